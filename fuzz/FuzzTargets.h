@@ -1,0 +1,14 @@
+#pragma once
+// Bodies of the fuzz targets, shared by the libFuzzer programs and the test that
+// replays inputs which once crashed them.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace fw::fuzz {
+
+int readThroughAFileIO(const uint8_t* data, size_t size);
+int readThroughMemCmdIO(const uint8_t* data, size_t size);
+int readThroughTerminalIO(const uint8_t* data, size_t size);
+
+}  // namespace fw::fuzz

@@ -1,0 +1,15 @@
+#pragma once
+// The headless front end: parses the command line, runs one job and turns every
+// failure into "formwright: FILE: what is wrong" and an exit status
+// (0 done, 1 user error, 2 internal failure).
+
+namespace fw {
+
+enum ExitStatus { kExitOk = 0, kExitUserError = 1, kExitInternal = 2 };
+
+int runCommandLine(int argc, char** argv);
+
+// Program name and version as `formwright --version` prints them.
+const char* versionText();
+
+}  // namespace fw

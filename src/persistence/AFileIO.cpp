@@ -1,0 +1,225 @@
+#include "persistence/AFileIO.h"
+
+#include <cstring>
+
+namespace fw {
+
+namespace {
+inline bool isSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+}  // namespace
+
+AFileIO::AFileIO(CommandEnabler* root, uint8_t flag)
+    : CommandIO(root, flag), chunk_(new char[kChunkSize]) {}
+
+AFileIO::~AFileIO() {
+    // The echo is a diagnostic log: keep what was written. An output that was never
+    // closed is abandoned by its AFile, leaving the previous file in place.
+    if (ownEcho_) ownEcho_->close();
+}
+
+int AFileIO::openInput(const std::string& path) {
+    auto file = std::make_unique<AFile>();
+    if (!file->openRead(path)) {
+        error_ = file->error();
+        return -1;
+    }
+    detachInput();
+    ownInput_ = std::move(file);
+    input_ = ownInput_.get();
+    return 0;
+}
+
+void AFileIO::attachInput(AFile* file) {
+    detachInput();
+    input_ = file;
+}
+
+void AFileIO::detachInput() {
+    input_ = nullptr;
+    ownInput_.reset();
+    filled_ = cursor_ = 0;
+    position_ = 0;
+}
+
+int AFileIO::openOutput(const std::string& path) {
+    auto file = std::make_unique<AFile>();
+    if (!file->openWrite(path, kWriteBufferSize)) {
+        error_ = file->error();
+        return -1;
+    }
+    ownOutput_ = std::move(file);
+    output_ = ownOutput_.get();
+    return 0;
+}
+
+void AFileIO::attachOutput(AFile* file) {
+    ownOutput_.reset();
+    output_ = file;
+}
+
+int AFileIO::openEcho(const std::string& path) {
+    auto file = std::make_unique<AFile>();
+    if (!file->openWrite(path)) {
+        error_ = file->error();
+        return -1;
+    }
+    ownEcho_ = std::move(file);
+    echo_ = ownEcho_.get();
+    return 0;
+}
+
+void AFileIO::attachEcho(AFile* file) {
+    ownEcho_.reset();
+    echo_ = file;
+}
+
+int AFileIO::closeOutput() {
+    if (!output_) return -1;
+    bool ok = output_->close();
+    if (!ok) error_ = output_->error();
+    output_ = nullptr;
+    ownOutput_.reset();
+    return ok ? 0 : -1;
+}
+
+int AFileIO::refill() {
+    if (!input_) return -1;
+    long n = input_->read(chunk_.get(), kChunkSize);
+    if (n <= 0) {
+        // No more bytes: the input is done with (and closed if it is ours).
+        long position = position_;
+        detachInput();
+        position_ = position;
+        return -1;
+    }
+    filled_ = static_cast<int>(n);
+    cursor_ = 0;
+    return static_cast<unsigned char>(chunk_[0]);
+}
+
+int AFileIO::rewind() {
+    if (!input_ || !input_->seek(0)) return -1;
+    filled_ = cursor_ = 0;
+    position_ = 0;
+    return 0;
+}
+
+void AFileIO::resynchronize() {
+    for (int c = peekByte(); c == '\n' || c == '\r'; c = peekByte()) {
+        ++cursor_;
+        ++position_;
+    }
+    if (input_ && cursor_ < filled_) {
+        input_->seek(position_);
+        filled_ = cursor_ = 0;
+    }
+    afterToken_ = false;
+}
+
+int AFileIO::readToken(char* token, int size) {
+    afterToken_ = true;
+    int kept = 0;
+    auto keep = [&](int c) {
+        if (kept < size - 1) token[kept++] = static_cast<char>(c);
+    };
+    int c;
+    // Whitespace and comments; either may continue into the next chunk.
+    for (;;) {
+        c = peekByte();
+        if (c < 0) {
+            if (size > 0) token[0] = 0;
+            return -3;
+        }
+        if (isSpace(c)) {
+            ++cursor_;
+            ++position_;
+        } else if (c == '#') {
+            while ((c = peekByte()) >= 0) {
+                ++cursor_;
+                ++position_;
+                if (c == '\n') break;
+            }
+        } else {
+            break;
+        }
+    }
+    if (c == '"') {
+        ++cursor_;
+        ++position_;
+        while ((c = peekByte()) >= 0) {
+            ++cursor_;
+            ++position_;
+            if (c == '"') break;
+            if (c == '\\' && peekByte() == '"') {
+                // Backslash-quote stands for a quote and does not close the string.
+                ++cursor_;
+                ++position_;
+                c = '"';
+            }
+            keep(c);
+        }
+    } else {
+        while ((c = peekByte()) >= 0 && !isSpace(c)) {
+            // Copy the run that lies in this chunk in one go.
+            int start = cursor_;
+            while (cursor_ < filled_ && !isSpace(static_cast<unsigned char>(chunk_[cursor_]))) ++cursor_;
+            int run = cursor_ - start;
+            position_ += run;
+            int room = size - 1 - kept;
+            if (room > 0) {
+                int n = run < room ? run : room;
+                std::memcpy(token + kept, chunk_.get() + start, static_cast<size_t>(n));
+                kept += n;
+            }
+        }
+    }
+    if (size > 0) token[kept] = 0;
+    return 0;
+}
+
+int AFileIO::readBytes(void* data, size_t count) {
+    if (afterToken_) resynchronize();
+    auto* out = static_cast<char*>(data);
+    size_t fromChunk = static_cast<size_t>(filled_ - cursor_);
+    if (fromChunk > count) fromChunk = count;
+    std::memcpy(out, chunk_.get() + cursor_, fromChunk);
+    cursor_ += static_cast<int>(fromChunk);
+    position_ += static_cast<long>(fromChunk);
+    size_t done = fromChunk;
+    while (done < count && input_) {
+        long n = input_->read(out + done, count - done);
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+        position_ += n;
+    }
+    return done == count ? 0 : -1;
+}
+
+int AFileIO::writeRaw(AFile* file, const void* data, size_t count) {
+    if (!file) return -1;
+    return file->write(data, count) ? 0 : -1;
+}
+
+int AFileIO::writeLine() {
+    if (!output_) return -1;
+    static const char spaces[64] = {
+        ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
+        ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
+        ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
+        ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+    for (int left = indentation(); left > 0; left -= 64)
+        if (writeRaw(output_, spaces, static_cast<size_t>(left < 64 ? left : 64)) != 0) return -1;
+    return writeRaw(output_, lineBuffer_, std::strlen(lineBuffer_));
+}
+
+int AFileIO::writeBytes(const void* data, size_t count) { return writeRaw(output_, data, count); }
+
+int AFileIO::writeEchoLine() {
+    if (!echo_) return 0;
+    for (int i = 0; i < indentation(); ++i)
+        if (writeRaw(echo_, " ", 1) != 0) return -1;
+    if (writeRaw(echo_, lineBuffer_, std::strlen(lineBuffer_)) != 0) return -1;
+    return writeRaw(echo_, "\n", 1);
+}
+
+}  // namespace fw

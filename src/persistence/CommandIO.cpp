@@ -1,0 +1,258 @@
+#include "persistence/CommandIO.h"
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "persistence/CommandEnabler.h"
+
+namespace fw {
+
+std::string sceneErrorText;
+
+std::string escapeQuotes(std::string_view text) {
+    if (text.find('"') == std::string_view::npos) return std::string(text);
+    std::string out;
+    for (char c : text) {
+        if (c == '"') out += '\\';
+        out += c;
+    }
+    if (out.size() > 256) out.resize(256);
+    return out;
+}
+
+CommandIO::CommandIO(CommandEnabler* root, uint8_t flag) : flag_(flag) {
+    lineBuffer_[0] = 0;
+    stack_.append(root);
+}
+
+void CommandIO::formatHex(const void* bytes, size_t count) {
+    static const char digits[] = "0123456789abcdef";
+    const auto* p = static_cast<const uint8_t*>(bytes);
+    size_t fit = (kLineBufferSize - 1) / 2;
+    if (count > fit) count = fit;
+    for (size_t i = 0; i < count; ++i) {
+        lineBuffer_[2 * i] = digits[p[i] >> 4];
+        lineBuffer_[2 * i + 1] = digits[p[i] & 15];
+    }
+    lineBuffer_[2 * count] = 0;
+}
+
+namespace {
+
+bool convertDouble(const char* token, double& value) {
+    char* end;
+    double v = std::strtod(token, &end);
+    if (end == token) return false;
+    value = v;
+    return true;
+}
+
+bool convertFloat(const char* token, float& value) {
+    char* end;
+    float v = std::strtof(token, &end);
+    if (end == token) return false;
+    value = v;
+    return true;
+}
+
+// Unsigned conversions take a sign the way the C library's do: "-1" wraps.
+bool convertUnsignedLong(const char* token, unsigned long& value) {
+    const char* p = token;
+    while (*p == ' ' || *p == '\t') ++p;
+    if (*p == '+' || *p == '-') ++p;
+    if (*p < '0' || *p > '9') return false;
+    value = std::strtoul(token, nullptr, 10);
+    return true;
+}
+
+}  // namespace
+
+int CommandIO::readDouble(double& value) {
+    char token[kTokenSize];
+    if (readToken(token, sizeof token) != 0) return -1;
+    return convertDouble(token, value) ? 0 : -1;
+}
+
+int CommandIO::readDouble6(double values[6]) {
+    for (int i = 0; i < 6; ++i)
+        if (readDouble(values[i]) != 0) return -1;
+    return 0;
+}
+
+int CommandIO::readMatrix(double values[16]) {
+    for (int i = 0; i < 16; ++i)
+        if (readDouble(values[i]) != 0) return -1;
+    return 0;
+}
+
+int CommandIO::readVector3(double values[3]) {
+    for (int i = 0; i < 3; ++i)
+        if (readDouble(values[i]) != 0) return -1;
+    return 0;
+}
+
+int CommandIO::readVector2(double values[2]) {
+    for (int i = 0; i < 2; ++i)
+        if (readDouble(values[i]) != 0) return -1;
+    return 0;
+}
+
+int CommandIO::readColor(float* rgba, int n) {
+    int channels = n == 4 ? 4 : 3;
+    for (int i = 0; i < channels; ++i) {
+        char token[kTokenSize];
+        if (readToken(token, sizeof token) != 0 || !convertFloat(token, rgba[i])) return -1;
+    }
+    return 0;
+}
+
+int CommandIO::readInt(int& value) {
+    char token[kTokenSize];
+    if (readToken(token, sizeof token) != 0) return -1;
+    if (std::strcmp(token, "on") == 0) {
+        value = 1;
+        return 0;
+    }
+    if (std::strcmp(token, "off") == 0) {
+        value = 0;
+        return 0;
+    }
+    char* end;
+    long v = std::strtol(token, &end, 10);
+    if (end == token) return -1;
+    value = static_cast<int>(v);
+    return 0;
+}
+
+int CommandIO::readUnsigned(unsigned& value) {
+    char token[kTokenSize];
+    unsigned long v;
+    if (readToken(token, sizeof token) != 0 || !convertUnsignedLong(token, v)) return -1;
+    value = static_cast<unsigned>(v);
+    return 0;
+}
+
+int CommandIO::readUnsignedLong(unsigned long& value) {
+    char token[kTokenSize];
+    if (readToken(token, sizeof token) != 0 || !convertUnsignedLong(token, value)) return -1;
+    return 0;
+}
+
+int CommandIO::readHex(void* bytes, size_t count) {
+    std::string token(2 * count + 2, '\0');
+    if (readToken(token.data(), static_cast<int>(token.size())) != 0) return -1;
+    if (std::strlen(token.c_str()) != 2 * count) return -1;
+    auto nibble = [](char c) {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    };
+    auto* out = static_cast<uint8_t*>(bytes);
+    for (size_t i = 0; i < count; ++i) {
+        int hi = nibble(token[2 * i]), lo = nibble(token[2 * i + 1]);
+        if (hi < 0 || lo < 0) return -1;
+        out[i] = static_cast<uint8_t>(hi << 4 | lo);
+    }
+    return 0;
+}
+
+int CommandIO::readString(std::string& value) {
+    char token[kTokenSize];
+    if (readToken(token, sizeof token) != 0) return -1;
+    value = token;
+    return 0;
+}
+
+int CommandIO::writef(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(lineBuffer_, sizeof lineBuffer_, format, args);
+    va_end(args);
+    return writeLine();
+}
+
+int CommandIO::writeBlockLines(CommandEnabler& child) {
+    if (writeLine() != 0) return -1;
+    push(&child);
+    int result = child.writeCommands(*this);
+    pop();
+    std::snprintf(lineBuffer_, sizeof lineBuffer_, "end %s\n", child.className());
+    if (writeLine() != 0) return -1;
+    return result;
+}
+
+int CommandIO::writeBlock(CommandEnabler& child) {
+    std::snprintf(lineBuffer_, sizeof lineBuffer_, "begin %s\n", child.className());
+    return writeBlockLines(child);
+}
+
+int CommandIO::writeIndexedBlock(CommandEnabler& child, int n) {
+    std::snprintf(lineBuffer_, sizeof lineBuffer_, "begin %s %d\n", child.className(), n);
+    return writeBlockLines(child);
+}
+
+void CommandIO::push(CommandEnabler* receiver) { stack_.append(receiver); }
+
+void CommandIO::pop() { stack_.removeLast(); }
+
+CommandEnabler* CommandIO::top() const {
+    return stack_.count() ? stack_[stack_.count() - 1] : nullptr;
+}
+
+int CommandIO::processNextCommand() {
+    CommandEnabler* receiver = top();
+    if (!receiver) {
+        sceneErrorText = "Error processing command stack while loading scene.";
+        return -1;
+    }
+    return processCommand(*receiver);
+}
+
+namespace {
+
+std::string formatError(const char* format, const char* keyword, const char* className,
+                        long position) {
+    char text[CommandIO::kTokenSize * 2 + 128];
+    std::snprintf(text, sizeof text, format, keyword, className, static_cast<int>(position));
+    return text;
+}
+
+}  // namespace
+
+int CommandIO::processCommand(CommandEnabler& receiver) {
+    static const char* const kWarning =
+        "Warning: Recovering from scene data error for command <<%s>> for class <<%s>> at byte %d.";
+    sceneErrorText.clear();
+    char token[kTokenSize];
+    token[0] = 0;
+    // An unknown command is skipped token by token until a known keyword turns up;
+    // a long run of unusable tokens means the stream is not for this receiver at all.
+    for (int budget = 100; budget > 0; --budget) {
+        int status = readToken(token, sizeof token);
+        if (status == 0) {
+            if (std::strcmp(token, kEndOfStream) == 0) return -3;
+            CommandTable::Entry* entry = receiver.commandTable().find(token);
+            if (entry && entry->value) {
+                int result = entry->value(*this, receiver);
+                if (result == -1)
+                    sceneErrorText = formatError(
+                        "Error processing scene command <<%s>> for class <<%s>> at byte %d.",
+                        token, receiver.className(), bytePosition());
+                return result;
+            }
+        } else if (status == -3) {
+            return 0;
+        }
+        if (sceneErrorText.empty())
+            sceneErrorText = formatError(kWarning, token, receiver.className(), bytePosition());
+    }
+    sceneErrorText = formatError("Scene error: unknown command <<%s>> for class <<%s>> at byte %d.",
+                                 token, receiver.className(), bytePosition());
+    return -1;
+}
+
+}  // namespace fw

@@ -1,0 +1,96 @@
+#pragma once
+// A command-stream endpoint: the command stack that says who receives the next
+// command, the line buffer writers format into, and the typed readers.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/GrowableArray.h"
+
+namespace fw {
+
+class CommandEnabler;
+
+// Text of the last command-stream error or warning, shown by whoever loaded the stream.
+extern std::string sceneErrorText;
+
+// Quote escaping for strings written between quotes: a backslash before every
+// double quote, the result cut at 256 characters. Strings without quotes pass unchanged.
+std::string escapeQuotes(std::string_view text);
+
+class CommandIO {
+public:
+    static constexpr int kLineBufferSize = 50000;
+    static constexpr int kTokenSize = 256;
+    static constexpr const char* kEndOfStream = "**EndOfStream**";
+
+    // The stack starts with exactly the root receiver. A non-zero flag makes
+    // animation records refer to scene objects by list position instead of name.
+    explicit CommandIO(CommandEnabler* root, uint8_t flag = 0);
+    virtual ~CommandIO() = default;
+    CommandIO(const CommandIO&) = delete;
+    CommandIO& operator=(const CommandIO&) = delete;
+
+    // Writes indentation (one space per stack entry) and the line buffer.
+    virtual int writeLine() = 0;
+    virtual int writeBytes(const void* data, size_t count) = 0;
+    // Two lower-case hex digits per byte into the line buffer, NUL-terminated.
+    virtual void formatHex(const void* bytes, size_t count);
+    virtual int writeEchoLine() { return 0; }
+    virtual int hasInput() { return 1; }
+    virtual long bytePosition() = 0;
+
+    // Typed readers: 0 on success, -1 when the token is missing or is not exactly one value.
+    virtual int readDouble(double& value);
+    virtual int readDouble6(double values[6]);
+    virtual int readMatrix(double values[16]);
+    virtual int readVector3(double values[3]);
+    virtual int readVector2(double values[2]);
+    virtual int readColor(float* rgba, int n);
+    virtual int readInt(int& value);  // also "on" and "off"
+    virtual int readUnsigned(unsigned& value);
+    virtual int readUnsignedLong(unsigned long& value);
+    // 0, -3 at the end of data, or another negative value on error. A token longer
+    // than size - 1 is cut; its rest is consumed.
+    virtual int readToken(char* token, int size) = 0;
+    virtual int readBytes(void* data, size_t count) = 0;
+
+    // Reads one token of exactly 2 * count hex digits into bytes.
+    int readHex(void* bytes, size_t count);
+    // Reads one token (normally a quoted string) of up to kTokenSize - 1 characters.
+    int readString(std::string& value);
+
+    char* lineBuffer() { return lineBuffer_; }
+    // Formats into the line buffer (printf-style, the format carries its "\n") and writes the line.
+    int writef(const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+    // "begin <class>", the child's own commands one level deeper, "end <class>".
+    int writeBlock(CommandEnabler& child);
+    int writeIndexedBlock(CommandEnabler& child, int n);
+
+    void push(CommandEnabler* receiver);
+    void pop();
+    CommandEnabler* top() const;
+    int depth() const { return stack_.count(); }
+    uint8_t flag() const { return flag_; }
+
+    // One command for the receiver on top of the stack: 0, -1 on failure, -3 at the end marker.
+    int processNextCommand();
+    // One command for `receiver`, skipping up to 100 unusable tokens on the way.
+    int processCommand(CommandEnabler& receiver);
+
+protected:
+    int indentation() const { return stack_.count(); }
+
+    char lineBuffer_[kLineBufferSize];
+
+private:
+    int writeBlockLines(CommandEnabler& child);
+
+    GrowableArray<CommandEnabler*> stack_{12};
+    uint8_t flag_;
+};
+
+}  // namespace fw

@@ -1,0 +1,133 @@
+#pragma once
+// The counted name dictionary: a 4093-bucket string hash of reference-counted
+// entries with alias links. It is every class's keyword table and each scene's
+// member-name registry.
+
+#include <cstring>
+#include <mutex>
+#include <new>
+
+namespace fw {
+
+// The one lock that every dictionary's find-or-insert takes: members may be
+// constructed (and register keywords) inside parallel loops.
+std::mutex& dictionaryLock();
+
+// Bucket of a key: characters XOR-ed in at shifting positions, modulo a prime.
+int dictionaryBucket(const char* key);
+
+template <class V>
+class CountedDictionary {
+public:
+    static constexpr int kBuckets = 4093;
+    static constexpr int kMaxKey = 255;
+
+    struct Entry {
+        char key[kMaxKey + 1];
+        V value;
+        int references;
+        Entry* next;
+        Entry* alias;  // the entry this key now stands for (a renamed member), counted
+    };
+
+    CountedDictionary() = default;
+    CountedDictionary(const CountedDictionary&) = delete;
+    CountedDictionary& operator=(const CountedDictionary&) = delete;
+    ~CountedDictionary() {
+        for (Entry*& head : buckets_) {
+            while (head) {
+                Entry* e = head;
+                head = e->next;
+                delete e;
+            }
+        }
+    }
+
+    // Returns the entry with one more reference; a new entry starts at 1 at the head
+    // of its bucket. A non-empty value replaces the stored one.
+    Entry* findOrInsert(const char* key, V value = V{}) {
+        std::lock_guard<std::mutex> guard(dictionaryLock());
+        char cut[kMaxKey + 1];
+        key = clip(key, cut);
+        int b = dictionaryBucket(key);
+        for (Entry* e = buckets_[b]; e; e = e->next) {
+            if (std::strcmp(e->key, key) == 0) {
+                ++e->references;
+                if (value != V{}) e->value = value;
+                return e;
+            }
+        }
+        Entry* e = new Entry;
+        std::strcpy(e->key, key);
+        e->value = value;
+        e->references = 1;
+        e->alias = nullptr;
+        e->next = buckets_[b];
+        buckets_[b] = e;
+        ++count_;
+        return e;
+    }
+
+    // Looks a key up without counting it; null when absent.
+    Entry* find(const char* key) const {
+        std::lock_guard<std::mutex> guard(dictionaryLock());
+        char cut[kMaxKey + 1];
+        key = clip(key, cut);
+        for (Entry* e = buckets_[dictionaryBucket(key)]; e; e = e->next)
+            if (std::strcmp(e->key, key) == 0) return e;
+        return nullptr;
+    }
+
+    void release(Entry* entry) {
+        if (!entry || --entry->references > 0) return;
+        Entry** link = &buckets_[dictionaryBucket(entry->key)];
+        while (*link && *link != entry) link = &(*link)->next;
+        if (*link) *link = entry->next;
+        --count_;
+        Entry* target = entry->alias;
+        delete entry;
+        release(target);
+    }
+
+    // Makes `entry` stand for `target`; the link holds a reference on the target.
+    void setAlias(Entry* entry, Entry* target) {
+        if (target) ++target->references;
+        Entry* old = entry->alias;
+        entry->alias = target;
+        release(old);
+    }
+
+    // Follows alias links to the entry a key finally stands for, moving the
+    // caller's reference from `entry` to the result.
+    Entry* resolveAlias(Entry* entry) {
+        Entry* e = entry;
+        while (e && e->alias) e = e->alias;
+        if (e != entry) {
+            ++e->references;
+            release(entry);
+        }
+        return e;
+    }
+
+    int count() const { return count_; }
+
+    // Visits every entry bucket by bucket.
+    template <class F>
+    void forEach(F&& visit) const {
+        for (Entry* head : buckets_)
+            for (Entry* e = head; e; e = e->next) visit(*e);
+    }
+
+private:
+    static const char* clip(const char* key, char* cut) {
+        if (std::strlen(key) <= static_cast<size_t>(kMaxKey)) return key;
+        std::memcpy(cut, key, kMaxKey);
+        cut[kMaxKey] = 0;
+        return cut;
+    }
+
+    Entry* buckets_[kBuckets] = {};
+    int count_ = 0;
+};
+
+}  // namespace fw

@@ -1,0 +1,187 @@
+#include "persistence/AFileIO.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "SampleRecord.h"
+#include "TempDir.h"
+
+namespace fw {
+namespace {
+
+using test::SampleRecord;
+using test::TempDir;
+
+int loadFile(SampleRecord& root, const std::string& path) {
+    AFileIO io(&root);
+    if (io.openInput(path) != 0) return -1;
+    int status = 0;
+    while (io.hasInput() && (status = io.processNextCommand()) == 0) {
+    }
+    return status;
+}
+
+std::string saveFile(SampleRecord& root, const std::string& path) {
+    SampleRecord holder;
+    AFileIO io(&holder);
+    EXPECT_EQ(io.openOutput(path), 0);
+    EXPECT_EQ(io.writeBlock(root), 0);
+    EXPECT_EQ(io.closeOutput(), 0);
+    return test::readFile(path);
+}
+
+}  // namespace
+
+TEST(AFileIO, WritesIndentedBlocksByteForByte) {
+    TempDir dir;
+    SampleRecord holder, outer;
+    outer.children.push_back(std::make_unique<SampleRecord>());
+    auto& slot = outer.children[0]->slots[1];
+    slot = std::make_unique<test::SampleSlot>();
+    slot->amount = 0.5;
+
+    AFileIO io(&holder);
+    ASSERT_EQ(io.openOutput(dir.file("tree.kxp")), 0);
+    io.writef("version \"%d.%d\"\n", 3, 0);
+    // Write only the block structure: a child block written by hand around the slot.
+    ASSERT_EQ(io.writef("begin %s\n", outer.className()), 0);
+    io.push(&outer);
+    ASSERT_EQ(io.writef("begin %s\n", outer.children[0]->className()), 0);
+    io.push(outer.children[0].get());
+    ASSERT_EQ(io.writeIndexedBlock(*slot, 1), 0);
+    io.pop();
+    io.writef("end %s\n", "SampleRecord");
+    io.pop();
+    io.writef("end %s\n", "SampleRecord");
+    ASSERT_EQ(io.closeOutput(), 0);
+    EXPECT_EQ(test::readFile(dir.file("tree.kxp")),
+              " version \"3.0\"\n"
+              " begin SampleRecord\n"
+              "  begin SampleRecord\n"
+              "   begin SampleSlot 1\n"
+              "    amount 0.5\n"
+              "   end SampleSlot\n"
+              "  end SampleRecord\n"
+              " end SampleRecord\n");
+}
+
+TEST(AFileIO, RoundTripGivesTheSameBytes) {
+    TempDir dir;
+    SampleRecord original;
+    SampleRecord::fill(original, 1);
+    original.children.push_back(std::make_unique<SampleRecord>());
+    SampleRecord::fill(*original.children[0], 2);
+    original.slots[3] = std::make_unique<test::SampleSlot>();
+    original.slots[3]->amount = -2.5;
+    std::string first = saveFile(original, dir.file("a.kxp"));
+
+    SampleRecord holder;
+    ASSERT_EQ(loadFile(holder, dir.file("a.kxp")), 0) << sceneErrorText;
+    ASSERT_EQ(holder.children.size(), 1u);
+    SampleRecord& loaded = *holder.children[0];
+    EXPECT_EQ(loaded.name, original.name);  // quotes and backslashes survive
+    EXPECT_EQ(loaded.key, original.key);
+    EXPECT_EQ(loaded.raw, original.raw);
+    EXPECT_EQ(loaded.serial, original.serial);
+    EXPECT_EQ(loaded.size, original.size);
+    EXPECT_DOUBLE_EQ(loaded.version, 2.1);
+    EXPECT_EQ(loaded.children[0]->name, original.children[0]->name);
+    EXPECT_EQ(loaded.slots[3]->amount, -2.5);
+    EXPECT_EQ(saveFile(loaded, dir.file("b.kxp")), first);
+}
+
+TEST(AFileIO, TokensStraddleTheChunkBoundary) {
+    TempDir dir;
+    for (int shift = -60; shift <= 15; ++shift) {
+        // Every position of the quoted name (with its escapes and line feed), the
+        // comment and the bare words in turn falls on the 49999-byte boundary.
+        std::string text = "count 1\n";
+        std::string pad(static_cast<size_t>(AFileIO::kChunkSize + shift - 20) - text.size(), ' ');
+        text += pad + "name \"across the\nboundary \\\"here\\\"\" # comment over the edge\nweight 12345.75\n";
+        test::writeFile(dir.file("big.kxp"), text);
+        SampleRecord root;
+        ASSERT_EQ(loadFile(root, dir.file("big.kxp")), 0) << sceneErrorText;
+        EXPECT_EQ(root.name, "across the\nboundary \"here\"") << shift;
+        EXPECT_EQ(root.weight, 12345.75) << shift;
+    }
+}
+
+TEST(AFileIO, CrLfEndOfStreamAndMissingEndMarker) {
+    TempDir dir;
+    test::writeFile(dir.file("crlf.kxp"), "count 3\r\nbegin SampleSlot 0\r\n amount 2\r\nend SampleSlot\r\n");
+    SampleRecord root;
+    EXPECT_EQ(loadFile(root, dir.file("crlf.kxp")), 0);
+    EXPECT_EQ(root.count, 3);
+    ASSERT_TRUE(root.slots[0]);
+    EXPECT_EQ(root.slots[0]->amount, 2);
+    EXPECT_EQ(sceneErrorText, "");
+
+    test::writeFile(dir.file("marker.kxp"), "count 3\n**EndOfStream**\ncount 4\n");
+    SampleRecord marked;
+    EXPECT_EQ(loadFile(marked, dir.file("marker.kxp")), -3);
+    EXPECT_EQ(marked.count, 3);
+}
+
+TEST(AFileIO, TruncatedAndBinaryInputNeverCrash) {
+    TempDir dir;
+    test::writeFile(dir.file("cut.kxp"), "begin SampleRecord\n count 2\n name \"unfinished");
+    SampleRecord root;
+    EXPECT_EQ(loadFile(root, dir.file("cut.kxp")), 0);  // data ended inside a block
+    ASSERT_EQ(root.children.size(), 1u);
+    EXPECT_EQ(root.children[0]->count, 2);
+
+    std::string garbage;
+    for (int i = 0; i < 60000; ++i) garbage += static_cast<char>((i * 7919) & 0xff);
+    test::writeFile(dir.file("garbage.kxp"), garbage);
+    SampleRecord junk;
+    EXPECT_EQ(loadFile(junk, dir.file("garbage.kxp")), -1);
+    EXPECT_NE(sceneErrorText.find("Scene error: unknown command"), std::string::npos);
+}
+
+TEST(AFileIO, FailedOpensAndUnfinishedSavesLeaveFilesAlone) {
+    TempDir dir;
+    SampleRecord root;
+    AFileIO reader(&root);
+    EXPECT_EQ(reader.openInput(dir.file("missing.kxp")), -1);
+    EXPECT_EQ(reader.error(), "No such file or directory");
+    EXPECT_EQ(reader.openInput(dir.path().string()), -1);
+
+    test::writeFile(dir.file("keep.kxp"), "count 1\n");
+    {
+        AFileIO writer(&root);
+        ASSERT_EQ(writer.openOutput(dir.file("keep.kxp")), 0);
+        writer.writef("count %d\n", 2);
+        // Destroyed without closeOutput: the save did not finish.
+    }
+    EXPECT_EQ(test::readFile(dir.file("keep.kxp")), "count 1\n");
+    int files = 0;
+    for (auto& e : std::filesystem::directory_iterator(dir.path())) files += e.is_regular_file();
+    EXPECT_EQ(files, 1);  // no temporary left behind
+
+    AFileIO nowhere(&root);
+    EXPECT_EQ(nowhere.openOutput(dir.file("no/such/folder/x.kxp")), -1);
+}
+
+TEST(AFileIO, RewindAndEchoOutput) {
+    TempDir dir;
+    test::writeFile(dir.file("in.kxp"), "count 5\n");
+    SampleRecord root;
+    {
+        AFileIO io(&root);
+        ASSERT_EQ(io.openInput(dir.file("in.kxp")), 0);
+        ASSERT_EQ(io.openEcho(dir.file("echo.txt")), 0);
+        char token[256];
+        ASSERT_EQ(io.readToken(token, sizeof token), 0);
+        EXPECT_EQ(io.bytePosition(), 5);
+        ASSERT_EQ(io.rewind(), 0);
+        ASSERT_EQ(io.readToken(token, sizeof token), 0);
+        EXPECT_STREQ(token, "count");
+        io.push(&root);
+        std::snprintf(io.lineBuffer(), 64, "note");
+        EXPECT_EQ(io.writeEchoLine(), 0);
+    }
+    EXPECT_EQ(test::readFile(dir.file("echo.txt")), "  note\n");
+}
+
+}  // namespace fw

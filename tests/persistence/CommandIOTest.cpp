@@ -1,0 +1,182 @@
+// Dispatch, recovery and the shared writers, driven through the string-array endpoint.
+#include "persistence/CommandIO.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "SampleRecord.h"
+#include "persistence/StringsIO.h"
+
+namespace fw {
+namespace {
+
+using test::SampleRecord;
+
+// Counts the token reads that dispatch spends.
+class CountingIO : public StringsIO {
+public:
+    using StringsIO::StringsIO;
+    int readToken(char* token, int size) override {
+        ++reads;
+        return StringsIO::readToken(token, size);
+    }
+    int reads = 0;
+};
+
+struct Lines {
+    explicit Lines(std::vector<std::string> text) : storage(std::move(text)) {
+        for (auto& s : storage) pointers.push_back(s.c_str());
+        pointers.push_back(nullptr);
+    }
+    std::vector<std::string> storage;
+    std::vector<const char*> pointers;
+};
+
+// Loads lines into root the way a loader does; returns the last status.
+int load(CommandIO& io) {
+    int status = 0;
+    while (io.hasInput() && (status = io.processNextCommand()) == 0) {
+    }
+    return status;
+}
+
+}  // namespace
+
+TEST(CommandDispatch, UnknownCommandWithThreeArgumentsCostsFourReadsAndOneWarning) {
+    SampleRecord root;
+    CountingIO io(&root);
+    Lines lines({"mystery 1 2.5 3", "count 42"});
+    io.attach(lines.pointers.data());
+    EXPECT_EQ(io.processNextCommand(), 0);
+    EXPECT_EQ(root.count, 42);
+    EXPECT_EQ(io.reads, 6);  // four dropped, the keyword, its argument
+    EXPECT_EQ(sceneErrorText,
+              "Warning: Recovering from scene data error for command <<mystery>> for class "
+              "<<SampleRecord>> at byte 7.");
+}
+
+TEST(CommandDispatch, AHundredUnusableTokensFailTheStream) {
+    SampleRecord root;
+    std::string junk;
+    for (int i = 1; i <= 100; ++i) junk += "junk" + std::to_string(i) + " ";
+    Lines lines({junk, "count 1"});
+    StringsIO io(&root);
+    io.attach(lines.pointers.data());
+    EXPECT_EQ(io.processNextCommand(), -1);
+    EXPECT_EQ(sceneErrorText, "Scene error: unknown command <<junk100>> for class <<SampleRecord>> at byte " +
+                                  std::to_string(junk.size() - 1) + ".");
+    EXPECT_EQ(root.count, 0);
+
+    // Ninety-nine are survived.
+    std::string fewer;
+    for (int i = 1; i <= 99; ++i) fewer += "x ";
+    Lines recoverable({fewer, "count 5"});
+    StringsIO again(&root);
+    again.attach(recoverable.pointers.data());
+    EXPECT_EQ(again.processNextCommand(), 0);
+    EXPECT_EQ(root.count, 5);
+    EXPECT_NE(sceneErrorText.find("Warning: Recovering"), std::string::npos);
+}
+
+TEST(CommandDispatch, FlagsTakeOnAndOffAndRejectOtherWords) {
+    SampleRecord root;
+    Lines lines({"enabled on", "enabled 0", "enabled 1", "enabled yes"});
+    StringsIO io(&root);
+    io.attach(lines.pointers.data());
+    EXPECT_EQ(io.processNextCommand(), 0);
+    EXPECT_EQ(root.enabled, 1);
+    EXPECT_EQ(io.processNextCommand(), 0);
+    EXPECT_EQ(root.enabled, 0);
+    EXPECT_EQ(io.processNextCommand(), 0);
+    EXPECT_EQ(root.enabled, 1);
+    EXPECT_EQ(io.processNextCommand(), -1);
+    EXPECT_EQ(sceneErrorText,
+              "Error processing scene command <<enabled>> for class <<SampleRecord>> at byte 11.");
+}
+
+TEST(CommandDispatch, EndMustNameTheReceiversClass) {
+    SampleRecord root;
+    Lines lines({"begin SampleSlot 2", "amount 0.5", "end SampleRecord"});
+    StringsIO io(&root);
+    io.attach(lines.pointers.data());
+    EXPECT_EQ(load(io), -1);
+    ASSERT_TRUE(root.slots[2]);
+    EXPECT_EQ(root.slots[2]->amount, 0.5);
+    EXPECT_EQ(io.depth(), 2);
+    EXPECT_EQ(sceneErrorText, "Error processing scene command <<end>> for class <<SampleSlot>> at byte 16.");
+}
+
+TEST(CommandDispatch, UnknownChildClassFailsBegin) {
+    SampleRecord root;
+    Lines lines({"begin ObjectX", "count 3"});
+    StringsIO io(&root);
+    io.attach(lines.pointers.data());
+    EXPECT_EQ(io.processNextCommand(), -1);
+    EXPECT_NE(sceneErrorText.find("<<begin>>"), std::string::npos);
+}
+
+TEST(CommandDispatch, StrayEndAtRootLevelEmptiesTheStack) {
+    SampleRecord root;
+    Lines lines({"end SampleRecord", "count 3"});
+    StringsIO io(&root);
+    io.attach(lines.pointers.data());
+    EXPECT_EQ(io.processNextCommand(), 0);
+    EXPECT_EQ(io.processNextCommand(), -1);
+    EXPECT_EQ(sceneErrorText, "Error processing command stack while loading scene.");
+}
+
+TEST(CommandDispatch, CommentsAndHashesInsideWords) {
+    SampleRecord root;
+    Lines lines({"# a comment with count 99", "name ab#cd   # trailing", "count 3"});
+    StringsIO io(&root);
+    io.attach(lines.pointers.data());
+    EXPECT_EQ(load(io), 0);
+    EXPECT_EQ(root.name, "ab#cd");
+    EXPECT_EQ(root.count, 3);
+    EXPECT_EQ(sceneErrorText, "");
+}
+
+TEST(CommandDispatch, OverlongKeywordIsCutTo255AndReportedUnknown) {
+    SampleRecord root;
+    Lines lines({std::string(300, 'q') + " count 4"});
+    StringsIO io(&root);
+    io.attach(lines.pointers.data());
+    EXPECT_EQ(io.processNextCommand(), 0);
+    EXPECT_EQ(root.count, 4);
+    EXPECT_NE(sceneErrorText.find("<<" + std::string(255, 'q') + ">>"), std::string::npos);
+    EXPECT_EQ(sceneErrorText.find(std::string(256, 'q')), std::string::npos);
+}
+
+TEST(CommandDispatch, TypedReadersNeedEveryTokenOfACompositeValue) {
+    SampleRecord root;
+    Lines lines({"color 0.5 0.25 1 count 8", "position 1 2 x", "name \"\""});
+    StringsIO io(&root);
+    io.attach(lines.pointers.data());
+    EXPECT_EQ(io.processNextCommand(), 0);
+    EXPECT_EQ(io.processNextCommand(), 0);  // exactly three colour tokens were consumed
+    EXPECT_EQ(root.count, 8);
+    EXPECT_FLOAT_EQ(root.color[1], 0.25f);
+    EXPECT_EQ(io.processNextCommand(), -1);
+    root.name = "x";
+    EXPECT_EQ(io.processNextCommand(), 0);
+    EXPECT_EQ(root.name, "");  // an empty quoted string is a value
+}
+
+TEST(CommandWriters, HexAndQuoteEscaping) {
+    SampleRecord root;
+    StringsIO io(&root);
+    const unsigned char bytes[] = {0x00, 0xab};
+    io.formatHex(bytes, 2);
+    EXPECT_STREQ(io.lineBuffer(), "00ab");
+    io.formatHex(bytes, 0);
+    EXPECT_STREQ(io.lineBuffer(), "");
+
+    EXPECT_EQ(escapeQuotes("C:\\fonts\\arial.ttf"), "C:\\fonts\\arial.ttf");
+    EXPECT_EQ(escapeQuotes("say \"hi\""), "say \\\"hi\\\"");
+    EXPECT_EQ(escapeQuotes(std::string(300, 'a')).size(), 300u);  // no quote: unchanged
+    EXPECT_EQ(escapeQuotes("\"" + std::string(300, 'a')).size(), 256u);
+}
+
+}  // namespace fw

@@ -1,0 +1,128 @@
+#include "persistence/MemCmdIO.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "SampleRecord.h"
+#include "platform/MemoryBlock.h"
+
+namespace fw {
+namespace {
+
+using test::SampleRecord;
+
+void put(MemoryBlock& block, const std::string& text) {
+    ASSERT_TRUE(block.resize(text.size()));
+    std::memcpy(block.lock(), text.data(), text.size());
+    block.unlock();
+}
+
+std::string contents(MemoryBlock& block) {
+    std::string s(reinterpret_cast<char*>(block.lock()), block.size());
+    block.unlock();
+    return s;
+}
+
+// Reads a block into a receiver the way clipboard pastes do.
+int paste(MemCmdIO& io, CommandEnabler& receiver) {
+    int base = io.depth();
+    io.push(&receiver);
+    int status = 0;
+    while (io.depth() > base && io.hasInput()) {
+        status = io.processNextCommand();
+        if (status != 0) break;
+    }
+    return status;
+}
+
+}  // namespace
+
+TEST(MemCmdIO, WritesLinesEndMarkerAndShrinksTheBlock) {
+    SampleRecord holder, record;
+    record.slots[0] = std::make_unique<test::SampleSlot>();
+    MemoryBlock block(8 + 16);
+    MemCmdIO io(&holder);
+    io.attachOutput(block, 8);  // 16 free bytes: the block grows in steps of 16
+    ASSERT_EQ(io.writeBlock(*record.slots[0]), 0);
+    ASSERT_EQ(io.finish(), 0);
+    std::string expected = " begin SampleSlot\n  amount 0\n end SampleSlot\n **EndOfStream**\n";
+    EXPECT_EQ(block.size(), 8 + expected.size() + 1);
+    EXPECT_EQ(contents(block).substr(8), expected + std::string(1, '\0'));
+    EXPECT_EQ(block.lockCount(), 0);
+}
+
+TEST(MemCmdIO, GrowthFailureRaisesOutOfMemory) {
+    SampleRecord holder;
+    MemoryBlock block(32, 40);
+    MemCmdIO io(&holder);
+    io.attachOutput(block);
+    EXPECT_EQ(io.writef("count %d\n", 1), 0);
+    EXPECT_THROW(io.writef("name \"%s\"\n", std::string(100, 'n').c_str()), std::bad_alloc);
+}
+
+TEST(MemCmdIO, RoundTripThroughAPaste) {
+    SampleRecord original, holder;
+    SampleRecord::fill(original, 3);
+    original.children.push_back(std::make_unique<SampleRecord>());
+    MemoryBlock block(64);
+    {
+        MemCmdIO out(&holder);
+        out.attachOutput(block);
+        ASSERT_EQ(original.writeCommands(out), 0);
+        ASSERT_EQ(out.finish(), 0);
+    }
+    SampleRecord pasted;
+    MemCmdIO in(&holder);
+    in.attachInput(block);
+    // The memory reader takes the end marker as the end of its data.
+    EXPECT_EQ(paste(in, pasted), 0) << sceneErrorText;
+    EXPECT_EQ(sceneErrorText, "");
+    EXPECT_EQ(pasted.name, original.name);
+    EXPECT_EQ(pasted.raw, original.raw);
+    EXPECT_EQ(pasted.key, original.key);
+    EXPECT_EQ(pasted.children.size(), 1u);
+    EXPECT_FALSE(in.hasInput());
+}
+
+TEST(MemCmdIO, StopsAtTheEndMarker) {
+    SampleRecord root;
+    MemoryBlock block;
+    put(block, "count 1\n**EndOfStream**\ncount 2\n");
+    MemCmdIO io(&root);
+    io.attachInput(block);
+    EXPECT_EQ(io.processNextCommand(), 0);
+    EXPECT_TRUE(io.hasInput());
+    EXPECT_EQ(io.processNextCommand(), 0);  // the marker ends the data
+    EXPECT_FALSE(io.hasInput());
+    EXPECT_EQ(root.count, 1);
+    EXPECT_EQ(block.lockCount(), 1);
+    io.detach();
+    EXPECT_EQ(block.lockCount(), 0);
+}
+
+TEST(MemCmdIO, LineRulesPeekAndStartOffset) {
+    SampleRecord root;
+    MemoryBlock block;
+    put(block, "HEADER\r\nname \"open quote\ncount 4\r\nname \"a\\\"b\"\n");
+    MemCmdIO io(&root);
+    io.attachInput(block, 8);
+    char token[256];
+    ASSERT_EQ(io.peekToken(token, sizeof token), 0);
+    EXPECT_STREQ(token, "name");
+    EXPECT_EQ(io.bytePosition(), 8);
+    EXPECT_EQ(io.processNextCommand(), 0);
+    EXPECT_EQ(root.name, "open quote");  // a quoted string ends with its line
+    ASSERT_EQ(io.peekToken(token, sizeof token), 0);
+    EXPECT_STREQ(token, "count");
+    EXPECT_EQ(io.processNextCommand(), 0);
+    EXPECT_EQ(root.count, 4);
+    EXPECT_EQ(io.processNextCommand(), 0);
+    EXPECT_EQ(root.name, "a\"b");
+    EXPECT_EQ(io.processNextCommand(), 0);
+    EXPECT_FALSE(io.hasInput());
+}
+
+}  // namespace fw

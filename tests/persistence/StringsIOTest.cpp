@@ -1,0 +1,124 @@
+#include "persistence/StringsIO.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "SampleRecord.h"
+
+namespace fw {
+namespace {
+
+using test::SampleRecord;
+
+// A preset compiled into the program, as the string-array writer produces it.
+const char* const kPreset[] = {
+    " begin SampleRecord",
+    "  count 12",
+    "  name \"Gold \\ Chrome\"",
+    "  begin SampleSlot 1",
+    "   amount 0.25",
+    "  end SampleSlot",
+    " end SampleRecord",
+    nullptr,
+};
+
+const char kRows[][24] = {"count 3", "weight 1.5", "", "count 9", ""};
+
+int load(StringsIO& io) {
+    int status = 0;
+    while (io.hasInput() && (status = io.processNextCommand()) == 0) {
+    }
+    return status;
+}
+
+// Undoes what a C compiler does to the writer's output: one literal per line.
+std::vector<std::string> compileLiterals(const std::string& body) {
+    std::vector<std::string> lines;
+    size_t at = 0;
+    while ((at = body.find('"', at)) != std::string::npos) {
+        std::string line;
+        for (++at; body[at] != '"'; ++at) {
+            if (body[at] == '\\') ++at;
+            line += body[at];
+        }
+        at = body.find('\n', at) + 1;
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+}  // namespace
+
+TEST(StringsIO, ReadsPointerArraysAndStopsAtAnEmptyRow) {
+    SampleRecord root;
+    StringsIO io(&root);
+    io.attach(kPreset);
+    EXPECT_EQ(load(io), 0);
+    ASSERT_EQ(root.children.size(), 1u);
+    EXPECT_EQ(root.children[0]->count, 12);
+    EXPECT_EQ(root.children[0]->name, "Gold \\ Chrome");
+    EXPECT_EQ(root.children[0]->slots[1]->amount, 0.25);
+
+    SampleRecord fixed;
+    StringsIO rows(&fixed);
+    rows.attach(kRows[0], sizeof kRows[0]);
+    EXPECT_EQ(load(rows), 0);
+    EXPECT_EQ(fixed.count, 3);
+    EXPECT_EQ(fixed.weight, 1.5);
+    EXPECT_FALSE(rows.hasInput());
+}
+
+TEST(StringsIO, QuotesEndOnTheirLineAndKnowNoEscapes) {
+    const char* const lines[] = {"name \"a\\\"b\" count 2", "name \"never closed count 5", "count 6", nullptr};
+    SampleRecord root;
+    StringsIO io(&root);
+    io.attach(lines);
+    EXPECT_EQ(io.processNextCommand(), 0);
+    EXPECT_EQ(root.name, "a\\");  // the backslash does not escape the quote
+    // 'b"' is unknown, then count 2.
+    EXPECT_EQ(io.processNextCommand(), 0);
+    EXPECT_EQ(root.count, 2);
+    // The unterminated string drops its line; the name reads the next token instead.
+    EXPECT_EQ(io.processNextCommand(), 0);
+    EXPECT_EQ(root.name, "count");
+}
+
+TEST(StringsIO, WritesACArrayBodyThatReadsBack) {
+    SampleRecord original, holder;
+    SampleRecord::fill(original, 4);
+    original.raw.clear();  // raw bytes have no place in a string array
+    original.name = "Gold C:\\presets\\new";  // the reader knows no escapes, so no quotes
+    original.slots[2] = std::make_unique<test::SampleSlot>();
+    char* text = nullptr;
+    size_t length = 0;
+    std::FILE* out = open_memstream(&text, &length);
+    {
+        StringsIO io(&holder);
+        io.setOutput(out);
+        ASSERT_EQ(io.writeBlock(original), 0);
+        EXPECT_EQ(io.writeBytes("x", 1), -1);
+    }
+    std::fclose(out);
+    std::string body(text, length);
+    free(text);
+    EXPECT_EQ(body.substr(0, 23), " \"begin SampleRecord\",\n");
+    EXPECT_NE(body.find("  \"name \\\"Gold C:\\\\presets\\\\new\\\"\",\n"), std::string::npos);
+    EXPECT_EQ(body.substr(body.size() - 21), " \"end SampleRecord\",\n");
+
+    std::vector<std::string> lines = compileLiterals(body);
+    std::vector<const char*> array;
+    for (auto& l : lines) array.push_back(l.c_str());
+    array.push_back(nullptr);
+    StringsIO in(&holder);
+    in.attach(array.data());
+    EXPECT_EQ(load(in), 0) << sceneErrorText;
+    ASSERT_EQ(holder.children.size(), 1u);
+    EXPECT_EQ(holder.children[0]->count, original.count);
+    EXPECT_EQ(holder.children[0]->key, original.key);
+    EXPECT_EQ(holder.children[0]->name, original.name);
+    ASSERT_TRUE(holder.children[0]->slots[2]);
+}
+
+}  // namespace fw

@@ -1,0 +1,39 @@
+#include "platform/GrowableArray.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/MemoryBlock.h"
+
+namespace fw {
+
+TEST(GrowableArray, StepDoublesOnEveryGrowthAfterTheFirst) {
+    GrowableArray<int> a(12);
+    std::vector<int> capacities;
+    for (int i = 0; i < 200; ++i) {
+        int before = a.capacity();
+        a.append(i);
+        if (a.capacity() != before) capacities.push_back(a.capacity());
+    }
+    EXPECT_EQ(capacities, (std::vector<int>{12, 24, 48, 96, 192, 384}));
+    EXPECT_EQ(a.count(), 200);
+    for (int i = 0; i < 200; ++i) ASSERT_EQ(a[i], i);
+}
+
+TEST(MemoryBlock, KeepsContentsAcrossMovesAndRefusesToGrowPastItsLimit) {
+    MemoryBlock block(4, 64);
+    uint8_t* p = block.lock();
+    std::copy_n("abcd", 4, p);
+    block.unlock();
+    ASSERT_TRUE(block.resize(64));
+    p = block.lock();
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(p), 4), "abcd");
+    EXPECT_EQ(p[63], 0);  // grown bytes are cleared
+    block.unlock();
+    EXPECT_FALSE(block.resize(65));
+    EXPECT_EQ(block.size(), 64u);
+    EXPECT_EQ(block.lockCount(), 0);
+}
+
+}  // namespace fw
