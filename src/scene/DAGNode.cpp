@@ -1,0 +1,191 @@
+#include "scene/DAGNode.h"
+
+#include <cstring>
+#include <glm/gtc/matrix_transform.hpp>
+
+#include "persistence/CommandIO.h"
+#include "scene/Scene.h"
+
+namespace fw {
+
+void emptyBox(double box[6]) {
+    for (int i = 0; i < 3; ++i) {
+        box[i] = 1e20;
+        box[i + 3] = -1e20;
+    }
+}
+
+void growBox(double box[6], const double p[3]) {
+    for (int i = 0; i < 3; ++i) {
+        if (p[i] < box[i]) box[i] = p[i];
+        if (p[i] > box[i + 3]) box[i + 3] = p[i];
+    }
+}
+
+DAGNode::DAGNode(Scene& scene, int kind, const char* name, bool belowRoot) : SceneMember(scene, kind, name) {
+    if (belowRoot) parent_ = NameReference(scene.nameDictionary(), "root");
+}
+
+void DAGNode::copyTransform(const DAGNode& other) {
+    std::memcpy(translate, other.translate, sizeof translate);
+    std::memcpy(rotate, other.rotate, sizeof rotate);
+    std::memcpy(scale, other.scale, sizeof scale);
+    std::memcpy(origin, other.origin, sizeof origin);
+    transformOrder = other.transformOrder;
+    rotateOrder = other.rotateOrder;
+    flags_ = other.flags_;
+}
+
+glm::dmat4 DAGNode::transform() const {
+    const glm::dmat4 identity(1.0);
+    glm::dmat4 rotation = identity;
+    // Rotation order names the axes in the order they turn a point: "xyz" turns about x first.
+    for (char axis : rotateOrder) {
+        int a = axis - 'x';
+        if (a < 0 || a > 2) continue;
+        glm::dvec3 v(0.0);
+        v[a] = 1.0;
+        rotation = glm::rotate(identity, glm::radians(rotate[a]), v) * rotation;
+    }
+    glm::dvec3 o(origin[0], origin[1], origin[2]);
+    glm::dmat4 t = glm::translate(identity, glm::dvec3(translate[0], translate[1], translate[2]));
+    glm::dmat4 r = glm::translate(identity, o) * rotation * glm::translate(identity, -o);
+    glm::dmat4 s = glm::translate(identity, o) *
+                   glm::scale(identity, glm::dvec3(scale[0], scale[1], scale[2])) *
+                   glm::translate(identity, -o);
+    glm::dmat4 m = identity;
+    for (char step : transformOrder) {
+        if (step == 't') m = m * t;
+        if (step == 'r') m = m * r;
+        if (step == 's') m = m * s;
+    }
+    return m;
+}
+
+glm::dmat4 DAGNode::worldTransform() {
+    glm::dmat4 m = transform();
+    // A damaged file can make parents loop; a deep chain is cut rather than followed forever.
+    DAGNode* node = parent();
+    for (int depth = 0; node && depth < 10000; ++depth, node = node->parent()) m = node->transform() * m;
+    return m;
+}
+
+void DAGNode::transformBox(const double local[6], double world[6]) {
+    glm::dmat4 m = worldTransform();
+    emptyBox(world);
+    for (int corner = 0; corner < 8; ++corner) {
+        glm::dvec4 p(local[(corner & 1) ? 3 : 0], local[(corner & 2) ? 4 : 1], local[(corner & 4) ? 5 : 2], 1.0);
+        glm::dvec4 q = m * p;
+        double point[3] = {q.x, q.y, q.z};
+        growBox(world, point);
+    }
+}
+
+void DAGNode::localBounds(int, double box[6]) {
+    for (int i = 0; i < 6; ++i) box[i] = 0;
+}
+
+void DAGNode::localBounds2(int, double box[6]) {
+    for (int i = 0; i < 6; ++i) box[i] = 0;
+}
+
+void DAGNode::worldBounds(int mode, double box[6]) {
+    double local[6];
+    localBounds(mode, local);
+    transformBox(local, box);
+}
+
+DAGNode* DAGNode::parent() {
+    SceneMember* m = parent_.resolve();
+    if (!m || m == this) return nullptr;
+    return dynamic_cast<DAGNode*>(m);
+}
+
+std::string DAGNode::parentName() { return parent_.name(); }
+
+void DAGNode::setParent(const std::string& name) {
+    parent_ = NameReference(scene().nameDictionary(), name.c_str());
+}
+
+namespace {
+
+DAGNode& node(CommandEnabler& receiver) { return static_cast<DAGNode&>(receiver); }
+
+template <unsigned Bit>
+int readFlag(CommandIO& io, CommandEnabler& receiver) {
+    int on;
+    if (io.readInt(on) != 0) return -1;
+    node(receiver).setFlag(Bit, on != 0);
+    return 0;
+}
+
+int readTranslate(CommandIO& io, CommandEnabler& r) { return io.readVector3(node(r).translate); }
+int readRotate(CommandIO& io, CommandEnabler& r) { return io.readVector3(node(r).rotate); }
+int readScale(CommandIO& io, CommandEnabler& r) { return io.readVector3(node(r).scale); }
+int readOrigin(CommandIO& io, CommandEnabler& r) { return io.readVector3(node(r).origin); }
+
+int readRotateOrder(CommandIO& io, CommandEnabler& r) {
+    char order[7];
+    if (io.readToken(order, sizeof order) != 0) return -1;
+    if (*order) node(r).rotateOrder = order;
+    return 0;
+}
+
+int readParent(CommandIO& io, CommandEnabler& r) {
+    std::string name;
+    if (io.readString(name) != 0) return -1;
+    node(r).setParent(name);
+    return 0;
+}
+
+struct FlagLine {
+    const char* keyword;
+    unsigned bit;
+};
+const FlagLine kFlagLines[] = {
+    {"vis", DAGNode::kVisible},
+    {"solo", DAGNode::kSolo},
+    {"solo_ghost", DAGNode::kSoloGhost},
+    {"locked", DAGNode::kLocked},
+    {"editor_vis", DAGNode::kEditorVisible},
+    {"editor_solo", DAGNode::kEditorSolo},
+    {"editor_solo_ghost", DAGNode::kEditorSoloGhost},
+    {"open_hierarchy", DAGNode::kOpenHierarchy},
+    {"link_children", DAGNode::kLinkChildren},
+};
+
+}  // namespace
+
+void DAGNode::registerCommands() {
+    SceneMember::registerCommands();
+    registerCommand("vis", readFlag<kVisible>);
+    registerCommand("enabled", readFlag<kVisible>);
+    registerCommand("solo", readFlag<kSolo>);
+    registerCommand("solo_ghost", readFlag<kSoloGhost>);
+    registerCommand("locked", readFlag<kLocked>);
+    registerCommand("editor_vis", readFlag<kEditorVisible>);
+    registerCommand("editor_solo", readFlag<kEditorSolo>);
+    registerCommand("editor_solo_ghost", readFlag<kEditorSoloGhost>);
+    registerCommand("open_hierarchy", readFlag<kOpenHierarchy>);
+    registerCommand("link_children", readFlag<kLinkChildren>);
+    registerCommand("translate", readTranslate);
+    registerCommand("rotate", readRotate);
+    registerCommand("scale", readScale);
+    registerCommand("origin", readOrigin);
+    registerCommand("rotateOrder", readRotateOrder);
+    registerCommand("parent", readParent);
+}
+
+int DAGNode::writeCommands(CommandIO& io) {
+    if (SceneMember::writeCommands(io) != 0) return -1;
+    for (const FlagLine& line : kFlagLines) io.writef("%s %d\n", line.keyword, flag(line.bit) ? 1 : 0);
+    io.writef("translate %lf %lf %lf\n", translate[0], translate[1], translate[2]);
+    io.writef("rotate %lf %lf %lf\n", rotate[0], rotate[1], rotate[2]);
+    io.writef("rotateOrder %s\n", rotateOrder.c_str());
+    io.writef("scale %lf %lf %lf\n", scale[0], scale[1], scale[2]);
+    io.writef("origin %lf %lf %lf\n", origin[0], origin[1], origin[2]);
+    if (!parent_.empty()) io.writef("parent \"%s\"\n", escapeQuotes(parent_.name()).c_str());
+    return 0;
+}
+
+}  // namespace fw

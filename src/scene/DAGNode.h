@@ -1,0 +1,72 @@
+#pragma once
+// A scene member with a local transform and a parent in the scene hierarchy (the
+// top node is "root"). The parent is held by counted name, so renames are followed.
+
+#include <glm/mat4x4.hpp>
+#include <string>
+
+#include "scene/SceneMember.h"
+
+namespace fw {
+
+class DAGNode : public SceneMember {
+public:
+    // Flag word bits.
+    enum : unsigned {
+        kVisible = 16,
+        kSolo = 32,
+        kSoloGhost = 64,
+        kLocked = 128,
+        kEditorVisible = 256,
+        kEditorSolo = 512,
+        kEditorSoloGhost = 1024,
+        kOpenHierarchy = 4096,
+        kLinkChildren = 8192,
+    };
+
+    // Hangs below the scene's root unless it is the root itself (null parentless).
+    DAGNode(Scene& scene, int kind, const char* name, bool belowRoot = true);
+
+    int writeCommands(CommandIO& io) override;
+    void registerCommands() override;
+    int kind() const override { return SceneMember::kind(); }
+
+    void copyTransform(const DAGNode& other);
+    // Local transform: the matrix product in the transform order ("trs": T R S), with
+    // the rotation applied about the origin point and the axes in rotation order
+    // ("xyz": x first).
+    glm::dmat4 transform() const;
+    glm::dmat4 worldTransform();
+    // An axis-aligned box (min x, y, z, max x, y, z) carried into world space.
+    void transformBox(const double local[6], double world[6]);
+    virtual void localBounds(int mode, double box[6]);
+    virtual void localBounds2(int mode, double box[6]);
+    void worldBounds(int mode, double box[6]);
+
+    DAGNode* parent();
+    std::string parentName();
+    // Sets the parent by name; a name no member holds yet is resolved when it appears.
+    void setParent(const std::string& name);
+
+    unsigned flags() const { return flags_; }
+    void setFlags(unsigned flags) { flags_ = flags; }
+    bool flag(unsigned bit) const { return (flags_ & bit) != 0; }
+    void setFlag(unsigned bit, bool on) { flags_ = on ? flags_ | bit : flags_ & ~bit; }
+
+    double translate[3] = {0, 0, 0};
+    double rotate[3] = {0, 0, 0};  // degrees
+    double scale[3] = {1, 1, 1};
+    double origin[3] = {0, 0, 0};
+    std::string transformOrder = "trs";
+    std::string rotateOrder = "xyz";
+
+private:
+    unsigned flags_ = kVisible | kEditorVisible;
+    NameReference parent_;
+};
+
+// An empty box: minimum 1e20 and maximum -1e20 on each axis.
+void emptyBox(double box[6]);
+void growBox(double box[6], const double point[3]);
+
+}  // namespace fw

@@ -1,0 +1,80 @@
+#include "scene/SceneMember.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "persistence/CommandIO.h"
+#include "scene/OutputPort.h"
+#include "scene/Scene.h"
+
+namespace fw {
+
+SceneMember::SceneMember(Scene& scene, int kind, const char* name) : scene_(&scene), kind_(kind) {
+    if (name && *name) {
+        std::string unique = name;
+        if (!scene.claimName(this, unique)) {
+            scene.makeUniqueName(unique);
+            scene.claimName(this, unique);
+        }
+    }
+    scene.addMember(this);
+}
+
+SceneMember::~SceneMember() {
+    scene_->removeMember(this);
+    scene_->releaseName(this);
+}
+
+std::string SceneMember::name() const {
+    NameDictionary::Entry* e = name_.entry();
+    return e ? e->key : std::string();
+}
+
+bool SceneMember::setName(const std::string& name) { return scene_->claimName(this, name); }
+
+void SceneMember::addPort(OutputPort* port) { ports_.push_back(port); }
+
+void SceneMember::removePort(OutputPort* port) {
+    auto it = std::find(ports_.begin(), ports_.end(), port);
+    if (it != ports_.end()) ports_.erase(it);
+}
+
+OutputPort* SceneMember::findPort(const char* name) const {
+    for (OutputPort* port : ports_)
+        if (std::strcmp(port->name(), name) == 0) return port;
+    return nullptr;
+}
+
+namespace {
+
+// A name another member already holds gets a marker and a number; nothing is rejected.
+int readName(CommandIO& io, CommandEnabler& receiver) {
+    auto& self = static_cast<SceneMember&>(receiver);
+    std::string name;
+    if (io.readString(name) != 0) return -1;
+    Scene& scene = self.scene();
+    SceneMember* holder = scene.findMember(name);
+    if (holder == &self) return 0;
+    if (holder) {
+        name += "_DUPLICATE_FOUND";
+        scene.makeUniqueName(name);
+    }
+    if (!self.setName(name)) {
+        scene.makeUniqueName(name);
+        self.setName(name);
+    }
+    return 0;
+}
+
+}  // namespace
+
+void SceneMember::registerCommands() {
+    registerCommand("name", readName);
+    registerCommand("end", CommandEnabler::endCommand);
+}
+
+int SceneMember::writeCommands(CommandIO& io) {
+    return io.writef("name \"%s\"\n", escapeQuotes(name()).c_str());
+}
+
+}  // namespace fw

@@ -1,0 +1,70 @@
+#pragma once
+// The scene: every member in one list per kind under a unique name, the root of the
+// hierarchy and the timeline settings; reads and writes itself as a "SceneX" block.
+
+#include <array>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "scene/Scene.h"
+
+namespace fw {
+
+class RootNode;
+
+class SceneX : public Scene {
+public:
+    SceneX();
+    ~SceneX() override;
+
+    int writeCommands(CommandIO& io) override;
+    CommandTable& commandTable() override;
+    const char* className() const override { return "SceneX"; }
+
+    // The writer of style and preset files: image files, image maps, materials, text
+    // blocks, styles, objects and profiles that are marked saveable.
+    int writeStyleCommands(CommandIO& io);
+
+    void clearUsedMarks() override;
+    // Clears the marks, then marks the members in use (nodes, tracks and text) and,
+    // through them, everything they refer to.
+    void markMembersInUse();
+    NameDictionary& nameDictionary() override { return dictionary_; }
+    const std::string& name() const override { return name_; }
+    void setName(const std::string& name) override;
+    void makeUniqueName(std::string& name) override;
+    void addMember(SceneMember* member) override;
+    void removeMember(SceneMember* member) override;
+    int memberCount(int kind) const override;
+    SceneMember* member(int kind, int index) const override;
+    bool claimName(SceneMember* member, const std::string& name) override;
+    void releaseName(SceneMember* member) override;
+    SceneMember* findMember(const std::string& name) override;
+    bool isNameTaken(const std::string& name) const override;
+    DAGNode* root() override;
+    AnimGlobals& animGlobals() override { return *globals_; }
+
+    bool preferencesMode() const { return preferencesMode_; }
+    void setPreferencesMode(bool on) { preferencesMode_ = on; }
+    bool writeAll() const { return writeAll_; }
+    void setWriteAll(bool on) { writeAll_ = on; }
+
+private:
+    static std::string folded(const std::string& name);
+    int writeKinds(CommandIO& io, const int* kinds, int count, bool saveableOnly);
+
+    std::string name_;
+    NameDictionary dictionary_;
+    // Held names folded to lower case, so "taken" ignores letter case at a flat cost.
+    std::unordered_map<std::string, int> heldNames_;
+    std::array<std::vector<SceneMember*>, kMemberKinds> lists_;
+    std::unique_ptr<RootNode> root_;
+    std::unique_ptr<AnimGlobals> globals_;
+    bool preferencesMode_ = false;
+    bool writeAll_ = false;
+    bool tearingDown_ = false;
+};
+
+}  // namespace fw
