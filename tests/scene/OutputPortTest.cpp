@@ -1,0 +1,196 @@
+// The port machinery: caching, settings, stamps, the hold switch and links.
+#include "scene/OutputPort.h"
+
+#include <gtest/gtest.h>
+
+#include "scene/Group.h"
+#include "scene/InputLink.h"
+#include "scene/SceneX.h"
+#include "scene/SwitchPort.h"
+
+namespace fw {
+namespace {
+
+struct Quality : Settings {
+    explicit Quality(int level) : level(level) {}
+    bool differs(const Settings& other) const override {
+        return level != static_cast<const Quality&>(other).level;
+    }
+    std::unique_ptr<Settings> clone() const override { return std::make_unique<Quality>(level); }
+    int level;
+};
+
+// Sums its sources' values plus its own base; counts computations and resets.
+class SumPort : public OutputPort {
+public:
+    SumPort(SceneMember* owner, const char* name, int base = 0, int inputs = 0) : OutputPort(owner, name), base(base) {
+        for (int i = 0; i < inputs; ++i) new InputLink(this, i == 0 ? "GeometryInput" : "Extra");
+        setDirty();  // owners dirty a port whose parameters are not computed yet
+    }
+    bool compute(const Settings* settings) override {
+        ++computes;
+        if (failNext) return false;
+        value_ = base + (settings ? static_cast<const Quality*>(settings)->level * 1000 : 0);
+        for (int i = 0; i < inputCount(); ++i) {
+            void* v = input(i)->sourceValue();
+            if (!v) return false;
+            value_ += *static_cast<int*>(v);
+        }
+        return true;
+    }
+    void* result() override { return &value_; }
+    void reset() override { ++resets; }
+    int base;
+    int computes = 0;
+    int resets = 0;
+    bool failNext = false;
+
+private:
+    int value_ = 0;
+};
+
+int valueOf(void* p) { return p ? *static_cast<int*>(p) : -999; }
+
+class Ports : public ::testing::Test {
+protected:
+    void SetUp() override {
+        OutputPort::setHold(false);
+        source = new Group(scene, "Source");
+        consumer = new Group(scene, "Consumer");
+    }
+    SceneX scene;
+    Group* source;
+    Group* consumer;
+};
+
+}  // namespace
+
+TEST_F(Ports, ComputeOnceUntilDirtyOrNewSettings) {
+    SumPort port(source, "Bounds", 5);
+    EXPECT_EQ(port.stamp(), 0u);
+    Quality preview(0), render(1);
+    EXPECT_EQ(valueOf(port.get(&preview)), 5);
+    EXPECT_EQ(valueOf(port.get(&preview)), 5);
+    EXPECT_EQ(valueOf(port.value()), 5);
+    EXPECT_EQ(port.computes, 1);
+    EXPECT_EQ(valueOf(port.get(&render)), 1005);
+    EXPECT_EQ(port.computes, 2);
+    port.setDirty();
+    EXPECT_EQ(valueOf(port.update()), 1005);
+    EXPECT_EQ(port.computes, 3);
+
+    port.failNext = true;
+    port.setDirty();
+    EXPECT_EQ(port.update(), nullptr);
+    EXPECT_TRUE(port.dirty());  // a failed computation stays stale
+}
+
+TEST_F(Ports, ConsumerGoesStaleWhenItsSourceRecomputesAfterIt) {
+    SumPort geometry(source, "Geometry", 7);
+    SumPort bounds(consumer, "Bounds", 100, 1);
+    ASSERT_TRUE(bounds.input(0)->connect(source->nameReference(), "Geometry"));
+    EXPECT_FALSE(bounds.hasUnconnectedInput());
+    EXPECT_EQ(valueOf(bounds.value()), 107);
+    EXPECT_EQ(valueOf(bounds.value()), 107);
+    EXPECT_EQ(bounds.computes, 1);
+    EXPECT_GT(bounds.stamp(), geometry.stamp());
+
+    geometry.base = 8;
+    geometry.setDirty();
+    EXPECT_FALSE(bounds.isValid());  // the source is stale, so the consumer is
+    EXPECT_TRUE(bounds.dirty());
+    EXPECT_EQ(valueOf(bounds.value()), 108);
+    EXPECT_EQ(geometry.computes, 2);
+
+    // The source recomputed on another consumer's behalf: this one is stale too.
+    geometry.setDirty();
+    geometry.value();
+    EXPECT_FALSE(bounds.isValid());
+    EXPECT_EQ(valueOf(bounds.value()), 108);
+    EXPECT_EQ(bounds.computes, 3);
+}
+
+TEST_F(Ports, LinkSettingsMustMatchTheSourcesStoredSettings) {
+    SumPort geometry(source, "Geometry", 1);
+    SumPort bounds(consumer, "Bounds", 0, 1);
+    Quality render(1);
+    bounds.input(0)->setSettings(&render);
+    bounds.input(0)->connect(source->nameReference(), "Geometry");
+    EXPECT_EQ(valueOf(bounds.value()), 1001);
+    Quality preview(0);
+    geometry.prepare(&preview);  // someone else wants the preview variant
+    EXPECT_FALSE(bounds.isValid());
+    EXPECT_EQ(valueOf(bounds.value()), 1001);
+}
+
+TEST_F(Ports, HoldSwitchFreezesEveryPort) {
+    SumPort port(source, "Bounds", 3);
+    EXPECT_EQ(valueOf(port.value()), 3);
+    port.base = 4;
+    port.setDirty();
+    OutputPort::setHold(true);
+    EXPECT_TRUE(port.isValid());
+    EXPECT_EQ(valueOf(port.update()), 3);
+    EXPECT_EQ(port.computes, 1);
+    OutputPort::setHold(false);
+    EXPECT_EQ(valueOf(port.update()), 4);
+}
+
+TEST_F(Ports, ReconnectionDirtiesAndResetsOnlyWhenSomethingChanged) {
+    SumPort a(source, "A", 1), b(source, "B", 2);
+    SumPort consumerPort(consumer, "Bounds", 0, 1);
+    InputLink* link = consumerPort.input("GeometryInput");
+    ASSERT_NE(link, nullptr);
+    ASSERT_TRUE(link->connect(source->nameReference(), "A"));
+    EXPECT_EQ(valueOf(consumerPort.value()), 1);
+    EXPECT_EQ(consumerPort.resets, 1);
+
+    ASSERT_TRUE(link->connect(source->nameReference(), "A"));
+    EXPECT_EQ(consumerPort.resets, 1);
+    EXPECT_TRUE(consumerPort.isValid());
+
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(link->connect(source->nameReference(), "NoSuchPort"));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "bad link\n");
+    EXPECT_EQ(link->source(), &a);
+
+    ASSERT_TRUE(link->connect(source->nameReference(), "B"));
+    EXPECT_EQ(consumerPort.resets, 2);
+    EXPECT_EQ(valueOf(consumerPort.value()), 2);
+
+    // The link holds the source by name: a rename is followed.
+    ASSERT_TRUE(source->setName("Renamed"));
+    EXPECT_EQ(link->sourceMember().name(), "Renamed");
+    EXPECT_EQ(link->sourceMember().resolve(), source);
+}
+
+TEST_F(Ports, StampsCompareUnsignedPastTheSignBit) {
+    OutputPort::setCounter(0x7ffffffeu);
+    SumPort geometry(source, "Geometry", 1);
+    SumPort bounds(consumer, "Bounds", 0, 1);
+    bounds.input(0)->connect(source->nameReference(), "Geometry");
+    EXPECT_EQ(valueOf(bounds.value()), 1);
+    EXPECT_GE(bounds.stamp(), 0x80000000u);
+    EXPECT_LT(geometry.stamp(), 0x80000000u);
+    EXPECT_TRUE(bounds.isValid());
+    EXPECT_EQ(bounds.computes, 1);
+
+    OutputPort::setCounter(0xffffffffu);
+    geometry.setDirty();
+    geometry.value();
+    EXPECT_EQ(geometry.stamp(), 1u);  // the counter skips 0 when it wraps
+}
+
+TEST_F(Ports, SwitchPortAnswersForItsDelegate) {
+    SumPort a(source, "A", 1);
+    SwitchPort choice(consumer, "Choice");
+    EXPECT_TRUE(choice.isValid());
+    EXPECT_TRUE(choice.hasUnconnectedInput());
+    EXPECT_EQ(choice.update(), nullptr);
+    choice.select(&a);
+    EXPECT_EQ(valueOf(choice.update()), 1);
+    EXPECT_FALSE(choice.hasUnconnectedInput());
+    EXPECT_EQ(consumer->findPort("Choice"), &choice);
+}
+
+}  // namespace fw

@@ -1,0 +1,250 @@
+// Naming, hierarchy, block order and loading of scenes, driven through files.
+#include "scene/SceneX.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+
+#include "TempDir.h"
+#include "app/SceneFile.h"
+#include "persistence/AFileIO.h"
+#include "persistence/CommandIO.h"
+#include "platform/Random.h"
+#include "scene/AnimGlobals.h"
+#include "scene/Group.h"
+#include "scene/MemberFactory.h"
+
+namespace fw {
+namespace {
+
+// A stand-in for member classes of later subsystems: any kind, any class name, and
+// a count of live instances so a failed load can be seen to leave nothing behind.
+class Stand : public SceneMember {
+public:
+    Stand(Scene& scene, int kind, const char* cls, const char* name) : SceneMember(scene, kind, name), cls_(cls) {
+        registerCommands();
+        ++live;
+    }
+    ~Stand() override { --live; }
+    CommandTable& commandTable() override {
+        static CommandTable table;
+        return table;
+    }
+    const char* className() const override { return cls_; }
+    void markUsed() override { setUsed(true); }
+    static int live;
+
+private:
+    const char* cls_;
+};
+int Stand::live = 0;
+
+template <int Kind>
+SceneMember* makeStand(Scene& scene, const char* name);
+template <>
+SceneMember* makeStand<kMaterialKind>(Scene& scene, const char* name) {
+    return new Stand(scene, kMaterialKind, "MaterialX", name);
+}
+template <>
+SceneMember* makeStand<kCameraKind>(Scene& scene, const char* name) {
+    return new Stand(scene, kCameraKind, "CameraX", name);
+}
+template <>
+SceneMember* makeStand<kObjectKind>(Scene& scene, const char* name) {
+    return new Stand(scene, kObjectKind, "ObjectC-FlagCluster", name);
+}
+
+class Scenes : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        registerSceneClasses();
+        MemberFactory::instance().add("MaterialX", "material%d", makeStand<kMaterialKind>);
+        MemberFactory::instance().add("CameraX", "camera%d", makeStand<kCameraKind>);
+        MemberFactory::instance().add("ObjectC-FlagCluster", "object%d", makeStand<kObjectKind>);
+    }
+
+    SceneFile::Loaded load(const std::string& body) {
+        test::writeFile(dir.file("in.scene"), " begin SceneX\n" + body + " end SceneX\n");
+        return SceneFile::load(dir.file("in.scene"));
+    }
+    std::string save(SceneX& scene) {
+        std::string error;
+        EXPECT_TRUE(SceneFile::save(scene, dir.file("out.scene"), error)) << error;
+        return test::readFile(dir.file("out.scene"));
+    }
+
+    test::TempDir dir;
+};
+
+std::string group(const std::string& name, const std::string& parent = "root") {
+    return "  begin Group\n   name \"" + name + "\"\n   parent \"" + parent + "\"\n  end Group\n";
+}
+
+}  // namespace
+
+TEST_F(Scenes, DuplicateNamesAreRepairedNotRejected) {
+    auto loaded = load(group("Box") + group("Box") + group("box"));
+    ASSERT_TRUE(loaded.scene) << loaded.error;
+    SceneX& scene = *loaded.scene;
+    ASSERT_EQ(scene.memberCount(kGroupKind), 3);
+    EXPECT_EQ(scene.member(kGroupKind, 0)->name(), "Box");
+    EXPECT_EQ(scene.member(kGroupKind, 1)->name(), "Box_DUPLICATE_FOUND.1");
+    EXPECT_EQ(scene.member(kGroupKind, 2)->name(), "box");  // exact lookup: a different name
+}
+
+TEST_F(Scenes, MakeUniqueNameNumbersWithoutRegardToCase) {
+    SceneX scene;
+    new Group(scene, "Cube");
+    auto unique = [&](std::string name) {
+        scene.makeUniqueName(name);
+        return name;
+    };
+    EXPECT_EQ(unique("Cube"), "Cube.1");
+    new Group(scene, "cube.1");
+    EXPECT_EQ(unique("Cube"), "Cube.2");
+    EXPECT_EQ(unique("Cube.4"), "Cube.2");
+    EXPECT_EQ(unique("Cube7"), "Cube7.1");
+    EXPECT_EQ(unique("|ORVO_GROUP12"), "|ORVO_GROUP12");
+    EXPECT_EQ(unique("42"), "1");
+    for (int i = 2; i <= 9; ++i) new Group(scene, ("Cube." + std::to_string(i)).c_str());
+    EXPECT_EQ(unique("Cube.3"), "Cube.10");
+}
+
+TEST_F(Scenes, RenamedParentsAreFollowedAndForwardParentsResolve) {
+    auto loaded = load(group("Child", "Later") + group("Later"));
+    ASSERT_TRUE(loaded.scene) << loaded.error;
+    SceneX& scene = *loaded.scene;
+    auto* child = static_cast<Group*>(scene.findMember("Child"));
+    auto* parent = static_cast<Group*>(scene.findMember("Later"));
+    ASSERT_TRUE(child && parent);
+    EXPECT_EQ(child->parent(), parent);
+    ASSERT_TRUE(parent->setName("Renamed"));
+    EXPECT_EQ(child->parent(), parent);
+    EXPECT_EQ(child->parentName(), "Renamed");
+    EXPECT_NE(save(scene).find("   parent \"Renamed\"\n"), std::string::npos);
+    // The old name is free again, and a new holder of it is not the old parent.
+    new Group(scene, "Later");
+    EXPECT_EQ(child->parent(), parent);
+}
+
+TEST_F(Scenes, BlocksAreWrittenByKindInTheFixedOrder) {
+    auto loaded = load("  name \"Order\"\n" + group("G") +
+                       "  begin MaterialX\n   name \"Gold\"\n  end MaterialX\n"
+                       "  begin ObjectC-FlagCluster\n   name \"Flag\"\n  end ObjectC-FlagCluster\n"
+                       "  begin CameraX\n   name \"Cam\"\n  end CameraX\n");
+    ASSERT_TRUE(loaded.scene) << loaded.error;
+    loaded.scene->setWriteAll(true);  // materials are written only when something uses them
+    std::string text = save(*loaded.scene);
+    size_t cam = text.find("begin CameraX"), mat = text.find("begin MaterialX"), grp = text.find("begin Group"),
+           obj = text.find("begin ObjectC-FlagCluster");
+    ASSERT_NE(obj, std::string::npos);
+    EXPECT_LT(cam, mat);
+    EXPECT_LT(mat, grp);
+    EXPECT_LT(grp, obj);
+    EXPECT_EQ(text.rfind(" begin SceneX\n  name \"Order\"\n", 0), 0u);
+}
+
+TEST_F(Scenes, OnlyMarkedMembersWithoutDoubleUnderscoreAreWritten) {
+    SceneX scene;
+    new Group(scene, "Kept");
+    new Group(scene, "__Helper");
+    new Stand(scene, kMaterialKind, "MaterialX", "Unused");
+    std::string text = save(scene);
+    EXPECT_NE(text.find("\"Kept\""), std::string::npos);
+    EXPECT_EQ(text.find("__Helper"), std::string::npos);
+    EXPECT_EQ(text.find("Unused"), std::string::npos);
+    scene.setWriteAll(true);
+    text = save(scene);
+    EXPECT_NE(text.find("Unused"), std::string::npos);
+    EXPECT_EQ(text.find("__Helper"), std::string::npos);
+}
+
+TEST_F(Scenes, DefaultNamesKeepGrowingAcrossLoads) {
+    const std::string body = "  begin Group\n  end Group\n";
+    auto first = load(body);
+    auto second = load(body);
+    ASSERT_TRUE(first.scene && second.scene);
+    std::smatch m1, m2;
+    std::string n1 = first.scene->member(kGroupKind, 0)->name(), n2 = second.scene->member(kGroupKind, 0)->name();
+    ASSERT_TRUE(std::regex_match(n1, m1, std::regex("\\|ORVO_GROUP(\\d+)")));
+    ASSERT_TRUE(std::regex_match(n2, m2, std::regex("\\|ORVO_GROUP(\\d+)")));
+    EXPECT_GT(std::stoi(m2[1]), std::stoi(m1[1]));
+}
+
+TEST_F(Scenes, FailedLoadLeavesNothingBehind) {
+    Stand::live = 0;
+    auto loaded = load("  begin MaterialX\n   name \"Gold\"\n  end MaterialX\n"
+                       "  begin ObjectCFoo\n  end ObjectCFoo\n");
+    EXPECT_FALSE(loaded.scene);
+    EXPECT_EQ(Stand::live, 0);
+    EXPECT_EQ(loaded.error, "Error processing scene command <<begin>> for class <<SceneX>> at byte 81.");
+
+    auto missing = SceneFile::load(dir.file("nothing-here.scene"));
+    EXPECT_FALSE(missing.scene);
+    EXPECT_EQ(missing.error, "No such file or directory");
+}
+
+TEST_F(Scenes, TimelineSettingsAreWrittenOnlyWithContent) {
+    SceneX scene;
+    EXPECT_EQ(save(scene).find("AnimGlobals"), std::string::npos);
+    scene.animGlobals().setCurrentFrame(42);
+    std::string text = save(scene);
+    EXPECT_NE(text.find("  begin AnimGlobals\n   frameStart 0.000000\n   frameEnd 300.000000\n   currFrame 42.000000\n"),
+              std::string::npos);
+    EXPECT_EQ(scene.animGlobals().frameCount(), 301);
+
+    auto loaded = load("  begin AnimGlobals\n   motionBlurPasses 4\n   motionBlurShutter 90\n   frameEnd 48\n  end AnimGlobals\n" +
+                       group("G"));
+    ASSERT_TRUE(loaded.scene) << loaded.error;
+    EXPECT_EQ(loaded.scene->animGlobals().frameEnd, 48);
+    EXPECT_EQ(loaded.scene->animGlobals().motionBlurPasses, 4);
+    EXPECT_EQ(save(*loaded.scene).find("motionBlur"), std::string::npos);
+
+    // Preferences keep only the timeline block.
+    loaded.scene->setPreferencesMode(true);
+    EXPECT_EQ(save(*loaded.scene),
+              " begin SceneX\n  begin AnimGlobals\n   frameStart 0.000000\n   frameEnd 48.000000\n"
+              "   currFrame 0.000000\n   workFrameStart 0.000000\n   workFrameEnd 0.000000\n"
+              "   visibleFrameStart 0.000000\n   visibleFrameEnd 300.000000\n   framesPerSecond 30.000000\n"
+              "   displayAsFrames 0\n  end AnimGlobals\n end SceneX\n");
+}
+
+TEST_F(Scenes, NodeFlagsAndTransforms) {
+    auto loaded = load("  begin Group\n   name \"A\"\n   enabled 0\n   locked on\n   rotateOrder \"\"\n"
+                       "   translate 1 0 0\n   rotate 0 0 90\n  end Group\n" +
+                       group("B", "A"));
+    ASSERT_TRUE(loaded.scene) << loaded.error;
+    auto* a = static_cast<Group*>(loaded.scene->findMember("A"));
+    auto* b = static_cast<Group*>(loaded.scene->findMember("B"));
+    EXPECT_FALSE(a->flag(DAGNode::kVisible));
+    EXPECT_TRUE(a->flag(DAGNode::kLocked));
+    EXPECT_TRUE(a->flag(DAGNode::kEditorVisible));
+    EXPECT_EQ(a->rotateOrder, "xyz");  // an empty order leaves it as it was
+    b->translate[1] = 2;
+    // B's point (1, 0, 0) sits at (1, 2, 0) in A, which turns it a quarter about z and moves it by 1 in x.
+    glm::dvec4 p = b->worldTransform() * glm::dvec4(1, 0, 0, 1);
+    EXPECT_NEAR(p.x, -1.0, 1e-12);
+    EXPECT_NEAR(p.y, 1.0, 1e-12);
+    double local[6] = {-1, -1, -1, 1, 1, 1}, world[6];
+    a->transformBox(local, world);
+    EXPECT_NEAR(world[0], 0.0, 1e-12);
+    EXPECT_NEAR(world[3], 2.0, 1e-12);
+    std::string text = save(*loaded.scene);
+    EXPECT_NE(text.find("   vis 0\n   solo 0\n   solo_ghost 0\n   locked 1\n"), std::string::npos);
+}
+
+TEST(Random, SeedsAreRepeatableAndZeroContinuesTheChain) {
+    EXPECT_FLOAT_EQ(random(1), 0.769620352f);
+    EXPECT_FLOAT_EQ(random(-1), 0.769620352f);
+    EXPECT_FLOAT_EQ(random(42), 0.433176934f);
+    EXPECT_FLOAT_EQ(random(0), 0.837570704f);  // seeded from 433176934 / 1000, rounded
+    EXPECT_FLOAT_EQ(random(42), 0.433176934f);
+    for (int seed = 1; seed < 2000; ++seed) {
+        float r = random(seed);
+        ASSERT_GE(r, 0.0f);
+        ASSERT_LT(r, 1.0f);
+    }
+}
+
+}  // namespace fw
