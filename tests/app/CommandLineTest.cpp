@@ -54,3 +54,62 @@ TEST(CommandLine, BadArgumentsAreUserErrors) {
     EXPECT_EQ(bad.out, "");
     EXPECT_EQ(bad.err.rfind("formwright: ", 0), 0u) << bad.err;
 }
+
+namespace {
+
+std::string slurp(const std::string& path) {
+    std::string text;
+    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+        char buffer[4096];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+        std::fclose(f);
+    }
+    return text;
+}
+
+void spill(const std::string& path, const std::string& text) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+}
+
+}  // namespace
+
+TEST(CommandLine, ResaveWritesTheExampleBackByteForByte) {
+    std::string out = testing::TempDir() + "resaved.scene";
+    std::string example = std::string(FW_TEST_DATA) + "/../../examples/opening-titles.scene";
+    Outcome r = run("resave " + example + " " + out);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(slurp(out), slurp(example));
+
+    Outcome described = run("info " + example);
+    EXPECT_EQ(described.status, 0);
+    EXPECT_NE(described.out.find("groups: 4\n"), std::string::npos);
+    EXPECT_NE(described.out.find("Group \"Headline\" below \"Title Rig\""), std::string::npos);
+}
+
+TEST(CommandLine, ResaveReportsWarningsAndFailures) {
+    std::string dir = testing::TempDir();
+    spill(dir + "damaged.scene", " begin SceneX\n  name \"S\"\n  frobnicate 1 2\n end SceneX\n");
+    Outcome warned = run("resave " + dir + "damaged.scene " + dir + "repaired.scene");
+    EXPECT_EQ(warned.status, 0);
+    EXPECT_EQ(warned.err, "formwright: " + dir +
+                              "damaged.scene: Warning: Recovering from scene data error for command "
+                              "<<frobnicate>> for class <<SceneX>> at byte 37.\n");
+    EXPECT_EQ(slurp(dir + "repaired.scene"), " begin SceneX\n  name \"S\"\n end SceneX\n");
+
+    spill(dir + "broken.scene", " begin SceneX\n  begin Teapot\n end SceneX\n");
+    spill(dir + "keep.scene", "previous contents\n");
+    Outcome failed = run("resave " + dir + "broken.scene " + dir + "keep.scene");
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.err, "formwright: " + dir +
+                              "broken.scene: Error processing scene command <<begin>> for class <<SceneX>> "
+                              "at byte 28.\n");
+    EXPECT_EQ(slurp(dir + "keep.scene"), "previous contents\n");
+
+    Outcome missing = run("info " + dir + "absent.scene");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "formwright: " + dir + "absent.scene: No such file or directory\n");
+}
