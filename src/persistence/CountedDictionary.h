@@ -6,6 +6,8 @@
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <string_view>
+#include <unordered_map>
 
 namespace fw {
 
@@ -28,6 +30,7 @@ public:
         int references;
         Entry* next;
         Entry* alias;  // the entry this key now stands for (a renamed member), counted
+        Entry* previous;
     };
 
     CountedDictionary() = default;
@@ -49,21 +52,22 @@ public:
         std::lock_guard<std::mutex> guard(dictionaryLock());
         char cut[kMaxKey + 1];
         key = clip(key, cut);
-        int b = dictionaryBucket(key);
-        for (Entry* e = buckets_[b]; e; e = e->next) {
-            if (std::strcmp(e->key, key) == 0) {
-                ++e->references;
-                if (value != V{}) e->value = value;
-                return e;
-            }
+        if (Entry* e = lookup(key)) {
+            ++e->references;
+            if (value != V{}) e->value = value;
+            return e;
         }
+        int b = dictionaryBucket(key);
         Entry* e = new Entry;
         std::strcpy(e->key, key);
         e->value = value;
         e->references = 1;
         e->alias = nullptr;
+        e->previous = nullptr;
         e->next = buckets_[b];
+        if (e->next) e->next->previous = e;
         buckets_[b] = e;
+        index_.emplace(std::string_view(e->key), e);
         ++count_;
         return e;
     }
@@ -72,17 +76,17 @@ public:
     Entry* find(const char* key) const {
         std::lock_guard<std::mutex> guard(dictionaryLock());
         char cut[kMaxKey + 1];
-        key = clip(key, cut);
-        for (Entry* e = buckets_[dictionaryBucket(key)]; e; e = e->next)
-            if (std::strcmp(e->key, key) == 0) return e;
-        return nullptr;
+        return lookup(clip(key, cut));
     }
 
     void release(Entry* entry) {
         if (!entry || --entry->references > 0) return;
-        Entry** link = &buckets_[dictionaryBucket(entry->key)];
-        while (*link && *link != entry) link = &(*link)->next;
-        if (*link) *link = entry->next;
+        if (entry->previous)
+            entry->previous->next = entry->next;
+        else
+            buckets_[dictionaryBucket(entry->key)] = entry->next;
+        if (entry->next) entry->next->previous = entry->previous;
+        index_.erase(std::string_view(entry->key));
         --count_;
         Entry* target = entry->alias;
         delete entry;
@@ -126,7 +130,15 @@ private:
         return cut;
     }
 
+    Entry* lookup(const char* key) const {
+        auto it = index_.find(std::string_view(key));
+        return it == index_.end() ? nullptr : it->second;
+    }
+
+    // The buckets keep the entries' placement and iteration order; the index finds a
+    // key at a flat cost, since similar names (Group 1, Group 2, ...) crowd into few buckets.
     Entry* buckets_[kBuckets] = {};
+    std::unordered_map<std::string_view, Entry*> index_;
     int count_ = 0;
 };
 
