@@ -6,10 +6,15 @@
 #include <new>
 #include <string>
 
+#include "app/OrvoSceneManager.h"
+#include "app/Registration.h"
 #include "app/SceneFile.h"
+#include "app/VeltraneApp.h"
+#include "persistence/AFileIO.h"
+#include "platform/Dialogs.h"
+#include "platform/Folders.h"
 #include "scene/AnimGlobals.h"
 #include "scene/DAGNode.h"
-#include "scene/MemberFactory.h"
 #include "scene/SceneX.h"
 
 namespace fw {
@@ -19,29 +24,11 @@ const char* versionText() { return "formwright " FW_VERSION; }
 namespace {
 
 void printError(const std::string& subject, const std::string& what) {
+    std::string text = Dialogs::printable(what);
     if (subject.empty())
-        std::fprintf(stderr, "formwright: %s\n", what.c_str());
+        std::fprintf(stderr, "formwright: %s\n", text.c_str());
     else
-        std::fprintf(stderr, "formwright: %s: %s\n", subject.c_str(), what.c_str());
-}
-
-// Loads a scene file, reporting warnings and failure as the command line does.
-SceneFile::Loaded loadOrReport(const std::string& path) {
-    SceneFile::Loaded loaded = SceneFile::load(path);
-    for (const std::string& warning : loaded.warnings) printError(path, warning);
-    if (!loaded.scene) printError(path, loaded.error);
-    return loaded;
-}
-
-int resave(const std::string& in, const std::string& out) {
-    SceneFile::Loaded loaded = loadOrReport(in);
-    if (!loaded.scene) return kExitUserError;
-    std::string error;
-    if (!SceneFile::save(*loaded.scene, out, error)) {
-        printError(out, error);
-        return kExitUserError;
-    }
-    return kExitOk;
+        std::fprintf(stderr, "formwright: %s: %s\n", subject.c_str(), text.c_str());
 }
 
 const char* kindName(int kind) {
@@ -61,10 +48,7 @@ const char* kindName(int kind) {
     }
 }
 
-int info(const std::string& path) {
-    SceneFile::Loaded loaded = loadOrReport(path);
-    if (!loaded.scene) return kExitUserError;
-    SceneX& scene = *loaded.scene;
+void printSummary(SceneX& scene) {
     std::printf("scene \"%s\"\n", scene.name().c_str());
     const AnimGlobals& g = scene.animGlobals();
     std::printf("frames %d to %d at %g frames per second, current frame %g\n", g.frameStart, g.frameEnd,
@@ -80,31 +64,130 @@ int info(const std::string& path) {
             std::printf("\n");
         }
     }
+}
+
+// A stream whose first command opens a block is a bare scene file; anything else is
+// a project or preferences file, addressed to the scene manager.
+bool isSceneFile(const std::string& path) {
+    AFileIO io(nullptr);
+    if (io.openInput(path) != 0) return false;
+    char token[CommandIO::kTokenSize];
+    return io.readToken(token, sizeof token) == 0 && std::string(token) == "begin";
+}
+
+// A headless application for one job: libraries installed, managers created.
+struct Session {
+    VeltraneApp app;
+    bool ready = false;
+    Session() {
+        VeltraneApp::installLibraries();
+        ready = app.initialise(true, false);
+    }
+};
+
+bool loadProjectOrReport(OrvoSceneManager& manager, const std::string& path) {
+    Dialogs::instance().setSubject(path);
+    bool ok = manager.loadProject(path);
+    Dialogs::instance().setSubject("");
+    const auto& report = manager.lastLoad();
+    for (const std::string& warning : report.warnings) printError(path, warning);
+    // Rejections and stream errors were shown as alerts already.
+    if (!ok && report.commands == 0) printError(path, report.error.empty() ? "cannot be read" : report.error);
+    return ok;
+}
+
+int resaveScene(const std::string& in, const std::string& out) {
+    SceneFile::Loaded loaded = SceneFile::load(in);
+    for (const std::string& warning : loaded.warnings) printError(in, warning);
+    if (!loaded.scene) {
+        printError(in, loaded.error);
+        return kExitUserError;
+    }
+    std::string error;
+    if (!SceneFile::save(*loaded.scene, out, error)) {
+        printError(out, error);
+        return kExitUserError;
+    }
+    return kExitOk;
+}
+
+int resave(const std::string& in, const std::string& out) {
+    if (isSceneFile(in)) return resaveScene(in, out);
+    Session session;
+    OrvoSceneManager& manager = session.app.sceneManager();
+    if (!loadProjectOrReport(manager, in)) return kExitUserError;
+    if (!manager.writeFile(out, manager.readPreferenceLines())) {
+        printError(out, "cannot be written");
+        return kExitUserError;
+    }
+    return kExitOk;
+}
+
+int info(const std::string& path) {
+    if (isSceneFile(path)) {
+        SceneFile::Loaded loaded = SceneFile::load(path);
+        for (const std::string& warning : loaded.warnings) printError(path, warning);
+        if (!loaded.scene) {
+            printError(path, loaded.error);
+            return kExitUserError;
+        }
+        printSummary(*loaded.scene);
+        return kExitOk;
+    }
+    Session session;
+    OrvoSceneManager& manager = session.app.sceneManager();
+    if (!loadProjectOrReport(manager, path)) return kExitUserError;
+    const auto& s = manager.settings();
+    std::printf("%s file, render size %g x %g\n", manager.readPreferenceLines() ? "preferences" : "project",
+                s.renderSize[0], s.renderSize[1]);
+    printSummary(*manager.scene());
+    return kExitOk;
+}
+
+// The desktop program's one argument: open the project, show it, and quit the usual way.
+int openProject(const std::string& path) {
+    Session session;
+    Dialogs::instance().setSubject(path);
+    bool opened = session.app.openAtStart(path);
+    Dialogs::instance().setSubject("");
+    if (!opened) return kExitUserError;
+    for (const std::string& warning : session.app.sceneManager().lastLoad().warnings) printError(path, warning);
+    printSummary(*session.app.sceneManager().scene());
+    session.app.exit();
     return kExitOk;
 }
 
 int parseAndRun(int argc, char** argv) {
-    CLI::App app{"Formwright: 3D titles and logos from fonts and outlines, rendered headless.",
-                 "formwright"};
+    CLI::App app{"Formwright: 3D titles and logos from fonts and outlines, rendered headless.", "formwright"};
     app.set_version_flag("--version", std::string(versionText()));
     app.require_subcommand(0, 1);
+    app.fallthrough();
+
+    std::string project, libraryFolder;
+    bool yes = false, no = false;
+    app.add_option("PROJECT", project, "project to open (.kxp or .kxa) and summarise");
+    app.add_option("--library-folder", libraryFolder,
+                   "folder that holds Veltrane/Libraries (default: $HOME/Documents)");
+    auto* yesFlag = app.add_flag("--yes", yes, "answer the program's questions with Yes");
+    app.add_flag("--no", no, "answer the program's questions with No")->excludes(yesFlag);
 
     std::string resaveIn, resaveOut;
-    CLI::App* resaveCommand =
-        app.add_subcommand("resave", "Load a command-stream file and write it back (atomically).");
+    CLI::App* resaveCommand = app.add_subcommand(
+        "resave", "Load a project, preferences or scene file and write it back (atomically).");
     resaveCommand->add_option("IN", resaveIn, "file to load")->required();
     resaveCommand->add_option("OUT", resaveOut, "file to write")->required();
 
     std::string infoPath;
-    CLI::App* infoCommand = app.add_subcommand("info", "Tell what a file holds.");
+    CLI::App* infoCommand = app.add_subcommand("info", "Tell what a project or scene file holds.");
     infoCommand->add_option("FILE", infoPath, "file to describe")->required();
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
         return app.exit(e);
-    } catch (const CLI::CallForVersion& e) {
+    } catch (const CLI::CallForVersion&) {
         std::printf("%s\n", versionText());
         return kExitOk;
     } catch (const CLI::ParseError& e) {
@@ -112,9 +195,15 @@ int parseAndRun(int argc, char** argv) {
         std::fprintf(stderr, "Run 'formwright --help' for usage.\n");
         return kExitUserError;
     }
+
+    if (!libraryFolder.empty()) Folders::instance().setDocuments(libraryFolder);
+    Dialogs::instance().setPolicy(yes ? Dialogs::kAlwaysYes : no ? Dialogs::kAlwaysNo : Dialogs::kSafeAnswer);
+    registerAllClasses();
+
     if (resaveCommand->parsed()) return resave(resaveIn, resaveOut);
     if (infoCommand->parsed()) return info(infoPath);
-    if (argc <= 1) std::fputs(app.help().c_str(), stdout);
+    if (!project.empty()) return openProject(project);
+    std::fputs(app.help().c_str(), stdout);
     return kExitOk;
 }
 
@@ -122,7 +211,6 @@ int parseAndRun(int argc, char** argv) {
 
 int runCommandLine(int argc, char** argv) {
     try {
-        registerSceneClasses();
         return parseAndRun(argc, argv);
     } catch (const std::bad_alloc&) {
         printError("", "out of memory");

@@ -46,6 +46,14 @@ public:
     DAGNode* root() override;
     AnimGlobals& animGlobals() override { return *globals_; }
 
+    // Change counters: edits to the scene and to its settings since it was loaded or
+    // saved. They wrap from 4294967295 to 1, never to 0, which means "unchanged".
+    unsigned changeCount() const { return changes_; }
+    unsigned settingsChangeCount() const { return settingsChanges_; }
+    void markChanged() { changes_ = changes_ == 0xffffffffu ? 1 : changes_ + 1; }
+    void markSettingsChanged() { settingsChanges_ = settingsChanges_ == 0xffffffffu ? 1 : settingsChanges_ + 1; }
+    void clearChanges() { changes_ = settingsChanges_ = 0; }
+
     bool preferencesMode() const { return preferencesMode_; }
     void setPreferencesMode(bool on) { preferencesMode_ = on; }
     bool writeAll() const { return writeAll_; }
@@ -65,6 +73,8 @@ private:
     bool preferencesMode_ = false;
     bool writeAll_ = false;
     bool tearingDown_ = false;
+    unsigned changes_ = 0;
+    unsigned settingsChanges_ = 0;
 };
 
 }  // namespace fw

@@ -1,0 +1,186 @@
+#include "app/VeltraneApp.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "app/OrvoCameraManager.h"
+#include "app/OrvoFlagUnitManager.h"
+#include "app/OrvoForcesManager.h"
+#include "app/OrvoFrameManager.h"
+#include "app/OrvoLightManager.h"
+#include "app/OrvoLightingStyleManager.h"
+#include "app/OrvoMaterialManager.h"
+#include "app/OrvoObjectManager.h"
+#include "app/OrvoObjectStyleManager.h"
+#include "app/OrvoPrefs.h"
+#include "app/OrvoSceneManager.h"
+#include "app/OrvoTextManager.h"
+#include "app/OrvoTrackManager.h"
+#include "app/kxStringTable.h"
+#include "platform/Dialogs.h"
+#include "platform/Folders.h"
+#include "scene/SceneX.h"
+
+namespace fw {
+
+VeltraneApp::VeltraneApp() = default;
+
+VeltraneApp::~VeltraneApp() { shutdown(); }
+
+CommandTable& VeltraneApp::commandTable() {
+    static CommandTable table;
+    return table;
+}
+
+std::string VeltraneApp::userLibraries() { return Folders::instance().documents() + "/Veltrane/Libraries"; }
+
+bool VeltraneApp::installLibraries(bool force) {
+    const std::string user = userLibraries();
+    const std::string factory = Folders::instance().sharedData() + "/" + kFactoryFolder;
+    if (!Folders::ensureFolder(user) || !Folders::isWritable(user)) return false;
+    bool ok = true;
+    for (const char* name : kLibraryFolders) {
+        std::string target = user + "/" + name;
+        if (Folders::exists(target)) {
+            if (!force) continue;
+            Folders::removeTree(target);
+        }
+        ok = Folders::copyFiles(factory + "/" + name, target) && ok;
+    }
+    return ok;
+}
+
+bool VeltraneApp::initialise(bool, bool) {
+    stringTable_ = std::make_unique<kxStringTable>();
+    prefs_ = std::make_unique<OrvoPrefs>();
+    sceneManager_ = std::make_unique<OrvoSceneManager>(*prefs_);
+    sceneManager_->newScene();
+    sceneManager_->loadPreferences();
+    cameraManager_ = std::make_unique<OrvoCameraManager>();
+    objectManager_ = std::make_unique<OrvoObjectManager>();
+    objectStyleManager_ = std::make_unique<OrvoObjectStyleManager>();
+    materialManager_ = std::make_unique<OrvoMaterialManager>();
+    lightManager_ = std::make_unique<OrvoLightManager>();
+    lightingStyleManager_ = std::make_unique<OrvoLightingStyleManager>();
+    trackManager_ = std::make_unique<OrvoTrackManager>();
+    textManager_ = std::make_unique<OrvoTextManager>();
+    flagUnitManager_ = std::make_unique<OrvoFlagUnitManager>();
+    frameManager_ = std::make_unique<OrvoFrameManager>();
+    forcesManager_ = std::make_unique<OrvoForcesManager>();
+    sceneManager_->addManagerBlock(frameManager_.get());
+    // Movies are written and read through FFmpeg, which is always linked in, so the
+    // warning about a missing movie service never applies; headless runs show no About box.
+    return true;
+}
+
+void VeltraneApp::shutdown() {
+    forcesManager_.reset();
+    frameManager_.reset();
+    flagUnitManager_.reset();
+    textManager_.reset();
+    trackManager_.reset();
+    lightingStyleManager_.reset();
+    lightManager_.reset();
+    materialManager_.reset();
+    objectStyleManager_.reset();
+    objectManager_.reset();
+    cameraManager_.reset();
+    sceneManager_.reset();
+    prefs_.reset();
+    stringTable_.reset();
+}
+
+bool VeltraneApp::confirmDiscard() {
+    SceneX* scene = sceneManager_ ? sceneManager_->scene() : nullptr;
+    if (!scene) return true;
+    Dialogs& dialogs = Dialogs::instance();
+    if (guardBySaving_) {
+        if (scene->changeCount() == 0 && scene->settingsChangeCount() == 0) return true;
+        int answer = dialogs.ask("\rWould you like to save the current scene?", {"Yes", "No", "Cancel"}, 2);
+        if (answer == 2) return false;
+        if (answer == 1) return true;
+        return saveScene() == 0;
+    }
+    return dialogs.ask("\rAre you sure you want to clear the contents of this scene? This cannot be undone.",
+                       {"Yes", "No"}, 1) == 0;
+}
+
+int VeltraneApp::saveScene() {
+    if (currentPath_.empty()) {
+        report("\rThis scene has no file yet. Save it with a file name.", false);
+        return -1;
+    }
+    return saveSceneAs(currentPath_);
+}
+
+int VeltraneApp::saveSceneAs(const std::string& path) {
+    if (!sceneManager_->saveProject(path)) return -1;
+    currentPath_ = lastOpenedPath_ = path;
+    prefs_->addRecentProject(path);
+    return 0;
+}
+
+void VeltraneApp::report(const std::string& text, bool quit) {
+    if (!prefs_ || !prefs_->alertsOff) Dialogs::instance().alert(text);
+    if (quit) exit();
+}
+
+bool VeltraneApp::openAtStart(const std::string& argument) {
+    std::string lower = argument;
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    auto endsWith = [&](const char* ext) { return lower.size() >= 4 && lower.compare(lower.size() - 4, 4, ext) == 0; };
+    if (!endsWith(".kxa") && !endsWith(".kxp")) {
+        Dialogs::instance().alert("\rUnable to open: " + argument +
+                                  "\r\rTry opening the file inside of the application or importing the file. 0");
+        return false;
+    }
+    if (!confirmDiscard()) return false;
+    if (sceneManager_->newScene(argument)) {
+        setCurrentPath(argument);
+        prefs_->addRecentProject(argument);
+        return true;
+    }
+    currentPath_.clear();
+    lastOpenedPath_.clear();
+    return false;
+}
+
+void VeltraneApp::exit() {
+    if (!confirmDiscard()) return;
+    sceneManager_->savePreferences();
+    quitRequested_ = true;
+}
+
+bool VeltraneApp::dispatchCommand(int id) {
+    switch (id) {
+        case kNewScene:
+            if (!confirmDiscard()) return true;
+            sceneManager_->savePreferences();
+            sceneManager_->newScene();
+            currentPath_.clear();
+            return true;
+        case kSaveScene:
+            saveScene();
+            return true;
+        case kRevertToSaved:
+            if (Dialogs::instance().ask("\rAre you sure you want to revert to the last saved scene?\r\rAny unsaved "
+                                        "changes will be lost.",
+                                        {"Yes", "No"}, 1) == 0 &&
+                !currentPath_.empty())
+                sceneManager_->newScene(currentPath_);
+            return true;
+        case kExit:
+            exit();
+            return true;
+        case kOpenScene:
+        case kSaveSceneAs:
+        case kCloseWindow:
+            // These need a file dialog or a render window, which a headless run has not.
+            report("\rThis command needs the desktop program's windows.", false);
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace fw

@@ -1,0 +1,105 @@
+#pragma once
+// The one application object of a run: owns the managers, guards unsaved changes,
+// opens the project named on the command line and runs the menu commands.
+
+#include <memory>
+#include <string>
+
+#include "persistence/CommandEnabler.h"
+
+namespace fw {
+
+class kxStringTable;
+class OrvoPrefs;
+class OrvoSceneManager;
+class OrvoCameraManager;
+class OrvoObjectManager;
+class OrvoObjectStyleManager;
+class OrvoMaterialManager;
+class OrvoLightManager;
+class OrvoLightingStyleManager;
+class OrvoTrackManager;
+class OrvoTextManager;
+class OrvoFlagUnitManager;
+class OrvoFrameManager;
+class OrvoForcesManager;
+
+class VeltraneApp : public CommandEnabler {
+public:
+    // Menu command identifiers the headless program carries out.
+    enum Command : int {
+        kNewScene = 1001,
+        kOpenScene = 1002,
+        kCloseWindow = 1006,
+        kSaveScene = 1007,
+        kSaveSceneAs = 1008,
+        kRevertToSaved = 1010,
+        kExit = 1018,
+    };
+    static constexpr const char* kLibraryFolders[] = {
+        "Veltrane Swatches", "Veltrane Environments", "Veltrane Maps",     "Custom Edges", "Veltrane Gradients",
+        "Button Workspaces", "System Workspaces",     "User Workspaces",   "Prefs"};
+    static constexpr const char* kFactoryFolder = "Support Files - Do not edit";
+
+    VeltraneApp();
+    ~VeltraneApp() override;
+
+    int writeCommands(CommandIO&) override { return 0; }
+    CommandTable& commandTable() override;
+    const char* className() const override { return "VeltraneApp"; }
+
+    // Installs the user's library folders that are missing (all of them when forced),
+    // from the factory copy in the shared data folder.
+    static bool installLibraries(bool force = false);
+    static std::string userLibraries();
+
+    // Creates the managers in their fixed order and loads the preferences.
+    bool initialise(bool firstRun, bool showSplash);
+    void shutdown();
+
+    // True when the current scene may be replaced or closed.
+    bool confirmDiscard();
+    // 0 when saved. Headless there is no file dialog: without a path, saving fails.
+    int saveScene();
+    int saveSceneAs(const std::string& path);
+    void report(const std::string& text, bool quit);
+    // The command-line argument: a project (.kxp or .kxa, any letter case) to open.
+    bool openAtStart(const std::string& argument);
+    // Runs a menu command; false when it is not one this program handles.
+    bool dispatchCommand(int id);
+    void exit();
+
+    // How unsaved changes are guarded: by offering to save (true) or by asking to clear.
+    void setGuardBySaving(bool on) { guardBySaving_ = on; }
+    bool quitRequested() const { return quitRequested_; }
+    const std::string& currentPath() const { return currentPath_; }
+    const std::string& lastOpenedPath() const { return lastOpenedPath_; }
+    void setCurrentPath(const std::string& path) { currentPath_ = lastOpenedPath_ = path; }
+
+    OrvoPrefs& prefs() { return *prefs_; }
+    OrvoSceneManager& sceneManager() { return *sceneManager_; }
+    OrvoFrameManager& frameManager() { return *frameManager_; }
+
+private:
+    std::unique_ptr<kxStringTable> stringTable_;
+    std::unique_ptr<OrvoPrefs> prefs_;
+    std::unique_ptr<OrvoSceneManager> sceneManager_;
+    std::unique_ptr<OrvoCameraManager> cameraManager_;
+    std::unique_ptr<OrvoObjectManager> objectManager_;
+    std::unique_ptr<OrvoObjectStyleManager> objectStyleManager_;
+    std::unique_ptr<OrvoMaterialManager> materialManager_;
+    std::unique_ptr<OrvoLightManager> lightManager_;
+    std::unique_ptr<OrvoLightingStyleManager> lightingStyleManager_;
+    std::unique_ptr<OrvoTrackManager> trackManager_;
+    std::unique_ptr<OrvoTextManager> textManager_;
+    std::unique_ptr<OrvoFlagUnitManager> flagUnitManager_;
+    std::unique_ptr<OrvoFrameManager> frameManager_;
+    std::unique_ptr<OrvoForcesManager> forcesManager_;
+
+    std::string currentPath_;
+    std::string lastOpenedPath_;
+    bool guardBySaving_ = true;
+    bool quitRequested_ = false;
+};
+
+}  // namespace fw

@@ -1,0 +1,81 @@
+#include "platform/Folders.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace fw {
+
+Folders& Folders::instance() {
+    static Folders folders;
+    return folders;
+}
+
+std::string Folders::documents() const {
+    if (!documents_.empty()) return documents_;
+    const char* home = std::getenv("HOME");
+    return std::string(home && *home ? home : "/tmp") + "/Documents";
+}
+
+std::string Folders::programPath() {
+    std::error_code ec;
+    fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : self.string();
+}
+
+std::string Folders::sharedData() const {
+    if (!sharedData_.empty()) return sharedData_;
+    fs::path program = programPath();
+    for (fs::path dir = program.parent_path(); !dir.empty(); dir = dir.parent_path()) {
+        std::error_code ec;
+        if (fs::is_directory(dir / "data", ec)) return (dir / "data").string();
+        if (dir == dir.root_path()) break;
+    }
+    return (program.parent_path() / "data").string();
+}
+
+bool Folders::ensureFolder(const std::string& folder) {
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    return fs::is_directory(folder, ec);
+}
+
+bool Folders::isWritable(const std::string& folder) {
+    std::string probe = folder + "/_test file";
+    int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return true;
+}
+
+bool Folders::copyFiles(const std::string& from, const std::string& to) {
+    if (!ensureFolder(to)) return false;
+    std::error_code ec;
+    if (!fs::is_directory(from, ec)) return true;  // nothing shipped for this folder yet
+    bool ok = true;
+    for (const fs::directory_entry& entry : fs::directory_iterator(from, ec)) {
+        if (!entry.is_regular_file()) continue;
+        fs::copy_file(entry.path(), fs::path(to) / entry.path().filename(), fs::copy_options::overwrite_existing, ec);
+        if (ec) ok = false;
+    }
+    return ok && !ec;
+}
+
+bool Folders::removeTree(const std::string& folder) {
+    std::error_code ec;
+    fs::remove_all(folder, ec);
+    return !ec;
+}
+
+bool Folders::exists(const std::string& path) {
+    std::error_code ec;
+    return fs::exists(path, ec);
+}
+
+}  // namespace fw

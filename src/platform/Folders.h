@@ -1,0 +1,37 @@
+#pragma once
+// Where the program's files live: the user's documents folder (libraries and
+// preferences below it), the shared data folder with the factory libraries, and
+// the folder operations that installing libraries needs.
+
+#include <string>
+
+namespace fw {
+
+class Folders {
+public:
+    static Folders& instance();
+
+    // $HOME/Documents unless pointed elsewhere (tests, --library-folder).
+    std::string documents() const;
+    void setDocuments(const std::string& folder) { documents_ = folder; }
+    // data/ next to the installed program (or above it, in a build tree).
+    std::string sharedData() const;
+    void setSharedData(const std::string& folder) { sharedData_ = folder; }
+    // The running program's own path.
+    static std::string programPath();
+
+    // Creates the folder and its parents; true when it exists afterwards.
+    static bool ensureFolder(const std::string& folder);
+    // Creates, writes and removes a probe file.
+    static bool isWritable(const std::string& folder);
+    // Copies every plain file of `from` into `to` (created); false if a copy failed.
+    static bool copyFiles(const std::string& from, const std::string& to);
+    static bool removeTree(const std::string& folder);
+    static bool exists(const std::string& path);
+
+private:
+    std::string documents_;
+    std::string sharedData_;
+};
+
+}  // namespace fw

@@ -1,0 +1,145 @@
+// Project and preference files through the scene manager: exact bytes, version
+// checks, rejection of foreign files, and the lines each kind of file carries.
+#include "app/OrvoSceneManager.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "TempDir.h"
+#include "app/OrvoPrefs.h"
+#include "app/Registration.h"
+#include "app/VeltraneApp.h"
+#include "platform/Dialogs.h"
+#include "platform/Folders.h"
+#include "scene/AnimGlobals.h"
+#include "scene/SceneX.h"
+
+namespace fw {
+namespace {
+
+const std::string kExample = FW_TEST_DATA "/../../examples/opening-titles.kxp";
+
+class ProjectFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        registerAllClasses();
+        Folders::instance().setDocuments(dir.file("Documents"));
+        Dialogs::instance().setQuiet(true);
+        Dialogs::instance().clearShown();
+        app.initialise(true, false);
+    }
+    void TearDown() override { Dialogs::instance().setQuiet(false); }
+    OrvoSceneManager& manager() { return app.sceneManager(); }
+
+    test::TempDir dir;
+    VeltraneApp app;
+};
+
+}  // namespace
+
+TEST_F(ProjectFiles, ReadBackAndWrittenAgainGivesTheSameBytes) {
+    ASSERT_TRUE(manager().loadProject(kExample));
+    EXPECT_TRUE(manager().lastLoad().warnings.empty());
+    EXPECT_EQ(manager().settings().renderSize[0], 1280);
+    EXPECT_EQ(manager().scene()->memberCount(kGroupKind), 4);
+    ASSERT_TRUE(manager().saveProject(dir.file("copy.kxp")));
+    std::string written = test::readFile(dir.file("copy.kxp"));
+    EXPECT_EQ(written, test::readFile(kExample));
+    EXPECT_EQ(written.rfind(" Version \"Orvostat Formwright (Linux Headless) v0.1.0\"\n", 0), 0u);
+    EXPECT_EQ(written.substr(written.size() - 46), " begin OrvoFrameManager\n end OrvoFrameManager\n");
+    EXPECT_EQ(written.find("RecentProject"), std::string::npos);
+}
+
+TEST_F(ProjectFiles, ForeignFirstLineIsRejectedAndLeavesAnEmptyScene) {
+    test::writeFile(dir.file("notes.kxp"), "Hello there\nVersion \"x\"\n");
+    EXPECT_FALSE(manager().loadProject(dir.file("notes.kxp")));
+    EXPECT_TRUE(manager().lastLoad().rejected);
+    ASSERT_EQ(Dialogs::instance().shown().size(), 1u);
+    EXPECT_EQ(Dialogs::instance().shown()[0],
+              "\rThis doesn't seem to be a valid Formwright file.\r\rPlease check the file type and try again.");
+    ASSERT_NE(manager().scene(), nullptr);
+    EXPECT_EQ(manager().scene()->memberCount(kGroupKind), 0);
+    EXPECT_EQ(manager().scene()->name(), "");
+}
+
+TEST_F(ProjectFiles, LaterFailureShowsTheStreamErrorAndKeepsWhatWasRead) {
+    test::writeFile(dir.file("cut.kxp"), " Version \"Orvostat Formwright (Linux Headless) v0.1.0\"\n begin SceneX\n"
+                                         "  begin Group\n   name \"Kept\"\n  end Group\n  begin Teapot\n end SceneX\n");
+    EXPECT_FALSE(manager().loadProject(dir.file("cut.kxp")));
+    EXPECT_FALSE(manager().lastLoad().rejected);
+    EXPECT_EQ(Dialogs::instance().shown().back(),
+              "Error processing scene command <<begin>> for class <<SceneX>> at byte 124.");
+    EXPECT_NE(manager().scene()->findMember("Kept"), nullptr);
+}
+
+TEST_F(ProjectFiles, NewerVersionsAlertAndStillLoad) {
+    test::writeFile(dir.file("future.kxp"),
+                    " Version \"Orvostat Formwright (Linux Headless) v9.2.1\"\n RenderSize 320 240\n"
+                    " MotionBlurOffset 0\n MotionBluroffset 0\n");
+    EXPECT_TRUE(manager().loadProject(dir.file("future.kxp")));
+    EXPECT_EQ(manager().settings().renderSize[1], 240);
+    EXPECT_TRUE(manager().lastLoad().warnings.empty());  // both spellings of the offset are known
+    ASSERT_EQ(Dialogs::instance().shown().size(), 1u);
+    EXPECT_EQ(Dialogs::instance().shown()[0],
+              "\rFile version error. This file was created with a newer version of the software.");
+    EXPECT_FALSE(manager().needsUpgrade());
+
+    test::writeFile(dir.file("old.kxp"), " Version \"Orvostat Formwright (Linux Headless) v0.0.9\"\n");
+    EXPECT_TRUE(manager().loadProject(dir.file("old.kxp")));
+    EXPECT_TRUE(manager().needsUpgrade());
+
+    int v[3];
+    EXPECT_TRUE(OrvoSceneManager::parseVersion("Veltrane Orvostat Pro (Release Build) v12.3.45", v));
+    EXPECT_EQ(v[0] * 10000 + v[1] * 100 + v[2], 120345);
+    EXPECT_FALSE(OrvoSceneManager::parseVersion("Something Else v1.2.3", v));
+}
+
+TEST_F(ProjectFiles, PreferencesCarryTheirOwnLinesOnly) {
+    manager().prefs().hardShadingAngle = 12.5;
+    manager().prefs().addRecentProject("/projects/a.kxp");
+    manager().scene()->animGlobals().setFrameRange(10, 99);
+    ASSERT_TRUE(manager().savePreferences());
+    std::string prefs = test::readFile(manager().preferencesPath());
+    EXPECT_EQ(prefs.find("MotionBlurPasses"), std::string::npos);
+    EXPECT_EQ(prefs.find("begin Group"), std::string::npos);
+    EXPECT_NE(prefs.find(" ShaderTextureWidth 512\n"), std::string::npos);
+    EXPECT_NE(prefs.find(" RecentProject \"/projects/a.kxp\"\n begin SceneX\n  begin AnimGlobals\n   frameStart 10.000000\n"),
+              std::string::npos) << prefs;
+
+    // A new run reads them back at start-up; a newer preferences file names itself.
+    VeltraneApp second;
+    ASSERT_TRUE(second.initialise(false, false));
+    EXPECT_EQ(second.prefs().hardShadingAngle, 12.5);
+    ASSERT_EQ(second.prefs().recentProjects.size(), 1u);
+    EXPECT_TRUE(second.sceneManager().readPreferenceLines());
+
+    std::string newer = prefs;
+    newer.replace(newer.find("v0.1.0"), 6, "v3.0.0");
+    test::writeFile(manager().preferencesPath(), newer);
+    Dialogs::instance().clearShown();
+    VeltraneApp third;
+    third.initialise(false, false);
+    ASSERT_EQ(Dialogs::instance().shown().size(), 1u);
+    EXPECT_EQ(Dialogs::instance().shown()[0], "\rPrefs file version error. The '" + manager().preferencesPath() +
+                                                  "' file was created with a newer version of the software.");
+}
+
+TEST_F(ProjectFiles, ReadOnlyKeywordsAreAcceptedWithTheirValues) {
+    test::writeFile(dir.file("old-ui.kxp"),
+                    " Version \"Orvostat Formwright (Linux Headless) v0.1.0\"\n ShowPaths 1\n OptionsWindowPos 10 20\n"
+                    " FragDialogPos 3 4\n BlurRadius 2.5\n ViewerMode \"LIGHT\"\n ViewerTool \"SPIN\"\n"
+                    " InnerWindowState MAXIMIZED\n TextVariableFileBatch \"a.txt\"\n TextVariableFileBatch \"b.txt\"\n");
+    ASSERT_TRUE(manager().loadProject(dir.file("old-ui.kxp")));
+    EXPECT_TRUE(manager().lastLoad().warnings.empty()) << manager().lastLoad().warnings[0];
+    EXPECT_EQ(manager().settings().viewerMode, 3);
+    EXPECT_EQ(manager().settings().viewerTool, 0);  // an unknown tool reads as tumbling
+    ASSERT_TRUE(manager().saveProject(dir.file("out.kxp")));
+    std::string text = test::readFile(dir.file("out.kxp"));
+    EXPECT_NE(text.find(" ViewerMode \"LIGHT\"\n ViewerTool \"TUMBLE\"\n"), std::string::npos);
+    EXPECT_NE(text.find(" TextVariableFileBatch \"a.txt\"\n TextVariableFileBatch \"b.txt\"\n"), std::string::npos);
+    EXPECT_NE(text.find(" InnerWindowState MAXIMIZED\n"), std::string::npos);
+    EXPECT_EQ(text.find("ShowPaths"), std::string::npos);
+}
+
+}  // namespace fw
