@@ -4,8 +4,12 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "SampleRecord.h"
+#include "mesh/ObjDB.h"
+#include "mesh/ObjReader.h"
+#include "mesh/PackedObjDB.h"
 #include "persistence/AFileIO.h"
 #include "persistence/MemCmdIO.h"
 #include "persistence/TerminalIO.h"
@@ -73,6 +77,33 @@ int readThroughTerminalIO(const uint8_t* data, size_t size) {
     }
     std::fclose(in);
     writeBack(root);
+    return 0;
+}
+
+// Reads the bytes as an OBJ file; what was read must refer only to existing
+// attributes and must pack into a mesh whose indices name existing vertices.
+int readThroughObjReader(const uint8_t* data, size_t size) {
+    ObjDB db;
+    ObjReader reader;
+    if (!reader.parse(std::string_view(reinterpret_cast<const char*>(data), size), db)) {
+        if (db.elementCount() != 0 || reader.error().empty()) __builtin_trap();
+        return 0;
+    }
+    for (int e = 0; e < db.elementCount(); ++e) {
+        GeometryInterface::ElementInfo info;
+        const int *p, *t, *n;
+        if (!db.getElementRefs(e, info, &p, &t, &n)) __builtin_trap();
+        for (int i = 0; i < info.count; ++i)
+            if (p[i] < 0 || p[i] >= db.vertexCount()) __builtin_trap();
+        for (int i = 0; i < info.texCount; ++i)
+            if (t[i] < 0 || t[i] >= db.texCoordCount()) __builtin_trap();
+        for (int i = 0; i < info.normalCount; ++i)
+            if (n[i] < 0 || n[i] >= db.normalCount()) __builtin_trap();
+    }
+    PackedObjDB packed;
+    packed.pack(db);
+    for (int i = 0; i < packed.indexCount(); ++i)
+        if (packed.indexData()[i] < 0 || packed.indexData()[i] >= packed.vertexCount()) __builtin_trap();
     return 0;
 }
 

@@ -11,4 +11,6 @@ int readThroughAFileIO(const uint8_t* data, size_t size);
 int readThroughMemCmdIO(const uint8_t* data, size_t size);
 int readThroughTerminalIO(const uint8_t* data, size_t size);
 
+int readThroughObjReader(const uint8_t* data, size_t size);
+
 }  // namespace fw::fuzz

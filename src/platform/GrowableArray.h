@@ -18,6 +18,24 @@ public:
     ~GrowableArray() { std::free(data_); }
     GrowableArray(const GrowableArray&) = delete;
     GrowableArray& operator=(const GrowableArray&) = delete;
+    // Moving hands the storage over, so records holding arrays can live in containers.
+    GrowableArray(GrowableArray&& other) noexcept
+        : data_(other.data_), count_(other.count_), capacity_(other.capacity_), step_(other.step_) {
+        other.data_ = nullptr;
+        other.count_ = other.capacity_ = 0;
+    }
+    GrowableArray& operator=(GrowableArray&& other) noexcept {
+        if (this != &other) {
+            std::free(data_);
+            data_ = other.data_;
+            count_ = other.count_;
+            capacity_ = other.capacity_;
+            step_ = other.step_;
+            other.data_ = nullptr;
+            other.count_ = other.capacity_ = 0;
+        }
+        return *this;
+    }
 
     void append(const T& value) {
         if (count_ + 1 > capacity_) grow(count_ + 1);
@@ -35,6 +53,8 @@ public:
     const T& operator[](int i) const { return data_[i]; }
     T& last() { return data_[count_ - 1]; }
     T* data() { return data_; }
+    const T* data() const { return data_; }
+    const T& last() const { return data_[count_ - 1]; }
 
 private:
     void grow(int needed) {

@@ -174,7 +174,7 @@ TEST(AtomicSave, KillDuringASaveLeavesTheOldFile) {
     }
     // Wait for the save to be under way (its temporary file exists), then kill it.
     bool started = false;
-    for (int i = 0; i < 4000 && !started; ++i) {
+    for (int i = 0; i < 60000 && !started; ++i) {
         for (auto& entry : std::filesystem::directory_iterator(dir.path()))
             if (entry.path().filename().string().rfind("target.kxp.", 0) == 0) started = true;
         if (!started) std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -1,0 +1,344 @@
+#include "scene/Object.h"
+
+#include <cmath>
+#include <cstring>
+#include <glm/gtc/matrix_inverse.hpp>
+
+#include "mesh/GeometryInterface.h"
+#include "mesh/PackedObjDB.h"
+#include "persistence/CommandIO.h"
+#include "scene/InputLink.h"
+#include "scene/Scene.h"
+
+namespace fw {
+
+// ---- settings
+
+bool Object::DisplayGeometrySettings::differs(const Settings& other) const {
+    const auto& o = static_cast<const DisplayGeometrySettings&>(other);
+    if (mask & kForce) return true;
+    return mask != o.mask;
+}
+
+std::unique_ptr<Settings> Object::DisplayGeometrySettings::clone() const {
+    return std::make_unique<DisplayGeometrySettings>(*this);
+}
+
+bool Object::WorldCoordinateSettings::differs(const Settings& other) const {
+    return std::memcmp(matrix, static_cast<const WorldCoordinateSettings&>(other).matrix, sizeof matrix) != 0;
+}
+
+std::unique_ptr<Settings> Object::WorldCoordinateSettings::clone() const {
+    return std::make_unique<WorldCoordinateSettings>(*this);
+}
+
+// ---- ports
+
+Object::GeometryPort::GeometryPort(Object* owner, const char* name) : OutputPort(owner, name) {
+    new InputLink(this, "GeometryInput");
+}
+
+const GeometryInterface* Object::GeometryPort::geometry() {
+    return static_cast<const GeometryInterface*>(input(0)->sourceValue());
+}
+
+bool Object::BoundsPort::compute(const Settings*) {
+    emptyBox(box_);
+    const GeometryInterface* g = geometry();
+    if (!g) return false;
+    double p[3];
+    for (int i = 0; i < g->vertexCount(); ++i) {
+        g->getVertex(p, i);
+        growBox(box_, p);
+    }
+    return true;
+}
+
+Object::DisplayGeometryPort::DisplayGeometryPort(Object* owner, const char* name) : GeometryPort(owner, name) {}
+
+Object::DisplayGeometryPort::~DisplayGeometryPort() = default;
+
+bool Object::DisplayGeometryPort::compute(const Settings*) {
+    const GeometryInterface* g = geometry();
+    if (!g) return false;
+    if (!mesh_) mesh_ = std::make_unique<PackedObjDB>();
+    mesh_->clear();
+    return mesh_->pack(*g);
+}
+
+void* Object::DisplayGeometryPort::result() { return mesh_.get(); }
+
+void Object::DisplayGeometryPort::reset() { mesh_.reset(); }
+
+namespace {
+
+glm::dmat4 wantedMatrix(const Settings* settings, Object& owner) {
+    if (!settings) return owner.worldTransform();
+    glm::dmat4 m;
+    std::memcpy(&m[0][0], static_cast<const Object::WorldCoordinateSettings*>(settings)->matrix, sizeof(double) * 16);
+    return m;
+}
+
+}  // namespace
+
+bool Object::WorldVertexPort::compute(const Settings* settings) {
+    const GeometryInterface* g = geometry();
+    if (!g) return false;
+    glm::dmat4 m = wantedMatrix(settings, static_cast<Object&>(*owner()));
+    points_.resize(static_cast<size_t>(g->vertexCount()) * 3);
+    double p[3];
+    for (int i = 0; i < g->vertexCount(); ++i) {
+        g->getVertex(p, i);
+        glm::dvec4 q = m * glm::dvec4(p[0], p[1], p[2], 1.0);
+        std::memcpy(&points_[3 * static_cast<size_t>(i)], &q[0], sizeof(double) * 3);
+    }
+    return true;
+}
+
+bool Object::WorldNormalPort::compute(const Settings* settings) {
+    const GeometryInterface* g = geometry();
+    if (!g) return false;
+    glm::dmat3 m = glm::inverseTranspose(glm::dmat3(wantedMatrix(settings, static_cast<Object&>(*owner()))));
+    normals_.resize(static_cast<size_t>(g->normalCount()) * 3);
+    double n[3];
+    for (int i = 0; i < g->normalCount(); ++i) {
+        g->getNormal(n, i);
+        glm::dvec3 q = m * glm::dvec3(n[0], n[1], n[2]);
+        double length = glm::length(q);
+        if (length > 0) q /= length;
+        std::memcpy(&normals_[3 * static_cast<size_t>(i)], &q[0], sizeof(double) * 3);
+    }
+    return true;
+}
+
+bool Object::GradientsPort::compute(const Settings*) {
+    const GeometryInterface* g = geometry();
+    if (!g) return false;
+    size_t n = static_cast<size_t>(g->vertexCount()) * 3;
+    gradients_.du.assign(n, 0.0);
+    gradients_.dv.assign(n, 0.0);
+    // Each textured polygon is split into a fan; every triangle adds its dP/du and dP/dv
+    // to its corners, and the sums are normalised at the end.
+    for (int e = 0; e < g->elementCount(); ++e) {
+        GeometryInterface::ElementInfo info;
+        const int *positions, *tex, *normals;
+        if (!g->getElementRefs(e, info, &positions, &tex, &normals)) continue;
+        if (info.kind != GeometryInterface::Polygon || !tex || info.count < 3) continue;
+        for (int k = 1; k + 1 < info.count; ++k) {
+            const int corner[3] = {0, k, k + 1};
+            glm::dvec3 p[3];
+            glm::dvec2 t[3];
+            for (int c = 0; c < 3; ++c) {
+                double v[3], uvw[3];
+                g->getVertex(v, positions[corner[c]]);
+                g->getTexCoord(uvw, tex[corner[c]]);
+                p[c] = glm::dvec3(v[0], v[1], v[2]);
+                t[c] = glm::dvec2(uvw[0], uvw[1]);
+            }
+            glm::dvec3 e1 = p[1] - p[0], e2 = p[2] - p[0];
+            glm::dvec2 s1 = t[1] - t[0], s2 = t[2] - t[0];
+            double det = s1.x * s2.y - s2.x * s1.y;
+            if (std::fabs(det) < 1e-20) continue;
+            glm::dvec3 du = (e1 * s2.y - e2 * s1.y) / det;
+            glm::dvec3 dv = (e2 * s1.x - e1 * s2.x) / det;
+            for (int c = 0; c < 3; ++c) {
+                size_t at = 3 * static_cast<size_t>(positions[corner[c]]);
+                for (int a = 0; a < 3; ++a) {
+                    gradients_.du[at + a] += du[a];
+                    gradients_.dv[at + a] += dv[a];
+                }
+            }
+        }
+    }
+    for (std::vector<double>* list : {&gradients_.du, &gradients_.dv}) {
+        for (size_t i = 0; i < list->size(); i += 3) {
+            double* v = &(*list)[i];
+            double length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+            if (length > 0)
+                for (int a = 0; a < 3; ++a) v[a] /= length;
+        }
+    }
+    return true;
+}
+
+// ---- the object
+
+Object::Object(Scene& scene, const char* name) : DAGNode(scene, kObjectKind, name) {
+    static const char* const kNames[5][3] = {
+        {"Preview2DBounds", "PreviewBounds", "RenderBounds"},
+        {"Preview2DDisplayGeometry", "PreviewDisplayGeometry", "RenderDisplayGeometry"},
+        {"Preview2DWorldVertex", "PreviewWorldVertex", "RenderWorldVertex"},
+        {"Preview2DWorldNormal", "PreviewWorldNormal", "RenderWorldNormal"},
+        {"Preview2DGradients", "PreviewGradients", "RenderGradients"},
+    };
+    for (int i = 0; i < 3; ++i) bounds_[i] = std::make_unique<BoundsPort>(this, kNames[0][i]);
+    for (int i = 0; i < 3; ++i) display_[i] = std::make_unique<DisplayGeometryPort>(this, kNames[1][i]);
+    for (int i = 0; i < 3; ++i) worldVertices_[i] = std::make_unique<WorldVertexPort>(this, kNames[2][i]);
+    for (int i = 0; i < 3; ++i) worldNormals_[i] = std::make_unique<WorldNormalPort>(this, kNames[3][i]);
+    for (int i = 0; i < 3; ++i) gradients_[i] = std::make_unique<GradientsPort>(this, kNames[4][i]);
+}
+
+Object::~Object() = default;
+
+void Object::geometryChanged() {
+    for (int i = 0; i < 3; ++i) {
+        bounds_[i]->setDirty();
+        display_[i]->setDirty();
+        worldVertices_[i]->setDirty();
+        worldNormals_[i]->setDirty();
+        gradients_[i]->setDirty();
+    }
+}
+
+void Object::localBounds(int mode, double box[6]) {
+    void* cached = boundsPort(renderMode(mode)).value();
+    if (cached)
+        std::memcpy(box, cached, sizeof(double) * 6);
+    else
+        emptyBox(box);
+}
+
+PackedObjDB* Object::displayGeometry(int mode, const Settings* settings) {
+    DisplayGeometryPort& port = displayGeometryPort(renderMode(mode));
+    if (settings) port.prepare(settings);
+    return static_cast<PackedObjDB*>(port.value());
+}
+
+void Object::setMappingEnabled(bool on) {
+    mapEnabled_ = on;
+    geometryChanged();
+}
+
+void Object::setMappingScale(const double scale[3]) {
+    std::memcpy(mapScale_, scale, sizeof mapScale_);
+    geometryChanged();
+}
+
+void Object::setMappingOffset(const double offset[3]) {
+    std::memcpy(mapOffset_, offset, sizeof mapOffset_);
+    geometryChanged();
+}
+
+double Object::mapX(double x) const {
+    if (!mapEnabled_) return x;
+    if (std::fabs(mapScale_[0]) >= 1e-5) x /= mapScale_[0];
+    return x - mapOffset_[0];
+}
+
+double Object::mapY(double y) const {
+    if (!mapEnabled_) return y;
+    if (std::fabs(mapScale_[1]) >= 1e-5) y /= mapScale_[1];
+    return y - mapOffset_[1];
+}
+
+bool Object::mappingIsDefault() const {
+    return !mapEnabled_ && mapType == 0 && mapScale_[0] == 1 && mapScale_[1] == 1 && mapScale_[2] == 1 &&
+           mapOffset_[0] == 0 && mapOffset_[1] == 0 && mapOffset_[2] == 0 && mapRotation == 0 && mapRepeatX == 1 &&
+           mapRepeatY == 1 && mapMirrorX == 0 && mapMirrorY == 0 && mapProportional == 1;
+}
+
+// ---- stored form
+
+namespace {
+
+Object& object(CommandEnabler& r) { return static_cast<Object&>(r); }
+
+template <unsigned Bit>
+int readObjectFlag(CommandIO& io, CommandEnabler& r) {
+    int on;
+    if (io.readInt(on) != 0) return -1;
+    if (on)
+        object(r).setObjectFlags(Bit);
+    else
+        object(r).clearObjectFlags(Bit);
+    return 0;
+}
+
+template <int Object::*Field>
+int readObjectInt(CommandIO& io, CommandEnabler& r) {
+    if (io.readInt(object(r).*Field) != 0) return -1;
+    object(r).geometryChanged();
+    return 0;
+}
+
+template <double Object::*Field>
+int readObjectDouble(CommandIO& io, CommandEnabler& r) {
+    if (io.readDouble(object(r).*Field) != 0) return -1;
+    object(r).geometryChanged();
+    return 0;
+}
+
+// Auto-fit places the texture over the whole object: the explicit mapping is off.
+int readMapAutoFit(CommandIO& io, CommandEnabler& r) {
+    int on;
+    if (io.readInt(on) != 0) return -1;
+    object(r).setMappingEnabled(on == 0);
+    return 0;
+}
+
+int readMapScale(CommandIO& io, CommandEnabler& r) {
+    double v[3];
+    if (io.readVector3(v) != 0) return -1;
+    object(r).setMappingScale(v);
+    return 0;
+}
+
+int readMapPosition(CommandIO& io, CommandEnabler& r) {
+    double v[3];
+    if (io.readVector3(v) != 0) return -1;
+    object(r).setMappingOffset(v);
+    return 0;
+}
+
+}  // namespace
+
+void Object::registerCommands() {
+    DAGNode::registerCommands();
+    registerCommand("has_fragments", readObjectFlag<kHasFragments>);
+    registerCommand("num_fragments", readObjectInt<&Object::fragmentCount>);
+    registerCommand("is_fragment", readObjectFlag<kIsFragment>);
+    registerCommand("fragment_index", readObjectInt<&Object::fragmentIndex>);
+    registerCommand("animate_fragments", readObjectInt<&Object::animateFragments>);
+    registerCommand("hardShadingAngle", readObjectDouble<&Object::hardShadingAngle>);
+    registerCommand("mapAutoFit", readMapAutoFit);
+    registerCommand("mapType", readObjectInt<&Object::mapType>);
+    registerCommand("mapScale", readMapScale);
+    registerCommand("mapPosition", readMapPosition);
+    registerCommand("mapRotation", readObjectDouble<&Object::mapRotation>);
+    registerCommand("mapRepeatX", readObjectInt<&Object::mapRepeatX>);
+    registerCommand("mapRepeatY", readObjectInt<&Object::mapRepeatY>);
+    registerCommand("mapMirrorX", readObjectInt<&Object::mapMirrorX>);
+    registerCommand("mapMirrorY", readObjectInt<&Object::mapMirrorY>);
+    registerCommand("mapProportional", readObjectInt<&Object::mapProportional>);
+}
+
+int Object::writeCommands(CommandIO& io) {
+    if (DAGNode::writeCommands(io) != 0) return -1;
+    if (testObjectFlags(kHasFragments)) {
+        io.writef("has_fragments %d\n", 1);
+        io.writef("num_fragments %d\n", fragmentCount);
+    } else if (testObjectFlags(kIsFragment)) {
+        io.writef("is_fragment %d\n", 1);
+        io.writef("fragment_index %d\n", fragmentIndex);
+    }
+    if (hardShadingAngle >= 0)
+        io.writef("hardShadingAngle %lf\n", hardShadingAngle);
+    else
+        io.writef("hardShadingAngle -1.0\n");
+    // The texture placement is written only once it differs from the automatic fit.
+    if (!mappingIsDefault()) {
+        io.writef("mapAutoFit %d\n", mapEnabled_ ? 0 : 1);
+        io.writef("mapType %d\n", mapType);
+        io.writef("mapScale %lf %lf %lf\n", mapScale_[0], mapScale_[1], mapScale_[2]);
+        io.writef("mapPosition %lf %lf %lf\n", mapOffset_[0], mapOffset_[1], mapOffset_[2]);
+        io.writef("mapRotation %lf\n", mapRotation);
+        io.writef("mapRepeatX %d\n", mapRepeatX);
+        io.writef("mapRepeatY %d\n", mapRepeatY);
+        io.writef("mapMirrorX %d\n", mapMirrorX);
+        io.writef("mapMirrorY %d\n", mapMirrorY);
+        io.writef("mapProportional %d\n", mapProportional);
+    }
+    return 0;
+}
+
+}  // namespace fw

@@ -1,0 +1,105 @@
+#include "mesh/ObjDB.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <numeric>
+#include <utility>
+#include <vector>
+
+namespace fw {
+namespace {
+
+std::vector<int> positionsOf(const GeometryInterface& mesh, int element) {
+    GeometryInterface::ElementInfo info;
+    const int* p = nullptr;
+    mesh.getElementRefs(element, info, &p, nullptr, nullptr);
+    return std::vector<int>(p, p + info.count);
+}
+
+TEST(ObjDB, DropsAttributeListsOfTheWrongLengthAndRefusesBadElements) {
+    ObjDB db;
+    int p[3] = {0, 1, 2}, t[2] = {0, 1}, n[3] = {2, 1, 0};
+    ASSERT_EQ(db.addElement(ObjDB::Polygon, 3, 3, p, 2, t, 3, n, 77), 0);
+    GeometryInterface::ElementInfo info;
+    int pos[3], tex[3] = {-5, -5, -5}, nor[3];
+    ASSERT_TRUE(db.getElement(0, info, pos, tex, nor));
+    EXPECT_EQ(std::vector<int>({info.count, info.texCount, info.normalCount, info.part, info.user}),
+              (std::vector<int>{3, 0, 3, 3, 77}));
+    EXPECT_EQ(std::vector<int>(nor, nor + 3), (std::vector<int>{2, 1, 0}));
+    EXPECT_EQ(tex[0], -5);  // nothing copied for an absent list
+    EXPECT_EQ(db.addElement(3, 0, 3, p, 0, nullptr, 0, nullptr), -1);
+    EXPECT_EQ(db.addElement(ObjDB::Polyline, 0, -1, p, 0, nullptr, 0, nullptr), -1);
+    EXPECT_EQ(db.elementCount(), 1);
+}
+
+TEST(ObjDB, CarvesIndexListsFromBlocksAndKeepsLongElementsWhole) {
+    ObjDB db;
+    std::vector<int> a(1000), b(5000);
+    std::iota(a.begin(), a.end(), 0);
+    std::iota(b.begin(), b.end(), 100000);
+    std::vector<int> blocks;
+    db.addElement(ObjDB::Polyline, 0, 1000, a.data(), 0, nullptr, 0, nullptr);
+    db.addElement(ObjDB::Polyline, 0, 1000, a.data(), 0, nullptr, 0, nullptr);
+    blocks.push_back(db.blockCount());  // 2000 of 2048 slots used
+    db.addElement(ObjDB::Polyline, 0, 1000, a.data(), 0, nullptr, 1000, a.data());
+    blocks.push_back(db.blockCount());  // both lists from a fresh block
+    db.addElement(ObjDB::PointSet, 0, 5000, b.data(), 0, nullptr, 0, nullptr);
+    blocks.push_back(db.blockCount());  // a block of its own
+    db.addElement(ObjDB::Polyline, 0, 48, a.data(), 0, nullptr, 0, nullptr);
+    blocks.push_back(db.blockCount());  // exactly what the pool block has left
+    db.addElement(ObjDB::Polyline, 0, 1, a.data(), 0, nullptr, 0, nullptr);
+    blocks.push_back(db.blockCount());
+    EXPECT_EQ(blocks, (std::vector<int>{1, 2, 3, 3, 4}));
+    for (int e : {0, 1, 2}) EXPECT_EQ(positionsOf(db, e), a);
+    EXPECT_EQ(positionsOf(db, 3), b);
+    EXPECT_EQ(positionsOf(db, 4), std::vector<int>(a.begin(), a.begin() + 48));
+
+    GeometryInterface::ElementInfo info;
+    std::vector<int> buffer(GeometryInterface::kMaxCopiedCorners, -1);
+    ASSERT_TRUE(db.getElement(3, info, buffer.data(), buffer.data(), buffer.data()));
+    EXPECT_EQ(info.count + info.texCount + info.normalCount, 0);
+    EXPECT_EQ(buffer[0], -1);
+}
+
+TEST(ObjDB, WeldingACubeOfLooseFacesClosesIt) {
+    // Six quads that each bring their own four corners, nudged by less than the tolerance.
+    const double corner[8][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0},
+                                 {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
+    const int faces[6][4] = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4},
+                             {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 0, 4, 7}};
+    ObjDB db;
+    for (int f = 0; f < 6; ++f) {
+        int corners[4];
+        for (int c = 0; c < 4; ++c) {
+            const double* v = corner[faces[f][c]];
+            double p[3] = {v[0], v[1], v[2] + 1e-9 * f};
+            corners[c] = db.addVertex(p);
+        }
+        db.addElement(ObjDB::Polygon, 0, 4, corners, 0, nullptr, 0, nullptr);
+    }
+    EXPECT_EQ(db.weld(1e-6), 16);
+    ASSERT_EQ(db.vertexCount(), 8);
+    // Closed and consistently wound: every edge lies in two faces, once each way.
+    std::map<std::pair<int, int>, int> directed;
+    for (int e = 0; e < db.elementCount(); ++e) {
+        std::vector<int> p = positionsOf(db, e);
+        for (size_t c = 0; c < p.size(); ++c) ++directed[{p[c], p[(c + 1) % p.size()]}];
+    }
+    EXPECT_EQ(directed.size(), 24u);
+    for (const auto& [edge, uses] : directed) {
+        EXPECT_EQ(uses, 1);
+        EXPECT_EQ(directed.count({edge.second, edge.first}), 1u);
+    }
+    // Without a tolerance only equal positions merge (-0 equals 0); survivors keep their order.
+    ObjDB exact;
+    double a[3] = {1, 2, 3}, b[3] = {1, 2, 3.0000001}, c[3] = {-0.0, 0, 0}, d[3] = {0, 0, 0};
+    for (auto* p : {a, b, a, c, d}) exact.addVertex(p);
+    int all[5] = {0, 1, 2, 3, 4};
+    exact.addElement(ObjDB::Polyline, -1, 5, all, 0, nullptr, 0, nullptr);
+    EXPECT_EQ(exact.weld(0), 2);
+    EXPECT_EQ(positionsOf(exact, 0), (std::vector<int>{0, 1, 0, 2, 2}));
+}
+
+}  // namespace
+}  // namespace fw

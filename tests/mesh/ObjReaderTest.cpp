@@ -1,0 +1,112 @@
+#include "mesh/ObjReader.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "TempDir.h"
+#include "mesh/ObjDB.h"
+#include "mesh/PackedObjDB.h"
+
+namespace fw {
+namespace {
+
+// Position, texture and normal lists of one element, the last two empty when absent.
+std::vector<std::vector<int>> cornersOf(const GeometryInterface& mesh, int element) {
+    GeometryInterface::ElementInfo info;
+    const int *p, *t, *n;
+    mesh.getElementRefs(element, info, &p, &t, &n);
+    return {std::vector<int>(p, p + info.count), std::vector<int>(t, t + info.texCount),
+            std::vector<int>(n, n + info.normalCount)};
+}
+
+TEST(ObjReader, ReadsACubeFileIntoAClosedSolid) {
+    test::TempDir dir;
+    std::string path = dir.file("cube.obj");
+    test::writeFile(path, test::readFile(FW_TEST_DATA "/../../fuzz/corpus/objreader/cube"));
+    ObjDB db;
+    ObjReader reader;
+    ASSERT_TRUE(reader.read(path, db)) << reader.error();
+    EXPECT_EQ(std::vector<int>({db.vertexCount(), db.texCoordCount(), db.normalCount(), db.elementCount()}),
+              (std::vector<int>{8, 4, 6, 6}));
+    EXPECT_EQ(reader.materials(), (std::vector<std::string>{"front", "sides"}));
+    EXPECT_EQ(cornersOf(db, 0), (std::vector<std::vector<int>>{{0, 3, 2, 1}, {0, 3, 2, 1}, {0, 0, 0, 0}}));
+    GeometryInterface::ElementInfo info;
+    db.getElement(5, info, nullptr, nullptr, nullptr);
+    EXPECT_EQ(info.part, 1);
+
+    // Packed, by the positions its vertices carry, it is still closed and consistently
+    // wound: every edge lies in two faces, once each way.
+    PackedObjDB packed;
+    ASSERT_TRUE(packed.pack(db));
+    EXPECT_EQ(packed.vertexCount(), 24);  // each corner of the cube has three normals
+    std::multiset<std::pair<int, int>> edges;
+    for (int e = 0; e < packed.elementCount(); ++e) {
+        std::vector<int> corner, vertices = cornersOf(packed, e)[0];
+        for (int v : vertices) {
+            double xyz[3];
+            packed.getVertex(xyz, v);
+            corner.push_back(int(xyz[0]) + 2 * int(xyz[1]) + 4 * int(xyz[2]));
+        }
+        for (size_t c = 0; c < corner.size(); ++c) edges.insert({corner[c], corner[(c + 1) % corner.size()]});
+    }
+    EXPECT_EQ(edges.size(), 24u);
+    for (const auto& [from, to] : edges) {
+        EXPECT_EQ(edges.count({from, to}), 1u);
+        EXPECT_EQ(edges.count({to, from}), 1u);
+    }
+}
+
+TEST(ObjReader, ResolvesNegativeReferencesAndSkipsMissingOnes) {
+    ObjDB db;
+    ObjReader reader;
+    ASSERT_TRUE(reader.parse("v 0 0 0\r\nv 1 0 0\r\nv 0 1 0\r\nvn 0 0 1\r\nf -3//-1 -2//-1 -1//-1\r\n"
+                             "v 2 2 2\nl -4 \\\n -1 # a comment\nvt 0 0\n"
+                             "f 1/1 2/1 9/1 3/1\nf 0 -5 3//2\nf 7 8\n",
+                             db))
+        << reader.error();
+    ASSERT_EQ(db.elementCount(), 4);  // the last face lost every corner
+    EXPECT_EQ(cornersOf(db, 0), (std::vector<std::vector<int>>{{0, 1, 2}, {}, {0, 0, 0}}));
+    EXPECT_EQ(cornersOf(db, 1), (std::vector<std::vector<int>>{{0, 3}, {}, {}}));
+    EXPECT_EQ(cornersOf(db, 2), (std::vector<std::vector<int>>{{0, 1, 2}, {0, 0, 0}, {}}));
+    EXPECT_EQ(cornersOf(db, 3)[0], std::vector<int>{2});
+    EXPECT_EQ(reader.warnings(),
+              "OBJ Import: vertex reference 9 out of range !\n"
+              "OBJ Import: vertex reference 0 out of range !\n"
+              "OBJ Import: vertex reference -5 out of range !\n"
+              "OBJ Import: normal reference 2 out of range !\n"
+              "OBJ Import: vertex reference 7 out of range !\n"
+              "OBJ Import: vertex reference 8 out of range !\n");
+}
+
+TEST(ObjReader, FailsOnMalformedLinesAndUnreadableFiles) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"v 0 0 0\nv 1 zero 0\n", "line 2: \"zero\" is not a number in a \"v\" line"},
+        {"vn 0 1\n", "line 1: a \"vn\" line needs 3 numbers"},
+        {"v 0 0 nan\n", "line 1: \"nan\" is not a number in a \"v\" line"},
+        {"v 0 0 0\nf 1/1/1/1\n", "line 2: bad corner \"1/1/1/1\""},
+        {"v 0 0 0\n\nf 99999999999999999999\n", "line 3: bad corner \"99999999999999999999\""},
+        {"v 0 0 0\nf \\\n\n", "line 2: an element line without corners"},
+    };
+    for (auto& [text, message] : cases) {
+        ObjDB db;
+        double p[3] = {5, 5, 5};
+        db.addVertex(p);
+        ObjReader reader;
+        EXPECT_FALSE(reader.parse(text, db));
+        EXPECT_EQ(reader.error(), message);
+        EXPECT_EQ(db.vertexCount() + db.elementCount(), 0) << text;
+    }
+    test::TempDir dir;
+    ObjDB db;
+    ObjReader reader;
+    EXPECT_FALSE(reader.read(dir.file("missing.obj"), db));
+    EXPECT_EQ(reader.error(), "No such file or directory");
+}
+
+}  // namespace
+}  // namespace fw

@@ -1,0 +1,156 @@
+#include "mesh/PackedObjDB.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <vector>
+
+#include "mesh/ObjDB.h"
+#include "mesh/UnifiedVertex.h"
+
+namespace fw {
+namespace {
+
+using Info = GeometryInterface::ElementInfo;
+
+std::vector<int> indicesOf(const PackedObjDB& db, int element) {
+    const PackedObjDB::Element& e = db.element(element);
+    return std::vector<int>(db.indexData() + e.first, db.indexData() + e.first + e.count);
+}
+
+TEST(PackedObjDB, SharesExactlyTheCornersEqualInAllThreeAttributes) {
+    PackedObjDB db;
+    double p0[3] = {1, 2, 3}, p1[3] = {4, 5, 6}, n0[3] = {0, 0, 1}, n1[3] = {0, 1, 0};
+    double t0[3] = {0.25, 0.5, 0}, t1[3] = {0.75, 1, 0};
+    for (auto* p : {p0, p1}) db.addVertex(p);
+    for (auto* n : {n0, n1}) db.addNormal(n);
+    for (auto* t : {t0, t1}) db.addTexCoord(t);
+    int p[6] = {0, 0, 0, 0, 1, 1}, t[6] = {0, 0, 1, 0, 0, 0}, n[6] = {0, 1, 0, 0, 0, 0};
+    ASSERT_EQ(db.addElement(PackedObjDB::Polygon, 2, 6, p, 6, t, 6, n, 9), 0);
+    EXPECT_EQ(indicesOf(db, 0), (std::vector<int>{0, 1, 2, 0, 3, 3}));
+    ASSERT_EQ(db.vertexCount(), 4);
+    // Vertex 1 is position 0 with normal 1, vertex 2 position 0 with texture 1.
+    const float* v = db.vertexData();
+    EXPECT_EQ(std::vector<float>(v + 8, v + 16), (std::vector<float>{0.25f, 0.5f, 0, 1, 0, 1, 2, 3}));
+    EXPECT_EQ(std::vector<float>(v + 16, v + 24), (std::vector<float>{0.75f, 1, 0, 0, 1, 1, 2, 3}));
+    const PackedObjDB::Element& e = db.element(0);
+    EXPECT_EQ(std::vector<int>({e.kind, e.part, e.originalPart, int(e.user), e.list.count(), e.list.step()}),
+              (std::vector<int>{PackedObjDB::Polygon, 2, 2, 9, 0, 10}));
+
+    // One position with two normals and no texture: two vertices at the same place.
+    int q[4] = {1, 1, 1, 1}, qn[4] = {0, 1, 1, 0};
+    PackedObjDB two;
+    for (auto* x : {p0, p1}) two.addVertex(x);
+    for (auto* x : {n0, n1}) two.addNormal(x);
+    two.addElement(PackedObjDB::Polygon, 0, 4, q, 0, nullptr, 4, qn);
+    EXPECT_EQ(indicesOf(two, 0), (std::vector<int>{0, 1, 1, 0}));
+    double a[3], b[3];
+    two.getVertex(a, 0);
+    two.getVertex(b, 1);
+    EXPECT_EQ(std::vector<double>(a, a + 3), std::vector<double>(b, b + 3));
+    EXPECT_EQ(two.attributeFlags(), PackedObjDB::HasNormals);
+}
+
+TEST(PackedObjDB, AttributesCountOnlyOnceAPositionIsReused) {
+    PackedObjDB db;
+    for (int i = 0; i < 8; ++i) {
+        double p[3] = {double(i), 0, 0}, n[3] = {0, 0, 1}, t[3] = {0.5, 0.5, 0};
+        db.addVertex(p);
+        db.addNormal(n);
+        db.addTexCoord(t);
+    }
+    int a[3] = {0, 1, 2}, b[3] = {3, 4, 5};
+    db.addElement(PackedObjDB::Polygon, 0, 3, a, 3, a, 3, a);
+    db.addElement(PackedObjDB::Polygon, 0, 3, b, 3, b, 3, b);
+    Info info;
+    int list[3][3];
+    for (int e = 0; e < 2; ++e) {
+        ASSERT_TRUE(db.getElement(e, info, list[0], list[1], list[2]));
+        EXPECT_EQ(std::vector<int>({info.count, info.texCount, info.normalCount}), (std::vector<int>{3, 0, 0}));
+    }
+    EXPECT_EQ(db.attributeFlags() + db.texCoordCount() + db.normalCount(), 0);
+
+    int c[3] = {6, 7, 0}, ct[3] = {-1, -1, 5};  // reuses position 0, with a texture index
+    db.addElement(PackedObjDB::Polygon, 0, 3, c, 3, ct, 0, nullptr);
+    EXPECT_EQ(db.attributeFlags(), PackedObjDB::HasTexCoords);
+    for (int e = 0; e < 3; ++e) {
+        ASSERT_TRUE(db.getElement(e, info, list[0], list[1], list[2]));
+        EXPECT_EQ(std::vector<int>({info.texCount, info.normalCount}), (std::vector<int>{3, 0}));
+        EXPECT_EQ(std::vector<int>(list[1], list[1] + 3), std::vector<int>(list[0], list[0] + 3));
+    }
+    double uvw[3];
+    db.getTexCoord(uvw, list[0][0]);  // a corner given no texture
+    EXPECT_EQ(std::vector<double>(uvw, uvw + 3), (std::vector<double>{0, 0, 0}));
+    db.getTexCoord(uvw, list[0][2]);
+    EXPECT_EQ(uvw[0], 0.5);
+}
+
+TEST(PackedObjDB, LongElementsReportNoCornersAndOverlongOnesAreRefused) {
+    PackedObjDB db;
+    std::vector<int> p(5000);
+    for (int i = 0; i < 5000; ++i) {
+        double v[3] = {double(i), 0, 0};
+        p[i] = db.addVertex(v);
+    }
+    ASSERT_EQ(db.addElement(PackedObjDB::Polyline, 0, 5000, p.data(), 0, nullptr, 0, nullptr), 0);
+    Info info;
+    std::vector<int> buffer(GeometryInterface::kMaxCopiedCorners);
+    ASSERT_TRUE(db.getElement(0, info, buffer.data(), buffer.data(), buffer.data()));
+    EXPECT_EQ(info.count, 0);
+    std::vector<int> tooMany(PackedObjDB::kMaxCorners + 1, 0);
+    int negative[2] = {0, -1};
+    EXPECT_EQ(db.addElement(PackedObjDB::Polyline, 0, int(tooMany.size()), tooMany.data(), 0, nullptr, 0, nullptr), -1);
+    EXPECT_EQ(db.addElement(PackedObjDB::Polyline, 0, 2, negative, 0, nullptr, 0, nullptr), -1);
+    EXPECT_EQ(db.indexCount(), 5000);
+}
+
+TEST(PackedObjDB, PackingAMeshKeepsEveryCornerAndStoresEachCombinationOnce) {
+    // A 4 x 4 grid of quads on shared positions, one normal per row of quads.
+    ObjDB source;
+    for (int j = 0; j <= 4; ++j)
+        for (int i = 0; i <= 4; ++i) {
+            double p[3] = {double(i), double(j), double((i * j) % 3)}, t[3] = {i / 4.0, j / 4.0, 0};
+            source.addVertex(p);
+            source.addTexCoord(t);
+        }
+    for (int j = 0; j < 4; ++j) {
+        double normal[3] = {0, j * 0.1, 1};
+        source.addNormal(normal);
+        for (int i = 0; i < 4; ++i) {
+            int q[4] = {j * 5 + i, j * 5 + i + 1, (j + 1) * 5 + i + 1, (j + 1) * 5 + i}, n[4] = {j, j, j, j};
+            source.addElement(ObjDB::Polygon, j % 2, 4, q, 4, q, 4, n, i);
+        }
+    }
+    PackedObjDB packed;
+    ASSERT_TRUE(packed.pack(source));
+    ASSERT_EQ(packed.elementCount(), 16);
+    std::set<UnifiedVertex> distinct;
+    for (int e = 0; e < 16; ++e) {
+        Info a, b;
+        const int *sp, *st, *sn, *pp, *pt, *pn;
+        source.getElementRefs(e, a, &sp, &st, &sn);
+        packed.getElementRefs(e, b, &pp, &pt, &pn);
+        ASSERT_EQ(std::vector<int>({b.count, b.part, b.user}), std::vector<int>({a.count, a.part, a.user}));
+        for (int c = 0; c < a.count; ++c) {
+            distinct.insert({sp[c], st[c], sn[c]});
+            double want[9], got[9];
+            source.getVertex(want, sp[c]);
+            source.getTexCoord(want + 3, st[c]);
+            source.getNormal(want + 6, sn[c]);
+            packed.getVertex(got, pp[c]);
+            packed.getTexCoord(got + 3, pt[c]);
+            packed.getNormal(got + 6, pn[c]);
+            for (int k = 0; k < 9; ++k) EXPECT_FLOAT_EQ(float(got[k]), float(want[k]));
+        }
+    }
+    EXPECT_EQ(packed.vertexCount(), int(distinct.size()));
+    EXPECT_EQ(packed.vertexCount(), 25 + 5 * 3);  // the three inner rows carry two normals
+
+    double moved[3] = {7, 8, 9}, back[3];
+    ASSERT_TRUE(packed.setVertexPosition(3, moved));
+    packed.getVertex(back, 3);
+    EXPECT_EQ(std::vector<double>(back, back + 3), std::vector<double>(moved, moved + 3));
+}
+
+}  // namespace
+}  // namespace fw

@@ -1,0 +1,199 @@
+// Object's ports fed by a concrete class's geometry, and its stored form.
+#include "scene/Object.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "SampleRecord.h"
+#include "mesh/ObjDB.h"
+#include "mesh/PackedObjDB.h"
+#include "persistence/MemCmdIO.h"
+#include "platform/MemoryBlock.h"
+#include "scene/InputLink.h"
+#include "scene/SceneX.h"
+
+namespace fw {
+namespace {
+
+// A unit cube centred at the origin, one normal and one texture square per face.
+void buildCube(ObjDB& db, double size) {
+    for (int i = 0; i < 8; ++i) {
+        double p[3] = {(i & 1 ? 0.5 : -0.5) * size, (i & 2 ? 0.5 : -0.5) * size, (i & 4 ? 0.5 : -0.5) * size};
+        db.addVertex(p);
+    }
+    const double uv[4][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+    for (const auto& t : uv) db.addTexCoord(t);
+    const int faces[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
+    const double normals[6][3] = {{0, 0, -1}, {0, 0, 1}, {0, -1, 0}, {0, 1, 0}, {-1, 0, 0}, {1, 0, 0}};
+    const int tex[4] = {0, 1, 2, 3};
+    for (int f = 0; f < 6; ++f) {
+        int n = db.addNormal(normals[f]);
+        const int ns[4] = {n, n, n, n};
+        db.addElement(GeometryInterface::Polygon, 0, 4, faces[f], 4, tex, 4, ns);
+    }
+}
+
+// The smallest concrete object: its geometry port hands out a cube of a set size.
+class Solid : public Object {
+public:
+    class CubePort : public OutputPort {
+    public:
+        CubePort(Solid* owner) : OutputPort(owner, "Geometry"), solid(owner) { setDirty(); }
+        bool compute(const Settings*) override {
+            ++computes;
+            db.clear();
+            buildCube(db, solid->size);
+            return true;
+        }
+        void* result() override { return static_cast<GeometryInterface*>(&db); }
+        Solid* solid;
+        ObjDB db;
+        int computes = 0;
+    };
+
+    Solid(Scene& scene, const char* name) : Object(scene, name), cube(this) {
+        registerCommands();
+        for (int mode : {kPreviewMode, kRenderMode, kPreview2DMode}) {
+            for (OutputPort* port : {static_cast<OutputPort*>(&boundsPort(mode)), static_cast<OutputPort*>(&displayGeometryPort(mode)),
+                                     static_cast<OutputPort*>(&worldVertexPort(mode)), static_cast<OutputPort*>(&worldNormalPort(mode)),
+                                     static_cast<OutputPort*>(&gradientsPort(mode))})
+                port->input("GeometryInput")->connect(nameReference(), "Geometry");
+        }
+    }
+    CommandTable& commandTable() override {
+        static CommandTable table;
+        return table;
+    }
+    const char* className() const override { return "Solid"; }
+    void markUsed() override { setUsed(true); }
+    void localBounds2(int mode, double box[6]) override { localBounds(mode, box); }
+    const GradientsPort::Gradients* gradients(int mode) override {
+        return static_cast<const GradientsPort::Gradients*>(gradientsPort(mode).value());
+    }
+    void resize(double s) {
+        size = s;
+        cube.setDirty();
+    }
+
+    double size = 2;
+    CubePort cube;
+};
+
+std::string written(Object& object) {
+    test::SampleRecord holder;
+    MemoryBlock block(64);
+    MemCmdIO io(&holder);
+    io.attachOutput(block);
+    io.push(&object);  // as inside its block: two spaces of indentation
+    object.writeCommands(io);
+    io.pop();
+    io.finish();
+    std::string text(reinterpret_cast<char*>(block.lock()));
+    block.unlock();
+    return text.substr(0, text.find(" **EndOfStream**"));
+}
+
+}  // namespace
+
+TEST(Object, PortsFollowTheGeometryAndTheTransform) {
+    SceneX scene;
+    auto* solid = new Solid(scene, "Cube");
+    for (const char* name : {"Preview2DBounds", "PreviewBounds", "RenderBounds", "RenderDisplayGeometry",
+                             "PreviewWorldVertex", "RenderWorldNormal", "Preview2DGradients"})
+        EXPECT_NE(solid->findPort(name), nullptr) << name;
+
+    double box[6];
+    solid->localBounds(kRenderMode, box);
+    EXPECT_EQ(box[0], -1.0);
+    EXPECT_EQ(box[5], 1.0);
+    solid->localBounds(kRenderMode, box);
+    EXPECT_EQ(solid->cube.computes, 1);
+
+    solid->translate[0] = 10;
+    solid->worldBounds(kRenderMode, box);
+    EXPECT_EQ(box[0], 9.0);
+    EXPECT_EQ(box[3], 11.0);
+
+    solid->resize(4);  // the source changes: every consumer recomputes on request
+    solid->localBounds(kPreviewMode, box);
+    EXPECT_EQ(box[3], 2.0);
+    EXPECT_EQ(solid->cube.computes, 2);
+
+    Object::WorldCoordinateSettings world;
+    world.matrix[12] = 10;  // the node's world transform as the renderer hands it in
+    auto* points = static_cast<std::vector<double>*>(solid->worldVertexPort(kRenderMode).get(&world));
+    ASSERT_TRUE(points);
+    ASSERT_EQ(points->size(), 24u);
+    EXPECT_EQ((*points)[0], 8.0);
+    auto* normals = static_cast<std::vector<double>*>(solid->worldNormalPort(kRenderMode).get(&world));
+    ASSERT_EQ(normals->size(), 18u);
+    EXPECT_EQ((*normals)[2], -1.0);
+}
+
+TEST(Object, DisplayGeometryPacksAndGradientsFollowTheTextureAxes) {
+    SceneX scene;
+    auto* solid = new Solid(scene, "Cube");
+    PackedObjDB* packed = solid->displayGeometry(kRenderMode);
+    ASSERT_NE(packed, nullptr);
+    EXPECT_EQ(packed->vertexCount(), 24);  // 8 corners, each on 3 faces with its own normal
+    EXPECT_EQ(packed->elementCount(), 6);
+
+    const auto* g = solid->gradients(kPreviewMode);
+    ASSERT_NE(g, nullptr);
+    // Corner 0 lies on the bottom, front and left faces; on the front face (y = -0.5)
+    // u runs along +x and v along +z.
+    ASSERT_EQ(g->du.size(), 24u);
+    double length = 0;
+    for (int a = 0; a < 3; ++a) length += g->du[a] * g->du[a];
+    EXPECT_NEAR(length, 1.0, 1e-12);
+}
+
+TEST(Object, StoredFormWritesOnlyWhatIsSet) {
+    SceneX scene;
+    auto* solid = new Solid(scene, "Cube");
+    std::string text = written(*solid);
+    EXPECT_EQ(text.find("fragment"), std::string::npos);
+    EXPECT_NE(text.find("  parent \"root\"\n  hardShadingAngle -1.0\n"), std::string::npos);
+    EXPECT_EQ(text.find("map"), std::string::npos);
+
+    solid->setObjectFlags(Object::kHasFragments);
+    solid->fragmentCount = 12;
+    solid->hardShadingAngle = 30;
+    solid->mapRepeatY = 0;
+    text = written(*solid);
+    EXPECT_NE(text.find("  has_fragments 1\n  num_fragments 12\n  hardShadingAngle 30.000000\n  mapAutoFit 1\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("  mapRepeatY 0\n"), std::string::npos);
+    EXPECT_EQ(text.find("is_fragment"), std::string::npos);
+}
+
+TEST(Object, MappingKeywordsAndCoordinateMapping) {
+    SceneX scene;
+    auto* solid = new Solid(scene, "Cube");
+    EXPECT_EQ(solid->mapX(3.0), 3.0);  // off: unchanged
+    test::SampleRecord holder;
+    MemoryBlock block(0);
+    const std::string lines =
+        "mapAutoFit 0\nmapScale 2 0.000001 1\nmapPosition 0.5 -1 0\nmapRotation 45\nmapProportional 0\n"
+        "is_fragment 1\nfragment_index 3\nanimate_fragments 1\n**EndOfStream**\n";
+    block.resize(lines.size());
+    std::copy(lines.begin(), lines.end(), block.lock());
+    block.unlock();
+    MemCmdIO io(&holder);
+    io.attachInput(block);
+    io.push(solid);
+    while (io.hasInput()) ASSERT_EQ(io.processNextCommand(), 0) << sceneErrorText;
+    EXPECT_TRUE(solid->mappingEnabled());
+    EXPECT_EQ(solid->mapX(3.0), 1.0);   // divided by 2, less 0.5
+    EXPECT_EQ(solid->mapY(3.0), 4.0);   // a scale below 1e-5 does not divide
+    EXPECT_TRUE(solid->testObjectFlags(Object::kIsFragment));
+    EXPECT_EQ(solid->objectFlags(), 128u | Object::kIsFragment);
+    std::string text = written(*solid);
+    EXPECT_NE(text.find("  is_fragment 1\n  fragment_index 3\n"), std::string::npos);
+    EXPECT_NE(text.find("  mapAutoFit 0\n  mapType 0\n  mapScale 2.000000 0.000001 1.000000\n"
+                        "  mapPosition 0.500000 -1.000000 0.000000\n  mapRotation 45.000000\n"),
+              std::string::npos);
+}
+
+}  // namespace fw
