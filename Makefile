@@ -28,7 +28,7 @@ bench: build
 
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFW_FUZZ=ON >/dev/null
-	@cmake --build build-fuzz -j $(JOBS)
+	@cmake --build build-fuzz -j $(JOBS) --target fuzzers
 	@FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/run-fuzz build-fuzz
 
 clean:

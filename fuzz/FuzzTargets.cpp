@@ -14,6 +14,8 @@
 #include "persistence/MemCmdIO.h"
 #include "persistence/TerminalIO.h"
 #include "platform/MemoryBlock.h"
+#include "scene/MemberFactory.h"
+#include "scene/SceneX.h"
 
 namespace fw::fuzz {
 
@@ -104,6 +106,29 @@ int readThroughObjReader(const uint8_t* data, size_t size) {
     packed.pack(db);
     for (int i = 0; i < packed.indexCount(); ++i)
         if (packed.indexData()[i] < 0 || packed.indexData()[i] >= packed.vertexCount()) __builtin_trap();
+    return 0;
+}
+
+// A scene block's contents read straight into a scene, then written back.
+int readThroughScene(const uint8_t* data, size_t size) {
+    static const bool registered = (registerSceneClasses(), true);
+    (void)registered;
+    static const std::string path = "/tmp/fw-fuzz-scene-" + std::to_string(getpid());
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return 0;
+    std::fwrite(data, 1, size, f);
+    std::fclose(f);
+    SceneX scene;
+    {
+        AFileIO io(&scene);
+        if (io.openInput(path) != 0) return 0;
+        load(io);
+    }
+    scene.markMembersInUse();
+    MemoryBlock block(64);
+    MemCmdIO out(&scene);
+    out.attachOutput(block);
+    if (scene.writeCommands(out) != 0 || out.finish() != 0) __builtin_trap();
     return 0;
 }
 

@@ -12,5 +12,6 @@ int readThroughMemCmdIO(const uint8_t* data, size_t size);
 int readThroughTerminalIO(const uint8_t* data, size_t size);
 
 int readThroughObjReader(const uint8_t* data, size_t size);
+int readThroughScene(const uint8_t* data, size_t size);
 
 }  // namespace fw::fuzz
