@@ -78,7 +78,7 @@ void spill(const std::string& path, const std::string& text) {
 
 TEST(CommandLine, ResaveWritesTheExampleBackByteForByte) {
     std::string out = testing::TempDir() + "resaved.scene";
-    std::string example = std::string(FW_TEST_DATA) + "/../../examples/opening-titles.scene";
+    std::string example = std::string(FW_SOURCE_DIR) + "/examples/opening-titles.scene";
     Outcome r = run("resave " + example + " " + out);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");

@@ -24,7 +24,7 @@
 namespace fw {
 namespace {
 
-const std::string kExample = FW_TEST_DATA "/../../examples/opening-titles.kxp";
+const std::string kExample = FW_SOURCE_DIR "/examples/opening-titles.kxp";
 
 class App : public ::testing::Test {
 protected:

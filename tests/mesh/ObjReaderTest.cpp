@@ -27,7 +27,7 @@ std::vector<std::vector<int>> cornersOf(const GeometryInterface& mesh, int eleme
 TEST(ObjReader, ReadsACubeFileIntoAClosedSolid) {
     test::TempDir dir;
     std::string path = dir.file("cube.obj");
-    test::writeFile(path, test::readFile(FW_TEST_DATA "/../../fuzz/corpus/objreader/cube"));
+    test::writeFile(path, test::readFile(FW_SOURCE_DIR "/fuzz/corpus/objreader/cube"));
     ObjDB db;
     ObjReader reader;
     ASSERT_TRUE(reader.read(path, db)) << reader.error();

@@ -12,7 +12,7 @@ namespace {
 
 int replay(const std::string& target, int (*body)(const uint8_t*, size_t)) {
     int inputs = 0;
-    for (const char* root : {FW_TEST_DATA "/fuzz/", FW_TEST_DATA "/../../fuzz/corpus/"}) {
+    for (const char* root : {FW_TEST_DATA "/fuzz/", FW_SOURCE_DIR "/fuzz/corpus/"}) {
         std::filesystem::path folder = std::string(root) + target;
         if (!std::filesystem::is_directory(folder)) continue;
         for (auto& entry : std::filesystem::directory_iterator(folder)) {
