@@ -39,13 +39,14 @@ void DAGNode::copyTransform(const DAGNode& other) {
 glm::dmat4 DAGNode::transform() const {
     const glm::dmat4 identity(1.0);
     glm::dmat4 rotation = identity;
-    // Rotation order names the axes in the order they turn a point: "xyz" turns about x first.
+    // Both orders read as matrix products, like "trs" = T R S: "zyx" is Rz Ry Rx, so the
+    // x rotation turns a point first (pitch, then heading, then bank).
     for (char axis : rotateOrder) {
         int a = axis - 'x';
         if (a < 0 || a > 2) continue;
         glm::dvec3 v(0.0);
         v[a] = 1.0;
-        rotation = glm::rotate(identity, glm::radians(rotate[a]), v) * rotation;
+        rotation = rotation * glm::rotate(identity, glm::radians(rotate[a]), v);
     }
     glm::dvec3 o(origin[0], origin[1], origin[2]);
     glm::dmat4 t = glm::translate(identity, glm::dvec3(translate[0], translate[1], translate[2]));

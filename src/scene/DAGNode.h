@@ -32,9 +32,9 @@ public:
     int kind() const override { return SceneMember::kind(); }
 
     void copyTransform(const DAGNode& other);
-    // Local transform: the matrix product in the transform order ("trs": T R S), with
-    // the rotation applied about the origin point and the axes in rotation order
-    // ("xyz": x first).
+    // Local transform: the matrix product in the transform order ("trs": T R S), the
+    // rotation and scale taken about the origin point, and the rotation itself the
+    // product in rotation order ("xyz": Rx Ry Rz).
     glm::dmat4 transform() const;
     glm::dmat4 worldTransform();
     // An axis-aligned box (min x, y, z, max x, y, z) carried into world space.

@@ -232,6 +232,15 @@ TEST_F(Scenes, NodeFlagsAndTransforms) {
     EXPECT_NEAR(world[3], 2.0, 1e-12);
     std::string text = save(*loaded.scene);
     EXPECT_NE(text.find("   vis 0\n   solo 0\n   solo_ghost 0\n   locked 1\n"), std::string::npos);
+
+    // Rotation orders are matrix products: "xyz" turns a point about z first, "zyx" about x first.
+    Group turned(*loaded.scene, "Turned");
+    turned.rotate[0] = turned.rotate[1] = 90;
+    glm::dvec4 xyz = turned.transform() * glm::dvec4(0, 0, 1, 1);
+    EXPECT_NEAR(xyz.x, 1.0, 1e-12);
+    turned.rotateOrder = "zyx";
+    glm::dvec4 zyx = turned.transform() * glm::dvec4(0, 0, 1, 1);
+    EXPECT_NEAR(zyx.y, -1.0, 1e-12);
 }
 
 TEST(Random, SeedsAreRepeatableAndZeroContinuesTheChain) {
