@@ -22,6 +22,11 @@ std::vector<OrvoSceneManager::FixUp>& fixUps() {
     return list;
 }
 
+std::vector<OrvoSceneManager::FixUp>& newSceneMembers() {
+    static std::vector<OrvoSceneManager::FixUp> list;
+    return list;
+}
+
 OrvoSceneManager& manager(CommandEnabler& r) { return static_cast<OrvoSceneManager&>(r); }
 
 // ---- readers of settings lines, one template for every field of either holder
@@ -313,6 +318,12 @@ void OrvoSceneManager::addFixUp(FixUp fixUp) {
     fixUps().push_back(fixUp);
 }
 
+void OrvoSceneManager::addNewSceneMembers(FixUp add) {
+    for (FixUp f : newSceneMembers())
+        if (f == add) return;
+    newSceneMembers().push_back(add);
+}
+
 void OrvoSceneManager::runFixUps() {
     if (!scene_ || !lightBin_) freshScenes();
     for (FixUp f : fixUps()) f(*scene_);
@@ -547,6 +558,7 @@ bool OrvoSceneManager::newScene(const std::string& path) {
     bool fromStartup = Folders::exists(startup) && loadProject(startup, true, false);
     if (!fromStartup) {
         freshScenes();
+        for (FixUp add : newSceneMembers()) add(*scene_);
         runFixUps();
     }
     ++untitledCount_;

@@ -109,6 +109,8 @@ public:
     // Default members that every loaded or new scene must hold; each subsystem adds its own.
     static void addFixUp(FixUp fixUp);
     void runFixUps();
+    // Members that only a new scene starts with (its camera and lights).
+    static void addNewSceneMembers(FixUp add);
 
     // The version text of this program and the version read back from one.
     static std::string versionText();

@@ -1,5 +1,7 @@
 #include "app/Registration.h"
 
+#include "app/OrvoSceneManager.h"
+#include "render/RenderClasses.h"
 #include "scene/MemberFactory.h"
 
 namespace fw {
@@ -9,6 +11,9 @@ void registerAllClasses() {
     if (done) return;
     done = true;
     registerSceneClasses();
+    registerRenderClasses();
+    OrvoSceneManager::addFixUp(addViewCameras);
+    OrvoSceneManager::addNewSceneMembers(addNewSceneCameraAndLights);
 }
 
 }  // namespace fw

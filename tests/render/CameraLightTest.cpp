@@ -1,0 +1,198 @@
+// Cameras and lights: lens geometry, placement modes, viewport fitting, stored forms.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "SampleRecord.h"
+#include "app/OrvoSceneManager.h"
+#include "app/OrvoPrefs.h"
+#include "app/Registration.h"
+#include "persistence/MemCmdIO.h"
+#include "platform/MemoryBlock.h"
+#include "render/CameraX.h"
+#include "render/LightX.h"
+#include "scene/SceneX.h"
+
+namespace fw {
+namespace {
+
+std::string written(CommandEnabler& member) {
+    test::SampleRecord holder;
+    MemoryBlock block(64);
+    MemCmdIO io(&holder);
+    io.attachOutput(block);
+    io.writeBlock(member);
+    io.finish();
+    std::string text(reinterpret_cast<char*>(block.lock()));
+    block.unlock();
+    return text.substr(0, text.find(" **EndOfStream**"));
+}
+
+// Reads a block's lines into a fresh member through a memory stream.
+template <class T>
+T* read(SceneX& scene, const std::string& lines) {
+    auto* member = new T(scene, "Read");
+    test::SampleRecord holder;
+    std::string text = lines + "**EndOfStream**\n";
+    MemoryBlock block(text.size());
+    std::copy(text.begin(), text.end(), block.lock());
+    block.unlock();
+    MemCmdIO io(&holder);
+    io.attachInput(block);
+    io.push(member);
+    while (io.hasInput() && io.depth() > 1)
+        if (io.processNextCommand() != 0) break;
+    return member;
+}
+
+}  // namespace
+
+TEST(Camera, LensGivesFieldOfViewFrustumAndRays) {
+    SceneX scene;
+    auto* camera = new CameraX(scene, "Cam");
+    EXPECT_NEAR(camera->fieldOfView(), 2 * std::atan(0.35) * 180 / M_PI, 1e-5);
+    EXPECT_NEAR(camera->fieldOfView(), 38.58, 0.01);
+    EXPECT_TRUE(camera->setFieldOfView(90));
+    EXPECT_NEAR(camera->lens(), 17.5, 1e-5);
+    EXPECT_FALSE(camera->setFieldOfView(0));
+    EXPECT_FALSE(camera->setLens(-1));
+    EXPECT_NEAR(camera->lens(), 17.5, 1e-5);
+
+    camera->translate[2] = 100;  // node transform (the default mode) places it on +Z
+    double hw, hh;
+    camera->aspect = 2;
+    camera->frustumAt(10, hw, hh);
+    EXPECT_NEAR(hw, 10.0, 1e-5);  // 35 * 10 / (2 * 17.5)
+    EXPECT_NEAR(hh, 5.0, 1e-5);
+    double n[3], f[3];
+    camera->imageRay(0.5, 0.5, n, f);
+    EXPECT_NEAR(n[2], 99.9, 1e-9);
+    EXPECT_NEAR(f[2], 100 - 30000, 1e-6);
+    camera->imageRay(1, 0, n, f);  // bottom-right corner of the near plane
+    EXPECT_NEAR(n[0], 0.1, 1e-6);
+    EXPECT_NEAR(n[1], -0.05, 1e-6);
+
+    camera->setProjection(Camera::kOrthographic);
+    camera->imageRay(0, 1, n, f);
+    EXPECT_NEAR(n[0], -200, 1e-9);
+    EXPECT_NEAR(f[1], 100, 1e-9);  // top = half the width over the aspect
+}
+
+TEST(Camera, PlacementModes) {
+    SceneX scene;
+    auto* camera = new CameraX(scene, "Cam");
+    camera->setMode(Camera::kOrbit);
+    camera->target[0] = 5;
+    camera->distance = 10;
+    camera->tumbleLeftRight = 90;
+    glm::dmat4 m = camera->cameraToWorld();
+    EXPECT_NEAR(m[3][0], 15, 1e-9);  // swung round to +X of the target
+    EXPECT_NEAR(m[2][0], 1, 1e-9);   // looking back along -X
+
+    camera->setMode(Camera::kLookAt);
+    camera->eye[0] = 0, camera->eye[1] = 10, camera->eye[2] = 10;
+    camera->target[0] = 0;
+    m = camera->cameraToWorld();
+    glm::dvec3 view = -glm::dvec3(m[2]);
+    EXPECT_NEAR(view.y, -std::sqrt(0.5), 1e-9);
+    EXPECT_NEAR(view.z, -std::sqrt(0.5), 1e-9);
+    EXPECT_NEAR(glm::dvec3(m[0]).x, 1, 1e-9);  // level: right stays horizontal
+
+    camera->setMode(Camera::kHandheld);
+    std::vector<glm::dvec3> points = {{-1, -1, -1}, {1, 1, 1}};
+    double box[6];
+    camera->frame(points, box);
+    EXPECT_NEAR((box[2] + box[5]) / 2, -std::sqrt(200.0), 1e-6);  // the centre lies straight ahead
+}
+
+TEST(Camera, ViewportFitWithUnderScan) {
+    SceneX scene;
+    auto* camera = new CameraX(scene, "Cam");
+    camera->aspect = 2;
+    Camera::Rect exact = camera->fitViewport({0, 0, 1000, 500});
+    EXPECT_EQ(exact.left, 0);
+    EXPECT_EQ(exact.right, 1000);
+    EXPECT_EQ(exact.top, 0);
+    EXPECT_EQ(exact.bottom, 499);  // the fitted side ends on its last pixel
+    Camera::Rect wide = camera->fitViewport({0, 0, 1200, 500});
+    EXPECT_EQ(wide.left, 100);
+    EXPECT_EQ(wide.right, 1099);
+    camera->underScan = 0.1;
+    Camera::Rect under = camera->fitViewport({0, 0, 1000, 500});
+    EXPECT_EQ(under.left, 50);
+    EXPECT_EQ(under.right, 950);
+    EXPECT_EQ(under.top, 25);
+    EXPECT_EQ(under.bottom, 474);
+}
+
+TEST(Light, SpotConesAndStoredForms) {
+    SceneX scene;
+    LightX* spot = read<LightX>(scene, "type SPOT\nangles 40 20\nlens-type ABCDEFGHIJ\nmode LOOKAT\n");
+    EXPECT_DOUBLE_EQ(spot->spotInnerCos, spot->spotOuterCos);
+    EXPECT_EQ(spot->lensType(), "ABCDEFG");
+    std::string text = written(*spot);
+    EXPECT_NE(text.find("  type SPOT\n  distance 5000.000000\n  angles 40.000000 40.000000\n  falloff NONE\n"),
+              std::string::npos)
+        << text;
+
+    auto* ambient = new LightX(scene, "Amb");
+    ambient->setType(Light::kAmbient);
+    ambient->setType(7);  // ignored
+    text = written(*ambient);
+    EXPECT_NE(text.find("  type AMBIENT\n  color 1.000000 1.000000 1.000000 1.000000\n  intensity 1.000000\n end LightX"),
+              std::string::npos);
+    EXPECT_EQ(text.find("falloff"), std::string::npos);
+    EXPECT_EQ(text.find("shadow"), std::string::npos);
+
+    // The camera's distance and the light's share a keyword; both survive a round trip.
+    auto* key = new LightX(scene, "Key");
+    key->distance = 42;
+    key->lightDistance = 900;
+    key->shadow = true;
+    std::string original = written(*key);
+    std::string body = original.substr(original.find('\n') + 1);
+    body = body.substr(0, body.rfind(" end LightX"));
+    body.replace(body.find("\"Key\""), 5, "\"Key2\"");
+    LightX* copy = read<LightX>(scene, body);
+    EXPECT_EQ(copy->distance, 42);
+    EXPECT_EQ(copy->lightDistance, 900);
+    EXPECT_TRUE(copy->shadow);
+
+    LightX* bad = read<LightX>(scene, "type HALOGEN\nintensity 3\n");
+    EXPECT_EQ(bad->intensity, 1.0);  // the block stopped at the unknown type
+}
+
+TEST(Light, SharedShadowSampleTables) {
+    EXPECT_EQ(Light::sampleTable(0).size(), 1u);
+    const int sizes[] = {4, 16, 36, 64, 144, 256};
+    for (int i = 0; i < 6; ++i) {
+        const auto& table = Light::sampleTable(i + 1);
+        ASSERT_EQ(table.size(), static_cast<size_t>(sizes[i]));
+        for (const auto& d : table) {
+            EXPECT_EQ(d[1], 0.0);  // flat: taps on a disk
+            EXPECT_LE(d[0] * d[0] + d[2] * d[2], 1.0 + 1e-12);
+        }
+    }
+}
+
+TEST(DefaultMembers, NewScenesGetACameraAndLightsAndEverySceneTheViewCameras) {
+    registerAllClasses();
+    OrvoPrefs prefs;
+    OrvoSceneManager manager(prefs);
+    manager.newScene();
+    SceneX& scene = *manager.scene();
+    for (const char* name : {"dflt_cam", "Ambient", "Light 1", "|CamFront", "|CamBottom", "|CamAlt2"})
+        EXPECT_NE(scene.findMember(name), nullptr) << name;
+    auto* ambient = static_cast<LightX*>(scene.findMember("Ambient"));
+    EXPECT_EQ(ambient->type(), Light::kAmbient);
+    EXPECT_FLOAT_EQ(ambient->color[0], 0.25f);
+    EXPECT_EQ(static_cast<LightX*>(scene.findMember("Light 1"))->intensity, 0.8);
+    EXPECT_EQ(scene.memberCount(kCameraKind), 9);
+    EXPECT_EQ(scene.memberCount(kLightKind), 2);
+
+    manager.runFixUps();  // running again adds nothing
+    EXPECT_EQ(scene.memberCount(kCameraKind), 9);
+}
+
+}  // namespace fw
