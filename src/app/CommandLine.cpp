@@ -9,7 +9,11 @@
 #include "app/OrvoSceneManager.h"
 #include "app/Registration.h"
 #include "app/SceneFile.h"
+#include "app/OrvoPrefs.h"
 #include "app/VeltraneApp.h"
+#include "output/ImageWriter.h"
+#include "render/Camera.h"
+#include "render/GLRenderer.h"
 #include "persistence/AFileIO.h"
 #include "platform/Dialogs.h"
 #include "platform/Folders.h"
@@ -157,6 +161,73 @@ int openProject(const std::string& path) {
     return kExitOk;
 }
 
+// The camera a project renders through: the first one the user made, else the first
+// perspective view camera.
+Camera* renderCamera(SceneX& scene) {
+    Camera* fallback = nullptr;
+    for (int i = 0; i < scene.memberCount(kCameraKind); ++i) {
+        auto* camera = dynamic_cast<Camera*>(scene.member(kCameraKind, i));
+        if (!camera) continue;
+        if (camera->name().rfind("|", 0) != 0) return camera;
+        if (!fallback) fallback = camera;
+    }
+    return fallback;
+}
+
+bool parseSize(const std::string& text, int& width, int& height) {
+    char x = 0;
+    return std::sscanf(text.c_str(), "%d%c%d", &width, &x, &height) == 3 && (x == 'x' || x == 'X') && width > 0 &&
+           height > 0;
+}
+
+int renderProject(const std::string& path, const std::string& out, const std::string& size, double frameNumber) {
+    if (!ImageWriter::supports(out)) {
+        printError(out, "unknown image type (use .png, .tga, .jpg, .tif, .bmp, .jp2 or .exr)");
+        return kExitUserError;
+    }
+    Session session;
+    OrvoSceneManager& manager = session.app.sceneManager();
+    if (!loadProjectOrReport(manager, path)) return kExitUserError;
+    SceneX& scene = *manager.scene();
+    const auto& s = manager.settings();
+    GLRenderer::Frame frame;
+    frame.width = static_cast<int>(s.renderSize[0]);
+    frame.height = static_cast<int>(s.renderSize[1]);
+    if (!size.empty() && !parseSize(size, frame.width, frame.height)) {
+        printError("", "--size takes WIDTHxHEIGHT, for example 1920x1080");
+        return kExitUserError;
+    }
+    for (int c = 0; c < 3; ++c) frame.background[c] = static_cast<float>(s.backgroundColor[c]);
+    frame.shadows = s.renderShadows != 0;
+    frame.shadowOffset = manager.prefs().glslShadowOffset;
+    if (frameNumber >= 0) scene.animGlobals().currFrame = frameNumber;
+    Camera* camera = renderCamera(scene);
+    if (!camera) {
+        printError(path, "the scene has no camera to render through");
+        return kExitUserError;
+    }
+    std::string error;
+    GLRenderer* renderer = GLRenderer::instance(error);
+    if (!renderer) {
+        printError("", "OpenGL rendering is not available: " + error);
+        return kExitInternal;
+    }
+    GLRenderer::Image image;
+    if (!renderer->render(scene, *camera, frame, image, error)) {
+        printError(path, error);
+        return kExitInternal;
+    }
+    if (!ImageWriter::write(out, {image.width, image.height, image.rgba.data()}, false, error)) {
+        printError(out, error);
+        return kExitUserError;
+    }
+    const GLRenderer::Timing& t = renderer->lastTiming();
+    std::fprintf(stderr, "formwright: %s: %d x %d in %.3f s (geometry %.3f s, textures %.3f s, drawing %.3f s)\n",
+                 out.c_str(), image.width, image.height, t.geometry + t.baking + t.drawing, t.geometry, t.baking,
+                 t.drawing);
+    return kExitOk;
+}
+
 int parseAndRun(int argc, char** argv) {
     CLI::App app{"Formwright: 3D titles and logos from fonts and outlines, rendered headless.", "formwright"};
     app.set_version_flag("--version", std::string(versionText()));
@@ -176,6 +247,15 @@ int parseAndRun(int argc, char** argv) {
         "resave", "Load a project, preferences or scene file and write it back (atomically).");
     resaveCommand->add_option("IN", resaveIn, "file to load")->required();
     resaveCommand->add_option("OUT", resaveOut, "file to write")->required();
+
+    std::string renderIn, renderOut, renderSize;
+    double renderFrame = -1;
+    CLI::App* renderCommand = app.add_subcommand("render", "Render a project's current frame to an image with OpenGL.");
+    renderCommand->add_option("PROJECT", renderIn, "project to render")->required();
+    renderCommand->add_option("-o,--output", renderOut, "image file: .png, .tga, .jpg, .tif, .bmp, .jp2 or .exr")
+        ->required();
+    renderCommand->add_option("--size", renderSize, "WIDTHxHEIGHT (default: the project's render size)");
+    renderCommand->add_option("--frame", renderFrame, "frame to render (default: the current frame)");
 
     std::string infoPath;
     CLI::App* infoCommand = app.add_subcommand("info", "Tell what a project or scene file holds.");
@@ -201,6 +281,7 @@ int parseAndRun(int argc, char** argv) {
     registerAllClasses();
 
     if (resaveCommand->parsed()) return resave(resaveIn, resaveOut);
+    if (renderCommand->parsed()) return renderProject(renderIn, renderOut, renderSize, renderFrame);
     if (infoCommand->parsed()) return info(infoPath);
     if (!project.empty()) return openProject(project);
     std::fputs(app.help().c_str(), stdout);

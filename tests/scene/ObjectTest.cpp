@@ -6,6 +6,7 @@
 #include <string>
 
 #include "SampleRecord.h"
+#include "TestBox.h"
 #include "mesh/ObjDB.h"
 #include "mesh/PackedObjDB.h"
 #include "persistence/MemCmdIO.h"
@@ -16,69 +17,7 @@
 namespace fw {
 namespace {
 
-// A unit cube centred at the origin, one normal and one texture square per face.
-void buildCube(ObjDB& db, double size) {
-    for (int i = 0; i < 8; ++i) {
-        double p[3] = {(i & 1 ? 0.5 : -0.5) * size, (i & 2 ? 0.5 : -0.5) * size, (i & 4 ? 0.5 : -0.5) * size};
-        db.addVertex(p);
-    }
-    const double uv[4][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
-    for (const auto& t : uv) db.addTexCoord(t);
-    const int faces[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
-    const double normals[6][3] = {{0, 0, -1}, {0, 0, 1}, {0, -1, 0}, {0, 1, 0}, {-1, 0, 0}, {1, 0, 0}};
-    const int tex[4] = {0, 1, 2, 3};
-    for (int f = 0; f < 6; ++f) {
-        int n = db.addNormal(normals[f]);
-        const int ns[4] = {n, n, n, n};
-        db.addElement(GeometryInterface::Polygon, 0, 4, faces[f], 4, tex, 4, ns);
-    }
-}
-
-// The smallest concrete object: its geometry port hands out a cube of a set size.
-class Solid : public Object {
-public:
-    class CubePort : public OutputPort {
-    public:
-        CubePort(Solid* owner) : OutputPort(owner, "Geometry"), solid(owner) { setDirty(); }
-        bool compute(const Settings*) override {
-            ++computes;
-            db.clear();
-            buildCube(db, solid->size);
-            return true;
-        }
-        void* result() override { return static_cast<GeometryInterface*>(&db); }
-        Solid* solid;
-        ObjDB db;
-        int computes = 0;
-    };
-
-    Solid(Scene& scene, const char* name) : Object(scene, name), cube(this) {
-        registerCommands();
-        for (int mode : {kPreviewMode, kRenderMode, kPreview2DMode}) {
-            for (OutputPort* port : {static_cast<OutputPort*>(&boundsPort(mode)), static_cast<OutputPort*>(&displayGeometryPort(mode)),
-                                     static_cast<OutputPort*>(&worldVertexPort(mode)), static_cast<OutputPort*>(&worldNormalPort(mode)),
-                                     static_cast<OutputPort*>(&gradientsPort(mode))})
-                port->input("GeometryInput")->connect(nameReference(), "Geometry");
-        }
-    }
-    CommandTable& commandTable() override {
-        static CommandTable table;
-        return table;
-    }
-    const char* className() const override { return "Solid"; }
-    void markUsed() override { setUsed(true); }
-    void localBounds2(int mode, double box[6]) override { localBounds(mode, box); }
-    const GradientsPort::Gradients* gradients(int mode) override {
-        return static_cast<const GradientsPort::Gradients*>(gradientsPort(mode).value());
-    }
-    void resize(double s) {
-        size = s;
-        cube.setDirty();
-    }
-
-    double size = 2;
-    CubePort cube;
-};
+using Solid = test::TestBox;
 
 std::string written(Object& object) {
     test::SampleRecord holder;
@@ -108,17 +47,17 @@ TEST(Object, PortsFollowTheGeometryAndTheTransform) {
     EXPECT_EQ(box[0], -1.0);
     EXPECT_EQ(box[5], 1.0);
     solid->localBounds(kRenderMode, box);
-    EXPECT_EQ(solid->cube.computes, 1);
+    EXPECT_EQ(solid->port.computes, 1);
 
     solid->translate[0] = 10;
     solid->worldBounds(kRenderMode, box);
     EXPECT_EQ(box[0], 9.0);
     EXPECT_EQ(box[3], 11.0);
 
-    solid->resize(4);  // the source changes: every consumer recomputes on request
+    solid->resize(4, 4, 4);  // the source changes: every consumer recomputes on request
     solid->localBounds(kPreviewMode, box);
     EXPECT_EQ(box[3], 2.0);
-    EXPECT_EQ(solid->cube.computes, 2);
+    EXPECT_EQ(solid->port.computes, 2);
 
     Object::WorldCoordinateSettings world;
     world.matrix[12] = 10;  // the node's world transform as the renderer hands it in

@@ -1,0 +1,84 @@
+// Rendered frames written to every image type and read back through FreeImage.
+#include "output/ImageWriter.h"
+
+#include <FreeImage.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "TempDir.h"
+
+namespace fw {
+namespace {
+
+constexpr int kW = 64, kH = 32;
+
+// Quadrants: bottom left red, bottom right green, top left blue, top right white; the
+// right half at alpha 128. (JPEG 2000 wants more than a handful of pixels.)
+std::vector<uint8_t> pattern() {
+    std::vector<uint8_t> p(kW * kH * 4);
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) {
+            uint8_t* px = &p[(y * kW + x) * 4];
+            bool left = x < kW / 2, bottom = y < kH / 2;
+            px[0] = (bottom && left) || (!bottom && !left) ? 255 : 0;
+            px[1] = !left ? 255 : 0;
+            px[2] = !bottom ? 255 : 0;
+            px[3] = left ? 255 : 128;
+        }
+    return p;
+}
+
+}  // namespace
+
+TEST(ImageWriter, EveryTypeReadsBackWithRowsBottomUp) {
+    test::TempDir dir;
+    std::vector<uint8_t> pixels = pattern();
+    for (const char* ext : {".png", ".tga", ".tif", ".bmp", ".jpg", ".jp2", ".exr", ".PNG"}) {
+        std::string path = dir.file(std::string("frame") + ext);
+        std::string error;
+        ASSERT_TRUE(ImageWriter::write(path, {kW, kH, pixels.data()}, true, error)) << ext << ": " << error;
+        FIBITMAP* read = FreeImage_Load(FreeImage_GetFileType(path.c_str()), path.c_str());
+        ASSERT_NE(read, nullptr) << ext;
+        EXPECT_EQ(FreeImage_GetWidth(read), static_cast<unsigned>(kW));
+        EXPECT_EQ(FreeImage_GetHeight(read), static_cast<unsigned>(kH));
+        bool lossy = std::string(ext) == ".jpg" || std::string(ext) == ".jp2";
+        if (FreeImage_GetImageType(read) == FIT_BITMAP && !lossy) {
+            FIBITMAP* rgba = FreeImage_ConvertTo32Bits(read);
+            BYTE* bottom = FreeImage_GetScanLine(rgba, 0);
+            BYTE* top = FreeImage_GetScanLine(rgba, kH - 1);
+            EXPECT_EQ(bottom[FI_RGBA_RED], 255) << ext;  // red at the bottom left
+            EXPECT_EQ(bottom[FI_RGBA_GREEN], 0) << ext;
+            EXPECT_EQ(top[FI_RGBA_BLUE], 255) << ext;
+            EXPECT_EQ(top[(kW - 1) * 4 + FI_RGBA_GREEN], 255) << ext;  // white at the top right
+            bool keepsAlpha = std::string(ext) != ".bmp";
+            EXPECT_EQ(bottom[(kW - 1) * 4 + FI_RGBA_ALPHA], keepsAlpha ? 128 : 255) << ext;
+            FreeImage_Unload(rgba);
+        }
+        if (FreeImage_GetImageType(read) == FIT_RGBAF) {
+            auto* row = reinterpret_cast<FIRGBAF*>(FreeImage_GetScanLine(read, 0));
+            EXPECT_FLOAT_EQ(row[0].red, 1.0f);
+            EXPECT_NEAR(row[kW - 1].alpha, 128 / 255.0f, 1e-6);
+        }
+        FreeImage_Unload(read);
+    }
+    int leftovers = 0;
+    for (auto& entry : std::filesystem::directory_iterator(dir.path()))
+        leftovers += entry.path().string().find(".writing-") != std::string::npos;
+    EXPECT_EQ(leftovers, 0);
+}
+
+TEST(ImageWriter, UnknownTypesAndUnwritableFoldersAreErrors) {
+    std::vector<uint8_t> pixels = pattern();
+    std::string error;
+    EXPECT_FALSE(ImageWriter::supports("frame.gif"));
+    EXPECT_FALSE(ImageWriter::write("frame.gif", {kW, kH, pixels.data()}, true, error));
+    EXPECT_EQ(error, "unknown image type (use .png, .tga, .jpg, .tif, .bmp, .jp2 or .exr)");
+    EXPECT_FALSE(ImageWriter::write("/no/such/folder/frame.png", {kW, kH, pixels.data()}, true, error));
+    EXPECT_EQ(error, "cannot be written (check the folder and its permissions)");
+    EXPECT_FALSE(ImageWriter::write("frame.png", {0, kH, pixels.data()}, true, error));
+}
+
+}  // namespace fw

@@ -1,0 +1,140 @@
+// Frames rendered through the real headless OpenGL context (Mesa's llvmpipe here).
+#include "render/GLRenderer.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "TestBox.h"
+#include "render/CameraX.h"
+#include "render/LightX.h"
+#include "render/LightingProgram.h"
+#include "scene/SceneX.h"
+
+namespace fw {
+namespace {
+
+class Render : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string error;
+        renderer = GLRenderer::instance(error);
+        ASSERT_NE(renderer, nullptr) << error;
+        renderer->setMaterialLookup(nullptr);
+        camera = new CameraX(scene, "Cam");
+        camera->translate[2] = 10;
+        frame.width = frame.height = 200;
+        frame.samples = 1;
+    }
+
+    GLRenderer::Image draw() {
+        GLRenderer::Image image;
+        std::string error;
+        EXPECT_TRUE(renderer->render(scene, *camera, frame, image, error)) << error;
+        return image;
+    }
+
+    LightX* addLight(int type, double x, double y, double z, double intensity = 1.0) {
+        auto* light = new LightX(scene, nullptr);
+        light->setType(type);
+        light->intensity = intensity;
+        light->translate[0] = x, light->translate[1] = y, light->translate[2] = z;
+        return light;
+    }
+
+    static int grey(const GLRenderer::Image& image, int x, int y) { return image.pixel(x, y)[1]; }
+
+    GLRenderer* renderer = nullptr;
+    SceneX scene;
+    CameraX* camera = nullptr;
+    GLRenderer::Frame frame;
+};
+
+}  // namespace
+
+TEST_F(Render, SilhouetteMatchesTheCameraProjection) {
+    new test::TestBox(scene, "Box");  // 2 x 2 x 2 at the origin
+    auto* ambient = addLight(Light::kAmbient, 0, 0, 0);
+    ambient->color[0] = ambient->color[1] = ambient->color[2] = 1;
+    GLRenderer::Image image = draw();
+    // The front face (z = 1) is 9 units in front of the camera; its edge x = 1 lands at
+    // this fraction of the image width.
+    double hw, hh;
+    camera->frustumAt(9, hw, hh);
+    double edge = (1.0 / hw + 1) / 2 * frame.width;
+    int y = frame.height / 2;
+    EXPECT_GT(grey(image, static_cast<int>(std::floor(edge)) - 1, y), 100);
+    EXPECT_EQ(grey(image, static_cast<int>(std::ceil(edge)) + 1, y), 0);
+    int mirrored = frame.width - static_cast<int>(std::ceil(edge)) - 2;
+    EXPECT_EQ(grey(image, mirrored, y), 0);
+    EXPECT_GT(grey(image, mirrored + 3, y), 100);
+    EXPECT_EQ(grey(image, 2, 2), 0);
+}
+
+TEST_F(Render, FacesTowardsALightAreBrighterAndNeverPassTheirTexture) {
+    auto* box = new test::TestBox(scene, "Box");
+    box->rotate[1] = 45;  // two faces towards the camera, one on each side
+    addLight(Light::kAmbient, 0, 0, 0)->color[0] = 0;
+    auto* sun = addLight(Light::kDirectional, 0, 0, 0);
+    sun->rotate[1] = 90;  // shining along -X: the light comes from the right
+    GLRenderer::Image lit = draw();
+    int y = frame.height / 2;
+    EXPECT_GT(grey(lit, frame.width / 2 + 20, y), grey(lit, frame.width / 2 - 20, y) + 50);
+
+    // Ambient only, however strong, stops at the texture's own colour (0.8 grey).
+    sun->setFlag(DAGNode::kVisible, false);
+    auto* bright = addLight(Light::kAmbient, 0, 0, 0, 3.0);
+    (void)bright;
+    GLRenderer::Image ambient = draw();
+    EXPECT_NEAR(grey(ambient, frame.width / 2 + 20, y), 204, 1);
+    EXPECT_NEAR(grey(ambient, frame.width / 2 - 20, y), 204, 1);
+}
+
+TEST_F(Render, AnEighthDirectLightIsNotDrawnAndFramesRepeat) {
+    new test::TestBox(scene, "Box");
+    for (int i = 0; i < 7; ++i) addLight(Light::kPoint, 0, -50, 10 + i, 0.05);
+    GLRenderer::Image seven = draw();
+    GLRenderer::Image again = draw();
+    EXPECT_EQ(seven.rgba, again.rgba);
+    addLight(Light::kPoint, 0, 0, 50, 5.0);
+    EXPECT_EQ(GLRenderer::assignSlots(scene).direct.size(), 7u);
+    GLRenderer::Image eight = draw();
+    EXPECT_EQ(seven.rgba, eight.rgba);
+}
+
+TEST_F(Render, ShadowsDarkenWhatTheyFallOn) {
+    auto* ground = new test::TestBox(scene, "Ground", 8, 0.2, 8);
+    ground->translate[1] = -1.5;
+    auto* block = new test::TestBox(scene, "Block", 1, 1, 1);
+    block->translate[1] = 0;
+    camera->translate[1] = 6;
+    camera->rotate[0] = -35;
+    auto* sun = addLight(Light::kDirectional, 0, 0, 0);
+    sun->rotate[0] = -90;  // straight down
+    sun->shadow = true;
+    sun->shadowDarkness = 0.8;
+    GLRenderer::Image shadowed = draw();
+    sun->shadow = false;
+    GLRenderer::Image plain = draw();
+    // Somewhere on the ground below the block it is darker with the shadow on, and far
+    // from it the ground is the same either way.
+    int darker = 0;
+    for (size_t i = 1; i < plain.rgba.size(); i += 4)
+        if (plain.rgba[i] > shadowed.rgba[i] + 40) ++darker;
+    EXPECT_GT(darker, 50);
+    EXPECT_EQ(grey(plain, 5, 100), grey(shadowed, 5, 100));
+}
+
+TEST_F(Render, BrokenProgramsAndSizesAreReportedNotCrashed) {
+    LightingProgram program;
+    std::string error;
+    EXPECT_FALSE(program.build(error, LightingProgram::kVertexText, "#version 120\nvoid main() { gl_FragColor = nope; }\n"));
+    EXPECT_NE(error.find("the lighting fragment program does not compile"), std::string::npos) << error;
+    GLRenderer::Image image;
+    frame.width = 0;
+    EXPECT_FALSE(renderer->render(scene, *camera, frame, image, error));
+    EXPECT_EQ(error, "the image size must be between 1 x 1 and 16384 x 16384");
+}
+
+}  // namespace fw
