@@ -1,0 +1,134 @@
+#include "output/ObjWriter.h"
+
+#include <cmath>
+#include <cstdarg>
+#include <glm/gtc/matrix_inverse.hpp>
+
+#include "mesh/GeometryInterface.h"
+#include "persistence/AFile.h"
+
+namespace fw {
+
+std::string ObjWriter::frameFileName(const std::string& name, int frame) {
+    if (frame <= 0) return name;
+    std::string base = name;
+    if (base.size() >= 4 && base.compare(base.size() - 4, 4, ".obj") == 0) base.resize(base.size() - 4);
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, ".%04d.obj", frame);
+    return base + suffix;
+}
+
+namespace {
+
+class Out {
+public:
+    explicit Out(AFile& file) : file_(file) {}
+    void line(const char* format, ...) __attribute__((format(printf, 2, 3))) {
+        char text[1024];
+        va_list args;
+        va_start(args, format);
+        int n = std::vsnprintf(text, sizeof text, format, args);
+        va_end(args);
+        if (n > 0) ok_ = file_.write(text, static_cast<size_t>(n < static_cast<int>(sizeof text) ? n : sizeof text - 1)) && ok_;
+    }
+    // Element lines can be long: written as they are.
+    void raw(const std::string& text) { ok_ = file_.write(text.data(), text.size()) && ok_; }
+    bool ok() const { return ok_; }
+
+private:
+    AFile& file_;
+    bool ok_ = true;
+};
+
+bool wanted(const GeometryInterface& g, int e, int part) {
+    GeometryInterface::ElementInfo info;
+    const int *p, *t, *n;
+    return g.getElementRefs(e, info, &p, &t, &n) && (part < 0 || info.part == part);
+}
+
+}  // namespace
+
+bool ObjWriter::write(const std::string& path, const std::vector<Unit>& units, bool world, int frame, std::FILE* console,
+                      const char* eol) {
+    int total = 0;
+    for (const Unit& u : units)
+        if (u.geometry) total += u.geometry->elementCount();
+    if (total == 0) {
+        if (console) std::fputs("write_obj: no geometry to export!\n", console);
+        return false;
+    }
+    AFile file;
+    if (!file.openWrite(path, 1 << 16)) {
+        if (console) std::fprintf(console, "Cannot open '%s'.\n", path.c_str());
+        return false;
+    }
+    Out out(file);
+    out.line("#%s", eol);
+    out.line("# *** Veltrane Orvostat generated OBJ file ***%s", eol);
+    out.line("#%s", eol);
+    int positionBase = 0, texBase = 0, normalBase = 0;
+    for (const Unit& u : units) {
+        const GeometryInterface* g = u.geometry;
+        if (!g || g->elementCount() == 0) continue;
+        std::string title = frame > 0 ? u.name + "-Frame " + std::to_string(frame) : u.name;
+        std::string group = frame > 0 ? u.name + "-Frm" + std::to_string(frame) : u.name;
+        int polygons = 0;
+        for (int e = 0; e < g->elementCount(); ++e) polygons += wanted(*g, e, u.part);
+        out.line("# Object '%s'%s", title.c_str(), eol);
+        out.line("#%s", eol);
+        out.line("# %d vertices.%s", g->vertexCount(), eol);
+        out.line("# %d texture vertices.%s", g->texCoordCount(), eol);
+        out.line("# %d normals.%s", g->normalCount(), eol);
+        out.line("# %d polygons.%s", polygons, eol);
+        out.line("#%s", eol);
+        glm::dmat3 normalMatrix = glm::inverseTranspose(glm::dmat3(u.transform));
+        double v[3];
+        for (int i = 0; i < g->vertexCount(); ++i) {
+            g->getVertex(v, i);
+            glm::dvec3 p(v[0], v[1], v[2]);
+            if (world) p = glm::dvec3(u.transform * glm::dvec4(p, 1.0));
+            out.line("v %lf %lf %lf%s", p.x, p.y, p.z, eol);
+        }
+        for (int i = 0; i < g->texCoordCount(); ++i) {
+            g->getTexCoord(v, i);
+            out.line("vt %lf %lf %lf%s", v[0], v[1], v[2], eol);
+        }
+        for (int i = 0; i < g->normalCount(); ++i) {
+            g->getNormal(v, i);
+            glm::dvec3 n(v[0], v[1], v[2]);
+            if (world) {
+                glm::dvec3 m = normalMatrix * n;
+                double length = glm::length(m);
+                n = length > 0 ? m / length : n;  // a zero normal goes out unchanged
+            }
+            out.line("vn %lf %lf %lf%s", n.x, n.y, n.z, eol);
+        }
+        out.line("#%s", eol);
+        out.line("g %s%s", group.c_str(), eol);
+        out.line("#%s", eol);
+        for (int e = 0; e < g->elementCount(); ++e) {
+            GeometryInterface::ElementInfo info;
+            const int *p, *t, *n;
+            if (!g->getElementRefs(e, info, &p, &t, &n) || (u.part >= 0 && info.part != u.part)) continue;
+            std::string text = info.kind == GeometryInterface::Polyline ? "l" : info.kind == GeometryInterface::PointSet ? "p" : "f";
+            bool hasTex = t && info.texCount == info.count, hasNormals = n && info.normalCount == info.count;
+            for (int c = 0; c < info.count; ++c) {
+                text += " " + std::to_string(p[c] + 1 + positionBase);
+                if (hasTex) text += "/" + std::to_string(t[c] + 1 + texBase);
+                if (hasNormals) text += (hasTex ? "/" : "//") + std::to_string(n[c] + 1 + normalBase);
+            }
+            text += eol;
+            out.raw(text);
+        }
+        positionBase += g->vertexCount();
+        texBase += g->texCoordCount();
+        normalBase += g->normalCount();
+    }
+    if (!out.ok() || !file.close()) {
+        if (console) std::fprintf(console, "Cannot open '%s'.\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace fw

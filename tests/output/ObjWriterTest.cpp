@@ -1,0 +1,69 @@
+// OBJ export: exact lines, numbering across units, sequence names, empty exports.
+#include "output/ObjWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <glm/gtc/matrix_transform.hpp>
+
+#include "TempDir.h"
+#include "TestBox.h"
+
+namespace fw {
+
+TEST(ObjWriter, UnitsNumberOnAndCornersCarryTheirLists) {
+    test::TempDir dir;
+    ObjDB box;
+    const double size[3] = {2, 2, 2};
+    test::buildBox(box, size);
+    ObjDB plain;  // a triangle with normals but no texture coordinates, and a polyline
+    const double p[3][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    for (const auto& v : p) plain.addVertex(v);
+    const double up[3] = {0, 0, 1};
+    plain.addNormal(up);
+    const int corners[3] = {0, 1, 2}, normals[3] = {0, 0, 0};
+    plain.addElement(GeometryInterface::Polygon, 0, 3, corners, 0, nullptr, 3, normals);
+    plain.addElement(GeometryInterface::Polyline, 0, 2, corners, 0, nullptr, 0, nullptr);
+
+    ObjWriter::Unit moved{"Box", &box, glm::translate(glm::dmat4(1.0), glm::dvec3(10, 0, 0))};
+    ObjWriter::Unit flat{"Flat", &plain};
+    std::string path = dir.file("a.obj");
+    ASSERT_TRUE(ObjWriter::write(path, {moved, flat}, true, 0));
+    std::string text = test::readFile(path);
+    EXPECT_EQ(text.rfind("#\n# *** Veltrane Orvostat generated OBJ file ***\n#\n# Object 'Box'\n#\n# 8 vertices.\n"
+                         "# 4 texture vertices.\n# 6 normals.\n# 6 polygons.\n#\nv 9.000000 -1.000000 -1.000000\n",
+                         0),
+              0u);
+    EXPECT_NE(text.find("#\ng Box\n#\nf 1/1/1 3/2/1 4/3/1 2/4/1\n"), std::string::npos);
+    // The second unit's numbers run on after the first's 8 positions, 4 coordinates and 6 normals.
+    EXPECT_NE(text.find("g Flat\n#\nf 9//7 10//7 11//7\nl 9 10\n"), std::string::npos) << text;
+
+    ASSERT_TRUE(ObjWriter::write(dir.file("b.obj"), {flat}, false, 7));
+    EXPECT_NE(test::readFile(dir.file("b.obj")).find("# Object 'Flat-Frame 7'\n"), std::string::npos);
+    EXPECT_NE(test::readFile(dir.file("b.obj")).find("g Flat-Frm7\n"), std::string::npos);
+}
+
+TEST(ObjWriter, SequenceNamesAndFailures) {
+    EXPECT_EQ(ObjWriter::frameFileName("a.obj", 0), "a.obj");
+    EXPECT_EQ(ObjWriter::frameFileName("a.obj", 7), "a.0007.obj");
+    EXPECT_EQ(ObjWriter::frameFileName("a.OBJ", 7), "a.OBJ.0007.obj");
+
+    test::TempDir dir;
+    ObjDB empty;
+    char* log = nullptr;
+    size_t length = 0;
+    std::FILE* console = open_memstream(&log, &length);
+    EXPECT_FALSE(ObjWriter::write(dir.file("none.obj"), {{"Nothing", &empty}}, false, 0, console));
+    ObjDB one;
+    const double v[3] = {0, 0, 0};
+    one.addVertex(v);
+    const int c[1] = {0};
+    one.addElement(GeometryInterface::PointSet, 0, 1, c, 0, nullptr, 0, nullptr);
+    EXPECT_FALSE(ObjWriter::write("/no/such/folder/x.obj", {{"One", &one}}, false, 0, console));
+    std::fclose(console);
+    EXPECT_EQ(std::string(log, length), "write_obj: no geometry to export!\nCannot open '/no/such/folder/x.obj'.\n");
+    free(log);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("none.obj")));
+}
+
+}  // namespace fw
