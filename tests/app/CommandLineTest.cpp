@@ -113,3 +113,26 @@ TEST(CommandLine, ResaveReportsWarningsAndFailures) {
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err, "formwright: " + dir + "absent.scene: No such file or directory\n");
 }
+
+TEST(CommandLine, RenderWritesTheFrameAndRejectsBadRequests) {
+    std::string dir = testing::TempDir();
+    std::string example = std::string(FW_SOURCE_DIR) + "/examples/opening-titles.kxp";
+    std::string libraries = " --library-folder " + dir + "render-libs ";
+    std::string out = dir + "frame.png";
+    std::remove(out.c_str());
+    Outcome ok = run(libraries + "render " + example + " -o " + out + " --size 64x36");
+    EXPECT_EQ(ok.status, 0) << ok.err;
+    std::string png = slurp(out);
+    ASSERT_GT(png.size(), 24u);
+    EXPECT_EQ(png.substr(1, 3), "PNG");
+    // Width and height sit big-endian in the header chunk.
+    EXPECT_EQ(static_cast<unsigned char>(png[19]), 64);
+    EXPECT_EQ(static_cast<unsigned char>(png[23]), 36);
+
+    Outcome badSize = run(libraries + "render " + example + " -o " + out + " --size big");
+    EXPECT_EQ(badSize.status, 1);
+    EXPECT_EQ(badSize.err, "formwright: --size takes WIDTHxHEIGHT, for example 1920x1080\n");
+    Outcome badType = run(libraries + "render " + example + " -o " + dir + "frame.gif");
+    EXPECT_EQ(badType.status, 1);
+    EXPECT_NE(badType.err.find("unknown image type"), std::string::npos);
+}
