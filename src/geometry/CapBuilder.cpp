@@ -1,0 +1,258 @@
+#include "geometry/CapBuilder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <glm/geometric.hpp>
+
+#include "platform/Clock.h"
+
+namespace fw {
+
+namespace {
+
+using Points = std::vector<glm::dvec2>;
+
+double cross(glm::dvec2 a, glm::dvec2 b, glm::dvec2 c) { return (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x); }
+
+bool same(const Points& p, int a, int b) { return a == b || glm::length(p[a] - p[b]) < 1e-9; }
+
+// Strictly inside a counter-clockwise convex polygon (points on its border are not).
+bool insideConvex(const Points& p, const std::vector<int>& poly, glm::dvec2 q) {
+    for (size_t i = 0; i < poly.size(); ++i)
+        if (cross(p[poly[i]], p[poly[(i + 1) % poly.size()]], q) <= 1e-12) return false;
+    return true;
+}
+
+std::vector<int> dropRepeats(const Points& p, const std::vector<int>& loop) {
+    std::vector<int> out;
+    for (int i : loop)
+        if (out.empty() || !same(p, out.back(), i)) out.push_back(i);
+    while (out.size() > 1 && same(p, out.front(), out.back())) out.pop_back();
+    return out;
+}
+
+bool properCross(glm::dvec2 a, glm::dvec2 b, glm::dvec2 c, glm::dvec2 d) {
+    double d1 = cross(a, b, c), d2 = cross(a, b, d), d3 = cross(c, d, a), d4 = cross(c, d, b);
+    return ((d1 > 0 && d2 < 0) || (d1 < 0 && d2 > 0)) && ((d3 > 0 && d4 < 0) || (d3 < 0 && d4 > 0));
+}
+
+bool insideLoop(const Points& p, const std::vector<int>& loop, glm::dvec2 q) {
+    bool inside = false;
+    for (size_t i = 0, j = loop.size() - 1; i < loop.size(); j = i++) {
+        glm::dvec2 a = p[loop[i]], b = p[loop[j]];
+        if ((a.y > q.y) != (b.y > q.y) && q.x < (b.x - a.x) * (q.y - a.y) / (b.y - a.y) + a.x) inside = !inside;
+    }
+    return inside;
+}
+
+// Joins each hole to the outer contour by a two-way bridge from its rightmost vertex
+// to the nearest vertex it can see, giving one polygon that walks round the holes.
+std::vector<int> bridgeHoles(const Points& p, std::vector<int> outer, std::vector<std::vector<int>> holes) {
+    auto rightmost = [&](const std::vector<int>& h) {
+        double x = -1e300;
+        for (int i : h) x = std::max(x, p[i].x);
+        return x;
+    };
+    std::sort(holes.begin(), holes.end(),
+              [&](const std::vector<int>& a, const std::vector<int>& b) { return rightmost(a) > rightmost(b); });
+    for (size_t h = 0; h < holes.size(); ++h) {
+        const std::vector<int>& hole = holes[h];
+        if (hole.size() < 3) continue;
+        size_t m = 0;
+        for (size_t i = 1; i < hole.size(); ++i)
+            if (p[hole[i]].x > p[hole[m]].x || (p[hole[i]].x == p[hole[m]].x && p[hole[i]].y < p[hole[m]].y)) m = i;
+        glm::dvec2 M = p[hole[m]];
+        auto blocked = [&](glm::dvec2 q) {
+            auto crossesLoop = [&](const std::vector<int>& loop) {
+                for (size_t i = 0; i < loop.size(); ++i)
+                    if (properCross(M, q, p[loop[i]], p[loop[(i + 1) % loop.size()]])) return true;
+                return false;
+            };
+            if (crossesLoop(outer)) return true;
+            for (size_t k = h; k < holes.size(); ++k)
+                if (crossesLoop(holes[k])) return true;
+            glm::dvec2 mid = (M + q) * 0.5;
+            if (!insideLoop(p, outer, mid)) return true;
+            for (size_t k = h + 1; k < holes.size(); ++k)
+                if (insideLoop(p, holes[k], mid)) return true;
+            return false;
+        };
+        std::vector<size_t> order(outer.size());
+        for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+        std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+            return glm::length(p[outer[a]] - M) < glm::length(p[outer[b]] - M);
+        });
+        long chosen = -1;
+        for (size_t i : order) {
+            if (glm::length(p[outer[i]] - M) < 1e-12 || !blocked(p[outer[i]])) {
+                chosen = static_cast<long>(i);
+                break;
+            }
+        }
+        if (chosen < 0) continue;  // no vertex in sight: the hole stays uncovered
+        std::vector<int> merged(outer.begin(), outer.begin() + chosen + 1);
+        for (size_t k = 0; k <= hole.size(); ++k) merged.push_back(hole[(m + k) % hole.size()]);
+        merged.insert(merged.end(), outer.begin() + chosen, outer.end());
+        outer = std::move(merged);
+    }
+    return outer;
+}
+
+// Grows convex pieces corner by corner while no other vertex falls inside.
+bool growPieces(const Points& p, std::vector<int> poly, std::vector<std::vector<int>>& pieces, int64_t deadline,
+                std::vector<int>& rest) {
+    size_t stalls = 0;
+    size_t start = 0;
+    while (poly.size() > 3) {
+        if (Clock::milliseconds() > deadline) {
+            rest = poly;
+            return false;
+        }
+        size_t n = poly.size();
+        start %= n;
+        std::vector<int> piece = {poly[start], poly[(start + 1) % n], poly[(start + 2) % n]};
+        auto acceptable = [&](const std::vector<int>& candidate, size_t used) {
+            size_t m = candidate.size();
+            for (size_t i = 0; i < m; ++i)
+                if (cross(p[candidate[i]], p[candidate[(i + 1) % m]], p[candidate[(i + 2) % m]]) <= 1e-12) return false;
+            for (size_t k = used; k < n; ++k) {
+                int v = poly[(start + k) % n];
+                bool corner = false;
+                for (int c : candidate) corner = corner || same(p, c, v);
+                if (!corner && insideConvex(p, candidate, p[v])) return false;
+            }
+            return true;
+        };
+        if (!acceptable(piece, 3)) {
+            ++start;
+            if (++stalls > n) {
+                rest = poly;
+                return false;
+            }
+            continue;
+        }
+        stalls = 0;
+        size_t used = 3;
+        while (used < n && static_cast<int>(piece.size()) < CapBuilder::kMaxPieceCorners) {
+            std::vector<int> bigger = piece;
+            bigger.push_back(poly[(start + used) % n]);
+            if (!acceptable(bigger, used + 1)) break;
+            piece = std::move(bigger);
+            ++used;
+        }
+        pieces.push_back(piece);
+        if (used == n) return true;  // the whole remaining polygon was convex
+        // The piece's inner corners leave the polygon; its two ends stay joined.
+        std::vector<int> remaining;
+        for (size_t k = 0; k < n; ++k)
+            if (k == 0 || k >= used - 1) remaining.push_back(poly[(start + k) % n]);
+        poly = dropRepeats(p, remaining);
+        start = 0;
+    }
+    if (poly.size() == 3 && std::fabs(cross(p[poly[0]], p[poly[1]], p[poly[2]])) > 1e-12) pieces.push_back(poly);
+    return true;
+}
+
+// The fallback: ear clipping, which accepts reflex corners and touching bridges.
+bool clipEars(const Points& p, std::vector<int> poly, std::vector<std::vector<int>>& pieces) {
+    size_t guard = 0;
+    while (poly.size() > 3 && guard++ < 4 * poly.size() * poly.size() + 16) {
+        size_t n = poly.size();
+        bool cut = false;
+        for (size_t i = 0; i < n && !cut; ++i) {
+            int a = poly[(i + n - 1) % n], b = poly[i], c = poly[(i + 1) % n];
+            double area = cross(p[a], p[b], p[c]);
+            if (area <= 0) {
+                if (std::fabs(area) < 1e-14 && glm::dot(p[b] - p[a], p[c] - p[b]) >= 0) {
+                    poly.erase(poly.begin() + static_cast<long>(i));  // a straight run: nothing to cover
+                    cut = true;
+                }
+                continue;
+            }
+            bool empty = true;
+            for (size_t k = 0; k < n && empty; ++k) {
+                int v = poly[k];
+                if (same(p, v, a) || same(p, v, b) || same(p, v, c)) continue;
+                double s1 = cross(p[a], p[b], p[v]), s2 = cross(p[b], p[c], p[v]), s3 = cross(p[c], p[a], p[v]);
+                if (s1 >= 0 && s2 >= 0 && s3 >= 0) empty = false;
+            }
+            if (!empty) continue;
+            pieces.push_back({a, b, c});
+            poly.erase(poly.begin() + static_cast<long>(i));
+            cut = true;
+        }
+        if (!cut) return false;
+    }
+    if (poly.size() == 3 && cross(p[poly[0]], p[poly[1]], p[poly[2]]) > 0) pieces.push_back(poly);
+    return true;
+}
+
+}  // namespace
+
+double CapBuilder::signedArea(const Points& p, const std::vector<int>& loop) {
+    double a = 0;
+    for (size_t i = 0; i < loop.size(); ++i) {
+        glm::dvec2 u = p[loop[i]], v = p[loop[(i + 1) % loop.size()]];
+        a += u.x * v.y - v.x * u.y;
+    }
+    return a / 2;
+}
+
+bool CapBuilder::contains(const Points& p, const std::vector<int>& loop, glm::dvec2 q) {
+    bool inside = false;
+    for (size_t i = 0, j = loop.size() - 1; i < loop.size(); j = i++) {
+        glm::dvec2 a = p[loop[i]], b = p[loop[j]];
+        if ((a.y > q.y) != (b.y > q.y) && q.x < (b.x - a.x) * (q.y - a.y) / (b.y - a.y) + a.x) inside = !inside;
+    }
+    return inside;
+}
+
+std::vector<CapBuilder::Region> CapBuilder::regions(const Points& p, const std::vector<std::vector<int>>& loops) {
+    // Nesting depth by containment of a point of each loop (its middle edge point,
+    // away from shared corners).
+    std::vector<int> depth(loops.size(), 0), parent(loops.size(), -1);
+    std::vector<double> area(loops.size());
+    for (size_t i = 0; i < loops.size(); ++i) area[i] = std::fabs(signedArea(p, loops[i]));
+    for (size_t i = 0; i < loops.size(); ++i) {
+        if (loops[i].size() < 3) continue;
+        glm::dvec2 probe = (p[loops[i][0]] + p[loops[i][1]]) * 0.5;
+        double smallest = 1e300;
+        for (size_t j = 0; j < loops.size(); ++j) {
+            if (i == j || loops[j].size() < 3 || area[j] <= area[i]) continue;
+            if (contains(p, loops[j], probe)) {
+                ++depth[i];
+                if (area[j] < smallest) smallest = area[j], parent[i] = static_cast<int>(j);
+            }
+        }
+    }
+    std::vector<Region> out;
+    std::vector<int> regionOf(loops.size(), -1);
+    for (size_t i = 0; i < loops.size(); ++i) {
+        if (loops[i].size() < 3 || depth[i] % 2) continue;
+        regionOf[i] = static_cast<int>(out.size());
+        out.push_back({loops[i], {}});
+    }
+    for (size_t i = 0; i < loops.size(); ++i)
+        if (loops[i].size() >= 3 && depth[i] % 2 && parent[i] >= 0 && regionOf[static_cast<size_t>(parent[i])] >= 0)
+            out[static_cast<size_t>(regionOf[static_cast<size_t>(parent[i])])].holes.push_back(loops[i]);
+    return out;
+}
+
+bool CapBuilder::decompose(const Points& p, const Region& region, std::vector<std::vector<int>>& pieces) {
+    std::vector<int> outer = dropRepeats(p, region.outer);
+    if (outer.size() < 3) return true;
+    if (signedArea(p, outer) < 0) std::reverse(outer.begin(), outer.end());
+    std::vector<std::vector<int>> holes;
+    for (const std::vector<int>& h : region.holes) {
+        std::vector<int> hole = dropRepeats(p, h);
+        if (hole.size() < 3) continue;
+        if (signedArea(p, hole) > 0) std::reverse(hole.begin(), hole.end());
+        holes.push_back(hole);
+    }
+    std::vector<int> poly = dropRepeats(p, bridgeHoles(p, outer, holes));
+    std::vector<int> rest;
+    if (growPieces(p, poly, pieces, Clock::milliseconds() + kBudgetMilliseconds, rest)) return true;
+    return clipEars(p, rest, pieces);
+}
+
+}  // namespace fw

@@ -1,0 +1,150 @@
+#include "geometry/ContourOffset.h"
+
+#include <cmath>
+#include <glm/geometric.hpp>
+
+namespace fw {
+
+namespace {
+
+// The constants the stored solids were built with.
+constexpr double kSharpTurn = -0.5235987833333333;     // 30 degrees against the contour
+constexpr double kSharpConcave = -0.1745329277777778;  // 10 degrees
+
+double cross(glm::dvec2 a, glm::dvec2 b) { return a.x * b.y - a.y * b.x; }
+
+// The outward side of an edge direction: right of a counter-clockwise walk.
+glm::dvec2 outward(glm::dvec2 direction) { return glm::dvec2(direction.y, -direction.x); }
+
+glm::dvec2 unit(glm::dvec2 v) {
+    double length = glm::length(v);
+    return length > 0 ? v / length : glm::dvec2(0.0);
+}
+
+// Where the two edges meet once both are moved out by d; false when they are parallel.
+bool mitre(glm::dvec2 p, glm::dvec2 in, glm::dvec2 out, double d, glm::dvec2& at) {
+    glm::dvec2 n1 = outward(in), n2 = outward(out);
+    double denominator = 1.0 + glm::dot(n1, n2);
+    if (denominator < 1e-9) return false;
+    at = p + d * (n1 + n2) / denominator;
+    return true;
+}
+
+double segmentDistance(glm::dvec2 p, glm::dvec2 a, glm::dvec2 b) {
+    glm::dvec2 ab = b - a;
+    double len2 = glm::dot(ab, ab);
+    double t = len2 > 0 ? glm::clamp(glm::dot(p - a, ab) / len2, 0.0, 1.0) : 0.0;
+    return glm::length(p - (a + t * ab));
+}
+
+}  // namespace
+
+double ContourOffset::distanceTo(const std::vector<glm::dvec2>& c, glm::dvec2 p) {
+    double best = 1e300;
+    for (size_t i = 0; i < c.size(); ++i) best = std::min(best, segmentDistance(p, c[i], c[(i + 1) % c.size()]));
+    return best;
+}
+
+ContourOffset::Result ContourOffset::offset(const std::vector<glm::dvec2>& c, double d, bool strict, std::FILE* console) {
+    Result r;
+    const size_t n = c.size();
+    r.points.resize(n);
+    r.valid.assign(n, true);
+    if (n == 0) return r;
+    if (d == 0) {
+        r.points = c;
+        return r;
+    }
+    std::vector<glm::dvec2> in(n), out(n);
+    std::vector<double> inLength(n), outLength(n);
+    for (size_t i = 0; i < n; ++i) {
+        glm::dvec2 a = c[(i + n - 1) % n], b = c[i], e = c[(i + 1) % n];
+        inLength[i] = glm::length(b - a);
+        outLength[i] = glm::length(e - b);
+        in[i] = unit(b - a);
+        out[i] = unit(e - b);
+    }
+    for (size_t i = 0; i < n; ++i) {
+        glm::dvec2 p = c[i];
+        // A zero-length edge borrows its neighbour's direction.
+        glm::dvec2 din = inLength[i] > 0 ? in[i] : out[i], dout = outLength[i] > 0 ? out[i] : din;
+        glm::dvec2 normal = unit(outward(din) + outward(dout));
+        double turn = std::atan2(cross(din, dout), glm::dot(din, dout));
+        glm::dvec2 at;
+        if (turn >= kSharpTurn) {
+            if (glm::dot(din, dout) > 0.9999 || !mitre(p, din, dout, d, at)) at = p + d * normal;
+        } else if (inLength[i] < 0.01) {
+            at = p + d * outward(dout);
+        } else if (outLength[i] < 0.01) {
+            at = p + d * outward(din);
+        } else if (!mitre(p, din, dout, d, at)) {
+            at = p + d * normal;
+        }
+        r.points[i] = at;
+    }
+    const double limit = 0.999 * std::fabs(d);
+    for (size_t i = 0; i < n; ++i) r.valid[i] = distanceTo(c, r.points[i]) >= limit;
+    size_t validCount = 0;
+    for (bool v : r.valid) validCount += v;
+    if (validCount == 0) {
+        glm::dvec2 centroid(0.0);
+        for (glm::dvec2 p : c) centroid += p;
+        centroid /= static_cast<double>(n);
+        r.points.assign(n, centroid);
+        r.collapsed = true;
+        return r;
+    }
+    // Sharp concave corners with a tiny outgoing edge: both points become their mitre.
+    for (size_t i = 0; i < n; ++i) {
+        size_t next = (i + 1) % n;
+        double turn = std::atan2(cross(in[i], out[i]), glm::dot(in[i], out[i]));
+        if (std::sin(turn) < std::sin(kSharpConcave) && outLength[i] < 0.01) {
+            glm::dvec2 at;
+            if (mitre(c[i], in[i], out[next], d, at) && distanceTo(c, at) >= limit) {
+                r.points[i] = r.points[next] = at;
+                r.valid[i] = r.valid[next] = true;
+            }
+        }
+    }
+    // An edge between two valid points whose middle crossed the contour folds over.
+    for (size_t i = 0; i < n; ++i) {
+        size_t next = (i + 1) % n;
+        if (r.valid[i] && r.valid[next] && distanceTo(c, (r.points[i] + r.points[next]) * 0.5) < limit)
+            r.valid[next] = false;
+    }
+    // Each run of crossed points shrinks onto one point between its valid neighbours.
+    size_t start = 0;
+    while (r.valid[start]) ++start;  // some point is invalid, some valid
+    while (!r.valid[(start + n - 1) % n]) start = (start + n - 1) % n;
+    for (size_t k = 0; k < n;) {
+        size_t i = (start + k) % n;
+        if (r.valid[i]) {
+            ++k;
+            continue;
+        }
+        size_t run = 0;
+        while (run < n && !r.valid[(i + run) % n]) ++run;
+        size_t before = (i + n - 1) % n, after = (i + run) % n;
+        if (strict && run >= 6) {
+            if (console) std::fprintf(console, "no fan %d %d (diff %d/%d)\n", static_cast<int>(after), static_cast<int>(i),
+                                      static_cast<int>(run), static_cast<int>(n));
+        } else {
+            // Where the offset edges leaving the two valid neighbours meet, when that lies
+            // between them; otherwise halfway.
+            glm::dvec2 a = r.points[before], b = r.points[after];
+            glm::dvec2 da = out[before], db = in[after];
+            glm::dvec2 at = (a + b) * 0.5;
+            double denominator = cross(da, db);
+            if (std::fabs(denominator) > 1e-12) {
+                double t = cross(b - a, db) / denominator;
+                glm::dvec2 meet = a + t * da;
+                if (t >= 0 && glm::length(meet - a) <= glm::length(b - a) * 2 + std::fabs(d)) at = meet;
+            }
+            for (size_t j = 0; j < run; ++j) r.points[(i + j) % n] = at;
+        }
+        k += run;
+    }
+    return r;
+}
+
+}  // namespace fw

@@ -1,0 +1,294 @@
+#include "geometry/SolidBuilder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <glm/geometric.hpp>
+#include <glm/vec3.hpp>
+#include <map>
+
+#include "geometry/CapBuilder.h"
+#include "geometry/ContourOffset.h"
+#include "geometry/OutlineUnion.h"
+#include "mesh/ObjDB.h"
+
+namespace fw {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+glm::dvec2 unit(glm::dvec2 v) {
+    double l = glm::length(v);
+    return l > 0 ? v / l : glm::dvec2(0.0);
+}
+
+glm::dvec3 unit3(glm::dvec3 v) {
+    double l = glm::length(v);
+    return l > 0 ? v / l : glm::dvec3(0.0);
+}
+
+double areaOf(const SolidBuilder::Contour& c) {
+    double a = 0;
+    for (size_t i = 0; i < c.size(); ++i) a += c[i].x * c[(i + 1) % c.size()].y - c[(i + 1) % c.size()].x * c[i].y;
+    return a / 2;
+}
+
+SolidBuilder::Contour withoutRepeats(const SolidBuilder::Contour& c) {
+    SolidBuilder::Contour out;
+    for (glm::dvec2 p : c)
+        if (out.empty() || glm::length(p - out.back()) > 1e-9) out.push_back(p);
+    while (out.size() > 1 && glm::length(out.front() - out.back()) <= 1e-9) out.pop_back();
+    return out;
+}
+
+// The corner normals of a closed contour: smooth where the turn is gentler than the
+// hard angle, otherwise each edge keeps its own normal. `before[i]` serves the edge
+// ending at point i, `after[i]` the edge leaving it.
+void cornerNormals(const SolidBuilder::Contour& c, double hardAngle, std::vector<glm::dvec2>& before,
+                   std::vector<glm::dvec2>& after) {
+    const size_t n = c.size();
+    before.resize(n);
+    after.resize(n);
+    std::vector<glm::dvec2> edge(n);  // outward normal of the edge leaving point i
+    for (size_t i = 0; i < n; ++i) {
+        glm::dvec2 d = unit(c[(i + 1) % n] - c[i]);
+        edge[i] = glm::dvec2(d.y, -d.x);
+    }
+    double limit = std::cos(hardAngle * kPi / 180);
+    for (size_t i = 0; i < n; ++i) {
+        glm::dvec2 in = edge[(i + n - 1) % n], out = edge[i];
+        if (glm::dot(in, out) >= limit) {
+            before[i] = after[i] = unit(in + out);
+        } else {
+            before[i] = in;
+            after[i] = out;
+        }
+    }
+}
+
+// The edge profile in solid units: x as an offset, z along the depth (front at 0).
+struct ProfileRow {
+    double offset;
+    double z;
+    double v;                 // texture coordinate along the profile
+    glm::dvec2 before, after;  // profile normals (outward, forward) on either side
+};
+
+std::vector<ProfileRow> profileRows(SolidBuilder::Contour profile, double depth, double xScale, double maxSegment,
+                                    double hardAngle) {
+    if (profile.size() < 2) profile = SolidBuilder::flatSides();
+    if (profile.front().y > profile.back().y) std::reverse(profile.begin(), profile.end());
+    std::vector<glm::dvec2> pts;  // (offset, depth into the solid)
+    for (glm::dvec2 p : profile) pts.push_back(glm::dvec2(p.x * depth * xScale * 0.01, p.y * depth * 0.01));
+    if (maxSegment > 0) {
+        std::vector<glm::dvec2> split;
+        for (size_t i = 0; i + 1 < pts.size(); ++i) {
+            split.push_back(pts[i]);
+            double length = glm::length(pts[i + 1] - pts[i]);
+            int pieces = static_cast<int>(length / maxSegment) + 1;
+            if (length <= maxSegment) continue;
+            for (int k = 1; k < pieces; ++k) split.push_back(pts[i] + (pts[i + 1] - pts[i]) * (static_cast<double>(k) / pieces));
+        }
+        split.push_back(pts.back());
+        pts = split;
+    }
+    std::vector<glm::dvec2> clean;
+    for (glm::dvec2 p : pts)
+        if (clean.empty() || glm::length(p - clean.back()) > 1e-12) clean.push_back(p);
+    if (clean.size() < 2) clean = {glm::dvec2(0, 0), glm::dvec2(0, depth)};
+    // A profile segment's normal: outward-and-forward, right of its front-to-back walk.
+    std::vector<glm::dvec2> segment(clean.size() - 1);
+    for (size_t i = 0; i + 1 < clean.size(); ++i) {
+        glm::dvec2 d = unit(clean[i + 1] - clean[i]);
+        segment[i] = glm::dvec2(d.y, -d.x);
+    }
+    double total = 0;
+    std::vector<double> along(clean.size(), 0);
+    for (size_t i = 1; i < clean.size(); ++i) along[i] = total += glm::length(clean[i] - clean[i - 1]);
+    double limit = std::cos(hardAngle * kPi / 180);
+    std::vector<ProfileRow> rows;
+    for (size_t i = 0; i < clean.size(); ++i) {
+        ProfileRow r{clean[i].x, -clean[i].y, total > 0 ? along[i] / total : 0, {}, {}};
+        glm::dvec2 in = i > 0 ? segment[i - 1] : segment[0], out = i + 1 < clean.size() ? segment[i] : segment.back();
+        if (glm::dot(in, out) >= limit)
+            r.before = r.after = unit(in + out);
+        else
+            r.before = in, r.after = out;
+        rows.push_back(r);
+    }
+    return rows;
+}
+
+}  // namespace
+
+SolidBuilder::Contour SolidBuilder::flatSides() { return {glm::dvec2(0, 0.0049), glm::dvec2(0, 99.996101)}; }
+
+std::vector<SolidBuilder::Contour> SolidBuilder::prepareFace(const std::vector<Contour>& face, std::vector<bool>& isHole) {
+    std::vector<Contour> contours;
+    for (const Contour& c : face) {
+        Contour clean = withoutRepeats(c);
+        if (clean.size() >= 3 && std::fabs(areaOf(clean)) > 1e-14) contours.push_back(clean);
+    }
+    contours = OutlineUnion::mergeOverlaps(contours);
+    // Nesting depth decides: even depths are outlines, odd ones holes.
+    std::vector<glm::dvec2> points;
+    std::vector<std::vector<int>> loops;
+    for (const Contour& c : contours) {
+        std::vector<int> loop;
+        for (glm::dvec2 p : c) {
+            loop.push_back(static_cast<int>(points.size()));
+            points.push_back(p);
+        }
+        loops.push_back(loop);
+    }
+    isHole.assign(contours.size(), false);
+    std::vector<CapBuilder::Region> regions = CapBuilder::regions(points, loops);
+    for (size_t i = 0; i < contours.size(); ++i) {
+        bool hole = true;
+        for (const CapBuilder::Region& r : regions) hole = hole && r.outer != loops[i];
+        isHole[i] = hole;
+        bool ccw = areaOf(contours[i]) > 0;
+        if (ccw == hole) std::reverse(contours[i].begin(), contours[i].end());
+    }
+    return contours;
+}
+
+bool SolidBuilder::build(const std::vector<Contour>& face, const Contour& perimeterProfile, const Contour& holeProfile,
+                         const Options& o, ObjDB& out) {
+    std::vector<bool> isHole;
+    std::vector<Contour> contours = prepareFace(face, isHole);
+    if (contours.empty() || o.depth <= 0) return false;
+
+    std::vector<ProfileRow> perimeterRows = profileRows(perimeterProfile, o.depth, o.perimeterXScale, o.maxSideSegment, o.hardAngle);
+    std::vector<ProfileRow> holeRows = profileRows(holeProfile.size() >= 2 ? holeProfile : perimeterProfile, o.depth,
+                                                   o.holeXScale, o.maxSideSegment, o.hardAngle);
+
+    double box[4] = {1e300, 1e300, -1e300, -1e300};
+    for (const Contour& c : contours)
+        for (glm::dvec2 p : c)
+            box[0] = std::min(box[0], p.x), box[1] = std::min(box[1], p.y), box[2] = std::max(box[2], p.x),
+            box[3] = std::max(box[3], p.y);
+    double width = std::max(box[2] - box[0], 1e-12), height = std::max(box[3] - box[1], 1e-12);
+
+    // Rows of vertices: rows[c][k][i] is point i of contour c offset for profile point k.
+    std::vector<std::vector<std::vector<int>>> rows(contours.size());
+    std::vector<glm::dvec2> capPoints;  // 2D copies for the caps, indexed like the mesh positions
+    auto addVertex = [&](glm::dvec2 p, double z) {
+        double v[3] = {p.x, p.y, z};
+        capPoints.push_back(p);
+        return out.addVertex(v);
+    };
+    for (size_t c = 0; c < contours.size(); ++c) {
+        const std::vector<ProfileRow>& profile = isHole[c] ? holeRows : perimeterRows;
+        std::map<double, ContourOffset::Result> offsets;  // equal offsets are computed once
+        for (const ProfileRow& pr : profile) {
+            auto found = offsets.find(pr.offset);
+            if (found == offsets.end()) found = offsets.emplace(pr.offset, ContourOffset::offset(contours[c], pr.offset)).first;
+            std::vector<int> row;
+            for (glm::dvec2 p : found->second.points) row.push_back(addVertex(p, pr.z));
+            rows[c].push_back(row);
+        }
+    }
+
+    // Sides, row pair by row pair and segment by segment.
+    for (size_t c = 0; c < contours.size(); ++c) {
+        unsigned bit = isHole[c] ? kHoleBit : kPerimeterBit;
+        if (!(o.parts & bit)) continue;
+        int part = isHole[c] ? o.holePart : o.perimeterPart;
+        const std::vector<ProfileRow>& profile = isHole[c] ? holeRows : perimeterRows;
+        const Contour& contour = contours[c];
+        const size_t n = contour.size();
+        std::vector<glm::dvec2> before, after;
+        cornerNormals(contour, o.hardAngle, before, after);
+        std::vector<double> u(n + 1, 0);
+        for (size_t i = 1; i <= n; ++i) u[i] = u[i - 1] + glm::length(contour[i % n] - contour[i - 1]);
+        double total = u[n];
+        if (total <= 0) continue;
+        for (size_t k = 1; k < profile.size(); ++k) {
+            const std::vector<int>&A = rows[c][k - 1], &B = rows[c][k];
+            for (size_t i = 1; i <= n; ++i) {
+                size_t prev = i - 1, cur = i % n;
+                // Corners B[i-1], B[i], A[i], A[i-1]: outward for the orientation chosen above.
+                struct Corner {
+                    int vertex;
+                    glm::dvec2 contourNormal, profileNormal;
+                    double u, v;
+                };
+                Corner corners[4] = {
+                    {B[prev], after[prev], profile[k].before, u[prev] / total, profile[k].v},
+                    {B[cur], before[cur], profile[k].before, u[i] / total, profile[k].v},
+                    {A[cur], before[cur], profile[k - 1].after, u[i] / total, profile[k - 1].v},
+                    {A[prev], after[prev], profile[k - 1].after, u[prev] / total, profile[k - 1].v},
+                };
+                int positions[4], normals[4], texture[4], count = 0;
+                double last[3] = {1e300, 1e300, 1e300}, first[3];
+                for (const Corner& corner : corners) {
+                    double p[3];
+                    out.getVertex(p, corner.vertex);
+                    if (std::fabs(p[0] - last[0]) < 1e-6 && std::fabs(p[1] - last[1]) < 1e-6 && std::fabs(p[2] - last[2]) < 1e-6)
+                        continue;
+                    if (count == 0) std::copy(p, p + 3, first);
+                    std::copy(p, p + 3, last);
+                    glm::dvec3 nrm = unit3(glm::dvec3(corner.contourNormal * corner.profileNormal.x, -corner.profileNormal.y));
+                    double nv[3] = {nrm.x, nrm.y, nrm.z}, tv[3] = {corner.u, corner.v, 0};
+                    positions[count] = corner.vertex;
+                    normals[count] = out.addNormal(nv);
+                    texture[count] = out.addTexCoord(tv);
+                    ++count;
+                }
+                if (count > 1 && std::fabs(last[0] - first[0]) < 1e-6 && std::fabs(last[1] - first[1]) < 1e-6 &&
+                    std::fabs(last[2] - first[2]) < 1e-6)
+                    --count;
+                if (count >= 3) out.addElement(0, part, count, positions, count, texture, count, normals);
+            }
+        }
+    }
+
+    // Caps from the first and the last rows, nested as the face is.
+    bool ok = true;
+    for (int side = 0; side < 2; ++side) {
+        unsigned bit = side == 0 ? kFrontBit : kBackBit;
+        if (!(o.parts & bit)) continue;
+        std::vector<std::vector<int>> loops;
+        for (size_t c = 0; c < contours.size(); ++c) loops.push_back(side == 0 ? rows[c].front() : rows[c].back());
+        std::vector<std::vector<int>> capLoops = loops;  // nesting judged on the face itself
+        std::vector<glm::dvec2> facePoints;
+        std::vector<std::vector<int>> faceLoops;
+        for (const Contour& contour : contours) {
+            std::vector<int> loop;
+            for (glm::dvec2 p : contour) {
+                loop.push_back(static_cast<int>(facePoints.size()));
+                facePoints.push_back(p);
+            }
+            faceLoops.push_back(loop);
+        }
+        std::vector<CapBuilder::Region> faceRegions = CapBuilder::regions(facePoints, faceLoops);
+        double normal[3] = {0, 0, side == 0 ? 1.0 : -1.0};
+        int n = out.addNormal(normal);
+        for (const CapBuilder::Region& fr : faceRegions) {
+            CapBuilder::Region region;
+            for (size_t c = 0; c < contours.size(); ++c) {
+                if (faceLoops[c] == fr.outer) region.outer = capLoops[c];
+                for (const std::vector<int>& h : fr.holes)
+                    if (faceLoops[c] == h) region.holes.push_back(capLoops[c]);
+            }
+            std::vector<std::vector<int>> pieces;
+            if (!CapBuilder::decompose(capPoints, region, pieces)) ok = false;
+            for (std::vector<int>& piece : pieces) {
+                if (side == 1) std::reverse(piece.begin(), piece.end());
+                std::vector<int> normals(piece.size(), n), texture;
+                for (int v : piece) {
+                    double t[3] = {(capPoints[static_cast<size_t>(v)].x - box[0]) / width,
+                                   (capPoints[static_cast<size_t>(v)].y - box[1]) / height, 0};
+                    texture.push_back(out.addTexCoord(t));
+                }
+                int count = static_cast<int>(piece.size());
+                out.addElement(0, side == 0 ? o.frontPart : o.backPart, count, piece.data(), count, texture.data(), count,
+                               normals.data());
+            }
+        }
+    }
+    return ok && out.elementCount() > 0;
+}
+
+}  // namespace fw

@@ -1,0 +1,47 @@
+#pragma once
+// Turns a flat face (closed contours, outer and holes) into a bevelled solid: each
+// contour is offset once per point of its edge profile and the rows are joined into
+// the sides; the first and last rows, decomposed into convex pieces, are the front
+// and back caps. Caps and sides share their vertices, so the solid is closed.
+// The face lies in the XY plane; the front faces +Z and the back lies at z = -depth.
+
+#include <cstdio>
+#include <glm/vec2.hpp>
+#include <vector>
+
+namespace fw {
+
+class ObjDB;
+
+class SolidBuilder {
+public:
+    using Contour = std::vector<glm::dvec2>;
+
+    enum Part : unsigned { kFrontBit = 1, kBackBit = 2, kPerimeterBit = 4, kHoleBit = 8 };
+
+    struct Options {
+        double depth = 8.0;
+        double perimeterXScale = 1.0;
+        double holeXScale = 1.0;
+        unsigned parts = 15;
+        double hardAngle = 30.0;      // degrees: sharper corners get split normals
+        double maxSideSegment = 0.0;  // > 0: longer edge-profile segments are split
+        int frontPart = 0, backPart = 1, perimeterPart = 2, holePart = 3;  // part index of each
+        std::FILE* console = nullptr;  // diagnostics
+    };
+
+    // The edge profile "Basic, Flat Sides": straight from the front to the back.
+    static Contour flatSides();
+
+    // Edge profiles are open polylines in percent of the depth: y from 0 (front) to
+    // 100 (back), x the sideways offset, positive outward. An empty profile gives flat
+    // sides. Returns false when no side or cap could be built.
+    static bool build(const std::vector<Contour>& face, const Contour& perimeterProfile, const Contour& holeProfile,
+                      const Options& options, ObjDB& out);
+
+    // The face made ready for sweeping: overlapping outer contours merged, repeated
+    // points dropped, outer contours counter-clockwise and holes clockwise.
+    static std::vector<Contour> prepareFace(const std::vector<Contour>& face, std::vector<bool>& isHole);
+};
+
+}  // namespace fw
