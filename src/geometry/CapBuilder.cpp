@@ -103,6 +103,8 @@ bool growPieces(const Points& p, std::vector<int> poly, std::vector<std::vector<
                 std::vector<int>& rest) {
     size_t stalls = 0;
     size_t start = 0;
+    std::vector<size_t> reflex;
+    bool reflexStale = true;
     while (poly.size() > 3) {
         if (Clock::milliseconds() > deadline) {
             rest = poly;
@@ -110,18 +112,34 @@ bool growPieces(const Points& p, std::vector<int> poly, std::vector<std::vector<
         }
         size_t n = poly.size();
         start %= n;
+        // Only reflex corners can lie inside a convex piece of the polygon.
+        if (reflexStale) {
+            reflex.clear();
+            for (size_t k = 0; k < n; ++k)
+                if (cross(p[poly[(k + n - 1) % n]], p[poly[k]], p[poly[(k + 1) % n]]) <= 1e-12) reflex.push_back(k);
+            reflexStale = false;
+        }
         std::vector<int> piece = {poly[start], poly[(start + 1) % n], poly[(start + 2) % n]};
-        auto acceptable = [&](const std::vector<int>& candidate, size_t used) {
-            size_t m = candidate.size();
-            for (size_t i = 0; i < m; ++i)
-                if (cross(p[candidate[i]], p[candidate[(i + 1) % m]], p[candidate[(i + 2) % m]]) <= 1e-12) return false;
-            for (size_t k = used; k < n; ++k) {
-                int v = poly[(start + k) % n];
-                bool corner = false;
-                for (int c : candidate) corner = corner || same(p, c, v);
-                if (!corner && insideConvex(p, candidate, p[v])) return false;
+        // The piece grows as a fan from its first corner: each new corner adds the
+        // triangle (first, last, new), which must keep every turn convex and hold no
+        // reflex corner of the rest of the polygon.
+        auto freeOf = [&](int a, int b, int c, size_t used) {
+            for (size_t r : reflex) {
+                size_t k = (r + n - start) % n;
+                if (k < used) continue;
+                int v = poly[r];
+                if (same(p, v, a) || same(p, v, b) || same(p, v, c)) continue;
+                if (insideConvex(p, {a, b, c}, p[v])) return false;
             }
             return true;
+        };
+        auto acceptable = [&](const std::vector<int>& candidate, size_t used) {
+            size_t m = candidate.size();
+            int first = candidate[0], last = candidate[m - 1], before = candidate[m - 2];
+            if (cross(p[before], p[last], p[first]) <= 1e-12) return false;   // turn at the new corner
+            if (cross(p[last], p[first], p[candidate[1]]) <= 1e-12) return false;  // closing turn
+            if (m > 3 && cross(p[candidate[m - 3]], p[before], p[last]) <= 1e-12) return false;
+            return freeOf(first, before, last, used);
         };
         if (!acceptable(piece, 3)) {
             ++start;
@@ -147,6 +165,7 @@ bool growPieces(const Points& p, std::vector<int> poly, std::vector<std::vector<
         for (size_t k = 0; k < n; ++k)
             if (k == 0 || k >= used - 1) remaining.push_back(poly[(start + k) % n]);
         poly = dropRepeats(p, remaining);
+        reflexStale = true;
         start = 0;
     }
     if (poly.size() == 3 && std::fabs(cross(p[poly[0]], p[poly[1]], p[poly[2]])) > 1e-12) pieces.push_back(poly);
