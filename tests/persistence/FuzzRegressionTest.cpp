@@ -5,6 +5,7 @@
 #include <string>
 
 #include "FuzzTargets.h"
+#include "SurfaceFuzzTargets.h"
 #include "TempDir.h"
 
 namespace fw {
@@ -30,6 +31,8 @@ int replay(const std::string& target, int (*body)(const uint8_t*, size_t)) {
 TEST(FuzzRegression, AFileIO) { EXPECT_GT(replay("afileio", fuzz::readThroughAFileIO), 0); }
 TEST(FuzzRegression, MemCmdIO) { EXPECT_GT(replay("memcmdio", fuzz::readThroughMemCmdIO), 0); }
 TEST(FuzzRegression, TerminalIO) { EXPECT_GT(replay("terminalio", fuzz::readThroughTerminalIO), 0); }
+TEST(FuzzRegression, GradientIndex) { EXPECT_GT(replay("gradientindex", fuzz::readGradientIndex), 0); }
+TEST(FuzzRegression, GradientPreset) { EXPECT_GT(replay("gradientpreset", fuzz::readGradientPreset), 0); }
 TEST(FuzzRegression, Scene) { EXPECT_GT(replay("scene", fuzz::readThroughScene), 0); }
 TEST(FuzzRegression, ObjReader) { EXPECT_GT(replay("objreader", fuzz::readThroughObjReader), 0); }
 

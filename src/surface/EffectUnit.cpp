@@ -1,0 +1,103 @@
+#include "surface/EffectUnit.h"
+
+#include "persistence/CommandIO.h"
+#include "surface/QuotedText.h"
+
+namespace fw {
+
+namespace {
+
+const char* const kTargetTypes[] = {"None", "Alpha", "Brightness", "BrightnessAlpha",
+                                    "Circle", "CircleAlpha", "Square", "SquareAlpha"};
+const char* const kTargetProcessings[] = {"None", "Invert", "EdgesOnly", "InnerGlow", "OuterGlow"};
+const char* const kTransferModes[] = {"Normal", "Screen", "Multiply", "Overlay",
+                                      "Add", "MagicGlue1", "MagicGlue2", "MagicGlue3"};
+
+EffectUnit& unit(CommandEnabler& r) { return static_cast<EffectUnit&>(r); }
+
+template <double EffectUnit::*Field>
+int readDouble(CommandIO& io, CommandEnabler& r) {
+    return io.readDouble(unit(r).*Field);
+}
+
+int readName(CommandIO& io, CommandEnabler& r) { return io.readString(unit(r).name); }
+
+int readTargetType(CommandIO& io, CommandEnabler& r) {
+    char text[CommandIO::kTokenSize];
+    if (io.readToken(text, sizeof text) != 0) return -1;
+    unit(r).targetType = EffectUnit::kTargetTypeNames.value(text);
+    return 0;
+}
+
+int readTargetProcessing(CommandIO& io, CommandEnabler& r) {
+    char text[CommandIO::kTokenSize];
+    if (io.readToken(text, sizeof text) != 0) return -1;
+    unit(r).targetProcessing = EffectUnit::kTargetProcessingNames.value(text);
+    return 0;
+}
+
+int readTargetPosition(CommandIO& io, CommandEnabler& r) { return io.readVector2(unit(r).targetPosition); }
+
+int readShowTarget(CommandIO& io, CommandEnabler& r) {
+    int on;
+    if (io.readInt(on) != 0) return -1;
+    unit(r).targetShowTarget = on != 0;
+    return 0;
+}
+
+}  // namespace
+
+const NameTable EffectUnit::kTargetTypeNames = {kTargetTypes, 8, 1, kTargetAlpha, kTargetAlpha};
+const NameTable EffectUnit::kTargetProcessingNames = {kTargetProcessings, 5, 1, kProcessNone, kProcessNone};
+const NameTable EffectUnit::kTransferModeNames = {kTransferModes, 8, 1, kNormal, kNormal};
+
+int EffectUnit::readName(CommandIO& io, const NameTable& table, int& field) {
+    char text[CommandIO::kTokenSize];
+    if (io.readToken(text, sizeof text) != 0) return -1;
+    field = table.value(text);
+    return 0;
+}
+
+void EffectUnit::registerCommands() {
+    registerCommand("Name", fw::readName);
+    registerCommand("TargetType", readTargetType);
+    registerCommand("TargetProcessing", readTargetProcessing);
+    registerCommand("TargetBrightCutoff", readDouble<&EffectUnit::targetBrightCutoff>);
+    registerCommand("TargetDarkCutoff", readDouble<&EffectUnit::targetDarkCutoff>);
+    registerCommand("TargetThickness", readDouble<&EffectUnit::targetThickness>);
+    registerCommand("TargetFeather", readDouble<&EffectUnit::targetFeather>);
+    registerCommand("TargetSizeH", readDouble<&EffectUnit::targetSizeH>);
+    registerCommand("TargetSizeV", readDouble<&EffectUnit::targetSizeV>);
+    registerCommand("TargetShear", readDouble<&EffectUnit::targetShear>);
+    registerCommand("TargetPosition", readTargetPosition);
+    registerCommand("TargetShowTarget", readShowTarget);
+    registerCommand("end", CommandEnabler::endCommand);
+}
+
+int EffectUnit::writeCommands(CommandIO& io) {
+    io.writef("Name \"%s\"\n", quotedText(name).c_str());
+    if (writeGradients(io) != 0) return -1;
+    io.writef("TargetType \"%s\"\n", kTargetTypeNames.name(targetType));
+    io.writef("TargetProcessing \"%s\"\n", kTargetProcessingNames.name(targetProcessing));
+    io.writef("TargetBrightCutoff %f\n", targetBrightCutoff);
+    io.writef("TargetDarkCutoff %f\n", targetDarkCutoff);
+    io.writef("TargetThickness %f\n", targetThickness);
+    io.writef("TargetFeather %f\n", targetFeather);
+    io.writef("TargetSizeH %f\n", targetSizeH);
+    io.writef("TargetSizeV %f\n", targetSizeV);
+    io.writef("TargetShear %f\n", targetShear);
+    io.writef("TargetPosition %f %f\n", targetPosition[0], targetPosition[1]);
+    io.writef("TargetShowTarget %d\n", targetShowTarget ? 1 : 0);
+    return writeOwnCommands(io);
+}
+
+bool EffectUnit::sameTarget(const EffectUnit& o) const {
+    return name == o.name && targetType == o.targetType && targetProcessing == o.targetProcessing &&
+           targetBrightCutoff == o.targetBrightCutoff && targetDarkCutoff == o.targetDarkCutoff &&
+           targetThickness == o.targetThickness && targetFeather == o.targetFeather &&
+           targetSizeH == o.targetSizeH && targetSizeV == o.targetSizeV && targetShear == o.targetShear &&
+           targetPosition[0] == o.targetPosition[0] && targetPosition[1] == o.targetPosition[1] &&
+           targetShowTarget == o.targetShowTarget;
+}
+
+}  // namespace fw

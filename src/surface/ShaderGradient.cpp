@@ -1,0 +1,47 @@
+#include "surface/ShaderGradient.h"
+
+#include <cstring>
+
+#include "persistence/CommandIO.h"
+
+namespace fw {
+
+namespace {
+
+int beginUnit(CommandIO& io, CommandEnabler& r) {
+    char name[CommandIO::kTokenSize];
+    if (io.readToken(name, sizeof name) != 0 || std::strcmp(name, "GradientUnit") != 0) return -1;
+    io.push(&static_cast<ShaderGradient&>(r).unit);
+    return 0;
+}
+
+}  // namespace
+
+ShaderGradient::ShaderGradient() : Shader(kGradient) { registerCommands(); }
+
+CommandTable& ShaderGradient::commandTable() {
+    static CommandTable table;
+    return table;
+}
+
+void ShaderGradient::registerCommands() {
+    Shader::registerCommands();
+    registerCommand("begin", beginUnit);
+}
+
+void ShaderGradient::reset() {
+    Shader::reset();
+    unit = GradientUnit("Gradient");
+}
+
+Rgba ShaderGradient::shade(const Footprint& f) const { return unit.average(f.u0, f.v0, f.u1, f.v1); }
+
+bool ShaderGradient::sameFields(const Shader& other) const {
+    return unit == static_cast<const ShaderGradient&>(other).unit;
+}
+
+void ShaderGradient::copyFields(const Shader& other) { unit = static_cast<const ShaderGradient&>(other).unit; }
+
+int ShaderGradient::writeFields(CommandIO& io) { return io.writeBlock(unit); }
+
+}  // namespace fw

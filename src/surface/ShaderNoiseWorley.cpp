@@ -1,0 +1,166 @@
+#include "surface/ShaderNoiseWorley.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "persistence/CommandIO.h"
+
+namespace fw {
+
+namespace {
+
+const char* const kTypes[] = {"Soft", "Hard", "Rings", "Flat"};
+const char* const kMethods[] = {"Euclidean", "Manhattan", "Chebyshev", "Minkovsky"};
+
+ShaderNoiseWorley& noise(CommandEnabler& r) { return static_cast<ShaderNoiseWorley&>(r); }
+
+int changed(ShaderNoiseWorley& s, int status) {
+    if (status == 0) s.notifyChange();
+    return status;
+}
+
+template <double ShaderNoiseWorley::*Field>
+int readDouble(CommandIO& io, CommandEnabler& r) {
+    return changed(noise(r), io.readDouble(noise(r).*Field));
+}
+
+template <int ShaderNoiseWorley::*Field>
+int readInt(CommandIO& io, CommandEnabler& r) {
+    return changed(noise(r), io.readInt(noise(r).*Field));
+}
+
+template <double ToneCurve::*Field>
+int readTone(CommandIO& io, CommandEnabler& r) {
+    return changed(noise(r), io.readDouble(noise(r).tone.*Field));
+}
+
+template <float (ShaderNoiseWorley::*Field)[4]>
+int readRGBA(CommandIO& io, CommandEnabler& r) {
+    return io.readColor(noise(r).*Field, 4);
+}
+
+template <int ShaderNoiseWorley::*Field, const NameTable* Table>
+int readNamed(CommandIO& io, CommandEnabler& r) {
+    char text[CommandIO::kTokenSize];
+    if (io.readToken(text, sizeof text) != 0) return -1;
+    noise(r).*Field = Table->value(text);
+    return changed(noise(r), 0);
+}
+
+int readSeed(CommandIO& io, CommandEnabler& r) { return changed(noise(r), io.readUnsignedLong(noise(r).seed)); }
+
+}  // namespace
+
+const NameTable ShaderNoiseWorley::kTypeNames = {kTypes, 4, 1, CellularGenerator::kSoft, CellularGenerator::kSoft};
+const NameTable ShaderNoiseWorley::kMethodNames = {kMethods, 4, 1, CellularGenerator::kEuclidean,
+                                                   CellularGenerator::kEuclidean};
+
+ShaderNoiseWorley::ShaderNoiseWorley() : Shader(kNoiseWorley) {
+    registerCommands();
+    notifyChange();
+}
+
+CommandTable& ShaderNoiseWorley::commandTable() {
+    static CommandTable table;
+    return table;
+}
+
+void ShaderNoiseWorley::registerCommands() {
+    Shader::registerCommands();
+    registerCommand("Type", readNamed<&ShaderNoiseWorley::type, &kTypeNames>);
+    registerCommand("Method", readNamed<&ShaderNoiseWorley::method, &kMethodNames>);
+    registerCommand("Color1", readRGBA<&ShaderNoiseWorley::color1>);
+    registerCommand("Color2", readRGBA<&ShaderNoiseWorley::color2>);
+    registerCommand("Size", readDouble<&ShaderNoiseWorley::size>);
+    registerCommand("Stretch", readDouble<&ShaderNoiseWorley::stretch>);
+    registerCommand("BlackPoint", readTone<&ToneCurve::blackPoint>);
+    registerCommand("WhitePoint", readTone<&ToneCurve::whitePoint>);
+    registerCommand("PointSmooth", readTone<&ToneCurve::pointSmooth>);
+    registerCommand("Gamma", readTone<&ToneCurve::gamma>);
+    registerCommand("RingComplexity", readInt<&ShaderNoiseWorley::ringComplexity>);
+    registerCommand("Exponent", readDouble<&ShaderNoiseWorley::exponent>);
+    registerCommand("FlatQuality", readInt<&ShaderNoiseWorley::flatQuality>);
+    registerCommand("Seed", readSeed);
+}
+
+void ShaderNoiseWorley::reset() {
+    Shader::reset();
+    type = CellularGenerator::kSoft;
+    method = CellularGenerator::kEuclidean;
+    const float black[4] = {0, 0, 0, 1}, white[4] = {1, 1, 1, 1};
+    std::memcpy(color1, black, sizeof color1);
+    std::memcpy(color2, white, sizeof color2);
+    size = 5.0;
+    stretch = 1.0;
+    tone = ToneCurve();
+    ringComplexity = 5;
+    exponent = 5.0;
+    flatQuality = 1;
+    seed = 50;
+    notifyChange();
+}
+
+void ShaderNoiseWorley::notifyChange() {
+    generator_.build(type, method, kJitter, seed);
+    tone.update();
+}
+
+Rgba ShaderNoiseWorley::shade(const Footprint& f) const {
+    // Flat cells have hard edges; they alone are sampled across the footprint.
+    int n = type == CellularGenerator::kFlat ? std::clamp(flatQuality, 1, 8) : 1;
+    double sx = stretch > 1e-9 ? size / stretch : size;
+    double t = 0;
+    for (int j = 0; j < n; ++j) {
+        for (int i = 0; i < n; ++i) {
+            double u = f.u0 + (f.u1 - f.u0) * (i + 0.5) / n, v = f.v0 + (f.v1 - f.v0) * (j + 0.5) / n;
+            t += generator_.value(u * sx, v * size, exponent, ringComplexity);
+        }
+    }
+    double mix = tone.apply(t / (n * n));
+    double c[4];
+    for (int i = 0; i < 4; ++i) c[i] = color1[i] * (1 - mix) + color2[i] * mix;
+    return {float(c[0] * c[3]), float(c[1] * c[3]), float(c[2] * c[3]), float(c[3])};
+}
+
+bool ShaderNoiseWorley::sameFields(const Shader& other) const {
+    const auto& o = static_cast<const ShaderNoiseWorley&>(other);
+    return type == o.type && method == o.method && !std::memcmp(color1, o.color1, sizeof color1) &&
+           !std::memcmp(color2, o.color2, sizeof color2) && size == o.size && stretch == o.stretch &&
+           tone == o.tone && ringComplexity == o.ringComplexity && exponent == o.exponent &&
+           flatQuality == o.flatQuality && seed == o.seed;
+}
+
+void ShaderNoiseWorley::copyFields(const Shader& other) {
+    const auto& o = static_cast<const ShaderNoiseWorley&>(other);
+    type = o.type;
+    method = o.method;
+    std::memcpy(color1, o.color1, sizeof color1);
+    std::memcpy(color2, o.color2, sizeof color2);
+    size = o.size;
+    stretch = o.stretch;
+    tone = o.tone;
+    ringComplexity = o.ringComplexity;
+    exponent = o.exponent;
+    flatQuality = o.flatQuality;
+    seed = o.seed;
+}
+
+int ShaderNoiseWorley::writeFields(CommandIO& io) {
+    io.writef("Type \"%s\"\n", kTypeNames.name(type));
+    io.writef("Method \"%s\"\n", kMethodNames.name(method));
+    io.writef("Color1 %g %g %g %g\n", color1[0], color1[1], color1[2], color1[3]);
+    io.writef("Color2 %g %g %g %g\n", color2[0], color2[1], color2[2], color2[3]);
+    io.writef("Size %g\n", size);
+    io.writef("Stretch %g\n", stretch);
+    io.writef("BlackPoint %g\n", tone.blackPoint);
+    io.writef("WhitePoint %g\n", tone.whitePoint);
+    io.writef("PointSmooth %g\n", tone.pointSmooth);
+    io.writef("Gamma %g\n", tone.gamma);
+    io.writef("RingComplexity %d\n", ringComplexity);
+    io.writef("Exponent %g\n", exponent);
+    io.writef("FlatQuality %d\n", flatQuality);
+    io.writef("Seed %lu\n", seed);
+    return 0;
+}
+
+}  // namespace fw

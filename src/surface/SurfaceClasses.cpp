@@ -1,0 +1,17 @@
+#include "surface/SurfaceClasses.h"
+
+#include "scene/MemberFactory.h"
+#include "surface/ImageFile.h"
+#include "surface/ImageMap.h"
+
+namespace fw {
+
+void registerSurfaceClasses() {
+    MemberFactory& factory = MemberFactory::instance();
+    factory.add("ImageMap", "imagemap%d",
+                [](Scene& scene, const char* name) -> SceneMember* { return new ImageMap(scene, name); });
+    factory.add("ImageFile", "imagefile%d",
+                [](Scene& scene, const char* name) -> SceneMember* { return new ImageFile(scene, name); });
+}
+
+}  // namespace fw

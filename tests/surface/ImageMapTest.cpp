@@ -1,0 +1,305 @@
+// Image files and image maps: real files on disk in every format the program reads,
+// numbered sequences, missing files, the stored form and the background map.
+#include "surface/ImageMap.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "TempDir.h"
+#include "TestImages.h"
+#include "app/SceneFile.h"
+#include "scene/AnimGlobals.h"
+#include "scene/MemberFactory.h"
+#include "scene/SceneX.h"
+#include "surface/ImageFile.h"
+#include "surface/Picture.h"
+#include "surface/SurfaceClasses.h"
+
+namespace fw {
+namespace {
+
+class ImageMaps : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        registerSceneClasses();
+        registerSurfaceClasses();
+    }
+
+    // A map named "Map" showing a file named "Tex" at `path`.
+    ImageMap& mapOf(const std::string& path) {
+        auto* file = new ImageFile(scene, "Tex");
+        file->setPath(path);
+        auto* map = new ImageMap(scene, "Map");
+        map->setImageFile("Tex");
+        return *map;
+    }
+
+    test::Pixel pixel(const Picture& p, int x, int yFromTop) {
+        const uint8_t* q = p.row(p.height() - 1 - yFromTop) + x * 4;
+        return {q[0], q[1], q[2], q[3]};
+    }
+
+    void expectPixel(const test::Pixel& got, const test::Pixel& want, int tolerance = 0) {
+        for (int i = 0; i < 4; ++i) EXPECT_NEAR(got[i], want[i], tolerance) << "channel " << i;
+    }
+
+    test::TempDir dir;
+    SceneX scene;
+};
+
+TEST_F(ImageMaps, ReadsPngTgaAndJpegAsRgbaWithTheTopRowLast) {
+    auto at = [](int x, int y) { return test::quadrant(x, y, 16, 16); };
+    for (auto [name, format, tolerance] : {std::tuple{"q.png", FIF_PNG, 0}, std::tuple{"q.tga", FIF_TARGA, 0},
+                                           std::tuple{"q.jpg", FIF_JPEG, 8}}) {
+        SCOPED_TRACE(name);
+        std::string path = dir.file(name);
+        ASSERT_TRUE(test::writeImage(path, format, 16, 16, at));
+        Picture p;
+        std::string error;
+        ASSERT_TRUE(ImageFile::loadPicture(path, p, error)) << error;
+        ASSERT_EQ(p.width(), 16);
+        ASSERT_EQ(p.height(), 16);
+        expectPixel(pixel(p, 2, 2), {255, 0, 0, 255}, tolerance);
+        expectPixel(pixel(p, 13, 2), {0, 255, 0, 255}, tolerance);
+        expectPixel(pixel(p, 2, 13), {0, 0, 255, 255}, tolerance);
+        bool alpha = format != FIF_JPEG;
+        expectPixel(pixel(p, 13, 13), {255, 255, 255, uint8_t(alpha ? 128 : 255)}, tolerance);
+    }
+}
+
+TEST_F(ImageMaps, ReadsSixteenBitTiffNarrowedToEightBits) {
+    std::string path = dir.file("deep.tif");
+    ASSERT_TRUE(test::writeTiff16(path, 3, 2, [](int x, int y) {
+        return std::array<uint16_t, 3>{uint16_t(x == 0 ? 65535 : 0), uint16_t(32768), uint16_t(y == 0 ? 257 * 7 : 0)};
+    }));
+    Picture p;
+    std::string error;
+    ASSERT_TRUE(ImageFile::loadPicture(path, p, error)) << error;
+    ASSERT_EQ(p.width(), 3);
+    expectPixel(pixel(p, 0, 0), {255, 128, 7, 255});
+    expectPixel(pixel(p, 2, 1), {0, 128, 0, 255});
+}
+
+TEST_F(ImageMaps, TextureSpaceHasVUpwards) {
+    // Made by another program, so the row order is not this code's own idea.
+    std::string path = dir.file("corner.png");
+    std::string command = "convert -size 4x4 xc:blue -fill red -draw 'point 0,0' " + path;
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    ImageMap& map = mapOf(path);
+    Rgba topLeft = map.sample(0.125, 0.875, 0.125, 0.875);  // pixel centres
+    Rgba bottomLeft = map.sample(0.125, 0.125, 0.125, 0.125);
+    EXPECT_NEAR(topLeft.r, 1.0, 1e-6);
+    EXPECT_NEAR(topLeft.b, 0.0, 1e-6);
+    EXPECT_NEAR(bottomLeft.b, 1.0, 1e-6);
+    // A footprint over the whole picture averages it: one red pixel in sixteen.
+    Rgba all = map.sample(0, 0, 1, 1);
+    EXPECT_NEAR(all.r, 1.0 / 16, 1e-6);
+    EXPECT_NEAR(all.b, 15.0 / 16, 1e-6);
+}
+
+TEST_F(ImageMaps, AMissingFileGivesAClearErrorAndAnEmptyMap) {
+    std::string path = dir.file("gone.png");
+    ImageMap& map = mapOf(path);
+    ImageFile& file = *map.imageFile();
+    EXPECT_EQ(file.source(), ImageFile::kMissing);
+    EXPECT_EQ(file.error(), path + ": No such file or directory");
+    EXPECT_EQ(file.frameCount(), 0);
+    EXPECT_EQ(file.frame(0), nullptr);
+    EXPECT_EQ(map.picture(), nullptr);
+    EXPECT_EQ(map.sample(0, 0, 1, 1), Rgba{});
+
+    test::writeFile(dir.file("fake.png"), "not a picture at all");
+    test::writeFile(dir.file("notes.txt"), "not a picture either");
+    Picture p;
+    std::string error;
+    EXPECT_FALSE(ImageFile::loadPicture(dir.file("fake.png"), p, error));
+    EXPECT_EQ(error, dir.file("fake.png") + ": the image cannot be decoded");
+    EXPECT_FALSE(ImageFile::loadPicture(dir.file("notes.txt"), p, error));
+    EXPECT_EQ(error, dir.file("notes.txt") + ": not an image file that can be read");
+
+    // Picking an unreadable file keeps the old path and says so.
+    std::string alert;
+    file.setPath("kept.png");
+    EXPECT_FALSE(file.pick(dir.file("fake.png"), alert));
+    EXPECT_EQ(alert, "\rUnable to open this image.\r\rPlease select another image.");
+    EXPECT_EQ(file.path(), "kept.png");
+    ASSERT_TRUE(test::writeImage(dir.file("ok.png"), FIF_PNG, 2, 2, [](int, int) { return test::solid(9, 8, 7); }));
+    EXPECT_TRUE(file.pick(dir.file("ok.png"), alert));
+    EXPECT_EQ(file.source(), ImageFile::kStill);
+    EXPECT_NEAR(map.sample(0.5, 0.5, 0.5, 0.5).r, 9 / 255.0, 1e-6);
+}
+
+TEST_F(ImageMaps, NumberedSequencesPlayOverSceneTime) {
+    const test::Pixel colours[] = {test::solid(255, 0, 0), test::solid(0, 255, 0), test::solid(0, 0, 255)};
+    for (int i = 0; i < 3; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "walk_%04d.png", i + 1);
+        ASSERT_TRUE(test::writeImage(dir.file(name), FIF_PNG, 2, 2, [&](int, int) { return colours[i]; }));
+    }
+    // A gap ends the sequence; other files that share the prefix do not belong to it.
+    for (const char* other : {"walk_0005.png", "walk_0006.png"})
+        ASSERT_TRUE(test::writeImage(dir.file(other), FIF_PNG, 2, 2, [](int, int) { return test::solid(1, 1, 1); }));
+    test::writeFile(dir.file("walk_notes.png"), "x");
+    ImageMap& map = mapOf(dir.file("walk_0002.png"));
+    ImageFile& file = *map.imageFile();
+    ASSERT_EQ(file.source(), ImageFile::kSequence) << file.error();
+    EXPECT_EQ(file.frameCount(), 3);
+    EXPECT_EQ(file.frameFile(0), dir.file("walk_0001.png"));
+    ImageFile later(scene, "Later");
+    later.setPath(dir.file("walk_0006.png"));
+    EXPECT_EQ(later.frameCount(), 2);
+    EXPECT_EQ(later.frameFile(0), dir.file("walk_0005.png"));
+
+    scene.animGlobals().framesPerSecond = 10;
+    EXPECT_EQ(map.frameAt(0.0), 0);
+    EXPECT_EQ(map.frameAt(0.1), 1);
+    EXPECT_EQ(map.frameAt(0.29), 2);
+    EXPECT_EQ(map.frameAt(0.3), 0);  // loops by default
+    map.loop = false;
+    EXPECT_EQ(map.frameAt(0.3), -1);
+    map.holdLastFrame = true;
+    EXPECT_EQ(map.frameAt(5.0), 2);
+    map.startTime = 1.0;
+    EXPECT_EQ(map.frameAt(0.5), 0);  // the first frame is held before the start
+    map.holdFirstFrame = false;
+    EXPECT_EQ(map.frameAt(0.5), -1);
+    EXPECT_EQ(map.frameAt(1.15), 1);
+
+    map.startTime = 0;
+    scene.animGlobals().setCurrentFrame(2);  // 0.2 s at 10 frames a second
+    ASSERT_NE(map.picture(), nullptr);
+    EXPECT_NEAR(map.sample(0.5, 0.5, 0.5, 0.5).b, 1.0, 1e-6);
+    scene.animGlobals().setCurrentFrame(1);
+    EXPECT_NEAR(map.sample(0.5, 0.5, 0.5, 0.5).g, 1.0, 1e-6);
+}
+
+TEST_F(ImageMaps, StoredFormRoundTripsThroughSceneFiles) {
+    ImageMap& map = mapOf("C:\\maps\\wood \"oak\".png");
+    map.startTime = 1.5;
+    map.holdFirstFrame = false;
+    map.holdLastFrame = true;
+    map.loop = false;
+    scene.setWriteAll(true);
+    std::string error;
+    ASSERT_TRUE(SceneFile::save(scene, dir.file("a.scene"), error)) << error;
+    std::string bytes = test::readFile(dir.file("a.scene"));
+    EXPECT_NE(bytes.find("  begin ImageFile\n"
+                         "   name \"Tex\"\n"
+                         "   image \"C:\\maps\\wood \\\"oak\\\".png\"\n"
+                         "  end ImageFile\n"
+                         "  begin ImageMap\n"
+                         "   name \"Map\"\n"
+                         "   imageFile \"Tex\"\n"
+                         "   startTime 1.500000\n"
+                         "   holdFirstFrame 0\n"
+                         "   holdLastFrame 1\n"
+                         "   loop 0\n"
+                         "  end ImageMap\n"),
+              std::string::npos)
+        << bytes;
+    std::FILE* console = std::tmpfile();
+    ImageMap::setConsole(console);
+    auto loaded = SceneFile::load(dir.file("a.scene"));
+    ImageMap::setConsole(nullptr);
+    ASSERT_TRUE(loaded.scene) << loaded.error;
+    auto* back = dynamic_cast<ImageMap*>(loaded.scene->findMember("Map"));
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->filePath(), "C:\\maps\\wood \"oak\".png");
+    EXPECT_DOUBLE_EQ(back->startTime, 1.5);
+    EXPECT_FALSE(back->loop);
+    loaded.scene->setWriteAll(true);
+    ASSERT_TRUE(SceneFile::save(*loaded.scene, dir.file("b.scene"), error));
+    EXPECT_EQ(test::readFile(dir.file("b.scene")), bytes);
+    // The file is not on disk: the load says so on the console and goes on.
+    std::rewind(console);
+    char text[256] = "";
+    size_t n = std::fread(text, 1, sizeof text - 1, console);
+    std::fclose(console);
+    EXPECT_EQ(std::string(text, n), "\rORVOSTAT: Skipping Missing Map 'C:\\maps\\wood \"oak\".png'\n");
+}
+
+TEST_F(ImageMaps, OlderKeywordsAreReadAndNotWrittenAgain) {
+    std::string thumb = "\xff\xd8\x01\x02";
+    test::writeFile(dir.file("old.scene"),
+                    " begin SceneX\n"
+                    "  begin ImageFile\n"
+                    "   name \"Old\"\n"
+                    "   image \"" + dir.file("old.png") + "\"\n"
+                    "   ThumbnailSize 2 1\n"
+                    "   JPEGThumbnail 8\n"
+                    "   00ab10ff\n"
+                    "  end ImageFile\n"
+                    "  begin ImageFile\n"
+                    "   name \"Binary\"\n"
+                    "   ThumbnailSize 4 4\n"
+                    "   JPEGBinaryThumbnail 4\n" + thumb + "\n"
+                    "  end ImageFile\n"
+                    "  begin ImageMap\n"
+                    "   name \"OldMap\"\n"
+                    "   imageFile \"Old\"\n"
+                    "   domain 2\n"
+                    "   translate 0.1 0.2 0.3\n"
+                    "   rotate 0 0 45\n"
+                    "   scale 2 2 1\n"
+                    "  end ImageMap\n"
+                    " end SceneX\n");
+    ASSERT_TRUE(test::writeImage(dir.file("old.png"), FIF_PNG, 1, 1, [](int, int) { return test::solid(0, 0, 0); }));
+    auto loaded = SceneFile::load(dir.file("old.scene"));
+    ASSERT_TRUE(loaded.scene) << loaded.error;
+    EXPECT_TRUE(loaded.warnings.empty());
+    auto* file = dynamic_cast<ImageFile*>(loaded.scene->findMember("Old"));
+    auto* binary = dynamic_cast<ImageFile*>(loaded.scene->findMember("Binary"));
+    auto* map = dynamic_cast<ImageMap*>(loaded.scene->findMember("OldMap"));
+    ASSERT_TRUE(file && binary && map);
+    EXPECT_EQ(file->thumbnailWidth, 2);
+    EXPECT_EQ(file->thumbnailJPEG, (std::vector<uint8_t>{0x00, 0xab, 0x10, 0xff}));
+    EXPECT_EQ(binary->thumbnailJPEG, std::vector<uint8_t>(thumb.begin(), thumb.end()));
+    EXPECT_TRUE(map->oldPlacement.present);
+    EXPECT_EQ(map->oldPlacement.domain, 2);
+    EXPECT_DOUBLE_EQ(map->oldPlacement.rotate[2], 45);
+    loaded.scene->setWriteAll(true);
+    std::string error;
+    ASSERT_TRUE(SceneFile::save(*loaded.scene, dir.file("new.scene"), error));
+    std::string bytes = test::readFile(dir.file("new.scene"));
+    for (const char* gone : {"Thumbnail", "domain", "translate", "rotate", "scale"})
+        EXPECT_EQ(bytes.find(gone), std::string::npos) << gone;
+}
+
+TEST_F(ImageMaps, TheBackgroundMapIsMadeOnceAndCarriesTheBackgroundMedia) {
+    std::string path;
+    EXPECT_FALSE(ImageMap::backgroundMedia(scene, path));
+    ImageMap* bg = ImageMap::ensureDefaultBackground(scene);
+    ASSERT_NE(bg, nullptr);
+    EXPECT_EQ(bg->name(), "defaultBGImageMap");
+    EXPECT_EQ(ImageMap::ensureDefaultBackground(scene), bg);
+    EXPECT_EQ(scene.memberCount(kImageMapKind), 1);
+    EXPECT_TRUE(ImageMap::backgroundMedia(scene, path));
+    EXPECT_EQ(path, "");
+
+    EXPECT_EQ(ImageMap::setBackgroundMedia(scene, "/media/sky.jpg"), bg);
+    EXPECT_TRUE(ImageMap::backgroundMedia(scene, path));
+    EXPECT_EQ(path, "/media/sky.jpg");
+    ImageMap::setBackgroundMedia(scene, "/media/sky.jpg");
+    EXPECT_EQ(scene.memberCount(kImageFileKind), 1);  // the same file is used again
+    ImageMap::setBackgroundMedia(scene, "");
+    EXPECT_TRUE(ImageMap::backgroundMedia(scene, path));
+    EXPECT_EQ(path, "");
+
+    // Maps made for material channels are numbered from ImageMap.1.
+    EXPECT_EQ(ImageMap::createFor(scene, "Image.1")->name(), "ImageMap.1");
+    ImageMap* second = ImageMap::createFor(scene, "Image.1");
+    EXPECT_EQ(second->name(), "ImageMap.2");
+    EXPECT_EQ(second->filePath(), "/media/sky.jpg");
+    delete second;
+    delete scene.findMember("ImageMap.1");
+
+    // Nothing refers to it, so a plain save leaves it out; the project's
+    // "BackgroundMedia" line carries its file instead.
+    std::string error;
+    ASSERT_TRUE(SceneFile::save(scene, dir.file("bg.scene"), error));
+    EXPECT_EQ(test::readFile(dir.file("bg.scene")).find("defaultBGImageMap"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace fw

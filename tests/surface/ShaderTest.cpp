@@ -1,0 +1,321 @@
+// The seven shader kinds: stored form, placement, alpha mode and evaluated colours.
+#include "surface/Shader.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "BlockFile.h"
+#include "TempDir.h"
+#include "TestImages.h"
+#include "scene/SceneX.h"
+#include "surface/ImageFile.h"
+#include "surface/ImageMap.h"
+#include "surface/LayerMapSource.h"
+#include "surface/Picture.h"
+#include "surface/ShaderColor.h"
+#include "surface/ShaderGradient.h"
+#include "surface/ShaderGrid.h"
+#include "surface/ShaderImage.h"
+#include "surface/ShaderLayerMap.h"
+#include "surface/ShaderNoisePerlin.h"
+#include "surface/ShaderNoiseWorley.h"
+
+namespace fw {
+namespace {
+
+class Shaders : public ::testing::Test {
+protected:
+    std::string write(Shader& shader) { return test::writeBlockFile(shader, dir.file("s.txt")); }
+    // Reads the file's one shader block, whatever kind it names.
+    std::unique_ptr<Shader> read(const std::string& bytes, Scene* scene = nullptr) {
+        test::writeFile(dir.file("in.txt"), bytes);
+        std::unique_ptr<Shader> made;
+        int status = test::readBlockFile(dir.file("in.txt"), [&](const char* name) -> CommandEnabler* {
+            made = Shader::create(name, scene);
+            return made.get();
+        });
+        return status == 0 ? std::move(made) : nullptr;
+    }
+    std::vector<float> bake(const Shader& s, int size, int threads = 1, bool alpha = false) {
+        std::vector<float> texels(size_t(size) * size * 4);
+        s.bake(size, size, alpha, texels.data(), threads);
+        return texels;
+    }
+
+    test::TempDir dir;
+};
+
+TEST_F(Shaders, DefaultCloudyNoiseBlockIsWrittenByteForByte) {
+    ShaderNoisePerlin noise;
+    EXPECT_EQ(write(noise),
+              " begin ShaderNoise\n"
+              "  Type \"Cloud\"\n"
+              "  Color1 0 0 0 1\n"
+              "  Color2 1 1 1 1\n"
+              "  Size 5\n"
+              "  Complexity 5\n"
+              "  Persistence 0.5\n"
+              "  Stretch 1\n"
+              "  Narrow 1\n"
+              "  BlackPoint 0\n"
+              "  WhitePoint 1\n"
+              "  PointSmooth 0\n"
+              "  Gamma 0\n"
+              "  Seed 50\n"
+              " end ShaderNoise\n");
+}
+
+TEST_F(Shaders, CloudyNoiseReadsUnderEitherBlockName) {
+    for (const char* name : {"ShaderNoise", "ShaderNoisePerlin"}) {
+        auto s = read(std::string("begin ") + name + "\n Type \"Swirl\"\n Seed 7\n NumStripes 9\nend " + name + "\n");
+        auto* noise = dynamic_cast<ShaderNoisePerlin*>(s.get());
+        ASSERT_NE(noise, nullptr) << name;
+        EXPECT_EQ(noise->type, ShaderNoisePerlin::kLava);  // neither Cloud nor Marble
+        EXPECT_EQ(noise->seed, 7u);
+        EXPECT_EQ(noise->generator().seed(), 7u);
+        EXPECT_DOUBLE_EQ(noise->numStripes, 9.0);
+        EXPECT_EQ(write(*noise).find("NumStripes"), std::string::npos);
+    }
+    EXPECT_EQ(read("begin ShaderPlasma\nend ShaderPlasma\n"), nullptr);
+}
+
+TEST_F(Shaders, OnlyAPlacementThatMovesSomethingIsWritten) {
+    ShaderColor color(1, 0.5f, 0.25f, 1);
+    EXPECT_EQ(write(color), " begin ShaderColor\n  color 1 0.5 0.25 1\n end ShaderColor\n");
+    Placement p;
+    p.translate[0] = 0.25;
+    p.rotate[2] = 90;
+    p.scale[1] = 2;
+    color.setPlacement(p);
+    std::string bytes = write(color);
+    EXPECT_EQ(bytes,
+              " begin ShaderColor\n"
+              "  transform\n\t0.25 0 0\n\t0 0 90\n\t1 2 1\n\t0 0 0\n"
+              "  color 1 0.5 0.25 1\n"
+              " end ShaderColor\n");
+    auto back = read(bytes);
+    ASSERT_NE(back, nullptr);
+    EXPECT_TRUE(back->hasTransform());
+    EXPECT_TRUE(back->equals(color));
+    color.setPlacement(Placement());
+    EXPECT_FALSE(color.hasTransform());
+    EXPECT_FALSE(back->equals(color));
+}
+
+TEST_F(Shaders, AlphaModeTurnsColourIntoBrightness) {
+    ShaderColor red(1, 0, 0, 1);
+    Rgba grey = red.evaluateAt(0.3, 0.7, true);
+    EXPECT_FLOAT_EQ(grey.r, 0.3733333f);
+    EXPECT_FLOAT_EQ(grey.g, 0.3733333f);
+    EXPECT_FLOAT_EQ(grey.b, 0.3733333f);
+    EXPECT_FLOAT_EQ(grey.a, 1.0f);
+    EXPECT_NEAR(red.brightness(), 0.3733333349227905, 1e-12);
+    // Half-transparent colour: straight in colour mode, weighted by alpha as grey.
+    ShaderColor glass(0.5f, 0.25f, 1.0f, 0.5f);
+    Rgba c = glass.evaluateAt(0, 0);
+    EXPECT_FLOAT_EQ(c.r, 0.5f);
+    EXPECT_FLOAT_EQ(c.g, 0.25f);
+    EXPECT_FLOAT_EQ(c.a, 0.5f);
+    EXPECT_NEAR(glass.evaluateAt(0, 0, true).r, 0.5 * glass.brightness(), 1e-6);
+}
+
+TEST_F(Shaders, NoiseIsRepeatableForASeedAndStaysInRange) {
+    std::vector<std::unique_ptr<Shader>> kinds;
+    for (int type : {1, 2, 3}) {
+        auto n = std::make_unique<ShaderNoisePerlin>();
+        n->type = type;
+        n->notifyChange();
+        kinds.push_back(std::move(n));
+    }
+    for (int type : {1, 2, 3, 4})
+        for (int method : {1, 2, 3, 4}) {
+            auto w = std::make_unique<ShaderNoiseWorley>();
+            w->type = type;
+            w->method = method;
+            w->flatQuality = 2;
+            w->notifyChange();
+            kinds.push_back(std::move(w));
+        }
+    for (auto& s : kinds) {
+        SCOPED_TRACE(s->className() + std::string(" ") + write(*s));
+        std::vector<float> a = bake(*s, 48);
+        auto again = Shader::create(s->className(), nullptr);
+        again->copyFrom(*s);
+        EXPECT_EQ(bake(*again, 48), a);
+        float lo = 1, hi = 0;
+        for (size_t i = 0; i < a.size(); ++i) {
+            EXPECT_TRUE(a[i] >= 0.0f && a[i] <= 1.0f) << a[i];
+            if (i % 4 == 0) lo = std::min(lo, a[i]), hi = std::max(hi, a[i]);
+        }
+        EXPECT_GT(hi - lo, 0.2f);  // a pattern, not a flat colour
+    }
+    ShaderNoisePerlin a, b;
+    b.seed = 51;
+    b.notifyChange();
+    EXPECT_NE(bake(a, 32), bake(b, 32));
+    ShaderNoiseWorley c, d;
+    d.seed = 51;
+    d.notifyChange();
+    EXPECT_NE(bake(c, 32), bake(d, 32));
+}
+
+TEST_F(Shaders, ToneStepsReshapeTheNoise) {
+    ShaderNoisePerlin plain, clipped;
+    clipped.tone.blackPoint = 0.45;
+    clipped.tone.whitePoint = 0.55;
+    clipped.notifyChange();
+    std::vector<float> p = bake(plain, 32), c = bake(clipped, 32);
+    int extremes = 0;
+    for (size_t i = 0; i < c.size(); i += 4) {
+        if (c[i] == 0.0f || c[i] == 1.0f) ++extremes;
+        if (p[i] < 0.449f) {
+            EXPECT_EQ(c[i], 0.0f);
+        }
+    }
+    EXPECT_GT(extremes, 32 * 32 / 4);
+    // Equal points skip the remapping rather than dividing by zero.
+    clipped.tone.whitePoint = clipped.tone.blackPoint;
+    clipped.notifyChange();
+    EXPECT_EQ(bake(clipped, 16), bake(plain, 16));
+    ShaderNoisePerlin bright;
+    bright.tone.gamma = 0.8;
+    bright.notifyChange();
+    Rgba before = plain.evaluateAt(0.3, 0.6), after = bright.evaluateAt(0.3, 0.6);
+    EXPECT_GT(after.r, before.r);
+}
+
+TEST_F(Shaders, GridDrawsLinesOverTheFill) {
+    ShaderGrid grid;
+    // Lines every 10 units, 2 wide, through the centre.
+    Rgba line = grid.evaluateAt(0.5, 0.53), fill = grid.evaluateAt(0.55, 0.55);
+    EXPECT_NEAR(line.b, 0.62, 1e-6);
+    EXPECT_NEAR(fill.r, 0.5, 1e-6);
+    EXPECT_NEAR(fill.b, 1.0, 1e-6);
+    // A footprint of one whole cell is covered one fifth by each set of lines.
+    Rgba cell = grid.evaluate({0.5, 0.5, 0.6, 0.6});
+    double k = 0.2 + (1 - 0.2) * 0.2;  // H lines, then V lines over them
+    EXPECT_NEAR(cell.r, 0.5 * (1 - k) + 0.2 * k, 1e-5);
+    grid.hVisible = grid.vVisible = 0;
+    EXPECT_NEAR(grid.evaluateAt(0.5, 0.5).r, 0.5, 1e-6);
+    grid.hVisible = 1;
+    grid.style = ShaderGrid::kRadialCircles;
+    EXPECT_NEAR(grid.evaluateAt(0.5 + 0.06, 0.5 + 0.08).b, 0.62, 1e-6);  // 10 units out: a ring
+    EXPECT_NEAR(grid.evaluateAt(0.5 + 0.15, 0.5).b, 1.0, 1e-6);          // 15 out: between rings
+    grid.lineRotation = 45;
+    grid.style = ShaderGrid::kGridPaper;
+    grid.vVisible = 1;
+    EXPECT_NEAR(grid.evaluateAt(0.55, 0.55).b, 0.62, 1e-6);  // on a diagonal line now
+    auto back = read(write(grid));
+    ASSERT_NE(back, nullptr);
+    EXPECT_TRUE(back->equals(grid));
+}
+
+TEST_F(Shaders, GradientShaderFollowsItsUnitAndPlacement) {
+    ShaderGradient s;
+    EXPECT_EQ(s.unit.name, "Gradient");
+    s.unit.gradient.addColorStop(0, kxColor::fromRGB(0, 0, 0));
+    s.unit.gradient.addColorStop(1, kxColor::fromRGB(65535, 65535, 65535));
+    s.unit.gradient.addOpacityStop(0, 1);
+    s.unit.gradient.addOpacityStop(1, 0.5);
+    EXPECT_NEAR(s.evaluateAt(0.5, 0.5).r, 0.5, 1e-5);
+    EXPECT_NEAR(s.evaluateAt(0.5, 0.5).a, 0.75, 1e-4);
+    Placement p;
+    p.translate[0] = 0.125;  // the texture point is moved before the lookup
+    s.setPlacement(p);
+    EXPECT_NEAR(s.evaluateAt(0.375, 0.5).r, 0.5, 1e-5);
+    p.translate[0] = 0;
+    p.scale[0] = 0.5;  // about the centre: u = 0.5 stays, u = 0.9 looks up 0.7
+    s.setPlacement(p);
+    EXPECT_NEAR(s.evaluateAt(0.5, 0.2).r, 0.5, 1e-5);
+    EXPECT_NEAR(s.evaluateAt(0.9, 0.2).r, 0.9, 1e-5);
+    std::string bytes = write(s);
+    EXPECT_NE(bytes.find("  begin GradientUnit\n   Name \"Gradient\"\n"), std::string::npos);
+    auto back = read(bytes);
+    ASSERT_NE(back, nullptr);
+    EXPECT_TRUE(back->equals(s));
+    EXPECT_EQ(write(*back), bytes);
+}
+
+TEST_F(Shaders, ImageShaderSamplesItsMapByName) {
+    SceneX scene;
+    std::string path = dir.file("q.png");
+    ASSERT_TRUE(test::writeImage(path, FIF_PNG, 8, 4, [](int x, int y) { return test::quadrant(x, y, 8, 4); }));
+    auto* file = new ImageFile(scene, "Quads");
+    file->setPath(path);
+    auto* map = new ImageMap(scene, "QuadMap");
+    map->setImageFile("Quads");
+    auto s = read("begin ShaderImage\n image \"QuadMap\"\nend ShaderImage\n", &scene);
+    ASSERT_NE(s, nullptr);
+    Rgba topLeft = s->evaluateAt(0.125, 0.875);
+    EXPECT_NEAR(topLeft.r, 1.0, 1e-6);
+    Rgba corner = s->evaluateAt(0.875, 0.125);  // half-transparent white, given back straight
+    EXPECT_NEAR(corner.r, 1.0, 1e-6);
+    EXPECT_NEAR(corner.a, 128 / 255.0, 1e-6);
+    int w, h;
+    s->naturalSize(w, h);
+    EXPECT_EQ(w, 8);
+    EXPECT_EQ(h, 4);
+    map->setName("Renamed");
+    EXPECT_NEAR(s->evaluateAt(0.125, 0.875).r, 1.0, 1e-6);
+    EXPECT_EQ(write(*s), " begin ShaderImage\n  image \"Renamed\"\n end ShaderImage\n");
+    scene.clearUsedMarks();
+    s->markUsed();
+    EXPECT_TRUE(map->used());
+    EXPECT_TRUE(file->used());
+    ShaderImage nowhere(&scene);
+    nowhere.setImage("NoSuchMap");
+    EXPECT_EQ(nowhere.evaluateAt(0.5, 0.5), Rgba{});
+}
+
+TEST_F(Shaders, LayerMapIsEmptyWithoutItsImage) {
+    struct Layers : LayerMapSource {
+        const Picture* layerMap(int index) override { return index == 2 ? &picture : nullptr; }
+        Picture picture{1, 1};
+    } layers;
+    layers.picture.pixels() = {255, 0, 0, 0};  // red, fully transparent
+    ShaderLayerMap s;
+    s.index = 2;
+    EXPECT_EQ(s.evaluateAt(0.5, 0.5), Rgba{});
+    ShaderLayerMap::setSource(&layers);
+    EXPECT_EQ(s.evaluateAt(0.5, 0.5).a, 0.0f);
+    s.fourChannels = false;  // three channels: the image counts as opaque
+    EXPECT_EQ(s.evaluateAt(0.5, 0.5), (Rgba{1, 0, 0, 1}));
+    s.index = 3;
+    EXPECT_EQ(s.evaluateAt(0.5, 0.5), Rgba{});
+    ShaderLayerMap::setSource(nullptr);
+    EXPECT_EQ(write(s), " begin ShaderLayerMap\n  index 3\n end ShaderLayerMap\n");
+}
+
+TEST_F(Shaders, CopiesAreEqualOnlyWithinAKind) {
+    ShaderNoiseWorley a;
+    a.type = 3;
+    a.exponent = 2.5;
+    a.notifyChange();
+    ShaderNoiseWorley b;
+    EXPECT_FALSE(b.equals(a));
+    EXPECT_TRUE(b.copyFrom(a));
+    EXPECT_TRUE(b.equals(a));
+    EXPECT_EQ(b.generator().type(), 3);
+    ShaderColor c;
+    EXPECT_FALSE(c.copyFrom(a));
+    EXPECT_FALSE(c.equals(a));
+    b.reset();
+    EXPECT_TRUE(b.equals(ShaderNoiseWorley()));
+    auto back = read(write(a));
+    ASSERT_NE(back, nullptr);
+    EXPECT_TRUE(back->equals(a));
+}
+
+TEST_F(Shaders, BakingOnTwoThreadsMatchesOne) {
+    ShaderNoisePerlin noise;
+    noise.type = ShaderNoisePerlin::kMarble;
+    noise.notifyChange();
+    EXPECT_EQ(bake(noise, 64, 2), bake(noise, 64, 1));
+    ShaderGrid grid;
+    EXPECT_EQ(bake(grid, 64, 2, true), bake(grid, 64, 1, true));
+}
+
+}  // namespace
+}  // namespace fw

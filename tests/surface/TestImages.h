@@ -1,0 +1,68 @@
+#pragma once
+// Image files written with FreeImage for the tests: every pixel given top-down,
+// the way people read pictures, whatever order the format stores rows in.
+
+#include <FreeImage.h>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace fw::test {
+
+using Pixel = std::array<uint8_t, 4>;
+using PixelAt = std::function<Pixel(int x, int yFromTop)>;
+
+// 32-bit (or, for JPEG, 24-bit) image of the given format.
+inline bool writeImage(const std::string& path, FREE_IMAGE_FORMAT format, int width, int height, const PixelAt& at,
+                       int flags = 0) {
+    int bpp = format == FIF_JPEG ? 24 : 32;
+    FIBITMAP* dib = FreeImage_Allocate(width, height, bpp);
+    if (!dib) return false;
+    for (int y = 0; y < height; ++y) {
+        BYTE* line = FreeImage_GetScanLine(dib, height - 1 - y);
+        for (int x = 0; x < width; ++x) {
+            Pixel p = at(x, y);
+            BYTE* out = line + x * (bpp / 8);
+            out[FI_RGBA_RED] = p[0];
+            out[FI_RGBA_GREEN] = p[1];
+            out[FI_RGBA_BLUE] = p[2];
+            if (bpp == 32) out[FI_RGBA_ALPHA] = p[3];
+        }
+    }
+    bool ok = FreeImage_Save(format, dib, path.c_str(), flags);
+    FreeImage_Unload(dib);
+    return ok;
+}
+
+// 16 bits per channel RGB, as a TIFF.
+inline bool writeTiff16(const std::string& path, int width, int height,
+                        const std::function<std::array<uint16_t, 3>(int, int)>& at) {
+    FIBITMAP* dib = FreeImage_AllocateT(FIT_RGB16, width, height);
+    if (!dib) return false;
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<FIRGB16*>(FreeImage_GetScanLine(dib, height - 1 - y));
+        for (int x = 0; x < width; ++x) {
+            auto c = at(x, y);
+            line[x].red = c[0];
+            line[x].green = c[1];
+            line[x].blue = c[2];
+        }
+    }
+    bool ok = FreeImage_Save(FIF_TIFF, dib, path.c_str(), TIFF_NONE);
+    FreeImage_Unload(dib);
+    return ok;
+}
+
+// Quadrants: red top left, green top right, blue bottom left, half-transparent white
+// bottom right.
+inline Pixel quadrant(int x, int y, int width, int height) {
+    bool left = x < width / 2, top = y < height / 2;
+    if (top) return left ? Pixel{255, 0, 0, 255} : Pixel{0, 255, 0, 255};
+    return left ? Pixel{0, 0, 255, 255} : Pixel{255, 255, 255, 128};
+}
+
+inline Pixel solid(uint8_t r, uint8_t g, uint8_t b) { return {r, g, b, 255}; }
+
+}  // namespace fw::test
