@@ -127,6 +127,23 @@ double Shape2DB::elementLength(int index) const {
     return index >= 0 && index < elementCount() ? elements_[index].length : 0.0;
 }
 
+int Shape2DB::elementPointCount(int index) const {
+    return index >= 0 && index < elementCount() ? elements_[index].points.count() : 0;
+}
+
+double Shape2DB::elementArea(int index) const {
+    if (index < 0 || index >= elementCount()) return 0.0;
+    const Element& e = elements_[index];
+    double sum = 0;
+    double a[2], b[2];
+    for (int i = 0; i < e.points.count(); ++i) {
+        getPoint(e.points[i], a);
+        getPoint(e.points[(i + 1) % e.points.count()], b);
+        sum += a[0] * b[1] - b[0] * a[1];
+    }
+    return std::fabs(sum) / 2;
+}
+
 bool Shape2DB::removeElement(int index) {
     if (index < 0 || index >= elementCount()) return false;
     elements_.erase(elements_.begin() + index);

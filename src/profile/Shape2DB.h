@@ -46,6 +46,10 @@ public:
     void computeLengths();
     // The length last computed; 0 until computeLengths runs.
     double elementLength(int index) const;
+    // The element's point count, however long it is; 0 for no such element.
+    int elementPointCount(int index) const;
+    // Half the absolute shoelace sum over the element's points.
+    double elementArea(int index) const;
     // Later elements move down by one.
     bool removeElement(int index);
     // Replaces everything with a copy of other.

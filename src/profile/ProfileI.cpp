@@ -1,0 +1,76 @@
+#include "profile/ProfileI.h"
+
+#include <cstring>
+
+#include "persistence/CommandIO.h"
+
+namespace fw {
+
+namespace {
+
+ProfileI& self(CommandEnabler& r) { return static_cast<ProfileI&>(r); }
+
+int readFilename(CommandIO& io, CommandEnabler& r) {
+    char path[ProfileI::kMaxPath + 1];
+    if (io.readToken(path, sizeof path) != 0) return -1;
+    self(r).filename = path;
+    return 0;
+}
+
+int readLayer(CommandIO& io, CommandEnabler& r) {
+    char layer[ProfileI::kMaxLayer + 1];
+    if (io.readToken(layer, sizeof layer) != 0) return -1;
+    self(r).layer = layer;
+    return 0;
+}
+
+int beginOutline(CommandIO& io, CommandEnabler& r) {
+    char name[CommandIO::kTokenSize];
+    if (io.readToken(name, sizeof name) != 0 || std::strcmp(name, "InputProfile2") != 0) return -1;
+    InputProfile2& outline = self(r).outline();
+    outline = InputProfile2();
+    io.push(&outline);
+    return 0;
+}
+
+// The outline file itself is read by the outline import; a stored "load" cannot be served.
+int readLoad(CommandIO&, CommandEnabler&) { return -1; }
+
+}  // namespace
+
+ProfileI::ProfileI(Scene& scene, const char* name) : Profile(scene, name) {
+    createOutlinePorts();
+    registerCommands();
+}
+
+ProfileI::~ProfileI() = default;
+
+CommandTable& ProfileI::commandTable() {
+    static CommandTable table;
+    return table;
+}
+
+void ProfileI::registerCommands() {
+    Profile::registerCommands();
+    registerCommand("filename", readFilename);
+    registerCommand("layer", readLayer);
+    registerCommand("begin", beginOutline);
+    registerCommand("load", readLoad);
+}
+
+int ProfileI::writeCommands(CommandIO& io) {
+    if (Profile::writeCommands(io) != 0) return -1;
+    io.writef("filename \"%s\"\n", escapeQuotes(filename).c_str());
+    io.writef("layer \"%s\"\n", escapeQuotes(layer).c_str());
+    return io.writeBlock(outline());
+}
+
+void ProfileI::copyFrom(ProfileI& other) {
+    if (&other == this) return;
+    filename = other.filename;
+    layer = other.layer;
+    outline() = other.outline();
+    takeOutlineStamp();
+}
+
+}  // namespace fw

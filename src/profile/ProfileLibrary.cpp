@@ -1,0 +1,193 @@
+#include "profile/ProfileLibrary.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "persistence/CommandIO.h"
+#include "persistence/StringsIO.h"
+#include "profile/ProfileI.h"
+#include "scene/SceneX.h"
+
+namespace fw {
+
+namespace {
+
+// Edge profiles are drawn in percent of the solid's depth: y runs from 0 at the front
+// face to 100 at the back, x is the offset outward from the outline.
+const char* const kBuiltIn[] = {
+    "begin ProfileI",
+    " name \"Basic, Flat Sides\"",
+    " begin InputProfile2",
+    "  begin CompositeCurve2",
+    "   begin Curve2",
+    "    type Linear",
+    "    p 0 0.0049",
+    "    p 0 99.996101",
+    "   end Curve2",
+    "  end CompositeCurve2",
+    " end InputProfile2",
+    "end ProfileI",
+    "begin ProfileI",
+    " name \"Basic, Highlight Edges\"",
+    " begin InputProfile2",
+    "  begin CompositeCurve2",
+    "   begin Curve2",
+    "    type Linear",
+    "    p 0 0.0024",
+    "    p 2.501 2.5039",
+    "    p 2.501 97.502403",
+    "    p 0.0044 99.999496",
+    "   end Curve2",
+    "  end CompositeCurve2",
+    " end InputProfile2",
+    "end ProfileI",
+    "begin ProfileI",
+    " name \"Bevel, Small\"",
+    " begin InputProfile2",
+    "  begin CompositeCurve2",
+    "   begin Curve2",
+    "    type Linear",
+    "    p 0 0",
+    "    p 5 5",
+    "    p 5 95",
+    "    p 0 100",
+    "   end Curve2",
+    "  end CompositeCurve2",
+    " end InputProfile2",
+    "end ProfileI",
+    "begin ProfileI",
+    " name \"Bevel, Medium\"",
+    " begin InputProfile2",
+    "  begin CompositeCurve2",
+    "   begin Curve2",
+    "    type Linear",
+    "    p 0 0",
+    "    p 10 10",
+    "    p 10 90",
+    "    p 0 100",
+    "   end Curve2",
+    "  end CompositeCurve2",
+    " end InputProfile2",
+    "end ProfileI",
+    "begin ProfileI",
+    " name \"Bevel, Medium Front\"",
+    " begin InputProfile2",
+    "  begin CompositeCurve2",
+    "   begin Curve2",
+    "    type Linear",
+    "    p 0 0",
+    "    p 10 10",
+    "    p 10 100",
+    "   end Curve2",
+    "  end CompositeCurve2",
+    " end InputProfile2",
+    "end ProfileI",
+    "begin ProfileI",
+    " name \"Bevel, Large\"",
+    " begin InputProfile2",
+    "  begin CompositeCurve2",
+    "   begin Curve2",
+    "    type Linear",
+    "    p 0 0",
+    "    p 20 20",
+    "    p 20 80",
+    "    p 0 100",
+    "   end Curve2",
+    "  end CompositeCurve2",
+    " end InputProfile2",
+    "end ProfileI",
+    // Quarter circles of radius 10 at both faces, joined by a straight side.
+    "begin ProfileI",
+    " name \"Bead, Medium\"",
+    " begin InputProfile2",
+    "  begin CompositeCurve2",
+    "   begin Curve2",
+    "    type Bezier",
+    "    p 0 0",
+    "    p 5.5228474983 0",
+    "    p 10 4.4771525017",
+    "    p 10 10",
+    "   end Curve2",
+    "   begin Curve2",
+    "    type Linear",
+    "    p 10 10",
+    "    p 10 90",
+    "   end Curve2",
+    "   begin Curve2",
+    "    type Bezier",
+    "    p 10 90",
+    "    p 10 95.5228474983",
+    "    p 5.5228474983 100",
+    "    p 0 100",
+    "   end Curve2",
+    "  end CompositeCurve2",
+    " end InputProfile2",
+    "end ProfileI",
+    nullptr,
+};
+
+int beginProfile(CommandIO& io, CommandEnabler& r) {
+    auto& library = static_cast<ProfileLibrary&>(r);
+    char name[CommandIO::kTokenSize];
+    if (io.readToken(name, sizeof name) != 0 || std::strcmp(name, "ProfileI") != 0) return -1;
+    // A name of the library's own until the block's "name" line renames it.
+    char temporary[32];
+    std::snprintf(temporary, sizeof temporary, "libraryprofile%d", library.count() + 1);
+    io.push(new ProfileI(library.scene(), temporary));
+    return 0;
+}
+
+}  // namespace
+
+const char* const* ProfileLibrary::builtInLines() { return kBuiltIn; }
+
+ProfileLibrary& ProfileLibrary::instance() {
+    static ProfileLibrary library(kBuiltIn);
+    return library;
+}
+
+ProfileLibrary::ProfileLibrary(const char* const* lines) : scene_(std::make_unique<SceneX>()) {
+    registerCommand("begin", beginProfile);
+    registerCommand("end", CommandEnabler::endCommand);
+    scene_->setName("ProfileLibrary");
+    StringsIO io(this);
+    io.attach(lines);
+    while (io.hasInput()) {
+        if (io.processNextCommand() != 0) {
+            error_ = sceneErrorText;
+            break;
+        }
+    }
+}
+
+ProfileLibrary::~ProfileLibrary() = default;
+
+CommandTable& ProfileLibrary::commandTable() {
+    static CommandTable table;
+    return table;
+}
+
+int ProfileLibrary::writeCommands(CommandIO& io) {
+    for (int i = 0; i < count(); ++i)
+        if (io.writeBlock(*profile(i)) != 0) return -1;
+    return 0;
+}
+
+int ProfileLibrary::count() const { return scene_->memberCount(kProfileKind); }
+
+Profile* ProfileLibrary::profile(int index) const {
+    return static_cast<Profile*>(scene_->member(kProfileKind, index));
+}
+
+Profile* ProfileLibrary::find(const std::string& name) const {
+    int index = indexOf(name);
+    return index >= 0 ? profile(index) : nullptr;
+}
+
+int ProfileLibrary::indexOf(const std::string& name) const {
+    for (int i = 0; i < count(); ++i)
+        if (profile(i)->name() == name) return i;
+    return -1;
+}
+
+}  // namespace fw

@@ -1,0 +1,282 @@
+// Contours: the parametric shapes against their defining coordinates, automatic
+// handles, corner modifications, mirroring, linking and the stored form.
+#include "profile/CompositeCurve2.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "BlockStream.h"
+
+namespace fw {
+namespace {
+
+const double k = CompositeCurve2::kCircleHandle;
+
+CompositeCurve2 shape(int type, double w, double h, std::vector<double> params = {}) {
+    CompositeCurve2 c;
+    c.shapeType = type;
+    c.shapeWidth = w;
+    c.shapeHeight = h;
+    for (size_t i = 0; i < params.size(); ++i) c.shapeParams[i] = params[i];
+    EXPECT_TRUE(c.buildShape());
+    return c;
+}
+
+void expectPoint(const CurvePoint& p, double x, double y, double tolerance = 0) {
+    EXPECT_NEAR(p.x, x, tolerance);
+    EXPECT_NEAR(p.y, y, tolerance);
+}
+
+double radius(const CurvePoint& p) { return std::hypot(p.x, p.y); }
+
+TEST(Shapes, StarValleysTipsAndRoundedEdges) {
+    CompositeCurve2 star = shape(CompositeCurve2::STAR, 2, 2, {5, 0});
+    ASSERT_EQ(star.segments().size(), 1u);
+    const Curve2& outline = star.segments()[0];
+    EXPECT_EQ(outline.type, Curve2::Linear);
+    ASSERT_EQ(outline.pointCount(), 11);
+    expectPoint(outline.point(0), 0, 1);
+    for (int i = 0; i < 10; ++i) EXPECT_NEAR(radius(outline.point(i)), i % 2 ? 0.49 * 2 : 1.0, 1e-12) << i;
+    expectPoint(outline.point(10), 0, 1);
+    EXPECT_TRUE(star.closed());
+    CompositeCurve2 deep = shape(CompositeCurve2::STAR, 4, 2, {6, 0.5});
+    const Curve2& spikes = deep.segments()[0];
+    ASSERT_EQ(spikes.pointCount(), 13);
+    expectPoint(spikes.point(3), -2 * 0.53, 0, 1e-12);  // valley at 90 degrees, x stretched by w/h
+
+    CompositeCurve2 round = shape(CompositeCurve2::STAR, 2, 2, {5, 0, 0.2, 0});
+    ASSERT_EQ(round.segments().size(), 10u);
+    for (int i = 0; i < 10; ++i) {
+        const Curve2& c = round.segments()[i];
+        ASSERT_EQ(c.type, Curve2::Bezier);
+        EXPECT_EQ(c.point(1).pointType, CurvePoint::HANDLE_FIXED);
+        // Tip handles reach 0.1 x h along the tangent of the tip circle.
+        const CurvePoint &tip = i % 2 ? c.point(3) : c.point(0), &handle = i % 2 ? c.point(2) : c.point(1);
+        EXPECT_NEAR(std::hypot(handle.x - tip.x, handle.y - tip.y), 0.2, 1e-12);
+        EXPECT_NEAR(handle.x * tip.x + handle.y * tip.y, 1.0, 1e-12);
+    }
+    EXPECT_TRUE(round.closed());
+    EXPECT_TRUE(round.segments()[9].attachedTail() && round.segments()[0].attachedHead());
+}
+
+TEST(Shapes, GearWithPointedTeeth) {
+    CompositeCurve2 gear = shape(CompositeCurve2::GEAR, 2, 2, {6, 0, 0.5, 0.2, 0.7});
+    const auto& list = gear.segments();
+    ASSERT_EQ(list.size(), 18u);  // flank, valley, flank per tooth
+    EXPECT_EQ(list[0].point(0).x, 0.0);
+    EXPECT_EQ(list[0].point(0).y, 1.0);
+    for (int tooth = 0; tooth < 6; ++tooth) {
+        const Curve2 &up = list[3 * tooth], &valley = list[3 * tooth + 1], &down = list[3 * tooth + 2];
+        EXPECT_EQ(up.type, Curve2::Linear);
+        EXPECT_EQ(valley.type, Curve2::Bezier);
+        EXPECT_EQ(valley.point(1).pointType, CurvePoint::HANDLE_FIXED);
+        EXPECT_NEAR(radius(valley.point(0)), 0.8, 1e-12);
+        // The flanks of neighbouring teeth meet on the outer circle.
+        const Curve2& nextUp = list[(3 * tooth + 3) % 18];
+        EXPECT_NEAR(radius(down.lastPoint()), 1.0, 1e-12);
+        EXPECT_NEAR(down.lastPoint().x, nextUp.point(0).x, 1e-12);
+        EXPECT_NEAR(down.lastPoint().y, nextUp.point(0).y, 1e-12);
+    }
+    EXPECT_EQ(list[17].lastPoint().x, list[0].point(0).x);  // exactly the first point
+    EXPECT_TRUE(gear.closed());
+
+    EXPECT_EQ(shape(CompositeCurve2::GEAR, 2, 2, {6, 0.4, 0.5, 0.2}).segments().size(), 24u);
+    EXPECT_EQ(shape(CompositeCurve2::GEAR, 2, 2, {6, 0.4, 1.0, 0.2}).segments().size(), 18u);
+}
+
+TEST(Shapes, RoundRectPolygonCirclePlusAndPlacement) {
+    CompositeCurve2 rr = shape(CompositeCurve2::ROUND_RECT, 2, 1, {1});
+    const auto& list = rr.segments();
+    ASSERT_EQ(list.size(), 6u);  // radius limited to 0.5: no straight left or right side
+    expectPoint(list[0].point(0), -1, 0);
+    expectPoint(list[0].point(1), -1, 0.5 * k);
+    expectPoint(list[0].point(2), -0.5 - 0.5 * k, 0.5, 1e-15);
+    expectPoint(list[0].point(3), -0.5, 0.5);
+    EXPECT_EQ(list[1].type, Curve2::Linear);
+    expectPoint(list[1].lastPoint(), 0.5, 0.5);
+    CompositeCurve2 plain = shape(CompositeCurve2::ROUND_RECT, 2, 1, {0});
+    ASSERT_EQ(plain.segments().size(), 1u);
+    EXPECT_EQ(plain.segments()[0].pointCount(), 5);
+    expectPoint(plain.segments()[0].point(1), -1, 0.5);
+
+    CompositeCurve2 poly3 = shape(CompositeCurve2::POLY, 2, 2, {3}), poly4 = shape(CompositeCurve2::POLY, 2, 2, {4});
+    const Curve2& triangle = poly3.segments()[0];
+    ASSERT_EQ(triangle.pointCount(), 4);
+    expectPoint(triangle.point(0), 0, 1);
+    const Curve2& square = poly4.segments()[0];
+    EXPECT_NEAR(square.point(0).y, std::sqrt(0.5), 1e-15);
+    EXPECT_NEAR(square.point(3).y, square.point(0).y, 1e-15);  // a flat top edge
+
+    CompositeCurve2 oval = shape(CompositeCurve2::ELLIPSE, 4, 2);
+    const auto& ellipse = oval.segments();
+    ASSERT_EQ(ellipse.size(), 4u);
+    expectPoint(ellipse[0].point(0), 0, 1);
+    expectPoint(ellipse[0].point(1), k * 2, 1);
+    expectPoint(ellipse[0].point(2), 2, k);
+    expectPoint(ellipse[0].point(3), 2, 0);
+    expectPoint(ellipse[2].point(0), 0, -1);
+
+    CompositeCurve2 cross = shape(CompositeCurve2::PLUS, 4, 4, {0.5, 0.5, 0.5, 0.5});
+    const Curve2& plus = cross.segments()[0];
+    ASSERT_EQ(plus.pointCount(), 13);
+    expectPoint(plus.point(0), -1, -2);
+    expectPoint(plus.point(3), 2, -1);
+    double area = 0;
+    for (int i = 0; i + 1 < plus.pointCount(); ++i)
+        area += plus.point(i).x * plus.point(i + 1).y - plus.point(i + 1).x * plus.point(i).y;
+    EXPECT_DOUBLE_EQ(area / 2, 16 - 4 * 1 * 1);  // counter-clockwise: the square less its corners
+
+    CompositeCurve2 moved;
+    moved.shapeType = CompositeCurve2::POLY;
+    moved.shapeWidth = moved.shapeHeight = 2;
+    moved.shapeParams[0] = 3;
+    moved.rotAngle = 90;
+    moved.shapeX = 10;
+    ASSERT_TRUE(moved.buildShape());
+    expectPoint(moved.segments()[0].point(0), 9, 0);
+
+    CompositeCurve2 flat = shape(CompositeCurve2::CIRCLE, 0, 2);
+    ASSERT_EQ(flat.segments().size(), 1u);
+    EXPECT_EQ(flat.segments()[0].pointCount(), 0);
+    CompositeCurve2 custom;
+    EXPECT_FALSE(custom.buildShape());
+}
+
+TEST(Shapes, GearParametersAreStoredButNotTheHole) {
+    test::TempDir dir;
+    CompositeCurve2 gear = shape(CompositeCurve2::GEAR, 3, 2, {8, 0.25, 0.5, 0.125, 0.7});
+    std::string text = test::saveBlock(gear, dir.file("gear"));
+    EXPECT_NE(text.find("  shapeType \"GEAR\"\n  shapeX 0\n  shapeY 0\n  shapeWidth 3\n  shapeHeight 2\n"
+                        "  gearNumSides 8\n  gearOuterThickness 0.25\n  gearInnerThickness 0.5\n"
+                        "  gearValleyPercent 0.125\n  pointModification 0\n  mirror 0\n  rotAngle 0\n"),
+              std::string::npos)
+        << text;
+    CompositeCurve2 back;
+    ASSERT_EQ(test::loadBlock(back, dir.file("gear")), 0);
+    EXPECT_EQ(back.shapeType, CompositeCurve2::GEAR);
+    EXPECT_EQ(std::vector<double>(back.shapeParams, back.shapeParams + 5), (std::vector<double>{8, 0.25, 0.5, 0.125, 0}));
+    EXPECT_EQ(back.segments().size(), gear.segments().size());
+    EXPECT_EQ(test::saveBlock(back, dir.file("again")), text);
+
+    CompositeCurve2 wrong;
+    EXPECT_EQ(test::loadText(wrong, dir.file("w"), " begin CompositeCurve2\n  begin Curve3\n  end Curve3\n end CompositeCurve2\n"), -1);
+    EXPECT_EQ(wrong.segments().size(), 1u);  // appended before its name was checked
+    CompositeCurve2 unknown;
+    test::loadText(unknown, dir.file("u"), " begin CompositeCurve2\n  shapeType \"HEART\"\n end CompositeCurve2\n");
+    EXPECT_EQ(unknown.shapeType, CompositeCurve2::CUSTOM);
+}
+
+// Two cubic segments along straight lines meeting in a right angle at the origin.
+CompositeCurve2 corner(int16_t cornerType, double radius) {
+    CompositeCurve2 c;
+    Curve2& a = c.addSegment(Curve2::Bezier);
+    for (double x : {-12.0, -8.0, -4.0, 0.0}) a.addPoint(x == 0 || x == -12 ? CurvePoint::anchor(x, 0) : CurvePoint::handle(x, 0));
+    Curve2& b = c.addSegment(Curve2::Bezier);
+    for (double y : {0.0, -4.0, -8.0, -12.0}) b.addPoint(y == 0 || y == -12 ? CurvePoint::anchor(0, y) : CurvePoint::handle(0, y));
+    b.point(0).cornerType = cornerType;
+    b.point(0).cornerRadius = radius;
+    c.linkSegments();
+    for (Curve2& s : c.segments()) s.computeLength();
+    c.pointModification = true;
+    c.applyCornerModifications();
+    return c;
+}
+
+TEST(Edits, CornerModificationsCutAndBridgeCorners) {
+    CompositeCurve2 bevel = corner(CurvePoint::BEVEL, 2);
+    const auto& b = bevel.modifiedSegments();
+    ASSERT_EQ(b.size(), 3u);
+    expectPoint(b[0].lastPoint(), -2, 0, 1e-9);
+    EXPECT_EQ(b[1].type, Curve2::Linear);
+    expectPoint(b[1].point(0), -2, 0, 1e-9);
+    expectPoint(b[1].point(1), 0, -2, 1e-9);
+    expectPoint(b[2].point(0), 0, -2, 1e-9);
+    EXPECT_NEAR(b[2].length(), 10, 1e-6);
+
+    CompositeCurve2 round = corner(CurvePoint::ROUND, 2);
+    const auto& r = round.modifiedSegments();
+    ASSERT_EQ(r.size(), 3u);
+    ASSERT_EQ(r[1].type, Curve2::Bezier);
+    expectPoint(r[1].point(1), -1, 0, 1e-9);  // halfway towards the old corner
+    expectPoint(r[1].point(2), 0, -1, 1e-9);
+
+    CompositeCurve2 round2 = corner(CurvePoint::ROUND2, 3);
+    const auto& r2 = round2.modifiedSegments();
+    ASSERT_EQ(r2.size(), 2u);
+    double d = 3 / std::sqrt(2.0);
+    expectPoint(r2[1].point(1), d, -d, 1e-12);  // along the line between the neighbouring anchors
+    expectPoint(r2[0].point(2), -d, d, 1e-12);
+
+    CompositeCurve2 none = corner(CurvePoint::BEVEL, 0);
+    EXPECT_EQ(none.modifiedSegments().size(), 2u);
+}
+
+TEST(Edits, AutomaticHandlesFollowTheNeighbouringAnchors) {
+    CompositeCurve2 diamond;
+    const double anchors[5][2] = {{0, 1}, {1, 0}, {0, -1}, {-1, 0}, {0, 1}};
+    for (int i = 0; i < 4; ++i) {
+        Curve2& c = diamond.addSegment(Curve2::Bezier);
+        c.addPoint(CurvePoint::anchor(anchors[i][0], anchors[i][1]));
+        c.addPoint(CurvePoint::handle(5, 5));
+        c.addPoint(CurvePoint::handle(5, 5));
+        c.addPoint(CurvePoint::anchor(anchors[i + 1][0], anchors[i + 1][1]));
+    }
+    diamond.linkSegments();
+    ASSERT_TRUE(diamond.closed());
+    diamond.applyAutoHandles();
+    double reach = std::sqrt(2.0) * CurvePoint::kDefaultTightness;
+    expectPoint(diamond.segments()[0].point(1), reach, 1, 1e-12);   // along (-1, 0) -> (1, 0)
+    expectPoint(diamond.segments()[3].point(2), -reach, 1, 1e-12);  // the same tangent, before the anchor
+
+    diamond.segments().pop_back();  // open: the ends follow their own chords
+    diamond.linkSegments();
+    diamond.applyAutoHandles();
+    expectPoint(diamond.segments()[0].point(1), reach / std::sqrt(2.0), 1 - reach / std::sqrt(2.0), 1e-12);
+    expectPoint(diamond.segments()[2].point(2), -1 + reach / std::sqrt(2.0), -reach / std::sqrt(2.0), 1e-12);
+}
+
+TEST(Edits, MirroringAnOpenContourClosesItWithBridges) {
+    CompositeCurve2 side;
+    Curve2& c = side.addSegment(Curve2::Linear);
+    c.addPoint(CurvePoint::anchor(1, 1));
+    c.addPoint(CurvePoint::anchor(1, -1));
+    side.linkSegments();
+    ASSERT_FALSE(side.closed());
+    side.applyMirror(false);
+    EXPECT_TRUE(side.mirror);
+    const auto& m = side.mirroredSegments();
+    ASSERT_EQ(m.size(), 4u);
+    const double expected[4][4][2] = {
+        {{1, 1}, {1, -1}},
+        {{1, -1}, {0.5, -1}, {-0.5, -1}, {-1, -1}},
+        {{-1, -1}, {-1, 1}},
+        {{-1, 1}, {-0.5, 1}, {0.5, 1}, {1, 1}},
+    };
+    for (int s = 0; s < 4; ++s) {
+        ASSERT_EQ(m[s].pointCount(), s % 2 ? 4 : 2);
+        for (int i = 0; i < m[s].pointCount(); ++i) expectPoint(m[s].point(i), expected[s][i][0], expected[s][i][1]);
+        EXPECT_TRUE(m[s].attachedHead() && m[s].attachedTail());
+    }
+    EXPECT_EQ(m[1].point(1).pointType, CurvePoint::HANDLE_BROKEN);
+    EXPECT_FALSE(side.closed());  // the drawn contour itself stays open
+}
+
+TEST(Edits, LinkingAndNeighboursFollowWhereEndsMeet) {
+    CompositeCurve2 c = corner(CurvePoint::NONE, 0);
+    const auto& list = c.segments();
+    EXPECT_TRUE(list[0].attachedTail() && list[1].attachedHead());
+    EXPECT_FALSE(c.closed());  // the ends (-12, 0) and (0, -12) do not meet
+    using Ref = CompositeCurve2::PointRef;
+    Ref joint{1, 0};
+    Ref before = c.handleBefore(joint), after = c.handleAfter(joint), from = c.anchorBefore(joint);
+    EXPECT_EQ(std::pair(before.segment, before.index), std::pair(0, 2));
+    EXPECT_EQ(std::pair(after.segment, after.index), std::pair(1, 1));
+    EXPECT_EQ(std::pair(from.segment, from.index), std::pair(0, 0));
+    EXPECT_FALSE(c.anchorAfter(Ref{1, 3}).valid());
+    EXPECT_FALSE(c.handleBefore(Ref{0, 0}).valid());
+}
+
+}  // namespace
+}  // namespace fw

@@ -1,0 +1,202 @@
+// Flattening contours into a shape database: samples, creases, runs, closing and
+// texture coordinates, at fixed steps and by tolerance.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <vector>
+
+#include "profile/CompositeCurve2.h"
+#include "profile/InputProfile2.h"
+#include "profile/Shape2DB.h"
+
+namespace fw {
+namespace {
+
+using Pair = std::array<double, 2>;
+struct Flat {
+    int kind = -1, part = -1;
+    std::vector<Pair> p, n, t;
+};
+
+Flat element(const Shape2DB& db, int e) {
+    Flat f;
+    Geo2Interface::ElementInfo info;
+    std::vector<int> pi(Geo2Interface::kMaxCopiedPoints), ni(pi.size()), ti(pi.size());
+    if (!db.getElement(e, info, pi.data(), ni.data(), ti.data())) return f;
+    f.kind = info.kind;
+    f.part = info.part;
+    EXPECT_EQ(info.normalCount, info.pointCount);
+    EXPECT_EQ(info.texCount, info.pointCount);
+    for (int i = 0; i < info.pointCount; ++i) {
+        Pair a, b, c;
+        db.getPoint(pi[i], a.data());
+        db.getNormal(ni[i], b.data());
+        db.getTexCoord(ti[i], c.data());
+        f.p.push_back(a);
+        f.n.push_back(b);
+        f.t.push_back(c);
+    }
+    return f;
+}
+
+CompositeCurve2 shape(int type, double w, double h) {
+    CompositeCurve2 c;
+    c.shapeType = type;
+    c.shapeWidth = w;
+    c.shapeHeight = h;
+    c.buildShape();
+    return c;
+}
+
+Flat flattenOne(CompositeCurve2& c, int steps, double crease, bool keep) {
+    Shape2DB db;
+    EXPECT_EQ(c.flatten(false, steps, crease, keep, 0, db), 0);
+    EXPECT_EQ(db.elementCount(), 1);
+    return element(db, 0);
+}
+
+TEST(Flatten, SquareWithStepsOneGivesEveryCornerTwice) {
+    CompositeCurve2 square = shape(CompositeCurve2::SQUARE, 2, 2);
+    Flat f = flattenOne(square, 1, 30, false);
+    EXPECT_EQ(f.kind, Geo2Interface::Closed);
+    EXPECT_EQ(f.part, 1);
+    EXPECT_EQ(f.p, (std::vector<Pair>{{-1, -1}, {-1, 1}, {-1, 1}, {1, 1}, {1, 1}, {1, -1}, {1, -1}, {-1, -1}}));
+    EXPECT_EQ(f.n, (std::vector<Pair>{{-2, 0}, {-2, 0}, {0, 2}, {0, 2}, {2, 0}, {2, 0}, {0, -2}, {0, -2}}));
+    EXPECT_EQ(f.t.front(), (Pair{1, 0}));
+    EXPECT_EQ(f.t[2], (Pair{0.75, 0}));  // 2 of the 8 units round the square
+
+    Flat halves = flattenOne(square, 2, 30, false);
+    ASSERT_EQ(halves.p.size(), 12u);
+    EXPECT_EQ(halves.p[1], (Pair{-1, 0}));
+    EXPECT_EQ(halves.n[1], (Pair{-1, 0}));  // the normal of its piece, not normalised
+
+    // Smooth closing without kept join points drops the repeated last point.
+    Flat smooth = flattenOne(square, 1, 180, false);
+    EXPECT_EQ(smooth.p.size(), 7u);
+    Flat kept = flattenOne(square, 1, 180, true);
+    ASSERT_EQ(kept.p.size(), 8u);
+    EXPECT_EQ(kept.n.back(), kept.n.front());
+}
+
+TEST(Flatten, CreaseAngleDecidesWhetherJoinsAreShared) {
+    CompositeCurve2 circle = shape(CompositeCurve2::CIRCLE, 2, 2);
+    EXPECT_EQ(flattenOne(circle, 4, 0, false).p.size(), 20u);  // every join a crease
+    Flat shared = flattenOne(circle, 4, 180, false);
+    ASSERT_EQ(shared.p.size(), 16u);
+    for (size_t i = 0; i < shared.p.size(); ++i)
+        for (size_t j = i + 1; j < shared.p.size(); ++j)
+            EXPECT_GT(std::hypot(shared.p[i][0] - shared.p[j][0], shared.p[i][1] - shared.p[j][1]), 0.1);
+    EXPECT_EQ(flattenOne(circle, 4, 30, false).p.size(), 16u);  // tangent joins are smooth
+    Flat kept = flattenOne(circle, 4, 30, true);
+    ASSERT_EQ(kept.p.size(), 20u);
+    EXPECT_EQ(kept.p[4], kept.p[5]);
+    EXPECT_EQ(kept.n[4], kept.n[5]);
+    for (const Pair& n : shared.n) EXPECT_NEAR(std::hypot(n[0], n[1]), 1.0, 1e-12);
+}
+
+TEST(Flatten, OpenElementsRunTextureFromOneToZero) {
+    CompositeCurve2 ell;
+    Curve2& c = ell.addSegment(Curve2::Linear);
+    for (Pair p : {Pair{0, 0}, Pair{3, 0}, Pair{3, 4}}) c.addPoint(CurvePoint::anchor(p[0], p[1]));
+    Flat f = flattenOne(ell, 1, 30, false);
+    EXPECT_EQ(f.kind, Geo2Interface::Open);
+    EXPECT_EQ(f.t, (std::vector<Pair>{{1, 0}, {4.0 / 7, 0}, {4.0 / 7, 0}, {0, 0}}));
+}
+
+TEST(Flatten, ClosedBezierSegmentsRepeatTheirStartOnlyWhenOpenAtTheEnd) {
+    for (double endY : {0.005, 0.5}) {
+        CompositeCurve2 loop;
+        Curve2& c = loop.addSegment(Curve2::Bezier);
+        c.addPoint(CurvePoint::anchor(0, 0));
+        c.addPoint(CurvePoint::handle(2, 2));
+        c.addPoint(CurvePoint::handle(-2, 2));
+        c.addPoint(CurvePoint::anchor(0, endY));
+        c.setFlag(Curve2::kClosed, true);
+        Flat f = flattenOne(loop, 4, 0, false);
+        EXPECT_EQ(f.kind, Geo2Interface::Closed);
+        ASSERT_EQ(f.p.size(), endY < 0.01 ? 5u : 6u);
+        if (endY > 0.01) {
+            EXPECT_EQ(f.p.back(), f.p.front());
+        }
+    }
+}
+
+TEST(Flatten, RunsBreakWhereSegmentsDoNotJoinAndSkipWhatCannotBeDrawn) {
+    CompositeCurve2 c;
+    c.addSegment(Curve2::Empty);
+    Curve2& a = c.addSegment(Curve2::Linear);
+    a.addPoint(CurvePoint::anchor(0, 0));
+    a.addPoint(CurvePoint::anchor(1, 0));
+    Curve2& b = c.addSegment(Curve2::Linear);
+    b.addPoint(CurvePoint::anchor(5, 0));
+    b.addPoint(CurvePoint::anchor(6, 0));
+    Curve2& quadratic = c.addSegment(Curve2::Bezier);  // too short to draw
+    quadratic.addPoint(CurvePoint::anchor(6, 0));
+    quadratic.addPoint(CurvePoint::anchor(7, 1));
+    quadratic.addPoint(CurvePoint::anchor(8, 0));
+    c.linkSegments();
+    Shape2DB db;
+    ASSERT_EQ(c.flatten(false, 1, 30, false, 4, db), 0);
+    ASSERT_EQ(db.elementCount(), 2);
+    EXPECT_EQ(element(db, 0).p, (std::vector<Pair>{{0, 0}, {1, 0}}));
+    EXPECT_EQ(element(db, 1).p, (std::vector<Pair>{{5, 0}, {6, 0}}));
+    EXPECT_EQ(element(db, 1).part, 5);
+
+    c.segments()[1].type = 7;
+    EXPECT_EQ(c.flatten(false, 1, 30, false, 0, db), -1);
+}
+
+TEST(Flatten, PreviewSamplesUntilChordsFollowTheCurve) {
+    CompositeCurve2 circle = shape(CompositeCurve2::CIRCLE, 20, 20);
+    size_t previous = 0;
+    for (double tolerance : {1.0, 0.1, 0.01}) {
+        Shape2DB db;
+        CompositeCurve2::Sampling sampling;
+        sampling.preview = true;
+        sampling.tolerance = tolerance;
+        ASSERT_EQ(circle.flatten(false, sampling, 30, false, 0, db), 0);
+        Flat f = element(db, 0);
+        EXPECT_GT(f.p.size(), previous);
+        previous = f.p.size();
+        for (size_t i = 0; i < f.p.size(); ++i) {
+            const Pair &a = f.p[i], &b = f.p[(i + 1) % f.p.size()];
+            EXPECT_NEAR(std::hypot(a[0], a[1]), 10, 0.01);
+            EXPECT_LT(10 - std::hypot((a[0] + b[0]) / 2, (a[1] + b[1]) / 2), tolerance);
+        }
+    }
+    CompositeCurve2 straight;
+    Curve2& line = straight.addSegment(Curve2::Bezier);
+    for (double x : {0.0, 1.0, 2.0, 3.0}) line.addPoint(CurvePoint::anchor(x, 0));
+    Shape2DB db;
+    CompositeCurve2::Sampling sampling;
+    sampling.preview = true;
+    ASSERT_EQ(straight.flatten(false, sampling, 30, false, 0, db), 0);
+    EXPECT_EQ(element(db, 0).p, (std::vector<Pair>{{0, 0}, {3, 0}}));
+}
+
+TEST(Flatten, ProfilesApplyTheirEditsAndNumberTheirContours) {
+    InputProfile2 profile;
+    for (double x : {1.0, 3.0}) {
+        Curve2& c = profile.addContour().addSegment(Curve2::Linear);
+        c.addPoint(CurvePoint::anchor(x, 1));
+        c.addPoint(CurvePoint::anchor(x, -1));
+    }
+    profile.mirror = true;
+    Shape2DB db;
+    ASSERT_EQ(profile.flattenProfile(true, true, 1, 30, false, db), 0);
+    ASSERT_EQ(db.elementCount(), 2);
+    for (int e = 0; e < 2; ++e) {
+        Flat mirrored = element(db, e);
+        EXPECT_EQ(mirrored.part, e + 1);
+        EXPECT_EQ(mirrored.kind, Geo2Interface::Closed);  // closed by the bridges
+        EXPECT_EQ(mirrored.p.front(), (Pair{e ? 3.0 : 1.0, 1}));
+    }
+    Shape2DB plain;
+    ASSERT_EQ(profile.flattenProfile(false, false, 1, 30, false, plain), 0);
+    ASSERT_EQ(plain.elementCount(), 2);
+    EXPECT_EQ(element(plain, 1).kind, Geo2Interface::Open);
+}
+
+}  // namespace
+}  // namespace fw

@@ -1,0 +1,311 @@
+// Profiles as scene members: stored forms in scene files, flattened and bounds ports,
+// the built-in library, sequences and material intervals.
+#include "profile/Profile.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "BlockStream.h"
+#include "platform/Random.h"
+#include "profile/ProfileI.h"
+#include "profile/ProfileL.h"
+#include "profile/ProfileLibrary.h"
+#include "profile/ProfileM.h"
+#include "profile/ProfileProperty.h"
+#include "profile/ProfileRegistration.h"
+#include "scene/AnimGlobals.h"
+#include "scene/SceneX.h"
+
+namespace fw {
+namespace {
+
+class Profiles : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { registerProfileClasses(); }
+    test::TempDir dir;
+};
+
+ProfileI* shapeProfile(SceneX& scene, const char* name, int type, double w, double h) {
+    auto* p = new ProfileI(scene, name);
+    CompositeCurve2& c = p->outline().addContour();
+    c.shapeType = type;
+    c.shapeWidth = w;
+    c.shapeHeight = h;
+    c.buildShape();
+    p->profileChanged();
+    return p;
+}
+
+ProfileI* lineProfile(SceneX& scene, const char* name, double x0, double y0, double x1, double y1) {
+    auto* p = new ProfileI(scene, name);
+    Curve2& c = p->outline().addContour().addSegment(Curve2::Linear);
+    c.addPoint(CurvePoint::anchor(x0, y0));
+    c.addPoint(CurvePoint::anchor(x1, y1));
+    p->profileChanged();
+    return p;
+}
+
+TEST_F(Profiles, ScenesRoundTripEveryProfileKindByteForByte) {
+    SceneX scene;
+    scene.setName("Profiles");
+    ProfileI* logo = shapeProfile(scene, "Logo", CompositeCurve2::ROUND_RECT, 4, 2);
+    logo->outline().contours()[0].shapeParams[0] = 0.25;
+    logo->outline().contours()[0].buildShape();
+    // Loading types the handles by their geometry: the generated rectangle's fixed
+    // handles beside straight sides, which have no handle across their anchor, read
+    // back broken. Typing them first makes the stored form a fixed point.
+    ASSERT_EQ(logo->outline().contours()[0].segments()[0].point(2).pointType, CurvePoint::HANDLE_FIXED);
+    logo->normalizeOutline();
+    EXPECT_EQ(logo->outline().contours()[0].segments()[0].point(2).pointType, CurvePoint::HANDLE_BROKEN);
+    logo->filename = "C:\\art\\logo.ai";
+    logo->layer = "Layer \"1\"";
+    auto* edge = new ProfileL(scene, "Edge");
+    edge->setLibraryIndex(ProfileLibrary::instance().indexOf("Bevel, Medium"));
+    ASSERT_TRUE(edge->load());
+    auto* sequence = new ProfileM(scene, "Sequence");
+    sequence->cycleOption = ProfileM::PING_PONG;
+    sequence->startFrame = 5;
+    sequence->changeCounter = 2;
+    sequence->randomSeed = 7;
+    sequence->showBeforeStart = true;
+    sequence->addMember("Logo");
+    sequence->addMember("Edge");
+    scene.setWriteAll(true);  // profiles are written when something uses them
+    std::string text = test::saveBlock(scene, dir.file("a.scene"));
+    EXPECT_NE(text.find("  begin ProfileI\n   name \"Logo\"\n   filename \"C:\\art\\logo.ai\"\n"
+                        "   layer \"Layer \\\"1\\\"\"\n   begin InputProfile2\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("  begin ProfileL\n   name \"Edge\"\n   libIdx 3\n   load\n  end ProfileL\n"), std::string::npos);
+    EXPECT_NE(text.find("  begin ProfileM\n   name \"Sequence\"\n   startFrame 5\n   totalFrames 301\n"
+                        "   changeCounter 2\n   cycleOption \"PING_PONG\"\n   randomSeed 7\n   showBeforeStart 1\n"
+                        "   profileName \"Logo\"\n   profileName \"Edge\"\n  end ProfileM\n"),
+              std::string::npos);
+    EXPECT_EQ(text.find("AnimGlobals"), std::string::npos);
+
+    SceneX back;
+    ASSERT_EQ(test::loadBlock(back, dir.file("a.scene")), 0) << sceneErrorText;
+    back.setWriteAll(true);
+    EXPECT_EQ(test::saveBlock(back, dir.file("b.scene")), text);
+    ASSERT_EQ(back.memberCount(kProfileKind), 3);
+    auto* loadedLogo = dynamic_cast<ProfileI*>(back.findMember("Logo"));
+    auto* loadedEdge = dynamic_cast<ProfileL*>(back.findMember("Edge"));
+    auto* loadedSequence = dynamic_cast<ProfileM*>(back.findMember("Sequence"));
+    ASSERT_TRUE(loadedLogo && loadedEdge && loadedSequence);
+    EXPECT_EQ(loadedLogo->layer, "Layer \"1\"");
+    EXPECT_EQ(loadedSequence->member(0), loadedLogo);
+    const Curve2& bevel = loadedEdge->inputProfile()->contours()[0].segments()[0];
+    ASSERT_EQ(bevel.pointCount(), 4);
+    EXPECT_EQ(bevel.point(2).x, 10);
+    EXPECT_EQ(bevel.point(2).y, 90);
+    EXPECT_GT(loadedEdge->outlineStamp(), 0u);
+
+    SceneX failed;
+    EXPECT_EQ(test::loadText(failed, dir.file("c.scene"), " begin SceneX\n  begin ProfileI\n   load\n"), -1);
+    EXPECT_NE(sceneErrorText.find("<<load>> for class <<ProfileI>>"), std::string::npos);
+    SceneX missing;
+    EXPECT_EQ(test::loadText(missing, dir.file("d.scene"), " begin SceneX\n  begin ProfileL\n   libIdx 99\n   load\n"), -1);
+}
+
+TEST_F(Profiles, FlattenedPortsComputeOnceAndFollowOutlineChanges) {
+    SceneX scene;
+    ProfileI* box = shapeProfile(scene, "Box", CompositeCurve2::SQUARE, 2, 2);
+    uint32_t first, again, finer, edited;
+    ProfileGeometry* g = box->renderFlattened(false, false, 1, 30, false, &first);
+    ASSERT_TRUE(g);
+    ASSERT_EQ(g->elementCount(), 1);
+    EXPECT_EQ(g->pointCount(), 8);
+    EXPECT_DOUBLE_EQ(g->elementLength(0), 8.0);
+    EXPECT_EQ(box->renderFlattened(false, false, 1, 30, false, &again), g);
+    EXPECT_EQ(again, first);  // same request, nothing changed: not recomputed
+    box->renderFlattened(false, false, 2, 30, false, &finer);
+    EXPECT_GT(finer, again);
+    EXPECT_EQ(g->pointCount(), 12);
+
+    CompositeCurve2& contour = box->outline().contours()[0];
+    contour.shapeWidth = 4;
+    contour.buildShape();
+    box->profileChanged();
+    box->renderFlattened(false, false, 2, 30, false, &edited);
+    EXPECT_GT(edited, finer);
+    double bounds[4];
+    box->profileBounds(bounds);
+    EXPECT_EQ(std::vector<double>(bounds, bounds + 4), (std::vector<double>{-2, 2, -1, 1}));
+    EXPECT_EQ(box->flattenedGeometry(Profile::kRender), g);
+
+    auto* blank = new ProfileI(scene, "Blank");
+    blank->profileBounds(bounds);
+    EXPECT_EQ(std::vector<double>(bounds, bounds + 4), (std::vector<double>{1e20, -1e20, 1e20, -1e20}));
+}
+
+TEST_F(Profiles, FlatteningOrientsTrimsAndBoxesAsAsked) {
+    SceneX scene;
+    ProfileI* down = lineProfile(scene, "Down", 0, 10, 0, 0);
+    double p[2];
+    down->previewFlattened(false, false, true, 0.1, 30)->getPoint(0, p);
+    EXPECT_EQ(p[1], 0.0);  // drawn top to bottom, flattened bottom to top
+    down->previewFlattened(false, false, false, 0.1, 30)->getPoint(0, p);
+    EXPECT_EQ(p[1], 10.0);
+
+    InputProfile2 two;
+    two.addContour() = shapeProfile(scene, "Big", CompositeCurve2::SQUARE, 2, 2)->outline().contours()[0];
+    two.addContour() = shapeProfile(scene, "Small", CompositeCurve2::SQUARE, 0.2, 0.2)->outline().contours()[0];
+    Profile::FlattenedProfileSettings s;
+    s.minArea = 0.1;
+    ProfileGeometry out;
+    ASSERT_TRUE(Profile::flattenOutline(two, s, out));
+    EXPECT_EQ(out.elementCount(), 1);
+    s.renderMode = true;  // a render request keeps every element
+    ASSERT_TRUE(Profile::flattenOutline(two, s, out));
+    EXPECT_EQ(out.elementCount(), 2);
+
+    Profile::FlattenedProfileSettings boxed;
+    boxed.addBoundsPoints = true;
+    ASSERT_TRUE(Profile::flattenOutline(*lineProfile(scene, "Side", 0, 0, 0, 100)->inputProfile(), boxed, out));
+    ASSERT_EQ(out.pointCount(), 4);
+    double lo[2], hi[2];
+    out.getPoint(2, lo);
+    out.getPoint(3, hi);
+    EXPECT_EQ(std::vector<double>({lo[0], lo[1], hi[0], hi[1]}), (std::vector<double>{-2, -2, 2, 102}));
+}
+
+TEST_F(Profiles, TheLibraryServesEdgeProfilesByIndexAndName) {
+    ProfileLibrary& library = ProfileLibrary::instance();
+    EXPECT_EQ(library.error(), "");
+    ASSERT_GE(library.count(), 7);
+    ASSERT_EQ(library.indexOf("Basic, Flat Sides"), 0);
+    const CompositeCurve2& flat = library.profile(0)->inputProfile()->contours()[0];
+    EXPECT_FALSE(flat.closed());
+    ASSERT_EQ(flat.segments()[0].pointCount(), 2);
+    EXPECT_EQ(flat.segments()[0].point(0).y, 0.0049);
+    EXPECT_EQ(flat.segments()[0].point(1).y, 99.996101);
+    const Curve2& highlight = library.find("Basic, Highlight Edges")->inputProfile()->contours()[0].segments()[0];
+    ASSERT_EQ(highlight.pointCount(), 4);
+    EXPECT_EQ(highlight.point(2).y, 97.502403);
+    EXPECT_EQ(highlight.point(3).x, 0.0044);
+    ASSERT_TRUE(library.find("Bevel, Medium"));
+    EXPECT_EQ(library.find("Bevel, Enormous"), nullptr);
+    EXPECT_EQ(library.profile(library.count()), nullptr);
+
+    ProfileGeometry* sides = library.profile(0)->renderFlattened(true, true, 1, 30, false);
+    ASSERT_TRUE(sides);
+    ASSERT_EQ(sides->elementCount(), 1);
+    EXPECT_EQ(sides->pointCount(), 2);
+
+    const char* const broken[] = {"begin ProfileX", nullptr};
+    ProfileLibrary bad(broken);
+    EXPECT_NE(bad.error(), "");
+    EXPECT_EQ(bad.count(), 0);
+}
+
+std::vector<int> shown(ProfileM& m, int frames) {
+    std::vector<int> out;
+    for (int f = 0; f < frames; ++f) out.push_back(m.memberIndexAt(f));
+    return out;
+}
+
+TEST_F(Profiles, SequencesPickTheirMemberFrameByFrame) {
+    SceneX scene;
+    for (const char* name : {"A", "B", "C"}) shapeProfile(scene, name, CompositeCurve2::CIRCLE, 2, 2);
+    auto* m = new ProfileM(scene, "Seq");
+    for (const char* name : {"A", "B", "C"}) m->addMember(name);
+    m->changeCounter = 2;
+    m->cycleOption = ProfileM::PING_PONG;
+    EXPECT_EQ(shown(*m, 12), (std::vector<int>{0, 0, 1, 1, 2, 2, 1, 1, 0, 0, 1, 1}));
+    m->changeCounter = 1;
+    const std::pair<int, std::vector<int>> options[] = {
+        {ProfileM::PLAY_ONCE, {0, 1, 2, -1, -1, -1}},         {ProfileM::PLAY_THEN_HOLD, {0, 1, 2, 2, 2, 2}},
+        {ProfileM::LOOP, {0, 1, 2, 0, 1, 2}},                 {ProfileM::REVERSE_PLAY_ONCE, {2, 1, 0, -1, -1, -1}},
+        {ProfileM::REVERSE_PLAY_THEN_HOLD, {2, 1, 0, 0, 0, 0}}, {ProfileM::REVERSE_LOOP, {2, 1, 0, 2, 1, 0}},
+    };
+    for (const auto& [option, expected] : options) {
+        m->cycleOption = option;
+        m->startFrame = 0;
+        EXPECT_EQ(shown(*m, 6), expected) << option;
+        m->startFrame = 3;
+        m->showBeforeStart = false;
+        EXPECT_EQ(shown(*m, 3), (std::vector<int>{-1, -1, -1})) << option;
+        m->showBeforeStart = true;
+        EXPECT_EQ(m->memberIndexAt(0), option >= ProfileM::REVERSE_PLAY_ONCE ? 2 : 0) << option;
+    }
+
+    // A random order: every block of members x frames-per-member is a shuffle, drawn
+    // through the shared generator from the seed.
+    m->startFrame = 0;
+    m->cycleOption = ProfileM::RANDOMIZE;
+    m->changeCounter = 2;
+    m->randomSeed = 11;
+    m->discardRandomOrder();
+    std::vector<int> order = shown(*m, 300);
+    for (int block = 0; block < 50; ++block) {
+        std::vector<int> picks;
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(order[6 * block + 2 * i], order[6 * block + 2 * i + 1]);
+            picks.push_back(order[6 * block + 2 * i]);
+        }
+        std::sort(picks.begin(), picks.end());
+        EXPECT_EQ(picks, (std::vector<int>{0, 1, 2})) << block;
+    }
+    EXPECT_EQ(order[0], static_cast<int>(random(12) * 3));
+    auto* twin = new ProfileM(scene, "Twin");
+    for (const char* name : {"A", "B", "C"}) twin->addMember(name);
+    twin->cycleOption = ProfileM::RANDOMIZE;
+    twin->changeCounter = 2;
+    twin->randomSeed = 11;
+    EXPECT_EQ(shown(*twin, 300), order);
+    twin->randomSeed = 12;
+    twin->discardRandomOrder();
+    EXPECT_NE(shown(*twin, 300), order);
+}
+
+TEST_F(Profiles, SequencePortsForwardToTheProfileShownNow) {
+    SceneX scene;
+    ProfileI* a = shapeProfile(scene, "A", CompositeCurve2::SQUARE, 2, 2);
+    ProfileI* b = shapeProfile(scene, "B", CompositeCurve2::SQUARE, 6, 4);
+    auto* m = new ProfileM(scene, "Seq");
+    m->addMember("A");
+    m->addMember("B");
+    m->addMember("Seq");  // itself: never shown
+    m->startFrame = 1;
+    scene.animGlobals().setCurrentFrame(1);
+    EXPECT_EQ(m->renderFlattened(true, true, 1, 30, false), a->renderFlattened(true, true, 1, 30, false));
+    EXPECT_EQ(m->inputProfile(), a->inputProfile());
+    scene.animGlobals().setCurrentFrame(2);
+    ProfileGeometry* g = m->renderFlattened(true, true, 1, 30, false);
+    EXPECT_EQ(g, b->renderFlattened(true, true, 1, 30, false));
+    double box[4];
+    m->profileBounds(box);
+    EXPECT_EQ(std::vector<double>(box, box + 4), (std::vector<double>{-3, 3, -2, 2}));
+    scene.animGlobals().setCurrentFrame(3);
+    EXPECT_EQ(m->renderFlattened(true, true, 1, 30, false), nullptr);
+    scene.animGlobals().setCurrentFrame(0);  // before the start, with nothing shown there
+    EXPECT_EQ(m->inputProfile(), nullptr);
+    m->profileBounds(box);
+    EXPECT_EQ(box[0], 1e20);
+
+    m->markUsed();
+    EXPECT_TRUE(a->used() && b->used());
+}
+
+TEST_F(Profiles, MaterialIntervalsRoundTripPerEntry) {
+    ProfileProperty perim("perimProperties");
+    perim.addInterval(3, {0, 0.5, 2});
+    perim.addInterval(1, {0.25, 1, 4});
+    perim.addInterval(3, {0.5, 1, 1});
+    const std::string expected =
+        " begin perimProperties\n  mtlInterval 3 0.000000 0.500000 2\n  mtlInterval 3 0.500000 1.000000 1\n"
+        "  mtlInterval 1 0.250000 1.000000 4\n end perimProperties\n";
+    ASSERT_EQ(test::saveBlock(perim, dir.file("p")), expected);
+    ProfileProperty back("perimProperties");
+    ASSERT_EQ(test::loadBlock(back, dir.file("p")), 0);
+    EXPECT_EQ(test::saveBlock(back, dir.file("q")), expected);
+    ASSERT_TRUE(back.find(3));
+    EXPECT_EQ(back.find(3)->intervals.size(), 2u);
+    EXPECT_EQ(back.find(1)->intervals[0].material, 4);
+    EXPECT_EQ(back.find(2), nullptr);
+}
+
+}  // namespace
+}  // namespace fw
