@@ -10,6 +10,7 @@
 #include "platform/Folders.h"
 #include "scene/AnimGlobals.h"
 #include "scene/SceneX.h"
+#include "surface/ImageMap.h"
 
 namespace fw {
 
@@ -404,8 +405,9 @@ int OrvoSceneManager::writeCommands(CommandIO& io) {
         io.writef("UseBackgroundMedia %d\n", 0);
         io.writef("CompBackgroundMedia %d\n", 0);
     } else {
-        if (!s.backgroundMedia.empty() && scene_ && scene_->findMember("defaultBGImageMap"))
-            io.writef("BackgroundMedia \"%s\"\n", escapeQuotes(s.backgroundMedia).c_str());
+        std::string media;
+        if (scene_ && ImageMap::backgroundMedia(*scene_, media))
+            io.writef("BackgroundMedia \"%s\"\n", escapeQuotes(media).c_str());
         io.writef("UseBackgroundMedia %d\n", s.useBackgroundMedia);
         io.writef("BackgroundMediaOpacity %g\n", s.backgroundMediaOpacity);
     }
@@ -504,6 +506,7 @@ bool OrvoSceneManager::savePreferences() {
 bool OrvoSceneManager::loadProject(const std::string& path, bool replaceScene, bool readSettings) {
     lastLoad_ = LoadReport();
     readPreferenceLines_ = false;
+    settings_.backgroundMedia.clear();
     if (replaceScene || !scene_) freshScenes();
     CommandEnabler* root = readSettings ? static_cast<CommandEnabler*>(this) : scene_.get();
     AFileIO io(root);
@@ -538,6 +541,8 @@ bool OrvoSceneManager::loadProject(const std::string& path, bool replaceScene, b
     }
     loadingPath_.clear();
     runFixUps();
+    // The background line comes before the scene block: it reaches the map only now.
+    if (!settings_.backgroundMedia.empty() && scene_) ImageMap::setBackgroundMedia(*scene_, settings_.backgroundMedia);
     if (scene_) scene_->clearChanges();
     lastLoad_.ok = status == 0 || status == -3;
     return lastLoad_.ok;

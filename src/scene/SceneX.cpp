@@ -20,8 +20,9 @@ const int kWriteOrder[] = {kCameraKind, kImageFileKind, kImageMapKind, kMaterial
                            kLightKind, kProfileKind, kAnimTrackKind};
 const int kStyleWriteOrder[] = {kImageFileKind, kImageMapKind, kMaterialKind, kTextBlockKind,
                                 kStyleKind, kObjectKind, kProfileKind};
-// Kinds whose members are in use simply by being in the scene.
-const int kInUseKinds[] = {kObjectKind, kLightKind, kCameraKind, kGroupKind, kAnimTrackKind, kTextBlockKind};
+// Kinds whose members are in use simply by being in the scene. Profiles count too: a
+// drawn outline not yet extruded must survive a save.
+const int kInUseKinds[] = {kObjectKind, kLightKind, kCameraKind, kGroupKind, kProfileKind, kAnimTrackKind, kTextBlockKind};
 
 bool listed(int kind) {
     return (kind >= kObjectKind && kind <= kProfileKind) || kind == kAnimTrackKind || kind == kTextBlockKind;

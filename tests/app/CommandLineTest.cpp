@@ -84,6 +84,11 @@ TEST(CommandLine, ResaveWritesTheExampleBackByteForByte) {
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(slurp(out), slurp(example));
 
+    std::string profiles = std::string(FW_SOURCE_DIR) + "/examples/profiles.scene";
+    Outcome drawn = run("resave " + profiles + " " + out);
+    EXPECT_EQ(drawn.status, 0) << drawn.err;
+    EXPECT_EQ(slurp(out), slurp(profiles));  // outlines, library entries and sequences
+
     Outcome described = run("info " + example);
     EXPECT_EQ(described.status, 0);
     EXPECT_NE(described.out.find("groups: 4\n"), std::string::npos);
