@@ -328,6 +328,7 @@ void OrvoSceneManager::addNewSceneMembers(FixUp add) {
 void OrvoSceneManager::runFixUps() {
     if (!scene_ || !lightBin_) freshScenes();
     for (FixUp f : fixUps()) f(*scene_);
+    scene_->postLoad();
 }
 
 std::string OrvoSceneManager::versionText() {

@@ -1,6 +1,8 @@
 #include "app/Registration.h"
 
 #include "app/OrvoSceneManager.h"
+#include "geometry/GeometryClasses.h"
+#include "geometry/ObjectXStyle.h"
 #include "profile/ProfileRegistration.h"
 #include "render/RenderClasses.h"
 #include "scene/SceneX.h"
@@ -17,8 +19,10 @@ void registerAllClasses() {
     registerSceneClasses();
     registerSurfaceClasses();
     registerProfileClasses();
+    registerGeometryClasses();
     registerRenderClasses();
     OrvoSceneManager::addFixUp([](SceneX& scene) { ImageMap::ensureDefaultBackground(scene); });
+    OrvoSceneManager::addFixUp([](SceneX& scene) { ObjectXStyle::ensureDefault(scene); });
     OrvoSceneManager::addFixUp(addViewCameras);
     OrvoSceneManager::addNewSceneMembers(addNewSceneCameraAndLights);
 }

@@ -62,6 +62,7 @@ SceneFile::Loaded SceneFile::load(const std::string& path) {
         loaded.error = "no scene in this file (it has no \"begin SceneX\" block)";
         return loaded;
     }
+    root.scene->postLoad();
     loaded.scene = std::move(root.scene);
     return loaded;
 }

@@ -91,8 +91,10 @@ struct GLRenderer::Shadow {
     GLuint texture = 0, fbo = 0;
     glm::mat4 view;
     float lx = 0, ly = 0, dx = 1, dy = 1, focal = 0, nearZ = 0.1f, farZ = 1, darkness = 0.2f;
+    float texel = 0;  // the map's texel size in scene units near the scene's middle
     int filterHalf = 0;
     float tapSpacing = 0;
+    int mapWidth = 512;
     std::vector<float> weights;
 
     ~Shadow() {
@@ -299,6 +301,7 @@ bool GLRenderer::render(SceneX& scene, Camera& camera, const Frame& frame, Image
                 shadow->nearZ = 0, shadow->farZ = static_cast<float>(2 * radius + 2);
                 projection = glm::ortho(-radius, radius, -radius, radius, 0.0, 2 * radius + 2);
                 shadow->view = glm::mat4(view);
+                shadow->texel = static_cast<float>(2 * radius / mapW);
             } else {
                 // Spot lights use their cone; point lights a cone that just holds the scene.
                 glm::dvec3 aim = light->type() == Light::kSpot ? position - glm::dvec3(lightWorld[2]) : centre;
@@ -312,11 +315,13 @@ bool GLRenderer::render(SceneX& scene, Camera& camera, const Frame& frame, Image
                 projection = glm::frustum(-nearZ * halfTan, nearZ * halfTan, -nearZ * halfTan, nearZ * halfTan, nearZ, farZ);
                 shadow->view = glm::mat4(view);
                 shadow->focal = static_cast<float>(0.5 / halfTan);
+                shadow->texel = static_cast<float>(2 * halfTan * distance / mapW);
                 shadow->nearZ = static_cast<float>(nearZ), shadow->farZ = static_cast<float>(farZ);
             }
+            shadow->mapWidth = mapW;
             int kernel = std::clamp(light->shadowSoftness, 1, 11) | 1;
             shadow->filterHalf = kernel / 2;
-            shadow->tapSpacing = static_cast<float>(1.0 + light->shadowSoftness / 4.0) / static_cast<float>(mapW);
+            shadow->tapSpacing = static_cast<float>(1.0 + light->shadowSoftness / 8.0) / static_cast<float>(mapW);
             double sum = 0;
             for (int y = -shadow->filterHalf; y <= shadow->filterHalf; ++y)
                 for (int x = -shadow->filterHalf; x <= shadow->filterHalf; ++x) {
@@ -346,6 +351,9 @@ bool GLRenderer::render(SceneX& scene, Camera& camera, const Frame& frame, Image
             glViewport(0, 0, mapW, mapH);
             glClear(GL_DEPTH_BUFFER_BIT);
             glEnable(GL_DEPTH_TEST);
+            // Depths pushed back by the surface's slope too, for faces the light grazes.
+            glEnable(GL_POLYGON_OFFSET_FILL);
+            glPolygonOffset(2.0f, 4.0f);
             glUseProgram(0);
             glMatrixMode(GL_PROJECTION);
             glLoadMatrixf(glm::value_ptr(glm::mat4(projection)));
@@ -357,6 +365,7 @@ bool GLRenderer::render(SceneX& scene, Camera& camera, const Frame& frame, Image
                 glLoadMatrixf(glm::value_ptr(shadow->view * toFloat(d.world)));
                 for (const auto& part : d.parts) drawMesh(d, part.second);
             }
+            glDisable(GL_POLYGON_OFFSET_FILL);
         }
     }
 
@@ -436,7 +445,12 @@ bool GLRenderer::render(SceneX& scene, Camera& camera, const Frame& frame, Image
         glUniform1f(program_.uniform("shadNear"), shadow->nearZ);
         glUniform1f(program_.uniform("shadFar"), shadow->farZ);
         glUniform1f(program_.uniform("shadDepth"), shadow->farZ - shadow->nearZ);
-        glUniform1f(program_.uniform("shadOffset"), static_cast<float>(frame.shadowOffset));
+        // The setting alone is far below a texel of a scene-sized map, and the filter's
+        // outer taps read depths further along a sloping surface: without slack for
+        // both, surfaces shadow themselves in stripes.
+        float spanTexels = shadow->tapSpacing * static_cast<float>(shadow->filterHalf) * static_cast<float>(shadow->mapWidth);
+        glUniform1f(program_.uniform("shadOffset"),
+                    static_cast<float>(frame.shadowOffset) + (2 + 1.5f * spanTexels) * shadow->texel);
         glUniform1i(program_.uniform("shadFilterSize"), shadow->filterHalf);
         glUniform1i(program_.uniform("shadFilterSize2"), 2 * shadow->filterHalf);
         glUniform1i(program_.uniform("shadFilterSize2p1"), 2 * shadow->filterHalf + 1);

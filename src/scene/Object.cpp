@@ -191,6 +191,7 @@ void Object::geometryChanged() {
 }
 
 void Object::localBounds(int mode, double box[6]) {
+    prepareStages();
     void* cached = boundsPort(renderMode(mode)).value();
     if (cached)
         std::memcpy(box, cached, sizeof(double) * 6);
@@ -199,6 +200,7 @@ void Object::localBounds(int mode, double box[6]) {
 }
 
 PackedObjDB* Object::displayGeometry(int mode, const Settings* settings) {
+    prepareStages();
     DisplayGeometryPort& port = displayGeometryPort(renderMode(mode));
     if (settings) port.prepare(settings);
     return static_cast<PackedObjDB*>(port.value());

@@ -132,6 +132,9 @@ public:
     double mapY(double y) const;
 
     virtual int renderMode(int mode) const { return mode; }
+    // Hands each stage the settings its next build needs (from the object and the
+    // styles it uses); run before any geometry is asked for.
+    virtual void prepareStages() {}
     // The display mesh for a render mode, brought up to date; null when there is none.
     PackedObjDB* displayGeometry(int mode, const Settings* settings = nullptr);
 

@@ -53,6 +53,8 @@ public:
     // Whether a member holds this name, compared without regard to letter case.
     virtual bool isNameTaken(const std::string& name) const = 0;
 
+    // An edit that the unsaved-changes guard should know about.
+    virtual void markChanged() = 0;
     virtual DAGNode* root() = 0;
     virtual AnimGlobals& animGlobals() = 0;
 };

@@ -32,6 +32,9 @@ public:
     // Registers this level's keywords after its base's; the concrete class's
     // constructor calls it once, so every keyword lands in the concrete table.
     virtual void registerCommands();
+    // After a whole scene is read: members that link to others by name connect now,
+    // since a name may have been read before its member (the kinds load in a fixed order).
+    virtual void postLoad() {}
 
     Scene& scene() const { return *scene_; }
     std::string name() const;

@@ -91,6 +91,11 @@ void SceneX::clearUsedMarks() {
         for (SceneMember* m : list) m->setUsed(false);
 }
 
+void SceneX::postLoad() {
+    for (auto& list : lists_)
+        for (SceneMember* m : list) m->postLoad();
+}
+
 void SceneX::markMembersInUse() {
     clearUsedMarks();
     for (int kind : kInUseKinds)

@@ -28,6 +28,8 @@ public:
     int writeStyleCommands(CommandIO& io);
 
     void clearUsedMarks() override;
+    // Runs every member's post-load step (links by name are resolved).
+    void postLoad();
     // Clears the marks, then marks the members in use (nodes, tracks and text) and,
     // through them, everything they refer to.
     void markMembersInUse();
@@ -50,7 +52,7 @@ public:
     // saved. They wrap from 4294967295 to 1, never to 0, which means "unchanged".
     unsigned changeCount() const { return changes_; }
     unsigned settingsChangeCount() const { return settingsChanges_; }
-    void markChanged() { changes_ = changes_ == 0xffffffffu ? 1 : changes_ + 1; }
+    void markChanged() override { changes_ = changes_ == 0xffffffffu ? 1 : changes_ + 1; }
     void markSettingsChanged() { settingsChanges_ = settingsChanges_ == 0xffffffffu ? 1 : settingsChanges_ + 1; }
     void clearChanges() { changes_ = settingsChanges_ = 0; }
 

@@ -1,0 +1,19 @@
+#include "geometry/GeometryClasses.h"
+
+#include "geometry/ObjectX.h"
+#include "geometry/ObjectXStyle.h"
+#include "scene/MemberFactory.h"
+
+namespace fw {
+
+void registerGeometryClasses() {
+    MemberFactory& factory = MemberFactory::instance();
+    factory.add("ObjectX", "object%d", [](Scene& scene, const char* name) -> SceneMember* {
+        return new ObjectX(scene, name);
+    });
+    factory.add("ObjectXStyle", "objectstyle%d", [](Scene& scene, const char* name) -> SceneMember* {
+        return new ObjectXStyle(scene, name);
+    });
+}
+
+}  // namespace fw

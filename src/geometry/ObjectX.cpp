@@ -1,0 +1,363 @@
+#include "geometry/ObjectX.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "geometry/ContourOffset.h"
+#include "geometry/ObjectXStyle.h"
+#include "mesh/ObjDB.h"
+#include "persistence/CommandIO.h"
+#include "profile/Profile.h"
+#include "profile/ProfileGeometry.h"
+#include "scene/InputLink.h"
+#include "scene/Scene.h"
+
+namespace fw {
+
+namespace {
+
+const char* const kQualityPrefix[3] = {"Preview", "Render", "Preview2D"};
+
+std::string portName(int mode, const char* stage) { return std::string(kQualityPrefix[mode]) + stage; }
+
+// The open polyline of a flattened edge profile, in percent of the depth.
+SolidBuilder::Contour edgeProfile(void* value) {
+    SolidBuilder::Contour out;
+    auto* geometry = static_cast<ProfileGeometry*>(value);
+    if (!geometry) return out;
+    for (int e = 0; e < geometry->elementCount(); ++e) {
+        Geo2Interface::ElementInfo info;
+        std::vector<int> points(static_cast<size_t>(geometry->elementPointCount(e)));
+        if (points.empty() || !geometry->getElement(e, info, points.data(), nullptr, nullptr)) continue;
+        for (int i = 0; i < info.pointCount; ++i) {
+            double p[2];
+            geometry->getPoint(points[static_cast<size_t>(i)], p);
+            glm::dvec2 q(p[0], p[1]);
+            if (out.empty() || glm::length(q - out.back()) > 1e-12) out.push_back(q);
+        }
+        if (out.size() >= 2) break;  // the first usable element is the profile
+        out.clear();
+    }
+    return out;
+}
+
+ObjectX& objectX(CommandEnabler& r) { return static_cast<ObjectX&>(r); }
+
+int readFace(CommandIO& io, CommandEnabler& r) {
+    std::string name;
+    if (io.readString(name) != 0) return -1;
+    objectX(r).setFace(name);
+    return 0;
+}
+
+int readStyle(CommandIO& io, CommandEnabler& r) {
+    std::string name;
+    if (io.readString(name) != 0) return -1;
+    objectX(r).setStyle(name);
+    return 0;
+}
+
+int readIgnoredName(CommandIO& io, CommandEnabler&) {
+    std::string name;
+    return io.readString(name);
+}
+
+template <int Mode>
+int readSmoothness(CommandIO& io, CommandEnabler& r) {
+    double v;
+    if (io.readDouble(v) != 0) return -1;
+    objectX(r).setSmoothness(Mode, v);
+    return 0;
+}
+
+template <int Mode>
+int readFlatness(CommandIO& io, CommandEnabler& r) {
+    double v;
+    if (io.readDouble(v) != 0) return -1;
+    objectX(r).setSmoothness(Mode, ObjectX::smoothnessFromFlatness(v, Mode == kRenderMode));
+    return 0;
+}
+
+int readSelected(CommandIO& io, CommandEnabler& r) { return io.readInt(objectX(r).selected); }
+
+int readMeshing(CommandIO& io, CommandEnabler& r) {
+    int on;
+    if (io.readInt(on) != 0) return -1;
+    objectX(r).meshingOn = on != 0;
+    return 0;
+}
+
+template <double (ObjectX::*Field)[2]>
+int readPair(CommandIO& io, CommandEnabler& r) {
+    return io.readVector2(objectX(r).*Field);
+}
+
+template <double ObjectX::*Field>
+int readValue(CommandIO& io, CommandEnabler& r) {
+    return io.readDouble(objectX(r).*Field);
+}
+
+}  // namespace
+
+bool ObjectX::FaceSettings::differs(const Settings& other) const {
+    const auto& o = static_cast<const FaceSettings&>(other);
+    return hardAngle != o.hardAngle || tolerance != o.tolerance || spikeAngle != o.spikeAngle || pullBack != o.pullBack ||
+           faceOffset != o.faceOffset || faceMode != o.faceMode || tube != o.tube || steps != o.steps ||
+           meshFlag != o.meshFlag;
+}
+
+std::unique_ptr<Settings> ObjectX::FaceSettings::clone() const { return std::make_unique<FaceSettings>(*this); }
+
+bool ObjectX::GeometrySettings::differs(const Settings& other) const {
+    const auto& o = static_cast<const GeometrySettings&>(other);
+    if (std::fabs(depth - o.depth) > 1e-6 || std::fabs(perimeterXScale - o.perimeterXScale) > 1e-6) return true;
+    return holeXScale != o.holeXScale || parts != o.parts || hardAngle != o.hardAngle ||
+           maxSideSegment != o.maxSideSegment || faceOffset != o.faceOffset || frontPart != o.frontPart ||
+           backPart != o.backPart || style != o.style || capChanges != o.capChanges || sideChanges != o.sideChanges;
+}
+
+std::unique_ptr<Settings> ObjectX::GeometrySettings::clone() const { return std::make_unique<GeometrySettings>(*this); }
+
+ObjectX::FacePort::FacePort(ObjectX* owner, const char* name) : OutputPort(owner, name) {
+    new InputLink(this, "FlattenedProfileInput");
+    setDirty();
+}
+
+bool ObjectX::FacePort::compute(const Settings* settings) {
+    contours_.clear();
+    auto* geometry = static_cast<ProfileGeometry*>(input(0)->sourceValue());
+    if (!geometry) return false;
+    FaceSettings s;
+    if (settings) s = static_cast<const FaceSettings&>(*settings);
+    std::vector<SolidBuilder::Contour> raw;
+    for (int e = 0; e < geometry->elementCount(); ++e) {
+        Geo2Interface::ElementInfo info;
+        std::vector<int> points(static_cast<size_t>(geometry->elementPointCount(e)));
+        if (points.empty() || !geometry->getElement(e, info, points.data(), nullptr, nullptr)) continue;
+        if (info.pointCount < 3 && !s.tube) continue;
+        if (info.kind != Geo2Interface::Closed && !s.tube) continue;
+        SolidBuilder::Contour c;
+        for (int i = 0; i < info.pointCount; ++i) {
+            double p[2];
+            geometry->getPoint(points[static_cast<size_t>(i)], p);
+            c.push_back(glm::dvec2(p[0], p[1]));
+        }
+        raw.push_back(c);
+    }
+    std::vector<bool> holes;
+    std::vector<SolidBuilder::Contour> face = SolidBuilder::prepareFace(raw, holes);
+    // Faces sit a little inside their outline, never less than 0.03.
+    double offset = std::fabs(s.faceOffset) <= 0.03 ? 0.03 : s.faceOffset;
+    for (SolidBuilder::Contour& c : face) {
+        // Start at the lowest point, the leftmost of equals, so sub-faces start alike.
+        size_t start = 0;
+        for (size_t i = 1; i < c.size(); ++i)
+            if (c[i].y < c[start].y || (c[i].y == c[start].y && c[i].x < c[start].x)) start = i;
+        std::rotate(c.begin(), c.begin() + static_cast<long>(start), c.end());
+        if (!s.tube) c = ContourOffset::offset(c, -offset, true).points;
+        contours_.push_back(c);
+    }
+    return true;
+}
+
+ObjectX::SolidPort::SolidPort(ObjectX* owner, const char* name, bool capsOnly) : OutputPort(owner, name), capsOnly_(capsOnly) {
+    if (!capsOnly) new InputLink(this, "FrontBackGeometryInput");
+    new InputLink(this, "FaceInput");
+    if (!capsOnly) {
+        new InputLink(this, "FlattenedPerimeterProfileInput");
+        new InputLink(this, "FlattenedHoleProfileInput");
+    }
+    setDirty();
+}
+
+bool ObjectX::SolidPort::compute(const Settings* settings) {
+    mesh_.clear();
+    GeometrySettings s;
+    if (settings) s = static_cast<const GeometrySettings&>(*settings);
+    auto* face = static_cast<std::vector<SolidBuilder::Contour>*>(input("FaceInput")->sourceValue());
+    if (!face) return false;
+    if (!capsOnly_) input("FrontBackGeometryInput")->sourceValue();  // a stage of its own
+    SolidBuilder::Options options;
+    options.depth = s.depth;
+    options.perimeterXScale = s.perimeterXScale;
+    options.holeXScale = s.holeXScale;
+    options.parts = capsOnly_ ? (s.parts & 3u) : s.parts;
+    options.hardAngle = s.hardAngle;
+    options.maxSideSegment = s.maxSideSegment;
+    options.frontPart = kFrontPart, options.backPart = kBackPart;
+    options.perimeterPart = kPerimeterPart, options.holePart = kHolePart;
+    SolidBuilder::Contour perimeter, hole;
+    if (!capsOnly_) {
+        perimeter = edgeProfile(input("FlattenedPerimeterProfileInput")->sourceValue());
+        hole = edgeProfile(input("FlattenedHoleProfileInput")->sourceValue());
+    }
+    ObjDB solid;
+    if (face->empty() || options.parts == 0) return true;  // nothing to build is not a failure
+    SolidBuilder::build(*face, perimeter, hole, options, solid);
+    return mesh_.pack(solid);
+}
+
+ObjectX::ObjectX(Scene& scene, const char* name) : Object(scene, name) {
+    for (int mode = 0; mode < 3; ++mode) {
+        faces_[mode] = std::make_unique<FacePort>(this, portName(mode, "Face").c_str());
+        caps_[mode] = std::make_unique<SolidPort>(this, portName(mode, "FrontBackGeometry").c_str(), true);
+        solids_[mode] = std::make_unique<SolidPort>(this, portName(mode, "Geometry").c_str(), false);
+    }
+    registerCommands();
+    connectStages();
+}
+
+ObjectX::~ObjectX() = default;
+
+CommandTable& ObjectX::commandTable() {
+    static CommandTable table;
+    return table;
+}
+
+ObjectXStyle* ObjectX::style() const {
+    if (auto* s = dynamic_cast<ObjectXStyle*>(scene().findMember(style_))) return s;
+    return dynamic_cast<ObjectXStyle*>(scene().findMember(ObjectXStyle::kDefaultName));
+}
+
+void ObjectX::connectStages() {
+    NameReference self = nameReference();
+    Profile* face = dynamic_cast<Profile*>(face_.resolve());
+    ObjectXStyle* s = style();
+    for (int mode = 0; mode < 3; ++mode) {
+        if (face) faces_[mode]->input(0)->connect(face->nameReference(), Profile::flattenedPortName(mode));
+        caps_[mode]->input("FaceInput")->connect(self, faces_[mode]->name());
+        SolidPort& solid = *solids_[mode];
+        solid.input("FaceInput")->connect(self, faces_[mode]->name());
+        solid.input("FrontBackGeometryInput")->connect(self, caps_[mode]->name());
+        if (s) {
+            solid.input("FlattenedPerimeterProfileInput")->connect(s->nameReference(), s->flattenedPort(false, mode).name());
+            solid.input("FlattenedHoleProfileInput")->connect(s->nameReference(), s->flattenedPort(true, mode).name());
+        }
+        for (OutputPort* port : {static_cast<OutputPort*>(&boundsPort(mode)), static_cast<OutputPort*>(&displayGeometryPort(mode)),
+                                 static_cast<OutputPort*>(&worldVertexPort(mode)), static_cast<OutputPort*>(&worldNormalPort(mode)),
+                                 static_cast<OutputPort*>(&gradientsPort(mode))})
+            port->input("GeometryInput")->connect(self, solid.name());
+    }
+}
+
+void ObjectX::prepareStages() {
+    ObjectXStyle* s = style();
+    for (int mode = 0; mode < 3; ++mode) {
+        double smoothness = mode == kRenderMode ? smoothnessRender : smoothnessPreview;
+        FaceSettings face;
+        face.hardAngle = hardShadingAngle;
+        face.tolerance = mode == kPreview2DMode ? 0.1 : (smoothness > 0 ? 10.0 / smoothness : 10.0);
+        face.steps = std::max(1, static_cast<int>(std::lround(smoothness)));
+        face.faceOffset = mode == kPreview2DMode || !s ? 0.0 : s->frontFaceOffset();
+        face.tube = s && s->kind == ObjectXStyle::kTube;
+        face.spikeAngle = s ? s->spikeAngle : 0.0;
+        face.pullBack = s ? s->pullBackDistance : 0.1;
+        faces_[mode]->prepare(&face);
+        Profile::FlattenedProfileSettings flat;
+        flat.renderMode = mode == kRenderMode;
+        flat.tolerance = face.tolerance;
+        flat.steps = face.steps;
+        flat.creaseAngle = hardShadingAngle >= 0 ? hardShadingAngle : 30.0;
+        faces_[mode]->input(0)->setSettings(&flat);
+
+        GeometrySettings g;
+        if (s) {
+            g.depth = s->depth();
+            g.perimeterXScale = s->perimeterXScale();
+            g.holeXScale = s->holeXScale();
+            g.parts = s->parts();
+            g.style = s;
+            g.capChanges = s->capChangeCount();
+            g.sideChanges = s->sideChangeCount();
+            g.faceOffset = face.faceOffset;
+        }
+        g.hardAngle = hardShadingAngle >= 0 ? hardShadingAngle : 30.0;
+        g.maxSideSegment = meshingOn ? (mode == kRenderMode ? bestEdgeMeshing : draftEdgeMeshing) : 0.0;
+        ObjectXStyle::FlattenedProfileSettings edge;
+        edge.renderMode = mode == kRenderMode;
+        edge.tolerance = face.tolerance;
+        edge.steps = face.steps;
+        solids_[mode]->input("FlattenedPerimeterProfileInput")->setSettings(&edge);
+        solids_[mode]->input("FlattenedHoleProfileInput")->setSettings(&edge);
+        caps_[mode]->prepare(&g);
+        solids_[mode]->input("FrontBackGeometryInput")->setSettings(&g);
+        for (OutputPort* port : {static_cast<OutputPort*>(&boundsPort(mode)), static_cast<OutputPort*>(&displayGeometryPort(mode)),
+                                 static_cast<OutputPort*>(&worldVertexPort(mode)), static_cast<OutputPort*>(&worldNormalPort(mode)),
+                                 static_cast<OutputPort*>(&gradientsPort(mode))})
+            port->input("GeometryInput")->setSettings(&g);
+    }
+}
+
+const Object::GradientsPort::Gradients* ObjectX::gradients(int mode) {
+    prepareStages();
+    return static_cast<const GradientsPort::Gradients*>(gradientsPort(mode).value());
+}
+
+void ObjectX::setFace(const std::string& name) {
+    face_ = NameReference(scene().nameDictionary(), name.c_str());
+    connectStages();
+    geometryChanged();
+}
+
+std::string ObjectX::faceName() { return face_.name(); }
+
+void ObjectX::setStyle(const std::string& name) {
+    style_ = name;
+    if (!dynamic_cast<ObjectXStyle*>(scene().findMember(name))) style_ = ObjectXStyle::kDefaultName;
+    connectStages();
+    for (int mode = 0; mode < 3; ++mode) faces_[mode]->setDirty();
+}
+
+void ObjectX::setSmoothness(int mode, double smoothness) {
+    (mode == kRenderMode ? smoothnessRender : smoothnessPreview) = smoothness;
+    scene().markChanged();
+}
+
+double ObjectX::smoothnessFromFlatness(double flatness, bool render) {
+    float f = static_cast<float>(flatness);
+    if (f < 1) return (1.0 / f - 1) * 2.222222 + 15.0;
+    if (f < 5) return 10.0;
+    double s = (10 - flatness) * 1.1111111;
+    return s < 0 ? (render ? 50.0 : 20.0) : s;
+}
+
+void ObjectX::markUsed() {
+    setUsed(true);
+    if (SceneMember* face = face_.resolve()) face->markUsed();
+    if (ObjectXStyle* s = style()) s->markUsed();
+}
+
+void ObjectX::registerCommands() {
+    Object::registerCommands();
+    registerCommand("extrusionStyle", readIgnoredName);
+    registerCommand("face", readFace);
+    registerCommand("style", readStyle);
+    registerCommand("flatPreview", readFlatness<kPreviewMode>);
+    registerCommand("flatRender", readFlatness<kRenderMode>);
+    registerCommand("smoothnessPreview", readSmoothness<kPreviewMode>);
+    registerCommand("smoothnessRender", readSmoothness<kRenderMode>);
+    registerCommand("selected", readSelected);
+    registerCommand("meshingOn", readMeshing);
+    registerCommand("draftTileResolution", readPair<&ObjectX::draftTileResolution>);
+    registerCommand("bestTileResolution", readPair<&ObjectX::bestTileResolution>);
+    registerCommand("draftEdgeMeshing", readValue<&ObjectX::draftEdgeMeshing>);
+    registerCommand("bestEdgeMeshing", readValue<&ObjectX::bestEdgeMeshing>);
+}
+
+int ObjectX::writeCommands(CommandIO& io) {
+    if (Object::writeCommands(io) != 0) return -1;
+    io.writef("face \"%s\"\n", escapeQuotes(face_.name()).c_str());
+    io.writef("style \"%s\"\n", escapeQuotes(style_).c_str());
+    io.writef("smoothnessPreview %f\n", smoothnessPreview);
+    io.writef("smoothnessRender %f\n", smoothnessRender);
+    io.writef("selected %d\n", selected);
+    io.writef("meshingOn %d\n", meshingOn ? 1 : 0);
+    io.writef("draftTileResolution %f %f\n", draftTileResolution[0], draftTileResolution[1]);
+    io.writef("bestTileResolution %f %f\n", bestTileResolution[0], bestTileResolution[1]);
+    io.writef("draftEdgeMeshing %f\n", draftEdgeMeshing);
+    io.writef("bestEdgeMeshing %f\n", bestEdgeMeshing);
+    return 0;
+}
+
+}  // namespace fw

@@ -1,0 +1,363 @@
+#include "geometry/ObjectXStyle.h"
+
+#include <cstring>
+
+#include "persistence/CommandIO.h"
+#include "profile/InputProfile2.h"
+#include "profile/ProfileLibrary.h"
+#include "scene/InputLink.h"
+#include "scene/Scene.h"
+
+namespace fw {
+
+namespace {
+
+const char* const kCapNames[] = {"None", "None", "Flat", "Beveled", "Pointed", "Rounded", "Domed", "NotchedHead", "NotchedTail"};
+const char* const kQualityPrefix[3] = {"Preview", "Render", "Preview2D"};
+
+const char* capName(int type) { return type >= 2 && type <= 8 ? kCapNames[type] : "None"; }
+
+int capType(const std::string& name) {
+    for (int i = 2; i <= 8; ++i)
+        if (name == kCapNames[i]) return i;
+    return 1;
+}
+
+uint32_t bump(uint32_t count) { return count == 0xffffffffu ? 1 : count + 1; }
+
+ObjectXStyle& style(CommandEnabler& r) { return static_cast<ObjectXStyle&>(r); }
+
+int readWord(CommandIO& io, std::string& word) { return io.readString(word); }
+
+int readKind(CommandIO& io, CommandEnabler& r) {
+    std::string word;
+    if (readWord(io, word) != 0) return -1;
+    style(r).kind = word == "ExtrusionNoodle"                                      ? ObjectXStyle::kTube
+                    : word == "ExtrusionOrvoLathe" || word == "ExtrusionOrvoLong" ? ObjectXStyle::kRevolved
+                                                                                    : ObjectXStyle::kExtruded;
+    return 0;
+}
+
+template <bool ObjectXStyle::*Flag>
+int readFlag(CommandIO& io, CommandEnabler& r) {
+    int on;
+    if (io.readInt(on) != 0) return -1;
+    style(r).*Flag = on != 0;
+    return 0;
+}
+
+int readPerimeter(CommandIO& io, CommandEnabler& r) {
+    std::string name;
+    if (io.readString(name) != 0) return -1;
+    style(r).setPerimeterProfile(name);
+    return 0;
+}
+
+int readHole(CommandIO& io, CommandEnabler& r) {
+    std::string name;
+    if (io.readString(name) != 0) return -1;
+    style(r).setHoleProfile(name);
+    return 0;
+}
+
+template <unsigned Bit>
+int readPart(CommandIO& io, CommandEnabler& r) {
+    int on;
+    if (io.readInt(on) != 0) return -1;
+    ObjectXStyle& s = style(r);
+    s.setParts(on ? s.parts() | Bit : s.parts() & ~Bit);
+    return 0;
+}
+
+int readPerimeterXScale(CommandIO& io, CommandEnabler& r) {
+    double v;
+    if (io.readDouble(v) != 0) return -1;
+    style(r).setPerimeterXScale(v);
+    return 0;
+}
+
+int readHoleXScale(CommandIO& io, CommandEnabler& r) {
+    double v;
+    if (io.readDouble(v) != 0) return -1;
+    style(r).setHoleXScale(v);
+    return 0;
+}
+
+int readDepth(CommandIO& io, CommandEnabler& r) {
+    double v;
+    if (io.readDouble(v) != 0) return -1;
+    style(r).setDepth(v);
+    return 0;
+}
+
+int readFrontFaceOffset(CommandIO& io, CommandEnabler& r) {
+    double v;
+    if (io.readDouble(v) != 0) return -1;
+    style(r).setFrontFaceOffset(v);
+    return 0;
+}
+
+template <double ObjectXStyle::*Field>
+int readDouble(CommandIO& io, CommandEnabler& r) {
+    if (io.readDouble(style(r).*Field) != 0) return -1;
+    style(r).touchCaps();
+    style(r).touchSides();
+    return 0;
+}
+
+template <int ObjectXStyle::*Field>
+int readInt(CommandIO& io, CommandEnabler& r) {
+    if (io.readInt(style(r).*Field) != 0) return -1;
+    style(r).touchCaps();
+    return 0;
+}
+
+template <int ObjectXStyle::*Field>
+int readCap(CommandIO& io, CommandEnabler& r) {
+    std::string word;
+    if (io.readString(word) != 0) return -1;
+    style(r).*Field = capType(word);
+    return 0;
+}
+
+int readAxis(CommandIO& io, CommandEnabler& r) {
+    std::string word;
+    if (io.readString(word) != 0) return -1;
+    style(r).buildAxis = word == "X" ? 1 : word == "Z" ? 3 : 2;
+    return 0;
+}
+
+int readMitre(CommandIO& io, CommandEnabler& r) {
+    std::string word;
+    if (io.readString(word) != 0) return -1;
+    style(r).mitreMethod = word == "complex" ? 1 : 0;
+    return 0;
+}
+
+// Older files name a material per slot; slots arrive with the material stacks.
+int readSlotMaterial(CommandIO& io, CommandEnabler&) {
+    int slot;
+    std::string name;
+    return io.readInt(slot) == 0 && io.readString(name) == 0 ? 0 : -1;
+}
+
+int beginBlock(CommandIO& io, CommandEnabler& r) {
+    char name[CommandIO::kTokenSize];
+    if (io.readToken(name, sizeof name) != 0) return -1;
+    ObjectXStyle& s = style(r);
+    if (std::strcmp(name, "perimProperties") == 0) {
+        io.push(&s.perimeterProperties);
+        return 0;
+    }
+    if (std::strcmp(name, "holeProperties") == 0) {
+        io.push(&s.holeProperties);
+        return 0;
+    }
+    return -1;  // material stacks of the slots are not read yet
+}
+
+}  // namespace
+
+bool ObjectXStyle::FlattenedProfileSettings::differs(const Settings& other) const {
+    const auto& o = static_cast<const FlattenedProfileSettings&>(other);
+    return tolerance != o.tolerance || renderMode != o.renderMode || steps != o.steps || keepJoinPoints != o.keepJoinPoints;
+}
+
+std::unique_ptr<Settings> ObjectXStyle::FlattenedProfileSettings::clone() const {
+    return std::make_unique<FlattenedProfileSettings>(*this);
+}
+
+ObjectXStyle::FlattenedProfilePort::FlattenedProfilePort(ObjectXStyle* owner, const char* name) : OutputPort(owner, name) {
+    new InputLink(this, "Profile");
+    setDirty();
+}
+
+bool ObjectXStyle::FlattenedProfilePort::compute(const Settings* settings) {
+    geometry_.clear();
+    auto* outline = static_cast<InputProfile2*>(input(0)->sourceValue());
+    if (!outline) return false;
+    Profile::FlattenedProfileSettings flat;
+    if (settings) {
+        const auto& s = static_cast<const FlattenedProfileSettings&>(*settings);
+        flat.tolerance = s.tolerance;
+        flat.renderMode = s.renderMode;
+        flat.steps = s.steps;
+        flat.keepJoinPoints = s.keepJoinPoints;
+    }
+    return Profile::flattenOutline(*outline, flat, geometry_);
+}
+
+ObjectXStyle::ObjectXStyle(Scene& scene, const char* name, unsigned parts) : SceneMember(scene, kStyleKind, name), parts_(parts) {
+    for (int hole = 0; hole < 2; ++hole)
+        for (int q = 0; q < 3; ++q) {
+            std::string port = std::string(kQualityPrefix[q]) + (hole ? "FlattenedHoleProfile" : "FlattenedPerimeterProfile");
+            ports_[hole][q] = std::make_unique<FlattenedProfilePort>(this, port.c_str());
+        }
+    registerCommands();
+}
+
+ObjectXStyle::~ObjectXStyle() = default;
+
+CommandTable& ObjectXStyle::commandTable() {
+    static CommandTable table;
+    return table;
+}
+
+ObjectXStyle* ObjectXStyle::ensureDefault(Scene& scene) {
+    if (auto* found = dynamic_cast<ObjectXStyle*>(scene.findMember(kDefaultName))) return found;
+    if (scene.findMember(kDefaultName)) return nullptr;
+    return new ObjectXStyle(scene, kDefaultName);
+}
+
+Profile* ObjectXStyle::findProfile(const std::string& name) const {
+    if (name.empty()) return nullptr;
+    if (auto* p = dynamic_cast<Profile*>(scene().findMember(name))) return p;
+    return ProfileLibrary::instance().find(name);
+}
+
+ObjectXStyle::FlattenedProfilePort& ObjectXStyle::flattenedPort(bool hole, int quality) {
+    return *ports_[hole ? 1 : 0][quality < 0 || quality > 2 ? 0 : quality];
+}
+
+void ObjectXStyle::connectPorts() {
+    for (int hole = 0; hole < 2; ++hole) {
+        Profile* profile = findProfile(hole ? holeProfileName() : perimeter_);
+        for (int q = 0; q < 3; ++q) {
+            if (profile) {
+                ports_[hole][q]->input(0)->connect(profile->nameReference(), "Profile");
+            }
+            ports_[hole][q]->setDirty();
+        }
+    }
+}
+
+void ObjectXStyle::touchCaps() { capChanges_ = bump(capChanges_); }
+void ObjectXStyle::touchSides() { sideChanges_ = bump(sideChanges_); }
+
+void ObjectXStyle::setPerimeterProfile(const std::string& name) {
+    perimeter_ = name;
+    if (trackProfile) hole_ = name;
+    connectPorts();
+    touchSides();
+}
+
+void ObjectXStyle::setHoleProfile(const std::string& name) {
+    if (trackProfile) return;
+    hole_ = name;
+    connectPorts();
+    touchSides();
+}
+
+void ObjectXStyle::setPerimeterXScale(double scale) {
+    perimeterXScale_ = scale;
+    if (parts_ & kPerimeter) touchSides();
+    if (trackXScale) {
+        holeXScale_ = scale;
+        if (parts_ & kHoles) touchSides();
+    }
+}
+
+void ObjectXStyle::setHoleXScale(double scale) {
+    if (trackXScale) return;
+    holeXScale_ = scale;
+    if (parts_ & kHoles) touchSides();
+}
+
+void ObjectXStyle::setDepth(double depth) {
+    depth_ = depth;
+    touchCaps();
+    touchSides();
+}
+
+void ObjectXStyle::setParts(unsigned parts) {
+    parts_ = parts & 15;
+    touchCaps();
+    touchSides();
+}
+
+void ObjectXStyle::setFrontFaceOffset(double offset) {
+    frontFaceOffset_ = offset;
+    touchCaps();
+    touchSides();
+}
+
+void ObjectXStyle::markUsed() {
+    setUsed(true);
+    for (const std::string& name : {perimeter_, holeProfileName()})
+        if (auto* p = dynamic_cast<Profile*>(scene().findMember(name))) p->markUsed();
+}
+
+void ObjectXStyle::registerCommands() {
+    SceneMember::registerCommands();
+    registerCommand("extrusionStyle", readKind);
+    registerCommand("trackProfile", readFlag<&ObjectXStyle::trackProfile>);
+    registerCommand("trackProperties", readFlag<&ObjectXStyle::trackProperties>);
+    registerCommand("trackXScale", readFlag<&ObjectXStyle::trackXScale>);
+    registerCommand("perim", readPerimeter);
+    registerCommand("hole", readHole);
+    registerCommand("perimXScale", readPerimeterXScale);
+    registerCommand("holeXScale", readHoleXScale);
+    registerCommand("frontFaceOffset", readFrontFaceOffset);
+    registerCommand("spikeAngle", readDouble<&ObjectXStyle::spikeAngle>);
+    registerCommand("pullBackDistance", readDouble<&ObjectXStyle::pullBackDistance>);
+    registerCommand("depth", readDepth);
+    registerCommand("frontPart", readPart<kFront>);
+    registerCommand("backPart", readPart<kBack>);
+    registerCommand("perimPart", readPart<kPerimeter>);
+    registerCommand("holePart", readPart<kHoles>);
+    registerCommand("frontMtlidx", readInt<&ObjectXStyle::frontMaterialIndex>);
+    registerCommand("backMtlidx", readInt<&ObjectXStyle::backMaterialIndex>);
+    registerCommand("mitreMethod", readMitre);
+    registerCommand("material", readSlotMaterial);
+    registerCommand("backMaterial", readSlotMaterial);
+    registerCommand("headCapType", readCap<&ObjectXStyle::headCapType>);
+    registerCommand("headCapScale", readDouble<&ObjectXStyle::headCapScale>);
+    registerCommand("headCapOffset", readDouble<&ObjectXStyle::headCapOffset>);
+    registerCommand("tailCapType", readCap<&ObjectXStyle::tailCapType>);
+    registerCommand("tailCapScale", readDouble<&ObjectXStyle::tailCapScale>);
+    registerCommand("tailCapOffset", readDouble<&ObjectXStyle::tailCapOffset>);
+    registerCommand("buildAngleStart", readDouble<&ObjectXStyle::buildAngleStart>);
+    registerCommand("buildAngleEnd", readDouble<&ObjectXStyle::buildAngleEnd>);
+    registerCommand("buildAxis", readAxis);
+    registerCommand("begin", beginBlock);
+}
+
+int ObjectXStyle::writeCommands(CommandIO& io) {
+    if (SceneMember::writeCommands(io) != 0) return -1;
+    static const char* const kKindNames[] = {"ExtrusionOrvo", "ExtrusionNoodle", "ExtrusionOrvoLathe"};
+    io.writef("extrusionStyle \"%s\"\n", kKindNames[kind >= 0 && kind <= 2 ? kind : 0]);
+    io.writef("trackProfile %d\n", trackProfile ? 1 : 0);
+    io.writef("trackProperties %d\n", trackProperties ? 1 : 0);
+    io.writef("trackXScale %d\n", trackXScale ? 1 : 0);
+    io.writef("perim \"%s\"\n", escapeQuotes(perimeter_).c_str());
+    if (!trackProfile) io.writef("hole \"%s\"\n", escapeQuotes(hole_).c_str());
+    io.writef("perimXScale %f\n", perimeterXScale_);
+    if (!trackXScale) io.writef("holeXScale %f\n", holeXScale_);
+    io.writef("frontFaceOffset %f\n", frontFaceOffset_);
+    io.writef("spikeAngle %f\n", spikeAngle);
+    io.writef("pullBackDistance %f\n", pullBackDistance);
+    io.writef("depth %f\n", depth_);
+    io.writef("frontPart %d\n", parts_ & kFront ? 1 : 0);
+    io.writef("backPart %d\n", parts_ & kBack ? 1 : 0);
+    io.writef("perimPart %d\n", parts_ & kPerimeter ? 1 : 0);
+    io.writef("holePart %d\n", parts_ & kHoles ? 1 : 0);
+    io.writef("frontMtlidx %d\n", frontMaterialIndex);
+    io.writef("backMtlidx %d\n", backMaterialIndex);
+    if (kind == kRevolved) {
+        io.writef("headCapType %s\n", capName(headCapType));
+        io.writef("headCapScale %g\n", headCapScale);
+        io.writef("headCapOffset %g\n", headCapOffset);
+        io.writef("tailCapType %s\n", capName(tailCapType));
+        io.writef("tailCapScale %g\n", tailCapScale);
+        io.writef("tailCapOffset %g\n", tailCapOffset);
+        if (buildAxis >= 1 && buildAxis <= 3) io.writef("buildAxis %s\n", buildAxis == 1 ? "X" : buildAxis == 2 ? "Y" : "Z");
+        io.writef("buildAngleStart %f\n", buildAngleStart);
+        io.writef("buildAngleEnd %f\n", buildAngleEnd);
+    }
+    if (io.writeBlock(perimeterProperties) != 0) return -1;
+    if (!trackProperties && io.writeBlock(holeProperties) != 0) return -1;
+    io.writef("mitreMethod %s\n", mitreMethod == 1 ? "complex" : "fast");
+    return 0;
+}
+
+}  // namespace fw

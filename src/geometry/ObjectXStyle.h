@@ -1,0 +1,105 @@
+#pragma once
+// An extrusion style: how extruded objects turn their outlines into solids (build
+// method, depth, the edge profiles swept along outer contours and holes, their
+// scales, which parts are built) and, through six ports, the two edge profiles
+// flattened at the three qualities. Styles are shared by name.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "profile/Profile.h"
+#include "profile/ProfileProperty.h"
+#include "scene/SceneMember.h"
+
+namespace fw {
+
+class ObjectXStyle : public SceneMember {
+public:
+    enum Kind { kExtruded = 0, kTube = 1, kRevolved = 2 };
+    enum PartBit : unsigned { kFront = 1, kBack = 2, kPerimeter = 4, kHoles = 8 };
+    static constexpr const char* kDefaultName = "defaultObjXStyle";
+
+    // What a flattened edge-profile port is asked for: the tolerance and three flags.
+    struct FlattenedProfileSettings : Settings {
+        double tolerance = 0.5;
+        bool renderMode = false;
+        int steps = 8;
+        bool keepJoinPoints = false;
+        bool differs(const Settings& other) const override;
+        std::unique_ptr<Settings> clone() const override;
+    };
+
+    // One edge profile (perimeter or hole) flattened at one quality.
+    class FlattenedProfilePort : public OutputPort {
+    public:
+        FlattenedProfilePort(ObjectXStyle* owner, const char* name);
+        bool compute(const Settings* settings) override;
+        void* result() override { return &geometry_; }
+
+    private:
+        ProfileGeometry geometry_;
+    };
+
+    ObjectXStyle(Scene& scene, const char* name, unsigned parts = 15);
+    ~ObjectXStyle() override;
+
+    int writeCommands(CommandIO& io) override;
+    CommandTable& commandTable() override;
+    const char* className() const override { return "ObjectXStyle"; }
+    void registerCommands() override;
+    void markUsed() override;
+    void postLoad() override { connectPorts(); }
+
+    // Edge profiles by name: a profile of the scene, else one of the built-in library.
+    void setPerimeterProfile(const std::string& name);
+    void setHoleProfile(const std::string& name);  // ignored while the hole tracks the perimeter
+    const std::string& perimeterProfileName() const { return perimeter_; }
+    const std::string& holeProfileName() const { return trackProfile ? perimeter_ : hole_; }
+    void setPerimeterXScale(double scale);
+    void setHoleXScale(double scale);  // ignored while the hole X scale tracks the perimeter's
+    double perimeterXScale() const { return perimeterXScale_; }
+    double holeXScale() const { return trackXScale ? perimeterXScale_ : holeXScale_; }
+    void setDepth(double depth);
+    double depth() const { return depth_; }
+    void setParts(unsigned parts);
+    unsigned parts() const { return parts_; }
+    void setFrontFaceOffset(double offset);
+    double frontFaceOffset() const { return frontFaceOffset_; }
+
+    // Raised by every change that alters caps or sides; wraps from 4294967295 to 1.
+    uint32_t capChangeCount() const { return capChanges_; }
+    uint32_t sideChangeCount() const { return sideChanges_; }
+    void touchCaps();
+    void touchSides();
+
+    // The flattened perimeter (hole: false) or hole profile port of a quality.
+    FlattenedProfilePort& flattenedPort(bool hole, int quality);
+    // The profile member a name stands for, or null.
+    Profile* findProfile(const std::string& name) const;
+    // Makes "defaultObjXStyle" when the scene has no such style.
+    static ObjectXStyle* ensureDefault(Scene& scene);
+
+    int kind = kExtruded;
+    int frontMaterialIndex = 0, backMaterialIndex = 0;
+    int mitreMethod = 0;
+    double spikeAngle = 0.0, pullBackDistance = 0.1;
+    bool trackProfile = true, trackProperties = true, trackXScale = true;
+    int headCapType = 2, tailCapType = 2;
+    double headCapScale = 50.0, headCapOffset = 0.0, tailCapScale = 50.0, tailCapOffset = 0.0;
+    int buildAxis = 3;
+    ProfileProperty perimeterProperties{"perimProperties"};
+    ProfileProperty holeProperties{"holeProperties"};
+    double buildAngleStart = 0.0, buildAngleEnd = 360.0;
+
+private:
+    void connectPorts();
+
+    std::string perimeter_, hole_;
+    double perimeterXScale_ = 1.0, holeXScale_ = 1.0, depth_ = 8.0, frontFaceOffset_ = 0.0;
+    unsigned parts_;
+    uint32_t capChanges_ = 0, sideChanges_ = 0;
+    std::unique_ptr<FlattenedProfilePort> ports_[2][3];
+};
+
+}  // namespace fw
