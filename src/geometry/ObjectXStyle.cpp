@@ -23,8 +23,6 @@ int capType(const std::string& name) {
     return 1;
 }
 
-uint32_t bump(uint32_t count) { return count == 0xffffffffu ? 1 : count + 1; }
-
 ObjectXStyle& style(CommandEnabler& r) { return static_cast<ObjectXStyle&>(r); }
 
 int readWord(CommandIO& io, std::string& word) { return io.readString(word); }
@@ -231,8 +229,8 @@ void ObjectXStyle::connectPorts() {
     }
 }
 
-void ObjectXStyle::touchCaps() { capChanges_ = bump(capChanges_); }
-void ObjectXStyle::touchSides() { sideChanges_ = bump(sideChanges_); }
+void ObjectXStyle::touchCaps() { capChanges_ = nextCount(capChanges_); }
+void ObjectXStyle::touchSides() { sideChanges_ = nextCount(sideChanges_); }
 
 void ObjectXStyle::setPerimeterProfile(const std::string& name) {
     perimeter_ = name;

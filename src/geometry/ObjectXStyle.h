@@ -72,6 +72,7 @@ public:
     uint32_t sideChangeCount() const { return sideChanges_; }
     void touchCaps();
     void touchSides();
+    static uint32_t nextCount(uint32_t count) { return count == 0xffffffffu ? 1 : count + 1; }
 
     // The flattened perimeter (hole: false) or hole profile port of a quality.
     FlattenedProfilePort& flattenedPort(bool hole, int quality);

@@ -1,0 +1,134 @@
+// Extruded objects through their ports, and extrusion styles' stored forms.
+#include "geometry/ObjectX.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "SampleRecord.h"
+#include "TempDir.h"
+#include "app/Registration.h"
+#include "app/SceneFile.h"
+#include "geometry/ObjectXStyle.h"
+#include "persistence/MemCmdIO.h"
+#include "platform/MemoryBlock.h"
+#include "scene/SceneX.h"
+
+namespace fw {
+namespace {
+
+SceneFile::Loaded loadBadge() {
+    registerAllClasses();
+    return SceneFile::load(FW_TEST_DATA "/badge.scene");
+}
+
+std::string written(CommandEnabler& member) {
+    test::SampleRecord holder;
+    MemoryBlock block(64);
+    MemCmdIO io(&holder);
+    io.attachOutput(block);
+    io.writeBlock(member);
+    io.finish();
+    std::string text(reinterpret_cast<char*>(block.lock()));
+    block.unlock();
+    return text.substr(0, text.find(" **EndOfStream**"));
+}
+
+template <class T>
+T* read(SceneX& scene, const char* name, const std::string& lines) {
+    auto* member = new T(scene, name);
+    test::SampleRecord holder;
+    std::string text = lines + "**EndOfStream**\n";
+    MemoryBlock block(text.size());
+    std::copy(text.begin(), text.end(), block.lock());
+    block.unlock();
+    MemCmdIO io(&holder);
+    io.attachInput(block);
+    io.push(member);
+    while (io.hasInput() && io.depth() > 1) EXPECT_EQ(io.processNextCommand(), 0) << sceneErrorText;
+    return member;
+}
+
+}  // namespace
+
+TEST(ObjectX, BuildsTheBadgeAndRebuildsOnlyWhenTheStyleChanges) {
+    auto loaded = loadBadge();
+    ASSERT_TRUE(loaded.scene) << loaded.error;
+    auto* badge = dynamic_cast<ObjectX*>(loaded.scene->findMember("Badge"));
+    ASSERT_NE(badge, nullptr);
+    PackedObjDB* mesh = badge->displayGeometry(kRenderMode);
+    ASSERT_NE(mesh, nullptr);
+    EXPECT_GT(mesh->elementCount(), 20);
+    double box[6];
+    badge->localBounds(kRenderMode, box);
+    // The 60 x 100 outline, less the face offset, widened evenly by the bevel (which
+    // grows outward from the face); the depth of 24 runs to -z.
+    EXPECT_LT(box[0], 0.03);
+    EXPECT_NEAR(box[0] + box[3], 60, 1e-4);  // packed meshes are single precision
+    EXPECT_NEAR(box[1] + box[4], 100, 1e-4);
+    EXPECT_NEAR(box[2], -24 * 0.9999, 0.01);
+    OutputPort* solid = badge->findPort("RenderGeometry");
+    uint32_t stamp = solid->stamp();
+    badge->displayGeometry(kRenderMode);
+    EXPECT_EQ(solid->stamp(), stamp);  // nothing changed: nothing rebuilt
+    badge->style()->setDepth(10);
+    badge->localBounds(kRenderMode, box);
+    EXPECT_NE(solid->stamp(), stamp);
+    EXPECT_NEAR(box[2], -10 * 0.9999, 0.01);
+    EXPECT_NE(badge->findPort("PreviewGeometry")->stamp(), solid->stamp());
+}
+
+TEST(ObjectX, FlatnessConvertsToSmoothness) {
+    EXPECT_NEAR(ObjectX::smoothnessFromFlatness(0.5, false), 17.222222, 1e-6);
+    EXPECT_EQ(ObjectX::smoothnessFromFlatness(3, false), 10.0);
+    EXPECT_EQ(ObjectX::smoothnessFromFlatness(12, false), 20.0);
+    EXPECT_EQ(ObjectX::smoothnessFromFlatness(12, true), 50.0);
+    EXPECT_NEAR(ObjectX::smoothnessFromFlatness(8, true), 2.2222222, 1e-6);
+}
+
+TEST(ObjectXStyle, StoredFormsFollowTheTrackingAndKindRules) {
+    SceneX scene;
+    auto* style = read<ObjectXStyle>(scene, "Lathe", "extrusionStyle ExtrusionOrvoLong\ntrackProfile 1\nperim \"Bevel, Medium\"\n"
+                                                      "hole \"Bevel, Large\"\nheadCapType Weird\ntailCapType Domed\nbuildAxis Q\n");
+    EXPECT_EQ(style->kind, ObjectXStyle::kRevolved);
+    EXPECT_EQ(style->holeProfileName(), "Bevel, Medium");  // the hole tracks the perimeter
+    std::string text = written(*style);
+    EXPECT_NE(text.find("  extrusionStyle \"ExtrusionOrvoLathe\"\n  trackProfile 1\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("  hole "), std::string::npos);
+    EXPECT_NE(text.find("  headCapType None\n"), std::string::npos);
+    EXPECT_NE(text.find("  tailCapType Domed\n"), std::string::npos);
+    EXPECT_NE(text.find("  buildAxis Y\n"), std::string::npos);
+    EXPECT_NE(text.find("  begin perimProperties\n  end perimProperties\n  mitreMethod fast\n end ObjectXStyle"), std::string::npos);
+
+    auto* plain = new ObjectXStyle(scene, "Plain");
+    text = written(*plain);
+    EXPECT_EQ(text.find("CapType"), std::string::npos);
+    EXPECT_EQ(text.find("buildAxis"), std::string::npos);
+    EXPECT_NE(text.find("  depth 8.000000\n  frontPart 1\n  backPart 1\n  perimPart 1\n  holePart 1\n"), std::string::npos);
+
+    // Counts rise only for parts that are built, and wrap past the top to 1.
+    plain->setParts(ObjectXStyle::kFront | ObjectXStyle::kBack);
+    uint32_t sides = plain->sideChangeCount();
+    plain->setPerimeterXScale(2);
+    EXPECT_EQ(plain->sideChangeCount(), sides);
+    EXPECT_EQ(plain->holeXScale(), 2);  // tracked
+    EXPECT_EQ(ObjectXStyle::nextCount(0xffffffffu), 1u);
+    EXPECT_EQ(ObjectXStyle::nextCount(7), 8u);
+}
+
+TEST(ObjectX, TheBadgeSceneSavesBackByteForByte) {
+    auto loaded = loadBadge();
+    ASSERT_TRUE(loaded.scene) << loaded.error;
+    test::TempDir dir;
+    std::string error;
+    ASSERT_TRUE(SceneFile::save(*loaded.scene, dir.file("once.scene"), error)) << error;
+    auto again = SceneFile::load(dir.file("once.scene"));
+    ASSERT_TRUE(again.scene) << again.error;
+    ASSERT_TRUE(SceneFile::save(*again.scene, dir.file("twice.scene"), error)) << error;
+    EXPECT_EQ(test::readFile(dir.file("once.scene")), test::readFile(dir.file("twice.scene")));
+    EXPECT_NE(test::readFile(dir.file("once.scene")).find("   face \"Badge Outline\"\n   style \"Chunky Bevel\"\n"),
+              std::string::npos);
+}
+
+}  // namespace fw
