@@ -14,7 +14,9 @@
 #include "persistence/MemCmdIO.h"
 #include "persistence/TerminalIO.h"
 #include "platform/MemoryBlock.h"
+#include "app/Registration.h"
 #include "scene/MemberFactory.h"
+#include "scene/Object.h"
 #include "scene/SceneX.h"
 
 namespace fw::fuzz {
@@ -111,7 +113,7 @@ int readThroughObjReader(const uint8_t* data, size_t size) {
 
 // A scene block's contents read straight into a scene, then written back.
 int readThroughScene(const uint8_t* data, size_t size) {
-    static const bool registered = (registerSceneClasses(), true);
+    static const bool registered = (registerAllClasses(), true);
     (void)registered;
     static const std::string path = "/tmp/fw-fuzz-scene-" + std::to_string(getpid());
     std::FILE* f = std::fopen(path.c_str(), "wb");
@@ -124,6 +126,10 @@ int readThroughScene(const uint8_t* data, size_t size) {
         if (io.openInput(path) != 0) return 0;
         load(io);
     }
+    scene.postLoad();
+    // Outlines read from the stream are built into solids too, at preview quality.
+    for (int i = 0; i < scene.memberCount(kObjectKind); ++i)
+        if (auto* object = dynamic_cast<Object*>(scene.member(kObjectKind, i))) object->displayGeometry(kPreviewMode);
     scene.markMembersInUse();
     MemoryBlock block(64);
     MemCmdIO out(&scene);
