@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include <CLI/CLI.hpp>
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <new>
@@ -10,6 +11,12 @@
 #include "app/Registration.h"
 #include "app/SceneFile.h"
 #include "app/OrvoPrefs.h"
+#include "geometry/ObjectX.h"
+#include "geometry/ObjectXStyle.h"
+#include "output/ObjWriter.h"
+#include "render/LightX.h"
+#include "text/GlyphDump.h"
+#include "text/TextBlock.h"
 #include "app/VeltraneApp.h"
 #include "output/ImageWriter.h"
 #include "render/Camera.h"
@@ -228,6 +235,112 @@ int renderProject(const std::string& path, const std::string& out, const std::st
     return kExitOk;
 }
 
+std::u16string utf16(const std::string& text) {
+    std::u16string out;
+    for (size_t i = 0; i < text.size();) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        uint32_t code = c;
+        int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+        if (extra) code = c & (0x3F >> extra);
+        ++i;
+        for (int k = 0; k < extra && i < text.size(); ++k, ++i) code = (code << 6) | (static_cast<unsigned char>(text[i]) & 0x3F);
+        if (code == '\n') code = '\r';  // a line break in the text is a return in the block
+        if (code <= 0xFFFF) out += static_cast<char16_t>(code);
+    }
+    return out;
+}
+
+int glyphs(const std::string& font, const std::string& chars, bool haveChars) {
+    std::vector<uint32_t> codes;
+    for (char16_t c : utf16(chars)) codes.push_back(c);
+    std::string error;
+    if (!veltrane::writeGlyphRecords(font.c_str(), haveChars ? &codes : nullptr, stdout, error)) {
+        printError(font, error);
+        return kExitUserError;
+    }
+    return kExitOk;
+}
+
+// Builds a scene holding the text as bevelled characters, framed by the default camera.
+int makeText(const std::string& text, const std::string& fontName, const std::string& edge, const std::string& out) {
+    bool image = ImageWriter::supports(out);
+    bool project = out.size() > 4 && out.compare(out.size() - 4, 4, ".kxp") == 0;
+    bool mesh = out.size() > 4 && out.compare(out.size() - 4, 4, ".obj") == 0;
+    if (!image && !project && !mesh) {
+        printError(out, "write a project (.kxp), a mesh (.obj) or an image (.png, .tga, .jpg, .tif, .bmp, .jp2, .exr)");
+        return kExitUserError;
+    }
+    Session session;
+    OrvoSceneManager& manager = session.app.sceneManager();
+    SceneX& scene = *manager.scene();
+    TextAttr attr;
+    attr.name = fontName.empty() ? "DejaVu Sans" : fontName;
+    attr.displayName = attr.name;
+    auto* block = new TextBlock(scene, "Text");
+    block->officialName = "Text";
+    block->appendText(utf16(text), attr);
+    if (!block->fontFor(*block->attrs.front()) || block->fontFor(*block->attrs.front())->slotCount() == 0) {
+        printError(attr.name, "no such font (give an installed family or a font file)");
+        return kExitUserError;
+    }
+    block->layout();
+    double width = block->maxWidth, height = attr.size;
+    block->origin[0] = -width / 2;
+    block->origin[1] = -0.35 * attr.size;
+    auto* style = new ObjectXStyle(scene, "Text Style");
+    style->setPerimeterProfile(edge.empty() ? "Bevel, Medium" : edge);
+    style->setDepth(attr.size * 0.25);
+    if (block->build(style->name()) == 0) {
+        printError("", "the text has no characters that can be built");
+        return kExitUserError;
+    }
+    // Frame the text with the default camera and light it from above and to the side.
+    if (auto* camera = dynamic_cast<Camera*>(scene.findMember("dflt_cam"))) {
+        double aspect = manager.settings().renderSize[0] / std::max(1.0, manager.settings().renderSize[1]);
+        double fit = std::max(width, height * aspect) * 0.6;
+        camera->translate[2] = fit / std::tan(camera->fieldOfView() * M_PI / 360);
+        if (auto* key = dynamic_cast<LightX*>(scene.findMember("Light 1"))) {
+            key->translate[0] = width * 0.4, key->translate[1] = width * 0.6, key->translate[2] = camera->translate[2];
+        }
+    }
+    if (project) {
+        if (!manager.writeFile(out, false)) {
+            printError(out, "cannot be written");
+            return kExitUserError;
+        }
+        return kExitOk;
+    }
+    if (mesh) {
+        std::vector<ObjWriter::Unit> units;
+        for (int i = 0; i < scene.memberCount(kObjectKind); ++i) {
+            auto* object = dynamic_cast<ObjectX*>(scene.member(kObjectKind, i));
+            if (!object) continue;
+            object->prepareStages();
+            auto* solid = static_cast<GeometryInterface*>(object->findPort("RenderGeometry")->value());
+            if (solid) units.push_back({object->name(), solid, object->worldTransform()});
+        }
+        if (!ObjWriter::write(out, units, true, 0, stderr)) return kExitUserError;
+        return kExitOk;
+    }
+    std::string error;
+    GLRenderer* renderer = GLRenderer::instance(error);
+    if (!renderer) {
+        printError("", "OpenGL rendering is not available: " + error);
+        return kExitInternal;
+    }
+    GLRenderer::Frame frame;
+    frame.width = static_cast<int>(manager.settings().renderSize[0]);
+    frame.height = static_cast<int>(manager.settings().renderSize[1]);
+    GLRenderer::Image picture;
+    Camera* camera = renderCamera(scene);
+    if (!camera || !renderer->render(scene, *camera, frame, picture, error) ||
+        !ImageWriter::write(out, {picture.width, picture.height, picture.rgba.data()}, false, error)) {
+        printError(out, error);
+        return kExitInternal;
+    }
+    return kExitOk;
+}
+
 int parseAndRun(int argc, char** argv) {
     CLI::App app{"Formwright: 3D titles and logos from fonts and outlines, rendered headless.", "formwright"};
     app.set_version_flag("--version", std::string(versionText()));
@@ -257,6 +370,19 @@ int parseAndRun(int argc, char** argv) {
     renderCommand->add_option("--size", renderSize, "WIDTHxHEIGHT (default: the project's render size)");
     renderCommand->add_option("--frame", renderFrame, "frame to render (default: the current frame)");
 
+    std::string textText, textFont, textStyle, textOut, textMaterial;
+    CLI::App* textCommand = app.add_subcommand("text", "Build 3D text: a project, an OBJ mesh or a rendered image.");
+    textCommand->add_option("TEXT", textText, "the text (a line break starts a new line)")->required();
+    textCommand->add_option("--font", textFont, "an installed font family or full name, or a font file");
+    textCommand->add_option("--style", textStyle, "edge profile of the bevel (default \"Bevel, Medium\")");
+    textCommand->add_option("--material", textMaterial, "material (kept for later; materials arrive with their library)");
+    textCommand->add_option("-o,--output", textOut, "OUT.kxp, OUT.obj or an image")->required();
+
+    std::string glyphFont, glyphChars;
+    CLI::App* glyphsCommand = app.add_subcommand("glyphs", "Print a font's glyph outlines and metrics as JSON lines.");
+    glyphsCommand->add_option("FONT", glyphFont, "TrueType, OpenType or collection file")->required();
+    auto* charsOption = glyphsCommand->add_option("--chars", glyphChars, "only these characters");
+
     std::string infoPath;
     CLI::App* infoCommand = app.add_subcommand("info", "Tell what a project or scene file holds.");
     infoCommand->add_option("FILE", infoPath, "file to describe")->required();
@@ -283,6 +409,8 @@ int parseAndRun(int argc, char** argv) {
     if (resaveCommand->parsed()) return resave(resaveIn, resaveOut);
     if (renderCommand->parsed()) return renderProject(renderIn, renderOut, renderSize, renderFrame);
     if (infoCommand->parsed()) return info(infoPath);
+    if (textCommand->parsed()) return makeText(textText, textFont, textStyle, textOut);
+    if (glyphsCommand->parsed()) return glyphs(glyphFont, glyphChars, charsOption->count() > 0);
     if (!project.empty()) return openProject(project);
     std::fputs(app.help().c_str(), stdout);
     return kExitOk;

@@ -8,6 +8,7 @@
 #include "scene/SceneX.h"
 #include "surface/ImageMap.h"
 #include "surface/SurfaceClasses.h"
+#include "text/TextClasses.h"
 #include "scene/MemberFactory.h"
 
 namespace fw {
@@ -20,6 +21,7 @@ void registerAllClasses() {
     registerSurfaceClasses();
     registerProfileClasses();
     registerGeometryClasses();
+    registerTextClasses();
     registerRenderClasses();
     OrvoSceneManager::addFixUp([](SceneX& scene) { ImageMap::ensureDefaultBackground(scene); });
     OrvoSceneManager::addFixUp([](SceneX& scene) { ObjectXStyle::ensureDefault(scene); });

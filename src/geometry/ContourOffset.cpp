@@ -80,6 +80,9 @@ ContourOffset::Result ContourOffset::offset(const std::vector<glm::dvec2>& c, do
         } else if (!mitre(p, din, dout, d, at)) {
             at = p + d * normal;
         }
+        // A mitre of a near-reversal runs off to a spike; keep it within a few offsets.
+        double reach = glm::length(at - p), most = 4.0 * std::fabs(d);
+        if (reach > most) at = p + (at - p) * (most / reach);
         r.points[i] = at;
     }
     const double limit = 0.999 * std::fabs(d);

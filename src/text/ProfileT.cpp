@@ -1,0 +1,108 @@
+#include "text/ProfileT.h"
+
+#include "persistence/CommandIO.h"
+#include "profile/InputProfile2.h"
+
+namespace fw {
+
+namespace {
+
+ProfileT& self(CommandEnabler& r) { return static_cast<ProfileT&>(r); }
+
+int readTextBlock(CommandIO& io, CommandEnabler& r) { return io.readString(self(r).textBlock); }
+int readCharIndex(CommandIO& io, CommandEnabler& r) { return io.readInt(self(r).charIndex); }
+
+int readContourCount(CommandIO& io, CommandEnabler& r) {
+    int count;
+    if (io.readInt(count) != 0 || count < 0 || count > 1 << 20) return -1;
+    self(r).outline().contours().clear();
+    self(r).outline().contours().reserve(static_cast<size_t>(count));
+    self(r).readingContour = self(r).readingSegment = -1;
+    return 0;
+}
+
+int readContour(CommandIO& io, CommandEnabler& r) {
+    int closed, segments;
+    if (io.readInt(closed) != 0 || io.readInt(segments) != 0 || segments < 0 || segments > 1 << 20) return -1;
+    CompositeCurve2& contour = self(r).outline().addContour();
+    contour.setClosed(closed == 1);
+    contour.segments().reserve(static_cast<size_t>(segments));
+    self(r).readingContour = static_cast<int>(self(r).outline().contours().size()) - 1;
+    self(r).readingSegment = -1;
+    return 0;
+}
+
+int readSegment(CommandIO& io, CommandEnabler& r) {
+    int flags, type, points;
+    if (io.readInt(flags) != 0 || io.readInt(type) != 0 || io.readInt(points) != 0) return -1;
+    ProfileT& p = self(r);
+    if (p.readingContour < 0 || points < 0 || points > 1 << 16) return -1;
+    CompositeCurve2& contour = p.outline().contours()[static_cast<size_t>(p.readingContour)];
+    Curve2& segment = contour.addSegment(static_cast<uint16_t>(type));
+    segment.flags = static_cast<uint16_t>(flags);
+    for (int i = 0; i < points; ++i) segment.addPoint(CurvePoint::anchor(0, 0));
+    p.readingSegment = static_cast<int>(contour.segments().size()) - 1;
+    return 0;
+}
+
+int readPoint(CommandIO& io, CommandEnabler& r) {
+    int index;
+    double x, y;
+    if (io.readInt(index) != 0 || io.readDouble(x) != 0 || io.readDouble(y) != 0) return -1;
+    ProfileT& p = self(r);
+    if (p.readingContour < 0 || p.readingSegment < 0) return -1;
+    Curve2& segment = p.outline().contours()[static_cast<size_t>(p.readingContour)].segments()[static_cast<size_t>(p.readingSegment)];
+    if (index < 0 || index >= segment.pointCount()) return -1;
+    segment.point(index).x = x;
+    segment.point(index).y = y;
+    if (index == segment.pointCount() - 1) segment.computeLength();
+    return 0;
+}
+
+}  // namespace
+
+ProfileT::ProfileT(Scene& scene, const char* name) : Profile(scene, name) {
+    createOutlinePorts();
+    registerCommands();
+}
+
+ProfileT::~ProfileT() = default;
+
+CommandTable& ProfileT::commandTable() {
+    static CommandTable table;
+    return table;
+}
+
+void ProfileT::setOutline(const InputProfile2& outline) {
+    *ownOutline() = outline;
+    profileChanged();
+}
+
+void ProfileT::registerCommands() {
+    Profile::registerCommands();
+    registerCommand("textBlock", readTextBlock);
+    registerCommand("charIndex", readCharIndex);
+    registerCommand("ip", readContourCount);
+    registerCommand("cc", readContour);
+    registerCommand("c", readSegment);
+    registerCommand("p", readPoint);
+}
+
+int ProfileT::writeCommands(CommandIO& io) {
+    if (Profile::writeCommands(io) != 0) return -1;
+    io.writef("textBlock \"%s\"\n", escapeQuotes(textBlock).c_str());
+    io.writef("charIndex %d\n", charIndex);
+    const InputProfile2& o = *ownOutline();
+    io.writef("ip %d\n", static_cast<int>(o.contours().size()));
+    for (const CompositeCurve2& contour : o.contours()) {
+        io.writef("cc %d %d\n", contour.closed() ? 1 : 0, static_cast<int>(contour.segments().size()));
+        for (const Curve2& segment : contour.segments()) {
+            io.writef("c %d %d %d\n", segment.flags, segment.type, segment.pointCount());
+            for (int i = 0; i < segment.pointCount(); ++i)
+                io.writef("p %d %f %f\n", i, segment.point(i).x, segment.point(i).y);
+        }
+    }
+    return 0;
+}
+
+}  // namespace fw

@@ -1,0 +1,453 @@
+#include "text/TextBlock.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <set>
+
+#include "geometry/ObjectX.h"
+#include "persistence/CommandIO.h"
+#include "platform/Dialogs.h"
+#include "platform/FontList.h"
+#include "platform/Folders.h"
+#include "profile/InputProfile2.h"
+#include "scene/Scene.h"
+#include "text/Font.h"
+#include "text/ProfileT.h"
+
+namespace fw {
+
+namespace {
+
+TextBlock& block(CommandEnabler& r) { return static_cast<TextBlock&>(r); }
+
+template <std::string TextBlock::*Field>
+int readText(CommandIO& io, CommandEnabler& r) {
+    return io.readString(block(r).*Field);
+}
+template <bool TextBlock::*Field>
+int readFlag(CommandIO& io, CommandEnabler& r) {
+    int on;
+    if (io.readInt(on) != 0) return -1;
+    block(r).*Field = on != 0;
+    return 0;
+}
+template <double (TextBlock::*Field)[3]>
+int readTriple(CommandIO& io, CommandEnabler& r) {
+    return io.readVector3(block(r).*Field);
+}
+int readMaxWidth(CommandIO& io, CommandEnabler& r) { return io.readInt(block(r).maxWidth); }
+int readTopBaseline(CommandIO& io, CommandEnabler& r) { return io.readDouble(block(r).topBaseline); }
+int readLineStart(CommandIO& io, CommandEnabler& r) {
+    int start;
+    if (io.readInt(start) != 0) return -1;
+    block(r).lineCharStart.push_back(start);
+    return 0;
+}
+
+int beginElement(CommandIO& io, CommandEnabler& r) {
+    char name[CommandIO::kTokenSize];
+    if (io.readToken(name, sizeof name) != 0) return -1;
+    TextBlock& b = block(r);
+    if (std::strcmp(name, "TextChar") == 0) {
+        b.chars.push_back(std::make_unique<TextChar>());
+        io.push(b.chars.back().get());
+    } else if (std::strcmp(name, "TextAttr") == 0) {
+        b.attrs.push_back(std::make_unique<TextAttr>());
+        io.push(b.attrs.back().get());
+    } else if (std::strcmp(name, "Font") == 0) {
+        b.fonts.push_back(std::make_unique<veltrane::Font>());
+        io.push(b.fonts.back().get());
+    } else {
+        return -1;
+    }
+    return 0;
+}
+
+bool isWhitespace(int code) { return code == ' ' || code == 1 || code == '\r' || code == '\n'; }
+
+// Stands in for a glyph the font does not have: a box one em wide.
+InputProfile2 placeholderOutline() {
+    InputProfile2 outline;
+    CompositeCurve2& c = outline.addContour();
+    c.setClosed(true);
+    Curve2& s = c.addSegment(Curve2::Linear);
+    const double pts[5][2] = {{0.1, 0}, {0.9, 0}, {0.9, 0.7}, {0.1, 0.7}, {0.1, 0}};
+    for (const auto& p : pts) s.addPoint(CurvePoint::anchor(p[0], p[1]));
+    s.setFlag(Curve2::kClosed, true);
+    s.computeLength();
+    return outline;
+}
+
+}  // namespace
+
+TextBlock::TextBlock(Scene& scene, const char* name) : SceneMember(scene, kTextBlockKind, name) { registerCommands(); }
+
+TextBlock::~TextBlock() = default;
+
+CommandTable& TextBlock::commandTable() {
+    static CommandTable table;
+    return table;
+}
+
+void TextBlock::registerCommands() {
+    SceneMember::registerCommands();
+    registerCommand("OfficialName", readText<&TextBlock::officialName>);
+    registerCommand("EditorTextBlock", readText<&TextBlock::editorTextBlock>);
+    registerCommand("ObjectTextBlock", readText<&TextBlock::objectTextBlock>);
+    registerCommand("HasVariables", readFlag<&TextBlock::hasVariables>);
+    registerCommand("IsLinked", readFlag<&TextBlock::isLinked>);
+    registerCommand("UniCode", readFlag<&TextBlock::uniCode>);
+    registerCommand("MaxWidth", readMaxWidth);
+    registerCommand("TopBaseline", readTopBaseline);
+    registerCommand("LockTopBaseline", readFlag<&TextBlock::lockTopBaseline>);
+    registerCommand("CenterTextBlock", readFlag<&TextBlock::centerTextBlock>);
+    registerCommand("FirstCharOffset", readTriple<&TextBlock::firstCharOffset>);
+    registerCommand("LastCenterOffset", readTriple<&TextBlock::lastCenterOffset>);
+    registerCommand("CreateWhitespaces", readFlag<&TextBlock::createWhitespaces>);
+    registerCommand("Origin", readTriple<&TextBlock::origin>);
+    registerCommand("LineCharStart", readLineStart);
+    registerCommand("begin", beginElement);
+}
+
+int TextBlock::writeCommands(CommandIO& io) {
+    if (SceneMember::writeCommands(io) != 0) return -1;
+    io.writef("OfficialName \"%s\"\n", escapeQuotes(officialName).c_str());
+    io.writef("EditorTextBlock \"%s\"\n", escapeQuotes(editorTextBlock).c_str());
+    io.writef("ObjectTextBlock \"%s\"\n", escapeQuotes(objectTextBlock).c_str());
+    io.writef("HasVariables %d\n", hasVariables ? 1 : 0);
+    io.writef("IsLinked %d\n", isLinked ? 1 : 0);
+    io.writef("UniCode %d\n", uniCode ? 1 : 0);
+    io.writef("MaxWidth %d\n", maxWidth);
+    io.writef("TopBaseline %f\n", topBaseline);
+    io.writef("CenterTextBlock %d\n", centerTextBlock ? 1 : 0);
+    io.writef("FirstCharOffset %f %f %f\n", firstCharOffset[0], firstCharOffset[1], firstCharOffset[2]);
+    io.writef("LastCenterOffset %f %f %f\n", lastCenterOffset[0], lastCenterOffset[1], lastCenterOffset[2]);
+    io.writef("CreateWhitespaces %d\n", createWhitespaces ? 1 : 0);
+    io.writef("Origin %f %f %f\n", origin[0], origin[1], origin[2]);
+    for (int start : lineCharStart) io.writef("LineCharStart %d\n", start);
+    for (auto& c : chars)
+        if (io.writeBlock(*c) != 0) return -1;
+    for (auto& a : attrs)
+        if (io.writeBlock(*a) != 0) return -1;
+    for (auto& f : fonts)
+        if (io.writeBlock(*f) != 0) return -1;
+    return 0;
+}
+
+int TextBlock::attributeIndex(const TextAttr& attribute) {
+    attrs.push_back(std::make_unique<TextAttr>(attribute));
+    return static_cast<int>(attrs.size()) - 1;
+}
+
+void TextBlock::insertChar(int position, int code, const TextAttr& attribute) {
+    position = std::clamp(position, 0, static_cast<int>(chars.size()));
+    auto attrOf = [&](int i) -> const TextAttr* {
+        if (i < 0 || i >= static_cast<int>(chars.size())) return nullptr;
+        int a = chars[static_cast<size_t>(i)]->attrIndex;
+        return a >= 0 && a < static_cast<int>(attrs.size()) ? attrs[static_cast<size_t>(a)].get() : nullptr;
+    };
+    const TextAttr* before = attrOf(position - 1);
+    const TextAttr* after = attrOf(position);
+    auto c = std::make_unique<TextChar>();
+    c->code = code;
+    if (before && *before == attribute) {
+        c->attrIndex = chars[static_cast<size_t>(position - 1)]->attrIndex;
+    } else if (after && *after == attribute) {
+        c->attrIndex = chars[static_cast<size_t>(position)]->attrIndex;
+    } else {
+        c->attrIndex = attributeIndex(attribute);
+        // Inside a run whose both sides share an attribute: the rest of the run gets a
+        // copy of its own, so restyling one part leaves the other alone.
+        if (before && after && chars[static_cast<size_t>(position - 1)]->attrIndex == chars[static_cast<size_t>(position)]->attrIndex) {
+            int shared = chars[static_cast<size_t>(position)]->attrIndex;
+            int copy = attributeIndex(*attrs[static_cast<size_t>(shared)]);
+            for (size_t i = static_cast<size_t>(position); i < chars.size() && chars[i]->attrIndex == shared; ++i)
+                chars[i]->attrIndex = copy;
+        }
+    }
+    chars.insert(chars.begin() + position, std::move(c));
+}
+
+void TextBlock::appendText(const std::u16string& text, const TextAttr& attribute) {
+    for (char16_t c : text) insertChar(static_cast<int>(chars.size()), c, attribute);
+}
+
+std::string TextBlock::resolveVariables(const TextBlock& editor, const std::vector<std::u16string>& values) {
+    chars.clear();
+    attrs.clear();
+    for (const auto& a : editor.attrs) attrs.push_back(std::make_unique<TextAttr>(*a));
+    std::string lastVariable;
+    auto copyChar = [&](size_t i) {
+        auto c = std::make_unique<TextChar>(*editor.chars[i]);
+        c->origIndex = static_cast<int>(i);
+        chars.push_back(std::move(c));
+    };
+    auto insertText = [&](const std::u16string& text, int attrIndex) {
+        for (char16_t code : text) {
+            auto c = std::make_unique<TextChar>();
+            c->code = code;
+            c->attrIndex = attrIndex;
+            c->origIndex = -1;
+            chars.push_back(std::move(c));
+        }
+    };
+    const auto& src = editor.chars;
+    size_t i = 0;
+    while (i < src.size()) {
+        bool opens = i + 1 < src.size() && src[i]->code == '<' && src[i + 1]->code == '<';
+        if (!opens) {
+            copyChar(i++);
+            continue;
+        }
+        // Find the closing ">>"; the text between is the variable.
+        size_t close = i + 2;
+        while (close + 1 < src.size() && !(src[close]->code == '>' && src[close + 1]->code == '>')) ++close;
+        bool closed = close + 1 < src.size();
+        std::u16string body;
+        for (size_t k = i + 2; k < (closed ? close : src.size()); ++k) body += static_cast<char16_t>(src[k]->code);
+        int attrIndex = src[i]->attrIndex;
+        size_t colon = body.find(u':');
+        lastVariable.clear();
+        for (char16_t ch : u"<<" + body + (closed ? u">>" : u"")) lastVariable += static_cast<char>(ch);
+        if (!closed) {
+            // Left open at the end: plain text, unless it had reached its ":".
+            if (colon == std::u16string::npos) insertText(u"<<" + body, attrIndex);
+            i = src.size();
+            break;
+        }
+        std::u16string name = body.substr(0, colon);
+        size_t skip = 0;
+        while (skip < name.size() && (name[skip] == u' ' || name[skip] == 1 || name[skip] == u'\r' || name[skip] == u'\n'))
+            ++skip;
+        name = name.substr(skip);
+        if (!name.empty() && name[0] >= u'0' && name[0] <= u'9') {
+            size_t n = 0;
+            for (char16_t d : name) {
+                if (d < u'0' || d > u'9') break;
+                n = n * 10 + static_cast<size_t>(d - u'0');
+            }
+            if (n >= 1 && n <= values.size()) insertText(values[n - 1], attrIndex);
+        } else {
+            insertText(body, attrIndex);
+        }
+        hasVariables = true;
+        i = close + 2;
+    }
+    (void)TextChar::kConsumedByVariable;
+    hasPlaceholder = false;
+    if (chars.empty() && hasVariables) {
+        auto c = std::make_unique<TextChar>();
+        c->code = ' ';
+        chars.push_back(std::move(c));
+        hasPlaceholder = true;
+    }
+    return lastVariable;
+}
+
+std::string TextBlock::characterName(int index) const {
+    const std::string base = name();
+    if (hasPlaceholder && chars.size() == 1) return base + " Empty Placeholder";
+    if (index < 0 || index >= static_cast<int>(chars.size())) return base + " Char";
+    int code = chars[static_cast<size_t>(index)]->code;
+    if (code == ' ') return base + " space";
+    if (code == '\r') return base + " Return";
+    if (code == '"') return base + " ''";
+    if (code > 32 && code < 127) return base + " " + static_cast<char>(code);
+    return base + " Char";
+}
+
+veltrane::Font* TextBlock::fontFor(const TextAttr& attribute) {
+    for (auto& f : fonts)
+        if (attribute.name == f->fontName() && f->slotCount() > 0) return f.get();
+    const FontList::Entry* entry = FontList::find(attribute.name);
+    FontList::Entry file;
+    if (!entry && Folders::exists(attribute.name)) {
+        // A font file named directly, installed or not.
+        file.file = attribute.name;
+        file.kind = veltrane::Font::isType1File(attribute.name.c_str()) ? FontList::kType1
+                    : attribute.name.size() > 4 && (attribute.name.compare(attribute.name.size() - 4, 4, ".otf") == 0 ||
+                                                    attribute.name.compare(attribute.name.size() - 4, 4, ".OTF") == 0)
+                        ? FontList::kOpenTypeCff
+                        : FontList::kTrueType;
+        entry = &file;
+    }
+    if (!entry) return nullptr;
+    std::set<uint16_t> codes;
+    for (auto& c : chars) codes.insert(static_cast<uint16_t>(c->code));
+    codes.insert(veltrane::Font::kCodeM);
+    std::vector<uint16_t> list(codes.begin(), codes.end());
+    int type = entry->kind == FontList::kOpenTypeCff ? 2 : entry->kind == FontList::kType1 ? 0 : 1;
+    auto font = std::make_unique<veltrane::Font>(type, attribute.name.c_str(), entry->file.c_str(), list.data(),
+                                                 static_cast<int>(list.size()));
+    font->load();
+    // A font kept from a file is replaced by the one just loaded.
+    fonts.erase(std::remove_if(fonts.begin(), fonts.end(), [&](const auto& f) { return attribute.name == f->fontName(); }),
+                fonts.end());
+    fonts.push_back(std::move(font));
+    return fonts.back().get();
+}
+
+void TextBlock::layout() {
+    struct Line {
+        size_t first;
+        double width = 0, height = 0, spacing = 0, baseline = 0;
+    };
+    auto attrOf = [&](const TextChar& c) -> TextAttr& {
+        size_t a = c.attrIndex >= 0 && c.attrIndex < static_cast<int>(attrs.size()) ? static_cast<size_t>(c.attrIndex) : 0;
+        if (attrs.empty()) attrs.push_back(std::make_unique<TextAttr>());
+        return *attrs[a];
+    };
+    for (auto& a : attrs)
+        if (veltrane::Font* f = fontFor(*a)) a->updateFontMetrics(*f);
+    // Advances: the glyph's width at its size and width scale, plus tracking and kerning
+    // in thousandths of the em.
+    for (auto& c : chars) {
+        TextAttr& a = attrOf(*c);
+        veltrane::Font* f = fontFor(a);
+        double width = f ? std::round(f->advanceWidth(c->code) * a.size * a.widthScale / 100) : 0;
+        c->charWidth = width + (a.spacing + a.kerning) * a.emWidth / 1000.0;
+    }
+    // Lines: a return breaks; a line wider than the wrap width breaks after its last whitespace.
+    const double wrap = maxWidth > 0 ? maxWidth - 5.0 : 1e300;
+    std::vector<Line> lines;
+    lines.push_back({0});
+    for (size_t i = 0; i < chars.size(); ++i) {
+        Line& line = lines.back();
+        line.width = std::round(line.width + chars[i]->charWidth);
+        if (chars[i]->code == '\r' || chars[i]->code == '\n') {
+            lines.push_back({i + 1});
+            continue;
+        }
+        if (line.width > wrap && i > line.first) {
+            size_t breakAfter = i;
+            while (breakAfter > line.first && !isWhitespace(chars[breakAfter]->code)) --breakAfter;
+            if (breakAfter > line.first || isWhitespace(chars[line.first]->code)) {
+                lines.push_back({breakAfter + 1});
+                Line& prev = lines[lines.size() - 2];
+                prev.width = 0;
+                for (size_t k = prev.first; k <= breakAfter; ++k) prev.width = std::round(prev.width + chars[k]->charWidth);
+                for (size_t k = breakAfter + 1; k <= i; ++k) lines.back().width = std::round(lines.back().width + chars[k]->charWidth);
+            }
+        }
+    }
+    // Heights and spacings; the first line starts from a space of the first attribute.
+    lineCharStart.clear();
+    double widest = 0;
+    for (size_t l = 0; l < lines.size(); ++l) {
+        Line& line = lines[l];
+        size_t end = l + 1 < lines.size() ? lines[l + 1].first : chars.size();
+        const TextAttr& first = chars.empty() ? (attrs.empty() ? *attrs.emplace_back(std::make_unique<TextAttr>()) : *attrs[0])
+                                              : attrOf(*chars[std::min(line.first, chars.size() - 1)]);
+        line.height = first.height;
+        line.spacing = std::round(first.lineSpacing());
+        for (size_t k = line.first; k < end; ++k) {
+            const TextAttr& a = attrOf(*chars[k]);
+            line.height = std::max(line.height, a.height);
+            line.spacing = std::max(line.spacing, std::round(a.lineSpacing()));
+        }
+        line.baseline = l == 0 ? line.spacing : std::round(lines[l - 1].baseline + line.spacing);
+        lineCharStart.push_back(static_cast<int>(line.first));
+        widest = std::max(widest, line.width);
+    }
+    if (maxWidth <= 0) maxWidth = static_cast<int>(std::ceil(widest)) + 5;
+    const double W = maxWidth;
+    for (size_t l = 0; l < lines.size(); ++l) {
+        Line& line = lines[l];
+        size_t end = l + 1 < lines.size() ? lines[l + 1].first : chars.size();
+        if (line.first >= end) continue;
+        int alignment = attrOf(*chars[line.first]).alignment;
+        double x = 0, extra = 0, free = W - line.width - 5;
+        int spaces = 0;
+        for (size_t k = line.first; k < end; ++k) spaces += chars[k]->code == ' ';
+        if (alignment == TextAttr::kCentred) x = std::round(free * 0.5);
+        if (alignment == TextAttr::kRight) x = free;
+        if ((alignment == TextAttr::kJustified || alignment == TextAttr::kJustifiedAll) && free > 0) {
+            if (spaces > 0) extra = free / spaces;
+            else if (alignment == TextAttr::kJustifiedAll && end - line.first > 1) extra = free / static_cast<double>(end - line.first - 1);
+        }
+        double carried = 0;
+        for (size_t k = line.first; k < end; ++k) {
+            TextChar& c = *chars[k];
+            const TextAttr& a = attrOf(c);
+            c.charPosX = x + 2.5 - W * 0.5;
+            c.charPosY = std::round(line.baseline - a.baseShift * 0.01 * line.height);
+            c.charBaseShift = line.baseline - c.charPosY;
+            x = std::round(x + c.charWidth);
+            bool gap = alignment == TextAttr::kJustifiedAll && spaces == 0 ? true : c.code == ' ';
+            if (extra > 0 && gap) {
+                carried += extra;
+                double whole = std::round(carried);
+                x += whole;
+                carried -= whole;
+            }
+        }
+    }
+    if (!lockTopBaseline) topBaseline = lines.empty() ? 0 : lines[0].spacing;
+}
+
+int TextBlock::build(const std::string& style) {
+    reportedMissing = false;
+    bool allLeft = !chars.empty(), allRight = !chars.empty();
+    for (auto& c : chars) {
+        int alignment = c->attrIndex >= 0 && c->attrIndex < static_cast<int>(attrs.size()) ? attrs[static_cast<size_t>(c->attrIndex)]->alignment : 0;
+        allLeft = allLeft && alignment == TextAttr::kLeft;
+        allRight = allRight && alignment == TextAttr::kRight;
+    }
+    const double a = allLeft ? maxWidth * 0.5 : allRight ? maxWidth * -0.5 : 0.0;
+    int built = 0;
+    for (size_t i = 0; i < chars.size(); ++i) {
+        TextChar& c = *chars[i];
+        if (c.code == '\r' || c.code == '\n') continue;
+        if (c.code == ' ' && !createWhitespaces && !hasPlaceholder) continue;
+        const TextAttr& attr = c.attrIndex >= 0 && c.attrIndex < static_cast<int>(attrs.size()) ? *attrs[static_cast<size_t>(c.attrIndex)]
+                                                                                               : TextAttr();
+        veltrane::Font* font = fontFor(attr);
+        InputProfile2 outline;
+        double f = 1.0;
+        if (font && font->advanceWidth(c.code) > 0) {
+            outline = font->outline(c.code);
+        } else {
+            outline = placeholderOutline();
+            f = attr.size > 0 ? c.charWidth / attr.size : 1.0;
+            if (c.code >= 32 && c.code <= 126 && !reportedMissing) {
+                Dialogs::instance().alert(
+                    "\rOne or more objects cannot be created because their characters are missing in the font file.  "
+                    "Placeholder objects will be substituted.");
+                reportedMissing = true;
+            }
+        }
+        const double x = c.charPosX + a, y = topBaseline - c.charPosY;
+        const double sx = f * attr.size * attr.widthScale / 100, sy = attr.size * attr.heightScale / 100;
+        for (CompositeCurve2& contour : outline.contours())
+            for (Curve2& segment : contour.segments()) {
+                for (int k = 0; k < segment.pointCount(); ++k) {
+                    CurvePoint& p = segment.point(k);
+                    p.x = p.x * sx + x + origin[0];
+                    p.y = p.y * sy + y + origin[1];
+                }
+                segment.computeLength();
+            }
+        c.profileOffset[0] = x + origin[0];
+        c.profileOffset[1] = y + origin[1];
+        c.profileOffset[2] = 0;
+        c.profileScale[0] = sx, c.profileScale[1] = sy, c.profileScale[2] = 1;
+        c.charBaseY = y;
+        std::string objectName = characterName(static_cast<int>(i));
+        auto* profile = new ProfileT(scene(), (objectName + " Outline").c_str());
+        profile->textBlock = name();
+        profile->charIndex = static_cast<int>(i);
+        profile->setOutline(outline);
+        auto* object = new ObjectX(scene(), objectName.c_str());
+        object->setFace(profile->name());
+        object->setStyle(style);
+        // The outline is placed already; the object turns and scales about the middle
+        // of the character's advance on its baseline.
+        object->origin[0] = x + c.charWidth * 0.5 + origin[0];
+        object->origin[1] = y + origin[1];
+        ++built;
+    }
+    return built;
+}
+
+}  // namespace fw
