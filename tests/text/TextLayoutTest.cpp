@@ -1,0 +1,154 @@
+// Text blocks: runs, variables, editor layout, character names, and the solids built
+// from real fonts.
+#include "text/TextBlock.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <tuple>
+
+#include "app/Registration.h"
+#include "geometry/ObjectX.h"
+#include "geometry/ObjectXStyle.h"
+#include "platform/Dialogs.h"
+#include "scene/SceneX.h"
+#include "text/Font.h"
+#include "text/ProfileT.h"
+
+namespace fw {
+namespace {
+
+const char* const kDejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+
+TextAttr sized(double size, int alignment = TextAttr::kLeft) {
+    TextAttr a;
+    a.name = kDejaVu;
+    a.size = size;
+    a.alignment = alignment;
+    return a;
+}
+
+}  // namespace
+
+TEST(TextBlock, RunsShareEqualAttributesAndSplitAroundADifferentOne) {
+    SceneX scene;
+    TextBlock block(scene, "T");
+    block.appendText(u"abcd", sized(72));
+    EXPECT_EQ(block.attrs.size(), 1u);
+    block.insertChar(2, 'X', sized(72));  // same attribute: nothing new
+    EXPECT_EQ(block.attrs.size(), 1u);
+    block.insertChar(2, 'Y', sized(24));  // inside the run: the rest of the run gets its own copy
+    ASSERT_EQ(block.chars.size(), 6u);
+    EXPECT_EQ(block.attrs.size(), 3u);
+    int before = block.chars[1]->attrIndex, inserted = block.chars[2]->attrIndex, after = block.chars[3]->attrIndex;
+    EXPECT_NE(before, after);
+    EXPECT_NE(inserted, before);
+    EXPECT_TRUE(*block.attrs[static_cast<size_t>(before)] == *block.attrs[static_cast<size_t>(after)]);
+    EXPECT_EQ(block.chars[5]->attrIndex, after);
+}
+
+TEST(TextBlock, VariablesAreReplacedByNumberAndKeptAsWordsOtherwise) {
+    SceneX scene;
+    TextBlock editor(scene, "Editor"), objects(scene, "Objects");
+    editor.appendText(u"Hi <<1>>, <<3>>!<<name:x>>", sized(72));
+    std::string last = objects.resolveVariables(editor, {u"Ann", u"Bob"});
+    std::u16string result;
+    for (auto& c : objects.chars) result += static_cast<char16_t>(c->code);
+    EXPECT_EQ(result, u"Hi Ann, !name:x");
+    EXPECT_EQ(last, "<<name:x>>");
+    EXPECT_EQ(objects.chars[0]->origIndex, 0);
+    EXPECT_EQ(objects.chars[3]->origIndex, -1);  // inserted from a value
+
+    TextBlock empty(scene, "Blank"), emptyEditor(scene, "BlankEditor");
+    emptyEditor.appendText(u"<<4>>", sized(72));
+    empty.resolveVariables(emptyEditor, {u"one"});
+    ASSERT_EQ(empty.chars.size(), 1u);
+    EXPECT_EQ(empty.chars[0]->code, ' ');
+    EXPECT_EQ(empty.characterName(0), "Blank Empty Placeholder");
+}
+
+TEST(TextBlock, CharacterNames) {
+    SceneX scene;
+    TextBlock block(scene, "Title");
+    block.appendText(u"A \r\"\x00e9", sized(72));
+    EXPECT_EQ(block.characterName(0), "Title A");
+    EXPECT_EQ(block.characterName(1), "Title space");
+    EXPECT_EQ(block.characterName(2), "Title Return");
+    EXPECT_EQ(block.characterName(3), "Title ''");
+    EXPECT_EQ(block.characterName(4), "Title Char");
+}
+
+TEST(TextLayout, LeadingSpacingKerningAndAlignment) {
+    SceneX scene;
+    TextBlock block(scene, "T");
+    TextAttr big = sized(72);
+    EXPECT_EQ(big.leading, TextAttr::kLeadingNotSet);
+    block.appendText(u"MM\rMM", big);
+    block.layout();
+    // Lines 1.2 x 72 = 86.4 apart, rounded.
+    EXPECT_EQ(block.chars[3]->charPosY - block.chars[0]->charPosY, 86);
+    ASSERT_EQ(block.lineCharStart.size(), 2u);
+    EXPECT_EQ(block.lineCharStart[1], 3);
+
+    // A line mixing 72 and 24 points takes the larger spacing.
+    TextBlock mixed(scene, "Mixed");
+    mixed.appendText(u"M", sized(24));
+    mixed.appendText(u"M\rM", sized(72));
+    mixed.layout();
+    EXPECT_EQ(mixed.chars[3]->charPosY - mixed.chars[0]->charPosY, 86);
+    EXPECT_EQ(mixed.chars[0]->charPosY, 86);  // the 24-point glyph sits on the 72-point line
+
+    // Spacing and kerning in thousandths of the em (the width of "M").
+    TextBlock tracked(scene, "Tracked");
+    TextAttr wide = sized(72);
+    wide.spacing = 100;
+    tracked.appendText(u"MM", wide);
+    tracked.layout();
+    int em = tracked.attrs[0]->emWidth;
+    EXPECT_NEAR(tracked.chars[0]->charWidth, em + 100.0 * em / 1000, 1e-9);
+    TextBlock kerned(scene, "Kerned");
+    TextAttr both = wide;
+    both.kerning = -100;
+    kerned.appendText(u"MM", both);
+    kerned.layout();
+    EXPECT_NEAR(kerned.chars[0]->charWidth, em, 1e-9);
+
+    // Right-aligned blocks move left by half their width when built.
+    Dialogs::instance().setQuiet(true);
+    registerAllClasses();
+    ObjectXStyle::ensureDefault(scene);
+    TextBlock right(scene, "Right");
+    right.appendText(u"M", sized(72, TextAttr::kRight));
+    right.maxWidth = 400;
+    right.layout();
+    right.build(ObjectXStyle::kDefaultName);
+    double x = right.chars[0]->charPosX;
+    EXPECT_NEAR(right.chars[0]->profileOffset[0], x - 200, 1e-9);
+    Dialogs::instance().setQuiet(false);
+}
+
+TEST(TextLayout, BuildsOneOutlineAndOneSolidPerCharacter) {
+    Dialogs::instance().setQuiet(true);
+    registerAllClasses();
+    SceneX scene;
+    ObjectXStyle::ensureDefault(scene);
+    TextBlock block(scene, "Word");
+    block.appendText(u"Ag B", sized(72));
+    block.layout();
+    EXPECT_EQ(block.build(ObjectXStyle::kDefaultName), 3);  // the space builds nothing
+    auto* a = dynamic_cast<ObjectX*>(scene.findMember("Word A"));
+    auto* outline = dynamic_cast<ProfileT*>(scene.findMember("Word A Outline"));
+    ASSERT_TRUE(a && outline);
+    EXPECT_EQ(a->faceName(), "Word A Outline");
+    EXPECT_EQ(outline->charIndex, 0);
+    double box[6];
+    a->localBounds(kPreviewMode, box);
+    // An "A" at 72 points: about 0.73 em tall above the baseline, and solid.
+    EXPECT_GT(box[4] - box[1], 0.6 * 72);
+    EXPECT_LT(box[4] - box[1], 0.8 * 72);
+    EXPECT_NE(scene.findMember("Word g"), nullptr);
+    Dialogs::instance().setQuiet(false);
+}
+
+}  // namespace fw
