@@ -16,10 +16,11 @@ double cross(glm::dvec2 a, glm::dvec2 b, glm::dvec2 c) { return (b.x - a.x) * (c
 
 bool same(const Points& p, int a, int b) { return a == b || glm::length(p[a] - p[b]) < 1e-9; }
 
-// Strictly inside a counter-clockwise convex polygon (points on its border are not).
+// Inside a counter-clockwise convex polygon or on its border: a vertex lying on a
+// piece's edge would leave a T-junction that the sides do not share.
 bool insideConvex(const Points& p, const std::vector<int>& poly, glm::dvec2 q) {
     for (size_t i = 0; i < poly.size(); ++i)
-        if (cross(p[poly[i]], p[poly[(i + 1) % poly.size()]], q) <= 1e-12) return false;
+        if (cross(p[poly[i]], p[poly[(i + 1) % poly.size()]], q) < -1e-12) return false;
     return true;
 }
 

@@ -2,6 +2,8 @@
 
 #include <polyclipping/clipper.hpp>
 
+#include <glm/geometric.hpp>
+
 #include <algorithm>
 #include <cmath>
 
@@ -25,10 +27,18 @@ Box boxOf(const OutlineUnion::Contour& c) {
 
 double cross(glm::dvec2 a, glm::dvec2 b) { return a.x * b.y - a.y * b.x; }
 
-// A proper crossing of two segments (touching ends and shared points do not count).
+bool onSegment(glm::dvec2 a, glm::dvec2 b, glm::dvec2 p) {
+    return std::min(a.x, b.x) <= p.x && p.x <= std::max(a.x, b.x) && std::min(a.y, b.y) <= p.y && p.y <= std::max(a.y, b.y);
+}
+
+// Segments that cross or touch: outlines that only touch (an accent resting on its
+// letter along an edge) are merged too, or the one would be read as a hole of the other.
 bool segmentsCross(glm::dvec2 a, glm::dvec2 b, glm::dvec2 c, glm::dvec2 d) {
     double d1 = cross(b - a, c - a), d2 = cross(b - a, d - a), d3 = cross(d - c, a - c), d4 = cross(d - c, b - c);
-    return ((d1 > 0 && d2 < 0) || (d1 < 0 && d2 > 0)) && ((d3 > 0 && d4 < 0) || (d3 < 0 && d4 > 0));
+    if (((d1 > 0 && d2 < 0) || (d1 < 0 && d2 > 0)) && ((d3 > 0 && d4 < 0) || (d3 < 0 && d4 > 0))) return true;
+    const double eps = 1e-12 * (glm::dot(b - a, b - a) + glm::dot(d - c, d - c) + 1e-300);
+    return (std::fabs(d1) <= eps && onSegment(a, b, c)) || (std::fabs(d2) <= eps && onSegment(a, b, d)) ||
+           (std::fabs(d3) <= eps && onSegment(c, d, a)) || (std::fabs(d4) <= eps && onSegment(c, d, b));
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ public:
     // Returns the contours with every group of crossing contours (and the contours
     // inside them) replaced by the group's union under the non-zero rule.
     static std::vector<Contour> mergeOverlaps(const std::vector<Contour>& contours);
-    // Whether any edge of a crosses any edge of b.
+    // Whether any edge of a crosses or touches any edge of b.
     static bool crosses(const Contour& a, const Contour& b);
 };
 

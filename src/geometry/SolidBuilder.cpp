@@ -33,11 +33,13 @@ double areaOf(const SolidBuilder::Contour& c) {
     return a / 2;
 }
 
-SolidBuilder::Contour withoutRepeats(const SolidBuilder::Contour& c) {
+// Points closer than `within` are one point: flattening leaves such pairs at joins, and
+// kept apart they make slivers that the caps and the sides would each close differently.
+SolidBuilder::Contour withoutRepeats(const SolidBuilder::Contour& c, double within) {
     SolidBuilder::Contour out;
     for (glm::dvec2 p : c)
-        if (out.empty() || glm::length(p - out.back()) > 1e-9) out.push_back(p);
-    while (out.size() > 1 && glm::length(out.front() - out.back()) <= 1e-9) out.pop_back();
+        if (out.empty() || glm::length(p - out.back()) > within) out.push_back(p);
+    while (out.size() > 1 && glm::length(out.front() - out.back()) <= within) out.pop_back();
     return out;
 }
 
@@ -124,9 +126,13 @@ std::vector<ProfileRow> profileRows(SolidBuilder::Contour profile, double depth,
 SolidBuilder::Contour SolidBuilder::flatSides() { return {glm::dvec2(0, 0.0049), glm::dvec2(0, 99.996101)}; }
 
 std::vector<SolidBuilder::Contour> SolidBuilder::prepareFace(const std::vector<Contour>& face, std::vector<bool>& isHole) {
+    double extent = 0;
+    for (const Contour& c : face)
+        for (glm::dvec2 p : c) extent = std::max({extent, std::fabs(p.x), std::fabs(p.y)});
+    const double within = std::max(1e-9, extent * 1e-5);
     std::vector<Contour> contours;
     for (const Contour& c : face) {
-        Contour clean = withoutRepeats(c);
+        Contour clean = withoutRepeats(c, within);
         if (clean.size() >= 3 && std::fabs(areaOf(clean)) > 1e-14) contours.push_back(clean);
     }
     contours = OutlineUnion::mergeOverlaps(contours);

@@ -1,0 +1,76 @@
+#pragma once
+// Checks that a mesh is a closed solid: positions welded at a millionth of its size,
+// polygons fanned into triangles, every edge used once in each direction, no
+// degenerate triangles, and a positive volume.
+
+#include <algorithm>
+#include <cmath>
+#include <glm/geometric.hpp>
+#include <glm/vec3.hpp>
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "mesh/GeometryInterface.h"
+
+namespace fw::test {
+
+struct SolidCheck {
+    int openEdges = 0, overusedEdges = 0, flippedEdges = 0, degenerate = 0, triangles = 0;
+    double volume = 0;
+    std::string summary() const {
+        return "open " + std::to_string(openEdges) + ", overused " + std::to_string(overusedEdges) + ", flipped " +
+               std::to_string(flippedEdges) + ", degenerate " + std::to_string(degenerate) + ", volume " +
+               std::to_string(volume);
+    }
+};
+
+// Welds positions at a millionth of the solid's size, fans every polygon into
+// triangles and counts how the edges are used.
+inline SolidCheck checkSolid(const GeometryInterface& db) {
+    SolidCheck r;
+    double box[6] = {1e300, 1e300, 1e300, -1e300, -1e300, -1e300};
+    for (int i = 0; i < db.vertexCount(); ++i) {
+        double p[3];
+        db.getVertex(p, i);
+        for (int a = 0; a < 3; ++a) box[a] = std::min(box[a], p[a]), box[a + 3] = std::max(box[a + 3], p[a]);
+    }
+    double size = std::max({box[3] - box[0], box[4] - box[1], box[5] - box[2]});
+    double weld = size * 1e-6;
+    std::map<std::tuple<long long, long long, long long>, int> welded;
+    std::vector<int> id(static_cast<size_t>(db.vertexCount()));
+    std::vector<glm::dvec3> pos(static_cast<size_t>(db.vertexCount()));
+    for (int i = 0; i < db.vertexCount(); ++i) {
+        double p[3];
+        db.getVertex(p, i);
+        pos[static_cast<size_t>(i)] = glm::dvec3(p[0], p[1], p[2]);
+        auto key = std::make_tuple(std::llround(p[0] / weld), std::llround(p[1] / weld), std::llround(p[2] / weld));
+        id[static_cast<size_t>(i)] = welded.emplace(key, i).first->second;
+    }
+    std::map<std::pair<int, int>, int> directed;
+    for (int e = 0; e < db.elementCount(); ++e) {
+        GeometryInterface::ElementInfo info;
+        const int *p, *t, *n;
+        db.getElementRefs(e, info, &p, &t, &n);
+        for (int k = 1; k + 1 < info.count; ++k) {
+            int tri[3] = {id[p[0]], id[p[k]], id[p[k + 1]]};
+            glm::dvec3 a = pos[tri[0]], b = pos[tri[1]], c = pos[tri[2]];
+            ++r.triangles;
+            if (glm::length(glm::cross(b - a, c - a)) < size * size * 1e-12) ++r.degenerate;
+            r.volume += glm::dot(a, glm::cross(b, c)) / 6;
+            for (int s = 0; s < 3; ++s) ++directed[{tri[s], tri[(s + 1) % 3]}];
+        }
+    }
+    for (const auto& [edge, count] : directed) {
+        auto reverse = directed.find({edge.second, edge.first});
+        int back = reverse == directed.end() ? 0 : reverse->second;
+        if (count > 1) ++r.overusedEdges;
+        if (back == 0) ++r.openEdges;
+        if (count == 1 && back > 1) ++r.flippedEdges;
+    }
+    return r;
+}
+
+
+}  // namespace fw::test

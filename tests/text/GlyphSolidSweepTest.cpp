@@ -1,0 +1,110 @@
+// Every character of three real fonts built into a solid with "Bevel, Medium" must be
+// closed and correctly oriented. Too slow under the sanitizers: release builds only.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "SolidCheck.h"
+#include "geometry/SolidBuilder.h"
+#include "mesh/ObjDB.h"
+#include "profile/InputProfile2.h"
+#include "profile/Profile.h"
+#include "profile/ProfileGeometry.h"
+#include "profile/ProfileLibrary.h"
+#include "text/Font.h"
+
+namespace fw {
+namespace {
+
+SolidBuilder::Contour bevelMedium() {
+    Profile* edge = ProfileLibrary::instance().find("Bevel, Medium");
+    SolidBuilder::Contour out;
+    if (!edge) return out;
+    ProfileGeometry* g = edge->renderFlattened(true, true, 8, 30, false);
+    std::vector<int> points(static_cast<size_t>(g->elementPointCount(0)));
+    Geo2Interface::ElementInfo info;
+    g->getElement(0, info, points.data(), nullptr, nullptr);
+    for (int i : points) {
+        double p[2];
+        g->getPoint(i, p);
+        out.push_back({p[0], p[1]});
+    }
+    return out;
+}
+
+// Builds every mapped glyph of a font at 72 units to the em; returns the codes that
+// did not give a closed solid, with the reason.
+std::vector<std::string> sweep(const char* path, int type) {
+    std::vector<uint16_t> codes;
+    for (int c = 33; c <= 0xFFFF; ++c)
+        if (c < 0xD800 || c > 0xDFFF) codes.push_back(static_cast<uint16_t>(c));
+    veltrane::Font font(type, "sweep", path, codes.data(), static_cast<int>(codes.size()));
+    font.parse();
+    std::vector<uint16_t> mapped;
+    for (const veltrane::RawGlyph& raw : font.rawGlyphs())
+        if (raw.glyph != 0 && raw.contourCount() > 0) mapped.push_back(raw.code);
+    font.buildProfiles();
+    const SolidBuilder::Contour edge = bevelMedium();
+    std::vector<std::string> failures;
+    for (uint16_t code : mapped) {
+        ProfileGeometry flat;
+        const InputProfile2& outline = font.outline(code);
+        InputProfile2 scaled = outline;
+        for (CompositeCurve2& c : scaled.contours())
+            for (Curve2& s : c.segments()) {
+                for (int k = 0; k < s.pointCount(); ++k) s.point(k).x *= 72, s.point(k).y *= 72;
+                s.computeLength();
+            }
+        scaled.flattenProfilePreview(true, true, 0.5, 30, false, flat);
+        std::vector<SolidBuilder::Contour> face;
+        for (int e = 0; e < flat.elementCount(); ++e) {
+            std::vector<int> points(static_cast<size_t>(flat.elementPointCount(e)));
+            Geo2Interface::ElementInfo info;
+            if (points.size() < 3 || !flat.getElement(e, info, points.data(), nullptr, nullptr)) continue;
+            SolidBuilder::Contour c;
+            for (int i : points) {
+                double p[2];
+                flat.getPoint(i, p);
+                c.push_back({p[0], p[1]});
+            }
+            face.push_back(c);
+        }
+        if (face.empty()) continue;
+        ObjDB db;
+        SolidBuilder::Options options;
+        options.depth = 18;
+        if (!SolidBuilder::build(face, edge, {}, options, db)) {
+            failures.push_back(std::to_string(code) + ": nothing built");
+            continue;
+        }
+        test::SolidCheck r = test::checkSolid(db);
+        if (r.openEdges || r.overusedEdges || r.flippedEdges || r.volume <= 0)
+            failures.push_back(std::to_string(code) + ": " + r.summary());
+    }
+    std::printf("%s: %zu glyphs, %zu not closed\n", path, mapped.size(), failures.size());
+    return failures;
+}
+
+}  // namespace
+
+#ifndef FW_SANITIZED_BUILD
+TEST(GlyphSolids, EveryCharacterOfThreeFontsIsAClosedSolid) {
+    const struct {
+        const char* path;
+        int type;
+    } fonts[] = {{"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", 1},
+                 {"/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf", 1},
+                 {"/usr/share/fonts/opentype/freefont/FreeSerif.otf", 2}};
+    for (const auto& f : fonts) {
+        std::vector<std::string> failures = sweep(f.path, f.type);
+        std::string list;
+        for (size_t i = 0; i < failures.size() && i < 40; ++i) list += "\n  " + failures[i];
+        RecordProperty(f.path, static_cast<int>(failures.size()));
+        EXPECT_TRUE(failures.empty()) << f.path << ": " << failures.size() << " glyphs" << list;
+    }
+}
+#endif
+
+}  // namespace fw
