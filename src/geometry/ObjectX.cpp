@@ -323,6 +323,7 @@ double ObjectX::smoothnessFromFlatness(double flatness, bool render) {
 }
 
 void ObjectX::markUsed() {
+    if (used()) return;  // references can loop in a damaged file
     setUsed(true);
     if (SceneMember* face = face_.resolve()) face->markUsed();
     if (ObjectXStyle* s = style()) s->markUsed();

@@ -280,6 +280,7 @@ void ObjectXStyle::setFrontFaceOffset(double offset) {
 }
 
 void ObjectXStyle::markUsed() {
+    if (used()) return;
     setUsed(true);
     for (const std::string& name : {perimeter_, holeProfileName()})
         if (auto* p = dynamic_cast<Profile*>(scene().findMember(name))) p->markUsed();
