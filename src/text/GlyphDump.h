@@ -1,0 +1,25 @@
+#pragma once
+// The glyph listing: a font's raw glyph records in font units, one JSON object per
+// line and per character code, as the parser reads them before any conversion.
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "text/Font.h"
+
+namespace fw::veltrane {
+
+// Writes one line per code to `out`. `codes` are looked up in the font's character
+// maps as given (no Latin-1 translation); codes above 0xFFFF are skipped. Without
+// codes, every code that the character maps give a glyph is listed, ascending. A
+// collection lists its first member. False, with `error` saying why, when the file
+// cannot be read as a TrueType-family font.
+bool writeGlyphRecords(const char* fontPath, const std::vector<uint32_t>* codes, std::FILE* out,
+                       std::string& error);
+
+// One record as its JSON line, without the line break.
+std::string glyphRecordJson(const RawGlyph& record);
+
+}  // namespace fw::veltrane
