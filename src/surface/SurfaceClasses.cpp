@@ -3,6 +3,7 @@
 #include "scene/MemberFactory.h"
 #include "surface/ImageFile.h"
 #include "surface/ImageMap.h"
+#include "surface/MaterialX.h"
 
 namespace fw {
 
@@ -12,6 +13,8 @@ void registerSurfaceClasses() {
                 [](Scene& scene, const char* name) -> SceneMember* { return new ImageMap(scene, name); });
     factory.add("ImageFile", "imagefile%d",
                 [](Scene& scene, const char* name) -> SceneMember* { return new ImageFile(scene, name); });
+    factory.add("MaterialX", "material%d",
+                [](Scene& scene, const char* name) -> SceneMember* { return new MaterialX(scene, name); });
 }
 
 }  // namespace fw

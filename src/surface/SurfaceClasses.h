@@ -1,6 +1,6 @@
 #pragma once
-// Adds the scene member classes of the surface library (image files and image maps)
-// to the scene's member factory. The program calls it once at start.
+// Adds the scene member classes of the surface library (image files, image maps and
+// materials) to the scene's member factory. The program calls it once at start.
 
 namespace fw {
 

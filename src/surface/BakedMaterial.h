@@ -1,0 +1,43 @@
+#pragma once
+// A material as the OpenGL renderer draws it: per surface the baked channel textures
+// (8-bit RGBA, not premultiplied, rows bottom-up) with their amounts, and the
+// material-wide switches. MaterialX::bake fills it; the renderer uploads it.
+
+#include <cstdint>
+#include <vector>
+
+namespace fw {
+
+struct BakedMaterial {
+    enum Style { kStandard = 0, kMatte = 1, kShadowCatcher = 2 };
+
+    struct Texture {
+        int width = 0;
+        int height = 0;
+        std::vector<uint8_t> rgba;
+        bool empty() const { return width <= 0 || height <= 0; }
+    };
+
+    struct Surface {
+        Texture color;       // the colour channel in rgb; colour and transparency combined in alpha
+        Texture specular;    // empty: the highlight is not textured
+        Texture bump;        // height in alpha; empty: no bump
+        Texture reflection;  // a spherical environment; empty: nothing to reflect
+        float opacity = 1.0f;  // 1 - transparency amount
+        float specularAmount = 0.0f;
+        float bumpAmount = 0.0f;
+        float reflectionAmount = 0.0f;
+        float shininess = 80.0f;  // the specular channel's sharpness
+    };
+
+    Surface surface[2];  // the second only for Fresnel materials
+    bool lighting = true;
+    int style = kStandard;
+    int materialStyle = 0;  // the material's own style index
+    bool fresnel = false;
+    float fresnelStart = 0.0f, fresnelEnd = 1.0f, fresnelBlend = 0.5f;
+    // Changes whenever the material changes; unique across materials of the process.
+    uint64_t version = 0;
+};
+
+}  // namespace fw

@@ -1,0 +1,46 @@
+#pragma once
+// The reflectivity channel: the environment the surface mirrors, how strongly, how
+// strongly in ray-traced frames, and the spread and falloff of the reflected rays.
+
+#include <array>
+#include <vector>
+
+#include "surface/MaterialChannel.h"
+
+namespace fw {
+
+class MaterialChannelReflectivity : public MaterialChannel {
+public:
+    explicit MaterialChannelReflectivity(Scene* scene = nullptr);
+
+    CommandTable& commandTable() override;
+    const char* className() const override { return "MaterialChannelReflectivity"; }
+    void registerCommands() override;
+    void reset() override;
+    bool isTrivial() const override;
+    void clampRays(int cap) override;
+
+    // Both rebuild the ray directions.
+    void setNumRays(int count);
+    void setSpread(double spread);
+    int numRays() const { return numRays_; }
+    double spread() const { return spread_; }
+    const std::vector<std::array<double, 3>>& rayDirections() const { return rays_; }
+
+    double amount = 0.0;
+    double raytraceAmount = 0.0;
+    double falloffStart = 0.0;
+    double falloffEnd = 0.0;
+
+protected:
+    bool sameFields(const MaterialChannel& other) const override;
+    void copyFields(const MaterialChannel& other) override;
+    int writeFields(CommandIO& io) override;
+
+private:
+    int numRays_ = 1;
+    double spread_ = 0.0;
+    std::vector<std::array<double, 3>> rays_;
+};
+
+}  // namespace fw

@@ -1,0 +1,391 @@
+#include "surface/MaterialStackItem.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <glm/vec4.hpp>
+
+#include "persistence/CommandIO.h"
+#include "scene/Scene.h"
+#include "surface/ImageMap.h"
+#include "surface/Material.h"
+#include "surface/QuotedText.h"
+
+namespace fw {
+
+namespace {
+
+const char* const kMappings[] = {"UV",        "UVP",          "Spherical",    "PlanarX",      "PlanarY",
+                                 "PlanarZ",   "PlanarNX",     "PlanarNY",     "PlanarNZ",     "CylindricalX",
+                                 "CylindricalY", "CylindricalZ", "Cubic",     "Camera",       "Drawing"};
+const char* const kTilings[] = {"None", "Repeat", "Mirror", "NoneClip"};
+
+constexpr double kTwoPi = 6.2831854;
+constexpr double kInvTwoPi = 0.1591549;
+constexpr double kInvPi = 0.3183098;
+constexpr double kHalfPi = 1.5707963;
+
+MaterialStackItem& item(CommandEnabler& r) { return static_cast<MaterialStackItem&>(r); }
+
+int readMaterial(CommandIO& io, CommandEnabler& r) {
+    std::string name;
+    if (io.readString(name) != 0) return -1;
+    item(r).setMaterial(name);
+    return 0;
+}
+
+int readApplySpread(CommandIO& io, CommandEnabler& r) {
+    int on;
+    if (io.readInt(on) != 0) return -1;
+    item(r).applySpread = on != 0;
+    return 0;
+}
+
+template <double MaterialStackItem::*Field>
+int readDouble(CommandIO& io, CommandEnabler& r) {
+    return io.readDouble(item(r).*Field);
+}
+
+int readCenter(CommandIO& io, CommandEnabler& r) { return io.readVector3(item(r).applyCenter); }
+
+int readObjectMatrix(CommandIO& io, CommandEnabler& r) { return io.readMatrix(item(r).applyObjectMatrix); }
+
+int readMapping(CommandIO& io, CommandEnabler& r) {
+    char name[CommandIO::kTokenSize];
+    if (io.readToken(name, sizeof name) != 0) return -1;
+    item(r).mappingStyle = MaterialStackItem::mappingValue(name);
+    return 0;
+}
+
+int readBlending(CommandIO& io, CommandEnabler& r) {
+    char name[CommandIO::kTokenSize];
+    if (io.readToken(name, sizeof name) != 0) return -1;
+    item(r).blendingStyle = BlendMode::value(name);
+    return 0;
+}
+
+int readTiling(CommandIO& io, CommandEnabler& r) {
+    char name[CommandIO::kTokenSize];
+    if (io.readToken(name, sizeof name) != 0) return -1;
+    item(r).tilingStyle = MaterialStackItem::kTilingNames.value(name);
+    return 0;
+}
+
+int readTransform(CommandIO& io, CommandEnabler& r) {
+    double v[12];
+    for (double& x : v)
+        if (io.readDouble(x) != 0) return -1;
+    Placement p;
+    for (int i = 0; i < 3; ++i) {
+        p.translate[i] = v[i];
+        p.rotate[i] = v[3 + i];
+        p.scale[i] = v[6 + i];
+        p.origin[i] = v[9 + i];
+    }
+    item(r).setTransform(p);
+    return 0;
+}
+
+// The angle of (x, y) around the circle as a fraction of a turn, 0..1.
+double turn(double y, double x) {
+    double a = MaterialStackItem::fastAtan2(y, x);
+    if (a < 0) a += kTwoPi;
+    return a * kInvTwoPi;
+}
+
+// Wraps into 0..1 a whole number of turns at a time; 1 itself stays.
+double wrap(double x) { return x < 0.0 || x > 1.0 ? x - std::floor(x) : x; }
+
+double mirror(double x) {
+    x = std::fabs(x);
+    double whole = std::floor(x);
+    if (std::fmod(whole, 2.0) == 1.0) x = 1.0 - (x - whole);
+    return wrap(x);
+}
+
+}  // namespace
+
+const NameTable MaterialStackItem::kMappingNames = {kMappings, 15, 1, kUV, kUVP};
+const NameTable MaterialStackItem::kTilingNames = {kTilings, 4, 1, kRepeat, kRepeat};
+
+int MaterialStackItem::mappingValue(const char* name) {
+    // Older files name the object-local planar and spherical styles apart.
+    size_t n = std::strlen(name);
+    if (n > 5 && std::strcmp(name + n - 5, "Local") == 0) {
+        std::string plain(name, n - 5);
+        int value = kMappingNames.value(plain.c_str());
+        if (value >= kSpherical && value <= kPlanarNZ && plain == kMappingNames.name(value)) return value;
+    }
+    return kMappingNames.value(name);
+}
+
+MaterialStackItem::MaterialStackItem(Scene& scene) : scene_(&scene) { registerCommands(); }
+
+MaterialStackItem::MaterialStackItem(const MaterialStackItem& other) : CommandEnabler(), scene_(other.scene_) {
+    registerCommands();
+    *this = other;
+}
+
+MaterialStackItem& MaterialStackItem::operator=(const MaterialStackItem& o) {
+    if (this == &o) return *this;
+    if (o.scene_ == scene_)
+        material_ = o.material_;
+    else
+        setMaterial(o.materialName());
+    applySpread = o.applySpread;
+    applyWidth = o.applyWidth;
+    applyHeight = o.applyHeight;
+    std::copy(std::begin(o.applyCenter), std::end(o.applyCenter), applyCenter);
+    std::copy(std::begin(o.applyObjectMatrix), std::end(o.applyObjectMatrix), applyObjectMatrix);
+    mappingStyle = o.mappingStyle;
+    blendingStyle = o.blendingStyle;
+    blendingAmount = o.blendingAmount;
+    tilingStyle = o.tilingStyle;
+    tilingX = o.tilingX;
+    tilingY = o.tilingY;
+    hasTransform_ = o.hasTransform_;
+    transform_ = o.transform_;
+    return *this;
+}
+
+CommandTable& MaterialStackItem::commandTable() {
+    static CommandTable table;
+    return table;
+}
+
+void MaterialStackItem::registerCommands() {
+    registerCommand("material", readMaterial);
+    registerCommand("applySpread", readApplySpread);
+    registerCommand("applyWidth", readDouble<&MaterialStackItem::applyWidth>);
+    registerCommand("applyHeight", readDouble<&MaterialStackItem::applyHeight>);
+    registerCommand("applyCenter", readCenter);
+    registerCommand("applyObjectMatrix", readObjectMatrix);
+    registerCommand("mappingStyle", readMapping);
+    registerCommand("blendingAmount", readDouble<&MaterialStackItem::blendingAmount>);
+    registerCommand("blendingStyle", readBlending);
+    registerCommand("tilingStyle", readTiling);
+    registerCommand("tilingX", readDouble<&MaterialStackItem::tilingX>);
+    registerCommand("tilingY", readDouble<&MaterialStackItem::tilingY>);
+    registerCommand("transform", readTransform);
+    registerCommand("end", CommandEnabler::endCommand);
+}
+
+int MaterialStackItem::writeCommands(CommandIO& io) {
+    io.writef("material \"%s\"\n", quotedText(materialName()).c_str());
+    io.writef("applySpread %d\n", applySpread ? 1 : 0);
+    io.writef("applyWidth %g\n", applyWidth);
+    io.writef("applyHeight %g\n", applyHeight);
+    io.writef("applyCenter %g %g %g\n", applyCenter[0], applyCenter[1], applyCenter[2]);
+    if (hasObjectMatrix()) {
+        const double* m = applyObjectMatrix;
+        io.writef("applyObjectMatrix\n\t%g %g %g %g\n\t%g %g %g %g\n\t%g %g %g %g\n\t%g %g %g %g\n", m[0], m[1], m[2],
+                  m[3], m[4], m[5], m[6], m[7], m[8], m[9], m[10], m[11], m[12], m[13], m[14], m[15]);
+    }
+    io.writef("mappingStyle \"%s\"\n", kMappingNames.name(mappingStyle));
+    io.writef("blendingAmount %g\n", blendingAmount);
+    io.writef("blendingStyle \"%s\"\n", BlendMode::name(blendingStyle));
+    io.writef("tilingStyle \"%s\"\n", kTilingNames.name(tilingStyle));
+    io.writef("tilingX %g\n", tilingX);
+    io.writef("tilingY %g\n", tilingY);
+    if (hasTransform_) {
+        const Placement& p = transform_;
+        io.writef("transform\n\t%g %g %g\n\t%g %g %g\n\t%g %g %g\n\t%g %g %g\n", p.translate[0], p.translate[1],
+                  p.translate[2], p.rotate[0], p.rotate[1], p.rotate[2], p.scale[0], p.scale[1], p.scale[2],
+                  p.origin[0], p.origin[1], p.origin[2]);
+    }
+    return 0;
+}
+
+Material* MaterialStackItem::material() const { return dynamic_cast<Material*>(followReference(material_)); }
+
+std::string MaterialStackItem::materialName() const {
+    if (material_.empty()) return std::string();
+    NameReference copy(material_);
+    return copy.name();
+}
+
+void MaterialStackItem::setMaterial(const std::string& name) {
+    material_ = name.empty() ? NameReference() : NameReference(scene_->nameDictionary(), name.c_str());
+}
+
+void MaterialStackItem::markUsed() {
+    if (Material* m = material()) m->markUsed();
+}
+
+void MaterialStackItem::setTransform(const Placement& transform) {
+    transform_ = transform;
+    hasTransform_ = true;
+}
+
+bool MaterialStackItem::hasObjectMatrix() const {
+    for (int i = 0; i < 16; ++i)
+        if (applyObjectMatrix[i] != (i % 5 == 0 ? 1.0 : 0.0)) return true;
+    return false;
+}
+
+bool MaterialStackItem::operator==(const MaterialStackItem& o) const {
+    return materialName() == o.materialName() && applySpread == o.applySpread && applyWidth == o.applyWidth &&
+           applyHeight == o.applyHeight && std::equal(std::begin(applyCenter), std::end(applyCenter), o.applyCenter) &&
+           std::equal(std::begin(applyObjectMatrix), std::end(applyObjectMatrix), o.applyObjectMatrix) &&
+           mappingStyle == o.mappingStyle && blendingStyle == o.blendingStyle &&
+           blendingAmount == o.blendingAmount && tilingStyle == o.tilingStyle && tilingX == o.tilingX &&
+           tilingY == o.tilingY && hasTransform_ == o.hasTransform_ && (!hasTransform_ || transform_ == o.transform_);
+}
+
+double MaterialStackItem::fastAtan2(double y, double x) {
+    double r = std::fabs(y) + 1e-10;
+    double angle = x >= 0.0 ? 0.785398175 - 0.785398175 * (x - r) / (x + r)
+                            : 2.356194525 - 0.785398175 * (x + r) / (r - x);
+    return y < 0.0 ? -angle : angle;
+}
+
+double MaterialStackItem::fastAsin(double y) {
+    static const auto table = [] {
+        std::array<double, 1001> t{};
+        for (int i = 0; i <= 1000; ++i) t[i] = std::asin(i / 1000.0);
+        return t;
+    }();
+    double a = std::fabs(y);
+    int i = static_cast<int>(std::floor(1000.0 * a));
+    double result;
+    if (i >= 1000) {
+        result = 1.57079635;
+    } else {
+        // The weight is the distance past the entry in units of y, as the mapping
+        // has always taken it: within an entry the result stays close to that entry.
+        double f = a - i / 1000.0;
+        result = f * table[i + 1] + (1.0 - f) * table[i];
+    }
+    return y < 0.0 ? -result : result;
+}
+
+// Width and height become reciprocal scales; spread keeps the map square by taking
+// the larger of the two for both directions.
+void MaterialStackItem::scales(double& su, double& sv) const {
+    double w = applyWidth, h = applyHeight;
+    if (applySpread) w = h = std::max(std::fabs(w), std::fabs(h));
+    su = w != 0.0 ? 1.0 / w : 1.0;
+    sv = h != 0.0 ? 1.0 / h : 1.0;
+}
+
+void MaterialStackItem::mapPoint(const double point[3], const double normal[3], const double meshUV[2], double& u,
+                                 double& v, double lensFactor) const {
+    if (mappingStyle < kSpherical || mappingStyle > kDrawing) {
+        u = meshUV[0];
+        v = meshUV[1];
+        return;
+    }
+    double p[3] = {point[0], point[1], point[2]};
+    // Drawings lie in the plane they were drawn in; the other styles work about the centre.
+    if (mappingStyle != kDrawing) {
+        if (hasObjectMatrix()) {
+            const double* m = applyObjectMatrix;
+            for (int i = 0; i < 3; ++i)
+                p[i] = m[i * 4] * point[0] + m[i * 4 + 1] * point[1] + m[i * 4 + 2] * point[2] + m[i * 4 + 3];
+        }
+        for (int i = 0; i < 3; ++i) p[i] -= applyCenter[i];
+    }
+    const double x = p[0], y = p[1], z = p[2];
+    double su, sv;
+    scales(su, sv);
+    switch (mappingStyle) {
+        case kSpherical: {
+            double len = std::sqrt(x * x + y * y + z * z);
+            double dy = len > 0.0 ? y / len : 0.0;
+            if (std::fabs(dy) > 0.9999) {
+                u = 0.0;
+                v = dy > 0.0 ? 1.0 : 0.0;
+                return;
+            }
+            u = turn(-x / len, -z / len);
+            v = (fastAsin(dy) + kHalfPi) * kInvPi;
+            return;
+        }
+        case kPlanarX:
+        case kPlanarNX:
+            u = 0.5 - z * su;
+            v = 0.5 + y * sv;
+            return;
+        case kPlanarY:
+        case kPlanarNY:
+            u = 0.5 + x * su;
+            v = 0.5 - z * sv;
+            return;
+        case kCylindricalX:
+            u = turn(-z, -y);
+            v = 0.5 + x * sv;
+            return;
+        case kCylindricalY:
+            u = turn(-z, -x);
+            v = 0.5 + y * sv;
+            return;
+        case kCylindricalZ:
+            u = turn(-y, -x);
+            v = 0.5 + z * sv;
+            return;
+        case kCubic: {
+            // The face whose axis the normal leans along most; the far side mirrored so
+            // that the map reads the right way round from outside.
+            double ax = std::fabs(normal[0]), ay = std::fabs(normal[1]), az = std::fabs(normal[2]);
+            if (ax >= ay && ax >= az) {
+                u = 0.5 + (normal[0] < 0 ? z : -z) * su;
+                v = 0.5 + y * sv;
+            } else if (ay >= az) {
+                u = 0.5 + x * su;
+                v = 0.5 + (normal[1] < 0 ? z : -z) * sv;
+            } else {
+                u = 0.5 + (normal[2] < 0 ? -x : x) * su;
+                v = 0.5 + y * sv;
+            }
+            return;
+        }
+        case kCamera:
+            if (z == 0.0) {
+                u = v = 0.5;
+                return;
+            }
+            u = 0.5 - (x * lensFactor / z) * su;
+            v = 0.5 - (y * lensFactor / z) * sv;
+            return;
+        default:  // PlanarZ, PlanarNZ, Drawing
+            u = 0.5 + x * su;
+            v = 0.5 + y * sv;
+            return;
+    }
+}
+
+bool MaterialStackItem::tile(double& u, double& v, bool clampNone) const {
+    switch (tilingStyle) {
+        case kNone:
+            if (clampNone) {
+                u = std::clamp(u, 0.0, 1.0);
+                v = std::clamp(v, 0.0, 1.0);
+            }
+            return true;
+        case kMirror:
+            u = mirror(u * tilingX);
+            v = mirror(v * tilingY);
+            return true;
+        case kNoneClip:
+            u *= tilingX;
+            v *= tilingY;
+            return u >= 0.0 && u <= 1.0 && v >= 0.0 && v <= 1.0;
+        default:  // Repeat
+            u = wrap(u * tilingX);
+            v = wrap(v * tilingY);
+            return true;
+    }
+}
+
+bool MaterialStackItem::textureCoordinates(const double point[3], const double normal[3], const double meshUV[2],
+                                           double& u, double& v, bool clampNone, double lensFactor) const {
+    mapPoint(point, normal, meshUV, u, v, lensFactor);
+    if (hasTransform_) {
+        glm::dvec4 t = transform_.matrix() * glm::dvec4(u, v, 0.0, 1.0);
+        u = t.x, v = t.y;
+    }
+    return tile(u, v, clampNone);
+}
+
+}  // namespace fw

@@ -1,0 +1,251 @@
+// Material channels and their layers: the walk that combines layers into one colour,
+// layer evaluation with inversion, alpha shaders, repetition and blur, triviality,
+// and the stored form of layers.
+#include "surface/MaterialChannel.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "BlockFile.h"
+#include "TempDir.h"
+#include "surface/MaterialChannelColor.h"
+#include "surface/MaterialChannelReflectivity.h"
+#include "surface/MaterialChannelTransparency.h"
+#include "surface/ShaderColor.h"
+
+namespace fw {
+namespace {
+
+// Two colours split at u = 0.5, counting how often it is evaluated.
+class ProbeShader : public Shader {
+public:
+    ProbeShader(Rgba left, Rgba right) : Shader(99), left_(left), right_(right) {}
+    CommandTable& commandTable() override {
+        static CommandTable table;
+        return table;
+    }
+    const char* className() const override { return "ProbeShader"; }
+    mutable std::atomic<int> calls{0};
+
+protected:
+    Rgba shade(const Footprint& f) const override {
+        ++calls;
+        Rgba c = (f.u0 + f.u1) * 0.5 < 0.5 ? left_ : right_;
+        return {c.r * c.a, c.g * c.a, c.b * c.a, c.a};  // shaders hand over premultiplied colour
+    }
+    bool sameFields(const Shader&) const override { return true; }
+    void copyFields(const Shader&) override {}
+    int writeFields(CommandIO&) override { return 0; }
+
+private:
+    Rgba left_, right_;
+};
+
+ProbeShader* addProbe(MaterialChannel& channel, Rgba colour, int mode = BlendMode::kNormal, double amount = 1.0) {
+    ShaderBlock& layer = channel.addLayer();
+    auto probe = std::make_unique<ProbeShader>(colour, colour);
+    ProbeShader* raw = probe.get();
+    layer.setShader(ShaderBlock::kRgbSlot, std::move(probe));
+    layer.blendingStyle = mode;
+    layer.blendingAmount = amount;
+    return raw;
+}
+
+void expectColour(const Rgba& got, const Rgba& want, double tolerance = 1e-6) {
+    EXPECT_NEAR(got.r, want.r, tolerance);
+    EXPECT_NEAR(got.g, want.g, tolerance);
+    EXPECT_NEAR(got.b, want.b, tolerance);
+    EXPECT_NEAR(got.a, want.a, tolerance);
+}
+
+const Shader::Footprint kAt{0.2, 0.2, 0.21, 0.21};
+
+TEST(MaterialChannels, TheWalkStopsUnderAnOpaqueNormalLayer) {
+    MaterialChannelColor channel;
+    ProbeShader* top = addProbe(channel, {1, 0, 0, 0.5f}, BlendMode::kScreen);
+    ProbeShader* opaque = addProbe(channel, {0, 0, 1, 1});
+    ProbeShader* hidden = addProbe(channel, {0, 1, 0, 1}, BlendMode::kMultiply);
+    Rgba c = channel.evaluate(kAt);
+    EXPECT_EQ(hidden->calls, 0);
+    EXPECT_EQ(top->calls, 1);
+    EXPECT_EQ(opaque->calls, 1);
+    // Screen of half-covering red over opaque blue, both straight colours.
+    expectColour(c, {0.5f, 0, 1, 1});
+    // The full walk reaches the hidden layer but the result is the same.
+    expectColour(channel.evaluate(kAt, true), c);
+    EXPECT_EQ(hidden->calls, 1);
+
+    // An amount above 1 makes a half-covering layer count as opaque for the stop,
+    // though its colour keeps its own alpha: then the walk decides what shows.
+    MaterialChannelColor strong;
+    strong.useBaseColor = false;
+    addProbe(strong, {1, 0, 0, 0.5f}, BlendMode::kNormal, 2.0);
+    addProbe(strong, {0, 0, 1, 1});
+    expectColour(strong.evaluate(kAt), {1, 0, 0, 0.5f});
+    expectColour(strong.evaluate(kAt, true), {0.5f, 0, 0.5f, 1});
+}
+
+TEST(MaterialChannels, BaseColourLayersAndAmounts) {
+    MaterialChannelColor channel;
+    // No layers, or only inactive ones: the base colour, or nothing without it.
+    expectColour(channel.evaluate(kAt), {0.8f, 0.8f, 0.8f, 1});
+    addProbe(channel, {1, 0, 0, 1});
+    channel.layer(0).active = false;
+    expectColour(channel.evaluate(kAt), {0.8f, 0.8f, 0.8f, 1});
+    channel.useBaseColor = false;
+    expectColour(channel.evaluate(kAt), {0, 0, 0, 0});
+    MaterialChannelTransparency transparency;
+    addProbe(transparency, {1, 1, 1, 1});
+    transparency.layer(0).active = false;
+    expectColour(transparency.evaluate(kAt), {0, 0, 0, 0});
+
+    // One Normal layer without a base is taken as it is, amount and all; over the
+    // base colour it is composited with its amount.
+    channel.layer(0).active = true;
+    channel.layer(0).blendingAmount = 0.25;
+    expectColour(channel.evaluate(kAt), {1, 0, 0, 1});
+    channel.useBaseColor = true;
+    expectColour(channel.evaluate(kAt), {0.85f, 0.6f, 0.6f, 1});
+    // An inactive channel gives nothing, whatever it holds.
+    channel.active = false;
+    expectColour(channel.evaluate(kAt), {0, 0, 0, 0});
+
+    // Several layers composite bottom up: the bottom one (no base) is taken with its
+    // amount, here half covering, and grey multiplied onto it; where the bottom left
+    // the surface uncovered the grey shows as it is.
+    MaterialChannelReflectivity stack;
+    addProbe(stack, {0.5f, 0.5f, 0.5f, 1}, BlendMode::kMultiply);
+    addProbe(stack, {0.2f, 0.4f, 0.6f, 1}, BlendMode::kScreen, 0.5);
+    expectColour(stack.evaluate(kAt), {0.3f, 0.35f, 0.4f, 1});
+}
+
+TEST(MaterialChannels, LayersInvertRepeatAndTakeAlphaFromTheirAlphaShader) {
+    ShaderBlock layer;
+    EXPECT_TRUE(layer.isTrivial());
+    expectColour(layer.evaluate(kAt), {1, 1, 1, 1});
+    layer.setShader(ShaderBlock::kRgbSlot, std::make_unique<ShaderColor>(0.2f, 0.5f, 1.0f, 0.8f));
+    EXPECT_FALSE(layer.isTrivial());
+    layer.rgbInverted = true;
+    expectColour(layer.evaluate(kAt), {0.8f, 0.5f, 0, 0.8f});
+
+    // Alpha from the alpha shader: its alpha, or its brightness.
+    layer.setShader(ShaderBlock::kAlphaSlot, std::make_unique<ShaderColor>(1, 0, 0, 0.6f));
+    EXPECT_NEAR(layer.evaluate(kAt).a, 0.6, 1e-6);
+    layer.useLumForAlpha = true;
+    EXPECT_NEAR(layer.evaluate(kAt).a, 0.6 * 0.3733333349227905, 1e-6);
+    layer.alphaInverted = true;
+    EXPECT_NEAR(layer.evaluate(kAt).a, 1 - 0.6 * 0.3733333349227905, 1e-6);
+    layer.useLumForAlpha = false;
+    EXPECT_NEAR(layer.evaluate(kAt).a, 0.4, 1e-6);
+
+    // Without repetition the shader covers its unit square once; its placement moves it.
+    ShaderBlock decal;
+    auto colour = std::make_unique<ShaderColor>(0, 1, 0, 1);
+    Placement shifted;
+    shifted.translate[0] = 0.5;
+    colour->setPlacement(shifted);
+    decal.setShader(ShaderBlock::kRgbSlot, std::move(colour));
+    decal.rgbRepeat = false;
+    expectColour(decal.evaluate({0.3, 0.5, 0.3, 0.5}), {0, 1, 0, 1});
+    expectColour(decal.evaluate({0.7, 0.5, 0.7, 0.5}), {0, 0, 0, 0});  // placed at u = 1.2
+    expectColour(decal.evaluate({0.7, 0.5, 0.7, 0.5}, true), {0, 1, 0, 1});
+    decal.active = false;
+    EXPECT_TRUE(decal.isTrivial());
+}
+
+TEST(MaterialChannels, BlurMixesAcrossAnEdgeAndKeepsFlatColours) {
+    ShaderBlock layer;
+    layer.setShader(ShaderBlock::kRgbSlot, std::make_unique<ProbeShader>(Rgba{0, 0, 0, 1}, Rgba{1, 1, 1, 1}));
+    const Shader::Footprint edge{0.49, 0.5, 0.5, 0.5};
+    EXPECT_EQ(layer.evaluate(edge).r, 0.0f);
+    layer.rgbBlur = 0.1;
+    float mixed = layer.evaluate(edge).r;
+    EXPECT_GT(mixed, 0.2f);
+    EXPECT_LT(mixed, 0.8f);
+    EXPECT_EQ(layer.evaluate({0.1, 0.5, 0.11, 0.5}).r, 0.0f);  // far from the edge
+    ShaderBlock flat;
+    flat.setShader(ShaderBlock::kRgbSlot, std::make_unique<ShaderColor>(0.3f, 0.6f, 0.9f, 1));
+    flat.rgbBlur = 4;
+    expectColour(flat.evaluate(kAt), {0.3f, 0.6f, 0.9f, 1});
+}
+
+TEST(MaterialChannels, TrivialChannels) {
+    MaterialChannelReflectivity reflectivity;
+    EXPECT_TRUE(reflectivity.isTrivial());
+    addProbe(reflectivity, {1, 1, 1, 1});
+    EXPECT_TRUE(reflectivity.isTrivial());  // amounts 0: layers do not count
+    reflectivity.amount = 0.5;
+    EXPECT_FALSE(reflectivity.isTrivial());
+    reflectivity.layer(0).active = false;
+    EXPECT_TRUE(reflectivity.isTrivial());  // nothing to reflect
+    reflectivity.raytraceAmount = 0.3;
+    EXPECT_FALSE(reflectivity.isTrivial());
+
+    MaterialChannelTransparency transparency;
+    EXPECT_TRUE(transparency.isTrivial());
+    transparency.refraction = 1.2;
+    EXPECT_FALSE(transparency.isTrivial());
+    transparency.refraction = 1.0;
+    addProbe(transparency, {1, 1, 1, 1});
+    EXPECT_FALSE(transparency.isTrivial());
+    transparency.reset();
+    EXPECT_EQ(transparency.layerCount(), 0);
+    EXPECT_TRUE(transparency.isTrivial());
+    EXPECT_EQ(transparency.rayDirections().size(), 1u);
+}
+
+TEST(MaterialChannels, LayersAreStoredInOrderAndBlurOnlyWhenSet) {
+    test::TempDir dir;
+    MaterialChannelColor channel;
+    ShaderBlock& top = channel.addLayer();
+    top.setShader(ShaderBlock::kRgbSlot, std::make_unique<ShaderColor>(1, 0, 0, 1));
+    top.blendingStyle = BlendMode::kSoftLight;
+    top.blendingAmount = 0.5;
+    ShaderBlock& under = channel.addLayer();
+    under.rgbBlur = 2.5;
+    under.setShader(ShaderBlock::kAlphaSlot, std::make_unique<ShaderColor>(0, 0, 0, 0.5f));
+    std::string bytes = test::writeBlockFile(channel, dir.file("c.txt"));
+    EXPECT_EQ(bytes,
+              " begin MaterialChannelColor\n"
+              "  color 0.8 0.8 0.8 1\n  useBaseColor 1\n  active 1\n"
+              "  begin ShaderBlock\n"
+              "   active 1\n   blendingStyle \"SoftLight\"\n   blendingAmount 0.5\n"
+              "   rgbInverted 0\n   alphaInverted 0\n   rgbRepeat 1\n   alphaRepeat 1\n   useLumForAlpha 0\n"
+              "   begin ShaderColor 0\n    color 1 0 0 1\n   end ShaderColor\n"
+              "  end ShaderBlock\n"
+              "  begin ShaderBlock\n"
+              "   active 1\n   blendingStyle \"Normal\"\n   blendingAmount 1\n   rgbBlur 2.5\n"
+              "   rgbInverted 0\n   alphaInverted 0\n   rgbRepeat 1\n   alphaRepeat 1\n   useLumForAlpha 0\n"
+              "   begin ShaderColor 1\n    color 0 0 0 0.5\n   end ShaderColor\n"
+              "  end ShaderBlock\n"
+              " end MaterialChannelColor\n");
+    MaterialChannelColor back;
+    ASSERT_EQ(test::readInto(back, dir.file("c.txt")), 0);
+    EXPECT_TRUE(back.equals(channel));
+    EXPECT_EQ(back.layer(0).rgbBlur, 0.0);
+    EXPECT_EQ(test::writeBlockFile(back, dir.file("again.txt")), bytes);
+
+    // A second shader read into a slot replaces the first; unknown classes fail.
+    test::writeFile(dir.file("in.txt"),
+                    "begin MaterialChannelColor\n begin ShaderBlock\n"
+                    "  blendingStyle \"Soft Light\"\n"
+                    "  begin ShaderColor 0\n color 1 1 0 1\n end ShaderColor\n"
+                    "  begin ShaderNoisePerlin 0\n end ShaderNoise\n"
+                    " end ShaderBlock\nend MaterialChannelColor\n");
+    MaterialChannelColor replaced;
+    ASSERT_EQ(test::readInto(replaced, dir.file("in.txt")), 0);
+    ASSERT_EQ(replaced.layerCount(), 1);
+    EXPECT_EQ(replaced.layer(0).blendingStyle, BlendMode::kSoftLight);
+    EXPECT_STREQ(replaced.layer(0).rgbShader()->className(), "ShaderNoise");
+    for (const char* bad : {"begin MaterialChannelColor\n begin ShaderLayer\n",
+                            "begin MaterialChannelColor\n begin ShaderBlock\n  begin ShaderPlasma 0\n",
+                            "begin MaterialChannelColor\n begin ShaderBlock\n  begin ShaderColor 2\n"}) {
+        test::writeFile(dir.file("bad.txt"), bad);
+        MaterialChannelColor target;
+        EXPECT_EQ(test::readInto(target, dir.file("bad.txt")), -1) << bad;
+    }
+}
+
+}  // namespace
+}  // namespace fw
