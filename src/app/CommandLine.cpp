@@ -10,6 +10,7 @@
 #include "app/OrvoSceneManager.h"
 #include "app/Registration.h"
 #include "app/SceneFile.h"
+#include "app/SceneMaterials.h"
 #include "app/OrvoPrefs.h"
 #include "geometry/ObjectX.h"
 #include "geometry/ObjectXStyle.h"
@@ -219,6 +220,7 @@ int renderProject(const std::string& path, const std::string& out, const std::st
         printError("", "OpenGL rendering is not available: " + error);
         return kExitInternal;
     }
+    SceneMaterials materials(*renderer, manager.prefs().shaderTextureWidth, manager.prefs().shaderTextureHeight);
     GLRenderer::Image image;
     if (!renderer->render(scene, *camera, frame, image, error)) {
         printError(path, error);
@@ -331,6 +333,7 @@ int makeText(const std::string& text, const std::string& fontName, const std::st
     GLRenderer::Frame frame;
     frame.width = static_cast<int>(manager.settings().renderSize[0]);
     frame.height = static_cast<int>(manager.settings().renderSize[1]);
+    SceneMaterials materials(*renderer, manager.prefs().shaderTextureWidth, manager.prefs().shaderTextureHeight);
     GLRenderer::Image picture;
     Camera* camera = renderCamera(scene);
     if (!camera || !renderer->render(scene, *camera, frame, picture, error) ||

@@ -7,6 +7,7 @@
 #include "render/RenderClasses.h"
 #include "scene/SceneX.h"
 #include "surface/ImageMap.h"
+#include "surface/MaterialX.h"
 #include "surface/SurfaceClasses.h"
 #include "text/TextClasses.h"
 #include "scene/MemberFactory.h"
@@ -23,6 +24,7 @@ void registerAllClasses() {
     registerGeometryClasses();
     registerTextClasses();
     registerRenderClasses();
+    OrvoSceneManager::addFixUp([](SceneX& scene) { ensureDefaultMaterial(scene); });
     OrvoSceneManager::addFixUp([](SceneX& scene) { ImageMap::ensureDefaultBackground(scene); });
     OrvoSceneManager::addFixUp([](SceneX& scene) { ObjectXStyle::ensureDefault(scene); });
     OrvoSceneManager::addFixUp(addViewCameras);

@@ -132,11 +132,13 @@ int readMitre(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
-// Older files name a material per slot; slots arrive with the material stacks.
-int readSlotMaterial(CommandIO& io, CommandEnabler&) {
+// Older files name a material per slot instead of storing stacks.
+int readSlotMaterial(CommandIO& io, CommandEnabler& r) {
     int slot;
     std::string name;
-    return io.readInt(slot) == 0 && io.readString(name) == 0 ? 0 : -1;
+    if (io.readInt(slot) != 0 || io.readString(name) != 0) return -1;
+    style(r).setSlotMaterial(slot, name);
+    return 0;
 }
 
 int beginBlock(CommandIO& io, CommandEnabler& r) {
@@ -151,7 +153,15 @@ int beginBlock(CommandIO& io, CommandEnabler& r) {
         io.push(&s.holeProperties);
         return 0;
     }
-    return -1;  // material stacks of the slots are not read yet
+    if (std::strcmp(name, "MaterialStack") == 0) {
+        int slot;
+        MaterialStack* stack = io.readInt(slot) == 0 ? s.materialStack(slot) : nullptr;
+        if (!stack) return -1;
+        stack->clear();
+        io.push(stack);
+        return 0;
+    }
+    return -1;
 }
 
 }  // namespace
@@ -192,6 +202,7 @@ ObjectXStyle::ObjectXStyle(Scene& scene, const char* name, unsigned parts) : Sce
             ports_[hole][q] = std::make_unique<FlattenedProfilePort>(this, port.c_str());
         }
     registerCommands();
+    for (int slot = 0; slot < kMaterialSlots; ++slot) materialStack(slot), materialStack(slot, true);
 }
 
 ObjectXStyle::~ObjectXStyle() = default;
@@ -227,6 +238,26 @@ void ObjectXStyle::connectPorts() {
             ports_[hole][q]->setDirty();
         }
     }
+}
+
+MaterialStack* ObjectXStyle::materialStack(int slot, bool back) {
+    if (slot < 0 || slot >= kMaterialSlots) return nullptr;
+    auto& list = stacks_[back ? 1 : 0];
+    while (static_cast<int>(list.size()) <= slot) {
+        list.push_back(std::make_unique<MaterialStack>(scene()));
+        list.back()->addItem("defaultMtl");
+    }
+    return list[static_cast<size_t>(slot)].get();
+}
+
+void ObjectXStyle::setSlotMaterial(int slot, const std::string& material) {
+    for (bool back : {false, true}) {
+        MaterialStack* stack = materialStack(slot, back);
+        if (!stack) return;
+        if (stack->itemCount() == 0) stack->addItem(material);
+        else stack->item(0).setMaterial(material);
+    }
+    touchCaps();
 }
 
 void ObjectXStyle::touchCaps() { capChanges_ = nextCount(capChanges_); }
@@ -282,6 +313,8 @@ void ObjectXStyle::setFrontFaceOffset(double offset) {
 void ObjectXStyle::markUsed() {
     if (used()) return;
     setUsed(true);
+    for (auto& list : stacks_)
+        for (auto& stack : list) stack->markUsed();
     for (const std::string& name : {perimeter_, holeProfileName()})
         if (auto* p = dynamic_cast<Profile*>(scene().findMember(name))) p->markUsed();
 }
@@ -355,6 +388,8 @@ int ObjectXStyle::writeCommands(CommandIO& io) {
     }
     if (io.writeBlock(perimeterProperties) != 0) return -1;
     if (!trackProperties && io.writeBlock(holeProperties) != 0) return -1;
+    for (int slot = 0; slot < kMaterialSlots; ++slot)
+        if (io.writeIndexedBlock(*materialStack(slot), slot) != 0) return -1;
     io.writef("mitreMethod %s\n", mitreMethod == 1 ? "complex" : "fast");
     return 0;
 }

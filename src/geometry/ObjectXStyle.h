@@ -7,9 +7,11 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "profile/Profile.h"
 #include "profile/ProfileProperty.h"
+#include "surface/MaterialStack.h"
 #include "scene/SceneMember.h"
 
 namespace fw {
@@ -89,6 +91,12 @@ public:
     int headCapType = 2, tailCapType = 2;
     double headCapScale = 50.0, headCapOffset = 0.0, tailCapScale = 50.0, tailCapOffset = 0.0;
     int buildAxis = 3;
+    static constexpr int kMaterialSlots = 6;
+    // The material stack of a slot (0 to 5) for the front- or back-facing parts; null
+    // above 5. The lists grow up to the slot with stacks that hold "defaultMtl".
+    MaterialStack* materialStack(int slot, bool back = false);
+    // Puts a material into a slot's front and back stacks.
+    void setSlotMaterial(int slot, const std::string& material);
     ProfileProperty perimeterProperties{"perimProperties"};
     ProfileProperty holeProperties{"holeProperties"};
     double buildAngleStart = 0.0, buildAngleEnd = 360.0;
@@ -101,6 +109,7 @@ private:
     unsigned parts_;
     uint32_t capChanges_ = 0, sideChanges_ = 0;
     std::unique_ptr<FlattenedProfilePort> ports_[2][3];
+    std::vector<std::unique_ptr<MaterialStack>> stacks_[2];  // front, back
 };
 
 }  // namespace fw

@@ -99,7 +99,10 @@ TEST(ObjectXStyle, StoredFormsFollowTheTrackingAndKindRules) {
     EXPECT_NE(text.find("  headCapType None\n"), std::string::npos);
     EXPECT_NE(text.find("  tailCapType Domed\n"), std::string::npos);
     EXPECT_NE(text.find("  buildAxis Y\n"), std::string::npos);
-    EXPECT_NE(text.find("  begin perimProperties\n  end perimProperties\n  mitreMethod fast\n end ObjectXStyle"), std::string::npos);
+    EXPECT_NE(text.find("  begin perimProperties\n  end perimProperties\n  begin MaterialStack 0\n"), std::string::npos);
+    EXPECT_NE(text.find("  end MaterialStack\n  mitreMethod fast\n end ObjectXStyle"), std::string::npos);
+    EXPECT_NE(text.find("  begin MaterialStack 5\n"), std::string::npos);
+    EXPECT_EQ(text.find("  begin MaterialStack 6\n"), std::string::npos);
 
     auto* plain = new ObjectXStyle(scene, "Plain");
     text = written(*plain);
