@@ -274,10 +274,11 @@ void ObjectX::prepareStages() {
         }
         g.hardAngle = hardShadingAngle >= 0 ? hardShadingAngle : 30.0;
         g.maxSideSegment = meshingOn ? (mode == kRenderMode ? bestEdgeMeshing : draftEdgeMeshing) : 0.0;
+        // Edge profiles flatten by tolerance at every quality: fixed steps would split
+        // each straight run of a bevel into as many rows as the face has steps.
         ObjectXStyle::FlattenedProfileSettings edge;
-        edge.renderMode = mode == kRenderMode;
+        edge.renderMode = false;
         edge.tolerance = face.tolerance;
-        edge.steps = face.steps;
         solids_[mode]->input("FlattenedPerimeterProfileInput")->setSettings(&edge);
         solids_[mode]->input("FlattenedHoleProfileInput")->setSettings(&edge);
         caps_[mode]->prepare(&g);
