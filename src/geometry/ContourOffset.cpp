@@ -116,8 +116,18 @@ ContourOffset::Result ContourOffset::offset(const std::vector<glm::dvec2>& c, do
             r.valid[next] = false;
     }
     // Each run of crossed points shrinks onto one point between its valid neighbours.
+    size_t invalid = 0, valid = 0;
+    for (bool v : r.valid) (v ? valid : invalid) += 1;
+    if (invalid == 0) return r;
+    if (valid == 0) {  // the passes above can leave nothing valid: shrink to the centroid
+        glm::dvec2 centroid(0.0);
+        for (glm::dvec2 p : c) centroid += p;
+        r.points.assign(n, centroid / static_cast<double>(n));
+        r.collapsed = true;
+        return r;
+    }
     size_t start = 0;
-    while (r.valid[start]) ++start;  // some point is invalid, some valid
+    while (r.valid[start]) ++start;
     while (!r.valid[(start + n - 1) % n]) start = (start + n - 1) % n;
     for (size_t k = 0; k < n;) {
         size_t i = (start + k) % n;

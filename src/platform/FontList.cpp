@@ -55,6 +55,7 @@ std::vector<FontList::Entry> scan() {
     if (fonts) FcFontSetDestroy(fonts);
     FcObjectSetDestroy(properties);
     FcPatternDestroy(pattern);
+    FcFini();  // the list is copied out; fontconfig's own caches can go
     std::sort(list.begin(), list.end(), [](const FontList::Entry& a, const FontList::Entry& b) {
         return std::tie(a.family, a.style, a.file) < std::tie(b.family, b.style, b.file);
     });

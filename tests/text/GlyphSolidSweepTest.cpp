@@ -16,6 +16,7 @@
 #include "profile/ProfileLibrary.h"
 #include "text/Font.h"
 
+#ifndef FW_SANITIZED_BUILD
 namespace fw {
 namespace {
 
@@ -91,7 +92,6 @@ std::vector<std::string> sweep(const char* path, int type, size_t& glyphs) {
 
 }  // namespace
 
-#ifndef FW_SANITIZED_BUILD
 TEST(GlyphSolids, EveryCharacterOfThreeFontsIsAClosedSolid) {
     const struct {
         const char* path;
@@ -109,6 +109,5 @@ TEST(GlyphSolids, EveryCharacterOfThreeFontsIsAClosedSolid) {
         EXPECT_LT(failures.size() * 100, glyphs * 2) << f.path << ": " << failures.size() << " of " << glyphs;
     }
 }
-#endif
-
 }  // namespace fw
+#endif
