@@ -6,7 +6,7 @@
 #include <cmath>
 #include <string>
 
-#include "SampleRecord.h"
+#include "MemoryStream.h"
 #include "TempDir.h"
 #include "app/Registration.h"
 #include "app/SceneFile.h"
@@ -23,30 +23,12 @@ SceneFile::Loaded loadBadge() {
     return SceneFile::load(FW_TEST_DATA "/badge.scene");
 }
 
-std::string written(CommandEnabler& member) {
-    test::SampleRecord holder;
-    MemoryBlock block(64);
-    MemCmdIO io(&holder);
-    io.attachOutput(block);
-    io.writeBlock(member);
-    io.finish();
-    std::string text(reinterpret_cast<char*>(block.lock()));
-    block.unlock();
-    return text.substr(0, text.find(" **EndOfStream**"));
-}
+std::string written(CommandEnabler& member) { return test::writtenBlock(member); }
 
 template <class T>
 T* read(SceneX& scene, const char* name, const std::string& lines) {
     auto* member = new T(scene, name);
-    test::SampleRecord holder;
-    std::string text = lines + "**EndOfStream**\n";
-    MemoryBlock block(text.size());
-    std::copy(text.begin(), text.end(), block.lock());
-    block.unlock();
-    MemCmdIO io(&holder);
-    io.attachInput(block);
-    io.push(member);
-    while (io.hasInput() && io.depth() > 1) EXPECT_EQ(io.processNextCommand(), 0) << sceneErrorText;
+    EXPECT_EQ(test::readLines(*member, lines), 0) << sceneErrorText;
     return member;
 }
 

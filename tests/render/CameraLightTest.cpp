@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "SampleRecord.h"
+#include "MemoryStream.h"
 #include "app/OrvoSceneManager.h"
 #include "app/OrvoPrefs.h"
 #include "app/Registration.h"
@@ -17,32 +17,13 @@
 namespace fw {
 namespace {
 
-std::string written(CommandEnabler& member) {
-    test::SampleRecord holder;
-    MemoryBlock block(64);
-    MemCmdIO io(&holder);
-    io.attachOutput(block);
-    io.writeBlock(member);
-    io.finish();
-    std::string text(reinterpret_cast<char*>(block.lock()));
-    block.unlock();
-    return text.substr(0, text.find(" **EndOfStream**"));
-}
+std::string written(CommandEnabler& member) { return test::writtenBlock(member); }
 
 // Reads a block's lines into a fresh member through a memory stream.
 template <class T>
 T* read(SceneX& scene, const std::string& lines) {
     auto* member = new T(scene, "Read");
-    test::SampleRecord holder;
-    std::string text = lines + "**EndOfStream**\n";
-    MemoryBlock block(text.size());
-    std::copy(text.begin(), text.end(), block.lock());
-    block.unlock();
-    MemCmdIO io(&holder);
-    io.attachInput(block);
-    io.push(member);
-    while (io.hasInput() && io.depth() > 1)
-        if (io.processNextCommand() != 0) break;
+    test::readLines(*member, lines);
     return member;
 }
 
