@@ -176,10 +176,10 @@ void main() {
                     vec3 R = reflect(-L, n);
                     float s = max(0.0, dot(R, E));
                     float k = 0.25 * gl_FrontMaterial.shininess;
-                    float spec = s / (k - k * s + s) * spotMult * sa;
-                    if (spec > 0.0) {
-                        specular.rgb += spec * gl_LightSource[i].diffuse.a * gl_LightSource[i].diffuse.rgb;
-                        specular.a += spec * gl_LightSource[i].diffuse.a;
+                    float highlight = s / (k - k * s + s) * spotMult * sa;
+                    if (highlight > 0.0) {
+                        specular.rgb += highlight * gl_LightSource[i].diffuse.a * gl_LightSource[i].diffuse.rgb;
+                        specular.a += highlight * gl_LightSource[i].diffuse.a;
                     }
                 }
             }
