@@ -19,7 +19,7 @@ public:
     // (subroutines calling each other many times over) from running away.
     static constexpr int kMaxStack = 48;
     static constexpr int kMaxCallDepth = 10;
-    static constexpr int kMaxOperators = 1 << 18;
+    static constexpr int kMaxOperators = 1 << 16;
     static constexpr size_t kMaxGlyphPoints = 1 << 16;
 
     // An INDEX: count elements whose bytes follow the offset array.

@@ -83,7 +83,7 @@ void RawGlyph::setContours(const GlyphOutline& outline) {
 
 Font::Parser::~Parser() = default;
 
-Font::Font() { registerCommands(); }
+Font::Font() : Font(kTrueType, "", "") {}
 
 Font::Font(int fileType, const char* fontName, const char* path, const uint16_t* codes, int codeCount)
     : fileType_(fileType) {

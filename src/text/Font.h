@@ -46,6 +46,7 @@ public:
         virtual bool parse(const char* path, int flag) = 0;
     };
 
+    // A font read from a "Font" block: only its name, 256 empty slots.
     Font();
     // Codes 128 to 255 in `codes` are read as ISO 8859-1 and kept as Mac OS Roman;
     // "M" joins the list when it is missing.

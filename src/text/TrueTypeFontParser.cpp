@@ -19,6 +19,9 @@ constexpr int kEnglishUs = 1033;
 constexpr uint32_t kMaxNameLength = 2048;
 // Overlapping segments could make a character map name every code many times over.
 constexpr long kMaxCodeMappings = 1 << 20;
+// Directory entries and name records read while searching a collection, whose
+// members may all point at one long directory or name table.
+constexpr long kMaxSearchRecords = 1 << 16;
 
 // Composite glyph component flags.
 enum ComponentFlag : uint16_t {
@@ -270,7 +273,7 @@ bool TrueTypeFontParser::collectFullNames(ByteReader& file, uint32_t memberOffse
     r.skip(6);
     ByteReader nameTable;
     bool found = false;
-    for (int i = 0; i < numTables && r.ok(); ++i) {
+    for (int i = 0; i < numTables && r.ok() && searchBudget_-- > 0; ++i) {
         char t[4];
         for (char& ch : t) ch = static_cast<char>(r.u8());
         r.skip(4);
@@ -285,7 +288,7 @@ bool TrueTypeFontParser::collectFullNames(ByteReader& file, uint32_t memberOffse
     nameTable.u16();
     int count = nameTable.u16();
     int storage = nameTable.u16();
-    for (int i = 0; i < count && nameTable.ok(); ++i) {
+    for (int i = 0; i < count && nameTable.ok() && searchBudget_-- > 0; ++i) {
         int platform = nameTable.u16();
         nameTable.u16();
         int language = nameTable.u16();
@@ -297,6 +300,7 @@ bool TrueTypeFontParser::collectFullNames(ByteReader& file, uint32_t memberOffse
         if (!languageFits) continue;
         ByteReader text = nameTable.slice(size_t(storage) + offset, length);
         if (text.ok()) names.push_back(decodeName(text, platform));
+        searchBudget_ -= length / 64;  // long names count for more
     }
     return true;
 }
@@ -314,7 +318,9 @@ bool TrueTypeFontParser::selectCollectionMember(ByteReader& file, uint32_t& memb
         return true;
     }
     std::vector<std::pair<std::string, uint32_t>> names;
+    searchBudget_ = kMaxSearchRecords;
     for (uint32_t offset : offsets) {
+        if (searchBudget_ <= 0) break;
         std::vector<std::string> memberNames;
         collectFullNames(file, offset, memberNames);
         for (std::string& name : memberNames) {

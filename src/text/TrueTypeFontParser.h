@@ -122,6 +122,7 @@ private:
     int locaFormat_ = 0;
     std::vector<int32_t> codeToGlyph_;  // -1: no map gave the code a glyph
     long mappingBudget_ = 0;
+    long searchBudget_ = 0;
     std::vector<Location> locations_;
     std::vector<TableEntry> tables_;
     ByteReader glyf_;

@@ -1,0 +1,70 @@
+// Glyph outlines per second: every glyph of a TrueType font and of a CFF font read
+// by our parser and by FreeType, passes interleaved in the same run. "x_freetype" is
+// our rate divided by FreeType's (above 1: faster).
+#include <benchmark/benchmark.h>
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <chrono>
+#include <cstdlib>
+
+#include "text/Font.h"
+#include "text/TrueTypeFontParser.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double since(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
+
+void BM_OutlineEveryGlyph(benchmark::State& state, const char* path) {
+    fw::veltrane::Font font(fw::veltrane::Font::kTrueType, "", path);
+    fw::veltrane::TrueTypeFontParser parser(font);
+    if (!parser.openFile(path)) std::abort();
+    FT_Library library;
+    FT_Face face;
+    if (FT_Init_FreeType(&library) != 0 || FT_New_Face(library, path, 0, &face) != 0) std::abort();
+    const int glyphs = parser.glyphCount();
+    if (glyphs != face->num_glyphs) std::abort();
+
+    fw::veltrane::RawGlyph record;
+    double ours = 0, theirs = 0;
+    long points = 0, theirPoints = 0;
+    for (auto _ : state) {
+        Clock::time_point t0 = Clock::now();
+        for (int g = 0; g < glyphs; ++g) {
+            parser.outline(g, record);
+            points += static_cast<long>(record.points.size());
+        }
+        double t = since(t0);
+        ours += t;
+        state.SetIterationTime(t);
+        t0 = Clock::now();
+        for (int g = 0; g < glyphs; ++g) {
+            if (FT_Load_Glyph(face, g, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING) == 0)
+                theirPoints += face->glyph->outline.n_points;
+        }
+        theirs += since(t0);
+    }
+    benchmark::DoNotOptimize(points);
+    benchmark::DoNotOptimize(theirPoints);
+    double n = static_cast<double>(glyphs) * static_cast<double>(state.iterations());
+    state.SetItemsProcessed(static_cast<int64_t>(n));
+    state.counters["glyphs"] = glyphs;
+    state.counters["freetype_glyphs_per_s"] = n / theirs;
+    state.counters["x_freetype"] = (n / ours) / (n / theirs);
+    FT_Done_Face(face);
+    FT_Done_FreeType(library);
+}
+
+BENCHMARK_CAPTURE(BM_OutlineEveryGlyph, DejaVuSans, "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_OutlineEveryGlyph, FreeSerifCFF, "/usr/share/fonts/opentype/freefont/FreeSerif.otf")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

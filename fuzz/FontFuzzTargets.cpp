@@ -1,0 +1,79 @@
+#include "FontFuzzTargets.h"
+
+#include <cstdlib>
+#include <string>
+
+#include "text/CffReader.h"
+#include "text/Font.h"
+#include "text/TrueTypeFontParser.h"
+
+namespace fw::fuzz {
+
+namespace {
+
+// Enough glyphs to reach composites and subroutines without slowing the fuzzer down;
+// converting into outlines costs most, so fewer slots go that far.
+constexpr int kMaxGlyphs = 300;
+constexpr int kConvertedCodes = 64;
+
+// A record's contours must partition its points, each closed by its first point.
+void checkRecord(const veltrane::RawGlyph& g) {
+    uint32_t start = 0;
+    for (uint32_t end : g.contourEnds) {
+        if (end <= start + 1 || end > g.points.size()) std::abort();
+        const veltrane::GlyphPoint& first = g.points[start];
+        const veltrane::GlyphPoint& last = g.points[end - 1];
+        if (first.x != last.x || first.y != last.y || first.onCurve != last.onCurve) std::abort();
+        start = end;
+    }
+    if (start != g.points.size()) std::abort();
+}
+
+void checkOutline(const veltrane::GlyphOutline& o) {
+    uint32_t start = 0;
+    for (uint32_t end : o.ends) {
+        if (end < start + 2 || end > o.points.size()) std::abort();
+        start = end;
+    }
+    if (start != o.points.size()) std::abort();
+}
+
+}  // namespace
+
+int parseTrueTypeFont(const uint8_t* data, size_t size) {
+    uint16_t codes[kConvertedCodes];
+    for (int i = 0; i < kConvertedCodes; ++i) codes[i] = static_cast<uint16_t>(32 + i);
+    veltrane::Font font(veltrane::Font::kTrueType, "", "fuzz.ttf", codes, kConvertedCodes);
+    veltrane::TrueTypeFontParser parser(font);
+    if (!parser.parseBytes(data, size, 0)) {
+        if (font.error().empty()) std::abort();  // a failure always says why
+        return 0;
+    }
+    for (const veltrane::RawGlyph& g : font.rawGlyphs()) checkRecord(g);
+    font.buildProfiles();
+    veltrane::RawGlyph record;
+    int glyphs = parser.glyphCount() < kMaxGlyphs ? parser.glyphCount() : kMaxGlyphs;
+    for (int g = 0; g < glyphs; ++g) {
+        parser.outline(g, record);
+        checkRecord(record);
+    }
+    return 0;
+}
+
+int parseCffTable(const uint8_t* data, size_t size) {
+    veltrane::CffReader reader;
+    std::string error;
+    if (!reader.open(data, size, error)) {
+        if (error.empty()) std::abort();
+        return 0;
+    }
+    veltrane::GlyphOutline outline;
+    int glyphs = reader.glyphCount() < kMaxGlyphs ? reader.glyphCount() : kMaxGlyphs;
+    for (int g = 0; g < glyphs; ++g) {
+        if (reader.outline(g, outline)) checkOutline(outline);
+        else if (!outline.points.empty()) std::abort();
+    }
+    return 0;
+}
+
+}  // namespace fw::fuzz

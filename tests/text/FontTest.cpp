@@ -1,0 +1,200 @@
+#include "text/Font.h"
+
+#include <gtest/gtest.h>
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <cmath>
+#include <string>
+
+#include "SyntheticFont.h"
+#include "TempDir.h"
+#include "persistence/MemCmdIO.h"
+#include "platform/MemoryBlock.h"
+
+namespace fw {
+namespace {
+
+using veltrane::Font;
+
+const char* const kDejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+const char* const kLiberation = "/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf";
+
+const veltrane::RawGlyph* rawFor(const Font& font, int code) {
+    for (const veltrane::RawGlyph& g : font.rawGlyphs())
+        if (g.code == code) return &g;
+    return nullptr;
+}
+
+TEST(Font, CodeListIsTranslatedSortedAndGainsM) {
+    const uint16_t codes[] = {0xE9, 65, 0xA4, 0x80, 65};
+    Font font(Font::kTrueType, "DejaVu Sans", kDejaVu, codes, 5);
+    EXPECT_TRUE(font.hasCharacterSet());
+    EXPECT_EQ(font.slotCodes(), (std::vector<uint16_t>{65, 77, 0x80, 0x8E, 0xDB}));
+    EXPECT_EQ(font.slotIndex(0xE9), 3);  // é is kept as Mac OS Roman 0x8E
+    EXPECT_EQ(font.slotIndex(0x8E), 3);
+    EXPECT_EQ(font.slotIndex(0x80), 2);  // no Mac OS Roman counterpart: keeps its code
+    EXPECT_EQ(font.slotIndex(0xA4), 4);
+    EXPECT_EQ(font.slotIndex(66), -1);
+    EXPECT_EQ(Font::macRomanCode(0xC4), 0x80);  // Ä
+    EXPECT_EQ(Font::macRomanCode(0xD7), 0xD7);  // × has no counterpart
+    EXPECT_EQ(Font::macRomanCode(0x20AC), 0x20AC);
+
+    Font all(Font::kTrueType, "DejaVu Sans", kDejaVu);
+    EXPECT_FALSE(all.hasCharacterSet());
+    EXPECT_EQ(all.slotCount(), 256);
+    EXPECT_EQ(all.slotIndex(0xE9), 0x8E);
+    EXPECT_EQ(all.slotIndex(0x100), -1);
+}
+
+TEST(Font, MetricsAndOutlinesInEmUnits) {
+    const uint16_t codes[] = {'A', ' '};
+    Font font(Font::kTrueType, "DejaVu Sans", kDejaVu, codes, 2);
+    ASSERT_TRUE(font.load()) << font.error();
+    EXPECT_TRUE(font.rawGlyphs().empty());  // discarded after conversion
+    EXPECT_EQ(font.unitsPerEm(), 2048);
+    EXPECT_FLOAT_EQ(font.advanceWidth('A'), 1401.0f / 2048);
+    EXPECT_FLOAT_EQ(font.leftSideBearing('A'), 16.0f / 2048);
+    // "M" was never asked for, yet its width is known: 201 + 1767 units.
+    EXPECT_DOUBLE_EQ(font.emWidthM(), (201.0 + 1767.0) / 2048);
+    EXPECT_DOUBLE_EQ(font.bboxHeight(), (font.yMax() - font.yMin()) / 2048.0);
+    EXPECT_DOUBLE_EQ(font.bboxWidth(), (font.xMax() - font.xMin()) / 2048.0);
+    // The space has an advance but no contours.
+    EXPECT_TRUE(font.outline(' ').contours().empty());
+    EXPECT_FLOAT_EQ(font.advanceWidth(' '), 651.0f / 2048);
+    // An unknown code: no metrics, and the first slot's outline.
+    EXPECT_EQ(font.advanceWidth('B'), 0.0f);
+    EXPECT_EQ(&font.outline('B'), &font.outline(' '));
+
+    // "A": two closed contours of straight segments through the file's points.
+    const InputProfile2& a = font.outline('A');
+    ASSERT_EQ(a.contours().size(), 2u);
+    const CompositeCurve2& inner = a.contours()[0];
+    EXPECT_TRUE(inner.closed());
+    ASSERT_EQ(inner.segments().size(), 3u);
+    const Curve2& first = inner.segments()[0];
+    EXPECT_EQ(first.type, Curve2::Linear);
+    EXPECT_DOUBLE_EQ(first.point(0).x, 700.0 / 2048);
+    EXPECT_DOUBLE_EQ(first.point(1).y, 551.0 / 2048);
+    EXPECT_DOUBLE_EQ(inner.segments()[2].lastPoint().x, 700.0 / 2048);
+}
+
+TEST(Font, QuadraticContoursGetImpliedMidpointsAndBecomeCubic) {
+    test::SyntheticFont f;
+    f.addGlyph("", 500);
+    // Two control points in a row, and a contour made of control points only.
+    f.addGlyph(test::simpleGlyph({{{0, 0, true}, {300, 0, false}, {300, 600, false}, {0, 600, true}},
+                                  {{0, -30, false}, {30, 0, false}, {0, 30, false}, {-30, 0, false}}}),
+               500);
+    f.cmap = {{'q', 1}};
+    test::TempDir dir;
+    test::writeFile(dir.file("q.ttf"), f.build());
+    const uint16_t codes[] = {'q'};
+    Font font(Font::kTrueType, "Synthetic", dir.file("q.ttf").c_str(), codes, 1);
+    ASSERT_TRUE(font.load()) << font.error();
+    auto text = [](const CompositeCurve2& contour) {
+        std::string s;
+        for (const Curve2& seg : contour.segments()) {
+            s += seg.type == Curve2::Bezier ? "B" : "L";
+            for (int i = 0; i < seg.pointCount(); ++i)
+                s += " " + std::to_string(std::lround(seg.point(i).x * 3000)) + "," + std::to_string(std::lround(seg.point(i).y * 3000)) +
+                     (seg.point(i).isAnchor() ? "" : "h");
+            s += "; ";
+        }
+        return s;
+    };
+    // In thousandths of the em, times 3: handles lie 2/3 of the way to the control point.
+    ASSERT_EQ(font.outline('q').contours().size(), 2u);
+    EXPECT_EQ(text(font.outline('q').contours()[0]),
+              "B 0,0 600,0h 900,300h 900,900; B 900,900 900,1500h 600,1800h 0,1800; L 0,1800 0,0; ");
+    EXPECT_EQ(text(font.outline('q').contours()[1]),
+              "B 45,-45 75,-15h 75,15h 45,45; B 45,45 15,75h -15,75h -45,45; B -45,45 -75,15h -75,-15h -45,-45; "
+              "B -45,-45 -15,-75h 15,-75h 45,-45; ");
+    EXPECT_TRUE(font.outline('q').contours()[1].closed());
+}
+
+TEST(Font, Latin1CodesAreLookedUpInTheMacintoshMap) {
+    FT_Library library;
+    FT_Face face;
+    ASSERT_EQ(FT_Init_FreeType(&library), 0);
+    ASSERT_EQ(FT_New_Face(library, kLiberation, 0, &face), 0);
+    FT_Select_Charmap(face, FT_ENCODING_UNICODE);
+    const uint16_t codes[] = {0xE9, 0xC4, 'a'};
+    Font font(Font::kTrueType, "Liberation Serif", kLiberation, codes, 3);
+    ASSERT_TRUE(font.parse());
+    // Liberation carries a Macintosh map after its Unicode one, and it wins for 0..255.
+    ASSERT_NE(rawFor(font, 0x8E), nullptr);
+    EXPECT_EQ(rawFor(font, 0x8E)->glyph, int(FT_Get_Char_Index(face, 0xE9)));
+    EXPECT_EQ(rawFor(font, 0x80)->glyph, int(FT_Get_Char_Index(face, 0xC4)));
+    EXPECT_EQ(rawFor(font, 'a')->glyph, int(FT_Get_Char_Index(face, 'a')));
+    FT_Done_Face(face);
+    FT_Done_FreeType(library);
+
+    // DejaVu's maps stop at its format 12 table, before the Macintosh one: 0x8E is
+    // unmapped there and é falls back to glyph 0.
+    Font dejavu(Font::kTrueType, "DejaVu Sans", kDejaVu, codes, 3);
+    ASSERT_TRUE(dejavu.parse());
+    EXPECT_EQ(rawFor(dejavu, 0x8E)->glyph, 0);
+    EXPECT_EQ(rawFor(dejavu, 'a')->glyph, 68);
+}
+
+TEST(Font, FileTypesAndFilesThatCannotBeRead) {
+    EXPECT_TRUE(Font::isType1File("/fonts/Times.PFB"));
+    EXPECT_TRUE(Font::isType1File("a.b.pfa"));
+    EXPECT_FALSE(Font::isType1File("pfb"));
+    EXPECT_TRUE(Font::isTrueTypeFile("x.TtC"));
+    EXPECT_TRUE(Font::isTrueTypeFile("x.otf"));
+    EXPECT_FALSE(Font::isTrueTypeFile("x.ttf.bak"));
+    EXPECT_FALSE(Font::isTrueTypeFile("/fonts.d/noext"));
+
+    test::TempDir dir;
+    std::FILE* errors = std::fopen(dir.file("errors").c_str(), "w");
+    Font::setErrorStream(errors);
+    Font font(7, "Nothing", "/fonts/odd.xyz");
+    EXPECT_FALSE(font.load());
+    Font::setErrorStream(nullptr);
+    std::fclose(errors);
+    EXPECT_EQ(test::readFile(dir.file("errors")), "Unrecognized font file type: /fonts/odd.xyz\n");
+    EXPECT_TRUE(font.outline('A').contours().empty());
+    EXPECT_EQ(font.advanceWidth('A'), 0.0f);
+
+    Font gone(Font::kTrueType, "Gone", "/nonexistent/font.ttf");
+    EXPECT_FALSE(gone.load());
+    EXPECT_EQ(gone.error(), "cannot open the font file");
+    EXPECT_TRUE(gone.outline('M').contours().empty());
+    EXPECT_EQ(gone.emWidthM(), 0.0);
+}
+
+TEST(Font, CommandBlockWritesNameAndPathAndReadsTheName) {
+    Font font(Font::kTrueType, "DejaVu \"Sans\"", kDejaVu);
+    font.info[0] = 3;
+    font.info[1] = -1;
+    Font holder;
+    MemoryBlock block(64);
+    {
+        MemCmdIO out(&holder);
+        out.attachOutput(block);
+        ASSERT_EQ(out.writeBlock(font), 0);
+        ASSERT_EQ(out.finish(), 0);
+    }
+    std::string text(reinterpret_cast<char*>(block.lock()), block.size() - 1);
+    block.unlock();
+    EXPECT_EQ(text, std::string(" begin Font\n  fontName \"DejaVu \\\"Sans\\\"\"\n  fontInfo \"") + kDejaVu +
+                        "\" 3 -1\n end Font\n **EndOfStream**\n");
+
+    // Reading the block's lines back: the name returns; path and numbers are dropped.
+    Font read;
+    MemCmdIO in(&holder);
+    in.attachInput(block, text.find("fontName"));
+    in.push(&read);
+    while (in.depth() > 1 && in.hasInput()) ASSERT_EQ(in.processNextCommand(), 0) << sceneErrorText;
+    EXPECT_EQ(in.depth(), 1);  // "end Font" closed the block
+    EXPECT_STREQ(read.fontName(), "DejaVu \"Sans\"");
+    EXPECT_STREQ(read.path(), "");  // the stored path is read and dropped
+    EXPECT_TRUE(read.outline('A').contours().empty());
+    EXPECT_EQ(read.info[0], 0);
+}
+
+}  // namespace
+}  // namespace fw

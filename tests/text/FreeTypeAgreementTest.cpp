@@ -1,0 +1,241 @@
+// Our outlines against FreeType's, code by code, compared as filled shapes: both are
+// flattened the same way and filled with the non-zero rule on scanlines, and the
+// area where exactly one of them is filled must stay within rounding.
+#include <gtest/gtest.h>
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_OUTLINE_H
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "text/Font.h"
+#include "text/TrueTypeFontParser.h"
+
+// The sweep over every code is left to the release build: too slow under sanitizers.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kUnderSanitizers = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kUnderSanitizers = true;
+#else
+constexpr bool kUnderSanitizers = false;
+#endif
+#else
+constexpr bool kUnderSanitizers = false;
+#endif
+
+namespace fw {
+namespace {
+
+using veltrane::Font;
+
+struct Vec {
+    double x, y;
+};
+using Shape = std::vector<std::vector<Vec>>;
+
+// Eight points along a Bezier curve of any degree, after its first control point.
+void addCurve(std::vector<Vec>& poly, const std::vector<Vec>& control) {
+    for (int k = 1; k <= 8; ++k) {
+        std::vector<Vec> q = control;
+        for (size_t n = q.size() - 1; n > 0; --n)
+            for (size_t i = 0; i < n; ++i) q[i] = {q[i].x + (q[i + 1].x - q[i].x) * k / 8, q[i].y + (q[i + 1].y - q[i].y) * k / 8};
+        poly.push_back(q[0]);
+    }
+}
+
+Shape ourShape(const InputProfile2& profile, double unitsPerEm, double dx) {
+    Shape shape;
+    for (const CompositeCurve2& contour : profile.contours()) {
+        shape.emplace_back();
+        for (const Curve2& segment : contour.segments()) {
+            std::vector<Vec> p;
+            for (int i = 0; i < segment.pointCount(); ++i)
+                p.push_back({segment.point(i).x * unitsPerEm + dx, segment.point(i).y * unitsPerEm});
+            if (shape.back().empty()) shape.back().push_back(p[0]);
+            if (segment.type == Curve2::Bezier)
+                addCurve(shape.back(), p);
+            else
+                shape.back().insert(shape.back().end(), p.begin() + 1, p.end());
+        }
+    }
+    return shape;
+}
+
+struct Pen {
+    Shape shape;
+    Vec at{0, 0};
+    static Vec v(const FT_Vector* p) { return {double(p->x), double(p->y)}; }
+    static Pen& of(void* user) { return *static_cast<Pen*>(user); }
+};
+
+Shape theirShape(FT_Outline& outline) {
+    FT_Outline_Funcs funcs = {
+        [](const FT_Vector* to, void* u) { return Pen::of(u).shape.push_back({Pen::of(u).at = Pen::v(to)}), 0; },
+        [](const FT_Vector* to, void* u) { return Pen::of(u).shape.back().push_back(Pen::of(u).at = Pen::v(to)), 0; },
+        [](const FT_Vector* c, const FT_Vector* to, void* u) {
+            Pen& p = Pen::of(u);
+            addCurve(p.shape.back(), {p.at, Pen::v(c), Pen::v(to)});
+            return p.at = Pen::v(to), 0;
+        },
+        [](const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void* u) {
+            Pen& p = Pen::of(u);
+            addCurve(p.shape.back(), {p.at, Pen::v(c1), Pen::v(c2), Pen::v(to)});
+            return p.at = Pen::v(to), 0;
+        },
+        0, 0};
+    Pen pen;
+    FT_Outline_Decompose(&outline, &funcs, &pen);
+    // Single-point contours (mark anchors) have no shape and are not converted here.
+    std::erase_if(pen.shape, [](const std::vector<Vec>& p) {
+        return std::all_of(p.begin(), p.end(), [&](const Vec& v) { return v.x == p[0].x && v.y == p[0].y; });
+    });
+    return pen.shape;
+}
+
+// Area covered by exactly one of two shapes (non-zero rule) on scanlines `step` apart,
+// kept clear of whole font units so no vertex lies on one.
+double differenceArea(const Shape& a, const Shape& b, double step) {
+    double lo = 1e18, hi = -1e18;
+    for (const Shape* s : {&a, &b})
+        for (const auto& p : *s)
+            for (const Vec& v : p) lo = std::min(lo, v.y), hi = std::max(hi, v.y);
+    double area = 0;
+    std::vector<std::tuple<double, int, int>> cross;  // x, which shape, direction
+    for (double y = std::floor(lo) + 0.00314159; y < hi; y += step) {
+        cross.clear();
+        for (int s = 0; s < 2; ++s)
+            for (const auto& p : s ? b : a)
+                for (size_t i = 0; i < p.size(); ++i) {
+                    const Vec &e = p[i], &f = p[(i + 1) % p.size()];
+                    if ((e.y <= y) != (f.y <= y)) cross.emplace_back(e.x + (y - e.y) / (f.y - e.y) * (f.x - e.x), s, f.y > e.y ? 1 : -1);
+                }
+        std::sort(cross.begin(), cross.end());
+        int winding[2] = {0, 0};
+        double last = 0;
+        for (auto [x, s, dir] : cross) {
+            if ((winding[0] != 0) != (winding[1] != 0)) area += (x - last) * step;
+            winding[s] += dir;
+            last = x;
+        }
+    }
+    return area;
+}
+
+double perimeter(const Shape& shape) {
+    double length = 0;
+    for (const auto& p : shape)
+        for (size_t i = 0; i < p.size(); ++i) length += std::hypot(p[(i + 1) % p.size()].x - p[i].x, p[(i + 1) % p.size()].y - p[i].y);
+    return length;
+}
+
+// A code known to differ from FreeType: its glyph differs, or FreeType moves the
+// outline sideways by `shift` units (a glyph whose "glyf" box does not start at its
+// "hmtx" side bearing is moved so that it does; the file's own points are kept here).
+struct Known {
+    bool otherGlyph;
+    double shift;
+};
+struct FontCase {
+    const char* path;
+    std::map<int, Known> expected;
+};
+void PrintTo(const FontCase& c, std::ostream* os) { *os << c.path; }
+
+class FreeTypeAgreement : public ::testing::TestWithParam<FontCase> {};
+
+TEST_P(FreeTypeAgreement, OutlinesAndAdvancesMatchCodeByCode) {
+    if (kUnderSanitizers) GTEST_SKIP() << "the sweep over every code is left to the release build";
+    const FontCase& fc = GetParam();
+    FT_Library library;
+    FT_Face face;
+    ASSERT_EQ(FT_Init_FreeType(&library), 0);
+    ASSERT_EQ(FT_New_Face(library, fc.path, 0, &face), 0) << fc.path;
+    ASSERT_EQ(FT_Select_Charmap(face, FT_ENCODING_UNICODE), 0);
+
+    // Every code below 128 and from 256 up that either side maps; the others must be
+    // unmapped on both.
+    Font probe(Font::kTrueType, "", fc.path);
+    veltrane::TrueTypeFontParser parser(probe);
+    ASSERT_TRUE(parser.openFile(fc.path)) << probe.error();
+    std::set<int> mapped;
+    for (int code = 0; code <= 0xFFFF; ++code)
+        if ((code < 128 || code >= 256) && (FT_Get_Char_Index(face, code) != 0 || parser.glyphForCode(code) != 0))
+            mapped.insert(code);
+    std::vector<uint16_t> codes(mapped.begin(), mapped.end());
+    Font font(Font::kTrueType, "", fc.path, codes.data(), static_cast<int>(codes.size()));
+    ASSERT_TRUE(font.load()) << font.error();
+    double upem = font.unitsPerEm();
+    ASSERT_EQ(upem, face->units_per_EM);
+
+    std::map<int, std::string> differing;
+    for (int code : mapped) {
+        char why[160] = "";
+        FT_UInt index = FT_Get_Char_Index(face, code);
+        auto known = fc.expected.find(code);
+        if (int(index) != parser.glyphForCode(code)) {
+            std::snprintf(why, sizeof why, "glyph %d, FreeType %u", parser.glyphForCode(code), index);
+        } else if (FT_Load_Glyph(face, index, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING) != 0) {
+            std::snprintf(why, sizeof why, "FreeType cannot load glyph %u", index);
+        } else {
+            Shape theirs = theirShape(face->glyph->outline);
+            Shape ours = ourShape(font.outline(code), upem, known != fc.expected.end() ? known->second.shift : 0);
+            double area = differenceArea(ours, theirs, upem / 1024);
+            long advance = std::lround(font.advanceWidth(code) * upem);
+            // Allowed: half a font unit along the outline, for implied midpoints that
+            // FreeType rounds to whole units.
+            if (ours.size() != theirs.size())
+                std::snprintf(why, sizeof why, "%zu contours, FreeType %zu", ours.size(), theirs.size());
+            else if (advance != face->glyph->advance.x)
+                std::snprintf(why, sizeof why, "advance %ld, FreeType %ld", advance, long(face->glyph->advance.x));
+            else if (area > 0.5 * perimeter(theirs) + 1)
+                std::snprintf(why, sizeof why, "shapes differ by %.1f square units", area);
+            else if (known != fc.expected.end())
+                std::snprintf(why, sizeof why, "outline moved by %g units", known->second.shift);
+        }
+        if (why[0]) differing[code] = why;
+    }
+    std::string listing;
+    std::set<int> expected, got;
+    for (const auto& [code, why] : differing) {
+        char line[200];
+        std::snprintf(line, sizeof line, "  U+%04X: %s%s\n", code, why.c_str(), fc.expected.count(code) ? " (expected)" : "");
+        listing += line;
+        got.insert(code);
+    }
+    for (const auto& [code, known] : fc.expected) expected.insert(code);
+    std::printf("%s: %zu codes compared, %zu differ\n%s", fc.path, mapped.size(), got.size(), listing.c_str());
+    EXPECT_EQ(got, expected) << listing;
+    EXPECT_GT(mapped.size(), 500u);
+    FT_Done_Face(face);
+    FT_Done_FreeType(library);
+}
+
+constexpr Known kMovedRight{false, 1.0};
+// The Macintosh map, read after the Unicode one, gives control codes the glyphs .null
+// and nonmarkingreturn; FreeType's Unicode map leaves them unmapped.
+constexpr Known kMacControl{true, 0};
+
+INSTANTIATE_TEST_SUITE_P(
+    InstalledFonts, FreeTypeAgreement,
+    ::testing::Values(
+        FontCase{"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
+                 {{0x0EB1, kMovedRight}, {0x1F32, kMovedRight}, {0x1F33, kMovedRight}, {0x1F35, kMovedRight}, {0x2422, kMovedRight}}},
+        FontCase{"/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf",
+                 {{0x00, kMacControl}, {0x08, kMacControl}, {0x09, kMacControl}, {0x0D, kMacControl}, {0x1D, kMacControl}}},
+        FontCase{"/usr/share/fonts/opentype/freefont/FreeSerif.otf", {}}),
+    [](const ::testing::TestParamInfo<FontCase>& info) {
+        std::string name = std::strrchr(info.param.path, '/') + 1;
+        return name.substr(0, name.find_first_of("-."));
+    });
+
+}  // namespace
+}  // namespace fw

@@ -1,0 +1,286 @@
+#include "text/TrueTypeFontParser.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "SyntheticFont.h"
+#include "TempDir.h"
+
+namespace fw {
+namespace {
+
+using test::Bytes;
+using test::SyntheticFont;
+using test::TestComponent;
+using veltrane::Font;
+using veltrane::RawGlyph;
+using veltrane::TrueTypeFontParser;
+
+const char* const kDejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+
+const test::TestContour kSquare = {{0, 0, true}, {100, 0, true}, {100, 100, true}, {0, 100, true}};
+const test::TestContour kTriangle = {{0, 0, true}, {10, 0, true}, {5, 10, true}};
+
+// Glyph 0 empty, 1 a square, 2 a composite of the square.
+SyntheticFont smallFont() {
+    SyntheticFont f;
+    f.addGlyph("", 500);
+    f.addGlyph(test::simpleGlyph({kSquare}), 600, 0);
+    f.addGlyph(test::compositeGlyph({{1, 5, 0, true}}), 700, 5);
+    f.cmap = {{'A', 1}, {'B', 2}};
+    return f;
+}
+
+// Parses font bytes for the given codes; the records by code.
+std::vector<RawGlyph> parseBytes(const Bytes& bytes, std::vector<uint16_t> codes, bool* ok = nullptr,
+                                 std::string* error = nullptr, const char* name = "Synthetic") {
+    Font font(Font::kTrueType, name, "synthetic.ttf", codes.data(), static_cast<int>(codes.size()));
+    TrueTypeFontParser parser(font);
+    bool parsed = parser.parseBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), 0);
+    if (ok) *ok = parsed;
+    if (error) *error = font.error();
+    return font.rawGlyphs();
+}
+
+const RawGlyph& find(const std::vector<RawGlyph>& records, int code) {
+    for (const RawGlyph& g : records)
+        if (g.code == code) return g;
+    static RawGlyph none;
+    ADD_FAILURE() << "no record for code " << code;
+    return none;
+}
+
+std::vector<std::pair<int, int>> points(const RawGlyph& g) {
+    std::vector<std::pair<int, int>> p;
+    for (const veltrane::GlyphPoint& q : g.points) p.push_back({q.x, q.y});
+    return p;
+}
+
+std::string transcript(const Bytes& bytes, std::vector<uint16_t> codes, bool debug) {
+    test::TempDir dir;
+    std::FILE* console = std::fopen(dir.file("console").c_str(), "w");
+    Font::setConsole(console);
+    Font font(Font::kTrueType, "Synthetic", "synthetic.ttf", codes.data(), static_cast<int>(codes.size()));
+    TrueTypeFontParser parser(font);
+    EXPECT_TRUE(parser.parseBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), debug ? 1 : 0));
+    Font::setConsole(nullptr);
+    std::fclose(console);
+    return test::readFile(dir.file("console"));
+}
+
+TEST(TrueTypeFontParser, PrintsWhatItReadsToTheConsoleOnly) {
+    EXPECT_EQ(Font::console(), nullptr);  // nowhere unless asked
+    Bytes bytes = smallFont().build();
+    EXPECT_EQ(transcript(bytes, {' ', 'A', 'B'}, false),
+              "sfnt version: 00010000\n"
+              "Building font table directory:\n"
+              "  cmap @ 140, len: 52\n"
+              "  glyf @ 192, len: 56\n"
+              "  head @ 248, len: 54\n"
+              "  hhea @ 304, len: 36\n"
+              "  hmtx @ 340, len: 12\n"
+              "  loca @ 352, len: 16\n"
+              "  maxp @ 368, len: 6\n"
+              "  name @ 376, len: 57\n"
+              "Parsing 'name' table:\n"
+              "  Synthetic\n"
+              "  Synthetic\n"
+              "Parsing 'maxp' table:\n"
+              "  num glyphs: 3\n"
+              "Parsing 'cmap' table:\n"
+              "  format 4: Microsoft Standard Character Map\n"
+              "Parsing 'head' table:\n"
+              "  units per em: 1000\n"
+              "  x min: 0\n"
+              "  y min: 0\n"
+              "  x max: 0\n"
+              "  y max: 0\n"
+              "  location table format: 1\n"
+              "Parsing 'hhea' table:\n"
+              "  ascender:  0\n"
+              "  descender: 0\n"
+              "  line gap:  0\n"
+              "  advance width max: 0\n"
+              "  min left sidebearing:  0\n"
+              "  min right sidebearing: 0\n"
+              "  max x extent: 0\n"
+              "  num horizontal metrics: 3\n"
+              "Parsing 'loca' table:\n"
+              "  num location table entries: 4 (should equal: 3 + 1)\n"
+              "Parsing 'hmtx' table:\n"
+              "    0: width:   500, lsb:     0\n"
+              "    1: width:   600, lsb:     0\n"
+              "    2: width:   700, lsb:     5\n"
+              "    0: width:   500, lsb:     0\n"
+              "Parsing 'glyf' table:\n"
+              "    0 empty glyph (A)\n"
+              "    1 simple glyph (1 curves, 4 points)\n"
+              "    2 composite glyph\n"
+              "      subglyph:   1\n"
+              "    0 empty glyph (A)\n");
+    std::string debug = transcript(bytes, {'A'}, true);
+    EXPECT_NE(debug.find("  1 simple glyph (1 curves, 4 points)\n    { [0 0] ( )[100 0] ( )[100 100] ( )[0 100] ( )}\n"),
+              std::string::npos)
+        << debug;
+}
+
+TEST(TrueTypeFontParser, RecordsCarryCodeGlyphMetricsAndClosedContours) {
+    std::vector<RawGlyph> records = parseBytes(smallFont().build(), {'B', 'A', 'Z'});
+    ASSERT_EQ(records.size(), 4u);  // A, B, M, Z in code order
+    EXPECT_EQ(records[0].code, 'A');
+    EXPECT_EQ(records[3].code, 'Z');
+    const RawGlyph& a = find(records, 'A');
+    EXPECT_EQ(a.glyph, 1);
+    EXPECT_EQ(a.advance, 600);
+    EXPECT_EQ(points(a), (std::vector<std::pair<int, int>>{{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}}));
+    const RawGlyph& b = find(records, 'B');
+    EXPECT_EQ(b.advance, 700);
+    EXPECT_EQ(b.lsb, 5);
+    EXPECT_EQ(points(b), (std::vector<std::pair<int, int>>{{5, 0}, {105, 0}, {105, 100}, {5, 100}, {5, 0}}));
+    const RawGlyph& z = find(records, 'Z');  // unmapped: glyph 0, empty
+    EXPECT_EQ(z.glyph, 0);
+    EXPECT_EQ(z.advance, 500);
+    EXPECT_EQ(z.contourCount(), 0);
+}
+
+TEST(TrueTypeFontParser, CompositesMatchPointsScaleAndNest) {
+    SyntheticFont f;
+    f.addGlyph("", 500);
+    f.addGlyph(test::simpleGlyph({kSquare}), 500);                                    // 1
+    f.addGlyph(test::simpleGlyph({kTriangle}), 500);                                  // 2
+    f.addGlyph(test::compositeGlyph({{1, 0, 0, true}, {2, 2, 1, false}}), 500);       // 3: matched
+    f.addGlyph(test::simpleGlyph({{{3, 5, true}, {-3, -5, true}, {1, 1, true}}}), 9);  // 4
+    f.addGlyph(test::compositeGlyph({{4, 10, 20, true, 0.5}}), 500);                 // 5: scaled
+    f.addGlyph(test::compositeGlyph({{3, 1000, 0, true}}), 500);                     // 6: nested
+    f.addGlyph(test::compositeGlyph({{7, 0, 0, true}, {1, 0, 0, true}}), 500);       // 7: itself
+    f.addGlyph(test::compositeGlyph({{9, 0, 0, true}, {1, 0, 0, true}}), 500);       // 8 <-> 9
+    f.addGlyph(test::compositeGlyph({{8, 0, 0, true}, {2, 0, 0, true}}), 500);       // 9
+    f.addGlyph(test::compositeGlyph({{500, 0, 0, true}, {2, 1, 1, true}}), 500);     // 10: outside
+    f.addGlyph(test::compositeGlyph({{1, 0, 0, true}, {2, 9, 0, false}}), 500);      // 11: bad point
+    for (int g = 1; g <= 11; ++g) f.cmap['a' + g] = g;
+    std::vector<RawGlyph> r = parseBytes(f.build(), {'a' + 3, 'a' + 5, 'a' + 6, 'a' + 7, 'a' + 8, 'a' + 10, 'a' + 11});
+    using P = std::vector<std::pair<int, int>>;
+    // The triangle's point 1 (10, 0) lands on the square's point 2 (100, 100).
+    EXPECT_EQ(points(find(r, 'a' + 3)), (P{{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}, {90, 100}, {100, 100}, {95, 110}, {90, 100}}));
+    EXPECT_EQ(find(r, 'a' + 3).contourCount(), 2);
+    // Half scale, each product rounded half away from zero, then the offset.
+    EXPECT_EQ(points(find(r, 'a' + 5)), (P{{12, 23}, {8, 17}, {11, 21}, {12, 23}}));
+    EXPECT_EQ(points(find(r, 'a' + 6))[5], (std::pair<int, int>{1090, 100}));
+    // Loops are cut where they close; the rest of the glyph stays.
+    EXPECT_EQ(points(find(r, 'a' + 7)), (P{{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}}));
+    EXPECT_EQ(find(r, 'a' + 8).contourCount(), 2);  // 9's triangle, then the square
+    EXPECT_EQ(points(find(r, 'a' + 10)), (P{{1, 1}, {11, 1}, {6, 11}, {1, 1}}));
+    EXPECT_EQ(find(r, 'a' + 11).contourCount(), 1);  // the unmatched component is left out
+}
+
+TEST(TrueTypeFontParser, CollectionMemberChosenByFullName) {
+    auto member = [](const char* name, int advance) {
+        SyntheticFont f;
+        f.fullName = name;
+        f.addGlyph("", advance);
+        f.addGlyph(test::simpleGlyph({kSquare}), advance);
+        f.cmap = {{'A', 1}};
+        return f;
+    };
+    Bytes ttc = SyntheticFont::collection({member("Sans Medium", 500), member("Sans ExtraBold", 700)});
+    auto advanceFor = [&](const char* name) {
+        bool ok;
+        std::string error;
+        std::vector<RawGlyph> r = parseBytes(ttc, {'A'}, &ok, &error, name);
+        return ok ? find(r, 'A').advance : -1;
+    };
+    EXPECT_EQ(advanceFor("Sans ExtraBold"), 700);  // exact, though not the first member
+    EXPECT_EQ(advanceFor("Sans Medium"), 500);
+    EXPECT_EQ(advanceFor("Sans"), 500);       // "Sans Medium"
+    EXPECT_EQ(advanceFor("Sans Bold"), 700);  // "Sans ExtraBold"
+    bool ok;
+    std::string error;
+    parseBytes(ttc, {'A'}, &ok, &error, "Sans Light");
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(error, "no font named \"Sans Light\" in the collection");
+
+    // 200000 members that are all one font with 30000 full names: the search gives
+    // up in good time.
+    std::map<std::string, Bytes> tables = member("Sans Medium", 500).tables();
+    Bytes& names = tables["name"] = "";
+    test::put16s(names, {0, 30000, 6 + 12 * 30000});
+    for (int i = 0; i < 30000; ++i) test::put16s(names, {3, 1, 1033, 4, 4, 0});
+    names += Bytes{0, 'S', 0, 'x'};
+    Bytes many = "ttcf";
+    test::put32(many, 0x00010000), test::put32(many, 200000);
+    for (int i = 0; i < 200000; ++i) test::put32(many, 12 + 4 * 200000);
+    many += SyntheticFont::sfnt(tables, 12 + 4 * 200000);
+    parseBytes(many, {'A'}, &ok, &error, "Serif");
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(error, "no font named \"Serif\" in the collection");
+
+    // In the fallbacks every match selects, so the last member of that name wins;
+    // an exact name stops at the first.
+    Bytes twins = SyntheticFont::collection({member("Sans Medium", 500), member("Sans Medium", 600)});
+    std::vector<RawGlyph> r = parseBytes(twins, {'A'}, &ok, &error, "Sans");
+    EXPECT_EQ(find(r, 'A').advance, 600);
+    r = parseBytes(twins, {'A'}, &ok, &error, "Sans Medium");
+    EXPECT_EQ(find(r, 'A').advance, 500);
+}
+
+TEST(TrueTypeFontParser, DamagedFontsFailWithAReasonOrGiveEmptyGlyphs) {
+    struct Case {
+        const char* what;
+        Bytes bytes;
+        const char* error;  // null: the parse succeeds
+    };
+    std::map<std::string, Bytes> tables = smallFont().tables();
+    tables.erase("hmtx");
+    Bytes manyTables = smallFont().build();
+    manyTables[4] = manyTables[5] = char(0xFF);
+    Bytes pastEnd = smallFont().build();
+    pastEnd[140 - 16 * 8 + 16 * 1 + 8] = char(0x7F);  // glyf offset far beyond the file
+    SyntheticFont noGlyphs;
+    SyntheticFont badLoca = smallFont();
+    badLoca.glyphs[1] = Bytes(4, '\x7F');  // numberOfContours 32639, then nothing
+    // A character map of 2000 segments that each name every code.
+    std::map<std::string, Bytes> absurd = smallFont().tables();
+    Bytes& cmap = absurd["cmap"] = "";
+    test::put16s(cmap, {0, 1, 3, 1, 0, 12, 4, 0, 0, 4000, 0, 0, 0});
+    for (int k = 0; k < 2000 * 4 + 1; ++k) test::put16(cmap, k < 2000 ? 0xFFFF : k > 4000 && k <= 6000 ? 1 : 0);
+    std::vector<Case> cases = {
+        {"empty file", "", "the file is too short for a font"},
+        {"table count past the end", manyTables, "the table directory runs past the end of the file"},
+        {"no hmtx", SyntheticFont::sfnt(tables, 0), "missing 'hmtx' table"},
+        {"glyf past the end", pastEnd, "'glyf' table lies past the end of the file"},
+        {"no glyphs", noGlyphs.build(), "the font has no glyphs"},
+        {"glyph runs out", badLoca.build(), nullptr},
+        {"overlapping character map segments", SyntheticFont::sfnt(absurd, 0), nullptr},
+    };
+    for (const Case& c : cases) {
+        bool ok;
+        std::string error;
+        std::vector<RawGlyph> r = parseBytes(c.bytes, {'A'}, &ok, &error);
+        EXPECT_EQ(ok, c.error == nullptr) << c.what;
+        if (c.error) {
+            EXPECT_EQ(error, c.error) << c.what;
+        } else {
+            EXPECT_EQ(find(r, 'A').contourCount(), 0) << c.what;
+        }
+    }
+}
+
+TEST(TrueTypeFontParser, TruncatedRealFontNeverReadsPastTheEnd) {
+    Bytes dejavu = test::readFile(kDejaVu);
+    int failures = 0;
+    for (size_t cut = 0; cut < dejavu.size(); cut += dejavu.size() / 97 + 1) {
+        bool ok;
+        std::string error;
+        parseBytes(dejavu.substr(0, cut), {'A', 'e', 0x1F32}, &ok, &error);
+        failures += !ok;
+        EXPECT_EQ(ok, error.empty()) << cut;
+    }
+    // Only cuts into the tables that are not read (the last ones) leave a usable font.
+    EXPECT_GT(failures, 85);
+}
+
+}  // namespace
+}  // namespace fw
