@@ -1,9 +1,12 @@
 #pragma once
 // The user's preferences: user-wide values written by the scene manager's writer in
-// preferences mode, and the list of recent projects.
+// preferences mode, the list of recent projects and the text attributes the user saved.
 
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "text/TextAttr.h"
 
 namespace fw {
 
@@ -38,6 +41,8 @@ public:
     int showNativeFonts = 1;
     bool alertsOff = false;  // reports go to the log only
     std::vector<std::string> recentProjects;
+    // Owned one by one: a record being read is the command stream's receiver.
+    std::vector<std::unique_ptr<TextAttr>> savedTextAttrs;
 };
 
 }  // namespace fw

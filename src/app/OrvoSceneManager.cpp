@@ -190,6 +190,13 @@ int beginBlock(CommandIO& io, CommandEnabler& r) {
         io.push(block);
         return 0;
     }
+    if (std::strcmp(className, "TextAttr") == 0) {
+        m.markPreferenceLine();
+        auto& saved = m.prefs().savedTextAttrs;
+        saved.push_back(std::make_unique<TextAttr>());
+        io.push(saved.back().get());
+        return 0;
+    }
     return -1;
 }
 
@@ -459,8 +466,11 @@ int OrvoSceneManager::writeCommands(CommandIO& io) {
         io.writef("TextDialogLastFontUsed \"%s\"\n", escapeQuotes(s.textDialogLastFontUsed).c_str());
     }
     io.writef("GradientEditorPos %d\n", s.gradientEditorPos);
-    if (prefs)
+    if (prefs) {
         for (const std::string& path : p.recentProjects) io.writef("RecentProject \"%s\"\n", escapeQuotes(path).c_str());
+        for (const auto& attr : p.savedTextAttrs)
+            if (io.writeBlock(*attr) != 0) return -1;
+    }
     if (scene_ && io.writeBlock(*scene_) != 0) return -1;
     if (project)
         for (CommandEnabler* block : managerBlocks_)

@@ -14,6 +14,7 @@
 #include "platform/Folders.h"
 #include "scene/AnimGlobals.h"
 #include "scene/SceneX.h"
+#include "text/TextAttr.h"
 
 namespace fw {
 namespace {
@@ -98,13 +99,22 @@ TEST_F(ProjectFiles, NewerVersionsAlertAndStillLoad) {
 TEST_F(ProjectFiles, PreferencesCarryTheirOwnLinesOnly) {
     manager().prefs().hardShadingAngle = 12.5;
     manager().prefs().addRecentProject("/projects/a.kxp");
+    auto saved = std::make_unique<TextAttr>();
+    saved->displayName = "Headline \"bold\"";
+    saved->name = "DejaVu Sans";
+    saved->size = 48.5;
+    saved->kerning = -2.25;
+    manager().prefs().savedTextAttrs.push_back(std::move(saved));
     manager().scene()->animGlobals().setFrameRange(10, 99);
     ASSERT_TRUE(manager().savePreferences());
     std::string prefs = test::readFile(manager().preferencesPath());
     EXPECT_EQ(prefs.find("MotionBlurPasses"), std::string::npos);
     EXPECT_EQ(prefs.find("begin Group"), std::string::npos);
     EXPECT_NE(prefs.find(" ShaderTextureWidth 512\n"), std::string::npos);
-    EXPECT_NE(prefs.find(" RecentProject \"/projects/a.kxp\"\n begin SceneX\n  begin AnimGlobals\n   frameStart 10.000000\n"),
+    // Saved text attributes follow the recent projects, before the scene's globals.
+    EXPECT_NE(prefs.find(" RecentProject \"/projects/a.kxp\"\n begin TextAttr\n  DisplayName \"Headline \\\"bold\\\"\"\n"),
+              std::string::npos) << prefs;
+    EXPECT_NE(prefs.find("  EmWidth 72\n end TextAttr\n begin SceneX\n  begin AnimGlobals\n   frameStart 10.000000\n"),
               std::string::npos) << prefs;
 
     // A new run reads them back at start-up; a newer preferences file names itself.
@@ -112,6 +122,12 @@ TEST_F(ProjectFiles, PreferencesCarryTheirOwnLinesOnly) {
     ASSERT_TRUE(second.initialise(false, false));
     EXPECT_EQ(second.prefs().hardShadingAngle, 12.5);
     ASSERT_EQ(second.prefs().recentProjects.size(), 1u);
+    ASSERT_EQ(second.prefs().savedTextAttrs.size(), 1u);
+    const TextAttr& back = *second.prefs().savedTextAttrs[0];
+    EXPECT_EQ(back.displayName, "Headline \"bold\"");
+    EXPECT_EQ(back.name, "DejaVu Sans");
+    EXPECT_EQ(back.size, 48.5);
+    EXPECT_EQ(back.kerning, -2.25);
     EXPECT_TRUE(second.sceneManager().readPreferenceLines());
 
     std::string newer = prefs;
