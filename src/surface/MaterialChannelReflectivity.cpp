@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "persistence/CommandIO.h"
-#include "surface/RayDirections.h"
 
 namespace fw {
 
@@ -33,7 +32,7 @@ int readSpread(CommandIO& io, CommandEnabler& r) {
 }  // namespace
 
 MaterialChannelReflectivity::MaterialChannelReflectivity(Scene* scene)
-    : MaterialChannel(kReflectivity, scene, {0.8f, 0.8f, 1.0f, 1.0f}), rays_(RayDirections::make(1, 0.0)) {
+    : MaterialChannel(kReflectivity, scene, {0.8f, 0.8f, 1.0f, 1.0f}) {
     registerCommands();
 }
 
@@ -56,9 +55,7 @@ void MaterialChannelReflectivity::reset() {
     MaterialChannel::reset();
     amount = raytraceAmount = 0.0;
     falloffStart = falloffEnd = 0.0;
-    numRays_ = 1;
-    spread_ = 0.0;
-    rays_ = RayDirections::make(1, 0.0);
+    rays_ = RaySpread();
 }
 
 // Ray-traced reflection needs no layers; the OpenGL one needs an environment to show.
@@ -68,22 +65,12 @@ bool MaterialChannelReflectivity::isTrivial() const {
     return !hasActiveLayers();
 }
 
-void MaterialChannelReflectivity::setNumRays(int count) {
-    numRays_ = count;
-    rays_ = RayDirections::make(numRays_, spread_);
-}
-
-void MaterialChannelReflectivity::setSpread(double spread) {
-    spread_ = spread;
-    rays_ = RayDirections::make(numRays_, spread_);
-}
-
-void MaterialChannelReflectivity::clampRays(int cap) { setNumRays(std::min(numRays_, cap)); }
+void MaterialChannelReflectivity::clampRays(int cap) { rays_.setCount(std::min(rays_.count(), cap)); }
 
 bool MaterialChannelReflectivity::sameFields(const MaterialChannel& other) const {
     const auto& o = static_cast<const MaterialChannelReflectivity&>(other);
-    return amount == o.amount && raytraceAmount == o.raytraceAmount && numRays_ == o.numRays_ &&
-           spread_ == o.spread_ && falloffStart == o.falloffStart && falloffEnd == o.falloffEnd;
+    return amount == o.amount && raytraceAmount == o.raytraceAmount && rays_ == o.rays_ &&
+           falloffStart == o.falloffStart && falloffEnd == o.falloffEnd;
 }
 
 void MaterialChannelReflectivity::copyFields(const MaterialChannel& other) {
@@ -92,16 +79,14 @@ void MaterialChannelReflectivity::copyFields(const MaterialChannel& other) {
     raytraceAmount = o.raytraceAmount;
     falloffStart = o.falloffStart;
     falloffEnd = o.falloffEnd;
-    numRays_ = o.numRays_;
-    spread_ = o.spread_;
     rays_ = o.rays_;
 }
 
 int MaterialChannelReflectivity::writeFields(CommandIO& io) {
     io.writef("amount %g\n", amount);
     io.writef("raytraceAmount %g\n", raytraceAmount);
-    io.writef("numRays %d\n", numRays_);
-    io.writef("spread %g\n", spread_);
+    io.writef("numRays %d\n", rays_.count());
+    io.writef("spread %g\n", rays_.spread());
     io.writef("falloffStart %g\n", falloffStart);
     return io.writef("falloffEnd %g\n", falloffEnd);
 }

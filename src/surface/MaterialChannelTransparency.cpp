@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "persistence/CommandIO.h"
-#include "surface/RayDirections.h"
 
 namespace fw {
 
@@ -33,7 +32,7 @@ int readSpread(CommandIO& io, CommandEnabler& r) {
 }  // namespace
 
 MaterialChannelTransparency::MaterialChannelTransparency(Scene* scene)
-    : MaterialChannel(kTransparency, scene, {1, 1, 1, 1}), rays_(RayDirections::make(1, 0.0)) {
+    : MaterialChannel(kTransparency, scene, {1, 1, 1, 1}) {
     registerCommands();
 }
 
@@ -54,46 +53,32 @@ void MaterialChannelTransparency::reset() {
     MaterialChannel::reset();
     amount = 0.0;
     refraction = 1.0;
-    numRays_ = 1;
-    spread_ = 0.0;
-    rays_ = RayDirections::make(1, 0.0);
+    rays_ = RaySpread();
 }
 
 bool MaterialChannelTransparency::isTrivial() const {
     return amount <= 0.0 && refraction == 1.0 && !hasActiveLayers();
 }
 
-void MaterialChannelTransparency::setNumRays(int count) {
-    numRays_ = count;
-    rays_ = RayDirections::make(numRays_, spread_);
-}
-
-void MaterialChannelTransparency::setSpread(double spread) {
-    spread_ = spread;
-    rays_ = RayDirections::make(numRays_, spread_);
-}
-
-void MaterialChannelTransparency::clampRays(int cap) { setNumRays(std::min(numRays_, cap)); }
+void MaterialChannelTransparency::clampRays(int cap) { rays_.setCount(std::min(rays_.count(), cap)); }
 
 bool MaterialChannelTransparency::sameFields(const MaterialChannel& other) const {
     const auto& o = static_cast<const MaterialChannelTransparency&>(other);
-    return amount == o.amount && refraction == o.refraction && numRays_ == o.numRays_ && spread_ == o.spread_;
+    return amount == o.amount && refraction == o.refraction && rays_ == o.rays_;
 }
 
 void MaterialChannelTransparency::copyFields(const MaterialChannel& other) {
     const auto& o = static_cast<const MaterialChannelTransparency&>(other);
     amount = o.amount;
     refraction = o.refraction;
-    numRays_ = o.numRays_;
-    spread_ = o.spread_;
     rays_ = o.rays_;
 }
 
 int MaterialChannelTransparency::writeFields(CommandIO& io) {
     io.writef("amount %g\n", amount);
     io.writef("refraction %g\n", refraction);
-    io.writef("numRays %d\n", numRays_);
-    return io.writef("spread %g\n", spread_);
+    io.writef("numRays %d\n", rays_.count());
+    return io.writef("spread %g\n", rays_.spread());
 }
 
 }  // namespace fw

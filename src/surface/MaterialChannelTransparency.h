@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "surface/MaterialChannel.h"
+#include "surface/RayDirections.h"
 
 namespace fw {
 
@@ -21,11 +22,11 @@ public:
     void clampRays(int cap) override;
 
     // Both rebuild the ray directions.
-    void setNumRays(int count);
-    void setSpread(double spread);
-    int numRays() const { return numRays_; }
-    double spread() const { return spread_; }
-    const std::vector<std::array<double, 3>>& rayDirections() const { return rays_; }
+    void setNumRays(int count) { rays_.setCount(count); }
+    void setSpread(double spread) { rays_.setSpread(spread); }
+    int numRays() const { return rays_.count(); }
+    double spread() const { return rays_.spread(); }
+    const std::vector<std::array<double, 3>>& rayDirections() const { return rays_.directions(); }
 
     double amount = 0.0;
     double refraction = 1.0;
@@ -36,9 +37,7 @@ protected:
     int writeFields(CommandIO& io) override;
 
 private:
-    int numRays_ = 1;
-    double spread_ = 0.0;
-    std::vector<std::array<double, 3>> rays_;
+    RaySpread rays_;
 };
 
 }  // namespace fw
