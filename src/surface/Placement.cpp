@@ -2,6 +2,8 @@
 
 #include <glm/gtc/matrix_transform.hpp>
 
+#include "persistence/CommandIO.h"
+
 namespace fw {
 
 bool Placement::isIdentity() const { return *this == Placement(); }
@@ -23,6 +25,24 @@ bool Placement::operator==(const Placement& o) const {
             origin[i] != o.origin[i])
             return false;
     return true;
+}
+
+int Placement::read(CommandIO& io) {
+    double v[12];
+    for (double& x : v)
+        if (io.readDouble(x) != 0) return -1;
+    for (int i = 0; i < 3; ++i) {
+        translate[i] = v[i];
+        rotate[i] = v[3 + i];
+        scale[i] = v[6 + i];
+        origin[i] = v[9 + i];
+    }
+    return 0;
+}
+
+void Placement::write(CommandIO& io) const {
+    io.writef("transform\n\t%g %g %g\n\t%g %g %g\n\t%g %g %g\n\t%g %g %g\n", translate[0], translate[1], translate[2],
+              rotate[0], rotate[1], rotate[2], scale[0], scale[1], scale[2], origin[0], origin[1], origin[2]);
 }
 
 }  // namespace fw

@@ -7,6 +7,8 @@
 
 namespace fw {
 
+class CommandIO;
+
 struct Placement {
     double translate[3] = {0, 0, 0};
     double rotate[3] = {0, 0, 0};
@@ -17,6 +19,11 @@ struct Placement {
     // T(0.5, 0.5, 0) T(translate) R(-rotate) S(scale) T(-0.5, -0.5, 0).
     glm::dmat4 matrix() const;
     bool operator==(const Placement& o) const;
+
+    // The "transform" keyword's twelve values, four rows of three; a failed read
+    // leaves the placement as it was.
+    int read(CommandIO& io);
+    void write(CommandIO& io) const;
 };
 
 }  // namespace fw

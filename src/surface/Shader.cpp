@@ -32,16 +32,8 @@ std::unique_ptr<Shader> Shader::create(const char* className, Scene* scene) {
 namespace {
 
 int readTransform(CommandIO& io, CommandEnabler& r) {
-    double v[12];
-    for (double& x : v)
-        if (io.readDouble(x) != 0) return -1;
     Placement p;
-    for (int i = 0; i < 3; ++i) {
-        p.translate[i] = v[i];
-        p.rotate[i] = v[3 + i];
-        p.scale[i] = v[6 + i];
-        p.origin[i] = v[9 + i];
-    }
+    if (p.read(io) != 0) return -1;
     static_cast<Shader&>(r).setPlacement(p);
     return 0;
 }
@@ -54,12 +46,7 @@ void Shader::registerCommands() {
 }
 
 int Shader::writeCommands(CommandIO& io) {
-    if (hasTransform_) {
-        const Placement& p = placement_;
-        io.writef("transform\n\t%g %g %g\n\t%g %g %g\n\t%g %g %g\n\t%g %g %g\n", p.translate[0], p.translate[1],
-                  p.translate[2], p.rotate[0], p.rotate[1], p.rotate[2], p.scale[0], p.scale[1], p.scale[2],
-                  p.origin[0], p.origin[1], p.origin[2]);
-    }
+    if (hasTransform_) placement_.write(io);
     return writeFields(io);
 }
 
