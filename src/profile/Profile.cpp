@@ -175,11 +175,7 @@ ProfileGeometry* Profile::previewFlattened(bool applyEdits, bool applyMirror, bo
     s.orientOpenContours = orientOpenContours;
     s.tolerance = tolerance;
     s.creaseAngle = creaseAngle;
-    OutputPort* port = findPort(kFlattenedNames[kPreview]);
-    if (!port) return nullptr;
-    void* result = port->get(&s);
-    if (stamp) *stamp = port->stamp();
-    return static_cast<ProfileGeometry*>(result);
+    return flattenedThroughPort(kPreview, s, stamp);
 }
 
 ProfileGeometry* Profile::renderFlattened(bool applyEdits, bool applyMirror, int steps, double creaseAngle,
@@ -190,7 +186,11 @@ ProfileGeometry* Profile::renderFlattened(bool applyEdits, bool applyMirror, int
     s.steps = steps;
     s.creaseAngle = creaseAngle;
     s.keepJoinPoints = keepJoinPoints;
-    OutputPort* port = findPort(kFlattenedNames[kRender]);
+    return flattenedThroughPort(kRender, s, stamp);
+}
+
+ProfileGeometry* Profile::flattenedThroughPort(Quality which, FlattenedProfileSettings& s, uint32_t* stamp) {
+    OutputPort* port = findPort(kFlattenedNames[which]);
     if (!port) return nullptr;
     void* result = port->get(&s);
     if (stamp) *stamp = port->stamp();

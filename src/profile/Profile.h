@@ -111,6 +111,9 @@ protected:
     void takeOutlineStamp();
 
 private:
+    // Asks the flattened port of that quality; null when the profile has none.
+    ProfileGeometry* flattenedThroughPort(Quality which, FlattenedProfileSettings& settings, uint32_t* stamp);
+
     std::unique_ptr<ProfilePort> profilePort_;
     std::unique_ptr<FlattenedProfilePort> flattened_[3];
     std::unique_ptr<BoundsPort> bounds_[3];
