@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <GL/glu.h>
 #include <glm/geometric.hpp>
 
 #include "platform/Clock.h"
@@ -46,6 +47,20 @@ bool insideLoop(const Points& p, const std::vector<int>& loop, glm::dvec2 q) {
     return inside;
 }
 
+// Whether the way from corner i of a counter-clockwise walk towards q starts inside
+// the polygon. A corner that earlier bridges visit twice has two sectors, and only
+// the copy whose sector holds q may take the new bridge.
+bool leavesInward(const Points& p, const std::vector<int>& loop, size_t i, glm::dvec2 q) {
+    const size_t n = loop.size();
+    glm::dvec2 v = p[loop[i]], toNext = p[loop[(i + 1) % n]] - v, toPrev = p[loop[(i + n - 1) % n]] - v, d = q - v;
+    auto turn = [](glm::dvec2 from, glm::dvec2 to) {  // counter-clockwise angle, 0 to 2 pi
+        double a = std::atan2(from.x * to.y - from.y * to.x, glm::dot(from, to));
+        return a < 0 ? a + 2 * 3.14159265358979323846 : a;
+    };
+    double sector = turn(toNext, toPrev), towards = turn(toNext, d);
+    return towards > 0 && towards < sector;
+}
+
 // Joins each hole to the outer contour by a two-way bridge from its rightmost vertex
 // to the nearest vertex it can see, giving one polygon that walks round the holes.
 std::vector<int> bridgeHoles(const Points& p, std::vector<int> outer, std::vector<std::vector<int>> holes) {
@@ -69,9 +84,22 @@ std::vector<int> bridgeHoles(const Points& p, std::vector<int> outer, std::vecto
                     if (properCross(M, q, p[loop[i]], p[loop[(i + 1) % loop.size()]])) return true;
                 return false;
             };
-            if (crossesLoop(outer)) return true;
+            // A vertex on the bridge itself would make the walk retrace an edge.
+            auto touchesLoop = [&](const std::vector<int>& loop) {
+                glm::dvec2 d = q - M;
+                double length2 = glm::dot(d, d);
+                for (int v : loop) {
+                    glm::dvec2 w = p[v] - M;
+                    double along = glm::dot(w, d);
+                    if (along > 1e-12 * length2 && along < (1 - 1e-12) * length2 &&
+                        std::fabs(d.x * w.y - d.y * w.x) <= 1e-9 * length2)
+                        return true;
+                }
+                return false;
+            };
+            if (crossesLoop(outer) || touchesLoop(outer)) return true;
             for (size_t k = h; k < holes.size(); ++k)
-                if (crossesLoop(holes[k])) return true;
+                if (crossesLoop(holes[k]) || touchesLoop(holes[k])) return true;
             glm::dvec2 mid = (M + q) * 0.5;
             if (!insideLoop(p, outer, mid)) return true;
             for (size_t k = h + 1; k < holes.size(); ++k)
@@ -85,7 +113,7 @@ std::vector<int> bridgeHoles(const Points& p, std::vector<int> outer, std::vecto
         });
         long chosen = -1;
         for (size_t i : order) {
-            if (glm::length(p[outer[i]] - M) < 1e-12 || !blocked(p[outer[i]])) {
+            if (glm::length(p[outer[i]] - M) < 1e-12 || (leavesInward(p, outer, i, M) && !blocked(p[outer[i]]))) {
                 chosen = static_cast<long>(i);
                 break;
             }
@@ -173,37 +201,69 @@ bool growPieces(const Points& p, std::vector<int> poly, std::vector<std::vector<
     return true;
 }
 
-// The fallback: ear clipping, which accepts reflex corners and touching bridges.
-bool clipEars(const Points& p, std::vector<int> poly, std::vector<std::vector<int>>& pieces) {
-    size_t guard = 0;
-    while (poly.size() > 3 && guard++ < 4 * poly.size() * poly.size() + 16) {
-        size_t n = poly.size();
-        bool cut = false;
-        for (size_t i = 0; i < n && !cut; ++i) {
-            int a = poly[(i + n - 1) % n], b = poly[i], c = poly[(i + 1) % n];
-            double area = cross(p[a], p[b], p[c]);
-            if (area <= 0) {
-                if (std::fabs(area) < 1e-14 && glm::dot(p[b] - p[a], p[c] - p[b]) >= 0) {
-                    poly.erase(poly.begin() + static_cast<long>(i));  // a straight run: nothing to cover
-                    cut = true;
-                }
-                continue;
-            }
-            bool empty = true;
-            for (size_t k = 0; k < n && empty; ++k) {
-                int v = poly[k];
-                if (same(p, v, a) || same(p, v, b) || same(p, v, c)) continue;
-                double s1 = cross(p[a], p[b], p[v]), s2 = cross(p[b], p[c], p[v]), s3 = cross(p[c], p[a], p[v]);
-                if (s1 >= 0 && s2 >= 0 && s3 >= 0) empty = false;
-            }
-            if (!empty) continue;
-            pieces.push_back({a, b, c});
-            poly.erase(poly.begin() + static_cast<long>(i));
-            cut = true;
+// The fallback: the GLU tessellator, which copes with what growing convex pieces
+// cannot (touching bridges, collinear runs, vertices shared by two loops). It keeps
+// the given vertices; where it would need a new one (crossing edges), the nearest
+// given vertex stands in, so the cap still shares the sides' vertices.
+struct Tessellation {
+    const Points* points = nullptr;
+    std::vector<int> corners;  // three per triangle
+    bool failed = false;
+};
+
+void GLAPIENTRY onVertex(void* vertex, void* data) {
+    static_cast<Tessellation*>(data)->corners.push_back(*static_cast<int*>(vertex));
+}
+void GLAPIENTRY onEdgeFlag(GLboolean, void*) {}  // its presence asks for plain triangles
+void GLAPIENTRY onError(GLenum, void* data) { static_cast<Tessellation*>(data)->failed = true; }
+void GLAPIENTRY onCombine(GLdouble coords[3], void* vertex[4], GLfloat weight[4], void** out, void*) {
+    int best = 0;
+    for (int k = 1; k < 4; ++k)
+        if (vertex[k] && weight[k] > weight[best]) best = k;
+    (void)coords;
+    *out = vertex[best];
+}
+
+bool tessellate(const Points& p, const std::vector<std::vector<int>>& loops, std::vector<std::vector<int>>& pieces) {
+    GLUtesselator* tess = gluNewTess();
+    if (!tess) return false;
+    Tessellation t;
+    t.points = &p;
+    gluTessCallback(tess, GLU_TESS_VERTEX_DATA, reinterpret_cast<void(GLAPIENTRY*)()>(onVertex));
+    gluTessCallback(tess, GLU_TESS_EDGE_FLAG_DATA, reinterpret_cast<void(GLAPIENTRY*)()>(onEdgeFlag));
+    gluTessCallback(tess, GLU_TESS_ERROR_DATA, reinterpret_cast<void(GLAPIENTRY*)()>(onError));
+    gluTessCallback(tess, GLU_TESS_COMBINE_DATA, reinterpret_cast<void(GLAPIENTRY*)()>(onCombine));
+    gluTessProperty(tess, GLU_TESS_WINDING_RULE, GLU_TESS_WINDING_ODD);
+    gluTessNormal(tess, 0, 0, 1);
+    size_t total = 0;
+    for (const std::vector<int>& loop : loops) total += loop.size();
+    std::vector<GLdouble> coords;
+    std::vector<int> ids;
+    coords.reserve(3 * total);
+    ids.reserve(total);  // GLU keeps pointers into both until the polygon ends
+    gluTessBeginPolygon(tess, &t);
+    for (const std::vector<int>& loop : loops) {
+        gluTessBeginContour(tess);
+        for (int i : loop) {
+            coords.insert(coords.end(), {p[i].x, p[i].y, 0.0});
+            ids.push_back(i);
+            gluTessVertex(tess, &coords[coords.size() - 3], &ids.back());
         }
-        if (!cut) return false;
+        gluTessEndContour(tess);
     }
-    if (poly.size() == 3 && cross(p[poly[0]], p[poly[1]], p[poly[2]]) > 0) pieces.push_back(poly);
+    gluTessEndPolygon(tess);
+    gluDeleteTess(tess);
+    if (t.failed) return false;
+    for (size_t k = 0; k + 2 < t.corners.size(); k += 3) {
+        int a = t.corners[k], b = t.corners[k + 1], c = t.corners[k + 2];
+        if (same(p, a, b) || same(p, b, c) || same(p, c, a)) continue;
+        double area = cross(p[a], p[b], p[c]);
+        if (std::fabs(area) <= 1e-14) continue;
+        if (area > 0)
+            pieces.push_back({a, b, c});
+        else
+            pieces.push_back({a, c, b});
+    }
     return true;
 }
 
@@ -271,8 +331,20 @@ bool CapBuilder::decompose(const Points& p, const Region& region, std::vector<st
     }
     std::vector<int> poly = dropRepeats(p, bridgeHoles(p, outer, holes));
     std::vector<int> rest;
-    if (growPieces(p, poly, pieces, Clock::milliseconds() + kBudgetMilliseconds, rest)) return true;
-    return clipEars(p, rest, pieces);
+    const size_t first = pieces.size();
+    bool ok = growPieces(p, poly, pieces, Clock::milliseconds() + kBudgetMilliseconds, rest) ||
+              tessellate(p, {rest}, pieces);
+    // The pieces must cover the region exactly once; a hole that no bridge could reach
+    // or a bridge that crossed an edge shows up as a wrong area. Then the tessellator
+    // takes the whole region, holes given as loops of their own.
+    double area = signedArea(p, outer), covered = 0;
+    for (const std::vector<int>& hole : holes) area += signedArea(p, hole);
+    for (size_t k = first; k < pieces.size(); ++k) covered += signedArea(p, pieces[k]);
+    if (ok && std::fabs(covered - area) <= 1e-9 * std::fabs(area) + 1e-12) return true;
+    pieces.resize(first);
+    std::vector<std::vector<int>> loops = {outer};
+    loops.insert(loops.end(), holes.begin(), holes.end());
+    return tessellate(p, loops, pieces);
 }
 
 }  // namespace fw

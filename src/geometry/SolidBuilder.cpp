@@ -121,6 +121,24 @@ std::vector<ProfileRow> profileRows(SolidBuilder::Contour profile, double depth,
     return rows;
 }
 
+// One row of the sweep. A contour offset past its own width (a small hole under a
+// wide bevel) can come out turned inside out with every point still far enough from
+// the contour to count as valid; it has vanished just as one whose points all crossed,
+// so it collapses onto its centroid the same way.
+ContourOffset::Result sweepRow(const SolidBuilder::Contour& contour, double distance) {
+    ContourOffset::Result row = ContourOffset::offset(contour, distance);
+    if (row.collapsed || distance == 0) return row;
+    double before = areaOf(contour), after = areaOf(row.points);
+    if (before * after >= 0) return row;
+    glm::dvec2 centroid(0.0);
+    for (glm::dvec2 p : contour) centroid += p;
+    centroid /= static_cast<double>(contour.size());
+    row.points.assign(contour.size(), centroid);
+    row.valid.assign(contour.size(), false);
+    row.collapsed = true;
+    return row;
+}
+
 }  // namespace
 
 SolidBuilder::Contour SolidBuilder::flatSides() { return {glm::dvec2(0, 0.0049), glm::dvec2(0, 99.996101)}; }
@@ -189,7 +207,7 @@ bool SolidBuilder::build(const std::vector<Contour>& face, const Contour& perime
         std::map<double, ContourOffset::Result> offsets;  // equal offsets are computed once
         for (const ProfileRow& pr : profile) {
             auto found = offsets.find(pr.offset);
-            if (found == offsets.end()) found = offsets.emplace(pr.offset, ContourOffset::offset(contours[c], pr.offset)).first;
+            if (found == offsets.end()) found = offsets.emplace(pr.offset, sweepRow(contours[c], pr.offset)).first;
             std::vector<int> row;
             for (glm::dvec2 p : found->second.points) row.push_back(addVertex(p, pr.z));
             rows[c].push_back(row);

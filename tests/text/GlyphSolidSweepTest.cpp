@@ -82,8 +82,13 @@ std::vector<std::string> sweep(const char* path, int type, size_t& glyphs) {
             continue;
         }
         test::SolidCheck r = test::checkSolid(db);
-        if (r.openEdges || r.overusedEdges || r.flippedEdges || r.volume <= 0)
-            failures.push_back(std::to_string(code) + ": " + r.summary());
+        if (r.openEdges || r.overusedEdges || r.flippedEdges || r.volume <= 0) {
+            // Edges shared by more than two faces and nothing else wrong: the bevels of
+            // two strokes meet exactly and the solid touches itself along a line.
+            bool touching = !r.openEdges && !r.flippedEdges && !r.degenerate && r.volume > 0;
+            failures.push_back(std::to_string(code) + ": " + r.summary() +
+                               (touching ? " (bevels of two strokes meet)" : " (bevel wider than a stroke or hole)"));
+        }
     }
     std::printf("%s: %zu glyphs, %zu not closed\n", path, mapped.size(), failures.size());
     glyphs = mapped.size();
@@ -104,9 +109,10 @@ TEST(GlyphSolids, EveryCharacterOfThreeFontsIsAClosedSolid) {
         std::vector<std::string> failures = sweep(f.path, f.type, glyphs);
         for (const std::string& failure : failures) std::printf("  %s\n", failure.c_str());
         EXPECT_GT(glyphs, 500u) << f.path;
-        // Known today: about 1 in 100 (bevels wider than hairline strokes, accents whose
-        // offsets cross their letter). More means a regression.
-        EXPECT_LT(failures.size() * 100, glyphs * 2) << f.path << ": " << failures.size() << " of " << glyphs;
+        // Known today: none in Liberation Serif, one ornament in DejaVu Sans, and 32 in
+        // FreeSerif, most of them serifs 0.05 em apart whose 0.025 em bevels meet exactly
+        // at this size. More than 1 in 100 means a regression.
+        EXPECT_LT(failures.size() * 100, glyphs) << f.path << ": " << failures.size() << " of " << glyphs;
     }
 }
 }  // namespace fw
