@@ -5,6 +5,9 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
+
+#include <FreeImage.h>
 
 namespace {
 
@@ -140,4 +143,70 @@ TEST(CommandLine, RenderWritesTheFrameAndRejectsBadRequests) {
     Outcome badType = run(libraries + "render " + example + " -o " + dir + "frame.gif");
     EXPECT_EQ(badType.status, 1);
     EXPECT_NE(badType.err.find("unknown image type"), std::string::npos);
+}
+
+namespace {
+
+// Pixels of a rendered image file, as 8-bit RGB rows.
+struct Pixels {
+    int width = 0, height = 0;
+    std::vector<unsigned char> rgb;
+    const unsigned char* at(int x, int y) const { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
+};
+
+Pixels readImage(const std::string& path) {
+    Pixels p;
+    FIBITMAP* loaded = FreeImage_Load(FreeImage_GetFileType(path.c_str()), path.c_str());
+    if (!loaded) return p;
+    FIBITMAP* rgb = FreeImage_ConvertTo24Bits(loaded);
+    FreeImage_Unload(loaded);
+    p.width = static_cast<int>(FreeImage_GetWidth(rgb));
+    p.height = static_cast<int>(FreeImage_GetHeight(rgb));
+    for (int y = 0; y < p.height; ++y) {
+        const BYTE* row = FreeImage_GetScanLine(rgb, y);
+        for (int x = 0; x < p.width; ++x)
+            p.rgb.insert(p.rgb.end(), {row[x * 3 + FI_RGBA_RED], row[x * 3 + FI_RGBA_GREEN], row[x * 3 + FI_RGBA_BLUE]});
+    }
+    FreeImage_Unload(rgb);
+    return p;
+}
+
+}  // namespace
+
+TEST(CommandLine, TheTitleDemoRendersGoldLettersThatShadowTheSlab) {
+    std::string dir = testing::TempDir();
+    std::string example = std::string(FW_SOURCE_DIR) + "/examples/title.kxp";
+    std::string libraries = " --library-folder " + dir + "title-libs ";
+    std::string lit = dir + "title-lit.png", unshadowed = dir + "title-unshadowed.png";
+    Outcome first = run(libraries + "render " + example + " -o " + lit + " --size 320x180");
+    ASSERT_EQ(first.status, 0) << first.err;
+
+    // The same project with shadows switched off in its render settings.
+    std::string project = slurp(example), key = " RenderShadows \"1\"";
+    ASSERT_NE(project.find(key), std::string::npos);
+    project.replace(project.find(key), key.size(), " RenderShadows \"0\"");
+    std::string copy = dir + "title-unshadowed.kxp";
+    if (std::FILE* f = std::fopen(copy.c_str(), "wb")) {
+        std::fwrite(project.data(), 1, project.size(), f);
+        std::fclose(f);
+    }
+    Outcome second = run(libraries + "render " + copy + " -o " + unshadowed + " --size 320x180");
+    ASSERT_EQ(second.status, 0) << second.err;
+
+    Pixels a = readImage(lit), b = readImage(unshadowed);
+    ASSERT_EQ(a.width, 320);
+    ASSERT_EQ(a.height, 180);
+    ASSERT_EQ(b.width, 320);
+    int gold = 0, shadowed = 0, brighter = 0;
+    for (int y = 0; y < a.height; ++y)
+        for (int x = 0; x < a.width; ++x) {
+            const unsigned char *p = a.at(x, y), *q = b.at(x, y);
+            if (p[0] > 120 && p[1] > 70 && p[2] < p[0] * 0.6) ++gold;
+            if (q[0] - p[0] > 20 && q[1] - p[1] > 20 && q[2] - p[2] > 20) ++shadowed;
+            if (p[0] > q[0] + 2 || p[1] > q[1] + 2 || p[2] > q[2] + 2) ++brighter;
+        }
+    const int total = a.width * a.height;
+    EXPECT_GT(gold * 100, total * 5) << gold << " gold pixels";         // the letters are about a tenth
+    EXPECT_GT(shadowed * 1000, total * 5) << shadowed << " shadowed";  // shadows fall on the slab
+    EXPECT_EQ(brighter, 0);                                            // and only ever darken
 }
