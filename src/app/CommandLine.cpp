@@ -21,6 +21,8 @@
 #include "app/VeltraneApp.h"
 #include "output/ImageWriter.h"
 #include "render/Camera.h"
+#include "surface/ImageMap.h"
+#include "surface/Picture.h"
 #include "render/GLRenderer.h"
 #include "persistence/AFileIO.h"
 #include "platform/Dialogs.h"
@@ -205,10 +207,24 @@ int renderProject(const std::string& path, const std::string& out, const std::st
         printError("", "--size takes WIDTHxHEIGHT, for example 1920x1080");
         return kExitUserError;
     }
+    if (frameNumber >= 0) scene.animGlobals().currFrame = frameNumber;
     for (int c = 0; c < 3; ++c) frame.background[c] = static_cast<float>(s.backgroundColor[c]);
+    if (s.useBackgroundMedia) {  // the media's frame follows the scene's time
+        auto* media = dynamic_cast<ImageMap*>(scene.findMember(ImageMap::kDefaultBackgroundName));
+        const Picture* picture = media ? media->picture() : nullptr;
+        if (picture && !picture->empty()) {
+            frame.backgroundImage = picture->pixels().data();
+            frame.backgroundWidth = picture->width();
+            frame.backgroundHeight = picture->height();
+            frame.backgroundOpacity = static_cast<float>(s.backgroundMediaOpacity);
+        } else {
+            std::string path = media ? media->filePath() : "";
+            printError(path.empty() ? std::string(ImageMap::kDefaultBackgroundName) : path,
+                       "the background media cannot be shown; the background colour is used");
+        }
+    }
     frame.shadows = s.renderShadows != 0;
     frame.shadowOffset = manager.prefs().glslShadowOffset;
-    if (frameNumber >= 0) scene.animGlobals().currFrame = frameNumber;
     Camera* camera = renderCamera(scene);
     if (!camera) {
         printError(path, "the scene has no camera to render through");

@@ -231,6 +231,49 @@ GLRenderer::Slots GLRenderer::assignSlots(SceneX& scene) {
     return slots;
 }
 
+// The media as a textured quad over the whole frame, before anything else and without
+// touching depth, so the scene's objects all draw in front of it.
+void GLRenderer::drawBackground(const Frame& frame) {
+    if (!frame.backgroundImage || frame.backgroundWidth <= 0 || frame.backgroundHeight <= 0 ||
+        frame.backgroundOpacity <= 0)
+        return;
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, frame.backgroundWidth, frame.backgroundHeight, 0, GL_RGBA,
+                 GL_UNSIGNED_BYTE, frame.backgroundImage);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glUseProgram(0);
+    glActiveTexture(GL_TEXTURE0);
+    glEnable(GL_TEXTURE_2D);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glDisable(GL_DEPTH_TEST);
+    glDepthMask(GL_FALSE);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_BLEND);
+    glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glColor4f(1, 1, 1, std::clamp(frame.backgroundOpacity, 0.0f, 1.0f));
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0), glVertex2f(-1, -1);
+    glTexCoord2f(1, 0), glVertex2f(1, -1);
+    glTexCoord2f(1, 1), glVertex2f(1, 1);
+    glTexCoord2f(0, 1), glVertex2f(-1, 1);
+    glEnd();
+    glDisable(GL_BLEND);
+    glDisable(GL_TEXTURE_2D);
+    glDepthMask(GL_TRUE);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glDeleteTextures(1, &texture);
+}
+
 bool GLRenderer::render(SceneX& scene, Camera& camera, const Frame& frame, Image& out, std::string& error) {
     if (frame.width <= 0 || frame.height <= 0 || frame.width > 16384 || frame.height > 16384) {
         error = "the image size must be between 1 x 1 and 16384 x 16384";
@@ -376,6 +419,7 @@ bool GLRenderer::render(SceneX& scene, Camera& camera, const Frame& frame, Image
     glClearColor(frame.background[0], frame.background[1], frame.background[2], frame.background[3]);
     glClearDepth(1.0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    drawBackground(frame);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
     glDisable(GL_CULL_FACE);

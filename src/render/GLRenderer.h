@@ -30,6 +30,11 @@ public:
         bool shadows = true;
         double shadowOffset = 0.002;  // depth bias against self-shadowing
         int samples = 4;              // multisampling of the frame buffer (1: none)
+        // Background media: 8-bit RGBA rows bottom-up, stretched over the whole frame
+        // and laid over the background colour at `backgroundOpacity`.
+        const uint8_t* backgroundImage = nullptr;
+        int backgroundWidth = 0, backgroundHeight = 0;
+        float backgroundOpacity = 1;
     };
 
     // Pixels as the renderer leaves them: 8-bit RGBA, not premultiplied, rows bottom-up.
@@ -80,6 +85,7 @@ private:
     struct Shadow;
     const Textures& texturesFor(const RenderMaterial& material);
     bool ensureTargets(int width, int height, int samples, std::string& error);
+    void drawBackground(const Frame& frame);
 
     std::unique_ptr<GLContext> context_;
     LightingProgram program_;

@@ -210,3 +210,49 @@ TEST(CommandLine, TheTitleDemoRendersGoldLettersThatShadowTheSlab) {
     EXPECT_GT(shadowed * 1000, total * 5) << shadowed << " shadowed";  // shadows fall on the slab
     EXPECT_EQ(brighter, 0);                                            // and only ever darken
 }
+
+TEST(CommandLine, BackgroundMediaShowsBehindTheTitleAndAMissingFileIsReported) {
+    std::string dir = testing::TempDir();
+    std::string libraries = " --library-folder " + dir + "media-libs ";
+    std::string media = dir + "sky.png";
+    FIBITMAP* sky = FreeImage_Allocate(4, 4, 24);
+    RGBQUAD blue{};
+    blue.rgbBlue = 255;
+    for (unsigned y = 0; y < 4; ++y)
+        for (unsigned x = 0; x < 4; ++x) FreeImage_SetPixelColor(sky, x, y, &blue);
+    ASSERT_TRUE(FreeImage_Save(FIF_PNG, sky, media.c_str()));
+    FreeImage_Unload(sky);
+
+    auto withMedia = [&](const std::string& file, const std::string& name) {
+        std::string project = slurp(std::string(FW_SOURCE_DIR) + "/examples/title.kxp");
+        for (auto [from, to] : {std::pair<std::string, std::string>{" BackgroundMedia \"\"", " BackgroundMedia \"" + file + "\""},
+                                {" UseBackgroundMedia 0", " UseBackgroundMedia 1"}}) {
+            size_t at = project.find(from);
+            if (at == std::string::npos) return std::string();
+            project.replace(at, from.size(), to);
+        }
+        std::string path = dir + name;
+        if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
+            std::fwrite(project.data(), 1, project.size(), f);
+            std::fclose(f);
+        }
+        return path;
+    };
+    std::string project = withMedia(media, "with-media.kxp");
+    ASSERT_FALSE(project.empty());
+    Outcome shown = run(libraries + "render " + project + " -o " + dir + "media.png --size 160x90");
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    Pixels image = readImage(dir + "media.png");
+    ASSERT_EQ(image.width, 160);
+    const unsigned char* sky00 = image.at(5, image.height - 5);  // above the slab's far edge
+    EXPECT_EQ(sky00[0], 0);
+    EXPECT_EQ(sky00[1], 0);
+    EXPECT_EQ(sky00[2], 255);
+
+    std::remove((dir + "gone.png").c_str());
+    Outcome missing = run(libraries + "render " + withMedia(dir + "gone.png", "gone.kxp") + " -o " + dir +
+                          "gone-frame.png --size 160x90");
+    EXPECT_EQ(missing.status, 0) << missing.err;
+    EXPECT_NE(missing.err.find("the background media cannot be shown; the background colour is used"), std::string::npos)
+        << missing.err;
+}

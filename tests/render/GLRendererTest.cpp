@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "TestBox.h"
 #include "render/CameraX.h"
@@ -124,6 +125,33 @@ TEST_F(Render, ShadowsDarkenWhatTheyFallOn) {
         if (plain.rgba[i] > shadowed.rgba[i] + 40) ++darker;
     EXPECT_GT(darker, 50);
     EXPECT_EQ(grey(plain, 5, 100), grey(shadowed, 5, 100));
+}
+
+TEST_F(Render, BackgroundMediaFillsTheFrameBehindTheObjects) {
+    new test::TestBox(scene, "Box");  // covers the middle of the frame
+    auto* ambient = addLight(Light::kAmbient, 0, 0, 0);
+    ambient->color[0] = ambient->color[1] = ambient->color[2] = 1;
+    // Two by two, bottom row first: red, green; then blue, white.
+    const uint8_t media[16] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255};
+    frame.backgroundImage = media;
+    frame.backgroundWidth = frame.backgroundHeight = 2;
+    frame.background[0] = frame.background[1] = frame.background[2] = 0;
+    GLRenderer::Image full = draw();
+    auto rgb = [](const GLRenderer::Image& image, int x, int y) {
+        const uint8_t* p = image.pixel(x, y);
+        return std::vector<int>{p[0], p[1], p[2]};
+    };
+    EXPECT_EQ(rgb(full, 0, 0), (std::vector<int>{255, 0, 0}));        // stretched: corners are the texels
+    EXPECT_EQ(rgb(full, 199, 0), (std::vector<int>{0, 255, 0}));
+    EXPECT_EQ(rgb(full, 0, 199), (std::vector<int>{0, 0, 255}));
+    EXPECT_EQ(rgb(full, 199, 199), (std::vector<int>{255, 255, 255}));
+    EXPECT_EQ(rgb(full, 100, 100), (std::vector<int>{204, 204, 204}));  // the box stays in front
+
+    frame.backgroundOpacity = 0.5f;  // half over the black background colour
+    GLRenderer::Image half = draw();
+    EXPECT_NEAR(half.pixel(199, 199)[0], 128, 2);
+    EXPECT_EQ(half.pixel(0, 0)[1], 0);
+    EXPECT_EQ(rgb(half, 100, 100), rgb(full, 100, 100));
 }
 
 TEST_F(Render, BrokenProgramsAndSizesAreReportedNotCrashed) {
