@@ -203,6 +203,8 @@ ObjectX::ObjectX(Scene& scene, const char* name) : Object(scene, name) {
         faces_[mode] = std::make_unique<FacePort>(this, portName(mode, "Face").c_str());
         caps_[mode] = std::make_unique<SolidPort>(this, portName(mode, "FrontBackGeometry").c_str(), true);
         solids_[mode] = std::make_unique<SolidPort>(this, portName(mode, "Geometry").c_str(), false);
+        deformed_[mode] = std::make_unique<ObjectDynPort>(this, portName(mode, "DynGeometry").c_str());
+        elements_[mode] = std::make_unique<ElementInterpPort>(this, portName(mode, "ElementInterp").c_str());
     }
     registerCommands();
     connectStages();
@@ -234,14 +236,34 @@ void ObjectX::connectStages() {
             solid.input("FlattenedPerimeterProfileInput")->connect(s->nameReference(), s->flattenedPort(false, mode).name());
             solid.input("FlattenedHoleProfileInput")->connect(s->nameReference(), s->flattenedPort(true, mode).name());
         }
-        for (OutputPort* port : {static_cast<OutputPort*>(&boundsPort(mode)), static_cast<OutputPort*>(&displayGeometryPort(mode)),
-                                 static_cast<OutputPort*>(&worldVertexPort(mode)), static_cast<OutputPort*>(&worldNormalPort(mode)),
-                                 static_cast<OutputPort*>(&gradientsPort(mode))})
-            port->input("GeometryInput")->connect(self, solid.name());
+        deformed_[mode]->input("GeometryInput")->connect(self, solid.name());
+        // Everything downstream sees the solid as deformed.
+        for (OutputPort* port : geometryUsers(mode)) port->input("GeometryInput")->connect(self, deformed_[mode]->name());
+        ElementInterpPort& elements = *elements_[mode];
+        elements.input("WorldVerticesInput")->connect(self, worldVertexPort(mode).name());
+        elements.input("WorldNormalsInput")->connect(self, worldNormalPort(mode).name());
+        elements.input("GradientsInput")->connect(self, gradientsPort(mode).name());
     }
 }
 
+std::vector<OutputPort*> ObjectX::geometryUsers(int mode) {
+    return {&boundsPort(mode), &displayGeometryPort(mode), &worldVertexPort(mode), &worldNormalPort(mode),
+            &gradientsPort(mode), elements_[slot(mode)].get()};
+}
+
+void ObjectX::meshForDeformers() {
+    if (meshingOn || deformerCount <= 0) return;
+    meshingOn = true;
+    for (int i = 0; i < 2; ++i) {
+        draftTileResolution[i] = std::min(draftTileResolution[i], 10.0);
+        bestTileResolution[i] = std::min(bestTileResolution[i], 5.0);
+    }
+    draftEdgeMeshing = std::min(draftEdgeMeshing, 5.0);
+    bestEdgeMeshing = std::min(bestEdgeMeshing, 2.0);
+}
+
 void ObjectX::prepareStages() {
+    meshForDeformers();
     ObjectXStyle* s = style();
     for (int mode = 0; mode < 3; ++mode) {
         double smoothness = mode == kRenderMode ? smoothnessRender : smoothnessPreview;
@@ -283,10 +305,8 @@ void ObjectX::prepareStages() {
         solids_[mode]->input("FlattenedHoleProfileInput")->setSettings(&edge);
         caps_[mode]->prepare(&g);
         solids_[mode]->input("FrontBackGeometryInput")->setSettings(&g);
-        for (OutputPort* port : {static_cast<OutputPort*>(&boundsPort(mode)), static_cast<OutputPort*>(&displayGeometryPort(mode)),
-                                 static_cast<OutputPort*>(&worldVertexPort(mode)), static_cast<OutputPort*>(&worldNormalPort(mode)),
-                                 static_cast<OutputPort*>(&gradientsPort(mode))})
-            port->input("GeometryInput")->setSettings(&g);
+        deformed_[mode]->input("GeometryInput")->setSettings(&g);
+        for (OutputPort* port : geometryUsers(mode)) port->input("GeometryInput")->setSettings(&g);
     }
 }
 

@@ -93,6 +93,11 @@ public:
     // Older files store flatness instead of smoothness.
     static double smoothnessFromFlatness(double flatness, bool render);
 
+    // Deformers bend the solid between its vertices, so an object that has any meshes
+    // its caps and sides: meshing comes on for good, with tiles and side segments no
+    // larger than deformers need. Run before every build.
+    void meshForDeformers();
+
     double smoothnessPreview = 20.0, smoothnessRender = 50.0;
     int selected = 0;
     bool meshingOn = false;
@@ -101,6 +106,8 @@ public:
 
 private:
     void connectStages();
+    // The ports that read the (deformed) solid through their "GeometryInput".
+    std::vector<OutputPort*> geometryUsers(int mode);
     FacePort& facePort(int mode) { return *faces_[slot(mode)]; }
     static int slot(int mode) { return mode < 0 || mode > 2 ? 0 : mode; }
 
@@ -109,6 +116,8 @@ private:
     std::unique_ptr<FacePort> faces_[3];
     std::unique_ptr<SolidPort> caps_[3];
     std::unique_ptr<SolidPort> solids_[3];
+    std::unique_ptr<ObjectDynPort> deformed_[3];
+    std::unique_ptr<ElementInterpPort> elements_[3];
 };
 
 }  // namespace fw

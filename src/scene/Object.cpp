@@ -42,6 +42,28 @@ const GeometryInterface* Object::GeometryPort::geometry() {
     return static_cast<const GeometryInterface*>(input(0)->sourceValue());
 }
 
+bool Object::ObjectDynPort::compute(const Settings*) {
+    geometry_ = geometry();
+    return geometry_ != nullptr;
+}
+
+Object::ElementInterpPort::ElementInterpPort(Object* owner, const char* name) : OutputPort(owner, name) {
+    for (const char* input : {"GeometryInput", "WorldVerticesInput", "WorldNormalsInput", "GradientsInput"})
+        new InputLink(this, input);
+}
+
+bool Object::ElementInterpPort::compute(const Settings* settings) {
+    if (settings) {
+        input("WorldVerticesInput")->setSettings(settings);
+        input("WorldNormalsInput")->setSettings(settings);
+    }
+    elements_.geometry = static_cast<const GeometryInterface*>(input("GeometryInput")->sourceValue());
+    elements_.worldVertices = static_cast<const std::vector<double>*>(input("WorldVerticesInput")->sourceValue());
+    elements_.worldNormals = static_cast<const std::vector<double>*>(input("WorldNormalsInput")->sourceValue());
+    elements_.gradients = static_cast<const GradientsPort::Gradients*>(input("GradientsInput")->sourceValue());
+    return elements_.geometry && elements_.worldVertices && elements_.worldNormals && elements_.gradients;
+}
+
 bool Object::BoundsPort::compute(const Settings*) {
     emptyBox(box_);
     const GeometryInterface* g = geometry();

@@ -110,6 +110,37 @@ public:
         Gradients gradients_;
     };
 
+    // The geometry after animation-time deformation: what the renderer draws. The
+    // warp deformers plug in here; without any it hands its input on untouched.
+    class ObjectDynPort : public GeometryPort {
+    public:
+        using GeometryPort::GeometryPort;
+        bool compute(const Settings* settings) override;
+        void* result() override { return const_cast<GeometryInterface*>(geometry_); }
+
+    private:
+        const GeometryInterface* geometry_ = nullptr;
+    };
+
+    // The geometry with its world-space vertices, normals and gradients, as one result
+    // for per-element interpolation (the ray tracer's hit shading). Valid only when all
+    // four inputs deliver; its own settings (the world transform) reach the world inputs.
+    class ElementInterpPort : public OutputPort {
+    public:
+        struct Elements {
+            const GeometryInterface* geometry = nullptr;
+            const std::vector<double>* worldVertices = nullptr;
+            const std::vector<double>* worldNormals = nullptr;
+            const GradientsPort::Gradients* gradients = nullptr;
+        };
+        ElementInterpPort(Object* owner, const char* name);
+        bool compute(const Settings* settings) override;
+        void* result() override { return &elements_; }
+
+    private:
+        Elements elements_;
+    };
+
     Object(Scene& scene, const char* name);
     ~Object() override;
 
@@ -152,6 +183,8 @@ public:
     // Every geometry-fed port of a mode, marked stale (the geometry changed).
     void geometryChanged();
 
+    // Warp deformers attached to the object; an object with any needs meshed geometry.
+    int deformerCount = 0;
     int fragmentCount = 0;
     int fragmentIndex = 0;
     int animateFragments = 0;

@@ -61,6 +61,63 @@ TEST(ObjectX, BuildsTheBadgeAndRebuildsOnlyWhenTheStyleChanges) {
     EXPECT_NE(badge->findPort("PreviewGeometry")->stamp(), solid->stamp());
 }
 
+TEST(ObjectX, ElementsAndDeformedGeometryComeThroughTheirPorts) {
+    auto loaded = loadBadge();
+    ASSERT_TRUE(loaded.scene) << loaded.error;
+    auto* badge = dynamic_cast<ObjectX*>(loaded.scene->findMember("Badge"));
+    ASSERT_NE(badge, nullptr);
+    badge->prepareStages();
+    auto* solid = static_cast<GeometryInterface*>(badge->findPort("RenderGeometry")->value());
+    ASSERT_NE(solid, nullptr);
+    // Without deformers the deformed solid is the solid itself.
+    EXPECT_EQ(badge->findPort("RenderDynGeometry")->value(), solid);
+    Object::WorldCoordinateSettings world;
+    world.matrix[12] = 100;  // moved 100 along x
+    auto* elements = static_cast<Object::ElementInterpPort::Elements*>(badge->findPort("RenderElementInterp")->get(&world));
+    ASSERT_NE(elements, nullptr);
+    EXPECT_EQ(elements->geometry, solid);
+    ASSERT_EQ(elements->worldVertices->size(), static_cast<size_t>(3 * solid->vertexCount()));
+    double p[3];
+    solid->getVertex(p, 0);
+    EXPECT_NEAR((*elements->worldVertices)[0], p[0] + 100, 1e-9);
+    EXPECT_EQ(elements->worldNormals->size(), elements->worldVertices->size());
+    EXPECT_FALSE(elements->gradients->du.empty());
+    // An object without a face has no geometry, so its elements are not valid either.
+    auto* empty = new ObjectX(*loaded.scene, "Empty");
+    empty->prepareStages();
+    EXPECT_EQ(empty->findPort("RenderElementInterp")->get(&world), nullptr);
+}
+
+TEST(ObjectX, ADeformerSwitchesMeshingOnForGoodWithFinerTiles) {
+    auto loaded = loadBadge();
+    ASSERT_TRUE(loaded.scene) << loaded.error;
+    auto* badge = dynamic_cast<ObjectX*>(loaded.scene->findMember("Badge"));
+    ASSERT_NE(badge, nullptr);
+    badge->draftTileResolution[1] = 8;  // already finer than the limit: kept
+    badge->bestEdgeMeshing = 7;
+    PackedObjDB* plain = badge->displayGeometry(kRenderMode);
+    ASSERT_NE(plain, nullptr);
+    const int plainVertices = plain->vertexCount();
+    EXPECT_FALSE(badge->meshingOn);
+    badge->deformerCount = 1;
+    badge->geometryChanged();
+    PackedObjDB* meshed = badge->displayGeometry(kRenderMode);
+    ASSERT_NE(meshed, nullptr);
+    EXPECT_TRUE(badge->meshingOn);
+    EXPECT_EQ(badge->draftTileResolution[0], 10);
+    EXPECT_EQ(badge->draftTileResolution[1], 8);
+    EXPECT_EQ(badge->bestTileResolution[0], 5);
+    EXPECT_EQ(badge->draftEdgeMeshing, 5);
+    EXPECT_EQ(badge->bestEdgeMeshing, 2);
+    EXPECT_GT(meshed->vertexCount(), plainVertices);  // the sides were split
+    EXPECT_NE(written(*badge).find("meshingOn 1\n"), std::string::npos);
+    // Taking the deformer away leaves meshing on.
+    badge->deformerCount = 0;
+    badge->prepareStages();
+    EXPECT_TRUE(badge->meshingOn);
+    EXPECT_EQ(badge->draftTileResolution[0], 10);
+}
+
 TEST(ObjectX, FlatnessConvertsToSmoothness) {
     EXPECT_NEAR(ObjectX::smoothnessFromFlatness(0.5, false), 17.222222, 1e-6);
     EXPECT_EQ(ObjectX::smoothnessFromFlatness(3, false), 10.0);
