@@ -1,5 +1,6 @@
 #include "geometry/ContourOffset.h"
 
+#include <algorithm>
 #include <cmath>
 #include <glm/geometric.hpp>
 
@@ -158,6 +159,32 @@ ContourOffset::Result ContourOffset::offset(const std::vector<glm::dvec2>& c, do
         k += run;
     }
     return r;
+}
+
+std::vector<glm::dvec2> ContourOffset::pullBackSpikes(const std::vector<glm::dvec2>& contour, double spikeAngle,
+                                                      double pullBack) {
+    const size_t n = contour.size();
+    if (n < 3 || spikeAngle <= 0 || pullBack <= 0) return contour;
+    const double limit = spikeAngle * 3.14159265358979323846 / 180;
+    std::vector<glm::dvec2> out;
+    out.reserve(n + n / 2);
+    for (size_t i = 0; i < n; ++i) {
+        glm::dvec2 tip = contour[i], before = contour[(i + n - 1) % n], after = contour[(i + 1) % n];
+        glm::dvec2 toBefore = before - tip, toAfter = after - tip;
+        double a = glm::length(toBefore), b = glm::length(toAfter);
+        // The material's angle at the corner; only convex corners (a left turn) can be spikes.
+        double angle = a > 0 && b > 0 ? std::acos(glm::clamp(glm::dot(toBefore, toAfter) / (a * b), -1.0, 1.0)) : 0;
+        bool convex = cross(tip - before, after - tip) > 0;
+        if (!convex || a == 0 || b == 0 || angle >= limit) {
+            out.push_back(tip);
+            continue;
+        }
+        // Behind the tip by pullBack along the bisector means this far along each edge.
+        double along = std::min({pullBack / std::cos(angle / 2), a / 2, b / 2});
+        out.push_back(tip + toBefore / a * along);
+        out.push_back(tip + toAfter / b * along);
+    }
+    return out;
 }
 
 }  // namespace fw

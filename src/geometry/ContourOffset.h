@@ -22,6 +22,14 @@ public:
     static Result offset(const std::vector<glm::dvec2>& contour, double distance, bool strict = false,
                          std::FILE* console = nullptr);
 
+    // Blunts the spikes of a contour whose material lies left of its walk (outer
+    // counter-clockwise, holes clockwise): every convex corner sharper than
+    // `spikeAngle` degrees is cut square to its bisector `pullBack` behind its tip, so
+    // bevels do not shoot long mitres out of it. The cut never takes more than half of
+    // either edge.
+    static std::vector<glm::dvec2> pullBackSpikes(const std::vector<glm::dvec2>& contour, double spikeAngle,
+                                                  double pullBack);
+
     // Distance from a point to the closed polyline.
     static double distanceTo(const std::vector<glm::dvec2>& contour, glm::dvec2 p);
 };

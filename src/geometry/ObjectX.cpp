@@ -156,6 +156,7 @@ bool ObjectX::FacePort::compute(const Settings* settings) {
             if (c[i].y < c[start].y || (c[i].y == c[start].y && c[i].x < c[start].x)) start = i;
         std::rotate(c.begin(), c.begin() + static_cast<long>(start), c.end());
         if (!s.tube) c = ContourOffset::offset(c, -offset, true).points;
+        if (s.spikeAngle != 0) c = ContourOffset::pullBackSpikes(c, s.spikeAngle, s.pullBack);
         contours_.push_back(c);
     }
     return true;

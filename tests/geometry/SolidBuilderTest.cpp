@@ -148,4 +148,25 @@ TEST(ContourOffset, MitresValidityAndCollapse) {
     }
 }
 
+TEST(ContourOffset, SpikesSharperThanTheSpikeAngleArePulledBack) {
+    Contour pointed = star(5, 5, 2);  // tips of about 36 degrees, valleys concave
+    Contour same = ContourOffset::pullBackSpikes(pointed, 30, 0.5);
+    EXPECT_EQ(same, pointed);  // no tip is sharper than 30 degrees
+    Contour blunt = ContourOffset::pullBackSpikes(pointed, 40, 0.5);
+    ASSERT_EQ(blunt.size(), pointed.size() + 5);  // each tip became two points
+    // The first tip (straight up at 0, 5) is cut 0.5 below it, square to its bisector.
+    EXPECT_NEAR(blunt[0].y, 4.5, 1e-12);
+    EXPECT_NEAR(blunt[1].y, 4.5, 1e-12);
+    EXPECT_NEAR(blunt[0].x, -blunt[1].x, 1e-12);
+    EXPECT_EQ(blunt[2], pointed[1]);  // the valley after it is untouched
+    // A huge pull-back stops at half of each edge; the solid stays closed.
+    Contour stub = ContourOffset::pullBackSpikes(pointed, 40, 100);
+    EXPECT_NEAR(glm::length(stub[0] - pointed[0]), glm::length(pointed.back() - pointed[0]) / 2, 1e-9);
+    ObjDB db;
+    SolidBuilder::Options options;
+    ASSERT_TRUE(SolidBuilder::build({blunt}, kBevelMedium, {}, options, db));
+    test::SolidCheck r = test::checkSolid(db);
+    EXPECT_EQ(r.openEdges + r.overusedEdges + r.flippedEdges + r.degenerate, 0) << r.summary();
+}
+
 }  // namespace fw
