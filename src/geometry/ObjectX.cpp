@@ -113,7 +113,8 @@ bool ObjectX::GeometrySettings::differs(const Settings& other) const {
     const auto& o = static_cast<const GeometrySettings&>(other);
     if (std::fabs(depth - o.depth) > 1e-6 || std::fabs(perimeterXScale - o.perimeterXScale) > 1e-6) return true;
     return holeXScale != o.holeXScale || parts != o.parts || hardAngle != o.hardAngle ||
-           maxSideSegment != o.maxSideSegment || faceOffset != o.faceOffset || frontPart != o.frontPart ||
+           maxSideSegment != o.maxSideSegment || tileSize[0] != o.tileSize[0] || tileSize[1] != o.tileSize[1] ||
+           faceOffset != o.faceOffset || frontPart != o.frontPart ||
            backPart != o.backPart || style != o.style || capChanges != o.capChanges || sideChanges != o.sideChanges;
 }
 
@@ -186,6 +187,7 @@ bool ObjectX::SolidPort::compute(const Settings* settings) {
     options.parts = capsOnly_ ? (s.parts & 3u) : s.parts;
     options.hardAngle = s.hardAngle;
     options.maxSideSegment = s.maxSideSegment;
+    options.tileSize[0] = s.tileSize[0], options.tileSize[1] = s.tileSize[1];
     options.frontPart = kFrontPart, options.backPart = kBackPart;
     options.perimeterPart = kPerimeterPart, options.holePart = kHolePart;
     SolidBuilder::Contour perimeter, hole;
@@ -297,6 +299,10 @@ void ObjectX::prepareStages() {
         }
         g.hardAngle = hardShadingAngle >= 0 ? hardShadingAngle : 30.0;
         g.maxSideSegment = meshingOn ? (mode == kRenderMode ? bestEdgeMeshing : draftEdgeMeshing) : 0.0;
+        if (meshingOn && mode != kPreview2DMode) {  // the flat editing view needs no tiles
+            const double* tiles = mode == kRenderMode ? bestTileResolution : draftTileResolution;
+            g.tileSize[0] = tiles[0], g.tileSize[1] = tiles[1];
+        }
         // Edge profiles flatten by tolerance at every quality: fixed steps would split
         // each straight run of a bevel into as many rows as the face has steps.
         ObjectXStyle::FlattenedProfileSettings edge;

@@ -35,6 +35,7 @@ public:
         double depth = 8, perimeterXScale = 1, holeXScale = 1;
         unsigned parts = 15;
         double hardAngle = 30, maxSideSegment = 0, faceOffset = 0;
+        double tileSize[2] = {0, 0};
         int frontPart = 0, backPart = 1;
         const ObjectXStyle* style = nullptr;
         uint32_t capChanges = 0, sideChanges = 0;

@@ -7,6 +7,7 @@
 #include <map>
 
 #include "geometry/CapBuilder.h"
+#include "geometry/CapTiles.h"
 #include "geometry/ContourOffset.h"
 #include "geometry/OutlineUnion.h"
 #include "mesh/ObjDB.h"
@@ -186,6 +187,7 @@ bool SolidBuilder::build(const std::vector<Contour>& face, const Contour& perime
     std::vector<ProfileRow> perimeterRows = profileRows(perimeterProfile, o.depth, o.perimeterXScale, o.maxSideSegment, o.hardAngle);
     std::vector<ProfileRow> holeRows = profileRows(holeProfile.size() >= 2 ? holeProfile : perimeterProfile, o.depth,
                                                    o.holeXScale, o.maxSideSegment, o.hardAngle);
+    const bool tiled = o.tileSize[0] > 0 || o.tileSize[1] > 0;
 
     double box[4] = {1e300, 1e300, -1e300, -1e300};
     for (const Contour& c : contours)
@@ -202,14 +204,26 @@ bool SolidBuilder::build(const std::vector<Contour>& face, const Contour& perime
         capPoints.push_back(p);
         return out.addVertex(v);
     };
+    std::vector<CapTiles::Swept> swept(contours.size());
     for (size_t c = 0; c < contours.size(); ++c) {
         const std::vector<ProfileRow>& profile = isHole[c] ? holeRows : perimeterRows;
         std::map<double, ContourOffset::Result> offsets;  // equal offsets are computed once
+        swept[c].face = contours[c];
         for (const ProfileRow& pr : profile) {
             auto found = offsets.find(pr.offset);
             if (found == offsets.end()) found = offsets.emplace(pr.offset, sweepRow(contours[c], pr.offset)).first;
+            swept[c].rows.push_back(found->second.points);
+        }
+    }
+    if (tiled) {
+        CapTiles::cutRows(swept, o.tileSize, o.console);
+        for (size_t c = 0; c < contours.size(); ++c) contours[c] = swept[c].face;
+    }
+    for (size_t c = 0; c < contours.size(); ++c) {
+        const std::vector<ProfileRow>& profile = isHole[c] ? holeRows : perimeterRows;
+        for (size_t k = 0; k < profile.size(); ++k) {
             std::vector<int> row;
-            for (glm::dvec2 p : found->second.points) row.push_back(addVertex(p, pr.z));
+            for (glm::dvec2 p : swept[c].rows[k]) row.push_back(addVertex(p, profile[k].z));
             rows[c].push_back(row);
         }
     }
@@ -297,7 +311,16 @@ bool SolidBuilder::build(const std::vector<Contour>& face, const Contour& perime
                     if (faceLoops[c] == h) region.holes.push_back(capLoops[c]);
             }
             std::vector<std::vector<int>> pieces;
-            if (!CapBuilder::decompose(capPoints, region, pieces)) ok = false;
+            bool tiledCap = false;
+            if (tiled && !region.outer.empty()) {
+                double corner[3];
+                out.getVertex(corner, region.outer.front());
+                std::vector<std::vector<int>> boundary = region.holes;
+                boundary.push_back(region.outer);
+                tiledCap = CapTiles::tessellateCells(capPoints, boundary, o.tileSize,
+                                                     [&](glm::dvec2 p) { return addVertex(p, corner[2]); }, pieces);
+            }
+            if (!tiledCap && !CapBuilder::decompose(capPoints, region, pieces)) ok = false;
             for (std::vector<int>& piece : pieces) {
                 if (side == 1) std::reverse(piece.begin(), piece.end());
                 std::vector<int> normals(piece.size(), n), texture;

@@ -26,6 +26,7 @@ public:
         unsigned parts = 15;
         double hardAngle = 30.0;      // degrees: sharper corners get split normals
         double maxSideSegment = 0.0;  // > 0: longer edge-profile segments are split
+        double tileSize[2] = {0, 0};  // > 0: the caps are meshed into tiles this size
         int frontPart = 0, backPart = 1, perimeterPart = 2, holePart = 3;  // part index of each
         std::FILE* console = nullptr;  // diagnostics
     };

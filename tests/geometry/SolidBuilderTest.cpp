@@ -113,6 +113,47 @@ TEST(SolidBuilder, ClosedSolidsWithFlatSidesAndBevels) {
     }
 }
 
+TEST(SolidBuilder, TiledCapsStayClosedWithEveryPieceInsideOneTile) {
+    const double tiles[2] = {1.3, 0.9};
+    for (const Case& c : cases()) {
+        for (int bevel = 0; bevel < 2; ++bevel) {
+            SCOPED_TRACE(std::string(c.name) + (bevel ? " bevelled" : " flat"));
+            ObjDB plain, db;
+            SolidBuilder::Options options;
+            options.depth = bevel ? 4 : 2;
+            // The bevel starts and ends inside the outline, so the caps are offset rows.
+            const Contour profile = bevel ? kBevelMedium : Contour();
+            ASSERT_TRUE(SolidBuilder::build(c.face, profile, {}, options, plain));
+            options.tileSize[0] = tiles[0], options.tileSize[1] = tiles[1];
+            ASSERT_TRUE(SolidBuilder::build(c.face, profile, {}, options, db));
+            test::SolidCheck r = test::checkSolid(db);
+            EXPECT_EQ(r.openEdges + r.overusedEdges + r.flippedEdges + r.degenerate, 0) << r.summary();
+            // Corners within a thousandth of an edge of a grid line move onto it.
+            EXPECT_NEAR(r.volume, test::checkSolid(plain).volume, 1e-5 * std::fabs(r.volume));
+            int capPieces = 0, plainCapPieces = 0;
+            for (ObjDB* mesh : {&plain, &db})
+                for (int e = 0; e < mesh->elementCount(); ++e) {
+                    GeometryInterface::ElementInfo info;
+                    const int *p, *t, *n;
+                    mesh->getElementRefs(e, info, &p, &t, &n);
+                    if (info.part > 1) continue;
+                    ++(mesh == &db ? capPieces : plainCapPieces);
+                    if (mesh != &db) continue;
+                    double low[2] = {1e300, 1e300}, high[2] = {-1e300, -1e300};
+                    for (int k = 0; k < info.count; ++k) {
+                        double v[3];
+                        db.getVertex(v, p[k]);
+                        for (int a = 0; a < 2; ++a) low[a] = std::min(low[a], v[a]), high[a] = std::max(high[a], v[a]);
+                    }
+                    for (int a = 0; a < 2; ++a)
+                        EXPECT_EQ(std::floor(low[a] / tiles[a] + 1e-7), std::floor(high[a] / tiles[a] - 1e-7))
+                            << "a cap piece spans two tiles along " << (a ? "y" : "x");
+                }
+            EXPECT_GT(capPieces, plainCapPieces);
+        }
+    }
+}
+
 TEST(SolidBuilder, FlatSquareHasTheExpectedVolumeAndParts) {
     ObjDB db;
     SolidBuilder::Options options;

@@ -1,0 +1,299 @@
+#include "geometry/CapTiles.h"
+
+#include <algorithm>
+#include <cmath>
+#include <glm/geometric.hpp>
+#include <map>
+#include <tuple>
+
+#include <GL/glu.h>
+
+namespace fw {
+
+namespace {
+
+// The whole numbers k whose lines k * size cross [low, high].
+bool lineRange(double low, double high, double size, long& first, long& last) {
+    if (!(size > 0)) return false;
+    first = static_cast<long>(std::ceil(low / size));
+    last = static_cast<long>(std::floor(high / size));
+    return first <= last && last - first < 100000;  // a grid finer than that is a typo
+}
+
+double coordinate(glm::dvec2 p, int axis) { return axis == 0 ? p.x : p.y; }
+
+}  // namespace
+
+void CapTiles::cutRows(std::vector<Swept>& contours, const double tileSize[2], std::FILE* console) {
+    double box[4] = {1e300, 1e300, -1e300, -1e300};
+    for (const Swept& c : contours)
+        for (const Contour* row : {&c.rows.front(), &c.rows.back()})
+            for (glm::dvec2 p : *row)
+                box[0] = std::min(box[0], p.x), box[1] = std::min(box[1], p.y), box[2] = std::max(box[2], p.x),
+                box[3] = std::max(box[3], p.y);
+    for (int axis = 0; axis < 2; ++axis) {
+        long first, last;
+        if (!lineRange(box[axis], box[axis + 2], tileSize[axis], first, last)) continue;
+        for (long k = first; k <= last; ++k) {
+            const double at = static_cast<double>(k) * tileSize[axis];
+            // Per contour, per edge: the fractions to cut at, and which cap row's point
+            // lands on the line there.
+            struct Cut {
+                size_t edge;
+                double t;
+                size_t row;
+            };
+            std::vector<std::vector<Cut>> cuts(contours.size());
+            size_t sites = 0;
+            for (size_t c = 0; c < contours.size(); ++c) {
+                Swept& sweep = contours[c];
+                const size_t n = sweep.face.size();
+                const bool oneCapRow = sweep.rows.front() == sweep.rows.back();
+                for (size_t row : {size_t{0}, sweep.rows.size() - 1}) {
+                    if (row > 0 && oneCapRow) break;
+                    Contour& line = sweep.rows[row];
+                    auto crossing = [&](size_t i, double& t) {
+                        double da = coordinate(line[i], axis) - at, db = coordinate(line[(i + 1) % n], axis) - at;
+                        if (da == 0 || db == 0 || (da < 0) == (db < 0)) return false;
+                        t = da / (da - db);
+                        return true;
+                    };
+                    // Too near a corner to cut: the corner moves onto the line instead, by
+                    // at most a thousandth of the edge.
+                    for (size_t i = 0; i < n; ++i) {
+                        double t;
+                        if (!crossing(i, t) || (t > 0.001 && t < 0.999)) continue;
+                        glm::dvec2& corner = t <= 0.001 ? line[i] : line[(i + 1) % n];
+                        (axis == 0 ? corner.x : corner.y) = at;
+                    }
+                    for (size_t i = 0; i < n; ++i) {
+                        double t;
+                        if (crossing(i, t)) {
+                            cuts[c].push_back({i, t, row});
+                            ++sites;
+                        } else if (coordinate(line[i], axis) == at) {  // through a corner
+                            double before = coordinate(line[(i + n - 1) % n], axis) - at;
+                            double after = coordinate(line[(i + 1) % n], axis) - at;
+                            sites += (before < 0 && after > 0) || (before > 0 && after < 0);
+                        }
+                    }
+                    if (oneCapRow) sweep.rows.back() = line;
+                }
+            }
+            if (sites % 2) {
+                if (console) std::fprintf(console, "exception:  number of cuts sites differs in 2d clip.\n");
+                return;
+            }
+            for (size_t c = 0; c < contours.size(); ++c) {
+                if (cuts[c].empty()) continue;
+                std::sort(cuts[c].begin(), cuts[c].end(),
+                          [](const Cut& a, const Cut& b) { return a.edge != b.edge ? a.edge < b.edge : a.t < b.t; });
+                Swept& sweep = contours[c];
+                const size_t n = sweep.face.size();
+                auto widen = [&](Contour& line, bool onCap, size_t capRow) {
+                    Contour out;
+                    size_t next = 0;
+                    for (size_t i = 0; i < n; ++i) {
+                        out.push_back(line[i]);
+                        for (; next < cuts[c].size() && cuts[c][next].edge == i; ++next) {
+                            const Cut& cut = cuts[c][next];
+                            glm::dvec2 p = line[i] + cut.t * (line[(i + 1) % n] - line[i]);
+                            if (onCap && cut.row == capRow) (axis == 0 ? p.x : p.y) = at;
+                            out.push_back(p);
+                        }
+                    }
+                    line = std::move(out);
+                };
+                const bool oneCapRow = sweep.rows.front() == sweep.rows.back();
+                widen(sweep.face, false, 0);
+                for (size_t row = 0; row < sweep.rows.size(); ++row) widen(sweep.rows[row], true, row);
+                if (oneCapRow) sweep.rows.back() = sweep.rows.front();
+            }
+        }
+    }
+}
+
+namespace {
+
+// One cell's tessellation. Vertex data are ids: 0 and up the loops' points, below 0
+// the cell's corners (-1 - corner).
+struct Cell {
+    const std::vector<glm::dvec2>* points = nullptr;
+    glm::dvec2 corners[4];
+    double tolerance = 0;
+    std::vector<int> corners_out;  // ids, three per triangle
+    bool failed = false;
+};
+
+glm::dvec2 positionOf(const Cell& cell, int id) {
+    return id >= 0 ? (*cell.points)[static_cast<size_t>(id)] : cell.corners[-1 - id];
+}
+
+void GLAPIENTRY cellVertex(void* vertex, void* data) {
+    static_cast<Cell*>(data)->corners_out.push_back(*static_cast<int*>(vertex));
+}
+void GLAPIENTRY cellEdgeFlag(GLboolean, void*) {}  // asks for plain triangles
+void GLAPIENTRY cellError(GLenum, void* data) { static_cast<Cell*>(data)->failed = true; }
+// Where the cell's border meets a loop it must be at a point both already have;
+// anything else would be a point the neighbouring cell does not share.
+void GLAPIENTRY cellCombine(GLdouble coords[3], void* vertex[4], GLfloat[4], void** out, void* data) {
+    auto* cell = static_cast<Cell*>(data);
+    glm::dvec2 at(coords[0], coords[1]);
+    for (int k = 0; k < 4; ++k) {
+        if (!vertex[k]) continue;
+        int id = *static_cast<int*>(vertex[k]);
+        glm::dvec2 d = positionOf(*cell, id) - at;
+        if (std::fabs(d.x) <= cell->tolerance && std::fabs(d.y) <= cell->tolerance) {
+            *out = vertex[k];
+            return;
+        }
+    }
+    cell->failed = true;
+    *out = vertex[0];
+}
+
+// Triangles counter-clockwise; the tessellator's flat ones (three points on a line,
+// where a loop runs straight through corners) are taken out by splitting the
+// neighbour across their long edge at their middle point, so no edge is left with a
+// point lying on it.
+void dropSlivers(const std::vector<glm::dvec2>& points, std::vector<std::vector<int>>& triangles) {
+    auto area = [&](const std::vector<int>& t) {
+        glm::dvec2 a = points[t[0]], b = points[t[1]], c = points[t[2]];
+        return (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
+    };
+    std::vector<std::vector<int>> flat;
+    std::vector<std::vector<int>> kept;
+    for (std::vector<int>& t : triangles) {
+        double a = area(t);
+        if (a < 0) std::swap(t[1], t[2]);
+        (a == 0 ? flat : kept).push_back(std::move(t));
+    }
+    for (size_t guard = 0; !flat.empty() && guard < 64; ++guard) {
+        std::vector<std::vector<int>> left;
+        for (const std::vector<int>& t : flat) {
+            // The middle point is the one between the other two.
+            int m = -1, p = -1, q = -1;
+            for (int k = 0; k < 3 && m < 0; ++k) {
+                glm::dvec2 a = points[t[(k + 1) % 3]], b = points[t[(k + 2) % 3]], v = points[t[k]];
+                if (glm::dot(v - a, v - b) < 0) m = t[k], p = t[(k + 1) % 3], q = t[(k + 2) % 3];
+            }
+            if (m < 0) continue;  // two of its points coincide: nothing lies on an edge
+            bool split = false;
+            for (size_t n = 0; n < kept.size() && !split; ++n) {
+                std::vector<int>& other = kept[n];
+                for (int k = 0; k < 3 && !split; ++k) {
+                    int u = other[k], v = other[(k + 1) % 3], r = other[(k + 2) % 3];
+                    if (!((u == p && v == q) || (u == q && v == p))) continue;
+                    other = {u, m, r};
+                    kept.push_back({m, v, r});
+                    split = true;
+                }
+            }
+            if (!split) left.push_back(t);
+        }
+        if (left.size() == flat.size()) break;  // on the border: nothing to mend
+        flat = std::move(left);
+    }
+    triangles = std::move(kept);
+}
+
+}  // namespace
+
+bool CapTiles::tessellateCells(const std::vector<glm::dvec2>& points, const std::vector<std::vector<int>>& loops,
+                               const double tileSize[2], const std::function<int(glm::dvec2)>& addPoint,
+                               std::vector<std::vector<int>>& pieces) {
+    double box[4] = {1e300, 1e300, -1e300, -1e300};
+    for (const std::vector<int>& loop : loops)
+        for (int i : loop)
+            box[0] = std::min(box[0], points[i].x), box[1] = std::min(box[1], points[i].y),
+            box[2] = std::max(box[2], points[i].x), box[3] = std::max(box[3], points[i].y);
+    if (box[0] > box[2]) return false;
+    // Cell k along an axis spans [k, k + 1] times the size; without lines there is one
+    // cell covering everything.
+    long range[2][2];
+    double edges[2][2];
+    for (int axis = 0; axis < 2; ++axis) {
+        if (tileSize[axis] > 0) {
+            range[axis][0] = static_cast<long>(std::floor(box[axis] / tileSize[axis]));
+            range[axis][1] = static_cast<long>(std::floor(box[axis + 2] / tileSize[axis]));
+            if (range[axis][1] - range[axis][0] > 2000) return false;
+        } else {
+            range[axis][0] = range[axis][1] = 0;
+        }
+        double margin = 1 + (box[axis + 2] - box[axis]);
+        edges[axis][0] = box[axis] - margin, edges[axis][1] = box[axis + 2] + margin;
+    }
+    auto line = [&](int axis, long k, int end) {
+        return tileSize[axis] > 0 ? static_cast<double>(k) * tileSize[axis] : edges[axis][end];
+    };
+    const double tolerance = 1e-9 * std::max({1.0, std::fabs(box[0]), std::fabs(box[1]), std::fabs(box[2]), std::fabs(box[3])});
+    std::map<std::pair<long, long>, int> cornerIds;  // grid corners made so far
+    std::vector<std::vector<int>> made;
+    GLUtesselator* tess = gluNewTess();
+    if (!tess) return false;
+    gluTessCallback(tess, GLU_TESS_VERTEX_DATA, reinterpret_cast<void(GLAPIENTRY*)()>(cellVertex));
+    gluTessCallback(tess, GLU_TESS_EDGE_FLAG_DATA, reinterpret_cast<void(GLAPIENTRY*)()>(cellEdgeFlag));
+    gluTessCallback(tess, GLU_TESS_ERROR_DATA, reinterpret_cast<void(GLAPIENTRY*)()>(cellError));
+    gluTessCallback(tess, GLU_TESS_COMBINE_DATA, reinterpret_cast<void(GLAPIENTRY*)()>(cellCombine));
+    // The region counts once, the cell once more: where both are, the count reaches two.
+    gluTessProperty(tess, GLU_TESS_WINDING_RULE, GLU_TESS_WINDING_ABS_GEQ_TWO);
+    gluTessNormal(tess, 0, 0, 1);
+    size_t total = 4;
+    for (const std::vector<int>& loop : loops) total += loop.size();
+    std::vector<GLdouble> coords(3 * total);
+    std::vector<int> ids(total);
+    bool ok = true;
+    for (long i = range[0][0]; i <= range[0][1] && ok; ++i) {
+        for (long j = range[1][0]; j <= range[1][1] && ok; ++j) {
+            Cell cell;
+            cell.points = &points;
+            cell.tolerance = tolerance;
+            double x0 = line(0, i, 0), x1 = tileSize[0] > 0 ? line(0, i + 1, 1) : edges[0][1];
+            double y0 = line(1, j, 0), y1 = tileSize[1] > 0 ? line(1, j + 1, 1) : edges[1][1];
+            cell.corners[0] = {x0, y0}, cell.corners[1] = {x1, y0}, cell.corners[2] = {x1, y1}, cell.corners[3] = {x0, y1};
+            size_t used = 0;
+            auto feed = [&](glm::dvec2 p, int id) {
+                coords[3 * used] = p.x, coords[3 * used + 1] = p.y, coords[3 * used + 2] = 0;
+                ids[used] = id;
+                gluTessVertex(tess, &coords[3 * used], &ids[used]);
+                ++used;
+            };
+            gluTessBeginPolygon(tess, &cell);
+            for (const std::vector<int>& loop : loops) {
+                gluTessBeginContour(tess);
+                for (int v : loop) feed(points[v], v);
+                gluTessEndContour(tess);
+            }
+            gluTessBeginContour(tess);
+            for (int c = 0; c < 4; ++c) feed(cell.corners[c], -1 - c);
+            gluTessEndContour(tess);
+            gluTessEndPolygon(tess);
+            if (cell.failed) {
+                ok = false;
+                break;
+            }
+            for (size_t k = 0; k + 2 < cell.corners_out.size(); k += 3) {
+                std::vector<int> triangle;
+                for (size_t m = 0; m < 3; ++m) {
+                    int id = cell.corners_out[k + m];
+                    if (id < 0) {  // a grid corner: made once, shared by its four cells
+                        const int c = -1 - id;
+                        std::pair<long, long> key(i + (c == 1 || c == 2), j + (c >= 2));
+                        auto found = cornerIds.find(key);
+                        if (found == cornerIds.end()) found = cornerIds.emplace(key, addPoint(cell.corners[c])).first;
+                        id = found->second;
+                    }
+                    triangle.push_back(id);
+                }
+                made.push_back(std::move(triangle));
+            }
+        }
+    }
+    gluDeleteTess(tess);
+    if (!ok) return false;
+    dropSlivers(points, made);
+    pieces.insert(pieces.end(), made.begin(), made.end());
+    return true;
+}
+
+}  // namespace fw
