@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
 #include <GL/glu.h>
 #include <glm/geometric.hpp>
 
@@ -15,14 +16,15 @@ using Points = std::vector<glm::dvec2>;
 
 double cross(glm::dvec2 a, glm::dvec2 b, glm::dvec2 c) { return (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x); }
 
-bool same(const Points& p, int a, int b) { return a == b || glm::length(p[a] - p[b]) < 1e-9; }
+bool same(const Points& p, int a, int b) {
+    if (a == b) return true;
+    glm::dvec2 d = p[a] - p[b];
+    return d.x * d.x + d.y * d.y < 1e-18;
+}
 
-// Inside a counter-clockwise convex polygon or on its border: a vertex lying on a
-// piece's edge would leave a T-junction that the sides do not share.
-bool insideConvex(const Points& p, const std::vector<int>& poly, glm::dvec2 q) {
-    for (size_t i = 0; i < poly.size(); ++i)
-        if (cross(p[poly[i]], p[poly[(i + 1) % poly.size()]], q) < -1e-12) return false;
-    return true;
+// Inside the counter-clockwise triangle or on its border.
+bool insideTriangle(glm::dvec2 a, glm::dvec2 b, glm::dvec2 c, glm::dvec2 q) {
+    return cross(a, b, q) >= -1e-12 && cross(b, c, q) >= -1e-12 && cross(c, a, q) >= -1e-12;
 }
 
 std::vector<int> dropRepeats(const Points& p, const std::vector<int>& loop) {
@@ -106,14 +108,15 @@ std::vector<int> bridgeHoles(const Points& p, std::vector<int> outer, std::vecto
                 if (insideLoop(p, holes[k], mid)) return true;
             return false;
         };
-        std::vector<size_t> order(outer.size());
-        for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-        std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-            return glm::length(p[outer[a]] - M) < glm::length(p[outer[b]] - M);
-        });
+        std::vector<std::pair<double, size_t>> order(outer.size());  // squared distance, position
+        for (size_t i = 0; i < order.size(); ++i) {
+            glm::dvec2 d = p[outer[i]] - M;
+            order[i] = {d.x * d.x + d.y * d.y, i};
+        }
+        std::sort(order.begin(), order.end());
         long chosen = -1;
-        for (size_t i : order) {
-            if (glm::length(p[outer[i]] - M) < 1e-12 || (leavesInward(p, outer, i, M) && !blocked(p[outer[i]]))) {
+        for (auto [distance, i] : order) {
+            if (distance < 1e-24 || (leavesInward(p, outer, i, M) && !blocked(p[outer[i]]))) {
                 chosen = static_cast<long>(i);
                 break;
             }
@@ -127,77 +130,111 @@ std::vector<int> bridgeHoles(const Points& p, std::vector<int> outer, std::vecto
     return outer;
 }
 
-// Grows convex pieces corner by corner while no other vertex falls inside.
-bool growPieces(const Points& p, std::vector<int> poly, std::vector<std::vector<int>>& pieces, int64_t deadline,
+// Grows convex pieces corner by corner while no other vertex falls inside. The
+// polygon is a ring of linked corners, so cutting a piece off costs the piece alone,
+// and its reflex corners (the only ones that can fall inside a convex piece) are kept
+// sorted by x, so a triangle looks only at those within its own span.
+bool growPieces(const Points& p, const std::vector<int>& poly, std::vector<std::vector<int>>& pieces, int64_t deadline,
                 std::vector<int>& rest) {
-    size_t stalls = 0;
-    size_t start = 0;
-    std::vector<size_t> reflex;
-    bool reflexStale = true;
-    while (poly.size() > 3) {
-        if (Clock::milliseconds() > deadline) {
-            rest = poly;
+    const int total = static_cast<int>(poly.size());
+    std::vector<int> next(poly.size()), prev(poly.size()), inPiece(poly.size(), -1);
+    for (int k = 0; k < total; ++k) next[k] = (k + 1) % total, prev[k] = (k + total - 1) % total;
+    int alive = total, start = 0, pieceStamp = 0;
+    auto at = [&](int node) { return p[poly[static_cast<size_t>(node)]]; };
+    std::set<std::pair<double, int>> reflex;
+    std::vector<char> isReflex(poly.size(), 0);
+    auto classify = [&](int node) {
+        bool now = cross(at(prev[node]), at(node), at(next[node])) <= 1e-12;
+        if (now == static_cast<bool>(isReflex[node])) return;
+        isReflex[node] = now;
+        if (now)
+            reflex.emplace(at(node).x, node);
+        else
+            reflex.erase({at(node).x, node});
+    };
+    auto unlink = [&](int node) {
+        if (isReflex[node]) reflex.erase({at(node).x, node}), isReflex[node] = 0;
+        next[prev[node]] = next[node];
+        prev[next[node]] = prev[node];
+        --alive;
+    };
+    for (int k = 0; k < total; ++k) classify(k);
+    auto remaining = [&] {
+        std::vector<int> out;
+        int node = start;
+        for (int k = 0; k < alive; ++k, node = next[node]) out.push_back(poly[static_cast<size_t>(node)]);
+        return out;
+    };
+    // The triangle (a, b, c) of the fan holds no reflex corner outside the piece.
+    auto freeOf = [&](int a, int b, int c) {
+        glm::dvec2 A = at(a), B = at(b), C = at(c);
+        double left = std::min({A.x, B.x, C.x}) - 1e-9, right = std::max({A.x, B.x, C.x}) + 1e-9;
+        double low = std::min({A.y, B.y, C.y}) - 1e-9, high = std::max({A.y, B.y, C.y}) + 1e-9;
+        for (auto it = reflex.lower_bound({left, -1}); it != reflex.end() && it->first <= right; ++it) {
+            int node = it->second;
+            glm::dvec2 q = at(node);
+            if (q.y < low || q.y > high || inPiece[node] == pieceStamp) continue;
+            int v = poly[static_cast<size_t>(node)];
+            if (same(p, v, poly[static_cast<size_t>(a)]) || same(p, v, poly[static_cast<size_t>(b)]) ||
+                same(p, v, poly[static_cast<size_t>(c)]))
+                continue;
+            if (insideTriangle(A, B, C, q)) return false;
+        }
+        return true;
+    };
+    // The piece (nodes) with `added` as its new last corner: every turn stays convex.
+    auto acceptable = [&](const std::vector<int>& piece, int added) {
+        size_t m = piece.size() + 1;
+        int first = piece[0], before = piece[m - 2];
+        if (cross(at(before), at(added), at(first)) <= 1e-12) return false;    // turn at the new corner
+        if (cross(at(added), at(first), at(piece[1])) <= 1e-12) return false;  // closing turn
+        if (m > 3 && cross(at(piece[m - 3]), at(before), at(added)) <= 1e-12) return false;
+        inPiece[added] = pieceStamp;
+        bool free = freeOf(first, before, added);
+        if (!free) inPiece[added] = -1;
+        return free;
+    };
+    size_t stalls = 0, rounds = 0;
+    while (alive > 3) {
+        if (++rounds % 64 == 0 && Clock::milliseconds() > deadline) {  // the clock is dear next to a round
+            rest = remaining();
             return false;
         }
-        size_t n = poly.size();
-        start %= n;
-        // Only reflex corners can lie inside a convex piece of the polygon.
-        if (reflexStale) {
-            reflex.clear();
-            for (size_t k = 0; k < n; ++k)
-                if (cross(p[poly[(k + n - 1) % n]], p[poly[k]], p[poly[(k + 1) % n]]) <= 1e-12) reflex.push_back(k);
-            reflexStale = false;
-        }
-        std::vector<int> piece = {poly[start], poly[(start + 1) % n], poly[(start + 2) % n]};
-        // The piece grows as a fan from its first corner: each new corner adds the
-        // triangle (first, last, new), which must keep every turn convex and hold no
-        // reflex corner of the rest of the polygon.
-        auto freeOf = [&](int a, int b, int c, size_t used) {
-            for (size_t r : reflex) {
-                size_t k = (r + n - start) % n;
-                if (k < used) continue;
-                int v = poly[r];
-                if (same(p, v, a) || same(p, v, b) || same(p, v, c)) continue;
-                if (insideConvex(p, {a, b, c}, p[v])) return false;
-            }
-            return true;
-        };
-        auto acceptable = [&](const std::vector<int>& candidate, size_t used) {
-            size_t m = candidate.size();
-            int first = candidate[0], last = candidate[m - 1], before = candidate[m - 2];
-            if (cross(p[before], p[last], p[first]) <= 1e-12) return false;   // turn at the new corner
-            if (cross(p[last], p[first], p[candidate[1]]) <= 1e-12) return false;  // closing turn
-            if (m > 3 && cross(p[candidate[m - 3]], p[before], p[last]) <= 1e-12) return false;
-            return freeOf(first, before, last, used);
-        };
-        if (!acceptable(piece, 3)) {
-            ++start;
-            if (++stalls > n) {
-                rest = poly;
+        ++pieceStamp;
+        std::vector<int> piece = {start, next[start]};
+        inPiece[start] = inPiece[next[start]] = pieceStamp;
+        if (!acceptable(piece, next[next[start]])) {
+            start = next[start];
+            if (++stalls > static_cast<size_t>(alive)) {
+                rest = remaining();
                 return false;
             }
             continue;
         }
+        piece.push_back(next[next[start]]);
         stalls = 0;
-        size_t used = 3;
-        while (used < n && static_cast<int>(piece.size()) < CapBuilder::kMaxPieceCorners) {
-            std::vector<int> bigger = piece;
-            bigger.push_back(poly[(start + used) % n]);
-            if (!acceptable(bigger, used + 1)) break;
-            piece = std::move(bigger);
-            ++used;
+        while (static_cast<int>(piece.size()) < alive && static_cast<int>(piece.size()) < CapBuilder::kMaxPieceCorners) {
+            int added = next[piece.back()];
+            if (!acceptable(piece, added)) break;
+            piece.push_back(added);
         }
-        pieces.push_back(piece);
-        if (used == n) return true;  // the whole remaining polygon was convex
-        // The piece's inner corners leave the polygon; its two ends stay joined.
-        std::vector<int> remaining;
-        for (size_t k = 0; k < n; ++k)
-            if (k == 0 || k >= used - 1) remaining.push_back(poly[(start + k) % n]);
-        poly = dropRepeats(p, remaining);
-        reflexStale = true;
-        start = 0;
+        std::vector<int> corners;
+        for (int node : piece) corners.push_back(poly[static_cast<size_t>(node)]);
+        pieces.push_back(std::move(corners));
+        if (static_cast<int>(piece.size()) == alive) return true;  // the whole remaining polygon was convex
+        // The piece's inner corners leave the polygon; its two ends stay joined, and a
+        // joint that brings two equal points together keeps one of them.
+        for (size_t k = 1; k + 1 < piece.size(); ++k) unlink(piece[k]);
+        int first = piece.front();
+        while (alive > 1 && same(p, poly[static_cast<size_t>(first)], poly[static_cast<size_t>(next[first])]))
+            unlink(next[first]);
+        while (alive > 1 && same(p, poly[static_cast<size_t>(first)], poly[static_cast<size_t>(prev[first])]))
+            unlink(prev[first]);
+        classify(first), classify(next[first]), classify(prev[first]);
+        start = first;
     }
-    if (poly.size() == 3 && std::fabs(cross(p[poly[0]], p[poly[1]], p[poly[2]])) > 1e-12) pieces.push_back(poly);
+    std::vector<int> last = remaining();
+    if (last.size() == 3 && std::fabs(cross(p[last[0]], p[last[1]], p[last[2]])) > 1e-12) pieces.push_back(last);
     return true;
 }
 

@@ -38,6 +38,53 @@ double segmentDistance(glm::dvec2 p, glm::dvec2 a, glm::dvec2 b) {
     return glm::length(p - (a + t * ab));
 }
 
+// Whether a point comes within a distance of a closed polyline, answered from a grid
+// of the polyline's edges: offsetting tests every point, so a scan of all edges per
+// point would grow with the square of the contour.
+class NearEdges {
+public:
+    NearEdges(const std::vector<glm::dvec2>& c, double radius) : c_(c), radius_(radius) {
+        glm::dvec2 low(1e300), high(-1e300);
+        for (glm::dvec2 p : c) low = glm::min(low, p), high = glm::max(high, p);
+        origin_ = low - glm::dvec2(radius);
+        glm::dvec2 extent = high - low + glm::dvec2(2 * radius);
+        cell_ = std::max({radius, extent.x / 256, extent.y / 256, 1e-12});
+        columns_ = static_cast<int>(extent.x / cell_) + 1, rows_ = static_cast<int>(extent.y / cell_) + 1;
+        cells_.resize(static_cast<size_t>(columns_) * rows_);
+        for (size_t i = 0; i < c.size(); ++i) {
+            glm::dvec2 a = c[i], b = c[(i + 1) % c.size()];
+            int x0, y0, x1, y1;
+            locate(glm::min(a, b) - glm::dvec2(radius), x0, y0);
+            locate(glm::max(a, b) + glm::dvec2(radius), x1, y1);
+            for (int y = y0; y <= y1; ++y)
+                for (int x = x0; x <= x1; ++x) cells_[static_cast<size_t>(y) * columns_ + x].push_back(static_cast<int>(i));
+        }
+    }
+
+    // Closer than the radius the grid was built for.
+    bool closerThan(glm::dvec2 p) const {
+        int x, y;
+        locate(p, x, y);
+        for (int i : cells_[static_cast<size_t>(y) * columns_ + x])
+            if (segmentDistance(p, c_[static_cast<size_t>(i)], c_[(static_cast<size_t>(i) + 1) % c_.size()]) < radius_)
+                return true;
+        return false;
+    }
+
+private:
+    void locate(glm::dvec2 p, int& x, int& y) const {
+        x = std::clamp(static_cast<int>((p.x - origin_.x) / cell_), 0, columns_ - 1);
+        y = std::clamp(static_cast<int>((p.y - origin_.y) / cell_), 0, rows_ - 1);
+    }
+
+    const std::vector<glm::dvec2>& c_;
+    double radius_;
+    glm::dvec2 origin_;
+    double cell_;
+    int columns_ = 1, rows_ = 1;
+    std::vector<std::vector<int>> cells_;
+};
+
 }  // namespace
 
 double ContourOffset::distanceTo(const std::vector<glm::dvec2>& c, glm::dvec2 p) {
@@ -87,7 +134,8 @@ ContourOffset::Result ContourOffset::offset(const std::vector<glm::dvec2>& c, do
         r.points[i] = at;
     }
     const double limit = 0.999 * std::fabs(d);
-    for (size_t i = 0; i < n; ++i) r.valid[i] = distanceTo(c, r.points[i]) >= limit;
+    const NearEdges near(c, limit);
+    for (size_t i = 0; i < n; ++i) r.valid[i] = !near.closerThan(r.points[i]);
     size_t validCount = 0;
     for (bool v : r.valid) validCount += v;
     if (validCount == 0) {
@@ -104,7 +152,7 @@ ContourOffset::Result ContourOffset::offset(const std::vector<glm::dvec2>& c, do
         double turn = std::atan2(cross(in[i], out[i]), glm::dot(in[i], out[i]));
         if (std::sin(turn) < std::sin(kSharpConcave) && outLength[i] < 0.01) {
             glm::dvec2 at;
-            if (mitre(c[i], in[i], out[next], d, at) && distanceTo(c, at) >= limit) {
+            if (mitre(c[i], in[i], out[next], d, at) && !near.closerThan(at)) {
                 r.points[i] = r.points[next] = at;
                 r.valid[i] = r.valid[next] = true;
             }
@@ -113,7 +161,7 @@ ContourOffset::Result ContourOffset::offset(const std::vector<glm::dvec2>& c, do
     // An edge between two valid points whose middle crossed the contour folds over.
     for (size_t i = 0; i < n; ++i) {
         size_t next = (i + 1) % n;
-        if (r.valid[i] && r.valid[next] && distanceTo(c, (r.points[i] + r.points[next]) * 0.5) < limit)
+        if (r.valid[i] && r.valid[next] && near.closerThan((r.points[i] + r.points[next]) * 0.5))
             r.valid[next] = false;
     }
     // Each run of crossed points shrinks onto one point between its valid neighbours.

@@ -104,7 +104,7 @@ bool ObjectX::FaceSettings::differs(const Settings& other) const {
     const auto& o = static_cast<const FaceSettings&>(other);
     return hardAngle != o.hardAngle || tolerance != o.tolerance || spikeAngle != o.spikeAngle || pullBack != o.pullBack ||
            faceOffset != o.faceOffset || faceMode != o.faceMode || tube != o.tube || steps != o.steps ||
-           meshFlag != o.meshFlag;
+           meshFlag != o.meshFlag || keepStraightRuns != o.keepStraightRuns;
 }
 
 std::unique_ptr<Settings> ObjectX::FaceSettings::clone() const { return std::make_unique<FaceSettings>(*this); }
@@ -147,7 +147,7 @@ bool ObjectX::FacePort::compute(const Settings* settings) {
         raw.push_back(c);
     }
     std::vector<bool> holes;
-    std::vector<SolidBuilder::Contour> face = SolidBuilder::prepareFace(raw, holes);
+    std::vector<SolidBuilder::Contour> face = SolidBuilder::prepareFace(raw, holes, s.keepStraightRuns);
     // Faces sit a little inside their outline, never less than 0.03.
     double offset = std::fabs(s.faceOffset) <= 0.03 ? 0.03 : s.faceOffset;
     for (SolidBuilder::Contour& c : face) {
@@ -188,6 +188,7 @@ bool ObjectX::SolidPort::compute(const Settings* settings) {
     options.hardAngle = s.hardAngle;
     options.maxSideSegment = s.maxSideSegment;
     options.tileSize[0] = s.tileSize[0], options.tileSize[1] = s.tileSize[1];
+    options.keepStraightRuns = s.maxSideSegment > 0;  // meshing is on
     options.frontPart = kFrontPart, options.backPart = kBackPart;
     options.perimeterPart = kPerimeterPart, options.holePart = kHolePart;
     SolidBuilder::Contour perimeter, hole;
@@ -278,6 +279,7 @@ void ObjectX::prepareStages() {
         face.tube = s && s->kind == ObjectXStyle::kTube;
         face.spikeAngle = s ? s->spikeAngle : 0.0;
         face.pullBack = s ? s->pullBackDistance : 0.1;
+        face.keepStraightRuns = meshingOn;
         faces_[mode]->prepare(&face);
         Profile::FlattenedProfileSettings flat;
         flat.renderMode = mode == kRenderMode;

@@ -26,6 +26,7 @@ public:
         bool tube = false;
         int steps = 20;
         bool meshFlag = false;
+        bool keepStraightRuns = false;  // meshing is on
         bool differs(const Settings& other) const override;
         std::unique_ptr<Settings> clone() const override;
     };

@@ -44,10 +44,39 @@ bool segmentsCross(glm::dvec2 a, glm::dvec2 b, glm::dvec2 c, glm::dvec2 d) {
 }  // namespace
 
 bool OutlineUnion::crosses(const Contour& a, const Contour& b) {
-    if (a.size() < 2 || b.size() < 2 || !boxOf(a).overlaps(boxOf(b))) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        for (size_t j = 0; j < b.size(); ++j)
-            if (segmentsCross(a[i], a[(i + 1) % a.size()], b[j], b[(j + 1) % b.size()])) return true;
+    if (a.size() < 2 || b.size() < 2) return false;
+    Box boxA = boxOf(a), boxB = boxOf(b);
+    if (!boxA.overlaps(boxB)) return false;
+    // Only edges within the common box can cross; b's are filed in a grid over it so
+    // each edge of a meets just its neighbours (a letter and its counter share a box).
+    Box common{std::max(boxA.x0, boxB.x0), std::max(boxA.y0, boxB.y0), std::min(boxA.x1, boxB.x1),
+               std::min(boxA.y1, boxB.y1)};
+    const int side = std::clamp(static_cast<int>(std::sqrt(static_cast<double>(b.size()))), 1, 64);
+    const double w = std::max(common.x1 - common.x0, 1e-300) / side, h = std::max(common.y1 - common.y0, 1e-300) / side;
+    auto span = [&](double low, double high, double origin, double size, int& first, int& last) {
+        first = std::clamp(static_cast<int>(std::floor((low - origin) / size)), 0, side - 1);
+        last = std::clamp(static_cast<int>(std::floor((high - origin) / size)), 0, side - 1);
+        return high >= origin && low <= origin + size * side;
+    };
+    std::vector<std::vector<size_t>> cells(static_cast<size_t>(side) * side);
+    auto cellsOf = [&](glm::dvec2 p, glm::dvec2 q, int range[4]) {
+        return span(std::min(p.x, q.x), std::max(p.x, q.x), common.x0, w, range[0], range[1]) &&
+               span(std::min(p.y, q.y), std::max(p.y, q.y), common.y0, h, range[2], range[3]);
+    };
+    int range[4];
+    for (size_t j = 0; j < b.size(); ++j) {
+        if (!cellsOf(b[j], b[(j + 1) % b.size()], range)) continue;
+        for (int y = range[2]; y <= range[3]; ++y)
+            for (int x = range[0]; x <= range[1]; ++x) cells[static_cast<size_t>(y) * side + x].push_back(j);
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        glm::dvec2 p = a[i], q = a[(i + 1) % a.size()];
+        if (!cellsOf(p, q, range)) continue;
+        for (int y = range[2]; y <= range[3]; ++y)
+            for (int x = range[0]; x <= range[1]; ++x)
+                for (size_t j : cells[static_cast<size_t>(y) * side + x])
+                    if (segmentsCross(p, q, b[j], b[(j + 1) % b.size()])) return true;
+    }
     return false;
 }
 

@@ -44,6 +44,26 @@ SolidBuilder::Contour withoutRepeats(const SolidBuilder::Contour& c, double with
     return out;
 }
 
+// Points inside a straight run carry no shape (flattening at render quality splits
+// every straight edge into as many pieces as it has steps), yet each would add a
+// column to every row of the sweep and make the caps' work grow with its square.
+SolidBuilder::Contour withoutStraightRuns(const SolidBuilder::Contour& c) {
+    auto inRun = [](glm::dvec2 a, glm::dvec2 b, glm::dvec2 p) {
+        glm::dvec2 u = b - a, v = p - b;
+        double cross = u.x * v.y - u.y * v.x;
+        return glm::dot(u, v) > 0 && std::fabs(cross) <= 1e-9 * glm::length(u) * glm::length(v);
+    };
+    SolidBuilder::Contour out;
+    for (glm::dvec2 p : c) {
+        while (out.size() >= 2 && inRun(out[out.size() - 2], out.back(), p)) out.pop_back();
+        out.push_back(p);
+    }
+    // Across the seam: the last point, then the first, may sit inside runs too.
+    while (out.size() > 3 && inRun(out[out.size() - 2], out.back(), out.front())) out.pop_back();
+    while (out.size() > 3 && inRun(out.back(), out[0], out[1])) out.erase(out.begin());
+    return out;
+}
+
 // The corner normals of a closed contour: smooth where the turn is gentler than the
 // hard angle, otherwise each edge keeps its own normal. `before[i]` serves the edge
 // ending at point i, `after[i]` the edge leaving it.
@@ -144,7 +164,8 @@ ContourOffset::Result sweepRow(const SolidBuilder::Contour& contour, double dist
 
 SolidBuilder::Contour SolidBuilder::flatSides() { return {glm::dvec2(0, 0.0049), glm::dvec2(0, 99.996101)}; }
 
-std::vector<SolidBuilder::Contour> SolidBuilder::prepareFace(const std::vector<Contour>& face, std::vector<bool>& isHole) {
+std::vector<SolidBuilder::Contour> SolidBuilder::prepareFace(const std::vector<Contour>& face, std::vector<bool>& isHole,
+                                                             bool keepStraightRuns) {
     double extent = 0;
     for (const Contour& c : face)
         for (glm::dvec2 p : c) extent = std::max({extent, std::fabs(p.x), std::fabs(p.y)});
@@ -152,6 +173,7 @@ std::vector<SolidBuilder::Contour> SolidBuilder::prepareFace(const std::vector<C
     std::vector<Contour> contours;
     for (const Contour& c : face) {
         Contour clean = withoutRepeats(c, within);
+        if (!keepStraightRuns) clean = withoutStraightRuns(clean);
         if (clean.size() >= 3 && std::fabs(areaOf(clean)) > 1e-14) contours.push_back(clean);
     }
     contours = OutlineUnion::mergeOverlaps(contours);
@@ -181,7 +203,7 @@ std::vector<SolidBuilder::Contour> SolidBuilder::prepareFace(const std::vector<C
 bool SolidBuilder::build(const std::vector<Contour>& face, const Contour& perimeterProfile, const Contour& holeProfile,
                          const Options& o, ObjDB& out) {
     std::vector<bool> isHole;
-    std::vector<Contour> contours = prepareFace(face, isHole);
+    std::vector<Contour> contours = prepareFace(face, isHole, o.keepStraightRuns);
     if (contours.empty() || o.depth <= 0) return false;
 
     std::vector<ProfileRow> perimeterRows = profileRows(perimeterProfile, o.depth, o.perimeterXScale, o.maxSideSegment, o.hardAngle);

@@ -27,6 +27,7 @@ public:
         double hardAngle = 30.0;      // degrees: sharper corners get split normals
         double maxSideSegment = 0.0;  // > 0: longer edge-profile segments are split
         double tileSize[2] = {0, 0};  // > 0: the caps are meshed into tiles this size
+        bool keepStraightRuns = false;  // meshing: points inside straight runs stay
         int frontPart = 0, backPart = 1, perimeterPart = 2, holePart = 3;  // part index of each
         std::FILE* console = nullptr;  // diagnostics
     };
@@ -41,8 +42,11 @@ public:
                       const Options& options, ObjDB& out);
 
     // The face made ready for sweeping: overlapping outer contours merged, repeated
-    // points dropped, outer contours counter-clockwise and holes clockwise.
-    static std::vector<Contour> prepareFace(const std::vector<Contour>& face, std::vector<bool>& isHole);
+    // points dropped, outer contours counter-clockwise and holes clockwise. Points
+    // inside straight runs go too, unless they are kept for meshing (deformers bend
+    // the solid between them).
+    static std::vector<Contour> prepareFace(const std::vector<Contour>& face, std::vector<bool>& isHole,
+                                            bool keepStraightRuns = false);
 };
 
 }  // namespace fw
