@@ -131,6 +131,16 @@ public:
         }
     }
 
+    // Half the narrowest gap between a hole and any other contour: how far the face may
+    // shrink before a hole, growing, meets its outline.
+    double clearance() const {
+        double gap = 1e300;
+        for (size_t a = 0; a < contours_.size(); ++a)
+            for (size_t b = 0; b < contours_.size(); ++b)
+                if (a != b && (isHole_[a] || isHole_[b]))
+                    for (glm::dvec2 p : contours_[a]) gap = std::min(gap, ContourOffset::distanceTo(contours_[b], p));
+        return gap / 2;
+    }
     double width() const { return box_[2] - box_[0]; }
     double height() const { return box_[3] - box_[1]; }
     double middleX() const { return (box_[0] + box_[2]) / 2; }
@@ -154,8 +164,9 @@ public:
     }
 
     // Joins row a to the next row b; `facet` gives each band one normal direction
-    // around the axis (its middle) instead of smooth rings.
-    void band(const Row& a, const RowVertices& va, const Row& b, const RowVertices& vb, bool facet) {
+    // around the axis (its middle) instead of smooth rings. A cap's bands carry the
+    // cap's part (`capPart`), the turn's those of their contours.
+    void band(const Row& a, const RowVertices& va, const Row& b, const RowVertices& vb, bool facet, int capPart = -1) {
         Row na = a, nb = b;
         if (facet && a.reach == 0 && b.reach == 0) {
             double middle = (a.angle + b.angle) / 2, sign = glm::dot(a.travel, tangent(a.angle)) < 0 ? -1.0 : 1.0;
@@ -164,8 +175,8 @@ public:
         }
         bool flip = glm::dot(glm::cross(radial(b.angle), kAxis), b.travel) > 0;
         for (size_t c = 0; c < contours_.size(); ++c) {
-            if (!(o_.parts & (isHole_[c] ? SolidBuilder::kHoleBit : SolidBuilder::kPerimeterBit))) continue;
-            int part = isHole_[c] ? o_.holePart : o_.perimeterPart;
+            if (capPart < 0 && !(o_.parts & (isHole_[c] ? SolidBuilder::kHoleBit : SolidBuilder::kPerimeterBit))) continue;
+            int part = capPart >= 0 ? capPart : isHole_[c] ? o_.holePart : o_.perimeterPart;
             const size_t n = contours_[c].size();
             for (size_t i = 1; i <= n; ++i) {
                 size_t prev = i - 1, cur = i % n;
@@ -248,7 +259,7 @@ std::vector<Row> sectionRows(const std::vector<glm::dvec2>& section, const std::
     return rows;
 }
 
-// The edge profile as the revolution uses it: (shrink, fraction of the turn) per point,
+// The edge profile as the revolution uses it: (offset, fraction of the turn) per point,
 // corners kept and long runs split so that no step exceeds one segment of the turn.
 std::vector<glm::dvec2> revolveProfile(SolidBuilder::Contour p, int segments) {
     if (p.size() < 2) p = SolidBuilder::flatSides();
@@ -277,7 +288,12 @@ std::vector<glm::dvec2> revolveProfile(SolidBuilder::Contour p, int segments) {
 void addCap(Lathe& lathe, const SweepBuilder::Cap& cap, const Row& end, const RowVertices& endVertices, glm::dvec3 outward,
             int part, double hardAngle) {
     if (cap.type <= SweepBuilder::kNone || cap.type > SweepBuilder::kNotchedTail) return;
-    const double size = std::max(lathe.width(), lathe.height()) / 2 * cap.scale * 0.01;
+    const std::vector<SweepBuilder::CapPoint> shape = SweepBuilder::capSection(cap.type, cap.scale);
+    double deepest = 0;
+    for (const SweepBuilder::CapPoint& q : shape) deepest = std::max(deepest, q.x);
+    // Caps stop short of letting holes run into their outline.
+    double size = std::max(lathe.width(), lathe.height()) / 2 * cap.scale * 0.01;
+    if (deepest > 0) size = std::min(size, lathe.clearance() * 0.999 / deepest);
     const double collar = std::max(0.0, cap.offset);
     std::vector<glm::dvec2> section = {glm::dvec2(end.offset, 0)};
     std::vector<double> v = {0};
@@ -288,7 +304,7 @@ void addCap(Lathe& lathe, const SweepBuilder::Cap& cap, const Row& end, const Ro
     };
     if (collar > 0) add(glm::dvec2(end.offset, collar), 0);
     if (size > 0)
-        for (const SweepBuilder::CapPoint& q : SweepBuilder::capSection(cap.type, cap.scale)) {
+        for (const SweepBuilder::CapPoint& q : shape) {
             // The notched head cuts its cone into a collar of the cap's length.
             double along = cap.type == SweepBuilder::kNotchedHead ? q.y : 1 - q.y;
             add(glm::dvec2(end.offset - q.x * size, collar + along * size), q.t);
@@ -301,7 +317,7 @@ void addCap(Lathe& lathe, const SweepBuilder::Cap& cap, const Row& end, const Ro
         rows[k].travel = outward;
         if (k == 0) continue;
         RowVertices current = lathe.addRow(rows[k]);
-        lathe.band(rows[k - 1], previous, rows[k], current, false);
+        lathe.band(rows[k - 1], previous, rows[k], current, false, part);
         previous = current;
     }
     lathe.close(rows.back(), previous, outward, part);
@@ -376,7 +392,7 @@ bool SweepBuilder::revolve(const std::vector<Contour>& face, const Contour& prof
     const double arc = std::fabs(range) * kRadians * std::max(lathe.middleX(), 1e-9);
     std::vector<glm::dvec2> section;
     std::vector<double> v;
-    for (glm::dvec2 p : shape) section.push_back(glm::dvec2(-p.x, p.y * arc)), v.push_back(p.y);
+    for (glm::dvec2 p : shape) section.push_back(glm::dvec2(p.x, p.y * arc)), v.push_back(p.y);
     std::vector<Row> rows = sectionRows(section, v, o.hardAngle);
     std::vector<RowVertices> vertices;
     for (size_t k = 0; k < rows.size(); ++k) {

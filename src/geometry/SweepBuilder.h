@@ -22,7 +22,7 @@ public:
 
     struct Cap {
         int type = kFlat;
-        double scale = 50.0;  // percent of half the face's larger extent
+        double scale = 50.0;  // percent of half the face's larger extent, held short of holes meeting their outline
         double offset = 0.0;  // a straight collar this long before the shaped part
     };
 
@@ -59,8 +59,9 @@ public:
     // The face is prepared as for extrusion (outer contours counter-clockwise, holes
     // clockwise). The edge profile (as for extrusion: y from front to back, x outward)
     // is used as drawn: its y span is stretched over the turn and its x, mirrored when
-    // its extremes average below 0, is how far the face shrinks at that angle, so a
-    // bevel chamfers the head and tail. A full turn uses the profile's start at the seam.
+    // its extremes average below 0, is how far the face swells at that angle. Mirrored
+    // profiles mostly swell, and a swelling outline never runs into its own holes as a
+    // shrinking one can. A full turn uses the profile's start at the seam.
     static bool revolve(const std::vector<Contour>& face, const Contour& profile, const RevolveOptions& options,
                         ObjDB& out);
 
