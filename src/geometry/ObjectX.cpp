@@ -6,6 +6,7 @@
 
 #include "geometry/ContourOffset.h"
 #include "geometry/ObjectXStyle.h"
+#include "geometry/SweepBuilder.h"
 #include "mesh/ObjDB.h"
 #include "persistence/CommandIO.h"
 #include "profile/Profile.h"
@@ -40,6 +41,30 @@ SolidBuilder::Contour edgeProfile(void* value) {
         out.clear();
     }
     return out;
+}
+
+SweepBuilder::RevolveOptions revolveOptions(const ObjectX::GeometrySettings& s, unsigned parts) {
+    SweepBuilder::RevolveOptions o;
+    o.axis = s.buildAxis;
+    o.startAngle = s.angleStart, o.endAngle = s.angleEnd;
+    o.steps = s.steps;
+    o.head = {s.headCap, s.headCapScale, s.headCapOffset};
+    o.tail = {s.tailCap, s.tailCapScale, s.tailCapOffset};
+    o.hardAngle = s.hardAngle;
+    o.parts = parts;
+    o.frontPart = ObjectX::kFrontPart, o.backPart = ObjectX::kBackPart;
+    o.perimeterPart = ObjectX::kPerimeterPart, o.holePart = ObjectX::kHolePart;
+    return o;
+}
+
+SweepBuilder::TubeOptions tubeOptions(const ObjectX::GeometrySettings& s, unsigned parts) {
+    SweepBuilder::TubeOptions o;
+    o.diameter = s.depth;
+    o.steps = s.steps;
+    o.hardAngle = s.hardAngle;
+    o.parts = parts;
+    o.frontPart = ObjectX::kFrontPart, o.backPart = ObjectX::kBackPart, o.perimeterPart = ObjectX::kPerimeterPart;
+    return o;
 }
 
 ObjectX& objectX(CommandEnabler& r) { return static_cast<ObjectX&>(r); }
@@ -115,7 +140,10 @@ bool ObjectX::GeometrySettings::differs(const Settings& other) const {
     return holeXScale != o.holeXScale || parts != o.parts || hardAngle != o.hardAngle ||
            maxSideSegment != o.maxSideSegment || tileSize[0] != o.tileSize[0] || tileSize[1] != o.tileSize[1] ||
            faceOffset != o.faceOffset || frontPart != o.frontPart ||
-           backPart != o.backPart || style != o.style || capChanges != o.capChanges || sideChanges != o.sideChanges;
+           backPart != o.backPart || style != o.style || capChanges != o.capChanges || sideChanges != o.sideChanges ||
+           kind != o.kind || buildAxis != o.buildAxis || steps != o.steps || angleStart != o.angleStart ||
+           angleEnd != o.angleEnd || headCap != o.headCap || tailCap != o.tailCap || headCapScale != o.headCapScale ||
+           headCapOffset != o.headCapOffset || tailCapScale != o.tailCapScale || tailCapOffset != o.tailCapOffset;
 }
 
 std::unique_ptr<Settings> ObjectX::GeometrySettings::clone() const { return std::make_unique<GeometrySettings>(*this); }
@@ -144,7 +172,12 @@ bool ObjectX::FacePort::compute(const Settings* settings) {
             geometry->getPoint(points[static_cast<size_t>(i)], p);
             c.push_back(glm::dvec2(p[0], p[1]));
         }
+        if (s.tube && info.kind == Geo2Interface::Closed && !c.empty()) c.push_back(c.front());
         raw.push_back(c);
+    }
+    if (s.tube) {  // paths as drawn: a closed one ends on its first point
+        contours_ = raw;
+        return true;
     }
     std::vector<bool> holes;
     std::vector<SolidBuilder::Contour> face = SolidBuilder::prepareFace(raw, holes, s.keepStraightRuns);
@@ -198,7 +231,12 @@ bool ObjectX::SolidPort::compute(const Settings* settings) {
     }
     ObjDB solid;
     if (face->empty() || options.parts == 0) return true;  // nothing to build is not a failure
-    SolidBuilder::build(*face, perimeter, hole, options, solid);
+    if (s.kind == ObjectXStyle::kRevolved)
+        SweepBuilder::revolve(*face, perimeter, revolveOptions(s, options.parts), solid);
+    else if (s.kind == ObjectXStyle::kTube)
+        SweepBuilder::tube(*face, tubeOptions(s, options.parts), solid);
+    else
+        SolidBuilder::build(*face, perimeter, hole, options, solid);
     return mesh_.pack(solid);
 }
 
@@ -298,7 +336,14 @@ void ObjectX::prepareStages() {
             g.capChanges = s->capChangeCount();
             g.sideChanges = s->sideChangeCount();
             g.faceOffset = face.faceOffset;
+            g.kind = s->kind;
+            g.buildAxis = s->buildAxis;
+            g.angleStart = s->buildAngleStart, g.angleEnd = s->buildAngleEnd;
+            g.headCap = s->headCapType, g.tailCap = s->tailCapType;
+            g.headCapScale = s->headCapScale, g.headCapOffset = s->headCapOffset;
+            g.tailCapScale = s->tailCapScale, g.tailCapOffset = s->tailCapOffset;
         }
+        g.steps = face.steps;
         g.hardAngle = hardShadingAngle >= 0 ? hardShadingAngle : 30.0;
         g.maxSideSegment = meshingOn ? (mode == kRenderMode ? bestEdgeMeshing : draftEdgeMeshing) : 0.0;
         if (meshingOn && mode != kPreview2DMode) {  // the flat editing view needs no tiles

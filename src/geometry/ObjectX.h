@@ -40,6 +40,12 @@ public:
         int frontPart = 0, backPart = 1;
         const ObjectXStyle* style = nullptr;
         uint32_t capChanges = 0, sideChanges = 0;
+        // Revolved solids and tubes: the style's kind, axis, turn and end caps, and the
+        // object's step count (segments per turn, sides around a tube).
+        int kind = 0, buildAxis = 3, steps = 20;
+        double angleStart = 0, angleEnd = 360;
+        int headCap = 2, tailCap = 2;
+        double headCapScale = 50, headCapOffset = 0, tailCapScale = 50, tailCapOffset = 0;
         bool differs(const Settings& other) const override;
         std::unique_ptr<Settings> clone() const override;
     };

@@ -360,4 +360,11 @@ bool SolidBuilder::build(const std::vector<Contour>& face, const Contour& perime
     return ok && out.elementCount() > 0;
 }
 
+ContourOffset::Result SolidBuilder::offsetRow(const Contour& contour, double distance) { return sweepRow(contour, distance); }
+
+void SolidBuilder::contourNormals(const Contour& contour, double hardAngle, std::vector<glm::dvec2>& before,
+                                  std::vector<glm::dvec2>& after) {
+    cornerNormals(contour, hardAngle, before, after);
+}
+
 }  // namespace fw

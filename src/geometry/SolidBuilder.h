@@ -9,6 +9,8 @@
 #include <glm/vec2.hpp>
 #include <vector>
 
+#include "geometry/ContourOffset.h"
+
 namespace fw {
 
 class ObjDB;
@@ -47,6 +49,14 @@ public:
     // the solid between them).
     static std::vector<Contour> prepareFace(const std::vector<Contour>& face, std::vector<bool>& isHole,
                                             bool keepStraightRuns = false);
+
+    // One row of a sweep: the contour offset by `distance`, collapsed onto its centroid
+    // when it vanishes or turns inside out.
+    static ContourOffset::Result offsetRow(const Contour& contour, double distance);
+    // Outward normals of a closed contour's points, smooth where it turns more gently than
+    // `hardAngle` (degrees); `before[i]` serves the edge ending at i, `after[i]` the next.
+    static void contourNormals(const Contour& contour, double hardAngle, std::vector<glm::dvec2>& before,
+                               std::vector<glm::dvec2>& after);
 };
 
 }  // namespace fw

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "MemoryStream.h"
+#include "SolidCheck.h"
 #include "TempDir.h"
 #include "app/Registration.h"
 #include "app/SceneFile.h"
@@ -116,6 +117,46 @@ TEST(ObjectX, ADeformerSwitchesMeshingOnForGoodWithFinerTiles) {
     badge->prepareStages();
     EXPECT_TRUE(badge->meshingOn);
     EXPECT_EQ(badge->draftTileResolution[0], 10);
+}
+
+TEST(ObjectX, RevolvedAndTubeStylesBuildClosedSolidsThroughThePorts) {
+    auto loaded = loadBadge();
+    ASSERT_TRUE(loaded.scene) << loaded.error;
+    auto* badge = dynamic_cast<ObjectX*>(loaded.scene->findMember("Badge"));
+    ASSERT_NE(badge, nullptr);
+    ObjectXStyle* style = badge->style();
+    // The face reaches to 0.03 from the axis: a profile that swells it would cross.
+    style->setPerimeterProfile("Basic, Flat Sides");
+    style->kind = ObjectXStyle::kRevolved;
+    style->buildAxis = 2;
+    style->buildAngleEnd = 180;
+    style->tailCapType = 4;  // pointed
+    badge->geometryChanged();
+    PackedObjDB* lathe = badge->displayGeometry(kRenderMode);
+    ASSERT_NE(lathe, nullptr);
+    test::SolidCheck r = test::checkSolid(*lathe);
+    EXPECT_EQ(r.openEdges + r.overusedEdges + r.flippedEdges + r.degenerate, 0) << r.summary();
+    EXPECT_GT(r.volume, 0);
+    // Half a turn about Y of the 60 x 100 outline: its height stands along Y.
+    double box[6];
+    badge->localBounds(kRenderMode, box);
+    EXPECT_NEAR(box[1], 0, 0.5);
+    EXPECT_NEAR(box[4], 100, 0.5);
+    EXPECT_NEAR(box[3], 60, 0.5);
+    EXPECT_LE(box[2], -59);  // the turn runs through -Z
+    // The pointed tail reaches out along +Z, only as far as keeps the two holes (10
+    // apart) from meeting as they grow.
+    EXPECT_GT(box[5], 4.9);
+    EXPECT_LT(box[5], 5);
+
+    style->kind = ObjectXStyle::kTube;
+    badge->geometryChanged();
+    PackedObjDB* tube = badge->displayGeometry(kRenderMode);
+    ASSERT_NE(tube, nullptr);
+    r = test::checkSolid(*tube);
+    EXPECT_EQ(r.openEdges + r.overusedEdges + r.flippedEdges, 0) << r.summary();
+    badge->localBounds(kRenderMode, box);
+    EXPECT_NEAR(box[5] - box[2], style->depth(), 1e-3);  // a round tube as thick as the depth
 }
 
 TEST(ObjectX, FlatnessConvertsToSmoothness) {
