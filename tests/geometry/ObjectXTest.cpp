@@ -159,6 +159,33 @@ TEST(ObjectX, RevolvedAndTubeStylesBuildClosedSolidsThroughThePorts) {
     EXPECT_NEAR(box[5] - box[2], style->depth(), 1e-3);  // a round tube as thick as the depth
 }
 
+TEST(ObjectX, FacesStartLeftmostOnTheirLowestEdgeAndSitAtLeast003Inside) {
+    auto loaded = loadBadge();
+    ASSERT_TRUE(loaded.scene) << loaded.error;
+    auto* badge = dynamic_cast<ObjectX*>(loaded.scene->findMember("Badge"));
+    ASSERT_NE(badge, nullptr);
+    auto face = [&] {
+        badge->prepareStages();
+        auto* contours = static_cast<std::vector<SolidBuilder::Contour>*>(badge->findPort("RenderFace")->value());
+        return contours ? *contours : std::vector<SolidBuilder::Contour>{};
+    };
+    // The 60 x 100 outline has two lowest points, (0, 0) and (60, 0): the face starts
+    // at the left one, moved 0.03 in although the style's face offset is 0.
+    badge->style()->setFrontFaceOffset(0);
+    std::vector<SolidBuilder::Contour> flat = face();
+    ASSERT_EQ(flat.size(), 3u);
+    EXPECT_NEAR(flat[0][0].x, 0.03, 1e-12);
+    EXPECT_NEAR(flat[0][0].y, 0.03, 1e-12);
+    // The first hole, 15..45 square, also starts at its lower left corner and grows.
+    EXPECT_NEAR(flat[1][0].x, 14.97, 1e-12);
+    EXPECT_NEAR(flat[1][0].y, 14.97, 1e-12);
+    badge->style()->setFrontFaceOffset(0.02);  // under the floor: still 0.03
+    EXPECT_NEAR(face()[0][0].x, 0.03, 1e-12);
+    badge->style()->setFrontFaceOffset(2);
+    EXPECT_NEAR(face()[0][0].x, 2, 1e-12);
+    EXPECT_NEAR(face()[1][0].x, 13, 1e-12);
+}
+
 TEST(ObjectX, FlatnessConvertsToSmoothness) {
     EXPECT_NEAR(ObjectX::smoothnessFromFlatness(0.5, false), 17.222222, 1e-6);
     EXPECT_EQ(ObjectX::smoothnessFromFlatness(3, false), 10.0);
