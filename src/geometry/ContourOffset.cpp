@@ -103,7 +103,7 @@ ContourOffset::Result ContourOffset::offset(const std::vector<glm::dvec2>& c, do
         r.points = c;
         return r;
     }
-    std::vector<glm::dvec2> in(n), out(n);
+    std::vector<glm::dvec2> in(n), out(n), judged(n);
     std::vector<double> inLength(n), outLength(n);
     for (size_t i = 0; i < n; ++i) {
         glm::dvec2 a = c[(i + n - 1) % n], b = c[i], e = c[(i + 1) % n];
@@ -128,14 +128,17 @@ ContourOffset::Result ContourOffset::offset(const std::vector<glm::dvec2>& c, do
         } else if (!mitre(p, din, dout, d, at)) {
             at = p + d * normal;
         }
+        judged[i] = at;
         // A mitre of a near-reversal runs off to a spike; keep it within a few offsets.
+        // Whether it crossed the contour is judged where the mitre really lies: pulled
+        // in, the point of a sharp notch would seem to cross and the notch would fill.
         double reach = glm::length(at - p), most = 4.0 * std::fabs(d);
         if (reach > most) at = p + (at - p) * (most / reach);
         r.points[i] = at;
     }
     const double limit = 0.999 * std::fabs(d);
     const NearEdges near(c, limit);
-    for (size_t i = 0; i < n; ++i) r.valid[i] = !near.closerThan(r.points[i]);
+    for (size_t i = 0; i < n; ++i) r.valid[i] = !near.closerThan(judged[i]);
     size_t validCount = 0;
     for (bool v : r.valid) validCount += v;
     if (validCount == 0) {
@@ -153,7 +156,7 @@ ContourOffset::Result ContourOffset::offset(const std::vector<glm::dvec2>& c, do
         if (std::sin(turn) < std::sin(kSharpConcave) && outLength[i] < 0.01) {
             glm::dvec2 at;
             if (mitre(c[i], in[i], out[next], d, at) && !near.closerThan(at)) {
-                r.points[i] = r.points[next] = at;
+                r.points[i] = r.points[next] = judged[i] = judged[next] = at;
                 r.valid[i] = r.valid[next] = true;
             }
         }
@@ -161,7 +164,7 @@ ContourOffset::Result ContourOffset::offset(const std::vector<glm::dvec2>& c, do
     // An edge between two valid points whose middle crossed the contour folds over.
     for (size_t i = 0; i < n; ++i) {
         size_t next = (i + 1) % n;
-        if (r.valid[i] && r.valid[next] && near.closerThan((r.points[i] + r.points[next]) * 0.5))
+        if (r.valid[i] && r.valid[next] && near.closerThan((judged[i] + judged[next]) * 0.5))
             r.valid[next] = false;
     }
     // Each run of crossed points shrinks onto one point between its valid neighbours.

@@ -5,6 +5,7 @@
 #include <glm/geometric.hpp>
 #include <glm/vec3.hpp>
 #include <map>
+#include <unordered_map>
 
 #include "geometry/CapBuilder.h"
 #include "geometry/CapTiles.h"
@@ -264,6 +265,31 @@ bool SolidBuilder::build(const std::vector<Contour>& face, const Contour& perime
         for (size_t i = 1; i <= n; ++i) u[i] = u[i - 1] + glm::length(contour[i % n] - contour[i - 1]);
         double total = u[n];
         if (total <= 0) continue;
+        // Normals and texture coordinates are made once and shared by the quads that
+        // meet at a point, so the packed mesh keeps one vertex where they agree.
+        const size_t R = profile.size();
+        std::vector<int> normalIds(n * 2 * R * 2, -1), textureIds((n + 1) * R, -1);
+        auto normalId = [&](size_t i, int contourSide, size_t k, int profileSide) {
+            if (before[i] == after[i]) contourSide = 0;  // smooth here: one normal on both sides
+            if (profile[k].before == profile[k].after) profileSide = 0;
+            int& id = normalIds[((i * 2 + contourSide) * R + k) * 2 + profileSide];
+            if (id < 0) {
+                glm::dvec2 cn = contourSide ? before[i] : after[i];
+                glm::dvec2 pn = profileSide ? profile[k].after : profile[k].before;
+                glm::dvec3 nrm = unit3(glm::dvec3(cn * pn.x, -pn.y));
+                double nv[3] = {nrm.x, nrm.y, nrm.z};
+                id = out.addNormal(nv);
+            }
+            return id;
+        };
+        auto textureId = [&](size_t i, size_t k) {
+            int& id = textureIds[i * R + k];
+            if (id < 0) {
+                double tv[3] = {u[i] / total, profile[k].v, 0};
+                id = out.addTexCoord(tv);
+            }
+            return id;
+        };
         for (size_t k = 1; k < profile.size(); ++k) {
             const std::vector<int>&A = rows[c][k - 1], &B = rows[c][k];
             for (size_t i = 1; i <= n; ++i) {
@@ -271,14 +297,13 @@ bool SolidBuilder::build(const std::vector<Contour>& face, const Contour& perime
                 // Corners B[i-1], B[i], A[i], A[i-1]: outward for the orientation chosen above.
                 struct Corner {
                     int vertex;
-                    glm::dvec2 contourNormal, profileNormal;
-                    double u, v;
+                    int normal, texture;
                 };
                 Corner corners[4] = {
-                    {B[prev], after[prev], profile[k].before, u[prev] / total, profile[k].v},
-                    {B[cur], before[cur], profile[k].before, u[i] / total, profile[k].v},
-                    {A[cur], before[cur], profile[k - 1].after, u[i] / total, profile[k - 1].v},
-                    {A[prev], after[prev], profile[k - 1].after, u[prev] / total, profile[k - 1].v},
+                    {B[prev], normalId(prev, 0, k, 0), textureId(prev, k)},
+                    {B[cur], normalId(cur, 1, k, 0), textureId(i, k)},
+                    {A[cur], normalId(cur, 1, k - 1, 1), textureId(i, k - 1)},
+                    {A[prev], normalId(prev, 0, k - 1, 1), textureId(prev, k - 1)},
                 };
                 int positions[4], normals[4], texture[4], count = 0;
                 double last[3] = {1e300, 1e300, 1e300}, first[3];
@@ -289,11 +314,9 @@ bool SolidBuilder::build(const std::vector<Contour>& face, const Contour& perime
                         continue;
                     if (count == 0) std::copy(p, p + 3, first);
                     std::copy(p, p + 3, last);
-                    glm::dvec3 nrm = unit3(glm::dvec3(corner.contourNormal * corner.profileNormal.x, -corner.profileNormal.y));
-                    double nv[3] = {nrm.x, nrm.y, nrm.z}, tv[3] = {corner.u, corner.v, 0};
                     positions[count] = corner.vertex;
-                    normals[count] = out.addNormal(nv);
-                    texture[count] = out.addTexCoord(tv);
+                    normals[count] = corner.normal;
+                    texture[count] = corner.texture;
                     ++count;
                 }
                 if (count > 1 && std::fabs(last[0] - first[0]) < 1e-6 && std::fabs(last[1] - first[1]) < 1e-6 &&
@@ -343,13 +366,18 @@ bool SolidBuilder::build(const std::vector<Contour>& face, const Contour& perime
                                                      [&](glm::dvec2 p) { return addVertex(p, corner[2]); }, pieces);
             }
             if (!tiledCap && !CapBuilder::decompose(capPoints, region, pieces)) ok = false;
+            std::unordered_map<int, int> capTexture;  // vertex → its texture coordinate, shared by pieces
             for (std::vector<int>& piece : pieces) {
                 if (side == 1) std::reverse(piece.begin(), piece.end());
                 std::vector<int> normals(piece.size(), n), texture;
                 for (int v : piece) {
-                    double t[3] = {(capPoints[static_cast<size_t>(v)].x - box[0]) / width,
-                                   (capPoints[static_cast<size_t>(v)].y - box[1]) / height, 0};
-                    texture.push_back(out.addTexCoord(t));
+                    auto [found, fresh] = capTexture.emplace(v, -1);
+                    if (fresh) {
+                        double t[3] = {(capPoints[static_cast<size_t>(v)].x - box[0]) / width,
+                                       (capPoints[static_cast<size_t>(v)].y - box[1]) / height, 0};
+                        found->second = out.addTexCoord(t);
+                    }
+                    texture.push_back(found->second);
                 }
                 int count = static_cast<int>(piece.size());
                 out.addElement(0, side == 0 ? o.frontPart : o.backPart, count, piece.data(), count, texture.data(), count,

@@ -12,6 +12,8 @@
 #include "geometry/ObjectX.h"
 #include "geometry/ObjectXStyle.h"
 #include "platform/Dialogs.h"
+#include "mesh/PackedObjDB.h"
+#include "profile/ProfileGeometry.h"
 #include "scene/SceneX.h"
 #include "text/Font.h"
 #include "text/ProfileT.h"
@@ -148,6 +150,65 @@ TEST(TextLayout, BuildsOneOutlineAndOneSolidPerCharacter) {
     EXPECT_GT(box[4] - box[1], 0.6 * 72);
     EXPECT_LT(box[4] - box[1], 0.8 * 72);
     EXPECT_NE(scene.findMember("Word g"), nullptr);
+    Dialogs::instance().setQuiet(false);
+}
+
+// Letters with sharp notches and no counters, built the way a render does (render
+// flattening, the 0.03 face offset, "Bevel, Medium"): each front cap covers the
+// letter's own area, so no notch is filled in and nothing is left open.
+TEST(TextLayout, RenderSolidsKeepEveryNotchOfTheirLetters) {
+    Dialogs::instance().setQuiet(true);
+    registerAllClasses();
+    SceneX scene;
+    ObjectXStyle* style = ObjectXStyle::ensureDefault(scene);
+    style->setPerimeterProfile("Bevel, Medium");
+    const std::u16string letters = u"KMNVWXYZkvwxyz";
+    TextBlock block(scene, "Sharp");
+    block.appendText(letters, sized(72));
+    block.layout();
+    ASSERT_EQ(block.build(ObjectXStyle::kDefaultName), static_cast<int>(letters.size()));
+    for (char16_t letter : letters) {
+        const std::string name = std::string("Sharp ") + static_cast<char>(letter);
+        SCOPED_TRACE(name);
+        auto* object = dynamic_cast<ObjectX*>(scene.findMember(name));
+        auto* outline = dynamic_cast<Profile*>(scene.findMember(name + " Outline"));
+        ASSERT_TRUE(object && outline);
+        // The letter's area and perimeter from its finely flattened outline.
+        ProfileGeometry* flat = outline->previewFlattened(true, true, false, 0.01, 30);
+        ASSERT_NE(flat, nullptr);
+        double area = 0, perimeter = 0;
+        for (int e = 0; e < flat->elementCount(); ++e) {
+            std::vector<int> points(static_cast<size_t>(flat->elementPointCount(e)));
+            Geo2Interface::ElementInfo info;
+            if (points.size() < 3 || !flat->getElement(e, info, points.data(), nullptr, nullptr)) continue;
+            for (size_t i = 0; i < points.size(); ++i) {
+                double a[2], b[2];
+                flat->getPoint(points[i], a);
+                flat->getPoint(points[(i + 1) % points.size()], b);
+                area += (a[0] * b[1] - b[0] * a[1]) / 2;
+                perimeter += std::hypot(b[0] - a[0], b[1] - a[1]);
+            }
+        }
+        area = std::fabs(area);
+        PackedObjDB* mesh = object->displayGeometry(kRenderMode);
+        ASSERT_NE(mesh, nullptr);
+        double cap = 0;
+        for (int e = 0; e < mesh->elementCount(); ++e) {
+            GeometryInterface::ElementInfo info;
+            const int *p, *t, *n;
+            mesh->getElementRefs(e, info, &p, &t, &n);
+            if (info.part != ObjectX::kFrontPart) continue;
+            double first[3], a[3], b[3];
+            mesh->getVertex(first, p[0]);
+            for (int k = 1; k + 1 < info.count; ++k) {
+                mesh->getVertex(a, p[k]);
+                mesh->getVertex(b, p[k + 1]);
+                cap += ((a[0] - first[0]) * (b[1] - first[1]) - (b[0] - first[0]) * (a[1] - first[1])) / 2;
+            }
+        }
+        // The face sits 0.03 inside the outline; single-precision meshes round a little.
+        EXPECT_NEAR(cap, area - 0.03 * perimeter, 0.002 * area);
+    }
     Dialogs::instance().setQuiet(false);
 }
 
