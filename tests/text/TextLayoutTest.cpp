@@ -153,16 +153,16 @@ TEST(TextLayout, BuildsOneOutlineAndOneSolidPerCharacter) {
     Dialogs::instance().setQuiet(false);
 }
 
-// Letters with sharp notches and no counters, built the way a render does (render
-// flattening, the 0.03 face offset, "Bevel, Medium"): each front cap covers the
-// letter's own area, so no notch is filled in and nothing is left open.
-TEST(TextLayout, RenderSolidsKeepEveryNotchOfTheirLetters) {
+// Letters and digits built the way a render does (render flattening, the 0.03 face
+// offset, "Bevel, Medium"): each front cap covers exactly the character's own area,
+// so no notch is filled in, no counter covered and nothing left open.
+TEST(TextLayout, RenderCapsCoverEachCharacterExactly) {
     Dialogs::instance().setQuiet(true);
     registerAllClasses();
     SceneX scene;
     ObjectXStyle* style = ObjectXStyle::ensureDefault(scene);
     style->setPerimeterProfile("Bevel, Medium");
-    const std::u16string letters = u"KMNVWXYZkvwxyz";
+    const std::u16string letters = u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     TextBlock block(scene, "Sharp");
     block.appendText(letters, sized(72));
     block.layout();
@@ -173,7 +173,8 @@ TEST(TextLayout, RenderSolidsKeepEveryNotchOfTheirLetters) {
         auto* object = dynamic_cast<ObjectX*>(scene.findMember(name));
         auto* outline = dynamic_cast<Profile*>(scene.findMember(name + " Outline"));
         ASSERT_TRUE(object && outline);
-        // The letter's area and perimeter from its finely flattened outline.
+        // The character's area and perimeter from its finely flattened outline (counters
+        // run the other way round, so the signed areas subtract them).
         ProfileGeometry* flat = outline->previewFlattened(true, true, false, 0.01, 30);
         ASSERT_NE(flat, nullptr);
         double area = 0, perimeter = 0;
