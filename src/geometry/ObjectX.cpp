@@ -166,6 +166,10 @@ bool ObjectX::FacePort::compute(const Settings* settings) {
         if (points.empty() || !geometry->getElement(e, info, points.data(), nullptr, nullptr)) continue;
         if (info.pointCount < 3 && !s.tube) continue;
         if (info.kind != Geo2Interface::Closed && !s.tube) continue;
+        if (info.normalCount != info.pointCount) {  // flattening gives every point its normal
+            if (std::FILE* out = ObjectX::console()) std::fprintf(out, "missing normals on profile.\n");
+            continue;
+        }
         SolidBuilder::Contour c;
         for (int i = 0; i < info.pointCount; ++i) {
             double p[2];
@@ -189,7 +193,7 @@ bool ObjectX::FacePort::compute(const Settings* settings) {
         for (size_t i = 1; i < c.size(); ++i)
             if (c[i].y < c[start].y || (c[i].y == c[start].y && c[i].x < c[start].x)) start = i;
         std::rotate(c.begin(), c.begin() + static_cast<long>(start), c.end());
-        if (!s.tube) c = ContourOffset::offset(c, -offset, true).points;
+        if (!s.tube) c = ContourOffset::offset(c, -offset, true, ObjectX::console()).points;
         if (s.spikeAngle != 0) c = ContourOffset::pullBackSpikes(c, s.spikeAngle, s.pullBack);
         contours_.push_back(c);
     }
@@ -222,6 +226,7 @@ bool ObjectX::SolidPort::compute(const Settings* settings) {
     options.maxSideSegment = s.maxSideSegment;
     options.tileSize[0] = s.tileSize[0], options.tileSize[1] = s.tileSize[1];
     options.keepStraightRuns = s.maxSideSegment > 0;  // meshing is on
+    options.console = console();
     options.frontPart = kFrontPart, options.backPart = kBackPart;
     options.perimeterPart = kPerimeterPart, options.holePart = kHolePart;
     SolidBuilder::Contour perimeter, hole;
@@ -239,6 +244,13 @@ bool ObjectX::SolidPort::compute(const Settings* settings) {
         SolidBuilder::build(*face, perimeter, hole, options, solid);
     return mesh_.pack(solid);
 }
+
+namespace {
+std::FILE* gConsole = nullptr;
+}  // namespace
+
+void ObjectX::setConsole(std::FILE* console) { gConsole = console; }
+std::FILE* ObjectX::console() { return gConsole; }
 
 ObjectX::ObjectX(Scene& scene, const char* name) : Object(scene, name) {
     for (int mode = 0; mode < 3; ++mode) {

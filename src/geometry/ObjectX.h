@@ -4,6 +4,7 @@
 // qualities, build the face contours, the caps and the whole solid, and rebuild only
 // when their settings or inputs change.
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -97,6 +98,11 @@ public:
     const std::string& styleName() const { return style_; }
     ObjectXStyle* style() const;
     void setSmoothness(int mode, double smoothness);
+
+    // Where the builders' diagnostics go (missing normals, cap cuts that do not pair
+    // up); nowhere unless set. They never reach the user.
+    static void setConsole(std::FILE* console);
+    static std::FILE* console();
 
     // Older files store flatness instead of smoothness.
     static double smoothnessFromFlatness(double flatness, bool render);
