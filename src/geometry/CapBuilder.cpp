@@ -6,6 +6,7 @@
 #include <GL/glu.h>
 #include <glm/geometric.hpp>
 
+#include "geometry/Tessellator.h"
 #include "platform/Clock.h"
 
 namespace fw {
@@ -239,60 +240,24 @@ bool growPieces(const Points& p, const std::vector<int>& poly, std::vector<std::
 }
 
 // The fallback: the GLU tessellator, which copes with what growing convex pieces
-// cannot (touching bridges, collinear runs, vertices shared by two loops). It keeps
-// the given vertices; where it would need a new one (crossing edges), the nearest
-// given vertex stands in, so the cap still shares the sides' vertices.
-struct Tessellation {
-    const Points* points = nullptr;
-    std::vector<int> corners;  // three per triangle
-    bool failed = false;
-};
-
-void GLAPIENTRY onVertex(void* vertex, void* data) {
-    static_cast<Tessellation*>(data)->corners.push_back(*static_cast<int*>(vertex));
-}
-void GLAPIENTRY onEdgeFlag(GLboolean, void*) {}  // its presence asks for plain triangles
-void GLAPIENTRY onError(GLenum, void* data) { static_cast<Tessellation*>(data)->failed = true; }
-void GLAPIENTRY onCombine(GLdouble coords[3], void* vertex[4], GLfloat weight[4], void** out, void*) {
-    int best = 0;
-    for (int k = 1; k < 4; ++k)
-        if (vertex[k] && weight[k] > weight[best]) best = k;
-    (void)coords;
-    *out = vertex[best];
-}
-
+// cannot. Where it would need a new vertex (crossing edges), the nearest given vertex
+// stands in, so the cap still shares the sides' vertices.
 bool tessellate(const Points& p, const std::vector<std::vector<int>>& loops, std::vector<std::vector<int>>& pieces) {
-    GLUtesselator* tess = gluNewTess();
-    if (!tess) return false;
-    Tessellation t;
-    t.points = &p;
-    gluTessCallback(tess, GLU_TESS_VERTEX_DATA, reinterpret_cast<void(GLAPIENTRY*)()>(onVertex));
-    gluTessCallback(tess, GLU_TESS_EDGE_FLAG_DATA, reinterpret_cast<void(GLAPIENTRY*)()>(onEdgeFlag));
-    gluTessCallback(tess, GLU_TESS_ERROR_DATA, reinterpret_cast<void(GLAPIENTRY*)()>(onError));
-    gluTessCallback(tess, GLU_TESS_COMBINE_DATA, reinterpret_cast<void(GLAPIENTRY*)()>(onCombine));
-    gluTessProperty(tess, GLU_TESS_WINDING_RULE, GLU_TESS_WINDING_ODD);
-    gluTessNormal(tess, 0, 0, 1);
-    size_t total = 0;
-    for (const std::vector<int>& loop : loops) total += loop.size();
-    std::vector<GLdouble> coords;
-    std::vector<int> ids;
-    coords.reserve(3 * total);
-    ids.reserve(total);  // GLU keeps pointers into both until the polygon ends
-    gluTessBeginPolygon(tess, &t);
+    Tessellator tessellator(GLU_TESS_WINDING_ODD, [](glm::dvec2, const int ids[4], const float weights[4]) {
+        int best = 0;
+        for (int k = 1; k < 4; ++k)
+            if (ids[k] != Tessellator::kAbsent && weights[k] > weights[best]) best = k;
+        return ids[best];
+    });
+    std::vector<std::vector<Tessellator::Point>> input;
     for (const std::vector<int>& loop : loops) {
-        gluTessBeginContour(tess);
-        for (int i : loop) {
-            coords.insert(coords.end(), {p[i].x, p[i].y, 0.0});
-            ids.push_back(i);
-            gluTessVertex(tess, &coords[coords.size() - 3], &ids.back());
-        }
-        gluTessEndContour(tess);
+        input.emplace_back();
+        for (int i : loop) input.back().push_back({p[i], i});
     }
-    gluTessEndPolygon(tess);
-    gluDeleteTess(tess);
-    if (t.failed) return false;
-    for (size_t k = 0; k + 2 < t.corners.size(); k += 3) {
-        int a = t.corners[k], b = t.corners[k + 1], c = t.corners[k + 2];
+    std::vector<int> corners;
+    if (!tessellator.triangulate(input, corners)) return false;
+    for (size_t k = 0; k + 2 < corners.size(); k += 3) {
+        int a = corners[k], b = corners[k + 1], c = corners[k + 2];
         if (same(p, a, b) || same(p, b, c) || same(p, c, a)) continue;
         double area = cross(p[a], p[b], p[c]);
         if (std::fabs(area) <= 1e-14) continue;

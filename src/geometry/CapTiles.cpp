@@ -8,6 +8,8 @@
 
 #include <GL/glu.h>
 
+#include "geometry/Tessellator.h"
+
 namespace fw {
 
 namespace {
@@ -115,43 +117,6 @@ void CapTiles::cutRows(std::vector<Swept>& contours, const double tileSize[2], s
 
 namespace {
 
-// One cell's tessellation. Vertex data are ids: 0 and up the loops' points, below 0
-// the cell's corners (-1 - corner).
-struct Cell {
-    const std::vector<glm::dvec2>* points = nullptr;
-    glm::dvec2 corners[4];
-    double tolerance = 0;
-    std::vector<int> corners_out;  // ids, three per triangle
-    bool failed = false;
-};
-
-glm::dvec2 positionOf(const Cell& cell, int id) {
-    return id >= 0 ? (*cell.points)[static_cast<size_t>(id)] : cell.corners[-1 - id];
-}
-
-void GLAPIENTRY cellVertex(void* vertex, void* data) {
-    static_cast<Cell*>(data)->corners_out.push_back(*static_cast<int*>(vertex));
-}
-void GLAPIENTRY cellEdgeFlag(GLboolean, void*) {}  // asks for plain triangles
-void GLAPIENTRY cellError(GLenum, void* data) { static_cast<Cell*>(data)->failed = true; }
-// Where the cell's border meets a loop it must be at a point both already have;
-// anything else would be a point the neighbouring cell does not share.
-void GLAPIENTRY cellCombine(GLdouble coords[3], void* vertex[4], GLfloat[4], void** out, void* data) {
-    auto* cell = static_cast<Cell*>(data);
-    glm::dvec2 at(coords[0], coords[1]);
-    for (int k = 0; k < 4; ++k) {
-        if (!vertex[k]) continue;
-        int id = *static_cast<int*>(vertex[k]);
-        glm::dvec2 d = positionOf(*cell, id) - at;
-        if (std::fabs(d.x) <= cell->tolerance && std::fabs(d.y) <= cell->tolerance) {
-            *out = vertex[k];
-            return;
-        }
-    }
-    cell->failed = true;
-    *out = vertex[0];
-}
-
 // Triangles counter-clockwise; the tessellator's flat ones (three points on a line,
 // where a loop runs straight through corners) are taken out by splitting the
 // neighbour across their long edge at their middle point, so no edge is left with a
@@ -229,58 +194,43 @@ bool CapTiles::tessellateCells(const std::vector<glm::dvec2>& points, const std:
     const double tolerance = 1e-9 * std::max({1.0, std::fabs(box[0]), std::fabs(box[1]), std::fabs(box[2]), std::fabs(box[3])});
     std::map<std::pair<long, long>, int> cornerIds;  // grid corners made so far
     std::vector<std::vector<int>> made;
-    GLUtesselator* tess = gluNewTess();
-    if (!tess) return false;
-    gluTessCallback(tess, GLU_TESS_VERTEX_DATA, reinterpret_cast<void(GLAPIENTRY*)()>(cellVertex));
-    gluTessCallback(tess, GLU_TESS_EDGE_FLAG_DATA, reinterpret_cast<void(GLAPIENTRY*)()>(cellEdgeFlag));
-    gluTessCallback(tess, GLU_TESS_ERROR_DATA, reinterpret_cast<void(GLAPIENTRY*)()>(cellError));
-    gluTessCallback(tess, GLU_TESS_COMBINE_DATA, reinterpret_cast<void(GLAPIENTRY*)()>(cellCombine));
+    // Ids 0 and up are the loops' points, -1 - c the cell's corner c. Where the cell's
+    // border meets a loop it must be at a point both already have; anything else would
+    // be a point the neighbouring cell does not share.
+    glm::dvec2 corners[4];
+    auto positionOf = [&](int id) { return id >= 0 ? points[static_cast<size_t>(id)] : corners[-1 - id]; };
+    Tessellator tessellator(GLU_TESS_WINDING_ABS_GEQ_TWO, [&](glm::dvec2 at, const int ids[4], const float*) {
+        for (int k = 0; k < 4; ++k) {
+            if (ids[k] == Tessellator::kAbsent) continue;
+            glm::dvec2 d = positionOf(ids[k]) - at;
+            if (std::fabs(d.x) <= tolerance && std::fabs(d.y) <= tolerance) return ids[k];
+        }
+        return Tessellator::kAbsent;
+    });
     // The region counts once, the cell once more: where both are, the count reaches two.
-    gluTessProperty(tess, GLU_TESS_WINDING_RULE, GLU_TESS_WINDING_ABS_GEQ_TWO);
-    gluTessNormal(tess, 0, 0, 1);
-    size_t total = 4;
-    for (const std::vector<int>& loop : loops) total += loop.size();
-    std::vector<GLdouble> coords(3 * total);
-    std::vector<int> ids(total);
-    bool ok = true;
-    for (long i = range[0][0]; i <= range[0][1] && ok; ++i) {
-        for (long j = range[1][0]; j <= range[1][1] && ok; ++j) {
-            Cell cell;
-            cell.points = &points;
-            cell.tolerance = tolerance;
+    std::vector<std::vector<Tessellator::Point>> input;
+    for (const std::vector<int>& loop : loops) {
+        input.emplace_back();
+        for (int v : loop) input.back().push_back({points[v], v});
+    }
+    input.emplace_back(4);
+    for (long i = range[0][0]; i <= range[0][1]; ++i) {
+        for (long j = range[1][0]; j <= range[1][1]; ++j) {
             double x0 = line(0, i, 0), x1 = tileSize[0] > 0 ? line(0, i + 1, 1) : edges[0][1];
             double y0 = line(1, j, 0), y1 = tileSize[1] > 0 ? line(1, j + 1, 1) : edges[1][1];
-            cell.corners[0] = {x0, y0}, cell.corners[1] = {x1, y0}, cell.corners[2] = {x1, y1}, cell.corners[3] = {x0, y1};
-            size_t used = 0;
-            auto feed = [&](glm::dvec2 p, int id) {
-                coords[3 * used] = p.x, coords[3 * used + 1] = p.y, coords[3 * used + 2] = 0;
-                ids[used] = id;
-                gluTessVertex(tess, &coords[3 * used], &ids[used]);
-                ++used;
-            };
-            gluTessBeginPolygon(tess, &cell);
-            for (const std::vector<int>& loop : loops) {
-                gluTessBeginContour(tess);
-                for (int v : loop) feed(points[v], v);
-                gluTessEndContour(tess);
-            }
-            gluTessBeginContour(tess);
-            for (int c = 0; c < 4; ++c) feed(cell.corners[c], -1 - c);
-            gluTessEndContour(tess);
-            gluTessEndPolygon(tess);
-            if (cell.failed) {
-                ok = false;
-                break;
-            }
-            for (size_t k = 0; k + 2 < cell.corners_out.size(); k += 3) {
+            corners[0] = {x0, y0}, corners[1] = {x1, y0}, corners[2] = {x1, y1}, corners[3] = {x0, y1};
+            for (int c = 0; c < 4; ++c) input.back()[static_cast<size_t>(c)] = {corners[c], -1 - c};
+            std::vector<int> triangles;
+            if (!tessellator.triangulate(input, triangles)) return false;
+            for (size_t k = 0; k + 2 < triangles.size(); k += 3) {
                 std::vector<int> triangle;
                 for (size_t m = 0; m < 3; ++m) {
-                    int id = cell.corners_out[k + m];
+                    int id = triangles[k + m];
                     if (id < 0) {  // a grid corner: made once, shared by its four cells
                         const int c = -1 - id;
                         std::pair<long, long> key(i + (c == 1 || c == 2), j + (c >= 2));
                         auto found = cornerIds.find(key);
-                        if (found == cornerIds.end()) found = cornerIds.emplace(key, addPoint(cell.corners[c])).first;
+                        if (found == cornerIds.end()) found = cornerIds.emplace(key, addPoint(corners[c])).first;
                         id = found->second;
                     }
                     triangle.push_back(id);
@@ -289,8 +239,6 @@ bool CapTiles::tessellateCells(const std::vector<glm::dvec2>& points, const std:
             }
         }
     }
-    gluDeleteTess(tess);
-    if (!ok) return false;
     dropSlivers(points, made);
     pieces.insert(pieces.end(), made.begin(), made.end());
     return true;
