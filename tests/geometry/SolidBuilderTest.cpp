@@ -13,6 +13,7 @@
 #include <glm/vec3.hpp>
 
 #include "geometry/ContourOffset.h"
+#include "platform/Clock.h"
 #include "SolidCheck.h"
 #include "mesh/ObjDB.h"
 
@@ -208,6 +209,42 @@ TEST(ContourOffset, SpikesSharperThanTheSpikeAngleArePulledBack) {
     ASSERT_TRUE(SolidBuilder::build({blunt}, kBevelMedium, {}, options, db));
     test::SolidCheck r = test::checkSolid(db);
     EXPECT_EQ(r.openEdges + r.overusedEdges + r.flippedEdges + r.degenerate, 0) << r.summary();
+}
+
+// The convex pieces have a time budget read from the scripted clock: when it runs
+// out, the rest of the cap is tessellated into triangles and the solid still closes.
+TEST(SolidBuilder, CapsThatRunOutOfTimeFinishAsTriangles) {
+    const std::vector<Contour> ring = {circle(0, 0, 5, 400), circle(0, 0, 3, 300, true)};
+    auto capCorners = [&](ObjDB& db, int& pieces) {
+        int corners = 0;
+        pieces = 0;
+        for (int e = 0; e < db.elementCount(); ++e) {
+            GeometryInterface::ElementInfo info;
+            const int *p, *t, *n;
+            db.getElementRefs(e, info, &p, &t, &n);
+            if (info.part != 0) continue;
+            ++pieces;
+            corners = std::max(corners, info.count);
+        }
+        return corners;
+    };
+    ObjDB relaxed;
+    ASSERT_TRUE(SolidBuilder::build(ring, {}, {}, SolidBuilder::Options(), relaxed));
+    int relaxedPieces = 0;
+    EXPECT_GT(capCorners(relaxed, relaxedPieces), 3);  // grown pieces have more corners
+
+    int64_t now = 0;
+    Clock::setSource([&] { return now += 5000; });  // every look at the clock: 5 seconds on
+    ObjDB hurried;
+    bool built = SolidBuilder::build(ring, {}, {}, SolidBuilder::Options(), hurried);
+    Clock::setSource(nullptr);
+    ASSERT_TRUE(built);
+    int hurriedPieces = 0;
+    capCorners(hurried, hurriedPieces);
+    EXPECT_GT(hurriedPieces, relaxedPieces);  // triangles where pieces would have grown
+    test::SolidCheck r = test::checkSolid(hurried);
+    EXPECT_EQ(r.openEdges + r.overusedEdges + r.flippedEdges + r.degenerate, 0) << r.summary();
+    EXPECT_NEAR(r.volume, test::checkSolid(relaxed).volume, 1e-9 * r.volume);
 }
 
 }  // namespace fw
