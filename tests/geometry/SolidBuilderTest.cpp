@@ -14,6 +14,9 @@
 
 #include "geometry/ContourOffset.h"
 #include "platform/Clock.h"
+#include "profile/Profile.h"
+#include "profile/ProfileGeometry.h"
+#include "profile/ProfileLibrary.h"
 #include "SolidCheck.h"
 #include "mesh/ObjDB.h"
 
@@ -93,18 +96,42 @@ std::vector<Case> cases() {
 
 }  // namespace
 
+// The library's "Bevel, Medium" as the builder gets it: flattened, in percent of the depth.
+Contour libraryBevelMedium() {
+    Contour out;
+    Profile* edge = ProfileLibrary::instance().find("Bevel, Medium");
+    ProfileGeometry* g = edge ? edge->renderFlattened(true, true, 8, 30, false) : nullptr;
+    if (!g || g->elementCount() == 0) return out;
+    std::vector<int> points(static_cast<size_t>(g->elementPointCount(0)));
+    Geo2Interface::ElementInfo info;
+    g->getElement(0, info, points.data(), nullptr, nullptr);
+    for (int i : points) {
+        double p[2];
+        g->getPoint(i, p);
+        out.push_back({p[0], p[1]});
+    }
+    return out;
+}
+
 TEST(SolidBuilder, ClosedSolidsWithFlatSidesAndBevels) {
+    const Contour library = libraryBevelMedium();
+    ASSERT_GE(library.size(), 4u);
+    const struct {
+        const char* name;
+        Contour profile;
+        double depth;
+    } edges[] = {{"flat", {}, 2}, {"bevelled inward", kBevelMedium, 4}, {"with \"Bevel, Medium\"", library, 4}};
     for (const Case& c : cases()) {
-        for (int bevel = 0; bevel < 2; ++bevel) {
+        for (const auto& edge : edges) {
             ObjDB db;
             SolidBuilder::Options options;
-            options.depth = bevel ? 4 : 2;
-            if (!SolidBuilder::build(c.face, bevel ? kBevelMedium : Contour(), {}, options, db)) {
-                ADD_FAILURE() << c.name << (bevel ? " bevelled" : " flat") << ": nothing built";
+            options.depth = edge.depth;
+            if (!SolidBuilder::build(c.face, edge.profile, {}, options, db)) {
+                ADD_FAILURE() << c.name << " " << edge.name << ": nothing built";
                 continue;
             }
             test::SolidCheck r = test::checkSolid(db);
-            SCOPED_TRACE(std::string(c.name) + (bevel ? " bevelled" : " flat") + ": " + r.summary());
+            SCOPED_TRACE(std::string(c.name) + " " + edge.name + ": " + r.summary());
             EXPECT_EQ(r.openEdges, 0);
             EXPECT_EQ(r.overusedEdges, 0);
             EXPECT_EQ(r.flippedEdges, 0);
