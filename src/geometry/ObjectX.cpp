@@ -9,6 +9,7 @@
 #include "geometry/SweepBuilder.h"
 #include "mesh/ObjDB.h"
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 #include "profile/Profile.h"
 #include "profile/ProfileGeometry.h"
 #include "scene/InputLink.h"
@@ -111,16 +112,6 @@ int readMeshing(CommandIO& io, CommandEnabler& r) {
     if (io.readInt(on) != 0) return -1;
     objectX(r).meshingOn = on != 0;
     return 0;
-}
-
-template <double (ObjectX::*Field)[2]>
-int readPair(CommandIO& io, CommandEnabler& r) {
-    return io.readVector2(objectX(r).*Field);
-}
-
-template <double ObjectX::*Field>
-int readValue(CommandIO& io, CommandEnabler& r) {
-    return io.readDouble(objectX(r).*Field);
 }
 
 }  // namespace
@@ -427,10 +418,10 @@ void ObjectX::registerCommands() {
     registerCommand("smoothnessRender", readSmoothness<kRenderMode>);
     registerCommand("selected", readSelected);
     registerCommand("meshingOn", readMeshing);
-    registerCommand("draftTileResolution", readPair<&ObjectX::draftTileResolution>);
-    registerCommand("bestTileResolution", readPair<&ObjectX::bestTileResolution>);
-    registerCommand("draftEdgeMeshing", readValue<&ObjectX::draftEdgeMeshing>);
-    registerCommand("bestEdgeMeshing", readValue<&ObjectX::bestEdgeMeshing>);
+    registerCommand("draftTileResolution", readField<&ObjectX::draftTileResolution>);
+    registerCommand("bestTileResolution", readField<&ObjectX::bestTileResolution>);
+    registerCommand("draftEdgeMeshing", readField<&ObjectX::draftEdgeMeshing>);
+    registerCommand("bestEdgeMeshing", readField<&ObjectX::bestEdgeMeshing>);
 }
 
 int ObjectX::writeCommands(CommandIO& io) {

@@ -6,20 +6,13 @@
 #include "mesh/ObjDB.h"
 #include "mesh/ObjReader.h"
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 
 namespace fw {
 
 namespace {
 
 InputProfile2& self(CommandEnabler& r) { return static_cast<InputProfile2&>(r); }
-
-template <bool InputProfile2::*Field>
-int readBool(CommandIO& io, CommandEnabler& r) {
-    int on;
-    if (io.readInt(on) != 0) return -1;
-    self(r).*Field = on != 0;
-    return 0;
-}
 
 int readRotAngle(CommandIO& io, CommandEnabler& r) { return io.readDouble(self(r).rotAngle); }
 
@@ -131,9 +124,9 @@ void typeHandles(CompositeCurve2& contour) {
 }  // namespace
 
 InputProfile2::InputProfile2() {
-    registerCommand("autoHandle", readBool<&InputProfile2::autoHandle>);
-    registerCommand("pointModification", readBool<&InputProfile2::pointModification>);
-    registerCommand("mirror", readBool<&InputProfile2::mirror>);
+    registerCommand("autoHandle", readField<&InputProfile2::autoHandle>);
+    registerCommand("pointModification", readField<&InputProfile2::pointModification>);
+    registerCommand("mirror", readField<&InputProfile2::mirror>);
     registerCommand("rotAngle", readRotAngle);
     registerCommand("originalOffset", readOriginalOffset);
     registerCommand("begin", beginContour);

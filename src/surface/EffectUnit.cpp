@@ -1,6 +1,7 @@
 #include "surface/EffectUnit.h"
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 #include "surface/QuotedText.h"
 
 namespace fw {
@@ -14,11 +15,6 @@ const char* const kTransferModes[] = {"Normal", "Screen", "Multiply", "Overlay",
                                       "Add", "MagicGlue1", "MagicGlue2", "MagicGlue3"};
 
 EffectUnit& unit(CommandEnabler& r) { return static_cast<EffectUnit&>(r); }
-
-template <double EffectUnit::*Field>
-int readDouble(CommandIO& io, CommandEnabler& r) {
-    return io.readDouble(unit(r).*Field);
-}
 
 int readName(CommandIO& io, CommandEnabler& r) { return io.readString(unit(r).name); }
 
@@ -62,13 +58,13 @@ void EffectUnit::registerCommands() {
     registerCommand("Name", fw::readName);
     registerCommand("TargetType", readTargetType);
     registerCommand("TargetProcessing", readTargetProcessing);
-    registerCommand("TargetBrightCutoff", readDouble<&EffectUnit::targetBrightCutoff>);
-    registerCommand("TargetDarkCutoff", readDouble<&EffectUnit::targetDarkCutoff>);
-    registerCommand("TargetThickness", readDouble<&EffectUnit::targetThickness>);
-    registerCommand("TargetFeather", readDouble<&EffectUnit::targetFeather>);
-    registerCommand("TargetSizeH", readDouble<&EffectUnit::targetSizeH>);
-    registerCommand("TargetSizeV", readDouble<&EffectUnit::targetSizeV>);
-    registerCommand("TargetShear", readDouble<&EffectUnit::targetShear>);
+    registerCommand("TargetBrightCutoff", readField<&EffectUnit::targetBrightCutoff>);
+    registerCommand("TargetDarkCutoff", readField<&EffectUnit::targetDarkCutoff>);
+    registerCommand("TargetThickness", readField<&EffectUnit::targetThickness>);
+    registerCommand("TargetFeather", readField<&EffectUnit::targetFeather>);
+    registerCommand("TargetSizeH", readField<&EffectUnit::targetSizeH>);
+    registerCommand("TargetSizeV", readField<&EffectUnit::targetSizeV>);
+    registerCommand("TargetShear", readField<&EffectUnit::targetShear>);
     registerCommand("TargetPosition", readTargetPosition);
     registerCommand("TargetShowTarget", readShowTarget);
     registerCommand("end", CommandEnabler::endCommand);
