@@ -105,7 +105,6 @@ int readFlatness(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
-int readSelected(CommandIO& io, CommandEnabler& r) { return io.readInt(objectX(r).selected); }
 
 int readMeshing(CommandIO& io, CommandEnabler& r) {
     int on;
@@ -416,7 +415,7 @@ void ObjectX::registerCommands() {
     registerCommand("flatRender", readFlatness<kRenderMode>);
     registerCommand("smoothnessPreview", readSmoothness<kPreviewMode>);
     registerCommand("smoothnessRender", readSmoothness<kRenderMode>);
-    registerCommand("selected", readSelected);
+    registerCommand("selected", readField<&ObjectX::selected>);
     registerCommand("meshingOn", readMeshing);
     registerCommand("draftTileResolution", readField<&ObjectX::draftTileResolution>);
     registerCommand("bestTileResolution", readField<&ObjectX::bestTileResolution>);

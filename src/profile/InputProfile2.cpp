@@ -14,9 +14,7 @@ namespace {
 
 InputProfile2& self(CommandEnabler& r) { return static_cast<InputProfile2&>(r); }
 
-int readRotAngle(CommandIO& io, CommandEnabler& r) { return io.readDouble(self(r).rotAngle); }
 
-int readOriginalOffset(CommandIO& io, CommandEnabler& r) { return io.readVector2(self(r).originalOffset); }
 
 int beginContour(CommandIO& io, CommandEnabler& r) {
     // Appended before the class name is checked, as every nested block is.
@@ -127,8 +125,8 @@ InputProfile2::InputProfile2() {
     registerCommand("autoHandle", readField<&InputProfile2::autoHandle>);
     registerCommand("pointModification", readField<&InputProfile2::pointModification>);
     registerCommand("mirror", readField<&InputProfile2::mirror>);
-    registerCommand("rotAngle", readRotAngle);
-    registerCommand("originalOffset", readOriginalOffset);
+    registerCommand("rotAngle", readField<&InputProfile2::rotAngle>);
+    registerCommand("originalOffset", readField<&InputProfile2::originalOffset>);
     registerCommand("begin", beginContour);
     registerCommand("infileObj", readObjFile);
     registerCommand("infileIllustrator", readIllustratorFile);

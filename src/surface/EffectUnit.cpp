@@ -16,7 +16,6 @@ const char* const kTransferModes[] = {"Normal", "Screen", "Multiply", "Overlay",
 
 EffectUnit& unit(CommandEnabler& r) { return static_cast<EffectUnit&>(r); }
 
-int readName(CommandIO& io, CommandEnabler& r) { return io.readString(unit(r).name); }
 
 int readTargetType(CommandIO& io, CommandEnabler& r) {
     char text[CommandIO::kTokenSize];
@@ -32,7 +31,6 @@ int readTargetProcessing(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
-int readTargetPosition(CommandIO& io, CommandEnabler& r) { return io.readVector2(unit(r).targetPosition); }
 
 int readShowTarget(CommandIO& io, CommandEnabler& r) {
     int on;
@@ -55,7 +53,7 @@ int EffectUnit::readName(CommandIO& io, const NameTable& table, int& field) {
 }
 
 void EffectUnit::registerCommands() {
-    registerCommand("Name", fw::readName);
+    registerCommand("Name", readField<&EffectUnit::name>);
     registerCommand("TargetType", readTargetType);
     registerCommand("TargetProcessing", readTargetProcessing);
     registerCommand("TargetBrightCutoff", readField<&EffectUnit::targetBrightCutoff>);
@@ -65,7 +63,7 @@ void EffectUnit::registerCommands() {
     registerCommand("TargetSizeH", readField<&EffectUnit::targetSizeH>);
     registerCommand("TargetSizeV", readField<&EffectUnit::targetSizeV>);
     registerCommand("TargetShear", readField<&EffectUnit::targetShear>);
-    registerCommand("TargetPosition", readTargetPosition);
+    registerCommand("TargetPosition", readField<&EffectUnit::targetPosition>);
     registerCommand("TargetShowTarget", readShowTarget);
     registerCommand("end", CommandEnabler::endCommand);
 }

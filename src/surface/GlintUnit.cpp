@@ -42,7 +42,6 @@ int readGlintFrame0Angle(CommandIO& io, CommandEnabler& r) {
     return io.readDouble(unit(r).glintFrame0Angle[N]);
 }
 
-int readBloomColor(CommandIO& io, CommandEnabler& r) { return io.readVector3(unit(r).bloomColor); }
 
 int beginGradient(CommandIO& io, CommandEnabler& r) {
     char name[CommandIO::kTokenSize];
@@ -109,7 +108,7 @@ void GlintUnit::registerCommands() {
     registerCommand("GradientTransferMode", readNamed<&GlintUnit::gradientTransferMode, &kTransferModeNames>);
     registerCommand("ApplyBloom", readNamed<&GlintUnit::applyBloom, &kGlintSelectionNames>);
     registerCommand("BloomColorFrom", readNamed<&GlintUnit::bloomColorFrom, &kBloomColorNames>);
-    registerCommand("BloomColor", readBloomColor);
+    registerCommand("BloomColor", readField<&GlintUnit::bloomColor>);
     registerCommand("BloomGradientFlip", readField<&GlintUnit::bloomGradientFlip>);
     registerCommand("BloomGradientOversampling", readField<&GlintUnit::bloomGradientOversampling>);
     registerCommand("BloomSize", readField<&GlintUnit::bloomSize>);

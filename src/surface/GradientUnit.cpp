@@ -16,8 +16,6 @@ constexpr double kDegrees = 3.14159265358979323846 / 180.0;
 
 GradientUnit& unit(CommandEnabler& r) { return static_cast<GradientUnit&>(r); }
 
-int readStartPosition(CommandIO& io, CommandEnabler& r) { return io.readVector2(unit(r).startPosition); }
-int readOversampling(CommandIO& io, CommandEnabler& r) { return io.readInt(unit(r).oversampling); }
 
 int readOuterEdges(CommandIO& io, CommandEnabler& r) {
     char text[CommandIO::kTokenSize];
@@ -55,7 +53,7 @@ CommandTable& GradientUnit::commandTable() {
 void GradientUnit::registerCommands() {
     EffectUnit::registerCommands();
     registerCommand("begin", beginGradient);
-    registerCommand("StartPosition", readStartPosition);
+    registerCommand("StartPosition", readField<&GradientUnit::startPosition>);
     registerCommand("Size", readField<&GradientUnit::size>);
     registerCommand("Rotation", readField<&GradientUnit::rotation>);
     registerCommand("Angle", readField<&GradientUnit::angle>);
@@ -66,7 +64,7 @@ void GradientUnit::registerCommands() {
     registerCommand("AsymAmount", readField<&GradientUnit::asymAmount>);
     registerCommand("Flip", readField<&GradientUnit::flip>);
     registerCommand("Shift", readField<&GradientUnit::shift>);
-    registerCommand("Oversampling", readOversampling);
+    registerCommand("Oversampling", readField<&GradientUnit::oversampling>);
     registerCommand("Boost", readField<&GradientUnit::boost>);
     registerCommand("TransferMode", readTransferMode);
     registerCommand("CompositeOnOriginal", readField<&GradientUnit::compositeOnOriginal>);

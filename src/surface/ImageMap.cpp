@@ -25,7 +25,6 @@ int readImageFile(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
-int readStartTime(CommandIO& io, CommandEnabler& r) { return io.readDouble(map(r).startTime); }
 
 int readDomain(CommandIO& io, CommandEnabler& r) {
     map(r).oldPlacement.present = true;
@@ -66,7 +65,7 @@ CommandTable& ImageMap::commandTable() {
 void ImageMap::registerCommands() {
     SceneMember::registerCommands();
     registerCommand("imageFile", readImageFile);
-    registerCommand("startTime", readStartTime);
+    registerCommand("startTime", readField<&ImageMap::startTime>);
     registerCommand("holdFirstFrame", readField<&ImageMap::holdFirstFrame>);
     registerCommand("holdLastFrame", readField<&ImageMap::holdLastFrame>);
     registerCommand("loop", readField<&ImageMap::loop>);

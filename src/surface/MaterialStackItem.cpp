@@ -43,7 +43,6 @@ int readApplySpread(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
-int readCenter(CommandIO& io, CommandEnabler& r) { return io.readVector3(item(r).applyCenter); }
 
 int readObjectMatrix(CommandIO& io, CommandEnabler& r) { return io.readMatrix(item(r).applyObjectMatrix); }
 
@@ -147,7 +146,7 @@ void MaterialStackItem::registerCommands() {
     registerCommand("applySpread", readApplySpread);
     registerCommand("applyWidth", readField<&MaterialStackItem::applyWidth>);
     registerCommand("applyHeight", readField<&MaterialStackItem::applyHeight>);
-    registerCommand("applyCenter", readCenter);
+    registerCommand("applyCenter", readField<&MaterialStackItem::applyCenter>);
     registerCommand("applyObjectMatrix", readObjectMatrix);
     registerCommand("mappingStyle", readMapping);
     registerCommand("blendingAmount", readField<&MaterialStackItem::blendingAmount>);

@@ -22,8 +22,6 @@ namespace {
 
 TextBlock& block(CommandEnabler& r) { return static_cast<TextBlock&>(r); }
 
-int readMaxWidth(CommandIO& io, CommandEnabler& r) { return io.readInt(block(r).maxWidth); }
-int readTopBaseline(CommandIO& io, CommandEnabler& r) { return io.readDouble(block(r).topBaseline); }
 int readLineStart(CommandIO& io, CommandEnabler& r) {
     int start;
     if (io.readInt(start) != 0) return -1;
@@ -84,8 +82,8 @@ void TextBlock::registerCommands() {
     registerCommand("HasVariables", readField<&TextBlock::hasVariables>);
     registerCommand("IsLinked", readField<&TextBlock::isLinked>);
     registerCommand("UniCode", readField<&TextBlock::uniCode>);
-    registerCommand("MaxWidth", readMaxWidth);
-    registerCommand("TopBaseline", readTopBaseline);
+    registerCommand("MaxWidth", readField<&TextBlock::maxWidth>);
+    registerCommand("TopBaseline", readField<&TextBlock::topBaseline>);
     registerCommand("LockTopBaseline", readField<&TextBlock::lockTopBaseline>);
     registerCommand("CenterTextBlock", readField<&TextBlock::centerTextBlock>);
     registerCommand("FirstCharOffset", readField<&TextBlock::firstCharOffset>);
