@@ -6,6 +6,7 @@
 #include "app/OrvoPrefs.h"
 #include "persistence/AFileIO.h"
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 #include "platform/Dialogs.h"
 #include "platform/Folders.h"
 #include "scene/AnimGlobals.h"
@@ -30,42 +31,14 @@ std::vector<OrvoSceneManager::FixUp>& newSceneMembers() {
 
 OrvoSceneManager& manager(CommandEnabler& r) { return static_cast<OrvoSceneManager&>(r); }
 
-// ---- readers of settings lines, one template for every field of either holder
+// ---- where the settings lines' fields live, for the shared field reader
 
-template <class C>
-C& holder(OrvoSceneManager& m);
-template <>
-ProjectSettings& holder<ProjectSettings>(OrvoSceneManager& m) {
-    return m.settings();
-}
-template <>
-OrvoPrefs& holder<OrvoPrefs>(OrvoSceneManager& m) {
-    return m.prefs();
-}
-
-int readValue(CommandIO& io, int& v) { return io.readInt(v); }
-int readValue(CommandIO& io, double& v) { return io.readDouble(v); }
-int readValue(CommandIO& io, std::string& v) { return io.readString(v); }
-template <class T, size_t N>
-int readValue(CommandIO& io, T (&v)[N]) {
-    for (T& x : v)
-        if (readValue(io, x) != 0) return -1;
-    return 0;
-}
-
-template <class>
-struct MemberOf;
-template <class C, class T>
-struct MemberOf<T C::*> {
-    using Class = C;
-};
-
-// PreferenceLine marks lines that only preference files carry.
-template <auto Field, bool PreferenceLine = false>
-int readField(CommandIO& io, CommandEnabler& r) {
-    OrvoSceneManager& m = manager(r);
-    if constexpr (PreferenceLine) m.markPreferenceLine();
-    return readValue(io, holder<typename MemberOf<decltype(Field)>::Class>(m).*Field);
+ProjectSettings& settingsOf(CommandEnabler& r) { return manager(r).settings(); }
+OrvoPrefs& prefsOf(CommandEnabler& r) { return manager(r).prefs(); }
+// Lines that only preference files carry mark the file as one.
+OrvoPrefs& preferenceLineOf(CommandEnabler& r) {
+    manager(r).markPreferenceLine();
+    return manager(r).prefs();
 }
 
 template <int Index>
@@ -209,20 +182,20 @@ OrvoSceneManager::OrvoSceneManager(OrvoPrefs& prefs) : prefs_(prefs) {
     registerCommand("Version", readVersion);
     registerCommand("ViewerMode", readViewerMode);
     registerCommand("ViewerTool", readViewerTool);
-    registerCommand("ObjectAxisMode", readField<&ProjectSettings::objectAxisMode>);
-    registerCommand("GLRenderMode", readField<&ProjectSettings::glRenderMode>);
-    registerCommand("RenderSize", readField<&ProjectSettings::renderSize>);
-    registerCommand("RenderResolution", readField<&ProjectSettings::renderResolution>);
-    registerCommand("RenderMethod", readField<&ProjectSettings::renderMethod>);
-    registerCommand("RenderWhat", readField<&ProjectSettings::renderWhat>);
-    registerCommand("RenderFields", readField<&ProjectSettings::renderFields>);
-    registerCommand("PixelAspect", readField<&ProjectSettings::pixelAspect>);
+    registerCommand("ObjectAxisMode", readField<&ProjectSettings::objectAxisMode, settingsOf>);
+    registerCommand("GLRenderMode", readField<&ProjectSettings::glRenderMode, settingsOf>);
+    registerCommand("RenderSize", readField<&ProjectSettings::renderSize, settingsOf>);
+    registerCommand("RenderResolution", readField<&ProjectSettings::renderResolution, settingsOf>);
+    registerCommand("RenderMethod", readField<&ProjectSettings::renderMethod, settingsOf>);
+    registerCommand("RenderWhat", readField<&ProjectSettings::renderWhat, settingsOf>);
+    registerCommand("RenderFields", readField<&ProjectSettings::renderFields, settingsOf>);
+    registerCommand("PixelAspect", readField<&ProjectSettings::pixelAspect, settingsOf>);
     registerCommand("MotionBlurPasses", readMotionBlurPasses);
     registerCommand("MotionBlurShutter", readMotionBlurShutter);
     registerCommand("MotionBluroffset", readOneIgnored);  // always 0
     registerCommand("MotionBlurOffset", readOneIgnored);
-    registerCommand("RenderDPI", readField<&ProjectSettings::renderDPI>);
-    registerCommand("AntiAliasLevel", readField<&ProjectSettings::antiAliasLevel>);
+    registerCommand("RenderDPI", readField<&ProjectSettings::renderDPI, settingsOf>);
+    registerCommand("AntiAliasLevel", readField<&ProjectSettings::antiAliasLevel, settingsOf>);
     registerCommand("RenderAlphaCheckers", readOverlay<0>);
     registerCommand("RenderActionSafe", readOverlay<1>);
     registerCommand("RenderTitleSafe", readOverlay<2>);
@@ -230,62 +203,62 @@ OrvoSceneManager::OrvoSceneManager(OrvoPrefs& prefs) : prefs_(prefs) {
     registerCommand("RenderUpperThird", readOverlay<4>);
     registerCommand("Render12FieldGrid", readOverlay<5>);
     registerCommand("Render4x3Inside16x9", readOverlay<6>);
-    registerCommand("UseAlphaMask", readField<&ProjectSettings::useAlphaMask>);
-    registerCommand("RenderShadows", readField<&ProjectSettings::renderShadows>);
-    registerCommand("ShadowsHaveTransparency", readField<&ProjectSettings::shadowsHaveTransparency>);
-    registerCommand("RayTraceShadows", readField<&ProjectSettings::rayTraceShadows>);
-    registerCommand("NumShadowRays", readField<&ProjectSettings::numShadowRays>);
-    registerCommand("AmbientOcclusion", readField<&ProjectSettings::ambientOcclusion>);
-    registerCommand("NumAmbientRays", readField<&ProjectSettings::numAmbientRays>);
-    registerCommand("AmbientDistance", readField<&ProjectSettings::ambientDistance>);
-    registerCommand("AmbientDarkness", readField<&ProjectSettings::ambientDarkness>);
-    registerCommand("MaxBounces", readField<&ProjectSettings::maxBounces>);
-    registerCommand("MaxShadowBounces", readField<&ProjectSettings::maxShadowBounces>);
-    registerCommand("ReflectivityBlendingStyle", readField<&ProjectSettings::reflectivityBlendingStyle>);
-    registerCommand("DisplayPathType", readField<&ProjectSettings::displayPathType>);
-    registerCommand("HardShadingAngle", readField<&OrvoPrefs::hardShadingAngle>);
-    registerCommand("BackgroundColor", readField<&ProjectSettings::backgroundColor>);
-    registerCommand("UseBackgroundMedia", readField<&ProjectSettings::useBackgroundMedia>);
+    registerCommand("UseAlphaMask", readField<&ProjectSettings::useAlphaMask, settingsOf>);
+    registerCommand("RenderShadows", readField<&ProjectSettings::renderShadows, settingsOf>);
+    registerCommand("ShadowsHaveTransparency", readField<&ProjectSettings::shadowsHaveTransparency, settingsOf>);
+    registerCommand("RayTraceShadows", readField<&ProjectSettings::rayTraceShadows, settingsOf>);
+    registerCommand("NumShadowRays", readField<&ProjectSettings::numShadowRays, settingsOf>);
+    registerCommand("AmbientOcclusion", readField<&ProjectSettings::ambientOcclusion, settingsOf>);
+    registerCommand("NumAmbientRays", readField<&ProjectSettings::numAmbientRays, settingsOf>);
+    registerCommand("AmbientDistance", readField<&ProjectSettings::ambientDistance, settingsOf>);
+    registerCommand("AmbientDarkness", readField<&ProjectSettings::ambientDarkness, settingsOf>);
+    registerCommand("MaxBounces", readField<&ProjectSettings::maxBounces, settingsOf>);
+    registerCommand("MaxShadowBounces", readField<&ProjectSettings::maxShadowBounces, settingsOf>);
+    registerCommand("ReflectivityBlendingStyle", readField<&ProjectSettings::reflectivityBlendingStyle, settingsOf>);
+    registerCommand("DisplayPathType", readField<&ProjectSettings::displayPathType, settingsOf>);
+    registerCommand("HardShadingAngle", readField<&OrvoPrefs::hardShadingAngle, prefsOf>);
+    registerCommand("BackgroundColor", readField<&ProjectSettings::backgroundColor, settingsOf>);
+    registerCommand("UseBackgroundMedia", readField<&ProjectSettings::useBackgroundMedia, settingsOf>);
     registerCommand("CompBackgroundMedia", readOneIgnored);
-    registerCommand("BackgroundMedia", readField<&ProjectSettings::backgroundMedia>);
-    registerCommand("BackgroundMediaOpacity", readField<&ProjectSettings::backgroundMediaOpacity>);
-    registerCommand("DefaultGroup", readField<&OrvoPrefs::defaultGroup>);
-    registerCommand("ShadowQuality", readField<&OrvoPrefs::shadowQuality>);
-    registerCommand("DuplicationOffset", readField<&OrvoPrefs::duplicationOffset>);
-    registerCommand("GroundPlane", readField<&OrvoPrefs::groundPlane>);
-    registerCommand("ShaderTextureWidth", readField<&OrvoPrefs::shaderTextureWidth, true>);
-    registerCommand("ShaderTextureHeight", readField<&OrvoPrefs::shaderTextureHeight, true>);
-    registerCommand("NumberUndos", readField<&OrvoPrefs::numberUndos>);
-    registerCommand("AdvancedGLLighting", readField<&OrvoPrefs::advancedGLLighting>);
-    registerCommand("ShowTexturesSetup", readField<&OrvoPrefs::showTexturesSetup>);
-    registerCommand("GLSLShadowOffset", readField<&OrvoPrefs::glslShadowOffset>);
-    registerCommand("DraftGLShaders", readField<&OrvoPrefs::draftGLShaders>);
-    registerCommand("DraftGLShaderShadows", readField<&OrvoPrefs::draftGLShaderShadows>);
-    registerCommand("FinalGLShaders", readField<&OrvoPrefs::finalGLShaders>);
-    registerCommand("FinalGLShaderShadows", readField<&OrvoPrefs::finalGLShaderShadows>);
-    registerCommand("SaveMode", readField<&OrvoPrefs::saveMode>);
-    registerCommand("RetainTexturesBetweenRenders", readField<&ProjectSettings::retainTexturesBetweenRenders>);
-    registerCommand("RealtimeSliders", readField<&ProjectSettings::realtimeSliders>);
-    registerCommand("AlertUsersOfOffscreenWindows", readField<&ProjectSettings::alertUsersOfOffscreenWindows>);
-    registerCommand("DoIAlertAboutTweaks", readField<&OrvoPrefs::doIAlertAboutTweaks, true>);
-    registerCommand("TimelineSync", readField<&OrvoPrefs::timelineSync, true>);
-    registerCommand("DoIMentionWebUpdates", readField<&OrvoPrefs::doIMentionWebUpdates, true>);
-    registerCommand("ShowToolTips", readField<&OrvoPrefs::showToolTips, true>);
-    registerCommand("ShowNativeFonts", readField<&OrvoPrefs::showNativeFonts, true>);
-    registerCommand("SimulationOn", readField<&ProjectSettings::simulationOn>);
-    registerCommand("AnimationWindowIsAdvanced", readField<&ProjectSettings::animationWindowIsAdvanced>);
-    registerCommand("MultiThreadedRendering", readField<&ProjectSettings::multiThreadedRendering>);
-    registerCommand("Dictionary", readField<&ProjectSettings::dictionary>);
-    registerCommand("TextVariableBatchNumber", readField<&ProjectSettings::textVariableBatchNumber>);
-    registerCommand("TextVariableFile", readField<&ProjectSettings::textVariableFile>);
+    registerCommand("BackgroundMedia", readField<&ProjectSettings::backgroundMedia, settingsOf>);
+    registerCommand("BackgroundMediaOpacity", readField<&ProjectSettings::backgroundMediaOpacity, settingsOf>);
+    registerCommand("DefaultGroup", readField<&OrvoPrefs::defaultGroup, prefsOf>);
+    registerCommand("ShadowQuality", readField<&OrvoPrefs::shadowQuality, prefsOf>);
+    registerCommand("DuplicationOffset", readField<&OrvoPrefs::duplicationOffset, prefsOf>);
+    registerCommand("GroundPlane", readField<&OrvoPrefs::groundPlane, prefsOf>);
+    registerCommand("ShaderTextureWidth", readField<&OrvoPrefs::shaderTextureWidth, preferenceLineOf>);
+    registerCommand("ShaderTextureHeight", readField<&OrvoPrefs::shaderTextureHeight, preferenceLineOf>);
+    registerCommand("NumberUndos", readField<&OrvoPrefs::numberUndos, prefsOf>);
+    registerCommand("AdvancedGLLighting", readField<&OrvoPrefs::advancedGLLighting, prefsOf>);
+    registerCommand("ShowTexturesSetup", readField<&OrvoPrefs::showTexturesSetup, prefsOf>);
+    registerCommand("GLSLShadowOffset", readField<&OrvoPrefs::glslShadowOffset, prefsOf>);
+    registerCommand("DraftGLShaders", readField<&OrvoPrefs::draftGLShaders, prefsOf>);
+    registerCommand("DraftGLShaderShadows", readField<&OrvoPrefs::draftGLShaderShadows, prefsOf>);
+    registerCommand("FinalGLShaders", readField<&OrvoPrefs::finalGLShaders, prefsOf>);
+    registerCommand("FinalGLShaderShadows", readField<&OrvoPrefs::finalGLShaderShadows, prefsOf>);
+    registerCommand("SaveMode", readField<&OrvoPrefs::saveMode, prefsOf>);
+    registerCommand("RetainTexturesBetweenRenders", readField<&ProjectSettings::retainTexturesBetweenRenders, settingsOf>);
+    registerCommand("RealtimeSliders", readField<&ProjectSettings::realtimeSliders, settingsOf>);
+    registerCommand("AlertUsersOfOffscreenWindows", readField<&ProjectSettings::alertUsersOfOffscreenWindows, settingsOf>);
+    registerCommand("DoIAlertAboutTweaks", readField<&OrvoPrefs::doIAlertAboutTweaks, preferenceLineOf>);
+    registerCommand("TimelineSync", readField<&OrvoPrefs::timelineSync, preferenceLineOf>);
+    registerCommand("DoIMentionWebUpdates", readField<&OrvoPrefs::doIMentionWebUpdates, preferenceLineOf>);
+    registerCommand("ShowToolTips", readField<&OrvoPrefs::showToolTips, preferenceLineOf>);
+    registerCommand("ShowNativeFonts", readField<&OrvoPrefs::showNativeFonts, preferenceLineOf>);
+    registerCommand("SimulationOn", readField<&ProjectSettings::simulationOn, settingsOf>);
+    registerCommand("AnimationWindowIsAdvanced", readField<&ProjectSettings::animationWindowIsAdvanced, settingsOf>);
+    registerCommand("MultiThreadedRendering", readField<&ProjectSettings::multiThreadedRendering, settingsOf>);
+    registerCommand("Dictionary", readField<&ProjectSettings::dictionary, settingsOf>);
+    registerCommand("TextVariableBatchNumber", readField<&ProjectSettings::textVariableBatchNumber, settingsOf>);
+    registerCommand("TextVariableFile", readField<&ProjectSettings::textVariableFile, settingsOf>);
     registerCommand("TextVariableFileBatch", readTextVariableFileBatch);
-    registerCommand("OuterWindowPos", readField<&ProjectSettings::outerWindowPos>);
-    registerCommand("OuterWindowSize", readField<&ProjectSettings::outerWindowSize>);
+    registerCommand("OuterWindowPos", readField<&ProjectSettings::outerWindowPos, settingsOf>);
+    registerCommand("OuterWindowSize", readField<&ProjectSettings::outerWindowSize, settingsOf>);
     registerCommand("InnerWindowState", readInnerWindowState);
-    registerCommand("TextDialogPos", readField<&ProjectSettings::textDialogPos>);
-    registerCommand("TextDialogSize", readField<&ProjectSettings::textDialogSize>);
-    registerCommand("TextDialogLastFontUsed", readField<&ProjectSettings::textDialogLastFontUsed>);
-    registerCommand("GradientEditorPos", readField<&ProjectSettings::gradientEditorPos>);
+    registerCommand("TextDialogPos", readField<&ProjectSettings::textDialogPos, settingsOf>);
+    registerCommand("TextDialogSize", readField<&ProjectSettings::textDialogSize, settingsOf>);
+    registerCommand("TextDialogLastFontUsed", readField<&ProjectSettings::textDialogLastFontUsed, settingsOf>);
+    registerCommand("GradientEditorPos", readField<&ProjectSettings::gradientEditorPos, settingsOf>);
     registerCommand("RecentProject", readRecentProject);
     for (const char* keyword : {"ShowPaths", "HighQualityGLTextures", "HideGLRenderWindows", "ShowTexturesECW",
                                 "ShowTexturesComp", "ShowObjectStyleNamesAndNotes", "ObjectStyleSwatchScroll",

@@ -9,6 +9,7 @@
 #include "geometry/SweepBuilder.h"
 #include "mesh/ObjDB.h"
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 #include "profile/Profile.h"
 #include "profile/ProfileGeometry.h"
 #include "scene/InputLink.h"
@@ -104,23 +105,12 @@ int readFlatness(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
-int readSelected(CommandIO& io, CommandEnabler& r) { return io.readInt(objectX(r).selected); }
 
 int readMeshing(CommandIO& io, CommandEnabler& r) {
     int on;
     if (io.readInt(on) != 0) return -1;
     objectX(r).meshingOn = on != 0;
     return 0;
-}
-
-template <double (ObjectX::*Field)[2]>
-int readPair(CommandIO& io, CommandEnabler& r) {
-    return io.readVector2(objectX(r).*Field);
-}
-
-template <double ObjectX::*Field>
-int readValue(CommandIO& io, CommandEnabler& r) {
-    return io.readDouble(objectX(r).*Field);
 }
 
 }  // namespace
@@ -425,12 +415,12 @@ void ObjectX::registerCommands() {
     registerCommand("flatRender", readFlatness<kRenderMode>);
     registerCommand("smoothnessPreview", readSmoothness<kPreviewMode>);
     registerCommand("smoothnessRender", readSmoothness<kRenderMode>);
-    registerCommand("selected", readSelected);
+    registerCommand("selected", readField<&ObjectX::selected>);
     registerCommand("meshingOn", readMeshing);
-    registerCommand("draftTileResolution", readPair<&ObjectX::draftTileResolution>);
-    registerCommand("bestTileResolution", readPair<&ObjectX::bestTileResolution>);
-    registerCommand("draftEdgeMeshing", readValue<&ObjectX::draftEdgeMeshing>);
-    registerCommand("bestEdgeMeshing", readValue<&ObjectX::bestEdgeMeshing>);
+    registerCommand("draftTileResolution", readField<&ObjectX::draftTileResolution>);
+    registerCommand("bestTileResolution", readField<&ObjectX::bestTileResolution>);
+    registerCommand("draftEdgeMeshing", readField<&ObjectX::draftEdgeMeshing>);
+    registerCommand("bestEdgeMeshing", readField<&ObjectX::bestEdgeMeshing>);
 }
 
 int ObjectX::writeCommands(CommandIO& io) {

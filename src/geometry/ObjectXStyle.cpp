@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 #include "profile/InputProfile2.h"
 #include "profile/ProfileLibrary.h"
 #include "scene/InputLink.h"
@@ -33,14 +34,6 @@ int readKind(CommandIO& io, CommandEnabler& r) {
     style(r).kind = word == "ExtrusionNoodle"                                      ? ObjectXStyle::kTube
                     : word == "ExtrusionOrvoLathe" || word == "ExtrusionOrvoLong" ? ObjectXStyle::kRevolved
                                                                                     : ObjectXStyle::kExtruded;
-    return 0;
-}
-
-template <bool ObjectXStyle::*Flag>
-int readFlag(CommandIO& io, CommandEnabler& r) {
-    int on;
-    if (io.readInt(on) != 0) return -1;
-    style(r).*Flag = on != 0;
     return 0;
 }
 
@@ -95,20 +88,12 @@ int readFrontFaceOffset(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
-template <double ObjectXStyle::*Field>
-int readDouble(CommandIO& io, CommandEnabler& r) {
-    if (io.readDouble(style(r).*Field) != 0) return -1;
+// Lengths and angles reshape caps and sides alike; material indices feed the caps only.
+void capsAndSidesChanged(CommandEnabler& r) {
     style(r).touchCaps();
     style(r).touchSides();
-    return 0;
 }
-
-template <int ObjectXStyle::*Field>
-int readInt(CommandIO& io, CommandEnabler& r) {
-    if (io.readInt(style(r).*Field) != 0) return -1;
-    style(r).touchCaps();
-    return 0;
-}
+void capsChanged(CommandEnabler& r) { style(r).touchCaps(); }
 
 template <int ObjectXStyle::*Field>
 int readCap(CommandIO& io, CommandEnabler& r) {
@@ -322,34 +307,34 @@ void ObjectXStyle::markUsed() {
 void ObjectXStyle::registerCommands() {
     SceneMember::registerCommands();
     registerCommand("extrusionStyle", readKind);
-    registerCommand("trackProfile", readFlag<&ObjectXStyle::trackProfile>);
-    registerCommand("trackProperties", readFlag<&ObjectXStyle::trackProperties>);
-    registerCommand("trackXScale", readFlag<&ObjectXStyle::trackXScale>);
+    registerCommand("trackProfile", readField<&ObjectXStyle::trackProfile>);
+    registerCommand("trackProperties", readField<&ObjectXStyle::trackProperties>);
+    registerCommand("trackXScale", readField<&ObjectXStyle::trackXScale>);
     registerCommand("perim", readPerimeter);
     registerCommand("hole", readHole);
     registerCommand("perimXScale", readPerimeterXScale);
     registerCommand("holeXScale", readHoleXScale);
     registerCommand("frontFaceOffset", readFrontFaceOffset);
-    registerCommand("spikeAngle", readDouble<&ObjectXStyle::spikeAngle>);
-    registerCommand("pullBackDistance", readDouble<&ObjectXStyle::pullBackDistance>);
+    registerCommand("spikeAngle", readFieldThen<&ObjectXStyle::spikeAngle, capsAndSidesChanged>);
+    registerCommand("pullBackDistance", readFieldThen<&ObjectXStyle::pullBackDistance, capsAndSidesChanged>);
     registerCommand("depth", readDepth);
     registerCommand("frontPart", readPart<kFront>);
     registerCommand("backPart", readPart<kBack>);
     registerCommand("perimPart", readPart<kPerimeter>);
     registerCommand("holePart", readPart<kHoles>);
-    registerCommand("frontMtlidx", readInt<&ObjectXStyle::frontMaterialIndex>);
-    registerCommand("backMtlidx", readInt<&ObjectXStyle::backMaterialIndex>);
+    registerCommand("frontMtlidx", readFieldThen<&ObjectXStyle::frontMaterialIndex, capsChanged>);
+    registerCommand("backMtlidx", readFieldThen<&ObjectXStyle::backMaterialIndex, capsChanged>);
     registerCommand("mitreMethod", readMitre);
     registerCommand("material", readSlotMaterial);
     registerCommand("backMaterial", readSlotMaterial);
     registerCommand("headCapType", readCap<&ObjectXStyle::headCapType>);
-    registerCommand("headCapScale", readDouble<&ObjectXStyle::headCapScale>);
-    registerCommand("headCapOffset", readDouble<&ObjectXStyle::headCapOffset>);
+    registerCommand("headCapScale", readFieldThen<&ObjectXStyle::headCapScale, capsAndSidesChanged>);
+    registerCommand("headCapOffset", readFieldThen<&ObjectXStyle::headCapOffset, capsAndSidesChanged>);
     registerCommand("tailCapType", readCap<&ObjectXStyle::tailCapType>);
-    registerCommand("tailCapScale", readDouble<&ObjectXStyle::tailCapScale>);
-    registerCommand("tailCapOffset", readDouble<&ObjectXStyle::tailCapOffset>);
-    registerCommand("buildAngleStart", readDouble<&ObjectXStyle::buildAngleStart>);
-    registerCommand("buildAngleEnd", readDouble<&ObjectXStyle::buildAngleEnd>);
+    registerCommand("tailCapScale", readFieldThen<&ObjectXStyle::tailCapScale, capsAndSidesChanged>);
+    registerCommand("tailCapOffset", readFieldThen<&ObjectXStyle::tailCapOffset, capsAndSidesChanged>);
+    registerCommand("buildAngleStart", readFieldThen<&ObjectXStyle::buildAngleStart, capsAndSidesChanged>);
+    registerCommand("buildAngleEnd", readFieldThen<&ObjectXStyle::buildAngleEnd, capsAndSidesChanged>);
     registerCommand("buildAxis", readAxis);
     registerCommand("begin", beginBlock);
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 #include "profile/Geo2Interface.h"
 
 namespace fw {
@@ -265,22 +266,9 @@ int readShapeType(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
-template <double CompositeCurve2::*Field>
-int readDouble(CommandIO& io, CommandEnabler& r) {
-    return io.readDouble(self(r).*Field);
-}
-
 template <int Index>
 int readParam(CommandIO& io, CommandEnabler& r) {
     return io.readDouble(self(r).shapeParams[Index]);
-}
-
-template <bool CompositeCurve2::*Field>
-int readBool(CommandIO& io, CommandEnabler& r) {
-    int on;
-    if (io.readInt(on) != 0) return -1;
-    self(r).*Field = on != 0;
-    return 0;
 }
 
 int beginSegment(CommandIO& io, CommandEnabler& r) {
@@ -311,16 +299,16 @@ const ShapeKeywords kShapeKeywords[] = {
 CompositeCurve2::CompositeCurve2() {
     registerCommand("closed", readClosed);
     registerCommand("shapeType", readShapeType);
-    registerCommand("shapeX", readDouble<&CompositeCurve2::shapeX>);
-    registerCommand("shapeY", readDouble<&CompositeCurve2::shapeY>);
-    registerCommand("shapeWidth", readDouble<&CompositeCurve2::shapeWidth>);
-    registerCommand("shapeHeight", readDouble<&CompositeCurve2::shapeHeight>);
+    registerCommand("shapeX", readField<&CompositeCurve2::shapeX>);
+    registerCommand("shapeY", readField<&CompositeCurve2::shapeY>);
+    registerCommand("shapeWidth", readField<&CompositeCurve2::shapeWidth>);
+    registerCommand("shapeHeight", readField<&CompositeCurve2::shapeHeight>);
     const CommandHandler params[4] = {readParam<0>, readParam<1>, readParam<2>, readParam<3>};
     for (const ShapeKeywords& k : kShapeKeywords)
         for (int i = 0; i < 4 && k.names[i]; ++i) registerCommand(k.names[i], params[i]);
-    registerCommand("pointModification", readBool<&CompositeCurve2::pointModification>);
-    registerCommand("mirror", readBool<&CompositeCurve2::mirror>);
-    registerCommand("rotAngle", readDouble<&CompositeCurve2::rotAngle>);
+    registerCommand("pointModification", readField<&CompositeCurve2::pointModification>);
+    registerCommand("mirror", readField<&CompositeCurve2::mirror>);
+    registerCommand("rotAngle", readField<&CompositeCurve2::rotAngle>);
     registerCommand("begin", beginSegment);
     registerCommand("end", CommandEnabler::endCommand);
 }

@@ -6,6 +6,7 @@
 #include "mesh/ObjDB.h"
 #include "mesh/ObjReader.h"
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 
 namespace fw {
 
@@ -13,17 +14,7 @@ namespace {
 
 InputProfile2& self(CommandEnabler& r) { return static_cast<InputProfile2&>(r); }
 
-template <bool InputProfile2::*Field>
-int readBool(CommandIO& io, CommandEnabler& r) {
-    int on;
-    if (io.readInt(on) != 0) return -1;
-    self(r).*Field = on != 0;
-    return 0;
-}
 
-int readRotAngle(CommandIO& io, CommandEnabler& r) { return io.readDouble(self(r).rotAngle); }
-
-int readOriginalOffset(CommandIO& io, CommandEnabler& r) { return io.readVector2(self(r).originalOffset); }
 
 int beginContour(CommandIO& io, CommandEnabler& r) {
     // Appended before the class name is checked, as every nested block is.
@@ -131,11 +122,11 @@ void typeHandles(CompositeCurve2& contour) {
 }  // namespace
 
 InputProfile2::InputProfile2() {
-    registerCommand("autoHandle", readBool<&InputProfile2::autoHandle>);
-    registerCommand("pointModification", readBool<&InputProfile2::pointModification>);
-    registerCommand("mirror", readBool<&InputProfile2::mirror>);
-    registerCommand("rotAngle", readRotAngle);
-    registerCommand("originalOffset", readOriginalOffset);
+    registerCommand("autoHandle", readField<&InputProfile2::autoHandle>);
+    registerCommand("pointModification", readField<&InputProfile2::pointModification>);
+    registerCommand("mirror", readField<&InputProfile2::mirror>);
+    registerCommand("rotAngle", readField<&InputProfile2::rotAngle>);
+    registerCommand("originalOffset", readField<&InputProfile2::originalOffset>);
     registerCommand("begin", beginContour);
     registerCommand("infileObj", readObjFile);
     registerCommand("infileIllustrator", readIllustratorFile);

@@ -5,6 +5,7 @@
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 
 namespace fw {
 
@@ -64,16 +65,6 @@ int readClip(CommandIO& io, CommandEnabler& r) {
     camera(r).clipNear = v[0];
     camera(r).clipFar = v[1];
     return 0;
-}
-
-template <double Camera::*Field>
-int readDouble(CommandIO& io, CommandEnabler& r) {
-    return io.readDouble(camera(r).*Field);
-}
-
-template <double (Camera::*Field)[3]>
-int readVector(CommandIO& io, CommandEnabler& r) {
-    return io.readVector3(camera(r).*Field);
 }
 
 int readScaleVertically(CommandIO& io, CommandEnabler& r) {
@@ -262,18 +253,18 @@ void Camera::registerCommands() {
     registerCommand("mode", readMode);
     registerCommand("lens-type", readLensType);
     registerCommand("projection", readProjection);
-    registerCommand("aspect", readDouble<&Camera::aspect>);
+    registerCommand("aspect", readField<&Camera::aspect>);
     registerCommand("lens", readLens);
     registerCommand("aperture", readAperture);
     registerCommand("clip", readClip);
-    registerCommand("eye", readVector<&Camera::eye>);
-    registerCommand("target", readVector<&Camera::target>);
-    registerCommand("distance", readDouble<&Camera::distance>);
-    registerCommand("tumble-left-right", readDouble<&Camera::tumbleLeftRight>);
-    registerCommand("tumble-up-down", readDouble<&Camera::tumbleUpDown>);
-    registerCommand("roll", readDouble<&Camera::roll>);
-    registerCommand("ortho-width", readDouble<&Camera::orthoWidth>);
-    registerCommand("under-scan", readDouble<&Camera::underScan>);
+    registerCommand("eye", readField<&Camera::eye>);
+    registerCommand("target", readField<&Camera::target>);
+    registerCommand("distance", readField<&Camera::distance>);
+    registerCommand("tumble-left-right", readField<&Camera::tumbleLeftRight>);
+    registerCommand("tumble-up-down", readField<&Camera::tumbleUpDown>);
+    registerCommand("roll", readField<&Camera::roll>);
+    registerCommand("ortho-width", readField<&Camera::orthoWidth>);
+    registerCommand("under-scan", readField<&Camera::underScan>);
     registerCommand("scale-vertically", readScaleVertically);
 }
 

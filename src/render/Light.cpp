@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 #include "scene/Scene.h"
 #include "surface/RayDirections.h"
 
@@ -64,7 +65,6 @@ int readAngles(CommandIO& io, CommandEnabler& r) {
 
 int readColor(CommandIO& io, CommandEnabler& r) { return io.readColor(light(r).color, 4); }
 
-int readIntensity(CommandIO& io, CommandEnabler& r) { return io.readDouble(light(r).intensity); }
 
 int readShadow(CommandIO& io, CommandEnabler& r) {
     int on;
@@ -73,10 +73,6 @@ int readShadow(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
-int readShadowSoftness(CommandIO& io, CommandEnabler& r) { return io.readInt(light(r).shadowSoftness); }
-int readShadowDarkness(CommandIO& io, CommandEnabler& r) { return io.readDouble(light(r).shadowDarkness); }
-int readShadowMapX(CommandIO& io, CommandEnabler& r) { return io.readInt(light(r).shadowMapXRes); }
-int readShadowMapY(CommandIO& io, CommandEnabler& r) { return io.readInt(light(r).shadowMapYRes); }
 
 std::vector<std::vector<std::array<double, 3>>> makeSampleTables() {
     std::vector<std::vector<std::array<double, 3>>> tables;
@@ -121,12 +117,12 @@ void Light::registerCommands() {
     registerCommand("falloff", readFalloff);
     registerCommand("angles", readAngles);
     registerCommand("color", readColor);
-    registerCommand("intensity", readIntensity);
+    registerCommand("intensity", readField<&Light::intensity>);
     registerCommand("shadow", readShadow);
-    registerCommand("shadow-softness", readShadowSoftness);
-    registerCommand("shadow-darkness", readShadowDarkness);
-    registerCommand("shadowmap-xres", readShadowMapX);
-    registerCommand("shadowmap-yres", readShadowMapY);
+    registerCommand("shadow-softness", readField<&Light::shadowSoftness>);
+    registerCommand("shadow-darkness", readField<&Light::shadowDarkness>);
+    registerCommand("shadowmap-xres", readField<&Light::shadowMapXRes>);
+    registerCommand("shadowmap-yres", readField<&Light::shadowMapYRes>);
 }
 
 int Light::writeCommands(CommandIO& io) {

@@ -1,6 +1,7 @@
 #include "scene/AnimGlobals.h"
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 #include "scene/Scene.h"
 
 namespace fw {
@@ -25,20 +26,11 @@ void AnimGlobals::setFrameRange(int start, int end) {
 
 namespace {
 
+// Any line of the block, even one whose value is malformed, means the file carried the globals.
 AnimGlobals& globals(CommandEnabler& r) {
     auto& g = static_cast<AnimGlobals&>(r);
     g.setHasContent(true);
     return g;
-}
-
-template <int AnimGlobals::*Field>
-int readInt(CommandIO& io, CommandEnabler& r) {
-    return io.readInt(globals(r).*Field);
-}
-
-template <double AnimGlobals::*Field>
-int readDouble(CommandIO& io, CommandEnabler& r) {
-    return io.readDouble(globals(r).*Field);
 }
 
 int readFramesPerSecond(CommandIO& io, CommandEnabler& r) {
@@ -59,18 +51,18 @@ int readDisplayAsFrames(CommandIO& io, CommandEnabler& r) {
 
 void AnimGlobals::registerCommands() {
     SceneMember::registerCommands();
-    registerCommand("frameStart", readInt<&AnimGlobals::frameStart>);
-    registerCommand("frameEnd", readInt<&AnimGlobals::frameEnd>);
-    registerCommand("currFrame", readDouble<&AnimGlobals::currFrame>);
-    registerCommand("workFrameStart", readInt<&AnimGlobals::workFrameStart>);
-    registerCommand("workFrameEnd", readInt<&AnimGlobals::workFrameEnd>);
-    registerCommand("visibleFrameStart", readInt<&AnimGlobals::visibleFrameStart>);
-    registerCommand("visibleFrameEnd", readInt<&AnimGlobals::visibleFrameEnd>);
+    registerCommand("frameStart", readField<&AnimGlobals::frameStart, globals>);
+    registerCommand("frameEnd", readField<&AnimGlobals::frameEnd, globals>);
+    registerCommand("currFrame", readField<&AnimGlobals::currFrame, globals>);
+    registerCommand("workFrameStart", readField<&AnimGlobals::workFrameStart, globals>);
+    registerCommand("workFrameEnd", readField<&AnimGlobals::workFrameEnd, globals>);
+    registerCommand("visibleFrameStart", readField<&AnimGlobals::visibleFrameStart, globals>);
+    registerCommand("visibleFrameEnd", readField<&AnimGlobals::visibleFrameEnd, globals>);
     registerCommand("framesPerSecond", readFramesPerSecond);
     registerCommand("displayAsFrames", readDisplayAsFrames);
     // Older files carry these; the values now live in the project's settings lines.
-    registerCommand("motionBlurPasses", readInt<&AnimGlobals::motionBlurPasses>);
-    registerCommand("motionBlurShutter", readDouble<&AnimGlobals::motionBlurShutter>);
+    registerCommand("motionBlurPasses", readField<&AnimGlobals::motionBlurPasses, globals>);
+    registerCommand("motionBlurShutter", readField<&AnimGlobals::motionBlurShutter, globals>);
 }
 
 int AnimGlobals::writeCommands(CommandIO& io) {

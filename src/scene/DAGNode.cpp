@@ -4,6 +4,7 @@
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 #include "scene/Scene.h"
 
 namespace fw {
@@ -120,10 +121,6 @@ int readFlag(CommandIO& io, CommandEnabler& receiver) {
     return 0;
 }
 
-int readTranslate(CommandIO& io, CommandEnabler& r) { return io.readVector3(node(r).translate); }
-int readRotate(CommandIO& io, CommandEnabler& r) { return io.readVector3(node(r).rotate); }
-int readScale(CommandIO& io, CommandEnabler& r) { return io.readVector3(node(r).scale); }
-int readOrigin(CommandIO& io, CommandEnabler& r) { return io.readVector3(node(r).origin); }
 
 int readRotateOrder(CommandIO& io, CommandEnabler& r) {
     char order[7];
@@ -169,10 +166,10 @@ void DAGNode::registerCommands() {
     registerCommand("editor_solo_ghost", readFlag<kEditorSoloGhost>);
     registerCommand("open_hierarchy", readFlag<kOpenHierarchy>);
     registerCommand("link_children", readFlag<kLinkChildren>);
-    registerCommand("translate", readTranslate);
-    registerCommand("rotate", readRotate);
-    registerCommand("scale", readScale);
-    registerCommand("origin", readOrigin);
+    registerCommand("translate", readField<&DAGNode::translate>);
+    registerCommand("rotate", readField<&DAGNode::rotate>);
+    registerCommand("scale", readField<&DAGNode::scale>);
+    registerCommand("origin", readField<&DAGNode::origin>);
     registerCommand("rotateOrder", readRotateOrder);
     registerCommand("parent", readParent);
 }

@@ -7,6 +7,7 @@
 #include "mesh/GeometryInterface.h"
 #include "mesh/PackedObjDB.h"
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 #include "scene/InputLink.h"
 #include "scene/Scene.h"
 
@@ -278,19 +279,7 @@ int readObjectFlag(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
-template <int Object::*Field>
-int readObjectInt(CommandIO& io, CommandEnabler& r) {
-    if (io.readInt(object(r).*Field) != 0) return -1;
-    object(r).geometryChanged();
-    return 0;
-}
-
-template <double Object::*Field>
-int readObjectDouble(CommandIO& io, CommandEnabler& r) {
-    if (io.readDouble(object(r).*Field) != 0) return -1;
-    object(r).geometryChanged();
-    return 0;
-}
+void changeGeometry(CommandEnabler& r) { object(r).geometryChanged(); }
 
 // Auto-fit places the texture over the whole object: the explicit mapping is off.
 int readMapAutoFit(CommandIO& io, CommandEnabler& r) {
@@ -319,21 +308,21 @@ int readMapPosition(CommandIO& io, CommandEnabler& r) {
 void Object::registerCommands() {
     DAGNode::registerCommands();
     registerCommand("has_fragments", readObjectFlag<kHasFragments>);
-    registerCommand("num_fragments", readObjectInt<&Object::fragmentCount>);
+    registerCommand("num_fragments", readFieldThen<&Object::fragmentCount, changeGeometry>);
     registerCommand("is_fragment", readObjectFlag<kIsFragment>);
-    registerCommand("fragment_index", readObjectInt<&Object::fragmentIndex>);
-    registerCommand("animate_fragments", readObjectInt<&Object::animateFragments>);
-    registerCommand("hardShadingAngle", readObjectDouble<&Object::hardShadingAngle>);
+    registerCommand("fragment_index", readFieldThen<&Object::fragmentIndex, changeGeometry>);
+    registerCommand("animate_fragments", readFieldThen<&Object::animateFragments, changeGeometry>);
+    registerCommand("hardShadingAngle", readFieldThen<&Object::hardShadingAngle, changeGeometry>);
     registerCommand("mapAutoFit", readMapAutoFit);
-    registerCommand("mapType", readObjectInt<&Object::mapType>);
+    registerCommand("mapType", readFieldThen<&Object::mapType, changeGeometry>);
     registerCommand("mapScale", readMapScale);
     registerCommand("mapPosition", readMapPosition);
-    registerCommand("mapRotation", readObjectDouble<&Object::mapRotation>);
-    registerCommand("mapRepeatX", readObjectInt<&Object::mapRepeatX>);
-    registerCommand("mapRepeatY", readObjectInt<&Object::mapRepeatY>);
-    registerCommand("mapMirrorX", readObjectInt<&Object::mapMirrorX>);
-    registerCommand("mapMirrorY", readObjectInt<&Object::mapMirrorY>);
-    registerCommand("mapProportional", readObjectInt<&Object::mapProportional>);
+    registerCommand("mapRotation", readFieldThen<&Object::mapRotation, changeGeometry>);
+    registerCommand("mapRepeatX", readFieldThen<&Object::mapRepeatX, changeGeometry>);
+    registerCommand("mapRepeatY", readFieldThen<&Object::mapRepeatY, changeGeometry>);
+    registerCommand("mapMirrorX", readFieldThen<&Object::mapMirrorX, changeGeometry>);
+    registerCommand("mapMirrorY", readFieldThen<&Object::mapMirrorY, changeGeometry>);
+    registerCommand("mapProportional", readFieldThen<&Object::mapProportional, changeGeometry>);
 }
 
 int Object::writeCommands(CommandIO& io) {

@@ -1,6 +1,7 @@
 #include "surface/ColorStop.h"
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 
 namespace fw {
 
@@ -44,8 +45,6 @@ int readOldColor(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
-int readPosition(CommandIO& io, CommandEnabler& r) { return io.readDouble(stop(r).position); }
-int readMidPoint(CommandIO& io, CommandEnabler& r) { return io.readDouble(stop(r).midPoint); }
 
 }  // namespace
 
@@ -53,8 +52,8 @@ ColorStop::ColorStop(bool opacity) : opacity_(opacity) {
     registerCommand("RGBColor", readRGB);
     registerCommand("HSVColor", readHSV);
     registerCommand("Color", readOldColor);
-    registerCommand("Position", readPosition);
-    registerCommand("MidPoint", readMidPoint);
+    registerCommand("Position", readField<&ColorStop::position>);
+    registerCommand("MidPoint", readField<&ColorStop::midPoint>);
     registerCommand("end", CommandEnabler::endCommand);
 }
 

@@ -1,6 +1,7 @@
 #include "surface/EffectUnit.h"
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 #include "surface/QuotedText.h"
 
 namespace fw {
@@ -15,12 +16,6 @@ const char* const kTransferModes[] = {"Normal", "Screen", "Multiply", "Overlay",
 
 EffectUnit& unit(CommandEnabler& r) { return static_cast<EffectUnit&>(r); }
 
-template <double EffectUnit::*Field>
-int readDouble(CommandIO& io, CommandEnabler& r) {
-    return io.readDouble(unit(r).*Field);
-}
-
-int readName(CommandIO& io, CommandEnabler& r) { return io.readString(unit(r).name); }
 
 int readTargetType(CommandIO& io, CommandEnabler& r) {
     char text[CommandIO::kTokenSize];
@@ -36,7 +31,6 @@ int readTargetProcessing(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
-int readTargetPosition(CommandIO& io, CommandEnabler& r) { return io.readVector2(unit(r).targetPosition); }
 
 int readShowTarget(CommandIO& io, CommandEnabler& r) {
     int on;
@@ -59,17 +53,17 @@ int EffectUnit::readName(CommandIO& io, const NameTable& table, int& field) {
 }
 
 void EffectUnit::registerCommands() {
-    registerCommand("Name", fw::readName);
+    registerCommand("Name", readField<&EffectUnit::name>);
     registerCommand("TargetType", readTargetType);
     registerCommand("TargetProcessing", readTargetProcessing);
-    registerCommand("TargetBrightCutoff", readDouble<&EffectUnit::targetBrightCutoff>);
-    registerCommand("TargetDarkCutoff", readDouble<&EffectUnit::targetDarkCutoff>);
-    registerCommand("TargetThickness", readDouble<&EffectUnit::targetThickness>);
-    registerCommand("TargetFeather", readDouble<&EffectUnit::targetFeather>);
-    registerCommand("TargetSizeH", readDouble<&EffectUnit::targetSizeH>);
-    registerCommand("TargetSizeV", readDouble<&EffectUnit::targetSizeV>);
-    registerCommand("TargetShear", readDouble<&EffectUnit::targetShear>);
-    registerCommand("TargetPosition", readTargetPosition);
+    registerCommand("TargetBrightCutoff", readField<&EffectUnit::targetBrightCutoff>);
+    registerCommand("TargetDarkCutoff", readField<&EffectUnit::targetDarkCutoff>);
+    registerCommand("TargetThickness", readField<&EffectUnit::targetThickness>);
+    registerCommand("TargetFeather", readField<&EffectUnit::targetFeather>);
+    registerCommand("TargetSizeH", readField<&EffectUnit::targetSizeH>);
+    registerCommand("TargetSizeV", readField<&EffectUnit::targetSizeV>);
+    registerCommand("TargetShear", readField<&EffectUnit::targetShear>);
+    registerCommand("TargetPosition", readField<&EffectUnit::targetPosition>);
     registerCommand("TargetShowTarget", readShowTarget);
     registerCommand("end", CommandEnabler::endCommand);
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 #include "surface/QuotedText.h"
 
 namespace fw {
@@ -15,34 +16,6 @@ const char* const kSelections[] = {"None", "One", "OneTwo", "OneTwoThree"};
 const char* const kBloomColors[] = {"GlintGradient", "Layer", "Color", "BloomGradient"};
 
 GlintUnit& unit(CommandEnabler& r) { return static_cast<GlintUnit&>(r); }
-
-template <double GlintUnit::*Field>
-int readDouble(CommandIO& io, CommandEnabler& r) {
-    return io.readDouble(unit(r).*Field);
-}
-
-template <int GlintUnit::*Field>
-int readInt(CommandIO& io, CommandEnabler& r) {
-    return io.readInt(unit(r).*Field);
-}
-
-template <bool GlintUnit::*Field>
-int readFlag(CommandIO& io, CommandEnabler& r) {
-    int on;
-    if (io.readInt(on) != 0) return -1;
-    unit(r).*Field = on != 0;
-    return 0;
-}
-
-template <double (GlintUnit::*Field)[2]>
-int readPair(CommandIO& io, CommandEnabler& r) {
-    return io.readVector2(unit(r).*Field);
-}
-
-template <std::string GlintUnit::*Field>
-int readText(CommandIO& io, CommandEnabler& r) {
-    return io.readString(unit(r).*Field);
-}
 
 template <int GlintUnit::*Field, const NameTable* Table>
 int readNamed(CommandIO& io, CommandEnabler& r) {
@@ -69,7 +42,6 @@ int readGlintFrame0Angle(CommandIO& io, CommandEnabler& r) {
     return io.readDouble(unit(r).glintFrame0Angle[N]);
 }
 
-int readBloomColor(CommandIO& io, CommandEnabler& r) { return io.readVector3(unit(r).bloomColor); }
 
 int beginGradient(CommandIO& io, CommandEnabler& r) {
     char name[CommandIO::kTokenSize];
@@ -116,34 +88,34 @@ void GlintUnit::registerCommands() {
     registerGlint<1>(*this);
     registerGlint<2>(*this);
     registerCommand("GlintWipeType", readNamed<&GlintUnit::glintWipeType, &kWipeNames>);
-    registerCommand("GlintWipeFeather", readDouble<&GlintUnit::glintWipeFeather>);
+    registerCommand("GlintWipeFeather", readField<&GlintUnit::glintWipeFeather>);
     registerCommand("ApplyGradient", readNamed<&GlintUnit::applyGradient, &kGlintSelectionNames>);
-    registerCommand("GlintGradientFlip", readFlag<&GlintUnit::glintGradientFlip>);
-    registerCommand("GlintGradientOversampling", readInt<&GlintUnit::glintGradientOversampling>);
-    registerCommand("GradientBoost", readDouble<&GlintUnit::gradientBoost>);
-    registerCommand("ReactImageName", readText<&GlintUnit::reactImageName>);
-    registerCommand("ReactImageInvertMap", readFlag<&GlintUnit::reactImageInvertMap>);
-    registerCommand("ReactImageCenter", readPair<&GlintUnit::reactImageCenter>);
-    registerCommand("ReactImageScale", readDouble<&GlintUnit::reactImageScale>);
-    registerCommand("ReactImageRotation", readDouble<&GlintUnit::reactImageRotation>);
-    registerCommand("ReactImageSensitivity", readDouble<&GlintUnit::reactImageSensitivity>);
-    registerCommand("DisplaceImageName", readText<&GlintUnit::displaceImageName>);
-    registerCommand("DisplaceImageCenter", readPair<&GlintUnit::displaceImageCenter>);
-    registerCommand("DisplaceImageScale", readDouble<&GlintUnit::displaceImageScale>);
-    registerCommand("DisplaceImageRotation", readDouble<&GlintUnit::displaceImageRotation>);
-    registerCommand("DisplaceHDepth", readDouble<&GlintUnit::displaceHDepth>);
-    registerCommand("DisplaceVDepth", readDouble<&GlintUnit::displaceVDepth>);
+    registerCommand("GlintGradientFlip", readField<&GlintUnit::glintGradientFlip>);
+    registerCommand("GlintGradientOversampling", readField<&GlintUnit::glintGradientOversampling>);
+    registerCommand("GradientBoost", readField<&GlintUnit::gradientBoost>);
+    registerCommand("ReactImageName", readField<&GlintUnit::reactImageName>);
+    registerCommand("ReactImageInvertMap", readField<&GlintUnit::reactImageInvertMap>);
+    registerCommand("ReactImageCenter", readField<&GlintUnit::reactImageCenter>);
+    registerCommand("ReactImageScale", readField<&GlintUnit::reactImageScale>);
+    registerCommand("ReactImageRotation", readField<&GlintUnit::reactImageRotation>);
+    registerCommand("ReactImageSensitivity", readField<&GlintUnit::reactImageSensitivity>);
+    registerCommand("DisplaceImageName", readField<&GlintUnit::displaceImageName>);
+    registerCommand("DisplaceImageCenter", readField<&GlintUnit::displaceImageCenter>);
+    registerCommand("DisplaceImageScale", readField<&GlintUnit::displaceImageScale>);
+    registerCommand("DisplaceImageRotation", readField<&GlintUnit::displaceImageRotation>);
+    registerCommand("DisplaceHDepth", readField<&GlintUnit::displaceHDepth>);
+    registerCommand("DisplaceVDepth", readField<&GlintUnit::displaceVDepth>);
     registerCommand("GradientTransferMode", readNamed<&GlintUnit::gradientTransferMode, &kTransferModeNames>);
     registerCommand("ApplyBloom", readNamed<&GlintUnit::applyBloom, &kGlintSelectionNames>);
     registerCommand("BloomColorFrom", readNamed<&GlintUnit::bloomColorFrom, &kBloomColorNames>);
-    registerCommand("BloomColor", readBloomColor);
-    registerCommand("BloomGradientFlip", readFlag<&GlintUnit::bloomGradientFlip>);
-    registerCommand("BloomGradientOversampling", readInt<&GlintUnit::bloomGradientOversampling>);
-    registerCommand("BloomSize", readDouble<&GlintUnit::bloomSize>);
-    registerCommand("BloomSoftness", readDouble<&GlintUnit::bloomSoftness>);
-    registerCommand("BloomBoost", readDouble<&GlintUnit::bloomBoost>);
+    registerCommand("BloomColor", readField<&GlintUnit::bloomColor>);
+    registerCommand("BloomGradientFlip", readField<&GlintUnit::bloomGradientFlip>);
+    registerCommand("BloomGradientOversampling", readField<&GlintUnit::bloomGradientOversampling>);
+    registerCommand("BloomSize", readField<&GlintUnit::bloomSize>);
+    registerCommand("BloomSoftness", readField<&GlintUnit::bloomSoftness>);
+    registerCommand("BloomBoost", readField<&GlintUnit::bloomBoost>);
     registerCommand("BloomTransferMode", readNamed<&GlintUnit::bloomTransferMode, &kTransferModeNames>);
-    registerCommand("ShowEffectOnly", readFlag<&GlintUnit::showEffectOnly>);
+    registerCommand("ShowEffectOnly", readField<&GlintUnit::showEffectOnly>);
 }
 
 int GlintUnit::writeGradients(CommandIO& io) {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 
 namespace fw {
 
@@ -115,7 +116,6 @@ int readInterpType(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
-int readSmoothness(CommandIO& io, CommandEnabler& r) { return io.readDouble(gradient(r).interpSmoothness); }
 
 int beginStop(CommandIO& io, CommandEnabler& r) {
     char name[CommandIO::kTokenSize];
@@ -148,7 +148,7 @@ const NameTable Gradient::kInterpolationNames = {kInterpolations, 4, 0, kRGB, kR
 Gradient::Gradient(const char* blockName) : blockName_(blockName) {
     registerCommand("Type", readType);
     registerCommand("InterpType", readInterpType);
-    registerCommand("InterpSmoothness", readSmoothness);
+    registerCommand("InterpSmoothness", readField<&Gradient::interpSmoothness>);
     registerCommand("begin", beginStop);
     registerCommand("end", endGradient);
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 
 namespace fw {
 
@@ -15,21 +16,6 @@ constexpr double kDegrees = 3.14159265358979323846 / 180.0;
 
 GradientUnit& unit(CommandEnabler& r) { return static_cast<GradientUnit&>(r); }
 
-template <double GradientUnit::*Field>
-int readDouble(CommandIO& io, CommandEnabler& r) {
-    return io.readDouble(unit(r).*Field);
-}
-
-template <bool GradientUnit::*Field>
-int readFlag(CommandIO& io, CommandEnabler& r) {
-    int on;
-    if (io.readInt(on) != 0) return -1;
-    unit(r).*Field = on != 0;
-    return 0;
-}
-
-int readStartPosition(CommandIO& io, CommandEnabler& r) { return io.readVector2(unit(r).startPosition); }
-int readOversampling(CommandIO& io, CommandEnabler& r) { return io.readInt(unit(r).oversampling); }
 
 int readOuterEdges(CommandIO& io, CommandEnabler& r) {
     char text[CommandIO::kTokenSize];
@@ -67,21 +53,21 @@ CommandTable& GradientUnit::commandTable() {
 void GradientUnit::registerCommands() {
     EffectUnit::registerCommands();
     registerCommand("begin", beginGradient);
-    registerCommand("StartPosition", readStartPosition);
-    registerCommand("Size", readDouble<&GradientUnit::size>);
-    registerCommand("Rotation", readDouble<&GradientUnit::rotation>);
-    registerCommand("Angle", readDouble<&GradientUnit::angle>);
-    registerCommand("Stretch", readDouble<&GradientUnit::stretch>);
+    registerCommand("StartPosition", readField<&GradientUnit::startPosition>);
+    registerCommand("Size", readField<&GradientUnit::size>);
+    registerCommand("Rotation", readField<&GradientUnit::rotation>);
+    registerCommand("Angle", readField<&GradientUnit::angle>);
+    registerCommand("Stretch", readField<&GradientUnit::stretch>);
     registerCommand("OuterEdges", readOuterEdges);
-    registerCommand("ScaleRepeats", readDouble<&GradientUnit::scaleRepeats>);
-    registerCommand("AsymDirection", readDouble<&GradientUnit::asymDirection>);
-    registerCommand("AsymAmount", readDouble<&GradientUnit::asymAmount>);
-    registerCommand("Flip", readFlag<&GradientUnit::flip>);
-    registerCommand("Shift", readDouble<&GradientUnit::shift>);
-    registerCommand("Oversampling", readOversampling);
-    registerCommand("Boost", readDouble<&GradientUnit::boost>);
+    registerCommand("ScaleRepeats", readField<&GradientUnit::scaleRepeats>);
+    registerCommand("AsymDirection", readField<&GradientUnit::asymDirection>);
+    registerCommand("AsymAmount", readField<&GradientUnit::asymAmount>);
+    registerCommand("Flip", readField<&GradientUnit::flip>);
+    registerCommand("Shift", readField<&GradientUnit::shift>);
+    registerCommand("Oversampling", readField<&GradientUnit::oversampling>);
+    registerCommand("Boost", readField<&GradientUnit::boost>);
     registerCommand("TransferMode", readTransferMode);
-    registerCommand("CompositeOnOriginal", readFlag<&GradientUnit::compositeOnOriginal>);
+    registerCommand("CompositeOnOriginal", readField<&GradientUnit::compositeOnOriginal>);
 }
 
 int GradientUnit::writeGradients(CommandIO& io) { return io.writeBlock(gradient); }

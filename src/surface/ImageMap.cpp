@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 #include "surface/QuotedText.h"
 #include "scene/AnimGlobals.h"
 #include "scene/Scene.h"
@@ -24,15 +25,6 @@ int readImageFile(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
-int readStartTime(CommandIO& io, CommandEnabler& r) { return io.readDouble(map(r).startTime); }
-
-template <bool ImageMap::*Field>
-int readFlag(CommandIO& io, CommandEnabler& r) {
-    int on;
-    if (io.readInt(on) != 0) return -1;
-    map(r).*Field = on != 0;
-    return 0;
-}
 
 int readDomain(CommandIO& io, CommandEnabler& r) {
     map(r).oldPlacement.present = true;
@@ -73,10 +65,10 @@ CommandTable& ImageMap::commandTable() {
 void ImageMap::registerCommands() {
     SceneMember::registerCommands();
     registerCommand("imageFile", readImageFile);
-    registerCommand("startTime", readStartTime);
-    registerCommand("holdFirstFrame", readFlag<&ImageMap::holdFirstFrame>);
-    registerCommand("holdLastFrame", readFlag<&ImageMap::holdLastFrame>);
-    registerCommand("loop", readFlag<&ImageMap::loop>);
+    registerCommand("startTime", readField<&ImageMap::startTime>);
+    registerCommand("holdFirstFrame", readField<&ImageMap::holdFirstFrame>);
+    registerCommand("holdLastFrame", readField<&ImageMap::holdLastFrame>);
+    registerCommand("loop", readField<&ImageMap::loop>);
     registerCommand("domain", readDomain);
     registerCommand("translate", readOldVector<0>);
     registerCommand("rotate", readOldVector<1>);

@@ -3,17 +3,13 @@
 #include <algorithm>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 
 namespace fw {
 
 namespace {
 
 MaterialChannelReflectivity& reflectivity(CommandEnabler& r) { return static_cast<MaterialChannelReflectivity&>(r); }
-
-template <double MaterialChannelReflectivity::*Field>
-int readDouble(CommandIO& io, CommandEnabler& r) {
-    return io.readDouble(reflectivity(r).*Field);
-}
 
 int readNumRays(CommandIO& io, CommandEnabler& r) {
     int count;
@@ -43,12 +39,12 @@ CommandTable& MaterialChannelReflectivity::commandTable() {
 
 void MaterialChannelReflectivity::registerCommands() {
     MaterialChannel::registerCommands();
-    registerCommand("amount", readDouble<&MaterialChannelReflectivity::amount>);
-    registerCommand("raytraceAmount", readDouble<&MaterialChannelReflectivity::raytraceAmount>);
+    registerCommand("amount", readField<&MaterialChannelReflectivity::amount>);
+    registerCommand("raytraceAmount", readField<&MaterialChannelReflectivity::raytraceAmount>);
     registerCommand("numRays", readNumRays);
     registerCommand("spread", readSpread);
-    registerCommand("falloffStart", readDouble<&MaterialChannelReflectivity::falloffStart>);
-    registerCommand("falloffEnd", readDouble<&MaterialChannelReflectivity::falloffEnd>);
+    registerCommand("falloffStart", readField<&MaterialChannelReflectivity::falloffStart>);
+    registerCommand("falloffEnd", readField<&MaterialChannelReflectivity::falloffEnd>);
 }
 
 void MaterialChannelReflectivity::reset() {

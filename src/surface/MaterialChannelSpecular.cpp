@@ -1,17 +1,9 @@
 #include "surface/MaterialChannelSpecular.h"
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 
 namespace fw {
-
-namespace {
-
-template <double MaterialChannelSpecular::*Field>
-int readDouble(CommandIO& io, CommandEnabler& r) {
-    return io.readDouble(static_cast<MaterialChannelSpecular&>(r).*Field);
-}
-
-}  // namespace
 
 MaterialChannelSpecular::MaterialChannelSpecular(Scene* scene) : MaterialChannel(kSpecular, scene, {1, 1, 1, 1}) {
     registerCommands();
@@ -24,8 +16,8 @@ CommandTable& MaterialChannelSpecular::commandTable() {
 
 void MaterialChannelSpecular::registerCommands() {
     MaterialChannel::registerCommands();
-    registerCommand("brightness", readDouble<&MaterialChannelSpecular::brightness>);
-    registerCommand("sharpness", readDouble<&MaterialChannelSpecular::sharpness>);
+    registerCommand("brightness", readField<&MaterialChannelSpecular::brightness>);
+    registerCommand("sharpness", readField<&MaterialChannelSpecular::sharpness>);
 }
 
 void MaterialChannelSpecular::reset() {

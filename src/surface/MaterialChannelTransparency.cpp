@@ -3,17 +3,13 @@
 #include <algorithm>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 
 namespace fw {
 
 namespace {
 
 MaterialChannelTransparency& transparency(CommandEnabler& r) { return static_cast<MaterialChannelTransparency&>(r); }
-
-template <double MaterialChannelTransparency::*Field>
-int readDouble(CommandIO& io, CommandEnabler& r) {
-    return io.readDouble(transparency(r).*Field);
-}
 
 int readNumRays(CommandIO& io, CommandEnabler& r) {
     int count;
@@ -43,8 +39,8 @@ CommandTable& MaterialChannelTransparency::commandTable() {
 
 void MaterialChannelTransparency::registerCommands() {
     MaterialChannel::registerCommands();
-    registerCommand("amount", readDouble<&MaterialChannelTransparency::amount>);
-    registerCommand("refraction", readDouble<&MaterialChannelTransparency::refraction>);
+    registerCommand("amount", readField<&MaterialChannelTransparency::amount>);
+    registerCommand("refraction", readField<&MaterialChannelTransparency::refraction>);
     registerCommand("numRays", readNumRays);
     registerCommand("spread", readSpread);
 }

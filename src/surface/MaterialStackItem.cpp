@@ -7,6 +7,7 @@
 #include <glm/vec4.hpp>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 #include "scene/Scene.h"
 #include "surface/ImageMap.h"
 #include "surface/Material.h"
@@ -42,12 +43,6 @@ int readApplySpread(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
-template <double MaterialStackItem::*Field>
-int readDouble(CommandIO& io, CommandEnabler& r) {
-    return io.readDouble(item(r).*Field);
-}
-
-int readCenter(CommandIO& io, CommandEnabler& r) { return io.readVector3(item(r).applyCenter); }
 
 int readObjectMatrix(CommandIO& io, CommandEnabler& r) { return io.readMatrix(item(r).applyObjectMatrix); }
 
@@ -149,16 +144,16 @@ CommandTable& MaterialStackItem::commandTable() {
 void MaterialStackItem::registerCommands() {
     registerCommand("material", readMaterial);
     registerCommand("applySpread", readApplySpread);
-    registerCommand("applyWidth", readDouble<&MaterialStackItem::applyWidth>);
-    registerCommand("applyHeight", readDouble<&MaterialStackItem::applyHeight>);
-    registerCommand("applyCenter", readCenter);
+    registerCommand("applyWidth", readField<&MaterialStackItem::applyWidth>);
+    registerCommand("applyHeight", readField<&MaterialStackItem::applyHeight>);
+    registerCommand("applyCenter", readField<&MaterialStackItem::applyCenter>);
     registerCommand("applyObjectMatrix", readObjectMatrix);
     registerCommand("mappingStyle", readMapping);
-    registerCommand("blendingAmount", readDouble<&MaterialStackItem::blendingAmount>);
+    registerCommand("blendingAmount", readField<&MaterialStackItem::blendingAmount>);
     registerCommand("blendingStyle", readBlending);
     registerCommand("tilingStyle", readTiling);
-    registerCommand("tilingX", readDouble<&MaterialStackItem::tilingX>);
-    registerCommand("tilingY", readDouble<&MaterialStackItem::tilingY>);
+    registerCommand("tilingX", readField<&MaterialStackItem::tilingX>);
+    registerCommand("tilingY", readField<&MaterialStackItem::tilingY>);
     registerCommand("transform", readTransform);
     registerCommand("end", CommandEnabler::endCommand);
 }

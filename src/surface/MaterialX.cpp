@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 #include "scene/Scene.h"
 #include "surface/MaterialChannelBump.h"
 #include "surface/MaterialChannelColor.h"
@@ -44,16 +45,6 @@ int readStyleName(CommandIO& io, CommandEnabler& r, const NameTable& names) {
 
 int readMaterialStyle(CommandIO& io, CommandEnabler& r) { return readStyleName(io, r, Material::kStyleNames); }
 int readOldStyle(CommandIO& io, CommandEnabler& r) { return readStyleName(io, r, Material::kOldStyleNames); }
-
-template <int MaterialX::*Field>
-int readInt(CommandIO& io, CommandEnabler& r) {
-    return io.readInt(material(r).*Field);
-}
-
-template <double MaterialX::*Field>
-int readDouble(CommandIO& io, CommandEnabler& r) {
-    return io.readDouble(material(r).*Field);
-}
 
 int readRespondToLighting(CommandIO& io, CommandEnabler& r) {
     int on;
@@ -221,15 +212,15 @@ CommandTable& MaterialX::commandTable() {
 void MaterialX::registerCommands() {
     Material::registerCommands();
     registerCommand("materialStyle", readMaterialStyle);
-    registerCommand("shaderTextureWidth", readInt<&MaterialX::shaderTextureWidth>);
-    registerCommand("shaderTextureHeight", readInt<&MaterialX::shaderTextureHeight>);
+    registerCommand("shaderTextureWidth", readField<&MaterialX::shaderTextureWidth>);
+    registerCommand("shaderTextureHeight", readField<&MaterialX::shaderTextureHeight>);
     registerCommand("respondToLighting", readRespondToLighting);
-    registerCommand("lineWidth", readDouble<&MaterialX::lineWidth>);
+    registerCommand("lineWidth", readField<&MaterialX::lineWidth>);
     registerCommand("useHiddenFillMaterial", readUseHiddenFill);
     registerCommand("hiddenFillColor", readHiddenFillColor);
     registerCommand("fresnelStart", readFresnelStart);
     registerCommand("fresnelEnd", readFresnelEnd);
-    registerCommand("fresnelBlend", readDouble<&MaterialX::fresnelBlend>);
+    registerCommand("fresnelBlend", readField<&MaterialX::fresnelBlend>);
     registerCommand("begin", beginChannel);
     registerCommand("end", endMaterial);
     registerCommand("style", readOldStyle);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 #include "surface/ShaderImage.h"
 
 namespace fw {
@@ -17,19 +18,6 @@ constexpr int kKernelSize = 3;
 constexpr double kKernel[kKernelSize] = {0.25, 0.5, 0.25};
 
 ShaderBlock& block(CommandEnabler& r) { return static_cast<ShaderBlock&>(r); }
-
-template <bool ShaderBlock::*Field>
-int readFlag(CommandIO& io, CommandEnabler& r) {
-    int on;
-    if (io.readInt(on) != 0) return -1;
-    block(r).*Field = on != 0;
-    return 0;
-}
-
-template <double ShaderBlock::*Field>
-int readDouble(CommandIO& io, CommandEnabler& r) {
-    return io.readDouble(block(r).*Field);
-}
 
 int readBlendingStyle(CommandIO& io, CommandEnabler& r) {
     char name[CommandIO::kTokenSize];
@@ -103,16 +91,16 @@ CommandTable& ShaderBlock::commandTable() {
 }
 
 void ShaderBlock::registerCommands() {
-    registerCommand("active", readFlag<&ShaderBlock::active>);
+    registerCommand("active", readField<&ShaderBlock::active>);
     registerCommand("blendingStyle", readBlendingStyle);
-    registerCommand("blendingAmount", readDouble<&ShaderBlock::blendingAmount>);
-    registerCommand("rgbBlur", readDouble<&ShaderBlock::rgbBlur>);
-    registerCommand("alphaBlur", readDouble<&ShaderBlock::alphaBlur>);
-    registerCommand("rgbInverted", readFlag<&ShaderBlock::rgbInverted>);
-    registerCommand("alphaInverted", readFlag<&ShaderBlock::alphaInverted>);
-    registerCommand("rgbRepeat", readFlag<&ShaderBlock::rgbRepeat>);
-    registerCommand("alphaRepeat", readFlag<&ShaderBlock::alphaRepeat>);
-    registerCommand("useLumForAlpha", readFlag<&ShaderBlock::useLumForAlpha>);
+    registerCommand("blendingAmount", readField<&ShaderBlock::blendingAmount>);
+    registerCommand("rgbBlur", readField<&ShaderBlock::rgbBlur>);
+    registerCommand("alphaBlur", readField<&ShaderBlock::alphaBlur>);
+    registerCommand("rgbInverted", readField<&ShaderBlock::rgbInverted>);
+    registerCommand("alphaInverted", readField<&ShaderBlock::alphaInverted>);
+    registerCommand("rgbRepeat", readField<&ShaderBlock::rgbRepeat>);
+    registerCommand("alphaRepeat", readField<&ShaderBlock::alphaRepeat>);
+    registerCommand("useLumForAlpha", readField<&ShaderBlock::useLumForAlpha>);
     registerCommand("begin", beginShader);
     registerCommand("end", CommandEnabler::endCommand);
 }

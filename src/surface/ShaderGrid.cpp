@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 
 namespace fw {
 
@@ -14,21 +15,6 @@ const char* const kStyles[] = {"GridPaper", "RadialCircles", "RadialSquares", "R
 constexpr double kPi = 3.14159265358979323846;
 
 ShaderGrid& grid(CommandEnabler& r) { return static_cast<ShaderGrid&>(r); }
-
-template <double ShaderGrid::*Field>
-int readDouble(CommandIO& io, CommandEnabler& r) {
-    return io.readDouble(grid(r).*Field);
-}
-
-template <int ShaderGrid::*Field>
-int readInt(CommandIO& io, CommandEnabler& r) {
-    return io.readInt(grid(r).*Field);
-}
-
-template <float (ShaderGrid::*Field)[4]>
-int readRGBA(CommandIO& io, CommandEnabler& r) {
-    return io.readColor(grid(r).*Field, 4);
-}
 
 int readStyle(CommandIO& io, CommandEnabler& r) {
     char text[CommandIO::kTokenSize];
@@ -78,20 +64,20 @@ CommandTable& ShaderGrid::commandTable() {
 void ShaderGrid::registerCommands() {
     Shader::registerCommands();
     registerCommand("Style", readStyle);
-    registerCommand("HVisible", readInt<&ShaderGrid::hVisible>);
-    registerCommand("HColor", readRGBA<&ShaderGrid::hColor>);
-    registerCommand("HWidth", readDouble<&ShaderGrid::hWidth>);
-    registerCommand("HLineSpacing", readDouble<&ShaderGrid::hLineSpacing>);
-    registerCommand("HCenter", readDouble<&ShaderGrid::hCenter>);
-    registerCommand("HShift", readDouble<&ShaderGrid::hShift>);
-    registerCommand("VVisible", readInt<&ShaderGrid::vVisible>);
-    registerCommand("VColor", readRGBA<&ShaderGrid::vColor>);
-    registerCommand("VWidth", readDouble<&ShaderGrid::vWidth>);
-    registerCommand("VLineSpacing", readDouble<&ShaderGrid::vLineSpacing>);
-    registerCommand("VCenter", readDouble<&ShaderGrid::vCenter>);
-    registerCommand("VShift", readDouble<&ShaderGrid::vShift>);
-    registerCommand("FillColor", readRGBA<&ShaderGrid::fillColor>);
-    registerCommand("LineRotation", readDouble<&ShaderGrid::lineRotation>);
+    registerCommand("HVisible", readField<&ShaderGrid::hVisible>);
+    registerCommand("HColor", readField<&ShaderGrid::hColor>);
+    registerCommand("HWidth", readField<&ShaderGrid::hWidth>);
+    registerCommand("HLineSpacing", readField<&ShaderGrid::hLineSpacing>);
+    registerCommand("HCenter", readField<&ShaderGrid::hCenter>);
+    registerCommand("HShift", readField<&ShaderGrid::hShift>);
+    registerCommand("VVisible", readField<&ShaderGrid::vVisible>);
+    registerCommand("VColor", readField<&ShaderGrid::vColor>);
+    registerCommand("VWidth", readField<&ShaderGrid::vWidth>);
+    registerCommand("VLineSpacing", readField<&ShaderGrid::vLineSpacing>);
+    registerCommand("VCenter", readField<&ShaderGrid::vCenter>);
+    registerCommand("VShift", readField<&ShaderGrid::vShift>);
+    registerCommand("FillColor", readField<&ShaderGrid::fillColor>);
+    registerCommand("LineRotation", readField<&ShaderGrid::lineRotation>);
 }
 
 void ShaderGrid::reset() {

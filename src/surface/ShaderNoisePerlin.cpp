@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 
 namespace fw {
 
@@ -20,20 +21,8 @@ int changed(ShaderNoisePerlin& s, int status) {
     return status;
 }
 
-template <double ShaderNoisePerlin::*Field>
-int readDouble(CommandIO& io, CommandEnabler& r) {
-    return changed(noise(r), io.readDouble(noise(r).*Field));
-}
-
-template <double ToneCurve::*Field>
-int readTone(CommandIO& io, CommandEnabler& r) {
-    return changed(noise(r), io.readDouble(noise(r).tone.*Field));
-}
-
-template <float (ShaderNoisePerlin::*Field)[4]>
-int readRGBA(CommandIO& io, CommandEnabler& r) {
-    return io.readColor(noise(r).*Field, 4);
-}
+void noteChange(CommandEnabler& r) { noise(r).notifyChange(); }
+ToneCurve& toneOf(CommandEnabler& r) { return noise(r).tone; }
 
 int readType(CommandIO& io, CommandEnabler& r) {
     char text[CommandIO::kTokenSize];
@@ -71,18 +60,18 @@ CommandTable& ShaderNoisePerlin::commandTable() {
 void ShaderNoisePerlin::registerCommands() {
     Shader::registerCommands();
     registerCommand("Type", readType);
-    registerCommand("Color1", readRGBA<&ShaderNoisePerlin::color1>);
-    registerCommand("Color2", readRGBA<&ShaderNoisePerlin::color2>);
-    registerCommand("Size", readDouble<&ShaderNoisePerlin::size>);
-    registerCommand("Complexity", readDouble<&ShaderNoisePerlin::complexity>);
-    registerCommand("Persistence", readDouble<&ShaderNoisePerlin::persistence>);
-    registerCommand("Stretch", readDouble<&ShaderNoisePerlin::stretch>);
-    registerCommand("Narrow", readDouble<&ShaderNoisePerlin::narrow>);
-    registerCommand("BlackPoint", readTone<&ToneCurve::blackPoint>);
-    registerCommand("WhitePoint", readTone<&ToneCurve::whitePoint>);
-    registerCommand("PointSmooth", readTone<&ToneCurve::pointSmooth>);
-    registerCommand("Gamma", readTone<&ToneCurve::gamma>);
-    registerCommand("NumStripes", readDouble<&ShaderNoisePerlin::numStripes>);
+    registerCommand("Color1", readField<&ShaderNoisePerlin::color1>);
+    registerCommand("Color2", readField<&ShaderNoisePerlin::color2>);
+    registerCommand("Size", readFieldThen<&ShaderNoisePerlin::size, noteChange>);
+    registerCommand("Complexity", readFieldThen<&ShaderNoisePerlin::complexity, noteChange>);
+    registerCommand("Persistence", readFieldThen<&ShaderNoisePerlin::persistence, noteChange>);
+    registerCommand("Stretch", readFieldThen<&ShaderNoisePerlin::stretch, noteChange>);
+    registerCommand("Narrow", readFieldThen<&ShaderNoisePerlin::narrow, noteChange>);
+    registerCommand("BlackPoint", readFieldThen<&ToneCurve::blackPoint, noteChange, toneOf>);
+    registerCommand("WhitePoint", readFieldThen<&ToneCurve::whitePoint, noteChange, toneOf>);
+    registerCommand("PointSmooth", readFieldThen<&ToneCurve::pointSmooth, noteChange, toneOf>);
+    registerCommand("Gamma", readFieldThen<&ToneCurve::gamma, noteChange, toneOf>);
+    registerCommand("NumStripes", readFieldThen<&ShaderNoisePerlin::numStripes, noteChange>);
     registerCommand("Seed", readSeed);
     registerCommand("end", endNoise);
 }

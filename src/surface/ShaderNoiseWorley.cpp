@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 
 namespace fw {
 
@@ -19,25 +20,8 @@ int changed(ShaderNoiseWorley& s, int status) {
     return status;
 }
 
-template <double ShaderNoiseWorley::*Field>
-int readDouble(CommandIO& io, CommandEnabler& r) {
-    return changed(noise(r), io.readDouble(noise(r).*Field));
-}
-
-template <int ShaderNoiseWorley::*Field>
-int readInt(CommandIO& io, CommandEnabler& r) {
-    return changed(noise(r), io.readInt(noise(r).*Field));
-}
-
-template <double ToneCurve::*Field>
-int readTone(CommandIO& io, CommandEnabler& r) {
-    return changed(noise(r), io.readDouble(noise(r).tone.*Field));
-}
-
-template <float (ShaderNoiseWorley::*Field)[4]>
-int readRGBA(CommandIO& io, CommandEnabler& r) {
-    return io.readColor(noise(r).*Field, 4);
-}
+void noteChange(CommandEnabler& r) { noise(r).notifyChange(); }
+ToneCurve& toneOf(CommandEnabler& r) { return noise(r).tone; }
 
 template <int ShaderNoiseWorley::*Field, const NameTable* Table>
 int readNamed(CommandIO& io, CommandEnabler& r) {
@@ -69,17 +53,17 @@ void ShaderNoiseWorley::registerCommands() {
     Shader::registerCommands();
     registerCommand("Type", readNamed<&ShaderNoiseWorley::type, &kTypeNames>);
     registerCommand("Method", readNamed<&ShaderNoiseWorley::method, &kMethodNames>);
-    registerCommand("Color1", readRGBA<&ShaderNoiseWorley::color1>);
-    registerCommand("Color2", readRGBA<&ShaderNoiseWorley::color2>);
-    registerCommand("Size", readDouble<&ShaderNoiseWorley::size>);
-    registerCommand("Stretch", readDouble<&ShaderNoiseWorley::stretch>);
-    registerCommand("BlackPoint", readTone<&ToneCurve::blackPoint>);
-    registerCommand("WhitePoint", readTone<&ToneCurve::whitePoint>);
-    registerCommand("PointSmooth", readTone<&ToneCurve::pointSmooth>);
-    registerCommand("Gamma", readTone<&ToneCurve::gamma>);
-    registerCommand("RingComplexity", readInt<&ShaderNoiseWorley::ringComplexity>);
-    registerCommand("Exponent", readDouble<&ShaderNoiseWorley::exponent>);
-    registerCommand("FlatQuality", readInt<&ShaderNoiseWorley::flatQuality>);
+    registerCommand("Color1", readField<&ShaderNoiseWorley::color1>);
+    registerCommand("Color2", readField<&ShaderNoiseWorley::color2>);
+    registerCommand("Size", readFieldThen<&ShaderNoiseWorley::size, noteChange>);
+    registerCommand("Stretch", readFieldThen<&ShaderNoiseWorley::stretch, noteChange>);
+    registerCommand("BlackPoint", readFieldThen<&ToneCurve::blackPoint, noteChange, toneOf>);
+    registerCommand("WhitePoint", readFieldThen<&ToneCurve::whitePoint, noteChange, toneOf>);
+    registerCommand("PointSmooth", readFieldThen<&ToneCurve::pointSmooth, noteChange, toneOf>);
+    registerCommand("Gamma", readFieldThen<&ToneCurve::gamma, noteChange, toneOf>);
+    registerCommand("RingComplexity", readFieldThen<&ShaderNoiseWorley::ringComplexity, noteChange>);
+    registerCommand("Exponent", readFieldThen<&ShaderNoiseWorley::exponent, noteChange>);
+    registerCommand("FlatQuality", readFieldThen<&ShaderNoiseWorley::flatQuality, noteChange>);
     registerCommand("Seed", readSeed);
 }
 

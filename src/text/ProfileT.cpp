@@ -1,6 +1,7 @@
 #include "text/ProfileT.h"
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 #include "profile/InputProfile2.h"
 
 namespace fw {
@@ -9,8 +10,6 @@ namespace {
 
 ProfileT& self(CommandEnabler& r) { return static_cast<ProfileT&>(r); }
 
-int readTextBlock(CommandIO& io, CommandEnabler& r) { return io.readString(self(r).textBlock); }
-int readCharIndex(CommandIO& io, CommandEnabler& r) { return io.readInt(self(r).charIndex); }
 
 int readContourCount(CommandIO& io, CommandEnabler& r) {
     int count;
@@ -80,8 +79,8 @@ void ProfileT::setOutline(const InputProfile2& outline) {
 
 void ProfileT::registerCommands() {
     Profile::registerCommands();
-    registerCommand("textBlock", readTextBlock);
-    registerCommand("charIndex", readCharIndex);
+    registerCommand("textBlock", readField<&ProfileT::textBlock>);
+    registerCommand("charIndex", readField<&ProfileT::charIndex>);
     registerCommand("ip", readContourCount);
     registerCommand("cc", readContour);
     registerCommand("c", readSegment);

@@ -3,42 +3,24 @@
 #include <cmath>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 #include "text/Font.h"
 
 namespace fw {
 
-namespace {
-
-TextAttr& attr(CommandEnabler& r) { return static_cast<TextAttr&>(r); }
-
-template <std::string TextAttr::*Field>
-int readText(CommandIO& io, CommandEnabler& r) {
-    return io.readString(attr(r).*Field);
-}
-template <int TextAttr::*Field>
-int readInt(CommandIO& io, CommandEnabler& r) {
-    return io.readInt(attr(r).*Field);
-}
-template <double TextAttr::*Field>
-int readDouble(CommandIO& io, CommandEnabler& r) {
-    return io.readDouble(attr(r).*Field);
-}
-
-}  // namespace
-
 TextAttr::TextAttr() {
-    registerCommand("DisplayName", readText<&TextAttr::displayName>);
-    registerCommand("Name", readText<&TextAttr::name>);
-    registerCommand("Index", readInt<&TextAttr::index>);
-    registerCommand("Alignment", readInt<&TextAttr::alignment>);
-    registerCommand("Size", readDouble<&TextAttr::size>);
-    registerCommand("Leading", readDouble<&TextAttr::leading>);
-    registerCommand("Spacing", readDouble<&TextAttr::spacing>);
-    registerCommand("WidthScale", readDouble<&TextAttr::widthScale>);
-    registerCommand("HeightScale", readDouble<&TextAttr::heightScale>);
-    registerCommand("BaseShift", readDouble<&TextAttr::baseShift>);
-    registerCommand("Kerning", readDouble<&TextAttr::kerning>);
-    registerCommand("EmWidth", readInt<&TextAttr::emWidth>);
+    registerCommand("DisplayName", readField<&TextAttr::displayName>);
+    registerCommand("Name", readField<&TextAttr::name>);
+    registerCommand("Index", readField<&TextAttr::index>);
+    registerCommand("Alignment", readField<&TextAttr::alignment>);
+    registerCommand("Size", readField<&TextAttr::size>);
+    registerCommand("Leading", readField<&TextAttr::leading>);
+    registerCommand("Spacing", readField<&TextAttr::spacing>);
+    registerCommand("WidthScale", readField<&TextAttr::widthScale>);
+    registerCommand("HeightScale", readField<&TextAttr::heightScale>);
+    registerCommand("BaseShift", readField<&TextAttr::baseShift>);
+    registerCommand("Kerning", readField<&TextAttr::kerning>);
+    registerCommand("EmWidth", readField<&TextAttr::emWidth>);
     registerCommand("end", CommandEnabler::endCommand);
 }
 

@@ -7,6 +7,7 @@
 
 #include "geometry/ObjectX.h"
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 #include "platform/Dialogs.h"
 #include "platform/FontList.h"
 #include "platform/Folders.h"
@@ -21,23 +22,6 @@ namespace {
 
 TextBlock& block(CommandEnabler& r) { return static_cast<TextBlock&>(r); }
 
-template <std::string TextBlock::*Field>
-int readText(CommandIO& io, CommandEnabler& r) {
-    return io.readString(block(r).*Field);
-}
-template <bool TextBlock::*Field>
-int readFlag(CommandIO& io, CommandEnabler& r) {
-    int on;
-    if (io.readInt(on) != 0) return -1;
-    block(r).*Field = on != 0;
-    return 0;
-}
-template <double (TextBlock::*Field)[3]>
-int readTriple(CommandIO& io, CommandEnabler& r) {
-    return io.readVector3(block(r).*Field);
-}
-int readMaxWidth(CommandIO& io, CommandEnabler& r) { return io.readInt(block(r).maxWidth); }
-int readTopBaseline(CommandIO& io, CommandEnabler& r) { return io.readDouble(block(r).topBaseline); }
 int readLineStart(CommandIO& io, CommandEnabler& r) {
     int start;
     if (io.readInt(start) != 0) return -1;
@@ -92,20 +76,20 @@ CommandTable& TextBlock::commandTable() {
 
 void TextBlock::registerCommands() {
     SceneMember::registerCommands();
-    registerCommand("OfficialName", readText<&TextBlock::officialName>);
-    registerCommand("EditorTextBlock", readText<&TextBlock::editorTextBlock>);
-    registerCommand("ObjectTextBlock", readText<&TextBlock::objectTextBlock>);
-    registerCommand("HasVariables", readFlag<&TextBlock::hasVariables>);
-    registerCommand("IsLinked", readFlag<&TextBlock::isLinked>);
-    registerCommand("UniCode", readFlag<&TextBlock::uniCode>);
-    registerCommand("MaxWidth", readMaxWidth);
-    registerCommand("TopBaseline", readTopBaseline);
-    registerCommand("LockTopBaseline", readFlag<&TextBlock::lockTopBaseline>);
-    registerCommand("CenterTextBlock", readFlag<&TextBlock::centerTextBlock>);
-    registerCommand("FirstCharOffset", readTriple<&TextBlock::firstCharOffset>);
-    registerCommand("LastCenterOffset", readTriple<&TextBlock::lastCenterOffset>);
-    registerCommand("CreateWhitespaces", readFlag<&TextBlock::createWhitespaces>);
-    registerCommand("Origin", readTriple<&TextBlock::origin>);
+    registerCommand("OfficialName", readField<&TextBlock::officialName>);
+    registerCommand("EditorTextBlock", readField<&TextBlock::editorTextBlock>);
+    registerCommand("ObjectTextBlock", readField<&TextBlock::objectTextBlock>);
+    registerCommand("HasVariables", readField<&TextBlock::hasVariables>);
+    registerCommand("IsLinked", readField<&TextBlock::isLinked>);
+    registerCommand("UniCode", readField<&TextBlock::uniCode>);
+    registerCommand("MaxWidth", readField<&TextBlock::maxWidth>);
+    registerCommand("TopBaseline", readField<&TextBlock::topBaseline>);
+    registerCommand("LockTopBaseline", readField<&TextBlock::lockTopBaseline>);
+    registerCommand("CenterTextBlock", readField<&TextBlock::centerTextBlock>);
+    registerCommand("FirstCharOffset", readField<&TextBlock::firstCharOffset>);
+    registerCommand("LastCenterOffset", readField<&TextBlock::lastCenterOffset>);
+    registerCommand("CreateWhitespaces", readField<&TextBlock::createWhitespaces>);
+    registerCommand("Origin", readField<&TextBlock::origin>);
     registerCommand("LineCharStart", readLineStart);
     registerCommand("begin", beginElement);
 }

@@ -1,39 +1,21 @@
 #include "text/TextChar.h"
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 
 namespace fw {
 
-namespace {
-
-TextChar& ch(CommandEnabler& r) { return static_cast<TextChar&>(r); }
-
-template <int TextChar::*Field>
-int readInt(CommandIO& io, CommandEnabler& r) {
-    return io.readInt(ch(r).*Field);
-}
-template <double TextChar::*Field>
-int readDouble(CommandIO& io, CommandEnabler& r) {
-    return io.readDouble(ch(r).*Field);
-}
-template <double (TextChar::*Field)[3]>
-int readTriple(CommandIO& io, CommandEnabler& r) {
-    return io.readVector3(ch(r).*Field);
-}
-
-}  // namespace
-
 TextChar::TextChar() {
-    registerCommand("Char", readInt<&TextChar::code>);
-    registerCommand("AttrIndex", readInt<&TextChar::attrIndex>);
-    registerCommand("CharPosX", readDouble<&TextChar::charPosX>);
-    registerCommand("CharPosY", readDouble<&TextChar::charPosY>);
-    registerCommand("CharWidth", readDouble<&TextChar::charWidth>);
-    registerCommand("CharBaseY", readDouble<&TextChar::charBaseY>);
-    registerCommand("CharBaseShift", readDouble<&TextChar::charBaseShift>);
-    registerCommand("OrigIndex", readInt<&TextChar::origIndex>);
-    registerCommand("ProfileOffset", readTriple<&TextChar::profileOffset>);
-    registerCommand("ProfileScale", readTriple<&TextChar::profileScale>);
+    registerCommand("Char", readField<&TextChar::code>);
+    registerCommand("AttrIndex", readField<&TextChar::attrIndex>);
+    registerCommand("CharPosX", readField<&TextChar::charPosX>);
+    registerCommand("CharPosY", readField<&TextChar::charPosY>);
+    registerCommand("CharWidth", readField<&TextChar::charWidth>);
+    registerCommand("CharBaseY", readField<&TextChar::charBaseY>);
+    registerCommand("CharBaseShift", readField<&TextChar::charBaseShift>);
+    registerCommand("OrigIndex", readField<&TextChar::origIndex>);
+    registerCommand("ProfileOffset", readField<&TextChar::profileOffset>);
+    registerCommand("ProfileScale", readField<&TextChar::profileScale>);
     registerCommand("end", CommandEnabler::endCommand);
 }
 
