@@ -14,9 +14,7 @@
 
 #include "geometry/ContourOffset.h"
 #include "platform/Clock.h"
-#include "profile/Profile.h"
-#include "profile/ProfileGeometry.h"
-#include "profile/ProfileLibrary.h"
+#include "EdgeProfile.h"
 #include "SolidCheck.h"
 #include "mesh/ObjDB.h"
 
@@ -96,25 +94,8 @@ std::vector<Case> cases() {
 
 }  // namespace
 
-// The library's "Bevel, Medium" as the builder gets it: flattened, in percent of the depth.
-Contour libraryBevelMedium() {
-    Contour out;
-    Profile* edge = ProfileLibrary::instance().find("Bevel, Medium");
-    ProfileGeometry* g = edge ? edge->renderFlattened(true, true, 8, 30, false) : nullptr;
-    if (!g || g->elementCount() == 0) return out;
-    std::vector<int> points(static_cast<size_t>(g->elementPointCount(0)));
-    Geo2Interface::ElementInfo info;
-    g->getElement(0, info, points.data(), nullptr, nullptr);
-    for (int i : points) {
-        double p[2];
-        g->getPoint(i, p);
-        out.push_back({p[0], p[1]});
-    }
-    return out;
-}
-
 TEST(SolidBuilder, ClosedSolidsWithFlatSidesAndBevels) {
-    const Contour library = libraryBevelMedium();
+    const Contour library = test::libraryEdgeProfile("Bevel, Medium");
     ASSERT_GE(library.size(), 4u);
     const struct {
         const char* name;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "EdgeProfile.h"
 #include "SolidCheck.h"
 #include "geometry/SolidBuilder.h"
 #include "mesh/ObjDB.h"
@@ -20,22 +21,6 @@
 namespace fw {
 namespace {
 
-SolidBuilder::Contour bevelMedium() {
-    Profile* edge = ProfileLibrary::instance().find("Bevel, Medium");
-    SolidBuilder::Contour out;
-    if (!edge) return out;
-    ProfileGeometry* g = edge->renderFlattened(true, true, 8, 30, false);
-    std::vector<int> points(static_cast<size_t>(g->elementPointCount(0)));
-    Geo2Interface::ElementInfo info;
-    g->getElement(0, info, points.data(), nullptr, nullptr);
-    for (int i : points) {
-        double p[2];
-        g->getPoint(i, p);
-        out.push_back({p[0], p[1]});
-    }
-    return out;
-}
-
 // Builds every mapped glyph of a font at 72 units to the em; returns the codes that
 // did not give a closed solid, with the reason.
 std::vector<std::string> sweep(const char* path, int type, size_t& glyphs) {
@@ -48,7 +33,7 @@ std::vector<std::string> sweep(const char* path, int type, size_t& glyphs) {
     for (const veltrane::RawGlyph& raw : font.rawGlyphs())
         if (raw.glyph != 0 && raw.contourCount() > 0) mapped.push_back(raw.code);
     font.buildProfiles();
-    const SolidBuilder::Contour edge = bevelMedium();
+    const SolidBuilder::Contour edge = test::libraryEdgeProfile("Bevel, Medium");
     std::vector<std::string> failures;
     for (uint16_t code : mapped) {
         ProfileGeometry flat;
