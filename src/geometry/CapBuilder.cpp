@@ -256,16 +256,13 @@ bool tessellate(const Points& p, const std::vector<std::vector<int>>& loops, std
     }
     std::vector<int> corners;
     if (!tessellator.triangulate(input, corners)) return false;
+    std::vector<std::vector<int>> triangles;
     for (size_t k = 0; k + 2 < corners.size(); k += 3) {
         int a = corners[k], b = corners[k + 1], c = corners[k + 2];
-        if (same(p, a, b) || same(p, b, c) || same(p, c, a)) continue;
-        double area = cross(p[a], p[b], p[c]);
-        if (std::fabs(area) <= 1e-14) continue;
-        if (area > 0)
-            pieces.push_back({a, b, c});
-        else
-            pieces.push_back({a, c, b});
+        if (!same(p, a, b) && !same(p, b, c) && !same(p, c, a)) triangles.push_back({a, b, c});
     }
+    Tessellator::mendSlivers(p, triangles);
+    pieces.insert(pieces.end(), triangles.begin(), triangles.end());
     return true;
 }
 

@@ -60,12 +60,19 @@ void CapTiles::cutRows(std::vector<Swept>& contours, const double tileSize[2], s
                         t = da / (da - db);
                         return true;
                     };
-                    // Too near a corner to cut: the corner moves onto the line instead, by
-                    // at most a thousandth of the edge.
+                    // A corner all but on the line moves onto it, or the cells would cut
+                    // slivers thinner than anything a mesh can weld; so does a corner too
+                    // near a crossing to cut there (a thousandth of the edge at most).
+                    const double near = 1e-4 * tileSize[axis];
+                    for (size_t i = 0; i < n; ++i)
+                        if (std::fabs(coordinate(line[i], axis) - at) <= near) (axis == 0 ? line[i].x : line[i].y) = at;
                     for (size_t i = 0; i < n; ++i) {
                         double t;
-                        if (!crossing(i, t) || (t > 0.001 && t < 0.999)) continue;
-                        glm::dvec2& corner = t <= 0.001 ? line[i] : line[(i + 1) % n];
+                        if (!crossing(i, t)) continue;
+                        glm::dvec2 a = line[i], b = line[(i + 1) % n];
+                        double along = glm::length(b - a);
+                        if (t > 0.001 && t < 0.999 && t * along > near && (1 - t) * along > near) continue;
+                        glm::dvec2& corner = t < 0.5 ? line[i] : line[(i + 1) % n];
                         (axis == 0 ? corner.x : corner.y) = at;
                     }
                     for (size_t i = 0; i < n; ++i) {
@@ -114,55 +121,6 @@ void CapTiles::cutRows(std::vector<Swept>& contours, const double tileSize[2], s
         }
     }
 }
-
-namespace {
-
-// Triangles counter-clockwise; the tessellator's flat ones (three points on a line,
-// where a loop runs straight through corners) are taken out by splitting the
-// neighbour across their long edge at their middle point, so no edge is left with a
-// point lying on it.
-void dropSlivers(const std::vector<glm::dvec2>& points, std::vector<std::vector<int>>& triangles) {
-    auto area = [&](const std::vector<int>& t) {
-        glm::dvec2 a = points[t[0]], b = points[t[1]], c = points[t[2]];
-        return (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
-    };
-    std::vector<std::vector<int>> flat;
-    std::vector<std::vector<int>> kept;
-    for (std::vector<int>& t : triangles) {
-        double a = area(t);
-        if (a < 0) std::swap(t[1], t[2]);
-        (a == 0 ? flat : kept).push_back(std::move(t));
-    }
-    for (size_t guard = 0; !flat.empty() && guard < 64; ++guard) {
-        std::vector<std::vector<int>> left;
-        for (const std::vector<int>& t : flat) {
-            // The middle point is the one between the other two.
-            int m = -1, p = -1, q = -1;
-            for (int k = 0; k < 3 && m < 0; ++k) {
-                glm::dvec2 a = points[t[(k + 1) % 3]], b = points[t[(k + 2) % 3]], v = points[t[k]];
-                if (glm::dot(v - a, v - b) < 0) m = t[k], p = t[(k + 1) % 3], q = t[(k + 2) % 3];
-            }
-            if (m < 0) continue;  // two of its points coincide: nothing lies on an edge
-            bool split = false;
-            for (size_t n = 0; n < kept.size() && !split; ++n) {
-                std::vector<int>& other = kept[n];
-                for (int k = 0; k < 3 && !split; ++k) {
-                    int u = other[k], v = other[(k + 1) % 3], r = other[(k + 2) % 3];
-                    if (!((u == p && v == q) || (u == q && v == p))) continue;
-                    other = {u, m, r};
-                    kept.push_back({m, v, r});
-                    split = true;
-                }
-            }
-            if (!split) left.push_back(t);
-        }
-        if (left.size() == flat.size()) break;  // on the border: nothing to mend
-        flat = std::move(left);
-    }
-    triangles = std::move(kept);
-}
-
-}  // namespace
 
 bool CapTiles::tessellateCells(const std::vector<glm::dvec2>& points, const std::vector<std::vector<int>>& loops,
                                const double tileSize[2], const std::function<int(glm::dvec2)>& addPoint,
@@ -239,7 +197,7 @@ bool CapTiles::tessellateCells(const std::vector<glm::dvec2>& points, const std:
             }
         }
     }
-    dropSlivers(points, made);
+    Tessellator::mendSlivers(points, made);
     pieces.insert(pieces.end(), made.begin(), made.end());
     return true;
 }

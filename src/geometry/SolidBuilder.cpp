@@ -242,6 +242,17 @@ bool SolidBuilder::build(const std::vector<Contour>& face, const Contour& perime
         CapTiles::cutRows(swept, o.tileSize, o.console);
         for (size_t c = 0; c < contours.size(); ++c) contours[c] = swept[c].face;
     }
+    // Neighbours in a row closer than a millionth of the solid are one point: offsets
+    // that all but collapse leave such pairs, and apart they would make slivers that no
+    // weld of the finished mesh can tell from holes. Equal, the joining rule drops them.
+    const double weld = 1e-6 * std::max({width, height, o.depth});
+    for (CapTiles::Swept& sweep : swept)
+        for (Contour& row : sweep.rows)
+            for (size_t i = 1; i <= row.size() && row.size() > 1; ++i) {
+                glm::dvec2& p = row[i % row.size()];
+                const glm::dvec2& before = row[i - 1];
+                if (p != before && std::fabs(p.x - before.x) < weld && std::fabs(p.y - before.y) < weld) p = before;
+            }
     for (size_t c = 0; c < contours.size(); ++c) {
         const std::vector<ProfileRow>& profile = isHole[c] ? holeRows : perimeterRows;
         for (size_t k = 0; k < profile.size(); ++k) {

@@ -2,6 +2,10 @@
 
 #include <GL/glu.h>
 
+#include <algorithm>
+#include <cmath>
+#include <glm/geometric.hpp>
+
 namespace fw {
 
 namespace {
@@ -65,5 +69,56 @@ bool Tessellator::triangulate(const std::vector<std::vector<Point>>& loops, std:
     triangles.insert(triangles.end(), corners_.begin(), corners_.end());
     return true;
 }
+
+void Tessellator::mendSlivers(const std::vector<glm::dvec2>& points, std::vector<std::vector<int>>& triangles) {
+    auto area = [&](const std::vector<int>& t) {
+        glm::dvec2 a = points[t[0]], b = points[t[1]], c = points[t[2]];
+        return (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
+    };
+    // Flat within rounding: points of a straight run are straight only to the last bits.
+    auto isFlat = [&](const std::vector<int>& t, double a) {
+        double longest = 0;
+        for (int k = 0; k < 3; ++k) {
+            glm::dvec2 d = points[t[(k + 1) % 3]] - points[t[k]];
+            longest = std::max(longest, d.x * d.x + d.y * d.y);
+        }
+        return std::fabs(a) <= 1e-10 * longest;
+    };
+    std::vector<std::vector<int>> flat;
+    std::vector<std::vector<int>> kept;
+    for (std::vector<int>& t : triangles) {
+        double a = area(t);
+        if (a < 0) std::swap(t[1], t[2]);
+        (isFlat(t, a) ? flat : kept).push_back(std::move(t));
+    }
+    for (size_t guard = 0; !flat.empty() && guard < 64; ++guard) {
+        std::vector<std::vector<int>> left;
+        for (const std::vector<int>& t : flat) {
+            // The middle point is the one between the other two.
+            int m = -1, p = -1, q = -1;
+            for (int k = 0; k < 3 && m < 0; ++k) {
+                glm::dvec2 a = points[t[(k + 1) % 3]], b = points[t[(k + 2) % 3]], v = points[t[k]];
+                if (glm::dot(v - a, v - b) < 0) m = t[k], p = t[(k + 1) % 3], q = t[(k + 2) % 3];
+            }
+            if (m < 0) continue;  // two of its points coincide: nothing lies on an edge
+            bool split = false;
+            for (size_t n = 0; n < kept.size() && !split; ++n) {
+                std::vector<int>& other = kept[n];
+                for (int k = 0; k < 3 && !split; ++k) {
+                    int u = other[k], v = other[(k + 1) % 3], r = other[(k + 2) % 3];
+                    if (!((u == p && v == q) || (u == q && v == p))) continue;
+                    other = {u, m, r};
+                    kept.push_back({m, v, r});
+                    split = true;
+                }
+            }
+            if (!split) left.push_back(t);
+        }
+        if (left.size() == flat.size()) break;  // on the border: nothing to mend
+        flat = std::move(left);
+    }
+    triangles = std::move(kept);
+}
+
 
 }  // namespace fw

@@ -37,6 +37,12 @@ public:
     // error or `combine` gave up (nothing is appended then).
     bool triangulate(const std::vector<std::vector<Point>>& loops, std::vector<int>& triangles);
 
+    // Makes triangles (index triples into `points`) counter-clockwise and takes out the
+    // flat ones (three points on a line, within rounding, where a loop runs straight
+    // through corners) by splitting the neighbour across their long edge at their
+    // middle point, so no edge is left with a point lying on it.
+    static void mendSlivers(const std::vector<glm::dvec2>& points, std::vector<std::vector<int>>& triangles);
+
     // The callbacks' way back in.
     void vertex(int id) { corners_.push_back(id); }
     void fail() { failed_ = true; }

@@ -23,9 +23,12 @@ namespace {
 
 // Builds every mapped glyph of a font at 72 units to the em; returns the codes that
 // did not give a closed solid, with the reason.
-std::vector<std::string> sweep(const char* path, int type, size_t& glyphs) {
+// `steps` > 0 flattens as renders do (that many pieces per segment or edge) instead
+// of by tolerance; `slivers`: triangles too thin to weld count as failures too.
+std::vector<std::string> sweep(const char* path, int type, size_t& glyphs, const SolidBuilder::Options& options,
+                               int lastCode = 0xFFFF, int steps = 0, bool slivers = false) {
     std::vector<uint16_t> codes;
-    for (int c = 33; c <= 0xFFFF; ++c)
+    for (int c = 33; c <= lastCode; ++c)
         if (c < 0xD800 || c > 0xDFFF) codes.push_back(static_cast<uint16_t>(c));
     veltrane::Font font(type, "sweep", path, codes.data(), static_cast<int>(codes.size()));
     font.parse();
@@ -44,7 +47,10 @@ std::vector<std::string> sweep(const char* path, int type, size_t& glyphs) {
                 for (int k = 0; k < s.pointCount(); ++k) s.point(k).x *= 72, s.point(k).y *= 72;
                 s.computeLength();
             }
-        scaled.flattenProfilePreview(true, true, 0.5, 30, false, flat);
+        if (steps > 0)
+            scaled.flattenProfile(true, true, steps, 30, false, flat);
+        else
+            scaled.flattenProfilePreview(true, true, 0.5, 30, false, flat);
         std::vector<SolidBuilder::Contour> face;
         for (int e = 0; e < flat.elementCount(); ++e) {
             std::vector<int> points(static_cast<size_t>(flat.elementPointCount(e)));
@@ -60,14 +66,12 @@ std::vector<std::string> sweep(const char* path, int type, size_t& glyphs) {
         }
         if (face.empty()) continue;
         ObjDB db;
-        SolidBuilder::Options options;
-        options.depth = 18;
         if (!SolidBuilder::build(face, edge, {}, options, db)) {
             failures.push_back(std::to_string(code) + ": nothing built");
             continue;
         }
         test::SolidCheck r = test::checkSolid(db);
-        if (r.openEdges || r.overusedEdges || r.flippedEdges || r.volume <= 0) {
+        if (r.openEdges || r.overusedEdges || r.flippedEdges || r.volume <= 0 || (slivers && r.degenerate)) {
             // Edges shared by more than two faces and nothing else wrong: the bevels of
             // two strokes meet exactly and the solid touches itself along a line.
             bool touching = !r.openEdges && !r.flippedEdges && !r.degenerate && r.volume > 0;
@@ -91,7 +95,9 @@ TEST(GlyphSolids, EveryCharacterOfThreeFontsIsAClosedSolid) {
                  {"/usr/share/fonts/opentype/freefont/FreeSerif.otf", 2}};
     for (const auto& f : fonts) {
         size_t glyphs = 0;
-        std::vector<std::string> failures = sweep(f.path, f.type, glyphs);
+        SolidBuilder::Options options;
+        options.depth = 18;
+        std::vector<std::string> failures = sweep(f.path, f.type, glyphs, options);
         for (const std::string& failure : failures) std::printf("  %s\n", failure.c_str());
         EXPECT_GT(glyphs, 500u) << f.path;
         // Known today: none in Liberation Serif, two ornaments in DejaVu Sans, and 32 in
@@ -99,6 +105,22 @@ TEST(GlyphSolids, EveryCharacterOfThreeFontsIsAClosedSolid) {
         // at this size. More than 1 in 100 means a regression.
         EXPECT_LT(failures.size() * 100, glyphs) << f.path << ": " << failures.size() << " of " << glyphs;
     }
+}
+// Meshing on, as deformers switch it: straight runs keep their points, side segments
+// are split and the caps are tiled. Every Latin character still closes, without
+// slivers.
+TEST(GlyphSolids, LatinCharactersCloseWhenMeshedForDeformers) {
+    SolidBuilder::Options options;
+    options.depth = 8;
+    options.tileSize[0] = options.tileSize[1] = 5;
+    options.maxSideSegment = 2;
+    options.keepStraightRuns = true;
+    size_t glyphs = 0;
+    std::vector<std::string> failures =
+        sweep("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", 1, glyphs, options, 0x24F, 20, true);
+    for (const std::string& failure : failures) std::printf("  %s\n", failure.c_str());
+    EXPECT_GT(glyphs, 450u);
+    EXPECT_TRUE(failures.empty());
 }
 }  // namespace fw
 #endif
