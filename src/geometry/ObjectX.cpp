@@ -30,8 +30,8 @@ SolidBuilder::Contour edgeProfile(void* value) {
     if (!geometry) return out;
     for (int e = 0; e < geometry->elementCount(); ++e) {
         Geo2Interface::ElementInfo info;
-        std::vector<int> points(static_cast<size_t>(geometry->elementPointCount(e)));
-        if (points.empty() || !geometry->getElement(e, info, points.data(), nullptr, nullptr)) continue;
+        std::vector<int> points;  // render flattening makes outlines of many thousand points
+        if (!geometry->getElementPoints(e, info, points) || points.empty()) continue;
         for (int i = 0; i < info.pointCount; ++i) {
             double p[2];
             geometry->getPoint(points[static_cast<size_t>(i)], p);
@@ -152,8 +152,8 @@ bool ObjectX::FacePort::compute(const Settings* settings) {
     std::vector<SolidBuilder::Contour> raw;
     for (int e = 0; e < geometry->elementCount(); ++e) {
         Geo2Interface::ElementInfo info;
-        std::vector<int> points(static_cast<size_t>(geometry->elementPointCount(e)));
-        if (points.empty() || !geometry->getElement(e, info, points.data(), nullptr, nullptr)) continue;
+        std::vector<int> points;  // render flattening makes outlines of many thousand points
+        if (!geometry->getElementPoints(e, info, points) || points.empty()) continue;
         if (info.pointCount < 3 && !s.tube) continue;
         if (info.kind != Geo2Interface::Closed && !s.tube) continue;
         if (info.normalCount != info.pointCount) {  // flattening gives every point its normal

@@ -48,6 +48,9 @@ public:
     double elementLength(int index) const;
     // The element's point count, however long it is; 0 for no such element.
     int elementPointCount(int index) const;
+    // The element's kind, counts and point indices, however long it is (getElement
+    // reports an element past its buffer limit as empty); false for no such element.
+    bool getElementPoints(int index, ElementInfo& info, std::vector<int>& points) const;
     // Half the absolute shoelace sum over the element's points.
     double elementArea(int index) const;
     // Later elements move down by one.

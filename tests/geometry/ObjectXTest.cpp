@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 
 #include "MemoryStream.h"
@@ -184,6 +185,53 @@ TEST(ObjectX, FacesStartLeftmostOnTheirLowestEdgeAndSitAtLeast003Inside) {
     badge->style()->setFrontFaceOffset(2);
     EXPECT_NEAR(face()[0][0].x, 2, 1e-12);
     EXPECT_NEAR(face()[1][0].x, 13, 1e-12);
+}
+
+// A detailed outline (a 120-gon, 6,000 points once render flattening splits each edge
+// into 50) is longer than the shape database copies out in one piece; the face must
+// still take all of it.
+TEST(ObjectX, RenderFacesKeepOutlinesOfManyThousandPoints) {
+    registerAllClasses();
+    test::TempDir dir;
+    std::string points;
+    const int sides = 120;
+    double area = 0;
+    for (int i = 0; i <= sides; ++i) {
+        double a = 2 * M_PI * (i % sides) / sides, b = 2 * M_PI * ((i + 1) % sides) / sides;
+        char line[128];
+        std::snprintf(line, sizeof line, "      p %.17g %.17g\n      pType ANCHOR\n", 50 * std::cos(a), 50 * std::sin(a));
+        points += line;
+        if (i < sides) area += 50 * 50 * std::sin(b - a) / 2;
+    }
+    test::writeFile(dir.file("disc.scene"),
+                    "begin SceneX\n begin ProfileI\n  name \"Disc Outline\"\n  begin InputProfile2\n"
+                    "   begin CompositeCurve2\n    closed 1\n    begin Curve2\n     type Linear\n" +
+                        points +
+                        "    end Curve2\n   end CompositeCurve2\n  end InputProfile2\n end ProfileI\n"
+                        " begin ObjectX\n  name \"Disc\"\n  face \"Disc Outline\"\n end ObjectX\nend SceneX\n");
+    SceneFile::Loaded loaded = SceneFile::load(dir.file("disc.scene"));
+    ASSERT_TRUE(loaded.scene) << loaded.error;
+    auto* disc = dynamic_cast<ObjectX*>(loaded.scene->findMember("Disc"));
+    ASSERT_NE(disc, nullptr);
+    for (int mode : {kPreviewMode, kRenderMode}) {
+        PackedObjDB* mesh = disc->displayGeometry(mode);
+        ASSERT_NE(mesh, nullptr) << mode;
+        double cap = 0;
+        for (int e = 0; e < mesh->elementCount(); ++e) {
+            GeometryInterface::ElementInfo info;
+            const int *p, *t, *n;
+            mesh->getElementRefs(e, info, &p, &t, &n);
+            if (info.part != ObjectX::kFrontPart) continue;
+            double first[3], a[3], b[3];
+            mesh->getVertex(first, p[0]);
+            for (int k = 1; k + 1 < info.count; ++k) {
+                mesh->getVertex(a, p[k]);
+                mesh->getVertex(b, p[k + 1]);
+                cap += ((a[0] - first[0]) * (b[1] - first[1]) - (b[0] - first[0]) * (a[1] - first[1])) / 2;
+            }
+        }
+        EXPECT_NEAR(cap, area, 0.002 * area) << (mode == kRenderMode ? "render" : "preview");
+    }
 }
 
 TEST(ObjectX, FlatnessConvertsToSmoothness) {
