@@ -1,34 +1,12 @@
 #include "surface/MaterialChannelReflectivity.h"
 
-#include <algorithm>
-
 #include "persistence/CommandIO.h"
 #include "persistence/FieldReaders.h"
 
 namespace fw {
 
-namespace {
-
-MaterialChannelReflectivity& reflectivity(CommandEnabler& r) { return static_cast<MaterialChannelReflectivity&>(r); }
-
-int readNumRays(CommandIO& io, CommandEnabler& r) {
-    int count;
-    if (io.readInt(count) != 0) return -1;
-    reflectivity(r).setNumRays(count);
-    return 0;
-}
-
-int readSpread(CommandIO& io, CommandEnabler& r) {
-    double spread;
-    if (io.readDouble(spread) != 0) return -1;
-    reflectivity(r).setSpread(spread);
-    return 0;
-}
-
-}  // namespace
-
 MaterialChannelReflectivity::MaterialChannelReflectivity(Scene* scene)
-    : MaterialChannel(kReflectivity, scene, {0.8f, 0.8f, 1.0f, 1.0f}) {
+    : RayChannel(kReflectivity, scene, {0.8f, 0.8f, 1.0f, 1.0f}) {
     registerCommands();
 }
 
@@ -41,8 +19,7 @@ void MaterialChannelReflectivity::registerCommands() {
     MaterialChannel::registerCommands();
     registerCommand("amount", readField<&MaterialChannelReflectivity::amount>);
     registerCommand("raytraceAmount", readField<&MaterialChannelReflectivity::raytraceAmount>);
-    registerCommand("numRays", readNumRays);
-    registerCommand("spread", readSpread);
+    registerRayCommands();
     registerCommand("falloffStart", readField<&MaterialChannelReflectivity::falloffStart>);
     registerCommand("falloffEnd", readField<&MaterialChannelReflectivity::falloffEnd>);
 }
@@ -60,8 +37,6 @@ bool MaterialChannelReflectivity::isTrivial() const {
     if (raytraceAmount != 0.0) return false;
     return !hasActiveLayers();
 }
-
-void MaterialChannelReflectivity::clampRays(int cap) { rays_.setCount(std::min(rays_.count(), cap)); }
 
 bool MaterialChannelReflectivity::sameFields(const MaterialChannel& other) const {
     const auto& o = static_cast<const MaterialChannelReflectivity&>(other);

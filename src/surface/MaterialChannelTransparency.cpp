@@ -1,34 +1,12 @@
 #include "surface/MaterialChannelTransparency.h"
 
-#include <algorithm>
-
 #include "persistence/CommandIO.h"
 #include "persistence/FieldReaders.h"
 
 namespace fw {
 
-namespace {
-
-MaterialChannelTransparency& transparency(CommandEnabler& r) { return static_cast<MaterialChannelTransparency&>(r); }
-
-int readNumRays(CommandIO& io, CommandEnabler& r) {
-    int count;
-    if (io.readInt(count) != 0) return -1;
-    transparency(r).setNumRays(count);
-    return 0;
-}
-
-int readSpread(CommandIO& io, CommandEnabler& r) {
-    double spread;
-    if (io.readDouble(spread) != 0) return -1;
-    transparency(r).setSpread(spread);
-    return 0;
-}
-
-}  // namespace
-
 MaterialChannelTransparency::MaterialChannelTransparency(Scene* scene)
-    : MaterialChannel(kTransparency, scene, {1, 1, 1, 1}) {
+    : RayChannel(kTransparency, scene, {1, 1, 1, 1}) {
     registerCommands();
 }
 
@@ -41,8 +19,7 @@ void MaterialChannelTransparency::registerCommands() {
     MaterialChannel::registerCommands();
     registerCommand("amount", readField<&MaterialChannelTransparency::amount>);
     registerCommand("refraction", readField<&MaterialChannelTransparency::refraction>);
-    registerCommand("numRays", readNumRays);
-    registerCommand("spread", readSpread);
+    registerRayCommands();
 }
 
 void MaterialChannelTransparency::reset() {
@@ -55,8 +32,6 @@ void MaterialChannelTransparency::reset() {
 bool MaterialChannelTransparency::isTrivial() const {
     return amount <= 0.0 && refraction == 1.0 && !hasActiveLayers();
 }
-
-void MaterialChannelTransparency::clampRays(int cap) { rays_.setCount(std::min(rays_.count(), cap)); }
 
 bool MaterialChannelTransparency::sameFields(const MaterialChannel& other) const {
     const auto& o = static_cast<const MaterialChannelTransparency&>(other);

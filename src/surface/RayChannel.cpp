@@ -1,0 +1,34 @@
+#include "surface/RayChannel.h"
+
+#include <algorithm>
+
+#include "persistence/CommandIO.h"
+
+namespace fw {
+
+namespace {
+
+int readNumRays(CommandIO& io, CommandEnabler& r) {
+    int count;
+    if (io.readInt(count) != 0) return -1;
+    static_cast<RayChannel&>(r).setNumRays(count);
+    return 0;
+}
+
+int readSpread(CommandIO& io, CommandEnabler& r) {
+    double spread;
+    if (io.readDouble(spread) != 0) return -1;
+    static_cast<RayChannel&>(r).setSpread(spread);
+    return 0;
+}
+
+}  // namespace
+
+void RayChannel::clampRays(int cap) { rays_.setCount(std::min(rays_.count(), cap)); }
+
+void RayChannel::registerRayCommands() {
+    registerCommand("numRays", readNumRays);
+    registerCommand("spread", readSpread);
+}
+
+}  // namespace fw
