@@ -216,20 +216,7 @@ TEST(ObjectX, RenderFacesKeepOutlinesOfManyThousandPoints) {
     for (int mode : {kPreviewMode, kRenderMode}) {
         PackedObjDB* mesh = disc->displayGeometry(mode);
         ASSERT_NE(mesh, nullptr) << mode;
-        double cap = 0;
-        for (int e = 0; e < mesh->elementCount(); ++e) {
-            GeometryInterface::ElementInfo info;
-            const int *p, *t, *n;
-            mesh->getElementRefs(e, info, &p, &t, &n);
-            if (info.part != ObjectX::kFrontPart) continue;
-            double first[3], a[3], b[3];
-            mesh->getVertex(first, p[0]);
-            for (int k = 1; k + 1 < info.count; ++k) {
-                mesh->getVertex(a, p[k]);
-                mesh->getVertex(b, p[k + 1]);
-                cap += ((a[0] - first[0]) * (b[1] - first[1]) - (b[0] - first[0]) * (a[1] - first[1])) / 2;
-            }
-        }
+        const double cap = test::partArea(*mesh, ObjectX::kFrontPart);
         EXPECT_NEAR(cap, area, 0.002 * area) << (mode == kRenderMode ? "render" : "preview");
     }
 }

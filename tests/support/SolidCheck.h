@@ -73,4 +73,23 @@ inline SolidCheck checkSolid(const GeometryInterface& db) {
 }
 
 
+// The signed area, seen along z, of the polygons of one part (a cap of an extrusion).
+inline double partArea(const GeometryInterface& mesh, int part) {
+    double area = 0;
+    for (int e = 0; e < mesh.elementCount(); ++e) {
+        GeometryInterface::ElementInfo info;
+        const int *p, *t, *n;
+        mesh.getElementRefs(e, info, &p, &t, &n);
+        if (info.part != part) continue;
+        double first[3], a[3], b[3];
+        mesh.getVertex(first, p[0]);
+        for (int k = 1; k + 1 < info.count; ++k) {
+            mesh.getVertex(a, p[k]);
+            mesh.getVertex(b, p[k + 1]);
+            area += ((a[0] - first[0]) * (b[1] - first[1]) - (b[0] - first[0]) * (a[1] - first[1])) / 2;
+        }
+    }
+    return area;
+}
+
 }  // namespace fw::test

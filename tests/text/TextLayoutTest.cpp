@@ -8,6 +8,7 @@
 #include <map>
 #include <tuple>
 
+#include "SolidCheck.h"
 #include "app/Registration.h"
 #include "geometry/ObjectX.h"
 #include "geometry/ObjectXStyle.h"
@@ -193,20 +194,7 @@ TEST(TextLayout, RenderCapsCoverEachCharacterExactly) {
         area = std::fabs(area);
         PackedObjDB* mesh = object->displayGeometry(kRenderMode);
         ASSERT_NE(mesh, nullptr);
-        double cap = 0;
-        for (int e = 0; e < mesh->elementCount(); ++e) {
-            GeometryInterface::ElementInfo info;
-            const int *p, *t, *n;
-            mesh->getElementRefs(e, info, &p, &t, &n);
-            if (info.part != ObjectX::kFrontPart) continue;
-            double first[3], a[3], b[3];
-            mesh->getVertex(first, p[0]);
-            for (int k = 1; k + 1 < info.count; ++k) {
-                mesh->getVertex(a, p[k]);
-                mesh->getVertex(b, p[k + 1]);
-                cap += ((a[0] - first[0]) * (b[1] - first[1]) - (b[0] - first[0]) * (a[1] - first[1])) / 2;
-            }
-        }
+        const double cap = test::partArea(*mesh, ObjectX::kFrontPart);
         // The face sits 0.03 inside the outline; single-precision meshes round a little.
         EXPECT_NEAR(cap, area - 0.03 * perimeter, 0.002 * area);
     }
