@@ -67,10 +67,7 @@ void ShaderNoisePerlin::registerCommands() {
     registerCommand("Persistence", readFieldThen<&ShaderNoisePerlin::persistence, noteChange>);
     registerCommand("Stretch", readFieldThen<&ShaderNoisePerlin::stretch, noteChange>);
     registerCommand("Narrow", readFieldThen<&ShaderNoisePerlin::narrow, noteChange>);
-    registerCommand("BlackPoint", readFieldThen<&ToneCurve::blackPoint, noteChange, toneOf>);
-    registerCommand("WhitePoint", readFieldThen<&ToneCurve::whitePoint, noteChange, toneOf>);
-    registerCommand("PointSmooth", readFieldThen<&ToneCurve::pointSmooth, noteChange, toneOf>);
-    registerCommand("Gamma", readFieldThen<&ToneCurve::gamma, noteChange, toneOf>);
+    ToneCurve::registerCommands<toneOf, noteChange>(*this);
     registerCommand("NumStripes", readFieldThen<&ShaderNoisePerlin::numStripes, noteChange>);
     registerCommand("Seed", readSeed);
     registerCommand("end", endNoise);
@@ -148,10 +145,7 @@ int ShaderNoisePerlin::writeFields(CommandIO& io) {
     io.writef("Persistence %g\n", persistence);
     io.writef("Stretch %g\n", stretch);
     io.writef("Narrow %g\n", narrow);
-    io.writef("BlackPoint %g\n", tone.blackPoint);
-    io.writef("WhitePoint %g\n", tone.whitePoint);
-    io.writef("PointSmooth %g\n", tone.pointSmooth);
-    io.writef("Gamma %g\n", tone.gamma);
+    tone.write(io);
     io.writef("Seed %lu\n", seed);
     return 0;
 }

@@ -57,10 +57,7 @@ void ShaderNoiseWorley::registerCommands() {
     registerCommand("Color2", readField<&ShaderNoiseWorley::color2>);
     registerCommand("Size", readFieldThen<&ShaderNoiseWorley::size, noteChange>);
     registerCommand("Stretch", readFieldThen<&ShaderNoiseWorley::stretch, noteChange>);
-    registerCommand("BlackPoint", readFieldThen<&ToneCurve::blackPoint, noteChange, toneOf>);
-    registerCommand("WhitePoint", readFieldThen<&ToneCurve::whitePoint, noteChange, toneOf>);
-    registerCommand("PointSmooth", readFieldThen<&ToneCurve::pointSmooth, noteChange, toneOf>);
-    registerCommand("Gamma", readFieldThen<&ToneCurve::gamma, noteChange, toneOf>);
+    ToneCurve::registerCommands<toneOf, noteChange>(*this);
     registerCommand("RingComplexity", readFieldThen<&ShaderNoiseWorley::ringComplexity, noteChange>);
     registerCommand("Exponent", readFieldThen<&ShaderNoiseWorley::exponent, noteChange>);
     registerCommand("FlatQuality", readFieldThen<&ShaderNoiseWorley::flatQuality, noteChange>);
@@ -136,10 +133,7 @@ int ShaderNoiseWorley::writeFields(CommandIO& io) {
     io.writef("Color2 %g %g %g %g\n", color2[0], color2[1], color2[2], color2[3]);
     io.writef("Size %g\n", size);
     io.writef("Stretch %g\n", stretch);
-    io.writef("BlackPoint %g\n", tone.blackPoint);
-    io.writef("WhitePoint %g\n", tone.whitePoint);
-    io.writef("PointSmooth %g\n", tone.pointSmooth);
-    io.writef("Gamma %g\n", tone.gamma);
+    tone.write(io);
     io.writef("RingComplexity %d\n", ringComplexity);
     io.writef("Exponent %g\n", exponent);
     io.writef("FlatQuality %d\n", flatQuality);
