@@ -68,7 +68,7 @@ bool Shape2DB::getPoint(int index, double out[2]) const { return getPair(points_
 bool Shape2DB::getTexCoord(int index, double out[2]) const { return getPair(texCoords_, index, out); }
 bool Shape2DB::getNormal(int index, double out[2]) const { return getPair(normals_, index, out); }
 
-bool Shape2DB::getElementPoints(int index, ElementInfo& info, std::vector<int>& points) const {
+bool Shape2DB::describeElement(int index, ElementInfo& info) const {
     if (index < 0 || index >= elementCount()) return false;
     const Element& e = elements_[index];
     info.kind = e.kind;
@@ -76,19 +76,20 @@ bool Shape2DB::getElementPoints(int index, ElementInfo& info, std::vector<int>& 
     info.pointCount = e.points.count();
     info.normalCount = e.normals.count();
     info.texCount = e.texIndices.count();
+    return true;
+}
+
+bool Shape2DB::getElementPoints(int index, ElementInfo& info, std::vector<int>& points) const {
+    if (!describeElement(index, info)) return false;
+    const Element& e = elements_[index];
     points.assign(e.points.data(), e.points.data() + info.pointCount);
     return true;
 }
 
 bool Shape2DB::getElement(int index, ElementInfo& info, int* points, int* normals,
                           int* texIndices) const {
-    if (index < 0 || index >= elementCount()) return false;
+    if (!describeElement(index, info)) return false;
     const Element& e = elements_[index];
-    info.kind = e.kind;
-    info.part = e.part;
-    info.pointCount = e.points.count();
-    info.normalCount = e.normals.count();
-    info.texCount = e.texIndices.count();
     if (std::max({info.pointCount, info.normalCount, info.texCount}) > kMaxCopiedPoints) {
         info.pointCount = info.normalCount = info.texCount = 0;
         return true;

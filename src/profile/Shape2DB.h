@@ -59,6 +59,9 @@ public:
     void copyFrom(const Shape2DB& other);
 
 private:
+    // Kind, part and the three full counts; false for no such element.
+    bool describeElement(int index, ElementInfo& info) const;
+
     struct Pair {
         double v[2];
     };
