@@ -7,7 +7,7 @@
 #include <cmath>
 #include <vector>
 
-#include "BlockStream.h"
+#include "BlockFile.h"
 
 namespace fw {
 namespace {
@@ -147,24 +147,24 @@ TEST(Shapes, RoundRectPolygonCirclePlusAndPlacement) {
 TEST(Shapes, GearParametersAreStoredButNotTheHole) {
     test::TempDir dir;
     CompositeCurve2 gear = shape(CompositeCurve2::GEAR, 3, 2, {8, 0.25, 0.5, 0.125, 0.7});
-    std::string text = test::saveBlock(gear, dir.file("gear"));
+    std::string text = test::writeBlockFile(gear, dir.file("gear"));
     EXPECT_NE(text.find("  shapeType \"GEAR\"\n  shapeX 0\n  shapeY 0\n  shapeWidth 3\n  shapeHeight 2\n"
                         "  gearNumSides 8\n  gearOuterThickness 0.25\n  gearInnerThickness 0.5\n"
                         "  gearValleyPercent 0.125\n  pointModification 0\n  mirror 0\n  rotAngle 0\n"),
               std::string::npos)
         << text;
     CompositeCurve2 back;
-    ASSERT_EQ(test::loadBlock(back, dir.file("gear")), 0);
+    ASSERT_EQ(test::readInto(back, dir.file("gear")), 0);
     EXPECT_EQ(back.shapeType, CompositeCurve2::GEAR);
     EXPECT_EQ(std::vector<double>(back.shapeParams, back.shapeParams + 5), (std::vector<double>{8, 0.25, 0.5, 0.125, 0}));
     EXPECT_EQ(back.segments().size(), gear.segments().size());
-    EXPECT_EQ(test::saveBlock(back, dir.file("again")), text);
+    EXPECT_EQ(test::writeBlockFile(back, dir.file("again")), text);
 
     CompositeCurve2 wrong;
-    EXPECT_EQ(test::loadText(wrong, dir.file("w"), " begin CompositeCurve2\n  begin Curve3\n  end Curve3\n end CompositeCurve2\n"), -1);
+    EXPECT_EQ(test::readTextInto(wrong, dir.file("w"), " begin CompositeCurve2\n  begin Curve3\n  end Curve3\n end CompositeCurve2\n"), -1);
     EXPECT_EQ(wrong.segments().size(), 1u);  // appended before its name was checked
     CompositeCurve2 unknown;
-    test::loadText(unknown, dir.file("u"), " begin CompositeCurve2\n  shapeType \"HEART\"\n end CompositeCurve2\n");
+    test::readTextInto(unknown, dir.file("u"), " begin CompositeCurve2\n  shapeType \"HEART\"\n end CompositeCurve2\n");
     EXPECT_EQ(unknown.shapeType, CompositeCurve2::CUSTOM);
 }
 

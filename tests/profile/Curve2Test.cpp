@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "BlockStream.h"
+#include "BlockFile.h"
 
 namespace fw {
 namespace {
@@ -81,17 +81,17 @@ TEST(Curve2, StoresEveryPointFieldAndReadsItBack) {
         "  p 3 2.25\n  pType HANDLE_BROKEN\n  pPointTightness 0.333333\n"
         "  p 4 0\n  pType ANCHOR\n  pCornerType NONE\n  pPointTightness 0.5\n"
         "  attachedHead 1\n  attachedTail 0\n  closed 1\n end Curve2\n";
-    ASSERT_EQ(test::saveBlock(c, dir.file("a")), expected);
+    ASSERT_EQ(test::writeBlockFile(c, dir.file("a")), expected);
 
     Curve2 back;
-    ASSERT_EQ(test::loadBlock(back, dir.file("a")), 0);
-    EXPECT_EQ(test::saveBlock(back, dir.file("b")), expected);
+    ASSERT_EQ(test::readInto(back, dir.file("a")), 0);
+    EXPECT_EQ(test::writeBlockFile(back, dir.file("b")), expected);
     EXPECT_EQ(back.point(2).pointType, CurvePoint::HANDLE_BROKEN);
     EXPECT_NEAR(back.length(), c.length(), 1e-12);  // measured when the block ends
 
     Curve2 empty(Curve2::Empty);
     empty.addPoint(CurvePoint::anchor(1, 1));
-    EXPECT_EQ(test::saveBlock(empty, dir.file("c")), " begin Curve2\n  type Empty\n end Curve2\n");
+    EXPECT_EQ(test::writeBlockFile(empty, dir.file("c")), " begin Curve2\n  type Empty\n end Curve2\n");
 }
 
 TEST(Curve2, RejectsUnknownWords) {
@@ -99,12 +99,12 @@ TEST(Curve2, RejectsUnknownWords) {
     for (const char* line : {"type Spline", "p 1 1\n  pType CORNER", "p 1 1\n  pCornerType SHARP", "p 1 x"}) {
         Curve2 c;
         std::string text = std::string(" begin Curve2\n  ") + line + "\n end Curve2\n";
-        EXPECT_EQ(test::loadText(c, dir.file("bad"), text), -1) << line;
+        EXPECT_EQ(test::readTextInto(c, dir.file("bad"), text), -1) << line;
         EXPECT_NE(sceneErrorText.find("for class <<Curve2>>"), std::string::npos) << sceneErrorText;
     }
     // Point lines before any point have nothing to describe and are dropped.
     Curve2 c;
-    EXPECT_EQ(test::loadText(c, dir.file("early"), " begin Curve2\n  pType HANDLE_FIXED\n  p 1 1\n end Curve2\n"), 0);
+    EXPECT_EQ(test::readTextInto(c, dir.file("early"), " begin Curve2\n  pType HANDLE_FIXED\n  p 1 1\n end Curve2\n"), 0);
     EXPECT_TRUE(c.point(0).isAnchor());
 }
 

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "BlockStream.h"
+#include "BlockFile.h"
 
 namespace fw {
 namespace {
@@ -39,7 +39,7 @@ TEST(InputProfile2, RoundTripsEveryBlockByteForByte) {
     drawn.segments().back().point(0).cornerRadius = 0.75;
     drawn.addSegment(Curve2::Empty);
 
-    std::string text = test::saveBlock(profile, dir.file("a"));
+    std::string text = test::writeBlockFile(profile, dir.file("a"));
     EXPECT_EQ(text.rfind(" begin InputProfile2\n  autoHandle 1\n  pointModification 0\n  mirror 0\n  rotAngle 12.5\n"
                          "  originalOffset -3 0.25\n  begin CompositeCurve2\n",
                          0),
@@ -53,10 +53,10 @@ TEST(InputProfile2, RoundTripsEveryBlockByteForByte) {
     EXPECT_NE(text.find("   begin Curve2\n    type Empty\n   end Curve2\n"), std::string::npos);
 
     InputProfile2 back;
-    ASSERT_EQ(test::loadBlock(back, dir.file("a")), 0) << sceneErrorText;
+    ASSERT_EQ(test::readInto(back, dir.file("a")), 0) << sceneErrorText;
     ASSERT_EQ(back.contours().size(), 2u);
     EXPECT_EQ(back.contours()[0].segments().size(), 10u);
-    EXPECT_EQ(test::saveBlock(back, dir.file("b")), text);
+    EXPECT_EQ(test::writeBlockFile(back, dir.file("b")), text);
 }
 
 TEST(InputProfile2, ReadsObjOutlinesAndRefusesIllustratorFiles) {
@@ -65,7 +65,7 @@ TEST(InputProfile2, ReadsObjOutlinesAndRefusesIllustratorFiles) {
                     "v 0 0 5\nv 4 0 5\nv 4 3 5\nv 0 3 5\nv 10 10 0\nv 12 10 0\nv 11 12 0\nf 1 2 3 4\nf 5 6 7\n");
     InputProfile2 profile;
     std::string head = " begin InputProfile2\n  infileObj \"" + dir.file("logo.obj") + "\"\n";
-    ASSERT_EQ(test::loadText(profile, dir.file("p"), head + " end InputProfile2\n"), 0) << sceneErrorText;
+    ASSERT_EQ(test::readTextInto(profile, dir.file("p"), head + " end InputProfile2\n"), 0) << sceneErrorText;
     ASSERT_EQ(profile.contours().size(), 2u);
     const CompositeCurve2& square = profile.contours()[0];
     EXPECT_TRUE(square.closed());
@@ -80,13 +80,13 @@ TEST(InputProfile2, ReadsObjOutlinesAndRefusesIllustratorFiles) {
     EXPECT_EQ(profile.contours()[1].segments()[0].pointCount(), 3);
 
     InputProfile2 missing;
-    EXPECT_EQ(test::loadText(missing, dir.file("m"), " begin InputProfile2\n  infileObj \"" + dir.file("none.obj") + "\"\n"),
+    EXPECT_EQ(test::readTextInto(missing, dir.file("m"), " begin InputProfile2\n  infileObj \"" + dir.file("none.obj") + "\"\n"),
               -1);
     InputProfile2 art;
-    EXPECT_EQ(test::loadText(art, dir.file("i"), " begin InputProfile2\n  infileIllustrator \"logo.ai\"\n"), -1);
+    EXPECT_EQ(test::readTextInto(art, dir.file("i"), " begin InputProfile2\n  infileIllustrator \"logo.ai\"\n"), -1);
     EXPECT_NE(sceneErrorText.find("<<infileIllustrator>>"), std::string::npos);
     InputProfile2 wrong;
-    EXPECT_EQ(test::loadText(wrong, dir.file("w"), " begin InputProfile2\n  begin Curve2\n"), -1);
+    EXPECT_EQ(test::readTextInto(wrong, dir.file("w"), " begin InputProfile2\n  begin Curve2\n"), -1);
     EXPECT_EQ(wrong.contours().size(), 1u);
 }
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "BlockStream.h"
+#include "BlockFile.h"
 #include "platform/Random.h"
 #include "profile/ProfileI.h"
 #include "profile/ProfileL.h"
@@ -73,7 +73,7 @@ TEST_F(Profiles, ScenesRoundTripEveryProfileKindByteForByte) {
     sequence->addMember("Logo");
     sequence->addMember("Edge");
     scene.setWriteAll(true);  // profiles are written when something uses them
-    std::string text = test::saveBlock(scene, dir.file("a.scene"));
+    std::string text = test::writeBlockFile(scene, dir.file("a.scene"));
     EXPECT_NE(text.find("  begin ProfileI\n   name \"Logo\"\n   filename \"C:\\art\\logo.ai\"\n"
                         "   layer \"Layer \\\"1\\\"\"\n   begin InputProfile2\n"),
               std::string::npos)
@@ -86,9 +86,9 @@ TEST_F(Profiles, ScenesRoundTripEveryProfileKindByteForByte) {
     EXPECT_EQ(text.find("AnimGlobals"), std::string::npos);
 
     SceneX back;
-    ASSERT_EQ(test::loadBlock(back, dir.file("a.scene")), 0) << sceneErrorText;
+    ASSERT_EQ(test::readInto(back, dir.file("a.scene")), 0) << sceneErrorText;
     back.setWriteAll(true);
-    EXPECT_EQ(test::saveBlock(back, dir.file("b.scene")), text);
+    EXPECT_EQ(test::writeBlockFile(back, dir.file("b.scene")), text);
     ASSERT_EQ(back.memberCount(kProfileKind), 3);
     auto* loadedLogo = dynamic_cast<ProfileI*>(back.findMember("Logo"));
     auto* loadedEdge = dynamic_cast<ProfileL*>(back.findMember("Edge"));
@@ -103,10 +103,10 @@ TEST_F(Profiles, ScenesRoundTripEveryProfileKindByteForByte) {
     EXPECT_GT(loadedEdge->outlineStamp(), 0u);
 
     SceneX failed;
-    EXPECT_EQ(test::loadText(failed, dir.file("c.scene"), " begin SceneX\n  begin ProfileI\n   load\n"), -1);
+    EXPECT_EQ(test::readTextInto(failed, dir.file("c.scene"), " begin SceneX\n  begin ProfileI\n   load\n"), -1);
     EXPECT_NE(sceneErrorText.find("<<load>> for class <<ProfileI>>"), std::string::npos);
     SceneX missing;
-    EXPECT_EQ(test::loadText(missing, dir.file("d.scene"), " begin SceneX\n  begin ProfileL\n   libIdx 99\n   load\n"), -1);
+    EXPECT_EQ(test::readTextInto(missing, dir.file("d.scene"), " begin SceneX\n  begin ProfileL\n   libIdx 99\n   load\n"), -1);
 }
 
 TEST_F(Profiles, FlattenedPortsComputeOnceAndFollowOutlineChanges) {
@@ -297,10 +297,10 @@ TEST_F(Profiles, MaterialIntervalsRoundTripPerEntry) {
     const std::string expected =
         " begin perimProperties\n  mtlInterval 3 0.000000 0.500000 2\n  mtlInterval 3 0.500000 1.000000 1\n"
         "  mtlInterval 1 0.250000 1.000000 4\n end perimProperties\n";
-    ASSERT_EQ(test::saveBlock(perim, dir.file("p")), expected);
+    ASSERT_EQ(test::writeBlockFile(perim, dir.file("p")), expected);
     ProfileProperty back("perimProperties");
-    ASSERT_EQ(test::loadBlock(back, dir.file("p")), 0);
-    EXPECT_EQ(test::saveBlock(back, dir.file("q")), expected);
+    ASSERT_EQ(test::readInto(back, dir.file("p")), 0);
+    EXPECT_EQ(test::writeBlockFile(back, dir.file("q")), expected);
     ASSERT_TRUE(back.find(3));
     EXPECT_EQ(back.find(3)->intervals.size(), 2u);
     EXPECT_EQ(back.find(1)->intervals[0].material, 4);

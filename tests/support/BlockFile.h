@@ -66,4 +66,10 @@ inline int readInto(CommandEnabler& object, const std::string& path) {
     });
 }
 
+// Writes `text` to `path` and reads it into `object`.
+inline int readTextInto(CommandEnabler& object, const std::string& path, const std::string& text) {
+    writeFile(path, text);
+    return readInto(object, path);
+}
+
 }  // namespace fw::test
