@@ -93,6 +93,17 @@ double ContourOffset::distanceTo(const std::vector<glm::dvec2>& c, glm::dvec2 p)
     return best;
 }
 
+ContourOffset::Result ContourOffset::collapsedContour(const std::vector<glm::dvec2>& contour) {
+    Result r;
+    glm::dvec2 centroid(0.0);
+    for (glm::dvec2 p : contour) centroid += p;
+    if (!contour.empty()) centroid /= static_cast<double>(contour.size());
+    r.points.assign(contour.size(), centroid);
+    r.valid.assign(contour.size(), false);
+    r.collapsed = true;
+    return r;
+}
+
 ContourOffset::Result ContourOffset::offset(const std::vector<glm::dvec2>& c, double d, bool strict, std::FILE* console) {
     Result r;
     const size_t n = c.size();
@@ -141,14 +152,7 @@ ContourOffset::Result ContourOffset::offset(const std::vector<glm::dvec2>& c, do
     for (size_t i = 0; i < n; ++i) r.valid[i] = !near.closerThan(judged[i]);
     size_t validCount = 0;
     for (bool v : r.valid) validCount += v;
-    if (validCount == 0) {
-        glm::dvec2 centroid(0.0);
-        for (glm::dvec2 p : c) centroid += p;
-        centroid /= static_cast<double>(n);
-        r.points.assign(n, centroid);
-        r.collapsed = true;
-        return r;
-    }
+    if (validCount == 0) return collapsedContour(c);
     // Sharp concave corners with a tiny outgoing edge: both points become their mitre.
     for (size_t i = 0; i < n; ++i) {
         size_t next = (i + 1) % n;
@@ -171,13 +175,7 @@ ContourOffset::Result ContourOffset::offset(const std::vector<glm::dvec2>& c, do
     size_t invalid = 0, valid = 0;
     for (bool v : r.valid) (v ? valid : invalid) += 1;
     if (invalid == 0) return r;
-    if (valid == 0) {  // the passes above can leave nothing valid: shrink to the centroid
-        glm::dvec2 centroid(0.0);
-        for (glm::dvec2 p : c) centroid += p;
-        r.points.assign(n, centroid / static_cast<double>(n));
-        r.collapsed = true;
-        return r;
-    }
+    if (valid == 0) return collapsedContour(c);  // the passes above can leave nothing valid
     size_t start = 0;
     while (r.valid[start]) ++start;
     while (!r.valid[(start + n - 1) % n]) start = (start + n - 1) % n;

@@ -30,6 +30,9 @@ public:
     static std::vector<glm::dvec2> pullBackSpikes(const std::vector<glm::dvec2>& contour, double spikeAngle,
                                                   double pullBack);
 
+    // The contour vanished: every point on its centroid (the mean of its points), none valid.
+    static Result collapsedContour(const std::vector<glm::dvec2>& contour);
+
     // Distance from a point to the closed polyline.
     static double distanceTo(const std::vector<glm::dvec2>& contour, glm::dvec2 p);
 };

@@ -152,13 +152,7 @@ ContourOffset::Result sweepRow(const SolidBuilder::Contour& contour, double dist
     if (row.collapsed || distance == 0) return row;
     double before = areaOf(contour), after = areaOf(row.points);
     if (before * after >= 0) return row;
-    glm::dvec2 centroid(0.0);
-    for (glm::dvec2 p : contour) centroid += p;
-    centroid /= static_cast<double>(contour.size());
-    row.points.assign(contour.size(), centroid);
-    row.valid.assign(contour.size(), false);
-    row.collapsed = true;
-    return row;
+    return ContourOffset::collapsedContour(contour);
 }
 
 }  // namespace
