@@ -334,7 +334,7 @@ int makeText(const std::string& text, const std::string& fontName, const std::st
             auto* object = dynamic_cast<ObjectX*>(scene.member(kObjectKind, i));
             if (!object) continue;
             object->prepareStages();
-            auto* solid = static_cast<GeometryInterface*>(object->findPort("RenderGeometry")->value());
+            GeometryInterface* solid = object->solid(kRenderMode);
             if (solid) units.push_back({object->name(), solid, object->worldTransform()});
         }
         if (!ObjWriter::write(out, units, true, 0, stderr)) return kExitUserError;

@@ -12,7 +12,6 @@
 #include "persistence/FieldReaders.h"
 #include "profile/Profile.h"
 #include "profile/ProfileGeometry.h"
-#include "scene/InputLink.h"
 #include "scene/Scene.h"
 
 namespace fw {
@@ -24,9 +23,8 @@ const char* const kQualityPrefix[3] = {"Preview", "Render", "Preview2D"};
 std::string portName(int mode, const char* stage) { return std::string(kQualityPrefix[mode]) + stage; }
 
 // The open polyline of a flattened edge profile, in percent of the depth.
-SolidBuilder::Contour edgeProfile(void* value) {
+SolidBuilder::Contour edgeProfile(const ProfileGeometry* geometry) {
     SolidBuilder::Contour out;
-    auto* geometry = static_cast<ProfileGeometry*>(value);
     if (!geometry) return out;
     for (int e = 0; e < geometry->elementCount(); ++e) {
         Geo2Interface::ElementInfo info;
@@ -115,41 +113,15 @@ int readMeshing(CommandIO& io, CommandEnabler& r) {
 
 }  // namespace
 
-bool ObjectX::FaceSettings::differs(const Settings& other) const {
-    const auto& o = static_cast<const FaceSettings&>(other);
-    return hardAngle != o.hardAngle || tolerance != o.tolerance || spikeAngle != o.spikeAngle || pullBack != o.pullBack ||
-           faceOffset != o.faceOffset || faceMode != o.faceMode || tube != o.tube || steps != o.steps ||
-           meshFlag != o.meshFlag || keepStraightRuns != o.keepStraightRuns;
-}
+ObjectX::FacePort::FacePort(ObjectX* owner, const char* name) : Port(owner, name) { setDirty(); }
 
-std::unique_ptr<Settings> ObjectX::FaceSettings::clone() const { return std::make_unique<FaceSettings>(*this); }
-
-bool ObjectX::GeometrySettings::differs(const Settings& other) const {
-    const auto& o = static_cast<const GeometrySettings&>(other);
-    if (std::fabs(depth - o.depth) > 1e-6 || std::fabs(perimeterXScale - o.perimeterXScale) > 1e-6) return true;
-    return holeXScale != o.holeXScale || parts != o.parts || hardAngle != o.hardAngle ||
-           maxSideSegment != o.maxSideSegment || tileSize[0] != o.tileSize[0] || tileSize[1] != o.tileSize[1] ||
-           faceOffset != o.faceOffset || frontPart != o.frontPart ||
-           backPart != o.backPart || style != o.style || capChanges != o.capChanges || sideChanges != o.sideChanges ||
-           kind != o.kind || buildAxis != o.buildAxis || steps != o.steps || angleStart != o.angleStart ||
-           angleEnd != o.angleEnd || headCap != o.headCap || tailCap != o.tailCap || headCapScale != o.headCapScale ||
-           headCapOffset != o.headCapOffset || tailCapScale != o.tailCapScale || tailCapOffset != o.tailCapOffset;
-}
-
-std::unique_ptr<Settings> ObjectX::GeometrySettings::clone() const { return std::make_unique<GeometrySettings>(*this); }
-
-ObjectX::FacePort::FacePort(ObjectX* owner, const char* name) : OutputPort(owner, name) {
-    new InputLink(this, "FlattenedProfileInput");
-    setDirty();
-}
-
-bool ObjectX::FacePort::compute(const Settings* settings) {
+bool ObjectX::FacePort::compute(const FaceSettings* settings) {
     contours_.clear();
-    auto* geometry = static_cast<ProfileGeometry*>(input(0)->sourceValue());
+    const ProfileGeometry* geometry = outlineInput.value();
     if (!geometry) return false;
     FaceSettings s;
-    if (settings) s = static_cast<const FaceSettings&>(*settings);
-    std::vector<SolidBuilder::Contour> raw;
+    if (settings) s = *settings;
+    Contours raw;
     for (int e = 0; e < geometry->elementCount(); ++e) {
         Geo2Interface::ElementInfo info;
         std::vector<int> points;  // render flattening makes outlines of many thousand points
@@ -174,7 +146,7 @@ bool ObjectX::FacePort::compute(const Settings* settings) {
         return true;
     }
     std::vector<bool> holes;
-    std::vector<SolidBuilder::Contour> face = SolidBuilder::prepareFace(raw, holes, s.keepStraightRuns);
+    Contours face = SolidBuilder::prepareFace(raw, holes, s.keepStraightRuns);
     // Faces sit a little inside their outline, never less than 0.03.
     double offset = std::fabs(s.faceOffset) <= 0.03 ? 0.03 : s.faceOffset;
     for (SolidBuilder::Contour& c : face) {
@@ -190,28 +162,33 @@ bool ObjectX::FacePort::compute(const Settings* settings) {
     return true;
 }
 
-ObjectX::SolidPort::SolidPort(ObjectX* owner, const char* name, bool capsOnly) : OutputPort(owner, name), capsOnly_(capsOnly) {
-    if (!capsOnly) new InputLink(this, "FrontBackGeometryInput");
-    new InputLink(this, "FaceInput");
-    if (!capsOnly) {
-        new InputLink(this, "FlattenedPerimeterProfileInput");
-        new InputLink(this, "FlattenedHoleProfileInput");
-    }
-    setDirty();
+ObjectX::SolidStage::SolidStage(ObjectX* owner, const char* name) : Port(owner, name) { setDirty(); }
+
+bool ObjectX::CapsPort::compute(const GeometrySettings* settings) {
+    return build(faceInput.value(), nullptr, nullptr, settings, 3u);
 }
 
-bool ObjectX::SolidPort::compute(const Settings* settings) {
+bool ObjectX::SolidPort::compute(const GeometrySettings* settings) {
+    const Contours* face = faceInput.value();
+    if (!face) return build(nullptr, nullptr, nullptr, settings, ~0u);
+    capsInput.value();  // a stage of its own
+    const ProfileGeometry* perimeter = perimeterInput.value();
+    const ProfileGeometry* hole = holeInput.value();
+    return build(face, perimeter, hole, settings, ~0u);
+}
+
+bool ObjectX::SolidStage::build(const Contours* face, const ProfileGeometry* perimeterGeometry,
+                                const ProfileGeometry* holeGeometry, const GeometrySettings* settings,
+                                unsigned partMask) {
     mesh_.clear();
     GeometrySettings s;
-    if (settings) s = static_cast<const GeometrySettings&>(*settings);
-    auto* face = static_cast<std::vector<SolidBuilder::Contour>*>(input("FaceInput")->sourceValue());
+    if (settings) s = *settings;
     if (!face) return false;
-    if (!capsOnly_) input("FrontBackGeometryInput")->sourceValue();  // a stage of its own
     SolidBuilder::Options options;
     options.depth = s.depth;
     options.perimeterXScale = s.perimeterXScale;
     options.holeXScale = s.holeXScale;
-    options.parts = capsOnly_ ? (s.parts & 3u) : s.parts;
+    options.parts = s.parts & partMask;
     options.hardAngle = s.hardAngle;
     options.maxSideSegment = s.maxSideSegment;
     options.tileSize[0] = s.tileSize[0], options.tileSize[1] = s.tileSize[1];
@@ -219,11 +196,7 @@ bool ObjectX::SolidPort::compute(const Settings* settings) {
     options.console = console();
     options.frontPart = kFrontPart, options.backPart = kBackPart;
     options.perimeterPart = kPerimeterPart, options.holePart = kHolePart;
-    SolidBuilder::Contour perimeter, hole;
-    if (!capsOnly_) {
-        perimeter = edgeProfile(input("FlattenedPerimeterProfileInput")->sourceValue());
-        hole = edgeProfile(input("FlattenedHoleProfileInput")->sourceValue());
-    }
+    SolidBuilder::Contour perimeter = edgeProfile(perimeterGeometry), hole = edgeProfile(holeGeometry);
     ObjDB solid;
     if (face->empty() || options.parts == 0) return true;  // nothing to build is not a failure
     if (s.kind == ObjectXStyle::kRevolved)
@@ -245,8 +218,8 @@ std::FILE* ObjectX::console() { return gConsole; }
 ObjectX::ObjectX(Scene& scene, const char* name) : Object(scene, name) {
     for (int mode = 0; mode < 3; ++mode) {
         faces_[mode] = std::make_unique<FacePort>(this, portName(mode, "Face").c_str());
-        caps_[mode] = std::make_unique<SolidPort>(this, portName(mode, "FrontBackGeometry").c_str(), true);
-        solids_[mode] = std::make_unique<SolidPort>(this, portName(mode, "Geometry").c_str(), false);
+        caps_[mode] = std::make_unique<CapsPort>(this, portName(mode, "FrontBackGeometry").c_str());
+        solids_[mode] = std::make_unique<SolidPort>(this, portName(mode, "Geometry").c_str());
         deformed_[mode] = std::make_unique<ObjectDynPort>(this, portName(mode, "DynGeometry").c_str());
         elements_[mode] = std::make_unique<ElementInterpPort>(this, portName(mode, "ElementInterp").c_str());
     }
@@ -271,28 +244,29 @@ void ObjectX::connectStages() {
     Profile* face = dynamic_cast<Profile*>(face_.resolve());
     ObjectXStyle* s = style();
     for (int mode = 0; mode < 3; ++mode) {
-        if (face) faces_[mode]->input(0)->connect(face->nameReference(), Profile::flattenedPortName(mode));
-        caps_[mode]->input("FaceInput")->connect(self, faces_[mode]->name());
+        if (face) faces_[mode]->outlineInput.connect(face->nameReference(), Profile::flattenedPortName(mode));
+        caps_[mode]->faceInput.connect(self, faces_[mode]->name());
         SolidPort& solid = *solids_[mode];
-        solid.input("FaceInput")->connect(self, faces_[mode]->name());
-        solid.input("FrontBackGeometryInput")->connect(self, caps_[mode]->name());
+        solid.faceInput.connect(self, faces_[mode]->name());
+        solid.capsInput.connect(self, caps_[mode]->name());
         if (s) {
-            solid.input("FlattenedPerimeterProfileInput")->connect(s->nameReference(), s->flattenedPort(false, mode).name());
-            solid.input("FlattenedHoleProfileInput")->connect(s->nameReference(), s->flattenedPort(true, mode).name());
+            solid.perimeterInput.connect(s->nameReference(), s->flattenedPort(false, mode).name());
+            solid.holeInput.connect(s->nameReference(), s->flattenedPort(true, mode).name());
         }
-        deformed_[mode]->input("GeometryInput")->connect(self, solid.name());
+        deformed_[mode]->geometryInput.connect(self, solid.name());
         // Everything downstream sees the solid as deformed.
-        for (OutputPort* port : geometryUsers(mode)) port->input("GeometryInput")->connect(self, deformed_[mode]->name());
+        for (Input<GeometryInterface>* input : geometryInputs(mode)) input->connect(self, deformed_[mode]->name());
         ElementInterpPort& elements = *elements_[mode];
-        elements.input("WorldVerticesInput")->connect(self, worldVertexPort(mode).name());
-        elements.input("WorldNormalsInput")->connect(self, worldNormalPort(mode).name());
-        elements.input("GradientsInput")->connect(self, gradientsPort(mode).name());
+        elements.worldVertices.connect(self, worldVertexPort(mode).name());
+        elements.worldNormals.connect(self, worldNormalPort(mode).name());
+        elements.gradientsInput.connect(self, gradientsPort(mode).name());
     }
 }
 
-std::vector<OutputPort*> ObjectX::geometryUsers(int mode) {
-    return {&boundsPort(mode), &displayGeometryPort(mode), &worldVertexPort(mode), &worldNormalPort(mode),
-            &gradientsPort(mode), elements_[slot(mode)].get()};
+std::vector<Input<GeometryInterface>*> ObjectX::geometryInputs(int mode) {
+    return {&boundsPort(mode).geometryInput,      &displayGeometryPort(mode).geometryInput,
+            &worldVertexPort(mode).geometryInput, &worldNormalPort(mode).geometryInput,
+            &gradientsPort(mode).geometryInput,   &elements_[slot(mode)]->geometryInput};
 }
 
 void ObjectX::meshForDeformers() {
@@ -326,7 +300,7 @@ void ObjectX::prepareStages() {
         flat.tolerance = face.tolerance;
         flat.steps = face.steps;
         flat.creaseAngle = hardShadingAngle >= 0 ? hardShadingAngle : 30.0;
-        faces_[mode]->input(0)->setSettings(&flat);
+        faces_[mode]->outlineInput.setSettings(&flat);
 
         GeometrySettings g;
         if (s) {
@@ -357,18 +331,23 @@ void ObjectX::prepareStages() {
         ObjectXStyle::FlattenedProfileSettings edge;
         edge.renderMode = false;
         edge.tolerance = face.tolerance;
-        solids_[mode]->input("FlattenedPerimeterProfileInput")->setSettings(&edge);
-        solids_[mode]->input("FlattenedHoleProfileInput")->setSettings(&edge);
+        solids_[mode]->perimeterInput.setSettings(&edge);
+        solids_[mode]->holeInput.setSettings(&edge);
         caps_[mode]->prepare(&g);
-        solids_[mode]->input("FrontBackGeometryInput")->setSettings(&g);
-        deformed_[mode]->input("GeometryInput")->setSettings(&g);
-        for (OutputPort* port : geometryUsers(mode)) port->input("GeometryInput")->setSettings(&g);
+        solids_[mode]->capsInput.setSettings(&g);
+        deformed_[mode]->geometryInput.setSettings(&g);
+        for (Input<GeometryInterface>* input : geometryInputs(mode)) input->setSettings(&g);
     }
 }
 
-const Object::GradientsPort::Gradients* ObjectX::gradients(int mode) {
+const Object::Gradients* ObjectX::gradients(int mode) {
     prepareStages();
-    return static_cast<const GradientsPort::Gradients*>(gradientsPort(mode).value());
+    return gradientsPort(mode).value();
+}
+
+GeometryInterface* ObjectX::solid(int mode) {
+    prepareStages();
+    return solids_[slot(mode)]->value();
 }
 
 void ObjectX::setFace(const std::string& name) {

@@ -1,8 +1,21 @@
 #pragma once
 // The extruded object: a flat outline (its face: a profile or text) turned into a
-// bevelled solid by its extrusion style. Three stages of ports, each at the three
-// qualities, build the face contours, the caps and the whole solid, and rebuild only
-// when their settings or inputs change.
+// bevelled solid by its extrusion style. Its stages are ports, one of each per quality
+// (named "Preview…", "Render…", "Preview2D…"); each rebuilds only when its settings
+// or an input changed. Following one quality down the chain:
+//
+//   face profile  "…FlattenedProfile"   Port<ProfileGeometry, Profile::FlattenedProfileSettings>
+//   → FacePort    "…Face"               Port<Contours, FaceSettings>
+//   → CapsPort    "…FrontBackGeometry"  Port<GeometryInterface, GeometrySettings>
+//   → SolidPort   "…Geometry"           Port<GeometryInterface, GeometrySettings>
+//                  (also reads the face and the style's two flattened edge profiles,
+//                   ObjectXStyle::FlattenedProfilePort, Port<ProfileGeometry, ...>)
+//   → Object::ObjectDynPort "…DynGeometry"  the deformed solid, Port<GeometryInterface, AnySettings>
+//   → Object's bounds, display geometry, world vertices and normals, gradients, and
+//     ElementInterpPort, each reading it through "GeometryInput"
+//
+// prepareStages hands every stage and link its settings before geometry is asked for;
+// connectStages wires the inputs by name (again after loading, once the face exists).
 
 #include <cstdio>
 #include <memory>
@@ -11,6 +24,7 @@
 
 #include "geometry/SolidBuilder.h"
 #include "mesh/PackedObjDB.h"
+#include "profile/ProfileGeometry.h"
 #include "scene/Object.h"
 
 namespace fw {
@@ -20,20 +34,22 @@ class Profile;
 
 class ObjectX : public Object {
 public:
+    // The face as closed contours (or open paths for tubes).
+    using Contours = std::vector<SolidBuilder::Contour>;
+
     // What the face stage builds for.
-    struct FaceSettings : Settings {
+    struct FaceSettings {
         double hardAngle = 30, tolerance = 0.5, spikeAngle = 0, pullBack = 0.1, faceOffset = 0;
         int faceMode = 2;
         bool tube = false;
         int steps = 20;
         bool meshFlag = false;
         bool keepStraightRuns = false;  // meshing is on
-        bool differs(const Settings& other) const override;
-        std::unique_ptr<Settings> clone() const override;
+        bool operator==(const FaceSettings&) const = default;
     };
 
     // What the cap and solid stages build for: the style's and the object's values.
-    struct GeometrySettings : Settings {
+    struct GeometrySettings {
         double depth = 8, perimeterXScale = 1, holeXScale = 1;
         unsigned parts = 15;
         double hardAngle = 30, maxSideSegment = 0, faceOffset = 0;
@@ -47,32 +63,60 @@ public:
         double angleStart = 0, angleEnd = 360;
         int headCap = 2, tailCap = 2;
         double headCapScale = 50, headCapOffset = 0, tailCapScale = 50, tailCapOffset = 0;
-        bool differs(const Settings& other) const override;
-        std::unique_ptr<Settings> clone() const override;
+        bool operator==(const GeometrySettings&) const = default;
     };
 
     // The face: closed contours, outer counter-clockwise and holes clockwise, moved
     // into the material by the face offset.
-    class FacePort : public OutputPort {
+    class FacePort : public Port<Contours, FaceSettings> {
     public:
         FacePort(ObjectX* owner, const char* name);
-        bool compute(const Settings* settings) override;
-        void* result() override { return &contours_; }
+        Contours* result() override { return &contours_; }
+        Input<ProfileGeometry> outlineInput{this, "FlattenedProfileInput"};
+
+    protected:
+        bool compute(const FaceSettings* settings) override;
 
     private:
-        std::vector<SolidBuilder::Contour> contours_;
+        Contours contours_;
     };
 
-    // The caps alone (front/back geometry) or the whole solid.
-    class SolidPort : public OutputPort {
+    // What the cap and solid stages share: a packed mesh built by the style's builder.
+    class SolidStage : public Port<GeometryInterface, GeometrySettings> {
     public:
-        SolidPort(ObjectX* owner, const char* name, bool capsOnly);
-        bool compute(const Settings* settings) override;
-        void* result() override { return static_cast<GeometryInterface*>(&mesh_); }
+        SolidStage(ObjectX* owner, const char* name);
+        GeometryInterface* result() override { return &mesh_; }
+
+    protected:
+        // Builds the parts `partMask` allows of the face; without edge profiles only caps.
+        bool build(const Contours* face, const ProfileGeometry* perimeter, const ProfileGeometry* hole,
+                   const GeometrySettings* settings, unsigned partMask);
 
     private:
-        bool capsOnly_;
         PackedObjDB mesh_;
+    };
+
+    // The front and back caps alone: a stage of their own, built before the sides.
+    class CapsPort : public SolidStage {
+    public:
+        using SolidStage::SolidStage;
+        Input<Contours> faceInput{this, "FaceInput"};
+
+    protected:
+        bool compute(const GeometrySettings* settings) override;
+    };
+
+    // The whole solid: caps, and the sides swept along the style's edge profiles.
+    class SolidPort : public SolidStage {
+    public:
+        using SolidStage::SolidStage;
+        Input<GeometryInterface> capsInput{this, "FrontBackGeometryInput"};
+        Input<Contours> faceInput{this, "FaceInput"};
+        Input<ProfileGeometry> perimeterInput{this, "FlattenedPerimeterProfileInput"};
+        Input<ProfileGeometry> holeInput{this, "FlattenedHoleProfileInput"};
+
+    protected:
+        bool compute(const GeometrySettings* settings) override;
     };
 
     static constexpr int kFrontPart = 0, kBackPart = 1, kPerimeterPart = 2, kHolePart = 3;
@@ -86,9 +130,13 @@ public:
     void registerCommands() override;
     void markUsed() override;
     void localBounds2(int mode, double box[6]) override { localBounds(mode, box); }
-    const GradientsPort::Gradients* gradients(int mode) override;
+    const Gradients* gradients(int mode) override;
     void prepareStages() override;
     void postLoad() override { connectStages(); }
+
+    // The render solid of a quality, brought up to date (stages prepared first); null
+    // when there is none.
+    GeometryInterface* solid(int mode);
 
     // The face by name (a profile of the scene); its ports are connected at once.
     void setFace(const std::string& name);
@@ -120,15 +168,15 @@ public:
 
 private:
     void connectStages();
-    // The ports that read the (deformed) solid through their "GeometryInput".
-    std::vector<OutputPort*> geometryUsers(int mode);
+    // The links through which the object's ports read the (deformed) solid.
+    std::vector<Input<GeometryInterface>*> geometryInputs(int mode);
     FacePort& facePort(int mode) { return *faces_[slot(mode)]; }
     static int slot(int mode) { return mode < 0 || mode > 2 ? 0 : mode; }
 
     NameReference face_;
     std::string style_ = "defaultObjXStyle";
     std::unique_ptr<FacePort> faces_[3];
-    std::unique_ptr<SolidPort> caps_[3];
+    std::unique_ptr<CapsPort> caps_[3];
     std::unique_ptr<SolidPort> solids_[3];
     std::unique_ptr<ObjectDynPort> deformed_[3];
     std::unique_ptr<ElementInterpPort> elements_[3];

@@ -6,7 +6,6 @@
 #include "persistence/FieldReaders.h"
 #include "profile/InputProfile2.h"
 #include "profile/ProfileLibrary.h"
-#include "scene/InputLink.h"
 #include "scene/Scene.h"
 
 namespace fw {
@@ -151,31 +150,20 @@ int beginBlock(CommandIO& io, CommandEnabler& r) {
 
 }  // namespace
 
-bool ObjectXStyle::FlattenedProfileSettings::differs(const Settings& other) const {
-    const auto& o = static_cast<const FlattenedProfileSettings&>(other);
-    return tolerance != o.tolerance || renderMode != o.renderMode || steps != o.steps || keepJoinPoints != o.keepJoinPoints;
-}
-
-std::unique_ptr<Settings> ObjectXStyle::FlattenedProfileSettings::clone() const {
-    return std::make_unique<FlattenedProfileSettings>(*this);
-}
-
-ObjectXStyle::FlattenedProfilePort::FlattenedProfilePort(ObjectXStyle* owner, const char* name) : OutputPort(owner, name) {
-    new InputLink(this, "Profile");
+ObjectXStyle::FlattenedProfilePort::FlattenedProfilePort(ObjectXStyle* owner, const char* name) : Port(owner, name) {
     setDirty();
 }
 
-bool ObjectXStyle::FlattenedProfilePort::compute(const Settings* settings) {
+bool ObjectXStyle::FlattenedProfilePort::compute(const FlattenedProfileSettings* s) {
     geometry_.clear();
-    auto* outline = static_cast<InputProfile2*>(input(0)->sourceValue());
+    const InputProfile2* outline = outlineInput.value();
     if (!outline) return false;
     Profile::FlattenedProfileSettings flat;
-    if (settings) {
-        const auto& s = static_cast<const FlattenedProfileSettings&>(*settings);
-        flat.tolerance = s.tolerance;
-        flat.renderMode = s.renderMode;
-        flat.steps = s.steps;
-        flat.keepJoinPoints = s.keepJoinPoints;
+    if (s) {
+        flat.tolerance = s->tolerance;
+        flat.renderMode = s->renderMode;
+        flat.steps = s->steps;
+        flat.keepJoinPoints = s->keepJoinPoints;
     }
     return Profile::flattenOutline(*outline, flat, geometry_);
 }
@@ -218,7 +206,7 @@ void ObjectXStyle::connectPorts() {
         Profile* profile = findProfile(hole ? holeProfileName() : perimeter_);
         for (int q = 0; q < 3; ++q) {
             if (profile) {
-                ports_[hole][q]->input(0)->connect(profile->nameReference(), "Profile");
+                ports_[hole][q]->outlineInput.connect(profile->nameReference(), "Profile");
             }
             ports_[hole][q]->setDirty();
         }

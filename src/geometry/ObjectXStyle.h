@@ -23,21 +23,23 @@ public:
     static constexpr const char* kDefaultName = "defaultObjXStyle";
 
     // What a flattened edge-profile port is asked for: the tolerance and three flags.
-    struct FlattenedProfileSettings : Settings {
+    struct FlattenedProfileSettings {
         double tolerance = 0.5;
         bool renderMode = false;
         int steps = 8;
         bool keepJoinPoints = false;
-        bool differs(const Settings& other) const override;
-        std::unique_ptr<Settings> clone() const override;
+        bool operator==(const FlattenedProfileSettings&) const = default;
     };
 
     // One edge profile (perimeter or hole) flattened at one quality.
-    class FlattenedProfilePort : public OutputPort {
+    class FlattenedProfilePort : public Port<ProfileGeometry, FlattenedProfileSettings> {
     public:
         FlattenedProfilePort(ObjectXStyle* owner, const char* name);
-        bool compute(const Settings* settings) override;
-        void* result() override { return &geometry_; }
+        ProfileGeometry* result() override { return &geometry_; }
+        Input<InputProfile2> outlineInput{this, "Profile"};
+
+    protected:
+        bool compute(const FlattenedProfileSettings* settings) override;
 
     private:
         ProfileGeometry geometry_;

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "persistence/CommandIO.h"
-#include "scene/InputLink.h"
 #include "scene/MemberFactory.h"
 #include "scene/Scene.h"
 
@@ -57,46 +56,28 @@ Profile::FlattenedProfileSettings Profile::FlattenedProfileSettings::defaults(in
     return s;
 }
 
-bool Profile::FlattenedProfileSettings::differs(const Settings& other) const {
-    const auto* o = dynamic_cast<const FlattenedProfileSettings*>(&other);
-    if (!o) return true;
-    return tolerance != o->tolerance || creaseAngle != o->creaseAngle || applyEdits != o->applyEdits ||
-           applyMirror != o->applyMirror || orientOpenContours != o->orientOpenContours || minArea != o->minArea ||
-           renderMode != o->renderMode || steps != o->steps || keepJoinPoints != o->keepJoinPoints ||
-           addBoundsPoints != o->addBoundsPoints;
-}
-
-std::unique_ptr<Settings> Profile::FlattenedProfileSettings::clone() const {
-    return std::make_unique<FlattenedProfileSettings>(*this);
-}
-
 // ---- ports
 
 Profile::FlattenedProfilePort::FlattenedProfilePort(Profile* owner, const char* name, int which)
-    : OutputPort(owner, name), quality_(quality(which)) {
-    new InputLink(this, "Profile");
-}
+    : GeometryPort(owner, name), quality_(quality(which)) {}
 
-bool Profile::FlattenedProfilePort::compute(const Settings* settings) {
-    const auto* outline = static_cast<const InputProfile2*>(input(0)->sourceValue());
+bool Profile::FlattenedProfilePort::compute(const FlattenedProfileSettings* wanted) {
+    const InputProfile2* outline = outlineInput.value();
     if (!outline) {
         geometry_.clear();
         return false;
     }
-    const auto* wanted = dynamic_cast<const FlattenedProfileSettings*>(settings);
     FlattenedProfileSettings fallback = FlattenedProfileSettings::defaults(quality_);
     return flattenOutline(*outline, wanted ? *wanted : fallback, geometry_);
 }
 
-Profile::BoundsPort::BoundsPort(Profile* owner, const char* name) : OutputPort(owner, name) {
-    emptyBounds(box_);
-    new InputLink(this, "FlattenedProfile");
+Profile::BoundsPort::BoundsPort(Profile* owner, const char* name) : BoundsResultPort(owner, name) {
+    emptyBounds(box_.data());
 }
 
-bool Profile::BoundsPort::compute(const Settings* settings) {
-    emptyBounds(box_);
-    OutputPort* source = input(0)->source();
-    const auto* geometry = source ? static_cast<const ProfileGeometry*>(source->get(settings)) : nullptr;
+bool Profile::BoundsPort::compute(const FlattenedProfileSettings* settings) {
+    emptyBounds(box_.data());
+    const ProfileGeometry* geometry = flattenedInput.value(settings);
     if (!geometry) return false;
     for (int e = 0; e < geometry->elementCount(); ++e) {
         double x0, x1, y0, y1;
@@ -124,11 +105,11 @@ void Profile::createOutlinePorts() {
     profilePort_ = std::make_unique<ProfilePort>(this, "Profile");
     for (int which : kPortOrder) {
         flattened_[which] = std::make_unique<FlattenedProfilePort>(this, kFlattenedNames[which], which);
-        flattened_[which]->input(0)->connect(nameReference(), "Profile");
+        flattened_[which]->outlineInput.connect(nameReference(), "Profile");
     }
     for (int which : kPortOrder) {
         bounds_[which] = std::make_unique<BoundsPort>(this, kBoundsNames[which]);
-        bounds_[which]->input(0)->connect(nameReference(), kFlattenedNames[which]);
+        bounds_[which]->flattenedInput.connect(nameReference(), kFlattenedNames[which]);
     }
 }
 
@@ -190,26 +171,26 @@ ProfileGeometry* Profile::renderFlattened(bool applyEdits, bool applyMirror, int
 }
 
 ProfileGeometry* Profile::flattenedThroughPort(Quality which, FlattenedProfileSettings& s, uint32_t* stamp) {
-    OutputPort* port = findPort(kFlattenedNames[which]);
+    auto* port = findPortAs<GeometryPort>(kFlattenedNames[which]);
     if (!port) return nullptr;
-    void* result = port->get(&s);
+    ProfileGeometry* result = port->get(&s);
     if (stamp) *stamp = port->stamp();
-    return static_cast<ProfileGeometry*>(result);
+    return result;
 }
 
 void Profile::profileBounds(double box[4]) {
-    OutputPort* port = findPort(kBoundsNames[kPreview]);
-    const auto* cached = port ? static_cast<const double*>(port->value()) : nullptr;
+    auto* port = findPortAs<BoundsResultPort>(kBoundsNames[kPreview]);
+    const Bounds* cached = port ? port->value() : nullptr;
     if (!cached) {
         emptyBounds(box);
         return;
     }
-    std::copy(cached, cached + 4, box);
+    std::copy(cached->begin(), cached->end(), box);
 }
 
 ProfileGeometry* Profile::flattenedGeometry(int which) {
-    OutputPort* port = findPort(flattenedPortName(which));
-    return port ? static_cast<ProfileGeometry*>(port->value()) : nullptr;
+    auto* port = findPortAs<GeometryPort>(flattenedPortName(which));
+    return port ? port->value() : nullptr;
 }
 
 bool Profile::flattenOutline(const InputProfile2& outline, const FlattenedProfileSettings& s, ProfileGeometry& out) {

@@ -2,12 +2,13 @@
 // A scene member that supplies a 2D outline to solids: it publishes its editable
 // outline and, through ports, the outline flattened at three qualities and their bounds.
 
+#include <array>
 #include <cstdint>
 #include <memory>
 
 #include "profile/InputProfile2.h"
 #include "profile/ProfileGeometry.h"
-#include "scene/OutputPort.h"
+#include "scene/Port.h"
 #include "scene/SceneMember.h"
 
 namespace fw {
@@ -18,7 +19,7 @@ public:
     enum Quality { kPreview = 0, kRender = 1, kPreview2D = 2 };
 
     // What a flattened port computes for.
-    struct FlattenedProfileSettings : Settings {
+    struct FlattenedProfileSettings {
         double tolerance = 0.5;       // preview: deviation allowed
         double creaseAngle = 30.0;    // degrees; joins at or above it stay sharp
         bool applyEdits = true;       // corner modification and mirroring
@@ -33,40 +34,55 @@ public:
         // The settings a port computes for when a request brings none: those of a solid
         // of default smoothness (20 for preview, 50 for render; 2-D preview at 0.1).
         static FlattenedProfileSettings defaults(int quality);
-        bool differs(const Settings& other) const override;
-        std::unique_ptr<Settings> clone() const override;
+        bool operator==(const FlattenedProfileSettings&) const = default;
     };
 
+    // x min, x max, y min, y max.
+    using Bounds = std::array<double, 4>;
+    // The port types every profile publishes (a sequence forwards the same ones).
+    using OutlinePort = Port<InputProfile2>;
+    using GeometryPort = Port<ProfileGeometry, FlattenedProfileSettings>;
+    using BoundsResultPort = Port<Bounds, FlattenedProfileSettings>;
+
     // Holds the profile's own outline; every change to it takes a new stamp.
-    class ProfilePort : public OutputPort {
+    class ProfilePort : public OutlinePort {
     public:
-        ProfilePort(Profile* owner, const char* name) : OutputPort(owner, name) {}
-        bool compute(const Settings*) override { return true; }
-        void* result() override { return &outline; }
+        ProfilePort(Profile* owner, const char* name) : OutlinePort(owner, name) {}
+        InputProfile2* result() override { return &outline; }
         InputProfile2 outline;
+
+    protected:
+        bool compute(const NoSettings*) override { return true; }
     };
 
     // The outline from the "Profile" input, flattened into a ProfileGeometry.
-    class FlattenedProfilePort : public OutputPort {
+    class FlattenedProfilePort : public GeometryPort {
     public:
         FlattenedProfilePort(Profile* owner, const char* name, int quality);
-        bool compute(const Settings* settings) override;
-        void* result() override { return &geometry_; }
+        ProfileGeometry* result() override { return &geometry_; }
+        Input<InputProfile2> outlineInput{this, "Profile"};
+
+    protected:
+        bool compute(const FlattenedProfileSettings* settings) override;
 
     private:
         int quality_;
         ProfileGeometry geometry_;
     };
 
-    // x min, x max, y min, y max over the elements of the "FlattenedProfile" input.
-    class BoundsPort : public OutputPort {
+    // The box over the elements of the "FlattenedProfile" input, asked for with the
+    // bounds port's own settings.
+    class BoundsPort : public BoundsResultPort {
     public:
         BoundsPort(Profile* owner, const char* name);
-        bool compute(const Settings* settings) override;
-        void* result() override { return box_; }
+        Bounds* result() override { return &box_; }
+        Input<ProfileGeometry> flattenedInput{this, "FlattenedProfile"};
+
+    protected:
+        bool compute(const FlattenedProfileSettings* settings) override;
 
     private:
-        double box_[4];
+        Bounds box_;
     };
 
     // A member without a name gets a default one, since its ports link by name.

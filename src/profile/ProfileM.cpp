@@ -16,8 +16,8 @@ namespace {
 const char* const kOptionNames[] = {"PLAY_ONCE", "PLAY_THEN_HOLD", "LOOP", "PING_PONG", "RANDOMIZE",
                                     "REVERSE_PLAY_ONCE", "REVERSE_PLAY_THEN_HOLD", "REVERSE_LOOP"};
 // The ports of a sequence: the same names as those of the profiles it shows.
-const char* const kPortNames[] = {"Profile", "Preview2DFlattenedProfile", "PreviewFlattenedProfile",
-                                  "RenderFlattenedProfile", "Preview2DBounds", "PreviewBounds", "RenderBounds"};
+const char* const kFlattenedNames[] = {"Preview2DFlattenedProfile", "PreviewFlattenedProfile", "RenderFlattenedProfile"};
+const char* const kBoundsNames[] = {"Preview2DBounds", "PreviewBounds", "RenderBounds"};
 // Sequences may show sequences; this deep and no deeper.
 constexpr int kMaxNesting = 16;
 // A member that the random draws keep missing is taken directly after this many.
@@ -81,24 +81,14 @@ Profile* asProfile(SceneMember* m) { return m && m->kind() == kProfileKind ? dyn
 
 }  // namespace
 
-// ---- ports
-
-bool ProfileM::SelectPort::isValid() {
-    if (OutputPort::hold()) return true;  // held ports keep what they show
-    sequence_->selectCurrent();
-    if (dirty()) return false;
-    return SwitchPort::isValid();
-}
-
-bool ProfileM::SelectPort::compute(const Settings* settings) {
-    sequence_->selectCurrent();
-    return SwitchPort::compute(settings);
-}
-
 // ---- the sequence
 
 ProfileM::ProfileM(Scene& scene, const char* name) : Profile(scene, name) {
-    for (const char* port : kPortNames) ports_.push_back(std::make_unique<SelectPort>(this, port));
+    outlinePort_ = std::make_unique<SelectPort<InputProfile2, NoSettings>>(this, "Profile");
+    for (int i = 0; i < 3; ++i)
+        flattenedPorts_[i] = std::make_unique<SelectPort<ProfileGeometry, FlattenedProfileSettings>>(this, kFlattenedNames[i]);
+    for (int i = 0; i < 3; ++i)
+        boundsPorts_[i] = std::make_unique<SelectPort<Bounds, FlattenedProfileSettings>>(this, kBoundsNames[i]);
     registerCommands();
 }
 
@@ -146,7 +136,7 @@ int ProfileM::cycleOptionFromName(const char* name) {
 
 void ProfileM::addMember(const std::string& name) {
     members_.push_back(std::make_unique<NameReference>(scene().nameDictionary(), name.c_str()));
-    for (auto& port : ports_) port->setDirty();
+    forEachPort([](OutputPort& port) { port.setDirty(); });
 }
 
 std::string ProfileM::memberName(int index) const { return members_[index]->name(); }
@@ -241,11 +231,11 @@ Profile* ProfileM::currentProfile() {
 
 void ProfileM::selectCurrent() {
     Profile* shown = currentProfile();
-    for (size_t i = 0; i < ports_.size(); ++i) ports_[i]->select(shown ? shown->findPort(kPortNames[i]) : nullptr);
+    forEachPort([shown](auto& port) { port.show(shown); });
 }
 
 bool ProfileM::profileChanged() {
-    for (auto& port : ports_) port->setDirty();
+    forEachPort([](OutputPort& port) { port.setDirty(); });
     return currentProfile() != nullptr;
 }
 

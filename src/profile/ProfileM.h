@@ -28,11 +28,23 @@ public:
 
     // Forwards to the port of the same name of the profile shown at the current frame;
     // the choice is made again whenever the port is asked.
-    class SelectPort : public SwitchPort {
+    template <class T, class S>
+    class SelectPort : public SwitchPort<T, S> {
     public:
-        SelectPort(ProfileM* owner, const char* name) : SwitchPort(owner, name), sequence_(owner) {}
-        bool isValid() override;
-        bool compute(const Settings* settings) override;
+        SelectPort(ProfileM* owner, const char* name) : SwitchPort<T, S>(owner, name), sequence_(owner) {}
+        bool isValid() override {
+            if (OutputPort::hold()) return true;  // held ports keep what they show
+            sequence_->selectCurrent();
+            if (this->dirty()) return false;
+            return SwitchPort<T, S>::isValid();
+        }
+        void show(Profile* shown) { this->select(shown ? shown->findPortAs<Port<T, S>>(this->name()) : nullptr); }
+
+    protected:
+        bool compute(const S* settings) override {
+            sequence_->selectCurrent();
+            return SwitchPort<T, S>::compute(settings);
+        }
 
     private:
         ProfileM* sequence_;
@@ -88,7 +100,17 @@ private:
 
     std::vector<std::unique_ptr<NameReference>> members_;
     GrowableArray<int> randomOrder_{100};
-    std::vector<std::unique_ptr<SelectPort>> ports_;
+    template <class F>
+    void forEachPort(F f) {
+        f(*outlinePort_);
+        for (auto& port : flattenedPorts_) f(*port);
+        for (auto& port : boundsPorts_) f(*port);
+    }
+
+    // The ports of the profiles it shows, by the same names.
+    std::unique_ptr<SelectPort<InputProfile2, NoSettings>> outlinePort_;
+    std::unique_ptr<SelectPort<ProfileGeometry, FlattenedProfileSettings>> flattenedPorts_[3];
+    std::unique_ptr<SelectPort<Bounds, FlattenedProfileSettings>> boundsPorts_[3];
 };
 
 }  // namespace fw

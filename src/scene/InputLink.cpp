@@ -16,6 +16,13 @@ InputLink::InputLink(OutputPort* port, const char* name) : port_(port) {
 
 InputLink::~InputLink() = default;
 
+bool InputLink::compatible(OutputPort& port, const Settings* settings) const {
+    if (readsResultOf(port) && port.takesSettings(settings)) return true;
+    // A wiring mistake of the code, not of a file: say which ports disagree.
+    std::fprintf(stderr, "bad link: %s of %s cannot read port %s\n", name_, port_->name(), port.name());
+    return false;
+}
+
 bool InputLink::connect(const NameReference& member, const char* portName) {
     NameReference handle = member;
     SceneMember* target = handle.resolve();
@@ -24,6 +31,7 @@ bool InputLink::connect(const NameReference& member, const char* portName) {
         std::fputs("bad link\n", stdout);
         return false;
     }
+    if (!compatible(*port, settings_.get())) return false;
     member_.resolve();
     if (member_.entry() == handle.entry() && source_ == port) return true;
     member_ = handle;
@@ -33,10 +41,13 @@ bool InputLink::connect(const NameReference& member, const char* portName) {
     return true;
 }
 
-void InputLink::setSettings(const Settings* settings) {
+void InputLink::setAnySettings(const Settings* settings) {
+    if (source_ && !compatible(*source_, settings)) return;
     settings_ = settings ? settings->clone() : nullptr;
 }
 
-void* InputLink::sourceValue() { return source_ ? source_->get(settings_.get()) : nullptr; }
+bool InputLink::refreshSource(const Settings* wanted) {
+    return source_ && source_->refresh(wanted ? wanted : settings_.get());
+}
 
 }  // namespace fw

@@ -1,6 +1,7 @@
 #pragma once
-// One input of a port: the source member (by counted name, so renames are followed),
-// the source port, and the settings the source's result is wanted with.
+// The untyped part of a port's input (code declares the typed `Input<T>` of
+// scene/Port.h): the source member (by counted name, so renames are followed), the
+// source port, and the settings the source's result is wanted with.
 
 #include <memory>
 
@@ -13,26 +14,44 @@ class OutputPort;
 
 class InputLink {
 public:
-    // Appends itself to `port`'s inputs; the port owns it.
+    // Appends itself to `port`'s inputs; it is a member of that port.
     InputLink(OutputPort* port, const char* name);
-    ~InputLink();
+    virtual ~InputLink();
     InputLink(const InputLink&) = delete;
     InputLink& operator=(const InputLink&) = delete;
 
     // Connects to the port named `portName` of the member `member` names. A member
-    // without such a port prints "bad link" and leaves the link as it was.
+    // without such a port prints "bad link"; a port whose result or settings are not of
+    // the types this input reads is refused with a message naming both. Either way the
+    // link stays as it was.
     bool connect(const NameReference& member, const char* portName);
-    void setSettings(const Settings* settings);
+    // The settings the source is asked for (null: whatever it holds).
+    template <class S>
+    void setSettings(const S* settings) {
+        if (settings) {
+            SettingsOf<S> held(*settings);
+            setAnySettings(&held);
+        } else {
+            setAnySettings(nullptr);
+        }
+    }
+    void setAnySettings(const Settings* settings);
 
     const char* name() const { return name_; }
     OutputPort* owningPort() const { return port_; }
     OutputPort* source() const { return source_; }
     NameReference& sourceMember() { return member_; }
     const Settings* settings() const { return settings_.get(); }
-    // The source's result for this link's settings, brought up to date; null if none.
-    void* sourceValue();
+
+protected:
+    // Whether the port's result is of the type this input reads.
+    virtual bool readsResultOf(OutputPort& port) const = 0;
+    // The source brought up to date for `wanted` (null: the link's own settings).
+    bool refreshSource(const Settings* wanted);
 
 private:
+    bool compatible(OutputPort& port, const Settings* settings) const;
+
     OutputPort* port_;
     char name_[64];
     NameReference member_;

@@ -1,5 +1,6 @@
 #include "scene/Object.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <glm/gtc/matrix_inverse.hpp>
@@ -8,71 +9,37 @@
 #include "mesh/PackedObjDB.h"
 #include "persistence/CommandIO.h"
 #include "persistence/FieldReaders.h"
-#include "scene/InputLink.h"
 #include "scene/Scene.h"
 
 namespace fw {
 
-// ---- settings
-
-bool Object::DisplayGeometrySettings::differs(const Settings& other) const {
-    const auto& o = static_cast<const DisplayGeometrySettings&>(other);
-    if (mask & kForce) return true;
-    return mask != o.mask;
-}
-
-std::unique_ptr<Settings> Object::DisplayGeometrySettings::clone() const {
-    return std::make_unique<DisplayGeometrySettings>(*this);
-}
-
-bool Object::WorldCoordinateSettings::differs(const Settings& other) const {
-    return std::memcmp(matrix, static_cast<const WorldCoordinateSettings&>(other).matrix, sizeof matrix) != 0;
-}
-
-std::unique_ptr<Settings> Object::WorldCoordinateSettings::clone() const {
-    return std::make_unique<WorldCoordinateSettings>(*this);
-}
-
 // ---- ports
-
-Object::GeometryPort::GeometryPort(Object* owner, const char* name) : OutputPort(owner, name) {
-    new InputLink(this, "GeometryInput");
-}
-
-const GeometryInterface* Object::GeometryPort::geometry() {
-    return static_cast<const GeometryInterface*>(input(0)->sourceValue());
-}
 
 bool Object::ObjectDynPort::compute(const Settings*) {
     geometry_ = geometry();
     return geometry_ != nullptr;
 }
 
-Object::ElementInterpPort::ElementInterpPort(Object* owner, const char* name) : OutputPort(owner, name) {
-    for (const char* input : {"GeometryInput", "WorldVerticesInput", "WorldNormalsInput", "GradientsInput"})
-        new InputLink(this, input);
-}
-
-bool Object::ElementInterpPort::compute(const Settings* settings) {
+bool Object::ElementInterpPort::compute(const WorldCoordinateSettings* settings) {
     if (settings) {
-        input("WorldVerticesInput")->setSettings(settings);
-        input("WorldNormalsInput")->setSettings(settings);
+        worldVertices.setSettings(settings);
+        worldNormals.setSettings(settings);
     }
-    elements_.geometry = static_cast<const GeometryInterface*>(input("GeometryInput")->sourceValue());
-    elements_.worldVertices = static_cast<const std::vector<double>*>(input("WorldVerticesInput")->sourceValue());
-    elements_.worldNormals = static_cast<const std::vector<double>*>(input("WorldNormalsInput")->sourceValue());
-    elements_.gradients = static_cast<const GradientsPort::Gradients*>(input("GradientsInput")->sourceValue());
+    elements_.geometry = geometryInput.value();
+    elements_.worldVertices = worldVertices.value();
+    elements_.worldNormals = worldNormals.value();
+    elements_.gradients = gradientsInput.value();
     return elements_.geometry && elements_.worldVertices && elements_.worldNormals && elements_.gradients;
 }
 
-bool Object::BoundsPort::compute(const Settings*) {
-    emptyBox(box_);
+bool Object::BoundsPort::compute(const NoSettings*) {
+    emptyBox(box_.data());
     const GeometryInterface* g = geometry();
     if (!g) return false;
     double p[3];
     for (int i = 0; i < g->vertexCount(); ++i) {
         g->getVertex(p, i);
-        growBox(box_, p);
+        growBox(box_.data(), p);
     }
     return true;
 }
@@ -81,7 +48,7 @@ Object::DisplayGeometryPort::DisplayGeometryPort(Object* owner, const char* name
 
 Object::DisplayGeometryPort::~DisplayGeometryPort() = default;
 
-bool Object::DisplayGeometryPort::compute(const Settings*) {
+bool Object::DisplayGeometryPort::compute(const DisplayGeometrySettings*) {
     const GeometryInterface* g = geometry();
     if (!g) return false;
     if (!mesh_) mesh_ = std::make_unique<PackedObjDB>();
@@ -89,25 +56,23 @@ bool Object::DisplayGeometryPort::compute(const Settings*) {
     return mesh_->pack(*g);
 }
 
-void* Object::DisplayGeometryPort::result() { return mesh_.get(); }
-
 void Object::DisplayGeometryPort::reset() { mesh_.reset(); }
 
 namespace {
 
-glm::dmat4 wantedMatrix(const Settings* settings, Object& owner) {
+glm::dmat4 wantedMatrix(const Object::WorldCoordinateSettings* settings, Object& owner) {
     if (!settings) return owner.worldTransform();
     glm::dmat4 m;
-    std::memcpy(&m[0][0], static_cast<const Object::WorldCoordinateSettings*>(settings)->matrix, sizeof(double) * 16);
+    std::memcpy(&m[0][0], settings->matrix, sizeof(double) * 16);
     return m;
 }
 
 }  // namespace
 
-bool Object::WorldVertexPort::compute(const Settings* settings) {
+bool Object::WorldVertexPort::compute(const WorldCoordinateSettings* settings) {
     const GeometryInterface* g = geometry();
     if (!g) return false;
-    glm::dmat4 m = wantedMatrix(settings, static_cast<Object&>(*owner()));
+    glm::dmat4 m = wantedMatrix(settings, object());
     points_.resize(static_cast<size_t>(g->vertexCount()) * 3);
     double p[3];
     for (int i = 0; i < g->vertexCount(); ++i) {
@@ -118,10 +83,10 @@ bool Object::WorldVertexPort::compute(const Settings* settings) {
     return true;
 }
 
-bool Object::WorldNormalPort::compute(const Settings* settings) {
+bool Object::WorldNormalPort::compute(const WorldCoordinateSettings* settings) {
     const GeometryInterface* g = geometry();
     if (!g) return false;
-    glm::dmat3 m = glm::inverseTranspose(glm::dmat3(wantedMatrix(settings, static_cast<Object&>(*owner()))));
+    glm::dmat3 m = glm::inverseTranspose(glm::dmat3(wantedMatrix(settings, object())));
     normals_.resize(static_cast<size_t>(g->normalCount()) * 3);
     double n[3];
     for (int i = 0; i < g->normalCount(); ++i) {
@@ -134,7 +99,7 @@ bool Object::WorldNormalPort::compute(const Settings* settings) {
     return true;
 }
 
-bool Object::GradientsPort::compute(const Settings*) {
+bool Object::GradientsPort::compute(const NoSettings*) {
     const GeometryInterface* g = geometry();
     if (!g) return false;
     size_t n = static_cast<size_t>(g->vertexCount()) * 3;
@@ -215,18 +180,16 @@ void Object::geometryChanged() {
 
 void Object::localBounds(int mode, double box[6]) {
     prepareStages();
-    void* cached = boundsPort(renderMode(mode)).value();
+    const Box* cached = boundsPort(renderMode(mode)).value();
     if (cached)
-        std::memcpy(box, cached, sizeof(double) * 6);
+        std::copy(cached->begin(), cached->end(), box);
     else
         emptyBox(box);
 }
 
-PackedObjDB* Object::displayGeometry(int mode, const Settings* settings) {
+PackedObjDB* Object::displayGeometry(int mode, const DisplayGeometrySettings* settings) {
     prepareStages();
-    DisplayGeometryPort& port = displayGeometryPort(renderMode(mode));
-    if (settings) port.prepare(settings);
-    return static_cast<PackedObjDB*>(port.value());
+    return displayGeometryPort(renderMode(mode)).get(settings);
 }
 
 void Object::setMappingEnabled(bool on) {

@@ -3,11 +3,12 @@
 // vertices and normals, texture gradients) comes from five port families, one port
 // per render mode, each fed by the concrete class's geometry through "GeometryInput".
 
+#include <array>
 #include <memory>
 #include <vector>
 
 #include "scene/DAGNode.h"
-#include "scene/OutputPort.h"
+#include "scene/Port.h"
 
 namespace fw {
 
@@ -23,100 +24,123 @@ public:
     enum : unsigned { kHasFragments = 32, kIsFragment = 64 };
 
     // Which parts of a display mesh are wanted; bit 64 forces a rebuild.
-    struct DisplayGeometrySettings : Settings {
+    struct DisplayGeometrySettings {
         enum : unsigned { kPositions = 1, kNormals = 2, kTexture = 4, kForce = 64 };
         explicit DisplayGeometrySettings(unsigned mask = kPositions | kNormals | kTexture) : mask(mask) {}
-        bool differs(const Settings& other) const override;
-        std::unique_ptr<Settings> clone() const override;
+        // A forced request never matches, so it always rebuilds.
+        bool operator==(const DisplayGeometrySettings& o) const {
+            return !(mask & kForce) && !(o.mask & kForce) && mask == o.mask;
+        }
         unsigned mask;
     };
 
     // World-space arrays are wanted for one world transform; a moved node is a new request.
-    struct WorldCoordinateSettings : Settings {
-        bool differs(const Settings& other) const override;
-        std::unique_ptr<Settings> clone() const override;
+    struct WorldCoordinateSettings {
+        bool operator==(const WorldCoordinateSettings&) const = default;
         double matrix[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     };
 
-    // Every port of the object family reads the concrete class's geometry, a
-    // GeometryInterface, through its "GeometryInput" link.
-    class GeometryPort : public OutputPort {
+    // Axis-aligned box: x, y, z minima, then maxima (see emptyBox and growBox).
+    using Box = std::array<double, 6>;
+
+    // Per-position texture-space gradients: how the surface moves along u and along v,
+    // the tangent frame that bump and normal maps need.
+    struct Gradients {
+        std::vector<double> du;  // x, y, z per position
+        std::vector<double> dv;
+    };
+
+    // Every port of the object family reads the concrete class's geometry through its
+    // "GeometryInput" link, with the settings of whatever builds that geometry.
+    template <class T, class S = NoSettings>
+    class GeometryPort : public Port<T, S> {
     public:
-        GeometryPort(Object* owner, const char* name);
+        GeometryPort(Object* owner, const char* name) : Port<T, S>(owner, name) {}
+        Input<GeometryInterface> geometryInput{this, "GeometryInput"};
 
     protected:
-        const GeometryInterface* geometry();
+        const GeometryInterface* geometry() { return geometryInput.value(); }
+        Object& object() { return static_cast<Object&>(*this->owner()); }
     };
 
     // Axis-aligned box of the geometry in object space; empty when there is none.
-    class BoundsPort : public GeometryPort {
+    class BoundsPort : public GeometryPort<Box> {
     public:
         using GeometryPort::GeometryPort;
-        bool compute(const Settings* settings) override;
-        void* result() override { return box_; }
+        Box* result() override { return &box_; }
+
+    protected:
+        bool compute(const NoSettings* settings) override;
 
     private:
-        double box_[6];
+        Box box_{};
     };
 
     // The drawing form of the geometry: one packed vertex per distinct combination.
-    class DisplayGeometryPort : public GeometryPort {
+    class DisplayGeometryPort : public GeometryPort<PackedObjDB, DisplayGeometrySettings> {
     public:
         DisplayGeometryPort(Object* owner, const char* name);
         ~DisplayGeometryPort() override;
-        bool compute(const Settings* settings) override;
-        void* result() override;
+        PackedObjDB* result() override { return mesh_.get(); }
         void reset() override;
+
+    protected:
+        bool compute(const DisplayGeometrySettings* settings) override;
 
     private:
         std::unique_ptr<PackedObjDB> mesh_;
     };
 
-    // Positions carried into world space by the node's world transform.
-    class WorldVertexPort : public GeometryPort {
+    // Positions carried into world space by the node's world transform (or the
+    // transform the settings name).
+    class WorldVertexPort : public GeometryPort<std::vector<double>, WorldCoordinateSettings> {
     public:
         using GeometryPort::GeometryPort;
-        bool compute(const Settings* settings) override;
-        void* result() override { return &points_; }
+        std::vector<double>* result() override { return &points_; }
+
+    protected:
+        bool compute(const WorldCoordinateSettings* settings) override;
 
     private:
         std::vector<double> points_;  // x, y, z per vertex
     };
 
     // Normals carried into world space (inverse transpose), unit length.
-    class WorldNormalPort : public GeometryPort {
+    class WorldNormalPort : public GeometryPort<std::vector<double>, WorldCoordinateSettings> {
     public:
         using GeometryPort::GeometryPort;
-        bool compute(const Settings* settings) override;
-        void* result() override { return &normals_; }
+        std::vector<double>* result() override { return &normals_; }
+
+    protected:
+        bool compute(const WorldCoordinateSettings* settings) override;
 
     private:
         std::vector<double> normals_;
     };
 
-    // Per-position texture-space gradients: how the surface moves along u and along v,
-    // the tangent frame that bump and normal maps need.
-    class GradientsPort : public GeometryPort {
+    class GradientsPort : public GeometryPort<Gradients> {
     public:
-        struct Gradients {
-            std::vector<double> du;  // x, y, z per position
-            std::vector<double> dv;
-        };
+        using Gradients = Object::Gradients;
         using GeometryPort::GeometryPort;
-        bool compute(const Settings* settings) override;
-        void* result() override { return &gradients_; }
+        Gradients* result() override { return &gradients_; }
+
+    protected:
+        bool compute(const NoSettings* settings) override;
 
     private:
         Gradients gradients_;
     };
 
     // The geometry after animation-time deformation: what the renderer draws. The
-    // warp deformers plug in here; without any it hands its input on untouched.
-    class ObjectDynPort : public GeometryPort {
+    // warp deformers plug in here; without any it hands its input on untouched, with
+    // the settings of the builder before it.
+    class ObjectDynPort : public GeometryPort<GeometryInterface, AnySettings> {
     public:
         using GeometryPort::GeometryPort;
+        GeometryInterface* result() override { return const_cast<GeometryInterface*>(geometry_); }
+
+    protected:
         bool compute(const Settings* settings) override;
-        void* result() override { return const_cast<GeometryInterface*>(geometry_); }
 
     private:
         const GeometryInterface* geometry_ = nullptr;
@@ -125,17 +149,24 @@ public:
     // The geometry with its world-space vertices, normals and gradients, as one result
     // for per-element interpolation (the ray tracer's hit shading). Valid only when all
     // four inputs deliver; its own settings (the world transform) reach the world inputs.
-    class ElementInterpPort : public OutputPort {
+    struct Elements {
+        const GeometryInterface* geometry = nullptr;
+        const std::vector<double>* worldVertices = nullptr;
+        const std::vector<double>* worldNormals = nullptr;
+        const Gradients* gradients = nullptr;
+    };
+    class ElementInterpPort : public Port<Elements, WorldCoordinateSettings> {
     public:
-        struct Elements {
-            const GeometryInterface* geometry = nullptr;
-            const std::vector<double>* worldVertices = nullptr;
-            const std::vector<double>* worldNormals = nullptr;
-            const GradientsPort::Gradients* gradients = nullptr;
-        };
-        ElementInterpPort(Object* owner, const char* name);
-        bool compute(const Settings* settings) override;
-        void* result() override { return &elements_; }
+        using Elements = Object::Elements;
+        using Port::Port;
+        Elements* result() override { return &elements_; }
+        Input<GeometryInterface> geometryInput{this, "GeometryInput"};
+        Input<std::vector<double>> worldVertices{this, "WorldVerticesInput"};
+        Input<std::vector<double>> worldNormals{this, "WorldNormalsInput"};
+        Input<Gradients> gradientsInput{this, "GradientsInput"};
+
+    protected:
+        bool compute(const WorldCoordinateSettings* settings) override;
 
     private:
         Elements elements_;
@@ -151,7 +182,7 @@ public:
     void localBounds(int mode, double box[6]) override;
     // The concrete class's own bounds (for example from its render or preview port).
     void localBounds2(int mode, double box[6]) override = 0;
-    virtual const GradientsPort::Gradients* gradients(int mode) = 0;
+    virtual const Gradients* gradients(int mode) = 0;
 
     bool mappingEnabled() const { return mapEnabled_; }
     void setMappingEnabled(bool on);
@@ -167,7 +198,7 @@ public:
     // styles it uses); run before any geometry is asked for.
     virtual void prepareStages() {}
     // The display mesh for a render mode, brought up to date; null when there is none.
-    PackedObjDB* displayGeometry(int mode, const Settings* settings = nullptr);
+    PackedObjDB* displayGeometry(int mode, const DisplayGeometrySettings* settings = nullptr);
 
     unsigned objectFlags() const { return objectFlags_; }
     bool testObjectFlags(unsigned bits) const { return (objectFlags_ & bits) != 0; }

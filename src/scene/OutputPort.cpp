@@ -18,14 +18,14 @@ void OutputPort::setCounter(uint32_t value) { portCounter = value; }
 bool OutputPort::hold() { return holdSwitch; }
 void OutputPort::setHold(bool on) { holdSwitch = on; }
 
-OutputPort::OutputPort(SceneMember* owner, const char* name) : owner_(owner) {
+OutputPort::OutputPort(SceneMember* owner, const char* name, const std::type_info& settingsType)
+    : settingsType_(&settingsType), owner_(owner) {
     std::strncpy(name_, name, sizeof name_ - 1);
     name_[sizeof name_ - 1] = 0;
     if (owner_) owner_->addPort(this);
 }
 
 OutputPort::~OutputPort() {
-    for (int i = 0; i < inputs_.count(); ++i) delete inputs_[i];
     if (owner_) owner_->removePort(this);
 }
 
@@ -41,6 +41,10 @@ void OutputPort::takeStamp() {
     stamp_ = portCounter;
 }
 
+bool OutputPort::takesSettings(const Settings* settings) const {
+    return !settings || *settingsType_ == typeid(AnySettings) || settings->type() == *settingsType_;
+}
+
 bool OutputPort::isValid() {
     if (holdSwitch) return true;
     if (dirty_) return false;
@@ -49,7 +53,7 @@ bool OutputPort::isValid() {
         OutputPort* source = link->source();
         bool fresh = source != nullptr;
         if (fresh && link->settings())
-            fresh = source->settings() && !link->settings()->differs(*source->settings());
+            fresh = source->storedSettings() && link->settings()->equals(*source->storedSettings());
         // Unsigned: stamps past 2^31 still order correctly.
         fresh = fresh && stamp_ > source->stamp() && source->isValid();
         if (!fresh) {
@@ -73,30 +77,30 @@ bool OutputPort::hasUnconnectedInput() {
     return false;
 }
 
-void OutputPort::prepare(const Settings* wanted) {
+void OutputPort::prepareAny(const Settings* wanted) {
     if (!wanted) return;
-    if (!settings_ || wanted->differs(*settings_)) {
+    if (!takesSettings(wanted)) {  // connections check this, so only a coding slip gets here
+        std::fprintf(stderr, "port %s: settings of the wrong type ignored\n", name_);
+        return;
+    }
+    if (!settings_ || !wanted->equals(*settings_)) {
         settings_ = wanted->clone();
         dirty_ = true;
     }
 }
 
-void* OutputPort::get(const Settings* wanted) {
-    prepare(wanted);
-    return update();
-}
-
-void* OutputPort::update() {
+bool OutputPort::refresh() {
     if (!isValid()) {
-        if (!compute(settings_.get())) return nullptr;
+        if (!computeAny(settings_.get())) return false;
         dirty_ = false;
         takeStamp();
     }
-    return result();
+    return true;
 }
 
-void* OutputPort::value() { return update(); }
-
-void* OutputPort::getAs(const Settings* wanted) { return get(wanted); }
+bool OutputPort::refresh(const Settings* wanted) {
+    prepareAny(wanted);
+    return refresh();
+}
 
 }  // namespace fw

@@ -1,10 +1,13 @@
 #pragma once
-// A lazily computed, cached result owned by a scene member. A port recomputes only
-// when asked and stale: dirty, given different settings, or one of its sources was
-// recomputed after it (every computation takes a fresh stamp from one counter).
+// The untyped machinery under every port (see scene/Port.h for the typed port that
+// members declare): a lazily computed result owned by a scene member. A port
+// recomputes only when asked and stale: dirty, given different settings, or one of
+// its sources was recomputed after it (every computation takes a fresh stamp from one
+// counter).
 
 #include <cstdint>
 #include <memory>
+#include <typeinfo>
 
 #include "platform/GrowableArray.h"
 #include "scene/Settings.h"
@@ -16,37 +19,39 @@ class SceneMember;
 
 class OutputPort {
 public:
-    // Registers the port in its owner's port registry under `name`.
-    OutputPort(SceneMember* owner, const char* name);
+    // Registers the port in its owner's port registry under `name`; `settingsType` is
+    // the settings value type it computes for (AnySettings: whatever its sources take).
+    OutputPort(SceneMember* owner, const char* name, const std::type_info& settingsType);
     virtual ~OutputPort();
     OutputPort(const OutputPort&) = delete;
     OutputPort& operator=(const OutputPort&) = delete;
 
-    // Computes the result into the port's own storage from its inputs.
-    virtual bool compute(const Settings* settings) = 0;
-    virtual void* result() = 0;
     // Releases a large result; called when an input is reconnected.
     virtual void reset() {}
     virtual bool isValid();
     virtual void touch();
     virtual bool hasUnconnectedInput();
+    // Brings the result up to date: recomputes when stale. False when the computation
+    // failed (the port then stays stale).
+    virtual bool refresh();
+    // The same after making the stored settings equal to the wanted ones (null: keep).
+    bool refresh(const Settings* wanted);
     // Makes the stored settings equal to the wanted ones, dirtying the port if they differ.
-    virtual void prepare(const Settings* wanted);
-    virtual void* get(const Settings* wanted);
-    // Recomputes when stale; null when the computation failed.
-    virtual void* update();
-    virtual void* value();
-    virtual void* getAs(const Settings* wanted);
+    void prepareAny(const Settings* wanted);
 
     const char* name() const { return name_; }
     SceneMember* owner() const { return owner_; }
-    const Settings* settings() const { return settings_.get(); }
+    const Settings* storedSettings() const { return settings_.get(); }
+    const std::type_info& settingsType() const { return *settingsType_; }
+    // Whether a request with these settings (null: none) can be made of this port.
+    bool takesSettings(const Settings* settings) const;
     bool dirty() const { return dirty_; }
     // Owners call this whenever a parameter that feeds the port changes.
     void setDirty() { dirty_ = true; }
     uint32_t stamp() const { return stamp_; }
     int inputCount() const { return inputs_.count(); }
     InputLink* input(int i) const { return inputs_[i]; }
+    // Links by name, for the registry and for tests; code holds its typed inputs.
     InputLink* input(const char* name) const;
 
     // The process-wide port counter (never 0 once used) and hold switch; while the
@@ -57,16 +62,19 @@ public:
     static void setHold(bool on);
 
 protected:
+    // Computes the result into the port's own storage from its inputs.
+    virtual bool computeAny(const Settings* settings) = 0;
     void takeStamp();
 
 private:
     friend class InputLink;
 
     char name_[64];
+    const std::type_info* settingsType_;
     std::unique_ptr<Settings> settings_;
     bool dirty_ = false;
     uint32_t stamp_ = 0;
-    GrowableArray<InputLink*> inputs_{10};
+    GrowableArray<InputLink*> inputs_{10};  // the port's own members, in declaration order
     SceneMember* owner_;
 };
 

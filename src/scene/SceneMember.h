@@ -48,6 +48,11 @@ public:
     void addPort(OutputPort* port);
     void removePort(OutputPort* port);
     OutputPort* findPort(const char* name) const;
+    // The port of that name when it is a P (a typed port such as ResultPort<T>); else null.
+    template <class P>
+    P* findPortAs(const char* name) const {
+        return dynamic_cast<P*>(findPort(name));
+    }
 
 protected:
     static SceneMember& member(CommandEnabler& receiver) { return static_cast<SceneMember&>(receiver); }

@@ -1,25 +1,28 @@
 #pragma once
-// A port that forwards to whichever delegate port is selected (for example the
-// geometry of the object style in force).
+// A port that forwards to whichever delegate port of the same types is selected (for
+// example the port of the profile a sequence shows now).
 
-#include "scene/OutputPort.h"
+#include "scene/Port.h"
 
 namespace fw {
 
-class SwitchPort : public OutputPort {
+template <class T, class S = NoSettings>
+class SwitchPort : public Port<T, S> {
 public:
-    using OutputPort::OutputPort;
+    using Port<T, S>::Port;
 
-    void select(OutputPort* delegate);
-    OutputPort* delegate() const { return delegate_; }
+    void select(Port<T, S>* delegate) { delegate_ = delegate; }
+    Port<T, S>* delegate() const { return delegate_; }
 
-    bool compute(const Settings* settings) override;
-    void* result() override;
-    bool isValid() override;
-    bool hasUnconnectedInput() override;
+    T* result() override { return delegate_ ? delegate_->result() : nullptr; }
+    bool isValid() override { return delegate_ ? delegate_->isValid() : true; }
+    bool hasUnconnectedInput() override { return delegate_ ? delegate_->hasUnconnectedInput() : true; }
+
+protected:
+    bool compute(const S* settings) override { return delegate_ && delegate_->get(settings) != nullptr; }
 
 private:
-    OutputPort* delegate_ = nullptr;
+    Port<T, S>* delegate_ = nullptr;
 };
 
 }  // namespace fw

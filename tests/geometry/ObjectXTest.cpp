@@ -69,13 +69,13 @@ TEST(ObjectX, ElementsAndDeformedGeometryComeThroughTheirPorts) {
     auto* badge = dynamic_cast<ObjectX*>(loaded.scene->findMember("Badge"));
     ASSERT_NE(badge, nullptr);
     badge->prepareStages();
-    auto* solid = static_cast<GeometryInterface*>(badge->findPort("RenderGeometry")->value());
+    auto* solid = badge->findPortAs<ResultPort<GeometryInterface>>("RenderGeometry")->value();
     ASSERT_NE(solid, nullptr);
     // Without deformers the deformed solid is the solid itself.
-    EXPECT_EQ(badge->findPort("RenderDynGeometry")->value(), solid);
+    EXPECT_EQ(badge->findPortAs<ResultPort<GeometryInterface>>("RenderDynGeometry")->value(), solid);
     Object::WorldCoordinateSettings world;
     world.matrix[12] = 100;  // moved 100 along x
-    auto* elements = static_cast<Object::ElementInterpPort::Elements*>(badge->findPort("RenderElementInterp")->get(&world));
+    auto* elements = badge->findPortAs<Object::ElementInterpPort>("RenderElementInterp")->get(&world);
     ASSERT_NE(elements, nullptr);
     EXPECT_EQ(elements->geometry, solid);
     ASSERT_EQ(elements->worldVertices->size(), static_cast<size_t>(3 * solid->vertexCount()));
@@ -87,7 +87,7 @@ TEST(ObjectX, ElementsAndDeformedGeometryComeThroughTheirPorts) {
     // An object without a face has no geometry, so its elements are not valid either.
     auto* empty = new ObjectX(*loaded.scene, "Empty");
     empty->prepareStages();
-    EXPECT_EQ(empty->findPort("RenderElementInterp")->get(&world), nullptr);
+    EXPECT_EQ(empty->findPortAs<Object::ElementInterpPort>("RenderElementInterp")->get(&world), nullptr);
 }
 
 TEST(ObjectX, ADeformerSwitchesMeshingOnForGoodWithFinerTiles) {
@@ -167,7 +167,7 @@ TEST(ObjectX, FacesStartLeftmostOnTheirLowestEdgeAndSitAtLeast003Inside) {
     ASSERT_NE(badge, nullptr);
     auto face = [&] {
         badge->prepareStages();
-        auto* contours = static_cast<std::vector<SolidBuilder::Contour>*>(badge->findPort("RenderFace")->value());
+        auto* contours = badge->findPortAs<ObjectX::FacePort>("RenderFace")->value();
         return contours ? *contours : std::vector<SolidBuilder::Contour>{};
     };
     // The 60 x 100 outline has two lowest points, (0, 0) and (60, 0): the face starts

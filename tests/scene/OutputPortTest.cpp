@@ -4,41 +4,39 @@
 #include <gtest/gtest.h>
 
 #include "scene/Group.h"
-#include "scene/InputLink.h"
+#include "scene/Port.h"
 #include "scene/SceneX.h"
 #include "scene/SwitchPort.h"
 
 namespace fw {
 namespace {
 
-struct Quality : Settings {
+struct Quality {
     explicit Quality(int level) : level(level) {}
-    bool differs(const Settings& other) const override {
-        return level != static_cast<const Quality&>(other).level;
-    }
-    std::unique_ptr<Settings> clone() const override { return std::make_unique<Quality>(level); }
+    bool operator==(const Quality&) const = default;
     int level;
 };
 
 // Sums its sources' values plus its own base; counts computations and resets.
-class SumPort : public OutputPort {
+class SumPort : public Port<int, Quality> {
 public:
-    SumPort(SceneMember* owner, const char* name, int base = 0, int inputs = 0) : OutputPort(owner, name), base(base) {
-        for (int i = 0; i < inputs; ++i) new InputLink(this, i == 0 ? "GeometryInput" : "Extra");
+    SumPort(SceneMember* owner, const char* name, int base = 0, int inputs = 0) : Port(owner, name), base(base) {
+        for (int i = 0; i < inputs; ++i)
+            inputs_.push_back(std::make_unique<Input<int>>(this, i == 0 ? "GeometryInput" : "Extra"));
         setDirty();  // owners dirty a port whose parameters are not computed yet
     }
-    bool compute(const Settings* settings) override {
+    bool compute(const Quality* settings) override {
         ++computes;
         if (failNext) return false;
-        value_ = base + (settings ? static_cast<const Quality*>(settings)->level * 1000 : 0);
-        for (int i = 0; i < inputCount(); ++i) {
-            void* v = input(i)->sourceValue();
+        value_ = base + (settings ? settings->level * 1000 : 0);
+        for (auto& input : inputs_) {
+            int* v = input->value();
             if (!v) return false;
-            value_ += *static_cast<int*>(v);
+            value_ += *v;
         }
         return true;
     }
-    void* result() override { return &value_; }
+    int* result() override { return &value_; }
     void reset() override { ++resets; }
     int base;
     int computes = 0;
@@ -46,10 +44,11 @@ public:
     bool failNext = false;
 
 private:
+    std::vector<std::unique_ptr<Input<int>>> inputs_;
     int value_ = 0;
 };
 
-int valueOf(void* p) { return p ? *static_cast<int*>(p) : -999; }
+int valueOf(const int* p) { return p ? *p : -999; }
 
 class Ports : public ::testing::Test {
 protected:
@@ -183,7 +182,7 @@ TEST_F(Ports, StampsCompareUnsignedPastTheSignBit) {
 
 TEST_F(Ports, SwitchPortAnswersForItsDelegate) {
     SumPort a(source, "A", 1);
-    SwitchPort choice(consumer, "Choice");
+    SwitchPort<int, Quality> choice(consumer, "Choice");
     EXPECT_TRUE(choice.isValid());
     EXPECT_TRUE(choice.hasUnconnectedInput());
     EXPECT_EQ(choice.update(), nullptr);
@@ -191,6 +190,38 @@ TEST_F(Ports, SwitchPortAnswersForItsDelegate) {
     EXPECT_EQ(valueOf(choice.update()), 1);
     EXPECT_FALSE(choice.hasUnconnectedInput());
     EXPECT_EQ(consumer->findPort("Choice"), &choice);
+}
+
+TEST_F(Ports, ConnectionsRefuseAResultOrSettingsOfAnotherType) {
+    SumPort geometry(source, "Geometry", 1);
+    struct Halves : Port<double> {
+        using Port::Port;
+        double* result() override { return &half; }
+        bool compute(const NoSettings*) override { return true; }
+        double half = 0.5;
+    } halves(source, "Halves");
+    SumPort bounds(consumer, "Bounds", 0, 1);
+    InputLink* link = bounds.input(0);
+
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(link->connect(source->nameReference(), "Halves"));  // a double is not an int
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("cannot read port Halves"), std::string::npos);
+    EXPECT_EQ(link->source(), nullptr);
+
+    struct Other {
+        bool operator==(const Other&) const = default;
+    } other;
+    link->setSettings(&other);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(link->connect(source->nameReference(), "Geometry"));  // the source takes a Quality
+    testing::internal::GetCapturedStderr();
+    Quality render(1);
+    link->setSettings(&render);
+    ASSERT_TRUE(link->connect(source->nameReference(), "Geometry"));
+    testing::internal::CaptureStderr();
+    link->setSettings(&other);  // refused: the link keeps the settings it had
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(valueOf(bounds.value()), 1001);
 }
 
 }  // namespace fw

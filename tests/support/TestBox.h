@@ -3,7 +3,6 @@
 // texture square per face, handed to the object's ports by its own geometry port.
 
 #include "mesh/ObjDB.h"
-#include "scene/InputLink.h"
 #include "scene/Object.h"
 
 namespace fw::test {
@@ -28,16 +27,16 @@ inline void buildBox(ObjDB& db, const double size[3]) {
 
 class TestBox : public Object {
 public:
-    class BoxPort : public OutputPort {
+    class BoxPort : public Port<GeometryInterface> {
     public:
-        explicit BoxPort(TestBox* owner) : OutputPort(owner, "Geometry"), box(owner) { setDirty(); }
-        bool compute(const Settings*) override {
+        explicit BoxPort(TestBox* owner) : Port(owner, "Geometry"), box(owner) { setDirty(); }
+        bool compute(const NoSettings*) override {
             ++computes;
             db.clear();
             buildBox(db, box->size);
             return true;
         }
-        void* result() override { return static_cast<GeometryInterface*>(&db); }
+        GeometryInterface* result() override { return &db; }
         TestBox* box;
         ObjDB db;
         int computes = 0;
@@ -47,10 +46,11 @@ public:
         size[0] = sx, size[1] = sy, size[2] = sz;
         registerCommands();
         for (int mode : {kPreviewMode, kRenderMode, kPreview2DMode})
-            for (OutputPort* p : {static_cast<OutputPort*>(&boundsPort(mode)), static_cast<OutputPort*>(&displayGeometryPort(mode)),
-                                  static_cast<OutputPort*>(&worldVertexPort(mode)), static_cast<OutputPort*>(&worldNormalPort(mode)),
-                                  static_cast<OutputPort*>(&gradientsPort(mode))})
-                p->input("GeometryInput")->connect(nameReference(), "Geometry");
+            for (Input<GeometryInterface>* input :
+                 {&boundsPort(mode).geometryInput, &displayGeometryPort(mode).geometryInput,
+                  &worldVertexPort(mode).geometryInput, &worldNormalPort(mode).geometryInput,
+                  &gradientsPort(mode).geometryInput})
+                input->connect(nameReference(), "Geometry");
     }
     CommandTable& commandTable() override {
         static CommandTable table;
@@ -59,9 +59,7 @@ public:
     const char* className() const override { return "TestBox"; }
     void markUsed() override { setUsed(true); }
     void localBounds2(int mode, double box[6]) override { localBounds(mode, box); }
-    const GradientsPort::Gradients* gradients(int mode) override {
-        return static_cast<const GradientsPort::Gradients*>(gradientsPort(mode).value());
-    }
+    const Gradients* gradients(int mode) override { return gradientsPort(mode).value(); }
     void resize(double x, double y, double z) {
         size[0] = x, size[1] = y, size[2] = z;
         port.setDirty();
