@@ -1,29 +1,23 @@
 #include "app/CommandLine.h"
 
 #include <CLI/CLI.hpp>
-#include <cmath>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <new>
 #include <string>
+#include <unistd.h>
 
 #include "app/OrvoSceneManager.h"
 #include "app/Registration.h"
+#include "app/RenderJob.h"
 #include "app/SceneFile.h"
-#include "app/SceneMaterials.h"
-#include "app/OrvoPrefs.h"
+#include "app/TitleScene.h"
 #include "geometry/ObjectX.h"
-#include "geometry/ObjectXStyle.h"
 #include "output/ObjWriter.h"
-#include "render/LightX.h"
 #include "text/GlyphDump.h"
-#include "text/TextBlock.h"
 #include "app/VeltraneApp.h"
 #include "output/ImageWriter.h"
-#include "render/Camera.h"
-#include "surface/ImageMap.h"
-#include "surface/Picture.h"
-#include "render/GLRenderer.h"
 #include "persistence/AFileIO.h"
 #include "platform/Dialogs.h"
 #include "platform/Folders.h"
@@ -171,25 +165,6 @@ int openProject(const std::string& path) {
     return kExitOk;
 }
 
-// The camera a project renders through: the first one the user made, else the first
-// perspective view camera.
-Camera* renderCamera(SceneX& scene) {
-    Camera* fallback = nullptr;
-    for (int i = 0; i < scene.memberCount(kCameraKind); ++i) {
-        auto* camera = dynamic_cast<Camera*>(scene.member(kCameraKind, i));
-        if (!camera) continue;
-        if (camera->name().rfind("|", 0) != 0) return camera;
-        if (!fallback) fallback = camera;
-    }
-    return fallback;
-}
-
-bool parseSize(const std::string& text, int& width, int& height) {
-    char x = 0;
-    return std::sscanf(text.c_str(), "%d%c%d", &width, &x, &height) == 3 && (x == 'x' || x == 'X') && width > 0 &&
-           height > 0;
-}
-
 int renderProject(const std::string& path, const std::string& out, const std::string& size, double frameNumber) {
     if (!ImageWriter::supports(out)) {
         printError(out, "unknown image type (use .png, .tga, .jpg, .tif, .bmp, .jp2 or .exr)");
@@ -198,85 +173,47 @@ int renderProject(const std::string& path, const std::string& out, const std::st
     Session session;
     OrvoSceneManager& manager = session.app.sceneManager();
     if (!loadProjectOrReport(manager, path)) return kExitUserError;
-    SceneX& scene = *manager.scene();
-    const auto& s = manager.settings();
-    GLRenderer::Frame frame;
-    frame.width = static_cast<int>(s.renderSize[0]);
-    frame.height = static_cast<int>(s.renderSize[1]);
-    if (!size.empty() && !parseSize(size, frame.width, frame.height)) {
-        printError("", "--size takes WIDTHxHEIGHT, for example 1920x1080");
-        return kExitUserError;
-    }
-    if (frameNumber >= 0) scene.animGlobals().currFrame = frameNumber;
-    for (int c = 0; c < 3; ++c) frame.background[c] = static_cast<float>(s.backgroundColor[c]);
-    if (s.useBackgroundMedia) {  // the media's frame follows the scene's time
-        auto* media = dynamic_cast<ImageMap*>(scene.findMember(ImageMap::kDefaultBackgroundName));
-        const Picture* picture = media ? media->picture() : nullptr;
-        if (picture && !picture->empty()) {
-            frame.backgroundImage = picture->pixels().data();
-            frame.backgroundWidth = picture->width();
-            frame.backgroundHeight = picture->height();
-            frame.backgroundOpacity = static_cast<float>(s.backgroundMediaOpacity);
-        } else {
-            std::string path = media ? media->filePath() : "";
-            printError(path.empty() ? std::string(ImageMap::kDefaultBackgroundName) : path,
-                       "the background media cannot be shown; the background colour is used");
-        }
-    }
-    frame.shadows = s.renderShadows != 0;
-    frame.shadowOffset = manager.prefs().glslShadowOffset;
-    Camera* camera = renderCamera(scene);
-    if (!camera) {
-        printError(path, "the scene has no camera to render through");
-        return kExitUserError;
-    }
-    std::string error;
-    GLRenderer* renderer = GLRenderer::instance(error);
-    if (!renderer) {
-        printError("", "OpenGL rendering is not available: " + error);
-        return kExitInternal;
-    }
-    SceneMaterials materials(*renderer, manager.prefs().shaderTextureWidth, manager.prefs().shaderTextureHeight);
-    GLRenderer::Image image;
-    if (!renderer->render(scene, *camera, frame, image, error)) {
-        printError(path, error);
-        return kExitInternal;
-    }
-    if (!ImageWriter::write(out, {image.width, image.height, image.rgba.data()}, false, error)) {
-        printError(out, error);
-        return kExitUserError;
-    }
-    const GLRenderer::Timing& t = renderer->lastTiming();
-    std::fprintf(stderr, "formwright: %s: %d x %d in %.3f s (geometry %.3f s, textures %.3f s, drawing %.3f s)\n",
-                 out.c_str(), image.width, image.height, t.geometry + t.baking + t.drawing, t.geometry, t.baking,
-                 t.drawing);
-    return kExitOk;
-}
-
-std::u16string utf16(const std::string& text) {
-    std::u16string out;
-    for (size_t i = 0; i < text.size();) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        uint32_t code = c;
-        int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-        if (extra) code = c & (0x3F >> extra);
-        ++i;
-        for (int k = 0; k < extra && i < text.size(); ++k, ++i) code = (code << 6) | (static_cast<unsigned char>(text[i]) & 0x3F);
-        if (code == '\n') code = '\r';  // a line break in the text is a return in the block
-        if (code <= 0xFFFF) out += static_cast<char16_t>(code);
-    }
-    return out;
+    RenderJob job(manager, printError);
+    if (!job.configure(size, frameNumber)) return kExitUserError;
+    return job.renderTo(out, path);
 }
 
 int glyphs(const std::string& font, const std::string& chars, bool haveChars) {
     std::vector<uint32_t> codes;
-    for (char16_t c : utf16(chars)) codes.push_back(c);
+    for (char16_t c : TitleScene::fromUtf8(chars)) codes.push_back(c);
     std::string error;
     if (!veltrane::writeGlyphRecords(font.c_str(), haveChars ? &codes : nullptr, stdout, error)) {
         printError(font, error);
         return kExitUserError;
     }
     return kExitOk;
+}
+
+// Writes the title's scene as a project, a mesh or (through its saved project) a picture.
+int writeTitle(const TitleScene::Options& options, const std::string& out, bool project) {
+    Session session;
+    OrvoSceneManager& manager = session.app.sceneManager();
+    std::string subject, error;
+    if (!TitleScene::build(manager, options, subject, error)) {
+        printError(subject, error);
+        return kExitUserError;
+    }
+    if (project) {
+        if (!manager.writeFile(out, false)) {
+            printError(out, "cannot be written");
+            return kExitUserError;
+        }
+        return kExitOk;
+    }
+    SceneX& scene = *manager.scene();
+    std::vector<ObjWriter::Unit> units;
+    for (int i = 0; i < scene.memberCount(kObjectKind); ++i) {
+        auto* object = dynamic_cast<ObjectX*>(scene.member(kObjectKind, i));
+        if (!object) continue;
+        GeometryInterface* solid = object->solid(kRenderMode);
+        if (solid) units.push_back({object->name(), solid, object->worldTransform()});
+    }
+    return ObjWriter::write(out, units, true, 0, stderr) ? kExitOk : kExitUserError;
 }
 
 // Builds a scene holding the text as bevelled characters, framed by the default camera.
@@ -288,76 +225,20 @@ int makeText(const std::string& text, const std::string& fontName, const std::st
         printError(out, "write a project (.kxp), a mesh (.obj) or an image (.png, .tga, .jpg, .tif, .bmp, .jp2, .exr)");
         return kExitUserError;
     }
-    Session session;
-    OrvoSceneManager& manager = session.app.sceneManager();
-    SceneX& scene = *manager.scene();
-    TextAttr attr;
-    attr.name = fontName.empty() ? "DejaVu Sans" : fontName;
-    attr.displayName = attr.name;
-    auto* block = new TextBlock(scene, "Text");
-    block->officialName = "Text";
-    block->appendText(utf16(text), attr);
-    if (!block->fontFor(*block->attrs.front()) || block->fontFor(*block->attrs.front())->slotCount() == 0) {
-        printError(attr.name, "no such font (give an installed family or a font file)");
-        return kExitUserError;
-    }
-    block->layout();
-    double width = block->maxWidth, height = attr.size;
-    block->origin[0] = -width / 2;
-    block->origin[1] = -0.35 * attr.size;
-    auto* style = new ObjectXStyle(scene, "Text Style");
-    style->setPerimeterProfile(edge.empty() ? "Bevel, Medium" : edge);
-    style->setDepth(attr.size * 0.25);
-    if (block->build(style->name()) == 0) {
-        printError("", "the text has no characters that can be built");
-        return kExitUserError;
-    }
-    // Frame the text with the default camera and light it from above and to the side.
-    if (auto* camera = dynamic_cast<Camera*>(scene.findMember("dflt_cam"))) {
-        double aspect = manager.settings().renderSize[0] / std::max(1.0, manager.settings().renderSize[1]);
-        double fit = std::max(width, height * aspect) * 0.6;
-        camera->translate[2] = fit / std::tan(camera->fieldOfView() * M_PI / 360);
-        if (auto* key = dynamic_cast<LightX*>(scene.findMember("Light 1"))) {
-            key->translate[0] = width * 0.4, key->translate[1] = width * 0.6, key->translate[2] = camera->translate[2];
-        }
-    }
-    if (project) {
-        if (!manager.writeFile(out, false)) {
-            printError(out, "cannot be written");
-            return kExitUserError;
-        }
-        return kExitOk;
-    }
-    if (mesh) {
-        std::vector<ObjWriter::Unit> units;
-        for (int i = 0; i < scene.memberCount(kObjectKind); ++i) {
-            auto* object = dynamic_cast<ObjectX*>(scene.member(kObjectKind, i));
-            if (!object) continue;
-            object->prepareStages();
-            GeometryInterface* solid = object->solid(kRenderMode);
-            if (solid) units.push_back({object->name(), solid, object->worldTransform()});
-        }
-        if (!ObjWriter::write(out, units, true, 0, stderr)) return kExitUserError;
-        return kExitOk;
-    }
-    std::string error;
-    GLRenderer* renderer = GLRenderer::instance(error);
-    if (!renderer) {
-        printError("", "OpenGL rendering is not available: " + error);
-        return kExitInternal;
-    }
-    GLRenderer::Frame frame;
-    frame.width = static_cast<int>(manager.settings().renderSize[0]);
-    frame.height = static_cast<int>(manager.settings().renderSize[1]);
-    SceneMaterials materials(*renderer, manager.prefs().shaderTextureWidth, manager.prefs().shaderTextureHeight);
-    GLRenderer::Image picture;
-    Camera* camera = renderCamera(scene);
-    if (!camera || !renderer->render(scene, *camera, frame, picture, error) ||
-        !ImageWriter::write(out, {picture.width, picture.height, picture.rgba.data()}, false, error)) {
-        printError(out, error);
-        return kExitInternal;
-    }
-    return kExitOk;
+    TitleScene::Options options;
+    options.text = TitleScene::fromUtf8(text);
+    if (!fontName.empty()) options.font = fontName;
+    if (!edge.empty()) options.edge = edge;
+    if (!image) return writeTitle(options, out, project);
+    // The picture is the one `render` gives of the saved project: the file keeps fewer
+    // digits than the scene in memory, so the title is rendered from its file.
+    std::error_code failed;
+    std::filesystem::path saved = std::filesystem::temp_directory_path(failed) /
+                                  ("formwright-title-" + std::to_string(getpid()) + ".kxp");
+    int status = writeTitle(options, saved.string(), true);
+    if (status == kExitOk) status = renderProject(saved.string(), out, "", -1);
+    std::filesystem::remove(saved, failed);
+    return status;
 }
 
 int parseAndRun(int argc, char** argv) {

@@ -256,3 +256,33 @@ TEST(CommandLine, BackgroundMediaShowsBehindTheTitleAndAMissingFileIsReported) {
     EXPECT_NE(missing.err.find("the background media cannot be shown; the background colour is used"), std::string::npos)
         << missing.err;
 }
+
+// A title made by `text` gives the same picture as its saved project rendered later.
+TEST(CommandLine, TextGivesThePictureOfItsSavedProject) {
+    std::string dir = testing::TempDir();
+    std::string libraries = "--library-folder " + dir + "text-libraries ";
+    Outcome saved = run(libraries + "text \"Hi\" -o " + dir + "title.kxp");
+    ASSERT_EQ(saved.status, 0) << saved.err;
+    Outcome drawn = run(libraries + "text \"Hi\" -o " + dir + "title.png");
+    ASSERT_EQ(drawn.status, 0) << drawn.err;
+    Outcome rendered = run(libraries + "render " + dir + "title.kxp -o " + dir + "project.png");
+    ASSERT_EQ(rendered.status, 0) << rendered.err;
+    Pixels a = readImage(dir + "title.png"), b = readImage(dir + "project.png");
+    ASSERT_GT(a.width, 0);
+    ASSERT_EQ(a.width, b.width);
+    EXPECT_TRUE(a.rgb == b.rgb);
+    int lit = 0;
+    for (size_t i = 0; i < a.rgb.size(); i += 3) lit += a.rgb[i] > 40;
+    EXPECT_GT(lit, 1000);  // the letters are there
+
+    Outcome mesh = run(libraries + "text \"Hi\" -o " + dir + "title.obj");
+    ASSERT_EQ(mesh.status, 0) << mesh.err;
+    EXPECT_NE(slurp(dir + "title.obj").find("\nv "), std::string::npos);
+
+    Outcome noFont = run(libraries + "text \"Hi\" --font \"No Such Family 123\" -o " + dir + "none.png");
+    EXPECT_EQ(noFont.status, 1);
+    EXPECT_NE(noFont.err.find("No Such Family 123: no such font"), std::string::npos) << noFont.err;
+    std::FILE* none = std::fopen((dir + "none.png").c_str(), "rb");
+    EXPECT_EQ(none, nullptr);
+    if (none) std::fclose(none);
+}

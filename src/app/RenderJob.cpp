@@ -1,0 +1,102 @@
+#include "app/RenderJob.h"
+
+#include <cstdio>
+
+#include "app/CommandLine.h"
+#include "app/OrvoPrefs.h"
+#include "app/OrvoSceneManager.h"
+#include "app/SceneMaterials.h"
+#include "output/ImageWriter.h"
+#include "render/Camera.h"
+#include "scene/AnimGlobals.h"
+#include "scene/SceneX.h"
+#include "surface/ImageMap.h"
+#include "surface/Picture.h"
+
+namespace fw {
+
+namespace {
+
+bool parseSize(const std::string& text, int& width, int& height) {
+    char x = 0;
+    return std::sscanf(text.c_str(), "%d%c%d", &width, &x, &height) == 3 && (x == 'x' || x == 'X') && width > 0 &&
+           height > 0;
+}
+
+}  // namespace
+
+RenderJob::RenderJob(OrvoSceneManager& manager, Reporter report) : manager_(manager), report_(std::move(report)) {}
+
+Camera* RenderJob::camera(SceneX& scene) {
+    Camera* fallback = nullptr;
+    for (int i = 0; i < scene.memberCount(kCameraKind); ++i) {
+        auto* camera = dynamic_cast<Camera*>(scene.member(kCameraKind, i));
+        if (!camera) continue;
+        if (camera->name().rfind("|", 0) != 0) return camera;
+        if (!fallback) fallback = camera;
+    }
+    return fallback;
+}
+
+bool RenderJob::configure(const std::string& size, double frameNumber) {
+    SceneX& scene = *manager_.scene();
+    const auto& s = manager_.settings();
+    frame_ = GLRenderer::Frame();
+    frame_.width = static_cast<int>(s.renderSize[0]);
+    frame_.height = static_cast<int>(s.renderSize[1]);
+    if (!size.empty() && !parseSize(size, frame_.width, frame_.height)) {
+        report_("", "--size takes WIDTHxHEIGHT, for example 1920x1080");
+        return false;
+    }
+    if (frameNumber >= 0) scene.animGlobals().currFrame = frameNumber;
+    for (int c = 0; c < 3; ++c) frame_.background[c] = static_cast<float>(s.backgroundColor[c]);
+    if (s.useBackgroundMedia) {  // the media's frame follows the scene's time
+        auto* media = dynamic_cast<ImageMap*>(scene.findMember(ImageMap::kDefaultBackgroundName));
+        const Picture* picture = media ? media->picture() : nullptr;
+        if (picture && !picture->empty()) {
+            frame_.backgroundImage = picture->pixels().data();
+            frame_.backgroundWidth = picture->width();
+            frame_.backgroundHeight = picture->height();
+            frame_.backgroundOpacity = static_cast<float>(s.backgroundMediaOpacity);
+        } else {
+            std::string path = media ? media->filePath() : "";
+            report_(path.empty() ? std::string(ImageMap::kDefaultBackgroundName) : path,
+                    "the background media cannot be shown; the background colour is used");
+        }
+    }
+    frame_.shadows = s.renderShadows != 0;
+    frame_.shadowOffset = manager_.prefs().glslShadowOffset;
+    return true;
+}
+
+int RenderJob::renderTo(const std::string& out, const std::string& project) {
+    SceneX& scene = *manager_.scene();
+    Camera* through = camera(scene);
+    if (!through) {
+        report_(project, "the scene has no camera to render through");
+        return kExitUserError;
+    }
+    std::string error;
+    GLRenderer* renderer = GLRenderer::instance(error);
+    if (!renderer) {
+        report_("", "OpenGL rendering is not available: " + error);
+        return kExitInternal;
+    }
+    SceneMaterials materials(*renderer, manager_.prefs().shaderTextureWidth, manager_.prefs().shaderTextureHeight);
+    GLRenderer::Image image;
+    if (!renderer->render(scene, *through, frame_, image, error)) {
+        report_(project, error);
+        return kExitInternal;
+    }
+    if (!ImageWriter::write(out, {image.width, image.height, image.rgba.data()}, false, error)) {
+        report_(out, error);
+        return kExitUserError;
+    }
+    const GLRenderer::Timing& t = renderer->lastTiming();
+    std::fprintf(stderr, "formwright: %s: %d x %d in %.3f s (geometry %.3f s, textures %.3f s, drawing %.3f s)\n",
+                 out.c_str(), image.width, image.height, t.geometry + t.baking + t.drawing, t.geometry, t.baking,
+                 t.drawing);
+    return kExitOk;
+}
+
+}  // namespace fw
