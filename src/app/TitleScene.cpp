@@ -7,6 +7,7 @@
 
 #include "app/OrvoSceneManager.h"
 #include "geometry/ObjectXStyle.h"
+#include "platform/MathConstants.h"
 #include "render/Camera.h"
 #include "render/LightX.h"
 #include "scene/SceneX.h"
@@ -71,7 +72,7 @@ bool TitleScene::build(OrvoSceneManager& manager, const Options& options, std::s
     if (auto* camera = dynamic_cast<Camera*>(scene.findMember("dflt_cam"))) {
         double aspect = manager.settings().renderSize[0] / std::max(1.0, manager.settings().renderSize[1]);
         double fit = std::max(width, height * aspect) * 0.6;
-        camera->translate[2] = asStored(fit / std::tan(camera->fieldOfView() * M_PI / 360));
+        camera->translate[2] = asStored(fit / std::tan(camera->fieldOfView() * kPi / 360));
         if (auto* key = dynamic_cast<LightX*>(scene.findMember("Light 1"))) {
             key->translate[0] = asStored(width * 0.4), key->translate[1] = asStored(width * 0.6);
             key->translate[2] = camera->translate[2];

@@ -8,6 +8,7 @@
 
 #include "geometry/Tessellator.h"
 #include "platform/Clock.h"
+#include "platform/MathConstants.h"
 
 namespace fw {
 
@@ -58,7 +59,7 @@ bool leavesInward(const Points& p, const std::vector<int>& loop, size_t i, glm::
     glm::dvec2 v = p[loop[i]], toNext = p[loop[(i + 1) % n]] - v, toPrev = p[loop[(i + n - 1) % n]] - v, d = q - v;
     auto turn = [](glm::dvec2 from, glm::dvec2 to) {  // counter-clockwise angle, 0 to 2 pi
         double a = std::atan2(from.x * to.y - from.y * to.x, glm::dot(from, to));
-        return a < 0 ? a + 2 * 3.14159265358979323846 : a;
+        return a < 0 ? a + 2 * kPi : a;
     };
     double sector = turn(toNext, toPrev), towards = turn(toNext, d);
     return towards > 0 && towards < sector;

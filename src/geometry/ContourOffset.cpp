@@ -4,6 +4,8 @@
 #include <cmath>
 #include <glm/geometric.hpp>
 
+#include "platform/MathConstants.h"
+
 namespace fw {
 
 namespace {
@@ -214,7 +216,7 @@ std::vector<glm::dvec2> ContourOffset::pullBackSpikes(const std::vector<glm::dve
                                                       double pullBack) {
     const size_t n = contour.size();
     if (n < 3 || spikeAngle <= 0 || pullBack <= 0) return contour;
-    const double limit = spikeAngle * 3.14159265358979323846 / 180;
+    const double limit = spikeAngle * kPi / 180;
     std::vector<glm::dvec2> out;
     out.reserve(n + n / 2);
     for (size_t i = 0; i < n; ++i) {

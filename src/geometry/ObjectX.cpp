@@ -18,10 +18,6 @@ namespace fw {
 
 namespace {
 
-const char* const kQualityPrefix[3] = {"Preview", "Render", "Preview2D"};
-
-std::string portName(int mode, const char* stage) { return std::string(kQualityPrefix[mode]) + stage; }
-
 // The open polyline of a flattened edge profile, in percent of the depth.
 SolidBuilder::Contour edgeProfile(const ProfileGeometry* geometry) {
     SolidBuilder::Contour out;
@@ -217,11 +213,11 @@ std::FILE* ObjectX::console() { return gConsole; }
 
 ObjectX::ObjectX(Scene& scene, const char* name) : Object(scene, name) {
     for (int mode = 0; mode < 3; ++mode) {
-        faces_[mode] = std::make_unique<FacePort>(this, portName(mode, "Face").c_str());
-        caps_[mode] = std::make_unique<CapsPort>(this, portName(mode, "FrontBackGeometry").c_str());
-        solids_[mode] = std::make_unique<SolidPort>(this, portName(mode, "Geometry").c_str());
-        deformed_[mode] = std::make_unique<ObjectDynPort>(this, portName(mode, "DynGeometry").c_str());
-        elements_[mode] = std::make_unique<ElementInterpPort>(this, portName(mode, "ElementInterp").c_str());
+        faces_[mode] = std::make_unique<FacePort>(this, qualityPortName(mode, "Face").c_str());
+        caps_[mode] = std::make_unique<CapsPort>(this, qualityPortName(mode, "FrontBackGeometry").c_str());
+        solids_[mode] = std::make_unique<SolidPort>(this, qualityPortName(mode, "Geometry").c_str());
+        deformed_[mode] = std::make_unique<ObjectDynPort>(this, qualityPortName(mode, "DynGeometry").c_str());
+        elements_[mode] = std::make_unique<ElementInterpPort>(this, qualityPortName(mode, "ElementInterp").c_str());
     }
     registerCommands();
     connectStages();

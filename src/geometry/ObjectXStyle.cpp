@@ -6,6 +6,7 @@
 #include "persistence/FieldReaders.h"
 #include "profile/InputProfile2.h"
 #include "profile/ProfileLibrary.h"
+#include "scene/Object.h"
 #include "scene/Scene.h"
 
 namespace fw {
@@ -13,7 +14,6 @@ namespace fw {
 namespace {
 
 const char* const kCapNames[] = {"None", "None", "Flat", "Beveled", "Pointed", "Rounded", "Domed", "NotchedHead", "NotchedTail"};
-const char* const kQualityPrefix[3] = {"Preview", "Render", "Preview2D"};
 
 const char* capName(int type) { return type >= 2 && type <= 8 ? kCapNames[type] : "None"; }
 
@@ -171,7 +171,7 @@ bool ObjectXStyle::FlattenedProfilePort::compute(const FlattenedProfileSettings*
 ObjectXStyle::ObjectXStyle(Scene& scene, const char* name, unsigned parts) : SceneMember(scene, kStyleKind, name), parts_(parts) {
     for (int hole = 0; hole < 2; ++hole)
         for (int q = 0; q < 3; ++q) {
-            std::string port = std::string(kQualityPrefix[q]) + (hole ? "FlattenedHoleProfile" : "FlattenedPerimeterProfile");
+            std::string port = qualityPortName(q, hole ? "FlattenedHoleProfile" : "FlattenedPerimeterProfile");
             ports_[hole][q] = std::make_unique<FlattenedProfilePort>(this, port.c_str());
         }
     registerCommands();

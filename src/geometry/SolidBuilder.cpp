@@ -12,12 +12,12 @@
 #include "geometry/ContourOffset.h"
 #include "geometry/OutlineUnion.h"
 #include "mesh/ObjDB.h"
+#include "platform/MathConstants.h"
 
 namespace fw {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 glm::dvec2 unit(glm::dvec2 v) {
     double l = glm::length(v);

@@ -7,13 +7,12 @@
 
 #include "geometry/CapBuilder.h"
 #include "mesh/ObjDB.h"
+#include "platform/MathConstants.h"
 
 namespace fw {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kRadians = kPi / 180;
 const glm::dvec3 kAxis(0, 0, 1);
 
 template <class V>
@@ -62,7 +61,7 @@ void sectionNormals(const std::vector<glm::dvec2>& points, double hardAngle, std
         glm::dvec2 d = unit(points[i + 1] - points[i]);
         segment[i] = glm::dvec2(d.y, -d.x);
     }
-    const double limit = std::cos(hardAngle * kRadians);
+    const double limit = std::cos(hardAngle * kRadiansPerDegree);
     before.resize(n), after.resize(n);
     for (size_t i = 0; i < n; ++i) {
         glm::dvec2 in = segment[i > 0 ? i - 1 : 0], out = segment[std::min(i, segment.size() - 1)];
@@ -389,14 +388,14 @@ bool SweepBuilder::revolve(const std::vector<Contour>& face, const Contour& prof
 
     // The profile's slope is judged along the arc at the face's middle.
     std::vector<glm::dvec2> shape = revolveProfile(profile, segments);
-    const double arc = std::fabs(range) * kRadians * std::max(lathe.middleX(), 1e-9);
+    const double arc = std::fabs(range) * kRadiansPerDegree * std::max(lathe.middleX(), 1e-9);
     std::vector<glm::dvec2> section;
     std::vector<double> v;
     for (glm::dvec2 p : shape) section.push_back(glm::dvec2(p.x, p.y * arc)), v.push_back(p.y);
     std::vector<Row> rows = sectionRows(section, v, o.hardAngle);
     std::vector<RowVertices> vertices;
     for (size_t k = 0; k < rows.size(); ++k) {
-        rows[k].angle = (o.startAngle + range * shape[k].y) * kRadians;
+        rows[k].angle = (o.startAngle + range * shape[k].y) * kRadiansPerDegree;
         rows[k].travel = tangent(rows[k].angle) * sign;
         vertices.push_back(full && k + 1 == rows.size() ? vertices.front() : lathe.addRow(rows[k]));
     }
@@ -416,7 +415,7 @@ bool SweepBuilder::tube(const std::vector<Contour>& paths, const TubeOptions& o,
     if (radius <= 0) return false;
     const int sides = std::max(6, o.steps);
     const bool facetAround = 360.0 / sides > o.hardAngle;
-    const double limit = std::cos(o.hardAngle * kRadians);
+    const double limit = std::cos(o.hardAngle * kRadiansPerDegree);
     double extent = radius;
     for (const Contour& path : paths)
         for (glm::dvec2 q : path) extent = std::max({extent, std::fabs(q.x), std::fabs(q.y)});

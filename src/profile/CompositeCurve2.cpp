@@ -6,6 +6,7 @@
 
 #include "persistence/CommandIO.h"
 #include "persistence/FieldReaders.h"
+#include "platform/MathConstants.h"
 #include "profile/Geo2Interface.h"
 
 namespace fw {
@@ -43,7 +44,7 @@ void sinCosDegrees(double degrees, double& s, double& c) {
     } else if (d == 270) {
         s = -1, c = 0;
     } else {
-        double r = d * M_PI / 180.0;
+        double r = d * kPi / 180.0;
         s = std::sin(r);
         c = std::cos(r);
     }
@@ -218,7 +219,7 @@ bool sampleSegment(const Curve2& c, const CompositeCurve2::Sampling& sampling, S
 double angleBetween(const double a[2], const double b[2]) {
     double la = std::sqrt(a[0] * a[0] + a[1] * a[1]), lb = std::sqrt(b[0] * b[0] + b[1] * b[1]);
     double dot = la > 0 && lb > 0 ? (a[0] * b[0] + a[1] * b[1]) / (la * lb) : 0.0;
-    return std::acos(std::clamp(dot, -1.0, 1.0)) * 180.0 / M_PI;
+    return std::acos(std::clamp(dot, -1.0, 1.0)) * 180.0 / kPi;
 }
 
 int emitRun(Samples& run, bool closedRun, double creaseAngle, bool keepJoinPoints, int part, Geo2Interface& sink) {

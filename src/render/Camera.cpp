@@ -11,8 +11,9 @@ namespace fw {
 
 namespace {
 
-// The constant the stored lenses were computed with; keep it so fields of view round-trip.
-constexpr double kPi = 3.1415927;
+// Not the program's π (platform/MathConstants.h) but the single-precision one the stored
+// lenses were computed with; keep it so fields of view round-trip.
+constexpr double kLensPi = 3.1415927;
 
 const char* const kModeNames[] = {"ORBIT", "HANDHELD", "LOOKAT", "TRANSFORM"};
 const char* const kProjectionNames[] = {"PERSPECTIVE", "ORTHOGRAPHIC"};
@@ -112,11 +113,11 @@ bool Camera::setAperture(double aperture) {
     return true;
 }
 
-double Camera::fieldOfView() const { return 2 * std::atan2(aperture_ / 2, lens_) * 180 / kPi; }
+double Camera::fieldOfView() const { return 2 * std::atan2(aperture_ / 2, lens_) * 180 / kLensPi; }
 
 bool Camera::setFieldOfView(double degrees) {
     if (!(degrees > 0)) return false;
-    return setLens((aperture_ / 2) / std::tan(degrees / 2 * kPi / 180));
+    return setLens((aperture_ / 2) / std::tan(degrees / 2 * kLensPi / 180));
 }
 
 glm::dmat4 Camera::cameraToWorld() {

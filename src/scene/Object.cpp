@@ -152,18 +152,14 @@ bool Object::GradientsPort::compute(const NoSettings*) {
 // ---- the object
 
 Object::Object(Scene& scene, const char* name) : DAGNode(scene, kObjectKind, name) {
-    static const char* const kNames[5][3] = {
-        {"Preview2DBounds", "PreviewBounds", "RenderBounds"},
-        {"Preview2DDisplayGeometry", "PreviewDisplayGeometry", "RenderDisplayGeometry"},
-        {"Preview2DWorldVertex", "PreviewWorldVertex", "RenderWorldVertex"},
-        {"Preview2DWorldNormal", "PreviewWorldNormal", "RenderWorldNormal"},
-        {"Preview2DGradients", "PreviewGradients", "RenderGradients"},
-    };
-    for (int i = 0; i < 3; ++i) bounds_[i] = std::make_unique<BoundsPort>(this, kNames[0][i]);
-    for (int i = 0; i < 3; ++i) display_[i] = std::make_unique<DisplayGeometryPort>(this, kNames[1][i]);
-    for (int i = 0; i < 3; ++i) worldVertices_[i] = std::make_unique<WorldVertexPort>(this, kNames[2][i]);
-    for (int i = 0; i < 3; ++i) worldNormals_[i] = std::make_unique<WorldNormalPort>(this, kNames[3][i]);
-    for (int i = 0; i < 3; ++i) gradients_[i] = std::make_unique<GradientsPort>(this, kNames[4][i]);
+    // Slot order: preview 2-D, preview, render.
+    const int modes[3] = {kPreview2DMode, kPreviewMode, kRenderMode};
+    auto named = [&](int i, const char* stage) { return qualityPortName(modes[i], stage); };
+    for (int i = 0; i < 3; ++i) bounds_[i] = std::make_unique<BoundsPort>(this, named(i, "Bounds").c_str());
+    for (int i = 0; i < 3; ++i) display_[i] = std::make_unique<DisplayGeometryPort>(this, named(i, "DisplayGeometry").c_str());
+    for (int i = 0; i < 3; ++i) worldVertices_[i] = std::make_unique<WorldVertexPort>(this, named(i, "WorldVertex").c_str());
+    for (int i = 0; i < 3; ++i) worldNormals_[i] = std::make_unique<WorldNormalPort>(this, named(i, "WorldNormal").c_str());
+    for (int i = 0; i < 3; ++i) gradients_[i] = std::make_unique<GradientsPort>(this, named(i, "Gradients").c_str());
 }
 
 Object::~Object() = default;

@@ -9,14 +9,13 @@
 
 #include "scene/DAGNode.h"
 #include "scene/Port.h"
+#include "scene/Quality.h"
 
 namespace fw {
 
 class GeometryInterface;
 class PackedObjDB;
 
-// Render modes: which variant of an object's geometry is wanted.
-enum RenderMode { kPreviewMode = 0, kRenderMode = 1, kPreview2DMode = 2 };
 
 class Object : public DAGNode {
 public:

@@ -6,13 +6,13 @@
 
 #include "persistence/CommandIO.h"
 #include "persistence/FieldReaders.h"
+#include "platform/MathConstants.h"
 
 namespace fw {
 
 namespace {
 
 const char* const kOuterEdges[] = {"Repeat", "Mirror", "Clamp", "None"};
-constexpr double kDegrees = 3.14159265358979323846 / 180.0;
 
 GradientUnit& unit(CommandEnabler& r) { return static_cast<GradientUnit&>(r); }
 
@@ -102,14 +102,14 @@ bool GradientUnit::operator==(const GradientUnit& o) const {
 
 double GradientUnit::parameter(double u, double v) const {
     double px = u - startPosition[0], py = v - startPosition[1];
-    double c = std::cos(rotation * kDegrees), s = std::sin(rotation * kDegrees);
+    double c = std::cos(rotation * kRadiansPerDegree), s = std::sin(rotation * kRadiansPerDegree);
     double x = c * px + s * py, y = -s * px + c * py;
     if (stretch > 1e-9) y /= stretch / 100.0;
     double length = std::max(size / 200.0, 1e-9);
     double t;
     switch (gradient.type) {
         case Gradient::kRadial: {
-            double a = std::atan2(y, x) / kDegrees;
+            double a = std::atan2(y, x) / kRadiansPerDegree;
             if (a < 0) a += 360.0;
             t = a / (std::fabs(angle) > 1e-9 ? angle : 1e-9);
             break;
@@ -131,7 +131,7 @@ double GradientUnit::parameter(double u, double v) const {
     if (asymAmount != 0.0 && gradient.type >= Gradient::kCircle) {
         double r = std::hypot(x, y);
         if (r > 0) {
-            double a = asymDirection * kDegrees;
+            double a = asymDirection * kRadiansPerDegree;
             t *= 1.0 + asymAmount / 100.0 * (x * std::cos(a) + y * std::sin(a)) / r;
         }
     }

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "platform/MathConstants.h"
+
 namespace fw {
 
 std::vector<std::array<double, 3>> RayDirections::make(int count, double spread, bool flat) {
@@ -21,11 +23,10 @@ std::vector<std::array<double, 3>> RayDirections::make(int count, double spread,
         return out;
     }
     int n = static_cast<int>(std::floor(std::sqrt(static_cast<double>(count > 0 ? count : 1))));
-    const double pi = 3.14159265358979323846;
     for (int i = 0; i < n; ++i) {
-        double theta = (i + 1.0) / n * pi / 2;
+        double theta = (i + 1.0) / n * kPi / 2;
         for (int j = 0; j < n; ++j) {
-            double phi = 2 * pi * j / n + ((i & 1) ? pi / n : 0.0);
+            double phi = 2 * kPi * j / n + ((i & 1) ? kPi / n : 0.0);
             double x = std::sin(theta) * std::sin(phi), y = 0.9 * std::cos(theta) + 0.1, z = std::sin(theta) * std::cos(phi);
             if (flat) {
                 out.push_back({x, 0.0, z});

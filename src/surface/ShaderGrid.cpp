@@ -6,13 +6,13 @@
 
 #include "persistence/CommandIO.h"
 #include "persistence/FieldReaders.h"
+#include "platform/MathConstants.h"
 
 namespace fw {
 
 namespace {
 
 const char* const kStyles[] = {"GridPaper", "RadialCircles", "RadialSquares", "RadialTriangles"};
-constexpr double kPi = 3.14159265358979323846;
 
 ShaderGrid& grid(CommandEnabler& r) { return static_cast<ShaderGrid&>(r); }
 

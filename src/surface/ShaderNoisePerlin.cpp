@@ -5,13 +5,13 @@
 
 #include "persistence/CommandIO.h"
 #include "persistence/FieldReaders.h"
+#include "platform/MathConstants.h"
 
 namespace fw {
 
 namespace {
 
 const char* const kTypes[] = {"Cloud", "Marble", "Lava"};
-constexpr double kPi = 3.14159265358979323846;
 
 ShaderNoisePerlin& noise(CommandEnabler& r) { return static_cast<ShaderNoisePerlin&>(r); }
 
