@@ -62,19 +62,18 @@ SweepBuilder::TubeOptions tubeOptions(const ObjectX::GeometrySettings& s, unsign
     return o;
 }
 
-ObjectX& objectX(CommandEnabler& r) { return static_cast<ObjectX&>(r); }
 
 int readFace(CommandIO& io, CommandEnabler& r) {
     std::string name;
     if (io.readString(name) != 0) return -1;
-    objectX(r).setFace(name);
+    receiverAs<ObjectX>(r).setFace(name);
     return 0;
 }
 
 int readStyle(CommandIO& io, CommandEnabler& r) {
     std::string name;
     if (io.readString(name) != 0) return -1;
-    objectX(r).setStyle(name);
+    receiverAs<ObjectX>(r).setStyle(name);
     return 0;
 }
 
@@ -87,7 +86,7 @@ template <int Mode>
 int readSmoothness(CommandIO& io, CommandEnabler& r) {
     double v;
     if (io.readDouble(v) != 0) return -1;
-    objectX(r).setSmoothness(Mode, v);
+    receiverAs<ObjectX>(r).setSmoothness(Mode, v);
     return 0;
 }
 
@@ -95,7 +94,7 @@ template <int Mode>
 int readFlatness(CommandIO& io, CommandEnabler& r) {
     double v;
     if (io.readDouble(v) != 0) return -1;
-    objectX(r).setSmoothness(Mode, ObjectX::smoothnessFromFlatness(v, Mode == kRenderMode));
+    receiverAs<ObjectX>(r).setSmoothness(Mode, ObjectX::smoothnessFromFlatness(v, Mode == kRenderMode));
     return 0;
 }
 
@@ -103,7 +102,7 @@ int readFlatness(CommandIO& io, CommandEnabler& r) {
 int readMeshing(CommandIO& io, CommandEnabler& r) {
     int on;
     if (io.readInt(on) != 0) return -1;
-    objectX(r).meshingOn = on != 0;
+    receiverAs<ObjectX>(r).meshingOn = on != 0;
     return 0;
 }
 

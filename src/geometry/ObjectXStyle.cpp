@@ -23,14 +23,13 @@ int capType(const std::string& name) {
     return 1;
 }
 
-ObjectXStyle& style(CommandEnabler& r) { return static_cast<ObjectXStyle&>(r); }
 
 int readWord(CommandIO& io, std::string& word) { return io.readString(word); }
 
 int readKind(CommandIO& io, CommandEnabler& r) {
     std::string word;
     if (readWord(io, word) != 0) return -1;
-    style(r).kind = word == "ExtrusionNoodle"                                      ? ObjectXStyle::kTube
+    receiverAs<ObjectXStyle>(r).kind = word == "ExtrusionNoodle"                                      ? ObjectXStyle::kTube
                     : word == "ExtrusionOrvoLathe" || word == "ExtrusionOrvoLong" ? ObjectXStyle::kRevolved
                                                                                     : ObjectXStyle::kExtruded;
     return 0;
@@ -39,14 +38,14 @@ int readKind(CommandIO& io, CommandEnabler& r) {
 int readPerimeter(CommandIO& io, CommandEnabler& r) {
     std::string name;
     if (io.readString(name) != 0) return -1;
-    style(r).setPerimeterProfile(name);
+    receiverAs<ObjectXStyle>(r).setPerimeterProfile(name);
     return 0;
 }
 
 int readHole(CommandIO& io, CommandEnabler& r) {
     std::string name;
     if (io.readString(name) != 0) return -1;
-    style(r).setHoleProfile(name);
+    receiverAs<ObjectXStyle>(r).setHoleProfile(name);
     return 0;
 }
 
@@ -54,7 +53,7 @@ template <unsigned Bit>
 int readPart(CommandIO& io, CommandEnabler& r) {
     int on;
     if (io.readInt(on) != 0) return -1;
-    ObjectXStyle& s = style(r);
+    ObjectXStyle& s = receiverAs<ObjectXStyle>(r);
     s.setParts(on ? s.parts() | Bit : s.parts() & ~Bit);
     return 0;
 }
@@ -62,57 +61,57 @@ int readPart(CommandIO& io, CommandEnabler& r) {
 int readPerimeterXScale(CommandIO& io, CommandEnabler& r) {
     double v;
     if (io.readDouble(v) != 0) return -1;
-    style(r).setPerimeterXScale(v);
+    receiverAs<ObjectXStyle>(r).setPerimeterXScale(v);
     return 0;
 }
 
 int readHoleXScale(CommandIO& io, CommandEnabler& r) {
     double v;
     if (io.readDouble(v) != 0) return -1;
-    style(r).setHoleXScale(v);
+    receiverAs<ObjectXStyle>(r).setHoleXScale(v);
     return 0;
 }
 
 int readDepth(CommandIO& io, CommandEnabler& r) {
     double v;
     if (io.readDouble(v) != 0) return -1;
-    style(r).setDepth(v);
+    receiverAs<ObjectXStyle>(r).setDepth(v);
     return 0;
 }
 
 int readFrontFaceOffset(CommandIO& io, CommandEnabler& r) {
     double v;
     if (io.readDouble(v) != 0) return -1;
-    style(r).setFrontFaceOffset(v);
+    receiverAs<ObjectXStyle>(r).setFrontFaceOffset(v);
     return 0;
 }
 
 // Lengths and angles reshape caps and sides alike; material indices feed the caps only.
 void capsAndSidesChanged(CommandEnabler& r) {
-    style(r).touchCaps();
-    style(r).touchSides();
+    receiverAs<ObjectXStyle>(r).touchCaps();
+    receiverAs<ObjectXStyle>(r).touchSides();
 }
-void capsChanged(CommandEnabler& r) { style(r).touchCaps(); }
+void capsChanged(CommandEnabler& r) { receiverAs<ObjectXStyle>(r).touchCaps(); }
 
 template <int ObjectXStyle::*Field>
 int readCap(CommandIO& io, CommandEnabler& r) {
     std::string word;
     if (io.readString(word) != 0) return -1;
-    style(r).*Field = capType(word);
+    receiverAs<ObjectXStyle>(r).*Field = capType(word);
     return 0;
 }
 
 int readAxis(CommandIO& io, CommandEnabler& r) {
     std::string word;
     if (io.readString(word) != 0) return -1;
-    style(r).buildAxis = word == "X" ? 1 : word == "Z" ? 3 : 2;
+    receiverAs<ObjectXStyle>(r).buildAxis = word == "X" ? 1 : word == "Z" ? 3 : 2;
     return 0;
 }
 
 int readMitre(CommandIO& io, CommandEnabler& r) {
     std::string word;
     if (io.readString(word) != 0) return -1;
-    style(r).mitreMethod = word == "complex" ? 1 : 0;
+    receiverAs<ObjectXStyle>(r).mitreMethod = word == "complex" ? 1 : 0;
     return 0;
 }
 
@@ -121,14 +120,14 @@ int readSlotMaterial(CommandIO& io, CommandEnabler& r) {
     int slot;
     std::string name;
     if (io.readInt(slot) != 0 || io.readString(name) != 0) return -1;
-    style(r).setSlotMaterial(slot, name);
+    receiverAs<ObjectXStyle>(r).setSlotMaterial(slot, name);
     return 0;
 }
 
 int beginBlock(CommandIO& io, CommandEnabler& r) {
     char name[CommandIO::kTokenSize];
     if (io.readToken(name, sizeof name) != 0) return -1;
-    ObjectXStyle& s = style(r);
+    ObjectXStyle& s = receiverAs<ObjectXStyle>(r);
     if (std::strcmp(name, "perimProperties") == 0) {
         io.push(&s.perimeterProperties);
         return 0;
