@@ -16,7 +16,9 @@ void GLAPIENTRY onVertex(void* vertex, void* data) { self(data).vertex(*static_c
 void GLAPIENTRY onEdgeFlag(GLboolean, void*) {}  // its presence asks for plain triangles
 void GLAPIENTRY onError(GLenum, void* data) { self(data).fail(); }
 void GLAPIENTRY onCombine(GLdouble coords[3], void* vertices[4], GLfloat weights[4], void** out, void* data) {
-    *out = self(data).combine(coords, vertices, weights);
+    const int* ids[4];
+    for (int k = 0; k < 4; ++k) ids[k] = static_cast<const int*>(vertices[k]);
+    *out = self(data).combine(coords, ids, weights);
 }
 
 }  // namespace
@@ -36,9 +38,9 @@ Tessellator::~Tessellator() {
     if (tess_) gluDeleteTess(tess_);
 }
 
-void* Tessellator::combine(const double coords[3], void* vertices[4], const float weights[4]) {
+int* Tessellator::combine(const double coords[3], const int* const vertices[4], const float weights[4]) {
     int ids[4];
-    for (int k = 0; k < 4; ++k) ids[k] = vertices[k] ? *static_cast<int*>(vertices[k]) : kAbsent;
+    for (int k = 0; k < 4; ++k) ids[k] = vertices[k] ? *vertices[k] : kAbsent;
     int id = combine_ ? combine_(glm::dvec2(coords[0], coords[1]), ids, weights) : kAbsent;
     if (id == kAbsent) {
         failed_ = true;

@@ -43,10 +43,10 @@ public:
     // middle point, so no edge is left with a point lying on it.
     static void mendSlivers(const std::vector<glm::dvec2>& points, std::vector<std::vector<int>>& triangles);
 
-    // The callbacks' way back in.
+    // The callbacks' way back in (GLU's untyped pointers stay in the callbacks).
     void vertex(int id) { corners_.push_back(id); }
     void fail() { failed_ = true; }
-    void* combine(const double coords[3], void* vertices[4], const float weights[4]);
+    int* combine(const double coords[3], const int* const vertices[4], const float weights[4]);
 
 private:
     GLUtesselator* tess_ = nullptr;
