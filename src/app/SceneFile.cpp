@@ -51,11 +51,11 @@ SceneFile::Loaded SceneFile::load(const std::string& path) {
     int status = 0;
     while (io.hasInput()) {
         status = io.processNextCommand();
-        if (status == 0 && !sceneErrorText.empty()) loaded.warnings.push_back(sceneErrorText);
+        if (status == 0 && !io.diagnostic().empty()) loaded.warnings.push_back(io.diagnostic());
         if (status != 0) break;
     }
     if (status == -1) {
-        loaded.error = sceneErrorText;
+        loaded.error = io.diagnostic();
         return loaded;
     }
     if (!root.scene) {

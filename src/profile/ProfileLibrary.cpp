@@ -154,7 +154,7 @@ ProfileLibrary::ProfileLibrary(const char* const* lines) : scene_(std::make_uniq
     io.attach(lines);
     while (io.hasInput()) {
         if (io.processNextCommand() != 0) {
-            error_ = sceneErrorText;
+            error_ = io.diagnostic();
             break;
         }
     }

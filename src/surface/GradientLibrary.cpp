@@ -159,7 +159,7 @@ bool GradientLibrary::readPreset(const std::string& path, GradientUnit& unit, st
         return false;
     }
     if (status == -1) {
-        message = path + ": " + sceneErrorText;
+        message = path + ": " + io.diagnostic();
         return false;
     }
     if (!root.unitSeen) {
