@@ -57,6 +57,19 @@ TEST(CommandDispatch, UnknownCommandWithThreeArgumentsCostsFourReadsAndOneWarnin
               "<<SampleRecord>> at byte 7.");
 }
 
+TEST(CommandDispatch, EachEndpointKeepsTheDiagnosticOfItsOwnLoad) {
+    SampleRecord first, second;
+    StringsIO damaged(&first), clean(&second);
+    Lines bad({"count many"}), good({"count 4"});
+    damaged.attach(bad.pointers.data());
+    clean.attach(good.pointers.data());
+    EXPECT_EQ(damaged.processNextCommand(), -1);
+    // Another load going on meanwhile neither clears nor takes the first one's error.
+    EXPECT_EQ(clean.processNextCommand(), 0);
+    EXPECT_EQ(clean.diagnostic(), "");
+    EXPECT_EQ(damaged.diagnostic(), "Error processing scene command <<count>> for class <<SampleRecord>> at byte 10.");
+}
+
 TEST(CommandDispatch, AHundredUnusableTokensFailTheStream) {
     SampleRecord root;
     std::string junk;
