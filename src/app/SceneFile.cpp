@@ -4,6 +4,7 @@
 
 #include "persistence/AFileIO.h"
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 #include "scene/SceneX.h"
 
 namespace fw {
@@ -28,7 +29,7 @@ public:
 
 private:
     static int beginScene(CommandIO& io, CommandEnabler& receiver) {
-        auto& root = static_cast<SceneFileRoot&>(receiver);
+        auto& root = receiverAs<SceneFileRoot>(receiver);
         char className[CommandIO::kTokenSize];
         if (io.readToken(className, sizeof className) != 0) return -1;
         if (std::strcmp(className, "SceneX") != 0 || root.scene) return -1;

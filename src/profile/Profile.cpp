@@ -5,6 +5,7 @@
 #include <string>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 #include "scene/InputLink.h"
 #include "scene/MemberFactory.h"
 #include "scene/Scene.h"
@@ -29,7 +30,7 @@ std::string memberName(const char* name) {
 int quality(int which) { return which >= 0 && which < 3 ? which : Profile::kPreview; }
 
 int endProfile(CommandIO& io, CommandEnabler& r) {
-    static_cast<Profile&>(r).normalizeOutline();
+    receiverAs<Profile>(r).normalizeOutline();
     return CommandEnabler::endCommand(io, r);
 }
 

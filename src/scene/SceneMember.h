@@ -49,9 +49,6 @@ public:
     void removePort(OutputPort* port);
     OutputPort* findPort(const char* name) const;
 
-protected:
-    static SceneMember& member(CommandEnabler& receiver) { return static_cast<SceneMember&>(receiver); }
-
 private:
     Scene* scene_;
     int kind_;

@@ -14,12 +14,10 @@ namespace {
 const char* const kStyles[] = {"GridPaper", "RadialCircles", "RadialSquares", "RadialTriangles"};
 constexpr double kPi = 3.14159265358979323846;
 
-ShaderGrid& grid(CommandEnabler& r) { return static_cast<ShaderGrid&>(r); }
-
 int readStyle(CommandIO& io, CommandEnabler& r) {
     char text[CommandIO::kTokenSize];
     if (io.readToken(text, sizeof text) != 0) return -1;
-    grid(r).style = ShaderGrid::kStyleNames.value(text);
+    receiverAs<ShaderGrid>(r).style = ShaderGrid::kStyleNames.value(text);
     return 0;
 }
 
