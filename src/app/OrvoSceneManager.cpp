@@ -6,7 +6,7 @@
 #include "app/OrvoPrefs.h"
 #include "persistence/AFileIO.h"
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 #include "platform/Dialogs.h"
 #include "platform/Folders.h"
 #include "scene/AnimGlobals.h"
@@ -29,21 +29,31 @@ std::vector<OrvoSceneManager::FixUp>& newSceneMembers() {
     return list;
 }
 
-OrvoSceneManager& manager(CommandEnabler& r) { return static_cast<OrvoSceneManager&>(r); }
+// ---- where the settings lines' fields live, for the shared field readers and writers
 
-// ---- where the settings lines' fields live, for the shared field reader
-
-ProjectSettings& settingsOf(CommandEnabler& r) { return manager(r).settings(); }
-OrvoPrefs& prefsOf(CommandEnabler& r) { return manager(r).prefs(); }
-// Lines that only preference files carry mark the file as one.
+ProjectSettings& settingsOf(CommandEnabler& r) { return receiverAs<OrvoSceneManager>(r).settings(); }
+OrvoPrefs& prefsOf(CommandEnabler& r) { return receiverAs<OrvoSceneManager>(r).prefs(); }
+// Reading a line that only preference files carry marks the file as one; writing it,
+// in preferences mode, does not.
 OrvoPrefs& preferenceLineOf(CommandEnabler& r) {
-    manager(r).markPreferenceLine();
-    return manager(r).prefs();
+    auto& m = receiverAs<OrvoSceneManager>(r);
+    if (!m.preferencesMode()) m.markPreferenceLine();
+    return m.prefs();
 }
+// The scene manager always holds a scene: it makes one before anything is read.
+AnimGlobals& timelineOf(CommandEnabler& r) { return receiverAs<OrvoSceneManager>(r).scene()->animGlobals(); }
 
-template <int Index>
-int readOverlay(CommandIO& io, CommandEnabler& r) {
-    return io.readInt(manager(r).settings().overlays[Index]);
+// ---- when a line is written
+
+bool inProject(CommandEnabler& r) { return !receiverAs<OrvoSceneManager>(r).preferencesMode(); }
+bool inPreferences(CommandEnabler& r) { return receiverAs<OrvoSceneManager>(r).preferencesMode(); }
+bool outerWindowSized(CommandEnabler& r) {
+    const ProjectSettings& s = settingsOf(r);
+    return s.outerWindowSize[0] || s.outerWindowSize[1];
+}
+bool textDialogSized(CommandEnabler& r) {
+    const ProjectSettings& s = settingsOf(r);
+    return s.textDialogSize[0] || s.textDialogSize[1];
 }
 
 // Lines that are read and accepted but no longer change anything.
@@ -53,6 +63,12 @@ int readOneIgnored(CommandIO& io, CommandEnabler&) {
 }
 int readTwoIgnored(CommandIO& io, CommandEnabler& r) {
     return readOneIgnored(io, r) == 0 && readOneIgnored(io, r) == 0 ? 0 : -1;
+}
+
+// Lines whose value is always the same here.
+template <int Value>
+int writeConstant(CommandIO& io, CommandEnabler&, const char* keyword, Spelling) {
+    return io.writef("%s %d\n", keyword, Value);
 }
 
 struct Named {
@@ -80,19 +96,25 @@ int valueOf(const Named (&table)[N], const std::string& name) {
 int readViewerMode(CommandIO& io, CommandEnabler& r) {
     std::string name;
     if (io.readString(name) != 0) return -1;
-    manager(r).settings().viewerMode = valueOf(kViewerModes, name);
+    settingsOf(r).viewerMode = valueOf(kViewerModes, name);
     return 0;
+}
+int writeViewerMode(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    return io.writef("%s \"%s\"\n", keyword, nameOf(kViewerModes, settingsOf(r).viewerMode));
 }
 
 int readViewerTool(CommandIO& io, CommandEnabler& r) {
     std::string name;
     if (io.readString(name) != 0) return -1;
-    manager(r).settings().viewerTool = valueOf(kViewerTools, name);
+    settingsOf(r).viewerTool = valueOf(kViewerTools, name);
     return 0;
+}
+int writeViewerTool(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    return io.writef("%s \"%s\"\n", keyword, nameOf(kViewerTools, settingsOf(r).viewerTool));
 }
 
 int readVersion(CommandIO& io, CommandEnabler& r) {
-    OrvoSceneManager& m = manager(r);
+    auto& m = receiverAs<OrvoSceneManager>(r);
     std::string text;
     if (io.readString(text) != 0) return -1;
     int version[3];
@@ -110,49 +132,62 @@ int readVersion(CommandIO& io, CommandEnabler& r) {
     }
     return 0;
 }
-
-// The timeline's motion blur lives in the scene's globals; reading it is not content.
-int readMotionBlurPasses(CommandIO& io, CommandEnabler& r) {
-    SceneX* scene = manager(r).scene();
-    int passes;
-    if (io.readInt(passes) != 0) return -1;
-    if (scene) scene->animGlobals().motionBlurPasses = passes;
-    return 0;
+// Both kinds of file start with the version, which the reader checks.
+int writeVersion(CommandIO& io, CommandEnabler&, const char* keyword, Spelling) {
+    return io.writef("%s \"%s\"\n", keyword, escapeQuotes(OrvoSceneManager::versionText()).c_str());
 }
 
-int readMotionBlurShutter(CommandIO& io, CommandEnabler& r) {
-    SceneX* scene = manager(r).scene();
-    double shutter;
-    if (io.readDouble(shutter) != 0) return -1;
-    if (scene) scene->animGlobals().motionBlurShutter = shutter;
-    return 0;
+// The file of the scene's background map; read into the settings, which hand it to
+// the map once the scene is loaded.
+int writeBackgroundMedia(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    SceneX* scene = receiverAs<OrvoSceneManager>(r).scene();
+    std::string media;
+    if (!scene || !ImageMap::backgroundMedia(*scene, media)) return 0;
+    return io.writef("%s \"%s\"\n", keyword, escapeQuotes(media).c_str());
+}
+
+// Preferences never switch the background on.
+int writeUseBackgroundMedia(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    return io.writef("%s %d\n", keyword, inPreferences(r) ? 0 : settingsOf(r).useBackgroundMedia);
 }
 
 int readInnerWindowState(CommandIO& io, CommandEnabler& r) {
     std::string state;
     if (io.readString(state) != 0) return -1;
-    manager(r).settings().innerWindowMaximized = state == "MAXIMIZED";
+    settingsOf(r).innerWindowMaximized = state == "MAXIMIZED";
     return 0;
+}
+int writeInnerWindowState(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    return settingsOf(r).innerWindowMaximized ? io.writef("%s MAXIMIZED\n", keyword) : 0;
 }
 
 int readTextVariableFileBatch(CommandIO& io, CommandEnabler& r) {
     std::string file;
     if (io.readString(file) != 0) return -1;
-    manager(r).settings().textVariableFileBatches.push_back(file);
+    settingsOf(r).textVariableFileBatches.push_back(file);
+    return 0;
+}
+int writeTextVariableFileBatches(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    for (const std::string& file : settingsOf(r).textVariableFileBatches)
+        if (io.writef("%s \"%s\"\n", keyword, escapeQuotes(file).c_str()) != 0) return -1;
     return 0;
 }
 
 int readRecentProject(CommandIO& io, CommandEnabler& r) {
     std::string path;
     if (io.readString(path) != 0) return -1;
-    manager(r).markPreferenceLine();
-    auto& recent = manager(r).prefs().recentProjects;
+    auto& recent = preferenceLineOf(r).recentProjects;
     if (path.size() <= OrvoPrefs::kMaxPath) recent.push_back(path);
+    return 0;
+}
+int writeRecentProjects(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    for (const std::string& path : prefsOf(r).recentProjects)
+        if (io.writef("%s \"%s\"\n", keyword, escapeQuotes(path).c_str()) != 0) return -1;
     return 0;
 }
 
 int beginBlock(CommandIO& io, CommandEnabler& r) {
-    OrvoSceneManager& m = manager(r);
+    auto& m = receiverAs<OrvoSceneManager>(r);
     char className[CommandIO::kTokenSize];
     if (io.readToken(className, sizeof className) != 0) return -1;
     if (std::strcmp(className, "SceneX") == 0 && m.scene()) {
@@ -164,14 +199,156 @@ int beginBlock(CommandIO& io, CommandEnabler& r) {
         return 0;
     }
     if (std::strcmp(className, "TextAttr") == 0) {
-        m.markPreferenceLine();
-        auto& saved = m.prefs().savedTextAttrs;
+        auto& saved = preferenceLineOf(r).savedTextAttrs;
         saved.push_back(std::make_unique<TextAttr>());
         io.push(saved.back().get());
         return 0;
     }
     return -1;
 }
+// The blocks: preferences' saved text attributes, the scene, a project's managers.
+int writeBlocks(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
+    auto& m = receiverAs<OrvoSceneManager>(r);
+    if (m.preferencesMode())
+        for (const auto& attr : m.prefs().savedTextAttrs)
+            if (io.writeBlock(*attr) != 0) return -1;
+    if (m.scene() && io.writeBlock(*m.scene()) != 0) return -1;
+    if (!m.preferencesMode())
+        for (CommandEnabler* block : m.managerBlocks())
+            if (io.writeBlock(*block) != 0) return -1;
+    return 0;
+}
+
+template <auto Field>
+constexpr FieldTable::Line setting(const char* keyword, Spelling spelling = Spelling::bare,
+                                   FieldTable::When when = nullptr) {
+    return field<Field, settingsOf>(keyword, spelling, when);
+}
+template <auto Field>
+constexpr FieldTable::Line pref(const char* keyword, Spelling spelling = Spelling::bare,
+                                FieldTable::When when = nullptr) {
+    return field<Field, prefsOf>(keyword, spelling, when);
+}
+// A preference that only preference files carry.
+template <auto Field>
+constexpr FieldTable::Line prefOnly(const char* keyword) {
+    return field<Field, preferenceLineOf>(keyword, Spelling::bare, inPreferences);
+}
+
+constexpr Spelling bare = Spelling::bare, quoted = Spelling::quoted, fixed = Spelling::fixed;
+using S = ProjectSettings;
+using P = OrvoPrefs;
+
+// The settings lines of projects and preferences, in the order they are written.
+constexpr FieldTable::Line kLines[] = {
+    {"Version", readVersion, writeVersion},
+    {"ViewerMode", readViewerMode, writeViewerMode},
+    {"ViewerTool", readViewerTool, writeViewerTool},
+    setting<&S::objectAxisMode>("ObjectAxisMode", quoted),
+    setting<&S::glRenderMode>("GLRenderMode", quoted),
+    setting<&S::renderSize>("RenderSize"),
+    setting<&S::renderResolution>("RenderResolution", quoted),
+    setting<&S::renderMethod>("RenderMethod", quoted),
+    setting<&S::renderWhat>("RenderWhat", quoted),
+    setting<&S::renderFields>("RenderFields", quoted),
+    setting<&S::pixelAspect>("PixelAspect", quoted),
+    // The timeline's motion blur lives in the scene's globals; reading it is not content.
+    field<&AnimGlobals::motionBlurPasses, timelineOf>("MotionBlurPasses", bare, inProject),
+    field<&AnimGlobals::motionBlurShutter, timelineOf>("MotionBlurShutter", bare, inProject),
+    {"MotionBluroffset", readOneIgnored, writeConstant<0>, bare, inProject},
+    {"MotionBlurOffset", readOneIgnored},
+    setting<&S::renderDPI>("RenderDPI"),
+    setting<&S::antiAliasLevel>("AntiAliasLevel", quoted),
+    setting<&S::alphaCheckers>("RenderAlphaCheckers", quoted),
+    setting<&S::actionSafe>("RenderActionSafe", quoted),
+    setting<&S::titleSafe>("RenderTitleSafe", quoted),
+    setting<&S::lowerThird>("RenderLowerThird", quoted),
+    setting<&S::upperThird>("RenderUpperThird", quoted),
+    setting<&S::fieldGrid12>("Render12FieldGrid", quoted),
+    setting<&S::inside4x3>("Render4x3Inside16x9", quoted),
+    setting<&S::useAlphaMask>("UseAlphaMask", quoted, inProject),
+    setting<&S::renderShadows>("RenderShadows", quoted, inProject),
+    setting<&S::shadowsHaveTransparency>("ShadowsHaveTransparency", quoted, inProject),
+    setting<&S::rayTraceShadows>("RayTraceShadows", quoted, inProject),
+    setting<&S::numShadowRays>("NumShadowRays", quoted, inProject),
+    setting<&S::ambientOcclusion>("AmbientOcclusion", quoted, inProject),
+    setting<&S::numAmbientRays>("NumAmbientRays", quoted, inProject),
+    setting<&S::ambientDistance>("AmbientDistance", bare, inProject),
+    setting<&S::ambientDarkness>("AmbientDarkness", bare, inProject),
+    setting<&S::maxBounces>("MaxBounces", bare, inProject),
+    setting<&S::maxShadowBounces>("MaxShadowBounces", bare, inProject),
+    setting<&S::reflectivityBlendingStyle>("ReflectivityBlendingStyle", bare, inProject),
+    setting<&S::displayPathType>("DisplayPathType", quoted, inProject),
+    pref<&P::hardShadingAngle>("HardShadingAngle", quoted),
+    setting<&S::backgroundColor>("BackgroundColor"),
+    {"BackgroundMedia", readField<&S::backgroundMedia, settingsOf>, writeBackgroundMedia, bare, inProject},
+    {"UseBackgroundMedia", readField<&S::useBackgroundMedia, settingsOf>, writeUseBackgroundMedia},
+    {"CompBackgroundMedia", readOneIgnored, writeConstant<0>, bare, inPreferences},
+    setting<&S::backgroundMediaOpacity>("BackgroundMediaOpacity", bare, inProject),
+    pref<&P::defaultGroup>("DefaultGroup", quoted),
+    pref<&P::shadowQuality>("ShadowQuality", quoted),
+    pref<&P::duplicationOffset>("DuplicationOffset", fixed),
+    pref<&P::groundPlane>("GroundPlane"),
+    prefOnly<&P::shaderTextureWidth>("ShaderTextureWidth"),
+    prefOnly<&P::shaderTextureHeight>("ShaderTextureHeight"),
+    pref<&P::numberUndos>("NumberUndos"),
+    pref<&P::advancedGLLighting>("AdvancedGLLighting"),
+    pref<&P::showTexturesSetup>("ShowTexturesSetup"),
+    pref<&P::glslShadowOffset>("GLSLShadowOffset"),
+    pref<&P::draftGLShaders>("DraftGLShaders"),
+    pref<&P::draftGLShaderShadows>("DraftGLShaderShadows"),
+    pref<&P::finalGLShaders>("FinalGLShaders"),
+    pref<&P::finalGLShaderShadows>("FinalGLShaderShadows"),
+    pref<&P::saveMode>("SaveMode"),
+    // Always the stand-alone program here.
+    {"RetainTexturesBetweenRenders", readField<&S::retainTexturesBetweenRenders, settingsOf>, writeConstant<1>},
+    setting<&S::realtimeSliders>("RealtimeSliders"),
+    setting<&S::alertUsersOfOffscreenWindows>("AlertUsersOfOffscreenWindows"),
+    prefOnly<&P::doIAlertAboutTweaks>("DoIAlertAboutTweaks"),
+    prefOnly<&P::timelineSync>("TimelineSync"),
+    prefOnly<&P::doIMentionWebUpdates>("DoIMentionWebUpdates"),
+    prefOnly<&P::showToolTips>("ShowToolTips"),
+    prefOnly<&P::showNativeFonts>("ShowNativeFonts"),
+    setting<&S::simulationOn>("SimulationOn", bare, inProject),
+    setting<&S::animationWindowIsAdvanced>("AnimationWindowIsAdvanced"),
+    setting<&S::multiThreadedRendering>("MultiThreadedRendering", bare, inProject),
+    setting<&S::dictionary>("Dictionary", quoted, inProject),
+    setting<&S::textVariableBatchNumber>("TextVariableBatchNumber", bare, inProject),
+    setting<&S::textVariableFile>("TextVariableFile", quoted, inProject),
+    {"TextVariableFileBatch", readTextVariableFileBatch, writeTextVariableFileBatches, bare, inProject},
+    setting<&S::outerWindowPos>("OuterWindowPos"),
+    setting<&S::outerWindowSize>("OuterWindowSize", bare, outerWindowSized),
+    {"InnerWindowState", readInnerWindowState, writeInnerWindowState},
+    setting<&S::textDialogPos>("TextDialogPos", bare, textDialogSized),
+    setting<&S::textDialogSize>("TextDialogSize", bare, textDialogSized),
+    setting<&S::textDialogLastFontUsed>("TextDialogLastFontUsed", quoted, textDialogSized),
+    setting<&S::gradientEditorPos>("GradientEditorPos"),
+    {"RecentProject", readRecentProject, writeRecentProjects, bare, inPreferences},
+    {"begin", beginBlock, writeBlocks},
+    {"end", CommandEnabler::endCommand},
+    // Retired lines that older files still carry.
+    {"ShowPaths", readOneIgnored},
+    {"HighQualityGLTextures", readOneIgnored},
+    {"HideGLRenderWindows", readOneIgnored},
+    {"ShowTexturesECW", readOneIgnored},
+    {"ShowTexturesComp", readOneIgnored},
+    {"ShowObjectStyleNamesAndNotes", readOneIgnored},
+    {"ObjectStyleSwatchScroll", readOneIgnored},
+    {"MaterialSwatchScroll", readOneIgnored},
+    {"LightingSwatchScroll", readOneIgnored},
+    {"LightingStyleSwatchScroll", readOneIgnored},
+    {"SaveRenderLogs", readOneIgnored},
+    {"LastVersionCheck", readOneIgnored},
+    {"BlurOption", readOneIgnored},
+    {"BlurRadius", readOneIgnored},
+    {"BlurContrast", readOneIgnored},
+    {"OptionsWindowPos", readTwoIgnored},
+    {"OptionsWindowSize", readTwoIgnored},
+    {"AnimationWindowPos", readTwoIgnored},
+    {"AnimationWindowSize", readTwoIgnored},
+    {"FragDialogPos", readTwoIgnored},
+};
+constexpr FieldTable kSettingsLines{kLines};
 
 }  // namespace
 
@@ -179,97 +356,7 @@ int beginBlock(CommandIO& io, CommandEnabler& r) {
 
 OrvoSceneManager::OrvoSceneManager(OrvoPrefs& prefs) : prefs_(prefs) {
     freshScenes();
-    registerCommand("Version", readVersion);
-    registerCommand("ViewerMode", readViewerMode);
-    registerCommand("ViewerTool", readViewerTool);
-    registerCommand("ObjectAxisMode", readField<&ProjectSettings::objectAxisMode, settingsOf>);
-    registerCommand("GLRenderMode", readField<&ProjectSettings::glRenderMode, settingsOf>);
-    registerCommand("RenderSize", readField<&ProjectSettings::renderSize, settingsOf>);
-    registerCommand("RenderResolution", readField<&ProjectSettings::renderResolution, settingsOf>);
-    registerCommand("RenderMethod", readField<&ProjectSettings::renderMethod, settingsOf>);
-    registerCommand("RenderWhat", readField<&ProjectSettings::renderWhat, settingsOf>);
-    registerCommand("RenderFields", readField<&ProjectSettings::renderFields, settingsOf>);
-    registerCommand("PixelAspect", readField<&ProjectSettings::pixelAspect, settingsOf>);
-    registerCommand("MotionBlurPasses", readMotionBlurPasses);
-    registerCommand("MotionBlurShutter", readMotionBlurShutter);
-    registerCommand("MotionBluroffset", readOneIgnored);  // always 0
-    registerCommand("MotionBlurOffset", readOneIgnored);
-    registerCommand("RenderDPI", readField<&ProjectSettings::renderDPI, settingsOf>);
-    registerCommand("AntiAliasLevel", readField<&ProjectSettings::antiAliasLevel, settingsOf>);
-    registerCommand("RenderAlphaCheckers", readOverlay<0>);
-    registerCommand("RenderActionSafe", readOverlay<1>);
-    registerCommand("RenderTitleSafe", readOverlay<2>);
-    registerCommand("RenderLowerThird", readOverlay<3>);
-    registerCommand("RenderUpperThird", readOverlay<4>);
-    registerCommand("Render12FieldGrid", readOverlay<5>);
-    registerCommand("Render4x3Inside16x9", readOverlay<6>);
-    registerCommand("UseAlphaMask", readField<&ProjectSettings::useAlphaMask, settingsOf>);
-    registerCommand("RenderShadows", readField<&ProjectSettings::renderShadows, settingsOf>);
-    registerCommand("ShadowsHaveTransparency", readField<&ProjectSettings::shadowsHaveTransparency, settingsOf>);
-    registerCommand("RayTraceShadows", readField<&ProjectSettings::rayTraceShadows, settingsOf>);
-    registerCommand("NumShadowRays", readField<&ProjectSettings::numShadowRays, settingsOf>);
-    registerCommand("AmbientOcclusion", readField<&ProjectSettings::ambientOcclusion, settingsOf>);
-    registerCommand("NumAmbientRays", readField<&ProjectSettings::numAmbientRays, settingsOf>);
-    registerCommand("AmbientDistance", readField<&ProjectSettings::ambientDistance, settingsOf>);
-    registerCommand("AmbientDarkness", readField<&ProjectSettings::ambientDarkness, settingsOf>);
-    registerCommand("MaxBounces", readField<&ProjectSettings::maxBounces, settingsOf>);
-    registerCommand("MaxShadowBounces", readField<&ProjectSettings::maxShadowBounces, settingsOf>);
-    registerCommand("ReflectivityBlendingStyle", readField<&ProjectSettings::reflectivityBlendingStyle, settingsOf>);
-    registerCommand("DisplayPathType", readField<&ProjectSettings::displayPathType, settingsOf>);
-    registerCommand("HardShadingAngle", readField<&OrvoPrefs::hardShadingAngle, prefsOf>);
-    registerCommand("BackgroundColor", readField<&ProjectSettings::backgroundColor, settingsOf>);
-    registerCommand("UseBackgroundMedia", readField<&ProjectSettings::useBackgroundMedia, settingsOf>);
-    registerCommand("CompBackgroundMedia", readOneIgnored);
-    registerCommand("BackgroundMedia", readField<&ProjectSettings::backgroundMedia, settingsOf>);
-    registerCommand("BackgroundMediaOpacity", readField<&ProjectSettings::backgroundMediaOpacity, settingsOf>);
-    registerCommand("DefaultGroup", readField<&OrvoPrefs::defaultGroup, prefsOf>);
-    registerCommand("ShadowQuality", readField<&OrvoPrefs::shadowQuality, prefsOf>);
-    registerCommand("DuplicationOffset", readField<&OrvoPrefs::duplicationOffset, prefsOf>);
-    registerCommand("GroundPlane", readField<&OrvoPrefs::groundPlane, prefsOf>);
-    registerCommand("ShaderTextureWidth", readField<&OrvoPrefs::shaderTextureWidth, preferenceLineOf>);
-    registerCommand("ShaderTextureHeight", readField<&OrvoPrefs::shaderTextureHeight, preferenceLineOf>);
-    registerCommand("NumberUndos", readField<&OrvoPrefs::numberUndos, prefsOf>);
-    registerCommand("AdvancedGLLighting", readField<&OrvoPrefs::advancedGLLighting, prefsOf>);
-    registerCommand("ShowTexturesSetup", readField<&OrvoPrefs::showTexturesSetup, prefsOf>);
-    registerCommand("GLSLShadowOffset", readField<&OrvoPrefs::glslShadowOffset, prefsOf>);
-    registerCommand("DraftGLShaders", readField<&OrvoPrefs::draftGLShaders, prefsOf>);
-    registerCommand("DraftGLShaderShadows", readField<&OrvoPrefs::draftGLShaderShadows, prefsOf>);
-    registerCommand("FinalGLShaders", readField<&OrvoPrefs::finalGLShaders, prefsOf>);
-    registerCommand("FinalGLShaderShadows", readField<&OrvoPrefs::finalGLShaderShadows, prefsOf>);
-    registerCommand("SaveMode", readField<&OrvoPrefs::saveMode, prefsOf>);
-    registerCommand("RetainTexturesBetweenRenders", readField<&ProjectSettings::retainTexturesBetweenRenders, settingsOf>);
-    registerCommand("RealtimeSliders", readField<&ProjectSettings::realtimeSliders, settingsOf>);
-    registerCommand("AlertUsersOfOffscreenWindows", readField<&ProjectSettings::alertUsersOfOffscreenWindows, settingsOf>);
-    registerCommand("DoIAlertAboutTweaks", readField<&OrvoPrefs::doIAlertAboutTweaks, preferenceLineOf>);
-    registerCommand("TimelineSync", readField<&OrvoPrefs::timelineSync, preferenceLineOf>);
-    registerCommand("DoIMentionWebUpdates", readField<&OrvoPrefs::doIMentionWebUpdates, preferenceLineOf>);
-    registerCommand("ShowToolTips", readField<&OrvoPrefs::showToolTips, preferenceLineOf>);
-    registerCommand("ShowNativeFonts", readField<&OrvoPrefs::showNativeFonts, preferenceLineOf>);
-    registerCommand("SimulationOn", readField<&ProjectSettings::simulationOn, settingsOf>);
-    registerCommand("AnimationWindowIsAdvanced", readField<&ProjectSettings::animationWindowIsAdvanced, settingsOf>);
-    registerCommand("MultiThreadedRendering", readField<&ProjectSettings::multiThreadedRendering, settingsOf>);
-    registerCommand("Dictionary", readField<&ProjectSettings::dictionary, settingsOf>);
-    registerCommand("TextVariableBatchNumber", readField<&ProjectSettings::textVariableBatchNumber, settingsOf>);
-    registerCommand("TextVariableFile", readField<&ProjectSettings::textVariableFile, settingsOf>);
-    registerCommand("TextVariableFileBatch", readTextVariableFileBatch);
-    registerCommand("OuterWindowPos", readField<&ProjectSettings::outerWindowPos, settingsOf>);
-    registerCommand("OuterWindowSize", readField<&ProjectSettings::outerWindowSize, settingsOf>);
-    registerCommand("InnerWindowState", readInnerWindowState);
-    registerCommand("TextDialogPos", readField<&ProjectSettings::textDialogPos, settingsOf>);
-    registerCommand("TextDialogSize", readField<&ProjectSettings::textDialogSize, settingsOf>);
-    registerCommand("TextDialogLastFontUsed", readField<&ProjectSettings::textDialogLastFontUsed, settingsOf>);
-    registerCommand("GradientEditorPos", readField<&ProjectSettings::gradientEditorPos, settingsOf>);
-    registerCommand("RecentProject", readRecentProject);
-    for (const char* keyword : {"ShowPaths", "HighQualityGLTextures", "HideGLRenderWindows", "ShowTexturesECW",
-                                "ShowTexturesComp", "ShowObjectStyleNamesAndNotes", "ObjectStyleSwatchScroll",
-                                "MaterialSwatchScroll", "LightingSwatchScroll", "LightingStyleSwatchScroll",
-                                "SaveRenderLogs", "LastVersionCheck", "BlurOption", "BlurRadius", "BlurContrast"})
-        registerCommand(keyword, readOneIgnored);
-    for (const char* keyword : {"OptionsWindowPos", "OptionsWindowSize", "AnimationWindowPos", "AnimationWindowSize",
-                                "FragDialogPos"})
-        registerCommand(keyword, readTwoIgnored);
-    registerCommand("begin", beginBlock);
-    registerCommand("end", CommandEnabler::endCommand);
+    kSettingsLines.registerInto(*this);
 }
 
 OrvoSceneManager::~OrvoSceneManager() = default;
@@ -338,118 +425,7 @@ std::string OrvoSceneManager::preferencesPath() const {
 
 // ---- writing
 
-int OrvoSceneManager::writeCommands(CommandIO& io) {
-    const bool prefs = preferencesMode_, project = !prefs;
-    const ProjectSettings& s = settings_;
-    const OrvoPrefs& p = prefs_;
-    // Both kinds of file start with the version, which the reader checks.
-    io.writef("Version \"%s\"\n", escapeQuotes(versionText()).c_str());
-    io.writef("ViewerMode \"%s\"\n", nameOf(kViewerModes, s.viewerMode));
-    io.writef("ViewerTool \"%s\"\n", nameOf(kViewerTools, s.viewerTool));
-    io.writef("ObjectAxisMode \"%d\"\n", s.objectAxisMode);
-    io.writef("GLRenderMode \"%d\"\n", s.glRenderMode);
-    io.writef("RenderSize %g %g\n", s.renderSize[0], s.renderSize[1]);
-    io.writef("RenderResolution \"%d\"\n", s.renderResolution);
-    io.writef("RenderMethod \"%d\"\n", s.renderMethod);
-    io.writef("RenderWhat \"%d\"\n", s.renderWhat);
-    io.writef("RenderFields \"%d\"\n", s.renderFields);
-    io.writef("PixelAspect \"%d\"\n", s.pixelAspect);
-    if (project && scene_) {
-        io.writef("MotionBlurPasses %d\n", scene_->animGlobals().motionBlurPasses);
-        io.writef("MotionBlurShutter %g\n", scene_->animGlobals().motionBlurShutter);
-        io.writef("MotionBluroffset %g\n", 0.0);
-    }
-    io.writef("RenderDPI %g\n", s.renderDPI);
-    io.writef("AntiAliasLevel \"%d\"\n", s.antiAliasLevel);
-    static const char* const kOverlays[7] = {"RenderAlphaCheckers", "RenderActionSafe", "RenderTitleSafe",
-                                             "RenderLowerThird", "RenderUpperThird", "Render12FieldGrid",
-                                             "Render4x3Inside16x9"};
-    for (int i = 0; i < 7; ++i) io.writef("%s \"%d\"\n", kOverlays[i], s.overlays[i] ? 1 : 0);
-    if (project) {
-        io.writef("UseAlphaMask \"%d\"\n", s.useAlphaMask);
-        io.writef("RenderShadows \"%d\"\n", s.renderShadows);
-        io.writef("ShadowsHaveTransparency \"%d\"\n", s.shadowsHaveTransparency);
-        io.writef("RayTraceShadows \"%d\"\n", s.rayTraceShadows);
-        io.writef("NumShadowRays \"%d\"\n", s.numShadowRays);
-        io.writef("AmbientOcclusion \"%d\"\n", s.ambientOcclusion);
-        io.writef("NumAmbientRays \"%d\"\n", s.numAmbientRays);
-        io.writef("AmbientDistance %g\n", s.ambientDistance);
-        io.writef("AmbientDarkness %g\n", s.ambientDarkness);
-        io.writef("MaxBounces %d\n", s.maxBounces);
-        io.writef("MaxShadowBounces %d\n", s.maxShadowBounces);
-        io.writef("ReflectivityBlendingStyle %s\n", s.reflectivityBlendingStyle.c_str());
-        io.writef("DisplayPathType \"%d\"\n", s.displayPathType);
-    }
-    io.writef("HardShadingAngle \"%g\"\n", p.hardShadingAngle);
-    io.writef("BackgroundColor %g %g %g\n", s.backgroundColor[0], s.backgroundColor[1], s.backgroundColor[2]);
-    if (prefs) {
-        io.writef("UseBackgroundMedia %d\n", 0);
-        io.writef("CompBackgroundMedia %d\n", 0);
-    } else {
-        std::string media;
-        if (scene_ && ImageMap::backgroundMedia(*scene_, media))
-            io.writef("BackgroundMedia \"%s\"\n", escapeQuotes(media).c_str());
-        io.writef("UseBackgroundMedia %d\n", s.useBackgroundMedia);
-        io.writef("BackgroundMediaOpacity %g\n", s.backgroundMediaOpacity);
-    }
-    io.writef("DefaultGroup \"%d\"\n", p.defaultGroup);
-    io.writef("ShadowQuality \"%d\"\n", p.shadowQuality);
-    io.writef("DuplicationOffset %lf %lf %lf\n", p.duplicationOffset[0], p.duplicationOffset[1], p.duplicationOffset[2]);
-    io.writef("GroundPlane %d %d\n", p.groundPlane[0], p.groundPlane[1]);
-    if (prefs) {
-        io.writef("ShaderTextureWidth %d\n", p.shaderTextureWidth);
-        io.writef("ShaderTextureHeight %d\n", p.shaderTextureHeight);
-    }
-    io.writef("NumberUndos %d\n", p.numberUndos);
-    io.writef("AdvancedGLLighting %d\n", p.advancedGLLighting);
-    io.writef("ShowTexturesSetup %d\n", p.showTexturesSetup);
-    io.writef("GLSLShadowOffset %g\n", p.glslShadowOffset);
-    io.writef("DraftGLShaders %d\n", p.draftGLShaders);
-    io.writef("DraftGLShaderShadows %d\n", p.draftGLShaderShadows);
-    io.writef("FinalGLShaders %d\n", p.finalGLShaders);
-    io.writef("FinalGLShaderShadows %d\n", p.finalGLShaderShadows);
-    io.writef("SaveMode %d\n", p.saveMode);
-    io.writef("RetainTexturesBetweenRenders %d\n", 1);  // always the stand-alone program here
-    io.writef("RealtimeSliders %d\n", s.realtimeSliders);
-    io.writef("AlertUsersOfOffscreenWindows %d\n", s.alertUsersOfOffscreenWindows);
-    if (prefs) {
-        io.writef("DoIAlertAboutTweaks %d\n", p.doIAlertAboutTweaks);
-        io.writef("TimelineSync %d\n", p.timelineSync);
-        io.writef("DoIMentionWebUpdates %d\n", p.doIMentionWebUpdates);
-        io.writef("ShowToolTips %d\n", p.showToolTips);
-        io.writef("ShowNativeFonts %d\n", p.showNativeFonts);
-    }
-    if (project) io.writef("SimulationOn %d\n", s.simulationOn);
-    io.writef("AnimationWindowIsAdvanced %d\n", s.animationWindowIsAdvanced);
-    if (project) {
-        io.writef("MultiThreadedRendering %d\n", s.multiThreadedRendering);
-        io.writef("Dictionary \"%s\"\n", escapeQuotes(s.dictionary).c_str());
-        io.writef("TextVariableBatchNumber %d\n", s.textVariableBatchNumber);
-        io.writef("TextVariableFile \"%s\"\n", escapeQuotes(s.textVariableFile).c_str());
-        for (const std::string& file : s.textVariableFileBatches)
-            io.writef("TextVariableFileBatch \"%s\"\n", escapeQuotes(file).c_str());
-    }
-    io.writef("OuterWindowPos %d %d\n", s.outerWindowPos[0], s.outerWindowPos[1]);
-    if (s.outerWindowSize[0] || s.outerWindowSize[1])
-        io.writef("OuterWindowSize %d %d\n", s.outerWindowSize[0], s.outerWindowSize[1]);
-    if (s.innerWindowMaximized) io.writef("InnerWindowState MAXIMIZED\n");
-    if (s.textDialogSize[0] || s.textDialogSize[1]) {
-        io.writef("TextDialogPos %d %d\n", s.textDialogPos[0], s.textDialogPos[1]);
-        io.writef("TextDialogSize %d %d\n", s.textDialogSize[0], s.textDialogSize[1]);
-        io.writef("TextDialogLastFontUsed \"%s\"\n", escapeQuotes(s.textDialogLastFontUsed).c_str());
-    }
-    io.writef("GradientEditorPos %d\n", s.gradientEditorPos);
-    if (prefs) {
-        for (const std::string& path : p.recentProjects) io.writef("RecentProject \"%s\"\n", escapeQuotes(path).c_str());
-        for (const auto& attr : p.savedTextAttrs)
-            if (io.writeBlock(*attr) != 0) return -1;
-    }
-    if (scene_ && io.writeBlock(*scene_) != 0) return -1;
-    if (project)
-        for (CommandEnabler* block : managerBlocks_)
-            if (io.writeBlock(*block) != 0) return -1;
-    return 0;
-}
+int OrvoSceneManager::writeCommands(CommandIO& io) { return kSettingsLines.write(io, *this); }
 
 bool OrvoSceneManager::writeFile(const std::string& path, bool preferences) {
     AFileIO io(this);
@@ -505,9 +481,10 @@ bool OrvoSceneManager::loadProject(const std::string& path, bool replaceScene, b
         ++lastLoad_.commands;
         // A file whose first line is not one of ours is not read on a guess, even
         // when a keyword of ours turns up further on.
-        bool foreign = lastLoad_.commands == 1 && (status == -1 || (status == 0 && !sceneErrorText.empty()));
+        const std::string& diagnostic = io.diagnostic();
+        bool foreign = lastLoad_.commands == 1 && (status == -1 || (status == 0 && !diagnostic.empty()));
         if (status == 0 && !foreign) {
-            if (!sceneErrorText.empty()) lastLoad_.warnings.push_back(sceneErrorText);
+            if (!diagnostic.empty()) lastLoad_.warnings.push_back(diagnostic);
             continue;
         }
         if (status == -3) break;
@@ -519,8 +496,8 @@ bool OrvoSceneManager::loadProject(const std::string& path, bool replaceScene, b
             loadingPath_.clear();
             return false;
         }
-        lastLoad_.error = sceneErrorText;
-        if (!sceneErrorText.empty()) Dialogs::instance().alert(sceneErrorText);
+        lastLoad_.error = diagnostic;
+        if (!diagnostic.empty()) Dialogs::instance().alert(diagnostic);
         break;
     }
     loadingPath_.clear();

@@ -35,7 +35,9 @@ public:
         int renderResolution = 0, renderMethod = 0, renderWhat = 0, renderFields = 0, pixelAspect = 0;
         double renderDPI = 72;
         int antiAliasLevel = 2;
-        int overlays[7] = {};  // alpha checkers, action safe, title safe, lower third, upper third, 12-field grid, 4x3 in 16x9
+        // The render window's overlays.
+        bool alphaCheckers = false, actionSafe = false, titleSafe = false, lowerThird = false, upperThird = false,
+             fieldGrid12 = false, inside4x3 = false;
         int useAlphaMask = 0, renderShadows = 1, shadowsHaveTransparency = 0, rayTraceShadows = 0;
         int numShadowRays = 16, ambientOcclusion = 0, numAmbientRays = 16;
         double ambientDistance = 1.0, ambientDarkness = 0.5;
@@ -106,6 +108,7 @@ public:
 
     void addManagerBlock(CommandEnabler* block);
     CommandEnabler* managerBlock(const char* className) const;
+    const std::vector<CommandEnabler*>& managerBlocks() const { return managerBlocks_; }
     // Default members that every loaded or new scene must hold; each subsystem adds its own.
     static void addFixUp(FixUp fixUp);
     void runFixUps();

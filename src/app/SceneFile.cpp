@@ -4,6 +4,7 @@
 
 #include "persistence/AFileIO.h"
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 #include "scene/SceneX.h"
 
 namespace fw {
@@ -28,7 +29,7 @@ public:
 
 private:
     static int beginScene(CommandIO& io, CommandEnabler& receiver) {
-        auto& root = static_cast<SceneFileRoot&>(receiver);
+        auto& root = receiverAs<SceneFileRoot>(receiver);
         char className[CommandIO::kTokenSize];
         if (io.readToken(className, sizeof className) != 0) return -1;
         if (std::strcmp(className, "SceneX") != 0 || root.scene) return -1;
@@ -51,11 +52,11 @@ SceneFile::Loaded SceneFile::load(const std::string& path) {
     int status = 0;
     while (io.hasInput()) {
         status = io.processNextCommand();
-        if (status == 0 && !sceneErrorText.empty()) loaded.warnings.push_back(sceneErrorText);
+        if (status == 0 && !io.diagnostic().empty()) loaded.warnings.push_back(io.diagnostic());
         if (status != 0) break;
     }
     if (status == -1) {
-        loaded.error = sceneErrorText;
+        loaded.error = io.diagnostic();
         return loaded;
     }
     if (!root.scene) {

@@ -3,20 +3,9 @@
 #include <algorithm>
 #include <cctype>
 
-#include "app/OrvoCameraManager.h"
-#include "app/OrvoFlagUnitManager.h"
-#include "app/OrvoForcesManager.h"
 #include "app/OrvoFrameManager.h"
-#include "app/OrvoLightManager.h"
-#include "app/OrvoLightingStyleManager.h"
-#include "app/OrvoMaterialManager.h"
-#include "app/OrvoObjectManager.h"
-#include "app/OrvoObjectStyleManager.h"
 #include "app/OrvoPrefs.h"
 #include "app/OrvoSceneManager.h"
-#include "app/OrvoTextManager.h"
-#include "app/OrvoTrackManager.h"
-#include "app/kxStringTable.h"
 #include "platform/Dialogs.h"
 #include "platform/Folders.h"
 #include "scene/SceneX.h"
@@ -51,22 +40,11 @@ bool VeltraneApp::installLibraries(bool force) {
 }
 
 bool VeltraneApp::initialise(bool, bool) {
-    stringTable_ = std::make_unique<kxStringTable>();
     prefs_ = std::make_unique<OrvoPrefs>();
     sceneManager_ = std::make_unique<OrvoSceneManager>(*prefs_);
     sceneManager_->newScene();
     sceneManager_->loadPreferences();
-    cameraManager_ = std::make_unique<OrvoCameraManager>();
-    objectManager_ = std::make_unique<OrvoObjectManager>();
-    objectStyleManager_ = std::make_unique<OrvoObjectStyleManager>();
-    materialManager_ = std::make_unique<OrvoMaterialManager>();
-    lightManager_ = std::make_unique<OrvoLightManager>();
-    lightingStyleManager_ = std::make_unique<OrvoLightingStyleManager>();
-    trackManager_ = std::make_unique<OrvoTrackManager>();
-    textManager_ = std::make_unique<OrvoTextManager>();
-    flagUnitManager_ = std::make_unique<OrvoFlagUnitManager>();
     frameManager_ = std::make_unique<OrvoFrameManager>();
-    forcesManager_ = std::make_unique<OrvoForcesManager>();
     sceneManager_->addManagerBlock(frameManager_.get());
     // Movies are written and read through FFmpeg, which is always linked in, so the
     // warning about a missing movie service never applies; headless runs show no About box.
@@ -74,20 +52,9 @@ bool VeltraneApp::initialise(bool, bool) {
 }
 
 void VeltraneApp::shutdown() {
-    forcesManager_.reset();
     frameManager_.reset();
-    flagUnitManager_.reset();
-    textManager_.reset();
-    trackManager_.reset();
-    lightingStyleManager_.reset();
-    lightManager_.reset();
-    materialManager_.reset();
-    objectStyleManager_.reset();
-    objectManager_.reset();
-    cameraManager_.reset();
     sceneManager_.reset();
     prefs_.reset();
-    stringTable_.reset();
 }
 
 bool VeltraneApp::confirmDiscard() {

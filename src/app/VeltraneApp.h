@@ -1,6 +1,7 @@
 #pragma once
-// The one application object of a run: owns the managers, guards unsaved changes,
-// opens the project named on the command line and runs the menu commands.
+// The one application object of a run: owns the preferences and the managers, guards
+// unsaved changes, opens the project named on the command line and runs the menu commands.
+// Managers of libraries, tracks and simulations join when their subsystems do.
 
 #include <memory>
 #include <string>
@@ -9,20 +10,9 @@
 
 namespace fw {
 
-class kxStringTable;
 class OrvoPrefs;
 class OrvoSceneManager;
-class OrvoCameraManager;
-class OrvoObjectManager;
-class OrvoObjectStyleManager;
-class OrvoMaterialManager;
-class OrvoLightManager;
-class OrvoLightingStyleManager;
-class OrvoTrackManager;
-class OrvoTextManager;
-class OrvoFlagUnitManager;
 class OrvoFrameManager;
-class OrvoForcesManager;
 
 class VeltraneApp : public CommandEnabler {
 public:
@@ -53,7 +43,8 @@ public:
     static bool installLibraries(bool force = false);
     static std::string userLibraries();
 
-    // Creates the managers in their fixed order and loads the preferences.
+    // Creates the preferences, the scene manager (which loads them and starts a new
+    // scene) and the frame manager, whose block ends every project.
     bool initialise(bool firstRun, bool showSplash);
     void shutdown();
 
@@ -81,20 +72,9 @@ public:
     OrvoFrameManager& frameManager() { return *frameManager_; }
 
 private:
-    std::unique_ptr<kxStringTable> stringTable_;
     std::unique_ptr<OrvoPrefs> prefs_;
     std::unique_ptr<OrvoSceneManager> sceneManager_;
-    std::unique_ptr<OrvoCameraManager> cameraManager_;
-    std::unique_ptr<OrvoObjectManager> objectManager_;
-    std::unique_ptr<OrvoObjectStyleManager> objectStyleManager_;
-    std::unique_ptr<OrvoMaterialManager> materialManager_;
-    std::unique_ptr<OrvoLightManager> lightManager_;
-    std::unique_ptr<OrvoLightingStyleManager> lightingStyleManager_;
-    std::unique_ptr<OrvoTrackManager> trackManager_;
-    std::unique_ptr<OrvoTextManager> textManager_;
-    std::unique_ptr<OrvoFlagUnitManager> flagUnitManager_;
     std::unique_ptr<OrvoFrameManager> frameManager_;
-    std::unique_ptr<OrvoForcesManager> forcesManager_;
 
     std::string currentPath_;
     std::string lastOpenedPath_;

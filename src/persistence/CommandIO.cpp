@@ -10,8 +10,6 @@
 
 namespace fw {
 
-std::string sceneErrorText;
-
 std::string escapeQuotes(std::string_view text) {
     if (text.find('"') == std::string_view::npos) return std::string(text);
     std::string out;
@@ -206,7 +204,7 @@ CommandEnabler* CommandIO::top() const {
 int CommandIO::processNextCommand() {
     CommandEnabler* receiver = top();
     if (!receiver) {
-        sceneErrorText = "Error processing command stack while loading scene.";
+        diagnostic_ = "Error processing command stack while loading scene.";
         return -1;
     }
     return processCommand(*receiver);
@@ -226,7 +224,7 @@ std::string formatError(const char* format, const char* keyword, const char* cla
 int CommandIO::processCommand(CommandEnabler& receiver) {
     static const char* const kWarning =
         "Warning: Recovering from scene data error for command <<%s>> for class <<%s>> at byte %d.";
-    sceneErrorText.clear();
+    diagnostic_.clear();
     char token[kTokenSize];
     token[0] = 0;
     // An unknown command is skipped token by token until a known keyword turns up;
@@ -239,7 +237,7 @@ int CommandIO::processCommand(CommandEnabler& receiver) {
             if (entry && entry->value) {
                 int result = entry->value(*this, receiver);
                 if (result == -1)
-                    sceneErrorText = formatError(
+                    diagnostic_ = formatError(
                         "Error processing scene command <<%s>> for class <<%s>> at byte %d.",
                         token, receiver.className(), bytePosition());
                 return result;
@@ -247,10 +245,10 @@ int CommandIO::processCommand(CommandEnabler& receiver) {
         } else if (status == -3) {
             return 0;
         }
-        if (sceneErrorText.empty())
-            sceneErrorText = formatError(kWarning, token, receiver.className(), bytePosition());
+        if (diagnostic_.empty())
+            diagnostic_ = formatError(kWarning, token, receiver.className(), bytePosition());
     }
-    sceneErrorText = formatError("Scene error: unknown command <<%s>> for class <<%s>> at byte %d.",
+    diagnostic_ = formatError("Scene error: unknown command <<%s>> for class <<%s>> at byte %d.",
                                  token, receiver.className(), bytePosition());
     return -1;
 }

@@ -13,9 +13,6 @@ namespace fw {
 
 class CommandEnabler;
 
-// Text of the last command-stream error or warning, shown by whoever loaded the stream.
-extern std::string sceneErrorText;
-
 // Quote escaping for strings written between quotes: a backslash before every
 // double quote, the result cut at 256 characters. Strings without quotes pass unchanged.
 std::string escapeQuotes(std::string_view text);
@@ -80,6 +77,10 @@ public:
     int processNextCommand();
     // One command for `receiver`, skipping up to 100 unusable tokens on the way.
     int processCommand(CommandEnabler& receiver);
+    // What went wrong with the last command, for whoever loads the stream to show: the
+    // error of a failed one, the warning of one read after skipping damage, or empty.
+    // Each endpoint keeps its own, so loads on different threads never share it.
+    const std::string& diagnostic() const { return diagnostic_; }
 
 protected:
     int indentation() const { return stack_.count(); }
@@ -91,6 +92,7 @@ private:
 
     GrowableArray<CommandEnabler*> stack_{12};
     uint8_t flag_;
+    std::string diagnostic_;
 };
 
 }  // namespace fw

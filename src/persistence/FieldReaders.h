@@ -1,8 +1,10 @@
 #pragma once
 // Keyword handlers for stored fields whose line is nothing but the value:
-// readField<&Class::field> reads it with the CommandIO reader of the field's type.
+// readField<&Class::field> reads it with the CommandIO reader of the field's type,
+// and its twin writeField<&Class::field> writes the line back the way it is read.
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 
 #include "persistence/CommandEnabler.h"
@@ -37,6 +39,40 @@ int readValue(CommandIO& io, T (&values)[N]) {
     return 0;
 }
 
+// How a written value is spelled. Files keep the spelling each line has always had,
+// so the spelling belongs to the line, not to the value's type.
+enum class Spelling {
+    bare,    // 12, 0.5, Normal
+    quoted,  // "12", "0.5", "a \"b\"": each value between quotes, strings escaped
+    fixed,   // 0.500000: six decimals
+};
+
+// A value's text as its line spells it, without quotes.
+inline std::string valueText(int value, Spelling) { return std::to_string(value); }
+inline std::string valueText(bool value, Spelling) { return value ? "1" : "0"; }
+inline std::string valueText(double value, Spelling spelling) {
+    char text[400];  // "%f" of the largest double needs 317
+    std::snprintf(text, sizeof text, spelling == Spelling::fixed ? "%f" : "%g", value);
+    return text;
+}
+inline std::string valueText(float value, Spelling spelling) { return valueText(static_cast<double>(value), spelling); }
+inline std::string valueText(const std::string& value, Spelling spelling) {
+    return spelling == Spelling::quoted ? escapeQuotes(value) : value;
+}
+
+// One value appended to a line after a space; arrays value by value.
+template <class T>
+void writeValue(std::string& line, const T& value, Spelling spelling) {
+    line += ' ';
+    if (spelling == Spelling::quoted) line += '"';
+    line += valueText(value, spelling);
+    if (spelling == Spelling::quoted) line += '"';
+}
+template <class T, size_t N>
+void writeValue(std::string& line, const T (&values)[N], Spelling spelling) {
+    for (const T& v : values) writeValue(line, v, spelling);
+}
+
 template <class>
 struct MemberOf;
 template <class C, class T>
@@ -64,6 +100,14 @@ int readFieldThen(CommandIO& io, CommandEnabler& r) {
     if (readValue(io, Access(r).*Field) != 0) return -1;
     Changed(r);
     return 0;
+}
+
+// The line of a field: its keyword, then the value spelled as the line has it; 0 or -1.
+template <auto Field, auto Access = &receiverAs<MemberClass<Field>>>
+int writeField(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling spelling) {
+    std::string line = keyword;
+    writeValue(line, Access(r).*Field, spelling);
+    return io.writef("%s\n", line.c_str());
 }
 
 }  // namespace fw

@@ -26,8 +26,6 @@ constexpr double kCloseGap = 0.01;
 // Ends that meet this closely are the same point for the neighbour queries.
 constexpr double kNeighbourTolerance = 1e-6;
 
-CompositeCurve2& self(CommandEnabler& r) { return static_cast<CompositeCurve2&>(r); }
-
 // %g writes a negative zero as "-0"; generated points are kept free of them.
 double clean(double v) { return v + 0.0; }
 
@@ -256,26 +254,26 @@ int emitRun(Samples& run, bool closedRun, double creaseAngle, bool keepJoinPoint
 int readClosed(CommandIO& io, CommandEnabler& r) {
     int on;
     if (io.readInt(on) != 0) return -1;
-    self(r).setClosed(on != 0);
+    receiverAs<CompositeCurve2>(r).setClosed(on != 0);
     return 0;
 }
 
 int readShapeType(CommandIO& io, CommandEnabler& r) {
     char word[CommandIO::kTokenSize];
     if (io.readToken(word, sizeof word) != 0) return -1;
-    self(r).shapeType = CompositeCurve2::shapeTypeFromName(word);
+    receiverAs<CompositeCurve2>(r).shapeType = CompositeCurve2::shapeTypeFromName(word);
     return 0;
 }
 
 template <int Index>
 int readParam(CommandIO& io, CommandEnabler& r) {
-    return io.readDouble(self(r).shapeParams[Index]);
+    return io.readDouble(receiverAs<CompositeCurve2>(r).shapeParams[Index]);
 }
 
 int beginSegment(CommandIO& io, CommandEnabler& r) {
     // The segment is appended before its class name is checked: a wrong name leaves
     // it behind, and the read fails.
-    Curve2& segment = self(r).addSegment(Curve2::Linear);
+    Curve2& segment = receiverAs<CompositeCurve2>(r).addSegment(Curve2::Linear);
     char name[CommandIO::kTokenSize];
     if (io.readToken(name, sizeof name) != 0 || std::strcmp(name, "Curve2") != 0) return -1;
     io.push(&segment);

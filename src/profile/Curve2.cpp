@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 
 namespace fw {
 
@@ -18,8 +19,6 @@ constexpr int kMaxLengthSamples = Curve2::kLengthSamples + 64 * Curve2::kLengthS
 constexpr int kCutSamples = 512;
 // Control points evaluated in fixed-size buffers.
 constexpr int kLocalPoints = 16;
-
-Curve2& self(CommandEnabler& r) { return static_cast<Curve2&>(r); }
 
 const char* typeName(uint16_t type) {
     switch (type) {
@@ -51,21 +50,21 @@ int readType(CommandIO& io, CommandEnabler& r) {
         type = Curve2::Empty;
     else
         return -1;
-    self(r).type = type;
+    receiverAs<Curve2>(r).type = type;
     return 0;
 }
 
 int readPoint(CommandIO& io, CommandEnabler& r) {
     double xy[2];
     if (io.readVector2(xy) != 0) return -1;
-    self(r).addPoint(CurvePoint::anchor(xy[0], xy[1]));
+    receiverAs<Curve2>(r).addPoint(CurvePoint::anchor(xy[0], xy[1]));
     return 0;
 }
 
 // The point lines describe the point appended last; before the first "p" there is
 // none, and the line is read and dropped.
 CurvePoint* lastPoint(CommandEnabler& r) {
-    Curve2& c = self(r);
+    Curve2& c = receiverAs<Curve2>(r);
     return c.pointCount() ? &c.lastPoint() : nullptr;
 }
 
@@ -99,12 +98,12 @@ template <uint16_t Bit>
 int readFlag(CommandIO& io, CommandEnabler& r) {
     int on;
     if (io.readInt(on) != 0) return -1;
-    if (on) self(r).flags |= Bit;
+    if (on) receiverAs<Curve2>(r).flags |= Bit;
     return 0;
 }
 
 int endCurve(CommandIO& io, CommandEnabler& r) {
-    self(r).computeLength();
+    receiverAs<Curve2>(r).computeLength();
     return CommandEnabler::endCommand(io, r);
 }
 

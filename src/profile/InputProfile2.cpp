@@ -12,13 +12,12 @@ namespace fw {
 
 namespace {
 
-InputProfile2& self(CommandEnabler& r) { return static_cast<InputProfile2&>(r); }
 
 
 
 int beginContour(CommandIO& io, CommandEnabler& r) {
     // Appended before the class name is checked, as every nested block is.
-    CompositeCurve2& contour = self(r).addContour();
+    CompositeCurve2& contour = receiverAs<InputProfile2>(r).addContour();
     char name[CommandIO::kTokenSize];
     if (io.readToken(name, sizeof name) != 0 || std::strcmp(name, "CompositeCurve2") != 0) return -1;
     io.push(&contour);
@@ -28,7 +27,7 @@ int beginContour(CommandIO& io, CommandEnabler& r) {
 int readObjFile(CommandIO& io, CommandEnabler& r) {
     char path[InputProfile2::kMaxPath + 1];
     if (io.readToken(path, sizeof path) != 0) return -1;
-    return self(r).appendObjFile(path) ? 0 : -1;
+    return receiverAs<InputProfile2>(r).appendObjFile(path) ? 0 : -1;
 }
 
 // Illustrator outlines come in through the outline import, never through this command.

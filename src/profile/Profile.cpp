@@ -5,6 +5,7 @@
 #include <string>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 #include "scene/MemberFactory.h"
 #include "scene/Scene.h"
 
@@ -28,7 +29,7 @@ std::string memberName(const char* name) {
 int quality(int which) { return which >= 0 && which < 3 ? which : Profile::kPreview; }
 
 int endProfile(CommandIO& io, CommandEnabler& r) {
-    static_cast<Profile&>(r).normalizeOutline();
+    receiverAs<Profile>(r).normalizeOutline();
     return CommandEnabler::endCommand(io, r);
 }
 

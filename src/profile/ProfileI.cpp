@@ -3,31 +3,30 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 
 namespace fw {
 
 namespace {
 
-ProfileI& self(CommandEnabler& r) { return static_cast<ProfileI&>(r); }
-
 int readFilename(CommandIO& io, CommandEnabler& r) {
     char path[ProfileI::kMaxPath + 1];
     if (io.readToken(path, sizeof path) != 0) return -1;
-    self(r).filename = path;
+    receiverAs<ProfileI>(r).filename = path;
     return 0;
 }
 
 int readLayer(CommandIO& io, CommandEnabler& r) {
     char layer[ProfileI::kMaxLayer + 1];
     if (io.readToken(layer, sizeof layer) != 0) return -1;
-    self(r).layer = layer;
+    receiverAs<ProfileI>(r).layer = layer;
     return 0;
 }
 
 int beginOutline(CommandIO& io, CommandEnabler& r) {
     char name[CommandIO::kTokenSize];
     if (io.readToken(name, sizeof name) != 0 || std::strcmp(name, "InputProfile2") != 0) return -1;
-    InputProfile2& outline = self(r).outline();
+    InputProfile2& outline = receiverAs<ProfileI>(r).outline();
     outline = InputProfile2();
     io.push(&outline);
     return 0;

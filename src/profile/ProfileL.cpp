@@ -1,22 +1,21 @@
 #include "profile/ProfileL.h"
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 #include "profile/ProfileLibrary.h"
 
 namespace fw {
 
 namespace {
 
-ProfileL& self(CommandEnabler& r) { return static_cast<ProfileL&>(r); }
-
 int readIndex(CommandIO& io, CommandEnabler& r) {
     int index;
     if (io.readInt(index) != 0) return -1;
-    self(r).setLibraryIndex(index);
+    receiverAs<ProfileL>(r).setLibraryIndex(index);
     return 0;
 }
 
-int readLoad(CommandIO&, CommandEnabler& r) { return self(r).load() ? 0 : -1; }
+int readLoad(CommandIO&, CommandEnabler& r) { return receiverAs<ProfileL>(r).load() ? 0 : -1; }
 
 }  // namespace
 

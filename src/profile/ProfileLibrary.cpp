@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 #include "persistence/StringsIO.h"
 #include "profile/ProfileI.h"
 #include "scene/SceneX.h"
@@ -127,7 +128,7 @@ const char* const kBuiltIn[] = {
 };
 
 int beginProfile(CommandIO& io, CommandEnabler& r) {
-    auto& library = static_cast<ProfileLibrary&>(r);
+    auto& library = receiverAs<ProfileLibrary>(r);
     char name[CommandIO::kTokenSize];
     if (io.readToken(name, sizeof name) != 0 || std::strcmp(name, "ProfileI") != 0) return -1;
     // A name of the library's own until the block's "name" line renames it.
@@ -154,7 +155,7 @@ ProfileLibrary::ProfileLibrary(const char* const* lines) : scene_(std::make_uniq
     io.attach(lines);
     while (io.hasInput()) {
         if (io.processNextCommand() != 0) {
-            error_ = sceneErrorText;
+            error_ = io.diagnostic();
             break;
         }
     }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 #include "platform/Random.h"
 #include "scene/AnimGlobals.h"
 #include "scene/Scene.h"
@@ -23,7 +24,7 @@ constexpr int kMaxNesting = 16;
 // A member that the random draws keep missing is taken directly after this many.
 constexpr int kMaxRedrawsPerMember = 1000;
 
-ProfileM& self(CommandEnabler& r) { return static_cast<ProfileM&>(r); }
+constexpr auto self = &receiverAs<ProfileM>;
 
 int readStartFrame(CommandIO& io, CommandEnabler& r) {
     int frame;

@@ -1,6 +1,7 @@
 #include "profile/ProfileProperty.h"
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 
 namespace fw {
 
@@ -12,7 +13,7 @@ int readInterval(CommandIO& io, CommandEnabler& r) {
     if (io.readInt(id) != 0 || io.readDouble(interval.start) != 0 || io.readDouble(interval.end) != 0 ||
         io.readInt(interval.material) != 0)
         return -1;
-    static_cast<ProfileProperty&>(r).addInterval(id, interval);
+    receiverAs<ProfileProperty>(r).addInterval(id, interval);
     return 0;
 }
 

@@ -28,7 +28,7 @@ namespace {
 
 // Any line of the block, even one whose value is malformed, means the file carried the globals.
 AnimGlobals& globals(CommandEnabler& r) {
-    auto& g = static_cast<AnimGlobals&>(r);
+    auto& g = receiverAs<AnimGlobals>(r);
     g.setHasContent(true);
     return g;
 }

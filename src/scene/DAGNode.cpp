@@ -111,13 +111,11 @@ void DAGNode::setParent(const std::string& name) {
 
 namespace {
 
-DAGNode& node(CommandEnabler& receiver) { return static_cast<DAGNode&>(receiver); }
-
 template <unsigned Bit>
 int readFlag(CommandIO& io, CommandEnabler& receiver) {
     int on;
     if (io.readInt(on) != 0) return -1;
-    node(receiver).setFlag(Bit, on != 0);
+    receiverAs<DAGNode>(receiver).setFlag(Bit, on != 0);
     return 0;
 }
 
@@ -125,14 +123,14 @@ int readFlag(CommandIO& io, CommandEnabler& receiver) {
 int readRotateOrder(CommandIO& io, CommandEnabler& r) {
     char order[7];
     if (io.readToken(order, sizeof order) != 0) return -1;
-    if (*order) node(r).rotateOrder = order;
+    if (*order) receiverAs<DAGNode>(r).rotateOrder = order;
     return 0;
 }
 
 int readParent(CommandIO& io, CommandEnabler& r) {
     std::string name;
     if (io.readString(name) != 0) return -1;
-    node(r).setParent(name);
+    receiverAs<DAGNode>(r).setParent(name);
     return 0;
 }
 

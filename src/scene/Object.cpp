@@ -225,40 +225,38 @@ bool Object::mappingIsDefault() const {
 
 namespace {
 
-Object& object(CommandEnabler& r) { return static_cast<Object&>(r); }
-
 template <unsigned Bit>
 int readObjectFlag(CommandIO& io, CommandEnabler& r) {
     int on;
     if (io.readInt(on) != 0) return -1;
     if (on)
-        object(r).setObjectFlags(Bit);
+        receiverAs<Object>(r).setObjectFlags(Bit);
     else
-        object(r).clearObjectFlags(Bit);
+        receiverAs<Object>(r).clearObjectFlags(Bit);
     return 0;
 }
 
-void changeGeometry(CommandEnabler& r) { object(r).geometryChanged(); }
+void changeGeometry(CommandEnabler& r) { receiverAs<Object>(r).geometryChanged(); }
 
 // Auto-fit places the texture over the whole object: the explicit mapping is off.
 int readMapAutoFit(CommandIO& io, CommandEnabler& r) {
     int on;
     if (io.readInt(on) != 0) return -1;
-    object(r).setMappingEnabled(on == 0);
+    receiverAs<Object>(r).setMappingEnabled(on == 0);
     return 0;
 }
 
 int readMapScale(CommandIO& io, CommandEnabler& r) {
     double v[3];
     if (io.readVector3(v) != 0) return -1;
-    object(r).setMappingScale(v);
+    receiverAs<Object>(r).setMappingScale(v);
     return 0;
 }
 
 int readMapPosition(CommandIO& io, CommandEnabler& r) {
     double v[3];
     if (io.readVector3(v) != 0) return -1;
-    object(r).setMappingOffset(v);
+    receiverAs<Object>(r).setMappingOffset(v);
     return 0;
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 #include "scene/OutputPort.h"
 #include "scene/Scene.h"
 
@@ -49,7 +50,7 @@ namespace {
 
 // A name another member already holds gets a marker and a number; nothing is rejected.
 int readName(CommandIO& io, CommandEnabler& receiver) {
-    auto& self = static_cast<SceneMember&>(receiver);
+    auto& self = receiverAs<SceneMember>(receiver);
     std::string name;
     if (io.readString(name) != 0) return -1;
     Scene& scene = self.scene();

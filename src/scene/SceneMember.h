@@ -54,9 +54,6 @@ public:
         return dynamic_cast<P*>(findPort(name));
     }
 
-protected:
-    static SceneMember& member(CommandEnabler& receiver) { return static_cast<SceneMember&>(receiver); }
-
 private:
     Scene* scene_;
     int kind_;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 #include "scene/AnimGlobals.h"
 #include "scene/MemberFactory.h"
 #include "scene/RootNode.h"
@@ -31,12 +32,12 @@ bool listed(int kind) {
 int readSceneName(CommandIO& io, CommandEnabler& r) {
     std::string name;
     if (io.readString(name) != 0) return -1;
-    static_cast<SceneX&>(r).setName(name);
+    receiverAs<SceneX>(r).setName(name);
     return 0;
 }
 
 int beginMember(CommandIO& io, CommandEnabler& r) {
-    auto& scene = static_cast<SceneX&>(r);
+    auto& scene = receiverAs<SceneX>(r);
     char className[CommandIO::kTokenSize];
     if (io.readToken(className, sizeof className) != 0) return -1;
     if (std::strcmp(className, "AnimGlobals") == 0) {

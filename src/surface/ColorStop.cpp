@@ -7,8 +7,6 @@ namespace fw {
 
 namespace {
 
-ColorStop& stop(CommandEnabler& r) { return static_cast<ColorStop&>(r); }
-
 // Three 16-bit components; values outside 0..65535 are clamped rather than wrapped.
 int readComponents(CommandIO& io, uint16_t out[3]) {
     for (int i = 0; i < 3; ++i) {
@@ -22,16 +20,16 @@ int readComponents(CommandIO& io, uint16_t out[3]) {
 int readRGB(CommandIO& io, CommandEnabler& r) {
     uint16_t c[3];
     if (readComponents(io, c) != 0) return -1;
-    stop(r).color.setRGB(c[0], c[1], c[2]);
-    stop(r).colorMode = ColorStop::kRGBMode;
+    receiverAs<ColorStop>(r).color.setRGB(c[0], c[1], c[2]);
+    receiverAs<ColorStop>(r).colorMode = ColorStop::kRGBMode;
     return 0;
 }
 
 int readHSV(CommandIO& io, CommandEnabler& r) {
     uint16_t c[3];
     if (readComponents(io, c) != 0) return -1;
-    stop(r).color.setHSV(c[0], c[1], c[2]);
-    stop(r).colorMode = ColorStop::kHSVMode;
+    receiverAs<ColorStop>(r).color.setHSV(c[0], c[1], c[2]);
+    receiverAs<ColorStop>(r).colorMode = ColorStop::kHSVMode;
     return 0;
 }
 
@@ -40,8 +38,8 @@ int readOldColor(CommandIO& io, CommandEnabler& r) {
     double c[3];
     if (io.readVector3(c) != 0) return -1;
     double scale = (c[0] > 1.0 || c[1] > 1.0 || c[2] > 1.0) ? 1.0 / kxColor::kMax : 1.0;
-    stop(r).color = kxColor::fromUnitRGB(c[0] * scale, c[1] * scale, c[2] * scale);
-    stop(r).colorMode = ColorStop::kRGBMode;
+    receiverAs<ColorStop>(r).color = kxColor::fromUnitRGB(c[0] * scale, c[1] * scale, c[2] * scale);
+    receiverAs<ColorStop>(r).colorMode = ColorStop::kRGBMode;
     return 0;
 }
 

@@ -14,20 +14,19 @@ const char* const kTargetProcessings[] = {"None", "Invert", "EdgesOnly", "InnerG
 const char* const kTransferModes[] = {"Normal", "Screen", "Multiply", "Overlay",
                                       "Add", "MagicGlue1", "MagicGlue2", "MagicGlue3"};
 
-EffectUnit& unit(CommandEnabler& r) { return static_cast<EffectUnit&>(r); }
 
 
 int readTargetType(CommandIO& io, CommandEnabler& r) {
     char text[CommandIO::kTokenSize];
     if (io.readToken(text, sizeof text) != 0) return -1;
-    unit(r).targetType = EffectUnit::kTargetTypeNames.value(text);
+    receiverAs<EffectUnit>(r).targetType = EffectUnit::kTargetTypeNames.value(text);
     return 0;
 }
 
 int readTargetProcessing(CommandIO& io, CommandEnabler& r) {
     char text[CommandIO::kTokenSize];
     if (io.readToken(text, sizeof text) != 0) return -1;
-    unit(r).targetProcessing = EffectUnit::kTargetProcessingNames.value(text);
+    receiverAs<EffectUnit>(r).targetProcessing = EffectUnit::kTargetProcessingNames.value(text);
     return 0;
 }
 
@@ -35,7 +34,7 @@ int readTargetProcessing(CommandIO& io, CommandEnabler& r) {
 int readShowTarget(CommandIO& io, CommandEnabler& r) {
     int on;
     if (io.readInt(on) != 0) return -1;
-    unit(r).targetShowTarget = on != 0;
+    receiverAs<EffectUnit>(r).targetShowTarget = on != 0;
     return 0;
 }
 

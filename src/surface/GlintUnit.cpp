@@ -15,31 +15,29 @@ const char* const kWipes[] = {"None", "WipeOn", "WipeOff", "WipeOnOff", "WipeOff
 const char* const kSelections[] = {"None", "One", "OneTwo", "OneTwoThree"};
 const char* const kBloomColors[] = {"GlintGradient", "Layer", "Color", "BloomGradient"};
 
-GlintUnit& unit(CommandEnabler& r) { return static_cast<GlintUnit&>(r); }
-
 template <int GlintUnit::*Field, const NameTable* Table>
 int readNamed(CommandIO& io, CommandEnabler& r) {
     char text[CommandIO::kTokenSize];
     if (io.readToken(text, sizeof text) != 0) return -1;
-    unit(r).*Field = Table->value(text);
+    receiverAs<GlintUnit>(r).*Field = Table->value(text);
     return 0;
 }
 
 template <int N>
 int readGlintPosition(CommandIO& io, CommandEnabler& r) {
-    return io.readVector2(unit(r).glintPosition[N]);
+    return io.readVector2(receiverAs<GlintUnit>(r).glintPosition[N]);
 }
 template <int N>
 int readGlintSize(CommandIO& io, CommandEnabler& r) {
-    return io.readDouble(unit(r).glintSize[N]);
+    return io.readDouble(receiverAs<GlintUnit>(r).glintSize[N]);
 }
 template <int N>
 int readGlintAngle(CommandIO& io, CommandEnabler& r) {
-    return io.readDouble(unit(r).glintAngle[N]);
+    return io.readDouble(receiverAs<GlintUnit>(r).glintAngle[N]);
 }
 template <int N>
 int readGlintFrame0Angle(CommandIO& io, CommandEnabler& r) {
-    return io.readDouble(unit(r).glintFrame0Angle[N]);
+    return io.readDouble(receiverAs<GlintUnit>(r).glintFrame0Angle[N]);
 }
 
 
@@ -47,8 +45,8 @@ int beginGradient(CommandIO& io, CommandEnabler& r) {
     char name[CommandIO::kTokenSize];
     if (io.readToken(name, sizeof name) != 0) return -1;
     Gradient* g = nullptr;
-    if (std::strcmp(name, "Gradient") == 0) g = &unit(r).glintGradient;
-    if (std::strcmp(name, "BloomGradient") == 0) g = &unit(r).bloomGradient;
+    if (std::strcmp(name, "Gradient") == 0) g = &receiverAs<GlintUnit>(r).glintGradient;
+    if (std::strcmp(name, "BloomGradient") == 0) g = &receiverAs<GlintUnit>(r).bloomGradient;
     if (!g) return -1;
     g->reset();
     io.push(g);

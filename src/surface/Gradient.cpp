@@ -100,19 +100,17 @@ void interpolate(const std::vector<ColorStop>& stops, double x, int interp, doub
     toRgb(c, interp, rgb);
 }
 
-Gradient& gradient(CommandEnabler& r) { return static_cast<Gradient&>(r); }
-
 int readType(CommandIO& io, CommandEnabler& r) {
     char name[CommandIO::kTokenSize];
     if (io.readToken(name, sizeof name) != 0) return -1;
-    gradient(r).type = Gradient::kTypeNames.value(name);
+    receiverAs<Gradient>(r).type = Gradient::kTypeNames.value(name);
     return 0;
 }
 
 int readInterpType(CommandIO& io, CommandEnabler& r) {
     char name[CommandIO::kTokenSize];
     if (io.readToken(name, sizeof name) != 0) return -1;
-    gradient(r).interpType = Gradient::kInterpolationNames.value(name);
+    receiverAs<Gradient>(r).interpType = Gradient::kInterpolationNames.value(name);
     return 0;
 }
 
@@ -120,7 +118,7 @@ int readInterpType(CommandIO& io, CommandEnabler& r) {
 int beginStop(CommandIO& io, CommandEnabler& r) {
     char name[CommandIO::kTokenSize];
     if (io.readToken(name, sizeof name) != 0) return -1;
-    Gradient& g = gradient(r);
+    Gradient& g = receiverAs<Gradient>(r);
     std::vector<ColorStop>* list;
     if (std::strcmp(name, "ColorStop") == 0)
         list = &g.colorStops;
@@ -136,7 +134,7 @@ int beginStop(CommandIO& io, CommandEnabler& r) {
 // Stops come in any order from older files; the lookup needs them sorted.
 int endGradient(CommandIO& io, CommandEnabler& r) {
     if (CommandEnabler::endCommand(io, r) != 0) return -1;
-    gradient(r).sortStops();
+    receiverAs<Gradient>(r).sortStops();
     return 0;
 }
 

@@ -10,6 +10,7 @@
 #include "persistence/AFile.h"
 #include "persistence/AFileIO.h"
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 
 namespace fw {
 
@@ -43,7 +44,7 @@ public:
 private:
     // The version comes first; anything else first means another kind of file.
     static int readVersion(CommandIO& io, CommandEnabler& r) {
-        auto& self = static_cast<PresetFile&>(r);
+        auto& self = receiverAs<PresetFile>(r);
         std::string text;
         if (io.readString(text) != 0 || self.versionSeen || text != GradientLibrary::kVersionText) {
             self.versionWrong = true;
@@ -53,7 +54,7 @@ private:
         return 0;
     }
     static int beginUnit(CommandIO& io, CommandEnabler& r) {
-        auto& self = static_cast<PresetFile&>(r);
+        auto& self = receiverAs<PresetFile>(r);
         char name[CommandIO::kTokenSize];
         if (!self.versionSeen) {
             self.versionWrong = true;
@@ -159,7 +160,7 @@ bool GradientLibrary::readPreset(const std::string& path, GradientUnit& unit, st
         return false;
     }
     if (status == -1) {
-        message = path + ": " + sceneErrorText;
+        message = path + ": " + io.diagnostic();
         return false;
     }
     if (!root.unitSeen) {

@@ -14,28 +14,27 @@ namespace {
 
 const char* const kOuterEdges[] = {"Repeat", "Mirror", "Clamp", "None"};
 
-GradientUnit& unit(CommandEnabler& r) { return static_cast<GradientUnit&>(r); }
 
 
 int readOuterEdges(CommandIO& io, CommandEnabler& r) {
     char text[CommandIO::kTokenSize];
     if (io.readToken(text, sizeof text) != 0) return -1;
-    unit(r).outerEdges = GradientUnit::kOuterEdgeNames.value(text);
+    receiverAs<GradientUnit>(r).outerEdges = GradientUnit::kOuterEdgeNames.value(text);
     return 0;
 }
 
 int readTransferMode(CommandIO& io, CommandEnabler& r) {
     char text[CommandIO::kTokenSize];
     if (io.readToken(text, sizeof text) != 0) return -1;
-    unit(r).transferMode = EffectUnit::kTransferModeNames.value(text);
+    receiverAs<GradientUnit>(r).transferMode = EffectUnit::kTransferModeNames.value(text);
     return 0;
 }
 
 int beginGradient(CommandIO& io, CommandEnabler& r) {
     char name[CommandIO::kTokenSize];
     if (io.readToken(name, sizeof name) != 0 || std::strcmp(name, "Gradient") != 0) return -1;
-    unit(r).gradient.reset();
-    io.push(&unit(r).gradient);
+    receiverAs<GradientUnit>(r).gradient.reset();
+    io.push(&receiverAs<GradientUnit>(r).gradient);
     return 0;
 }
 

@@ -15,6 +15,7 @@
 #include <mutex>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 #include "surface/QuotedText.h"
 #include "platform/MovieReader.h"
 #include "scene/Scene.h"
@@ -303,21 +304,19 @@ const Picture* ImageFile::frame(int index) {
 
 namespace {
 
-ImageFile& file(CommandEnabler& r) { return static_cast<ImageFile&>(r); }
-
 int readImage(CommandIO& io, CommandEnabler& r) {
     char path[ImageFile::kMaxPath + 1];
     if (io.readToken(path, sizeof path) != 0) return -1;
-    file(r).setPath(path);
+    receiverAs<ImageFile>(r).setPath(path);
     return 0;
 }
 
 int readThumbnailSize(CommandIO& io, CommandEnabler& r) {
     int w, h;
     if (io.readInt(w) != 0 || io.readInt(h) != 0) return -1;
-    file(r).thumbnailWidth = w;
-    file(r).thumbnailHeight = h;
-    file(r).thumbnailJPEG.clear();
+    receiverAs<ImageFile>(r).thumbnailWidth = w;
+    receiverAs<ImageFile>(r).thumbnailHeight = h;
+    receiverAs<ImageFile>(r).thumbnailJPEG.clear();
     return 0;
 }
 
@@ -327,7 +326,7 @@ int readTextThumbnail(CommandIO& io, CommandEnabler& r) {
     if (io.readInt(count) != 0 || count < 0 || count > 2 * kMaxThumbnailBytes || count % 2) return -1;
     std::vector<uint8_t> data(static_cast<size_t>(count / 2));
     if (!data.empty() && io.readHex(data.data(), data.size()) != 0) return -1;
-    file(r).thumbnailJPEG = std::move(data);
+    receiverAs<ImageFile>(r).thumbnailJPEG = std::move(data);
     return 0;
 }
 
@@ -345,7 +344,7 @@ int readBinaryThumbnail(CommandIO& io, CommandEnabler& r) {
         if (io.readBytes(data.data() + count, lead) != 0) return -1;
         data.erase(data.begin(), data.begin() + static_cast<long>(lead));
     }
-    file(r).thumbnailJPEG = std::move(data);
+    receiverAs<ImageFile>(r).thumbnailJPEG = std::move(data);
     return 0;
 }
 

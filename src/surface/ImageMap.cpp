@@ -16,24 +16,22 @@ namespace {
 
 std::FILE* gConsole = nullptr;
 
-ImageMap& map(CommandEnabler& r) { return static_cast<ImageMap&>(r); }
-
 int readImageFile(CommandIO& io, CommandEnabler& r) {
     std::string name;
     if (io.readString(name) != 0) return -1;
-    map(r).setImageFile(name);
+    receiverAs<ImageMap>(r).setImageFile(name);
     return 0;
 }
 
 
 int readDomain(CommandIO& io, CommandEnabler& r) {
-    map(r).oldPlacement.present = true;
-    return io.readInt(map(r).oldPlacement.domain);
+    receiverAs<ImageMap>(r).oldPlacement.present = true;
+    return io.readInt(receiverAs<ImageMap>(r).oldPlacement.domain);
 }
 
 template <int Which>
 int readOldVector(CommandIO& io, CommandEnabler& r) {
-    ImageMap::OldPlacement& p = map(r).oldPlacement;
+    ImageMap::OldPlacement& p = receiverAs<ImageMap>(r).oldPlacement;
     p.present = true;
     return io.readVector3(Which == 0 ? p.translate : Which == 1 ? p.rotate : p.scale);
 }
@@ -42,7 +40,7 @@ int readOldVector(CommandIO& io, CommandEnabler& r) {
 // stays in the scene and shows nothing.
 int endMap(CommandIO& io, CommandEnabler& r) {
     if (CommandEnabler::endCommand(io, r) != 0) return -1;
-    ImageMap& m = map(r);
+    ImageMap& m = receiverAs<ImageMap>(r);
     std::string name = m.imageFileName();
     if (name.empty()) return 0;
     std::string path = m.filePath();

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 #include "scene/Scene.h"
 #include "surface/ImageFile.h"
 #include "surface/ImageMap.h"
@@ -25,7 +26,7 @@ const char* const kClassNames[] = {"MaterialChannelColor", "MaterialChannelSpecu
 int readActive(CommandIO& io, CommandEnabler& r) {
     int on;
     if (io.readInt(on) != 0) return -1;
-    static_cast<MaterialChannel&>(r).active = on != 0;
+    receiverAs<MaterialChannel>(r).active = on != 0;
     return 0;
 }
 
@@ -93,7 +94,7 @@ void MaterialChannel::registerCommands() {
 int MaterialChannel::beginLayer(CommandIO& io, CommandEnabler& r) {
     char name[CommandIO::kTokenSize];
     if (io.readToken(name, sizeof name) != 0 || std::strcmp(name, "ShaderBlock") != 0) return -1;
-    io.push(&channel(r).addLayer());
+    io.push(&receiverAs<MaterialChannel>(r).addLayer());
     return 0;
 }
 

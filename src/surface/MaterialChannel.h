@@ -91,8 +91,6 @@ protected:
     virtual int writeFields(CommandIO& io) = 0;
     void setBaseColor(const Rgba& color);
 
-    static MaterialChannel& channel(CommandEnabler& receiver) { return static_cast<MaterialChannel&>(receiver); }
-
 private:
     static int beginLayer(CommandIO& io, CommandEnabler& receiver);
 

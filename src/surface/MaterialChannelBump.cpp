@@ -1,12 +1,13 @@
 #include "surface/MaterialChannelBump.h"
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 
 namespace fw {
 
 namespace {
 
-int readAmount(CommandIO& io, CommandEnabler& r) { return io.readDouble(static_cast<MaterialChannelBump&>(r).amount); }
+int readAmount(CommandIO& io, CommandEnabler& r) { return io.readDouble(receiverAs<MaterialChannelBump>(r).amount); }
 
 }  // namespace
 

@@ -3,19 +3,18 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 
 namespace fw {
 
 namespace {
 
-MaterialChannelColor& colour(CommandEnabler& r) { return static_cast<MaterialChannelColor&>(r); }
-
-int readColor(CommandIO& io, CommandEnabler& r) { return io.readColor(colour(r).color, 4); }
+int readColor(CommandIO& io, CommandEnabler& r) { return io.readColor(receiverAs<MaterialChannelColor>(r).color, 4); }
 
 int readUseBaseColor(CommandIO& io, CommandEnabler& r) {
     int on;
     if (io.readInt(on) != 0) return -1;
-    colour(r).useBaseColor = on != 0;
+    receiverAs<MaterialChannelColor>(r).useBaseColor = on != 0;
     return 0;
 }
 

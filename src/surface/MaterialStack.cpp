@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 #include "surface/MaterialX.h"
 
 namespace fw {
@@ -29,7 +30,7 @@ CommandTable& MaterialStack::commandTable() {
 int MaterialStack::beginItem(CommandIO& io, CommandEnabler& r) {
     char name[CommandIO::kTokenSize];
     if (io.readToken(name, sizeof name) != 0 || std::strcmp(name, "MaterialStackItem") != 0) return -1;
-    io.push(&static_cast<MaterialStack&>(r).addItem());
+    io.push(&receiverAs<MaterialStack>(r).addItem());
     return 0;
 }
 

@@ -27,50 +27,48 @@ constexpr double kInvTwoPi = 0.1591549;
 constexpr double kInvPi = 0.3183098;
 constexpr double kHalfPi = 1.5707963;
 
-MaterialStackItem& item(CommandEnabler& r) { return static_cast<MaterialStackItem&>(r); }
-
 int readMaterial(CommandIO& io, CommandEnabler& r) {
     std::string name;
     if (io.readString(name) != 0) return -1;
-    item(r).setMaterial(name);
+    receiverAs<MaterialStackItem>(r).setMaterial(name);
     return 0;
 }
 
 int readApplySpread(CommandIO& io, CommandEnabler& r) {
     int on;
     if (io.readInt(on) != 0) return -1;
-    item(r).applySpread = on != 0;
+    receiverAs<MaterialStackItem>(r).applySpread = on != 0;
     return 0;
 }
 
 
-int readObjectMatrix(CommandIO& io, CommandEnabler& r) { return io.readMatrix(item(r).applyObjectMatrix); }
+int readObjectMatrix(CommandIO& io, CommandEnabler& r) { return io.readMatrix(receiverAs<MaterialStackItem>(r).applyObjectMatrix); }
 
 int readMapping(CommandIO& io, CommandEnabler& r) {
     char name[CommandIO::kTokenSize];
     if (io.readToken(name, sizeof name) != 0) return -1;
-    item(r).mappingStyle = MaterialStackItem::mappingValue(name);
+    receiverAs<MaterialStackItem>(r).mappingStyle = MaterialStackItem::mappingValue(name);
     return 0;
 }
 
 int readBlending(CommandIO& io, CommandEnabler& r) {
     char name[CommandIO::kTokenSize];
     if (io.readToken(name, sizeof name) != 0) return -1;
-    item(r).blendingStyle = BlendMode::value(name);
+    receiverAs<MaterialStackItem>(r).blendingStyle = BlendMode::value(name);
     return 0;
 }
 
 int readTiling(CommandIO& io, CommandEnabler& r) {
     char name[CommandIO::kTokenSize];
     if (io.readToken(name, sizeof name) != 0) return -1;
-    item(r).tilingStyle = MaterialStackItem::kTilingNames.value(name);
+    receiverAs<MaterialStackItem>(r).tilingStyle = MaterialStackItem::kTilingNames.value(name);
     return 0;
 }
 
 int readTransform(CommandIO& io, CommandEnabler& r) {
     Placement p;
     if (p.read(io) != 0) return -1;
-    item(r).setTransform(p);
+    receiverAs<MaterialStackItem>(r).setTransform(p);
     return 0;
 }
 

@@ -24,8 +24,6 @@ std::atomic<uint64_t> gStamps{0};
 
 constexpr int kSurfaceChannels = MaterialChannel::kKinds;
 
-MaterialX& material(CommandEnabler& r) { return static_cast<MaterialX&>(r); }
-
 // Which of the five channel kinds take part in a style.
 bool takesPart(int style, int kind) {
     switch (style) {
@@ -39,7 +37,7 @@ bool takesPart(int style, int kind) {
 int readStyleName(CommandIO& io, CommandEnabler& r, const NameTable& names) {
     char name[CommandIO::kTokenSize];
     if (io.readToken(name, sizeof name) != 0) return -1;
-    material(r).setStyle(names.value(name));
+    receiverAs<MaterialX>(r).setStyle(names.value(name));
     return 0;
 }
 
@@ -49,7 +47,7 @@ int readOldStyle(CommandIO& io, CommandEnabler& r) { return readStyleName(io, r,
 int readRespondToLighting(CommandIO& io, CommandEnabler& r) {
     int on;
     if (io.readInt(on) != 0) return -1;
-    MaterialX& m = material(r);
+    MaterialX& m = receiverAs<MaterialX>(r);
     // Only the line styles can draw unlit; for the others the line means nothing.
     if (m.style() == Material::kWireframe || m.style() == Material::kHiddenLine) m.ignoresLighting = on == 0;
     return 0;
@@ -58,23 +56,23 @@ int readRespondToLighting(CommandIO& io, CommandEnabler& r) {
 int readUseHiddenFill(CommandIO& io, CommandEnabler& r) {
     int on;
     if (io.readInt(on) != 0) return -1;
-    material(r).useHiddenFillMaterial = on != 0;
+    receiverAs<MaterialX>(r).useHiddenFillMaterial = on != 0;
     return 0;
 }
 
-int readHiddenFillColor(CommandIO& io, CommandEnabler& r) { return io.readColor(material(r).hiddenFillColor, 4); }
+int readHiddenFillColor(CommandIO& io, CommandEnabler& r) { return io.readColor(receiverAs<MaterialX>(r).hiddenFillColor, 4); }
 
 int readFresnelStart(CommandIO& io, CommandEnabler& r) {
     double v;
     if (io.readDouble(v) != 0) return -1;
-    material(r).setFresnelStart(v);
+    receiverAs<MaterialX>(r).setFresnelStart(v);
     return 0;
 }
 
 int readFresnelEnd(CommandIO& io, CommandEnabler& r) {
     double v;
     if (io.readDouble(v) != 0) return -1;
-    material(r).setFresnelEnd(v);
+    receiverAs<MaterialX>(r).setFresnelEnd(v);
     return 0;
 }
 
@@ -86,7 +84,7 @@ int beginChannel(CommandIO& io, CommandEnabler& r) {
     if (io.readToken(name, sizeof name) != 0 || io.readInt(surface) != 0) return -1;
     for (int kind = 0; kind < kSurfaceChannels; ++kind) {
         if (std::strcmp(name, MaterialChannel::kindClassName(kind)) != 0) continue;
-        MaterialChannel& channel = material(r).channel((surface > 0 ? kSurfaceChannels : 0) + kind);
+        MaterialChannel& channel = receiverAs<MaterialX>(r).channel((surface > 0 ? kSurfaceChannels : 0) + kind);
         channel.reset();
         io.push(&channel);
         return 0;
@@ -96,7 +94,7 @@ int beginChannel(CommandIO& io, CommandEnabler& r) {
 
 int endMaterial(CommandIO& io, CommandEnabler& r) {
     if (CommandEnabler::endCommand(io, r) != 0) return -1;
-    material(r).notifyChange();
+    receiverAs<MaterialX>(r).notifyChange();
     return 0;
 }
 
@@ -105,39 +103,39 @@ int endMaterial(CommandIO& io, CommandEnabler& r) {
 int readDiffuse(CommandIO& io, CommandEnabler& r) {
     float rgb[3];
     if (io.readColor(rgb, 3) != 0) return -1;
-    material(r).colorChannel().setColor(rgb[0], rgb[1], rgb[2], 1.0f);
+    receiverAs<MaterialX>(r).colorChannel().setColor(rgb[0], rgb[1], rgb[2], 1.0f);
     return 0;
 }
 
 int readOldSpecular(CommandIO& io, CommandEnabler& r) {
     double sharpness, brightness;
     if (io.readDouble(sharpness) != 0 || io.readDouble(brightness) != 0) return -1;
-    MaterialChannelSpecular& s = material(r).specularChannel();
+    MaterialChannelSpecular& s = receiverAs<MaterialX>(r).specularChannel();
     s.sharpness = sharpness;
     s.brightness = brightness;
     return 0;
 }
 
 int readOldTransparency(CommandIO& io, CommandEnabler& r) {
-    return io.readDouble(material(r).transparencyChannel().amount);
+    return io.readDouble(receiverAs<MaterialX>(r).transparencyChannel().amount);
 }
 
 int readOldReflectivity(CommandIO& io, CommandEnabler& r) {
-    return io.readDouble(material(r).reflectivityChannel().amount);
+    return io.readDouble(receiverAs<MaterialX>(r).reflectivityChannel().amount);
 }
 
 template <int Kind>
 int readMap(CommandIO& io, CommandEnabler& r) {
     std::string name;
     if (io.readString(name) != 0) return -1;
-    return material(r).channel(Kind).setImageLayer(name) ? 0 : -1;
+    return receiverAs<MaterialX>(r).channel(Kind).setImageLayer(name) ? 0 : -1;
 }
 
 int readBumpMap(CommandIO& io, CommandEnabler& r) {
     std::string name;
     double amount;
     if (io.readString(name) != 0 || io.readDouble(amount) != 0) return -1;
-    MaterialChannelBump& bump = material(r).bumpChannel();
+    MaterialChannelBump& bump = receiverAs<MaterialX>(r).bumpChannel();
     if (!bump.setImageLayer(name)) return -1;
     bump.amount = amount;
     return 0;
@@ -147,7 +145,7 @@ template <int Kind>
 int readMapFlag(CommandIO& io, CommandEnabler& r) {
     int on;
     if (io.readInt(on) != 0) return -1;
-    MaterialChannel& channel = material(r).channel(Kind);
+    MaterialChannel& channel = receiverAs<MaterialX>(r).channel(Kind);
     int index = channel.findImageLayer();
     if (index >= 0) channel.layer(index).active = on != 0;
     return 0;

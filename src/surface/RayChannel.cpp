@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 
 namespace fw {
 
@@ -11,14 +12,14 @@ namespace {
 int readNumRays(CommandIO& io, CommandEnabler& r) {
     int count;
     if (io.readInt(count) != 0) return -1;
-    static_cast<RayChannel&>(r).setNumRays(count);
+    receiverAs<RayChannel>(r).setNumRays(count);
     return 0;
 }
 
 int readSpread(CommandIO& io, CommandEnabler& r) {
     double spread;
     if (io.readDouble(spread) != 0) return -1;
-    static_cast<RayChannel&>(r).setSpread(spread);
+    receiverAs<RayChannel>(r).setSpread(spread);
     return 0;
 }
 

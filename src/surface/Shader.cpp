@@ -7,6 +7,7 @@
 #include <glm/vec4.hpp>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 #include "surface/ShaderColor.h"
 #include "surface/ShaderGradient.h"
 #include "surface/ShaderGrid.h"
@@ -34,7 +35,7 @@ namespace {
 int readTransform(CommandIO& io, CommandEnabler& r) {
     Placement p;
     if (p.read(io) != 0) return -1;
-    static_cast<Shader&>(r).setPlacement(p);
+    receiverAs<Shader>(r).setPlacement(p);
     return 0;
 }
 

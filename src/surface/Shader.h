@@ -74,8 +74,6 @@ protected:
     // The kind's own lines, after the transform line.
     virtual int writeFields(CommandIO& io) = 0;
 
-    static Shader& shader(CommandEnabler& receiver) { return static_cast<Shader&>(receiver); }
-
 private:
     int kind_;
     bool hasTransform_ = false;

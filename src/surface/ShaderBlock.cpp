@@ -17,18 +17,16 @@ namespace {
 constexpr int kKernelSize = 3;
 constexpr double kKernel[kKernelSize] = {0.25, 0.5, 0.25};
 
-ShaderBlock& block(CommandEnabler& r) { return static_cast<ShaderBlock&>(r); }
-
 int readBlendingStyle(CommandIO& io, CommandEnabler& r) {
     char name[CommandIO::kTokenSize];
     if (io.readToken(name, sizeof name) != 0) return -1;
-    block(r).blendingStyle = BlendMode::value(name);
+    receiverAs<ShaderBlock>(r).blendingStyle = BlendMode::value(name);
     return 0;
 }
 
 // "begin <shader class> <slot>": a new shader of that class takes the slot.
 int beginShader(CommandIO& io, CommandEnabler& r) {
-    ShaderBlock& b = block(r);
+    ShaderBlock& b = receiverAs<ShaderBlock>(r);
     char name[CommandIO::kTokenSize];
     int slot;
     if (io.readToken(name, sizeof name) != 0 || io.readInt(slot) != 0) return -1;

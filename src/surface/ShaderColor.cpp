@@ -3,13 +3,14 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 
 namespace fw {
 
 namespace {
 
 int readColor(CommandIO& io, CommandEnabler& r) {
-    auto& s = static_cast<ShaderColor&>(r);
+    auto& s = receiverAs<ShaderColor>(r);
     if (io.readColor(s.color, 4) != 0) return -1;
     s.notifyChange();
     return 0;

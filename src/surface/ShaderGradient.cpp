@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 
 namespace fw {
 
@@ -11,7 +12,7 @@ namespace {
 int beginUnit(CommandIO& io, CommandEnabler& r) {
     char name[CommandIO::kTokenSize];
     if (io.readToken(name, sizeof name) != 0 || std::strcmp(name, "GradientUnit") != 0) return -1;
-    io.push(&static_cast<ShaderGradient&>(r).unit);
+    io.push(&receiverAs<ShaderGradient>(r).unit);
     return 0;
 }
 

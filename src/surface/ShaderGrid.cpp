@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 #include "platform/MathConstants.h"
 
 namespace fw {
@@ -14,14 +14,35 @@ namespace {
 
 const char* const kStyles[] = {"GridPaper", "RadialCircles", "RadialSquares", "RadialTriangles"};
 
-ShaderGrid& grid(CommandEnabler& r) { return static_cast<ShaderGrid&>(r); }
-
 int readStyle(CommandIO& io, CommandEnabler& r) {
     char text[CommandIO::kTokenSize];
     if (io.readToken(text, sizeof text) != 0) return -1;
-    grid(r).style = ShaderGrid::kStyleNames.value(text);
+    receiverAs<ShaderGrid>(r).style = ShaderGrid::kStyleNames.value(text);
     return 0;
 }
+int writeStyle(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    return io.writef("%s \"%s\"\n", keyword, ShaderGrid::kStyleNames.name(receiverAs<ShaderGrid>(r).style));
+}
+
+// The grid's own lines, after the shader's.
+constexpr FieldTable::Line kGridLines[] = {
+    {"Style", readStyle, writeStyle},
+    field<&ShaderGrid::hVisible>("HVisible"),
+    field<&ShaderGrid::hColor>("HColor"),
+    field<&ShaderGrid::hWidth>("HWidth"),
+    field<&ShaderGrid::hLineSpacing>("HLineSpacing"),
+    field<&ShaderGrid::hCenter>("HCenter"),
+    field<&ShaderGrid::hShift>("HShift"),
+    field<&ShaderGrid::vVisible>("VVisible"),
+    field<&ShaderGrid::vColor>("VColor"),
+    field<&ShaderGrid::vWidth>("VWidth"),
+    field<&ShaderGrid::vLineSpacing>("VLineSpacing"),
+    field<&ShaderGrid::vCenter>("VCenter"),
+    field<&ShaderGrid::vShift>("VShift"),
+    field<&ShaderGrid::fillColor>("FillColor"),
+    field<&ShaderGrid::lineRotation>("LineRotation"),
+};
+constexpr FieldTable kGridTable{kGridLines};
 
 // Length of line inside [0, x) for lines of `width` starting at every multiple of `spacing`.
 double covered(double x, double spacing, double width) {
@@ -63,21 +84,7 @@ CommandTable& ShaderGrid::commandTable() {
 
 void ShaderGrid::registerCommands() {
     Shader::registerCommands();
-    registerCommand("Style", readStyle);
-    registerCommand("HVisible", readField<&ShaderGrid::hVisible>);
-    registerCommand("HColor", readField<&ShaderGrid::hColor>);
-    registerCommand("HWidth", readField<&ShaderGrid::hWidth>);
-    registerCommand("HLineSpacing", readField<&ShaderGrid::hLineSpacing>);
-    registerCommand("HCenter", readField<&ShaderGrid::hCenter>);
-    registerCommand("HShift", readField<&ShaderGrid::hShift>);
-    registerCommand("VVisible", readField<&ShaderGrid::vVisible>);
-    registerCommand("VColor", readField<&ShaderGrid::vColor>);
-    registerCommand("VWidth", readField<&ShaderGrid::vWidth>);
-    registerCommand("VLineSpacing", readField<&ShaderGrid::vLineSpacing>);
-    registerCommand("VCenter", readField<&ShaderGrid::vCenter>);
-    registerCommand("VShift", readField<&ShaderGrid::vShift>);
-    registerCommand("FillColor", readField<&ShaderGrid::fillColor>);
-    registerCommand("LineRotation", readField<&ShaderGrid::lineRotation>);
+    kGridTable.registerInto(*this);
 }
 
 void ShaderGrid::reset() {
@@ -155,23 +162,6 @@ void ShaderGrid::copyFields(const Shader& other) {
     lineRotation = o.lineRotation;
 }
 
-int ShaderGrid::writeFields(CommandIO& io) {
-    io.writef("Style \"%s\"\n", kStyleNames.name(style));
-    io.writef("HVisible %d\n", hVisible);
-    io.writef("HColor %g %g %g %g\n", hColor[0], hColor[1], hColor[2], hColor[3]);
-    io.writef("HWidth %g\n", hWidth);
-    io.writef("HLineSpacing %g\n", hLineSpacing);
-    io.writef("HCenter %g\n", hCenter);
-    io.writef("HShift %g\n", hShift);
-    io.writef("VVisible %d\n", vVisible);
-    io.writef("VColor %g %g %g %g\n", vColor[0], vColor[1], vColor[2], vColor[3]);
-    io.writef("VWidth %g\n", vWidth);
-    io.writef("VLineSpacing %g\n", vLineSpacing);
-    io.writef("VCenter %g\n", vCenter);
-    io.writef("VShift %g\n", vShift);
-    io.writef("FillColor %g %g %g %g\n", fillColor[0], fillColor[1], fillColor[2], fillColor[3]);
-    io.writef("LineRotation %g\n", lineRotation);
-    return 0;
-}
+int ShaderGrid::writeFields(CommandIO& io) { return kGridTable.write(io, *this); }
 
 }  // namespace fw

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 #include "surface/QuotedText.h"
 #include "scene/Scene.h"
 #include "surface/ImageFile.h"
@@ -15,7 +16,7 @@ namespace {
 int readImage(CommandIO& io, CommandEnabler& r) {
     std::string name;
     if (io.readString(name) != 0) return -1;
-    static_cast<ShaderImage&>(r).setImage(name);
+    receiverAs<ShaderImage>(r).setImage(name);
     return 0;
 }
 

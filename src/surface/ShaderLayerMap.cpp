@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "persistence/CommandIO.h"
+#include "persistence/FieldReaders.h"
 #include "surface/LayerMapSource.h"
 #include "surface/Picture.h"
 
@@ -12,7 +13,7 @@ namespace {
 
 std::atomic<LayerMapSource*> gSource{nullptr};
 
-int readIndex(CommandIO& io, CommandEnabler& r) { return io.readInt(static_cast<ShaderLayerMap&>(r).index); }
+int readIndex(CommandIO& io, CommandEnabler& r) { return io.readInt(receiverAs<ShaderLayerMap>(r).index); }
 
 }  // namespace
 

@@ -13,25 +13,23 @@ namespace {
 
 const char* const kTypes[] = {"Cloud", "Marble", "Lava"};
 
-ShaderNoisePerlin& noise(CommandEnabler& r) { return static_cast<ShaderNoisePerlin&>(r); }
-
 // Every value read may change the generator or the tone curve.
 int changed(ShaderNoisePerlin& s, int status) {
     if (status == 0) s.notifyChange();
     return status;
 }
 
-void noteChange(CommandEnabler& r) { noise(r).notifyChange(); }
-ToneCurve& toneOf(CommandEnabler& r) { return noise(r).tone; }
+void noteChange(CommandEnabler& r) { receiverAs<ShaderNoisePerlin>(r).notifyChange(); }
+ToneCurve& toneOf(CommandEnabler& r) { return receiverAs<ShaderNoisePerlin>(r).tone; }
 
 int readType(CommandIO& io, CommandEnabler& r) {
     char text[CommandIO::kTokenSize];
     if (io.readToken(text, sizeof text) != 0) return -1;
-    noise(r).type = ShaderNoisePerlin::kTypeNames.value(text);
-    return changed(noise(r), 0);
+    receiverAs<ShaderNoisePerlin>(r).type = ShaderNoisePerlin::kTypeNames.value(text);
+    return changed(receiverAs<ShaderNoisePerlin>(r), 0);
 }
 
-int readSeed(CommandIO& io, CommandEnabler& r) { return changed(noise(r), io.readUnsignedLong(noise(r).seed)); }
+int readSeed(CommandIO& io, CommandEnabler& r) { return changed(receiverAs<ShaderNoisePerlin>(r), io.readUnsignedLong(receiverAs<ShaderNoisePerlin>(r).seed)); }
 
 // The block may be closed under either of the names it can be opened with.
 int endNoise(CommandIO& io, CommandEnabler&) {

@@ -13,25 +13,23 @@ namespace {
 const char* const kTypes[] = {"Soft", "Hard", "Rings", "Flat"};
 const char* const kMethods[] = {"Euclidean", "Manhattan", "Chebyshev", "Minkovsky"};
 
-ShaderNoiseWorley& noise(CommandEnabler& r) { return static_cast<ShaderNoiseWorley&>(r); }
-
 int changed(ShaderNoiseWorley& s, int status) {
     if (status == 0) s.notifyChange();
     return status;
 }
 
-void noteChange(CommandEnabler& r) { noise(r).notifyChange(); }
-ToneCurve& toneOf(CommandEnabler& r) { return noise(r).tone; }
+void noteChange(CommandEnabler& r) { receiverAs<ShaderNoiseWorley>(r).notifyChange(); }
+ToneCurve& toneOf(CommandEnabler& r) { return receiverAs<ShaderNoiseWorley>(r).tone; }
 
 template <int ShaderNoiseWorley::*Field, const NameTable* Table>
 int readNamed(CommandIO& io, CommandEnabler& r) {
     char text[CommandIO::kTokenSize];
     if (io.readToken(text, sizeof text) != 0) return -1;
-    noise(r).*Field = Table->value(text);
-    return changed(noise(r), 0);
+    receiverAs<ShaderNoiseWorley>(r).*Field = Table->value(text);
+    return changed(receiverAs<ShaderNoiseWorley>(r), 0);
 }
 
-int readSeed(CommandIO& io, CommandEnabler& r) { return changed(noise(r), io.readUnsignedLong(noise(r).seed)); }
+int readSeed(CommandIO& io, CommandEnabler& r) { return changed(receiverAs<ShaderNoiseWorley>(r), io.readUnsignedLong(receiverAs<ShaderNoiseWorley>(r).seed)); }
 
 }  // namespace
 

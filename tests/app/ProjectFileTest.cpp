@@ -141,6 +141,20 @@ TEST_F(ProjectFiles, PreferencesCarryTheirOwnLinesOnly) {
                                                   "' file was created with a newer version of the software.");
 }
 
+// Settings files with a value other than the default on every line, in other spellings
+// where the readers allow them (overlays of 5 and "on"), and the settings lines that
+// the program wrote for them before its lines came from one table.
+TEST_F(ProjectFiles, EverySettingsLineKeepsItsSpellingAndPlace) {
+    for (const char* name : {"odd-values", "odd-values-prefs"}) {
+        const std::string data = FW_TEST_DATA "/settings/";
+        ASSERT_TRUE(manager().loadProject(data + name + ".kxp")) << name;
+        ASSERT_TRUE(manager().writeFile(dir.file("out.kxp"), manager().readPreferenceLines())) << name;
+        std::string text = test::readFile(dir.file("out.kxp"));
+        EXPECT_EQ(text.substr(0, text.find(" begin SceneX\n")), test::readFile(data + name + "-written.kxp")) << name;
+    }
+    EXPECT_TRUE(manager().readPreferenceLines());
+}
+
 TEST_F(ProjectFiles, ReadOnlyKeywordsAreAcceptedWithTheirValues) {
     test::writeFile(dir.file("old-ui.kxp"),
                     " Version \"Orvostat Formwright (Linux Headless) v0.1.0\"\n ShowPaths 1\n OptionsWindowPos 10 20\n"

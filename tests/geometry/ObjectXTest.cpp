@@ -30,7 +30,8 @@ std::string written(CommandEnabler& member) { return test::writtenBlock(member);
 template <class T>
 T* read(SceneX& scene, const char* name, const std::string& lines) {
     auto* member = new T(scene, name);
-    EXPECT_EQ(test::readLines(*member, lines), 0) << sceneErrorText;
+    std::string diagnostic;
+    EXPECT_EQ(test::readLines(*member, lines, &diagnostic), 0) << diagnostic;
     return member;
 }
 

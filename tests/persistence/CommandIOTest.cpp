@@ -52,9 +52,22 @@ TEST(CommandDispatch, UnknownCommandWithThreeArgumentsCostsFourReadsAndOneWarnin
     EXPECT_EQ(io.processNextCommand(), 0);
     EXPECT_EQ(root.count, 42);
     EXPECT_EQ(io.reads, 6);  // four dropped, the keyword, its argument
-    EXPECT_EQ(sceneErrorText,
+    EXPECT_EQ(io.diagnostic(),
               "Warning: Recovering from scene data error for command <<mystery>> for class "
               "<<SampleRecord>> at byte 7.");
+}
+
+TEST(CommandDispatch, EachEndpointKeepsTheDiagnosticOfItsOwnLoad) {
+    SampleRecord first, second;
+    StringsIO damaged(&first), clean(&second);
+    Lines bad({"count many"}), good({"count 4"});
+    damaged.attach(bad.pointers.data());
+    clean.attach(good.pointers.data());
+    EXPECT_EQ(damaged.processNextCommand(), -1);
+    // Another load going on meanwhile neither clears nor takes the first one's error.
+    EXPECT_EQ(clean.processNextCommand(), 0);
+    EXPECT_EQ(clean.diagnostic(), "");
+    EXPECT_EQ(damaged.diagnostic(), "Error processing scene command <<count>> for class <<SampleRecord>> at byte 10.");
 }
 
 TEST(CommandDispatch, AHundredUnusableTokensFailTheStream) {
@@ -65,7 +78,7 @@ TEST(CommandDispatch, AHundredUnusableTokensFailTheStream) {
     StringsIO io(&root);
     io.attach(lines.pointers.data());
     EXPECT_EQ(io.processNextCommand(), -1);
-    EXPECT_EQ(sceneErrorText, "Scene error: unknown command <<junk100>> for class <<SampleRecord>> at byte " +
+    EXPECT_EQ(io.diagnostic(), "Scene error: unknown command <<junk100>> for class <<SampleRecord>> at byte " +
                                   std::to_string(junk.size() - 1) + ".");
     EXPECT_EQ(root.count, 0);
 
@@ -77,7 +90,7 @@ TEST(CommandDispatch, AHundredUnusableTokensFailTheStream) {
     again.attach(recoverable.pointers.data());
     EXPECT_EQ(again.processNextCommand(), 0);
     EXPECT_EQ(root.count, 5);
-    EXPECT_NE(sceneErrorText.find("Warning: Recovering"), std::string::npos);
+    EXPECT_NE(again.diagnostic().find("Warning: Recovering"), std::string::npos);
 }
 
 TEST(CommandDispatch, FlagsTakeOnAndOffAndRejectOtherWords) {
@@ -92,7 +105,7 @@ TEST(CommandDispatch, FlagsTakeOnAndOffAndRejectOtherWords) {
     EXPECT_EQ(io.processNextCommand(), 0);
     EXPECT_EQ(root.enabled, 1);
     EXPECT_EQ(io.processNextCommand(), -1);
-    EXPECT_EQ(sceneErrorText,
+    EXPECT_EQ(io.diagnostic(),
               "Error processing scene command <<enabled>> for class <<SampleRecord>> at byte 11.");
 }
 
@@ -105,7 +118,7 @@ TEST(CommandDispatch, EndMustNameTheReceiversClass) {
     ASSERT_TRUE(root.slots[2]);
     EXPECT_EQ(root.slots[2]->amount, 0.5);
     EXPECT_EQ(io.depth(), 2);
-    EXPECT_EQ(sceneErrorText, "Error processing scene command <<end>> for class <<SampleSlot>> at byte 16.");
+    EXPECT_EQ(io.diagnostic(), "Error processing scene command <<end>> for class <<SampleSlot>> at byte 16.");
 }
 
 TEST(CommandDispatch, UnknownChildClassFailsBegin) {
@@ -114,7 +127,7 @@ TEST(CommandDispatch, UnknownChildClassFailsBegin) {
     StringsIO io(&root);
     io.attach(lines.pointers.data());
     EXPECT_EQ(io.processNextCommand(), -1);
-    EXPECT_NE(sceneErrorText.find("<<begin>>"), std::string::npos);
+    EXPECT_NE(io.diagnostic().find("<<begin>>"), std::string::npos);
 }
 
 TEST(CommandDispatch, StrayEndAtRootLevelEmptiesTheStack) {
@@ -124,7 +137,7 @@ TEST(CommandDispatch, StrayEndAtRootLevelEmptiesTheStack) {
     io.attach(lines.pointers.data());
     EXPECT_EQ(io.processNextCommand(), 0);
     EXPECT_EQ(io.processNextCommand(), -1);
-    EXPECT_EQ(sceneErrorText, "Error processing command stack while loading scene.");
+    EXPECT_EQ(io.diagnostic(), "Error processing command stack while loading scene.");
 }
 
 TEST(CommandDispatch, CommentsAndHashesInsideWords) {
@@ -135,7 +148,7 @@ TEST(CommandDispatch, CommentsAndHashesInsideWords) {
     EXPECT_EQ(load(io), 0);
     EXPECT_EQ(root.name, "ab#cd");
     EXPECT_EQ(root.count, 3);
-    EXPECT_EQ(sceneErrorText, "");
+    EXPECT_EQ(io.diagnostic(), "");
 }
 
 TEST(CommandDispatch, OverlongKeywordIsCutTo255AndReportedUnknown) {
@@ -145,8 +158,8 @@ TEST(CommandDispatch, OverlongKeywordIsCutTo255AndReportedUnknown) {
     io.attach(lines.pointers.data());
     EXPECT_EQ(io.processNextCommand(), 0);
     EXPECT_EQ(root.count, 4);
-    EXPECT_NE(sceneErrorText.find("<<" + std::string(255, 'q') + ">>"), std::string::npos);
-    EXPECT_EQ(sceneErrorText.find(std::string(256, 'q')), std::string::npos);
+    EXPECT_NE(io.diagnostic().find("<<" + std::string(255, 'q') + ">>"), std::string::npos);
+    EXPECT_EQ(io.diagnostic().find(std::string(256, 'q')), std::string::npos);
 }
 
 TEST(CommandDispatch, TypedReadersNeedEveryTokenOfACompositeValue) {

@@ -62,7 +62,7 @@ TEST(FieldReaders, ReadEachFieldWithTheReaderOfItsType) {
     Stream s(f,
              "weight 2.5\ncount 7\nvisible 3\nname \"Gold Bar\"\nposition 1 -2 0.5\n"
              "tint 0.25 0.5 0.75 1\ncorner 4 -9\n**EndOfStream**\n");
-    for (int i = 0; i < 7; ++i) ASSERT_EQ(s.io.processNextCommand(), 0) << sceneErrorText;
+    for (int i = 0; i < 7; ++i) ASSERT_EQ(s.io.processNextCommand(), 0) << s.io.diagnostic();
     EXPECT_EQ(f.weight, 2.5);
     EXPECT_EQ(f.count, 7);
     EXPECT_TRUE(f.visible);  // any integer but 0 sets a flag
@@ -93,8 +93,8 @@ TEST(FieldReaders, AMalformedValueIsAnErrorAndLeavesScalarsAlone) {
     f.visible = true;
     Stream s(f, "count many\nvisible yes\nweight\n**EndOfStream**\n");
     EXPECT_EQ(s.io.processNextCommand(), -1);
-    EXPECT_NE(sceneErrorText.find("Error processing scene command <<count>>"), std::string::npos)
-        << sceneErrorText;
+    EXPECT_NE(s.io.diagnostic().find("Error processing scene command <<count>>"), std::string::npos)
+        << s.io.diagnostic();
     EXPECT_EQ(f.count, 5);
     EXPECT_EQ(s.io.processNextCommand(), -1);
     EXPECT_TRUE(f.visible);

@@ -78,8 +78,8 @@ TEST(MemCmdIO, RoundTripThroughAPaste) {
     MemCmdIO in(&holder);
     in.attachInput(block);
     // The memory reader takes the end marker as the end of its data.
-    EXPECT_EQ(paste(in, pasted), 0) << sceneErrorText;
-    EXPECT_EQ(sceneErrorText, "");
+    EXPECT_EQ(paste(in, pasted), 0) << in.diagnostic();
+    EXPECT_EQ(in.diagnostic(), "");
     EXPECT_EQ(pasted.name, original.name);
     EXPECT_EQ(pasted.raw, original.raw);
     EXPECT_EQ(pasted.key, original.key);

@@ -113,7 +113,7 @@ TEST(StringsIO, WritesACArrayBodyThatReadsBack) {
     array.push_back(nullptr);
     StringsIO in(&holder);
     in.attach(array.data());
-    EXPECT_EQ(load(in), 0) << sceneErrorText;
+    EXPECT_EQ(load(in), 0) << in.diagnostic();
     ASSERT_EQ(holder.children.size(), 1u);
     EXPECT_EQ(holder.children[0]->count, original.count);
     EXPECT_EQ(holder.children[0]->key, original.key);

@@ -44,7 +44,7 @@ TEST(TerminalIO, BinaryInputEndsInAnErrorNotACrash) {
     while (io.hasInput() && (status = io.processNextCommand()) == 0) {
     }
     EXPECT_EQ(status, -1);
-    EXPECT_NE(sceneErrorText.find("Scene error: unknown command"), std::string::npos);
+    EXPECT_NE(io.diagnostic().find("Scene error: unknown command"), std::string::npos);
     std::fclose(in);
 }
 

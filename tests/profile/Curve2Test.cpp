@@ -99,8 +99,9 @@ TEST(Curve2, RejectsUnknownWords) {
     for (const char* line : {"type Spline", "p 1 1\n  pType CORNER", "p 1 1\n  pCornerType SHARP", "p 1 x"}) {
         Curve2 c;
         std::string text = std::string(" begin Curve2\n  ") + line + "\n end Curve2\n";
-        EXPECT_EQ(test::readTextInto(c, dir.file("bad"), text), -1) << line;
-        EXPECT_NE(sceneErrorText.find("for class <<Curve2>>"), std::string::npos) << sceneErrorText;
+        std::string diagnostic;
+        EXPECT_EQ(test::readTextInto(c, dir.file("bad"), text, &diagnostic), -1) << line;
+        EXPECT_NE(diagnostic.find("for class <<Curve2>>"), std::string::npos) << diagnostic;
     }
     // Point lines before any point have nothing to describe and are dropped.
     Curve2 c;

@@ -53,7 +53,8 @@ TEST(InputProfile2, RoundTripsEveryBlockByteForByte) {
     EXPECT_NE(text.find("   begin Curve2\n    type Empty\n   end Curve2\n"), std::string::npos);
 
     InputProfile2 back;
-    ASSERT_EQ(test::readInto(back, dir.file("a")), 0) << sceneErrorText;
+    std::string diagnostic;
+    ASSERT_EQ(test::readInto(back, dir.file("a"), &diagnostic), 0) << diagnostic;
     ASSERT_EQ(back.contours().size(), 2u);
     EXPECT_EQ(back.contours()[0].segments().size(), 10u);
     EXPECT_EQ(test::writeBlockFile(back, dir.file("b")), text);
@@ -65,7 +66,8 @@ TEST(InputProfile2, ReadsObjOutlinesAndRefusesIllustratorFiles) {
                     "v 0 0 5\nv 4 0 5\nv 4 3 5\nv 0 3 5\nv 10 10 0\nv 12 10 0\nv 11 12 0\nf 1 2 3 4\nf 5 6 7\n");
     InputProfile2 profile;
     std::string head = " begin InputProfile2\n  infileObj \"" + dir.file("logo.obj") + "\"\n";
-    ASSERT_EQ(test::readTextInto(profile, dir.file("p"), head + " end InputProfile2\n"), 0) << sceneErrorText;
+    std::string diagnostic;
+    ASSERT_EQ(test::readTextInto(profile, dir.file("p"), head + " end InputProfile2\n", &diagnostic), 0) << diagnostic;
     ASSERT_EQ(profile.contours().size(), 2u);
     const CompositeCurve2& square = profile.contours()[0];
     EXPECT_TRUE(square.closed());
@@ -83,8 +85,9 @@ TEST(InputProfile2, ReadsObjOutlinesAndRefusesIllustratorFiles) {
     EXPECT_EQ(test::readTextInto(missing, dir.file("m"), " begin InputProfile2\n  infileObj \"" + dir.file("none.obj") + "\"\n"),
               -1);
     InputProfile2 art;
-    EXPECT_EQ(test::readTextInto(art, dir.file("i"), " begin InputProfile2\n  infileIllustrator \"logo.ai\"\n"), -1);
-    EXPECT_NE(sceneErrorText.find("<<infileIllustrator>>"), std::string::npos);
+    EXPECT_EQ(test::readTextInto(art, dir.file("i"), " begin InputProfile2\n  infileIllustrator \"logo.ai\"\n", &diagnostic),
+              -1);
+    EXPECT_NE(diagnostic.find("<<infileIllustrator>>"), std::string::npos);
     InputProfile2 wrong;
     EXPECT_EQ(test::readTextInto(wrong, dir.file("w"), " begin InputProfile2\n  begin Curve2\n"), -1);
     EXPECT_EQ(wrong.contours().size(), 1u);

@@ -86,7 +86,8 @@ TEST_F(Profiles, ScenesRoundTripEveryProfileKindByteForByte) {
     EXPECT_EQ(text.find("AnimGlobals"), std::string::npos);
 
     SceneX back;
-    ASSERT_EQ(test::readInto(back, dir.file("a.scene")), 0) << sceneErrorText;
+    std::string diagnostic;
+    ASSERT_EQ(test::readInto(back, dir.file("a.scene"), &diagnostic), 0) << diagnostic;
     back.setWriteAll(true);
     EXPECT_EQ(test::writeBlockFile(back, dir.file("b.scene")), text);
     ASSERT_EQ(back.memberCount(kProfileKind), 3);
@@ -103,8 +104,9 @@ TEST_F(Profiles, ScenesRoundTripEveryProfileKindByteForByte) {
     EXPECT_GT(loadedEdge->outlineStamp(), 0u);
 
     SceneX failed;
-    EXPECT_EQ(test::readTextInto(failed, dir.file("c.scene"), " begin SceneX\n  begin ProfileI\n   load\n"), -1);
-    EXPECT_NE(sceneErrorText.find("<<load>> for class <<ProfileI>>"), std::string::npos);
+    EXPECT_EQ(test::readTextInto(failed, dir.file("c.scene"), " begin SceneX\n  begin ProfileI\n   load\n", &diagnostic),
+              -1);
+    EXPECT_NE(diagnostic.find("<<load>> for class <<ProfileI>>"), std::string::npos);
     SceneX missing;
     EXPECT_EQ(test::readTextInto(missing, dir.file("d.scene"), " begin SceneX\n  begin ProfileL\n   libIdx 99\n   load\n"), -1);
 }

@@ -122,7 +122,7 @@ TEST(Object, MappingKeywordsAndCoordinateMapping) {
     MemCmdIO io(&holder);
     io.attachInput(block);
     io.push(solid);
-    while (io.hasInput()) ASSERT_EQ(io.processNextCommand(), 0) << sceneErrorText;
+    while (io.hasInput()) ASSERT_EQ(io.processNextCommand(), 0) << io.diagnostic();
     EXPECT_TRUE(solid->mappingEnabled());
     EXPECT_EQ(solid->mapX(3.0), 1.0);   // divided by 2, less 0.5
     EXPECT_EQ(solid->mapY(3.0), 4.0);   // a scale below 1e-5 does not divide

@@ -48,28 +48,30 @@ inline std::string writeBlockFile(CommandEnabler& object, const std::string& pat
     return readFile(path);
 }
 
-// Loads `path`, whose blocks name objects the maker provides; the stream's status.
-inline int readBlockFile(const std::string& path, BlockRoot::Maker maker, std::string* error = nullptr) {
+// Loads `path`, whose blocks name objects the maker provides; the stream's status and,
+// when asked, its last diagnostic.
+inline int readBlockFile(const std::string& path, BlockRoot::Maker maker, std::string* diagnostic = nullptr) {
     BlockRoot root(std::move(maker));
     AFileIO io(&root);
     if (io.openInput(path) != 0) return -1;
     int status = 0;
     while (io.hasInput() && status == 0) status = io.processNextCommand();
-    if (error) *error = sceneErrorText;
+    if (diagnostic) *diagnostic = io.diagnostic();
     return status == -3 ? 0 : status;
 }
 
 // Reads a file holding one block of `object`'s class into `object`.
-inline int readInto(CommandEnabler& object, const std::string& path) {
-    return readBlockFile(path, [&](const char* name) {
-        return std::string(name) == object.className() ? &object : nullptr;
-    });
+inline int readInto(CommandEnabler& object, const std::string& path, std::string* diagnostic = nullptr) {
+    return readBlockFile(
+        path, [&](const char* name) { return std::string(name) == object.className() ? &object : nullptr; },
+        diagnostic);
 }
 
 // Writes `text` to `path` and reads it into `object`.
-inline int readTextInto(CommandEnabler& object, const std::string& path, const std::string& text) {
+inline int readTextInto(CommandEnabler& object, const std::string& path, const std::string& text,
+                        std::string* diagnostic = nullptr) {
     writeFile(path, text);
-    return readInto(object, path);
+    return readInto(object, path, diagnostic);
 }
 
 }  // namespace fw::test

@@ -25,8 +25,8 @@ inline std::string writtenBlock(CommandEnabler& object) {
 }
 
 // Reads `lines` into `target` until its block ends or a command fails; returns the
-// last status (0 when every line was taken).
-inline int readLines(CommandEnabler& target, const std::string& lines) {
+// last status (0 when every line was taken) and, when asked, the last diagnostic.
+inline int readLines(CommandEnabler& target, const std::string& lines, std::string* diagnostic = nullptr) {
     SampleRecord holder;
     std::string text = lines + "**EndOfStream**\n";
     MemoryBlock block(text.size());
@@ -38,6 +38,7 @@ inline int readLines(CommandEnabler& target, const std::string& lines) {
     int status = 0;
     while (io.hasInput() && io.depth() > 1)
         if ((status = io.processNextCommand()) != 0) break;
+    if (diagnostic) *diagnostic = io.diagnostic();
     return status;
 }
 

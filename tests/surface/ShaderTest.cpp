@@ -67,6 +67,35 @@ TEST_F(Shaders, DefaultCloudyNoiseBlockIsWrittenByteForByte) {
               " end ShaderNoise\n");
 }
 
+TEST_F(Shaders, GridLinesKeepTheirOrderAndSpelling) {
+    ShaderGrid grid;
+    grid.style = ShaderGrid::kRadialSquares;
+    grid.hVisible = 0;
+    grid.hColor[1] = 0.125f;
+    grid.hWidth = 1e-05;
+    grid.vShift = -2.5;
+    grid.fillColor[3] = 0.3f;
+    grid.lineRotation = 1234567;
+    EXPECT_EQ(write(grid),
+              " begin ShaderGrid\n"
+              "  Style \"RadialSquares\"\n"
+              "  HVisible 0\n"
+              "  HColor 0.2 0.125 0.62 1\n"
+              "  HWidth 1e-05\n"
+              "  HLineSpacing 10\n"
+              "  HCenter 0\n"
+              "  HShift 0\n"
+              "  VVisible 1\n"
+              "  VColor 0.2 0.2 0.62 1\n"
+              "  VWidth 2\n"
+              "  VLineSpacing 10\n"
+              "  VCenter 0\n"
+              "  VShift -2.5\n"
+              "  FillColor 0.5 0.5 1 0.3\n"
+              "  LineRotation 1.23457e+06\n"
+              " end ShaderGrid\n");
+}
+
 TEST_F(Shaders, CloudyNoiseReadsUnderEitherBlockName) {
     for (const char* name : {"ShaderNoise", "ShaderNoisePerlin"}) {
         auto s = read(std::string("begin ") + name + "\n Type \"Swirl\"\n Seed 7\n NumStripes 9\nend " + name + "\n");

@@ -188,7 +188,7 @@ TEST(Font, CommandBlockWritesNameAndPathAndReadsTheName) {
     MemCmdIO in(&holder);
     in.attachInput(block, text.find("fontName"));
     in.push(&read);
-    while (in.depth() > 1 && in.hasInput()) ASSERT_EQ(in.processNextCommand(), 0) << sceneErrorText;
+    while (in.depth() > 1 && in.hasInput()) ASSERT_EQ(in.processNextCommand(), 0) << in.diagnostic();
     EXPECT_EQ(in.depth(), 1);  // "end Font" closed the block
     EXPECT_STREQ(read.fontName(), "DejaVu \"Sans\"");
     EXPECT_STREQ(read.path(), "");  // the stored path is read and dropped
