@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "text/ByteReader.h"
-#include "text/GlyphOutline.h"
+#include "font/ByteReader.h"
+#include "font/GlyphOutline.h"
 
 namespace fw::veltrane {
 
