@@ -1,7 +1,7 @@
 #pragma once
 // Reader of the cubic outlines in an OpenType "CFF " table: the Compact Font Format
-// indexes and dictionaries (CID-keyed fonts included) and a Type 2 charstring
-// interpreter that turns each glyph into on-curve anchors and cubic control points.
+// indexes and dictionaries (CID-keyed fonts included), each glyph's charstring run by
+// the Type 2 interpreter (Type2Machine) into on-curve anchors and cubic control points.
 
 #include <cstddef>
 #include <cstdint>
