@@ -295,32 +295,34 @@ bool CffReader::open(const uint8_t* data, size_t size, std::string& error) {
         error = "unreadable charstrings in the 'CFF ' table";
         return false;
     }
-    if (ros) {
-        cid_ = true;
-        Index dicts;
-        if (!validOffset(fdArray, table_.size()) || fdArray < 1 || !readIndex(size_t(fdArray), dicts, nullptr) ||
-            dicts.count == 0 || dicts.count > 256) {
-            error = "unreadable font dictionaries in the 'CFF ' table";
-            return false;
-        }
-        for (uint32_t k = 0; k < dicts.count; ++k) {
-            ByteReader dict;
-            Private priv;
-            if (!element(dicts, k, dict) || !readPrivate(dict, priv, error)) {
-                if (error.empty()) error = "unreadable font dictionary in the 'CFF ' table";
-                return false;
-            }
-            fonts_.push_back(priv);
-        }
-        if (!validOffset(fdSelect, table_.size()) || fdSelect < 1 || !readFdSelect(uint32_t(fdSelect), dicts.count)) {
-            error = "unreadable font dictionary selection in the 'CFF ' table";
-            return false;
-        }
-    } else {
+    if (ros) return readCidFonts(fdArray, fdSelect, error);
+    Private priv;
+    if (!readPrivate(top, priv, error)) return false;
+    fonts_.push_back(priv);
+    if (validOffset(charset, table_.size())) readCharset(uint32_t(charset));
+    return true;
+}
+
+bool CffReader::readCidFonts(double fdArray, double fdSelect, std::string& error) {
+    cid_ = true;
+    Index dicts;
+    if (!validOffset(fdArray, table_.size()) || fdArray < 1 || !readIndex(size_t(fdArray), dicts, nullptr) ||
+        dicts.count == 0 || dicts.count > 256) {
+        error = "unreadable font dictionaries in the 'CFF ' table";
+        return false;
+    }
+    for (uint32_t k = 0; k < dicts.count; ++k) {
+        ByteReader dict;
         Private priv;
-        if (!readPrivate(top, priv, error)) return false;
+        if (!element(dicts, k, dict) || !readPrivate(dict, priv, error)) {
+            if (error.empty()) error = "unreadable font dictionary in the 'CFF ' table";
+            return false;
+        }
         fonts_.push_back(priv);
-        if (validOffset(charset, table_.size())) readCharset(uint32_t(charset));
+    }
+    if (!validOffset(fdSelect, table_.size()) || fdSelect < 1 || !readFdSelect(uint32_t(fdSelect), dicts.count)) {
+        error = "unreadable font dictionary selection in the 'CFF ' table";
+        return false;
     }
     return true;
 }

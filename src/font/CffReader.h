@@ -55,6 +55,9 @@ private:
     bool readPrivate(ByteReader& fontDict, Private& out, std::string& error) const;
     void readCharset(uint32_t offset);
     bool readFdSelect(uint32_t offset, uint32_t fdCount);
+    // The font dictionaries of a CID-keyed font, each with its Private DICT, and
+    // which glyph uses which.
+    bool readCidFonts(double fdArray, double fdSelect, std::string& error);
     static int bias(uint32_t count);
 
     ByteReader table_;
