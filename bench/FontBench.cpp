@@ -9,8 +9,8 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "text/Font.h"
-#include "text/TrueTypeFontParser.h"
+#include "font/FontFile.h"
+#include "font/TrueTypeFontParser.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ using Clock = std::chrono::steady_clock;
 double since(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
 
 void BM_OutlineEveryGlyph(benchmark::State& state, const char* path) {
-    fw::veltrane::Font font(fw::veltrane::Font::kTrueType, "", path);
+    fw::veltrane::FontFile font(fw::FontKind::kTrueType, "", path);
     fw::veltrane::TrueTypeFontParser parser(font);
     if (!parser.openFile(path)) std::abort();
     FT_Library library;

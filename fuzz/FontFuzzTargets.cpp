@@ -3,9 +3,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "text/CffReader.h"
+#include "font/CffReader.h"
+#include "font/TrueTypeFontParser.h"
 #include "text/Font.h"
-#include "text/TrueTypeFontParser.h"
 
 namespace fw::fuzz {
 
@@ -43,7 +43,7 @@ void checkOutline(const veltrane::GlyphOutline& o) {
 int parseTrueTypeFont(const uint8_t* data, size_t size) {
     uint16_t codes[kConvertedCodes];
     for (int i = 0; i < kConvertedCodes; ++i) codes[i] = static_cast<uint16_t>(32 + i);
-    veltrane::Font font(veltrane::Font::kTrueType, "", "fuzz.ttf", codes, kConvertedCodes);
+    veltrane::Font font(FontKind::kTrueType, "", "fuzz.ttf", codes, kConvertedCodes);
     veltrane::TrueTypeFontParser parser(font);
     if (!parser.parseBytes(data, size, 0)) {
         if (font.error().empty()) std::abort();  // a failure always says why

@@ -15,7 +15,7 @@
 #include "app/TitleScene.h"
 #include "geometry/ObjectX.h"
 #include "output/ObjWriter.h"
-#include "text/GlyphDump.h"
+#include "font/GlyphDump.h"
 #include "app/VeltraneApp.h"
 #include "output/ImageWriter.h"
 #include "persistence/AFileIO.h"

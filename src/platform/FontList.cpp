@@ -42,11 +42,11 @@ std::vector<FontList::Entry> scan() {
         FcPatternGetInteger(font, FC_INDEX, 0, &e.index);
         std::string format = text(font, FC_FONTFORMAT), ext = lower(e.file.substr(e.file.rfind('.') + 1));
         if (format == "Type 1" || ext == "pfb" || ext == "pfa" || ext == "t1")
-            e.kind = FontList::kType1;
+            e.kind = FontKind::kType1;
         else if (format == "CFF" || ext == "otf")
-            e.kind = FontList::kOpenTypeCff;
+            e.kind = FontKind::kOpenTypeCff;
         else if (format == "TrueType" || ext == "ttf" || ext == "ttc")
-            e.kind = FontList::kTrueType;
+            e.kind = FontKind::kTrueType;
         else
             continue;  // bitmap and other formats cannot be extruded
         if (e.fullName.empty()) e.fullName = e.style.empty() ? e.family : e.family + " " + e.style;

@@ -5,11 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/FontKind.h"
+
 namespace fw {
 
 class FontList {
 public:
-    enum Kind { kType1 = 0, kTrueType = 1, kOpenTypeCff = 2 };
+    using enum FontKind;
 
     struct Entry {
         std::string family;
@@ -17,7 +19,7 @@ public:
         std::string fullName;
         std::string file;
         int index = 0;  // member of a collection
-        int kind = kTrueType;
+        FontKind kind = kTrueType;
     };
 
     // Scanned once, sorted by family and style.

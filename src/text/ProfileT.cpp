@@ -8,33 +8,32 @@ namespace fw {
 
 namespace {
 
-ProfileT& self(CommandEnabler& r) { return static_cast<ProfileT&>(r); }
-
-
 int readContourCount(CommandIO& io, CommandEnabler& r) {
     int count;
     if (io.readInt(count) != 0 || count < 0 || count > 1 << 20) return -1;
-    self(r).outline().contours().clear();
-    self(r).outline().contours().reserve(static_cast<size_t>(count));
-    self(r).readingContour = self(r).readingSegment = -1;
+    ProfileT& p = receiverAs<ProfileT>(r);
+    p.outline().contours().clear();
+    p.outline().contours().reserve(static_cast<size_t>(count));
+    p.readingContour = p.readingSegment = -1;
     return 0;
 }
 
 int readContour(CommandIO& io, CommandEnabler& r) {
     int closed, segments;
     if (io.readInt(closed) != 0 || io.readInt(segments) != 0 || segments < 0 || segments > 1 << 20) return -1;
-    CompositeCurve2& contour = self(r).outline().addContour();
+    ProfileT& p = receiverAs<ProfileT>(r);
+    CompositeCurve2& contour = p.outline().addContour();
     contour.setClosed(closed == 1);
     contour.segments().reserve(static_cast<size_t>(segments));
-    self(r).readingContour = static_cast<int>(self(r).outline().contours().size()) - 1;
-    self(r).readingSegment = -1;
+    p.readingContour = static_cast<int>(p.outline().contours().size()) - 1;
+    p.readingSegment = -1;
     return 0;
 }
 
 int readSegment(CommandIO& io, CommandEnabler& r) {
     int flags, type, points;
     if (io.readInt(flags) != 0 || io.readInt(type) != 0 || io.readInt(points) != 0) return -1;
-    ProfileT& p = self(r);
+    ProfileT& p = receiverAs<ProfileT>(r);
     if (p.readingContour < 0 || points < 0 || points > 1 << 16) return -1;
     CompositeCurve2& contour = p.outline().contours()[static_cast<size_t>(p.readingContour)];
     Curve2& segment = contour.addSegment(static_cast<uint16_t>(type));
@@ -48,7 +47,7 @@ int readPoint(CommandIO& io, CommandEnabler& r) {
     int index;
     double x, y;
     if (io.readInt(index) != 0 || io.readDouble(x) != 0 || io.readDouble(y) != 0) return -1;
-    ProfileT& p = self(r);
+    ProfileT& p = receiverAs<ProfileT>(r);
     if (p.readingContour < 0 || p.readingSegment < 0) return -1;
     Curve2& segment = p.outline().contours()[static_cast<size_t>(p.readingContour)].segments()[static_cast<size_t>(p.readingSegment)];
     if (index < 0 || index >= segment.pointCount()) return -1;

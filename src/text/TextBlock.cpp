@@ -20,19 +20,17 @@ namespace fw {
 
 namespace {
 
-TextBlock& block(CommandEnabler& r) { return static_cast<TextBlock&>(r); }
-
 int readLineStart(CommandIO& io, CommandEnabler& r) {
     int start;
     if (io.readInt(start) != 0) return -1;
-    block(r).lineCharStart.push_back(start);
+    receiverAs<TextBlock>(r).lineCharStart.push_back(start);
     return 0;
 }
 
 int beginElement(CommandIO& io, CommandEnabler& r) {
     char name[CommandIO::kTokenSize];
     if (io.readToken(name, sizeof name) != 0) return -1;
-    TextBlock& b = block(r);
+    TextBlock& b = receiverAs<TextBlock>(r);
     if (std::strcmp(name, "TextChar") == 0) {
         b.chars.push_back(std::make_unique<TextChar>());
         io.push(b.chars.back().get());
@@ -249,11 +247,11 @@ veltrane::Font* TextBlock::fontFor(const TextAttr& attribute) {
     if (!entry && Folders::exists(attribute.name)) {
         // A font file named directly, installed or not.
         file.file = attribute.name;
-        file.kind = veltrane::Font::isType1File(attribute.name.c_str()) ? FontList::kType1
+        file.kind = veltrane::Font::isType1File(attribute.name.c_str()) ? FontKind::kType1
                     : attribute.name.size() > 4 && (attribute.name.compare(attribute.name.size() - 4, 4, ".otf") == 0 ||
                                                     attribute.name.compare(attribute.name.size() - 4, 4, ".OTF") == 0)
-                        ? FontList::kOpenTypeCff
-                        : FontList::kTrueType;
+                        ? FontKind::kOpenTypeCff
+                        : FontKind::kTrueType;
         entry = &file;
     }
     if (!entry) return nullptr;
@@ -261,8 +259,7 @@ veltrane::Font* TextBlock::fontFor(const TextAttr& attribute) {
     for (auto& c : chars) codes.insert(static_cast<uint16_t>(c->code));
     codes.insert(veltrane::Font::kCodeM);
     std::vector<uint16_t> list(codes.begin(), codes.end());
-    int type = entry->kind == FontList::kOpenTypeCff ? 2 : entry->kind == FontList::kType1 ? 0 : 1;
-    auto font = std::make_unique<veltrane::Font>(type, attribute.name.c_str(), entry->file.c_str(), list.data(),
+    auto font = std::make_unique<veltrane::Font>(entry->kind, attribute.name.c_str(), entry->file.c_str(), list.data(),
                                                  static_cast<int>(list.size()));
     font->load();
     // A font kept from a file is replaced by the one just loaded.

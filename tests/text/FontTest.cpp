@@ -151,7 +151,7 @@ TEST(Font, FileTypesAndFilesThatCannotBeRead) {
     test::TempDir dir;
     std::FILE* errors = std::fopen(dir.file("errors").c_str(), "w");
     Font::setErrorStream(errors);
-    Font font(7, "Nothing", "/fonts/odd.xyz");
+    Font font(static_cast<FontKind>(7), "Nothing", "/fonts/odd.xyz");
     EXPECT_FALSE(font.load());
     Font::setErrorStream(nullptr);
     std::fclose(errors);

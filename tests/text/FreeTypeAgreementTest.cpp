@@ -16,8 +16,8 @@
 #include <tuple>
 #include <vector>
 
+#include "font/TrueTypeFontParser.h"
 #include "text/Font.h"
-#include "text/TrueTypeFontParser.h"
 
 // The sweep over every code is left to the release build: too slow under sanitizers.
 #if defined(__SANITIZE_ADDRESS__)

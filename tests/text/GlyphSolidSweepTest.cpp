@@ -25,7 +25,7 @@ namespace {
 // did not give a closed solid, with the reason.
 // `steps` > 0 flattens as renders do (that many pieces per segment or edge) instead
 // of by tolerance; `slivers`: triangles too thin to weld count as failures too.
-std::vector<std::string> sweep(const char* path, int type, size_t& glyphs, const SolidBuilder::Options& options,
+std::vector<std::string> sweep(const char* path, FontKind type, size_t& glyphs, const SolidBuilder::Options& options,
                                int lastCode = 0xFFFF, int steps = 0, bool slivers = false) {
     std::vector<uint16_t> codes;
     for (int c = 33; c <= lastCode; ++c)
@@ -89,10 +89,10 @@ std::vector<std::string> sweep(const char* path, int type, size_t& glyphs, const
 TEST(GlyphSolids, EveryCharacterOfThreeFontsIsAClosedSolid) {
     const struct {
         const char* path;
-        int type;
-    } fonts[] = {{"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", 1},
-                 {"/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf", 1},
-                 {"/usr/share/fonts/opentype/freefont/FreeSerif.otf", 2}};
+        FontKind type;
+    } fonts[] = {{"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", FontKind::kTrueType},
+                 {"/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf", FontKind::kTrueType},
+                 {"/usr/share/fonts/opentype/freefont/FreeSerif.otf", FontKind::kOpenTypeCff}};
     for (const auto& f : fonts) {
         size_t glyphs = 0;
         SolidBuilder::Options options;
@@ -117,7 +117,7 @@ TEST(GlyphSolids, LatinCharactersCloseWhenMeshedForDeformers) {
     options.keepStraightRuns = true;
     size_t glyphs = 0;
     std::vector<std::string> failures =
-        sweep("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", 1, glyphs, options, 0x24F, 20, true);
+        sweep("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", FontKind::kTrueType, glyphs, options, 0x24F, 20, true);
     for (const std::string& failure : failures) std::printf("  %s\n", failure.c_str());
     EXPECT_GT(glyphs, 450u);
     EXPECT_TRUE(failures.empty());

@@ -1,15 +1,15 @@
 #pragma once
 // Reader of the cubic outlines in an OpenType "CFF " table: the Compact Font Format
-// indexes and dictionaries (CID-keyed fonts included) and a Type 2 charstring
-// interpreter that turns each glyph into on-curve anchors and cubic control points.
+// indexes and dictionaries (CID-keyed fonts included), each glyph's charstring run by
+// the Type 2 interpreter (Type2Machine) into on-curve anchors and cubic control points.
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "text/ByteReader.h"
-#include "text/GlyphOutline.h"
+#include "font/ByteReader.h"
+#include "font/GlyphOutline.h"
 
 namespace fw::veltrane {
 
@@ -55,6 +55,9 @@ private:
     bool readPrivate(ByteReader& fontDict, Private& out, std::string& error) const;
     void readCharset(uint32_t offset);
     bool readFdSelect(uint32_t offset, uint32_t fdCount);
+    // The font dictionaries of a CID-keyed font, each with its Private DICT, and
+    // which glyph uses which.
+    bool readCidFonts(double fdArray, double fdSelect, std::string& error);
     static int bias(uint32_t count);
 
     ByteReader table_;

@@ -1,4 +1,4 @@
-#include "text/TrueTypeFontParser.h"
+#include "font/TrueTypeFontParser.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@ namespace {
 using test::Bytes;
 using test::SyntheticFont;
 using test::TestComponent;
-using veltrane::Font;
+using Font = veltrane::FontFile;
 using veltrane::RawGlyph;
 using veltrane::TrueTypeFontParser;
 

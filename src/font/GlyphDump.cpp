@@ -1,6 +1,7 @@
-#include "text/GlyphDump.h"
+#include "font/GlyphDump.h"
 
-#include "text/TrueTypeFontParser.h"
+#include "font/FontFile.h"
+#include "font/TrueTypeFontParser.h"
 
 namespace fw::veltrane {
 
@@ -27,7 +28,7 @@ std::string glyphRecordJson(const RawGlyph& record) {
 
 bool writeGlyphRecords(const char* fontPath, const std::vector<uint32_t>* codes, std::FILE* out,
                        std::string& error) {
-    Font font(Font::kTrueType, "", fontPath);
+    FontFile font(FontKind::kTrueType, "", fontPath);
     TrueTypeFontParser parser(font);
     if (!parser.openFile(fontPath)) {
         error = font.error();

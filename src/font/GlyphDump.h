@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "text/Font.h"
+#include "font/RawGlyph.h"
 
 namespace fw::veltrane {
 

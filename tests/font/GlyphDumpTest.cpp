@@ -1,4 +1,4 @@
-#include "text/GlyphDump.h"
+#include "font/GlyphDump.h"
 
 #include <gtest/gtest.h>
 

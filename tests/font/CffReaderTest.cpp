@@ -1,4 +1,4 @@
-#include "text/CffReader.h"
+#include "font/CffReader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,74 @@
+// The font layer on its own: the parser a font file's kind picks, and the em-unit
+// rings that outlines are cut from.
+#include "font/FontFile.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/FontList.h"
+
+namespace fw {
+namespace {
+
+using veltrane::EmContour;
+using veltrane::FontFile;
+using veltrane::GlyphOutline;
+using veltrane::RawGlyph;
+
+// The kind the font list gives an installed file is the kind its parser is chosen by.
+TEST(FontFile, TheFontListsKindPicksTheParser) {
+    const char* const files[] = {"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
+                                 "/usr/share/fonts/opentype/freefont/FreeSerif.otf"};
+    for (const char* file : files) {
+        const FontList::Entry* entry = FontList::find(file);
+        ASSERT_NE(entry, nullptr) << file;
+        const uint16_t codes[] = {'o'};
+        FontFile font(entry->kind, "", file, codes, 1);
+        ASSERT_TRUE(font.parse()) << font.error();
+        EXPECT_EQ(font.cubic(), entry->kind == FontKind::kOpenTypeCff) << file;
+        ASSERT_EQ(font.rawGlyphs().size(), 2u);  // 'M' joins the list
+        EXPECT_EQ(font.rawGlyphs()[1].code, 'o');
+        EXPECT_EQ(font.rawGlyphs()[1].contourCount(), 2) << file;
+        EXPECT_GT(font.unitsPerEm(), 0);
+    }
+    FontFile type1(FontKind::kType1, "", "/fonts/Times.pfb");
+    EXPECT_FALSE(type1.parse());
+    EXPECT_EQ(type1.error(), "Type 1 fonts cannot be read yet");
+}
+
+std::string describe(const std::vector<EmContour>& rings) {
+    std::string s;
+    for (const EmContour& ring : rings) {
+        for (const veltrane::EmPoint& p : ring)
+            s += std::to_string(int(p.x)) + "," + std::to_string(int(p.y)) + (p.on ? " " : "* ");
+        s += "| ";
+    }
+    return s;
+}
+
+TEST(RawGlyph, EmContoursStartOnTheCurveAndGainImpliedPoints) {
+    GlyphOutline outline;
+    // A quadratic contour that starts on a control point and has two in a row, a
+    // contour of one point, and one of control points only.
+    outline.points = {{0, 0, 0}, {10, 0, 1}, {20, 10, 0}, {20, 30, 0}, {0, 20, 1},
+                      {5, 5, 1},
+                      {0, -4, 0}, {4, 0, 0}, {0, 4, 0}, {-4, 0, 0}};
+    outline.ends = {5, 6, 10};
+    RawGlyph raw;
+    raw.setContours(outline);
+    ASSERT_EQ(raw.contourCount(), 3);
+    std::vector<EmContour> rings;
+    raw.emContours(2.0, false, rings);
+    EXPECT_EQ(describe(rings),
+              "20,0 40,20* 40,40 40,60* 0,40 0,0* 20,0 | "
+              "4,-4 8,0* 4,4 0,8* -4,4 -8,0* -4,-4 0,-8* 4,-4 | ");
+    // Read as cubic, control points stand as they are and the ring of control points
+    // alone has nowhere to start.
+    raw.emContours(1.0, true, rings);
+    EXPECT_EQ(describe(rings), "10,0 20,10* 20,30* 0,20 0,0* 10,0 | ");
+}
+
+}  // namespace
+}  // namespace fw
