@@ -10,6 +10,7 @@
 #include "TestBox.h"
 #include "render/CameraX.h"
 #include "render/LightX.h"
+#include "render/LightSlots.h"
 #include "render/LightingProgram.h"
 #include "scene/SceneX.h"
 
@@ -99,7 +100,7 @@ TEST_F(Render, AnEighthDirectLightIsNotDrawnAndFramesRepeat) {
     GLRenderer::Image again = draw();
     EXPECT_EQ(seven.rgba, again.rgba);
     addLight(Light::kPoint, 0, 0, 50, 5.0);
-    EXPECT_EQ(GLRenderer::assignSlots(scene).direct.size(), 7u);
+    EXPECT_EQ(LightSlots::assign(scene).direct.size(), 7u);
     GLRenderer::Image eight = draw();
     EXPECT_EQ(seven.rgba, eight.rgba);
 }
