@@ -17,6 +17,26 @@
 
 namespace fw {
 
+namespace {
+
+// A Gaussian over an odd square of taps, wider and further apart the softer the shadow.
+void setFilter(ShadowPass::Fit& fit, int softness) {
+    int kernel = std::clamp(softness, 1, 11) | 1;
+    fit.filterHalf = kernel / 2;
+    fit.tapSpacing = static_cast<float>(1.0 + softness / 8.0) / static_cast<float>(fit.mapWidth);
+    const double spread = fit.filterHalf * 0.6 + 0.5;
+    double sum = 0;
+    for (int y = -fit.filterHalf; y <= fit.filterHalf; ++y)
+        for (int x = -fit.filterHalf; x <= fit.filterHalf; ++x) {
+            double w = std::exp(-(x * x + y * y) / (2.0 * spread * spread));
+            fit.weights.push_back(static_cast<float>(w));
+            sum += w;
+        }
+    for (float& w : fit.weights) w = static_cast<float>(w / sum);
+}
+
+}  // namespace
+
 ShadowPass::Fit ShadowPass::fit(Light& light, int slot, const double bounds[6]) {
     Fit fit;
     fit.slot = slot;
@@ -59,18 +79,7 @@ ShadowPass::Fit ShadowPass::fit(Light& light, int slot, const double bounds[6]) 
     }
     fit.projection = glm::mat4(projection);
     fit.mapWidth = mapW, fit.mapHeight = mapH;
-    int kernel = std::clamp(light.shadowSoftness, 1, 11) | 1;
-    fit.filterHalf = kernel / 2;
-    fit.tapSpacing = static_cast<float>(1.0 + light.shadowSoftness / 8.0) / static_cast<float>(mapW);
-    const double spread = fit.filterHalf * 0.6 + 0.5;
-    double sum = 0;
-    for (int y = -fit.filterHalf; y <= fit.filterHalf; ++y)
-        for (int x = -fit.filterHalf; x <= fit.filterHalf; ++x) {
-            double w = std::exp(-(x * x + y * y) / (2.0 * spread * spread));
-            fit.weights.push_back(static_cast<float>(w));
-            sum += w;
-        }
-    for (float& w : fit.weights) w = static_cast<float>(w / sum);
+    setFilter(fit, light.shadowSoftness);
     return fit;
 }
 
