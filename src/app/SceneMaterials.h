@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "render/GLRenderer.h"
+#include "surface/BakedMaterial.h"
 
 namespace fw {
 
@@ -19,12 +20,12 @@ public:
     // Installs the lookup on the renderer for as long as this object lives.
     explicit SceneMaterials(GLRenderer& renderer, int textureWidth = 512, int textureHeight = 512);
     ~SceneMaterials();
-    const RenderMaterial* lookup(Object& object, int part);
+    const BakedMaterial* lookup(Object& object, int part);
 
 private:
     struct Entry {
         uint64_t version = 0;
-        RenderMaterial material;
+        BakedMaterial material;
     };
     GLRenderer& renderer_;
     int width_, height_;

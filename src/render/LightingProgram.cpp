@@ -4,7 +4,13 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <algorithm>
+#include <glm/gtc/matrix_inverse.hpp>
+#include <glm/gtc/type_ptr.hpp>
 #include <vector>
+
+#include "render/Light.h"
+#include "render/LightSlots.h"
 
 namespace fw {
 
@@ -294,14 +300,174 @@ bool LightingProgram::build(std::string& error, const char* vertexText, const ch
         if (location >= 0) glUniform1i(location, s.unit);
     }
     glUseProgram(0);
+    lookUpUniforms();
     return true;
+}
+
+void LightingProgram::lookUpUniforms() {
+    auto at = [this](const char* name) { return glGetUniformLocation(program_, name); };
+    Uniforms& u = uniforms_;
+    u.modelview = at("modelview_matrix");
+    u.normal = at("normal_matrix");
+    u.visibility = at("object_visibility");
+    u.lightTypes = at("light_types");
+    u.camera = at("camera_position");
+    u.lighting = at("lighting_amount");
+    u.color = at("color_amount");
+    u.fresnelStart = at("fresnel_falloff_start");
+    u.fresnelEnd = at("fresnel_falloff_end");
+    u.fresnelTightness = at("fresnel_falloff_tightness");
+    for (int s = 0; s < 2; ++s) {
+        // The second surface's uniforms carry the suffix "2".
+        auto surfaceAt = [&](const char* base) { return at((std::string(base) + (s ? "2" : "")).c_str()); };
+        SurfaceUniforms& su = u.surface[s];
+        su.opacity = surfaceAt("opacity_amount");
+        su.specular = surfaceAt("specular_amount");
+        su.specularTexture = surfaceAt("specular_texture_amount");
+        su.bumpOffset = surfaceAt("bump_offset");
+        su.bump = surfaceAt("bump_amount");
+        su.reflection = surfaceAt("reflection_amount");
+    }
+    u.shadowLight = at("shad_light_index");
+    u.shadowMatrix = at("shad_matrix");
+    u.shadowDarkness = at("shad_darkness");
+    u.shadowLx = at("shadLx");
+    u.shadowLy = at("shadLy");
+    u.shadowDx = at("shadDx");
+    u.shadowDy = at("shadDy");
+    u.shadowFocal = at("shadFocal");
+    u.shadowNear = at("shadNear");
+    u.shadowFar = at("shadFar");
+    u.shadowDepth = at("shadDepth");
+    u.shadowOffset = at("shadOffset");
+    u.filterSize = at("shadFilterSize");
+    u.filterSize2 = at("shadFilterSize2");
+    u.filterSize2p1 = at("shadFilterSize2p1");
+    u.filterScale = at("shadFilterScaleOffset");
+    u.filterScaleSize = at("shadFilterScaleOffsetSize");
+    u.filter = at("shadFilter");
+}
+
+void LightingProgram::placeLights(const LightSlots& slots, const glm::mat4& view) {
+    glMatrixMode(GL_MODELVIEW);
+    for (int slot = 1; slot <= LightSlots::kDirect; ++slot) {
+        const GLenum id = GL_LIGHT0 + slot;
+        if (slot - 1 >= static_cast<int>(slots.direct.size())) {
+            const GLfloat none[4] = {0, 0, 0, 0};
+            glLightfv(id, GL_DIFFUSE, none);
+            continue;
+        }
+        Light* light = slots.direct[static_cast<size_t>(slot - 1)];
+        glLoadMatrixf(glm::value_ptr(view * glm::mat4(light->cameraToWorld())));
+        const GLfloat position[4] = {0, 0, 1, light->type() == Light::kDirectional ? 0.0f : 1.0f};
+        const GLfloat direction[3] = {0, 0, -1};
+        glLightfv(id, GL_POSITION, position);
+        glLightfv(id, GL_SPOT_DIRECTION, direction);
+        const GLfloat zero[4] = {0, 0, 0, 0};
+        glLightfv(id, GL_AMBIENT, zero);
+        const GLfloat colour[4] = {light->color[0], light->color[1], light->color[2], static_cast<float>(light->intensity)};
+        glLightfv(id, GL_DIFFUSE, colour);
+        glLightfv(id, GL_SPECULAR, colour);
+        if (light->type() == Light::kSpot) {
+            glLightf(id, GL_SPOT_CUTOFF, static_cast<float>(std::min(light->spotOuterAngle(), 89.0)));
+            // The program reads the exponent slot as the inner cone angle in degrees.
+            glLightf(id, GL_SPOT_EXPONENT, static_cast<float>(std::min(light->spotInnerAngle(), 128.0)));
+        } else {
+            glLightf(id, GL_SPOT_CUTOFF, 180.0f);
+        }
+    }
+}
+
+void LightingProgram::begin(const LightSlots& slots, const glm::mat4& view, const glm::vec3& eye) {
+    placeLights(slots, view);
+    // What the program does with each slot: -1 nothing, 0 point, 1 directional, 2 spot.
+    GLint types[LightSlots::kDirect + 1] = {-1, -1, -1, -1, -1, -1, -1, -1};
+    for (size_t i = 0; i < slots.direct.size(); ++i) {
+        int type = slots.direct[i]->type();
+        types[i + 1] = type == Light::kSpot ? 2 : type == Light::kDirectional ? 1 : 0;
+    }
+    glUseProgram(program_);
+    glUniform1iv(uniforms_.lightTypes, LightSlots::kDirect + 1, types);
+    glUniform3f(uniforms_.camera, eye.x, eye.y, eye.z);
+}
+
+void LightingProgram::setShadow(const ShadowPass::Fit* shadow, unsigned texture, double offset) {
+    const Uniforms& u = uniforms_;
+    glUniform1i(u.shadowLight, shadow ? shadow->slot : 0);
+    if (!shadow) return;
+    glActiveTexture(GL_TEXTURE0 + kShadowUnit);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glUniformMatrix4fv(u.shadowMatrix, 1, GL_FALSE, glm::value_ptr(shadow->view));
+    glUniform1f(u.shadowDarkness, shadow->darkness);
+    glUniform1f(u.shadowLx, shadow->lx);
+    glUniform1f(u.shadowLy, shadow->ly);
+    glUniform1f(u.shadowDx, shadow->dx);
+    glUniform1f(u.shadowDy, shadow->dy);
+    glUniform1f(u.shadowFocal, shadow->focal);
+    glUniform1f(u.shadowNear, shadow->nearZ);
+    glUniform1f(u.shadowFar, shadow->farZ);
+    glUniform1f(u.shadowDepth, shadow->farZ - shadow->nearZ);
+    // The setting alone is far below a texel of a scene-sized map, and the filter's
+    // outer taps read depths further along a sloping surface: without slack for
+    // both, surfaces shadow themselves in stripes.
+    float spanTexels = shadow->tapSpacing * static_cast<float>(shadow->filterHalf) * static_cast<float>(shadow->mapWidth);
+    glUniform1f(u.shadowOffset, static_cast<float>(offset) + (2 + 1.5f * spanTexels) * shadow->texel);
+    glUniform1i(u.filterSize, shadow->filterHalf);
+    glUniform1i(u.filterSize2, 2 * shadow->filterHalf);
+    glUniform1i(u.filterSize2p1, 2 * shadow->filterHalf + 1);
+    glUniform1f(u.filterScale, shadow->tapSpacing);
+    glUniform1f(u.filterScaleSize, shadow->tapSpacing * static_cast<float>(shadow->filterHalf));
+    glUniform1fv(u.filter, static_cast<GLsizei>(shadow->weights.size()), shadow->weights.data());
+}
+
+void LightingProgram::setObject(const glm::mat4& world) {
+    glUniformMatrix4fv(uniforms_.modelview, 1, GL_FALSE, glm::value_ptr(world));
+    glUniformMatrix4fv(uniforms_.normal, 1, GL_FALSE, glm::value_ptr(glm::inverseTranspose(world)));
+    glUniform1f(uniforms_.visibility, 1.0f);
+}
+
+void LightingProgram::setMaterial(const BakedMaterial& m, const MaterialTextures::Ids& textures, const float ambient[4]) {
+    const Uniforms& u = uniforms_;
+    const GLfloat materialAmbient[4] = {ambient[0], ambient[1], ambient[2], 1};
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, materialAmbient);
+    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, std::clamp(m.surface[0].shininess, 0.0f, 128.0f));
+    glUniform1i(u.lighting, m.lighting ? 1 : 0);
+    glUniform1f(u.color, m.style == BakedMaterial::kShadowCatcher ? 0.5f : 1.0f);
+    static const int kUnits[2][4] = {{kColorUnit, kSpecularUnit, kBumpUnit, kReflectionUnit},
+                                     {kColorUnit2, kSpecularUnit2, kBumpUnit2, kReflectionUnit2}};
+    for (int s = 0; s < 2; ++s) {
+        const BakedMaterial::Surface& surface = m.surface[s];
+        const SurfaceUniforms& su = u.surface[s];
+        // An empty channel samples the colour texture; its amount keeps it out of the picture.
+        for (int c = 0; c < 4; ++c) {
+            glActiveTexture(GL_TEXTURE0 + kUnits[s][c]);
+            glBindTexture(GL_TEXTURE_2D, textures.ids[s][c] ? textures.ids[s][c] : textures.ids[s][0]);
+        }
+        bool bump = !surface.bump.empty() && surface.bumpAmount != 0;
+        glUniform1f(su.opacity, surface.opacity);
+        glUniform1f(su.specular, surface.specularAmount);
+        glUniform1f(su.specularTexture, surface.specular.empty() ? 0.0f : 1.0f);
+        glUniform2f(su.bumpOffset, bump ? 1.0f / surface.bump.width : 0.0f, bump ? 1.0f / surface.bump.height : 0.0f);
+        glUniform1f(su.bump, bump ? surface.bumpAmount : 0.0f);
+        bool reflects = !surface.reflection.empty() && m.style == BakedMaterial::kStandard;
+        glUniform1f(su.reflection, reflects ? surface.reflectionAmount : 0.0f);
+    }
+    glUniform1f(u.fresnelStart, m.fresnel ? m.fresnelStart : -1.0f);
+    glUniform1f(u.fresnelEnd, m.fresnelEnd);
+    glUniform1f(u.fresnelTightness, m.fresnelBlend);
+}
+
+void LightingProgram::end() {
+    glUseProgram(0);
+    glActiveTexture(GL_TEXTURE0 + kShadowUnit);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glActiveTexture(GL_TEXTURE0);
 }
 
 void LightingProgram::release() {
     if (program_) glDeleteProgram(program_);
     program_ = 0;
+    uniforms_ = Uniforms();
 }
-
-int LightingProgram::uniform(const char* name) const { return glGetUniformLocation(program_, name); }
 
 }  // namespace fw

@@ -1,10 +1,19 @@
 #pragma once
 // The per-pixel lighting program: one vertex and one fragment program, compiled and
-// linked once per context, with its samplers bound to fixed texture units.
+// linked once per context, with its samplers bound to fixed texture units and its
+// uniforms' locations looked up once after linking. It reads the lights from the
+// fixed-function light slots, which `begin` fills.
 
+#include <glm/mat4x4.hpp>
+#include <glm/vec3.hpp>
 #include <string>
 
+#include "render/MaterialTextures.h"
+#include "render/ShadowPass.h"
+
 namespace fw {
+
+struct LightSlots;
 
 class LightingProgram {
 public:
@@ -26,11 +35,38 @@ public:
     bool build(std::string& error, const char* vertexText = kVertexText, const char* fragmentText = kFragmentText);
     void release();
     unsigned id() const { return program_; }
-    // -1 when the program has no such uniform (an unused one is optimised away).
-    int uniform(const char* name) const;
+
+    // Puts the slots' lights where the program reads them, placed in eye space through
+    // the camera's `view`, and the program in use for a frame seen from `eye`.
+    void begin(const LightSlots& slots, const glm::mat4& view, const glm::vec3& eye);
+    // The shadow map to read, with the frame's depth bias; null: nothing is shadowed.
+    void setShadow(const ShadowPass::Fit* shadow, unsigned texture, double offset);
+    void setObject(const glm::mat4& world);
+    // A part's material: its amounts, switches and uploaded textures, lit at least by
+    // the `ambient` light.
+    void setMaterial(const BakedMaterial& material, const MaterialTextures::Ids& textures, const float ambient[4]);
+    // Back to fixed-function drawing, with no shadow map left bound.
+    void end();
 
 private:
+    // -1 where the program has no such uniform (an unused one is optimised away).
+    struct SurfaceUniforms {
+        int opacity = -1, specular = -1, specularTexture = -1, bumpOffset = -1, bump = -1, reflection = -1;
+    };
+    struct Uniforms {
+        int modelview = -1, normal = -1, visibility = -1, lightTypes = -1, camera = -1;
+        int lighting = -1, color = -1, fresnelStart = -1, fresnelEnd = -1, fresnelTightness = -1;
+        SurfaceUniforms surface[2];
+        int shadowLight = -1, shadowMatrix = -1, shadowDarkness = -1, shadowLx = -1, shadowLy = -1, shadowDx = -1,
+            shadowDy = -1, shadowFocal = -1, shadowNear = -1, shadowFar = -1, shadowDepth = -1, shadowOffset = -1,
+            filterSize = -1, filterSize2 = -1, filterSize2p1 = -1, filterScale = -1, filterScaleSize = -1,
+            filter = -1;
+    };
+    void lookUpUniforms();
+    void placeLights(const LightSlots& slots, const glm::mat4& view);
+
     unsigned program_ = 0;
+    Uniforms uniforms_;
 };
 
 }  // namespace fw

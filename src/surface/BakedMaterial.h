@@ -1,7 +1,7 @@
 #pragma once
-// A material as the OpenGL renderer draws it: per surface the baked channel textures
-// (8-bit RGBA, not premultiplied, rows bottom-up) with their amounts, and the
-// material-wide switches. MaterialX::bake fills it; the renderer uploads it.
+// A material ready for drawing: per surface the baked channel textures (8-bit RGBA,
+// not premultiplied, rows bottom-up) with their amounts, and the material-wide
+// switches. MaterialX::bake fills it; renderers read it and never the channels.
 
 #include <cstdint>
 #include <vector>
@@ -16,6 +16,8 @@ struct BakedMaterial {
         int height = 0;
         std::vector<uint8_t> rgba;
         bool empty() const { return width <= 0 || height <= 0; }
+        // A single texel of one colour.
+        static Texture solid(float r, float g, float b, float a);
     };
 
     struct Surface {
@@ -38,6 +40,11 @@ struct BakedMaterial {
     float fresnelStart = 0.0f, fresnelEnd = 1.0f, fresnelBlend = 0.5f;
     // Changes whenever the material changes; unique across materials of the process.
     uint64_t version = 0;
+
+    // Drawn after the opaque ones, without writing depth.
+    bool transparent() const;
+    // Plain white plastic: what objects without a material wear.
+    static const BakedMaterial& fallback();
 };
 
 }  // namespace fw

@@ -10,6 +10,7 @@
 #include "TestBox.h"
 #include "render/CameraX.h"
 #include "render/LightX.h"
+#include "render/LightSlots.h"
 #include "render/LightingProgram.h"
 #include "scene/SceneX.h"
 
@@ -99,7 +100,7 @@ TEST_F(Render, AnEighthDirectLightIsNotDrawnAndFramesRepeat) {
     GLRenderer::Image again = draw();
     EXPECT_EQ(seven.rgba, again.rgba);
     addLight(Light::kPoint, 0, 0, 50, 5.0);
-    EXPECT_EQ(GLRenderer::assignSlots(scene).direct.size(), 7u);
+    EXPECT_EQ(LightSlots::assign(scene).direct.size(), 7u);
     GLRenderer::Image eight = draw();
     EXPECT_EQ(seven.rgba, eight.rgba);
 }
@@ -125,6 +126,60 @@ TEST_F(Render, ShadowsDarkenWhatTheyFallOn) {
         if (plain.rgba[i] > shadowed.rgba[i] + 40) ++darker;
     EXPECT_GT(darker, 50);
     EXPECT_EQ(grey(plain, 5, 100), grey(shadowed, 5, 100));
+}
+
+TEST_F(Render, TheShadowMapIsKeptAcrossFramesAndRemadeForANewSize) {
+    auto* ground = new test::TestBox(scene, "Ground", 8, 0.2, 8);
+    ground->translate[1] = -1.5;
+    new test::TestBox(scene, "Block", 1, 1, 1);
+    camera->translate[1] = 6;
+    camera->rotate[0] = -35;
+    auto* sun = addLight(Light::kDirectional, 0, 0, 0);
+    sun->rotate[0] = -70;
+    sun->shadow = true;
+    GLRenderer::Image fine = draw();
+    EXPECT_EQ(draw().rgba, fine.rgba);
+    sun->shadowMapXRes = sun->shadowMapYRes = 256;
+    GLRenderer::Image coarse = draw();
+    EXPECT_NE(coarse.rgba, fine.rgba);  // a coarser map moves the shadow's edge
+    sun->shadowMapXRes = sun->shadowMapYRes = 512;
+    EXPECT_EQ(draw().rgba, fine.rgba);
+    // The coarse map still covers the scene: its shadow falls where the fine one does.
+    sun->shadow = false;
+    GLRenderer::Image plain = draw();
+    int shadowed = 0, both = 0;
+    for (size_t i = 1; i < plain.rgba.size(); i += 4) {
+        bool inFine = plain.rgba[i] > fine.rgba[i] + 40, inCoarse = plain.rgba[i] > coarse.rgba[i] + 40;
+        shadowed += inFine;
+        both += inFine && inCoarse;
+    }
+    EXPECT_GT(shadowed, 50);
+    EXPECT_GT(both, shadowed * 8 / 10) << both << " of " << shadowed;
+}
+
+TEST_F(Render, TransparentMaterialsBlendOverWhatIsBehindThem) {
+    BakedMaterial glass;
+    glass.surface[0].color = BakedMaterial::Texture::solid(1, 0, 0, 1);
+    glass.surface[0].opacity = 0.5f;
+    glass.version = 7;
+    // First in the scene, yet drawn after the opaque box behind it.
+    auto* pane = new test::TestBox(scene, "Glass", 4, 1, 0.1);
+    pane->translate[2] = 2;
+    new test::TestBox(scene, "Box", 1, 4, 1);
+    renderer->setMaterialLookup([&](Object& object, int) { return object.name() == "Glass" ? &glass : nullptr; });
+    auto* ambient = addLight(Light::kAmbient, 0, 0, 0);
+    ambient->color[0] = ambient->color[1] = ambient->color[2] = 1;
+    GLRenderer::Image image = draw();
+    renderer->setMaterialLookup(nullptr);
+    renderer->releaseTextures();
+    int x = frame.width / 2, y = frame.height / 2;
+    // Nothing is culled: the pane's back and front faces each lay half red over what
+    // is behind them, a quarter of it left.
+    EXPECT_NEAR(image.pixel(x, y)[0], 255 * 0.75 + 204 * 0.25, 2);  // over the grey box
+    EXPECT_NEAR(image.pixel(x, y)[1], 204 * 0.25, 2);
+    EXPECT_NEAR(image.pixel(x + 40, y)[0], 255 * 0.75, 2);  // over the black background
+    EXPECT_EQ(image.pixel(x + 40, y)[1], 0);
+    EXPECT_EQ(image.pixel(x, y + 40)[0], 204);  // the box alone
 }
 
 TEST_F(Render, BackgroundMediaFillsTheFrameBehindTheObjects) {

@@ -1,0 +1,31 @@
+#pragma once
+// Where a frame is drawn off screen: a multisampled colour and depth buffer, and the
+// single-sampled copy its pixels are read back from. Kept across frames and re-made
+// only when the size or the sample count changes.
+
+#include <string>
+
+#include "render/RenderFrame.h"
+
+namespace fw {
+
+class FrameTargets {
+public:
+    // False with the reason when the driver cannot make them.
+    bool ensure(int width, int height, int samples, std::string& error);
+    // Binds the frame, clears it to the background colour and lays the media over it.
+    void begin(const RenderFrame& frame);
+    // Resolves the samples and reads the pixels back.
+    void readBack(RenderImage& out);
+    // Needs the context current.
+    void release();
+
+private:
+    void drawMedia(const RenderFrame& frame);
+
+    unsigned fbo_ = 0, colorBuffer_ = 0, depthBuffer_ = 0;
+    unsigned resolveFbo_ = 0, resolveColor_ = 0;
+    int width_ = 0, height_ = 0, samples_ = 0;
+};
+
+}  // namespace fw
