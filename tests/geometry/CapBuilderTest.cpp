@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -43,32 +44,23 @@ std::vector<std::vector<int>> capOf(const Face& f) {
 }  // namespace
 
 TEST(CapBuilder, RegionsPairEachHoleWithTheOutlineAroundIt) {
-    struct Expected {
-        unsigned long code;
-        size_t regions, holes;
-    } glyphs[] = {{'o', 1, 1}, {'B', 1, 2}, {'i', 2, 0}, {0xAE, 2, 2}};  // ®: a ring round an R with its counter
-    for (const Expected& e : glyphs) {
-        Face f = glyphFace(e.code);
-        ASSERT_FALSE(f.loops.empty()) << e.code;
-        std::vector<CapBuilder::Region> regions = CapBuilder::regions(f.points, f.loops);
-        EXPECT_EQ(regions.size(), e.regions) << e.code;
-        size_t holes = 0;
-        for (const CapBuilder::Region& r : regions) {
-            EXPECT_GT(CapBuilder::signedArea(f.points, r.outer), 0) << e.code;
+    // Holes per region; in the registered sign the R is an island inside the ring's
+    // hole, an outline with its own counter, not a second hole of the ring.
+    const std::pair<unsigned long, std::multiset<size_t>> glyphs[] = {
+        {'o', {1}}, {'B', {2}}, {'i', {0, 0}}, {0xAE, {1, 1}}};
+    for (const auto& [code, expected] : glyphs) {
+        Face f = glyphFace(code);
+        std::multiset<size_t> holes;
+        for (const CapBuilder::Region& r : CapBuilder::regions(f.points, f.loops)) {
+            holes.insert(r.holes.size());
+            EXPECT_GT(CapBuilder::signedArea(f.points, r.outer), 0) << code;
             for (const std::vector<int>& hole : r.holes) {
-                ++holes;
-                EXPECT_LT(CapBuilder::signedArea(f.points, hole), 0) << e.code;
-                EXPECT_TRUE(CapBuilder::contains(f.points, r.outer, f.points[hole[0]])) << e.code;
+                EXPECT_LT(CapBuilder::signedArea(f.points, hole), 0) << code;
+                EXPECT_TRUE(CapBuilder::contains(f.points, r.outer, f.points[hole[0]])) << code;
             }
         }
-        EXPECT_EQ(holes, e.holes) << e.code;
+        EXPECT_EQ(holes, expected) << code;
     }
-    // The island inside the ring's hole is an outline of its own, not a second hole.
-    Face mark = glyphFace(0xAE);
-    std::vector<CapBuilder::Region> regions = CapBuilder::regions(mark.points, mark.loops);
-    ASSERT_EQ(regions.size(), 2u);
-    EXPECT_EQ(regions[0].holes.size(), 1u);
-    EXPECT_EQ(regions[1].holes.size(), 1u);
 }
 
 TEST(CapBuilder, GlyphCapsCoverTheirFaceOnceWithConvexPieces) {

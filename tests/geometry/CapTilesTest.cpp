@@ -65,15 +65,8 @@ TEST(CapTiles, GridLinesCutEveryRowPointForPoint) {
                     EXPECT_FALSE(crossesALine((*cap)[i], (*cap)[(i + 1) % cap->size()])) << "contour " << c << " edge " << i;
             // New points lie on the old edges; corners move onto a line only from a
             // ten-thousandth of a tile away.
-            double was = 0, is = 0;
-            for (size_t i = 0; i < s.face.size(); ++i) {
-                glm::dvec2 u = s.face[i], v = s.face[(i + 1) % s.face.size()];
-                is += u.x * v.y - v.x * u.y;
-            }
-            for (size_t i = 0; i < before[c].face.size(); ++i) {
-                glm::dvec2 u = before[c].face[i], v = before[c].face[(i + 1) % before[c].face.size()];
-                was += u.x * v.y - v.x * u.y;
-            }
+            const double was = test::contourArea(before[c].face);
+            const double is = test::contourArea(s.face);
             EXPECT_NEAR(is, was, 1e-9 * std::fabs(was));
         }
     }
@@ -101,7 +94,7 @@ TEST(CapTiles, CellsStayInsideTheirTileAndCloseAgainstTheCutRows) {
         std::vector<CapTiles::Swept> contours = swept(code, {0, 0});
         CapTiles::Contour outline = contours[0].face;  // the largest outline, before any cut
         for (const CapTiles::Swept& s : contours)
-            if (test::loopArea(s.face, iota(s.face.size())) > test::loopArea(outline, iota(outline.size()))) outline = s.face;
+            if (test::contourArea(s.face) > test::contourArea(outline)) outline = s.face;
         CapTiles::cutRows(contours, kTiles, stderr);
         std::vector<glm::dvec2> points;
         std::vector<std::vector<int>> loops;

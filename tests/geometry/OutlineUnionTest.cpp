@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "CapCheck.h"
 #include "GlyphOutline.h"
 
 namespace fw {
@@ -13,12 +14,6 @@ namespace {
 using Contour = OutlineUnion::Contour;
 
 Contour rect(double x0, double y0, double x1, double y1) { return {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}}; }
-
-double area(const Contour& c) {
-    double a = 0;
-    for (size_t i = 0; i < c.size(); ++i) a += c[i].x * c[(i + 1) % c.size()].y - c[(i + 1) % c.size()].x * c[i].y;
-    return a / 2;
-}
 
 int winding(const std::vector<Contour>& contours, glm::dvec2 q) {
     int w = 0;
@@ -49,7 +44,7 @@ TEST(OutlineUnion, CrossingStrokesBecomeOneOutline) {
     std::vector<Contour> plus = {rect(0, 4, 10, 6), rect(4, 0, 6, 10), rect(4.5, 4.5, 5.5, 5.5)};  // and a dot inside
     std::vector<Contour> merged = OutlineUnion::mergeOverlaps(plus);
     ASSERT_EQ(merged.size(), 1u);
-    EXPECT_NEAR(area(merged[0]), 36, 1e-9);  // counter-clockwise, the crossing counted once
+    EXPECT_NEAR(test::contourArea(merged[0]), 36, 1e-9);  // counter-clockwise, the crossing counted once
     EXPECT_EQ(disagreements(plus, merged, {-1, -1}, {11, 11}), 0);
 }
 
@@ -61,7 +56,7 @@ TEST(OutlineUnion, HolesSurviveTheMergeWithTheirOrientation) {
     given.push_back(rect(-1, 5, 12, 6));
     std::vector<Contour> merged = OutlineUnion::mergeOverlaps(given);
     int outlines = 0, holes = 0;
-    for (const Contour& c : merged) (area(c) > 0 ? outlines : holes)++;
+    for (const Contour& c : merged) (test::contourArea(c) > 0 ? outlines : holes)++;
     EXPECT_EQ(outlines, 1);
     EXPECT_EQ(holes, 2);
     EXPECT_EQ(disagreements(given, merged, {-2, -2}, {13, 13}), 0);
@@ -81,7 +76,7 @@ TEST(OutlineUnion, OutlinesThatOnlyTouchAreMergedToo) {
     EXPECT_TRUE(OutlineUnion::crosses(side[0], side[1]));
     std::vector<Contour> merged = OutlineUnion::mergeOverlaps(side);
     ASSERT_EQ(merged.size(), 1u);
-    EXPECT_NEAR(area(merged[0]), 2, 1e-9);
+    EXPECT_NEAR(test::contourArea(merged[0]), 2, 1e-9);
     // Corner to corner counts as touching as well.
     EXPECT_TRUE(OutlineUnion::crosses(rect(0, 0, 1, 1), rect(1, 1, 2, 2)));
     EXPECT_FALSE(OutlineUnion::crosses(rect(0, 0, 1, 1), rect(1.001, 1.001, 2, 2)));

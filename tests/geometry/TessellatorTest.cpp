@@ -8,6 +8,7 @@
 
 #include <cmath>
 
+#include "CapCheck.h"
 #include "GlyphOutline.h"
 
 namespace fw {
@@ -29,12 +30,6 @@ Loops loopsOf(const std::vector<std::vector<glm::dvec2>>& contours, std::vector<
 
 double triangleArea(glm::dvec2 a, glm::dvec2 b, glm::dvec2 c) { return ((b - a).x * (c - a).y - (b - a).y * (c - a).x) / 2; }
 
-double loopArea(const std::vector<glm::dvec2>& c) {
-    double a = 0;
-    for (size_t i = 0; i < c.size(); ++i) a += c[i].x * c[(i + 1) % c.size()].y - c[(i + 1) % c.size()].x * c[i].y;
-    return a / 2;
-}
-
 int unexpectedCombine(glm::dvec2, const int*, const float*) {
     ADD_FAILURE() << "combine called for a polygon that needs no new point";
     return Tessellator::kAbsent;
@@ -52,7 +47,7 @@ TEST(Tessellator, ConcaveGlyphsAndHolesGiveTrianglesOnTheGivenPoints) {
         std::vector<glm::dvec2> points;
         Loops loops = loopsOf(glyph, points);
         double expected = 0;
-        for (const auto& contour : glyph) expected += loopArea(contour);
+        for (const auto& contour : glyph) expected += test::contourArea(contour);
         Tessellator tessellator(GLU_TESS_WINDING_ODD, unexpectedCombine);
         std::vector<int> corners = {-7};  // appended to, never replaced
         ASSERT_TRUE(tessellator.triangulate(loops, corners)) << code;

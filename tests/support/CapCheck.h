@@ -41,6 +41,12 @@ inline double loopArea(const std::vector<glm::dvec2>& p, const std::vector<int>&
     return a / 2;
 }
 
+inline double contourArea(const std::vector<glm::dvec2>& c) {
+    double a = 0;
+    for (size_t i = 0; i < c.size(); ++i) a += c[i].x * c[(i + 1) % c.size()].y - c[(i + 1) % c.size()].x * c[i].y;
+    return a / 2;
+}
+
 // `loops`: the face's outlines counter-clockwise and its holes clockwise.
 inline CapCheck checkCap(const std::vector<glm::dvec2>& p, const std::vector<std::vector<int>>& loops,
                          const std::vector<std::vector<int>>& pieces) {
