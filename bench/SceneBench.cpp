@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/SceneFile.h"
+#include "scene/SceneFile.h"
 #include "scene/MemberFactory.h"
 #include "scene/SceneX.h"
 

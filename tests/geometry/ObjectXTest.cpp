@@ -10,18 +10,29 @@
 #include "MemoryStream.h"
 #include "SolidCheck.h"
 #include "TempDir.h"
-#include "app/Registration.h"
-#include "app/SceneFile.h"
+#include "scene/SceneFile.h"
+#include "geometry/GeometryClasses.h"
 #include "geometry/ObjectXStyle.h"
 #include "persistence/MemCmdIO.h"
 #include "platform/MemoryBlock.h"
+#include "profile/ProfileRegistration.h"
+#include "render/RenderClasses.h"
+#include "scene/MemberFactory.h"
 #include "scene/SceneX.h"
+#include "surface/SurfaceClasses.h"
 
 namespace fw {
 namespace {
 
+// What the test scenes hold: outlines, styles, materials, the camera and lights.
+void registerClasses() {
+    static const bool done = (registerSceneClasses(), registerSurfaceClasses(), registerProfileClasses(),
+                              registerGeometryClasses(), registerRenderClasses(), true);
+    (void)done;
+}
+
 SceneFile::Loaded loadBadge() {
-    registerAllClasses();
+    registerClasses();
     return SceneFile::load(FW_TEST_DATA "/badge.scene");
 }
 
@@ -192,7 +203,7 @@ TEST(ObjectX, FacesStartLeftmostOnTheirLowestEdgeAndSitAtLeast003Inside) {
 // into 50) is longer than the shape database copies out in one piece; the face must
 // still take all of it.
 TEST(ObjectX, RenderFacesKeepOutlinesOfManyThousandPoints) {
-    registerAllClasses();
+    registerClasses();
     test::TempDir dir;
     std::string points;
     const int sides = 120;

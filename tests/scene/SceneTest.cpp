@@ -7,7 +7,7 @@
 #include <string>
 
 #include "TempDir.h"
-#include "app/SceneFile.h"
+#include "scene/SceneFile.h"
 #include "persistence/AFileIO.h"
 #include "persistence/CommandIO.h"
 #include "platform/Random.h"

@@ -8,7 +8,7 @@
 
 #include "TempDir.h"
 #include "TestImages.h"
-#include "app/SceneFile.h"
+#include "scene/SceneFile.h"
 #include "scene/AnimGlobals.h"
 #include "scene/MemberFactory.h"
 #include "scene/SceneX.h"

@@ -8,7 +8,7 @@
 
 #include "BlockFile.h"
 #include "TempDir.h"
-#include "app/SceneFile.h"
+#include "scene/SceneFile.h"
 #include "scene/MemberFactory.h"
 #include "scene/SceneX.h"
 #include "surface/ImageFile.h"

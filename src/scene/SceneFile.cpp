@@ -1,4 +1,4 @@
-#include "app/SceneFile.h"
+#include "scene/SceneFile.h"
 
 #include <cstring>
 
