@@ -1,5 +1,7 @@
 #include "app/OrvoPrefs.h"
 
+#include "platform/Folders.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <system_error>

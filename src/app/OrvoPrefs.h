@@ -12,7 +12,6 @@ namespace fw {
 
 class OrvoPrefs {
 public:
-    static constexpr size_t kMaxPath = 260;
     static constexpr size_t kMaxRecent = 10;
 
     // Puts a project at the top of the recent list (paths longer than 260 are not kept).

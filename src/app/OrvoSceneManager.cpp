@@ -177,7 +177,7 @@ int readRecentProject(CommandIO& io, CommandEnabler& r) {
     std::string path;
     if (io.readString(path) != 0) return -1;
     auto& recent = preferenceLineOf(r).recentProjects;
-    if (path.size() <= OrvoPrefs::kMaxPath) recent.push_back(path);
+    if (path.size() <= kMaxPath) recent.push_back(path);
     return 0;
 }
 int writeRecentProjects(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {

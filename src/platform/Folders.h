@@ -3,9 +3,14 @@
 // preferences below it), the shared data folder with the factory libraries, and
 // the folder operations that installing libraries needs.
 
+#include <cstddef>
 #include <string>
 
 namespace fw {
+
+// The longest path the stored files hold (the desktop system's limit, kept so that
+// files written here still open there).
+inline constexpr size_t kMaxPath = 260;
 
 class Folders {
 public:

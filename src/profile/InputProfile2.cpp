@@ -7,6 +7,7 @@
 #include "mesh/ObjReader.h"
 #include "persistence/CommandIO.h"
 #include "persistence/FieldReaders.h"
+#include "platform/Folders.h"
 
 namespace fw {
 
@@ -25,14 +26,14 @@ int beginContour(CommandIO& io, CommandEnabler& r) {
 }
 
 int readObjFile(CommandIO& io, CommandEnabler& r) {
-    char path[InputProfile2::kMaxPath + 1];
+    char path[kMaxPath + 1];
     if (io.readToken(path, sizeof path) != 0) return -1;
     return receiverAs<InputProfile2>(r).appendObjFile(path) ? 0 : -1;
 }
 
 // Illustrator outlines come in through the outline import, never through this command.
 int readIllustratorFile(CommandIO& io, CommandEnabler&) {
-    char path[InputProfile2::kMaxPath + 1];
+    char path[kMaxPath + 1];
     io.readToken(path, sizeof path);
     return -1;
 }

@@ -14,7 +14,6 @@ class Geo2Interface;
 class InputProfile2 : public CommandEnabler {
 public:
     // The longest outline-file path the "infileObj" command takes.
-    static constexpr int kMaxPath = 260;
 
     InputProfile2();
     InputProfile2(const InputProfile2& other) = default;

@@ -4,13 +4,14 @@
 
 #include "persistence/CommandIO.h"
 #include "persistence/FieldReaders.h"
+#include "platform/Folders.h"
 
 namespace fw {
 
 namespace {
 
 int readFilename(CommandIO& io, CommandEnabler& r) {
-    char path[ProfileI::kMaxPath + 1];
+    char path[kMaxPath + 1];
     if (io.readToken(path, sizeof path) != 0) return -1;
     receiverAs<ProfileI>(r).filename = path;
     return 0;

@@ -10,7 +10,6 @@ namespace fw {
 
 class ProfileI : public Profile {
 public:
-    static constexpr int kMaxPath = 260;
     static constexpr int kMaxLayer = 256;
 
     ProfileI(Scene& scene, const char* name);

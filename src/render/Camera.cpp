@@ -24,24 +24,23 @@ int indexOf(const char* const* names, int count, const std::string& word) {
     return -1;
 }
 
-Camera& camera(CommandEnabler& r) { return static_cast<Camera&>(r); }
 
 int readMode(CommandIO& io, CommandEnabler& r) {
     std::string word;
     if (io.readString(word) != 0) return -1;
-    return camera(r).setMode(indexOf(kModeNames, 4, word)) ? 0 : -1;
+    return receiverAs<Camera>(r).setMode(indexOf(kModeNames, 4, word)) ? 0 : -1;
 }
 
 int readProjection(CommandIO& io, CommandEnabler& r) {
     std::string word;
     if (io.readString(word) != 0) return -1;
-    return camera(r).setProjection(indexOf(kProjectionNames, 2, word)) ? 0 : -1;
+    return receiverAs<Camera>(r).setProjection(indexOf(kProjectionNames, 2, word)) ? 0 : -1;
 }
 
 int readLensType(CommandIO& io, CommandEnabler& r) {
     std::string word;
     if (io.readString(word) != 0) return -1;
-    camera(r).setLensType(word);
+    receiverAs<Camera>(r).setLensType(word);
     return 0;
 }
 
@@ -49,29 +48,29 @@ int readLensType(CommandIO& io, CommandEnabler& r) {
 int readLens(CommandIO& io, CommandEnabler& r) {
     double v;
     if (io.readDouble(v) != 0) return -1;
-    camera(r).setLens(v);
+    receiverAs<Camera>(r).setLens(v);
     return 0;
 }
 
 int readAperture(CommandIO& io, CommandEnabler& r) {
     double v;
     if (io.readDouble(v) != 0) return -1;
-    camera(r).setAperture(v);
+    receiverAs<Camera>(r).setAperture(v);
     return 0;
 }
 
 int readClip(CommandIO& io, CommandEnabler& r) {
     double v[2];
     if (io.readVector2(v) != 0) return -1;
-    camera(r).clipNear = v[0];
-    camera(r).clipFar = v[1];
+    receiverAs<Camera>(r).clipNear = v[0];
+    receiverAs<Camera>(r).clipFar = v[1];
     return 0;
 }
 
 int readScaleVertically(CommandIO& io, CommandEnabler& r) {
     int on;
     if (io.readInt(on) != 0) return -1;
-    camera(r).scaleVertically = on != 0;
+    receiverAs<Camera>(r).scaleVertically = on != 0;
     return 0;
 }
 

@@ -17,7 +17,6 @@ const char* const kFalloffNames[] = {"ABRUPT", "LINEAR", "INVERSE_SQUARE", "NONE
 constexpr double kRadiansPerDegree = 0.01745329278;
 constexpr double kDegreesPerRadian = 57.2957786667;
 
-Light& light(CommandEnabler& r) { return static_cast<Light&>(r); }
 
 int nameIndex(const char* const* names, const std::string& word) {
     for (int i = 0; i < 4; ++i)
@@ -30,7 +29,7 @@ int readType(CommandIO& io, CommandEnabler& r) {
     if (io.readString(word) != 0) return -1;
     int type = nameIndex(kTypeNames, word);
     if (type < 0) return -1;
-    light(r).setType(type);
+    receiverAs<Light>(r).setType(type);
     return 0;
 }
 
@@ -39,12 +38,12 @@ int readFalloff(CommandIO& io, CommandEnabler& r) {
     if (io.readString(word) != 0) return -1;
     int falloff = nameIndex(kFalloffNames, word);
     if (falloff < 0) return -1;
-    light(r).setFalloff(falloff);
+    receiverAs<Light>(r).setFalloff(falloff);
     return 0;
 }
 
 int readDistance(CommandIO& io, CommandEnabler& r) {
-    Light& l = light(r);
+    Light& l = receiverAs<Light>(r);
     double d;
     if (io.readDouble(d) != 0) return -1;
     if (!l.cameraDistanceRead) {
@@ -59,17 +58,17 @@ int readDistance(CommandIO& io, CommandEnabler& r) {
 int readAngles(CommandIO& io, CommandEnabler& r) {
     double a[2];
     if (io.readVector2(a) != 0) return -1;
-    light(r).setSpotAngles(a[0], a[1]);
+    receiverAs<Light>(r).setSpotAngles(a[0], a[1]);
     return 0;
 }
 
-int readColor(CommandIO& io, CommandEnabler& r) { return io.readColor(light(r).color, 4); }
+int readColor(CommandIO& io, CommandEnabler& r) { return io.readColor(receiverAs<Light>(r).color, 4); }
 
 
 int readShadow(CommandIO& io, CommandEnabler& r) {
     int on;
     if (io.readInt(on) != 0) return -1;
-    light(r).shadow = on != 0;
+    receiverAs<Light>(r).shadow = on != 0;
     return 0;
 }
 
