@@ -9,7 +9,7 @@
 #include "geometry/SweepBuilder.h"
 #include "mesh/ObjDB.h"
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 #include "profile/Profile.h"
 #include "profile/ProfileGeometry.h"
 #include "scene/Scene.h"
@@ -99,12 +99,31 @@ int readFlatness(CommandIO& io, CommandEnabler& r) {
 }
 
 
-int readMeshing(CommandIO& io, CommandEnabler& r) {
-    int on;
-    if (io.readInt(on) != 0) return -1;
-    receiverAs<ObjectX>(r).meshingOn = on != 0;
-    return 0;
+int writeFace(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    return io.writef("%s \"%s\"\n", keyword, escapeQuotes(receiverAs<ObjectX>(r).faceName()).c_str());
 }
+
+int writeStyle(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    return io.writef("%s \"%s\"\n", keyword, escapeQuotes(receiverAs<ObjectX>(r).styleName()).c_str());
+}
+
+// The stored lines in written order; the old spellings are read only.
+constexpr FieldTable::Line kObjectXLines[] = {
+    {"extrusionStyle", readIgnoredName},
+    {"face", readFace, writeFace},
+    {"style", readStyle, writeStyle},
+    {"flatPreview", readFlatness<kPreviewMode>},
+    {"flatRender", readFlatness<kRenderMode>},
+    {"smoothnessPreview", readSmoothness<kPreviewMode>, writeField<&ObjectX::smoothnessPreview>, Spelling::fixed},
+    {"smoothnessRender", readSmoothness<kRenderMode>, writeField<&ObjectX::smoothnessRender>, Spelling::fixed},
+    field<&ObjectX::selected>("selected"),
+    field<&ObjectX::meshingOn>("meshingOn"),
+    field<&ObjectX::draftTileResolution>("draftTileResolution", Spelling::fixed),
+    field<&ObjectX::bestTileResolution>("bestTileResolution", Spelling::fixed),
+    field<&ObjectX::draftEdgeMeshing>("draftEdgeMeshing", Spelling::fixed),
+    field<&ObjectX::bestEdgeMeshing>("bestEdgeMeshing", Spelling::fixed),
+};
+constexpr FieldTable kObjectXTable{kObjectXLines};
 
 }  // namespace
 
@@ -382,34 +401,12 @@ void ObjectX::markUsed() {
 
 void ObjectX::registerCommands() {
     Object::registerCommands();
-    registerCommand("extrusionStyle", readIgnoredName);
-    registerCommand("face", readFace);
-    registerCommand("style", readStyle);
-    registerCommand("flatPreview", readFlatness<kPreviewMode>);
-    registerCommand("flatRender", readFlatness<kRenderMode>);
-    registerCommand("smoothnessPreview", readSmoothness<kPreviewMode>);
-    registerCommand("smoothnessRender", readSmoothness<kRenderMode>);
-    registerCommand("selected", readField<&ObjectX::selected>);
-    registerCommand("meshingOn", readMeshing);
-    registerCommand("draftTileResolution", readField<&ObjectX::draftTileResolution>);
-    registerCommand("bestTileResolution", readField<&ObjectX::bestTileResolution>);
-    registerCommand("draftEdgeMeshing", readField<&ObjectX::draftEdgeMeshing>);
-    registerCommand("bestEdgeMeshing", readField<&ObjectX::bestEdgeMeshing>);
+    kObjectXTable.registerInto(*this);
 }
 
 int ObjectX::writeCommands(CommandIO& io) {
     if (Object::writeCommands(io) != 0) return -1;
-    io.writef("face \"%s\"\n", escapeQuotes(face_.name()).c_str());
-    io.writef("style \"%s\"\n", escapeQuotes(style_).c_str());
-    io.writef("smoothnessPreview %f\n", smoothnessPreview);
-    io.writef("smoothnessRender %f\n", smoothnessRender);
-    io.writef("selected %d\n", selected);
-    io.writef("meshingOn %d\n", meshingOn ? 1 : 0);
-    io.writef("draftTileResolution %f %f\n", draftTileResolution[0], draftTileResolution[1]);
-    io.writef("bestTileResolution %f %f\n", bestTileResolution[0], bestTileResolution[1]);
-    io.writef("draftEdgeMeshing %f\n", draftEdgeMeshing);
-    io.writef("bestEdgeMeshing %f\n", bestEdgeMeshing);
-    return 0;
+    return kObjectXTable.write(io, *this);
 }
 
 }  // namespace fw
