@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 #include "profile/InputProfile2.h"
 #include "profile/ProfileLibrary.h"
 #include "scene/Object.h"
@@ -146,6 +146,86 @@ int beginBlock(CommandIO& io, CommandEnabler& r) {
     }
     return -1;
 }
+
+int writeKind(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    static const char* const kKindNames[] = {"ExtrusionOrvo", "ExtrusionNoodle", "ExtrusionOrvoLathe"};
+    int kind = receiverAs<ObjectXStyle>(r).kind;
+    return io.writef("%s \"%s\"\n", keyword, kKindNames[kind >= 0 && kind <= 2 ? kind : 0]);
+}
+
+template <unsigned Bit>
+int writePart(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    return io.writef("%s %d\n", keyword, receiverAs<ObjectXStyle>(r).parts() & Bit ? 1 : 0);
+}
+
+template <int ObjectXStyle::*Field>
+int writeCap(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    return io.writef("%s %s\n", keyword, capName(receiverAs<ObjectXStyle>(r).*Field));
+}
+
+int writeAxis(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    int axis = receiverAs<ObjectXStyle>(r).buildAxis;
+    if (axis < 1 || axis > 3) return 0;
+    return io.writef("%s %s\n", keyword, axis == 1 ? "X" : axis == 2 ? "Y" : "Z");
+}
+
+int writeMitre(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    return io.writef("%s %s\n", keyword, receiverAs<ObjectXStyle>(r).mitreMethod == 1 ? "complex" : "fast");
+}
+
+// The edge properties and the material stacks, at their place among the lines.
+int writeBlocks(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
+    ObjectXStyle& s = receiverAs<ObjectXStyle>(r);
+    if (io.writeBlock(s.perimeterProperties) != 0) return -1;
+    if (!s.trackProperties && io.writeBlock(s.holeProperties) != 0) return -1;
+    for (int slot = 0; slot < ObjectXStyle::kMaterialSlots; ++slot)
+        if (io.writeIndexedBlock(*s.materialStack(slot), slot) != 0) return -1;
+    return 0;
+}
+
+bool holeOwnProfile(CommandEnabler& r) { return !receiverAs<ObjectXStyle>(r).trackProfile; }
+bool holeOwnScale(CommandEnabler& r) { return !receiverAs<ObjectXStyle>(r).trackXScale; }
+bool revolved(CommandEnabler& r) { return receiverAs<ObjectXStyle>(r).kind == ObjectXStyle::kRevolved; }
+
+using S = ObjectXStyle;
+constexpr Spelling bare = Spelling::bare, quoted = Spelling::quoted, fixed = Spelling::fixed;
+
+// The stored lines in written order; "material" and "backMaterial" are older files'
+// per-slot materials, read only.
+constexpr FieldTable::Line kStyleLines[] = {
+    {"extrusionStyle", readKind, writeKind},
+    field<&S::trackProfile>("trackProfile"),
+    field<&S::trackProperties>("trackProperties"),
+    field<&S::trackXScale>("trackXScale"),
+    {"perim", readPerimeter, writeGetter<&S::perimeterProfileName>, quoted},
+    {"hole", readHole, writeGetter<&S::holeProfileName>, quoted, holeOwnProfile},
+    {"perimXScale", readPerimeterXScale, writeGetter<&S::perimeterXScale>, fixed},
+    {"holeXScale", readHoleXScale, writeGetter<&S::holeXScale>, fixed, holeOwnScale},
+    {"frontFaceOffset", readFrontFaceOffset, writeGetter<&S::frontFaceOffset>, fixed},
+    fieldThen<&S::spikeAngle, capsAndSidesChanged>("spikeAngle", fixed),
+    fieldThen<&S::pullBackDistance, capsAndSidesChanged>("pullBackDistance", fixed),
+    {"depth", readDepth, writeGetter<&S::depth>, fixed},
+    {"frontPart", readPart<S::kFront>, writePart<S::kFront>},
+    {"backPart", readPart<S::kBack>, writePart<S::kBack>},
+    {"perimPart", readPart<S::kPerimeter>, writePart<S::kPerimeter>},
+    {"holePart", readPart<S::kHoles>, writePart<S::kHoles>},
+    fieldThen<&S::frontMaterialIndex, capsChanged>("frontMtlidx"),
+    fieldThen<&S::backMaterialIndex, capsChanged>("backMtlidx"),
+    {"headCapType", readCap<&S::headCapType>, writeCap<&S::headCapType>, bare, revolved},
+    fieldThen<&S::headCapScale, capsAndSidesChanged>("headCapScale", bare, revolved),
+    fieldThen<&S::headCapOffset, capsAndSidesChanged>("headCapOffset", bare, revolved),
+    {"tailCapType", readCap<&S::tailCapType>, writeCap<&S::tailCapType>, bare, revolved},
+    fieldThen<&S::tailCapScale, capsAndSidesChanged>("tailCapScale", bare, revolved),
+    fieldThen<&S::tailCapOffset, capsAndSidesChanged>("tailCapOffset", bare, revolved),
+    {"buildAxis", readAxis, writeAxis, bare, revolved},
+    fieldThen<&S::buildAngleStart, capsAndSidesChanged>("buildAngleStart", fixed, revolved),
+    fieldThen<&S::buildAngleEnd, capsAndSidesChanged>("buildAngleEnd", fixed, revolved),
+    {"begin", beginBlock, writeBlocks},
+    {"mitreMethod", readMitre, writeMitre},
+    {"material", readSlotMaterial},
+    {"backMaterial", readSlotMaterial},
+};
+constexpr FieldTable kStyleTable{kStyleLines};
 
 }  // namespace
 
@@ -293,77 +373,12 @@ void ObjectXStyle::markUsed() {
 
 void ObjectXStyle::registerCommands() {
     SceneMember::registerCommands();
-    registerCommand("extrusionStyle", readKind);
-    registerCommand("trackProfile", readField<&ObjectXStyle::trackProfile>);
-    registerCommand("trackProperties", readField<&ObjectXStyle::trackProperties>);
-    registerCommand("trackXScale", readField<&ObjectXStyle::trackXScale>);
-    registerCommand("perim", readPerimeter);
-    registerCommand("hole", readHole);
-    registerCommand("perimXScale", readPerimeterXScale);
-    registerCommand("holeXScale", readHoleXScale);
-    registerCommand("frontFaceOffset", readFrontFaceOffset);
-    registerCommand("spikeAngle", readFieldThen<&ObjectXStyle::spikeAngle, capsAndSidesChanged>);
-    registerCommand("pullBackDistance", readFieldThen<&ObjectXStyle::pullBackDistance, capsAndSidesChanged>);
-    registerCommand("depth", readDepth);
-    registerCommand("frontPart", readPart<kFront>);
-    registerCommand("backPart", readPart<kBack>);
-    registerCommand("perimPart", readPart<kPerimeter>);
-    registerCommand("holePart", readPart<kHoles>);
-    registerCommand("frontMtlidx", readFieldThen<&ObjectXStyle::frontMaterialIndex, capsChanged>);
-    registerCommand("backMtlidx", readFieldThen<&ObjectXStyle::backMaterialIndex, capsChanged>);
-    registerCommand("mitreMethod", readMitre);
-    registerCommand("material", readSlotMaterial);
-    registerCommand("backMaterial", readSlotMaterial);
-    registerCommand("headCapType", readCap<&ObjectXStyle::headCapType>);
-    registerCommand("headCapScale", readFieldThen<&ObjectXStyle::headCapScale, capsAndSidesChanged>);
-    registerCommand("headCapOffset", readFieldThen<&ObjectXStyle::headCapOffset, capsAndSidesChanged>);
-    registerCommand("tailCapType", readCap<&ObjectXStyle::tailCapType>);
-    registerCommand("tailCapScale", readFieldThen<&ObjectXStyle::tailCapScale, capsAndSidesChanged>);
-    registerCommand("tailCapOffset", readFieldThen<&ObjectXStyle::tailCapOffset, capsAndSidesChanged>);
-    registerCommand("buildAngleStart", readFieldThen<&ObjectXStyle::buildAngleStart, capsAndSidesChanged>);
-    registerCommand("buildAngleEnd", readFieldThen<&ObjectXStyle::buildAngleEnd, capsAndSidesChanged>);
-    registerCommand("buildAxis", readAxis);
-    registerCommand("begin", beginBlock);
+    kStyleTable.registerInto(*this);
 }
 
 int ObjectXStyle::writeCommands(CommandIO& io) {
     if (SceneMember::writeCommands(io) != 0) return -1;
-    static const char* const kKindNames[] = {"ExtrusionOrvo", "ExtrusionNoodle", "ExtrusionOrvoLathe"};
-    io.writef("extrusionStyle \"%s\"\n", kKindNames[kind >= 0 && kind <= 2 ? kind : 0]);
-    io.writef("trackProfile %d\n", trackProfile ? 1 : 0);
-    io.writef("trackProperties %d\n", trackProperties ? 1 : 0);
-    io.writef("trackXScale %d\n", trackXScale ? 1 : 0);
-    io.writef("perim \"%s\"\n", escapeQuotes(perimeter_).c_str());
-    if (!trackProfile) io.writef("hole \"%s\"\n", escapeQuotes(hole_).c_str());
-    io.writef("perimXScale %f\n", perimeterXScale_);
-    if (!trackXScale) io.writef("holeXScale %f\n", holeXScale_);
-    io.writef("frontFaceOffset %f\n", frontFaceOffset_);
-    io.writef("spikeAngle %f\n", spikeAngle);
-    io.writef("pullBackDistance %f\n", pullBackDistance);
-    io.writef("depth %f\n", depth_);
-    io.writef("frontPart %d\n", parts_ & kFront ? 1 : 0);
-    io.writef("backPart %d\n", parts_ & kBack ? 1 : 0);
-    io.writef("perimPart %d\n", parts_ & kPerimeter ? 1 : 0);
-    io.writef("holePart %d\n", parts_ & kHoles ? 1 : 0);
-    io.writef("frontMtlidx %d\n", frontMaterialIndex);
-    io.writef("backMtlidx %d\n", backMaterialIndex);
-    if (kind == kRevolved) {
-        io.writef("headCapType %s\n", capName(headCapType));
-        io.writef("headCapScale %g\n", headCapScale);
-        io.writef("headCapOffset %g\n", headCapOffset);
-        io.writef("tailCapType %s\n", capName(tailCapType));
-        io.writef("tailCapScale %g\n", tailCapScale);
-        io.writef("tailCapOffset %g\n", tailCapOffset);
-        if (buildAxis >= 1 && buildAxis <= 3) io.writef("buildAxis %s\n", buildAxis == 1 ? "X" : buildAxis == 2 ? "Y" : "Z");
-        io.writef("buildAngleStart %f\n", buildAngleStart);
-        io.writef("buildAngleEnd %f\n", buildAngleEnd);
-    }
-    if (io.writeBlock(perimeterProperties) != 0) return -1;
-    if (!trackProperties && io.writeBlock(holeProperties) != 0) return -1;
-    for (int slot = 0; slot < kMaterialSlots; ++slot)
-        if (io.writeIndexedBlock(*materialStack(slot), slot) != 0) return -1;
-    io.writef("mitreMethod %s\n", mitreMethod == 1 ? "complex" : "fast");
-    return 0;
+    return kStyleTable.write(io, *this);
 }
 
 }  // namespace fw

@@ -79,6 +79,10 @@ template <class C, class T>
 struct MemberOf<T C::*> {
     using Class = C;
 };
+template <class C, class R>
+struct MemberOf<R (C::*)() const> {
+    using Class = C;
+};
 template <auto Field>
 using MemberClass = typename MemberOf<decltype(Field)>::Class;
 
