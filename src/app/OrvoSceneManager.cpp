@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/ManagerBlocks.h"
 #include "app/OrvoPrefs.h"
 #include "persistence/AFileIO.h"
 #include "persistence/CommandIO.h"
@@ -11,6 +12,7 @@
 #include "platform/Folders.h"
 #include "scene/AnimGlobals.h"
 #include "scene/SceneX.h"
+#include "scene/StandInMember.h"
 #include "surface/ImageMap.h"
 
 namespace fw {
@@ -194,10 +196,7 @@ int beginBlock(CommandIO& io, CommandEnabler& r) {
         io.push(m.scene());
         return 0;
     }
-    if (CommandEnabler* block = m.managerBlock(className)) {
-        io.push(block);
-        return 0;
-    }
+    if (ManagerBlocks* manager = m.managerBlock(className)) return manager->readBlock(io);
     if (std::strcmp(className, "TextAttr") == 0) {
         auto& saved = preferenceLineOf(r).savedTextAttrs;
         saved.push_back(std::make_unique<TextAttr>());
@@ -214,8 +213,8 @@ int writeBlocks(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
             if (io.writeBlock(*attr) != 0) return -1;
     if (m.scene() && io.writeBlock(*m.scene()) != 0) return -1;
     if (!m.preferencesMode())
-        for (CommandEnabler* block : m.managerBlocks())
-            if (io.writeBlock(*block) != 0) return -1;
+        for (ManagerBlocks* manager : m.managerBlocks())
+            if (manager->writeBlocks(io) != 0) return -1;
     return 0;
 }
 
@@ -370,13 +369,14 @@ void OrvoSceneManager::freshScenes() {
     scene_ = std::make_unique<SceneX>();
     lightBin_ = std::make_unique<SceneX>();
     lightBin_->setName(kLightBinName);
+    for (ManagerBlocks* manager : managerBlocks_) manager->clearBlocks();
 }
 
-void OrvoSceneManager::addManagerBlock(CommandEnabler* block) { managerBlocks_.push_back(block); }
+void OrvoSceneManager::addManagerBlock(ManagerBlocks* manager) { managerBlocks_.push_back(manager); }
 
-CommandEnabler* OrvoSceneManager::managerBlock(const char* className) const {
-    for (CommandEnabler* block : managerBlocks_)
-        if (std::strcmp(block->className(), className) == 0) return block;
+ManagerBlocks* OrvoSceneManager::managerBlock(const char* className) const {
+    for (ManagerBlocks* manager : managerBlocks_)
+        if (std::strcmp(manager->blockClass(), className) == 0) return manager;
     return nullptr;
 }
 
@@ -501,6 +501,11 @@ bool OrvoSceneManager::loadProject(const std::string& path, bool replaceScene, b
         break;
     }
     loadingPath_.clear();
+    // Blocks of classes without a reader yet were kept; the user hears of it once.
+    if (scene_) {
+        std::string kept = StandInMember::notice(*scene_);
+        if (!kept.empty()) lastLoad_.warnings.push_back(kept);
+    }
     runFixUps();
     // The background line comes before the scene block: it reaches the map only now.
     if (!settings_.backgroundMedia.empty() && scene_) ImageMap::setBackgroundMedia(*scene_, settings_.backgroundMedia);

@@ -11,6 +11,7 @@
 
 namespace fw {
 
+class ManagerBlocks;
 class OrvoPrefs;
 class SceneX;
 
@@ -72,8 +73,6 @@ public:
         int commands = 0;
     };
 
-    // A block written after the scene (the frame manager's, for example) and accepted
-    // by "begin" under its class name.
     using FixUp = void (*)(SceneX& scene);
 
     explicit OrvoSceneManager(OrvoPrefs& prefs);
@@ -106,9 +105,11 @@ public:
     bool readPreferenceLines() const { return readPreferenceLines_; }
     bool preferencesMode() const { return preferencesMode_; }
 
-    void addManagerBlock(CommandEnabler* block);
-    CommandEnabler* managerBlock(const char* className) const;
-    const std::vector<CommandEnabler*>& managerBlocks() const { return managerBlocks_; }
+    // A manager whose blocks are written after the scene, in the order added, and read
+    // by "begin" under its class name.
+    void addManagerBlock(ManagerBlocks* manager);
+    ManagerBlocks* managerBlock(const char* className) const;
+    const std::vector<ManagerBlocks*>& managerBlocks() const { return managerBlocks_; }
     // Default members that every loaded or new scene must hold; each subsystem adds its own.
     static void addFixUp(FixUp fixUp);
     void runFixUps();
@@ -134,7 +135,7 @@ private:
     std::unique_ptr<SceneX> scene_;
     std::unique_ptr<SceneX> lightBin_;
     ProjectSettings settings_;
-    std::vector<CommandEnabler*> managerBlocks_;
+    std::vector<ManagerBlocks*> managerBlocks_;
     LoadReport lastLoad_;
     bool needsUpgrade_ = false;
     bool preferencesMode_ = false;

@@ -11,6 +11,7 @@
 #include "surface/SurfaceClasses.h"
 #include "text/TextClasses.h"
 #include "scene/MemberFactory.h"
+#include "scene/StandInMember.h"
 
 namespace fw {
 
@@ -24,6 +25,8 @@ void registerAllClasses() {
     registerGeometryClasses();
     registerTextClasses();
     registerRenderClasses();
+    // Last: only classes that no subsystem reads yet get a stand-in.
+    StandInMember::registerMissing();
     OrvoSceneManager::addFixUp([](SceneX& scene) { ensureDefaultMaterial(scene); });
     OrvoSceneManager::addFixUp([](SceneX& scene) { ImageMap::ensureDefaultBackground(scene); });
     OrvoSceneManager::addFixUp([](SceneX& scene) { ObjectXStyle::ensureDefault(scene); });

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "app/OrvoCameraManager.h"
+#include "app/OrvoForcesManager.h"
 #include "app/OrvoFrameManager.h"
 #include "app/OrvoPrefs.h"
 #include "app/OrvoSceneManager.h"
@@ -44,7 +46,12 @@ bool VeltraneApp::initialise(bool, bool) {
     sceneManager_ = std::make_unique<OrvoSceneManager>(*prefs_);
     sceneManager_->newScene();
     sceneManager_->loadPreferences();
+    cameraManager_ = std::make_unique<OrvoCameraManager>();
     frameManager_ = std::make_unique<OrvoFrameManager>();
+    forcesManager_ = std::make_unique<OrvoForcesManager>();
+    // Written after the scene in this order: the cameras' blocks, the forces, the frame.
+    sceneManager_->addManagerBlock(cameraManager_.get());
+    sceneManager_->addManagerBlock(forcesManager_.get());
     sceneManager_->addManagerBlock(frameManager_.get());
     // Movies are written and read through FFmpeg, which is always linked in, so the
     // warning about a missing movie service never applies; headless runs show no About box.
@@ -52,7 +59,9 @@ bool VeltraneApp::initialise(bool, bool) {
 }
 
 void VeltraneApp::shutdown() {
+    forcesManager_.reset();
     frameManager_.reset();
+    cameraManager_.reset();
     sceneManager_.reset();
     prefs_.reset();
 }

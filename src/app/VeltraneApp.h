@@ -12,6 +12,8 @@ namespace fw {
 
 class OrvoPrefs;
 class OrvoSceneManager;
+class OrvoCameraManager;
+class OrvoForcesManager;
 class OrvoFrameManager;
 
 class VeltraneApp : public CommandEnabler {
@@ -44,7 +46,8 @@ public:
     static std::string userLibraries();
 
     // Creates the preferences, the scene manager (which loads them and starts a new
-    // scene) and the frame manager, whose block ends every project.
+    // scene) and the managers whose blocks follow the scene in a project: the camera
+    // manager, the frame manager (whose block ends every project) and the forces manager.
     bool initialise(bool firstRun, bool showSplash);
     void shutdown();
 
@@ -69,12 +72,16 @@ public:
 
     OrvoPrefs& prefs() { return *prefs_; }
     OrvoSceneManager& sceneManager() { return *sceneManager_; }
+    OrvoCameraManager& cameraManager() { return *cameraManager_; }
     OrvoFrameManager& frameManager() { return *frameManager_; }
+    OrvoForcesManager& forcesManager() { return *forcesManager_; }
 
 private:
     std::unique_ptr<OrvoPrefs> prefs_;
     std::unique_ptr<OrvoSceneManager> sceneManager_;
+    std::unique_ptr<OrvoCameraManager> cameraManager_;
     std::unique_ptr<OrvoFrameManager> frameManager_;
+    std::unique_ptr<OrvoForcesManager> forcesManager_;
 
     std::string currentPath_;
     std::string lastOpenedPath_;

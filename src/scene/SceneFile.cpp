@@ -6,6 +6,7 @@
 #include "persistence/CommandIO.h"
 #include "persistence/FieldReaders.h"
 #include "scene/SceneX.h"
+#include "scene/StandInMember.h"
 
 namespace fw {
 
@@ -63,6 +64,7 @@ SceneFile::Loaded SceneFile::load(const std::string& path) {
         loaded.error = "no scene in this file (it has no \"begin SceneX\" block)";
         return loaded;
     }
+    if (std::string kept = StandInMember::notice(*root.scene); !kept.empty()) loaded.warnings.push_back(kept);
     root.scene->postLoad();
     loaded.scene = std::move(root.scene);
     return loaded;

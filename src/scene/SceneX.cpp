@@ -10,6 +10,7 @@
 #include "scene/AnimGlobals.h"
 #include "scene/MemberFactory.h"
 #include "scene/RootNode.h"
+#include "scene/StandInMember.h"
 
 namespace fw {
 
@@ -52,6 +53,8 @@ int beginMember(CommandIO& io, CommandEnabler& r) {
     std::snprintf(name, sizeof name, entry->defaultName.c_str(), MemberFactory::nextDefaultNumber());
     SceneMember* member = entry->create(scene, name);
     if (!member) return -1;
+    // A class without its reader yet takes its whole block here, nested blocks included.
+    if (auto* standIn = dynamic_cast<StandInMember*>(member)) return standIn->readBlock(io);
     io.push(member);
     return 0;
 }

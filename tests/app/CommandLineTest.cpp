@@ -9,6 +9,9 @@
 
 #include <FreeImage.h>
 
+#include "StandInProject.h"
+#include "TempDir.h"
+
 namespace {
 
 struct Outcome {
@@ -120,6 +123,36 @@ TEST(CommandLine, ResaveReportsWarningsAndFailures) {
     Outcome missing = run("info " + dir + "absent.scene");
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err, "formwright: " + dir + "absent.scene: No such file or directory\n");
+}
+
+// A project holding a primitive, a flag cluster and a track opens and resaves unchanged,
+// with one line naming what was kept; so does one with the managers' blocks, silently.
+TEST(CommandLine, ProjectsWithBlocksNotReadYetOpenAndResaveUnchanged) {
+    fw::test::TempDir dir;
+    const std::string project = fw::test::projectWithStandIns();
+    ASSERT_FALSE(project.empty());
+    const std::string in = dir.file("kept.kxp"), out = dir.file("out.kxp");
+    fw::test::writeFile(in, project);
+    const std::string notice =
+        "formwright: " + in + ": kept as they were, since this version cannot read them yet: ObjectP, "
+        "ObjectC-FlagCluster, AnimTrack\n";
+    Outcome described = run("info " + in);
+    EXPECT_EQ(described.status, 0) << described.err;
+    EXPECT_NE(described.out.find("  ObjectP \"Ball\"\n"), std::string::npos) << described.out;
+    EXPECT_NE(described.out.find("animation tracks: 1\n  AnimTrack \"Ball Track\"\n"), std::string::npos);
+    EXPECT_EQ(described.err, notice);
+    Outcome resaved = run("resave " + in + " " + out);
+    EXPECT_EQ(resaved.status, 0) << resaved.err;
+    EXPECT_EQ(resaved.err, notice);
+    EXPECT_EQ(fw::test::readFile(out), project);
+
+    const std::string managers = fw::test::projectWithManagerBlocks();
+    ASSERT_FALSE(managers.empty());
+    fw::test::writeFile(in, managers);
+    Outcome plain = run("resave " + in + " " + out);
+    EXPECT_EQ(plain.status, 0) << plain.err;
+    EXPECT_EQ(plain.err, "");
+    EXPECT_EQ(fw::test::readFile(out), managers);
 }
 
 TEST(CommandLine, RenderWritesTheFrameAndRejectsBadRequests) {

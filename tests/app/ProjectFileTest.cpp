@@ -6,7 +6,11 @@
 
 #include <string>
 
+#include "StandInProject.h"
 #include "TempDir.h"
+#include "app/OrvoCameraManager.h"
+#include "app/OrvoForcesManager.h"
+#include "app/OrvoFrameManager.h"
 #include "app/OrvoPrefs.h"
 #include "app/Registration.h"
 #include "app/VeltraneApp.h"
@@ -20,6 +24,7 @@ namespace fw {
 namespace {
 
 const std::string kExample = FW_SOURCE_DIR "/examples/opening-titles.kxp";
+const std::string kBadge = FW_SOURCE_DIR "/examples/badge.kxp";
 
 class ProjectFiles : public ::testing::Test {
 protected:
@@ -170,6 +175,49 @@ TEST_F(ProjectFiles, ReadOnlyKeywordsAreAcceptedWithTheirValues) {
     EXPECT_NE(text.find(" TextVariableFileBatch \"a.txt\"\n TextVariableFileBatch \"b.txt\"\n"), std::string::npos);
     EXPECT_NE(text.find(" InnerWindowState MAXIMIZED\n"), std::string::npos);
     EXPECT_EQ(text.find("ShowPaths"), std::string::npos);
+}
+
+// Primitives, flag clusters and tracks have no reader yet: their blocks, and a material
+// that only the primitive names, come back in their places.
+TEST_F(ProjectFiles, BlocksOfClassesWithoutAReaderAreKeptInTheirPlaces) {
+    const std::string project = test::projectWithStandIns();
+    ASSERT_FALSE(project.empty());
+    test::writeFile(dir.file("kept.kxp"), project);
+    ASSERT_TRUE(manager().loadProject(dir.file("kept.kxp"))) << manager().lastLoad().error;
+    ASSERT_EQ(manager().lastLoad().warnings.size(), 1u);
+    EXPECT_EQ(manager().lastLoad().warnings[0],
+              "kept as they were, since this version cannot read them yet: ObjectP, ObjectC-FlagCluster, AnimTrack");
+    SceneX& scene = *manager().scene();
+    ASSERT_EQ(scene.memberCount(kObjectKind), 3);
+    EXPECT_STREQ(scene.member(kObjectKind, 1)->className(), "ObjectP");
+    EXPECT_EQ(scene.member(kObjectKind, 2)->name(), "Pennant");
+    ASSERT_NE(scene.findMember("Ball Track"), nullptr);
+    ASSERT_TRUE(manager().saveProject(dir.file("again.kxp")));
+    EXPECT_EQ(test::readFile(dir.file("again.kxp")), project);
+}
+
+// The cameras' blocks, the forces manager's and the frame manager's, nested content
+// included, come back as they were; the next project does not inherit them.
+TEST_F(ProjectFiles, ManagerBlocksAfterTheSceneAreKept) {
+    const std::string project = test::projectWithManagerBlocks();
+    ASSERT_FALSE(project.empty());
+    test::writeFile(dir.file("managers.kxp"), project);
+    ASSERT_TRUE(manager().loadProject(dir.file("managers.kxp"))) << manager().lastLoad().error;
+    EXPECT_TRUE(manager().lastLoad().warnings.empty()) << manager().lastLoad().warnings[0];
+    ASSERT_EQ(app.cameraManager().cameraCount(), 2);
+    EXPECT_EQ(app.cameraManager().camera(0).bytes(), "  name \"|CamFront\"\n  zoom 1.500000\n");
+    EXPECT_TRUE(app.forcesManager().present());
+    std::string active;
+    EXPECT_TRUE(app.frameManager().layout().find("activePanel", active));
+    EXPECT_EQ(active, "3");
+    ASSERT_TRUE(manager().saveProject(dir.file("again.kxp")));
+    EXPECT_EQ(test::readFile(dir.file("again.kxp")), project);
+
+    ASSERT_TRUE(manager().loadProject(kBadge));
+    EXPECT_EQ(app.cameraManager().cameraCount(), 0);
+    EXPECT_FALSE(app.forcesManager().present());
+    ASSERT_TRUE(manager().saveProject(dir.file("badge.kxp")));
+    EXPECT_EQ(test::readFile(dir.file("badge.kxp")), test::readFile(kBadge));
 }
 
 }  // namespace fw

@@ -14,6 +14,7 @@
 #include "scene/AnimGlobals.h"
 #include "scene/Group.h"
 #include "scene/MemberFactory.h"
+#include "scene/StandInMember.h"
 
 namespace fw {
 namespace {
@@ -241,6 +242,35 @@ TEST_F(Scenes, NodeFlagsAndTransforms) {
     turned.rotateOrder = "zyx";
     glm::dvec4 zyx = turned.transform() * glm::dvec4(0, 0, 1, 1);
     EXPECT_NEAR(zyx.y, -1.0, 1e-12);
+}
+
+// Classes whose readers have not arrived: their blocks come back as they were, nested
+// blocks and odd spacing included, in the place of their kind.
+TEST_F(Scenes, StandInsKeepTheirBlocksByteForByte) {
+    StandInMember::registerMissing();
+    // A class that already has a reader keeps it.
+    EXPECT_EQ(MemberFactory::instance().find("ObjectC-FlagCluster")->create, makeStand<kObjectKind>);
+    const std::string body = "  name \"Kept\"\n"
+                             "  begin ObjectP\n   name \"Ball\"\n   parent \"root\"\n"
+                             "   begin MaterialStack 0\n    begin MaterialStackItem\n"
+                             "     material \"Red \\\"dark\\\"\"   # spaced\n    end MaterialStackItem\n"
+                             "   end MaterialStack\n  end ObjectP\n"
+                             "  begin AnimTrack\n   name \"Ball\"\n   trackNode \"Ball\"\n  end AnimTrack\n";
+    auto loaded = load(body);
+    ASSERT_TRUE(loaded.scene) << loaded.error;
+    ASSERT_EQ(loaded.warnings.size(), 1u);
+    EXPECT_EQ(loaded.warnings[0], "kept as they were, since this version cannot read them yet: ObjectP, AnimTrack");
+    SceneMember* ball = loaded.scene->findMember("Ball");
+    ASSERT_NE(ball, nullptr);
+    EXPECT_STREQ(ball->className(), "ObjectP");
+    // The track's name was taken, so it keeps a default one and its lines as they were.
+    EXPECT_EQ(loaded.scene->memberCount(kAnimTrackKind), 1);
+    EXPECT_EQ(save(*loaded.scene), " begin SceneX\n" + body + " end SceneX\n");
+
+    // A block must close with its own class; a class merely starting with "ObjectC" has no reader.
+    EXPECT_FALSE(load("  begin ObjectP\n   begin Inner\n   end Inner\n  end ObjectX\n").scene);
+    EXPECT_EQ(load("  begin ObjectCFoo\n  end ObjectCFoo\n").error,
+              "Error processing scene command <<begin>> for class <<SceneX>> at byte 32.");
 }
 
 TEST(Random, SeedsAreRepeatableAndZeroContinuesTheChain) {

@@ -1,0 +1,42 @@
+#pragma once
+// Projects that hold blocks this program cannot read yet: the badge example with
+// hand-written primitive, flag cluster and track blocks (and a material only the
+// primitive names) put in the places the scene writes them, or with hand-written
+// manager blocks after the scene.
+
+#include <string>
+
+#include "TempDir.h"
+
+namespace fw::test {
+
+inline std::string insertBefore(std::string text, const std::string& marker, const std::string& block) {
+    size_t at = text.find(marker);
+    return at == std::string::npos ? std::string() : text.insert(at, block);
+}
+
+// Objects follow the extruded object, before the lights; tracks end the scene.
+inline std::string projectWithStandIns() {
+    std::string badge = readFile(FW_SOURCE_DIR "/examples/badge.kxp");
+    const std::string data = FW_TEST_DATA "/standins/";
+    size_t gold = badge.find("  begin MaterialX\n   name \"Brushed Gold\"\n");
+    if (gold == std::string::npos) return std::string();
+    const std::string endMaterial = "  end MaterialX\n";
+    size_t goldEnd = badge.find(endMaterial, gold) + endMaterial.size();
+    std::string red = badge.substr(gold, goldEnd - gold);
+    red.replace(red.find("Brushed Gold"), 12, "Primitive Red");
+    badge.insert(goldEnd, red);
+    badge = insertBefore(badge, "  begin LightX\n", readFile(data + "objects.blocks"));
+    return insertBefore(badge, " end SceneX\n", readFile(data + "tracks.blocks"));
+}
+
+// The camera manager's blocks, the forces manager's and a frame manager's with content.
+inline std::string projectWithManagerBlocks() {
+    std::string badge = readFile(FW_SOURCE_DIR "/examples/badge.kxp");
+    const std::string empty = " begin OrvoFrameManager\n end OrvoFrameManager\n";
+    size_t at = badge.rfind(empty);
+    if (at == std::string::npos) return std::string();
+    return badge.replace(at, empty.size(), readFile(FW_TEST_DATA "/standins/managers.blocks"));
+}
+
+}  // namespace fw::test
