@@ -36,7 +36,7 @@ void printError(const std::string& subject, const std::string& what) {
     if (subject.empty())
         std::fprintf(stderr, "formwright: %s\n", text.c_str());
     else
-        std::fprintf(stderr, "formwright: %s: %s\n", subject.c_str(), text.c_str());
+        std::fprintf(stderr, "formwright: %s: %s\n", Dialogs::escaped(subject).c_str(), text.c_str());
 }
 
 const char* kindName(int kind) {

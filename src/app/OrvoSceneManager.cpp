@@ -176,10 +176,12 @@ int writeTextVariableFileBatches(CommandIO& io, CommandEnabler& r, const char* k
 }
 
 int readRecentProject(CommandIO& io, CommandEnabler& r) {
-    std::string path;
-    if (io.readString(path) != 0) return -1;
+    // Recent paths may be as long as any path; one longer than that is cut on reading
+    // and then no longer a path that was kept, so it is dropped.
+    char path[kMaxPath + 2];
+    if (io.readToken(path, sizeof path) != 0) return -1;
     auto& recent = preferenceLineOf(r).recentProjects;
-    if (path.size() <= kMaxPath) recent.push_back(path);
+    if (std::strlen(path) <= kMaxPath) recent.push_back(path);
     return 0;
 }
 int writeRecentProjects(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
@@ -537,7 +539,9 @@ bool OrvoSceneManager::newScene(const std::string& path) {
     scene_->clearChanges();
     if (path.empty()) return true;
     if (!loadProject(path, true, true)) {
-        if (!lastLoad_.rejected) Dialogs::instance().alert("\rUnable to open:\r" + path);
+        // A file that was read and failed has had its alert already: one is enough.
+        bool alerted = lastLoad_.rejected || (lastLoad_.commands > 0 && !lastLoad_.error.empty());
+        if (!alerted) Dialogs::instance().alert("\rUnable to open:\r" + path);
         return false;
     }
     return true;

@@ -119,6 +119,8 @@ void AFileIO::resynchronize() {
 int AFileIO::readToken(char* token, int size) {
     afterToken_ = true;
     int kept = 0;
+    long length = 0;  // bytes of the token consumed, kept or not
+    long tokenStart = -1;
     auto keep = [&](int c) {
         if (kept < size - 1) token[kept++] = static_cast<char>(c);
     };
@@ -143,20 +145,38 @@ int AFileIO::readToken(char* token, int size) {
             break;
         }
     }
+    tokenStart = position_;
     if (c == '"') {
         ++cursor_;
         ++position_;
         while ((c = peekByte()) >= 0) {
+            if (++length > kMaxTokenLength) return overlong(token, size, tokenStart);
             ++cursor_;
             ++position_;
             if (c == '"') break;
-            if (c == '\\' && peekByte() == '"') {
-                // Backslash-quote stands for a quote and does not close the string.
+            if (c != '\\') {
+                keep(c);
+                continue;
+            }
+            // A run of backslashes before a quote is halved: an odd one ends in an
+            // escaped quote, an even one lets the quote close the string.
+            long run = 1;
+            while (peekByte() == '\\') {
+                if (++length > kMaxTokenLength) return overlong(token, size, tokenStart);
                 ++cursor_;
                 ++position_;
-                c = '"';
+                ++run;
             }
-            keep(c);
+            if (peekByte() != '"') {
+                for (long i = 0; i < run; ++i) keep('\\');
+                continue;
+            }
+            for (long i = 0; i < run / 2; ++i) keep('\\');
+            if (++length > kMaxTokenLength) return overlong(token, size, tokenStart);
+            ++cursor_;
+            ++position_;
+            if (run % 2 == 0) break;
+            keep('"');
         }
     } else {
         while ((c = peekByte()) >= 0 && !isSpace(c)) {
@@ -165,6 +185,8 @@ int AFileIO::readToken(char* token, int size) {
             while (cursor_ < filled_ && !isSpace(static_cast<unsigned char>(chunk_[cursor_]))) ++cursor_;
             int run = cursor_ - start;
             position_ += run;
+            length += run;
+            if (length > kMaxTokenLength) return overlong(token, size, tokenStart);
             int room = size - 1 - kept;
             if (room > 0) {
                 int n = run < room ? run : room;
@@ -175,6 +197,16 @@ int AFileIO::readToken(char* token, int size) {
     }
     if (size > 0) token[kept] = 0;
     return 0;
+}
+
+int AFileIO::overlong(char* token, int size, long start) {
+    // Nothing this program writes comes near the limit: the rest of the input (a
+    // device, a binary file) is not read at all.
+    if (size > 0) token[0] = 0;
+    noteOverlongToken();
+    detachInput();
+    position_ = start;  // messages name where the token began
+    return kTokenTooLong;
 }
 
 int AFileIO::readBytes(void* data, size_t count) {

@@ -51,6 +51,8 @@ public:
 private:
     int peekByte() { return cursor_ < filled_ ? static_cast<unsigned char>(chunk_[cursor_]) : refill(); }
     int refill();
+    // Ends reading after a token longer than any line this program writes.
+    int overlong(char* token, int size, long start);
     void detachInput();
     int writeRaw(AFile* file, const void* data, size_t count);
 

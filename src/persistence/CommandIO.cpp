@@ -11,13 +11,42 @@
 namespace fw {
 
 std::string escapeQuotes(std::string_view text) {
-    if (text.find('"') == std::string_view::npos) return std::string(text);
+    // A run of backslashes that reaches a quote or the end of the text is doubled, or
+    // the reader would take its last backslash and the quote after it for an escaped
+    // quote. Other backslashes stay single, so ordinary paths keep their bytes.
+    size_t n = text.size();
+    bool quoted = text.find('"') != std::string_view::npos;
+    if (!quoted && (n == 0 || text[n - 1] != '\\')) return std::string(text);
+    // The length of each prefix's escaped form, to cut at the longest prefix that fits
+    // (a cut never splits an escape, and a prefix that ends in backslashes escapes them).
+    size_t keep = n;
+    if (quoted) {
+        size_t written = 0, run = 0;
+        keep = 0;
+        for (size_t i = 0; i < n; ++i) {
+            if (text[i] == '\\') {
+                ++run;
+            } else {
+                written += text[i] == '"' ? 2 * run + 2 : run + 1;
+                run = 0;
+            }
+            if (written + 2 * run <= kEscapedLimit) keep = i + 1;
+            else if (written > kEscapedLimit) break;
+        }
+    }
     std::string out;
-    for (char c : text) {
-        if (c == '"') out += '\\';
+    size_t run = 0;
+    for (size_t i = 0; i < keep; ++i) {
+        char c = text[i];
+        if (c == '\\') {
+            ++run;
+            continue;
+        }
+        out.append(c == '"' ? 2 * run + 1 : run, '\\');
+        run = 0;
         out += c;
     }
-    if (out.size() > 256) out.resize(256);
+    out.append(2 * run, '\\');
     return out;
 }
 
@@ -225,8 +254,18 @@ int CommandIO::processCommand(CommandEnabler& receiver) {
     static const char* const kWarning =
         "Warning: Recovering from scene data error for command <<%s>> for class <<%s>> at byte %d.";
     diagnostic_.clear();
+    overlong_ = false;
     char token[kTokenSize];
     token[0] = 0;
+    auto overlong = [&] {
+        char text[kTokenSize + 160];
+        std::snprintf(text, sizeof text,
+                      "Scene error: a token of more than %ld characters for class <<%s>> at byte %ld; "
+                      "the rest of the data is not read.",
+                      kMaxTokenLength, receiver.className(), bytePosition());
+        diagnostic_ = text;
+        return -1;
+    };
     // An unknown command is skipped token by token until a known keyword turns up;
     // a long run of unusable tokens means the stream is not for this receiver at all.
     for (int budget = 100; budget > 0; --budget) {
@@ -236,6 +275,7 @@ int CommandIO::processCommand(CommandEnabler& receiver) {
             CommandTable::Entry* entry = receiver.commandTable().find(token);
             if (entry && entry->value) {
                 int result = entry->value(*this, receiver);
+                if (result == -1 && overlong_) return overlong();
                 if (result == -1)
                     diagnostic_ = formatError(
                         "Error processing scene command <<%s>> for class <<%s>> at byte %d.",
@@ -244,6 +284,8 @@ int CommandIO::processCommand(CommandEnabler& receiver) {
             }
         } else if (status == -3) {
             return 0;
+        } else if (overlong_) {
+            return overlong();
         }
         if (diagnostic_.empty())
             diagnostic_ = formatError(kWarning, token, receiver.className(), bytePosition());

@@ -13,8 +13,12 @@ namespace fw {
 
 class CommandEnabler;
 
-// Quote escaping for strings written between quotes: a backslash before every
-// double quote, the result cut at 256 characters. Strings without quotes pass unchanged.
+// Quote escaping for strings written between quotes: a backslash before every double
+// quote and before every backslash of a run that reaches a quote or the end of the
+// text. A text with quotes is cut to the longest start whose escaped form fits in
+// 256 characters; other texts are not cut. Texts without quotes and without a
+// trailing backslash pass unchanged.
+inline constexpr size_t kEscapedLimit = 256;
 std::string escapeQuotes(std::string_view text);
 
 class CommandIO {
@@ -22,6 +26,10 @@ public:
     static constexpr int kLineBufferSize = 50000;
     static constexpr int kTokenSize = 256;
     static constexpr const char* kEndOfStream = "**EndOfStream**";
+    // No line this program writes is longer than its line buffer, so a longer token
+    // is not data of ours: the reader gives up on the stream (kTokenTooLong).
+    static constexpr long kMaxTokenLength = kLineBufferSize;
+    static constexpr int kTokenTooLong = -2;
 
     // The stack starts with exactly the root receiver. A non-zero flag makes
     // animation records refer to scene objects by list position instead of name.
@@ -50,7 +58,7 @@ public:
     virtual int readUnsigned(unsigned& value);
     virtual int readUnsignedLong(unsigned long& value);
     // 0, -3 at the end of data, or another negative value on error. A token longer
-    // than size - 1 is cut; its rest is consumed.
+    // than size - 1 is cut; its rest is consumed, up to kMaxTokenLength.
     virtual int readToken(char* token, int size) = 0;
     virtual int readBytes(void* data, size_t count) = 0;
 
@@ -84,6 +92,9 @@ public:
 
 protected:
     int indentation() const { return stack_.count(); }
+    // Readers call this when they give up on an over-long token, so that the command
+    // fails with a message that says so.
+    void noteOverlongToken() { overlong_ = true; }
 
     char lineBuffer_[kLineBufferSize];
 
@@ -92,6 +103,7 @@ private:
 
     GrowableArray<CommandEnabler*> stack_{12};
     uint8_t flag_;
+    bool overlong_ = false;
     std::string diagnostic_;
 };
 

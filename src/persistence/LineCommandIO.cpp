@@ -57,9 +57,22 @@ int LineCommandIO::readToken(char* token, int size) {
                     closed = true;
                     break;
                 }
-                if (q == '\\' && backslashQuote_ && linePosition_ < lineLength_ &&
-                    lineBuffer_[linePosition_] == '"') {
+                if (q == '\\' && backslashQuote_) {
+                    // A run of backslashes before a quote is halved: an odd one ends in
+                    // an escaped quote, an even one lets the quote close the string.
+                    int run = 1;
+                    while (linePosition_ < lineLength_ && lineBuffer_[linePosition_] == '\\') {
+                        ++linePosition_;
+                        ++run;
+                    }
+                    bool beforeQuote = linePosition_ < lineLength_ && lineBuffer_[linePosition_] == '"';
+                    for (int i = beforeQuote ? run / 2 : run; i > 0; --i) keep('\\');
+                    if (!beforeQuote) continue;
                     ++linePosition_;
+                    if (run % 2 == 0) {
+                        closed = true;
+                        break;
+                    }
                     q = '"';
                 }
                 keep(q);

@@ -31,8 +31,11 @@ public:
     const std::vector<std::string>& shown() const { return shown_; }
     void clearShown() { shown_.clear(); }
 
-    // The text as a terminal shows it: carriage returns as line breaks, no leading break.
+    // The text as a terminal shows it: carriage returns as line breaks, no leading
+    // break, other control bytes and bytes that are not UTF-8 escaped.
     static std::string printable(const std::string& text);
+    // Control bytes (but line feeds and tabs) and bytes that are not UTF-8 as \xNN.
+    static std::string escaped(const std::string& text);
 
 private:
     Policy policy_ = kSafeAnswer;

@@ -49,16 +49,21 @@ OutputPort* SceneMember::findPort(const char* name) const {
 namespace {
 
 // A name another member already holds gets a marker and a number; nothing is rejected.
+// An empty name names nothing: the member keeps the default name it was made with.
 int readName(CommandIO& io, CommandEnabler& receiver) {
     auto& self = receiverAs<SceneMember>(receiver);
     std::string name;
     if (io.readString(name) != 0) return -1;
+    if (name.empty()) return 0;
     Scene& scene = self.scene();
-    SceneMember* holder = scene.findMember(name);
-    if (holder == &self) return 0;
-    if (holder) {
-        name += "_DUPLICATE_FOUND";
-        scene.makeUniqueName(name);
+    // Names that begin with "|" are never numbered, so the marker is added again
+    // until the name is free (or no longer changes within the key limit).
+    for (SceneMember* holder = scene.findMember(name); holder; holder = scene.findMember(name)) {
+        if (holder == &self) return 0;
+        std::string marked = name + "_DUPLICATE_FOUND";
+        scene.makeUniqueName(marked);
+        if (marked.substr(0, NameDictionary::kMaxKey) == name) break;
+        name = marked.substr(0, NameDictionary::kMaxKey);
     }
     if (!self.setName(name)) {
         scene.makeUniqueName(name);

@@ -3,7 +3,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -318,4 +320,134 @@ TEST(CommandLine, TextGivesThePictureOfItsSavedProject) {
     std::FILE* none = std::fopen((dir + "none.png").c_str(), "rb");
     EXPECT_EQ(none, nullptr);
     if (none) std::fclose(none);
+}
+
+TEST(CommandLine, FolderPathsEndingInABackslashResaveAndReadBack) {
+    std::string dir = testing::TempDir();
+    // A Windows folder, and a path that the reader cuts to 255 characters right after
+    // a backslash: both come back as the value the first load gave, and the lines after
+    // them are still read.
+    std::string longPath = "D:\\" + std::string(251, 'p') + "\\" + std::string(45, 'q');
+    struct Spelled {
+        std::string folder, written;
+    };
+    for (const Spelled& path : {Spelled{"C:\\Titles\\Batch\\", "C:\\Titles\\Batch\\\\"}, Spelled{longPath, longPath}}) {
+        const std::string& folder = path.folder;
+        spill(dir + "folder.kxp", "Version \"Orvostat Formwright (Linux Headless) v0.1.0\"\n"
+                                  "TextVariableFile \"" + path.written + "\"\n"
+                                  "BackgroundColor 0.25 0.5 0.75\n");
+        Outcome first = run("resave " + dir + "folder.kxp " + dir + "folder-1.kxp");
+        ASSERT_EQ(first.status, 0) << first.err;
+        Outcome second = run("resave " + dir + "folder-1.kxp " + dir + "folder-2.kxp");
+        ASSERT_EQ(second.status, 0) << second.err;
+        EXPECT_EQ(second.err, "");
+        std::string once = slurp(dir + "folder-1.kxp");
+        EXPECT_EQ(slurp(dir + "folder-2.kxp"), once);
+        std::string kept = folder.substr(0, 255);
+        std::string line = "TextVariableFile \"" + kept + (kept.back() == '\\' ? "\\\"\n" : "\"\n");
+        EXPECT_NE(once.find(line), std::string::npos) << once;
+        EXPECT_NE(once.find("BackgroundColor 0.25"), std::string::npos) << once;
+    }
+}
+
+// The executable under a memory cap and a guard against hanging: a reader that
+// buffered an endless token without bound runs out of memory, one that never gives
+// up is stopped by the guard (status 124). Neither is a timing assertion.
+Outcome runCapped(const std::string& arguments) {
+    std::string errFile = testing::TempDir() + "formwright-stderr-XXXXXX";
+    int fd = mkstemp(errFile.data());
+    if (fd >= 0) close(fd);
+    std::string command = "ulimit -v 4000000; timeout 600 " + std::string(FW_EXECUTABLE) + " " + arguments +
+                          " >/dev/null 2>" + errFile;
+    int raw = std::system(command.c_str());
+    Outcome r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, "", slurp(errFile)};
+    std::remove(errFile.c_str());
+    return r;
+}
+
+TEST(CommandLine, EndlessAndBinaryInputEndsWithAClearError) {
+    std::string dir = testing::TempDir();
+    std::string noise = dir + "noise.kxp";
+    {
+        std::FILE* f = std::fopen(noise.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        uint32_t state = 12345;
+        std::vector<unsigned char> block(1 << 20);
+        for (int mb = 0; mb < 50; ++mb) {
+            for (unsigned char& b : block) {
+                state = state * 1664525u + 1013904223u;
+                b = static_cast<unsigned char>(state >> 24);
+            }
+            std::fwrite(block.data(), 1, block.size(), f);
+        }
+        std::fclose(f);
+    }
+    for (const std::string& path : {std::string("/dev/zero"), noise}) {
+        Outcome r = runCapped("info " + path);
+        EXPECT_EQ(r.status, 1) << path;
+        EXPECT_EQ(r.err.rfind("formwright: " + path + ": ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find("doesn't seem to be a valid"), std::string::npos) << r.err;
+    }
+    // Past a good first line, the error says what is wrong and where.
+    std::string runaway = dir + "runaway.kxp";
+    std::string head = "Version \"Orvostat Formwright (Linux Headless) v0.1.0\"\nBackgroundColor 0 0 0\n";
+    spill(runaway, head + std::string(200000, 'x') + "\nRenderSize 64 36\n");
+    Outcome r = runCapped("info " + runaway);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "formwright: " + runaway +
+                         ": Scene error: a token of more than 50000 characters for class <<OrvoSceneManager>> "
+                         "at byte " + std::to_string(head.size()) + "; the rest of the data is not read.\n");
+}
+
+TEST(CommandLine, MessagesShowUnprintableBytesEscaped) {
+    std::string dir = testing::TempDir();
+    spill(dir + "control.scene", " begin SceneX\n  name \"S\"\n  \x1b[2Jgone\xff caf\xc3\xa9 1\n end SceneX\n");
+    Outcome r = run("info " + dir + "control.scene");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "formwright: " + dir +
+                         "control.scene: Warning: Recovering from scene data error for command "
+                         "<<\\x1b[2Jgone\\xff>> for class <<SceneX>> at byte 36.\n");
+}
+
+TEST(CommandLine, EmptyAndRepeatedBarNamesFollowTheNamingRules) {
+    std::string dir = testing::TempDir();
+    std::string group = "  begin Group\n   name \"%\"\n  end Group\n";
+    auto named = [&](const std::string& name) { return group.substr(0, group.find('%')) + name + group.substr(group.find('%') + 1); };
+    spill(dir + "names.scene", " begin SceneX\n  name \"N\"\n" + named("|rig") + named("|rig") + named("|rig") +
+                                   named("") + " end SceneX\n");
+    Outcome r = run("info " + dir + "names.scene");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("  Group \"|rig\" below \"root\"\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("  Group \"|rig_DUPLICATE_FOUND\" below"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("  Group \"|rig_DUPLICATE_FOUND_DUPLICATE_FOUND\" below"), std::string::npos) << r.out;
+    // An empty name leaves the default name the group was made with.
+    EXPECT_NE(r.out.find("  Group \"|ORVO_GROUP"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("\"\""), std::string::npos) << r.out;
+}
+
+TEST(CommandLine, RecentProjectsKeepPathsOfUpTo260Characters) {
+    std::string dir = testing::TempDir();
+    std::string kept = "/projects/" + std::string(246, 'k') + ".kxp";  // 260 characters
+    std::string tooLong = "/projects/" + std::string(247, 'l') + ".kxp";
+    ASSERT_EQ(kept.size(), 260u);
+    spill(dir + "recent-prefs.kxp", "Version \"Orvostat Formwright (Linux Headless) v0.1.0\"\nRecentProject \"" + kept +
+                                        "\"\nRecentProject \"" + tooLong + "\"\nRecentProject \"/projects/b.kxp\"\n");
+    Outcome r = run("resave " + dir + "recent-prefs.kxp " + dir + "recent-out.kxp");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string out = slurp(dir + "recent-out.kxp");
+    EXPECT_NE(out.find(" RecentProject \"" + kept + "\"\n RecentProject \"/projects/b.kxp\"\n"), std::string::npos)
+        << out;
+    EXPECT_EQ(out.find("lllll"), std::string::npos);
+}
+
+TEST(CommandLine, AProjectThatFailsToLoadIsReportedOnce) {
+    std::string dir = testing::TempDir();
+    spill(dir + "failing.kxp", "Version \"Orvostat Formwright (Linux Headless) v0.1.0\"\n begin SceneX\n  begin Teapot\n");
+    Outcome r = run(dir + "failing.kxp");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "formwright: " + dir +
+                         "failing.kxp: Error processing scene command <<begin>> for class <<SceneX>> at byte 82.\n");
+    Outcome missing = run(dir + "absent.kxp");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "formwright: " + dir + "absent.kxp: Unable to open:\n" + dir + "absent.kxp\n");
 }

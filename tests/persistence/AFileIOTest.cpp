@@ -190,4 +190,51 @@ TEST(AFileIO, RewindAndEchoOutput) {
     EXPECT_EQ(test::readFile(dir.file("echo.txt")), "  note\n");
 }
 
+TEST(AFileIO, StringsWithBackslashesBeforeAQuoteOrTheEndReadBack) {
+    TempDir dir;
+    const std::string names[] = {
+        "C:\\Titles\\", "\\", "\\\\", "a\\\"b", "q\"\\", "\\\\server\\share\\",
+        std::string(255, 'a') + "\"b",            // the cut falls inside the escaped quote
+        "\"" + std::string(252, 'a') + "\\\"",   // the cut leaves a backslash at the end
+        "x\"" + std::string(240, '\\') + "\"y",   // a long run before a quote
+    };
+    for (const std::string& name : names) {
+        SampleRecord original;
+        SampleRecord::fill(original, 1);
+        original.name = name;
+        std::string first = saveFile(original, dir.file("a.kxp"));
+        SampleRecord holder;
+        std::string diagnostic;
+        ASSERT_EQ(loadFile(holder, dir.file("a.kxp"), &diagnostic), 0) << name << diagnostic;
+        ASSERT_EQ(holder.children.size(), 1u) << name;
+        SampleRecord& loaded = *holder.children[0];
+        // What was kept is the start of the name, and every line after it was read.
+        EXPECT_EQ(name.compare(0, loaded.name.size(), loaded.name), 0) << name;
+        if (name.size() < 200) {
+            EXPECT_EQ(loaded.name, name);
+        }
+        EXPECT_EQ(loaded.weight, original.weight) << name;
+        EXPECT_EQ(loaded.raw, original.raw) << name;
+        EXPECT_EQ(saveFile(loaded, dir.file("b.kxp")), first) << name;
+    }
+}
+
+TEST(AFileIO, ATokenLongerThanAnyWrittenLineEndsTheLoad) {
+    TempDir dir;
+    for (const std::string& token : {std::string(200000, 'x'), "\"" + std::string(200000, 'y')}) {
+        test::writeFile(dir.file("long.kxp"), "count 3\n" + token + "\nweight 2\n");
+        SampleRecord root;
+        AFileIO io(&root);
+        ASSERT_EQ(io.openInput(dir.file("long.kxp")), 0);
+        EXPECT_EQ(io.processNextCommand(), 0);
+        EXPECT_EQ(io.processNextCommand(), -1);
+        EXPECT_EQ(io.diagnostic(),
+                  "Scene error: a token of more than 50000 characters for class <<SampleRecord>> at byte 8; "
+                  "the rest of the data is not read.");
+        EXPECT_FALSE(io.hasInput());
+        EXPECT_EQ(root.count, 3);
+        EXPECT_EQ(root.weight, 0);
+    }
+}
+
 }  // namespace fw

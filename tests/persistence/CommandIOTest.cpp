@@ -192,4 +192,19 @@ TEST(CommandWriters, HexAndQuoteEscaping) {
     EXPECT_EQ(escapeQuotes("\"" + std::string(300, 'a')).size(), 256u);
 }
 
+TEST(CommandWriters, BackslashesThatReachAQuoteOrTheEndAreEscaped) {
+    // What reads back already keeps its bytes: single backslashes, network paths.
+    EXPECT_EQ(escapeQuotes("\\\\server\\share\\x.kxp"), "\\\\server\\share\\x.kxp");
+    EXPECT_EQ(escapeQuotes("\"" + std::string(300, 'a')), "\\\"" + std::string(254, 'a'));
+    // A folder: its closing backslash is doubled, or it would escape the closing quote.
+    EXPECT_EQ(escapeQuotes("C:\\Titles\\"), "C:\\Titles\\\\");
+    EXPECT_EQ(escapeQuotes("\\\\"), "\\\\\\\\");
+    // Backslashes before a quote are doubled, then the quote escaped.
+    EXPECT_EQ(escapeQuotes("a\\\"b"), "a\\\\\\\"b");
+    // The cut never splits an escape, and backslashes it leaves at the end are escaped.
+    EXPECT_EQ(escapeQuotes(std::string(255, 'a') + "\"b"), std::string(255, 'a'));
+    EXPECT_EQ(escapeQuotes("\"" + std::string(252, 'a') + "\\\""), "\\\"" + std::string(252, 'a') + "\\\\");
+    EXPECT_EQ(escapeQuotes("\"" + std::string(253, 'a') + "\\b"), "\\\"" + std::string(253, 'a'));
+}
+
 }  // namespace fw

@@ -125,4 +125,24 @@ TEST(MemCmdIO, LineRulesPeekAndStartOffset) {
     EXPECT_FALSE(io.hasInput());
 }
 
+TEST(MemCmdIO, PastesStringsWithBackslashesBeforeAQuoteOrTheEnd) {
+    for (const std::string& name : {std::string("C:\\Titles\\"), std::string("a\\\"b\\\\")}) {
+        SampleRecord original, holder, pasted;
+        SampleRecord::fill(original, 3);
+        original.name = name;
+        MemoryBlock block(64);
+        {
+            MemCmdIO out(&holder);
+            out.attachOutput(block);
+            ASSERT_EQ(original.writeCommands(out), 0);
+            ASSERT_EQ(out.finish(), 0);
+        }
+        MemCmdIO in(&holder);
+        in.attachInput(block);
+        EXPECT_EQ(paste(in, pasted), 0) << in.diagnostic();
+        EXPECT_EQ(pasted.name, name);
+        EXPECT_EQ(pasted.weight, original.weight);
+    }
+}
+
 }  // namespace fw
