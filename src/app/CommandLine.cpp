@@ -123,6 +123,7 @@ int resave(const std::string& in, const std::string& out) {
     if (isSceneFile(in)) return resaveScene(in, out);
     Session session;
     OrvoSceneManager& manager = session.app.sceneManager();
+    manager.resetSettings();  // the file alone decides what is written
     if (!loadProjectOrReport(manager, in)) return kExitUserError;
     if (!manager.writeFile(out, manager.readPreferenceLines())) {
         printError(out, "cannot be written");
@@ -144,6 +145,7 @@ int info(const std::string& path) {
     }
     Session session;
     OrvoSceneManager& manager = session.app.sceneManager();
+    manager.resetSettings();
     if (!loadProjectOrReport(manager, path)) return kExitUserError;
     const auto& s = manager.settings();
     std::printf("%s file, render size %g x %g\n", manager.readPreferenceLines() ? "preferences" : "project",

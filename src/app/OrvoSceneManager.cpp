@@ -1,5 +1,6 @@
 #include "app/OrvoSceneManager.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -181,7 +182,9 @@ int readRecentProject(CommandIO& io, CommandEnabler& r) {
     char path[kMaxPath + 2];
     if (io.readToken(path, sizeof path) != 0) return -1;
     auto& recent = preferenceLineOf(r).recentProjects;
-    if (std::strlen(path) <= kMaxPath) recent.push_back(path);
+    // The list as the program keeps it: ten at most, each path once.
+    bool kept = std::find(recent.begin(), recent.end(), std::string(path)) != recent.end();
+    if (std::strlen(path) <= kMaxPath && !kept && recent.size() < OrvoPrefs::kMaxRecent) recent.push_back(path);
     return 0;
 }
 int writeRecentProjects(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
@@ -464,6 +467,11 @@ bool OrvoSceneManager::savePreferences() {
 }
 
 // ---- reading
+
+void OrvoSceneManager::resetSettings() {
+    settings_ = ProjectSettings();
+    prefs_ = OrvoPrefs();
+}
 
 bool OrvoSceneManager::loadProject(const std::string& path, bool replaceScene, bool readSettings) {
     lastLoad_ = LoadReport();

@@ -99,6 +99,9 @@ public:
     SceneX* lightBinScene() const { return lightBin_.get(); }
     ProjectSettings& settings() { return settings_; }
     OrvoPrefs& prefs() { return prefs_; }
+    // Every setting and preference back to its default: a file read next is then
+    // written back the same whatever the user's own preferences hold.
+    void resetSettings();
     const LoadReport& lastLoad() const { return lastLoad_; }
     bool needsUpgrade() const { return needsUpgrade_; }
     // Whether the last stream read carried lines that only preference files have.

@@ -458,3 +458,45 @@ TEST(CommandLine, AProjectThatFailsToLoadIsReportedOnce) {
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err, "formwright: " + dir + "absent.kxp: Unable to open:\n" + dir + "absent.kxp\n");
 }
+
+// Reading a file mixes in nothing of the user's own preferences: a project lacking a
+// preference line takes its default, and a preferences file keeps its own recent
+// projects (ten at most, each once), whatever the user's preferences hold.
+TEST(CommandLine, ResaveWritesTheFileNotTheUsersPreferences) {
+    std::string dir = testing::TempDir() + "own-prefs/";
+    std::string libraries = "--library-folder " + dir + "libraries ";
+    std::string example = std::string(FW_SOURCE_DIR) + "/examples/badge.kxp";
+    ASSERT_EQ(run(libraries + example).status, 0);  // opening and quitting saves the preferences
+    std::string prefsPath = dir + "libraries/Veltrane/Libraries/Prefs/Veltrane Orvostat Prefs";
+    std::string prefs = slurp(prefsPath);
+    ASSERT_NE(prefs.find(" HardShadingAngle \"30\"\n"), std::string::npos) << prefs;
+    std::string own = prefs;
+    own.replace(own.find(" HardShadingAngle \"30\""), 22, " HardShadingAngle \"45\"");
+    size_t recent = own.find(" RecentProject ");
+    ASSERT_NE(recent, std::string::npos);
+    own.insert(recent, " RecentProject \"/users/own/a.kxp\"\n");
+    spill(prefsPath, own);
+
+    std::string project = slurp(example);
+    size_t line = project.find(" HardShadingAngle \"30\"\n");
+    ASSERT_NE(line, std::string::npos);
+    project.erase(line, 23);
+    spill(dir + "no-angle.kxp", project);
+    ASSERT_EQ(run(libraries + "resave " + dir + "no-angle.kxp " + dir + "no-angle-out.kxp").status, 0);
+    EXPECT_NE(slurp(dir + "no-angle-out.kxp").find(" HardShadingAngle \"30\"\n"), std::string::npos);
+
+    std::string file = prefs;
+    std::string list;
+    for (int i = 0; i < 12; ++i) list += " RecentProject \"/p/" + std::to_string(i % 11) + ".kxp\"\n";
+    file.replace(file.find(" RecentProject "), file.find('\n', file.find(" RecentProject ")) + 1 -
+                                                   file.find(" RecentProject "), list);
+    spill(dir + "prefs-in", file);
+    ASSERT_EQ(run(libraries + "resave \"" + dir + "prefs-in\" \"" + dir + "prefs-out\"").status, 0);
+    std::string out = slurp(dir + "prefs-out");
+    std::string expected;
+    for (int i = 0; i < 10; ++i) expected += " RecentProject \"/p/" + std::to_string(i) + ".kxp\"\n";
+    EXPECT_NE(out.find(expected), std::string::npos) << out;
+    EXPECT_EQ(out.find("/p/10.kxp"), std::string::npos);
+    EXPECT_EQ(out.find("/users/own/a.kxp"), std::string::npos);
+    EXPECT_EQ(out.find(" HardShadingAngle \"45\""), std::string::npos);
+}
