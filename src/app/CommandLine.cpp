@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include <CLI/CLI.hpp>
+#include <cctype>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -74,13 +75,25 @@ void printSummary(SceneX& scene) {
     }
 }
 
-// A stream whose first command opens a block is a bare scene file; anything else is
-// a project or preferences file, addressed to the scene manager.
-bool isSceneFile(const std::string& path) {
+// kUnnamed: a file whose name says nothing; it is a preferences file when it holds
+// preference lines, else a project.
+enum class DocumentKind { kProject, kPreferences, kScene, kUnnamed };
+
+// A document's kind comes from its name: the preferences file by its name, projects
+// by their extensions, so the lines a project happens to hold never make it another
+// kind. Only a file named neither is judged by what it holds: a stream whose first
+// command opens a block is a bare scene file.
+DocumentKind documentKind(const std::string& path) {
+    std::filesystem::path name(path);
+    if (name.filename() == OrvoSceneManager::kPreferencesName) return DocumentKind::kPreferences;
+    std::string extension = name.extension().string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension == ".kxp" || extension == ".kxa") return DocumentKind::kProject;
     AFileIO io(nullptr);
-    if (io.openInput(path) != 0) return false;
+    if (io.openInput(path) != 0) return DocumentKind::kUnnamed;
     char token[CommandIO::kTokenSize];
-    return io.readToken(token, sizeof token) == 0 && std::string(token) == "begin";
+    bool block = io.readToken(token, sizeof token) == 0 && std::string(token) == "begin";
+    return block ? DocumentKind::kScene : DocumentKind::kUnnamed;
 }
 
 // A headless application for one job: libraries installed, managers created.
@@ -120,12 +133,18 @@ int resaveScene(const std::string& in, const std::string& out) {
 }
 
 int resave(const std::string& in, const std::string& out) {
-    if (isSceneFile(in)) return resaveScene(in, out);
+    DocumentKind kind = documentKind(in);
+    if (kind == DocumentKind::kScene) return resaveScene(in, out);
     Session session;
     OrvoSceneManager& manager = session.app.sceneManager();
     manager.resetSettings();  // the file alone decides what is written
     if (!loadProjectOrReport(manager, in)) return kExitUserError;
-    if (!manager.writeFile(out, manager.readPreferenceLines())) {
+    bool preferences = kind == DocumentKind::kPreferences ||
+                       (kind == DocumentKind::kUnnamed && manager.readPreferenceLines());
+    if (!preferences && manager.readPreferenceLines())
+        printError(in, "holds lines of the preferences file (recent projects, saved text styles, user settings); "
+                       "a project does not keep them, so they are not written to " + out);
+    if (!manager.writeFile(out, preferences)) {
         printError(out, "cannot be written");
         return kExitUserError;
     }
@@ -133,7 +152,8 @@ int resave(const std::string& in, const std::string& out) {
 }
 
 int info(const std::string& path) {
-    if (isSceneFile(path)) {
+    DocumentKind kind = documentKind(path);
+    if (kind == DocumentKind::kScene) {
         SceneFile::Loaded loaded = SceneFile::load(path);
         for (const std::string& warning : loaded.warnings) printError(path, warning);
         if (!loaded.scene) {
@@ -148,7 +168,9 @@ int info(const std::string& path) {
     manager.resetSettings();
     if (!loadProjectOrReport(manager, path)) return kExitUserError;
     const auto& s = manager.settings();
-    std::printf("%s file, render size %g x %g\n", manager.readPreferenceLines() ? "preferences" : "project",
+    bool preferences = kind == DocumentKind::kPreferences ||
+                       (kind == DocumentKind::kUnnamed && manager.readPreferenceLines());
+    std::printf("%s file, render size %g x %g\n", preferences ? "preferences" : "project",
                 s.renderSize[0], s.renderSize[1]);
     printSummary(*manager.scene());
     return kExitOk;

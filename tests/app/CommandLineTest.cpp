@@ -437,11 +437,12 @@ TEST(CommandLine, RecentProjectsKeepPathsOfUpTo260Characters) {
     std::string kept = "/projects/" + std::string(246, 'k') + ".kxp";  // 260 characters
     std::string tooLong = "/projects/" + std::string(247, 'l') + ".kxp";
     ASSERT_EQ(kept.size(), 260u);
-    spill(dir + "recent-prefs.kxp", "Version \"Orvostat Formwright (Linux Headless) v0.1.0\"\nRecentProject \"" + kept +
+    // Named as no project is, so the preference lines it holds make it a preferences file.
+    spill(dir + "recent-prefs", "Version \"Orvostat Formwright (Linux Headless) v0.1.0\"\nRecentProject \"" + kept +
                                         "\"\nRecentProject \"" + tooLong + "\"\nRecentProject \"/projects/b.kxp\"\n");
-    Outcome r = run("resave " + dir + "recent-prefs.kxp " + dir + "recent-out.kxp");
+    Outcome r = run("resave " + dir + "recent-prefs " + dir + "recent-out");
     ASSERT_EQ(r.status, 0) << r.err;
-    std::string out = slurp(dir + "recent-out.kxp");
+    std::string out = slurp(dir + "recent-out");
     EXPECT_NE(out.find(" RecentProject \"" + kept + "\"\n RecentProject \"/projects/b.kxp\"\n"), std::string::npos)
         << out;
     EXPECT_EQ(out.find("lllll"), std::string::npos);
@@ -499,4 +500,32 @@ TEST(CommandLine, ResaveWritesTheFileNotTheUsersPreferences) {
     EXPECT_EQ(out.find("/p/10.kxp"), std::string::npos);
     EXPECT_EQ(out.find("/users/own/a.kxp"), std::string::npos);
     EXPECT_EQ(out.find(" HardShadingAngle \"45\""), std::string::npos);
+}
+
+// A document's name decides its kind, never the lines it happens to hold: a project
+// with a preferences line stays a project (the line is reported, the scene kept), and
+// a project file holding only its scene block is written back as a project.
+TEST(CommandLine, ResaveKeepsAProjectAProjectWhateverItHolds) {
+    std::string dir = testing::TempDir();
+    std::string libraries = "--library-folder " + dir + "kind-libraries ";
+    std::string project = slurp(std::string(FW_SOURCE_DIR) + "/examples/badge.kxp");
+    ASSERT_FALSE(project.empty());
+    std::string withPreference = project;
+    withPreference.insert(withPreference.find('\n') + 1, " ShaderTextureWidth 512\n");
+    spill(dir + "with-preference.kxp", withPreference);
+    Outcome kept = run(libraries + "resave " + dir + "with-preference.kxp " + dir + "with-preference-out.kxp");
+    ASSERT_EQ(kept.status, 0) << kept.err;
+    EXPECT_NE(kept.err.find("holds lines of the preferences file"), std::string::npos) << kept.err;
+    std::string written = slurp(dir + "with-preference-out.kxp");
+    EXPECT_NE(written.find("   name \"Badge\"\n"), std::string::npos);
+    EXPECT_EQ(written, project);  // the project as it was, less the line it cannot keep
+
+    size_t begin = project.find(" begin SceneX\n"), end = project.find(" end SceneX\n");
+    ASSERT_NE(end, std::string::npos);
+    spill(dir + "scene-only.kxp", project.substr(begin, end + 12 - begin));
+    Outcome scene = run(libraries + "resave " + dir + "scene-only.kxp " + dir + "scene-only-out.kxp");
+    ASSERT_EQ(scene.status, 0) << scene.err;
+    written = slurp(dir + "scene-only-out.kxp");
+    EXPECT_EQ(written.rfind(" Version \"", 0), 0u) << written.substr(0, 80);
+    EXPECT_NE(written.find("   name \"Badge\"\n"), std::string::npos);
 }
