@@ -4,10 +4,11 @@
 
 namespace fw {
 
+uint8_t BakedMaterial::Texture::byte(float v) { return static_cast<uint8_t>(std::clamp(v, 0.0f, 1.0f) * 255.0f + 0.5f); }
+
 BakedMaterial::Texture BakedMaterial::Texture::solid(float r, float g, float b, float a) {
     Texture t;
     t.width = t.height = 1;
-    auto byte = [](float v) { return static_cast<uint8_t>(std::clamp(v, 0.0f, 1.0f) * 255.0f + 0.5f); };
     t.rgba = {byte(r), byte(g), byte(b), byte(a)};
     return t;
 }

@@ -18,6 +18,8 @@ struct BakedMaterial {
         bool empty() const { return width <= 0 || height <= 0; }
         // A single texel of one colour.
         static Texture solid(float r, float g, float b, float a);
+        // A colour channel in 0..1 as the byte a texel holds.
+        static uint8_t byte(float v);
     };
 
     struct Surface {

@@ -160,14 +160,7 @@ int skipValues(CommandIO& io, CommandEnabler&) {
     return 0;
 }
 
-uint8_t byte(float v) { return static_cast<uint8_t>(std::clamp(v, 0.0f, 1.0f) * 255.0f + 0.5f); }
-
-BakedMaterial::Texture solid(const Rgba& c) {
-    BakedMaterial::Texture t;
-    t.width = t.height = 1;
-    t.rgba = {byte(c.r), byte(c.g), byte(c.b), byte(c.a)};
-    return t;
-}
+BakedMaterial::Texture solid(const Rgba& c) { return BakedMaterial::Texture::solid(c.r, c.g, c.b, c.a); }
 
 // width x height texels over the unit square, rows bottom-up, each the colour
 // `texel` gives for its footprint.
@@ -184,7 +177,8 @@ BakedMaterial::Texture bakeTexture(int width, int height, int threads, const Tex
         uint8_t* out = t.rgba.data() + static_cast<size_t>(y) * width * 4;
         for (int x = 0; x < width; ++x, out += 4) {
             Rgba c = texel(Shader::Footprint{x * du, y * dv, (x + 1) * du, (y + 1) * dv});
-            out[0] = byte(c.r), out[1] = byte(c.g), out[2] = byte(c.b), out[3] = byte(c.a);
+            using Baked = BakedMaterial::Texture;
+            out[0] = Baked::byte(c.r), out[1] = Baked::byte(c.g), out[2] = Baked::byte(c.b), out[3] = Baked::byte(c.a);
         }
     }
     return t;
