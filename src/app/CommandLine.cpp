@@ -96,6 +96,11 @@ DocumentKind documentKind(const std::string& path) {
     return block ? DocumentKind::kScene : DocumentKind::kUnnamed;
 }
 
+// Whether a loaded document of that kind is written as a preferences file.
+bool isPreferences(DocumentKind kind, OrvoSceneManager& manager) {
+    return kind == DocumentKind::kPreferences || (kind == DocumentKind::kUnnamed && manager.readPreferenceLines());
+}
+
 // A headless application for one job: libraries installed, managers created.
 struct Session {
     VeltraneApp app;
@@ -139,8 +144,7 @@ int resave(const std::string& in, const std::string& out) {
     OrvoSceneManager& manager = session.app.sceneManager();
     manager.resetSettings();  // the file alone decides what is written
     if (!loadProjectOrReport(manager, in)) return kExitUserError;
-    bool preferences = kind == DocumentKind::kPreferences ||
-                       (kind == DocumentKind::kUnnamed && manager.readPreferenceLines());
+    bool preferences = isPreferences(kind, manager);
     if (!preferences && manager.readPreferenceLines())
         printError(in, "holds lines of the preferences file (recent projects, saved text styles, user settings); "
                        "a project does not keep them, so they are not written to " + out);
@@ -168,9 +172,7 @@ int info(const std::string& path) {
     manager.resetSettings();
     if (!loadProjectOrReport(manager, path)) return kExitUserError;
     const auto& s = manager.settings();
-    bool preferences = kind == DocumentKind::kPreferences ||
-                       (kind == DocumentKind::kUnnamed && manager.readPreferenceLines());
-    std::printf("%s file, render size %g x %g\n", preferences ? "preferences" : "project",
+    std::printf("%s file, render size %g x %g\n", isPreferences(kind, manager) ? "preferences" : "project",
                 s.renderSize[0], s.renderSize[1]);
     printSummary(*manager.scene());
     return kExitOk;

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 #include "app/OrvoSceneManager.h"
 #include "geometry/ObjectXStyle.h"
@@ -15,18 +13,6 @@
 #include "text/TextBlock.h"
 
 namespace fw {
-
-namespace {
-
-// A placement as the project file keeps it (six decimals), so that the title built
-// here and the one loaded from its saved project give the same picture.
-double asStored(double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%f", value);
-    return std::strtod(text, nullptr);
-}
-
-}  // namespace
 
 std::u16string TitleScene::fromUtf8(const std::string& text) {
     std::u16string out;
@@ -58,8 +44,8 @@ bool TitleScene::build(OrvoSceneManager& manager, const Options& options, std::s
     }
     block->layout();
     double width = block->maxWidth, height = attr.size;
-    block->origin[0] = asStored(-width / 2);
-    block->origin[1] = asStored(-0.35 * attr.size);
+    block->origin[0] = -width / 2;
+    block->origin[1] = -0.35 * attr.size;
     auto* style = new ObjectXStyle(scene, "Text Style");
     style->setPerimeterProfile(options.edge);
     style->setDepth(attr.size * 0.25);
@@ -72,10 +58,9 @@ bool TitleScene::build(OrvoSceneManager& manager, const Options& options, std::s
     if (auto* camera = dynamic_cast<Camera*>(scene.findMember("dflt_cam"))) {
         double aspect = manager.settings().renderSize[0] / std::max(1.0, manager.settings().renderSize[1]);
         double fit = std::max(width, height * aspect) * 0.6;
-        camera->translate[2] = asStored(fit / std::tan(camera->fieldOfView() * kPi / 360));
+        camera->translate[2] = fit / std::tan(camera->fieldOfView() * kPi / 360);
         if (auto* key = dynamic_cast<LightX*>(scene.findMember("Light 1"))) {
-            key->translate[0] = asStored(width * 0.4), key->translate[1] = asStored(width * 0.6);
-            key->translate[2] = camera->translate[2];
+            key->translate[0] = width * 0.4, key->translate[1] = width * 0.6, key->translate[2] = camera->translate[2];
         }
     }
     return true;

@@ -107,11 +107,16 @@ int readFieldThen(CommandIO& io, CommandEnabler& r) {
 }
 
 // The line of a field: its keyword, then the value spelled as the line has it; 0 or -1.
+template <class T>
+int writeLine(CommandIO& io, const char* keyword, const T& value, Spelling spelling) {
+    std::string line = keyword;
+    writeValue(line, value, spelling);
+    return io.writef("%s\n", line.c_str());
+}
+
 template <auto Field, auto Access = &receiverAs<MemberClass<Field>>>
 int writeField(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling spelling) {
-    std::string line = keyword;
-    writeValue(line, Access(r).*Field, spelling);
-    return io.writef("%s\n", line.c_str());
+    return writeLine(io, keyword, Access(r).*Field, spelling);
 }
 
 }  // namespace fw

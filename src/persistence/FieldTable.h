@@ -52,9 +52,7 @@ constexpr FieldTable::Line fieldThen(const char* keyword, Spelling spelling = Sp
 // The line of a value kept private and read through a const accessor.
 template <auto Get>
 int writeGetter(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling spelling) {
-    std::string line = keyword;
-    writeValue(line, (receiverAs<MemberClass<Get>>(r).*Get)(), spelling);
-    return io.writef("%s\n", line.c_str());
+    return writeLine(io, keyword, (receiverAs<MemberClass<Get>>(r).*Get)(), spelling);
 }
 
 }  // namespace fw
