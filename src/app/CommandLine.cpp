@@ -82,7 +82,7 @@ enum class DocumentKind { kProject, kPreferences, kScene, kUnnamed };
 // A document's kind comes from its name: the preferences file by its name, projects
 // by their extensions, so the lines a project happens to hold never make it another
 // kind. Only a file named neither is judged by what it holds: a stream whose first
-// command opens a block is a bare scene file.
+// command opens a block or names the scene is a scene file.
 DocumentKind documentKind(const std::string& path) {
     std::filesystem::path name(path);
     if (name.filename() == OrvoSceneManager::kPreferencesName) return DocumentKind::kPreferences;
@@ -92,8 +92,9 @@ DocumentKind documentKind(const std::string& path) {
     AFileIO io(nullptr);
     if (io.openInput(path) != 0) return DocumentKind::kUnnamed;
     char token[CommandIO::kTokenSize];
-    bool block = io.readToken(token, sizeof token) == 0 && std::string(token) == "begin";
-    return block ? DocumentKind::kScene : DocumentKind::kUnnamed;
+    if (io.readToken(token, sizeof token) != 0) return DocumentKind::kUnnamed;
+    std::string first = token;
+    return first == "begin" || first == "name" ? DocumentKind::kScene : DocumentKind::kUnnamed;
 }
 
 // Whether a loaded document of that kind is written as a preferences file.

@@ -12,61 +12,48 @@ namespace fw {
 
 namespace {
 
-// The top level of a scene file: it accepts exactly one scene block.
+// The writer's root: it puts the scene's lines inside one "begin SceneX" block.
 class SceneFileRoot : public CommandEnabler {
 public:
-    SceneFileRoot() {
-        registerCommand("begin", beginScene);
-        registerCommand("end", CommandEnabler::endCommand);
-    }
     int writeCommands(CommandIO&) override { return 0; }
     CommandTable& commandTable() override {
         static CommandTable table;
         return table;
     }
     const char* className() const override { return "SceneFile"; }
-
-    std::unique_ptr<SceneX> scene;
-
-private:
-    static int beginScene(CommandIO& io, CommandEnabler& receiver) {
-        auto& root = receiverAs<SceneFileRoot>(receiver);
-        char className[CommandIO::kTokenSize];
-        if (io.readToken(className, sizeof className) != 0) return -1;
-        if (std::strcmp(className, "SceneX") != 0 || root.scene) return -1;
-        root.scene = std::make_unique<SceneX>();
-        io.push(root.scene.get());
-        return 0;
-    }
 };
 
 }  // namespace
 
 SceneFile::Loaded SceneFile::load(const std::string& path) {
     Loaded loaded;
-    SceneFileRoot root;
-    AFileIO io(&root);
+    // The scene itself is the stream's root: its commands may stand bare at the top
+    // level or inside one "begin SceneX" block.
+    auto scene = std::make_unique<SceneX>();
+    AFileIO io(scene.get());
     if (io.openInput(path) != 0) {
         loaded.error = io.error();
         return loaded;
     }
     int status = 0;
+    int commands = 0;
     while (io.hasInput()) {
         status = io.processNextCommand();
         if (status == 0 && !io.diagnostic().empty()) loaded.warnings.push_back(io.diagnostic());
         if (status != 0) break;
+        ++commands;
     }
     if (status == -1) {
         loaded.error = io.diagnostic();
         return loaded;
     }
-    if (!root.scene) {
-        loaded.error = "no scene in this file (it has no \"begin SceneX\" block)";
+    if (commands == 0) {
+        loaded.error = "holds no scene commands";
         return loaded;
     }
-    if (std::string kept = StandInMember::notice(*root.scene); !kept.empty()) loaded.warnings.push_back(kept);
-    root.scene->postLoad();
-    loaded.scene = std::move(root.scene);
+    if (std::string kept = StandInMember::notice(*scene); !kept.empty()) loaded.warnings.push_back(kept);
+    scene->postLoad();
+    loaded.scene = std::move(scene);
     return loaded;
 }
 

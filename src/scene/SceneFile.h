@@ -1,6 +1,7 @@
 #pragma once
-// Reading and writing files whose top level holds one "begin SceneX" block. A failed
-// load returns no scene at all; a save replaces the file only when it completed.
+// Reading and writing scene files: scene commands, written inside one "begin SceneX"
+// block and read with or without it. A failed load returns no scene at all; a save
+// replaces the file only when it completed.
 
 #include <memory>
 #include <string>

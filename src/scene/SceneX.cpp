@@ -41,6 +41,7 @@ int beginMember(CommandIO& io, CommandEnabler& r) {
     auto& scene = receiverAs<SceneX>(r);
     char className[CommandIO::kTokenSize];
     if (io.readToken(className, sizeof className) != 0) return -1;
+    if (std::strcmp(className, "SceneX") == 0) return scene.beginOwnBlock(io);
     if (std::strcmp(className, "AnimGlobals") == 0) {
         // A stored block is content, even an empty one: it is written back.
         scene.animGlobals().setHasContent(true);
@@ -79,6 +80,13 @@ SceneX::~SceneX() {
     }
     globals_.reset();
     root_.reset();
+}
+
+int SceneX::beginOwnBlock(CommandIO& io) {
+    if (io.depth() != 1 || io.top() != this || ownBlockRead_) return -1;
+    ownBlockRead_ = true;
+    io.push(this);
+    return 0;
 }
 
 CommandTable& SceneX::commandTable() {

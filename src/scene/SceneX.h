@@ -30,6 +30,9 @@ public:
     void clearUsedMarks() override;
     // Runs every member's post-load step (links by name are resolved).
     void postLoad();
+    // A scene that is the root of a stream accepts one "begin SceneX" around its
+    // content, so scene files read with or without that wrapper; -1 otherwise.
+    int beginOwnBlock(CommandIO& io);
     // Clears the marks, then marks the members in use (nodes, tracks and text) and,
     // through them, everything they refer to.
     void markMembersInUse();
@@ -75,6 +78,7 @@ private:
     bool preferencesMode_ = false;
     bool writeAll_ = false;
     bool tearingDown_ = false;
+    bool ownBlockRead_ = false;
     unsigned changes_ = 0;
     unsigned settingsChanges_ = 0;
 };

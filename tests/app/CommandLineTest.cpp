@@ -127,6 +127,36 @@ TEST(CommandLine, ResaveReportsWarningsAndFailures) {
     EXPECT_EQ(missing.err, "formwright: " + dir + "absent.scene: No such file or directory\n");
 }
 
+// A scene file's commands may stand bare, without the "begin SceneX" the program writes.
+TEST(CommandLine, SceneCommandsWithoutTheSceneBlockLoad) {
+    std::string dir = testing::TempDir();
+    std::string example = std::string(FW_SOURCE_DIR) + "/examples/profiles.scene";
+    std::string wrapped = slurp(example);
+    size_t first = wrapped.find('\n') + 1;
+    size_t last = wrapped.rfind(" end SceneX\n");
+    ASSERT_NE(last, std::string::npos);
+    spill(dir + "bare.scene", wrapped.substr(first, last - first));
+    Outcome r = run("resave " + dir + "bare.scene " + dir + "wrapped.scene");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(slurp(dir + "wrapped.scene"), wrapped);
+
+    // A file named neither project nor preferences that starts with the scene's name.
+    spill(dir + "named", "name \"Loose\"\nbegin ProfileI\n name \"Square\"\nend ProfileI\n");
+    Outcome named = run("info " + dir + "named");
+    EXPECT_EQ(named.status, 0) << named.err;
+    EXPECT_NE(named.out.find("scene \"Loose\""), std::string::npos) << named.out;
+    EXPECT_NE(named.out.find("ProfileI \"Square\""), std::string::npos) << named.out;
+
+    // One scene per file: a second block is not merged into the first.
+    spill(dir + "twice.scene", wrapped + wrapped);
+    Outcome twice = run("info " + dir + "twice.scene");
+    EXPECT_EQ(twice.status, 1);
+    EXPECT_EQ(twice.err, "formwright: " + dir + "twice.scene: Error processing scene command <<begin>> for class "
+                         "<<SceneX>> at byte " + std::to_string(wrapped.size() + 13) + ".\n");
+    spill(dir + "nested.scene", " begin SceneX\n  begin SceneX\n  end SceneX\n end SceneX\n");
+    EXPECT_EQ(run("info " + dir + "nested.scene").status, 1);
+}
+
 // A project holding a primitive, a flag cluster and a track opens and resaves unchanged,
 // with one line naming what was kept; so does one with the managers' blocks, silently.
 TEST(CommandLine, ProjectsWithBlocksNotReadYetOpenAndResaveUnchanged) {
