@@ -511,6 +511,9 @@ bool OrvoSceneManager::loadProject(const std::string& path, bool replaceScene, b
         break;
     }
     loadingPath_.clear();
+    // What a cut or abandoned file held is kept; a cut one is reported.
+    const char* open = io.finishOpenBlocks();
+    if (open && status == 0) lastLoad_.warnings.push_back(CommandIO::unfinishedBlockWarning(open));
     // Blocks of classes without a reader yet were kept; the user hears of it once.
     if (scene_) {
         std::string kept = StandInMember::notice(*scene_);

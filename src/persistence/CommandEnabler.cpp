@@ -17,6 +17,7 @@ int CommandEnabler::endCommand(CommandIO& io, CommandEnabler& receiver) {
     char name[CommandIO::kTokenSize];
     if (io.readToken(name, sizeof name) != 0) return -1;
     if (std::strcmp(name, receiver.className()) != 0) return -1;
+    receiver.finishReading();
     io.pop();
     return 0;
 }

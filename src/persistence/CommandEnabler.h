@@ -18,6 +18,10 @@ public:
     // Binds a keyword to a handler in this class's table; registering again is harmless.
     void registerCommand(const char* keyword, CommandHandler handler);
 
+    // Completes what was read once the block ends, by its "end" line or because the
+    // data stopped inside it (a cut or abandoned file keeps what it held).
+    virtual void finishReading() {}
+
     // The shared "end" handler: the next token must be the receiver's class name.
     static int endCommand(CommandIO& io, CommandEnabler& receiver);
 };

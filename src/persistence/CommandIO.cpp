@@ -226,6 +226,20 @@ void CommandIO::push(CommandEnabler* receiver) { stack_.append(receiver); }
 
 void CommandIO::pop() { stack_.removeLast(); }
 
+std::string CommandIO::unfinishedBlockWarning(const char* className) {
+    return std::string("Warning: the data ends inside a block of class <<") + className +
+           ">>; what it held so far is kept.";
+}
+
+const char* CommandIO::finishOpenBlocks() {
+    const char* innermost = depth() > 1 ? top()->className() : nullptr;
+    while (depth() > 1) {
+        top()->finishReading();
+        pop();
+    }
+    return innermost;
+}
+
 CommandEnabler* CommandIO::top() const {
     return stack_.count() ? stack_[stack_.count() - 1] : nullptr;
 }
@@ -243,8 +257,20 @@ namespace {
 
 std::string formatError(const char* format, const char* keyword, const char* className,
                         long position) {
-    char text[CommandIO::kTokenSize * 2 + 128];
-    std::snprintf(text, sizeof text, format, keyword, className, static_cast<int>(position));
+    // A damaged file can put line breaks inside a token; shown raw they would read as
+    // the start of another message.
+    std::string shown;
+    for (const char* c = keyword; *c; ++c) {
+        if (static_cast<unsigned char>(*c) >= 0x20) {
+            shown += *c;
+            continue;
+        }
+        char escape[5];
+        std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<unsigned char>(*c));
+        shown += escape;
+    }
+    char text[CommandIO::kTokenSize * 5 + 128];
+    std::snprintf(text, sizeof text, format, shown.c_str(), className, static_cast<int>(position));
     return text;
 }
 

@@ -77,6 +77,10 @@ public:
 
     void push(CommandEnabler* receiver);
     void pop();
+    // Ends every block still open above the root as its "end" line would have; the
+    // class of the innermost one, or null when none was open.
+    const char* finishOpenBlocks();
+    static std::string unfinishedBlockWarning(const char* className);
     CommandEnabler* top() const;
     int depth() const { return stack_.count(); }
     uint8_t flag() const { return flag_; }

@@ -102,11 +102,6 @@ int readFlag(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
-int endCurve(CommandIO& io, CommandEnabler& r) {
-    receiverAs<Curve2>(r).computeLength();
-    return CommandEnabler::endCommand(io, r);
-}
-
 // Plain square roots: profile coordinates are far from overflowing, and std::hypot's
 // care costs a quarter of a flattening.
 double distance(double ax, double ay, double bx, double by) {
@@ -134,7 +129,7 @@ Curve2::Curve2(uint16_t type) : type(type) {
     registerCommand("attachedHead", readFlag<kAttachedHead>);
     registerCommand("attachedTail", readFlag<kAttachedTail>);
     registerCommand("closed", readFlag<kClosed>);
-    registerCommand("end", endCurve);
+    registerCommand("end", CommandEnabler::endCommand);
 }
 
 Curve2::Curve2(const Curve2& other) : CommandEnabler(other), flags(other.flags), type(other.type) {

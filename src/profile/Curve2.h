@@ -26,6 +26,7 @@ public:
 
     int writeCommands(CommandIO& io) override;
     CommandTable& commandTable() override;
+    void finishReading() override { computeLength(); }
     const char* className() const override { return "Curve2"; }
 
     uint16_t flags = 0;

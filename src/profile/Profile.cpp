@@ -28,11 +28,6 @@ std::string memberName(const char* name) {
 
 int quality(int which) { return which >= 0 && which < 3 ? which : Profile::kPreview; }
 
-int endProfile(CommandIO& io, CommandEnabler& r) {
-    receiverAs<Profile>(r).normalizeOutline();
-    return CommandEnabler::endCommand(io, r);
-}
-
 // The anchor an open contour starts or ends on, for orienting it.
 const CurvePoint* endAnchor(const CompositeCurve2& contour, bool last) {
     const auto& list = contour.segments();
@@ -99,7 +94,7 @@ Profile::~Profile() = default;
 
 void Profile::registerCommands() {
     SceneMember::registerCommands();
-    registerCommand("end", endProfile);
+    registerCommand("end", CommandEnabler::endCommand);
 }
 
 void Profile::createOutlinePorts() {

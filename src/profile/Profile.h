@@ -107,6 +107,7 @@ public:
     // What follows reading a stored profile: its own outline normalised (see
     // InputProfile2::normalize) and a new outline stamp.
     void normalizeOutline();
+    void finishReading() override { normalizeOutline(); }
     // The stamp the outline took at its last change.
     uint32_t outlineStamp() const;
 

@@ -47,6 +47,7 @@ SceneFile::Loaded SceneFile::load(const std::string& path) {
         loaded.error = io.diagnostic();
         return loaded;
     }
+    if (const char* open = io.finishOpenBlocks()) loaded.warnings.push_back(CommandIO::unfinishedBlockWarning(open));
     if (commands == 0) {
         loaded.error = "holds no scene commands";
         return loaded;

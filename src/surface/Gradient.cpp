@@ -132,12 +132,6 @@ int beginStop(CommandIO& io, CommandEnabler& r) {
 }
 
 // Stops come in any order from older files; the lookup needs them sorted.
-int endGradient(CommandIO& io, CommandEnabler& r) {
-    if (CommandEnabler::endCommand(io, r) != 0) return -1;
-    receiverAs<Gradient>(r).sortStops();
-    return 0;
-}
-
 }  // namespace
 
 const NameTable Gradient::kTypeNames = {kTypes, 6, 0, kLinear, kLinear};
@@ -148,7 +142,7 @@ Gradient::Gradient(const char* blockName) : blockName_(blockName) {
     registerCommand("InterpType", readInterpType);
     registerCommand("InterpSmoothness", readField<&Gradient::interpSmoothness>);
     registerCommand("begin", beginStop);
-    registerCommand("end", endGradient);
+    registerCommand("end", CommandEnabler::endCommand);
 }
 
 CommandTable& Gradient::commandTable() {

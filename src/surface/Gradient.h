@@ -27,6 +27,7 @@ public:
 
     int writeCommands(CommandIO& io) override;
     CommandTable& commandTable() override;
+    void finishReading() override { sortStops(); }
     const char* className() const override { return blockName_; }
 
     // No stops, linear RGB interpolation without smoothing.

@@ -36,24 +36,21 @@ int readOldVector(CommandIO& io, CommandEnabler& r) {
     return io.readVector3(Which == 0 ? p.translate : Which == 1 ? p.rotate : p.scale);
 }
 
-// A map whose file is not on disk is reported once its block has been read; it
-// stays in the scene and shows nothing.
-int endMap(CommandIO& io, CommandEnabler& r) {
-    if (CommandEnabler::endCommand(io, r) != 0) return -1;
-    ImageMap& m = receiverAs<ImageMap>(r);
-    std::string name = m.imageFileName();
-    if (name.empty()) return 0;
-    std::string path = m.filePath();
-    std::error_code ec;
-    if (path.empty() || !std::filesystem::exists(path, ec))
-        std::fprintf(ImageMap::console(), "\rORVOSTAT: Skipping Missing Map '%s'\n",
-                     path.empty() ? name.c_str() : path.c_str());
-    return 0;
-}
 
 }  // namespace
 
 ImageMap::ImageMap(Scene& scene, const char* name) : SceneMember(scene, kImageMapKind, name) { registerCommands(); }
+
+// A map whose file is not on disk is reported once its block has been read; it
+// stays in the scene and shows nothing.
+void ImageMap::finishReading() {
+    std::string name = imageFileName();
+    if (name.empty()) return;
+    std::string path = filePath();
+    std::error_code ec;
+    if (path.empty() || !std::filesystem::exists(path, ec))
+        std::fprintf(console(), "\rORVOSTAT: Skipping Missing Map '%s'\n", path.empty() ? name.c_str() : path.c_str());
+}
 
 CommandTable& ImageMap::commandTable() {
     static CommandTable table;
@@ -71,7 +68,7 @@ void ImageMap::registerCommands() {
     registerCommand("translate", readOldVector<0>);
     registerCommand("rotate", readOldVector<1>);
     registerCommand("scale", readOldVector<2>);
-    registerCommand("end", endMap);
+    registerCommand("end", CommandEnabler::endCommand);
 }
 
 int ImageMap::writeCommands(CommandIO& io) {

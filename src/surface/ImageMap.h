@@ -24,6 +24,7 @@ public:
 
     int writeCommands(CommandIO& io) override;
     CommandTable& commandTable() override;
+    void finishReading() override;
     const char* className() const override { return "ImageMap"; }
     void registerCommands() override;
     // Marks the map and its image file.

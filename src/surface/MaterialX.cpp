@@ -92,12 +92,6 @@ int beginChannel(CommandIO& io, CommandEnabler& r) {
     return -1;
 }
 
-int endMaterial(CommandIO& io, CommandEnabler& r) {
-    if (CommandEnabler::endCommand(io, r) != 0) return -1;
-    receiverAs<MaterialX>(r).notifyChange();
-    return 0;
-}
-
 // ---- the older flat layout
 
 int readDiffuse(CommandIO& io, CommandEnabler& r) {
@@ -214,7 +208,7 @@ void MaterialX::registerCommands() {
     registerCommand("fresnelEnd", readFresnelEnd);
     registerCommand("fresnelBlend", readField<&MaterialX::fresnelBlend>);
     registerCommand("begin", beginChannel);
-    registerCommand("end", endMaterial);
+    registerCommand("end", CommandEnabler::endCommand);
     registerCommand("style", readOldStyle);
     registerCommand("diffuse", readDiffuse);
     registerCommand("specular", readOldSpecular);

@@ -36,6 +36,7 @@ public:
 
     int writeCommands(CommandIO& io) override;
     CommandTable& commandTable() override;
+    void finishReading() override { notifyChange(); }
     const char* className() const override { return "MaterialX"; }
     void registerCommands() override;
     // Marks the material and the image maps its used channels show.

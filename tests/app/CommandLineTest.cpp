@@ -1,11 +1,16 @@
 // The executable as users run it: output streams and exit statuses.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -155,6 +160,56 @@ TEST(CommandLine, SceneCommandsWithoutTheSceneBlockLoad) {
                          "<<SceneX>> at byte " + std::to_string(wrapped.size() + 13) + ".\n");
     spill(dir + "nested.scene", " begin SceneX\n  begin SceneX\n  end SceneX\n end SceneX\n");
     EXPECT_EQ(run("info " + dir + "nested.scene").status, 1);
+}
+
+// Killed at any moment, resave leaves the old file or the complete new one, never a mix.
+TEST(CommandLine, AKilledResaveLeavesTheOldFileOrTheNewOne) {
+    namespace fs = std::filesystem;
+    std::string dir = testing::TempDir() + "killed-resave/";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    std::string in = std::string(FW_SOURCE_DIR) + "/examples/title.kxp";
+    std::string out = dir + "title.kxp";
+    auto resave = [&]() {
+        pid_t child = fork();
+        if (child == 0) {
+            int devnull = open("/dev/null", O_WRONLY);
+            dup2(devnull, 2);
+            execl(FW_EXECUTABLE, FW_EXECUTABLE, "resave", in.c_str(), out.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        return child;
+    };
+    auto started = std::chrono::steady_clock::now();
+    int status = 0;
+    waitpid(resave(), &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    long full = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started).count();
+    const std::string complete = slurp(out);
+    const std::string old = "Version \"an older save\"\n";
+
+    int completed = 0, killedWhileWriting = 0;
+    const int kKills = 200;
+    for (int i = 0; i < kKills; ++i) {
+        spill(out, old);
+        pid_t child = resave();
+        usleep(static_cast<useconds_t>(full * 1.2 * i / kKills));
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        std::string now = slurp(out);
+        ASSERT_TRUE(now == old || now == complete) << "kill " << i << " left " << now.size() << " bytes";
+        completed += now == complete;
+        for (const auto& entry : fs::directory_iterator(dir))
+            if (entry.path().filename() != "title.kxp") {
+                ++killedWhileWriting;
+                fs::remove(entry.path());
+            }
+    }
+    // The kills must have landed before, during and after writing for this to mean anything.
+    EXPECT_GT(killedWhileWriting, 0);
+    EXPECT_GT(completed, 0);
+    EXPECT_LT(completed, kKills);
+    fs::remove_all(dir);
 }
 
 // A project holding a primitive, a flag cluster and a track opens and resaves unchanged,
@@ -434,6 +489,75 @@ TEST(CommandLine, EndlessAndBinaryInputEndsWithAClearError) {
     EXPECT_EQ(r.err, "formwright: " + runaway +
                          ": Scene error: a token of more than 50000 characters for class <<OrvoSceneManager>> "
                          "at byte " + std::to_string(head.size()) + "; the rest of the data is not read.\n");
+}
+
+// Cut, altered and joined documents of every kind: each ends within the guard with exit
+// status 0 or 1, messages in the usual form, and what it wrote reads back unchanged.
+TEST(CommandLine, DamagedDocumentsOfEveryKindEndCleanly) {
+    namespace fs = std::filesystem;
+    const std::string source = FW_SOURCE_DIR;
+    struct Document {
+        std::string name;  // a document's kind comes from its name
+        std::string text;
+    };
+    const std::vector<Document> documents = {
+        {"title.kxp", slurp(source + "/examples/title.kxp")},
+        {"Veltrane Orvostat Prefs", slurp(source + "/tests/data/settings/odd-values-prefs.kxp")},
+        {"titles.scene", slurp(source + "/examples/opening-titles.scene")},
+    };
+    std::vector<Document> damaged;
+    uint32_t state = 20261206;
+    auto next = [&](uint32_t range) {
+        state = state * 1664525u + 1013904223u;
+        return (state >> 8) % range;
+    };
+    for (const Document& d : documents) {
+        ASSERT_FALSE(d.text.empty()) << d.name;
+        for (int i = 1; i <= 12; ++i) damaged.push_back({d.name, d.text.substr(0, d.text.size() * i / 13)});
+        for (int i = 0; i < 12; ++i) {
+            std::string text = d.text;
+            const char kTroublemakers[] = {'"', '\\', '\n', ' ', '\0', '\xff', '0', '-', '9', '.', 'e'};
+            for (int edits = 1 + next(6); edits > 0; --edits) {
+                size_t at = next(static_cast<uint32_t>(text.size()));
+                text[at] = next(2) ? kTroublemakers[next(sizeof kTroublemakers)] : static_cast<char>(next(256));
+            }
+            damaged.push_back({d.name, text});
+        }
+    }
+    damaged.push_back({documents[0].name, documents[0].text + documents[0].text});
+    damaged.push_back({documents[0].name, documents[0].text + documents[2].text});
+    damaged.push_back({documents[1].name, documents[1].text + documents[0].text});
+    damaged.push_back({documents[2].name, documents[2].text + documents[1].text});
+
+    std::string dir = testing::TempDir() + "damaged-documents/";
+    for (size_t i = 0; i < damaged.size(); ++i) {
+        fs::remove_all(dir);
+        fs::create_directories(dir + "in");
+        fs::create_directories(dir + "once");
+        fs::create_directories(dir + "twice");
+        const Document& d = damaged[i];
+        spill(dir + "in/" + d.name, d.text);
+        Outcome first = runCapped("resave '" + dir + "in/" + d.name + "' '" + dir + "once/" + d.name + "'");
+        ASSERT_TRUE(first.status == 0 || first.status == 1) << "case " << i << " status " << first.status;
+        if (first.status == 1) {
+            EXPECT_FALSE(first.err.empty()) << "case " << i;
+        }
+        // Every line is a message, or the rest of the one alert that spans lines.
+        for (size_t line = 0; line < first.err.size(); line = first.err.find('\n', line) + 1) {
+            std::string text = first.err.substr(line, first.err.find('\n', line) - line);
+            if (text.empty() || text == "Please check the file type and try again.") continue;
+            EXPECT_EQ(text.rfind("formwright: ", 0), 0u) << "case " << i << ": " << first.err.substr(0, 300);
+        }
+        if (first.status != 0) continue;
+        Outcome second = runCapped("resave '" + dir + "once/" + d.name + "' '" + dir + "twice/" + d.name + "'");
+        EXPECT_EQ(second.status, 0) << "case " << i << ": " << second.err;
+        std::string once = slurp(dir + "once/" + d.name), twice = slurp(dir + "twice/" + d.name);
+        auto differ = std::mismatch(once.begin(), once.end(), twice.begin(), twice.end());
+        EXPECT_TRUE(once == twice) << "case " << i << ": rewritten differently from byte "
+                                   << (differ.first - once.begin()) << ": "
+                                   << once.substr(differ.first - once.begin(), 80);
+    }
+    fs::remove_all(dir);
 }
 
 TEST(CommandLine, MessagesShowUnprintableBytesEscaped) {
