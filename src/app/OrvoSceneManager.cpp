@@ -439,6 +439,10 @@ bool OrvoSceneManager::writeFile(const std::string& path, bool preferences) {
     if (scene_) {
         scene_->setPreferencesMode(preferences);
         scene_->markMembersInUse();
+        // The background the project shows is in use like any member: without its block
+        // the map's timing (start time, holds, loop) would not come back.
+        if (!preferences && settings_.useBackgroundMedia)
+            if (SceneMember* media = scene_->findMember(ImageMap::kDefaultBackgroundName)) media->markUsed();
     }
     int status = writeCommands(io);
     preferencesMode_ = false;

@@ -22,6 +22,8 @@ public:
     InputProfile2& outline() { return *ownOutline(); }
     // Takes a new outline and a new stamp, so the solids built on it rebuild.
     void setOutline(const InputProfile2& outline);
+    // The compact form's lines are in: a new stamp, so the ports built on them rebuild.
+    void outlineRead() { takeOutlineStamp(); }
 
     std::string textBlock;
     int charIndex = 0;
