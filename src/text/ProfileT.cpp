@@ -57,14 +57,6 @@ int readPoint(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
-// A glyph's outline is kept as the font gave it: the normalisation that drawn and
-// imported outlines get when their block ends would rewrite its segments' flags and
-// turn its quadratic pieces into cubics, so the block would not read back as written.
-int endGlyph(CommandIO& io, CommandEnabler& r) {
-    receiverAs<ProfileT>(r).outlineRead();
-    return CommandEnabler::endCommand(io, r);
-}
-
 }  // namespace
 
 ProfileT::ProfileT(Scene& scene, const char* name) : Profile(scene, name) {
@@ -92,7 +84,7 @@ void ProfileT::registerCommands() {
     registerCommand("cc", readContour);
     registerCommand("c", readSegment);
     registerCommand("p", readPoint);
-    registerCommand("end", endGlyph);
+    registerCommand("end", CommandEnabler::endCommand);
 }
 
 int ProfileT::writeCommands(CommandIO& io) {

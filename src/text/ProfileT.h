@@ -22,8 +22,11 @@ public:
     InputProfile2& outline() { return *ownOutline(); }
     // Takes a new outline and a new stamp, so the solids built on it rebuild.
     void setOutline(const InputProfile2& outline);
-    // The compact form's lines are in: a new stamp, so the ports built on them rebuild.
-    void outlineRead() { takeOutlineStamp(); }
+    // A glyph's outline is kept as the font gave it: the normalisation that drawn and
+    // imported outlines get when their block ends would rewrite its segments' flags and
+    // turn its quadratic pieces into cubics, so the block would not read back as written.
+    // Only a new stamp, so the ports built on it rebuild.
+    void finishReading() override { takeOutlineStamp(); }
 
     std::string textBlock;
     int charIndex = 0;
