@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <new>
@@ -25,6 +26,7 @@
 #include "scene/AnimGlobals.h"
 #include "scene/DAGNode.h"
 #include "scene/SceneX.h"
+#include "text/TextAttr.h"
 
 namespace fw {
 
@@ -243,8 +245,36 @@ int writeTitle(const TitleScene::Options& options, const std::string& out, bool 
     return ObjWriter::write(out, units, true, 0, stderr) ? kExitOk : kExitUserError;
 }
 
+// What the `text` command was asked for, as typed.
+struct TextRequest {
+    std::string text, font, style, material, size, align, out;
+    double depth = TitleScene::kTextSize * 0.25;
+    double leading = TextAttr::kLeadingNotSet;
+    double spacing = 0;
+    int wrap = 0;
+};
+
+// A length that must be above zero; CLI11's own check prints its whole range.
+const CLI::Validator kAboveZero(
+    [](std::string& text) {
+        char* end = nullptr;
+        double value = std::strtod(text.c_str(), &end);
+        if (end != text.c_str() && *end == 0 && value > 0) return std::string();
+        return "takes a number above 0, not " + text;
+    },
+    "NUMBER>0");
+
+int alignmentOf(const std::string& name) {
+    if (name == "centre" || name == "center") return TextAttr::kCentred;
+    if (name == "right") return TextAttr::kRight;
+    if (name == "justify") return TextAttr::kJustified;
+    if (name == "justify-all") return TextAttr::kJustifiedAll;
+    return TextAttr::kLeft;
+}
+
 // Builds a scene holding the text as bevelled characters, framed by the default camera.
-int makeText(const std::string& text, const std::string& fontName, const std::string& edge, const std::string& out) {
+int makeText(const TextRequest& request) {
+    const std::string& out = request.out;
     bool image = ImageWriter::supports(out);
     bool project = out.size() > 4 && out.compare(out.size() - 4, 4, ".kxp") == 0;
     bool mesh = out.size() > 4 && out.compare(out.size() - 4, 4, ".obj") == 0;
@@ -252,10 +282,29 @@ int makeText(const std::string& text, const std::string& fontName, const std::st
         printError(out, "write a project (.kxp), a mesh (.obj) or an image (.png, .tga, .jpg, .tif, .bmp, .jp2, .exr)");
         return kExitUserError;
     }
+    if (!request.material.empty()) {
+        printError("--material", "materials cannot be chosen yet: they arrive with the material library");
+        return kExitUserError;
+    }
     TitleScene::Options options;
-    options.text = TitleScene::fromUtf8(text);
-    if (!fontName.empty()) options.font = fontName;
-    if (!edge.empty()) options.edge = edge;
+    if (!request.size.empty()) {
+        if (mesh) {
+            printError("--size", "a mesh has no picture size (give it with an image or a project)");
+            return kExitUserError;
+        }
+        if (!RenderJob::parseSize(request.size, options.width, options.height)) {
+            printError("--size", "takes WIDTHxHEIGHT, for example 1920x1080");
+            return kExitUserError;
+        }
+    }
+    options.text = TitleScene::fromUtf8(request.text);
+    if (!request.font.empty()) options.font = request.font;
+    if (!request.style.empty()) options.edge = request.style;
+    options.depth = request.depth;
+    options.alignment = alignmentOf(request.align);
+    options.leading = request.leading;
+    options.spacing = request.spacing;
+    options.wrap = request.wrap;
     if (!image) return writeTitle(options, out, project);
     // The picture is the one `render` gives of the saved project: the file keeps fewer
     // digits than the scene in memory, so the title is rendered from its file.
@@ -297,18 +346,39 @@ int parseAndRun(int argc, char** argv) {
     renderCommand->add_option("--size", renderSize, "WIDTHxHEIGHT (default: the project's render size)");
     renderCommand->add_option("--frame", renderFrame, "frame to render (default: the current frame)");
 
-    std::string textText, textFont, textStyle, textOut, textMaterial;
-    CLI::App* textCommand = app.add_subcommand("text", "Build 3D text: a project, an OBJ mesh or a rendered image.");
-    textCommand->add_option("TEXT", textText, "the text (a line break starts a new line)")->required();
-    textCommand->add_option("--font", textFont, "an installed font family or full name, or a font file");
-    textCommand->add_option("--style", textStyle, "edge profile of the bevel (default \"Bevel, Medium\")");
-    textCommand->add_option("--material", textMaterial, "material (kept for later; materials arrive with their library)");
-    textCommand->add_option("-o,--output", textOut, "OUT.kxp, OUT.obj or an image")->required();
+    TextRequest text;
+    CLI::App* textCommand = app.add_subcommand(
+        "text", "Build 3D text: a project, an OBJ mesh or a rendered image. The text is 72 points tall; "
+                "lengths below are in points.");
+    textCommand->add_option("TEXT", text.text, "the text, UTF-8 (a line break starts a new line)")->required();
+    textCommand->add_option("--font", text.font, "an installed font family or full name, or a font file "
+                                                 "(default DejaVu Sans)");
+    textCommand->add_option("--style", text.style, "edge profile of the bevel (default \"Bevel, Medium\"); "
+                                                   "an unknown name is an error that lists the known ones");
+    textCommand->add_option("--material", text.material, "not available yet: an error until materials arrive "
+                                                         "with their library");
+    textCommand->add_option("--size", text.size, "WIDTHxHEIGHT of the picture, kept as the project's render size "
+                                                 "(default 640x480)");
+    textCommand->add_option("--depth", text.depth, "depth of the solids (default 18)")->check(kAboveZero);
+    textCommand->add_option("--align", text.align, "left, centre (center), right, justify or justify-all: "
+                                                   "where each line sits in the text's width (default left)")
+        ->check(CLI::IsMember({"left", "centre", "center", "right", "justify", "justify-all"}));
+    textCommand->add_option("--leading", text.leading, "distance between baselines (default 1.2 x the size)")
+        ->check(kAboveZero);
+    textCommand->add_option("--spacing", text.spacing, "extra space after each character, thousandths of an em "
+                                                       "(negative tightens; default 0)")
+        ->check(CLI::Range(-1000.0, 10000.0));
+    textCommand->add_option("--wrap", text.wrap, "width at which a line breaks after its last space "
+                                                 "(default: only line breaks in the text)")
+        ->check(kAboveZero);
+    textCommand->add_option("-o,--output", text.out, "OUT.kxp, OUT.obj or an image")->required();
 
     std::string glyphFont, glyphChars;
     CLI::App* glyphsCommand = app.add_subcommand("glyphs", "Print a font's glyph outlines and metrics as JSON lines.");
     glyphsCommand->add_option("FONT", glyphFont, "TrueType, OpenType or collection file")->required();
-    auto* charsOption = glyphsCommand->add_option("--chars", glyphChars, "only these characters");
+    auto* charsOption = glyphsCommand->add_option(
+        "--chars", glyphChars, "only these characters (UTF-8), looked up as `text` looks them up; without it, "
+                               "every code the character maps give a glyph, in the map's own codes");
 
     std::string infoPath;
     CLI::App* infoCommand = app.add_subcommand("info", "Tell what a project or scene file holds.");
@@ -336,7 +406,7 @@ int parseAndRun(int argc, char** argv) {
     if (resaveCommand->parsed()) return resave(resaveIn, resaveOut);
     if (renderCommand->parsed()) return renderProject(renderIn, renderOut, renderSize, renderFrame);
     if (infoCommand->parsed()) return info(infoPath);
-    if (textCommand->parsed()) return makeText(textText, textFont, textStyle, textOut);
+    if (textCommand->parsed()) return makeText(text);
     if (glyphsCommand->parsed()) return glyphs(glyphFont, glyphChars, charsOption->count() > 0);
     if (!project.empty()) return openProject(project);
     std::fputs(app.help().c_str(), stdout);

@@ -15,15 +15,11 @@
 
 namespace fw {
 
-namespace {
-
-bool parseSize(const std::string& text, int& width, int& height) {
+bool RenderJob::parseSize(const std::string& text, int& width, int& height) {
     char x = 0;
     return std::sscanf(text.c_str(), "%d%c%d", &width, &x, &height) == 3 && (x == 'x' || x == 'X') && width > 0 &&
            height > 0;
 }
-
-}  // namespace
 
 RenderJob::RenderJob(OrvoSceneManager& manager, Reporter report) : manager_(manager), report_(std::move(report)) {}
 

@@ -30,6 +30,9 @@ public:
     // `project` names the project in messages.
     int renderTo(const std::string& out, const std::string& project);
 
+    // "WIDTHxHEIGHT" with both positive; false otherwise.
+    static bool parseSize(const std::string& text, int& width, int& height);
+
     const GLRenderer::Frame& frame() const { return frame_; }
     // The camera a project renders through: the first one the user made, else the
     // first perspective view camera; null when there is none.

@@ -6,6 +6,8 @@
 #include "app/OrvoSceneManager.h"
 #include "geometry/ObjectXStyle.h"
 #include "platform/MathConstants.h"
+#include "profile/Profile.h"
+#include "profile/ProfileLibrary.h"
 #include "render/Camera.h"
 #include "render/LightX.h"
 #include "scene/SceneX.h"
@@ -23,32 +25,69 @@ std::u16string TitleScene::fromUtf8(const std::string& text) {
         if (extra) code = c & (0x3F >> extra);
         ++i;
         for (int k = 0; k < extra && i < text.size(); ++k, ++i) code = (code << 6) | (static_cast<unsigned char>(text[i]) & 0x3F);
+        if (code == '\r' && i < text.size() && text[i] == '\n') continue;  // CR LF is one break: its LF's
         if (code == '\n') code = '\r';  // a line break in the text is a return in the block
         if (code <= 0xFFFF) out += static_cast<char16_t>(code);
     }
     return out;
 }
 
+std::vector<std::string> TitleScene::edgeNames() {
+    std::vector<std::string> names;
+    const ProfileLibrary& library = ProfileLibrary::instance();
+    for (int i = 0; i < library.count(); ++i) names.push_back(library.profile(i)->name());
+    return names;
+}
+
 bool TitleScene::build(OrvoSceneManager& manager, const Options& options, std::string& subject, std::string& error) {
+    if (options.text.empty()) {
+        error = "the text is empty";
+        return false;
+    }
+    std::vector<std::string> edges = edgeNames();
+    if (std::find(edges.begin(), edges.end(), options.edge) == edges.end()) {
+        subject = options.edge;
+        error = "no such edge profile; the known ones are";
+        for (size_t i = 0; i < edges.size(); ++i) error += (i ? ", \"" : " \"") + edges[i] + "\"";
+        return false;
+    }
     SceneX& scene = *manager.scene();
+    if (options.width > 0 && options.height > 0) {
+        manager.settings().renderSize[0] = options.width;
+        manager.settings().renderSize[1] = options.height;
+    }
     TextAttr attr;
     attr.name = options.font;
     attr.displayName = attr.name;
+    attr.size = kTextSize;
+    attr.alignment = options.alignment;
+    attr.leading = options.leading;
+    attr.spacing = options.spacing;
     auto* block = new TextBlock(scene, "Text");
     block->officialName = "Text";
+    block->maxWidth = options.wrap;
     block->appendText(options.text, attr);
-    if (!block->fontFor(*block->attrs.front()) || block->fontFor(*block->attrs.front())->slotCount() == 0) {
+    veltrane::Font* font = block->fontFor(*block->attrs.front());
+    if (!font || font->slotCount() == 0) {
         subject = attr.name;
         error = "no such font (give an installed family or a font file)";
         return false;
     }
+    if (!font->error().empty()) {  // found, but its file could not be read
+        subject = font->path();
+        error = font->error();
+        return false;
+    }
     block->layout();
-    double width = block->maxWidth, height = attr.size;
+    // Lines below the first drop from its baseline; the block is centred on them all.
+    double drop = 0;
+    for (const auto& c : block->chars) drop = std::max(drop, c->charPosY - block->topBaseline);
+    double width = block->maxWidth, height = attr.size + drop;
     block->origin[0] = -width / 2;
-    block->origin[1] = -0.35 * attr.size;
+    block->origin[1] = -0.35 * attr.size + drop / 2;
     auto* style = new ObjectXStyle(scene, "Text Style");
     style->setPerimeterProfile(options.edge);
-    style->setDepth(attr.size * 0.25);
+    style->setDepth(options.depth);
     if (block->build(style->name()) == 0) {
         subject.clear();
         error = "the text has no characters that can be built";

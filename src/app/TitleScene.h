@@ -4,6 +4,7 @@
 // builds it; what it writes (project, mesh or picture) comes from this one scene.
 
 #include <string>
+#include <vector>
 
 namespace fw {
 
@@ -11,18 +12,30 @@ class OrvoSceneManager;
 
 class TitleScene {
 public:
+    static constexpr double kTextSize = 72;  // points, the text attribute's default
+
     struct Options {
         std::u16string text;  // a return starts a new line
         std::string font = "DejaVu Sans";  // an installed family or full name, or a font file
         std::string edge = "Bevel, Medium";  // edge profile of the bevel
+        int width = 0, height = 0;  // the project's render size; 0: its default
+        double depth = kTextSize * 0.25;  // points
+        int alignment = 0;  // TextAttr::Alignment
+        double leading = -1000;  // points between baselines; TextAttr::kLeadingNotSet: 1.2 x size
+        double spacing = 0;  // tracking, thousandths of an em
+        int wrap = 0;  // points a line may run before it breaks; 0: only returns break
     };
 
-    // Builds the title into the manager's scene. False with the subject (the font, or
-    // empty) and what is wrong.
+    // Builds the title into the manager's scene. False with the subject (the font, the
+    // edge profile, or empty) and what is wrong.
     static bool build(OrvoSceneManager& manager, const Options& options, std::string& subject, std::string& error);
 
-    // Text from the command line (UTF-8) as a block's characters: a line break becomes
-    // a return; characters beyond the Basic Multilingual Plane are dropped.
+    // The edge profiles a title can be bevelled with: the names the profile library holds.
+    static std::vector<std::string> edgeNames();
+
+    // Text from the command line (UTF-8) as a block's characters: a line break (LF,
+    // CR LF or CR) becomes one return; characters beyond the Basic Multilingual Plane
+    // are dropped.
     static std::u16string fromUtf8(const std::string& text);
 };
 

@@ -26,9 +26,10 @@ bool CharacterMap::read(const ByteReader& table, ParseLog& log) {
     static const char* kNames[] = {"Apple Standard", "INVALID (1)", "High-byte", "INVALID (3)",
                                    "Microsoft Standard", "INVALID (5)", "Trimmed"};
     mappingBudget_ = kMaxCodeMappings;
+    macRoman_ = false;
     for (int i = 0; i < records; ++i) {
-        r.u16();
-        r.u16();
+        int platform = r.u16();
+        int encoding = r.u16();
         uint32_t offset = r.u32();
         if (!r.ok()) break;
         ByteReader sub = r.slice(offset, r.size() - std::min<size_t>(offset, r.size()));
@@ -39,7 +40,7 @@ bool CharacterMap::read(const ByteReader& table, ParseLog& log) {
             break;
         }
         log.say("  format %d: %s Character Map\n", format, kNames[format]);
-        bool more = true;
+        bool more = true, read = true;
         switch (format) {
             case 0:
                 more = readFormat0(sub);
@@ -52,15 +53,19 @@ bool CharacterMap::read(const ByteReader& table, ParseLog& log) {
                 more = false;
                 break;
             case 2:
-                if (i == 0) {
+                read = i == 0;
+                if (read) {
                     readFormat2(sub);
                     more = false;
                 }
                 break;
             default:
-                more = false;
+                read = more = false;
                 break;
         }
+        // The last subtable read has the final word over the codes it shares with
+        // earlier ones, 128 to 255 above all.
+        if (read) macRoman_ = platform == kMacintosh && encoding == kMacRoman;
         if (!more || mappingBudget_ <= 0) break;
     }
     return true;

@@ -20,8 +20,14 @@ public:
     int glyphForCode(int code) const;
     // Every code mapped to a glyph other than 0, ascending.
     std::vector<uint16_t> mappedCodes() const;
+    // Whether the map in use is a Macintosh Roman one: the last subtable read is
+    // platform 1, encoding 0. Characters 128 to 255 are then looked up as Mac OS Roman.
+    bool macRoman() const { return macRoman_; }
 
 private:
+    static constexpr int kMacintosh = 1;
+    static constexpr int kMacRoman = 0;
+
     // Each returns whether the following subtables are read too.
     bool readFormat0(ByteReader& r);
     bool readFormat2(ByteReader& r);
@@ -32,6 +38,7 @@ private:
     std::vector<int32_t> codeToGlyph_;  // -1: no subtable gave the code a glyph
     // Overlapping segments could make a subtable name every code many times over.
     long mappingBudget_ = 0;
+    bool macRoman_ = false;
 };
 
 }  // namespace fw::veltrane

@@ -57,12 +57,24 @@ FontFile::FontFile(FontKind fileType, const char* fontName, const char* path, co
     copyName(path_, path);
     if (codes) {
         hasCharacterSet_ = true;
-        codes_.reserve(static_cast<size_t>(std::max(codeCount, 0)) + 1);
-        for (int i = 0; i < codeCount; ++i) codes_.push_back(macRomanCode(codes[i]));
-        codes_.push_back(kCodeM);
-        std::sort(codes_.begin(), codes_.end());
-        codes_.erase(std::unique(codes_.begin(), codes_.end()), codes_.end());
+        requested_.assign(codes, codes + std::max(codeCount, 0));
+        keySlots();
     }
+}
+
+void FontFile::keySlots() {
+    codes_.clear();
+    codes_.reserve(requested_.size() + 1);
+    for (uint16_t code : requested_) codes_.push_back(static_cast<uint16_t>(lookupCode(code, macRomanMap_)));
+    codes_.push_back(kCodeM);
+    std::sort(codes_.begin(), codes_.end());
+    codes_.erase(std::unique(codes_.begin(), codes_.end()), codes_.end());
+}
+
+void FontFile::setMacRomanMap(bool macRoman) {
+    if (macRoman == macRomanMap_) return;
+    macRomanMap_ = macRoman;
+    if (hasCharacterSet_) keySlots();
 }
 
 FontFile::~FontFile() = default;
@@ -97,7 +109,7 @@ int FontFile::slotCount() const { return hasCharacterSet_ ? static_cast<int>(cod
 
 int FontFile::slotIndex(int code) const {
     if (code < 0 || code > 0xFFFF) return -1;
-    return slotOfSlotCode(macRomanCode(code));
+    return slotOfSlotCode(static_cast<uint16_t>(lookupCode(code, macRomanMap_)));
 }
 
 int FontFile::slotOfSlotCode(uint16_t code) const {

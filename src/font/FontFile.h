@@ -30,7 +30,8 @@ public:
         virtual bool parse(const char* path, int flag) = 0;
     };
 
-    // Codes 128 to 255 in `codes` are read as ISO 8859-1 and kept as Mac OS Roman;
+    // Codes 128 to 255 in `codes` are read as ISO 8859-1 and kept as Mac OS Roman
+    // until a parse finds that the character map in use is not a Mac OS Roman one;
     // "M" joins the list when it is missing. Without codes there are 256 slots, one
     // per code.
     FontFile(FontKind fileType, const char* fontName, const char* path, const uint16_t* codes = nullptr,
@@ -42,6 +43,9 @@ public:
     static bool isTrueTypeFile(const char* path);
     // The ISO 8859-1 to Mac OS Roman translation of codes 128 to 255; others pass.
     static uint16_t macRomanCode(int code);
+    // The code a character is looked up with in a character map: translated to Mac OS
+    // Roman only for a Mac OS Roman map; a Unicode map takes the character as it is.
+    static int lookupCode(int code, bool macRomanMap) { return macRomanMap ? macRomanCode(code) : code; }
 
     // Where diagnostics (the table listing, glyph kinds, point listings) go: nowhere
     // unless a stream is set. Never standard output.
@@ -69,8 +73,12 @@ public:
     // The slots' codes in ascending order (0 to 255 without a list).
     std::vector<uint16_t> slotCodes() const;
     int slotCount() const;
-    // The slot of a character code, translated as in construction; -1 without one.
+    // The slot of a character code, translated as the slots were; -1 without one.
     int slotIndex(int code) const;
+    // Called by a parser once it knows the character map in use: the slots are keyed
+    // by the codes that map is looked up with.
+    void setMacRomanMap(bool macRoman);
+    bool macRomanMap() const { return macRomanMap_; }
     // The slot of a code that is a slot code already (a raw record's): no translation.
     int slotOfSlotCode(uint16_t code) const;
 
@@ -93,12 +101,16 @@ public:
 
 private:
     std::unique_ptr<Parser> createParser();
+    void keySlots();
 
     FontKind fileType_ = kTrueType;
     char fontName_[kNameSize] = {};
     char path_[kNameSize] = {};
     bool hasCharacterSet_ = false;
+    std::vector<uint16_t> requested_;  // the codes as given
     std::vector<uint16_t> codes_;
+    // Slots start out keyed as for a Mac OS Roman map; the parse corrects it.
+    bool macRomanMap_ = true;
     std::vector<RawGlyph> rawGlyphs_;
     int unitsPerEm_ = 0;
     int xMin_ = 0, yMin_ = 0, xMax_ = 0, yMax_ = 0;

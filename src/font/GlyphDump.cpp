@@ -44,7 +44,7 @@ bool writeGlyphRecords(const char* fontPath, const std::vector<uint32_t>* codes,
     RawGlyph record;
     for (uint16_t code : list) {
         record.code = code;
-        parser.outline(parser.glyphForCode(code), record);
+        parser.outline(codes ? parser.glyphForCharacter(code) : parser.glyphForCode(code), record);
         std::string line = glyphRecordJson(record);
         line += '\n';
         if (std::fwrite(line.data(), 1, line.size(), out) != line.size()) {

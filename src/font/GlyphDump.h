@@ -11,9 +11,10 @@
 
 namespace fw::veltrane {
 
-// Writes one line per code to `out`. `codes` are looked up in the font's character
-// maps as given (no Latin-1 translation); codes above 0xFFFF are skipped. Without
-// codes, every code that the character maps give a glyph is listed, ascending. A
+// Writes one line per code to `out`. `codes` are characters, looked up as text looks
+// them up (Latin-1 to Mac OS Roman only for a Mac OS Roman map) and listed with the
+// code given; codes above 0xFFFF are skipped. Without codes, every code that the
+// character maps give a glyph is listed in the map's own codes, ascending. A
 // collection lists its first member. False, with `error` saying why, when the file
 // cannot be read as a TrueType-family font.
 bool writeGlyphRecords(const char* fontPath, const std::vector<uint32_t>* codes, std::FILE* out,

@@ -57,6 +57,7 @@ bool TrueTypeFontParser::readTables() {
     if (!beginTable("name", table) || !NameTable::read(table, log_)) return false;
     if (!beginTable("maxp", table) || !metrics_.readMaxp(table, log_)) return false;
     if (!beginTable("cmap", table) || !cmap_.read(table, log_)) return false;
+    font_.setMacRomanMap(cmap_.macRoman());
     if (!beginTable("head", table) || !metrics_.readHead(table, log_)) return false;
     font_.setHeader(metrics_.unitsPerEm(), metrics_.xMin(), metrics_.yMin(), metrics_.xMax(), metrics_.yMax());
     if (!beginTable("hhea", table) || !metrics_.readHhea(table, log_)) return false;

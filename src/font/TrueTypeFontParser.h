@@ -51,6 +51,11 @@ public:
     bool cubic() const { return cff_ != nullptr; }
     // Glyph of a character code through the character maps; 0 when not mapped.
     int glyphForCode(int code) const { return cmap_.glyphForCode(code); }
+    // Glyph of a character (ISO 8859-1 or Unicode), looked up as text looks it up:
+    // codes 128 to 255 go through Mac OS Roman only when that is the map in use.
+    int glyphForCharacter(int code) const {
+        return cmap_.glyphForCode(FontFile::lookupCode(code, cmap_.macRoman()));
+    }
     // Every code that the character maps give a glyph other than 0, ascending.
     std::vector<uint16_t> mappedCodes() const { return cmap_.mappedCodes(); }
     const std::vector<TableEntry>& tables() const { return directory_.tables(); }

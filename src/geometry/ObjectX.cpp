@@ -361,7 +361,9 @@ const Object::Gradients* ObjectX::gradients(int mode) {
 
 GeometryInterface* ObjectX::solid(int mode) {
     prepareStages();
-    return solids_[slot(mode)]->value();
+    // Through the link the drawing reads it by: asked without settings, the solid port
+    // would build for default ones, not the style's depth, kind and parts.
+    return deformed_[slot(mode)]->geometryInput.value();
 }
 
 void ObjectX::setFace(const std::string& name) {

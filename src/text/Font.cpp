@@ -82,6 +82,14 @@ void Font::buildProfiles() {
     double s = unitsPerEm() > 0 ? 1.0 / unitsPerEm() : 0.0;
     bboxHeight_ = (yMax() - yMin()) * s;
     bboxWidth_ = (xMax() - xMin()) * s;
+    // The parse may have keyed the slots anew for the character map it found.
+    size_t slots = static_cast<size_t>(slotCount());
+    if (outlines_.size() != slots) {
+        outlines_.clear();
+        outlines_.resize(slots);
+        advances_.assign(slots, 0.0f);
+        lsbs_.assign(slots, 0.0f);
+    }
     for (const RawGlyph& raw : rawGlyphs()) {
         int slot = slotOfSlotCode(raw.code);
         if (slot < 0) continue;

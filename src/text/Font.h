@@ -31,7 +31,7 @@ public:
     // The outlines of the slots from the raw records (a slot without one stays empty).
     void buildProfiles();
 
-    // Lookups by character code; codes 128 to 255 are translated as in construction.
+    // Lookups by character code; codes 128 to 255 are translated as the slots were.
     // The first slot's outline when the code has no slot.
     const InputProfile2& outline(int code) const;
     float advanceWidth(int code) const;  // em units; 0 without a slot

@@ -286,8 +286,11 @@ void TextBlock::layout() {
     for (auto& c : chars) {
         TextAttr& a = attrOf(*c);
         veltrane::Font* f = fontFor(a);
-        double width = f ? std::round(f->advanceWidth(c->code) * a.size * a.widthScale / 100) : 0;
-        c->charWidth = width + (a.spacing + a.kerning) * a.emWidth / 1000.0;
+        // A line break ends its line and draws nothing: the font's advance for it
+        // (often the missing-glyph box's) would push centred and right lines aside.
+        bool lineBreak = c->code == '\r' || c->code == '\n';
+        double width = f && !lineBreak ? std::round(f->advanceWidth(c->code) * a.size * a.widthScale / 100) : 0;
+        c->charWidth = lineBreak ? 0 : width + (a.spacing + a.kerning) * a.emWidth / 1000.0;
     }
     // Lines: a return breaks; a line wider than the wrap width breaks after its last whitespace.
     const double wrap = maxWidth > 0 ? maxWidth - 5.0 : 1e300;

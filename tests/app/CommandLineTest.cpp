@@ -5,12 +5,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -682,4 +685,218 @@ TEST(CommandLine, ResaveKeepsAProjectAProjectWhateverItHolds) {
     written = slurp(dir + "scene-only-out.kxp");
     EXPECT_EQ(written.rfind(" Version \"", 0), 0u) << written.substr(0, 80);
     EXPECT_NE(written.find("   name \"Badge\"\n"), std::string::npos);
+}
+
+namespace {
+
+// The solids of an OBJ file written by `text`, one per character object.
+struct MeshObject {
+    std::string name;
+    std::vector<std::array<double, 3>> vertices;
+    double min(int axis) const {
+        double m = 1e300;
+        for (const auto& v : vertices) m = std::min(m, v[static_cast<size_t>(axis)]);
+        return m;
+    }
+    double max(int axis) const {
+        double m = -1e300;
+        for (const auto& v : vertices) m = std::max(m, v[static_cast<size_t>(axis)]);
+        return m;
+    }
+    // The vertices moved so that their lowest corner is the origin, in order.
+    std::vector<std::array<long, 3>> shape() const {
+        std::vector<std::array<long, 3>> out;
+        for (const auto& v : vertices)
+            out.push_back({std::lround((v[0] - min(0)) * 100), std::lround((v[1] - min(1)) * 100),
+                           std::lround((v[2] - min(2)) * 100)});
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+};
+
+std::vector<MeshObject> readObjObjects(const std::string& path) {
+    std::vector<MeshObject> objects;
+    std::istringstream in(slurp(path));
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("# Object '", 0) == 0) {
+            objects.push_back({line.substr(10, line.size() - 11), {}});
+        } else if (line.rfind("v ", 0) == 0 && !objects.empty()) {
+            std::array<double, 3> v{};
+            std::sscanf(line.c_str(), "v %lf %lf %lf", &v[0], &v[1], &v[2]);
+            objects.back().vertices.push_back(v);
+        }
+    }
+    return objects;
+}
+
+const MeshObject* objectNamed(const std::vector<MeshObject>& objects, const std::string& name) {
+    for (const MeshObject& o : objects)
+        if (o.name == name) return &o;
+    return nullptr;
+}
+
+}  // namespace
+
+TEST(CommandLine, TextRejectsWhatItCannotBuildAndWritesNothing) {
+    std::string dir = testing::TempDir() + "text-rejects-";
+    std::string libraries = "--library-folder " + dir + "libraries ";
+    auto rejected = [&](const std::string& arguments, const std::string& out, const std::string& message) {
+        Outcome r = run(libraries + "text " + arguments + " -o " + dir + out);
+        EXPECT_EQ(r.status, 1) << arguments << "\n" << r.err;
+        EXPECT_NE(r.err.find(message), std::string::npos) << arguments << "\n" << r.err;
+        EXPECT_EQ(slurp(dir + out), "") << arguments;
+    };
+    rejected("\"\"", "empty.obj", "formwright: the text is empty\n");
+    rejected("\"\"", "empty.png", "formwright: the text is empty\n");
+    spill(dir + "broken.ttf", "this is no font at all, only a few words of plain text");
+    rejected("Hi --font " + dir + "broken.ttf", "broken.obj", "broken.ttf: ");
+    rejected("Hi --font " + dir + "missing.ttf", "missing.obj", "no such font");
+    rejected("Hi --material Gold", "gold.png", "formwright: --material: materials cannot be chosen yet");
+    rejected("Hi --style Nonsense", "nonsense.obj",
+             "formwright: Nonsense: no such edge profile; the known ones are \"Basic, Flat Sides\"");
+    rejected("Hi --style Nonsense", "nonsense.kxp", "\"Bevel, Medium\"");
+    rejected("Hi --size 0x200", "zero.png", "formwright: --size: takes WIDTHxHEIGHT");
+    rejected("Hi --size 320x200", "sized.obj", "--size: a mesh has no picture size");
+    rejected("Hi --align middle", "middle.obj", "--align");
+    rejected("Hi --depth 0", "flat.obj", "formwright: --depth: takes a number above 0, not 0");
+    rejected("Hi --wrap 0", "narrow.obj", "--wrap");
+
+    Outcome help = run("text --help");
+    EXPECT_EQ(help.status, 0);
+    for (const char* option : {"--size", "--depth", "--align", "--leading", "--spacing", "--wrap", "--style", "--material"})
+        EXPECT_NE(help.out.find(option), std::string::npos) << option;
+}
+
+// The parser's reason reaches the user, not placeholders for every character.
+TEST(CommandLine, TextReportsWhyAFontFileCannotBeRead) {
+    std::string dir = testing::TempDir() + "text-font-";
+    spill(dir + "cut.ttf", slurp("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf").substr(0, 200));
+    Outcome r = run("--library-folder " + dir + "libraries text Hi --font " + dir + "cut.ttf -o " + dir + "cut.obj");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.err.find("characters are missing"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.rfind("formwright: " + dir + "cut.ttf: ", 0), 0u) << r.err;
+    EXPECT_GT(r.err.size(), ("formwright: " + dir + "cut.ttf: \n").size()) << r.err;
+}
+
+// The mesh is the solid the saved project describes, and every layout option moves
+// the characters as it says.
+TEST(CommandLine, TextMeshFollowsItsStyleAndLayoutOptions) {
+    std::string dir = testing::TempDir() + "text-layout-";
+    std::string libraries = "--library-folder " + dir + "libraries ";
+    auto mesh = [&](const std::string& arguments, const std::string& out) {
+        Outcome r = run(libraries + "text " + arguments + " -o " + dir + out);
+        EXPECT_EQ(r.status, 0) << arguments << "\n" << r.err;
+        return readObjObjects(dir + out);
+    };
+    // Depth: the style's, by default a quarter of the 72-point size.
+    std::vector<MeshObject> plain = mesh("H", "plain.obj");
+    ASSERT_EQ(plain.size(), 1u);
+    EXPECT_NEAR(plain[0].max(2) - plain[0].min(2), 18.0, 1e-3);
+    std::vector<MeshObject> deep = mesh("H --depth 40", "deep.obj");
+    ASSERT_EQ(deep.size(), 1u);
+    EXPECT_NEAR(deep[0].max(2) - deep[0].min(2), 40.0, 1e-3);
+
+    // Lines: CR LF is one break, like LF; leading sets the distance between baselines.
+    std::vector<MeshObject> lf = mesh("\"$(printf 'H\\nI')\"", "lf.obj");
+    std::vector<MeshObject> crlf = mesh("\"$(printf 'H\\r\\nI')\"", "crlf.obj");
+    EXPECT_EQ(slurp(dir + "lf.obj"), slurp(dir + "crlf.obj"));
+    const MeshObject *h = objectNamed(lf, "Text H"), *i = objectNamed(lf, "Text I");
+    ASSERT_TRUE(h && i);
+    EXPECT_NEAR(h->min(1) - i->min(1), 86.0, 1e-3);  // 1.2 x 72, rounded
+    std::vector<MeshObject> led = mesh("\"$(printf 'H\\nI')\" --leading 150", "leading.obj");
+    h = objectNamed(led, "Text H"), i = objectNamed(led, "Text I");
+    ASSERT_TRUE(h && i);
+    EXPECT_NEAR(h->min(1) - i->min(1), 150.0, 1e-3);
+
+    // Spacing widens every advance by the same amount.
+    std::vector<MeshObject> tight = mesh("HI", "tight.obj"), loose = mesh("HI --spacing 500", "loose.obj");
+    ASSERT_EQ(tight.size(), 2u);
+    ASSERT_EQ(loose.size(), 2u);
+    double gap = tight[1].min(0) - tight[0].min(0), wider = loose[1].min(0) - loose[0].min(0);
+    EXPECT_GT(wider - gap, 25.0);  // half an em of a 72-point font
+    EXPECT_LT(wider - gap, 45.0);
+
+    // Alignment: the short second line starts under the first (left) or ends under it (right).
+    std::vector<MeshObject> left = mesh("\"$(printf 'HHHH\\nI')\"", "left.obj");
+    std::vector<MeshObject> right = mesh("\"$(printf 'HHHH\\nI')\" --align right", "right.obj");
+    std::vector<MeshObject> centre = mesh("\"$(printf 'HHHH\\nI')\" --align centre", "centre.obj");
+    ASSERT_EQ(left.size(), 5u);
+    ASSERT_EQ(right.size(), 5u);
+    ASSERT_EQ(centre.size(), 5u);
+    EXPECT_LT(std::abs(left[4].min(0) - left[0].min(0)), 15.0);  // side bearings of H and I
+    EXPECT_LT(std::abs(right[3].max(0) - right[4].max(0)), 15.0);
+    double middle = (centre[0].min(0) + centre[3].max(0)) / 2, iMiddle = (centre[4].min(0) + centre[4].max(0)) / 2;
+    EXPECT_LT(std::abs(middle - iMiddle), 5.0);
+
+    // Wrapping: a line breaks after its last space once it is wider than the width.
+    std::vector<MeshObject> one = mesh("\"HH HH HH\"", "unwrapped.obj");
+    std::vector<MeshObject> wrapped = mesh("\"HH HH HH\" --wrap 200", "wrapped.obj");
+    ASSERT_EQ(one.size(), 6u);
+    ASSERT_EQ(wrapped.size(), 6u);
+    auto rows = [](const std::vector<MeshObject>& objects) {
+        std::vector<long> bottoms;
+        for (const MeshObject& o : objects) bottoms.push_back(std::lround(o.min(1)));
+        std::sort(bottoms.begin(), bottoms.end());
+        return std::unique(bottoms.begin(), bottoms.end()) - bottoms.begin();
+    };
+    EXPECT_EQ(rows(one), 1);
+    EXPECT_EQ(rows(wrapped), 3);
+}
+
+TEST(CommandLine, TextPictureTakesTheSizeAskedFor) {
+    std::string dir = testing::TempDir() + "text-size-";
+    std::string libraries = "--library-folder " + dir + "libraries ";
+    Outcome r = run(libraries + "text Hi --size 320x200 -o " + dir + "small.png");
+    ASSERT_EQ(r.status, 0) << r.err;
+    Pixels image = readImage(dir + "small.png");
+    EXPECT_EQ(image.width, 320);
+    EXPECT_EQ(image.height, 200);
+    Outcome saved = run(libraries + "text Hi --size 320x200 -o " + dir + "small.kxp");
+    ASSERT_EQ(saved.status, 0) << saved.err;
+    EXPECT_NE(run(libraries + "info " + dir + "small.kxp").out.find("render size 320 x 200"), std::string::npos);
+}
+
+// Accented letters find their own glyphs whether the font's character map in use is
+// a Unicode one (DejaVu Sans, FreeSerif) or a Mac OS Roman one (Liberation Serif),
+// in the glyph listing and in the solids alike.
+TEST(CommandLine, AccentedLettersFindTheirGlyphsInEveryKindOfCharacterMap) {
+    std::string dir = testing::TempDir() + "text-accents-";
+    std::string libraries = "--library-folder " + dir + "libraries ";
+    const std::string text = "Café, Ångström, Łódź, Ærø";
+    for (const char* font : {"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
+                             "/usr/share/fonts/opentype/freefont/FreeSerif.otf",
+                             "/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf"}) {
+        SCOPED_TRACE(font);
+        Outcome listing = run(std::string("glyphs ") + font + " --chars \"" + text + "\"");
+        ASSERT_EQ(listing.status, 0) << listing.err;
+        std::istringstream lines(listing.out);
+        std::string line;
+        int records = 0;
+        while (std::getline(lines, line)) {
+            ++records;
+            EXPECT_EQ(line.find("\"glyph\":0,"), std::string::npos) << line;
+        }
+        EXPECT_EQ(records, 25);
+
+        // The missing-glyph box, from a character none of these fonts has.
+        Outcome boxed = run(libraries + "text \"" + std::string("\xEF\xBF\xBF") + "\" --font " + font + " -o " + dir + "box.obj");
+        ASSERT_EQ(boxed.status, 0) << boxed.err;
+        std::vector<MeshObject> box = readObjObjects(dir + "box.obj");
+        ASSERT_EQ(box.size(), 1u);
+        Outcome built = run(libraries + "text \"" + text + "\" --font " + font + " -o " + dir + "accents.obj");
+        ASSERT_EQ(built.status, 0) << built.err;
+        std::vector<MeshObject> letters = readObjObjects(dir + "accents.obj");
+        EXPECT_EQ(letters.size(), 22u);  // spaces make no solids
+        for (const MeshObject& letter : letters) EXPECT_NE(letter.shape(), box[0].shape()) << letter.name;
+    }
+
+    // With a Mac OS Roman map, the listing looks é up as text does: as 0x8E, not as È's 0xE9.
+    const char* liberation = "/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf";
+    std::string all = run(std::string("glyphs ") + liberation).out;
+    std::string acute = run(std::string("glyphs ") + liberation + " --chars é").out;
+    size_t at = all.find("{\"code\":142,");
+    ASSERT_NE(at, std::string::npos);
+    std::string macGlyph = all.substr(all.find("\"glyph\":", at), all.find(",\"advance\"", at) - all.find("\"glyph\":", at));
+    EXPECT_NE(acute.find("{\"code\":233," + macGlyph + ","), std::string::npos) << acute << macGlyph;
 }

@@ -114,29 +114,41 @@ TEST(Font, QuadraticContoursGetImpliedMidpointsAndBecomeCubic) {
     EXPECT_TRUE(font.outline('q').contours()[1].closed());
 }
 
-TEST(Font, Latin1CodesAreLookedUpInTheMacintoshMap) {
+TEST(Font, Latin1CodesGoThroughMacRomanOnlyWhenThatMapIsInUse) {
     FT_Library library;
     FT_Face face;
     ASSERT_EQ(FT_Init_FreeType(&library), 0);
     ASSERT_EQ(FT_New_Face(library, kLiberation, 0, &face), 0);
     FT_Select_Charmap(face, FT_ENCODING_UNICODE);
-    const uint16_t codes[] = {0xE9, 0xC4, 'a'};
-    Font font(Font::kTrueType, "Liberation Serif", kLiberation, codes, 3);
+    const uint16_t codes[] = {0xE9, 0xC4, 'a', 0x141};
+    Font font(Font::kTrueType, "Liberation Serif", kLiberation, codes, 4);
     ASSERT_TRUE(font.parse());
     // Liberation carries a Macintosh map after its Unicode one, and it wins for 0..255.
+    EXPECT_TRUE(font.macRomanMap());
     ASSERT_NE(rawFor(font, 0x8E), nullptr);
     EXPECT_EQ(rawFor(font, 0x8E)->glyph, int(FT_Get_Char_Index(face, 0xE9)));
     EXPECT_EQ(rawFor(font, 0x80)->glyph, int(FT_Get_Char_Index(face, 0xC4)));
     EXPECT_EQ(rawFor(font, 'a')->glyph, int(FT_Get_Char_Index(face, 'a')));
+    EXPECT_EQ(rawFor(font, 0x141)->glyph, int(FT_Get_Char_Index(face, 0x141)));  // Ł, from the Unicode map
+    FT_Done_Face(face);
+
+    // DejaVu's maps stop at its format 12 table, before the Macintosh one: the map in
+    // use is Unicode, so é is looked up as 0xE9 and keys its slot by it.
+    ASSERT_EQ(FT_New_Face(library, kDejaVu, 0, &face), 0);
+    FT_Select_Charmap(face, FT_ENCODING_UNICODE);
+    Font dejavu(Font::kTrueType, "DejaVu Sans", kDejaVu, codes, 4);
+    ASSERT_TRUE(dejavu.load());
+    EXPECT_FALSE(dejavu.macRomanMap());
+    EXPECT_EQ(dejavu.slotCodes(), (std::vector<uint16_t>{'M', 'a', 0xC4, 0xE9, 0x141}));
+    for (int code : {0xE9, 0xC4, 0x141}) {
+        FT_UInt glyph = FT_Get_Char_Index(face, code);
+        ASSERT_NE(glyph, 0u);
+        ASSERT_EQ(FT_Load_Glyph(face, glyph, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING), 0);
+        EXPECT_FLOAT_EQ(dejavu.advanceWidth(code), float(face->glyph->metrics.horiAdvance / 2048.0)) << code;
+        EXPECT_EQ(int(dejavu.outline(code).contours().size()), int(face->glyph->outline.n_contours)) << code;
+    }
     FT_Done_Face(face);
     FT_Done_FreeType(library);
-
-    // DejaVu's maps stop at its format 12 table, before the Macintosh one: 0x8E is
-    // unmapped there and é falls back to glyph 0.
-    Font dejavu(Font::kTrueType, "DejaVu Sans", kDejaVu, codes, 3);
-    ASSERT_TRUE(dejavu.parse());
-    EXPECT_EQ(rawFor(dejavu, 0x8E)->glyph, 0);
-    EXPECT_EQ(rawFor(dejavu, 'a')->glyph, 68);
 }
 
 TEST(Font, FileTypesAndFilesThatCannotBeRead) {
