@@ -140,8 +140,8 @@ bool ObjectX::FacePort::compute(const FaceSettings* settings) {
         Geo2Interface::ElementInfo info;
         std::vector<int> points;  // render flattening makes outlines of many thousand points
         if (!geometry->getElementPoints(e, info, points) || points.empty()) continue;
+        // Open outlines give faces as if closed; only a line or a point gives none.
         if (info.pointCount < 3 && !s.tube) continue;
-        if (info.kind != Geo2Interface::Closed && !s.tube) continue;
         if (info.normalCount != info.pointCount) {  // flattening gives every point its normal
             if (std::FILE* out = ObjectX::console()) std::fprintf(out, "missing normals on profile.\n");
             continue;
