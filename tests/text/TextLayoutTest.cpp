@@ -15,6 +15,7 @@
 #include "platform/Dialogs.h"
 #include "mesh/PackedObjDB.h"
 #include "profile/ProfileGeometry.h"
+#include "profile/ProfileLibrary.h"
 #include "scene/SceneX.h"
 #include "text/Font.h"
 #include "text/ProfileT.h"
@@ -200,5 +201,49 @@ TEST(TextLayout, RenderCapsCoverEachCharacterExactly) {
     }
     Dialogs::instance().setQuiet(false);
 }
+
+#ifndef FW_SANITIZED_BUILD
+// "Bg8&@" (counters, curves and a character of nested contours) in three real fonts,
+// one of them CFF, built at render quality as `formwright text` builds it (depth a
+// quarter of the size) with every edge profile of the library: each character a
+// closed solid, every edge shared by exactly two faces.
+TEST(TextLayout, EveryEdgeProfileBuildsClosedCharacters) {
+    Dialogs::instance().setQuiet(true);
+    registerAllClasses();
+    const char* const fonts[] = {kDejaVu, "/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf",
+                                 "/usr/share/fonts/opentype/freefont/FreeSerif.otf"};
+    const std::vector<std::string> profiles = ProfileLibrary::instance().names();
+    ASSERT_EQ(profiles.size(), 14u);
+    for (const char* font : fonts) {
+        for (const std::string& profile : profiles) {
+            SCOPED_TRACE(std::string(font) + ", " + profile);
+            SceneX scene;
+            ObjectXStyle* style = ObjectXStyle::ensureDefault(scene);
+            style->setPerimeterProfile(profile);
+            ASSERT_EQ(style->perimeterProfileName(), profile);
+            style->setDepth(72 * 0.25);
+            TextBlock block(scene, "T");
+            TextAttr attr = sized(72);
+            attr.name = font;
+            block.appendText(u"Bg8&@", attr);
+            block.layout();
+            ASSERT_EQ(block.build(ObjectXStyle::kDefaultName), 5);
+            int solids = 0;
+            for (int i = 0; i < scene.memberCount(kObjectKind); ++i) {
+                auto* object = dynamic_cast<ObjectX*>(scene.member(kObjectKind, i));
+                if (!object) continue;
+                ++solids;
+                PackedObjDB* mesh = object->displayGeometry(kRenderMode);
+                ASSERT_NE(mesh, nullptr) << object->name();
+                test::SolidCheck r = test::checkSolid(*mesh);
+                EXPECT_EQ(r.openEdges + r.overusedEdges + r.flippedEdges, 0) << object->name() << ": " << r.summary();
+                EXPECT_GT(r.volume, 0) << object->name();
+            }
+            EXPECT_EQ(solids, 5);
+        }
+    }
+    Dialogs::instance().setQuiet(false);
+}
+#endif
 
 }  // namespace fw
