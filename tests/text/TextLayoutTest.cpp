@@ -19,6 +19,7 @@
 #include "scene/SceneX.h"
 #include "text/Font.h"
 #include "text/ProfileT.h"
+#include "text/TextChar.h"
 
 namespace fw {
 namespace {
@@ -63,6 +64,13 @@ TEST(TextBlock, VariablesAreReplacedByNumberAndKeptAsWordsOtherwise) {
     EXPECT_EQ(last, "<<name:x>>");
     EXPECT_EQ(objects.chars[0]->origIndex, 0);
     EXPECT_EQ(objects.chars[3]->origIndex, -1);  // inserted from a value
+    // Linked both ways: "," is the editor's ninth character and the object's seventh.
+    EXPECT_EQ(objects.chars[6]->origIndex, 8);
+    EXPECT_EQ(editor.chars[8]->origIndex, 6);
+    EXPECT_EQ(editor.chars[1]->origIndex, 1);
+    for (int k : {3, 4, 5, 6, 7}) EXPECT_EQ(editor.chars[static_cast<size_t>(k)]->origIndex, TextChar::kConsumedByVariable);
+    EXPECT_EQ(objects.editorTextBlock, "Editor");
+    EXPECT_EQ(editor.objectTextBlock, "Objects");
 
     TextBlock empty(scene, "Blank"), emptyEditor(scene, "BlankEditor");
     emptyEditor.appendText(u"<<4>>", sized(72));
@@ -117,6 +125,18 @@ TEST(TextLayout, LeadingSpacingKerningAndAlignment) {
     kerned.appendText(u"MM", both);
     kerned.layout();
     EXPECT_NEAR(kerned.chars[0]->charWidth, em, 1e-9);
+
+    // A justified line ends at the right edge with its last visible character; the
+    // white space after it takes no share of the free space.
+    for (int alignment : {TextAttr::kJustified, TextAttr::kJustifiedAll}) {
+        TextBlock justified(scene, "Justified");
+        justified.maxWidth = 600;
+        justified.appendText(alignment == TextAttr::kJustified ? u"MM MM  \rM" : u"MMM \rM", sized(72, alignment));
+        justified.layout();
+        const size_t last = alignment == TextAttr::kJustified ? 4 : 2;
+        const TextChar& end = *justified.chars[last];
+        EXPECT_NEAR(end.charPosX + end.charWidth, 600 * 0.5 - 2.5, 1) << alignment;
+    }
 
     // Right-aligned blocks move left by half their width when built.
     Dialogs::instance().setQuiet(true);
