@@ -113,6 +113,8 @@ void cutLoops(std::vector<glm::dvec2>& p, const std::vector<glm::dvec2>& c) {
     // Edges searched on each side of a reversed run, not counting the empty ones that
     // runs of crossed points leave where they collapsed onto one point.
     constexpr size_t kReach = 32;
+    double orientation = 0;
+    for (size_t i = 0; i < n; ++i) orientation += cross(c[i], c[(i + 1) % n]);
     std::vector<bool> flipped(n);
     for (size_t i = 0; i < n; ++i) flipped[i] = reversed(i);
     size_t start = 0;
@@ -145,6 +147,13 @@ void cutLoops(std::vector<glm::dvec2>& p, const std::vector<glm::dvec2>& c) {
                 size_t i = before[b], j = after[spread - b];
                 glm::dvec2 at;
                 if (!crossing(p[i], p[(i + 1) % n], p[j], p[(j + 1) % n], at)) continue;
+                // Only a fold runs against the contour; wings of two strokes that meet
+                // enclose a loop running with it, and cutting that would turn the row.
+                double loop = cross(p[i], at) + cross(at, p[(j + 1) % n]);
+                for (size_t m = (j + 1) % n; m != i; m = (m + 1) % n) loop += cross(p[m], p[(m + 1) % n]);
+                double fold = cross(at, p[(i + 1) % n]) + cross(p[j], at);
+                for (size_t m = (i + 1) % n; m != j; m = (m + 1) % n) fold += cross(p[m], p[(m + 1) % n]);
+                if (fold * orientation >= 0 || loop * orientation <= 0) continue;
                 for (size_t m = (i + 1) % n; m != (j + 1) % n; m = (m + 1) % n) p[m] = at;
                 found = true;
             }

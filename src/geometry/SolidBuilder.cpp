@@ -271,9 +271,9 @@ bool SolidBuilder::build(const std::vector<Contour>& face, const Contour& perime
     };
     std::vector<ProfileRow> perimeterRows, holeRows;
     std::vector<CapTiles::Swept> swept;
-    // A profile that ends away from the outline (the "Front" bevels) puts the back cap
-    // on offset rows; where those of neighbouring strokes run into each other no cap
-    // can close them, so such a bevel narrows until they stay apart.
+    // Where the rows of neighbouring strokes run into each other the sides cut through
+    // each other, and a back cap on such rows (the "Front" bevels end away from the
+    // outline) cannot close; the bevel narrows until they stay apart.
     double narrowing = 1;
     for (int attempt = 0; attempt < 8; ++attempt, narrowing *= 0.75) {
         perimeterRows = profileRows(perimeterProfile, o.depth, o.perimeterXScale * narrowing, o.maxSideSegment, o.hardAngle);
@@ -290,10 +290,25 @@ bool SolidBuilder::build(const std::vector<Contour>& face, const Contour& perime
                 swept[c].rows.push_back(found->second.points);
             }
         }
-        if (!(o.parts & kBackBit) || (perimeterRows.back().offset == 0 && holeRows.back().offset == 0)) break;
-        std::vector<Contour> back;
-        for (const CapTiles::Swept& sweep : swept) back.push_back(sweep.rows.back());
-        if (!loopsCross(back)) break;
+        // The back row, and the widest row, where neighbouring strokes meet first.
+        auto widest = [](const std::vector<ProfileRow>& rows) {
+            size_t w = 0;
+            for (size_t k = 1; k < rows.size(); ++k)
+                if (std::fabs(rows[k].offset) > std::fabs(rows[w].offset)) w = k;
+            return w;
+        };
+        const size_t wide[2] = {widest(perimeterRows), widest(holeRows)};
+        bool crowded = false;
+        for (int which = 0; which < 2 && !crowded; ++which) {
+            std::vector<Contour> row;
+            for (size_t c = 0; c < contours.size(); ++c) {
+                const std::vector<ProfileRow>& profile = isHole[c] ? holeRows : perimeterRows;
+                size_t k = which == 0 ? profile.size() - 1 : wide[isHole[c] ? 1 : 0];
+                if (profile[k].offset != 0) row.push_back(swept[c].rows[k]);
+            }
+            crowded = row.size() > 0 && loopsCross(row);
+        }
+        if (!crowded) break;
     }
     if (tiled) {
         CapTiles::cutRows(swept, o.tileSize, o.console);

@@ -355,6 +355,37 @@ TEST(ObjectXStyle, UnknownEdgeProfileNamesLeaveTheReferenceEmpty) {
     EXPECT_NEAR(box[3], 59.97, 1e-4);
 }
 
+// An edge profile drawn in two strokes, the second from the back towards the front:
+// the sides follow both, the whole depth.
+TEST(ObjectX, EdgeProfilesOfSeveralStrokesSweepEveryStroke) {
+    registerClasses();
+    test::TempDir dir;
+    std::string scene = test::readFile(FW_TEST_DATA "/badge.scene");
+    const std::string strokes =
+        "  begin ProfileI\n   name \"Two Strokes\"\n   begin InputProfile2\n"
+        "    begin CompositeCurve2\n     begin Curve2\n      type Linear\n      p 0 0\n      p 10 10\n     end Curve2\n"
+        "    end CompositeCurve2\n"
+        "    begin CompositeCurve2\n     begin Curve2\n      type Linear\n      p 10 100\n      p 10 10\n     end Curve2\n"
+        "    end CompositeCurve2\n   end InputProfile2\n  end ProfileI\n";
+    scene.replace(scene.find("  begin ObjectXStyle\n"), 0, strokes);
+    scene.replace(scene.find("   perim \"Bevel, Medium\"\n"), std::string("   perim \"Bevel, Medium\"\n").size(),
+                  "   perim \"Two Strokes\"\n");
+    test::writeFile(dir.file("strokes.scene"), scene);
+    SceneFile::Loaded loaded = SceneFile::load(dir.file("strokes.scene"));
+    ASSERT_TRUE(loaded.scene) << loaded.error;
+    auto* badge = dynamic_cast<ObjectX*>(loaded.scene->findMember("Badge"));
+    ASSERT_NE(badge, nullptr);
+    ASSERT_EQ(badge->style()->perimeterProfileName(), "Two Strokes");
+    PackedObjDB* mesh = badge->displayGeometry(kRenderMode);
+    ASSERT_NE(mesh, nullptr);
+    test::SolidCheck r = test::checkSolid(*mesh);
+    EXPECT_EQ(r.openEdges + r.overusedEdges + r.flippedEdges, 0) << r.summary();
+    double box[6];
+    badge->localBounds(kRenderMode, box);
+    EXPECT_NEAR(box[2], -24, 1e-3);            // the second stroke reaches the back
+    EXPECT_NEAR(box[0], 0.03 - 2.4, 1e-3);    // the first one bevels out by 10 % of 24
+}
+
 TEST(ObjectX, TheBadgeSceneSavesBackByteForByte) {
     auto loaded = loadBadge();
     ASSERT_TRUE(loaded.scene) << loaded.error;
