@@ -87,6 +87,78 @@ private:
     std::vector<std::vector<int>> cells_;
 };
 
+
+// Where segments ab and cd cross, strictly inside both.
+bool crossing(glm::dvec2 a, glm::dvec2 b, glm::dvec2 c, glm::dvec2 d, glm::dvec2& at) {
+    glm::dvec2 r = b - a, q = d - c;
+    double denominator = cross(r, q);
+    if (std::fabs(denominator) < 1e-300) return false;
+    double t = cross(c - a, q) / denominator, u = cross(c - a, r) / denominator;
+    if (t <= 0 || t >= 1 || u <= 0 || u >= 1) return false;
+    at = a + t * r;
+    return true;
+}
+
+// Where the contour bends tighter than the offset, every point keeps its distance but
+// the row doubles back on itself: its edges there run against the contour's, between
+// two wings that cross. Cut the loop off where the wings cross, as a run of points on
+// that one crossing, so the rows stay simple and a cap can close on them.
+void cutLoops(std::vector<glm::dvec2>& p, const std::vector<glm::dvec2>& c) {
+    const size_t n = p.size();
+    if (n < 4) return;
+    auto reversed = [&](size_t i) {
+        size_t next = (i + 1) % n;
+        return glm::dot(p[next] - p[i], c[next] - c[i]) < 0;
+    };
+    // Edges searched on each side of a reversed run, not counting the empty ones that
+    // runs of crossed points leave where they collapsed onto one point.
+    constexpr size_t kReach = 32;
+    double orientation = 0;
+    for (size_t i = 0; i < n; ++i) orientation += cross(c[i], c[(i + 1) % n]);
+    std::vector<bool> flipped(n);
+    for (size_t i = 0; i < n; ++i) flipped[i] = reversed(i);
+    size_t start = 0;
+    while (start < n && flipped[start]) ++start;
+    if (start == n) return;  // the whole row runs backwards: not a loop to cut
+    for (size_t k = 0; k < n;) {
+        size_t first = (start + k) % n;
+        if (!flipped[first]) {
+            ++k;
+            continue;
+        }
+        size_t run = 0;
+        while (run < n && flipped[(first + run) % n]) ++run;
+        k += run;
+        if (run + 2 >= n) continue;
+        std::vector<size_t> before, after;
+        for (size_t step = 1; step + run < n && before.size() < kReach; ++step) {
+            size_t i = (first + n - step) % n;
+            if (p[i] != p[(i + 1) % n]) before.push_back(i);
+        }
+        for (size_t step = 0; step + run + 1 < n && after.size() < kReach; ++step) {
+            size_t j = (first + run + step) % n;
+            if (p[j] != p[(j + 1) % n]) after.push_back(j);
+        }
+        // The nearest pair of edges, one before the run and one after it, that cross.
+        bool found = false;
+        for (size_t spread = 0; spread < before.size() + after.size() && !found; ++spread)
+            for (size_t b = 0; b <= spread && b < before.size() && !found; ++b) {
+                if (spread - b >= after.size()) continue;
+                size_t i = before[b], j = after[spread - b];
+                glm::dvec2 at;
+                if (!crossing(p[i], p[(i + 1) % n], p[j], p[(j + 1) % n], at)) continue;
+                // Only a fold runs against the contour; wings of two strokes that meet
+                // enclose a loop running with it, and cutting that would turn the row.
+                double loop = cross(p[i], at) + cross(at, p[(j + 1) % n]);
+                for (size_t m = (j + 1) % n; m != i; m = (m + 1) % n) loop += cross(p[m], p[(m + 1) % n]);
+                double fold = cross(at, p[(i + 1) % n]) + cross(p[j], at);
+                for (size_t m = (i + 1) % n; m != j; m = (m + 1) % n) fold += cross(p[m], p[(m + 1) % n]);
+                if (fold * orientation >= 0 || loop * orientation <= 0) continue;
+                for (size_t m = (i + 1) % n; m != (j + 1) % n; m = (m + 1) % n) p[m] = at;
+                found = true;
+            }
+    }
+}
 }  // namespace
 
 double ContourOffset::distanceTo(const std::vector<glm::dvec2>& c, glm::dvec2 p) {
@@ -176,7 +248,10 @@ ContourOffset::Result ContourOffset::offset(const std::vector<glm::dvec2>& c, do
     // Each run of crossed points shrinks onto one point between its valid neighbours.
     size_t invalid = 0, valid = 0;
     for (bool v : r.valid) (v ? valid : invalid) += 1;
-    if (invalid == 0) return r;
+    if (invalid == 0) {
+        cutLoops(r.points, c);
+        return r;
+    }
     if (valid == 0) return collapsedContour(c);  // the passes above can leave nothing valid
     size_t start = 0;
     while (r.valid[start]) ++start;
@@ -209,6 +284,7 @@ ContourOffset::Result ContourOffset::offset(const std::vector<glm::dvec2>& c, do
         }
         k += run;
     }
+    cutLoops(r.points, c);
     return r;
 }
 

@@ -18,22 +18,30 @@ namespace fw {
 
 namespace {
 
-// The open polyline of a flattened edge profile, in percent of the depth.
+// The polyline of a flattened edge profile, in percent of the depth: every element in
+// turn, so a profile drawn in several strokes runs on from one to the next.
 SolidBuilder::Contour edgeProfile(const ProfileGeometry* geometry) {
     SolidBuilder::Contour out;
     if (!geometry) return out;
+    auto add = [&](glm::dvec2 q) {
+        if (out.empty() || glm::length(q - out.back()) > 1e-12) out.push_back(q);
+    };
     for (int e = 0; e < geometry->elementCount(); ++e) {
         Geo2Interface::ElementInfo info;
         std::vector<int> points;  // render flattening makes outlines of many thousand points
         if (!geometry->getElementPoints(e, info, points) || points.empty()) continue;
+        std::vector<glm::dvec2> stroke;
         for (int i = 0; i < info.pointCount; ++i) {
             double p[2];
             geometry->getPoint(points[static_cast<size_t>(i)], p);
-            glm::dvec2 q(p[0], p[1]);
-            if (out.empty() || glm::length(q - out.back()) > 1e-12) out.push_back(q);
+            stroke.emplace_back(p[0], p[1]);
         }
-        if (out.size() >= 2) break;  // the first usable element is the profile
-        out.clear();
+        if (info.kind == Geo2Interface::Closed && stroke.size() > 1 && glm::length(stroke.back() - stroke.front()) > 0.01)
+            stroke.push_back(stroke.front());
+        // A stroke drawn the other way round still continues from the nearer end.
+        if (!out.empty() && glm::length(stroke.back() - out.back()) < glm::length(stroke.front() - out.back()))
+            std::reverse(stroke.begin(), stroke.end());
+        for (glm::dvec2 q : stroke) add(q);
     }
     return out;
 }
@@ -140,8 +148,8 @@ bool ObjectX::FacePort::compute(const FaceSettings* settings) {
         Geo2Interface::ElementInfo info;
         std::vector<int> points;  // render flattening makes outlines of many thousand points
         if (!geometry->getElementPoints(e, info, points) || points.empty()) continue;
+        // Open outlines give faces as if closed; only a line or a point gives none.
         if (info.pointCount < 3 && !s.tube) continue;
-        if (info.kind != Geo2Interface::Closed && !s.tube) continue;
         if (info.normalCount != info.pointCount) {  // flattening gives every point its normal
             if (std::FILE* out = ObjectX::console()) std::fprintf(out, "missing normals on profile.\n");
             continue;

@@ -38,14 +38,14 @@ int readKind(CommandIO& io, CommandEnabler& r) {
 int readPerimeter(CommandIO& io, CommandEnabler& r) {
     std::string name;
     if (io.readString(name) != 0) return -1;
-    receiverAs<ObjectXStyle>(r).setPerimeterProfile(name);
+    receiverAs<ObjectXStyle>(r).setPerimeterProfile(name, false);
     return 0;
 }
 
 int readHole(CommandIO& io, CommandEnabler& r) {
     std::string name;
     if (io.readString(name) != 0) return -1;
-    receiverAs<ObjectXStyle>(r).setHoleProfile(name);
+    receiverAs<ObjectXStyle>(r).setHoleProfile(name, false);
     return 0;
 }
 
@@ -284,9 +284,10 @@ void ObjectXStyle::connectPorts() {
     for (int hole = 0; hole < 2; ++hole) {
         Profile* profile = findProfile(hole ? holeProfileName() : perimeter_);
         for (int q = 0; q < 3; ++q) {
-            if (profile) {
+            if (profile)
                 ports_[hole][q]->outlineInput.connect(profile->nameReference(), "Profile");
-            }
+            else
+                ports_[hole][q]->outlineInput.disconnect();
             ports_[hole][q]->setDirty();
         }
     }
@@ -315,18 +316,26 @@ void ObjectXStyle::setSlotMaterial(int slot, const std::string& material) {
 void ObjectXStyle::touchCaps() { capChanges_ = nextCount(capChanges_); }
 void ObjectXStyle::touchSides() { sideChanges_ = nextCount(sideChanges_); }
 
-void ObjectXStyle::setPerimeterProfile(const std::string& name) {
-    perimeter_ = name;
-    if (trackProfile) hole_ = name;
+void ObjectXStyle::setPerimeterProfile(const std::string& name, bool resolveNow) {
+    perimeter_ = !resolveNow || findProfile(name) ? name : std::string();
+    if (trackProfile) hole_ = perimeter_;
     connectPorts();
     touchSides();
 }
 
-void ObjectXStyle::setHoleProfile(const std::string& name) {
+void ObjectXStyle::setHoleProfile(const std::string& name, bool resolveNow) {
     if (trackProfile) return;
-    hole_ = name;
+    hole_ = !resolveNow || findProfile(name) ? name : std::string();
     connectPorts();
     touchSides();
+}
+
+void ObjectXStyle::postLoad() {
+    bool dropped = false;
+    for (std::string* name : {&perimeter_, &hole_})
+        if (!name->empty() && !findProfile(*name)) name->clear(), dropped = true;
+    connectPorts();
+    if (dropped) touchSides();
 }
 
 void ObjectXStyle::setPerimeterXScale(double scale) {

@@ -53,11 +53,14 @@ public:
     const char* className() const override { return "ObjectXStyle"; }
     void registerCommands() override;
     void markUsed() override;
-    void postLoad() override { connectPorts(); }
+    void postLoad() override;
 
-    // Edge profiles by name: a profile of the scene, else one of the built-in library.
-    void setPerimeterProfile(const std::string& name);
-    void setHoleProfile(const std::string& name);  // ignored while the hole tracks the perimeter
+    // Edge profiles by name: a profile of the scene, else one of the built-in library; a
+    // name that is neither leaves the reference empty, and the sides fall back to flat.
+    // Reading keeps the name until postLoad, since scenes write styles before profiles.
+    void setPerimeterProfile(const std::string& name, bool resolveNow = true);
+    // Ignored while the hole tracks the perimeter.
+    void setHoleProfile(const std::string& name, bool resolveNow = true);
     const std::string& perimeterProfileName() const { return perimeter_; }
     const std::string& holeProfileName() const { return trackProfile ? perimeter_ : hole_; }
     void setPerimeterXScale(double scale);

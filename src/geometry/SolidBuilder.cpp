@@ -155,6 +155,57 @@ ContourOffset::Result sweepRow(const SolidBuilder::Contour& contour, double dist
     return ContourOffset::collapsedContour(contour);
 }
 
+
+// Whether two edges of the loops cross inside both or lie along each other (meeting
+// at a point does not count), found through a grid of the edges.
+bool loopsCross(const std::vector<SolidBuilder::Contour>& loops) {
+    struct Edge {
+        glm::dvec2 a, b;
+    };
+    std::vector<Edge> edges;
+    glm::dvec2 low(1e300), high(-1e300);
+    for (const SolidBuilder::Contour& loop : loops)
+        for (size_t i = 0; i < loop.size(); ++i) {
+            glm::dvec2 a = loop[i], b = loop[(i + 1) % loop.size()];
+            if (a == b) continue;
+            edges.push_back({a, b});
+            low = glm::min(low, a), high = glm::max(high, a);
+        }
+    if (edges.size() < 3) return false;
+    const int side = std::clamp(static_cast<int>(std::sqrt(static_cast<double>(edges.size()))), 1, 256);
+    glm::dvec2 cell = glm::max((high - low) / static_cast<double>(side), glm::dvec2(1e-12));
+    auto at = [&](glm::dvec2 p, int& x, int& y) {
+        x = std::clamp(static_cast<int>((p.x - low.x) / cell.x), 0, side - 1);
+        y = std::clamp(static_cast<int>((p.y - low.y) / cell.y), 0, side - 1);
+    };
+    std::vector<std::vector<int>> cells(static_cast<size_t>(side) * side);
+    for (size_t e = 0; e < edges.size(); ++e) {
+        int x0, y0, x1, y1;
+        at(glm::min(edges[e].a, edges[e].b), x0, y0);
+        at(glm::max(edges[e].a, edges[e].b), x1, y1);
+        for (int y = y0; y <= y1; ++y)
+            for (int x = x0; x <= x1; ++x) cells[static_cast<size_t>(y) * side + x].push_back(static_cast<int>(e));
+    }
+    auto cross2 = [](glm::dvec2 u, glm::dvec2 v) { return u.x * v.y - u.y * v.x; };
+    for (const std::vector<int>& list : cells)
+        for (size_t m = 0; m < list.size(); ++m)
+            for (size_t k = m + 1; k < list.size(); ++k) {
+                const Edge &e = edges[static_cast<size_t>(list[m])], &f = edges[static_cast<size_t>(list[k])];
+                glm::dvec2 r = e.b - e.a, q = f.b - f.a;
+                double denominator = cross2(r, q);
+                double rr = glm::dot(r, r);
+                if (std::fabs(denominator) <= 1e-12 * rr) {
+                    // Parallel: they cross only by lying along each other for a stretch.
+                    if (std::fabs(cross2(f.a - e.a, r)) > 1e-9 * rr) continue;
+                    double s0 = glm::dot(f.a - e.a, r) / rr, s1 = glm::dot(f.b - e.a, r) / rr;
+                    if (std::min(1.0, std::max(s0, s1)) - std::max(0.0, std::min(s0, s1)) > 1e-9) return true;
+                    continue;
+                }
+                double t = cross2(f.a - e.a, q) / denominator, u = cross2(f.a - e.a, r) / denominator;
+                if (t > 1e-9 && t < 1 - 1e-9 && u > 1e-9 && u < 1 - 1e-9) return true;
+            }
+    return false;
+}
 }  // namespace
 
 SolidBuilder::Contour SolidBuilder::flatSides() { return {glm::dvec2(0, 0.0049), glm::dvec2(0, 99.996101)}; }
@@ -201,9 +252,6 @@ bool SolidBuilder::build(const std::vector<Contour>& face, const Contour& perime
     std::vector<Contour> contours = prepareFace(face, isHole, o.keepStraightRuns);
     if (contours.empty() || o.depth <= 0) return false;
 
-    std::vector<ProfileRow> perimeterRows = profileRows(perimeterProfile, o.depth, o.perimeterXScale, o.maxSideSegment, o.hardAngle);
-    std::vector<ProfileRow> holeRows = profileRows(holeProfile.size() >= 2 ? holeProfile : perimeterProfile, o.depth,
-                                                   o.holeXScale, o.maxSideSegment, o.hardAngle);
     const bool tiled = o.tileSize[0] > 0 || o.tileSize[1] > 0;
 
     double box[4] = {1e300, 1e300, -1e300, -1e300};
@@ -221,16 +269,46 @@ bool SolidBuilder::build(const std::vector<Contour>& face, const Contour& perime
         capPoints.push_back(p);
         return out.addVertex(v);
     };
-    std::vector<CapTiles::Swept> swept(contours.size());
-    for (size_t c = 0; c < contours.size(); ++c) {
-        const std::vector<ProfileRow>& profile = isHole[c] ? holeRows : perimeterRows;
-        std::map<double, ContourOffset::Result> offsets;  // equal offsets are computed once
-        swept[c].face = contours[c];
-        for (const ProfileRow& pr : profile) {
-            auto found = offsets.find(pr.offset);
-            if (found == offsets.end()) found = offsets.emplace(pr.offset, sweepRow(contours[c], pr.offset)).first;
-            swept[c].rows.push_back(found->second.points);
+    std::vector<ProfileRow> perimeterRows, holeRows;
+    std::vector<CapTiles::Swept> swept;
+    // Where the rows of neighbouring strokes run into each other the sides cut through
+    // each other, and a back cap on such rows (the "Front" bevels end away from the
+    // outline) cannot close; the bevel narrows until they stay apart.
+    double narrowing = 1;
+    for (int attempt = 0; attempt < 8; ++attempt, narrowing *= 0.75) {
+        perimeterRows = profileRows(perimeterProfile, o.depth, o.perimeterXScale * narrowing, o.maxSideSegment, o.hardAngle);
+        holeRows = profileRows(holeProfile.size() >= 2 ? holeProfile : perimeterProfile, o.depth, o.holeXScale * narrowing,
+                               o.maxSideSegment, o.hardAngle);
+        swept.assign(contours.size(), {});
+        for (size_t c = 0; c < contours.size(); ++c) {
+            const std::vector<ProfileRow>& profile = isHole[c] ? holeRows : perimeterRows;
+            std::map<double, ContourOffset::Result> offsets;  // equal offsets are computed once
+            swept[c].face = contours[c];
+            for (const ProfileRow& pr : profile) {
+                auto found = offsets.find(pr.offset);
+                if (found == offsets.end()) found = offsets.emplace(pr.offset, sweepRow(contours[c], pr.offset)).first;
+                swept[c].rows.push_back(found->second.points);
+            }
         }
+        // The back row, and the widest row, where neighbouring strokes meet first.
+        auto widest = [](const std::vector<ProfileRow>& rows) {
+            size_t w = 0;
+            for (size_t k = 1; k < rows.size(); ++k)
+                if (std::fabs(rows[k].offset) > std::fabs(rows[w].offset)) w = k;
+            return w;
+        };
+        const size_t wide[2] = {widest(perimeterRows), widest(holeRows)};
+        bool crowded = false;
+        for (int which = 0; which < 2 && !crowded; ++which) {
+            std::vector<Contour> row;
+            for (size_t c = 0; c < contours.size(); ++c) {
+                const std::vector<ProfileRow>& profile = isHole[c] ? holeRows : perimeterRows;
+                size_t k = which == 0 ? profile.size() - 1 : wide[isHole[c] ? 1 : 0];
+                if (profile[k].offset != 0) row.push_back(swept[c].rows[k]);
+            }
+            crowded = row.size() > 0 && loopsCross(row);
+        }
+        if (!crowded) break;
     }
     if (tiled) {
         CapTiles::cutRows(swept, o.tileSize, o.console);

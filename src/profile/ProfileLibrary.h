@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "persistence/CommandEnabler.h"
 
@@ -34,6 +35,8 @@ public:
     int count() const;
     Profile* profile(int index) const;
     Profile* find(const std::string& name) const;
+    // Every entry's name in index order: the edge profiles a style (and `--style`) can name.
+    std::vector<std::string> names() const;
     // -1 when no profile has this name.
     int indexOf(const std::string& name) const;
 

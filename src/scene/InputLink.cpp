@@ -41,6 +41,14 @@ bool InputLink::connect(const NameReference& member, const char* portName) {
     return true;
 }
 
+void InputLink::disconnect() {
+    if (!source_) return;
+    member_.clear();
+    source_ = nullptr;
+    port_->setDirty();
+    port_->reset();
+}
+
 void InputLink::setAnySettings(const Settings* settings) {
     if (source_ && !compatible(*source_, settings)) return;
     settings_ = settings ? settings->clone() : nullptr;

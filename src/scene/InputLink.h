@@ -25,6 +25,8 @@ public:
     // the types this input reads is refused with a message naming both. Either way the
     // link stays as it was.
     bool connect(const NameReference& member, const char* portName);
+    // Reads nothing until connected again.
+    void disconnect();
     // The settings the source is asked for (null: whatever it holds).
     template <class S>
     void setSettings(const S* settings) {

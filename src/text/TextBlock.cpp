@@ -155,15 +155,21 @@ void TextBlock::appendText(const std::u16string& text, const TextAttr& attribute
     for (char16_t c : text) insertChar(static_cast<int>(chars.size()), c, attribute);
 }
 
-std::string TextBlock::resolveVariables(const TextBlock& editor, const std::vector<std::u16string>& values) {
+std::string TextBlock::resolveVariables(TextBlock& editor, const std::vector<std::u16string>& values) {
     chars.clear();
     attrs.clear();
     for (const auto& a : editor.attrs) attrs.push_back(std::make_unique<TextAttr>(*a));
+    editorTextBlock = editor.name();
+    editor.objectTextBlock = name();
     std::string lastVariable;
     auto copyChar = [&](size_t i) {
         auto c = std::make_unique<TextChar>(*editor.chars[i]);
         c->origIndex = static_cast<int>(i);
+        editor.chars[i]->origIndex = static_cast<int>(chars.size());
         chars.push_back(std::move(c));
+    };
+    auto consume = [&](size_t from, size_t to) {
+        for (size_t k = from; k < to && k < editor.chars.size(); ++k) editor.chars[k]->origIndex = TextChar::kConsumedByVariable;
     };
     auto insertText = [&](const std::u16string& text, int attrIndex) {
         for (char16_t code : text) {
@@ -192,6 +198,7 @@ std::string TextBlock::resolveVariables(const TextBlock& editor, const std::vect
         size_t colon = body.find(u':');
         lastVariable.clear();
         for (char16_t ch : u"<<" + body + (closed ? u">>" : u"")) lastVariable += static_cast<char>(ch);
+        consume(i, closed ? close + 2 : src.size());
         if (!closed) {
             // Left open at the end: plain text, unless it had reached its ":".
             if (colon == std::u16string::npos) insertText(u"<<" + body, attrIndex);
@@ -216,7 +223,6 @@ std::string TextBlock::resolveVariables(const TextBlock& editor, const std::vect
         hasVariables = true;
         i = close + 2;
     }
-    (void)TextChar::kConsumedByVariable;
     hasPlaceholder = false;
     if (chars.empty() && hasVariables) {
         auto c = std::make_unique<TextChar>();
@@ -341,14 +347,24 @@ void TextBlock::layout() {
         size_t end = l + 1 < lines.size() ? lines[l + 1].first : chars.size();
         if (line.first >= end) continue;
         int alignment = attrOf(*chars[line.first]).alignment;
-        double x = 0, extra = 0, free = W - line.width - 5;
+        const bool justified = alignment == TextAttr::kJustified || alignment == TextAttr::kJustifiedAll;
+        // Justified lines reach the right edge with their last visible character.
+        size_t textEnd = end;
+        double width = line.width;
+        if (justified) {
+            while (textEnd > line.first && isWhitespace(chars[textEnd - 1]->code)) --textEnd;
+            width = 0;
+            for (size_t k = line.first; k < textEnd; ++k) width = std::round(width + chars[k]->charWidth);
+        }
+        double x = 0, extra = 0, free = W - width - 5;
         int spaces = 0;
-        for (size_t k = line.first; k < end; ++k) spaces += chars[k]->code == ' ';
+        for (size_t k = line.first; k < textEnd; ++k) spaces += chars[k]->code == ' ';
         if (alignment == TextAttr::kCentred) x = std::round(free * 0.5);
         if (alignment == TextAttr::kRight) x = free;
-        if ((alignment == TextAttr::kJustified || alignment == TextAttr::kJustifiedAll) && free > 0) {
+        if (justified && free > 0) {
             if (spaces > 0) extra = free / spaces;
-            else if (alignment == TextAttr::kJustifiedAll && end - line.first > 1) extra = free / static_cast<double>(end - line.first - 1);
+            else if (alignment == TextAttr::kJustifiedAll && textEnd - line.first > 1)
+                extra = free / static_cast<double>(textEnd - line.first - 1);
         }
         double carried = 0;
         for (size_t k = line.first; k < end; ++k) {
@@ -359,7 +375,7 @@ void TextBlock::layout() {
             c.charBaseShift = line.baseline - c.charPosY;
             x = std::round(x + c.charWidth);
             bool gap = alignment == TextAttr::kJustifiedAll && spaces == 0 ? true : c.code == ' ';
-            if (extra > 0 && gap) {
+            if (extra > 0 && gap && k + 1 < textEnd) {
                 carried += extra;
                 double whole = std::round(carried);
                 x += whole;

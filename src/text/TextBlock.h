@@ -33,8 +33,10 @@ public:
     void insertChar(int position, int code, const TextAttr& attribute);
     void appendText(const std::u16string& text, const TextAttr& attribute);
     // Rebuilds this (object) block from `editor`, replacing variables <<n>> by the
-    // n-th value. Hands back the last variable's text with its markers.
-    std::string resolveVariables(const TextBlock& editor, const std::vector<std::u16string>& values);
+    // n-th value. Hands back the last variable's text with its markers. The two blocks
+    // name each other, and each copied character names its counterpart by OrigIndex;
+    // editor characters a variable used up are marked consumed.
+    std::string resolveVariables(TextBlock& editor, const std::vector<std::u16string>& values);
     // The scene name of the object built for a character.
     std::string characterName(int index) const;
 

@@ -233,6 +233,51 @@ TEST(ObjectX, RenderFacesKeepOutlinesOfManyThousandPoints) {
     }
 }
 
+// Outlines that are not closed still bound a region: a drawn open outline, one whose
+// closing point is not repeated and an OBJ outline import all build the same closed
+// 60 x 100 solid; only a bare line builds nothing.
+TEST(ObjectX, OpenOutlinesGiveFacesAsIfClosed) {
+    registerClasses();
+    test::TempDir dir;
+    test::writeFile(dir.file("square.obj"), "v 0 0 0\nv 60 0 0\nv 60 100 0\nv 0 100 0\nf 1 2 3 4\n");
+    auto outline = [](const char* name, const char* points, int closed) {
+        return std::string(" begin ProfileI\n  name \"") + name + "\"\n  begin InputProfile2\n   begin CompositeCurve2\n" +
+               "    closed " + std::to_string(closed) + "\n    begin Curve2\n     type Linear\n" + points +
+               "    end Curve2\n   end CompositeCurve2\n  end InputProfile2\n end ProfileI\n";
+    };
+    auto object = [](const char* name) {
+        return std::string(" begin ObjectX\n  name \"") + name + "\"\n  face \"" + name + " Outline\"\n end ObjectX\n";
+    };
+    const char* square = "     p 0 0\n     p 60 0\n     p 60 100\n     p 0 100\n";
+    const std::string repeated = std::string(square) + "     p 0 0\n";
+    std::string scene = "begin SceneX\n" + outline("Unrepeated Outline", square, 0) +
+                        outline("Drawn Outline", repeated.c_str(), 0) + outline("Line Outline", "     p 0 0\n     p 60 0\n", 0) +
+                        " begin ProfileI\n  name \"Imported Outline\"\n  begin InputProfile2\n   infileObj " +
+                        dir.file("square.obj") + "\n  end InputProfile2\n end ProfileI\n";
+    for (const char* name : {"Unrepeated", "Drawn", "Line", "Imported"}) scene += object(name);
+    test::writeFile(dir.file("open.scene"), scene + "end SceneX\n");
+    SceneFile::Loaded loaded = SceneFile::load(dir.file("open.scene"));
+    ASSERT_TRUE(loaded.scene) << loaded.error;
+    for (const char* name : {"Unrepeated", "Drawn", "Imported"}) {
+        SCOPED_TRACE(name);
+        auto* solid = dynamic_cast<ObjectX*>(loaded.scene->findMember(name));
+        ASSERT_NE(solid, nullptr);
+        for (int mode : {kPreviewMode, kRenderMode}) {
+            PackedObjDB* mesh = solid->displayGeometry(mode);
+            ASSERT_NE(mesh, nullptr);
+            test::SolidCheck r = test::checkSolid(*mesh);
+            EXPECT_EQ(r.openEdges + r.overusedEdges + r.flippedEdges + r.degenerate, 0) << r.summary();
+            EXPECT_NEAR(r.volume, 59.94 * 99.94 * 8, 10);  // the default depth, 0.03 in all round
+            EXPECT_NEAR(test::partArea(*mesh, ObjectX::kFrontPart), 59.94 * 99.94, 0.05);
+        }
+    }
+    auto* line = dynamic_cast<ObjectX*>(loaded.scene->findMember("Line"));
+    ASSERT_NE(line, nullptr);
+    line->prepareStages();
+    auto* face = line->findPortAs<ObjectX::FacePort>("RenderFace")->value();
+    EXPECT_TRUE(!face || face->empty());
+}
+
 TEST(ObjectX, FlatnessConvertsToSmoothness) {
     EXPECT_NEAR(ObjectX::smoothnessFromFlatness(0.5, false), 17.222222, 1e-6);
     EXPECT_EQ(ObjectX::smoothnessFromFlatness(3, false), 10.0);
@@ -272,6 +317,73 @@ TEST(ObjectXStyle, StoredFormsFollowTheTrackingAndKindRules) {
     EXPECT_EQ(plain->holeXScale(), 2);  // tracked
     EXPECT_EQ(ObjectXStyle::nextCount(0xffffffffu), 1u);
     EXPECT_EQ(ObjectXStyle::nextCount(7), 8u);
+}
+
+// A style names its edge profile; a name that is neither a profile of the scene nor
+// one of the library's leaves the reference empty and the sides flat, also after a
+// bevel was in use. A scene profile named before the scene reaches it is kept.
+TEST(ObjectXStyle, UnknownEdgeProfileNamesLeaveTheReferenceEmpty) {
+    registerClasses();
+    test::TempDir dir;
+    std::string scene = test::readFile(FW_TEST_DATA "/badge.scene");
+    const std::string chunky = "   perim \"Bevel, Medium\"\n";
+    ASSERT_NE(scene.find(chunky), std::string::npos);
+    scene.replace(scene.find(chunky), chunky.size(), "   perim \"Badge Outline\"\n");
+    scene.replace(scene.find("  begin ObjectXStyle\n"), 0,
+                  "  begin ObjectXStyle\n   name \"Odd\"\n   perim \"Bevel, Nonsense\"\n  end ObjectXStyle\n");
+    test::writeFile(dir.file("styles.scene"), scene);
+    SceneFile::Loaded loaded = SceneFile::load(dir.file("styles.scene"));
+    ASSERT_TRUE(loaded.scene) << loaded.error;
+    auto* odd = dynamic_cast<ObjectXStyle*>(loaded.scene->findMember("Odd"));
+    auto* chunkyStyle = dynamic_cast<ObjectXStyle*>(loaded.scene->findMember("Chunky Bevel"));
+    ASSERT_TRUE(odd && chunkyStyle);
+    EXPECT_EQ(odd->perimeterProfileName(), "");
+    EXPECT_EQ(odd->holeProfileName(), "");
+    EXPECT_NE(written(*odd).find("  perim \"\"\n"), std::string::npos);
+    EXPECT_EQ(chunkyStyle->perimeterProfileName(), "Badge Outline");  // written after the styles
+
+    auto* badge = dynamic_cast<ObjectX*>(loaded.scene->findMember("Badge"));
+    ASSERT_NE(badge, nullptr);
+    double box[6];
+    chunkyStyle->setPerimeterProfile("Bevel, Large");
+    badge->localBounds(kRenderMode, box);
+    EXPECT_LT(box[0], -1);  // the bevel widens the solid
+    chunkyStyle->setPerimeterProfile("Bevel, Gigantic");
+    EXPECT_EQ(chunkyStyle->perimeterProfileName(), "");
+    badge->localBounds(kRenderMode, box);
+    EXPECT_NEAR(box[0], 0.03, 1e-4);  // flat sides on the face, 0.03 inside the outline
+    EXPECT_NEAR(box[3], 59.97, 1e-4);
+}
+
+// An edge profile drawn in two strokes, the second from the back towards the front:
+// the sides follow both, the whole depth.
+TEST(ObjectX, EdgeProfilesOfSeveralStrokesSweepEveryStroke) {
+    registerClasses();
+    test::TempDir dir;
+    std::string scene = test::readFile(FW_TEST_DATA "/badge.scene");
+    const std::string strokes =
+        "  begin ProfileI\n   name \"Two Strokes\"\n   begin InputProfile2\n"
+        "    begin CompositeCurve2\n     begin Curve2\n      type Linear\n      p 0 0\n      p 10 10\n     end Curve2\n"
+        "    end CompositeCurve2\n"
+        "    begin CompositeCurve2\n     begin Curve2\n      type Linear\n      p 10 100\n      p 10 10\n     end Curve2\n"
+        "    end CompositeCurve2\n   end InputProfile2\n  end ProfileI\n";
+    scene.replace(scene.find("  begin ObjectXStyle\n"), 0, strokes);
+    scene.replace(scene.find("   perim \"Bevel, Medium\"\n"), std::string("   perim \"Bevel, Medium\"\n").size(),
+                  "   perim \"Two Strokes\"\n");
+    test::writeFile(dir.file("strokes.scene"), scene);
+    SceneFile::Loaded loaded = SceneFile::load(dir.file("strokes.scene"));
+    ASSERT_TRUE(loaded.scene) << loaded.error;
+    auto* badge = dynamic_cast<ObjectX*>(loaded.scene->findMember("Badge"));
+    ASSERT_NE(badge, nullptr);
+    ASSERT_EQ(badge->style()->perimeterProfileName(), "Two Strokes");
+    PackedObjDB* mesh = badge->displayGeometry(kRenderMode);
+    ASSERT_NE(mesh, nullptr);
+    test::SolidCheck r = test::checkSolid(*mesh);
+    EXPECT_EQ(r.openEdges + r.overusedEdges + r.flippedEdges, 0) << r.summary();
+    double box[6];
+    badge->localBounds(kRenderMode, box);
+    EXPECT_NEAR(box[2], -24, 1e-3);            // the second stroke reaches the back
+    EXPECT_NEAR(box[0], 0.03 - 2.4, 1e-3);    // the first one bevels out by 10 % of 24
 }
 
 TEST(ObjectX, TheBadgeSceneSavesBackByteForByte) {

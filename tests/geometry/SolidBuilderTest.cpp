@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <string>
@@ -119,6 +120,39 @@ TEST(SolidBuilder, ClosedSolidsWithFlatSidesAndBevels) {
             EXPECT_EQ(r.degenerate, 0);
             EXPECT_GT(r.volume, 0);
         }
+    }
+}
+
+// Bevels that end away from the outline ("Bevel, Medium Front") put the back cap on
+// offset rows; across a notch or slot narrower than two offsets a row runs into
+// itself. The back must close anyway, and still reach out where nothing crowds it.
+TEST(SolidBuilder, FrontBevelsCloseTheBackWhereNotchesAndSlotsCrowdIt) {
+    const Contour front = test::libraryEdgeProfile("Bevel, Medium Front");
+    ASSERT_GE(front.size(), 3u);
+    const Case crowded[] = {
+        {"a V notch", {{{0, 0}, {10, 0}, {10, 3}, {6, 5}, {10, 7}, {10, 10}, {0, 10}}}},
+        {"a V notch 2 wide", {{{0, 0}, {10, 0}, {10, 4}, {5, 5}, {10, 6}, {10, 10}, {0, 10}}}},
+        {"a slot", {{{0, 0}, {10, 0}, {10, 4.5}, {6, 4.5}, {6, 5.5}, {10, 5.5}, {10, 10}, {0, 10}}}},
+        {"a wedge slot", {{{0, 0}, {10, 0}, {10, 3}, {3, 3}, {3, 7}, {10, 4}, {10, 10}, {0, 10}}}},
+    };
+    for (const Case& c : crowded) {
+        ObjDB db;
+        SolidBuilder::Options options;
+        options.depth = 18;  // the bevel reaches 1.8 out at the back
+        ASSERT_TRUE(SolidBuilder::build(c.face, front, {}, options, db)) << c.name;
+        test::SolidCheck r = test::checkSolid(db);
+        EXPECT_EQ(r.openEdges + r.overusedEdges + r.flippedEdges, 0) << c.name << ": " << r.summary();
+        EXPECT_GT(r.volume, 0) << c.name;
+        double left = 1e300;
+        for (int i = 0; i < db.vertexCount(); ++i) {
+            double p[3];
+            db.getVertex(p, i);
+            left = std::min(left, p[0]);
+        }
+        double faceLeft = 1e300;
+        for (const Contour& contour : c.face)
+            for (glm::dvec2 p : contour) faceLeft = std::min(faceLeft, p.x);
+        EXPECT_LT(left, faceLeft - 0.1) << c.name;
     }
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "BlockFile.h"
@@ -109,6 +110,25 @@ TEST_F(Profiles, ScenesRoundTripEveryProfileKindByteForByte) {
     EXPECT_NE(diagnostic.find("<<load>> for class <<ProfileI>>"), std::string::npos);
     SceneX missing;
     EXPECT_EQ(test::readTextInto(missing, dir.file("d.scene"), " begin SceneX\n  begin ProfileL\n   libIdx 99\n   load\n"), -1);
+    // Every library entry loads by its index, the last seven included.
+    const ProfileLibrary& library = ProfileLibrary::instance();
+    for (int index = 0; index < 14; ++index) {
+        SCOPED_TRACE(index);
+        SceneX later;
+        const std::string lines = " begin SceneX\n  begin ProfileL\n   name \"Later\"\n   libIdx " + std::to_string(index) +
+                                  "\n   load\n  end ProfileL\n end SceneX\n";
+        ASSERT_EQ(test::readTextInto(later, dir.file("e.scene"), lines, &diagnostic), 0) << diagnostic;
+        auto* loaded = dynamic_cast<ProfileL*>(later.findMember("Later"));
+        ASSERT_TRUE(loaded);
+        const auto& mine = loaded->inputProfile()->contours()[0].segments();
+        const auto& theirs = library.profile(index)->inputProfile()->contours()[0].segments();
+        ASSERT_EQ(mine.size(), theirs.size());
+        for (size_t k = 0; k < mine.size(); ++k) {
+            ASSERT_EQ(mine[k].pointCount(), theirs[k].pointCount());
+            EXPECT_EQ(mine[k].lastPoint().x, theirs[k].lastPoint().x);
+            EXPECT_EQ(mine[k].lastPoint().y, theirs[k].lastPoint().y);
+        }
+    }
 }
 
 TEST_F(Profiles, FlattenedPortsComputeOnceAndFollowOutlineChanges) {
@@ -189,6 +209,38 @@ TEST_F(Profiles, TheLibraryServesEdgeProfilesByIndexAndName) {
     EXPECT_EQ(highlight.point(3).x, 0.0044);
     ASSERT_TRUE(library.find("Bevel, Medium"));
     EXPECT_EQ(library.find("Bevel, Enormous"), nullptr);
+    // All fourteen edge profiles; the first seven keep the indices projects stored.
+    std::vector<std::string> names = library.names();
+    ASSERT_EQ(names.size(), 14u);
+    EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + 7),
+              (std::vector<std::string>{"Basic, Flat Sides", "Basic, Highlight Edges", "Bevel, Small", "Bevel, Medium",
+                                        "Bevel, Medium Front", "Bevel, Large", "Bead, Medium"}));
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Basic, Flat Sides", "Basic, Highlight Edges", "Bead, Double Edge",
+                                               "Bead, Medium", "Bead, Small", "Bevel, Flat", "Bevel, Large",
+                                               "Bevel, Large Front", "Bevel, Medium", "Bevel, Medium Front",
+                                               "Bevel, Power", "Bevel, Power Grooves", "Bevel, Small",
+                                               "Bevel, Small Front"}));
+    // Each runs from the front face (y 0, on the outline) to the back (y 100), never
+    // inside the outline nor wider than the widest bevel.
+    for (int i = 0; i < library.count(); ++i) {
+        SCOPED_TRACE(library.profile(i)->name());
+        ProfileGeometry* flat = library.profile(i)->renderFlattened(true, true, 8, 30, false);
+        ASSERT_TRUE(flat);
+        ASSERT_EQ(flat->elementCount(), 1);
+        double first[2], last[2];
+        flat->getPoint(0, first);
+        flat->getPoint(flat->pointCount() - 1, last);
+        EXPECT_NEAR(first[0], 0, 0.01);
+        EXPECT_NEAR(first[1], 0, 0.01);
+        EXPECT_NEAR(last[1], 100, 0.01);
+        for (int k = 0; k < flat->pointCount(); ++k) {
+            double p[2];
+            flat->getPoint(k, p);
+            EXPECT_GE(p[0], 0);
+            EXPECT_LE(p[0], 20);
+        }
+    }
     EXPECT_EQ(library.profile(library.count()), nullptr);
 
     ProfileGeometry* sides = library.profile(0)->renderFlattened(true, true, 1, 30, false);

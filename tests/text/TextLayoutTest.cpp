@@ -15,9 +15,11 @@
 #include "platform/Dialogs.h"
 #include "mesh/PackedObjDB.h"
 #include "profile/ProfileGeometry.h"
+#include "profile/ProfileLibrary.h"
 #include "scene/SceneX.h"
 #include "text/Font.h"
 #include "text/ProfileT.h"
+#include "text/TextChar.h"
 
 namespace fw {
 namespace {
@@ -62,6 +64,13 @@ TEST(TextBlock, VariablesAreReplacedByNumberAndKeptAsWordsOtherwise) {
     EXPECT_EQ(last, "<<name:x>>");
     EXPECT_EQ(objects.chars[0]->origIndex, 0);
     EXPECT_EQ(objects.chars[3]->origIndex, -1);  // inserted from a value
+    // Linked both ways: "," is the editor's ninth character and the object's seventh.
+    EXPECT_EQ(objects.chars[6]->origIndex, 8);
+    EXPECT_EQ(editor.chars[8]->origIndex, 6);
+    EXPECT_EQ(editor.chars[1]->origIndex, 1);
+    for (int k : {3, 4, 5, 6, 7}) EXPECT_EQ(editor.chars[static_cast<size_t>(k)]->origIndex, TextChar::kConsumedByVariable);
+    EXPECT_EQ(objects.editorTextBlock, "Editor");
+    EXPECT_EQ(editor.objectTextBlock, "Objects");
 
     TextBlock empty(scene, "Blank"), emptyEditor(scene, "BlankEditor");
     emptyEditor.appendText(u"<<4>>", sized(72));
@@ -116,6 +125,18 @@ TEST(TextLayout, LeadingSpacingKerningAndAlignment) {
     kerned.appendText(u"MM", both);
     kerned.layout();
     EXPECT_NEAR(kerned.chars[0]->charWidth, em, 1e-9);
+
+    // A justified line ends at the right edge with its last visible character; the
+    // white space after it takes no share of the free space.
+    for (int alignment : {TextAttr::kJustified, TextAttr::kJustifiedAll}) {
+        TextBlock justified(scene, "Justified");
+        justified.maxWidth = 600;
+        justified.appendText(alignment == TextAttr::kJustified ? u"MM MM  \rM" : u"MMM \rM", sized(72, alignment));
+        justified.layout();
+        const size_t last = alignment == TextAttr::kJustified ? 4 : 2;
+        const TextChar& end = *justified.chars[last];
+        EXPECT_NEAR(end.charPosX + end.charWidth, 600 * 0.5 - 2.5, 1) << alignment;
+    }
 
     // Right-aligned blocks move left by half their width when built.
     Dialogs::instance().setQuiet(true);
@@ -200,5 +221,49 @@ TEST(TextLayout, RenderCapsCoverEachCharacterExactly) {
     }
     Dialogs::instance().setQuiet(false);
 }
+
+#ifndef FW_SANITIZED_BUILD
+// "Bg8&@" (counters, curves and a character of nested contours) in three real fonts,
+// one of them CFF, built at render quality as `formwright text` builds it (depth a
+// quarter of the size) with every edge profile of the library: each character a
+// closed solid, every edge shared by exactly two faces.
+TEST(TextLayout, EveryEdgeProfileBuildsClosedCharacters) {
+    Dialogs::instance().setQuiet(true);
+    registerAllClasses();
+    const char* const fonts[] = {kDejaVu, "/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf",
+                                 "/usr/share/fonts/opentype/freefont/FreeSerif.otf"};
+    const std::vector<std::string> profiles = ProfileLibrary::instance().names();
+    ASSERT_EQ(profiles.size(), 14u);
+    for (const char* font : fonts) {
+        for (const std::string& profile : profiles) {
+            SCOPED_TRACE(std::string(font) + ", " + profile);
+            SceneX scene;
+            ObjectXStyle* style = ObjectXStyle::ensureDefault(scene);
+            style->setPerimeterProfile(profile);
+            ASSERT_EQ(style->perimeterProfileName(), profile);
+            style->setDepth(72 * 0.25);
+            TextBlock block(scene, "T");
+            TextAttr attr = sized(72);
+            attr.name = font;
+            block.appendText(u"Bg8&@", attr);
+            block.layout();
+            ASSERT_EQ(block.build(ObjectXStyle::kDefaultName), 5);
+            int solids = 0;
+            for (int i = 0; i < scene.memberCount(kObjectKind); ++i) {
+                auto* object = dynamic_cast<ObjectX*>(scene.member(kObjectKind, i));
+                if (!object) continue;
+                ++solids;
+                PackedObjDB* mesh = object->displayGeometry(kRenderMode);
+                ASSERT_NE(mesh, nullptr) << object->name();
+                test::SolidCheck r = test::checkSolid(*mesh);
+                EXPECT_EQ(r.openEdges + r.overusedEdges + r.flippedEdges, 0) << object->name() << ": " << r.summary();
+                EXPECT_GT(r.volume, 0) << object->name();
+            }
+            EXPECT_EQ(solids, 5);
+        }
+    }
+    Dialogs::instance().setQuiet(false);
+}
+#endif
 
 }  // namespace fw
