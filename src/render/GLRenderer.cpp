@@ -76,6 +76,7 @@ GLRenderer::~GLRenderer() {
     if (!context_ || !context_->makeCurrent()) return;
     releaseTextures();
     program_.release();
+    stackedProgram_.release();
     shadow_.release();
     targets_.release();
 }
@@ -133,8 +134,6 @@ void GLRenderer::drawScene(DrawList& list, const LightSlots& slots, const Shadow
     glm::mat4 view(glm::inverse(cameraWorld));
     glMatrixMode(GL_PROJECTION);
     glLoadMatrixf(glm::value_ptr(glm::mat4(projectionOf(camera, static_cast<double>(frame.width) / frame.height))));
-    program_.begin(slots, view, glm::vec3(cameraWorld[3]));
-    program_.setShadow(shadow, shadow_.texture(), frame.shadowOffset);
     list.sortForDrawing(glm::dvec3(cameraWorld[3]));
 
     glEnableClientState(GL_VERTEX_ARRAY);
@@ -144,10 +143,36 @@ void GLRenderer::drawScene(DrawList& list, const LightSlots& slots, const Shadow
     auto drawPart = [](const DrawList::Part& part) {
         glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(part.triangles.size()), GL_UNSIGNED_INT, part.triangles.data());
     };
+    // Each variant of the lighting program is set up for the frame when first used, and
+    // told the object's placement whenever it takes over.
+    LightingProgram* current = nullptr;
+    bool begun[2] = {false, false};
+    glm::mat4 world(1.0f);
+    bool stackFailed = false;
+    auto use = [&](bool stacked) {
+        if (stacked && !stackedProgram_.id() && !stackFailed) {
+            std::string error;
+            stackFailed = !stackedProgram_.build(error, true);
+            // Then only each stack's first item is drawn.
+            if (stackFailed) std::fprintf(stderr, "formwright: %s\n", error.c_str());
+        }
+        LightingProgram& program = stacked && !stackFailed ? stackedProgram_ : program_;
+        if (&program == current) return;
+        if (begun[stacked]) {
+            program.use();
+        } else {
+            program.begin(slots, view, glm::vec3(cameraWorld[3]));
+            program.setShadow(shadow, shadow_.texture(), frame.shadowOffset);
+            begun[stacked] = true;
+        }
+        program.setObject(world);
+        current = &program;
+    };
+    use(false);
     auto place = [&](const DrawList::Item& item) {
-        glm::mat4 world(item.world);
+        world = glm::mat4(item.world);
         glLoadMatrixf(glm::value_ptr(view * world));
-        program_.setObject(world);
+        current->setObject(world);
         glInterleavedArrays(GL_T2F_N3F_V3F, 0, item.mesh->vertexData());
     };
     auto matte = [](const DrawList::Part& part) { return part.material->style == BakedMaterial::kMatte; };
@@ -182,14 +207,15 @@ void GLRenderer::drawScene(DrawList& list, const LightSlots& slots, const Shadow
         }
         for (const DrawList::Part& part : item.parts) {
             if (matte(part)) continue;
-            program_.setMaterial(*part.material, textures_.upload(*part.material), slots.ambient);
-            program_.setLayers(part.layers, textures_);
+            use(LightingProgram::needsStack(part.layers));
+            current->setMaterial(*part.material, textures_.upload(*part.material), slots.ambient);
+            current->setLayers(part.layers, textures_);
             drawPart(part);
         }
     }
     glDisable(GL_BLEND);
     glDepthMask(GL_TRUE);
-    program_.end();
+    current->end();
 }
 
 }  // namespace fw

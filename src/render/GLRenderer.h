@@ -60,6 +60,7 @@ private:
 
     std::unique_ptr<GLContext> context_;
     LightingProgram program_;
+    LightingProgram stackedProgram_;  // built the first time a part needs it
     MaterialLookup materials_;
     StackLookup stacks_;
     int maxTextureSize_ = 0;

@@ -89,6 +89,7 @@ varying vec3 fragNrm;
 varying vec3 objPos;
 varying vec3 objNrm;
 
+#ifdef STACKED
 // The angle of (x, y) as a fraction of a turn, 0 to 1.
 float turn(float y, float x) {
     float a = atan(y, x);
@@ -96,11 +97,14 @@ float turn(float y, float x) {
     return a / (2.0 * PI);
 }
 
+#endif
+
 // A stack item's texture coordinate at this fragment, by its mapping style, before
 // the tiling wraps it (the sampler of its unit does that).
 vec2 layerCoordinate(int i) {
     int m = layer_mapping[i];
     vec2 uv = gl_TexCoord[0].st;
+#ifdef STACKED
     if (m >= 3 && m <= 15 && m != 14) {
         vec3 p = (layer_space[i] * vec4(objPos, 1.0)).xyz;
         vec2 s = layer_scale[i].xy;
@@ -128,11 +132,13 @@ vec2 layerCoordinate(int i) {
             else uv = vec2(0.5 + (objNrm.z < 0.0 ? -p.x : p.x) * s.x, 0.5 + p.y * s.y);
         }
     }
+#endif
     uv = (layer_uv[i] * vec4(uv, 0.0, 1.0)).xy;
     if (layer_tiling[i] != 1) uv *= layer_scale[i].zw;  // None does not scale
     return uv;
 }
 
+#ifdef STACKED
 // The blend modes of stack items, alpha-aware, non-premultiplied colours.
 vec4 normalised(vec4 d) {
     if (d.a > 0.0 && d.a < 1.0) d.rgb /= d.a;
@@ -189,6 +195,7 @@ vec4 withLayer(vec4 d, int i, sampler2D tex) {
     s.a *= layer_opacity[i] * min(layer_amount[i], 1.0);
     return blendLayer(d, s, layer_blend[i]);
 }
+#endif
 
 float shadowAmount() {
     float shadow = 1.0;
@@ -247,6 +254,7 @@ void main() {
         if (pass == 0) fn1 = fn;
         vec2 uv = layerCoordinate(0);
         vec4 texel = pass == 0 ? texture2D(color_texture, uv) : texture2D(color_texture2, uv);
+#ifdef STACKED
         if (pass == 0 && layer_count > 1) {
             // The stack's further items, each blended onto those under it.
             texel.a *= min(layer_amount[0], 1.0);
@@ -254,6 +262,7 @@ void main() {
             if (layer_count > 2) texel = withLayer(texel, 2, layer_texture2);
             if (layer_count > 3) texel = withLayer(texel, 3, layer_texture3);
         }
+#endif
         texel.rgb *= texel.a;
         texel *= object_visibility;
         float ba = pass == 0 ? bump_amount : bump_amount2;
@@ -382,11 +391,23 @@ bool compile(GLenum type, const char* text, GLuint& shader, std::string& error) 
 
 }  // namespace
 
-bool LightingProgram::build(std::string& error, const char* vertexText, const char* fragmentText) {
+bool LightingProgram::needsStack(const std::vector<DrawList::Layer>& layers) {
+    if (layers.size() > 1) return true;
+    // Projected mappings: everything but the mesh's own coordinates and the camera's.
+    return !layers.empty() && layers[0].mapping >= 3 && layers[0].mapping <= 15 && layers[0].mapping != 14;
+}
+
+bool LightingProgram::build(std::string& error, bool stacked, const char* vertexText, const char* fragmentText) {
     release();
     GLuint vertex = 0, fragment = 0;
     if (!compile(GL_VERTEX_SHADER, vertexText, vertex, error)) return false;
-    if (!compile(GL_FRAGMENT_SHADER, fragmentText, fragment, error)) {
+    std::string text = fragmentText;
+    if (stacked) {
+        // Defines go after the "#version" line, which must come first.
+        size_t line = text.rfind("#version", 0) == 0 ? text.find('\n') + 1 : 0;
+        text.insert(line, "#define STACKED 1\n");
+    }
+    if (!compile(GL_FRAGMENT_SHADER, text.c_str(), fragment, error)) {
         glDeleteShader(vertex);
         return false;
     }
@@ -533,6 +554,8 @@ void LightingProgram::begin(const LightSlots& slots, const glm::mat4& view, cons
     glUniform1iv(uniforms_.lightTypes, LightSlots::kDirect + 1, types);
     glUniform3f(uniforms_.camera, eye.x, eye.y, eye.z);
 }
+
+void LightingProgram::use() { glUseProgram(program_); }
 
 void LightingProgram::setShadow(const ShadowPass::Fit* shadow, unsigned texture, double offset) {
     const Uniforms& u = uniforms_;

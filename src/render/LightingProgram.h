@@ -36,14 +36,22 @@ public:
     static const char* const kVertexText;
     static const char* const kFragmentText;
 
-    // Compiles and links; false with the compiler's or linker's log in `error`.
-    bool build(std::string& error, const char* vertexText = kVertexText, const char* fragmentText = kFragmentText);
+    // Compiles and links; false with the compiler's or linker's log in `error`. The
+    // stacked variant also maps by projection and blends further stack items; the
+    // plain one leaves that code out, since a software rasteriser pays for every
+    // instruction of a branch whether or not it is taken.
+    bool build(std::string& error, bool stacked = false, const char* vertexText = kVertexText,
+               const char* fragmentText = kFragmentText);
+    // Whether a part's stack needs the stacked variant.
+    static bool needsStack(const std::vector<DrawList::Layer>& layers);
     void release();
     unsigned id() const { return program_; }
 
     // Puts the slots' lights where the program reads them, placed in eye space through
     // the camera's `view`, and the program in use for a frame seen from `eye`.
     void begin(const LightSlots& slots, const glm::mat4& view, const glm::vec3& eye);
+    // Back in use later in the same frame, with what begin and setShadow gave it.
+    void use();
     // The shadow map to read, with the frame's depth bias; null: nothing is shadowed.
     void setShadow(const ShadowPass::Fit* shadow, unsigned texture, double offset);
     void setObject(const glm::mat4& world);

@@ -212,7 +212,7 @@ TEST_F(Render, BackgroundMediaFillsTheFrameBehindTheObjects) {
 TEST_F(Render, BrokenProgramsAndSizesAreReportedNotCrashed) {
     LightingProgram program;
     std::string error;
-    EXPECT_FALSE(program.build(error, LightingProgram::kVertexText, "#version 120\nvoid main() { gl_FragColor = nope; }\n"));
+    EXPECT_FALSE(program.build(error, false, LightingProgram::kVertexText, "#version 120\nvoid main() { gl_FragColor = nope; }\n"));
     EXPECT_NE(error.find("the lighting fragment program does not compile"), std::string::npos) << error;
     GLRenderer::Image image;
     frame.width = 0;
