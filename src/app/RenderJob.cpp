@@ -60,7 +60,9 @@ bool RenderJob::configure(const std::string& size, double frameNumber) {
                     "the background media cannot be shown; the background colour is used");
         }
     }
-    frame_.shadows = s.renderShadows != 0;
+    // Output frames cast shadow maps only when the final OpenGL settings ask for them.
+    frame_.shadows = s.renderShadows != 0 && manager_.prefs().finalGLShaders != 0 &&
+                     manager_.prefs().finalGLShaderShadows != 0;
     frame_.shadowOffset = manager_.prefs().glslShadowOffset;
     return true;
 }
@@ -78,7 +80,8 @@ int RenderJob::renderTo(const std::string& out, const std::string& project) {
         report_("", "OpenGL rendering is not available: " + error);
         return kExitInternal;
     }
-    SceneMaterials materials(*renderer, manager_.prefs().shaderTextureWidth, manager_.prefs().shaderTextureHeight);
+    SceneMaterials materials(*renderer, manager_.prefs().shaderTextureWidth, manager_.prefs().shaderTextureHeight,
+                             [this](const std::string& material, const std::string& what) { report_(material, what); });
     GLRenderer::Image image;
     if (!renderer->render(scene, *through, frame_, image, error)) {
         report_(project, error);

@@ -1,5 +1,9 @@
 #include "app/SceneMaterials.h"
 
+#include <algorithm>
+#include <cmath>
+#include <glm/gtc/matrix_transform.hpp>
+
 #include "geometry/ObjectX.h"
 #include "geometry/ObjectXStyle.h"
 #include "scene/Scene.h"
@@ -7,31 +11,63 @@
 
 namespace fw {
 
-SceneMaterials::SceneMaterials(GLRenderer& renderer, int width, int height)
-    : renderer_(renderer), width_(width), height_(height) {
-    renderer_.setMaterialLookup([this](Object& object, int part) { return lookup(object, part); });
+SceneMaterials::SceneMaterials(GLRenderer& renderer, int width, int height, Warn warn)
+    : renderer_(renderer), width_(width), height_(height), warn_(std::move(warn)) {
+    renderer_.setStackLookup([this](Object& object, int part) { return stack(object, part); });
 }
 
 SceneMaterials::~SceneMaterials() {
-    renderer_.setMaterialLookup(nullptr);
+    renderer_.setStackLookup(nullptr);
     renderer_.releaseTextures();
 }
 
-const BakedMaterial* SceneMaterials::lookup(Object& object, int part) {
-    auto* solid = dynamic_cast<ObjectX*>(&object);
-    ObjectXStyle* style = solid ? solid->style() : nullptr;
-    if (!style) return nullptr;
-    int slot = part == ObjectX::kFrontPart ? style->frontMaterialIndex : part == ObjectX::kBackPart ? style->backMaterialIndex : part;
-    MaterialStack* stack = style->materialStack(slot, part == ObjectX::kBackPart);
-    if (!stack || stack->itemCount() == 0) return nullptr;
-    auto* material = dynamic_cast<MaterialX*>(object.scene().findMember(stack->item(0).materialName()));
-    if (!material) return nullptr;
-    Entry& entry = baked_[material];
+const BakedMaterial* SceneMaterials::baked(MaterialX& material) {
+    Entry& entry = baked_[&material];
     if (entry.version == 0 || entry.version != entry.material.version) {
-        material->bake(entry.material, width_, height_);
+        // A texture above the context's limit would fail the frame: it is baked smaller.
+        int width, height, limit = renderer_.maxTextureSize();
+        material.textureSize(width_, height_, width, height);
+        if (limit > 0 && (width > limit || height > limit) && warn_)
+            warn_(material.name(), "the texture size " + std::to_string(width) + " x " + std::to_string(height) +
+                                       " is above this OpenGL's limit; it is baked at most " +
+                                       std::to_string(limit) + " x " + std::to_string(limit));
+        material.bake(entry.material, width_, height_, 0, limit);
         entry.version = entry.material.version;
     }
     return &entry.material;
+}
+
+std::vector<DrawList::Layer> SceneMaterials::stack(Object& object, int part) {
+    std::vector<DrawList::Layer> layers;
+    auto* solid = dynamic_cast<ObjectX*>(&object);
+    ObjectXStyle* style = solid ? solid->style() : nullptr;
+    MaterialStack* stack = style ? style->partStack(part) : nullptr;
+    if (!stack) return layers;
+    for (int i = 0; i < stack->itemCount(); ++i) {
+        const MaterialStackItem& item = stack->item(i);
+        auto* material = dynamic_cast<MaterialX*>(object.scene().findMember(item.materialName()));
+        if (!material) continue;
+        DrawList::Layer layer;
+        layer.material = baked(*material);
+        layer.mapping = item.mappingStyle;
+        layer.tiling = item.tilingStyle;
+        layer.blend = item.blendingStyle;
+        layer.amount = static_cast<float>(item.blendingAmount);
+        double w = item.applyWidth, h = item.applyHeight;
+        if (item.applySpread) w = h = std::max(std::fabs(w), std::fabs(h));
+        layer.scale = glm::vec2(w != 0.0 ? 1.0 / w : 1.0, h != 0.0 ? 1.0 / h : 1.0);
+        layer.tile = glm::vec2(static_cast<float>(item.tilingX), static_cast<float>(item.tilingY));
+        if (item.mappingStyle != MaterialStackItem::kDrawing) {
+            glm::dmat4 matrix(1.0);
+            for (int r = 0; r < 4; ++r)
+                for (int c = 0; c < 4; ++c) matrix[c][r] = item.applyObjectMatrix[r * 4 + c];  // stored row by row
+            const double* centre = item.applyCenter;
+            layer.toMapping = glm::mat4(glm::translate(glm::dmat4(1.0), -glm::dvec3(centre[0], centre[1], centre[2])) * matrix);
+        }
+        if (item.hasTransform()) layer.uvTransform = glm::mat4(item.transform().matrix());
+        layers.push_back(layer);
+    }
+    return layers;
 }
 
 }  // namespace fw

@@ -1,11 +1,14 @@
 #pragma once
 // Hands the OpenGL renderer the materials objects wear: an extruded object's part
-// takes its style's material stack for that part (front and back by the style's
-// material indices, sides by part number), whose first material is baked once per
-// change and kept.
+// takes the material stack its style gives that part, every item of which is baked
+// once per change of its material and kept, with the item's mapping, tiling and
+// blending.
 
+#include <functional>
 #include <map>
+#include <string>
 #include <memory>
+#include <vector>
 
 #include "render/GLRenderer.h"
 #include "surface/BakedMaterial.h"
@@ -17,18 +20,24 @@ class Object;
 
 class SceneMaterials {
 public:
+    // Told the material's name and what was changed to draw it.
+    using Warn = std::function<void(const std::string& material, const std::string& what)>;
     // Installs the lookup on the renderer for as long as this object lives.
-    explicit SceneMaterials(GLRenderer& renderer, int textureWidth = 512, int textureHeight = 512);
+    explicit SceneMaterials(GLRenderer& renderer, int textureWidth = 512, int textureHeight = 512, Warn warn = nullptr);
     ~SceneMaterials();
-    const BakedMaterial* lookup(Object& object, int part);
+    // The part's stack, the bottom item first; empty when the object has no style.
+    std::vector<DrawList::Layer> stack(Object& object, int part);
 
 private:
     struct Entry {
         uint64_t version = 0;
         BakedMaterial material;
     };
+    const BakedMaterial* baked(MaterialX& material);
+
     GLRenderer& renderer_;
     int width_, height_;
+    Warn warn_;
     std::map<const MaterialX*, Entry> baked_;
 };
 

@@ -313,6 +313,15 @@ void ObjectXStyle::setSlotMaterial(int slot, const std::string& material) {
     touchCaps();
 }
 
+MaterialStack* ObjectXStyle::partStack(int part) {
+    constexpr int kFront = 0, kBack = 1;
+    MaterialStack* front = materialStack(frontMaterialIndex);
+    MaterialStack* own = part == kFront ? front : materialStack(part == kBack ? backMaterialIndex : part, part == kBack);
+    if (part == kBack && own && !own->hasCustomMaterial()) own = materialStack(backMaterialIndex);
+    if (own && own->hasCustomMaterial()) return own;
+    return front ? front : own;
+}
+
 void ObjectXStyle::touchCaps() { capChanges_ = nextCount(capChanges_); }
 void ObjectXStyle::touchSides() { sideChanges_ = nextCount(sideChanges_); }
 

@@ -102,6 +102,11 @@ public:
     MaterialStack* materialStack(int slot, bool back = false);
     // Puts a material into a slot's front and back stacks.
     void setSlotMaterial(int slot, const std::string& material);
+    // The stack that dresses a part of the solid (front 0, back 1, sides by part
+    // number). Back stacks are not stored, so one that carries nothing of its own
+    // shows its slot's front stack; a part whose stack carries no material of its own
+    // wears the front's, so that a material put on the object dresses all of it.
+    MaterialStack* partStack(int part);
     ProfileProperty perimeterProperties{"perimProperties"};
     ProfileProperty holeProperties{"holeProperties"};
     double buildAngleStart = 0.0, buildAngleEnd = 360.0;

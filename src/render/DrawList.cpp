@@ -19,7 +19,9 @@ void triangulate(DrawList::Item& item) {
         auto it = std::find_if(item.parts.begin(), item.parts.end(),
                                [&](const DrawList::Part& p) { return p.part == el.part; });
         if (it == item.parts.end()) {
-            item.parts.push_back({el.part, {}});
+            DrawList::Part part;
+            part.part = el.part;
+            item.parts.push_back(std::move(part));
             it = item.parts.end() - 1;
         }
         // Fans: the meshes hold convex polygons (caps arrive as triangles).
@@ -56,12 +58,18 @@ void DrawList::gather(SceneX& scene) {
     }
 }
 
-void DrawList::assignMaterials(const MaterialLookup& lookup) {
+void DrawList::assignMaterials(const MaterialLookup& lookup, const StackLookup& stacks) {
     for (Item& item : items_)
         for (Part& part : item.parts) {
-            const BakedMaterial* m = lookup ? lookup(*item.object, part.part) : nullptr;
+            part.layers = stacks ? stacks(*item.object, part.part) : std::vector<Layer>();
+            if (!part.layers.empty() && !part.layers[0].material) part.layers.clear();
+            const BakedMaterial* m = !part.layers.empty() ? part.layers[0].material
+                                     : lookup                ? lookup(*item.object, part.part)
+                                                             : nullptr;
             part.material = m ? m : &BakedMaterial::fallback();
             item.transparent = item.transparent || part.material->transparent();
+            for (const Layer& layer : part.layers)
+                item.transparent = item.transparent || (layer.material && layer.material->transparent());
         }
 }
 

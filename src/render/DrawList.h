@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <glm/mat4x4.hpp>
+#include <glm/vec2.hpp>
 #include <glm/vec3.hpp>
 #include <vector>
 
@@ -24,10 +25,28 @@ public:
     // The material an object wears on one part of its mesh; null: the fallback.
     using MaterialLookup = std::function<const BakedMaterial*(Object& object, int part)>;
 
+    // One item of a part's material stack as it is drawn: its material, how the
+    // material's textures are mapped and tiled, and how it blends onto the items under it.
+    struct Layer {
+        const BakedMaterial* material = nullptr;
+        int mapping = 2;  // the stack item's mapping style (UVP)
+        int tiling = 2;   // and tiling style (Repeat)
+        int blend = 1;    // its blend mode (Normal) and amount
+        float amount = 1;
+        glm::vec2 scale{0.01f, 0.01f};  // 1 / the applied width and height
+        glm::vec2 tile{1, 1};
+        glm::mat4 toMapping{1.0f};  // object space to the item's mapping space
+        glm::mat4 uvTransform{1.0f};
+    };
+    // The items of the stack a part wears, the bottom one first; empty: the part
+    // wears what the material lookup gives, mapped by the mesh's own coordinates.
+    using StackLookup = std::function<std::vector<Layer>(Object& object, int part)>;
+
     struct Part {
         int part = 0;
         std::vector<uint32_t> triangles;  // vertex indices into the mesh, three a triangle
         const BakedMaterial* material = &BakedMaterial::fallback();
+        std::vector<Layer> layers;  // the first wears `material`; empty: mesh coordinates
     };
 
     struct Item {
@@ -41,9 +60,9 @@ public:
 
     // Every visible object with a non-empty render mesh, in scene order.
     void gather(SceneX& scene);
-    // Each part's material from `lookup` (the fallback where it gives none); an item
-    // is transparent when any of its parts is.
-    void assignMaterials(const MaterialLookup& lookup);
+    // Each part's stack from `stacks`, else its material from `lookup` (the fallback
+    // where neither gives one); an item is transparent when any of its parts' layers is.
+    void assignMaterials(const MaterialLookup& lookup, const StackLookup& stacks = nullptr);
     // The world-space box of every vertex; empty (min above max) when nothing is drawn.
     void bounds(double box[6]) const;
     // Opaque items first in scene order, then the transparent ones furthest from

@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -62,6 +63,7 @@ GLRenderer* GLRenderer::instance(std::string& error) {
                           " has no frame-buffer objects or shaders, which off-screen rendering needs";
         return nullptr;
     }
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &r->maxTextureSize_);
     if (!r->program_.build(error)) {
         failure = error;
         return nullptr;
@@ -74,6 +76,7 @@ GLRenderer::~GLRenderer() {
     if (!context_ || !context_->makeCurrent()) return;
     releaseTextures();
     program_.release();
+    stackedProgram_.release();
     shadow_.release();
     targets_.release();
 }
@@ -94,9 +97,12 @@ bool GLRenderer::render(SceneX& scene, Camera& camera, const Frame& frame, Image
     timing_.geometry = since(start);
 
     start = Clock::now();
-    list.assignMaterials(materials_);
+    list.assignMaterials(materials_, stacks_);
     for (const DrawList::Item& item : list.items())
-        for (const DrawList::Part& part : item.parts) textures_.upload(*part.material);
+        for (const DrawList::Part& part : item.parts) {
+            textures_.upload(*part.material);
+            for (const DrawList::Layer& layer : part.layers) textures_.upload(*layer.material);
+        }
     timing_.baking = since(start);
 
     start = Clock::now();
@@ -128,35 +134,88 @@ void GLRenderer::drawScene(DrawList& list, const LightSlots& slots, const Shadow
     glm::mat4 view(glm::inverse(cameraWorld));
     glMatrixMode(GL_PROJECTION);
     glLoadMatrixf(glm::value_ptr(glm::mat4(projectionOf(camera, static_cast<double>(frame.width) / frame.height))));
-    program_.begin(slots, view, glm::vec3(cameraWorld[3]));
-    program_.setShadow(shadow, shadow_.texture(), frame.shadowOffset);
     list.sortForDrawing(glm::dvec3(cameraWorld[3]));
 
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_NORMAL_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glMatrixMode(GL_MODELVIEW);
-    for (const DrawList::Item& item : list.items()) {
-        glm::mat4 world(item.world);
+    auto drawPart = [](const DrawList::Part& part) {
+        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(part.triangles.size()), GL_UNSIGNED_INT, part.triangles.data());
+    };
+    // Each variant of the lighting program is set up for the frame when first used, and
+    // told the object's placement whenever it takes over.
+    LightingProgram* current = nullptr;
+    bool begun[2] = {false, false};
+    glm::mat4 world(1.0f);
+    bool stackFailed = false;
+    auto use = [&](bool stacked) {
+        if (stacked && !stackedProgram_.id() && !stackFailed) {
+            std::string error;
+            stackFailed = !stackedProgram_.build(error, true);
+            // Then only each stack's first item is drawn.
+            if (stackFailed) std::fprintf(stderr, "formwright: %s\n", error.c_str());
+        }
+        LightingProgram& program = stacked && !stackFailed ? stackedProgram_ : program_;
+        if (&program == current) return;
+        if (begun[stacked]) {
+            program.use();
+        } else {
+            program.begin(slots, view, glm::vec3(cameraWorld[3]));
+            program.setShadow(shadow, shadow_.texture(), frame.shadowOffset);
+            begun[stacked] = true;
+        }
+        program.setObject(world);
+        current = &program;
+    };
+    use(false);
+    auto place = [&](const DrawList::Item& item) {
+        world = glm::mat4(item.world);
         glLoadMatrixf(glm::value_ptr(view * world));
-        program_.setObject(world);
+        current->setObject(world);
+        glInterleavedArrays(GL_T2F_N3F_V3F, 0, item.mesh->vertexData());
+    };
+    auto matte = [](const DrawList::Part& part) { return part.material->style == BakedMaterial::kMatte; };
+
+    // Matte parts hold out what is behind them: depth only, so the background stays.
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    for (const DrawList::Item& item : list.items()) {
+        if (std::none_of(item.parts.begin(), item.parts.end(), matte)) continue;
+        place(item);
+        for (const DrawList::Part& part : item.parts)
+            if (matte(part)) drawPart(part);
+    }
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+
+    for (const DrawList::Item& item : list.items()) {
+        place(item);
         if (item.transparent) {
+            // Only the nearest surface of a transparent object blends over what is
+            // behind it: its own back faces would otherwise darken it a second time.
+            glDisable(GL_BLEND);
+            glDepthMask(GL_TRUE);
+            glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+            for (const DrawList::Part& part : item.parts)
+                if (!matte(part)) drawPart(part);
+            glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
             glEnable(GL_BLEND);
             glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+            glDepthMask(GL_FALSE);
         } else {
             glDisable(GL_BLEND);
+            glDepthMask(GL_TRUE);
         }
-        glDepthMask(item.transparent ? GL_FALSE : GL_TRUE);
-        glInterleavedArrays(GL_T2F_N3F_V3F, 0, item.mesh->vertexData());
         for (const DrawList::Part& part : item.parts) {
-            program_.setMaterial(*part.material, textures_.upload(*part.material), slots.ambient);
-            glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(part.triangles.size()), GL_UNSIGNED_INT,
-                           part.triangles.data());
+            if (matte(part)) continue;
+            use(LightingProgram::needsStack(part.layers));
+            current->setMaterial(*part.material, textures_.upload(*part.material), slots.ambient);
+            current->setLayers(part.layers, textures_);
+            drawPart(part);
         }
     }
     glDisable(GL_BLEND);
     glDepthMask(GL_TRUE);
-    program_.end();
+    current->end();
 }
 
 }  // namespace fw

@@ -35,6 +35,7 @@ public:
     };
 
     using MaterialLookup = DrawList::MaterialLookup;
+    using StackLookup = DrawList::StackLookup;
 
     // The process's renderer, created with its context on first use; null with the
     // reason in `error` when OpenGL is not available.
@@ -43,6 +44,10 @@ public:
 
     bool render(SceneX& scene, Camera& camera, const Frame& frame, Image& out, std::string& error);
     void setMaterialLookup(MaterialLookup lookup) { materials_ = std::move(lookup); }
+    // Stacks take precedence over the material lookup where they give layers.
+    void setStackLookup(StackLookup lookup) { stacks_ = std::move(lookup); }
+    // The largest texture side the context takes.
+    int maxTextureSize() const { return maxTextureSize_; }
     const Timing& lastTiming() const { return timing_; }
     std::string description() const;
     // Forgets uploaded textures (a material was reset or the frame is done with).
@@ -55,7 +60,10 @@ private:
 
     std::unique_ptr<GLContext> context_;
     LightingProgram program_;
+    LightingProgram stackedProgram_;  // built the first time a part needs it
     MaterialLookup materials_;
+    StackLookup stacks_;
+    int maxTextureSize_ = 0;
     MaterialTextures textures_;
     ShadowPass shadow_;
     FrameTargets targets_;

@@ -24,9 +24,13 @@ varying vec3 eyeVec;
 varying vec3 lightDir[NUM_LIGHTS];
 varying vec4 fragPos;
 varying vec3 fragNrm;
+varying vec3 objPos;
+varying vec3 objNrm;
 
 void main() {
     gl_TexCoord[0] = gl_MultiTexCoord0;
+    objPos = gl_Vertex.xyz;
+    objNrm = gl_Normal;
     normal = gl_NormalMatrix * gl_Normal;
     vec4 vVertex = gl_ModelViewMatrix * gl_Vertex;
     eyeVec = -vVertex.xyz;
@@ -70,11 +74,128 @@ uniform float shadFocal, shadNear, shadFar, shadDepth, shadOffset;
 uniform int shadFilterSize, shadFilterSize2, shadFilterSize2p1;
 uniform float shadFilterScaleOffset, shadFilterScaleOffsetSize;
 uniform float shadFilter[121];
+const int MAX_LAYERS = 4;
+uniform int layer_count;
+uniform int layer_mapping[MAX_LAYERS], layer_tiling[MAX_LAYERS], layer_blend[MAX_LAYERS];
+uniform float layer_amount[MAX_LAYERS], layer_opacity[MAX_LAYERS];
+uniform vec4 layer_scale[MAX_LAYERS];  // 1 / applied width and height, then the tiling counts
+uniform mat4 layer_space[MAX_LAYERS], layer_uv[MAX_LAYERS];
+uniform sampler2D layer_texture1, layer_texture2, layer_texture3;
 varying vec3 normal;
 varying vec3 eyeVec;
 varying vec3 lightDir[NUM_LIGHTS];
 varying vec4 fragPos;
 varying vec3 fragNrm;
+varying vec3 objPos;
+varying vec3 objNrm;
+
+#ifdef STACKED
+// The angle of (x, y) as a fraction of a turn, 0 to 1.
+float turn(float y, float x) {
+    float a = atan(y, x);
+    if (a < 0.0) a += 2.0 * PI;
+    return a / (2.0 * PI);
+}
+
+#endif
+
+// A stack item's texture coordinate at this fragment, by its mapping style, before
+// the tiling wraps it (the sampler of its unit does that).
+vec2 layerCoordinate(int i) {
+    int m = layer_mapping[i];
+    vec2 uv = gl_TexCoord[0].st;
+#ifdef STACKED
+    if (m >= 3 && m <= 15 && m != 14) {
+        vec3 p = (layer_space[i] * vec4(objPos, 1.0)).xyz;
+        vec2 s = layer_scale[i].xy;
+        if (m == 3) {
+            float len = length(p);
+            float dy = len > 0.0 ? p.y / len : 0.0;
+            if (abs(dy) > 0.9999) uv = vec2(0.0, dy > 0.0 ? 1.0 : 0.0);
+            else uv = vec2(turn(-p.x, -p.z), (asin(dy) + PI / 2.0) / PI);
+        } else if (m == 4 || m == 7) {
+            uv = vec2(0.5 - p.z * s.x, 0.5 + p.y * s.y);
+        } else if (m == 5 || m == 8) {
+            uv = vec2(0.5 + p.x * s.x, 0.5 - p.z * s.y);
+        } else if (m == 6 || m == 9 || m == 15) {
+            uv = vec2(0.5 + p.x * s.x, 0.5 + p.y * s.y);
+        } else if (m == 10) {
+            uv = vec2(turn(-p.z, -p.y), 0.5 + p.x * s.y);
+        } else if (m == 11) {
+            uv = vec2(turn(-p.z, -p.x), 0.5 + p.y * s.y);
+        } else if (m == 12) {
+            uv = vec2(turn(-p.y, -p.x), 0.5 + p.z * s.y);
+        } else {
+            vec3 a = abs(objNrm);
+            if (a.x >= a.y && a.x >= a.z) uv = vec2(0.5 + (objNrm.x < 0.0 ? p.z : -p.z) * s.x, 0.5 + p.y * s.y);
+            else if (a.y >= a.z) uv = vec2(0.5 + p.x * s.x, 0.5 + (objNrm.y < 0.0 ? p.z : -p.z) * s.y);
+            else uv = vec2(0.5 + (objNrm.z < 0.0 ? -p.x : p.x) * s.x, 0.5 + p.y * s.y);
+        }
+    }
+#endif
+    uv = (layer_uv[i] * vec4(uv, 0.0, 1.0)).xy;
+    if (layer_tiling[i] != 1) uv *= layer_scale[i].zw;  // None does not scale
+    return uv;
+}
+
+#ifdef STACKED
+// The blend modes of stack items, alpha-aware, non-premultiplied colours.
+vec4 normalised(vec4 d) {
+    if (d.a > 0.0 && d.a < 1.0) d.rgb /= d.a;
+    return d;
+}
+vec4 blendNormal(vec4 d, vec4 s) {
+    if (s.a <= 0.0) return d;
+    return normalised(vec4(d.rgb * d.a * (1.0 - s.a) + s.rgb * s.a, (1.0 - s.a) * d.a + s.a));
+}
+vec4 blendScreen(vec4 d, vec4 s) {
+    return normalised(vec4(1.0 - (1.0 - d.rgb * d.a) * (1.0 - s.rgb * s.a), (1.0 - s.a) * d.a + s.a));
+}
+vec4 blendMultiply(vec4 d, vec4 s) {
+    if (d.a == 0.0) return s;
+    float k = 1.0 - s.a, d0 = d.a;
+    vec3 c = s.rgb * s.a * d.rgb + d.rgb * k;
+    c = s.rgb * s.a * (1.0 - d0) + c * d0;
+    return normalised(vec4(c, k * d.a + s.a));
+}
+vec3 overlayMix(vec3 s, vec3 d) {
+    return mix(2.0 * s * d, 1.0 - 2.0 * (1.0 - s) * (1.0 - d), 1.0 - step(d, vec3(0.5)));
+}
+vec3 softLightMix(vec3 s, vec3 d) {
+    vec3 low = d * d * (1.0 - 2.0 * s) + 2.0 * s * d;
+    vec3 high = sqrt(max(d, 0.0)) * (2.0 * s - 1.0) + 2.0 * d * (1.0 - s);
+    return mix(low, high, 1.0 - step(s, vec3(0.5)));
+}
+vec4 blendContrast(vec4 d, vec4 s, bool soft) {
+    if (d.a == 0.0) return s;
+    float k = 1.0 - s.a, d0 = d.a;
+    vec3 b = soft ? softLightMix(s.rgb, d.rgb) : overlayMix(s.rgb, d.rgb);
+    vec4 r = normalised(vec4(d.rgb * d0 * k + b * s.a, k * d.a + s.a));
+    return normalised(vec4(s.rgb * s.a * (1.0 - d0) + r.rgb * d0, r.a));
+}
+vec4 blendAdd(vec4 d, vec4 s) {
+    if (d.a == 0.0) return s;
+    if (s.a <= 0.0) return d;
+    float k = 1.0 - s.a;
+    return vec4(min(vec3(1.0), (d.rgb * d.a + s.rgb * s.a) / (d.a * k + s.a)), k * d.a + s.a);
+}
+vec4 blendLayer(vec4 d, vec4 s, int mode) {
+    if (mode == 2) return blendScreen(d, s);
+    if (mode == 3) return blendMultiply(d, s);
+    if (mode == 4) return blendContrast(d, s, false);
+    if (mode == 5) return blendContrast(d, s, true);
+    if (mode == 6) return blendAdd(d, s);
+    if (mode == 7) return blendMultiply(blendScreen(d, s), s);
+    if (mode == 8) return blendMultiply(blendContrast(blendScreen(d, s), s, false), s);
+    if (mode == 9) return blendScreen(blendMultiply(d, s), s);
+    return blendNormal(d, s);
+}
+vec4 withLayer(vec4 d, int i, sampler2D tex) {
+    vec4 s = texture2D(tex, layerCoordinate(i));
+    s.a *= layer_opacity[i] * min(layer_amount[i], 1.0);
+    return blendLayer(d, s, layer_blend[i]);
+}
+#endif
 
 float shadowAmount() {
     float shadow = 1.0;
@@ -131,8 +252,17 @@ void main() {
             fn = -fn;
         }
         if (pass == 0) fn1 = fn;
-        vec2 uv = gl_TexCoord[0].st;
+        vec2 uv = layerCoordinate(0);
         vec4 texel = pass == 0 ? texture2D(color_texture, uv) : texture2D(color_texture2, uv);
+#ifdef STACKED
+        if (pass == 0 && layer_count > 1) {
+            // The stack's further items, each blended onto those under it.
+            texel.a *= min(layer_amount[0], 1.0);
+            texel = withLayer(texel, 1, layer_texture1);
+            if (layer_count > 2) texel = withLayer(texel, 2, layer_texture2);
+            if (layer_count > 3) texel = withLayer(texel, 3, layer_texture3);
+        }
+#endif
         texel.rgb *= texel.a;
         texel *= object_visibility;
         float ba = pass == 0 ? bump_amount : bump_amount2;
@@ -261,11 +391,23 @@ bool compile(GLenum type, const char* text, GLuint& shader, std::string& error) 
 
 }  // namespace
 
-bool LightingProgram::build(std::string& error, const char* vertexText, const char* fragmentText) {
+bool LightingProgram::needsStack(const std::vector<DrawList::Layer>& layers) {
+    if (layers.size() > 1) return true;
+    // Projected mappings: everything but the mesh's own coordinates and the camera's.
+    return !layers.empty() && layers[0].mapping >= 3 && layers[0].mapping <= 15 && layers[0].mapping != 14;
+}
+
+bool LightingProgram::build(std::string& error, bool stacked, const char* vertexText, const char* fragmentText) {
     release();
     GLuint vertex = 0, fragment = 0;
     if (!compile(GL_VERTEX_SHADER, vertexText, vertex, error)) return false;
-    if (!compile(GL_FRAGMENT_SHADER, fragmentText, fragment, error)) {
+    std::string text = fragmentText;
+    if (stacked) {
+        // Defines go after the "#version" line, which must come first.
+        size_t line = text.rfind("#version", 0) == 0 ? text.find('\n') + 1 : 0;
+        text.insert(line, "#define STACKED 1\n");
+    }
+    if (!compile(GL_FRAGMENT_SHADER, text.c_str(), fragment, error)) {
         glDeleteShader(vertex);
         return false;
     }
@@ -294,13 +436,26 @@ bool LightingProgram::build(std::string& error, const char* vertexText, const ch
                     {"bump_texture", kBumpUnit},             {"reflection_texture", kReflectionUnit},
                     {"shadow_map", kShadowUnit},             {"color_texture2", kColorUnit2},
                     {"specular_texture2", kSpecularUnit2},   {"bump_texture2", kBumpUnit2},
-                    {"reflection_texture2", kReflectionUnit2}};
+                    {"reflection_texture2", kReflectionUnit2}, {"layer_texture1", kLayerUnit1},
+                    {"layer_texture2", kLayerUnit1 + 1},     {"layer_texture3", kLayerUnit1 + 2}};
     for (const auto& s : samplers) {
         GLint location = glGetUniformLocation(program_, s.name);
         if (location >= 0) glUniform1i(location, s.unit);
     }
     glUseProgram(0);
     lookUpUniforms();
+    // Tiling wraps in the samplers, so that minified tiles keep their mipmaps across
+    // the wrap; uncovered NoneClip texels are clear.
+    const GLint wraps[4] = {GL_CLAMP_TO_EDGE, GL_REPEAT, GL_MIRRORED_REPEAT, GL_CLAMP_TO_BORDER};
+    glGenSamplers(4, samplers_);
+    for (int i = 0; i < 4; ++i) {
+        glSamplerParameteri(samplers_[i], GL_TEXTURE_WRAP_S, wraps[i]);
+        glSamplerParameteri(samplers_[i], GL_TEXTURE_WRAP_T, wraps[i]);
+        glSamplerParameteri(samplers_[i], GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+        glSamplerParameteri(samplers_[i], GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        const GLfloat clear[4] = {0, 0, 0, 0};
+        glSamplerParameterfv(samplers_[i], GL_TEXTURE_BORDER_COLOR, clear);
+    }
     return true;
 }
 
@@ -346,6 +501,15 @@ void LightingProgram::lookUpUniforms() {
     u.filterScale = at("shadFilterScaleOffset");
     u.filterScaleSize = at("shadFilterScaleOffsetSize");
     u.filter = at("shadFilter");
+    u.layerCount = at("layer_count");
+    u.layerMapping = at("layer_mapping");
+    u.layerTiling = at("layer_tiling");
+    u.layerBlend = at("layer_blend");
+    u.layerAmount = at("layer_amount");
+    u.layerOpacity = at("layer_opacity");
+    u.layerScale = at("layer_scale");
+    u.layerSpace = at("layer_space");
+    u.layerUV = at("layer_uv");
 }
 
 void LightingProgram::placeLights(const LightSlots& slots, const glm::mat4& view) {
@@ -391,6 +555,8 @@ void LightingProgram::begin(const LightSlots& slots, const glm::mat4& view, cons
     glUniform3f(uniforms_.camera, eye.x, eye.y, eye.z);
 }
 
+void LightingProgram::use() { glUseProgram(program_); }
+
 void LightingProgram::setShadow(const ShadowPass::Fit* shadow, unsigned texture, double offset) {
     const Uniforms& u = uniforms_;
     glUniform1i(u.shadowLight, shadow ? shadow->slot : 0);
@@ -432,7 +598,8 @@ void LightingProgram::setMaterial(const BakedMaterial& m, const MaterialTextures
     glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, materialAmbient);
     glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, std::clamp(m.surface[0].shininess, 0.0f, 128.0f));
     glUniform1i(u.lighting, m.lighting ? 1 : 0);
-    glUniform1f(u.color, m.style == BakedMaterial::kShadowCatcher ? 0.5f : 1.0f);
+    // Under per-pixel lighting a shadow catcher is clear where lit: only its shadow shows.
+    glUniform1f(u.color, m.style == BakedMaterial::kShadowCatcher ? 0.0f : 1.0f);
     static const int kUnits[2][4] = {{kColorUnit, kSpecularUnit, kBumpUnit, kReflectionUnit},
                                      {kColorUnit2, kSpecularUnit2, kBumpUnit2, kReflectionUnit2}};
     for (int s = 0; s < 2; ++s) {
@@ -457,14 +624,55 @@ void LightingProgram::setMaterial(const BakedMaterial& m, const MaterialTextures
     glUniform1f(u.fresnelTightness, m.fresnelBlend);
 }
 
+void LightingProgram::setLayers(const std::vector<DrawList::Layer>& layers, MaterialTextures& textures) {
+    const Uniforms& u = uniforms_;
+    const int count = std::min(static_cast<int>(layers.size()), kMaxLayers);
+    GLint mapping[kMaxLayers], tiling[kMaxLayers], blend[kMaxLayers];
+    GLfloat amount[kMaxLayers], opacity[kMaxLayers], scale[kMaxLayers][4];
+    glm::mat4 space[kMaxLayers], uv[kMaxLayers];
+    for (int i = 0; i < kMaxLayers; ++i) {
+        DrawList::Layer layer = i < count ? layers[static_cast<size_t>(i)] : DrawList::Layer();
+        mapping[i] = layer.mapping;
+        tiling[i] = layer.tiling >= 1 && layer.tiling <= 4 ? layer.tiling : 2;
+        blend[i] = layer.blend;
+        amount[i] = layer.amount;
+        opacity[i] = layer.material ? layer.material->surface[0].opacity : 1.0f;
+        scale[i][0] = layer.scale.x, scale[i][1] = layer.scale.y, scale[i][2] = layer.tile.x, scale[i][3] = layer.tile.y;
+        space[i] = layer.toMapping;
+        uv[i] = layer.uvTransform;
+    }
+    glUniform1i(u.layerCount, std::max(count, 1));
+    glUniform1iv(u.layerMapping, kMaxLayers, mapping);
+    glUniform1iv(u.layerTiling, kMaxLayers, tiling);
+    glUniform1iv(u.layerBlend, kMaxLayers, blend);
+    glUniform1fv(u.layerAmount, kMaxLayers, amount);
+    glUniform1fv(u.layerOpacity, kMaxLayers, opacity);
+    glUniform4fv(u.layerScale, kMaxLayers, &scale[0][0]);
+    glUniformMatrix4fv(u.layerSpace, kMaxLayers, GL_FALSE, glm::value_ptr(space[0]));
+    glUniformMatrix4fv(u.layerUV, kMaxLayers, GL_FALSE, glm::value_ptr(uv[0]));
+    // The first item's tiling wraps the first surface's textures.
+    for (int unit : {kColorUnit, kSpecularUnit, kBumpUnit}) glBindSampler(unit, samplers_[tiling[0] - 1]);
+    for (int i = 1; i < kMaxLayers; ++i) {
+        const int unit = kLayerUnit1 + i - 1;
+        glBindSampler(unit, samplers_[tiling[i] - 1]);
+        glActiveTexture(GL_TEXTURE0 + unit);
+        glBindTexture(GL_TEXTURE_2D, i < count ? textures.upload(*layers[static_cast<size_t>(i)].material).ids[0][0] : 0);
+    }
+    glActiveTexture(GL_TEXTURE0);
+}
+
 void LightingProgram::end() {
     glUseProgram(0);
+    for (int unit : {0, 1, 2, 9, 10, 11})  // the units setLayers gave samplers
+        glBindSampler(unit, 0);
     glActiveTexture(GL_TEXTURE0 + kShadowUnit);
     glBindTexture(GL_TEXTURE_2D, 0);
     glActiveTexture(GL_TEXTURE0);
 }
 
 void LightingProgram::release() {
+    if (samplers_[0]) glDeleteSamplers(4, samplers_);
+    std::fill(std::begin(samplers_), std::end(samplers_), 0u);
     if (program_) glDeleteProgram(program_);
     program_ = 0;
     uniforms_ = Uniforms();

@@ -7,6 +7,9 @@
 #include <glm/mat4x4.hpp>
 #include <glm/vec3.hpp>
 #include <string>
+#include <vector>
+
+#include "render/DrawList.h"
 
 #include "render/MaterialTextures.h"
 #include "render/ShadowPass.h"
@@ -27,24 +30,37 @@ public:
         kSpecularUnit2 = 6,
         kBumpUnit2 = 7,
         kReflectionUnit2 = 8,
+        kLayerUnit1 = 9,  // the colour textures of a stack's second to fourth items
     };
+    static constexpr int kMaxLayers = 4;
     static const char* const kVertexText;
     static const char* const kFragmentText;
 
-    // Compiles and links; false with the compiler's or linker's log in `error`.
-    bool build(std::string& error, const char* vertexText = kVertexText, const char* fragmentText = kFragmentText);
+    // Compiles and links; false with the compiler's or linker's log in `error`. The
+    // stacked variant also maps by projection and blends further stack items; the
+    // plain one leaves that code out, since a software rasteriser pays for every
+    // instruction of a branch whether or not it is taken.
+    bool build(std::string& error, bool stacked = false, const char* vertexText = kVertexText,
+               const char* fragmentText = kFragmentText);
+    // Whether a part's stack needs the stacked variant.
+    static bool needsStack(const std::vector<DrawList::Layer>& layers);
     void release();
     unsigned id() const { return program_; }
 
     // Puts the slots' lights where the program reads them, placed in eye space through
     // the camera's `view`, and the program in use for a frame seen from `eye`.
     void begin(const LightSlots& slots, const glm::mat4& view, const glm::vec3& eye);
+    // Back in use later in the same frame, with what begin and setShadow gave it.
+    void use();
     // The shadow map to read, with the frame's depth bias; null: nothing is shadowed.
     void setShadow(const ShadowPass::Fit* shadow, unsigned texture, double offset);
     void setObject(const glm::mat4& world);
     // A part's material: its amounts, switches and uploaded textures, lit at least by
     // the `ambient` light.
     void setMaterial(const BakedMaterial& material, const MaterialTextures::Ids& textures, const float ambient[4]);
+    // How the part's stack maps, tiles and blends its items (empty: the mesh's own
+    // coordinates, one item); the further items' colour textures come from `textures`.
+    void setLayers(const std::vector<DrawList::Layer>& layers, MaterialTextures& textures);
     // Back to fixed-function drawing, with no shadow map left bound.
     void end();
 
@@ -61,11 +77,14 @@ private:
             shadowDy = -1, shadowFocal = -1, shadowNear = -1, shadowFar = -1, shadowDepth = -1, shadowOffset = -1,
             filterSize = -1, filterSize2 = -1, filterSize2p1 = -1, filterScale = -1, filterScaleSize = -1,
             filter = -1;
+        int layerCount = -1, layerMapping = -1, layerTiling = -1, layerBlend = -1, layerAmount = -1,
+            layerOpacity = -1, layerScale = -1, layerSpace = -1, layerUV = -1;
     };
     void lookUpUniforms();
     void placeLights(const LightSlots& slots, const glm::mat4& view);
 
     unsigned program_ = 0;
+    unsigned samplers_[4] = {};  // by tiling style: None, Repeat, Mirror, NoneClip
     Uniforms uniforms_;
 };
 

@@ -14,10 +14,14 @@ BakedMaterial::Texture BakedMaterial::Texture::solid(float r, float g, float b, 
 }
 
 bool BakedMaterial::transparent() const {
-    if (surface[0].opacity < 1.0f) return true;
-    const Texture& c = surface[0].color;
-    for (size_t i = 3; i < c.rgba.size(); i += 4)
-        if (c.rgba[i] < 255) return true;
+    // A shadow catcher is clear wherever no shadow falls on it.
+    if (style == kShadowCatcher) return true;
+    for (int s = 0; s < (fresnel ? 2 : 1); ++s) {
+        if (surface[s].opacity < 1.0f) return true;
+        const Texture& c = surface[s].color;
+        for (size_t i = 3; i < c.rgba.size(); i += 4)
+            if (c.rgba[i] < 255) return true;
+    }
     return false;
 }
 

@@ -390,10 +390,11 @@ void MaterialX::textureSize(int sceneWidth, int sceneHeight, int& width, int& he
     height = shaderTextureHeight > 0 ? shaderTextureHeight : sceneHeight > 0 ? sceneHeight : kDefaultTextureSize;
 }
 
-void MaterialX::bake(BakedMaterial& out, int sceneWidth, int sceneHeight, int threads) const {
+void MaterialX::bake(BakedMaterial& out, int sceneWidth, int sceneHeight, int threads, int limit) const {
     out = BakedMaterial();
     int width, height;
     textureSize(sceneWidth, sceneHeight, width, height);
+    if (limit > 0) width = std::min(width, limit), height = std::min(height, limit);
     out.materialStyle = style_;
     out.style = style_ == kMatte ? BakedMaterial::kMatte
                 : style_ == kShadowCatcher ? BakedMaterial::kShadowCatcher

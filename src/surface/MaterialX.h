@@ -79,9 +79,10 @@ public:
     // preference (sceneWidth, sceneHeight; 512 when those are not positive).
     void textureSize(int sceneWidth, int sceneHeight, int& width, int& height) const;
     // Bakes the used channels into `out` for the renderer. Channels with layers are
-    // baked at textureSize; a colour without layers is one texel.
+    // baked at textureSize, each side at most `limit` when that is positive; a colour
+    // without layers is one texel.
     void bake(BakedMaterial& out, int sceneWidth = kDefaultTextureSize, int sceneHeight = kDefaultTextureSize,
-              int threads = 0) const;
+              int threads = 0, int limit = 0) const;
 
     double fresnelBlend = 0.5;
     int shaderTextureWidth = -1;  // -1: not set

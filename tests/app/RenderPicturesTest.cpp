@@ -1,0 +1,313 @@
+// Pictures of hand-made projects rendered by the real executable, measured pixel by
+// pixel: material stacks, transparency, shadow catchers and the OpenGL settings.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <FreeImage.h>
+
+namespace {
+
+struct Outcome {
+    int status;
+    std::string err;
+};
+
+Outcome run(const std::string& arguments) {
+    std::string errFile = testing::TempDir() + "pictures-stderr-" + std::to_string(std::rand());
+    std::string command = std::string(FW_EXECUTABLE) + " " + arguments + " >/dev/null 2>" + errFile;
+    int raw = std::system(command.c_str());
+    Outcome r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, {}};
+    if (std::FILE* e = std::fopen(errFile.c_str(), "r")) {
+        char buffer[4096];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, e)) > 0) r.err.append(buffer, n);
+        std::fclose(e);
+    }
+    std::remove(errFile.c_str());
+    return r;
+}
+
+struct Pixels {
+    int width = 0, height = 0;
+    std::vector<int> rgb;
+    const int* at(int x, int y) const { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
+};
+
+Pixels readImage(const std::string& path) {
+    Pixels p;
+    FIBITMAP* loaded = FreeImage_Load(FreeImage_GetFileType(path.c_str()), path.c_str());
+    if (!loaded) return p;
+    FIBITMAP* rgb = FreeImage_ConvertTo24Bits(loaded);
+    FreeImage_Unload(loaded);
+    p.width = static_cast<int>(FreeImage_GetWidth(rgb));
+    p.height = static_cast<int>(FreeImage_GetHeight(rgb));
+    for (int y = 0; y < p.height; ++y) {
+        const BYTE* row = FreeImage_GetScanLine(rgb, y);
+        for (int x = 0; x < p.width; ++x)
+            p.rgb.insert(p.rgb.end(), {row[x * 3 + FI_RGBA_RED], row[x * 3 + FI_RGBA_GREEN], row[x * 3 + FI_RGBA_BLUE]});
+    }
+    FreeImage_Unload(rgb);
+    return p;
+}
+
+void expectColour(const int* p, int r, int g, int b, int tolerance, const char* what) {
+    EXPECT_NEAR(p[0], r, tolerance) << what;
+    EXPECT_NEAR(p[1], g, tolerance) << what;
+    EXPECT_NEAR(p[2], b, tolerance) << what;
+}
+
+std::string node(const std::string& kind, const std::string& name, const std::string& placement,
+                 const std::string& body) {
+    return "  begin " + kind + "\n   name \"" + name + "\"\n   vis 1\n" + placement + "   parent \"root\"\n" + body +
+           "  end " + kind + "\n";
+}
+
+std::string material(const std::string& name, const std::string& style, const std::string& colour,
+                     double transparency = 0, const std::string& extra = "") {
+    return "  begin MaterialX\n   name \"" + name + "\"\n   materialStyle \"" + style + "\"\n" +
+           "   begin MaterialChannelColor 0\n    color " + colour + " 1\n    useBaseColor 1\n    active 1\n"
+           "   end MaterialChannelColor\n   begin MaterialChannelTransparency 0\n    amount " +
+           std::to_string(transparency) + "\n    active 1\n   end MaterialChannelTransparency\n" + extra +
+           "  end MaterialX\n";
+}
+
+// One stack item; `options` are further item lines.
+std::string item(const std::string& material, const std::string& options = "") {
+    return "    begin MaterialStackItem\n     material \"" + material + "\"\n" + options + "    end MaterialStackItem\n";
+}
+
+// A style whose slot 0 holds `items`; the other slots keep "defaultMtl".
+std::string style(const std::string& name, const std::string& items, double depth = 10) {
+    return "  begin ObjectXStyle\n   name \"" + name + "\"\n   extrusionStyle \"ExtrusionOrvo\"\n   perim \"\"\n"
+           "   depth " + std::to_string(depth) + "\n   begin MaterialStack 0\n" + items + "   end MaterialStack\n"
+           "  end ObjectXStyle\n";
+}
+
+// A square outline of side 2 * half about the origin.
+std::string square(const std::string& name, double half) {
+    std::string h = std::to_string(half), m = std::to_string(-half), points;
+    for (const std::string& p : {m + " " + m, h + " " + m, h + " " + h, m + " " + h, m + " " + m})
+        points += "      p " + p + "\n      pType ANCHOR\n";
+    return "  begin ProfileI\n   name \"" + name + "\"\n   begin InputProfile2\n    begin CompositeCurve2\n"
+           "     closed 1\n     begin Curve2\n      type Linear\n" + points +
+           "      closed 1\n     end Curve2\n    end CompositeCurve2\n   end InputProfile2\n  end ProfileI\n";
+}
+
+std::string solid(const std::string& name, const std::string& face, const std::string& styleName,
+                  const std::string& translate = "0 0 0", const std::string& rotate = "0 0 0") {
+    return node("ObjectX", name, "   translate " + translate + "\n   rotate " + rotate + "\n",
+                "   face \"" + face + "\"\n   style \"" + styleName + "\"\n");
+}
+
+// Looking down the Z axis onto the origin, 200 units wide; a white ambient light.
+std::string project(const std::string& members, const std::string& settings = "") {
+    std::string camera = node("CameraX", "Front", "",
+                              "   mode ORBIT\n   projection ORTHOGRAPHIC\n   clip 1 2000\n   target 0 0 0\n"
+                              "   distance 500\n   tumble-left-right 0\n   tumble-up-down 0\n   ortho-width 200\n");
+    std::string ambient = node("LightX", "Ambient", "", "   type AMBIENT\n   color 1 1 1 1\n   intensity 1\n");
+    return " RenderSize 100 100\n BackgroundColor 0 0 1\n RenderShadows \"1\"\n" + settings + " begin SceneX\n" +
+           camera + ambient + members + " end SceneX\n";
+}
+
+std::string dir() { return testing::TempDir(); }
+
+Pixels render(const std::string& name, const std::string& text, std::string* err = nullptr) {
+    std::string path = dir() + name + ".kxp", out = dir() + name + ".png";
+    if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fclose(f);
+    }
+    std::remove(out.c_str());
+    Outcome r = run("--library-folder " + dir() + "pictures-libs render " + path + " -o " + out);
+    EXPECT_EQ(r.status, 0) << r.err;
+    if (err) *err = r.err;
+    return readImage(out);
+}
+
+}  // namespace
+
+// A red square at transparency 0.5 over the blue background gives the even mix: the
+// back cap wears the square's own material and is hidden behind its front.
+TEST(RenderPictures, TransparentSquareMixesExactlyWithTheBackground) {
+    std::string text = project(material("Red Glass", "Absolute", "1 0 0", 0.5) + style("Glass", item("Red Glass")) +
+                               square("Square", 50) + solid("Tile", "Square", "Glass"));
+    Pixels p = render("transparent", text);
+    ASSERT_EQ(p.width, 100);
+    expectColour(p.at(50, 50), 128, 0, 128, 2, "the middle of the square");
+    expectColour(p.at(3, 3), 0, 0, 255, 0, "the background");
+}
+
+// Turned about Y, the solid shows its back cap, which wears the object's material.
+TEST(RenderPictures, ASpunObjectShowsItsMaterialOnTheBack) {
+    std::string text = project(material("Red", "Absolute", "1 0 0") + style("Plain", item("Red")) +
+                               square("Square", 50) + solid("Tile", "Square", "Plain", "0 0 0", "0 180 0"));
+    Pixels p = render("spun", text);
+    ASSERT_EQ(p.width, 100);
+    expectColour(p.at(50, 50), 255, 0, 0, 1, "the back cap");
+}
+
+namespace {
+
+// A square image file: the left half black, the right half white.
+std::string halves(const std::string& name) {
+    std::string path = dir() + name;
+    FIBITMAP* image = FreeImage_Allocate(16, 16, 24);
+    for (unsigned y = 0; y < 16; ++y)
+        for (unsigned x = 0; x < 16; ++x) {
+            RGBQUAD c{};
+            c.rgbRed = c.rgbGreen = c.rgbBlue = x < 8 ? 0 : 255;
+            FreeImage_SetPixelColor(image, x, y, &c);
+        }
+    FreeImage_Save(FIF_PNG, image, path.c_str());
+    FreeImage_Unload(image);
+    return path;
+}
+
+// Dark-to-light changes along the middle row inside the square (x 30..69).
+int stripesAcross(const Pixels& p) {
+    int changes = 0;
+    bool dark = p.at(30, 50)[0] < 128;
+    for (int x = 31; x < 70; ++x) {
+        bool d = p.at(x, 50)[0] < 128;
+        changes += d != dark;
+        dark = d;
+    }
+    return changes;
+}
+
+}  // namespace
+
+// A planar map tiled four times across the square gives four black-and-white periods;
+// Mirror tiling joins neighbouring tiles by their like halves.
+TEST(RenderPictures, PlanarMapsTileAcrossTheSurface) {
+    std::string map = halves("halves.png");
+    std::string mtl = material("Halves", "Absolute", "1 1 1", 0, "   colorMap \"" + map + "\"\n");
+    std::string placement = "     mappingStyle \"PlanarZ\"\n     applyWidth 80\n     applyHeight 80\n"
+                            "     tilingX 4\n     tilingY 4\n";
+    Pixels repeat = render("tiled", project(mtl + style("Tiled", item("Halves", placement + "     tilingStyle \"Repeat\"\n")) +
+                                            square("Square", 40) + solid("Tile", "Square", "Tiled")));
+    ASSERT_EQ(repeat.width, 100);
+    EXPECT_GE(stripesAcross(repeat), 7);
+    Pixels mirror = render("mirrored", project(mtl + style("Tiled", item("Halves", placement + "     tilingStyle \"Mirror\"\n")) +
+                                               square("Square", 40) + solid("Tile", "Square", "Tiled")));
+    ASSERT_EQ(mirror.width, 100);
+    EXPECT_GE(stripesAcross(mirror), 3);
+    EXPECT_LT(stripesAcross(mirror), stripesAcross(repeat));
+}
+
+// Cyan multiplied onto yellow leaves green; the first item alone would be yellow.
+TEST(RenderPictures, AStackBlendsItsSecondItemWithMultiply) {
+    std::string text = project(material("Yellow", "Absolute", "1 1 0") + material("Cyan", "Absolute", "0 1 1") +
+                               style("Mixed", item("Yellow") + item("Cyan", "     blendingStyle \"Multiply\"\n")) +
+                               square("Square", 50) + solid("Tile", "Square", "Mixed"));
+    Pixels p = render("multiply", text);
+    ASSERT_EQ(p.width, 100);
+    expectColour(p.at(50, 50), 0, 255, 0, 2, "yellow times cyan");
+}
+
+namespace {
+
+// A shadow-catching floor under a lit square, a light from the side, blue media behind.
+std::string catcherScene(const std::string& settings) {
+    std::string light = node("LightX", "Sun", "   rotate 0 30 0\n",
+                             "   type DIRECTIONAL\n   color 1 1 1 1\n   intensity 1\n   shadow 1\n"
+                             "   shadow-softness 0\n   shadow-darkness 0.8\n   shadowmap-xres 512\n"
+                             "   shadowmap-yres 512\n");
+    return project(material("Catcher", "ShadowCatcher", "1 1 1") + material("White", "Absolute", "1 1 1") +
+                       style("Floor", item("Catcher"), 2) + style("Card", item("White"), 2) + square("Big", 100) +
+                       square("Small", 15) + solid("Floor Solid", "Big", "Floor", "0 0 -2") +
+                       solid("Card Solid", "Small", "Card", "0 0 40") + light,
+                   " BackgroundColor 1 0 0\n UseBackgroundMedia 1\n BackgroundMedia \"" + dir() + "media.png\"\n" +
+                       settings);
+}
+
+void blueMedia() {
+    FIBITMAP* sky = FreeImage_Allocate(4, 4, 24);
+    RGBQUAD blue{};
+    blue.rgbBlue = 255;
+    for (unsigned y = 0; y < 4; ++y)
+        for (unsigned x = 0; x < 4; ++x) FreeImage_SetPixelColor(sky, x, y, &blue);
+    FreeImage_Save(FIF_PNG, sky, (dir() + "media.png").c_str());
+    FreeImage_Unload(sky);
+}
+
+// Pixels of the media's blue darkened by a shadow, and of anything else but the media
+// and the white card.
+void countShadow(const Pixels& p, int& shadowed, int& other) {
+    shadowed = other = 0;
+    for (size_t i = 0; i < p.rgb.size(); i += 3) {
+        const int* c = &p.rgb[i];
+        if (c[0] == 0 && c[1] == 0 && c[2] == 255) continue;
+        if (c[0] > 250 && c[1] > 250 && c[2] > 250) continue;
+        if (c[0] < 3 && c[1] < 3 && c[2] > 30 && c[2] < 80) ++shadowed;
+        else ++other;
+    }
+}
+
+}  // namespace
+
+// Only the shadow darkens the media behind a shadow catcher; with the final frames'
+// shadows switched off there is none.
+TEST(RenderPictures, AShadowCatcherShowsOnlyItsShadowOverTheMedia) {
+    blueMedia();
+    Pixels p = render("catcher", catcherScene(""));
+    ASSERT_EQ(p.width, 100);
+    expectColour(p.at(3, 3), 0, 0, 255, 0, "the media around the shadow");
+    int shadowed, other;
+    countShadow(p, shadowed, other);
+    EXPECT_GT(shadowed, 100);  // the card's shadow, 30 x 30 units, lands beside it
+    EXPECT_LT(other, 300);     // the shadow's and the card's edges only
+
+    Pixels off = render("catcher-off", catcherScene(" FinalGLShaderShadows 0\n"));
+    ASSERT_EQ(off.width, 100);
+    countShadow(off, shadowed, other);
+    EXPECT_EQ(shadowed, 0);
+}
+
+// A matte card holds out the square behind it: the background shows through.
+TEST(RenderPictures, AMatteObjectHoldsOutWhatIsBehindIt) {
+    std::string text = project(material("Red", "Absolute", "1 0 0") + material("Holdout", "Matte", "1 1 1") +
+                               style("Plain", item("Red")) + style("Hole", item("Holdout")) + square("Big", 50) +
+                               square("Small", 20) + solid("Back", "Big", "Plain") +
+                               solid("Front", "Small", "Hole", "0 0 30"));
+    Pixels p = render("matte", text);
+    ASSERT_EQ(p.width, 100);
+    expectColour(p.at(50, 50), 0, 0, 255, 0, "through the matte card");
+    expectColour(p.at(50, 32), 255, 0, 0, 1, "the square around it");
+}
+
+// A Fresnel material whose second surface is clear blends; faced straight on it shows
+// its first surface, seen edge-on its second.
+TEST(RenderPictures, AFresnelMaterialWithAClearSecondSurfaceIsTransparent) {
+    std::string fresnel =
+        "  begin MaterialX\n   name \"Sheen\"\n   materialStyle \"Fresnel\"\n   fresnelStart 0\n   fresnelEnd 1\n"
+        "   fresnelBlend 0\n   begin MaterialChannelColor 0\n    color 1 0 0 1\n   end MaterialChannelColor\n"
+        "   begin MaterialChannelTransparency 0\n    amount 0.5\n   end MaterialChannelTransparency\n"
+        "   begin MaterialChannelColor 1\n    color 0 1 0 1\n   end MaterialChannelColor\n"
+        "   begin MaterialChannelTransparency 1\n    amount 1\n   end MaterialChannelTransparency\n"
+        "  end MaterialX\n";
+    Pixels p = render("fresnel", project(fresnel + style("Sheen Style", item("Sheen")) + square("Square", 50) +
+                                         solid("Tile", "Square", "Sheen Style")));
+    ASSERT_EQ(p.width, 100);
+    expectColour(p.at(50, 50), 128, 0, 128, 3, "half red over the blue background");
+}
+
+// A texture size above the context's limit is baked at the limit with a warning.
+TEST(RenderPictures, ATextureAboveTheLimitIsClampedWithAWarning) {
+    std::string map = halves("limit.png");
+    std::string mtl = material("Huge", "Absolute", "1 1 1", 0,
+                               "   shaderTextureWidth 100000\n   shaderTextureHeight 8\n   colorMap \"" + map + "\"\n");
+    std::string err;
+    Pixels p = render("limit", project(mtl + style("Huge Style", item("Huge")) + square("Square", 50) +
+                                       solid("Tile", "Square", "Huge Style")),
+                      &err);
+    ASSERT_EQ(p.width, 100);
+    EXPECT_NE(err.find("formwright: Huge: the texture size 100000 x 8 is above this OpenGL's limit"), std::string::npos)
+        << err;
+    expectColour(p.at(70, 50), 255, 255, 255, 2, "the white half");
+}
