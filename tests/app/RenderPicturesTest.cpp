@@ -2,6 +2,7 @@
 // pixel: material stacks, transparency, shadow catchers and the OpenGL settings.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -18,7 +19,10 @@ struct Outcome {
 };
 
 Outcome run(const std::string& arguments) {
-    std::string errFile = testing::TempDir() + "pictures-stderr-" + std::to_string(std::rand());
+    // ctest runs these side by side as separate processes: one file per run.
+    std::string errFile = testing::TempDir() + "pictures-stderr-XXXXXX";
+    int fd = mkstemp(errFile.data());
+    if (fd >= 0) close(fd);
     std::string command = std::string(FW_EXECUTABLE) + " " + arguments + " >/dev/null 2>" + errFile;
     int raw = std::system(command.c_str());
     Outcome r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, {}};
