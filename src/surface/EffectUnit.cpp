@@ -2,7 +2,6 @@
 
 #include "persistence/CommandIO.h"
 #include "persistence/FieldReaders.h"
-#include "surface/QuotedText.h"
 
 namespace fw {
 
@@ -68,7 +67,7 @@ void EffectUnit::registerCommands() {
 }
 
 int EffectUnit::writeCommands(CommandIO& io) {
-    io.writef("Name \"%s\"\n", quotedText(name).c_str());
+    io.writef("Name \"%s\"\n", escapeQuotes(name).c_str());
     if (writeGradients(io) != 0) return -1;
     io.writef("TargetType \"%s\"\n", kTargetTypeNames.name(targetType));
     io.writef("TargetProcessing \"%s\"\n", kTargetProcessingNames.name(targetProcessing));

@@ -5,7 +5,6 @@
 
 #include "persistence/CommandIO.h"
 #include "persistence/FieldReaders.h"
-#include "surface/QuotedText.h"
 
 namespace fw {
 
@@ -134,13 +133,13 @@ int GlintUnit::writeOwnCommands(CommandIO& io) {
     io.writef("GlintGradientFlip %d\n", glintGradientFlip ? 1 : 0);
     io.writef("GlintGradientOversampling %d\n", glintGradientOversampling);
     io.writef("GradientBoost %f\n", gradientBoost);
-    io.writef("ReactImageName \"%s\"\n", quotedText(reactImageName).c_str());
+    io.writef("ReactImageName \"%s\"\n", escapeQuotes(reactImageName).c_str());
     io.writef("ReactImageCenter %f %f\n", reactImageCenter[0], reactImageCenter[1]);
     io.writef("ReactImageInvertMap %d\n", reactImageInvertMap ? 1 : 0);
     io.writef("ReactImageScale %f\n", reactImageScale);
     io.writef("ReactImageRotation %f\n", reactImageRotation);
     io.writef("ReactImageSensitivity %f\n", reactImageSensitivity);
-    io.writef("DisplaceImageName \"%s\"\n", quotedText(displaceImageName).c_str());
+    io.writef("DisplaceImageName \"%s\"\n", escapeQuotes(displaceImageName).c_str());
     io.writef("DisplaceImageCenter %f %f\n", displaceImageCenter[0], displaceImageCenter[1]);
     io.writef("DisplaceImageScale %f\n", displaceImageScale);
     io.writef("DisplaceImageRotation %f\n", displaceImageRotation);

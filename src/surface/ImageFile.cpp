@@ -16,7 +16,6 @@
 
 #include "persistence/CommandIO.h"
 #include "persistence/FieldReaders.h"
-#include "surface/QuotedText.h"
 #include "platform/MovieReader.h"
 #include "scene/Scene.h"
 
@@ -360,7 +359,7 @@ void ImageFile::registerCommands() {
 
 int ImageFile::writeCommands(CommandIO& io) {
     if (SceneMember::writeCommands(io) != 0) return -1;
-    return io.writef("image \"%s\"\n", quotedText(path_).c_str());
+    return io.writef("image \"%s\"\n", escapeQuotes(path_).c_str());
 }
 
 }  // namespace fw

@@ -5,7 +5,6 @@
 
 #include "persistence/CommandIO.h"
 #include "persistence/FieldReaders.h"
-#include "surface/QuotedText.h"
 #include "scene/AnimGlobals.h"
 #include "scene/Scene.h"
 #include "surface/ImageFile.h"
@@ -73,7 +72,7 @@ void ImageMap::registerCommands() {
 
 int ImageMap::writeCommands(CommandIO& io) {
     if (SceneMember::writeCommands(io) != 0) return -1;
-    io.writef("imageFile \"%s\"\n", quotedText(imageFileName()).c_str());
+    io.writef("imageFile \"%s\"\n", escapeQuotes(imageFileName()).c_str());
     io.writef("startTime %lf\n", startTime);
     io.writef("holdFirstFrame %d\n", holdFirstFrame ? 1 : 0);
     io.writef("holdLastFrame %d\n", holdLastFrame ? 1 : 0);

@@ -11,7 +11,6 @@
 #include "scene/Scene.h"
 #include "surface/ImageMap.h"
 #include "surface/Material.h"
-#include "surface/QuotedText.h"
 
 namespace fw {
 
@@ -157,7 +156,7 @@ void MaterialStackItem::registerCommands() {
 }
 
 int MaterialStackItem::writeCommands(CommandIO& io) {
-    io.writef("material \"%s\"\n", quotedText(materialName()).c_str());
+    io.writef("material \"%s\"\n", escapeQuotes(materialName()).c_str());
     io.writef("applySpread %d\n", applySpread ? 1 : 0);
     io.writef("applyWidth %g\n", applyWidth);
     io.writef("applyHeight %g\n", applyHeight);

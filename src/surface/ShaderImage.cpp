@@ -4,7 +4,6 @@
 
 #include "persistence/CommandIO.h"
 #include "persistence/FieldReaders.h"
-#include "surface/QuotedText.h"
 #include "scene/Scene.h"
 #include "surface/ImageFile.h"
 #include "surface/ImageMap.h"
@@ -89,6 +88,6 @@ void ShaderImage::copyFields(const Shader& other) {
     setImage(o.image());
 }
 
-int ShaderImage::writeFields(CommandIO& io) { return io.writef("image \"%s\"\n", quotedText(image()).c_str()); }
+int ShaderImage::writeFields(CommandIO& io) { return io.writef("image \"%s\"\n", escapeQuotes(image()).c_str()); }
 
 }  // namespace fw

@@ -436,6 +436,15 @@ TEST(CommandLine, FolderPathsEndingInABackslashResaveAndReadBack) {
         EXPECT_NE(once.find(line), std::string::npos) << once;
         EXPECT_NE(once.find("BackgroundColor 0.25"), std::string::npos) << once;
     }
+    // Image paths are written by the same rule: a folder-like path keeps its last backslash.
+    std::string scene = slurp(std::string(FW_SOURCE_DIR) + "/tests/data/conformance/every-member.scene");
+    const std::string stored = "image \"textures/brass plate.png\"", folder = "image \"textures\\plates\\\\\"";
+    ASSERT_NE(scene.find(stored), std::string::npos);
+    scene.replace(scene.find(stored), stored.size(), folder);
+    spill(dir + "folder.scene", scene);
+    Outcome resaved = run("resave " + dir + "folder.scene " + dir + "folder-1.scene");
+    ASSERT_EQ(resaved.status, 0) << resaved.err;
+    EXPECT_EQ(slurp(dir + "folder-1.scene"), scene);
 }
 
 // The executable under a memory cap and a guard against hanging: a reader that
