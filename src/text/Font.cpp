@@ -16,11 +16,13 @@ int readFontName(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
-// The stored path and numbers are read and dropped: the font list decides the file.
-int readFontInfo(CommandIO& io, CommandEnabler&) {
+// The stored numbers are dropped and the path only kept for writing: the font list
+// decides the file.
+int readFontInfo(CommandIO& io, CommandEnabler& r) {
     std::string path;
     int a, b;
     if (io.readString(path) != 0 || io.readInt(a) != 0 || io.readInt(b) != 0) return -1;
+    receiverAs<Font>(r).storedPath = path;
     return 0;
 }
 
@@ -52,7 +54,8 @@ CommandTable& Font::commandTable() {
 
 int Font::writeCommands(CommandIO& io) {
     if (io.writef("fontName \"%s\"\n", escapeQuotes(fontName()).c_str()) != 0) return -1;
-    return io.writef("fontInfo \"%s\" %d %d\n", escapeQuotes(path()).c_str(), info[0], info[1]);
+    const std::string file = *path() ? path() : storedPath;
+    return io.writef("fontInfo \"%s\" %d %d\n", escapeQuotes(file).c_str(), info[0], info[1]);
 }
 
 bool Font::load() {

@@ -41,6 +41,9 @@ public:
     double bboxWidth() const { return bboxWidth_; }
 
     int32_t info[2] = {0, 0};  // the two numbers of "fontInfo"
+    // The path a file gave; it never picks the font file, but is written back while
+    // no file is loaded, so resaving loses nothing.
+    std::string storedPath;
 
 private:
     void registerCommands();

@@ -386,6 +386,10 @@ TEST(CommandLine, TextGivesThePictureOfItsSavedProject) {
     std::string libraries = "--library-folder " + dir + "text-libraries ";
     Outcome saved = run(libraries + "text \"Hi\" -o " + dir + "title.kxp");
     ASSERT_EQ(saved.status, 0) << saved.err;
+    // The saved title resaves to itself: its font's file path included.
+    Outcome resaved = run(libraries + "resave " + dir + "title.kxp " + dir + "title-again.kxp");
+    ASSERT_EQ(resaved.status, 0) << resaved.err;
+    EXPECT_EQ(slurp(dir + "title-again.kxp"), slurp(dir + "title.kxp"));
     Outcome drawn = run(libraries + "text \"Hi\" -o " + dir + "title.png");
     ASSERT_EQ(drawn.status, 0) << drawn.err;
     Outcome rendered = run(libraries + "render " + dir + "title.kxp -o " + dir + "project.png");
