@@ -191,6 +191,8 @@ void GLRenderer::drawScene(DrawList& list, const LightSlots& slots, const Shadow
             program.begin(slots, view, glm::vec3(cameraWorld[3]));
             program.setShadow(shadow, shadow_.texture(), frame.shadowOffset);
             begun[variant] = true;
+            // Placing the lights went through the modelview: the object's own is due back.
+            glLoadMatrixf(glm::value_ptr(view * world));
         }
         program.setObject(world);
         current = &program;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -382,6 +383,16 @@ void shades(const Pixels& p, int& main, double& share) {
     share = object ? static_cast<double>(covered) / object : 0;
 }
 
+// The box around everything but the background: left, bottom, right, top.
+std::vector<int> objectBox(const Pixels& p) {
+    std::vector<int> box = {p.width, p.height, -1, -1};
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x)
+            if (!same(p.at(x, y), kBlue))
+                box = {std::min(box[0], x), std::min(box[1], y), std::max(box[2], x), std::max(box[3], y)};
+    return box;
+}
+
 // Near-black pixels among the first `span` object pixels met walking row y from `x` by `step`.
 int inkAtEdge(const Pixels& p, int y, int x, int step, int span) {
     while (x >= 0 && x < p.width && same(p.at(x, y), kBlue)) x += step;
@@ -456,6 +467,9 @@ TEST(RenderPictures, ACartoonObjectHasFewShadesAndADarkOutline) {
     EXPECT_GT(share, 0.85);
     EXPECT_GE(inkAtEdge(toon, 80, 0, 1, 4), 2) << "outline on the left";
     EXPECT_GE(inkAtEdge(toon, 80, 159, -1, 4), 2) << "outline on the right";
+    // Same place and size: only the outline, half outside the silhouette, adds to it.
+    std::vector<int> toonBox = objectBox(toon), plainBox = objectBox(plain);
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(toonBox[i], plainBox[i], 3) << "side " << i << " of the object's box";
     shades(plain, main, share);
     EXPECT_LT(share, 0.85) << "a smooth gradient spreads over many shades";
     EXPECT_EQ(inkAtEdge(plain, 80, 0, 1, 4), 0);
