@@ -16,6 +16,7 @@
 #include "platform/GLContext.h"
 #include "render/Camera.h"
 #include "render/LightSlots.h"
+#include "render/MeshEdges.h"
 
 namespace fw {
 
@@ -35,6 +36,10 @@ glm::dmat4 projectionOf(const Camera& camera, double aspect) {
     hh = hw / aspect;  // the frame's own shape decides the height
     return glm::frustum(-hw, hw, -hh, hh, camera.clipNear, camera.clipFar);
 }
+
+// A cartoon outline also follows creases sharper than this, in degrees: a box's
+// edges, a letter's rim, not the facets of a curved side.
+constexpr double kCartoonCrease = 40;
 
 }  // namespace
 
@@ -64,7 +69,7 @@ GLRenderer* GLRenderer::instance(std::string& error) {
         return nullptr;
     }
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &r->maxTextureSize_);
-    if (!r->program_.build(error)) {
+    if (!r->programs_[LightingProgram::kPlain].build(error)) {
         failure = error;
         return nullptr;
     }
@@ -75,8 +80,7 @@ GLRenderer* GLRenderer::instance(std::string& error) {
 GLRenderer::~GLRenderer() {
     if (!context_ || !context_->makeCurrent()) return;
     releaseTextures();
-    program_.release();
-    stackedProgram_.release();
+    for (LightingProgram& program : programs_) program.release();
     shadow_.release();
     targets_.release();
 }
@@ -124,7 +128,8 @@ bool GLRenderer::render(SceneX& scene, Camera& camera, const Frame& frame, Image
 }
 
 // The lit scene: opaque items first, then the transparent ones from the back
-// forwards, blended over what is behind them without hiding it.
+// forwards, blended over what is behind them without hiding it. Parts in a line style
+// add their lines after their faces; only they pay for finding edges.
 void GLRenderer::drawScene(DrawList& list, const LightSlots& slots, const ShadowPass::Fit* shadow, Camera& camera,
                            const Frame& frame) {
     glEnable(GL_DEPTH_TEST);
@@ -135,58 +140,97 @@ void GLRenderer::drawScene(DrawList& list, const LightSlots& slots, const Shadow
     glMatrixMode(GL_PROJECTION);
     glLoadMatrixf(glm::value_ptr(glm::mat4(projectionOf(camera, static_cast<double>(frame.width) / frame.height))));
     list.sortForDrawing(glm::dvec3(cameraWorld[3]));
+    // Towards the viewer, for silhouettes: the eye point, or for a parallel view the
+    // camera's backward axis.
+    const glm::dvec4 eye = camera.projection() == Camera::kOrthographic ? glm::dvec4(glm::dvec3(cameraWorld[2]), 0.0)
+                                                                         : glm::dvec4(glm::dvec3(cameraWorld[3]), 1.0);
 
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_NORMAL_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glMatrixMode(GL_MODELVIEW);
-    auto drawPart = [](const DrawList::Part& part) {
+    auto style = [](const DrawList::Part& part) { return part.material->style; };
+    auto lined = [&](const DrawList::Part& part) {
+        return style(part) == BakedMaterial::kCartoon || style(part) == BakedMaterial::kWireframe ||
+               style(part) == BakedMaterial::kHiddenLine;
+    };
+    // Faces under lines sit a little further back, so that their own edges win the depth test.
+    auto drawFaces = [&](const DrawList::Part& part) {
+        if (lined(part)) {
+            glEnable(GL_POLYGON_OFFSET_FILL);
+            glPolygonOffset(1.0f, 1.0f);
+        }
         glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(part.triangles.size()), GL_UNSIGNED_INT, part.triangles.data());
+        glDisable(GL_POLYGON_OFFSET_FILL);
+    };
+    auto drawLines = [](const std::vector<uint32_t>& lines, float width) {
+        glLineWidth(std::clamp(width, 1.0f, 64.0f));
+        glDrawElements(GL_LINES, static_cast<GLsizei>(lines.size()), GL_UNSIGNED_INT, lines.data());
+        glLineWidth(1.0f);
     };
     // Each variant of the lighting program is set up for the frame when first used, and
     // told the object's placement whenever it takes over.
     LightingProgram* current = nullptr;
-    bool begun[2] = {false, false};
+    bool begun[LightingProgram::kVariants] = {};
+    bool failed[LightingProgram::kVariants] = {};
     glm::mat4 world(1.0f);
-    bool stackFailed = false;
-    auto use = [&](bool stacked) {
-        if (stacked && !stackedProgram_.id() && !stackFailed) {
+    auto use = [&](int variant) {
+        LightingProgram& wanted = programs_[variant];
+        if (variant != LightingProgram::kPlain && !wanted.id() && !failed[variant]) {
             std::string error;
-            stackFailed = !stackedProgram_.build(error, true);
-            // Then only each stack's first item is drawn.
-            if (stackFailed) std::fprintf(stderr, "formwright: %s\n", error.c_str());
+            failed[variant] = !wanted.build(error, variant);
+            // Then the part is drawn as a plain one.
+            if (failed[variant]) std::fprintf(stderr, "formwright: %s\n", error.c_str());
         }
-        LightingProgram& program = stacked && !stackFailed ? stackedProgram_ : program_;
+        if (failed[variant]) variant = LightingProgram::kPlain;
+        LightingProgram& program = programs_[variant];
         if (&program == current) return;
-        if (begun[stacked]) {
+        if (begun[variant]) {
             program.use();
         } else {
             program.begin(slots, view, glm::vec3(cameraWorld[3]));
             program.setShadow(shadow, shadow_.texture(), frame.shadowOffset);
-            begun[stacked] = true;
+            begun[variant] = true;
+            // Placing the lights went through the modelview: the object's own is due back.
+            glLoadMatrixf(glm::value_ptr(view * world));
         }
         program.setObject(world);
         current = &program;
     };
-    use(false);
+    // Unlit, untextured drawing in one colour, outside the lighting program.
+    auto flat = [&](const float colour[4]) {
+        // The program's textures stay bound for when it takes over again; without
+        // GL_TEXTURE_2D enabled fixed-function drawing ignores them.
+        glUseProgram(0);
+        current = nullptr;
+        glColor4fv(colour);
+    };
+    use(LightingProgram::kPlain);
+    LightingProgram* last = current;
     auto place = [&](const DrawList::Item& item) {
         world = glm::mat4(item.world);
         glLoadMatrixf(glm::value_ptr(view * world));
-        current->setObject(world);
+        if (current) current->setObject(world);
         glInterleavedArrays(GL_T2F_N3F_V3F, 0, item.mesh->vertexData());
     };
-    auto matte = [](const DrawList::Part& part) { return part.material->style == BakedMaterial::kMatte; };
-
-    // Matte parts hold out what is behind them: depth only, so the background stays.
+    // Matte parts, and hidden-line faces without a fill colour, hold out what is behind
+    // them: depth only, so the background stays.
+    auto holdsOut = [&](const DrawList::Part& part) {
+        return style(part) == BakedMaterial::kMatte ||
+               (style(part) == BakedMaterial::kHiddenLine && !part.material->hiddenFill);
+    };
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
     for (const DrawList::Item& item : list.items()) {
-        if (std::none_of(item.parts.begin(), item.parts.end(), matte)) continue;
+        if (std::none_of(item.parts.begin(), item.parts.end(), holdsOut)) continue;
         place(item);
         for (const DrawList::Part& part : item.parts)
-            if (matte(part)) drawPart(part);
+            if (holdsOut(part)) drawFaces(part);
     }
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 
+    auto hasFaces = [&](const DrawList::Part& part) {
+        return !holdsOut(part) && style(part) != BakedMaterial::kWireframe;
+    };
     for (const DrawList::Item& item : list.items()) {
         place(item);
         if (item.transparent) {
@@ -196,7 +240,7 @@ void GLRenderer::drawScene(DrawList& list, const LightSlots& slots, const Shadow
             glDepthMask(GL_TRUE);
             glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
             for (const DrawList::Part& part : item.parts)
-                if (!matte(part)) drawPart(part);
+                if (hasFaces(part)) drawFaces(part);
             glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
             glEnable(GL_BLEND);
             glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
@@ -206,16 +250,39 @@ void GLRenderer::drawScene(DrawList& list, const LightSlots& slots, const Shadow
             glDepthMask(GL_TRUE);
         }
         for (const DrawList::Part& part : item.parts) {
-            if (matte(part)) continue;
-            use(LightingProgram::needsStack(part.layers));
-            current->setMaterial(*part.material, textures_.upload(*part.material), slots.ambient);
-            current->setLayers(part.layers, textures_);
-            drawPart(part);
+            const BakedMaterial& m = *part.material;
+            if (m.style == BakedMaterial::kMatte) continue;
+            int variant = LightingProgram::needsStack(part.layers) ? LightingProgram::kStacked : LightingProgram::kPlain;
+            if (m.style == BakedMaterial::kCartoon) variant |= LightingProgram::kCartoon;
+            auto lit = [&] {
+                use(variant);
+                last = current;
+                current->setMaterial(m, textures_.upload(m), slots.ambient);
+                current->setLayers(part.layers, textures_);
+            };
+            if (m.style == BakedMaterial::kWireframe || m.style == BakedMaterial::kHiddenLine) {
+                if (m.hiddenFill && m.style == BakedMaterial::kHiddenLine) {
+                    flat(m.hiddenFillColor);
+                    drawFaces(part);
+                }
+                // The lines wear the material, lit as the surface would be where they run.
+                lit();
+                drawLines(MeshEdges(*item.mesh, part.triangles).polygonEdges(), m.lineWidth);
+                continue;
+            }
+            lit();
+            drawFaces(part);
+            if (m.style == BakedMaterial::kCartoon) {
+                static const float kInk[4] = {0, 0, 0, 1};
+                flat(kInk);
+                glm::dvec4 seen = glm::inverse(item.world) * eye;
+                drawLines(MeshEdges(*item.mesh, part.triangles).outline(seen, kCartoonCrease), m.lineWidth);
+            }
         }
     }
     glDisable(GL_BLEND);
     glDepthMask(GL_TRUE);
-    current->end();
+    last->end();
 }
 
 }  // namespace fw

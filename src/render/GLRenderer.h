@@ -59,8 +59,9 @@ private:
                    const Frame& frame);
 
     std::unique_ptr<GLContext> context_;
-    LightingProgram program_;
-    LightingProgram stackedProgram_;  // built the first time a part needs it
+    // By LightingProgram::Variant; the plain one is built at start, the others the
+    // first time a part needs them.
+    LightingProgram programs_[LightingProgram::kVariants];
     MaterialLookup materials_;
     StackLookup stacks_;
     int maxTextureSize_ = 0;

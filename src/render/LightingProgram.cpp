@@ -307,12 +307,21 @@ void main() {
                     }
                 }
                 if (i == shad_light_index && shadow < 1.0) spotMult *= shadow;
+#ifdef CARTOON
+                // Three flat bands of light instead of a gradient.
+                float lit = spotMult * lambert;
+                lambert = lit > 0.6 ? 1.0 : lit > 0.25 ? 0.65 : lit > 0.0 ? 0.35 : 0.0;
+                if (spotMult > 0.0) spotMult = 1.0;
+#endif
                 if (spotMult > 0.0 && lambert > 0.0) diffuse += spotMult * lambert * lClr;
                 if (spotMult > 0.0 && sa > 0.0) {
                     vec3 R = reflect(-L, n);
                     float s = max(0.0, dot(R, E));
                     float k = 0.25 * gl_FrontMaterial.shininess;
                     float highlight = s / (k - k * s + s) * spotMult * sa;
+#ifdef CARTOON
+                    highlight = highlight > 0.5 * sa ? sa : 0.0;  // a hard-edged spot
+#endif
                     if (highlight > 0.0) {
                         specular.rgb += highlight * gl_LightSource[i].diffuse.a * gl_LightSource[i].diffuse.rgb;
                         specular.a += highlight * gl_LightSource[i].diffuse.a;
@@ -397,16 +406,15 @@ bool LightingProgram::needsStack(const std::vector<DrawList::Layer>& layers) {
     return !layers.empty() && layers[0].mapping >= 3 && layers[0].mapping <= 15 && layers[0].mapping != 14;
 }
 
-bool LightingProgram::build(std::string& error, bool stacked, const char* vertexText, const char* fragmentText) {
+bool LightingProgram::build(std::string& error, int variant, const char* vertexText, const char* fragmentText) {
     release();
     GLuint vertex = 0, fragment = 0;
     if (!compile(GL_VERTEX_SHADER, vertexText, vertex, error)) return false;
     std::string text = fragmentText;
-    if (stacked) {
-        // Defines go after the "#version" line, which must come first.
-        size_t line = text.rfind("#version", 0) == 0 ? text.find('\n') + 1 : 0;
-        text.insert(line, "#define STACKED 1\n");
-    }
+    // Defines go after the "#version" line, which must come first.
+    size_t line = text.rfind("#version", 0) == 0 ? text.find('\n') + 1 : 0;
+    if (variant & kStacked) text.insert(line, "#define STACKED 1\n");
+    if (variant & kCartoon) text.insert(line, "#define CARTOON 1\n");
     if (!compile(GL_FRAGMENT_SHADER, text.c_str(), fragment, error)) {
         glDeleteShader(vertex);
         return false;
@@ -616,7 +624,8 @@ void LightingProgram::setMaterial(const BakedMaterial& m, const MaterialTextures
         glUniform1f(su.specularTexture, surface.specular.empty() ? 0.0f : 1.0f);
         glUniform2f(su.bumpOffset, bump ? 1.0f / surface.bump.width : 0.0f, bump ? 1.0f / surface.bump.height : 0.0f);
         glUniform1f(su.bump, bump ? surface.bumpAmount : 0.0f);
-        bool reflects = !surface.reflection.empty() && m.style == BakedMaterial::kStandard;
+        bool reflects = !surface.reflection.empty() && m.style != BakedMaterial::kMatte &&
+                        m.style != BakedMaterial::kShadowCatcher;
         glUniform1f(su.reflection, reflects ? surface.reflectionAmount : 0.0f);
     }
     glUniform1f(u.fresnelStart, m.fresnel ? m.fresnelStart : -1.0f);

@@ -36,11 +36,13 @@ public:
     static const char* const kVertexText;
     static const char* const kFragmentText;
 
-    // Compiles and links; false with the compiler's or linker's log in `error`. The
-    // stacked variant also maps by projection and blends further stack items; the
-    // plain one leaves that code out, since a software rasteriser pays for every
-    // instruction of a branch whether or not it is taken.
-    bool build(std::string& error, bool stacked = false, const char* vertexText = kVertexText,
+    // Variants, combined as bits: the stacked one also maps by projection and blends
+    // further stack items; the cartoon one lights in a few flat bands with a hard
+    // highlight. The plain one leaves both out, since a software rasteriser pays for
+    // every instruction of a branch whether or not it is taken.
+    enum Variant { kPlain = 0, kStacked = 1, kCartoon = 2, kVariants = 4 };
+    // Compiles and links; false with the compiler's or linker's log in `error`.
+    bool build(std::string& error, int variant = kPlain, const char* vertexText = kVertexText,
                const char* fragmentText = kFragmentText);
     // Whether a part's stack needs the stacked variant.
     static bool needsStack(const std::vector<DrawList::Layer>& layers);

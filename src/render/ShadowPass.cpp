@@ -134,7 +134,9 @@ const ShadowPass::Fit* ShadowPass::draw(const DrawList& list, const LightSlots& 
         glLoadMatrixf(glm::value_ptr(fit_.view * glm::mat4(item.world)));
         glInterleavedArrays(GL_T2F_N3F_V3F, 0, item.mesh->vertexData());
         for (const DrawList::Part& part : item.parts)
-            glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(part.triangles.size()), GL_UNSIGNED_INT,
+            // A wireframe has no faces to stop the light.
+            if (part.material->style != BakedMaterial::kWireframe)
+                glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(part.triangles.size()), GL_UNSIGNED_INT,
                            part.triangles.data());
     }
     glDisable(GL_POLYGON_OFFSET_FILL);

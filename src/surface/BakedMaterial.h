@@ -9,7 +9,9 @@
 namespace fw {
 
 struct BakedMaterial {
-    enum Style { kStandard = 0, kMatte = 1, kShadowCatcher = 2 };
+    // How the renderer draws a part: Cartoon bands its light and outlines it; Wireframe
+    // draws only its polygons' edges; HiddenLine draws those edges that nothing hides.
+    enum Style { kStandard = 0, kMatte = 1, kShadowCatcher = 2, kCartoon = 3, kWireframe = 4, kHiddenLine = 5 };
 
     struct Texture {
         int width = 0;
@@ -39,6 +41,10 @@ struct BakedMaterial {
     int style = kStandard;
     int materialStyle = 0;  // the material's own style index
     bool fresnel = false;
+    float lineWidth = 1.0f;  // pixels, for the outline and line styles
+    // HiddenLine: faces in this flat colour; without it they hold out what is behind them.
+    bool hiddenFill = false;
+    float hiddenFillColor[4] = {1, 1, 1, 1};
     float fresnelStart = 0.0f, fresnelEnd = 1.0f, fresnelBlend = 0.5f;
     // Changes whenever the material changes; unique across materials of the process.
     uint64_t version = 0;

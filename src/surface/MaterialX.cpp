@@ -396,9 +396,17 @@ void MaterialX::bake(BakedMaterial& out, int sceneWidth, int sceneHeight, int th
     textureSize(sceneWidth, sceneHeight, width, height);
     if (limit > 0) width = std::min(width, limit), height = std::min(height, limit);
     out.materialStyle = style_;
-    out.style = style_ == kMatte ? BakedMaterial::kMatte
-                : style_ == kShadowCatcher ? BakedMaterial::kShadowCatcher
-                                           : BakedMaterial::kStandard;
+    switch (style_) {
+        case kMatte: out.style = BakedMaterial::kMatte; break;
+        case kShadowCatcher: out.style = BakedMaterial::kShadowCatcher; break;
+        case kCartoon: out.style = BakedMaterial::kCartoon; break;
+        case kWireframe: out.style = BakedMaterial::kWireframe; break;
+        case kHiddenLine: out.style = BakedMaterial::kHiddenLine; break;
+        default: out.style = BakedMaterial::kStandard; break;
+    }
+    out.lineWidth = static_cast<float>(lineWidth);
+    out.hiddenFill = useHiddenFillMaterial;
+    std::copy(std::begin(hiddenFillColor), std::end(hiddenFillColor), out.hiddenFillColor);
     out.lighting = respondsToLighting();
     out.fresnel = style_ == kFresnel;
     out.fresnelStart = static_cast<float>(fresnelStart_);

@@ -5,7 +5,10 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -109,11 +112,12 @@ std::string solid(const std::string& name, const std::string& face, const std::s
 }
 
 // Looking down the Z axis onto the origin, 200 units wide; a white ambient light.
-std::string project(const std::string& members, const std::string& settings = "") {
+std::string project(const std::string& members, const std::string& settings = "", double ambientLight = 1) {
     std::string camera = node("CameraX", "Front", "",
                               "   mode ORBIT\n   projection ORTHOGRAPHIC\n   clip 1 2000\n   target 0 0 0\n"
                               "   distance 500\n   tumble-left-right 0\n   tumble-up-down 0\n   ortho-width 200\n");
-    std::string ambient = node("LightX", "Ambient", "", "   type AMBIENT\n   color 1 1 1 1\n   intensity 1\n");
+    std::string ambient = node("LightX", "Ambient", "", "   type AMBIENT\n   color 1 1 1 1\n   intensity " +
+                                                        std::to_string(ambientLight) + "\n");
     return " RenderSize 100 100\n BackgroundColor 0 0 1\n RenderShadows \"1\"\n" + settings + " begin SceneX\n" +
            camera + ambient + members + " end SceneX\n";
 }
@@ -314,4 +318,159 @@ TEST(RenderPictures, ATextureAboveTheLimitIsClampedWithAWarning) {
     EXPECT_NE(err.find("formwright: Huge: the texture size 100000 x 8 is above this OpenGL's limit"), std::string::npos)
         << err;
     expectColour(p.at(70, 50), 255, 255, 255, 2, "the white half");
+}
+
+namespace {
+
+const int kBlue[3] = {0, 0, 255};
+bool same(const int* p, const int* c) { return p[0] == c[0] && p[1] == c[1] && p[2] == c[2]; }
+
+// Stretches of `colour` (within a tolerance) down column x.
+int runsDown(const Pixels& p, int x, const int* colour) {
+    int runs = 0;
+    bool inside = false;
+    for (int y = 0; y < p.height; ++y) {
+        const int* c = p.at(x, y);
+        bool match = std::abs(c[0] - colour[0]) < 40 && std::abs(c[1] - colour[1]) < 40 && std::abs(c[2] - colour[2]) < 40;
+        if (match && !inside) ++runs;
+        inside = match;
+    }
+    return runs;
+}
+
+// A cube of side 80 tipped 20 degrees about X: its front face, its top or bottom, and
+// one back edge that falls inside the front face.
+std::string tippedCube(const std::string& name, const std::string& style) {
+    return material("Ink", style, "0 1 0", 0, "   respondToLighting 0\n   lineWidth 2\n") +
+           ::style("Box Style", item("Ink"), 80) + square("Face", 40) +
+           solid(name, "Face", "Box Style", "0 0 0", "20 0 0");
+}
+
+// A many-sided prism tilted towards the camera under a light from the side.
+std::string roundPrism(const std::string& styleName) {
+    std::string points;
+    for (int i = 0; i <= 48; ++i) {
+        double a = 2 * 3.14159265358979 * (i % 48) / 48;
+        points += "      p " + std::to_string(60 * std::cos(a)) + " " + std::to_string(60 * std::sin(a)) +
+                  "\n      pType ANCHOR\n";
+    }
+    std::string face = "  begin ProfileI\n   name \"Disc\"\n   begin InputProfile2\n    begin CompositeCurve2\n"
+                       "     closed 1\n     begin Curve2\n      type Linear\n" + points +
+                       "      closed 1\n     end Curve2\n    end CompositeCurve2\n   end InputProfile2\n  end ProfileI\n";
+    std::string sun = node("LightX", "Sun", "   rotate -30 -50 0\n",
+                           "   type DIRECTIONAL\n   color 1 1 1 1\n   intensity 1\n   shadow 0\n");
+    return project(material("Paint", styleName, "1 0.6 0", 0, "   lineWidth 3\n") +
+                       style("Prism Style", item("Paint"), 60) + face +
+                       solid("Prism", "Disc", "Prism Style", "0 0 0", "-55 0 0") + sun,
+                   " RenderSize 160 160\n", 0.3);
+}
+
+// How many colours cover at least 2% of the object each, and what share they cover together.
+void shades(const Pixels& p, int& main, double& share) {
+    std::map<int, int> counts;
+    int object = 0;
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) {
+            const int* c = p.at(x, y);
+            if (same(c, kBlue)) continue;
+            ++object;
+            ++counts[c[0] << 16 | c[1] << 8 | c[2]];
+        }
+    main = 0;
+    int covered = 0;
+    for (const auto& [colour, n] : counts)
+        if (n * 50 >= object) ++main, covered += n;
+    share = object ? static_cast<double>(covered) / object : 0;
+}
+
+// The box around everything but the background: left, bottom, right, top.
+std::vector<int> objectBox(const Pixels& p) {
+    std::vector<int> box = {p.width, p.height, -1, -1};
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x)
+            if (!same(p.at(x, y), kBlue))
+                box = {std::min(box[0], x), std::min(box[1], y), std::max(box[2], x), std::max(box[3], y)};
+    return box;
+}
+
+// Near-black pixels among the first `span` object pixels met walking row y from `x` by `step`.
+int inkAtEdge(const Pixels& p, int y, int x, int step, int span) {
+    while (x >= 0 && x < p.width && same(p.at(x, y), kBlue)) x += step;
+    int ink = 0;
+    for (int i = 0; i < span && x >= 0 && x < p.width; ++i, x += step) {
+        const int* c = p.at(x, y);
+        if (c[0] < 25 && c[1] < 25 && c[2] < 25) ++ink;
+    }
+    return ink;
+}
+
+}  // namespace
+
+// A wireframe square is its four edges in the material's colour, lineWidth pixels
+// wide, with the background showing through its middle.
+TEST(RenderPictures, AWireframeSquareShowsOnlyItsEdges) {
+    std::string text = project(material("Wire", "Wireframe", "1 0 0", 0, "   respondToLighting 0\n   lineWidth 3\n") +
+                               style("Wire Style", item("Wire")) + square("Square", 40) +
+                               solid("Frame", "Square", "Wire Style"));
+    Pixels p = render("wireframe", text);
+    ASSERT_EQ(p.width, 100);
+    expectColour(p.at(50, 50), 0, 0, 255, 0, "the middle of the square");
+    expectColour(p.at(40, 60), 0, 0, 255, 0, "inside the square, off its diagonal");
+    expectColour(p.at(30, 50), 255, 0, 0, 1, "the left edge");
+    expectColour(p.at(50, 69), 255, 0, 0, 1, "the top or bottom edge");
+    // The edge runs between pixels 29 and 30; three pixels wide, the line covers both
+    // whole and half of each neighbour, and nothing further.
+    expectColour(p.at(29, 50), 255, 0, 0, 1, "just outside the left edge");
+    expectColour(p.at(28, 50), 128, 0, 128, 3, "half covered outside");
+    expectColour(p.at(31, 50), 128, 0, 128, 3, "half covered inside");
+    expectColour(p.at(27, 50), 0, 0, 255, 0, "well outside the square");
+    expectColour(p.at(33, 50), 0, 0, 255, 0, "well inside the square");
+}
+
+// Seen tipped, a wireframe cube shows all four of its horizontal edges across the
+// middle column; in hidden-line style the back edge behind the front face is gone and
+// the faces show the background.
+TEST(RenderPictures, AHiddenLineCubeHidesItsBackEdges) {
+    const int green[3] = {0, 255, 0};
+    Pixels wire = render("cube-wire", project(tippedCube("Cube", "Wireframe")));
+    Pixels hidden = render("cube-hidden", project(tippedCube("Cube", "HiddenLine")));
+    ASSERT_EQ(wire.width, 100);
+    ASSERT_EQ(hidden.width, 100);
+    EXPECT_EQ(runsDown(wire, 50, green), 4);
+    EXPECT_EQ(runsDown(hidden, 50, green), 3);
+    // The faces hold out: background inside, and a red square behind the cube hidden too.
+    EXPECT_TRUE(same(hidden.at(50, 50), kBlue) || same(hidden.at(50, 45), kBlue));
+    Pixels covering = render(
+        "cube-covering", project(tippedCube("Cube", "HiddenLine") + material("Red", "Absolute", "1 0 0") +
+                                 style("Back Style", item("Red"), 2) + square("Card", 100) +
+                                 solid("Card Solid", "Card", "Back Style", "0 0 -200")));
+    ASSERT_EQ(covering.width, 100);
+    expectColour(covering.at(2, 2), 255, 0, 0, 1, "the card around the cube");
+    EXPECT_EQ(runsDown(covering, 50, green), 3);
+    int background = 0;
+    for (int y = 0; y < 100; ++y) background += same(covering.at(50, y), kBlue);
+    EXPECT_GT(background, 20) << "the cube's faces hide the card and show the background";
+}
+
+// A cartoon prism is lit in a few flat bands and outlined in black; the same prism in
+// Standard shades smoothly and has no outline.
+TEST(RenderPictures, ACartoonObjectHasFewShadesAndADarkOutline) {
+    Pixels toon = render("cartoon", roundPrism("Cartoon"));
+    Pixels plain = render("cartoon-standard", roundPrism("Standard"));
+    ASSERT_EQ(toon.width, 160);
+    ASSERT_EQ(plain.width, 160);
+    int main = 0;
+    double share = 0;
+    shades(toon, main, share);
+    EXPECT_GE(main, 3) << "lit bands and the outline";
+    EXPECT_LE(main, 6);
+    EXPECT_GT(share, 0.85);
+    EXPECT_GE(inkAtEdge(toon, 80, 0, 1, 4), 2) << "outline on the left";
+    EXPECT_GE(inkAtEdge(toon, 80, 159, -1, 4), 2) << "outline on the right";
+    // Same place and size: only the outline, half outside the silhouette, adds to it.
+    std::vector<int> toonBox = objectBox(toon), plainBox = objectBox(plain);
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(toonBox[i], plainBox[i], 3) << "side " << i << " of the object's box";
+    shades(plain, main, share);
+    EXPECT_LT(share, 0.85) << "a smooth gradient spreads over many shades";
+    EXPECT_EQ(inkAtEdge(plain, 80, 0, 1, 4), 0);
 }
