@@ -19,8 +19,14 @@
 
 #include <FreeImage.h>
 
+#include "FilesAndImages.h"
 #include "StandInProject.h"
 #include "TempDir.h"
+
+using test::Pixels;
+using test::readImage;
+using test::slurp;
+using test::spill;
 
 namespace {
 
@@ -71,26 +77,6 @@ TEST(CommandLine, BadArgumentsAreUserErrors) {
     EXPECT_EQ(bad.err.rfind("formwright: ", 0), 0u) << bad.err;
 }
 
-namespace {
-
-std::string slurp(const std::string& path) {
-    std::string text;
-    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-        char buffer[4096];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-        std::fclose(f);
-    }
-    return text;
-}
-
-void spill(const std::string& path, const std::string& text) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    std::fwrite(text.data(), 1, text.size(), f);
-    std::fclose(f);
-}
-
-}  // namespace
 
 TEST(CommandLine, ResaveWritesTheExampleBackByteForByte) {
     std::string out = testing::TempDir() + "resaved.scene";
@@ -274,33 +260,6 @@ TEST(CommandLine, RenderWritesTheFrameAndRejectsBadRequests) {
     EXPECT_NE(badType.err.find("unknown image type"), std::string::npos);
 }
 
-namespace {
-
-// Pixels of a rendered image file, as 8-bit RGB rows.
-struct Pixels {
-    int width = 0, height = 0;
-    std::vector<unsigned char> rgb;
-    const unsigned char* at(int x, int y) const { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
-};
-
-Pixels readImage(const std::string& path) {
-    Pixels p;
-    FIBITMAP* loaded = FreeImage_Load(FreeImage_GetFileType(path.c_str()), path.c_str());
-    if (!loaded) return p;
-    FIBITMAP* rgb = FreeImage_ConvertTo24Bits(loaded);
-    FreeImage_Unload(loaded);
-    p.width = static_cast<int>(FreeImage_GetWidth(rgb));
-    p.height = static_cast<int>(FreeImage_GetHeight(rgb));
-    for (int y = 0; y < p.height; ++y) {
-        const BYTE* row = FreeImage_GetScanLine(rgb, y);
-        for (int x = 0; x < p.width; ++x)
-            p.rgb.insert(p.rgb.end(), {row[x * 3 + FI_RGBA_RED], row[x * 3 + FI_RGBA_GREEN], row[x * 3 + FI_RGBA_BLUE]});
-    }
-    FreeImage_Unload(rgb);
-    return p;
-}
-
-}  // namespace
 
 TEST(CommandLine, TheTitleDemoRendersGoldLettersThatShadowTheSlab) {
     std::string dir = testing::TempDir();
@@ -329,7 +288,7 @@ TEST(CommandLine, TheTitleDemoRendersGoldLettersThatShadowTheSlab) {
     int gold = 0, shadowed = 0, brighter = 0;
     for (int y = 0; y < a.height; ++y)
         for (int x = 0; x < a.width; ++x) {
-            const unsigned char *p = a.at(x, y), *q = b.at(x, y);
+            const int *p = a.at(x, y), *q = b.at(x, y);
             if (p[0] > 120 && p[1] > 70 && p[2] < p[0] * 0.6) ++gold;
             if (q[0] - p[0] > 20 && q[1] - p[1] > 20 && q[2] - p[2] > 20) ++shadowed;
             if (p[0] > q[0] + 2 || p[1] > q[1] + 2 || p[2] > q[2] + 2) ++brighter;
@@ -373,7 +332,7 @@ TEST(CommandLine, BackgroundMediaShowsBehindTheTitleAndAMissingFileIsReported) {
     ASSERT_EQ(shown.status, 0) << shown.err;
     Pixels image = readImage(dir + "media.png");
     ASSERT_EQ(image.width, 160);
-    const unsigned char* sky00 = image.at(5, image.height - 5);  // above the slab's far edge
+    const int* sky00 = image.at(5, image.height - 5);  // above the slab's far edge
     EXPECT_EQ(sky00[0], 0);
     EXPECT_EQ(sky00[1], 0);
     EXPECT_EQ(sky00[2], 255);

@@ -10,6 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "FilesAndImages.h"
+
+using test::slurp;
+
 namespace {
 
 const std::string kData = std::string(FW_TEST_DATA) + "/conformance/";
@@ -19,17 +23,6 @@ struct Outcome {
     std::string out;
     std::string err;
 };
-
-std::string slurp(const std::string& path) {
-    std::string text;
-    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-        char buffer[4096];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-        std::fclose(f);
-    }
-    return text;
-}
 
 // Each run gets its own library folder, so the user's preferences never reach the file.
 Outcome run(const std::string& dir, const std::string& arguments) {

@@ -14,6 +14,11 @@
 
 #include <FreeImage.h>
 
+#include "FilesAndImages.h"
+
+using test::Pixels;
+using test::readImage;
+
 namespace {
 
 struct Outcome {
@@ -37,29 +42,6 @@ Outcome run(const std::string& arguments) {
     }
     std::remove(errFile.c_str());
     return r;
-}
-
-struct Pixels {
-    int width = 0, height = 0;
-    std::vector<int> rgb;
-    const int* at(int x, int y) const { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
-};
-
-Pixels readImage(const std::string& path) {
-    Pixels p;
-    FIBITMAP* loaded = FreeImage_Load(FreeImage_GetFileType(path.c_str()), path.c_str());
-    if (!loaded) return p;
-    FIBITMAP* rgb = FreeImage_ConvertTo24Bits(loaded);
-    FreeImage_Unload(loaded);
-    p.width = static_cast<int>(FreeImage_GetWidth(rgb));
-    p.height = static_cast<int>(FreeImage_GetHeight(rgb));
-    for (int y = 0; y < p.height; ++y) {
-        const BYTE* row = FreeImage_GetScanLine(rgb, y);
-        for (int x = 0; x < p.width; ++x)
-            p.rgb.insert(p.rgb.end(), {row[x * 3 + FI_RGBA_RED], row[x * 3 + FI_RGBA_GREEN], row[x * 3 + FI_RGBA_BLUE]});
-    }
-    FreeImage_Unload(rgb);
-    return p;
 }
 
 void expectColour(const int* p, int r, int g, int b, int tolerance, const char* what) {
