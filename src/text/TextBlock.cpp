@@ -6,7 +6,6 @@
 #include <set>
 
 #include "geometry/ObjectX.h"
-#include "geometry/ObjectXStyle.h"
 #include "persistence/CommandIO.h"
 #include "persistence/FieldReaders.h"
 #include "platform/Dialogs.h"
@@ -531,39 +530,20 @@ int TextBlock::rebuildCharacters() {
             profiles[static_cast<size_t>(p->charIndex)] = p;
     }
     std::vector<ObjectX*> objects(chars.size(), nullptr);
-    std::string style;
     for (int k = 0; k < scene().memberCount(kObjectKind); ++k) {
         auto* o = dynamic_cast<ObjectX*>(scene().member(kObjectKind, k));
         if (!o) continue;
         for (size_t i = 0; i < chars.size(); ++i)
-            if (profiles[i] && o->faceName() == profiles[i]->name()) {
-                objects[i] = o;
-                if (style.empty()) style = o->styleName();
-            }
+            if (profiles[i] && o->faceName() == profiles[i]->name()) objects[i] = o;
     }
-    if (style.empty()) style = ObjectXStyle::kDefaultName;
+    // Characters whose outline was deleted stay without one.
     const double a = alignmentOffset();
     int placed = 0;
     for (size_t i = 0; i < chars.size(); ++i) {
-        if (builtWithoutObject(*this, *chars[i])) continue;
+        if (!profiles[i] || builtWithoutObject(*this, *chars[i])) continue;
         double pivot[2];
-        InputProfile2 outline = placeCharacter(i, a, pivot);
-        std::string objectName = characterName(static_cast<int>(i));
-        ProfileT* profile = profiles[i];
-        if (!profile) {
-            profile = new ProfileT(scene(), (objectName + " Outline").c_str());
-            profile->textBlock = name();
-            profile->charIndex = static_cast<int>(i);
-        }
-        profile->setOutline(outline);
-        ObjectX* object = objects[i];
-        if (!object) {
-            object = new ObjectX(scene(), objectName.c_str());
-            object->setFace(profile->name());
-            object->setStyle(style);
-        }
-        object->origin[0] = pivot[0];
-        object->origin[1] = pivot[1];
+        profiles[i]->setOutline(placeCharacter(i, a, pivot));
+        if (objects[i]) objects[i]->origin[0] = pivot[0], objects[i]->origin[1] = pivot[1];
         ++placed;
     }
     scene().markChanged();

@@ -52,8 +52,8 @@ public:
     // what its attributes give (a project edited by hand, or written by another
     // version); the fonts must be at hand to judge. True when it re-laid out.
     bool relayoutIfStale();
-    // Re-places the outlines and objects already built for the characters, building
-    // those that have none with the style of the others; returns how many were placed.
+    // Re-places the outlines and objects already built for the characters (a character
+    // whose outline was deleted stays without); returns how many were placed.
     int rebuildCharacters();
     // A loaded block whose characters were built with other attributes is re-laid out
     // and its characters rebuilt, so the project shows what its attributes say.
