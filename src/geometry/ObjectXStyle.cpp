@@ -233,6 +233,8 @@ ObjectXStyle::FlattenedProfilePort::FlattenedProfilePort(ObjectXStyle* owner, co
     setDirty();
 }
 
+void ObjectXStyle::FlattenedProfilePort::reset() { geometry_.clear(); }
+
 bool ObjectXStyle::FlattenedProfilePort::compute(const FlattenedProfileSettings* s) {
     geometry_.clear();
     const InputProfile2* outline = outlineInput.value();
@@ -281,16 +283,22 @@ ObjectXStyle::FlattenedProfilePort& ObjectXStyle::flattenedPort(bool hole, int q
 }
 
 void ObjectXStyle::connectPorts() {
-    for (int hole = 0; hole < 2; ++hole) {
-        Profile* profile = findProfile(hole ? holeProfileName() : perimeter_);
-        for (int q = 0; q < 3; ++q) {
-            if (profile)
-                ports_[hole][q]->outlineInput.connect(profile->nameReference(), "Profile");
-            else
-                ports_[hole][q]->outlineInput.disconnect();
-            ports_[hole][q]->setDirty();
-        }
+    connectSide(false);
+    connectSide(true);
+}
+
+bool ObjectXStyle::connectSide(bool hole) {
+    Profile* profile = findProfile(hole ? holeProfileName() : perimeter_);
+    bool changed = false;
+    for (auto& port : ports_[hole ? 1 : 0]) {
+        const OutputPort* before = port->outlineInput.source();
+        if (profile)
+            port->outlineInput.connect(profile->nameReference(), "Profile");
+        else
+            port->outlineInput.disconnect();
+        changed = changed || port->outlineInput.source() != before;
     }
+    return changed;
 }
 
 MaterialStack* ObjectXStyle::materialStack(int slot, bool back) {
@@ -325,18 +333,21 @@ MaterialStack* ObjectXStyle::partStack(int part) {
 void ObjectXStyle::touchCaps() { capChanges_ = nextCount(capChanges_); }
 void ObjectXStyle::touchSides() { sideChanges_ = nextCount(sideChanges_); }
 
+// A new edge profile resets only the ports it feeds (the hole's too while the hole
+// tracks the perimeter) and raises the side count once per such part that is built;
+// naming the profile already in use changes nothing, so the flattened profiles and the
+// solids built on them are kept.
 void ObjectXStyle::setPerimeterProfile(const std::string& name, bool resolveNow) {
     perimeter_ = !resolveNow || findProfile(name) ? name : std::string();
     if (trackProfile) hole_ = perimeter_;
-    connectPorts();
-    touchSides();
+    if (connectSide(false) && (parts_ & kPerimeter)) touchSides();
+    if (trackProfile && connectSide(true) && (parts_ & kHoles)) touchSides();
 }
 
 void ObjectXStyle::setHoleProfile(const std::string& name, bool resolveNow) {
     if (trackProfile) return;
     hole_ = !resolveNow || findProfile(name) ? name : std::string();
-    connectPorts();
-    touchSides();
+    if (connectSide(true) && (parts_ & kHoles)) touchSides();
 }
 
 void ObjectXStyle::postLoad() {

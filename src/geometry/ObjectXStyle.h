@@ -36,6 +36,8 @@ public:
     public:
         FlattenedProfilePort(ObjectXStyle* owner, const char* name);
         ProfileGeometry* result() override { return &geometry_; }
+        // A new source: the polyline of the old profile is let go.
+        void reset() override;
         Input<InputProfile2> outlineInput{this, "Profile"};
 
     protected:
@@ -113,6 +115,9 @@ public:
 
 private:
     void connectPorts();
+    // Points the perimeter's (hole: false) or the hole's ports at their profile; a port
+    // whose source changes goes stale and lets its result go. True when one changed.
+    bool connectSide(bool hole);
 
     std::string perimeter_, hole_;
     double perimeterXScale_ = 1.0, holeXScale_ = 1.0, depth_ = 8.0, frontFaceOffset_ = 0.0;

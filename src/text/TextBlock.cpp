@@ -386,53 +386,77 @@ void TextBlock::layout() {
     if (!lockTopBaseline) topBaseline = lines.empty() ? 0 : lines[0].spacing;
 }
 
-int TextBlock::build(const std::string& style) {
-    reportedMissing = false;
+const TextAttr& TextBlock::attributeOf(const TextChar& c) const {
+    static const TextAttr kDefault;
+    return c.attrIndex >= 0 && c.attrIndex < static_cast<int>(attrs.size()) ? *attrs[static_cast<size_t>(c.attrIndex)] : kDefault;
+}
+
+double TextBlock::alignmentOffset() const {
     bool allLeft = !chars.empty(), allRight = !chars.empty();
     for (auto& c : chars) {
-        int alignment = c->attrIndex >= 0 && c->attrIndex < static_cast<int>(attrs.size()) ? attrs[static_cast<size_t>(c->attrIndex)]->alignment : 0;
+        int alignment = attributeOf(*c).alignment;
         allLeft = allLeft && alignment == TextAttr::kLeft;
         allRight = allRight && alignment == TextAttr::kRight;
     }
-    const double a = allLeft ? maxWidth * 0.5 : allRight ? maxWidth * -0.5 : 0.0;
+    return allLeft ? maxWidth * 0.5 : allRight ? maxWidth * -0.5 : 0.0;
+}
+
+InputProfile2 TextBlock::placeCharacter(size_t i, double a, double pivot[2]) {
+    TextChar& c = *chars[i];
+    const TextAttr& attr = attributeOf(c);
+    veltrane::Font* font = fontFor(attr);
+    InputProfile2 outline;
+    double f = 1.0;
+    if (font && font->advanceWidth(c.code) > 0) {
+        outline = font->outline(c.code);
+    } else {
+        outline = placeholderOutline();
+        f = attr.size > 0 ? c.charWidth / attr.size : 1.0;
+        if (c.code >= 32 && c.code <= 126 && !reportedMissing) {
+            Dialogs::instance().alert(
+                "\rOne or more objects cannot be created because their characters are missing in the font file.  "
+                "Placeholder objects will be substituted.");
+            reportedMissing = true;
+        }
+    }
+    const double x = c.charPosX + a, y = topBaseline - c.charPosY;
+    const double sx = f * attr.size * attr.widthScale / 100, sy = attr.size * attr.heightScale / 100;
+    for (CompositeCurve2& contour : outline.contours())
+        for (Curve2& segment : contour.segments()) {
+            for (int k = 0; k < segment.pointCount(); ++k) {
+                CurvePoint& p = segment.point(k);
+                p.x = p.x * sx + x + origin[0];
+                p.y = p.y * sy + y + origin[1];
+            }
+            segment.computeLength();
+        }
+    c.profileOffset[0] = x + origin[0];
+    c.profileOffset[1] = y + origin[1];
+    c.profileOffset[2] = 0;
+    c.profileScale[0] = sx, c.profileScale[1] = sy, c.profileScale[2] = 1;
+    c.charBaseY = y;
+    pivot[0] = x + c.charWidth * 0.5 + origin[0];
+    pivot[1] = y + origin[1];
+    return outline;
+}
+
+namespace {
+
+// Characters that get no object of their own.
+bool builtWithoutObject(const TextBlock& block, const TextChar& c) {
+    return c.code == '\r' || c.code == '\n' || (c.code == ' ' && !block.createWhitespaces && !block.hasPlaceholder);
+}
+
+}  // namespace
+
+int TextBlock::build(const std::string& style) {
+    reportedMissing = false;
+    const double a = alignmentOffset();
     int built = 0;
     for (size_t i = 0; i < chars.size(); ++i) {
-        TextChar& c = *chars[i];
-        if (c.code == '\r' || c.code == '\n') continue;
-        if (c.code == ' ' && !createWhitespaces && !hasPlaceholder) continue;
-        const TextAttr& attr = c.attrIndex >= 0 && c.attrIndex < static_cast<int>(attrs.size()) ? *attrs[static_cast<size_t>(c.attrIndex)]
-                                                                                               : TextAttr();
-        veltrane::Font* font = fontFor(attr);
-        InputProfile2 outline;
-        double f = 1.0;
-        if (font && font->advanceWidth(c.code) > 0) {
-            outline = font->outline(c.code);
-        } else {
-            outline = placeholderOutline();
-            f = attr.size > 0 ? c.charWidth / attr.size : 1.0;
-            if (c.code >= 32 && c.code <= 126 && !reportedMissing) {
-                Dialogs::instance().alert(
-                    "\rOne or more objects cannot be created because their characters are missing in the font file.  "
-                    "Placeholder objects will be substituted.");
-                reportedMissing = true;
-            }
-        }
-        const double x = c.charPosX + a, y = topBaseline - c.charPosY;
-        const double sx = f * attr.size * attr.widthScale / 100, sy = attr.size * attr.heightScale / 100;
-        for (CompositeCurve2& contour : outline.contours())
-            for (Curve2& segment : contour.segments()) {
-                for (int k = 0; k < segment.pointCount(); ++k) {
-                    CurvePoint& p = segment.point(k);
-                    p.x = p.x * sx + x + origin[0];
-                    p.y = p.y * sy + y + origin[1];
-                }
-                segment.computeLength();
-            }
-        c.profileOffset[0] = x + origin[0];
-        c.profileOffset[1] = y + origin[1];
-        c.profileOffset[2] = 0;
-        c.profileScale[0] = sx, c.profileScale[1] = sy, c.profileScale[2] = 1;
-        c.charBaseY = y;
+        if (builtWithoutObject(*this, *chars[i])) continue;
+        double pivot[2];
+        InputProfile2 outline = placeCharacter(i, a, pivot);
         std::string objectName = characterName(static_cast<int>(i));
         auto* profile = new ProfileT(scene(), (objectName + " Outline").c_str());
         profile->textBlock = name();
@@ -443,11 +467,96 @@ int TextBlock::build(const std::string& style) {
         object->setStyle(style);
         // The outline is placed already; the object turns and scales about the middle
         // of the character's advance on its baseline.
-        object->origin[0] = x + c.charWidth * 0.5 + origin[0];
-        object->origin[1] = y + origin[1];
+        object->origin[0] = pivot[0];
+        object->origin[1] = pivot[1];
         ++built;
     }
     return built;
+}
+
+bool TextBlock::relayoutIfStale() {
+    if (chars.empty()) return false;
+    // Lay out a trial and keep it only when it disagrees with what is stored: a block
+    // that agrees must save back byte for byte, fonts and metrics included.
+    std::vector<TextChar> storedChars;
+    for (auto& c : chars) storedChars.push_back(*c);
+    std::vector<TextAttr> storedAttrs;
+    for (auto& a : attrs) storedAttrs.push_back(*a);
+    const std::vector<int> storedLines = lineCharStart;
+    const int storedMaxWidth = maxWidth;
+    const double storedTop = topBaseline;
+    std::vector<std::unique_ptr<veltrane::Font>> storedFonts;
+    storedFonts.swap(fonts);
+    auto restore = [&] {
+        for (size_t i = 0; i < chars.size(); ++i) *chars[i] = storedChars[i];
+        attrs.resize(storedAttrs.size());
+        for (size_t i = 0; i < attrs.size(); ++i) *attrs[i] = storedAttrs[i];
+        lineCharStart = storedLines;
+        maxWidth = storedMaxWidth;
+        topBaseline = storedTop;
+        fonts.swap(storedFonts);
+        return false;
+    };
+    for (auto& c : chars)
+        if (!fontFor(attributeOf(*c))) return restore();  // cannot judge without the font
+    layout();
+    // Stored numbers went through "%f" and "%g" (six significant digits).
+    auto near = [](double stored, double now) { return std::fabs(stored - now) <= 1e-3 + 1e-5 * std::fabs(now); };
+    bool same = lineCharStart == storedLines;
+    for (size_t i = 0; same && i < chars.size(); ++i) {
+        const TextChar& now = *chars[i];
+        const TextChar& was = storedChars[i];
+        same = near(was.charWidth, now.charWidth) && near(was.charPosX, now.charPosX) && near(was.charPosY, now.charPosY) &&
+               near(was.charBaseShift, now.charBaseShift);
+        if (same && !builtWithoutObject(*this, now)) {
+            const TextAttr& attr = attributeOf(now);
+            veltrane::Font* font = fontFor(attr);
+            double f = font && font->advanceWidth(now.code) > 0 ? 1.0 : attr.size > 0 ? now.charWidth / attr.size : 1.0;
+            same = near(was.profileScale[0], f * attr.size * attr.widthScale / 100) &&
+                   near(was.profileScale[1], attr.size * attr.heightScale / 100);
+        }
+    }
+    if (same) return restore();
+    return true;
+}
+
+int TextBlock::rebuildCharacters() {
+    reportedMissing = false;
+    // The objects built for this block, by character.
+    std::vector<ProfileT*> profiles(chars.size(), nullptr);
+    for (int k = 0; k < scene().memberCount(kProfileKind); ++k) {
+        auto* p = dynamic_cast<ProfileT*>(scene().member(kProfileKind, k));
+        if (p && p->textBlock == name() && p->charIndex >= 0 && p->charIndex < static_cast<int>(chars.size()))
+            profiles[static_cast<size_t>(p->charIndex)] = p;
+    }
+    std::vector<ObjectX*> objects(chars.size(), nullptr);
+    for (int k = 0; k < scene().memberCount(kObjectKind); ++k) {
+        auto* o = dynamic_cast<ObjectX*>(scene().member(kObjectKind, k));
+        if (!o) continue;
+        for (size_t i = 0; i < chars.size(); ++i)
+            if (profiles[i] && o->faceName() == profiles[i]->name()) objects[i] = o;
+    }
+    // Characters whose outline was deleted stay without one.
+    const double a = alignmentOffset();
+    int placed = 0;
+    for (size_t i = 0; i < chars.size(); ++i) {
+        if (!profiles[i] || builtWithoutObject(*this, *chars[i])) continue;
+        double pivot[2];
+        profiles[i]->setOutline(placeCharacter(i, a, pivot));
+        if (objects[i]) objects[i]->origin[0] = pivot[0], objects[i]->origin[1] = pivot[1];
+        ++placed;
+    }
+    scene().markChanged();
+    return placed;
+}
+
+void TextBlock::postLoad() {
+    // The block saves back the fonts as they were read: one loaded to lay out names its
+    // file, which reading drops, so a second save would differ from the first.
+    std::vector<std::unique_ptr<veltrane::Font>> asRead;
+    asRead.swap(fonts);
+    if (relayoutIfStale()) rebuildCharacters();
+    fonts.swap(asRead);
 }
 
 }  // namespace fw

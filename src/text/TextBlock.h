@@ -13,6 +13,8 @@
 
 namespace fw {
 
+class InputProfile2;
+
 namespace veltrane {
 class Font;
 }
@@ -46,6 +48,16 @@ public:
     // Builds one ProfileT and one ObjectX (with `style`) per character; returns how
     // many objects were made. Missing glyphs get placeholder outlines.
     int build(const std::string& style);
+    // Lays the block out again when its stored positions, advances or scales are not
+    // what its attributes give (a project edited by hand, or written by another
+    // version); the fonts must be at hand to judge. True when it re-laid out.
+    bool relayoutIfStale();
+    // Re-places the outlines and objects already built for the characters (a character
+    // whose outline was deleted stays without); returns how many were placed.
+    int rebuildCharacters();
+    // A loaded block whose characters were built with other attributes is re-laid out
+    // and its characters rebuilt, so the project shows what its attributes say.
+    void postLoad() override;
 
     // The font an attribute names, loaded on first use (null when none can be found).
     veltrane::Font* fontFor(const TextAttr& attribute);
@@ -72,6 +84,13 @@ public:
 
 private:
     int attributeIndex(const TextAttr& attribute);
+    const TextAttr& attributeOf(const TextChar& c) const;
+    // The alignment offset of the whole block (left or right aligned blocks move by
+    // half their width).
+    double alignmentOffset() const;
+    // The outline of character i placed as laid out, with what was applied kept in the
+    // character; `pivot` gets the middle of its advance on the baseline.
+    InputProfile2 placeCharacter(size_t i, double alignment, double pivot[2]);
 };
 
 }  // namespace fw

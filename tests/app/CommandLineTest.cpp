@@ -878,3 +878,75 @@ TEST(CommandLine, AccentedLettersFindTheirGlyphsInEveryKindOfCharacterMap) {
     std::string macGlyph = all.substr(all.find("\"glyph\":", at), all.find(",\"advance\"", at) - all.find("\"glyph\":", at));
     EXPECT_NE(acute.find("{\"code\":233," + macGlyph + ","), std::string::npos) << acute << macGlyph;
 }
+
+// A project whose text attribute was edited by hand (size halved, tracking added) is
+// laid out again when it is loaded: the characters, their outlines and their objects
+// follow the attribute. One whose characters agree with it saves back unchanged.
+TEST(CommandLine, TextWhoseAttributesChangedIsLaidOutAgainOnLoad) {
+    const std::string dir = testing::TempDir();
+    const std::string title = slurp(std::string(FW_SOURCE_DIR) + "/examples/title.kxp");
+    ASSERT_EQ(run("resave " + std::string(FW_SOURCE_DIR) + "/examples/title.kxp " + dir + "agreeing.kxp").status, 0);
+    EXPECT_EQ(slurp(dir + "agreeing.kxp"), title);
+
+    std::string edited = title;
+    for (auto [from, to] : {std::pair<std::string, std::string>{"    Size 72.000000\n", "    Size 36.000000\n"},
+                            {"    Spacing 0.000000\n", "    Spacing 100.000000\n"}}) {
+        size_t at = edited.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        edited.replace(at, from.size(), to);
+    }
+    spill(dir + "edited.kxp", edited);
+    Outcome r = run("resave " + dir + "edited.kxp " + dir + "relaid.kxp");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string relaid = slurp(dir + "relaid.kxp");
+
+    // Numbers after a keyword, one list per occurrence.
+    auto values = [](const std::string& text, const std::string& keyword) {
+        std::vector<std::vector<double>> all;
+        for (size_t at = text.find("\n" + keyword + " "); at != std::string::npos; at = text.find("\n" + keyword + " ", at + 1)) {
+            std::istringstream line(text.substr(at + keyword.size() + 2, text.find('\n', at + 1) - at - keyword.size() - 2));
+            std::vector<double> v;
+            for (double d; line >> d;) v.push_back(d);
+            all.push_back(v);
+        }
+        return all;
+    };
+    auto trimmed = [](std::string text) {  // keywords at the start of lines, indentation dropped
+        std::string out;
+        std::istringstream in(text);
+        for (std::string line; std::getline(in, line);) out += "\n" + line.substr(line.find_first_not_of(' ') == std::string::npos ? 0 : line.find_first_not_of(' '));
+        return out;
+    };
+    const std::string before = trimmed(title), after = trimmed(relaid);
+    auto emWidth = values(after, "EmWidth");
+    ASSERT_EQ(emWidth.size(), 1u);
+    EXPECT_LT(emWidth[0][0], 40);  // the "M" of the halved size
+    auto widths = values(before, "CharWidth"), newWidths = values(after, "CharWidth");
+    auto scales = values(after, "ProfileScale"), positions = values(after, "CharPosX");
+    ASSERT_EQ(newWidths.size(), widths.size());
+    ASSERT_EQ(scales.size(), widths.size());
+    for (size_t i = 0; i < widths.size(); ++i) {
+        EXPECT_EQ(scales[i], (std::vector<double>{36, 36, 1})) << i;
+        // Half the glyph's advance, give or take the rounding to whole units, plus a tenth of the em.
+        EXPECT_NEAR(newWidths[i][0], widths[i][0] / 2 + emWidth[0][0] * 0.1, 1.0) << i;
+        if (i > 0) {
+            EXPECT_NEAR(positions[i][0] - positions[i - 1][0], newWidths[i - 1][0], 0.5 + 1e-9) << i;
+        }
+    }
+
+    // The outlines are half as tall and the objects turn about their new advances.
+    auto heightOfFirstOutline = [&](const std::string& text) {
+        size_t from = text.find("\nbegin ProfileT"), to = text.find("\nend ProfileT", from);
+        double low = 1e9, high = -1e9;
+        for (const auto& p : values(text.substr(from, to - from), "p")) low = std::min(low, p[2]), high = std::max(high, p[2]);
+        return high - low;
+    };
+    EXPECT_NEAR(heightOfFirstOutline(after), heightOfFirstOutline(before) * 0.5, 1e-3);
+    auto origins = values(after, "origin"), oldOrigins = values(before, "origin");
+    ASSERT_EQ(origins.size(), oldOrigins.size());
+    EXPECT_NE(origins, oldOrigins);
+
+    // What was laid out agrees with its attributes now: a second load keeps it.
+    ASSERT_EQ(run("resave " + dir + "relaid.kxp " + dir + "again.kxp").status, 0);
+    EXPECT_TRUE(slurp(dir + "again.kxp") == relaid);
+}

@@ -319,6 +319,49 @@ TEST(ObjectXStyle, StoredFormsFollowTheTrackingAndKindRules) {
     EXPECT_EQ(ObjectXStyle::nextCount(7), 8u);
 }
 
+// A new edge profile resets what it feeds and nothing else: the ports it feeds let
+// their old polyline go and go stale, the side count rises once per side part that is
+// built, and naming the profile in use again keeps every flattened profile.
+TEST(ObjectXStyle, ANewPerimeterProfileResetsOnlyWhatItFeeds) {
+    SceneX scene;
+    auto* style = new ObjectXStyle(scene, "Edges");
+    ObjectXStyle::FlattenedProfileSettings flat;
+    auto flatten = [&](bool hole) { return style->flattenedPort(hole, 1).get(&flat); };
+    style->setPerimeterProfile("Bevel, Medium");
+    ASSERT_TRUE(flatten(false) && flatten(true));
+    const int bevelPoints = style->flattenedPort(false, 1).result()->pointCount();
+    ASSERT_GT(bevelPoints, 2);
+
+    uint32_t sides = style->sideChangeCount();
+    style->setPerimeterProfile("Bevel, Medium");  // the same again
+    EXPECT_EQ(style->sideChangeCount(), sides);
+    EXPECT_TRUE(style->flattenedPort(false, 1).isValid());
+    EXPECT_TRUE(style->flattenedPort(true, 1).isValid());
+
+    style->setPerimeterProfile("Basic, Flat Sides");  // perimeter and the tracking hole
+    EXPECT_EQ(style->sideChangeCount(), ObjectXStyle::nextCount(ObjectXStyle::nextCount(sides)));
+    for (bool hole : {false, true}) {
+        EXPECT_FALSE(style->flattenedPort(hole, 1).isValid()) << hole;
+        EXPECT_EQ(style->flattenedPort(hole, 1).result()->pointCount(), 0) << hole;  // let go
+        ASSERT_NE(flatten(hole), nullptr);
+        EXPECT_EQ(style->flattenedPort(hole, 1).result()->pointCount(), 2) << hole;
+    }
+
+    // Sides that are not built count no change; a hole of its own keeps its polyline.
+    style->trackProfile = false;
+    style->setHoleProfile("Bevel, Medium");
+    ASSERT_NE(flatten(true), nullptr);
+    style->setParts(ObjectXStyle::kFront | ObjectXStyle::kBack | ObjectXStyle::kHoles);
+    sides = style->sideChangeCount();
+    style->setPerimeterProfile("Bevel, Large");
+    EXPECT_EQ(style->sideChangeCount(), sides);
+    EXPECT_FALSE(style->flattenedPort(false, 1).isValid());
+    EXPECT_TRUE(style->flattenedPort(true, 1).isValid());
+    EXPECT_EQ(style->flattenedPort(true, 1).result()->pointCount(), bevelPoints);
+    style->setHoleProfile("Bevel, Large");
+    EXPECT_EQ(style->sideChangeCount(), ObjectXStyle::nextCount(sides));
+}
+
 // A style names its edge profile; a name that is neither a profile of the scene nor
 // one of the library's leaves the reference empty and the sides flat, also after a
 // bevel was in use. A scene profile named before the scene reaches it is kept.
