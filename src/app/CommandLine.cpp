@@ -247,7 +247,7 @@ int writeTitle(const TitleScene::Options& options, const std::string& out, bool 
 
 // What the `text` command was asked for, as typed.
 struct TextRequest {
-    std::string text, font, style, material, size, align, out;
+    std::string text, font, style, material, size, align, animate, out;
     double depth = TitleScene::kTextSize * 0.25;
     double leading = TextAttr::kLeadingNotSet;
     double spacing = 0;
@@ -305,6 +305,7 @@ int makeText(const TextRequest& request) {
     options.leading = request.leading;
     options.spacing = request.spacing;
     options.wrap = request.wrap;
+    options.animate = request.animate;
     if (!image) return writeTitle(options, out, project);
     // The picture is the one `render` gives of the saved project: the file keeps fewer
     // digits than the scene in memory, so the title is rendered from its file.
@@ -371,6 +372,9 @@ int parseAndRun(int argc, char** argv) {
     textCommand->add_option("--wrap", text.wrap, "width at which a line breaks after its last space "
                                                  "(default: only line breaks in the text)")
         ->check(kAboveZero);
+    textCommand->add_option("--animate", text.animate, "a ready-made animation: fly-in (letters fly in one by one), "
+                                                       "drop (letters drop and settle) or spin-in (words spin in); "
+                                                       "an image shows the settled title");
     textCommand->add_option("-o,--output", text.out, "OUT.kxp, OUT.obj or an image")->required();
 
     std::string glyphFont, glyphChars;

@@ -5,6 +5,7 @@
 #include "app/CommandLine.h"
 #include "app/OrvoPrefs.h"
 #include "app/OrvoSceneManager.h"
+#include "app/SceneAnimator.h"
 #include "app/SceneMaterials.h"
 #include "output/ImageWriter.h"
 #include "render/Camera.h"
@@ -22,6 +23,8 @@ bool RenderJob::parseSize(const std::string& text, int& width, int& height) {
 }
 
 RenderJob::RenderJob(OrvoSceneManager& manager, Reporter report) : manager_(manager), report_(std::move(report)) {}
+
+RenderJob::~RenderJob() = default;
 
 Camera* RenderJob::camera(SceneX& scene) {
     Camera* fallback = nullptr;
@@ -82,6 +85,8 @@ int RenderJob::renderTo(const std::string& out, const std::string& project) {
     }
     SceneMaterials materials(*renderer, manager_.prefs().shaderTextureWidth, manager_.prefs().shaderTextureHeight,
                              [this](const std::string& material, const std::string& what) { report_(material, what); });
+    if (!animator_) animator_ = std::make_unique<SceneAnimator>(scene);
+    animator_->setTime(scene.animGlobals().currFrame);
     GLRenderer::Image image;
     if (!renderer->render(scene, *through, frame_, image, error)) {
         report_(project, error);

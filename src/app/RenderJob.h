@@ -5,6 +5,7 @@
 // was made (built on the command line or loaded from its saved project).
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "render/GLRenderer.h"
@@ -13,6 +14,7 @@ namespace fw {
 
 class Camera;
 class OrvoSceneManager;
+class SceneAnimator;
 class SceneX;
 
 class RenderJob {
@@ -21,12 +23,14 @@ public:
     using Reporter = std::function<void(const std::string& subject, const std::string& what)>;
 
     RenderJob(OrvoSceneManager& manager, Reporter report);
+    ~RenderJob();
 
     // Takes the frame from the project's settings; `size` ("WxH", empty: the project's)
     // and `frameNumber` (negative: the current frame) override them. False when the
     // size cannot be read (reported).
     bool configure(const std::string& size, double frameNumber);
-    // Renders through the project's camera and writes the image; an exit status.
+    // Renders through the project's camera, with the scene's tracks played at its
+    // current frame, and writes the image; an exit status.
     // `project` names the project in messages.
     int renderTo(const std::string& out, const std::string& project);
 
@@ -42,6 +46,7 @@ private:
     OrvoSceneManager& manager_;
     Reporter report_;
     GLRenderer::Frame frame_;
+    std::unique_ptr<SceneAnimator> animator_;  // plays the tracks at the frame's time
 };
 
 }  // namespace fw

@@ -67,6 +67,13 @@ std::vector<DrawList::Layer> SceneMaterials::stack(Object& object, int part) {
         if (item.hasTransform()) layer.uvTransform = glm::mat4(item.transform().matrix());
         layers.push_back(layer);
     }
+    if (layers.size() > kDrawnItems) {
+        if (warn_ && warnedStacks_.insert(stack).second)
+            warn_(style->name(), "a material stack draws at most " + std::to_string(kDrawnItems) +
+                                     " items with OpenGL; the " + std::to_string(layers.size() - kDrawnItems) +
+                                     " above them are left out");
+        layers.resize(kDrawnItems);
+    }
     return layers;
 }
 

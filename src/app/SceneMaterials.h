@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <memory>
 #include <vector>
@@ -25,6 +26,9 @@ public:
     // Installs the lookup on the renderer for as long as this object lives.
     explicit SceneMaterials(GLRenderer& renderer, int textureWidth = 512, int textureHeight = 512, Warn warn = nullptr);
     ~SceneMaterials();
+    // The OpenGL frame blends this many items of a stack (the lighting program's
+    // layers); the items above them are left out, with one warning per stack.
+    static constexpr size_t kDrawnItems = LightingProgram::kMaxLayers;
     // The part's stack, the bottom item first; empty when the object has no style.
     std::vector<DrawList::Layer> stack(Object& object, int part);
 
@@ -39,6 +43,7 @@ private:
     int width_, height_;
     Warn warn_;
     std::map<const MaterialX*, Entry> baked_;
+    std::set<const MaterialStack*> warnedStacks_;
 };
 
 }  // namespace fw

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "app/OrvoSceneManager.h"
+#include "app/TitleAnimation.h"
 #include "geometry/ObjectXStyle.h"
 #include "platform/MathConstants.h"
 #include "profile/Profile.h"
@@ -49,6 +50,10 @@ bool TitleScene::build(OrvoSceneManager& manager, const Options& options, std::s
         subject = options.edge;
         error = "no such edge profile; the known ones are";
         for (size_t i = 0; i < edges.size(); ++i) error += (i ? ", \"" : " \"") + edges[i] + "\"";
+        return false;
+    }
+    if (!options.animate.empty() && !TitleAnimation::check(options.animate, error)) {
+        subject = options.animate;
         return false;
     }
     SceneX& scene = *manager.scene();
@@ -101,6 +106,10 @@ bool TitleScene::build(OrvoSceneManager& manager, const Options& options, std::s
         if (auto* key = dynamic_cast<LightX*>(scene.findMember("Light 1"))) {
             key->translate[0] = width * 0.4, key->translate[1] = width * 0.6, key->translate[2] = camera->translate[2];
         }
+    }
+    if (!options.animate.empty() && !TitleAnimation::add(scene, *block, options.animate, width, height, error)) {
+        subject = options.animate;
+        return false;
     }
     return true;
 }

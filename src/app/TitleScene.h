@@ -24,6 +24,7 @@ public:
         double leading = -1000;  // points between baselines; TextAttr::kLeadingNotSet: 1.2 x size
         double spacing = 0;  // tracking, thousandths of an em
         int wrap = 0;  // points a line may run before it breaks; 0: only returns break
+        std::string animate;  // a TitleAnimation preset; empty: a still title
     };
 
     // Builds the title into the manager's scene. False with the subject (the font, the

@@ -123,6 +123,8 @@ glm::dmat4 Camera::cameraToWorld() {
     const glm::dmat4 identity(1.0);
     glm::dmat4 parent = identity;
     if (DAGNode* p = this->parent()) parent = p->worldTransform();
+    // An animated camera or light moves as a whole, over what its parents do.
+    parent = animatedMatrix() * parent;
     switch (mode_) {
         case kOrbit: {
             glm::dmat4 m = glm::translate(identity, glm::dvec3(target[0], target[1], target[2])) *

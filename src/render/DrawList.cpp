@@ -42,6 +42,13 @@ bool DrawList::visible(DAGNode& node) {
     return true;
 }
 
+double DrawList::opacity(DAGNode& node) {
+    double o = 1.0;
+    int depth = 0;
+    for (DAGNode* n = &node; n && depth < 10000; n = n->parent(), ++depth) o *= n->animatedOpacity();
+    return std::clamp(o, 0.0, 1.0);
+}
+
 void DrawList::gather(SceneX& scene) {
     items_.clear();
     for (int i = 0; i < scene.memberCount(kObjectKind); ++i) {
@@ -50,9 +57,12 @@ void DrawList::gather(SceneX& scene) {
         PackedObjDB* mesh = object->displayGeometry(kRenderMode);
         if (!mesh || mesh->vertexCount() == 0) continue;
         Item item;
+        item.opacity = opacity(*object);
+        if (item.opacity <= 0) continue;  // faded out: it casts no shadow either
         item.object = object;
         item.mesh = mesh;
         item.world = object->worldTransform();
+        item.transparent = item.opacity < 1;
         triangulate(item);
         items_.push_back(std::move(item));
     }

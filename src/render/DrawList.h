@@ -55,7 +55,8 @@ public:
         glm::dmat4 world{1.0};
         std::vector<Part> parts;  // in the order the mesh first uses them
         double depth = 0;         // distance from the eye, for sorting transparent ones
-        bool transparent = false; // a part wears a transparent material
+        bool transparent = false; // a part wears a transparent material, or it fades
+        double opacity = 1.0;     // the animation's fade of the object and its parents
     };
 
     // Every visible object with a non-empty render mesh, in scene order.
@@ -73,6 +74,8 @@ public:
 
     // A node is drawn only when it and every node above it are visible.
     static bool visible(DAGNode& node);
+    // The product of the animation's opacities of the node and every node above it.
+    static double opacity(DAGNode& node);
 
 private:
     std::vector<Item> items_;

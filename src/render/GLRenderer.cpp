@@ -174,6 +174,7 @@ void GLRenderer::drawScene(DrawList& list, const LightSlots& slots, const Shadow
     bool begun[LightingProgram::kVariants] = {};
     bool failed[LightingProgram::kVariants] = {};
     glm::mat4 world(1.0f);
+    float opacity = 1.0f;
     auto use = [&](int variant) {
         LightingProgram& wanted = programs_[variant];
         if (variant != LightingProgram::kPlain && !wanted.id() && !failed[variant]) {
@@ -194,7 +195,7 @@ void GLRenderer::drawScene(DrawList& list, const LightSlots& slots, const Shadow
             // Placing the lights went through the modelview: the object's own is due back.
             glLoadMatrixf(glm::value_ptr(view * world));
         }
-        program.setObject(world);
+        program.setObject(world, opacity);
         current = &program;
     };
     // Unlit, untextured drawing in one colour, outside the lighting program.
@@ -209,8 +210,9 @@ void GLRenderer::drawScene(DrawList& list, const LightSlots& slots, const Shadow
     LightingProgram* last = current;
     auto place = [&](const DrawList::Item& item) {
         world = glm::mat4(item.world);
+        opacity = static_cast<float>(item.opacity);
         glLoadMatrixf(glm::value_ptr(view * world));
-        if (current) current->setObject(world);
+        if (current) current->setObject(world, opacity);
         glInterleavedArrays(GL_T2F_N3F_V3F, 0, item.mesh->vertexData());
     };
     // Matte parts, and hidden-line faces without a fill colour, hold out what is behind

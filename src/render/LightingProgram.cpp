@@ -79,6 +79,7 @@ uniform int layer_count;
 uniform int layer_mapping[MAX_LAYERS], layer_tiling[MAX_LAYERS], layer_blend[MAX_LAYERS];
 uniform float layer_amount[MAX_LAYERS], layer_opacity[MAX_LAYERS];
 uniform vec4 layer_scale[MAX_LAYERS];  // 1 / applied width and height, then the tiling counts
+uniform vec2 viewport_size;  // the Camera mapping spreads the map over the frame
 uniform mat4 layer_space[MAX_LAYERS], layer_uv[MAX_LAYERS];
 uniform sampler2D layer_texture1, layer_texture2, layer_texture3;
 varying vec3 normal;
@@ -105,7 +106,9 @@ vec2 layerCoordinate(int i) {
     int m = layer_mapping[i];
     vec2 uv = gl_TexCoord[0].st;
 #ifdef STACKED
-    if (m >= 3 && m <= 15 && m != 14) {
+    if (m == 14) {
+        uv = gl_FragCoord.xy / viewport_size;
+    } else if (m >= 3 && m <= 15) {
         vec3 p = (layer_space[i] * vec4(objPos, 1.0)).xyz;
         vec2 s = layer_scale[i].xy;
         if (m == 3) {
@@ -234,7 +237,7 @@ void main() {
     float shadow = shadowAmount();
     if (color_amount != 1.0) {
         float a = 1.0 - (color_amount > 0.0 ? color_amount : 1.0) * shadow;
-        gl_FragColor = vec4(0.0, 0.0, 0.0, clamp(a, 0.0, 0.999999));
+        gl_FragColor = vec4(0.0, 0.0, 0.0, clamp(a * object_visibility, 0.0, 0.999999));
         return;
     }
     vec3 camToFrag = normalize(camera_position - fragPos.xyz);
@@ -402,8 +405,8 @@ bool compile(GLenum type, const char* text, GLuint& shader, std::string& error) 
 
 bool LightingProgram::needsStack(const std::vector<DrawList::Layer>& layers) {
     if (layers.size() > 1) return true;
-    // Projected mappings: everything but the mesh's own coordinates and the camera's.
-    return !layers.empty() && layers[0].mapping >= 3 && layers[0].mapping <= 15 && layers[0].mapping != 14;
+    // Projected mappings: everything but the mesh's own coordinates.
+    return !layers.empty() && layers[0].mapping >= 3 && layers[0].mapping <= 15;
 }
 
 bool LightingProgram::build(std::string& error, int variant, const char* vertexText, const char* fragmentText) {
@@ -516,6 +519,7 @@ void LightingProgram::lookUpUniforms() {
     u.layerAmount = at("layer_amount");
     u.layerOpacity = at("layer_opacity");
     u.layerScale = at("layer_scale");
+    u.viewport = at("viewport_size");
     u.layerSpace = at("layer_space");
     u.layerUV = at("layer_uv");
 }
@@ -561,6 +565,9 @@ void LightingProgram::begin(const LightSlots& slots, const glm::mat4& view, cons
     glUseProgram(program_);
     glUniform1iv(uniforms_.lightTypes, LightSlots::kDirect + 1, types);
     glUniform3f(uniforms_.camera, eye.x, eye.y, eye.z);
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    glUniform2f(uniforms_.viewport, static_cast<float>(std::max(1, viewport[2])), static_cast<float>(std::max(1, viewport[3])));
 }
 
 void LightingProgram::use() { glUseProgram(program_); }
@@ -594,10 +601,10 @@ void LightingProgram::setShadow(const ShadowPass::Fit* shadow, unsigned texture,
     glUniform1fv(u.filter, static_cast<GLsizei>(shadow->weights.size()), shadow->weights.data());
 }
 
-void LightingProgram::setObject(const glm::mat4& world) {
+void LightingProgram::setObject(const glm::mat4& world, float opacity) {
     glUniformMatrix4fv(uniforms_.modelview, 1, GL_FALSE, glm::value_ptr(world));
     glUniformMatrix4fv(uniforms_.normal, 1, GL_FALSE, glm::value_ptr(glm::inverseTranspose(world)));
-    glUniform1f(uniforms_.visibility, 1.0f);
+    glUniform1f(uniforms_.visibility, opacity);
 }
 
 void LightingProgram::setMaterial(const BakedMaterial& m, const MaterialTextures::Ids& textures, const float ambient[4]) {

@@ -56,7 +56,8 @@ public:
     void use();
     // The shadow map to read, with the frame's depth bias; null: nothing is shadowed.
     void setShadow(const ShadowPass::Fit* shadow, unsigned texture, double offset);
-    void setObject(const glm::mat4& world);
+    // The object's placement and the fade its animation gives it (1: none).
+    void setObject(const glm::mat4& world, float opacity = 1.0f);
     // A part's material: its amounts, switches and uploaded textures, lit at least by
     // the `ambient` light.
     void setMaterial(const BakedMaterial& material, const MaterialTextures::Ids& textures, const float ambient[4]);
@@ -80,7 +81,7 @@ private:
             filterSize = -1, filterSize2 = -1, filterSize2p1 = -1, filterScale = -1, filterScaleSize = -1,
             filter = -1;
         int layerCount = -1, layerMapping = -1, layerTiling = -1, layerBlend = -1, layerAmount = -1,
-            layerOpacity = -1, layerScale = -1, layerSpace = -1, layerUV = -1;
+            layerOpacity = -1, layerScale = -1, layerSpace = -1, layerUV = -1, viewport = -1;
     };
     void lookUpUniforms();
     void placeLights(const LightSlots& slots, const glm::mat4& view);

@@ -64,12 +64,45 @@ glm::dmat4 DAGNode::transform() const {
     return m;
 }
 
-glm::dmat4 DAGNode::worldTransform() {
+glm::dmat4 DAGNode::restWorldTransform() {
     glm::dmat4 m = transform();
     // A damaged file can make parents loop; a deep chain is cut rather than followed forever.
     DAGNode* node = parent();
     for (int depth = 0; node && depth < 10000; ++depth, node = node->parent()) m = node->transform() * m;
     return m;
+}
+
+glm::dmat4 DAGNode::worldTransform() {
+    if (!animated_) {
+        DAGNode* node = parent();
+        int depth = 0;
+        while (node && depth < 10000 && !node->animated_) node = node->parent(), ++depth;
+        if (!node || depth >= 10000) return restWorldTransform();
+    }
+    // Each animated node moves everything below it: world = A * parent's world * local.
+    glm::dmat4 parentWorld(1.0);
+    if (DAGNode* p = parent()) {
+        // Recursion here; a parent loop in a damaged file is cut well before the stack ends.
+        static thread_local int depth = 0;
+        if (depth < 1000) {
+            ++depth;
+            parentWorld = p->worldTransform();
+            --depth;
+        }
+    }
+    return animatedMatrix_ * parentWorld * transform();
+}
+
+void DAGNode::setAnimated(const glm::dmat4& matrix, double opacity) {
+    animated_ = true;
+    animatedMatrix_ = matrix;
+    animatedOpacity_ = opacity;
+}
+
+void DAGNode::clearAnimated() {
+    animated_ = false;
+    animatedMatrix_ = glm::dmat4(1.0);
+    animatedOpacity_ = 1.0;
 }
 
 void DAGNode::transformBox(const double local[6], double world[6]) {

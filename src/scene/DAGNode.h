@@ -48,6 +48,17 @@ public:
     // Sets the parent by name; a name no member holds yet is resolved when it appears.
     void setParent(const std::string& name);
 
+    // What the animation gives the node at the scene's time, never stored: a
+    // world-space matrix from where the node rests to where it is now (applied over
+    // its parents' animation too), and an opacity that multiplies its materials'.
+    void setAnimated(const glm::dmat4& matrix, double opacity);
+    void clearAnimated();
+    bool animated() const { return animated_; }
+    const glm::dmat4& animatedMatrix() const { return animatedMatrix_; }
+    double animatedOpacity() const { return animatedOpacity_; }
+    // The node's world transform without any animation.
+    glm::dmat4 restWorldTransform();
+
     unsigned flags() const { return flags_; }
     void setFlags(unsigned flags) { flags_ = flags; }
     bool flag(unsigned bit) const { return (flags_ & bit) != 0; }
@@ -63,6 +74,9 @@ public:
 private:
     unsigned flags_ = kVisible | kEditorVisible;
     NameReference parent_;
+    bool animated_ = false;
+    glm::dmat4 animatedMatrix_{1.0};
+    double animatedOpacity_ = 1.0;
 };
 
 // An empty box: minimum 1e20 and maximum -1e20 on each axis.

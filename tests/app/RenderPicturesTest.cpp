@@ -190,6 +190,24 @@ TEST(RenderPictures, PlanarMapsTileAcrossTheSurface) {
     EXPECT_LT(stripesAcross(mirror), stripesAcross(repeat));
 }
 
+// A Camera mapping spreads the map over the frame, whatever the surface's own
+// coordinates: the square's left half (on screen) shows the map's black half, its
+// right half the white one, with the seam in the middle of the frame although the
+// square stands off centre.
+TEST(RenderPictures, ACameraMapSpreadsOverTheFrame) {
+    std::string map = halves("halves.png");
+    std::string mtl = material("Halves", "Absolute", "1 1 1", 0, "   colorMap \"" + map + "\"\n");
+    Pixels p = render("camera-map", project(mtl + style("Projected", item("Halves", "     mappingStyle \"Camera\"\n"
+                                                                                     "     tilingStyle \"None\"\n")) +
+                                            square("Square", 40) + solid("Tile", "Square", "Projected", "20 0 0")));
+    ASSERT_EQ(p.width, 100);
+    // The square covers x 30..89 on screen; the map's seam is at x 50.
+    EXPECT_LT(p.at(40, 50)[0], 40);
+    EXPECT_LT(p.at(48, 30)[0], 40);
+    EXPECT_GT(p.at(52, 50)[0], 215);
+    EXPECT_GT(p.at(85, 70)[0], 215);
+}
+
 // Cyan multiplied onto yellow leaves green; the first item alone would be yellow.
 TEST(RenderPictures, AStackBlendsItsSecondItemWithMultiply) {
     std::string text = project(material("Yellow", "Absolute", "1 1 0") + material("Cyan", "Absolute", "0 1 1") +

@@ -1,0 +1,45 @@
+#pragma once
+// Plays the scene's tracks at a time: gathers each track's elements once (the
+// letters, words, lines or paragraphs of a text block; an object, camera or light as
+// a whole; or the track's associated objects), evaluates the track, and puts each
+// element's matrix and opacity on its nodes. Only transforms and opacities change
+// with time, so no geometry is rebuilt from one frame to the next.
+
+#include <vector>
+
+#include "anim/ElementMotion.h"
+
+namespace fw {
+
+class AnimTrack;
+class DAGNode;
+class SceneX;
+
+class SceneAnimator {
+public:
+    explicit SceneAnimator(SceneX& scene) : scene_(scene) {}
+
+    // Sets every tracked node for `time` (frames) and the scene's current frame;
+    // answers how many tracks played.
+    int setTime(double time);
+    // Takes every track's animation off its nodes.
+    void clear();
+    // Elements are gathered again on the next setTime (after the scene was edited).
+    void invalidate() { gathered_ = false; }
+
+    struct TrackElements {
+        AnimTrack* track = nullptr;
+        std::vector<AnimElement> elements;
+        std::vector<std::vector<DAGNode*>> nodes;  // per element, the nodes it moves
+    };
+    const std::vector<TrackElements>& tracks() const { return tracks_; }
+
+private:
+    void gather();
+
+    SceneX& scene_;
+    std::vector<TrackElements> tracks_;
+    bool gathered_ = false;
+};
+
+}  // namespace fw

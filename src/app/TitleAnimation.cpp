@@ -1,0 +1,111 @@
+#include "app/TitleAnimation.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "anim/AnimPose.h"
+#include "anim/AnimTrack.h"
+#include "anim/AnimTransition.h"
+#include "scene/AnimGlobals.h"
+#include "scene/SceneX.h"
+#include "text/TextBlock.h"
+
+namespace fw {
+
+namespace {
+
+struct Timeline {
+    int lead = 1;        // frames the first pose holds
+    int travel = 45;     // frames of the transition
+    int hold = 15;       // frames the settled title holds
+};
+
+// Frames start..start + length - 1.
+template <class Segment>
+Segment& append(AnimTrack& track, int start, int length) {
+    auto segment = std::make_unique<Segment>(track.scene());
+    segment->startFrame = start;
+    segment->length = length;
+    segment->versionMajor = 5, segment->versionMinor = 5;
+    Segment& s = *segment;
+    track.segments.push_back(std::move(segment));
+    return s;
+}
+
+// Every segment animates the block at the same granularity: its caches say which.
+void animateBy(AnimTrackSegment& segment, int granularity) {
+    auto cache = std::make_unique<AnimElementCache>(segment.scene());
+    cache->animateBy = granularity;
+    segment.caches.push_back(std::move(cache));
+}
+
+}  // namespace
+
+std::vector<std::string> TitleAnimation::names() { return {"fly-in", "drop", "spin-in"}; }
+
+bool TitleAnimation::check(const std::string& preset, std::string& error) {
+    const std::vector<std::string> known = names();
+    if (std::find(known.begin(), known.end(), preset) != known.end()) return true;
+    error = "no such animation; the known ones are";
+    for (size_t i = 0; i < known.size(); ++i) error += (i ? ", \"" : " \"") + known[i] + "\"";
+    return false;
+}
+
+bool TitleAnimation::add(SceneX& scene, TextBlock& block, const std::string& preset, double width, double height,
+                         std::string& error) {
+    if (!check(preset, error)) return false;
+    auto* track = new AnimTrack(scene, (block.name() + " Track").c_str());
+    track->trackNode = NameReference(scene.nameDictionary(), block.name().c_str());
+    Timeline t;
+    int granularity = AnimElementCache::kCharacter;
+    if (preset == "drop") t.travel = 40;
+    if (preset == "spin-in") t.travel = 50, granularity = AnimElementCache::kWord;
+
+    AnimPose& from = append<AnimPose>(*track, 0, t.lead);
+    AnimTransition& move = append<AnimTransition>(*track, t.lead, t.travel);
+    AnimPose& to = append<AnimPose>(*track, t.lead + t.travel, t.hold);
+    for (AnimTrackSegment* s : {static_cast<AnimTrackSegment*>(&from), static_cast<AnimTrackSegment*>(&move),
+                                static_cast<AnimTrackSegment*>(&to)})
+        animateBy(*s, granularity);
+    // Every letter fades on over the first part of its own travel.
+    move.vis.visType = AnimVis::kFadeOn;
+    move.vis.startTime = 0;
+    move.vis.endTime = 35;
+    if (preset == "fly-in") {
+        // From beyond the right edge of the frame, one after another from the left.
+        from.settings.moveXYZ = 1;
+        from.settings.moveDistance = std::max(width, height) * 1.5;
+        from.settings.moveDirectionVector[0] = 1, from.settings.moveDirectionVector[1] = 0;
+        from.settings.moveDirectionVector[2] = 0;
+        move.sequence.launchType = AnimSequenceParams::kLeftRight;
+        move.sequence.overlap = 85;
+        move.sequence.endEase = 60;
+        move.sequence.easeAmount = 50;
+    } else if (preset == "drop") {
+        // From above the frame, falling past their places and settling back.
+        from.settings.moveXYZ = 1;
+        from.settings.moveDistance = std::max(width * 0.6, height * 3);
+        from.settings.moveDirectionVector[0] = 0, from.settings.moveDirectionVector[1] = 1;
+        from.settings.moveDirectionVector[2] = 0;
+        move.sequence.launchType = AnimSequenceParams::kBirth;
+        move.sequence.overlap = 80;
+        move.path.endOvershoot = 20;
+    } else {
+        // Each word grows from nothing while it turns about its own upright axis.
+        from.settings.localScale[0] = from.settings.localScale[1] = from.settings.localScale[2] = 1;
+        move.action.actionType = AnimPathAction::kSpin;
+        move.action.amount[0] = 1;  // turns
+        move.sequence.launchType = AnimSequenceParams::kLeftRight;
+        move.sequence.overlap = 60;
+        move.sequence.startEase = 30;
+        move.sequence.endEase = 60;
+    }
+    AnimGlobals& globals = scene.animGlobals();
+    globals.setFrameRange(0, t.lead + t.travel + t.hold - 1);
+    globals.visibleFrameStart = 0;
+    globals.visibleFrameEnd = globals.frameEnd;
+    globals.setCurrentFrame(globals.frameEnd);
+    return true;
+}
+
+}  // namespace fw
