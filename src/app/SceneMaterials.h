@@ -16,6 +16,7 @@
 
 namespace fw {
 
+class MaterialStack;
 class MaterialX;
 class Object;
 
