@@ -67,6 +67,8 @@ bool RenderJob::configure(const std::string& size, double frameNumber) {
     frame_.shadows = s.renderShadows != 0 && manager_.prefs().finalGLShaders != 0 &&
                      manager_.prefs().finalGLShaderShadows != 0;
     frame_.shadowOffset = manager_.prefs().glslShadowOffset;
+    frame_.shaders = manager_.prefs().finalGLShaders != 0;
+    frame_.advancedLighting = manager_.prefs().advancedGLLighting != 0;
     return true;
 }
 

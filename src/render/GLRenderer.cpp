@@ -202,12 +202,16 @@ void GLRenderer::drawScene(DrawList& list, const LightSlots& slots, const Shadow
     auto flat = [&](const float colour[4]) {
         // The program's textures stay bound for when it takes over again; without
         // GL_TEXTURE_2D enabled fixed-function drawing ignores them.
-        glUseProgram(0);
+        fixed_.flat();
         current = nullptr;
         glColor4fv(colour);
     };
     use(LightingProgram::kPlain);
     LightingProgram* last = current;
+    if (!frame.shaders) {
+        fixed_.begin(slots, view, frame.advancedLighting);
+        current = nullptr;
+    }
     auto place = [&](const DrawList::Item& item) {
         world = glm::mat4(item.world);
         opacity = static_cast<float>(item.opacity);
@@ -254,9 +258,15 @@ void GLRenderer::drawScene(DrawList& list, const LightSlots& slots, const Shadow
         for (const DrawList::Part& part : item.parts) {
             const BakedMaterial& m = *part.material;
             if (m.style == BakedMaterial::kMatte) continue;
+            // A shadow catcher shows nothing but shadows, which this lighting has not.
+            if (!frame.shaders && m.style == BakedMaterial::kShadowCatcher) continue;
             int variant = LightingProgram::needsStack(part.layers) ? LightingProgram::kStacked : LightingProgram::kPlain;
             if (m.style == BakedMaterial::kCartoon) variant |= LightingProgram::kCartoon;
             auto lit = [&] {
+                if (!frame.shaders) {
+                    fixed_.setMaterial(m, textures_.upload(m), opacity);
+                    return;
+                }
                 use(variant);
                 last = current;
                 current->setMaterial(m, textures_.upload(m), slots.ambient);
@@ -284,6 +294,7 @@ void GLRenderer::drawScene(DrawList& list, const LightSlots& slots, const Shadow
     }
     glDisable(GL_BLEND);
     glDepthMask(GL_TRUE);
+    if (!frame.shaders) fixed_.end();
     last->end();
 }
 

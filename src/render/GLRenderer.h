@@ -9,6 +9,7 @@
 #include <string>
 
 #include "render/DrawList.h"
+#include "render/FixedLighting.h"
 #include "render/FrameTargets.h"
 #include "render/LightingProgram.h"
 #include "render/MaterialTextures.h"
@@ -66,6 +67,7 @@ private:
     StackLookup stacks_;
     int maxTextureSize_ = 0;
     MaterialTextures textures_;
+    FixedLighting fixed_;  // lights frames drawn without shaders
     ShadowPass shadow_;
     FrameTargets targets_;
     Timing timing_;

@@ -14,6 +14,11 @@ struct RenderFrame {
     int height = 480;
     float background[4] = {0, 0, 0, 1};
     bool shadows = true;
+    // Without shaders the frame is lit by OpenGL's own per-vertex lighting (no
+    // shadows, stacks, bumps or reflections); advanced lighting aims its highlights
+    // from the eye and adds them after the texture.
+    bool shaders = true;
+    bool advancedLighting = true;
     double shadowOffset = 0.002;  // depth bias against self-shadowing
     int samples = 4;              // multisampling of the frame buffer (1: none)
     // Background media: 8-bit RGBA rows bottom-up, stretched over the whole frame

@@ -208,6 +208,25 @@ TEST(RenderPictures, ACameraMapSpreadsOverTheFrame) {
     EXPECT_GT(p.at(85, 70)[0], 215);
 }
 
+// A white square facing a light straight on, with a sharp highlight: advanced lighting
+// aims the highlight from the eye point, so it peaks in the middle and falls off
+// towards the corners; simple lighting aims it from far away, the same everywhere.
+TEST(RenderPictures, AdvancedLightingAimsHighlightsFromTheEye) {
+    std::string shiny = "   begin MaterialChannelSpecular 0\n    brightness 1\n    sharpness 60\n    active 1\n"
+                        "   end MaterialChannelSpecular\n";
+    std::string light = node("LightX", "Front Light", "   translate 0 0 400\n",
+                             "   type DIRECTIONAL\n   color 1 1 1 1\n   intensity 0.3\n");
+    std::string members = material("Grey", "Standard", "0.5 0.5 0.5", 0, shiny) + style("Shiny", item("Grey")) +
+                          square("Square", 90) + solid("Tile", "Square", "Shiny") + light;
+    auto falloff = [](const Pixels& p) { return p.at(50, 50)[0] - p.at(8, 8)[0]; };
+    Pixels advanced = render("advanced", project(members, " FinalGLShaders 0\n AdvancedGLLighting 1\n", 0.2));
+    Pixels simple = render("simple", project(members, " FinalGLShaders 0\n AdvancedGLLighting 0\n", 0.2));
+    ASSERT_EQ(advanced.width, 100);
+    ASSERT_EQ(simple.width, 100);
+    EXPECT_GT(falloff(advanced), 20);
+    EXPECT_LE(std::abs(falloff(simple)), 2);
+}
+
 // Cyan multiplied onto yellow leaves green; the first item alone would be yellow.
 TEST(RenderPictures, AStackBlendsItsSecondItemWithMultiply) {
     std::string text = project(material("Yellow", "Absolute", "1 1 0") + material("Cyan", "Absolute", "0 1 1") +
@@ -473,4 +492,21 @@ TEST(RenderPictures, ACartoonObjectHasFewShadesAndADarkOutline) {
     shades(plain, main, share);
     EXPECT_LT(share, 0.85) << "a smooth gradient spreads over many shades";
     EXPECT_EQ(inkAtEdge(plain, 80, 0, 1, 4), 0);
+}
+
+// "FinalGLShaders 0" draws with OpenGL's own lighting: only a stack's first item, no
+// shadows (so a shadow catcher shows nothing), and lit surfaces still shaded by the lights.
+TEST(RenderPictures, WithoutShadersOnlyTheFirstItemIsDrawnAndNothingIsShadowed) {
+    std::string stack = material("Yellow", "Absolute", "1 1 0") + material("Cyan", "Absolute", "0 1 1") +
+                        style("Mixed", item("Yellow") + item("Cyan", "     blendingStyle \"Multiply\"\n")) +
+                        square("Square", 50) + solid("Tile", "Square", "Mixed");
+    Pixels p = render("fixed-stack", project(stack, " FinalGLShaders 0\n"));
+    ASSERT_EQ(p.width, 100);
+    expectColour(p.at(50, 50), 255, 255, 0, 2, "the first item alone");
+
+    blueMedia();
+    Pixels catcher = render("fixed-catcher", catcherScene(" FinalGLShaders 0\n"));
+    ASSERT_EQ(catcher.width, 100);
+    expectColour(catcher.at(10, 10), 0, 0, 255, 2, "the media where the catcher stands");
+    expectColour(catcher.at(50, 50), 255, 255, 255, 2, "the white card, unlit");
 }
