@@ -3,8 +3,11 @@
 // text, an object, a fragment, a camera or a light) and the transform it started from.
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "persistence/CommandEnabler.h"
+#include "scene/KeptLines.h"
 #include "scene/NameReference.h"
 
 namespace fw {
@@ -54,6 +57,8 @@ public:
     bool tweakCameraCacheUsed = false;
     double tweakCameraCache[10] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     bool reverseArch = false;
+    // Blocks found inside the cache, kept as they came (class name and lines).
+    std::vector<std::pair<std::string, KeptLines>> children;
 
 private:
     Scene* scene_;

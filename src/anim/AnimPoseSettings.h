@@ -62,6 +62,8 @@ public:
     CommandTable& commandTable() override;
     const char* className() const override { return "AnimPoseSettings"; }
     void finishReading() override;
+    // The second distribution angle: as read, or derived from the first when it never was.
+    double effectiveParam2b() const;
 
     int versionMajor = 3, versionMinor = 0;
     bool moveToCenter = false;

@@ -15,6 +15,8 @@ public:
     enum TrackType { kObjectTrack, kCameraTrack, kLightTrack, kWarpTrack };
     enum AnimType { kPerTrack = 1, kPerSegment = 2 };
 
+    static const char* trackTypeName(int type);  // "object" outside the four types
+
     AnimTrack(Scene& scene, const char* name);
     ~AnimTrack() override;
 

@@ -53,6 +53,10 @@ public:
     int versionMajor = 3, versionMinor = 0;
     std::string description;
 
+    // "begin" of the blocks every segment holds: fragmentation, groups and caches.
+    // 0 when the block was taken, 1 when the class is not one of them.
+    int beginBaseBlock(CommandIO& io, const char* className);
+
 private:
     Scene* scene_;
 };

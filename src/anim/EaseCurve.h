@@ -13,7 +13,15 @@ public:
     double inverse(double y) const;
 
 private:
-    double startEase_ = 0, endEase_ = 0, amount_ = 0.5;
+    double shape(double x) const { return x * (c1_ + x * (c2_ + x * c3_)); }
+    double shapeSlope(double x) const { return c1_ + x * (2 * c2_ + x * 3 * c3_); }
+    double solveShape(double target) const;
+
+    // Fractions of u spent speeding up and slowing down, the cruising slope, the
+    // heights reached by the two eased pieces, and the cubic that shapes them.
+    double start_ = 0, end_ = 0, cruise_ = 1, startRise_ = 0, endRise_ = 0;
+    double c1_ = 1, c2_ = 0, c3_ = 0;
+    bool identity_ = true;
 };
 
 }  // namespace fw

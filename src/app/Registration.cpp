@@ -1,5 +1,6 @@
 #include "app/Registration.h"
 
+#include "anim/AnimClasses.h"
 #include "app/OrvoSceneManager.h"
 #include "geometry/GeometryClasses.h"
 #include "geometry/ObjectXStyle.h"
@@ -25,6 +26,7 @@ void registerAllClasses() {
     registerGeometryClasses();
     registerTextClasses();
     registerRenderClasses();
+    registerAnimClasses();
     // Last: only classes that no subsystem reads yet get a stand-in.
     StandInMember::registerMissing();
     OrvoSceneManager::addFixUp([](SceneX& scene) { ensureDefaultMaterial(scene); });

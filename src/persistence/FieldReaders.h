@@ -3,7 +3,9 @@
 // readField<&Class::field> reads it with the CommandIO reader of the field's type,
 // and its twin writeField<&Class::field> writes the line back the way it is read.
 
+#include <cerrno>
 #include <cstddef>
+#include <cstdlib>
 #include <cstdio>
 #include <string>
 
@@ -16,6 +18,18 @@ namespace fw {
 inline int readValue(CommandIO& io, double& value) { return io.readDouble(value); }
 inline int readValue(CommandIO& io, int& value) { return io.readInt(value); }
 inline int readValue(CommandIO& io, std::string& value) { return io.readString(value); }
+// Seeds: the whole token must be a decimal integer within range.
+inline int readValue(CommandIO& io, long& value) {
+    char token[CommandIO::kTokenSize];
+    if (io.readToken(token, sizeof token) != 0) return -1;
+    char* end;
+    errno = 0;
+    long v = std::strtol(token, &end, 10);
+    if (end == token || *end != 0 || errno == ERANGE) return -1;
+    value = v;
+    return 0;
+}
+inline int readValue(CommandIO& io, unsigned long& value) { return io.readUnsignedLong(value); }
 // Flags are written as 0 or 1; any integer is read, and a malformed one leaves the flag alone.
 inline int readValue(CommandIO& io, bool& value) {
     int on;
@@ -49,6 +63,8 @@ enum class Spelling {
 
 // A value's text as its line spells it, without quotes.
 inline std::string valueText(int value, Spelling) { return std::to_string(value); }
+inline std::string valueText(long value, Spelling) { return std::to_string(value); }
+inline std::string valueText(unsigned long value, Spelling) { return std::to_string(value); }
 inline std::string valueText(bool value, Spelling) { return value ? "1" : "0"; }
 inline std::string valueText(double value, Spelling spelling) {
     char text[400];  // "%f" of the largest double needs 317

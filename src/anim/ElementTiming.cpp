@@ -1,0 +1,230 @@
+#include "anim/ElementTiming.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+#include "anim/AnimTransition.h"
+#include "anim/ElementMotion.h"
+#include "anim/SubtractiveRandom.h"
+
+namespace fw {
+
+namespace {
+
+// Narrower windows and ranges than this are treated as instants.
+constexpr double kNarrow = 1e-5;
+
+// Orders `order` by key, keeping creation order among equal keys.
+template <class Key>
+void sortBy(std::vector<int>& order, bool descending, Key key) {
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        double ka = key(a), kb = key(b);
+        return descending ? ka > kb : ka < kb;
+    });
+}
+
+// Moves one end of every launched window by a seeded amount of at most w / 2 either
+// way. Elements without a launch position still draw, so that taking one out of the
+// launch leaves the others' gaps where they were.
+void applyGaps(const std::vector<int>& launchOrder, std::vector<double>& bound, long seed, double gaps,
+               double w) {
+    SubtractiveRandom random(seed);
+    for (size_t i = 0; i < bound.size(); ++i) {
+        double r = random.next();
+        if (launchOrder[i] < 0) continue;
+        bound[i] = std::clamp(bound[i] + (0.5 - r * gaps * 0.01) * w, 0.0, 1.0);
+    }
+}
+
+}  // namespace
+
+double ramp(double u, double lo, double hi) {
+    if (u <= lo) return 0;
+    if (u >= hi) return 1;
+    if (hi - lo < kNarrow) return 0;
+    return (u - lo) / (hi - lo);
+}
+
+// Every element gets a position of its own, 0..m-1, even where elements stand level on
+// the sorting axis: they then launch one after another in creation order, never together.
+std::vector<int> launchPositions(const AnimTransition& transition, std::span<const AnimElement> elements) {
+    const int m = static_cast<int>(elements.size());
+    std::vector<int> order(m);
+    std::iota(order.begin(), order.end(), 0);
+    // Creation order first: every other order sorts stably from it.
+    sortBy(order, false, [&](int i) { return double(elements[i].creationIndex); });
+
+    auto axis = [&](int a) { return [&elements, a](int i) { return elements[i].center[a]; }; };
+    switch (transition.sequence.launchType) {
+        case AnimSequenceParams::kRevBirth:
+            std::reverse(order.begin(), order.end());
+            break;
+        case AnimSequenceParams::kRandom: {
+            SubtractiveRandom random(transition.sequence.launchSeed);
+            for (int i = m - 1; i > 0; --i) {
+                int j = std::min(i, static_cast<int>(random.next() * (i + 1)));
+                std::swap(order[i], order[j]);
+            }
+            break;
+        }
+        case AnimSequenceParams::kSelection:
+        case AnimSequenceParams::kRevSelection: {
+            // Picked elements in the order picked (or its reverse); the rest follow in
+            // creation order either way.
+            auto picked = std::stable_partition(order.begin(), order.end(),
+                                                [&](int i) { return elements[i].selectionIndex >= 0; });
+            bool reverse = transition.sequence.launchType == AnimSequenceParams::kRevSelection;
+            std::stable_sort(order.begin(), picked, [&](int a, int b) {
+                int sa = elements[a].selectionIndex, sb = elements[b].selectionIndex;
+                return reverse ? sa > sb : sa < sb;
+            });
+            break;
+        }
+        case AnimSequenceParams::kTopBottom:
+            sortBy(order, true, axis(1));
+            break;
+        case AnimSequenceParams::kBottomTop:
+            sortBy(order, false, axis(1));
+            break;
+        case AnimSequenceParams::kLeftRight:
+            sortBy(order, false, axis(0));
+            break;
+        case AnimSequenceParams::kRightLeft:
+            sortBy(order, true, axis(0));
+            break;
+        // The camera looks down -z, so a larger z is nearer the viewer.
+        case AnimSequenceParams::kFrontBack:
+            sortBy(order, true, axis(2));
+            break;
+        case AnimSequenceParams::kBackFront:
+            sortBy(order, false, axis(2));
+            break;
+        case AnimSequenceParams::kInOut:
+        case AnimSequenceParams::kOutIn: {
+            // The common centre is the mean of the elements' centres.
+            double mid[3] = {0, 0, 0};
+            for (const AnimElement& e : elements)
+                for (int a = 0; a < 3; ++a) mid[a] += e.center[a] / m;
+            std::vector<double> dist(m);
+            for (int i = 0; i < m; ++i)
+                dist[i] = std::hypot(elements[i].center[0] - mid[0], elements[i].center[1] - mid[1],
+                                     elements[i].center[2] - mid[2]);
+            sortBy(order, transition.sequence.launchType == AnimSequenceParams::kOutIn,
+                   [&](int i) { return dist[i]; });
+            break;
+        }
+        default:  // Birth, and any type outside the list
+            break;
+    }
+    std::vector<int> positions(m);
+    for (int k = 0; k < m; ++k) positions[order[k]] = k;
+    return positions;
+}
+
+void prepareTransition(AnimTransition& transition, std::span<const AnimElement> elements) {
+    const AnimSequenceParams& seq = transition.sequence;
+    const size_t count = elements.size();
+    // A stored order of the right size is the user's and is kept.
+    if (transition.launchOrder.size() != count) transition.launchOrder = launchPositions(transition, elements);
+    const std::vector<int>& order = transition.launchOrder;
+
+    transition.ease.build(seq.startEase, seq.endEase, seq.easeAmount);
+    std::vector<double>& start = transition.windowStart;
+    std::vector<double>& end = transition.windowEnd;
+    start.assign(count, 0.0);
+    end.assign(count, 1.0);
+
+    int m = 0;
+    for (int k : order) m = std::max(m, k + 1);
+    if (m == 0) return;
+
+    // Overlap 0 runs every element over the whole transition, 100 one after another;
+    // the last element always ends at 1.
+    const double o = std::clamp(seq.overlap * 0.01, 0.0, 1.0);
+    const double den = o * m + 1 - o;
+    for (size_t i = 0; i < count; ++i) {
+        int k = order[i];
+        if (k < 0) continue;
+        start[i] = k * o / den;
+        end[i] = (k * o + 1) / den;
+    }
+
+    // TODO(fragment windows): an element made of fragments should run the same rule
+    // again inside its own window, with the fragment overlap (fragOverlapCheck,
+    // fragOverlap) and its fragments' launch positions, offset by its window start.
+    // AnimElement carries no fragments yet, so each element is timed as one piece.
+
+    const long seed = seq.launchSeed;
+    const double n = transition.length + 1.0;
+    const double d = n / den;
+    const double w = (1 - o) * d / n;
+    if (seq.startGaps > 0) applyGaps(order, start, seed + 1000, seq.startGaps, w);
+    if (seq.endGaps > 0) applyGaps(order, end, seed + 2000, seq.endGaps, w);
+    // Gaps up to 100 percent cannot cross a window's ends over (each end moves by less
+    // than half of w, and w is at most the window's length); larger ones are held here.
+    for (size_t i = 0; i < count; ++i) end[i] = std::max(end[i], start[i]);
+
+    // A clump is a run of elements consecutive in launch order that travel as one: they
+    // share one window, from the earliest start to the latest end among them, so the
+    // transition's time stays filled.
+    if (seq.clumps > 0) {
+        std::vector<int> launched;
+        for (size_t i = 0; i < count; ++i)
+            if (order[i] >= 0) launched.push_back(static_cast<int>(i));
+        std::stable_sort(launched.begin(), launched.end(), [&](int a, int b) { return order[a] < order[b]; });
+        SubtractiveRandom random(seed + 100000);
+        size_t at = 0;
+        while (at < launched.size()) {
+            double size = std::floor((random.next() * 0.5 + 0.75) * seq.clumps);
+            size_t last = at + static_cast<size_t>(std::clamp(size, 1.0, double(launched.size() - at)));
+            double lo = 1, hi = 0;
+            for (size_t j = at; j < last; ++j) {
+                lo = std::min(lo, start[launched[j]]);
+                hi = std::max(hi, end[launched[j]]);
+            }
+            for (size_t j = at; j < last; ++j) {
+                start[launched[j]] = lo;
+                end[launched[j]] = hi;
+            }
+            at = last;
+        }
+    }
+}
+
+ElementProgress elementProgress(const AnimTransition& transition, int element, double time) {
+    ElementProgress r;
+    r.p = (time - transition.startFrame + 1) / (transition.length + 1.0);
+    double ws = 0, we = 1;
+    if (element >= 0 && size_t(element) < transition.windowStart.size() &&
+        size_t(element) < transition.windowEnd.size()) {
+        ws = transition.windowStart[element];
+        we = transition.windowEnd[element];
+    }
+    if (r.p <= ws) return r;
+    if (r.p >= we) {
+        r.u = r.a = r.v = 1;
+        return r;
+    }
+    // A window too narrow to hold any motion jumps to its end state when it closes.
+    r.u = we - ws >= kNarrow ? (r.p - ws) / (we - ws) : 0;
+    const AnimSequenceParams& seq = transition.sequence;
+    if (seq.startEase > 0 || seq.endEase > 0) r.u = transition.ease.value(r.u);
+    r.a = ramp(r.u, transition.action.startTime * 0.01, transition.action.endTime * 0.01);
+    r.v = ramp(r.u, transition.vis.startTime * 0.01, transition.vis.endTime * 0.01);
+    return r;
+}
+
+double baseProgressOf(const AnimTransition& transition, int element, double local) {
+    double ws = 0, we = 1;
+    if (element >= 0 && size_t(element) < transition.windowStart.size() &&
+        size_t(element) < transition.windowEnd.size()) {
+        ws = transition.windowStart[element];
+        we = transition.windowEnd[element];
+    }
+    const AnimSequenceParams& seq = transition.sequence;
+    if (seq.startEase > 0 || seq.endEase > 0) local = transition.ease.inverse(local);
+    return ws + (we - ws) * local;
+}
+
+}  // namespace fw
