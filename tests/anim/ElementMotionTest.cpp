@@ -1,0 +1,255 @@
+// The motion of a track's elements through evaluateTrack: rest by default, leaving and
+// arriving at the poses' states, continuous in between, shaped by overshoot and bow,
+// smoothed through a middle pose, turned by actions, and faded.
+#include "anim/ElementMotion.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <glm/geometric.hpp>
+
+#include "anim/AnimPose.h"
+#include "anim/AnimTrack.h"
+#include "anim/AnimTransition.h"
+#include "scene/SceneX.h"
+
+namespace fw {
+namespace {
+
+std::vector<AnimElement> letters(int count) {
+    std::vector<AnimElement> out(count);
+    for (int i = 0; i < count; ++i) {
+        const double c[3] = {i * 50.0, 0, 0}, half[3] = {20, 36, 8};
+        for (int a = 0; a < 3; ++a) {
+            out[i].center[a] = c[a];
+            out[i].bounds[a] = c[a] - half[a];
+            out[i].bounds[a + 3] = c[a] + half[a];
+        }
+        out[i].creationIndex = i;
+    }
+    return out;
+}
+
+// Poses and transitions laid end to end: pose [0, 9], transition [10, 39], pose [40, 49], ...
+struct Timeline {
+    SceneX scene;
+    AnimTrack track{scene, "letters"};
+    std::vector<AnimPose*> poses;
+    std::vector<AnimTransition*> transitions;
+
+    explicit Timeline(int poseCount) {
+        int frame = 0;
+        for (int k = 0; k < poseCount; ++k) {
+            if (k > 0) frame = add(std::make_unique<AnimTransition>(scene), frame, 30, transitions);
+            frame = add(std::make_unique<AnimPose>(scene), frame, 10, poses);
+        }
+        for (AnimTransition* t : transitions) t->smoothing.startSmooth = t->smoothing.endSmooth = 0;
+    }
+    template <class T>
+    int add(std::unique_ptr<T> s, int frame, int length, std::vector<T*>& list) {
+        s->startFrame = frame;
+        s->length = length;
+        list.push_back(s.get());
+        track.segments.push_back(std::move(s));
+        return frame + length;
+    }
+};
+
+glm::dvec3 placeAt(const ElementFrame& f, const AnimElement& e) {
+    return glm::dvec3(f.matrix * glm::dvec4(e.center[0], e.center[1], e.center[2], 1.0));
+}
+
+// Where every element is, sampled every quarter frame over [from, to].
+std::vector<std::vector<glm::dvec3>> sample(Timeline& t, const std::vector<AnimElement>& el, double from, double to) {
+    std::vector<std::vector<glm::dvec3>> out(el.size());
+    for (double time = from; time <= to; time += 0.25) {
+        const auto frames = evaluateTrack(t.track, time, el);
+        for (size_t i = 0; i < el.size(); ++i) out[i].push_back(placeAt(frames[i], el[i]));
+    }
+    return out;
+}
+
+void expectSameMatrix(const glm::dmat4& a, const glm::dmat4& b, double tol) {
+    for (int c = 0; c < 4; ++c)
+        for (int r = 0; r < 4; ++r) EXPECT_NEAR(a[c][r], b[c][r], tol) << "column " << c << " row " << r;
+}
+
+}  // namespace
+
+TEST(ElementMotion, DefaultsGiveEveryElementItsRestPlace) {
+    const auto el = letters(6);
+    Timeline t(3);
+    for (AnimTransition* tr : t.transitions) tr->smoothing.startSmooth = tr->smoothing.endSmooth = 100;
+    for (double time = -5; time < 90; time += 0.5) {
+        const auto frames = evaluateTrack(t.track, time, el);
+        ASSERT_EQ(frames.size(), el.size());
+        for (const ElementFrame& f : frames) {
+            expectSameMatrix(f.matrix, glm::dmat4(1.0), 1e-12);
+            EXPECT_EQ(f.opacity, 1.0);
+        }
+    }
+}
+
+TEST(ElementMotion, ATransitionLeavesAndArrivesAtThePosesAndMovesContinuously) {
+    const auto el = letters(5);
+    Timeline t(2);
+    AnimPoseSettings& to = t.poses[1]->settings;
+    to.distributeType = AnimPoseSettings::kCircleY;
+    to.moveDistance = 300;
+    to.localCenterRotation[1] = 120;
+    to.localScale[0] = 150;
+    AnimTransition& tr = *t.transitions[0];
+    tr.sequence.overlap = 60;
+    tr.sequence.startEase = 30;
+    tr.sequence.endEase = 30;
+    tr.path.bowAmount = 20;
+    tr.path.twist = 90;
+    tr.smoothing.startSmooth = tr.smoothing.endSmooth = 100;
+
+    const auto leaving = evaluateTrack(t.track, 9.5, el);
+    const auto arriving = evaluateTrack(t.track, 40, el);
+    const auto first = evaluateTrack(t.track, 10, el);
+    const auto last = evaluateTrack(t.track, 39.999999, el);
+    const auto states = poseStates(*t.poses[1], el);
+    const auto paths = sample(t, el, 5, 45);
+    for (size_t i = 0; i < el.size(); ++i) {
+        double length = 0;
+        for (size_t k = 1; k < paths[i].size(); ++k) length += glm::length(paths[i][k] - paths[i][k - 1]);
+        // The transition's first frame is at most a few average frames' travel out.
+        EXPECT_LT(glm::length(placeAt(first[i], el[i]) - placeAt(leaving[i], el[i])), 4 * length / 30);
+        expectSameMatrix(last[i].matrix, arriving[i].matrix, 1e-3);
+        const glm::dvec3 arrived = placeAt(arriving[i], el[i]);
+        for (int a = 0; a < 3; ++a) EXPECT_NEAR(arrived[a], el[i].center[a] + states[i].translate[a], 1e-9);
+    }
+
+    for (const auto& path : paths) {
+        double total = 0, largest = 0;
+        for (size_t k = 1; k < path.size(); ++k) {
+            const double step = glm::length(path[k] - path[k - 1]);
+            total += step;
+            largest = std::max(largest, step);
+        }
+        EXPECT_GT(total, 100.0);
+        EXPECT_LT(largest, 10 * total / (path.size() - 1));
+    }
+}
+
+TEST(ElementMotion, OvershootPassesTheTargetThenSettlesAndPullBackGoesBackFirst) {
+    const auto el = letters(1);
+    Timeline t(2);
+    t.poses[1]->settings.moveDistance = 400;
+    t.poses[1]->settings.moveDirectionVector[2] = 0;
+    t.poses[1]->settings.moveDirectionVector[0] = 1;
+    t.transitions[0]->path.endOvershoot = 20;
+    t.transitions[0]->path.startOvershoot = 10;
+    const auto path = sample(t, el, 10, 40)[0];
+    double lo = 1e9, hi = -1e9;
+    size_t hiAt = 0;
+    for (size_t k = 0; k < path.size(); ++k) {
+        if (path[k].x > hi) hi = path[k].x, hiAt = k;
+        lo = std::min(lo, path[k].x);
+        EXPECT_NEAR(path[k].y, 0, 1e-9);
+    }
+    EXPECT_NEAR(hi, 400 * 1.2, 2.0);
+    EXPECT_NEAR(lo, -400 * 0.1, 2.0);
+    EXPECT_LT(hiAt, path.size() - 8);  // the far point comes before the end...
+    EXPECT_NEAR(path.back().x, 400, 1e-9);  // ...and the element settles back on its target
+}
+
+TEST(ElementMotion, BowLiftsTheMidpointByItsShareOfTheTravelInItsDirection) {
+    const auto el = letters(3);
+    Timeline t(2);
+    t.poses[1]->settings.moveDistance = -400;  // toward the camera along +Z
+    AnimPath& path = t.transitions[0]->path;
+    path.bowAmount = 25;
+    path.bowAmount2 = 75;
+    path.bowAmountStyle = AnimPath::kEven;
+    path.bowDirection = 90;
+    // Overlap 0 and no ease: every element is half way at p = 0.5, time 10 - 1 + 31 / 2.
+    const auto frames = evaluateTrack(t.track, 24.5, el);
+    const double share[3] = {0.25, 0.5, 0.75};
+    for (size_t i = 0; i < el.size(); ++i) {
+        const glm::dvec3 off = placeAt(frames[i], el[i]) - glm::dvec3(el[i].center[0], 0, 0);
+        EXPECT_NEAR(off.z, 200, 1e-9);  // half way along the straight line
+        // Bow 0 degrees lifts (+Y); 90 degrees about the line of travel (+Z) swings it to -X.
+        EXPECT_NEAR(off.x, -share[i] * 400, 1e-9);
+        EXPECT_NEAR(off.y, 0, 1e-9);
+    }
+}
+
+TEST(ElementMotion, SmoothingZeroIsStraightAndFullSmoothingKeepsDirectionThroughAMiddlePose) {
+    const auto el = letters(1);
+    for (double smooth : {0.0, 100.0}) {
+        SCOPED_TRACE(smooth);
+        Timeline t(3);
+        t.poses[1]->settings.moveDistance = 300;
+        t.poses[1]->settings.moveDirectionVector[2] = 0;
+        t.poses[1]->settings.moveDirectionVector[0] = 1;  // right
+        t.poses[2]->settings.moveDistance = 300 * std::sqrt(2.0);
+        t.poses[2]->settings.moveDirectionVector[2] = 0;
+        t.poses[2]->settings.moveDirectionVector[0] = 1;  // then up
+        t.poses[2]->settings.moveDirectionVector[1] = 1;
+        for (AnimTransition* tr : t.transitions) tr->smoothing.startSmooth = tr->smoothing.endSmooth = smooth;
+        const auto a = sample(t, el, 10, 39.75)[0], b = sample(t, el, 50, 79.75)[0];
+        if (smooth == 0) {
+            for (const glm::dvec3& p : a) EXPECT_NEAR(p.y, 0, 1e-9);
+            for (const glm::dvec3& p : b) EXPECT_NEAR(p.x, 300, 1e-9);
+            continue;
+        }
+        // Directions from the last instant of the first transition and its first frame
+        // in the second (u = 1/31 there, so a little of the bend is already taken).
+        auto placeAtTime = [&](double time) { return placeAt(evaluateTrack(t.track, time, el)[0], el[0]); };
+        const glm::dvec3 in = glm::normalize(placeAtTime(39.9999) - placeAtTime(39.9989));
+        const glm::dvec3 out = glm::normalize(placeAtTime(50.001) - placeAtTime(50));
+        EXPECT_GT(glm::dot(in, out), 0.98);
+        EXPECT_GT(in.y, 0.3);  // arriving already on its way up: the corner is rounded
+    }
+}
+
+TEST(ElementMotion, ActionsTurnOnTheWayAndPoseActionsHandOnWhereTheyEnded) {
+    const auto el = letters(2);
+    Timeline t(2);
+    AnimPathAction& spin = t.transitions[0]->action;
+    spin.actionType = AnimPathAction::kSpin;
+    spin.amount[0] = 1;
+    const glm::dvec3 x(1, 0, 0);
+    auto turnOfX = [&](double time) { return glm::dvec3(evaluateTrack(t.track, time, el)[0].matrix * glm::dvec4(x, 0.0)); };
+    EXPECT_NEAR(glm::dot(turnOfX(24.5), x), -1, 1e-9);  // half a turn half way
+    EXPECT_NEAR(glm::dot(turnOfX(39.999999), x), 1, 1e-5);
+
+    AnimPathAction& roll = t.poses[0]->action;
+    roll.actionType = AnimPathAction::kPoseTitleRollUp;
+    roll.amount[0] = 3;  // units per frame
+    const glm::dvec3 at4 = placeAt(evaluateTrack(t.track, 4, el)[1], el[1]);
+    EXPECT_NEAR(at4.y, 12, 1e-9);
+    // The transition starts from the pose's end (10 frames up), not from rest.
+    const glm::dvec3 start = placeAt(evaluateTrack(t.track, 10, el)[1], el[1]);
+    EXPECT_NEAR(start.y, 30, 1.5);
+}
+
+TEST(ElementMotion, FadesRunOverTheirRangeAndHoldAfterwards) {
+    const auto el = letters(3);
+    Timeline t(2);
+    AnimTransition& tr = *t.transitions[0];
+    tr.sequence.overlap = 100;  // one after another
+    tr.vis.visType = AnimVis::kFadeOn;
+    tr.vis.startTime = 20;
+    tr.vis.endTime = 80;
+    double previous = -1;
+    for (double time = 10; time < 40; time += 0.25) {
+        const auto frames = evaluateTrack(t.track, time, el);
+        EXPECT_GE(frames[0].opacity, previous);
+        previous = frames[0].opacity;
+        EXPECT_GE(frames[0].opacity, frames[2].opacity);  // the last letter has not begun
+    }
+    EXPECT_EQ(evaluateTrack(t.track, 10, el)[2].opacity, 0.0);
+    EXPECT_EQ(evaluateTrack(t.track, 39.99, el)[0].opacity, 1.0);
+    EXPECT_NEAR(evaluateTrack(t.track, 10 - 1 + 31.0 / 6, el)[0].opacity, 0.5, 1e-9);  // u = 1/2 of its third
+
+    tr.vis.visType = AnimVis::kFadeOff;
+    EXPECT_EQ(evaluateTrack(t.track, 10, el)[2].opacity, 1.0);
+    EXPECT_EQ(evaluateTrack(t.track, 45, el)[1].opacity, 0.0);  // the pose after keeps them hidden
+}
+
+}  // namespace fw
