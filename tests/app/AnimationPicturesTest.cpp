@@ -43,12 +43,12 @@ protected:
     OrvoSceneManager& manager() { return app.sceneManager(); }
 
     // The frame with only `shown` visible (null: every letter).
-    test::Pixels render(double frame, DAGNode* shown) {
+    ::test::Pixels render(double frame, DAGNode* shown) {
         for (DAGNode* letter : letters) letter->setFlag(DAGNode::kVisible, !shown || letter == shown);
         manager().scene()->animGlobals().currFrame = frame;
         const std::string out = dir.file("frame.png");
         EXPECT_EQ(job.renderTo(out, "example"), 0);
-        return test::readImage(out);
+        return ::test::readImage(out);
     }
 
     test::TempDir dir;
@@ -58,7 +58,7 @@ protected:
 };
 
 // The centroid of the pixels that differ from `background`; false when none do.
-bool centroid(const test::Pixels& image, const test::Pixels& background, double& x, double& y) {
+bool centroid(const ::test::Pixels& image, const ::test::Pixels& background, double& x, double& y) {
     double sx = 0, sy = 0;
     int n = 0;
     for (int py = 0; py < image.height; ++py)
@@ -82,7 +82,7 @@ TEST_F(AnimatedTitle, LettersTravelToTheirPlacesOneAfterAnotherAndSettleIntoTheS
     for (DAGNode* letter : letters) letter->setFlag(DAGNode::kVisible, false);
     manager().scene()->animGlobals().currFrame = 0;
     ASSERT_EQ(job.renderTo(dir.file("empty.png"), "example"), 0);
-    const test::Pixels background = test::readImage(dir.file("empty.png"));
+    const ::test::Pixels background = ::test::readImage(dir.file("empty.png"));
     ASSERT_GT(background.width, 0);
 
     std::vector<int> arrival;
@@ -108,16 +108,17 @@ TEST_F(AnimatedTitle, LettersTravelToTheirPlacesOneAfterAnotherAndSettleIntoTheS
         arrival.push_back(arrived);
     }
     // Launched left to right: each letter settles no earlier than the one on its left.
-    for (size_t i = 1; i < letters.size(); ++i)
+    for (size_t i = 1; i < letters.size(); ++i) {
         if (finalX[i] > finalX[i - 1]) EXPECT_GE(arrival[i], arrival[i - 1]) << letters[i]->name();
+    }
     EXPECT_LT(arrival.front(), arrival.back());
 
     // The last frame is the settled title: the same pixels as with the track switched off.
-    const test::Pixels settled = render(last, nullptr);
+    const ::test::Pixels settled = render(last, nullptr);
     auto* track = dynamic_cast<AnimTrack*>(manager().scene()->member(kAnimTrackKind, 0));
     ASSERT_NE(track, nullptr);
     track->vis = 1;
-    const test::Pixels still = render(last, nullptr);
+    const ::test::Pixels still = render(last, nullptr);
     EXPECT_EQ(settled.rgb, still.rgb);
 }
 
