@@ -40,12 +40,9 @@ struct Key {
     void add(double x) { v.push_back(x); }
     void add(const double* x, int n) { v.insert(v.end(), x, x + n); }
     void add(const void* p) {
-        double d;
-        const std::uintptr_t bits = reinterpret_cast<std::uintptr_t>(p);
-        static_assert(sizeof(bits) <= sizeof(d));
-        d = 0;
-        std::memcpy(&d, &bits, sizeof(bits));
-        v.push_back(d);
+        const auto bits = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(p));
+        v.push_back(static_cast<double>(bits >> 32));
+        v.push_back(static_cast<double>(bits & 0xffffffffu));
     }
     void add(const AnimPathAction& a) {
         add(a.actionType), add(a.blendingRange), add(static_cast<double>(a.randomSeed)), add(a.startTime);
@@ -84,7 +81,7 @@ struct Key {
 void TrackMotion::fingerprint(const AnimTrack& track, std::span<const AnimElement> elements) {
     scratch_.clear();
     Key k{scratch_};
-    k.add(&track), k.add(track.trackType), k.add(elements.data()), k.add(static_cast<double>(elements.size()));
+    k.add(&track), k.add(track.trackType), k.add(static_cast<double>(elements.size()));
     for (const AnimElement& e : elements) {
         k.add(e.center, 3), k.add(e.bounds, 6), k.add(e.creationIndex), k.add(e.selectionIndex);
     }
@@ -143,7 +140,6 @@ void TrackMotion::buildStation(Station& st, const AnimTrackSegment* segment, std
 void TrackMotion::rebuild(AnimTrack& track, std::span<const AnimElement> elements) {
     const size_t n = elements.size();
     const int segs = static_cast<int>(track.segments.size());
-    elements_ = elements;
     track_ = &track;
     rest_.resize(n);
     for (size_t i = 0; i < n; ++i) rest_[i] = vec(elements[i].center);
@@ -326,7 +322,10 @@ void TrackMotion::evaluate(AnimTrack& track, double time, std::span<const AnimEl
     // Warp tracks animate a warp, which is not built yet: their elements stay at rest.
     if (track.segments.empty() || elements.empty() || track.trackType == AnimTrack::kWarpTrack) return;
     fingerprint(track, elements);
-    if (scratch_ != key_ || track_ != &track) {
+    // Compared bit for bit, so a NaN read from a file does not force a rebuild every frame.
+    const bool same = scratch_.size() == key_.size() &&
+                      std::memcmp(scratch_.data(), key_.data(), key_.size() * sizeof(double)) == 0;
+    if (!same || track_ != &track) {
         rebuild(track, elements);
         fingerprint(track, elements);  // preparing may have filled launch orders and windows
         key_.swap(scratch_);

@@ -54,7 +54,6 @@ private:
     static double fade(const AnimVis& vis, double v, double carried);
 
     std::vector<double> key_, scratch_;
-    std::span<const AnimElement> elements_;
     std::vector<glm::dvec3> rest_;
     AnimTrack* track_ = nullptr;
     std::vector<Station> stations_;

@@ -91,6 +91,21 @@ TEST(ElementMotion, DefaultsGiveEveryElementItsRestPlace) {
     }
 }
 
+TEST(ElementMotion, EditsBetweenFramesAreSeenAtOnce) {
+    auto el = letters(2);
+    Timeline t(2);
+    EXPECT_EQ(placeAt(evaluateTrack(t.track, 45, el)[1], el[1]).y, 0);
+    t.poses[1]->settings.moveDistance = 100;
+    t.poses[1]->settings.moveDirectionVector[2] = 0;
+    t.poses[1]->settings.moveDirectionVector[1] = 1;
+    EXPECT_NEAR(placeAt(evaluateTrack(t.track, 45, el)[1], el[1]).y, 100, 1e-9);
+    el[1].center[1] = 10;  // the element itself moved (a relaid text)
+    EXPECT_NEAR(placeAt(evaluateTrack(t.track, 45, el)[1], el[1]).y, 110, 1e-9);
+    t.transitions[0]->length = 10;  // frame 45 now falls in the pose after a shorter transition
+    t.poses[1]->startFrame = 20;
+    EXPECT_NEAR(placeAt(evaluateTrack(t.track, 25, el)[1], el[1]).y, 110, 1e-9);
+}
+
 TEST(ElementMotion, ATransitionLeavesAndArrivesAtThePosesAndMovesContinuously) {
     const auto el = letters(5);
     Timeline t(2);
