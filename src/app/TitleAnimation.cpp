@@ -73,17 +73,15 @@ bool TitleAnimation::add(SceneX& scene, TextBlock& block, const std::string& pre
     move.vis.endTime = 35;
     if (preset == "fly-in") {
         // From beyond the right edge of the frame, one after another from the left.
-        from.settings.moveXYZ = 1;
         from.settings.moveDistance = std::max(width, height) * 1.5;
         from.settings.moveDirectionVector[0] = 1, from.settings.moveDirectionVector[1] = 0;
         from.settings.moveDirectionVector[2] = 0;
         move.sequence.launchType = AnimSequenceParams::kLeftRight;
-        move.sequence.overlap = 85;
+        move.sequence.overlap = 75;
         move.sequence.endEase = 60;
         move.sequence.easeAmount = 50;
     } else if (preset == "drop") {
         // From above the frame, falling past their places and settling back.
-        from.settings.moveXYZ = 1;
         from.settings.moveDistance = std::max(width * 0.6, height * 3);
         from.settings.moveDirectionVector[0] = 0, from.settings.moveDirectionVector[1] = 1;
         from.settings.moveDirectionVector[2] = 0;

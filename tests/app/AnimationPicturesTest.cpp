@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -37,7 +38,8 @@ protected:
         SceneX& scene = *manager().scene();
         for (int i = 0; i < scene.memberCount(kObjectKind); ++i)
             if (auto* node = dynamic_cast<DAGNode*>(scene.member(kObjectKind, i))) letters.push_back(node);
-        ASSERT_TRUE(job.configure("96x54", -1));
+        job = std::make_unique<RenderJob>(manager(), [](const std::string&, const std::string&) {});
+        ASSERT_TRUE(job->configure("96x54", -1));
     }
     void TearDown() override { Dialogs::instance().setQuiet(false); }
     OrvoSceneManager& manager() { return app.sceneManager(); }
@@ -47,13 +49,13 @@ protected:
         for (DAGNode* letter : letters) letter->setFlag(DAGNode::kVisible, !shown || letter == shown);
         manager().scene()->animGlobals().currFrame = frame;
         const std::string out = dir.file("frame.png");
-        EXPECT_EQ(job.renderTo(out, "example"), 0);
+        EXPECT_EQ(job->renderTo(out, "example"), 0);
         return ::test::readImage(out);
     }
 
     test::TempDir dir;
     VeltraneApp app;
-    RenderJob job{manager(), [](const std::string&, const std::string&) {}};
+    std::unique_ptr<RenderJob> job;
     std::vector<DAGNode*> letters;
 };
 
@@ -81,7 +83,7 @@ TEST_F(AnimatedTitle, LettersTravelToTheirPlacesOneAfterAnotherAndSettleIntoTheS
     // The background alone: no letter drawn.
     for (DAGNode* letter : letters) letter->setFlag(DAGNode::kVisible, false);
     manager().scene()->animGlobals().currFrame = 0;
-    ASSERT_EQ(job.renderTo(dir.file("empty.png"), "example"), 0);
+    ASSERT_EQ(job->renderTo(dir.file("empty.png"), "example"), 0);
     const ::test::Pixels background = ::test::readImage(dir.file("empty.png"));
     ASSERT_GT(background.width, 0);
 
@@ -109,7 +111,9 @@ TEST_F(AnimatedTitle, LettersTravelToTheirPlacesOneAfterAnotherAndSettleIntoTheS
     }
     // Launched left to right: each letter settles no earlier than the one on its left.
     for (size_t i = 1; i < letters.size(); ++i) {
-        if (finalX[i] > finalX[i - 1]) EXPECT_GE(arrival[i], arrival[i - 1]) << letters[i]->name();
+        if (finalX[i] > finalX[i - 1]) {
+            EXPECT_GE(arrival[i], arrival[i - 1]) << letters[i]->name();
+        }
     }
     EXPECT_LT(arrival.front(), arrival.back());
 
