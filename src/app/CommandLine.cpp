@@ -10,6 +10,8 @@
 #include <string>
 #include <unistd.h>
 
+#include "anim/AnimTrack.h"
+#include "anim/AnimTransition.h"
 #include "app/OrvoSceneManager.h"
 #include "app/Registration.h"
 #include "app/RenderJob.h"
@@ -59,6 +61,23 @@ const char* kindName(int kind) {
     }
 }
 
+// A track's line goes on with its type, node and timeline: each segment's type and
+// frames, and a transition's launch order.
+std::string trackTimeline(AnimTrack& track) {
+    std::string text = std::string(" (") + AnimTrack::trackTypeName(track.trackType);
+    if (!track.trackNode.empty()) text += ", node \"" + track.trackNode.name() + "\"";
+    text += "):";
+    if (track.segments.empty()) return text + " no segments";
+    for (size_t i = 0; i < track.segments.size(); ++i) {
+        AnimTrackSegment& s = *track.segments[i];
+        auto* transition = dynamic_cast<AnimTransition*>(&s);
+        text += (i ? ", " : " ") + std::string(transition ? "transition " : "pose ") + std::to_string(s.startFrame) +
+                "-" + std::to_string(s.lastFrame());
+        if (transition) text += std::string(" ") + AnimSequenceParams::launchTypeName(transition->sequence.launchType);
+    }
+    return text;
+}
+
 void printSummary(SceneX& scene) {
     std::printf("scene \"%s\"\n", scene.name().c_str());
     const AnimGlobals& g = scene.animGlobals();
@@ -72,6 +91,7 @@ void printSummary(SceneX& scene) {
             SceneMember* m = scene.member(kind, i);
             std::printf("  %s \"%s\"", m->className(), m->name().c_str());
             if (auto* node = dynamic_cast<DAGNode*>(m)) std::printf(" below \"%s\"", node->parentName().c_str());
+            if (auto* track = dynamic_cast<AnimTrack*>(m)) std::printf("%s", trackTimeline(*track).c_str());
             std::printf("\n");
         }
     }

@@ -1,0 +1,271 @@
+// Tracks in scenes: stored through scene files, their timeline lookups, and damaged data.
+#include "anim/AnimTrack.h"
+
+#include <gtest/gtest.h>
+
+#include "AnimTestScene.h"
+#include "anim/AnimPose.h"
+#include "anim/AnimTransition.h"
+#include "platform/Dialogs.h"
+
+namespace fw {
+namespace {
+
+using test::TempDir;
+
+class AnimTracks : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { test::registerForAnimTests(); }
+    void SetUp() override {
+        Dialogs::instance().setQuiet(true);
+        Dialogs::instance().clearShown();
+    }
+    void TearDown() override {
+        Dialogs::instance().clearShown();
+        Dialogs::instance().setQuiet(false);
+    }
+    TempDir dir;
+};
+
+template <class S>
+S& addSegment(AnimTrack& track, int start, int length) {
+    auto segment = std::make_unique<S>(track.scene());
+    segment->startFrame = start;
+    segment->length = length;
+    S& s = *segment;
+    track.segments.push_back(std::move(segment));
+    return s;
+}
+
+// A track with every record away from its defaults.
+AnimTrack& fullTrack(SceneX& scene) {
+    SceneMember* title = test::addObject(scene, "Title");
+    SceneMember* badge = test::addObject(scene, "Badge");
+    auto* track = new AnimTrack(scene, "Title Track");
+    track->trackType = AnimTrack::kCameraTrack;
+    track->vis = 1;
+    track->solo = 2;
+    track->lock = 0;
+    track->animType = AnimTrack::kPerSegment;
+    track->trackNode = title->nameReference();
+    track->associatedObjects = {title->nameReference(), badge->nameReference()};
+
+    AnimPose& first = addSegment<AnimPose>(*track, 0, 10);
+    first.versionMajor = 5;
+    first.versionMinor = 5;
+    first.parentNode = title->nameReference();
+    first.parentFlag = true;
+    first.parentMatrix[3][0] = 12.5;
+    first.description = "start \"here\"";
+    first.fragmentation.enabled = true;
+    first.fragmentation.style = FragmentationParams::kRadial;
+    first.fragmentation.shellSolid = FragmentationParams::kShell;
+    first.fragmentation.chops[2].positionOffsetStyle = ChopParams::kAlternating;
+    first.fragmentation.chops[2].sliceSkipSeed = 4000000000UL;
+    first.startCenter[1] = -4;
+    first.startBounds[5] = 8.25;
+    first.settings.distributeType = AnimPoseSettings::kCylinder;
+    first.settings.distributeParam2 = 30;
+    first.settings.randomizeXYZ[2] = 0;
+    first.action.actionType = AnimPathAction::kPoseWander;
+    first.vis.visType = AnimVis::kFadeOff;
+    first.vis.endTime = 50;
+    auto group = std::make_unique<AnimGroup>(scene);
+    group->groupType = AnimGroup::kHard;
+    group->objects.push_back(badge->nameReference());
+    first.groups.push_back(std::move(group));
+    auto cache = std::make_unique<AnimElementCache>(scene);
+    cache->object.name = badge->nameReference();
+    cache->animateBy = AnimElementCache::kLine;
+    cache->cameraCache[7] = 45;
+    first.caches.push_back(std::move(cache));
+
+    AnimTransition& move = addSegment<AnimTransition>(*track, 10, 30);
+    move.launchOrder = {2, 0, 1};
+    move.doAutoSmooth = true;
+    move.path.bowAmount = 25;
+    move.path.bowDirectionStyle = AnimPath::kRandom;
+    move.path.bowDirectionStyleSeed = 99;
+    move.smoothing.endSmooth = 0;
+    move.sequence.launchType = AnimSequenceParams::kLeftRight;
+    move.sequence.overlap = 62.5;
+    move.action.actionType = AnimPathAction::kSpin;
+    move.action.amount[0] = 2;
+
+    AnimPose& last = addSegment<AnimPose>(*track, 40, 20);
+    last.settings.moveToCenter = true;
+    return *track;
+}
+
+TEST_F(AnimTracks, ATrackWithEveryRecordResavesByteForByte) {
+    SceneX scene;
+    fullTrack(scene);
+    const std::string first = test::savedScene(scene, dir, "first.scene");
+    for (const char* line :
+         {"  begin AnimTrack\n   name \"Title Track\"\n   trackType \"camera\"\n   vis \"off\"\n   solo \"ghost\"\n"
+          "   lock \"on\"\n   animType \"per_segment\"\n   trackNode \"Title\"\n   associatedObject \"Title\"\n"
+          "   associatedObject \"Badge\"\n   begin AnimPose\n    animVersion \"5.5\"\n",
+          "    parentNode \"Title\" 1\n    parentMatrix 1 0 0 12.5 \n", "    description \"start \\\"here\\\"\"\n",
+          "     Style Radial\n", "     ShellSolid Shell\n", "      PositionOffsetStyle Alternating\n",
+          "      SliceSkipSeed 4000000000\n", "     groupType \"hard\"\n     autoGroup 0\n     groupObject \"Badge\"\n",
+          "     object \"Badge\"\n", "     cameraCache  0 0 0  0 0 0  0 45 0 0\n", "    startBounds 0 0 0  0 0 8.25\n",
+          "     distributeParam2 30.000000\n     distributeParam2b -330.000000\n",
+          "     actionType \"PoseWander\"\n", "     visType FadeOff\n     startTime 0.000000\n     endTime 50.000000\n",
+          "    launchOrder 2\n    launchOrder 0\n    launchOrder 1\n    doAutoSmooth 1\n",
+          "     launchType \"LeftRight\"\n", "     overlap 62.5\n", "     bowDirectionStyle \"random\"\n"
+          "     bowDirectionStyleSeed 99\n",
+          "    frameStart 40.000000\n    frameEnd 59.000000\n"})
+        EXPECT_NE(first.find(line), std::string::npos) << line << "\nnot in\n" << first;
+
+    SceneFile::Loaded loaded = SceneFile::load(dir.file("first.scene"));
+    ASSERT_TRUE(loaded.scene) << loaded.error;
+    auto* track = dynamic_cast<AnimTrack*>(loaded.scene->findMember("Title Track"));
+    ASSERT_NE(track, nullptr);
+    EXPECT_EQ(track->solo, 2);
+    ASSERT_EQ(track->segments.size(), 3u);
+    EXPECT_EQ(track->segments[1]->segmentType(), AnimTrackSegment::kTransition);
+    EXPECT_EQ(static_cast<AnimTransition&>(*track->segments[1]).sequence.launchType, AnimSequenceParams::kLeftRight);
+    EXPECT_EQ(test::savedScene(*loaded.scene, dir, "second.scene"), first);
+}
+
+TEST_F(AnimTracks, FreshTrackWritesItsDefaults) {
+    SceneX scene;
+    new AnimTrack(scene, "Plain");
+    EXPECT_NE(test::savedScene(scene, dir).find(
+                  "  begin AnimTrack\n   name \"Plain\"\n   trackType \"object\"\n   vis \"on\"\n   solo \"off\"\n"
+                  "   lock \"off\"\n   animType \"per_track\"\n   trackNode \"\"\n  end AnimTrack\n"),
+              std::string::npos);
+}
+
+// Poses 0-9, a transition 10-39, a pose 40-59, a gap, a pose 70-79.
+TEST_F(AnimTracks, SegmentLookupsFollowTheTimeline) {
+    SceneX scene;
+    SceneMember* parent = test::addObject(scene, "Parent");
+    AnimTrack track(scene, "Timeline");
+    EXPECT_EQ(track.segmentForEditing(0), nullptr);
+    EXPECT_EQ(track.segmentAt(0), nullptr);
+    EXPECT_EQ(track.parentMatrixAt(3), glm::dmat4(1.0));
+    AnimPose& a = addSegment<AnimPose>(track, 0, 10);
+    AnimTransition& t = addSegment<AnimTransition>(track, 10, 30);
+    AnimPose& b = addSegment<AnimPose>(track, 40, 20);
+    AnimPose& c = addSegment<AnimPose>(track, 70, 10);
+
+    EXPECT_EQ(track.segmentForEditing(-5), &a);
+    EXPECT_EQ(track.segmentForEditing(9), &a);
+    EXPECT_EQ(track.segmentForEditing(10), &a);  // inside a transition: the pose it leaves
+    EXPECT_EQ(track.segmentForEditing(39), &a);
+    EXPECT_EQ(track.segmentForEditing(40), &b);
+    EXPECT_EQ(track.segmentForEditing(65), &c);  // a gap edits the last
+    EXPECT_EQ(track.segmentForEditing(500), &c);
+
+    EXPECT_EQ(track.segmentAt(-5.5), &a);
+    EXPECT_EQ(track.segmentAt(9.99), &a);
+    EXPECT_EQ(track.segmentAt(10.0), &t);
+    EXPECT_EQ(track.segmentAt(39.5), &t);
+    EXPECT_EQ(track.segmentAt(60), &b);  // a gap holds what came before it
+    EXPECT_EQ(track.segmentAt(69.9), &b);
+    EXPECT_EQ(track.segmentAt(70), &c);
+    EXPECT_EQ(track.segmentAt(1000), &c);
+
+    b.parentNode = parent->nameReference();
+    b.parentMatrix[3][1] = 7;
+    EXPECT_EQ(track.parentMatrixAt(45)[3][1], 7.0);
+    EXPECT_EQ(track.parentMatrixAt(65)[3][1], 7.0);
+    EXPECT_EQ(track.parentMatrixAt(20), glm::dmat4(1.0));  // the transition has no parent
+    a.parentNode = parent->nameReference();
+    a.parentMatrix[0][0] = 3;
+    EXPECT_EQ(track.parentMatrixAt(-2), glm::dmat4(1.0));  // before the first segment begins
+    EXPECT_EQ(track.parentMatrixAt(2)[0][0], 3.0);
+    b.parentNode = NameReference(scene.nameDictionary(), "Not There");
+    EXPECT_EQ(track.parentMatrixAt(45), glm::dmat4(1.0));
+
+    track.removeSegment(&t);
+    ASSERT_EQ(track.segments.size(), 3u);
+    EXPECT_EQ(track.segments[1].get(), &b);
+    EXPECT_EQ(b.startFrame, 40);
+    EXPECT_EQ(track.segmentForEditing(20), &c);  // now a gap
+    EXPECT_EQ(track.segmentAt(20), &a);
+}
+
+TEST_F(AnimTracks, ObjectsAreAssociatedOnlyWhenTheSceneHasThem) {
+    const std::string text = " begin SceneX\n  begin ObjectP\n   name \"Here\"\n  end ObjectP\n"
+                             "  begin AnimTrack\n   name \"T\"\n   trackNode \"Elsewhere\"\n"
+                             "   associatedObject \"Here\"\n   member \"Here\"\n   associatedObject \"Missing\"\n"
+                             "   member \"T\"\n  end AnimTrack\n end SceneX\n";
+    SceneFile::Loaded loaded = test::loadText(dir, text);
+    ASSERT_TRUE(loaded.scene) << loaded.error;
+    auto* track = dynamic_cast<AnimTrack*>(loaded.scene->findMember("T"));
+    ASSERT_NE(track, nullptr);
+    EXPECT_EQ(track->associatedObjects.size(), 2u);
+    // A node that is not there is still named: it may be made later.
+    EXPECT_EQ(track->trackNode.name(), "Elsewhere");
+    const std::string saved = test::savedScene(*loaded.scene, dir);
+    EXPECT_NE(saved.find("   trackNode \"Elsewhere\"\n   associatedObject \"Here\"\n   associatedObject \"Here\"\n"
+                         "  end AnimTrack\n"),
+              std::string::npos)
+        << saved;
+}
+
+TEST_F(AnimTracks, PerSegmentTracksMarkWhatTheirCachesName) {
+    SceneX scene;
+    SceneMember* named = test::addObject(scene, "Named");
+    AnimTrack track(scene, "Marks");
+    auto cache = std::make_unique<AnimElementCache>(scene);
+    cache->object.name = named->nameReference();
+    addSegment<AnimPose>(track, 0, 5).caches.push_back(std::move(cache));
+    track.markUsed();
+    EXPECT_TRUE(track.used());
+    EXPECT_FALSE(named->used());
+    track.setUsed(false);
+    track.animType = AnimTrack::kPerSegment;
+    track.markUsed();
+    EXPECT_TRUE(named->used());
+}
+
+// Damaged tracks end the load with the stream's message, or the version message.
+TEST_F(AnimTracks, DamagedTracksEndTheLoadWithoutHarm) {
+    const std::string head = " begin SceneX\n  begin AnimTrack\n   name \"Bad\"\n";
+    SceneFile::Loaded unknown = test::loadText(dir, head + "   begin AnimKeyframe\n   end AnimKeyframe\n  end AnimTrack\n end SceneX\n");
+    EXPECT_FALSE(unknown.scene);
+    EXPECT_EQ(unknown.error.rfind("Error processing scene command <<begin>> for class <<AnimTrack>> at byte", 0), 0u)
+        << unknown.error;
+    // The class name is read as a token of 64 characters at most.
+    SceneFile::Loaded longName = test::loadText(dir, head + "   begin AnimPose" + std::string(200, 'x') + "\n");
+    EXPECT_FALSE(longName.scene);
+
+    SceneFile::Loaded word = test::loadText(dir, head + "   trackType \"transform\"\n");
+    EXPECT_FALSE(word.scene);
+    EXPECT_EQ(word.error.rfind("Error processing scene command <<trackType>> for class <<AnimTrack>>", 0), 0u);
+
+    SceneFile::Loaded newer = test::loadText(
+        dir, head + "   begin AnimPose\n    animVersion \"5.6\"\n    frameStart 3\n   end AnimPose\n  end AnimTrack\n end SceneX\n");
+    EXPECT_FALSE(newer.scene);
+    EXPECT_EQ(newer.error.rfind("Error processing scene command <<animVersion>> for class <<AnimPose>>", 0), 0u);
+    ASSERT_EQ(Dialogs::instance().shown().size(), 1u);
+    EXPECT_EQ(Dialogs::instance().shown()[0],
+              "\rThe animation information in this file is incompatible with this version of the software.");
+
+    // Frames that are not numbers keep the old ones and the rest is read.
+    SceneFile::Loaded frames = test::loadText(
+        dir, head + "   begin AnimPose\n    frameStart x\n    frameEnd 4\n   end AnimPose\n  end AnimTrack\n end SceneX\n");
+    ASSERT_TRUE(frames.scene) << frames.error;
+    auto* track = dynamic_cast<AnimTrack*>(frames.scene->findMember("Bad"));
+    ASSERT_NE(track, nullptr);
+    ASSERT_EQ(track->segments.size(), 1u);
+    EXPECT_EQ(track->segments[0]->startFrame, 0);
+    EXPECT_EQ(track->segments[0]->length, 5);
+    // Segments made while reading start from the oldest version until they say theirs.
+    EXPECT_EQ(track->segments[0]->versionMajor, 3);
+
+    // A cut track keeps what it held.
+    SceneFile::Loaded cut = test::loadText(dir, head + "   solo \"ghost\"\n   begin AnimTransition\n    frameStart 8\n");
+    ASSERT_TRUE(cut.scene) << cut.error;
+    track = dynamic_cast<AnimTrack*>(cut.scene->findMember("Bad"));
+    ASSERT_NE(track, nullptr);
+    EXPECT_EQ(track->solo, 2);
+    ASSERT_EQ(track->segments.size(), 1u);
+    EXPECT_EQ(track->segments[0]->startFrame, 8);
+}
+
+}  // namespace
+}  // namespace fw
