@@ -70,10 +70,11 @@ void report(benchmark::State& state, const GLRenderer::Timing& sum, int frames) 
     state.counters["geometry_ms"] = sum.geometry * 1000 / frames;
     state.counters["baking_ms"] = sum.baking * 1000 / frames;
     state.counters["drawing_ms"] = sum.drawing * 1000 / frames;
+    state.counters["readback_ms"] = sum.readBack * 1000 / frames;
 }
 
 void add(GLRenderer::Timing& sum, const GLRenderer::Timing& t) {
-    sum.geometry += t.geometry, sum.baking += t.baking, sum.drawing += t.drawing;
+    sum.geometry += t.geometry, sum.baking += t.baking, sum.drawing += t.drawing, sum.readBack += t.readBack;
 }
 
 void BM_TitleFirstFrame(benchmark::State& state) {

@@ -1,5 +1,6 @@
 #include "app/RenderJob.h"
 
+#include <chrono>
 #include <cstdio>
 
 #include "app/CommandLine.h"
@@ -72,7 +73,7 @@ bool RenderJob::configure(const std::string& size, double frameNumber) {
     return true;
 }
 
-int RenderJob::renderTo(const std::string& out, const std::string& project) {
+int RenderJob::renderImage(double time, GLRenderer::Image& image, const std::string& project) {
     SceneX& scene = *manager_.scene();
     Camera* through = camera(scene);
     if (!through) {
@@ -85,23 +86,37 @@ int RenderJob::renderTo(const std::string& out, const std::string& project) {
         report_("", "OpenGL rendering is not available: " + error);
         return kExitInternal;
     }
-    SceneMaterials materials(*renderer, manager_.prefs().shaderTextureWidth, manager_.prefs().shaderTextureHeight,
-                             [this](const std::string& material, const std::string& what) { report_(material, what); });
+    if (!materials_)
+        materials_ = std::make_unique<SceneMaterials>(
+            *renderer, manager_.prefs().shaderTextureWidth, manager_.prefs().shaderTextureHeight,
+            [this](const std::string& material, const std::string& what) { report_(material, what); });
+    const auto start = std::chrono::steady_clock::now();
     if (!animator_) animator_ = std::make_unique<SceneAnimator>(scene);
-    animator_->setTime(scene.animGlobals().currFrame);
-    GLRenderer::Image image;
+    animator_->setTime(time);
+    timing_.scene = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (!renderer->render(scene, *through, frame_, image, error)) {
         report_(project, error);
         return kExitInternal;
     }
+    timing_.renderer = renderer->lastTiming();
+    return kExitOk;
+}
+
+int RenderJob::renderTo(const std::string& out, const std::string& project) {
+    GLRenderer::Image image;
+    int status = renderImage(manager_.scene()->animGlobals().currFrame, image, project);
+    if (status != kExitOk) return status;
+    std::string error;
     if (!ImageWriter::write(out, {image.width, image.height, image.rgba.data()}, false, error)) {
         report_(out, error);
         return kExitUserError;
     }
-    const GLRenderer::Timing& t = renderer->lastTiming();
-    std::fprintf(stderr, "formwright: %s: %d x %d in %.3f s (geometry %.3f s, textures %.3f s, drawing %.3f s)\n",
-                 out.c_str(), image.width, image.height, t.geometry + t.baking + t.drawing, t.geometry, t.baking,
-                 t.drawing);
+    const GLRenderer::Timing& t = timing_.renderer;
+    std::fprintf(stderr,
+                 "formwright: %s: %d x %d in %.3f s (scene %.3f s, geometry %.3f s, textures %.3f s, drawing %.3f s, "
+                 "read-back %.3f s)\n",
+                 out.c_str(), image.width, image.height, timing_.total(), timing_.scene, t.geometry, t.baking,
+                 t.drawing, t.readBack);
     return kExitOk;
 }
 

@@ -15,6 +15,7 @@ namespace fw {
 class Camera;
 class OrvoSceneManager;
 class SceneAnimator;
+class SceneMaterials;
 class SceneX;
 
 class RenderJob {
@@ -33,6 +34,16 @@ public:
     // current frame, and writes the image; an exit status.
     // `project` names the project in messages.
     int renderTo(const std::string& out, const std::string& project);
+    // The same into pixels, with the tracks played at `time` (frames); an exit status.
+    int renderImage(double time, GLRenderer::Image& image, const std::string& project);
+
+    // Where the last frame's time went, in seconds.
+    struct Timing {
+        double scene = 0;  // playing the tracks
+        GLRenderer::Timing renderer;
+        double total() const { return scene + renderer.geometry + renderer.baking + renderer.drawing + renderer.readBack; }
+    };
+    const Timing& lastTiming() const { return timing_; }
 
     // "WIDTHxHEIGHT" with both positive; false otherwise.
     static bool parseSize(const std::string& text, int& width, int& height);
@@ -46,7 +57,9 @@ private:
     OrvoSceneManager& manager_;
     Reporter report_;
     GLRenderer::Frame frame_;
+    Timing timing_;
     std::unique_ptr<SceneAnimator> animator_;  // plays the tracks at the frame's time
+    std::unique_ptr<SceneMaterials> materials_;  // kept across the frames of a sequence
 };
 
 }  // namespace fw

@@ -115,9 +115,13 @@ bool GLRenderer::render(SceneX& scene, Camera& camera, const Frame& frame, Image
     const ShadowPass::Fit* shadow = frame.shadows ? shadow_.draw(list, slots) : nullptr;
     targets_.begin(frame);
     drawScene(list, slots, shadow, camera, frame);
+    // Reading back waits for the drawing to finish: glFinish first keeps the two apart.
+    glFinish();
+    timing_.drawing = since(start);
+    start = Clock::now();
     targets_.readBack(out);
     GLenum glError = glGetError();
-    timing_.drawing = since(start);
+    timing_.readBack = since(start);
     if (glError != GL_NO_ERROR) {
         char text[96];
         std::snprintf(text, sizeof text, "OpenGL reported error 0x%04x while drawing the frame", glError);

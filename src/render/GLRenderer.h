@@ -32,7 +32,8 @@ public:
     struct Timing {
         double geometry = 0;  // asking the objects' ports for their meshes
         double baking = 0;    // uploading material textures
-        double drawing = 0;   // shadow map, scene and read-back
+        double drawing = 0;   // shadow map and scene
+        double readBack = 0;  // resolving and reading the pixels
     };
 
     using MaterialLookup = DrawList::MaterialLookup;
