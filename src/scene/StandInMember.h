@@ -1,6 +1,7 @@
 #pragma once
-// A member of a class the program cannot read yet (primitives, animation tracks, flag
-// clusters): its block is kept as it came and written back in its place, so a project
+// A member of a class the program cannot read yet (primitives, flag clusters; tracks in
+// a program without the animation library): its block is kept as it came and written
+// back in its place, so a project
 // holding one still opens and saves without loss. The class's own reader replaces it
 // by registering under the same name.
 

@@ -217,11 +217,14 @@ TEST(CommandLine, ProjectsWithBlocksNotReadYetOpenAndResaveUnchanged) {
     fw::test::writeFile(in, project);
     const std::string notice =
         "formwright: " + in + ": kept as they were, since this version cannot read them yet: ObjectP, "
-        "ObjectC-FlagCluster, AnimTrack\n";
+        "ObjectC-FlagCluster\n";
     Outcome described = run("info " + in);
     EXPECT_EQ(described.status, 0) << described.err;
     EXPECT_NE(described.out.find("  ObjectP \"Ball\"\n"), std::string::npos) << described.out;
-    EXPECT_NE(described.out.find("animation tracks: 1\n  AnimTrack \"Ball Track\"\n"), std::string::npos);
+    EXPECT_NE(described.out.find("animation tracks: 1\n  AnimTrack \"Ball Track\" (object, node \"Ball\"): pose 0-9, "
+                                 "transition 10-29 LeftRight\n"),
+              std::string::npos)
+        << described.out;
     EXPECT_EQ(described.err, notice);
     Outcome resaved = run("resave " + in + " " + out);
     EXPECT_EQ(resaved.status, 0) << resaved.err;
@@ -235,6 +238,39 @@ TEST(CommandLine, ProjectsWithBlocksNotReadYetOpenAndResaveUnchanged) {
     EXPECT_EQ(plain.status, 0) << plain.err;
     EXPECT_EQ(plain.err, "");
     EXPECT_EQ(fw::test::readFile(out), managers);
+}
+
+// A project with an animated title lists its track's timeline and resaves unchanged; the
+// same project with newer animation data is refused with the user told why.
+TEST(CommandLine, ProjectsWithTracksOpenAndResaveUnchanged) {
+    fw::test::TempDir dir;
+    const std::string in = FW_TEST_DATA "/anim/title-track.kxp", out = dir.file("out.kxp");
+    Outcome described = run("info " + in);
+    EXPECT_EQ(described.status, 0) << described.err;
+    EXPECT_EQ(described.err, "");
+    EXPECT_NE(described.out.find("animation tracks: 1\n  AnimTrack \"Title Track\" (object, node \"Badge\"): pose 0-9, "
+                                 "transition 10-39 LeftRight, pose 40-59\n"),
+              std::string::npos)
+        << described.out;
+    Outcome resaved = run("resave " + in + " " + out);
+    EXPECT_EQ(resaved.status, 0) << resaved.err;
+    const std::string project = fw::test::readFile(in);
+    EXPECT_EQ(fw::test::readFile(out), project);
+
+    std::string newer = project;
+    size_t at = newer.find("    animVersion \"5.5\"\n", newer.find("begin AnimTransition"));
+    ASSERT_NE(at, std::string::npos);
+    newer.replace(at, 25, "    animVersion \"5.6\"\n");
+    const std::string refusedIn = dir.file("newer.kxp"), refusedOut = dir.file("refused.kxp");
+    fw::test::writeFile(refusedIn, newer);
+    Outcome refused = run("resave " + refusedIn + " " + refusedOut);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("formwright: " + refusedIn +
+                               ": The animation information in this file is incompatible with this version of the "
+                               "software.\n"),
+              std::string::npos)
+        << refused.err;
+    EXPECT_FALSE(std::filesystem::exists(refusedOut));
 }
 
 TEST(CommandLine, RenderWritesTheFrameAndRejectsBadRequests) {

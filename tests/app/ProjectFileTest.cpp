@@ -177,8 +177,8 @@ TEST_F(ProjectFiles, ReadOnlyKeywordsAreAcceptedWithTheirValues) {
     EXPECT_EQ(text.find("ShowPaths"), std::string::npos);
 }
 
-// Primitives, flag clusters and tracks have no reader yet: their blocks, and a material
-// that only the primitive names, come back in their places.
+// Primitives and flag clusters have no reader yet: their blocks, and a material that only
+// the primitive names, come back in their places, beside a track that is read.
 TEST_F(ProjectFiles, BlocksOfClassesWithoutAReaderAreKeptInTheirPlaces) {
     const std::string project = test::projectWithStandIns();
     ASSERT_FALSE(project.empty());
@@ -186,12 +186,13 @@ TEST_F(ProjectFiles, BlocksOfClassesWithoutAReaderAreKeptInTheirPlaces) {
     ASSERT_TRUE(manager().loadProject(dir.file("kept.kxp"))) << manager().lastLoad().error;
     ASSERT_EQ(manager().lastLoad().warnings.size(), 1u);
     EXPECT_EQ(manager().lastLoad().warnings[0],
-              "kept as they were, since this version cannot read them yet: ObjectP, ObjectC-FlagCluster, AnimTrack");
+              "kept as they were, since this version cannot read them yet: ObjectP, ObjectC-FlagCluster");
     SceneX& scene = *manager().scene();
     ASSERT_EQ(scene.memberCount(kObjectKind), 3);
     EXPECT_STREQ(scene.member(kObjectKind, 1)->className(), "ObjectP");
     EXPECT_EQ(scene.member(kObjectKind, 2)->name(), "Pennant");
     ASSERT_NE(scene.findMember("Ball Track"), nullptr);
+    EXPECT_STREQ(scene.findMember("Ball Track")->className(), "AnimTrack");
     ASSERT_TRUE(manager().saveProject(dir.file("again.kxp")));
     EXPECT_EQ(test::readFile(dir.file("again.kxp")), project);
 }

@@ -1,6 +1,6 @@
 #pragma once
 // Projects that hold blocks this program cannot read yet: the badge example with
-// hand-written primitive, flag cluster and track blocks (and a material only the
+// hand-written primitive and flag cluster blocks, a track (and a material only the
 // primitive names) put in the places the scene writes them, or with hand-written
 // manager blocks after the scene.
 
