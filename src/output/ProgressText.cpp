@@ -40,11 +40,10 @@ std::string ProgressText::singleRenderTitle(const std::string& project, int fram
 
 std::string ProgressText::batchTitle(const std::string& project, int batch, std::optional<int> batches, int frame,
                                      int frames, const std::string& left) {
-    std::string title =
-        batches ? formatted("%s - Text Batch %d of %d - Frame %d of %d - %s", project.c_str(), batch, *batches,
-                            frame, frames, left.c_str())
-                : formatted("%s - Text Batch %d - Frame %d of %d - %s", project.c_str(), batch, frame, frames,
-                            left.c_str());
+    std::string title = batches ? formatted("%s - Text Batch %d of %d - Frame %d of %d - %s", project.c_str(), batch,
+                                            *batches, frame, frames, left.c_str())
+                                : formatted("%s - Text Batch %d - Frame %d of %d - %s", project.c_str(), batch, frame,
+                                            frames, left.c_str());
     return title + kAbortHint;
 }
 

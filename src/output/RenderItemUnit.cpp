@@ -70,8 +70,7 @@ int writeOutputType(CommandIO& io, CommandEnabler& r, const char* keyword, Spell
 // limit fails before anything is allocated or read.
 int readOutputChunk(CommandIO& io, CommandEnabler& r) {
     int count;
-    if (io.readInt(count) != 0 || count < 0 || static_cast<size_t>(count) > RenderItemUnit::kMaxOutputChunk)
-        return -1;
+    if (io.readInt(count) != 0 || count < 0 || static_cast<size_t>(count) > RenderItemUnit::kMaxOutputChunk) return -1;
     std::vector<uint8_t> chunk(static_cast<size_t>(count));
     if (count && io.readBytes(chunk.data(), chunk.size()) != 0) return -1;
     itemOf(r).outputChunk = std::move(chunk);

@@ -22,7 +22,7 @@ public:
         kRenderedPartial = 4,
         kRendering = 5,
     };
-    static const char* statusName(int status);  // "NotRendered" outside 0..5
+    static const char* statusName(int status);     // "NotRendered" outside 0..5
     static int statusOf(const std::string& word);  // -1 for an unknown word
 
     // Output settings are a few kilobytes; a larger count is damage, not data.

@@ -18,15 +18,22 @@ TEST(OutputType, CodesNamesAndSuffixes) {
         const char* pattern;
     };
     const Row rows[] = {
-        {3, "MOV", ".mov", ".mov"},           {4, "AVI", ".avi", ".avi"},
-        {5, "PSD", "_0007.psd", "_0000.psd"}, {7, "TGA", "_0007.tga", "_0000.tga"},
-        {8, "JPG", "_0007.jpg", "_0000.jpg"}, {9, "BMP", "_0007.bmp", "_0000.bmp"},
-        {10, "PNG", "_0007.png", "_0000.png"}, {11, "JP2", "_0007.jp2", "_0000.jp2"},
-        {13, "TIF", "_0007.tif", "_0000.tif"}, {40, "MP4", ".mp4", ".mp4"},
+        {3, "MOV", ".mov", ".mov"},
+        {4, "AVI", ".avi", ".avi"},
+        {5, "PSD", "_0007.psd", "_0000.psd"},
+        {7, "TGA", "_0007.tga", "_0000.tga"},
+        {8, "JPG", "_0007.jpg", "_0000.jpg"},
+        {9, "BMP", "_0007.bmp", "_0000.bmp"},
+        {10, "PNG", "_0007.png", "_0000.png"},
+        {11, "JP2", "_0007.jp2", "_0000.jp2"},
+        {13, "TIF", "_0007.tif", "_0000.tif"},
+        {40, "MP4", ".mp4", ".mp4"},
         {41, "EXR", "_0007.exr", "_0000.exr"},
         // Codes of no output type (GIF, PICT, a project) count as QuickTime movies.
-        {12, "MOV", ".mov", ".mov"},          {6, "MOV", ".mov", ".mov"},
-        {19, "MOV", ".mov", ".mov"},          {-1, "MOV", ".mov", ".mov"},
+        {12, "MOV", ".mov", ".mov"},
+        {6, "MOV", ".mov", ".mov"},
+        {19, "MOV", ".mov", ".mov"},
+        {-1, "MOV", ".mov", ".mov"},
     };
     for (const Row& r : rows) {
         EXPECT_STREQ(OutputType::nameOf(r.code), r.name) << r.code;
@@ -42,10 +49,9 @@ TEST(OutputType, CodesNamesAndSuffixes) {
 // Every image extension is one the image writer can write; movies are left to the movie service.
 TEST(OutputType, TypesFromFileNames) {
     const std::pair<const char*, int> paths[] = {
-        {"a.mov", 3},  {"a.AVI", 4},  {"a.mp4", 40},       {"a.psd", 5},  {"a.tga", 7},
-        {"a.jpg", 8},  {"a.JPEG", 8}, {"a.bmp", 9},        {"a.png", 10}, {"a.jp2", 11},
-        {"a.tif", 13}, {"a.tiff", 13}, {"out/a.exr", 41},  {"a.gif", -1}, {"a.kxp", -1},
-        {"shot", -1},  {"out.png/shot", -1},
+        {"a.mov", 3},      {"a.AVI", 4},  {"a.mp4", 40}, {"a.psd", 5},  {"a.tga", 7},         {"a.jpg", 8},
+        {"a.JPEG", 8},     {"a.bmp", 9},  {"a.png", 10}, {"a.jp2", 11}, {"a.tif", 13},        {"a.tiff", 13},
+        {"out/a.exr", 41}, {"a.gif", -1}, {"a.kxp", -1}, {"shot", -1},  {"out.png/shot", -1},
     };
     for (const auto& [path, code] : paths) {
         EXPECT_EQ(OutputType::codeForPath(path), code) << path;

@@ -33,11 +33,12 @@ RenderItemUnit sampleItem() {
     return item;
 }
 
-const std::string kSampleBlock = " begin RenderItemUnit\n  Selected 1\n  RenderStatus Rendering\n"
-                                 "  CompletedRenderStatus RenderedPartial\n"
-                                 "  ProjectPath \"/work/titles/open \\\"A\\\".kxp\"\n"
-                                 "  OutputPath \"/renders/open.png\"\n  OutputType PNG\n  OutputChunk 30\n" +
-                                 kChunk + "\n  VariableIndex 3\n end RenderItemUnit\n";
+const std::string kSampleBlock =
+    " begin RenderItemUnit\n  Selected 1\n  RenderStatus Rendering\n"
+    "  CompletedRenderStatus RenderedPartial\n"
+    "  ProjectPath \"/work/titles/open \\\"A\\\".kxp\"\n"
+    "  OutputPath \"/renders/open.png\"\n  OutputType PNG\n  OutputChunk 30\n" +
+    kChunk + "\n  VariableIndex 3\n end RenderItemUnit\n";
 
 // The block as a memory stream writes it, every byte (the chunk holds zeros).
 std::string memoryBlock(RenderItemUnit& item) {
@@ -109,7 +110,7 @@ TEST(RenderItemUnit, ChunksAreReplacedAndDamageFailsTheLine) {
 
     // Absurd or negative counts, a chunk cut short, unknown words, an over-long path:
     // each line fails and leaves the item as it was.
-    const char* damaged[] = {"OutputChunk 2147483647\n", "OutputChunk -5\n", "OutputChunk 1048577\n",
+    const char* damaged[] = {"OutputChunk 2147483647\n", "OutputChunk -5\n",    "OutputChunk 1048577\n",
                              "OutputChunk 40\nshort\n",  "RenderStatus Done\n", "OutputType GIF\n"};
     for (const char* line : damaged) {
         RenderItemUnit target = sampleItem();

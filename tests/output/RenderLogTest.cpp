@@ -38,16 +38,15 @@ TEST(RenderLog, ThreeFramesWrittenBesideTheOutput) {
     log.addFrame(11, 1.25);
     log.addFrame(12, 4.75);
     ASSERT_EQ(log.write(), "");
-    EXPECT_EQ(test::readFile(dir.file("shot####.log")),
-              "*** Output File: " + output +
-                  "\n\n"
-                  "** Total Render Time: 0:08.500\n\n"
-                  "* Fastest Frame: 11 0:01.250\n\n"
-                  "* Slowest Frame: 12 0:04.750\n\n"
-                  "* Per Frame Average: 0:02.833\n\n"
-                  "Frame 10 - 0:02.500\n"
-                  "Frame 11 - 0:01.250\n"
-                  "Frame 12 - 0:04.750\n");
+    EXPECT_EQ(test::readFile(dir.file("shot####.log")), "*** Output File: " + output +
+                                                            "\n\n"
+                                                            "** Total Render Time: 0:08.500\n\n"
+                                                            "* Fastest Frame: 11 0:01.250\n\n"
+                                                            "* Slowest Frame: 12 0:04.750\n\n"
+                                                            "* Per Frame Average: 0:02.833\n\n"
+                                                            "Frame 10 - 0:02.500\n"
+                                                            "Frame 11 - 0:01.250\n"
+                                                            "Frame 12 - 0:04.750\n");
     // Only the log: no temporary file is left beside it.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
