@@ -51,15 +51,6 @@ TEST(RenderLog, ThreeFramesWrittenBesideTheOutput) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
-TEST(RenderLog, TiesGoToTheEarlierFrame) {
-    RenderLog log("t.mov", OutputType::kMOV);
-    log.addFrame(-2, 1);
-    log.addFrame(-1, 1);
-    std::string text = log.text();
-    EXPECT_NE(text.find("* Fastest Frame: -2 0:01.000\n\n* Slowest Frame: -2 0:01.000\n"), std::string::npos);
-    EXPECT_NE(text.find("Frame -1 - 0:01.000\n"), std::string::npos);
-}
-
 TEST(RenderLog, UnwritableLogGivesTheAlert) {
     test::TempDir dir;
     RenderLog log(dir.file("missing/shot.tga"), OutputType::kTGA);
