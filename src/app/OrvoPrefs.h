@@ -38,6 +38,7 @@ public:
     int doIMentionWebUpdates = 0;
     int showToolTips = 1;
     int showNativeFonts = 1;
+    int saveRenderLogs = 0;  // a text log of each run's frame times beside its output
     bool alertsOff = false;  // reports go to the log only
     std::vector<std::string> recentProjects;
     // Owned one by one: a record being read is the command stream's receiver.

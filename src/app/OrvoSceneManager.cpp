@@ -54,6 +54,8 @@ bool outerWindowSized(CommandEnabler& r) {
     const ProjectSettings& s = settingsOf(r);
     return s.outerWindowSize[0] || s.outerWindowSize[1];
 }
+// Files that never turned render logs on keep the bytes they always had.
+bool renderLogsOn(CommandEnabler& r) { return inPreferences(r) && prefsOf(r).saveRenderLogs != 0; }
 bool textDialogSized(CommandEnabler& r) {
     const ProjectSettings& s = settingsOf(r);
     return s.textDialogSize[0] || s.textDialogSize[1];
@@ -313,6 +315,7 @@ constexpr FieldTable::Line kLines[] = {
     prefOnly<&P::doIMentionWebUpdates>("DoIMentionWebUpdates"),
     prefOnly<&P::showToolTips>("ShowToolTips"),
     prefOnly<&P::showNativeFonts>("ShowNativeFonts"),
+    pref<&P::saveRenderLogs>("SaveRenderLogs", bare, renderLogsOn),
     setting<&S::simulationOn>("SimulationOn", bare, inProject),
     setting<&S::animationWindowIsAdvanced>("AnimationWindowIsAdvanced"),
     setting<&S::multiThreadedRendering>("MultiThreadedRendering", bare, inProject),
@@ -341,7 +344,6 @@ constexpr FieldTable::Line kLines[] = {
     {"MaterialSwatchScroll", readOneIgnored},
     {"LightingSwatchScroll", readOneIgnored},
     {"LightingStyleSwatchScroll", readOneIgnored},
-    {"SaveRenderLogs", readOneIgnored},
     {"LastVersionCheck", readOneIgnored},
     {"BlurOption", readOneIgnored},
     {"BlurRadius", readOneIgnored},

@@ -24,7 +24,7 @@ const Type kTypes[] = {
     {".jpg", FIF_JPEG, JPEG_QUALITYSUPERB, false}, {".jpeg", FIF_JPEG, JPEG_QUALITYSUPERB, false},
     {".tif", FIF_TIFF, TIFF_LZW, true},          {".tiff", FIF_TIFF, TIFF_LZW, true},
     {".bmp", FIF_BMP, BMP_DEFAULT, false},       {".jp2", FIF_JP2, JP2_DEFAULT, true},
-    {".exr", FIF_EXR, EXR_FLOAT, true},
+    {".exr", FIF_EXR, EXR_FLOAT, true},         {".psd", FIF_PSD, PSD_DEFAULT, true},
 };
 
 const Type* typeOf(const std::string& path) {
@@ -44,7 +44,7 @@ bool ImageWriter::supports(const std::string& path) { return typeOf(path) != nul
 bool ImageWriter::write(const std::string& path, const Pixels& pixels, bool keepAlpha, std::string& error) {
     const Type* type = typeOf(path);
     if (!type) {
-        error = "unknown image type (use .png, .tga, .jpg, .tif, .bmp, .jp2 or .exr)";
+        error = "unknown image type (use .png, .tga, .jpg, .tif, .bmp, .jp2, .psd or .exr)";
         return false;
     }
     if (pixels.width <= 0 || pixels.height <= 0 || !pixels.rgba) {

@@ -1,6 +1,6 @@
 #pragma once
 // Writes rendered frames to image files through FreeImage, the type chosen by the
-// file's extension: PNG, TGA, JPEG, TIFF, BMP, JPEG 2000 and OpenEXR (as floats).
+// file's extension: PNG, TGA, JPEG, TIFF, BMP, JPEG 2000, Photoshop and OpenEXR (as floats).
 // Files are written beside the target and renamed into place.
 
 #include <cstdint>

@@ -160,6 +160,26 @@ TEST_F(ProjectFiles, EverySettingsLineKeepsItsSpellingAndPlace) {
     EXPECT_TRUE(manager().readPreferenceLines());
 }
 
+// Render logs are a user-wide switch: a preferences file that turned them on keeps the
+// line in its place; one that did not, and every project, never carries it.
+TEST_F(ProjectFiles, RenderLogSwitchIsAPreferenceWrittenOnlyWhenOn) {
+    const std::string data = FW_TEST_DATA "/settings/";
+    ASSERT_TRUE(manager().loadProject(data + "odd-values-prefs.kxp"));
+    EXPECT_EQ(app.prefs().saveRenderLogs, 0);
+    app.prefs().saveRenderLogs = 1;
+    ASSERT_TRUE(manager().writeFile(dir.file("on.kxp"), true));
+    std::string on = test::readFile(dir.file("on.kxp"));
+    EXPECT_NE(on.find(" ShowNativeFonts 0\n SaveRenderLogs 1\n AnimationWindowIsAdvanced 1\n"), std::string::npos);
+
+    app.prefs().saveRenderLogs = 0;
+    ASSERT_TRUE(manager().loadProject(dir.file("on.kxp")));
+    EXPECT_EQ(app.prefs().saveRenderLogs, 1);
+    ASSERT_TRUE(manager().writeFile(dir.file("again.kxp"), true));
+    EXPECT_EQ(test::readFile(dir.file("again.kxp")), on);
+    ASSERT_TRUE(manager().writeFile(dir.file("project.kxp"), false));
+    EXPECT_EQ(test::readFile(dir.file("project.kxp")).find("SaveRenderLogs"), std::string::npos);
+}
+
 TEST_F(ProjectFiles, ReadOnlyKeywordsAreAcceptedWithTheirValues) {
     test::writeFile(dir.file("old-ui.kxp"),
                     " Version \"Orvostat Formwright (Linux Headless) v0.1.0\"\n ShowPaths 1\n OptionsWindowPos 10 20\n"

@@ -36,7 +36,7 @@ std::vector<uint8_t> pattern() {
 TEST(ImageWriter, EveryTypeReadsBackWithRowsBottomUp) {
     test::TempDir dir;
     std::vector<uint8_t> pixels = pattern();
-    for (const char* ext : {".png", ".tga", ".tif", ".bmp", ".jpg", ".jp2", ".exr", ".PNG"}) {
+    for (const char* ext : {".png", ".tga", ".tif", ".bmp", ".jpg", ".jp2", ".psd", ".exr", ".PNG"}) {
         std::string path = dir.file(std::string("frame") + ext);
         std::string error;
         ASSERT_TRUE(ImageWriter::write(path, {kW, kH, pixels.data()}, true, error)) << ext << ": " << error;
@@ -75,7 +75,7 @@ TEST(ImageWriter, UnknownTypesAndUnwritableFoldersAreErrors) {
     std::string error;
     EXPECT_FALSE(ImageWriter::supports("frame.gif"));
     EXPECT_FALSE(ImageWriter::write("frame.gif", {kW, kH, pixels.data()}, true, error));
-    EXPECT_EQ(error, "unknown image type (use .png, .tga, .jpg, .tif, .bmp, .jp2 or .exr)");
+    EXPECT_EQ(error, "unknown image type (use .png, .tga, .jpg, .tif, .bmp, .jp2, .psd or .exr)");
     EXPECT_FALSE(ImageWriter::write("/no/such/folder/frame.png", {kW, kH, pixels.data()}, true, error));
     EXPECT_EQ(error, "cannot be written (check the folder and its permissions)");
     EXPECT_FALSE(ImageWriter::write("frame.png", {0, kH, pixels.data()}, true, error));

@@ -1,0 +1,80 @@
+// Output types: names and suffixes of every code, types from file names, and the
+// names of a sequence's frame files.
+#include "output/OutputType.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "output/ImageWriter.h"
+
+namespace fw {
+
+TEST(OutputType, CodesNamesAndSuffixes) {
+    struct Row {
+        int code;
+        const char* name;
+        const char* frame7;
+        const char* pattern;
+    };
+    const Row rows[] = {
+        {3, "MOV", ".mov", ".mov"},
+        {4, "AVI", ".avi", ".avi"},
+        {5, "PSD", "_0007.psd", "_0000.psd"},
+        {7, "TGA", "_0007.tga", "_0000.tga"},
+        {8, "JPG", "_0007.jpg", "_0000.jpg"},
+        {9, "BMP", "_0007.bmp", "_0000.bmp"},
+        {10, "PNG", "_0007.png", "_0000.png"},
+        {11, "JP2", "_0007.jp2", "_0000.jp2"},
+        {13, "TIF", "_0007.tif", "_0000.tif"},
+        {40, "MP4", ".mp4", ".mp4"},
+        {41, "EXR", "_0007.exr", "_0000.exr"},
+        // Codes of no output type (GIF, PICT, a project) count as QuickTime movies.
+        {12, "MOV", ".mov", ".mov"},
+        {6, "MOV", ".mov", ".mov"},
+        {19, "MOV", ".mov", ".mov"},
+        {-1, "MOV", ".mov", ".mov"},
+    };
+    for (const Row& r : rows) {
+        EXPECT_STREQ(OutputType::nameOf(r.code), r.name) << r.code;
+        EXPECT_EQ(OutputType::suffix(r.code, 7), r.frame7) << r.code;
+        EXPECT_EQ(OutputType::suffix(r.code, -1), r.pattern) << r.code;
+        EXPECT_EQ(OutputType::codeOf(r.name), std::string(r.name) == "MOV" ? 3 : r.code);
+    }
+    EXPECT_EQ(OutputType::suffix(OutputType::kTGA, 12345), "_12345.tga");
+    EXPECT_EQ(OutputType::codeOf("GIF"), -1);
+    EXPECT_EQ(OutputType::codeOf("png"), -1);  // names are written in capitals only
+}
+
+// Every image extension is one the image writer can write; movies are left to the movie service.
+TEST(OutputType, TypesFromFileNames) {
+    const std::pair<const char*, int> paths[] = {
+        {"a.mov", 3},      {"a.AVI", 4},  {"a.mp4", 40}, {"a.psd", 5},  {"a.tga", 7},         {"a.jpg", 8},
+        {"a.JPEG", 8},     {"a.bmp", 9},  {"a.png", 10}, {"a.jp2", 11}, {"a.tif", 13},        {"a.tiff", 13},
+        {"out/a.exr", 41}, {"a.gif", -1}, {"a.kxp", -1}, {"shot", -1},  {"out.png/shot", -1},
+    };
+    for (const auto& [path, code] : paths) {
+        EXPECT_EQ(OutputType::codeForPath(path), code) << path;
+        if (code >= 0) {
+            EXPECT_EQ(ImageWriter::supports(path), !OutputType::isMovie(code)) << path;
+        }
+    }
+}
+
+TEST(OutputType, FrameFilesOfSequencesAndBatches) {
+    EXPECT_EQ(OutputType::frameFileName("shot", OutputType::kTGA, 7), "shot_0007.tga");
+    EXPECT_EQ(OutputType::frameFileName("out/shot.png", OutputType::kPNG, 7), "out/shot_0007.png");
+    EXPECT_EQ(OutputType::frameFileName("shot", OutputType::kTGA, 7, 2), "shot_2_0007.tga");
+    EXPECT_EQ(OutputType::frameFileName("shot.png", OutputType::kPNG, 7, 2), "shot_2_0007.png");
+    // The type decides the extension; a name's own extension other than ours stays.
+    EXPECT_EQ(OutputType::frameFileName("shot.png", OutputType::kJPG, 0), "shot_0000.jpg");
+    EXPECT_EQ(OutputType::frameFileName("v1.2/shot.final", OutputType::kBMP, 10000), "v1.2/shot.final_10000.bmp");
+    // A timeline that starts before zero.
+    EXPECT_EQ(OutputType::frameFileName("shot", OutputType::kPNG, -3), "shot_-003.png");
+    EXPECT_EQ(OutputType::frameFileName("shot", OutputType::kPNG, -1234), "shot_-1234.png");
+    // One movie holds every frame.
+    EXPECT_EQ(OutputType::frameFileName("out/title.mov", OutputType::kMOV, 7), "out/title.mov");
+    EXPECT_EQ(OutputType::frameFileName("out/title", OutputType::kMP4, 7, 2), "out/title.mp4");
+}
+
+}  // namespace fw

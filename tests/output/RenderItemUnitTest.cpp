@@ -1,0 +1,127 @@
+// The render queue item's block: exact lines, round trips through memory and disk
+// streams with a chunk of arbitrary bytes, and the statuses and damage it reads.
+#include "output/RenderItemUnit.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "BlockFile.h"
+#include "MemoryStream.h"
+#include "SampleRecord.h"
+#include "TempDir.h"
+#include "persistence/MemCmdIO.h"
+#include "platform/MemoryBlock.h"
+
+namespace fw {
+namespace {
+
+// Output settings are a record of bytes: line ends, quotes and zeros among them.
+const char kChunkBytes[] = "\x01quote \" and\nnew\r\nlines\0zero\0\xff";
+const std::string kChunk(kChunkBytes, sizeof kChunkBytes - 1);
+
+RenderItemUnit sampleItem() {
+    RenderItemUnit item;
+    item.selected = true;
+    item.renderStatus = RenderItemUnit::kRendering;
+    item.completedRenderStatus = RenderItemUnit::kRenderedPartial;
+    item.setProjectPath("/work/titles/open \"A\".kxp");
+    item.setOutputPath("/renders/open.png");
+    item.outputType = OutputType::kPNG;
+    item.outputChunk.assign(kChunk.begin(), kChunk.end());
+    item.variableIndex = 3;
+    return item;
+}
+
+const std::string kSampleBlock =
+    " begin RenderItemUnit\n  Selected 1\n  RenderStatus Rendering\n"
+    "  CompletedRenderStatus RenderedPartial\n"
+    "  ProjectPath \"/work/titles/open \\\"A\\\".kxp\"\n"
+    "  OutputPath \"/renders/open.png\"\n  OutputType PNG\n  OutputChunk 30\n" +
+    kChunk + "\n  VariableIndex 3\n end RenderItemUnit\n";
+
+// The block as a memory stream writes it, every byte (the chunk holds zeros).
+std::string memoryBlock(RenderItemUnit& item) {
+    test::SampleRecord holder;
+    MemoryBlock block(64);
+    MemCmdIO io(&holder);
+    io.attachOutput(block);
+    if (io.writeBlock(item) != 0) return "<write failed>";
+    size_t used = io.writePosition();
+    std::string text(reinterpret_cast<char*>(block.lock()), used);
+    block.unlock();
+    return text;
+}
+
+}  // namespace
+
+TEST(RenderItemUnit, BlockRoundTripsThroughMemoryAndDisk) {
+    RenderItemUnit item = sampleItem();
+    ASSERT_EQ(memoryBlock(item), kSampleBlock);
+
+    RenderItemUnit back;
+    ASSERT_EQ(test::readLines(back, kSampleBlock.substr(kSampleBlock.find('\n') + 1)), 0);
+    EXPECT_EQ(memoryBlock(back), kSampleBlock);
+
+    test::TempDir dir;
+    std::string path = dir.file("queue.txt");
+    std::string bytes = test::writeBlockFile(item, path);
+    RenderItemUnit fromDisk;
+    std::string diagnostic;
+    ASSERT_EQ(test::readInto(fromDisk, path, &diagnostic), 0) << diagnostic;
+    EXPECT_EQ(fromDisk.outputChunk, item.outputChunk);
+    EXPECT_EQ(fromDisk.projectPath(), item.projectPath());
+    EXPECT_EQ(test::writeBlockFile(fromDisk, dir.file("again.txt")), bytes);
+}
+
+// Disabled until the disk stream stops taking a raw block's leading line ends for the
+// rest of the count line: today this chunk comes back without its first byte.
+TEST(RenderItemUnit, DISABLED_ChunkThatBeginsWithALineEndSurvivesADiskFile) {
+    RenderItemUnit item = sampleItem();
+    item.outputChunk.insert(item.outputChunk.begin(), '\n');
+    test::TempDir dir;
+    test::writeBlockFile(item, dir.file("queue.txt"));
+    RenderItemUnit back;
+    ASSERT_EQ(test::readInto(back, dir.file("queue.txt")), 0);
+    EXPECT_EQ(back.outputChunk, item.outputChunk);
+}
+
+TEST(RenderItemUnit, FinishedStatusesAreAlsoTheCompletedOne) {
+    for (const char* word : {"RenderedOK", "RenderedError", "RenderedPartial"}) {
+        RenderItemUnit item;
+        ASSERT_EQ(test::readLines(item, std::string("RenderStatus ") + word + "\n"), 0);
+        EXPECT_STREQ(RenderItemUnit::statusName(item.completedRenderStatus), word);
+        EXPECT_EQ(item.renderStatus, item.completedRenderStatus);
+    }
+    RenderItemUnit item;
+    ASSERT_EQ(test::readLines(item, "RenderStatus RenderedOK\nRenderStatus Rendering\n"), 0);
+    EXPECT_EQ(item.renderStatus, RenderItemUnit::kRendering);
+    EXPECT_EQ(item.completedRenderStatus, RenderItemUnit::kRenderedOK);
+    ASSERT_EQ(test::readLines(item, "CompletedRenderStatus NotQueued\n"), 0);
+    EXPECT_EQ(item.renderStatus, RenderItemUnit::kRendering);
+    EXPECT_EQ(item.completedRenderStatus, RenderItemUnit::kNotQueued);
+}
+
+TEST(RenderItemUnit, ChunksAreReplacedAndDamageFailsTheLine) {
+    RenderItemUnit item = sampleItem();
+    ASSERT_EQ(test::readLines(item, "OutputChunk 3\nabc\nOutputChunk 0\n\nVariableIndex 9\n"), 0);
+    EXPECT_TRUE(item.outputChunk.empty());
+    EXPECT_EQ(item.variableIndex, 9);
+
+    // Absurd or negative counts, a chunk cut short, unknown words, an over-long path:
+    // each line fails and leaves the item as it was.
+    const char* damaged[] = {"OutputChunk 2147483647\n", "OutputChunk -5\n",    "OutputChunk 1048577\n",
+                             "OutputChunk 40\nshort\n",  "RenderStatus Done\n", "OutputType GIF\n"};
+    for (const char* line : damaged) {
+        RenderItemUnit target = sampleItem();
+        EXPECT_NE(test::readLines(target, line), 0) << line;
+        EXPECT_EQ(memoryBlock(target), kSampleBlock) << line;
+    }
+    RenderItemUnit target = sampleItem();
+    EXPECT_NE(test::readLines(target, "OutputPath \"/" + std::string(260, 'x') + "\"\n"), 0);
+    EXPECT_EQ(target.outputPath(), "/renders/open.png");
+    EXPECT_FALSE(target.setProjectPath(std::string(261, 'p')));
+    EXPECT_TRUE(target.setProjectPath(std::string(260, 'p')));
+}
+
+}  // namespace fw

@@ -1,0 +1,61 @@
+// The render log: its name beside the output, its exact lines for a short run, the
+// time texts, and the alert when it cannot be written.
+#include "output/RenderLog.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "TempDir.h"
+#include "output/OutputType.h"
+
+namespace fw {
+
+TEST(RenderLog, NamedAfterTheOutput) {
+    EXPECT_EQ(RenderLog::pathFor("out/shot.png", OutputType::kPNG), "out/shot####.log");
+    EXPECT_EQ(RenderLog::pathFor("out/title.mov", OutputType::kMOV), "out/title.log");
+    EXPECT_EQ(RenderLog::pathFor("out/title.mp4", OutputType::kMP4), "out/title.log");
+    EXPECT_EQ(RenderLog::pathFor("out/title.avi", OutputType::kAVI), "out/title####.log");
+    EXPECT_EQ(RenderLog::pathFor("v1.2/shot", OutputType::kTGA), "v1.2/shot####.log");
+}
+
+TEST(RenderLog, DurationTexts) {
+    EXPECT_EQ(RenderLog::durationText(0), "0:00.000");
+    EXPECT_EQ(RenderLog::durationText(1.2344), "0:01.234");
+    EXPECT_EQ(RenderLog::durationText(59.9996), "1:00.000");
+    EXPECT_EQ(RenderLog::durationText(754.5), "12:34.500");
+    EXPECT_EQ(RenderLog::durationText(3723.004), "1:02:03.004");
+    EXPECT_EQ(RenderLog::durationText(-3), "0:00.000");
+    EXPECT_EQ(RenderLog::durationText(0.0 / 0.0), "0:00.000");
+}
+
+TEST(RenderLog, ThreeFramesWrittenBesideTheOutput) {
+    test::TempDir dir;
+    std::string output = dir.file("shot.png");
+    RenderLog log(output, OutputType::kPNG);
+    log.addFrame(10, 2.5);
+    log.addFrame(11, 1.25);
+    log.addFrame(12, 4.75);
+    ASSERT_EQ(log.write(), "");
+    EXPECT_EQ(test::readFile(dir.file("shot####.log")), "*** Output File: " + output +
+                                                            "\n\n"
+                                                            "** Total Render Time: 0:08.500\n\n"
+                                                            "* Fastest Frame: 11 0:01.250\n\n"
+                                                            "* Slowest Frame: 12 0:04.750\n\n"
+                                                            "* Per Frame Average: 0:02.833\n\n"
+                                                            "Frame 10 - 0:02.500\n"
+                                                            "Frame 11 - 0:01.250\n"
+                                                            "Frame 12 - 0:04.750\n");
+    // Only the log: no temporary file is left beside it.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST(RenderLog, UnwritableLogGivesTheAlert) {
+    test::TempDir dir;
+    RenderLog log(dir.file("missing/shot.tga"), OutputType::kTGA);
+    log.addFrame(0, 1);
+    EXPECT_EQ(log.write(), "Error writing render log:\r" + dir.file("missing/shot####.log"));
+}
+
+}  // namespace fw
