@@ -15,6 +15,7 @@
 #include "app/OrvoSceneManager.h"
 #include "app/Registration.h"
 #include "app/RenderJob.h"
+#include "app/RenderSequence.h"
 #include "app/TitleScene.h"
 #include "scene/SceneFile.h"
 #include "geometry/ObjectX.h"
@@ -34,8 +35,6 @@ namespace fw {
 
 const char* versionText() { return "formwright " FW_VERSION; }
 
-namespace {
-
 void printError(const std::string& subject, const std::string& what) {
     std::string text = Dialogs::printable(what);
     if (subject.empty())
@@ -43,6 +42,8 @@ void printError(const std::string& subject, const std::string& what) {
     else
         std::fprintf(stderr, "formwright: %s: %s\n", Dialogs::escaped(subject).c_str(), text.c_str());
 }
+
+namespace {
 
 const char* kindName(int kind) {
     switch (kind) {
@@ -292,6 +293,13 @@ int alignmentOf(const std::string& name) {
     return TextAttr::kLeft;
 }
 
+int renderRange(const RenderSequence::Request& request) {
+    Session session;
+    OrvoSceneManager& manager = session.app.sceneManager();
+    if (!loadProjectOrReport(manager, request.project)) return kExitUserError;
+    return RenderSequence::run(manager, request);
+}
+
 // Builds a scene holding the text as bevelled characters, framed by the default camera.
 int makeText(const TextRequest& request) {
     const std::string& out = request.out;
@@ -360,12 +368,24 @@ int parseAndRun(int argc, char** argv) {
 
     std::string renderIn, renderOut, renderSize;
     double renderFrame = -1;
-    CLI::App* renderCommand = app.add_subcommand("render", "Render a project's current frame to an image with OpenGL.");
+    RenderSequence::Request sequence;
+    CLI::App* renderCommand = app.add_subcommand(
+        "render", "Render a project's current frame, or a frame range, with OpenGL, its animation played.");
     renderCommand->add_option("PROJECT", renderIn, "project to render")->required();
-    renderCommand->add_option("-o,--output", renderOut, "image file: .png, .tga, .jpg, .tif, .bmp, .jp2 or .exr")
+    renderCommand->add_option("-o,--output", renderOut,
+                              "image file (.png, .tga, .jpg, .tif, .bmp, .jp2 or .exr; with --frames, the name of "
+                              "a numbered sequence: shot.png gives shot_0007.png) or, with --frames, a movie "
+                              "(.mov, .mp4, .avi)")
         ->required();
     renderCommand->add_option("--size", renderSize, "WIDTHxHEIGHT (default: the project's render size)");
-    renderCommand->add_option("--frame", renderFrame, "frame to render (default: the current frame)");
+    auto* frameOption = renderCommand->add_option("--frame", renderFrame, "frame to render (default: the current frame)");
+    renderCommand->add_option("--frames", sequence.range, "FIRST-LAST: render this range of the timeline")
+        ->excludes(frameOption);
+    renderCommand->add_option("--fps", sequence.fps,
+                              "a movie's frame rate: 25, 29.97, 30000/1001 ... (default: the project's)");
+    renderCommand->add_option("--codec", sequence.codec,
+                              "a movie's codec: .mov rle (QuickTime Animation, the default), h264 or png; .mp4 "
+                              "h264; .avi dib (uncompressed, the default) or mjpeg");
 
     TextRequest text;
     CLI::App* textCommand = app.add_subcommand(
@@ -428,6 +448,14 @@ int parseAndRun(int argc, char** argv) {
     registerAllClasses();
 
     if (resaveCommand->parsed()) return resave(resaveIn, resaveOut);
+    if (renderCommand->parsed() && !sequence.range.empty()) {
+        sequence.project = renderIn, sequence.out = renderOut, sequence.size = renderSize;
+        return renderRange(sequence);
+    }
+    if (renderCommand->parsed() && (!sequence.fps.empty() || !sequence.codec.empty())) {
+        printError(sequence.fps.empty() ? "--codec" : "--fps", "belongs to a movie: give --frames FIRST-LAST too");
+        return kExitUserError;
+    }
     if (renderCommand->parsed()) return renderProject(renderIn, renderOut, renderSize, renderFrame);
     if (infoCommand->parsed()) return info(infoPath);
     if (textCommand->parsed()) return makeText(text);

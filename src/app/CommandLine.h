@@ -3,11 +3,17 @@
 // failure into "formwright: FILE: what is wrong" and an exit status
 // (0 done, 1 user error, 2 internal failure).
 
+#include <string>
+
 namespace fw {
 
 enum ExitStatus { kExitOk = 0, kExitUserError = 1, kExitInternal = 2 };
 
 int runCommandLine(int argc, char** argv);
+
+// "formwright: SUBJECT: what" on standard error (no subject: "formwright: what"), the
+// text made printable.
+void printError(const std::string& subject, const std::string& what);
 
 // Program name and version as `formwright --version` prints them.
 const char* versionText();

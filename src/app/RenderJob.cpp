@@ -50,6 +50,8 @@ bool RenderJob::configure(const std::string& size, double frameNumber) {
     }
     if (frameNumber >= 0) scene.animGlobals().currFrame = frameNumber;
     for (int c = 0; c < 3; ++c) frame_.background[c] = static_cast<float>(s.backgroundColor[c]);
+    // A project that renders alpha leaves its background clear, for compositing.
+    frame_.background[3] = s.useAlphaMask != 0 ? 0.0f : 1.0f;
     if (s.useBackgroundMedia) {  // the media's frame follows the scene's time
         auto* media = dynamic_cast<ImageMap*>(scene.findMember(ImageMap::kDefaultBackgroundName));
         const Picture* picture = media ? media->picture() : nullptr;
@@ -107,7 +109,8 @@ int RenderJob::renderTo(const std::string& out, const std::string& project) {
     int status = renderImage(manager_.scene()->animGlobals().currFrame, image, project);
     if (status != kExitOk) return status;
     std::string error;
-    if (!ImageWriter::write(out, {image.width, image.height, image.rgba.data()}, false, error)) {
+    if (!ImageWriter::write(out, {image.width, image.height, image.rgba.data()}, manager_.settings().useAlphaMask != 0,
+                            error)) {
         report_(out, error);
         return kExitUserError;
     }

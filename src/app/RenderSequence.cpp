@@ -1,0 +1,229 @@
+#include "app/RenderSequence.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+
+#include "app/CommandLine.h"
+#include "app/OrvoPrefs.h"
+#include "app/OrvoSceneManager.h"
+#include "app/RenderJob.h"
+#include "output/ImageWriter.h"
+#include "output/OutputType.h"
+#include "output/ProgressText.h"
+#include "output/RenderLog.h"
+#include "platform/Dialogs.h"
+#include "platform/FrameRate.h"
+#include "platform/MovieWriter.h"
+#include "scene/AnimGlobals.h"
+#include "scene/SceneX.h"
+
+namespace fw {
+
+namespace {
+
+std::atomic<bool> interrupted{false};
+
+extern "C" void onInterrupt(int) { interrupted = true; }
+
+// Ctrl-C stands in for Escape while frames render: the run stops after the frame in hand.
+class InterruptCatcher {
+public:
+    InterruptCatcher() {
+        interrupted = false;
+        struct sigaction action {};
+        action.sa_handler = onInterrupt;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &old_);
+    }
+    ~InterruptCatcher() { sigaction(SIGINT, &old_, nullptr); }
+    InterruptCatcher(const InterruptCatcher&) = delete;
+    InterruptCatcher& operator=(const InterruptCatcher&) = delete;
+
+private:
+    struct sigaction old_ {};
+};
+
+double seconds(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+// A bar on a terminal, redrawn in place; the program's progress lines otherwise.
+class Progress {
+public:
+    explicit Progress(int total) : total_(total), terminal_(isatty(STDERR_FILENO) == 1) {}
+    void frameDone(int done, double elapsed) {
+        if (!terminal_) {
+            std::fprintf(stderr, "formwright: %s\n", ProgressText::progressLine(done, total_).c_str());
+            return;
+        }
+        const int width = 30, filled = total_ > 0 ? done * width / total_ : width;
+        const double rate = elapsed > 0 ? done / elapsed : 0;
+        const double left = rate > 0 ? (total_ - done) / rate : 0;
+        std::fprintf(stderr, "\r[%s%s] frame %d of %d, %.1f frames/s, %s left  ", std::string(filled, '#').c_str(),
+                     std::string(width - filled, '.').c_str(), done, total_, rate,
+                     RenderLog::durationText(left).c_str());
+        if (done == total_) std::fputc('\n', stderr);
+        std::fflush(stderr);
+    }
+    void stop() {
+        if (terminal_) std::fputc('\n', stderr);
+    }
+
+private:
+    int total_;
+    bool terminal_;
+};
+
+bool folderWritable(const std::string& out) {
+    std::filesystem::path folder = std::filesystem::path(out).parent_path();
+    if (folder.empty()) folder = ".";
+    std::error_code failed;
+    return std::filesystem::is_directory(folder, failed) && access(folder.c_str(), W_OK) == 0;
+}
+
+std::string extensionOf(const std::string& path) { return std::filesystem::path(path).extension().string(); }
+
+}  // namespace
+
+bool RenderSequence::parseRange(const std::string& text, int& first, int& last) {
+    char dash = 0, rest = 0;
+    int n = std::sscanf(text.c_str(), "%d%c%d%c", &first, &dash, &last, &rest);
+    if (n == 1) {
+        last = first;
+        return text.find_first_not_of("-0123456789") == std::string::npos;
+    }
+    return n == 3 && dash == '-';
+}
+
+int RenderSequence::run(OrvoSceneManager& manager, const Request& request) {
+    int first = 0, last = 0;
+    if (!parseRange(request.range, first, last)) {
+        printError("--frames", "takes FIRST-LAST, for example 0-59, not " + request.range);
+        return kExitUserError;
+    }
+    if (first > last) {
+        printError("--frames", "the range " + request.range + " runs backwards: give the first frame first");
+        return kExitUserError;
+    }
+    const AnimGlobals& globals = manager.scene()->animGlobals();
+    if (first < globals.frameStart || last > globals.frameEnd) {
+        printError("--frames", "frames " + request.range + " reach outside the project's timeline, frames " +
+                                   std::to_string(globals.frameStart) + " to " + std::to_string(globals.frameEnd));
+        return kExitUserError;
+    }
+    const int code = OutputType::codeForPath(request.out);
+    const bool movie = OutputType::isMovie(code);
+    if (code < 0 || (!movie && !ImageWriter::supports(request.out))) {
+        printError(request.out, "write a movie (.mov, .mp4, .avi) or an image sequence (.png, .tga, .jpg, .tif, "
+                                ".bmp, .jp2, .exr)");
+        return kExitUserError;
+    }
+    if (!movie && (!request.fps.empty() || !request.codec.empty())) {
+        printError(!request.fps.empty() ? "--fps" : "--codec", "only movies have a frame rate and a codec");
+        return kExitUserError;
+    }
+    MovieWriter::Settings settings;
+    if (movie) {
+        settings.rate = FrameRate::fromFramesPerSecond(globals.framesPerSecond);
+        std::optional<FrameRate> rate = request.fps.empty() ? settings.rate : FrameRate::parse(request.fps);
+        if (rate) settings.rate = *rate;
+        if (!rate || !settings.rate.valid()) {
+            printError("--fps", "takes frames per second, for example 25, 29.97 or 30000/1001, not " + request.fps);
+            return kExitUserError;
+        }
+        const std::vector<std::string> codecs = MovieWriter::codecs(extensionOf(request.out));
+        settings.codec = request.codec.empty() ? codecs.front() : request.codec;
+        if (std::find(codecs.begin(), codecs.end(), settings.codec) == codecs.end()) {
+            std::string known;
+            for (const std::string& c : codecs) known += (known.empty() ? "" : ", ") + c;
+            printError("--codec", "a " + extensionOf(request.out) + " movie takes " + known + ", not " + settings.codec);
+            return kExitUserError;
+        }
+    }
+    RenderJob job(manager, printError);
+    if (!job.configure(request.size, -1)) return kExitUserError;
+    // The output is checked before the first frame, so a long render never fails at its end.
+    if (!folderWritable(request.out)) {
+        Dialogs::instance().alert(ProgressText::unableToWrite(request.out));
+        return kExitUserError;
+    }
+    settings.width = job.frame().width;
+    settings.height = job.frame().height;
+    settings.alpha = manager.settings().useAlphaMask != 0;
+    MovieWriter writer;
+    if (movie && !writer.open(request.out, settings)) {
+        Dialogs::instance().alert(writer.error());
+        return kExitUserError;
+    }
+
+    InterruptCatcher catcher;
+    const int total = last - first + 1;
+    Progress progress(total);
+    RenderLog log(request.out, code);
+    RenderJob::Timing sum;
+    double encoding = 0;
+    const auto start = std::chrono::steady_clock::now();
+    int done = 0;
+    for (int frame = first; frame <= last; ++frame) {
+        const auto frameStart = std::chrono::steady_clock::now();
+        GLRenderer::Image image;
+        if (int status = job.renderImage(frame, image, request.project); status != kExitOk) {
+            progress.stop();
+            if (movie) writer.discard();
+            return status;
+        }
+        const RenderJob::Timing& t = job.lastTiming();
+        sum.scene += t.scene, sum.renderer.geometry += t.renderer.geometry, sum.renderer.baking += t.renderer.baking;
+        sum.renderer.drawing += t.renderer.drawing, sum.renderer.readBack += t.renderer.readBack;
+        const auto encodeStart = std::chrono::steady_clock::now();
+        if (movie) {
+            if (!writer.addFrame(image.rgba.data())) {
+                progress.stop();
+                writer.discard();
+                Dialogs::instance().alert(writer.error());
+                return kExitUserError;
+            }
+        } else {
+            std::string error, name = OutputType::frameFileName(request.out, code, frame, std::nullopt);
+            if (!ImageWriter::write(name, {image.width, image.height, image.rgba.data()}, settings.alpha, error)) {
+                progress.stop();
+                printError(name, error);
+                return kExitUserError;
+            }
+        }
+        encoding += seconds(encodeStart);
+        log.addFrame(frame, seconds(frameStart));
+        progress.frameDone(++done, seconds(start));
+        if (interrupted) break;
+    }
+    if (movie && !writer.finish()) {
+        Dialogs::instance().alert(writer.error());
+        return kExitUserError;
+    }
+    if (manager.prefs().saveRenderLogs) {
+        if (std::string error = log.write(); !error.empty()) Dialogs::instance().alert(error);
+    }
+    const double total_s = seconds(start);
+    std::fprintf(stderr,
+                 "formwright: %s: %d frame%s (%d-%d) at %d x %d in %.2f s, %.1f frames/s (scene %.2f s, geometry "
+                 "%.2f s, textures %.2f s, drawing %.2f s, read-back %.2f s, %s %.2f s)\n",
+                 request.out.c_str(), done, done == 1 ? "" : "s", first, first + done - 1, settings.width,
+                 settings.height, total_s, total_s > 0 ? done / total_s : 0.0, sum.scene, sum.renderer.geometry,
+                 sum.renderer.baking, sum.renderer.drawing, sum.renderer.readBack, movie ? "encoding" : "writing",
+                 encoding);
+    if (interrupted) {
+        printError(request.out, "aborted after " + std::to_string(done) + " of " + std::to_string(total) +
+                                    " frames; what was rendered is kept");
+        return kExitAborted;
+    }
+    return kExitOk;
+}
+
+}  // namespace fw

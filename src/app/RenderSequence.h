@@ -1,0 +1,33 @@
+#pragma once
+// Renders a project's frame range to disk: one movie (.mov, .mp4, .avi) or an image
+// sequence named frame by frame (shot.png → shot_0007.png). Progress goes to standard
+// error (a bar on a terminal, the program's progress lines otherwise); Ctrl-C stops
+// after the frame in hand, keeping the frames written and finishing the movie so it
+// plays up to its last whole frame.
+
+#include <string>
+
+namespace fw {
+
+class OrvoSceneManager;
+
+class RenderSequence {
+public:
+    struct Request {
+        std::string project;  // named in messages
+        std::string out;
+        std::string size;   // "WxH"; empty: the project's render size
+        std::string range;  // "A-B" (or "A")
+        std::string fps;    // movies: "30", "29.97", "30000/1001"; empty: the project's rate
+        std::string codec;  // movies: empty for the container's default
+    };
+    // The exit status of an aborted run (128 + SIGINT, as shells report an interrupt).
+    static constexpr int kExitAborted = 130;
+
+    // Renders the loaded project; an exit status.
+    static int run(OrvoSceneManager& manager, const Request& request);
+    // "A-B" or "A" into first and last; false for anything else.
+    static bool parseRange(const std::string& text, int& first, int& last);
+};
+
+}  // namespace fw

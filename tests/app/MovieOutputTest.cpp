@@ -1,0 +1,189 @@
+// Frame ranges rendered to disk through the real executable: numbered sequences, movies
+// judged by ffprobe and decoded back against stills, outputs that cannot be written,
+// bad ranges, and a render stopped with Ctrl-C.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "FilesAndImages.h"
+#include "MovieProbe.h"
+#include "RunProgram.h"
+#include "TempDir.h"
+#include "platform/MovieReader.h"
+
+namespace fw {
+namespace {
+
+const std::string kExample = FW_SOURCE_DIR "/examples/animated-title.kxp";
+
+class FrameRanges : public testing::Test {
+protected:
+    test::Outcome run(const std::string& arguments) {
+        return test::runProgram(FW_EXECUTABLE, "--library-folder " + dir.file("lib") + " " + arguments,
+                                dir.path().string());
+    }
+    // A still of the example, rendered on its own.
+    ::test::Pixels still(int frame) {
+        std::string out = dir.file("still-" + std::to_string(frame) + ".png");
+        EXPECT_EQ(run("render " + kExample + " --frame " + std::to_string(frame) + " --size 96x54 -o " + out).status, 0);
+        return ::test::readImage(out);
+    }
+    test::TempDir dir;
+};
+
+// A decoded movie frame (RGBA rows bottom-up) against a still (RGB rows bottom-up).
+int largestDifference(const std::vector<uint8_t>& rgba, const ::test::Pixels& still) {
+    int worst = 0;
+    for (size_t i = 0; i < still.rgb.size(); ++i)
+        worst = std::max(worst, std::abs(static_cast<int>(rgba[i / 3 * 4 + i % 3]) - still.rgb[i]));
+    return worst;
+}
+
+TEST_F(FrameRanges, ASequenceNamesEachFrameAndMatchesTheStills) {
+    std::filesystem::create_directory(dir.file("seq"));
+    test::Outcome r = run("render " + kExample + " --frames 8-10 --size 96x54 -o " + dir.file("seq/shot.tga"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("Rendering 3 of 3"), std::string::npos) << r.err;
+    std::vector<std::string> names;
+    for (auto& entry : std::filesystem::directory_iterator(dir.file("seq"))) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"shot_0008.tga", "shot_0009.tga", "shot_0010.tga"}));
+    ::test::Pixels nine = ::test::readImage(dir.file("seq/shot_0009.tga"));
+    ASSERT_EQ(nine.width, 96);
+    EXPECT_EQ(nine.rgb, still(9).rgb);
+    EXPECT_NE(::test::readImage(dir.file("seq/shot_0008.tga")).rgb, ::test::readImage(dir.file("seq/shot_0010.tga")).rgb);
+}
+
+// The default ".mov" codec is QuickTime Animation, lossless: decoded frames are the stills.
+TEST_F(FrameRanges, AQuickTimeMovieHoldsEveryFrameAtTheProjectsRate) {
+    const std::string movie = dir.file("title.mov");
+    test::Outcome r = run("render " + kExample + " --frames 0-12 --size 96x54 -o " + movie);
+    ASSERT_EQ(r.status, 0) << r.err;
+    test::MovieProbe probe(movie);
+    EXPECT_EQ(probe["codec_name"], "qtrle") << probe.json;
+    EXPECT_EQ(probe["nb_read_frames"], "13");
+    EXPECT_EQ(probe["r_frame_rate"], "30/1");
+    EXPECT_EQ(probe["width"], "96");
+    EXPECT_EQ(probe["pix_fmt"], "rgb24");
+    MovieReader reader;
+    ASSERT_TRUE(reader.open(movie)) << reader.error();
+    EXPECT_EQ(reader.frameCount(), 13);
+    for (int frame : {0, 6, 12}) {
+        std::vector<uint8_t> rgba;
+        ASSERT_TRUE(reader.readFrame(frame, rgba));
+        EXPECT_EQ(largestDifference(rgba, still(frame)), 0) << "frame " << frame;
+    }
+}
+
+TEST_F(FrameRanges, MoviesTakeExactRatesCodecsAndAlpha) {
+    const std::string mp4 = dir.file("title.mp4");
+    ASSERT_EQ(run("render " + kExample + " --frames 20-24 --size 96x54 --fps 29.97 -o " + mp4).status, 0);
+    test::MovieProbe h264(mp4);
+    EXPECT_EQ(h264["codec_name"], "h264") << h264.json;
+    EXPECT_EQ(h264["pix_fmt"], "yuv420p");
+    EXPECT_EQ(h264["r_frame_rate"], "30000/1001");
+    EXPECT_EQ(h264["nb_read_frames"], "5");
+    MovieReader reader;
+    ASSERT_TRUE(reader.open(mp4));
+    std::vector<uint8_t> rgba;
+    ASSERT_TRUE(reader.readFrame(2, rgba));
+    EXPECT_LT(test::meanColourDifference(rgba, [&] {
+                  ::test::Pixels s = still(22);
+                  std::vector<uint8_t> out;
+                  for (size_t i = 0; i < s.rgb.size(); i += 3) out.insert(out.end(), {uint8_t(s.rgb[i]), uint8_t(s.rgb[i + 1]), uint8_t(s.rgb[i + 2]), 255});
+                  return out;
+              }()),
+              6.0);
+
+    const std::string avi = dir.file("title.avi");
+    ASSERT_EQ(run("render " + kExample + " --frames 4-4 --size 96x54 -o " + avi).status, 0);
+    test::MovieProbe one(avi);
+    EXPECT_EQ(one["codec_name"], "rawvideo") << one.json;
+    EXPECT_EQ(one["nb_read_frames"], "1");
+
+    // A project that renders alpha keeps it in the codecs that can hold it.
+    std::string project = ::test::slurp(kExample);
+    const std::string off = " UseAlphaMask \"0\"\n";
+    ASSERT_NE(project.find(off), std::string::npos);
+    project.replace(project.find(off), off.size(), " UseAlphaMask \"1\"\n");
+    ::test::spill(dir.file("alpha.kxp"), project);
+    for (const char* codec : {"rle", "png"}) {
+        const std::string movie = dir.file(std::string("alpha-") + codec + ".mov");
+        ASSERT_EQ(run("render " + dir.file("alpha.kxp") + " --frames 30-31 --size 96x54 --codec " + codec + " -o " + movie).status, 0);
+        test::MovieProbe probe(movie);
+        EXPECT_EQ(probe["pix_fmt"], std::string(codec) == "rle" ? "argb" : "rgba") << codec;
+        MovieReader alpha;
+        ASSERT_TRUE(alpha.open(movie));
+        ASSERT_TRUE(alpha.readFrame(0, rgba));
+        EXPECT_EQ(rgba[3], 0) << "the corner shows no background";
+    }
+}
+
+TEST_F(FrameRanges, OutputsThatCannotBeWrittenAndBadRangesStopBeforeTheFirstFrame) {
+    const std::string missing = dir.file("no-such-folder/title.mov");
+    test::Outcome r = run("render " + kExample + " --frames 0-5 --size 96x54 -o " + missing);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "formwright: Unable to write to:\n  " + missing + "\n\nPlease try again.\n");
+
+    const std::string movie = dir.file("good.mov");
+    ::test::spill(movie, "an older good movie");
+    for (const char* range : {"5-2", "0-400", "x", "3-"}) {
+        r = run("render " + kExample + " --frames " + std::string(range) + " --size 96x54 -o " + movie);
+        EXPECT_EQ(r.status, 1) << range;
+        EXPECT_NE(r.err.find("formwright: --frames: "), std::string::npos) << r.err;
+    }
+    r = run("render " + kExample + " --frames 0-2 --size 96x54 --codec qtrle -o " + movie);
+    EXPECT_EQ(r.err, "formwright: --codec: a .mov movie takes rle, h264, png, not qtrle\n");
+    // A full disk: writes past a small file size limit fail, and the older movie stays.
+    r = run("render " + kExample + " --frames 0-60 --size 320x180 --codec png -o " + movie);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string good = ::test::slurp(movie);
+    r = test::runProgram("trap '' XFSZ; ulimit -f 40; " + std::string(FW_EXECUTABLE),
+                         "--library-folder " + dir.file("lib") + " render " + kExample +
+                             " --frames 0-60 --size 320x180 --codec png -o " + movie,
+                         dir.path().string());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Unable to write to temporary file:"), std::string::npos) << r.err;
+    EXPECT_EQ(::test::slurp(movie), good);
+    for (auto& entry : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_EQ(entry.path().filename().string().rfind("good.mov.", 0), std::string::npos) << entry.path();
+}
+
+TEST_F(FrameRanges, CtrlCStopsAfterTheFrameInHandAndKeepsAPlayableMovie) {
+    const std::string movie = dir.file("stopped.mov"), err = dir.file("stopped.err");
+    pid_t child = fork();
+    if (child == 0) {
+        std::string command = "exec " + std::string(FW_EXECUTABLE) + " --library-folder " + dir.file("lib") +
+                              " render " + kExample + " --frames 0-60 --size 640x360 -o " + movie + " 2>" + err;
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    ASSERT_GT(child, 0);
+    // Interrupt once a few frames are in the movie.
+    for (int wait = 0; wait < 6000 && ::test::slurp(err).find("Rendering 3 of") == std::string::npos; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    kill(child, SIGINT);
+    int raw = 0;
+    waitpid(child, &raw, 0);
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 130);
+    const std::string text = ::test::slurp(err);
+    size_t at = text.find("aborted after ");
+    ASSERT_NE(at, std::string::npos) << text;
+    const int kept = std::atoi(text.c_str() + at + 14);
+    EXPECT_GE(kept, 3);
+    EXPECT_LT(kept, 61);
+    test::MovieProbe probe(movie);
+    EXPECT_EQ(probe["nb_read_frames"], std::to_string(kept)) << probe.json;
+}
+
+}  // namespace
+}  // namespace fw
