@@ -2,21 +2,10 @@
 
 #include <cstdio>
 
+#include "output/Formatted.h"
 #include "output/RenderLog.h"
 
 namespace fw {
-
-namespace {
-
-template <class... Args>
-std::string formatted(const char* format, Args... args) {
-    int n = std::snprintf(nullptr, 0, format, args...);
-    std::string text(n > 0 ? static_cast<size_t>(n) : 0, '\0');
-    if (n > 0) std::snprintf(text.data(), text.size() + 1, format, args...);
-    return text;
-}
-
-}  // namespace
 
 std::string ProgressText::projectName(const std::string& projectPath) {
     size_t slash = projectPath.find_last_of('/');

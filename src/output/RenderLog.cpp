@@ -4,22 +4,11 @@
 #include <cmath>
 #include <cstdio>
 
+#include "output/Formatted.h"
 #include "output/OutputType.h"
 #include "persistence/AFile.h"
 
 namespace fw {
-
-namespace {
-
-template <class... Args>
-std::string formatted(const char* format, Args... args) {
-    int n = std::snprintf(nullptr, 0, format, args...);
-    std::string text(n > 0 ? static_cast<size_t>(n) : 0, '\0');
-    if (n > 0) std::snprintf(text.data(), text.size() + 1, format, args...);
-    return text;
-}
-
-}  // namespace
 
 RenderLog::RenderLog(std::string outputPath, int outputType)
     : outputPath_(std::move(outputPath)), outputType_(outputType) {}

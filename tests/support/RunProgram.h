@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "FilesAndImages.h"
+
 namespace fw::test {
 
 struct Outcome {
@@ -15,17 +17,6 @@ struct Outcome {
     std::string out;
     std::string err;
 };
-
-inline std::string slurpFile(const std::string& path) {
-    std::string text;
-    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-        char buffer[4096];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-        std::fclose(f);
-    }
-    return text;
-}
 
 // `program` with `arguments` (shell words); `folder` holds the captured output.
 inline Outcome runProgram(const std::string& program, const std::string& arguments, const std::string& folder) {
@@ -35,8 +26,8 @@ inline Outcome runProgram(const std::string& program, const std::string& argumen
     int raw = std::system((program + " " + arguments + " >" + outFile + " 2>" + errFile).c_str());
     Outcome r;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = slurpFile(outFile);
-    r.err = slurpFile(errFile);
+    r.out = ::test::slurp(outFile);
+    r.err = ::test::slurp(errFile);
     std::remove(outFile.c_str());
     std::remove(errFile.c_str());
     return r;
