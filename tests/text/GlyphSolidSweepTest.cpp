@@ -109,7 +109,7 @@ TEST(GlyphSolids, EveryCharacterOfThreeFontsIsAClosedSolid) {
     }
 }
 // The Latin, Greek and Cyrillic characters of the three fonts with every built-in edge
-// profile (the first stroke of each): about forty minutes on two cores, so it runs
+// profile (the first stroke of each): about twelve minutes on two cores, so it runs
 // on demand (--gtest_also_run_disabled_tests), not in every test run.
 TEST(GlyphSolids, DISABLED_EveryEdgeProfileClosesTheCharactersOfThreeFonts) {
     for (const std::string& name : ProfileLibrary::instance().names()) {
