@@ -109,29 +109,28 @@ public:
                         flat);
     }
 
-    // Texture coordinates by mode, flipped when asked, then every corner into the mesh
-    // (identical corners shared).
+    // Texture coordinates by mode, flipped when asked, then every corner into the mesh;
+    // positions, normals and texture coordinates are each shared where equal, so
+    // faces that meet at an edge share its positions.
     void emit(ObjDB& out) {
         applyMapping();
-        std::map<std::array<double, 8>, int> known;
-        std::vector<int> idx;
+        std::map<std::array<double, 3>, int> positions, normals, texCoords;
+        auto index = [](std::map<std::array<double, 3>, int>& known, std::array<double, 3> key, auto add) {
+            auto [it, added] = known.emplace(key, static_cast<int>(known.size()));
+            if (added) add(key.data());
+            return it->second;
+        };
+        std::vector<int> p, n, t;
         for (const Polygon& poly : polygons_) {
-            idx.clear();
+            p.clear(), n.clear(), t.clear();
             for (const Corner& c : poly.corners) {
                 double v = s_.flipV ? 1.0 - c.uv.y : c.uv.y;
-                std::array<double, 8> key = {c.p.x, c.p.y, c.p.z, c.n.x, c.n.y, c.n.z, c.uv.x, v};
-                auto [it, added] = known.emplace(key, out.vertexCount());
-                if (added) {
-                    double p[3] = {c.p.x, c.p.y, c.p.z}, n[3] = {c.n.x, c.n.y, c.n.z}, t[3] = {c.uv.x, v, 0};
-                    out.addVertex(p);
-                    out.addNormal(n);
-                    out.addTexCoord(t);
-                }
-                idx.push_back(it->second);
+                p.push_back(index(positions, {c.p.x, c.p.y, c.p.z}, [&](const double* x) { out.addVertex(x); }));
+                n.push_back(index(normals, {c.n.x, c.n.y, c.n.z}, [&](const double* x) { out.addNormal(x); }));
+                t.push_back(index(texCoords, {c.uv.x, v, 0.0}, [&](const double* x) { out.addTexCoord(x); }));
             }
-            int count = static_cast<int>(idx.size());
-            out.addElement(GeometryInterface::Polygon, poly.part, count, idx.data(), count, idx.data(), count,
-                           idx.data());
+            int count = static_cast<int>(p.size());
+            out.addElement(GeometryInterface::Polygon, poly.part, count, p.data(), count, t.data(), count, n.data());
         }
     }
 
