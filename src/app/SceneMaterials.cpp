@@ -4,6 +4,7 @@
 #include <cmath>
 #include <glm/gtc/matrix_transform.hpp>
 
+#include "geometry/ObjectP.h"
 #include "geometry/ObjectX.h"
 #include "geometry/ObjectXStyle.h"
 #include "scene/Scene.h"
@@ -39,9 +40,14 @@ const BakedMaterial* SceneMaterials::baked(MaterialX& material) {
 
 std::vector<DrawList::Layer> SceneMaterials::stack(Object& object, int part) {
     std::vector<DrawList::Layer> layers;
-    auto* solid = dynamic_cast<ObjectX*>(&object);
-    ObjectXStyle* style = solid ? solid->style() : nullptr;
-    MaterialStack* stack = style ? style->partStack(part) : nullptr;
+    // Extruded objects wear their style's slots, primitives their own.
+    MaterialStack* stack = nullptr;
+    std::string owner;
+    if (auto* solid = dynamic_cast<ObjectX*>(&object)) {
+        if (ObjectXStyle* style = solid->style()) stack = style->partStack(part), owner = style->name();
+    } else if (auto* primitive = dynamic_cast<ObjectP*>(&object)) {
+        stack = primitive->partStack(part), owner = primitive->name();
+    }
     if (!stack) return layers;
     for (int i = 0; i < stack->itemCount(); ++i) {
         const MaterialStackItem& item = stack->item(i);
@@ -69,7 +75,7 @@ std::vector<DrawList::Layer> SceneMaterials::stack(Object& object, int part) {
     }
     if (layers.size() > kDrawnItems) {
         if (warn_ && warnedStacks_.insert(stack).second)
-            warn_(style->name(), "a material stack draws at most " + std::to_string(kDrawnItems) +
+            warn_(owner, "a material stack draws at most " + std::to_string(kDrawnItems) +
                                      " items with OpenGL; the " + std::to_string(layers.size() - kDrawnItems) +
                                      " above them are left out");
         layers.resize(kDrawnItems);

@@ -14,6 +14,7 @@
 #include "app/OrvoPrefs.h"
 #include "app/Registration.h"
 #include "app/VeltraneApp.h"
+#include "geometry/ObjectP.h"
 #include "platform/Dialogs.h"
 #include "platform/Folders.h"
 #include "scene/AnimGlobals.h"
@@ -197,8 +198,8 @@ TEST_F(ProjectFiles, ReadOnlyKeywordsAreAcceptedWithTheirValues) {
     EXPECT_EQ(text.find("ShowPaths"), std::string::npos);
 }
 
-// Primitives and flag clusters have no reader yet: their blocks, and a material that only
-// the primitive names, come back in their places, beside a track that is read.
+// Flag clusters have no reader yet: their blocks come back in their places, beside a
+// primitive and a track that are read, and a material that only the primitive wears.
 TEST_F(ProjectFiles, BlocksOfClassesWithoutAReaderAreKeptInTheirPlaces) {
     const std::string project = test::projectWithStandIns();
     ASSERT_FALSE(project.empty());
@@ -206,10 +207,14 @@ TEST_F(ProjectFiles, BlocksOfClassesWithoutAReaderAreKeptInTheirPlaces) {
     ASSERT_TRUE(manager().loadProject(dir.file("kept.kxp"))) << manager().lastLoad().error;
     ASSERT_EQ(manager().lastLoad().warnings.size(), 1u);
     EXPECT_EQ(manager().lastLoad().warnings[0],
-              "kept as they were, since this version cannot read them yet: ObjectP, ObjectC-FlagCluster");
+              "kept as they were, since this version cannot read them yet: ObjectC-FlagCluster");
     SceneX& scene = *manager().scene();
     ASSERT_EQ(scene.memberCount(kObjectKind), 3);
-    EXPECT_STREQ(scene.member(kObjectKind, 1)->className(), "ObjectP");
+    auto* ball = dynamic_cast<ObjectP*>(scene.member(kObjectKind, 1));
+    ASSERT_NE(ball, nullptr);
+    EXPECT_EQ(ball->type(), ObjectP::kSphere);
+    EXPECT_EQ(ball->partStack(0)->item(0).materialName(), "Primitive Red");
+    EXPECT_STREQ(scene.member(kObjectKind, 2)->className(), "ObjectC-FlagCluster");
     EXPECT_EQ(scene.member(kObjectKind, 2)->name(), "Pennant");
     ASSERT_NE(scene.findMember("Ball Track"), nullptr);
     EXPECT_STREQ(scene.findMember("Ball Track")->className(), "AnimTrack");

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -509,4 +510,56 @@ TEST(RenderPictures, WithoutShadersOnlyTheFirstItemIsDrawnAndNothingIsShadowed) 
     ASSERT_EQ(catcher.width, 100);
     expectColour(catcher.at(10, 10), 0, 0, 255, 2, "the media where the catcher stands");
     expectColour(catcher.at(50, 50), 255, 255, 255, 2, "the white card, unlit");
+}
+
+namespace {
+
+// A primitive object of `type` wearing `materialName` in its first slot.
+std::string primitive(const std::string& name, const std::string& type, const std::string& sizes,
+                      const std::string& translate, const std::string& materialName) {
+    std::string size;
+    std::istringstream values(sizes);
+    std::string value;
+    for (int i = 1; values >> value; ++i) size += "   primVal" + std::to_string(i) + " " + value + "\n";
+    return node("ObjectP", name, "   translate " + translate + "\n",
+                "   primitiveType " + type + "\n" + size + "   begin MaterialStack 0\n" + item(materialName) +
+                    "   end MaterialStack\n");
+}
+
+}  // namespace
+
+// A red sphere resting above a grey floor, seen from above the front, lit from the
+// upper left: each wears its own slot's material, the sphere is shaded and throws its
+// shadow onto the floor on the side away from the light.
+TEST(RenderPictures, PrimitivesWearTheirSlotsMaterialsAndCastShadows) {
+    std::string camera = node("CameraX", "Above", "",
+                              "   mode ORBIT\n   projection ORTHOGRAPHIC\n   clip 1 2000\n   target 0 0 0\n"
+                              "   distance 500\n   tumble-left-right 0\n   tumble-up-down -30\n   ortho-width 300\n");
+    std::string sun = node("LightX", "Sun", "   rotate -45 35 0\n",
+                           "   type DIRECTIONAL\n   color 1 1 1 1\n   intensity 1\n   shadow 1\n"
+                           "   shadow-softness 0\n   shadow-darkness 0.8\n   shadowmap-xres 512\n   shadowmap-yres 512\n");
+    std::string ambient = node("LightX", "Ambient", "", "   type AMBIENT\n   color 1 1 1 1\n   intensity 0.25\n");
+    std::string text = " RenderSize 100 100\n BackgroundColor 0 0 1\n RenderShadows \"1\"\n begin SceneX\n" + camera +
+                       ambient + material("Red", "Standard", "1 0 0") + material("Grey", "Standard", "0.6 0.6 0.6") +
+                       primitive("Floor", "FLOOR", "400 400", "0 -50 0", "Grey") +
+                       primitive("Ball", "SPHERE", "100", "0 0 0", "Red") + sun + " end SceneX\n";
+    Pixels p = render("primitives", text);
+    ASSERT_EQ(p.width, 100);
+    // Rows count from the bottom of the picture.
+    const int* ball = p.at(50, 49);
+    EXPECT_GT(ball[0], 200);
+    EXPECT_LT(ball[1], 40);
+    EXPECT_LT(ball[2], 40);
+    const int *left = p.at(5, 39), *right = p.at(95, 39);
+    for (const int* floor : {left, right}) {
+        EXPECT_GT(floor[0], 100);
+        EXPECT_EQ(floor[0], floor[1]);
+        EXPECT_EQ(floor[1], floor[2]);
+    }
+    const int* shadow = p.at(27, 46);
+    EXPECT_EQ(shadow[0], shadow[2]);
+    EXPECT_LT(shadow[0] * 2, left[0]);
+    const int* mirrored = p.at(73, 46);  // the same place on the lit side
+    EXPECT_EQ(mirrored[0], right[0]);
+    expectColour(p.at(50, 94), 0, 0, 255, 0, "the background above the floor");
 }

@@ -53,7 +53,7 @@ SceneMember* makeStand<kCameraKind>(Scene& scene, const char* name) {
 }
 template <>
 SceneMember* makeStand<kObjectKind>(Scene& scene, const char* name) {
-    return new Stand(scene, kObjectKind, "ObjectC-FlagCluster", name);
+    return new Stand(scene, kObjectKind, "ObjectP", name);
 }
 
 class Scenes : public ::testing::Test {
@@ -62,7 +62,7 @@ protected:
         registerSceneClasses();
         MemberFactory::instance().add("MaterialX", "material%d", makeStand<kMaterialKind>);
         MemberFactory::instance().add("CameraX", "camera%d", makeStand<kCameraKind>);
-        MemberFactory::instance().add("ObjectC-FlagCluster", "object%d", makeStand<kObjectKind>);
+        MemberFactory::instance().add("ObjectP", "object%d", makeStand<kObjectKind>);
     }
 
     SceneFile::Loaded load(const std::string& body) {
@@ -132,13 +132,13 @@ TEST_F(Scenes, RenamedParentsAreFollowedAndForwardParentsResolve) {
 TEST_F(Scenes, BlocksAreWrittenByKindInTheFixedOrder) {
     auto loaded = load("  name \"Order\"\n" + group("G") +
                        "  begin MaterialX\n   name \"Gold\"\n  end MaterialX\n"
-                       "  begin ObjectC-FlagCluster\n   name \"Flag\"\n  end ObjectC-FlagCluster\n"
+                       "  begin ObjectP\n   name \"Ball\"\n  end ObjectP\n"
                        "  begin CameraX\n   name \"Cam\"\n  end CameraX\n");
     ASSERT_TRUE(loaded.scene) << loaded.error;
     loaded.scene->setWriteAll(true);  // materials are written only when something uses them
     std::string text = save(*loaded.scene);
     size_t cam = text.find("begin CameraX"), mat = text.find("begin MaterialX"), grp = text.find("begin Group"),
-           obj = text.find("begin ObjectC-FlagCluster");
+           obj = text.find("begin ObjectP");
     ASSERT_NE(obj, std::string::npos);
     EXPECT_LT(cam, mat);
     EXPECT_LT(mat, grp);
@@ -249,26 +249,26 @@ TEST_F(Scenes, NodeFlagsAndTransforms) {
 TEST_F(Scenes, StandInsKeepTheirBlocksByteForByte) {
     StandInMember::registerMissing();
     // A class that already has a reader keeps it.
-    EXPECT_EQ(MemberFactory::instance().find("ObjectC-FlagCluster")->create, makeStand<kObjectKind>);
+    EXPECT_EQ(MemberFactory::instance().find("ObjectP")->create, makeStand<kObjectKind>);
     const std::string body = "  name \"Kept\"\n"
-                             "  begin ObjectP\n   name \"Ball\"\n   parent \"root\"\n"
+                             "  begin ObjectC-FlagCluster\n   name \"Ball\"\n   parent \"root\"\n"
                              "   begin MaterialStack 0\n    begin MaterialStackItem\n"
                              "     material \"Red \\\"dark\\\"\"   # spaced\n    end MaterialStackItem\n"
-                             "   end MaterialStack\n  end ObjectP\n"
+                             "   end MaterialStack\n  end ObjectC-FlagCluster\n"
                              "  begin AnimTrack\n   name \"Ball\"\n   trackNode \"Ball\"\n  end AnimTrack\n";
     auto loaded = load(body);
     ASSERT_TRUE(loaded.scene) << loaded.error;
     ASSERT_EQ(loaded.warnings.size(), 1u);
-    EXPECT_EQ(loaded.warnings[0], "kept as they were, since this version cannot read them yet: ObjectP, AnimTrack");
+    EXPECT_EQ(loaded.warnings[0], "kept as they were, since this version cannot read them yet: ObjectC-FlagCluster, AnimTrack");
     SceneMember* ball = loaded.scene->findMember("Ball");
     ASSERT_NE(ball, nullptr);
-    EXPECT_STREQ(ball->className(), "ObjectP");
+    EXPECT_STREQ(ball->className(), "ObjectC-FlagCluster");
     // The track's name was taken, so it keeps a default one and its lines as they were.
     EXPECT_EQ(loaded.scene->memberCount(kAnimTrackKind), 1);
     EXPECT_EQ(save(*loaded.scene), " begin SceneX\n" + body + " end SceneX\n");
 
     // A block must close with its own class; a class merely starting with "ObjectC" has no reader.
-    EXPECT_FALSE(load("  begin ObjectP\n   begin Inner\n   end Inner\n  end ObjectX\n").scene);
+    EXPECT_FALSE(load("  begin ObjectC-FlagCluster\n   begin Inner\n   end Inner\n  end ObjectX\n").scene);
     EXPECT_EQ(load("  begin ObjectCFoo\n  end ObjectCFoo\n").error,
               "Error processing scene command <<begin>> for class <<SceneX>> at byte 32.");
 }
