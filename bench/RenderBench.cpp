@@ -73,10 +73,6 @@ void report(benchmark::State& state, const GLRenderer::Timing& sum, int frames) 
     state.counters["readback_ms"] = sum.readBack * 1000 / frames;
 }
 
-void add(GLRenderer::Timing& sum, const GLRenderer::Timing& t) {
-    sum.geometry += t.geometry, sum.baking += t.baking, sum.drawing += t.drawing, sum.readBack += t.readBack;
-}
-
 void BM_TitleFirstFrame(benchmark::State& state) {
     GLRenderer* renderer = rendererOrSkip(state);
     if (!renderer) return;
@@ -97,7 +93,7 @@ void BM_TitleFirstFrame(benchmark::State& state) {
             state.SkipWithError(error.c_str());
             return;
         }
-        add(sum, renderer->lastTiming());
+        sum += renderer->lastTiming();
         ++frames;
         state.PauseTiming();
         loaded.reset();
@@ -126,7 +122,7 @@ void BM_TitleSecondFrame(benchmark::State& state) {
     int frames = 0;
     for (auto _ : state) {
         renderer->render(*loaded.manager.scene(), *loaded.camera, fullHd(loaded), image, error);
-        add(sum, renderer->lastTiming());
+        sum += renderer->lastTiming();
         ++frames;
     }
     report(state, sum, frames);

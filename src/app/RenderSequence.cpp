@@ -180,8 +180,8 @@ int RenderSequence::run(OrvoSceneManager& manager, const Request& request) {
             return status;
         }
         const RenderJob::Timing& t = job.lastTiming();
-        sum.scene += t.scene, sum.renderer.geometry += t.renderer.geometry, sum.renderer.baking += t.renderer.baking;
-        sum.renderer.drawing += t.renderer.drawing, sum.renderer.readBack += t.renderer.readBack;
+        sum.scene += t.scene;
+        sum.renderer += t.renderer;
         const auto encodeStart = std::chrono::steady_clock::now();
         if (movie) {
             if (!writer.addFrame(image.rgba.data())) {

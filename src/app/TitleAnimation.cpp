@@ -1,11 +1,11 @@
 #include "app/TitleAnimation.h"
 
-#include <algorithm>
 #include <memory>
 
 #include "anim/AnimPose.h"
 #include "anim/AnimTrack.h"
 #include "anim/AnimTransition.h"
+#include "app/TitleScene.h"
 #include "scene/AnimGlobals.h"
 #include "scene/SceneX.h"
 #include "text/TextBlock.h"
@@ -44,11 +44,7 @@ void animateBy(AnimTrackSegment& segment, int granularity) {
 std::vector<std::string> TitleAnimation::names() { return {"fly-in", "drop", "spin-in"}; }
 
 bool TitleAnimation::check(const std::string& preset, std::string& error) {
-    const std::vector<std::string> known = names();
-    if (std::find(known.begin(), known.end(), preset) != known.end()) return true;
-    error = "no such animation; the known ones are";
-    for (size_t i = 0; i < known.size(); ++i) error += (i ? ", \"" : " \"") + known[i] + "\"";
-    return false;
+    return TitleScene::checkName(preset, names(), "animation", error);
 }
 
 bool TitleAnimation::add(SceneX& scene, TextBlock& block, const std::string& preset, double width, double height,

@@ -40,16 +40,21 @@ std::vector<std::string> TitleScene::edgeNames() {
     return names;
 }
 
+bool TitleScene::checkName(const std::string& name, const std::vector<std::string>& known, const char* what,
+                           std::string& error) {
+    if (std::find(known.begin(), known.end(), name) != known.end()) return true;
+    error = std::string("no such ") + what + "; the known ones are";
+    for (size_t i = 0; i < known.size(); ++i) error += (i ? ", \"" : " \"") + known[i] + "\"";
+    return false;
+}
+
 bool TitleScene::build(OrvoSceneManager& manager, const Options& options, std::string& subject, std::string& error) {
     if (options.text.empty()) {
         error = "the text is empty";
         return false;
     }
-    std::vector<std::string> edges = edgeNames();
-    if (std::find(edges.begin(), edges.end(), options.edge) == edges.end()) {
+    if (!checkName(options.edge, edgeNames(), "edge profile", error)) {
         subject = options.edge;
-        error = "no such edge profile; the known ones are";
-        for (size_t i = 0; i < edges.size(); ++i) error += (i ? ", \"" : " \"") + edges[i] + "\"";
         return false;
     }
     if (!options.animate.empty() && !TitleAnimation::check(options.animate, error)) {

@@ -31,6 +31,10 @@ public:
     // edge profile, or empty) and what is wrong.
     static bool build(OrvoSceneManager& manager, const Options& options, std::string& subject, std::string& error);
 
+    // False with "no such WHAT; the known ones are ..." when `name` is not `known`.
+    static bool checkName(const std::string& name, const std::vector<std::string>& known, const char* what,
+                          std::string& error);
+
     // The edge profiles a title can be bevelled with: the names the profile library holds.
     static std::vector<std::string> edgeNames();
 

@@ -34,6 +34,10 @@ public:
         double baking = 0;    // uploading material textures
         double drawing = 0;   // shadow map and scene
         double readBack = 0;  // resolving and reading the pixels
+        Timing& operator+=(const Timing& t) {
+            geometry += t.geometry, baking += t.baking, drawing += t.drawing, readBack += t.readBack;
+            return *this;
+        }
     };
 
     using MaterialLookup = DrawList::MaterialLookup;
