@@ -1,6 +1,9 @@
 #include "output/ImageWriter.h"
 
 #include <FreeImage.h>
+
+#include "platform/MediaLibraries.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -54,7 +57,7 @@ bool ImageWriter::write(const std::string& path, const Pixels& pixels, bool keep
     bool alpha = keepAlpha && type->alpha;
     FIBITMAP* bitmap = nullptr;
     if (type->format == FIF_EXR) {
-        bitmap = FreeImage_AllocateT(alpha ? FIT_RGBAF : FIT_RGBF, pixels.width, pixels.height);
+        bitmap = FreeImage_AllocateT(alpha ? FIT_RGBAF : FIT_RGBF, pixels.width, pixels.height, 8, 0, 0, 0);
         int channels = alpha ? 4 : 3;
         for (int y = 0; y < pixels.height && bitmap; ++y) {
             auto* row = reinterpret_cast<float*>(FreeImage_GetScanLine(bitmap, y));
@@ -63,7 +66,7 @@ bool ImageWriter::write(const std::string& path, const Pixels& pixels, bool keep
                 for (int c = 0; c < channels; ++c) row[x * channels + c] = src[x * 4 + c] / 255.0f;
         }
     } else {
-        bitmap = FreeImage_Allocate(pixels.width, pixels.height, alpha ? 32 : 24);
+        bitmap = FreeImage_Allocate(pixels.width, pixels.height, alpha ? 32 : 24, 0, 0, 0);
         int bytes = alpha ? 4 : 3;
         for (int y = 0; y < pixels.height && bitmap; ++y) {
             BYTE* row = FreeImage_GetScanLine(bitmap, y);

@@ -1,5 +1,6 @@
 #include "persistence/AFileIO.h"
 
+#include <charconv>
 #include <cstring>
 
 namespace fw {
@@ -105,15 +106,64 @@ int AFileIO::rewind() {
 }
 
 void AFileIO::resynchronize() {
+    // The bytes stay in the chunk: readBytes takes what it holds before reading on
+    // from the file, so nothing is read twice.
     for (int c = peekByte(); c == '\n' || c == '\r'; c = peekByte()) {
         ++cursor_;
         ++position_;
     }
-    if (input_ && cursor_ < filled_) {
-        input_->seek(position_);
-        filled_ = cursor_ = 0;
-    }
     afterToken_ = false;
+}
+
+int AFileIO::skipBlanks() {
+    // Blanks and comments, scanned within the chunk; either may run on into the next one.
+    bool inComment = false;
+    for (;;) {
+        if (cursor_ >= filled_ && refill() < 0) return -1;
+        const char* chunk = chunk_.get();
+        const char* p = chunk + cursor_;
+        const char* end = chunk + filled_;
+        if (inComment) {
+            const auto* lineEnd = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+            inComment = lineEnd == nullptr;
+            p = lineEnd ? lineEnd + 1 : end;
+        } else {
+            while (p < end && isSpace(static_cast<unsigned char>(*p))) ++p;
+            if (p < end && *p == '#') {
+                inComment = true;
+                ++p;
+            }
+        }
+        position_ += p - (chunk + cursor_);
+        cursor_ = static_cast<int>(p - chunk);
+        if (!inComment && p < end) return 0;
+    }
+}
+
+int AFileIO::readDouble(double& value) {
+    // A plain number that lies whole in the chunk is converted where it stands; the
+    // rest (quoted, cut by the chunk's end, or spelled for strtod) goes the long way.
+    if (skipBlanks() < 0) {
+        afterToken_ = true;
+        return -1;
+    }
+    const char* p = chunk_.get() + cursor_;
+    const char* end = chunk_.get() + filled_;
+    const char* digits = p + (*p == '-');
+    if (digits < end && *digits >= '0' && *digits <= '9') {
+        const char* q = digits;
+        while (q < end && !isSpace(static_cast<unsigned char>(*q))) ++q;
+        double v;
+        auto [stop, ec] = std::from_chars(p, q, v);
+        if (q < end && q - p < kTokenSize && ec == std::errc() && *stop != 'x' && *stop != 'X') {
+            afterToken_ = true;
+            cursor_ += static_cast<int>(q - p);
+            position_ += q - p;
+            value = v;
+            return 0;
+        }
+    }
+    return CommandIO::readDouble(value);
 }
 
 int AFileIO::readToken(char* token, int size) {
@@ -124,27 +174,11 @@ int AFileIO::readToken(char* token, int size) {
     auto keep = [&](int c) {
         if (kept < size - 1) token[kept++] = static_cast<char>(c);
     };
-    int c;
-    // Whitespace and comments; either may continue into the next chunk.
-    for (;;) {
-        c = peekByte();
-        if (c < 0) {
-            if (size > 0) token[0] = 0;
-            return -3;
-        }
-        if (isSpace(c)) {
-            ++cursor_;
-            ++position_;
-        } else if (c == '#') {
-            while ((c = peekByte()) >= 0) {
-                ++cursor_;
-                ++position_;
-                if (c == '\n') break;
-            }
-        } else {
-            break;
-        }
+    if (skipBlanks() < 0) {
+        if (size > 0) token[0] = 0;
+        return -3;
     }
+    int c = static_cast<unsigned char>(chunk_[cursor_]);
     tokenStart = position_;
     if (c == '"') {
         ++cursor_;

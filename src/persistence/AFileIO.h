@@ -42,6 +42,7 @@ public:
     int hasInput() override { return input_ != nullptr; }
     long bytePosition() override { return position_; }
     int readToken(char* token, int size) override;
+    int readDouble(double& value) override;
     int readBytes(void* data, size_t count) override;
 
     const AFile* inputFile() const { return input_; }
@@ -51,6 +52,8 @@ public:
 private:
     int peekByte() { return cursor_ < filled_ ? static_cast<unsigned char>(chunk_[cursor_]) : refill(); }
     int refill();
+    // Skips blanks and comments up to the next token's first byte; -1 at the end of data.
+    int skipBlanks();
     // Ends reading after a token longer than any line this program writes.
     int overlong(char* token, int size, long start);
     void detachInput();

@@ -1,6 +1,7 @@
 #include "persistence/CommandIO.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -69,21 +70,32 @@ void CommandIO::formatHex(const void* bytes, size_t count) {
 
 namespace {
 
-bool convertDouble(const char* token, double& value) {
+// Plain decimal spellings ("-2.25", "1e-05") go through from_chars, which rounds
+// exactly as strtod does at a fraction of its cost; anything it would read
+// differently (a leading blank or plus, hex, infinities, a value out of range)
+// is left to strtod.
+template <class T>
+bool convertReal(const char* token, T& value, T (*slow)(const char*, char**)) {
+    const char* p = token + (*token == '-');
+    if (*p >= '0' && *p <= '9') {
+        const char* last = token + std::strlen(token);
+        T v;
+        auto [end, ec] = std::from_chars(token, last, v);
+        if (ec == std::errc() && *end != 'x' && *end != 'X') {
+            value = v;
+            return true;
+        }
+    }
     char* end;
-    double v = std::strtod(token, &end);
+    T v = slow(token, &end);
     if (end == token) return false;
     value = v;
     return true;
 }
 
-bool convertFloat(const char* token, float& value) {
-    char* end;
-    float v = std::strtof(token, &end);
-    if (end == token) return false;
-    value = v;
-    return true;
-}
+bool convertDouble(const char* token, double& value) { return convertReal<double>(token, value, std::strtod); }
+
+bool convertFloat(const char* token, float& value) { return convertReal<float>(token, value, std::strtof); }
 
 // Unsigned conversions take a sign the way the C library's do: "-1" wraps.
 bool convertUnsignedLong(const char* token, unsigned long& value) {
@@ -297,7 +309,7 @@ int CommandIO::processCommand(CommandEnabler& receiver) {
     for (int budget = 100; budget > 0; --budget) {
         int status = readToken(token, sizeof token);
         if (status == 0) {
-            if (std::strcmp(token, kEndOfStream) == 0) return -3;
+            if (token[0] == '*' && std::strcmp(token, kEndOfStream) == 0) return -3;
             CommandTable::Entry* entry = receiver.commandTable().find(token);
             if (entry && entry->value) {
                 int result = entry->value(*this, receiver);

@@ -51,8 +51,9 @@ public:
     Entry* findOrInsert(const char* key, V value = V{}) {
         std::lock_guard<std::mutex> guard(dictionaryLock());
         char cut[kMaxKey + 1];
-        key = clip(key, cut);
-        if (Entry* e = lookup(key)) {
+        std::string_view clipped = clip(key, cut);
+        key = clipped.data();
+        if (Entry* e = lookup(clipped)) {
             ++e->references;
             if (value != V{}) e->value = value;
             return e;
@@ -77,6 +78,13 @@ public:
         std::lock_guard<std::mutex> guard(dictionaryLock());
         char cut[kMaxKey + 1];
         return lookup(clip(key, cut));
+    }
+
+    // Whether `entry` still binds `key` to `value`, checked under the lock because
+    // another thread may be rebinding it.
+    bool binds(const Entry* entry, const char* key, V value) const {
+        std::lock_guard<std::mutex> guard(dictionaryLock());
+        return entry->value == value && std::strcmp(entry->key, key) == 0;
     }
 
     void release(Entry* entry) {
@@ -123,15 +131,16 @@ public:
     }
 
 private:
-    static const char* clip(const char* key, char* cut) {
-        if (std::strlen(key) <= static_cast<size_t>(kMaxKey)) return key;
+    static std::string_view clip(const char* key, char* cut) {
+        size_t n = std::strlen(key);
+        if (n <= static_cast<size_t>(kMaxKey)) return {key, n};
         std::memcpy(cut, key, kMaxKey);
         cut[kMaxKey] = 0;
-        return cut;
+        return {cut, static_cast<size_t>(kMaxKey)};
     }
 
-    Entry* lookup(const char* key) const {
-        auto it = index_.find(std::string_view(key));
+    Entry* lookup(std::string_view key) const {
+        auto it = index_.find(key);
         return it == index_.end() ? nullptr : it->second;
     }
 

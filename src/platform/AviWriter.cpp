@@ -17,6 +17,8 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include "platform/MediaLibraries.h"
+
 namespace fw {
 
 namespace {

@@ -10,6 +10,8 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include "platform/MediaLibraries.h"
+
 namespace fw {
 
 struct MovieReader::State {

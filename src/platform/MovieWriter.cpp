@@ -20,6 +20,8 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include "platform/MediaLibraries.h"
+
 namespace fw {
 
 namespace {

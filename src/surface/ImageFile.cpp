@@ -1,6 +1,9 @@
 #include "surface/ImageFile.h"
 
 #include <FreeImage.h>
+
+#include "platform/MediaLibraries.h"
+
 #include <dlfcn.h>
 
 #include <algorithm>
