@@ -1,24 +1,45 @@
 #include "font/GlyphDump.h"
 
+#include <charconv>
+
 #include "font/FontFile.h"
 #include "font/TrueTypeFontParser.h"
 
 namespace fw::veltrane {
 
+namespace {
+
+// A listing is millions of numbers; formatting each through printf cost more than
+// reading the font.
+void appendNumber(std::string& line, long value) {
+    char digits[24];
+    auto result = std::to_chars(digits, digits + sizeof digits, value);
+    line.append(digits, result.ptr);
+}
+
+}  // namespace
+
 std::string glyphRecordJson(const RawGlyph& record) {
     std::string line;
     line.reserve(64 + record.points.size() * 32);
-    char buffer[96];
-    std::snprintf(buffer, sizeof buffer, "{\"code\":%u,\"glyph\":%d,\"advance\":%d,\"lsb\":%d,\"contours\":[",
-                  unsigned(record.code), record.glyph, record.advance, record.lsb);
-    line += buffer;
+    line += "{\"code\":";
+    appendNumber(line, static_cast<long>(static_cast<unsigned>(record.code)));
+    line += ",\"glyph\":";
+    appendNumber(line, record.glyph);
+    line += ",\"advance\":";
+    appendNumber(line, record.advance);
+    line += ",\"lsb\":";
+    appendNumber(line, record.lsb);
+    line += ",\"contours\":[";
     for (int c = 0; c < record.contourCount(); ++c) {
         line += c ? ",[" : "[";
         for (uint32_t i = record.contourStart(c); i < record.contourEnds[c]; ++i) {
             const GlyphPoint& p = record.points[i];
-            std::snprintf(buffer, sizeof buffer, "%s{\"x\":%d,\"y\":%d,\"on\":%s}", i == record.contourStart(c) ? "" : ",",
-                          p.x, p.y, p.onCurve ? "true" : "false");
-            line += buffer;
+            line += i == record.contourStart(c) ? "{\"x\":" : ",{\"x\":";
+            appendNumber(line, p.x);
+            line += ",\"y\":";
+            appendNumber(line, p.y);
+            line += p.onCurve ? ",\"on\":true}" : ",\"on\":false}";
         }
         line += "]";
     }
