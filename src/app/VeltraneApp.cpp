@@ -33,7 +33,11 @@ bool VeltraneApp::installLibraries(bool force) {
     for (const char* name : kLibraryFolders) {
         std::string target = user + "/" + name;
         if (Folders::exists(target)) {
-            if (!force) continue;
+            // A newer program brings newer factory files; the user's own stay.
+            if (!force) {
+                ok = Folders::refreshFiles(factory + "/" + name, target) && ok;
+                continue;
+            }
             Folders::removeTree(target);
         }
         ok = Folders::copyFiles(factory + "/" + name, target) && ok;

@@ -41,7 +41,8 @@ public:
     const char* className() const override { return "VeltraneApp"; }
 
     // Installs the user's library folders that are missing (all of them when forced),
-    // from the factory copy in the shared data folder.
+    // from the factory copy in the shared data folder, and brings installed factory
+    // files up to date where the factory copy is newer.
     static bool installLibraries(bool force = false);
     static std::string userLibraries();
 

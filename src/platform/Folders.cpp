@@ -67,6 +67,22 @@ bool Folders::copyFiles(const std::string& from, const std::string& to) {
     return ok && !ec;
 }
 
+bool Folders::refreshFiles(const std::string& from, const std::string& to) {
+    std::error_code ec;
+    if (!fs::is_directory(from, ec)) return true;
+    bool ok = true;
+    for (const fs::directory_entry& entry : fs::directory_iterator(from, ec)) {
+        if (!entry.is_regular_file()) continue;
+        fs::path target = fs::path(to) / entry.path().filename();
+        std::error_code missing;
+        auto installed = fs::last_write_time(target, missing);
+        if (missing || installed >= entry.last_write_time(ec)) continue;
+        fs::copy_file(entry.path(), target, fs::copy_options::overwrite_existing, ec);
+        if (ec) ok = false;
+    }
+    return ok && !ec;
+}
+
 bool Folders::removeTree(const std::string& folder) {
     std::error_code ec;
     fs::remove_all(folder, ec);

@@ -31,6 +31,9 @@ public:
     static bool isWritable(const std::string& folder);
     // Copies every plain file of `from` into `to` (created); false if a copy failed.
     static bool copyFiles(const std::string& from, const std::string& to);
+    // Replaces the files of `to` that `from` holds a newer copy of; files missing from
+    // `to` stay missing (the user removed them).
+    static bool refreshFiles(const std::string& from, const std::string& to);
     static bool removeTree(const std::string& folder);
     static bool exists(const std::string& path);
 

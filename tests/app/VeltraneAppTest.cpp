@@ -150,6 +150,29 @@ TEST(Libraries, InstalledFromTheFactoryCopyWhenMissing) {
     Folders::instance().setSharedData("");
 }
 
+TEST(Libraries, ANewerFactoryFileReplacesTheInstalledOneButRemovedFilesStayRemoved) {
+    test::TempDir dir;
+    Folders::instance().setDocuments(dir.file("Documents"));
+    Folders::instance().setSharedData(dir.file("data"));
+    std::string factory = dir.file("data") + "/Support Files - Do not edit/Veltrane Swatches";
+    ASSERT_TRUE(Folders::ensureFolder(factory));
+    test::writeFile(factory + "/Gold.kxm", "factory gold 1\n");
+    test::writeFile(factory + "/Chrome.kxm", "factory chrome\n");
+    ASSERT_TRUE(VeltraneApp::installLibraries());
+    std::string user = VeltraneApp::userLibraries() + "/Veltrane Swatches";
+    std::filesystem::remove(user + "/Chrome.kxm");
+
+    // A later program ships a newer gold; the installed copy dates from before it.
+    test::writeFile(factory + "/Gold.kxm", "factory gold 2\n");
+    auto now = std::filesystem::file_time_type::clock::now();
+    std::filesystem::last_write_time(user + "/Gold.kxm", now - std::chrono::hours(2));
+    std::filesystem::last_write_time(factory + "/Gold.kxm", now - std::chrono::hours(1));
+    ASSERT_TRUE(VeltraneApp::installLibraries());
+    EXPECT_EQ(test::readFile(user + "/Gold.kxm"), "factory gold 2\n");
+    EXPECT_FALSE(Folders::exists(user + "/Chrome.kxm"));
+    Folders::instance().setSharedData("");
+}
+
 TEST(AtomicSave, KillDuringASaveLeavesTheOldFile) {
     test::TempDir dir;
     // A project big enough that writing it takes a while.
