@@ -8,6 +8,9 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <string>
+
+#include "Summary.h"
 
 #include "font/FontFile.h"
 #include "font/TrueTypeFontParser.h"
@@ -18,7 +21,7 @@ using Clock = std::chrono::steady_clock;
 
 double since(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
 
-void BM_OutlineEveryGlyph(benchmark::State& state, const char* path) {
+void BM_OutlineEveryGlyph(benchmark::State& state, const char* fontName, const char* path) {
     fw::veltrane::FontFile font(fw::FontKind::kTrueType, "", path);
     fw::veltrane::TrueTypeFontParser parser(font);
     if (!parser.openFile(path)) std::abort();
@@ -54,14 +57,16 @@ void BM_OutlineEveryGlyph(benchmark::State& state, const char* path) {
     state.counters["glyphs"] = glyphs;
     state.counters["freetype_glyphs_per_s"] = n / theirs;
     state.counters["x_freetype"] = (n / ours) / (n / theirs);
+    fw::bench::summaryRow(std::string("glyph outlines, ") + fontName, n / ours, "glyphs/s", "FreeType", n / theirs,
+                          fw::bench::Better::higher);
     FT_Done_Face(face);
     FT_Done_FreeType(library);
 }
 
-BENCHMARK_CAPTURE(BM_OutlineEveryGlyph, DejaVuSans, "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf")
+BENCHMARK_CAPTURE(BM_OutlineEveryGlyph, DejaVuSans, "DejaVuSans.ttf", "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf")
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_OutlineEveryGlyph, FreeSerifCFF, "/usr/share/fonts/opentype/freefont/FreeSerif.otf")
+BENCHMARK_CAPTURE(BM_OutlineEveryGlyph, FreeSerifCFF, "FreeSerif.otf", "/usr/share/fonts/opentype/freefont/FreeSerif.otf")
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
