@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "SampleRecord.h"
 #include "TempDir.h"
@@ -108,6 +114,40 @@ TEST(AFileIO, TokensStraddleTheChunkBoundary) {
         ASSERT_EQ(loadFile(root, dir.file("big.kxp"), &diagnostic), 0) << diagnostic;
         EXPECT_EQ(root.name, "across the\nboundary \"here\"") << shift;
         EXPECT_EQ(root.weight, 12345.75) << shift;
+    }
+}
+
+TEST(AFileIO, NumbersReadExactlyAsTheCLibraryReadsThem) {
+    // Spellings the program writes (%g, %f) and ones it does not (exponents, 17
+    // digits, hex, a plus, trailing junk, out of range), many of them falling across
+    // chunk boundaries; each value must have the bits strtod or strtof gives.
+    std::vector<std::string> spellings = {"0",     "-0",     "1.",     "-2.25",   "100.125", "0.000001", "1e400",
+                                          "-1e-400", "4.9e-324", "0x1p3", "+5",    "1.5abc", "inf",     "-inf",
+                                          "123456789012345678901234567890", "9007199254740993", "0.1000000000000000055511151231257827"};
+    std::mt19937_64 random(7);
+    char text[64];
+    for (int i = 0; i < 6000; ++i) {
+        double v = std::ldexp(static_cast<double>(random() >> 11), static_cast<int>(random() % 80) - 90);
+        if (random() & 1) v = -v;
+        const char* formats[] = {"%g", "%f", "%.17g", "%.3f", "%e", "%.15g"};
+        std::snprintf(text, sizeof text, formats[i % 6], v);
+        spellings.push_back(text);
+    }
+    std::string stream;
+    for (const std::string& s : spellings) stream += "weight " + s + "\ncolor " + s + " 0.5 " + s + "\n";
+    TempDir dir;
+    test::writeFile(dir.file("numbers.kxp"), stream);
+    SampleRecord root;
+    AFileIO io(&root);
+    ASSERT_EQ(io.openInput(dir.file("numbers.kxp")), 0);
+    for (const std::string& s : spellings) {
+        ASSERT_EQ(io.processNextCommand(), 0) << s;
+        double expected = std::strtod(s.c_str(), nullptr);
+        EXPECT_EQ(std::memcmp(&root.weight, &expected, sizeof expected), 0) << s << " read as " << root.weight;
+        ASSERT_EQ(io.processNextCommand(), 0) << s;
+        float expectedFloat = std::strtof(s.c_str(), nullptr);
+        EXPECT_EQ(std::memcmp(&root.color[0], &expectedFloat, sizeof expectedFloat), 0) << s;
+        EXPECT_EQ(std::memcmp(&root.color[2], &expectedFloat, sizeof expectedFloat), 0) << s;
     }
 }
 
