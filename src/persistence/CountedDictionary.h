@@ -147,7 +147,12 @@ private:
     // The buckets keep the entries' placement and iteration order; the index finds a
     // key at a flat cost, since similar names (Group 1, Group 2, ...) crowd into few buckets.
     Entry* buckets_[kBuckets] = {};
-    std::unordered_map<std::string_view, Entry*> index_;
+    // A hasher of our own: the library's string hasher makes small tables (most
+    // classes' keyword tables) compare the key against every entry instead.
+    struct KeyHash {
+        size_t operator()(std::string_view key) const noexcept { return std::hash<std::string_view>{}(key); }
+    };
+    std::unordered_map<std::string_view, Entry*, KeyHash> index_;
     int count_ = 0;
 };
 
