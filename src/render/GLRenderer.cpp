@@ -15,6 +15,7 @@
 #include "platform/Dialogs.h"
 #include "platform/GLContext.h"
 #include "render/Camera.h"
+#include "render/Light.h"
 #include "render/LightSlots.h"
 #include "render/MeshEdges.h"
 
@@ -174,6 +175,10 @@ void GLRenderer::drawScene(DrawList& list, const LightSlots& slots, const Shadow
     };
     // Each variant of the lighting program is set up for the frame when first used, and
     // told the object's placement whenever it takes over.
+    const int spotLit = std::any_of(slots.direct.begin(), slots.direct.end(),
+                                    [](const Light* l) { return l->type() == Light::kSpot; })
+                            ? LightingProgram::kSpotLit
+                            : 0;
     LightingProgram* current = nullptr;
     bool begun[LightingProgram::kVariants] = {};
     bool failed[LightingProgram::kVariants] = {};
@@ -266,6 +271,7 @@ void GLRenderer::drawScene(DrawList& list, const LightSlots& slots, const Shadow
             if (!frame.shaders && m.style == BakedMaterial::kShadowCatcher) continue;
             int variant = LightingProgram::needsStack(part.layers) ? LightingProgram::kStacked : LightingProgram::kPlain;
             if (m.style == BakedMaterial::kCartoon) variant |= LightingProgram::kCartoon;
+            variant |= LightingProgram::detailsOf(m) | spotLit;
             auto lit = [&] {
                 if (!frame.shaders) {
                     fixed_.setMaterial(m, textures_.upload(m), opacity);

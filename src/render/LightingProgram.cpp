@@ -53,7 +53,7 @@ const float DEGREES = 57.2957786667;
 const float PI = 3.1415927;
 uniform sampler2D color_texture, specular_texture, bump_texture, reflection_texture;
 uniform sampler2D color_texture2, specular_texture2, bump_texture2, reflection_texture2;
-uniform sampler2D shadow_map;
+uniform sampler2DShadow shadow_map;
 uniform vec3 camera_position;
 uniform int lighting_amount;
 uniform float object_visibility;
@@ -65,15 +65,16 @@ uniform vec2 bump_offset, bump_offset2;
 uniform float bump_amount, bump_amount2;
 uniform float reflection_amount, reflection_amount2;
 uniform int light_types[NUM_LIGHTS];
+uniform int light_count;  // the slots past the last light in use are left out
 uniform float fresnel_falloff_start, fresnel_falloff_end, fresnel_falloff_tightness;
 uniform mat4 shad_matrix;
 uniform int shad_light_index;
 uniform float shad_darkness;
 uniform float shadLx, shadLy, shadDx, shadDy;
 uniform float shadFocal, shadNear, shadFar, shadDepth, shadOffset;
-uniform int shadFilterSize, shadFilterSize2, shadFilterSize2p1;
-uniform float shadFilterScaleOffset, shadFilterScaleOffsetSize;
-uniform float shadFilter[121];
+uniform int shadTaps;         // each way
+uniform float shadTapStep;    // in map fractions
+uniform float shadTapWeight[3];  // along either axis, summing to 1
 const int MAX_LAYERS = 4;
 uniform int layer_count;
 uniform int layer_mapping[MAX_LAYERS], layer_tiling[MAX_LAYERS], layer_blend[MAX_LAYERS];
@@ -200,9 +201,10 @@ vec4 withLayer(vec4 d, int i, sampler2D tex) {
 }
 #endif
 
+// The map's own depth comparison, filtered over a square of bilinear taps: each tap
+// weighs four texels' answers, so a few of them make as soft an edge as many single reads.
 float shadowAmount() {
-    float shadow = 1.0;
-    if (shad_light_index <= 0) return shadow;
+    if (shad_light_index <= 0) return 1.0;
     vec4 sp = shad_matrix * fragPos;
     sp.z = -sp.z;
     vec2 coord;
@@ -213,24 +215,20 @@ float shadowAmount() {
     } else {
         coord = vec2((sp.x - shadLx) / shadDx, (sp.y - shadLy) / shadDy);
     }
-    shadow = 0.0;
-    vec2 start = coord - vec2(shadFilterScaleOffsetSize);
-    for (int y = 0; y <= shadFilterSize2; ++y) {
-        for (int x = 0; x <= shadFilterSize2; ++x) {
-            float weight = shadFilterSize > 0 ? shadFilter[y * shadFilterSize2p1 + x] : 1.0;
-            vec2 tap = start + vec2(float(x), float(y)) * shadFilterScaleOffset;
-            if (tap.x < 0.0 || tap.y < 0.0 || tap.x > 1.0 || tap.y > 1.0) {
-                shadow += weight;  // outside the map: lit
-                continue;
-            }
-            float b = texture2D(shadow_map, tap).r;
-            float depth = shadFocal > 0.0
-                ? 2.0 * shadNear * shadFar / (shadFar + shadNear - (2.0 * b - 1.0) * shadDepth)
-                : shadDepth * b;
-            shadow += (shadOffset + depth < sp.z) ? weight * shad_darkness : weight;
-        }
+    // The stored depth a surface this far along the light, less the bias, would have:
+    // map depths at or beyond it light the fragment.
+    float z = sp.z - shadOffset;
+    float ref = z / shadDepth;
+    if (shadFocal > 0.0) ref = z > 0.0 ? 0.5 * ((shadFar + shadNear - 2.0 * shadNear * shadFar / z) / shadDepth + 1.0) : 0.0;
+    vec2 start = coord - vec2(shadTapStep * 0.5 * float(shadTaps - 1));
+    float lit = 0.0;
+    for (int y = 0; y < shadTaps; ++y) {
+        float row = 0.0;
+        for (int x = 0; x < shadTaps; ++x)
+            row += shadTapWeight[x] * shadow2D(shadow_map, vec3(start + vec2(float(x), float(y)) * shadTapStep, ref)).r;
+        lit += shadTapWeight[y] * row;
     }
-    return shadow;
+    return mix(shad_darkness, 1.0, lit);
 }
 
 void main() {
@@ -241,12 +239,20 @@ void main() {
         return;
     }
     vec3 camToFrag = normalize(camera_position - fragPos.xyz);
+#ifdef FRESNEL
     int passes = fresnel_falloff_start >= 0.0 ? 2 : 1;
+#else
+    const int passes = 1;  // a single surface: the loop below unrolls to one pass
+#endif
     bool flipped = false;
     vec3 fn1 = vec3(0.0);
     vec4 result[2];
+#ifdef FRESNEL
     for (int pass = 0; pass < 2; ++pass) {
         if (pass >= passes) break;
+#else
+    for (int pass = 0; pass < 1; ++pass) {
+#endif
         vec3 n = normalize(normal);
         vec3 fn = normalize(fragNrm);
         if (pass == 0 && dot(camToFrag, fn) < -0.01) flipped = true;
@@ -268,6 +274,7 @@ void main() {
 #endif
         texel.rgb *= texel.a;
         texel *= object_visibility;
+#ifdef BUMPED
         float ba = pass == 0 ? bump_amount : bump_amount2;
         if (ba != 0.0) {
             vec2 off = pass == 0 ? bump_offset : bump_offset2;
@@ -283,6 +290,7 @@ void main() {
             n = normalize(n + bu * c1 - bv * c2);
             fn = normalize(fn + bu * c1n - bv * c2n);
         }
+#endif
         float sa = pass == 0 ? specular_amount : specular_amount2;
         vec4 color = texel;
         vec4 specular = vec4(0.0);
@@ -290,11 +298,14 @@ void main() {
             vec4 diffuse = vec4(0.0);
             vec3 E = normalize(eyeVec);
             for (int i = 1; i < NUM_LIGHTS; ++i) {
+                // Every fragment stops together after the last light in use.
+                if (i >= light_count) break;
                 if (light_types[i] < 0 || gl_LightSource[i].diffuse.a <= 0.0) continue;
                 vec4 lClr = gl_LightSource[i].diffuse.a * gl_LightSource[i].diffuse;
                 vec3 L = normalize(lightDir[i]);
                 float lambert = dot(n, L);
                 float spotMult = 1.0;
+#ifdef SPOT_LIT
                 if (light_types[i] == 2) {
                     float spotEffect = dot(normalize(gl_LightSource[i].spotDirection), -L);
                     if (spotEffect > gl_LightSource[i].spotCosCutoff) {
@@ -309,6 +320,7 @@ void main() {
                         spotMult = 0.0;
                     }
                 }
+#endif
                 if (i == shad_light_index && shadow < 1.0) spotMult *= shadow;
 #ifdef CARTOON
                 // Three flat bands of light instead of a gradient.
@@ -338,11 +350,14 @@ void main() {
             color.a = min(color.a, 1.0);
         }
         color *= pass == 0 ? opacity_amount : opacity_amount2;
-        float sta = pass == 0 ? specular_texture_amount : specular_texture_amount2;
         vec4 specTex = vec4(1.0);
+#ifdef SPECULAR_MAPPED
+        float sta = pass == 0 ? specular_texture_amount : specular_texture_amount2;
         if (sta > 0.0) specTex = pass == 0 ? texture2D(specular_texture, uv) : texture2D(specular_texture2, uv);
+#endif
         specTex.rgb *= specTex.a;
         float specMult = object_visibility * specTex.a;
+#ifdef REFLECTIVE
         float ra = pass == 0 ? reflection_amount : reflection_amount2;
         if (ra > 0.0) {
             float d = dot(camToFrag, fn);
@@ -360,6 +375,7 @@ void main() {
             color += txtRef * ra * specMult;
             color = clamp(color, 0.0, 0.999999);
         }
+#endif
         if (sa > 0.0 && specTex.a > 0.0 && specular.a > 0.0) color += specular * specMult * specTex;
         result[pass] = color;
     }
@@ -383,6 +399,40 @@ void main() {
 
 namespace {
 
+// The fit's square of single taps as about a quarter as many bilinear ones each way
+// (two to three), spread over the same width: each single tap's weight goes to the two
+// bilinear taps either side of it in proportion to how near it is, so the filter keeps
+// its centre and its spread.
+struct BilinearTaps {
+    float step = 0;
+    std::vector<float> weights;  // along one axis; the filter is their outer product
+};
+
+BilinearTaps bilinearTaps(const ShadowPass::Fit& fit) {
+    const int half = fit.filterHalf, side = 2 * half + 1;
+    // The fit's weights are a Gaussian's outer product: one axis is a row's sum.
+    std::vector<double> single(static_cast<size_t>(side), 0.0);
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) single[static_cast<size_t>(x)] += fit.weights[static_cast<size_t>(y * side + x)];
+    BilinearTaps taps;
+    const int count = half > 0 ? std::max(2, half / 2 + 1) : 1;
+    // Single tap k lies at k * scale in the bilinear taps' units from the first.
+    const double scale = half > 0 ? (count - 1) / (2.0 * half) : 0.0;
+    taps.step = half > 0 ? static_cast<float>(fit.tapSpacing / scale) : 0.0f;
+    std::vector<double> paired(static_cast<size_t>(count), 0.0);
+    for (int k = 0; k < side; ++k) {
+        double at = k * scale;
+        int below = std::min(static_cast<int>(at), count - 1), above = std::min(below + 1, count - 1);
+        double along = at - below;
+        paired[static_cast<size_t>(below)] += single[static_cast<size_t>(k)] * (1 - along);
+        paired[static_cast<size_t>(above)] += single[static_cast<size_t>(k)] * along;
+    }
+    double sum = 0;
+    for (double w : paired) sum += w;
+    for (double w : paired) taps.weights.push_back(static_cast<float>(w / sum));
+    return taps;
+}
+
 bool compile(GLenum type, const char* text, GLuint& shader, std::string& error) {
     shader = glCreateShader(type);
     glShaderSource(shader, 1, &text, nullptr);
@@ -403,6 +453,21 @@ bool compile(GLenum type, const char* text, GLuint& shader, std::string& error) 
 
 }  // namespace
 
+int LightingProgram::detailsOf(const BakedMaterial& m) {
+    // The same tests that give the amounts setMaterial passes: without them the
+    // program would skip the channel anyway.
+    int details = 0;
+    for (const BakedMaterial::Surface& surface : m.surface) {
+        if (!surface.bump.empty() && surface.bumpAmount != 0) details |= kBumped;
+        if (!surface.specular.empty()) details |= kSpecularMapped;
+        if (!surface.reflection.empty() && surface.reflectionAmount > 0 && m.style != BakedMaterial::kMatte &&
+            m.style != BakedMaterial::kShadowCatcher)
+            details |= kReflective;
+    }
+    if (m.fresnel) details |= kFresnel;
+    return details;
+}
+
 bool LightingProgram::needsStack(const std::vector<DrawList::Layer>& layers) {
     if (layers.size() > 1) return true;
     // Projected mappings: everything but the mesh's own coordinates.
@@ -418,6 +483,11 @@ bool LightingProgram::build(std::string& error, int variant, const char* vertexT
     size_t line = text.rfind("#version", 0) == 0 ? text.find('\n') + 1 : 0;
     if (variant & kStacked) text.insert(line, "#define STACKED 1\n");
     if (variant & kCartoon) text.insert(line, "#define CARTOON 1\n");
+    if (variant & kBumped) text.insert(line, "#define BUMPED 1\n");
+    if (variant & kReflective) text.insert(line, "#define REFLECTIVE 1\n");
+    if (variant & kSpecularMapped) text.insert(line, "#define SPECULAR_MAPPED 1\n");
+    if (variant & kFresnel) text.insert(line, "#define FRESNEL 1\n");
+    if (variant & kSpotLit) text.insert(line, "#define SPOT_LIT 1\n");
     if (!compile(GL_FRAGMENT_SHADER, text.c_str(), fragment, error)) {
         glDeleteShader(vertex);
         return false;
@@ -477,6 +547,7 @@ void LightingProgram::lookUpUniforms() {
     u.normal = at("normal_matrix");
     u.visibility = at("object_visibility");
     u.lightTypes = at("light_types");
+    u.lightCount = at("light_count");
     u.camera = at("camera_position");
     u.lighting = at("lighting_amount");
     u.color = at("color_amount");
@@ -506,12 +577,9 @@ void LightingProgram::lookUpUniforms() {
     u.shadowFar = at("shadFar");
     u.shadowDepth = at("shadDepth");
     u.shadowOffset = at("shadOffset");
-    u.filterSize = at("shadFilterSize");
-    u.filterSize2 = at("shadFilterSize2");
-    u.filterSize2p1 = at("shadFilterSize2p1");
-    u.filterScale = at("shadFilterScaleOffset");
-    u.filterScaleSize = at("shadFilterScaleOffsetSize");
-    u.filter = at("shadFilter");
+    u.taps = at("shadTaps");
+    u.tapStep = at("shadTapStep");
+    u.tapWeights = at("shadTapWeight");
     u.layerCount = at("layer_count");
     u.layerMapping = at("layer_mapping");
     u.layerTiling = at("layer_tiling");
@@ -564,6 +632,7 @@ void LightingProgram::begin(const LightSlots& slots, const glm::mat4& view, cons
     }
     glUseProgram(program_);
     glUniform1iv(uniforms_.lightTypes, LightSlots::kDirect + 1, types);
+    glUniform1i(uniforms_.lightCount, static_cast<GLint>(std::min<size_t>(slots.direct.size(), LightSlots::kDirect)) + 1);
     glUniform3f(uniforms_.camera, eye.x, eye.y, eye.z);
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
@@ -593,12 +662,10 @@ void LightingProgram::setShadow(const ShadowPass::Fit* shadow, unsigned texture,
     // both, surfaces shadow themselves in stripes.
     float spanTexels = shadow->tapSpacing * static_cast<float>(shadow->filterHalf) * static_cast<float>(shadow->mapWidth);
     glUniform1f(u.shadowOffset, static_cast<float>(offset) + (2 + 1.5f * spanTexels) * shadow->texel);
-    glUniform1i(u.filterSize, shadow->filterHalf);
-    glUniform1i(u.filterSize2, 2 * shadow->filterHalf);
-    glUniform1i(u.filterSize2p1, 2 * shadow->filterHalf + 1);
-    glUniform1f(u.filterScale, shadow->tapSpacing);
-    glUniform1f(u.filterScaleSize, shadow->tapSpacing * static_cast<float>(shadow->filterHalf));
-    glUniform1fv(u.filter, static_cast<GLsizei>(shadow->weights.size()), shadow->weights.data());
+    const BilinearTaps taps = bilinearTaps(*shadow);
+    glUniform1i(u.taps, static_cast<GLint>(taps.weights.size()));
+    glUniform1f(u.tapStep, taps.step);
+    glUniform1fv(u.tapWeights, static_cast<GLsizei>(taps.weights.size()), taps.weights.data());
 }
 
 void LightingProgram::setObject(const glm::mat4& world, float opacity) {

@@ -38,12 +38,27 @@ public:
 
     // Variants, combined as bits: the stacked one also maps by projection and blends
     // further stack items; the cartoon one lights in a few flat bands with a hard
-    // highlight. The plain one leaves both out, since a software rasteriser pays for
-    // every instruction of a branch whether or not it is taken.
-    enum Variant { kPlain = 0, kStacked = 1, kCartoon = 2, kVariants = 4 };
+    // highlight; the bumped, reflective and specular-mapped ones read those channels;
+    // the Fresnel one lights a second surface and blends the two by the viewing angle;
+    // the spot-lit one has spot lights' cones among its lights. The plain one leaves
+    // them all out, since a software rasteriser pays for every instruction of a
+    // branch whether or not it is taken.
+    enum Variant {
+        kPlain = 0,
+        kStacked = 1,
+        kCartoon = 2,
+        kBumped = 4,
+        kReflective = 8,
+        kSpecularMapped = 16,
+        kFresnel = 32,
+        kSpotLit = 64,
+        kVariants = 128
+    };
     // Compiles and links; false with the compiler's or linker's log in `error`.
     bool build(std::string& error, int variant = kPlain, const char* vertexText = kVertexText,
                const char* fragmentText = kFragmentText);
+    // The bumped, reflective, specular-mapped and Fresnel bits a material needs.
+    static int detailsOf(const BakedMaterial& material);
     // Whether a part's stack needs the stacked variant.
     static bool needsStack(const std::vector<DrawList::Layer>& layers);
     void release();
@@ -73,13 +88,12 @@ private:
         int opacity = -1, specular = -1, specularTexture = -1, bumpOffset = -1, bump = -1, reflection = -1;
     };
     struct Uniforms {
-        int modelview = -1, normal = -1, visibility = -1, lightTypes = -1, camera = -1;
+        int modelview = -1, normal = -1, visibility = -1, lightTypes = -1, lightCount = -1, camera = -1;
         int lighting = -1, color = -1, fresnelStart = -1, fresnelEnd = -1, fresnelTightness = -1;
         SurfaceUniforms surface[2];
         int shadowLight = -1, shadowMatrix = -1, shadowDarkness = -1, shadowLx = -1, shadowLy = -1, shadowDx = -1,
             shadowDy = -1, shadowFocal = -1, shadowNear = -1, shadowFar = -1, shadowDepth = -1, shadowOffset = -1,
-            filterSize = -1, filterSize2 = -1, filterSize2p1 = -1, filterScale = -1, filterScaleSize = -1,
-            filter = -1;
+            taps = -1, tapStep = -1, tapWeights = -1;
         int layerCount = -1, layerMapping = -1, layerTiling = -1, layerBlend = -1, layerAmount = -1,
             layerOpacity = -1, layerScale = -1, layerSpace = -1, layerUV = -1, viewport = -1;
     };

@@ -279,6 +279,34 @@ void countShadow(const Pixels& p, int& shadowed, int& other) {
 
 }  // namespace
 
+// The demo title, shadow and all, as the renderer drew it before its lighting program
+// and shadow filter were made cheaper: the picture may move by a rounding or a softer
+// shadow edge, never by a missing light, channel or shadow.
+TEST(RenderPictures, TheDemoTitleLooksAsItDidBeforeTheRendererWasSpedUp) {
+    const std::string out = dir() + "demo-title.png";
+    std::remove(out.c_str());
+    Outcome r = run("--library-folder " + dir() + "pictures-libs render " FW_SOURCE_DIR "/examples/title.kxp -o " + out +
+                    " --size 480x270");
+    ASSERT_EQ(r.status, 0) << r.err;
+    Pixels drawn = readImage(out), before = readImage(FW_SOURCE_DIR "/tests/data/render/title-480x270.png");
+    ASSERT_EQ(before.width, 480);
+    ASSERT_EQ(drawn.width, 480);
+    ASSERT_EQ(drawn.height, 270);
+    EXPECT_GE(test::psnr(before, drawn), 38.0);
+
+    // The bar is one a real change clears: the same title without its shadow does not.
+    std::string project = test::slurp(FW_SOURCE_DIR "/examples/title.kxp");
+    const std::string on = " RenderShadows \"1\"";
+    ASSERT_NE(project.find(on), std::string::npos);
+    project.replace(project.find(on), on.size(), " RenderShadows \"0\"");
+    const std::string unshadowed = dir() + "demo-unshadowed.kxp", flat = dir() + "demo-unshadowed.png";
+    test::spill(unshadowed, project);
+    std::remove(flat.c_str());
+    r = run("--library-folder " + dir() + "pictures-libs render " + unshadowed + " -o " + flat + " --size 480x270");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_LT(test::psnr(before, readImage(flat)), 38.0);
+}
+
 // Only the shadow darkens the media behind a shadow catcher; with the final frames'
 // shadows switched off there is none.
 TEST(RenderPictures, AShadowCatcherShowsOnlyItsShadowOverTheMedia) {

@@ -1,7 +1,9 @@
 #pragma once
 // Whole files in and out, and rendered images as pixels, for tests that run the
 // program as users do.
+#include <cmath>
 #include <cstdio>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -50,6 +52,16 @@ inline Pixels readImage(const std::string& path) {
     }
     FreeImage_Unload(rgb);
     return p;
+}
+
+// Peak signal-to-noise ratio of `b` against `a` over every channel of every pixel, in
+// decibels: infinite when they are the same, 0 when they differ in size.
+inline double psnr(const Pixels& a, const Pixels& b) {
+    if (a.width != b.width || a.height != b.height || a.rgb.size() != b.rgb.size() || a.rgb.empty()) return 0;
+    double squares = 0;
+    for (size_t i = 0; i < a.rgb.size(); ++i) squares += double(a.rgb[i] - b.rgb[i]) * (a.rgb[i] - b.rgb[i]);
+    if (squares == 0) return std::numeric_limits<double>::infinity();
+    return 10 * std::log10(255.0 * 255.0 * static_cast<double>(a.rgb.size()) / squares);
 }
 
 }  // namespace test
