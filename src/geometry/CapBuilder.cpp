@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <set>
 #include <GL/glu.h>
 #include <glm/geometric.hpp>
 
@@ -134,8 +133,8 @@ std::vector<int> bridgeHoles(const Points& p, std::vector<int> outer, std::vecto
 
 // Grows convex pieces corner by corner while no other vertex falls inside. The
 // polygon is a ring of linked corners, so cutting a piece off costs the piece alone,
-// and its reflex corners (the only ones that can fall inside a convex piece) are kept
-// sorted by x, so a triangle looks only at those within its own span.
+// and only its reflex corners can fall inside a convex piece: every corner is listed
+// once by x, and a triangle looks at the reflex ones within its own span.
 bool growPieces(const Points& p, const std::vector<int>& poly, std::vector<std::vector<int>>& pieces, int64_t deadline,
                 std::vector<int>& rest) {
     const int total = static_cast<int>(poly.size());
@@ -143,19 +142,21 @@ bool growPieces(const Points& p, const std::vector<int>& poly, std::vector<std::
     for (int k = 0; k < total; ++k) next[k] = (k + 1) % total, prev[k] = (k + total - 1) % total;
     int alive = total, start = 0, pieceStamp = 0;
     auto at = [&](int node) { return p[poly[static_cast<size_t>(node)]]; };
-    std::set<std::pair<double, int>> reflex;
+    // Corners by (x, node); positions never move, so the order holds throughout and
+    // being reflex is a flag.
+    struct ByX {
+        double x, y;
+        int node;
+    };
+    std::vector<ByX> byX(poly.size());
+    for (int k = 0; k < total; ++k) byX[static_cast<size_t>(k)] = {at(k).x, at(k).y, k};
+    std::sort(byX.begin(), byX.end(), [](const ByX& a, const ByX& b) { return a.x < b.x || (a.x == b.x && a.node < b.node); });
     std::vector<char> isReflex(poly.size(), 0);
     auto classify = [&](int node) {
-        bool now = cross(at(prev[node]), at(node), at(next[node])) <= 1e-12;
-        if (now == static_cast<bool>(isReflex[node])) return;
-        isReflex[node] = now;
-        if (now)
-            reflex.emplace(at(node).x, node);
-        else
-            reflex.erase({at(node).x, node});
+        isReflex[node] = cross(at(prev[node]), at(node), at(next[node])) <= 1e-12;
     };
     auto unlink = [&](int node) {
-        if (isReflex[node]) reflex.erase({at(node).x, node}), isReflex[node] = 0;
+        isReflex[node] = 0;
         next[prev[node]] = next[node];
         prev[next[node]] = prev[node];
         --alive;
@@ -172,15 +173,16 @@ bool growPieces(const Points& p, const std::vector<int>& poly, std::vector<std::
         glm::dvec2 A = at(a), B = at(b), C = at(c);
         double left = std::min({A.x, B.x, C.x}) - 1e-9, right = std::max({A.x, B.x, C.x}) + 1e-9;
         double low = std::min({A.y, B.y, C.y}) - 1e-9, high = std::max({A.y, B.y, C.y}) + 1e-9;
-        for (auto it = reflex.lower_bound({left, -1}); it != reflex.end() && it->first <= right; ++it) {
-            int node = it->second;
-            glm::dvec2 q = at(node);
-            if (q.y < low || q.y > high || inPiece[node] == pieceStamp) continue;
+        auto it = std::lower_bound(byX.begin(), byX.end(), left, [](const ByX& e, double x) { return e.x < x; });
+        for (; it != byX.end() && it->x <= right; ++it) {
+            if (it->y < low || it->y > high) continue;
+            int node = it->node;
+            if (!isReflex[node] || inPiece[node] == pieceStamp) continue;
             int v = poly[static_cast<size_t>(node)];
             if (same(p, v, poly[static_cast<size_t>(a)]) || same(p, v, poly[static_cast<size_t>(b)]) ||
                 same(p, v, poly[static_cast<size_t>(c)]))
                 continue;
-            if (insideTriangle(A, B, C, q)) return false;
+            if (insideTriangle(A, B, C, glm::dvec2(it->x, it->y))) return false;
         }
         return true;
     };
