@@ -43,8 +43,8 @@ double segmentDistance(glm::dvec2 p, glm::dvec2 a, glm::dvec2 b) {
 // Whether a point comes within a distance of a closed polyline, answered from a grid
 // of the polyline's edges: offsetting tests every point, so a scan of all edges per
 // point would grow with the square of the contour. Each edge is listed in every cell
-// its box grown by the radius touches, so any cell size gives the same answers; cells
-// about as many as the edges keep both the grid and each cell's list short.
+// its box grown by the radius touches, so any cell size gives the same answers; a
+// grid some times finer than the square root of the edges keeps each cell's list short.
 class NearEdges {
 public:
     NearEdges(const std::vector<glm::dvec2>& c, double radius) : c_(c), radius_(radius) {
@@ -52,7 +52,7 @@ public:
         for (glm::dvec2 p : c) low = glm::min(low, p), high = glm::max(high, p);
         origin_ = low - glm::dvec2(radius);
         glm::dvec2 extent = high - low + glm::dvec2(2 * radius);
-        const double perSide = std::clamp(std::sqrt(static_cast<double>(c.size())), 1.0, 256.0);
+        const double perSide = std::clamp(4 * std::sqrt(static_cast<double>(c.size())), 1.0, 256.0);
         cell_ = std::max({radius, extent.x / perSide, extent.y / perSide, 1e-12});
         columns_ = static_cast<int>(extent.x / cell_) + 1, rows_ = static_cast<int>(extent.y / cell_) + 1;
         // Counted first, then filled: one list for the whole grid.
