@@ -49,7 +49,12 @@ class NearEdges {
 public:
     NearEdges(const std::vector<glm::dvec2>& c, double radius) : c_(c), radius_(radius) {
         glm::dvec2 low(1e300), high(-1e300);
-        for (glm::dvec2 p : c) low = glm::min(low, p), high = glm::max(high, p);
+        double largest = radius;
+        for (glm::dvec2 p : c) {
+            low = glm::min(low, p), high = glm::max(high, p);
+            largest = std::max({largest, std::fabs(p.x), std::fabs(p.y)});
+        }
+        slack_ = 1e-9 * largest;
         origin_ = low - glm::dvec2(radius);
         glm::dvec2 extent = high - low + glm::dvec2(2 * radius);
         const double perSide = std::clamp(4 * std::sqrt(static_cast<double>(c.size())), 1.0, 256.0);
@@ -84,9 +89,17 @@ public:
         int x, y;
         locate(p, x, y);
         const size_t cell = static_cast<size_t>(y) * columns_ + x;
+        // An edge whose box, grown a little more than the radius, misses the point is
+        // farther than the radius whatever the rounding (the slack is far above the
+        // rounding of any coordinate): only the others are measured.
+        const double reach = radius_ + slack_;
         for (int k = starts_[cell]; k < starts_[cell + 1]; ++k) {
             size_t i = static_cast<size_t>(edges_[static_cast<size_t>(k)]);
-            if (segmentDistance(p, c_[i], c_[(i + 1) % c_.size()]) < radius_) return true;
+            const glm::dvec2 a = c_[i], b = c_[(i + 1) % c_.size()];
+            if (p.x < std::min(a.x, b.x) - reach || p.x > std::max(a.x, b.x) + reach || p.y < std::min(a.y, b.y) - reach ||
+                p.y > std::max(a.y, b.y) + reach)
+                continue;
+            if (segmentDistance(p, a, b) < radius_) return true;
         }
         return false;
     }
@@ -99,6 +112,7 @@ private:
 
     const std::vector<glm::dvec2>& c_;
     double radius_;
+    double slack_ = 0;
     glm::dvec2 origin_;
     double cell_;
     int columns_ = 1, rows_ = 1;

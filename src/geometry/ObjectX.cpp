@@ -10,6 +10,7 @@
 #include "geometry/SweepBuilder.h"
 #include "mesh/ObjDB.h"
 #include "persistence/CommandIO.h"
+#include "platform/Clock.h"
 #include "persistence/FieldTable.h"
 #include "profile/Profile.h"
 #include "profile/ProfileGeometry.h"
@@ -331,7 +332,8 @@ void ObjectX::buildSolids(const std::vector<ObjectX*>& objects, int mode) {
         if (job.caps) job.capsOk = buildMesh(*job.contours, {}, {}, job.capsSettings, job.caps->mesh());
         job.solidOk = buildMesh(*job.contours, job.perimeter, job.hole, job.solidSettings, job.solid->mesh());
     };
-    const int threads = gBuildThreads > 0 ? gBuildThreads : omp_get_max_threads();
+    // A scripted clock is read in build order, as the ports would read it.
+    const int threads = Clock::scripted() ? 1 : gBuildThreads > 0 ? gBuildThreads : omp_get_max_threads();
     const long count = static_cast<long>(jobs.size());
     if (threads > 1 && count > 1) {
 #pragma omp parallel for schedule(dynamic, 1) num_threads(threads)
