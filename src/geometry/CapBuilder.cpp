@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <unordered_map>
 #include <GL/glu.h>
 #include <glm/geometric.hpp>
 
@@ -428,14 +427,15 @@ bool CapBuilder::decompose(const Points& p, const Region& region, std::vector<st
     const size_t first = pieces.size();
     CutRegion cut;
     cut.ok = decomposeRegion(p, region, pieces);
-    std::unordered_map<int, int> placeOf;
-    for (size_t k = 0; k < order.size(); ++k) placeOf.emplace(order[k], static_cast<int>(k));
+    std::vector<int> placeOf(p.size(), -1);
+    for (size_t k = 0; k < order.size(); ++k) placeOf[static_cast<size_t>(order[k])] = static_cast<int>(k);
     for (size_t k = first; k < pieces.size(); ++k) {
         std::vector<int> places;
+        places.reserve(pieces[k].size());
         for (int i : pieces[k]) {
-            auto found = placeOf.find(i);
-            if (found == placeOf.end()) return cut.ok;  // a point from elsewhere: nothing to keep
-            places.push_back(found->second);
+            int place = i >= 0 && static_cast<size_t>(i) < placeOf.size() ? placeOf[static_cast<size_t>(i)] : -1;
+            if (place < 0) return cut.ok;  // a point from elsewhere: nothing to keep
+            places.push_back(place);
         }
         cut.places.push_back(std::move(places));
     }

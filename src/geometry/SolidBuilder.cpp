@@ -5,7 +5,6 @@
 #include <glm/geometric.hpp>
 #include <glm/vec3.hpp>
 #include <map>
-#include <unordered_map>
 
 #include "geometry/CapBuilder.h"
 #include "geometry/CapTiles.h"
@@ -468,18 +467,20 @@ bool SolidBuilder::build(const std::vector<Contour>& face, const Contour& perime
                                                      [&](glm::dvec2 p) { return addVertex(p, corner[2]); }, pieces);
             }
             if (!tiledCap && !CapBuilder::decompose(capPoints, region, pieces)) ok = false;
-            std::unordered_map<int, int> capTexture;  // vertex → its texture coordinate, shared by pieces
+            // Vertex → its texture coordinate, shared by pieces (-1: none yet).
+            std::vector<int> capTexture(capPoints.size(), -1);
             for (std::vector<int>& piece : pieces) {
                 if (side == 1) std::reverse(piece.begin(), piece.end());
                 std::vector<int> normals(piece.size(), n), texture;
+                texture.reserve(piece.size());
                 for (int v : piece) {
-                    auto [found, fresh] = capTexture.emplace(v, -1);
-                    if (fresh) {
+                    int& id = capTexture[static_cast<size_t>(v)];
+                    if (id < 0) {
                         double t[3] = {(capPoints[static_cast<size_t>(v)].x - box[0]) / width,
                                        (capPoints[static_cast<size_t>(v)].y - box[1]) / height, 0};
-                        found->second = out.addTexCoord(t);
+                        id = out.addTexCoord(t);
                     }
-                    texture.push_back(found->second);
+                    texture.push_back(id);
                 }
                 int count = static_cast<int>(piece.size());
                 out.addElement(0, side == 0 ? o.frontPart : o.backPart, count, piece.data(), count, texture.data(), count,
