@@ -4,8 +4,12 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
+#include <malloc.h>
+#include <unistd.h>
 
 #include "app/Registration.h"
 #include "geometry/ObjectX.h"
@@ -47,29 +51,53 @@ struct Built {
     }
 };
 
+// The process's resident set in bytes, from /proc.
+double residentBytes() {
+    long pages = 0, resident = 0;
+    if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        std::fclose(f);
+    }
+    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE));
+}
+
+// Every character's display mesh, the solids built as a batch first as a frame's
+// drawing does.
 long buildAll(SceneX& scene, int mode) {
-    long triangles = 0;
+    std::vector<ObjectX*> objects;
     for (int i = 0; i < scene.memberCount(kObjectKind); ++i)
-        if (auto* o = dynamic_cast<ObjectX*>(scene.member(kObjectKind, i)))
-            if (PackedObjDB* mesh = o->displayGeometry(mode)) triangles += mesh->indexCount() / 3;
+        if (auto* o = dynamic_cast<ObjectX*>(scene.member(kObjectKind, i))) objects.push_back(o);
+    ObjectX::buildSolids(objects, mode);
+    long triangles = 0;
+    for (ObjectX* o : objects)
+        if (PackedObjDB* mesh = o->displayGeometry(mode)) triangles += mesh->indexCount() / 3;
     return triangles;
 }
 
+// The argument is the number of threads the solids are built on.
 void BM_ParagraphAtRenderQuality(benchmark::State& state) {
+    ObjectX::setBuildThreads(static_cast<int>(state.range(0)));
     int characters = 0;
+    double resident = 0;
     for (auto _ : state) {
         state.PauseTiming();
+        malloc_trim(0);  // an earlier run's freed pages would hide this one's growth
+        const double before = residentBytes();
         auto built = std::make_unique<Built>();
         state.ResumeTiming();
         buildAll(built->scene, kRenderMode);
         characters += built->objects;
         state.PauseTiming();
+        // What the built paragraph keeps: outlines, objects and their solids.
+        resident += residentBytes() - before;
         built.reset();
         state.ResumeTiming();
     }
     state.counters["characters_per_s"] = benchmark::Counter(characters, benchmark::Counter::kIsRate);
+    state.counters["resident_bytes_per_character"] = characters > 0 ? resident / characters : 0;
+    ObjectX::setBuildThreads(0);
 }
-BENCHMARK(BM_ParagraphAtRenderQuality)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_ParagraphAtRenderQuality)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 void BM_PreviewRebuildAfterStyleChange(benchmark::State& state) {
     Built built;

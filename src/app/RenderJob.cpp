@@ -8,6 +8,7 @@
 #include "app/OrvoSceneManager.h"
 #include "app/SceneAnimator.h"
 #include "app/SceneMaterials.h"
+#include "geometry/ObjectX.h"
 #include "output/ImageWriter.h"
 #include "render/Camera.h"
 #include "scene/AnimGlobals.h"
@@ -72,6 +73,9 @@ bool RenderJob::configure(const std::string& size, double frameNumber) {
     frame_.shadowOffset = manager_.prefs().glslShadowOffset;
     frame_.shaders = manager_.prefs().finalGLShaders != 0;
     frame_.advancedLighting = manager_.prefs().advancedGLLighting != 0;
+    // Solids build on as many threads as OpenMP allows, or on this one alone when the
+    // project turns multi-threaded rendering off.
+    ObjectX::setBuildThreads(s.multiThreadedRendering != 0 ? 0 : 1);
     return true;
 }
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <set>
+#include <cstring>
 #include <GL/glu.h>
 #include <glm/geometric.hpp>
 
@@ -134,8 +134,8 @@ std::vector<int> bridgeHoles(const Points& p, std::vector<int> outer, std::vecto
 
 // Grows convex pieces corner by corner while no other vertex falls inside. The
 // polygon is a ring of linked corners, so cutting a piece off costs the piece alone,
-// and its reflex corners (the only ones that can fall inside a convex piece) are kept
-// sorted by x, so a triangle looks only at those within its own span.
+// and only its reflex corners can fall inside a convex piece: the corners sit in a grid,
+// and a triangle looks at the reflex ones within its own box.
 bool growPieces(const Points& p, const std::vector<int>& poly, std::vector<std::vector<int>>& pieces, int64_t deadline,
                 std::vector<int>& rest) {
     const int total = static_cast<int>(poly.size());
@@ -143,19 +143,36 @@ bool growPieces(const Points& p, const std::vector<int>& poly, std::vector<std::
     for (int k = 0; k < total; ++k) next[k] = (k + 1) % total, prev[k] = (k + total - 1) % total;
     int alive = total, start = 0, pieceStamp = 0;
     auto at = [&](int node) { return p[poly[static_cast<size_t>(node)]]; };
-    std::set<std::pair<double, int>> reflex;
+    // Every corner in a grid of cells, each cell's corners in one flat list; positions
+    // never move, so the grid holds throughout and being reflex is a flag.
+    struct Corner {
+        double x, y;
+        int node;
+    };
+    glm::dvec2 lowest(1e300), highest(-1e300);
+    for (int k = 0; k < total; ++k) lowest = glm::min(lowest, at(k)), highest = glm::max(highest, at(k));
+    const int side = std::clamp(static_cast<int>(std::sqrt(total / 2.0)), 1, 512);
+    const glm::dvec2 cell = glm::max((highest - lowest) / static_cast<double>(side), glm::dvec2(1e-300));
+    const double lastCell = side - 1;
+    auto column = [&](double x) { return static_cast<int>(std::clamp((x - lowest.x) / cell.x, 0.0, lastCell)); };
+    auto row = [&](double y) { return static_cast<int>(std::clamp((y - lowest.y) / cell.y, 0.0, lastCell)); };
+    std::vector<int> starts(static_cast<size_t>(side) * side + 1, 0);
+    for (int k = 0; k < total; ++k) ++starts[static_cast<size_t>(row(at(k).y)) * side + column(at(k).x) + 1];
+    for (size_t k = 1; k < starts.size(); ++k) starts[k] += starts[k - 1];
+    std::vector<Corner> corners(poly.size());
+    {
+        std::vector<int> fill(starts.begin(), starts.end() - 1);
+        for (int k = 0; k < total; ++k) {
+            glm::dvec2 q = at(k);
+            corners[static_cast<size_t>(fill[static_cast<size_t>(row(q.y)) * side + column(q.x)]++)] = {q.x, q.y, k};
+        }
+    }
     std::vector<char> isReflex(poly.size(), 0);
     auto classify = [&](int node) {
-        bool now = cross(at(prev[node]), at(node), at(next[node])) <= 1e-12;
-        if (now == static_cast<bool>(isReflex[node])) return;
-        isReflex[node] = now;
-        if (now)
-            reflex.emplace(at(node).x, node);
-        else
-            reflex.erase({at(node).x, node});
+        isReflex[node] = cross(at(prev[node]), at(node), at(next[node])) <= 1e-12;
     };
     auto unlink = [&](int node) {
-        if (isReflex[node]) reflex.erase({at(node).x, node}), isReflex[node] = 0;
+        isReflex[node] = 0;
         next[prev[node]] = next[node];
         prev[next[node]] = prev[node];
         --alive;
@@ -172,15 +189,20 @@ bool growPieces(const Points& p, const std::vector<int>& poly, std::vector<std::
         glm::dvec2 A = at(a), B = at(b), C = at(c);
         double left = std::min({A.x, B.x, C.x}) - 1e-9, right = std::max({A.x, B.x, C.x}) + 1e-9;
         double low = std::min({A.y, B.y, C.y}) - 1e-9, high = std::max({A.y, B.y, C.y}) + 1e-9;
-        for (auto it = reflex.lower_bound({left, -1}); it != reflex.end() && it->first <= right; ++it) {
-            int node = it->second;
-            glm::dvec2 q = at(node);
-            if (q.y < low || q.y > high || inPiece[node] == pieceStamp) continue;
-            int v = poly[static_cast<size_t>(node)];
-            if (same(p, v, poly[static_cast<size_t>(a)]) || same(p, v, poly[static_cast<size_t>(b)]) ||
-                same(p, v, poly[static_cast<size_t>(c)]))
-                continue;
-            if (insideTriangle(A, B, C, q)) return false;
+        const int x0 = column(left), x1 = column(right), y1 = row(high);
+        for (int y = row(low); y <= y1; ++y) {
+            const Corner* first = corners.data() + starts[static_cast<size_t>(y) * side + x0];
+            const Corner* last = corners.data() + starts[static_cast<size_t>(y) * side + x1 + 1];
+            for (const Corner* it = first; it != last; ++it) {
+                if (it->x < left || it->x > right || it->y < low || it->y > high) continue;
+                int node = it->node;
+                if (!isReflex[node] || inPiece[node] == pieceStamp) continue;
+                int v = poly[static_cast<size_t>(node)];
+                if (same(p, v, poly[static_cast<size_t>(a)]) || same(p, v, poly[static_cast<size_t>(b)]) ||
+                    same(p, v, poly[static_cast<size_t>(c)]))
+                    continue;
+                if (insideTriangle(A, B, C, glm::dvec2(it->x, it->y))) return false;
+            }
         }
         return true;
     };
@@ -318,33 +340,109 @@ std::vector<CapBuilder::Region> CapBuilder::regions(const Points& p, const std::
     return out;
 }
 
-bool CapBuilder::decompose(const Points& p, const Region& region, std::vector<std::vector<int>>& pieces) {
+namespace {
+
+bool decomposeRegion(const Points& p, const CapBuilder::Region& region, std::vector<std::vector<int>>& pieces) {
     std::vector<int> outer = dropRepeats(p, region.outer);
     if (outer.size() < 3) return true;
-    if (signedArea(p, outer) < 0) std::reverse(outer.begin(), outer.end());
+    if (CapBuilder::signedArea(p, outer) < 0) std::reverse(outer.begin(), outer.end());
     std::vector<std::vector<int>> holes;
     for (const std::vector<int>& h : region.holes) {
         std::vector<int> hole = dropRepeats(p, h);
         if (hole.size() < 3) continue;
-        if (signedArea(p, hole) > 0) std::reverse(hole.begin(), hole.end());
+        if (CapBuilder::signedArea(p, hole) > 0) std::reverse(hole.begin(), hole.end());
         holes.push_back(hole);
     }
     std::vector<int> poly = dropRepeats(p, bridgeHoles(p, outer, holes));
     std::vector<int> rest;
     const size_t first = pieces.size();
-    bool ok = growPieces(p, poly, pieces, Clock::milliseconds() + kBudgetMilliseconds, rest) ||
+    bool ok = growPieces(p, poly, pieces, Clock::milliseconds() + CapBuilder::kBudgetMilliseconds, rest) ||
               tessellate(p, {rest}, pieces);
     // The pieces must cover the region exactly once; a hole that no bridge could reach
     // or a bridge that crossed an edge shows up as a wrong area. Then the tessellator
     // takes the whole region, holes given as loops of their own.
-    double area = signedArea(p, outer), covered = 0;
-    for (const std::vector<int>& hole : holes) area += signedArea(p, hole);
-    for (size_t k = first; k < pieces.size(); ++k) covered += signedArea(p, pieces[k]);
+    double area = CapBuilder::signedArea(p, outer), covered = 0;
+    for (const std::vector<int>& hole : holes) area += CapBuilder::signedArea(p, hole);
+    for (size_t k = first; k < pieces.size(); ++k) covered += CapBuilder::signedArea(p, pieces[k]);
     if (ok && std::fabs(covered - area) <= 1e-9 * std::fabs(area) + 1e-12) return true;
     pieces.resize(first);
     std::vector<std::vector<int>> loops = {outer};
     loops.insert(loops.end(), holes.begin(), holes.end());
     return tessellate(p, loops, pieces);
+}
+
+// A region by what decides its pieces: its loops' lengths and their points' bits.
+// Pieces only ever name the region's own points, and with no point named twice the
+// same coordinates give the same pieces whatever the numbers, so they are kept as
+// places in the region (outer first, then the holes in turn). A solid's caps and its
+// caps stage often cut the very same outline (front and back rows on the face).
+struct RegionKey {
+    std::vector<size_t> lengths;
+    std::vector<glm::dvec2> points;
+    bool operator==(const RegionKey& o) const {
+        return lengths == o.lengths && points.size() == o.points.size() &&
+               (points.empty() || std::memcmp(points.data(), o.points.data(), points.size() * sizeof(glm::dvec2)) == 0);
+    }
+};
+
+struct CutRegion {
+    RegionKey key;
+    std::vector<std::vector<int>> places;
+    bool ok = false;
+};
+
+// The region's points in order, or false when a point is named twice.
+bool placesOf(const CapBuilder::Region& region, std::vector<int>& order) {
+    order = region.outer;
+    for (const std::vector<int>& h : region.holes) order.insert(order.end(), h.begin(), h.end());
+    std::vector<int> sorted = order;
+    std::sort(sorted.begin(), sorted.end());
+    return std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end();
+}
+
+}  // namespace
+
+bool CapBuilder::decompose(const Points& p, const Region& region, std::vector<std::vector<int>>& pieces) {
+    // A scripted clock decides where the time budget cuts, reading by reading: such a
+    // cut is not kept, and a kept cut never stands in for one.
+    std::vector<int> order;
+    if (Clock::scripted() || !placesOf(region, order)) return decomposeRegion(p, region, pieces);
+    RegionKey key;
+    key.lengths.push_back(region.outer.size());
+    for (const std::vector<int>& h : region.holes) key.lengths.push_back(h.size());
+    key.points.reserve(order.size());
+    for (int i : order) key.points.push_back(p[static_cast<size_t>(i)]);
+    // Each thread keeps the last few regions it cut.
+    constexpr size_t kKept = 4;
+    thread_local std::vector<CutRegion> recent;
+    for (const CutRegion& cut : recent)
+        if (cut.key == key) {
+            for (const std::vector<int>& places : cut.places) {
+                std::vector<int> piece(places.size());
+                for (size_t k = 0; k < places.size(); ++k) piece[k] = order[static_cast<size_t>(places[k])];
+                pieces.push_back(std::move(piece));
+            }
+            return cut.ok;
+        }
+    const size_t first = pieces.size();
+    CutRegion cut;
+    cut.ok = decomposeRegion(p, region, pieces);
+    std::vector<int> placeOf(p.size(), -1);
+    for (size_t k = 0; k < order.size(); ++k) placeOf[static_cast<size_t>(order[k])] = static_cast<int>(k);
+    for (size_t k = first; k < pieces.size(); ++k) {
+        std::vector<int> places;
+        places.reserve(pieces[k].size());
+        for (int i : pieces[k]) {
+            int place = i >= 0 && static_cast<size_t>(i) < placeOf.size() ? placeOf[static_cast<size_t>(i)] : -1;
+            if (place < 0) return cut.ok;  // a point from elsewhere: nothing to keep
+            places.push_back(place);
+        }
+        cut.places.push_back(std::move(places));
+    }
+    cut.key = std::move(key);
+    if (recent.size() >= kKept) recent.erase(recent.begin());
+    recent.push_back(std::move(cut));
+    return recent.back().ok;
 }
 
 }  // namespace fw

@@ -42,24 +42,45 @@ double segmentDistance(glm::dvec2 p, glm::dvec2 a, glm::dvec2 b) {
 
 // Whether a point comes within a distance of a closed polyline, answered from a grid
 // of the polyline's edges: offsetting tests every point, so a scan of all edges per
-// point would grow with the square of the contour.
+// point would grow with the square of the contour. Each edge is listed in every cell
+// its box grown by the radius touches, so any cell size gives the same answers; a
+// grid some times finer than the square root of the edges keeps each cell's list short.
 class NearEdges {
 public:
     NearEdges(const std::vector<glm::dvec2>& c, double radius) : c_(c), radius_(radius) {
         glm::dvec2 low(1e300), high(-1e300);
-        for (glm::dvec2 p : c) low = glm::min(low, p), high = glm::max(high, p);
+        double largest = radius;
+        for (glm::dvec2 p : c) {
+            low = glm::min(low, p), high = glm::max(high, p);
+            largest = std::max({largest, std::fabs(p.x), std::fabs(p.y)});
+        }
+        slack_ = 1e-9 * largest;
         origin_ = low - glm::dvec2(radius);
         glm::dvec2 extent = high - low + glm::dvec2(2 * radius);
-        cell_ = std::max({radius, extent.x / 256, extent.y / 256, 1e-12});
+        const double perSide = std::clamp(4 * std::sqrt(static_cast<double>(c.size())), 1.0, 256.0);
+        cell_ = std::max({radius, extent.x / perSide, extent.y / perSide, 1e-12});
         columns_ = static_cast<int>(extent.x / cell_) + 1, rows_ = static_cast<int>(extent.y / cell_) + 1;
-        cells_.resize(static_cast<size_t>(columns_) * rows_);
-        for (size_t i = 0; i < c.size(); ++i) {
+        // Counted first, then filled: one list for the whole grid.
+        starts_.assign(static_cast<size_t>(columns_) * rows_ + 1, 0);
+        auto span = [&](size_t i, int& x0, int& y0, int& x1, int& y1) {
             glm::dvec2 a = c[i], b = c[(i + 1) % c.size()];
-            int x0, y0, x1, y1;
             locate(glm::min(a, b) - glm::dvec2(radius), x0, y0);
             locate(glm::max(a, b) + glm::dvec2(radius), x1, y1);
+        };
+        for (size_t i = 0; i < c.size(); ++i) {
+            int x0, y0, x1, y1;
+            span(i, x0, y0, x1, y1);
             for (int y = y0; y <= y1; ++y)
-                for (int x = x0; x <= x1; ++x) cells_[static_cast<size_t>(y) * columns_ + x].push_back(static_cast<int>(i));
+                for (int x = x0; x <= x1; ++x) ++starts_[static_cast<size_t>(y) * columns_ + x + 1];
+        }
+        for (size_t k = 1; k < starts_.size(); ++k) starts_[k] += starts_[k - 1];
+        edges_.resize(static_cast<size_t>(starts_.back()));
+        std::vector<int> fill(starts_.begin(), starts_.end() - 1);
+        for (size_t i = 0; i < c.size(); ++i) {
+            int x0, y0, x1, y1;
+            span(i, x0, y0, x1, y1);
+            for (int y = y0; y <= y1; ++y)
+                for (int x = x0; x <= x1; ++x) edges_[static_cast<size_t>(fill[static_cast<size_t>(y) * columns_ + x]++)] = static_cast<int>(i);
         }
     }
 
@@ -67,9 +88,19 @@ public:
     bool closerThan(glm::dvec2 p) const {
         int x, y;
         locate(p, x, y);
-        for (int i : cells_[static_cast<size_t>(y) * columns_ + x])
-            if (segmentDistance(p, c_[static_cast<size_t>(i)], c_[(static_cast<size_t>(i) + 1) % c_.size()]) < radius_)
-                return true;
+        const size_t cell = static_cast<size_t>(y) * columns_ + x;
+        // An edge whose box, grown a little more than the radius, misses the point is
+        // farther than the radius whatever the rounding (the slack is far above the
+        // rounding of any coordinate): only the others are measured.
+        const double reach = radius_ + slack_;
+        for (int k = starts_[cell]; k < starts_[cell + 1]; ++k) {
+            size_t i = static_cast<size_t>(edges_[static_cast<size_t>(k)]);
+            const glm::dvec2 a = c_[i], b = c_[(i + 1) % c_.size()];
+            if (p.x < std::min(a.x, b.x) - reach || p.x > std::max(a.x, b.x) + reach || p.y < std::min(a.y, b.y) - reach ||
+                p.y > std::max(a.y, b.y) + reach)
+                continue;
+            if (segmentDistance(p, a, b) < radius_) return true;
+        }
         return false;
     }
 
@@ -81,10 +112,12 @@ private:
 
     const std::vector<glm::dvec2>& c_;
     double radius_;
+    double slack_ = 0;
     glm::dvec2 origin_;
     double cell_;
     int columns_ = 1, rows_ = 1;
-    std::vector<std::vector<int>> cells_;
+    std::vector<int> starts_;  // where each cell's edges begin in edges_
+    std::vector<int> edges_;
 };
 
 

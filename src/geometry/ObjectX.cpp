@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <omp.h>
 
 #include "geometry/ContourOffset.h"
 #include "geometry/ObjectXStyle.h"
 #include "geometry/SweepBuilder.h"
 #include "mesh/ObjDB.h"
 #include "persistence/CommandIO.h"
+#include "platform/Clock.h"
 #include "persistence/FieldTable.h"
 #include "profile/Profile.h"
 #include "profile/ProfileGeometry.h"
@@ -143,29 +145,35 @@ bool ObjectX::FacePort::compute(const FaceSettings* settings) {
     if (!geometry) return false;
     FaceSettings s;
     if (settings) s = *settings;
+    buildFace(*geometry, s, contours_);
+    return true;
+}
+
+void ObjectX::buildFace(const ProfileGeometry& geometry, const FaceSettings& s, Contours& out) {
+    out.clear();
     Contours raw;
-    for (int e = 0; e < geometry->elementCount(); ++e) {
+    for (int e = 0; e < geometry.elementCount(); ++e) {
         Geo2Interface::ElementInfo info;
         std::vector<int> points;  // render flattening makes outlines of many thousand points
-        if (!geometry->getElementPoints(e, info, points) || points.empty()) continue;
+        if (!geometry.getElementPoints(e, info, points) || points.empty()) continue;
         // Open outlines give faces as if closed; only a line or a point gives none.
         if (info.pointCount < 3 && !s.tube) continue;
         if (info.normalCount != info.pointCount) {  // flattening gives every point its normal
-            if (std::FILE* out = ObjectX::console()) std::fprintf(out, "missing normals on profile.\n");
+            if (std::FILE* console = ObjectX::console()) std::fprintf(console, "missing normals on profile.\n");
             continue;
         }
         SolidBuilder::Contour c;
         for (int i = 0; i < info.pointCount; ++i) {
             double p[2];
-            geometry->getPoint(points[static_cast<size_t>(i)], p);
+            geometry.getPoint(points[static_cast<size_t>(i)], p);
             c.push_back(glm::dvec2(p[0], p[1]));
         }
         if (s.tube && info.kind == Geo2Interface::Closed && !c.empty()) c.push_back(c.front());
         raw.push_back(c);
     }
     if (s.tube) {  // paths as drawn: a closed one ends on its first point
-        contours_ = raw;
-        return true;
+        out = raw;
+        return;
     }
     std::vector<bool> holes;
     Contours face = SolidBuilder::prepareFace(raw, holes, s.keepStraightRuns);
@@ -179,9 +187,8 @@ bool ObjectX::FacePort::compute(const FaceSettings* settings) {
         std::rotate(c.begin(), c.begin() + static_cast<long>(start), c.end());
         if (!s.tube) c = ContourOffset::offset(c, -offset, true, ObjectX::console()).points;
         if (s.spikeAngle != 0) c = ContourOffset::pullBackSpikes(c, s.spikeAngle, s.pullBack);
-        contours_.push_back(c);
+        out.push_back(c);
     }
-    return true;
 }
 
 ObjectX::SolidStage::SolidStage(ObjectX* owner, const char* name) : Port(owner, name) { setDirty(); }
@@ -206,11 +213,18 @@ bool ObjectX::SolidStage::build(const Contours* face, const ProfileGeometry* per
     GeometrySettings s;
     if (settings) s = *settings;
     if (!face) return false;
+    s.parts &= partMask;
+    return buildMesh(*face, edgeProfile(perimeterGeometry), edgeProfile(holeGeometry), s, mesh_);
+}
+
+bool ObjectX::buildMesh(const Contours& face, const SolidBuilder::Contour& perimeter, const SolidBuilder::Contour& hole,
+                        const GeometrySettings& s, PackedObjDB& out) {
+    out.clear();
     SolidBuilder::Options options;
     options.depth = s.depth;
     options.perimeterXScale = s.perimeterXScale;
     options.holeXScale = s.holeXScale;
-    options.parts = s.parts & partMask;
+    options.parts = s.parts;
     options.hardAngle = s.hardAngle;
     options.maxSideSegment = s.maxSideSegment;
     options.tileSize[0] = s.tileSize[0], options.tileSize[1] = s.tileSize[1];
@@ -218,21 +232,122 @@ bool ObjectX::SolidStage::build(const Contours* face, const ProfileGeometry* per
     options.console = console();
     options.frontPart = kFrontPart, options.backPart = kBackPart;
     options.perimeterPart = kPerimeterPart, options.holePart = kHolePart;
-    SolidBuilder::Contour perimeter = edgeProfile(perimeterGeometry), hole = edgeProfile(holeGeometry);
-    ObjDB solid;
-    if (face->empty() || options.parts == 0) return true;  // nothing to build is not a failure
-    if (s.kind == ObjectXStyle::kRevolved)
-        SweepBuilder::revolve(*face, perimeter, revolveOptions(s, options.parts), solid);
-    else if (s.kind == ObjectXStyle::kTube)
-        SweepBuilder::tube(*face, tubeOptions(s, options.parts), solid);
-    else
-        SolidBuilder::build(*face, perimeter, hole, options, solid);
-    return mesh_.pack(solid);
+    bool ok = true;
+    if (!face.empty() && options.parts != 0) {  // nothing to build is not a failure
+        ObjDB solid;
+        if (s.kind == ObjectXStyle::kRevolved)
+            SweepBuilder::revolve(face, perimeter, revolveOptions(s, options.parts), solid);
+        else if (s.kind == ObjectXStyle::kTube)
+            SweepBuilder::tube(face, tubeOptions(s, options.parts), solid);
+        else
+            SolidBuilder::build(face, perimeter, hole, options, solid);
+        ok = out.pack(solid);
+    }
+    out.finish();
+    return ok;
 }
 
 namespace {
 std::FILE* gConsole = nullptr;
+int gBuildThreads = 0;
 }  // namespace
+
+void ObjectX::setBuildThreads(int threads) { gBuildThreads = std::max(0, threads); }
+int ObjectX::buildThreads() { return gBuildThreads; }
+
+namespace {
+
+// One object's stale stages at one quality: the plain data they are built from, and
+// where each result goes (the ports' own storage, which nothing reads meanwhile).
+struct StageJob {
+    ObjectX::FacePort* face = nullptr;  // null when the face is current
+    const ProfileGeometry* outline = nullptr;
+    ObjectX::FaceSettings faceSettings;
+    ObjectX::Contours* contours = nullptr;
+    ObjectX::CapsPort* caps = nullptr;  // null when the caps are current
+    ObjectX::GeometrySettings capsSettings;
+    ObjectX::SolidPort* solid = nullptr;
+    ObjectX::GeometrySettings solidSettings;
+    SolidBuilder::Contour perimeter, hole;
+    // What the data was gathered from: a later gathering that recomputes a shared
+    // source (another smoothness) leaves this job to the ports.
+    const OutputPort* sources[3] = {};
+    uint32_t stamps[3] = {};
+    bool capsOk = false, solidOk = false;
+};
+
+}  // namespace
+
+void ObjectX::buildSolids(const std::vector<ObjectX*>& objects, int mode) {
+    const int m = slot(mode);
+    std::vector<StageJob> jobs;
+    jobs.reserve(objects.size());
+    for (ObjectX* o : objects) {
+        if (!o) continue;
+        o->prepareStages();
+        SolidPort& solid = *o->solids_[m];
+        // Asked for as the deformed stage asks for it.
+        solid.prepareAny(o->deformed_[m]->geometryInput.settings());
+        if (solid.isValid() || !solid.settings()) continue;
+        StageJob job;
+        job.solid = &solid;
+        job.solidSettings = *solid.settings();
+        FacePort& face = *o->faces_[m];
+        if (solid.faceInput.source() != &face || solid.faceInput.settings()) continue;
+        job.contours = face.result();
+        if (!face.isValid()) {
+            job.outline = face.outlineInput.value();  // flattened here: outlines are shared
+            if (!job.outline) continue;
+            job.face = &face;
+            if (const FaceSettings* fs = face.settings()) job.faceSettings = *fs;
+            job.sources[0] = face.outlineInput.source();
+        }
+        CapsPort& caps = *o->caps_[m];
+        if (solid.capsInput.source() != &caps || caps.faceInput.source() != &face || caps.faceInput.settings()) continue;
+        caps.prepareAny(solid.capsInput.settings());
+        if (!caps.isValid()) {
+            job.caps = &caps;
+            if (const GeometrySettings* cs = caps.settings()) job.capsSettings = *cs;
+            job.capsSettings.parts &= 3u;
+        }
+        const ProfileGeometry* perimeter = solid.perimeterInput.value();
+        const ProfileGeometry* hole = solid.holeInput.value();
+        job.perimeter = edgeProfile(perimeter);
+        job.hole = edgeProfile(hole);
+        job.sources[1] = perimeter ? solid.perimeterInput.source() : nullptr;
+        job.sources[2] = hole ? solid.holeInput.source() : nullptr;
+        for (int k = 0; k < 3; ++k) job.stamps[k] = job.sources[k] ? job.sources[k]->stamp() : 0;
+        jobs.push_back(std::move(job));
+    }
+    jobs.erase(std::remove_if(jobs.begin(), jobs.end(),
+                              [](const StageJob& job) {
+                                  for (int k = 0; k < 3; ++k)
+                                      if (job.sources[k] && job.sources[k]->stamp() != job.stamps[k]) return true;
+                                  return false;
+                              }),
+               jobs.end());
+    // Gathering is over; nothing recomputes until the results are handed over.
+    auto run = [](StageJob& job) {
+        if (job.face) buildFace(*job.outline, job.faceSettings, *job.contours);
+        if (job.caps) job.capsOk = buildMesh(*job.contours, {}, {}, job.capsSettings, job.caps->mesh());
+        job.solidOk = buildMesh(*job.contours, job.perimeter, job.hole, job.solidSettings, job.solid->mesh());
+    };
+    // A scripted clock is read in build order, as the ports would read it.
+    const int threads = Clock::scripted() ? 1 : gBuildThreads > 0 ? gBuildThreads : omp_get_max_threads();
+    const long count = static_cast<long>(jobs.size());
+    if (threads > 1 && count > 1) {
+#pragma omp parallel for schedule(dynamic, 1) num_threads(threads)
+        for (long i = 0; i < count; ++i) run(jobs[static_cast<size_t>(i)]);
+    } else {
+        for (StageJob& job : jobs) run(job);
+    }
+    // Handed over in stage order, so each stage is newer than what it was built from.
+    for (StageJob& job : jobs) {
+        if (job.face) job.face->adoptComputed();
+        if (job.caps && job.capsOk) job.caps->adoptComputed();
+        if (job.solidOk) job.solid->adoptComputed();
+    }
+}
 
 void ObjectX::setConsole(std::FILE* console) { gConsole = console; }
 std::FILE* ObjectX::console() { return gConsole; }

@@ -86,6 +86,7 @@ public:
     public:
         SolidStage(ObjectX* owner, const char* name);
         GeometryInterface* result() override { return &mesh_; }
+        PackedObjDB& mesh() { return mesh_; }
 
     protected:
         // Builds the parts `partMask` allows of the face; without edge profiles only caps.
@@ -151,6 +152,24 @@ public:
     // up); nowhere unless set. They never reach the user.
     static void setConsole(std::FILE* console);
     static std::FILE* console();
+
+    // The face stage's work: the flattened outline turned into face contours.
+    static void buildFace(const ProfileGeometry& outline, const FaceSettings& settings, Contours& out);
+    // The cap and solid stages' work, plain data in and a finished mesh out: the parts
+    // of the face the settings name, swept along the edge profiles (flat sides when
+    // empty). False when an element could not be packed.
+    static bool buildMesh(const Contours& face, const SolidBuilder::Contour& perimeter, const SolidBuilder::Contour& hole,
+                          const GeometrySettings& settings, PackedObjDB& out);
+
+    // Brings the solids of many objects at one quality up to date at once: the stages
+    // a port would compute are built on several threads from data gathered here, and
+    // handed to the ports on this thread. Objects it cannot batch are left to their
+    // ports, which build them when asked.
+    static void buildSolids(const std::vector<ObjectX*>& objects, int mode);
+    // Threads for buildSolids: 0 lets OpenMP choose (OMP_NUM_THREADS), 1 builds on the
+    // calling thread.
+    static void setBuildThreads(int threads);
+    static int buildThreads();
 
     // Older files store flatness instead of smoothness.
     static double smoothnessFromFlatness(double flatness, bool render);

@@ -5,7 +5,6 @@
 #include <glm/geometric.hpp>
 #include <glm/vec3.hpp>
 #include <map>
-#include <unordered_map>
 
 #include "geometry/CapBuilder.h"
 #include "geometry/CapTiles.h"
@@ -178,18 +177,36 @@ bool loopsCross(const std::vector<SolidBuilder::Contour>& loops) {
         x = std::clamp(static_cast<int>((p.x - low.x) / cell.x), 0, side - 1);
         y = std::clamp(static_cast<int>((p.y - low.y) / cell.y), 0, side - 1);
     };
-    std::vector<std::vector<int>> cells(static_cast<size_t>(side) * side);
-    for (size_t e = 0; e < edges.size(); ++e) {
+    // Each cell's edges in one list: counted first, then filled in edge order.
+    const size_t cellCount = static_cast<size_t>(side) * side;
+    std::vector<int> starts(cellCount + 1, 0);
+    auto span = [&](const Edge& e, int& x0, int& y0, int& x1, int& y1) {
+        at(glm::min(e.a, e.b), x0, y0);
+        at(glm::max(e.a, e.b), x1, y1);
+    };
+    for (const Edge& e : edges) {
         int x0, y0, x1, y1;
-        at(glm::min(edges[e].a, edges[e].b), x0, y0);
-        at(glm::max(edges[e].a, edges[e].b), x1, y1);
+        span(e, x0, y0, x1, y1);
         for (int y = y0; y <= y1; ++y)
-            for (int x = x0; x <= x1; ++x) cells[static_cast<size_t>(y) * side + x].push_back(static_cast<int>(e));
+            for (int x = x0; x <= x1; ++x) ++starts[static_cast<size_t>(y) * side + x + 1];
+    }
+    for (size_t k = 1; k <= cellCount; ++k) starts[k] += starts[k - 1];
+    std::vector<int> listed(static_cast<size_t>(starts[cellCount]));
+    {
+        std::vector<int> fill(starts.begin(), starts.end() - 1);
+        for (size_t e = 0; e < edges.size(); ++e) {
+            int x0, y0, x1, y1;
+            span(edges[e], x0, y0, x1, y1);
+            for (int y = y0; y <= y1; ++y)
+                for (int x = x0; x <= x1; ++x) listed[static_cast<size_t>(fill[static_cast<size_t>(y) * side + x]++)] = static_cast<int>(e);
+        }
     }
     auto cross2 = [](glm::dvec2 u, glm::dvec2 v) { return u.x * v.y - u.y * v.x; };
-    for (const std::vector<int>& list : cells)
-        for (size_t m = 0; m < list.size(); ++m)
-            for (size_t k = m + 1; k < list.size(); ++k) {
+    for (size_t cell = 0; cell < cellCount; ++cell) {
+        const int* list = listed.data() + starts[cell];
+        const size_t size = static_cast<size_t>(starts[cell + 1] - starts[cell]);
+        for (size_t m = 0; m < size; ++m)
+            for (size_t k = m + 1; k < size; ++k) {
                 const Edge &e = edges[static_cast<size_t>(list[m])], &f = edges[static_cast<size_t>(list[k])];
                 glm::dvec2 r = e.b - e.a, q = f.b - f.a;
                 double denominator = cross2(r, q);
@@ -204,6 +221,7 @@ bool loopsCross(const std::vector<SolidBuilder::Contour>& loops) {
                 double t = cross2(f.a - e.a, q) / denominator, u = cross2(f.a - e.a, r) / denominator;
                 if (t > 1e-9 && t < 1 - 1e-9 && u > 1e-9 && u < 1 - 1e-9) return true;
             }
+    }
     return false;
 }
 }  // namespace
@@ -449,18 +467,20 @@ bool SolidBuilder::build(const std::vector<Contour>& face, const Contour& perime
                                                      [&](glm::dvec2 p) { return addVertex(p, corner[2]); }, pieces);
             }
             if (!tiledCap && !CapBuilder::decompose(capPoints, region, pieces)) ok = false;
-            std::unordered_map<int, int> capTexture;  // vertex → its texture coordinate, shared by pieces
+            // Vertex → its texture coordinate, shared by pieces (-1: none yet).
+            std::vector<int> capTexture(capPoints.size(), -1);
             for (std::vector<int>& piece : pieces) {
                 if (side == 1) std::reverse(piece.begin(), piece.end());
                 std::vector<int> normals(piece.size(), n), texture;
+                texture.reserve(piece.size());
                 for (int v : piece) {
-                    auto [found, fresh] = capTexture.emplace(v, -1);
-                    if (fresh) {
+                    int& id = capTexture[static_cast<size_t>(v)];
+                    if (id < 0) {
                         double t[3] = {(capPoints[static_cast<size_t>(v)].x - box[0]) / width,
                                        (capPoints[static_cast<size_t>(v)].y - box[1]) / height, 0};
-                        found->second = out.addTexCoord(t);
+                        id = out.addTexCoord(t);
                     }
-                    texture.push_back(found->second);
+                    texture.push_back(id);
                 }
                 int count = static_cast<int>(piece.size());
                 out.addElement(0, side == 0 ? o.frontPart : o.backPart, count, piece.data(), count, texture.data(), count,

@@ -9,18 +9,21 @@ PackedObjDB::PackedObjDB() = default;
 PackedObjDB::~PackedObjDB() = default;
 
 int PackedObjDB::addVertex(const double position[3]) {
+    if (finished_) return -1;
     stagedPositions_.append({{static_cast<float>(position[0]), static_cast<float>(position[1]),
                               static_cast<float>(position[2])}});
     return stagedPositions_.count() - 1;
 }
 
 int PackedObjDB::addNormal(const double normal[3]) {
+    if (finished_) return -1;
     stagedNormals_.append({{static_cast<float>(normal[0]), static_cast<float>(normal[1]),
                             static_cast<float>(normal[2])}});
     return stagedNormals_.count() - 1;
 }
 
 int PackedObjDB::addTexCoord(const double uvw[3]) {
+    if (finished_) return -1;
     stagedTexCoords_.append({{static_cast<float>(uvw[0]), static_cast<float>(uvw[1])}});
     return stagedTexCoords_.count() - 1;
 }
@@ -69,7 +72,7 @@ int PackedObjDB::packCorner(int p, int t, int n) {
 int PackedObjDB::addElement(int kind, int part, int count, const int* positions, int texCount,
                             const int* texIndices, int normalCount, const int* normalIndices,
                             int user) {
-    if (kind < Polygon || kind > PointSet || count < 0 || count > kMaxCorners ||
+    if (finished_ || kind < Polygon || kind > PointSet || count < 0 || count > kMaxCorners ||
         (count > 0 && !positions))
         return -1;
     for (int i = 0; i < count; ++i)
@@ -163,6 +166,44 @@ void PackedObjDB::clear() {
     indices_.clear();
     elements_.clear();
     flags_ = 0;
+    finished_ = false;
+}
+
+void PackedObjDB::finish() {
+    stagedPositions_.release();
+    stagedNormals_.release();
+    stagedTexCoords_.release();
+    table_.release();
+    overflow_.release();
+    vertices_.shrinkToFit();
+    indices_.shrinkToFit();
+    elements_.shrink_to_fit();
+    finished_ = true;
+}
+
+bool PackedObjDB::repacksToItself() const {
+    // Repacking meets the packed vertices in their own order, so indices and vertices
+    // come back alike; what can differ is an attribute whose flag is off (the copy
+    // zeroes it), a flag that no reused vertex would set again, and parts changed
+    // after adding.
+    for (const Element& e : elements_)
+        if (e.originalPart != e.part || e.list.count() != 0 || e.list.step() != 10) return false;
+    const bool reused = indices_.count() > vertices_.count();
+    for (int flag : {HasTexCoords, HasNormals}) {
+        if (flags_ & flag) {
+            if (!reused) return false;
+            continue;
+        }
+        const int first = flag == HasTexCoords ? 0 : 2, count = flag == HasTexCoords ? 2 : 3;
+        const float zeros[3] = {0, 0, 0};  // +0 bit for bit, as the copy writes them
+        for (int v = 0; v < vertices_.count(); ++v)
+            if (std::memcmp(vertices_[v].f + first, zeros, sizeof(float) * static_cast<size_t>(count)) != 0) return false;
+    }
+    // A corner that names a position never staged keeps that number as its index, and
+    // repacking would stage it: only indices of real vertices read back alike.
+    for (int i = 0; i < indices_.count(); ++i)
+        if (indices_[i] < 0 || indices_[i] >= vertices_.count()) return false;
+    return true;
 }
 
 bool PackedObjDB::pack(const GeometryInterface& source) {

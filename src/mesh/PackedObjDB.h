@@ -70,6 +70,14 @@ public:
     // its order. False when an element could not be stored (the rest still are).
     bool pack(const GeometryInterface& source);
     void clear();
+    // Drops what only adding needs (the staged attributes and the combination table)
+    // and the room grown beyond the packed data: a finished mesh is read, not added to.
+    // Adding refuses until clear().
+    void finish();
+    bool finished() const { return finished_; }
+    // Whether pack() of this mesh would give back exactly this mesh (vertices, indices,
+    // elements and flags), so a reader that repacks it may read it as it is.
+    bool repacksToItself() const;
 
     int attributeFlags() const { return flags_; }
     int stagedPositionCount() const { return stagedPositions_.count(); }
@@ -111,6 +119,7 @@ private:
     GrowableArray<int32_t> indices_{300};
     std::vector<Element> elements_;
     int flags_ = 0;
+    bool finished_ = false;
 };
 
 }  // namespace fw

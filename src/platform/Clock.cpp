@@ -19,4 +19,6 @@ int64_t Clock::milliseconds() {
 
 void Clock::setSource(std::function<int64_t()> s) { source() = std::move(s); }
 
+bool Clock::scripted() { return static_cast<bool>(source()); }
+
 }  // namespace fw

@@ -12,6 +12,9 @@ public:
     static int64_t milliseconds();
     // Replaces the tick source (null restores the steady clock).
     static void setSource(std::function<int64_t()> source);
+    // Whether a source other than the steady clock is set: then every reading counts,
+    // so work bounded by it must read it as often and in the same order as ever.
+    static bool scripted();
 };
 
 }  // namespace fw

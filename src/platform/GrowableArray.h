@@ -45,6 +45,24 @@ public:
         if (count_ > 0) --count_;
     }
     void clear() { count_ = 0; }
+    // Frees the storage; the growth step stays as it is.
+    void release() {
+        std::free(data_);
+        data_ = nullptr;
+        count_ = capacity_ = 0;
+    }
+    // Gives back the room grown beyond the elements held.
+    void shrinkToFit() {
+        if (capacity_ == count_) return;
+        if (count_ == 0) {
+            release();
+            return;
+        }
+        if (void* p = std::realloc(data_, sizeof(T) * static_cast<size_t>(count_))) {
+            data_ = static_cast<T*>(p);
+            capacity_ = count_;
+        }
+    }
 
     int count() const { return count_; }
     int capacity() const { return capacity_; }

@@ -230,6 +230,7 @@ bool Profile::flattenOutline(const InputProfile2& outline, const FlattenedProfil
         }
     }
     out.computeLengths();
+    out.shrinkToFit();  // render flattening holds thousands of points per outline
     return true;
 }
 

@@ -123,6 +123,18 @@ bool Shape2DB::elementBounds(int index, double& xMin, double& xMax, double& yMin
     return any;
 }
 
+void Shape2DB::shrinkToFit() {
+    points_.shrinkToFit();
+    normals_.shrinkToFit();
+    texCoords_.shrinkToFit();
+    for (Element& e : elements_) {
+        e.points.shrinkToFit();
+        e.normals.shrinkToFit();
+        e.texIndices.shrinkToFit();
+    }
+    elements_.shrink_to_fit();
+}
+
 void Shape2DB::computeLengths() {
     for (Element& e : elements_) {
         if (e.kind == kUnmeasuredKind) continue;

@@ -57,6 +57,8 @@ public:
     bool removeElement(int index);
     // Replaces everything with a copy of other.
     void copyFrom(const Shape2DB& other);
+    // Gives back the room the arrays grew beyond what they hold, once the shape is made.
+    void shrinkToFit();
 
 private:
     // Kind, part and the three full counts; false for no such element.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "geometry/ObjectX.h"
 #include "mesh/PackedObjDB.h"
 #include "scene/Object.h"
 #include "scene/SceneX.h"
@@ -51,6 +52,13 @@ double DrawList::opacity(DAGNode& node) {
 
 void DrawList::gather(SceneX& scene) {
     items_.clear();
+    // The extruded solids to be drawn are built together first (on several threads).
+    std::vector<ObjectX*> solids;
+    for (int i = 0; i < scene.memberCount(kObjectKind); ++i) {
+        auto* object = dynamic_cast<ObjectX*>(scene.member(kObjectKind, i));
+        if (object && visible(*object)) solids.push_back(object);
+    }
+    ObjectX::buildSolids(solids, kRenderMode);
     for (int i = 0; i < scene.memberCount(kObjectKind); ++i) {
         auto* object = dynamic_cast<Object*>(scene.member(kObjectKind, i));
         if (!object || !visible(*object)) continue;

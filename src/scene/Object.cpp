@@ -49,14 +49,25 @@ Object::DisplayGeometryPort::DisplayGeometryPort(Object* owner, const char* name
 Object::DisplayGeometryPort::~DisplayGeometryPort() = default;
 
 bool Object::DisplayGeometryPort::compute(const DisplayGeometrySettings*) {
+    shared_ = nullptr;
     const GeometryInterface* g = geometry();
     if (!g) return false;
+    if (auto* packed = dynamic_cast<const PackedObjDB*>(g); packed && packed->repacksToItself()) {
+        shared_ = const_cast<PackedObjDB*>(packed);  // held by the source port, which is not const
+        mesh_.reset();
+        return true;
+    }
     if (!mesh_) mesh_ = std::make_unique<PackedObjDB>();
     mesh_->clear();
-    return mesh_->pack(*g);
+    bool ok = mesh_->pack(*g);
+    mesh_->finish();
+    return ok;
 }
 
-void Object::DisplayGeometryPort::reset() { mesh_.reset(); }
+void Object::DisplayGeometryPort::reset() {
+    mesh_.reset();
+    shared_ = nullptr;
+}
 
 namespace {
 

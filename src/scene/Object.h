@@ -76,11 +76,14 @@ public:
     };
 
     // The drawing form of the geometry: one packed vertex per distinct combination.
+    // A geometry that is packed already, and would pack to itself, is read where it
+    // lies rather than copied (a text's solids are most of a title's memory); readers
+    // of the display mesh only read it.
     class DisplayGeometryPort : public GeometryPort<PackedObjDB, DisplayGeometrySettings> {
     public:
         DisplayGeometryPort(Object* owner, const char* name);
         ~DisplayGeometryPort() override;
-        PackedObjDB* result() override { return mesh_.get(); }
+        PackedObjDB* result() override { return shared_ ? shared_ : mesh_.get(); }
         void reset() override;
 
     protected:
@@ -88,6 +91,7 @@ public:
 
     private:
         std::unique_ptr<PackedObjDB> mesh_;
+        PackedObjDB* shared_ = nullptr;  // the source's own mesh, when it serves as it is
     };
 
     // Positions carried into world space by the node's world transform (or the

@@ -98,6 +98,11 @@ bool OutputPort::refresh() {
     return true;
 }
 
+void OutputPort::adoptComputed() {
+    dirty_ = false;
+    takeStamp();
+}
+
 bool OutputPort::refresh(const Settings* wanted) {
     prepareAny(wanted);
     return refresh();

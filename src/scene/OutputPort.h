@@ -38,6 +38,10 @@ public:
     bool refresh(const Settings* wanted);
     // Makes the stored settings equal to the wanted ones, dirtying the port if they differ.
     void prepareAny(const Settings* wanted);
+    // The result was put in place from current inputs for the stored settings by other
+    // code (a batch built on several threads, or a later stage building it on the way):
+    // it counts as computed now, as after a refresh.
+    void adoptComputed();
 
     const char* name() const { return name_; }
     SceneMember* owner() const { return owner_; }

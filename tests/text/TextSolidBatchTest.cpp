@@ -1,0 +1,173 @@
+// A text block's solids built as one batch, on one thread and on several, against the
+// same block built object by object through the ports: every stage's result must be
+// the same to the bit, and the ports must take the batch's results as their own.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Registration.h"
+#include "geometry/ObjectX.h"
+#include "geometry/ObjectXStyle.h"
+#include "mesh/PackedObjDB.h"
+#include "platform/Dialogs.h"
+#include "platform/Folders.h"
+#include "scene/Port.h"
+#include "scene/Quality.h"
+#include "scene/SceneX.h"
+#include "text/TextBlock.h"
+
+namespace fw {
+namespace {
+
+const char* const kDejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+
+// A block with repeated letters, holes, digits and punctuation, in two styles (one
+// bevelled on the front only, so its front and back caps differ).
+struct Title {
+    SceneX scene;
+    std::vector<ObjectX*> objects;
+    explicit Title(const char* edge) {
+        registerAllClasses();
+        Dialogs::instance().setQuiet(true);
+        auto* style = new ObjectXStyle(scene, "Style");
+        style->setPerimeterProfile(edge);
+        style->setDepth(18);
+        auto* block = new TextBlock(scene, "Title");
+        TextAttr attr;
+        attr.name = kDejaVu;
+        block->appendText(u"Bold glyphs: aa bb oo 88 @@ & %!\rQuick brown foxes, 0123456789?", attr);
+        block->maxWidth = 4000;
+        block->layout();
+        block->build("Style");
+        for (int i = 0; i < scene.memberCount(kObjectKind); ++i)
+            if (auto* o = dynamic_cast<ObjectX*>(scene.member(kObjectKind, i))) objects.push_back(o);
+    }
+};
+
+template <class T>
+T* port(ObjectX& o, int mode, const char* stage) {
+    return o.findPortAs<T>(qualityPortName(mode, stage).c_str());
+}
+
+ResultPort<GeometryInterface>* solidPort(ObjectX& o, int mode) { return port<ResultPort<GeometryInterface>>(o, mode, "Geometry"); }
+ResultPort<GeometryInterface>* capsPort(ObjectX& o, int mode) {
+    return port<ResultPort<GeometryInterface>>(o, mode, "FrontBackGeometry");
+}
+ResultPort<ObjectX::Contours>* facePort(ObjectX& o, int mode) { return port<ResultPort<ObjectX::Contours>>(o, mode, "Face"); }
+
+// Everything a packed mesh hands a reader, as bytes.
+std::string bytesOf(const GeometryInterface* g) {
+    auto* m = dynamic_cast<const PackedObjDB*>(g);
+    if (!m) return "none";
+    std::string out;
+    auto add = [&](const void* p, size_t n) { out.append(static_cast<const char*>(p), n); };
+    const int counts[4] = {m->vertexCount(), m->indexCount(), m->elementCount(), m->attributeFlags()};
+    add(counts, sizeof counts);
+    if (m->vertexCount() > 0) add(m->vertexData(), sizeof(float) * PackedObjDB::kFloatsPerVertex * static_cast<size_t>(m->vertexCount()));
+    if (m->indexCount() > 0) add(m->indexData(), sizeof(int32_t) * static_cast<size_t>(m->indexCount()));
+    for (int e = 0; e < m->elementCount(); ++e) {
+        const PackedObjDB::Element& el = m->element(e);
+        const int fields[6] = {el.kind, el.count, static_cast<int>(el.first), el.part, el.originalPart, static_cast<int>(el.user)};
+        add(fields, sizeof fields);
+    }
+    return out;
+}
+
+std::string bytesOf(const ObjectX::Contours* face) {
+    if (!face) return "none";
+    std::string out;
+    for (const auto& c : *face) {
+        size_t n = c.size();
+        out.append(reinterpret_cast<const char*>(&n), sizeof n);
+        if (n > 0) out.append(reinterpret_cast<const char*>(c.data()), n * sizeof c[0]);
+    }
+    return out;
+}
+
+// Each object's face, caps, solid and display mesh at a quality, as bytes.
+std::vector<std::string> stagesOf(Title& t, int mode) {
+    std::vector<std::string> out;
+    for (ObjectX* o : t.objects) {
+        out.push_back(bytesOf(o->displayGeometry(mode)));
+        out.push_back(bytesOf(o->solid(mode)));
+        out.push_back(bytesOf(capsPort(*o, mode)->value()));
+        out.push_back(bytesOf(facePort(*o, mode)->value()));
+    }
+    return out;
+}
+
+class TextSolidBatch : public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override {
+        if (!Folders::exists(kDejaVu)) GTEST_SKIP() << "DejaVu Sans is not installed";
+    }
+    void TearDown() override { ObjectX::setBuildThreads(0); }
+};
+
+TEST_P(TextSolidBatch, BuildsWhatThePortsBuildOnOneThreadAndOnSeveral) {
+    for (int mode : {kRenderMode, kPreviewMode}) {
+        Title serial(GetParam());
+        ASSERT_GT(serial.objects.size(), 40u);
+        const std::vector<std::string> expected = stagesOf(serial, mode);
+        for (int threads : {1, 3}) {
+            SCOPED_TRACE(threads);
+            Title batch(GetParam());
+            ObjectX::setBuildThreads(threads);
+            ObjectX::buildSolids(batch.objects, mode);
+            // The ports took the batch's results: asking for the meshes builds nothing.
+            std::vector<uint32_t> stamps;
+            for (ObjectX* o : batch.objects) {
+                auto* solid = solidPort(*o, mode);
+                ASSERT_FALSE(solid->dirty());
+                stamps.push_back(solid->stamp());
+            }
+            const std::vector<std::string> built = stagesOf(batch, mode);
+            for (size_t i = 0; i < batch.objects.size(); ++i)
+                EXPECT_EQ(solidPort(*batch.objects[i], mode)->stamp(), stamps[i]) << batch.objects[i]->name();
+            ASSERT_EQ(built.size(), expected.size());
+            for (size_t i = 0; i < built.size(); ++i)
+                EXPECT_TRUE(built[i] == expected[i]) << batch.objects[i / 4]->name() << " stage " << i % 4;
+        }
+    }
+}
+
+TEST_P(TextSolidBatch, ABatchAfterAStyleChangeRebuildsOnlyWhatChanged) {
+    Title serial(GetParam()), batch(GetParam());
+    ObjectX::setBuildThreads(2);
+    ObjectX::buildSolids(batch.objects, kRenderMode);
+    for (Title* t : {&serial, &batch})
+        dynamic_cast<ObjectXStyle*>(t->scene.findMember("Style"))->setDepth(30);
+    std::vector<uint32_t> faces;
+    for (ObjectX* o : batch.objects) faces.push_back(facePort(*o, kRenderMode)->stamp());
+    ObjectX::buildSolids(batch.objects, kRenderMode);
+    // The faces do not depend on the depth and stay as they were.
+    for (size_t i = 0; i < batch.objects.size(); ++i) EXPECT_EQ(facePort(*batch.objects[i], kRenderMode)->stamp(), faces[i]);
+    EXPECT_EQ(stagesOf(batch, kRenderMode), stagesOf(serial, kRenderMode));
+}
+
+TEST_P(TextSolidBatch, DisplayMeshesReadTheSolidWithoutChangingIt) {
+    Title t(GetParam());
+    size_t shared = 0;
+    for (ObjectX* o : t.objects) {
+        PackedObjDB* display = o->displayGeometry(kRenderMode);
+        auto* solid = dynamic_cast<PackedObjDB*>(o->solid(kRenderMode));
+        ASSERT_TRUE(display && solid);
+        // What is read is what a copy holds, whether it is one or the solid itself.
+        PackedObjDB copy;
+        ASSERT_TRUE(copy.pack(*solid));
+        EXPECT_TRUE(bytesOf(&copy) == bytesOf(display)) << o->name();
+        EXPECT_EQ(display == solid, solid->repacksToItself()) << o->name();
+        shared += display == solid;
+    }
+    // Most solids need no second copy (a straight-sided glyph whose texture never
+    // meets a reused corner keeps one).
+    EXPECT_GT(shared * 4, t.objects.size() * 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(Edges, TextSolidBatch, ::testing::Values("Bevel, Medium", "Bevel, Medium Front"));
+
+}  // namespace
+}  // namespace fw
