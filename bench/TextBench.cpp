@@ -11,6 +11,7 @@
 #include <malloc.h>
 #include <unistd.h>
 
+#include "Summary.h"
 #include "app/Registration.h"
 #include "geometry/ObjectX.h"
 #include "geometry/ObjectXStyle.h"
@@ -78,14 +79,16 @@ long buildAll(SceneX& scene, int mode) {
 void BM_ParagraphAtRenderQuality(benchmark::State& state) {
     ObjectX::setBuildThreads(static_cast<int>(state.range(0)));
     int characters = 0;
-    double resident = 0;
+    double resident = 0, seconds = 0;
     for (auto _ : state) {
         state.PauseTiming();
         malloc_trim(0);  // an earlier run's freed pages would hide this one's growth
         const double before = residentBytes();
         auto built = std::make_unique<Built>();
         state.ResumeTiming();
+        auto t0 = std::chrono::steady_clock::now();
         buildAll(built->scene, kRenderMode);
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         characters += built->objects;
         state.PauseTiming();
         // What the built paragraph keeps: outlines, objects and their solids.
@@ -96,6 +99,13 @@ void BM_ParagraphAtRenderQuality(benchmark::State& state) {
     state.counters["characters_per_s"] = benchmark::Counter(characters, benchmark::Counter::kIsRate);
     state.counters["resident_bytes_per_character"] = characters > 0 ? resident / characters : 0;
     ObjectX::setBuildThreads(0);
+    if (characters == 0 || seconds <= 0) return;
+    const int threads = static_cast<int>(state.range(0));
+    fw::bench::summaryRow("paragraph at render quality, " + std::to_string(threads) + " thread" + (threads > 1 ? "s" : ""),
+                          characters / seconds, "chars/s", "goal", 2000.0 * threads, fw::bench::Better::higher);
+    if (threads == 1)
+        fw::bench::summaryRow("paragraph at render quality, resident per character", resident / characters / 1024, "KB",
+                              "goal", 150, fw::bench::Better::lower);
 }
 BENCHMARK(BM_ParagraphAtRenderQuality)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
