@@ -14,13 +14,14 @@ class GrowableArray {
     static_assert(std::is_trivially_copyable_v<T>, "GrowableArray holds plain values");
 
 public:
-    explicit GrowableArray(int step) : step_(step > 0 ? step : 1) {}
+    explicit GrowableArray(int step) : step_(step > 0 ? step : 1), firstStep_(step_) {}
     ~GrowableArray() { std::free(data_); }
     GrowableArray(const GrowableArray&) = delete;
     GrowableArray& operator=(const GrowableArray&) = delete;
     // Moving hands the storage over, so records holding arrays can live in containers.
     GrowableArray(GrowableArray&& other) noexcept
-        : data_(other.data_), count_(other.count_), capacity_(other.capacity_), step_(other.step_) {
+        : data_(other.data_), count_(other.count_), capacity_(other.capacity_), step_(other.step_),
+          firstStep_(other.firstStep_) {
         other.data_ = nullptr;
         other.count_ = other.capacity_ = 0;
     }
@@ -31,6 +32,7 @@ public:
             count_ = other.count_;
             capacity_ = other.capacity_;
             step_ = other.step_;
+            firstStep_ = other.firstStep_;
             other.data_ = nullptr;
             other.count_ = other.capacity_ = 0;
         }
@@ -45,13 +47,16 @@ public:
         if (count_ > 0) --count_;
     }
     void clear() { count_ = 0; }
-    // Frees the storage; the growth step stays as it is.
+    // Frees the storage.
     void release() {
         std::free(data_);
         data_ = nullptr;
         count_ = capacity_ = 0;
+        step_ = firstStep_;
     }
-    // Gives back the room grown beyond the elements held.
+    // Gives back the room grown beyond the elements held. The growth step starts
+    // over, or an array filled and trimmed again and again would double it past
+    // any size.
     void shrinkToFit() {
         if (capacity_ == count_) return;
         if (count_ == 0) {
@@ -61,6 +66,7 @@ public:
         if (void* p = std::realloc(data_, sizeof(T) * static_cast<size_t>(count_))) {
             data_ = static_cast<T*>(p);
             capacity_ = count_;
+            step_ = firstStep_;
         }
     }
 
@@ -90,6 +96,7 @@ private:
     int count_ = 0;
     int capacity_ = 0;
     int step_;
+    int firstStep_;
 };
 
 }  // namespace fw

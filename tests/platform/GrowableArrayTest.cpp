@@ -21,6 +21,25 @@ TEST(GrowableArray, StepDoublesOnEveryGrowthAfterTheFirst) {
     for (int i = 0; i < 200; ++i) ASSERT_EQ(a[i], i);
 }
 
+TEST(GrowableArray, TrimmingGivesRoomBackAndGrowthStartsOverFromTheFirstStep) {
+    // A shape flattened again and again into the same arrays is filled and trimmed
+    // each time; the step must not keep doubling across the rounds.
+    GrowableArray<int> a(12);
+    for (int round = 0; round < 100; ++round) {
+        a.clear();
+        for (int i = 0; i < 1000; ++i) a.append(i + round);
+        a.shrinkToFit();
+        ASSERT_EQ(a.capacity(), 1000) << round;
+        ASSERT_EQ(a[999], 999 + round);
+        ASSERT_LE(a.step(), 12) << round;
+    }
+    a.clear();
+    a.shrinkToFit();
+    EXPECT_EQ(a.capacity(), 0);
+    a.append(5);
+    EXPECT_EQ(a.capacity(), 12);
+}
+
 TEST(MemoryBlock, KeepsContentsAcrossMovesAndRefusesToGrowPastItsLimit) {
     MemoryBlock block(4, 64);
     uint8_t* p = block.lock();
