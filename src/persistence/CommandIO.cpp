@@ -288,6 +288,22 @@ std::string formatError(const char* format, const char* keyword, const char* cla
 
 }  // namespace
 
+const void* CommandIO::findKeyword(CommandEnabler& receiver, const char* token) {
+    CommandTable& table = receiver.commandTable();
+    size_t length = std::strlen(token);
+    if (length == 0) return table.find(token);
+    auto bits = reinterpret_cast<uintptr_t>(&table) >> 4;
+    bits = bits * 31 + length;
+    bits = bits * 31 + static_cast<unsigned char>(token[0]);
+    bits = bits * 31 + static_cast<unsigned char>(token[length - 1]);
+    KeywordMemo& memo = keywords_[(bits ^ bits >> 7) & 127];
+    if (memo.table == &table && std::strcmp(static_cast<const CommandTable::Entry*>(memo.entry)->key, token) == 0)
+        return memo.entry;
+    CommandTable::Entry* entry = table.find(token);
+    if (entry) memo = {&table, entry};
+    return entry;
+}
+
 int CommandIO::processCommand(CommandEnabler& receiver) {
     static const char* const kWarning =
         "Warning: Recovering from scene data error for command <<%s>> for class <<%s>> at byte %d.";
@@ -310,7 +326,7 @@ int CommandIO::processCommand(CommandEnabler& receiver) {
         int status = readToken(token, sizeof token);
         if (status == 0) {
             if (token[0] == '*' && std::strcmp(token, kEndOfStream) == 0) return -3;
-            CommandTable::Entry* entry = receiver.commandTable().find(token);
+            auto* entry = static_cast<const CommandTable::Entry*>(findKeyword(receiver, token));
             if (entry && entry->value) {
                 int result = entry->value(*this, receiver);
                 if (result == -1 && overlong_) return overlong();

@@ -105,6 +105,15 @@ protected:
 private:
     int writeBlockLines(CommandEnabler& child);
 
+    // Where recent keywords were found, per table: a stream repeats a handful of
+    // keywords, and a keyword once in a class's table stays there.
+    struct KeywordMemo {
+        const void* table = nullptr;
+        const void* entry = nullptr;
+    };
+    const void* findKeyword(CommandEnabler& receiver, const char* token);
+    KeywordMemo keywords_[128];
+
     GrowableArray<CommandEnabler*> stack_{12};
     uint8_t flag_;
     bool overlong_ = false;

@@ -57,6 +57,21 @@ TEST(CommandDispatch, UnknownCommandWithThreeArgumentsCostsFourReadsAndOneWarnin
               "<<SampleRecord>> at byte 7.");
 }
 
+TEST(CommandDispatch, AKeywordKnownToOneClassIsStillUnknownToAnotherLaterInTheStream) {
+    // The endpoint remembers where keywords were found; what one class's table
+    // answered must not answer for another's.
+    SampleRecord root;
+    StringsIO io(&root);
+    Lines lines({"count 1", "begin SampleSlot 0", "amount 2", "count 5", "end SampleSlot", "count 6",
+                 "begin SampleSlot 1", "amount 3 count 7", "end SampleSlot"});
+    io.attach(lines.pointers.data());
+    load(io);
+    EXPECT_EQ(root.count, 6);
+    ASSERT_TRUE(root.slots[0] && root.slots[1]);
+    EXPECT_EQ(root.slots[0]->amount, 2);
+    EXPECT_EQ(root.slots[1]->amount, 3);
+}
+
 TEST(CommandDispatch, EachEndpointKeepsTheDiagnosticOfItsOwnLoad) {
     SampleRecord first, second;
     StringsIO damaged(&first), clean(&second);
