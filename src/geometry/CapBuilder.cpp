@@ -219,13 +219,14 @@ bool growPieces(const Points& p, const std::vector<int>& poly, std::vector<std::
         return free;
     };
     size_t stalls = 0, rounds = 0;
+    std::vector<int> piece;
     while (alive > 3) {
         if (++rounds % 64 == 0 && Clock::milliseconds() > deadline) {  // the clock is dear next to a round
             rest = remaining();
             return false;
         }
         ++pieceStamp;
-        std::vector<int> piece = {start, next[start]};
+        piece.assign({start, next[start]});
         inPiece[start] = inPiece[next[start]] = pieceStamp;
         if (!acceptable(piece, next[next[start]])) {
             start = next[start];
@@ -242,8 +243,8 @@ bool growPieces(const Points& p, const std::vector<int>& poly, std::vector<std::
             if (!acceptable(piece, added)) break;
             piece.push_back(added);
         }
-        std::vector<int> corners;
-        for (int node : piece) corners.push_back(poly[static_cast<size_t>(node)]);
+        std::vector<int> corners(piece.size());
+        for (size_t k = 0; k < piece.size(); ++k) corners[k] = poly[static_cast<size_t>(piece[k])];
         pieces.push_back(std::move(corners));
         if (static_cast<int>(piece.size()) == alive) return true;  // the whole remaining polygon was convex
         // The piece's inner corners leave the polygon; its two ends stay joined, and a
