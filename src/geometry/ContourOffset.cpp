@@ -252,8 +252,10 @@ ContourOffset::Result ContourOffset::offset(const std::vector<glm::dvec2>& c, do
         r.points = c;
         return r;
     }
-    std::vector<glm::dvec2> in(n), out(n), judged(n);
-    std::vector<double> inLength(n), outLength(n);
+    // The thread's own scratch rows, reused from one offset to the next.
+    thread_local std::vector<glm::dvec2> in, out, judged;
+    thread_local std::vector<double> inLength, outLength;
+    in.resize(n), out.resize(n), judged.resize(n), inLength.resize(n), outLength.resize(n);
     for (size_t i = 0; i < n; ++i) {
         glm::dvec2 a = c[(i + n - 1) % n], b = c[i], e = c[(i + 1) % n];
         inLength[i] = glm::length(b - a);

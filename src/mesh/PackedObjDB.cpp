@@ -214,14 +214,17 @@ bool PackedObjDB::pack(const GeometryInterface& source) {
     stagedNormals_.reserve(source.normalCount());
     stagedTexCoords_.reserve(source.texCoordCount());
     table_.reserve(source.vertexCount());
-    vertices_.reserve(source.vertexCount());
     {
         long corners = 0;
         ElementInfo info;
         const int *p, *t, *n;
         for (int e = 0; e < source.elementCount(); ++e)
             if (source.getElementRefs(e, info, &p, &t, &n) && info.count > 0) corners += info.count;
-        if (corners < (1L << 30)) indices_.reserve(static_cast<int>(corners));
+        // No corner makes more than one vertex; finish() gives back what is left over.
+        if (corners < (1L << 30)) {
+            indices_.reserve(static_cast<int>(corners));
+            vertices_.reserve(static_cast<int>(corners));
+        }
     }
     double value[3];
     for (int i = 0; i < source.vertexCount(); ++i) {
