@@ -295,9 +295,10 @@ ContourOffset::Result ContourOffset::offset(const std::vector<glm::dvec2>& c, do
     if (validCount == 0) return collapsedContour(c);
     // Sharp concave corners with a tiny outgoing edge: both points become their mitre.
     for (size_t i = 0; i < n; ++i) {
+        if (!(outLength[i] < 0.01)) continue;  // the cheap test first: few edges are this short
         size_t next = (i + 1) % n;
         double turn = std::atan2(cross(in[i], out[i]), glm::dot(in[i], out[i]));
-        if (std::sin(turn) < std::sin(kSharpConcave) && outLength[i] < 0.01) {
+        if (std::sin(turn) < std::sin(kSharpConcave)) {
             glm::dvec2 at;
             if (mitre(c[i], in[i], out[next], d, at) && !near.closerThan(at)) {
                 r.points[i] = r.points[next] = judged[i] = judged[next] = at;
