@@ -143,7 +143,7 @@ bool growPieces(const Points& p, const std::vector<int>& poly, std::vector<std::
     for (int k = 0; k < total; ++k) next[k] = (k + 1) % total, prev[k] = (k + total - 1) % total;
     int alive = total, start = 0, pieceStamp = 0;
     auto at = [&](int node) { return p[poly[static_cast<size_t>(node)]]; };
-    // Every corner in a grid of cells, each cell's corners in one flat list; positions
+    // Corners in a grid of cells, each cell's corners in one flat list; positions
     // never move, so the grid holds throughout and being reflex is a flag.
     struct Corner {
         double x, y;
@@ -156,20 +156,14 @@ bool growPieces(const Points& p, const std::vector<int>& poly, std::vector<std::
     const double lastCell = side - 1;
     auto column = [&](double x) { return static_cast<int>(std::clamp((x - lowest.x) / cell.x, 0.0, lastCell)); };
     auto row = [&](double y) { return static_cast<int>(std::clamp((y - lowest.y) / cell.y, 0.0, lastCell)); };
-    std::vector<int> starts(static_cast<size_t>(side) * side + 1, 0);
-    for (int k = 0; k < total; ++k) ++starts[static_cast<size_t>(row(at(k).y)) * side + column(at(k).x) + 1];
-    for (size_t k = 1; k < starts.size(); ++k) starts[k] += starts[k - 1];
-    std::vector<Corner> corners(poly.size());
-    {
-        std::vector<int> fill(starts.begin(), starts.end() - 1);
-        for (int k = 0; k < total; ++k) {
-            glm::dvec2 q = at(k);
-            corners[static_cast<size_t>(fill[static_cast<size_t>(row(q.y)) * side + column(q.x)]++)] = {q.x, q.y, k};
-        }
-    }
-    std::vector<char> isReflex(poly.size(), 0);
+    // Only corners that are reflex at the start go in the grid: cutting pieces off
+    // leaves the rest convex, save for the odd corner that a joint turns reflex, and
+    // those are looked at from a short list of their own.
+    std::vector<char> isReflex(poly.size(), 0), listed(poly.size(), 0);
+    std::vector<int> lateReflex;
     auto classify = [&](int node) {
         isReflex[node] = cross(at(prev[node]), at(node), at(next[node])) <= 1e-12;
+        if (isReflex[node] && !listed[node]) listed[node] = 1, lateReflex.push_back(node);
     };
     auto unlink = [&](int node) {
         isReflex[node] = 0;
@@ -177,7 +171,21 @@ bool growPieces(const Points& p, const std::vector<int>& poly, std::vector<std::
         prev[next[node]] = prev[node];
         --alive;
     };
-    for (int k = 0; k < total; ++k) classify(k);
+    for (int k = 0; k < total; ++k) isReflex[k] = cross(at(prev[k]), at(k), at(next[k])) <= 1e-12;
+    std::vector<int> starts(static_cast<size_t>(side) * side + 1, 0);
+    for (int k = 0; k < total; ++k)
+        if (isReflex[k]) ++starts[static_cast<size_t>(row(at(k).y)) * side + column(at(k).x) + 1];
+    for (size_t k = 1; k < starts.size(); ++k) starts[k] += starts[k - 1];
+    std::vector<Corner> corners(static_cast<size_t>(starts.back()));
+    {
+        std::vector<int> fill(starts.begin(), starts.end() - 1);
+        for (int k = 0; k < total; ++k) {
+            if (!isReflex[k]) continue;
+            listed[k] = 1;
+            glm::dvec2 q = at(k);
+            corners[static_cast<size_t>(fill[static_cast<size_t>(row(q.y)) * side + column(q.x)]++)] = {q.x, q.y, k};
+        }
+    }
     auto remaining = [&] {
         std::vector<int> out;
         int node = start;
@@ -189,20 +197,28 @@ bool growPieces(const Points& p, const std::vector<int>& poly, std::vector<std::
         glm::dvec2 A = at(a), B = at(b), C = at(c);
         double left = std::min({A.x, B.x, C.x}) - 1e-9, right = std::max({A.x, B.x, C.x}) + 1e-9;
         double low = std::min({A.y, B.y, C.y}) - 1e-9, high = std::max({A.y, B.y, C.y}) + 1e-9;
+        // A reflex corner outside the piece, inside the triangle.
+        auto holds = [&](int node) {
+            if (!isReflex[node] || inPiece[node] == pieceStamp) return false;
+            int v = poly[static_cast<size_t>(node)];
+            if (same(p, v, poly[static_cast<size_t>(a)]) || same(p, v, poly[static_cast<size_t>(b)]) ||
+                same(p, v, poly[static_cast<size_t>(c)]))
+                return false;
+            return insideTriangle(A, B, C, at(node));
+        };
         const int x0 = column(left), x1 = column(right), y1 = row(high);
         for (int y = row(low); y <= y1; ++y) {
             const Corner* first = corners.data() + starts[static_cast<size_t>(y) * side + x0];
             const Corner* last = corners.data() + starts[static_cast<size_t>(y) * side + x1 + 1];
             for (const Corner* it = first; it != last; ++it) {
                 if (it->x < left || it->x > right || it->y < low || it->y > high) continue;
-                int node = it->node;
-                if (!isReflex[node] || inPiece[node] == pieceStamp) continue;
-                int v = poly[static_cast<size_t>(node)];
-                if (same(p, v, poly[static_cast<size_t>(a)]) || same(p, v, poly[static_cast<size_t>(b)]) ||
-                    same(p, v, poly[static_cast<size_t>(c)]))
-                    continue;
-                if (insideTriangle(A, B, C, glm::dvec2(it->x, it->y))) return false;
+                if (holds(it->node)) return false;
             }
+        }
+        for (int node : lateReflex) {
+            glm::dvec2 q = at(node);
+            if (q.x < left || q.x > right || q.y < low || q.y > high) continue;
+            if (holds(node)) return false;
         }
         return true;
     };
@@ -219,13 +235,14 @@ bool growPieces(const Points& p, const std::vector<int>& poly, std::vector<std::
         return free;
     };
     size_t stalls = 0, rounds = 0;
+    std::vector<int> piece;
     while (alive > 3) {
         if (++rounds % 64 == 0 && Clock::milliseconds() > deadline) {  // the clock is dear next to a round
             rest = remaining();
             return false;
         }
         ++pieceStamp;
-        std::vector<int> piece = {start, next[start]};
+        piece.assign({start, next[start]});
         inPiece[start] = inPiece[next[start]] = pieceStamp;
         if (!acceptable(piece, next[next[start]])) {
             start = next[start];
@@ -242,8 +259,8 @@ bool growPieces(const Points& p, const std::vector<int>& poly, std::vector<std::
             if (!acceptable(piece, added)) break;
             piece.push_back(added);
         }
-        std::vector<int> corners;
-        for (int node : piece) corners.push_back(poly[static_cast<size_t>(node)]);
+        std::vector<int> corners(piece.size());
+        for (size_t k = 0; k < piece.size(); ++k) corners[k] = poly[static_cast<size_t>(piece[k])];
         pieces.push_back(std::move(corners));
         if (static_cast<int>(piece.size()) == alive) return true;  // the whole remaining polygon was convex
         // The piece's inner corners leave the polygon; its two ends stay joined, and a

@@ -45,9 +45,11 @@ double segmentDistance(glm::dvec2 p, glm::dvec2 a, glm::dvec2 b) {
 // point would grow with the square of the contour. Each edge is listed in every cell
 // its box grown by the radius touches, so any cell size gives the same answers; a
 // grid some times finer than the square root of the edges keeps each cell's list short.
+// The storage is the thread's own and is reused, since every row of every sweep makes
+// a grid; one grid per thread lives at a time.
 class NearEdges {
 public:
-    NearEdges(const std::vector<glm::dvec2>& c, double radius) : c_(c), radius_(radius) {
+    NearEdges(const std::vector<glm::dvec2>& c, double radius) : radius_(radius), store_(storage()) {
         glm::dvec2 low(1e300), high(-1e300);
         double largest = radius;
         for (glm::dvec2 p : c) {
@@ -55,32 +57,44 @@ public:
             largest = std::max({largest, std::fabs(p.x), std::fabs(p.y)});
         }
         slack_ = 1e-9 * largest;
+        // An edge whose box, grown a little more than the radius, misses the point is
+        // farther than the radius whatever the rounding (the slack is far above the
+        // rounding of any coordinate): only the others are measured.
+        const double reach = radius_ + slack_;
+        // Squared distances this far from the radius's square decide without the root.
+        near2_ = radius * radius * (1 - 1e-12), far2_ = radius * radius * (1 + 1e-12);
         origin_ = low - glm::dvec2(radius);
         glm::dvec2 extent = high - low + glm::dvec2(2 * radius);
         const double perSide = std::clamp(4 * std::sqrt(static_cast<double>(c.size())), 1.0, 256.0);
         cell_ = std::max({radius, extent.x / perSide, extent.y / perSide, 1e-12});
         columns_ = static_cast<int>(extent.x / cell_) + 1, rows_ = static_cast<int>(extent.y / cell_) + 1;
-        // Counted first, then filled: one list for the whole grid.
-        starts_.assign(static_cast<size_t>(columns_) * rows_ + 1, 0);
-        auto span = [&](size_t i, int& x0, int& y0, int& x1, int& y1) {
-            glm::dvec2 a = c[i], b = c[(i + 1) % c.size()];
-            locate(glm::min(a, b) - glm::dvec2(radius), x0, y0);
-            locate(glm::max(a, b) + glm::dvec2(radius), x1, y1);
-        };
-        for (size_t i = 0; i < c.size(); ++i) {
-            int x0, y0, x1, y1;
-            span(i, x0, y0, x1, y1);
-            for (int y = y0; y <= y1; ++y)
-                for (int x = x0; x <= x1; ++x) ++starts_[static_cast<size_t>(y) * columns_ + x + 1];
+        const size_t n = c.size();
+        std::vector<Edge>& edges = store_.edges;
+        edges.resize(n);
+        for (size_t i = 0; i < n; ++i) {
+            const glm::dvec2 a = c[i], b = c[i + 1 < n ? i + 1 : 0];
+            const glm::dvec2 ab = b - a;
+            Edge& e = edges[i];
+            e.a = a, e.ab = ab, e.length2 = glm::dot(ab, ab);
+            e.low = glm::dvec2(std::min(a.x, b.x) - reach, std::min(a.y, b.y) - reach);
+            e.high = glm::dvec2(std::max(a.x, b.x) + reach, std::max(a.y, b.y) + reach);
+            locate(glm::min(a, b) - glm::dvec2(radius), e.x0, e.y0);
+            locate(glm::max(a, b) + glm::dvec2(radius), e.x1, e.y1);
         }
-        for (size_t k = 1; k < starts_.size(); ++k) starts_[k] += starts_[k - 1];
-        edges_.resize(static_cast<size_t>(starts_.back()));
-        std::vector<int> fill(starts_.begin(), starts_.end() - 1);
-        for (size_t i = 0; i < c.size(); ++i) {
-            int x0, y0, x1, y1;
-            span(i, x0, y0, x1, y1);
-            for (int y = y0; y <= y1; ++y)
-                for (int x = x0; x <= x1; ++x) edges_[static_cast<size_t>(fill[static_cast<size_t>(y) * columns_ + x]++)] = static_cast<int>(i);
+        // Counted first, then filled: one list for the whole grid.
+        std::vector<int>& starts = store_.starts;
+        starts.assign(static_cast<size_t>(columns_) * rows_ + 1, 0);
+        for (const Edge& e : edges)
+            for (int y = e.y0; y <= e.y1; ++y)
+                for (int x = e.x0; x <= e.x1; ++x) ++starts[static_cast<size_t>(y) * columns_ + x + 1];
+        for (size_t k = 1; k < starts.size(); ++k) starts[k] += starts[k - 1];
+        store_.listed.resize(static_cast<size_t>(starts.back()));
+        store_.fill.assign(starts.begin(), starts.end() - 1);
+        for (size_t i = 0; i < n; ++i) {
+            const Edge& e = edges[i];
+            for (int y = e.y0; y <= e.y1; ++y)
+                for (int x = e.x0; x <= e.x1; ++x)
+                    store_.listed[static_cast<size_t>(store_.fill[static_cast<size_t>(y) * columns_ + x]++)] = static_cast<int>(i);
         }
     }
 
@@ -89,35 +103,52 @@ public:
         int x, y;
         locate(p, x, y);
         const size_t cell = static_cast<size_t>(y) * columns_ + x;
-        // An edge whose box, grown a little more than the radius, misses the point is
-        // farther than the radius whatever the rounding (the slack is far above the
-        // rounding of any coordinate): only the others are measured.
-        const double reach = radius_ + slack_;
-        for (int k = starts_[cell]; k < starts_[cell + 1]; ++k) {
-            size_t i = static_cast<size_t>(edges_[static_cast<size_t>(k)]);
-            const glm::dvec2 a = c_[i], b = c_[(i + 1) % c_.size()];
-            if (p.x < std::min(a.x, b.x) - reach || p.x > std::max(a.x, b.x) + reach || p.y < std::min(a.y, b.y) - reach ||
-                p.y > std::max(a.y, b.y) + reach)
-                continue;
-            if (segmentDistance(p, a, b) < radius_) return true;
+        const Edge* edges = store_.edges.data();
+        const int* listed = store_.listed.data();
+        for (int k = store_.starts[cell], end = store_.starts[cell + 1]; k < end; ++k) {
+            const Edge& e = edges[listed[k]];
+            if (p.x < e.low.x || p.x > e.high.x || p.y < e.low.y || p.y > e.high.y) continue;
+            // The distance to the segment, as segmentDistance measures it.
+            const double t = e.length2 > 0 ? glm::clamp(glm::dot(p - e.a, e.ab) / e.length2, 0.0, 1.0) : 0.0;
+            const glm::dvec2 v = p - (e.a + t * e.ab);
+            const double d2 = glm::dot(v, v);
+            if (d2 < near2_) return true;
+            if (d2 > far2_) continue;
+            if (std::sqrt(d2) < radius_) return true;
         }
         return false;
     }
 
 private:
+    struct Edge {
+        glm::dvec2 a, ab;
+        double length2;
+        glm::dvec2 low, high;  // the box grown by the radius and the slack
+        int x0, y0, x1, y1;    // the cells the box grown by the radius touches
+    };
+    struct Storage {
+        std::vector<Edge> edges;
+        std::vector<int> starts;  // where each cell's edges begin in listed
+        std::vector<int> listed;
+        std::vector<int> fill;
+    };
+    static Storage& storage() {
+        thread_local Storage s;
+        return s;
+    }
+
     void locate(glm::dvec2 p, int& x, int& y) const {
         x = std::clamp(static_cast<int>((p.x - origin_.x) / cell_), 0, columns_ - 1);
         y = std::clamp(static_cast<int>((p.y - origin_.y) / cell_), 0, rows_ - 1);
     }
 
-    const std::vector<glm::dvec2>& c_;
     double radius_;
     double slack_ = 0;
+    double near2_ = 0, far2_ = 0;
     glm::dvec2 origin_;
     double cell_;
     int columns_ = 1, rows_ = 1;
-    std::vector<int> starts_;  // where each cell's edges begin in edges_
-    std::vector<int> edges_;
+    Storage& store_;
 };
 
 
@@ -221,8 +252,10 @@ ContourOffset::Result ContourOffset::offset(const std::vector<glm::dvec2>& c, do
         r.points = c;
         return r;
     }
-    std::vector<glm::dvec2> in(n), out(n), judged(n);
-    std::vector<double> inLength(n), outLength(n);
+    // The thread's own scratch rows, reused from one offset to the next.
+    thread_local std::vector<glm::dvec2> in, out, judged;
+    thread_local std::vector<double> inLength, outLength;
+    in.resize(n), out.resize(n), judged.resize(n), inLength.resize(n), outLength.resize(n);
     for (size_t i = 0; i < n; ++i) {
         glm::dvec2 a = c[(i + n - 1) % n], b = c[i], e = c[(i + 1) % n];
         inLength[i] = glm::length(b - a);
@@ -262,9 +295,10 @@ ContourOffset::Result ContourOffset::offset(const std::vector<glm::dvec2>& c, do
     if (validCount == 0) return collapsedContour(c);
     // Sharp concave corners with a tiny outgoing edge: both points become their mitre.
     for (size_t i = 0; i < n; ++i) {
+        if (!(outLength[i] < 0.01)) continue;  // the cheap test first: few edges are this short
         size_t next = (i + 1) % n;
         double turn = std::atan2(cross(in[i], out[i]), glm::dot(in[i], out[i]));
-        if (std::sin(turn) < std::sin(kSharpConcave) && outLength[i] < 0.01) {
+        if (std::sin(turn) < std::sin(kSharpConcave)) {
             glm::dvec2 at;
             if (mitre(c[i], in[i], out[next], d, at) && !near.closerThan(at)) {
                 r.points[i] = r.points[next] = judged[i] = judged[next] = at;

@@ -234,7 +234,10 @@ bool ObjectX::buildMesh(const Contours& face, const SolidBuilder::Contour& perim
     options.perimeterPart = kPerimeterPart, options.holePart = kHolePart;
     bool ok = true;
     if (!face.empty() && options.parts != 0) {  // nothing to build is not a failure
-        ObjDB solid;
+        // The thread's own staging mesh, emptied: its arrays keep their room from one
+        // solid to the next.
+        thread_local ObjDB solid;
+        solid.clear();
         if (s.kind == ObjectXStyle::kRevolved)
             SweepBuilder::revolve(face, perimeter, revolveOptions(s, options.parts), solid);
         else if (s.kind == ObjectXStyle::kTube)
@@ -242,6 +245,7 @@ bool ObjectX::buildMesh(const Contours& face, const SolidBuilder::Contour& perim
         else
             SolidBuilder::build(face, perimeter, hole, options, solid);
         ok = out.pack(solid);
+        solid.clear();
     }
     out.finish();
     return ok;

@@ -347,8 +347,9 @@ bool SolidBuilder::build(const std::vector<Contour>& face, const Contour& perime
         const std::vector<ProfileRow>& profile = isHole[c] ? holeRows : perimeterRows;
         for (size_t k = 0; k < profile.size(); ++k) {
             std::vector<int> row;
+            row.reserve(swept[c].rows[k].size());
             for (glm::dvec2 p : swept[c].rows[k]) row.push_back(addVertex(p, profile[k].z));
-            rows[c].push_back(row);
+            rows[c].push_back(std::move(row));
         }
     }
 
@@ -469,10 +470,11 @@ bool SolidBuilder::build(const std::vector<Contour>& face, const Contour& perime
             if (!tiledCap && !CapBuilder::decompose(capPoints, region, pieces)) ok = false;
             // Vertex → its texture coordinate, shared by pieces (-1: none yet).
             std::vector<int> capTexture(capPoints.size(), -1);
+            std::vector<int> normals, texture;
             for (std::vector<int>& piece : pieces) {
                 if (side == 1) std::reverse(piece.begin(), piece.end());
-                std::vector<int> normals(piece.size(), n), texture;
-                texture.reserve(piece.size());
+                normals.assign(piece.size(), n);
+                texture.clear();
                 for (int v : piece) {
                     int& id = capTexture[static_cast<size_t>(v)];
                     if (id < 0) {

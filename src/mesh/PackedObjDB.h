@@ -4,6 +4,7 @@
 // drawn as vertex arrays.
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "mesh/GeometryInterface.h"
@@ -23,6 +24,24 @@ public:
     // to cover it.
     static constexpr int kMaxPositionIndex = 1 << 28;
 
+    // A list that later passes may attach to an element. Most elements never get one,
+    // and a solid holds thousands of elements, so until then it is one null pointer.
+    class ElementList {
+    public:
+        static constexpr int kFirstStep = 10;
+        int count() const { return array_ ? array_->count() : 0; }
+        int step() const { return array_ ? array_->step() : kFirstStep; }
+        const int32_t* data() const { return array_ ? array_->data() : nullptr; }
+        // The list itself, made on first use.
+        GrowableArray<int32_t>& array() {
+            if (!array_) array_ = std::make_unique<GrowableArray<int32_t>>(kFirstStep);
+            return *array_;
+        }
+
+    private:
+        std::unique_ptr<GrowableArray<int32_t>> array_;
+    };
+
     struct Element {
         uint16_t kind;
         uint16_t count;
@@ -30,7 +49,7 @@ public:
         int16_t part;
         int16_t originalPart;  // the part it was added with; later passes may change part
         uint32_t user;
-        GrowableArray<int32_t> list{10};  // for later passes; empty when added
+        ElementList list;      // for later passes; empty when added
     };
 
     PackedObjDB();

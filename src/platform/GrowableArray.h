@@ -70,6 +70,15 @@ public:
         }
     }
 
+    // Room for at least `capacity` elements; the growth step is left as it is.
+    void reserve(int capacity) {
+        if (capacity <= capacity_) return;
+        void* p = std::realloc(data_, sizeof(T) * static_cast<size_t>(capacity));
+        if (!p) throw std::bad_alloc();
+        data_ = static_cast<T*>(p);
+        capacity_ = capacity;
+    }
+
     int count() const { return count_; }
     int capacity() const { return capacity_; }
     int step() const { return step_; }
