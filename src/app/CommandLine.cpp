@@ -256,14 +256,14 @@ int writeTitle(const TitleScene::Options& options, const std::string& out, bool 
         return kExitOk;
     }
     SceneX& scene = *manager.scene();
-    std::vector<ObjWriter::Unit> units;
+    std::vector<ExportUnit> units;
     for (int i = 0; i < scene.memberCount(kObjectKind); ++i) {
         auto* object = dynamic_cast<ObjectX*>(scene.member(kObjectKind, i));
         if (!object) continue;
         GeometryInterface* solid = object->solid(kRenderMode);
-        if (solid) units.push_back({object->name(), solid, object->worldTransform()});
+        if (solid) units.emplace_back(object->name(), solid, object->worldTransform());
     }
-    return ObjWriter::write(out, units, true, 0, stderr) ? kExitOk : kExitUserError;
+    return ObjWriter::write(out, units, true, stderr) ? kExitOk : kExitUserError;
 }
 
 // What the `text` command was asked for, as typed.

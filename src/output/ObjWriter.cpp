@@ -9,15 +9,6 @@
 
 namespace fw {
 
-std::string ObjWriter::frameFileName(const std::string& name, int frame) {
-    if (frame <= 0) return name;
-    std::string base = name;
-    if (base.size() >= 4 && base.compare(base.size() - 4, 4, ".obj") == 0) base.resize(base.size() - 4);
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".%04d.obj", frame);
-    return base + suffix;
-}
-
 namespace {
 
 class Out {
@@ -48,10 +39,10 @@ bool wanted(const GeometryInterface& g, int e, int part) {
 
 }  // namespace
 
-bool ObjWriter::write(const std::string& path, const std::vector<Unit>& units, bool world, int frame, std::FILE* console,
+bool ObjWriter::write(const std::string& path, const std::vector<ExportUnit>& units, bool world, std::FILE* console,
                       const char* eol) {
     int total = 0;
-    for (const Unit& u : units)
+    for (const ExportUnit& u : units)
         if (u.geometry) total += u.geometry->elementCount();
     if (total == 0) {
         if (console) std::fputs("write_obj: no geometry to export!\n", console);
@@ -67,13 +58,13 @@ bool ObjWriter::write(const std::string& path, const std::vector<Unit>& units, b
     out.line("# *** Veltrane Orvostat generated OBJ file ***%s", eol);
     out.line("#%s", eol);
     int positionBase = 0, texBase = 0, normalBase = 0;
-    for (const Unit& u : units) {
+    for (const ExportUnit& u : units) {
         const GeometryInterface* g = u.geometry;
         if (!g || g->elementCount() == 0) continue;
-        std::string title = frame > 0 ? u.name + "-Frame " + std::to_string(frame) : u.name;
-        std::string group = frame > 0 ? u.name + "-Frm" + std::to_string(frame) : u.name;
+        std::string title = u.label("-Frame %d", "-Section %d");
+        std::string group = u.label("-Frm%d", "-Section %d");
         int polygons = 0;
-        for (int e = 0; e < g->elementCount(); ++e) polygons += wanted(*g, e, u.part);
+        for (int e = 0; e < g->elementCount(); ++e) polygons += wanted(*g, e, u.section);
         out.line("# Object '%s'%s", title.c_str(), eol);
         out.line("#%s", eol);
         out.line("# %d vertices.%s", g->vertexCount(), eol);
@@ -109,7 +100,7 @@ bool ObjWriter::write(const std::string& path, const std::vector<Unit>& units, b
         for (int e = 0; e < g->elementCount(); ++e) {
             GeometryInterface::ElementInfo info;
             const int *p, *t, *n;
-            if (!g->getElementRefs(e, info, &p, &t, &n) || (u.part >= 0 && info.part != u.part)) continue;
+            if (!g->getElementRefs(e, info, &p, &t, &n) || !u.writes(info.part)) continue;
             std::string text = info.kind == GeometryInterface::Polyline ? "l" : info.kind == GeometryInterface::PointSet ? "p" : "f";
             bool hasTex = t && info.texCount == info.count, hasNormals = n && info.normalCount == info.count;
             for (int c = 0; c < info.count; ++c) {

@@ -4,28 +4,20 @@
 // units, one group per unit.
 
 #include <cstdio>
-#include <glm/mat4x4.hpp>
 #include <string>
 #include <vector>
 
-namespace fw {
+#include "output/ExportUnit.h"
 
-class GeometryInterface;
+namespace fw {
 
 class ObjWriter {
 public:
-    struct Unit {
-        std::string name;
-        const GeometryInterface* geometry = nullptr;
-        glm::dmat4 transform{1.0};  // applied when writing world coordinates
-        int part = -1;              // only elements of this part; -1 writes all
-    };
-
     // The file name for a frame of a sequence: logo.obj, frame 12 -> logo.0012.obj.
-    static std::string frameFileName(const std::string& name, int frame);
+    static std::string frameFileName(const std::string& name, int frame) { return exportFrameFileName(name, frame); }
     // Writes the units; false (and nothing written) when there is no geometry or the
     // file cannot be created. Diagnostics go to `console` when it is given.
-    static bool write(const std::string& path, const std::vector<Unit>& units, bool worldCoordinates, int frame,
+    static bool write(const std::string& path, const std::vector<ExportUnit>& units, bool worldCoordinates,
                       std::FILE* console = nullptr, const char* terminator = "\n");
 };
 

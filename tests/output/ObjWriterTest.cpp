@@ -25,10 +25,10 @@ TEST(ObjWriter, UnitsNumberOnAndCornersCarryTheirLists) {
     plain.addElement(GeometryInterface::Polygon, 0, 3, corners, 0, nullptr, 3, normals);
     plain.addElement(GeometryInterface::Polyline, 0, 2, corners, 0, nullptr, 0, nullptr);
 
-    ObjWriter::Unit moved{"Box", &box, glm::translate(glm::dmat4(1.0), glm::dvec3(10, 0, 0))};
-    ObjWriter::Unit flat{"Flat", &plain};
+    ExportUnit moved("Box", &box, glm::translate(glm::dmat4(1.0), glm::dvec3(10, 0, 0)));
+    ExportUnit flat("Flat", &plain);
     std::string path = dir.file("a.obj");
-    ASSERT_TRUE(ObjWriter::write(path, {moved, flat}, true, 0));
+    ASSERT_TRUE(ObjWriter::write(path, {moved, flat}, true));
     std::string text = test::readFile(path);
     EXPECT_EQ(text.rfind("#\n# *** Veltrane Orvostat generated OBJ file ***\n#\n# Object 'Box'\n#\n# 8 vertices.\n"
                          "# 4 texture vertices.\n# 6 normals.\n# 6 polygons.\n#\nv 9.000000 -1.000000 -1.000000\n",
@@ -38,7 +38,8 @@ TEST(ObjWriter, UnitsNumberOnAndCornersCarryTheirLists) {
     // The second unit's numbers run on after the first's 8 positions, 4 coordinates and 6 normals.
     EXPECT_NE(text.find("g Flat\n#\nf 9//7 10//7 11//7\nl 9 10\n"), std::string::npos) << text;
 
-    ASSERT_TRUE(ObjWriter::write(dir.file("b.obj"), {flat}, false, 7));
+    flat.frame = 7;
+    ASSERT_TRUE(ObjWriter::write(dir.file("b.obj"), {flat}, false));
     EXPECT_NE(test::readFile(dir.file("b.obj")).find("# Object 'Flat-Frame 7'\n"), std::string::npos);
     EXPECT_NE(test::readFile(dir.file("b.obj")).find("g Flat-Frm7\n"), std::string::npos);
 }
@@ -53,13 +54,13 @@ TEST(ObjWriter, SequenceNamesAndFailures) {
     char* log = nullptr;
     size_t length = 0;
     std::FILE* console = open_memstream(&log, &length);
-    EXPECT_FALSE(ObjWriter::write(dir.file("none.obj"), {{"Nothing", &empty}}, false, 0, console));
+    EXPECT_FALSE(ObjWriter::write(dir.file("none.obj"), {ExportUnit("Nothing", &empty)}, false, console));
     ObjDB one;
     const double v[3] = {0, 0, 0};
     one.addVertex(v);
     const int c[1] = {0};
     one.addElement(GeometryInterface::PointSet, 0, 1, c, 0, nullptr, 0, nullptr);
-    EXPECT_FALSE(ObjWriter::write("/no/such/folder/x.obj", {{"One", &one}}, false, 0, console));
+    EXPECT_FALSE(ObjWriter::write("/no/such/folder/x.obj", {ExportUnit("One", &one)}, false, console));
     std::fclose(console);
     EXPECT_EQ(std::string(log, length), "write_obj: no geometry to export!\nCannot open '/no/such/folder/x.obj'.\n");
     free(log);

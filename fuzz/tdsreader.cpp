@@ -1,0 +1,6 @@
+// libFuzzer target: arbitrary bytes read as a .3ds mesh file.
+#include "MeshFuzzTargets.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    return fw::fuzz::readThroughMeshReader(".3ds", data, size);
+}

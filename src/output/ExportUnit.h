@@ -1,0 +1,52 @@
+#pragma once
+// What every mesh writer is handed: units (an object's render-quality mesh at one
+// frame, or one section of it) with their transform and the look of each part, as
+// the export driver collected them from the scene.
+
+#include <glm/mat4x4.hpp>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace fw {
+
+class GeometryInterface;
+
+// A material reduced to what mesh formats can say about it; colours are 0..1.
+struct ExportMaterial {
+    std::string name = "defaultMtl";
+    double diffuse[3] = {0.8, 0.8, 0.8};
+    double specular[3] = {1.0, 1.0, 1.0};
+    double specularAmount = 0.0;  // 0..1: how strong the highlight is
+    double shininess = 0.3;       // 0..1: how tight it is
+    double reflectivity = 0.0;    // 0..1
+    double transparency = 0.0;    // 0..1
+};
+
+struct ExportUnit {
+    ExportUnit() = default;
+    ExportUnit(std::string name_, const GeometryInterface* geometry_, const glm::dmat4& transform_ = glm::dmat4(1.0))
+        : name(std::move(name_)), geometry(geometry_), transform(transform_) {}
+
+    std::string name;     // the object's name, without suffixes
+    int object = 0;       // which object of the export list (the same across frames)
+    int frame = -1;       // -1 outside an animation export
+    int section = -1;     // the part written as a section of its own; -1: every part
+    const GeometryInterface* geometry = nullptr;
+    glm::dmat4 transform{1.0};  // object to world; applied when writing world coordinates
+    // The look of each part index; a part past the end wears the first (or a default
+    // material when the list is empty).
+    std::vector<ExportMaterial> materials;
+
+    // The unit's name with the writer's suffixes, e.g. ("-Frm%d", "-Section %d") gives
+    // "Title-Section 2-Frm7" for section 2 of frame 7.
+    std::string label(const char* frameSuffix, const char* sectionSuffix) const;
+    const ExportMaterial& material(int part) const;
+    // Whether element e belongs to what this unit writes (its section, if any).
+    bool writes(int part) const { return section < 0 || part == section; }
+};
+
+// Frame-dependent file names: a sequence of OBJ files, logo.obj frame 12 -> logo.0012.obj.
+std::string exportFrameFileName(const std::string& name, int frame);
+
+}  // namespace fw

@@ -1,0 +1,46 @@
+#pragma once
+// What every mesh reader gives back: one group per object of the file, each its own
+// mesh with a part index per material, ready to become a custom object.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "mesh/ObjDB.h"
+#include "output/ExportUnit.h"
+
+namespace fw {
+
+struct ImportGroup {
+    std::string name;
+    std::unique_ptr<ObjDB> mesh = std::make_unique<ObjDB>();
+    // Part index -> the material it wears, as far as the file tells (name always; colours
+    // where the format has them).
+    std::vector<ExportMaterial> materials;
+    // The part index for a material name, adding it (with the given look) when new.
+    int partFor(const std::string& materialName, const ExportMaterial* look = nullptr);
+};
+
+// The one interface of the mesh readers: parse a whole file held in memory.
+class MeshReader {
+public:
+    virtual ~MeshReader() = default;
+    // Reads the file into groups (replacing what `groups` held). False with error()
+    // set when nothing usable could be read; warnings() lists what was skipped.
+    bool read(const std::string& path, std::vector<ImportGroup>& groups);
+    virtual bool parse(const std::string& bytes, std::vector<ImportGroup>& groups) = 0;
+
+    const std::string& error() const { return error_; }
+    const std::string& warnings() const { return warnings_; }
+
+protected:
+    bool fail(const std::string& what);
+    // Keeps the first 100 warnings, counting the rest.
+    void warn(const std::string& what);
+
+    std::string error_;
+    std::string warnings_;
+    int warningCount_ = 0;
+};
+
+}  // namespace fw

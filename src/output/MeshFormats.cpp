@@ -1,0 +1,50 @@
+#include "output/MeshFormats.h"
+
+#include <cctype>
+
+#include "output/ObjImport.h"
+#include "output/ObjWriter.h"
+
+namespace fw {
+
+namespace {
+
+bool writeObj(const std::string& path, const std::vector<ExportUnit>& units, bool world, std::FILE* console) {
+    return ObjWriter::write(path, units, world, console);
+}
+
+template <class Reader>
+std::unique_ptr<MeshReader> make() {
+    return std::make_unique<Reader>();
+}
+
+}  // namespace
+
+const std::vector<MeshFormat>& MeshFormats::all() {
+    static const std::vector<MeshFormat> formats = {
+        {".obj", "OBJ File (.obj)", writeObj, make<ObjImport>, true},
+    };
+    return formats;
+}
+
+const MeshFormat* MeshFormats::forPath(const std::string& path) {
+    size_t dot = path.find_last_of("./");
+    if (dot == std::string::npos || path[dot] != '.') return nullptr;
+    std::string extension = path.substr(dot);
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const MeshFormat& format : all())
+        if (extension == format.extension) return &format;
+    return nullptr;
+}
+
+std::string MeshFormats::extensions(bool writable) {
+    std::string text;
+    for (const MeshFormat& format : all()) {
+        if (writable ? !format.write : !format.makeReader) continue;
+        if (!text.empty()) text += ", ";
+        text += format.extension + 1;
+    }
+    return text;
+}
+
+}  // namespace fw
