@@ -31,6 +31,7 @@ struct ExportUnit {
     std::string name;     // the object's name, without suffixes
     int object = 0;       // which object of the export list (the same across frames)
     int frame = -1;       // -1 outside an animation export
+    double time = 0.0;    // the frame's time in seconds from the start of the range
     int section = -1;     // the part written as a section of its own; -1: every part
     const GeometryInterface* geometry = nullptr;
     glm::dmat4 transform{1.0};  // object to world; applied when writing world coordinates
