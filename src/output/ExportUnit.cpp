@@ -1,6 +1,9 @@
 #include "output/ExportUnit.h"
 
 #include <cstdio>
+#include <glm/gtc/matrix_inverse.hpp>
+
+#include "mesh/GeometryInterface.h"
 
 namespace fw {
 
@@ -22,6 +25,23 @@ const ExportMaterial& ExportUnit::material(int part) const {
     static const ExportMaterial kDefault;
     if (materials.empty()) return kDefault;
     return part >= 0 && part < static_cast<int>(materials.size()) ? materials[static_cast<size_t>(part)] : materials[0];
+}
+
+glm::dvec3 ExportUnit::position(int index, bool world) const {
+    double v[3];
+    geometry->getVertex(v, index);
+    glm::dvec3 p(v[0], v[1], v[2]);
+    return world ? glm::dvec3(transform * glm::dvec4(p, 1.0)) : p;
+}
+
+glm::dvec3 ExportUnit::normal(int index, bool world) const {
+    double v[3];
+    geometry->getNormal(v, index);
+    glm::dvec3 n(v[0], v[1], v[2]);
+    if (!world) return n;
+    glm::dvec3 m = glm::inverseTranspose(glm::dmat3(transform)) * n;
+    double length = glm::length(m);
+    return length > 0 ? m / length : n;
 }
 
 std::string exportFrameFileName(const std::string& name, int frame) {

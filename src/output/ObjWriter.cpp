@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdarg>
-#include <glm/gtc/matrix_inverse.hpp>
 
 #include "mesh/GeometryInterface.h"
 #include "persistence/AFile.h"
@@ -72,26 +71,17 @@ bool ObjWriter::write(const std::string& path, const std::vector<ExportUnit>& un
         out.line("# %d normals.%s", g->normalCount(), eol);
         out.line("# %d polygons.%s", polygons, eol);
         out.line("#%s", eol);
-        glm::dmat3 normalMatrix = glm::inverseTranspose(glm::dmat3(u.transform));
-        double v[3];
         for (int i = 0; i < g->vertexCount(); ++i) {
-            g->getVertex(v, i);
-            glm::dvec3 p(v[0], v[1], v[2]);
-            if (world) p = glm::dvec3(u.transform * glm::dvec4(p, 1.0));
+            glm::dvec3 p = u.position(i, world);
             out.line("v %lf %lf %lf%s", p.x, p.y, p.z, eol);
         }
+        double v[3];
         for (int i = 0; i < g->texCoordCount(); ++i) {
             g->getTexCoord(v, i);
             out.line("vt %lf %lf %lf%s", v[0], v[1], v[2], eol);
         }
         for (int i = 0; i < g->normalCount(); ++i) {
-            g->getNormal(v, i);
-            glm::dvec3 n(v[0], v[1], v[2]);
-            if (world) {
-                glm::dvec3 m = normalMatrix * n;
-                double length = glm::length(m);
-                n = length > 0 ? m / length : n;  // a zero normal goes out unchanged
-            }
+            glm::dvec3 n = u.normal(i, world);
             out.line("vn %lf %lf %lf%s", n.x, n.y, n.z, eol);
         }
         out.line("#%s", eol);
