@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "output/DxfReader.h"
+#include "output/DxfWriter.h"
 #include "output/ObjImport.h"
 #include "output/ObjWriter.h"
 
@@ -11,6 +13,10 @@ namespace {
 
 bool writeObj(const std::string& path, const std::vector<ExportUnit>& units, bool world, std::FILE* console) {
     return ObjWriter::write(path, units, world, console);
+}
+
+bool writeDxf(const std::string& path, const std::vector<ExportUnit>& units, bool world, std::FILE* console) {
+    return DxfWriter::write(path, units, world, console);
 }
 
 template <class Reader>
@@ -23,6 +29,7 @@ std::unique_ptr<MeshReader> make() {
 const std::vector<MeshFormat>& MeshFormats::all() {
     static const std::vector<MeshFormat> formats = {
         {".obj", "OBJ File (.obj)", writeObj, make<ObjImport>, true},
+        {".dxf", "DXF File (.dxf)", writeDxf, make<DxfReader>, false},
     };
     return formats;
 }
