@@ -48,6 +48,9 @@ struct ExportUnit {
     // the inverse transpose, unit length again (a zero normal stays as it is).
     glm::dvec3 position(int index, bool world) const;
     glm::dvec3 normal(int index, bool world) const;
+    // All of them at once, for writers that walk every one.
+    std::vector<glm::dvec3> positions(bool world) const;
+    std::vector<glm::dvec3> normals(bool world) const;
     // Whether element e belongs to what this unit writes (its section, if any).
     bool writes(int part) const { return section < 0 || part == section; }
 };
