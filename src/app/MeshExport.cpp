@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <set>
+#include <unistd.h>
 
 #include "app/CommandLine.h"
 #include "app/OrvoSceneManager.h"
@@ -159,8 +161,10 @@ int MeshExport::run(OrvoSceneManager& manager, const Request& request) {
     if (!range) return format->write(request.out, units, world, stderr) ? kExitOk : kExitUserError;
 
     const double fps = globals.framesPerSecond > 0 ? globals.framesPerSecond : 30.0;
+    const bool terminal = isatty(STDERR_FILENO) == 1;
     std::vector<ExportUnit> all;
     for (int frame = first; frame <= last; ++frame) {
+        if (terminal) std::fprintf(stderr, "\rexporting frame %d of %d-%d ", frame, first, last), std::fflush(stderr);
         animator.setTime(frame);
         std::vector<ExportUnit> now = units;
         for (size_t i = 0; i < now.size(); ++i) {
@@ -174,6 +178,7 @@ int MeshExport::run(OrvoSceneManager& manager, const Request& request) {
             all.insert(all.end(), now.begin(), now.end());
         }
     }
+    if (terminal) std::fputc('\n', stderr);
     if (!format->filePerFrame && !format->write(request.out, all, world, stderr)) return kExitUserError;
     return kExitOk;
 }
