@@ -103,7 +103,7 @@ TEST(Dxf, ABoxComesBackWithItsLayersColoursAndTriangles) {
         box.getElementRefs(e, info, &p, &t, &n);
         world.addElement(info.kind, 0, info.count, p, 0, nullptr, 0, nullptr);
     }
-    EXPECT_EQ(test::compareTriangles(test::trianglesOf(world, -1, 1e-5), test::trianglesOf(*groups[0].mesh, -1, 1e-5),
+    EXPECT_EQ(test::compareTriangles(test::trianglesOf(world), test::trianglesOf(*groups[0].mesh),
                                      2e-6),
               "");
     EXPECT_EQ(groups[0].mesh->vertexCount(), 8);
