@@ -170,8 +170,23 @@ bool ObjReader::parseLine(std::string_view line, ObjDB& db) {
         }
         return true;
     }
-    // Groups, smoothing groups, material libraries and free-form geometry carry
-    // nothing the mesh keeps.
+    if (keyword == "g") {
+        // "g a b" puts the elements in both groups; they go with the names together.
+        std::string name;
+        for (std::string_view token = nextToken(rest); !token.empty(); token = nextToken(rest))
+            name += (name.empty() ? "" : " ") + std::string(token);
+        if (name.empty()) name = "default";
+        group_ = -1;
+        for (size_t i = 0; i < groups_.size() && group_ < 0; ++i)
+            if (groups_[i] == name) group_ = static_cast<int>(i);
+        if (group_ < 0) {
+            group_ = static_cast<int>(groups_.size());
+            groups_.push_back(name);
+        }
+        return true;
+    }
+    // Smoothing groups, material libraries and free-form geometry carry nothing the
+    // mesh keeps.
     return true;
 }
 
@@ -230,7 +245,7 @@ bool ObjReader::readElement(int kind, std::string_view rest, ObjDB& db) {
     // Attributes that not every corner has are dropped for the whole element.
     db.addElement(kind, part_, count, positions_.data(), static_cast<int>(texIndices_.size()),
                   texIndices_.data(), static_cast<int>(normalIndices_.size()),
-                  normalIndices_.data());
+                  normalIndices_.data(), group_);
     return true;
 }
 

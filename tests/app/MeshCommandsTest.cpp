@@ -155,9 +155,18 @@ TEST(MeshCommands, SectionsSplitEachSolidByPart) {
     // Split or not, the same triangles.
     auto split = readBack(ObjImport(), dir.file("s.obj"));
     auto whole = readBack(ObjImport(), dir.file("w.obj"));
-    EXPECT_EQ(test::compareTriangles(test::trianglesOf(*whole[0].mesh),
-                                     test::trianglesOf(*split[0].mesh), 1e-9),
-              "");
+    EXPECT_EQ(whole.size(), 11u);
+    EXPECT_EQ(split.size(), 36u);  // three or four parts per solid (O and the Rs have a fourth)
+    EXPECT_EQ(split[1].name, "Text F-Section 1");
+    auto triangles = [](const std::vector<ImportGroup>& groups) {
+        std::vector<test::Triangle> all;
+        for (const ImportGroup& group : groups) {
+            auto some = test::trianglesOf(*group.mesh);
+            all.insert(all.end(), some.begin(), some.end());
+        }
+        return all;
+    };
+    EXPECT_EQ(test::compareTriangles(triangles(whole), triangles(split), 1e-9), "");
 }
 
 TEST(MeshCommands, ImportMakesAProjectThatRendersOrAddsToOne) {
@@ -187,7 +196,9 @@ TEST(MeshCommands, ImportMakesAProjectThatRendersOrAddsToOne) {
     ASSERT_EQ(r.status, 0) << r.err;
     r = run(dir, "info " + dir.file("title.kxp"));
     EXPECT_NE(r.out.find("ObjectX \"Text F\""), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("ObjectP \"OBJ default\""), std::string::npos) << r.out;
+    // One object per group of the file, named after it, made unique beside the originals.
+    EXPECT_NE(r.out.find("ObjectP \"Text F.1\""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("ObjectP \"Ground.1\""), std::string::npos) << r.out;
 
     // A damaged mesh changes nothing.
     std::string before = test::readFile(dir.file("title.kxp"));
