@@ -2,6 +2,10 @@
 
 #include <cctype>
 
+#include "output/C4dReader.h"
+#include "output/C4dWriter.h"
+#include "output/FactReader.h"
+#include "output/FactWriter.h"
 #include "output/ObjImport.h"
 #include "output/ObjWriter.h"
 
@@ -23,6 +27,8 @@ std::unique_ptr<MeshReader> make() {
 const std::vector<MeshFormat>& MeshFormats::all() {
     static const std::vector<MeshFormat> formats = {
         {".obj", "OBJ File (.obj)", writeObj, make<ObjImport>, true},
+        {".fac", "FACT File (.fac)", FactWriter::write, make<FactReader>, false},
+        {".c4d", "C4D File (.c4d)", C4dWriter::write, make<C4dReader>, false},
     };
     return formats;
 }
