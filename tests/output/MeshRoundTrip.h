@@ -48,12 +48,16 @@ inline std::string chunk(const std::string& id, const std::string& data) {
 // texture coordinates rounded to float.
 inline void roundedCopy(const GeometryInterface& g, ObjDB& out, const glm::dmat4* transform = nullptr) {
     double v[3];
-    auto round = [](double x) { return static_cast<double>(static_cast<float>(x)); };
+    // Through memory: g++ 12 at -O2 folds a vectorised double -> float -> double away.
+    auto toFloat = [](double x) {
+        volatile float f = static_cast<float>(x);
+        return static_cast<double>(f);
+    };
     for (int i = 0; i < g.vertexCount(); ++i) {
         g.getVertex(v, i);
         glm::dvec3 p(v[0], v[1], v[2]);
         if (transform) p = glm::dvec3(*transform * glm::dvec4(p, 1.0));
-        const double q[3] = {round(p.x), round(p.y), round(p.z)};
+        const double q[3] = {toFloat(p.x), toFloat(p.y), toFloat(p.z)};
         out.addVertex(q);
     }
     glm::dmat3 normalMatrix = transform ? glm::inverseTranspose(glm::dmat3(*transform)) : glm::dmat3(1.0);
@@ -61,12 +65,12 @@ inline void roundedCopy(const GeometryInterface& g, ObjDB& out, const glm::dmat4
         g.getNormal(v, i);
         glm::dvec3 n = normalMatrix * glm::dvec3(v[0], v[1], v[2]);
         if (transform && glm::length(n) > 0) n /= glm::length(n);
-        const double q[3] = {round(n.x), round(n.y), round(n.z)};
+        const double q[3] = {toFloat(n.x), toFloat(n.y), toFloat(n.z)};
         out.addNormal(q);
     }
     for (int i = 0; i < g.texCoordCount(); ++i) {
         g.getTexCoord(v, i);
-        const double q[3] = {round(v[0]), round(v[1]), round(v[2])};
+        const double q[3] = {toFloat(v[0]), toFloat(v[1]), toFloat(v[2])};
         out.addTexCoord(q);
     }
     for (int e = 0; e < g.elementCount(); ++e) {
