@@ -1,11 +1,14 @@
-#include "output/MeshFormats.h"
 
-#include <cctype>
-
+#include "output/C4dReader.h"
+#include "output/C4dWriter.h"
 #include "output/DxfReader.h"
 #include "output/DxfWriter.h"
+#include "output/FactReader.h"
+#include "output/FactWriter.h"
+#include "output/MeshFormats.h"
 #include "output/ObjImport.h"
 #include "output/ObjWriter.h"
+#include <cctype>
 
 namespace fw {
 
@@ -30,6 +33,8 @@ const std::vector<MeshFormat>& MeshFormats::all() {
     static const std::vector<MeshFormat> formats = {
         {".obj", "OBJ File (.obj)", writeObj, make<ObjImport>, true},
         {".dxf", "DXF File (.dxf)", writeDxf, make<DxfReader>, false},
+        {".fac", "FACT File (.fac)", FactWriter::write, make<FactReader>, false},
+        {".c4d", "C4D File (.c4d)", C4dWriter::write, make<C4dReader>, false},
     };
     return formats;
 }
