@@ -1,3 +1,6 @@
+#include "output/MeshFormats.h"
+
+#include <cctype>
 
 #include "output/C4dReader.h"
 #include "output/C4dWriter.h"
@@ -5,10 +8,8 @@
 #include "output/DxfWriter.h"
 #include "output/FactReader.h"
 #include "output/FactWriter.h"
-#include "output/MeshFormats.h"
 #include "output/ObjImport.h"
 #include "output/ObjWriter.h"
-#include <cctype>
 
 namespace fw {
 
