@@ -8,6 +8,7 @@
 #include "output/DxfWriter.h"
 #include "output/FactReader.h"
 #include "output/FactWriter.h"
+#include "output/GlbWriter.h"
 #include "output/ObjImport.h"
 #include "output/ObjWriter.h"
 
@@ -36,6 +37,7 @@ const std::vector<MeshFormat>& MeshFormats::all() {
         {".dxf", "DXF File (.dxf)", writeDxf, make<DxfReader>, false},
         {".fac", "FACT File (.fac)", FactWriter::write, make<FactReader>, false},
         {".c4d", "C4D File (.c4d)", C4dWriter::write, make<C4dReader>, false},
+        {".glb", "glTF Binary (.glb)", GlbWriter::write, nullptr, false},
     };
     return formats;
 }
