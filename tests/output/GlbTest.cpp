@@ -473,6 +473,53 @@ TEST_P(GlbAnimation, FramesSampleTheNodeAtTheirTimes) {
     EXPECT_VALID_GLTF(path);
 }
 
+TEST(GlbWriter, SectionsOfAnAnimatedObjectShareItsNode) {
+    test::TempDir dir;
+    // Two parts, each exported as a section of its own, over two frames; beside it a box
+    // that stands still in one frame.
+    ObjDB db;
+    const double size[3] = {1, 1, 1};
+    test::buildBox(db, size);
+    const double far[3][3] = {{5, 0, 0}, {6, 0, 0}, {5, 1, 0}};
+    for (const auto& v : far) db.addVertex(v);
+    const int tri[3] = {8, 9, 10};
+    db.addElement(GeometryInterface::Polygon, 1, 3, tri, 0, nullptr, 0, nullptr);
+    ObjDB still;
+    test::buildBox(still, size);
+    std::vector<ExportUnit> units;
+    for (int frame = 0; frame < 2; ++frame)
+        for (int section = 0; section < 2; ++section) {
+            ExportUnit u("Pair", &db, frameTransform(frame));
+            u.frame = frame;
+            u.time = frame / 30.0;
+            u.section = section;
+            units.push_back(u);
+        }
+    ExportUnit stand("Still", &still, glm::translate(glm::dmat4(1.0), glm::dvec3(0, 0, -4)));
+    stand.object = 1;
+    stand.frame = 0;
+    units.push_back(stand);
+    std::string path = dir.file("pair.glb");
+    ASSERT_TRUE(GlbWriter::write(path, units, false));
+    tinygltf::Model model = load(path);
+
+    ASSERT_EQ(model.nodes.size(), 2u);
+    EXPECT_EQ(model.nodes[0].name, "Pair-Frm0");
+    EXPECT_EQ(model.nodes[1].name, "Still-Frm0");
+    EXPECT_EQ(meshTriangles(model, model.nodes[0].mesh), expectedTriangles(db, glm::dmat4(1.0)));
+    EXPECT_EQ(meshTriangles(model, model.nodes[1].mesh), expectedTriangles(still, glm::dmat4(1.0)));
+    expectNear(glm::translate(glm::dmat4(1.0), glm::dvec3(0, 0, -4)), nodeMatrix(model.nodes[1]), 1e-12);
+    // One sampler set for the pair, its frames' times once each; none for the still box.
+    ASSERT_EQ(model.animations.size(), 1u);
+    ASSERT_EQ(model.animations[0].channels.size(), 3u);
+    for (const tinygltf::AnimationChannel& channel : model.animations[0].channels) {
+        EXPECT_EQ(channel.target_node, 0);
+        const tinygltf::AnimationSampler& sampler = model.animations[0].samplers.at(static_cast<size_t>(channel.sampler));
+        EXPECT_EQ(floatsOf(model, sampler.input), (std::vector<double>{0.0, float(1.0 / 30.0)}));
+    }
+    EXPECT_VALID_GLTF(path);
+}
+
 INSTANTIATE_TEST_SUITE_P(Coordinates, GlbAnimation, testing::Values(false, true),
                          [](const testing::TestParamInfo<bool>& info) { return info.param ? "World" : "Object"; });
 
