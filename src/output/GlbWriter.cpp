@@ -236,7 +236,11 @@ private:
                 size_t k = static_cast<size_t>(c);
                 valid = g->getVertex(v, p[c]);
                 points[k] = glm::dvec3(baked * glm::dvec4(v[0], v[1], v[2], 1.0));
-                if (hasTex) valid = valid && g->getTexCoord(uvs[k].data(), t[c]);
+                // A broken coordinate would spoil the bounds and the welding order.
+                valid = valid && std::isfinite(points[k].x) && std::isfinite(points[k].y) && std::isfinite(points[k].z);
+                if (hasTex)
+                    valid = valid && g->getTexCoord(uvs[k].data(), t[c]) && std::isfinite(uvs[k][0]) &&
+                            std::isfinite(uvs[k][1]);
                 if (hasNormals) {
                     valid = valid && g->getNormal(v, n[c]);
                     normals[k] = normalMatrix * glm::dvec3(v[0], v[1], v[2]);

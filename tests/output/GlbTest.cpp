@@ -372,6 +372,12 @@ TEST(GlbWriter, NothingToExportWritesNothing) {
     const int c[2] = {0, 1};
     lines.addElement(GeometryInterface::Polyline, 0, 2, c, 0, nullptr, 0, nullptr);
     lines.addElement(GeometryInterface::PointSet, 0, 2, c, 0, nullptr, 0, nullptr);
+    // Polygons that cannot be written: a corner past the positions, a corner at NaN.
+    const double broken[3] = {NAN, 0, 1};
+    lines.addVertex(broken);
+    const int outside[3] = {0, 1, 7}, unreal[3] = {0, 1, 2};
+    lines.addElement(GeometryInterface::Polygon, 0, 3, outside, 0, nullptr, 0, nullptr);
+    lines.addElement(GeometryInterface::Polygon, 0, 3, unreal, 0, nullptr, 0, nullptr);
     char* log = nullptr;
     size_t length = 0;
     std::FILE* console = open_memstream(&log, &length);
