@@ -152,7 +152,7 @@ struct ObjectUnits {
 
 class GlbBuilder {
 public:
-    GlbBuilder(bool world) : world_(world), packer_(model_) {}
+    explicit GlbBuilder(bool world) : world_(world), packer_(model_) {}
 
     bool build(const std::vector<ExportUnit>& units) {
         std::map<int, ObjectUnits> objects;
