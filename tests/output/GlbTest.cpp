@@ -276,7 +276,9 @@ TEST_P(GlbBox, TrianglesNormalsTextureAndTransformReadBack) {
     EXPECT_TRUE(model.animations.empty());
 
     // Another program reads it too.
-    if (int faces = assimpCount(path, "Faces"); faces != kNoAssimp) EXPECT_EQ(faces, 12);
+    if (int faces = assimpCount(path, "Faces"); faces != kNoAssimp) {
+        EXPECT_EQ(faces, 12);
+    }
     EXPECT_VALID_GLTF(path);
 }
 
@@ -482,7 +484,9 @@ TEST_P(GlbAnimation, FramesSampleTheNodeAtTheirTimes) {
             EXPECT_NEAR(std::fabs(q.z), std::sin(glm::radians(20.0 * static_cast<double>(i))), 1e-6);
         }
     }
-    if (int animations = assimpCount(path, "Animations"); animations != kNoAssimp) EXPECT_EQ(animations, 1);
+    if (int animations = assimpCount(path, "Animations"); animations != kNoAssimp) {
+        EXPECT_EQ(animations, 1);
+    }
     EXPECT_VALID_GLTF(path);
 }
 
