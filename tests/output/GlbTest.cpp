@@ -11,6 +11,8 @@
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/quaternion.hpp>
 
+#include "GltfModel.h"
+#include "GltfValidator.h"
 #include "MeshCompare.h"
 #include "RunProgram.h"
 #include "TempDir.h"
@@ -28,69 +30,11 @@
 namespace fw {
 namespace {
 
-tinygltf::Model load(const std::string& path) {
-    tinygltf::TinyGLTF loader;
-    tinygltf::Model model;
-    std::string error, warning;
-    bool ok = loader.LoadBinaryFromFile(&model, &error, &warning, path);
-    EXPECT_TRUE(ok) << error;
-    EXPECT_EQ(error, "");
-    return model;
-}
-
-std::vector<double> floatsOf(const tinygltf::Model& model, int index) {
-    const tinygltf::Accessor& a = model.accessors.at(static_cast<size_t>(index));
-    const tinygltf::BufferView& view = model.bufferViews.at(static_cast<size_t>(a.bufferView));
-    const std::vector<unsigned char>& data = model.buffers.at(static_cast<size_t>(view.buffer)).data;
-    EXPECT_EQ(a.componentType, TINYGLTF_COMPONENT_TYPE_FLOAT);
-    size_t components = static_cast<size_t>(tinygltf::GetNumComponentsInType(static_cast<uint32_t>(a.type)));
-    size_t stride = static_cast<size_t>(a.ByteStride(view));
-    std::vector<double> out;
-    for (size_t i = 0; i < a.count; ++i)
-        for (size_t c = 0; c < components; ++c) {
-            float f;
-            size_t at = view.byteOffset + a.byteOffset + i * stride + c * sizeof(float);
-            if (at + sizeof f > data.size()) return {};
-            std::memcpy(&f, data.data() + at, sizeof f);
-            out.push_back(f);
-        }
-    return out;
-}
-
-std::vector<uint32_t> indicesOf(const tinygltf::Model& model, int index) {
-    const tinygltf::Accessor& a = model.accessors.at(static_cast<size_t>(index));
-    const tinygltf::BufferView& view = model.bufferViews.at(static_cast<size_t>(a.bufferView));
-    const std::vector<unsigned char>& data = model.buffers.at(static_cast<size_t>(view.buffer)).data;
-    EXPECT_EQ(a.componentType, TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT);
-    std::vector<uint32_t> out(a.count);
-    if (view.byteOffset + a.byteOffset + a.count * 4 > data.size()) return {};
-    std::memcpy(out.data(), data.data() + view.byteOffset + a.byteOffset, a.count * 4);
-    return out;
-}
-
-// A primitive of the file (or all of a mesh's) as a mesh of its own, for MeshCompare.
-void addPrimitive(const tinygltf::Model& model, const tinygltf::Primitive& p, ObjDB& db) {
-    EXPECT_EQ(p.mode, TINYGLTF_MODE_TRIANGLES);
-    std::vector<double> positions = floatsOf(model, p.attributes.at("POSITION"));
-    int base = db.vertexCount();
-    for (size_t i = 0; i + 2 < positions.size(); i += 3) db.addVertex(&positions[i]);
-    std::vector<uint32_t> indices = indicesOf(model, p.indices);
-    EXPECT_EQ(indices.size() % 3, 0u);
-    for (size_t i = 0; i + 2 < indices.size(); i += 3) {
-        int corners[3];
-        for (int k = 0; k < 3; ++k) {
-            EXPECT_LT(indices[i + static_cast<size_t>(k)], positions.size() / 3);
-            corners[k] = base + static_cast<int>(indices[i + static_cast<size_t>(k)]);
-        }
-        db.addElement(GeometryInterface::Polygon, 0, 3, corners, 0, nullptr, 0, nullptr);
-    }
-}
-
-std::vector<test::Triangle> meshTriangles(const tinygltf::Model& model, int mesh) {
-    ObjDB db;
-    for (const tinygltf::Primitive& p : model.meshes.at(static_cast<size_t>(mesh)).primitives) addPrimitive(model, p, db);
-    return test::trianglesOf(db);
-}
+using test::addPrimitive;
+using test::floatsOf;
+using test::indicesOf;
+using test::meshTriangles;
+using test::nodeMatrix;
 
 // g++ 12.2 at -O2 vectorises a double -> float -> double round trip of neighbouring
 // values into nothing; out of line, the rounding happens.
@@ -119,44 +63,9 @@ std::vector<test::Triangle> expectedTriangles(const GeometryInterface& g, const 
     return test::trianglesOf(db);
 }
 
-glm::dmat4 nodeMatrix(const tinygltf::Node& node) {
-    EXPECT_TRUE(node.matrix.empty());
-    glm::dmat4 m(1.0);
-    if (!node.translation.empty())
-        m = glm::translate(m, glm::dvec3(node.translation[0], node.translation[1], node.translation[2]));
-    if (!node.rotation.empty())
-        m *= glm::mat4_cast(glm::dquat(node.rotation[3], node.rotation[0], node.rotation[1], node.rotation[2]));
-    if (!node.scale.empty()) m = glm::scale(m, glm::dvec3(node.scale[0], node.scale[1], node.scale[2]));
-    return m;
-}
-
 void expectNear(const glm::dmat4& expected, const glm::dmat4& actual, double tolerance) {
     for (int c = 0; c < 4; ++c)
         for (int r = 0; r < 4; ++r) EXPECT_NEAR(expected[c][r], actual[c][r], tolerance) << "column " << c << " row " << r;
-}
-
-// What the Khronos validator finds wrong with the file: the number of errors and their
-// lines, or -1 when node or the validator is not installed.
-int validatorErrors(const std::string& path, std::string& report) {
-    const char* folder = std::getenv("FW_GLTF_VALIDATOR");
-    std::string package = folder ? folder : "/opt/formwright-tools/node_modules/gltf-validator";
-    if (std::system("command -v node >/dev/null 2>&1") != 0 ||
-        !std::filesystem::exists(package + "/package.json"))
-        return -1;
-    test::TempDir dir;
-    std::string script = dir.file("validate.js");
-    test::writeFile(script,
-                    "const validator = require(process.argv[2]);\n"
-                    "const bytes = new Uint8Array(require('fs').readFileSync(process.argv[3]));\n"
-                    "validator.validateBytes(bytes, {maxIssues: 0}).then((report) => {\n"
-                    "  console.log('errors ' + report.issues.numErrors);\n"
-                    "  for (const m of report.issues.messages)\n"
-                    "    if (m.severity === 0) console.log(m.code + ' ' + m.message + ' ' + (m.pointer || ''));\n"
-                    "}, (error) => { console.log('failed ' + error); process.exit(2); });\n");
-    test::Outcome run = test::runProgram("node", script + " " + package + " " + path, dir.path().string());
-    report = run.out + run.err;
-    if (run.status != 0 || run.out.rfind("errors ", 0) != 0) return 1000;
-    return std::atoi(run.out.c_str() + 7);
 }
 
 // A count from `assimp info` (the peer reader): -1 when it could not read the file or
@@ -170,14 +79,6 @@ int assimpCount(const std::string& path, const std::string& what) {
     if (info.status != 0 || at == std::string::npos) return -1;
     return std::atoi(info.out.c_str() + at + what.size() + 2);
 }
-
-#define EXPECT_VALID_GLTF(path)                                                                     \
-    do {                                                                                            \
-        std::string report_;                                                                        \
-        int errors_ = validatorErrors(path, report_);                                               \
-        if (errors_ < 0) GTEST_SKIP() << "node or the gltf-validator package is missing: not validated"; \
-        EXPECT_EQ(errors_, 0) << report_;                                                           \
-    } while (0)
 
 glm::dmat4 placed() {
     return glm::translate(glm::dmat4(1.0), glm::dvec3(10, -2, 3)) *
@@ -195,7 +96,7 @@ TEST_P(GlbBox, TrianglesNormalsTextureAndTransformReadBack) {
     test::buildBox(box, size);
     std::string path = dir.file("box.glb");
     ASSERT_TRUE(GlbWriter::write(path, {ExportUnit("Box", &box, placed())}, world));
-    tinygltf::Model model = load(path);
+    tinygltf::Model model = test::loadGlb(path);
 
     ASSERT_EQ(model.scenes.size(), 1u);
     ASSERT_EQ(model.nodes.size(), 1u);
@@ -321,7 +222,7 @@ TEST(GlbWriter, PartsBecomePrimitivesWithTheirMaterials) {
     unit.materials = {gold, glass};
     std::string path = dir.file("parts.glb");
     ASSERT_TRUE(GlbWriter::write(path, {unit}, false));
-    tinygltf::Model model = load(path);
+    tinygltf::Model model = test::loadGlb(path);
 
     ASSERT_EQ(model.materials.size(), 2u);
     const tinygltf::Material& m0 = model.materials[0];
@@ -362,7 +263,7 @@ TEST(GlbWriter, PartsBecomePrimitivesWithTheirMaterials) {
     // A section writes only its own part.
     unit.section = 1;
     ASSERT_TRUE(GlbWriter::write(path, {unit}, false));
-    tinygltf::Model section = load(path);
+    tinygltf::Model section = test::loadGlb(path);
     EXPECT_EQ(section.nodes.at(0).name, "Parts-Section 1");
     EXPECT_EQ(test::compareTriangles(expectedTriangles(db, glm::dmat4(1.0), 1),
                                      meshTriangles(section, 0), 0),
@@ -439,7 +340,7 @@ TEST_P(GlbAnimation, FramesSampleTheNodeAtTheirTimes) {
     }
     std::string path = dir.file("spin.glb");
     ASSERT_TRUE(GlbWriter::write(path, units, world));
-    tinygltf::Model model = load(path);
+    tinygltf::Model model = test::loadGlb(path);
 
     ASSERT_EQ(model.nodes.size(), 1u);
     ASSERT_EQ(model.meshes.size(), 1u);
@@ -518,7 +419,7 @@ TEST(GlbWriter, SectionsOfAnAnimatedObjectShareItsNode) {
     units.push_back(stand);
     std::string path = dir.file("pair.glb");
     ASSERT_TRUE(GlbWriter::write(path, units, false));
-    tinygltf::Model model = load(path);
+    tinygltf::Model model = test::loadGlb(path);
 
     ASSERT_EQ(model.nodes.size(), 2u);
     EXPECT_EQ(model.nodes[0].name, "Pair-Frm0");
@@ -574,7 +475,7 @@ TEST_P(GlbTitle, BevelledLettersReadBackAsTheirSolids) {
     ASSERT_FALSE(units.empty());
     std::string path = dir.file("title.glb");
     ASSERT_TRUE(GlbWriter::write(path, units, world));
-    tinygltf::Model model = load(path);
+    tinygltf::Model model = test::loadGlb(path);
 
     ASSERT_EQ(model.nodes.size(), units.size());
     size_t triangles = 0;
