@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "mesh/ObjDB.h"
+#include "platform/QuickReal.h"
 
 namespace fw {
 
@@ -28,6 +29,7 @@ std::string_view nextToken(std::string_view& rest) {
 bool parseNumber(std::string_view token, double& value) {
     if (!token.empty() && token[0] == '+') token.remove_prefix(1);
     if (token.empty()) return false;
+    if (quickreal::plainDecimal(token.data(), token.data() + token.size(), value)) return true;
     auto [end, ec] = std::from_chars(token.data(), token.data() + token.size(), value);
     return ec == std::errc() && end == token.data() + token.size() && std::isfinite(value);
 }

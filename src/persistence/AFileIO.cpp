@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "persistence/QuickReal.h"
+#include "platform/QuickReal.h"
 
 namespace fw {
 

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "persistence/CommandEnabler.h"
-#include "persistence/QuickReal.h"
+#include "platform/QuickReal.h"
 
 namespace fw {
 
