@@ -36,47 +36,14 @@
 #include <glm/gtc/matrix_inverse.hpp>
 
 #include "mesh/GeometryInterface.h"
+#include "output/IffChunks.h"
 #include "persistence/AFile.h"
 
 namespace fw {
 
 namespace {
 
-class Chunks {
-public:
-    void id(const char* four) { bytes.append(four, 4); }
-    void u32(uint32_t v) {
-        const char b[4] = {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
-                           static_cast<char>(v)};
-        bytes.append(b, 4);
-    }
-    void f32(double v) {
-        float f = static_cast<float>(v);
-        uint32_t bits;
-        std::memcpy(&bits, &f, 4);
-        u32(bits);
-    }
-    void vec(const glm::dvec3& v) {
-        for (int a = 0; a < 3; ++a) f32(v[a]);
-    }
-    size_t begin(const char* four) {
-        id(four);
-        size_t at = bytes.size();
-        u32(0);
-        return at;
-    }
-    void end(size_t at) {
-        uint32_t length = static_cast<uint32_t>(bytes.size() - at - 4);
-        for (int k = 0; k < 4; ++k) bytes[at + static_cast<size_t>(k)] = static_cast<char>(length >> (24 - 8 * k));
-        if (length & 1) bytes.push_back(0);
-    }
-    void chunk(const char* four, const std::string& data) {
-        size_t at = begin(four);
-        bytes += data;
-        end(at);
-    }
-    std::string bytes;
-};
+using Chunks = iff::Builder;
 
 // One polygon of the file: four corners, the last repeated for a triangle.
 struct Quad {

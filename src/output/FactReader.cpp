@@ -5,67 +5,17 @@
 #include <cstring>
 #include <string_view>
 
+#include "output/IffChunks.h"
+
 namespace fw {
 
 namespace {
 
 constexpr uint32_t kNone = 0xFFFFFFFFu;
 
-uint32_t u32At(const char* p) {
-    const auto* b = reinterpret_cast<const unsigned char*>(p);
-    return static_cast<uint32_t>(b[0]) << 24 | static_cast<uint32_t>(b[1]) << 16 | static_cast<uint32_t>(b[2]) << 8 |
-           static_cast<uint32_t>(b[3]);
-}
-
-double f32At(const char* p) {
-    uint32_t bits = u32At(p);
-    float f;
-    std::memcpy(&f, &bits, 4);
-    return static_cast<double>(f);
-}
-
-std::string idText(const char* p) {
-    std::string id;
-    for (int k = 0; k < 4; ++k) {
-        auto c = static_cast<unsigned char>(p[k]);
-        id += c >= 32 && c < 127 ? static_cast<char>(c) : '?';
-    }
-    return id;
-}
-
-// Walks the chunks of one IFF level, reporting a chunk that runs past its container.
-class ChunkWalk {
-public:
-    ChunkWalk(std::string_view data, size_t base) : data_(data), base_(base) {}
-    // False at the end; `problem` says why when the end was not clean.
-    bool next(std::string_view& id, std::string_view& body, std::string& problem) {
-        if (at_ >= data_.size()) return false;
-        size_t offset = base_ + at_;
-        if (data_.size() - at_ < 8) {
-            problem = "a chunk header at byte " + std::to_string(offset) + " is cut short";
-            return false;
-        }
-        id = data_.substr(at_, 4);
-        uint32_t length = u32At(data_.data() + at_ + 4);
-        if (length > data_.size() - at_ - 8) {
-            problem = "chunk '" + idText(id.data()) + "' at byte " + std::to_string(offset) + " claims " +
-                      std::to_string(length) + " bytes but only " + std::to_string(data_.size() - at_ - 8) +
-                      " are left";
-            return false;
-        }
-        body = data_.substr(at_ + 8, length);
-        bodyOffset_ = offset + 8;
-        at_ += 8 + static_cast<size_t>(length) + (length & 1);
-        return true;
-    }
-    size_t bodyOffset() const { return bodyOffset_; }
-
-private:
-    std::string_view data_;
-    size_t base_;
-    size_t at_ = 0;
-    size_t bodyOffset_ = 0;
-};
+using iff::f32At;
+using iff::u32At;
+using ChunkWalk = iff::Walk;
 
 }  // namespace
 

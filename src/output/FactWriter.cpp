@@ -44,6 +44,7 @@
 #include <limits>
 
 #include "mesh/GeometryInterface.h"
+#include "output/IffChunks.h"
 #include "persistence/AFile.h"
 
 namespace fw {
@@ -52,39 +53,7 @@ namespace {
 
 constexpr uint32_t kNone = 0xFFFFFFFFu;
 
-class Iff {
-public:
-    void id(const char* four) { bytes.append(four, 4); }
-    void u32(uint32_t v) {
-        const char b[4] = {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
-                           static_cast<char>(v)};
-        bytes.append(b, 4);
-    }
-    void f32(double v) {
-        float f = static_cast<float>(v);
-        uint32_t bits;
-        std::memcpy(&bits, &f, 4);
-        u32(bits);
-    }
-    // Starts a chunk; its length is filled in by end().
-    size_t begin(const char* four) {
-        id(four);
-        size_t at = bytes.size();
-        u32(0);
-        return at;
-    }
-    void end(size_t at) {
-        uint32_t length = static_cast<uint32_t>(bytes.size() - at - 4);
-        for (int k = 0; k < 4; ++k) bytes[at + static_cast<size_t>(k)] = static_cast<char>(length >> (24 - 8 * k));
-        if (length & 1) bytes.push_back(0);
-    }
-    void text(const char* four, const std::string& value) {
-        size_t at = begin(four);
-        bytes += value;
-        end(at);
-    }
-    std::string bytes;
-};
+using Iff = iff::Builder;
 
 bool isFacetSource(const GeometryInterface& g, const ExportUnit& u, int e, GeometryInterface::ElementInfo& info,
                    const int** p, const int** t, const int** n) {
@@ -174,9 +143,9 @@ bool FactWriter::write(const std::string& path, const std::vector<ExportUnit>& u
         size_t ghdr = groups.begin("FORM");
         groups.id("GHDR");
         group.write(groups, "GINF");
-        groups.text("NAME", u.label("-Frm%d", "-Section %d"));
+        groups.chunk("NAME", u.label("-Frm%d", "-Section %d"));
         groups.end(ghdr);
-        groups.text("VRTX", vertices.bytes);
+        groups.chunk("VRTX", vertices.bytes);
         if (g->normalCount() > 0) {
             glm::dmat3 normalMatrix = glm::inverseTranspose(glm::dmat3(u.transform));
             size_t at = groups.begin("NORM");
@@ -208,7 +177,7 @@ bool FactWriter::write(const std::string& path, const std::vector<ExportUnit>& u
             groups.bytes += look.name;
             groups.end(at);
         }
-        groups.text("FACE", facets.bytes);
+        groups.chunk("FACE", facets.bytes);
         groups.end(grup);
 
         file.vertices += group.vertices;
@@ -227,7 +196,7 @@ bool FactWriter::write(const std::string& path, const std::vector<ExportUnit>& u
     size_t fhdr = out.begin("FORM");
     out.id("FHDR");
     file.write(out, "FINF");
-    out.text("NAME", kSceneName);
+    out.chunk("NAME", kSceneName);
     out.end(fhdr);
     out.bytes += groups.bytes;
     out.end(form);
