@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "MeshChecks.h"
 #include "SampleRecord.h"
 #include "mesh/ObjDB.h"
 #include "mesh/ObjReader.h"
@@ -93,21 +94,7 @@ int readThroughObjReader(const uint8_t* data, size_t size) {
         if (db.elementCount() != 0 || reader.error().empty()) __builtin_trap();
         return 0;
     }
-    for (int e = 0; e < db.elementCount(); ++e) {
-        GeometryInterface::ElementInfo info;
-        const int *p, *t, *n;
-        if (!db.getElementRefs(e, info, &p, &t, &n)) __builtin_trap();
-        for (int i = 0; i < info.count; ++i)
-            if (p[i] < 0 || p[i] >= db.vertexCount()) __builtin_trap();
-        for (int i = 0; i < info.texCount; ++i)
-            if (t[i] < 0 || t[i] >= db.texCoordCount()) __builtin_trap();
-        for (int i = 0; i < info.normalCount; ++i)
-            if (n[i] < 0 || n[i] >= db.normalCount()) __builtin_trap();
-    }
-    PackedObjDB packed;
-    packed.pack(db);
-    for (int i = 0; i < packed.indexCount(); ++i)
-        if (packed.indexData()[i] < 0 || packed.indexData()[i] >= packed.vertexCount()) __builtin_trap();
+    trapUnlessSound(db);
     return 0;
 }
 

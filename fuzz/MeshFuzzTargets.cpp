@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "mesh/PackedObjDB.h"
+#include "MeshChecks.h"
 #include "output/MeshFormats.h"
 
 namespace fw::fuzz {
@@ -17,23 +17,13 @@ int readThroughMeshReader(const char* extension, const uint8_t* data, size_t siz
         return 0;
     }
     for (const ImportGroup& group : groups) {
-        const ObjDB& db = *group.mesh;
-        for (int e = 0; e < db.elementCount(); ++e) {
+        for (int e = 0; e < group.mesh->elementCount(); ++e) {
             GeometryInterface::ElementInfo info;
             const int *p, *t, *n;
-            if (!db.getElementRefs(e, info, &p, &t, &n)) __builtin_trap();
+            if (!group.mesh->getElementRefs(e, info, &p, &t, &n)) __builtin_trap();
             if (info.part >= static_cast<int>(group.materials.size()) && !group.materials.empty()) __builtin_trap();
-            for (int i = 0; i < info.count; ++i)
-                if (p[i] < 0 || p[i] >= db.vertexCount()) __builtin_trap();
-            for (int i = 0; i < info.texCount; ++i)
-                if (t[i] < 0 || t[i] >= db.texCoordCount()) __builtin_trap();
-            for (int i = 0; i < info.normalCount; ++i)
-                if (n[i] < 0 || n[i] >= db.normalCount()) __builtin_trap();
         }
-        PackedObjDB packed;
-        packed.pack(db);
-        for (int i = 0; i < packed.indexCount(); ++i)
-            if (packed.indexData()[i] < 0 || packed.indexData()[i] >= packed.vertexCount()) __builtin_trap();
+        trapUnlessSound(*group.mesh);
     }
     return 0;
 }
