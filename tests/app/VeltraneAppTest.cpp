@@ -128,12 +128,23 @@ TEST(DocumentTypes, DescriptionsFiltersAndForcedNames) {
     EXPECT_EQ(DocumentTypes::forceExtension(".tga", 10), ".tga.png");  // a leading dot is not an extension
 }
 
-TEST(Libraries, InstalledFromTheFactoryCopyWhenMissing) {
+// A user's documents and a factory copy of the swatch library, both in a temporary
+// folder, for as long as a test runs.
+class Libraries : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Folders::instance().setDocuments(dir.file("Documents"));
+        Folders::instance().setSharedData(dir.file("data"));
+        factory = dir.file("data") + "/Support Files - Do not edit/Veltrane Swatches";
+        ASSERT_TRUE(Folders::ensureFolder(factory));
+    }
+    void TearDown() override { Folders::instance().setSharedData(""); }
+
     test::TempDir dir;
-    Folders::instance().setDocuments(dir.file("Documents"));
-    Folders::instance().setSharedData(dir.file("data"));
-    std::string factory = dir.file("data") + "/Support Files - Do not edit/Veltrane Swatches";
-    ASSERT_TRUE(Folders::ensureFolder(factory));
+    std::string factory;
+};
+
+TEST_F(Libraries, InstalledFromTheFactoryCopyWhenMissing) {
     test::writeFile(factory + "/Gold.kxm", "factory gold\n");
     ASSERT_TRUE(VeltraneApp::installLibraries());
     std::string user = VeltraneApp::userLibraries();
@@ -147,15 +158,9 @@ TEST(Libraries, InstalledFromTheFactoryCopyWhenMissing) {
     EXPECT_EQ(test::readFile(user + "/Veltrane Swatches/Gold.kxm"), "factory gold\n");
     EXPECT_TRUE(Folders::isWritable(user));
     EXPECT_FALSE(Folders::exists(user + "/_test file"));
-    Folders::instance().setSharedData("");
 }
 
-TEST(Libraries, ANewerFactoryFileReplacesTheInstalledOneButRemovedFilesStayRemoved) {
-    test::TempDir dir;
-    Folders::instance().setDocuments(dir.file("Documents"));
-    Folders::instance().setSharedData(dir.file("data"));
-    std::string factory = dir.file("data") + "/Support Files - Do not edit/Veltrane Swatches";
-    ASSERT_TRUE(Folders::ensureFolder(factory));
+TEST_F(Libraries, ANewerFactoryFileReplacesTheInstalledOneButRemovedFilesStayRemoved) {
     test::writeFile(factory + "/Gold.kxm", "factory gold 1\n");
     test::writeFile(factory + "/Chrome.kxm", "factory chrome\n");
     ASSERT_TRUE(VeltraneApp::installLibraries());
@@ -170,7 +175,6 @@ TEST(Libraries, ANewerFactoryFileReplacesTheInstalledOneButRemovedFilesStayRemov
     ASSERT_TRUE(VeltraneApp::installLibraries());
     EXPECT_EQ(test::readFile(user + "/Gold.kxm"), "factory gold 2\n");
     EXPECT_FALSE(Folders::exists(user + "/Chrome.kxm"));
-    Folders::instance().setSharedData("");
 }
 
 TEST(AtomicSave, KillDuringASaveLeavesTheOldFile) {
