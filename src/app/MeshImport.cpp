@@ -58,11 +58,21 @@ void frameCamera(SceneX& scene, const std::vector<ObjectP*>& objects, double asp
         }
     }
     if (lo[0] > hi[0]) return;
-    double width = hi[0] - lo[0], height = hi[1] - lo[1];
-    double fit = std::max({width, height * aspect, 1e-3}) * 0.6;
+    // Slightly from above, far enough that the sphere around the meshes fills the
+    // narrower side of the picture.
+    const double kElevation = 20.0;
+    double radius = 0;
+    for (int a = 0; a < 3; ++a) radius += (hi[a] - lo[a]) * (hi[a] - lo[a]);
+    radius = std::max(std::sqrt(radius) / 2, 1e-3);
+    double halfAngle = camera->fieldOfView() * kPi / 360;
+    if (aspect < 1) halfAngle = std::atan(std::tan(halfAngle) * aspect);
+    double distance = radius / std::sin(halfAngle);
+    double pitch = kElevation * kPi / 180;
     camera->translate[0] = (lo[0] + hi[0]) / 2;
-    camera->translate[1] = (lo[1] + hi[1]) / 2;
-    camera->translate[2] = hi[2] + fit / std::tan(camera->fieldOfView() * kPi / 360);
+    camera->translate[1] = (lo[1] + hi[1]) / 2 + distance * std::sin(pitch);
+    camera->translate[2] = (lo[2] + hi[2]) / 2 + distance * std::cos(pitch);
+    camera->rotate[0] = -kElevation;
+    camera->rotate[1] = camera->rotate[2] = 0;
 }
 
 }  // namespace
