@@ -2,8 +2,12 @@
 
 #include <cctype>
 
+#include "output/LwoReader.h"
+#include "output/LwoWriter.h"
 #include "output/ObjImport.h"
 #include "output/ObjWriter.h"
+#include "output/ThreeDSReader.h"
+#include "output/ThreeDSWriter.h"
 
 namespace fw {
 
@@ -23,6 +27,8 @@ std::unique_ptr<MeshReader> make() {
 const std::vector<MeshFormat>& MeshFormats::all() {
     static const std::vector<MeshFormat> formats = {
         {".obj", "OBJ File (.obj)", writeObj, make<ObjImport>, true},
+        {".3ds", "3DS File (.3ds)", ThreeDSWriter::write, make<ThreeDSReader>, false},
+        {".lwo", "Lightwave File (.lwo)", LwoWriter::write, make<LwoReader>, false},
     };
     return formats;
 }
