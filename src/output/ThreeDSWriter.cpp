@@ -47,6 +47,7 @@ enum : uint16_t {
     kFaceList = 0x4120,
     kFaceMaterial = 0x4130,
     kMapping = 0x4140,
+    kSmoothing = 0x4150,
     kLocalAxes = 0x4160,
 };
 
@@ -100,6 +101,14 @@ public:
     std::string bytes;
 };
 
+struct CornerNormal {
+    bool known = false;
+    double n[3] = {0, 0, 0};
+    bool operator==(const CornerNormal& o) const {
+        return known && o.known && n[0] == o.n[0] && n[1] == o.n[1] && n[2] == o.n[2];
+    }
+};
+
 // A unit as 3DS holds it: triangles over vertices that each carry one texture coordinate.
 struct Mesh {
     std::vector<glm::dvec3> positions;
@@ -108,7 +117,90 @@ struct Mesh {
     std::vector<std::array<int, 3>> faces;
     std::vector<uint16_t> edgeFlags;
     std::vector<int> parts;
+    // Per face: its corners' positions in the unit and their normals, for smoothing.
+    std::vector<std::array<int, 3>> sourcePositions;
+    std::vector<std::array<CornerNormal, 3>> faceNormals;
+    int sourceCount = 0;
 };
+
+struct UnionFind {
+    explicit UnionFind(size_t n) : up(n) {
+        for (size_t i = 0; i < n; ++i) up[i] = i;
+    }
+    size_t root(size_t i) {
+        while (up[i] != i) i = up[i] = up[up[i]];
+        return i;
+    }
+    void join(size_t a, size_t b) { up[root(a)] = root(b); }
+    std::vector<size_t> up;
+};
+
+// 3DS has no normals: readers shade faces that share a smoothing group smoothly. Faces
+// that meet along an edge with the same normals at both of its ends form one smooth
+// patch; patches that touch at any position get different groups (greedy, 32 groups),
+// so creases stay sharp. A patch past the 32nd colour, or without normals, is flat.
+std::vector<uint32_t> smoothingGroups(const std::vector<std::array<int, 3>>& faces,
+                                      const std::vector<std::array<CornerNormal, 3>>& normals, int positions) {
+    const size_t count = faces.size();
+    UnionFind patches(count);
+    std::map<std::pair<int, int>, std::vector<std::pair<size_t, int>>> edges;  // -> (face, its edge)
+    for (size_t f = 0; f < count; ++f)
+        for (int k = 0; k < 3; ++k) {
+            int a = faces[f][static_cast<size_t>(k)], b = faces[f][static_cast<size_t>((k + 1) % 3)];
+            edges[{std::min(a, b), std::max(a, b)}].emplace_back(f, k);
+        }
+    auto normalAt = [&](size_t f, int position) -> const CornerNormal& {
+        size_t k = 0;
+        while (k < 2 && faces[f][k] != position) ++k;
+        return normals[f][k];
+    };
+    // Faces on one edge join the first earlier face with the same normals at its ends.
+    for (const auto& [edge, users] : edges) {
+        std::vector<size_t> leaders;
+        for (const auto& [f, k] : users) {
+            const CornerNormal &a = normalAt(f, edge.first), &b = normalAt(f, edge.second);
+            if (!a.known || !b.known) continue;
+            auto same = std::find_if(leaders.begin(), leaders.end(), [&](size_t g) {
+                return normalAt(g, edge.first) == a && normalAt(g, edge.second) == b;
+            });
+            if (same == leaders.end())
+                leaders.push_back(f);
+            else
+                patches.join(f, *same);
+        }
+    }
+    std::vector<std::vector<size_t>> touching(static_cast<size_t>(positions));
+    for (size_t f = 0; f < count; ++f)
+        for (int p : faces[f]) {
+            std::vector<size_t>& list = touching[static_cast<size_t>(p)];
+            size_t patch = patches.root(f);
+            if (std::find(list.begin(), list.end(), patch) == list.end()) list.push_back(patch);
+        }
+    std::map<size_t, std::set<size_t>> neighbours;
+    for (const std::vector<size_t>& list : touching)
+        for (size_t a : list)
+            for (size_t b : list)
+                if (a != b) neighbours[a].insert(b);
+    std::map<size_t, uint32_t> colour;
+    std::vector<uint32_t> groups(count, 0);
+    for (size_t f = 0; f < count; ++f) {
+        bool smooth = normals[f][0].known && normals[f][1].known && normals[f][2].known;
+        size_t patch = patches.root(f);
+        auto [it, added] = colour.emplace(patch, 0);
+        if (added && smooth) {
+            uint32_t used = 0;
+            for (size_t other : neighbours[patch])
+                if (auto c = colour.find(other); c != colour.end()) used |= c->second;
+            for (int bit = 0; bit < 32; ++bit)
+                if (!(used & (1u << bit))) {
+                    it->second = 1u << bit;
+                    break;
+                }
+        }
+        groups[f] = smooth ? it->second : 0;
+    }
+    return groups;
+}
 
 // A position keeps its own index for the first texture coordinate it is used with; each
 // other coordinate it meets gets a copy appended after the file's positions. Unused
@@ -122,6 +214,7 @@ Mesh build(const ExportUnit& unit, bool world) {
     std::vector<std::pair<int, int>> sources;  // (position, texture) of every vertex
     for (int i = 0; i < count; ++i) sources.emplace_back(i, -1);
     std::vector<int> corners;
+    std::vector<std::array<CornerNormal, 3>> faceNormals;
     for (int e = 0; e < g.elementCount(); ++e) {
         GeometryInterface::ElementInfo info;
         const int *p, *t, *n;
@@ -156,8 +249,17 @@ Mesh build(const ExportUnit& unit, bool world) {
             if (c + 2 == info.count) flags |= 0x1;    // CA
             mesh.edgeFlags.push_back(flags);
             mesh.parts.push_back(info.part);
+            mesh.sourcePositions.push_back({p[0], p[c], p[c + 1]});
+            std::array<CornerNormal, 3> normals;
+            if (n && info.normalCount == info.count) {
+                const int at[3] = {0, c, c + 1};
+                for (size_t k = 0; k < 3; ++k) normals[k].known = g.getNormal(normals[k].n, n[at[k]]);
+            }
+            faceNormals.push_back(normals);
         }
     }
+    mesh.faceNormals = std::move(faceNormals);
+    mesh.sourceCount = count;
     double v[3];
     for (const auto& [position, tex] : sources) {
         g.getVertex(v, position);
@@ -333,6 +435,10 @@ bool ThreeDSWriter::write(const std::string& path, const std::vector<ExportUnit>
             for (int f : list) out.u16(static_cast<uint32_t>(f));
             out.close(group);
         }
+        size_t smoothing = out.open(kSmoothing);
+        for (uint32_t groups : smoothingGroups(mesh.sourcePositions, mesh.faceNormals, mesh.sourceCount))
+            out.u32(groups);
+        out.close(smoothing);
         out.close(faces);
         out.close(tri);
         out.close(object);

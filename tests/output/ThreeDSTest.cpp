@@ -85,6 +85,53 @@ TEST(ThreeDS, TexturedBoxComesBackAsTheSameTrianglesWithTheirTextureCoordinates)
     EXPECT_EQ(test::texturedCorners(box), test::texturedCorners(*groups[0].mesh));
 }
 
+// The smoothing groups of a 12-face mesh as written.
+std::vector<uint32_t> smoothingOf(const std::string& bytes) {
+    const size_t at = bytes.find(std::string("\x50\x41\x36\0\0\0", 6));  // 0x4150, 6 + 12 * 4 bytes
+    std::vector<uint32_t> groups;
+    if (at == std::string::npos) return groups;
+    for (size_t f = 0; f < 12; ++f) groups.push_back(u32At(bytes, at + 6 + 4 * f));
+    return groups;
+}
+
+TEST(ThreeDS, SmoothingGroupsFollowTheNormalsSoCreasesStaySharp) {
+    test::TempDir dir;
+    ObjDB box;
+    test::buildBox(box, std::array<double, 3>{1, 1, 1}.data());
+    ASSERT_TRUE(ThreeDSWriter::write(dir.file("sharp.3ds"), {ExportUnit("Sharp", &box)}, false));
+    std::vector<uint32_t> groups = smoothingOf(test::readFile(dir.file("sharp.3ds")));
+    ASSERT_EQ(groups.size(), 12u);
+    // The box's faces are quads 0-5, each two triangles; opposite faces are 0/1, 2/3, 4/5.
+    for (size_t q = 0; q < 6; ++q) {
+        EXPECT_NE(groups[2 * q], 0u);
+        EXPECT_EQ(groups[2 * q], groups[2 * q + 1]) << "quad " << q;
+        for (size_t r = 0; r < 6; ++r) {
+            if (r == q || r / 2 == q / 2) continue;
+            EXPECT_EQ(groups[2 * q] & groups[2 * r], 0u) << q << " meets " << r;
+        }
+    }
+
+    // One normal per position: the whole box is one smooth patch.
+    ObjDB round;
+    for (int i = 0; i < box.vertexCount(); ++i) {
+        double v[3];
+        box.getVertex(v, i);
+        round.addVertex(v);
+        round.addNormal(v);
+    }
+    for (int e = 0; e < box.elementCount(); ++e) {
+        GeometryInterface::ElementInfo info;
+        const int *p, *t, *n;
+        ASSERT_TRUE(box.getElementRefs(e, info, &p, &t, &n));
+        round.addElement(GeometryInterface::Polygon, 0, info.count, p, 0, nullptr, info.count, p);
+    }
+    ASSERT_TRUE(ThreeDSWriter::write(dir.file("round.3ds"), {ExportUnit("Round", &round)}, false));
+    groups = smoothingOf(test::readFile(dir.file("round.3ds")));
+    ASSERT_EQ(groups.size(), 12u);
+    for (uint32_t g : groups) EXPECT_EQ(g, groups[0]);
+    EXPECT_NE(groups[0], 0u);
+}
+
 TEST(ThreeDS, WorldCoordinatesApplyTheTransformAndKeepTheWinding) {
     test::TempDir dir;
     ObjDB box;
