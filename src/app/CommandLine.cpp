@@ -19,7 +19,9 @@
 #include "app/TitleScene.h"
 #include "scene/SceneFile.h"
 #include "geometry/ObjectX.h"
-#include "output/ObjWriter.h"
+#include "app/MeshExport.h"
+#include "app/MeshImport.h"
+#include "output/MeshFormats.h"
 #include "font/GlyphDump.h"
 #include "app/VeltraneApp.h"
 #include "output/ImageWriter.h"
@@ -255,15 +257,9 @@ int writeTitle(const TitleScene::Options& options, const std::string& out, bool 
         }
         return kExitOk;
     }
-    SceneX& scene = *manager.scene();
-    std::vector<ExportUnit> units;
-    for (int i = 0; i < scene.memberCount(kObjectKind); ++i) {
-        auto* object = dynamic_cast<ObjectX*>(scene.member(kObjectKind, i));
-        if (!object) continue;
-        GeometryInterface* solid = object->solid(kRenderMode);
-        if (solid) units.emplace_back(object->name(), solid, object->worldTransform());
-    }
-    return ObjWriter::write(out, units, true, stderr) ? kExitOk : kExitUserError;
+    MeshExport::Request request;
+    request.out = out;
+    return MeshExport::run(manager, request);
 }
 
 // What the `text` command was asked for, as typed.
@@ -305,9 +301,11 @@ int makeText(const TextRequest& request) {
     const std::string& out = request.out;
     bool image = ImageWriter::supports(out);
     bool project = out.size() > 4 && out.compare(out.size() - 4, 4, ".kxp") == 0;
-    bool mesh = out.size() > 4 && out.compare(out.size() - 4, 4, ".obj") == 0;
+    const MeshFormat* format = MeshFormats::forPath(out);
+    bool mesh = format && format->write;
     if (!image && !project && !mesh) {
-        printError(out, "write a project (.kxp), a mesh (.obj) or an image (.png, .tga, .jpg, .tif, .bmp, .jp2, .exr)");
+        printError(out, "write a project (.kxp), a mesh (" + MeshFormats::extensions(true) +
+                            ") or an image (.png, .tga, .jpg, .tif, .bmp, .jp2, .exr)");
         return kExitUserError;
     }
     if (!request.material.empty()) {
@@ -344,6 +342,20 @@ int makeText(const TextRequest& request) {
     if (status == kExitOk) status = renderProject(saved.string(), out, "", -1);
     std::filesystem::remove(saved, failed);
     return status;
+}
+
+int exportMeshes(const std::string& project, const MeshExport::Request& request) {
+    Session session;
+    OrvoSceneManager& manager = session.app.sceneManager();
+    if (!loadProjectOrReport(manager, project)) return kExitUserError;
+    return MeshExport::run(manager, request);
+}
+
+int importMesh(const std::string& file, const std::string& out, const std::string& into) {
+    Session session;
+    OrvoSceneManager& manager = session.app.sceneManager();
+    if (!into.empty() && !loadProjectOrReport(manager, into)) return kExitUserError;
+    return MeshImport::run(manager, file, into.empty() ? out : into, into.empty());
 }
 
 int parseAndRun(int argc, char** argv) {
@@ -389,7 +401,7 @@ int parseAndRun(int argc, char** argv) {
 
     TextRequest text;
     CLI::App* textCommand = app.add_subcommand(
-        "text", "Build 3D text: a project, an OBJ mesh or a rendered image. The text is 72 points tall; "
+        "text", "Build 3D text: a project, a mesh or a rendered image. The text is 72 points tall; "
                 "lengths below are in points.");
     textCommand->add_option("TEXT", text.text, "the text, UTF-8 (a line break starts a new line)")->required();
     textCommand->add_option("--font", text.font, "an installed font family or full name, or a font file "
@@ -415,7 +427,38 @@ int parseAndRun(int argc, char** argv) {
     textCommand->add_option("--animate", text.animate, "a ready-made animation: fly-in (letters fly in one by one), "
                                                        "drop (letters drop and settle) or spin-in (words spin in); "
                                                        "an image shows the settled title");
-    textCommand->add_option("-o,--output", text.out, "OUT.kxp, OUT.obj or an image")->required();
+    textCommand->add_option("-o,--output", text.out, "OUT.kxp, a mesh (.obj, .dxf, .3ds, .lwo, .fac, .c4d, .glb) or an "
+                                                      "image")
+        ->required();
+
+    std::string exportIn;
+    MeshExport::Request exportRequest;
+    CLI::App* exportCommand = app.add_subcommand(
+        "export", "Write a project's visible objects as a mesh file, at one frame or for a frame range.");
+    exportCommand->add_option("PROJECT", exportIn, "project to export")->required();
+    exportCommand->add_option("-o,--output", exportRequest.out,
+                              "mesh file: .obj, .dxf, .3ds, .lwo, .fac, .c4d or .glb (with --frames, OBJ writes a "
+                              "file per frame, logo.0012.obj; the others hold every frame)")
+        ->required();
+    auto* exportFrame = exportCommand->add_option("--frame", exportRequest.frame, "frame to export (default: the "
+                                                                                  "current frame)");
+    exportCommand->add_option("--frames", exportRequest.range, "FIRST-LAST: export this range of the timeline")
+        ->excludes(exportFrame);
+    bool worldCoordinates = false;
+    auto* worldFlag =
+        exportCommand->add_flag("--world", worldCoordinates, "positions in world coordinates (the default)");
+    exportCommand->add_flag("--local", exportRequest.local, "positions in each object's own coordinates")
+        ->excludes(worldFlag);
+    exportCommand->add_flag("--sections", exportRequest.sections,
+                            "an extruded object's parts (faces, bevels, sides) as objects of their own");
+
+    std::string importIn, importOut, importInto;
+    CLI::App* importCommand = app.add_subcommand(
+        "import", "Bring a mesh file into a project: each object of the file becomes a custom object.");
+    importCommand->add_option("FILE", importIn, "mesh file: .obj, .dxf, .3ds, .lwo, .fac or .c4d")->required();
+    auto* importOutOption = importCommand->add_option("-o,--output", importOut, "new project (.kxp) holding the mesh");
+    importCommand->add_option("--into", importInto, "existing project (.kxp) to add the mesh to, saved in place")
+        ->excludes(importOutOption);
 
     std::string glyphFont, glyphChars;
     CLI::App* glyphsCommand = app.add_subcommand("glyphs", "Print a font's glyph outlines and metrics as JSON lines.");
@@ -458,6 +501,14 @@ int parseAndRun(int argc, char** argv) {
     }
     if (renderCommand->parsed()) return renderProject(renderIn, renderOut, renderSize, renderFrame);
     if (infoCommand->parsed()) return info(infoPath);
+    if (exportCommand->parsed()) return exportMeshes(exportIn, exportRequest);
+    if (importCommand->parsed()) {
+        if (importOut.empty() && importInto.empty()) {
+            printError("import", "give the project to write with -o OUT.kxp, or one to add to with --into P.kxp");
+            return kExitUserError;
+        }
+        return importMesh(importIn, importOut, importInto);
+    }
     if (textCommand->parsed()) return makeText(text);
     if (glyphsCommand->parsed()) return glyphs(glyphFont, glyphChars, charsOption->count() > 0);
     if (!project.empty()) return openProject(project);

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "mesh/ObjDB.h"
+#include "platform/QuickReal.h"
 
 namespace fw {
 
@@ -28,6 +29,7 @@ std::string_view nextToken(std::string_view& rest) {
 bool parseNumber(std::string_view token, double& value) {
     if (!token.empty() && token[0] == '+') token.remove_prefix(1);
     if (token.empty()) return false;
+    if (quickreal::plainDecimal(token.data(), token.data() + token.size(), value)) return true;
     auto [end, ec] = std::from_chars(token.data(), token.data() + token.size(), value);
     return ec == std::errc() && end == token.data() + token.size() && std::isfinite(value);
 }
@@ -170,8 +172,23 @@ bool ObjReader::parseLine(std::string_view line, ObjDB& db) {
         }
         return true;
     }
-    // Groups, smoothing groups, material libraries and free-form geometry carry
-    // nothing the mesh keeps.
+    if (keyword == "g") {
+        // "g a b" puts the elements in both groups; they go with the names together.
+        std::string name;
+        for (std::string_view token = nextToken(rest); !token.empty(); token = nextToken(rest))
+            name += (name.empty() ? "" : " ") + std::string(token);
+        if (name.empty()) name = "default";
+        group_ = -1;
+        for (size_t i = 0; i < groups_.size() && group_ < 0; ++i)
+            if (groups_[i] == name) group_ = static_cast<int>(i);
+        if (group_ < 0) {
+            group_ = static_cast<int>(groups_.size());
+            groups_.push_back(name);
+        }
+        return true;
+    }
+    // Smoothing groups, material libraries and free-form geometry carry nothing the
+    // mesh keeps.
     return true;
 }
 
@@ -230,7 +247,7 @@ bool ObjReader::readElement(int kind, std::string_view rest, ObjDB& db) {
     // Attributes that not every corner has are dropped for the whole element.
     db.addElement(kind, part_, count, positions_.data(), static_cast<int>(texIndices_.size()),
                   texIndices_.data(), static_cast<int>(normalIndices_.size()),
-                  normalIndices_.data());
+                  normalIndices_.data(), group_);
     return true;
 }
 

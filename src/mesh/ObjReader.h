@@ -1,7 +1,7 @@
 #pragma once
 // Reads a Wavefront OBJ file into an ObjDB: positions, texture coordinates, normals,
-// polygon, polyline and point elements (with relative negative indices), and a part
-// index per material named by "usemtl".
+// polygon, polyline and point elements (with relative negative indices), a part
+// index per material named by "usemtl" and a group per name of a "g" line.
 
 #include <string>
 #include <string_view>
@@ -27,6 +27,9 @@ public:
     // Material names in the order first used; an element's part indexes this list
     // (-1 before the first "usemtl").
     const std::vector<std::string>& materials() const { return materials_; }
+    // Group names in the order first used; an element's user value indexes this list
+    // (-1 before the first "g" line).
+    const std::vector<std::string>& groups() const { return groups_; }
 
 private:
     bool parseLine(std::string_view line, ObjDB& db);
@@ -38,7 +41,9 @@ private:
     std::string warnings_;
     int warningCount_ = 0;
     std::vector<std::string> materials_;
+    std::vector<std::string> groups_;
     int part_ = -1;
+    int group_ = -1;
     long lineNumber_ = 0;
     std::vector<int> positions_, texIndices_, normalIndices_;  // one element's corners
 };

@@ -1,6 +1,9 @@
 #include "output/ExportUnit.h"
 
 #include <cstdio>
+#include <glm/gtc/matrix_inverse.hpp>
+
+#include "mesh/GeometryInterface.h"
 
 namespace fw {
 
@@ -22,6 +25,48 @@ const ExportMaterial& ExportUnit::material(int part) const {
     static const ExportMaterial kDefault;
     if (materials.empty()) return kDefault;
     return part >= 0 && part < static_cast<int>(materials.size()) ? materials[static_cast<size_t>(part)] : materials[0];
+}
+
+glm::dvec3 ExportUnit::position(int index, bool world) const {
+    double v[3];
+    geometry->getVertex(v, index);
+    glm::dvec3 p(v[0], v[1], v[2]);
+    return world ? glm::dvec3(transform * glm::dvec4(p, 1.0)) : p;
+}
+
+namespace {
+
+glm::dvec3 transformedNormal(const glm::dmat3& matrix, const glm::dvec3& n) {
+    glm::dvec3 m = matrix * n;
+    double length = glm::length(m);
+    return length > 0 ? m / length : n;
+}
+
+}  // namespace
+
+glm::dvec3 ExportUnit::normal(int index, bool world) const {
+    double v[3];
+    geometry->getNormal(v, index);
+    glm::dvec3 n(v[0], v[1], v[2]);
+    return world ? transformedNormal(glm::inverseTranspose(glm::dmat3(transform)), n) : n;
+}
+
+std::vector<glm::dvec3> ExportUnit::positions(bool world) const {
+    std::vector<glm::dvec3> out(static_cast<size_t>(geometry->vertexCount()));
+    for (size_t i = 0; i < out.size(); ++i) out[i] = position(static_cast<int>(i), world);
+    return out;
+}
+
+std::vector<glm::dvec3> ExportUnit::normals(bool world) const {
+    std::vector<glm::dvec3> out(static_cast<size_t>(geometry->normalCount()));
+    glm::dmat3 matrix = glm::inverseTranspose(glm::dmat3(transform));
+    double v[3];
+    for (size_t i = 0; i < out.size(); ++i) {
+        geometry->getNormal(v, static_cast<int>(i));
+        glm::dvec3 n(v[0], v[1], v[2]);
+        out[i] = world ? transformedNormal(matrix, n) : n;
+    }
+    return out;
 }
 
 std::string exportFrameFileName(const std::string& name, int frame) {

@@ -4,6 +4,7 @@
 // the export driver collected them from the scene.
 
 #include <glm/mat4x4.hpp>
+#include <glm/vec3.hpp>
 #include <string>
 #include <utility>
 #include <vector>
@@ -43,6 +44,13 @@ struct ExportUnit {
     // "Title-Section 2-Frm7" for section 2 of frame 7.
     std::string label(const char* frameSuffix, const char* sectionSuffix) const;
     const ExportMaterial& material(int part) const;
+    // A position or normal of the geometry, in world coordinates when asked: normals by
+    // the inverse transpose, unit length again (a zero normal stays as it is).
+    glm::dvec3 position(int index, bool world) const;
+    glm::dvec3 normal(int index, bool world) const;
+    // All of them at once, for writers that walk every one.
+    std::vector<glm::dvec3> positions(bool world) const;
+    std::vector<glm::dvec3> normals(bool world) const;
     // Whether element e belongs to what this unit writes (its section, if any).
     bool writes(int part) const { return section < 0 || part == section; }
 };

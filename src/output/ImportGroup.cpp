@@ -1,7 +1,8 @@
 #include "output/ImportGroup.h"
 
-#include <fstream>
-#include <sstream>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace fw {
 
@@ -19,12 +20,21 @@ bool MeshReader::read(const std::string& path, std::vector<ImportGroup>& groups)
     error_.clear();
     warnings_.clear();
     warningCount_ = 0;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return fail("cannot be opened");
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    if (in.bad()) return fail("cannot be read");
-    return parse(bytes.str(), groups);
+    std::FILE* in = std::fopen(path.c_str(), "rb");
+    if (!in) return fail(std::string("cannot be opened: ") + std::strerror(errno));
+    // Read whole, in one piece: mesh files run to hundreds of megabytes.
+    std::string bytes;
+    char block[1 << 16];
+    if (std::fseek(in, 0, SEEK_END) == 0) {
+        long size = std::ftell(in);
+        if (size > 0) bytes.reserve(static_cast<size_t>(size));
+        std::rewind(in);
+    }
+    for (size_t n; (n = std::fread(block, 1, sizeof block, in)) > 0;) bytes.append(block, n);
+    bool failed = std::ferror(in) != 0;
+    std::fclose(in);
+    if (failed) return fail("cannot be read");
+    return parse(bytes, groups);
 }
 
 bool MeshReader::fail(const std::string& what) {

@@ -2,6 +2,13 @@
 
 #include <cctype>
 
+#include "output/C4dReader.h"
+#include "output/C4dWriter.h"
+#include "output/DxfReader.h"
+#include "output/DxfWriter.h"
+#include "output/FactReader.h"
+#include "output/FactWriter.h"
+#include "output/GlbWriter.h"
 #include "output/LwoReader.h"
 #include "output/LwoWriter.h"
 #include "output/ObjImport.h"
@@ -17,6 +24,10 @@ bool writeObj(const std::string& path, const std::vector<ExportUnit>& units, boo
     return ObjWriter::write(path, units, world, console);
 }
 
+bool writeDxf(const std::string& path, const std::vector<ExportUnit>& units, bool world, std::FILE* console) {
+    return DxfWriter::write(path, units, world, console);
+}
+
 template <class Reader>
 std::unique_ptr<MeshReader> make() {
     return std::make_unique<Reader>();
@@ -27,8 +38,12 @@ std::unique_ptr<MeshReader> make() {
 const std::vector<MeshFormat>& MeshFormats::all() {
     static const std::vector<MeshFormat> formats = {
         {".obj", "OBJ File (.obj)", writeObj, make<ObjImport>, true},
+        {".dxf", "DXF File (.dxf)", writeDxf, make<DxfReader>, false},
         {".3ds", "3DS File (.3ds)", ThreeDSWriter::write, make<ThreeDSReader>, false},
         {".lwo", "Lightwave File (.lwo)", LwoWriter::write, make<LwoReader>, false},
+        {".fac", "FACT File (.fac)", FactWriter::write, make<FactReader>, false},
+        {".c4d", "C4D File (.c4d)", C4dWriter::write, make<C4dReader>, false},
+        {".glb", "glTF Binary (.glb)", GlbWriter::write, nullptr, false},
     };
     return formats;
 }

@@ -1,21 +1,82 @@
 #include "output/ObjImport.h"
 
+#include <map>
+#include <unordered_map>
+#include <vector>
+
 #include "mesh/ObjReader.h"
 
 namespace fw {
 
 bool ObjImport::parse(const std::string& bytes, std::vector<ImportGroup>& groups) {
     groups.clear();
-    ImportGroup group;
-    group.name = "OBJ default";
+    ObjDB all;
     ObjReader reader;
-    bool ok = reader.parse(bytes, *group.mesh);
+    bool ok = reader.parse(bytes, all);
     warnings_ = reader.warnings();
     warningCount_ = reader.warningCount();
     if (!ok) return fail(reader.error());
-    for (const std::string& name : reader.materials()) group.partFor(name);
-    if (group.mesh->elementCount() == 0) return fail("holds no elements");
-    groups.push_back(std::move(group));
+    if (all.elementCount() == 0) return fail("holds no elements");
+    // One group per "g" name (elements before the first in "OBJ default"), each with
+    // only the positions, coordinates and normals its elements use. An attribute
+    // normally belongs to one group: its first group's number is kept beside it, and
+    // only one shared with another group is looked up in that group's own table.
+    struct Numbering {
+        std::vector<int> owner, number;
+        std::vector<std::unordered_map<int, int>> shared;  // per group
+        int get(int index, int group, ObjDB& into, const ObjDB& from, int kind) {
+            if (owner.empty()) {
+                int count = kind == 0 ? from.vertexCount() : kind == 1 ? from.texCoordCount() : from.normalCount();
+                owner.assign(static_cast<size_t>(count), -1);
+                number.assign(static_cast<size_t>(count), -1);
+            }
+            size_t i = static_cast<size_t>(index);
+            if (owner[i] == group) return number[i];
+            int* slot = nullptr;
+            if (owner[i] < 0) {
+                owner[i] = group;
+                slot = &number[i];
+            } else {
+                if (shared.size() <= static_cast<size_t>(group)) shared.resize(static_cast<size_t>(group) + 1);
+                auto [it, added] = shared[static_cast<size_t>(group)].emplace(index, -1);
+                if (!added) return it->second;
+                slot = &it->second;
+            }
+            double x[3];
+            if (kind == 0) from.getVertex(x, index), *slot = into.addVertex(x);
+            else if (kind == 1) from.getTexCoord(x, index), *slot = into.addTexCoord(x);
+            else from.getNormal(x, index), *slot = into.addNormal(x);
+            return *slot;
+        }
+    };
+    Numbering numbering[3];
+    std::map<int, size_t> byGroup;
+    std::vector<int> p, t, n;
+    for (int e = 0; e < all.elementCount(); ++e) {
+        GeometryInterface::ElementInfo info;
+        const int *pp, *tt, *nn;
+        if (!all.getElementRefs(e, info, &pp, &tt, &nn)) continue;
+        auto [it, added] = byGroup.emplace(info.user, groups.size());
+        if (added) {
+            ImportGroup& group = groups.emplace_back();
+            group.name = info.user >= 0 && info.user < static_cast<int>(reader.groups().size())
+                             ? reader.groups()[static_cast<size_t>(info.user)]
+                             : "OBJ default";
+            for (const std::string& name : reader.materials()) group.partFor(name);
+        }
+        const int g = static_cast<int>(it->second);
+        ImportGroup& group = groups[it->second];
+        p.resize(static_cast<size_t>(info.count));
+        t.resize(static_cast<size_t>(info.texCount));
+        n.resize(static_cast<size_t>(info.normalCount));
+        for (int c = 0; c < info.count; ++c) p[static_cast<size_t>(c)] = numbering[0].get(pp[c], g, *group.mesh, all, 0);
+        for (int c = 0; c < info.texCount; ++c)
+            t[static_cast<size_t>(c)] = numbering[1].get(tt[c], g, *group.mesh, all, 1);
+        for (int c = 0; c < info.normalCount; ++c)
+            n[static_cast<size_t>(c)] = numbering[2].get(nn[c], g, *group.mesh, all, 2);
+        group.mesh->addElement(info.kind, info.part, info.count, p.data(), info.texCount, t.data(), info.normalCount,
+                               n.data());
+    }
     return true;
 }
 

@@ -1,8 +1,9 @@
 #include "output/ObjWriter.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdarg>
-#include <glm/gtc/matrix_inverse.hpp>
 
 #include "mesh/GeometryInterface.h"
 #include "persistence/AFile.h"
@@ -20,15 +21,62 @@ public:
         va_start(args, format);
         int n = std::vsnprintf(text, sizeof text, format, args);
         va_end(args);
-        if (n > 0) ok_ = file_.write(text, static_cast<size_t>(n < static_cast<int>(sizeof text) ? n : sizeof text - 1)) && ok_;
+        if (n > 0) buffer_.append(text, static_cast<size_t>(n < static_cast<int>(sizeof text) ? n : sizeof text - 1));
+        spill();
     }
-    // Element lines can be long: written as they are.
-    void raw(const std::string& text) { ok_ = file_.write(text.data(), text.size()) && ok_; }
+    // "tag x y z" with six decimals, as "%lf" gives them (to_chars rounds exactly as
+    // printf does), without printf's cost on meshes of millions of numbers.
+    void triple(const char* tag, const double v[3], const char* eol) {
+        std::string& b = buffer_;
+        b += tag;
+        for (int i = 0; i < 3; ++i) {
+            char digits[400];
+            auto [end, error] = std::to_chars(digits, digits + sizeof digits, v[i], std::chars_format::fixed, 6);
+            b += ' ';
+            if (error == std::errc() && std::isfinite(v[i])) b.append(digits, end);
+            else appendPrintf(v[i]);
+        }
+        b += eol;
+        spill();
+    }
+    // An element line: the kind's letter, then each corner's numbers.
+    void element(char kind, int count, const int* p, const int* t, const int* n, int pBase, int tBase, int nBase,
+                 const char* eol) {
+        buffer_ += kind;
+        for (int c = 0; c < count; ++c) {
+            buffer_ += ' ';
+            number(p[c] + 1 + pBase);
+            if (t) buffer_ += '/', number(t[c] + 1 + tBase);
+            if (n) buffer_ += t ? "/" : "//", number(n[c] + 1 + nBase);
+        }
+        buffer_ += eol;
+        spill();
+    }
+    bool finish() {
+        ok_ = file_.write(buffer_.data(), buffer_.size()) && ok_;
+        buffer_.clear();
+        return ok_;
+    }
     bool ok() const { return ok_; }
 
 private:
+    void number(int value) {
+        char digits[16];
+        auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+        buffer_.append(digits, end);
+    }
+    void appendPrintf(double value) {
+        char text[64];
+        int n = std::snprintf(text, sizeof text, "%lf", value);
+        if (n > 0) buffer_.append(text, static_cast<size_t>(std::min(n, static_cast<int>(sizeof text) - 1)));
+    }
+    void spill() {
+        if (buffer_.size() >= (1 << 16)) finish();
+    }
+
     AFile& file_;
     bool ok_ = true;
+    std::string buffer_;
 };
 
 bool wanted(const GeometryInterface& g, int e, int part) {
@@ -72,27 +120,18 @@ bool ObjWriter::write(const std::string& path, const std::vector<ExportUnit>& un
         out.line("# %d normals.%s", g->normalCount(), eol);
         out.line("# %d polygons.%s", polygons, eol);
         out.line("#%s", eol);
-        glm::dmat3 normalMatrix = glm::inverseTranspose(glm::dmat3(u.transform));
-        double v[3];
-        for (int i = 0; i < g->vertexCount(); ++i) {
-            g->getVertex(v, i);
-            glm::dvec3 p(v[0], v[1], v[2]);
-            if (world) p = glm::dvec3(u.transform * glm::dvec4(p, 1.0));
-            out.line("v %lf %lf %lf%s", p.x, p.y, p.z, eol);
+        for (const glm::dvec3& p : u.positions(world)) {
+            const double v[3] = {p.x, p.y, p.z};
+            out.triple("v", v, eol);
         }
+        double v[3];
         for (int i = 0; i < g->texCoordCount(); ++i) {
             g->getTexCoord(v, i);
-            out.line("vt %lf %lf %lf%s", v[0], v[1], v[2], eol);
+            out.triple("vt", v, eol);
         }
-        for (int i = 0; i < g->normalCount(); ++i) {
-            g->getNormal(v, i);
-            glm::dvec3 n(v[0], v[1], v[2]);
-            if (world) {
-                glm::dvec3 m = normalMatrix * n;
-                double length = glm::length(m);
-                n = length > 0 ? m / length : n;  // a zero normal goes out unchanged
-            }
-            out.line("vn %lf %lf %lf%s", n.x, n.y, n.z, eol);
+        for (const glm::dvec3& n : u.normals(world)) {
+            const double w[3] = {n.x, n.y, n.z};
+            out.triple("vn", w, eol);
         }
         out.line("#%s", eol);
         out.line("g %s%s", group.c_str(), eol);
@@ -101,21 +140,16 @@ bool ObjWriter::write(const std::string& path, const std::vector<ExportUnit>& un
             GeometryInterface::ElementInfo info;
             const int *p, *t, *n;
             if (!g->getElementRefs(e, info, &p, &t, &n) || !u.writes(info.part)) continue;
-            std::string text = info.kind == GeometryInterface::Polyline ? "l" : info.kind == GeometryInterface::PointSet ? "p" : "f";
+            char kind = info.kind == GeometryInterface::Polyline ? 'l' : info.kind == GeometryInterface::PointSet ? 'p' : 'f';
             bool hasTex = t && info.texCount == info.count, hasNormals = n && info.normalCount == info.count;
-            for (int c = 0; c < info.count; ++c) {
-                text += " " + std::to_string(p[c] + 1 + positionBase);
-                if (hasTex) text += "/" + std::to_string(t[c] + 1 + texBase);
-                if (hasNormals) text += (hasTex ? "/" : "//") + std::to_string(n[c] + 1 + normalBase);
-            }
-            text += eol;
-            out.raw(text);
+            out.element(kind, info.count, p, hasTex ? t : nullptr, hasNormals ? n : nullptr, positionBase, texBase,
+                        normalBase, eol);
         }
         positionBase += g->vertexCount();
         texBase += g->texCoordCount();
         normalBase += g->normalCount();
     }
-    if (!out.ok() || !file.close()) {
+    if (!out.finish() || !file.close()) {
         if (console) std::fprintf(console, "Cannot open '%s'.\n", path.c_str());
         return false;
     }

@@ -4,38 +4,13 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/QuickReal.h"
+
 namespace fw {
 
 namespace {
 inline bool isSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
-// "-12.5" and the like, as files hold most numbers: with at most 15 digits and 22
-// decimals, digits and power of ten are exact doubles and one division rounds the
-// value exactly as strtod does. Anything else is left to the caller.
-bool plainDecimal(const char* p, const char* end, double& value) {
-    bool negative = *p == '-';
-    p += negative;
-    uint64_t digits = 0;
-    int count = 0, decimals = 0;
-    bool point = false;
-    for (; p < end; ++p) {
-        if (*p >= '0' && *p <= '9') {
-            digits = digits * 10 + static_cast<uint64_t>(*p - '0');
-            ++count;
-            decimals += point;
-        } else if (*p == '.' && !point) {
-            point = true;
-        } else {
-            return false;
-        }
-    }
-    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    if (count == 0 || count > 15 || decimals > 22) return false;
-    double v = static_cast<double>(digits) / kPowers[decimals];
-    value = negative ? -v : v;
-    return true;
-}
 }  // namespace
 
 AFileIO::AFileIO(CommandEnabler* root, uint8_t flag)
@@ -183,11 +158,7 @@ int AFileIO::readDouble(double& value) {
         const char* q = digits;
         while (q < end && !isSpace(static_cast<unsigned char>(*q))) ++q;
         double v;
-        bool read = q < end && q - p < kTokenSize && plainDecimal(p, q, v);
-        if (!read && q < end && q - p < kTokenSize) {
-            auto [stop, ec] = std::from_chars(p, q, v);
-            read = ec == std::errc() && *stop != 'x' && *stop != 'X';
-        }
+        bool read = q < end && q - p < kTokenSize && (quickreal::plainDecimal(p, q, v) || quickreal::decimal(p, q, v));
         if (read) {
             afterToken_ = true;
             cursor_ += static_cast<int>(q - p);

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "persistence/CommandEnabler.h"
+#include "platform/QuickReal.h"
 
 namespace fw {
 
@@ -80,8 +81,7 @@ bool convertReal(const char* token, T& value, T (*slow)(const char*, char**)) {
     if (*p >= '0' && *p <= '9') {
         const char* last = token + std::strlen(token);
         T v;
-        auto [end, ec] = std::from_chars(token, last, v);
-        if (ec == std::errc() && *end != 'x' && *end != 'X') {
+        if (quickreal::decimal(token, last, v)) {
             value = v;
             return true;
         }

@@ -44,6 +44,26 @@ TEST(ObjWriter, UnitsNumberOnAndCornersCarryTheirLists) {
     EXPECT_NE(test::readFile(dir.file("b.obj")).find("g Flat-Frm7\n"), std::string::npos);
 }
 
+TEST(ObjWriter, NumbersAreWrittenExactlyAsPrintfWritesThem) {
+    // Halfway cases, values that round to minus zero, huge and tiny ones.
+    const double values[] = {-1e-9, -0.0, 0.0000005, 0.0000015, 2.5e-7, 0.1234565, 1e20, -123456.7890125,
+                             1.0 / 3.0, 999999.9999995, -4.0000005, 7e-7};
+    ObjDB db;
+    for (size_t i = 0; i + 2 < std::size(values); i += 3) db.addVertex(&values[i]);
+    const int corners[3] = {0, 1, 2};
+    db.addElement(GeometryInterface::Polygon, 0, 3, corners, 0, nullptr, 0, nullptr);
+    test::TempDir dir;
+    ASSERT_TRUE(ObjWriter::write(dir.file("n.obj"), {ExportUnit("N", &db)}, false));
+    std::string expected;
+    for (size_t i = 0; i + 2 < std::size(values); i += 3) {
+        char line[256];
+        std::snprintf(line, sizeof line, "v %lf %lf %lf\n", values[i], values[i + 1], values[i + 2]);
+        expected += line;
+    }
+    std::string text = test::readFile(dir.file("n.obj"));
+    EXPECT_NE(text.find("#\n" + expected + "#\ng N\n"), std::string::npos) << text;
+}
+
 TEST(ObjWriter, SequenceNamesAndFailures) {
     EXPECT_EQ(ObjWriter::frameFileName("a.obj", 0), "a.obj");
     EXPECT_EQ(ObjWriter::frameFileName("a.obj", 7), "a.0007.obj");

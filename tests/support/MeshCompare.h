@@ -1,12 +1,12 @@
 #pragma once
-// Compares meshes as the triangles they draw: every polygon fanned into triangles,
-// each triangle started at its smallest corner (so orientation is kept), the lists
-// sorted. Two meshes agree when they hold the same triangles within a tolerance,
-// whatever order or numbering the file format gave them.
+// Compares meshes as the triangles they draw: every polygon fanned into triangles
+// (orientation kept). Two meshes agree when they hold the same triangles within a
+// tolerance, whatever order or numbering the file format gave them.
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -45,17 +45,56 @@ inline std::vector<Triangle> trianglesOf(const GeometryInterface& g, int part = 
     return out;
 }
 
-// Empty when the two lists match within `tolerance` per coordinate; otherwise what differs.
+// Empty when every expected triangle has its own actual triangle with the same
+// corners, in the same winding, each coordinate within `tolerance`, and the counts
+// agree; otherwise what differs. Order and leading corner do not matter, so values
+// that a format stored with less precision still match.
 inline std::string compareTriangles(const std::vector<Triangle>& expected, const std::vector<Triangle>& actual,
                                     double tolerance) {
     if (expected.size() != actual.size())
         return "triangle counts differ: " + std::to_string(expected.size()) + " against " +
                std::to_string(actual.size());
-    for (size_t i = 0; i < expected.size(); ++i)
-        for (size_t a = 0; a < 9; ++a)
-            if (std::fabs(expected[i][a] - actual[i][a]) > tolerance)
-                return "triangle " + std::to_string(i) + " differs at coordinate " + std::to_string(a) + ": " +
-                       std::to_string(expected[i][a]) + " against " + std::to_string(actual[i][a]);
+    // Actual triangles by the cell of their centroid; a match lies in a neighbouring cell.
+    const double cell = std::max(tolerance * 4, 1e-9);
+    auto centroidCell = [&](const Triangle& t, int axis) {
+        return static_cast<long long>(std::floor((t[axis] + t[3 + axis] + t[6 + axis]) / 3 / cell));
+    };
+    std::map<std::array<long long, 3>, std::vector<size_t>> cells;
+    for (size_t i = 0; i < actual.size(); ++i)
+        cells[{centroidCell(actual[i], 0), centroidCell(actual[i], 1), centroidCell(actual[i], 2)}].push_back(i);
+    std::vector<bool> used(actual.size(), false);
+    auto same = [&](const Triangle& e, const Triangle& a) {
+        for (int turn = 0; turn < 3; ++turn) {
+            bool all = true;
+            for (int k = 0; k < 3 && all; ++k)
+                for (int axis = 0; axis < 3 && all; ++axis)
+                    all = std::fabs(e[static_cast<size_t>(k * 3 + axis)] -
+                                    a[static_cast<size_t>(((k + turn) % 3) * 3 + axis)]) <= tolerance;
+            if (all) return true;
+        }
+        return false;
+    };
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const Triangle& e = expected[i];
+        long long c[3] = {centroidCell(e, 0), centroidCell(e, 1), centroidCell(e, 2)};
+        bool found = false;
+        for (long long dx = -1; dx <= 1 && !found; ++dx)
+            for (long long dy = -1; dy <= 1 && !found; ++dy)
+                for (long long dz = -1; dz <= 1 && !found; ++dz) {
+                    auto it = cells.find({c[0] + dx, c[1] + dy, c[2] + dz});
+                    if (it == cells.end()) continue;
+                    for (size_t j : it->second)
+                        if (!used[j] && same(e, actual[j])) {
+                            used[j] = found = true;
+                            break;
+                        }
+                }
+        if (!found) {
+            std::string text = "no match for expected triangle " + std::to_string(i) + " (";
+            for (size_t k = 0; k < 9; ++k) text += (k ? " " : "") + std::to_string(e[k]);
+            return text + ")";
+        }
+    }
     return {};
 }
 

@@ -1,0 +1,186 @@
+#include "app/MeshExport.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <set>
+#include <unistd.h>
+
+#include "app/CommandLine.h"
+#include "app/OrvoSceneManager.h"
+#include "app/RenderSequence.h"
+#include "app/SceneAnimator.h"
+#include "geometry/ObjectP.h"
+#include "geometry/ObjectX.h"
+#include "geometry/ObjectXStyle.h"
+#include "mesh/GeometryInterface.h"
+#include "output/MeshFormats.h"
+#include "scene/AnimGlobals.h"
+#include "scene/SceneX.h"
+#include "surface/BakedMaterial.h"
+#include "surface/MaterialChannelReflectivity.h"
+#include "surface/MaterialChannelSpecular.h"
+#include "surface/MaterialChannelTransparency.h"
+#include "surface/MaterialStack.h"
+#include "surface/MaterialStackItem.h"
+#include "surface/MaterialX.h"
+
+namespace fw {
+
+namespace {
+
+bool visible(DAGNode& node) {
+    int depth = 0;
+    for (DAGNode* n = &node; n && depth < 10000; n = n->parent(), ++depth)
+        if (!n->flag(DAGNode::kVisible)) return false;
+    return true;
+}
+
+// The material a part wears: the bottom item of its stack.
+std::string partMaterial(Object& object, int part) {
+    MaterialStack* stack = nullptr;
+    if (auto* solid = dynamic_cast<ObjectX*>(&object)) {
+        if (ObjectXStyle* style = solid->style()) stack = style->partStack(part);
+    } else if (auto* primitive = dynamic_cast<ObjectP*>(&object)) {
+        stack = primitive->partStack(part);
+    }
+    return stack && stack->itemCount() > 0 ? stack->item(0).materialName() : std::string();
+}
+
+std::set<int> partsOf(const GeometryInterface& g) {
+    std::set<int> parts;
+    for (int e = 0; e < g.elementCount(); ++e) {
+        GeometryInterface::ElementInfo info;
+        const int *p, *t, *n;
+        if (g.getElementRefs(e, info, &p, &t, &n)) parts.insert(info.part);
+    }
+    return parts;
+}
+
+}  // namespace
+
+ExportMaterial MeshExport::look(SceneX& scene, const std::string& name) {
+    ExportMaterial out;
+    auto* material = dynamic_cast<MaterialX*>(scene.findMember(name));
+    if (!material) return out;
+    out.name = name;
+    // Shaders and images count by their average: a small bake holds it.
+    BakedMaterial baked;
+    material->bake(baked, 16, 16, 1, 16);
+    const BakedMaterial::Texture& color = baked.surface[0].color;
+    if (!color.empty()) {
+        double sum[3] = {0, 0, 0};
+        size_t texels = static_cast<size_t>(color.width) * static_cast<size_t>(color.height);
+        for (size_t i = 0; i < texels; ++i)
+            for (int c = 0; c < 3; ++c) sum[c] += color.rgba[i * 4 + static_cast<size_t>(c)] / 255.0;
+        for (int c = 0; c < 3; ++c) out.diffuse[c] = sum[c] / static_cast<double>(texels);
+    }
+    const MaterialChannelSpecular& specular = material->specularChannel();
+    Rgba highlight = specular.baseColor();
+    out.specular[0] = highlight.r, out.specular[1] = highlight.g, out.specular[2] = highlight.b;
+    out.specularAmount = material->usesChannel(MaterialChannel::kSpecular) ? std::clamp(specular.brightness, 0.0, 1.0) : 0.0;
+    out.shininess = std::clamp(specular.sharpness / 128.0, 0.0, 1.0);
+    if (material->usesChannel(MaterialChannel::kReflectivity))
+        out.reflectivity = std::clamp(material->reflectivityChannel().amount, 0.0, 1.0);
+    if (material->usesChannel(MaterialChannel::kTransparency))
+        out.transparency = std::clamp(material->transparencyChannel().amount, 0.0, 1.0);
+    return out;
+}
+
+std::vector<ExportUnit> MeshExport::gather(SceneX& scene, bool sections, std::vector<Object*>* owners) {
+    std::vector<ObjectX*> solids;
+    for (int i = 0; i < scene.memberCount(kObjectKind); ++i) {
+        auto* object = dynamic_cast<ObjectX*>(scene.member(kObjectKind, i));
+        if (object && visible(*object)) solids.push_back(object);
+    }
+    ObjectX::buildSolids(solids, kRenderMode);
+    std::vector<ExportUnit> units;
+    int objects = 0;
+    for (int i = 0; i < scene.memberCount(kObjectKind); ++i) {
+        auto* object = dynamic_cast<Object*>(scene.member(kObjectKind, i));
+        if (!object || !visible(*object)) continue;
+        const GeometryInterface* g = nullptr;
+        if (auto* solid = dynamic_cast<ObjectX*>(object)) g = solid->solid(kRenderMode);
+        else if (auto* primitive = dynamic_cast<ObjectP*>(object)) g = primitive->geometry(kRenderMode);
+        if (!g || g->elementCount() == 0) continue;
+        ExportUnit unit(object->name(), g, object->worldTransform());
+        unit.object = objects++;
+        std::set<int> parts = partsOf(*g);
+        int last = parts.empty() ? 0 : std::max(0, *parts.rbegin());
+        for (int part = 0; part <= last; ++part) unit.materials.push_back(look(scene, partMaterial(*object, part)));
+        bool split = sections && dynamic_cast<ObjectX*>(object) && parts.size() > 1;
+        if (!split) {
+            units.push_back(std::move(unit));
+            if (owners) owners->push_back(object);
+            continue;
+        }
+        for (int part : parts) {
+            units.push_back(unit);
+            units.back().section = part;
+            if (owners) owners->push_back(object);
+        }
+    }
+    return units;
+}
+
+int MeshExport::run(OrvoSceneManager& manager, const Request& request) {
+    const MeshFormat* format = MeshFormats::forPath(request.out);
+    if (!format || !format->write) {
+        printError(request.out, "write a mesh file: " + MeshFormats::extensions(true));
+        return kExitUserError;
+    }
+    SceneX& scene = *manager.scene();
+    const AnimGlobals& globals = scene.animGlobals();
+    int first = 0, last = 0;
+    bool range = !request.range.empty();
+    if (range) {
+        if (!RenderSequence::parseRange(request.range, first, last)) {
+            printError("--frames", "takes FIRST-LAST, for example 0-59, not " + request.range);
+            return kExitUserError;
+        }
+        if (first > last) {
+            printError("--frames", "the range " + request.range + " runs backwards: give the first frame first");
+            return kExitUserError;
+        }
+        if (first < globals.frameStart || last > globals.frameEnd) {
+            printError("--frames", "frames " + request.range + " reach outside the project's timeline, frames " +
+                                       std::to_string(globals.frameStart) + " to " + std::to_string(globals.frameEnd));
+            return kExitUserError;
+        }
+    }
+    SceneAnimator animator(scene);
+    double single = request.frame >= 0 ? request.frame : globals.currentFrame();
+    animator.setTime(range ? first : single);
+    std::vector<Object*> owners;
+    std::vector<ExportUnit> units = gather(scene, request.sections, &owners);
+    if (units.empty()) {
+        printError(request.out, "the project has no visible object with geometry to export");
+        return kExitUserError;
+    }
+    const bool world = !request.local;
+    if (!range) return format->write(request.out, units, world, stderr) ? kExitOk : kExitUserError;
+
+    const double fps = globals.framesPerSecond > 0 ? globals.framesPerSecond : 30.0;
+    const bool terminal = isatty(STDERR_FILENO) == 1;
+    std::vector<ExportUnit> all;
+    for (int frame = first; frame <= last; ++frame) {
+        if (terminal) std::fprintf(stderr, "\rexporting frame %d of %d-%d ", frame, first, last), std::fflush(stderr);
+        animator.setTime(frame);
+        std::vector<ExportUnit> now = units;
+        for (size_t i = 0; i < now.size(); ++i) {
+            now[i].frame = frame;
+            now[i].time = (frame - first) / fps;
+            now[i].transform = owners[i]->worldTransform();
+        }
+        if (format->filePerFrame) {
+            if (!format->write(exportFrameFileName(request.out, frame), now, world, stderr)) return kExitUserError;
+        } else {
+            all.insert(all.end(), now.begin(), now.end());
+        }
+    }
+    if (terminal) std::fputc('\n', stderr);
+    if (!format->filePerFrame && !format->write(request.out, all, world, stderr)) return kExitUserError;
+    return kExitOk;
+}
+
+}  // namespace fw

@@ -1,0 +1,38 @@
+#pragma once
+// Exports a scene's objects as mesh files: gathers every visible object's
+// render-quality mesh (an extruded object whole, or one unit per part when sections
+// are asked for), the look of each part from its material stack, and the object's
+// transform at each frame of a range, then hands the units to the format's writer.
+// Only transforms change from frame to frame, so the meshes are built once.
+
+#include <string>
+#include <vector>
+
+#include "output/ExportUnit.h"
+
+namespace fw {
+
+class Object;
+class OrvoSceneManager;
+class SceneX;
+
+class MeshExport {
+public:
+    struct Request {
+        std::string out;
+        std::string range;  // "A-B": every frame of the range; empty: one frame
+        double frame = -1;  // the one frame; -1: the scene's current frame
+        bool local = false;     // object coordinates instead of world coordinates
+        bool sections = false;  // an extruded object's parts as units of their own
+    };
+
+    // Writes the loaded scene; an exit status, with errors printed.
+    static int run(OrvoSceneManager& manager, const Request& request);
+    // The units of the scene's visible objects as they stand now; `owners` gets the
+    // object of each unit.
+    static std::vector<ExportUnit> gather(SceneX& scene, bool sections, std::vector<Object*>* owners = nullptr);
+    // The look of a material reduced to what mesh formats hold.
+    static ExportMaterial look(SceneX& scene, const std::string& material);
+};
+
+}  // namespace fw

@@ -1,0 +1,160 @@
+#include "output/C4dWriter.h"
+
+// The Cinema 4D file, as written here and read by C4dReader.
+//
+// Every number is big-endian (Motorola order); floats are IEEE single precision. A
+// chunk is a four-character id, a u32 length of the data that follows (not counting
+// itself or the pad byte) and the data, padded with one zero byte to an even length.
+//
+//   "MC50" <u32 len> "DOK5"                the file: len counts every byte after itself
+//     PLAT <4>    u32 platform that wrote the file: 1 Windows, 2 Macintosh, 4 Unix (4)
+//     DNAM <len>  the scene name, "Orvo Export" (bytes, no terminator)
+//     MATL <len>  one per material, in index order, holding chunks:
+//       MNAM <len>  the material's name
+//       MCOL <12>   f32 diffuse r, g, b (0..1)
+//     OBJE <len>  one per export unit that has polygons, holding chunks:
+//       ONAM <len>  the unit's name with "-Section %d" and "-Frm%d" suffixes
+//       PNTS <12 p> p x (f32 x, y, z) points
+//       POLY <16 q> q x (u32 a, b, c, d) point indices; a triangle has d equal to c
+//       NORM <48 q> q x 4 x (f32 x, y, z) the normals at corners a, b, c, d
+//                   (only when some polygon has normals; one without has zeros)
+//       UVWT <48 q> q x 4 x (f32 u, v, w) texture coordinates at a, b, c, d
+//                   (only when some polygon has them; one without has zeros)
+//       PMAT <4 q>  q x u32 the polygon's material, an index into the MATL chunks
+//
+// From the published description of the format come the chunked layout (id, length,
+// data) in Motorola byte order with single-precision floats, the platform values, the
+// "MC50"/"DOK5" identifiers at the start, points stored in the object's own frame,
+// and polygons of four corners where a triangle repeats its third. The chunk ids and
+// their contents beyond that are this program's own. Polygons of more than four
+// corners are fanned from their first corner into triangles. Coordinates are the
+// program's own (no change of handedness); with world coordinates points go through
+// the unit's transform and normals through its inverse transpose.
+
+#include <cstdint>
+#include <cstring>
+#include <glm/gtc/matrix_inverse.hpp>
+
+#include "mesh/GeometryInterface.h"
+#include "output/IffChunks.h"
+#include "persistence/AFile.h"
+
+namespace fw {
+
+namespace {
+
+using Chunks = iff::Builder;
+
+// One polygon of the file: four corners, the last repeated for a triangle.
+struct Quad {
+    int corner[4];  // indices into the element's lists
+};
+
+}  // namespace
+
+bool C4dWriter::write(const std::string& path, const std::vector<ExportUnit>& units, bool world, std::FILE* console) {
+    const char* eol = "\n";  // the diagnostic's line terminator
+    std::vector<const ExportMaterial*> materials;  // the file's table, one entry per name
+    auto materialIndex = [&](const ExportMaterial& look) {
+        for (size_t i = 0; i < materials.size(); ++i)
+            if (materials[i]->name == look.name) return static_cast<uint32_t>(i);
+        materials.push_back(&look);
+        return static_cast<uint32_t>(materials.size() - 1);
+    };
+
+    Chunks objects;
+    for (const ExportUnit& u : units) {
+        const GeometryInterface* g = u.geometry;
+        if (!g) continue;
+        glm::dmat3 normalMatrix = glm::inverseTranspose(glm::dmat3(u.transform));
+        Chunks polys, normals, uvws, parts;
+        bool anyNormals = false, anyTex = false;
+        uint32_t count = 0;
+        double v[3];
+        for (int e = 0; e < g->elementCount(); ++e) {
+            GeometryInterface::ElementInfo info;
+            const int *p, *t, *n;
+            if (!g->getElementRefs(e, info, &p, &t, &n) || info.kind != GeometryInterface::Polygon || info.count < 3 ||
+                !u.writes(info.part))
+                continue;
+            bool hasTex = t && info.texCount == info.count, hasNormals = n && info.normalCount == info.count;
+            anyNormals = anyNormals || hasNormals;
+            anyTex = anyTex || hasTex;
+            uint32_t material = materialIndex(u.material(info.part));
+            std::vector<Quad> quads;
+            if (info.count <= 4)
+                quads.push_back({{0, 1, 2, info.count == 4 ? 3 : 2}});
+            else
+                for (int c = 1; c + 1 < info.count; ++c) quads.push_back({{0, c, c + 1, c + 1}});
+            for (const Quad& q : quads) {
+                for (int k : q.corner) polys.u32(static_cast<uint32_t>(p[k]));
+                for (int k : q.corner) {
+                    glm::dvec3 normal(0.0);
+                    if (hasNormals) {
+                        g->getNormal(v, n[k]);
+                        normal = glm::dvec3(v[0], v[1], v[2]);
+                        if (world) {
+                            glm::dvec3 m = normalMatrix * normal;
+                            double length = glm::length(m);
+                            normal = length > 0 ? m / length : normal;  // a zero normal goes out unchanged
+                        }
+                    }
+                    normals.vec(normal);
+                }
+                for (int k : q.corner) {
+                    glm::dvec3 uvw(0.0);
+                    if (hasTex) {
+                        g->getTexCoord(v, t[k]);
+                        uvw = glm::dvec3(v[0], v[1], v[2]);
+                    }
+                    uvws.vec(uvw);
+                }
+                parts.u32(material);
+                ++count;
+            }
+        }
+        if (count == 0) continue;
+        size_t object = objects.begin("OBJE");
+        objects.chunk("ONAM", u.label("-Frm%d", "-Section %d"));
+        size_t points = objects.begin("PNTS");
+        for (int i = 0; i < g->vertexCount(); ++i) {
+            g->getVertex(v, i);
+            glm::dvec3 q(v[0], v[1], v[2]);
+            if (world) q = glm::dvec3(u.transform * glm::dvec4(q, 1.0));
+            objects.vec(q);
+        }
+        objects.end(points);
+        objects.chunk("POLY", polys.bytes);
+        if (anyNormals) objects.chunk("NORM", normals.bytes);
+        if (anyTex) objects.chunk("UVWT", uvws.bytes);
+        objects.chunk("PMAT", parts.bytes);
+        objects.end(object);
+    }
+    if (objects.bytes.empty()) {
+        if (console) std::fprintf(console, "write_c4d: no geometry to export!%s", eol);
+        return false;
+    }
+
+    Chunks out;
+    size_t file = out.begin("MC50");
+    out.id("DOK5");
+    size_t platform = out.begin("PLAT");
+    out.u32(4);
+    out.end(platform);
+    out.chunk("DNAM", kSceneName);
+    for (const ExportMaterial* look : materials) {
+        size_t material = out.begin("MATL");
+        out.chunk("MNAM", look->name);
+        size_t colour = out.begin("MCOL");
+        for (double c : look->diffuse) out.f32(c);
+        out.end(colour);
+        out.end(material);
+    }
+    out.bytes += objects.bytes;
+    out.end(file);
+
+    AFile target;
+    return target.openWrite(path) && target.write(out.bytes.data(), out.bytes.size()) && target.close();
+}
+
+}  // namespace fw

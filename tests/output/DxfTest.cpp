@@ -1,0 +1,168 @@
+// DXF export and import: the exact entity lines, what has no 3DFACE, layers and
+// colours read back, and damaged files.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <glm/gtc/matrix_transform.hpp>
+
+#include "FuzzReplay.h"
+#include "MeshCompare.h"
+#include "MeshFuzzTargets.h"
+#include "TempDir.h"
+#include "TestBox.h"
+#include "output/DxfColors.h"
+#include "output/DxfReader.h"
+#include "output/DxfWriter.h"
+
+namespace fw {
+
+namespace {
+
+// A triangle, a square and a pentagon side by side in part 0.
+void buildShapes(ObjDB& db) {
+    const double points[][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0},                          // triangle
+                                {2, 0, 0}, {3, 0, 0}, {3, 1, 0}, {2, 1, 0},               // square
+                                {4, 0, 0}, {5, 0, 0}, {5.5, 1, 0}, {4.5, 2, 0}, {3.5, 1, 0}};  // pentagon
+    for (const auto& p : points) db.addVertex(p);
+    const int tri[3] = {0, 1, 2}, quad[4] = {3, 4, 5, 6}, penta[5] = {7, 8, 9, 10, 11};
+    db.addElement(GeometryInterface::Polygon, 0, 3, tri, 0, nullptr, 0, nullptr);
+    db.addElement(GeometryInterface::Polygon, 0, 4, quad, 0, nullptr, 0, nullptr);
+    db.addElement(GeometryInterface::Polygon, 0, 5, penta, 0, nullptr, 0, nullptr);
+}
+
+}  // namespace
+
+TEST(Dxf, EntitiesAreWrittenLineByLineAndPentagonsAreLeftOut) {
+    test::TempDir dir;
+    ObjDB shapes;
+    buildShapes(shapes);
+    ExportUnit unit("Shapes", &shapes, glm::translate(glm::dmat4(1.0), glm::dvec3(0, 0, 5)));
+    unit.frame = 3;
+    unit.materials.resize(1);
+    unit.materials[0].diffuse[0] = 1, unit.materials[0].diffuse[1] = 0, unit.materials[0].diffuse[2] = 0;
+    char* log = nullptr;
+    size_t length = 0;
+    std::FILE* console = open_memstream(&log, &length);
+    ASSERT_TRUE(DxfWriter::write(dir.file("s.dxf"), {unit}, true, console));
+    std::fclose(console);
+    EXPECT_EQ(std::string(log, length),
+              "write_dxf: 1 polygons with more than four corners have no 3DFACE and were left out\n");
+    free(log);
+    std::string text = test::readFile(dir.file("s.dxf"));
+    const std::string triangle =
+        "0\n3DFACE\n  8\nShapes-Frm3\n62\n   1\n"
+        "10\n0.000000\n20\n0.000000\n30\n5.000000\n11\n1.000000\n21\n0.000000\n31\n5.000000\n"
+        "12\n0.000000\n22\n1.000000\n32\n5.000000\n13\n0.000000\n23\n1.000000\n33\n5.000000\n";
+    EXPECT_EQ(text.rfind("0\nSECTION\n  2\nENTITIES\n" + triangle, 0), 0u) << text;
+    EXPECT_EQ(text.substr(text.size() - 18), "0\nENDSEC\n   0\nEOF\n");
+    // The triangle and the square; no entity for the pentagon.
+    size_t faces = 0;
+    for (size_t at = text.find("3DFACE"); at != std::string::npos; at = text.find("3DFACE", at + 1)) ++faces;
+    EXPECT_EQ(faces, 2u);
+
+    // Object coordinates leave the transform out; sections take the "-Sec" suffix.
+    unit.frame = -1;
+    unit.section = 0;
+    ASSERT_TRUE(DxfWriter::write(dir.file("local.dxf"), {unit}, false));
+    text = test::readFile(dir.file("local.dxf"));
+    EXPECT_NE(text.find("  8\nShapes-Sec 0\n"), std::string::npos);
+    EXPECT_NE(text.find("30\n0.000000\n"), std::string::npos);
+    EXPECT_EQ(text.find("30\n5.000000\n"), std::string::npos);
+}
+
+TEST(Dxf, ABoxComesBackWithItsLayersColoursAndTriangles) {
+    test::TempDir dir;
+    ObjDB box, shapes;
+    const double size[3] = {2, 4, 6};
+    test::buildBox(box, size);
+    buildShapes(shapes);
+    ExportUnit a("Box", &box, glm::rotate(glm::dmat4(1.0), 0.5, glm::dvec3(0, 1, 0)));
+    ExportUnit b("Shapes", &shapes);
+    a.materials.resize(1);
+    a.materials[0].diffuse[0] = 0, a.materials[0].diffuse[1] = 0, a.materials[0].diffuse[2] = 1;  // index 5
+    ASSERT_TRUE(DxfWriter::write(dir.file("two.dxf"), {a, b}, true));
+    DxfReader reader;
+    std::vector<ImportGroup> groups;
+    ASSERT_TRUE(reader.read(dir.file("two.dxf"), groups)) << reader.error();
+    ASSERT_EQ(groups.size(), 2u);
+    EXPECT_EQ(groups[0].name, "Box");
+    EXPECT_EQ(groups[1].name, "Shapes");
+    ASSERT_EQ(groups[0].materials.size(), 1u);
+    EXPECT_EQ(groups[0].materials[0].name, "DXF color 5");
+    EXPECT_DOUBLE_EQ(groups[0].materials[0].diffuse[2], 1.0);
+    // The box's quads, moved into the world, with their winding; positions are shared again.
+    ObjDB world;
+    for (int i = 0; i < box.vertexCount(); ++i) {
+        glm::dvec3 p = a.position(i, true);
+        const double v[3] = {p.x, p.y, p.z};
+        world.addVertex(v);
+    }
+    for (int e = 0; e < box.elementCount(); ++e) {
+        GeometryInterface::ElementInfo info;
+        const int *p, *t, *n;
+        box.getElementRefs(e, info, &p, &t, &n);
+        world.addElement(info.kind, 0, info.count, p, 0, nullptr, 0, nullptr);
+    }
+    EXPECT_EQ(test::compareTriangles(test::trianglesOf(world), test::trianglesOf(*groups[0].mesh),
+                                     2e-6),
+              "");
+    EXPECT_EQ(groups[0].mesh->vertexCount(), 8);
+    // The triangle is read as a triangle (its fourth corner repeats the third).
+    GeometryInterface::ElementInfo info;
+    const int *p, *t, *n;
+    ASSERT_TRUE(groups[1].mesh->getElementRefs(0, info, &p, &t, &n));
+    EXPECT_EQ(info.count, 3);
+    EXPECT_EQ(groups[1].mesh->elementCount(), 2);
+}
+
+TEST(Dxf, ColourIndicesRoundTripThroughTheirOwnColours) {
+    for (int index = 1; index <= 255; ++index) {
+        double rgb[3];
+        DxfColors::rgb(index, rgb);
+        int back = DxfColors::nearest(rgb);
+        double again[3];
+        DxfColors::rgb(back, again);
+        // Equal colours may share a colour under two indices; the colour itself comes back.
+        for (int c = 0; c < 3; ++c) EXPECT_DOUBLE_EQ(again[c], rgb[c]) << "index " << index;
+    }
+    const double orange[3] = {1.0, 0.5, 0.0};
+    double found[3];
+    DxfColors::rgb(DxfColors::nearest(orange), found);
+    EXPECT_NEAR(found[0], 1.0, 0.01);
+    EXPECT_NEAR(found[1], 0.5, 0.01);
+    EXPECT_NEAR(found[2], 0.0, 0.01);
+}
+
+TEST(Dxf, DamagedAndForeignFilesSayWhatIsWrong) {
+    DxfReader reader;
+    std::vector<ImportGroup> groups;
+    EXPECT_FALSE(reader.parse("", groups));
+    EXPECT_EQ(reader.error(), "holds no 3DFACE entities");
+    EXPECT_FALSE(reader.parse("AutoCAD Binary DXF\r\n\x1a", groups));
+    EXPECT_EQ(reader.error(), "is a binary DXF file, which is not read");
+    EXPECT_FALSE(reader.parse("hello\nworld\n", groups));
+    EXPECT_EQ(reader.error(), "is not a DXF file: line 1 is not a group code");
+    // A face outside ENTITIES is not read; one whose corner is not a number is skipped.
+    const std::string face = "0\n3DFACE\n8\nL\n10\n0\n20\n0\n30\n0\n11\n1\n21\n0\n31\n0\n12\n0\n22\n1\n32\n0\n"
+                             "13\n0\n23\n1\n33\n0\n";
+    EXPECT_FALSE(reader.parse("0\nSECTION\n2\nBLOCKS\n" + face + "0\nENDSEC\n", groups));
+    std::string bad = face;
+    bad.replace(bad.find("11\n1\n"), 5, "11\nnan\n");
+    ASSERT_TRUE(reader.parse("0\nSECTION\n2\nENTITIES\n" + bad + face + "0\nENDSEC\n0\nEOF\n", groups));
+    EXPECT_EQ(groups.at(0).mesh->elementCount(), 1);
+    EXPECT_NE(reader.warnings().find("not a number"), std::string::npos);
+    // Cut anywhere, a good file reads or refuses without harm.
+    std::string whole = "0\nSECTION\n2\nENTITIES\n" + face + face + "0\nENDSEC\n0\nEOF\n";
+    for (size_t cut = 0; cut < whole.size(); ++cut) {
+        bool ok = reader.parse(whole.substr(0, cut), groups);
+        EXPECT_TRUE(ok || !reader.error().empty());
+    }
+}
+
+TEST(Dxf, KeptFuzzInputsReadCleanly) {
+    int inputs = test::replayFuzzInputs(
+        "dxfreader", [](const uint8_t* d, size_t n) { return fuzz::readThroughMeshReader(".dxf", d, n); });
+    EXPECT_GT(inputs, 0);
+}
+
+}  // namespace fw

@@ -1,0 +1,502 @@
+// glTF binary export: what tinygltf's own loader reads back (triangles, nodes and their
+// transforms, materials, the frames' animation) and what the Khronos validator says.
+#include "output/GlbWriter.h"
+
+#include <gtest/gtest.h>
+#include <tiny_gltf.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <glm/gtc/matrix_inverse.hpp>
+#include <glm/gtc/matrix_transform.hpp>
+#include <glm/gtc/quaternion.hpp>
+
+#include "GltfModel.h"
+#include "GltfValidator.h"
+#include "MeshCompare.h"
+#include "RunProgram.h"
+#include "TempDir.h"
+#include "TestBox.h"
+#include "app/OrvoSceneManager.h"
+#include "app/Registration.h"
+#include "app/TitleScene.h"
+#include "app/VeltraneApp.h"
+#include "geometry/ObjectX.h"
+#include "output/MeshFormats.h"
+#include "platform/Dialogs.h"
+#include "platform/Folders.h"
+#include "scene/SceneX.h"
+
+namespace fw {
+namespace {
+
+using test::addPrimitive;
+using test::floatsOf;
+using test::indicesOf;
+using test::meshTriangles;
+using test::nodeMatrix;
+
+// g++ 12.2 at -O2 vectorises a double -> float -> double round trip of neighbouring
+// values into nothing; out of line, the rounding happens.
+__attribute__((noinline)) double asFloat(double x) {
+    return static_cast<double>(static_cast<float>(x));
+}
+
+// The polygons of `g` (one part, or all) moved by `m` and rounded to floats as a file
+// holds them, so that both sides sort alike.
+std::vector<test::Triangle> expectedTriangles(const GeometryInterface& g, const glm::dmat4& m, int part = -1) {
+    ObjDB db;
+    for (int i = 0; i < g.vertexCount(); ++i) {
+        double v[3];
+        g.getVertex(v, i);
+        glm::dvec3 p(m * glm::dvec4(v[0], v[1], v[2], 1.0));
+        double rounded[3] = {asFloat(p.x), asFloat(p.y), asFloat(p.z)};
+        db.addVertex(rounded);
+    }
+    for (int e = 0; e < g.elementCount(); ++e) {
+        GeometryInterface::ElementInfo info;
+        const int *p, *t, *n;
+        if (!g.getElementRefs(e, info, &p, &t, &n) || info.kind != GeometryInterface::Polygon) continue;
+        if (part >= 0 && info.part != part) continue;
+        db.addElement(GeometryInterface::Polygon, 0, info.count, p, 0, nullptr, 0, nullptr);
+    }
+    return test::trianglesOf(db);
+}
+
+void expectNear(const glm::dmat4& expected, const glm::dmat4& actual, double tolerance) {
+    for (int c = 0; c < 4; ++c)
+        for (int r = 0; r < 4; ++r) EXPECT_NEAR(expected[c][r], actual[c][r], tolerance) << "column " << c << " row " << r;
+}
+
+// A count from `assimp info` (the peer reader): -1 when it could not read the file or
+// say the count, kNoAssimp when it is not installed.
+constexpr int kNoAssimp = -2;
+int assimpCount(const std::string& path, const std::string& what) {
+    if (std::system("command -v assimp >/dev/null 2>&1") != 0) return kNoAssimp;
+    test::TempDir dir;
+    test::Outcome info = test::runProgram("assimp", "info " + path, dir.path().string());
+    size_t at = info.out.find("\n" + what + ":");
+    if (info.status != 0 || at == std::string::npos) return -1;
+    return std::atoi(info.out.c_str() + at + what.size() + 2);
+}
+
+glm::dmat4 placed() {
+    return glm::translate(glm::dmat4(1.0), glm::dvec3(10, -2, 3)) *
+           glm::rotate(glm::dmat4(1.0), glm::radians(30.0), glm::normalize(glm::dvec3(1, 2, 0))) *
+           glm::scale(glm::dmat4(1.0), glm::dvec3(1, 2, 3));
+}
+
+class GlbBox : public testing::TestWithParam<bool> {};
+
+TEST_P(GlbBox, TrianglesNormalsTextureAndTransformReadBack) {
+    const bool world = GetParam();
+    test::TempDir dir;
+    ObjDB box;
+    const double size[3] = {2, 2, 2};
+    test::buildBox(box, size);
+    std::string path = dir.file("box.glb");
+    ASSERT_TRUE(GlbWriter::write(path, {ExportUnit("Box", &box, placed())}, world));
+    tinygltf::Model model = test::loadGlb(path);
+
+    ASSERT_EQ(model.scenes.size(), 1u);
+    ASSERT_EQ(model.nodes.size(), 1u);
+    EXPECT_EQ(model.scenes[0].nodes, std::vector<int>{0});
+    const tinygltf::Node& node = model.nodes[0];
+    EXPECT_EQ(node.name, "Box");
+    ASSERT_EQ(node.mesh, 0);
+    EXPECT_EQ(model.meshes[0].name, "Box");
+    expectNear(world ? glm::dmat4(1.0) : placed(), nodeMatrix(node), 1e-12);
+    if (world) {
+        EXPECT_TRUE(node.translation.empty() && node.rotation.empty() && node.scale.empty());
+    }
+
+    glm::dmat4 baked = world ? placed() : glm::dmat4(1.0);
+    EXPECT_EQ(test::compareTriangles(expectedTriangles(box, baked), meshTriangles(model, 0), 0),
+              "");
+
+    // Six faces of four corners each: no corner is shared, since normals differ.
+    ASSERT_EQ(model.meshes[0].primitives.size(), 1u);
+    const tinygltf::Primitive& p = model.meshes[0].primitives[0];
+    std::vector<double> positions = floatsOf(model, p.attributes.at("POSITION"));
+    std::vector<double> normals = floatsOf(model, p.attributes.at("NORMAL"));
+    std::vector<double> uvs = floatsOf(model, p.attributes.at("TEXCOORD_0"));
+    ASSERT_EQ(positions.size(), 24u * 3);
+    ASSERT_EQ(normals.size(), 24u * 3);
+    ASSERT_EQ(uvs.size(), 24u * 2);
+    EXPECT_EQ(indicesOf(model, p.indices).size(), 36u);
+
+    // Bounds as the validator wants them.
+    const tinygltf::Accessor& pa = model.accessors[static_cast<size_t>(p.attributes.at("POSITION"))];
+    ASSERT_EQ(pa.minValues.size(), 3u);
+    ASSERT_EQ(pa.maxValues.size(), 3u);
+    for (size_t a = 0; a < 3; ++a) {
+        double lo = 1e300, hi = -1e300;
+        for (size_t i = a; i < positions.size(); i += 3) lo = std::min(lo, positions[i]), hi = std::max(hi, positions[i]);
+        EXPECT_EQ(pa.minValues[a], lo);
+        EXPECT_EQ(pa.maxValues[a], hi);
+    }
+    if (!world) {
+        EXPECT_EQ(pa.minValues, (std::vector<double>{-1, -1, -1}));
+        EXPECT_EQ(pa.maxValues, (std::vector<double>{1, 1, 1}));
+    }
+
+    // Every vertex: the normal of its face (moved as normals move), and the corner's
+    // texture coordinate with v turned over for glTF's top-left origin.
+    glm::dmat3 normalMatrix = glm::inverseTranspose(glm::dmat3(baked));
+    glm::dmat4 unbake = glm::inverse(baked);
+    const int faces[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
+    const double faceNormals[6][3] = {{0, 0, -1}, {0, 0, 1}, {0, -1, 0}, {0, 1, 0}, {-1, 0, 0}, {1, 0, 0}};
+    const double uvOfCorner[4][2] = {{0, 1}, {1, 1}, {1, 0}, {0, 0}};
+    int matched = 0;
+    for (size_t i = 0; i < 24; ++i) {
+        glm::dvec3 local(unbake * glm::dvec4(positions[3 * i], positions[3 * i + 1], positions[3 * i + 2], 1.0));
+        glm::dvec3 n(normals[3 * i], normals[3 * i + 1], normals[3 * i + 2]);
+        EXPECT_NEAR(glm::length(n), 1.0, 1e-6);
+        for (int f = 0; f < 6; ++f) {
+            glm::dvec3 expectedNormal = glm::normalize(normalMatrix * glm::dvec3(faceNormals[f][0], faceNormals[f][1], faceNormals[f][2]));
+            if (glm::length(expectedNormal - n) > 1e-5) continue;
+            for (int c = 0; c < 4; ++c) {
+                double v[3];
+                box.getVertex(v, faces[f][c]);
+                if (glm::length(glm::dvec3(v[0], v[1], v[2]) - local) > 1e-5) continue;
+                EXPECT_EQ(uvs[2 * i], uvOfCorner[c][0]) << "face " << f << " corner " << c;
+                EXPECT_EQ(uvs[2 * i + 1], uvOfCorner[c][1]) << "face " << f << " corner " << c;
+                ++matched;
+            }
+        }
+    }
+    EXPECT_EQ(matched, 24);
+
+    // The default look: grey, opaque, not metallic, fully rough (no highlight).
+    ASSERT_EQ(model.materials.size(), 1u);
+    EXPECT_EQ(p.material, 0);
+    EXPECT_EQ(model.materials[0].pbrMetallicRoughness.baseColorFactor, (std::vector<double>{0.8, 0.8, 0.8, 1.0}));
+    EXPECT_EQ(model.materials[0].alphaMode, "OPAQUE");
+    EXPECT_EQ(model.materials[0].pbrMetallicRoughness.metallicFactor, 0.0);
+    EXPECT_EQ(model.materials[0].pbrMetallicRoughness.roughnessFactor, 1.0);
+    EXPECT_TRUE(model.animations.empty());
+
+    // Another program reads it too.
+    if (int faces = assimpCount(path, "Faces"); faces != kNoAssimp) {
+        EXPECT_EQ(faces, 12);
+    }
+    EXPECT_VALID_GLTF(path);
+}
+
+INSTANTIATE_TEST_SUITE_P(Coordinates, GlbBox, testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "World" : "Object"; });
+
+TEST(GlbWriter, PartsBecomePrimitivesWithTheirMaterials) {
+    test::TempDir dir;
+    // A pentagon in part 0, a quad in part 1, a triangle without normals in part 1 and a
+    // polyline, which glTF meshes cannot hold.
+    ObjDB db;
+    for (int i = 0; i < 5; ++i) {
+        double v[3] = {std::cos(i * 1.2566), std::sin(i * 1.2566), 0};
+        db.addVertex(v);
+    }
+    const double quad[4][3] = {{0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
+    for (const auto& v : quad) db.addVertex(v);
+    const double up[3] = {0, 0, 1}, zero[3] = {0, 0, 0};
+    db.addNormal(up);
+    db.addNormal(zero);
+    const int pentagon[5] = {0, 1, 2, 3, 4}, upN[5] = {0, 0, 0, 0, 0};
+    db.addElement(GeometryInterface::Polygon, 0, 5, pentagon, 0, nullptr, 5, upN);
+    const int q[4] = {5, 6, 7, 8}, zeroN[4] = {1, 1, 1, 1};
+    db.addElement(GeometryInterface::Polygon, 1, 4, q, 0, nullptr, 4, zeroN);
+    const int tri[3] = {0, 5, 8};
+    db.addElement(GeometryInterface::Polygon, 1, 3, tri, 0, nullptr, 0, nullptr);
+    db.addElement(GeometryInterface::Polyline, 0, 3, tri, 0, nullptr, 0, nullptr);
+
+    ExportUnit unit("Parts", &db);
+    ExportMaterial gold;
+    gold.name = "Gold";
+    gold.diffuse[0] = 1.0, gold.diffuse[1] = 0.75, gold.diffuse[2] = 0.25;
+    gold.reflectivity = 0.9;
+    gold.shininess = 0.8;
+    gold.specularAmount = 0.5;
+    ExportMaterial glass;
+    glass.name = "Glass";
+    glass.diffuse[0] = 0.5, glass.diffuse[1] = 0.25, glass.diffuse[2] = 1.0;
+    glass.transparency = 0.75;
+    unit.materials = {gold, glass};
+    std::string path = dir.file("parts.glb");
+    ASSERT_TRUE(GlbWriter::write(path, {unit}, false));
+    tinygltf::Model model = test::loadGlb(path);
+
+    ASSERT_EQ(model.materials.size(), 2u);
+    const tinygltf::Material& m0 = model.materials[0];
+    EXPECT_EQ(m0.name, "Gold");
+    EXPECT_EQ(m0.pbrMetallicRoughness.baseColorFactor, (std::vector<double>{1.0, 0.75, 0.25, 1.0}));
+    EXPECT_EQ(m0.alphaMode, "OPAQUE");
+    EXPECT_DOUBLE_EQ(m0.pbrMetallicRoughness.metallicFactor, 0.9);
+    EXPECT_DOUBLE_EQ(m0.pbrMetallicRoughness.roughnessFactor, 0.6);
+    const tinygltf::Material& m1 = model.materials[1];
+    EXPECT_EQ(m1.name, "Glass");
+    EXPECT_EQ(m1.pbrMetallicRoughness.baseColorFactor, (std::vector<double>{0.5, 0.25, 1.0, 0.25}));
+    EXPECT_EQ(m1.alphaMode, "BLEND");
+    EXPECT_EQ(m1.pbrMetallicRoughness.metallicFactor, 0.0);
+
+    // Part 0 in one primitive; part 1 in two, since only the quad's corners have normals.
+    const std::vector<tinygltf::Primitive>& prims = model.meshes.at(0).primitives;
+    ASSERT_EQ(prims.size(), 3u);
+    ObjDB part0, part1;
+    for (const tinygltf::Primitive& p : prims) addPrimitive(model, p, p.material == 0 ? part0 : part1);
+    EXPECT_EQ(test::compareTriangles(expectedTriangles(db, glm::dmat4(1.0), 0), test::trianglesOf(part0), 0),
+              "");
+    EXPECT_EQ(test::compareTriangles(expectedTriangles(db, glm::dmat4(1.0), 1), test::trianglesOf(part1), 0),
+              "");
+    // The pentagon's corners share one normal and one position each: welded to 5 vertices.
+    for (const tinygltf::Primitive& p : prims) {
+        if (p.material != 0) continue;
+        EXPECT_EQ(floatsOf(model, p.attributes.at("POSITION")).size(), 15u);
+        EXPECT_EQ(indicesOf(model, p.indices).size(), 9u);
+    }
+    // The quad's zero normals were replaced by its own facing.
+    for (const tinygltf::Primitive& p : prims) {
+        if (p.material != 1 || !p.attributes.count("NORMAL")) continue;
+        std::vector<double> n = floatsOf(model, p.attributes.at("NORMAL"));
+        ASSERT_EQ(n.size(), 12u);
+        for (size_t i = 0; i < n.size(); i += 3) EXPECT_EQ((std::vector<double>{n[i], n[i + 1], n[i + 2]}), (std::vector<double>{0, 0, 1}));
+    }
+
+    // A section writes only its own part.
+    unit.section = 1;
+    ASSERT_TRUE(GlbWriter::write(path, {unit}, false));
+    tinygltf::Model section = test::loadGlb(path);
+    EXPECT_EQ(section.nodes.at(0).name, "Parts-Section 1");
+    EXPECT_EQ(test::compareTriangles(expectedTriangles(db, glm::dmat4(1.0), 1),
+                                     meshTriangles(section, 0), 0),
+              "");
+    ASSERT_EQ(section.materials.size(), 1u);
+    EXPECT_EQ(section.materials[0].name, "Glass");
+    EXPECT_VALID_GLTF(path);
+}
+
+TEST(GlbWriter, NothingToExportWritesNothing) {
+    test::TempDir dir;
+    ObjDB empty, lines;
+    const double v[2][3] = {{0, 0, 0}, {1, 0, 0}};
+    for (const auto& p : v) lines.addVertex(p);
+    const int c[2] = {0, 1};
+    lines.addElement(GeometryInterface::Polyline, 0, 2, c, 0, nullptr, 0, nullptr);
+    lines.addElement(GeometryInterface::PointSet, 0, 2, c, 0, nullptr, 0, nullptr);
+    // Polygons that cannot be written: a corner past the positions, a corner at NaN.
+    const double broken[3] = {NAN, 0, 1};
+    lines.addVertex(broken);
+    const int outside[3] = {0, 1, 7}, unreal[3] = {0, 1, 2};
+    lines.addElement(GeometryInterface::Polygon, 0, 3, outside, 0, nullptr, 0, nullptr);
+    lines.addElement(GeometryInterface::Polygon, 0, 3, unreal, 0, nullptr, 0, nullptr);
+    char* log = nullptr;
+    size_t length = 0;
+    std::FILE* console = open_memstream(&log, &length);
+    std::string path = dir.file("none.glb");
+    EXPECT_FALSE(GlbWriter::write(path, {ExportUnit("Nothing", &empty), ExportUnit("Null", nullptr)}, false, console));
+    EXPECT_FALSE(GlbWriter::write(path, {ExportUnit("Lines", &lines)}, true, console));
+    std::fclose(console);
+    EXPECT_EQ(std::string(log, length), "write_glb: no geometry to export!\nwrite_glb: no geometry to export!\n");
+    free(log);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+
+    ObjDB box;
+    const double size[3] = {1, 1, 1};
+    test::buildBox(box, size);
+    EXPECT_FALSE(GlbWriter::write("/no/such/folder/x.glb", {ExportUnit("Box", &box)}, false));
+}
+
+TEST(GlbWriter, IsOfferedForExportOnly) {
+    const MeshFormat* format = MeshFormats::forPath("title.GLB");
+    ASSERT_NE(format, nullptr);
+    EXPECT_STREQ(format->extension, ".glb");
+    EXPECT_STREQ(format->label, "glTF Binary (.glb)");
+    EXPECT_NE(format->write, nullptr);
+    EXPECT_EQ(format->makeReader, nullptr);
+    EXPECT_FALSE(format->filePerFrame);
+    EXPECT_NE(MeshFormats::extensions(true).find("glb"), std::string::npos);
+    EXPECT_EQ(MeshFormats::extensions(false).find("glb"), std::string::npos);
+}
+
+// Three frames of a box that moves, turns and grows: the mesh once, the node sampled.
+class GlbAnimation : public testing::TestWithParam<bool> {};
+
+glm::dmat4 frameTransform(int i) {
+    return glm::translate(glm::dmat4(1.0), glm::dvec3(5.0 * i, 1, 0)) *
+           glm::rotate(glm::dmat4(1.0), glm::radians(40.0 * i), glm::dvec3(0, 0, 1)) *
+           glm::scale(glm::dmat4(1.0), glm::dvec3(1.0 + i));
+}
+
+TEST_P(GlbAnimation, FramesSampleTheNodeAtTheirTimes) {
+    const bool world = GetParam();
+    test::TempDir dir;
+    ObjDB box;
+    const double size[3] = {2, 1, 1};
+    test::buildBox(box, size);
+    std::vector<ExportUnit> units;
+    for (int i = 0; i < 3; ++i) {
+        ExportUnit u("Spin", &box, frameTransform(i));
+        u.frame = i;
+        u.time = 0.5 * i;
+        units.push_back(u);
+    }
+    std::string path = dir.file("spin.glb");
+    ASSERT_TRUE(GlbWriter::write(path, units, world));
+    tinygltf::Model model = test::loadGlb(path);
+
+    ASSERT_EQ(model.nodes.size(), 1u);
+    ASSERT_EQ(model.meshes.size(), 1u);
+    EXPECT_EQ(model.nodes[0].name, "Spin-Frm0");
+    glm::dmat4 baked = world ? frameTransform(0) : glm::dmat4(1.0);
+    EXPECT_EQ(test::compareTriangles(expectedTriangles(box, baked), meshTriangles(model, 0), 0),
+              "");
+    expectNear(frameTransform(0) * glm::inverse(baked), nodeMatrix(model.nodes[0]), 1e-12);
+
+    ASSERT_EQ(model.animations.size(), 1u);
+    const tinygltf::Animation& animation = model.animations[0];
+    ASSERT_EQ(animation.channels.size(), 3u);
+    std::map<std::string, std::vector<double>> values;
+    std::vector<double> times;
+    for (const tinygltf::AnimationChannel& channel : animation.channels) {
+        EXPECT_EQ(channel.target_node, 0);
+        const tinygltf::AnimationSampler& sampler = animation.samplers.at(static_cast<size_t>(channel.sampler));
+        EXPECT_EQ(sampler.interpolation, "LINEAR");
+        times = floatsOf(model, sampler.input);
+        EXPECT_EQ(times, (std::vector<double>{0.0, 0.5, 1.0}));
+        const tinygltf::Accessor& input = model.accessors[static_cast<size_t>(sampler.input)];
+        EXPECT_EQ(input.minValues, std::vector<double>{0.0});
+        EXPECT_EQ(input.maxValues, std::vector<double>{1.0});
+        values[channel.target_path] = floatsOf(model, sampler.output);
+    }
+    ASSERT_EQ(values["translation"].size(), 9u);
+    ASSERT_EQ(values["rotation"].size(), 12u);
+    ASSERT_EQ(values["scale"].size(), 9u);
+    for (size_t i = 0; i < 3; ++i) {
+        const std::vector<double>& t = values["translation"];
+        const std::vector<double>& r = values["rotation"];
+        const std::vector<double>& s = values["scale"];
+        glm::dquat q(r[4 * i + 3], r[4 * i], r[4 * i + 1], r[4 * i + 2]);
+        EXPECT_NEAR(glm::length(q), 1.0, 1e-6);
+        glm::dmat4 sampled = glm::translate(glm::dmat4(1.0), glm::dvec3(t[3 * i], t[3 * i + 1], t[3 * i + 2])) *
+                             glm::mat4_cast(q) * glm::scale(glm::dmat4(1.0), glm::dvec3(s[3 * i], s[3 * i + 1], s[3 * i + 2]));
+        // The node at frame i puts the written mesh where frame i's object stands.
+        expectNear(frameTransform(static_cast<int>(i)), sampled * baked, 1e-5);
+        if (!world) {
+            EXPECT_NEAR(t[3 * i], 5.0 * static_cast<double>(i), 1e-6);
+            EXPECT_NEAR(s[3 * i + 2], 1.0 + static_cast<double>(i), 1e-6);
+            EXPECT_NEAR(std::fabs(q.z), std::sin(glm::radians(20.0 * static_cast<double>(i))), 1e-6);
+        }
+    }
+    if (int animations = assimpCount(path, "Animations"); animations != kNoAssimp) {
+        EXPECT_EQ(animations, 1);
+    }
+    EXPECT_VALID_GLTF(path);
+}
+
+TEST(GlbWriter, SectionsOfAnAnimatedObjectShareItsNode) {
+    test::TempDir dir;
+    // Two parts, each exported as a section of its own, over two frames; beside it a box
+    // that stands still in one frame.
+    ObjDB db;
+    const double size[3] = {1, 1, 1};
+    test::buildBox(db, size);
+    const double far[3][3] = {{5, 0, 0}, {6, 0, 0}, {5, 1, 0}};
+    for (const auto& v : far) db.addVertex(v);
+    const int tri[3] = {8, 9, 10};
+    db.addElement(GeometryInterface::Polygon, 1, 3, tri, 0, nullptr, 0, nullptr);
+    ObjDB still;
+    test::buildBox(still, size);
+    std::vector<ExportUnit> units;
+    for (int frame = 0; frame < 2; ++frame)
+        for (int section = 0; section < 2; ++section) {
+            ExportUnit u("Pair", &db, frameTransform(frame));
+            u.frame = frame;
+            u.time = frame / 30.0;
+            u.section = section;
+            units.push_back(u);
+        }
+    ExportUnit stand("Still", &still, glm::translate(glm::dmat4(1.0), glm::dvec3(0, 0, -4)));
+    stand.object = 1;
+    stand.frame = 0;
+    units.push_back(stand);
+    std::string path = dir.file("pair.glb");
+    ASSERT_TRUE(GlbWriter::write(path, units, false));
+    tinygltf::Model model = test::loadGlb(path);
+
+    ASSERT_EQ(model.nodes.size(), 2u);
+    EXPECT_EQ(model.nodes[0].name, "Pair-Frm0");
+    EXPECT_EQ(model.nodes[1].name, "Still-Frm0");
+    EXPECT_EQ(meshTriangles(model, model.nodes[0].mesh), expectedTriangles(db, glm::dmat4(1.0)));
+    EXPECT_EQ(meshTriangles(model, model.nodes[1].mesh), expectedTriangles(still, glm::dmat4(1.0)));
+    expectNear(glm::translate(glm::dmat4(1.0), glm::dvec3(0, 0, -4)), nodeMatrix(model.nodes[1]), 1e-12);
+    // One sampler set for the pair, its frames' times once each; none for the still box.
+    ASSERT_EQ(model.animations.size(), 1u);
+    ASSERT_EQ(model.animations[0].channels.size(), 3u);
+    for (const tinygltf::AnimationChannel& channel : model.animations[0].channels) {
+        EXPECT_EQ(channel.target_node, 0);
+        const tinygltf::AnimationSampler& sampler = model.animations[0].samplers.at(static_cast<size_t>(channel.sampler));
+        EXPECT_EQ(floatsOf(model, sampler.input), (std::vector<double>{0.0, float(1.0 / 30.0)}));
+    }
+    EXPECT_VALID_GLTF(path);
+}
+
+INSTANTIATE_TEST_SUITE_P(Coordinates, GlbAnimation, testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "World" : "Object"; });
+
+// A real title: bevelled letters of a font, each its own object and node.
+class GlbTitle : public testing::TestWithParam<bool> {
+protected:
+    void SetUp() override {
+        registerAllClasses();
+        Folders::instance().setDocuments(dir.file("Documents"));
+        Dialogs::instance().setQuiet(true);
+        VeltraneApp::installLibraries();
+        ASSERT_TRUE(app.initialise(true, false));
+    }
+    void TearDown() override { Dialogs::instance().setQuiet(false); }
+
+    test::TempDir dir;
+    VeltraneApp app;
+};
+
+TEST_P(GlbTitle, BevelledLettersReadBackAsTheirSolids) {
+    const bool world = GetParam();
+    TitleScene::Options options;
+    options.text = u"Gq";
+    std::string subject, error;
+    ASSERT_TRUE(TitleScene::build(app.sceneManager(), options, subject, error)) << subject << ": " << error;
+    SceneX& scene = *app.sceneManager().scene();
+    std::vector<ExportUnit> units;
+    for (int i = 0; i < scene.memberCount(kObjectKind); ++i) {
+        auto* object = dynamic_cast<ObjectX*>(scene.member(kObjectKind, i));
+        GeometryInterface* solid = object ? object->solid(kRenderMode) : nullptr;
+        if (!solid) continue;
+        units.emplace_back(object->name(), solid, object->worldTransform());
+        units.back().object = static_cast<int>(units.size()) - 1;
+    }
+    ASSERT_FALSE(units.empty());
+    std::string path = dir.file("title.glb");
+    ASSERT_TRUE(GlbWriter::write(path, units, world));
+    tinygltf::Model model = test::loadGlb(path);
+
+    ASSERT_EQ(model.nodes.size(), units.size());
+    size_t triangles = 0;
+    for (size_t i = 0; i < units.size(); ++i) {
+        const tinygltf::Node& node = model.nodes[i];
+        EXPECT_EQ(node.name, units[i].name);
+        glm::dmat4 baked = world ? units[i].transform : glm::dmat4(1.0);
+        expectNear(units[i].transform * glm::inverse(baked), nodeMatrix(node), 1e-9);
+        ASSERT_GE(node.mesh, 0);
+        std::vector<test::Triangle> expected = expectedTriangles(*units[i].geometry, baked);
+        EXPECT_EQ(test::compareTriangles(expected, meshTriangles(model, node.mesh), 0), "") << node.name;
+        triangles += expected.size();
+        for (const tinygltf::Primitive& p : model.meshes[static_cast<size_t>(node.mesh)].primitives)
+            EXPECT_TRUE(p.attributes.count("NORMAL")) << "a bevelled solid is smooth-shaded";
+    }
+    EXPECT_GT(triangles, 100u);
+    EXPECT_VALID_GLTF(path);
+}
+
+INSTANTIATE_TEST_SUITE_P(Coordinates, GlbTitle, testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "World" : "Object"; });
+
+}  // namespace
+}  // namespace fw
