@@ -9,8 +9,12 @@
 #include "output/FactReader.h"
 #include "output/FactWriter.h"
 #include "output/GlbWriter.h"
+#include "output/LwoReader.h"
+#include "output/LwoWriter.h"
 #include "output/ObjImport.h"
 #include "output/ObjWriter.h"
+#include "output/ThreeDSReader.h"
+#include "output/ThreeDSWriter.h"
 
 namespace fw {
 
@@ -35,6 +39,8 @@ const std::vector<MeshFormat>& MeshFormats::all() {
     static const std::vector<MeshFormat> formats = {
         {".obj", "OBJ File (.obj)", writeObj, make<ObjImport>, true},
         {".dxf", "DXF File (.dxf)", writeDxf, make<DxfReader>, false},
+        {".3ds", "3DS File (.3ds)", ThreeDSWriter::write, make<ThreeDSReader>, false},
+        {".lwo", "Lightwave File (.lwo)", LwoWriter::write, make<LwoReader>, false},
         {".fac", "FACT File (.fac)", FactWriter::write, make<FactReader>, false},
         {".c4d", "C4D File (.c4d)", C4dWriter::write, make<C4dReader>, false},
         {".glb", "glTF Binary (.glb)", GlbWriter::write, nullptr, false},

@@ -1,0 +1,16 @@
+#pragma once
+// Reads LightWave LWO2 objects: one group per layer (named after the layer, else
+// "LWO group"), a part per surface with the surface's colour, polygons of any corner
+// count. Points come back in right-handed axes (z negated, corners reversed after the
+// first), the inverse of what LwoWriter does.
+
+#include "output/ImportGroup.h"
+
+namespace fw {
+
+class LwoReader : public MeshReader {
+public:
+    bool parse(const std::string& bytes, std::vector<ImportGroup>& groups) override;
+};
+
+}  // namespace fw

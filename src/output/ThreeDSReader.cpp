@@ -1,0 +1,334 @@
+#include "output/ThreeDSReader.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <map>
+
+namespace fw {
+
+namespace {
+
+// Chunk ids of the published 3DS layout that the reader understands.
+enum : uint16_t {
+    kMain = 0x4D4D,
+    kColorFloat = 0x0010,
+    kColorByte = 0x0011,
+    kColorByteLinear = 0x0012,
+    kColorFloatLinear = 0x0013,
+    kPercentInt = 0x0030,
+    kPercentFloat = 0x0031,
+    kEditor = 0x3D3D,
+    kMaterial = 0xAFFF,
+    kMaterialName = 0xA000,
+    kDiffuse = 0xA020,
+    kSpecular = 0xA030,
+    kShininess = 0xA040,
+    kShininessStrength = 0xA041,
+    kTransparency = 0xA050,
+    kNamedObject = 0x4000,
+    kTriangleMesh = 0x4100,
+    kVertexList = 0x4110,
+    kFaceList = 0x4120,
+    kFaceMaterial = 0x4130,
+    kMapping = 0x4140,
+};
+
+const char* const kDefaultGroup = "3DS group";
+
+std::string hex(uint16_t id) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%04X", id);
+    return text;
+}
+
+struct Chunk {
+    uint16_t id = 0;
+    size_t begin = 0;  // the header's first byte
+    size_t data = 0;   // first byte after the header
+    size_t end = 0;    // one past the chunk (clamped to its parent)
+};
+
+class Parser {
+public:
+    Parser(const std::string& bytes, std::string& warnings, int& warningCount)
+        : bytes_(bytes), warnings_(warnings), warningCount_(warningCount) {}
+
+    void warn(const std::string& what) {
+        if (++warningCount_ <= 100) warnings_ += what + "\n";
+    }
+
+    uint16_t u16(size_t at) const {
+        return static_cast<uint16_t>(static_cast<uint8_t>(bytes_[at]) | static_cast<uint8_t>(bytes_[at + 1]) << 8);
+    }
+    uint32_t u32(size_t at) const {
+        uint32_t v = 0;
+        for (size_t i = 0; i < 4; ++i) v |= static_cast<uint32_t>(static_cast<uint8_t>(bytes_[at + i])) << (8 * i);
+        return v;
+    }
+    double f32(size_t at) const {
+        uint32_t bits = u32(at);
+        float f;
+        std::memcpy(&f, &bits, 4);
+        return f;
+    }
+
+    // The chunk starting at `at` within [at, end); false (with a warning) when its header
+    // does not fit or its length is impossible. A length past `end` is cut back to it.
+    bool next(size_t at, size_t end, Chunk& chunk) {
+        if (at >= end) return false;
+        if (end - at < 6) {
+            warn("truncated chunk header at byte " + std::to_string(at) + " (" + std::to_string(end - at) +
+                 " bytes left)");
+            return false;
+        }
+        chunk.id = u16(at);
+        uint32_t length = u32(at + 2);
+        chunk.begin = at;
+        chunk.data = at + 6;
+        if (length < 6) {
+            warn("chunk " + hex(chunk.id) + " at byte " + std::to_string(at) + " has length " + std::to_string(length) +
+                 ", below the 6 bytes of its header");
+            return false;
+        }
+        if (length > end - at) {
+            warn("chunk " + hex(chunk.id) + " at byte " + std::to_string(at) + " claims " + std::to_string(length) +
+                 " bytes, only " + std::to_string(end - at) + " are left");
+            chunk.end = end;
+        } else {
+            chunk.end = at + length;
+        }
+        return true;
+    }
+
+    // A zero-terminated name starting at `at`; `after` is where the next field starts.
+    std::string text(size_t at, size_t end, size_t& after) {
+        size_t stop = at;
+        while (stop < end && bytes_[stop] != '\0') ++stop;
+        std::string s = bytes_.substr(at, stop - at);
+        if (stop >= end) {
+            warn("name at byte " + std::to_string(at) + " is not terminated");
+            after = end;
+        } else {
+            after = stop + 1;
+        }
+        return s;
+    }
+
+    // The first colour sub-chunk of a material colour chunk.
+    bool colour(const Chunk& parent, double rgb[3]) {
+        Chunk c;
+        for (size_t at = parent.data; next(at, parent.end, c); at = c.end) {
+            size_t size = c.end - c.data;
+            if ((c.id == kColorFloat || c.id == kColorFloatLinear) && size >= 12) {
+                for (size_t i = 0; i < 3; ++i) rgb[i] = f32(c.data + 4 * i);
+                return true;
+            }
+            if ((c.id == kColorByte || c.id == kColorByteLinear) && size >= 3) {
+                for (size_t i = 0; i < 3; ++i) rgb[i] = static_cast<uint8_t>(bytes_[c.data + i]) / 255.0;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    bool percent(const Chunk& parent, double& amount) {
+        Chunk c;
+        for (size_t at = parent.data; next(at, parent.end, c); at = c.end) {
+            if (c.id == kPercentInt && c.end - c.data >= 2) {
+                amount = static_cast<int16_t>(u16(c.data)) / 100.0;
+                return true;
+            }
+            if (c.id == kPercentFloat && c.end - c.data >= 4) {
+                amount = f32(c.data) / 100.0;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    void material(const Chunk& entry) {
+        ExportMaterial look;
+        look.name.clear();
+        Chunk c;
+        for (size_t at = entry.data; next(at, entry.end, c); at = c.end) {
+            size_t after;
+            switch (c.id) {
+                case kMaterialName: look.name = text(c.data, c.end, after); break;
+                case kDiffuse: colour(c, look.diffuse); break;
+                case kSpecular: colour(c, look.specular); break;
+                case kShininess: percent(c, look.shininess); break;
+                case kShininessStrength: percent(c, look.specularAmount); break;
+                case kTransparency: percent(c, look.transparency); break;
+                default: break;
+            }
+        }
+        if (look.name.empty()) {
+            warn("material at byte " + std::to_string(entry.begin) + " has no name; left out");
+            return;
+        }
+        materials_.emplace(look.name, look);  // the first of a name wins
+    }
+
+    void mesh(const Chunk& tri, const std::string& objectName, std::vector<ImportGroup>& groups) {
+        const std::string shown = "object '" + objectName + "'";
+        std::vector<double> positions, uv;
+        struct Face {
+            uint16_t corners[3];
+            std::string material;
+        };
+        std::vector<Face> faces;
+        Chunk c;
+        for (size_t at = tri.data; next(at, tri.end, c); at = c.end) {
+            size_t left = c.end - c.data;
+            if (c.id == kVertexList || c.id == kMapping) {
+                const size_t stride = c.id == kVertexList ? 12 : 8;
+                const char* what = c.id == kVertexList ? "vertices" : "mapping coordinates";
+                if (left < 2) {
+                    warn(shown + ": " + what + " chunk too short for its count");
+                    continue;
+                }
+                size_t count = u16(c.data), fits = (left - 2) / stride;
+                if (count > fits) {
+                    warn(shown + " claims " + std::to_string(count) + " " + what + ", only " + std::to_string(fits) +
+                         " fit in its chunk");
+                    count = fits;
+                }
+                std::vector<double>& out = c.id == kVertexList ? positions : uv;
+                out.clear();
+                out.reserve(count * stride / 4);
+                for (size_t i = 0; i < count * stride / 4; ++i) out.push_back(f32(c.data + 2 + 4 * i));
+            } else if (c.id == kFaceList) {
+                if (left < 2) {
+                    warn(shown + ": face list too short for its count");
+                    continue;
+                }
+                size_t count = u16(c.data), fits = (left - 2) / 8;
+                if (count > fits) {
+                    warn(shown + " claims " + std::to_string(count) + " faces, only " + std::to_string(fits) +
+                         " fit in its chunk");
+                    count = fits;
+                }
+                faces.assign(count, Face{});
+                for (size_t f = 0; f < count; ++f)
+                    for (size_t k = 0; k < 3; ++k) faces[f].corners[k] = u16(c.data + 2 + 8 * f + 2 * k);
+                Chunk sub;
+                for (size_t inner = c.data + 2 + 8 * count; next(inner, c.end, sub); inner = sub.end) {
+                    if (sub.id != kFaceMaterial) continue;
+                    size_t after;
+                    std::string name = text(sub.data, sub.end, after);
+                    if (sub.end - after < 2) {
+                        warn(shown + ": face material '" + name + "' has no face count");
+                        continue;
+                    }
+                    size_t listed = u16(after), fit = (sub.end - after - 2) / 2;
+                    if (listed > fit) {
+                        warn(shown + ": face material '" + name + "' lists " + std::to_string(listed) +
+                             " faces, only " + std::to_string(fit) + " fit in its chunk");
+                        listed = fit;
+                    }
+                    for (size_t i = 0; i < listed; ++i) {
+                        size_t f = u16(after + 2 + 2 * i);
+                        if (f < faces.size())
+                            faces[f].material = name;
+                        else
+                            warn(shown + ": face material '" + name + "' names face " + std::to_string(f) + " of " +
+                                 std::to_string(faces.size()));
+                    }
+                }
+            }
+        }
+        const size_t vertexCount = positions.size() / 3;
+        if (faces.empty()) {
+            if (vertexCount) warn(shown + " has no faces; left out");
+            return;
+        }
+        bool textured = !uv.empty();
+        if (textured && uv.size() / 2 != vertexCount) {
+            warn(shown + " has " + std::to_string(uv.size() / 2) + " mapping coordinates for " +
+                 std::to_string(vertexCount) + " vertices; they are left out");
+            textured = false;
+        }
+        ImportGroup group;
+        group.name = objectName.empty() ? kDefaultGroup : objectName;
+        ObjDB& db = *group.mesh;
+        // Back from the file's z-up axes to our y-up ones.
+        for (size_t i = 0; i < vertexCount; ++i) {
+            const double p[3] = {positions[3 * i], positions[3 * i + 2], -positions[3 * i + 1]};
+            db.addVertex(p);
+        }
+        if (textured)
+            for (size_t i = 0; i < vertexCount; ++i) {
+                const double t[3] = {uv[2 * i], uv[2 * i + 1], 0};
+                db.addTexCoord(t);
+            }
+        int skipped = 0;
+        for (size_t f = 0; f < faces.size(); ++f) {
+            const Face& face = faces[f];
+            int corners[3];
+            bool inRange = true;
+            for (size_t k = 0; k < 3; ++k) {
+                corners[k] = face.corners[k];
+                inRange = inRange && face.corners[k] < vertexCount;
+            }
+            if (!inRange) {
+                if (skipped++ < 10)
+                    warn(shown + ": face " + std::to_string(f) + " refers to a vertex past the " +
+                         std::to_string(vertexCount) + " it has; left out");
+                continue;
+            }
+            std::string name = face.material.empty() ? std::string("defaultMtl") : face.material;
+            auto known = materials_.find(name);
+            int part = group.partFor(name, known == materials_.end() ? nullptr : &known->second);
+            db.addElement(GeometryInterface::Polygon, part, 3, corners, textured ? 3 : 0, textured ? corners : nullptr, 0,
+                          nullptr);
+        }
+        if (skipped > 10) warn(shown + ": " + std::to_string(skipped) + " faces in all refer to missing vertices");
+        if (db.elementCount() > 0) groups.push_back(std::move(group));
+    }
+
+    void object(const Chunk& named, std::vector<ImportGroup>& groups) {
+        size_t after;
+        std::string name = text(named.data, named.end, after);
+        Chunk c;
+        for (size_t at = after; next(at, named.end, c); at = c.end)
+            if (c.id == kTriangleMesh) mesh(c, name, groups);
+    }
+
+    void editor(const Chunk& block, std::vector<ImportGroup>& groups) {
+        // Materials first: faces refer to them by name wherever they stand in the file.
+        Chunk c;
+        for (size_t at = block.data; next(at, block.end, c); at = c.end)
+            if (c.id == kMaterial) material(c);
+        for (size_t at = block.data; next(at, block.end, c); at = c.end)
+            if (c.id == kNamedObject) object(c, groups);
+    }
+
+    const std::string& bytes_;
+    std::string& warnings_;
+    int& warningCount_;
+    std::map<std::string, ExportMaterial> materials_;
+};
+
+}  // namespace
+
+bool ThreeDSReader::parse(const std::string& bytes, std::vector<ImportGroup>& groups) {
+    groups.clear();
+    Parser parser(bytes, warnings_, warningCount_);
+    if (bytes.size() < 6 || parser.u16(0) != kMain)
+        return fail("is not a 3DS file: it does not begin with the main chunk 0x4D4D");
+    Chunk main;
+    if (!parser.next(0, bytes.size(), main)) return fail("is not a 3DS file: its main chunk is damaged");
+    Chunk c;
+    bool sawEditor = false;
+    for (size_t at = main.data; parser.next(at, main.end, c); at = c.end)
+        if (c.id == kEditor) {
+            sawEditor = true;
+            parser.editor(c, groups);
+        }
+    if (!sawEditor) return fail("holds no 3D editor chunk (0x3D3D), so no meshes");
+    if (groups.empty()) return fail("holds no triangle mesh with faces");
+    return true;
+}
+
+}  // namespace fw

@@ -1,0 +1,455 @@
+#include "output/ThreeDSWriter.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <glm/vec2.hpp>
+#include <glm/vec3.hpp>
+#include <map>
+#include <set>
+#include <utility>
+
+#include "mesh/GeometryInterface.h"
+#include "persistence/AFile.h"
+
+namespace fw {
+
+namespace {
+
+const char* const kTooLarge =
+    "\rWarning: This export contains more data per object than the file format supports. Use settings that create "
+    "fewer polygons or export to a different file format.";
+
+// Chunk ids of the published 3DS layout.
+enum : uint16_t {
+    kMain = 0x4D4D,
+    kVersion = 0x0002,
+    kColorByte = 0x0011,
+    kColorByteLinear = 0x0012,
+    kPercentInt = 0x0030,
+    kEditor = 0x3D3D,
+    kMeshVersion = 0x3D3E,
+    kMasterScale = 0x0100,
+    kMaterial = 0xAFFF,
+    kMaterialName = 0xA000,
+    kAmbient = 0xA010,
+    kDiffuse = 0xA020,
+    kSpecular = 0xA030,
+    kShininess = 0xA040,
+    kShininessStrength = 0xA041,
+    kTransparency = 0xA050,
+    kNamedObject = 0x4000,
+    kTriangleMesh = 0x4100,
+    kVertexList = 0x4110,
+    kFaceList = 0x4120,
+    kFaceMaterial = 0x4130,
+    kMapping = 0x4140,
+    kSmoothing = 0x4150,
+    kLocalAxes = 0x4160,
+};
+
+// Little-endian chunks built in memory; a chunk's length is patched when it closes.
+class Chunks {
+public:
+    size_t open(uint16_t id) {
+        u16(id);
+        size_t at = bytes.size();
+        u32(0);
+        return at;
+    }
+    void close(size_t at) {
+        uint32_t length = static_cast<uint32_t>(bytes.size() - at + 2);
+        for (int i = 0; i < 4; ++i) bytes[at + static_cast<size_t>(i)] = static_cast<char>(length >> (8 * i));
+    }
+    void u16(uint32_t v) {
+        bytes.push_back(static_cast<char>(v & 0xFF));
+        bytes.push_back(static_cast<char>((v >> 8) & 0xFF));
+    }
+    void u32(uint32_t v) {
+        for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+    }
+    void f32(double v) {
+        float f = static_cast<float>(v);
+        uint32_t bits;
+        std::memcpy(&bits, &f, 4);
+        u32(bits);
+    }
+    void text(const std::string& s) {
+        bytes += s;
+        bytes.push_back('\0');
+    }
+    void colour(uint16_t id, const double rgb[3]) {
+        size_t at = open(id);
+        for (uint16_t kind : {kColorByte, kColorByteLinear}) {
+            size_t inner = open(kind);
+            for (int i = 0; i < 3; ++i)
+                bytes.push_back(static_cast<char>(static_cast<uint8_t>(std::lround(std::clamp(rgb[i], 0.0, 1.0) * 255))));
+            close(inner);
+        }
+        close(at);
+    }
+    void percent(uint16_t id, double amount) {
+        size_t at = open(id);
+        size_t inner = open(kPercentInt);
+        u16(static_cast<uint32_t>(std::lround(std::clamp(amount, 0.0, 1.0) * 100)));
+        close(inner);
+        close(at);
+    }
+    std::string bytes;
+};
+
+struct CornerNormal {
+    bool known = false;
+    double n[3] = {0, 0, 0};
+    bool operator==(const CornerNormal& o) const {
+        return known && o.known && n[0] == o.n[0] && n[1] == o.n[1] && n[2] == o.n[2];
+    }
+};
+
+// A unit as 3DS holds it: triangles over vertices that each carry one texture coordinate.
+struct Mesh {
+    std::vector<glm::dvec3> positions;
+    std::vector<glm::dvec2> uv;
+    bool textured = false;
+    std::vector<std::array<int, 3>> faces;
+    std::vector<uint16_t> edgeFlags;
+    std::vector<int> parts;
+    // Per face: its corners' positions in the unit and their normals, for smoothing.
+    std::vector<std::array<int, 3>> sourcePositions;
+    std::vector<std::array<CornerNormal, 3>> faceNormals;
+    int sourceCount = 0;
+};
+
+struct UnionFind {
+    explicit UnionFind(size_t n) : up(n) {
+        for (size_t i = 0; i < n; ++i) up[i] = i;
+    }
+    size_t root(size_t i) {
+        while (up[i] != i) i = up[i] = up[up[i]];
+        return i;
+    }
+    void join(size_t a, size_t b) { up[root(a)] = root(b); }
+    std::vector<size_t> up;
+};
+
+// 3DS has no normals: readers shade faces that share a smoothing group smoothly. Faces
+// that meet along an edge with the same normals at both of its ends form one smooth
+// patch; patches that touch at any position get different groups (greedy, 32 groups),
+// so creases stay sharp. A patch past the 32nd colour, or without normals, is flat.
+std::vector<uint32_t> smoothingGroups(const std::vector<std::array<int, 3>>& faces,
+                                      const std::vector<std::array<CornerNormal, 3>>& normals, int positions) {
+    const size_t count = faces.size();
+    UnionFind patches(count);
+    std::map<std::pair<int, int>, std::vector<std::pair<size_t, int>>> edges;  // -> (face, its edge)
+    for (size_t f = 0; f < count; ++f)
+        for (int k = 0; k < 3; ++k) {
+            int a = faces[f][static_cast<size_t>(k)], b = faces[f][static_cast<size_t>((k + 1) % 3)];
+            edges[{std::min(a, b), std::max(a, b)}].emplace_back(f, k);
+        }
+    auto normalAt = [&](size_t f, int position) -> const CornerNormal& {
+        size_t k = 0;
+        while (k < 2 && faces[f][k] != position) ++k;
+        return normals[f][k];
+    };
+    // Faces on one edge join the first earlier face with the same normals at its ends.
+    for (const auto& [edge, users] : edges) {
+        std::vector<size_t> leaders;
+        for (const auto& [f, k] : users) {
+            const CornerNormal &a = normalAt(f, edge.first), &b = normalAt(f, edge.second);
+            if (!a.known || !b.known) continue;
+            auto same = std::find_if(leaders.begin(), leaders.end(), [&](size_t g) {
+                return normalAt(g, edge.first) == a && normalAt(g, edge.second) == b;
+            });
+            if (same == leaders.end())
+                leaders.push_back(f);
+            else
+                patches.join(f, *same);
+        }
+    }
+    std::vector<std::vector<size_t>> touching(static_cast<size_t>(positions));
+    for (size_t f = 0; f < count; ++f)
+        for (int p : faces[f]) {
+            std::vector<size_t>& list = touching[static_cast<size_t>(p)];
+            size_t patch = patches.root(f);
+            if (std::find(list.begin(), list.end(), patch) == list.end()) list.push_back(patch);
+        }
+    std::map<size_t, std::set<size_t>> neighbours;
+    for (const std::vector<size_t>& list : touching)
+        for (size_t a : list)
+            for (size_t b : list)
+                if (a != b) neighbours[a].insert(b);
+    std::map<size_t, uint32_t> colour;
+    std::vector<uint32_t> groups(count, 0);
+    for (size_t f = 0; f < count; ++f) {
+        bool smooth = normals[f][0].known && normals[f][1].known && normals[f][2].known;
+        size_t patch = patches.root(f);
+        auto [it, added] = colour.emplace(patch, 0);
+        if (added && smooth) {
+            uint32_t used = 0;
+            for (size_t other : neighbours[patch])
+                if (auto c = colour.find(other); c != colour.end()) used |= c->second;
+            for (int bit = 0; bit < 32; ++bit)
+                if (!(used & (1u << bit))) {
+                    it->second = 1u << bit;
+                    break;
+                }
+        }
+        groups[f] = smooth ? it->second : 0;
+    }
+    return groups;
+}
+
+// A position keeps its own index for the first texture coordinate it is used with; each
+// other coordinate it meets gets a copy appended after the file's positions. Unused
+// positions are still written, so counts match what the unit holds.
+Mesh build(const ExportUnit& unit, bool world) {
+    Mesh mesh;
+    const GeometryInterface& g = *unit.geometry;
+    const int count = g.vertexCount();
+    std::vector<int> firstTex(static_cast<size_t>(count), -2);
+    std::map<std::pair<int, int>, int> copies;
+    std::vector<std::pair<int, int>> sources;  // (position, texture) of every vertex
+    for (int i = 0; i < count; ++i) sources.emplace_back(i, -1);
+    std::vector<int> corners;
+    std::vector<std::array<CornerNormal, 3>> faceNormals;
+    for (int e = 0; e < g.elementCount(); ++e) {
+        GeometryInterface::ElementInfo info;
+        const int *p, *t, *n;
+        if (!g.getElementRefs(e, info, &p, &t, &n) || info.kind != GeometryInterface::Polygon || info.count < 3 ||
+            !unit.writes(info.part))
+            continue;
+        bool hasTex = t && info.texCount == info.count;
+        bool inRange = true;
+        for (int c = 0; c < info.count; ++c)
+            inRange = inRange && p[c] >= 0 && p[c] < count && (!hasTex || (t[c] >= 0 && t[c] < g.texCoordCount()));
+        if (!inRange) continue;
+        corners.clear();
+        for (int c = 0; c < info.count; ++c) {
+            int tex = hasTex ? t[c] : -1;
+            int& first = firstTex[static_cast<size_t>(p[c])];
+            mesh.textured = mesh.textured || hasTex;
+            if (first == -2 || first == tex) {
+                first = tex;
+                sources[static_cast<size_t>(p[c])].second = tex;
+                corners.push_back(p[c]);
+                continue;
+            }
+            auto [it, added] = copies.try_emplace({p[c], tex}, static_cast<int>(sources.size()));
+            if (added) sources.emplace_back(p[c], tex);
+            corners.push_back(it->second);
+        }
+        // Fan triangles; only edges of the polygon itself are marked visible.
+        for (int c = 1; c + 1 < info.count; ++c) {
+            mesh.faces.push_back({corners[0], corners[static_cast<size_t>(c)], corners[static_cast<size_t>(c) + 1]});
+            uint16_t flags = 0x2;                     // BC
+            if (c == 1) flags |= 0x4;                 // AB
+            if (c + 2 == info.count) flags |= 0x1;    // CA
+            mesh.edgeFlags.push_back(flags);
+            mesh.parts.push_back(info.part);
+            mesh.sourcePositions.push_back({p[0], p[c], p[c + 1]});
+            std::array<CornerNormal, 3> normals;
+            if (n && info.normalCount == info.count) {
+                const int at[3] = {0, c, c + 1};
+                for (size_t k = 0; k < 3; ++k) normals[k].known = g.getNormal(normals[k].n, n[at[k]]);
+            }
+            faceNormals.push_back(normals);
+        }
+    }
+    mesh.faceNormals = std::move(faceNormals);
+    mesh.sourceCount = count;
+    double v[3];
+    for (const auto& [position, tex] : sources) {
+        g.getVertex(v, position);
+        glm::dvec3 at(v[0], v[1], v[2]);
+        if (world) at = glm::dvec3(unit.transform * glm::dvec4(at, 1.0));
+        // 3DS scenes stand on z: our y-up axes turn a quarter about x (a rotation, so
+        // faces keep their winding and stay counter-clockwise seen from outside).
+        mesh.positions.emplace_back(at.x, -at.z, at.y);
+        double uvw[3] = {0, 0, 0};
+        if (tex >= 0) g.getTexCoord(uvw, tex);
+        mesh.uv.emplace_back(uvw[0], uvw[1]);
+    }
+    return mesh;
+}
+
+// Cuts a name to `limit` bytes without splitting a UTF-8 sequence.
+std::string cut(const std::string& name, size_t limit) {
+    if (name.size() <= limit) return name;
+    size_t end = limit;
+    while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) --end;
+    return name.substr(0, end);
+}
+
+std::string folded(const std::string& name) {
+    std::string out = name;
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+bool sameLook(const ExportMaterial& a, const ExportMaterial& b) {
+    return a.name == b.name && std::equal(a.diffuse, a.diffuse + 3, b.diffuse) &&
+           std::equal(a.specular, a.specular + 3, b.specular) && a.specularAmount == b.specularAmount &&
+           a.shininess == b.shininess && a.reflectivity == b.reflectivity && a.transparency == b.transparency;
+}
+
+}  // namespace
+
+// Names are kept when they fit and are not taken yet (compared without case, as DOS-era
+// readers do). Otherwise the name is cut so that "~N" fits behind it, N counting up
+// from 1 until the result is unused: "Headline Title" -> "Headline~1". An empty name
+// becomes "Object" first. Control bytes turn into '_' so no reader trips on them.
+std::vector<std::string> ThreeDSWriter::objectNames(const std::vector<std::string>& labels, size_t limit) {
+    std::vector<std::string> names;
+    std::set<std::string> taken;
+    for (std::string name : labels) {
+        for (char& c : name)
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '_';
+        if (name.empty()) name = "Object";
+        if (name.size() > limit || taken.count(folded(name))) {
+            for (int n = 1;; ++n) {
+                std::string tail = "~" + std::to_string(n);
+                std::string candidate = cut(name, limit > tail.size() ? limit - tail.size() : 0) + tail;
+                if (!taken.count(folded(candidate))) {
+                    name = candidate;
+                    break;
+                }
+            }
+        }
+        taken.insert(folded(name));
+        names.push_back(name);
+    }
+    return names;
+}
+
+ThreeDSWriter::MeshCounts ThreeDSWriter::count(const ExportUnit& unit) {
+    MeshCounts counts;
+    if (!unit.geometry) return counts;
+    Mesh mesh = build(unit, false);
+    counts.vertices = static_cast<int>(mesh.positions.size());
+    counts.faces = static_cast<int>(mesh.faces.size());
+    return counts;
+}
+
+bool ThreeDSWriter::write(const std::string& path, const std::vector<ExportUnit>& units, bool world, std::FILE* console) {
+    std::vector<Mesh> meshes;
+    std::vector<const ExportUnit*> written;
+    for (const ExportUnit& u : units) {
+        if (!u.geometry) continue;
+        Mesh mesh = build(u, world);
+        if (mesh.faces.empty()) continue;  // points and lines have no place in a 3DS mesh
+        if (mesh.positions.size() >= kMaxPerObject || mesh.faces.size() >= kMaxPerObject) {
+            if (console) std::fprintf(console, "%s\n", kTooLarge);
+            return false;
+        }
+        meshes.push_back(std::move(mesh));
+        written.push_back(&u);
+    }
+    if (meshes.empty()) return false;
+
+    // The material table: one entry per distinct look, named uniquely within 16 bytes.
+    // Past the table's limit, faces keep the first entry's look.
+    std::vector<ExportMaterial> table;
+    std::vector<std::vector<int>> entryOf(meshes.size());  // per mesh, per face
+    for (size_t m = 0; m < meshes.size(); ++m)
+        for (int part : meshes[m].parts) {
+            ExportMaterial look = written[m]->material(part);
+            if (look.name.empty()) look.name = "defaultMtl";
+            size_t found = 0;
+            while (found < table.size() && !sameLook(table[found], look)) ++found;
+            if (found == table.size()) {
+                if (table.size() < static_cast<size_t>(kMaxMaterials))
+                    table.push_back(look);
+                else
+                    found = 0;
+            }
+            entryOf[m].push_back(static_cast<int>(found));
+        }
+    std::vector<std::string> materialLabels;
+    for (const ExportMaterial& look : table) materialLabels.push_back(look.name);
+    std::vector<std::string> materialNames = objectNames(materialLabels, kMaxMaterialNameLength);
+    std::vector<std::string> labels;
+    for (const ExportUnit* u : written) labels.push_back(u->label("-Frm%d", "-Sec%d"));
+    std::vector<std::string> objectName = objectNames(labels, kMaxNameLength);
+
+    Chunks out;
+    size_t main = out.open(kMain);
+    size_t version = out.open(kVersion);
+    out.u32(3);
+    out.close(version);
+    size_t editor = out.open(kEditor);
+    size_t meshVersion = out.open(kMeshVersion);
+    out.u32(3);
+    out.close(meshVersion);
+    for (size_t i = 0; i < table.size(); ++i) {
+        const ExportMaterial& look = table[i];
+        size_t entry = out.open(kMaterial);
+        size_t name = out.open(kMaterialName);
+        out.text(materialNames[i]);
+        out.close(name);
+        out.colour(kAmbient, look.diffuse);
+        out.colour(kDiffuse, look.diffuse);
+        out.colour(kSpecular, look.specular);
+        out.percent(kShininess, look.shininess);
+        out.percent(kShininessStrength, look.specularAmount);
+        out.percent(kTransparency, look.transparency);
+        out.close(entry);
+    }
+    size_t scale = out.open(kMasterScale);
+    out.f32(1.0);
+    out.close(scale);
+    for (size_t m = 0; m < meshes.size(); ++m) {
+        const Mesh& mesh = meshes[m];
+        size_t object = out.open(kNamedObject);
+        out.text(objectName[m]);
+        size_t tri = out.open(kTriangleMesh);
+        size_t points = out.open(kVertexList);
+        out.u16(static_cast<uint32_t>(mesh.positions.size()));
+        for (const glm::dvec3& p : mesh.positions) out.f32(p.x), out.f32(p.y), out.f32(p.z);
+        out.close(points);
+        if (mesh.textured) {
+            size_t mapping = out.open(kMapping);
+            out.u16(static_cast<uint32_t>(mesh.uv.size()));
+            for (const glm::dvec2& t : mesh.uv) out.f32(t.x), out.f32(t.y);
+            out.close(mapping);
+        }
+        // The vertices already sit where they belong (object or world space), so the
+        // local axes are the identity: a reader that undoes them moves nothing.
+        size_t axes = out.open(kLocalAxes);
+        for (int i = 0; i < 12; ++i) out.f32(i < 9 && i % 4 == 0 ? 1.0 : 0.0);
+        out.close(axes);
+        size_t faces = out.open(kFaceList);
+        out.u16(static_cast<uint32_t>(mesh.faces.size()));
+        for (size_t f = 0; f < mesh.faces.size(); ++f) {
+            for (int corner : mesh.faces[f]) out.u16(static_cast<uint32_t>(corner));
+            out.u16(mesh.edgeFlags[f]);
+        }
+        std::map<int, std::vector<int>> byEntry;
+        for (size_t f = 0; f < mesh.faces.size(); ++f) byEntry[entryOf[m][f]].push_back(static_cast<int>(f));
+        for (const auto& [entry, list] : byEntry) {
+            size_t group = out.open(kFaceMaterial);
+            out.text(materialNames[static_cast<size_t>(entry)]);
+            out.u16(static_cast<uint32_t>(list.size()));
+            for (int f : list) out.u16(static_cast<uint32_t>(f));
+            out.close(group);
+        }
+        size_t smoothing = out.open(kSmoothing);
+        for (uint32_t groups : smoothingGroups(mesh.sourcePositions, mesh.faceNormals, mesh.sourceCount))
+            out.u32(groups);
+        out.close(smoothing);
+        out.close(faces);
+        out.close(tri);
+        out.close(object);
+    }
+    out.close(editor);
+    out.close(main);
+
+    AFile file;
+    if (!file.openWrite(path, 1 << 16)) return false;
+    if (!file.write(out.bytes.data(), out.bytes.size())) return false;
+    return file.close();
+}
+
+}  // namespace fw

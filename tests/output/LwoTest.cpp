@@ -1,0 +1,294 @@
+// LightWave LWO2 export and import: the file's layout and axes, round trips of a
+// textured box and a real title, layer and surface names, a peer reading our files,
+// and damaged files.
+#include "output/LwoWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <glm/gtc/matrix_transform.hpp>
+
+#include "FuzzReplay.h"
+#include "MeshFuzzTargets.h"
+#include "TestBox.h"
+#include "TitleExportFixture.h"
+#include "output/LwoReader.h"
+#include "output/MeshFormats.h"
+
+namespace fw {
+namespace {
+
+std::vector<ImportGroup> readBack(const std::string& path, std::string* warnings = nullptr) {
+    LwoReader reader;
+    std::vector<ImportGroup> groups;
+    EXPECT_TRUE(reader.read(path, groups)) << reader.error();
+    if (warnings) *warnings = reader.warnings();
+    return groups;
+}
+
+uint32_t u32At(const std::string& bytes, size_t at) {
+    uint32_t v = 0;
+    for (size_t i = 0; i < 4; ++i) v = v << 8 | static_cast<uint8_t>(bytes[at + i]);
+    return v;
+}
+std::string be32(uint32_t v) {
+    std::string s(4, '\0');
+    for (size_t i = 0; i < 4; ++i) s[i] = static_cast<char>(v >> (24 - 8 * i));
+    return s;
+}
+std::string floats(std::initializer_list<float> values) {
+    std::string s;
+    for (float f : values) {
+        uint32_t bits;
+        std::memcpy(&bits, &f, 4);
+        s += be32(bits);
+    }
+    return s;
+}
+
+TEST(Lwo, TriangleIsWrittenInLeftHandedAxesWithItsCornersReversed) {
+    test::TempDir dir;
+    ObjDB tri;
+    const double p[3][3] = {{1, 2, 3}, {4, 5, 6}, {7, 8, -9}};
+    for (const auto& v : p) tri.addVertex(v);
+    const int c[3] = {0, 1, 2};
+    tri.addElement(GeometryInterface::Polygon, 0, 3, c, 0, nullptr, 0, nullptr);
+    ASSERT_TRUE(LwoWriter::write(dir.file("tri.lwo"), {ExportUnit("", &tri)}, false));
+    const std::string bytes = test::readFile(dir.file("tri.lwo"));
+    ASSERT_GE(bytes.size(), 12u);
+    EXPECT_EQ(bytes.substr(0, 4), "FORM");
+    EXPECT_EQ(u32At(bytes, 4), bytes.size() - 8);
+    EXPECT_EQ(bytes.substr(8, 4), "LWO2");
+    // The one surface is the default material; its tag list comes first.
+    EXPECT_EQ(bytes.substr(12, 20), std::string("TAGS\0\0\0\x0C" "defaultMtl\0\0", 20));
+    // An unnamed unit is layer "Object 1": number 0, no flags, pivot at the origin.
+    EXPECT_NE(bytes.find(std::string("LAYR\0\0\0\x1A\0\0\0\0", 12) + floats({0, 0, 0}) + std::string("Object 1\0\0", 10)),
+              std::string::npos);
+    EXPECT_NE(bytes.find("PNTS" + be32(36) + floats({1, 2, -3, 4, 5, -6, 7, 8, 9})), std::string::npos);
+    EXPECT_NE(bytes.find("BBOX" + be32(24) + floats({1, 2, -6, 7, 8, 9})), std::string::npos);
+    // Clockwise seen from the front in LightWave: first corner kept, the others reversed.
+    EXPECT_NE(bytes.find(std::string("POLS\0\0\0\x0C" "FACE\0\x03\0\0\0\x02\0\x01", 20)), std::string::npos);
+    EXPECT_NE(bytes.find(std::string("PTAG\0\0\0\x08" "SURF\0\0\0\0", 16)), std::string::npos);
+    EXPECT_EQ(bytes.find("VMAP"), std::string::npos);  // no texture coordinates, no map
+    // The surface: name, no source, the colour without envelope, then the shading amounts.
+    EXPECT_NE(bytes.find("SURF" + be32(94) + std::string("defaultMtl\0\0\0\0COLR\0\x0E", 20) + floats({0.8f, 0.8f, 0.8f}) +
+                         std::string("\0\0DIFF\0\x06", 8) + floats({1}) + std::string("\0\0", 2)),
+              std::string::npos);
+
+    std::vector<ImportGroup> groups = readBack(dir.file("tri.lwo"));
+    ASSERT_EQ(groups.size(), 1u);
+    EXPECT_EQ(groups[0].name, "Object 1");
+    EXPECT_EQ(test::trianglesOf(*groups[0].mesh), test::trianglesOf(tri));
+}
+
+TEST(Lwo, TexturedBoxComesBackAsTheSameTrianglesWithTheirTextureCoordinates) {
+    test::TempDir dir;
+    ObjDB box;
+    const double size[3] = {2, 3, 4};
+    test::buildBox(box, size);
+    ASSERT_TRUE(LwoWriter::write(dir.file("box.lwo"), {ExportUnit("Box", &box)}, false));
+    const std::string bytes = test::readFile(dir.file("box.lwo"));
+    // Each corner meets three faces with different coordinates: one in the map, the
+    // others per polygon.
+    EXPECT_NE(bytes.find(std::string("TXUV\0\x02.UVs\0", 12)), std::string::npos);
+    EXPECT_NE(bytes.find("VMAD"), std::string::npos);
+
+    std::vector<ImportGroup> groups = readBack(dir.file("box.lwo"));
+    ASSERT_EQ(groups.size(), 1u);
+    EXPECT_EQ(groups[0].name, "Box");
+    EXPECT_EQ(groups[0].mesh->vertexCount(), 8);  // points are shared, not split
+    EXPECT_EQ(groups[0].mesh->elementCount(), 6);  // quads stay quads
+    EXPECT_EQ(test::compareTriangles(test::trianglesOf(box), test::trianglesOf(*groups[0].mesh), 1e-6), "");
+    EXPECT_EQ(test::texturedCorners(box), test::texturedCorners(*groups[0].mesh));
+
+    glm::dmat4 place = glm::translate(glm::dmat4(1.0), glm::dvec3(5, -2, 7)) *
+                       glm::rotate(glm::dmat4(1.0), 0.7, glm::dvec3(0.3, 1, 0.2)) *
+                       glm::scale(glm::dmat4(1.0), glm::dvec3(2, 1, 0.5));
+    ExportUnit moved("Moved", &box, place);
+    ASSERT_TRUE(LwoWriter::write(dir.file("world.lwo"), {moved}, true));
+    groups = readBack(dir.file("world.lwo"));
+    ASSERT_EQ(groups.size(), 1u);
+    EXPECT_EQ(test::compareTriangles(test::expectedTriangles(moved, true, 0), test::trianglesOf(*groups[0].mesh), 1e-5),
+              "");
+}
+
+TEST(Lwo, PolygonsOfAnyCornerCountKeepTheirShape) {
+    test::TempDir dir;
+    ObjDB shapes;  // a hexagon and a pentagon side by side, and a polyline the format leaves out
+    for (int i = 0; i < 11; ++i) {
+        const double a = 2 * 3.14159265358979 * (i < 6 ? i / 6.0 : (i - 6) / 5.0);
+        const double v[3] = {std::cos(a) + (i < 6 ? 0 : 3), std::sin(a), 0.5 * (i % 2)};
+        shapes.addVertex(v);
+    }
+    const int hexagon[6] = {0, 1, 2, 3, 4, 5}, pentagon[5] = {6, 7, 8, 9, 10}, line[2] = {0, 6};
+    shapes.addElement(GeometryInterface::Polygon, 0, 6, hexagon, 0, nullptr, 0, nullptr);
+    shapes.addElement(GeometryInterface::Polygon, 0, 5, pentagon, 0, nullptr, 0, nullptr);
+    shapes.addElement(GeometryInterface::Polyline, 0, 2, line, 0, nullptr, 0, nullptr);
+    ASSERT_TRUE(LwoWriter::write(dir.file("shapes.lwo"), {ExportUnit("Shapes", &shapes)}, false));
+    std::vector<ImportGroup> groups = readBack(dir.file("shapes.lwo"));
+    ASSERT_EQ(groups.size(), 1u);
+    ASSERT_EQ(groups[0].mesh->elementCount(), 2);
+    GeometryInterface::ElementInfo info;
+    const int *p, *t, *n;
+    ASSERT_TRUE(groups[0].mesh->getElementRefs(0, info, &p, &t, &n));
+    EXPECT_EQ(info.count, 6);
+    EXPECT_EQ(std::vector<int>(p, p + 6), std::vector<int>(hexagon, hexagon + 6));
+    EXPECT_EQ(test::compareTriangles(test::trianglesOf(shapes), test::trianglesOf(*groups[0].mesh), 1e-6), "");
+}
+
+using LwoTitle = test::TitleExport;
+
+TEST_F(LwoTitle, BevelledTextComesBackTriangleForTriangleAndAPeerReadsIt) {
+    std::vector<ExportUnit> units = title(u"Ag");
+    ASSERT_EQ(units.size(), 2u);
+    // The title's letters sit where the layout put them; a moved and turned title makes
+    // world coordinates differ from object ones.
+    const glm::dmat4 place = glm::translate(glm::dmat4(1.0), glm::dvec3(40, -25, 60)) *
+                             glm::rotate(glm::dmat4(1.0), 0.6, glm::dvec3(0.2, 1, 0.3));
+    for (ExportUnit& unit : units) unit.transform = place * unit.transform;
+    for (bool world : {true, false}) {
+        SCOPED_TRACE(world ? "world coordinates" : "object coordinates");
+        const std::string path = dir.file(world ? "world.lwo" : "object.lwo");
+        ASSERT_TRUE(LwoWriter::write(path, units, world));
+        std::vector<ImportGroup> groups = readBack(path);
+        ASSERT_EQ(groups.size(), units.size());
+        for (size_t i = 0; i < units.size(); ++i) {
+            EXPECT_EQ(groups[i].name, units[i].name);
+            EXPECT_EQ(groups[i].mesh->vertexCount(), units[i].geometry->vertexCount());
+            EXPECT_EQ(test::compareTriangles(test::expectedTriangles(units[i], world, 1e-3),
+                                             test::trianglesOf(*groups[i].mesh, -1, 1e-3), 2.1e-3),
+                      "")
+                << units[i].name;
+        }
+    }
+
+    if (!std::filesystem::exists("/usr/bin/assimp")) GTEST_SKIP() << "assimp is not installed";
+    size_t written = 0;
+    for (const ExportUnit& unit : units) written += test::trianglesOf(*unit.geometry).size();
+    std::string output;
+    EXPECT_EQ(test::assimpFaceCount(dir.file("world.lwo"), output), static_cast<int>(written)) << output;
+}
+
+TEST(Lwo, LayerAndSurfaceNamesAndColoursSurviveTheRoundTrip) {
+    test::TempDir dir;
+    ObjDB twoParts;
+    const double p[4][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+    for (const auto& v : p) twoParts.addVertex(v);
+    const int a[3] = {0, 1, 2}, b[3] = {0, 2, 3};
+    twoParts.addElement(GeometryInterface::Polygon, 0, 3, a, 0, nullptr, 0, nullptr);
+    twoParts.addElement(GeometryInterface::Polygon, 1, 3, b, 0, nullptr, 0, nullptr);
+    ExportMaterial gold, unnamed;
+    gold.name = "Gold";
+    gold.diffuse[0] = 0.9, gold.diffuse[1] = 0.7, gold.diffuse[2] = 0.2;
+    gold.shininess = 0.6, gold.specularAmount = 0.4, gold.reflectivity = 0.1, gold.transparency = 0.25;
+    unnamed.name = "";
+    unnamed.diffuse[0] = 0.1, unnamed.diffuse[1] = 0.2, unnamed.diffuse[2] = 0.3;
+
+    ExportUnit title("Headline Title", &twoParts);
+    title.materials = {gold, unnamed};
+    title.frame = 7;
+    ExportUnit section("Headline Title", &twoParts);
+    section.section = 1;
+    section.frame = 7;
+    ExportMaterial otherGold = gold;  // the same name, another look: a surface of its own
+    otherGold.diffuse[0] = 0.5;
+    ExportUnit other("Other", &twoParts);
+    other.materials = {otherGold};
+    ASSERT_TRUE(LwoWriter::write(dir.file("named.lwo"), {title, section, other}, false));
+
+    std::vector<ImportGroup> groups = readBack(dir.file("named.lwo"));
+    ASSERT_EQ(groups.size(), 3u);
+    EXPECT_EQ(groups[0].name, "Headline Title-Frm7");
+    EXPECT_EQ(groups[1].name, "Headline Title-Section 1-Frm7");
+    EXPECT_EQ(groups[2].name, "Other");
+    EXPECT_EQ(groups[1].mesh->elementCount(), 1);
+
+    ASSERT_EQ(groups[0].materials.size(), 2u);
+    const ExportMaterial& first = groups[0].materials[0];
+    EXPECT_EQ(first.name, "Gold");
+    for (int i = 0; i < 3; ++i) EXPECT_FLOAT_EQ(first.diffuse[i], gold.diffuse[i]);
+    EXPECT_FLOAT_EQ(first.shininess, 0.6);
+    EXPECT_FLOAT_EQ(first.specularAmount, 0.4);
+    EXPECT_FLOAT_EQ(first.reflectivity, 0.1);
+    EXPECT_FLOAT_EQ(first.transparency, 0.25);
+    EXPECT_EQ(groups[0].materials[1].name, "defaultMtl");
+    EXPECT_FLOAT_EQ(groups[0].materials[1].diffuse[2], 0.3);
+    EXPECT_EQ(test::trianglesOf(*groups[0].mesh, 1), test::trianglesOf(twoParts, 1));
+    ASSERT_EQ(groups[2].materials.size(), 1u);
+    EXPECT_EQ(groups[2].materials[0].name, "Gold (2)");
+    EXPECT_FLOAT_EQ(groups[2].materials[0].diffuse[0], 0.5);
+}
+
+TEST(Lwo, EmptyExportsAndUnwritableFilesWriteNothing) {
+    test::TempDir dir;
+    ObjDB empty;
+    EXPECT_FALSE(LwoWriter::write(dir.file("none.lwo"), {ExportUnit("Empty", &empty)}, false));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("none.lwo")));
+    ObjDB box;
+    test::buildBox(box, std::array<double, 3>{1, 1, 1}.data());
+    EXPECT_FALSE(LwoWriter::write("/no/such/folder/x.lwo", {ExportUnit("Box", &box)}, false));
+}
+
+TEST(Lwo, DamagedFilesAreRefusedOrReadInPartWithWarnings) {
+    test::TempDir dir;
+    ObjDB box;
+    test::buildBox(box, std::array<double, 3>{1, 1, 1}.data());
+    ASSERT_TRUE(LwoWriter::write(dir.file("good.lwo"), {ExportUnit("Box", &box)}, false));
+    const std::string good = test::readFile(dir.file("good.lwo"));
+
+    std::string error, warnings;
+    auto parse = [&](const std::string& bytes) {
+        LwoReader reader;
+        std::vector<ImportGroup> groups;
+        bool ok = reader.parse(bytes, groups);
+        error = reader.error();
+        warnings = reader.warnings();
+        return ok;
+    };
+    for (size_t cut = 0; cut < good.size(); cut += 5) {
+        SCOPED_TRACE("cut at " + std::to_string(cut));
+        if (parse(good.substr(0, cut)))
+            EXPECT_NE(warnings, "");
+        else
+            EXPECT_NE(error, "");
+    }
+    EXPECT_FALSE(parse(std::string("FORM\0\0\0\x04LWOB", 12)));
+    EXPECT_EQ(error, "is an older LightWave object (LWOB); only LWO2 is read");
+    EXPECT_FALSE(parse("not a mesh at all"));
+    EXPECT_EQ(error, "is not a LightWave object: it does not begin with an IFF FORM");
+
+    const size_t pols = good.find("POLS"), pnts = good.find("PNTS");
+    ASSERT_NE(pols, std::string::npos);
+    ASSERT_NE(pnts, std::string::npos);
+    std::string damaged = good;
+    damaged[pols + 15] = 0x40;  // first corner of the first polygon: point 64 of 8
+    EXPECT_TRUE(parse(damaged));
+    EXPECT_NE(warnings.find("polygon 0 refers to a point past the 8 of its layer; left out"), std::string::npos)
+        << warnings;
+
+    damaged = good;
+    damaged.replace(pnts + 4, 4, be32(0x7FFFFFF0));  // a point list longer than the file
+    parse(damaged);
+    EXPECT_NE(warnings.find("chunk PNTS at byte " + std::to_string(pnts) + " claims 2147483632 bytes"),
+              std::string::npos)
+        << warnings;
+
+    damaged = good;
+    damaged.replace(pols + 12, 2, std::string("\x03\xFF", 2));  // 1023 corners, far more than are there
+    EXPECT_TRUE(parse(damaged) || error != "");
+    EXPECT_NE(warnings.find("ends inside a polygon"), std::string::npos) << warnings;
+}
+
+int readAsLwo(const uint8_t* data, size_t size) { return fuzz::readThroughMeshReader(".lwo", data, size); }
+
+TEST(Lwo, FuzzInputsReplayWithoutFaults) {
+    EXPECT_GE(test::replayFuzzInputs("lworeader", readAsLwo), 1);
+    const MeshFormat* format = MeshFormats::forPath("x.LWO");
+    ASSERT_NE(format, nullptr);
+    EXPECT_STREQ(format->label, "Lightwave File (.lwo)");
+    EXPECT_FALSE(format->filePerFrame);
+}
+
+}  // namespace
+}  // namespace fw

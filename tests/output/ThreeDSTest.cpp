@@ -1,0 +1,415 @@
+// 3DS export and import: round trips of a textured box and a real title, the per-object
+// limits, names and materials, a peer reading our files, and damaged files.
+#include "output/ThreeDSWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <set>
+#include <glm/gtc/matrix_transform.hpp>
+
+#include "FuzzReplay.h"
+#include "MeshFuzzTargets.h"
+#include "TestBox.h"
+#include "TitleExportFixture.h"
+#include "output/MeshFormats.h"
+#include "output/ThreeDSReader.h"
+
+namespace fw {
+namespace {
+
+const char* const kTooLarge =
+    "\rWarning: This export contains more data per object than the file format supports. Use settings that create "
+    "fewer polygons or export to a different file format.";
+
+std::vector<ImportGroup> readBack(const std::string& path, std::string* warnings = nullptr) {
+    ThreeDSReader reader;
+    std::vector<ImportGroup> groups;
+    EXPECT_TRUE(reader.read(path, groups)) << reader.error();
+    if (warnings) *warnings = reader.warnings();
+    return groups;
+}
+
+uint16_t u16At(const std::string& bytes, size_t at) {
+    return static_cast<uint16_t>(static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1]) << 8);
+}
+uint32_t u32At(const std::string& bytes, size_t at) {
+    return u16At(bytes, at) | static_cast<uint32_t>(u16At(bytes, at + 2)) << 16;
+}
+void putU16(std::string& bytes, size_t at, uint16_t v) {
+    bytes[at] = static_cast<char>(v & 0xFF);
+    bytes[at + 1] = static_cast<char>(v >> 8);
+}
+// Where the first chunk with this id starts (its id bytes), searching from `from`.
+size_t chunk(const std::string& bytes, uint16_t id, size_t from = 0) {
+    const char key[2] = {static_cast<char>(id & 0xFF), static_cast<char>(id >> 8)};
+    return bytes.find(std::string(key, 2), from);
+}
+
+TEST(ThreeDS, TexturedBoxComesBackAsTheSameTrianglesWithTheirTextureCoordinates) {
+    test::TempDir dir;
+    ObjDB box;
+    const double size[3] = {2, 3, 4};
+    test::buildBox(box, size);
+    const std::string path = dir.file("box.3ds");
+    ExportUnit unit("Box", &box);
+    // A corner of the box meets three faces, not all with the same texture coordinate:
+    // a vertex per distinct pair, 12 triangles from the 6 quads.
+    std::set<std::pair<int, int>> pairs;
+    for (int e = 0; e < box.elementCount(); ++e) {
+        GeometryInterface::ElementInfo info;
+        const int *p, *t, *n;
+        ASSERT_TRUE(box.getElementRefs(e, info, &p, &t, &n));
+        for (int c = 0; c < info.count; ++c) pairs.emplace(p[c], t[c]);
+    }
+    ThreeDSWriter::MeshCounts counts = ThreeDSWriter::count(unit);
+    EXPECT_GT(pairs.size(), 8u);
+    EXPECT_EQ(counts.vertices, static_cast<int>(pairs.size()));
+    EXPECT_EQ(counts.faces, 12);
+    ASSERT_TRUE(ThreeDSWriter::write(path, {unit}, false));
+
+    const std::string bytes = test::readFile(path);
+    ASSERT_GE(bytes.size(), 16u);
+    EXPECT_EQ(u16At(bytes, 0), 0x4D4D);
+    EXPECT_EQ(u32At(bytes, 2), bytes.size());
+    // The version chunk leads: id 0x0002, 10 bytes, version 3.
+    EXPECT_EQ(bytes.substr(6, 10), std::string("\x02\x00\x0A\x00\x00\x00\x03\x00\x00\x00", 10));
+    EXPECT_EQ(u16At(bytes, 16), 0x3D3D);
+    EXPECT_EQ(u32At(bytes, 18), bytes.size() - 16);
+
+    std::vector<ImportGroup> groups = readBack(path);
+    ASSERT_EQ(groups.size(), 1u);
+    EXPECT_EQ(groups[0].name, "Box");
+    EXPECT_EQ(test::compareTriangles(test::trianglesOf(box), test::trianglesOf(*groups[0].mesh), 1e-6), "");
+    EXPECT_EQ(test::texturedCorners(box), test::texturedCorners(*groups[0].mesh));
+}
+
+// The smoothing groups of a 12-face mesh as written.
+std::vector<uint32_t> smoothingOf(const std::string& bytes) {
+    const size_t at = bytes.find(std::string("\x50\x41\x36\0\0\0", 6));  // 0x4150, 6 + 12 * 4 bytes
+    std::vector<uint32_t> groups;
+    if (at == std::string::npos) return groups;
+    for (size_t f = 0; f < 12; ++f) groups.push_back(u32At(bytes, at + 6 + 4 * f));
+    return groups;
+}
+
+TEST(ThreeDS, SmoothingGroupsFollowTheNormalsSoCreasesStaySharp) {
+    test::TempDir dir;
+    ObjDB box;
+    test::buildBox(box, std::array<double, 3>{1, 1, 1}.data());
+    ASSERT_TRUE(ThreeDSWriter::write(dir.file("sharp.3ds"), {ExportUnit("Sharp", &box)}, false));
+    std::vector<uint32_t> groups = smoothingOf(test::readFile(dir.file("sharp.3ds")));
+    ASSERT_EQ(groups.size(), 12u);
+    // The box's faces are quads 0-5, each two triangles; opposite faces are 0/1, 2/3, 4/5.
+    for (size_t q = 0; q < 6; ++q) {
+        EXPECT_NE(groups[2 * q], 0u);
+        EXPECT_EQ(groups[2 * q], groups[2 * q + 1]) << "quad " << q;
+        for (size_t r = 0; r < 6; ++r) {
+            if (r == q || r / 2 == q / 2) continue;
+            EXPECT_EQ(groups[2 * q] & groups[2 * r], 0u) << q << " meets " << r;
+        }
+    }
+
+    // One normal per position: the whole box is one smooth patch.
+    ObjDB round;
+    for (int i = 0; i < box.vertexCount(); ++i) {
+        double v[3];
+        box.getVertex(v, i);
+        round.addVertex(v);
+        round.addNormal(v);
+    }
+    for (int e = 0; e < box.elementCount(); ++e) {
+        GeometryInterface::ElementInfo info;
+        const int *p, *t, *n;
+        ASSERT_TRUE(box.getElementRefs(e, info, &p, &t, &n));
+        round.addElement(GeometryInterface::Polygon, 0, info.count, p, 0, nullptr, info.count, p);
+    }
+    ASSERT_TRUE(ThreeDSWriter::write(dir.file("round.3ds"), {ExportUnit("Round", &round)}, false));
+    groups = smoothingOf(test::readFile(dir.file("round.3ds")));
+    ASSERT_EQ(groups.size(), 12u);
+    for (uint32_t g : groups) EXPECT_EQ(g, groups[0]);
+    EXPECT_NE(groups[0], 0u);
+}
+
+TEST(ThreeDS, WorldCoordinatesApplyTheTransformAndKeepTheWinding) {
+    test::TempDir dir;
+    ObjDB box;
+    const double size[3] = {1, 2, 3};
+    test::buildBox(box, size);
+    glm::dmat4 place = glm::translate(glm::dmat4(1.0), glm::dvec3(5, -2, 7)) *
+                       glm::rotate(glm::dmat4(1.0), 0.7, glm::dvec3(0.3, 1, 0.2)) *
+                       glm::scale(glm::dmat4(1.0), glm::dvec3(2, 1, 0.5));
+    ExportUnit unit("Moved", &box, place);
+    ASSERT_TRUE(ThreeDSWriter::write(dir.file("world.3ds"), {unit}, true));
+    ASSERT_TRUE(ThreeDSWriter::write(dir.file("object.3ds"), {unit}, false));
+    std::vector<ImportGroup> world = readBack(dir.file("world.3ds"));
+    std::vector<ImportGroup> object = readBack(dir.file("object.3ds"));
+    ASSERT_EQ(world.size(), 1u);
+    ASSERT_EQ(object.size(), 1u);
+    EXPECT_EQ(test::compareTriangles(test::expectedTriangles(unit, true, 0), test::trianglesOf(*world[0].mesh), 1e-5),
+              "");
+    EXPECT_EQ(test::compareTriangles(test::trianglesOf(box), test::trianglesOf(*object[0].mesh), 1e-6), "");
+}
+
+using ThreeDSTitle = test::TitleExport;
+
+TEST_F(ThreeDSTitle, BevelledTextComesBackTriangleForTriangleAndAPeerReadsIt) {
+    std::vector<ExportUnit> units = title(u"Ag");
+    ASSERT_EQ(units.size(), 2u);
+    // The title's letters sit where the layout put them; a moved and turned title makes
+    // world coordinates differ from object ones.
+    const glm::dmat4 place = glm::translate(glm::dmat4(1.0), glm::dvec3(40, -25, 60)) *
+                             glm::rotate(glm::dmat4(1.0), 0.6, glm::dvec3(0.2, 1, 0.3));
+    for (ExportUnit& unit : units) unit.transform = place * unit.transform;
+    std::vector<std::string> labels;
+    for (const ExportUnit& unit : units) labels.push_back(unit.name);
+    const std::vector<std::string> names = ThreeDSWriter::objectNames(labels, ThreeDSWriter::kMaxNameLength);
+    for (bool world : {true, false}) {
+        SCOPED_TRACE(world ? "world coordinates" : "object coordinates");
+        const std::string path = dir.file(world ? "world.3ds" : "object.3ds");
+        ASSERT_TRUE(ThreeDSWriter::write(path, units, world));
+        std::vector<ImportGroup> groups = readBack(path);
+        ASSERT_EQ(groups.size(), units.size());
+        for (size_t i = 0; i < units.size(); ++i) {
+            EXPECT_EQ(groups[i].name, names[i]);
+            // Floats keep about seven digits of coordinates around a hundred points.
+            EXPECT_EQ(test::compareTriangles(test::expectedTriangles(units[i], world, 1e-3),
+                                             test::trianglesOf(*groups[i].mesh, -1, 1e-3), 2.1e-3),
+                      "")
+                << units[i].name;
+        }
+    }
+
+    if (!std::filesystem::exists("/usr/bin/assimp")) GTEST_SKIP() << "assimp is not installed";
+    int written = 0;
+    for (const ExportUnit& unit : units) written += ThreeDSWriter::count(unit).faces;
+    std::string output;
+    EXPECT_EQ(test::assimpFaceCount(dir.file("world.3ds"), output), written) << output;
+}
+
+TEST(ThreeDS, ExportsOverThePerObjectLimitsAreRefusedWholeWithTheWarning) {
+    test::TempDir dir;
+    // A strip of triangles over `positions` positions, every one of them used.
+    auto strip = [](ObjDB& db, int positions) {
+        for (int i = 0; i < positions; ++i) {
+            const double p[3] = {static_cast<double>(i / 2), static_cast<double>(i % 2), 0};
+            db.addVertex(p);
+        }
+        for (int i = 0; i + 2 < positions; ++i) {
+            const int c[3] = {i, i + 1, i + 2};
+            db.addElement(GeometryInterface::Polygon, 0, 3, c, 0, nullptr, 0, nullptr);
+        }
+    };
+    ObjDB small, fits, over;
+    test::buildBox(small, std::array<double, 3>{1, 1, 1}.data());
+    strip(fits, 65534);
+    strip(over, 65535);
+    ObjDB manyFaces;  // few positions, 65535 triangles
+    strip(manyFaces, 3);
+    for (int i = 0; i < 65534; ++i) {
+        const int c[3] = {0, 1, 2};
+        manyFaces.addElement(GeometryInterface::Polygon, 0, 3, c, 0, nullptr, 0, nullptr);
+    }
+
+    char* log = nullptr;
+    size_t length = 0;
+    std::FILE* console = open_memstream(&log, &length);
+    EXPECT_TRUE(ThreeDSWriter::write(dir.file("fits.3ds"), {ExportUnit("Small", &small), ExportUnit("Fits", &fits)},
+                                     false, console));
+    std::fflush(console);
+    EXPECT_EQ(length, 0u);
+    // The small unit alone would fit: the whole export is refused all the same.
+    EXPECT_FALSE(ThreeDSWriter::write(dir.file("over.3ds"), {ExportUnit("Small", &small), ExportUnit("Over", &over)},
+                                      false, console));
+    EXPECT_FALSE(ThreeDSWriter::write(dir.file("faces.3ds"), {ExportUnit("Faces", &manyFaces)}, false, console));
+    std::fclose(console);
+    EXPECT_EQ(std::string(log, length), std::string(kTooLarge) + "\n" + kTooLarge + "\n");
+    free(log);
+    EXPECT_TRUE(std::filesystem::exists(dir.file("fits.3ds")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("over.3ds")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("faces.3ds")));
+    EXPECT_EQ(ThreeDSWriter::count(ExportUnit("Over", &over)).vertices, 65535);
+
+    std::vector<ImportGroup> groups = readBack(dir.file("fits.3ds"));
+    ASSERT_EQ(groups.size(), 2u);
+    EXPECT_EQ(groups[1].mesh->vertexCount(), 65534);
+    EXPECT_EQ(groups[1].mesh->elementCount(), 65532);
+
+    // Splitting counts: 40000 positions each with two texture coordinates make 80000 vertices.
+    ObjDB split;
+    strip(split, 40000);
+    const double uv[2][3] = {{0, 0, 0}, {1, 1, 0}};
+    split.addTexCoord(uv[0]);
+    split.addTexCoord(uv[1]);
+    for (int i = 0; i + 2 < 40000; i += 1) {
+        const int c[3] = {i, i + 1, i + 2}, t[3] = {0, 0, 0}, u[3] = {1, 1, 1};
+        split.addElement(GeometryInterface::Polygon, 0, 3, c, 3, i % 2 ? t : u, 0, nullptr);
+    }
+    EXPECT_GE(ThreeDSWriter::count(ExportUnit("Split", &split)).vertices, 65535);
+    EXPECT_FALSE(ThreeDSWriter::write(dir.file("split.3ds"), {ExportUnit("Split", &split)}, false));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("split.3ds")));
+}
+
+TEST(ThreeDS, NamesMaterialsAndColoursSurviveTheRoundTrip) {
+    EXPECT_EQ(ThreeDSWriter::objectNames({"Logo", "Headline Title", "logo", "", "Headline~1", "Ten chars!"}, 10),
+              (std::vector<std::string>{"Logo", "Headline~1", "logo~1", "Object", "Headline~2", "Ten chars!"}));
+
+    test::TempDir dir;
+    ObjDB box;
+    test::buildBox(box, std::array<double, 3>{1, 1, 1}.data());
+    ObjDB twoParts;  // two triangles wearing different materials
+    const double p[4][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+    for (const auto& v : p) twoParts.addVertex(v);
+    const int a[3] = {0, 1, 2}, b[3] = {0, 2, 3};
+    twoParts.addElement(GeometryInterface::Polygon, 0, 3, a, 0, nullptr, 0, nullptr);
+    twoParts.addElement(GeometryInterface::Polygon, 1, 3, b, 0, nullptr, 0, nullptr);
+
+    ExportUnit title("Headline Title", &twoParts);
+    ExportMaterial gold, red;
+    gold.name = "Gold";
+    gold.diffuse[0] = 0.9, gold.diffuse[1] = 0.7, gold.diffuse[2] = 0.2;
+    gold.specular[0] = 1, gold.specular[1] = 0.9, gold.specular[2] = 0.5;
+    gold.shininess = 0.6, gold.specularAmount = 0.4, gold.transparency = 0.25;
+    red.name = "Deep Red Lacquer Finish";  // longer than a 3DS material name may be
+    red.diffuse[0] = 0.8, red.diffuse[1] = 0.1, red.diffuse[2] = 0.1;
+    title.materials = {gold, red};
+    ExportUnit logo("Logo", &box);
+    logo.frame = 7;
+    ExportUnit section("Logo", &twoParts);
+    section.section = 1;
+    ASSERT_TRUE(ThreeDSWriter::write(dir.file("named.3ds"), {title, logo, section}, false));
+
+    std::vector<ImportGroup> groups = readBack(dir.file("named.3ds"));
+    ASSERT_EQ(groups.size(), 3u);
+    EXPECT_EQ(groups[0].name, "Headline~1");
+    EXPECT_EQ(groups[1].name, "Logo-Frm7");
+    EXPECT_EQ(groups[2].name, "Logo-Sec1");
+    EXPECT_EQ(groups[2].mesh->elementCount(), 1);  // the section holds its part only
+
+    ASSERT_EQ(groups[0].materials.size(), 2u);
+    const ExportMaterial& first = groups[0].materials[0];
+    const ExportMaterial& second = groups[0].materials[1];
+    EXPECT_EQ(first.name, "Gold");
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_NEAR(first.diffuse[i], gold.diffuse[i], 0.5 / 255);
+        EXPECT_NEAR(first.specular[i], gold.specular[i], 0.5 / 255);
+        EXPECT_NEAR(second.diffuse[i], red.diffuse[i], 0.5 / 255);
+    }
+    EXPECT_NEAR(first.shininess, 0.6, 0.005);
+    EXPECT_NEAR(first.specularAmount, 0.4, 0.005);
+    EXPECT_NEAR(first.transparency, 0.25, 0.005);
+    EXPECT_EQ(second.name, "Deep Red Lacqu~1");
+    EXPECT_LE(second.name.size(), ThreeDSWriter::kMaxMaterialNameLength);
+    // Each triangle wears its own material.
+    EXPECT_EQ(test::trianglesOf(*groups[0].mesh, 0), test::trianglesOf(twoParts, 0));
+    EXPECT_EQ(test::trianglesOf(*groups[0].mesh, 1), test::trianglesOf(twoParts, 1));
+    // The box had no material of its own: it wears the default one.
+    ASSERT_EQ(groups[1].materials.size(), 1u);
+    EXPECT_EQ(groups[1].materials[0].name, "defaultMtl");
+    EXPECT_NEAR(groups[1].materials[0].diffuse[0], 0.8, 0.5 / 255);
+}
+
+TEST(ThreeDS, EmptyExportsAndUnwritableFilesWriteNothing) {
+    test::TempDir dir;
+    ObjDB empty, line;
+    const double v[2][3] = {{0, 0, 0}, {1, 0, 0}};
+    line.addVertex(v[0]);
+    line.addVertex(v[1]);
+    const int c[2] = {0, 1};
+    line.addElement(GeometryInterface::Polyline, 0, 2, c, 0, nullptr, 0, nullptr);
+    EXPECT_FALSE(ThreeDSWriter::write(dir.file("none.3ds"), {ExportUnit("Empty", &empty), ExportUnit("Line", &line)},
+                                      false));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("none.3ds")));
+    ObjDB box;
+    test::buildBox(box, std::array<double, 3>{1, 1, 1}.data());
+    EXPECT_FALSE(ThreeDSWriter::write("/no/such/folder/x.3ds", {ExportUnit("Box", &box)}, false));
+}
+
+TEST(ThreeDS, DamagedFilesAreRefusedOrReadInPartWithWarnings) {
+    test::TempDir dir;
+    ObjDB box;
+    test::buildBox(box, std::array<double, 3>{1, 1, 1}.data());
+    ASSERT_TRUE(ThreeDSWriter::write(dir.file("good.3ds"), {ExportUnit("Box", &box)}, false));
+    const std::string good = test::readFile(dir.file("good.3ds"));
+
+    auto parse = [](const std::string& bytes, std::string& error, std::string& warnings) {
+        ThreeDSReader reader;
+        std::vector<ImportGroup> groups;
+        bool ok = reader.parse(bytes, groups);
+        error = reader.error();
+        warnings = reader.warnings();
+        return ok;
+    };
+    std::string error, warnings;
+    // Cut anywhere: refused with a reason, or read in part with a warning.
+    for (size_t cut = 0; cut < good.size(); cut += 7) {
+        SCOPED_TRACE("cut at " + std::to_string(cut));
+        bool ok = parse(good.substr(0, cut), error, warnings);
+        if (ok)
+            EXPECT_NE(warnings, "");
+        else
+            EXPECT_NE(error, "");
+    }
+    EXPECT_FALSE(parse("", error, warnings));
+    EXPECT_EQ(error, "is not a 3DS file: it does not begin with the main chunk 0x4D4D");
+    EXPECT_FALSE(parse(good.substr(0, 40), error, warnings));
+    EXPECT_EQ(error, "holds no triangle mesh with faces");
+    EXPECT_NE(warnings.find("claims"), std::string::npos) << warnings;
+
+    const size_t vertices = chunk(good, 0x4110), faces = chunk(good, 0x4120);
+    ASSERT_NE(vertices, std::string::npos);
+    ASSERT_NE(faces, std::string::npos);
+    const int count = u16At(good, vertices + 6);
+    ASSERT_GT(count, 8);
+    std::string damaged = good;
+    putU16(damaged, vertices + 6, 0xFFFF);  // more vertices than the chunk holds
+    EXPECT_TRUE(parse(damaged, error, warnings));
+    EXPECT_NE(warnings.find("object 'Box' claims 65535 vertices, only " + std::to_string(count) + " fit in its chunk"),
+              std::string::npos)
+        << warnings;
+
+    damaged = good;
+    putU16(damaged, vertices + 6, 4);  // fewer vertices than the faces use
+    EXPECT_TRUE(parse(damaged, error, warnings));
+    EXPECT_NE(warnings.find("refers to a vertex past the 4 it has; left out"), std::string::npos) << warnings;
+    EXPECT_NE(warnings.find("mapping coordinates for 4 vertices; they are left out"), std::string::npos) << warnings;
+
+    damaged = good;
+    putU16(damaged, faces + 6, 0xFFFF);
+    EXPECT_TRUE(parse(damaged, error, warnings));
+    EXPECT_NE(warnings.find("claims 65535 faces"), std::string::npos) << warnings;
+
+    damaged = good;
+    putU16(damaged, faces + 8, 999);  // first corner of the first face
+    std::vector<ImportGroup> groups;
+    ThreeDSReader reader;
+    EXPECT_TRUE(reader.parse(damaged, groups));
+    ASSERT_EQ(groups.size(), 1u);
+    EXPECT_EQ(groups[0].mesh->elementCount(), 11);
+    EXPECT_NE(reader.warnings().find("face 0 refers to a vertex past the " + std::to_string(count) + " it has"), std::string::npos);
+
+    damaged = good;
+    damaged[vertices + 2] = 3, damaged[vertices + 3] = 0, damaged[vertices + 4] = 0, damaged[vertices + 5] = 0;
+    EXPECT_FALSE(parse(damaged, error, warnings));  // the mesh loses its vertices, so every face goes
+    EXPECT_NE(warnings.find("has length 3, below the 6 bytes of its header"), std::string::npos) << warnings;
+
+    damaged = good;
+    damaged[vertices + 5] = 0x7F;  // a length far past the end of its parent
+    parse(damaged, error, warnings);
+    EXPECT_NE(warnings.find("chunk 0x4110 at byte " + std::to_string(vertices) + " claims"), std::string::npos)
+        << warnings;
+}
+
+int readAs3ds(const uint8_t* data, size_t size) { return fuzz::readThroughMeshReader(".3ds", data, size); }
+
+TEST(ThreeDS, FuzzInputsReplayWithoutFaults) {
+    EXPECT_GE(test::replayFuzzInputs("tdsreader", readAs3ds), 1);
+    const MeshFormat* format = MeshFormats::forPath("x.3DS");
+    ASSERT_NE(format, nullptr);
+    EXPECT_STREQ(format->label, "3DS File (.3ds)");
+    EXPECT_FALSE(format->filePerFrame);
+}
+
+}  // namespace
+}  // namespace fw
