@@ -5,34 +5,13 @@
 #include <cstring>
 #include <map>
 
+#include "output/ThreeDSChunks.h"
+
 namespace fw {
 
 namespace {
 
-// Chunk ids of the published 3DS layout that the reader understands.
-enum : uint16_t {
-    kMain = 0x4D4D,
-    kColorFloat = 0x0010,
-    kColorByte = 0x0011,
-    kColorByteLinear = 0x0012,
-    kColorFloatLinear = 0x0013,
-    kPercentInt = 0x0030,
-    kPercentFloat = 0x0031,
-    kEditor = 0x3D3D,
-    kMaterial = 0xAFFF,
-    kMaterialName = 0xA000,
-    kDiffuse = 0xA020,
-    kSpecular = 0xA030,
-    kShininess = 0xA040,
-    kShininessStrength = 0xA041,
-    kTransparency = 0xA050,
-    kNamedObject = 0x4000,
-    kTriangleMesh = 0x4100,
-    kVertexList = 0x4110,
-    kFaceList = 0x4120,
-    kFaceMaterial = 0x4130,
-    kMapping = 0x4140,
-};
+using namespace tds;
 
 const char* const kDefaultGroup = "3DS group";
 

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "mesh/GeometryInterface.h"
+#include "output/ThreeDSChunks.h"
 #include "persistence/AFile.h"
 
 namespace fw {
@@ -23,33 +24,7 @@ const char* const kTooLarge =
     "\rWarning: This export contains more data per object than the file format supports. Use settings that create "
     "fewer polygons or export to a different file format.";
 
-// Chunk ids of the published 3DS layout.
-enum : uint16_t {
-    kMain = 0x4D4D,
-    kVersion = 0x0002,
-    kColorByte = 0x0011,
-    kColorByteLinear = 0x0012,
-    kPercentInt = 0x0030,
-    kEditor = 0x3D3D,
-    kMeshVersion = 0x3D3E,
-    kMasterScale = 0x0100,
-    kMaterial = 0xAFFF,
-    kMaterialName = 0xA000,
-    kAmbient = 0xA010,
-    kDiffuse = 0xA020,
-    kSpecular = 0xA030,
-    kShininess = 0xA040,
-    kShininessStrength = 0xA041,
-    kTransparency = 0xA050,
-    kNamedObject = 0x4000,
-    kTriangleMesh = 0x4100,
-    kVertexList = 0x4110,
-    kFaceList = 0x4120,
-    kFaceMaterial = 0x4130,
-    kMapping = 0x4140,
-    kSmoothing = 0x4150,
-    kLocalAxes = 0x4160,
-};
+using namespace tds;
 
 // Little-endian chunks built in memory; a chunk's length is patched when it closes.
 class Chunks {
