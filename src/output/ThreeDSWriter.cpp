@@ -130,7 +130,9 @@ std::vector<uint32_t> smoothingGroups(const std::vector<std::array<int, 3>>& fac
         return normals[f][k];
     };
     // Faces on one edge join the first earlier face with the same normals at its ends.
-    for (const auto& [edge, users] : edges) {
+    for (const auto& entry : edges) {
+        const auto& edge = entry.first;
+        const auto& users = entry.second;
         std::vector<size_t> leaders;
         for (const auto& [f, k] : users) {
             const CornerNormal &a = normalAt(f, edge.first), &b = normalAt(f, edge.second);
