@@ -15,6 +15,7 @@
 #include "mesh/GeometryInterface.h"
 #include "output/ThreeDSChunks.h"
 #include "persistence/AFile.h"
+#include "platform/Dialogs.h"
 
 namespace fw {
 
@@ -318,7 +319,10 @@ bool ThreeDSWriter::write(const std::string& path, const std::vector<ExportUnit>
         Mesh mesh = build(u, world);
         if (mesh.faces.empty()) continue;  // points and lines have no place in a 3DS mesh
         if (mesh.positions.size() >= kMaxPerObject || mesh.faces.size() >= kMaxPerObject) {
-            if (console) std::fprintf(console, "%s\n", kTooLarge);
+            // An alert: on the program's own error stream it goes through the dialogs,
+            // which show its line breaks; a captured console gets its bytes.
+            if (console == stderr) Dialogs::instance().alert(kTooLarge);
+            else if (console) std::fprintf(console, "%s\n", kTooLarge);
             return false;
         }
         meshes.push_back(std::move(mesh));
