@@ -34,7 +34,11 @@ bool MeshReader::read(const std::string& path, std::vector<ImportGroup>& groups)
     bool failed = std::ferror(in) != 0;
     std::fclose(in);
     if (failed) return fail("cannot be read");
-    return parse(bytes, groups);
+    size_t slash = path.find_last_of('/');
+    folder_ = slash == std::string::npos ? "." : path.substr(0, slash);
+    bool ok = parse(bytes, groups);
+    folder_.clear();
+    return ok;
 }
 
 bool MeshReader::fail(const std::string& what) {

@@ -35,6 +35,9 @@ public:
 
 protected:
     bool fail(const std::string& what);
+    // The folder of the file being read (empty when parsing bytes alone), for formats
+    // that name files beside them.
+    std::string folder_;
     // Keeps the first 100 warnings, counting the rest.
     void warn(const std::string& what);
 

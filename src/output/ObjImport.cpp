@@ -1,12 +1,87 @@
 #include "output/ObjImport.h"
 
+#include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <map>
+#include <sstream>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include "mesh/ObjReader.h"
 
 namespace fw {
+
+namespace {
+
+std::string_view trimmed(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    return s;
+}
+
+// Calls `line(keyword, rest)` for every non-blank line of the text.
+template <class F>
+void eachLine(std::string_view text, F line) {
+    while (!text.empty()) {
+        size_t end = text.find('\n');
+        std::string_view one = trimmed(text.substr(0, end));
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        size_t space = one.find_first_of(" \t");
+        std::string_view keyword = one.substr(0, space);
+        if (!keyword.empty() && keyword[0] != '#')
+            line(keyword, space == std::string_view::npos ? std::string_view() : trimmed(one.substr(space)));
+    }
+}
+
+// Up to three numbers of a line; how many were read.
+int numbers(std::string_view rest, double out[3]) {
+    std::istringstream in{std::string(rest)};
+    int n = 0;
+    while (n < 3 && in >> out[n]) ++n;
+    return n;
+}
+
+}  // namespace
+
+void ObjImport::readMaterialLibraries(const std::string& bytes, std::vector<ImportGroup>& groups) {
+    std::map<std::string, ExportMaterial> looks;
+    eachLine(bytes, [&](std::string_view keyword, std::string_view rest) {
+        if (keyword != "mtllib" || rest.empty()) return;
+        std::string path = folder_ + "/" + std::string(rest);
+        std::ifstream in(path, std::ios::binary);
+        if (!in) {
+            warn("OBJ Import: material library '" + std::string(rest) + "' cannot be opened\n");
+            return;
+        }
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ExportMaterial* look = nullptr;
+        eachLine(text, [&](std::string_view key, std::string_view values) {
+            double v[3];
+            if (key == "newmtl") {
+                look = &looks[std::string(values)];
+                look->name = std::string(values);
+            } else if (!look) {
+                return;
+            } else if (key == "Kd" && numbers(values, v) == 3) {
+                std::copy(v, v + 3, look->diffuse);
+            } else if (key == "Ks" && numbers(values, v) == 3) {
+                std::copy(v, v + 3, look->specular);
+                look->specularAmount = std::clamp(std::max({v[0], v[1], v[2]}), 0.0, 1.0);
+            } else if (key == "Ns" && numbers(values, v) == 1) {
+                look->shininess = std::clamp(v[0] / 1000.0, 0.0, 1.0);  // Ns runs 0 to 1,000
+            } else if (key == "d" && numbers(values, v) == 1) {
+                look->transparency = std::clamp(1.0 - v[0], 0.0, 1.0);
+            } else if (key == "Tr" && numbers(values, v) == 1) {
+                look->transparency = std::clamp(v[0], 0.0, 1.0);
+            }
+        });
+    });
+    for (ImportGroup& group : groups)
+        for (ExportMaterial& material : group.materials)
+            if (auto it = looks.find(material.name); it != looks.end()) material = it->second;
+}
 
 bool ObjImport::parse(const std::string& bytes, std::vector<ImportGroup>& groups) {
     groups.clear();
@@ -77,6 +152,7 @@ bool ObjImport::parse(const std::string& bytes, std::vector<ImportGroup>& groups
         group.mesh->addElement(info.kind, info.part, info.count, p.data(), info.texCount, t.data(), info.normalCount,
                                n.data());
     }
+    if (!folder_.empty()) readMaterialLibraries(bytes, groups);
     return true;
 }
 

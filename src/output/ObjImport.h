@@ -1,6 +1,7 @@
 #pragma once
-// Reads Wavefront OBJ files as the other mesh readers do: one group, "OBJ default",
-// with a part per material the file names.
+// Reads Wavefront OBJ files as the other mesh readers do: an object per group (those
+// before the first "g" line in "OBJ default"), a part per material the file names,
+// with the colours of the material libraries beside the file.
 
 #include "output/ImportGroup.h"
 
@@ -9,6 +10,10 @@ namespace fw {
 class ObjImport : public MeshReader {
 public:
     bool parse(const std::string& bytes, std::vector<ImportGroup>& groups) override;
+
+private:
+    // Looks of the materials from the "mtllib" files beside the file: Kd, Ks, Ns, d, Tr.
+    void readMaterialLibraries(const std::string& bytes, std::vector<ImportGroup>& groups);
 };
 
 }  // namespace fw

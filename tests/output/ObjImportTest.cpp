@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "MeshCompare.h"
+#include "TempDir.h"
 #include "output/ObjImport.h"
 
 namespace fw {
@@ -45,6 +46,31 @@ TEST(ObjImport, GroupsBecomeObjectsThatKeepOnlyWhatTheyUse) {
     EXPECT_EQ(reader.error(), "holds no elements");
     EXPECT_FALSE(reader.parse("f 1 2 x\n", groups));
     EXPECT_FALSE(reader.error().empty());
+}
+
+TEST(ObjImport, MaterialLibrariesBesideTheFileGiveTheColours) {
+    test::TempDir dir;
+    test::writeFile(dir.file("look.mtl"), "# made elsewhere\nnewmtl Red\nKd 0.9 0.1 0.05\nKs 0.5 0.5 0.5\nNs 250\n"
+                                          "newmtl Glass\r\nKd 0.8 0.9 1\r\nd 0.25\r\n");
+    test::writeFile(dir.file("m.obj"), "mtllib look.mtl\nmtllib missing.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\n"
+                                       "usemtl Red\nf 1 2 3\nusemtl Glass\nf 1 3 2\nusemtl Plain\nf 2 1 3\n");
+    ObjImport reader;
+    std::vector<ImportGroup> groups;
+    ASSERT_TRUE(reader.read(dir.file("m.obj"), groups)) << reader.error();
+    ASSERT_EQ(groups.size(), 1u);
+    const auto& materials = groups[0].materials;
+    ASSERT_EQ(materials.size(), 3u);
+    EXPECT_EQ(materials[0].name, "Red");
+    EXPECT_DOUBLE_EQ(materials[0].diffuse[0], 0.9);
+    EXPECT_DOUBLE_EQ(materials[0].diffuse[2], 0.05);
+    EXPECT_DOUBLE_EQ(materials[0].specularAmount, 0.5);
+    EXPECT_DOUBLE_EQ(materials[0].shininess, 0.25);
+    EXPECT_EQ(materials[1].name, "Glass");
+    EXPECT_DOUBLE_EQ(materials[1].transparency, 0.75);
+    EXPECT_DOUBLE_EQ(materials[1].diffuse[2], 1.0);
+    EXPECT_EQ(materials[2].name, "Plain");  // named by no library: the default look
+    EXPECT_DOUBLE_EQ(materials[2].diffuse[0], ExportMaterial().diffuse[0]);
+    EXPECT_EQ(reader.warnings(), "OBJ Import: material library 'missing.mtl' cannot be opened\n");
 }
 
 }  // namespace fw
