@@ -12,6 +12,8 @@
 #include "render/Camera.h"
 #include "scene/SceneX.h"
 #include "surface/MaterialChannelColor.h"
+#include "surface/MaterialChannelSpecular.h"
+#include "surface/MaterialChannelTransparency.h"
 #include "surface/MaterialX.h"
 
 namespace fw {
@@ -41,6 +43,14 @@ std::string materialFor(SceneX& scene, const ExportMaterial& look) {
     auto* material = new MaterialX(scene, look.name.c_str());
     material->colorChannel().setColor(static_cast<float>(look.diffuse[0]), static_cast<float>(look.diffuse[1]),
                                       static_cast<float>(look.diffuse[2]));
+    // A file that says nothing of highlights or transparency keeps the material's own.
+    const ExportMaterial plain;
+    if (look.specularAmount != plain.specularAmount || look.shininess != plain.shininess) {
+        material->specularChannel().brightness = look.specularAmount;
+        material->specularChannel().sharpness = look.shininess * 128.0;
+    }
+    material->transparencyChannel().amount = look.transparency;
+    material->notifyChange();
     return material->name();
 }
 

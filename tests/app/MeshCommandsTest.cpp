@@ -209,6 +209,28 @@ TEST(MeshCommands, ImportMakesAProjectThatRendersOrAddsToOne) {
     EXPECT_EQ(test::readFile(dir.file("title.kxp")), before);
 }
 
+TEST(MeshCommands, AnObjFilesMaterialLibraryGivesItsColoursAndTransparency) {
+    test::TempDir dir;
+    test::writeFile(dir.file("look.mtl"), "newmtl Red\nKd 0.9 0.1 0.05\nnewmtl Glass\nKd 0.3 0.6 1\nd 0.4\n");
+    // A red square behind a bluish glass one that overlaps its right side.
+    test::writeFile(dir.file("m.obj"), "mtllib look.mtl\nv -100 -50 0\nv 0 -50 0\nv 0 50 0\nv -100 50 0\n"
+                                       "v -20 -40 20\nv 100 -40 20\nv 100 60 20\nv -20 60 20\n"
+                                       "g Back\nusemtl Red\nf 1 2 3 4\ng Front\nusemtl Glass\nf 5 6 7 8\n");
+    ASSERT_EQ(run(dir, "import " + dir.file("m.obj") + " -o " + dir.file("m.kxp")).status, 0);
+    ASSERT_EQ(run(dir, "render " + dir.file("m.kxp") + " -o " + dir.file("m.png")).status, 0);
+    ::test::Pixels picture = ::test::readImage(dir.file("m.png"));
+    ASSERT_EQ(picture.width, 640);
+    const int* red = picture.at(150, 240);
+    const int* glass = picture.at(450, 240);
+    const int* both = picture.at(290, 240);
+    EXPECT_GT(red[0], 150);
+    EXPECT_LT(red[2], 60);
+    EXPECT_GT(glass[2], glass[0] + 40);
+    // Through the glass the red shows.
+    EXPECT_GT(both[0], glass[0] + 60) << both[0] << " " << both[1] << " " << both[2];
+    EXPECT_GT(both[2], red[2] + 40);
+}
+
 TEST(MeshCommands, BadRequestsAreUserErrorsThatWriteNothing) {
     test::TempDir dir;
     test::Outcome r = run(dir, "export " + kTitle + " -o " + dir.file("t.xyz"));
