@@ -17,15 +17,8 @@
 #include "RunProgram.h"
 #include "TempDir.h"
 #include "TestBox.h"
-#include "app/OrvoSceneManager.h"
-#include "app/Registration.h"
-#include "app/TitleScene.h"
-#include "app/VeltraneApp.h"
-#include "geometry/ObjectX.h"
+#include "TitleSolids.h"
 #include "output/MeshFormats.h"
-#include "platform/Dialogs.h"
-#include "platform/Folders.h"
-#include "scene/SceneX.h"
 
 namespace fw {
 namespace {
@@ -442,36 +435,13 @@ INSTANTIATE_TEST_SUITE_P(Coordinates, GlbAnimation, testing::Values(false, true)
                          [](const testing::TestParamInfo<bool>& info) { return info.param ? "World" : "Object"; });
 
 // A real title: bevelled letters of a font, each its own object and node.
-class GlbTitle : public testing::TestWithParam<bool> {
-protected:
-    void SetUp() override {
-        registerAllClasses();
-        Folders::instance().setDocuments(dir.file("Documents"));
-        Dialogs::instance().setQuiet(true);
-        VeltraneApp::installLibraries();
-        ASSERT_TRUE(app.initialise(true, false));
-    }
-    void TearDown() override { Dialogs::instance().setQuiet(false); }
-
-    test::TempDir dir;
-    VeltraneApp app;
-};
+class GlbTitle : public testing::TestWithParam<bool> {};
 
 TEST_P(GlbTitle, BevelledLettersReadBackAsTheirSolids) {
     const bool world = GetParam();
-    TitleScene::Options options;
-    options.text = u"Gq";
-    std::string subject, error;
-    ASSERT_TRUE(TitleScene::build(app.sceneManager(), options, subject, error)) << subject << ": " << error;
-    SceneX& scene = *app.sceneManager().scene();
-    std::vector<ExportUnit> units;
-    for (int i = 0; i < scene.memberCount(kObjectKind); ++i) {
-        auto* object = dynamic_cast<ObjectX*>(scene.member(kObjectKind, i));
-        GeometryInterface* solid = object ? object->solid(kRenderMode) : nullptr;
-        if (!solid) continue;
-        units.emplace_back(object->name(), solid, object->worldTransform());
-        units.back().object = static_cast<int>(units.size()) - 1;
-    }
+    test::TitleSolids title(u"Gq");
+    const std::vector<ExportUnit>& units = title.units;
+    test::TempDir dir;
     ASSERT_FALSE(units.empty());
     std::string path = dir.file("title.glb");
     ASSERT_TRUE(GlbWriter::write(path, units, world));

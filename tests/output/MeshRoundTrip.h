@@ -1,7 +1,7 @@
 #pragma once
 // What the FACT and Cinema 4D tests share: big-endian chunk bytes built by hand from the
-// documented layouts, meshes rounded to the single precision those files keep, a
-// bevelled title's solids, and corner lists that show normals and texture coordinates.
+// documented layouts, meshes rounded to the single precision those files keep, and
+// corner lists that show normals and texture coordinates.
 
 #include <gtest/gtest.h>
 
@@ -15,17 +15,9 @@
 
 #include "MeshCompare.h"
 #include "TempDir.h"
-#include "app/OrvoSceneManager.h"
-#include "app/Registration.h"
-#include "app/TitleScene.h"
-#include "app/VeltraneApp.h"
-#include "geometry/ObjectX.h"
+#include "TitleSolids.h"
 #include "mesh/ObjDB.h"
 #include "output/ExportUnit.h"
-#include "platform/Dialogs.h"
-#include "platform/Folders.h"
-#include "scene/Quality.h"
-#include "scene/SceneX.h"
 
 namespace fw::test {
 
@@ -110,35 +102,5 @@ inline std::vector<std::array<Corner, 3>> cornersOf(const GeometryInterface& g, 
     std::sort(out.begin(), out.end());
     return out;
 }
-
-// A bevelled title built as the `text` command builds it: one unit per letter's
-// solid, with the letter's transform.
-class TitleSolids {
-public:
-    explicit TitleSolids(const char16_t* text) {
-        registerAllClasses();
-        Folders::instance().setDocuments(dir.file("Documents"));
-        Dialogs::instance().setQuiet(true);
-        app.initialise(true, false);
-        TitleScene::Options options;
-        options.text = text;
-        std::string subject, error;
-        built = TitleScene::build(app.sceneManager(), options, subject, error);
-        EXPECT_TRUE(built) << subject << ": " << error;
-        SceneX& scene = *app.sceneManager().scene();
-        for (int i = 0; built && i < scene.memberCount(kObjectKind); ++i) {
-            auto* object = dynamic_cast<ObjectX*>(scene.member(kObjectKind, i));
-            if (!object) continue;
-            GeometryInterface* solid = object->solid(kRenderMode);
-            if (solid && solid->elementCount() > 0) units.emplace_back(object->name(), solid, object->worldTransform());
-        }
-        Dialogs::instance().setQuiet(false);
-    }
-
-    TempDir dir;
-    VeltraneApp app;
-    bool built = false;
-    std::vector<ExportUnit> units;
-};
 
 }  // namespace fw::test

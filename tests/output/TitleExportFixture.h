@@ -5,54 +5,30 @@
 #include <gtest/gtest.h>
 
 #include <glm/gtc/matrix_transform.hpp>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "MeshCompare.h"
 #include "TempDir.h"
-#include "app/OrvoSceneManager.h"
-#include "app/Registration.h"
-#include "app/TitleScene.h"
-#include "app/VeltraneApp.h"
-#include "geometry/ObjectX.h"
+#include "TitleSolids.h"
 #include "mesh/ObjDB.h"
 #include "output/ExportUnit.h"
-#include "platform/Dialogs.h"
-#include "platform/Folders.h"
-#include "scene/Quality.h"
-#include "scene/SceneX.h"
 
 namespace fw::test {
 
 class TitleExport : public testing::Test {
 protected:
-    void SetUp() override {
-        registerAllClasses();
-        Folders::instance().setDocuments(dir.file("Documents"));
-        Dialogs::instance().setQuiet(true);
-        app.initialise(true, false);
-    }
-    void TearDown() override { Dialogs::instance().setQuiet(false); }
-
     // The units of a title; empty (with a failed assertion) when it cannot be built.
     std::vector<ExportUnit> title(const char16_t* text) {
-        TitleScene::Options options;
-        options.text = text;
-        std::string subject, error;
-        EXPECT_TRUE(TitleScene::build(app.sceneManager(), options, subject, error)) << subject << ": " << error;
-        std::vector<ExportUnit> units;
-        SceneX& scene = *app.sceneManager().scene();
-        for (int i = 0; i < scene.memberCount(kObjectKind); ++i) {
-            auto* object = dynamic_cast<ObjectX*>(scene.member(kObjectKind, i));
-            if (!object) continue;
-            GeometryInterface* solid = object->solid(kRenderMode);
-            if (solid && solid->elementCount() > 0) units.emplace_back(object->name(), solid, object->worldTransform());
-        }
-        return units;
+        solids_ = std::make_unique<TitleSolids>(text);
+        return solids_->units;
     }
 
     TempDir dir;
-    VeltraneApp app;
+
+private:
+    std::unique_ptr<TitleSolids> solids_;
 };
 
 // The unit's mesh as a writer sees it: world coordinates when asked, else as it is.
