@@ -102,24 +102,7 @@ TEST(C4d, AFileWithoutBothIdentifiersIsRefused) {
 }
 
 void roundTrip(const std::vector<ExportUnit>& units, bool world, bool corners) {
-    test::TempDir dir;
-    std::string path = dir.file("r.c4d");
-    ASSERT_TRUE(C4dWriter::write(path, units, world));
-    C4dReader reader;
-    std::vector<ImportGroup> groups;
-    ASSERT_TRUE(reader.read(path, groups)) << reader.error();
-    EXPECT_EQ(reader.warnings(), "");
-    ASSERT_EQ(groups.size(), units.size());
-    for (size_t i = 0; i < units.size(); ++i) {
-        SCOPED_TRACE(units[i].name);
-        EXPECT_EQ(groups[i].name, units[i].name);
-        ObjDB expected;
-        test::roundedCopy(*units[i].geometry, expected, world ? &units[i].transform : nullptr);
-        EXPECT_EQ(test::compareTriangles(test::trianglesOf(expected), test::trianglesOf(*groups[i].mesh), 0), "");
-        if (corners) {
-            EXPECT_EQ(test::cornersOf(expected, true), test::cornersOf(*groups[i].mesh, true));
-        }
-    }
+    test::expectRoundTrip<C4dReader>(C4dWriter::write, ".c4d", units, world, corners);
 }
 
 TEST(C4d, BoxAndTitleComeBackAsTheSameTriangles) {
@@ -148,58 +131,16 @@ TEST(C4d, BoxAndTitleComeBackAsTheSameTriangles) {
 }
 
 TEST(C4d, NamesMaterialsAndColoursSurvive) {
-    ObjDB box;
-    const double size[3] = {1, 1, 1};
-    test::buildBox(box, size);
-    ObjDB two;  // the box's faces split between two materials
-    for (int i = 0; i < box.vertexCount(); ++i) {
-        double v[3];
-        box.getVertex(v, i);
-        two.addVertex(v);
-    }
-    for (int e = 0; e < box.elementCount(); ++e) {
-        GeometryInterface::ElementInfo info;
-        const int *p, *t, *n;
-        box.getElementRefs(e, info, &p, &t, &n);
-        two.addElement(GeometryInterface::Polygon, e % 2, info.count, p, 0, nullptr, 0, nullptr);
-    }
-    ExportUnit unit("Logo", &two);
-    unit.frame = 3;
-    ExportMaterial gold, ink;
-    gold.name = "Gold", ink.name = "Ink";
-    gold.diffuse[0] = 0.9, gold.diffuse[1] = 0.7, gold.diffuse[2] = 0.1;
-    ink.diffuse[0] = 0.05, ink.diffuse[1] = 0.1, ink.diffuse[2] = 0.3;
-    unit.materials = {gold, ink};
-    ExportUnit section = unit;
-    section.section = 1;
-
     test::TempDir dir;
-    ASSERT_TRUE(C4dWriter::write(dir.file("m.c4d"), {unit, section}, false));
-    C4dReader reader;
-    std::vector<ImportGroup> groups;
-    ASSERT_TRUE(reader.read(dir.file("m.c4d"), groups)) << reader.error();
-    ASSERT_EQ(groups.size(), 2u);
-    EXPECT_EQ(groups[0].name, "Logo-Frm3");
-    EXPECT_EQ(groups[1].name, "Logo-Section 1-Frm3");
-    ASSERT_EQ(groups[0].materials.size(), 2u);
-    EXPECT_EQ(groups[0].materials[0].name, "Gold");
-    EXPECT_EQ(groups[0].materials[1].name, "Ink");
-    for (int a = 0; a < 3; ++a) {
-        EXPECT_FLOAT_EQ(groups[0].materials[0].diffuse[a], gold.diffuse[a]);
-        EXPECT_FLOAT_EQ(groups[0].materials[1].diffuse[a], ink.diffuse[a]);
-    }
-    for (int part = 0; part < 2; ++part)
-        EXPECT_EQ(test::compareTriangles(test::trianglesOf(two, part), test::trianglesOf(*groups[0].mesh, part), 0), "");
-    ASSERT_EQ(groups[1].materials.size(), 1u);
-    EXPECT_EQ(groups[1].materials[0].name, "Ink");
-    EXPECT_FLOAT_EQ(groups[1].materials[0].diffuse[2], 0.3);
-    EXPECT_EQ(test::compareTriangles(test::trianglesOf(two, 1), test::trianglesOf(*groups[1].mesh), 0), "");
+    test::expectNamesAndLooks<C4dReader>(C4dWriter::write, dir.file("m.c4d"));
     // One material table for the file: "Ink" is written once though both units wear it.
     std::string bytes = test::readFile(dir.file("m.c4d"));
     EXPECT_EQ(bytes.find(chunk("MNAM", "Ink")), bytes.rfind(chunk("MNAM", "Ink")));
     EXPECT_NE(bytes.find(chunk("DNAM", "Orvo Export")), std::string::npos);
 
     // An object the file does not name is numbered.
+    C4dReader reader;
+    std::vector<ImportGroup> groups;
     ASSERT_TRUE(reader.parse(document(triangleObject("A") + triangleObject("")), groups)) << reader.error();
     ASSERT_EQ(groups.size(), 2u);
     EXPECT_EQ(groups[1].name, "C4D object 2");

@@ -102,27 +102,8 @@ TEST(Fact, TheFormatTableOffersIt) {
     EXPECT_NE(format->makeReader, nullptr);
 }
 
-// Writes, reads back, and checks every group against its unit's triangles as the file
-// keeps them.
 void roundTrip(const std::vector<ExportUnit>& units, bool world, bool corners) {
-    test::TempDir dir;
-    std::string path = dir.file("r.fac");
-    ASSERT_TRUE(FactWriter::write(path, units, world));
-    FactReader reader;
-    std::vector<ImportGroup> groups;
-    ASSERT_TRUE(reader.read(path, groups)) << reader.error();
-    EXPECT_EQ(reader.warnings(), "");
-    ASSERT_EQ(groups.size(), units.size());
-    for (size_t i = 0; i < units.size(); ++i) {
-        SCOPED_TRACE(units[i].name);
-        EXPECT_EQ(groups[i].name, units[i].name);
-        ObjDB expected;
-        test::roundedCopy(*units[i].geometry, expected, world ? &units[i].transform : nullptr);
-        EXPECT_EQ(test::compareTriangles(test::trianglesOf(expected), test::trianglesOf(*groups[i].mesh), 0), "");
-        if (corners) {
-            EXPECT_EQ(test::cornersOf(expected, true), test::cornersOf(*groups[i].mesh, true));
-        }
-    }
+    test::expectRoundTrip<FactReader>(FactWriter::write, ".fac", units, world, corners);
 }
 
 TEST(Fact, BoxAndTitleComeBackAsTheSameTriangles) {
@@ -141,52 +122,8 @@ TEST(Fact, BoxAndTitleComeBackAsTheSameTriangles) {
 }
 
 TEST(Fact, NamesMaterialsAndColoursSurvive) {
-    ObjDB box;
-    const double size[3] = {1, 1, 1};
-    test::buildBox(box, size);
-    ObjDB two;  // the box's faces split between two materials
-    for (int i = 0; i < box.vertexCount(); ++i) {
-        double v[3];
-        box.getVertex(v, i);
-        two.addVertex(v);
-    }
-    for (int e = 0; e < box.elementCount(); ++e) {
-        GeometryInterface::ElementInfo info;
-        const int *p, *t, *n;
-        box.getElementRefs(e, info, &p, &t, &n);
-        two.addElement(GeometryInterface::Polygon, e % 2, info.count, p, 0, nullptr, 0, nullptr);
-    }
-    ExportUnit unit("Logo", &two);
-    unit.frame = 7;
-    ExportMaterial gold, ink;
-    gold.name = "Gold", ink.name = "Ink";
-    gold.diffuse[0] = 0.9, gold.diffuse[1] = 0.7, gold.diffuse[2] = 0.1;
-    ink.diffuse[0] = 0.05, ink.diffuse[1] = 0.1, ink.diffuse[2] = 0.3;
-    unit.materials = {gold, ink};
-    ExportUnit section = unit;
-    section.section = 1;  // only the faces that wear the second material
-
     test::TempDir dir;
-    ASSERT_TRUE(FactWriter::write(dir.file("m.fac"), {unit, section}, false));
-    FactReader reader;
-    std::vector<ImportGroup> groups;
-    ASSERT_TRUE(reader.read(dir.file("m.fac"), groups)) << reader.error();
-    ASSERT_EQ(groups.size(), 2u);
-    EXPECT_EQ(groups[0].name, "Logo-Frm7");
-    EXPECT_EQ(groups[1].name, "Logo-Section 1-Frm7");
-    ASSERT_EQ(groups[0].materials.size(), 2u);
-    EXPECT_EQ(groups[0].materials[0].name, "Gold");
-    EXPECT_EQ(groups[0].materials[1].name, "Ink");
-    for (int a = 0; a < 3; ++a) {
-        EXPECT_FLOAT_EQ(groups[0].materials[0].diffuse[a], gold.diffuse[a]);
-        EXPECT_FLOAT_EQ(groups[0].materials[1].diffuse[a], ink.diffuse[a]);
-    }
-    // Each material's part holds the faces that wore it.
-    for (int part = 0; part < 2; ++part)
-        EXPECT_EQ(test::compareTriangles(test::trianglesOf(two, part), test::trianglesOf(*groups[0].mesh, part), 0), "");
-    ASSERT_EQ(groups[1].materials.size(), 1u);
-    EXPECT_EQ(groups[1].materials[0].name, "Ink");
-    EXPECT_EQ(test::compareTriangles(test::trianglesOf(two, 1), test::trianglesOf(*groups[1].mesh), 0), "");
+    test::expectNamesAndLooks<FactReader>(FactWriter::write, dir.file("m.fac"));
     // The header names the scene.
     EXPECT_NE(test::readFile(dir.file("m.fac")).find(chunk("NAME", "Orvo Export")), std::string::npos);
 }

@@ -15,9 +15,12 @@
 
 #include "MeshCompare.h"
 #include "TempDir.h"
+#include "TestBox.h"
 #include "TitleSolids.h"
 #include "mesh/ObjDB.h"
 #include "output/ExportUnit.h"
+#include "output/ImportGroup.h"
+#include "output/MeshFormats.h"
 
 namespace fw::test {
 
@@ -101,6 +104,91 @@ inline std::vector<std::array<Corner, 3>> cornersOf(const GeometryInterface& g, 
     }
     std::sort(out.begin(), out.end());
     return out;
+}
+
+// Writes units with `write`, reads them back with a `Reader`, and checks every group
+// against its unit's triangles (and, with `corners`, normals and texture coordinates)
+// as a file of single-precision numbers keeps them.
+template <class Reader>
+void expectRoundTrip(MeshFormat::Writer write, const char* extension, const std::vector<ExportUnit>& units, bool world,
+                     bool corners) {
+    TempDir dir;
+    std::string path = dir.file(std::string("r") + extension);
+    ASSERT_TRUE(write(path, units, world, nullptr));
+    Reader reader;
+    std::vector<ImportGroup> groups;
+    ASSERT_TRUE(reader.read(path, groups)) << reader.error();
+    EXPECT_EQ(reader.warnings(), "");
+    ASSERT_EQ(groups.size(), units.size());
+    for (size_t i = 0; i < units.size(); ++i) {
+        SCOPED_TRACE(units[i].name);
+        EXPECT_EQ(groups[i].name, units[i].name);
+        ObjDB expected;
+        roundedCopy(*units[i].geometry, expected, world ? &units[i].transform : nullptr);
+        EXPECT_EQ(compareTriangles(trianglesOf(expected), trianglesOf(*groups[i].mesh), 0), "");
+        if (corners) {
+            EXPECT_EQ(cornersOf(expected, true), cornersOf(*groups[i].mesh, true));
+        }
+    }
+}
+
+// A box whose faces wear "Gold" and "Ink" by turns, written whole at frame 7 and as its
+// "Ink" section; the groups read back, for the caller's own checks of the file.
+template <class Reader>
+std::vector<ImportGroup> expectNamesAndLooks(MeshFormat::Writer write, const std::string& path) {
+    ObjDB box, two;
+    const double size[3] = {1, 1, 1};
+    buildBox(box, size);
+    for (int i = 0; i < box.vertexCount(); ++i) {
+        double v[3];
+        box.getVertex(v, i);
+        two.addVertex(v);
+    }
+    for (int e = 0; e < box.elementCount(); ++e) {
+        GeometryInterface::ElementInfo info;
+        const int *p, *t, *n;
+        box.getElementRefs(e, info, &p, &t, &n);
+        two.addElement(GeometryInterface::Polygon, e % 2, info.count, p, 0, nullptr, 0, nullptr);
+    }
+    ExportUnit unit("Logo", &two);
+    unit.frame = 7;
+    ExportMaterial gold, ink;
+    gold.name = "Gold", ink.name = "Ink";
+    gold.diffuse[0] = 0.9, gold.diffuse[1] = 0.7, gold.diffuse[2] = 0.1;
+    ink.diffuse[0] = 0.05, ink.diffuse[1] = 0.1, ink.diffuse[2] = 0.3;
+    unit.materials = {gold, ink};
+    ExportUnit section = unit;
+    section.section = 1;  // only the faces that wear the second material
+
+    std::vector<ImportGroup> groups;
+    EXPECT_TRUE(write(path, {unit, section}, false, nullptr));
+    Reader reader;
+    EXPECT_TRUE(reader.read(path, groups)) << reader.error();
+    if (groups.size() != 2u) {
+        ADD_FAILURE() << "groups read: " << groups.size();
+        return groups;
+    }
+    EXPECT_EQ(groups[0].name, "Logo-Frm7");
+    EXPECT_EQ(groups[1].name, "Logo-Section 1-Frm7");
+    EXPECT_EQ(groups[0].materials.size(), 2u);
+    if (groups[0].materials.size() == 2u) {
+        EXPECT_EQ(groups[0].materials[0].name, "Gold");
+        EXPECT_EQ(groups[0].materials[1].name, "Ink");
+        for (int a = 0; a < 3; ++a) {
+            EXPECT_FLOAT_EQ(groups[0].materials[0].diffuse[a], gold.diffuse[a]);
+            EXPECT_FLOAT_EQ(groups[0].materials[1].diffuse[a], ink.diffuse[a]);
+        }
+    }
+    // Each material's part holds the faces that wore it.
+    for (int part = 0; part < 2; ++part)
+        EXPECT_EQ(compareTriangles(trianglesOf(two, part), trianglesOf(*groups[0].mesh, part), 0), "");
+    EXPECT_EQ(groups[1].materials.size(), 1u);
+    if (!groups[1].materials.empty()) {
+        EXPECT_EQ(groups[1].materials[0].name, "Ink");
+        EXPECT_FLOAT_EQ(groups[1].materials[0].diffuse[2], 0.3);
+    }
+    EXPECT_EQ(compareTriangles(trianglesOf(two, 1), trianglesOf(*groups[1].mesh), 0), "");
+    return groups;
 }
 
 }  // namespace fw::test
