@@ -182,6 +182,10 @@ int RenderJob::renderTraced(double time, Camera& camera, GLRenderer::Image& imag
         report_(project, error);
         return kExitInternal;
     }
+    // Said once per run, not once per frame of a sequence.
+    for (const std::string& what : tracer_->untraced())
+        if (untracedReported_.insert(what).second)
+            report_(project, "not ray traced yet, the frame is drawn without it: " + what);
     const RayTracer::Statistics& stats = tracer_->statistics();
     std::fprintf(stderr, "  Number of rays traced = %ld.\n", stats.raysTraced());
     std::fprintf(stderr, "  Number of shadow feelers = %ld.\n", stats.shadowFeelers);

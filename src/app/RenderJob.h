@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "render/GLRenderer.h"
@@ -70,6 +71,7 @@ private:
     bool rayTrace_ = false;
     RayTracer::Settings traceSettings_;
     std::unique_ptr<RayTracer> tracer_;
+    std::set<std::string> untracedReported_;
     bool configureTracing(const std::string& renderer);
     int renderTraced(double time, Camera& camera, GLRenderer::Image& image, const std::string& project);
 };

@@ -347,6 +347,36 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
     return true;
 }
 
+// Only the bottom item of a stack, in the mesh's own coordinates, and the lights'
+// diffuse and highlight with hard shadows are traced so far: everything else a
+// material asks for is named, so that a frame never drops it unannounced.
+void RayTracer::noteUntraced(const DrawList& list) {
+    untraced_.clear();
+    auto note = [&](const char* what) {
+        if (std::find(untraced_.begin(), untraced_.end(), what) == untraced_.end()) untraced_.push_back(what);
+    };
+    for (const DrawList::Item& item : list.items()) {
+        if (item.opacity < 1) note("fading objects");
+        for (const DrawList::Part& part : item.parts) {
+            const BakedMaterial& m = *part.material;
+            const BakedMaterial::Surface& s = m.surface[0];
+            if (part.layers.size() > 1) note("material stacks above their bottom item");
+            if (!part.layers.empty()) {
+                const DrawList::Layer& bottom = part.layers.front();
+                if (bottom.mapping >= 3 || bottom.uvTransform != glm::mat4(1.0f) ||
+                    (bottom.tiling != 1 && bottom.tile != glm::vec2(1, 1)))
+                    note("mapping styles and tiling");
+            }
+            if (!s.reflection.empty() && s.reflectionAmount > 0) note("reflections");
+            if (s.opacity < 1 || m.transparent()) note("transparency and refraction");
+            if (!s.bump.empty() && s.bumpAmount != 0) note("bumps");
+            if (m.fresnel) note("Fresnel surfaces");
+            if (m.style == BakedMaterial::kCartoon) note("the cartoon style");
+            if (m.style == BakedMaterial::kShadowCatcher) note("shadow catchers");
+        }
+    }
+}
+
 bool RayTracer::render(SceneX& scene, Camera& camera, const RenderFrame& frame, RenderImage& out, std::string& error) {
     if (frame.width <= 0 || frame.height <= 0 || frame.width > 16384 || frame.height > 16384) {
         error = "the image size must be between 1 x 1 and 16384 x 16384";
@@ -357,6 +387,7 @@ bool RayTracer::render(SceneX& scene, Camera& camera, const RenderFrame& frame, 
     list.assignMaterials(materials_, stacks_);
     RayScene rays;
     if (!rays.build(list, error)) return false;
+    noteUntraced(list);
 
     LightSlots slots = LightSlots::assign(scene);
     std::vector<Lamp> lamps;

@@ -81,6 +81,9 @@ public:
     // Runs after each finished row, from the worker that finished it.
     void setProgress(std::function<void(int rowsDone, int rows)> progress) { progress_ = std::move(progress); }
     const Statistics& statistics() const { return stats_; }
+    // What the last frame's materials ask for that this tracer does not draw yet, one
+    // text each (for example "reflections"); the frame is drawn without them.
+    const std::vector<std::string>& untraced() const { return untraced_; }
     // The hit buffer of the last frame: W' x H' item indices, -1 where nothing was hit,
     // top row first.
     const std::vector<int>& hitBuffer() const { return hits_; }
@@ -100,6 +103,8 @@ public:
     static std::vector<Sample> pattern(int level);
 
 private:
+    void noteUntraced(const DrawList& list);
+
     Settings settings_;
     DrawList::MaterialLookup materials_;
     DrawList::StackLookup stacks_;
@@ -107,6 +112,7 @@ private:
     std::atomic<long> shadowFeelers_{0};
     std::function<void(int, int)> progress_;
     Statistics stats_;
+    std::vector<std::string> untraced_;
     std::vector<int> hits_;
     int pointsWide_ = 0;
 };
