@@ -12,6 +12,8 @@
 #include <set>
 
 #include "TestBox.h"
+#include "render/CameraX.h"
+#include "render/LightX.h"
 #include "render/DrawList.h"
 #include "render/RayScene.h"
 #include "scene/SceneX.h"
@@ -367,6 +369,117 @@ TEST(RayTracer, RefusesSettingsItCannotHonour) {
     ASSERT_TRUE(tracer.trace(b.rays, topDown(1), frameOf(4, 4), kRed, image, error)) << error;
     EXPECT_EQ(image.pixel(0, 0)[2], 255);
     EXPECT_EQ(image.pixel(3, 3)[0], 0);
+}
+
+// Whole frames through RayTracer::render: lights, shadows and the colour texture.
+class TracedScene : public ::testing::Test {
+protected:
+    void SetUp() override {
+        camera = new CameraX(scene, "Cam");
+        camera->translate[2] = 10;
+        frame.width = frame.height = 200;
+    }
+    RenderImage draw() {
+        RenderImage image;
+        std::string error;
+        EXPECT_TRUE(tracer.render(scene, *camera, frame, image, error)) << error;
+        return image;
+    }
+    LightX* addLight(int type, double intensity = 1.0) {
+        auto* light = new LightX(scene, nullptr);
+        light->setType(type);
+        light->intensity = intensity;
+        return light;
+    }
+    static int grey(const RenderImage& image, int x, int y) { return image.pixel(x, y)[1]; }
+
+    SceneX scene;
+    CameraX* camera = nullptr;
+    RenderFrame frame;
+    RayTracer tracer;
+};
+
+TEST_F(TracedScene, FacesTowardsALightAreBrighterAndNeverPassTheirTexture) {
+    auto* box = new test::TestBox(scene, "Box");
+    box->rotate[1] = 45;
+    addLight(Light::kAmbient)->color[0] = 0;
+    auto* sun = addLight(Light::kDirectional);
+    sun->rotate[1] = 90;  // the light comes from the right
+    RenderImage lit = draw();
+    const int y = frame.height / 2;
+    EXPECT_GT(grey(lit, frame.width / 2 + 20, y), grey(lit, frame.width / 2 - 20, y) + 50);
+    EXPECT_EQ(tracer.statistics().shadowFeelers, 0);  // no light casts shadows
+
+    sun->setFlag(DAGNode::kVisible, false);
+    addLight(Light::kAmbient, 3.0);
+    RenderImage ambient = draw();
+    // The fallback material's 0.8 grey, however strong the light.
+    EXPECT_NEAR(grey(ambient, frame.width / 2 + 20, y), 204, 1);
+    EXPECT_NEAR(grey(ambient, frame.width / 2 - 20, y), 204, 1);
+    EXPECT_EQ(grey(ambient, 2, 2), 0);  // the background
+}
+
+TEST_F(TracedScene, ShadowRaysDarkenByTheLightsShadowDarkness) {
+    auto* ground = new test::TestBox(scene, "Ground", 8, 0.2, 8);
+    ground->translate[1] = -1.5;
+    new test::TestBox(scene, "Block", 1, 1, 1);
+    camera->translate[1] = 6;
+    camera->rotate[0] = -35;
+    auto* sun = addLight(Light::kDirectional);
+    sun->rotate[0] = -90;  // straight down
+    sun->shadow = true;
+    sun->shadowDarkness = 0.8;
+    RenderImage shadowed = draw();
+    EXPECT_GT(tracer.statistics().shadowFeelers, 0);
+    sun->shadow = false;
+    RenderImage plain = draw();
+    // Under the block the ground keeps a fifth of its light; elsewhere it is unchanged.
+    int dark = 0, other = 0;
+    for (size_t i = 1; i < plain.rgba.size(); i += 4) {
+        if (plain.rgba[i] == shadowed.rgba[i]) continue;
+        if (std::abs(static_cast<int>(shadowed.rgba[i]) - static_cast<int>(std::lround(plain.rgba[i] * 0.2))) <= 1)
+            ++dark;
+        else
+            ++other;
+    }
+    EXPECT_GT(dark, 50);
+    EXPECT_LT(other, dark / 10);  // only the shadow's edge falls between
+    // The settings' switch turns the feelers off.
+    sun->shadow = true;
+    RayTracer::Settings s;
+    s.shadows = false;
+    tracer.setSettings(s);
+    EXPECT_EQ(draw().rgba, plain.rgba);
+    EXPECT_EQ(tracer.statistics().shadowFeelers, 0);
+}
+
+TEST_F(TracedScene, TheColourTextureIsSampledAtTheHitsCoordinatesAndRepeats) {
+    new test::TestBox(scene, "Box");
+    addLight(Light::kAmbient);
+    BakedMaterial stripes;
+    stripes.lighting = false;
+    stripes.surface[0].color.width = 2;
+    stripes.surface[0].color.height = 1;
+    stripes.surface[0].color.rgba = {255, 0, 0, 255, 0, 255, 0, 255};  // red, then green
+    tracer.setMaterialLookup([&](Object&, int) { return &stripes; });
+    RenderImage image = draw();
+    // The front face z = 1 runs u from 0 at x = -1 to 1 at x = 1.
+    double hw, hh;
+    camera->frustumAt(9, hw, hh);
+    auto column = [&](double x) { return static_cast<int>((x / hw + 1) / 2 * frame.width); };
+    const int y = frame.height / 2;
+    const uint8_t* left = image.pixel(column(-0.5), y);  // u = 0.25: the red texel's centre
+    EXPECT_NEAR(left[0], 255, 8);
+    EXPECT_NEAR(left[1], 0, 8);
+    const uint8_t* right = image.pixel(column(0.5), y);
+    EXPECT_NEAR(right[0], 0, 8);
+    EXPECT_NEAR(right[1], 255, 8);
+    // At the face's left edge the texture wraps: red blends with the green of its far side.
+    const uint8_t* edge = image.pixel(column(-0.97), y);
+    EXPECT_GT(edge[0], 60);
+    EXPECT_GT(edge[1], 60);
+    const uint8_t* middle = image.pixel(column(0.0), y);
+    EXPECT_NEAR(middle[0], middle[1], 20);
 }
 
 }  // namespace fw
