@@ -103,7 +103,7 @@ bool RayScene::build(const DrawList& list, std::string& error) {
             }
             glm::dvec3 n = normalMatrix * glm::dvec3(f[2], f[3], f[4]);
             double length = glm::length(n);
-            v.normal[static_cast<size_t>(k)] = length > 0 ? glm::vec3(n / length) : glm::vec3(0);
+            v.normal[static_cast<size_t>(k)] = v.hasNormals && length > 0 ? glm::vec3(n / length) : glm::vec3(0);
             v.uv[static_cast<size_t>(k)] = glm::vec2(f[0], f[1]);
         }
         for (size_t p = 0; p < item.parts.size(); ++p) {
@@ -191,6 +191,8 @@ bool RayScene::intersect(const glm::vec3& origin, const glm::vec3& direction, fl
     length = glm::length(n);
     hit.normal = length > 1e-12f ? n / length : hit.faceNormal;
     hit.uv = t * v.uv[corner[0]] + u * v.uv[corner[1]] + w * v.uv[corner[2]];
+    for (int c = 0; c < 3; ++c) hit.corners[c] = corner[c];
+    hit.weights = glm::vec3(t, u, w);
     return true;
 }
 

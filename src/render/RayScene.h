@@ -30,6 +30,9 @@ public:
         glm::vec3 normal{0, 1, 0};  // interpolated, unit; the face's where vertices give none
         glm::vec3 faceNormal{0, 1, 0};
         glm::vec2 uv{0};
+        // The triangle's corners as the item's vertex indices, and the hit's weight of each.
+        uint32_t corners[3] = {0, 0, 0};
+        glm::vec3 weights{1, 0, 0};
     };
 
     static constexpr const char* kAllocationFailed = "KdTree construction: Failed to allocate memory.\n";
@@ -62,6 +65,16 @@ public:
                  unsigned& triangle, float& distance, float minDistance = 0) const;
 
     size_t triangleCount() const { return triangles_; }
+    // Each item's vertices in world space, with their unit normals (zero where the mesh has none).
+    int itemCount() const { return static_cast<int>(items_.size()); }
+    int vertexCount(int item) const { return static_cast<int>(items_[static_cast<size_t>(item)].normal.size()); }
+    glm::vec3 vertexPosition(int item, int vertex) const {
+        const float* p = &items_[static_cast<size_t>(item)].position[static_cast<size_t>(vertex) * 3];
+        return {p[0], p[1], p[2]};
+    }
+    glm::vec3 vertexNormal(int item, int vertex) const {
+        return items_[static_cast<size_t>(item)].normal[static_cast<size_t>(vertex)];
+    }
     // The world box of every vertex: min x, y, z then max x, y, z.
     const float* bounds() const { return box_; }
     // A distance that keeps rays from meeting the surface they leave, for this scene's size.

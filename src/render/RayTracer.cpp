@@ -193,12 +193,8 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
         error = "the anti-alias level must be between 0 and 16";
         return false;
     }
-    if (s.ambientOcclusion == 2) {
-        error = "ambient occlusion per vertex (mode 2) is not available yet; use per pixel (mode 3)";
-        return false;
-    }
-    const bool ambient = s.ambientOcclusion == 3;
-    if (ambient && !(s.ambientDistance > 0)) {
+    const bool ambient = s.ambientOcclusion == 3, perVertex = s.ambientOcclusion == 2;
+    if ((ambient || perVertex) && !(s.ambientDistance > 0)) {
         error = "the ambient occlusion distance must be above 0";
         return false;
     }
@@ -210,6 +206,27 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
     pointsWide_ = PW;
     hits_.assign(static_cast<size_t>(PW) * PH, -1);
     std::vector<glm::vec4> points(static_cast<size_t>(PW) * PH);
+
+    const int threads = s.multiThreaded ? machineThreads() : 1;
+    std::atomic<long> primary{0}, ambientRays{0}, supersampled{0};
+
+    // Per-vertex occlusion, object by object, each vertex looking out along its own
+    // normal; a vertex without a normal is left open.
+    std::vector<std::vector<float>> vertexOcclusion(perVertex ? static_cast<size_t>(scene.itemCount()) : 0);
+    for (int item = 0; item < static_cast<int>(vertexOcclusion.size()) && !abort_; ++item) {
+        std::vector<float>& values = vertexOcclusion[static_cast<size_t>(item)];
+        const int count = scene.vertexCount(item);
+        values.assign(static_cast<size_t>(count), 1.0f);
+        long rays = 0;
+#pragma omp parallel for schedule(dynamic, 10) num_threads(threads) reduction(+ : rays)
+        for (int k = 0; k < count; ++k) {
+            const glm::vec3 n = scene.vertexNormal(item, k);
+            if (n == glm::vec3(0)) continue;
+            values[static_cast<size_t>(k)] = static_cast<float>(occlusion(
+                scene, scene.vertexPosition(item, k), n, ~0u, 0, s.ambientRays, s.ambientDistance, rays));
+        }
+        ambientRays += rays;
+    }
 
     // The background as stored: the colour, or the media stretched over the frame.
     auto background = [&](double u, double v) {
@@ -240,11 +257,17 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
             return hit.object;
         }
         c.a = std::max(c.a, 0.0f);
-        if (ambient) {
-            // Occlusion looks out from the side the ray arrived on.
-            glm::vec3 n = glm::dot(hit.normal, direction) > 0 ? -hit.normal : hit.normal;
-            double a = occlusion(scene, hit.position, n, hit.geometry, hit.triangle, s.ambientRays,
-                                 s.ambientDistance, ambientRays);
+        if (ambient || perVertex) {
+            double a = 0;
+            if (perVertex) {
+                const std::vector<float>& values = vertexOcclusion[static_cast<size_t>(hit.object)];
+                for (int k = 0; k < 3; ++k) a += hit.weights[k] * values[hit.corners[k]];
+            } else {
+                // Occlusion looks out from the side the ray arrived on.
+                glm::vec3 n = glm::dot(hit.normal, direction) > 0 ? -hit.normal : hit.normal;
+                a = occlusion(scene, hit.position, n, hit.geometry, hit.triangle, s.ambientRays, s.ambientDistance,
+                              ambientRays);
+            }
             if (a < 1) {
                 float f = static_cast<float>(a * s.ambientDarkness + (1 - s.ambientDarkness));
                 c.r *= f, c.g *= f, c.b *= f;
@@ -255,13 +278,11 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
         return hit.object;
     };
 
-    const int threads = s.multiThreaded ? machineThreads() : 1;
-    std::atomic<long> primary{0}, ambientRays{0}, supersampled{0};
     std::atomic<int> rowsDone{0};
     const int rowsTotal = PH + (corners ? H : 0);
     const double du = corners ? PW - 1 : std::max(PW - 1, 1), dv = corners ? PH - 1 : std::max(PH - 1, 1);
 
-    // Pass 1: the point grid, pixel centres (spread over W' - 1 steps like the corner
+    // Pass 1 (skipped when the occlusion pass was stopped): the point grid, pixel centres (spread over W' - 1 steps like the corner
     // grid) or corners.
 #pragma omp parallel for schedule(dynamic, 10) num_threads(threads)
     for (int r = 0; r < PH; ++r) {

@@ -25,7 +25,7 @@ class RayTracer {
 public:
     struct Settings {
         int antiAlias = 0;         // 0 or 1: one ray per pixel; 2..5 the patterns; above, an L x L grid
-        int ambientOcclusion = 0;  // 3: per pixel; 2 (per vertex) is refused; anything else off
+        int ambientOcclusion = 0;  // 3: per pixel; 2: per vertex, interpolated to the hit; anything else off
         int ambientRays = 16;
         double ambientDistance = 1.0;
         double ambientDarkness = 0.5;

@@ -320,6 +320,41 @@ TEST(RayTracer, AmbientOcclusionPerPixelDarkensOnlyOccludedPoints) {
     EXPECT_EQ(lit.pixel(3, 3)[3], 255);  // alpha stays
 }
 
+TEST(RayTracer, AmbientOcclusionPerVertexTracesFromEachVertexAndInterpolates) {
+    Built b;
+    new test::TestBox(b.scene, "Box");
+    auto* lid = new test::TestBox(b.scene, "Lid", 10, 10, 0.2);
+    lid->translate[2] = 2.1;
+    b.build();
+    RayTracer tracer;
+    RayTracer::Settings s;
+    s.ambientOcclusion = 2;
+    s.ambientRays = 20;
+    s.ambientDistance = 3;
+    s.ambientDarkness = 1;
+    tracer.setSettings(s);
+    RayTracer::View below = topDown(0.8);
+    below.clipNear = 8.05;  // starts under the lid
+    RenderImage image;
+    std::string error;
+    ASSERT_TRUE(tracer.trace(b.rays, below, frameOf(6, 6), kRed, image, error)) << error;
+    // Sixteen rays from each of the two boxes' 24 vertices, none per pixel.
+    EXPECT_EQ(tracer.statistics().ambientRays, 16 * 48);
+    // Under the wide lid every corner of the top face is as occluded as its middle.
+    long rays = 0;
+    const double a = RayTracer::occlusion(b.rays, {0, 0, 1}, {0, 0, 1}, ~0u, 0, 16, 3, rays);
+    ASSERT_LT(a, 0.9);
+    for (int x : {0, 3, 5}) EXPECT_NEAR(image.pixel(x, 2)[0], std::lround(255 * a), 2) << x;
+
+    // Without the lid the vertices see open sky and the colour stays.
+    Built open;
+    new test::TestBox(open.scene, "Box");
+    open.build();
+    ASSERT_TRUE(tracer.trace(open.rays, topDown(0.8), frameOf(6, 6), kRed, image, error));
+    EXPECT_EQ(tracer.statistics().ambientRays, 16 * 24);
+    EXPECT_EQ(image.pixel(2, 2)[0], 255);
+}
+
 TEST(RayTracer, AnAbortedFrameKeepsItsFinishedRowsAndFails) {
     Built b;
     new test::TestBox(b.scene, "Box");
@@ -352,14 +387,13 @@ TEST(RayTracer, RefusesSettingsItCannotHonour) {
     std::string error;
     RayTracer tracer;
     RayTracer::Settings s;
-    s.ambientOcclusion = 2;
-    tracer.setSettings(s);
-    EXPECT_FALSE(tracer.trace(b.rays, topDown(1), frameOf(4, 4), kRed, image, error));
-    EXPECT_NE(error.find("per vertex"), std::string::npos);
-    s.ambientOcclusion = 3;
-    s.ambientDistance = 0;
-    tracer.setSettings(s);
-    EXPECT_FALSE(tracer.trace(b.rays, topDown(1), frameOf(4, 4), kRed, image, error));
+    for (int mode : {2, 3}) {
+        s.ambientOcclusion = mode;
+        s.ambientDistance = 0;
+        tracer.setSettings(s);
+        EXPECT_FALSE(tracer.trace(b.rays, topDown(1), frameOf(4, 4), kRed, image, error));
+        EXPECT_NE(error.find("distance"), std::string::npos);
+    }
     s = RayTracer::Settings();
     s.antiAlias = -1;
     tracer.setSettings(s);
