@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <mutex>
+#include <unistd.h>
 
 #include "app/CommandLine.h"
 #include "app/OrvoPrefs.h"
@@ -172,8 +174,19 @@ int RenderJob::renderTraced(double time, Camera& camera, GLRenderer::Image& imag
     animator_->setTime(time);
     auto traced = std::chrono::steady_clock::now();
     timing_.scene = std::chrono::duration<double>(traced - start).count();
+    // A long frame shows its rows and the time left on a terminal, every 50 rows.
+    const bool terminal = isatty(fileno(stderr)) != 0;
+    std::mutex line;
+    tracer_->setProgress(!terminal ? std::function<void(int, int)>() : [&line, traced](int rows, int total) {
+        if (rows % 50 != 0) return;
+        const double spent = std::chrono::duration<double>(std::chrono::steady_clock::now() - traced).count();
+        std::lock_guard<std::mutex> lock(line);
+        std::fprintf(stderr, "\rformwright: ray tracing, %d of %d rows, %.0f s left   ", rows, total,
+                     spent * (total - rows) / rows);
+    });
     std::string error;
     const bool done = tracer_->render(scene, camera, frame_, image, error);
+    if (terminal) std::fprintf(stderr, "\r%*s\r", 60, "");
     timing_.renderer = GLRenderer::Timing();
     timing_.renderer.drawing = std::chrono::duration<double>(std::chrono::steady_clock::now() - traced).count();
     if (!done) {
