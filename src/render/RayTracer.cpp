@@ -5,9 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <glm/geometric.hpp>
-#include <mutex>
 
 #include "render/Camera.h"
 #include "render/Light.h"
