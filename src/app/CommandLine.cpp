@@ -217,7 +217,8 @@ int openProject(const std::string& path) {
     return kExitOk;
 }
 
-int renderProject(const std::string& path, const std::string& out, const std::string& size, double frameNumber) {
+int renderProject(const std::string& path, const std::string& out, const std::string& size, double frameNumber,
+                  const std::string& renderer = "") {
     if (!ImageWriter::supports(out)) {
         printError(out, "unknown image type (use .png, .tga, .jpg, .tif, .bmp, .jp2 or .exr)");
         return kExitUserError;
@@ -226,7 +227,7 @@ int renderProject(const std::string& path, const std::string& out, const std::st
     OrvoSceneManager& manager = session.app.sceneManager();
     if (!loadProjectOrReport(manager, path)) return kExitUserError;
     RenderJob job(manager, printError);
-    if (!job.configure(size, frameNumber)) return kExitUserError;
+    if (!job.configure(size, frameNumber, renderer)) return kExitUserError;
     return job.renderTo(out, path);
 }
 
@@ -382,7 +383,8 @@ int parseAndRun(int argc, char** argv) {
     double renderFrame = -1;
     RenderSequence::Request sequence;
     CLI::App* renderCommand = app.add_subcommand(
-        "render", "Render a project's current frame, or a frame range, with OpenGL, its animation played.");
+        "render", "Render a project's current frame, or a frame range, with OpenGL or by ray tracing, its animation "
+                  "played.");
     renderCommand->add_option("PROJECT", renderIn, "project to render")->required();
     renderCommand->add_option("-o,--output", renderOut,
                               "image file (.png, .tga, .jpg, .tif, .bmp, .jp2 or .exr; with --frames, the name of "
@@ -393,6 +395,10 @@ int parseAndRun(int argc, char** argv) {
     auto* frameOption = renderCommand->add_option("--frame", renderFrame, "frame to render (default: the current frame)");
     renderCommand->add_option("--frames", sequence.range, "FIRST-LAST: render this range of the timeline")
         ->excludes(frameOption);
+    renderCommand
+        ->add_option("--renderer", sequence.renderer,
+                     "gl or raytrace (default: the project's render method)")
+        ->check(CLI::IsMember({"gl", "raytrace"}));
     renderCommand->add_option("--fps", sequence.fps,
                               "a movie's frame rate: 25, 29.97, 30000/1001 ... (default: the project's)");
     renderCommand->add_option("--codec", sequence.codec,
@@ -499,7 +505,7 @@ int parseAndRun(int argc, char** argv) {
         printError(sequence.fps.empty() ? "--codec" : "--fps", "belongs to a movie: give --frames FIRST-LAST too");
         return kExitUserError;
     }
-    if (renderCommand->parsed()) return renderProject(renderIn, renderOut, renderSize, renderFrame);
+    if (renderCommand->parsed()) return renderProject(renderIn, renderOut, renderSize, renderFrame, sequence.renderer);
     if (infoCommand->parsed()) return info(infoPath);
     if (exportCommand->parsed()) return exportMeshes(exportIn, exportRequest);
     if (importCommand->parsed()) {

@@ -1,7 +1,10 @@
 #include "app/RenderJob.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <mutex>
+#include <unistd.h>
 
 #include "app/CommandLine.h"
 #include "app/OrvoPrefs.h"
@@ -39,7 +42,7 @@ Camera* RenderJob::camera(SceneX& scene) {
     return fallback;
 }
 
-bool RenderJob::configure(const std::string& size, double frameNumber) {
+bool RenderJob::configure(const std::string& size, double frameNumber, const std::string& renderer) {
     SceneX& scene = *manager_.scene();
     const auto& s = manager_.settings();
     frame_ = GLRenderer::Frame();
@@ -76,6 +79,52 @@ bool RenderJob::configure(const std::string& size, double frameNumber) {
     // Solids build on as many threads as OpenMP allows, or on this one alone when the
     // project turns multi-threaded rendering off.
     ObjectX::setBuildThreads(s.multiThreadedRendering != 0 ? 0 : 1);
+    return configureTracing(renderer);
+}
+
+bool RenderJob::configureTracing(const std::string& renderer) {
+    const auto& s = manager_.settings();
+    if (renderer == "gl") {
+        rayTrace_ = false;
+    } else if (renderer == "raytrace") {
+        rayTrace_ = true;
+    } else if (!renderer.empty()) {
+        report_("--renderer", "takes gl or raytrace, not " + renderer);
+        return false;
+    } else if (s.renderMethod == kSoftwareMethod) {
+        report_("RenderMethod", "the Orvostat Renderer is not built yet; the ray tracer renders the frame");
+        rayTrace_ = true;
+    } else {
+        if (s.renderMethod != kOpenGLMethod && s.renderMethod != kRayTraceMethod)
+            report_("RenderMethod", "render method " + std::to_string(s.renderMethod) +
+                                        " is unknown; OpenGL renders the frame");
+        rayTrace_ = s.renderMethod == kRayTraceMethod;
+    }
+    if (!rayTrace_) return true;
+    RayTracer::Settings t;
+    t.antiAlias = std::clamp(s.antiAliasLevel, 0, 5);
+    if (t.antiAlias != s.antiAliasLevel)
+        report_("AntiAliasLevel", "anti-alias level " + std::to_string(s.antiAliasLevel) + " is outside 0 to 5; " +
+                                      std::to_string(t.antiAlias) + " is used");
+    t.ambientOcclusion = s.ambientOcclusion == 2 || s.ambientOcclusion == 3 ? s.ambientOcclusion : 0;
+    t.ambientRays = s.numAmbientRays;
+    if (t.ambientOcclusion && s.numAmbientRays <= 0) {
+        report_("NumAmbientRays", std::to_string(s.numAmbientRays) + " ambient rays cannot be traced; 16 are used");
+        t.ambientRays = 16;
+    }
+    t.ambientDistance = s.ambientDistance;
+    t.ambientDarkness = std::clamp(s.ambientDarkness, 0.0, 1.0);
+    if (t.ambientOcclusion && t.ambientDarkness != s.ambientDarkness)
+        report_("AmbientDarkness", "the ambient darkness is kept between 0 and 1");
+    if (s.pixelAspect != 0)
+        report_("PixelAspect", "pixel aspect " + std::to_string(s.pixelAspect) +
+                                   " is not applied by the ray tracer yet; square pixels are used");
+    t.pixelAspect = 1.0;
+    t.shadows = s.renderShadows != 0;
+    if (t.shadows && s.rayTraceShadows != 0 && s.numShadowRays > 1)
+        report_("RayTraceShadows", "soft shadows are not traced yet; shadows are hard");
+    t.multiThreaded = s.multiThreadedRendering != 0;
+    traceSettings_ = t;
     return true;
 }
 
@@ -86,6 +135,7 @@ int RenderJob::renderImage(double time, GLRenderer::Image& image, const std::str
         report_(project, "the scene has no camera to render through");
         return kExitUserError;
     }
+    if (rayTrace_) return renderTraced(time, *through, image, project);
     std::string error;
     GLRenderer* renderer = GLRenderer::instance(error);
     if (!renderer) {
@@ -105,6 +155,53 @@ int RenderJob::renderImage(double time, GLRenderer::Image& image, const std::str
         return kExitInternal;
     }
     timing_.renderer = renderer->lastTiming();
+    return kExitOk;
+}
+
+// The same frame by ray tracing: the materials baked as for OpenGL, without its size
+// limit, and sampled per ray.
+int RenderJob::renderTraced(double time, Camera& camera, GLRenderer::Image& image, const std::string& project) {
+    SceneX& scene = *manager_.scene();
+    if (!materials_)
+        materials_ = std::make_unique<SceneMaterials>(
+            manager_.prefs().shaderTextureWidth, manager_.prefs().shaderTextureHeight,
+            [this](const std::string& material, const std::string& what) { report_(material, what); });
+    if (!tracer_) tracer_ = std::make_unique<RayTracer>();
+    tracer_->setSettings(traceSettings_);
+    tracer_->setStackLookup([this](Object& object, int part) { return materials_->stack(object, part); });
+    auto start = std::chrono::steady_clock::now();
+    if (!animator_) animator_ = std::make_unique<SceneAnimator>(scene);
+    animator_->setTime(time);
+    auto traced = std::chrono::steady_clock::now();
+    timing_.scene = std::chrono::duration<double>(traced - start).count();
+    // A long frame shows its rows and the time left on a terminal, every 50 rows.
+    const bool terminal = isatty(fileno(stderr)) != 0;
+    std::mutex line;
+    tracer_->setProgress(!terminal ? std::function<void(int, int)>() : [&line, traced](int rows, int total) {
+        if (rows % 50 != 0) return;
+        const double spent = std::chrono::duration<double>(std::chrono::steady_clock::now() - traced).count();
+        std::lock_guard<std::mutex> lock(line);
+        std::fprintf(stderr, "\rformwright: ray tracing, %d of %d rows, %.0f s left   ", rows, total,
+                     spent * (total - rows) / rows);
+    });
+    std::string error;
+    const bool done = tracer_->render(scene, camera, frame_, image, error);
+    if (terminal) std::fprintf(stderr, "\r%*s\r", 60, "");
+    timing_.renderer = GLRenderer::Timing();
+    timing_.renderer.drawing = std::chrono::duration<double>(std::chrono::steady_clock::now() - traced).count();
+    if (!done) {
+        // The structure's own messages end their line.
+        if (!error.empty() && error.back() == '\n') error.pop_back();
+        report_(project, error);
+        return kExitInternal;
+    }
+    // Said once per run, not once per frame of a sequence.
+    for (const std::string& what : tracer_->untraced())
+        if (untracedReported_.insert(what).second)
+            report_(project, "not ray traced yet, the frame is drawn without it: " + what);
+    const RayTracer::Statistics& stats = tracer_->statistics();
+    std::fprintf(stderr, "  Number of rays traced = %ld.\n", stats.raysTraced());
+    std::fprintf(stderr, "  Number of shadow feelers = %ld.\n", stats.shadowFeelers);
     return kExitOk;
 }
 

@@ -6,9 +6,11 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "render/GLRenderer.h"
+#include "render/RayTracer.h"
 
 namespace fw {
 
@@ -26,10 +28,16 @@ public:
     RenderJob(OrvoSceneManager& manager, Reporter report);
     ~RenderJob();
 
-    // Takes the frame from the project's settings; `size` ("WxH", empty: the project's)
-    // and `frameNumber` (negative: the current frame) override them. False when the
-    // size cannot be read (reported).
-    bool configure(const std::string& size, double frameNumber);
+    // The project's render method: 0 OpenGL, 1 the program's own software renderer
+    // (not built: the ray tracer stands in, with a warning), 2 the ray tracer.
+    enum RenderMethod { kOpenGLMethod = 0, kSoftwareMethod = 1, kRayTraceMethod = 2 };
+
+    // Takes the frame from the project's settings; `size` ("WxH", empty: the project's),
+    // `frameNumber` (negative: the current frame) and `renderer` ("gl" or "raytrace";
+    // empty: the project's render method) override them. False when an override cannot
+    // be read (reported).
+    bool configure(const std::string& size, double frameNumber, const std::string& renderer = "");
+    bool rayTracing() const { return rayTrace_; }
     // Renders through the project's camera, with the scene's tracks played at its
     // current frame, and writes the image; an exit status.
     // `project` names the project in messages.
@@ -60,6 +68,12 @@ private:
     Timing timing_;
     std::unique_ptr<SceneAnimator> animator_;  // plays the tracks at the frame's time
     std::unique_ptr<SceneMaterials> materials_;  // kept across the frames of a sequence
+    bool rayTrace_ = false;
+    RayTracer::Settings traceSettings_;
+    std::unique_ptr<RayTracer> tracer_;
+    std::set<std::string> untracedReported_;
+    bool configureTracing(const std::string& renderer);
+    int renderTraced(double time, Camera& camera, GLRenderer::Image& image, const std::string& project);
 };
 
 }  // namespace fw

@@ -148,7 +148,7 @@ int RenderSequence::run(OrvoSceneManager& manager, const Request& request) {
         }
     }
     RenderJob job(manager, printError);
-    if (!job.configure(request.size, -1)) return kExitUserError;
+    if (!job.configure(request.size, -1, request.renderer)) return kExitUserError;
     // The output is checked before the first frame, so a long render never fails at its end.
     if (!folderWritable(request.out)) {
         Dialogs::instance().alert(ProgressText::unableToWrite(request.out));

@@ -20,6 +20,7 @@ public:
         std::string range;  // "A-B" (or "A")
         std::string fps;    // movies: "30", "29.97", "30000/1001"; empty: the project's rate
         std::string codec;  // movies: empty for the container's default
+        std::string renderer;  // "gl" or "raytrace"; empty: the project's render method
     };
     // The exit status of an aborted run (128 + SIGINT, as shells report an interrupt).
     static constexpr int kExitAborted = 130;

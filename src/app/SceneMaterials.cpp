@@ -13,20 +13,24 @@
 namespace fw {
 
 SceneMaterials::SceneMaterials(GLRenderer& renderer, int width, int height, Warn warn)
-    : renderer_(renderer), width_(width), height_(height), warn_(std::move(warn)) {
-    renderer_.setStackLookup([this](Object& object, int part) { return stack(object, part); });
+    : renderer_(&renderer), width_(width), height_(height), warn_(std::move(warn)) {
+    renderer_->setStackLookup([this](Object& object, int part) { return stack(object, part); });
 }
 
+SceneMaterials::SceneMaterials(int width, int height, Warn warn)
+    : renderer_(nullptr), width_(width), height_(height), warn_(std::move(warn)) {}
+
 SceneMaterials::~SceneMaterials() {
-    renderer_.setStackLookup(nullptr);
-    renderer_.releaseTextures();
+    if (!renderer_) return;
+    renderer_->setStackLookup(nullptr);
+    renderer_->releaseTextures();
 }
 
 const BakedMaterial* SceneMaterials::baked(MaterialX& material) {
     Entry& entry = baked_[&material];
     if (entry.version == 0 || entry.version != entry.material.version) {
         // A texture above the context's limit would fail the frame: it is baked smaller.
-        int width, height, limit = renderer_.maxTextureSize();
+        int width, height, limit = renderer_ ? renderer_->maxTextureSize() : 0;
         material.textureSize(width_, height_, width, height);
         if (limit > 0 && (width > limit || height > limit) && warn_)
             warn_(material.name(), "the texture size " + std::to_string(width) + " x " + std::to_string(height) +

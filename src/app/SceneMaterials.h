@@ -26,6 +26,9 @@ public:
     using Warn = std::function<void(const std::string& material, const std::string& what)>;
     // Installs the lookup on the renderer for as long as this object lives.
     explicit SceneMaterials(GLRenderer& renderer, int textureWidth = 512, int textureHeight = 512, Warn warn = nullptr);
+    // For a renderer without OpenGL (the ray tracer), which asks `stack` itself and
+    // takes textures of any size.
+    SceneMaterials(int textureWidth, int textureHeight, Warn warn);
     ~SceneMaterials();
     // The OpenGL frame blends this many items of a stack (the lighting program's
     // layers); the items above them are left out, with one warning per stack.
@@ -40,7 +43,7 @@ private:
     };
     const BakedMaterial* baked(MaterialX& material);
 
-    GLRenderer& renderer_;
+    GLRenderer* renderer_;  // null: no OpenGL renderer to install on
     int width_, height_;
     Warn warn_;
     std::map<const MaterialX*, Entry> baked_;

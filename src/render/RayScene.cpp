@@ -1,0 +1,199 @@
+#include "render/RayScene.h"
+
+#include <embree3/rtcore.h>
+
+#include <algorithm>
+#include <cmath>
+#include <glm/geometric.hpp>
+#include <glm/mat3x3.hpp>
+#include <glm/mat4x4.hpp>
+#include <glm/gtc/matrix_inverse.hpp>
+#include <limits>
+
+#include "mesh/PackedObjDB.h"
+
+namespace fw {
+
+namespace {
+
+// Embree reports through callbacks; what matters to the build is whether memory ran out.
+void onError(void* user, RTCError code, const char*) {
+    if (code == RTC_ERROR_OUT_OF_MEMORY) static_cast<RayScene::Watch*>(user)->outOfMemory = true;
+}
+
+bool onMemory(void* user, ssize_t bytes, bool) {
+    auto* watch = static_cast<RayScene::Watch*>(user);
+    if (bytes < 0) {
+        size_t freed = static_cast<size_t>(-bytes);
+        watch->used -= std::min(freed, watch->used);
+        return true;
+    }
+    if (watch->limit > 0 && watch->used + static_cast<size_t>(bytes) > watch->limit) {
+        watch->outOfMemory = true;
+        return false;
+    }
+    watch->used += static_cast<size_t>(bytes);
+    return true;
+}
+
+void setRay(RTCRay& ray, const glm::vec3& o, const glm::vec3& d, float tnear, float tfar) {
+    ray.org_x = o.x, ray.org_y = o.y, ray.org_z = o.z;
+    ray.dir_x = d.x, ray.dir_y = d.y, ray.dir_z = d.z;
+    ray.tnear = tnear;
+    ray.tfar = tfar < 0 ? std::numeric_limits<float>::infinity() : tfar;
+    ray.time = 0;
+    ray.mask = ~0u;
+    ray.id = 0;
+    ray.flags = 0;
+}
+
+}  // namespace
+
+RayScene::RayScene() = default;
+
+RayScene::~RayScene() { release(); }
+
+void RayScene::release() {
+    if (scene_) rtcReleaseScene(scene_);
+    if (device_) rtcReleaseDevice(device_);
+    scene_ = nullptr;
+    device_ = nullptr;
+    items_.clear();
+    pieces_.clear();
+    triangles_ = 0;
+}
+
+bool RayScene::build(const DrawList& list, std::string& error) {
+    release();
+    watch_ = Watch();
+    watch_.limit = limit_;
+    device_ = rtcNewDevice(nullptr);
+    if (!device_) {
+        error = kAllocationFailed;
+        return false;
+    }
+    rtcSetDeviceErrorFunction(device_, onError, &watch_);
+    rtcSetDeviceMemoryMonitorFunction(device_, onMemory, &watch_);
+    scene_ = rtcNewScene(device_);
+    if (scene_) rtcSetSceneBuildQuality(scene_, RTC_BUILD_QUALITY_HIGH);
+    for (float& b : box_) b = 0;
+    box_[0] = box_[1] = box_[2] = std::numeric_limits<float>::max();
+    box_[3] = box_[4] = box_[5] = -std::numeric_limits<float>::max();
+
+    const auto& items = list.items();
+    items_.resize(items.size());
+    for (size_t i = 0; i < items.size() && scene_ && !watch_.outOfMemory; ++i) {
+        const DrawList::Item& item = items[i];
+        Vertices& v = items_[i];
+        const int count = item.mesh->vertexCount();
+        const float* data = item.mesh->vertexData();
+        v.position.resize(static_cast<size_t>(count) * 3 + 1);
+        v.normal.resize(static_cast<size_t>(count));
+        v.uv.resize(static_cast<size_t>(count));
+        v.hasNormals = item.mesh->normalCount() > 0;
+        const glm::dmat3 normalMatrix = glm::inverseTranspose(glm::dmat3(item.world));
+        for (int k = 0; k < count; ++k) {
+            // Packed vertices are texture coordinate, normal, position.
+            const float* f = data + static_cast<size_t>(k) * PackedObjDB::kFloatsPerVertex;
+            glm::dvec4 p = item.world * glm::dvec4(f[5], f[6], f[7], 1.0);
+            for (int c = 0; c < 3; ++c) {
+                v.position[static_cast<size_t>(k) * 3 + c] = static_cast<float>(p[c]);
+                box_[c] = std::min(box_[c], static_cast<float>(p[c]));
+                box_[c + 3] = std::max(box_[c + 3], static_cast<float>(p[c]));
+            }
+            glm::dvec3 n = normalMatrix * glm::dvec3(f[2], f[3], f[4]);
+            double length = glm::length(n);
+            v.normal[static_cast<size_t>(k)] = v.hasNormals && length > 0 ? glm::vec3(n / length) : glm::vec3(0);
+            v.uv[static_cast<size_t>(k)] = glm::vec2(f[0], f[1]);
+        }
+        for (size_t p = 0; p < item.parts.size(); ++p) {
+            const DrawList::Part& part = item.parts[p];
+            const size_t triangles = part.triangles.size() / 3;
+            if (triangles == 0) continue;
+            RTCGeometry geometry = rtcNewGeometry(device_, RTC_GEOMETRY_TYPE_TRIANGLE);
+            if (!geometry) break;
+            Piece piece{static_cast<int>(i), static_cast<int>(p), part.triangles};
+            piece.triangles.resize(triangles * 3);
+            rtcSetSharedGeometryBuffer(geometry, RTC_BUFFER_TYPE_VERTEX, 0, RTC_FORMAT_FLOAT3, v.position.data(), 0,
+                                       3 * sizeof(float), static_cast<size_t>(count));
+            rtcSetSharedGeometryBuffer(geometry, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT3, piece.triangles.data(), 0,
+                                       3 * sizeof(uint32_t), triangles);
+            rtcCommitGeometry(geometry);
+            unsigned id = rtcAttachGeometry(scene_, geometry);
+            rtcReleaseGeometry(geometry);
+            if (id == RTC_INVALID_GEOMETRY_ID) break;
+            if (pieces_.size() <= id) pieces_.resize(id + 1);
+            pieces_[id] = std::move(piece);
+            triangles_ += triangles;
+        }
+    }
+    if (!scene_ || watch_.outOfMemory) {
+        release();
+        error = kAllocationFailed;
+        return false;
+    }
+    rtcCommitScene(scene_);
+    if (watch_.outOfMemory || rtcGetDeviceError(device_) == RTC_ERROR_OUT_OF_MEMORY) {
+        release();
+        error = kStorageOverflow;
+        return false;
+    }
+    float extent = 0;
+    for (int c = 0; c < 3; ++c) extent = std::max(extent, box_[c + 3] - box_[c]);
+    for (int c = 0; c < 3; ++c) extent = std::max({extent, std::fabs(box_[c]), std::fabs(box_[c + 3])});
+    epsilon_ = triangles_ > 0 ? std::max(1e-6f, extent * 2e-6f) : 1e-4f;
+    return true;
+}
+
+bool RayScene::nearest(const glm::vec3& origin, const glm::vec3& direction, float maxDistance, unsigned& geometry,
+                       unsigned& triangle, float& distance, float minDistance) const {
+    if (!scene_ || triangles_ == 0) return false;
+    RTCIntersectContext context;
+    rtcInitIntersectContext(&context);
+    RTCRayHit rh;
+    setRay(rh.ray, origin, direction, minDistance, maxDistance);
+    rh.hit.geomID = RTC_INVALID_GEOMETRY_ID;
+    rh.hit.instID[0] = RTC_INVALID_GEOMETRY_ID;
+    rtcIntersect1(scene_, &context, &rh);
+    if (rh.hit.geomID == RTC_INVALID_GEOMETRY_ID) return false;
+    geometry = rh.hit.geomID;
+    triangle = rh.hit.primID;
+    distance = rh.ray.tfar;
+    return true;
+}
+
+bool RayScene::intersect(const glm::vec3& origin, const glm::vec3& direction, float maxDistance, Hit& hit,
+                         float minDistance) const {
+    if (!scene_ || triangles_ == 0) return false;
+    RTCIntersectContext context;
+    rtcInitIntersectContext(&context);
+    RTCRayHit rh;
+    setRay(rh.ray, origin, direction, minDistance, maxDistance);
+    rh.hit.geomID = RTC_INVALID_GEOMETRY_ID;
+    rh.hit.instID[0] = RTC_INVALID_GEOMETRY_ID;
+    rtcIntersect1(scene_, &context, &rh);
+    if (rh.hit.geomID == RTC_INVALID_GEOMETRY_ID) return false;
+    const Piece& piece = pieces_[rh.hit.geomID];
+    const Vertices& v = items_[static_cast<size_t>(piece.item)];
+    hit.object = piece.item;
+    hit.part = piece.part;
+    hit.geometry = rh.hit.geomID;
+    hit.triangle = rh.hit.primID;
+    hit.distance = rh.ray.tfar;
+    hit.position = origin + direction * rh.ray.tfar;
+    const uint32_t* corner = &piece.triangles[static_cast<size_t>(rh.hit.primID) * 3];
+    const float u = rh.hit.u, w = rh.hit.v, t = 1 - u - w;
+    glm::vec3 face(rh.hit.Ng_x, rh.hit.Ng_y, rh.hit.Ng_z);
+    float length = glm::length(face);
+    hit.faceNormal = length > 0 ? face / length : glm::vec3(0, 1, 0);
+    glm::vec3 n = v.hasNormals ? t * v.normal[corner[0]] + u * v.normal[corner[1]] + w * v.normal[corner[2]]
+                               : glm::vec3(0);
+    length = glm::length(n);
+    hit.normal = length > 1e-12f ? n / length : hit.faceNormal;
+    hit.uv = t * v.uv[corner[0]] + u * v.uv[corner[1]] + w * v.uv[corner[2]];
+    for (int c = 0; c < 3; ++c) hit.corners[c] = corner[c];
+    hit.weights = glm::vec3(t, u, w);
+    return true;
+}
+
+}  // namespace fw

@@ -1,0 +1,505 @@
+#include "render/RayTracer.h"
+
+#include <omp.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <glm/geometric.hpp>
+
+#include "render/Camera.h"
+#include "render/Light.h"
+#include "render/LightSlots.h"
+
+namespace fw {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// The adaptive patterns of levels 2 to 5: x, then y, then weight of each sample.
+const std::vector<double> kPatterns[4][3] = {
+    {{0.0, 0.6, 0.2, 0.77, 0.4},
+     {0.0, 0.2, 0.4, 0.63, 0.8},
+     {0.126313, 0.217161, 0.217161, 0.222204, 0.217161}},
+    {{0.0, 0.63, 0.27, 0.88, 0.5, 0.12, 0.77, 0.37},
+     {0.0, 0.12, 0.27, 0.37, 0.5, 0.63, 0.77, 0.88},
+     {0.078381, 0.125351, 0.135377, 0.125351, 0.156762, 0.125351, 0.128074, 0.125351}},
+    {{0.0, 0.73, 0.45, 0.18, 0.89, 0.64, 0.33, 0.12, 0.5, 0.78, 0.3},
+     {0.0, 0.16, 0.23, 0.26, 0.44, 0.49, 0.53, 0.68, 0.77, 0.78, 0.97},
+     {0.055967, 0.084433, 0.101937, 0.085669, 0.086315, 0.122785, 0.117414, 0.083272, 0.102587, 0.086148,
+      0.073473}},
+    {{0.0, 0.46, 0.21, 0.69, 0.94, 0.39, 0.15, 0.62, 0.87, 0.41, 0.69, 0.19, 0.93, 0.48, 0.25, 0.74},
+     {0.0, 0.1, 0.17, 0.2, 0.26, 0.33, 0.42, 0.44, 0.51, 0.6, 0.66, 0.66, 0.75, 0.83, 0.91, 0.94},
+     {0.038695, 0.059068, 0.05609, 0.063035, 0.051479, 0.077888, 0.062693, 0.085625, 0.061735, 0.085581, 0.073085,
+      0.063584, 0.051751, 0.065213, 0.052999, 0.051479}},
+};
+
+// Cosine-weighted strata of the hemisphere around +Y, side x side of them, so that
+// equal weights give the occlusion a surface sees.
+std::vector<glm::vec3> hemisphere(int side) {
+    std::vector<glm::vec3> set;
+    set.reserve(static_cast<size_t>(side) * side);
+    for (int i = 0; i < side; ++i)
+        for (int j = 0; j < side; ++j) {
+            double u = (i + 0.5) / side, phi = 2 * kPi * (j + 0.5) / side;
+            // Rows turn by half a stratum against each other, so the set has no seams.
+            if (i % 2) phi += kPi / side;
+            double r = std::sqrt(u);
+            set.emplace_back(static_cast<float>(r * std::cos(phi)), static_cast<float>(std::sqrt(1 - u)),
+                             static_cast<float>(r * std::sin(phi)));
+        }
+    return set;
+}
+
+// Machine threads, asked once.
+int machineThreads() {
+    static const int threads = std::max(1, omp_get_max_threads());
+    return threads;
+}
+
+uint8_t toByte(float v) { return static_cast<uint8_t>(std::clamp(v, 0.0f, 1.0f) * 255.0f + 0.5f); }
+
+// A light as the workers read it: where it is and what it gives, fixed for the frame.
+struct Lamp {
+    int type = Light::kDirectional;
+    glm::vec3 position{0}, toward{0, 0, 1};  // toward: to the light, for directional ones
+    glm::vec3 axis{0, 0, -1};                // a spot's direction
+    glm::vec3 colour{1};
+    float intensity = 1;
+    float cosOuter = -1, inner = 0, outer = 180;  // spot cone, degrees for the edge
+    bool shadow = false;
+    float darkness = 0.8f;
+};
+
+glm::vec4 texel(const BakedMaterial::Texture& t, glm::vec2 uv) {
+    if (t.empty()) return glm::vec4(1);
+    // Repeat, then bilinear between the four texels around the point (rows bottom-up).
+    float x = (uv.x - std::floor(uv.x)) * t.width - 0.5f, y = (uv.y - std::floor(uv.y)) * t.height - 0.5f;
+    int x0 = static_cast<int>(std::floor(x)), y0 = static_cast<int>(std::floor(y));
+    float fx = x - x0, fy = y - y0;
+    auto at = [&](int cx, int cy) {
+        cx = ((cx % t.width) + t.width) % t.width;
+        cy = ((cy % t.height) + t.height) % t.height;
+        const uint8_t* p = &t.rgba[(static_cast<size_t>(cy) * t.width + cx) * 4];
+        return glm::vec4(p[0], p[1], p[2], p[3]) / 255.0f;
+    };
+    return (at(x0, y0) * (1 - fx) + at(x0 + 1, y0) * fx) * (1 - fy) +
+           (at(x0, y0 + 1) * (1 - fx) + at(x0 + 1, y0 + 1) * fx) * fy;
+}
+
+}  // namespace
+
+void RayTracer::View::ray(double u, double v, glm::vec3& origin, glm::vec3& direction) const {
+    // v runs down the image; the camera's own y runs up.
+    const double x = 2 * u - 1, y = 1 - 2 * v;
+    glm::dvec4 near = toWorld * glm::dvec4(x * nearHalf[0], y * nearHalf[1], -clipNear, 1.0);
+    glm::dvec4 far = toWorld * glm::dvec4(x * farHalf[0], y * farHalf[1], -clipFar, 1.0);
+    glm::dvec3 d = glm::dvec3(far) - glm::dvec3(near);
+    origin = glm::vec3(near);
+    direction = glm::vec3(glm::normalize(d));
+}
+
+RayTracer::View RayTracer::View::of(Camera& camera, double aspect) {
+    View view;
+    camera.aspect = aspect;
+    view.toWorld = camera.cameraToWorld();
+    view.orthographic = camera.projection() == Camera::kOrthographic;
+    view.clipNear = camera.clipNear;
+    view.clipFar = camera.clipFar;
+    if (view.orthographic) {
+        double e[4];
+        camera.orthoExtents(e);
+        view.nearHalf[0] = view.farHalf[0] = e[1];
+        view.nearHalf[1] = view.farHalf[1] = e[3];
+    } else {
+        camera.frustumAt(camera.clipNear, view.nearHalf[0], view.nearHalf[1]);
+        camera.frustumAt(camera.clipFar, view.farHalf[0], view.farHalf[1]);
+    }
+    return view;
+}
+
+const std::vector<glm::vec3>& RayTracer::ambientDirections(int rays) {
+    // Function statics are built once, and safely when workers ask together.
+    static const std::array<std::vector<glm::vec3>, 6> sets = {hemisphere(2),  hemisphere(4),  hemisphere(6),
+                                                               hemisphere(8),  hemisphere(12), hemisphere(16)};
+    for (const auto& set : sets)
+        if (static_cast<int>(set.size()) == rays) return set;
+    return sets[1];
+}
+
+double RayTracer::occlusion(const RayScene& scene, const glm::vec3& position, const glm::vec3& normal,
+                            unsigned geometry, unsigned triangle, int rayCount, double distance, long& rays) {
+    const std::vector<glm::vec3>& set = ambientDirections(rayCount);
+    const float ny = normal.y;
+    // Straight up or down needs no rotation; elsewhere the set turns from +Y onto the normal.
+    int orientation = std::fabs(ny - 1.0f) < 1e-5f ? 1 : std::fabs(ny + 1.0f) < 1e-5f ? -1 : 0;
+    glm::vec3 t(1, 0, 0), b(0, 0, 1);
+    if (orientation == 0) {
+        glm::vec3 helper = std::fabs(normal.x) < 0.9f ? glm::vec3(1, 0, 0) : glm::vec3(0, 0, 1);
+        t = glm::normalize(glm::cross(helper, normal));
+        b = glm::cross(t, normal);
+    }
+    double sum = 0;
+    for (const glm::vec3& s : set) {
+        glm::vec3 d = orientation == 1 ? s : orientation == -1 ? -s : s.x * t + s.y * normal + s.z * b;
+        if (glm::dot(normal, d) <= 0) continue;
+        glm::vec3 origin = position + 0.01f * d;
+        double contribution = 1;
+        float skipped = 0;
+        // The point's own triangle does not shade it: look on past it.
+        for (int tries = 0; tries < 4; ++tries) {
+            unsigned g, tri;
+            float t0;
+            ++rays;
+            if (!scene.nearest(origin, d, static_cast<float>(distance), g, tri, t0, skipped)) break;
+            if (g == geometry && tri == triangle) {
+                skipped = t0 + scene.epsilon();
+                continue;
+            }
+            if (t0 < distance) contribution = t0 / distance;
+            break;
+        }
+        sum += contribution;
+    }
+    double a = sum / static_cast<double>(set.size());
+    return a * a;
+}
+
+std::vector<RayTracer::Sample> RayTracer::pattern(int level) {
+    std::vector<Sample> samples;
+    if (level >= 2 && level <= 5) {
+        const auto& p = kPatterns[level - 2];
+        for (size_t i = 0; i < p[0].size(); ++i) samples.push_back({p[0][i], p[1][i], p[2][i]});
+    } else if (level > 5) {
+        for (int i = 0; i < level * level; ++i)
+            samples.push_back({static_cast<double>(i % level) / (level - 1), static_cast<double>(i / level) / (level - 1),
+                               1.0 / (level * level)});
+    }
+    return samples;
+}
+
+bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame& frame, const Shader& shade,
+                      RenderImage& out, std::string& error) {
+    const Settings& s = settings_;
+    const int W = frame.width, H = frame.height, L = s.antiAlias;
+    if (W <= 0 || H <= 0 || W > 16384 || H > 16384) {
+        error = "the image size must be between 1 x 1 and 16384 x 16384";
+        return false;
+    }
+    if (L < 0 || L > 16) {
+        error = "the anti-alias level must be between 0 and 16";
+        return false;
+    }
+    const bool ambient = s.ambientOcclusion == 3, perVertex = s.ambientOcclusion == 2;
+    if ((ambient || perVertex) && !(s.ambientDistance > 0)) {
+        error = "the ambient occlusion distance must be above 0";
+        return false;
+    }
+    abort_ = false;
+    stats_ = Statistics();
+    shadowFeelers_ = 0;
+    const bool corners = L >= 2;
+    const int PW = corners ? W + 1 : W, PH = corners ? H + 1 : H;
+    pointsWide_ = PW;
+    hits_.assign(static_cast<size_t>(PW) * PH, -1);
+    std::vector<glm::vec4> points(static_cast<size_t>(PW) * PH);
+
+    const int threads = s.multiThreaded ? machineThreads() : 1;
+    std::atomic<long> primary{0}, ambientRays{0}, supersampled{0};
+
+    // Per-vertex occlusion, object by object, each vertex looking out along its own
+    // normal; a vertex without a normal is left open.
+    std::vector<std::vector<float>> vertexOcclusion(perVertex ? static_cast<size_t>(scene.itemCount()) : 0);
+    for (int item = 0; item < static_cast<int>(vertexOcclusion.size()) && !abort_; ++item) {
+        std::vector<float>& values = vertexOcclusion[static_cast<size_t>(item)];
+        const int count = scene.vertexCount(item);
+        values.assign(static_cast<size_t>(count), 1.0f);
+        long rays = 0;
+#pragma omp parallel for schedule(dynamic, 10) num_threads(threads) reduction(+ : rays)
+        for (int k = 0; k < count; ++k) {
+            const glm::vec3 n = scene.vertexNormal(item, k);
+            if (n == glm::vec3(0)) continue;
+            values[static_cast<size_t>(k)] = static_cast<float>(occlusion(
+                scene, scene.vertexPosition(item, k), n, ~0u, 0, s.ambientRays, s.ambientDistance, rays));
+        }
+        ambientRays += rays;
+    }
+
+    // The background as stored: the colour, or the media stretched over the frame.
+    auto background = [&](double u, double v) {
+        glm::vec4 c(frame.background[0], frame.background[1], frame.background[2], frame.background[3]);
+        if (frame.backgroundImage && frame.backgroundWidth > 0 && frame.backgroundHeight > 0) {
+            int x = std::clamp(static_cast<int>(u * frame.backgroundWidth), 0, frame.backgroundWidth - 1);
+            int y = std::clamp(static_cast<int>((1 - v) * frame.backgroundHeight), 0, frame.backgroundHeight - 1);
+            const uint8_t* p = frame.backgroundImage + (static_cast<size_t>(y) * frame.backgroundWidth + x) * 4;
+            glm::vec4 m = glm::vec4(p[0], p[1], p[2], p[3]) / 255.0f;
+            float o = std::clamp(frame.backgroundOpacity, 0.0f, 1.0f) * m.a;
+            c = glm::vec4(glm::vec3(c) * (1 - o) + glm::vec3(m) * o, std::max(c.a, o));
+        }
+        if (!s.unpremultiply) c = glm::vec4(glm::vec3(c) * c.a, c.a);
+        return c;
+    };
+    // One camera ray: the stored colour, and the item hit (-1: none).
+    auto sample = [&](double u, double v, glm::vec4& colour, long& ambientRays) {
+        glm::vec3 origin, direction;
+        view.ray(u, v, origin, direction);
+        RayScene::Hit hit;
+        if (!scene.intersect(origin, direction, -1, hit)) {
+            colour = background(u, v);
+            return -1;
+        }
+        glm::vec4 c;
+        if (!shade(hit, direction, c)) {
+            colour = background(u, v);
+            return hit.object;
+        }
+        c.a = std::max(c.a, 0.0f);
+        if (ambient || perVertex) {
+            double a = 0;
+            if (perVertex) {
+                const std::vector<float>& values = vertexOcclusion[static_cast<size_t>(hit.object)];
+                for (int k = 0; k < 3; ++k) a += hit.weights[k] * values[hit.corners[k]];
+            } else {
+                // Occlusion looks out from the side the ray arrived on.
+                glm::vec3 n = glm::dot(hit.normal, direction) > 0 ? -hit.normal : hit.normal;
+                a = occlusion(scene, hit.position, n, hit.geometry, hit.triangle, s.ambientRays, s.ambientDistance,
+                              ambientRays);
+            }
+            if (a < 1) {
+                float f = static_cast<float>(a * s.ambientDarkness + (1 - s.ambientDarkness));
+                c.r *= f, c.g *= f, c.b *= f;
+            }
+        }
+        if (s.unpremultiply && c.a != 0 && c.a != 1) c = glm::vec4(glm::vec3(c) / c.a, c.a);
+        colour = c;
+        return hit.object;
+    };
+
+    std::atomic<int> rowsDone{0};
+    const int rowsTotal = PH + (corners ? H : 0);
+    const double du = corners ? PW - 1 : std::max(PW - 1, 1), dv = corners ? PH - 1 : std::max(PH - 1, 1);
+
+    // Pass 1 (skipped when the occlusion pass was stopped): the point grid, pixel centres (spread over W' - 1 steps like the corner
+    // grid) or corners.
+#pragma omp parallel for schedule(dynamic, 10) num_threads(threads)
+    for (int r = 0; r < PH; ++r) {
+        if (abort_) continue;
+        long rays = 0, aoRays = 0;
+        for (int c = 0; c < PW; ++c) {
+            double u = corners ? c / du : (c + 0.5) / du, v = corners ? r / dv : (r + 0.5) / dv;
+            size_t i = static_cast<size_t>(r) * PW + c;
+            ++rays;
+            hits_[i] = sample(u, v, points[i], aoRays);
+        }
+        primary += rays;
+        ambientRays += aoRays;
+        int done = ++rowsDone;
+        if (progress_) progress_(done, rowsTotal);
+    }
+
+    out.width = W;
+    out.height = H;
+    out.rgba.assign(static_cast<size_t>(W) * H * 4, 0);
+    auto store = [&](int c, int r, const glm::vec4& colour) {
+        uint8_t* p = &out.rgba[(static_cast<size_t>(H - 1 - r) * W + c) * 4];
+        for (int k = 0; k < 4; ++k) p[k] = toByte(colour[k]);
+    };
+
+    // Each pixel first takes its point (with corners, its top-left one), which is what
+    // rows left unfinished by an abort keep.
+    for (int r = 0; r < H; ++r)
+        for (int c = 0; c < W; ++c) store(c, r, points[static_cast<size_t>(r) * PW + c]);
+    if (corners && !abort_) {
+        const std::vector<Sample> samples = pattern(L);
+        // Pass 2: pixels whose corners agree are their average; the others are supersampled.
+#pragma omp parallel for schedule(dynamic, 10) num_threads(threads)
+        for (int r = 0; r < H; ++r) {
+            if (abort_) continue;
+            long rays = 0, aoRays = 0, pixels = 0;
+            for (int c = 0; c < W; ++c) {
+                const size_t at[4] = {static_cast<size_t>(r) * PW + c, static_cast<size_t>(r) * PW + c + 1,
+                                      static_cast<size_t>(r + 1) * PW + c + 1, static_cast<size_t>(r + 1) * PW + c};
+                bool agree = hits_[at[0]] == hits_[at[1]] && hits_[at[0]] == hits_[at[2]] &&
+                             hits_[at[0]] == hits_[at[3]];
+                for (int a = 0; a < 4 && agree; ++a)
+                    for (int b = a + 1; b < 4 && agree; ++b) {
+                        const glm::vec4 &p = points[at[a]], &q = points[at[b]];
+                        for (int k = 0; k < 3; ++k)
+                            if (std::fabs(p[k] * p.a - q[k] * q.a) > 0.1f) agree = false;
+                    }
+                glm::vec4 sum(0);
+                if (agree) {
+                    for (size_t i : at) sum += 0.25f * points[i];
+                } else {
+                    ++pixels;
+                    for (const Sample& smp : samples) {
+                        glm::vec4 colour;
+                        const bool atX = smp.x == 0 || smp.x == 1, atY = smp.y == 0 || smp.y == 1;
+                        if (atX && atY) {
+                            colour = points[static_cast<size_t>(r + static_cast<int>(smp.y)) * PW + c +
+                                            static_cast<int>(smp.x)];
+                        } else {
+                            ++rays;
+                            sample((c + smp.x) / W, (r + smp.y) / H, colour, aoRays);
+                        }
+                        sum += static_cast<float>(smp.weight) * colour;
+                    }
+                }
+                store(c, r, sum);
+            }
+            primary += rays;
+            ambientRays += aoRays;
+            supersampled += pixels;
+            int done = ++rowsDone;
+            if (progress_) progress_(done, rowsTotal);
+        }
+    }
+    stats_.primaryRays = primary;
+    stats_.ambientRays = ambientRays;
+    stats_.supersampledPixels = supersampled;
+    stats_.shadowFeelers = shadowFeelers_;
+    if (abort_) {
+        error = "the frame was stopped before it was finished";
+        return false;
+    }
+    return true;
+}
+
+// Only the bottom item of a stack, in the mesh's own coordinates, and the lights'
+// diffuse and highlight with hard shadows are traced so far: everything else a
+// material asks for is named, so that a frame never drops it unannounced.
+void RayTracer::noteUntraced(const DrawList& list) {
+    untraced_.clear();
+    auto note = [&](const char* what) {
+        if (std::find(untraced_.begin(), untraced_.end(), what) == untraced_.end()) untraced_.push_back(what);
+    };
+    for (const DrawList::Item& item : list.items()) {
+        if (item.opacity < 1) note("fading objects");
+        for (const DrawList::Part& part : item.parts) {
+            const BakedMaterial& m = *part.material;
+            const BakedMaterial::Surface& s = m.surface[0];
+            if (part.layers.size() > 1) note("material stacks above their bottom item");
+            if (!part.layers.empty()) {
+                const DrawList::Layer& bottom = part.layers.front();
+                if (bottom.mapping >= 3 || bottom.uvTransform != glm::mat4(1.0f) ||
+                    (bottom.tiling != 1 && bottom.tile != glm::vec2(1, 1)))
+                    note("mapping styles and tiling");
+            }
+            if (!s.reflection.empty() && s.reflectionAmount > 0) note("reflections");
+            if (s.opacity < 1 || m.transparent()) note("transparency and refraction");
+            if (!s.bump.empty() && s.bumpAmount != 0) note("bumps");
+            if (m.fresnel) note("Fresnel surfaces");
+            if (m.style == BakedMaterial::kCartoon) note("the cartoon style");
+            if (m.style == BakedMaterial::kShadowCatcher) note("shadow catchers");
+        }
+    }
+}
+
+bool RayTracer::render(SceneX& scene, Camera& camera, const RenderFrame& frame, RenderImage& out, std::string& error) {
+    if (frame.width <= 0 || frame.height <= 0 || frame.width > 16384 || frame.height > 16384) {
+        error = "the image size must be between 1 x 1 and 16384 x 16384";
+        return false;
+    }
+    DrawList list;
+    list.gather(scene);
+    list.assignMaterials(materials_, stacks_);
+    RayScene rays;
+    if (!rays.build(list, error)) return false;
+    noteUntraced(list);
+
+    LightSlots slots = LightSlots::assign(scene);
+    std::vector<Lamp> lamps;
+    for (Light* light : slots.direct) {
+        Lamp lamp;
+        lamp.type = light->type();
+        glm::dmat4 m = light->cameraToWorld();
+        lamp.position = glm::vec3(m * glm::dvec4(0, 0, 1, 1));
+        lamp.toward = glm::vec3(glm::normalize(glm::dvec3(m[2])));
+        lamp.axis = -lamp.toward;
+        lamp.colour = glm::vec3(light->color[0], light->color[1], light->color[2]);
+        lamp.intensity = static_cast<float>(light->intensity);
+        if (lamp.type == Light::kSpot) {
+            lamp.outer = static_cast<float>(std::min(light->spotOuterAngle(), 89.0));
+            lamp.inner = static_cast<float>(std::min(light->spotInnerAngle(), 128.0));
+            lamp.cosOuter = static_cast<float>(std::cos(lamp.outer * kPi / 180));
+        }
+        lamp.shadow = light->shadow && settings_.shadows;
+        lamp.darkness = static_cast<float>(light->shadowDarkness);
+        lamps.push_back(lamp);
+    }
+    const glm::vec3 ambientLight(slots.ambient[0], slots.ambient[1], slots.ambient[2]);
+
+    // The lighting of the OpenGL frame, per ray: the colour texture at the hit, diffuse
+    // and highlight from each light, hard shadows toward the shadow-casting ones.
+    const auto& items = list.items();
+    Shader shade = [&](const RayScene::Hit& hit, const glm::vec3& direction, glm::vec4& colour) {
+        const DrawList::Item& item = items[static_cast<size_t>(hit.object)];
+        const BakedMaterial& m = *item.parts[static_cast<size_t>(hit.part)].material;
+        if (m.style == BakedMaterial::kMatte || m.style == BakedMaterial::kShadowCatcher) return false;
+        const BakedMaterial::Surface& surface = m.surface[0];
+        const float visibility = static_cast<float>(item.opacity);
+        glm::vec4 tex = texel(surface.color, hit.uv);
+        tex = glm::vec4(glm::vec3(tex) * tex.a, tex.a) * visibility;
+        glm::vec3 n = hit.normal;
+        if (glm::dot(-direction, n) < -0.01f) n = -n;
+        glm::vec4 result = tex;
+        glm::vec4 specular(0);
+        const float sa = surface.specularAmount;
+        if (m.lighting) {
+            glm::vec3 diffuse(0);
+            const glm::vec3 eye = -direction;
+            const glm::vec3 from = hit.position + n * (rays.epsilon() * 8);
+            for (const Lamp& lamp : lamps) {
+                if (lamp.intensity <= 0) continue;
+                glm::vec3 toLight = lamp.type == Light::kDirectional ? lamp.toward : lamp.position - hit.position;
+                float reach = lamp.type == Light::kDirectional ? -1.0f : glm::length(toLight);
+                glm::vec3 l = glm::normalize(toLight);
+                float lambert = glm::dot(n, l);
+                float spot = 1;
+                if (lamp.type == Light::kSpot) {
+                    float effect = glm::dot(lamp.axis, -l);
+                    if (effect > lamp.cosOuter) {
+                        float angle = static_cast<float>(std::acos(std::clamp(effect, -1.0f, 1.0f)) * 180 / kPi);
+                        if (lamp.inner < lamp.outer && angle > lamp.inner) {
+                            float x = 1 - (angle - lamp.inner) / (lamp.outer - lamp.inner);
+                            spot *= 3 * x * x - 2 * x * x * x;
+                        }
+                    } else {
+                        spot = 0;
+                    }
+                }
+                if (lamp.shadow && spot > 0 && lambert > 0) {
+                    unsigned g, t;
+                    float d;
+                    ++shadowFeelers_;
+                    if (rays.nearest(from, l, reach, g, t, d, rays.epsilon())) spot *= 1 - lamp.darkness;
+                }
+                if (spot > 0 && lambert > 0) diffuse += spot * lambert * lamp.intensity * lamp.colour;
+                if (spot > 0 && sa > 0) {
+                    glm::vec3 reflected = glm::reflect(-l, n);
+                    float sr = std::max(0.0f, glm::dot(reflected, eye));
+                    float k = 0.25f * std::clamp(surface.shininess, 0.0f, 128.0f);
+                    float denominator = k - k * sr + sr;
+                    float highlight = denominator > 0 ? sr / denominator * spot * sa : 0;
+                    if (highlight > 0) {
+                        specular += glm::vec4(highlight * lamp.intensity * lamp.colour, highlight * lamp.intensity);
+                    }
+                }
+            }
+            glm::vec3 lit = diffuse * glm::vec3(tex) + glm::vec3(tex) * ambientLight;
+            result = glm::vec4(glm::min(lit, glm::vec3(tex)), std::min(tex.a, 1.0f));
+        }
+        result *= surface.opacity;
+        glm::vec4 specTex = surface.specular.empty() ? glm::vec4(1) : texel(surface.specular, hit.uv);
+        specTex = glm::vec4(glm::vec3(specTex) * specTex.a, specTex.a);
+        const float specMult = visibility * specTex.a;
+        if (sa > 0 && specTex.a > 0 && specular.a > 0) result += specular * specMult * specTex;
+        colour = glm::clamp(result, glm::vec4(0), glm::vec4(0.999999f));
+        return true;
+    };
+    const double aspect = static_cast<double>(frame.width) * settings_.pixelAspect / frame.height;
+    return trace(rays, View::of(camera, aspect), frame, shade, out, error);
+}
+
+}  // namespace fw

@@ -1,0 +1,120 @@
+#pragma once
+// The ray-traced frame: primary rays through a grid of image points (the pixel
+// centres, or with anti-aliasing the pixel corners), a second pass that supersamples
+// only the pixels whose corners disagree, ambient occlusion per pixel, and the shading
+// of each hit. Rows run in parallel over the shared, read-only RayScene.
+
+#include <atomic>
+#include <functional>
+#include <glm/mat4x4.hpp>
+#include <glm/vec3.hpp>
+#include <glm/vec4.hpp>
+#include <string>
+#include <vector>
+
+#include "render/DrawList.h"
+#include "render/RayScene.h"
+#include "render/RenderFrame.h"
+
+namespace fw {
+
+class Camera;
+class SceneX;
+
+class RayTracer {
+public:
+    struct Settings {
+        int antiAlias = 0;         // 0 or 1: one ray per pixel; 2..5 the patterns; above, an L x L grid
+        int ambientOcclusion = 0;  // 3: per pixel; 2: per vertex, interpolated to the hit; anything else off
+        int ambientRays = 16;
+        double ambientDistance = 1.0;
+        double ambientDarkness = 0.5;
+        double pixelAspect = 1.0;
+        // Colours divided by their alpha, as RenderImage holds them; off, the image
+        // keeps premultiplied colours.
+        bool unpremultiply = true;
+        bool shadows = true;        // shadow rays toward shadow-casting lights
+        bool multiThreaded = true;
+    };
+
+    // What the last frame cost.
+    struct Statistics {
+        long primaryRays = 0;   // pass 1 and pass 2 rays from the camera
+        long ambientRays = 0;
+        long shadowFeelers = 0;
+        long supersampledPixels = 0;
+        long raysTraced() const { return primaryRays + ambientRays + shadowFeelers; }
+    };
+
+    // The ray through image fractions (u, v), u across from the left, v down from the top.
+    struct View {
+        glm::dmat4 toWorld{1.0};
+        bool orthographic = false;
+        double nearHalf[2] = {1, 1}, farHalf[2] = {1, 1};  // half width, half height on each plane
+        double clipNear = 0.1, clipFar = 1000;
+        void ray(double u, double v, glm::vec3& origin, glm::vec3& direction) const;
+        // The camera's view of a W x H frame (sets its aspect, as the frame is drawn with it).
+        static View of(Camera& camera, double aspect);
+    };
+
+    // Colour (premultiplied) and alpha of a hit seen along `direction`; false where the
+    // surface holds out and the background shows.
+    using Shader = std::function<bool(const RayScene::Hit& hit, const glm::vec3& direction, glm::vec4& colour)>;
+
+    RayTracer() = default;
+
+    // The whole frame: draw list, materials, lights, trace. False with the reason in
+    // `error` (the image keeps the rows finished before an abort).
+    bool render(SceneX& scene, Camera& camera, const RenderFrame& frame, RenderImage& out, std::string& error);
+    void setSettings(const Settings& settings) { settings_ = settings; }
+    const Settings& settings() const { return settings_; }
+    void setMaterialLookup(DrawList::MaterialLookup lookup) { materials_ = std::move(lookup); }
+    void setStackLookup(DrawList::StackLookup lookup) { stacks_ = std::move(lookup); }
+
+    // The two passes over a built scene, every hit coloured by `shade`; misses take the
+    // frame's background. False when aborted or the settings are refused.
+    bool trace(const RayScene& scene, const View& view, const RenderFrame& frame, const Shader& shade,
+               RenderImage& out, std::string& error);
+
+    // Set from any thread; polled after every row.
+    void abort() { abort_ = true; }
+    // Runs after each finished row, from the worker that finished it.
+    void setProgress(std::function<void(int rowsDone, int rows)> progress) { progress_ = std::move(progress); }
+    const Statistics& statistics() const { return stats_; }
+    // What the last frame's materials ask for that this tracer does not draw yet, one
+    // text each (for example "reflections"); the frame is drawn without them.
+    const std::vector<std::string>& untraced() const { return untraced_; }
+    // The hit buffer of the last frame: W' x H' item indices, -1 where nothing was hit,
+    // top row first.
+    const std::vector<int>& hitBuffer() const { return hits_; }
+    int hitBufferWidth() const { return pointsWide_; }
+
+    // The ambient directions for a ray count: 4, 16, 36, 64, 144 or 256 unit directions
+    // on the hemisphere around +Y; any other count gives the 16.
+    static const std::vector<glm::vec3>& ambientDirections(int rays);
+    // The occlusion factor a in 0..1 at `position` with unit normal `normal`, the
+    // point's own triangle left out; counts its rays into `rays`.
+    static double occlusion(const RayScene& scene, const glm::vec3& position, const glm::vec3& normal,
+                            unsigned geometry, unsigned triangle, int rayCount, double distance, long& rays);
+    // The sample pattern of an anti-alias level above 1: x, y in the pixel and weight.
+    struct Sample {
+        double x, y, weight;
+    };
+    static std::vector<Sample> pattern(int level);
+
+private:
+    void noteUntraced(const DrawList& list);
+
+    Settings settings_;
+    DrawList::MaterialLookup materials_;
+    DrawList::StackLookup stacks_;
+    std::atomic<bool> abort_{false};
+    std::atomic<long> shadowFeelers_{0};
+    std::function<void(int, int)> progress_;
+    Statistics stats_;
+    std::vector<std::string> untraced_;
+    std::vector<int> hits_;
+    int pointsWide_ = 0;
+};
+
+}  // namespace fw
