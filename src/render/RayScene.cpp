@@ -47,6 +47,18 @@ void setRay(RTCRay& ray, const glm::vec3& o, const glm::vec3& d, float tnear, fl
     ray.flags = 0;
 }
 
+// The nearest hit along the ray between the two distances, into `rh`.
+bool nearestHit(RTCScene scene, const glm::vec3& origin, const glm::vec3& direction, float minDistance,
+                float maxDistance, RTCRayHit& rh) {
+    RTCIntersectContext context;
+    rtcInitIntersectContext(&context);
+    setRay(rh.ray, origin, direction, minDistance, maxDistance);
+    rh.hit.geomID = RTC_INVALID_GEOMETRY_ID;
+    rh.hit.instID[0] = RTC_INVALID_GEOMETRY_ID;
+    rtcIntersect1(scene, &context, &rh);
+    return rh.hit.geomID != RTC_INVALID_GEOMETRY_ID;
+}
+
 }  // namespace
 
 RayScene::RayScene() = default;
@@ -147,15 +159,8 @@ bool RayScene::build(const DrawList& list, std::string& error) {
 
 bool RayScene::nearest(const glm::vec3& origin, const glm::vec3& direction, float maxDistance, unsigned& geometry,
                        unsigned& triangle, float& distance, float minDistance) const {
-    if (!scene_ || triangles_ == 0) return false;
-    RTCIntersectContext context;
-    rtcInitIntersectContext(&context);
     RTCRayHit rh;
-    setRay(rh.ray, origin, direction, minDistance, maxDistance);
-    rh.hit.geomID = RTC_INVALID_GEOMETRY_ID;
-    rh.hit.instID[0] = RTC_INVALID_GEOMETRY_ID;
-    rtcIntersect1(scene_, &context, &rh);
-    if (rh.hit.geomID == RTC_INVALID_GEOMETRY_ID) return false;
+    if (!scene_ || triangles_ == 0 || !nearestHit(scene_, origin, direction, minDistance, maxDistance, rh)) return false;
     geometry = rh.hit.geomID;
     triangle = rh.hit.primID;
     distance = rh.ray.tfar;
@@ -164,15 +169,8 @@ bool RayScene::nearest(const glm::vec3& origin, const glm::vec3& direction, floa
 
 bool RayScene::intersect(const glm::vec3& origin, const glm::vec3& direction, float maxDistance, Hit& hit,
                          float minDistance) const {
-    if (!scene_ || triangles_ == 0) return false;
-    RTCIntersectContext context;
-    rtcInitIntersectContext(&context);
     RTCRayHit rh;
-    setRay(rh.ray, origin, direction, minDistance, maxDistance);
-    rh.hit.geomID = RTC_INVALID_GEOMETRY_ID;
-    rh.hit.instID[0] = RTC_INVALID_GEOMETRY_ID;
-    rtcIntersect1(scene_, &context, &rh);
-    if (rh.hit.geomID == RTC_INVALID_GEOMETRY_ID) return false;
+    if (!scene_ || triangles_ == 0 || !nearestHit(scene_, origin, direction, minDistance, maxDistance, rh)) return false;
     const Piece& piece = pieces_[rh.hit.geomID];
     const Vertices& v = items_[static_cast<size_t>(piece.item)];
     hit.object = piece.item;
