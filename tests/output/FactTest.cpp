@@ -22,16 +22,7 @@ using test::be32;
 using test::chunk;
 using test::f32;
 
-std::string capture(const std::function<void(std::FILE*)>& body) {
-    char* text = nullptr;
-    size_t length = 0;
-    std::FILE* console = open_memstream(&text, &length);
-    body(console);
-    std::fclose(console);
-    std::string out(text, length);
-    free(text);
-    return out;
-}
+using test::capture;
 
 // One triangle with a normal, texture coordinates and a red material.
 void buildTriangle(ObjDB& db) {

@@ -8,7 +8,10 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <glm/gtc/matrix_inverse.hpp>
 #include <string>
 #include <vector>
@@ -33,6 +36,18 @@ inline std::string f32(double v) {
     std::memcpy(&bits, &f, 4);
     return be32(bits);
 }
+// What `body` printed to the console it was handed.
+inline std::string capture(const std::function<void(std::FILE*)>& body) {
+    char* text = nullptr;
+    size_t length = 0;
+    std::FILE* console = open_memstream(&text, &length);
+    body(console);
+    std::fclose(console);
+    std::string out(text, length);
+    free(text);
+    return out;
+}
+
 // id, length, data, and a zero byte after data of odd length.
 inline std::string chunk(const std::string& id, const std::string& data) {
     return id + be32(static_cast<uint32_t>(data.size())) + data + (data.size() % 2 ? std::string(1, '\0') : "");
