@@ -10,6 +10,7 @@
 #include "render/Camera.h"
 #include "render/Light.h"
 #include "render/LightSlots.h"
+#include "render/RaySurface.h"
 
 namespace fw {
 
@@ -71,22 +72,6 @@ struct Lamp {
     bool shadow = false;
     float darkness = 0.8f;
 };
-
-glm::vec4 texel(const BakedMaterial::Texture& t, glm::vec2 uv) {
-    if (t.empty()) return glm::vec4(1);
-    // Repeat, then bilinear between the four texels around the point (rows bottom-up).
-    float x = (uv.x - std::floor(uv.x)) * t.width - 0.5f, y = (uv.y - std::floor(uv.y)) * t.height - 0.5f;
-    int x0 = static_cast<int>(std::floor(x)), y0 = static_cast<int>(std::floor(y));
-    float fx = x - x0, fy = y - y0;
-    auto at = [&](int cx, int cy) {
-        cx = ((cx % t.width) + t.width) % t.width;
-        cy = ((cy % t.height) + t.height) % t.height;
-        const uint8_t* p = &t.rgba[(static_cast<size_t>(cy) * t.width + cx) * 4];
-        return glm::vec4(p[0], p[1], p[2], p[3]) / 255.0f;
-    };
-    return (at(x0, y0) * (1 - fx) + at(x0 + 1, y0) * fx) * (1 - fy) +
-           (at(x0, y0 + 1) * (1 - fx) + at(x0 + 1, y0 + 1) * fx) * fy;
-}
 
 }  // namespace
 
@@ -435,18 +420,16 @@ bool RayTracer::render(SceneX& scene, Camera& camera, const RenderFrame& frame, 
     const auto& items = list.items();
     Shader shade = [&](const RayScene::Hit& hit, const glm::vec3& direction, glm::vec4& colour) {
         const DrawList::Item& item = items[static_cast<size_t>(hit.object)];
-        const BakedMaterial& m = *item.parts[static_cast<size_t>(hit.part)].material;
-        if (m.style == BakedMaterial::kMatte || m.style == BakedMaterial::kShadowCatcher) return false;
-        const BakedMaterial::Surface& surface = m.surface[0];
-        const float visibility = static_cast<float>(item.opacity);
-        glm::vec4 tex = texel(surface.color, hit.uv);
-        tex = glm::vec4(glm::vec3(tex) * tex.a, tex.a) * visibility;
-        glm::vec3 n = hit.normal;
-        if (glm::dot(-direction, n) < -0.01f) n = -n;
+        RaySurface::Point point;
+        if (!RaySurface::evaluate(item, item.parts[static_cast<size_t>(hit.part)], hit, direction, point)) return false;
+        const RaySurface::Layer& surface = point.layer[0];
+        const float visibility = point.visibility;
+        const glm::vec4 tex = surface.colour;
+        const glm::vec3 n = surface.normal;
         glm::vec4 result = tex;
         glm::vec4 specular(0);
         const float sa = surface.specularAmount;
-        if (m.lighting) {
+        if (point.lit) {
             glm::vec3 diffuse(0);
             const glm::vec3 eye = -direction;
             const glm::vec3 from = hit.position + n * (rays.epsilon() * 8);
@@ -491,8 +474,7 @@ bool RayTracer::render(SceneX& scene, Camera& camera, const RenderFrame& frame, 
             result = glm::vec4(glm::min(lit, glm::vec3(tex)), std::min(tex.a, 1.0f));
         }
         result *= surface.opacity;
-        glm::vec4 specTex = surface.specular.empty() ? glm::vec4(1) : texel(surface.specular, hit.uv);
-        specTex = glm::vec4(glm::vec3(specTex) * specTex.a, specTex.a);
+        const glm::vec4 specTex = surface.specularTexel;
         const float specMult = visibility * specTex.a;
         if (sa > 0 && specTex.a > 0 && specular.a > 0) result += specular * specMult * specTex;
         colour = glm::clamp(result, glm::vec4(0), glm::vec4(0.999999f));

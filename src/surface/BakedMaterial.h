@@ -3,6 +3,7 @@
 // not premultiplied, rows bottom-up) with their amounts, and the material-wide
 // switches. MaterialX::bake fills it; renderers read it and never the channels.
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -34,6 +35,13 @@ struct BakedMaterial {
         float bumpAmount = 0.0f;
         float reflectionAmount = 0.0f;
         float shininess = 80.0f;  // the specular channel's sharpness
+        // What traced rays do at the surface; the OpenGL frame has no use for them.
+        float raytraceAmount = 0.0f;  // share of the colour seen along the mirrored ray
+        float refraction = 1.0f;      // index of refraction behind the surface
+        float falloffStart = 0.0f, falloffEnd = 0.0f;  // the reflectivity channel's falloff
+        // Unit directions about +Y that spread blurred reflected and refracted rays.
+        std::vector<std::array<double, 3>> reflectionRays{{0.0, 1.0, 0.0}};
+        std::vector<std::array<double, 3>> refractionRays{{0.0, 1.0, 0.0}};
     };
 
     Surface surface[2];  // the second only for Fresnel materials

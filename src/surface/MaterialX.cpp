@@ -447,8 +447,11 @@ void MaterialX::bakeSurface(int surface, BakedMaterial::Surface& out, int width,
             return c;
         });
     }
-    if (used(MaterialChannel::kTransparency))
+    if (used(MaterialChannel::kTransparency)) {
         out.opacity = static_cast<float>(std::clamp(1.0 - transparency.amount, 0.0, 1.0));
+        out.refraction = static_cast<float>(transparency.refraction);
+        out.refractionRays = transparency.rayDirections();
+    }
 
     if (used(MaterialChannel::kSpecular)) {
         out.specularAmount = static_cast<float>(specular.brightness);
@@ -471,6 +474,10 @@ void MaterialX::bakeSurface(int surface, BakedMaterial::Surface& out, int width,
 
     if (used(MaterialChannel::kReflectivity) && !reflectivity.isTrivial()) {
         out.reflectionAmount = static_cast<float>(reflectivity.amount);
+        out.raytraceAmount = static_cast<float>(reflectivity.raytraceAmount);
+        out.falloffStart = static_cast<float>(reflectivity.falloffStart);
+        out.falloffEnd = static_cast<float>(reflectivity.falloffEnd);
+        out.reflectionRays = reflectivity.rayDirections();
         if (layered(MaterialChannel::kReflectivity))
             out.reflection = bakeTexture(width, height, threads, [&](const Shader::Footprint& f) {
                 return reflectivity.evaluate(f);

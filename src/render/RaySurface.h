@@ -1,0 +1,59 @@
+#pragma once
+// What a surface is where a ray meets it, before any light: the material stack's
+// colour at the hit, the normal that shades it, and what its channels ask of light,
+// reflected and refracted rays. The ray tracer's counterpart of the lighting
+// program's per-fragment material work.
+
+#include <array>
+#include <glm/vec2.hpp>
+#include <glm/vec3.hpp>
+#include <glm/vec4.hpp>
+#include <vector>
+
+#include "render/DrawList.h"
+#include "render/RayScene.h"
+
+namespace fw {
+
+class RaySurface {
+public:
+    // One of a material's surfaces (Fresnel materials have two) at the hit.
+    struct Layer {
+        glm::vec4 colour{1};          // premultiplied: the stack blended, faded by the object
+        glm::vec3 normal{0, 1, 0};    // shading normal toward the ray's side, bumped
+        float opacity = 1;            // 1 - the transparency channel's amount
+        float specularAmount = 0;
+        float shininess = 80;
+        glm::vec4 specularTexel{1};   // premultiplied; white where the highlight is not textured
+        float reflectionAmount = 0;   // the environment map's share
+        glm::vec4 environment{0};     // the environment map seen along the mirrored ray
+        float raytraceAmount = 0;     // the share of the colour traced along the mirrored ray
+        float refraction = 1;
+        float falloffStart = 0, falloffEnd = 0;
+        const std::vector<std::array<double, 3>>* reflectionRays = nullptr;  // about +Y
+        const std::vector<std::array<double, 3>>* refractionRays = nullptr;
+    };
+
+    struct Point {
+        Layer layer[2];
+        int layers = 1;
+        float fresnelMix = 0;        // the second layer's weight where there are two
+        glm::vec3 faceNormal{0, 1, 0};  // geometric, toward the ray's side
+        bool backFacing = false;     // the ray met the side the normals point away from
+        bool lit = true;             // responds to lighting
+        bool cartoon = false;        // banded light and a hard-edged highlight
+        bool shadowCatcher = false;  // clear but for the shadows falling on it
+        float visibility = 1;        // the object's fade
+    };
+
+    // The surface at `hit` for a ray along unit `direction`; false where the part holds
+    // out (matte) and whatever is behind the object's place shows the background.
+    static bool evaluate(const DrawList::Item& item, const DrawList::Part& part, const RayScene::Hit& hit,
+                         const glm::vec3& direction, Point& out);
+
+    // A baked texture at texture coordinates `uv`: repeated, bilinear, rows bottom-up;
+    // an empty texture is white.
+    static glm::vec4 texel(const BakedMaterial::Texture& texture, glm::vec2 uv);
+};
+
+}  // namespace fw
