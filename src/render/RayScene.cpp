@@ -171,17 +171,62 @@ bool RayScene::intersect(const glm::vec3& origin, const glm::vec3& direction, fl
                          float minDistance) const {
     RTCRayHit rh;
     if (!scene_ || triangles_ == 0 || !nearestHit(scene_, origin, direction, minDistance, maxDistance, rh)) return false;
-    const Piece& piece = pieces_[rh.hit.geomID];
+    fill(origin, direction, rh.hit.geomID, rh.hit.primID, rh.hit.u, rh.hit.v, rh.ray.tfar,
+         glm::vec3(rh.hit.Ng_x, rh.hit.Ng_y, rh.hit.Ng_z), hit);
+    return true;
+}
+
+void RayScene::intersectCoherent(int count, const glm::vec3* origins, const glm::vec3* directions, Hit* hits,
+                                 bool* found) const {
+    if (!scene_ || triangles_ == 0) {
+        std::fill(found, found + count, false);
+        return;
+    }
+    constexpr int kPacket = 16;
+    RTCIntersectContext context;
+    rtcInitIntersectContext(&context);
+    context.flags = RTC_INTERSECT_CONTEXT_FLAG_COHERENT;
+    alignas(64) RTCRayHit16 rh;
+    alignas(64) int valid[kPacket];
+    for (int first = 0; first < count; first += kPacket) {
+        const int n = std::min(kPacket, count - first);
+        for (int k = 0; k < kPacket; ++k) {
+            const int i = first + std::min(k, n - 1);
+            valid[k] = k < n ? -1 : 0;
+            rh.ray.org_x[k] = origins[i].x, rh.ray.org_y[k] = origins[i].y, rh.ray.org_z[k] = origins[i].z;
+            rh.ray.dir_x[k] = directions[i].x, rh.ray.dir_y[k] = directions[i].y, rh.ray.dir_z[k] = directions[i].z;
+            rh.ray.tnear[k] = 0;
+            rh.ray.tfar[k] = std::numeric_limits<float>::infinity();
+            rh.ray.time[k] = 0;
+            rh.ray.mask[k] = ~0u;
+            rh.ray.id[k] = static_cast<unsigned>(k);
+            rh.ray.flags[k] = 0;
+            rh.hit.geomID[k] = RTC_INVALID_GEOMETRY_ID;
+            rh.hit.instID[0][k] = RTC_INVALID_GEOMETRY_ID;
+        }
+        rtcIntersect16(valid, scene_, &context, &rh);
+        for (int k = 0; k < n; ++k) {
+            const int i = first + k;
+            found[i] = rh.hit.geomID[k] != RTC_INVALID_GEOMETRY_ID;
+            if (found[i])
+                fill(origins[i], directions[i], rh.hit.geomID[k], rh.hit.primID[k], rh.hit.u[k], rh.hit.v[k],
+                     rh.ray.tfar[k], glm::vec3(rh.hit.Ng_x[k], rh.hit.Ng_y[k], rh.hit.Ng_z[k]), hits[i]);
+        }
+    }
+}
+
+void RayScene::fill(const glm::vec3& origin, const glm::vec3& direction, unsigned geometry, unsigned triangle,
+                    float u, float w, float distance, const glm::vec3& face, Hit& hit) const {
+    const Piece& piece = pieces_[geometry];
     const Vertices& v = items_[static_cast<size_t>(piece.item)];
     hit.object = piece.item;
     hit.part = piece.part;
-    hit.geometry = rh.hit.geomID;
-    hit.triangle = rh.hit.primID;
-    hit.distance = rh.ray.tfar;
-    hit.position = origin + direction * rh.ray.tfar;
-    const uint32_t* corner = &piece.triangles[static_cast<size_t>(rh.hit.primID) * 3];
-    const float u = rh.hit.u, w = rh.hit.v, t = 1 - u - w;
-    glm::vec3 face(rh.hit.Ng_x, rh.hit.Ng_y, rh.hit.Ng_z);
+    hit.geometry = geometry;
+    hit.triangle = triangle;
+    hit.distance = distance;
+    hit.position = origin + direction * distance;
+    const uint32_t* corner = &piece.triangles[static_cast<size_t>(triangle) * 3];
+    const float t = 1 - u - w;
     float length = glm::length(face);
     hit.faceNormal = length > 0 ? face / length : glm::vec3(0, 1, 0);
     glm::vec3 n = v.hasNormals ? t * v.normal[corner[0]] + u * v.normal[corner[1]] + w * v.normal[corner[2]]
@@ -191,7 +236,6 @@ bool RayScene::intersect(const glm::vec3& origin, const glm::vec3& direction, fl
     hit.uv = t * v.uv[corner[0]] + u * v.uv[corner[1]] + w * v.uv[corner[2]];
     for (int c = 0; c < 3; ++c) hit.corners[c] = corner[c];
     hit.weights = glm::vec3(t, u, w);
-    return true;
 }
 
 }  // namespace fw

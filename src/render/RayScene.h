@@ -60,6 +60,11 @@ public:
     // ignoring hits closer than `minDistance`.
     bool intersect(const glm::vec3& origin, const glm::vec3& direction, float maxDistance, Hit& hit,
                    float minDistance = 0) const;
+    // The nearest hits of `count` unbounded rays from distance 0; found[k] says whether
+    // ray k hit. Rays that run side by side (a row of camera rays) are traced together
+    // in packets, which shares their way through the structure.
+    void intersectCoherent(int count, const glm::vec3* origins, const glm::vec3* directions, Hit* hits,
+                           bool* found) const;
     // Like intersect, without the surface data: the geometry and triangle only.
     bool nearest(const glm::vec3& origin, const glm::vec3& direction, float maxDistance, unsigned& geometry,
                  unsigned& triangle, float& distance, float minDistance = 0) const;
@@ -92,6 +97,9 @@ private:
         std::vector<uint32_t> triangles;
     };
     void release();
+    // The hit's item, part and surface from what Embree gave.
+    void fill(const glm::vec3& origin, const glm::vec3& direction, unsigned geometry, unsigned triangle, float u,
+              float v, float distance, const glm::vec3& face, Hit& hit) const;
 
     RTCDeviceTy* device_ = nullptr;
     RTCSceneTy* scene_ = nullptr;

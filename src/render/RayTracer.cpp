@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <glm/geometric.hpp>
+#include <memory>
 
 #include "render/Camera.h"
 #include "render/Light.h"
@@ -225,12 +226,10 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
         if (!s.unpremultiply) c = glm::vec4(glm::vec3(c) * c.a, c.a);
         return c;
     };
-    // One camera ray: the stored colour, and the item hit (-1: none).
-    auto sample = [&](double u, double v, glm::vec4& colour, long& ambientRays) {
-        glm::vec3 origin, direction;
-        view.ray(u, v, origin, direction);
-        RayScene::Hit hit;
-        if (!scene.intersect(origin, direction, -1, hit)) {
+    // A camera ray's stored colour from its hit (`found`) or miss, and the item hit (-1: none).
+    auto finish = [&](double u, double v, const glm::vec3& direction, bool found, const RayScene::Hit& hit,
+                      glm::vec4& colour, long& ambientRays) {
+        if (!found) {
             colour = background(u, v);
             return -1;
         }
@@ -260,6 +259,14 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
         colour = c;
         return hit.object;
     };
+    // One camera ray on its own (the supersamples of pass 2).
+    auto sample = [&](double u, double v, glm::vec4& colour, long& ambientRays) {
+        glm::vec3 origin, direction;
+        view.ray(u, v, origin, direction);
+        RayScene::Hit hit;
+        const bool found = scene.intersect(origin, direction, -1, hit);
+        return finish(u, v, direction, found, hit, colour, ambientRays);
+    };
 
     std::atomic<int> rowsDone{0};
     const int rowsTotal = PH + (corners ? H : 0);
@@ -267,20 +274,32 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
 
     // Pass 1 (skipped when the occlusion pass was stopped): the point grid, pixel centres (spread over W' - 1 steps like the corner
     // grid) or corners.
-#pragma omp parallel for schedule(dynamic, 10) num_threads(threads)
-    for (int r = 0; r < PH; ++r) {
-        if (abort_) continue;
-        long rays = 0, aoRays = 0;
-        for (int c = 0; c < PW; ++c) {
-            double u = corners ? c / du : (c + 0.5) / du, v = corners ? r / dv : (r + 0.5) / dv;
-            size_t i = static_cast<size_t>(r) * PW + c;
-            ++rays;
-            hits_[i] = sample(u, v, points[i], aoRays);
+#pragma omp parallel num_threads(threads)
+    {
+        // The row's rays go through the structure together, then each hit is shaded;
+        // each worker keeps its row buffers.
+        std::vector<glm::vec3> origins(static_cast<size_t>(PW)), directions(static_cast<size_t>(PW));
+        std::vector<RayScene::Hit> rowHits(static_cast<size_t>(PW));
+        std::unique_ptr<bool[]> found(new bool[static_cast<size_t>(PW)]);
+#pragma omp for schedule(dynamic, 10)
+        for (int r = 0; r < PH; ++r) {
+            if (abort_) continue;
+            const double v = corners ? r / dv : (r + 0.5) / dv;
+            for (int c = 0; c < PW; ++c)
+                view.ray(corners ? c / du : (c + 0.5) / du, v, origins[static_cast<size_t>(c)],
+                         directions[static_cast<size_t>(c)]);
+            scene.intersectCoherent(PW, origins.data(), directions.data(), rowHits.data(), found.get());
+            long aoRays = 0;
+            for (int c = 0; c < PW; ++c) {
+                const size_t i = static_cast<size_t>(r) * PW + c, k = static_cast<size_t>(c);
+                hits_[i] = finish(corners ? c / du : (c + 0.5) / du, v, directions[k], found[k], rowHits[k],
+                                  points[i], aoRays);
+            }
+            primary += PW;
+            ambientRays += aoRays;
+            int done = ++rowsDone;
+            if (progress_) progress_(done, rowsTotal);
         }
-        primary += rays;
-        ambientRays += aoRays;
-        int done = ++rowsDone;
-        if (progress_) progress_(done, rowsTotal);
     }
 
     out.width = W;
