@@ -167,7 +167,9 @@ int RenderJob::renderTraced(double time, Camera& camera, GLRenderer::Image& imag
             manager_.prefs().shaderTextureWidth, manager_.prefs().shaderTextureHeight,
             [this](const std::string& material, const std::string& what) { report_(material, what); });
     if (!tracer_) tracer_ = std::make_unique<RayTracer>();
-    tracer_->setSettings(traceSettings_);
+    RayTracer::Settings settings = traceSettings_;
+    settings.refit = refit_;
+    tracer_->setSettings(settings);
     tracer_->setStackLookup([this](Object& object, int part) { return materials_->stack(object, part); });
     auto start = std::chrono::steady_clock::now();
     if (!animator_) animator_ = std::make_unique<SceneAnimator>(scene);
@@ -200,6 +202,12 @@ int RenderJob::renderTraced(double time, Camera& camera, GLRenderer::Image& imag
         if (untracedReported_.insert(what).second)
             report_(project, "not ray traced yet, the frame is drawn without it: " + what);
     const RayTracer::Statistics& stats = tracer_->statistics();
+    // Embree keeps its tree to itself: of the structure's figures only the number of
+    // its objects (Embree geometries, one per part) is known, shown to someone watching.
+    if (terminal) {
+        std::fprintf(stderr, "KdTree statistics:\n");
+        std::fprintf(stderr, "       Number of objects: %ld.\n", stats.objects);
+    }
     std::fprintf(stderr, "  Number of rays traced = %ld.\n", stats.raysTraced());
     std::fprintf(stderr, "  Number of shadow feelers = %ld.\n", stats.shadowFeelers);
     return kExitOk;

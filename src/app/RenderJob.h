@@ -38,6 +38,9 @@ public:
     // be read (reported).
     bool configure(const std::string& size, double frameNumber, const std::string& renderer = "");
     bool rayTracing() const { return rayTrace_; }
+    // The frames of one sequence: the ray tracer keeps its structure from frame to
+    // frame and refits it while only transforms change.
+    void setRefit(bool refit) { refit_ = refit; }
     // Renders through the project's camera, with the scene's tracks played at its
     // current frame, and writes the image; an exit status.
     // `project` names the project in messages.
@@ -69,6 +72,7 @@ private:
     std::unique_ptr<SceneAnimator> animator_;  // plays the tracks at the frame's time
     std::unique_ptr<SceneMaterials> materials_;  // kept across the frames of a sequence
     bool rayTrace_ = false;
+    bool refit_ = false;
     RayTracer::Settings traceSettings_;
     std::unique_ptr<RayTracer> tracer_;
     std::set<std::string> untracedReported_;

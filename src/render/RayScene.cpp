@@ -75,8 +75,89 @@ void RayScene::release() {
     triangles_ = 0;
 }
 
+void RayScene::place(const DrawList::Item& item, Vertices& v) {
+    const int count = item.mesh->vertexCount();
+    const float* data = item.mesh->vertexData();
+    v.position.resize(static_cast<size_t>(count) * 3 + 1);
+    v.normal.resize(static_cast<size_t>(count));
+    v.uv.resize(static_cast<size_t>(count));
+    v.hasNormals = item.mesh->normalCount() > 0;
+    const glm::dmat3 normalMatrix = glm::inverseTranspose(glm::dmat3(item.world));
+    for (int k = 0; k < count; ++k) {
+        // Packed vertices are texture coordinate, normal, position.
+        const float* f = data + static_cast<size_t>(k) * PackedObjDB::kFloatsPerVertex;
+        glm::dvec4 p = item.world * glm::dvec4(f[5], f[6], f[7], 1.0);
+        for (int c = 0; c < 3; ++c) {
+            v.position[static_cast<size_t>(k) * 3 + c] = static_cast<float>(p[c]);
+            box_[c] = std::min(box_[c], static_cast<float>(p[c]));
+            box_[c + 3] = std::max(box_[c + 3], static_cast<float>(p[c]));
+        }
+        glm::dvec3 n = normalMatrix * glm::dvec3(f[2], f[3], f[4]);
+        double length = glm::length(n);
+        v.normal[static_cast<size_t>(k)] = v.hasNormals && length > 0 ? glm::vec3(n / length) : glm::vec3(0);
+        v.uv[static_cast<size_t>(k)] = glm::vec2(f[0], f[1]);
+    }
+}
+
+void RayScene::finishBox() {
+    float extent = 0;
+    for (int c = 0; c < 3; ++c) extent = std::max(extent, box_[c + 3] - box_[c]);
+    for (int c = 0; c < 3; ++c) extent = std::max({extent, std::fabs(box_[c]), std::fabs(box_[c + 3])});
+    epsilon_ = triangles_ > 0 ? std::max(1e-6f, extent * 2e-6f) : 1e-4f;
+}
+
+// The same items with the same meshes: vertex counts, parts and triangles all equal,
+// so that only where the vertices are may have changed.
+bool RayScene::sameShape(const DrawList& list) const {
+    if (!scene_ || !refittable_ || list.items().size() != items_.size()) return false;
+    size_t piece = 0;
+    for (size_t i = 0; i < items_.size(); ++i) {
+        const DrawList::Item& item = list.items()[i];
+        if (static_cast<size_t>(item.mesh->vertexCount()) != items_[i].normal.size() ||
+            (item.mesh->normalCount() > 0) != items_[i].hasNormals)
+            return false;
+        for (size_t p = 0; p < item.parts.size(); ++p) {
+            const std::vector<uint32_t>& triangles = item.parts[p].triangles;
+            const size_t count = triangles.size() / 3 * 3;
+            if (count == 0) continue;
+            if (piece >= pieces_.size()) return false;
+            const Piece& known = pieces_[piece++];
+            if (known.item != static_cast<int>(i) || known.part != static_cast<int>(p) ||
+                known.triangles.size() != count || !std::equal(known.triangles.begin(), known.triangles.end(),
+                                                               triangles.begin()))
+                return false;
+        }
+    }
+    return piece == pieces_.size();
+}
+
+bool RayScene::refitTo(const DrawList& list, std::string& error) {
+    box_[0] = box_[1] = box_[2] = std::numeric_limits<float>::max();
+    box_[3] = box_[4] = box_[5] = -std::numeric_limits<float>::max();
+    // The vertex buffers are shared with Embree: placing the vertices moves them there.
+    for (size_t i = 0; i < items_.size(); ++i) place(list.items()[i], items_[i]);
+    for (unsigned id = 0; id < pieces_.size(); ++id) {
+        RTCGeometry geometry = rtcGetGeometry(scene_, id);
+        rtcUpdateGeometryBuffer(geometry, RTC_BUFFER_TYPE_VERTEX, 0);
+        rtcCommitGeometry(geometry);
+    }
+    rtcCommitScene(scene_);
+    if (watch_.outOfMemory || rtcGetDeviceError(device_) == RTC_ERROR_OUT_OF_MEMORY) {
+        release();
+        error = kStorageOverflow;
+        return false;
+    }
+    finishBox();
+    refitted_ = true;
+    ++refits_;
+    return true;
+}
+
 bool RayScene::build(const DrawList& list, std::string& error) {
+    if (refit_ && sameShape(list)) return refitTo(list, error);
     release();
+    refitted_ = false;
+    refittable_ = refit_;
     watch_ = Watch();
     watch_.limit = limit_;
     device_ = rtcNewDevice(nullptr);
@@ -87,8 +168,9 @@ bool RayScene::build(const DrawList& list, std::string& error) {
     rtcSetDeviceErrorFunction(device_, onError, &watch_);
     rtcSetDeviceMemoryMonitorFunction(device_, onMemory, &watch_);
     scene_ = rtcNewScene(device_);
-    if (scene_) rtcSetSceneBuildQuality(scene_, RTC_BUILD_QUALITY_HIGH);
-    for (float& b : box_) b = 0;
+    // A single frame gets the best tree; frames that will be refitted a tree per part
+    // under a top level, which is what Embree can refit.
+    if (scene_) rtcSetSceneBuildQuality(scene_, refit_ ? RTC_BUILD_QUALITY_LOW : RTC_BUILD_QUALITY_HIGH);
     box_[0] = box_[1] = box_[2] = std::numeric_limits<float>::max();
     box_[3] = box_[4] = box_[5] = -std::numeric_limits<float>::max();
 
@@ -97,33 +179,15 @@ bool RayScene::build(const DrawList& list, std::string& error) {
     for (size_t i = 0; i < items.size() && scene_ && !watch_.outOfMemory; ++i) {
         const DrawList::Item& item = items[i];
         Vertices& v = items_[i];
+        place(item, v);
         const int count = item.mesh->vertexCount();
-        const float* data = item.mesh->vertexData();
-        v.position.resize(static_cast<size_t>(count) * 3 + 1);
-        v.normal.resize(static_cast<size_t>(count));
-        v.uv.resize(static_cast<size_t>(count));
-        v.hasNormals = item.mesh->normalCount() > 0;
-        const glm::dmat3 normalMatrix = glm::inverseTranspose(glm::dmat3(item.world));
-        for (int k = 0; k < count; ++k) {
-            // Packed vertices are texture coordinate, normal, position.
-            const float* f = data + static_cast<size_t>(k) * PackedObjDB::kFloatsPerVertex;
-            glm::dvec4 p = item.world * glm::dvec4(f[5], f[6], f[7], 1.0);
-            for (int c = 0; c < 3; ++c) {
-                v.position[static_cast<size_t>(k) * 3 + c] = static_cast<float>(p[c]);
-                box_[c] = std::min(box_[c], static_cast<float>(p[c]));
-                box_[c + 3] = std::max(box_[c + 3], static_cast<float>(p[c]));
-            }
-            glm::dvec3 n = normalMatrix * glm::dvec3(f[2], f[3], f[4]);
-            double length = glm::length(n);
-            v.normal[static_cast<size_t>(k)] = v.hasNormals && length > 0 ? glm::vec3(n / length) : glm::vec3(0);
-            v.uv[static_cast<size_t>(k)] = glm::vec2(f[0], f[1]);
-        }
         for (size_t p = 0; p < item.parts.size(); ++p) {
             const DrawList::Part& part = item.parts[p];
             const size_t triangles = part.triangles.size() / 3;
             if (triangles == 0) continue;
             RTCGeometry geometry = rtcNewGeometry(device_, RTC_GEOMETRY_TYPE_TRIANGLE);
             if (!geometry) break;
+            if (refit_) rtcSetGeometryBuildQuality(geometry, RTC_BUILD_QUALITY_REFIT);
             Piece piece{static_cast<int>(i), static_cast<int>(p), part.triangles};
             piece.triangles.resize(triangles * 3);
             rtcSetSharedGeometryBuffer(geometry, RTC_BUFFER_TYPE_VERTEX, 0, RTC_FORMAT_FLOAT3, v.position.data(), 0,
@@ -150,10 +214,7 @@ bool RayScene::build(const DrawList& list, std::string& error) {
         error = kStorageOverflow;
         return false;
     }
-    float extent = 0;
-    for (int c = 0; c < 3; ++c) extent = std::max(extent, box_[c + 3] - box_[c]);
-    for (int c = 0; c < 3; ++c) extent = std::max({extent, std::fabs(box_[c]), std::fabs(box_[c + 3])});
-    epsilon_ = triangles_ > 0 ? std::max(1e-6f, extent * 2e-6f) : 1e-4f;
+    finishBox();
     return true;
 }
 

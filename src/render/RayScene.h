@@ -53,8 +53,19 @@ public:
     // machine had run out of memory.
     void setStorageLimit(size_t bytes) { limit_ = bytes; }
     // Replaces the contents with the list's triangles; false with one of the two
-    // storage messages in `error` when Embree runs out of memory.
+    // storage messages in `error` when Embree runs out of memory. With refitting on,
+    // a list of the same items, meshes and triangles as the last build (only their
+    // transforms changed, as between the frames of an animation) moves the vertices
+    // in place and refits the structure instead of building it again.
     bool build(const DrawList& list, std::string& error);
+    // Builds a structure that can be refitted (two levels, each part's own tree
+    // refittable), a little slower to trace than the one-level tree of a single frame.
+    void setRefit(bool refit) { refit_ = refit; }
+    // Whether the last build refitted, and how many builds have.
+    bool refitted() const { return refitted_; }
+    long refits() const { return refits_; }
+    // Embree geometries: one per part of every item that has triangles.
+    long geometryCount() const { return static_cast<long>(pieces_.size()); }
 
     // The nearest hit along a unit direction within `maxDistance` (negative: unbounded),
     // ignoring hits closer than `minDistance`.
@@ -97,6 +108,11 @@ private:
         std::vector<uint32_t> triangles;
     };
     void release();
+    // The item's vertices in world space into `v`, growing the box.
+    void place(const DrawList::Item& item, Vertices& v);
+    bool sameShape(const DrawList& list) const;
+    bool refitTo(const DrawList& list, std::string& error);
+    void finishBox();
     // The hit's item, part and surface from what Embree gave.
     void fill(const glm::vec3& origin, const glm::vec3& direction, unsigned geometry, unsigned triangle, float u,
               float v, float distance, const glm::vec3& face, Hit& hit) const;
@@ -107,6 +123,8 @@ private:
     std::vector<Piece> pieces_;  // by Embree geometry id
     size_t triangles_ = 0;
     size_t limit_ = 0;
+    bool refit_ = false, refittable_ = false, refitted_ = false;
+    long refits_ = 0;
     Watch watch_;
     float box_[6] = {1, 1, 1, 0, 0, 0};
     float epsilon_ = 1e-4f;

@@ -184,6 +184,8 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
     }
     abort_ = false;
     stats_ = Statistics();
+    stats_.objects = scene.geometryCount();
+    stats_.refitted = scene.refitted();
     shadowFeelers_ = 0;
     const bool corners = L >= 2;
     const int PW = corners ? W + 1 : W, PH = corners ? H + 1 : H;
@@ -370,6 +372,12 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
     return true;
 }
 
+RayScene& RayTracer::keptScene() {
+    if (!kept_) kept_ = std::make_unique<RayScene>();
+    kept_->setRefit(settings_.refit);
+    return *kept_;
+}
+
 // Only the bottom item of a stack, in the mesh's own coordinates, and the lights'
 // diffuse and highlight with hard shadows are traced so far: everything else a
 // material asks for is named, so that a frame never drops it unannounced.
@@ -408,7 +416,7 @@ bool RayTracer::render(SceneX& scene, Camera& camera, const RenderFrame& frame, 
     DrawList list;
     list.gather(scene);
     list.assignMaterials(materials_, stacks_);
-    RayScene rays;
+    RayScene& rays = keptScene();
     if (!rays.build(list, error)) return false;
     noteUntraced(list);
 

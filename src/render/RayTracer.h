@@ -9,6 +9,7 @@
 #include <glm/mat4x4.hpp>
 #include <glm/vec3.hpp>
 #include <glm/vec4.hpp>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,9 @@ public:
         bool unpremultiply = true;
         bool shadows = true;        // shadow rays toward shadow-casting lights
         bool multiThreaded = true;
+        // Frames of one sequence: the structure is kept and refitted while only
+        // transforms change between frames.
+        bool refit = false;
     };
 
     // What the last frame cost.
@@ -43,6 +47,8 @@ public:
         long ambientRays = 0;
         long shadowFeelers = 0;
         long supersampledPixels = 0;
+        long objects = 0;       // the structure's objects: Embree geometries, one per part with triangles
+        bool refitted = false;  // the structure was refitted, not built again
         long raysTraced() const { return primaryRays + ambientRays + shadowFeelers; }
     };
 
@@ -104,6 +110,8 @@ public:
 
 private:
     void noteUntraced(const DrawList& list);
+    // The structure kept from frame to frame, refittable when the settings ask.
+    RayScene& keptScene();
 
     Settings settings_;
     DrawList::MaterialLookup materials_;
@@ -115,6 +123,7 @@ private:
     std::vector<std::string> untraced_;
     std::vector<int> hits_;
     int pointsWide_ = 0;
+    std::unique_ptr<RayScene> kept_;
 };
 
 }  // namespace fw

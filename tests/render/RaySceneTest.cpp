@@ -1,0 +1,90 @@
+// The nearest-hit structure kept across the frames of a sequence: refitted while only
+// transforms change, built again when the geometry does, and either way tracing the
+// picture a fresh structure gives.
+#include "render/RayScene.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "TestBox.h"
+#include "render/CameraX.h"
+#include "render/LightX.h"
+#include "render/RayTracer.h"
+#include "scene/SceneX.h"
+
+namespace fw {
+
+namespace {
+
+// The largest difference of any channel, and how many bytes differ at all.
+int largestDifference(const RenderImage& a, const RenderImage& b, int& differing) {
+    int largest = 0;
+    differing = 0;
+    for (size_t i = 0; i < a.rgba.size(); ++i) {
+        const int d = std::abs(static_cast<int>(a.rgba[i]) - static_cast<int>(b.rgba[i]));
+        largest = std::max(largest, d);
+        differing += d > 0;
+    }
+    return largest;
+}
+
+}  // namespace
+
+TEST(RayScene, FramesThatOnlyMoveObjectsRefitAndDrawWhatAFreshStructureDraws) {
+    SceneX scene;
+    auto* camera = new CameraX(scene, "Cam");
+    camera->translate[1] = 6;
+    camera->translate[2] = 10;
+    camera->rotate[0] = -35;
+    auto* ground = new test::TestBox(scene, "Ground", 8, 0.2, 8);
+    ground->translate[1] = -1.5;
+    auto* block = new test::TestBox(scene, "Block", 1, 1, 1);
+    auto* sun = new LightX(scene, nullptr);
+    sun->setType(Light::kDirectional);
+    sun->rotate[0] = -60;
+    sun->shadow = true;
+    RenderFrame frame;
+    frame.width = 160;
+    frame.height = 120;
+    RayTracer::Settings settings;
+    settings.antiAlias = 3;
+    settings.refit = true;
+    RayTracer sequence;
+    sequence.setSettings(settings);
+    auto draw = [&](RayTracer& tracer) {
+        RenderImage image;
+        std::string error;
+        EXPECT_TRUE(tracer.render(scene, *camera, frame, image, error)) << error;
+        return image;
+    };
+    auto fresh = [&] {
+        RayTracer tracer;
+        tracer.setSettings(RayTracer::Settings{.antiAlias = 3});
+        return draw(tracer);
+    };
+
+    const RenderImage first = draw(sequence);
+    EXPECT_FALSE(sequence.statistics().refitted);
+    EXPECT_EQ(sequence.statistics().objects, 2);  // one geometry per box
+
+    block->translate[0] = 1.5;
+    block->rotate[1] = 30;
+    const RenderImage second = draw(sequence);
+    EXPECT_TRUE(sequence.statistics().refitted);
+    int differing = 0;
+    EXPECT_LE(largestDifference(second, fresh(), differing), 1);
+    // The block and its shadow really moved.
+    largestDifference(first, second, differing);
+    EXPECT_GT(differing, 500);
+
+    // New geometry cannot be refitted: the structure is built again.
+    auto* other = new test::TestBox(scene, "Other", 0.5, 0.5, 0.5);
+    other->translate[0] = -2;
+    const RenderImage third = draw(sequence);
+    EXPECT_FALSE(sequence.statistics().refitted);
+    EXPECT_EQ(sequence.statistics().objects, 3);
+    EXPECT_LE(largestDifference(third, fresh(), differing), 1);
+}
+
+}  // namespace fw
