@@ -301,6 +301,38 @@ void BM_TitleAgainstPovRayAntiAlias(benchmark::State& state) {
 }
 BENCHMARK(BM_TitleAgainstPovRayAntiAlias)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// The frames of a sequence where nothing but transforms change: the structure built
+// again each frame (argument 0) or kept and refitted (1). Whole frames at anti-alias 0.
+void BM_TitleSequenceFrame(benchmark::State& state) {
+    Loaded& l = loaded();
+    if (!l.ok) {
+        state.SkipWithError("examples/title.kxp did not load");
+        return;
+    }
+    RayTracer tracer;
+    RayTracer::Settings settings;
+    settings.refit = state.range(0) != 0;
+    tracer.setSettings(settings);
+    l.install(tracer);
+    RenderImage image;
+    std::string error;
+    if (!tracer.render(l.scene(), *l.camera, l.frame(), image, error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    double cpu = 0;
+    int frames = 0;
+    for (auto _ : state) {
+        const double start = cpuSeconds();
+        tracer.render(l.scene(), *l.camera, l.frame(), image, error);
+        cpu += cpuSeconds() - start;
+        ++frames;
+    }
+    state.counters["cpu_ms"] = cpu * 1000 / frames;
+    state.counters["refitted"] = tracer.statistics().refitted ? 1 : 0;
+}
+BENCHMARK(BM_TitleSequenceFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
 // Primary rays alone: every hit one constant colour, no shadows; argument: threads.
 void BM_PrimaryRaysFlat(benchmark::State& state) {
     Loaded& l = loaded();

@@ -228,6 +228,18 @@ bool RayScene::nearest(const glm::vec3& origin, const glm::vec3& direction, floa
     return true;
 }
 
+bool RayScene::occluded(const glm::vec3& origin, const glm::vec3& direction, float maxDistance,
+                        float minDistance) const {
+    if (!scene_ || triangles_ == 0) return false;
+    RTCIntersectContext context;
+    rtcInitIntersectContext(&context);
+    RTCRay ray;
+    setRay(ray, origin, direction, minDistance, maxDistance);
+    rtcOccluded1(scene_, &context, &ray);
+    // Embree marks a blocked ray by setting its far distance to minus infinity.
+    return ray.tfar < 0;
+}
+
 bool RayScene::intersect(const glm::vec3& origin, const glm::vec3& direction, float maxDistance, Hit& hit,
                          float minDistance) const {
     RTCRayHit rh;

@@ -76,6 +76,10 @@ public:
     // in packets, which shares their way through the structure.
     void intersectCoherent(int count, const glm::vec3* origins, const glm::vec3* directions, Hit* hits,
                            bool* found) const;
+    // Whether anything lies along the ray between the two distances (negative maximum:
+    // unbounded): a shadow feeler's question, answered without finding the nearest hit.
+    bool occluded(const glm::vec3& origin, const glm::vec3& direction, float maxDistance,
+                  float minDistance = 0) const;
     // Like intersect, without the surface data: the geometry and triangle only.
     bool nearest(const glm::vec3& origin, const glm::vec3& direction, float maxDistance, unsigned& geometry,
                  unsigned& triangle, float& distance, float minDistance = 0) const;

@@ -1,14 +1,19 @@
-// The nearest-hit structure kept across the frames of a sequence: refitted while only
-// transforms change, built again when the geometry does, and either way tracing the
-// picture a fresh structure gives.
+// The nearest-hit structure: rays traced together answer as rays traced one by one,
+// and kept across the frames of a sequence it is refitted while only transforms
+// change, built again when the geometry does, and either way traces the picture a
+// fresh structure gives.
 #include "render/RayScene.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
+#include <set>
+#include <vector>
 
 #include "TestBox.h"
 #include "render/CameraX.h"
+#include "render/DrawList.h"
 #include "render/LightX.h"
 #include "render/RayTracer.h"
 #include "scene/SceneX.h"
@@ -30,6 +35,44 @@ int largestDifference(const RenderImage& a, const RenderImage& b, int& differing
 }
 
 }  // namespace
+
+TEST(RayScene, RaysTracedTogetherAndShadowFeelersAgreeWithSingleNearestHits) {
+    SceneX scene;
+    new test::TestBox(scene, "Near");
+    (new test::TestBox(scene, "Far", 3, 3, 1))->translate[2] = -5;
+    DrawList list;
+    list.gather(scene);
+    RayScene rays;
+    std::string error;
+    ASSERT_TRUE(rays.build(list, error)) << error;
+    // A row of 37 rays (two packets and a part) across both boxes and past them.
+    std::vector<glm::vec3> origins, directions;
+    for (int k = 0; k < 37; ++k) {
+        origins.emplace_back(-2.2f + k * 0.12f, 0.3f, 10.0f);
+        directions.emplace_back(0.0f, 0.0f, -1.0f);
+    }
+    std::vector<RayScene::Hit> hits(origins.size());
+    std::unique_ptr<bool[]> found(new bool[origins.size()]);
+    rays.intersectCoherent(37, origins.data(), directions.data(), hits.data(), found.get());
+    std::set<int> objects;
+    for (size_t k = 0; k < origins.size(); ++k) {
+        RayScene::Hit one;
+        ASSERT_EQ(found[k], rays.intersect(origins[k], directions[k], -1, one)) << k;
+        objects.insert(found[k] ? one.object : -1);
+        if (!found[k]) continue;
+        EXPECT_EQ(hits[k].object, one.object);
+        EXPECT_EQ(hits[k].triangle, one.triangle);
+        EXPECT_EQ(hits[k].distance, one.distance);
+        EXPECT_EQ(hits[k].normal, one.normal);
+        EXPECT_EQ(hits[k].uv, one.uv);
+    }
+    EXPECT_EQ(objects, (std::set<int>{-1, 0, 1}));
+
+    EXPECT_TRUE(rays.occluded({0, 0, 10}, {0, 0, -1}, -1));
+    EXPECT_FALSE(rays.occluded({0, 0, 10}, {0, 0, -1}, 8.5f));  // short of the near box
+    EXPECT_FALSE(rays.occluded({0, 0, 10}, {0, 0, 1}, -1));
+    EXPECT_TRUE(rays.occluded({0, 0, -2}, {0, 0, -1}, 10));  // behind the near box, the far one
+}
 
 TEST(RayScene, FramesThatOnlyMoveObjectsRefitAndDrawWhatAFreshStructureDraws) {
     SceneX scene;
