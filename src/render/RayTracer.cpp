@@ -261,15 +261,6 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
         colour = c;
         return hit.object;
     };
-    // One camera ray on its own (the supersamples of pass 2).
-    auto sample = [&](double u, double v, glm::vec4& colour, long& ambientRays) {
-        glm::vec3 origin, direction;
-        view.ray(u, v, origin, direction);
-        RayScene::Hit hit;
-        const bool found = scene.intersect(origin, direction, -1, hit);
-        return finish(u, v, direction, found, hit, colour, ambientRays);
-    };
-
     std::atomic<int> rowsDone{0};
     const int rowsTotal = PH + (corners ? H : 0);
     const double du = corners ? PW - 1 : std::max(PW - 1, 1), dv = corners ? PH - 1 : std::max(PH - 1, 1);
@@ -318,27 +309,59 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
         for (int c = 0; c < W; ++c) store(c, r, points[static_cast<size_t>(r) * PW + c]);
     if (corners && !abort_) {
         const std::vector<Sample> samples = pattern(L);
-        // Pass 2: pixels whose corners agree are their average; the others are supersampled.
-#pragma omp parallel for schedule(dynamic, 10) num_threads(threads)
-        for (int r = 0; r < H; ++r) {
-            if (abort_) continue;
-            long rays = 0, aoRays = 0, pixels = 0;
-            for (int c = 0; c < W; ++c) {
-                const size_t at[4] = {static_cast<size_t>(r) * PW + c, static_cast<size_t>(r) * PW + c + 1,
-                                      static_cast<size_t>(r + 1) * PW + c + 1, static_cast<size_t>(r + 1) * PW + c};
-                bool agree = hits_[at[0]] == hits_[at[1]] && hits_[at[0]] == hits_[at[2]] &&
-                             hits_[at[0]] == hits_[at[3]];
-                for (int a = 0; a < 4 && agree; ++a)
-                    for (int b = a + 1; b < 4 && agree; ++b) {
-                        const glm::vec4 &p = points[at[a]], &q = points[at[b]];
-                        for (int k = 0; k < 3; ++k)
-                            if (std::fabs(p[k] * p.a - q[k] * q.a) > 0.1f) agree = false;
+        // Pass 2: pixels whose corners agree are their average; the others are supersampled,
+        // the new samples of a row traced together like pass 1's rows.
+#pragma omp parallel num_threads(threads)
+        {
+            std::vector<glm::vec3> origins, directions;
+            std::vector<double> us, vs;
+            std::vector<RayScene::Hit> sampleHits;
+            std::unique_ptr<bool[]> found;
+            size_t foundSize = 0;
+            std::vector<int> columns;  // the row's supersampled pixels
+#pragma omp for schedule(dynamic, 10)
+            for (int r = 0; r < H; ++r) {
+                if (abort_) continue;
+                origins.clear(), directions.clear(), us.clear(), vs.clear(), columns.clear();
+                for (int c = 0; c < W; ++c) {
+                    const size_t at[4] = {static_cast<size_t>(r) * PW + c, static_cast<size_t>(r) * PW + c + 1,
+                                          static_cast<size_t>(r + 1) * PW + c + 1,
+                                          static_cast<size_t>(r + 1) * PW + c};
+                    bool agree = hits_[at[0]] == hits_[at[1]] && hits_[at[0]] == hits_[at[2]] &&
+                                 hits_[at[0]] == hits_[at[3]];
+                    for (int a = 0; a < 4 && agree; ++a)
+                        for (int b = a + 1; b < 4 && agree; ++b) {
+                            const glm::vec4 &p = points[at[a]], &q = points[at[b]];
+                            for (int k = 0; k < 3; ++k)
+                                if (std::fabs(p[k] * p.a - q[k] * q.a) > 0.1f) agree = false;
+                        }
+                    if (agree) {
+                        glm::vec4 sum(0);
+                        for (size_t i : at) sum += 0.25f * points[i];
+                        store(c, r, sum);
+                        continue;
                     }
-                glm::vec4 sum(0);
-                if (agree) {
-                    for (size_t i : at) sum += 0.25f * points[i];
-                } else {
-                    ++pixels;
+                    columns.push_back(c);
+                    for (const Sample& smp : samples) {
+                        const bool atX = smp.x == 0 || smp.x == 1, atY = smp.y == 0 || smp.y == 1;
+                        if (atX && atY) continue;
+                        us.push_back((c + smp.x) / W);
+                        vs.push_back((r + smp.y) / H);
+                        origins.emplace_back();
+                        directions.emplace_back();
+                        view.ray(us.back(), vs.back(), origins.back(), directions.back());
+                    }
+                }
+                const size_t n = origins.size();
+                if (sampleHits.size() < n) sampleHits.resize(n);
+                if (foundSize < n) found.reset(new bool[foundSize = n]);
+                scene.intersectCoherent(static_cast<int>(n), origins.data(), directions.data(), sampleHits.data(),
+                                        found.get());
+                // Summed in the pattern's order, corners from pass 1.
+                long aoRays = 0;
+                size_t k = 0;
+                for (int c : columns) {
+                    glm::vec4 sum(0);
                     for (const Sample& smp : samples) {
                         glm::vec4 colour;
                         const bool atX = smp.x == 0 || smp.x == 1, atY = smp.y == 0 || smp.y == 1;
@@ -346,19 +369,19 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
                             colour = points[static_cast<size_t>(r + static_cast<int>(smp.y)) * PW + c +
                                             static_cast<int>(smp.x)];
                         } else {
-                            ++rays;
-                            sample((c + smp.x) / W, (r + smp.y) / H, colour, aoRays);
+                            finish(us[k], vs[k], directions[k], found[k], sampleHits[k], colour, aoRays);
+                            ++k;
                         }
                         sum += static_cast<float>(smp.weight) * colour;
                     }
+                    store(c, r, sum);
                 }
-                store(c, r, sum);
+                primary += static_cast<long>(n);
+                ambientRays += aoRays;
+                supersampled += static_cast<long>(columns.size());
+                int done = ++rowsDone;
+                if (progress_) progress_(done, rowsTotal);
             }
-            primary += rays;
-            ambientRays += aoRays;
-            supersampled += pixels;
-            int done = ++rowsDone;
-            if (progress_) progress_(done, rowsTotal);
         }
     }
     stats_.primaryRays = primary;
