@@ -51,10 +51,10 @@ public:
 
     // Where a hit lies as the stack's mappings read it.
     struct Place {
-        glm::vec2 uv{0};           // the mesh's own texture coordinates
-        glm::vec3 position{0};     // in the object's space
-        glm::vec3 normal{0, 1, 0}; // in the object's space, interpolated, not unit
-        glm::vec2 image{0.5f};     // in the frame, across from the left and up from the bottom
+        glm::vec2 uv{0};            // the mesh's own texture coordinates
+        glm::vec3 position{0};      // in the object's space
+        glm::vec3 normal{0, 1, 0};  // in the object's space, interpolated, not unit
+        glm::vec2 image{0.5f};      // in the frame, across from the left and up from the bottom
     };
 
     // The surface at `hit` for a ray along unit `direction`: the stack's items mapped,
