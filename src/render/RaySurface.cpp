@@ -47,8 +47,8 @@ glm::vec4 stackColour(const DrawList::Part& part, const BakedMaterial::Texture& 
 }
 
 // The shading normal bent by the bump map's slopes at `uv`, one texel back along
-// each axis; the sideways directions come from the world axes, as in the lighting
-// program, so the same map bends alike however the surface is textured.
+// each axis, sideways along the world's X and Y axes as the lighting program bends
+// it (which mixes in eye-space normals; here everything stays in world space).
 glm::vec3 bumped(const BakedMaterial::Surface& s, glm::vec2 uv, int tiling, const glm::vec3& n) {
     if (s.bump.empty() || s.bumpAmount == 0) return n;
     const glm::vec2 offset(1.0f / s.bump.width, 1.0f / s.bump.height);
@@ -66,7 +66,10 @@ glm::vec3 bumped(const BakedMaterial::Surface& s, glm::vec2 uv, int tiling, cons
 glm::vec4 environment(const BakedMaterial::Surface& s, const glm::vec3& direction, const glm::vec3& n) {
     const glm::vec3 toEye = -direction;
     const glm::vec3 mirrored = glm::normalize(2 * glm::dot(toEye, n) * n - toEye);
-    const glm::vec2 ab = glm::normalize(glm::vec2(-mirrored.z, -mirrored.x));
+    // Straight up or down has no heading: any column of the map's pole row will do.
+    const glm::vec2 flat(-mirrored.z, -mirrored.x);
+    const float across = glm::length(flat);
+    const glm::vec2 ab = across > 0 ? flat / across : glm::vec2(0, 1);
     float u = std::atan2(ab.x, ab.y);
     if (u < 0) u += kTwoPi;
     u = 0.25f - u / kTwoPi;
