@@ -234,6 +234,7 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
             colour = background(u, v);
             return -1;
         }
+        hit.image = glm::vec2(u, 1 - v);
         glm::vec4 c;
         if (!shade(hit, direction, c)) {
             colour = background(u, v);
@@ -351,9 +352,8 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
     return true;
 }
 
-// Only the bottom item of a stack, in the mesh's own coordinates, and the lights'
-// diffuse and highlight with hard shadows are traced so far: everything else a
-// material asks for is named, so that a frame never drops it unannounced.
+// What a material asks for that the tracer does not draw yet is named, so that a
+// frame never drops it unannounced.
 void RayTracer::noteUntraced(const DrawList& list) {
     untraced_.clear();
     auto note = [&](const char* what) {
@@ -364,17 +364,8 @@ void RayTracer::noteUntraced(const DrawList& list) {
         for (const DrawList::Part& part : item.parts) {
             const BakedMaterial& m = *part.material;
             const BakedMaterial::Surface& s = m.surface[0];
-            if (part.layers.size() > 1) note("material stacks above their bottom item");
-            if (!part.layers.empty()) {
-                const DrawList::Layer& bottom = part.layers.front();
-                if (bottom.mapping >= 3 || bottom.uvTransform != glm::mat4(1.0f) ||
-                    (bottom.tiling != 1 && bottom.tile != glm::vec2(1, 1)))
-                    note("mapping styles and tiling");
-            }
             if (!s.reflection.empty() && s.reflectionAmount > 0) note("reflections");
             if (s.opacity < 1 || m.transparent()) note("transparency and refraction");
-            if (!s.bump.empty() && s.bumpAmount != 0) note("bumps");
-            if (m.fresnel) note("Fresnel surfaces");
             if (m.style == BakedMaterial::kCartoon) note("the cartoon style");
             if (m.style == BakedMaterial::kShadowCatcher) note("shadow catchers");
         }
