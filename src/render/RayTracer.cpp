@@ -229,12 +229,13 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
         return c;
     };
     // A camera ray's stored colour from its hit (`found`) or miss, and the item hit (-1: none).
-    auto finish = [&](double u, double v, const glm::vec3& direction, bool found, const RayScene::Hit& hit,
+    auto finish = [&](double u, double v, const glm::vec3& direction, bool found, RayScene::Hit& hit,
                       glm::vec4& colour, long& ambientRays) {
         if (!found) {
             colour = background(u, v);
             return -1;
         }
+        hit.image = glm::vec2(u, 1 - v);
         glm::vec4 c;
         if (!shade(hit, direction, c)) {
             colour = background(u, v);
@@ -401,9 +402,8 @@ RayScene& RayTracer::keptScene() {
     return *kept_;
 }
 
-// Only the bottom item of a stack, in the mesh's own coordinates, and the lights'
-// diffuse and highlight with hard shadows are traced so far: everything else a
-// material asks for is named, so that a frame never drops it unannounced.
+// What a material asks for that the tracer does not draw yet is named, so that a
+// frame never drops it unannounced.
 void RayTracer::noteUntraced(const DrawList& list) {
     untraced_.clear();
     auto note = [&](const char* what) {
@@ -414,17 +414,8 @@ void RayTracer::noteUntraced(const DrawList& list) {
         for (const DrawList::Part& part : item.parts) {
             const BakedMaterial& m = *part.material;
             const BakedMaterial::Surface& s = m.surface[0];
-            if (part.layers.size() > 1) note("material stacks above their bottom item");
-            if (!part.layers.empty()) {
-                const DrawList::Layer& bottom = part.layers.front();
-                if (bottom.mapping >= 3 || bottom.uvTransform != glm::mat4(1.0f) ||
-                    (bottom.tiling != 1 && bottom.tile != glm::vec2(1, 1)))
-                    note("mapping styles and tiling");
-            }
             if (!s.reflection.empty() && s.reflectionAmount > 0) note("reflections");
             if (s.opacity < 1 || m.transparent()) note("transparency and refraction");
-            if (!s.bump.empty() && s.bumpAmount != 0) note("bumps");
-            if (m.fresnel) note("Fresnel surfaces");
             if (m.style == BakedMaterial::kCartoon) note("the cartoon style");
             if (m.style == BakedMaterial::kShadowCatcher) note("shadow catchers");
         }
