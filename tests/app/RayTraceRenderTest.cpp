@@ -157,3 +157,27 @@ TEST(RayTraceRender, SettingsItCannotHonourAreRefusedOrReported) {
     EXPECT_EQ(nine.status, 0) << nine.err;
     EXPECT_NE(nine.err.find("anti-alias level 9 is outside 0 to 5"), std::string::npos) << nine.err;
 }
+
+// A sequence keeps the tracer's structure and refits it as the letters move: each
+// frame is the frame rendered on its own.
+TEST(RayTraceRender, ASequenceDrawsEachFrameAsItsStillDoes) {
+    fw::test::TempDir dir;
+    const std::string project = std::string(FW_SOURCE_DIR) + "/examples/animated-title.kxp";
+    auto run = [&](const std::string& arguments) {
+        return fw::test::runProgram(FW_EXECUTABLE, "render " + project + " --renderer raytrace --size 96x54 " + arguments,
+                                    dir.path().string());
+    };
+    auto seq = run("--frames 8-10 -o " + dir.file("shot.png"));
+    ASSERT_EQ(seq.status, 0) << seq.err;
+    for (int frame : {9, 10}) {
+        const std::string still = dir.file("still" + std::to_string(frame) + ".png");
+        ASSERT_EQ(run("--frame " + std::to_string(frame) + " -o " + still).status, 0);
+        Rgba a = readRgba(dir.file((frame < 10 ? "shot_000" : "shot_00") + std::to_string(frame) + ".png")),
+             b = readRgba(still);
+        ASSERT_EQ(a.px.size(), b.px.size());
+        int worst = 0;
+        for (size_t i = 0; i < a.px.size(); ++i) worst = std::max(worst, std::abs(a.px[i] - b.px[i]));
+        EXPECT_LE(worst, 1) << frame;
+    }
+    EXPECT_NE(readRgba(dir.file("shot_0008.png")).px, readRgba(dir.file("shot_0010.png")).px);
+}
