@@ -306,6 +306,7 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
 
     // Each pixel first takes its point (with corners, its top-left one), which is what
     // rows left unfinished by an abort keep.
+#pragma omp parallel for schedule(static) num_threads(threads)
     for (int r = 0; r < H; ++r)
         for (int c = 0; c < W; ++c) store(c, r, points[static_cast<size_t>(r) * PW + c]);
     if (corners && !abort_) {
