@@ -153,8 +153,7 @@ bool C4dWriter::write(const std::string& path, const std::vector<ExportUnit>& un
     out.bytes += objects.bytes;
     out.end(file);
 
-    AFile target;
-    return target.openWrite(path) && target.write(out.bytes.data(), out.bytes.size()) && target.close();
+    return AFile::writeWhole(path, out.bytes.data(), out.bytes.size());
 }
 
 }  // namespace fw

@@ -201,9 +201,7 @@ bool FactWriter::write(const std::string& path, const std::vector<ExportUnit>& u
     out.bytes += groups.bytes;
     out.end(form);
 
-    AFile target;
-    if (!target.openWrite(path) || !target.write(out.bytes.data(), out.bytes.size()) || !target.close()) return false;
-    return true;
+    return AFile::writeWhole(path, out.bytes.data(), out.bytes.size());
 }
 
 }  // namespace fw

@@ -357,8 +357,7 @@ bool GlbWriter::write(const std::string& path, const std::vector<ExportUnit>& un
     tinygltf::TinyGLTF gltf;
     if (!gltf.WriteGltfSceneToStream(&builder.model(), bytes, false, true)) return false;
     std::string data = bytes.str();
-    AFile file;
-    return file.openWrite(path) && file.write(data.data(), data.size()) && file.close();
+    return AFile::writeWhole(path, data.data(), data.size());
 }
 
 }  // namespace fw

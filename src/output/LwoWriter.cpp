@@ -280,10 +280,7 @@ bool LwoWriter::write(const std::string& path, const std::vector<ExportUnit>& un
     }
     out.close(form);
 
-    AFile file;
-    if (!file.openWrite(path, 1 << 16)) return false;
-    if (!file.write(out.bytes.data(), out.bytes.size())) return false;
-    return file.close();
+    return AFile::writeWhole(path, out.bytes.data(), out.bytes.size());
 }
 
 }  // namespace fw

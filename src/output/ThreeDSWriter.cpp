@@ -427,10 +427,7 @@ bool ThreeDSWriter::write(const std::string& path, const std::vector<ExportUnit>
     out.close(editor);
     out.close(main);
 
-    AFile file;
-    if (!file.openWrite(path, 1 << 16)) return false;
-    if (!file.write(out.bytes.data(), out.bytes.size())) return false;
-    return file.close();
+    return AFile::writeWhole(path, out.bytes.data(), out.bytes.size());
 }
 
 }  // namespace fw
