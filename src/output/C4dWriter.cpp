@@ -74,9 +74,7 @@ bool C4dWriter::write(const std::string& path, const std::vector<ExportUnit>& un
         for (int e = 0; e < g->elementCount(); ++e) {
             GeometryInterface::ElementInfo info;
             const int *p, *t, *n;
-            if (!g->getElementRefs(e, info, &p, &t, &n) || info.kind != GeometryInterface::Polygon || info.count < 3 ||
-                !u.writes(info.part))
-                continue;
+            if (!u.polygon(e, info, &p, &t, &n)) continue;
             bool hasTex = t && info.texCount == info.count, hasNormals = n && info.normalCount == info.count;
             anyNormals = anyNormals || hasNormals;
             anyTex = anyTex || hasTex;

@@ -223,9 +223,7 @@ private:
         for (int e = 0; e < g->elementCount(); ++e) {
             GeometryInterface::ElementInfo info;
             const int *p, *t, *n;
-            if (!g->getElementRefs(e, info, &p, &t, &n) || info.kind != GeometryInterface::Polygon ||
-                info.count < 3 || !u.writes(info.part))
-                continue;
+            if (!u.polygon(e, info, &p, &t, &n)) continue;
             bool hasTex = t && info.texCount == info.count, hasNormals = n && info.normalCount == info.count;
             points.assign(static_cast<size_t>(info.count), glm::dvec3(0.0));
             normals.assign(static_cast<size_t>(info.count), glm::dvec3(0.0));

@@ -84,9 +84,7 @@ std::vector<Polygon> polygonsOf(const ExportUnit& unit) {
     for (int e = 0; e < g.elementCount(); ++e) {
         GeometryInterface::ElementInfo info;
         const int *p, *t, *n;
-        if (!g.getElementRefs(e, info, &p, &t, &n) || info.kind != GeometryInterface::Polygon || info.count < 3 ||
-            !unit.writes(info.part))
-            continue;
+        if (!unit.polygon(e, info, &p, &t, &n)) continue;
         bool hasTex = t && info.texCount == info.count;
         bool inRange = true;
         for (int c = 0; c < info.count; ++c)
