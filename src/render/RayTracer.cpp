@@ -8,9 +8,8 @@
 #include <glm/geometric.hpp>
 
 #include "render/Camera.h"
-#include "render/Light.h"
 #include "render/LightSlots.h"
-#include "render/RaySurface.h"
+#include "render/RayShading.h"
 
 namespace fw {
 
@@ -60,18 +59,6 @@ int machineThreads() {
 }
 
 uint8_t toByte(float v) { return static_cast<uint8_t>(std::clamp(v, 0.0f, 1.0f) * 255.0f + 0.5f); }
-
-// A light as the workers read it: where it is and what it gives, fixed for the frame.
-struct Lamp {
-    int type = Light::kDirectional;
-    glm::vec3 position{0}, toward{0, 0, 1};  // toward: to the light, for directional ones
-    glm::vec3 axis{0, 0, -1};                // a spot's direction
-    glm::vec3 colour{1};
-    float intensity = 1;
-    float cosOuter = -1, inner = 0, outer = 180;  // spot cone, degrees for the edge
-    bool shadow = false;
-    float darkness = 0.8f;
-};
 
 }  // namespace
 
@@ -393,95 +380,18 @@ bool RayTracer::render(SceneX& scene, Camera& camera, const RenderFrame& frame, 
     if (!rays.build(list, error)) return false;
     noteUntraced(list);
 
-    LightSlots slots = LightSlots::assign(scene);
-    std::vector<Lamp> lamps;
-    for (Light* light : slots.direct) {
-        Lamp lamp;
-        lamp.type = light->type();
-        glm::dmat4 m = light->cameraToWorld();
-        lamp.position = glm::vec3(m * glm::dvec4(0, 0, 1, 1));
-        lamp.toward = glm::vec3(glm::normalize(glm::dvec3(m[2])));
-        lamp.axis = -lamp.toward;
-        lamp.colour = glm::vec3(light->color[0], light->color[1], light->color[2]);
-        lamp.intensity = static_cast<float>(light->intensity);
-        if (lamp.type == Light::kSpot) {
-            lamp.outer = static_cast<float>(std::min(light->spotOuterAngle(), 89.0));
-            lamp.inner = static_cast<float>(std::min(light->spotInnerAngle(), 128.0));
-            lamp.cosOuter = static_cast<float>(std::cos(lamp.outer * kPi / 180));
-        }
-        lamp.shadow = light->shadow && settings_.shadows;
-        lamp.darkness = static_cast<float>(light->shadowDarkness);
-        lamps.push_back(lamp);
-    }
-    const glm::vec3 ambientLight(slots.ambient[0], slots.ambient[1], slots.ambient[2]);
-
-    // The lighting of the OpenGL frame, per ray: the colour texture at the hit, diffuse
-    // and highlight from each light, hard shadows toward the shadow-casting ones.
-    const auto& items = list.items();
-    Shader shade = [&](const RayScene::Hit& hit, const glm::vec3& direction, glm::vec4& colour) {
-        const DrawList::Item& item = items[static_cast<size_t>(hit.object)];
-        RaySurface::Point point;
-        if (!RaySurface::evaluate(item, item.parts[static_cast<size_t>(hit.part)], hit, direction, point)) return false;
-        const RaySurface::Layer& surface = point.layer[0];
-        const float visibility = point.visibility;
-        const glm::vec4 tex = surface.colour;
-        const glm::vec3 n = surface.normal;
-        glm::vec4 result = tex;
-        glm::vec4 specular(0);
-        const float sa = surface.specularAmount;
-        if (point.lit) {
-            glm::vec3 diffuse(0);
-            const glm::vec3 eye = -direction;
-            const glm::vec3 from = hit.position + n * (rays.epsilon() * 8);
-            for (const Lamp& lamp : lamps) {
-                if (lamp.intensity <= 0) continue;
-                glm::vec3 toLight = lamp.type == Light::kDirectional ? lamp.toward : lamp.position - hit.position;
-                float reach = lamp.type == Light::kDirectional ? -1.0f : glm::length(toLight);
-                glm::vec3 l = glm::normalize(toLight);
-                float lambert = glm::dot(n, l);
-                float spot = 1;
-                if (lamp.type == Light::kSpot) {
-                    float effect = glm::dot(lamp.axis, -l);
-                    if (effect > lamp.cosOuter) {
-                        float angle = static_cast<float>(std::acos(std::clamp(effect, -1.0f, 1.0f)) * 180 / kPi);
-                        if (lamp.inner < lamp.outer && angle > lamp.inner) {
-                            float x = 1 - (angle - lamp.inner) / (lamp.outer - lamp.inner);
-                            spot *= 3 * x * x - 2 * x * x * x;
-                        }
-                    } else {
-                        spot = 0;
-                    }
-                }
-                if (lamp.shadow && spot > 0 && lambert > 0) {
-                    unsigned g, t;
-                    float d;
-                    ++shadowFeelers_;
-                    if (rays.nearest(from, l, reach, g, t, d, rays.epsilon())) spot *= 1 - lamp.darkness;
-                }
-                if (spot > 0 && lambert > 0) diffuse += spot * lambert * lamp.intensity * lamp.colour;
-                if (spot > 0 && sa > 0) {
-                    glm::vec3 reflected = glm::reflect(-l, n);
-                    float sr = std::max(0.0f, glm::dot(reflected, eye));
-                    float k = 0.25f * std::clamp(surface.shininess, 0.0f, 128.0f);
-                    float denominator = k - k * sr + sr;
-                    float highlight = denominator > 0 ? sr / denominator * spot * sa : 0;
-                    if (highlight > 0) {
-                        specular += glm::vec4(highlight * lamp.intensity * lamp.colour, highlight * lamp.intensity);
-                    }
-                }
-            }
-            glm::vec3 lit = diffuse * glm::vec3(tex) + glm::vec3(tex) * ambientLight;
-            result = glm::vec4(glm::min(lit, glm::vec3(tex)), std::min(tex.a, 1.0f));
-        }
-        result *= surface.opacity;
-        const glm::vec4 specTex = surface.specularTexel;
-        const float specMult = visibility * specTex.a;
-        if (sa > 0 && specTex.a > 0 && specular.a > 0) result += specular * specMult * specTex;
-        colour = glm::clamp(result, glm::vec4(0), glm::vec4(0.999999f));
-        return true;
-    };
     const double aspect = static_cast<double>(frame.width) * settings_.pixelAspect / frame.height;
-    return trace(rays, View::of(camera, aspect), frame, shade, out, error);
+    const View view = View::of(camera, aspect);
+    RayShading::Settings shading;
+    shading.shadows = settings_.shadows;
+    RayShading shader(rays, list, LightSlots::assign(scene), shading,
+                      [&](const glm::vec3&, const glm::vec3&) { return glm::vec4(0); });
+    Shader shade = [&](const RayScene::Hit& hit, const glm::vec3& direction, glm::vec4& colour) {
+        return shader.shade(hit, direction, 0, colour);
+    };
+    const bool done = trace(rays, view, frame, shade, out, error);
+    stats_.shadowFeelers = shader.shadowFeelers();
+    return done;
 }
 
 }  // namespace fw

@@ -1,0 +1,175 @@
+#include "render/RayShading.h"
+
+#include <omp.h>
+
+#include <algorithm>
+#include <cmath>
+#include <glm/geometric.hpp>
+
+#include "platform/MathConstants.h"
+#include "render/Light.h"
+
+namespace fw {
+
+// A light as the workers read it: where it is and what it gives, fixed for the frame.
+struct RayShading::Lamp {
+    int type = Light::kDirectional;
+    glm::vec3 position{0}, toward{0, 0, 1};  // toward: to the light, for directional ones
+    glm::vec3 axis{0, 0, -1};                // a spot's direction
+    glm::vec3 colour{1};
+    float intensity = 1;
+    float cosOuter = -1, inner = 0, outer = 180;  // spot cone, degrees for the edge
+    bool shadow = false;
+    float darkness = 0.8f;
+};
+
+// One per worker, a cache line each, so counting rays costs no contention.
+struct alignas(64) RayShading::Counters {
+    std::atomic<long> shadow{0}, secondary{0};
+};
+
+RayShading::RayShading(const RayScene& scene, const DrawList& list, const LightSlots& slots,
+                       const Settings& settings, Background background)
+    : scene_(scene), list_(list), settings_(settings), background_(std::move(background)) {
+    threads_ = std::max(1, omp_get_max_threads());
+    counters_ = std::make_unique<Counters[]>(static_cast<size_t>(threads_));
+    for (Light* light : slots.direct) {
+        Lamp lamp;
+        lamp.type = light->type();
+        glm::dmat4 m = light->cameraToWorld();
+        lamp.position = glm::vec3(m * glm::dvec4(0, 0, 1, 1));
+        lamp.toward = glm::vec3(glm::normalize(glm::dvec3(m[2])));
+        lamp.axis = -lamp.toward;
+        lamp.colour = glm::vec3(light->color[0], light->color[1], light->color[2]);
+        lamp.intensity = static_cast<float>(light->intensity);
+        if (lamp.type == Light::kSpot) {
+            lamp.outer = static_cast<float>(std::min(light->spotOuterAngle(), 89.0));
+            lamp.inner = static_cast<float>(std::min(light->spotInnerAngle(), 128.0));
+            lamp.cosOuter = static_cast<float>(std::cos(lamp.outer * kPi / 180));
+        }
+        lamp.shadow = light->shadow && settings_.shadows;
+        lamp.darkness = static_cast<float>(light->shadowDarkness);
+        lamps_.push_back(lamp);
+    }
+    ambient_ = glm::vec3(slots.ambient[0], slots.ambient[1], slots.ambient[2]);
+}
+
+RayShading::~RayShading() = default;
+
+RayShading::Counters& RayShading::counters() const {
+    return counters_[static_cast<size_t>(omp_get_thread_num() % threads_)];
+}
+
+long RayShading::shadowFeelers() const {
+    long n = 0;
+    for (int i = 0; i < threads_; ++i) n += counters_[static_cast<size_t>(i)].shadow;
+    return n;
+}
+
+long RayShading::secondaryRays() const {
+    long n = 0;
+    for (int i = 0; i < threads_; ++i) n += counters_[static_cast<size_t>(i)].secondary;
+    return n;
+}
+
+float RayShading::lightReaching(const Lamp& lamp, const glm::vec3& from, const glm::vec3&, float& visible) const {
+    visible = 1;
+    if (!lamp.shadow) return 1;
+    glm::vec3 toLight = lamp.type == Light::kDirectional ? lamp.toward : lamp.position - from;
+    float reach = lamp.type == Light::kDirectional ? -1.0f : glm::length(toLight);
+    unsigned g, t;
+    float d;
+    counters().shadow.fetch_add(1, std::memory_order_relaxed);
+    if (scene_.nearest(from, glm::normalize(toLight), reach, g, t, d, scene_.epsilon())) visible = 0;
+    return 1 - lamp.darkness * (1 - visible);
+}
+
+// The lighting of the OpenGL frame, per ray: diffuse and highlight from each light,
+// the light never brightening the surface beyond its own colour.
+glm::vec4 RayShading::lit(const RaySurface::Point& point, const RaySurface::Layer& surface, const glm::vec3& position,
+                          const glm::vec3& direction) const {
+    const glm::vec4 tex = surface.colour;
+    const glm::vec3 n = surface.normal;
+    glm::vec4 result = tex;
+    glm::vec4 specular(0);
+    const float sa = surface.specularAmount;
+    if (point.lit) {
+        glm::vec3 diffuse(0);
+        const glm::vec3 eye = -direction;
+        const glm::vec3 from = position + n * (scene_.epsilon() * 8);
+        for (const Lamp& lamp : lamps_) {
+            if (lamp.intensity <= 0) continue;
+            glm::vec3 toLight = lamp.type == Light::kDirectional ? lamp.toward : lamp.position - position;
+            glm::vec3 l = glm::normalize(toLight);
+            float lambert = glm::dot(n, l);
+            float spot = 1;
+            if (lamp.type == Light::kSpot) {
+                float effect = glm::dot(lamp.axis, -l);
+                if (effect > lamp.cosOuter) {
+                    float angle = static_cast<float>(std::acos(std::clamp(effect, -1.0f, 1.0f)) * 180 / kPi);
+                    if (lamp.inner < lamp.outer && angle > lamp.inner) {
+                        float x = 1 - (angle - lamp.inner) / (lamp.outer - lamp.inner);
+                        spot *= 3 * x * x - 2 * x * x * x;
+                    }
+                } else {
+                    spot = 0;
+                }
+            }
+            float visible = 1;
+            if (spot > 0 && lambert > 0) spot *= lightReaching(lamp, from, n, visible);
+            if (point.cartoon) {
+                // Three flat bands of light instead of a gradient.
+                float band = spot * lambert;
+                lambert = band > 0.6f ? 1.0f : band > 0.25f ? 0.65f : band > 0.0f ? 0.35f : 0.0f;
+                if (spot > 0) spot = 1;
+            }
+            if (spot > 0 && lambert > 0) diffuse += spot * lambert * lamp.intensity * lamp.colour;
+            if (spot > 0 && sa > 0) {
+                glm::vec3 reflected = glm::reflect(-l, n);
+                float sr = std::max(0.0f, glm::dot(reflected, eye));
+                float k = 0.25f * std::clamp(surface.shininess, 0.0f, 128.0f);
+                float denominator = k - k * sr + sr;
+                float highlight = denominator > 0 ? sr / denominator * spot * sa : 0;
+                if (point.cartoon) highlight = highlight > 0.5f * sa ? sa : 0.0f;  // a hard-edged spot
+                if (highlight > 0) specular += glm::vec4(highlight * lamp.intensity * lamp.colour, highlight * lamp.intensity);
+            }
+        }
+        glm::vec3 lit = diffuse * glm::vec3(tex) + glm::vec3(tex) * ambient_;
+        result = glm::vec4(glm::min(lit, glm::vec3(tex)), std::min(tex.a, 1.0f));
+    }
+    result *= surface.opacity;
+    const glm::vec4 specTex = surface.specularTexel;
+    const float specMult = point.visibility * specTex.a;
+    if (sa > 0 && specTex.a > 0 && specular.a > 0) result += specular * specMult * specTex;
+    return glm::clamp(result, glm::vec4(0), glm::vec4(0.999999f));
+}
+
+bool RayShading::shade(const RayScene::Hit& hit, const glm::vec3& direction, int, glm::vec4& colour) const {
+    const DrawList::Item& item = list_.items()[static_cast<size_t>(hit.object)];
+    const DrawList::Part& part = item.parts[static_cast<size_t>(hit.part)];
+    if (part.material->style == BakedMaterial::kShadowCatcher) {
+        // Clear where lit: only the shadows falling on it darken what lies behind.
+        glm::vec3 n = glm::dot(hit.normal, direction) > 0 ? -hit.normal : hit.normal;
+        const glm::vec3 from = hit.position + n * (scene_.epsilon() * 8);
+        float clear = 1;
+        for (const Lamp& lamp : lamps_) {
+            if (lamp.intensity <= 0 || !lamp.shadow) continue;
+            glm::vec3 l = lamp.type == Light::kDirectional ? lamp.toward : glm::normalize(lamp.position - hit.position);
+            if (glm::dot(n, l) <= 0) continue;
+            float visible = 1;
+            clear *= lightReaching(lamp, from, n, visible);
+        }
+        const float a = std::clamp((1 - clear) * static_cast<float>(item.opacity), 0.0f, 0.999999f);
+        colour = glm::vec4(0, 0, 0, a);
+        return true;
+    }
+    RaySurface::Point point;
+    if (!RaySurface::evaluate(item, part, hit, direction, point)) return false;
+    glm::vec4 result = lit(point, point.layer[0], hit.position, direction);
+    if (point.layers > 1 && point.fresnelMix > 0)
+        result = result * (1 - point.fresnelMix) + lit(point, point.layer[1], hit.position, direction) * point.fresnelMix;
+    colour = result;
+    return true;
+}
+
+}  // namespace fw
