@@ -21,6 +21,11 @@ struct RayShading::Lamp {
     float cosOuter = -1, inner = 0, outer = 180;  // spot cone, degrees for the edge
     bool shadow = false;
     float darkness = 0.8f;
+    int falloff = Light::kNone;
+    double reach = 5000;  // the light's distance
+    // The light's size for soft shadows: a disk's radius, or a directional light's
+    // cone as the tangent of its half-angle.
+    float radius = 0;
 };
 
 // One per worker, a cache line each, so counting rays costs no contention.
@@ -33,6 +38,7 @@ RayShading::RayShading(const RayScene& scene, const DrawList& list, const LightS
     : scene_(scene), list_(list), settings_(settings), background_(std::move(background)) {
     threads_ = std::max(1, omp_get_max_threads());
     counters_ = std::make_unique<Counters[]>(static_cast<size_t>(threads_));
+    shadowTaps_ = settings_.traceShadows ? &shadowTable(settings_.shadowRays) : &Light::sampleTable(0);
     for (Light* light : slots.direct) {
         Lamp lamp;
         lamp.type = light->type();
@@ -49,6 +55,15 @@ RayShading::RayShading(const RayScene& scene, const DrawList& list, const LightS
         }
         lamp.shadow = light->shadow && settings_.shadows;
         lamp.darkness = static_cast<float>(light->shadowDarkness);
+        lamp.falloff = light->falloff();
+        lamp.reach = light->lightDistance;
+        // The softness is the light's size as seen from the middle of the scene: 0.01
+        // radians of cone per step, so softness 6 is a lamp about 7 degrees across.
+        const float cone = static_cast<float>(std::max(0, light->shadowSoftness)) * 0.01f;
+        const float* box = scene.bounds();
+        const glm::vec3 centre = box[0] <= box[3] ? 0.5f * (glm::vec3(box[0], box[1], box[2]) + glm::vec3(box[3], box[4], box[5]))
+                                                  : glm::vec3(0);
+        lamp.radius = lamp.type == Light::kDirectional ? cone : cone * glm::length(lamp.position - centre);
         lamps_.push_back(lamp);
     }
     ambient_ = glm::vec3(slots.ambient[0], slots.ambient[1], slots.ambient[2]);
@@ -72,15 +87,89 @@ long RayShading::secondaryRays() const {
     return n;
 }
 
-float RayShading::lightReaching(const Lamp& lamp, const glm::vec3& from, const glm::vec3&, float& visible) const {
+// Falloff with d the distance from the light and D the light's distance: ABRUPT is
+// full strength out to D and nothing beyond; LINEAR fades evenly from full at the
+// light to nothing at D; INVERSE_SQUARE is full out to D and (D / d)^2 beyond, so
+// nothing burns out next to the lamp and the decline further off is the physical
+// one; NONE is the same everywhere. Directional lights are infinitely far away and
+// never fall off.
+float RayShading::falloff(int kind, double distance, double reach) {
+    switch (kind) {
+    case Light::kAbrupt:
+        return distance <= reach ? 1.0f : 0.0f;
+    case Light::kLinear:
+        return reach > 0 ? static_cast<float>(std::clamp(1 - distance / reach, 0.0, 1.0)) : 0.0f;
+    case Light::kInverseSquare:
+        if (reach <= 0) return 0.0f;
+        return distance <= reach ? 1.0f : static_cast<float>(reach * reach / (distance * distance));
+    default:
+        return 1.0f;
+    }
+}
+
+const std::vector<std::array<double, 3>>& RayShading::shadowTable(int rays) {
+    static const int kSizes[] = {1, 4, 16, 36, 64, 144, 256};
+    int index = 0;
+    for (int i = 0; i < 7; ++i)
+        if (rays >= kSizes[i]) index = i;
+    return Light::sampleTable(index);
+}
+
+// Light passing from `from` along `direction` for `reach` (negative: unbounded): 0
+// behind an opaque occluder; transparent ones, when they let light through, each
+// keep their transparency's share, up to the shadow bounce limit.
+float RayShading::transmission(const glm::vec3& from, const glm::vec3& direction, float reach) const {
+    Counters& count = counters();
+    count.shadow.fetch_add(1, std::memory_order_relaxed);
+    if (!settings_.shadowTransparency) {
+        unsigned g, t;
+        float d;
+        return scene_.nearest(from, direction, reach, g, t, d, scene_.epsilon()) ? 0.0f : 1.0f;
+    }
+    float passed = 1, skip = scene_.epsilon();
+    for (int occluders = 0;; ++occluders) {
+        RayScene::Hit hit;
+        if (!scene_.intersect(from, direction, reach, hit, skip)) return passed;
+        if (occluders >= settings_.maxShadowBounces) return 0;
+        const DrawList::Item& item = list_.items()[static_cast<size_t>(hit.object)];
+        const DrawList::Part& part = item.parts[static_cast<size_t>(hit.part)];
+        RaySurface::Point p;
+        if (part.material->style != BakedMaterial::kShadowCatcher) {
+            // A holdout blocks light like any solid.
+            if (!RaySurface::evaluate(item, part, hit, direction, p)) return 0;
+            float alpha = p.layer[0].colour.a * p.layer[0].opacity;
+            if (p.layers > 1) alpha += (p.layer[1].colour.a * p.layer[1].opacity - alpha) * p.fresnelMix;
+            passed *= 1 - std::clamp(alpha, 0.0f, 1.0f);
+            if (passed <= 1e-3f) return 0;
+        }
+        skip = hit.distance + scene_.epsilon();
+        count.shadow.fetch_add(1, std::memory_order_relaxed);
+    }
+}
+
+// The share of a lamp's light that reaches `from`: its taps spread over a disk
+// across the direction to the light (or a cone for directional lights), each tap a
+// shadow ray, the blocked share darkened by the light's shadow darkness.
+float RayShading::lightReaching(const Lamp& lamp, const glm::vec3& from, float& visible) const {
     visible = 1;
     if (!lamp.shadow) return 1;
-    glm::vec3 toLight = lamp.type == Light::kDirectional ? lamp.toward : lamp.position - from;
-    float reach = lamp.type == Light::kDirectional ? -1.0f : glm::length(toLight);
-    unsigned g, t;
-    float d;
-    counters().shadow.fetch_add(1, std::memory_order_relaxed);
-    if (scene_.nearest(from, glm::normalize(toLight), reach, g, t, d, scene_.epsilon())) visible = 0;
+    const bool directional = lamp.type == Light::kDirectional;
+    const glm::vec3 centre = directional ? lamp.toward : lamp.position - from;
+    const glm::vec3 axis = glm::normalize(centre);
+    const glm::vec3 helper = std::fabs(axis.x) < 0.9f ? glm::vec3(1, 0, 0) : glm::vec3(0, 0, 1);
+    const glm::vec3 t = glm::normalize(glm::cross(helper, axis)), b = glm::cross(axis, t);
+    float sum = 0;
+    for (const auto& tap : *shadowTaps_) {
+        const glm::vec3 offset = lamp.radius * (static_cast<float>(tap[0]) * t + static_cast<float>(tap[2]) * b);
+        if (directional) {
+            sum += transmission(from, glm::normalize(axis + offset), -1.0f);
+        } else {
+            const glm::vec3 to = centre + offset;
+            const float reach = glm::length(to);
+            sum += transmission(from, to / reach, reach);
+        }
+    }
+    visible = sum / static_cast<float>(shadowTaps_->size());
     return 1 - lamp.darkness * (1 - visible);
 }
 
@@ -115,8 +204,9 @@ glm::vec4 RayShading::lit(const RaySurface::Point& point, const RaySurface::Laye
                     spot = 0;
                 }
             }
+            if (lamp.type != Light::kDirectional) spot *= falloff(lamp.falloff, glm::length(toLight), lamp.reach);
             float visible = 1;
-            if (spot > 0 && lambert > 0) spot *= lightReaching(lamp, from, n, visible);
+            if (spot > 0 && lambert > 0) spot *= lightReaching(lamp, from, visible);
             if (point.cartoon) {
                 // Three flat bands of light instead of a gradient.
                 float band = spot * lambert;
@@ -157,7 +247,7 @@ bool RayShading::shade(const RayScene::Hit& hit, const glm::vec3& direction, int
             glm::vec3 l = lamp.type == Light::kDirectional ? lamp.toward : glm::normalize(lamp.position - hit.position);
             if (glm::dot(n, l) <= 0) continue;
             float visible = 1;
-            clear *= lightReaching(lamp, from, n, visible);
+            clear *= lightReaching(lamp, from, visible);
         }
         const float a = std::clamp((1 - clear) * static_cast<float>(item.opacity), 0.0f, 0.999999f);
         colour = glm::vec4(0, 0, 0, a);

@@ -3,6 +3,7 @@
 // rays toward them, and reflected and refracted rays followed up to the bounce limit.
 // Made once per frame; `shade` is read-only and called from every worker at once.
 
+#include <array>
 #include <atomic>
 #include <functional>
 #include <glm/vec3.hpp>
@@ -56,7 +57,7 @@ private:
     glm::vec4 lit(const RaySurface::Point& point, const RaySurface::Layer& layer, const glm::vec3& position,
                   const glm::vec3& direction) const;
     // The share of a lamp's light that reaches `from` (1 - darkness where blocked).
-    float lightReaching(const Lamp& lamp, const glm::vec3& from, const glm::vec3& normal, float& visible) const;
+    float lightReaching(const Lamp& lamp, const glm::vec3& from, float& visible) const;
     float transmission(const glm::vec3& from, const glm::vec3& direction, float reach) const;
     // What is seen from `origin` along `direction` after `depth` bounces.
     glm::vec4 follow(const glm::vec3& origin, const glm::vec3& direction, int depth) const;
@@ -67,6 +68,7 @@ private:
     Settings settings_;
     Background background_;
     std::vector<Lamp> lamps_;
+    const std::vector<std::array<double, 3>>* shadowTaps_ = nullptr;
     glm::vec3 ambient_{0};
     std::unique_ptr<Counters[]> counters_;
     int threads_ = 1;

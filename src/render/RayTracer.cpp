@@ -384,6 +384,12 @@ bool RayTracer::render(SceneX& scene, Camera& camera, const RenderFrame& frame, 
     const View view = View::of(camera, aspect);
     RayShading::Settings shading;
     shading.shadows = settings_.shadows;
+    shading.traceShadows = settings_.traceShadows;
+    shading.shadowRays = settings_.shadowRays;
+    shading.shadowTransparency = settings_.shadowTransparency;
+    shading.maxBounces = settings_.maxBounces;
+    shading.maxShadowBounces = settings_.maxShadowBounces;
+    shading.reflectionBlend = settings_.reflectionBlend;
     RayShading shader(rays, list, LightSlots::assign(scene), shading,
                       [&](const glm::vec3&, const glm::vec3&) { return glm::vec4(0); });
     Shader shade = [&](const RayScene::Hit& hit, const glm::vec3& direction, glm::vec4& colour) {
@@ -391,6 +397,7 @@ bool RayTracer::render(SceneX& scene, Camera& camera, const RenderFrame& frame, 
     };
     const bool done = trace(rays, view, frame, shade, out, error);
     stats_.shadowFeelers = shader.shadowFeelers();
+    stats_.secondaryRays = shader.secondaryRays();
     return done;
 }
 

@@ -34,6 +34,12 @@ public:
         // keeps premultiplied colours.
         bool unpremultiply = true;
         bool shadows = true;        // shadow rays toward shadow-casting lights
+        bool traceShadows = false;  // soft shadows: `shadowRays` rays a light; off, one hard ray
+        int shadowRays = 16;
+        bool shadowTransparency = false;  // transparent occluders let light through
+        int maxBounces = 4;         // reflected and refracted rays in a row
+        int maxShadowBounces = 2;   // transparent occluders one shadow ray passes
+        int reflectionBlend = 1;    // how traced reflections blend onto the surface (Normal)
         bool multiThreaded = true;
     };
 
@@ -43,7 +49,8 @@ public:
         long ambientRays = 0;
         long shadowFeelers = 0;
         long supersampledPixels = 0;
-        long raysTraced() const { return primaryRays + ambientRays + shadowFeelers; }
+        long secondaryRays = 0;  // reflected and refracted
+        long raysTraced() const { return primaryRays + ambientRays + shadowFeelers + secondaryRays; }
     };
 
     // The ray through image fractions (u, v), u across from the left, v down from the top.
