@@ -8,6 +8,7 @@
 
 #include "platform/MathConstants.h"
 #include "render/Light.h"
+#include "surface/BlendMode.h"
 
 namespace fw {
 
@@ -230,17 +231,137 @@ glm::vec4 RayShading::lit(const RaySurface::Point& point, const RaySurface::Laye
     result *= surface.opacity;
     const glm::vec4 specTex = surface.specularTexel;
     const float specMult = point.visibility * specTex.a;
+    if (surface.reflectionAmount > 0) {
+        result += surface.environment * surface.reflectionAmount * specMult;
+        result = glm::clamp(result, glm::vec4(0), glm::vec4(0.999999f));
+    }
     if (sa > 0 && specTex.a > 0 && specular.a > 0) result += specular * specMult * specTex;
     return glm::clamp(result, glm::vec4(0), glm::vec4(0.999999f));
 }
 
-bool RayShading::shade(const RayScene::Hit& hit, const glm::vec3& direction, int, glm::vec4& colour) const {
+namespace {
+
+glm::vec4 straight(const glm::vec4& c) { return c.a > 0 ? glm::vec4(glm::vec3(c) / c.a, c.a) : glm::vec4(0); }
+
+// A direction about +Y from a channel's spread, turned onto `axis`.
+glm::vec3 turned(const std::array<double, 3>& d, const glm::vec3& axis, const glm::vec3& t, const glm::vec3& b) {
+    return glm::normalize(static_cast<float>(d[0]) * t + static_cast<float>(d[1]) * axis + static_cast<float>(d[2]) * b);
+}
+
+void across(const glm::vec3& axis, glm::vec3& t, glm::vec3& b) {
+    const glm::vec3 helper = std::fabs(axis.x) < 0.9f ? glm::vec3(1, 0, 0) : glm::vec3(0, 0, 1);
+    t = glm::normalize(glm::cross(helper, axis));
+    b = glm::cross(axis, t);
+}
+
+}  // namespace
+
+glm::vec4 RayShading::follow(const glm::vec3& origin, const glm::vec3& direction, int depth, float& distance) const {
+    distance = -1;
+    // Past the bounce limit no ray is cast: the background stands for whatever is there.
+    if (depth > settings_.maxBounces) return background_(origin, direction);
+    counters().secondary.fetch_add(1, std::memory_order_relaxed);
+    RayScene::Hit hit;
+    glm::vec4 colour;
+    if (!scene_.intersect(origin, direction, -1, hit, scene_.epsilon()) || !shade(hit, direction, depth, colour))
+        return background_(origin, direction);
+    distance = hit.distance;
+    return colour;
+}
+
+glm::vec4 RayShading::spread(const glm::vec3& origin, const glm::vec3& axis,
+                             const std::vector<std::array<double, 3>>* rays, int depth, float start, float end,
+                             float& share) const {
+    share = 1;
+    float distance;
+    if (!rays || rays->size() <= 1) {
+        glm::vec4 c = follow(origin, axis, depth, distance);
+        if (end > start) {
+            // Falloff: what lies further than `end` along the ray is not seen in it.
+            share = distance < 0 ? 0.0f : std::clamp((end - distance) / (end - start), 0.0f, 1.0f);
+        }
+        return c;
+    }
+    glm::vec3 t, b;
+    across(axis, t, b);
+    glm::vec4 sum(0);
+    float weights = 0;
+    for (const auto& d : *rays) {
+        glm::vec4 c = follow(origin, turned(d, axis, t, b), depth, distance);
+        float w = 1;
+        if (end > start) w = distance < 0 ? 0.0f : std::clamp((end - distance) / (end - start), 0.0f, 1.0f);
+        sum += w * c;
+        weights += w;
+    }
+    share = weights / static_cast<float>(rays->size());
+    return weights > 0 ? sum / weights : glm::vec4(0);
+}
+
+// One surface of the hit, lit, then with what shows through it and what it mirrors.
+glm::vec4 RayShading::surface(const RaySurface::Point& point, const RaySurface::Layer& layer,
+                              const RayScene::Hit& hit, const glm::vec3& direction, int depth) const {
+    glm::vec4 c = lit(point, layer, hit.position, direction);
+    const glm::vec3 n = layer.normal, nf = point.faceNormal;
+    const float offset = scene_.epsilon() * 8;
+    const glm::vec3 front = hit.position + nf * offset, back = hit.position - nf * offset;
+    glm::vec4 mirrored(0);
+    float mirroredShare = -1;  // not traced yet
+    auto mirror = [&]() {
+        if (mirroredShare < 0) {
+            glm::vec3 r = glm::reflect(direction, n);
+            if (glm::dot(r, nf) <= 0) r = glm::reflect(direction, nf);  // a bent normal must not send it inside
+            mirrored = spread(front, r, layer.reflectionRays, depth + 1, layer.falloffStart, layer.falloffEnd,
+                              mirroredShare);
+        }
+        return mirrored;
+    };
+    const float coverage = std::clamp(layer.colour.a * layer.opacity, 0.0f, 1.0f);
+    if (coverage < 0.999f) {
+        glm::vec4 through(0);
+        const float index = layer.refraction;
+        if (index > 0 && index != 1 && layer.opacity < 1) {
+            // Snell's law: entering across the side the normals face, leaving from behind it.
+            const bool entering = glm::dot(hit.faceNormal, direction) < 0;
+            const float eta = entering ? 1 / index : index;
+            const glm::vec3 bent = glm::refract(direction, n, eta);
+            float reflectance = 1;  // total internal reflection
+            float share;
+            if (bent != glm::vec3(0)) {
+                // Schlick's approximation, on the thinner medium's side of the boundary.
+                const float cosIn = std::clamp(-glm::dot(direction, n), 0.0f, 1.0f);
+                const float cosine = eta > 1 ? std::sqrt(std::max(0.0f, 1 - eta * eta * (1 - cosIn * cosIn))) : cosIn;
+                const float r0 = (index - 1) * (index - 1) / ((index + 1) * (index + 1));
+                reflectance = r0 + (1 - r0) * std::pow(1 - cosine, 5.0f);
+                through = (1 - reflectance) * spread(back, bent, layer.refractionRays, depth + 1, 0, 0, share);
+            }
+            if (reflectance * (1 - coverage) > 0.005f) through += reflectance * mirror();
+        } else {
+            float distance;
+            through = follow(back, direction, depth + 1, distance);
+        }
+        c += (1 - coverage) * through;
+    }
+    const float amount = std::clamp(layer.raytraceAmount, 0.0f, 1.0f);
+    if (amount > 0) {
+        const glm::vec4 seen = straight(mirror());
+        const glm::vec4 under = straight(c);
+        Rgba d{under.r, under.g, under.b, under.a};
+        const Rgba s{seen.r, seen.g, seen.b, seen.a * amount * mirroredShare};
+        if (s.a > 0) BlendMode::blend(d, s, settings_.reflectionBlend, true);
+        c = glm::vec4(d.r * d.a, d.g * d.a, d.b * d.a, d.a);
+    }
+    return glm::clamp(c, glm::vec4(0), glm::vec4(0.999999f));
+}
+
+bool RayShading::shade(const RayScene::Hit& hit, const glm::vec3& direction, int depth, glm::vec4& colour) const {
     const DrawList::Item& item = list_.items()[static_cast<size_t>(hit.object)];
     const DrawList::Part& part = item.parts[static_cast<size_t>(hit.part)];
     if (part.material->style == BakedMaterial::kShadowCatcher) {
         // Clear where lit: only the shadows falling on it darken what lies behind.
-        glm::vec3 n = glm::dot(hit.normal, direction) > 0 ? -hit.normal : hit.normal;
-        const glm::vec3 from = hit.position + n * (scene_.epsilon() * 8);
+        const bool facing = glm::dot(hit.normal, direction) <= 0;
+        const glm::vec3 n = facing ? hit.normal : -hit.normal;
+        const glm::vec3 nf = glm::dot(hit.faceNormal, direction) <= 0 ? hit.faceNormal : -hit.faceNormal;
+        const glm::vec3 from = hit.position + nf * (scene_.epsilon() * 8);
         float clear = 1;
         for (const Lamp& lamp : lamps_) {
             if (lamp.intensity <= 0 || !lamp.shadow) continue;
@@ -250,14 +371,17 @@ bool RayShading::shade(const RayScene::Hit& hit, const glm::vec3& direction, int
             clear *= lightReaching(lamp, from, visible);
         }
         const float a = std::clamp((1 - clear) * static_cast<float>(item.opacity), 0.0f, 0.999999f);
-        colour = glm::vec4(0, 0, 0, a);
+        float distance;
+        colour = (1 - a) * follow(hit.position - nf * (scene_.epsilon() * 8), direction, depth + 1, distance) +
+                 glm::vec4(0, 0, 0, a);
         return true;
     }
     RaySurface::Point point;
     if (!RaySurface::evaluate(item, part, hit, direction, point)) return false;
-    glm::vec4 result = lit(point, point.layer[0], hit.position, direction);
+    glm::vec4 result = point.fresnelMix < 1 || point.layers < 2 ? surface(point, point.layer[0], hit, direction, depth)
+                                                               : glm::vec4(0);
     if (point.layers > 1 && point.fresnelMix > 0)
-        result = result * (1 - point.fresnelMix) + lit(point, point.layer[1], hit.position, direction) * point.fresnelMix;
+        result = result * (1 - point.fresnelMix) + surface(point, point.layer[1], hit, direction, depth) * point.fresnelMix;
     colour = result;
     return true;
 }

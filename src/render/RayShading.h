@@ -59,8 +59,16 @@ private:
     // The share of a lamp's light that reaches `from` (1 - darkness where blocked).
     float lightReaching(const Lamp& lamp, const glm::vec3& from, float& visible) const;
     float transmission(const glm::vec3& from, const glm::vec3& direction, float reach) const;
-    // What is seen from `origin` along `direction` after `depth` bounces.
-    glm::vec4 follow(const glm::vec3& origin, const glm::vec3& direction, int depth) const;
+    // One of a hit's surfaces: lit, over what shows through it, with what it mirrors.
+    glm::vec4 surface(const RaySurface::Point& point, const RaySurface::Layer& layer, const RayScene::Hit& hit,
+                      const glm::vec3& direction, int depth) const;
+    // What is seen from `origin` along `direction` as bounce `depth`, and how far off
+    // it lies (negative: nothing was met).
+    glm::vec4 follow(const glm::vec3& origin, const glm::vec3& direction, int depth, float& distance) const;
+    // The average seen along a channel's spread of rays about `axis`; with a falloff
+    // range (`end` above `start`) far hits weigh less and `share` says how much is seen.
+    glm::vec4 spread(const glm::vec3& origin, const glm::vec3& axis, const std::vector<std::array<double, 3>>* rays,
+                     int depth, float start, float end, float& share) const;
     Counters& counters() const;
 
     const RayScene& scene_;

@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <glm/geometric.hpp>
+#include <glm/matrix.hpp>
 
 #include "render/Camera.h"
 #include "render/LightSlots.h"
@@ -89,6 +90,39 @@ RayTracer::View RayTracer::View::of(Camera& camera, double aspect) {
         camera.frustumAt(camera.clipFar, view.farHalf[0], view.farHalf[1]);
     }
     return view;
+}
+
+// The background as stored: the colour, or the media stretched over the frame.
+glm::vec4 RayTracer::backgroundAt(const RenderFrame& frame, double u, double v) {
+    glm::vec4 c(frame.background[0], frame.background[1], frame.background[2], frame.background[3]);
+    if (frame.backgroundImage && frame.backgroundWidth > 0 && frame.backgroundHeight > 0) {
+        int x = std::clamp(static_cast<int>(u * frame.backgroundWidth), 0, frame.backgroundWidth - 1);
+        int y = std::clamp(static_cast<int>((1 - v) * frame.backgroundHeight), 0, frame.backgroundHeight - 1);
+        const uint8_t* p = frame.backgroundImage + (static_cast<size_t>(y) * frame.backgroundWidth + x) * 4;
+        glm::vec4 m = glm::vec4(p[0], p[1], p[2], p[3]) / 255.0f;
+        float o = std::clamp(frame.backgroundOpacity, 0.0f, 1.0f) * m.a;
+        c = glm::vec4(glm::vec3(c) * (1 - o) + glm::vec3(m) * o, std::max(c.a, o));
+    }
+    return c;
+}
+
+bool RayTracer::View::fractions(const glm::vec3& origin, const glm::vec3& direction, double& u, double& v) const {
+    const glm::dmat4 toCamera = glm::inverse(toWorld);
+    double x, y;
+    if (orthographic) {
+        const glm::dvec4 o = toCamera * glm::dvec4(glm::dvec3(origin), 1.0);
+        x = o.x / nearHalf[0];
+        y = o.y / nearHalf[1];
+    } else {
+        const glm::dvec4 d = toCamera * glm::dvec4(glm::dvec3(direction), 0.0);
+        if (d.z >= 0) return false;
+        const double depth = clipFar - clipNear;
+        x = d.x / -d.z * depth / (farHalf[0] - nearHalf[0]);
+        y = d.y / -d.z * depth / (farHalf[1] - nearHalf[1]);
+    }
+    u = std::clamp((x + 1) / 2, 0.0, 1.0);
+    v = std::clamp((1 - y) / 2, 0.0, 1.0);
+    return true;
 }
 
 const std::vector<glm::vec3>& RayTracer::ambientDirections(int rays) {
@@ -198,17 +232,8 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
         ambientRays += rays;
     }
 
-    // The background as stored: the colour, or the media stretched over the frame.
     auto background = [&](double u, double v) {
-        glm::vec4 c(frame.background[0], frame.background[1], frame.background[2], frame.background[3]);
-        if (frame.backgroundImage && frame.backgroundWidth > 0 && frame.backgroundHeight > 0) {
-            int x = std::clamp(static_cast<int>(u * frame.backgroundWidth), 0, frame.backgroundWidth - 1);
-            int y = std::clamp(static_cast<int>((1 - v) * frame.backgroundHeight), 0, frame.backgroundHeight - 1);
-            const uint8_t* p = frame.backgroundImage + (static_cast<size_t>(y) * frame.backgroundWidth + x) * 4;
-            glm::vec4 m = glm::vec4(p[0], p[1], p[2], p[3]) / 255.0f;
-            float o = std::clamp(frame.backgroundOpacity, 0.0f, 1.0f) * m.a;
-            c = glm::vec4(glm::vec3(c) * (1 - o) + glm::vec3(m) * o, std::max(c.a, o));
-        }
+        glm::vec4 c = backgroundAt(frame, u, v);
         if (!s.unpremultiply) c = glm::vec4(glm::vec3(c) * c.a, c.a);
         return c;
     };
@@ -347,7 +372,6 @@ void RayTracer::noteUntraced(const DrawList& list) {
         if (std::find(untraced_.begin(), untraced_.end(), what) == untraced_.end()) untraced_.push_back(what);
     };
     for (const DrawList::Item& item : list.items()) {
-        if (item.opacity < 1) note("fading objects");
         for (const DrawList::Part& part : item.parts) {
             const BakedMaterial& m = *part.material;
             const BakedMaterial::Surface& s = m.surface[0];
@@ -358,12 +382,8 @@ void RayTracer::noteUntraced(const DrawList& list) {
                     (bottom.tiling != 1 && bottom.tile != glm::vec2(1, 1)))
                     note("mapping styles and tiling");
             }
-            if (!s.reflection.empty() && s.reflectionAmount > 0) note("reflections");
-            if (s.opacity < 1 || m.transparent()) note("transparency and refraction");
             if (!s.bump.empty() && s.bumpAmount != 0) note("bumps");
             if (m.fresnel) note("Fresnel surfaces");
-            if (m.style == BakedMaterial::kCartoon) note("the cartoon style");
-            if (m.style == BakedMaterial::kShadowCatcher) note("shadow catchers");
         }
     }
 }
@@ -390,8 +410,17 @@ bool RayTracer::render(SceneX& scene, Camera& camera, const RenderFrame& frame, 
     shading.maxBounces = settings_.maxBounces;
     shading.maxShadowBounces = settings_.maxShadowBounces;
     shading.reflectionBlend = settings_.reflectionBlend;
+    // Rays that leave the scene see the background where the camera would see it in
+    // their direction; behind the camera, the plain colour.
     RayShading shader(rays, list, LightSlots::assign(scene), shading,
-                      [&](const glm::vec3&, const glm::vec3&) { return glm::vec4(0); });
+                      [&](const glm::vec3& origin, const glm::vec3& direction) {
+                          double u, v;
+                          glm::vec4 c = view.fractions(origin, direction, u, v)
+                                            ? backgroundAt(frame, u, v)
+                                            : glm::vec4(frame.background[0], frame.background[1],
+                                                        frame.background[2], frame.background[3]);
+                          return glm::vec4(glm::vec3(c) * c.a, c.a);
+                      });
     Shader shade = [&](const RayScene::Hit& hit, const glm::vec3& direction, glm::vec4& colour) {
         return shader.shade(hit, direction, 0, colour);
     };

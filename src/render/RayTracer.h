@@ -60,6 +60,9 @@ public:
         double nearHalf[2] = {1, 1}, farHalf[2] = {1, 1};  // half width, half height on each plane
         double clipNear = 0.1, clipFar = 1000;
         void ray(double u, double v, glm::vec3& origin, glm::vec3& direction) const;
+        // Where a ray's direction (or, looking orthographically, its origin) crosses the
+        // frame, clamped to it; false for a direction away from the camera.
+        bool fractions(const glm::vec3& origin, const glm::vec3& direction, double& u, double& v) const;
         // The camera's view of a W x H frame (sets its aspect, as the frame is drawn with it).
         static View of(Camera& camera, double aspect);
     };
@@ -108,6 +111,8 @@ public:
         double x, y, weight;
     };
     static std::vector<Sample> pattern(int level);
+    // The frame's background at image fractions (u, v), not premultiplied.
+    static glm::vec4 backgroundAt(const RenderFrame& frame, double u, double v);
 
 private:
     void noteUntraced(const DrawList& list);
