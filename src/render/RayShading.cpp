@@ -263,8 +263,9 @@ glm::vec4 RayShading::follow(const glm::vec3& origin, const glm::vec3& direction
     counters().secondary.fetch_add(1, std::memory_order_relaxed);
     RayScene::Hit hit;
     glm::vec4 colour;
-    if (!scene_.intersect(origin, direction, -1, hit, scene_.epsilon()) || !shade(hit, direction, depth, colour))
-        return background_(origin, direction);
+    if (!scene_.intersect(origin, direction, -1, hit, scene_.epsilon())) return background_(origin, direction);
+    if (place_) hit.image = place_(hit.position);
+    if (!shade(hit, direction, depth, colour)) return background_(origin, direction);
     distance = hit.distance;
     return colour;
 }

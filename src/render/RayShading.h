@@ -6,6 +6,7 @@
 #include <array>
 #include <atomic>
 #include <functional>
+#include <glm/vec2.hpp>
 #include <glm/vec3.hpp>
 #include <glm/vec4.hpp>
 #include <memory>
@@ -36,6 +37,10 @@ public:
     RayShading(const RayScene& scene, const DrawList& list, const LightSlots& slots, const Settings& settings,
                Background background);
     ~RayShading();
+
+    // Where a point lies in the frame (across from the left, up from the bottom), for
+    // the Camera mapping of surfaces met by reflected and refracted rays.
+    void setFramePlace(std::function<glm::vec2(const glm::vec3& position)> place) { place_ = std::move(place); }
 
     // Colour (premultiplied) and alpha of `hit`, met along unit `direction` after
     // `depth` bounces; false where the surface holds out and the background shows.
@@ -75,6 +80,7 @@ private:
     const DrawList& list_;
     Settings settings_;
     Background background_;
+    std::function<glm::vec2(const glm::vec3&)> place_;
     std::vector<Lamp> lamps_;
     const std::vector<std::array<double, 3>>* shadowTaps_ = nullptr;
     glm::vec3 ambient_{0};

@@ -246,6 +246,7 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
             colour = background(u, v);
             return -1;
         }
+        hit.image = glm::vec2(u, 1 - v);
         glm::vec4 c;
         if (!shade(hit, direction, c)) {
             colour = background(u, v);
@@ -363,9 +364,8 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
     return true;
 }
 
-// Only the bottom item of a stack, in the mesh's own coordinates, and the lights'
-// diffuse and highlight with hard shadows are traced so far: everything else a
-// material asks for is named, so that a frame never drops it unannounced.
+// What a material asks for that the tracer does not draw yet is named, so that a
+// frame never drops it unannounced.
 void RayTracer::noteUntraced(const DrawList& list) {
     untraced_.clear();
     auto note = [&](const char* what) {
@@ -373,17 +373,10 @@ void RayTracer::noteUntraced(const DrawList& list) {
     };
     for (const DrawList::Item& item : list.items()) {
         for (const DrawList::Part& part : item.parts) {
-            const BakedMaterial& m = *part.material;
-            const BakedMaterial::Surface& s = m.surface[0];
-            if (part.layers.size() > 1) note("material stacks above their bottom item");
-            if (!part.layers.empty()) {
-                const DrawList::Layer& bottom = part.layers.front();
-                if (bottom.mapping >= 3 || bottom.uvTransform != glm::mat4(1.0f) ||
-                    (bottom.tiling != 1 && bottom.tile != glm::vec2(1, 1)))
-                    note("mapping styles and tiling");
-            }
-            if (!s.bump.empty() && s.bumpAmount != 0) note("bumps");
-            if (m.fresnel) note("Fresnel surfaces");
+            // Lines have no surface for a ray to meet: such parts are traced as solids.
+            const int style = part.material->style;
+            if (style == BakedMaterial::kWireframe || style == BakedMaterial::kHiddenLine)
+                note("the wireframe and hidden-line styles");
         }
     }
 }
@@ -421,6 +414,12 @@ bool RayTracer::render(SceneX& scene, Camera& camera, const RenderFrame& frame, 
                                                         frame.background[2], frame.background[3]);
                           return glm::vec4(glm::vec3(c) * c.a, c.a);
                       });
+    const glm::vec3 eye(view.toWorld * glm::dvec4(0, 0, 0, 1));
+    shader.setFramePlace([&view, eye](const glm::vec3& position) {
+        double u = 0.5, v = 0.5;
+        view.fractions(position, position - eye, u, v);
+        return glm::vec2(u, 1 - v);
+    });
     Shader shade = [&](const RayScene::Hit& hit, const glm::vec3& direction, glm::vec4& colour) {
         return shader.shade(hit, direction, 0, colour);
     };
