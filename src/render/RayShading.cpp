@@ -159,8 +159,11 @@ float RayShading::lightReaching(const Lamp& lamp, const glm::vec3& from, float& 
     const glm::vec3 axis = glm::normalize(centre);
     const glm::vec3 helper = std::fabs(axis.x) < 0.9f ? glm::vec3(1, 0, 0) : glm::vec3(0, 0, 1);
     const glm::vec3 t = glm::normalize(glm::cross(helper, axis)), b = glm::cross(axis, t);
+    // A light without size gives every tap the same ray: one does.
+    static const std::vector<std::array<double, 3>> kCentre{{0.0, 1.0, 0.0}};
+    const std::vector<std::array<double, 3>>& taps = lamp.radius > 0 ? *shadowTaps_ : kCentre;
     float sum = 0;
-    for (const auto& tap : *shadowTaps_) {
+    for (const auto& tap : taps) {
         const glm::vec3 offset = lamp.radius * (static_cast<float>(tap[0]) * t + static_cast<float>(tap[2]) * b);
         if (directional) {
             sum += transmission(from, glm::normalize(axis + offset), -1.0f);
@@ -170,7 +173,7 @@ float RayShading::lightReaching(const Lamp& lamp, const glm::vec3& from, float& 
             sum += transmission(from, to / reach, reach);
         }
     }
-    visible = sum / static_cast<float>(shadowTaps_->size());
+    visible = sum / static_cast<float>(taps.size());
     return 1 - lamp.darkness * (1 - visible);
 }
 
