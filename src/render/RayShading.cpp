@@ -34,8 +34,8 @@ struct alignas(64) RayShading::Counters {
     std::atomic<long> shadow{0}, secondary{0};
 };
 
-RayShading::RayShading(const RayScene& scene, const DrawList& list, const LightSlots& slots,
-                       const Settings& settings, Background background)
+RayShading::RayShading(const RayScene& scene, const DrawList& list, const LightSlots& slots, const Settings& settings,
+                       Background background)
     : scene_(scene), list_(list), settings_(settings), background_(std::move(background)) {
     threads_ = std::max(1, omp_get_max_threads());
     counters_ = std::make_unique<Counters[]>(static_cast<size_t>(threads_));
@@ -62,8 +62,9 @@ RayShading::RayShading(const RayScene& scene, const DrawList& list, const LightS
         // radians of cone per step, so softness 6 is a lamp about 7 degrees across.
         const float cone = static_cast<float>(std::max(0, light->shadowSoftness)) * 0.01f;
         const float* box = scene.bounds();
-        const glm::vec3 centre = box[0] <= box[3] ? 0.5f * (glm::vec3(box[0], box[1], box[2]) + glm::vec3(box[3], box[4], box[5]))
-                                                  : glm::vec3(0);
+        const glm::vec3 centre = box[0] <= box[3]
+                                     ? 0.5f * (glm::vec3(box[0], box[1], box[2]) + glm::vec3(box[3], box[4], box[5]))
+                                     : glm::vec3(0);
         lamp.radius = lamp.type == Light::kDirectional ? cone : cone * glm::length(lamp.position - centre);
         lamps_.push_back(lamp);
     }
@@ -96,15 +97,12 @@ long RayShading::secondaryRays() const {
 // never fall off.
 float RayShading::falloff(int kind, double distance, double reach) {
     switch (kind) {
-    case Light::kAbrupt:
-        return distance <= reach ? 1.0f : 0.0f;
-    case Light::kLinear:
-        return reach > 0 ? static_cast<float>(std::clamp(1 - distance / reach, 0.0, 1.0)) : 0.0f;
-    case Light::kInverseSquare:
-        if (reach <= 0) return 0.0f;
-        return distance <= reach ? 1.0f : static_cast<float>(reach * reach / (distance * distance));
-    default:
-        return 1.0f;
+        case Light::kAbrupt: return distance <= reach ? 1.0f : 0.0f;
+        case Light::kLinear: return reach > 0 ? static_cast<float>(std::clamp(1 - distance / reach, 0.0, 1.0)) : 0.0f;
+        case Light::kInverseSquare:
+            if (reach <= 0) return 0.0f;
+            return distance <= reach ? 1.0f : static_cast<float>(reach * reach / (distance * distance));
+        default: return 1.0f;
     }
 }
 
@@ -151,8 +149,7 @@ float RayShading::transmission(const glm::vec3& from, const glm::vec3& direction
 // The share of a lamp's light that reaches `from`: its taps spread over a disk
 // across the direction to the light (or a cone for directional lights), each tap a
 // shadow ray, the blocked share darkened by the light's shadow darkness.
-float RayShading::lightReaching(const Lamp& lamp, const glm::vec3& from, float& visible) const {
-    visible = 1;
+float RayShading::lightReaching(const Lamp& lamp, const glm::vec3& from) const {
     if (!lamp.shadow) return 1;
     const bool directional = lamp.type == Light::kDirectional;
     const glm::vec3 centre = directional ? lamp.toward : lamp.position - from;
@@ -173,8 +170,7 @@ float RayShading::lightReaching(const Lamp& lamp, const glm::vec3& from, float& 
             sum += transmission(from, to / reach, reach);
         }
     }
-    visible = sum / static_cast<float>(taps.size());
-    return 1 - lamp.darkness * (1 - visible);
+    return 1 - lamp.darkness * (1 - sum / static_cast<float>(taps.size()));
 }
 
 // The lighting of the OpenGL frame, per ray: diffuse and highlight from each light,
@@ -209,8 +205,7 @@ glm::vec4 RayShading::lit(const RaySurface::Point& point, const RaySurface::Laye
                 }
             }
             if (lamp.type != Light::kDirectional) spot *= falloff(lamp.falloff, glm::length(toLight), lamp.reach);
-            float visible = 1;
-            if (spot > 0 && lambert > 0) spot *= lightReaching(lamp, from, visible);
+            if (spot > 0 && lambert > 0) spot *= lightReaching(lamp, from);
             if (point.cartoon) {
                 // Three flat bands of light instead of a gradient.
                 float band = spot * lambert;
@@ -225,7 +220,8 @@ glm::vec4 RayShading::lit(const RaySurface::Point& point, const RaySurface::Laye
                 float denominator = k - k * sr + sr;
                 float highlight = denominator > 0 ? sr / denominator * spot * sa : 0;
                 if (point.cartoon) highlight = highlight > 0.5f * sa ? sa : 0.0f;  // a hard-edged spot
-                if (highlight > 0) specular += glm::vec4(highlight * lamp.intensity * lamp.colour, highlight * lamp.intensity);
+                if (highlight > 0)
+                    specular += glm::vec4(highlight * lamp.intensity * lamp.colour, highlight * lamp.intensity);
             }
         }
         glm::vec3 lit = diffuse * glm::vec3(tex) + glm::vec3(tex) * ambient_;
@@ -248,7 +244,8 @@ glm::vec4 straight(const glm::vec4& c) { return c.a > 0 ? glm::vec4(glm::vec3(c)
 
 // A direction about +Y from a channel's spread, turned onto `axis`.
 glm::vec3 turned(const std::array<double, 3>& d, const glm::vec3& axis, const glm::vec3& t, const glm::vec3& b) {
-    return glm::normalize(static_cast<float>(d[0]) * t + static_cast<float>(d[1]) * axis + static_cast<float>(d[2]) * b);
+    return glm::normalize(static_cast<float>(d[0]) * t + static_cast<float>(d[1]) * axis +
+                          static_cast<float>(d[2]) * b);
 }
 
 void across(const glm::vec3& axis, glm::vec3& t, glm::vec3& b) {
@@ -302,8 +299,8 @@ glm::vec4 RayShading::spread(const glm::vec3& origin, const glm::vec3& axis,
 }
 
 // One surface of the hit, lit, then with what shows through it and what it mirrors.
-glm::vec4 RayShading::surface(const RaySurface::Point& point, const RaySurface::Layer& layer,
-                              const RayScene::Hit& hit, const glm::vec3& direction, int depth) const {
+glm::vec4 RayShading::surface(const RaySurface::Point& point, const RaySurface::Layer& layer, const RayScene::Hit& hit,
+                              const glm::vec3& direction, int depth) const {
     glm::vec4 c = lit(point, layer, hit.position, direction);
     const glm::vec3 n = layer.normal, nf = point.faceNormal;
     const float offset = scene_.epsilon() * 8;
@@ -314,8 +311,8 @@ glm::vec4 RayShading::surface(const RaySurface::Point& point, const RaySurface::
         if (mirroredShare < 0) {
             glm::vec3 r = glm::reflect(direction, n);
             if (glm::dot(r, nf) <= 0) r = glm::reflect(direction, nf);  // a bent normal must not send it inside
-            mirrored = spread(front, r, layer.reflectionRays, depth + 1, layer.falloffStart, layer.falloffEnd,
-                              mirroredShare);
+            mirrored =
+                spread(front, r, layer.reflectionRays, depth + 1, layer.falloffStart, layer.falloffEnd, mirroredShare);
         }
         return mirrored;
     };
@@ -371,8 +368,7 @@ bool RayShading::shade(const RayScene::Hit& hit, const glm::vec3& direction, int
             if (lamp.intensity <= 0 || !lamp.shadow) continue;
             glm::vec3 l = lamp.type == Light::kDirectional ? lamp.toward : glm::normalize(lamp.position - hit.position);
             if (glm::dot(n, l) <= 0) continue;
-            float visible = 1;
-            clear *= lightReaching(lamp, from, visible);
+            clear *= lightReaching(lamp, from);
         }
         const float a = std::clamp((1 - clear) * static_cast<float>(item.opacity), 0.0f, 0.999999f);
         float distance;
@@ -382,10 +378,11 @@ bool RayShading::shade(const RayScene::Hit& hit, const glm::vec3& direction, int
     }
     RaySurface::Point point;
     if (!RaySurface::evaluate(item, part, hit, direction, point)) return false;
-    glm::vec4 result = point.fresnelMix < 1 || point.layers < 2 ? surface(point, point.layer[0], hit, direction, depth)
-                                                               : glm::vec4(0);
+    glm::vec4 result =
+        point.fresnelMix < 1 || point.layers < 2 ? surface(point, point.layer[0], hit, direction, depth) : glm::vec4(0);
     if (point.layers > 1 && point.fresnelMix > 0)
-        result = result * (1 - point.fresnelMix) + surface(point, point.layer[1], hit, direction, depth) * point.fresnelMix;
+        result =
+            result * (1 - point.fresnelMix) + surface(point, point.layer[1], hit, direction, depth) * point.fresnelMix;
     colour = result;
     return true;
 }

@@ -22,13 +22,13 @@ namespace fw {
 class RayShading {
 public:
     struct Settings {
-        bool shadows = true;          // shadow rays toward shadow-casting lights
-        bool traceShadows = false;    // soft: a disk of rays per light; off, one hard ray
-        int shadowRays = 16;          // picks the shared table of that size
+        bool shadows = true;              // shadow rays toward shadow-casting lights
+        bool traceShadows = false;        // soft: a disk of rays per light; off, one hard ray
+        int shadowRays = 16;              // picks the shared table of that size
         bool shadowTransparency = false;  // transparent occluders let light through
-        int maxBounces = 4;           // reflected and refracted rays in a row
-        int maxShadowBounces = 2;     // transparent occluders a shadow ray passes
-        int reflectionBlend = 1;      // the blend mode of traced reflections (Normal)
+        int maxBounces = 4;               // reflected and refracted rays in a row
+        int maxShadowBounces = 2;         // transparent occluders a shadow ray passes
+        int reflectionBlend = 1;          // the blend mode of traced reflections (Normal)
     };
 
     // The premultiplied colour seen along a ray that meets nothing.
@@ -62,7 +62,7 @@ private:
     glm::vec4 lit(const RaySurface::Point& point, const RaySurface::Layer& layer, const glm::vec3& position,
                   const glm::vec3& direction) const;
     // The share of a lamp's light that reaches `from` (1 - darkness where blocked).
-    float lightReaching(const Lamp& lamp, const glm::vec3& from, float& visible) const;
+    float lightReaching(const Lamp& lamp, const glm::vec3& from) const;
     float transmission(const glm::vec3& from, const glm::vec3& direction, float reach) const;
     // One of a hit's surfaces: lit, over what shows through it, with what it mirrors.
     glm::vec4 surface(const RaySurface::Point& point, const RaySurface::Layer& layer, const RayScene::Hit& hit,

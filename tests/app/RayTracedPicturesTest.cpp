@@ -93,7 +93,8 @@ TEST(RayTracedPictures, MirrorGlassAndSoftShadowShowWhatOnlyRaysCan) {
         std::vector<double> depth;
         for (int y = 120; y < 260; ++y) depth.push_back(at(lit, 400, y) - at(p, 400, y));
         const double deepest = *std::max_element(depth.begin(), depth.end());
-        return std::count_if(depth.begin(), depth.end(), [&](double d) { return d > 0.1 * deepest && d < 0.9 * deepest; });
+        return std::count_if(depth.begin(), depth.end(),
+                             [&](double d) { return d > 0.1 * deepest && d < 0.9 * deepest; });
     };
     const long narrow = penumbra(traced(dir, "soft-shadow.kxp", "", ""));
     const long wide = penumbra(traced(dir, "soft-shadow.kxp", "shadow-softness 3", "shadow-softness 12"));
