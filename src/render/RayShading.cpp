@@ -363,9 +363,12 @@ bool RayShading::shade(const RayScene::Hit& hit, const glm::vec3& direction, int
         const glm::vec3 n = facing ? hit.normal : -hit.normal;
         const glm::vec3 nf = glm::dot(hit.faceNormal, direction) <= 0 ? hit.faceNormal : -hit.faceNormal;
         const glm::vec3 from = hit.position + nf * (scene_.epsilon() * 8);
+        // Met from behind, it is the inside of a catching solid: its front already
+        // showed the shadow.
+        const bool front = glm::dot(hit.faceNormal, direction) < 0;
         float clear = 1;
         for (const Lamp& lamp : lamps_) {
-            if (lamp.intensity <= 0 || !lamp.shadow) continue;
+            if (lamp.intensity <= 0 || !lamp.shadow || !front) continue;
             glm::vec3 l = lamp.type == Light::kDirectional ? lamp.toward : glm::normalize(lamp.position - hit.position);
             if (glm::dot(n, l) <= 0) continue;
             clear *= lightReaching(lamp, from);
