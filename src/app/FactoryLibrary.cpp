@@ -82,7 +82,7 @@ void metal(SceneX& scene, const char* name, const Colour& colour, bool brushed) 
         addShader(m.colorChannel(), std::move(streaks));
     }
     MaterialChannelReflectivity& r = m.reflectivityChannel();
-    r.amount = brushed ? 0.45 : 0.75;
+    r.amount = brushed ? 0.45 : 0.65;
     r.raytraceAmount = brushed ? 0.5 : 0.85;
     if (brushed) {
         r.setSpread(0.15);
@@ -189,9 +189,9 @@ void patterned(SceneX& scene) {
     }
     {
         // White facing the eye, lilac at grazing angles.
-        MaterialX& m = plain(scene, "Pearl", {0.95f, 0.93f, 0.9f}, 0.7, 50);
+        MaterialX& m = plain(scene, "Pearl", {0.86f, 0.8f, 0.76f}, 0.5, 50);
         m.setStyle(Material::kFresnel);
-        m.colorChannel(1).setColor(0.7f, 0.62f, 0.85f);
+        m.colorChannel(1).setColor(0.62f, 0.5f, 0.85f);
         m.specularChannel(1).brightness = 0.7;
         m.specularChannel(1).sharpness = 50;
         m.setFresnelStart(0.2);
@@ -235,9 +235,9 @@ std::vector<LightSpec> lightingSpecs(const std::string& name) {
     using L = Light;
     const Colour white{1, 1, 1};
     if (name == "Three-Point")
-        return {{"Ambient", L::kAmbient, {}, {0.12f, 0.12f, 0.12f}, 1.0},
-                {"Key", L::kPoint, {0.55, 0.55, 0.9}, white, 0.9, true},
-                {"Fill", L::kPoint, {-0.8, 0.15, 0.8}, white, 0.35},
+        return {{"Ambient", L::kAmbient, {}, {0.1f, 0.1f, 0.1f}, 1.0},
+                {"Key", L::kPoint, {0.55, 0.55, 0.9}, white, 0.75, true},
+                {"Fill", L::kPoint, {-0.8, 0.15, 0.8}, white, 0.3},
                 {"Rim", L::kDirectional, {0.0, 0.5, -1.0}, white, 0.6}};
     if (name == "Dramatic Side")
         return {{"Ambient", L::kAmbient, {}, {0.04f, 0.04f, 0.04f}, 1.0},
@@ -351,7 +351,7 @@ void FactoryLibrary::buildMaterials(SceneX& scene) {
     glass(scene, "Frosted Glass", true);
     plastic(scene, "Glossy Red Plastic", {0.85f, 0.08f, 0.08f}, true);
     plastic(scene, "Glossy Blue Plastic", {0.1f, 0.25f, 0.85f}, true);
-    plastic(scene, "Glossy White Plastic", {0.92f, 0.92f, 0.9f}, true);
+    plastic(scene, "Glossy White Plastic", {0.8f, 0.8f, 0.78f}, true);
     plastic(scene, "Glossy Black Plastic", {0.05f, 0.05f, 0.06f}, true);
     plastic(scene, "Matte Green Plastic", {0.2f, 0.6f, 0.2f}, false);
     plastic(scene, "Matte Orange Plastic", {0.95f, 0.5f, 0.1f}, false);
@@ -433,9 +433,16 @@ std::vector<std::string> FactoryLibrary::closeNames(const std::string& name, con
     std::vector<std::pair<size_t, std::string>> ranked;
     for (const std::string& k : known) {
         std::string f = folded(k);
-        // A name that holds what was typed (or is held by it) ranks with the nearest.
+        // A name that holds what was typed (or is held by it) ranks with the nearest; a
+        // slip in one word of a name ("Golld") counts as near as the word.
         size_t d = f.find(wanted) != std::string::npos || wanted.find(f) != std::string::npos ? 0
                                                                                              : editDistance(wanted, f);
+        for (size_t start = 0; start < f.size();) {
+            size_t end = f.find_first_of(" ,-", start);
+            if (end == std::string::npos) end = f.size();
+            if (end > start) d = std::min(d, editDistance(wanted, f.substr(start, end - start)) + 1);
+            start = end + 1;
+        }
         ranked.emplace_back(d, k);
     }
     std::stable_sort(ranked.begin(), ranked.end(),
