@@ -303,6 +303,24 @@ struct Built {
     }
 };
 
+int memberKindOf(FactoryLibrary::Kind kind) {
+    return kind == FactoryLibrary::kMaterials ? kMaterialKind
+           : kind == FactoryLibrary::kObjectStyles ? kStyleKind
+                                                   : kLightKind;
+}
+
+std::mutex& builtLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+// Kept for the life of the process: its members must not outlive, at exit, the
+// process-wide tables their destructors reach.
+Built& built() {
+    static Built* library = new Built;
+    return *library;
+}
+
 }  // namespace
 
 std::vector<std::string> FactoryLibrary::names(Kind kind) {
@@ -311,12 +329,10 @@ std::vector<std::string> FactoryLibrary::names(Kind kind) {
         for (const char* name : kLightingNames) out.push_back(name);
         return out;
     }
-    // The names come from a scene built for the purpose, so they are what it holds.
-    SceneX scene;
-    int memberKind = kind == kMaterials ? kMaterialKind : kind == kObjectStyles ? kStyleKind : kLightKind;
-    if (kind == kMaterials) buildMaterials(scene);
-    if (kind == kObjectStyles) buildObjectStyles(scene);
-    if (kind == kLights) buildLights(scene);
+    // What the built library holds, in the order it was built.
+    std::lock_guard<std::mutex> hold(builtLock());
+    SceneX& scene = built().scene;
+    int memberKind = memberKindOf(kind);
     for (int i = 0; i < scene.memberCount(memberKind); ++i) out.push_back(scene.member(memberKind, i)->name());
     return out;
 }
@@ -405,25 +421,17 @@ bool FactoryLibrary::buildLightingStyle(const std::string& name, SceneX& scene) 
 }
 
 FactoryLibrary::Preset FactoryLibrary::findPreset(Kind kind, const std::string& name) {
-    static std::mutex lock;
-    // Kept for the life of the process: its members must not outlive, at exit, the
-    // process-wide tables their destructors reach.
-    static Built* built = nullptr;
-    std::lock_guard<std::mutex> hold(lock);
-    if (!built) built = new Built;
+    std::lock_guard<std::mutex> hold(builtLock());
+    Built& library = built();
     Preset preset;
     if (kind == kLightingStyles) {
-        auto it = built->lighting.find(name);
-        if (it != built->lighting.end()) preset.lighting = it->second.get();
+        auto it = library.lighting.find(name);
+        if (it != library.lighting.end()) preset.lighting = it->second.get();
         return preset;
     }
-    int memberKind = kind == kMaterials ? kMaterialKind : kind == kObjectStyles ? kStyleKind : kLightKind;
-    SceneMember* member = built->scene.findMember(name);
-    // The scene's own members ("defaultMtl") are not presets.
-    if (member && member->kind() == memberKind) {
-        std::vector<std::string> known = names(kind);
-        if (std::find(known.begin(), known.end(), name) != known.end()) preset.member = member;
-    }
+    SceneMember* member = library.scene.findMember(name);
+    // Only the kind's own members, under their own names (not an alias left by a rename).
+    if (member && member->kind() == memberKindOf(kind) && member->name() == name) preset.member = member;
     return preset;
 }
 
