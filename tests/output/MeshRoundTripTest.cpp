@@ -148,7 +148,9 @@ TEST(MeshRoundTrip, EveryReadableFormatGivesBackWhatItWrote) {
             if (!world && !dxf) {
                 EXPECT_EQ(differingCorner(written, meshes, false), "");
                 // Formats that keep normals keep them on the same corners.
-                if (meshes[0]->normalCount() > 0) EXPECT_EQ(differingCorner(written, meshes, true), "");
+                if (meshes[0]->normalCount() > 0) {
+                    EXPECT_EQ(differingCorner(written, meshes, true), "");
+                }
             }
         }
     }
