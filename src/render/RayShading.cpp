@@ -120,11 +120,7 @@ const std::vector<std::array<double, 3>>& RayShading::shadowTable(int rays) {
 float RayShading::transmission(const glm::vec3& from, const glm::vec3& direction, float reach) const {
     Counters& count = counters();
     count.shadow.fetch_add(1, std::memory_order_relaxed);
-    if (!settings_.shadowTransparency) {
-        unsigned g, t;
-        float d;
-        return scene_.nearest(from, direction, reach, g, t, d, scene_.epsilon()) ? 0.0f : 1.0f;
-    }
+    if (!settings_.shadowTransparency) return scene_.occluded(from, direction, reach, scene_.epsilon()) ? 0.0f : 1.0f;
     float passed = 1, skip = scene_.epsilon();
     for (int occluders = 0;; ++occluders) {
         RayScene::Hit hit;
