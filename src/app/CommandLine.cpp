@@ -12,6 +12,7 @@
 
 #include "anim/AnimTrack.h"
 #include "anim/AnimTransition.h"
+#include "app/LibraryCommand.h"
 #include "app/OrvoSceneManager.h"
 #include "app/Registration.h"
 #include "app/RenderJob.h"
@@ -477,6 +478,8 @@ int parseAndRun(int argc, char** argv) {
     CLI::App* infoCommand = app.add_subcommand("info", "Tell what a project or scene file holds.");
     infoCommand->add_option("FILE", infoPath, "file to describe")->required();
 
+    LibraryCommand library(app);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -496,7 +499,11 @@ int parseAndRun(int argc, char** argv) {
     Dialogs::instance().setPolicy(yes ? Dialogs::kAlwaysYes : no ? Dialogs::kAlwaysNo : Dialogs::kSafeAnswer);
     registerAllClasses();
 
-    if (resaveCommand->parsed()) return resave(resaveIn, resaveOut);
+    if (resaveCommand->parsed()) {
+        int status = LibraryCommand::resave(resaveIn, resaveOut);
+        return status >= 0 ? status : resave(resaveIn, resaveOut);
+    }
+    if (library.parsed()) return library.run();
     if (renderCommand->parsed() && !sequence.range.empty()) {
         sequence.project = renderIn, sequence.out = renderOut, sequence.size = renderSize;
         return renderRange(sequence);

@@ -8,6 +8,10 @@
 #include "app/OrvoFrameManager.h"
 #include "app/OrvoPrefs.h"
 #include "app/OrvoSceneManager.h"
+#include "library/OrvoLightManager.h"
+#include "library/OrvoLightingStyleManager.h"
+#include "library/OrvoMaterialManager.h"
+#include "library/OrvoObjectStyleManager.h"
 #include "platform/Dialogs.h"
 #include "platform/Folders.h"
 #include "scene/SceneX.h"
@@ -45,12 +49,41 @@ bool VeltraneApp::installLibraries(bool force) {
     return ok;
 }
 
+std::vector<OrvoStyleManager*> VeltraneApp::styleManagers() {
+    return {materialManager_.get(), objectStyleManager_.get(), lightManager_.get(), lightingStyleManager_.get()};
+}
+
+int VeltraneApp::loadSwatches() {
+    const std::string libraries = userLibraries();
+    int loaded = 0;
+    std::vector<const OrvoStyleManager*> managers;
+    std::vector<int> added;
+    for (OrvoStyleManager* manager : styleManagers()) {
+        if (!manager) continue;
+        manager->clear();
+        loaded += manager->loadSwatches(libraries);
+        // No record says when the program was last updated, so every start looks for
+        // preset files that an update put beside the index.
+        int found = manager->addUnlistedSwatches(libraries);
+        loaded += found;
+        managers.push_back(manager);
+        added.push_back(found);
+    }
+    std::string notice = OrvoStyleManager::newSwatchesNotice(managers, added);
+    if (!notice.empty()) report(notice, false);
+    return loaded;
+}
+
 bool VeltraneApp::initialise(bool, bool) {
     prefs_ = std::make_unique<OrvoPrefs>();
     sceneManager_ = std::make_unique<OrvoSceneManager>(*prefs_);
     sceneManager_->newScene();
     sceneManager_->loadPreferences();
     cameraManager_ = std::make_unique<OrvoCameraManager>();
+    objectStyleManager_ = std::make_unique<OrvoObjectStyleManager>();
+    materialManager_ = std::make_unique<OrvoMaterialManager>();
+    lightManager_ = std::make_unique<OrvoLightManager>();
+    lightingStyleManager_ = std::make_unique<OrvoLightingStyleManager>();
     frameManager_ = std::make_unique<OrvoFrameManager>();
     forcesManager_ = std::make_unique<OrvoForcesManager>();
     // Written after the scene in this order: the cameras' blocks, the forces, the frame.
@@ -65,6 +98,10 @@ bool VeltraneApp::initialise(bool, bool) {
 void VeltraneApp::shutdown() {
     forcesManager_.reset();
     frameManager_.reset();
+    lightingStyleManager_.reset();
+    lightManager_.reset();
+    materialManager_.reset();
+    objectStyleManager_.reset();
     cameraManager_.reset();
     sceneManager_.reset();
     prefs_.reset();
