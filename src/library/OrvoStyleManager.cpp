@@ -46,13 +46,13 @@ struct OrvoStyleManagerLines {
         if (io.readToken(className, sizeof className) != 0) return -1;
         if (std::strcmp(className, "SceneX") == 0) {
             if (!manager.kind_.libraryScene) return -1;
-            manager.libraryScene_ = std::make_unique<SceneX>();
-            io.push(manager.libraryScene_.get());
+            manager.libraryScenes_.push_back(std::make_unique<SceneX>());
+            io.push(manager.libraryScenes_.back().get());
             return 0;
         }
         if (std::strcmp(className, manager.kind_.presetClass) != 0) return -1;
         std::unique_ptr<OrvoStyle> preset = manager.createPreset();
-        preset->setOwner(manager.libraryScene_.get());
+        preset->setOwner(manager.libraryScenes_.empty() ? nullptr : manager.libraryScenes_.back().get());
         manager.prepare(*preset);
         io.push(preset.get());
         manager.presets_.push_back(std::move(preset));
@@ -67,7 +67,7 @@ OrvoStyleManager::OrvoStyleManager(const Kind& kind) : kind_(kind) {
 OrvoStyleManager::~OrvoStyleManager() {
     // Presets may name the library scene as their owner.
     presets_.clear();
-    libraryScene_.reset();
+    libraryScenes_.clear();
 }
 
 CommandTable& OrvoStyleManager::commandTable() {
@@ -144,7 +144,7 @@ bool OrvoStyleManager::remove(const std::string& name) {
 
 void OrvoStyleManager::clear() {
     presets_.clear();
-    libraryScene_.reset();
+    libraryScenes_.clear();
 }
 
 void OrvoStyleManager::setRenderHook(OrvoStyle::RenderHook hook) {
@@ -206,7 +206,7 @@ OrvoStyleManager::Load OrvoStyleManager::readLibrary(const std::string& path) {
     }
     if (status == -1) load.error = io.diagnostic();
     if (const char* open = io.finishOpenBlocks()) load.warnings.push_back(CommandIO::unfinishedBlockWarning(open));
-    if (libraryScene_) libraryScene_->postLoad();
+    for (auto& scene : libraryScenes_) scene->postLoad();
     // Presets whose blocks gave no item have nothing to show or write.
     for (size_t i = presets_.size(); i-- > before;)
         if (!presets_[i]->hasContent()) presets_.erase(presets_.begin() + static_cast<long>(i));

@@ -96,7 +96,9 @@ private:
 
     const Kind& kind_;
     std::vector<std::unique_ptr<OrvoStyle>> presets_;
-    std::unique_ptr<SceneX> libraryScene_;
+    // The library scenes read; presets name the last one read before them as owner,
+    // so a file with more than one keeps them all while it is loaded.
+    std::vector<std::unique_ptr<SceneX>> libraryScenes_;
     OrvoStyle::RenderHook renderHook_;
     bool textOnly_ = false;
 };

@@ -15,7 +15,7 @@ class CommandIO;
 class ThumbnailRecord {
 public:
     // Larger sides are not thumbnails; a file asking for them is damaged.
-    static constexpr int kMaxSide = 4096;
+    static constexpr int kMaxSide = 1024;
 
     const Picture* picture() const { return picture_.get(); }
     // Replaces the picture; the stored bytes go with the old one. Alpha is ignored.
