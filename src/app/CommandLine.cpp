@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -9,11 +10,14 @@
 #include <new>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "anim/AnimTrack.h"
 #include "anim/AnimTransition.h"
 #include "app/LibraryCommand.h"
+#include "app/FactoryLibrary.h"
 #include "app/OrvoSceneManager.h"
+#include "app/PresetApply.h"
 #include "app/Registration.h"
 #include "app/RenderJob.h"
 #include "app/RenderSequence.h"
@@ -32,6 +36,8 @@
 #include "scene/AnimGlobals.h"
 #include "scene/DAGNode.h"
 #include "scene/SceneX.h"
+#include "geometry/ObjectXStyle.h"
+#include "surface/MaterialX.h"
 #include "text/TextAttr.h"
 
 namespace fw {
@@ -218,8 +224,71 @@ int openProject(const std::string& path) {
     return kExitOk;
 }
 
+// The presets `--material`, `--lighting` and `--style` name, as typed.
+struct Looks {
+    std::string material, lighting, style;
+    bool any() const { return !material.empty() || !lighting.empty() || !style.empty(); }
+};
+
+// The names a look option may take: an object style option takes edge profiles too.
+std::vector<std::string> lookNames(FactoryLibrary::Kind kind) {
+    std::vector<std::string> names = FactoryLibrary::names(kind);
+    if (kind == FactoryLibrary::kObjectStyles)
+        for (const std::string& edge : TitleScene::edgeNames()) names.push_back(edge);
+    return names;
+}
+
+bool isEdgeName(const std::string& name) {
+    std::vector<std::string> edges = TitleScene::edgeNames();
+    return std::find(edges.begin(), edges.end(), name) != edges.end();
+}
+
+// Every named preset exists; an unknown one is reported with the names closest to it.
+bool checkLooks(const Looks& looks) {
+    const struct {
+        const std::string* name;
+        FactoryLibrary::Kind kind;
+        const char* what;
+    } options[] = {{&looks.style, FactoryLibrary::kObjectStyles, "object style or edge profile"},
+                   {&looks.material, FactoryLibrary::kMaterials, "material"},
+                   {&looks.lighting, FactoryLibrary::kLightingStyles, "lighting style"}};
+    for (const auto& o : options) {
+        if (o.name->empty() || FactoryLibrary::findPreset(o.kind, *o.name)) continue;
+        if (o.kind == FactoryLibrary::kObjectStyles && isEdgeName(*o.name)) continue;
+        std::string text = std::string("no such ") + o.what + "; the closest are";
+        std::vector<std::string> close = FactoryLibrary::closeNames(*o.name, lookNames(o.kind));
+        for (size_t i = 0; i < close.size(); ++i) text += (i ? ", \"" : " \"") + close[i] + "\"";
+        printError(*o.name, text);
+        return false;
+    }
+    return true;
+}
+
+// Puts the checked presets on the scene: the style first, so that the material
+// dresses the styles the objects wear in the end.
+void applyLooks(SceneX& scene, const Looks& looks, bool edgeDone = false) {
+    if (!looks.style.empty() && !edgeDone) {
+        int changed = 0;
+        if (auto preset = FactoryLibrary::findPreset(FactoryLibrary::kObjectStyles, looks.style))
+            changed = PresetApply::objectStyle(scene, *dynamic_cast<ObjectXStyle*>(preset.member));
+        else
+            changed = PresetApply::edgeProfile(scene, looks.style);
+        if (changed == 0) printError("--style", "the project has no visible extruded objects to wear it");
+    }
+    if (!looks.material.empty()) {
+        int dressed = 0;
+        auto preset = FactoryLibrary::findPreset(FactoryLibrary::kMaterials, looks.material);
+        PresetApply::material(scene, *dynamic_cast<MaterialX*>(preset.member), &dressed);
+        if (dressed == 0) printError("--material", "the project has no visible objects to wear it");
+    }
+    if (!looks.lighting.empty()) {
+        auto preset = FactoryLibrary::findPreset(FactoryLibrary::kLightingStyles, looks.lighting);
+        PresetApply::lighting(scene, *preset.lighting, PresetApply::lightScale(scene));
+    }
+}
+
 int renderProject(const std::string& path, const std::string& out, const std::string& size, double frameNumber,
-                  const std::string& renderer = "") {
+                  const std::string& renderer = "", const Looks& looks = Looks()) {
     if (!ImageWriter::supports(out)) {
         printError(out, "unknown image type (use .png, .tga, .jpg, .tif, .bmp, .jp2 or .exr)");
         return kExitUserError;
@@ -227,6 +296,7 @@ int renderProject(const std::string& path, const std::string& out, const std::st
     Session session;
     OrvoSceneManager& manager = session.app.sceneManager();
     if (!loadProjectOrReport(manager, path)) return kExitUserError;
+    applyLooks(*manager.scene(), looks);
     RenderJob job(manager, printError);
     if (!job.configure(size, frameNumber, renderer)) return kExitUserError;
     return job.renderTo(out, path);
@@ -244,7 +314,7 @@ int glyphs(const std::string& font, const std::string& chars, bool haveChars) {
 }
 
 // Writes the title's scene as a project, a mesh or (through its saved project) a picture.
-int writeTitle(const TitleScene::Options& options, const std::string& out, bool project) {
+int writeTitle(const TitleScene::Options& options, const std::string& out, bool project, const Looks& looks) {
     Session session;
     OrvoSceneManager& manager = session.app.sceneManager();
     std::string subject, error;
@@ -252,6 +322,8 @@ int writeTitle(const TitleScene::Options& options, const std::string& out, bool 
         printError(subject, error);
         return kExitUserError;
     }
+    // An edge profile named by --style was built in already.
+    applyLooks(*manager.scene(), looks, looks.style == options.edge);
     if (project) {
         if (!manager.writeFile(out, false)) {
             printError(out, "cannot be written");
@@ -266,7 +338,8 @@ int writeTitle(const TitleScene::Options& options, const std::string& out, bool 
 
 // What the `text` command was asked for, as typed.
 struct TextRequest {
-    std::string text, font, style, material, size, align, animate, out;
+    std::string text, font, size, align, animate, out;
+    Looks looks;
     double depth = TitleScene::kTextSize * 0.25;
     double leading = TextAttr::kLeadingNotSet;
     double spacing = 0;
@@ -291,10 +364,11 @@ int alignmentOf(const std::string& name) {
     return TextAttr::kLeft;
 }
 
-int renderRange(const RenderSequence::Request& request) {
+int renderRange(const RenderSequence::Request& request, const Looks& looks) {
     Session session;
     OrvoSceneManager& manager = session.app.sceneManager();
     if (!loadProjectOrReport(manager, request.project)) return kExitUserError;
+    applyLooks(*manager.scene(), looks);
     return RenderSequence::run(manager, request);
 }
 
@@ -310,10 +384,7 @@ int makeText(const TextRequest& request) {
                             ") or an image (.png, .tga, .jpg, .tif, .bmp, .jp2, .exr)");
         return kExitUserError;
     }
-    if (!request.material.empty()) {
-        printError("--material", "materials cannot be chosen yet: they arrive with the material library");
-        return kExitUserError;
-    }
+    if (!checkLooks(request.looks)) return kExitUserError;
     TitleScene::Options options;
     if (!request.size.empty()) {
         if (mesh) {
@@ -327,20 +398,20 @@ int makeText(const TextRequest& request) {
     }
     options.text = TitleScene::fromUtf8(request.text);
     if (!request.font.empty()) options.font = request.font;
-    if (!request.style.empty()) options.edge = request.style;
+    if (isEdgeName(request.looks.style)) options.edge = request.looks.style;
     options.depth = request.depth;
     options.alignment = alignmentOf(request.align);
     options.leading = request.leading;
     options.spacing = request.spacing;
     options.wrap = request.wrap;
     options.animate = request.animate;
-    if (!image) return writeTitle(options, out, project);
+    if (!image) return writeTitle(options, out, project, request.looks);
     // The picture is the one `render` gives of the saved project: the file keeps fewer
     // digits than the scene in memory, so the title is rendered from its file.
     std::error_code failed;
     std::filesystem::path saved = std::filesystem::temp_directory_path(failed) /
                                   ("formwright-title-" + std::to_string(getpid()) + ".kxp");
-    int status = writeTitle(options, saved.string(), true);
+    int status = writeTitle(options, saved.string(), true, request.looks);
     if (status == kExitOk) status = renderProject(saved.string(), out, "", -1);
     std::filesystem::remove(saved, failed);
     return status;
@@ -353,11 +424,37 @@ int exportMeshes(const std::string& project, const MeshExport::Request& request)
     return MeshExport::run(manager, request);
 }
 
-int importMesh(const std::string& file, const std::string& out, const std::string& into) {
+int importMesh(const std::string& file, const std::string& out, const std::string& into, const Looks& looks) {
+    if (!checkLooks(looks)) return kExitUserError;
+    const std::string& project = into.empty() ? out : into;
+    {
+        Session session;
+        OrvoSceneManager& manager = session.app.sceneManager();
+        if (!into.empty() && !loadProjectOrReport(manager, into)) return kExitUserError;
+        int status = MeshImport::run(manager, file, project, into.empty());
+        if (status != kExitOk || !looks.any()) return status;
+    }
+    // The looks go on the project as written, so the import keeps one way of writing it.
     Session session;
     OrvoSceneManager& manager = session.app.sceneManager();
-    if (!into.empty() && !loadProjectOrReport(manager, into)) return kExitUserError;
-    return MeshImport::run(manager, file, into.empty() ? out : into, into.empty());
+    if (!loadProjectOrReport(manager, project)) return kExitUserError;
+    applyLooks(*manager.scene(), looks);
+    if (!manager.writeFile(project, false)) {
+        printError(project, "cannot be written");
+        return kExitUserError;
+    }
+    return kExitOk;
+}
+
+// The look options, the same on every command that takes them.
+void addLookOptions(CLI::App& command, Looks& looks) {
+    command.add_option("--material", looks.material,
+                       "a factory material put on every visible object (\"Polished Gold\", \"Chrome\", ...)");
+    command.add_option("--lighting", looks.lighting,
+                       "a factory lighting style that replaces the lights (\"Three-Point\", \"Sunset\", ...)");
+    command.add_option("--style", looks.style,
+                       "a factory object style (\"Deep Bevel\", ...) or an edge profile (\"Bevel, Medium\", ...) "
+                       "for every visible extruded object");
 }
 
 int parseAndRun(int argc, char** argv) {
@@ -405,6 +502,8 @@ int parseAndRun(int argc, char** argv) {
     renderCommand->add_option("--codec", sequence.codec,
                               "a movie's codec: .mov rle (QuickTime Animation, the default), h264 or png; .mp4 "
                               "h264; .avi dib (uncompressed, the default) or mjpeg");
+    Looks renderLooks;
+    addLookOptions(*renderCommand, renderLooks);
 
     TextRequest text;
     CLI::App* textCommand = app.add_subcommand(
@@ -413,10 +512,7 @@ int parseAndRun(int argc, char** argv) {
     textCommand->add_option("TEXT", text.text, "the text, UTF-8 (a line break starts a new line)")->required();
     textCommand->add_option("--font", text.font, "an installed font family or full name, or a font file "
                                                  "(default DejaVu Sans)");
-    textCommand->add_option("--style", text.style, "edge profile of the bevel (default \"Bevel, Medium\"); "
-                                                   "an unknown name is an error that lists the known ones");
-    textCommand->add_option("--material", text.material, "not available yet: an error until materials arrive "
-                                                         "with their library");
+    addLookOptions(*textCommand, text.looks);
     textCommand->add_option("--size", text.size, "WIDTHxHEIGHT of the picture, kept as the project's render size "
                                                  "(default 640x480)");
     textCommand->add_option("--depth", text.depth, "depth of the solids (default 18)")->check(kAboveZero);
@@ -466,6 +562,8 @@ int parseAndRun(int argc, char** argv) {
     auto* importOutOption = importCommand->add_option("-o,--output", importOut, "new project (.kxp) holding the mesh");
     importCommand->add_option("--into", importInto, "existing project (.kxp) to add the mesh to, saved in place")
         ->excludes(importOutOption);
+    Looks importLooks;
+    addLookOptions(*importCommand, importLooks);
 
     std::string glyphFont, glyphChars;
     CLI::App* glyphsCommand = app.add_subcommand("glyphs", "Print a font's glyph outlines and metrics as JSON lines.");
@@ -506,13 +604,17 @@ int parseAndRun(int argc, char** argv) {
     if (library.parsed()) return library.run();
     if (renderCommand->parsed() && !sequence.range.empty()) {
         sequence.project = renderIn, sequence.out = renderOut, sequence.size = renderSize;
-        return renderRange(sequence);
+        if (!checkLooks(renderLooks)) return kExitUserError;
+        return renderRange(sequence, renderLooks);
     }
     if (renderCommand->parsed() && (!sequence.fps.empty() || !sequence.codec.empty())) {
         printError(sequence.fps.empty() ? "--codec" : "--fps", "belongs to a movie: give --frames FIRST-LAST too");
         return kExitUserError;
     }
-    if (renderCommand->parsed()) return renderProject(renderIn, renderOut, renderSize, renderFrame, sequence.renderer);
+    if (renderCommand->parsed()) {
+        if (!checkLooks(renderLooks)) return kExitUserError;
+        return renderProject(renderIn, renderOut, renderSize, renderFrame, sequence.renderer, renderLooks);
+    }
     if (infoCommand->parsed()) return info(infoPath);
     if (exportCommand->parsed()) return exportMeshes(exportIn, exportRequest);
     if (importCommand->parsed()) {
@@ -520,7 +622,7 @@ int parseAndRun(int argc, char** argv) {
             printError("import", "give the project to write with -o OUT.kxp, or one to add to with --into P.kxp");
             return kExitUserError;
         }
-        return importMesh(importIn, importOut, importInto);
+        return importMesh(importIn, importOut, importInto, importLooks);
     }
     if (textCommand->parsed()) return makeText(text);
     if (glyphsCommand->parsed()) return glyphs(glyphFont, glyphChars, charsOption->count() > 0);

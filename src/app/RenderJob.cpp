@@ -16,6 +16,7 @@
 #include "render/Camera.h"
 #include "scene/AnimGlobals.h"
 #include "scene/SceneX.h"
+#include "surface/BlendMode.h"
 #include "surface/ImageMap.h"
 #include "surface/Picture.h"
 
@@ -120,9 +121,21 @@ bool RenderJob::configureTracing(const std::string& renderer) {
         report_("PixelAspect", "pixel aspect " + std::to_string(s.pixelAspect) +
                                    " is not applied by the ray tracer yet; square pixels are used");
     t.pixelAspect = 1.0;
+    // Without traced shadows each light casts one hard shadow ray, standing in for
+    // the OpenGL frame's shadow map.
     t.shadows = s.renderShadows != 0;
-    if (t.shadows && s.rayTraceShadows != 0 && s.numShadowRays > 1)
-        report_("RayTraceShadows", "soft shadows are not traced yet; shadows are hard");
+    t.traceShadows = s.rayTraceShadows != 0;
+    t.shadowRays = s.numShadowRays;
+    if (t.shadows && t.traceShadows && s.numShadowRays < 1) {
+        report_("NumShadowRays", std::to_string(s.numShadowRays) + " shadow rays cannot be traced; 1 is used");
+        t.shadowRays = 1;
+    }
+    t.shadowTransparency = s.shadowsHaveTransparency != 0;
+    t.maxBounces = std::max(0, s.maxBounces);
+    if (t.maxBounces != s.maxBounces) report_("MaxBounces", "a negative bounce limit is read as 0");
+    t.maxShadowBounces = std::max(0, s.maxShadowBounces);
+    if (t.maxShadowBounces != s.maxShadowBounces) report_("MaxShadowBounces", "a negative bounce limit is read as 0");
+    t.reflectionBlend = BlendMode::value(s.reflectivityBlendingStyle.c_str());
     t.multiThreaded = s.multiThreadedRendering != 0;
     traceSettings_ = t;
     return true;

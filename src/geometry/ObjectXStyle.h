@@ -102,6 +102,8 @@ public:
     // The material stack of a slot (0 to 5) for the front- or back-facing parts; null
     // above 5. The lists grow up to the slot with stacks that hold "defaultMtl".
     MaterialStack* materialStack(int slot, bool back = false);
+    // How many slots the front (or back) list holds now.
+    int materialSlotCount(bool back = false) const { return static_cast<int>(stacks_[back ? 1 : 0].size()); }
     // Puts a material into a slot's front and back stacks.
     void setSlotMaterial(int slot, const std::string& material);
     // The stack that dresses a part of the solid (front 0, back 1, sides by part

@@ -74,9 +74,7 @@ bool C4dWriter::write(const std::string& path, const std::vector<ExportUnit>& un
         for (int e = 0; e < g->elementCount(); ++e) {
             GeometryInterface::ElementInfo info;
             const int *p, *t, *n;
-            if (!g->getElementRefs(e, info, &p, &t, &n) || info.kind != GeometryInterface::Polygon || info.count < 3 ||
-                !u.writes(info.part))
-                continue;
+            if (!u.polygon(e, info, &p, &t, &n)) continue;
             bool hasTex = t && info.texCount == info.count, hasNormals = n && info.normalCount == info.count;
             anyNormals = anyNormals || hasNormals;
             anyTex = anyTex || hasTex;
@@ -153,8 +151,7 @@ bool C4dWriter::write(const std::string& path, const std::vector<ExportUnit>& un
     out.bytes += objects.bytes;
     out.end(file);
 
-    AFile target;
-    return target.openWrite(path) && target.write(out.bytes.data(), out.bytes.size()) && target.close();
+    return AFile::writeWhole(path, out.bytes.data(), out.bytes.size());
 }
 
 }  // namespace fw

@@ -12,12 +12,6 @@ namespace fw {
 
 namespace {
 
-std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
-    return s;
-}
-
 // Walks the file as pairs of lines: a group code, then its value.
 class Pairs {
 public:
@@ -26,14 +20,14 @@ public:
     bool next(int& code, std::string_view& value, bool& bad) {
         std::string_view codeLine;
         if (!line(codeLine)) return false;
-        codeLine = trimmed(codeLine);
+        codeLine = MeshReader::trimmedLine(codeLine);
         auto [end, error] = std::from_chars(codeLine.data(), codeLine.data() + codeLine.size(), code);
         if (error != std::errc() || end != codeLine.data() + codeLine.size()) {
             bad = true;
             return false;
         }
         if (!line(value)) return false;
-        value = trimmed(value);
+        value = MeshReader::trimmedLine(value);
         return true;
     }
     long lineNumber() const { return lines_; }

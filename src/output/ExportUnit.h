@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
-namespace fw {
+#include "mesh/GeometryInterface.h"
 
-class GeometryInterface;
+namespace fw {
 
 // A material reduced to what mesh formats can say about it; colours are 0..1.
 struct ExportMaterial {
@@ -53,6 +53,12 @@ struct ExportUnit {
     std::vector<glm::dvec3> normals(bool world) const;
     // Whether element e belongs to what this unit writes (its section, if any).
     bool writes(int part) const { return section < 0 || part == section; }
+    // Element e's corners when it is a polygon of three or more corners that this unit
+    // writes; false for anything else.
+    bool polygon(int e, GeometryInterface::ElementInfo& info, const int** p, const int** t, const int** n) const {
+        return geometry && geometry->getElementRefs(e, info, p, t, n) && info.kind == GeometryInterface::Polygon &&
+               info.count >= 3 && writes(info.part);
+    }
 };
 
 // Frame-dependent file names: a sequence of OBJ files, logo.obj frame 12 -> logo.0012.obj.

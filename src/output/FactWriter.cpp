@@ -55,12 +55,6 @@ constexpr uint32_t kNone = 0xFFFFFFFFu;
 
 using Iff = iff::Builder;
 
-bool isFacetSource(const GeometryInterface& g, const ExportUnit& u, int e, GeometryInterface::ElementInfo& info,
-                   const int** p, const int** t, const int** n) {
-    return g.getElementRefs(e, info, p, t, n) && info.kind == GeometryInterface::Polygon && info.count >= 3 &&
-           u.writes(info.part);
-}
-
 struct Box {
     double lo[3] = {std::numeric_limits<double>::max(), std::numeric_limits<double>::max(),
                     std::numeric_limits<double>::max()};
@@ -108,7 +102,7 @@ bool FactWriter::write(const std::string& path, const std::vector<ExportUnit>& u
         std::vector<int> partOfMaterial;
         uint32_t facetCount = 0;
         for (int e = 0; e < g->elementCount(); ++e) {
-            if (!isFacetSource(*g, u, e, info, &p, &t, &n)) continue;
+            if (!u.polygon(e, info, &p, &t, &n)) continue;
             uint32_t material = 0;
             while (material < partOfMaterial.size() && partOfMaterial[material] != info.part) ++material;
             if (material == partOfMaterial.size()) partOfMaterial.push_back(info.part);
@@ -201,9 +195,7 @@ bool FactWriter::write(const std::string& path, const std::vector<ExportUnit>& u
     out.bytes += groups.bytes;
     out.end(form);
 
-    AFile target;
-    if (!target.openWrite(path) || !target.write(out.bytes.data(), out.bytes.size()) || !target.close()) return false;
-    return true;
+    return AFile::writeWhole(path, out.bytes.data(), out.bytes.size());
 }
 
 }  // namespace fw

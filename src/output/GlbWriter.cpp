@@ -223,9 +223,7 @@ private:
         for (int e = 0; e < g->elementCount(); ++e) {
             GeometryInterface::ElementInfo info;
             const int *p, *t, *n;
-            if (!g->getElementRefs(e, info, &p, &t, &n) || info.kind != GeometryInterface::Polygon ||
-                info.count < 3 || !u.writes(info.part))
-                continue;
+            if (!u.polygon(e, info, &p, &t, &n)) continue;
             bool hasTex = t && info.texCount == info.count, hasNormals = n && info.normalCount == info.count;
             points.assign(static_cast<size_t>(info.count), glm::dvec3(0.0));
             normals.assign(static_cast<size_t>(info.count), glm::dvec3(0.0));
@@ -357,8 +355,7 @@ bool GlbWriter::write(const std::string& path, const std::vector<ExportUnit>& un
     tinygltf::TinyGLTF gltf;
     if (!gltf.WriteGltfSceneToStream(&builder.model(), bytes, false, true)) return false;
     std::string data = bytes.str();
-    AFile file;
-    return file.openWrite(path) && file.write(data.data(), data.size()) && file.close();
+    return AFile::writeWhole(path, data.data(), data.size());
 }
 
 }  // namespace fw

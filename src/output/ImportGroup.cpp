@@ -50,4 +50,10 @@ void MeshReader::warn(const std::string& what) {
     if (++warningCount_ <= 100) warnings_ += what;
 }
 
+std::string_view MeshReader::trimmedLine(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    return s;
+}
+
 }  // namespace fw

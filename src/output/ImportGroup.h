@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "mesh/ObjDB.h"
@@ -32,6 +33,8 @@ public:
 
     const std::string& error() const { return error_; }
     const std::string& warnings() const { return warnings_; }
+    // A text line without its blanks either side and its carriage return.
+    static std::string_view trimmedLine(std::string_view line);
 
 protected:
     bool fail(const std::string& what);

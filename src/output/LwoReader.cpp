@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <utility>
 
@@ -30,12 +31,11 @@ struct Layer {
 
 class Parser {
 public:
-    Parser(const std::string& bytes, std::string& warnings, int& warningCount)
-        : bytes_(bytes), warnings_(warnings), warningCount_(warningCount) {}
+    // `warn` takes one line of warning, without its line end.
+    Parser(const std::string& bytes, std::function<void(const std::string&)> warn)
+        : bytes_(bytes), warn_(std::move(warn)) {}
 
-    void warn(const std::string& what) {
-        if (++warningCount_ <= 100) warnings_ += what + "\n";
-    }
+    void warn(const std::string& what) { warn_(what + "\n"); }
     uint16_t u16(size_t at) const {
         return static_cast<uint16_t>(static_cast<uint8_t>(bytes_[at]) << 8 | static_cast<uint8_t>(bytes_[at + 1]));
     }
@@ -319,8 +319,7 @@ public:
 
 private:
     const std::string& bytes_;
-    std::string& warnings_;
-    int& warningCount_;
+    std::function<void(const std::string&)> warn_;
     std::vector<std::string> tags_;
     std::vector<Layer> layers_;
     std::map<std::string, ExportMaterial> surfaces_;
@@ -334,7 +333,7 @@ bool LwoReader::parse(const std::string& bytes, std::vector<ImportGroup>& groups
         return fail("is not a LightWave object: it does not begin with an IFF FORM");
     if (bytes.compare(8, 4, "LWOB") == 0) return fail("is an older LightWave object (LWOB); only LWO2 is read");
     if (bytes.compare(8, 4, "LWO2") != 0) return fail("is not a LightWave LWO2 object (its form type is not LWO2)");
-    Parser parser(bytes, warnings_, warningCount_);
+    Parser parser(bytes, [this](const std::string& line) { warn(line); });
     size_t size = parser.u32(4), end = bytes.size();
     if (size < 4) return fail("is not a LightWave LWO2 object: its FORM is empty");
     if (size > bytes.size() - 8)

@@ -84,9 +84,7 @@ std::vector<Polygon> polygonsOf(const ExportUnit& unit) {
     for (int e = 0; e < g.elementCount(); ++e) {
         GeometryInterface::ElementInfo info;
         const int *p, *t, *n;
-        if (!g.getElementRefs(e, info, &p, &t, &n) || info.kind != GeometryInterface::Polygon || info.count < 3 ||
-            !unit.writes(info.part))
-            continue;
+        if (!unit.polygon(e, info, &p, &t, &n)) continue;
         bool hasTex = t && info.texCount == info.count;
         bool inRange = true;
         for (int c = 0; c < info.count; ++c)
@@ -280,10 +278,7 @@ bool LwoWriter::write(const std::string& path, const std::vector<ExportUnit>& un
     }
     out.close(form);
 
-    AFile file;
-    if (!file.openWrite(path, 1 << 16)) return false;
-    if (!file.write(out.bytes.data(), out.bytes.size())) return false;
-    return file.close();
+    return AFile::writeWhole(path, out.bytes.data(), out.bytes.size());
 }
 
 }  // namespace fw

@@ -15,23 +15,17 @@ namespace fw {
 
 namespace {
 
-std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
-    return s;
-}
-
 // Calls `line(keyword, rest)` for every non-blank line of the text.
 template <class F>
 void eachLine(std::string_view text, F line) {
     while (!text.empty()) {
         size_t end = text.find('\n');
-        std::string_view one = trimmed(text.substr(0, end));
+        std::string_view one = MeshReader::trimmedLine(text.substr(0, end));
         text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
         size_t space = one.find_first_of(" \t");
         std::string_view keyword = one.substr(0, space);
         if (!keyword.empty() && keyword[0] != '#')
-            line(keyword, space == std::string_view::npos ? std::string_view() : trimmed(one.substr(space)));
+            line(keyword, space == std::string_view::npos ? std::string_view() : MeshReader::trimmedLine(one.substr(space)));
     }
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <map>
 
 #include "output/ThreeDSChunks.h"
@@ -30,12 +31,11 @@ struct Chunk {
 
 class Parser {
 public:
-    Parser(const std::string& bytes, std::string& warnings, int& warningCount)
-        : bytes_(bytes), warnings_(warnings), warningCount_(warningCount) {}
+    // `warn` takes one line of warning, without its line end.
+    Parser(const std::string& bytes, std::function<void(const std::string&)> warn)
+        : bytes_(bytes), warn_(std::move(warn)) {}
 
-    void warn(const std::string& what) {
-        if (++warningCount_ <= 100) warnings_ += what + "\n";
-    }
+    void warn(const std::string& what) { warn_(what + "\n"); }
 
     uint16_t u16(size_t at) const {
         return static_cast<uint16_t>(static_cast<uint8_t>(bytes_[at]) | static_cast<uint8_t>(bytes_[at + 1]) << 8);
@@ -284,8 +284,7 @@ public:
     }
 
     const std::string& bytes_;
-    std::string& warnings_;
-    int& warningCount_;
+    std::function<void(const std::string&)> warn_;
     std::map<std::string, ExportMaterial> materials_;
 };
 
@@ -293,7 +292,7 @@ public:
 
 bool ThreeDSReader::parse(const std::string& bytes, std::vector<ImportGroup>& groups) {
     groups.clear();
-    Parser parser(bytes, warnings_, warningCount_);
+    Parser parser(bytes, [this](const std::string& line) { warn(line); });
     if (bytes.size() < 6 || parser.u16(0) != kMain)
         return fail("is not a 3DS file: it does not begin with the main chunk 0x4D4D");
     Chunk main;

@@ -196,9 +196,7 @@ Mesh build(const ExportUnit& unit, bool world) {
     for (int e = 0; e < g.elementCount(); ++e) {
         GeometryInterface::ElementInfo info;
         const int *p, *t, *n;
-        if (!g.getElementRefs(e, info, &p, &t, &n) || info.kind != GeometryInterface::Polygon || info.count < 3 ||
-            !unit.writes(info.part))
-            continue;
+        if (!unit.polygon(e, info, &p, &t, &n)) continue;
         bool hasTex = t && info.texCount == info.count;
         bool inRange = true;
         for (int c = 0; c < info.count; ++c)
@@ -427,10 +425,7 @@ bool ThreeDSWriter::write(const std::string& path, const std::vector<ExportUnit>
     out.close(editor);
     out.close(main);
 
-    AFile file;
-    if (!file.openWrite(path, 1 << 16)) return false;
-    if (!file.write(out.bytes.data(), out.bytes.size())) return false;
-    return file.close();
+    return AFile::writeWhole(path, out.bytes.data(), out.bytes.size());
 }
 
 }  // namespace fw

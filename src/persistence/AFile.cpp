@@ -141,4 +141,9 @@ void AFile::abandon() {
     writing_ = false;
 }
 
+bool AFile::writeWhole(const std::string& path, const void* data, size_t size) {
+    AFile file;
+    return file.openWrite(path) && file.write(data, size) && file.close();
+}
+
 }  // namespace fw

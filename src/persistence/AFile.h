@@ -20,6 +20,8 @@ public:
     bool openRead(const std::string& path);
     // bufferSize 0 writes straight through.
     bool openWrite(const std::string& path, size_t bufferSize = 0);
+    // The whole file in one go, replacing the target only once every byte is written.
+    static bool writeWhole(const std::string& path, const void* data, size_t size);
 
     // Bytes read, 0 at the end of the file, -1 on error.
     long read(void* data, size_t count);

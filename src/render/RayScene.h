@@ -33,6 +33,9 @@ public:
         // The triangle's corners as the item's vertex indices, and the hit's weight of each.
         uint32_t corners[3] = {0, 0, 0};
         glm::vec3 weights{1, 0, 0};
+        // Where the camera ray that led here crosses the frame, across from the left and
+        // up from the bottom (the tracer sets it; the Camera mapping reads it).
+        glm::vec2 image{0.5f, 0.5f};
     };
 
     static constexpr const char* kAllocationFailed = "KdTree construction: Failed to allocate memory.\n";

@@ -1,36 +1,191 @@
 #include "render/RaySurface.h"
 
+#include <algorithm>
 #include <cmath>
 #include <glm/geometric.hpp>
 
+#include "mesh/PackedObjDB.h"
+#include "platform/MathConstants.h"
+#include "surface/BlendMode.h"
+
 namespace fw {
 
-glm::vec4 RaySurface::texel(const BakedMaterial::Texture& t, glm::vec2 uv) {
+namespace {
+
+constexpr float kTwoPi = static_cast<float>(2 * kPi);
+
+// The angle of (x, y) as a fraction of a turn, 0 to 1.
+float turn(float y, float x) {
+    float a = std::atan2(y, x);
+    if (a < 0) a += kTwoPi;
+    return a / kTwoPi;
+}
+
+// Tiling styles outside the four known ones repeat, as the OpenGL frame's samplers do.
+int tilingOf(const DrawList::Layer& layer) { return layer.tiling >= 1 && layer.tiling <= 4 ? layer.tiling : 2; }
+
+glm::vec4 premultiplied(const glm::vec4& c) { return glm::vec4(glm::vec3(c) * c.a, c.a); }
+
+// The stack's colour: the bottom item's colour texture with each further item blended
+// on by its mode, amount and opacity, colours not premultiplied.
+glm::vec4 stackColour(const DrawList::Part& part, const BakedMaterial::Texture& bottom, glm::vec2 uv,
+                      const RaySurface::Place& place) {
+    static const DrawList::Layer kPlain;
+    const DrawList::Layer& first = part.layers.empty() ? kPlain : part.layers.front();
+    glm::vec4 colour = RaySurface::texel(bottom, uv, tilingOf(first));
+    if (part.layers.size() < 2) return colour;
+    colour.a *= std::min(first.amount, 1.0f);
+    Rgba d{colour.r, colour.g, colour.b, colour.a};
+    for (size_t i = 1; i < part.layers.size(); ++i) {
+        const DrawList::Layer& layer = part.layers[i];
+        const BakedMaterial& m = layer.material ? *layer.material : BakedMaterial::fallback();
+        glm::vec4 s = RaySurface::texel(m.surface[0].color, RaySurface::coordinate(layer, place), tilingOf(layer));
+        s.a *= m.surface[0].opacity * std::min(layer.amount, 1.0f);
+        BlendMode::blend(d, Rgba{s.r, s.g, s.b, s.a}, layer.blend, true);
+    }
+    return {d.r, d.g, d.b, d.a};
+}
+
+// The shading normal bent by the bump map's slopes at `uv`, one texel back along
+// each axis, sideways along the world's X and Y axes as the lighting program bends
+// it (which mixes in eye-space normals; here everything stays in world space).
+glm::vec3 bumped(const BakedMaterial::Surface& s, glm::vec2 uv, int tiling, const glm::vec3& n) {
+    if (s.bump.empty() || s.bumpAmount == 0) return n;
+    const glm::vec2 offset(1.0f / s.bump.width, 1.0f / s.bump.height);
+    const float c = RaySurface::texel(s.bump, uv, tiling).a;
+    const float l = RaySurface::texel(s.bump, uv - glm::vec2(offset.x, 0), tiling).a;
+    const float d = RaySurface::texel(s.bump, uv - glm::vec2(0, offset.y), tiling).a;
+    const float bu = (c - l) * 45.0f * s.bumpAmount, bv = (c - d) * 45.0f * s.bumpAmount;
+    const glm::vec3 bent = n + bu * glm::cross(n, glm::vec3(0, 1, 0)) - bv * glm::cross(n, glm::vec3(1, 0, 0));
+    const float length = glm::length(bent);
+    return length > 0 ? bent / length : n;
+}
+
+// The spherical environment map along the view ray mirrored about `n`, weighted by
+// the surface's opacity as the lighting program weighs it.
+glm::vec4 environment(const BakedMaterial::Surface& s, const glm::vec3& direction, const glm::vec3& n) {
+    const glm::vec3 toEye = -direction;
+    const glm::vec3 mirrored = glm::normalize(2 * glm::dot(toEye, n) * n - toEye);
+    // Straight up or down has no heading: any column of the map's pole row will do.
+    const glm::vec2 flat(-mirrored.z, -mirrored.x);
+    const float across = glm::length(flat);
+    const glm::vec2 ab = across > 0 ? flat / across : glm::vec2(0, 1);
+    float u = std::atan2(ab.x, ab.y);
+    if (u < 0) u += kTwoPi;
+    u = 0.25f - u / kTwoPi;
+    if (u < 0) u += 1;
+    const float v = std::min((std::asin(std::clamp(mirrored.y, -1.0f, 1.0f)) + kTwoPi / 4) / (kTwoPi / 2), 1.0f);
+    const glm::vec4 seen = RaySurface::texel(s.reflection, {u, v});
+    return s.opacity * seen + (1 - s.opacity) * premultiplied(seen);
+}
+
+}  // namespace
+
+glm::vec4 RaySurface::texel(const BakedMaterial::Texture& t, glm::vec2 uv, int tiling) {
     if (t.empty()) return glm::vec4(1);
-    float x = (uv.x - std::floor(uv.x)) * t.width - 0.5f, y = (uv.y - std::floor(uv.y)) * t.height - 0.5f;
-    int x0 = static_cast<int>(std::floor(x)), y0 = static_cast<int>(std::floor(y));
-    float fx = x - x0, fy = y - y0;
+    // Whole periods off first, so that far tiles keep their precision.
+    if (tiling == 2) uv -= glm::floor(uv);
+    if (tiling == 3) uv -= 2.0f * glm::floor(uv * 0.5f);
+    const int w = t.width, h = t.height;
+    float x = uv.x * w - 0.5f, y = uv.y * h - 0.5f;
+    if (tiling == 1 || tiling == 4) {
+        // Far enough out that only border texels are read, and no integer overflows.
+        x = std::clamp(x, -2.0f, w + 2.0f);
+        y = std::clamp(y, -2.0f, h + 2.0f);
+    }
+    const int x0 = static_cast<int>(std::floor(x)), y0 = static_cast<int>(std::floor(y));
+    const float fx = x - x0, fy = y - y0;
+    auto wrap = [tiling](int i, int n) {
+        switch (tiling) {
+            case 1: return std::clamp(i, 0, n - 1);
+            case 3: {
+                int m = ((i % (2 * n)) + 2 * n) % (2 * n);
+                return m < n ? m : 2 * n - 1 - m;
+            }
+            case 4: return i >= 0 && i < n ? i : -1;
+            default: return ((i % n) + n) % n;
+        }
+    };
     auto at = [&](int cx, int cy) {
-        cx = ((cx % t.width) + t.width) % t.width;
-        cy = ((cy % t.height) + t.height) % t.height;
-        const uint8_t* p = &t.rgba[(static_cast<size_t>(cy) * t.width + cx) * 4];
+        cx = wrap(cx, w);
+        cy = wrap(cy, h);
+        if (cx < 0 || cy < 0) return glm::vec4(0);  // the clear border
+        const uint8_t* p = &t.rgba[(static_cast<size_t>(cy) * w + cx) * 4];
         return glm::vec4(p[0], p[1], p[2], p[3]) / 255.0f;
     };
     return (at(x0, y0) * (1 - fx) + at(x0 + 1, y0) * fx) * (1 - fy) +
            (at(x0, y0 + 1) * (1 - fx) + at(x0 + 1, y0 + 1) * fx) * fy;
 }
 
-// So far the bottom stack item's first surface in the mesh's own coordinates; what
-// the tracer leaves out is named by RayTracer::untraced().
+RaySurface::Place RaySurface::placeOf(const DrawList::Item& item, const RayScene::Hit& hit) {
+    Place place;
+    place.uv = hit.uv;
+    place.image = hit.image;
+    const float* data = item.mesh ? item.mesh->vertexData() : nullptr;
+    if (!data) return place;
+    place.position = glm::vec3(0);
+    place.normal = glm::vec3(0);
+    for (int k = 0; k < 3; ++k) {
+        // Packed vertices are texture coordinate, normal, position.
+        const float* f = data + static_cast<size_t>(hit.corners[k]) * PackedObjDB::kFloatsPerVertex;
+        place.normal += hit.weights[k] * glm::vec3(f[2], f[3], f[4]);
+        place.position += hit.weights[k] * glm::vec3(f[5], f[6], f[7]);
+    }
+    return place;
+}
+
+glm::vec2 RaySurface::coordinate(const DrawList::Layer& layer, const Place& place) {
+    const int m = layer.mapping;
+    glm::vec2 uv = place.uv;
+    if (m == 14) {
+        uv = place.image;
+    } else if (m >= 3 && m <= 15) {
+        const glm::vec3 p(layer.toMapping * glm::vec4(place.position, 1.0f));
+        const glm::vec2 s = layer.scale;
+        if (m == 3) {
+            const float length = glm::length(p);
+            const float dy = length > 0 ? p.y / length : 0;
+            if (std::fabs(dy) > 0.9999f)
+                uv = glm::vec2(0, dy > 0 ? 1 : 0);
+            else
+                uv = glm::vec2(turn(-p.x, -p.z), (std::asin(dy) + kTwoPi / 4) / (kTwoPi / 2));
+        } else if (m == 4 || m == 7) {
+            uv = glm::vec2(0.5f - p.z * s.x, 0.5f + p.y * s.y);
+        } else if (m == 5 || m == 8) {
+            uv = glm::vec2(0.5f + p.x * s.x, 0.5f - p.z * s.y);
+        } else if (m == 6 || m == 9 || m == 15) {
+            uv = glm::vec2(0.5f + p.x * s.x, 0.5f + p.y * s.y);
+        } else if (m == 10) {
+            uv = glm::vec2(turn(-p.z, -p.y), 0.5f + p.x * s.y);
+        } else if (m == 11) {
+            uv = glm::vec2(turn(-p.z, -p.x), 0.5f + p.y * s.y);
+        } else if (m == 12) {
+            uv = glm::vec2(turn(-p.y, -p.x), 0.5f + p.z * s.y);
+        } else {
+            // Cubic: the plane the object-space normal faces most.
+            const glm::vec3 n = place.normal, a = glm::abs(n);
+            if (a.x >= a.y && a.x >= a.z)
+                uv = glm::vec2(0.5f + (n.x < 0 ? p.z : -p.z) * s.x, 0.5f + p.y * s.y);
+            else if (a.y >= a.z)
+                uv = glm::vec2(0.5f + p.x * s.x, 0.5f + (n.y < 0 ? p.z : -p.z) * s.y);
+            else
+                uv = glm::vec2(0.5f + (n.z < 0 ? -p.x : p.x) * s.x, 0.5f + p.y * s.y);
+        }
+    }
+    uv = glm::vec2(layer.uvTransform * glm::vec4(uv, 0.0f, 1.0f));
+    if (tilingOf(layer) != 1) uv *= layer.tile;  // None does not scale
+    return uv;
+}
+
 bool RaySurface::evaluate(const DrawList::Item& item, const DrawList::Part& part, const RayScene::Hit& hit,
                           const glm::vec3& direction, Point& out) {
     const BakedMaterial& m = *part.material;
-    if (m.style == BakedMaterial::kMatte || m.style == BakedMaterial::kShadowCatcher) return false;
-    const BakedMaterial::Surface& s = m.surface[0];
+    if (m.style == BakedMaterial::kMatte) return false;
     out = Point();
     out.visibility = static_cast<float>(item.opacity);
     out.lit = m.lighting;
     out.cartoon = m.style == BakedMaterial::kCartoon;
+    out.shadowCatcher = m.style == BakedMaterial::kShadowCatcher;
     out.faceNormal = hit.faceNormal;
     glm::vec3 n = hit.normal;
     if (glm::dot(-direction, n) < -0.01f) {
@@ -38,21 +193,48 @@ bool RaySurface::evaluate(const DrawList::Item& item, const DrawList::Part& part
         out.backFacing = true;
     }
     if (glm::dot(out.faceNormal, direction) > 0) out.faceNormal = -out.faceNormal;
-    Layer& l = out.layer[0];
-    glm::vec4 tex = texel(s.color, hit.uv);
-    l.colour = glm::vec4(glm::vec3(tex) * tex.a, tex.a) * out.visibility;
-    l.normal = n;
-    l.opacity = s.opacity;
-    l.specularAmount = s.specularAmount;
-    l.shininess = s.shininess;
-    glm::vec4 spec = s.specular.empty() ? glm::vec4(1) : texel(s.specular, hit.uv);
-    l.specularTexel = glm::vec4(glm::vec3(spec) * spec.a, spec.a);
-    l.raytraceAmount = s.raytraceAmount;
-    l.refraction = s.refraction;
-    l.falloffStart = s.falloffStart;
-    l.falloffEnd = s.falloffEnd;
-    l.reflectionRays = &s.reflectionRays;
-    l.refractionRays = &s.refractionRays;
+
+    const Place place = placeOf(item, hit);
+    static const DrawList::Layer kPlain;
+    const DrawList::Layer& bottom = part.layers.empty() ? kPlain : part.layers.front();
+    const glm::vec2 uv = coordinate(bottom, place);
+    const bool reflects = m.style != BakedMaterial::kShadowCatcher;
+    out.layers = m.fresnel && m.fresnelStart >= 0 ? 2 : 1;
+    for (int i = 0; i < out.layers; ++i) {
+        const BakedMaterial::Surface& s = m.surface[i];
+        // The second surface is neither stacked nor tiled: its textures repeat.
+        const int tiling = i == 0 ? tilingOf(bottom) : 2;
+        Layer& l = out.layer[i];
+        const glm::vec4 colour = i == 0 ? stackColour(part, s.color, uv, place) : texel(s.color, uv);
+        l.colour = premultiplied(colour) * out.visibility;
+        l.normal = bumped(s, uv, tiling, n);
+        l.opacity = s.opacity;
+        l.specularAmount = s.specularAmount;
+        l.shininess = s.shininess;
+        l.specularTexel = s.specular.empty() ? glm::vec4(1) : premultiplied(texel(s.specular, uv, tiling));
+        if (reflects && !s.reflection.empty() && s.reflectionAmount > 0) {
+            l.reflectionAmount = s.reflectionAmount;
+            l.environment = environment(s, direction, l.normal);
+        }
+        l.raytraceAmount = s.raytraceAmount;
+        l.refraction = s.refraction;
+        l.falloffStart = s.falloffStart;
+        l.falloffEnd = s.falloffEnd;
+        l.reflectionRays = &s.reflectionRays;
+        l.refractionRays = &s.refractionRays;
+    }
+    if (out.layers == 2) {
+        // The second surface's share grows with the angle between the view and the
+        // unbent normal, over the material's falloff range.
+        const float a = std::clamp(glm::dot(direction, n), -1.0f, 1.0f);
+        float angle = std::acos(a) * 360.0f / kTwoPi;
+        if (angle > 90) angle = 180 - angle;
+        float mix = angle / 90;
+        const float range = m.fresnelEnd - m.fresnelStart;
+        if (range > 0 && range != 1) mix = std::clamp((mix - m.fresnelStart) / range, 0.0f, 1.0f);
+        if (m.fresnelBlend > 0) mix = std::pow(mix, 10 * m.fresnelBlend);
+        out.fresnelMix = mix;
+    }
     return true;
 }
 

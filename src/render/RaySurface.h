@@ -26,7 +26,10 @@ public:
         float shininess = 80;
         glm::vec4 specularTexel{1};   // premultiplied; white where the highlight is not textured
         float reflectionAmount = 0;   // the environment map's share
-        glm::vec4 environment{0};     // the environment map seen along the mirrored ray
+        // The environment map seen along the mirrored view ray, weighted by the surface's
+        // opacity as the lighting program adds it (times the amount, the object's fade
+        // and the highlight texture's alpha).
+        glm::vec4 environment{0};
         float raytraceAmount = 0;     // the share of the colour traced along the mirrored ray
         float refraction = 1;
         float falloffStart = 0, falloffEnd = 0;
@@ -46,14 +49,32 @@ public:
         float visibility = 1;        // the object's fade
     };
 
-    // The surface at `hit` for a ray along unit `direction`; false where the part holds
-    // out (matte) and whatever is behind the object's place shows the background.
+    // Where a hit lies as the stack's mappings read it.
+    struct Place {
+        glm::vec2 uv{0};            // the mesh's own texture coordinates
+        glm::vec3 position{0};      // in the object's space
+        glm::vec3 normal{0, 1, 0};  // in the object's space, interpolated, not unit
+        glm::vec2 image{0.5f};      // in the frame, across from the left and up from the bottom
+    };
+
+    // The surface at `hit` for a ray along unit `direction`: the stack's items mapped,
+    // tiled and blended, bumps, both surfaces of a Fresnel material and their mix, the
+    // environment map. False where the part holds out (matte) and whatever is behind
+    // the object's place shows the background; a shadow catcher is evaluated like any
+    // surface, with its flag set.
     static bool evaluate(const DrawList::Item& item, const DrawList::Part& part, const RayScene::Hit& hit,
                          const glm::vec3& direction, Point& out);
 
-    // A baked texture at texture coordinates `uv`: repeated, bilinear, rows bottom-up;
-    // an empty texture is white.
-    static glm::vec4 texel(const BakedMaterial::Texture& texture, glm::vec2 uv);
+    // The hit's place on the item's mesh.
+    static Place placeOf(const DrawList::Item& item, const RayScene::Hit& hit);
+    // A stack item's texture coordinates at `place` by its mapping style, transformed
+    // and scaled by its tiling counts, before the tiling wraps them.
+    static glm::vec2 coordinate(const DrawList::Layer& layer, const Place& place);
+
+    // A baked texture at texture coordinates `uv`: bilinear, rows bottom-up, wrapped by
+    // a tiling style (1 None: the edge texels stretch on; 2 Repeat; 3 Mirror; 4 NoneClip:
+    // clear outside); an empty texture is white.
+    static glm::vec4 texel(const BakedMaterial::Texture& texture, glm::vec2 uv, int tiling = 2);
 };
 
 }  // namespace fw

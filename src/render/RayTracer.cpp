@@ -6,11 +6,11 @@
 #include <array>
 #include <cmath>
 #include <glm/geometric.hpp>
+#include <glm/matrix.hpp>
 
 #include "render/Camera.h"
-#include "render/Light.h"
 #include "render/LightSlots.h"
-#include "render/RaySurface.h"
+#include "render/RayShading.h"
 
 namespace fw {
 
@@ -61,18 +61,6 @@ int machineThreads() {
 
 uint8_t toByte(float v) { return static_cast<uint8_t>(std::clamp(v, 0.0f, 1.0f) * 255.0f + 0.5f); }
 
-// A light as the workers read it: where it is and what it gives, fixed for the frame.
-struct Lamp {
-    int type = Light::kDirectional;
-    glm::vec3 position{0}, toward{0, 0, 1};  // toward: to the light, for directional ones
-    glm::vec3 axis{0, 0, -1};                // a spot's direction
-    glm::vec3 colour{1};
-    float intensity = 1;
-    float cosOuter = -1, inner = 0, outer = 180;  // spot cone, degrees for the edge
-    bool shadow = false;
-    float darkness = 0.8f;
-};
-
 }  // namespace
 
 void RayTracer::View::ray(double u, double v, glm::vec3& origin, glm::vec3& direction) const {
@@ -102,6 +90,39 @@ RayTracer::View RayTracer::View::of(Camera& camera, double aspect) {
         camera.frustumAt(camera.clipFar, view.farHalf[0], view.farHalf[1]);
     }
     return view;
+}
+
+// The background as stored: the colour, or the media stretched over the frame.
+glm::vec4 RayTracer::backgroundAt(const RenderFrame& frame, double u, double v) {
+    glm::vec4 c(frame.background[0], frame.background[1], frame.background[2], frame.background[3]);
+    if (frame.backgroundImage && frame.backgroundWidth > 0 && frame.backgroundHeight > 0) {
+        int x = std::clamp(static_cast<int>(u * frame.backgroundWidth), 0, frame.backgroundWidth - 1);
+        int y = std::clamp(static_cast<int>((1 - v) * frame.backgroundHeight), 0, frame.backgroundHeight - 1);
+        const uint8_t* p = frame.backgroundImage + (static_cast<size_t>(y) * frame.backgroundWidth + x) * 4;
+        glm::vec4 m = glm::vec4(p[0], p[1], p[2], p[3]) / 255.0f;
+        float o = std::clamp(frame.backgroundOpacity, 0.0f, 1.0f) * m.a;
+        c = glm::vec4(glm::vec3(c) * (1 - o) + glm::vec3(m) * o, std::max(c.a, o));
+    }
+    return c;
+}
+
+bool RayTracer::View::fractions(const glm::vec3& origin, const glm::vec3& direction, double& u, double& v) const {
+    const glm::dmat4 toCamera = glm::inverse(toWorld);
+    double x, y;
+    if (orthographic) {
+        const glm::dvec4 o = toCamera * glm::dvec4(glm::dvec3(origin), 1.0);
+        x = o.x / nearHalf[0];
+        y = o.y / nearHalf[1];
+    } else {
+        const glm::dvec4 d = toCamera * glm::dvec4(glm::dvec3(direction), 0.0);
+        if (d.z >= 0) return false;
+        const double depth = clipFar - clipNear;
+        x = d.x / -d.z * depth / (farHalf[0] - nearHalf[0]);
+        y = d.y / -d.z * depth / (farHalf[1] - nearHalf[1]);
+    }
+    u = std::clamp((x + 1) / 2, 0.0, 1.0);
+    v = std::clamp((1 - y) / 2, 0.0, 1.0);
+    return true;
 }
 
 const std::vector<glm::vec3>& RayTracer::ambientDirections(int rays) {
@@ -211,17 +232,8 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
         ambientRays += rays;
     }
 
-    // The background as stored: the colour, or the media stretched over the frame.
     auto background = [&](double u, double v) {
-        glm::vec4 c(frame.background[0], frame.background[1], frame.background[2], frame.background[3]);
-        if (frame.backgroundImage && frame.backgroundWidth > 0 && frame.backgroundHeight > 0) {
-            int x = std::clamp(static_cast<int>(u * frame.backgroundWidth), 0, frame.backgroundWidth - 1);
-            int y = std::clamp(static_cast<int>((1 - v) * frame.backgroundHeight), 0, frame.backgroundHeight - 1);
-            const uint8_t* p = frame.backgroundImage + (static_cast<size_t>(y) * frame.backgroundWidth + x) * 4;
-            glm::vec4 m = glm::vec4(p[0], p[1], p[2], p[3]) / 255.0f;
-            float o = std::clamp(frame.backgroundOpacity, 0.0f, 1.0f) * m.a;
-            c = glm::vec4(glm::vec3(c) * (1 - o) + glm::vec3(m) * o, std::max(c.a, o));
-        }
+        glm::vec4 c = backgroundAt(frame, u, v);
         if (!s.unpremultiply) c = glm::vec4(glm::vec3(c) * c.a, c.a);
         return c;
     };
@@ -234,6 +246,7 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
             colour = background(u, v);
             return -1;
         }
+        hit.image = glm::vec2(u, 1 - v);
         glm::vec4 c;
         if (!shade(hit, direction, c)) {
             colour = background(u, v);
@@ -351,32 +364,19 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
     return true;
 }
 
-// Only the bottom item of a stack, in the mesh's own coordinates, and the lights'
-// diffuse and highlight with hard shadows are traced so far: everything else a
-// material asks for is named, so that a frame never drops it unannounced.
+// What a material asks for that the tracer does not draw yet is named, so that a
+// frame never drops it unannounced.
 void RayTracer::noteUntraced(const DrawList& list) {
     untraced_.clear();
     auto note = [&](const char* what) {
         if (std::find(untraced_.begin(), untraced_.end(), what) == untraced_.end()) untraced_.push_back(what);
     };
     for (const DrawList::Item& item : list.items()) {
-        if (item.opacity < 1) note("fading objects");
         for (const DrawList::Part& part : item.parts) {
-            const BakedMaterial& m = *part.material;
-            const BakedMaterial::Surface& s = m.surface[0];
-            if (part.layers.size() > 1) note("material stacks above their bottom item");
-            if (!part.layers.empty()) {
-                const DrawList::Layer& bottom = part.layers.front();
-                if (bottom.mapping >= 3 || bottom.uvTransform != glm::mat4(1.0f) ||
-                    (bottom.tiling != 1 && bottom.tile != glm::vec2(1, 1)))
-                    note("mapping styles and tiling");
-            }
-            if (!s.reflection.empty() && s.reflectionAmount > 0) note("reflections");
-            if (s.opacity < 1 || m.transparent()) note("transparency and refraction");
-            if (!s.bump.empty() && s.bumpAmount != 0) note("bumps");
-            if (m.fresnel) note("Fresnel surfaces");
-            if (m.style == BakedMaterial::kCartoon) note("the cartoon style");
-            if (m.style == BakedMaterial::kShadowCatcher) note("shadow catchers");
+            // Lines have no surface for a ray to meet: such parts are traced as solids.
+            const int style = part.material->style;
+            if (style == BakedMaterial::kWireframe || style == BakedMaterial::kHiddenLine)
+                note("the wireframe and hidden-line styles");
         }
     }
 }
@@ -393,95 +393,40 @@ bool RayTracer::render(SceneX& scene, Camera& camera, const RenderFrame& frame, 
     if (!rays.build(list, error)) return false;
     noteUntraced(list);
 
-    LightSlots slots = LightSlots::assign(scene);
-    std::vector<Lamp> lamps;
-    for (Light* light : slots.direct) {
-        Lamp lamp;
-        lamp.type = light->type();
-        glm::dmat4 m = light->cameraToWorld();
-        lamp.position = glm::vec3(m * glm::dvec4(0, 0, 1, 1));
-        lamp.toward = glm::vec3(glm::normalize(glm::dvec3(m[2])));
-        lamp.axis = -lamp.toward;
-        lamp.colour = glm::vec3(light->color[0], light->color[1], light->color[2]);
-        lamp.intensity = static_cast<float>(light->intensity);
-        if (lamp.type == Light::kSpot) {
-            lamp.outer = static_cast<float>(std::min(light->spotOuterAngle(), 89.0));
-            lamp.inner = static_cast<float>(std::min(light->spotInnerAngle(), 128.0));
-            lamp.cosOuter = static_cast<float>(std::cos(lamp.outer * kPi / 180));
-        }
-        lamp.shadow = light->shadow && settings_.shadows;
-        lamp.darkness = static_cast<float>(light->shadowDarkness);
-        lamps.push_back(lamp);
-    }
-    const glm::vec3 ambientLight(slots.ambient[0], slots.ambient[1], slots.ambient[2]);
-
-    // The lighting of the OpenGL frame, per ray: the colour texture at the hit, diffuse
-    // and highlight from each light, hard shadows toward the shadow-casting ones.
-    const auto& items = list.items();
-    Shader shade = [&](const RayScene::Hit& hit, const glm::vec3& direction, glm::vec4& colour) {
-        const DrawList::Item& item = items[static_cast<size_t>(hit.object)];
-        RaySurface::Point point;
-        if (!RaySurface::evaluate(item, item.parts[static_cast<size_t>(hit.part)], hit, direction, point)) return false;
-        const RaySurface::Layer& surface = point.layer[0];
-        const float visibility = point.visibility;
-        const glm::vec4 tex = surface.colour;
-        const glm::vec3 n = surface.normal;
-        glm::vec4 result = tex;
-        glm::vec4 specular(0);
-        const float sa = surface.specularAmount;
-        if (point.lit) {
-            glm::vec3 diffuse(0);
-            const glm::vec3 eye = -direction;
-            const glm::vec3 from = hit.position + n * (rays.epsilon() * 8);
-            for (const Lamp& lamp : lamps) {
-                if (lamp.intensity <= 0) continue;
-                glm::vec3 toLight = lamp.type == Light::kDirectional ? lamp.toward : lamp.position - hit.position;
-                float reach = lamp.type == Light::kDirectional ? -1.0f : glm::length(toLight);
-                glm::vec3 l = glm::normalize(toLight);
-                float lambert = glm::dot(n, l);
-                float spot = 1;
-                if (lamp.type == Light::kSpot) {
-                    float effect = glm::dot(lamp.axis, -l);
-                    if (effect > lamp.cosOuter) {
-                        float angle = static_cast<float>(std::acos(std::clamp(effect, -1.0f, 1.0f)) * 180 / kPi);
-                        if (lamp.inner < lamp.outer && angle > lamp.inner) {
-                            float x = 1 - (angle - lamp.inner) / (lamp.outer - lamp.inner);
-                            spot *= 3 * x * x - 2 * x * x * x;
-                        }
-                    } else {
-                        spot = 0;
-                    }
-                }
-                if (lamp.shadow && spot > 0 && lambert > 0) {
-                    unsigned g, t;
-                    float d;
-                    ++shadowFeelers_;
-                    if (rays.nearest(from, l, reach, g, t, d, rays.epsilon())) spot *= 1 - lamp.darkness;
-                }
-                if (spot > 0 && lambert > 0) diffuse += spot * lambert * lamp.intensity * lamp.colour;
-                if (spot > 0 && sa > 0) {
-                    glm::vec3 reflected = glm::reflect(-l, n);
-                    float sr = std::max(0.0f, glm::dot(reflected, eye));
-                    float k = 0.25f * std::clamp(surface.shininess, 0.0f, 128.0f);
-                    float denominator = k - k * sr + sr;
-                    float highlight = denominator > 0 ? sr / denominator * spot * sa : 0;
-                    if (highlight > 0) {
-                        specular += glm::vec4(highlight * lamp.intensity * lamp.colour, highlight * lamp.intensity);
-                    }
-                }
-            }
-            glm::vec3 lit = diffuse * glm::vec3(tex) + glm::vec3(tex) * ambientLight;
-            result = glm::vec4(glm::min(lit, glm::vec3(tex)), std::min(tex.a, 1.0f));
-        }
-        result *= surface.opacity;
-        const glm::vec4 specTex = surface.specularTexel;
-        const float specMult = visibility * specTex.a;
-        if (sa > 0 && specTex.a > 0 && specular.a > 0) result += specular * specMult * specTex;
-        colour = glm::clamp(result, glm::vec4(0), glm::vec4(0.999999f));
-        return true;
-    };
     const double aspect = static_cast<double>(frame.width) * settings_.pixelAspect / frame.height;
-    return trace(rays, View::of(camera, aspect), frame, shade, out, error);
+    const View view = View::of(camera, aspect);
+    RayShading::Settings shading;
+    shading.shadows = settings_.shadows;
+    shading.traceShadows = settings_.traceShadows;
+    shading.shadowRays = settings_.shadowRays;
+    shading.shadowTransparency = settings_.shadowTransparency;
+    shading.maxBounces = settings_.maxBounces;
+    shading.maxShadowBounces = settings_.maxShadowBounces;
+    shading.reflectionBlend = settings_.reflectionBlend;
+    // Rays that leave the scene see the background where the camera would see it in
+    // their direction; behind the camera, the plain colour.
+    RayShading shader(rays, list, LightSlots::assign(scene), shading,
+                      [&](const glm::vec3& origin, const glm::vec3& direction) {
+                          double u, v;
+                          glm::vec4 c = view.fractions(origin, direction, u, v)
+                                            ? backgroundAt(frame, u, v)
+                                            : glm::vec4(frame.background[0], frame.background[1],
+                                                        frame.background[2], frame.background[3]);
+                          return glm::vec4(glm::vec3(c) * c.a, c.a);
+                      });
+    const glm::vec3 eye(view.toWorld * glm::dvec4(0, 0, 0, 1));
+    shader.setFramePlace([&view, eye](const glm::vec3& position) {
+        double u = 0.5, v = 0.5;
+        view.fractions(position, position - eye, u, v);
+        return glm::vec2(u, 1 - v);
+    });
+    Shader shade = [&](const RayScene::Hit& hit, const glm::vec3& direction, glm::vec4& colour) {
+        return shader.shade(hit, direction, 0, colour);
+    };
+    const bool done = trace(rays, view, frame, shade, out, error);
+    stats_.shadowFeelers = shader.shadowFeelers();
+    stats_.secondaryRays = shader.secondaryRays();
+    return done;
 }
 
 }  // namespace fw

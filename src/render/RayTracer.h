@@ -34,6 +34,12 @@ public:
         // keeps premultiplied colours.
         bool unpremultiply = true;
         bool shadows = true;        // shadow rays toward shadow-casting lights
+        bool traceShadows = false;  // soft shadows: `shadowRays` rays a light; off, one hard ray
+        int shadowRays = 16;
+        bool shadowTransparency = false;  // transparent occluders let light through
+        int maxBounces = 4;         // reflected and refracted rays in a row
+        int maxShadowBounces = 2;   // transparent occluders one shadow ray passes
+        int reflectionBlend = 1;    // how traced reflections blend onto the surface (Normal)
         bool multiThreaded = true;
     };
 
@@ -43,7 +49,8 @@ public:
         long ambientRays = 0;
         long shadowFeelers = 0;
         long supersampledPixels = 0;
-        long raysTraced() const { return primaryRays + ambientRays + shadowFeelers; }
+        long secondaryRays = 0;  // reflected and refracted
+        long raysTraced() const { return primaryRays + ambientRays + shadowFeelers + secondaryRays; }
     };
 
     // The ray through image fractions (u, v), u across from the left, v down from the top.
@@ -53,6 +60,9 @@ public:
         double nearHalf[2] = {1, 1}, farHalf[2] = {1, 1};  // half width, half height on each plane
         double clipNear = 0.1, clipFar = 1000;
         void ray(double u, double v, glm::vec3& origin, glm::vec3& direction) const;
+        // Where a ray's direction (or, looking orthographically, its origin) crosses the
+        // frame, clamped to it; false for a direction away from the camera.
+        bool fractions(const glm::vec3& origin, const glm::vec3& direction, double& u, double& v) const;
         // The camera's view of a W x H frame (sets its aspect, as the frame is drawn with it).
         static View of(Camera& camera, double aspect);
     };
@@ -101,6 +111,8 @@ public:
         double x, y, weight;
     };
     static std::vector<Sample> pattern(int level);
+    // The frame's background at image fractions (u, v), not premultiplied.
+    static glm::vec4 backgroundAt(const RenderFrame& frame, double u, double v);
 
 private:
     void noteUntraced(const DrawList& list);

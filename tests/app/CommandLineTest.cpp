@@ -770,10 +770,10 @@ TEST(CommandLine, TextRejectsWhatItCannotBuildAndWritesNothing) {
     spill(dir + "broken.ttf", "this is no font at all, only a few words of plain text");
     rejected("Hi --font " + dir + "broken.ttf", "broken.obj", "broken.ttf: ");
     rejected("Hi --font " + dir + "missing.ttf", "missing.obj", "no such font");
-    rejected("Hi --material Gold", "gold.png", "formwright: --material: materials cannot be chosen yet");
-    rejected("Hi --style Nonsense", "nonsense.obj",
-             "formwright: Nonsense: no such edge profile; the known ones are \"Basic, Flat Sides\"");
-    rejected("Hi --style Nonsense", "nonsense.kxp", "\"Bevel, Medium\"");
+    rejected("Hi --material Gold", "gold.png",
+             "formwright: Gold: no such material; the closest are \"Polished Gold\", \"Brushed Gold\"");
+    rejected("Hi --style Nonsense", "nonsense.obj", "formwright: Nonsense: no such object style or edge profile; ");
+    rejected("Hi --style \"Bevel, Mediun\"", "mediun.kxp", "the closest are \"Bevel, Medium\"");
     rejected("Hi --size 0x200", "zero.png", "formwright: --size: takes WIDTHxHEIGHT");
     rejected("Hi --size 320x200", "sized.obj", "--size: a mesh has no picture size");
     rejected("Hi --align middle", "middle.obj", "--align");

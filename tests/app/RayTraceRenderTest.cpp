@@ -156,4 +156,9 @@ TEST(RayTraceRender, SettingsItCannotHonourAreRefusedOrReported) {
     auto nine = render(dir, "nine.kxp", "--renderer raytrace --size 32x18 -o " + dir.file("n.png"));
     EXPECT_EQ(nine.status, 0) << nine.err;
     EXPECT_NE(nine.err.find("anti-alias level 9 is outside 0 to 5"), std::string::npos) << nine.err;
+    // A negative shadow ray count under traced shadows is brought to one ray and said.
+    test::spill(dir.file("rays.kxp"), titleWith({{"RayTraceShadows", "\"1\""}, {"NumShadowRays", "\"-3\""}}));
+    auto rays = render(dir, "rays.kxp", "--renderer raytrace --size 32x18 -o " + dir.file("r.png"));
+    EXPECT_EQ(rays.status, 0) << rays.err;
+    EXPECT_NE(rays.err.find("-3 shadow rays cannot be traced; 1 is used"), std::string::npos) << rays.err;
 }

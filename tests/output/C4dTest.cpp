@@ -1,5 +1,5 @@
 // Cinema 4D export and import: the documented bytes of a tiny file, the MC50/DOK5
-// check, round trips of a box and a bevelled title, names and materials, damaged files.
+// check, names and materials, hand-made and damaged files.
 #include "output/C4dReader.h"
 #include "output/C4dWriter.h"
 
@@ -9,8 +9,6 @@
 #include <functional>
 #include <glm/gtc/matrix_transform.hpp>
 
-#include "FuzzReplay.h"
-#include "MeshFuzzTargets.h"
 #include "MeshRoundTrip.h"
 #include "TestBox.h"
 #include "output/MeshFormats.h"
@@ -69,15 +67,6 @@ TEST(C4d, ATriangleIsWrittenAsTheDocumentedBytes) {
     EXPECT_EQ(bytes, expected);
 }
 
-TEST(C4d, TheFormatTableOffersIt) {
-    const MeshFormat* format = MeshFormats::forPath("logo.c4d");
-    ASSERT_NE(format, nullptr);
-    EXPECT_STREQ(format->label, "C4D File (.c4d)");
-    EXPECT_FALSE(format->filePerFrame);
-    EXPECT_NE(format->write, nullptr);
-    EXPECT_NE(format->makeReader, nullptr);
-}
-
 TEST(C4d, AFileWithoutBothIdentifiersIsRefused) {
     const std::string good = document(triangleObject("T"));
     C4dReader reader;
@@ -92,34 +81,6 @@ TEST(C4d, AFileWithoutBothIdentifiersIsRefused) {
     }
 }
 
-void roundTrip(const std::vector<ExportUnit>& units, bool world, bool corners) {
-    test::expectRoundTrip<C4dReader>(C4dWriter::write, ".c4d", units, world, corners);
-}
-
-TEST(C4d, BoxAndTitleComeBackAsTheSameTriangles) {
-    ObjDB box;
-    const double size[3] = {2, 3, 4};
-    test::buildBox(box, size);
-    glm::dmat4 moved = glm::rotate(glm::translate(glm::dmat4(1.0), glm::dvec3(5, -2, 1)), 0.7, glm::dvec3(1, 1, 0));
-    ExportUnit unit("Box", &box, moved);
-    roundTrip({unit}, false, true);
-    roundTrip({unit}, true, true);
-
-    // A polygon of five corners goes out as a fan of triangles.
-    ObjDB pentagon;
-    for (int i = 0; i < 5; ++i) {
-        const double v[3] = {std::cos(i * 1.2566370614359172), std::sin(i * 1.2566370614359172), 0};
-        pentagon.addVertex(v);
-    }
-    const int five[5] = {0, 1, 2, 3, 4};
-    pentagon.addElement(GeometryInterface::Polygon, 0, 5, five, 0, nullptr, 0, nullptr);
-    roundTrip({ExportUnit("Pentagon", &pentagon)}, false, true);
-
-    test::TitleSolids title(u"Ag");
-    ASSERT_GE(title.units.size(), 2u);
-    roundTrip(title.units, false, true);
-    roundTrip(title.units, true, false);
-}
 
 TEST(C4d, NamesMaterialsAndColoursSurvive) {
     test::TempDir dir;
@@ -135,26 +96,6 @@ TEST(C4d, NamesMaterialsAndColoursSurvive) {
     ASSERT_TRUE(reader.parse(document(triangleObject("A") + triangleObject("")), groups)) << reader.error();
     ASSERT_EQ(groups.size(), 2u);
     EXPECT_EQ(groups[1].name, "C4D object 2");
-}
-
-TEST(C4d, AnEmptyExportWritesNothingAndSaysSo) {
-    test::TempDir dir;
-    ObjDB empty, line;
-    const double v[2][3] = {{0, 0, 0}, {1, 0, 0}};
-    line.addVertex(v[0]), line.addVertex(v[1]);
-    const int c[2] = {0, 1};
-    line.addElement(GeometryInterface::Polyline, 0, 2, c, 0, nullptr, 0, nullptr);
-    std::string said = capture([&](std::FILE* console) {
-        EXPECT_FALSE(C4dWriter::write(dir.file("e.c4d"), {ExportUnit("E", &empty), ExportUnit("L", &line)}, false,
-                                      console));
-    });
-    EXPECT_EQ(said, "write_c4d: no geometry to export!\n");
-    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
-    ObjDB box;
-    const double size[3] = {1, 1, 1};
-    test::buildBox(box, size);
-    EXPECT_FALSE(C4dWriter::write(dir.file("none/x.c4d"), {ExportUnit("B", &box)}, false));
-    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
 TEST(C4d, DamagedFilesAreReportedNeverTrusted) {
@@ -262,14 +203,6 @@ TEST(C4d, AFileMadeFromTheDescriptionReads) {
     EXPECT_EQ(groups[0].materials[1].name, "Blue");
     EXPECT_EQ(groups[0].materials[0].diffuse[0], 1.0);
     EXPECT_EQ(groups[0].materials[0].diffuse[1], 0.0);
-}
-
-TEST(C4d, FuzzInputsReplay) {
-    EXPECT_GT(test::replayFuzzInputs("c4dreader",
-                                     [](const uint8_t* data, size_t size) {
-                                         return fuzz::readThroughMeshReader(".c4d", data, size);
-                                     }),
-              0);
 }
 
 }  // namespace

@@ -5,9 +5,7 @@
 #include <filesystem>
 #include <glm/gtc/matrix_transform.hpp>
 
-#include "FuzzReplay.h"
 #include "MeshCompare.h"
-#include "MeshFuzzTargets.h"
 #include "TempDir.h"
 #include "TestBox.h"
 #include "output/DxfColors.h"
@@ -157,12 +155,6 @@ TEST(Dxf, DamagedAndForeignFilesSayWhatIsWrong) {
         bool ok = reader.parse(whole.substr(0, cut), groups);
         EXPECT_TRUE(ok || !reader.error().empty());
     }
-}
-
-TEST(Dxf, KeptFuzzInputsReadCleanly) {
-    int inputs = test::replayFuzzInputs(
-        "dxfreader", [](const uint8_t* d, size_t n) { return fuzz::readThroughMeshReader(".dxf", d, n); });
-    EXPECT_GT(inputs, 0);
 }
 
 }  // namespace fw

@@ -1,5 +1,5 @@
-// ElectricImage FACT export and import: the documented bytes of a tiny file, round trips
-// of a box and a bevelled title, names and materials, hand-made and damaged files.
+// ElectricImage FACT export and import: the documented bytes of a tiny file, names and
+// materials, group limits, hand-made and damaged files.
 #include "output/FactReader.h"
 #include "output/FactWriter.h"
 
@@ -9,8 +9,6 @@
 #include <functional>
 #include <glm/gtc/matrix_transform.hpp>
 
-#include "FuzzReplay.h"
-#include "MeshFuzzTargets.h"
 #include "MeshRoundTrip.h"
 #include "TestBox.h"
 #include "output/MeshFormats.h"
@@ -84,33 +82,6 @@ TEST(Fact, ATriangleIsWrittenAsTheDocumentedBytes) {
     EXPECT_EQ(bytes, expected);
 }
 
-TEST(Fact, TheFormatTableOffersIt) {
-    const MeshFormat* format = MeshFormats::forPath("logo.FAC");
-    ASSERT_NE(format, nullptr);
-    EXPECT_STREQ(format->label, "FACT File (.fac)");
-    EXPECT_FALSE(format->filePerFrame);
-    EXPECT_NE(format->write, nullptr);
-    EXPECT_NE(format->makeReader, nullptr);
-}
-
-void roundTrip(const std::vector<ExportUnit>& units, bool world, bool corners) {
-    test::expectRoundTrip<FactReader>(FactWriter::write, ".fac", units, world, corners);
-}
-
-TEST(Fact, BoxAndTitleComeBackAsTheSameTriangles) {
-    ObjDB box;
-    const double size[3] = {2, 3, 4};
-    test::buildBox(box, size);
-    glm::dmat4 moved = glm::rotate(glm::translate(glm::dmat4(1.0), glm::dvec3(5, -2, 1)), 0.7, glm::dvec3(1, 1, 0));
-    ExportUnit unit("Box", &box, moved);
-    roundTrip({unit}, false, true);
-    roundTrip({unit}, true, true);
-
-    test::TitleSolids title(u"Ag");
-    ASSERT_GE(title.units.size(), 2u);
-    roundTrip(title.units, false, true);
-    roundTrip(title.units, true, false);
-}
 
 TEST(Fact, NamesMaterialsAndColoursSurvive) {
     test::TempDir dir;
@@ -148,29 +119,6 @@ TEST(Fact, GroupsPastTheLimitAreRefusedOneByOne) {
     EXPECT_EQ(groups.size(), static_cast<size_t>(FactReader::kMaxGroups));
     EXPECT_EQ(reader.warnings(),
               "FactReader::new_group:  can't create new ObjectP !\nFactReader::new_group:  can't create new ObjectP !\n");
-}
-
-TEST(Fact, AnEmptyExportWritesNothingAndSaysSo) {
-    test::TempDir dir;
-    ObjDB empty, line;
-    const double v[2][3] = {{0, 0, 0}, {1, 0, 0}};
-    line.addVertex(v[0]), line.addVertex(v[1]);
-    const int c[2] = {0, 1};
-    line.addElement(GeometryInterface::Polyline, 0, 2, c, 0, nullptr, 0, nullptr);
-    std::string said = capture([&](std::FILE* console) {
-        EXPECT_FALSE(FactWriter::write(dir.file("e.fac"), {ExportUnit("E", &empty), ExportUnit("L", &line)}, true,
-                                       console));
-    });
-    EXPECT_EQ(said, "write_fact: no geometry to export!\n");
-    EXPECT_FALSE(std::filesystem::exists(dir.file("e.fac")));
-
-    ObjDB tri;
-    buildTriangle(tri);
-    said = capture([&](std::FILE* console) {
-        EXPECT_FALSE(FactWriter::write(dir.file("none/x.fac"), {ExportUnit("T", &tri)}, true, console));
-    });
-    EXPECT_EQ(said, "");
-    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
 TEST(Fact, DamagedFilesAreReportedNeverTrusted) {
@@ -248,14 +196,6 @@ TEST(Fact, AFileMadeFromTheDescriptionReads) {
     EXPECT_EQ(groups[0].materials[1].name, "Blue");
     EXPECT_EQ(groups[0].materials[1].diffuse[2], 1.0);
     EXPECT_EQ(test::trianglesOf(*groups[0].mesh, 1).size(), 6u);  // every other facet
-}
-
-TEST(Fact, FuzzInputsReplay) {
-    EXPECT_GT(test::replayFuzzInputs("factreader",
-                                     [](const uint8_t* data, size_t size) {
-                                         return fuzz::readThroughMeshReader(".fac", data, size);
-                                     }),
-              0);
 }
 
 }  // namespace

@@ -297,18 +297,6 @@ TEST(GlbWriter, NothingToExportWritesNothing) {
     EXPECT_FALSE(GlbWriter::write("/no/such/folder/x.glb", {ExportUnit("Box", &box)}, false));
 }
 
-TEST(GlbWriter, IsOfferedForExportOnly) {
-    const MeshFormat* format = MeshFormats::forPath("title.GLB");
-    ASSERT_NE(format, nullptr);
-    EXPECT_STREQ(format->extension, ".glb");
-    EXPECT_STREQ(format->label, "glTF Binary (.glb)");
-    EXPECT_NE(format->write, nullptr);
-    EXPECT_EQ(format->makeReader, nullptr);
-    EXPECT_FALSE(format->filePerFrame);
-    EXPECT_NE(MeshFormats::extensions(true).find("glb"), std::string::npos);
-    EXPECT_EQ(MeshFormats::extensions(false).find("glb"), std::string::npos);
-}
-
 // Three frames of a box that moves, turns and grows: the mesh once, the node sampled.
 class GlbAnimation : public testing::TestWithParam<bool> {};
 

@@ -1,6 +1,5 @@
-// LightWave LWO2 export and import: the file's layout and axes, round trips of a
-// textured box and a real title, layer and surface names, a peer reading our files,
-// and damaged files.
+// LightWave LWO2 export and import: the file's layout and axes, shared points and kept
+// polygons, layer and surface names, and damaged files.
 #include "output/LwoWriter.h"
 
 #include <gtest/gtest.h>
@@ -9,10 +8,8 @@
 #include <filesystem>
 #include <glm/gtc/matrix_transform.hpp>
 
-#include "FuzzReplay.h"
-#include "MeshFuzzTargets.h"
 #include "TestBox.h"
-#include "TitleExportFixture.h"
+#include "MeshRoundTrip.h"
 #include "output/LwoReader.h"
 #include "output/MeshFormats.h"
 
@@ -82,7 +79,7 @@ TEST(Lwo, TriangleIsWrittenInLeftHandedAxesWithItsCornersReversed) {
     EXPECT_EQ(test::trianglesOf(*groups[0].mesh), test::trianglesOf(tri));
 }
 
-TEST(Lwo, TexturedBoxComesBackAsTheSameTrianglesWithTheirTextureCoordinates) {
+TEST(Lwo, ATexturedBoxSharesItsPointsAndKeepsItsQuads) {
     test::TempDir dir;
     ObjDB box;
     const double size[3] = {2, 3, 4};
@@ -99,18 +96,6 @@ TEST(Lwo, TexturedBoxComesBackAsTheSameTrianglesWithTheirTextureCoordinates) {
     EXPECT_EQ(groups[0].name, "Box");
     EXPECT_EQ(groups[0].mesh->vertexCount(), 8);  // points are shared, not split
     EXPECT_EQ(groups[0].mesh->elementCount(), 6);  // quads stay quads
-    EXPECT_EQ(test::compareTriangles(test::trianglesOf(box), test::trianglesOf(*groups[0].mesh), 1e-6), "");
-    EXPECT_EQ(test::texturedCorners(box), test::texturedCorners(*groups[0].mesh));
-
-    glm::dmat4 place = glm::translate(glm::dmat4(1.0), glm::dvec3(5, -2, 7)) *
-                       glm::rotate(glm::dmat4(1.0), 0.7, glm::dvec3(0.3, 1, 0.2)) *
-                       glm::scale(glm::dmat4(1.0), glm::dvec3(2, 1, 0.5));
-    ExportUnit moved("Moved", &box, place);
-    ASSERT_TRUE(LwoWriter::write(dir.file("world.lwo"), {moved}, true));
-    groups = readBack(dir.file("world.lwo"));
-    ASSERT_EQ(groups.size(), 1u);
-    EXPECT_EQ(test::compareTriangles(test::expectedTriangles(moved, true, 0), test::trianglesOf(*groups[0].mesh), 1e-5),
-              "");
 }
 
 TEST(Lwo, PolygonsOfAnyCornerCountKeepTheirShape) {
@@ -135,39 +120,6 @@ TEST(Lwo, PolygonsOfAnyCornerCountKeepTheirShape) {
     EXPECT_EQ(info.count, 6);
     EXPECT_EQ(std::vector<int>(p, p + 6), std::vector<int>(hexagon, hexagon + 6));
     EXPECT_EQ(test::compareTriangles(test::trianglesOf(shapes), test::trianglesOf(*groups[0].mesh), 1e-6), "");
-}
-
-using LwoTitle = test::TitleExport;
-
-TEST_F(LwoTitle, BevelledTextComesBackTriangleForTriangleAndAPeerReadsIt) {
-    std::vector<ExportUnit> units = title(u"Ag");
-    ASSERT_EQ(units.size(), 2u);
-    // The title's letters sit where the layout put them; a moved and turned title makes
-    // world coordinates differ from object ones.
-    const glm::dmat4 place = glm::translate(glm::dmat4(1.0), glm::dvec3(40, -25, 60)) *
-                             glm::rotate(glm::dmat4(1.0), 0.6, glm::dvec3(0.2, 1, 0.3));
-    for (ExportUnit& unit : units) unit.transform = place * unit.transform;
-    for (bool world : {true, false}) {
-        SCOPED_TRACE(world ? "world coordinates" : "object coordinates");
-        const std::string path = dir.file(world ? "world.lwo" : "object.lwo");
-        ASSERT_TRUE(LwoWriter::write(path, units, world));
-        std::vector<ImportGroup> groups = readBack(path);
-        ASSERT_EQ(groups.size(), units.size());
-        for (size_t i = 0; i < units.size(); ++i) {
-            EXPECT_EQ(groups[i].name, units[i].name);
-            EXPECT_EQ(groups[i].mesh->vertexCount(), units[i].geometry->vertexCount());
-            EXPECT_EQ(test::compareTriangles(test::expectedTriangles(units[i], world, 1e-3),
-                                             test::trianglesOf(*groups[i].mesh, -1, 1e-3), 2.1e-3),
-                      "")
-                << units[i].name;
-        }
-    }
-
-    if (!std::filesystem::exists("/usr/bin/assimp")) GTEST_SKIP() << "assimp is not installed";
-    size_t written = 0;
-    for (const ExportUnit& unit : units) written += test::trianglesOf(*unit.geometry).size();
-    std::string output;
-    EXPECT_EQ(test::assimpFaceCount(dir.file("world.lwo"), output), static_cast<int>(written)) << output;
 }
 
 TEST(Lwo, LayerAndSurfaceNamesAndColoursSurviveTheRoundTrip) {
@@ -220,16 +172,6 @@ TEST(Lwo, LayerAndSurfaceNamesAndColoursSurviveTheRoundTrip) {
     EXPECT_FLOAT_EQ(groups[2].materials[0].diffuse[0], 0.5);
 }
 
-TEST(Lwo, EmptyExportsAndUnwritableFilesWriteNothing) {
-    test::TempDir dir;
-    ObjDB empty;
-    EXPECT_FALSE(LwoWriter::write(dir.file("none.lwo"), {ExportUnit("Empty", &empty)}, false));
-    EXPECT_FALSE(std::filesystem::exists(dir.file("none.lwo")));
-    ObjDB box;
-    test::buildBox(box, std::array<double, 3>{1, 1, 1}.data());
-    EXPECT_FALSE(LwoWriter::write("/no/such/folder/x.lwo", {ExportUnit("Box", &box)}, false));
-}
-
 TEST(Lwo, DamagedFilesAreRefusedOrReadInPartWithWarnings) {
     test::TempDir dir;
     ObjDB box;
@@ -280,15 +222,6 @@ TEST(Lwo, DamagedFilesAreRefusedOrReadInPartWithWarnings) {
     EXPECT_NE(warnings.find("ends inside a polygon"), std::string::npos) << warnings;
 }
 
-int readAsLwo(const uint8_t* data, size_t size) { return fuzz::readThroughMeshReader(".lwo", data, size); }
-
-TEST(Lwo, FuzzInputsReplayWithoutFaults) {
-    EXPECT_GE(test::replayFuzzInputs("lworeader", readAsLwo), 1);
-    const MeshFormat* format = MeshFormats::forPath("x.LWO");
-    ASSERT_NE(format, nullptr);
-    EXPECT_STREQ(format->label, "Lightwave File (.lwo)");
-    EXPECT_FALSE(format->filePerFrame);
-}
 
 }  // namespace
 }  // namespace fw

@@ -1,7 +1,7 @@
 #pragma once
-// What the FACT and Cinema 4D tests share: big-endian chunk bytes built by hand from the
-// documented layouts, meshes rounded to the single precision those files keep, and
-// corner lists that show normals and texture coordinates.
+// What the mesh format tests share: big-endian chunk bytes built by hand from the
+// documented layouts, the console a writer talks to, corner lists that show normals and
+// texture coordinates, and a named, two-material box written and read back.
 
 #include <gtest/gtest.h>
 
@@ -12,14 +12,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <glm/gtc/matrix_inverse.hpp>
 #include <string>
 #include <vector>
 
 #include "MeshCompare.h"
 #include "TempDir.h"
 #include "TestBox.h"
-#include "TitleSolids.h"
 #include "mesh/ObjDB.h"
 #include "output/ExportUnit.h"
 #include "output/ImportGroup.h"
@@ -53,44 +51,6 @@ inline std::string chunk(const std::string& id, const std::string& data) {
     return id + be32(static_cast<uint32_t>(data.size())) + data + (data.size() % 2 ? std::string(1, '\0') : "");
 }
 
-// The mesh as a file of single-precision numbers gives it back: positions (through
-// `transform` when given, in double precision first, as the writers do), normals and
-// texture coordinates rounded to float.
-inline void roundedCopy(const GeometryInterface& g, ObjDB& out, const glm::dmat4* transform = nullptr) {
-    double v[3];
-    // Through memory: g++ 12 at -O2 folds a vectorised double -> float -> double away.
-    auto toFloat = [](double x) {
-        volatile float f = static_cast<float>(x);
-        return static_cast<double>(f);
-    };
-    for (int i = 0; i < g.vertexCount(); ++i) {
-        g.getVertex(v, i);
-        glm::dvec3 p(v[0], v[1], v[2]);
-        if (transform) p = glm::dvec3(*transform * glm::dvec4(p, 1.0));
-        const double q[3] = {toFloat(p.x), toFloat(p.y), toFloat(p.z)};
-        out.addVertex(q);
-    }
-    glm::dmat3 normalMatrix = transform ? glm::inverseTranspose(glm::dmat3(*transform)) : glm::dmat3(1.0);
-    for (int i = 0; i < g.normalCount(); ++i) {
-        g.getNormal(v, i);
-        glm::dvec3 n = normalMatrix * glm::dvec3(v[0], v[1], v[2]);
-        if (transform && glm::length(n) > 0) n /= glm::length(n);
-        const double q[3] = {toFloat(n.x), toFloat(n.y), toFloat(n.z)};
-        out.addNormal(q);
-    }
-    for (int i = 0; i < g.texCoordCount(); ++i) {
-        g.getTexCoord(v, i);
-        const double q[3] = {toFloat(v[0]), toFloat(v[1]), toFloat(v[2])};
-        out.addTexCoord(q);
-    }
-    for (int e = 0; e < g.elementCount(); ++e) {
-        GeometryInterface::ElementInfo info;
-        const int *p, *t, *n;
-        if (g.getElementRefs(e, info, &p, &t, &n))
-            out.addElement(info.kind, info.part, info.count, p, info.texCount, t, info.normalCount, n);
-    }
-}
-
 // Every polygon fanned into triangles, each corner as position, normal and (u, v),
 // sorted: two meshes with the same list carry the same normals and texture
 // coordinates on the same triangles.
@@ -119,32 +79,6 @@ inline std::vector<std::array<Corner, 3>> cornersOf(const GeometryInterface& g, 
     }
     std::sort(out.begin(), out.end());
     return out;
-}
-
-// Writes units with `write`, reads them back with a `Reader`, and checks every group
-// against its unit's triangles (and, with `corners`, normals and texture coordinates)
-// as a file of single-precision numbers keeps them.
-template <class Reader>
-void expectRoundTrip(MeshFormat::Writer write, const char* extension, const std::vector<ExportUnit>& units, bool world,
-                     bool corners) {
-    TempDir dir;
-    std::string path = dir.file(std::string("r") + extension);
-    ASSERT_TRUE(write(path, units, world, nullptr));
-    Reader reader;
-    std::vector<ImportGroup> groups;
-    ASSERT_TRUE(reader.read(path, groups)) << reader.error();
-    EXPECT_EQ(reader.warnings(), "");
-    ASSERT_EQ(groups.size(), units.size());
-    for (size_t i = 0; i < units.size(); ++i) {
-        SCOPED_TRACE(units[i].name);
-        EXPECT_EQ(groups[i].name, units[i].name);
-        ObjDB expected;
-        roundedCopy(*units[i].geometry, expected, world ? &units[i].transform : nullptr);
-        EXPECT_EQ(compareTriangles(trianglesOf(expected), trianglesOf(*groups[i].mesh), 0), "");
-        if (corners) {
-            EXPECT_EQ(cornersOf(expected, true), cornersOf(*groups[i].mesh, true));
-        }
-    }
 }
 
 // A box whose faces wear "Gold" and "Ink" by turns, written whole at frame 7 and as its

@@ -1,31 +1,42 @@
-// Every format the program both writes and reads: units written and read back give
-// the same triangles, with the same winding, in world and in object coordinates.
+// What every mesh format in the table owes the user, checked over the whole table:
+// units written and read back give the same triangles, with the same winding and
+// texture coordinates, in world and in object coordinates; nothing to write or nowhere
+// to write it leaves no file; kept fuzz inputs of every reader read cleanly.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <glm/gtc/matrix_transform.hpp>
+#include <map>
 
+#include "FuzzReplay.h"
 #include "MeshCompare.h"
+#include "MeshFuzzTargets.h"
+#include "MeshRoundTrip.h"
 #include "TempDir.h"
 #include "TestBox.h"
+#include "TitleSolids.h"
 #include "output/MeshFormats.h"
 
 namespace fw {
 
 namespace {
 
-// A triangle and a square with normals but no texture coordinates, in part 1.
+// A triangle, a square and a pentagon with normals but no texture coordinates, in part 1.
 void buildShapes(ObjDB& db) {
-    const double points[][3] = {{0, 0, 0}, {10, 0, 0}, {0, 10, 0}, {20, 0, 5}, {30, 0, 5}, {30, 10, 5}, {20, 10, 5}};
+    const double points[][3] = {{0, 0, 0},   {10, 0, 0},  {0, 10, 0},  {20, 0, 5},  {30, 0, 5}, {30, 10, 5},
+                                {20, 10, 5}, {40, 0, 0},  {44, 3, 0},  {43, 8, 0},  {37, 8, 0}, {36, 3, 0}};
     for (const auto& p : points) db.addVertex(p);
     const double up[3] = {0, 0, 1};
     db.addNormal(up);
-    const int tri[3] = {0, 1, 2}, quad[4] = {3, 4, 5, 6}, normals[4] = {0, 0, 0, 0};
+    const int tri[3] = {0, 1, 2}, quad[4] = {3, 4, 5, 6}, five[5] = {7, 8, 9, 10, 11}, normals[5] = {};
     db.addElement(GeometryInterface::Polygon, 1, 3, tri, 0, nullptr, 3, normals);
     db.addElement(GeometryInterface::Polygon, 1, 4, quad, 0, nullptr, 4, normals);
+    db.addElement(GeometryInterface::Polygon, 1, 5, five, 0, nullptr, 5, normals);
 }
 
-// The units' triangles as they should come back.
-std::vector<test::Triangle> expectedTriangles(const std::vector<ExportUnit>& units, bool world) {
+// The units' triangles as they should come back: in world or object coordinates, of
+// polygons of at most `corners` corners.
+std::vector<test::Triangle> expectedTriangles(const std::vector<ExportUnit>& units, bool world, int corners) {
     std::vector<test::Triangle> all;
     for (const ExportUnit& unit : units) {
         ObjDB placed;
@@ -38,12 +49,48 @@ std::vector<test::Triangle> expectedTriangles(const std::vector<ExportUnit>& uni
             GeometryInterface::ElementInfo info;
             const int *p, *t, *n;
             unit.geometry->getElementRefs(e, info, &p, &t, &n);
-            placed.addElement(info.kind, 0, info.count, p, 0, nullptr, 0, nullptr);
+            if (info.count <= corners) placed.addElement(info.kind, 0, info.count, p, 0, nullptr, 0, nullptr);
         }
         auto some = test::trianglesOf(placed);
         all.insert(all.end(), some.begin(), some.end());
     }
     return all;
+}
+
+// Every distinct corner of the meshes as its position and texture coordinate (or
+// normal), sorted: the texturing (or shading) whatever the numbering and fanning.
+std::vector<std::array<double, 6>> corners(const std::vector<const GeometryInterface*>& meshes, bool normals) {
+    std::vector<std::array<double, 6>> out;
+    for (const GeometryInterface* g : meshes)
+        for (int e = 0; e < g->elementCount(); ++e) {
+            GeometryInterface::ElementInfo info;
+            const int *p, *t, *n;
+            if (!g->getElementRefs(e, info, &p, &t, &n) || info.kind != GeometryInterface::Polygon) continue;
+            for (int c = 0; c < info.count; ++c) {
+                double v[3], extra[3] = {-1, -1, -1};
+                g->getVertex(v, p[c]);
+                if (normals && n && info.normalCount == info.count) g->getNormal(extra, n[c]);
+                if (!normals && t && info.texCount == info.count) g->getTexCoord(extra, t[c]);
+                out.push_back({v[0], v[1], v[2], extra[0], extra[1], normals ? extra[2] : 0});
+            }
+        }
+    for (auto& corner : out)
+        for (double& x : corner) x = std::round(x * 1e3) / 1e3;
+    std::sort(out.begin(), out.end());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+    return out;
+}
+
+// The first corner the two sets disagree on, beyond what single precision and six
+// decimals lose; empty when they agree.
+std::string differingCorner(const std::vector<const GeometryInterface*>& a,
+                            const std::vector<const GeometryInterface*>& b, bool normals) {
+    auto x = corners(a, normals), y = corners(b, normals);
+    if (x.size() != y.size()) return std::to_string(x.size()) + " corners against " + std::to_string(y.size());
+    for (size_t i = 0; i < x.size(); ++i)
+        for (int k = 0; k < 6; ++k)
+            if (std::fabs(x[i][k] - y[i][k]) > 1.5e-3) return "corner " + std::to_string(i) + " differs";
+    return "";
 }
 
 }  // namespace
@@ -61,7 +108,18 @@ TEST(MeshRoundTrip, EveryReadableFormatGivesBackWhatItWrote) {
     gold.diffuse[0] = 1, gold.diffuse[1] = 0.8, gold.diffuse[2] = 0.2;
     a.materials = {gold};
     b.materials = {ExportMaterial{}, gold};
-    const std::vector<ExportUnit> units = {a, b};
+    // A real bevelled title, moved and turned so that world and object coordinates differ.
+    test::TitleSolids title(u"Ag");
+    ASSERT_EQ(title.units.size(), 2u);
+    std::vector<ExportUnit> units = {a, b};
+    for (ExportUnit unit : title.units) {
+        unit.transform = glm::rotate(glm::translate(glm::dmat4(1.0), glm::dvec3(40, -25, 60)), 0.6,
+                                     glm::dvec3(0.2, 1, 0.3)) *
+                         unit.transform;
+        units.push_back(unit);
+    }
+    std::vector<const GeometryInterface*> written;
+    for (const ExportUnit& unit : units) written.push_back(unit.geometry);
 
     test::TempDir dir;
     int formats = 0;
@@ -75,16 +133,67 @@ TEST(MeshRoundTrip, EveryReadableFormatGivesBackWhatItWrote) {
             std::unique_ptr<MeshReader> reader = format.makeReader();
             std::vector<ImportGroup> groups;
             ASSERT_TRUE(reader->read(path, groups)) << reader->error();
+            EXPECT_EQ(groups.size(), units.size());
             std::vector<test::Triangle> read;
+            std::vector<const GeometryInterface*> meshes;
             for (const ImportGroup& group : groups) {
                 auto some = test::trianglesOf(*group.mesh);
                 read.insert(read.end(), some.begin(), some.end());
+                meshes.push_back(group.mesh.get());
             }
-            // Single precision is the least any of the formats keeps.
-            EXPECT_EQ(test::compareTriangles(expectedTriangles(units, world), read, 1e-4), "");
+            // Single precision is the least any of the formats keeps. DXF keeps no
+            // polygons of more than four corners, and no texture coordinates.
+            const bool dxf = std::string(format.extension) == ".dxf";
+            EXPECT_EQ(test::compareTriangles(expectedTriangles(units, world, dxf ? 4 : 1 << 20), read, 1e-4), "");
+            if (!world && !dxf) {
+                EXPECT_EQ(differingCorner(written, meshes, false), "");
+                // Formats that keep normals keep them on the same corners.
+                if (meshes[0]->normalCount() > 0) {
+                    EXPECT_EQ(differingCorner(written, meshes, true), "");
+                }
+            }
         }
     }
-    EXPECT_GE(formats, 2);
+    EXPECT_GE(formats, 6);
+}
+
+TEST(MeshRoundTrip, NothingToWriteOrNowhereToWriteItLeavesNoFile) {
+    // What each writer tells the console when no unit has anything it can hold.
+    const std::map<std::string, std::string> said = {
+        {".obj", "write_obj: no geometry to export!\n"}, {".dxf", "write_dxf: no geometry to export!\n"},
+        {".fac", "write_fact: no geometry to export!\n"}, {".c4d", "write_c4d: no geometry to export!\n"},
+        {".glb", "write_glb: no geometry to export!\n"},  {".3ds", ""},
+        {".lwo", ""}};
+    ObjDB empty, box;
+    const double size[3] = {1, 1, 1};
+    test::buildBox(box, size);
+    test::TempDir dir;
+    for (const MeshFormat& format : MeshFormats::all()) {
+        if (!format.write) continue;
+        const std::string ext = format.extension;
+        SCOPED_TRACE(ext);
+        ASSERT_TRUE(said.count(ext)) << "a new format: say what it prints";
+        std::string console = test::capture([&](std::FILE* out) {
+            EXPECT_FALSE(format.write(dir.file("none" + ext), {ExportUnit("E", &empty)}, false, out));
+        });
+        EXPECT_EQ(console, said.at(ext));
+        EXPECT_FALSE(format.write(dir.file("no/such/folder/x" + ext), {ExportUnit("B", &box)}, false, nullptr));
+        EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+    }
+}
+
+TEST(MeshRoundTrip, KeptFuzzInputsOfEveryReaderReadCleanly) {
+    using Body = int (*)(const uint8_t*, size_t);
+    const std::pair<const char*, Body> targets[] = {
+        {"dxfreader", [](const uint8_t* d, size_t n) { return fuzz::readThroughMeshReader(".dxf", d, n); }},
+        {"tdsreader", [](const uint8_t* d, size_t n) { return fuzz::readThroughMeshReader(".3ds", d, n); }},
+        {"lworeader", [](const uint8_t* d, size_t n) { return fuzz::readThroughMeshReader(".lwo", d, n); }},
+        {"factreader", [](const uint8_t* d, size_t n) { return fuzz::readThroughMeshReader(".fac", d, n); }},
+        {"c4dreader", [](const uint8_t* d, size_t n) { return fuzz::readThroughMeshReader(".c4d", d, n); }}};
+    for (const auto& target : targets) {
+        SCOPED_TRACE(target.first);
+        EXPECT_GT(test::replayFuzzInputs(target.first, target.second), 0);
+    }
 }
 
 }  // namespace fw

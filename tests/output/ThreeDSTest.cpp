@@ -1,5 +1,5 @@
-// 3DS export and import: round trips of a textured box and a real title, the per-object
-// limits, names and materials, a peer reading our files, and damaged files.
+// 3DS export and import: the chunk layout, smoothing groups, the per-object limits,
+// names and materials, and damaged files.
 #include "output/ThreeDSWriter.h"
 
 #include <gtest/gtest.h>
@@ -9,10 +9,8 @@
 #include <set>
 #include <glm/gtc/matrix_transform.hpp>
 
-#include "FuzzReplay.h"
-#include "MeshFuzzTargets.h"
 #include "TestBox.h"
-#include "TitleExportFixture.h"
+#include "MeshRoundTrip.h"
 #include "output/MeshFormats.h"
 #include "output/ThreeDSReader.h"
 
@@ -47,7 +45,7 @@ size_t chunk(const std::string& bytes, uint16_t id, size_t from = 0) {
     return bytes.find(std::string(key, 2), from);
 }
 
-TEST(ThreeDS, TexturedBoxComesBackAsTheSameTrianglesWithTheirTextureCoordinates) {
+TEST(ThreeDS, ATexturedBoxSplitsItsCornersByTextureCoordinateUnderTheMainChunks) {
     test::TempDir dir;
     ObjDB box;
     const double size[3] = {2, 3, 4};
@@ -78,11 +76,6 @@ TEST(ThreeDS, TexturedBoxComesBackAsTheSameTrianglesWithTheirTextureCoordinates)
     EXPECT_EQ(u16At(bytes, 16), 0x3D3D);
     EXPECT_EQ(u32At(bytes, 18), bytes.size() - 16);
 
-    std::vector<ImportGroup> groups = readBack(path);
-    ASSERT_EQ(groups.size(), 1u);
-    EXPECT_EQ(groups[0].name, "Box");
-    EXPECT_EQ(test::compareTriangles(test::trianglesOf(box), test::trianglesOf(*groups[0].mesh), 1e-6), "");
-    EXPECT_EQ(test::texturedCorners(box), test::texturedCorners(*groups[0].mesh));
 }
 
 // The smoothing groups of a 12-face mesh as written.
@@ -130,62 +123,6 @@ TEST(ThreeDS, SmoothingGroupsFollowTheNormalsSoCreasesStaySharp) {
     ASSERT_EQ(groups.size(), 12u);
     for (uint32_t g : groups) EXPECT_EQ(g, groups[0]);
     EXPECT_NE(groups[0], 0u);
-}
-
-TEST(ThreeDS, WorldCoordinatesApplyTheTransformAndKeepTheWinding) {
-    test::TempDir dir;
-    ObjDB box;
-    const double size[3] = {1, 2, 3};
-    test::buildBox(box, size);
-    glm::dmat4 place = glm::translate(glm::dmat4(1.0), glm::dvec3(5, -2, 7)) *
-                       glm::rotate(glm::dmat4(1.0), 0.7, glm::dvec3(0.3, 1, 0.2)) *
-                       glm::scale(glm::dmat4(1.0), glm::dvec3(2, 1, 0.5));
-    ExportUnit unit("Moved", &box, place);
-    ASSERT_TRUE(ThreeDSWriter::write(dir.file("world.3ds"), {unit}, true));
-    ASSERT_TRUE(ThreeDSWriter::write(dir.file("object.3ds"), {unit}, false));
-    std::vector<ImportGroup> world = readBack(dir.file("world.3ds"));
-    std::vector<ImportGroup> object = readBack(dir.file("object.3ds"));
-    ASSERT_EQ(world.size(), 1u);
-    ASSERT_EQ(object.size(), 1u);
-    EXPECT_EQ(test::compareTriangles(test::expectedTriangles(unit, true, 0), test::trianglesOf(*world[0].mesh), 1e-5),
-              "");
-    EXPECT_EQ(test::compareTriangles(test::trianglesOf(box), test::trianglesOf(*object[0].mesh), 1e-6), "");
-}
-
-using ThreeDSTitle = test::TitleExport;
-
-TEST_F(ThreeDSTitle, BevelledTextComesBackTriangleForTriangleAndAPeerReadsIt) {
-    std::vector<ExportUnit> units = title(u"Ag");
-    ASSERT_EQ(units.size(), 2u);
-    // The title's letters sit where the layout put them; a moved and turned title makes
-    // world coordinates differ from object ones.
-    const glm::dmat4 place = glm::translate(glm::dmat4(1.0), glm::dvec3(40, -25, 60)) *
-                             glm::rotate(glm::dmat4(1.0), 0.6, glm::dvec3(0.2, 1, 0.3));
-    for (ExportUnit& unit : units) unit.transform = place * unit.transform;
-    std::vector<std::string> labels;
-    for (const ExportUnit& unit : units) labels.push_back(unit.name);
-    const std::vector<std::string> names = ThreeDSWriter::objectNames(labels, ThreeDSWriter::kMaxNameLength);
-    for (bool world : {true, false}) {
-        SCOPED_TRACE(world ? "world coordinates" : "object coordinates");
-        const std::string path = dir.file(world ? "world.3ds" : "object.3ds");
-        ASSERT_TRUE(ThreeDSWriter::write(path, units, world));
-        std::vector<ImportGroup> groups = readBack(path);
-        ASSERT_EQ(groups.size(), units.size());
-        for (size_t i = 0; i < units.size(); ++i) {
-            EXPECT_EQ(groups[i].name, names[i]);
-            // Floats keep about seven digits of coordinates around a hundred points.
-            EXPECT_EQ(test::compareTriangles(test::expectedTriangles(units[i], world, 1e-3),
-                                             test::trianglesOf(*groups[i].mesh, -1, 1e-3), 2.1e-3),
-                      "")
-                << units[i].name;
-        }
-    }
-
-    if (!std::filesystem::exists("/usr/bin/assimp")) GTEST_SKIP() << "assimp is not installed";
-    int written = 0;
-    for (const ExportUnit& unit : units) written += ThreeDSWriter::count(unit).faces;
-    std::string output;
-    EXPECT_EQ(test::assimpFaceCount(dir.file("world.3ds"), output), written) << output;
 }
 
 TEST(ThreeDS, ExportsOverThePerObjectLimitsAreRefusedWholeWithTheWarning) {
@@ -310,22 +247,6 @@ TEST(ThreeDS, NamesMaterialsAndColoursSurviveTheRoundTrip) {
     EXPECT_NEAR(groups[1].materials[0].diffuse[0], 0.8, 0.5 / 255);
 }
 
-TEST(ThreeDS, EmptyExportsAndUnwritableFilesWriteNothing) {
-    test::TempDir dir;
-    ObjDB empty, line;
-    const double v[2][3] = {{0, 0, 0}, {1, 0, 0}};
-    line.addVertex(v[0]);
-    line.addVertex(v[1]);
-    const int c[2] = {0, 1};
-    line.addElement(GeometryInterface::Polyline, 0, 2, c, 0, nullptr, 0, nullptr);
-    EXPECT_FALSE(ThreeDSWriter::write(dir.file("none.3ds"), {ExportUnit("Empty", &empty), ExportUnit("Line", &line)},
-                                      false));
-    EXPECT_FALSE(std::filesystem::exists(dir.file("none.3ds")));
-    ObjDB box;
-    test::buildBox(box, std::array<double, 3>{1, 1, 1}.data());
-    EXPECT_FALSE(ThreeDSWriter::write("/no/such/folder/x.3ds", {ExportUnit("Box", &box)}, false));
-}
-
 TEST(ThreeDS, DamagedFilesAreRefusedOrReadInPartWithWarnings) {
     test::TempDir dir;
     ObjDB box;
@@ -401,15 +322,6 @@ TEST(ThreeDS, DamagedFilesAreRefusedOrReadInPartWithWarnings) {
         << warnings;
 }
 
-int readAs3ds(const uint8_t* data, size_t size) { return fuzz::readThroughMeshReader(".3ds", data, size); }
-
-TEST(ThreeDS, FuzzInputsReplayWithoutFaults) {
-    EXPECT_GE(test::replayFuzzInputs("tdsreader", readAs3ds), 1);
-    const MeshFormat* format = MeshFormats::forPath("x.3DS");
-    ASSERT_NE(format, nullptr);
-    EXPECT_STREQ(format->label, "3DS File (.3ds)");
-    EXPECT_FALSE(format->filePerFrame);
-}
 
 }  // namespace
 }  // namespace fw

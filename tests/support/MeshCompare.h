@@ -98,4 +98,27 @@ inline std::string compareTriangles(const std::vector<Triangle>& expected, const
     return {};
 }
 
+// Every corner's position and texture coordinate, sorted: a mesh's texturing as the
+// renderer would see it, whatever the numbering.
+inline std::vector<std::array<double, 5>> texturedCorners(const GeometryInterface& g) {
+    std::vector<std::array<double, 5>> out;
+    for (int e = 0; e < g.elementCount(); ++e) {
+        GeometryInterface::ElementInfo info;
+        const int *p, *t, *n;
+        if (!g.getElementRefs(e, info, &p, &t, &n) || info.kind != GeometryInterface::Polygon) continue;
+        for (int c = 0; c < info.count; ++c) {
+            double v[3], uv[3] = {-1, -1, 0};
+            g.getVertex(v, p[c]);
+            if (t && info.texCount == info.count) g.getTexCoord(uv, t[c]);
+            std::array<double, 5> corner = {v[0], v[1], v[2], uv[0], uv[1]};
+            for (double& x : corner) x = std::round(x * 1e4) / 1e4;
+            out.push_back(corner);
+        }
+    }
+    std::sort(out.begin(), out.end());
+    // A polygon fanned into triangles repeats corners: compare the set of distinct ones.
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+    return out;
+}
+
 }  // namespace fw::test

@@ -1,0 +1,91 @@
+#pragma once
+// The colour of a ray-traced hit: the surface lit by the frame's lights, with shadow
+// rays toward them, and reflected and refracted rays followed up to the bounce limit.
+// Made once per frame; `shade` is read-only and called from every worker at once.
+
+#include <array>
+#include <atomic>
+#include <functional>
+#include <glm/vec2.hpp>
+#include <glm/vec3.hpp>
+#include <glm/vec4.hpp>
+#include <memory>
+#include <vector>
+
+#include "render/DrawList.h"
+#include "render/LightSlots.h"
+#include "render/RayScene.h"
+#include "render/RaySurface.h"
+
+namespace fw {
+
+class RayShading {
+public:
+    struct Settings {
+        bool shadows = true;              // shadow rays toward shadow-casting lights
+        bool traceShadows = false;        // soft: a disk of rays per light; off, one hard ray
+        int shadowRays = 16;              // picks the shared table of that size
+        bool shadowTransparency = false;  // transparent occluders let light through
+        int maxBounces = 4;               // reflected and refracted rays in a row
+        int maxShadowBounces = 2;         // transparent occluders a shadow ray passes
+        int reflectionBlend = 1;          // the blend mode of traced reflections (Normal)
+    };
+
+    // The premultiplied colour seen along a ray that meets nothing.
+    using Background = std::function<glm::vec4(const glm::vec3& origin, const glm::vec3& direction)>;
+
+    RayShading(const RayScene& scene, const DrawList& list, const LightSlots& slots, const Settings& settings,
+               Background background);
+    ~RayShading();
+
+    // Where a point lies in the frame (across from the left, up from the bottom), for
+    // the Camera mapping of surfaces met by reflected and refracted rays.
+    void setFramePlace(std::function<glm::vec2(const glm::vec3& position)> place) { place_ = std::move(place); }
+
+    // Colour (premultiplied) and alpha of `hit`, met along unit `direction` after
+    // `depth` bounces; false where the surface holds out and the background shows.
+    bool shade(const RayScene::Hit& hit, const glm::vec3& direction, int depth, glm::vec4& colour) const;
+
+    long shadowFeelers() const;
+    long secondaryRays() const;  // reflected and refracted
+
+    // What a light of falloff kind `falloff` and distance `reach` still gives at
+    // `distance` from it, 0..1.
+    static float falloff(int kind, double distance, double reach);
+    // The shared soft-shadow table for a ray count: the largest not above it.
+    static const std::vector<std::array<double, 3>>& shadowTable(int rays);
+
+private:
+    struct Lamp;
+    struct Counters;
+    // What a surface layer gives under the lights: premultiplied colour and alpha.
+    glm::vec4 lit(const RaySurface::Point& point, const RaySurface::Layer& layer, const glm::vec3& position,
+                  const glm::vec3& direction) const;
+    // The share of a lamp's light that reaches `from` (1 - darkness where blocked).
+    float lightReaching(const Lamp& lamp, const glm::vec3& from) const;
+    float transmission(const glm::vec3& from, const glm::vec3& direction, float reach) const;
+    // One of a hit's surfaces: lit, over what shows through it, with what it mirrors.
+    glm::vec4 surface(const RaySurface::Point& point, const RaySurface::Layer& layer, const RayScene::Hit& hit,
+                      const glm::vec3& direction, int depth) const;
+    // What is seen from `origin` along `direction` as bounce `depth`, and how far off
+    // it lies (negative: nothing was met).
+    glm::vec4 follow(const glm::vec3& origin, const glm::vec3& direction, int depth, float& distance) const;
+    // The average seen along a channel's spread of rays about `axis`; with a falloff
+    // range (`end` above `start`) far hits weigh less and `share` says how much is seen.
+    glm::vec4 spread(const glm::vec3& origin, const glm::vec3& axis, const std::vector<std::array<double, 3>>* rays,
+                     int depth, float start, float end, float& share) const;
+    Counters& counters() const;
+
+    const RayScene& scene_;
+    const DrawList& list_;
+    Settings settings_;
+    Background background_;
+    std::function<glm::vec2(const glm::vec3&)> place_;
+    std::vector<Lamp> lamps_;
+    const std::vector<std::array<double, 3>>* shadowTaps_ = nullptr;
+    glm::vec3 ambient_{0};
+    std::unique_ptr<Counters[]> counters_;
+    int threads_ = 1;
+};
+
+}  // namespace fw

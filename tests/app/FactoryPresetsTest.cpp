@@ -1,0 +1,221 @@
+// The factory presets as a user meets them: every swatch rendered and measured, the
+// presets put on projects in process and from the command line, and a contact sheet.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "FilesAndImages.h"
+#include "RunProgram.h"
+#include "TempDir.h"
+#include "app/ContactSheet.h"
+#include "app/FactoryLibrary.h"
+#include "app/PresetApply.h"
+#include "app/Registration.h"
+#include "app/SwatchRenderer.h"
+#include "platform/Dialogs.h"
+#include "platform/Folders.h"
+#include "render/LightX.h"
+#include "scene/SceneX.h"
+#include "surface/Picture.h"
+
+namespace fw {
+namespace {
+
+class FactoryPresets : public testing::Test {
+protected:
+    void SetUp() override {
+        registerAllClasses();
+        Folders::instance().setDocuments(dir.file("Documents"));
+        Dialogs::instance().setQuiet(true);
+    }
+    void TearDown() override { Dialogs::instance().setQuiet(false); }
+
+    // Every preset of the kind as a swatch.
+    std::vector<Picture> swatches(FactoryLibrary::Kind kind, int width, int height) {
+        std::vector<Picture> out;
+        for (const std::string& name : FactoryLibrary::names(kind)) {
+            std::string error;
+            out.emplace_back();
+            EXPECT_TRUE(renderer.preset(kind, name, width, height, out.back(), error)) << name << ": " << error;
+            EXPECT_EQ(out.back().width(), width) << name;
+        }
+        return out;
+    }
+
+    test::TempDir dir;
+    SwatchRenderer renderer;
+};
+
+// Mean absolute difference of two pictures' colour channels, 0..255.
+double meanDifference(const Picture& a, const Picture& b) {
+    if (a.pixels().size() != b.pixels().size() || a.empty()) return 0;
+    double sum = 0;
+    for (size_t i = 0; i < a.pixels().size(); ++i)
+        if (i % 4 != 3) sum += std::abs(a.pixels()[i] - b.pixels()[i]);
+    return sum / (a.pixels().size() / 4 * 3);
+}
+
+// The smallest difference between two presets of a list, and which two.
+double leastDifference(const std::vector<Picture>& pictures, const std::vector<std::string>& names, std::string& pair) {
+    double least = 1e9;
+    for (size_t i = 0; i < pictures.size(); ++i)
+        for (size_t j = i + 1; j < pictures.size(); ++j)
+            if (double d = meanDifference(pictures[i], pictures[j]); d < least) least = d, pair = names[i] + " / " + names[j];
+    return least;
+}
+
+TEST_F(FactoryPresets, EveryMaterialSwatchShowsItsOwnLook) {
+    const std::vector<std::string> names = FactoryLibrary::names(FactoryLibrary::kMaterials);
+    ASSERT_GE(names.size(), 24u);
+    EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), names.size());
+    const int w = 96, h = 72;
+    std::vector<Picture> pictures = swatches(FactoryLibrary::kMaterials, w, h);
+    double darkest = 1e9, brightest = 0, mostBlown = 0;
+    for (size_t n = 0; n < pictures.size(); ++n) {
+        // Over the sphere's middle, where only the material shows.
+        double sum = 0, blown = 0, count = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                if (std::hypot(x + 0.5 - w / 2.0, y + 0.5 - h / 2.0) > 0.3 * h) continue;
+                const uint8_t* p = pictures[n].row(y) + x * 4;
+                sum += (p[0] + p[1] + p[2]) / 3.0, ++count;
+                blown += p[0] >= 250 && p[1] >= 250 && p[2] >= 250;
+            }
+        double mean = sum / count, share = blown / count;
+        EXPECT_GT(mean, 12) << names[n] << " is black";
+        EXPECT_LT(mean, 235) << names[n] << " is blown out";
+        EXPECT_LT(share, 0.2) << names[n] << " is blown out";
+        darkest = std::min(darkest, mean), brightest = std::max(brightest, mean), mostBlown = std::max(mostBlown, share);
+    }
+    std::string pair;
+    double least = leastDifference(pictures, names, pair);
+    EXPECT_GT(least, 4.0) << pair << " render alike";
+    std::printf("materials %zu: mean brightness %.1f to %.1f, at most %.1f%% blown, least difference %.2f (%s)\n",
+                names.size(), darkest, brightest, mostBlown * 100, least, pair.c_str());
+}
+
+TEST_F(FactoryPresets, StylesLightsAndLightingStylesRenderApart) {
+    const struct {
+        FactoryLibrary::Kind kind;
+        size_t count;
+        double apart;
+    } kinds[] = {{FactoryLibrary::kObjectStyles, 12, 0.3},
+                 {FactoryLibrary::kLights, 8, 2.0},
+                 {FactoryLibrary::kLightingStyles, 6, 2.0}};
+    for (const auto& k : kinds) {
+        const std::vector<std::string> names = FactoryLibrary::names(k.kind);
+        ASSERT_EQ(names.size(), k.count) << FactoryLibrary::kindWord(k.kind);
+        std::vector<Picture> pictures = swatches(k.kind, 80, 60);
+        std::string pair;
+        double least = leastDifference(pictures, names, pair);
+        EXPECT_GT(least, k.apart) << pair << " render alike";
+        std::printf("%s %zu: least difference %.2f (%s)\n", FactoryLibrary::kindWord(k.kind), names.size(), least,
+                    pair.c_str());
+    }
+}
+
+// The ambient rule: a style that brings ambient light replaces the project's; one
+// without keeps it. Lights land where the project's camera needs them.
+TEST_F(FactoryPresets, LightingReplacesTheLightsAndKeepsTheAmbientRule) {
+    SceneX project;
+    auto* ambient = new LightX(project, "Ambient");
+    ambient->setType(Light::kAmbient);
+    new LightX(project, "Light 1");
+    new LightX(project, "Light 2");
+    SceneX bare;  // a style of one directional light, no ambient
+    auto* sun = new LightX(bare, "Sun");
+    sun->setMode(Camera::kLookAt);
+    sun->eye[1] = 1;
+    PresetApply::lighting(project, bare, 300);
+    ASSERT_EQ(project.memberCount(kLightKind), 2);
+    EXPECT_EQ(project.member(kLightKind, 0), ambient);
+    auto* copied = dynamic_cast<Light*>(project.findMember("Sun"));
+    ASSERT_NE(copied, nullptr);
+    EXPECT_DOUBLE_EQ(copied->eye[1], 300);
+
+    FactoryLibrary::Preset style = FactoryLibrary::findPreset(FactoryLibrary::kLightingStyles, "Three-Point");
+    ASSERT_TRUE(style);
+    PresetApply::lighting(project, *style.lighting, 1);
+    std::vector<std::string> now;
+    for (int i = 0; i < project.memberCount(kLightKind); ++i) now.push_back(project.member(kLightKind, i)->name());
+    EXPECT_EQ(now, (std::vector<std::string>{"Ambient", "Key", "Fill", "Rim"}));
+}
+
+TEST_F(FactoryPresets, CommandLinePutsPresetsOnTitlesImportsAndRenders) {
+    const std::string fw = std::string(FW_EXECUTABLE) + " --library-folder " + dir.file("libraries") + " ";
+    auto run = [&](const std::string& arguments) { return test::runProgram(fw, arguments, dir.path().string()); };
+    ASSERT_EQ(run("text Gold -o " + dir.file("plain.png")).status, 0);
+    test::Outcome gold = run("text Gold --material \"Polished Gold\" -o " + dir.file("gold.png"));
+    ASSERT_EQ(gold.status, 0) << gold.err;
+    ::test::Pixels plain = ::test::readImage(dir.file("plain.png")), golden = ::test::readImage(dir.file("gold.png"));
+    ASSERT_EQ(plain.rgb.size(), golden.rgb.size());
+    // The letters turn from grey to gold: red well above blue where they changed.
+    double changed = 0, red = 0, blue = 0;
+    for (size_t i = 0; i < plain.rgb.size(); i += 3)
+        if (std::abs(plain.rgb[i] - golden.rgb[i]) + std::abs(plain.rgb[i + 2] - golden.rgb[i + 2]) > 30)
+            ++changed, red += golden.rgb[i], blue += golden.rgb[i + 2];
+    EXPECT_GT(changed / (plain.rgb.size() / 3), 0.05);
+    EXPECT_GT(red, 1.5 * blue);
+    std::printf("--material \"Polished Gold\": %.1f%% of the pixels changed, red/blue %.2f\n",
+                100 * changed / (plain.rgb.size() / 3), red / std::max(1.0, blue));
+
+    // The project keeps the style's lights and only them.
+    test::Outcome lit = run("text Gold --lighting \"Backlit Rim\" --style \"Deep Bevel\" -o " + dir.file("lit.kxp"));
+    ASSERT_EQ(lit.status, 0) << lit.err;
+    const std::string project = ::test::slurp(dir.file("lit.kxp"));
+    for (const char* light : {"Rim Left", "Rim Right", "Front Glow", "Ambient"})
+        EXPECT_NE(project.find(std::string("name \"") + light + "\""), std::string::npos) << light;
+    EXPECT_EQ(project.find("name \"Light 1\""), std::string::npos);
+    EXPECT_NE(project.find("perim \"Bevel, Large\""), std::string::npos);
+    ASSERT_EQ(run("render " + dir.file("lit.kxp") + " --lighting Sunset -o " + dir.file("sunset.png")).status, 0);
+    ASSERT_EQ(run("render " + dir.file("lit.kxp") + " -o " + dir.file("rim.png")).status, 0);
+    EXPECT_LT(::test::psnr(::test::readImage(dir.file("rim.png")), ::test::readImage(dir.file("sunset.png"))), 30);
+
+    ASSERT_EQ(run("text Hi -o " + dir.file("hi.obj")).status, 0);
+    test::Outcome imported = run("import " + dir.file("hi.obj") + " --material Chrome -o " + dir.file("hi.kxp"));
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    const std::string mesh = ::test::slurp(dir.file("hi.kxp"));
+    EXPECT_NE(mesh.find("material \"Chrome\""), std::string::npos);
+    EXPECT_NE(mesh.find("name \"Chrome\""), std::string::npos);
+
+    test::Outcome unknown = run("text Gold --lighting Sunrise -o " + dir.file("no.png"));
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_NE(unknown.err.find("formwright: Sunrise: no such lighting style; the closest are \"Sunset\""),
+              std::string::npos)
+        << unknown.err;
+    EXPECT_EQ(::test::slurp(dir.file("no.png")), "");
+    unknown = run("render " + dir.file("lit.kxp") + " --material Golld -o " + dir.file("no.png"));
+    EXPECT_NE(unknown.err.find("Golld: no such material; the closest are \"Polished Gold\""), std::string::npos)
+        << unknown.err;
+}
+
+TEST_F(FactoryPresets, ContactSheetWritesEachNameUnderItsSwatch) {
+    std::string error;
+    ASSERT_TRUE(ContactSheet::write(FactoryLibrary::kLightingStyles, dir.file("sheet.png"), error)) << error;
+    ::test::Pixels sheet = ::test::readImage(dir.file("sheet.png"));
+    const int gap = 10, caption = 22, cellW = ContactSheet::kSwatchWidth + gap,
+              cellH = ContactSheet::kSwatchHeight + caption + gap;
+    ASSERT_EQ(sheet.width, 5 * cellW + gap);
+    ASSERT_EQ(sheet.height, 2 * cellH + gap);
+    // readImage rows run bottom-up: the band under row r's swatch, and the gap under it.
+    auto ink = [&](int column, int top, int bottom) {
+        int count = 0;
+        for (int y = bottom; y < top; ++y)
+            for (int x = gap + column * cellW; x < (column + 1) * cellW; ++x) count += sheet.at(x, y)[0] > 150;
+        return count;
+    };
+    for (int n = 0; n < 6; ++n) {
+        int column = n % 5, top = sheet.height - gap - (n / 5) * cellH - ContactSheet::kSwatchHeight;
+        EXPECT_GT(ink(column, top, top - caption), 40) << "caption " << n;
+        EXPECT_EQ(ink(column, top - caption, top - caption - gap), 0) << "gap " << n;
+    }
+    EXPECT_EQ(ink(1, sheet.height - gap - cellH - ContactSheet::kSwatchHeight, gap), 0) << "an empty cell";
+}
+
+}  // namespace
+}  // namespace fw

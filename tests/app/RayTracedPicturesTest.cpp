@@ -1,0 +1,104 @@
+// The example pictures that only traced rays can make, rendered by the real program
+// and measured: a mirror letter takes its red neighbour's hue, a glass letter shifts
+// the stripes behind it, and a larger light widens the penumbra of a soft shadow.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "FilesAndImages.h"
+#include "RunProgram.h"
+#include "TempDir.h"
+
+namespace {
+
+// The example project with one line changed, rendered by the ray tracer.
+test::Pixels traced(const fw::test::TempDir& dir, const std::string& example, const std::string& from,
+                    const std::string& to) {
+    std::string text = test::slurp(std::string(FW_SOURCE_DIR) + "/examples/" + example);
+    if (!from.empty()) {
+        EXPECT_NE(text.find(from), std::string::npos) << from;
+        text = std::regex_replace(text, std::regex(from), to);
+    }
+    const std::string project = dir.file("p.kxp"), out = dir.file("p.png");
+    test::spill(project, text);
+    auto run = fw::test::runProgram(FW_EXECUTABLE, "render " + project + " --renderer raytrace -o " + out,
+                                    dir.path().string());
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err.find("not ray traced yet"), std::string::npos) << run.err;
+    return test::readImage(out);
+}
+
+// Brightness at x and y, y down from the top.
+double at(const test::Pixels& p, int x, int y) {
+    const int* c = p.at(x, p.height - 1 - y);
+    return (c[0] + c[1] + c[2]) / 3.0;
+}
+
+bool reddish(const int* c) { return c[0] > 50 && c[0] > 2 * c[1] && c[0] > 2 * c[2]; }
+
+}  // namespace
+
+TEST(RayTracedPictures, MirrorGlassAndSoftShadowShowWhatOnlyRaysCan) {
+    fw::test::TempDir dir;
+
+    // The chrome O (the left third of the frame) shows the red R beside it; without
+    // traced reflection it has no red at all.
+    const test::Pixels mirror = traced(dir, "mirror-letter.kxp", "", "");
+    const test::Pixels plain = traced(dir, "mirror-letter.kxp", "raytraceAmount 0.85", "raytraceAmount 0");
+    ASSERT_EQ(mirror.width, 480);
+    int redMirror = 0, redPlain = 0;
+    for (int y = 0; y < mirror.height; ++y)
+        for (int x = 0; x < 180; ++x) {
+            redMirror += reddish(mirror.at(x, y));
+            redPlain += reddish(plain.at(x, y));
+        }
+    std::printf("red pixels in the O: %d mirrored, %d without\n", redMirror, redPlain);
+    EXPECT_EQ(redPlain, 0);
+    EXPECT_GT(redMirror, 300);
+
+    // Along a row through the glass O's ring, the stripe edges behind it move when
+    // the glass bends light (index 1.5) against glass that does not (index 1).
+    const test::Pixels bent = traced(dir, "glass-letter.kxp", "", "");
+    const test::Pixels straight = traced(dir, "glass-letter.kxp", "refraction 1.5", "refraction 1");
+    // Where the brightness crosses 110 along row 95, which meets the ring about 165 to
+    // 315 and the open hole between 215 and 262.
+    auto edges = [](const test::Pixels& p, int from, int to) {
+        std::vector<int> found;
+        for (int x = from; x < to; ++x)
+            if ((at(p, x, 95) - 110) * (at(p, x + 1, 95) - 110) < 0) found.push_back(x);
+        return found;
+    };
+    const std::vector<int> unbent = edges(straight, 160, 320);
+    ASSERT_GE(unbent.size(), 4u);
+    int displaced = 0;
+    for (int e : edges(bent, 160, 320)) {
+        int nearest = 1000;
+        for (int f : unbent) nearest = std::min(nearest, std::abs(e - f));
+        displaced += (e < 210 || e > 268) && nearest > 2;
+    }
+    std::printf("stripe edges seen through the glass ring and moved by more than 2 px: %d\n", displaced);
+    EXPECT_GE(displaced, 4);
+    // Through the hole and beside the letter the stripes stay where they are.
+    EXPECT_EQ(edges(bent, 212, 266), edges(straight, 212, 266));
+    EXPECT_EQ(edges(bent, 0, 150), edges(straight, 0, 150));
+
+    // A column across the shadow of the T's bar: pixels between 10% and 90% of the
+    // shadow's depth (against the floor lit without the shadow) make the penumbra.
+    const test::Pixels lit = traced(dir, "soft-shadow.kxp", "   shadow 1", "   shadow 0");
+    auto penumbra = [&](const test::Pixels& p) {
+        std::vector<double> depth;
+        for (int y = 120; y < 260; ++y) depth.push_back(at(lit, 400, y) - at(p, 400, y));
+        const double deepest = *std::max_element(depth.begin(), depth.end());
+        return std::count_if(depth.begin(), depth.end(),
+                             [&](double d) { return d > 0.1 * deepest && d < 0.9 * deepest; });
+    };
+    const long narrow = penumbra(traced(dir, "soft-shadow.kxp", "", ""));
+    const long wide = penumbra(traced(dir, "soft-shadow.kxp", "shadow-softness 3", "shadow-softness 12"));
+    std::printf("penumbra: %ld px at softness 3, %ld px at softness 12\n", narrow, wide);
+    EXPECT_GE(narrow, 1);
+    EXPECT_GT(wide, narrow * 2);
+}
