@@ -81,6 +81,9 @@ LibraryCommand::LibraryCommand(CLI::App& app) {
     export_->add_option("-o,--output", exportPath_, "library file with the kind's extension (.kxm, .kxl, .kxs, .kxi)")
         ->required();
     export_->add_flag("--text-thumbnails", textThumbnails_, "thumbnails as hexadecimal text instead of raw bytes");
+    export_->add_option("--thumbnails", thumbnailSize_, "WIDTHxHEIGHT: render each preset's swatch at this size "
+                                                       "first where the one kept is stale or of another size "
+                                                       "(default: the thumbnails as kept)");
 }
 
 bool LibraryCommand::parsed() const {
@@ -139,9 +142,22 @@ int LibraryCommand::exportKind() {
         printError(exportPath_, std::string("a library of ") + kind->word + " is a " + kind->extension + " file");
         return kExitUserError;
     }
+    int width = 0, height = 0;
+    char tail = 0;
+    if (!thumbnailSize_.empty() &&
+        (std::sscanf(thumbnailSize_.c_str(), "%dx%d%c", &width, &height, &tail) != 2 || width <= 0 || height <= 0 ||
+         width > ThumbnailRecord::kMaxSide || height > ThumbnailRecord::kMaxSide)) {
+        printError("--thumbnails", "give WIDTHxHEIGHT, each side 1 to " + std::to_string(ThumbnailRecord::kMaxSide));
+        return kExitUserError;
+    }
     LibrarySession session;
     OrvoStyleManager* manager = managerOf(session.app, kind);
     manager->setTextOnly(textThumbnails_);
+    for (int i = 0; width > 0 && i < manager->presetCount(); ++i) {
+        OrvoStyle& preset = manager->preset(i);
+        preset.setRequestedThumbnailSize(width, height);
+        if (!preset.thumbnail(width, height)) printError(preset.name(), "its swatch could not be rendered");
+    }
     std::string error;
     if (!manager->writeLibrary(exportPath_, error)) {
         printError(exportPath_, error);

@@ -39,6 +39,7 @@ private:
     std::string exportKind_;
     std::string exportPath_;
     bool textThumbnails_ = false;
+    std::string thumbnailSize_;
 };
 
 }  // namespace fw

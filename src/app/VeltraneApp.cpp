@@ -8,6 +8,12 @@
 #include "app/OrvoFrameManager.h"
 #include "app/OrvoPrefs.h"
 #include "app/OrvoSceneManager.h"
+#include "app/FactoryLibrary.h"
+#include "app/SwatchRenderer.h"
+#include "geometry/ObjectXStyle.h"
+#include "render/Light.h"
+#include "surface/MaterialX.h"
+#include "surface/Picture.h"
 #include "library/OrvoLightManager.h"
 #include "library/OrvoLightingStyleManager.h"
 #include "library/OrvoMaterialManager.h"
@@ -49,6 +55,52 @@ bool VeltraneApp::installLibraries(bool force) {
     return ok;
 }
 
+namespace {
+
+// A kind whose swatch folder has no index yet starts with the factory presets.
+void seedFromFactory(OrvoStyleManager& manager, const std::string& libraries) {
+    FactoryLibrary::Kind kind;
+    if (Folders::exists(manager.indexPath(libraries)) || !FactoryLibrary::kindOf(manager.kind().word, kind)) return;
+    SceneX scene;
+    if (kind == FactoryLibrary::kMaterials) FactoryLibrary::buildMaterials(scene);
+    if (kind == FactoryLibrary::kObjectStyles) FactoryLibrary::buildObjectStyles(scene);
+    if (kind == FactoryLibrary::kLights) FactoryLibrary::buildLights(scene);
+    for (const std::string& name : FactoryLibrary::names(kind)) {
+        if (kind != FactoryLibrary::kLightingStyles) {
+            if (SceneMember* member = scene.findMember(name)) manager.addFrom(scene, *member);
+            continue;
+        }
+        auto lights = std::make_unique<SceneX>();
+        if (!FactoryLibrary::buildLightingStyle(name, *lights)) continue;
+        lights->setName(name);
+        std::unique_ptr<OrvoStyle> preset = manager.createPreset();
+        preset->adoptScene(std::move(lights));
+        manager.add(std::move(preset));
+    }
+    manager.saveSwatches(libraries);
+}
+
+}  // namespace
+
+std::unique_ptr<Picture> VeltraneApp::renderSwatch(const OrvoStyle& preset, int width, int height) {
+    // One renderer serves the run; it is made when the first swatch is asked for.
+    if (!swatchRenderer_) swatchRenderer_ = std::make_unique<SwatchRenderer>();
+    SwatchRenderer& renderer = *swatchRenderer_;
+    auto picture = std::make_unique<Picture>();
+    std::string error;
+    bool made = false;
+    SceneMember* item = preset.item();
+    if (auto* material = dynamic_cast<MaterialX*>(item))
+        made = renderer.material(*material, width, height, *picture, error);
+    else if (auto* style = dynamic_cast<ObjectXStyle*>(item))
+        made = renderer.objectStyle(*style, width, height, *picture, error);
+    else if (auto* light = dynamic_cast<Light*>(item))
+        made = renderer.light(*light, width, height, *picture, error);
+    else if (preset.itemKind() == 0)
+        made = renderer.lighting(preset.scene(), width, height, *picture, error);
+    return made ? std::move(picture) : nullptr;
+}
+
 std::vector<OrvoStyleManager*> VeltraneApp::styleManagers() {
     return {materialManager_.get(), objectStyleManager_.get(), lightManager_.get(), lightingStyleManager_.get()};
 }
@@ -61,6 +113,10 @@ int VeltraneApp::loadSwatches() {
     for (OrvoStyleManager* manager : styleManagers()) {
         if (!manager) continue;
         manager->clear();
+        seedFromFactory(*manager, libraries);
+        manager->clear();
+        manager->setRenderHook(
+            [this](const OrvoStyle& preset, int width, int height) { return renderSwatch(preset, width, height); });
         loaded += manager->loadSwatches(libraries);
         // No record says when the program was last updated, so every start looks for
         // preset files that an update put beside the index.
@@ -96,6 +152,7 @@ bool VeltraneApp::initialise(bool, bool) {
 }
 
 void VeltraneApp::shutdown() {
+    swatchRenderer_.reset();
     forcesManager_.reset();
     frameManager_.reset();
     lightingStyleManager_.reset();

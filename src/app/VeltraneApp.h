@@ -16,7 +16,10 @@ class OrvoSceneManager;
 class OrvoCameraManager;
 class OrvoForcesManager;
 class OrvoFrameManager;
+class OrvoStyle;
 class OrvoStyleManager;
+class Picture;
+class SwatchRenderer;
 class OrvoObjectStyleManager;
 class OrvoMaterialManager;
 class OrvoLightManager;
@@ -88,10 +91,13 @@ public:
     OrvoLightingStyleManager& lightingStyleManager() { return *lightingStyleManager_; }
     // The four style libraries, in the order the new-swatches notice lists them.
     std::vector<OrvoStyleManager*> styleManagers();
-    // Fills the style libraries from the user's swatch folders, adds preset files the
+    // Fills the style libraries from the user's swatch folders (a kind without an index
+    // yet starts with the factory presets), adds preset files the
     // indexes do not list yet (a newer program brings some) and tells the user about
     // those; the number of presets loaded.
     int loadSwatches();
+    // A preset's swatch, as the libraries' thumbnails are made; null when it cannot be drawn.
+    std::unique_ptr<Picture> renderSwatch(const OrvoStyle& preset, int width, int height);
 
 private:
     std::unique_ptr<OrvoPrefs> prefs_;
@@ -103,6 +109,7 @@ private:
     std::unique_ptr<OrvoMaterialManager> materialManager_;
     std::unique_ptr<OrvoLightManager> lightManager_;
     std::unique_ptr<OrvoLightingStyleManager> lightingStyleManager_;
+    std::unique_ptr<SwatchRenderer> swatchRenderer_;
 
     std::string currentPath_;
     std::string lastOpenedPath_;

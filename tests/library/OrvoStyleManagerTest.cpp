@@ -6,6 +6,7 @@
 
 #include "RunProgram.h"
 #include "TempDir.h"
+#include "app/FactoryLibrary.h"
 #include "app/Registration.h"
 #include "library/OrvoLightManager.h"
 #include "library/OrvoLightingStyleManager.h"
@@ -349,28 +350,49 @@ TEST_F(OrvoStyleManagerTest, NewPresetNamesAndThumbnailRules) {
 
 TEST_F(OrvoStyleManagerTest, CommandLineImportsListsExportsAndResaves) {
     OrvoMaterialManager materials;
-    addPreset(materials, "Gold", true);
-    addPreset(materials, "Chrome", false);
+    addPreset(materials, "Test Gold", true);
+    addPreset(materials, "Test Tin", false);
     std::string error;
     ASSERT_TRUE(materials.writeLibrary(dir.file("in.kxm"), error));
     std::string program = std::string(FW_EXECUTABLE) + " --library-folder " + dir.file("docs") + " ";
     auto run = [&](const std::string& arguments) { return test::runProgram(program, arguments, dir.path().string()); };
 
+    // The swatch folders start with the factory presets.
+    std::string factory;
+    for (const std::string& name : FactoryLibrary::names(FactoryLibrary::kMaterials)) factory += name + "\n";
+    int count = static_cast<int>(FactoryLibrary::names(FactoryLibrary::kMaterials).size());
+    EXPECT_EQ(run("library list materials").out, factory);
     EXPECT_EQ(run("library import " + dir.file("in.kxm")).status, 0);
     test::Outcome again = run("library import " + dir.file("in.kxm") + " --on-conflict rename");
     EXPECT_EQ(again.status, 0) << again.err;
-    EXPECT_EQ(run("--no library import " + dir.file("in.kxm")).out, "0 materials imported; the library holds 4\n");
-    EXPECT_EQ(run("library list materials").out, "Gold\nChrome\nGold.1\nChrome.1\n");
-    EXPECT_EQ(run("library list lights").out, "");
+    EXPECT_EQ(run("--no library import " + dir.file("in.kxm")).out,
+              "0 materials imported; the library holds " + std::to_string(count + 4) + "\n");
+    EXPECT_EQ(run("library list materials").out, factory + "Test Gold\nTest Tin\nTest Gold.1\nTest Tin.1\n");
 
     // The exported library is the swatch folder's presets, and resaving it keeps its bytes.
     ASSERT_EQ(run("library export materials -o " + dir.file("out.kxm")).status, 0);
     OrvoMaterialManager exported;
     ASSERT_TRUE(exported.readLibrary(dir.file("out.kxm")).ok);
-    EXPECT_EQ(exported.names(), (std::vector<std::string>{"Gold", "Chrome", "Gold.1", "Chrome.1"}));
-    EXPECT_NE(exported.preset(2).currentThumbnail(), nullptr);
+    ASSERT_EQ(exported.presetCount(), count + 4);
+    EXPECT_EQ(exported.preset(count + 2).name(), "Test Gold.1");
+    EXPECT_NE(exported.preset(count + 2).currentThumbnail(), nullptr);
     ASSERT_EQ(run("resave " + dir.file("out.kxm") + " " + dir.file("again.kxm")).status, 0);
     EXPECT_EQ(readFile(dir.file("out.kxm")), readFile(dir.file("again.kxm")));
+
+    // Swatches rendered by the program for the thumbnails, distinct from one another.
+    test::Outcome rendered = run("library export lighting --thumbnails 40x30 -o " + dir.file("light.kxi"));
+    ASSERT_EQ(rendered.status, 0) << rendered.err;
+    OrvoLightingStyleManager lighting;
+    ASSERT_TRUE(lighting.readLibrary(dir.file("light.kxi")).ok);
+    ASSERT_EQ(lighting.names(), FactoryLibrary::names(FactoryLibrary::kLightingStyles));
+    for (int i = 0; i < lighting.presetCount(); ++i) {
+        const Picture* swatch = lighting.preset(i).currentThumbnail();
+        ASSERT_NE(swatch, nullptr);
+        EXPECT_EQ(swatch->width(), 40);
+        if (i > 0) {
+            EXPECT_NE(swatch->pixels(), lighting.preset(i - 1).currentThumbnail()->pixels());
+        }
+    }
 
     test::Outcome wrong = run("library export lights -o " + dir.file("x.kxm"));
     EXPECT_EQ(wrong.status, 1);
