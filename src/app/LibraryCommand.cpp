@@ -158,6 +158,8 @@ int LibraryCommand::exportKind() {
         preset.setRequestedThumbnailSize(width, height);
         if (!preset.thumbnail(width, height)) printError(preset.name(), "its swatch could not be rendered");
     }
+    // Rendered swatches are kept with the presets, so the next run need not draw them.
+    if (width > 0) manager->saveSwatches(VeltraneApp::userLibraries());
     std::string error;
     if (!manager->writeLibrary(exportPath_, error)) {
         printError(exportPath_, error);
