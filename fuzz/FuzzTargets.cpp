@@ -11,6 +11,10 @@
 #include "mesh/ObjDB.h"
 #include "mesh/ObjReader.h"
 #include "mesh/PackedObjDB.h"
+#include "library/OrvoLightManager.h"
+#include "library/OrvoLightingStyleManager.h"
+#include "library/OrvoMaterialManager.h"
+#include "library/OrvoObjectStyleManager.h"
 #include "persistence/AFileIO.h"
 #include "persistence/MemCmdIO.h"
 #include "persistence/TerminalIO.h"
@@ -122,6 +126,29 @@ int readThroughScene(const uint8_t* data, size_t size) {
     MemCmdIO out(&scene);
     out.attachOutput(block);
     if (scene.writeCommands(out) != 0 || out.finish() != 0) __builtin_trap();
+    return 0;
+}
+
+// A library file read by its kind's manager, then written back.
+int readLibraryFile(const uint8_t* data, size_t size) {
+    static const bool registered = (registerAllClasses(), true);
+    (void)registered;
+    if (size == 0) return 0;
+    static const std::string in = "/tmp/fw-fuzz-library-" + std::to_string(getpid());
+    static const std::string out = in + ".out";
+    std::FILE* f = std::fopen(in.c_str(), "wb");
+    if (!f) return 0;
+    std::fwrite(data + 1, 1, size - 1, f);
+    std::fclose(f);
+    const OrvoStyleManager::Kind* kinds[] = {&OrvoMaterialManager::materials(), &OrvoLightManager::lights(),
+                                             &OrvoObjectStyleManager::objectStyles(),
+                                             &OrvoLightingStyleManager::lightingStyles()};
+    OrvoStyleManager manager(*kinds[data[0] % 4]);
+    manager.setTextOnly(data[0] & 4);
+    manager.readLibrary(in);
+    for (int i = 0; i < manager.presetCount(); ++i) manager.preset(i).thumbnail(-1, -1);
+    std::string error;
+    manager.writeLibrary(out, error);
     return 0;
 }
 

@@ -13,5 +13,8 @@ int readThroughTerminalIO(const uint8_t* data, size_t size);
 
 int readThroughObjReader(const uint8_t* data, size_t size);
 int readThroughScene(const uint8_t* data, size_t size);
+// The first byte picks the library kind (materials, lights, object styles, lighting
+// styles); the rest is the library file.
+int readLibraryFile(const uint8_t* data, size_t size);
 
 }  // namespace fw::fuzz

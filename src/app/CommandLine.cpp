@@ -14,6 +14,7 @@
 
 #include "anim/AnimTrack.h"
 #include "anim/AnimTransition.h"
+#include "app/LibraryCommand.h"
 #include "app/FactoryLibrary.h"
 #include "app/OrvoSceneManager.h"
 #include "app/PresetApply.h"
@@ -575,6 +576,8 @@ int parseAndRun(int argc, char** argv) {
     CLI::App* infoCommand = app.add_subcommand("info", "Tell what a project or scene file holds.");
     infoCommand->add_option("FILE", infoPath, "file to describe")->required();
 
+    LibraryCommand library(app);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -594,7 +597,11 @@ int parseAndRun(int argc, char** argv) {
     Dialogs::instance().setPolicy(yes ? Dialogs::kAlwaysYes : no ? Dialogs::kAlwaysNo : Dialogs::kSafeAnswer);
     registerAllClasses();
 
-    if (resaveCommand->parsed()) return resave(resaveIn, resaveOut);
+    if (resaveCommand->parsed()) {
+        int status = LibraryCommand::resave(resaveIn, resaveOut);
+        return status >= 0 ? status : resave(resaveIn, resaveOut);
+    }
+    if (library.parsed()) return library.run();
     if (renderCommand->parsed() && !sequence.range.empty()) {
         sequence.project = renderIn, sequence.out = renderOut, sequence.size = renderSize;
         if (!checkLooks(renderLooks)) return kExitUserError;

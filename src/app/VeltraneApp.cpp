@@ -8,6 +8,16 @@
 #include "app/OrvoFrameManager.h"
 #include "app/OrvoPrefs.h"
 #include "app/OrvoSceneManager.h"
+#include "app/FactoryLibrary.h"
+#include "app/SwatchRenderer.h"
+#include "geometry/ObjectXStyle.h"
+#include "render/Light.h"
+#include "surface/MaterialX.h"
+#include "surface/Picture.h"
+#include "library/OrvoLightManager.h"
+#include "library/OrvoLightingStyleManager.h"
+#include "library/OrvoMaterialManager.h"
+#include "library/OrvoObjectStyleManager.h"
 #include "platform/Dialogs.h"
 #include "platform/Folders.h"
 #include "scene/SceneX.h"
@@ -45,12 +55,91 @@ bool VeltraneApp::installLibraries(bool force) {
     return ok;
 }
 
+namespace {
+
+// A kind whose swatch folder has no index yet starts with the factory presets.
+void seedFromFactory(OrvoStyleManager& manager, const std::string& libraries) {
+    FactoryLibrary::Kind kind;
+    if (Folders::exists(manager.indexPath(libraries)) || !FactoryLibrary::kindOf(manager.kind().word, kind)) return;
+    SceneX scene;
+    if (kind == FactoryLibrary::kMaterials) FactoryLibrary::buildMaterials(scene);
+    if (kind == FactoryLibrary::kObjectStyles) FactoryLibrary::buildObjectStyles(scene);
+    if (kind == FactoryLibrary::kLights) FactoryLibrary::buildLights(scene);
+    for (const std::string& name : FactoryLibrary::names(kind)) {
+        if (kind != FactoryLibrary::kLightingStyles) {
+            if (SceneMember* member = scene.findMember(name)) manager.addFrom(scene, *member);
+            continue;
+        }
+        auto lights = std::make_unique<SceneX>();
+        if (!FactoryLibrary::buildLightingStyle(name, *lights)) continue;
+        lights->setName(name);
+        std::unique_ptr<OrvoStyle> preset = manager.createPreset();
+        preset->adoptScene(std::move(lights));
+        manager.add(std::move(preset));
+    }
+    manager.saveSwatches(libraries);
+}
+
+}  // namespace
+
+std::unique_ptr<Picture> VeltraneApp::renderSwatch(const OrvoStyle& preset, int width, int height) {
+    // One renderer serves the run; it is made when the first swatch is asked for.
+    if (!swatchRenderer_) swatchRenderer_ = std::make_unique<SwatchRenderer>();
+    SwatchRenderer& renderer = *swatchRenderer_;
+    auto picture = std::make_unique<Picture>();
+    std::string error;
+    bool made = false;
+    SceneMember* item = preset.item();
+    if (auto* material = dynamic_cast<MaterialX*>(item))
+        made = renderer.material(*material, width, height, *picture, error);
+    else if (auto* style = dynamic_cast<ObjectXStyle*>(item))
+        made = renderer.objectStyle(*style, width, height, *picture, error);
+    else if (auto* light = dynamic_cast<Light*>(item))
+        made = renderer.light(*light, width, height, *picture, error);
+    else if (preset.itemKind() == 0)
+        made = renderer.lighting(preset.scene(), width, height, *picture, error);
+    return made ? std::move(picture) : nullptr;
+}
+
+std::vector<OrvoStyleManager*> VeltraneApp::styleManagers() {
+    return {materialManager_.get(), objectStyleManager_.get(), lightManager_.get(), lightingStyleManager_.get()};
+}
+
+int VeltraneApp::loadSwatches() {
+    const std::string libraries = userLibraries();
+    int loaded = 0;
+    std::vector<const OrvoStyleManager*> managers;
+    std::vector<int> added;
+    for (OrvoStyleManager* manager : styleManagers()) {
+        if (!manager) continue;
+        manager->clear();
+        seedFromFactory(*manager, libraries);
+        manager->clear();
+        manager->setRenderHook(
+            [this](const OrvoStyle& preset, int width, int height) { return renderSwatch(preset, width, height); });
+        loaded += manager->loadSwatches(libraries);
+        // No record says when the program was last updated, so every start looks for
+        // preset files that an update put beside the index.
+        int found = manager->addUnlistedSwatches(libraries);
+        loaded += found;
+        managers.push_back(manager);
+        added.push_back(found);
+    }
+    std::string notice = OrvoStyleManager::newSwatchesNotice(managers, added);
+    if (!notice.empty()) report(notice, false);
+    return loaded;
+}
+
 bool VeltraneApp::initialise(bool, bool) {
     prefs_ = std::make_unique<OrvoPrefs>();
     sceneManager_ = std::make_unique<OrvoSceneManager>(*prefs_);
     sceneManager_->newScene();
     sceneManager_->loadPreferences();
     cameraManager_ = std::make_unique<OrvoCameraManager>();
+    objectStyleManager_ = std::make_unique<OrvoObjectStyleManager>();
+    materialManager_ = std::make_unique<OrvoMaterialManager>();
+    lightManager_ = std::make_unique<OrvoLightManager>();
+    lightingStyleManager_ = std::make_unique<OrvoLightingStyleManager>();
     frameManager_ = std::make_unique<OrvoFrameManager>();
     forcesManager_ = std::make_unique<OrvoForcesManager>();
     // Written after the scene in this order: the cameras' blocks, the forces, the frame.
@@ -63,8 +152,13 @@ bool VeltraneApp::initialise(bool, bool) {
 }
 
 void VeltraneApp::shutdown() {
+    swatchRenderer_.reset();
     forcesManager_.reset();
     frameManager_.reset();
+    lightingStyleManager_.reset();
+    lightManager_.reset();
+    materialManager_.reset();
+    objectStyleManager_.reset();
     cameraManager_.reset();
     sceneManager_.reset();
     prefs_.reset();

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "persistence/CommandEnabler.h"
 
@@ -15,6 +16,14 @@ class OrvoSceneManager;
 class OrvoCameraManager;
 class OrvoForcesManager;
 class OrvoFrameManager;
+class OrvoStyle;
+class OrvoStyleManager;
+class Picture;
+class SwatchRenderer;
+class OrvoObjectStyleManager;
+class OrvoMaterialManager;
+class OrvoLightManager;
+class OrvoLightingStyleManager;
 
 class VeltraneApp : public CommandEnabler {
 public:
@@ -76,6 +85,19 @@ public:
     OrvoCameraManager& cameraManager() { return *cameraManager_; }
     OrvoFrameManager& frameManager() { return *frameManager_; }
     OrvoForcesManager& forcesManager() { return *forcesManager_; }
+    OrvoObjectStyleManager& objectStyleManager() { return *objectStyleManager_; }
+    OrvoMaterialManager& materialManager() { return *materialManager_; }
+    OrvoLightManager& lightManager() { return *lightManager_; }
+    OrvoLightingStyleManager& lightingStyleManager() { return *lightingStyleManager_; }
+    // The four style libraries, in the order the new-swatches notice lists them.
+    std::vector<OrvoStyleManager*> styleManagers();
+    // Fills the style libraries from the user's swatch folders (a kind without an index
+    // yet starts with the factory presets), adds preset files the
+    // indexes do not list yet (a newer program brings some) and tells the user about
+    // those; the number of presets loaded.
+    int loadSwatches();
+    // A preset's swatch, as the libraries' thumbnails are made; null when it cannot be drawn.
+    std::unique_ptr<Picture> renderSwatch(const OrvoStyle& preset, int width, int height);
 
 private:
     std::unique_ptr<OrvoPrefs> prefs_;
@@ -83,6 +105,11 @@ private:
     std::unique_ptr<OrvoCameraManager> cameraManager_;
     std::unique_ptr<OrvoFrameManager> frameManager_;
     std::unique_ptr<OrvoForcesManager> forcesManager_;
+    std::unique_ptr<OrvoObjectStyleManager> objectStyleManager_;
+    std::unique_ptr<OrvoMaterialManager> materialManager_;
+    std::unique_ptr<OrvoLightManager> lightManager_;
+    std::unique_ptr<OrvoLightingStyleManager> lightingStyleManager_;
+    std::unique_ptr<SwatchRenderer> swatchRenderer_;
 
     std::string currentPath_;
     std::string lastOpenedPath_;

@@ -22,6 +22,7 @@ public:
     int ask(const std::string& text, const std::vector<std::string>& buttons, int safe);
 
     void setPolicy(Policy policy) { policy_ = policy; }
+    Policy policy() const { return policy_; }
     // The next questions take these button labels, in order, before the policy applies.
     void script(const std::string& button) { scripted_.push_back(button); }
     void setQuiet(bool quiet) { quiet_ = quiet; }

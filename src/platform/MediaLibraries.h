@@ -15,9 +15,12 @@ LazyLibrary& swScaleLibrary();
 
 #ifdef FREEIMAGE_H
 namespace fw {
+FW_LAZY_FUNCTION(freeImageLibrary, FreeImage_AcquireMemory)
 FW_LAZY_FUNCTION(freeImageLibrary, FreeImage_Allocate)
 FW_LAZY_FUNCTION(freeImageLibrary, FreeImage_AllocateT)
 FW_LAZY_FUNCTION(freeImageLibrary, FreeImage_Clone)
+FW_LAZY_FUNCTION(freeImageLibrary, FreeImage_CloseMemory)
+FW_LAZY_FUNCTION(freeImageLibrary, FreeImage_ConvertTo24Bits)
 FW_LAZY_FUNCTION(freeImageLibrary, FreeImage_ConvertTo32Bits)
 FW_LAZY_FUNCTION(freeImageLibrary, FreeImage_ConvertToStandardType)
 FW_LAZY_FUNCTION(freeImageLibrary, FreeImage_FIFSupportsReading)
@@ -28,7 +31,10 @@ FW_LAZY_FUNCTION(freeImageLibrary, FreeImage_GetImageType)
 FW_LAZY_FUNCTION(freeImageLibrary, FreeImage_GetScanLine)
 FW_LAZY_FUNCTION(freeImageLibrary, FreeImage_GetWidth)
 FW_LAZY_FUNCTION(freeImageLibrary, FreeImage_Load)
+FW_LAZY_FUNCTION(freeImageLibrary, FreeImage_LoadFromMemory)
+FW_LAZY_FUNCTION(freeImageLibrary, FreeImage_OpenMemory)
 FW_LAZY_FUNCTION(freeImageLibrary, FreeImage_Save)
+FW_LAZY_FUNCTION(freeImageLibrary, FreeImage_SaveToMemory)
 FW_LAZY_FUNCTION(freeImageLibrary, FreeImage_Unload)
 }  // namespace fw
 #endif

@@ -125,6 +125,10 @@ bool SceneX::isNameTaken(const std::string& name) const {
 }
 
 void SceneX::makeUniqueName(std::string& name) {
+    uniqueName(name, [this](const std::string& n) { return isNameTaken(n); });
+}
+
+void SceneX::uniqueName(std::string& name, const std::function<bool(const std::string&)>& taken) {
     if (!name.empty() && name[0] == '|') return;
     if (name.size() > 240) name.resize(240);  // room for the number within the key limit
     size_t stem = name.size();
@@ -132,7 +136,7 @@ void SceneX::makeUniqueName(std::string& name) {
     std::string prefix = (stem > 0 && name[stem - 1] != '.') ? name + "." : name.substr(0, stem);
     for (long n = 1;; ++n) {
         name = prefix + std::to_string(n);
-        if (!isNameTaken(name)) return;
+        if (!taken(name)) return;
     }
 }
 

@@ -3,6 +3,7 @@
 // hierarchy and the timeline settings; reads and writes itself as a "SceneX" block.
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -40,6 +41,8 @@ public:
     const std::string& name() const override { return name_; }
     void setName(const std::string& name) override;
     void makeUniqueName(std::string& name) override;
+    // The naming rule over any set of names: `taken` says whether a name is held.
+    static void uniqueName(std::string& name, const std::function<bool(const std::string&)>& taken);
     void addMember(SceneMember* member) override;
     void removeMember(SceneMember* member) override;
     int memberCount(int kind) const override;

@@ -1,0 +1,106 @@
+#pragma once
+// One style library: its presets in order, the library scene that holds their items
+// while a library file is loaded, library files, the swatch folder and imports.
+// The four libraries differ only in the table of names their kind gives.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "library/ImportConflicts.h"
+#include "library/OrvoStyle.h"
+#include "persistence/CommandEnabler.h"
+
+namespace fw {
+
+class SceneX;
+
+class OrvoStyleManager : public CommandEnabler {
+public:
+    struct Kind {
+        const char* presetClass;     // "OrvoMaterialStyle"
+        const char* libraryScene;    // "MaterialLib"; null: the library has no scene
+        const char* extension;       // ".kxm"
+        const char* swatchFolder;    // "Material Swatches"
+        const char* unableToLoad;    // "\rUnable to load Material swatch: %s"
+        const char* foundLine;       // "%s- Materials (%d)\r"
+        const char* newName;         // "New Material."; null: the item class's default name
+        const char* word;            // "materials", as the command line names the kind
+        std::unique_ptr<OrvoStyle> (*create)();
+    };
+    static constexpr const char* kSwatchRoot = "Veltrane Swatches";
+
+    struct Load {
+        bool ok = false;     // false: the file could not be opened or a line failed
+        std::string error;   // why, in the stream's words
+        std::vector<std::string> warnings;
+        int presets = 0;     // presets taken in
+    };
+
+    explicit OrvoStyleManager(const Kind& kind);
+    ~OrvoStyleManager() override;
+
+    int writeCommands(CommandIO&) override { return 0; }
+    CommandTable& commandTable() override;
+    const char* className() const override { return "OrvoStyleManager"; }
+
+    const Kind& kind() const { return kind_; }
+    int presetCount() const { return static_cast<int>(presets_.size()); }
+    OrvoStyle& preset(int index) const { return *presets_[static_cast<size_t>(index)]; }
+    // The preset of that name (exactly), or null.
+    OrvoStyle* find(const std::string& name) const;
+    std::vector<std::string> names() const;
+    // Whether a preset holds the name, letter case aside.
+    bool isNameTaken(const std::string& name, const OrvoStyle* except = nullptr) const;
+
+    // Appends a preset, renamed by the scene's rule if its name is taken.
+    OrvoStyle& add(std::unique_ptr<OrvoStyle> preset);
+    // A preset with a blank item; no name gives the kind's new-preset name.
+    OrvoStyle* addNew(const std::string& name = "");
+    // A preset wrapping a copy of a scene's item.
+    OrvoStyle* addFrom(Scene& scene, SceneMember& item);
+    bool remove(const std::string& name);
+    void clear();
+
+    std::unique_ptr<OrvoStyle> createPreset() const { return kind_.create(); }
+    void setRenderHook(OrvoStyle::RenderHook hook);
+    void setTextOnly(bool on);
+
+    // Library files: the library scene, then each preset with content, in order.
+    bool writeLibrary(const std::string& path, std::string& error);
+    // Appends the file's presets; what a damaged file held up to the damage is kept.
+    Load readLibrary(const std::string& path);
+    // Reads a library and takes its presets in, a name already held settled by `conflicts`.
+    Load import(const std::string& path, ImportConflicts& conflicts);
+
+    // The swatch folder of this kind below the user's libraries folder.
+    std::string swatchFolder(const std::string& libraries) const;
+    std::string indexPath(const std::string& libraries) const;
+    std::string swatchPath(const std::string& libraries, const std::string& name) const;
+    // The index in list order and every preset's file (or only `one`'s).
+    bool saveSwatches(const std::string& libraries, const OrvoStyle* one = nullptr);
+    // The presets the index lists, each from its file; files that fail are alerted.
+    int loadSwatches(const std::string& libraries);
+    // Preset files the index does not list, appended (and the index rewritten); how many.
+    int addUnlistedSwatches(const std::string& libraries);
+    // The notice after an update, or empty when no kind gained any: counts[i] for managers[i].
+    static std::string newSwatchesNotice(const std::vector<const OrvoStyleManager*>& managers,
+                                         const std::vector<int>& counts);
+
+private:
+    friend struct OrvoStyleManagerLines;
+
+    bool writePresetFile(OrvoStyle& preset, const std::string& path);
+    bool writeIndex(const std::string& libraries);
+    void prepare(OrvoStyle& preset);
+
+    const Kind& kind_;
+    std::vector<std::unique_ptr<OrvoStyle>> presets_;
+    // The library scenes read; presets name the last one read before them as owner,
+    // so a file with more than one keeps them all while it is loaded.
+    std::vector<std::unique_ptr<SceneX>> libraryScenes_;
+    OrvoStyle::RenderHook renderHook_;
+    bool textOnly_ = false;
+};
+
+}  // namespace fw

@@ -1,0 +1,46 @@
+#pragma once
+// A preset's thumbnail as it is stored: a 24-bit picture and the JPEG bytes it was
+// read from or written as, so a thumbnail read and written again keeps its bytes.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "surface/Picture.h"
+
+namespace fw {
+
+class CommandIO;
+
+class ThumbnailRecord {
+public:
+    // Larger sides are not thumbnails; a file asking for them is damaged.
+    static constexpr int kMaxSide = 1024;
+
+    const Picture* picture() const { return picture_.get(); }
+    // Replaces the picture; the stored bytes go with the old one. Alpha is ignored.
+    void set(std::unique_ptr<Picture> picture);
+    void drop() { set(nullptr); }
+
+    // "ThumbnailSize", the form's keyword and the data; nothing without a picture.
+    // A picture whose JPEG does not fit in width x height x 3 bytes is not written.
+    int write(CommandIO& io, bool textForm);
+
+    // "ThumbnailSize": a blank picture of that size; -1 on a malformed size.
+    int readSize(CommandIO& io);
+    // The data after "JPEGBinaryThumbnail" or "JPEGThumbnail". Data that does not
+    // decode into the announced picture drops it; only a count that is not a number
+    // fails the line.
+    int readData(CommandIO& io, bool binary);
+
+    // JPEG at quality 100 into at most maxBytes; empty when it does not fit.
+    static std::vector<uint8_t> encode(const Picture& picture, size_t maxBytes);
+    // The picture, or null when the bytes are not one whole JPEG of that size.
+    static std::unique_ptr<Picture> decode(const uint8_t* data, size_t size, int width, int height);
+
+private:
+    std::unique_ptr<Picture> picture_;
+    std::vector<uint8_t> jpeg_;  // the bytes of picture_, when known
+};
+
+}  // namespace fw

@@ -1,0 +1,403 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "RunProgram.h"
+#include "TempDir.h"
+#include "app/FactoryLibrary.h"
+#include "app/Registration.h"
+#include "library/OrvoLightManager.h"
+#include "library/OrvoLightingStyleManager.h"
+#include "library/OrvoMaterialManager.h"
+#include "library/OrvoObjectStyleManager.h"
+#include "library/OrvoPresetStyle.h"
+#include "persistence/MemCmdIO.h"
+#include "platform/Dialogs.h"
+#include "platform/MemoryBlock.h"
+#include "scene/MemberFactory.h"
+#include "scene/SceneMember.h"
+#include "scene/SceneX.h"
+
+namespace fw {
+namespace {
+
+using test::readFile;
+using test::TempDir;
+using test::writeFile;
+
+std::unique_ptr<Picture> gradient(int w, int h, int seed) {
+    auto p = std::make_unique<Picture>(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t* px = p->row(y) + 4 * x;
+            px[0] = static_cast<uint8_t>(x * 255 / w);
+            px[1] = static_cast<uint8_t>(y * 255 / h);
+            px[2] = static_cast<uint8_t>(seed * 40);
+            px[3] = 255;
+        }
+    return p;
+}
+
+// A preset of the manager's kind named `name`; a lighting style gets two lights.
+OrvoStyle& addPreset(OrvoStyleManager& manager, const std::string& name, bool withThumbnail,
+                     const std::string& description = "") {
+    OrvoStyle* preset = manager.addNew(name);
+    EXPECT_NE(preset, nullptr);
+    if (preset->itemKind() == 0)
+        for (const char* light : {"key", "fill"}) MemberFactory::instance().find("LightX")->create(preset->scene(), light);
+    preset->setDescription(description);
+    if (withThumbnail) preset->setThumbnail(gradient(64, 48, manager.presetCount()));
+    return *preset;
+}
+
+class OrvoStyleManagerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        registerAllClasses();
+        Dialogs::instance().setQuiet(true);
+        Dialogs::instance().clearShown();
+        Dialogs::instance().setPolicy(Dialogs::kSafeAnswer);
+    }
+    void TearDown() override { Dialogs::instance().setQuiet(false); }
+    TempDir dir;
+};
+
+TEST_F(OrvoStyleManagerTest, EveryKindRoundTripsToTheSameBytesInBothThumbnailForms) {
+    OrvoMaterialManager materials;
+    OrvoLightManager lights;
+    OrvoObjectStyleManager styles;
+    OrvoLightingStyleManager lighting;
+    for (OrvoStyleManager* manager : std::initializer_list<OrvoStyleManager*>{&materials, &lights, &styles, &lighting})
+        for (bool text : {false, true}) {
+            SCOPED_TRACE(std::string(manager->kind().word) + (text ? " text" : " binary"));
+            manager->clear();
+            manager->setTextOnly(text);
+            addPreset(*manager, "Shown \"quoted\"", true, "a description");
+            addPreset(*manager, "Bare", false);
+            std::string first = dir.file("first"), second = dir.file("second");
+            std::string error;
+            ASSERT_TRUE(manager->writeLibrary(first, error)) << error;
+
+            OrvoStyleManager again(manager->kind());
+            again.setTextOnly(text);
+            OrvoStyleManager::Load load = again.readLibrary(first);
+            ASSERT_TRUE(load.ok) << load.error;
+            EXPECT_TRUE(load.warnings.empty());
+            ASSERT_EQ(again.names(), (std::vector<std::string>{"Shown \"quoted\"", "Bare"}));
+            ASSERT_TRUE(again.writeLibrary(second, error)) << error;
+            std::string bytes = readFile(first);
+            EXPECT_EQ(bytes, readFile(second));
+
+            // The thumbnail came back; the preset without one wrote no thumbnail lines.
+            OrvoStyle& shown = again.preset(0);
+            ASSERT_NE(shown.currentThumbnail(), nullptr);
+            EXPECT_EQ(shown.currentThumbnail()->width(), 64);
+            EXPECT_FALSE(shown.thumbnailStale());
+            EXPECT_EQ(again.preset(1).currentThumbnail(), nullptr);
+            EXPECT_TRUE(again.preset(1).thumbnailStale());
+            EXPECT_EQ(bytes.find("ThumbnailSize"), bytes.rfind("ThumbnailSize"));
+            size_t size = bytes.find("  ThumbnailSize 64 48\n");
+            ASSERT_NE(size, std::string::npos);
+            std::string form = text ? "  JPEGThumbnail\n  " : "  JPEGBinaryThumbnail\n  ";
+            ASSERT_EQ(bytes.compare(size + 22, form.size(), form), 0);
+            size_t count = std::stoul(bytes.substr(size + 22 + form.size()));
+            size_t data = bytes.find('\n', size + 22 + form.size()) + 1;
+            if (text) {
+                // Twice the byte count, as one line of lower-case hex after the indentation.
+                std::string hex = bytes.substr(data + 2, count);
+                EXPECT_EQ(hex.substr(0, 4), "ffd8");
+                EXPECT_EQ(hex.find_first_not_of("0123456789abcdef"), std::string::npos);
+                EXPECT_EQ(bytes[data + 2 + count], '\n');
+            } else {
+                EXPECT_EQ(bytes.substr(data, 2), "\xff\xd8");
+                EXPECT_EQ(bytes.substr(data + count - 2, 2), "\xff\xd9");
+            }
+
+            // The library scene comes first, except in a lighting library, which has none.
+            if (manager->kind().libraryScene) {
+                EXPECT_EQ(bytes.rfind(std::string(" begin SceneX\n  name \"") + manager->kind().libraryScene + "\"\n", 0), 0u);
+            } else {
+                EXPECT_EQ(bytes.rfind(" begin OrvoLightingStyle\n", 0), 0u);
+            }
+            EXPECT_EQ(bytes.find("\n begin SceneX"), std::string::npos);
+            if (manager == &styles) {
+                EXPECT_NE(bytes.find("  Description \"a description\"\n  UseDefaultScene 1\n  NeedsUpdate 0\n"
+                                     "  begin SceneX\n   name \"Object Style Swatch\"\n"),
+                          std::string::npos);
+            }
+        }
+    // The swatch scene of a lighting style is its own, holding its lights.
+    EXPECT_EQ(lighting.preset(0).scene().memberCount(kLightKind), 2);
+}
+
+TEST_F(OrvoStyleManagerTest, ThumbnailDataAfterExtraLineEndsDecodes) {
+    OrvoMaterialManager materials;
+    addPreset(materials, "Gold", true);
+    std::string path = dir.file("gold.kxm");
+    std::string error;
+    ASSERT_TRUE(materials.writeLibrary(path, error));
+    std::string bytes = readFile(path);
+    size_t keyword = bytes.find("JPEGBinaryThumbnail\n");
+    size_t lineEnd = bytes.find('\n', keyword + 22);
+
+    // A file written with CR LF line ends.
+    std::string crlf = bytes;
+    crlf.replace(lineEnd, 1, "\r\n");
+    writeFile(path, crlf);
+    OrvoMaterialManager read;
+    ASSERT_TRUE(read.readLibrary(path).ok);
+    ASSERT_EQ(read.presetCount(), 1);
+    EXPECT_NE(read.preset(0).currentThumbnail(), nullptr);
+
+    // Raw data that starts with a left-over line end: that many more bytes are read.
+    std::string block = bytes.substr(bytes.find(" begin OrvoMaterialStyle"));
+    block.insert(block.find('\n', block.find("JPEGBinaryThumbnail\n") + 22) + 1, "\n");
+    MemoryBlock memory(block.size() + 1);
+    std::memcpy(memory.lock(), block.c_str(), block.size() + 1);
+    memory.unlock();
+    OrvoMaterialManager fromMemory;
+    MemCmdIO in(&fromMemory);
+    in.attachInput(memory);
+    while (in.hasInput() && in.processNextCommand() == 0) {
+    }
+    in.finishOpenBlocks();
+    in.detach();
+    ASSERT_EQ(fromMemory.presetCount(), 1);
+    ASSERT_NE(fromMemory.preset(0).currentThumbnail(), nullptr);
+    EXPECT_EQ(fromMemory.preset(0).name(), "Gold");
+}
+
+TEST_F(OrvoStyleManagerTest, PresetRecordWithoutObjectWritesNothing) {
+    OrvoPresetStyle preset;
+    preset.setName("Lonely");
+    preset.setThumbnail(gradient(32, 32, 1));
+    SceneX holder;
+    MemoryBlock block(0);
+    MemCmdIO out(&holder);
+    out.attachOutput(block);
+    EXPECT_EQ(preset.write(out), -1);
+    EXPECT_EQ(out.writePosition(), 0u);
+
+    preset.setObject(std::make_unique<SceneX>());
+    EXPECT_EQ(preset.write(out), 0);
+    std::string text(reinterpret_cast<const char*>(block.lock()), out.writePosition());
+    block.unlock();
+    EXPECT_EQ(text.rfind(" begin OrvoPresetStyle\n  Name \"Lonely\"\n  ThumbnailSize 32 32\n  JPEGBinaryThumbnail\n", 0), 0u);
+}
+
+TEST_F(OrvoStyleManagerTest, ImportConflictsFollowTheRememberedAnswer) {
+    OrvoObjectStyleManager source;
+    addPreset(source, "Chisel", false, "new chisel");
+    addPreset(source, "Round", false, "new round");
+    addPreset(source, "Bevel", false, "new bevel");
+    std::string path = dir.file("styles.kxs");
+    std::string error;
+    ASSERT_TRUE(source.writeLibrary(path, error));
+
+    struct Case {
+        const char* scripted;
+        std::vector<std::string> names;
+        const char* chiselDescription;
+    };
+    const Case cases[] = {
+        {"Replace old", {"Chisel", "Round", "Bevel"}, "new chisel"},
+        {"Rename new", {"Chisel", "Round", "Chisel.1", "Round.1", "Bevel"}, "old"},
+        {"Ignore new", {"Chisel", "Round", "Bevel"}, "old"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.scripted);
+        OrvoObjectStyleManager library;
+        addPreset(library, "Chisel", false, "old");
+        addPreset(library, "round", false, "old");  // letter case does not make a name new
+        library.preset(1).rename("Round");
+        Dialogs::instance().clearShown();
+        Dialogs::instance().script(c.scripted);
+        ImportConflicts conflicts;
+        OrvoStyleManager::Load load = library.import(path, conflicts);
+        ASSERT_TRUE(load.ok) << load.error;
+        EXPECT_EQ(library.names(), c.names);
+        EXPECT_EQ(library.find("Chisel")->description(), c.chiselDescription);
+        EXPECT_EQ(conflicts.questionsAsked(), 1);  // the second conflict took the first answer
+        EXPECT_EQ(Dialogs::instance().shown().size(), 1u);
+    }
+    // Answered beforehand: no question at all.
+    OrvoObjectStyleManager library;
+    addPreset(library, "Round", false, "old");
+    ImportConflicts fixed(ImportConflicts::kIgnore);
+    Dialogs::instance().clearShown();
+    library.import(path, fixed);
+    EXPECT_EQ(library.names(), (std::vector<std::string>{"Round", "Chisel", "Bevel"}));
+    EXPECT_TRUE(Dialogs::instance().shown().empty());
+}
+
+TEST_F(OrvoStyleManagerTest, DamagedLibrariesKeepWhatCanBeRead) {
+    OrvoMaterialManager materials;
+    addPreset(materials, "First", true);
+    addPreset(materials, "Second", true);
+    std::string path = dir.file("lib.kxm");
+    std::string error;
+    ASSERT_TRUE(materials.writeLibrary(path, error));
+    const std::string bytes = readFile(path);
+    size_t secondData = bytes.find("JPEGBinaryThumbnail", bytes.find("begin OrvoMaterialStyle", bytes.find("begin OrvoMaterialStyle") + 1));
+    size_t secondCount = bytes.find('\n', secondData) + 1;
+    size_t countEnd = bytes.find('\n', secondCount);
+    ASSERT_NE(secondData, std::string::npos);
+
+    auto load = [&](const std::string& damaged) {
+        writeFile(path, damaged);
+        auto manager = std::make_unique<OrvoMaterialManager>();
+        manager->readLibrary(path);
+        return manager;
+    };
+    // The file cut inside the second thumbnail's data.
+    auto cut = load(bytes.substr(0, countEnd + 200));
+    ASSERT_EQ(cut->presetCount(), 1);
+    EXPECT_NE(cut->preset(0).currentThumbnail(), nullptr);
+
+    // A count smaller than the data: the thumbnail is dropped, the preset kept, stale.
+    std::string shortCount = bytes;
+    int count = std::stoi(bytes.substr(secondCount));
+    shortCount.replace(secondCount, countEnd - secondCount, "  " + std::to_string(count - 100));
+    auto wrong = load(shortCount);
+    ASSERT_EQ(wrong->presetCount(), 2);
+    EXPECT_NE(wrong->preset(0).currentThumbnail(), nullptr);
+    EXPECT_EQ(wrong->preset(1).currentThumbnail(), nullptr);
+    EXPECT_TRUE(wrong->preset(1).thumbnailStale());
+
+    // A count far beyond the file and a negative one.
+    for (const char* bad : {"  99999999", "  -5"}) {
+        std::string damaged = bytes;
+        damaged.replace(secondCount, countEnd - secondCount, bad);
+        auto manager = load(damaged);
+        EXPECT_GE(manager->presetCount(), 1);
+        for (int i = 1; i < manager->presetCount(); ++i) EXPECT_EQ(manager->preset(i).currentThumbnail(), nullptr);
+    }
+
+    // An "end" of another class fails that line: the presets before it stay.
+    std::string mismatched = bytes;
+    size_t end = mismatched.rfind("end OrvoMaterialStyle");
+    mismatched.replace(end, 21, "end OrvoLightStyle");
+    writeFile(path, mismatched);
+    OrvoMaterialManager partly;
+    OrvoStyleManager::Load result = partly.readLibrary(path);
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.error.find("<<end>> for class <<OrvoMaterialStyle>>"), std::string::npos);
+    EXPECT_EQ(partly.names(), (std::vector<std::string>{"First", "Second"}));
+}
+
+TEST_F(OrvoStyleManagerTest, SwatchFoldersKeepOrderReportFailuresAndFindNewFiles) {
+    std::string libraries = dir.file("Libraries");
+    OrvoLightManager lights;
+    addPreset(lights, "Zeta", true);
+    addPreset(lights, "Alpha", false);
+    addPreset(lights, "Key/Fill", false);
+    ASSERT_TRUE(lights.saveSwatches(libraries));
+    std::string folder = libraries + "/Veltrane Swatches/Light Swatches/";
+    EXPECT_EQ(readFile(folder + "_Light Swatches.idx"), "Zeta\nAlpha\nKey/Fill\n");
+    EXPECT_TRUE(std::filesystem::exists(folder + "Alpha.kxl"));
+    EXPECT_EQ(readFile(folder + "Zeta.kxl").rfind(" begin OrvoLightStyle\n  ThumbnailSize 64 48\n", 0), 0u);
+
+    OrvoLightManager loaded;
+    EXPECT_EQ(loaded.loadSwatches(libraries), 3);
+    EXPECT_EQ(loaded.names(), lights.names());
+    EXPECT_TRUE(Dialogs::instance().shown().empty());
+
+    // A listed file gone, and one the index does not list.
+    std::filesystem::rename(folder + "Alpha.kxl", folder + "Beta.kxl");
+    OrvoLightManager later;
+    EXPECT_EQ(later.loadSwatches(libraries), 2);
+    ASSERT_EQ(Dialogs::instance().shown().size(), 1u);
+    EXPECT_EQ(Dialogs::instance().shown()[0], "\rUnable to load Light swatch: Alpha");
+    EXPECT_EQ(later.addUnlistedSwatches(libraries), 1);
+    EXPECT_EQ(later.names(), (std::vector<std::string>{"Zeta", "Key/Fill", "Alpha"}));
+    OrvoMaterialManager materials;
+    EXPECT_EQ(OrvoStyleManager::newSwatchesNotice({&materials, &later}, {0, 1}),
+              "\rNew swatches have been found and added:\r   - Lighting (1)\r");
+    EXPECT_EQ(OrvoStyleManager::newSwatchesNotice({&materials, &later}, {0, 0}), "");
+}
+
+TEST_F(OrvoStyleManagerTest, NewPresetNamesAndThumbnailRules) {
+    OrvoMaterialManager materials;
+    EXPECT_EQ(materials.addNew()->name(), "New Material.");
+    EXPECT_EQ(materials.addNew()->name(), "New Material.1");
+    EXPECT_EQ(materials.addNew("new material.")->name(), "new material.2");
+    OrvoStyle& preset = materials.preset(0);
+    EXPECT_EQ(preset.requestedWidth(), -2);
+    EXPECT_EQ(preset.thumbnail(32, 32), nullptr);  // no renderer: nothing, still stale
+    EXPECT_TRUE(preset.thumbnailStale());
+    int renders = 0;
+    materials.setRenderHook([&](const OrvoStyle&, int w, int h) {
+        ++renders;
+        return gradient(w, h, 2);
+    });
+    const Picture* made = preset.thumbnail(32, 24);
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(made->height(), 24);
+    EXPECT_EQ(preset.thumbnail(32, 24), made);  // cached
+    EXPECT_EQ(preset.thumbnail(-1, 10), made);
+    EXPECT_EQ(renders, 1);
+    preset.thumbnail(16, 16);
+    EXPECT_EQ(renders, 2);
+    preset.setRequestedThumbnailSize(-1, 16);
+    EXPECT_TRUE(preset.thumbnailStale());
+    preset.setRequestedThumbnailSize(16, 16);
+    EXPECT_FALSE(preset.thumbnailStale());
+    preset.setThumbnail(nullptr);
+    EXPECT_TRUE(preset.thumbnailStale());
+}
+
+TEST_F(OrvoStyleManagerTest, CommandLineImportsListsExportsAndResaves) {
+    OrvoMaterialManager materials;
+    addPreset(materials, "Test Gold", true);
+    addPreset(materials, "Test Tin", false);
+    std::string error;
+    ASSERT_TRUE(materials.writeLibrary(dir.file("in.kxm"), error));
+    std::string program = std::string(FW_EXECUTABLE) + " --library-folder " + dir.file("docs") + " ";
+    auto run = [&](const std::string& arguments) { return test::runProgram(program, arguments, dir.path().string()); };
+
+    // The swatch folders start with the factory presets.
+    std::string factory;
+    for (const std::string& name : FactoryLibrary::names(FactoryLibrary::kMaterials)) factory += name + "\n";
+    int count = static_cast<int>(FactoryLibrary::names(FactoryLibrary::kMaterials).size());
+    EXPECT_EQ(run("library list materials").out, factory);
+    EXPECT_EQ(run("library import " + dir.file("in.kxm")).status, 0);
+    test::Outcome again = run("library import " + dir.file("in.kxm") + " --on-conflict rename");
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(run("--no library import " + dir.file("in.kxm")).out,
+              "0 materials imported; the library holds " + std::to_string(count + 4) + "\n");
+    EXPECT_EQ(run("library list materials").out, factory + "Test Gold\nTest Tin\nTest Gold.1\nTest Tin.1\n");
+
+    // The exported library is the swatch folder's presets, and resaving it keeps its bytes.
+    ASSERT_EQ(run("library export materials -o " + dir.file("out.kxm")).status, 0);
+    OrvoMaterialManager exported;
+    ASSERT_TRUE(exported.readLibrary(dir.file("out.kxm")).ok);
+    ASSERT_EQ(exported.presetCount(), count + 4);
+    EXPECT_EQ(exported.preset(count + 2).name(), "Test Gold.1");
+    EXPECT_NE(exported.preset(count + 2).currentThumbnail(), nullptr);
+    ASSERT_EQ(run("resave " + dir.file("out.kxm") + " " + dir.file("again.kxm")).status, 0);
+    EXPECT_EQ(readFile(dir.file("out.kxm")), readFile(dir.file("again.kxm")));
+
+    // Swatches rendered by the program for the thumbnails, distinct from one another.
+    test::Outcome rendered = run("library export lighting --thumbnails 40x30 -o " + dir.file("light.kxi"));
+    ASSERT_EQ(rendered.status, 0) << rendered.err;
+    OrvoLightingStyleManager lighting;
+    ASSERT_TRUE(lighting.readLibrary(dir.file("light.kxi")).ok);
+    ASSERT_EQ(lighting.names(), FactoryLibrary::names(FactoryLibrary::kLightingStyles));
+    for (int i = 0; i < lighting.presetCount(); ++i) {
+        const Picture* swatch = lighting.preset(i).currentThumbnail();
+        ASSERT_NE(swatch, nullptr);
+        EXPECT_EQ(swatch->width(), 40);
+        if (i > 0) {
+            EXPECT_NE(swatch->pixels(), lighting.preset(i - 1).currentThumbnail()->pixels());
+        }
+    }
+
+    test::Outcome wrong = run("library export lights -o " + dir.file("x.kxm"));
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_NE(wrong.err.find("a library of lights is a .kxl file"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace fw
