@@ -15,6 +15,10 @@
 #include "anim/AnimTrack.h"
 #include "anim/AnimTransition.h"
 #include "app/LibraryCommand.h"
+#include "library/OrvoLightManager.h"
+#include "library/OrvoLightingStyleManager.h"
+#include "library/OrvoMaterialManager.h"
+#include "library/OrvoObjectStyleManager.h"
 #include "app/FactoryLibrary.h"
 #include "app/OrvoSceneManager.h"
 #include "app/PresetApply.h"
@@ -230,9 +234,35 @@ struct Looks {
     bool any() const { return !material.empty() || !lighting.empty() || !style.empty(); }
 };
 
+// The user's library of a kind, as loaded from the swatch folders (which begin as the
+// factory's presets).
+OrvoStyleManager& lookLibrary(VeltraneApp& app, FactoryLibrary::Kind kind) {
+    switch (kind) {
+        case FactoryLibrary::kMaterials: return app.materialManager();
+        case FactoryLibrary::kObjectStyles: return app.objectStyleManager();
+        case FactoryLibrary::kLights: return app.lightManager();
+        default: return app.lightingStyleManager();
+    }
+}
+
+// The preset of the user's libraries a look option names; empty when there is none of
+// that kind and name.
+FactoryLibrary::Preset findLook(VeltraneApp& app, FactoryLibrary::Kind kind, const std::string& name) {
+    FactoryLibrary::Preset found;
+    OrvoStyle* preset = lookLibrary(app, kind).find(name);
+    if (!preset) return found;
+    if (kind == FactoryLibrary::kLightingStyles) {
+        found.lighting = &preset->scene();
+    } else if (kind == FactoryLibrary::kMaterials ? dynamic_cast<MaterialX*>(preset->item()) != nullptr
+                                                  : dynamic_cast<ObjectXStyle*>(preset->item()) != nullptr) {
+        found.member = preset->item();
+    }
+    return found;
+}
+
 // The names a look option may take: an object style option takes edge profiles too.
-std::vector<std::string> lookNames(FactoryLibrary::Kind kind) {
-    std::vector<std::string> names = FactoryLibrary::names(kind);
+std::vector<std::string> lookNames(VeltraneApp& app, FactoryLibrary::Kind kind) {
+    std::vector<std::string> names = lookLibrary(app, kind).names();
     if (kind == FactoryLibrary::kObjectStyles)
         for (const std::string& edge : TitleScene::edgeNames()) names.push_back(edge);
     return names;
@@ -243,8 +273,12 @@ bool isEdgeName(const std::string& name) {
     return std::find(edges.begin(), edges.end(), name) != edges.end();
 }
 
-// Every named preset exists; an unknown one is reported with the names closest to it.
+// Every named preset is in the user's libraries; an unknown one is reported with the
+// names closest to it.
 bool checkLooks(const Looks& looks) {
+    if (!looks.any()) return true;
+    Session session;
+    session.app.loadSwatches();
     const struct {
         const std::string* name;
         FactoryLibrary::Kind kind;
@@ -253,10 +287,10 @@ bool checkLooks(const Looks& looks) {
                    {&looks.material, FactoryLibrary::kMaterials, "material"},
                    {&looks.lighting, FactoryLibrary::kLightingStyles, "lighting style"}};
     for (const auto& o : options) {
-        if (o.name->empty() || FactoryLibrary::findPreset(o.kind, *o.name)) continue;
+        if (o.name->empty() || findLook(session.app, o.kind, *o.name)) continue;
         if (o.kind == FactoryLibrary::kObjectStyles && isEdgeName(*o.name)) continue;
         std::string text = std::string("no such ") + o.what + "; the closest are";
-        std::vector<std::string> close = FactoryLibrary::closeNames(*o.name, lookNames(o.kind));
+        std::vector<std::string> close = FactoryLibrary::closeNames(*o.name, lookNames(session.app, o.kind));
         for (size_t i = 0; i < close.size(); ++i) text += (i ? ", \"" : " \"") + close[i] + "\"";
         printError(*o.name, text);
         return false;
@@ -266,10 +300,13 @@ bool checkLooks(const Looks& looks) {
 
 // Puts the checked presets on the scene: the style first, so that the material
 // dresses the styles the objects wear in the end.
-void applyLooks(SceneX& scene, const Looks& looks, bool edgeDone = false) {
+void applyLooks(VeltraneApp& app, const Looks& looks, bool edgeDone = false) {
+    if (!looks.any()) return;
+    app.loadSwatches();
+    SceneX& scene = *app.sceneManager().scene();
     if (!looks.style.empty() && !edgeDone) {
         int changed = 0;
-        if (auto preset = FactoryLibrary::findPreset(FactoryLibrary::kObjectStyles, looks.style))
+        if (auto preset = findLook(app, FactoryLibrary::kObjectStyles, looks.style))
             changed = PresetApply::objectStyle(scene, *dynamic_cast<ObjectXStyle*>(preset.member));
         else
             changed = PresetApply::edgeProfile(scene, looks.style);
@@ -277,12 +314,12 @@ void applyLooks(SceneX& scene, const Looks& looks, bool edgeDone = false) {
     }
     if (!looks.material.empty()) {
         int dressed = 0;
-        auto preset = FactoryLibrary::findPreset(FactoryLibrary::kMaterials, looks.material);
+        auto preset = findLook(app, FactoryLibrary::kMaterials, looks.material);
         PresetApply::material(scene, *dynamic_cast<MaterialX*>(preset.member), &dressed);
         if (dressed == 0) printError("--material", "the project has no visible objects to wear it");
     }
     if (!looks.lighting.empty()) {
-        auto preset = FactoryLibrary::findPreset(FactoryLibrary::kLightingStyles, looks.lighting);
+        auto preset = findLook(app, FactoryLibrary::kLightingStyles, looks.lighting);
         PresetApply::lighting(scene, *preset.lighting, PresetApply::lightScale(scene));
     }
 }
@@ -296,7 +333,7 @@ int renderProject(const std::string& path, const std::string& out, const std::st
     Session session;
     OrvoSceneManager& manager = session.app.sceneManager();
     if (!loadProjectOrReport(manager, path)) return kExitUserError;
-    applyLooks(*manager.scene(), looks);
+    applyLooks(session.app, looks);
     RenderJob job(manager, printError);
     if (!job.configure(size, frameNumber, renderer)) return kExitUserError;
     return job.renderTo(out, path);
@@ -323,7 +360,7 @@ int writeTitle(const TitleScene::Options& options, const std::string& out, bool 
         return kExitUserError;
     }
     // An edge profile named by --style was built in already.
-    applyLooks(*manager.scene(), looks, looks.style == options.edge);
+    applyLooks(session.app, looks, looks.style == options.edge);
     if (project) {
         if (!manager.writeFile(out, false)) {
             printError(out, "cannot be written");
@@ -368,7 +405,7 @@ int renderRange(const RenderSequence::Request& request, const Looks& looks) {
     Session session;
     OrvoSceneManager& manager = session.app.sceneManager();
     if (!loadProjectOrReport(manager, request.project)) return kExitUserError;
-    applyLooks(*manager.scene(), looks);
+    applyLooks(session.app, looks);
     return RenderSequence::run(manager, request);
 }
 
@@ -438,7 +475,7 @@ int importMesh(const std::string& file, const std::string& out, const std::strin
     Session session;
     OrvoSceneManager& manager = session.app.sceneManager();
     if (!loadProjectOrReport(manager, project)) return kExitUserError;
-    applyLooks(*manager.scene(), looks);
+    applyLooks(session.app, looks);
     if (!manager.writeFile(project, false)) {
         printError(project, "cannot be written");
         return kExitUserError;
@@ -449,11 +486,12 @@ int importMesh(const std::string& file, const std::string& out, const std::strin
 // The look options, the same on every command that takes them.
 void addLookOptions(CLI::App& command, Looks& looks) {
     command.add_option("--material", looks.material,
-                       "a factory material put on every visible object (\"Polished Gold\", \"Chrome\", ...)");
+                       "a material of the library put on every visible object (\"Polished Gold\", \"Chrome\", "
+                       "...; `library list materials` lists them)");
     command.add_option("--lighting", looks.lighting,
-                       "a factory lighting style that replaces the lights (\"Three-Point\", \"Sunset\", ...)");
+                       "a lighting style of the library that replaces the lights (\"Three-Point\", \"Sunset\", ...)");
     command.add_option("--style", looks.style,
-                       "a factory object style (\"Deep Bevel\", ...) or an edge profile (\"Bevel, Medium\", ...) "
+                       "an object style of the library (\"Deep Bevel\", ...) or an edge profile (\"Bevel, Medium\", ...) "
                        "for every visible extruded object");
 }
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "app/CommandLine.h"
+#include "app/ContactSheet.h"
 #include "app/VeltraneApp.h"
 #include "library/ImportConflicts.h"
 #include "library/OrvoLightManager.h"
@@ -13,6 +14,7 @@
 #include "library/OrvoMaterialManager.h"
 #include "library/OrvoObjectStyleManager.h"
 #include "platform/Dialogs.h"
+#include "surface/Picture.h"
 
 namespace fw {
 
@@ -80,6 +82,12 @@ LibraryCommand::LibraryCommand(CLI::App& app) {
         ->check(CLI::IsMember({"materials", "lights", "styles", "lighting"}));
     export_->add_option("-o,--output", exportPath_, "library file with the kind's extension (.kxm, .kxl, .kxs, .kxi)")
         ->required();
+    sheet_ = library_->add_subcommand("sheet", "Write a contact sheet: every preset's swatch with its name.");
+    sheet_->add_option("KIND", sheetKind_, "materials, lights, styles or lighting")
+        ->required()
+        ->check(CLI::IsMember({"materials", "lights", "styles", "lighting"}));
+    sheet_->add_option("-o,--output", sheetPath_, "image file (.png, .tga, .jpg, .tif, .bmp, .jp2 or .exr)")
+        ->required();
     export_->add_flag("--text-thumbnails", textThumbnails_, "thumbnails as hexadecimal text instead of raw bytes");
     export_->add_option("--thumbnails", thumbnailSize_, "WIDTHxHEIGHT: render each preset's swatch at this size "
                                                        "first where the one kept is stale or of another size "
@@ -87,13 +95,14 @@ LibraryCommand::LibraryCommand(CLI::App& app) {
 }
 
 bool LibraryCommand::parsed() const {
-    return library_->parsed() && (list_->parsed() || import_->parsed() || export_->parsed());
+    return library_->parsed() && (list_->parsed() || import_->parsed() || export_->parsed() || sheet_->parsed());
 }
 
 int LibraryCommand::run() {
     if (list_->parsed()) return list();
     if (import_->parsed()) return importFile();
     if (export_->parsed()) return exportKind();
+    if (sheet_->parsed()) return sheet();
     return kExitUserError;
 }
 
@@ -163,6 +172,34 @@ int LibraryCommand::exportKind() {
     std::string error;
     if (!manager->writeLibrary(exportPath_, error)) {
         printError(exportPath_, error);
+        return kExitUserError;
+    }
+    return kExitOk;
+}
+
+int LibraryCommand::sheet() {
+    const OrvoStyleManager::Kind* kind = nullptr;
+    for (const auto* k : kKinds)
+        if (sheetKind_ == k->word) kind = k;
+    LibrarySession session;
+    OrvoStyleManager* manager = managerOf(session.app, kind);
+    std::vector<ContactSheet::Swatch> swatches;
+    bool rendered = false;
+    for (int i = 0; i < manager->presetCount(); ++i) {
+        OrvoStyle& preset = manager->preset(i);
+        const int w = ContactSheet::kSwatchWidth, h = ContactSheet::kSwatchHeight;
+        rendered = rendered || preset.thumbnailStale() || !preset.currentThumbnail() ||
+                   preset.currentThumbnail()->width() != w || preset.currentThumbnail()->height() != h;
+        preset.setRequestedThumbnailSize(w, h);
+        const Picture* picture = preset.thumbnail(w, h);
+        if (!picture) printError(preset.name(), "its swatch could not be rendered");
+        swatches.push_back({preset.name(), picture});
+    }
+    // Swatches drawn for the sheet are kept with the presets, so the next sheet is quick.
+    if (rendered) manager->saveSwatches(VeltraneApp::userLibraries());
+    std::string error;
+    if (!ContactSheet::write(swatches, sheetPath_, error)) {
+        printError(sheetPath_, error);
         return kExitUserError;
     }
     return kExitOk;

@@ -28,11 +28,13 @@ private:
     int list();
     int importFile();
     int exportKind();
+    int sheet();
 
     CLI::App* library_ = nullptr;
     CLI::App* list_ = nullptr;
     CLI::App* import_ = nullptr;
     CLI::App* export_ = nullptr;
+    CLI::App* sheet_ = nullptr;
     std::string listKind_;
     std::string importPath_;
     std::string onConflict_;
@@ -40,6 +42,8 @@ private:
     std::string exportPath_;
     bool textThumbnails_ = false;
     std::string thumbnailSize_;
+    std::string sheetKind_;
+    std::string sheetPath_;
 };
 
 }  // namespace fw

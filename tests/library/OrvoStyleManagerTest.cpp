@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 
 #include "RunProgram.h"
 #include "TempDir.h"
+#include "app/ContactSheet.h"
 #include "app/FactoryLibrary.h"
 #include "app/Registration.h"
 #include "library/OrvoLightManager.h"
@@ -393,6 +395,30 @@ TEST_F(OrvoStyleManagerTest, CommandLineImportsListsExportsAndResaves) {
             EXPECT_NE(swatch->pixels(), lighting.preset(i - 1).currentThumbnail()->pixels());
         }
     }
+
+    // Looks come from the user's libraries: an imported preset dresses a title.
+    test::Outcome dressed = run("text Tin --material \"Test Tin.1\" -o " + dir.file("tin.kxp"));
+    ASSERT_EQ(dressed.status, 0) << dressed.err;
+    EXPECT_NE(readFile(dir.file("tin.kxp")).find("Test Tin.1"), std::string::npos);
+
+    // A contact sheet of six lighting styles: two rows of five cells, the swatches it
+    // drew kept with the presets.
+    test::Outcome sheet = run("library sheet lighting -o " + dir.file("sheet.png"));
+    ASSERT_EQ(sheet.status, 0) << sheet.err;
+    const std::string png = readFile(dir.file("sheet.png"));
+    ASSERT_GT(png.size(), 24u);
+    auto be32 = [&](size_t at) {
+        return static_cast<uint32_t>(static_cast<uint8_t>(png[at])) << 24 | static_cast<uint8_t>(png[at + 1]) << 16 |
+               static_cast<uint8_t>(png[at + 2]) << 8 | static_cast<uint8_t>(png[at + 3]);
+    };
+    EXPECT_EQ(be32(16), 5u * (ContactSheet::kSwatchWidth + 10) + 10);
+    EXPECT_EQ(be32(20), 2u * (ContactSheet::kSwatchHeight + 32) + 10);
+    int kept = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.file("docs")))
+        if (entry.path().extension() == ".kxi" &&
+            readFile(entry.path().string()).find("ThumbnailSize 160 120\n") != std::string::npos)
+            ++kept;
+    EXPECT_EQ(kept, 6);
 
     test::Outcome wrong = run("library export lights -o " + dir.file("x.kxm"));
     EXPECT_EQ(wrong.status, 1);
