@@ -141,13 +141,7 @@ bool RayScene::refitTo(const DrawList& list, std::string& error) {
         rtcUpdateGeometryBuffer(geometry, RTC_BUFFER_TYPE_VERTEX, 0);
         rtcCommitGeometry(geometry);
     }
-    rtcCommitScene(scene_);
-    if (watch_.outOfMemory || rtcGetDeviceError(device_) == RTC_ERROR_OUT_OF_MEMORY) {
-        release();
-        error = kStorageOverflow;
-        return false;
-    }
-    finishBox();
+    if (!commitScene(error)) return false;
     refitted_ = true;
     ++refits_;
     return true;
@@ -209,6 +203,10 @@ bool RayScene::build(const DrawList& list, std::string& error) {
         error = kAllocationFailed;
         return false;
     }
+    return commitScene(error);
+}
+
+bool RayScene::commitScene(std::string& error) {
     rtcCommitScene(scene_);
     if (watch_.outOfMemory || rtcGetDeviceError(device_) == RTC_ERROR_OUT_OF_MEMORY) {
         release();

@@ -115,6 +115,8 @@ private:
         std::vector<uint32_t> triangles;
     };
     void release();
+    // Builds or refits the committed geometries; false (released) when storage ran out.
+    bool commitScene(std::string& error);
     // The item's vertices in world space into `v`, growing the box.
     void place(const DrawList::Item& item, Vertices& v);
     bool sameShape(const DrawList& list) const;
