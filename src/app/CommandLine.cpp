@@ -15,6 +15,7 @@
 #include "anim/AnimTrack.h"
 #include "anim/AnimTransition.h"
 #include "app/LibraryCommand.h"
+#include "library/MemberCopy.h"
 #include "library/OrvoLightManager.h"
 #include "library/OrvoLightingStyleManager.h"
 #include "library/OrvoMaterialManager.h"
@@ -315,6 +316,9 @@ void applyLooks(VeltraneApp& app, const Looks& looks, bool edgeDone = false) {
     if (!looks.material.empty()) {
         int dressed = 0;
         auto preset = findLook(app, FactoryLibrary::kMaterials, looks.material);
+        // The image maps and files the material names come along, as its preset keeps them.
+        MemberCopy::copyReferences(lookLibrary(app, FactoryLibrary::kMaterials).find(looks.material)->scene(),
+                                   *preset.member, scene);
         PresetApply::material(scene, *dynamic_cast<MaterialX*>(preset.member), &dressed);
         if (dressed == 0) printError("--material", "the project has no visible objects to wear it");
     }

@@ -15,6 +15,20 @@ namespace {
 const int kCopyOrder[] = {kCameraKind, kImageFileKind, kImageMapKind, kMaterialKind, kTextBlockKind, kStyleKind,
                           kGroupKind,  kObjectKind,    kLightKind,    kProfileKind,  kAnimTrackKind};
 
+// What the member refers to, in the order a scene file gives it (images and maps first).
+std::vector<SceneMember*> referredTo(Scene& from, SceneMember& member) {
+    from.clearUsedMarks();
+    member.markUsed();
+    std::vector<SceneMember*> referred;
+    for (int kind : {kImageFileKind, kImageMapKind, kMaterialKind, kProfileKind})
+        for (int i = 0; i < from.memberCount(kind); ++i) {
+            SceneMember* m = from.member(kind, i);
+            if (m != &member && m->used()) referred.push_back(m);
+        }
+    from.clearUsedMarks();
+    return referred;
+}
+
 }  // namespace
 
 SceneMember* MemberCopy::copy(SceneMember& member, SceneX& into) {
@@ -36,18 +50,17 @@ SceneMember* MemberCopy::copy(SceneMember& member, SceneX& into) {
 }
 
 SceneMember* MemberCopy::copyWithReferences(Scene& from, SceneMember& member, SceneX& into) {
-    from.clearUsedMarks();
-    member.markUsed();
-    std::vector<SceneMember*> referred;
-    for (int kind : {kImageFileKind, kImageMapKind, kMaterialKind, kProfileKind})
-        for (int i = 0; i < from.memberCount(kind); ++i) {
-            SceneMember* m = from.member(kind, i);
-            if (m != &member && m->used()) referred.push_back(m);
-        }
-    from.clearUsedMarks();
-    for (SceneMember* m : referred) copy(*m, into);
+    for (SceneMember* m : referredTo(from, member)) copy(*m, into);
     SceneMember* copied = copy(member, into);
     into.postLoad();
+    return copied;
+}
+
+int MemberCopy::copyReferences(Scene& from, SceneMember& member, SceneX& into) {
+    int copied = 0;
+    for (SceneMember* m : referredTo(from, member))
+        if (!into.findMember(m->name()) && copy(*m, into)) ++copied;
+    if (copied) into.postLoad();
     return copied;
 }
 

@@ -17,6 +17,9 @@ public:
     static SceneMember* copy(SceneMember& member, SceneX& into);
     // The member and the image files, image maps, materials and profiles it refers to.
     static SceneMember* copyWithReferences(Scene& from, SceneMember& member, SceneX& into);
+    // Only what the member refers to, leaving out what `into` holds under the same name
+    // already; how many members were copied.
+    static int copyReferences(Scene& from, SceneMember& member, SceneX& into);
     // Every member of `from`, kind by kind in the order a scene writes them.
     static void copyAll(Scene& from, SceneX& into);
 };

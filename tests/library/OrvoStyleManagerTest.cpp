@@ -15,12 +15,15 @@
 #include "library/OrvoMaterialManager.h"
 #include "library/OrvoObjectStyleManager.h"
 #include "library/OrvoPresetStyle.h"
+#include "output/ImageWriter.h"
 #include "persistence/MemCmdIO.h"
 #include "platform/Dialogs.h"
 #include "platform/MemoryBlock.h"
 #include "scene/MemberFactory.h"
 #include "scene/SceneMember.h"
 #include "scene/SceneX.h"
+#include "surface/MaterialChannel.h"
+#include "surface/MaterialX.h"
 
 namespace fw {
 namespace {
@@ -353,7 +356,13 @@ TEST_F(OrvoStyleManagerTest, NewPresetNamesAndThumbnailRules) {
 TEST_F(OrvoStyleManagerTest, CommandLineImportsListsExportsAndResaves) {
     OrvoMaterialManager materials;
     addPreset(materials, "Test Gold", true);
-    addPreset(materials, "Test Tin", false);
+    // A material that names an image file, which must reach a project it dresses.
+    auto* tin = dynamic_cast<MaterialX*>(addPreset(materials, "Test Tin", false).item());
+    ASSERT_NE(tin, nullptr);
+    std::vector<uint8_t> stripes(8 * 8 * 4, 200);
+    std::string imageError;
+    ASSERT_TRUE(ImageWriter::write(dir.file("tin-stripes.png"), {8, 8, stripes.data()}, false, imageError));
+    ASSERT_NE(tin->channel(0).setImageLayer(dir.file("tin-stripes.png")), nullptr);
     std::string error;
     ASSERT_TRUE(materials.writeLibrary(dir.file("in.kxm"), error));
     std::string program = std::string(FW_EXECUTABLE) + " --library-folder " + dir.file("docs") + " ";
@@ -399,7 +408,9 @@ TEST_F(OrvoStyleManagerTest, CommandLineImportsListsExportsAndResaves) {
     // Looks come from the user's libraries: an imported preset dresses a title.
     test::Outcome dressed = run("text Tin --material \"Test Tin.1\" -o " + dir.file("tin.kxp"));
     ASSERT_EQ(dressed.status, 0) << dressed.err;
-    EXPECT_NE(readFile(dir.file("tin.kxp")).find("Test Tin.1"), std::string::npos);
+    const std::string dressedProject = readFile(dir.file("tin.kxp"));
+    EXPECT_NE(dressedProject.find("Test Tin.1"), std::string::npos);
+    EXPECT_NE(dressedProject.find("tin-stripes.png"), std::string::npos);
 
     // A contact sheet of six lighting styles: two rows of five cells, the swatches it
     // drew kept with the presets.
