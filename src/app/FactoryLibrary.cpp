@@ -204,7 +204,7 @@ void patterned(SceneX& scene) {
     }
 }
 
-struct LightSpec {
+struct LightRecipe {
     const char* name;
     int type;
     double at[3];  // camera distances; the light looks at the origin
@@ -213,25 +213,25 @@ struct LightSpec {
     bool shadow = false;
 };
 
-LightX& addLight(SceneX& scene, const LightSpec& spec) {
-    auto* light = new LightX(scene, spec.name);
-    light->setType(spec.type);
+LightX& addLight(SceneX& scene, const LightRecipe& recipe) {
+    auto* light = new LightX(scene, recipe.name);
+    light->setType(recipe.type);
     light->setFalloff(Light::kNone);
-    put(light->color, spec.colour);
-    light->intensity = spec.intensity;
-    light->shadow = spec.shadow;
-    if (spec.type != Light::kAmbient) {
+    put(light->color, recipe.colour);
+    light->intensity = recipe.intensity;
+    light->shadow = recipe.shadow;
+    if (recipe.type != Light::kAmbient) {
         light->setMode(Camera::kLookAt);
-        for (int i = 0; i < 3; ++i) light->eye[i] = light->translate[i] = spec.at[i], light->target[i] = 0;
+        for (int i = 0; i < 3; ++i) light->eye[i] = light->translate[i] = recipe.at[i], light->target[i] = 0;
     }
-    if (spec.type == Light::kSpot) light->setSpotAngles(22, 38);
+    if (recipe.type == Light::kSpot) light->setSpotAngles(22, 38);
     return *light;
 }
 
 const char* const kLightingNames[] = {"Three-Point", "Dramatic Side", "Top-Down Stage",
                                       "Sunset",      "Cool Studio",   "Backlit Rim"};
 
-std::vector<LightSpec> lightingSpecs(const std::string& name) {
+std::vector<LightRecipe> lightingRecipes(const std::string& name) {
     using L = Light;
     const Colour white{1, 1, 1};
     if (name == "Three-Point")
@@ -401,7 +401,7 @@ void FactoryLibrary::buildObjectStyles(SceneX& scene) {
 
 void FactoryLibrary::buildLights(SceneX& scene) {
     using L = Light;
-    const LightSpec kLights[] = {
+    const LightRecipe kLights[] = {
         {"Key Light", L::kPoint, {0.5, 0.6, 0.9}, {1, 1, 1}, 0.9, true},
         {"Soft Fill", L::kPoint, {-0.8, 0.2, 0.7}, {1, 1, 1}, 0.35},
         {"Warm Spot", L::kSpot, {0.3, 0.9, 0.8}, {1.0f, 0.8f, 0.55f}, 1.1, true},
@@ -411,13 +411,13 @@ void FactoryLibrary::buildLights(SceneX& scene) {
         {"Moonlight", L::kDirectional, {-0.5, 0.7, 0.5}, {0.55f, 0.65f, 1.0f}, 0.6},
         {"Red Accent", L::kPoint, {0.9, -0.3, 0.5}, {1.0f, 0.25f, 0.2f}, 0.7},
     };
-    for (const LightSpec& spec : kLights) addLight(scene, spec);
+    for (const LightRecipe& recipe : kLights) addLight(scene, recipe);
 }
 
 bool FactoryLibrary::buildLightingStyle(const std::string& name, SceneX& scene) {
-    std::vector<LightSpec> specs = lightingSpecs(name);
-    for (const LightSpec& spec : specs) addLight(scene, spec);
-    return !specs.empty();
+    std::vector<LightRecipe> recipes = lightingRecipes(name);
+    for (const LightRecipe& recipe : recipes) addLight(scene, recipe);
+    return !recipes.empty();
 }
 
 FactoryLibrary::Preset FactoryLibrary::findPreset(Kind kind, const std::string& name) {
