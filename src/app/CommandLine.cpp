@@ -317,8 +317,7 @@ void applyLooks(VeltraneApp& app, const Looks& looks, bool edgeDone = false) {
         int dressed = 0;
         auto preset = findLook(app, FactoryLibrary::kMaterials, looks.material);
         // The image maps and files the material names come along, as its preset keeps them.
-        MemberCopy::copyReferences(lookLibrary(app, FactoryLibrary::kMaterials).find(looks.material)->scene(),
-                                   *preset.member, scene);
+        MemberCopy::copyReferences(preset.member->scene(), *preset.member, scene);
         PresetApply::material(scene, *dynamic_cast<MaterialX*>(preset.member), &dressed);
         if (dressed == 0) printError("--material", "the project has no visible objects to wear it");
     }

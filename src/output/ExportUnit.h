@@ -59,6 +59,16 @@ struct ExportUnit {
         return geometry && geometry->getElementRefs(e, info, p, t, n) && info.kind == GeometryInterface::Polygon &&
                info.count >= 3 && writes(info.part);
     }
+    // Whether every corner of the element names a position, and, where the element has
+    // texture corners, a texture coordinate the geometry holds.
+    bool cornersInRange(const GeometryInterface::ElementInfo& info, const int* p, const int* t) const {
+        const bool textured = t && info.texCount == info.count;
+        for (int c = 0; c < info.count; ++c)
+            if (p[c] < 0 || p[c] >= geometry->vertexCount() ||
+                (textured && (t[c] < 0 || t[c] >= geometry->texCoordCount())))
+                return false;
+        return true;
+    }
 };
 
 // Frame-dependent file names: a sequence of OBJ files, logo.obj frame 12 -> logo.0012.obj.

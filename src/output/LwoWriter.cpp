@@ -84,13 +84,8 @@ std::vector<Polygon> polygonsOf(const ExportUnit& unit) {
     for (int e = 0; e < g.elementCount(); ++e) {
         GeometryInterface::ElementInfo info;
         const int *p, *t, *n;
-        if (!unit.polygon(e, info, &p, &t, &n)) continue;
+        if (!unit.polygon(e, info, &p, &t, &n) || !unit.cornersInRange(info, p, t)) continue;
         bool hasTex = t && info.texCount == info.count;
-        bool inRange = true;
-        for (int c = 0; c < info.count; ++c)
-            inRange = inRange && p[c] >= 0 && p[c] < g.vertexCount() &&
-                      (!hasTex || (t[c] >= 0 && t[c] < g.texCoordCount()));
-        if (!inRange) continue;
         auto add = [&](std::initializer_list<int> corners) {
             Polygon poly;
             poly.part = info.part;

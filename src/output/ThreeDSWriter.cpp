@@ -196,12 +196,8 @@ Mesh build(const ExportUnit& unit, bool world) {
     for (int e = 0; e < g.elementCount(); ++e) {
         GeometryInterface::ElementInfo info;
         const int *p, *t, *n;
-        if (!unit.polygon(e, info, &p, &t, &n)) continue;
+        if (!unit.polygon(e, info, &p, &t, &n) || !unit.cornersInRange(info, p, t)) continue;
         bool hasTex = t && info.texCount == info.count;
-        bool inRange = true;
-        for (int c = 0; c < info.count; ++c)
-            inRange = inRange && p[c] >= 0 && p[c] < count && (!hasTex || (t[c] >= 0 && t[c] < g.texCoordCount()));
-        if (!inRange) continue;
         corners.clear();
         for (int c = 0; c < info.count; ++c) {
             int tex = hasTex ? t[c] : -1;
