@@ -1,6 +1,7 @@
 #include "surface/BakedMaterial.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace fw {
 
@@ -18,9 +19,21 @@ bool BakedMaterial::transparent() const {
     if (style == kShadowCatcher) return true;
     for (int s = 0; s < (fresnel ? 2 : 1); ++s) {
         if (surface[s].opacity < 1.0f) return true;
+        // Every texel's bytes ANDed together, two texels a step: an alpha byte stays
+        // 255 only when all alphas are. Asked per part every frame, so it must be quick.
         const Texture& c = surface[s].color;
-        for (size_t i = 3; i < c.rgba.size(); i += 4)
-            if (c.rgba[i] < 255) return true;
+        const size_t texels = c.rgba.size() / 4;
+        uint64_t all = ~uint64_t(0);
+        size_t i = 0;
+        for (; i + 2 <= texels; i += 2) {
+            uint64_t pair;
+            std::memcpy(&pair, c.rgba.data() + i * 4, 8);
+            all &= pair;
+        }
+        uint8_t bytes[8];
+        std::memcpy(bytes, &all, 8);
+        if (bytes[3] < 255 || bytes[7] < 255) return true;
+        if (i < texels && c.rgba[i * 4 + 3] < 255) return true;
     }
     return false;
 }

@@ -47,10 +47,18 @@ void NoiseGenerator::build(int sumMode, double octaves, double frequency, double
 
 double NoiseGenerator::noise(double x, double y) const {
     // The pattern repeats every kTableSize units, so far-off points fold back first.
-    x -= std::floor(x / kTableSize) * kTableSize;
-    y -= std::floor(y / kTableSize) * kTableSize;
-    if (!(x >= 0 && x < kTableSize)) x = 0;
-    if (!(y >= 0 && y < kTableSize)) y = 0;
+    // Most points need no folding, and skipping it gives the same values (adding zero
+    // turns a negative zero positive, as the fold would).
+    auto fold = [](double& v) {
+        if (v >= 0 && v < kTableSize) {
+            v += 0.0;
+            return;
+        }
+        v -= std::floor(v / kTableSize) * kTableSize;
+        if (!(v >= 0 && v < kTableSize)) v = 0;
+    };
+    fold(x);
+    fold(y);
     int i = static_cast<int>(x), j = static_cast<int>(y);
     double fx = x - i, fy = y - j;
     int i1 = (i + 1) & (kTableSize - 1), j1 = (j + 1) & (kTableSize - 1);
