@@ -15,7 +15,7 @@ namespace {
 
 // One mipmap level from the one above it, filtered as the rasteriser's own mipmap
 // generation filters: a bilinear read at each new texel's centre, clamped at the
-// edges, in eight-bit fixed point rounded to the nearest step.
+// edges, with weights and sums in eight-bit fixed point rounded to the nearest step.
 // Made here, the first frame skips compiling the rasteriser's blit program for it.
 void halve(const uint8_t* src, int sw, int sh, int dw, int dh, std::vector<uint8_t>& out) {
     struct Tap {
@@ -24,10 +24,10 @@ void halve(const uint8_t* src, int sw, int sh, int dw, int dh, std::vector<uint8
     auto taps = [](int from, int to) {
         std::vector<Tap> t(static_cast<size_t>(to));
         for (int i = 0; i < to; ++i) {
-            double x = (i + 0.5) * from / to - 0.5;
-            double floor = std::floor(x);
+            const double x = (i + 0.5) * from / to - 0.5, floor = std::floor(x);
             int low = static_cast<int>(floor);
-            int weight = static_cast<int>((x - floor) * 256.0);
+            int weight = static_cast<int>(std::lround((x - floor) * 256.0));
+            if (weight == 256) ++low, weight = 0;
             t[static_cast<size_t>(i)] = {std::clamp(low, 0, from - 1), std::clamp(low + 1, 0, from - 1), weight};
         }
         return t;

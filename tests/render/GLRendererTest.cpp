@@ -1,9 +1,14 @@
 // Frames rendered through the real headless OpenGL context (Mesa's llvmpipe here).
 #include "render/GLRenderer.h"
 
+#define GL_GLEXT_PROTOTYPES 1
+#include <GL/gl.h>
+#include <GL/glext.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -12,6 +17,7 @@
 #include "render/LightX.h"
 #include "render/LightSlots.h"
 #include "render/LightingProgram.h"
+#include "render/MaterialTextures.h"
 #include "scene/SceneX.h"
 
 namespace fw {
@@ -207,6 +213,51 @@ TEST_F(Render, BackgroundMediaFillsTheFrameBehindTheObjects) {
     EXPECT_NEAR(half.pixel(199, 199)[0], 128, 2);
     EXPECT_EQ(half.pixel(0, 0)[1], 0);
     EXPECT_EQ(rgb(half, 100, 100), rgb(full, 100, 100));
+}
+
+// Uploaded textures carry a mipmap chain made on our side; it must be the chain the
+// driver's own generation makes, level by level, odd sizes included (llvmpipe's to the
+// byte; another driver may round a step apart).
+TEST_F(Render, UploadedMipmapsAreTheDriversOwn) {
+    for (auto size : {std::pair{64, 32}, std::pair{37, 19}, std::pair{1, 9}}) {
+        BakedMaterial material;
+        BakedMaterial::Texture& color = material.surface[0].color;
+        color.width = size.first, color.height = size.second;
+        std::srand(7);
+        for (int i = 0; i < color.width * color.height * 4; ++i) color.rgba.push_back(static_cast<uint8_t>(std::rand()));
+        MaterialTextures textures;
+        const unsigned ours = textures.upload(material).ids[0][0];
+        GLuint theirs = 0;
+        glGenTextures(1, &theirs);
+        glBindTexture(GL_TEXTURE_2D, theirs);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, color.width, color.height, 0, GL_RGBA, GL_UNSIGNED_BYTE, color.rgba.data());
+        glGenerateMipmap(GL_TEXTURE_2D);
+        auto level = [](unsigned texture, int l, int& w, int& h) {
+            glBindTexture(GL_TEXTURE_2D, texture);
+            glGetTexLevelParameteriv(GL_TEXTURE_2D, l, GL_TEXTURE_WIDTH, &w);
+            glGetTexLevelParameteriv(GL_TEXTURE_2D, l, GL_TEXTURE_HEIGHT, &h);
+            std::vector<uint8_t> texels(static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
+            glPixelStorei(GL_PACK_ALIGNMENT, 1);
+            if (!texels.empty()) glGetTexImage(GL_TEXTURE_2D, l, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+            return texels;
+        };
+        int levels = 0, largest = 0;
+        for (int l = 0;; ++l) {
+            int w = 0, h = 0, tw = 0, th = 0;
+            std::vector<uint8_t> a = level(ours, l, w, h), b = level(theirs, l, tw, th);
+            ASSERT_EQ(w, tw) << size.first << " x " << size.second << " level " << l;
+            ASSERT_EQ(h, th) << size.first << " x " << size.second << " level " << l;
+            if (w == 0) break;
+            ++levels;
+            for (size_t i = 0; i < a.size(); ++i) largest = std::max(largest, std::abs(a[i] - b[i]));
+        }
+        EXPECT_EQ(levels, 1 + static_cast<int>(std::log2(std::max(color.width, color.height))));
+        const bool llvmpipe = renderer->description().find("llvmpipe") != std::string::npos;
+        EXPECT_LE(largest, llvmpipe ? 0 : 1) << size.first << " x " << size.second << " on " << renderer->description();
+        glDeleteTextures(1, &theirs);
+        textures.release();
+    }
 }
 
 TEST_F(Render, BrokenProgramsAndSizesAreReportedNotCrashed) {
