@@ -104,7 +104,7 @@ void FrameTargets::readBack(RenderImage& out) {
     glReadBuffer(GL_COLOR_ATTACHMENT0);
     out.width = width_;
     out.height = height_;
-    out.rgba.assign(static_cast<size_t>(width_) * height_ * 4, 0);
+    out.rgba.resize(static_cast<size_t>(width_) * height_ * 4);  // every byte is read back over
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, out.rgba.data());
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
