@@ -1,6 +1,7 @@
 #include "geometry/ObjectX.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <cmath>
 #include <cstring>
 #include <omp.h>
@@ -193,6 +194,11 @@ void ObjectX::buildFace(const ProfileGeometry& geometry, const FaceSettings& s, 
 
 ObjectX::SolidStage::SolidStage(ObjectX* owner, const char* name) : Port(owner, name) { setDirty(); }
 
+void ObjectX::SolidStage::reset() {
+    mesh_.clear();
+    mesh_.finish();  // gives the arrays' room back
+}
+
 bool ObjectX::CapsPort::compute(const GeometrySettings* settings) {
     return build(faceInput.value(), nullptr, nullptr, settings, 3u);
 }
@@ -264,12 +270,19 @@ namespace {
 // One object's stale stages at one quality: the plain data they are built from, and
 // where each result goes (the ports' own storage, which nothing reads meanwhile).
 struct StageJob {
-    ObjectX::FacePort* face = nullptr;  // null when the face is current
+    ObjectX::FacePort* facePort = nullptr;
+    ObjectX::CapsPort* capsPort = nullptr;
+    ObjectX::FacePort* face = nullptr;  // null when the face is current and held
+    bool faceCurrent = false;            // current but evicted: put back without a change
+    OutputPort* outlinePort = nullptr;   // where `outline` lives
     const ProfileGeometry* outline = nullptr;
     ObjectX::FaceSettings faceSettings;
     ObjectX::Contours* contours = nullptr;
     ObjectX::CapsPort* caps = nullptr;  // null when the caps are current
     ObjectX::GeometrySettings capsSettings;
+    // Render quality: the caps are not built and the face and outline are let go once
+    // the solid is built (see below).
+    bool letGo = false, ownOutline = false;
     ObjectX::SolidPort* solid = nullptr;
     ObjectX::GeometrySettings solidSettings;
     SolidBuilder::Contour perimeter, hole;
@@ -298,17 +311,20 @@ void ObjectX::buildSolids(const std::vector<ObjectX*>& objects, int mode) {
         job.solidSettings = *solid.settings();
         FacePort& face = *o->faces_[m];
         if (solid.faceInput.source() != &face || solid.faceInput.settings()) continue;
+        job.facePort = &face;
         job.contours = face.result();
-        if (!face.isValid()) {
+        job.faceCurrent = face.isValid();
+        if (!job.faceCurrent || face.evicted()) {  // an evicted face is made again alike
             job.outline = face.outlineInput.value();  // flattened here: outlines are shared
             if (!job.outline) continue;
             job.face = &face;
             if (const FaceSettings* fs = face.settings()) job.faceSettings = *fs;
-            job.sources[0] = face.outlineInput.source();
+            job.sources[0] = job.outlinePort = face.outlineInput.source();
         }
         CapsPort& caps = *o->caps_[m];
         if (solid.capsInput.source() != &caps || caps.faceInput.source() != &face || caps.faceInput.settings()) continue;
         caps.prepareAny(solid.capsInput.settings());
+        job.capsPort = &caps;
         if (!caps.isValid()) {
             job.caps = &caps;
             if (const GeometrySettings* cs = caps.settings()) job.capsSettings = *cs;
@@ -330,11 +346,30 @@ void ObjectX::buildSolids(const std::vector<ObjectX*>& objects, int mode) {
                                   return false;
                               }),
                jobs.end());
+    // Render solids are built for output and seldom rebuilt: what they are built from
+    // (the flattened outline, the face, the caps stage, which the solid does not read)
+    // would be held only for a rebuild. So at render quality those stages count as
+    // current without their results held, and a read makes them again, alike; each job
+    // lets its own go as soon as its solid is built, so the next one reuses the room.
+    // Previews keep theirs for quick rebuilds while a user edits.
+    const bool render = m == slot(kRenderMode);
+    if (render) {
+        std::unordered_map<const OutputPort*, int> outlineUsers;
+        for (const StageJob& job : jobs)
+            if (job.outlinePort) ++outlineUsers[job.outlinePort];
+        for (StageJob& job : jobs) {
+            job.letGo = true;
+            job.ownOutline = job.outlinePort && outlineUsers[job.outlinePort] == 1;
+        }
+    }
     // Gathering is over; nothing recomputes until the results are handed over.
     auto run = [](StageJob& job) {
         if (job.face) buildFace(*job.outline, job.faceSettings, *job.contours);
-        if (job.caps) job.capsOk = buildMesh(*job.contours, {}, {}, job.capsSettings, job.caps->mesh());
+        if (job.caps && !job.letGo) job.capsOk = buildMesh(*job.contours, {}, {}, job.capsSettings, job.caps->mesh());
         job.solidOk = buildMesh(*job.contours, job.perimeter, job.hole, job.solidSettings, job.solid->mesh());
+        if (!job.letGo || !job.solidOk) return;
+        if (job.face) job.face->reset();
+        if (job.ownOutline) job.outlinePort->reset();
     };
     // A scripted clock is read in build order, as the ports would read it.
     const int threads = Clock::scripted() ? 1 : gBuildThreads > 0 ? gBuildThreads : omp_get_max_threads();
@@ -347,9 +382,16 @@ void ObjectX::buildSolids(const std::vector<ObjectX*>& objects, int mode) {
     }
     // Handed over in stage order, so each stage is newer than what it was built from.
     for (StageJob& job : jobs) {
-        if (job.face) job.face->adoptComputed();
-        if (job.caps && job.capsOk) job.caps->adoptComputed();
+        if (job.face) job.faceCurrent ? job.face->adoptRestored() : job.face->adoptComputed();
+        if (job.caps && (job.capsOk || job.letGo)) job.caps->adoptComputed();
         if (job.solidOk) job.solid->adoptComputed();
+    }
+    if (!render) return;
+    for (StageJob& job : jobs) {
+        job.capsPort->evict();  // never built here
+        if (!job.solidOk) continue;
+        job.facePort->evict();
+        if (OutputPort* outline = job.facePort->outlineInput.source()) outline->evict();
     }
 }
 

@@ -72,6 +72,7 @@ public:
     public:
         FacePort(ObjectX* owner, const char* name);
         Contours* result() override { return &contours_; }
+        void reset() override { Contours().swap(contours_); }
         Input<ProfileGeometry> outlineInput{this, "FlattenedProfileInput"};
 
     protected:
@@ -87,6 +88,7 @@ public:
         SolidStage(ObjectX* owner, const char* name);
         GeometryInterface* result() override { return &mesh_; }
         PackedObjDB& mesh() { return mesh_; }
+        void reset() override;
 
     protected:
         // Builds the parts `partMask` allows of the face; without edge profiles only caps.

@@ -57,6 +57,11 @@ Profile::FlattenedProfileSettings Profile::FlattenedProfileSettings::defaults(in
 Profile::FlattenedProfilePort::FlattenedProfilePort(Profile* owner, const char* name, int which)
     : GeometryPort(owner, name), quality_(quality(which)) {}
 
+void Profile::FlattenedProfilePort::reset() {
+    geometry_.clear();
+    geometry_.shrinkToFit();
+}
+
 bool Profile::FlattenedProfilePort::compute(const FlattenedProfileSettings* wanted) {
     const InputProfile2* outline = outlineInput.value();
     if (!outline) {

@@ -60,6 +60,7 @@ public:
     public:
         FlattenedProfilePort(Profile* owner, const char* name, int quality);
         ProfileGeometry* result() override { return &geometry_; }
+        void reset() override;
         Input<InputProfile2> outlineInput{this, "Profile"};
 
     protected:

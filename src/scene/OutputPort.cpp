@@ -93,14 +93,25 @@ bool OutputPort::refresh() {
     if (!isValid()) {
         if (!computeAny(settings_.get())) return false;
         dirty_ = false;
+        evicted_ = false;
         takeStamp();
+    } else if (evicted_) {
+        if (!computeAny(settings_.get())) return false;
+        evicted_ = false;
     }
     return true;
 }
 
 void OutputPort::adoptComputed() {
     dirty_ = false;
+    evicted_ = false;
     takeStamp();
+}
+
+void OutputPort::evict() {
+    if (evicted_ || !isValid()) return;
+    reset();
+    evicted_ = true;
 }
 
 bool OutputPort::refresh(const Settings* wanted) {

@@ -42,6 +42,14 @@ public:
     // code (a batch built on several threads, or a later stage building it on the way):
     // it counts as computed now, as after a refresh.
     void adoptComputed();
+    // Gives back a current result's storage (through reset) while the port stays
+    // current: the next read computes it again from the same inputs, which gives the
+    // same result and does not count as a change. For intermediate results that
+    // nothing reads once the later stages are built.
+    void evict();
+    bool evicted() const { return evicted_; }
+    // Other code put an evicted result back in place, as a read would have.
+    void adoptRestored() { evicted_ = false; }
 
     const char* name() const { return name_; }
     SceneMember* owner() const { return owner_; }
@@ -77,6 +85,7 @@ private:
     const std::type_info* settingsType_;
     std::unique_ptr<Settings> settings_;
     bool dirty_ = false;
+    bool evicted_ = false;
     uint32_t stamp_ = 0;
     GrowableArray<InputLink*> inputs_{10};  // the port's own members, in declaration order
     SceneMember* owner_;

@@ -109,6 +109,32 @@ TEST_F(Ports, ConsumerGoesStaleWhenItsSourceRecomputesAfterIt) {
     EXPECT_EQ(bounds.computes, 3);
 }
 
+// An evicted port gives its storage back and stays current: its consumer stays valid,
+// and a read computes it again without a new stamp. Only a current port is evicted.
+TEST_F(Ports, AnEvictedSourceIsMadeAgainWhenReadWithoutStalingItsConsumer) {
+    SumPort geometry(source, "Geometry", 7);
+    SumPort bounds(consumer, "Bounds", 100, 1);
+    ASSERT_TRUE(bounds.input(0)->connect(source->nameReference(), "Geometry"));
+    EXPECT_EQ(valueOf(bounds.value()), 107);
+    const uint32_t stamp = geometry.stamp();
+    const int resets = geometry.resets;
+    geometry.evict();
+    EXPECT_TRUE(geometry.evicted());
+    EXPECT_EQ(geometry.resets, resets + 1);
+    EXPECT_TRUE(bounds.isValid());
+    EXPECT_EQ(valueOf(geometry.value()), 7);
+    EXPECT_EQ(geometry.computes, 2);
+    EXPECT_EQ(geometry.stamp(), stamp);
+    EXPECT_FALSE(geometry.evicted());
+    EXPECT_TRUE(bounds.isValid());
+    EXPECT_EQ(bounds.computes, 1);
+
+    geometry.setDirty();
+    geometry.evict();  // stale: nothing to give back
+    EXPECT_FALSE(geometry.evicted());
+    EXPECT_EQ(geometry.resets, resets + 1);
+}
+
 TEST_F(Ports, LinkSettingsMustMatchTheSourcesStoredSettings) {
     SumPort geometry(source, "Geometry", 1);
     SumPort bounds(consumer, "Bounds", 0, 1);

@@ -148,6 +148,41 @@ TEST_P(TextSolidBatch, ABatchAfterAStyleChangeRebuildsOnlyWhatChanged) {
     EXPECT_EQ(stagesOf(batch, kRenderMode), stagesOf(serial, kRenderMode));
 }
 
+// Render solids are what is kept: the stages they were built from are current but
+// not held, and a read makes them again without changing a stamp. Previews hold theirs.
+TEST_P(TextSolidBatch, RenderBatchesLetTheEarlierStagesGo) {
+    for (int mode : {kRenderMode, kPreviewMode}) {
+        Title t(GetParam());
+        ObjectX::buildSolids(t.objects, mode);
+        const bool render = mode == kRenderMode;
+        int faces = 0;
+        for (ObjectX* o : t.objects) {
+            auto* face = facePort(*o, mode);
+            auto* caps = capsPort(*o, mode);
+            OutputPort* outline = face->input("FlattenedProfileInput")->source();
+            ASSERT_TRUE(outline);
+            for (OutputPort* stage : {static_cast<OutputPort*>(face), static_cast<OutputPort*>(caps), outline}) {
+                EXPECT_EQ(stage->evicted(), render) << o->name() << " " << stage->name();
+                EXPECT_TRUE(stage->isValid()) << o->name() << " " << stage->name();
+            }
+            if (!render) continue;
+            EXPECT_TRUE(face->result()->empty()) << o->name();
+            EXPECT_EQ(caps->result()->vertexCount(), 0) << o->name();
+            const uint32_t stamps[3] = {face->stamp(), caps->stamp(), solidPort(*o, mode)->stamp()};
+            faces += !face->value()->empty();
+            EXPECT_FALSE(face->evicted());
+            caps->value();
+            EXPECT_EQ(face->stamp(), stamps[0]) << o->name();
+            EXPECT_EQ(caps->stamp(), stamps[1]) << o->name();
+            EXPECT_EQ(solidPort(*o, mode)->stamp(), stamps[2]) << o->name();
+            EXPECT_TRUE(solidPort(*o, mode)->isValid()) << o->name();
+        }
+        if (render) {
+            EXPECT_GT(faces, 40);
+        }
+    }
+}
+
 TEST_P(TextSolidBatch, DisplayMeshesReadTheSolidWithoutChangingIt) {
     Title t(GetParam());
     size_t shared = 0;
