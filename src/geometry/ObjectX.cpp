@@ -240,18 +240,31 @@ bool ObjectX::buildMesh(const Contours& face, const SolidBuilder::Contour& perim
     options.perimeterPart = kPerimeterPart, options.holePart = kHolePart;
     bool ok = true;
     if (!face.empty() && options.parts != 0) {  // nothing to build is not a failure
-        // The thread's own staging mesh, emptied: its arrays keep their room from one
-        // solid to the next.
-        thread_local ObjDB solid;
-        solid.clear();
-        if (s.kind == ObjectXStyle::kRevolved)
-            SweepBuilder::revolve(face, perimeter, revolveOptions(s, options.parts), solid);
-        else if (s.kind == ObjectXStyle::kTube)
-            SweepBuilder::tube(face, tubeOptions(s, options.parts), solid);
-        else
-            SolidBuilder::build(face, perimeter, hole, options, solid);
-        ok = out.pack(solid);
-        solid.clear();
+        if (s.kind == ObjectXStyle::kRevolved || s.kind == ObjectXStyle::kTube) {
+            // The thread's own staging mesh, emptied: its arrays keep their room from
+            // one solid to the next.
+            thread_local ObjDB solid;
+            solid.clear();
+            if (s.kind == ObjectXStyle::kRevolved)
+                SweepBuilder::revolve(face, perimeter, revolveOptions(s, options.parts), solid);
+            else
+                SweepBuilder::tube(face, tubeOptions(s, options.parts), solid);
+            ok = out.pack(solid);
+            solid.clear();
+        } else {
+            // Straight into the drawing mesh: it packs each element as it comes, in the
+            // order a staged copy would hand them over.
+            // Sized from the face and the edge profile: each point makes a column of
+            // four-cornered side pieces down the rows, and caps.
+            long points = 0;
+            for (const SolidBuilder::Contour& c : face) points += static_cast<long>(c.size());
+            const long rows = std::max<long>(2, static_cast<long>(std::max(perimeter.size(), hole.size())));
+            if (points * rows * 4 < (1L << 28))
+                out.reserve(static_cast<int>(points * rows), static_cast<int>(points * ((rows - 1) * 4 + 3)));
+            int rejected = 0;
+            SolidBuilder::build(face, perimeter, hole, options, out, &rejected);
+            ok = rejected == 0;
+        }
     }
     out.finish();
     return ok;

@@ -10,7 +10,7 @@
 #include "geometry/CapTiles.h"
 #include "geometry/ContourOffset.h"
 #include "geometry/OutlineUnion.h"
-#include "mesh/ObjDB.h"
+#include "mesh/GeometryInterface.h"
 #include "platform/MathConstants.h"
 
 namespace fw {
@@ -265,7 +265,7 @@ std::vector<SolidBuilder::Contour> SolidBuilder::prepareFace(const std::vector<C
 }
 
 bool SolidBuilder::build(const std::vector<Contour>& face, const Contour& perimeterProfile, const Contour& holeProfile,
-                         const Options& o, ObjDB& out) {
+                         const Options& o, GeometryInterface& out, int* rejected) {
     std::vector<bool> isHole;
     std::vector<Contour> contours = prepareFace(face, isHole, o.keepStraightRuns);
     if (contours.empty() || o.depth <= 0) return false;
@@ -281,11 +281,19 @@ bool SolidBuilder::build(const std::vector<Contour>& face, const Contour& perime
 
     // Rows of vertices: rows[c][k][i] is point i of contour c offset for profile point k.
     std::vector<std::vector<std::vector<int>>> rows(contours.size());
-    std::vector<glm::dvec2> capPoints;  // 2D copies for the caps, indexed like the mesh positions
+    // Copies of the positions, indexed like the mesh's: 2D for the caps, and the depth,
+    // so that no reading back goes through the mesh (a drawing mesh keeps floats).
+    std::vector<glm::dvec2> capPoints;
+    std::vector<double> depths;
     auto addVertex = [&](glm::dvec2 p, double z) {
         double v[3] = {p.x, p.y, z};
         capPoints.push_back(p);
+        depths.push_back(z);
         return out.addVertex(v);
+    };
+    int refused = 0;
+    auto addElement = [&](int part, int count, const int* positions, const int* texture, const int* normals) {
+        if (out.addElement(0, part, count, positions, count, texture, count, normals) < 0) ++refused;
     };
     std::vector<ProfileRow> perimeterRows, holeRows;
     std::vector<CapTiles::Swept> swept;
@@ -410,8 +418,8 @@ bool SolidBuilder::build(const std::vector<Contour>& face, const Contour& perime
                 int positions[4], normals[4], texture[4], count = 0;
                 double last[3] = {1e300, 1e300, 1e300}, first[3];
                 for (const Corner& corner : corners) {
-                    double p[3];
-                    out.getVertex(p, corner.vertex);
+                    const size_t v = static_cast<size_t>(corner.vertex);
+                    const double p[3] = {capPoints[v].x, capPoints[v].y, depths[v]};
                     if (std::fabs(p[0] - last[0]) < 1e-6 && std::fabs(p[1] - last[1]) < 1e-6 && std::fabs(p[2] - last[2]) < 1e-6)
                         continue;
                     if (count == 0) std::copy(p, p + 3, first);
@@ -424,7 +432,7 @@ bool SolidBuilder::build(const std::vector<Contour>& face, const Contour& perime
                 if (count > 1 && std::fabs(last[0] - first[0]) < 1e-6 && std::fabs(last[1] - first[1]) < 1e-6 &&
                     std::fabs(last[2] - first[2]) < 1e-6)
                     --count;
-                if (count >= 3) out.addElement(0, part, count, positions, count, texture, count, normals);
+                if (count >= 3) addElement(part, count, positions, texture, normals);
             }
         }
     }
@@ -460,12 +468,11 @@ bool SolidBuilder::build(const std::vector<Contour>& face, const Contour& perime
             std::vector<std::vector<int>> pieces;
             bool tiledCap = false;
             if (tiled && !region.outer.empty()) {
-                double corner[3];
-                out.getVertex(corner, region.outer.front());
+                const double z = depths[static_cast<size_t>(region.outer.front())];
                 std::vector<std::vector<int>> boundary = region.holes;
                 boundary.push_back(region.outer);
                 tiledCap = CapTiles::tessellateCells(capPoints, boundary, o.tileSize,
-                                                     [&](glm::dvec2 p) { return addVertex(p, corner[2]); }, pieces);
+                                                     [&](glm::dvec2 p) { return addVertex(p, z); }, pieces);
             }
             if (!tiledCap && !CapBuilder::decompose(capPoints, region, pieces)) ok = false;
             // Vertex → its texture coordinate, shared by pieces (-1: none yet).
@@ -485,11 +492,11 @@ bool SolidBuilder::build(const std::vector<Contour>& face, const Contour& perime
                     texture.push_back(id);
                 }
                 int count = static_cast<int>(piece.size());
-                out.addElement(0, side == 0 ? o.frontPart : o.backPart, count, piece.data(), count, texture.data(), count,
-                               normals.data());
+                addElement(side == 0 ? o.frontPart : o.backPart, count, piece.data(), texture.data(), normals.data());
             }
         }
     }
+    if (rejected) *rejected = refused;
     return ok && out.elementCount() > 0;
 }
 

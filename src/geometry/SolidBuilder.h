@@ -13,7 +13,7 @@
 
 namespace fw {
 
-class ObjDB;
+class GeometryInterface;
 
 class SolidBuilder {
 public:
@@ -39,9 +39,11 @@ public:
 
     // Edge profiles are open polylines in percent of the depth: y from 0 (front) to
     // 100 (back), x the sideways offset, positive outward. An empty profile gives flat
-    // sides. Returns false when no side or cap could be built.
+    // sides. Returns false when no side or cap could be built. `out` starts empty; a
+    // drawing mesh (PackedObjDB) may take the solid directly. `rejected`, when given,
+    // counts the elements the mesh refused.
     static bool build(const std::vector<Contour>& face, const Contour& perimeterProfile, const Contour& holeProfile,
-                      const Options& options, ObjDB& out);
+                      const Options& options, GeometryInterface& out, int* rejected = nullptr);
 
     // The face made ready for sweeping: overlapping outer contours merged, repeated
     // points dropped, outer contours counter-clockwise and holes clockwise. Points

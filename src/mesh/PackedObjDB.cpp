@@ -206,6 +206,13 @@ bool PackedObjDB::repacksToItself() const {
     return true;
 }
 
+void PackedObjDB::reserve(int positions, int corners) {
+    stagedPositions_.reserve(positions);
+    table_.reserve(positions);
+    vertices_.reserve(corners);
+    indices_.reserve(corners);
+}
+
 bool PackedObjDB::pack(const GeometryInterface& source) {
     if (&source == this) return true;
     clear();

@@ -88,6 +88,9 @@ public:
     // Replaces the contents with the packed form of source, element by element in
     // its order. False when an element could not be stored (the rest still are).
     bool pack(const GeometryInterface& source);
+    // Room for about this many staged positions and corners, for a builder that adds
+    // straight into this mesh (finish gives back what is left over).
+    void reserve(int positions, int corners);
     void clear();
     // Drops what only adding needs (the staged attributes and the combination table)
     // and the room grown beyond the packed data: a finished mesh is read, not added to.
