@@ -194,9 +194,9 @@ void ObjectX::buildFace(const ProfileGeometry& geometry, const FaceSettings& s, 
 
 ObjectX::SolidStage::SolidStage(ObjectX* owner, const char* name) : Port(owner, name) { setDirty(); }
 
-void ObjectX::SolidStage::reset() {
-    mesh_.clear();
-    mesh_.finish();  // gives the arrays' room back
+void ObjectX::CapsPort::reset() {
+    mesh().clear();
+    mesh().finish();  // gives the arrays' room back
 }
 
 bool ObjectX::CapsPort::compute(const GeometrySettings* settings) {

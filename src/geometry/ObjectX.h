@@ -88,7 +88,6 @@ public:
         SolidStage(ObjectX* owner, const char* name);
         GeometryInterface* result() override { return &mesh_; }
         PackedObjDB& mesh() { return mesh_; }
-        void reset() override;
 
     protected:
         // Builds the parts `partMask` allows of the face; without edge profiles only caps.
@@ -104,6 +103,7 @@ public:
     public:
         using SolidStage::SolidStage;
         Input<Contours> faceInput{this, "FaceInput"};
+        void reset() override;
 
     protected:
         bool compute(const GeometrySettings* settings) override;
