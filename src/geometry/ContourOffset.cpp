@@ -255,7 +255,9 @@ ContourOffset::Result ContourOffset::offset(const std::vector<glm::dvec2>& c, do
     // The thread's own scratch rows, reused from one offset to the next.
     thread_local std::vector<glm::dvec2> in, out, judged;
     thread_local std::vector<double> inLength, outLength;
+    thread_local std::vector<char> pastItsEdges;
     in.resize(n), out.resize(n), judged.resize(n), inLength.resize(n), outLength.resize(n);
+    pastItsEdges.assign(n, 0);
     for (size_t i = 0; i < n; ++i) {
         glm::dvec2 a = c[(i + n - 1) % n], b = c[i], e = c[(i + 1) % n];
         inLength[i] = glm::length(b - a);
@@ -278,6 +280,15 @@ ContourOffset::Result ContourOffset::offset(const std::vector<glm::dvec2>& c, do
             at = p + d * outward(din);
         } else if (!mitre(p, din, dout, d, at)) {
             at = p + d * normal;
+        } else {
+            // Where the moved edges of a sharp corner overlap, their lines meet behind
+            // the incoming edge and ahead of the outgoing one. At a narrow notch (where
+            // a bowl meets a stem) that point lies far off, past either edge's end and
+            // so on no part of the offset outline: it would stick out as a spike, far
+            // from everything and never judged crossed. It goes with the crossed points.
+            const double back = -glm::dot(at - (p + d * outward(din)), din);
+            const double ahead = glm::dot(at - (p + d * outward(dout)), dout);
+            pastItsEdges[i] = (back > inLength[i] || ahead > outLength[i]) && glm::length(at - p) > 2 * std::fabs(d);
         }
         judged[i] = at;
         // A mitre of a near-reversal runs off to a spike; keep it within a few offsets.
@@ -289,7 +300,7 @@ ContourOffset::Result ContourOffset::offset(const std::vector<glm::dvec2>& c, do
     }
     const double limit = 0.999 * std::fabs(d);
     const NearEdges near(c, limit);
-    for (size_t i = 0; i < n; ++i) r.valid[i] = !near.closerThan(judged[i]);
+    for (size_t i = 0; i < n; ++i) r.valid[i] = !pastItsEdges[i] && !near.closerThan(judged[i]);
     size_t validCount = 0;
     for (bool v : r.valid) validCount += v;
     if (validCount == 0) return collapsedContour(c);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <tuple>
@@ -16,6 +17,8 @@
 #include "mesh/PackedObjDB.h"
 #include "profile/ProfileGeometry.h"
 #include "profile/ProfileLibrary.h"
+#include "scene/Port.h"
+#include "scene/Quality.h"
 #include "scene/SceneX.h"
 #include "text/Font.h"
 #include "text/ProfileT.h"
@@ -218,6 +221,46 @@ TEST(TextLayout, RenderCapsCoverEachCharacterExactly) {
         const double cap = test::partArea(*mesh, ObjectX::kFrontPart);
         // The face sits 0.03 inside the outline; single-precision meshes round a little.
         EXPECT_NEAR(cap, area - 0.03 * perimeter, 0.002 * area);
+    }
+    Dialogs::instance().setQuiet(false);
+}
+
+// A wide bevel fills the narrow notches where bowls and arches meet their stems; the
+// corner at the bottom of such a notch must not stick out as a spike. Every point of
+// each solid stays within the bevel's widest reach (a fifth of the depth) of its face.
+TEST(TextLayout, AWideBevelFillsNotchesWithoutSpikes) {
+    Dialogs::instance().setQuiet(true);
+    registerAllClasses();
+    SceneX scene;
+    ObjectXStyle* style = ObjectXStyle::ensureDefault(scene);
+    style->setPerimeterProfile("Bevel, Large");
+    const double depth = 30, reach = depth * 0.20;
+    style->setDepth(depth);
+    TextBlock block(scene, "T");
+    block.appendText(u"dhnupqa", sized(72));
+    block.layout();
+    ASSERT_EQ(block.build(ObjectXStyle::kDefaultName), 7);
+    for (int i = 0; i < scene.memberCount(kObjectKind); ++i) {
+        auto* object = dynamic_cast<ObjectX*>(scene.member(kObjectKind, i));
+        if (!object) continue;
+        PackedObjDB* mesh = object->displayGeometry(kRenderMode);
+        ASSERT_NE(mesh, nullptr) << object->name();
+        auto* face = object->findPortAs<ResultPort<ObjectX::Contours>>(qualityPortName(kRenderMode, "Face").c_str());
+        ASSERT_TRUE(face && face->value()) << object->name();
+        double box[4] = {1e300, 1e300, -1e300, -1e300};
+        for (const auto& contour : *face->value())
+            for (const auto& p : contour)
+                box[0] = std::min(box[0], p.x), box[1] = std::min(box[1], p.y), box[2] = std::max(box[2], p.x),
+                box[3] = std::max(box[3], p.y);
+        double most = 0;
+        for (int v = 0; v < mesh->vertexCount(); ++v) {
+            double p[3];
+            mesh->getVertex(p, v);
+            most = std::max({most, box[0] - p[0], p[0] - box[2], box[1] - p[1], p[1] - box[3]});
+        }
+        EXPECT_LE(most, reach * 1.01) << object->name();
+        const test::SolidCheck r = test::checkSolid(*mesh);
+        EXPECT_EQ(r.openEdges + r.overusedEdges + r.flippedEdges, 0) << object->name() << ": " << r.summary();
     }
     Dialogs::instance().setQuiet(false);
 }
