@@ -5,6 +5,7 @@
 #include <GL/glext.h>
 
 #include <algorithm>
+#include <string>
 
 namespace fw {
 
@@ -20,12 +21,24 @@ bool FrameTargets::ensure(int width, int height, int samples, std::string& error
         glGenRenderbuffers(1, &depthBuffer_);
         glGenRenderbuffers(1, &resolveColor_);
     }
-    glBindRenderbuffer(GL_RENDERBUFFER, colorBuffer_);
-    glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples > 1 ? samples : 0, GL_RGBA8, width, height);
+    // Multisampled colour lives in a texture, so that a program of ours can average
+    // its samples (see resolveWithProgram).
+    if (colorTexture_) glDeleteTextures(1, &colorTexture_);
+    colorTexture_ = 0;
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    if (samples > 1) {
+        glGenTextures(1, &colorTexture_);
+        glBindTexture(GL_TEXTURE_2D_MULTISAMPLE, colorTexture_);
+        glTexImage2DMultisample(GL_TEXTURE_2D_MULTISAMPLE, samples, GL_RGBA8, width, height, GL_TRUE);
+        glBindTexture(GL_TEXTURE_2D_MULTISAMPLE, 0);
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D_MULTISAMPLE, colorTexture_, 0);
+    } else {
+        glBindRenderbuffer(GL_RENDERBUFFER, colorBuffer_);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colorBuffer_);
+    }
     glBindRenderbuffer(GL_RENDERBUFFER, depthBuffer_);
     glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples > 1 ? samples : 0, GL_DEPTH_COMPONENT24, width, height);
-    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colorBuffer_);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthBuffer_);
     bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
     glBindRenderbuffer(GL_RENDERBUFFER, resolveColor_);
@@ -96,10 +109,100 @@ void FrameTargets::drawMedia(const RenderFrame& frame) {
     glDeleteTextures(1, &texture);
 }
 
+namespace {
+
+const char* const kResolveVertex = R"(#version 150
+void main() {
+    // One triangle over the whole frame.
+    vec2 corner = vec2(float((gl_VertexID << 1) & 2), float(gl_VertexID & 2));
+    gl_Position = vec4(corner * 2.0 - 1.0, 0.0, 1.0);
+}
+)";
+
+// SAMPLES is defined before this text: a constant count unrolls the loop.
+const char* const kResolveFragment = R"(
+uniform sampler2DMS frame;
+out vec4 color;
+void main() {
+    ivec2 at = ivec2(gl_FragCoord.xy);
+    vec4 sum = vec4(0.0);
+    for (int s = 0; s < SAMPLES; ++s) sum += texelFetch(frame, at, s);
+    color = sum / float(SAMPLES);
+}
+)";
+
+GLuint compiled(GLenum kind, const char* text) {
+    GLuint shader = glCreateShader(kind);
+    glShaderSource(shader, 1, &text, nullptr);
+    glCompileShader(shader);
+    GLint ok = 0;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (!ok) {
+        glDeleteShader(shader);
+        return 0;
+    }
+    return shader;
+}
+
+}  // namespace
+
+// The driver's own resolve (a blit) compiles a program of the driver's on every run;
+// ours is a plain program, which the driver's shader cache keeps from run to run, and
+// it averages the samples as the blit does.
+bool FrameTargets::resolveWithProgram() {
+    if (resolveFailed_ || !colorTexture_) return false;
+    if (resolveProgram_ && resolveSamples_ != samples_) {
+        glDeleteProgram(resolveProgram_);
+        resolveProgram_ = 0;
+    }
+    if (!resolveProgram_) {
+        const std::string text = "#version 150\n#define SAMPLES " + std::to_string(samples_) + kResolveFragment;
+        GLuint vertex = compiled(GL_VERTEX_SHADER, kResolveVertex);
+        GLuint fragment = vertex ? compiled(GL_FRAGMENT_SHADER, text.c_str()) : 0;
+        GLint linked = 0;
+        if (fragment) {
+            resolveProgram_ = glCreateProgram();
+            glAttachShader(resolveProgram_, vertex);
+            glAttachShader(resolveProgram_, fragment);
+            glBindFragDataLocation(resolveProgram_, 0, "color");
+            glLinkProgram(resolveProgram_);
+            glGetProgramiv(resolveProgram_, GL_LINK_STATUS, &linked);
+        }
+        if (vertex) glDeleteShader(vertex);
+        if (fragment) glDeleteShader(fragment);
+        if (!linked) {
+            if (resolveProgram_) glDeleteProgram(resolveProgram_);
+            resolveProgram_ = 0;
+            resolveFailed_ = true;
+            return false;
+        }
+        resolveSamples_ = samples_;
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, resolveFbo_);
+    glDrawBuffer(GL_COLOR_ATTACHMENT0);
+    glViewport(0, 0, width_, height_);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+    glDisable(GL_CULL_FACE);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glUseProgram(resolveProgram_);
+    glUniform1i(glGetUniformLocation(resolveProgram_, "frame"), 0);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D_MULTISAMPLE, colorTexture_);
+    glDrawArrays(GL_TRIANGLES, 0, 3);
+    glBindTexture(GL_TEXTURE_2D_MULTISAMPLE, 0);
+    glUseProgram(0);
+    return true;
+}
+
 void FrameTargets::readBack(RenderImage& out) {
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, resolveFbo_);
-    glBlitFramebuffer(0, 0, width_, height_, 0, 0, width_, height_, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    if (!resolveWithProgram()) {
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, resolveFbo_);
+        glBlitFramebuffer(0, 0, width_, height_, 0, 0, width_, height_, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    }
     glBindFramebuffer(GL_READ_FRAMEBUFFER, resolveFbo_);
     glReadBuffer(GL_COLOR_ATTACHMENT0);
     out.width = width_;
@@ -115,7 +218,10 @@ void FrameTargets::release() {
     if (resolveFbo_) glDeleteFramebuffers(1, &resolveFbo_);
     GLuint buffers[3] = {colorBuffer_, depthBuffer_, resolveColor_};
     glDeleteRenderbuffers(3, buffers);
-    fbo_ = resolveFbo_ = colorBuffer_ = depthBuffer_ = resolveColor_ = 0;
+    if (colorTexture_) glDeleteTextures(1, &colorTexture_);
+    if (resolveProgram_) glDeleteProgram(resolveProgram_);
+    fbo_ = resolveFbo_ = colorBuffer_ = depthBuffer_ = resolveColor_ = colorTexture_ = resolveProgram_ = 0;
+    resolveFailed_ = false;
     width_ = height_ = samples_ = 0;
 }
 

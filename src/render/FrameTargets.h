@@ -22,9 +22,16 @@ public:
 
 private:
     void drawMedia(const RenderFrame& frame);
+    // Averages the samples into the single-sampled copy with a program of our own;
+    // false when the driver cannot build it (then a blit resolves).
+    bool resolveWithProgram();
 
     unsigned fbo_ = 0, colorBuffer_ = 0, depthBuffer_ = 0;
+    unsigned colorTexture_ = 0;  // the multisampled colour, when there are samples
     unsigned resolveFbo_ = 0, resolveColor_ = 0;
+    unsigned resolveProgram_ = 0;
+    int resolveSamples_ = 0;  // the sample count the program was built for
+    bool resolveFailed_ = false;
     int width_ = 0, height_ = 0, samples_ = 0;
 };
 

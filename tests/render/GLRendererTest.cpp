@@ -80,6 +80,32 @@ TEST_F(Render, SilhouetteMatchesTheCameraProjection) {
     EXPECT_EQ(grey(image, 2, 2), 0);
 }
 
+// Multisampled frames are averaged into the picture: a slanted edge leaves pixels part
+// way between the face and the background, where a frame of one sample has none.
+TEST_F(Render, MultisampledEdgesAreAveraged) {
+    auto* box = new test::TestBox(scene, "Box");
+    box->rotate[2] = 17;
+    auto* ambient = addLight(Light::kAmbient, 0, 0, 0);
+    ambient->color[0] = ambient->color[1] = ambient->color[2] = 1;
+    for (int samples : {1, 4}) {
+        frame.samples = samples;
+        GLRenderer::Image image = draw();
+        const int inside = grey(image, frame.width / 2, frame.height / 2);
+        ASSERT_GT(inside, 100);
+        int between = 0;
+        for (int y = 0; y < frame.height; ++y)
+            for (int x = 0; x < frame.width; ++x) {
+                const int g = grey(image, x, y);
+                between += g > 0 && g < inside - 8;
+            }
+        if (samples == 1) {
+            EXPECT_EQ(between, 0);
+        } else {
+            EXPECT_GT(between, 100);  // the square's four slanted sides
+        }
+    }
+}
+
 TEST_F(Render, FacesTowardsALightAreBrighterAndNeverPassTheirTexture) {
     auto* box = new test::TestBox(scene, "Box");
     box->rotate[1] = 45;  // two faces towards the camera, one on each side
