@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <string>
 
+#include "render/GLProgram.h"
+
 namespace fw {
 
 bool FrameTargets::ensure(int width, int height, int samples, std::string& error) {
@@ -131,19 +133,6 @@ void main() {
 }
 )";
 
-GLuint compiled(GLenum kind, const char* text) {
-    GLuint shader = glCreateShader(kind);
-    glShaderSource(shader, 1, &text, nullptr);
-    glCompileShader(shader);
-    GLint ok = 0;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (!ok) {
-        glDeleteShader(shader);
-        return 0;
-    }
-    return shader;
-}
-
 }  // namespace
 
 // The driver's own resolve (a blit) compiles a program of the driver's on every run;
@@ -157,22 +146,9 @@ bool FrameTargets::resolveWithProgram() {
     }
     if (!resolveProgram_) {
         const std::string text = "#version 150\n#define SAMPLES " + std::to_string(samples_) + kResolveFragment;
-        GLuint vertex = compiled(GL_VERTEX_SHADER, kResolveVertex);
-        GLuint fragment = vertex ? compiled(GL_FRAGMENT_SHADER, text.c_str()) : 0;
-        GLint linked = 0;
-        if (fragment) {
-            resolveProgram_ = glCreateProgram();
-            glAttachShader(resolveProgram_, vertex);
-            glAttachShader(resolveProgram_, fragment);
-            glBindFragDataLocation(resolveProgram_, 0, "color");
-            glLinkProgram(resolveProgram_);
-            glGetProgramiv(resolveProgram_, GL_LINK_STATUS, &linked);
-        }
-        if (vertex) glDeleteShader(vertex);
-        if (fragment) glDeleteShader(fragment);
-        if (!linked) {
-            if (resolveProgram_) glDeleteProgram(resolveProgram_);
-            resolveProgram_ = 0;
+        std::string error;
+        resolveProgram_ = linkedProgram(kResolveVertex, text.c_str(), "resolve", error);
+        if (!resolveProgram_) {
             resolveFailed_ = true;
             return false;
         }

@@ -9,6 +9,7 @@
 #include <glm/gtc/type_ptr.hpp>
 #include <vector>
 
+#include "render/GLProgram.h"
 #include "render/Light.h"
 #include "render/LightSlots.h"
 
@@ -433,24 +434,6 @@ BilinearTaps bilinearTaps(const ShadowPass::Fit& fit) {
     return taps;
 }
 
-bool compile(GLenum type, const char* text, GLuint& shader, std::string& error) {
-    shader = glCreateShader(type);
-    glShaderSource(shader, 1, &text, nullptr);
-    glCompileShader(shader);
-    GLint ok = 0;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (ok) return true;
-    GLint length = 0;
-    glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
-    std::vector<char> log(static_cast<size_t>(length > 1 ? length : 1));
-    glGetShaderInfoLog(shader, length, nullptr, log.data());
-    error = std::string(type == GL_VERTEX_SHADER ? "the lighting vertex program" : "the lighting fragment program") +
-            " does not compile: " + log.data();
-    glDeleteShader(shader);
-    shader = 0;
-    return false;
-}
-
 }  // namespace
 
 int LightingProgram::detailsOf(const BakedMaterial& m) {
@@ -476,8 +459,6 @@ bool LightingProgram::needsStack(const std::vector<DrawList::Layer>& layers) {
 
 bool LightingProgram::build(std::string& error, int variant, const char* vertexText, const char* fragmentText) {
     release();
-    GLuint vertex = 0, fragment = 0;
-    if (!compile(GL_VERTEX_SHADER, vertexText, vertex, error)) return false;
     std::string text = fragmentText;
     // Defines go after the "#version" line, which must come first.
     size_t line = text.rfind("#version", 0) == 0 ? text.find('\n') + 1 : 0;
@@ -488,27 +469,8 @@ bool LightingProgram::build(std::string& error, int variant, const char* vertexT
     if (variant & kSpecularMapped) text.insert(line, "#define SPECULAR_MAPPED 1\n");
     if (variant & kFresnel) text.insert(line, "#define FRESNEL 1\n");
     if (variant & kSpotLit) text.insert(line, "#define SPOT_LIT 1\n");
-    if (!compile(GL_FRAGMENT_SHADER, text.c_str(), fragment, error)) {
-        glDeleteShader(vertex);
-        return false;
-    }
-    program_ = glCreateProgram();
-    glAttachShader(program_, vertex);
-    glAttachShader(program_, fragment);
-    glLinkProgram(program_);
-    glDeleteShader(vertex);
-    glDeleteShader(fragment);
-    GLint ok = 0;
-    glGetProgramiv(program_, GL_LINK_STATUS, &ok);
-    if (!ok) {
-        GLint length = 0;
-        glGetProgramiv(program_, GL_INFO_LOG_LENGTH, &length);
-        std::vector<char> log(static_cast<size_t>(length > 1 ? length : 1));
-        glGetProgramInfoLog(program_, length, nullptr, log.data());
-        error = std::string("the lighting program does not link: ") + log.data();
-        release();
-        return false;
-    }
+    program_ = linkedProgram(vertexText, text.c_str(), "lighting", error);
+    if (!program_) return false;
     glUseProgram(program_);
     const struct {
         const char* name;
