@@ -217,10 +217,8 @@ bool PackedObjDB::pack(const GeometryInterface& source) {
     if (&source == this) return true;
     clear();
     // Sized once from the source: growing step by step would copy the arrays again and again.
-    stagedPositions_.reserve(source.vertexCount());
     stagedNormals_.reserve(source.normalCount());
     stagedTexCoords_.reserve(source.texCoordCount());
-    table_.reserve(source.vertexCount());
     {
         long corners = 0;
         ElementInfo info;
@@ -228,10 +226,7 @@ bool PackedObjDB::pack(const GeometryInterface& source) {
         for (int e = 0; e < source.elementCount(); ++e)
             if (source.getElementRefs(e, info, &p, &t, &n) && info.count > 0) corners += info.count;
         // No corner makes more than one vertex; finish() gives back what is left over.
-        if (corners < (1L << 30)) {
-            indices_.reserve(static_cast<int>(corners));
-            vertices_.reserve(static_cast<int>(corners));
-        }
+        reserve(source.vertexCount(), corners < (1L << 30) ? static_cast<int>(corners) : 0);
     }
     double value[3];
     for (int i = 0; i < source.vertexCount(); ++i) {
