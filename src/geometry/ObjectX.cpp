@@ -1,10 +1,10 @@
 #include "geometry/ObjectX.h"
 
 #include <algorithm>
-#include <unordered_map>
 #include <cmath>
 #include <cstring>
 #include <omp.h>
+#include <unordered_map>
 
 #include "geometry/ContourOffset.h"
 #include "geometry/ObjectXStyle.h"
@@ -252,10 +252,10 @@ bool ObjectX::buildMesh(const Contours& face, const SolidBuilder::Contour& perim
             ok = out.pack(solid);
             solid.clear();
         } else {
-            // Straight into the drawing mesh: it packs each element as it comes, in the
-            // order a staged copy would hand them over.
-            // Sized from the face and the edge profile: each point makes a column of
-            // four-cornered side pieces down the rows, and caps.
+            // Straight into the drawing mesh, which packs each element as it comes in
+            // the order a staged copy would hand them over; sized from the face and
+            // the edge profile (each point makes a column of four-cornered side pieces
+            // down the rows, and caps).
             long points = 0;
             for (const SolidBuilder::Contour& c : face) points += static_cast<long>(c.size());
             const long rows = std::max<long>(2, static_cast<long>(std::max(perimeter.size(), hole.size())));
@@ -293,9 +293,7 @@ struct StageJob {
     ObjectX::Contours* contours = nullptr;
     ObjectX::CapsPort* caps = nullptr;  // null when the caps are current
     ObjectX::GeometrySettings capsSettings;
-    // Render quality: the caps are not built and the face and outline are let go once
-    // the solid is built (see below).
-    bool letGo = false, ownOutline = false;
+    bool ownOutline = false;  // no other job reads `outline`
     ObjectX::SolidPort* solid = nullptr;
     ObjectX::GeometrySettings solidSettings;
     SolidBuilder::Contour perimeter, hole;
@@ -370,17 +368,14 @@ void ObjectX::buildSolids(const std::vector<ObjectX*>& objects, int mode) {
         std::unordered_map<const OutputPort*, int> outlineUsers;
         for (const StageJob& job : jobs)
             if (job.outlinePort) ++outlineUsers[job.outlinePort];
-        for (StageJob& job : jobs) {
-            job.letGo = true;
-            job.ownOutline = job.outlinePort && outlineUsers[job.outlinePort] == 1;
-        }
+        for (StageJob& job : jobs) job.ownOutline = job.outlinePort && outlineUsers[job.outlinePort] == 1;
     }
     // Gathering is over; nothing recomputes until the results are handed over.
-    auto run = [](StageJob& job) {
+    auto run = [render](StageJob& job) {
         if (job.face) buildFace(*job.outline, job.faceSettings, *job.contours);
-        if (job.caps && !job.letGo) job.capsOk = buildMesh(*job.contours, {}, {}, job.capsSettings, job.caps->mesh());
+        if (job.caps && !render) job.capsOk = buildMesh(*job.contours, {}, {}, job.capsSettings, job.caps->mesh());
         job.solidOk = buildMesh(*job.contours, job.perimeter, job.hole, job.solidSettings, job.solid->mesh());
-        if (!job.letGo || !job.solidOk) return;
+        if (!render || !job.solidOk) return;
         if (job.face) job.face->reset();
         if (job.ownOutline) job.outlinePort->reset();
     };
@@ -396,7 +391,7 @@ void ObjectX::buildSolids(const std::vector<ObjectX*>& objects, int mode) {
     // Handed over in stage order, so each stage is newer than what it was built from.
     for (StageJob& job : jobs) {
         if (job.face) job.faceCurrent ? job.face->adoptRestored() : job.face->adoptComputed();
-        if (job.caps && (job.capsOk || job.letGo)) job.caps->adoptComputed();
+        if (job.caps && (job.capsOk || render)) job.caps->adoptComputed();
         if (job.solidOk) job.solid->adoptComputed();
     }
     if (!render) return;
