@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "app/CommandLine.h"
 #include "app/ContactSheet.h"
@@ -58,6 +60,13 @@ void printLoadProblems(const std::string& path, const OrvoStyleManager::Load& lo
     if (!load.error.empty()) printError(path, load.error);
 }
 
+// What KIND takes: each kind's word.
+std::vector<std::string> kindWords() {
+    std::vector<std::string> words;
+    for (const auto* kind : kKinds) words.push_back(kind->word);
+    return words;
+}
+
 }  // namespace
 
 LibraryCommand::LibraryCommand(CLI::App& app) {
@@ -67,7 +76,7 @@ LibraryCommand::LibraryCommand(CLI::App& app) {
     list_ = library_->add_subcommand("list", "Print the presets' names, one per line.");
     list_->add_option("KIND", listKind_, "materials, lights, styles or lighting (default: all four, each under "
                                          "its heading)")
-        ->check(CLI::IsMember({"materials", "lights", "styles", "lighting"}));
+        ->check(CLI::IsMember(kindWords()));
     import_ = library_->add_subcommand("import", "Add a library file's presets to the swatch folders.");
     import_->add_option("FILE", importPath_, "library file: .kxm (materials), .kxl (lights), .kxs (object "
                                              "styles) or .kxi (lighting styles)")
@@ -79,13 +88,13 @@ LibraryCommand::LibraryCommand(CLI::App& app) {
     export_ = library_->add_subcommand("export", "Write one library as a library file.");
     export_->add_option("KIND", exportKind_, "materials, lights, styles or lighting")
         ->required()
-        ->check(CLI::IsMember({"materials", "lights", "styles", "lighting"}));
+        ->check(CLI::IsMember(kindWords()));
     export_->add_option("-o,--output", exportPath_, "library file with the kind's extension (.kxm, .kxl, .kxs, .kxi)")
         ->required();
     sheet_ = library_->add_subcommand("sheet", "Write a contact sheet: every preset's swatch with its name.");
     sheet_->add_option("KIND", sheetKind_, "materials, lights, styles or lighting")
         ->required()
-        ->check(CLI::IsMember({"materials", "lights", "styles", "lighting"}));
+        ->check(CLI::IsMember(kindWords()));
     sheet_->add_option("-o,--output", sheetPath_, "image file (.png, .tga, .jpg, .tif, .bmp, .jp2 or .exr)")
         ->required();
     export_->add_flag("--text-thumbnails", textThumbnails_, "thumbnails as hexadecimal text instead of raw bytes");

@@ -165,21 +165,25 @@ bool SwatchRenderer::objectStyle(const ObjectXStyle& preset, int width, int heig
     return shoot(width, height, out, error);
 }
 
-bool SwatchRenderer::light(const Light& preset, int width, int height, Picture& out, std::string& error) {
-    if (!stage(kLetterOnFloor, width, height, error)) return false;
+SceneX* SwatchRenderer::stageNeutralLetter(int width, int height, std::string& error) {
+    if (!stage(kLetterOnFloor, width, height, error)) return nullptr;
     SceneX& scene = *manager_->scene();
     auto* letter = dynamic_cast<ObjectXStyle*>(scene.findMember("Text Style"));
     if (letter) letter->setSlotMaterial(0, neutral(scene, kNeutralName, 0.8f, 0.3).name());
-    PresetApply::addLight(scene, preset, PresetApply::lightScale(scene));
+    return &scene;
+}
+
+bool SwatchRenderer::light(const Light& preset, int width, int height, Picture& out, std::string& error) {
+    SceneX* scene = stageNeutralLetter(width, height, error);
+    if (!scene) return false;
+    PresetApply::addLight(*scene, preset, PresetApply::lightScale(*scene));
     return shoot(width, height, out, error);
 }
 
 bool SwatchRenderer::lighting(SceneX& style, int width, int height, Picture& out, std::string& error) {
-    if (!stage(kLetterOnFloor, width, height, error)) return false;
-    SceneX& scene = *manager_->scene();
-    auto* letter = dynamic_cast<ObjectXStyle*>(scene.findMember("Text Style"));
-    if (letter) letter->setSlotMaterial(0, neutral(scene, kNeutralName, 0.8f, 0.3).name());
-    PresetApply::lighting(scene, style, PresetApply::lightScale(scene));
+    SceneX* scene = stageNeutralLetter(width, height, error);
+    if (!scene) return false;
+    PresetApply::lighting(*scene, style, PresetApply::lightScale(*scene));
     return shoot(width, height, out, error);
 }
 

@@ -41,6 +41,9 @@ private:
     enum Subject { kSphere, kLetter, kLetterOnFloor };
     // A fresh scene holding the subject and the camera, no lights but a dim ambient.
     bool stage(Subject subject, int width, int height, std::string& error);
+    // The letter on its floor in the neutral material, for judging light: the scene, or
+    // null when it could not be staged.
+    SceneX* stageNeutralLetter(int width, int height, std::string& error);
     bool shoot(int width, int height, Picture& out, std::string& error);
 
     std::unique_ptr<OrvoPrefs> prefs_;
