@@ -88,8 +88,17 @@ struct Loaded {
         for (int c = 0; c < 3; ++c) f.background[c] = static_cast<float>(manager.settings().backgroundColor[c]);
         return f;
     }
-    void install(RayTracer& tracer) {
+    // The tracer set up with these settings and the project's materials, after a first
+    // frame that built the solids and baked the materials (which POV-Ray is spared);
+    // false, with the benchmark skipped, when that frame failed.
+    bool prepare(RayTracer& tracer, const RayTracer::Settings& settings, RenderImage& image,
+                 benchmark::State& state) {
+        tracer.setSettings(settings);
         tracer.setStackLookup([this](Object& object, int part) { return materials->stack(object, part); });
+        std::string error;
+        if (tracer.render(scene(), *camera, frame(), image, error)) return true;
+        state.SkipWithError(error.c_str());
+        return false;
     }
 };
 
@@ -242,15 +251,9 @@ void compare(benchmark::State& state, int level, const char* povAntiAlias, const
     RayTracer::Settings settings;
     settings.antiAlias = level;
     settings.multiThreaded = true;
-    tracer.setSettings(settings);
-    l.install(tracer);
     RenderImage image;
+    if (!l.prepare(tracer, settings, image, state)) return;
     std::string error;
-    // A first frame builds the solids and bakes the materials, which POV-Ray is spared.
-    if (!tracer.render(l.scene(), *l.camera, l.frame(), image, error)) {
-        state.SkipWithError(error.c_str());
-        return;
-    }
     double ours = 0, theirs = 0, theirsOwn = 0, oursCpu = 0, theirsCpu = 0;
     int runs = 0;
     for (auto _ : state) {
@@ -312,14 +315,9 @@ void BM_TitleSequenceFrame(benchmark::State& state) {
     RayTracer tracer;
     RayTracer::Settings settings;
     settings.refit = state.range(0) != 0;
-    tracer.setSettings(settings);
-    l.install(tracer);
     RenderImage image;
+    if (!l.prepare(tracer, settings, image, state)) return;
     std::string error;
-    if (!tracer.render(l.scene(), *l.camera, l.frame(), image, error)) {
-        state.SkipWithError(error.c_str());
-        return;
-    }
     double cpu = 0;
     int frames = 0;
     for (auto _ : state) {
