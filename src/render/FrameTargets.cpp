@@ -62,7 +62,10 @@ void FrameTargets::begin(const RenderFrame& frame) {
     glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
     glDrawBuffer(GL_COLOR_ATTACHMENT0);
     glViewport(0, 0, frame.width, frame.height);
-    glClearColor(frame.background[0], frame.background[1], frame.background[2], frame.background[3]);
+    const float a = std::clamp(frame.background[3], 0.0f, 1.0f);
+    straighten_ = a < 1;
+    for (int c = 0; c < 3; ++c) background_[c] = frame.background[c];
+    glClearColor(frame.background[0] * a, frame.background[1] * a, frame.background[2] * a, a);
     glClearDepth(1.0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     drawMedia(frame);
@@ -187,6 +190,21 @@ void FrameTargets::readBack(RenderImage& out) {
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, out.rgba.data());
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    if (straighten_) straighten(out, background_);
+}
+
+void FrameTargets::straighten(RenderImage& image, const float background[3]) {
+    uint8_t clear[3];
+    for (int c = 0; c < 3; ++c)
+        clear[c] = static_cast<uint8_t>(std::clamp(background[c], 0.0f, 1.0f) * 255.0f + 0.5f);
+    const size_t count = static_cast<size_t>(image.width) * image.height;
+    for (size_t i = 0; i < count; ++i) {
+        uint8_t* p = &image.rgba[i * 4];
+        const unsigned a = p[3];
+        if (a == 255) continue;
+        for (int c = 0; c < 3; ++c)
+            p[c] = a == 0 ? clear[c] : static_cast<uint8_t>(std::min(255u, (p[c] * 255u + a / 2) / a));
+    }
 }
 
 void FrameTargets::release() {

@@ -14,11 +14,18 @@ public:
     // False with the reason when the driver cannot make them.
     bool ensure(int width, int height, int samples, std::string& error);
     // Binds the frame, clears it to the background colour and lays the media over it.
+    // A clear background is cleared premultiplied, so that blending builds coverage
+    // the same way whatever its colour.
     void begin(const RenderFrame& frame);
-    // Resolves the samples and reads the pixels back.
+    // Resolves the samples and reads the pixels back, straight (not premultiplied):
+    // where the background is clear, colours are divided by their coverage and
+    // uncovered pixels take the background's colour.
     void readBack(RenderImage& out);
     // Needs the context current.
     void release();
+
+    // Premultiplied pixels made straight; uncovered ones take `background`.
+    static void straighten(RenderImage& image, const float background[3]);
 
 private:
     void drawMedia(const RenderFrame& frame);
@@ -33,6 +40,8 @@ private:
     int resolveSamples_ = 0;  // the sample count the program was built for
     bool resolveFailed_ = false;
     int width_ = 0, height_ = 0, samples_ = 0;
+    bool straighten_ = false;     // the frame's background is not opaque
+    float background_[3] = {0, 0, 0};
 };
 
 }  // namespace fw

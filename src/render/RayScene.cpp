@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <glm/geometric.hpp>
 #include <glm/mat3x3.hpp>
 #include <glm/mat4x4.hpp>
@@ -308,6 +309,24 @@ void RayScene::fill(const glm::vec3& origin, const glm::vec3& direction, unsigne
     hit.uv = t * v.uv[corner[0]] + u * v.uv[corner[1]] + w * v.uv[corner[2]];
     for (int c = 0; c < 3; ++c) hit.corners[c] = corner[c];
     hit.weights = glm::vec3(t, u, w);
+}
+
+float RayScene::spinAt(const glm::vec3& point) {
+    uint32_t bits[3];
+    std::memcpy(bits, &point, sizeof bits);
+    uint32_t h = 2166136261u;
+    for (uint32_t b : bits) {
+        // Each coordinate's bits mixed in whole, then avalanched, so that points a
+        // hair apart turn unrelated amounts.
+        h = (h ^ b) * 16777619u;
+        h ^= h >> 15;
+        h *= 0x2c1b3c6du;
+        h ^= h >> 12;
+    }
+    h ^= h >> 16;
+    h *= 0x297a2d39u;
+    h ^= h >> 15;
+    return static_cast<float>(h >> 8) * (6.28318530717958647692f / 16777216.0f);
 }
 
 }  // namespace fw

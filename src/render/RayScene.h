@@ -102,6 +102,10 @@ public:
     const float* bounds() const { return box_; }
     // A distance that keeps rays from meeting the surface they leave, for this scene's size.
     float epsilon() const { return epsilon_; }
+    // A turn in radians, 0 to 2 pi, that differs from point to point and is the same
+    // whenever the same point is shaded: fixed sample sets turned by it at each point
+    // give fine noise instead of copies of a shadow or bands.
+    static float spinAt(const glm::vec3& point);
 
 private:
     struct Vertices {

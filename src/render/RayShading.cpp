@@ -151,7 +151,11 @@ float RayShading::lightReaching(const Lamp& lamp, const glm::vec3& from) const {
     const glm::vec3 centre = directional ? lamp.toward : lamp.position - from;
     const glm::vec3 axis = glm::normalize(centre);
     const glm::vec3 helper = std::fabs(axis.x) < 0.9f ? glm::vec3(1, 0, 0) : glm::vec3(0, 0, 1);
-    const glm::vec3 t = glm::normalize(glm::cross(helper, axis)), b = glm::cross(axis, t);
+    const glm::vec3 t0 = glm::normalize(glm::cross(helper, axis)), b0 = glm::cross(axis, t0);
+    // The disk turns from point to point, so that a few taps give a grainy penumbra
+    // rather than that many offset copies of a hard shadow.
+    const float spin = RayScene::spinAt(from), c = std::cos(spin), s = std::sin(spin);
+    const glm::vec3 t = c * t0 + s * b0, b = c * b0 - s * t0;
     // A light without size gives every tap the same ray: one does.
     static const std::vector<std::array<double, 3>> kCentre{{0.0, 1.0, 0.0}};
     const std::vector<std::array<double, 3>>& taps = lamp.radius > 0 ? *shadowTaps_ : kCentre;
@@ -252,27 +256,35 @@ void across(const glm::vec3& axis, glm::vec3& t, glm::vec3& b) {
 
 }  // namespace
 
-glm::vec4 RayShading::follow(const glm::vec3& origin, const glm::vec3& direction, int depth, float& distance) const {
+glm::vec4 RayShading::beyond(const glm::vec3& origin, const glm::vec3& direction,
+                             const BakedMaterial::Texture* sky) const {
+    if (!sky) return background_(origin, direction);
+    const glm::vec4 seen = RaySurface::environmentAlong(*sky, direction);
+    return glm::vec4(glm::vec3(seen) * seen.a, seen.a);
+}
+
+glm::vec4 RayShading::follow(const glm::vec3& origin, const glm::vec3& direction, int depth, float& distance,
+                             const BakedMaterial::Texture* sky, bool inside) const {
     distance = -1;
-    // Past the bounce limit no ray is cast: the background stands for whatever is there.
-    if (depth > settings_.maxBounces) return background_(origin, direction);
+    // Past the bounce limit no ray is cast: what lies beyond stands for whatever is there.
+    if (depth > settings_.maxBounces) return beyond(origin, direction, sky);
     counters().secondary.fetch_add(1, std::memory_order_relaxed);
     RayScene::Hit hit;
     glm::vec4 colour;
-    if (!scene_.intersect(origin, direction, -1, hit, scene_.epsilon())) return background_(origin, direction);
+    if (!scene_.intersect(origin, direction, -1, hit, scene_.epsilon())) return beyond(origin, direction, sky);
     if (place_) hit.image = place_(hit.position);
-    if (!shade(hit, direction, depth, colour)) return background_(origin, direction);
+    if (!shade(hit, direction, depth, colour, inside)) return background_(origin, direction);
     distance = hit.distance;
     return colour;
 }
 
 glm::vec4 RayShading::spread(const glm::vec3& origin, const glm::vec3& axis,
                              const std::vector<std::array<double, 3>>* rays, int depth, float start, float end,
-                             float& share) const {
+                             float& share, const BakedMaterial::Texture* sky, bool inside) const {
     share = 1;
     float distance;
     if (!rays || rays->size() <= 1) {
-        glm::vec4 c = follow(origin, axis, depth, distance);
+        glm::vec4 c = follow(origin, axis, depth, distance, sky, inside);
         if (end > start) {
             // Falloff: what lies further than `end` along the ray is not seen in it.
             share = distance < 0 ? 0.0f : std::clamp((end - distance) / (end - start), 0.0f, 1.0f);
@@ -284,7 +296,7 @@ glm::vec4 RayShading::spread(const glm::vec3& origin, const glm::vec3& axis,
     glm::vec4 sum(0);
     float weights = 0;
     for (const auto& d : *rays) {
-        glm::vec4 c = follow(origin, turned(d, axis, t, b), depth, distance);
+        glm::vec4 c = follow(origin, turned(d, axis, t, b), depth, distance, sky, inside);
         float w = 1;
         if (end > start) w = distance < 0 ? 0.0f : std::clamp((end - distance) / (end - start), 0.0f, 1.0f);
         sum += w * c;
@@ -295,30 +307,36 @@ glm::vec4 RayShading::spread(const glm::vec3& origin, const glm::vec3& axis,
 }
 
 // One surface of the hit, lit, then with what shows through it and what it mirrors.
+// A ray on its way out of a transparent body (`inside`, meeting a face from behind)
+// crosses the boundary without seeing it again: the body's colour, reflection map and
+// highlight were taken where the ray went in, as the OpenGL frame shows its nearest
+// surface only.
 glm::vec4 RayShading::surface(const RaySurface::Point& point, const RaySurface::Layer& layer, const RayScene::Hit& hit,
-                              const glm::vec3& direction, int depth) const {
-    glm::vec4 c = lit(point, layer, hit.position, direction);
+                              const glm::vec3& direction, int depth, bool inside) const {
+    const bool entering = glm::dot(hit.faceNormal, direction) < 0;
+    const bool leaving = inside && !entering;
+    glm::vec4 c = leaving ? glm::vec4(0) : lit(point, layer, hit.position, direction);
     const glm::vec3 n = layer.normal, nf = point.faceNormal;
     const float offset = scene_.epsilon() * 8;
     const glm::vec3 front = hit.position + nf * offset, back = hit.position - nf * offset;
     glm::vec4 mirrored(0);
     float mirroredShare = -1;  // not traced yet
+    // The mirrored ray stays on the side it came from.
     auto mirror = [&]() {
         if (mirroredShare < 0) {
             glm::vec3 r = glm::reflect(direction, n);
             if (glm::dot(r, nf) <= 0) r = glm::reflect(direction, nf);  // a bent normal must not send it inside
-            mirrored =
-                spread(front, r, layer.reflectionRays, depth + 1, layer.falloffStart, layer.falloffEnd, mirroredShare);
+            mirrored = spread(front, r, layer.reflectionRays, depth + 1, layer.falloffStart, layer.falloffEnd,
+                              mirroredShare, layer.sky, inside);
         }
         return mirrored;
     };
-    const float coverage = std::clamp(layer.colour.a * layer.opacity, 0.0f, 1.0f);
+    const float coverage = leaving ? 0.0f : std::clamp(layer.colour.a * layer.opacity, 0.0f, 1.0f);
     if (coverage < 0.999f) {
         glm::vec4 through(0);
         const float index = layer.refraction;
         if (index > 0 && index != 1 && layer.opacity < 1) {
             // Snell's law: entering across the side the normals face, leaving from behind it.
-            const bool entering = glm::dot(hit.faceNormal, direction) < 0;
             const float eta = entering ? 1 / index : index;
             const glm::vec3 bent = glm::refract(direction, n, eta);
             float reflectance = 1;  // total internal reflection
@@ -329,16 +347,17 @@ glm::vec4 RayShading::surface(const RaySurface::Point& point, const RaySurface::
                 const float cosine = eta > 1 ? std::sqrt(std::max(0.0f, 1 - eta * eta * (1 - cosIn * cosIn))) : cosIn;
                 const float r0 = (index - 1) * (index - 1) / ((index + 1) * (index + 1));
                 reflectance = r0 + (1 - r0) * std::pow(1 - cosine, 5.0f);
-                through = (1 - reflectance) * spread(back, bent, layer.refractionRays, depth + 1, 0, 0, share);
+                through = (1 - reflectance) *
+                          spread(back, bent, layer.refractionRays, depth + 1, 0, 0, share, nullptr, entering);
             }
             if (reflectance * (1 - coverage) > 0.005f) through += reflectance * mirror();
         } else {
             float distance;
-            through = follow(back, direction, depth + 1, distance);
+            through = follow(back, direction, depth + 1, distance, nullptr, entering);
         }
         c += (1 - coverage) * through;
     }
-    const float amount = std::clamp(layer.raytraceAmount, 0.0f, 1.0f);
+    const float amount = leaving ? 0.0f : std::clamp(layer.raytraceAmount, 0.0f, 1.0f);
     if (amount > 0) {
         const glm::vec4 seen = straight(mirror());
         const glm::vec4 under = straight(c);
@@ -350,7 +369,8 @@ glm::vec4 RayShading::surface(const RaySurface::Point& point, const RaySurface::
     return glm::clamp(c, glm::vec4(0), glm::vec4(0.999999f));
 }
 
-bool RayShading::shade(const RayScene::Hit& hit, const glm::vec3& direction, int depth, glm::vec4& colour) const {
+bool RayShading::shade(const RayScene::Hit& hit, const glm::vec3& direction, int depth, glm::vec4& colour,
+                       bool inside) const {
     const DrawList::Item& item = list_.items()[static_cast<size_t>(hit.object)];
     const DrawList::Part& part = item.parts[static_cast<size_t>(hit.part)];
     if (part.material->style == BakedMaterial::kShadowCatcher) {
@@ -371,17 +391,18 @@ bool RayShading::shade(const RayScene::Hit& hit, const glm::vec3& direction, int
         }
         const float a = std::clamp((1 - clear) * static_cast<float>(item.opacity), 0.0f, 0.999999f);
         float distance;
-        colour = (1 - a) * follow(hit.position - nf * (scene_.epsilon() * 8), direction, depth + 1, distance) +
+        colour = (1 - a) * follow(hit.position - nf * (scene_.epsilon() * 8), direction, depth + 1, distance, nullptr,
+                                 inside) +
                  glm::vec4(0, 0, 0, a);
         return true;
     }
     RaySurface::Point point;
     if (!RaySurface::evaluate(item, part, hit, direction, point)) return false;
     glm::vec4 result =
-        point.fresnelMix < 1 || point.layers < 2 ? surface(point, point.layer[0], hit, direction, depth) : glm::vec4(0);
+        point.fresnelMix < 1 || point.layers < 2 ? surface(point, point.layer[0], hit, direction, depth, inside) : glm::vec4(0);
     if (point.layers > 1 && point.fresnelMix > 0)
         result =
-            result * (1 - point.fresnelMix) + surface(point, point.layer[1], hit, direction, depth) * point.fresnelMix;
+            result * (1 - point.fresnelMix) + surface(point, point.layer[1], hit, direction, depth, inside) * point.fresnelMix;
     colour = result;
     return true;
 }

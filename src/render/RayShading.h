@@ -44,7 +44,9 @@ public:
 
     // Colour (premultiplied) and alpha of `hit`, met along unit `direction` after
     // `depth` bounces; false where the surface holds out and the background shows.
-    bool shade(const RayScene::Hit& hit, const glm::vec3& direction, int depth, glm::vec4& colour) const;
+    // `inside`: the ray travels inside a transparent body it entered.
+    bool shade(const RayScene::Hit& hit, const glm::vec3& direction, int depth, glm::vec4& colour,
+               bool inside = false) const;
 
     long shadowFeelers() const;
     long secondaryRays() const;  // reflected and refracted
@@ -66,14 +68,18 @@ private:
     float transmission(const glm::vec3& from, const glm::vec3& direction, float reach) const;
     // One of a hit's surfaces: lit, over what shows through it, with what it mirrors.
     glm::vec4 surface(const RaySurface::Point& point, const RaySurface::Layer& layer, const RayScene::Hit& hit,
-                      const glm::vec3& direction, int depth) const;
+                      const glm::vec3& direction, int depth, bool inside) const;
     // What is seen from `origin` along `direction` as bounce `depth`, and how far off
-    // it lies (negative: nothing was met).
-    glm::vec4 follow(const glm::vec3& origin, const glm::vec3& direction, int depth, float& distance) const;
+    // it lies (negative: nothing was met). A ray that meets nothing sees `sky`, the
+    // reflection map of the surface that mirrored it, or else the background.
+    glm::vec4 follow(const glm::vec3& origin, const glm::vec3& direction, int depth, float& distance,
+                     const BakedMaterial::Texture* sky = nullptr, bool inside = false) const;
+    glm::vec4 beyond(const glm::vec3& origin, const glm::vec3& direction, const BakedMaterial::Texture* sky) const;
     // The average seen along a channel's spread of rays about `axis`; with a falloff
     // range (`end` above `start`) far hits weigh less and `share` says how much is seen.
     glm::vec4 spread(const glm::vec3& origin, const glm::vec3& axis, const std::vector<std::array<double, 3>>* rays,
-                     int depth, float start, float end, float& share) const;
+                     int depth, float start, float end, float& share,
+                     const BakedMaterial::Texture* sky = nullptr, bool inside = false) const;
     Counters& counters() const;
 
     const RayScene& scene_;

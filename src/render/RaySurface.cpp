@@ -66,20 +66,24 @@ glm::vec3 bumped(const BakedMaterial::Surface& s, glm::vec2 uv, int tiling, cons
 glm::vec4 environment(const BakedMaterial::Surface& s, const glm::vec3& direction, const glm::vec3& n) {
     const glm::vec3 toEye = -direction;
     const glm::vec3 mirrored = glm::normalize(2 * glm::dot(toEye, n) * n - toEye);
+    const glm::vec4 seen = RaySurface::environmentAlong(s.reflection, mirrored);
+    return s.opacity * seen + (1 - s.opacity) * premultiplied(seen);
+}
+
+}  // namespace
+
+glm::vec4 RaySurface::environmentAlong(const BakedMaterial::Texture& map, const glm::vec3& direction) {
     // Straight up or down has no heading: any column of the map's pole row will do.
-    const glm::vec2 flat(-mirrored.z, -mirrored.x);
+    const glm::vec2 flat(-direction.z, -direction.x);
     const float across = glm::length(flat);
     const glm::vec2 ab = across > 0 ? flat / across : glm::vec2(0, 1);
     float u = std::atan2(ab.x, ab.y);
     if (u < 0) u += kTwoPi;
     u = 0.25f - u / kTwoPi;
     if (u < 0) u += 1;
-    const float v = std::min((std::asin(std::clamp(mirrored.y, -1.0f, 1.0f)) + kTwoPi / 4) / (kTwoPi / 2), 1.0f);
-    const glm::vec4 seen = RaySurface::texel(s.reflection, {u, v});
-    return s.opacity * seen + (1 - s.opacity) * premultiplied(seen);
+    const float v = std::min((std::asin(std::clamp(direction.y, -1.0f, 1.0f)) + kTwoPi / 4) / (kTwoPi / 2), 1.0f);
+    return texel(map, {u, v});
 }
-
-}  // namespace
 
 glm::vec4 RaySurface::texel(const BakedMaterial::Texture& t, glm::vec2 uv, int tiling) {
     if (t.empty()) return glm::vec4(1);
@@ -216,6 +220,7 @@ bool RaySurface::evaluate(const DrawList::Item& item, const DrawList::Part& part
             l.reflectionAmount = s.reflectionAmount;
             l.environment = environment(s, direction, l.normal);
         }
+        if (reflects && !s.reflection.empty()) l.sky = &s.reflection;
         l.raytraceAmount = s.raytraceAmount;
         l.refraction = s.refraction;
         l.falloffStart = s.falloffStart;

@@ -30,6 +30,9 @@ public:
         // opacity as the lighting program adds it (times the amount, the object's fade
         // and the highlight texture's alpha).
         glm::vec4 environment{0};
+        // The reflection map itself, which mirrored rays that leave the scene see in
+        // place of the bare background; null where the surface has none.
+        const BakedMaterial::Texture* sky = nullptr;
         float raytraceAmount = 0;     // the share of the colour traced along the mirrored ray
         float refraction = 1;
         float falloffStart = 0, falloffEnd = 0;
@@ -75,6 +78,9 @@ public:
     // a tiling style (1 None: the edge texels stretch on; 2 Repeat; 3 Mirror; 4 NoneClip:
     // clear outside); an empty texture is white.
     static glm::vec4 texel(const BakedMaterial::Texture& texture, glm::vec2 uv, int tiling = 2);
+    // A spherical reflection map seen along unit world `direction`, as the lighting
+    // program looks it up: straight colour.
+    static glm::vec4 environmentAlong(const BakedMaterial::Texture& map, const glm::vec3& direction);
 };
 
 }  // namespace fw

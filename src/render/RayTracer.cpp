@@ -147,11 +147,18 @@ double RayTracer::occlusion(const RayScene& scene, const glm::vec3& position, co
         t = glm::normalize(glm::cross(helper, normal));
         b = glm::cross(t, normal);
     }
+    // The set also spins about the normal from point to point: a fixed set draws its
+    // few directions as bands across flat walls.
+    const float spin = RayScene::spinAt(position), cs = std::cos(spin), sn = std::sin(spin);
+    // Rays leave from just off the surface along its normal: started along their own
+    // direction, those near a concave crease would begin behind the adjacent face and
+    // see light through it.
+    const glm::vec3 origin = position + normal * (4 * scene.epsilon());
     double sum = 0;
-    for (const glm::vec3& s : set) {
+    for (const glm::vec3& s0 : set) {
+        const glm::vec3 s(cs * s0.x - sn * s0.z, s0.y, sn * s0.x + cs * s0.z);
         glm::vec3 d = orientation == 1 ? s : orientation == -1 ? -s : s.x * t + s.y * normal + s.z * b;
         if (glm::dot(normal, d) <= 0) continue;
-        glm::vec3 origin = position + 0.01f * d;
         double contribution = 1;
         float skipped = 0;
         // The point's own triangle does not shade it: look on past it.
@@ -235,10 +242,11 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
         ambientRays += rays;
     }
 
+    // Samples stay premultiplied until a pixel is stored, so that averaging an edge
+    // weighs each colour by how much of it there is.
     auto background = [&](double u, double v) {
-        glm::vec4 c = backgroundAt(frame, u, v);
-        if (!s.unpremultiply) c = glm::vec4(glm::vec3(c) * c.a, c.a);
-        return c;
+        const glm::vec4 c = backgroundAt(frame, u, v);
+        return glm::vec4(glm::vec3(c) * c.a, c.a);
     };
     // A camera ray's stored colour from its hit (`found`) or miss, and the item hit (-1: none).
     auto finish = [&](double u, double v, const glm::vec3& direction, bool found, RayScene::Hit& hit,
@@ -270,7 +278,6 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
                 c.r *= f, c.g *= f, c.b *= f;
             }
         }
-        if (s.unpremultiply && c.a != 0 && c.a != 1) c = glm::vec4(glm::vec3(c) / c.a, c.a);
         colour = c;
         return hit.object;
     };
@@ -311,7 +318,13 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
     out.width = W;
     out.height = H;
     out.rgba.assign(static_cast<size_t>(W) * H * 4, 0);
-    auto store = [&](int c, int r, const glm::vec4& colour) {
+    // Straight colour where asked: divided by its coverage, and the background's own
+    // colour where nothing covers the pixel at all.
+    const glm::vec3 backgroundColour(frame.background[0], frame.background[1], frame.background[2]);
+    auto store = [&](int c, int r, glm::vec4 colour) {
+        if (s.unpremultiply && colour.a < 1)
+            colour = colour.a * 255 < 0.5f ? glm::vec4(backgroundColour, 0)
+                                           : glm::vec4(glm::vec3(colour) / colour.a, colour.a);
         uint8_t* p = &out.rgba[(static_cast<size_t>(H - 1 - r) * W + c) * 4];
         for (int k = 0; k < 4; ++k) p[k] = toByte(colour[k]);
     };
@@ -347,7 +360,7 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
                         for (int b = a + 1; b < 4 && agree; ++b) {
                             const glm::vec4 &p = points[at[a]], &q = points[at[b]];
                             for (int k = 0; k < 3; ++k)
-                                if (std::fabs(p[k] * p.a - q[k] * q.a) > 0.1f) agree = false;
+                                if (std::fabs(p[k] - q[k]) > 0.1f) agree = false;
                         }
                     if (agree) {
                         glm::vec4 sum(0);

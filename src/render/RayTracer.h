@@ -31,8 +31,8 @@ public:
         double ambientDistance = 1.0;
         double ambientDarkness = 0.5;
         double pixelAspect = 1.0;
-        // Colours divided by their alpha, as RenderImage holds them; off, the image
-        // keeps premultiplied colours.
+        // Stored pixels divided by their alpha, as RenderImage holds them (samples are
+        // averaged premultiplied first); off, the image keeps premultiplied colours.
         bool unpremultiply = true;
         bool shadows = true;        // shadow rays toward shadow-casting lights
         bool traceShadows = false;  // soft shadows: `shadowRays` rays a light; off, one hard ray

@@ -256,13 +256,14 @@ TEST(RayTracer, OcclusionFollowsTheNormalAndTheDistance) {
     EXPECT_EQ(RayTracer::occlusion(b.rays, {0, 0, 0}, {0, 1, 0}, ~0u, 0, 20, 5.0, rays), 1.0);
     EXPECT_EQ(rays, 16);
 
-    // Facing straight down at the floor from 1 above it: the set negated, each ray
-    // stopping at 1 / |y| (counted from its start 0.01 along it).
+    // Facing straight down at the floor from 1 above it: the set negated (and spun
+    // about the normal, which keeps each ray's slope), each ray stopping at 1 / |y|,
+    // counted from its start just off the surface along the normal.
     const auto& set = RayTracer::ambientDirections(36);
     double sum = 0;
     const double reach = 4;
     for (const glm::vec3& s : set) {
-        double t = (1.0 - 0.01 * s.y) / s.y;
+        double t = (1.0 - 4 * b.rays.epsilon()) / s.y;
         sum += t < reach ? t / reach : 1.0;
     }
     const double expected = (sum / 36) * (sum / 36);
