@@ -28,6 +28,11 @@ bool RenderJob::parseSize(const std::string& text, int& width, int& height) {
            height > 0;
 }
 
+double RenderJob::pixelAspectOf(int choice) {
+    static const double kRatios[] = {1.0, 10.0 / 11, 40.0 / 33, 59.0 / 54, 118.0 / 81, 4.0 / 3, 1.5, 2.0};
+    return choice >= 0 && choice < 8 ? kRatios[choice] : 0.0;
+}
+
 RenderJob::RenderJob(OrvoSceneManager& manager, Reporter report) : manager_(manager), report_(std::move(report)) {}
 
 RenderJob::~RenderJob() = default;
@@ -75,6 +80,12 @@ bool RenderJob::configure(const std::string& size, double frameNumber, const std
     frame_.shadows = s.renderShadows != 0 && manager_.prefs().finalGLShaders != 0 &&
                      manager_.prefs().finalGLShaderShadows != 0;
     frame_.shadowOffset = manager_.prefs().glslShadowOffset;
+    frame_.pixelAspect = pixelAspectOf(s.pixelAspect);
+    if (frame_.pixelAspect == 0) {
+        report_("PixelAspect", "pixel aspect " + std::to_string(s.pixelAspect) +
+                                   " is not one of 0 to 7; square pixels are used");
+        frame_.pixelAspect = 1.0;
+    }
     frame_.shaders = manager_.prefs().finalGLShaders != 0;
     frame_.advancedLighting = manager_.prefs().advancedGLLighting != 0;
     // Solids build on as many threads as OpenMP allows, or on this one alone when the
@@ -117,10 +128,6 @@ bool RenderJob::configureTracing(const std::string& renderer) {
     t.ambientDarkness = std::clamp(s.ambientDarkness, 0.0, 1.0);
     if (t.ambientOcclusion && t.ambientDarkness != s.ambientDarkness)
         report_("AmbientDarkness", "the ambient darkness is kept between 0 and 1");
-    if (s.pixelAspect != 0)
-        report_("PixelAspect", "pixel aspect " + std::to_string(s.pixelAspect) +
-                                   " is not applied by the ray tracer yet; square pixels are used");
-    t.pixelAspect = 1.0;
     // Without traced shadows each light casts one hard shadow ray, standing in for
     // the OpenGL frame's shadow map.
     t.shadows = s.renderShadows != 0;

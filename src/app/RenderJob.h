@@ -58,6 +58,11 @@ public:
 
     // "WIDTHxHEIGHT" with both positive; false otherwise.
     static bool parseSize(const std::string& text, int& width, int& height);
+    // The width over height of a pixel for the project's "PixelAspect" choice: 0
+    // square, 1 NTSC DV 10/11, 2 NTSC DV widescreen 40/33, 3 PAL DV 59/54, 4 PAL DV
+    // widescreen 118/81, 5 HDV 1080 and DVCPRO HD 720 4/3, 6 DVCPRO HD 1080 3/2,
+    // 7 anamorphic 2; 0 for a choice outside these.
+    static double pixelAspectOf(int choice);
 
     const GLRenderer::Frame& frame() const { return frame_; }
     // The camera a project renders through: the first one the user made, else the

@@ -143,7 +143,7 @@ void GLRenderer::drawScene(DrawList& list, const LightSlots& slots, const Shadow
     glm::dmat4 cameraWorld = camera.cameraToWorld();
     glm::mat4 view(glm::inverse(cameraWorld));
     glMatrixMode(GL_PROJECTION);
-    glLoadMatrixf(glm::value_ptr(glm::mat4(projectionOf(camera, static_cast<double>(frame.width) / frame.height))));
+    glLoadMatrixf(glm::value_ptr(glm::mat4(projectionOf(camera, frame.width * frame.pixelAspect / frame.height))));
     list.sortForDrawing(glm::dvec3(cameraWorld[3]));
     // Towards the viewer, for silhouettes: the eye point, or for a parallel view the
     // camera's backward axis.

@@ -36,6 +36,9 @@ public:
         // Where the camera ray that led here crosses the frame, across from the left and
         // up from the bottom (the tracer sets it; the Camera mapping reads it).
         glm::vec2 image{0.5f, 0.5f};
+        // The width of the world a pixel covers at the hit, along the surface's
+        // steepest stretch (the tracer sets it for camera rays); 0 where unknown.
+        float footprint = 0;
     };
 
     static constexpr const char* kAllocationFailed = "KdTree construction: Failed to allocate memory.\n";

@@ -46,16 +46,22 @@ glm::vec4 stackColour(const DrawList::Part& part, const BakedMaterial::Texture& 
     return {d.r, d.g, d.b, d.a};
 }
 
-// The shading normal bent by the bump map's slopes at `uv`, one texel back along
-// each axis, sideways along the world's X and Y axes as the lighting program bends
-// it (which mixes in eye-space normals; here everything stays in world space).
-glm::vec3 bumped(const BakedMaterial::Surface& s, glm::vec2 uv, int tiling, const glm::vec3& n) {
+// The shading normal bent by the bump map's slopes at `uv`, sideways along the
+// world's X and Y axes as the lighting program bends it (which mixes in eye-space
+// normals; here everything stays in world space). The slope is taken over `span`
+// (the texture coordinates a pixel covers), at least one texel: what the OpenGL
+// frame's mipmaps give, a bump too fine for the pixel averaging out instead of
+// darkening the surface with noise.
+glm::vec3 bumped(const BakedMaterial::Surface& s, glm::vec2 uv, int tiling, const glm::vec3& n, glm::vec2 span) {
     if (s.bump.empty() || s.bumpAmount == 0) return n;
-    const glm::vec2 offset(1.0f / s.bump.width, 1.0f / s.bump.height);
+    const glm::vec2 texel(1.0f / s.bump.width, 1.0f / s.bump.height);
+    const float texels = std::clamp(std::max(span.x / texel.x, span.y / texel.y), 1.0f, 64.0f);
+    const glm::vec2 offset = texel * texels;
     const float c = RaySurface::texel(s.bump, uv, tiling).a;
     const float l = RaySurface::texel(s.bump, uv - glm::vec2(offset.x, 0), tiling).a;
     const float d = RaySurface::texel(s.bump, uv - glm::vec2(0, offset.y), tiling).a;
-    const float bu = (c - l) * 45.0f * s.bumpAmount, bv = (c - d) * 45.0f * s.bumpAmount;
+    const float k = 45.0f * s.bumpAmount / texels;
+    const float bu = (c - l) * k, bv = (c - d) * k;
     const glm::vec3 bent = n + bu * glm::cross(n, glm::vec3(0, 1, 0)) - bv * glm::cross(n, glm::vec3(1, 0, 0));
     const float length = glm::length(bent);
     return length > 0 ? bent / length : n;
@@ -119,6 +125,40 @@ glm::vec4 RaySurface::texel(const BakedMaterial::Texture& t, glm::vec2 uv, int t
     };
     return (at(x0, y0) * (1 - fx) + at(x0 + 1, y0) * fx) * (1 - fy) +
            (at(x0, y0 + 1) * (1 - fx) + at(x0 + 1, y0 + 1) * fx) * fy;
+}
+
+// The texture coordinates a pixel covers at the hit: the stack's mapping read a
+// footprint away along two directions in the hit triangle's plane, the larger of the
+// two changes per axis (as mipmapping takes the larger of its derivatives).
+glm::vec2 RaySurface::span(const DrawList::Item& item, const RayScene::Hit& hit, const DrawList::Layer& layer,
+                           glm::vec2 uv) {
+    const float* data = item.mesh ? item.mesh->vertexData() : nullptr;
+    if (!data || hit.footprint <= 0) return glm::vec2(0);
+    glm::vec3 p[3];
+    for (int k = 0; k < 3; ++k) {
+        const float* f = data + static_cast<size_t>(hit.corners[k]) * PackedObjDB::kFloatsPerVertex;
+        p[k] = glm::vec3(item.world * glm::dvec4(f[5], f[6], f[7], 1.0));
+    }
+    const glm::vec3 e1 = p[1] - p[0], e2 = p[2] - p[0], normal = glm::cross(e1, e2);
+    const float area = glm::dot(normal, normal);
+    if (!(area > 0) || glm::length(e1) == 0) return glm::vec2(0);
+    const glm::vec3 along = glm::normalize(e1), across = glm::normalize(glm::cross(normal, e1));
+    glm::vec2 most(0);
+    for (const glm::vec3& step : {along, across}) {
+        // The barycentric weights of the point a footprint away, in the triangle's plane.
+        const glm::vec3 q = hit.position + step * hit.footprint - p[0];
+        const float w1 = glm::dot(glm::cross(q, e2), normal) / area;
+        const float w2 = glm::dot(glm::cross(e1, q), normal) / area;
+        RayScene::Hit moved = hit;
+        moved.weights = glm::vec3(1 - w1 - w2, w1, w2);
+        moved.uv = glm::vec2(0);
+        for (int k = 0; k < 3; ++k) {
+            const float* f = data + static_cast<size_t>(hit.corners[k]) * PackedObjDB::kFloatsPerVertex;
+            moved.uv += moved.weights[k] * glm::vec2(f[0], f[1]);
+        }
+        most = glm::max(most, glm::abs(coordinate(layer, placeOf(item, moved)) - uv));
+    }
+    return most;
 }
 
 RaySurface::Place RaySurface::placeOf(const DrawList::Item& item, const RayScene::Hit& hit) {
@@ -202,6 +242,7 @@ bool RaySurface::evaluate(const DrawList::Item& item, const DrawList::Part& part
     static const DrawList::Layer kPlain;
     const DrawList::Layer& bottom = part.layers.empty() ? kPlain : part.layers.front();
     const glm::vec2 uv = coordinate(bottom, place);
+    const glm::vec2 footprint = span(item, hit, bottom, uv);
     const bool reflects = m.style != BakedMaterial::kShadowCatcher;
     out.layers = m.fresnel && m.fresnelStart >= 0 ? 2 : 1;
     for (int i = 0; i < out.layers; ++i) {
@@ -211,7 +252,7 @@ bool RaySurface::evaluate(const DrawList::Item& item, const DrawList::Part& part
         Layer& l = out.layer[i];
         const glm::vec4 colour = i == 0 ? stackColour(part, s.color, uv, place) : texel(s.color, uv);
         l.colour = premultiplied(colour) * out.visibility;
-        l.normal = bumped(s, uv, tiling, n);
+        l.normal = bumped(s, uv, tiling, n, footprint);
         l.opacity = s.opacity;
         l.specularAmount = s.specularAmount;
         l.shininess = s.shininess;

@@ -70,6 +70,10 @@ public:
 
     // The hit's place on the item's mesh.
     static Place placeOf(const DrawList::Item& item, const RayScene::Hit& hit);
+    // How far the stack item's texture coordinates run across the pixel's footprint
+    // at the hit, per axis; 0 where the footprint is unknown.
+    static glm::vec2 span(const DrawList::Item& item, const RayScene::Hit& hit, const DrawList::Layer& layer,
+                          glm::vec2 uv);
     // A stack item's texture coordinates at `place` by its mapping style, transformed
     // and scaled by its tiling counts, before the tiling wraps them.
     static glm::vec2 coordinate(const DrawList::Layer& layer, const Place& place);

@@ -74,6 +74,12 @@ void RayTracer::View::ray(double u, double v, glm::vec3& origin, glm::vec3& dire
     direction = glm::vec3(glm::normalize(d));
 }
 
+double RayTracer::View::pixelWidth(double distance, int pixels) const {
+    const double across = orthographic ? 2 * nearHalf[0]
+                                       : 2 * distance * (farHalf[0] - nearHalf[0]) / std::max(1e-9, clipFar - clipNear);
+    return across / std::max(1, pixels);
+}
+
 RayTracer::View RayTracer::View::of(Camera& camera, double aspect) {
     View view;
     camera.aspect = aspect;
@@ -256,6 +262,9 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
             return -1;
         }
         hit.image = glm::vec2(u, 1 - v);
+        // A surface seen at a slant stretches the pixel across it, up to four times.
+        const float facing = std::max(0.25f, std::fabs(glm::dot(direction, hit.faceNormal)));
+        hit.footprint = static_cast<float>(view.pixelWidth(hit.distance, W)) / facing;
         glm::vec4 c;
         if (!shade(hit, direction, c)) {
             colour = background(u, v);
@@ -457,7 +466,7 @@ bool RayTracer::render(SceneX& scene, Camera& camera, const RenderFrame& frame, 
     if (!rays.build(list, error)) return false;
     noteUntraced(list);
 
-    const double aspect = static_cast<double>(frame.width) * settings_.pixelAspect / frame.height;
+    const double aspect = frame.width * frame.pixelAspect / frame.height;
     const View view = View::of(camera, aspect);
     RayShading::Settings shading;
     shading.shadows = settings_.shadows;

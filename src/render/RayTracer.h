@@ -30,7 +30,6 @@ public:
         int ambientRays = 16;
         double ambientDistance = 1.0;
         double ambientDarkness = 0.5;
-        double pixelAspect = 1.0;
         // Stored pixels divided by their alpha, as RenderImage holds them (samples are
         // averaged premultiplied first); off, the image keeps premultiplied colours.
         bool unpremultiply = true;
@@ -66,6 +65,8 @@ public:
         double nearHalf[2] = {1, 1}, farHalf[2] = {1, 1};  // half width, half height on each plane
         double clipNear = 0.1, clipFar = 1000;
         void ray(double u, double v, glm::vec3& origin, glm::vec3& direction) const;
+        // The width one of `pixels` columns covers `distance` along a ray.
+        double pixelWidth(double distance, int pixels) const;
         // Where a ray's direction (or, looking orthographically, its origin) crosses the
         // frame, clamped to it; false for a direction away from the camera.
         bool fractions(const glm::vec3& origin, const glm::vec3& direction, double& u, double& v) const;

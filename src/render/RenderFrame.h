@@ -20,6 +20,9 @@ struct RenderFrame {
     bool shaders = true;
     bool advancedLighting = true;
     double shadowOffset = 0.002;  // depth bias against self-shadowing
+    // Width over height of one pixel as the picture will be shown: the camera sees a
+    // view width x pixelAspect / height wide, which the display stretches back.
+    double pixelAspect = 1.0;
     int samples = 4;              // multisampling of the frame buffer (1: none)
     // Background media: 8-bit RGBA rows bottom-up, stretched over the whole frame
     // and laid over the background colour at `backgroundOpacity`.

@@ -29,28 +29,33 @@ inline void spill(const std::string& path, const std::string& text) {
     std::fclose(f);
 }
 
-// Pixels of an image file as RGB triples, bottom row first as FreeImage keeps them;
-// empty when the file cannot be read.
+// Pixels of an image file as RGB triples (RGBA quadruples when alpha is asked for),
+// bottom row first as FreeImage keeps them; empty when the file cannot be read.
 struct Pixels {
     int width = 0, height = 0;
+    int channels = 3;
     std::vector<int> rgb;
-    const int* at(int x, int y) const { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
+    const int* at(int x, int y) const { return &rgb[(static_cast<size_t>(y) * width + x) * channels]; }
 };
 
-inline Pixels readImage(const std::string& path) {
+inline Pixels readImage(const std::string& path, bool alpha = false) {
     Pixels p;
     FIBITMAP* loaded = FreeImage_Load(FreeImage_GetFileType(path.c_str()), path.c_str());
     if (!loaded) return p;
-    FIBITMAP* rgb = FreeImage_ConvertTo24Bits(loaded);
+    FIBITMAP* bits = alpha ? FreeImage_ConvertTo32Bits(loaded) : FreeImage_ConvertTo24Bits(loaded);
     FreeImage_Unload(loaded);
-    p.width = static_cast<int>(FreeImage_GetWidth(rgb));
-    p.height = static_cast<int>(FreeImage_GetHeight(rgb));
+    p.channels = alpha ? 4 : 3;
+    p.width = static_cast<int>(FreeImage_GetWidth(bits));
+    p.height = static_cast<int>(FreeImage_GetHeight(bits));
     for (int y = 0; y < p.height; ++y) {
-        const BYTE* row = FreeImage_GetScanLine(rgb, y);
-        for (int x = 0; x < p.width; ++x)
-            p.rgb.insert(p.rgb.end(), {row[x * 3 + FI_RGBA_RED], row[x * 3 + FI_RGBA_GREEN], row[x * 3 + FI_RGBA_BLUE]});
+        const BYTE* row = FreeImage_GetScanLine(bits, y);
+        for (int x = 0; x < p.width; ++x) {
+            const BYTE* q = row + x * p.channels;
+            p.rgb.insert(p.rgb.end(), {q[FI_RGBA_RED], q[FI_RGBA_GREEN], q[FI_RGBA_BLUE]});
+            if (alpha) p.rgb.push_back(q[FI_RGBA_ALPHA]);
+        }
     }
-    FreeImage_Unload(rgb);
+    FreeImage_Unload(bits);
     return p;
 }
 

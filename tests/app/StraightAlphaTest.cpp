@@ -1,0 +1,102 @@
+// Transparent output keeps straight alpha, as compositors read it: a title's edge
+// laid over white by the file's own alpha is the title rendered on white, in stills
+// from both renderers and in a QuickTime Animation movie; uncovered pixels carry the
+// background's colour.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "FilesAndImages.h"
+#include "RunProgram.h"
+#include "TempDir.h"
+#include "platform/MovieReader.h"
+
+namespace fw {
+namespace {
+
+class StraightAlpha : public testing::Test {
+protected:
+    void SetUp() override {
+        // A factory look on a title, once on a clear slate-blue background, once on white.
+        ASSERT_EQ(run("text Hi --material \"Glossy Red Plastic\" -o " + dir.file("t.kxp")).status, 0);
+        const std::string text = test::readFile(dir.file("t.kxp"));
+        ASSERT_NE(text.find("UseAlphaMask \"0\""), std::string::npos);
+        ASSERT_NE(text.find("BackgroundColor 0 0 0"), std::string::npos);
+        test::writeFile(dir.file("clear.kxp"),
+                        std::regex_replace(std::regex_replace(text, std::regex("UseAlphaMask \"0\""), "UseAlphaMask \"1\""),
+                                           std::regex("BackgroundColor 0 0 0"), "BackgroundColor 0.2 0.4 0.6"));
+        test::writeFile(dir.file("white.kxp"),
+                        std::regex_replace(text, std::regex("BackgroundColor 0 0 0"), "BackgroundColor 1 1 1"));
+    }
+    test::Outcome run(const std::string& arguments) {
+        return test::runProgram(FW_EXECUTABLE, "--library-folder " + dir.file("lib") + " " + arguments,
+                                dir.path().string());
+    }
+    ::test::Pixels render(const std::string& project, const std::string& renderer, bool alpha) {
+        const std::string out = dir.file(project + "-" + renderer + ".png");
+        test::Outcome r = run("render " + dir.file(project + ".kxp") + " --size 240x180 --renderer " + renderer +
+                              " -o " + out);
+        EXPECT_EQ(r.status, 0) << r.err;
+        return ::test::readImage(out, alpha);
+    }
+    test::TempDir dir;
+};
+
+struct Edges {
+    int partial = 0;        // pixels partly covered
+    int worst = 0;          // the largest difference, composited over white against the white frame
+    int wrongClear = 0;     // uncovered pixels without the background's colour
+};
+
+// `rgba` (RGBA, rows bottom-up) over white by its own alpha, against `white`.
+Edges composited(const std::vector<int>& rgba, const ::test::Pixels& white) {
+    Edges e;
+    for (size_t i = 0, j = 0; i + 3 < rgba.size(); i += 4, j += 3) {
+        const int a = rgba[i + 3];
+        if (a == 0) {
+            e.wrongClear += std::abs(rgba[i] - 51) + std::abs(rgba[i + 1] - 102) + std::abs(rgba[i + 2] - 153) > 1;
+            continue;
+        }
+        if (a == 255) continue;
+        ++e.partial;
+        for (int k = 0; k < 3; ++k) {
+            const double over = rgba[i + k] * a / 255.0 + 255.0 * (1 - a / 255.0);
+            e.worst = std::max(e.worst, static_cast<int>(std::lround(std::fabs(over - white.rgb[j + k]))));
+        }
+    }
+    return e;
+}
+
+TEST_F(StraightAlpha, EdgesCompositedByTheirAlphaMatchTheFrameOnWhiteInBothRenderers) {
+    for (const char* renderer : {"gl", "raytrace"}) {
+        const ::test::Pixels clear = render("clear", renderer, true), white = render("white", renderer, false);
+        ASSERT_EQ(clear.width, 240);
+        ASSERT_EQ(white.width, 240);
+        const Edges e = composited(clear.rgb, white);
+        std::printf("%s: %d partly covered pixels, worst %d levels off over white\n", renderer, e.partial, e.worst);
+        EXPECT_GT(e.partial, 100) << renderer;
+        EXPECT_LE(e.worst, 3) << renderer;
+        EXPECT_EQ(e.wrongClear, 0) << renderer;
+    }
+}
+
+TEST_F(StraightAlpha, AQuickTimeAnimationMovieKeepsStraightAlpha) {
+    const std::string movie = dir.file("clear.mov");
+    test::Outcome r = run("render " + dir.file("clear.kxp") + " --frames 0-1 --size 240x180 -o " + movie);
+    ASSERT_EQ(r.status, 0) << r.err;
+    MovieReader reader;
+    ASSERT_TRUE(reader.open(movie)) << reader.error();
+    std::vector<uint8_t> frame;
+    ASSERT_TRUE(reader.readFrame(0, frame));
+    const Edges e = composited(std::vector<int>(frame.begin(), frame.end()), render("white", "gl", false));
+    EXPECT_GT(e.partial, 100);
+    EXPECT_LE(e.worst, 3);
+    EXPECT_EQ(e.wrongClear, 0);
+}
+
+}  // namespace
+}  // namespace fw
