@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <mutex>
+#include <optional>
 #include <unistd.h>
 
 #include "app/CommandLine.h"
@@ -13,6 +14,7 @@
 #include "app/SceneMaterials.h"
 #include "geometry/ObjectX.h"
 #include "output/ImageWriter.h"
+#include "platform/StopSignal.h"
 #include "render/Camera.h"
 #include "scene/AnimGlobals.h"
 #include "scene/SceneX.h"
@@ -149,6 +151,7 @@ bool RenderJob::configureTracing(const std::string& renderer) {
 }
 
 int RenderJob::renderImage(double time, GLRenderer::Image& image, const std::string& project) {
+    stopped_ = false;
     SceneX& scene = *manager_.scene();
     Camera* through = camera(scene);
     if (!through) {
@@ -196,11 +199,14 @@ int RenderJob::renderTraced(double time, Camera& camera, GLRenderer::Image& imag
     animator_->setTime(time);
     auto traced = std::chrono::steady_clock::now();
     timing_.scene = std::chrono::duration<double>(traced - start).count();
-    // A long frame shows its rows and the time left on a terminal, every 50 rows.
+    // A long frame shows its rows and the time left on a terminal, every 50 rows. A
+    // caught SIGINT or SIGTERM stops it once the rows in hand are done.
     const bool terminal = isatty(fileno(stderr)) != 0;
     std::mutex line;
-    tracer_->setProgress(!terminal ? std::function<void(int, int)>() : [&line, traced](int rows, int total) {
-        if (rows % 50 != 0) return;
+    RayTracer* tracer = tracer_.get();
+    tracer_->setProgress([&line, traced, terminal, tracer](int rows, int total) {
+        if (StopSignal::caught() != 0) tracer->abort();
+        if (!terminal || rows % 50 != 0) return;
         const double spent = std::chrono::duration<double>(std::chrono::steady_clock::now() - traced).count();
         std::lock_guard<std::mutex> lock(line);
         std::fprintf(stderr, "\rformwright: ray tracing, %d of %d rows, %.0f s left   ", rows, total,
@@ -211,6 +217,11 @@ int RenderJob::renderTraced(double time, Camera& camera, GLRenderer::Image& imag
     if (terminal) std::fprintf(stderr, "\r%*s\r", 60, "");
     timing_.renderer = GLRenderer::Timing();
     timing_.renderer.drawing = std::chrono::duration<double>(std::chrono::steady_clock::now() - traced).count();
+    const RayTracer::Statistics& stats = tracer_->statistics();
+    if (!done && stats.stopped) {
+        stopped_ = true;
+        return StopSignal::exitStatus(StopSignal::caught());
+    }
     if (!done) {
         // The structure's own messages end their line.
         if (!error.empty() && error.back() == '\n') error.pop_back();
@@ -221,7 +232,6 @@ int RenderJob::renderTraced(double time, Camera& camera, GLRenderer::Image& imag
     for (const std::string& what : tracer_->untraced())
         if (untracedReported_.insert(what).second)
             report_(project, "not ray traced yet, the frame is drawn without it: " + what);
-    const RayTracer::Statistics& stats = tracer_->statistics();
     // Embree keeps its tree to itself: of the structure's figures only the number of
     // its objects (Embree geometries, one per part) is known, shown to someone watching.
     if (terminal) {
@@ -234,14 +244,21 @@ int RenderJob::renderTraced(double time, Camera& camera, GLRenderer::Image& imag
 }
 
 int RenderJob::renderTo(const std::string& out, const std::string& project) {
+    // A traced still can take minutes: Ctrl-C or SIGTERM keeps the rows done so far.
+    std::optional<StopSignal> stopSignal;
+    if (rayTrace_) stopSignal.emplace();
     GLRenderer::Image image;
     int status = renderImage(manager_.scene()->animGlobals().currFrame, image, project);
-    if (status != kExitOk) return status;
+    if (status != kExitOk && !stopped_) return status;
     std::string error;
     if (!ImageWriter::write(out, {image.width, image.height, image.rgba.data()}, manager_.settings().useAlphaMask != 0,
                             error)) {
         report_(out, error);
         return kExitUserError;
+    }
+    if (const int signal = stopSignal ? StopSignal::caught() : 0; signal != 0) {
+        report_(out, stoppedText(signal, image.height));
+        return StopSignal::exitStatus(signal);
     }
     const GLRenderer::Timing& t = timing_.renderer;
     std::fprintf(stderr,
@@ -250,6 +267,20 @@ int RenderJob::renderTo(const std::string& out, const std::string& project) {
                  out.c_str(), image.width, image.height, timing_.total(), timing_.scene, t.geometry, t.baking,
                  t.drawing, t.readBack);
     return kExitOk;
+}
+
+// What a stopped still holds: the rows traced, then background; or, stopped while
+// anti-aliasing, every row traced and some smoothed.
+std::string RenderJob::stoppedText(int signal, int height) const {
+    const std::string by = std::string("stopped by ") + StopSignal::name(signal);
+    const RayTracer::Statistics& stats = tracer_->statistics();
+    const std::string of = " of " + std::to_string(height) + " rows";
+    if (!stopped_ || (stats.rowsTraced == height && (traceSettings_.antiAlias < 2 || stats.rowsSmoothed == height)))
+        return by + " after the frame was finished; it is written whole";
+    if (stats.rowsTraced < height)
+        return by + " after " + std::to_string(stats.rowsTraced) + of + "; the rest is background";
+    return by + " while anti-aliasing, after " + std::to_string(stats.rowsSmoothed) + of +
+           "; the rest is not anti-aliased";
 }
 
 }  // namespace fw

@@ -43,10 +43,15 @@ public:
     void setRefit(bool refit) { refit_ = refit; }
     // Renders through the project's camera, with the scene's tracks played at its
     // current frame, and writes the image; an exit status.
-    // `project` names the project in messages.
+    // `project` names the project in messages. A traced frame stopped by SIGINT or
+    // SIGTERM is written with the rows done, the rest background, and said so; the
+    // status is then the signal's (130, 143).
     int renderTo(const std::string& out, const std::string& project);
     // The same into pixels, with the tracks played at `time` (frames); an exit status.
+    // A traced frame stops early once a StopSignal has caught a signal: the status is
+    // the signal's and frameStopped() is true.
     int renderImage(double time, GLRenderer::Image& image, const std::string& project);
+    bool frameStopped() const { return stopped_; }
 
     // Where the last frame's time went, in seconds.
     struct Timing {
@@ -78,11 +83,13 @@ private:
     std::unique_ptr<SceneMaterials> materials_;  // kept across the frames of a sequence
     bool rayTrace_ = false;
     bool refit_ = false;
+    bool stopped_ = false;
     RayTracer::Settings traceSettings_;
     std::unique_ptr<RayTracer> tracer_;
     std::set<std::string> untracedReported_;
     bool configureTracing(const std::string& renderer);
     int renderTraced(double time, Camera& camera, GLRenderer::Image& image, const std::string& project);
+    std::string stoppedText(int signal, int height) const;
 };
 
 }  // namespace fw

@@ -3,9 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -21,34 +19,13 @@
 #include "platform/Dialogs.h"
 #include "platform/FrameRate.h"
 #include "platform/MovieWriter.h"
+#include "platform/StopSignal.h"
 #include "scene/AnimGlobals.h"
 #include "scene/SceneX.h"
 
 namespace fw {
 
 namespace {
-
-std::atomic<bool> interrupted{false};
-
-extern "C" void onInterrupt(int) { interrupted = true; }
-
-// Ctrl-C stands in for Escape while frames render: the run stops after the frame in hand.
-class InterruptCatcher {
-public:
-    InterruptCatcher() {
-        interrupted = false;
-        struct sigaction action {};
-        action.sa_handler = onInterrupt;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &old_);
-    }
-    ~InterruptCatcher() { sigaction(SIGINT, &old_, nullptr); }
-    InterruptCatcher(const InterruptCatcher&) = delete;
-    InterruptCatcher& operator=(const InterruptCatcher&) = delete;
-
-private:
-    struct sigaction old_ {};
-};
 
 double seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
@@ -158,13 +135,17 @@ int RenderSequence::run(OrvoSceneManager& manager, const Request& request) {
     settings.width = job.frame().width;
     settings.height = job.frame().height;
     settings.alpha = manager.settings().useAlphaMask != 0;
+    // Ctrl-C (or SIGTERM) stands in for Escape while frames render: an OpenGL frame is
+    // finished, a traced one stops after the rows in hand and is dropped; the frames
+    // done are kept and a movie is finished so it plays up to its last whole frame.
+    // Caught from before the movie opens, so no signal leaves its temporary file.
+    StopSignal stopSignal;
     MovieWriter writer;
     if (movie && !writer.open(request.out, settings)) {
         Dialogs::instance().alert(writer.error());
         return kExitUserError;
     }
 
-    InterruptCatcher catcher;
     const int total = last - first + 1;
     Progress progress(total);
     RenderLog log(request.out, code);
@@ -172,10 +153,15 @@ int RenderSequence::run(OrvoSceneManager& manager, const Request& request) {
     double encoding = 0;
     const auto start = std::chrono::steady_clock::now();
     int done = 0;
-    for (int frame = first; frame <= last; ++frame) {
+    bool dropped = false;  // the frame in hand was stopped unfinished
+    for (int frame = first; frame <= last && StopSignal::caught() == 0; ++frame) {
         const auto frameStart = std::chrono::steady_clock::now();
         GLRenderer::Image image;
         if (int status = job.renderImage(frame, image, request.project); status != kExitOk) {
+            if (job.frameStopped()) {
+                dropped = true;
+                break;
+            }
             progress.stop();
             if (movie) writer.discard();
             return status;
@@ -202,7 +188,15 @@ int RenderSequence::run(OrvoSceneManager& manager, const Request& request) {
         encoding += seconds(encodeStart);
         log.addFrame(frame, seconds(frameStart));
         progress.frameDone(++done, seconds(start));
-        if (interrupted) break;
+    }
+    const int signal = StopSignal::caught();
+    if (signal != 0 && done < total) progress.stop();
+    const std::string stoppedBy = std::string("stopped by ") + StopSignal::name(signal);
+    if (signal != 0 && done == 0) {
+        // An empty movie would not play: the destination is left as it was.
+        if (movie) writer.discard();
+        printError(request.out, stoppedBy + " before the first frame was finished; nothing is written");
+        return StopSignal::exitStatus(signal);
     }
     if (movie && !writer.finish()) {
         Dialogs::instance().alert(writer.error());
@@ -219,10 +213,12 @@ int RenderSequence::run(OrvoSceneManager& manager, const Request& request) {
                  settings.height, total_s, total_s > 0 ? done / total_s : 0.0, sum.scene, sum.renderer.geometry,
                  sum.renderer.baking, sum.renderer.drawing, sum.renderer.readBack, movie ? "encoding" : "writing",
                  encoding);
-    if (interrupted) {
-        printError(request.out, "aborted after " + std::to_string(done) + " of " + std::to_string(total) +
-                                    " frames; what was rendered is kept");
-        return kExitAborted;
+    if (signal != 0) {
+        printError(request.out, stoppedBy + " after " + std::to_string(done) + " of " + std::to_string(total) +
+                                    " frames; " +
+                                    (dropped ? "frame " + std::to_string(first + done) + " was left unfinished, " : "") +
+                                    "what was rendered is kept");
+        return StopSignal::exitStatus(signal);
     }
     return kExitOk;
 }

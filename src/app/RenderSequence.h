@@ -1,9 +1,10 @@
 #pragma once
 // Renders a project's frame range to disk: one movie (.mov, .mp4, .avi) or an image
 // sequence named frame by frame (shot.png → shot_0007.png). Progress goes to standard
-// error (a bar on a terminal, the program's progress lines otherwise); Ctrl-C stops
-// after the frame in hand, keeping the frames written and finishing the movie so it
-// plays up to its last whole frame.
+// error (a bar on a terminal, the program's progress lines otherwise); Ctrl-C or
+// SIGTERM stops the run (a traced frame after the rows in hand, the frame dropped),
+// keeping the frames written and finishing the movie so it plays up to its last whole
+// frame; the exit status is then the signal's (130, 143).
 
 #include <string>
 
@@ -22,9 +23,6 @@ public:
         std::string codec;  // movies: empty for the container's default
         std::string renderer;  // "gl" or "raytrace"; empty: the project's render method
     };
-    // The exit status of an aborted run (128 + SIGINT, as shells report an interrupt).
-    static constexpr int kExitAborted = 130;
-
     // Renders the loaded project; an exit status.
     static int run(OrvoSceneManager& manager, const Request& request);
     // "A-B" or "A" into first and last; false for anything else.

@@ -226,6 +226,7 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
     pointsWide_ = PW;
     hits_.assign(static_cast<size_t>(PW) * PH, -1);
     std::vector<glm::vec4> points(static_cast<size_t>(PW) * PH);
+    std::vector<char> traced(static_cast<size_t>(PH), 0);  // rows of points pass 1 finished
 
     const int threads = s.multiThreaded ? machineThreads() : 1;
     std::atomic<long> primary{0}, ambientRays{0}, supersampled{0};
@@ -319,6 +320,7 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
             }
             primary += PW;
             ambientRays += aoRays;
+            traced[static_cast<size_t>(r)] = 1;
             int done = ++rowsDone;
             if (progress_) progress_(done, rowsTotal);
         }
@@ -339,10 +341,14 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
     };
 
     // Each pixel first takes its point (with corners, its top-left one), which is what
-    // rows left unfinished by an abort keep.
+    // rows left unfinished by an abort keep; rows an abort skipped show the background.
 #pragma omp parallel for schedule(static) num_threads(threads)
     for (int r = 0; r < H; ++r)
-        for (int c = 0; c < W; ++c) store(c, r, points[static_cast<size_t>(r) * PW + c]);
+        for (int c = 0; c < W; ++c)
+            store(c, r,
+                  traced[static_cast<size_t>(r)]
+                      ? points[static_cast<size_t>(r) * PW + c]
+                      : background(corners ? c / du : (c + 0.5) / du, corners ? r / dv : (r + 0.5) / dv));
     if (corners && !abort_) {
         const std::vector<Sample> samples = pattern(L);
         // Pass 2: pixels whose corners agree are their average; the others are supersampled,
@@ -424,6 +430,9 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
     stats_.ambientRays = ambientRays;
     stats_.supersampledPixels = supersampled;
     stats_.shadowFeelers = shadowFeelers_;
+    stats_.rowsTraced = static_cast<int>(std::count(traced.begin(), traced.begin() + H, 1));
+    stats_.rowsSmoothed = corners ? std::max(0, rowsDone - PH) : 0;
+    stats_.stopped = abort_;
     if (abort_) {
         error = "the frame was stopped before it was finished";
         return false;

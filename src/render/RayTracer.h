@@ -55,6 +55,9 @@ public:
         long secondaryRays = 0;  // reflected and refracted
         long objects = 0;       // the structure's objects: Embree geometries, one per part with triangles
         bool refitted = false;  // the structure was refitted, not built again
+        bool stopped = false;   // abort() ended the frame early
+        int rowsTraced = 0;     // image rows holding traced points; the others show the background
+        int rowsSmoothed = 0;   // with anti-aliasing, rows through the supersampling pass
         long raysTraced() const { return primaryRays + ambientRays + shadowFeelers + secondaryRays; }
     };
 

@@ -1,6 +1,6 @@
 // Frame ranges rendered to disk through the real executable: numbered sequences, movies
 // judged by ffprobe and decoded back against stills, outputs that cannot be written,
-// bad ranges, and a render stopped with Ctrl-C.
+// bad ranges, and a render stopped with Ctrl-C or SIGTERM.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -157,32 +157,43 @@ TEST_F(FrameRanges, OutputsThatCannotBeWrittenAndBadRangesStopBeforeTheFirstFram
         EXPECT_EQ(entry.path().filename().string().rfind("good.mov.", 0), std::string::npos) << entry.path();
 }
 
-TEST_F(FrameRanges, CtrlCStopsAfterTheFrameInHandAndKeepsAPlayableMovie) {
-    const std::string movie = dir.file("stopped.mov"), err = dir.file("stopped.err");
-    pid_t child = fork();
-    if (child == 0) {
-        std::string command = "exec " + std::string(FW_EXECUTABLE) + " --library-folder " + dir.file("lib") +
-                              " render " + kExample + " --frames 0-60 --size 640x360 -o " + movie + " 2>" + err;
-        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
+// Ctrl-C, and SIGTERM as a job scheduler or `kill` sends it, stop after the frame in
+// hand: the movie is finished with the frames done, and the status is the signal's.
+TEST_F(FrameRanges, CtrlCAndSigtermStopAfterTheFrameInHandAndKeepAPlayableMovie) {
+    for (int signal : {SIGINT, SIGTERM}) {
+        const std::string name = signal == SIGINT ? "SIGINT" : "SIGTERM";
+        SCOPED_TRACE(name);
+        const std::string movie = dir.file("stopped-" + name + ".mov"), err = dir.file("stopped.err");
+        std::remove(err.c_str());
+        pid_t child = fork();
+        if (child == 0) {
+            std::string command = "exec " + std::string(FW_EXECUTABLE) + " --library-folder " + dir.file("lib") +
+                                  " render " + kExample + " --frames 0-60 --size 640x360 -o " + movie + " 2>" + err;
+            execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        ASSERT_GT(child, 0);
+        // Signal once a few frames are in the movie.
+        for (int wait = 0; wait < 6000 && ::test::slurp(err).find("Rendering 3 of") == std::string::npos; ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        kill(child, signal);
+        int raw = 0;
+        waitpid(child, &raw, 0);
+        ASSERT_TRUE(WIFEXITED(raw)) << "ended by signal " << (WIFSIGNALED(raw) ? WTERMSIG(raw) : 0);
+        EXPECT_EQ(WEXITSTATUS(raw), 128 + signal);
+        const std::string text = ::test::slurp(err), said = "stopped by " + name + " after ";
+        size_t at = text.find(said);
+        ASSERT_NE(at, std::string::npos) << text;
+        const int kept = std::atoi(text.c_str() + at + said.size());
+        EXPECT_GE(kept, 3);
+        EXPECT_LT(kept, 61);
+        test::MovieProbe probe(movie);
+        EXPECT_EQ(probe["nb_read_frames"], std::to_string(kept)) << probe.json;
+        // No temporary movie is left beside it.
+        for (auto& entry : std::filesystem::directory_iterator(dir.path()))
+            EXPECT_EQ(entry.path().filename().string().rfind("stopped-" + name + ".mov.", 0), std::string::npos)
+                << entry.path();
     }
-    ASSERT_GT(child, 0);
-    // Interrupt once a few frames are in the movie.
-    for (int wait = 0; wait < 6000 && ::test::slurp(err).find("Rendering 3 of") == std::string::npos; ++wait)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    kill(child, SIGINT);
-    int raw = 0;
-    waitpid(child, &raw, 0);
-    ASSERT_TRUE(WIFEXITED(raw));
-    EXPECT_EQ(WEXITSTATUS(raw), 130);
-    const std::string text = ::test::slurp(err);
-    size_t at = text.find("aborted after ");
-    ASSERT_NE(at, std::string::npos) << text;
-    const int kept = std::atoi(text.c_str() + at + 14);
-    EXPECT_GE(kept, 3);
-    EXPECT_LT(kept, 61);
-    test::MovieProbe probe(movie);
-    EXPECT_EQ(probe["nb_read_frames"], std::to_string(kept)) << probe.json;
 }
 
 }  // namespace

@@ -1,17 +1,26 @@
 // The ray tracer through the real executable: the renderer option and the project's
 // render method choose it, and its frame of a real title agrees with the OpenGL one
-// where both must (the silhouette, the brightness of a plainly lit surface).
+// where both must (the silhouette, the brightness of a plainly lit surface), and a
+// traced still or sequence stopped by Ctrl-C or SIGTERM.
 #include <gtest/gtest.h>
 
 #include <FreeImage.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "FilesAndImages.h"
+#include "MovieProbe.h"
 #include "RunProgram.h"
 #include "TempDir.h"
 
@@ -185,4 +194,158 @@ TEST(RayTraceRender, ASequenceDrawsEachFrameAsItsStillDoes) {
         EXPECT_LE(worst, 1) << frame;
     }
     EXPECT_NE(readRgba(dir.file("shot_0008.png")).px, readRgba(dir.file("shot_0010.png")).px);
+}
+
+namespace {
+
+const std::string kSoftShadow = FW_SOURCE_DIR "/examples/soft-shadow.kxp";
+
+// The program on a terminal of its own, as at a shell: a traced frame then shows its
+// rows as it goes, which tells a test the tracing has begun.
+class OnTerminal {
+public:
+    explicit OnTerminal(const std::string& arguments) {
+        pid_ = forkpty(&fd_, nullptr, nullptr, nullptr);
+        if (pid_ == 0) {
+            std::string command = "exec " + std::string(FW_EXECUTABLE) + " " + arguments;
+            execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+    }
+    ~OnTerminal() {
+        if (fd_ >= 0) close(fd_);
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    bool started() const { return pid_ > 0; }
+    // Reads what the program prints until `text` shows; false when it ended first.
+    bool waitFor(const std::string& text) {
+        while (seen_.find(text) == std::string::npos) {
+            char buffer[4096];
+            const ssize_t n = read(fd_, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return false;
+            seen_.append(buffer, static_cast<size_t>(n));
+        }
+        return true;
+    }
+    // Sends the signal and waits for the program to end; its raw wait status.
+    int stop(int signal) {
+        kill(pid_, signal);
+        waitFor(std::string(1, '\0'));  // reads to the end
+        int raw = 0;
+        waitpid(pid_, &raw, 0);
+        pid_ = -1;
+        return raw;
+    }
+    const std::string& seen() const { return seen_; }
+
+private:
+    pid_t pid_ = -1;
+    int fd_ = -1;
+    std::string seen_;
+};
+
+// The program with stderr in a file, started in the background.
+pid_t startProgram(const std::string& arguments, const std::string& err) {
+    pid_t child = fork();
+    if (child == 0) {
+        std::string command = "exec " + std::string(FW_EXECUTABLE) + " " + arguments + " 2>" + err;
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return child;
+}
+
+bool isBackground(const int* p) { return p[0] == 13 && p[1] == 15 && p[2] == 23; }  // 0.05 0.06 0.09
+
+}  // namespace
+
+// Stopped while tracing, a still keeps the rows done and shows the background in the
+// rest; the status is the signal's. The example's ground fills the whole frame, so
+// every traced row holds more than background.
+TEST(RayTraceRender, AStoppedStillKeepsItsTracedRowsAndFillsTheRestWithBackground) {
+    for (int signal : {SIGINT, SIGTERM}) {
+        const std::string name = signal == SIGINT ? "SIGINT" : "SIGTERM";
+        SCOPED_TRACE(name);
+        fw::test::TempDir dir;
+        const std::string out = dir.file("stopped.png");
+        const int width = 3200, height = 1800;
+        OnTerminal program("render " + kSoftShadow + " --size " + std::to_string(width) + "x" +
+                           std::to_string(height) + " -o " + out);
+        ASSERT_TRUE(program.started());
+        ASSERT_TRUE(program.waitFor("ray tracing, ")) << program.seen();
+        const int raw = program.stop(signal);
+        ASSERT_TRUE(WIFEXITED(raw)) << "ended by signal " << (WIFSIGNALED(raw) ? WTERMSIG(raw) : 0);
+        EXPECT_EQ(WEXITSTATUS(raw), 128 + signal) << program.seen();
+        const std::string said = "formwright: " + out + ": stopped by " + name + " after ";
+        const size_t at = program.seen().find(said);
+        ASSERT_NE(at, std::string::npos) << program.seen();
+        const int kept = std::atoi(program.seen().c_str() + at + said.size());
+        EXPECT_NE(program.seen().find(" of " + std::to_string(height) + " rows; the rest is background", at),
+                  std::string::npos)
+            << program.seen();
+        EXPECT_GT(kept, 0);
+        EXPECT_LT(kept, height);
+        EXPECT_EQ(program.seen().find("Number of rays traced"), std::string::npos);
+
+        Rgba image = readRgba(out);
+        ASSERT_EQ(image.width, width);
+        ASSERT_EQ(image.height, height);
+        int plain = 0;
+        for (int y = 0; y < height; ++y) {
+            bool all = true;
+            for (int x = 0; x < width && all; ++x) all = isBackground(image.at(x, y));
+            plain += all;
+        }
+        EXPECT_EQ(plain, height - kept);
+        // Rows are traced from the top (the file's last row); the bottom one was never reached.
+        EXPECT_FALSE(isBackground(image.at(width / 2, height - 1)));
+        EXPECT_TRUE(isBackground(image.at(width / 2, 0)));
+        // Written whole or not at all: no partial file beside it.
+        for (auto& entry : std::filesystem::directory_iterator(dir.path()))
+            EXPECT_EQ(entry.path().filename().string().find(".writing-"), std::string::npos) << entry.path();
+    }
+}
+
+// Stopped in the middle of a traced frame, a sequence drops that frame at once rather
+// than finishing it, keeps the frames done and finishes a movie so that it plays.
+TEST(RayTraceRender, AStoppedSequenceDropsTheFrameInHand) {
+    fw::test::TempDir dir;
+    struct Case {
+        int signal;
+        std::string out, firstFile, secondFile;
+    };
+    const Case cases[] = {{SIGTERM, "stopped.mov", "stopped.mov", ""},
+                          {SIGINT, "shot.png", "shot_0000.png", "shot_0001.png"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.out);
+        const std::string err = dir.file(c.out + ".err");
+        const pid_t child = startProgram("render " + kSoftShadow + " --frames 0-2 --size 960x540 -o " + dir.file(c.out), err);
+        ASSERT_GT(child, 0);
+        // The first frame is written; the second is being traced.
+        for (int wait = 0; wait < 60000 && test::slurp(err).find("Rendering 1 of 3") == std::string::npos; ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        kill(child, c.signal);
+        int raw = 0;
+        waitpid(child, &raw, 0);
+        const std::string text = test::slurp(err);
+        ASSERT_TRUE(WIFEXITED(raw)) << "ended by signal " << (WIFSIGNALED(raw) ? WTERMSIG(raw) : 0);
+        EXPECT_EQ(WEXITSTATUS(raw), 128 + c.signal) << text;
+        EXPECT_NE(text.find(": stopped by " + std::string(c.signal == SIGINT ? "SIGINT" : "SIGTERM") +
+                            " after 1 of 3 frames"),
+                  std::string::npos)
+            << text;
+        EXPECT_EQ(text.find("Rendering 2 of 3"), std::string::npos) << text;
+        EXPECT_TRUE(std::filesystem::exists(dir.file(c.firstFile)));
+        if (!c.secondFile.empty()) {
+            EXPECT_FALSE(std::filesystem::exists(dir.file(c.secondFile)));
+        }
+        if (c.out == "stopped.mov") {
+            fw::test::MovieProbe probe(dir.file(c.out));
+            EXPECT_EQ(probe["nb_read_frames"], "1") << probe.json;
+        }
+    }
 }
