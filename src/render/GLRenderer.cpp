@@ -113,7 +113,11 @@ bool GLRenderer::render(SceneX& scene, Camera& camera, const Frame& frame, Image
     start = Clock::now();
     if (!targets_.ensure(frame.width, frame.height, frame.samples, error)) return false;
     LightSlots slots = LightSlots::assign(scene);
-    const ShadowPass::Fit* shadow = frame.shadows ? shadow_.draw(list, slots) : nullptr;
+    const ShadowPass::Fit* shadow =
+        frame.shadows ? shadow_.draw(list, slots,
+                                     projectionOf(camera, static_cast<double>(frame.width) / frame.height) *
+                                         glm::inverse(camera.cameraToWorld()))
+                      : nullptr;
     targets_.begin(frame);
     drawScene(list, slots, shadow, camera, frame);
     // Reading back waits for the drawing to finish: glFinish first keeps the two apart.

@@ -619,7 +619,7 @@ void LightingProgram::setShadow(const ShadowPass::Fit* shadow, unsigned texture,
     glUniform1f(u.shadowNear, shadow->nearZ);
     glUniform1f(u.shadowFar, shadow->farZ);
     glUniform1f(u.shadowDepth, shadow->farZ - shadow->nearZ);
-    // The setting alone is far below a texel of a scene-sized map, and the filter's
+    // The setting alone is far below a texel of the map, and the filter's
     // outer taps read depths further along a sloping surface: without slack for
     // both, surfaces shadow themselves in stripes.
     float spanTexels = shadow->tapSpacing * static_cast<float>(shadow->filterHalf) * static_cast<float>(shadow->mapWidth);

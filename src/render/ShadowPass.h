@@ -1,10 +1,12 @@
 #pragma once
-// The depth map of the first shadow-casting light in the slots, fitted around
-// everything the frame draws, and what the lighting program needs to read it. The
-// map's frame buffer and texture are kept across frames and re-made only when the
-// light's map size changes.
+// The depth map of the first shadow-casting light in the slots, fitted to what the
+// camera sees that something can shadow, and what the lighting program needs to read
+// it. The map's frame buffer and texture are kept across frames and re-made only when
+// the light's map size changes.
 
 #include <glm/mat4x4.hpp>
+#include <glm/vec4.hpp>
+#include <optional>
 #include <vector>
 
 namespace fw {
@@ -23,19 +25,40 @@ public:
         // focal length, with the depth range the map stores.
         float lx = 0, ly = 0, dx = 1, dy = 1, focal = 0, nearZ = 0.1f, farZ = 1;
         float darkness = 0.2f;  // what the shadowed part of the light keeps
-        float texel = 0;        // the map's texel size in scene units near the scene's middle
+        float texel = 0;        // the map's texel size in scene units where the casters end
         int mapWidth = 512, mapHeight = 512;
         int filterHalf = 0;     // the filter reaches this many taps each side
         float tapSpacing = 0;   // in map fractions
         std::vector<float> weights;  // (2 filterHalf + 1)^2, rows first, summing to 1
+        // Per item of the scope: whether it is drawn into the map (it may shadow
+        // something in view).
+        std::vector<char> casters;
     };
 
-    // The map for `light` in `slot` around the non-empty world box `bounds`.
-    static Fit fit(Light& light, int slot, const double bounds[6]);
+    // What the map serves: the drawn items' world boxes, and the camera's view.
+    struct Scope {
+        struct Item {
+            double box[6] = {0, 0, 0, 0, 0, 0};
+            bool stopsLight = true;  // it has faces to draw into the map
+            bool convex = false;     // its solid is known to be convex: it never shadows itself
+        };
+        std::vector<Item> items;
+        // Half-spaces (a, b, c, d: ax + by + cz + d >= 0 inside) the camera sees;
+        // none: every item is seen whole.
+        std::vector<glm::dvec4> view;
 
-    // Fits and draws the map; null when no light in the slots casts shadows, nothing
-    // is drawn, or the driver cannot make the map's frame buffer.
-    const Fit* draw(const DrawList& list, const LightSlots& slots);
+        // The list's items in its order, seen through `viewProjection`.
+        static Scope of(const DrawList& list, const glm::dmat4& viewProjection);
+    };
+
+    // The map for `light` in `slot` over what the camera sees of the scope's items that
+    // the items stopping light can shadow; nothing when no such place is in view.
+    static std::optional<Fit> fit(Light& light, int slot, const Scope& scope);
+
+    // Fits and draws the map for a camera seeing through `viewProjection`; null when
+    // no light in the slots casts shadows, nothing in view can be shadowed, or the
+    // driver cannot make the map's frame buffer.
+    const Fit* draw(const DrawList& list, const LightSlots& slots, const glm::dmat4& viewProjection);
     unsigned texture() const { return texture_; }
     // Needs the context current.
     void release();

@@ -1,9 +1,11 @@
-// Fitting the shadow map without OpenGL: whatever the light, every corner of the
-// scene's box lands inside the map and inside its depth range.
+// Fitting the shadow map without OpenGL: whatever the light, what casts shadows lands
+// inside the map and its depth range, and the map spends its texels on the shadows the
+// camera sees, not on a floor that casts none.
 #include "render/ShadowPass.h"
 
 #include <gtest/gtest.h>
 
+#include <glm/gtc/matrix_transform.hpp>
 #include <numeric>
 
 #include "render/LightX.h"
@@ -13,45 +15,149 @@ namespace fw {
 
 namespace {
 
-// The corner in map fractions (x, y) and at its distance along the light (z), as the
+// The point in map fractions (x, y) and at its distance along the light (z), as the
 // lighting program reads the map.
-glm::vec3 onMap(const ShadowPass::Fit& fit, double x, double y, double z) {
-    glm::vec4 p = fit.view * glm::vec4(static_cast<float>(x), static_cast<float>(y), static_cast<float>(z), 1.0f);
-    float depth = -p.z;
-    if (fit.focal > 0) return {p.x * (fit.focal / depth) + 0.5f, p.y * (fit.focal / depth) + 0.5f, depth};
+glm::dvec3 onMap(const ShadowPass::Fit& fit, const glm::dvec3& at) {
+    glm::dvec4 p = glm::dmat4(fit.view) * glm::dvec4(at, 1.0);
+    double depth = -p.z;
+    if (fit.focal > 0) return {p.x * (fit.focal / depth) + 0.5, p.y * (fit.focal / depth) + 0.5, depth};
     return {(p.x - fit.lx) / fit.dx, (p.y - fit.ly) / fit.dy, depth};
 }
 
-void expectBoxOnMap(const ShadowPass::Fit& fit, const double box[6]) {
-    for (int corner = 0; corner < 8; ++corner) {
-        glm::vec3 m = onMap(fit, box[corner & 1 ? 3 : 0], box[corner & 2 ? 4 : 1], box[corner & 4 ? 5 : 2]);
-        EXPECT_GE(m.x, 0.0f) << corner;
-        EXPECT_LE(m.x, 1.0f) << corner;
-        EXPECT_GE(m.y, 0.0f) << corner;
-        EXPECT_LE(m.y, 1.0f) << corner;
-        EXPECT_GE(m.z, fit.nearZ) << corner;
-        EXPECT_LE(m.z, fit.farZ) << corner;
+glm::dvec3 corner(const double box[6], int k) { return {box[k & 1 ? 3 : 0], box[k & 2 ? 4 : 1], box[k & 4 ? 5 : 2]}; }
+
+void expectOnMap(const ShadowPass::Fit& fit, const glm::dvec3& at, const char* what) {
+    glm::dvec3 m = onMap(fit, at);
+    EXPECT_GE(m.x, 0.0) << what;
+    EXPECT_LE(m.x, 1.0) << what;
+    EXPECT_GE(m.y, 0.0) << what;
+    EXPECT_LE(m.y, 1.0) << what;
+    EXPECT_GE(m.z, fit.nearZ) << what;
+    EXPECT_LE(m.z, fit.farZ) << what;
+}
+
+ShadowPass::Scope whole(const double box[6]) {
+    ShadowPass::Scope scope;
+    scope.items.emplace_back();
+    std::copy(box, box + 6, scope.items[0].box);
+    return scope;
+}
+
+// A letter 50 units tall standing on a floor 2000 by 1400 and 6 thick, seen from above
+// and in front, as in the soft-shadow example.
+constexpr double kFloor[6] = {-1000, -32, -800, 1000, -26, 600};
+constexpr double kLetter[6] = {-25, -26, -10, 25, 28, 12};
+
+glm::dmat4 camera() {
+    glm::dmat4 view = glm::lookAt(glm::dvec3(0, 110, 230), glm::dvec3(0, 0, 0), glm::dvec3(0, 1, 0));
+    return glm::frustum(-0.035, 0.035, -0.035 * 270 / 480, 0.035 * 270 / 480, 0.1, 30000.0) * view;
+}
+
+ShadowPass::Scope letterOnFloor() {
+    ShadowPass::Scope scope;
+    scope.items.resize(2);
+    std::copy(kFloor, kFloor + 6, scope.items[0].box);
+    scope.items[0].convex = true;
+    std::copy(kLetter, kLetter + 6, scope.items[1].box);
+    glm::dmat4 m = camera();
+    auto row = [&](int r) { return glm::dvec4(m[0][r], m[1][r], m[2][r], m[3][r]); };
+    for (int r = 0; r < 3; ++r) scope.view.insert(scope.view.end(), {row(3) + row(r), row(3) - row(r)});
+    return scope;
+}
+
+// Point, spot and sun, each from up and to the left of the letter, aimed at its foot.
+std::vector<std::unique_ptr<LightX>> lights(SceneX& scene) {
+    std::vector<std::unique_ptr<LightX>> all;
+    for (int type : {Light::kPoint, Light::kSpot, Light::kDirectional}) {
+        all.push_back(std::make_unique<LightX>(scene, "Light"));
+        LightX& light = *all.back();
+        light.setType(type);
+        light.setMode(Camera::kLookAt);
+        light.eye[0] = -120, light.eye[1] = 160, light.eye[2] = 60;
+        light.target[0] = 0, light.target[1] = -26, light.target[2] = 0;
+        light.setSpotAngles(30, 40);
     }
+    return all;
 }
 
 }  // namespace
 
-TEST(ShadowPass, DirectionalAndPointMapsHoldTheWholeScene) {
+TEST(ShadowPass, AWholeCastingBoxLandsOnTheMapWhateverTheLight) {
     SceneX scene;
     const double box[6] = {-3, -0.5, -2, 5, 4, 1};
     LightX sun(scene, "Sun");
     sun.rotate[0] = -60, sun.rotate[1] = 30;
-    expectBoxOnMap(ShadowPass::fit(sun, 1, box), box);
-    sun.rotate[0] = -90, sun.rotate[1] = 0;  // straight down, where the up vector must change
-    expectBoxOnMap(ShadowPass::fit(sun, 1, box), box);
-
+    for (int straightDown : {0, 1}) {  // straight down, the up vector must change
+        if (straightDown) sun.rotate[0] = -90, sun.rotate[1] = 0;
+        std::optional<ShadowPass::Fit> fit = ShadowPass::fit(sun, 1, whole(box));
+        ASSERT_TRUE(fit);
+        for (int k = 0; k < 8; ++k) expectOnMap(*fit, corner(box, k), "a corner under the sun");
+    }
     LightX bulb(scene, "Bulb");
     bulb.setType(Light::kPoint);
     bulb.translate[0] = 12, bulb.translate[1] = 9, bulb.translate[2] = 15;
-    ShadowPass::Fit fit = ShadowPass::fit(bulb, 3, box);
-    EXPECT_EQ(fit.slot, 3);
-    EXPECT_GT(fit.focal, 0.0f);
-    expectBoxOnMap(fit, box);
+    std::optional<ShadowPass::Fit> fit = ShadowPass::fit(bulb, 3, whole(box));
+    ASSERT_TRUE(fit);
+    EXPECT_EQ(fit->slot, 3);
+    EXPECT_GT(fit->focal, 0.0f);
+    for (int k = 0; k < 8; ++k) expectOnMap(*fit, corner(box, k), "a corner under the bulb");
+}
+
+// The floor casts nothing (nothing in view lies under it): the map holds the letter
+// and its shadow on the floor, with the letter across a good part of it.
+TEST(ShadowPass, TheMapHoldsTheLetterAndItsShadowNotTheFloor) {
+    SceneX scene;
+    for (auto& light : lights(scene)) {
+        SCOPED_TRACE(light->type());
+        std::optional<ShadowPass::Fit> fit = ShadowPass::fit(*light, 1, letterOnFloor());
+        ASSERT_TRUE(fit);
+        EXPECT_EQ(fit->casters, (std::vector<char>{0, 1}));
+        glm::dvec3 low(1e9), high(-1e9);
+        const glm::dvec3 from = light->type() == Light::kDirectional
+                                    ? glm::dvec3(0.0)
+                                    : glm::dvec3(light->cameraToWorld() * glm::dvec4(0, 0, 1, 1));
+        const glm::dvec3 travel = -glm::normalize(glm::dvec3(light->cameraToWorld()[2]));
+        for (int k = 0; k < 8; ++k) {
+            const glm::dvec3 p = corner(kLetter, k);
+            expectOnMap(*fit, p, "the letter");
+            low = glm::min(low, onMap(*fit, p)), high = glm::max(high, onMap(*fit, p));
+            // Where the corner's shadow meets the floor's top.
+            const glm::dvec3 ray = light->type() == Light::kDirectional ? travel : p - from;
+            if (ray.y < 0 && p.y > kFloor[4]) expectOnMap(*fit, p + ray * ((kFloor[4] - p.y) / ray.y), "its shadow");
+        }
+        EXPECT_GT(std::max(high.x - low.x, high.y - low.y), 0.25);
+        // The depth range is the letter's and its shadow's, not the floor's.
+        EXPECT_LT(fit->farZ - fit->nearZ, 400.0f);
+    }
+}
+
+// The same floor casts once something in view lies beneath it; nothing is fitted when
+// only the floor is drawn, or when the camera looks away from the letter and its shadow.
+TEST(ShadowPass, OnlyWhatCanShadowSomethingInViewIsFitted) {
+    SceneX scene;
+    for (auto& light : lights(scene)) {
+        SCOPED_TRACE(light->type());
+        ShadowPass::Scope under = letterOnFloor();
+        under.items.emplace_back();
+        const double below[6] = {-40, -60, -40, 40, -50, 40};
+        std::copy(below, below + 6, under.items[2].box);
+        under.items[2].convex = true;
+        std::optional<ShadowPass::Fit> fit = ShadowPass::fit(*light, 1, under);
+        ASSERT_TRUE(fit);
+        EXPECT_EQ(fit->casters, (std::vector<char>{1, 1, 0}));
+
+        ShadowPass::Scope floor = letterOnFloor();
+        floor.items.pop_back();
+        EXPECT_FALSE(ShadowPass::fit(*light, 1, floor));
+
+        ShadowPass::Scope away = letterOnFloor();
+        const glm::dmat4 m = glm::perspective(0.3, 1.0, 0.1, 30000.0) *
+                             glm::lookAt(glm::dvec3(-600, 0, -500), glm::dvec3(-1200, -26, -700), glm::dvec3(0, 1, 0));
+        auto row = [&](int r) { return glm::dvec4(m[0][r], m[1][r], m[2][r], m[3][r]); };
+        away.view.clear();
+        for (int r = 0; r < 3; ++r) away.view.insert(away.view.end(), {row(3) + row(r), row(3) - row(r)});
+        EXPECT_FALSE(ShadowPass::fit(*light, 1, away));
+    }
 }
 
 TEST(ShadowPass, TheFilterIsANormalisedSymmetricKernelSizedBySoftness) {
@@ -60,7 +166,7 @@ TEST(ShadowPass, TheFilterIsANormalisedSymmetricKernelSizedBySoftness) {
     LightX sun(scene, "Sun");
     for (int softness : {0, 1, 4, 6, 30}) {
         sun.shadowSoftness = softness;
-        ShadowPass::Fit fit = ShadowPass::fit(sun, 1, box);
+        ShadowPass::Fit fit = *ShadowPass::fit(sun, 1, whole(box));
         int side = 2 * fit.filterHalf + 1;
         EXPECT_LE(side, 11);
         ASSERT_EQ(fit.weights.size(), static_cast<size_t>(side * side)) << softness;
@@ -72,7 +178,7 @@ TEST(ShadowPass, TheFilterIsANormalisedSymmetricKernelSizedBySoftness) {
         }
     }
     sun.shadowMapXRes = 100000;  // beyond what a driver makes
-    EXPECT_EQ(ShadowPass::fit(sun, 1, box).mapWidth, 8192);
+    EXPECT_EQ(ShadowPass::fit(sun, 1, whole(box))->mapWidth, 8192);
 }
 
 }  // namespace fw
