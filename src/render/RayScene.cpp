@@ -311,10 +311,10 @@ void RayScene::fill(const glm::vec3& origin, const glm::vec3& direction, unsigne
     hit.weights = glm::vec3(t, u, w);
 }
 
-float RayScene::spinAt(const glm::vec3& point) {
+float RayScene::randomAt(const glm::vec3& point, uint32_t stream) {
     uint32_t bits[3];
     std::memcpy(bits, &point, sizeof bits);
-    uint32_t h = 2166136261u;
+    uint32_t h = 2166136261u ^ (stream * 0x9e3779b9u);
     for (uint32_t b : bits) {
         // Each coordinate's bits mixed in whole, then avalanched, so that points a
         // hair apart turn unrelated amounts.
@@ -326,7 +326,7 @@ float RayScene::spinAt(const glm::vec3& point) {
     h ^= h >> 16;
     h *= 0x297a2d39u;
     h ^= h >> 15;
-    return static_cast<float>(h >> 8) * (6.28318530717958647692f / 16777216.0f);
+    return static_cast<float>(h >> 8) * (1.0f / 16777216.0f);
 }
 
 }  // namespace fw

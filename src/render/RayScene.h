@@ -105,10 +105,12 @@ public:
     const float* bounds() const { return box_; }
     // A distance that keeps rays from meeting the surface they leave, for this scene's size.
     float epsilon() const { return epsilon_; }
-    // A turn in radians, 0 to 2 pi, that differs from point to point and is the same
-    // whenever the same point is shaded: fixed sample sets turned by it at each point
-    // give fine noise instead of copies of a shadow or bands.
-    static float spinAt(const glm::vec3& point);
+    // A number in 0..1 that differs from point to point (and from `stream` to stream)
+    // and is the same whenever the same point is shaded: fixed sample sets turned or
+    // scaled by it at each point give fine grain instead of copies of a shadow or bands.
+    static float randomAt(const glm::vec3& point, uint32_t stream = 0);
+    // A turn in radians, 0 to 2 pi, from `randomAt`.
+    static float spinAt(const glm::vec3& point) { return 6.28318530717958647692f * randomAt(point); }
 
 private:
     struct Vertices {

@@ -40,6 +40,10 @@ RayShading::RayShading(const RayScene& scene, const DrawList& list, const LightS
     threads_ = std::max(1, omp_get_max_threads());
     counters_ = std::make_unique<Counters[]>(static_cast<size_t>(threads_));
     shadowTaps_ = settings_.traceShadows ? &shadowTable(settings_.shadowRays) : &Light::sampleTable(0);
+    shadowRing_ = shadowTaps_->size() > 1;
+    for (const auto& tap : *shadowTaps_)
+        if (std::fabs(std::hypot(tap[0], tap[2]) - std::hypot((*shadowTaps_)[0][0], (*shadowTaps_)[0][2])) > 1e-6)
+            shadowRing_ = false;
     for (Light* light : slots.direct) {
         Lamp lamp;
         lamp.type = light->type();
@@ -153,15 +157,18 @@ float RayShading::lightReaching(const Lamp& lamp, const glm::vec3& from) const {
     const glm::vec3 helper = std::fabs(axis.x) < 0.9f ? glm::vec3(1, 0, 0) : glm::vec3(0, 0, 1);
     const glm::vec3 t0 = glm::normalize(glm::cross(helper, axis)), b0 = glm::cross(axis, t0);
     // The disk turns from point to point, so that a few taps give a grainy penumbra
-    // rather than that many offset copies of a hard shadow.
+    // rather than that many offset copies of a hard shadow. Taps that all lie on one
+    // circle would make the lamp a ring: their circle's size changes from point to
+    // point too, evenly over the disk's area.
     const float spin = RayScene::spinAt(from), c = std::cos(spin), s = std::sin(spin);
+    const float radius = lamp.radius * (shadowRing_ ? std::sqrt(RayScene::randomAt(from, 1)) : 1.0f);
     const glm::vec3 t = c * t0 + s * b0, b = c * b0 - s * t0;
     // A light without size gives every tap the same ray: one does.
     static const std::vector<std::array<double, 3>> kCentre{{0.0, 1.0, 0.0}};
     const std::vector<std::array<double, 3>>& taps = lamp.radius > 0 ? *shadowTaps_ : kCentre;
     float sum = 0;
     for (const auto& tap : taps) {
-        const glm::vec3 offset = lamp.radius * (static_cast<float>(tap[0]) * t + static_cast<float>(tap[2]) * b);
+        const glm::vec3 offset = radius * (static_cast<float>(tap[0]) * t + static_cast<float>(tap[2]) * b);
         if (directional) {
             sum += transmission(from, glm::normalize(axis + offset), -1.0f);
         } else {

@@ -89,6 +89,7 @@ private:
     std::function<glm::vec2(const glm::vec3&)> place_;
     std::vector<Lamp> lamps_;
     const std::vector<std::array<double, 3>>* shadowTaps_ = nullptr;
+    bool shadowRing_ = false;  // the taps all lie on one circle
     glm::vec3 ambient_{0};
     std::unique_ptr<Counters[]> counters_;
     int threads_ = 1;

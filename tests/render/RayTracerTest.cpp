@@ -281,6 +281,30 @@ TEST(RayTracer, OcclusionFollowsTheNormalAndTheDistance) {
     EXPECT_EQ(RayTracer::occlusion(b.rays, {0, 0, 0}, {0, -1, 0}, ~0u, 0, 36, 0.5, rays), 1.0);
 }
 
+// A floor meeting a wall in a concave crease: points on the floor nearer the wall
+// see more of it, right up to the crease. Rays started a fixed step along their own
+// direction began inside the wall there and saw light through it.
+TEST(RayTracer, OcclusionDeepensIntoAConcaveCrease) {
+    Built b;
+    auto* floor = new test::TestBox(b.scene, "Floor", 40, 2, 40);
+    floor->translate[1] = -1;  // top at y = 0
+    auto* wall = new test::TestBox(b.scene, "Wall", 2, 40, 40);
+    wall->translate[0] = -1;  // face at x = 0
+    b.build();
+    double previous = 0;
+    for (double x : {0.0005, 0.002, 0.005, 0.02, 0.1, 0.5}) {
+        long rays = 0;
+        const double a = RayTracer::occlusion(b.rays, {static_cast<float>(x), 0, 0.3f}, {0, 1, 0}, ~0u, 0, 256, 2.0,
+                                              rays);
+        // Half the hemisphere faces the wall; a point at the crease sees it at once.
+        if (x < 0.01) {
+            EXPECT_LT(a, 0.3) << x;
+        }
+        EXPECT_GE(a, previous - 0.02) << x;
+        previous = a;
+    }
+}
+
 TEST(RayTracer, AmbientOcclusionPerPixelDarkensOnlyOccludedPoints) {
     Built b;
     new test::TestBox(b.scene, "Box");
