@@ -227,6 +227,10 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
     hits_.assign(static_cast<size_t>(PW) * PH, -1);
     std::vector<glm::vec4> points(static_cast<size_t>(PW) * PH);
     std::vector<char> traced(static_cast<size_t>(PH), 0);  // rows of points pass 1 finished
+    // What the ink needs of each point: the part it hit and the normal there.
+    const bool inking = !ink_.empty();
+    std::vector<int> parts(inking ? points.size() : 0, -1);
+    std::vector<glm::vec3> normals(inking ? points.size() : 0);
 
     const int threads = s.multiThreaded ? machineThreads() : 1;
     std::atomic<long> primary{0}, ambientRays{0}, supersampled{0};
@@ -317,6 +321,10 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
                 const size_t i = static_cast<size_t>(r) * PW + c, k = static_cast<size_t>(c);
                 hits_[i] = finish(corners ? c / du : (c + 0.5) / du, v, directions[k], found[k], rowHits[k],
                                   points[i], aoRays);
+                if (inking && found[k]) {
+                    parts[i] = rowHits[k].part;
+                    normals[i] = rowHits[k].normal;
+                }
             }
             primary += PW;
             ambientRays += aoRays;
@@ -426,6 +434,7 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
             }
         }
     }
+    if (inking && !abort_) inkOutlines(parts, normals, PH, out);
     stats_.primaryRays = primary;
     stats_.ambientRays = ambientRays;
     stats_.supersampledPixels = supersampled;
@@ -438,6 +447,54 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
         return false;
     }
     return true;
+}
+
+float RayTracer::inkOf(int item, int part) const {
+    if (item < 0 || part < 0 || static_cast<size_t>(item) >= ink_.size()) return 0;
+    const std::vector<float>& widths = ink_[static_cast<size_t>(item)];
+    return static_cast<size_t>(part) < widths.size() ? widths[static_cast<size_t>(part)] : 0;
+}
+
+// Creases are inked where the normals of two neighbouring points part by more than the
+// OpenGL outline's crease angle; the line lies on the Cartoon side of an edge (on the
+// nearer point where both are), as wide as the part's line width.
+void RayTracer::inkOutlines(const std::vector<int>& parts, const std::vector<glm::vec3>& normals, int pointsHigh,
+                            RenderImage& out) const {
+    const int PW = pointsWide_, W = out.width, H = out.height;
+    static const float kCrease = static_cast<float>(std::cos(40 * kPi / 180));
+    std::vector<float> edge(parts.size(), 0);  // the line width centred on each point
+    auto meet = [&](size_t a, size_t b) {
+        const float wa = inkOf(hits_[a], parts[a]), wb = inkOf(hits_[b], parts[b]);
+        if (wa == 0 && wb == 0) return;
+        const bool apart = hits_[a] != hits_[b] || parts[a] != parts[b];
+        if (!apart && glm::dot(normals[a], normals[b]) >= kCrease) return;
+        const size_t on = wa > 0 ? a : b;
+        edge[on] = std::max(edge[on], std::max(wa, wb));
+    };
+    for (int r = 0; r < pointsHigh; ++r)
+        for (int c = 0; c < PW; ++c) {
+            const size_t i = static_cast<size_t>(r) * PW + c;
+            if (c + 1 < PW) meet(i, i + 1);
+            if (r + 1 < pointsHigh) meet(i, i + PW);
+        }
+    // Each line point blackens the pixels within half its width.
+#pragma omp parallel for schedule(static)
+    for (int r = 0; r < H; ++r)
+        for (int c = 0; c < W; ++c) {
+            bool inked = false;
+            for (int dy = -5; dy <= 5 && !inked; ++dy)
+                for (int dx = -5; dx <= 5 && !inked; ++dx) {
+                    const int pr = r + dy, pc = c + dx;
+                    if (pr < 0 || pc < 0 || pr >= pointsHigh || pc >= PW) continue;
+                    const float w = edge[static_cast<size_t>(pr) * PW + pc];
+                    inked = w > 0 && 2 * std::max(std::abs(dx), std::abs(dy)) < std::min(w, 11.0f);
+                }
+            if (inked) {
+                uint8_t* p = &out.rgba[(static_cast<size_t>(H - 1 - r) * W + c) * 4];
+                p[0] = p[1] = p[2] = 0;
+                p[3] = 255;
+            }
+        }
 }
 
 RayScene& RayTracer::keptScene() {
@@ -474,6 +531,17 @@ bool RayTracer::render(SceneX& scene, Camera& camera, const RenderFrame& frame, 
     RayScene& rays = keptScene();
     if (!rays.build(list, error)) return false;
     noteUntraced(list);
+    std::vector<std::vector<float>> ink;
+    bool cartoon = false;
+    for (const DrawList::Item& item : list.items()) {
+        ink.emplace_back();
+        for (const DrawList::Part& part : item.parts) {
+            const bool lined = part.material->style == BakedMaterial::kCartoon;
+            ink.back().push_back(lined ? std::max(1.0f, part.material->lineWidth) : 0.0f);
+            cartoon = cartoon || lined;
+        }
+    }
+    setInk(cartoon ? std::move(ink) : std::vector<std::vector<float>>());
 
     const double aspect = frame.width * frame.pixelAspect / frame.height;
     const View view = View::of(camera, aspect);

@@ -96,6 +96,11 @@ public:
     bool trace(const RayScene& scene, const View& view, const RenderFrame& frame, const Shader& shade,
                RenderImage& out, std::string& error);
 
+    // Parts drawn in the Cartoon style, by item and part: the width of the black line
+    // inked along their silhouettes, borders and creases, in pixels (0: no line).
+    // `render` sets it from the draw list; `trace` inks what it is given.
+    void setInk(std::vector<std::vector<float>> widths) { ink_ = std::move(widths); }
+
     // Set from any thread; polled after every row.
     void abort() { abort_ = true; }
     // Runs after each finished row, from the worker that finished it.
@@ -126,6 +131,12 @@ public:
 
 private:
     void noteUntraced(const DrawList& list);
+    // The ink width of a point that hit `item`'s `part` (-1 for none), 0 when not inked.
+    float inkOf(int item, int part) const;
+    // Black lines over the stored pixels where neighbouring points of the grid meet
+    // different parts or nothing, or a crease, beside a Cartoon part.
+    void inkOutlines(const std::vector<int>& parts, const std::vector<glm::vec3>& normals, int pointsHigh,
+                     RenderImage& out) const;
     // The structure kept from frame to frame, refittable when the settings ask.
     RayScene& keptScene();
 
@@ -137,6 +148,7 @@ private:
     std::function<void(int, int)> progress_;
     Statistics stats_;
     std::vector<std::string> untraced_;
+    std::vector<std::vector<float>> ink_;
     std::vector<int> hits_;
     int pointsWide_ = 0;
     std::unique_ptr<RayScene> kept_;

@@ -143,6 +143,19 @@ TEST(RayTracedPictures, EveryFactoryMaterialLooksAsBrightTracedAsInOpenGL) {
         EXPECT_LT(std::max(gl, traced), 1.5 * std::max(1.0, std::min(gl, traced))) << name;
     }
     EXPECT_GE(materials, 20);
+
+    // The Cartoon look's black lines along silhouettes, borders and creases: about as
+    // much ink over the letters traced as in OpenGL (where lines are smoothed, so a
+    // pixel counts as inked well short of black; the look's own bands stay above).
+    auto ink = [&](const test::Pixels& p) {
+        int dark = 0;
+        for (size_t i : letters) dark += p.rgb[i] + p.rgb[i + 1] + p.rgb[i + 2] < 3 * 90;
+        return dark;
+    };
+    const int glInk = ink(picture("Cartoon Yellow", "gl")), tracedInk = ink(picture("Cartoon Yellow", "raytrace"));
+    std::printf("Cartoon Yellow's ink over the letters: %d px in OpenGL, %d px traced\n", glInk, tracedInk);
+    EXPECT_GT(glInk, 200);
+    EXPECT_LT(std::max(glInk, tracedInk), 1.5 * std::min(glInk, tracedInk));
 }
 
 // Four soft-shadow rays and sixteen occlusion rays against 256 of each, on the
