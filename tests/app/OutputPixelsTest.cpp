@@ -1,7 +1,8 @@
-// Transparent output keeps straight alpha, as compositors read it: a title's edge
-// laid over white by the file's own alpha is the title rendered on white, in stills
-// from both renderers and in a QuickTime Animation movie; uncovered pixels carry the
-// background's colour.
+// What both renderers hand to the image and movie writers. Transparent output keeps
+// straight alpha, as compositors read it: a title's edge laid over white by the file's
+// own alpha is the title rendered on white, in stills from both renderers and in a
+// QuickTime Animation movie; uncovered pixels carry the background's colour. And a
+// project's pixel aspect shapes the view as a display that stretches pixels expects.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,7 +19,7 @@
 namespace fw {
 namespace {
 
-class StraightAlpha : public testing::Test {
+class OutputPixels : public testing::Test {
 protected:
     void SetUp() override {
         // A factory look on a title, once on a clear slate-blue background, once on white.
@@ -36,9 +37,10 @@ protected:
         return test::runProgram(FW_EXECUTABLE, "--library-folder " + dir.file("lib") + " " + arguments,
                                 dir.path().string());
     }
-    ::test::Pixels render(const std::string& project, const std::string& renderer, bool alpha) {
+    ::test::Pixels render(const std::string& project, const std::string& renderer, bool alpha,
+                          const std::string& size = "240x180") {
         const std::string out = dir.file(project + "-" + renderer + ".png");
-        test::Outcome r = run("render " + dir.file(project + ".kxp") + " --size 240x180 --renderer " + renderer +
+        test::Outcome r = run("render " + dir.file(project + ".kxp") + " --size " + size + " --renderer " + renderer +
                               " -o " + out);
         EXPECT_EQ(r.status, 0) << r.err;
         return ::test::readImage(out, alpha);
@@ -71,7 +73,7 @@ Edges composited(const std::vector<int>& rgba, const ::test::Pixels& white) {
     return e;
 }
 
-TEST_F(StraightAlpha, EdgesCompositedByTheirAlphaMatchTheFrameOnWhiteInBothRenderers) {
+TEST_F(OutputPixels, EdgesCompositedByTheirAlphaMatchTheFrameOnWhiteInBothRenderers) {
     for (const char* renderer : {"gl", "raytrace"}) {
         const ::test::Pixels clear = render("clear", renderer, true), white = render("white", renderer, false);
         ASSERT_EQ(clear.width, 240);
@@ -84,7 +86,7 @@ TEST_F(StraightAlpha, EdgesCompositedByTheirAlphaMatchTheFrameOnWhiteInBothRende
     }
 }
 
-TEST_F(StraightAlpha, AQuickTimeAnimationMovieKeepsStraightAlpha) {
+TEST_F(OutputPixels, AQuickTimeAnimationMovieKeepsOutputPixels) {
     const std::string movie = dir.file("clear.mov");
     test::Outcome r = run("render " + dir.file("clear.kxp") + " --frames 0-1 --size 240x180 -o " + movie);
     ASSERT_EQ(r.status, 0) << r.err;
@@ -96,6 +98,40 @@ TEST_F(StraightAlpha, AQuickTimeAnimationMovieKeepsStraightAlpha) {
     EXPECT_GT(e.partial, 100);
     EXPECT_LE(e.worst, 3);
     EXPECT_EQ(e.wrongClear, 0);
+}
+
+// Rows and columns a picture's letters span (brighter than the black background).
+std::pair<int, int> extent(const ::test::Pixels& p) {
+    int left = p.width, right = -1, bottom = p.height, top = -1;
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x)
+            if (p.at(x, y)[0] + p.at(x, y)[1] + p.at(x, y)[2] > 60)
+                left = std::min(left, x), right = std::max(right, x), bottom = std::min(bottom, y), top = std::max(top, y);
+    return {right - left + 1, top - bottom + 1};
+}
+
+TEST_F(OutputPixels, PixelAspectWidensTheViewInBothRenderers) {
+    // PAL widescreen pixels are 118/81 as wide as they are high: the same columns hold
+    // a view that much wider, so the letters span as many columns and that many more rows.
+    const std::string text = test::readFile(dir.file("t.kxp"));
+    ASSERT_NE(text.find("PixelAspect \"0\""), std::string::npos);
+    test::writeFile(dir.file("wide.kxp"), std::regex_replace(text, std::regex("PixelAspect \"0\""), "PixelAspect \"4\""));
+    for (const char* renderer : {"gl", "raytrace"}) {
+        // A tall frame, so that the taller letters stay whole.
+        const auto square = extent(render("t", renderer, false, "240x300")),
+                   wide = extent(render("wide", renderer, false, "240x300"));
+        std::printf("%s: %d x %d square, %d x %d on PAL widescreen pixels\n", renderer, square.first, square.second,
+                    wide.first, wide.second);
+        ASSERT_GT(square.second, 40);
+        EXPECT_NEAR(wide.first, square.first, 2) << renderer;
+        EXPECT_NEAR(static_cast<double>(wide.second) / square.second, 118.0 / 81, 0.04) << renderer;
+    }
+    // A choice outside the eight is said and drawn square.
+    test::writeFile(dir.file("odd.kxp"), std::regex_replace(text, std::regex("PixelAspect \"0\""), "PixelAspect \"9\""));
+    test::Outcome r = run("render " + dir.file("odd.kxp") + " --size 240x180 -o " + dir.file("odd.png"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("PixelAspect: pixel aspect 9 is not one of 0 to 7; square pixels are used"), std::string::npos)
+        << r.err;
 }
 
 }  // namespace
