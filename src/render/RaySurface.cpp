@@ -242,7 +242,9 @@ bool RaySurface::evaluate(const DrawList::Item& item, const DrawList::Part& part
     static const DrawList::Layer kPlain;
     const DrawList::Layer& bottom = part.layers.empty() ? kPlain : part.layers.front();
     const glm::vec2 uv = coordinate(bottom, place);
-    const glm::vec2 footprint = span(item, hit, bottom, uv);
+    const bool bumps = (!m.surface[0].bump.empty() && m.surface[0].bumpAmount != 0) ||
+                       (m.fresnel && !m.surface[1].bump.empty() && m.surface[1].bumpAmount != 0);
+    const glm::vec2 footprint = bumps ? span(item, hit, bottom, uv) : glm::vec2(0);
     const bool reflects = m.style != BakedMaterial::kShadowCatcher;
     out.layers = m.fresnel && m.fresnelStart >= 0 ? 2 : 1;
     for (int i = 0; i < out.layers; ++i) {
