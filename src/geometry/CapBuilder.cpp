@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <GL/glu.h>
 #include <glm/geometric.hpp>
 
@@ -17,6 +18,14 @@ namespace {
 using Points = std::vector<glm::dvec2>;
 
 double cross(glm::dvec2 a, glm::dvec2 b, glm::dvec2 c) { return (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x); }
+
+// Twice the triangle's area over its longest side: the least of its heights, negative
+// when it turns clockwise.
+double leastHeight(const Points& p, int a, int b, int c) {
+    const glm::dvec2 A = p[a], B = p[b], C = p[c];
+    const double longest = std::max({glm::length(B - A), glm::length(C - B), glm::length(A - C)});
+    return longest > 0 ? cross(A, B, C) / longest : 0;
+}
 
 bool same(const Points& p, int a, int b) {
     if (a == b) return true;
@@ -151,6 +160,14 @@ bool growPieces(const Points& p, const std::vector<int>& poly, std::vector<std::
     };
     glm::dvec2 lowest(1e300), highest(-1e300);
     for (int k = 0; k < total; ++k) lowest = glm::min(lowest, at(k)), highest = glm::max(highest, at(k));
+    // Each triangle of a piece's fan stands higher than a millionth of the cap: a
+    // thinner one (a corner that hardly turns, where a cut lines up with a serif's edge
+    // or one stroke's side runs on as another contour's) has next to no area, and none
+    // once packed into single precision. Where no piece can start so (a sliver of an
+    // outline that crosses itself), growing goes on without, and the pieces are mended
+    // afterwards.
+    const double flat = 1e-6 * std::max(highest.x - lowest.x, highest.y - lowest.y);
+    bool upright = true;
     const int side = std::clamp(static_cast<int>(std::sqrt(total / 2.0)), 1, 512);
     const glm::dvec2 cell = glm::max((highest - lowest) / static_cast<double>(side), glm::dvec2(1e-300));
     const double lastCell = side - 1;
@@ -229,6 +246,9 @@ bool growPieces(const Points& p, const std::vector<int>& poly, std::vector<std::
         if (cross(at(before), at(added), at(first)) <= 1e-12) return false;    // turn at the new corner
         if (cross(at(added), at(first), at(piece[1])) <= 1e-12) return false;  // closing turn
         if (m > 3 && cross(at(piece[m - 3]), at(before), at(added)) <= 1e-12) return false;
+        if (upright && leastHeight(p, poly[static_cast<size_t>(first)], poly[static_cast<size_t>(before)],
+                                   poly[static_cast<size_t>(added)]) <= flat)
+            return false;
         inPiece[added] = pieceStamp;
         bool free = freeOf(first, before, added);
         if (!free) inPiece[added] = -1;
@@ -247,6 +267,10 @@ bool growPieces(const Points& p, const std::vector<int>& poly, std::vector<std::
         if (!acceptable(piece, next[next[start]])) {
             start = next[start];
             if (++stalls > static_cast<size_t>(alive)) {
+                if (upright) {
+                    upright = false, stalls = 0;
+                    continue;
+                }
                 rest = remaining();
                 return false;
             }
@@ -359,6 +383,121 @@ std::vector<CapBuilder::Region> CapBuilder::regions(const Points& p, const std::
 
 namespace {
 
+// The least height of the triangles of the piece's fan from its corner `from`.
+double fanHeight(const Points& p, const std::vector<int>& piece, size_t from) {
+    const size_t n = piece.size();
+    double least = 1e300;
+    for (size_t k = 1; k + 1 < n; ++k)
+        least = std::min(least, leastHeight(p, piece[from], piece[(from + k) % n], piece[(from + k + 1) % n]));
+    return least;
+}
+
+// A flat triangle lies along the side of the piece beyond its longest side, which
+// takes the triangle's third corner instead. True when one was mended.
+bool mendFlatTriangles(const Points& p, std::vector<std::vector<int>>& pieces, size_t first, double flat) {
+    auto flatTriangle = [&](const std::vector<int>& t) {
+        return t.size() == 3 && leastHeight(p, t[0], t[1], t[2]) <= flat;
+    };
+    if (std::none_of(pieces.begin() + static_cast<long>(first), pieces.end(), flatTriangle)) return false;
+    std::map<std::pair<int, int>, size_t> sideOf;  // a directed side and the piece it bounds
+    for (size_t k = first; k < pieces.size(); ++k)
+        for (size_t i = 0; i < pieces[k].size(); ++i) sideOf[{pieces[k][i], pieces[k][(i + 1) % pieces[k].size()]}] = k;
+    std::vector<char> gone(pieces.size(), 0);
+    bool mended = false;
+    for (size_t k = first; k < pieces.size(); ++k) {
+        if (!flatTriangle(pieces[k])) continue;
+        const std::vector<int> t = pieces[k];
+        size_t s = 0;
+        for (size_t i = 1; i < 3; ++i)
+            if (glm::length(p[t[(i + 1) % 3]] - p[t[i]]) > glm::length(p[t[(s + 1) % 3]] - p[t[s]])) s = i;
+        const int a = t[s], b = t[(s + 1) % 3], m = t[(s + 2) % 3];
+        auto beyond = sideOf.find({b, a});
+        if (beyond == sideOf.end() || beyond->second == k || gone[beyond->second]) continue;  // the outline
+        std::vector<int>& other = pieces[beyond->second];
+        size_t at = 0;
+        while (at < other.size() && !(other[at] == b && other[(at + 1) % other.size()] == a)) ++at;
+        if (at == other.size()) continue;
+        other.insert(other.begin() + static_cast<long>(at) + 1, m);
+        sideOf.erase(beyond);
+        sideOf[{b, m}] = sideOf[{m, a}] = static_cast<size_t>(&other - pieces.data());
+        for (size_t i = 0; i < 3; ++i) sideOf.erase({t[i], t[(i + 1) % 3]});
+        gone[k] = 1, mended = true;
+    }
+    size_t kept = first;
+    for (size_t k = first; k < pieces.size(); ++k)
+        if (!gone[k] && kept++ != k) pieces[kept - 1] = std::move(pieces[k]);
+    pieces.resize(kept);
+    return mended;
+}
+
+// Turns the piece to start at the corner, among its sharpest few, whose fan's thinnest
+// triangle is the least thin; true when that one stands higher than `flat`.
+bool fanFromBest(const Points& p, std::vector<int>& piece, double flat) {
+    const size_t n = piece.size();
+    std::vector<std::pair<double, size_t>> sharp(n);  // minus the sine of the turn
+    for (size_t i = 0; i < n; ++i) {
+        const glm::dvec2 in = p[piece[i]] - p[piece[(i + n - 1) % n]], out = p[piece[(i + 1) % n]] - p[piece[i]];
+        const double lengths = glm::length(in) * glm::length(out);
+        sharp[i] = {lengths > 0 ? (in.y * out.x - in.x * out.y) / lengths : 0.0, i};
+    }
+    const size_t tried = std::min<size_t>(n, 8);
+    std::partial_sort(sharp.begin(), sharp.begin() + static_cast<long>(tried), sharp.end());
+    size_t best = 0;
+    double height = -1e300;
+    for (size_t c = 0; c < tried && height <= flat; ++c)
+        if (const double h = fanHeight(p, piece, sharp[c].second); h > height) height = h, best = sharp[c].second;
+    std::rotate(piece.begin(), piece.begin() + static_cast<long>(best), piece.end());
+    return height > flat;
+}
+
+// Pieces are drawn and written as fans from their first corner, and a corner that
+// hardly turns (where a cut lines up with a serif's edge, or one stroke's side runs on
+// as another contour's, straight but for rounding) gives a fan triangle of next to
+// no area, none at all once packed into single precision. Flat triangles are mended
+// into their neighbours; a piece with a flat corner is fanned from a corner that
+// gives no flat triangle, or else has ears cut off, the highest first, until the rest
+// does (a piece thinner than `flat` all along, a sliver where an outline crosses
+// itself, keeps the least thin fan it has). Cutting ears can leave a flat triangle
+// for another round.
+void mendFlatPieces(const Points& p, std::vector<std::vector<int>>& pieces, size_t first, double flat) {
+    for (int round = 0; round < 4; ++round) {
+        const bool mended = mendFlatTriangles(p, pieces, first, flat);
+        bool cut = false;
+        const size_t made = pieces.size();
+        for (size_t k = first; k < made; ++k) {
+            if (pieces[k].size() < 4 || fanHeight(p, pieces[k], 0) > flat) continue;
+            std::vector<int> ring = pieces[k];
+            std::vector<std::vector<int>> ears;
+            while (!fanFromBest(p, ring, flat) && ring.size() > 3) {
+                const size_t r = ring.size();
+                size_t ear = 0;
+                double height = -1e300;
+                for (size_t i = 0; i < r; ++i)
+                    if (const double h = leastHeight(p, ring[(i + r - 1) % r], ring[i], ring[(i + 1) % r]); h > height)
+                        height = h, ear = i;
+                if (height <= flat) break;
+                ears.push_back({ring[(ear + r - 1) % r], ring[ear], ring[(ear + 1) % r]});
+                ring.erase(ring.begin() + static_cast<long>(ear));
+            }
+            if (ring.size() == 3 && leastHeight(p, ring[0], ring[1], ring[2]) <= flat) {
+                // Cut down to a flat triangle, which the next round would mend back into
+                // an ear: the whole piece stays on its least thin fan when that one is
+                // still a good part of `flat` high.
+                std::vector<int> whole = pieces[k];
+                fanFromBest(p, whole, flat);
+                if (fanHeight(p, whole, 0) > flat / 4) {
+                    pieces[k] = std::move(whole);
+                    continue;
+                }
+            }
+            pieces[k] = std::move(ring);
+            cut = cut || !ears.empty();
+            pieces.insert(pieces.end(), ears.begin(), ears.end());
+        }
+        if (!mended && !cut) return;
+    }
+}
+
 bool decomposeRegion(const Points& p, const CapBuilder::Region& region, std::vector<std::vector<int>>& pieces) {
     std::vector<int> outer = dropRepeats(p, region.outer);
     if (outer.size() < 3) return true;
@@ -373,8 +512,12 @@ bool decomposeRegion(const Points& p, const CapBuilder::Region& region, std::vec
     std::vector<int> poly = dropRepeats(p, bridgeHoles(p, outer, holes));
     std::vector<int> rest;
     const size_t first = pieces.size();
+    glm::dvec2 low(1e300), high(-1e300);
+    for (int i : outer) low = glm::min(low, p[i]), high = glm::max(high, p[i]);
+    const double flat = 1e-6 * std::max(high.x - low.x, high.y - low.y);
     bool ok = growPieces(p, poly, pieces, Clock::milliseconds() + CapBuilder::kBudgetMilliseconds, rest) ||
               tessellate(p, {rest}, pieces);
+    mendFlatPieces(p, pieces, first, flat);
     // The pieces must cover the region exactly once; a hole that no bridge could reach
     // or a bridge that crossed an edge shows up as a wrong area. Then the tessellator
     // takes the whole region, holes given as loops of their own.
@@ -385,7 +528,9 @@ bool decomposeRegion(const Points& p, const CapBuilder::Region& region, std::vec
     pieces.resize(first);
     std::vector<std::vector<int>> loops = {outer};
     loops.insert(loops.end(), holes.begin(), holes.end());
-    return tessellate(p, loops, pieces);
+    if (!tessellate(p, loops, pieces)) return false;
+    mendFlatPieces(p, pieces, first, flat);
+    return true;
 }
 
 // A region by what decides its pieces: its loops' lengths and their points' bits.

@@ -479,7 +479,8 @@ bool SolidBuilder::build(const std::vector<Contour>& face, const Contour& perime
             std::vector<int> capTexture(capPoints.size(), -1);
             std::vector<int> normals, texture;
             for (std::vector<int>& piece : pieces) {
-                if (side == 1) std::reverse(piece.begin(), piece.end());
+                // Turned over about its first corner, so that the back's fan is the front's.
+                if (side == 1) std::reverse(piece.begin() + 1, piece.end());
                 normals.assign(piece.size(), n);
                 texture.clear();
                 for (int v : piece) {

@@ -49,6 +49,7 @@ void main() {
 )";
 
 const char* const LightingProgram::kFragmentText = R"(#version 120
+#extension GL_ARB_shader_texture_lod : enable
 const int NUM_LIGHTS = 8;
 const float DEGREES = 57.2957786667;
 const float PI = 3.1415927;
@@ -369,7 +370,18 @@ void main() {
             u = 0.25 - u / (2.0 * PI);
             if (u < 0.0) u += 1.0;
             float v = min((asin(clamp(vr2.y, -1.0, 1.0)) + PI / 2.0) / PI, 1.0);
+#ifdef GL_ARB_shader_texture_lod
+            // Mipmaps by how far the mirrored ray turns across the pixel (a turn spans
+            // the map's width, half a turn its height): u spins round the map's poles
+            // and jumps at its seam, and a level chosen by it there blurs the whole map
+            // into a dot.
+            float tx = length(dFdx(vr2)) / PI, ty = length(dFdy(vr2)) / PI;
+            vec2 gx = vec2(0.5 * tx, tx), gy = vec2(0.5 * ty, ty);
+            vec4 txtRef = pass == 0 ? texture2DGradARB(reflection_texture, vec2(u, v), gx, gy)
+                                    : texture2DGradARB(reflection_texture2, vec2(u, v), gx, gy);
+#else
             vec4 txtRef = pass == 0 ? texture2D(reflection_texture, vec2(u, v)) : texture2D(reflection_texture2, vec2(u, v));
+#endif
             float oa = pass == 0 ? opacity_amount : opacity_amount2;
             vec4 p = vec4(txtRef.rgb * txtRef.a, txtRef.a);
             txtRef = oa * txtRef + (1.0 - oa) * p;
@@ -499,6 +511,13 @@ bool LightingProgram::build(std::string& error, int variant, const char* vertexT
         const GLfloat clear[4] = {0, 0, 0, 0};
         glSamplerParameterfv(samplers_[i], GL_TEXTURE_BORDER_COLOR, clear);
     }
+    // Reflection maps go round in u; in v they end at the poles, and the zenith
+    // blended with the nadir would darken whatever mirrors straight up.
+    glGenSamplers(1, &environment_);
+    glSamplerParameteri(environment_, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glSamplerParameteri(environment_, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glSamplerParameteri(environment_, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    glSamplerParameteri(environment_, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     return true;
 }
 
@@ -593,6 +612,7 @@ void LightingProgram::begin(const LightSlots& slots, const glm::mat4& view, cons
         types[i + 1] = type == Light::kSpot ? 2 : type == Light::kDirectional ? 1 : 0;
     }
     glUseProgram(program_);
+    for (int unit : {kReflectionUnit, kReflectionUnit2}) glBindSampler(unit, environment_);
     glUniform1iv(uniforms_.lightTypes, LightSlots::kDirect + 1, types);
     glUniform1i(uniforms_.lightCount, static_cast<GLint>(std::min<size_t>(slots.direct.size(), LightSlots::kDirect)) + 1);
     glUniform3f(uniforms_.camera, eye.x, eye.y, eye.z);
@@ -710,6 +730,7 @@ void LightingProgram::end() {
     glUseProgram(0);
     for (int unit : {0, 1, 2, 9, 10, 11})  // the units setLayers gave samplers
         glBindSampler(unit, 0);
+    for (int unit : {kReflectionUnit, kReflectionUnit2}) glBindSampler(unit, 0);
     glActiveTexture(GL_TEXTURE0 + kShadowUnit);
     glBindTexture(GL_TEXTURE_2D, 0);
     glActiveTexture(GL_TEXTURE0);
@@ -718,6 +739,8 @@ void LightingProgram::end() {
 void LightingProgram::release() {
     if (samplers_[0]) glDeleteSamplers(4, samplers_);
     std::fill(std::begin(samplers_), std::end(samplers_), 0u);
+    if (environment_) glDeleteSamplers(1, &environment_);
+    environment_ = 0;
     if (program_) glDeleteProgram(program_);
     program_ = 0;
     uniforms_ = Uniforms();

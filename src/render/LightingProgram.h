@@ -102,6 +102,7 @@ private:
 
     unsigned program_ = 0;
     unsigned samplers_[4] = {};  // by tiling style: None, Repeat, Mirror, NoneClip
+    unsigned environment_ = 0;   // the reflection maps' units
     Uniforms uniforms_;
 };
 

@@ -87,7 +87,11 @@ glm::vec4 RaySurface::environmentAlong(const BakedMaterial::Texture& map, const 
     if (u < 0) u += kTwoPi;
     u = 0.25f - u / kTwoPi;
     if (u < 0) u += 1;
-    const float v = std::min((std::asin(std::clamp(direction.y, -1.0f, 1.0f)) + kTwoPi / 4) / (kTwoPi / 2), 1.0f);
+    float v = std::min((std::asin(std::clamp(direction.y, -1.0f, 1.0f)) + kTwoPi / 4) / (kTwoPi / 2), 1.0f);
+    // The map goes round in u only: within half a row of a pole, the pole's own row,
+    // not the other pole's blended in.
+    const float half = 0.5f / static_cast<float>(std::max(1, map.height));
+    v = std::clamp(v, half, 1 - half);
     return texel(map, {u, v});
 }
 

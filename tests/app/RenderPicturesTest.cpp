@@ -591,3 +591,50 @@ TEST(RenderPictures, PrimitivesWearTheirSlotsMaterialsAndCastShadows) {
     EXPECT_EQ(mirrored[0], right[0]);
     expectColour(p.at(50, 94), 0, 0, 255, 0, "the background above the floor");
 }
+
+// A mirror-like sphere seen from straight above, in the factory's reflective looks,
+// by both renderers: at its pole the reflection looks straight up, where the
+// environment map's columns all meet, and the pole must shade as its neighbourhood
+// does, with no dot of the map blurred whole or of its nadir row blended in.
+TEST(RenderPictures, AMirroredSpherePoleShadesLikeItsNeighbourhood) {
+    std::string camera = node("CameraX", "Above", "",
+                              "   mode ORBIT\n   projection ORTHOGRAPHIC\n   clip 1 2000\n   target 0 0 0\n"
+                              "   distance 500\n   tumble-left-right 0\n   tumble-up-down -90\n   ortho-width 120\n");
+    std::string sun = node("LightX", "Sun", "   rotate -45 35 0\n", "   type DIRECTIONAL\n   color 1 1 1 1\n   intensity 1\n");
+    std::string ball = node("ObjectP", "Ball", "   translate 0 0 0\n", "   primitiveType SPHERE\n   primVal1 100\n");
+    std::string path = dir() + "mirrored.kxp";
+    test::spill(path, " RenderSize 200 200\n BackgroundColor 0 0 0\n begin SceneX\n" + camera + sun + ball + " end SceneX\n");
+    for (const char* look : {"Chrome", "Polished Gold"})
+        for (const char* renderer : {"gl", "raytrace"}) {
+            SCOPED_TRACE(std::string(look) + ", " + renderer);
+            std::string out = dir() + "mirrored-" + renderer + ".png";
+            std::remove(out.c_str());
+            Outcome r = run("--library-folder " + dir() + "pictures-libs render " + path + " --renderer " + renderer +
+                            " --material \"" + look + "\" -o " + out);
+            ASSERT_EQ(r.status, 0) << r.err;
+            Pixels p = readImage(out);
+            ASSERT_EQ(p.width, 200);
+            // The pole lies between the four middle pixels. What its neighbourhood
+            // foretells there: the means of two rings around it, taken on to radius 0
+            // (the light's gradient cancels round a ring, its curvature grows with the
+            // square of the radius).
+            for (int c = 0; c < 3; ++c) {
+                double mean[2] = {0, 0}, square[2] = {0, 0}, count[2] = {0, 0};
+                for (int y = 88; y < 112; ++y)
+                    for (int x = 88; x < 112; ++x) {
+                        const double d2 = (x - 99.5) * (x - 99.5) + (y - 99.5) * (y - 99.5);
+                        const int ring = d2 >= 9 && d2 < 25 ? 0 : d2 >= 36 && d2 < 64 ? 1 : -1;
+                        if (ring < 0) continue;
+                        mean[ring] += p.at(x, y)[c], square[ring] += d2, ++count[ring];
+                    }
+                for (int k = 0; k < 2; ++k) mean[k] /= count[k], square[k] /= count[k];
+                const double foretold = (square[1] * mean[0] - square[0] * mean[1]) / (square[1] - square[0]);
+                const double pole = (p.at(99, 99)[c] + p.at(100, 99)[c] + p.at(99, 100)[c] + p.at(100, 100)[c]) / 4.0;
+                if (c == 0) {
+                    EXPECT_GT(pole, 20) << "the sphere is lit";
+                }
+                // A dot at the pole stood tens of levels off its neighbourhood.
+                EXPECT_NEAR(pole, foretold, 4.0) << "channel " << c;
+            }
+        }
+}

@@ -5,9 +5,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <glm/geometric.hpp>
 #include <glm/vec3.hpp>
-#include <map>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -38,17 +38,32 @@ inline SolidCheck checkSolid(const GeometryInterface& db) {
     }
     double size = std::max({box[3] - box[0], box[4] - box[1], box[5] - box[2]});
     double weld = size * 1e-6;
-    std::map<std::tuple<long long, long long, long long>, int> welded;
-    std::vector<int> id(static_cast<size_t>(db.vertexCount()));
-    std::vector<glm::dvec3> pos(static_cast<size_t>(db.vertexCount()));
+    // Welded by sorting the rounded positions: each vertex takes the first of its place.
+    struct Place {
+        long long x, y, z;
+        int index;
+        bool operator<(const Place& o) const { return std::tie(x, y, z, index) < std::tie(o.x, o.y, o.z, o.index); }
+    };
+    std::vector<Place> places(static_cast<size_t>(db.vertexCount()));
+    std::vector<glm::dvec3> pos(places.size());
     for (int i = 0; i < db.vertexCount(); ++i) {
         double p[3];
         db.getVertex(p, i);
         pos[static_cast<size_t>(i)] = glm::dvec3(p[0], p[1], p[2]);
-        auto key = std::make_tuple(std::llround(p[0] / weld), std::llround(p[1] / weld), std::llround(p[2] / weld));
-        id[static_cast<size_t>(i)] = welded.emplace(key, i).first->second;
+        places[static_cast<size_t>(i)] = {std::llround(p[0] / weld), std::llround(p[1] / weld), std::llround(p[2] / weld), i};
     }
-    std::map<std::pair<int, int>, int> directed;
+    std::sort(places.begin(), places.end());
+    std::vector<int> id(places.size());
+    for (size_t k = 0, first = 0; k < places.size(); ++k) {
+        const Place &a = places[k], &b = places[first];
+        if (a.x != b.x || a.y != b.y || a.z != b.z) first = k;
+        id[static_cast<size_t>(a.index)] = places[first].index;
+    }
+    // Directed edges as one number each, (from << 32) | to, sorted: a run is one edge's
+    // uses, and its reverse is found by halving.
+    std::vector<uint64_t> directed;
+    directed.reserve(static_cast<size_t>(db.elementCount()) * 6);
+    auto edge = [](int from, int to) { return static_cast<uint64_t>(from) << 32 | static_cast<uint32_t>(to); };
     for (int e = 0; e < db.elementCount(); ++e) {
         GeometryInterface::ElementInfo info;
         const int *p, *t, *n;
@@ -59,15 +74,21 @@ inline SolidCheck checkSolid(const GeometryInterface& db) {
             ++r.triangles;
             if (glm::length(glm::cross(b - a, c - a)) < size * size * 1e-12) ++r.degenerate;
             r.volume += glm::dot(a, glm::cross(b, c)) / 6;
-            for (int s = 0; s < 3; ++s) ++directed[{tri[s], tri[(s + 1) % 3]}];
+            for (int s = 0; s < 3; ++s) directed.push_back(edge(tri[s], tri[(s + 1) % 3]));
         }
     }
-    for (const auto& [edge, count] : directed) {
-        auto reverse = directed.find({edge.second, edge.first});
-        int back = reverse == directed.end() ? 0 : reverse->second;
+    std::sort(directed.begin(), directed.end());
+    for (size_t k = 0; k < directed.size();) {
+        size_t next = k;
+        while (next < directed.size() && directed[next] == directed[k]) ++next;
+        const int count = static_cast<int>(next - k);
+        const uint64_t reverse = directed[k] << 32 | directed[k] >> 32;
+        auto range = std::equal_range(directed.begin(), directed.end(), reverse);
+        const int back = static_cast<int>(range.second - range.first);
         if (count > 1) ++r.overusedEdges;
         if (back == 0) ++r.openEdges;
         if (count == 1 && back > 1) ++r.flippedEdges;
+        k = next;
     }
     return r;
 }

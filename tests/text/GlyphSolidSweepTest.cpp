@@ -9,13 +9,21 @@
 
 #include "EdgeProfile.h"
 #include "SolidCheck.h"
+#include "app/Registration.h"
+#include "geometry/ObjectX.h"
+#include "geometry/ObjectXStyle.h"
 #include "geometry/SolidBuilder.h"
 #include "mesh/ObjDB.h"
+#include "platform/Dialogs.h"
+#include "platform/Folders.h"
 #include "profile/InputProfile2.h"
 #include "profile/Profile.h"
 #include "profile/ProfileGeometry.h"
 #include "profile/ProfileLibrary.h"
+#include "scene/Quality.h"
+#include "scene/SceneX.h"
 #include "text/Font.h"
+#include "text/TextBlock.h"
 
 #ifndef FW_SANITIZED_BUILD
 namespace fw {
@@ -85,7 +93,111 @@ std::vector<std::string> sweep(const char* path, FontKind type, size_t& glyphs, 
     return failures;
 }
 
+// Each character set on its own, as a one-character title is, and built through the
+// text block and its extruded objects at render quality with `edge` at depth 18.
+// Returns each solid whose packed mesh (what is drawn and written) is not closed or
+// holds a triangle of zero area; `built` counts the solids.
+std::vector<std::string> titleSolids(const char* path, const char* edge, const std::u16string& characters,
+                                     size_t& built) {
+    SceneX scene;
+    auto* style = new ObjectXStyle(scene, "Style");
+    style->setPerimeterProfile(edge);
+    style->setDepth(18);
+    for (char16_t c : characters) {
+        auto* block = new TextBlock(scene, ("Title " + std::to_string(static_cast<int>(c))).c_str());
+        TextAttr attr;
+        attr.name = path;
+        block->appendText(std::u16string(1, c), attr);
+        block->layout();
+        block->build("Style");
+    }
+    std::vector<ObjectX*> objects;
+    for (int i = 0; i < scene.memberCount(kObjectKind); ++i)
+        if (auto* o = dynamic_cast<ObjectX*>(scene.member(kObjectKind, i))) objects.push_back(o);
+    ObjectX::setBuildThreads(2);
+    ObjectX::buildSolids(objects, kRenderMode);
+    ObjectX::setBuildThreads(0);
+    std::vector<std::string> failures;
+    built = 0;
+    for (ObjectX* o : objects) {
+        const GeometryInterface* mesh = o->solid(kRenderMode);
+        if (!mesh || mesh->elementCount() == 0) continue;
+        ++built;
+        test::SolidCheck r = test::checkSolid(*mesh);
+        if (r.degenerate || r.openEdges || r.overusedEdges || r.flippedEdges || r.volume <= 0)
+            failures.push_back(o->name() + ": " + r.summary());
+    }
+    return failures;
+}
+
+// The bold serif faces of Debian's font packages: where serifs and brackets meet
+// stems, cuts across the caps line up with the outline's own edges.
+const char* const kBoldSerifFaces[] = {
+    "/usr/share/fonts/truetype/freefont/FreeSerifBold.ttf",
+    "/usr/share/fonts/opentype/freefont/FreeSerifBold.otf",
+    "/usr/share/fonts/truetype/freefont/FreeSerifBoldItalic.ttf",
+    "/usr/share/fonts/opentype/freefont/FreeSerifBoldItalic.otf",
+    "/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf",
+    "/usr/share/fonts/truetype/dejavu/DejaVuSerif-BoldItalic.ttf",
+    "/usr/share/fonts/truetype/dejavu/DejaVuSerifCondensed-Bold.ttf",
+    "/usr/share/fonts/truetype/dejavu/DejaVuSerifCondensed-BoldItalic.ttf",
+    "/usr/share/fonts/truetype/liberation/LiberationSerif-Bold.ttf",
+    "/usr/share/fonts/truetype/liberation/LiberationSerif-BoldItalic.ttf",
+    "/usr/share/fonts/opentype/urw-base35/C059-Bold.otf",
+    "/usr/share/fonts/opentype/urw-base35/C059-BdIta.otf",
+    "/usr/share/fonts/opentype/urw-base35/NimbusRoman-Bold.otf",
+    "/usr/share/fonts/opentype/urw-base35/NimbusRoman-BoldItalic.otf",
+    "/usr/share/fonts/opentype/urw-base35/P052-Bold.otf",
+    "/usr/share/fonts/opentype/urw-base35/P052-BoldItalic.otf",
+};
+
+class TitleGlyphSolids : public ::testing::Test {
+protected:
+    void SetUp() override {
+        registerAllClasses();
+        Dialogs::instance().setQuiet(true);
+    }
+    void TearDown() override { Dialogs::instance().setQuiet(false); }
+};
+
 }  // namespace
+
+// Every printable ASCII character of every installed bold serif face with the
+// default bevel.
+TEST_F(TitleGlyphSolids, BoldSerifCharactersAreClosedWithoutZeroAreaTriangles) {
+    std::u16string ascii;
+    for (char16_t c = 33; c < 127; ++c) ascii += c;
+    size_t faces = 0;
+    for (const char* path : kBoldSerifFaces) {
+        if (!Folders::exists(path)) continue;
+        ++faces;
+        size_t built = 0;
+        for (const std::string& failure : titleSolids(path, "Bevel, Medium", ascii, built))
+            ADD_FAILURE() << path << ": " << failure;
+        EXPECT_EQ(built, ascii.size()) << path;
+    }
+    EXPECT_GE(faces, 8u) << "the font packages the tests use are missing";
+}
+
+// The characters whose caps or backs held such triangles in some face, with every
+// built-in edge profile.
+TEST_F(TitleGlyphSolids, EveryEdgeProfileKeepsBoldSerifCapsFreeOfZeroAreaTriangles) {
+    const struct {
+        const char* path;
+        const char16_t* characters;
+    } cases[] = {{"/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf", u"@dq"},
+                 {"/usr/share/fonts/opentype/urw-base35/C059-Bold.otf", u"HIk"},
+                 {"/usr/share/fonts/truetype/freefont/FreeSerifBold.ttf", u"F"},
+                 {"/usr/share/fonts/opentype/urw-base35/P052-BoldItalic.otf", u"A"}};
+    for (const std::string& edge : ProfileLibrary::instance().names())
+        for (const auto& c : cases) {
+            if (!Folders::exists(c.path)) continue;
+            size_t built = 0;
+            for (const std::string& failure : titleSolids(c.path, edge.c_str(), c.characters, built))
+                ADD_FAILURE() << c.path << " with \"" << edge << "\": " << failure;
+            EXPECT_EQ(built, std::u16string(c.characters).size()) << c.path;
+        }
+}
 
 const struct {
     const char* path;
