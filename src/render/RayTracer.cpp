@@ -477,23 +477,21 @@ void RayTracer::inkOutlines(const std::vector<int>& parts, const std::vector<glm
             if (c + 1 < PW) meet(i, i + 1);
             if (r + 1 < pointsHigh) meet(i, i + PW);
         }
-    // Each line point blackens the pixels within half its width.
-#pragma omp parallel for schedule(static)
-    for (int r = 0; r < H; ++r)
-        for (int c = 0; c < W; ++c) {
-            bool inked = false;
-            for (int dy = -5; dy <= 5 && !inked; ++dy)
-                for (int dx = -5; dx <= 5 && !inked; ++dx) {
-                    const int pr = r + dy, pc = c + dx;
-                    if (pr < 0 || pc < 0 || pr >= pointsHigh || pc >= PW) continue;
-                    const float w = edge[static_cast<size_t>(pr) * PW + pc];
-                    inked = w > 0 && 2 * std::max(std::abs(dx), std::abs(dy)) < std::min(w, 11.0f);
-                }
-            if (inked) {
-                uint8_t* p = &out.rgba[(static_cast<size_t>(H - 1 - r) * W + c) * 4];
-                p[0] = p[1] = p[2] = 0;
-                p[3] = 255;
-            }
+    // Each line point blackens the pixels within half its width: stamped from the few
+    // line points rather than searched for around every pixel.
+    auto blacken = [&](int c, int r) {
+        if (c < 0 || r < 0 || c >= W || r >= H) return;
+        uint8_t* p = &out.rgba[(static_cast<size_t>(H - 1 - r) * W + c) * 4];
+        p[0] = p[1] = p[2] = 0;
+        p[3] = 255;
+    };
+    for (int r = 0; r < pointsHigh; ++r)
+        for (int c = 0; c < PW; ++c) {
+            const float w = std::min(edge[static_cast<size_t>(r) * PW + c], 11.0f);
+            if (w <= 0) continue;
+            for (int dy = -5; dy <= 5; ++dy)
+                for (int dx = -5; dx <= 5; ++dx)
+                    if (2 * std::max(std::abs(dx), std::abs(dy)) < w) blacken(c + dx, r + dy);
         }
 }
 
