@@ -266,8 +266,7 @@ void across(const glm::vec3& axis, glm::vec3& t, glm::vec3& b) {
 glm::vec4 RayShading::beyond(const glm::vec3& origin, const glm::vec3& direction,
                              const BakedMaterial::Texture* sky) const {
     if (!sky) return background_(origin, direction);
-    const glm::vec4 seen = RaySurface::environmentAlong(*sky, direction);
-    return glm::vec4(glm::vec3(seen) * seen.a, seen.a);
+    return RaySurface::premultiplied(RaySurface::environmentAlong(*sky, direction));
 }
 
 glm::vec4 RayShading::follow(const glm::vec3& origin, const glm::vec3& direction, int depth, float& distance,

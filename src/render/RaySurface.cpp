@@ -24,8 +24,6 @@ float turn(float y, float x) {
 // Tiling styles outside the four known ones repeat, as the OpenGL frame's samplers do.
 int tilingOf(const DrawList::Layer& layer) { return layer.tiling >= 1 && layer.tiling <= 4 ? layer.tiling : 2; }
 
-glm::vec4 premultiplied(const glm::vec4& c) { return glm::vec4(glm::vec3(c) * c.a, c.a); }
-
 // The stack's colour: the bottom item's colour texture with each further item blended
 // on by its mode, amount and opacity, colours not premultiplied.
 glm::vec4 stackColour(const DrawList::Part& part, const BakedMaterial::Texture& bottom, glm::vec2 uv,
@@ -73,10 +71,12 @@ glm::vec4 environment(const BakedMaterial::Surface& s, const glm::vec3& directio
     const glm::vec3 toEye = -direction;
     const glm::vec3 mirrored = glm::normalize(2 * glm::dot(toEye, n) * n - toEye);
     const glm::vec4 seen = RaySurface::environmentAlong(s.reflection, mirrored);
-    return s.opacity * seen + (1 - s.opacity) * premultiplied(seen);
+    return s.opacity * seen + (1 - s.opacity) * RaySurface::premultiplied(seen);
 }
 
 }  // namespace
+
+glm::vec4 RaySurface::premultiplied(const glm::vec4& c) { return glm::vec4(glm::vec3(c) * c.a, c.a); }
 
 glm::vec4 RaySurface::environmentAlong(const BakedMaterial::Texture& map, const glm::vec3& direction) {
     // Straight up or down has no heading: any column of the map's pole row will do.

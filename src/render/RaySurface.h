@@ -82,6 +82,8 @@ public:
     // a tiling style (1 None: the edge texels stretch on; 2 Repeat; 3 Mirror; 4 NoneClip:
     // clear outside); an empty texture is white.
     static glm::vec4 texel(const BakedMaterial::Texture& texture, glm::vec2 uv, int tiling = 2);
+    // A straight colour made premultiplied, as shading and the frame's samples keep it.
+    static glm::vec4 premultiplied(const glm::vec4& straight);
     // A spherical reflection map seen along unit world `direction`, as the lighting
     // program looks it up: straight colour.
     static glm::vec4 environmentAlong(const BakedMaterial::Texture& map, const glm::vec3& direction);

@@ -12,6 +12,7 @@
 #include "render/Camera.h"
 #include "render/LightSlots.h"
 #include "render/RayShading.h"
+#include "render/RaySurface.h"
 
 namespace fw {
 
@@ -256,8 +257,7 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
     // Samples stay premultiplied until a pixel is stored, so that averaging an edge
     // weighs each colour by how much of it there is.
     auto background = [&](double u, double v) {
-        const glm::vec4 c = backgroundAt(frame, u, v);
-        return glm::vec4(glm::vec3(c) * c.a, c.a);
+        return RaySurface::premultiplied(backgroundAt(frame, u, v));
     };
     // A camera ray's stored colour from its hit (`found`) or miss, and the item hit (-1: none).
     auto finish = [&](double u, double v, const glm::vec3& direction, bool found, RayScene::Hit& hit,
@@ -560,7 +560,7 @@ bool RayTracer::render(SceneX& scene, Camera& camera, const RenderFrame& frame, 
                                             ? backgroundAt(frame, u, v)
                                             : glm::vec4(frame.background[0], frame.background[1],
                                                         frame.background[2], frame.background[3]);
-                          return glm::vec4(glm::vec3(c) * c.a, c.a);
+                          return RaySurface::premultiplied(c);
                       });
     const glm::vec3 eye(view.toWorld * glm::dvec4(0, 0, 0, 1));
     shader.setFramePlace([&view, eye](const glm::vec3& position) {
