@@ -108,42 +108,6 @@ TEST(ObjectP, ClosedPrimitivesAreOutwardSolidsWithTheirPartsAndTextureInRange) {
         }
 }
 
-// Round the poles, where the rings close onto one point, every corner of a sphere
-// still carries a unit normal pointing out along its radius and every triangle has
-// area: reflective looks mirror the view about these normals.
-TEST(ObjectP, SpherePolesKeepOutwardUnitNormalsAndTrianglesWithArea) {
-    SceneX scene;
-    ObjectP* sphere = make(scene, ObjectP::kSphere, 100);
-    for (int mode : {kPreviewMode, kRenderMode}) {
-        const GeometryInterface& mesh = *sphere->geometry(mode);
-        int poleTriangles = 0;
-        for (int e = 0; e < mesh.elementCount(); ++e) {
-            GeometryInterface::ElementInfo info;
-            const int *p, *t, *n;
-            mesh.getElementRefs(e, info, &p, &t, &n);
-            ASSERT_EQ(info.normalCount, info.count);
-            bool atPole = false;
-            glm::dvec3 corner[4];
-            for (int k = 0; k < info.count && k < 4; ++k) {
-                double v[3], normal[3];
-                mesh.getVertex(v, p[k]);
-                mesh.getNormal(normal, n[k]);
-                corner[k] = glm::dvec3(v[0], v[1], v[2]);
-                const glm::dvec3 nv(normal[0], normal[1], normal[2]);
-                EXPECT_NEAR(glm::length(nv), 1.0, 1e-6) << "element " << e;
-                EXPECT_GT(glm::dot(nv, glm::normalize(corner[k])), 0.999) << "element " << e;
-                atPole = atPole || std::fabs(std::fabs(v[1]) - 50) < 1e-9;
-            }
-            if (!atPole) continue;
-            ++poleTriangles;
-            EXPECT_EQ(info.count, 3) << "the pole is one corner";
-            EXPECT_GT(glm::length(glm::cross(corner[1] - corner[0], corner[2] - corner[0])), 1e-3) << "element " << e;
-        }
-        // A fan round each pole, one triangle per segment.
-        EXPECT_EQ(poleTriangles, 2 * PrimitiveBuilder::segmentsAround(mode == kRenderMode ? 50 : 20));
-    }
-}
-
 // Counts follow the quality's smoothness: the sphere's segments and rings, the
 // cylinder's segments, the torus's two counts, the plane's grid.
 TEST(ObjectP, CountsFollowTheSmoothnessOfEachQuality) {
