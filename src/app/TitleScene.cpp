@@ -93,7 +93,7 @@ bool TitleScene::build(OrvoSceneManager& manager, const Options& options, std::s
     double drop = 0;
     for (const auto& c : block->chars) drop = std::max(drop, c->charPosY - block->topBaseline);
     double width = block->maxWidth, height = attr.size + drop;
-    block->origin[0] = -width / 2;
+    block->origin[0] = -block->alignmentOffset();  // every alignment lands centred
     block->origin[1] = -0.35 * attr.size + drop / 2;
     auto* style = new ObjectXStyle(scene, "Text Style");
     style->setPerimeterProfile(options.edge);

@@ -59,6 +59,10 @@ public:
     // and its characters rebuilt, so the project shows what its attributes say.
     void postLoad() override;
 
+    // The alignment offset of the whole block: left or right aligned blocks move by
+    // half their width, so -offset puts the laid-out lines' middle on the origin.
+    double alignmentOffset() const;
+
     // The font an attribute names, loaded on first use (null when none can be found).
     veltrane::Font* fontFor(const TextAttr& attribute);
 
@@ -85,9 +89,6 @@ public:
 private:
     int attributeIndex(const TextAttr& attribute);
     const TextAttr& attributeOf(const TextChar& c) const;
-    // The alignment offset of the whole block (left or right aligned blocks move by
-    // half their width).
-    double alignmentOffset() const;
     // The outline of character i placed as laid out, with what was applied kept in the
     // character; `pivot` gets the middle of its advance on the baseline.
     InputProfile2 placeCharacter(size_t i, double alignment, double pivot[2]);

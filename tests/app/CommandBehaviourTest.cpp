@@ -1,0 +1,82 @@
+// How commands behave for someone scripting them: what a title looks like whatever its
+// alignment, and that one command leaves nothing behind that changes the next.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "FilesAndImages.h"
+#include "RunProgram.h"
+#include "TempDir.h"
+
+namespace {
+
+using fw::test::Outcome;
+using test::Pixels;
+
+Outcome formwright(const std::string& arguments, const fw::test::TempDir& dir) {
+    return fw::test::runProgram(FW_EXECUTABLE, "--library-folder '" + dir.file("lib") + "' " + arguments,
+                                dir.path().string());
+}
+
+// The columns a band of rows covers with anything brighter than the background.
+struct Span {
+    int left = 1 << 30, right = -1;
+    bool empty() const { return right < 0; }
+    double middle() const { return (left + right) / 2.0; }
+};
+Span litColumns(const Pixels& p, int fromRow, int toRow) {
+    Span s;
+    for (int y = std::max(0, fromRow); y < std::min(p.height, toRow); ++y)
+        for (int x = 0; x < p.width; ++x)
+            if (p.at(x, y)[0] + p.at(x, y)[1] + p.at(x, y)[2] > 60) s.left = std::min(s.left, x), s.right = std::max(s.right, x);
+    return s;
+}
+// The first and last rows with anything lit (bottom row first, as the pixels are kept).
+std::pair<int, int> litRows(const Pixels& p) {
+    int low = -1, high = -1;
+    for (int y = 0; y < p.height; ++y)
+        if (!litColumns(p, y, y + 1).empty()) (low < 0 ? low : high) = y, high = y;
+    return {low, high};
+}
+
+}  // namespace
+
+TEST(CommandBehaviour, EveryAlignmentFramesTheWholeTitleAndLinesUpItsLines) {
+    fw::test::TempDir dir;
+    // The second line is the longer one, so the alignment shows in the first.
+    for (const std::string align : {"left", "centre", "right", "justify", "justify-all"}) {
+        SCOPED_TRACE(align);
+        std::string out = dir.file(align + ".png");
+        Outcome r = formwright("text \"$(printf 'GRAND\\nOPENING')\" --align " + align + " -o '" + out + "'", dir);
+        ASSERT_EQ(r.status, 0) << r.err;
+        Pixels p = test::readImage(out);
+        ASSERT_GT(p.width, 0);
+        auto [low, high] = litRows(p);
+        ASSERT_GE(low, 0);
+        Span all = litColumns(p, 0, p.height);
+        // Nothing touches the frame's edges: the whole title is in the picture.
+        EXPECT_GT(all.left, 8);
+        EXPECT_LT(all.right, p.width - 9);
+        EXPECT_GT(low, 8);
+        EXPECT_LT(high, p.height - 9);
+        // The title as a whole sits in the middle of the frame.
+        EXPECT_NEAR(all.middle(), p.width / 2.0, p.width * 0.03);
+        const int mid = (low + high) / 2;
+        Span top = litColumns(p, mid, high + 1), bottom = litColumns(p, low, mid);
+        ASSERT_FALSE(top.empty());
+        ASSERT_FALSE(bottom.empty());
+        const double letter = (bottom.right - bottom.left) / 7.0;
+        if (align == "left") {
+            EXPECT_NEAR(top.left, bottom.left, letter * 0.3);
+        } else if (align == "right") {
+            EXPECT_NEAR(top.right, bottom.right, letter * 0.3);
+        } else if (align == "centre") {
+            EXPECT_NEAR(top.middle(), bottom.middle(), letter * 0.3);
+        }
+        if (align == "justify-all") {
+            EXPECT_NEAR(top.left, bottom.left, letter * 0.3);
+            EXPECT_NEAR(top.right, bottom.right, letter * 0.3);
+        }
+    }
+}
