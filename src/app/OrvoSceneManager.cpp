@@ -536,10 +536,14 @@ bool OrvoSceneManager::loadProject(const std::string& path, bool replaceScene, b
 bool OrvoSceneManager::loadPreferences() {
     std::string path = preferencesPath();
     if (!Folders::exists(path)) return false;
-    // The preferences hold settings and the timeline defaults, not a scene.
+    // The file repeats the last project's render settings and timeline after the
+    // preferences' own values; only those values are taken, so what one command opened
+    // never changes what the next one makes. The caller starts its scene afterwards.
+    const ProjectSettings kept = settings_;
     readingPreferences_ = true;
     bool ok = loadProject(path, false, true);
     readingPreferences_ = false;
+    settings_ = kept;
     return ok;
 }
 

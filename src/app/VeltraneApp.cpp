@@ -133,8 +133,8 @@ int VeltraneApp::loadSwatches() {
 bool VeltraneApp::initialise(bool, bool) {
     prefs_ = std::make_unique<OrvoPrefs>();
     sceneManager_ = std::make_unique<OrvoSceneManager>(*prefs_);
-    sceneManager_->newScene();
     sceneManager_->loadPreferences();
+    sceneManager_->newScene();  // after the preferences, so it starts from the program's defaults
     cameraManager_ = std::make_unique<OrvoCameraManager>();
     objectStyleManager_ = std::make_unique<OrvoObjectStyleManager>();
     materialManager_ = std::make_unique<OrvoMaterialManager>();

@@ -80,3 +80,24 @@ TEST(CommandBehaviour, EveryAlignmentFramesTheWholeTitleAndLinesUpItsLines) {
         }
     }
 }
+
+TEST(CommandBehaviour, OpeningOrRenderingAProjectLeavesTheNextTitleAtTheDefaults) {
+    fw::test::TempDir dir;
+    const std::string red = dir.file("red.kxp");
+    ASSERT_EQ(formwright("text Big --size 1280x720 -o '" + red + "'", dir).status, 0);
+    std::string project = test::slurp(red);
+    const size_t at = project.find("BackgroundColor 0 0 0");
+    ASSERT_NE(at, std::string::npos);
+    project.replace(at, 21, "BackgroundColor 1 0 0");
+    test::spill(red, project);
+    ASSERT_EQ(formwright("'" + red + "'", dir).status, 0);
+    ASSERT_EQ(formwright("render '" + red + "' -o '" + dir.file("red.png") + "'", dir).status, 0);
+    EXPECT_GT(test::readImage(dir.file("red.png")).at(1, 1)[0], 200);  // the project is red itself
+
+    Outcome r = formwright("text X -o '" + dir.file("x.png") + "'", dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    Pixels p = test::readImage(dir.file("x.png"));
+    EXPECT_EQ(p.width, 640);
+    EXPECT_EQ(p.height, 480);
+    EXPECT_EQ(p.at(1, 1)[0], 0);
+}
