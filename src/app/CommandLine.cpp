@@ -8,6 +8,7 @@
 #include <exception>
 #include <filesystem>
 #include <new>
+#include <optional>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -290,8 +291,8 @@ bool checkLooks(const Looks& looks) {
     for (const auto& o : options) {
         if (o.name->empty() || findLook(session.app, o.kind, *o.name)) continue;
         if (o.kind == FactoryLibrary::kObjectStyles && isEdgeName(*o.name)) continue;
-        std::string text = std::string("no such ") + o.what + "; the closest are";
         std::vector<std::string> close = FactoryLibrary::closeNames(*o.name, lookNames(session.app, o.kind));
+        std::string text = std::string("no such ") + o.what + (close.empty() ? "; the library holds none" : "; the closest are");
         for (size_t i = 0; i < close.size(); ++i) text += (i ? ", \"" : " \"") + close[i] + "\"";
         printError(*o.name, text);
         return false;
@@ -327,7 +328,8 @@ void applyLooks(VeltraneApp& app, const Looks& looks, bool edgeDone = false) {
     }
 }
 
-int renderProject(const std::string& path, const std::string& out, const std::string& size, double frameNumber,
+int renderProject(const std::string& path, const std::string& out, const std::string& size,
+                  std::optional<double> frameNumber,
                   const std::string& renderer = "", const Looks& looks = Looks()) {
     if (!ImageWriter::supports(out)) {
         printError(out, "unknown image type (use .png, .tga, .jpg, .tif, .bmp, .jp2 or .exr)");
@@ -432,7 +434,7 @@ int makeText(const TextRequest& request) {
             return kExitUserError;
         }
         if (!RenderJob::parseSize(request.size, options.width, options.height)) {
-            printError("--size", "takes WIDTHxHEIGHT, for example 1920x1080");
+            printError("--size", RenderJob::kSizeHelp);
             return kExitUserError;
         }
     }
@@ -452,7 +454,7 @@ int makeText(const TextRequest& request) {
     std::filesystem::path saved = std::filesystem::temp_directory_path(failed) /
                                   ("formwright-title-" + std::to_string(getpid()) + ".kxp");
     int status = writeTitle(options, saved.string(), true, request.looks);
-    if (status == kExitOk) status = renderProject(saved.string(), out, "", -1);
+    if (status == kExitOk) status = renderProject(saved.string(), out, "", std::nullopt);
     std::filesystem::remove(saved, failed);
     return status;
 }
@@ -584,10 +586,11 @@ int parseAndRun(int argc, char** argv) {
                               "mesh file: .obj, .dxf, .3ds, .lwo, .fac, .c4d or .glb (with --frames, OBJ writes a "
                               "file per frame, logo.0012.obj; the others hold every frame)")
         ->required();
-    auto* exportFrame = exportCommand->add_option("--frame", exportRequest.frame, "frame to export (default: the "
-                                                                                  "current frame)");
+    double exportFrame = 0;
+    auto* exportFrameOption = exportCommand->add_option("--frame", exportFrame, "frame to export (default: the "
+                                                                                "current frame)");
     exportCommand->add_option("--frames", exportRequest.range, "FIRST-LAST: export this range of the timeline")
-        ->excludes(exportFrame);
+        ->excludes(exportFrameOption);
     bool worldCoordinates = false;
     auto* worldFlag =
         exportCommand->add_flag("--world", worldCoordinates, "positions in world coordinates (the default)");
@@ -635,6 +638,17 @@ int parseAndRun(int argc, char** argv) {
     }
 
     if (!libraryFolder.empty()) Folders::instance().setDocuments(libraryFolder);
+    // Every command but glyphs reads the libraries or the preferences: a folder that
+    // cannot hold them is the user's to fix, said once before any work.
+    const bool working = !glyphsCommand->parsed() && (app.get_subcommands().size() > 0 || !project.empty());
+    if (working) {
+        const std::string libraries = VeltraneApp::userLibraries();
+        if (!Folders::ensureFolder(libraries) || !Folders::isWritable(libraries)) {
+            printError(libraryFolder.empty() ? libraries : libraryFolder,
+                       "cannot hold the libraries and preferences: give --library-folder a folder that can be written");
+            return kExitUserError;
+        }
+    }
     Dialogs::instance().setPolicy(yes ? Dialogs::kAlwaysYes : no ? Dialogs::kAlwaysNo : Dialogs::kSafeAnswer);
     registerAllClasses();
 
@@ -654,10 +668,15 @@ int parseAndRun(int argc, char** argv) {
     }
     if (renderCommand->parsed()) {
         if (!checkLooks(renderLooks)) return kExitUserError;
-        return renderProject(renderIn, renderOut, renderSize, renderFrame, sequence.renderer, renderLooks);
+        return renderProject(renderIn, renderOut, renderSize,
+                             frameOption->count() ? std::optional<double>(renderFrame) : std::nullopt, sequence.renderer,
+                             renderLooks);
     }
     if (infoCommand->parsed()) return info(infoPath);
-    if (exportCommand->parsed()) return exportMeshes(exportIn, exportRequest);
+    if (exportCommand->parsed()) {
+        if (exportFrameOption->count()) exportRequest.frame = exportFrame;
+        return exportMeshes(exportIn, exportRequest);
+    }
     if (importCommand->parsed()) {
         if (importOut.empty() && importInto.empty()) {
             printError("import", "give the project to write with -o OUT.kxp, or one to add to with --into P.kxp");

@@ -144,6 +144,10 @@ int LibraryCommand::importFile() {
         if (load.error.empty()) printError(importPath_, "cannot be read");
         return kExitUserError;
     }
+    if (load.found == 0) {  // empty, or not a library at all: nothing to take in is a mistake
+        printError(importPath_, std::string("holds no ") + kind->word + "; it is empty or not a library file");
+        return kExitUserError;
+    }
     if (!manager->saveSwatches(VeltraneApp::userLibraries())) {
         printError(manager->swatchFolder(VeltraneApp::userLibraries()), "cannot be written");
         return kExitUserError;

@@ -148,8 +148,15 @@ int MeshExport::run(OrvoSceneManager& manager, const Request& request) {
             return kExitUserError;
         }
     }
+    if (request.frame && (*request.frame < globals.frameStart || *request.frame > globals.frameEnd)) {
+        char text[160];
+        std::snprintf(text, sizeof text, "frame %g is outside the project's timeline, frames %d to %d", *request.frame,
+                      globals.frameStart, globals.frameEnd);
+        printError("--frame", text);
+        return kExitUserError;
+    }
     SceneAnimator animator(scene);
-    double single = request.frame >= 0 ? request.frame : globals.currentFrame();
+    double single = request.frame ? *request.frame : globals.currentFrame();
     animator.setTime(range ? first : single);
     std::vector<Object*> owners;
     std::vector<ExportUnit> units = gather(scene, request.sections, &owners);

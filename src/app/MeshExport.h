@@ -5,6 +5,7 @@
 // transform at each frame of a range, then hands the units to the format's writer.
 // Only transforms change from frame to frame, so the meshes are built once.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,7 @@ public:
     struct Request {
         std::string out;
         std::string range;  // "A-B": every frame of the range; empty: one frame
-        double frame = -1;  // the one frame; -1: the scene's current frame
+        std::optional<double> frame;  // the one frame; none: the scene's current frame
         bool local = false;     // object coordinates instead of world coordinates
         bool sections = false;  // an extruded object's parts as units of their own
     };

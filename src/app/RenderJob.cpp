@@ -27,7 +27,7 @@ namespace fw {
 bool RenderJob::parseSize(const std::string& text, int& width, int& height) {
     char x = 0;
     return std::sscanf(text.c_str(), "%d%c%d", &width, &x, &height) == 3 && (x == 'x' || x == 'X') && width > 0 &&
-           height > 0;
+           height > 0 && width <= kMaxSide && height <= kMaxSide;
 }
 
 double RenderJob::pixelAspectOf(int choice) {
@@ -50,17 +50,32 @@ Camera* RenderJob::camera(SceneX& scene) {
     return fallback;
 }
 
-bool RenderJob::configure(const std::string& size, double frameNumber, const std::string& renderer) {
+bool RenderJob::configure(const std::string& size, std::optional<double> frameNumber, const std::string& renderer) {
     SceneX& scene = *manager_.scene();
     const auto& s = manager_.settings();
     frame_ = GLRenderer::Frame();
     frame_.width = static_cast<int>(s.renderSize[0]);
     frame_.height = static_cast<int>(s.renderSize[1]);
     if (!size.empty() && !parseSize(size, frame_.width, frame_.height)) {
-        report_("", "--size takes WIDTHxHEIGHT, for example 1920x1080");
+        report_("--size", kSizeHelp);
         return false;
     }
-    if (frameNumber >= 0) scene.animGlobals().currFrame = frameNumber;
+    if (frame_.width < 1 || frame_.height < 1 || frame_.width > kMaxSide || frame_.height > kMaxSide) {
+        report_("", "the project's render size " + std::to_string(frame_.width) + " x " + std::to_string(frame_.height) +
+                        " cannot be drawn: give --size from 1x1 to 16384x16384");
+        return false;
+    }
+    if (frameNumber) {
+        const AnimGlobals& timeline = scene.animGlobals();
+        if (*frameNumber < timeline.frameStart || *frameNumber > timeline.frameEnd) {
+            char text[160];
+            std::snprintf(text, sizeof text, "frame %g is outside the project's timeline, frames %d to %d", *frameNumber,
+                          timeline.frameStart, timeline.frameEnd);
+            report_("--frame", text);
+            return false;
+        }
+        scene.animGlobals().currFrame = *frameNumber;
+    }
     for (int c = 0; c < 3; ++c) frame_.background[c] = static_cast<float>(s.backgroundColor[c]);
     // A project that renders alpha leaves its background clear, for compositing.
     frame_.background[3] = s.useAlphaMask != 0 ? 0.0f : 1.0f;

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -33,10 +34,10 @@ public:
     enum RenderMethod { kOpenGLMethod = 0, kSoftwareMethod = 1, kRayTraceMethod = 2 };
 
     // Takes the frame from the project's settings; `size` ("WxH", empty: the project's),
-    // `frameNumber` (negative: the current frame) and `renderer` ("gl" or "raytrace";
-    // empty: the project's render method) override them. False when an override cannot
-    // be read (reported).
-    bool configure(const std::string& size, double frameNumber, const std::string& renderer = "");
+    // `frameNumber` (none: the current frame; it must lie on the timeline) and
+    // `renderer` ("gl" or "raytrace"; empty: the project's render method) override
+    // them. False when an override cannot be used, or the size cannot be drawn (reported).
+    bool configure(const std::string& size, std::optional<double> frameNumber, const std::string& renderer = "");
     bool rayTracing() const { return rayTrace_; }
     // The frames of one sequence: the ray tracer keeps its structure from frame to
     // frame and refits it while only transforms change.
@@ -61,8 +62,11 @@ public:
     };
     const Timing& lastTiming() const { return timing_; }
 
-    // "WIDTHxHEIGHT" with both positive; false otherwise.
+    // "WIDTHxHEIGHT" with both from 1 to kMaxSide; false otherwise.
     static bool parseSize(const std::string& text, int& width, int& height);
+    // The largest picture side either renderer draws.
+    static constexpr int kMaxSide = 16384;
+    static constexpr const char* kSizeHelp = "takes WIDTHxHEIGHT from 1x1 to 16384x16384, for example 1920x1080";
     // The width over height of a pixel for the project's "PixelAspect" choice: 0
     // square, 1 NTSC DV 10/11, 2 NTSC DV widescreen 40/33, 3 PAL DV 59/54, 4 PAL DV
     // widescreen 118/81, 5 HDV 1080 and DVCPRO HD 720 4/3, 6 DVCPRO HD 1080 3/2,

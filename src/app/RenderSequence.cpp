@@ -125,7 +125,7 @@ int RenderSequence::run(OrvoSceneManager& manager, const Request& request) {
         }
     }
     RenderJob job(manager, printError);
-    if (!job.configure(request.size, -1, request.renderer)) return kExitUserError;
+    if (!job.configure(request.size, std::nullopt, request.renderer)) return kExitUserError;
     job.setRefit(true);
     // The output is checked before the first frame, so a long render never fails at its end.
     if (!folderWritable(request.out)) {

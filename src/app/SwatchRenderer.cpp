@@ -130,7 +130,7 @@ bool SwatchRenderer::shoot(int width, int height, Picture& out, std::string& err
         if (reported.empty()) reported = subject.empty() ? what : subject + ": " + what;
     });
     GLRenderer::Image image;
-    if (!job.configure("", -1, "gl") || job.renderImage(0, image, "swatch") != 0 || image.width != width ||
+    if (!job.configure("", std::nullopt, "gl") || job.renderImage(0, image, "swatch") != 0 || image.width != width ||
         image.height != height) {
         error = reported.empty() ? "the swatch could not be rendered" : reported;
         return false;

@@ -219,6 +219,7 @@ OrvoStyleManager::Load OrvoStyleManager::import(const std::string& path, ImportC
     OrvoStyleManager incoming(kind_);
     Load load = incoming.readLibrary(path);
     load.presets = 0;
+    load.found = static_cast<int>(incoming.presets_.size());
     for (auto& preset : incoming.presets_) {
         preset->setOwner(nullptr);  // the incoming library scene goes with `incoming`
         std::string name = preset->name();

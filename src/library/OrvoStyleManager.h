@@ -35,6 +35,7 @@ public:
         std::string error;   // why, in the stream's words
         std::vector<std::string> warnings;
         int presets = 0;     // presets taken in
+        int found = 0;       // presets the file holds, taken in or not
     };
 
     explicit OrvoStyleManager(const Kind& kind);

@@ -39,7 +39,7 @@ protected:
         for (int i = 0; i < scene.memberCount(kObjectKind); ++i)
             if (auto* node = dynamic_cast<DAGNode*>(scene.member(kObjectKind, i))) letters.push_back(node);
         job = std::make_unique<RenderJob>(manager(), [](const std::string&, const std::string&) {});
-        ASSERT_TRUE(job->configure("96x54", -1));
+        ASSERT_TRUE(job->configure("96x54", std::nullopt));
     }
     void TearDown() override { Dialogs::instance().setQuiet(false); }
     OrvoSceneManager& manager() { return app.sceneManager(); }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 
 #include "FilesAndImages.h"
@@ -100,4 +101,44 @@ TEST(CommandBehaviour, OpeningOrRenderingAProjectLeavesTheNextTitleAtTheDefaults
     EXPECT_EQ(p.width, 640);
     EXPECT_EQ(p.height, 480);
     EXPECT_EQ(p.at(1, 1)[0], 0);
+}
+
+// Each user error exits 1 with one line naming what is wrong, and writes nothing.
+TEST(CommandBehaviour, UserErrorsExitOneWithALineNamingTheCulprit) {
+    fw::test::TempDir dir;
+    const std::string project = dir.file("p.kxp");
+    ASSERT_EQ(formwright("text Hi -o '" + project + "'", dir).status, 0);
+    std::string junk(3000, '\0');
+    for (size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<char>((i * 7919 + 13) % 251);
+    test::spill(dir.file("junk.kxm"), junk);
+    test::spill(dir.file("empty.kxm"), "");
+    test::spill(dir.file("afile"), "not a folder");
+    const struct {
+        std::string arguments, culprit;
+    } cases[] = {
+        {"text Hi --size 100000x100000 -o '" + dir.file("h.png") + "'", "--size"},
+        {"library import '" + dir.file("junk.kxm") + "'", "junk.kxm"},
+        {"library import '" + dir.file("empty.kxm") + "'", "empty.kxm"},
+        {"render '" + project + "' --frame -5 -o '" + dir.file("f.png") + "'", "--frame"},
+        {"render '" + project + "' --frame 9999 -o '" + dir.file("f.png") + "'", "--frame"},
+        {"export '" + project + "' --frame 9999 -o '" + dir.file("f.obj") + "'", "--frame"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        Outcome r = formwright(c.arguments, dir);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find("formwright: "), std::string::npos);
+        EXPECT_NE(r.err.find(c.culprit), std::string::npos) << r.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.file("h.png")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("f.png")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("f.obj")));
+
+    Outcome r = fw::test::runProgram(FW_EXECUTABLE,
+                                     "--library-folder '" + dir.file("afile") + "' text Hi --material Chrome -o '" +
+                                         dir.file("m.png") + "'",
+                                     dir.path().string());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("formwright: " + dir.file("afile") + ": ", 0), 0u) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
 }

@@ -294,7 +294,7 @@ TEST(CommandLine, RenderWritesTheFrameAndRejectsBadRequests) {
 
     Outcome badSize = run(libraries + "render " + example + " -o " + out + " --size big");
     EXPECT_EQ(badSize.status, 1);
-    EXPECT_EQ(badSize.err, "formwright: --size takes WIDTHxHEIGHT, for example 1920x1080\n");
+    EXPECT_EQ(badSize.err, "formwright: --size: takes WIDTHxHEIGHT from 1x1 to 16384x16384, for example 1920x1080\n");
     Outcome badType = run(libraries + "render " + example + " -o " + dir + "frame.gif");
     EXPECT_EQ(badType.status, 1);
     EXPECT_NE(badType.err.find("unknown image type"), std::string::npos);
