@@ -58,6 +58,27 @@ void printError(const std::string& subject, const std::string& what) {
         std::fprintf(stderr, "formwright: %s: %s\n", Dialogs::escaped(subject).c_str(), text.c_str());
 }
 
+bool mayReplace(const std::string& path) {
+    std::error_code failed;
+    if (!std::filesystem::exists(path, failed)) return true;
+    switch (Dialogs::instance().policy()) {
+        case Dialogs::kAlwaysYes: return true;
+        case Dialogs::kAlwaysNo: printError(path, "exists and --no keeps it; nothing was written"); return false;
+        default: break;
+    }
+    if (!isatty(STDIN_FILENO) || !isatty(STDERR_FILENO)) {
+        printError(path, "exists; give --yes (-y) to replace it");
+        return false;
+    }
+    std::fprintf(stderr, "formwright: %s exists; replace it? [y/N] ", Dialogs::escaped(path).c_str());
+    char answer[16] = {};
+    if (!std::fgets(answer, sizeof answer, stdin) || (answer[0] != 'y' && answer[0] != 'Y')) {
+        printError(path, "kept; nothing was written");
+        return false;
+    }
+    return true;
+}
+
 namespace {
 
 const char* kindName(int kind) {
@@ -418,7 +439,9 @@ int renderRange(const RenderSequence::Request& request, const Looks& looks) {
 int makeText(const TextRequest& request) {
     const std::string& out = request.out;
     bool image = ImageWriter::supports(out);
-    bool project = out.size() > 4 && out.compare(out.size() - 4, 4, ".kxp") == 0;
+    std::string extension = std::filesystem::path(out).extension().string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    bool project = extension == ".kxp";
     const MeshFormat* format = MeshFormats::forPath(out);
     bool mesh = format && format->write;
     if (!image && !project && !mesh) {
@@ -427,6 +450,7 @@ int makeText(const TextRequest& request) {
         return kExitUserError;
     }
     if (!checkLooks(request.looks)) return kExitUserError;
+    if (project && !mayReplace(out)) return kExitUserError;
     TitleScene::Options options;
     if (!request.size.empty()) {
         if (mesh) {
@@ -468,6 +492,7 @@ int exportMeshes(const std::string& project, const MeshExport::Request& request)
 
 int importMesh(const std::string& file, const std::string& out, const std::string& into, const Looks& looks) {
     if (!checkLooks(looks)) return kExitUserError;
+    if (into.empty() && !mayReplace(out)) return kExitUserError;
     const std::string& project = into.empty() ? out : into;
     {
         Session session;
@@ -511,8 +536,11 @@ int parseAndRun(int argc, char** argv) {
     app.add_option("PROJECT", project, "project to open (.kxp or .kxa) and summarise");
     app.add_option("--library-folder", libraryFolder,
                    "folder that holds Veltrane/Libraries (default: $HOME/Documents)");
-    auto* yesFlag = app.add_flag("--yes", yes, "answer the program's questions with Yes");
-    app.add_flag("--no", no, "answer the program's questions with No")->excludes(yesFlag);
+    auto* yesFlag = app.add_flag("-y,--yes", yes, "answer the program's questions with Yes (an existing project or "
+                                                  "library file is replaced)");
+    app.add_flag("-n,--no", no, "answer the program's questions with No (an existing project or library file is "
+                                "kept and the command fails)")
+        ->excludes(yesFlag);
 
     std::string resaveIn, resaveOut;
     CLI::App* resaveCommand = app.add_subcommand(

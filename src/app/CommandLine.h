@@ -15,6 +15,11 @@ int runCommandLine(int argc, char** argv);
 // text made printable.
 void printError(const std::string& subject, const std::string& what);
 
+// Whether a command may write `path`, a project or library file the user may have
+// edited: a new file always; an existing one with --yes, never with --no (reported),
+// and otherwise only when the user at a terminal says so (a script gets an error).
+bool mayReplace(const std::string& path);
+
 // Program name and version as `formwright --version` prints them.
 const char* versionText();
 

@@ -172,6 +172,7 @@ int LibraryCommand::exportKind() {
         printError("--thumbnails", "give WIDTHxHEIGHT, each side 1 to " + std::to_string(ThumbnailRecord::kMaxSide));
         return kExitUserError;
     }
+    if (!mayReplace(exportPath_)) return kExitUserError;
     LibrarySession session;
     OrvoStyleManager* manager = managerOf(session.app, kind);
     manager->setTextOnly(textThumbnails_);

@@ -142,3 +142,29 @@ TEST(CommandBehaviour, UserErrorsExitOneWithALineNamingTheCulprit) {
     EXPECT_EQ(r.err.rfind("formwright: " + dir.file("afile") + ": ", 0), 0u) << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
 }
+
+// A project or library file already there is replaced only when the user says so; a
+// script without --yes gets an error and the file stays as it was.
+TEST(CommandBehaviour, AnExistingProjectOrLibraryIsReplacedOnlyWithYes) {
+    fw::test::TempDir dir;
+    const std::string project = dir.file("Mine.KXP"), library = dir.file("mine.kxm");
+    test::spill(project, "hand edited\n");
+    test::spill(library, "hand edited\n");
+    test::spill(dir.file("tri.obj"), "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+    for (const std::string answer : {"", "--no ", "-n "}) {
+        SCOPED_TRACE(answer);
+        Outcome r = formwright(answer + "text Oops -o '" + project + "'", dir);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find(project), std::string::npos) << r.err;
+        EXPECT_EQ(formwright(answer + "import '" + dir.file("tri.obj") + "' -o '" + project + "'", dir)
+                      .status,
+                  1);
+        EXPECT_EQ(formwright(answer + "library export materials -o '" + library + "'", dir).status, 1);
+        EXPECT_EQ(test::slurp(project), "hand edited\n");
+        EXPECT_EQ(test::slurp(library), "hand edited\n");
+    }
+    EXPECT_EQ(formwright("-y text Oops -o '" + project + "'", dir).status, 0);
+    EXPECT_EQ(test::slurp(project).rfind(" Version ", 0), 0u);
+    EXPECT_EQ(formwright("--yes library export materials -o '" + library + "'", dir).status, 0);
+    EXPECT_NE(test::slurp(library), "hand edited\n");
+}

@@ -389,7 +389,7 @@ TEST(CommandLine, BackgroundMediaShowsBehindTheTitleAndAMissingFileIsReported) {
 TEST(CommandLine, TextGivesThePictureOfItsSavedProject) {
     std::string dir = testing::TempDir();
     std::string libraries = "--library-folder " + dir + "text-libraries ";
-    Outcome saved = run(libraries + "text \"Hi\" -o " + dir + "title.kxp");
+    Outcome saved = run(libraries + "--yes text \"Hi\" -o " + dir + "title.kxp");
     ASSERT_EQ(saved.status, 0) << saved.err;
     // The saved title resaves to itself: its font's file path included.
     Outcome resaved = run(libraries + "resave " + dir + "title.kxp " + dir + "title-again.kxp");
@@ -870,7 +870,7 @@ TEST(CommandLine, TextPictureTakesTheSizeAskedFor) {
     Pixels image = readImage(dir + "small.png");
     EXPECT_EQ(image.width, 320);
     EXPECT_EQ(image.height, 200);
-    Outcome saved = run(libraries + "text Hi --size 320x200 -o " + dir + "small.kxp");
+    Outcome saved = run(libraries + "--yes text Hi --size 320x200 -o " + dir + "small.kxp");
     ASSERT_EQ(saved.status, 0) << saved.err;
     EXPECT_NE(run(libraries + "info " + dir + "small.kxp").out.find("render size 320 x 200"), std::string::npos);
 }
