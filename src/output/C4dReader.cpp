@@ -26,7 +26,8 @@ void C4dReader::build(const Pieces& pieces, const std::vector<ExportMaterial>& m
     ObjDB& db = *group.mesh;
     const std::string where = "C4D object '" + group.name + "': ";
     bool nonFinite = false;
-    auto vec = [&](const char* p, double out[3]) {
+    // A vector of the file; `axes` turns it from the file's left-handed axes into ours.
+    auto vec = [&](const char* p, double out[3], bool axes) {
         bool zero = true;
         for (int a = 0; a < 3; ++a) {
             double v = f32At(p + 4 * a);
@@ -34,6 +35,7 @@ void C4dReader::build(const Pieces& pieces, const std::vector<ExportMaterial>& m
             out[a] = v;
             zero = zero && v == 0;
         }
+        if (axes) out[2] = -out[2] + 0.0;
         return !zero;
     };
     if (pieces.points.size() % 12)
@@ -42,7 +44,7 @@ void C4dReader::build(const Pieces& pieces, const std::vector<ExportMaterial>& m
     size_t pointCount = pieces.points.size() / 12;
     double v[3];
     for (size_t i = 0; i < pointCount; ++i) {
-        vec(pieces.points.data() + 12 * i, v);
+        vec(pieces.points.data() + 12 * i, v, true);
         db.addVertex(v);
     }
     size_t polygonCount = pieces.polygons.size() / 16;
@@ -70,19 +72,23 @@ void C4dReader::build(const Pieces& pieces, const std::vector<ExportMaterial>& m
             continue;
         }
         int count = corner[2] == corner[3] ? 3 : 4;
+        // Back to right-handed axes: the first corner stays, the rest run backwards.
+        int order[4];
+        for (int k = 0; k < count; ++k) order[k] = k == 0 ? 0 : count - k;
         int positions[4] = {}, normals[4] = {}, tex[4] = {};
-        for (int k = 0; k < 4; ++k) positions[k] = static_cast<int>(corner[k]);
+        for (int k = 0; k < count; ++k) positions[k] = static_cast<int>(corner[order[k]]);
         bool hasNormals = false, hasTex = false;
         double values[4][3] = {};
+        auto cornerAt = [&](std::string_view table, int k) {
+            return table.data() + 48 * q + 12 * static_cast<size_t>(order[k]);
+        };
         if (48 * (q + 1) <= pieces.normals.size()) {
-            for (int k = 0; k < count; ++k)
-                hasNormals = vec(pieces.normals.data() + 48 * q + 12 * static_cast<size_t>(k), values[k]) || hasNormals;
+            for (int k = 0; k < count; ++k) hasNormals = vec(cornerAt(pieces.normals, k), values[k], true) || hasNormals;
             if (hasNormals)
                 for (int k = 0; k < count; ++k) normals[k] = db.addNormal(values[k]);
         }
         if (48 * (q + 1) <= pieces.uvws.size()) {
-            for (int k = 0; k < count; ++k)
-                hasTex = vec(pieces.uvws.data() + 48 * q + 12 * static_cast<size_t>(k), values[k]) || hasTex;
+            for (int k = 0; k < count; ++k) hasTex = vec(cornerAt(pieces.uvws, k), values[k], false) || hasTex;
             if (hasTex)
                 for (int k = 0; k < count; ++k) tex[k] = db.addTexCoord(values[k]);
         }
@@ -112,11 +118,10 @@ bool C4dReader::parse(const std::string& bytes, std::vector<ImportGroup>& groups
         return fail("is not a Cinema 4D file: it does not begin with the identifiers \"MC50\" and \"DOK5\"");
     uint32_t length = u32At(bytes.data() + 4);
     if (length < 4) return fail("is damaged: its MC50 chunk claims " + std::to_string(length) + " bytes");
-    if (length > bytes.size() - 8) {
-        warn("the file is " + std::to_string(bytes.size()) + " bytes but its MC50 chunk claims " +
-             std::to_string(length) + " after the header; it was cut short\n");
-        length = static_cast<uint32_t>(bytes.size() - 8);
-    }
+    if (length > bytes.size() - 8)
+        return fail("is cut short: its MC50 chunk claims " + std::to_string(length) + " bytes but " +
+                    std::to_string(bytes.size() - 8) + " follow");
+    auto damaged = [&](const std::string& what) { return fail("is damaged: " + what); };
     std::vector<ExportMaterial> materials;
     std::vector<Pieces> objects;
     std::string problem;
@@ -139,7 +144,7 @@ bool C4dReader::parse(const std::string& bytes, std::vector<ImportGroup>& groups
                     }
                 }
             }
-            if (!inner.empty()) warn("material " + std::to_string(materials.size() + 1) + ": " + inner + "\n");
+            if (!inner.empty()) return damaged(inner);
             if (look.name.empty()) look.name = "C4D material " + std::to_string(materials.size() + 1);
             materials.push_back(look);
         } else if (id == "OBJE") {
@@ -160,19 +165,19 @@ bool C4dReader::parse(const std::string& bytes, std::vector<ImportGroup>& groups
                 else if (childId == "UVWT") pieces.uvws = child;
                 else if (childId == "PMAT") pieces.materials = child;
             }
-            if (!inner.empty()) warn("object " + std::to_string(objects.size() + 1) + ": " + inner + "\n");
+            if (!inner.empty()) return damaged(inner);
             if (pieces.name.empty()) pieces.name = "C4D object " + std::to_string(objects.size() + 1);
             objects.push_back(pieces);
         }
     }
-    if (!problem.empty()) warn(problem + "; the rest of the file was ignored\n");
+    if (!problem.empty()) return damaged(problem);
     for (const Pieces& pieces : objects) {
         ImportGroup group;
         group.name = pieces.name;
         build(pieces, materials, group);
         if (group.mesh->elementCount() > 0) groups.push_back(std::move(group));
     }
-    if (groups.empty()) return fail(problem.empty() ? "holds no polygons" : "holds no polygons: " + problem);
+    if (groups.empty()) return fail("holds no polygons");
     return true;
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // Reads old-style Cinema 4D documents (the layout C4dWriter.cpp describes): one group
 // per object, named from the file or else "C4D object %d" with the object's place in
-// the file (from 1), its polygons wearing the file's materials. A file that does not
-// begin with "MC50" and "DOK5" is refused.
+// the file (from 1), its polygons wearing the file's materials, its points turned from
+// the file's left-handed axes into ours. A file that does not begin with "MC50" and
+// "DOK5", or whose chunks run past their ends, is refused.
 
 #include "output/ImportGroup.h"
 

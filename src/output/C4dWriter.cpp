@@ -14,22 +14,29 @@
 //       MCOL <12>   f32 diffuse r, g, b (0..1)
 //     OBJE <len>  one per export unit that has polygons, holding chunks:
 //       ONAM <len>  the unit's name with "-Section %d" and "-Frm%d" suffixes
-//       PNTS <12 p> p x (f32 x, y, z) points
+//       PNTS <12 p> p x (f32 x, y, z) points, in the file's left-handed axes
 //       POLY <16 q> q x (u32 a, b, c, d) point indices; a triangle has d equal to c
-//       NORM <48 q> q x 4 x (f32 x, y, z) the normals at corners a, b, c, d
-//                   (only when some polygon has normals; one without has zeros)
+//       NORM <48 q> q x 4 x (f32 x, y, z) the normals at corners a, b, c, d, in the
+//                   file's axes (only when some polygon has normals; one without
+//                   has zeros)
 //       UVWT <48 q> q x 4 x (f32 u, v, w) texture coordinates at a, b, c, d
 //                   (only when some polygon has them; one without has zeros)
 //       PMAT <4 q>  q x u32 the polygon's material, an index into the MATL chunks
 //
-// From the published description of the format come the chunked layout (id, length,
-// data) in Motorola byte order with single-precision floats, the platform values, the
-// "MC50"/"DOK5" identifiers at the start, points stored in the object's own frame,
-// and polygons of four corners where a triangle repeats its third. The chunk ids and
-// their contents beyond that are this program's own. Polygons of more than four
-// corners are fanned from their first corner into triangles. Coordinates are the
-// program's own (no change of handedness); with world coordinates points go through
-// the unit's transform and normals through its inverse transpose.
+// From the published descriptions of the format come: the chunked layout (id, a
+// LONG length, data) in Motorola byte order with single-precision IEEE floats; the
+// platform chunk's single LONG and its values; the "MC50"/"DOK5" identifiers at the
+// start; the left-handed axes (x to the right, y up, z away from the viewer); points
+// stored in the object's own frame; and polygons of four point indices a, b, c, d
+// where a triangle repeats c as d. The chunk ids and the contents of every chunk but
+// the platform's are this program's own, nothing about them being published; they
+// keep to the IFF manner of the rest. The program's axes are right-handed with z
+// towards the viewer, so z changes sign on the way out (points and normals alike) and
+// each polygon's corners run the other way round from the second on: a polygon that
+// is counter-clockwise seen from its front here is clockwise in the file, as the
+// left-handed rule wants. Polygons of more than four corners are fanned from their
+// first corner into triangles. With world coordinates points go through the unit's
+// transform and normals through its inverse transpose before the change of axes.
 
 #include <cstdint>
 #include <cstring>
@@ -49,6 +56,9 @@ using Chunks = iff::Builder;
 struct Quad {
     int corner[4];  // indices into the element's lists
 };
+
+// A point or normal in the file's left-handed axes; adding 0 keeps a zero positive.
+glm::dvec3 fileAxes(const glm::dvec3& v) { return {v.x, v.y, -v.z + 0.0}; }
 
 }  // namespace
 
@@ -80,10 +90,11 @@ bool C4dWriter::write(const std::string& path, const std::vector<ExportUnit>& un
             anyTex = anyTex || hasTex;
             uint32_t material = materialIndex(u.material(info.part));
             std::vector<Quad> quads;
-            if (info.count <= 4)
-                quads.push_back({{0, 1, 2, info.count == 4 ? 3 : 2}});
+            // The corners run backwards after the first, for the left-handed axes.
+            if (info.count == 4)
+                quads.push_back({{0, 3, 2, 1}});
             else
-                for (int c = 1; c + 1 < info.count; ++c) quads.push_back({{0, c, c + 1, c + 1}});
+                for (int c = 1; c + 1 < info.count; ++c) quads.push_back({{0, c + 1, c, c}});
             for (const Quad& q : quads) {
                 for (int k : q.corner) polys.u32(static_cast<uint32_t>(p[k]));
                 for (int k : q.corner) {
@@ -97,7 +108,7 @@ bool C4dWriter::write(const std::string& path, const std::vector<ExportUnit>& un
                             normal = length > 0 ? m / length : normal;  // a zero normal goes out unchanged
                         }
                     }
-                    normals.vec(normal);
+                    normals.vec(fileAxes(normal));
                 }
                 for (int k : q.corner) {
                     glm::dvec3 uvw(0.0);
@@ -119,7 +130,7 @@ bool C4dWriter::write(const std::string& path, const std::vector<ExportUnit>& un
             g->getVertex(v, i);
             glm::dvec3 q(v[0], v[1], v[2]);
             if (world) q = glm::dvec3(u.transform * glm::dvec4(q, 1.0));
-            objects.vec(q);
+            objects.vec(fileAxes(q));
         }
         objects.end(points);
         objects.chunk("POLY", polys.bytes);

@@ -24,6 +24,9 @@ using ChunkWalk = iff::Walk;
 struct FactReader::Pieces {
     std::string name;
     bool named = false;
+    // The counts of the group's GINF chunk; without one the tables' sizes count.
+    bool counted = false;
+    uint32_t vertexCount = 0, facetCount = 0;
     std::string_view vertices, normals, texCoords, facets;
     std::vector<std::string_view> materials;
     bool any() const { return !vertices.empty() || !facets.empty(); }
@@ -61,7 +64,8 @@ void FactReader::build(const Pieces& pieces, ImportGroup& group) {
         nonFinite = true;
         return 0.0;
     };
-    size_t vertexCount = table(pieces.vertices, 12, "VRTX");
+    // With a GINF chunk its counts rule: parse() has made sure the tables hold them.
+    size_t vertexCount = pieces.counted ? pieces.vertexCount : table(pieces.vertices, 12, "VRTX");
     for (size_t i = 0; i < vertexCount; ++i) {
         const char* p = pieces.vertices.data() + 12 * i;
         const double v[3] = {finite(f32At(p)), finite(f32At(p + 4)), finite(f32At(p + 8))};
@@ -98,7 +102,7 @@ void FactReader::build(const Pieces& pieces, ImportGroup& group) {
         parts.push_back(group.partFor(name, &look));
     }
 
-    size_t facetCount = table(pieces.facets, 40, "FACE");
+    size_t facetCount = pieces.counted ? pieces.facetCount : table(pieces.facets, 40, "FACE");
     int badFacets = 0, badNormals = 0, badTex = 0, badMaterials = 0;
     for (size_t f = 0; f < facetCount; ++f) {
         const char* p = pieces.facets.data() + 40 * f;
@@ -140,6 +144,13 @@ void FactReader::build(const Pieces& pieces, ImportGroup& group) {
         warn(where + std::to_string(badMaterials) + " facets name a material the group lacks; they wear the default\n");
 }
 
+namespace {
+
+// FINF and GINF: three counts, a six-float bounding box and four zero longs.
+constexpr size_t kInfoBytes = 52;
+
+}  // namespace
+
 bool FactReader::parse(const std::string& bytes, std::vector<ImportGroup>& groups) {
     groups.clear();
     if (bytes.size() < 12 || bytes.compare(0, 4, "FORM") != 0 || bytes.compare(8, 4, "3DFL") != 0)
@@ -147,13 +158,15 @@ bool FactReader::parse(const std::string& bytes, std::vector<ImportGroup>& group
     std::string_view file(bytes);
     uint32_t length = u32At(bytes.data() + 4);
     if (length < 4) return fail("is damaged: its FORM chunk claims " + std::to_string(length) + " bytes");
-    if (length > bytes.size() - 8) {
-        warn("the file is " + std::to_string(bytes.size()) + " bytes but its FORM chunk claims " +
-             std::to_string(length) + " after the header; it was cut short\n");
-        length = static_cast<uint32_t>(bytes.size() - 8);
-    }
+    if (length > bytes.size() - 8)
+        return fail("is cut short: its FORM chunk claims " + std::to_string(length) + " bytes but " +
+                    std::to_string(bytes.size() - 8) + " follow");
+    auto damaged = [&](const std::string& what) { return fail("is damaged: " + what); };
+
     Pieces loose;  // geometry outside any group
-    int groupNumber = 0;
+    std::vector<Pieces> found;
+    bool headed = false;
+    uint32_t fileCounts[3] = {};
     std::string problem;
     ChunkWalk top(file.substr(12, length - 4), 12);
     std::string_view id, body;
@@ -162,40 +175,94 @@ bool FactReader::parse(const std::string& bytes, std::vector<ImportGroup>& group
             loose.take(id, body);
             continue;
         }
-        if (body.size() < 4) {
-            warn("a FORM chunk at byte " + std::to_string(top.bodyOffset() - 8) + " has no type; it was skipped\n");
+        if (body.size() < 4)
+            return damaged("the FORM chunk at byte " + std::to_string(top.bodyOffset() - 8) + " has no type");
+        std::string_view type = body.substr(0, 4);
+        if (type == "FHDR") {
+            ChunkWalk header(body.substr(4), top.bodyOffset() + 4);
+            std::string_view headerId, headerBody;
+            while (header.next(headerId, headerBody, problem)) {
+                if (headerId != "FINF") continue;
+                if (headerBody.size() < kInfoBytes)
+                    return damaged("its FINF chunk holds " + std::to_string(headerBody.size()) + " bytes, not " +
+                                   std::to_string(kInfoBytes));
+                for (int k = 0; k < 3; ++k) fileCounts[k] = u32At(headerBody.data() + 4 * k);
+                headed = true;
+            }
+            if (!problem.empty()) return damaged(problem);
             continue;
         }
-        std::string_view type = body.substr(0, 4);
-        if (type == "FHDR") continue;  // counts and the scene name: the groups say it all again
         if (type != "GRUP") continue;
-        ++groupNumber;
+        const std::string number = std::to_string(found.size() + 1);
         Pieces pieces;
-        std::string inner;
         ChunkWalk walk(body.substr(4), top.bodyOffset() + 4);
         std::string_view childId, child;
-        while (walk.next(childId, child, inner)) {
+        while (walk.next(childId, child, problem)) {
             if (childId == "FORM" && child.size() >= 4 && child.substr(0, 4) == "GHDR") {
                 ChunkWalk header(child.substr(4), walk.bodyOffset() + 4);
                 std::string_view headerId, headerBody;
-                std::string headerProblem;
-                while (header.next(headerId, headerBody, headerProblem))
-                    if (headerId == "NAME") pieces.name = std::string(headerBody), pieces.named = !headerBody.empty();
-                if (!headerProblem.empty()) warn("group " + std::to_string(groupNumber) + ": " + headerProblem + "\n");
+                while (header.next(headerId, headerBody, problem)) {
+                    if (headerId == "NAME") {
+                        pieces.name = std::string(headerBody), pieces.named = !headerBody.empty();
+                    } else if (headerId == "GINF") {
+                        if (headerBody.size() < kInfoBytes)
+                            return damaged("group " + number + "'s GINF chunk holds " +
+                                           std::to_string(headerBody.size()) + " bytes, not " +
+                                           std::to_string(kInfoBytes));
+                        pieces.counted = true;
+                        pieces.vertexCount = u32At(headerBody.data());
+                        pieces.facetCount = u32At(headerBody.data() + 4);
+                    }
+                }
+                if (!problem.empty()) return damaged(problem);
             } else {
                 pieces.take(childId, child);
             }
         }
-        if (!inner.empty()) warn("group " + std::to_string(groupNumber) + ": " + inner + "\n");
+        if (!problem.empty()) return damaged(problem);
+        if (pieces.counted) {
+            // The counts say how much the tables hold; tables that fall short are damage.
+            auto check = [&](uint32_t count, std::string_view table, size_t stride, const char* what,
+                             const char* tableId) {
+                if (count <= table.size() / stride) {
+                    if (count < table.size() / stride)
+                        warn("group " + number + ": " + tableId + " holds " + std::to_string(table.size() / stride) +
+                             " " + what + " past the " + std::to_string(count) + " its GINF chunk counts; they are ignored\n");
+                    return true;
+                }
+                problem = "group " + number + "'s GINF chunk counts " + std::to_string(count) + " " + what +
+                          " but its " + tableId + " chunk holds " + std::to_string(table.size() / stride);
+                return false;
+            };
+            if (!check(pieces.vertexCount, pieces.vertices, 12, "vertices", "VRTX") ||
+                !check(pieces.facetCount, pieces.facets, 40, "facets", "FACE"))
+                return damaged(problem);
+        }
+        found.push_back(pieces);
+    }
+    if (!problem.empty()) return damaged(problem);
+
+    if (headed) {
+        uint32_t vertices = 0, facets = 0;
+        for (const Pieces& pieces : found)
+            if (pieces.counted) vertices += pieces.vertexCount, facets += pieces.facetCount;
+        if (fileCounts[2] != found.size())
+            warn("the FINF chunk counts " + std::to_string(fileCounts[2]) + " groups but the file holds " +
+                 std::to_string(found.size()) + "\n");
+        else if (fileCounts[0] != vertices || fileCounts[1] != facets)
+            warn("the FINF chunk counts " + std::to_string(fileCounts[0]) + " vertices and " +
+                 std::to_string(fileCounts[1]) + " facets but the groups count " + std::to_string(vertices) +
+                 " and " + std::to_string(facets) + "\n");
+    }
+    for (size_t g = 0; g < found.size(); ++g) {
+        const Pieces& pieces = found[g];
         if (!pieces.any()) {
-            warn("group " + std::to_string(groupNumber) + " holds no geometry; it was skipped\n");
+            warn("group " + std::to_string(g + 1) + " holds no geometry; it was skipped\n");
             continue;
         }
-        ImportGroup* group =
-            newGroup(groups, pieces.named ? pieces.name : "FACT group" + std::to_string(groupNumber));
+        ImportGroup* group = newGroup(groups, pieces.named ? pieces.name : "FACT group" + std::to_string(g + 1));
         if (group) build(pieces, *group);
     }
-    if (!problem.empty()) warn(problem + "; the rest of the file was ignored\n");
     if (loose.any()) {
         ImportGroup* group = newGroup(groups, "FACT default");
         if (group) build(loose, *group);
@@ -203,7 +270,7 @@ bool FactReader::parse(const std::string& bytes, std::vector<ImportGroup>& group
     // Groups whose every facet was refused are no objects.
     for (size_t i = groups.size(); i-- > 0;)
         if (groups[i].mesh->elementCount() == 0) groups.erase(groups.begin() + static_cast<std::ptrdiff_t>(i));
-    if (groups.empty()) return fail(problem.empty() ? "holds no facets" : "holds no facets: " + problem);
+    if (groups.empty()) return fail("holds no facets");
     return true;
 }
 

@@ -2,6 +2,8 @@
 // Reads ElectricImage FACT files (the layout FactWriter.cpp describes): one group per
 // GRUP form, named from its NAME chunk or else "FACT group%d" with the form's place
 // among the file's groups (from 1); geometry outside any group goes to "FACT default".
+// A group's GINF counts say how many vertices and facets it holds; a file whose tables
+// fall short of them, or whose chunks run past their ends, is refused.
 
 #include "output/ImportGroup.h"
 

@@ -7,35 +7,41 @@
 // with one zero byte to an even length. A FORM chunk's data starts with a
 // four-character type and holds chunks. Floats are IEEE single precision.
 //
-//   FORM <len> "3DFL"                      the file
-//     FORM <len> "FHDR"                    file header
-//       FINF <52>  u32 vertices, u32 facets, u32 groups (sums over the whole file),
-//                  f32 min x, y, z, f32 max x, y, z (bounding box of every vertex),
-//                  u32 0, 0, 0, 0
+//   FORM <len> "3DFL"                        the file                                 [D]
+//     FORM <len> "FHDR"                      file header                              [D]
+//       FINF <52>  u32 vertices, u32 facets, u32 groups of the whole file;           [D]
+//                  six f32: the bounding box of every vertex (min x, y, z, then      [D]
+//                  max x, y, z: the order is ours); four u32 zeros                   [D]
 //       NAME <len> the scene name, "Orvo Export" (bytes, no terminator)
-//     FORM <len> "GRUP"                    one per export unit that has polygons
-//       FORM <len> "GHDR"                  group header
-//         GINF <52>  u32 vertices, u32 facets, u32 materials of this group,
-//                    f32 bounding box as in FINF, u32 0, 0, 0, 0
+//     FORM <len> "GRUP"                      one per export unit that has polygons    [D]
+//       FORM <len> "GHDR"                    group header                             [D]
+//         GINF <52>  u32 vertices, u32 facets of this group;                         [D]
+//                    u32 materials of this group, the box, four u32 zeros as in FINF
 //         NAME <len> the unit's name with "-Section %d" and "-Frm%d" suffixes
-//       VRTX <12 v>  v x (f32 x, y, z) positions
+//       VRTX <12 v>  v x (f32 x, y, z) positions, v as GINF counts them
 //       NORM <12 n>  n x (f32 x, y, z) normals        (left out when n is 0)
 //       TXUV <8 t>   t x (f32 u, v) texture coordinates (left out when t is 0)
 //       MATL <12+k>  one per material of the group, in index order: f32 diffuse
 //                    r, g, b (0..1), then the k bytes of the material's name
-//       FACE <40 f>  f x facet: u32 position index a, b, c; u32 normal index a, b, c;
-//                    u32 texture index a, b, c; u32 material index. 0xFFFFFFFF
-//                    means "none" for normals and texture coordinates.
+//       FACE <40 f>  f x facet, f as GINF counts them: u32 position index a, b, c;
+//                    u32 normal index a, b, c; u32 texture index a, b, c; u32
+//                    material index. 0xFFFFFFFF means "none" for normals and
+//                    texture coordinates.
 //
-// From the published description of the format come the IFF frame, the "3DFL" type,
-// the FHDR form with FINF (three counts, a six-float bounding box, four zero longs) and
-// the GRUP forms with a GHDR form and GINF chunk that starts with the group's vertex
-// and facet counts. The rest of GINF, NAME, and the VRTX, NORM, TXUV, MATL and FACE
-// chunks are this program's own. Facets are triangles, counter-clockwise seen from the
-// front; polygons of more corners are fanned from their first corner. Vertices,
-// normals and texture coordinates are written as the unit's mesh holds them (all of
-// them, numbered from 0 within the group); with world coordinates positions go
-// through the unit's transform and normals through its inverse transpose.
+// [D] marks what the published description of the format gives: the IFF frame, the
+// "3DFL" type, the FHDR form and its FINF chunk (three counts, six floats of bounding
+// box, four zero longs), and GRUP forms, each with a GHDR form whose GINF chunk starts
+// with the group's vertex and facet counts. The description says no more about GINF,
+// names, vertices, facets, normals, texture coordinates or materials; the rest above
+// is this program's own, in the same IFF manner, chosen so that the counts of FINF and
+// GINF are the numbers of entries of VRTX and FACE. Facets are triangles,
+// counter-clockwise seen from the front; polygons of more corners are fanned from
+// their first corner. Vertices, normals and texture coordinates are written as the
+// unit's mesh holds them (all of them, numbered from 0 within the group); with world
+// coordinates positions go through the unit's transform and normals through its
+// inverse transpose. FactReader holds a file to its counts: a GINF chunk that counts
+// more vertices or facets than VRTX or FACE hold, or any chunk that runs past the
+// end of its container, gets the file refused.
 
 #include <cmath>
 #include <cstdint>

@@ -9,6 +9,7 @@
 #include <functional>
 #include <glm/gtc/matrix_transform.hpp>
 
+#include "ChunkedMeshFiles.h"
 #include "MeshRoundTrip.h"
 #include "TestBox.h"
 #include "output/MeshFormats.h"
@@ -58,9 +59,9 @@ TEST(C4d, ATriangleIsWrittenAsTheDocumentedBytes) {
         chunk("PLAT", be32(4)) + chunk("DNAM", "Orvo Export") +
         chunk("MATL", chunk("MNAM", "Red") + chunk("MCOL", floats({1, 0, 0}))) +
         chunk("OBJE", chunk("ONAM", "Tri") + chunk("PNTS", floats({10, 0, 0, 11, 0, 0, 10, 1, 0})) +
-                          chunk("POLY", be32(0) + be32(1) + be32(2) + be32(2)) +
-                          chunk("NORM", floats({0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1})) +
-                          chunk("UVWT", floats({0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 1, 0})) + chunk("PMAT", be32(0))));
+                          chunk("POLY", be32(0) + be32(2) + be32(1) + be32(1)) +
+                          chunk("NORM", floats({0, 0, -1, 0, 0, -1, 0, 0, -1, 0, 0, -1})) +
+                          chunk("UVWT", floats({0, 0, 0, 0, 1, 0, 1, 0, 0, 1, 0, 0})) + chunk("PMAT", be32(0))));
     // Counted by hand from the layout: 12 + PLAT 12 + DNAM 20 + MATL 40 + OBJE 212.
     ASSERT_EQ(expected.size(), 296u);
     EXPECT_EQ(bytes.substr(0, 12), std::string("MC50\0\0\x01\x20" "DOK5", 12));
@@ -109,12 +110,9 @@ TEST(C4d, DamagedFilesAreReportedNeverTrusted) {
     for (size_t cut = 0; cut < good.size(); ++cut) {
         C4dReader reader;
         std::vector<ImportGroup> groups;
-        if (reader.parse(good.substr(0, cut), groups)) {
-            EXPECT_NE(reader.warnings(), "") << "cut at " << cut;
-            for (const ImportGroup& g : groups) EXPECT_LE(g.mesh->elementCount(), 6);
-        } else {
-            EXPECT_NE(reader.error(), "") << "cut at " << cut;
-        }
+        EXPECT_FALSE(reader.parse(good.substr(0, cut), groups)) << "cut at " << cut;
+        EXPECT_NE(reader.error(), "") << "cut at " << cut;
+        EXPECT_TRUE(groups.empty());
     }
     C4dReader reader;
     std::vector<ImportGroup> groups;
@@ -125,15 +123,16 @@ TEST(C4d, DamagedFilesAreReportedNeverTrusted) {
     ASSERT_NE(poly, std::string::npos);
     bad.replace(poly + 4, 4, be32(0xFFFFFFF0u));
     EXPECT_FALSE(reader.parse(bad, groups));
-    EXPECT_EQ(reader.error(), "holds no polygons");
-    EXPECT_NE(reader.warnings().find("chunk 'POLY' at byte " + std::to_string(poly) + " claims 4294967280 bytes"),
-              std::string::npos)
-        << reader.warnings();
+    EXPECT_EQ(reader.error().rfind("is damaged: chunk 'POLY' at byte " + std::to_string(poly) + " claims 4294967280 bytes",
+                                   0),
+              0u)
+        << reader.error();
 
     bad = good;
     bad.replace(4, 4, be32(0xFFFFFFFFu));
-    EXPECT_TRUE(reader.parse(bad, groups)) << reader.error();
-    EXPECT_NE(reader.warnings().find("its MC50 chunk claims 4294967295"), std::string::npos);
+    EXPECT_FALSE(reader.parse(bad, groups));
+    EXPECT_EQ(reader.error(),
+              "is cut short: its MC50 chunk claims 4294967295 bytes but " + std::to_string(good.size() - 8) + " follow");
 
     // Points past the table, a material past the table, tables shorter than the polygons.
     std::string object = chunk(
@@ -157,8 +156,166 @@ TEST(C4d, DamagedFilesAreReportedNeverTrusted) {
     EXPECT_EQ(info.normalCount, 0);
 }
 
+// The box of ChunkedMeshFiles.h laid out chunk by chunk in the file's left-handed axes:
+// z changes sign and each face's corners run the other way from the second on, so
+// that seen from outside they go clockwise.
+std::string handBoxC4d() {
+    using Box = test::HandBox;
+    std::string pnts, poly, norm, pmat;
+    for (int k = 0; k < 8; ++k) {
+        auto v = Box::corner(k);
+        pnts += floats({v[0], v[1], -v[2]});
+    }
+    for (uint32_t f = 0; f < 6; ++f) {
+        const int* q = Box::faces[f];
+        for (int k : {q[0], q[3], q[2], q[1]}) poly += be32(uint32_t(k));
+        for (int k = 0; k < 4; ++k) norm += floats({Box::normals[f][0], Box::normals[f][1], -Box::normals[f][2]});
+        pmat += be32(f % 2);
+    }
+    return document(chunk("PLAT", be32(2)) + chunk("MATL", chunk("MNAM", "Red") + chunk("MCOL", floats({1, 0, 0}))) +
+                    chunk("MATL", chunk("MNAM", "Blue") + chunk("MCOL", floats({0, 0, 1}))) +
+                    chunk("OBJE", chunk("ONAM", "Crate") + chunk("PNTS", pnts) + chunk("POLY", poly) +
+                                      chunk("NORM", norm) + chunk("PMAT", pmat)));
+}
+
+TEST(C4d, AFileLaidOutByHandImportsThroughTheProgram) {
+    test::TempDir dir;
+    test::writeFile(dir.file("crate.c4d"), handBoxC4d());
+    test::expectHandBox(test::importThroughProgram(dir, dir.file("crate.c4d")));
+    C4dReader reader;
+    std::vector<ImportGroup> groups;
+    ASSERT_TRUE(reader.parse(handBoxC4d(), groups)) << reader.error();
+    EXPECT_EQ(reader.warnings(), "");
+    test::expectHandBoxLooks(groups);
+}
+
+TEST(C4d, FilesWhoseChunksRunPastTheirEndsAreRefused) {
+    test::TempDir dir;
+    const std::string good = handBoxC4d();
+    std::string longPoly = good;
+    const size_t poly = longPoly.find("POLY");
+    longPoly.replace(poly + 4, 4, be32(100000));
+    std::string longObject = good;
+    const size_t object = longObject.find("OBJE");
+    longObject.replace(object + 4, 4, be32(test::u32Of(good, object + 4) + 2));
+    const struct {
+        std::string bytes, message;
+    } cases[] = {
+        {good.substr(0, good.size() - 1), "is cut short: its MC50 chunk claims " + std::to_string(good.size() - 8) +
+                                              " bytes but " + std::to_string(good.size() - 9) + " follow"},
+        {longPoly, "is damaged: chunk 'POLY' at byte " + std::to_string(poly) + " claims 100000 bytes"},
+        {longObject, "is damaged: chunk 'OBJE' at byte " + std::to_string(object) + " claims " +
+                         std::to_string(test::u32Of(good, object + 4) + 2) + " bytes"},
+    };
+    for (const auto& c : cases) {
+        test::writeFile(dir.file("bad.c4d"), c.bytes);
+        test::Outcome r = test::runFormwright(dir, "import " + dir.file("bad.c4d") + " -o " + dir.file("p.kxp"));
+        EXPECT_EQ(r.status, 1) << c.message;
+        EXPECT_NE(r.err.find("bad.c4d: " + c.message), std::string::npos) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("p.kxp")));
+    }
+}
+
+// What the program writes, walked by the layout alone: the frame, the platform, one
+// object per object of the project with its tables in step, points in left-handed
+// axes and polygons facing out by the left-hand rule; read in again it is whole.
+TEST(C4d, ExportsHaveTheDocumentedStructureAndComeBackWhole) {
+    test::TempDir dir;
+    const std::string title = FW_SOURCE_DIR "/examples/title.kxp";
+    ASSERT_EQ(test::runFormwright(dir, "export " + title + " -o " + dir.file("t.c4d")).status, 0);
+    ASSERT_EQ(test::runFormwright(dir, "export " + title + " -o " + dir.file("t.obj")).status, 0);
+    const std::string bytes = test::readFile(dir.file("t.c4d"));
+    ASSERT_GT(bytes.size(), 12u);
+    ASSERT_EQ(bytes.substr(0, 4), "MC50");
+    ASSERT_EQ(test::u32Of(bytes, 4), bytes.size() - 8);
+    ASSERT_EQ(bytes.substr(8, 4), "DOK5");
+    std::vector<test::Chunk> top, inner;
+    ASSERT_TRUE(test::walkChunks(std::string_view(bytes).substr(12), top));
+    ASSERT_GE(top.size(), 2u);
+    ASSERT_EQ(top[0].id, "PLAT");
+    ASSERT_EQ(top[0].data.size(), 4u);
+    const uint32_t platform = test::u32Of(top[0].data, 0);
+    EXPECT_TRUE(platform == 1 || platform == 2 || platform == 4) << platform;
+
+    size_t materials = 0, objects = 0, polygons = 0;
+    float lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
+    double volume = 0;
+    for (const test::Chunk& c : top) {
+        if (c.id == "MATL") ++materials;
+        if (c.id != "OBJE") continue;
+        ++objects;
+        ASSERT_TRUE(test::walkChunks(c.data, inner));
+        std::string_view pnts, poly, norm, uvwt, pmat;
+        for (const test::Chunk& k : inner) {
+            if (k.id == "PNTS") pnts = k.data;
+            if (k.id == "POLY") poly = k.data;
+            if (k.id == "NORM") norm = k.data;
+            if (k.id == "UVWT") uvwt = k.data;
+            if (k.id == "PMAT") pmat = k.data;
+        }
+        ASSERT_EQ(pnts.size() % 12, 0u);
+        ASSERT_EQ(poly.size() % 16, 0u);
+        const size_t points = pnts.size() / 12, q = poly.size() / 16;
+        EXPECT_EQ(pmat.size(), 4 * q);
+        EXPECT_TRUE(norm.empty() || norm.size() == 48 * q);
+        EXPECT_TRUE(uvwt.empty() || uvwt.size() == 48 * q);
+        auto point = [&](uint32_t i) {
+            std::array<double, 3> v;
+            for (size_t a = 0; a < 3; ++a) v[a] = test::f32Of(pnts, 12 * i + 4 * a);
+            return v;
+        };
+        for (uint32_t i = 0; i < points; ++i)
+            for (int a = 0; a < 3; ++a) {
+                float x = static_cast<float>(point(i)[static_cast<size_t>(a)]);
+                lo[a] = std::min(lo[a], x), hi[a] = std::max(hi[a], x);
+            }
+        for (size_t j = 0; j < q; ++j) {
+            uint32_t corner[4];
+            for (size_t k = 0; k < 4; ++k) corner[k] = test::u32Of(poly, 16 * j + 4 * k);
+            ASSERT_TRUE(corner[0] < points && corner[1] < points && corner[2] < points && corner[3] < points);
+            // The volume the polygons close, by the left-hand rule in the file's axes.
+            for (int t = 0; t < (corner[2] == corner[3] ? 1 : 2); ++t) {
+                auto a = point(corner[0]), b = point(corner[1 + t]), d = point(corner[2 + t]);
+                volume += (a[0] * (b[1] * d[2] - b[2] * d[1]) - a[1] * (b[0] * d[2] - b[2] * d[0]) +
+                           a[2] * (b[0] * d[1] - b[1] * d[0])) / 6;
+            }
+            EXPECT_LT(test::u32Of(pmat, 4 * j), 64u);
+        }
+        polygons += q;
+    }
+    EXPECT_GT(volume, 0);
+
+    ObjImport objReader;
+    std::vector<ImportGroup> obj;
+    ASSERT_TRUE(objReader.read(dir.file("t.obj"), obj)) << objReader.error();
+    EXPECT_EQ(objects, obj.size());
+    EXPECT_GE(materials, 2u);
+    EXPECT_GT(polygons, 0u);
+    // Left-handed: the file's z runs the other way.
+    auto box = test::boundsOf(obj);
+    for (int a = 0; a < 2; ++a) {
+        EXPECT_NEAR(lo[a], box[static_cast<size_t>(a)], 1e-3);
+        EXPECT_NEAR(hi[a], box[3 + static_cast<size_t>(a)], 1e-3);
+    }
+    EXPECT_NEAR(lo[2], -box[5], 1e-3);
+    EXPECT_NEAR(hi[2], -box[2], 1e-3);
+
+    test::Imported back = test::importThroughProgram(dir, dir.file("t.c4d"));
+    ASSERT_EQ(back.import.status, 0) << back.import.err;
+    EXPECT_EQ(back.groups.size(), obj.size());
+    size_t objTriangles = 0, backTriangles = 0;
+    for (const ImportGroup& group : obj) objTriangles += test::trianglesOf(*group.mesh).size();
+    for (const ImportGroup& group : back.groups) backTriangles += test::trianglesOf(*group.mesh).size();
+    EXPECT_EQ(backTriangles, objTriangles);
+    auto again = test::boundsOf(back.groups);
+    for (int k = 0; k < 6; ++k) EXPECT_NEAR(again[static_cast<size_t>(k)], box[static_cast<size_t>(k)], 1e-3) << k;
+    EXPECT_NE(back.info.find("MaterialX \"Brushed Gold\""), std::string::npos) << back.info;
+    EXPECT_NE(back.info.find("MaterialX \"Slate\""), std::string::npos) << back.info;
+}
+
 // Made from the layout's description by a separate script, not by C4dWriter: the box
-// and one more triangle whose normals are all zero (so it has none).
+// (in the file's left-handed axes) and one more triangle whose normals are all zero
+// (so it has none).
 TEST(C4d, AFileMadeFromTheDescriptionReads) {
     C4dReader reader;
     std::vector<ImportGroup> groups;

@@ -9,6 +9,7 @@
 #include <functional>
 #include <glm/gtc/matrix_transform.hpp>
 
+#include "ChunkedMeshFiles.h"
 #include "MeshRoundTrip.h"
 #include "TestBox.h"
 #include "output/MeshFormats.h"
@@ -33,11 +34,13 @@ void buildTriangle(ObjDB& db) {
     db.addElement(GeometryInterface::Polygon, 0, 3, corners, 3, corners, 3, normals);
 }
 
-std::string info(uint32_t vertices, uint32_t facets, uint32_t third, const double lo[3], const double hi[3]) {
+// FINF or GINF: three counts, the bounding box, four zero longs.
+std::string info(uint32_t vertices, uint32_t facets, uint32_t third, const double lo[3], const double hi[3],
+                 const char* id = "FINF") {
     std::string data = be32(vertices) + be32(facets) + be32(third);
     for (int a = 0; a < 3; ++a) data += f32(lo[a]);
     for (int a = 0; a < 3; ++a) data += f32(hi[a]);
-    return chunk("FINF", data + be32(0) + be32(0) + be32(0) + be32(0));
+    return chunk(id, data + be32(0) + be32(0) + be32(0) + be32(0));
 }
 
 std::string facet(uint32_t a, uint32_t b, uint32_t c, uint32_t material = 0) {
@@ -129,17 +132,13 @@ TEST(Fact, DamagedFilesAreReportedNeverTrusted) {
     ASSERT_TRUE(FactWriter::write(dir.file("b.fac"), {ExportUnit("Box", &box)}, false));
     const std::string good = test::readFile(dir.file("b.fac"));
 
-    // Cut short anywhere: refused with a reason, or read in part with a warning.
+    // Cut short anywhere: refused with a reason.
     for (size_t cut = 0; cut < good.size(); ++cut) {
         FactReader reader;
         std::vector<ImportGroup> groups;
-        bool ok = reader.parse(good.substr(0, cut), groups);
-        if (ok) {
-            EXPECT_NE(reader.warnings(), "") << "cut at " << cut;
-            for (const ImportGroup& g : groups) EXPECT_LE(g.mesh->elementCount(), 12);
-        } else {
-            EXPECT_NE(reader.error(), "") << "cut at " << cut;
-        }
+        EXPECT_FALSE(reader.parse(good.substr(0, cut), groups)) << "cut at " << cut;
+        EXPECT_NE(reader.error(), "") << "cut at " << cut;
+        EXPECT_TRUE(groups.empty());
     }
     FactReader reader;
     std::vector<ImportGroup> groups;
@@ -154,18 +153,20 @@ TEST(Fact, DamagedFilesAreReportedNeverTrusted) {
     ASSERT_NE(face, std::string::npos);
     bad.replace(face + 4, 4, be32(0x7FFFFFF0u));
     EXPECT_FALSE(reader.parse(bad, groups));
-    EXPECT_EQ(reader.error(), "holds no facets");
-    EXPECT_NE(reader.warnings().find("chunk 'FACE' at byte " + std::to_string(face) + " claims 2147483632 bytes"),
-              std::string::npos)
-        << reader.warnings();
+    EXPECT_EQ(reader.error().rfind("is damaged: chunk 'FACE' at byte " + std::to_string(face) + " claims 2147483632 bytes",
+                                   0),
+              0u)
+        << reader.error();
 
-    // An absurd file length is only a warning when the chunks inside are whole.
+    // A file length past the end.
     bad = good;
     bad.replace(4, 4, be32(0xFFFFFFFFu));
-    EXPECT_TRUE(reader.parse(bad, groups)) << reader.error();
-    EXPECT_NE(reader.warnings().find("its FORM chunk claims 4294967295"), std::string::npos);
+    EXPECT_FALSE(reader.parse(bad, groups));
+    EXPECT_EQ(reader.error(),
+              "is cut short: its FORM chunk claims 4294967295 bytes but " + std::to_string(good.size() - 8) + " follow");
 
-    // Facets that point past the vertex table are skipped; so is a VRTX chunk of odd size.
+    // Without a GINF chunk the tables count: facets that point past the vertex table
+    // are skipped; so is the rest of a VRTX chunk of odd size.
     std::string tri = chunk("VRTX", vertices({0, 0, 0, 1, 0, 0, 0, 1, 0}) + "xy") +
                       chunk("FACE", facet(0, 1, 2) + facet(0, 1, 0xFFFFFF00u) + facet(0, 1, 2, 5));
     EXPECT_TRUE(reader.parse(chunk("FORM", "3DFL" + chunk("FORM", "GRUP" + tri)), groups)) << reader.error();
@@ -178,6 +179,162 @@ TEST(Fact, DamagedFilesAreReportedNeverTrusted) {
     // Nothing but facets that cannot be read: refused.
     EXPECT_FALSE(reader.parse(chunk("FORM", "3DFL" + chunk("FACE", facet(7, 8, 9))), groups));
     EXPECT_EQ(reader.error(), "holds no facets");
+}
+
+// The box of ChunkedMeshFiles.h, laid out chunk by chunk: FHDR and FINF, a GRUP form
+// with its GHDR form and GINF chunk, then vertices, face normals, two materials and the
+// facets. The counts GINF gives can be set apart from the tables' sizes.
+std::string handBoxFact(uint32_t countedVertices = 8, uint32_t countedFacets = 12) {
+    using Box = test::HandBox;
+    std::string vrtx, norm, face;
+    for (int k = 0; k < 8; ++k)
+        for (double v : Box::corner(k)) vrtx += f32(v);
+    const uint32_t none = 0xFFFFFFFFu;
+    for (uint32_t f = 0; f < 6; ++f) {
+        for (double v : Box::normals[f]) norm += f32(v);
+        const int* q = Box::faces[f];
+        const int tris[2][3] = {{q[0], q[1], q[2]}, {q[0], q[2], q[3]}};
+        for (const auto& t : tris)
+            face += be32(uint32_t(t[0])) + be32(uint32_t(t[1])) + be32(uint32_t(t[2])) + be32(f) + be32(f) + be32(f) +
+                    be32(none) + be32(none) + be32(none) + be32(f % 2);
+    }
+    std::string fhdr = chunk("FORM", "FHDR" + info(8, 12, 1, Box::lo, Box::hi));
+    std::string ghdr =
+        chunk("FORM", "GHDR" + info(countedVertices, countedFacets, 2, Box::lo, Box::hi, "GINF") + chunk("NAME", "Crate"));
+    std::string grup = chunk("FORM", "GRUP" + ghdr + chunk("VRTX", vrtx) + chunk("NORM", norm) +
+                                         chunk("MATL", f32(1) + f32(0) + f32(0) + "Red") +
+                                         chunk("MATL", f32(0) + f32(0) + f32(1) + "Blue") + chunk("FACE", face));
+    return chunk("FORM", "3DFL" + fhdr + grup);
+}
+
+TEST(Fact, AFileLaidOutByHandImportsThroughTheProgram) {
+    test::TempDir dir;
+    test::writeFile(dir.file("crate.fac"), handBoxFact());
+    test::expectHandBox(test::importThroughProgram(dir, dir.file("crate.fac")));
+    FactReader reader;
+    std::vector<ImportGroup> groups;
+    ASSERT_TRUE(reader.parse(handBoxFact(), groups)) << reader.error();
+    EXPECT_EQ(reader.warnings(), "");
+    test::expectHandBoxLooks(groups);
+}
+
+TEST(Fact, FilesWhoseCountsOrChunksRunPastTheirEndsAreRefused) {
+    test::TempDir dir;
+    const std::string good = handBoxFact();
+    // A second group after the first, then the file cut inside it.
+    const size_t groupAt = 12 + 8 + test::u32Of(good, 16);  // past the FHDR form
+    const std::string twoGroups = chunk("FORM", "3DFL" + good.substr(12) + good.substr(groupAt));
+    const struct {
+        std::string bytes, message;
+    } cases[] = {
+        {handBoxFact(9, 12), "is damaged: group 1's GINF chunk counts 9 vertices but its VRTX chunk holds 8"},
+        {handBoxFact(8, 13), "is damaged: group 1's GINF chunk counts 13 facets but its FACE chunk holds 12"},
+        {handBoxFact(0xFFFFFFFFu, 12),
+         "is damaged: group 1's GINF chunk counts 4294967295 vertices but its VRTX chunk holds 8"},
+        {twoGroups.substr(0, good.size() + 40),
+         "is cut short: its FORM chunk claims " + std::to_string(twoGroups.size() - 8) + " bytes but " +
+             std::to_string(good.size() + 32) + " follow"},
+        {good.substr(0, good.size() - 2), "is cut short: its FORM chunk claims " + std::to_string(good.size() - 8) +
+                                              " bytes but " + std::to_string(good.size() - 10) + " follow"},
+    };
+    for (const auto& c : cases) {
+        test::writeFile(dir.file("bad.fac"), c.bytes);
+        test::Outcome r = test::runFormwright(dir, "import " + dir.file("bad.fac") + " -o " + dir.file("p.kxp"));
+        EXPECT_EQ(r.status, 1) << c.message;
+        EXPECT_NE(r.err.find("bad.fac: " + c.message), std::string::npos) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("p.kxp")));
+    }
+    // Fewer counted than the tables hold: only the counted ones are read.
+    FactReader reader;
+    std::vector<ImportGroup> groups;
+    ASSERT_TRUE(reader.parse(handBoxFact(8, 10), groups)) << reader.error();
+    ASSERT_EQ(groups.size(), 1u);
+    EXPECT_EQ(groups[0].mesh->elementCount(), 10);
+    EXPECT_NE(reader.warnings().find("group 1: FACE holds 12 facets past the 10 its GINF chunk counts"),
+              std::string::npos)
+        << reader.warnings();
+}
+
+// What the program writes, walked by the layout alone: the counts of FINF and GINF
+// are the entries that follow, and the file's box holds every vertex.
+TEST(Fact, ExportsHaveTheDocumentedStructureAndComeBackWhole) {
+    test::TempDir dir;
+    const std::string title = FW_SOURCE_DIR "/examples/title.kxp";
+    ASSERT_EQ(test::runFormwright(dir, "export " + title + " -o " + dir.file("t.fac")).status, 0);
+    ASSERT_EQ(test::runFormwright(dir, "export " + title + " -o " + dir.file("t.obj")).status, 0);
+    const std::string bytes = test::readFile(dir.file("t.fac"));
+    ASSERT_GT(bytes.size(), 12u);
+    ASSERT_EQ(bytes.substr(0, 4), "FORM");
+    ASSERT_EQ(test::u32Of(bytes, 4), bytes.size() - 8);
+    ASSERT_EQ(bytes.substr(8, 4), "3DFL");
+    std::vector<test::Chunk> top, inner, header;
+    ASSERT_TRUE(test::walkChunks(std::string_view(bytes).substr(12), top));
+    ASSERT_GE(top.size(), 2u);
+    ASSERT_EQ(top[0].id, "FORM");
+    ASSERT_EQ(top[0].data.substr(0, 4), "FHDR");
+    ASSERT_TRUE(test::walkChunks(top[0].data.substr(4), header));
+    ASSERT_GE(header.size(), 1u);
+    ASSERT_EQ(header[0].id, "FINF");
+    const std::string_view finf = header[0].data;
+    ASSERT_EQ(finf.size(), 52u);
+    for (size_t k = 36; k < 52; k += 4) EXPECT_EQ(test::u32Of(finf, k), 0u);
+
+    uint32_t groups = 0, vertices = 0, facets = 0;
+    float lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
+    for (size_t g = 1; g < top.size(); ++g) {
+        ASSERT_EQ(top[g].id, "FORM");
+        ASSERT_EQ(top[g].data.substr(0, 4), "GRUP");
+        ++groups;
+        ASSERT_TRUE(test::walkChunks(top[g].data.substr(4), inner));
+        ASSERT_GE(inner.size(), 3u);
+        ASSERT_EQ(inner[0].id, "FORM");
+        ASSERT_EQ(inner[0].data.substr(0, 4), "GHDR");
+        ASSERT_TRUE(test::walkChunks(inner[0].data.substr(4), header));
+        ASSERT_EQ(header[0].id, "GINF");
+        ASSERT_EQ(header[0].data.size(), 52u);
+        const uint32_t v = test::u32Of(header[0].data, 0), f = test::u32Of(header[0].data, 4);
+        std::string_view vrtx, face;
+        for (const test::Chunk& c : inner) {
+            if (c.id == "VRTX") vrtx = c.data;
+            if (c.id == "FACE") face = c.data;
+        }
+        EXPECT_EQ(vrtx.size(), 12u * v);
+        EXPECT_EQ(face.size(), 40u * f);
+        for (size_t at = 0; at + 12 <= vrtx.size(); at += 12)
+            for (int a = 0; a < 3; ++a) {
+                float x = test::f32Of(vrtx, at + 4 * static_cast<size_t>(a));
+                lo[a] = std::min(lo[a], x), hi[a] = std::max(hi[a], x);
+            }
+        for (size_t at = 0; at + 40 <= face.size(); at += 40)
+            for (size_t k = 0; k < 3; ++k) EXPECT_LT(test::u32Of(face, at + 4 * k), v);
+        vertices += v, facets += f;
+    }
+    EXPECT_EQ(test::u32Of(finf, 0), vertices);
+    EXPECT_EQ(test::u32Of(finf, 4), facets);
+    EXPECT_EQ(test::u32Of(finf, 8), groups);
+    for (int a = 0; a < 3; ++a) {
+        EXPECT_EQ(test::f32Of(finf, 12 + 4 * static_cast<size_t>(a)), lo[a]);
+        EXPECT_EQ(test::f32Of(finf, 24 + 4 * static_cast<size_t>(a)), hi[a]);
+    }
+
+    // The same objects and triangles as the OBJ export, and the same box, once read in.
+    ObjImport objReader;
+    std::vector<ImportGroup> obj;
+    ASSERT_TRUE(objReader.read(dir.file("t.obj"), obj)) << objReader.error();
+    size_t objTriangles = 0;
+    for (const ImportGroup& group : obj) objTriangles += test::trianglesOf(*group.mesh).size();
+    EXPECT_EQ(groups, obj.size());
+    EXPECT_EQ(facets, objTriangles);
+    test::Imported back = test::importThroughProgram(dir, dir.file("t.fac"));
+    ASSERT_EQ(back.import.status, 0) << back.import.err;
+    EXPECT_EQ(back.groups.size(), obj.size());
+    size_t backTriangles = 0;
+    for (const ImportGroup& group : back.groups) backTriangles += test::trianglesOf(*group.mesh).size();
+    EXPECT_EQ(backTriangles, objTriangles);
+    auto a = test::boundsOf(obj), b = test::boundsOf(back.groups);
+    for (int k = 0; k < 6; ++k) EXPECT_NEAR(a[k], b[k], 1e-3) << k;
+    EXPECT_NE(back.info.find("MaterialX \"Brushed Gold\""), std::string::npos) << back.info;
+    EXPECT_NE(back.info.find("MaterialX \"Slate\""), std::string::npos) << back.info;
 }
 
 // Made from the layout's description by a separate script, not by FactWriter.
