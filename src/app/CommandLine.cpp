@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cctype>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -56,6 +57,23 @@ void printError(const std::string& subject, const std::string& what) {
         std::fprintf(stderr, "formwright: %s\n", text.c_str());
     else
         std::fprintf(stderr, "formwright: %s: %s\n", Dialogs::escaped(subject).c_str(), text.c_str());
+}
+
+namespace {
+bool quiet_ = false;
+}
+
+void setQuiet(bool quiet) { quiet_ = quiet; }
+bool quiet() { return quiet_; }
+
+void printNote(const char* format, ...) {
+    if (quiet_) return;
+    std::va_list arguments;
+    va_start(arguments, format);
+    std::fputs("formwright: ", stderr);
+    std::vfprintf(stderr, format, arguments);
+    std::fputc('\n', stderr);
+    va_end(arguments);
 }
 
 bool mayReplace(const std::string& path) {
@@ -156,6 +174,13 @@ DocumentKind documentKind(const std::string& path) {
     return first == "begin" || first == "name" ? DocumentKind::kScene : DocumentKind::kUnnamed;
 }
 
+// A project's name, whatever the letter case of its extension.
+bool isProjectName(const std::string& path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension == ".kxp" || extension == ".kxa";
+}
+
 // Whether a loaded document of that kind is written as a preferences file.
 bool isPreferences(DocumentKind kind, OrvoSceneManager& manager) {
     return kind == DocumentKind::kPreferences || (kind == DocumentKind::kUnnamed && manager.readPreferenceLines());
@@ -240,6 +265,15 @@ int info(const std::string& path) {
 
 // The desktop program's one argument: open the project, show it, and quit the usual way.
 int openProject(const std::string& path) {
+    if (!isProjectName(path)) {
+        printError(path, "is not a project: give a .kxp or .kxa file (import brings in meshes)");
+        return kExitUserError;
+    }
+    std::error_code failed;
+    if (!std::filesystem::is_regular_file(path, failed)) {
+        printError(path, "cannot be read: there is no such file");
+        return kExitUserError;
+    }
     Session session;
     Dialogs::instance().setSubject(path);
     bool opened = session.app.openAtStart(path);
@@ -538,6 +572,8 @@ int parseAndRun(int argc, char** argv) {
                    "folder that holds Veltrane/Libraries (default: $HOME/Documents)");
     auto* yesFlag = app.add_flag("-y,--yes", yes, "answer the program's questions with Yes (an existing project or "
                                                   "library file is replaced)");
+    bool quietRun = false;
+    app.add_flag("-q,--quiet", quietRun, "no summaries or progress, only errors");
     app.add_flag("-n,--no", no, "answer the program's questions with No (an existing project or library file is "
                                 "kept and the command fails)")
         ->excludes(yesFlag);
@@ -650,6 +686,28 @@ int parseAndRun(int argc, char** argv) {
 
     LibraryCommand library(app);
 
+    // A first word that is neither a command nor a project is a mistyped command: say
+    // so, rather than letting the rest of the line look like unexpected arguments.
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word == "--library-folder") {
+            ++i;
+            continue;
+        }
+        if (word.rfind('-', 0) == 0) continue;
+        std::vector<std::string> commands;
+        for (const CLI::App* command : app.get_subcommands([](const CLI::App*) { return true; }))
+            commands.push_back(command->get_name());
+        if (std::find(commands.begin(), commands.end(), word) != commands.end() || isProjectName(word)) break;
+        std::error_code failed;
+        if (std::filesystem::exists(word, failed)) break;  // opened as a project, which says what is wrong
+        std::string text = "no such command; the closest are";
+        std::vector<std::string> close = FactoryLibrary::closeNames(word, commands, 3);
+        for (size_t k = 0; k < close.size(); ++k) text += (k ? ", " : " ") + close[k];
+        printError(word, text + " (formwright --help lists them all)");
+        return kExitUserError;
+    }
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -677,6 +735,7 @@ int parseAndRun(int argc, char** argv) {
             return kExitUserError;
         }
     }
+    setQuiet(quietRun);
     Dialogs::instance().setPolicy(yes ? Dialogs::kAlwaysYes : no ? Dialogs::kAlwaysNo : Dialogs::kSafeAnswer);
     registerAllClasses();
 

@@ -15,6 +15,12 @@ int runCommandLine(int argc, char** argv);
 // text made printable.
 void printError(const std::string& subject, const std::string& what);
 
+// A summary of finished work or progress ("formwright: " and the formatted text) on
+// standard error; --quiet silences these, never errors.
+void printNote(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void setQuiet(bool quiet);
+bool quiet();
+
 // Whether a command may write `path`, a project or library file the user may have
 // edited: a new file always; an existing one with --yes, never with --no (reported),
 // and otherwise only when the user at a terminal says so (a script gets an error).

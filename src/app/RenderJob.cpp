@@ -216,15 +216,19 @@ int RenderJob::renderTraced(double time, Camera& camera, GLRenderer::Image& imag
     timing_.scene = std::chrono::duration<double>(traced - start).count();
     // A long frame shows its rows and the time left on a terminal, every 50 rows. A
     // caught SIGINT or SIGTERM stops it once the rows in hand are done.
-    const bool terminal = isatty(fileno(stderr)) != 0;
+    const bool terminal = isatty(fileno(stderr)) != 0 && !quiet();
     std::mutex line;
     RayTracer* tracer = tracer_.get();
-    tracer_->setProgress([&line, traced, terminal, tracer](int rows, int total) {
+    const int height = frame_.height;
+    tracer_->setProgress([&line, traced, terminal, tracer, height](int rows, int total) {
         if (StopSignal::caught() != 0) tracer->abort();
         if (!terminal || rows % 50 != 0) return;
         const double spent = std::chrono::duration<double>(std::chrono::steady_clock::now() - traced).count();
+        // The tracer counts rows of its sample grid, finer than the picture's when
+        // anti-aliasing: the user is shown picture rows.
+        const int shown = static_cast<int>(static_cast<long long>(rows) * height / std::max(1, total));
         std::lock_guard<std::mutex> lock(line);
-        std::fprintf(stderr, "\rformwright: ray tracing, %d of %d rows, %.0f s left   ", rows, total,
+        std::fprintf(stderr, "\rformwright: ray tracing, %d of %d rows, %.0f s left   ", shown, height,
                      spent * (total - rows) / rows);
     });
     std::string error;
@@ -276,9 +280,7 @@ int RenderJob::renderTo(const std::string& out, const std::string& project) {
         return StopSignal::exitStatus(signal);
     }
     const GLRenderer::Timing& t = timing_.renderer;
-    std::fprintf(stderr,
-                 "formwright: %s: %d x %d in %.3f s (scene %.3f s, geometry %.3f s, textures %.3f s, drawing %.3f s, "
-                 "read-back %.3f s)\n",
+    printNote("%s: %d x %d in %.3f s (scene %.3f s, geometry %.3f s, textures %.3f s, drawing %.3f s, read-back %.3f s)",
                  out.c_str(), image.width, image.height, timing_.total(), timing_.scene, t.geometry, t.baking,
                  t.drawing, t.readBack);
     return kExitOk;

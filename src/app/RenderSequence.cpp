@@ -37,9 +37,10 @@ public:
     explicit Progress(int total) : total_(total), terminal_(isatty(STDERR_FILENO) == 1) {}
     void frameDone(int done, double elapsed) {
         if (!terminal_) {
-            std::fprintf(stderr, "formwright: %s\n", ProgressText::progressLine(done, total_).c_str());
+            printNote("%s", ProgressText::progressLine(done, total_).c_str());
             return;
         }
+        if (quiet()) return;
         const int width = 30, filled = total_ > 0 ? done * width / total_ : width;
         const double rate = elapsed > 0 ? done / elapsed : 0;
         const double left = rate > 0 ? (total_ - done) / rate : 0;
@@ -206,9 +207,8 @@ int RenderSequence::run(OrvoSceneManager& manager, const Request& request) {
         if (std::string error = log.write(); !error.empty()) Dialogs::instance().alert(error);
     }
     const double total_s = seconds(start);
-    std::fprintf(stderr,
-                 "formwright: %s: %d frame%s (%d-%d) at %d x %d in %.2f s, %.1f frames/s (scene %.2f s, geometry "
-                 "%.2f s, textures %.2f s, drawing %.2f s, read-back %.2f s, %s %.2f s)\n",
+    printNote("%s: %d frame%s (%d-%d) at %d x %d in %.2f s, %.1f frames/s (scene %.2f s, geometry "
+                 "%.2f s, textures %.2f s, drawing %.2f s, read-back %.2f s, %s %.2f s)",
                  request.out.c_str(), done, done == 1 ? "" : "s", first, first + done - 1, settings.width,
                  settings.height, total_s, total_s > 0 ? done / total_s : 0.0, sum.scene, sum.renderer.geometry,
                  sum.renderer.baking, sum.renderer.drawing, sum.renderer.readBack, movie ? "encoding" : "writing",

@@ -76,6 +76,11 @@ float Font::advanceWidth(int code) const {
     return slot >= 0 ? advances_[slot] : 0.0f;
 }
 
+bool Font::hasGlyph(int code) const {
+    int slot = slotIndex(code);
+    return slot >= 0 && static_cast<size_t>(slot) < present_.size() && present_[slot];
+}
+
 float Font::leftSideBearing(int code) const {
     int slot = slotIndex(code);
     return slot >= 0 ? lsbs_[slot] : 0.0f;
@@ -93,12 +98,14 @@ void Font::buildProfiles() {
         advances_.assign(slots, 0.0f);
         lsbs_.assign(slots, 0.0f);
     }
+    present_.assign(slots, 0);
     for (const RawGlyph& raw : rawGlyphs()) {
         int slot = slotOfSlotCode(raw.code);
         if (slot < 0) continue;
         outlines_[slot] = InputProfile2();
         advances_[slot] = static_cast<float>(raw.advance * s);
         lsbs_[slot] = static_cast<float>(raw.lsb * s);
+        present_[slot] = raw.glyph != 0;
         convertGlyph(raw, s, outlines_[slot]);
     }
     emWidthM_ = static_cast<double>(leftSideBearing(kCodeM)) + advanceWidth(kCodeM);

@@ -35,6 +35,9 @@ public:
     // The first slot's outline when the code has no slot.
     const InputProfile2& outline(int code) const;
     float advanceWidth(int code) const;  // em units; 0 without a slot
+    // Whether the file has a glyph of its own for the code: a code its character map
+    // leaves out is drawn with glyph 0, the font's missing-glyph box.
+    bool hasGlyph(int code) const;
     float leftSideBearing(int code) const;
     double emWidthM() const { return emWidthM_; }
     double bboxHeight() const { return bboxHeight_; }
@@ -52,6 +55,7 @@ private:
     std::vector<InputProfile2> outlines_;
     std::vector<float> advances_;
     std::vector<float> lsbs_;
+    std::vector<char> present_;
     double emWidthM_ = 0;
     double bboxHeight_ = 0;
     double bboxWidth_ = 0;

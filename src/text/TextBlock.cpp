@@ -412,6 +412,10 @@ InputProfile2 TextBlock::placeCharacter(size_t i, double a, double pivot[2]) {
     } else {
         outline = placeholderOutline();
         f = attr.size > 0 ? c.charWidth / attr.size : 1.0;
+    }
+    if (!font || !font->hasGlyph(c.code)) {
+        if (c.code > 126 && std::find(missingOutside_.begin(), missingOutside_.end(), c.code) == missingOutside_.end())
+            missingOutside_.push_back(c.code);
         if (c.code >= 32 && c.code <= 126 && !reportedMissing) {
             Dialogs::instance().alert(
                 "\rOne or more objects cannot be created because their characters are missing in the font file.  "
@@ -449,8 +453,26 @@ bool builtWithoutObject(const TextBlock& block, const TextChar& c) {
 
 }  // namespace
 
+void TextBlock::reportMissingOutside() {
+    if (missingOutside_.empty()) return;
+    std::string list;
+    for (int code : missingOutside_) {  // as UTF-8, so the user sees the characters themselves
+        const uint32_t u = static_cast<uint32_t>(code);
+        if (u < 0x800) {
+            list += static_cast<char>(0xC0 | (u >> 6));
+        } else {
+            list += static_cast<char>(0xE0 | (u >> 12));
+            list += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+        }
+        list += static_cast<char>(0x80 | (u & 0x3F));
+    }
+    Dialogs::instance().alert("\rThe font has no characters for " + list + ". Placeholder objects will be substituted.");
+    missingOutside_.clear();
+}
+
 int TextBlock::build(const std::string& style) {
     reportedMissing = false;
+    missingOutside_.clear();
     const double a = alignmentOffset();
     int built = 0;
     for (size_t i = 0; i < chars.size(); ++i) {
@@ -471,6 +493,7 @@ int TextBlock::build(const std::string& style) {
         object->origin[1] = pivot[1];
         ++built;
     }
+    reportMissingOutside();
     return built;
 }
 
@@ -522,6 +545,7 @@ bool TextBlock::relayoutIfStale() {
 
 int TextBlock::rebuildCharacters() {
     reportedMissing = false;
+    missingOutside_.clear();
     // The objects built for this block, by character.
     std::vector<ProfileT*> profiles(chars.size(), nullptr);
     for (int k = 0; k < scene().memberCount(kProfileKind); ++k) {
@@ -547,6 +571,7 @@ int TextBlock::rebuildCharacters() {
         ++placed;
     }
     scene().markChanged();
+    reportMissingOutside();
     return placed;
 }
 

@@ -92,6 +92,9 @@ private:
     // The outline of character i placed as laid out, with what was applied kept in the
     // character; `pivot` gets the middle of its advance on the baseline.
     InputProfile2 placeCharacter(size_t i, double alignment, double pivot[2]);
+    // Missing characters beyond the printable ASCII range, named in one alert per build.
+    void reportMissingOutside();
+    std::vector<int> missingOutside_;
 };
 
 }  // namespace fw

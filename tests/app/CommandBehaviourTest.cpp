@@ -168,3 +168,46 @@ TEST(CommandBehaviour, AnExistingProjectOrLibraryIsReplacedOnlyWithYes) {
     EXPECT_EQ(formwright("--yes library export materials -o '" + library + "'", dir).status, 0);
     EXPECT_NE(test::slurp(library), "hand edited\n");
 }
+
+TEST(CommandBehaviour, MistakesAreNamedInOneLine) {
+    fw::test::TempDir dir;
+    Outcome typo = formwright("rendr p.kxp -o a.png", dir);
+    EXPECT_EQ(typo.status, 1);
+    EXPECT_EQ(typo.err.rfind("formwright: rendr: no such command; the closest are render", 0), 0u) << typo.err;
+    for (const std::string word : {"bogus", "missing.kxp"}) {
+        Outcome r = formwright(word, dir);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err.rfind("formwright: " + word + ": ", 0), 0u) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+    // Characters the font lacks are named once, beyond ASCII as well.
+    Outcome cjk = formwright("text '日本 日' -o '" + dir.file("j.png") + "'", dir);
+    EXPECT_EQ(cjk.status, 0) << cjk.err;
+    EXPECT_NE(cjk.err.find("has no characters for 日本."), std::string::npos) << cjk.err;
+    size_t first = cjk.err.find("日本"), second = cjk.err.find("日本", first + 1);
+    EXPECT_EQ(second, std::string::npos) << cjk.err;
+    // --quiet leaves only errors; letter case of an extension does not matter.
+    Outcome quiet = formwright("--quiet text Hi -o '" + dir.file("UPPER.KXP") + "'", dir);
+    EXPECT_EQ(quiet.status, 0) << quiet.err;
+    Outcome drawn = formwright("-q render '" + dir.file("UPPER.KXP") + "' -o '" + dir.file("a.PNG") + "'", dir);
+    EXPECT_EQ(drawn.status, 0);
+    EXPECT_EQ(drawn.err, "");
+    EXPECT_EQ(test::readImage(dir.file("a.PNG")).width, 640);
+}
+
+// On a terminal a ray trace counts the picture's rows, not its finer sample grid's.
+TEST(CommandBehaviour, TracedProgressCountsPictureRows) {
+    fw::test::TempDir dir;
+    if (!std::filesystem::exists("/usr/bin/script")) GTEST_SKIP() << "no script(1) to give the run a terminal";
+    ASSERT_EQ(formwright("text Hi -o '" + dir.file("p.kxp") + "'", dir).status, 0);
+    const std::string command = std::string(FW_EXECUTABLE) + " --library-folder '" + dir.file("lib") + "' render '" +
+                                dir.file("p.kxp") + "' --renderer raytrace --size 160x120 -o '" + dir.file("t.png") + "'";
+    Outcome r = fw::test::runProgram("script", "-qec \"" + command + "\" /dev/null", dir.path().string());
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    size_t at = r.out.find(" rows, ");
+    ASSERT_NE(at, std::string::npos) << r.out;
+    for (; at != std::string::npos; at = r.out.find(" rows, ", at + 1)) {
+        size_t of = r.out.rfind(" of ", at);
+        EXPECT_EQ(r.out.substr(of, at - of), " of 120");
+    }
+}
