@@ -615,7 +615,9 @@ int parseAndRun(int argc, char** argv) {
     TextRequest text;
     CLI::App* textCommand = app.add_subcommand(
         "text", "Build 3D text: a project, a mesh or a rendered image. The text is 72 points tall; "
-                "lengths below are in points.");
+                "lengths below are in points. A new title starts from the program's defaults: 640x480 on "
+                "black, DejaVu Sans, \"Bevel, Medium\" edges, the default material and lights, a 300-frame "
+                "timeline at 30 frames per second.");
     textCommand->add_option("TEXT", text.text, "the text, UTF-8 (a line break starts a new line)")->required();
     textCommand->add_option("--font", text.font, "an installed font family or full name, or a font file "
                                                  "(default DejaVu Sans)");
@@ -685,6 +687,23 @@ int parseAndRun(int argc, char** argv) {
     infoCommand->add_option("FILE", infoPath, "file to describe")->required();
 
     LibraryCommand library(app);
+
+    // The global options apply after any command too: every command's help names them.
+    const std::string globals =
+        "\nOptions of every command:\n"
+        "  --library-folder DIR        folder that holds Veltrane/Libraries and the preferences\n"
+        "                              (default: $HOME/Documents)\n"
+        "  -y,--yes                    answer Yes: an existing project or library file is replaced\n"
+        "  -n,--no                     answer No: an existing project or library file is kept, and\n"
+        "                              the command fails\n"
+        "  -q,--quiet                  no summaries or progress, only errors\n"
+        "Images, movies and meshes already there are replaced; projects and library files only\n"
+        "with --yes (a terminal is asked). Every command starts from the program's defaults.";
+    std::vector<CLI::App*> commands = app.get_subcommands([](CLI::App*) { return true; });
+    for (size_t i = 0; i < commands.size(); ++i) {
+        commands[i]->footer(globals);
+        for (CLI::App* inner : commands[i]->get_subcommands([](CLI::App*) { return true; })) commands.push_back(inner);
+    }
 
     // A first word that is neither a command nor a project is a mistyped command: say
     // so, rather than letting the rest of the line look like unexpected arguments.

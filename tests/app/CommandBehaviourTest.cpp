@@ -211,3 +211,49 @@ TEST(CommandBehaviour, TracedProgressCountsPictureRows) {
         EXPECT_EQ(r.out.substr(of, at - of), " of 120");
     }
 }
+
+// Every option a command's help lists is one it takes, and every help lists the
+// options of every command.
+TEST(CommandBehaviour, EachCommandsHelpListsWhatItAccepts) {
+    fw::test::TempDir dir;
+    const std::string refused = "not expected";
+    // Each command with what it requires, of files that are not there: an accepted
+    // option fails on those, a refused one on itself.
+    const std::string missing = "'" + dir.file("none") + "'";
+    const struct {
+        std::string command, required;
+    } commands[] = {{"resave", missing + " " + missing},
+                    {"render", missing + ".kxp -o x.png"},
+                    {"text", "Hi -o " + missing + ".nope"},
+                    {"export", missing + ".kxp -o x.obj"},
+                    {"import", missing + ".obj -o x.kxp"},
+                    {"glyphs", missing},
+                    {"info", missing},
+                    {"library list", ""},
+                    {"library import", missing + ".kxm"},
+                    {"library export", "materials -o " + missing + ".kxs"},
+                    {"library sheet", "materials -o " + missing + ".nope"}};
+    ASSERT_NE(formwright("render " + commands[1].required + " --no-such-option", dir).err.find(refused),
+              std::string::npos);
+    for (const auto& [command, required] : commands) {
+        SCOPED_TRACE(command);
+        Outcome help = formwright(command + " --help", dir);
+        ASSERT_EQ(help.status, 0);
+        const size_t globals = help.out.find("Options of every command:");
+        ASSERT_NE(globals, std::string::npos) << help.out;
+        for (const char* global : {"--library-folder", "--yes", "--no", "--quiet"})
+            EXPECT_NE(help.out.find(global, globals), std::string::npos) << global;
+        std::vector<std::string> listed;
+        for (size_t at = help.out.find("--"); at < globals; at = help.out.find("--", at + 2)) {
+            size_t end = help.out.find_first_not_of("abcdefghijklmnopqrstuvwxyz-", at + 2);
+            std::string option = help.out.substr(at, end - at);
+            if (option.size() > 2 && option != "--help") listed.push_back(option);
+        }
+        EXPECT_FALSE(listed.empty() && command != "info" && command != "resave" && command != "library list");
+        listed.insert(listed.end(), {"--quiet", "--yes"});  // the global ones, after the command
+        for (const std::string& option : listed) {
+            Outcome r = formwright(command + " " + required + " " + option, dir);
+            EXPECT_EQ(r.err.find(refused), std::string::npos) << option << ": " << r.err;
+        }
+    }
+}
