@@ -349,6 +349,11 @@ bool checkLooks(const Looks& looks) {
         std::vector<std::string> close = FactoryLibrary::closeNames(*o.name, lookNames(session.app, o.kind));
         std::string text = std::string("no such ") + o.what + (close.empty() ? "; the library holds none" : "; the closest are");
         for (size_t i = 0; i < close.size(); ++i) text += (i ? ", \"" : " \"") + close[i] + "\"";
+        if (o.kind == FactoryLibrary::kObjectStyles) {  // the edges are few and fixed: all of them
+            const std::vector<std::string> edges = TitleScene::edgeNames();
+            text += "; the edge profiles are";
+            for (size_t i = 0; i < edges.size(); ++i) text += (i ? ", \"" : " \"") + edges[i] + "\"";
+        }
         printError(*o.name, text);
         return false;
     }
