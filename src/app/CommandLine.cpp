@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -453,7 +454,7 @@ const CLI::Validator kAboveZero(
     [](std::string& text) {
         char* end = nullptr;
         double value = std::strtod(text.c_str(), &end);
-        if (end != text.c_str() && *end == 0 && value > 0) return std::string();
+        if (end != text.c_str() && *end == 0 && value > 0 && std::isfinite(value)) return std::string();
         return "takes a number above 0, not " + text;
     },
     "NUMBER>0");
@@ -669,6 +670,11 @@ int parseAndRun(int argc, char** argv) {
         ->excludes(worldFlag);
     exportCommand->add_flag("--sections", exportRequest.sections,
                             "an extruded object's parts (faces, bevels, sides) as objects of their own");
+    exportCommand->add_option("--scale", exportRequest.scale,
+                              "multiply every coordinate by this; one unit of a project is a point (1/72 inch). "
+                              "Default 1, except .glb, whose unit is the metre: 0.000352778, a point in metres "
+                              "(a 72-point letter 25.4 mm tall)")
+        ->check(kAboveZero);
 
     std::string importIn, importOut, importInto;
     CLI::App* importCommand = app.add_subcommand(

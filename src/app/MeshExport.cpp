@@ -1,8 +1,12 @@
 #include "app/MeshExport.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
+#include <map>
+#include <memory>
 #include <set>
 #include <unistd.h>
 
@@ -47,6 +51,48 @@ std::string partMaterial(Object& object, int part) {
     return stack && stack->itemCount() > 0 ? stack->item(0).materialName() : std::string();
 }
 
+// A mesh seen with every position multiplied by a factor; normals, texture
+// coordinates and elements are the mesh's own. Read-only.
+class ScaledGeometry : public GeometryInterface {
+public:
+    ScaledGeometry(const GeometryInterface& mesh, double factor) : mesh_(mesh), factor_(factor) {}
+    int addVertex(const double*) override { return -1; }
+    int addNormal(const double*) override { return -1; }
+    int addTexCoord(const double*) override { return -1; }
+    int addElement(int, int, int, const int*, int, const int*, int, const int*, int) override { return -1; }
+    int vertexCount() const override { return mesh_.vertexCount(); }
+    int texCoordCount() const override { return mesh_.texCoordCount(); }
+    int normalCount() const override { return mesh_.normalCount(); }
+    int elementCount() const override { return mesh_.elementCount(); }
+    bool getVertex(double out[3], int index) const override {
+        bool ok = mesh_.getVertex(out, index);
+        for (int a = 0; a < 3; ++a) out[a] *= factor_;
+        return ok;
+    }
+    bool getTexCoord(double out[3], int index) const override { return mesh_.getTexCoord(out, index); }
+    bool getNormal(double out[3], int index) const override { return mesh_.getNormal(out, index); }
+    bool getElement(int index, ElementInfo& info, int* p, int* t, int* n) const override {
+        return mesh_.getElement(index, info, p, t, n);
+    }
+    bool getElementRefs(int index, ElementInfo& info, const int** p, const int** t, const int** n) const override {
+        return mesh_.getElementRefs(index, info, p, t, n);
+    }
+
+private:
+    const GeometryInterface& mesh_;
+    double factor_;
+};
+
+// An object's transform for meshes scaled by `factor`: S T S^-1 keeps its turn and
+// stretch and scales its translation, so a scaled point lands where the scaled
+// original would.
+glm::dmat4 scaledTransform(const glm::dmat4& transform, double factor) {
+    glm::dmat4 out = transform;
+    for (int a = 0; a < 3; ++a) out[3][a] *= factor;
+    out[0][3] /= factor, out[1][3] /= factor, out[2][3] /= factor;
+    return out;
+}
+
 std::set<int> partsOf(const GeometryInterface& g) {
     std::set<int> parts;
     for (int e = 0; e < g.elementCount(); ++e) {
@@ -58,6 +104,12 @@ std::set<int> partsOf(const GeometryInterface& g) {
 }
 
 }  // namespace
+
+double MeshExport::defaultScale(const std::string& out) {
+    std::string extension = std::filesystem::path(out).extension().string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension == ".glb" ? kPointInMetres : 1.0;
+}
 
 ExportMaterial MeshExport::look(SceneX& scene, const std::string& name) {
     ExportMaterial out;
@@ -164,6 +216,15 @@ int MeshExport::run(OrvoSceneManager& manager, const Request& request) {
         printError(request.out, "the project has no visible object with geometry to export");
         return kExitUserError;
     }
+    const double scale = request.scale > 0 ? request.scale : defaultScale(request.out);
+    std::map<const GeometryInterface*, std::unique_ptr<ScaledGeometry>> scaled;
+    if (scale != 1.0)
+        for (ExportUnit& unit : units) {
+            auto& view = scaled[unit.geometry];
+            if (!view) view = std::make_unique<ScaledGeometry>(*unit.geometry, scale);
+            unit.geometry = view.get();
+            unit.transform = scaledTransform(unit.transform, scale);
+        }
     const bool world = !request.local;
     if (!range) return format->write(request.out, units, world, stderr) ? kExitOk : kExitUserError;
 
@@ -177,7 +238,7 @@ int MeshExport::run(OrvoSceneManager& manager, const Request& request) {
         for (size_t i = 0; i < now.size(); ++i) {
             now[i].frame = frame;
             now[i].time = (frame - first) / fps;
-            now[i].transform = owners[i]->worldTransform();
+            now[i].transform = scaledTransform(owners[i]->worldTransform(), scale);
         }
         if (format->filePerFrame) {
             if (!format->write(exportFrameFileName(request.out, frame), now, world, stderr)) return kExitUserError;

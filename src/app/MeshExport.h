@@ -3,6 +3,8 @@
 // render-quality mesh (an extruded object whole, or one unit per part when sections
 // are asked for), the look of each part from its material stack, and the object's
 // transform at each frame of a range, then hands the units to the format's writer.
+// A scale other than 1 multiplies the meshes' positions and the transforms'
+// translations alike, so world and object coordinates both come out scaled.
 // Only transforms change from frame to frame, so the meshes are built once.
 
 #include <optional>
@@ -25,7 +27,14 @@ public:
         std::optional<double> frame;  // the one frame; none: the scene's current frame
         bool local = false;     // object coordinates instead of world coordinates
         bool sections = false;  // an extruded object's parts as units of their own
+        // Every coordinate is multiplied by this; 0: the format's own default.
+        double scale = 0;
     };
+
+    // One unit of a project is a point (1/72 inch), and a mesh file keeps it, except
+    // glTF, whose unit is the metre: a .glb file's coordinates are points in metres.
+    static constexpr double kPointInMetres = 0.0254 / 72;
+    static double defaultScale(const std::string& out);
 
     // Writes the loaded scene; an exit status, with errors printed.
     static int run(OrvoSceneManager& manager, const Request& request);

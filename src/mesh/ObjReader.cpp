@@ -162,8 +162,9 @@ bool ObjReader::parseLine(std::string_view line, ObjDB& db) {
     if (keyword == "p") return readElement(ObjDB::PointSet, rest, db);
     if (keyword == "usemtl") {
         std::string_view name = nextToken(rest);
-        if (name.empty()) return fail("a \"usemtl\" line needs a material name");
         part_ = -1;
+        // Without a name, what follows wears the default material, as before any "usemtl".
+        if (name.empty()) return true;
         for (size_t i = 0; i < materials_.size() && part_ < 0; ++i)
             if (materials_[i] == name) part_ = static_cast<int>(i);
         if (part_ < 0) {

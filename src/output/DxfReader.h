@@ -1,7 +1,9 @@
 #pragma once
-// Reads the "3DFACE" entities of a DXF file's ENTITIES section: one group per layer,
-// a part per colour index (materials named "DXF color N"), a triangle where the
-// fourth corner repeats the third. Other entities are passed over.
+// Reads the faces of a DXF file's ENTITIES section: "3DFACE" entities, POLYLINE
+// polyface meshes and M x N polygon meshes, and those of blocks where an INSERT
+// places them (moved, scaled and turned about z). One group per layer, a part per
+// colour index (materials named "DXF color N"), a triangle where the fourth corner
+// repeats the third. Other entities are passed over.
 
 #include "output/ImportGroup.h"
 

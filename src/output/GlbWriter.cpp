@@ -95,20 +95,36 @@ private:
     tinygltf::Model& model_;
 };
 
-// The look of a part as a metallic-roughness material. Base colour is the diffuse
-// colour, its alpha the opacity (blended when below 1). Reflectivity is how metallic
-// the surface is. Roughness comes from the highlight: a strong (specularAmount) and
-// tight (shininess) highlight means a smooth surface, roughness = 1 - shininess *
-// specularAmount, so a material without a highlight is fully rough.
+// The look of a part as a metallic-roughness material, from what the renderer does
+// with the material:
+// - The renderer adds the mirrored environment on top of the lit colour, weighted by
+//   the reflectivity amount. Dielectrics mirror little (the factory's glossy plastic
+//   0.12, frosted glass 0.1); its metals mirror 0.45 (brushed) to 0.65 (polished) over
+//   a dark body. So metallic rises from 0 at reflectivity 0.15 to 1 at 0.45:
+//   (reflectivity - 0.15) / 0.3, clamped. A transparent surface is no metal: metallic
+//   is scaled by the opacity (clear glass, 0.3 reflective, 0.8 transparent, gets 0.1).
+// - A metal's colour in glTF is what it mirrors. The renderer tints the mirrored
+//   studio with the metal's hue over a body darkened to 40%, so the base colour moves
+//   (by metallic) from the diffuse colour to that hue at full brightness (the diffuse
+//   colour over its largest channel): Chrome's 0.38 grey gives 0.95 back.
+// - Roughness comes from the highlight: a strong (specularAmount) and tight
+//   (shininess, the sharpness over 128) highlight means a smooth surface, roughness =
+//   1 - shininess * specularAmount, so a material without a highlight is fully rough.
+// Base colour's alpha is the opacity (blended when below 1).
 tinygltf::Material materialFor(const ExportMaterial& look) {
     auto unit = [](double x) { return std::clamp(std::isfinite(x) ? x : 0.0, 0.0, 1.0); };
     tinygltf::Material m;
     m.name = look.name;
     double alpha = 1.0 - unit(look.transparency);
-    m.pbrMetallicRoughness.baseColorFactor = {unit(look.diffuse[0]), unit(look.diffuse[1]), unit(look.diffuse[2]),
-                                              alpha};
+    double metallic = unit((unit(look.reflectivity) - 0.15) / 0.3) * alpha;
+    double diffuse[3] = {unit(look.diffuse[0]), unit(look.diffuse[1]), unit(look.diffuse[2])};
+    double brightest = std::max({diffuse[0], diffuse[1], diffuse[2]});
+    std::vector<double> base(4, alpha);
+    for (size_t c = 0; c < 3; ++c)
+        base[c] = brightest > 0 ? diffuse[c] + metallic * (diffuse[c] / brightest - diffuse[c]) : diffuse[c];
+    m.pbrMetallicRoughness.baseColorFactor = base;
     if (alpha < 1.0) m.alphaMode = "BLEND";
-    m.pbrMetallicRoughness.metallicFactor = unit(look.reflectivity);
+    m.pbrMetallicRoughness.metallicFactor = metallic;
     m.pbrMetallicRoughness.roughnessFactor = 1.0 - unit(look.shininess) * unit(look.specularAmount);
     return m;
 }
@@ -143,8 +159,8 @@ struct PrimitiveBuild {
     }
 };
 
-// The units of one object: those of its first frame give the mesh, and every frame
-// gives a transform.
+// The units of one node (an object, or one section of it): those of its first frame
+// give the mesh, and every frame gives a transform.
 struct ObjectUnits {
     std::vector<const ExportUnit*> first;
     std::vector<std::pair<double, glm::dmat4>> frames;  // time, transform
@@ -155,9 +171,9 @@ public:
     explicit GlbBuilder(bool world) : world_(world), packer_(model_) {}
 
     bool build(const std::vector<ExportUnit>& units) {
-        std::map<int, ObjectUnits> objects;
+        std::map<std::pair<int, int>, ObjectUnits> objects;  // by object and section
         for (const ExportUnit& u : units) {
-            ObjectUnits& o = objects[u.object];
+            ObjectUnits& o = objects[{u.object, u.section}];
             if (o.first.empty() || u.frame < o.first.front()->frame) {
                 o.first.assign(1, &u);
             } else if (u.frame == o.first.front()->frame) {
@@ -173,7 +189,7 @@ public:
             if (world_ && glm::determinant(lead.transform) != 0) baked = lead.transform;
 
             tinygltf::Node node;
-            node.name = lead.label("-Frm%d", o.first.size() > 1 ? nullptr : "-Section %d");
+            node.name = lead.label("-Frm%d", "-Section %d");
             tinygltf::Mesh mesh;
             mesh.name = node.name;
             for (const ExportUnit* u : o.first) addPrimitives(*u, baked, mesh);
@@ -300,7 +316,7 @@ private:
     void animate(int node, std::vector<std::pair<double, glm::dmat4>>& frames, const glm::dmat4& baked) {
         std::stable_sort(frames.begin(), frames.end(),
                          [](const auto& a, const auto& b) { return a.first < b.first; });
-        // Sampler times must rise strictly; sections repeat a frame's time.
+        // Sampler times must rise strictly.
         frames.erase(std::unique(frames.begin(), frames.end(),
                                  [](const auto& a, const auto& b) { return float(a.first) == float(b.first); }),
                      frames.end());

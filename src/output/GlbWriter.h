@@ -1,5 +1,6 @@
 #pragma once
-// Writes export units as one binary glTF 2.0 file (.glb): a node per object, its mesh
+// Writes export units as one binary glTF 2.0 file (.glb): a node per object (per
+// section, "NAME-Section N", when the units are sections), its mesh
 // as indexed triangles with one primitive per material part, metallic-roughness
 // materials, and, for the frames of an animation export, a node animation.
 

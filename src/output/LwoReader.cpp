@@ -1,5 +1,8 @@
 #include "output/LwoReader.h"
 
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -27,6 +30,9 @@ struct Layer {
     std::map<int, std::pair<float, float>> uv;
     std::map<std::pair<size_t, int>, std::pair<float, float>> uvPerPolygon;  // (polygon, point)
     std::map<size_t, int> tags;  // polygon -> TAGS index
+    std::string normalMap;       // the vertex-normal map read, as for texture maps
+    std::map<int, std::array<float, 3>> normal;
+    std::map<std::pair<size_t, int>, std::array<float, 3>> normalPerPolygon;
 };
 
 class Parser {
@@ -112,35 +118,76 @@ public:
             warn("polygons of type '" + type + "' are not read");
             return;
         }
-        const size_t pointCount = layer.points.size() / 3;
         int refused = 0;
         while (end - at >= 2) {
             size_t count = u16(at) & 0x03FF;
             at += 2;
             Polygon poly;
-            bool ok = true, fits = true;
+            bool fits = true;
             for (size_t c = 0; c < count; ++c) {
                 uint32_t index;
                 if (!vx(at, end, index)) {
                     fits = false;
                     break;
                 }
-                ok = ok && index < pointCount;
                 poly.points.push_back(static_cast<int>(index));
             }
             if (!fits) {
                 warn("polygon list at byte " + std::to_string(at) + " ends inside a polygon");
                 break;
             }
-            if (!ok || count == 0) {
-                if (refused++ < 10)
-                    warn("polygon " + std::to_string(layer.polygons.size() - layer.polygonBase) +
-                         (count ? " refers to a point past the " + std::to_string(pointCount) + " of its layer"
-                                : " has no corners") +
-                         "; left out");
-                poly.points.clear();
+            keep(layer, std::move(poly), refused);
+        }
+        if (refused > 10) warn(std::to_string(refused) + " polygons in all were left out");
+    }
+
+    // Adds a polygon as read, emptied (and counted in `refused`) when it has no corners
+    // or names a point the layer lacks.
+    void keep(Layer& layer, Polygon poly, int& refused) {
+        const size_t pointCount = layer.points.size() / 3;
+        const bool inRange = std::all_of(poly.points.begin(), poly.points.end(),
+                                         [&](int p) { return p >= 0 && static_cast<size_t>(p) < pointCount; });
+        if (!inRange || poly.points.empty()) {
+            if (refused++ < 10)
+                warn("polygon " + std::to_string(layer.polygons.size() - layer.polygonBase) +
+                     (poly.points.empty() ? " has no corners"
+                                          : " refers to a point past the " + std::to_string(pointCount) + " of its layer") +
+                     "; left out");
+            poly.points.clear();
+        }
+        layer.polygons.push_back(std::move(poly));
+    }
+
+    // The older format's polygons: U2 corner count and indices, then the surface's
+    // 1-based number in SRFS. A negative number carries a count of detail polygons
+    // that follow; they are polygons of the same form and are read as such.
+    void oldPolygons(size_t at, size_t end) {
+        Layer& layer = current();
+        layer.polygonBase = layer.polygons.size();
+        layer.facesOpen = true;
+        int refused = 0, badSurfaces = 0;
+        while (end - at >= 2) {
+            size_t count = u16(at);
+            at += 2;
+            if ((end - at) / 2 < count + 1) {
+                warn("polygon list at byte " + std::to_string(at) + " ends inside a polygon");
+                break;
             }
-            layer.polygons.push_back(std::move(poly));
+            Polygon poly;
+            for (size_t c = 0; c < count; ++c, at += 2) poly.points.push_back(u16(at));
+            int surface = static_cast<int16_t>(u16(at));
+            at += 2;
+            if (surface < 0) {
+                surface = -surface;
+                if (end - at >= 2) at += 2;  // the detail count
+            }
+            const size_t index = layer.polygons.size();
+            if (surface >= 1 && static_cast<size_t>(surface) <= tags_.size())
+                layer.tags[index] = surface - 1;
+            else if (badSurfaces++ < 10)
+                warn("polygon " + std::to_string(index) + " names surface " + std::to_string(surface) + " of " +
+                     std::to_string(tags_.size()) + "; it wears the default");
+            keep(layer, std::move(poly), refused);
         }
         if (refused > 10) warn(std::to_string(refused) + " polygons in all were left out");
     }
@@ -171,6 +218,7 @@ public:
         size_t dimension = u16(at + 4);
         at += 6;
         std::string name = text(at, end);
+        if (type == "NORM" && dimension >= 3) return normals(layer, name, at, end, perPolygon);
         if (type != "TXUV" || dimension < 2) return;
         if (layer.uvMap.empty()) layer.uvMap = name;
         if (name != layer.uvMap) {
@@ -193,10 +241,37 @@ public:
         }
     }
 
-    void surface(size_t at, size_t end) {
+    // Vertex normals as Modo and LightWave write them: three floats per point (VMAP)
+    // or per polygon corner (VMAD), in the file's left-handed axes.
+    void normals(Layer& layer, const std::string& name, size_t at, size_t end, bool perPolygon) {
+        if (layer.normalMap.empty()) layer.normalMap = name;
+        if (name != layer.normalMap) {
+            warn("normal map '" + name + "' left out: only '" + layer.normalMap + "' is read");
+            return;
+        }
+        if (perPolygon && !layer.facesOpen) return;
+        while (at < end) {
+            uint32_t point, poly = 0;
+            if (!vx(at, end, point) || (perPolygon && !vx(at, end, poly)) || (end - at) / 4 < 3) {
+                warn("normal map '" + name + "' ends inside an entry");
+                break;
+            }
+            std::array<float, 3> value = {f32(at), f32(at + 4), f32(at + 8)};
+            at += 12;
+            if (!std::isfinite(value[0]) || !std::isfinite(value[1]) || !std::isfinite(value[2])) continue;
+            if (perPolygon)
+                layer.normalPerPolygon[{layer.polygonBase + poly, static_cast<int>(point)}] = value;
+            else
+                layer.normal[static_cast<int>(point)] = value;
+        }
+    }
+
+    // A surface: LWO2 sub-chunks, or (old) those of the older format, whose colour is
+    // three bytes and whose amounts are 1/256ths unless a float "V" form follows.
+    void surface(size_t at, size_t end, bool old = false) {
         ExportMaterial look;
         look.name = text(at, end);
-        text(at, end);  // the source surface; its settings are not inherited here
+        if (!old) text(at, end);  // the source surface; its settings are not inherited here
         while (at < end && end - at >= 6) {  // a pad byte may step past the end
             std::string sub = id(at);
             size_t size = u16(at + 4), data = at + 6;
@@ -204,7 +279,9 @@ public:
                 warn("surface '" + look.name + "': sub-chunk " + sub + " runs past its surface");
                 break;
             }
-            if (sub == "COLR" && size >= 12)
+            if (old) {
+                oldSurfaceField(look, sub, data, size);
+            } else if (sub == "COLR" && size >= 12)
                 for (size_t i = 0; i < 3; ++i) look.diffuse[i] = f32(data + 4 * i);
             else if (size >= 4 && sub == "SPEC")
                 look.specularAmount = f32(data);
@@ -217,6 +294,59 @@ public:
             at = data + size + (size & 1);
         }
         surfaces_.emplace(look.name, look);
+    }
+
+    void oldSurfaceField(ExportMaterial& look, const std::string& sub, size_t data, size_t size) {
+        auto fraction = [&] { return std::clamp(u16(data) / 256.0, 0.0, 1.0); };
+        auto real = [&] { return std::clamp(static_cast<double>(f32(data)), 0.0, 1.0); };
+        if (sub == "COLR" && size >= 3) {
+            for (size_t i = 0; i < 3; ++i) look.diffuse[i] = static_cast<uint8_t>(bytes_[data + i]) / 255.0;
+        } else if (size >= 2 && sub == "SPEC") {
+            look.specularAmount = fraction();
+        } else if (size >= 4 && sub == "VSPC") {
+            look.specularAmount = real();
+        } else if (size >= 2 && sub == "GLOS") {
+            // Glossiness 16, 64, 256, 1024 (low to maximum) is the exponent 2^(10g + 2)
+            // of the newer format's 0..1 glossiness g: 0.2, 0.4, 0.6, 0.8.
+            double g = u16(data);
+            look.shininess = g > 0 ? std::clamp((std::log2(g) - 2) / 10, 0.0, 1.0) : 0.0;
+        } else if (size >= 2 && sub == "REFL") {
+            look.reflectivity = fraction();
+        } else if (size >= 4 && sub == "VRFL") {
+            look.reflectivity = real();
+        } else if (size >= 2 && sub == "TRAN") {
+            look.transparency = fraction();
+        } else if (size >= 4 && sub == "VTRN") {
+            look.transparency = real();
+        }
+    }
+
+    // The older format (LWOB): one layer; SRFS names the surfaces the polygons number.
+    void runOld(size_t at, size_t end) {
+        while (at < end) {
+            if (end - at < 8) {
+                warn("truncated chunk header at byte " + std::to_string(at));
+                break;
+            }
+            std::string chunk = id(at);
+            size_t size = u32(at + 4), data = at + 8;
+            if (size > end - data) {
+                warn("chunk " + chunk + " at byte " + std::to_string(at) + " claims " + std::to_string(size) +
+                     " bytes, only " + std::to_string(end - data) + " are left");
+                size = end - data;
+            }
+            size_t stop = data + size;
+            if (chunk == "SRFS") {
+                for (size_t p = data; p < stop;) tags_.push_back(text(p, stop));
+            } else if (chunk == "PNTS") {
+                points(data, stop);
+            } else if (chunk == "POLS") {
+                oldPolygons(data, stop);
+            } else if (chunk == "SURF") {
+                surface(data, stop, true);
+            }
+            at = stop + (size & 1);
+        }
     }
 
     bool run(size_t at, size_t end) {
@@ -270,7 +400,7 @@ public:
                 const double p[3] = {layer.points[3 * i], layer.points[3 * i + 1], -layer.points[3 * i + 2]};
                 db.addVertex(p);
             }
-            std::map<int, int> texOfPoint;
+            std::map<int, int> texOfPoint, normalOfPoint;
             int badTags = 0;
             for (size_t k = 0; k < layer.polygons.size(); ++k) {
                 const std::vector<int>& file = layer.polygons[k].points;
@@ -297,6 +427,23 @@ public:
                     tex.push_back(index);
                 }
                 if (tex.size() != count) tex.clear();
+                std::vector<int> normals;
+                for (int point : corners) {
+                    // z back, as for points.
+                    auto flipped = [](const std::array<float, 3>& n) {
+                        return std::array<double, 3>{n[0], n[1], -n[2]};
+                    };
+                    if (auto own = layer.normalPerPolygon.find({k, point}); own != layer.normalPerPolygon.end()) {
+                        normals.push_back(db.addNormal(flipped(own->second).data()));
+                    } else if (auto shared = layer.normal.find(point); shared != layer.normal.end()) {
+                        auto [it, added] = normalOfPoint.emplace(point, 0);
+                        if (added) it->second = db.addNormal(flipped(shared->second).data());
+                        normals.push_back(it->second);
+                    } else {
+                        break;
+                    }
+                }
+                if (normals.size() != count) normals.clear();
                 std::string surfaceName = kDefaultMaterial;
                 if (auto tag = layer.tags.find(k); tag != layer.tags.end()) {
                     if (tag->second >= 0 && static_cast<size_t>(tag->second) < tags_.size())
@@ -311,7 +458,8 @@ public:
                            : count == 2 ? GeometryInterface::Polyline
                                         : GeometryInterface::Polygon;
                 db.addElement(kind, part, static_cast<int>(count), corners.data(), static_cast<int>(tex.size()),
-                              tex.empty() ? nullptr : tex.data(), 0, nullptr);
+                              tex.empty() ? nullptr : tex.data(), static_cast<int>(normals.size()),
+                              normals.empty() ? nullptr : normals.data());
             }
             if (db.elementCount() > 0) groups.push_back(std::move(group));
         }
@@ -331,17 +479,21 @@ bool LwoReader::parse(const std::string& bytes, std::vector<ImportGroup>& groups
     groups.clear();
     if (bytes.size() < 12 || bytes.compare(0, 4, "FORM") != 0)
         return fail("is not a LightWave object: it does not begin with an IFF FORM");
-    if (bytes.compare(8, 4, "LWOB") == 0) return fail("is an older LightWave object (LWOB); only LWO2 is read");
-    if (bytes.compare(8, 4, "LWO2") != 0) return fail("is not a LightWave LWO2 object (its form type is not LWO2)");
+    const bool old = bytes.compare(8, 4, "LWOB") == 0;
+    if (!old && bytes.compare(8, 4, "LWO2") != 0)
+        return fail("is not a LightWave object (its form type is neither LWO2 nor LWOB)");
     Parser parser(bytes, [this](const std::string& line) { warn(line); });
     size_t size = parser.u32(4), end = bytes.size();
-    if (size < 4) return fail("is not a LightWave LWO2 object: its FORM is empty");
+    if (size < 4) return fail("is not a LightWave object: its FORM is empty");
     if (size > bytes.size() - 8)
         parser.warn("the FORM claims " + std::to_string(size) + " bytes, the file holds " +
                     std::to_string(bytes.size() - 8));
     else
         end = 8 + size;
-    parser.run(12, end);
+    if (old)
+        parser.runOld(12, end);
+    else
+        parser.run(12, end);
     parser.build(groups);
     if (groups.empty()) return fail("holds no polygons");
     return true;

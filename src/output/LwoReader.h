@@ -1,7 +1,8 @@
 #pragma once
-// Reads LightWave LWO2 objects: one group per layer (named after the layer, else
-// "LWO group"), a part per surface with the surface's colour, polygons of any corner
-// count. Points come back in right-handed axes (z negated, corners reversed after the
+// Reads LightWave objects, LWO2 and the older LWOB: one group per layer (named after
+// the layer, else "LWO group"), a part per surface with the surface's colour, polygons
+// of any corner count, texture coordinates and vertex normals ("NORM" maps). Points
+// and normals come back in right-handed axes (z negated, corners reversed after the
 // first), the inverse of what LwoWriter does.
 
 #include "output/ImportGroup.h"

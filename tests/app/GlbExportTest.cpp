@@ -79,8 +79,9 @@ glm::dmat4 lastSample(const tinygltf::Model& model, int node) {
 
 TEST(GlbExport, AnimatedTitleOverARangeMatchesItsFirstAndLastFrames) {
     test::TempDir dir;
-    for (std::string args : {"-o " + dir.file("world.glb") + " --frames 0-12",
-                             "-o " + dir.file("local.glb") + " --frames 0-12 --local",
+    // In points, as the OBJ files are.
+    for (std::string args : {"-o " + dir.file("world.glb") + " --frames 0-12 --scale 1",
+                             "-o " + dir.file("local.glb") + " --frames 0-12 --local --scale 1",
                              "-o " + dir.file("first.obj") + " --frame 0", "-o " + dir.file("last.obj") + " --frame 12"}) {
         test::Outcome r = run(dir, "export " + kAnimated + " " + args);
         ASSERT_EQ(r.status, 0) << args << ": " << r.err;
@@ -129,8 +130,10 @@ TEST(GlbExport, TextCommandWritesATitleAsGlb) {
     tinygltf::Model model = test::loadGlb(dir.file("hi.glb"));
     EXPECT_EQ(model.nodes.size(), 2u) << "one node per letter";
     EXPECT_TRUE(model.animations.empty());
+    // The .glb is in metres, the OBJ in points.
+    const glm::dmat4 toPoints = glm::scale(glm::dmat4(1.0), glm::dvec3(72 / 0.0254));
     EXPECT_EQ(test::compareTriangles(objTriangles(dir.file("hi.obj")), sceneTriangles(model, [&](int n) {
-                                         return test::nodeMatrix(model.nodes[static_cast<size_t>(n)]);
+                                         return toPoints * test::nodeMatrix(model.nodes[static_cast<size_t>(n)]);
                                      }),
                                      2e-3),
               "");

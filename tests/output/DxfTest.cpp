@@ -135,7 +135,7 @@ TEST(Dxf, DamagedAndForeignFilesSayWhatIsWrong) {
     DxfReader reader;
     std::vector<ImportGroup> groups;
     EXPECT_FALSE(reader.parse("", groups));
-    EXPECT_EQ(reader.error(), "holds no 3DFACE entities");
+    EXPECT_EQ(reader.error(), "holds no faces: no 3DFACE entities, polyface or polygon meshes");
     EXPECT_FALSE(reader.parse("AutoCAD Binary DXF\r\n\x1a", groups));
     EXPECT_EQ(reader.error(), "is a binary DXF file, which is not read");
     EXPECT_FALSE(reader.parse("hello\nworld\n", groups));

@@ -222,7 +222,7 @@ TEST(GlbWriter, PartsBecomePrimitivesWithTheirMaterials) {
     EXPECT_EQ(m0.name, "Gold");
     EXPECT_EQ(m0.pbrMetallicRoughness.baseColorFactor, (std::vector<double>{1.0, 0.75, 0.25, 1.0}));
     EXPECT_EQ(m0.alphaMode, "OPAQUE");
-    EXPECT_DOUBLE_EQ(m0.pbrMetallicRoughness.metallicFactor, 0.9);
+    EXPECT_DOUBLE_EQ(m0.pbrMetallicRoughness.metallicFactor, 1.0);  // 0.9 mirrors as much as a polished metal
     EXPECT_DOUBLE_EQ(m0.pbrMetallicRoughness.roughnessFactor, 0.6);
     const tinygltf::Material& m1 = model.materials[1];
     EXPECT_EQ(m1.name, "Glass");
@@ -372,7 +372,7 @@ TEST_P(GlbAnimation, FramesSampleTheNodeAtTheirTimes) {
     EXPECT_VALID_GLTF(path);
 }
 
-TEST(GlbWriter, SectionsOfAnAnimatedObjectShareItsNode) {
+TEST(GlbWriter, SectionsOfAnAnimatedObjectGetNodesOfTheirOwn) {
     test::TempDir dir;
     // Two parts, each exported as a section of its own, over two frames; beside it a box
     // that stands still in one frame.
@@ -402,17 +402,21 @@ TEST(GlbWriter, SectionsOfAnAnimatedObjectShareItsNode) {
     ASSERT_TRUE(GlbWriter::write(path, units, false));
     tinygltf::Model model = test::loadGlb(path);
 
-    ASSERT_EQ(model.nodes.size(), 2u);
-    EXPECT_EQ(model.nodes[0].name, "Pair-Frm0");
-    EXPECT_EQ(model.nodes[1].name, "Still-Frm0");
-    EXPECT_EQ(meshTriangles(model, model.nodes[0].mesh), expectedTriangles(db, glm::dmat4(1.0)));
-    EXPECT_EQ(meshTriangles(model, model.nodes[1].mesh), expectedTriangles(still, glm::dmat4(1.0)));
-    expectNear(glm::translate(glm::dmat4(1.0), glm::dvec3(0, 0, -4)), nodeMatrix(model.nodes[1]), 1e-12);
-    // One sampler set for the pair, its frames' times once each; none for the still box.
+    // Each section its own node, named as the other formats name sections, with only
+    // its part's triangles.
+    ASSERT_EQ(model.nodes.size(), 3u);
+    EXPECT_EQ(model.nodes[0].name, "Pair-Section 0-Frm0");
+    EXPECT_EQ(model.nodes[1].name, "Pair-Section 1-Frm0");
+    EXPECT_EQ(model.nodes[2].name, "Still-Frm0");
+    EXPECT_EQ(meshTriangles(model, model.nodes[0].mesh), expectedTriangles(db, glm::dmat4(1.0), 0));
+    EXPECT_EQ(meshTriangles(model, model.nodes[1].mesh), expectedTriangles(db, glm::dmat4(1.0), 1));
+    EXPECT_EQ(meshTriangles(model, model.nodes[2].mesh), expectedTriangles(still, glm::dmat4(1.0)));
+    expectNear(glm::translate(glm::dmat4(1.0), glm::dvec3(0, 0, -4)), nodeMatrix(model.nodes[2]), 1e-12);
+    // A sampler set for each section, its frames' times once each; none for the still box.
     ASSERT_EQ(model.animations.size(), 1u);
-    ASSERT_EQ(model.animations[0].channels.size(), 3u);
+    ASSERT_EQ(model.animations[0].channels.size(), 6u);
     for (const tinygltf::AnimationChannel& channel : model.animations[0].channels) {
-        EXPECT_EQ(channel.target_node, 0);
+        EXPECT_LT(channel.target_node, 2);
         const tinygltf::AnimationSampler& sampler = model.animations[0].samplers.at(static_cast<size_t>(channel.sampler));
         EXPECT_EQ(floatsOf(model, sampler.input), (std::vector<double>{0.0, float(1.0 / 30.0)}));
     }

@@ -1,0 +1,449 @@
+// Mesh files from other programs, read as users read them: `formwright import` into a
+// project, `info` on it, `export` back out, and the counts and normals compared with
+// the file's own and with what `assimp info` makes of it. Also the glTF export's
+// sections, units and metals.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <regex>
+
+#include "GltfModel.h"
+#include "GltfValidator.h"
+#include "RunProgram.h"
+#include "TempDir.h"
+#include "output/ObjImport.h"
+
+namespace fw {
+namespace {
+
+const std::string kModels = "/usr/share/assimp/models/";
+const std::string kTitle = std::string(FW_SOURCE_DIR) + "/examples/title.kxp";
+
+test::Outcome run(const test::TempDir& dir, const std::string& arguments) {
+    return test::runProgram(FW_EXECUTABLE, "--library-folder " + dir.file("Documents") + " " + arguments,
+                            dir.file(""));
+}
+
+#define NEED_FILE(path) \
+    if (!std::filesystem::exists(path)) GTEST_SKIP() << (path) << " is missing (Debian's assimp-testmodels)"
+
+// What came out of import, info and an OBJ export of the project.
+struct Imported {
+    std::string info;    // `formwright info` on the project
+    std::string errors;  // what import said
+    std::unique_ptr<ObjDB> mesh = std::make_unique<ObjDB>();  // every group of the exported OBJ
+    long triangles = 0;  // a polygon of n corners counts n - 2
+};
+
+Imported importAndExport(const test::TempDir& dir, const std::string& file, const std::string& name) {
+    Imported out;
+    test::Outcome imported = run(dir, "import '" + file + "' -o " + dir.file(name + ".kxp"));
+    EXPECT_EQ(imported.status, 0) << imported.err;
+    out.errors = imported.err;
+    test::Outcome info = run(dir, "info " + dir.file(name + ".kxp"));
+    EXPECT_EQ(info.status, 0) << info.err;
+    out.info = info.out;
+    test::Outcome exported = run(dir, "export " + dir.file(name + ".kxp") + " -o " + dir.file(name + ".obj"));
+    EXPECT_EQ(exported.status, 0) << exported.err;
+    ObjImport reader;
+    std::vector<ImportGroup> groups;
+    EXPECT_TRUE(reader.read(dir.file(name + ".obj"), groups)) << reader.error();
+    for (const ImportGroup& group : groups) {
+        const int base = out.mesh->vertexCount(), normalBase = out.mesh->normalCount();
+        double v[3];
+        for (int i = 0; i < group.mesh->vertexCount(); ++i) group.mesh->getVertex(v, i), out.mesh->addVertex(v);
+        for (int i = 0; i < group.mesh->normalCount(); ++i) group.mesh->getNormal(v, i), out.mesh->addNormal(v);
+        for (int e = 0; e < group.mesh->elementCount(); ++e) {
+            GeometryInterface::ElementInfo info;
+            const int *p, *t, *n;
+            if (!group.mesh->getElementRefs(e, info, &p, &t, &n) || info.kind != GeometryInterface::Polygon) continue;
+            std::vector<int> pp(p, p + info.count), nn;
+            for (int& i : pp) i += base;
+            if (info.normalCount == info.count)
+                for (int c = 0; c < info.count; ++c) nn.push_back(n[c] + normalBase);
+            out.mesh->addElement(info.kind, 0, info.count, pp.data(), 0, nullptr, static_cast<int>(nn.size()),
+                                nn.data());
+            out.triangles += info.count - 2;
+        }
+    }
+    return out;
+}
+
+// The triangles `assimp info` counts in a file (its meshes of triangles); -1 without it.
+long assimpTriangles(const std::string& path) {
+    if (!std::filesystem::exists("/usr/bin/assimp")) return -1;
+    test::TempDir dir;
+    test::Outcome r = test::runProgram("assimp", "info '" + path + "'", dir.file(""));
+    EXPECT_EQ(r.status, 0) << r.err;
+    long triangles = 0;
+    std::regex mesh(R"(\[\d+ / \d+ / (\d+) \| triangle\])");
+    for (auto it = std::sregex_iterator(r.out.begin(), r.out.end(), mesh); it != std::sregex_iterator(); ++it)
+        triangles += std::stol((*it)[1]);
+    return triangles;
+}
+
+// Big-endian IFF pieces, for LightWave files made here.
+std::string be16(unsigned v) { return {static_cast<char>(v >> 8), static_cast<char>(v & 0xFF)}; }
+std::string be32(unsigned v) { return be16(v >> 16) + be16(v & 0xFFFF); }
+std::string beFloat(float f) {
+    unsigned bits;
+    std::memcpy(&bits, &f, 4);
+    return be32(bits);
+}
+std::string chunk(const std::string& id, const std::string& data, bool wide = true) {
+    std::string padded = data + (data.size() % 2 ? std::string(1, '\0') : "");
+    return id + (wide ? be32(static_cast<unsigned>(data.size())) : be16(static_cast<unsigned>(data.size()))) + padded;
+}
+std::string name(const std::string& s) { return s + std::string(s.size() % 2 ? 1 : 2, '\0'); }
+
+TEST(MeshReaders, OlderLightWaveObjectsImportWithTheirPolygonsAndSurfaces) {
+    const std::string sphere = kModels + "LWO/LWOB/sphere_with_mat_gloss_10pc.lwo";
+    const std::string modo = kModels + "LWO/LWO2/ModoExport_vertNormals.lwo";
+    NEED_FILE(sphere);
+    test::TempDir dir;
+    // 48 triangles and 240 quads over 266 points; the Modo export is the same sphere,
+    // which assimp (unable to read LWOB) counts for us.
+    Imported old = importAndExport(dir, sphere, "sphere");
+    EXPECT_NE(old.info.find("ObjectP \"LWO group\""), std::string::npos) << old.info;
+    EXPECT_EQ(old.triangles, 528);
+    EXPECT_EQ(old.mesh->elementCount(), 288);
+    if (std::filesystem::exists(modo)) {
+        const long assimp = assimpTriangles(modo);
+        if (assimp >= 0) {
+            EXPECT_EQ(old.triangles, assimp);
+        }
+    }
+    // The surface's three-byte colour, 255 128 192.
+    EXPECT_NE(test::readFile(dir.file("sphere.kxp")).find("color 1 0.501961 0.752941"), std::string::npos);
+    Imported concave = importAndExport(dir, kModels + "LWO/LWOB/ConcavePolygon.lwo", "concave");
+    EXPECT_EQ(concave.mesh->elementCount(), 1);
+    EXPECT_EQ(concave.triangles, 64);  // one polygon of 66 corners
+
+    // Detail polygons after a negative surface number, and a surface number past SRFS.
+    std::string points;
+    const float corners[5][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0.5f, 0.5f, 0}};
+    for (const auto& p : corners) points += beFloat(p[0]) + beFloat(p[1]) + beFloat(p[2]);
+    std::string pols = be16(4) + be16(0) + be16(1) + be16(2) + be16(3) + be16(static_cast<unsigned>(-1 & 0xFFFF)) +
+                       be16(1) +                                                // one detail polygon follows
+                       be16(3) + be16(0) + be16(1) + be16(4) + be16(2) +        // the detail, on "Blue"
+                       be16(3) + be16(1) + be16(2) + be16(4) + be16(7);         // surface 7 of 2
+    std::string surfaces = chunk("SURF", name("Red") + chunk("COLR", std::string("\xff\x00\x00\x00", 4), false)) +
+                           chunk("SURF", name("Blue") + chunk("COLR", std::string("\x00\x00\xff\x00", 4), false));
+    std::string body = "LWOB" + chunk("SRFS", name("Red") + name("Blue")) + chunk("PNTS", points) +
+                       chunk("POLS", pols) + surfaces;
+    test::writeFile(dir.file("detail.lwo"), "FORM" + be32(static_cast<unsigned>(body.size())) + body);
+    Imported detail = importAndExport(dir, dir.file("detail.lwo"), "detail");
+    EXPECT_EQ(detail.mesh->elementCount(), 3);
+    EXPECT_EQ(detail.triangles, 4);
+    EXPECT_NE(detail.errors.find("polygon 2 names surface 7 of 2"), std::string::npos) << detail.errors;
+    // The quad on Red, its detail on Blue: triangles by material. (The last polygon's
+    // part wears the default, which a project shows as the object's first material.)
+    ASSERT_EQ(run(dir, "export " + dir.file("detail.kxp") + " -o " + dir.file("detail.glb")).status, 0);
+    tinygltf::Model model = test::loadGlb(dir.file("detail.glb"));
+    std::map<std::string, size_t> byMaterial;
+    for (const tinygltf::Mesh& mesh : model.meshes)
+        for (const tinygltf::Primitive& p : mesh.primitives)
+            byMaterial[model.materials.at(static_cast<size_t>(p.material)).name] += test::indicesOf(model, p.indices).size() / 3;
+    EXPECT_EQ(byMaterial["Blue"], 1u);
+    EXPECT_GE(byMaterial["Red"], 2u);
+    const auto& red = model.materials.at(0).pbrMetallicRoughness.baseColorFactor;
+    EXPECT_EQ(std::vector<double>(red.begin(), red.begin() + 3), (std::vector<double>{1, 0, 0}));
+}
+
+// A corner of the file: where it is and the normal it carries.
+using Corner = std::array<double, 6>;
+
+// The normals a LightWave file gives each polygon corner: VMAD where it has one, else
+// VMAP; in the reader's right-handed axes (z negated).
+std::vector<Corner> fileCorners(const std::string& bytes) {
+    auto u16 = [&](size_t at) { return static_cast<unsigned>(static_cast<uint8_t>(bytes[at]) << 8 | static_cast<uint8_t>(bytes[at + 1])); };
+    auto u32 = [&](size_t at) { return u16(at) << 16 | u16(at + 2); };
+    auto f32 = [&](size_t at) {
+        unsigned bits = u32(at);
+        float f;
+        std::memcpy(&f, &bits, 4);
+        return static_cast<double>(f);
+    };
+    auto vx = [&](size_t& at) {
+        unsigned v = static_cast<uint8_t>(bytes[at]) == 0xFF ? u32(at) & 0xFFFFFF : u16(at);
+        at += static_cast<uint8_t>(bytes[at]) == 0xFF ? 4 : 2;
+        return v;
+    };
+    std::vector<std::array<double, 3>> points;
+    std::map<unsigned, std::array<double, 3>> perPoint;
+    std::map<std::pair<unsigned, unsigned>, std::array<double, 3>> perCorner;
+    std::vector<std::vector<unsigned>> polygons;
+    for (size_t at = 12; at + 8 <= bytes.size();) {
+        const std::string id = bytes.substr(at, 4);
+        const size_t data = at + 8, end = data + u32(at + 4);
+        if (id == "PNTS")
+            for (size_t p = data; p + 12 <= end; p += 12) points.push_back({f32(p), f32(p + 4), -f32(p + 8)});
+        if (id == "POLS")
+            for (size_t p = data + 4; p < end;) {
+                unsigned count = u16(p) & 0x3FF;
+                p += 2;
+                polygons.emplace_back();
+                for (unsigned c = 0; c < count; ++c) polygons.back().push_back(vx(p));
+            }
+        if ((id == "VMAP" || id == "VMAD") && bytes.compare(data, 4, "NORM") == 0) {
+            size_t p = data + 6;
+            p += std::strlen(bytes.c_str() + p) + 1;
+            p += (p - data) % 2;
+            while (p < end) {
+                unsigned point = vx(p), poly = id == "VMAD" ? vx(p) : 0;
+                std::array<double, 3> n = {f32(p), f32(p + 4), -f32(p + 8)};
+                p += 12;
+                if (id == "VMAD") perCorner[{poly, point}] = n;
+                else perPoint[point] = n;
+            }
+        }
+        at = end + (end - data) % 2;
+    }
+    std::vector<Corner> out;
+    for (unsigned k = 0; k < polygons.size(); ++k)
+        for (unsigned point : polygons[k]) {
+            auto own = perCorner.find({k, point});
+            const std::array<double, 3>& n = own != perCorner.end() ? own->second : perPoint.at(point);
+            const auto& p = points.at(point);
+            out.push_back({p[0], p[1], p[2], n[0], n[1], n[2]});
+        }
+    return out;
+}
+
+// Whether every corner of `a` has one within `tolerance` in `b`.
+bool allFound(const std::vector<Corner>& a, const std::vector<Corner>& b, double tolerance, std::string& missing) {
+    for (const Corner& x : a) {
+        bool found = false;
+        for (const Corner& y : b) {
+            bool near = true;
+            for (size_t i = 0; i < 6 && near; ++i) near = std::abs(x[i] - y[i]) <= tolerance;
+            if ((found = near)) break;
+        }
+        if (!found) {
+            missing = std::to_string(x[0]) + " " + std::to_string(x[1]) + " " + std::to_string(x[2]) + " normal " +
+                      std::to_string(x[3]) + " " + std::to_string(x[4]) + " " + std::to_string(x[5]);
+            return false;
+        }
+    }
+    return true;
+}
+
+TEST(MeshReaders, LightWaveVertexNormalsAreKeptAsTheFileHasThem) {
+    const std::string modo = kModels + "LWO/LWO2/ModoExport_vertNormals.lwo";
+    NEED_FILE(modo);
+    test::TempDir dir;
+    Imported read = importAndExport(dir, modo, "modo");
+    EXPECT_EQ(read.triangles, 528);
+    if (const long assimp = assimpTriangles(modo); assimp >= 0) {
+        EXPECT_EQ(read.triangles, assimp);
+    }
+    std::vector<Corner> expected = fileCorners(test::readFile(modo));
+    ASSERT_EQ(expected.size(), 1104u);  // 48 x 3 + 240 x 4 corners
+    std::vector<Corner> written;
+    for (int e = 0; e < read.mesh->elementCount(); ++e) {
+        GeometryInterface::ElementInfo info;
+        const int *p, *t, *n;
+        read.mesh->getElementRefs(e, info, &p, &t, &n);
+        ASSERT_EQ(info.normalCount, info.count) << "polygon " << e << " has no normals";
+        for (int c = 0; c < info.count; ++c) {
+            double v[3], w[3];
+            read.mesh->getVertex(v, p[c]);
+            read.mesh->getNormal(w, n[c]);
+            written.push_back({v[0], v[1], v[2], w[0], w[1], w[2]});
+        }
+    }
+    ASSERT_EQ(written.size(), expected.size());
+    // The OBJ keeps six decimals.
+    std::string missing;
+    EXPECT_TRUE(allFound(expected, written, 2e-6, missing)) << "not written: " << missing;
+    EXPECT_TRUE(allFound(written, expected, 2e-6, missing)) << "not in the file: " << missing;
+}
+
+TEST(MeshReaders, DxfPolyfaceMeshesAndInsertedBlocksCountAsAssimpCountsThem) {
+    NEED_FILE(kModels + "DXF/wuson.dxf");
+    test::TempDir dir;
+    // 3DFACEs whose first two corners meet are triangles; wuson is one polyface mesh in a
+    // block placed by an INSERT.
+    for (const auto& [file, triangles] : {std::pair<std::string, long>{"PinkEggFromLW.dxf", 528},
+                                          {"wuson.dxf", 3732},
+                                          {"lineTest.dxf", 3}}) {
+        SCOPED_TRACE(file);
+        Imported read = importAndExport(dir, kModels + "DXF/" + file, file.substr(0, file.find('.')));
+        EXPECT_EQ(read.triangles, triangles);
+        long assimp = assimpTriangles(kModels + "DXF/" + file);
+        if (assimp >= 0) {
+            EXPECT_EQ(read.triangles, assimp);
+        }
+    }
+    // Four polyface meshes of 1,060 triangles and 230 quads (assimp drops some of them).
+    Imported polyfaces = importAndExport(dir, kModels + "DXF/issue_2229.dxf", "issue");
+    EXPECT_EQ(polyfaces.mesh->elementCount(), 1290);
+    EXPECT_EQ(polyfaces.triangles, 1520);
+    Imported wuson = importAndExport(dir, kModels + "DXF/wuson.dxf", "wuson");
+    EXPECT_NE(wuson.info.find("ObjectP \"Meshes\""), std::string::npos) << wuson.info;
+}
+
+std::array<double, 6> bounds(const ObjDB& mesh) {
+    std::array<double, 6> b = {1e300, 1e300, 1e300, -1e300, -1e300, -1e300};
+    double v[3];
+    for (int i = 0; i < mesh.vertexCount(); ++i) {
+        mesh.getVertex(v, i);
+        for (size_t a = 0; a < 3; ++a) b[a] = std::min(b[a], v[a]), b[a + 3] = std::max(b[a + 3], v[a]);
+    }
+    return b;
+}
+
+TEST(MeshReaders, DxfPolygonMeshesAndPolyfacesInABlockArePlacedByTheirInsert) {
+    test::TempDir dir;
+    // A 3 x 4 polygon mesh closed in N (a tube: 2 x 4 quads), and a polyface of a quad and
+    // a triangle with a hidden edge, both in block "B" with base (1, 0, 0), inserted at
+    // (10, 0, 0), scaled by 2 and turned 90 degrees.
+    auto pair = [](int code, const std::string& value) { return std::to_string(code) + "\n" + value + "\n"; };
+    auto vertex = [&](double x, double y, double z, int flags, std::vector<int> indices = {}) {
+        std::string s = pair(0, "VERTEX") + pair(8, "0") + pair(10, std::to_string(x)) + pair(20, std::to_string(y)) +
+                        pair(30, std::to_string(z)) + pair(70, std::to_string(flags));
+        for (size_t i = 0; i < indices.size(); ++i) s += pair(71 + static_cast<int>(i), std::to_string(indices[i]));
+        return s;
+    };
+    std::string tube = pair(0, "POLYLINE") + pair(8, "Tube") + pair(66, "1") + pair(70, "48") + pair(71, "3") +
+                       pair(72, "4");
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 4; ++j)
+            tube += vertex(j == 0 ? 1 : j == 2 ? -1 : 0, j == 1 ? 1 : j == 3 ? -1 : 0, i, 64);
+    tube += pair(0, "SEQEND");
+    std::string face = pair(0, "POLYLINE") + pair(8, "0") + pair(66, "1") + pair(70, "64") + pair(71, "5") +
+                       pair(72, "2") + vertex(1, 0, 0, 192) + vertex(2, 0, 0, 192) + vertex(2, 1, 0, 192) +
+                       vertex(1, 1, 0, 192) + vertex(1.5, 2, 0, 192) + vertex(0, 0, 0, 128, {1, 2, -3, 4}) +
+                       vertex(0, 0, 0, 128, {4, -3, 5}) + pair(0, "SEQEND");
+    std::string file = pair(0, "SECTION") + pair(2, "BLOCKS") + pair(0, "BLOCK") + pair(2, "B") + pair(8, "0") +
+                       pair(70, "64") + pair(10, "1") + pair(20, "0") + pair(30, "0") + tube + face +
+                       pair(0, "ENDBLK") + pair(0, "ENDSEC") + pair(0, "SECTION") + pair(2, "ENTITIES") +
+                       pair(0, "INSERT") + pair(8, "Placed") + pair(2, "B") + pair(10, "10") + pair(20, "0") +
+                       pair(30, "0") + pair(41, "2") + pair(42, "2") + pair(43, "2") + pair(50, "90") +
+                       pair(0, "ENDSEC") + pair(0, "EOF");
+    test::writeFile(dir.file("blocks.dxf"), file);
+    Imported read = importAndExport(dir, dir.file("blocks.dxf"), "blocks");
+    EXPECT_NE(read.info.find("ObjectP \"Tube\""), std::string::npos) << read.info;
+    EXPECT_NE(read.info.find("ObjectP \"Placed\""), std::string::npos) << "layer 0 takes the insert's";
+    EXPECT_EQ(read.mesh->elementCount(), 8 + 2);
+    EXPECT_EQ(read.triangles, 16 + 3);
+    // A point less the base, doubled, turned and moved: (x, y, z) -> (10 - 2y, 2(x - 1),
+    // 2z). The tube's x -1..1, y -1..1, z 0..2 and the polyface's x 1..2, y 0..2 give:
+    std::array<double, 6> b = bounds(*read.mesh);
+    const std::array<double, 6> expected = {6, -4, 0, 12, 2, 4};
+    for (size_t a = 0; a < 6; ++a) EXPECT_NEAR(b[a], expected[a], 1e-5) << a;
+}
+
+TEST(MeshReaders, AnObjUsemtlWithoutANameMeansTheDefaultMaterial) {
+    test::TempDir dir;
+    test::writeFile(dir.file("plain.obj"), "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nusemtl Red\nf 1 2 3\nusemtl\nf 1 3 4\n");
+    Imported plain = importAndExport(dir, dir.file("plain.obj"), "plain");
+    EXPECT_EQ(plain.triangles, 2);
+    EXPECT_NE(plain.info.find("MaterialX \"Red\""), std::string::npos) << plain.info;
+    // Blender writes one where a face has no material.
+    const std::string blender = kModels + "OBJ/empty_mat.obj";
+    NEED_FILE(blender);
+    Imported cylinder = importAndExport(dir, blender, "cylinder");
+    EXPECT_EQ(cylinder.triangles, 256);
+    if (const long assimp = assimpTriangles(blender); assimp >= 0) {
+        EXPECT_EQ(cylinder.triangles, assimp);
+    }
+}
+
+std::vector<std::string> nodeNames(const tinygltf::Model& model) {
+    std::vector<std::string> names;
+    for (const tinygltf::Node& node : model.nodes) names.push_back(node.name);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::array<double, 6> glbBounds(const tinygltf::Model& model) {
+    ObjDB all;
+    for (const tinygltf::Node& node : model.nodes)
+        if (node.mesh >= 0)
+            for (const test::Triangle& t : test::meshTriangles(model, node.mesh))
+                for (size_t k = 0; k < 9; k += 3) {
+                    glm::dvec3 p(test::nodeMatrix(node) * glm::dvec4(t[k], t[k + 1], t[k + 2], 1.0));
+                    const double v[3] = {p.x, p.y, p.z};
+                    all.addVertex(v);
+                }
+    return bounds(all);
+}
+
+TEST(MeshReaders, GlbExportHasSectionsAMetreScaleAndMetalMaterials) {
+    test::TempDir dir;
+    ASSERT_EQ(run(dir, "export " + kTitle + " --sections -o " + dir.file("s.obj")).status, 0);
+    test::Outcome sections = run(dir, "export " + kTitle + " --sections -o " + dir.file("s.glb"));
+    ASSERT_EQ(sections.status, 0) << sections.err;
+    ASSERT_EQ(run(dir, "export " + kTitle + " -o " + dir.file("t.glb")).status, 0);
+    ASSERT_EQ(run(dir, "export " + kTitle + " -o " + dir.file("t.obj")).status, 0);
+    ASSERT_EQ(run(dir, "export " + kTitle + " --scale 2.5 -o " + dir.file("big.obj")).status, 0);
+
+    // A node per section, named as the OBJ names its groups.
+    std::vector<std::string> groups;
+    const std::string obj = test::readFile(dir.file("s.obj"));
+    const std::regex group("\ng ([^\n]*)");
+    for (auto it = std::sregex_iterator(obj.begin(), obj.end(), group); it != std::sregex_iterator(); ++it)
+        groups.push_back((*it)[1]);
+    std::sort(groups.begin(), groups.end());
+    groups.erase(std::unique(groups.begin(), groups.end()), groups.end());
+    tinygltf::Model split = test::loadGlb(dir.file("s.glb"));
+    tinygltf::Model whole = test::loadGlb(dir.file("t.glb"));
+    EXPECT_GT(split.nodes.size(), 2 * whole.nodes.size());
+    EXPECT_EQ(nodeNames(split), groups);
+    EXPECT_NE(std::find(groups.begin(), groups.end(), whole.nodes[0].name + "-Section 0"), groups.end());
+
+    // Metres: the title's points at 0.3528 mm each, a few decimetres across; the other
+    // formats stay in points unless scaled.
+    ObjImport reader;
+    std::vector<ImportGroup> plain, big;
+    ASSERT_TRUE(reader.read(dir.file("t.obj"), plain));
+    ASSERT_TRUE(reader.read(dir.file("big.obj"), big));
+    std::array<double, 6> points = bounds(*plain.at(0).mesh), scaled = bounds(*big.at(0).mesh);
+    for (size_t a = 0; a < 6; ++a) EXPECT_NEAR(scaled[a], 2.5 * points[a], 1e-3 * std::max(1.0, std::abs(points[a])));
+    std::array<double, 6> metres = glbBounds(whole), sectionMetres = glbBounds(split);
+    const double width = metres[3] - metres[0];
+    EXPECT_GT(width, 0.05);
+    EXPECT_LT(width, 5.0);
+    EXPECT_NEAR(width, sectionMetres[3] - sectionMetres[0], 1e-6);
+    test::Outcome inPoints = run(dir, "export " + kTitle + " --scale 1 -o " + dir.file("p.glb"));
+    ASSERT_EQ(inPoints.status, 0) << inPoints.err;
+    std::array<double, 6> unscaled = glbBounds(test::loadGlb(dir.file("p.glb")));
+    EXPECT_NEAR(width * 72 / 0.0254, unscaled[3] - unscaled[0], 1e-2);
+    test::Outcome zero = run(dir, "export " + kTitle + " --scale 0 -o " + dir.file("zero.glb"));
+    EXPECT_EQ(zero.status, 1);
+    EXPECT_NE(zero.err.find("--scale"), std::string::npos) << zero.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("zero.glb")));
+
+    // The factory metals are metals in glTF, bright in their own hue; plastic is not.
+    for (const auto& [material, metal] : {std::pair<std::string, bool>{"Chrome", true},
+                                          {"Polished Gold", true},
+                                          {"Glossy Red Plastic", false}}) {
+        SCOPED_TRACE(material);
+        const std::string path = dir.file("m.glb");
+        test::Outcome made = run(dir, "text Hi --material '" + material + "' -o " + path);
+        ASSERT_EQ(made.status, 0) << made.err;
+        tinygltf::Model model = test::loadGlb(path);
+        ASSERT_FALSE(model.materials.empty());
+        const auto& pbr = model.materials[0].pbrMetallicRoughness;
+        EXPECT_EQ(model.materials[0].name, material);
+        if (metal) {
+            EXPECT_GE(pbr.metallicFactor, 0.95);
+            EXPECT_GE(*std::max_element(pbr.baseColorFactor.begin(), pbr.baseColorFactor.begin() + 3), 0.95);
+            EXPECT_LT(pbr.roughnessFactor, 0.5);
+        } else {
+            EXPECT_LT(pbr.metallicFactor, 0.05);
+        }
+        EXPECT_VALID_GLTF(path);
+    }
+    EXPECT_VALID_GLTF(dir.file("s.glb"));
+    EXPECT_VALID_GLTF(dir.file("t.glb"));
+}
+
+}  // namespace
+}  // namespace fw
