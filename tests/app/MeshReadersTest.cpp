@@ -42,7 +42,7 @@ struct Imported {
 
 Imported importAndExport(const test::TempDir& dir, const std::string& file, const std::string& name) {
     Imported out;
-    test::Outcome imported = run(dir, "import '" + file + "' -o " + dir.file(name + ".kxp"));
+    test::Outcome imported = run(dir, "--yes import '" + file + "' -o " + dir.file(name + ".kxp"));
     EXPECT_EQ(imported.status, 0) << imported.err;
     out.errors = imported.err;
     test::Outcome info = run(dir, "info " + dir.file(name + ".kxp"));
