@@ -7,6 +7,7 @@
 #include "geometry/CustomMeshBlock.h"
 #include "geometry/ObjectX.h"
 #include "geometry/PrimitiveBuilder.h"
+#include "mesh/CreaseNormals.h"
 #include "mesh/ObjReader.h"
 #include "persistence/CommandIO.h"
 #include "persistence/FieldTable.h"
@@ -194,11 +195,14 @@ ObjectP::CustomGeometryPort::CustomGeometryPort(ObjectP* owner, const char* name
     setDirty();
 }
 
-bool ObjectP::CustomGeometryPort::compute(const CustomGeometrySettings*) {
+bool ObjectP::CustomGeometryPort::compute(const CustomGeometrySettings* settings) {
     mesh_.clear();
     const ObjDB& mesh = static_cast<ObjectP*>(owner())->customMesh();
     if (mesh.elementCount() == 0) return false;
-    return mesh_.pack(mesh);
+    // Normals are made here rather than stored: the object's angle stays live, and
+    // projects saved without them are lit as well.
+    if (!CreaseNormals::needed(mesh)) return mesh_.pack(mesh);
+    return CreaseNormals::pack(mesh, settings ? settings->hardAngle : kDefaultHardAngle, mesh_);
 }
 
 // ---- the object
@@ -375,7 +379,7 @@ void ObjectP::connectStages() {
 }
 
 void ObjectP::prepareStages() {
-    CustomGeometrySettings custom{customChanges_};
+    CustomGeometrySettings custom{customChanges_, hardShadingAngle >= 0 ? hardShadingAngle : kDefaultHardAngle};
     customPort_->prepare(&custom);
     customDyn_->geometryInput.setSettings(&custom);
     for (int q = 0; q < 2; ++q) {
