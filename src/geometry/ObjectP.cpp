@@ -287,6 +287,21 @@ bool ObjectP::readCustomMesh(std::string_view objText, std::string* error) {
         }
         slotOf.push_back(slot);
     }
+    // Our own projects name parts in order: then every part stays as it is, and the
+    // mesh need not be copied twice over.
+    auto slotFor = [&](int part) {
+        return part >= 0 && part < static_cast<int>(slotOf.size()) ? slotOf[static_cast<size_t>(part)] : 0;
+    };
+    bool unchanged = true;
+    for (int e = 0; e < custom_.elementCount() && unchanged; ++e) {
+        GeometryInterface::ElementInfo info;
+        const int *p, *t, *n;
+        unchanged = !custom_.getElementRefs(e, info, &p, &t, &n) || slotFor(info.part) == info.part;
+    }
+    if (unchanged) {
+        customMeshChanged();
+        return true;
+    }
     ObjDB renumbered;
     double x[3];
     for (int i = 0; i < custom_.vertexCount(); ++i) custom_.getVertex(x, i), renumbered.addVertex(x);
@@ -296,8 +311,7 @@ bool ObjectP::readCustomMesh(std::string_view objText, std::string* error) {
         GeometryInterface::ElementInfo info;
         const int *p, *t, *n;
         if (!custom_.getElementRefs(e, info, &p, &t, &n)) continue;
-        int part = info.part >= 0 && info.part < static_cast<int>(slotOf.size()) ? slotOf[static_cast<size_t>(info.part)]
-                                                                                 : 0;
+        int part = slotFor(info.part);
         renumbered.addElement(info.kind, part, info.count, p, info.texCount, t, info.normalCount, n, info.user);
     }
     custom_.clear();
