@@ -134,6 +134,29 @@ std::string trackTimeline(AnimTrack& track) {
     return text;
 }
 
+// Each object's mesh at render quality, counted as export writes it: packed vertices
+// and polygons.
+void printRenderCounts(SceneX& scene) {
+    std::vector<ObjectX*> solids;
+    for (int i = 0; i < scene.memberCount(kObjectKind); ++i)
+        if (auto* solid = dynamic_cast<ObjectX*>(scene.member(kObjectKind, i))) solids.push_back(solid);
+    ObjectX::buildSolids(solids, kRenderMode);
+    std::printf("render-quality meshes:\n");
+    for (int i = 0; i < scene.memberCount(kObjectKind); ++i) {
+        auto* object = dynamic_cast<Object*>(scene.member(kObjectKind, i));
+        if (!object) continue;
+        const GeometryInterface* g = MeshExport::renderGeometry(*object);
+        long faces = 0;
+        for (int e = 0; g && e < g->elementCount(); ++e) {
+            GeometryInterface::ElementInfo info;
+            const int *p, *t, *n;
+            if (g->getElementRefs(e, info, &p, &t, &n) && info.kind == GeometryInterface::Polygon) ++faces;
+        }
+        std::printf("  %s \"%s\": %d vertices, %ld faces\n", object->className(), object->name().c_str(),
+                    g ? g->vertexCount() : 0, faces);
+    }
+}
+
 void printSummary(SceneX& scene) {
     std::printf("scene \"%s\"\n", scene.name().c_str());
     const AnimGlobals& g = scene.animGlobals();
@@ -261,6 +284,7 @@ int info(const std::string& path) {
     std::printf("%s file, render size %g x %g\n", isPreferences(kind, manager) ? "preferences" : "project",
                 s.renderSize[0], s.renderSize[1]);
     printSummary(*manager.scene());
+    printRenderCounts(*manager.scene());
     return kExitOk;
 }
 

@@ -139,6 +139,12 @@ ExportMaterial MeshExport::look(SceneX& scene, const std::string& name) {
     return out;
 }
 
+const GeometryInterface* MeshExport::renderGeometry(Object& object) {
+    if (auto* solid = dynamic_cast<ObjectX*>(&object)) return solid->solid(kRenderMode);
+    if (auto* primitive = dynamic_cast<ObjectP*>(&object)) return primitive->geometry(kRenderMode);
+    return nullptr;
+}
+
 std::vector<ExportUnit> MeshExport::gather(SceneX& scene, bool sections, std::vector<Object*>* owners) {
     std::vector<ObjectX*> solids;
     for (int i = 0; i < scene.memberCount(kObjectKind); ++i) {
@@ -151,9 +157,7 @@ std::vector<ExportUnit> MeshExport::gather(SceneX& scene, bool sections, std::ve
     for (int i = 0; i < scene.memberCount(kObjectKind); ++i) {
         auto* object = dynamic_cast<Object*>(scene.member(kObjectKind, i));
         if (!object || !visible(*object)) continue;
-        const GeometryInterface* g = nullptr;
-        if (auto* solid = dynamic_cast<ObjectX*>(object)) g = solid->solid(kRenderMode);
-        else if (auto* primitive = dynamic_cast<ObjectP*>(object)) g = primitive->geometry(kRenderMode);
+        const GeometryInterface* g = renderGeometry(*object);
         if (!g || g->elementCount() == 0) continue;
         ExportUnit unit(object->name(), g, object->worldTransform());
         unit.object = objects++;

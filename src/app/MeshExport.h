@@ -41,6 +41,9 @@ public:
     // The units of the scene's visible objects as they stand now; `owners` gets the
     // object of each unit.
     static std::vector<ExportUnit> gather(SceneX& scene, bool sections, std::vector<Object*>* owners = nullptr);
+    // An object's mesh at render quality as export writes it; null when it has none.
+    // Extruded objects are built together first (ObjectX::buildSolids) where many are asked for.
+    static const GeometryInterface* renderGeometry(Object& object);
     // The look of a material reduced to what mesh formats hold.
     static ExportMaterial look(SceneX& scene, const std::string& material);
 };

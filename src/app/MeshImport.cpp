@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "app/CommandLine.h"
+#include "app/OrvoPrefs.h"
 #include "app/OrvoSceneManager.h"
 #include "geometry/ObjectP.h"
 #include "output/MeshFormats.h"
@@ -101,6 +102,9 @@ std::vector<ObjectP*> MeshImport::add(OrvoSceneManager& manager, std::vector<Imp
         object->importName = group.name;
         for (size_t part = 0; part < group.materials.size(); ++part)
             object->setSlotMaterial(static_cast<int>(part), materialFor(scene, group.materials[part]));
+        // The object keeps the angle its missing normals are smoothed by, so the
+        // project looks the same whatever the preferences where it is opened.
+        object->hardShadingAngle = manager.prefs().hardShadingAngle;
         copyMesh(*group.mesh, object->editCustomMesh());
         object->customMeshChanged();
         made.push_back(object);

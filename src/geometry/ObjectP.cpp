@@ -7,6 +7,7 @@
 #include "geometry/CustomMeshBlock.h"
 #include "geometry/ObjectX.h"
 #include "geometry/PrimitiveBuilder.h"
+#include "mesh/CreaseNormals.h"
 #include "mesh/ObjReader.h"
 #include "persistence/CommandIO.h"
 #include "persistence/FieldTable.h"
@@ -194,11 +195,14 @@ ObjectP::CustomGeometryPort::CustomGeometryPort(ObjectP* owner, const char* name
     setDirty();
 }
 
-bool ObjectP::CustomGeometryPort::compute(const CustomGeometrySettings*) {
+bool ObjectP::CustomGeometryPort::compute(const CustomGeometrySettings* settings) {
     mesh_.clear();
     const ObjDB& mesh = static_cast<ObjectP*>(owner())->customMesh();
     if (mesh.elementCount() == 0) return false;
-    return mesh_.pack(mesh);
+    // Normals are made here rather than stored: the object's angle stays live, and
+    // projects saved without them are lit as well.
+    if (!CreaseNormals::needed(mesh)) return mesh_.pack(mesh);
+    return CreaseNormals::pack(mesh, settings ? settings->hardAngle : kDefaultHardAngle, mesh_);
 }
 
 // ---- the object
@@ -283,6 +287,21 @@ bool ObjectP::readCustomMesh(std::string_view objText, std::string* error) {
         }
         slotOf.push_back(slot);
     }
+    // Our own projects name parts in order: then every part stays as it is, and the
+    // mesh need not be copied twice over.
+    auto slotFor = [&](int part) {
+        return part >= 0 && part < static_cast<int>(slotOf.size()) ? slotOf[static_cast<size_t>(part)] : 0;
+    };
+    bool unchanged = true;
+    for (int e = 0; e < custom_.elementCount() && unchanged; ++e) {
+        GeometryInterface::ElementInfo info;
+        const int *p, *t, *n;
+        unchanged = !custom_.getElementRefs(e, info, &p, &t, &n) || slotFor(info.part) == info.part;
+    }
+    if (unchanged) {
+        customMeshChanged();
+        return true;
+    }
     ObjDB renumbered;
     double x[3];
     for (int i = 0; i < custom_.vertexCount(); ++i) custom_.getVertex(x, i), renumbered.addVertex(x);
@@ -292,8 +311,7 @@ bool ObjectP::readCustomMesh(std::string_view objText, std::string* error) {
         GeometryInterface::ElementInfo info;
         const int *p, *t, *n;
         if (!custom_.getElementRefs(e, info, &p, &t, &n)) continue;
-        int part = info.part >= 0 && info.part < static_cast<int>(slotOf.size()) ? slotOf[static_cast<size_t>(info.part)]
-                                                                                 : 0;
+        int part = slotFor(info.part);
         renumbered.addElement(info.kind, part, info.count, p, info.texCount, t, info.normalCount, n, info.user);
     }
     custom_.clear();
@@ -375,7 +393,7 @@ void ObjectP::connectStages() {
 }
 
 void ObjectP::prepareStages() {
-    CustomGeometrySettings custom{customChanges_};
+    CustomGeometrySettings custom{customChanges_, hardShadingAngle >= 0 ? hardShadingAngle : kDefaultHardAngle};
     customPort_->prepare(&custom);
     customDyn_->geometryInput.setSettings(&custom);
     for (int q = 0; q < 2; ++q) {

@@ -44,6 +44,9 @@ public:
         kMapSphere = 6,      // longitude and latitude about the centre
     };
     static constexpr int kMappingModes = 7;
+    // The smoothing angle (degrees) of a custom mesh whose object names none: the
+    // preferences' default.
+    static constexpr double kDefaultHardAngle = 30.0;
 
     // What a primitive is built for; the step count is the quality's smoothness.
     struct PrimitiveSettings {
@@ -58,9 +61,11 @@ public:
         bool operator==(const PrimitiveSettings&) const = default;
     };
 
-    // The custom mesh is asked for again whenever it was replaced.
+    // The custom mesh is asked for again whenever it was replaced. Polygons that came
+    // without normals are smoothed across edges sharper than none by hardAngle.
     struct CustomGeometrySettings {
         unsigned changes = 0;
+        double hardAngle = kDefaultHardAngle;
         bool operator==(const CustomGeometrySettings&) const = default;
     };
 

@@ -40,6 +40,10 @@ int PackedObjDB::appendVertex(int p, int t, int n) {
 
 int PackedObjDB::packCorner(int p, int t, int n) {
     while (table_.count() <= p) table_.append({-1, -1, -1, -1});
+    // An attribute given to any corner is kept for the whole mesh: corners given none
+    // read zeros.
+    if (t != -1) flags_ |= HasTexCoords;
+    if (n != -1) flags_ |= HasNormals;
     Combo& entry = table_[p];
     if (entry.packed == -1) {
         entry.tex = t;
@@ -48,10 +52,6 @@ int PackedObjDB::packCorner(int p, int t, int n) {
         entry.packed = p >= stagedPositions_.count() ? p : appendVertex(p, t, n);
         return entry.packed;
     }
-    // Only a position reached a second time makes attributes matter: the first
-    // corner of every position gets its own vertex whatever it carries.
-    if (t != -1) flags_ |= HasTexCoords;
-    if (n != -1) flags_ |= HasNormals;
     if (entry.tex == t && entry.normal == n) return entry.packed;
     int last = -1;
     for (int link = entry.next; link != -1; link = overflow_[link].next) {
@@ -183,17 +183,13 @@ void PackedObjDB::finish() {
 
 bool PackedObjDB::repacksToItself() const {
     // Repacking meets the packed vertices in their own order, so indices and vertices
-    // come back alike; what can differ is an attribute whose flag is off (the copy
-    // zeroes it), a flag that no reused vertex would set again, and parts changed
-    // after adding.
+    // come back alike, and a set flag is set again by the corners that carry the
+    // attribute; what can differ is an attribute whose flag is off (the copy zeroes
+    // it) and parts changed after adding.
     for (const Element& e : elements_)
         if (e.originalPart != e.part || e.list.count() != 0 || e.list.step() != 10) return false;
-    const bool reused = indices_.count() > vertices_.count();
     for (int flag : {HasTexCoords, HasNormals}) {
-        if (flags_ & flag) {
-            if (!reused) return false;
-            continue;
-        }
+        if (flags_ & flag) continue;
         const int first = flag == HasTexCoords ? 0 : 2, count = flag == HasTexCoords ? 2 : 3;
         const float zeros[3] = {0, 0, 0};  // +0 bit for bit, as the copy writes them
         for (int v = 0; v < vertices_.count(); ++v)

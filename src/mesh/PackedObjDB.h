@@ -68,7 +68,7 @@ public:
                    int user = -1) override;
 
     // Counts of packed vertices; texture coordinates and normals count only while
-    // their attribute flag is set.
+    // their attribute flag is set, which a corner given one sets.
     int vertexCount() const override { return vertices_.count(); }
     int texCoordCount() const override;
     int normalCount() const override;

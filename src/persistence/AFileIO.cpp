@@ -256,6 +256,17 @@ int AFileIO::readBytes(void* data, size_t count) {
     cursor_ += static_cast<int>(fromChunk);
     position_ += static_cast<long>(fromChunk);
     size_t done = fromChunk;
+    // Short reads go through the chunk: a caller taking a line byte by byte must not
+    // cost a system call per byte.
+    while (done < count && count - done < static_cast<size_t>(kChunkSize) && input_) {
+        if (refill() < 0) break;
+        size_t n = static_cast<size_t>(filled_);
+        if (n > count - done) n = count - done;
+        std::memcpy(out + done, chunk_.get(), n);
+        cursor_ = static_cast<int>(n);
+        position_ += static_cast<long>(n);
+        done += n;
+    }
     while (done < count && input_) {
         long n = input_->read(out + done, count - done);
         if (n <= 0) break;
@@ -263,6 +274,21 @@ int AFileIO::readBytes(void* data, size_t count) {
         position_ += n;
     }
     return done == count ? 0 : -1;
+}
+
+int AFileIO::readLine(std::string& line) {
+    if (afterToken_) resynchronize();
+    for (;;) {
+        if (cursor_ >= filled_ && refill() < 0) return -1;
+        const char* p = chunk_.get() + cursor_;
+        size_t left = static_cast<size_t>(filled_ - cursor_);
+        const auto* feed = static_cast<const char*>(std::memchr(p, '\n', left));
+        size_t n = feed ? static_cast<size_t>(feed - p) + 1 : left;
+        line.append(p, n);
+        cursor_ += static_cast<int>(n);
+        position_ += static_cast<long>(n);
+        if (feed) return 0;
+    }
 }
 
 int AFileIO::writeRaw(AFile* file, const void* data, size_t count) {

@@ -44,6 +44,7 @@ public:
     int readToken(char* token, int size) override;
     int readDouble(double& value) override;
     int readBytes(void* data, size_t count) override;
+    int readLine(std::string& line) override;
 
     const AFile* inputFile() const { return input_; }
     const AFile* outputFile() const { return output_; }

@@ -199,6 +199,15 @@ int CommandIO::readHex(void* bytes, size_t count) {
     return 0;
 }
 
+int CommandIO::readLine(std::string& line) {
+    char c = 0;
+    while (readBytes(&c, 1) == 0) {
+        line += c;
+        if (c == '\n') return 0;
+    }
+    return -1;
+}
+
 int CommandIO::readString(std::string& value) {
     char token[kTokenSize];
     if (readToken(token, sizeof token) != 0) return -1;

@@ -61,6 +61,9 @@ public:
     // than size - 1 is cut; its rest is consumed, up to kMaxTokenLength.
     virtual int readToken(char* token, int size) = 0;
     virtual int readBytes(void* data, size_t count) = 0;
+    // Appends the raw bytes up to and including the next line feed to line: 0 when a
+    // line feed ended them, -1 when the input ended first (what there was is kept).
+    virtual int readLine(std::string& line);
 
     // Reads one token of exactly 2 * count hex digits into bytes.
     int readHex(void* bytes, size_t count);

@@ -1,6 +1,7 @@
 #include "scene/KeptLines.h"
 
 #include <cstring>
+#include <string_view>
 
 #include "persistence/CommandIO.h"
 
@@ -30,35 +31,46 @@ void firstWords(const std::string& line, std::string& keyword, std::string& argu
     word(argument);
 }
 
+// Only lines that may open or close a block need their words taken apart.
+bool mayOpenOrClose(std::string_view line) {
+    size_t i = 0;
+    while (i < line.size() && (isBlank(line[i]) || line[i] == '\n')) ++i;
+    return i < line.size() && (line[i] == 'b' || line[i] == 'e' || line[i] == '"');
+}
+
 }  // namespace
 
 int KeptLines::read(CommandIO& io, const char* className) {
     bytes_.clear();
-    std::string line;
     int depth = 0;
     bool first = true;
     for (;;) {
-        line.clear();
-        char c = 0;
-        bool more = true;
-        while ((more = io.readBytes(&c, 1) == 0) && c != '\n') line += c;
-        if (more) line += '\n';
+        // Each line is read straight onto the kept bytes and taken back off if it
+        // closes the block.
+        const size_t start = bytes_.size();
+        const bool more = io.readLine(bytes_) == 0;
+        std::string_view line(bytes_.data() + start, bytes_.size() - start);
         if (line.empty()) return 0;  // the stream ended without closing the block
         // Blanks that followed the class name on the "begin" line belong to that line.
-        if (first && line.find_first_not_of(" \t\r\n") == std::string::npos) {
+        if (first && line.find_first_not_of(" \t\r\n") == std::string_view::npos) {
             first = false;
+            bytes_.resize(start);
             continue;
         }
         first = false;
-        std::string keyword, argument;
-        firstWords(line, keyword, argument);
-        if (keyword == "begin") {
-            ++depth;
-        } else if (keyword == "end") {
-            if (depth == 0) return argument == className ? 0 : -1;
-            --depth;
+        if (mayOpenOrClose(line)) {
+            std::string keyword, argument;
+            firstWords(std::string(line), keyword, argument);
+            if (keyword == "begin") {
+                ++depth;
+            } else if (keyword == "end") {
+                if (depth == 0) {
+                    bytes_.resize(start);
+                    return argument == className ? 0 : -1;
+                }
+                --depth;
+            }
         }
-        bytes_ += line;
         if (!more) return 0;
     }
 }

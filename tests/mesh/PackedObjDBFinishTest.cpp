@@ -69,19 +69,25 @@ TEST(PackedObjDBFinish, RepacksToItselfOnlyWhenACopyWouldBeTheSame) {
         EXPECT_TRUE(same);
         EXPECT_EQ(m.repacksToItself(), same);
     }
-    // Texture coordinates staged but never flagged (no corner reused with one): the
-    // vertices hold them, a copy zeroes them.
+    // A lone triangle (no position used twice) keeps its texture coordinates, and so
+    // does a copy of it.
     PackedObjDB lone;
     double p[3][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, t[3] = {0.25, 0.75, 0};
     for (auto& q : p) lone.addVertex(q);
     lone.addTexCoord(t);
     int corners[3] = {0, 1, 2}, tex[3] = {0, 0, 0};
     ASSERT_EQ(lone.addElement(PackedObjDB::Polygon, 0, 3, corners, 3, tex, 0, nullptr), 0);
-    EXPECT_EQ(lone.attributeFlags(), 0);
+    EXPECT_EQ(lone.attributeFlags(), PackedObjDB::HasTexCoords);
     PackedObjDB copy;
     ASSERT_TRUE(copy.pack(lone));
-    EXPECT_NE(verticesOf(copy), verticesOf(lone));
-    EXPECT_FALSE(lone.repacksToItself());
+    EXPECT_EQ(verticesOf(copy), verticesOf(lone));
+    EXPECT_TRUE(lone.repacksToItself());
+    // A corner naming a position never staged keeps that number; a copy would stage it.
+    PackedObjDB beyond;
+    for (auto& q : p) beyond.addVertex(q);
+    int far[3] = {0, 1, 7};
+    ASSERT_EQ(beyond.addElement(PackedObjDB::Polygon, 0, 3, far, 0, nullptr, 0, nullptr), 0);
+    EXPECT_FALSE(beyond.repacksToItself());
     // A part changed after adding reads back as added.
     PackedObjDB moved;
     twoQuads(moved, true);

@@ -51,10 +51,10 @@ TEST(PackedObjDB, SharesExactlyTheCornersEqualInAllThreeAttributes) {
     EXPECT_EQ(two.attributeFlags(), PackedObjDB::HasNormals);
 }
 
-TEST(PackedObjDB, AttributesCountOnlyOnceAPositionIsReused) {
+TEST(PackedObjDB, GivenAttributesAreKeptEvenWhenNoPositionIsReused) {
     PackedObjDB db;
     for (int i = 0; i < 8; ++i) {
-        double p[3] = {double(i), 0, 0}, n[3] = {0, 0, 1}, t[3] = {0.5, 0.5, 0};
+        double p[3] = {double(i), 0, 0}, n[3] = {0, double(i % 2), 1}, t[3] = {0.5, 0.125 * i, 0};
         db.addVertex(p);
         db.addNormal(n);
         db.addTexCoord(t);
@@ -62,27 +62,45 @@ TEST(PackedObjDB, AttributesCountOnlyOnceAPositionIsReused) {
     int a[3] = {0, 1, 2}, b[3] = {3, 4, 5};
     db.addElement(PackedObjDB::Polygon, 0, 3, a, 3, a, 3, a);
     db.addElement(PackedObjDB::Polygon, 0, 3, b, 3, b, 3, b);
+    EXPECT_EQ(db.attributeFlags(), PackedObjDB::HasTexCoords | PackedObjDB::HasNormals);
+    EXPECT_EQ(std::vector<int>({db.vertexCount(), db.texCoordCount(), db.normalCount()}),
+              (std::vector<int>{6, 6, 6}));
     Info info;
     int list[3][3];
+    double n[3], uvw[3];
     for (int e = 0; e < 2; ++e) {
         ASSERT_TRUE(db.getElement(e, info, list[0], list[1], list[2]));
-        EXPECT_EQ(std::vector<int>({info.count, info.texCount, info.normalCount}), (std::vector<int>{3, 0, 0}));
+        EXPECT_EQ(std::vector<int>({info.count, info.texCount, info.normalCount}), (std::vector<int>{3, 3, 3}));
+        for (int c = 0; c < 3; ++c) {
+            const int given = (e == 0 ? a : b)[c];
+            db.getNormal(n, list[2][c]);
+            db.getTexCoord(uvw, list[1][c]);
+            EXPECT_EQ(std::vector<double>(n, n + 3), (std::vector<double>{0, double(given % 2), 1}));
+            EXPECT_EQ(uvw[1], 0.125 * given);
+        }
     }
-    EXPECT_EQ(db.attributeFlags() + db.texCoordCount() + db.normalCount(), 0);
 
-    int c[3] = {6, 7, 0}, ct[3] = {-1, -1, 5};  // reuses position 0, with a texture index
+    // Corners given nothing read zeros; position 0 again, with only a texture index,
+    // is a vertex of its own.
+    int c[3] = {6, 7, 0}, ct[3] = {-1, -1, 5};
     db.addElement(PackedObjDB::Polygon, 0, 3, c, 3, ct, 0, nullptr);
-    EXPECT_EQ(db.attributeFlags(), PackedObjDB::HasTexCoords);
-    for (int e = 0; e < 3; ++e) {
-        ASSERT_TRUE(db.getElement(e, info, list[0], list[1], list[2]));
-        EXPECT_EQ(std::vector<int>({info.texCount, info.normalCount}), (std::vector<int>{3, 0}));
-        EXPECT_EQ(std::vector<int>(list[1], list[1] + 3), std::vector<int>(list[0], list[0] + 3));
-    }
-    double uvw[3];
-    db.getTexCoord(uvw, list[0][0]);  // a corner given no texture
-    EXPECT_EQ(std::vector<double>(uvw, uvw + 3), (std::vector<double>{0, 0, 0}));
+    ASSERT_TRUE(db.getElement(2, info, list[0], list[1], list[2]));
+    EXPECT_EQ(std::vector<int>({info.texCount, info.normalCount}), (std::vector<int>{3, 3}));
+    EXPECT_EQ(list[0][2], 8);
+    db.getTexCoord(uvw, list[0][0]);
+    db.getNormal(n, list[0][0]);
+    EXPECT_EQ(std::vector<double>({uvw[0], uvw[1], n[0], n[1], n[2]}), (std::vector<double>{0, 0, 0, 0, 0}));
     db.getTexCoord(uvw, list[0][2]);
-    EXPECT_EQ(uvw[0], 0.5);
+    EXPECT_EQ(uvw[1], 0.625);
+
+    // A mesh given neither keeps neither.
+    PackedObjDB bare;
+    for (int i = 0; i < 3; ++i) {
+        double p[3] = {double(i), double(i * i), 0};
+        bare.addVertex(p);
+    }
+    bare.addElement(PackedObjDB::Polygon, 0, 3, a, 0, nullptr, 0, nullptr);
+    EXPECT_EQ(bare.attributeFlags() + bare.texCoordCount() + bare.normalCount(), 0);
 }
 
 TEST(PackedObjDB, LongElementsReportNoCornersAndOverlongOnesAreRefused) {
