@@ -454,12 +454,23 @@ void OrvoStyleManager::settleSwatchFolder(const std::string& libraries) {
     }
 }
 
-std::string OrvoStyleManager::nameProblem(const std::string& name, const OrvoStyle* except) const {
+std::string OrvoStyleManager::badName(const std::string& name) {
     if (name.empty()) return "a preset needs a name";
     if (name.size() > kMaxName) return "is longer than " + std::to_string(kMaxName) + " bytes";
     if (name[0] == '|') return "a name beginning with \"|\" is kept for the program's own members";
     for (char c : name)
         if (static_cast<unsigned char>(c) < 0x20) return "a name cannot hold control characters";
+    return "";
+}
+
+const OrvoStyle* OrvoStyleManager::holding(const std::string& name) const {
+    for (const auto& p : presets_)
+        if (folded(p->name()) == folded(name)) return p.get();
+    return holdsFileOf(name, nullptr);
+}
+
+std::string OrvoStyleManager::nameProblem(const std::string& name, const OrvoStyle* except) const {
+    if (std::string bad = badName(name); !bad.empty()) return bad;
     for (const auto& p : presets_)
         if (p.get() != except && folded(p->name()) == folded(name))
             return "the library holds \"" + p->name() + "\" already";

@@ -104,6 +104,11 @@ public:
     // Why `name` cannot name a new preset (empty when it can): a name taken by another
     // preset than `except`, one whose file is another preset's, or one no file can carry.
     std::string nameProblem(const std::string& name, const OrvoStyle* except = nullptr) const;
+    // Why no preset can carry `name`, whatever the library holds (empty when one can).
+    static std::string badName(const std::string& name);
+    // The preset that `name` would replace: the one of that name, letter case aside, or
+    // the one whose file it would be written to; null when none.
+    const OrvoStyle* holding(const std::string& name) const;
     // The notice after an update, or empty when no kind gained any: counts[i] for managers[i].
     static std::string newSwatchesNotice(const std::vector<const OrvoStyleManager*>& managers,
                                          const std::vector<int>& counts);
