@@ -9,13 +9,23 @@
 
 #include "app/CommandLine.h"
 #include "app/ContactSheet.h"
+#include "app/FactoryLibrary.h"
+#include "app/OrvoSceneManager.h"
+#include "app/PresetApply.h"
 #include "app/VeltraneApp.h"
+#include "geometry/ObjectP.h"
+#include "geometry/ObjectX.h"
+#include "geometry/ObjectXStyle.h"
 #include "library/ImportConflicts.h"
 #include "library/OrvoLightManager.h"
 #include "library/OrvoLightingStyleManager.h"
 #include "library/OrvoMaterialManager.h"
 #include "library/OrvoObjectStyleManager.h"
 #include "platform/Dialogs.h"
+#include "render/Light.h"
+#include "scene/SceneX.h"
+#include "surface/MaterialStack.h"
+#include "surface/MaterialX.h"
 #include "surface/Picture.h"
 
 namespace fw {
@@ -67,6 +77,45 @@ std::vector<std::string> kindWords() {
     return words;
 }
 
+const OrvoStyleManager::Kind* kindOfWord(const std::string& word) {
+    for (const auto* kind : kKinds)
+        if (word == kind->word) return kind;
+    return nullptr;
+}
+
+// "no such WHAT; the closest are "A", "B"" (or that there is none to offer).
+std::string noSuch(const std::string& what, const std::string& name, const std::vector<std::string>& known) {
+    std::vector<std::string> close = FactoryLibrary::closeNames(name, known);
+    std::string text = "no such " + what + (close.empty() ? "; there is none" : "; the closest are");
+    for (size_t i = 0; i < close.size(); ++i) text += (i ? ", \"" : " \"") + close[i] + "\"";
+    return text;
+}
+
+// The names of the scene's members of a kind.
+std::vector<std::string> memberNames(SceneX& scene, int kind) {
+    std::vector<std::string> names;
+    for (int i = 0; i < scene.memberCount(kind); ++i) names.push_back(scene.member(kind, i)->name());
+    return names;
+}
+
+// The material an object shows on its face: the top of the face's stack that names one.
+MaterialX* faceMaterial(SceneMember& object) {
+    MaterialStack* stack = nullptr;
+    if (auto* extruded = dynamic_cast<ObjectX*>(&object))
+        stack = extruded->style() ? extruded->style()->partStack(0) : nullptr;
+    else if (auto* primitive = dynamic_cast<ObjectP*>(&object))
+        stack = primitive->materialSlotCount() > 0 ? primitive->materialStack(0) : nullptr;
+    for (int i = stack ? stack->itemCount() : 0; i-- > 0;)
+        if (auto* material = dynamic_cast<MaterialX*>(stack->item(i).material())) return material;
+    return nullptr;
+}
+
+// A light as presets keep it: placed in units of the camera's distance from the subject,
+// as the project's looks are put back by PresetApply.
+Light* presetLight(SceneX& into, const Light& light, SceneX& project) {
+    return &PresetApply::addLight(into, light, 1.0 / PresetApply::lightScale(project));
+}
+
 }  // namespace
 
 LibraryCommand::LibraryCommand(CLI::App& app) {
@@ -97,6 +146,30 @@ LibraryCommand::LibraryCommand(CLI::App& app) {
         ->check(CLI::IsMember(kindWords()));
     sheet_->add_option("-o,--output", sheetPath_, "image file (.png, .tga, .jpg, .tif, .bmp, .jp2 or .exr)")
         ->required();
+    add_ = library_->add_subcommand("add", "Keep a look of a project as a preset of the user's library: an object's "
+                                           "material or object style, a light, or the project's lights as a "
+                                           "lighting style.");
+    add_->add_option("KIND", addKind_, "materials (the object's material), lights (the named light), styles (the "
+                                       "object's object style) or lighting (every light of the project)")
+        ->required()
+        ->check(CLI::IsMember(kindWords()));
+    add_->add_option("--from", addProject_, "the project (.kxp or .kxa) that has the look")->required();
+    add_->add_option("--object", addObject_, "the object (materials, styles) or light (lights) whose look is kept; "
+                                             "not for lighting");
+    add_->add_option("--as", addName_, "the preset's name; a name the library holds already is replaced only "
+                                       "with --yes")
+        ->required();
+    remove_ = library_->add_subcommand("remove", "Remove a preset from the user's library.");
+    remove_->add_option("KIND", removeKind_, "materials, lights, styles or lighting")
+        ->required()
+        ->check(CLI::IsMember(kindWords()));
+    remove_->add_option("NAME", removeName_, "the preset's name, as `library list` prints it")->required();
+    rename_ = library_->add_subcommand("rename", "Give a preset of the user's library another name.");
+    rename_->add_option("KIND", renameKind_, "materials, lights, styles or lighting")
+        ->required()
+        ->check(CLI::IsMember(kindWords()));
+    rename_->add_option("OLD", renameFrom_, "the preset's name, as `library list` prints it")->required();
+    rename_->add_option("NEW", renameTo_, "its new name, one the library does not hold")->required();
     export_->add_flag("--text-thumbnails", textThumbnails_, "thumbnails as hexadecimal text instead of raw bytes");
     export_->add_option("--thumbnails", thumbnailSize_, "WIDTHxHEIGHT: render each preset's swatch at this size "
                                                        "first where the one kept is stale or of another size "
@@ -104,7 +177,8 @@ LibraryCommand::LibraryCommand(CLI::App& app) {
 }
 
 bool LibraryCommand::parsed() const {
-    return library_->parsed() && (list_->parsed() || import_->parsed() || export_->parsed() || sheet_->parsed());
+    return library_->parsed() && (list_->parsed() || import_->parsed() || export_->parsed() || sheet_->parsed() ||
+                                  add_->parsed() || remove_->parsed() || rename_->parsed());
 }
 
 int LibraryCommand::run() {
@@ -112,6 +186,9 @@ int LibraryCommand::run() {
     if (import_->parsed()) return importFile();
     if (export_->parsed()) return exportKind();
     if (sheet_->parsed()) return sheet();
+    if (add_->parsed()) return add();
+    if (remove_->parsed()) return remove();
+    if (rename_->parsed()) return rename();
     return kExitUserError;
 }
 
@@ -167,19 +244,38 @@ int LibraryCommand::exportKind() {
     int width = 0, height = 0;
     char tail = 0;
     if (!thumbnailSize_.empty() &&
-        (std::sscanf(thumbnailSize_.c_str(), "%dx%d%c", &width, &height, &tail) != 2 || width <= 0 || height <= 0 ||
-         width > ThumbnailRecord::kMaxSide || height > ThumbnailRecord::kMaxSide)) {
-        printError("--thumbnails", "give WIDTHxHEIGHT, each side 1 to " + std::to_string(ThumbnailRecord::kMaxSide));
+        (std::sscanf(thumbnailSize_.c_str(), "%dx%d%c", &width, &height, &tail) != 2 || width <= 0 || height <= 0)) {
+        printError("--thumbnails", "give WIDTHxHEIGHT, as in 64x48");
+        return kExitUserError;
+    }
+    if (width > 0 && !ThumbnailRecord::holdableSize(width, height)) {
+        printError("--thumbnails",
+                   thumbnailSize_ + " cannot be kept in a library file: each side must be " +
+                       std::to_string(ThumbnailRecord::kMinSide) + " to " + std::to_string(ThumbnailRecord::kMaxSide) +
+                       " and the picture at least " + std::to_string(ThumbnailRecord::kMinPixels) +
+                       " pixels (32x32), as a thumbnail is kept as a JPEG of at most WIDTH x HEIGHT x 3 bytes");
         return kExitUserError;
     }
     if (!mayReplace(exportPath_)) return kExitUserError;
     LibrarySession session;
     OrvoStyleManager* manager = managerOf(session.app, kind);
     manager->setTextOnly(textThumbnails_);
+    std::vector<std::string> unkept;
     for (int i = 0; width > 0 && i < manager->presetCount(); ++i) {
         OrvoStyle& preset = manager->preset(i);
         preset.setRequestedThumbnailSize(width, height);
-        if (!preset.thumbnail(width, height)) printError(preset.name(), "its swatch could not be rendered");
+        if (!preset.thumbnail(width, height))
+            printError(preset.name(), "its swatch could not be rendered");
+        else if (!preset.thumbnailStorable())
+            unkept.push_back(preset.name());
+    }
+    // A thumbnail left out without a word is a thumbnail lost: nothing is written.
+    if (!unkept.empty()) {
+        std::string others = unkept.size() > 1 ? " (and " + std::to_string(unkept.size() - 1) + " more)" : "";
+        printError("--thumbnails", "the " + thumbnailSize_ + " swatch of \"" + unkept[0] + "\"" + others +
+                                       " does not fit a library file's thumbnail (a JPEG of at most WIDTH x "
+                                       "HEIGHT x 3 bytes); give a larger size");
+        return kExitUserError;
     }
     // Rendered swatches are kept with the presets, so the next run need not draw them.
     if (width > 0) manager->saveSwatches(VeltraneApp::userLibraries());
@@ -216,6 +312,149 @@ int LibraryCommand::sheet() {
         printError(sheetPath_, error);
         return kExitUserError;
     }
+    return kExitOk;
+}
+
+int LibraryCommand::add() {
+    const OrvoStyleManager::Kind* kind = kindOfWord(addKind_);
+    const bool lighting = kind == &OrvoLightingStyleManager::lightingStyles();
+    if (lighting && !addObject_.empty()) {
+        printError("--object", "a lighting style takes every light of the project: leave --object out");
+        return kExitUserError;
+    }
+    if (!lighting && addObject_.empty()) {
+        printError("--object", std::string("name the ") + (kind == &OrvoLightManager::lights() ? "light" : "object") +
+                                   " whose look " + kind->word + " keep");
+        return kExitUserError;
+    }
+    std::error_code failed;
+    if (!std::filesystem::is_regular_file(addProject_, failed)) {
+        printError(addProject_, "no such project");
+        return kExitUserError;
+    }
+    LibrarySession session;
+    OrvoStyleManager* manager = managerOf(session.app, kind);
+    OrvoSceneManager& scenes = session.app.sceneManager();
+    Dialogs::instance().setSubject(addProject_);
+    bool loaded = scenes.loadProject(addProject_);
+    Dialogs::instance().setSubject("");
+    for (const std::string& warning : scenes.lastLoad().warnings) printError(addProject_, warning);
+    if (!loaded) {
+        if (scenes.lastLoad().commands == 0)
+            printError(addProject_, scenes.lastLoad().error.empty() ? "cannot be read" : scenes.lastLoad().error);
+        return kExitUserError;
+    }
+    SceneX& project = *scenes.scene();
+
+    // The look, copied out of the project into a preset of the kind.
+    std::unique_ptr<OrvoStyle> preset = manager->createPreset();
+    if (lighting) {
+        auto lights = std::make_unique<SceneX>();
+        for (int i = 0; i < project.memberCount(kLightKind); ++i)
+            if (auto* light = dynamic_cast<Light*>(project.member(kLightKind, i))) presetLight(*lights, *light, project);
+        if (lights->memberCount(kLightKind) == 0) {
+            printError(addProject_, "has no lights to keep as a lighting style");
+            return kExitUserError;
+        }
+        lights->postLoad();
+        preset->adoptScene(std::move(lights));
+    } else {
+        const int memberKind = kind == &OrvoLightManager::lights() ? kLightKind : kObjectKind;
+        SceneMember* member = project.findMember(addObject_);
+        if (!member || member->kind() != memberKind) {
+            printError(addProject_, noSuch(std::string(memberKind == kLightKind ? "light" : "object") + " \"" +
+                                               addObject_ + "\" here",
+                                           addObject_, memberNames(project, memberKind)));
+            return kExitUserError;
+        }
+        SceneMember* item = nullptr;
+        SceneX lightScene;
+        if (memberKind == kLightKind) {
+            item = presetLight(lightScene, *dynamic_cast<Light*>(member), project);
+            lightScene.postLoad();
+        } else if (kind == &OrvoMaterialManager::materials()) {
+            item = faceMaterial(*member);
+            if (!item) printError(addObject_, "wears no material");
+        } else {
+            auto* extruded = dynamic_cast<ObjectX*>(member);
+            item = extruded ? extruded->style() : nullptr;
+            if (!item) printError(addObject_, "is not an extruded object, so it has no object style");
+        }
+        if (!item) return kExitUserError;
+        if (!preset->wrap(memberKind == kLightKind ? static_cast<Scene&>(lightScene) : project, *item)) {
+            printError(addObject_, "its look could not be copied");
+            return kExitInternal;
+        }
+    }
+
+    // The name it is kept under: one held already is replaced only when the user says so.
+    const std::string libraries = VeltraneApp::userLibraries();
+    bool replace = false;
+    if (std::string bad = OrvoStyleManager::badName(addName_); !bad.empty()) {
+        printError(addName_, bad);
+        return kExitUserError;
+    }
+    if (const OrvoStyle* held = manager->holding(addName_)) {
+        std::string file = manager->swatchPath(libraries, held->name());
+        if (!std::filesystem::exists(file, failed) && Dialogs::instance().policy() != Dialogs::kAlwaysYes) {
+            printError(addName_, "the library holds \"" + held->name() + "\" already; give --yes (-y) to replace it");
+            return kExitUserError;
+        }
+        if (!mayReplace(file)) return kExitUserError;
+        replace = true;
+    }
+    if (!preset->rename(addName_) || preset->name() != addName_) {
+        printError(addName_, "cannot name a preset");
+        return kExitUserError;
+    }
+    std::string error;
+    if (!manager->addSwatch(libraries, std::move(preset), replace, error)) {
+        printError(manager->swatchFolder(libraries), error);
+        return kExitUserError;
+    }
+    std::printf("%s \"%s\" %s; the library holds %d\n", kind->word, Dialogs::escaped(addName_).c_str(),
+                replace ? "replaced" : "added", manager->presetCount());
+    return kExitOk;
+}
+
+int LibraryCommand::remove() {
+    const OrvoStyleManager::Kind* kind = kindOfWord(removeKind_);
+    LibrarySession session;
+    OrvoStyleManager* manager = managerOf(session.app, kind);
+    if (!manager->find(removeName_)) {
+        printError(removeName_, noSuch(std::string("preset among the ") + kind->word, removeName_, manager->names()));
+        return kExitUserError;
+    }
+    std::string error;
+    if (!manager->removeSwatch(VeltraneApp::userLibraries(), removeName_, error)) {
+        printError(manager->swatchFolder(VeltraneApp::userLibraries()), error);
+        return kExitUserError;
+    }
+    std::printf("%s \"%s\" removed; the library holds %d\n", kind->word, Dialogs::escaped(removeName_).c_str(),
+                manager->presetCount());
+    return kExitOk;
+}
+
+int LibraryCommand::rename() {
+    const OrvoStyleManager::Kind* kind = kindOfWord(renameKind_);
+    LibrarySession session;
+    OrvoStyleManager* manager = managerOf(session.app, kind);
+    OrvoStyle* preset = manager->find(renameFrom_);
+    if (!preset) {
+        printError(renameFrom_, noSuch(std::string("preset among the ") + kind->word, renameFrom_, manager->names()));
+        return kExitUserError;
+    }
+    if (std::string problem = manager->nameProblem(renameTo_, preset); !problem.empty()) {
+        printError(renameTo_, problem);
+        return kExitUserError;
+    }
+    std::string error;
+    if (!manager->renameSwatch(VeltraneApp::userLibraries(), renameFrom_, renameTo_, error)) {
+        printError(manager->swatchFolder(VeltraneApp::userLibraries()), error);
+        return kExitUserError;
+    }
+    std::printf("%s \"%s\" renamed \"%s\"\n", kind->word, Dialogs::escaped(renameFrom_).c_str(),
+                Dialogs::escaped(renameTo_).c_str());
     return kExitOk;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The `library` command: list, import and export the style libraries kept in the
-// user's swatch folders.
+// user's swatch folders, and add looks of a project to them, remove and rename presets.
 
 #include <string>
 
@@ -29,12 +29,18 @@ private:
     int importFile();
     int exportKind();
     int sheet();
+    int add();
+    int remove();
+    int rename();
 
     CLI::App* library_ = nullptr;
     CLI::App* list_ = nullptr;
     CLI::App* import_ = nullptr;
     CLI::App* export_ = nullptr;
     CLI::App* sheet_ = nullptr;
+    CLI::App* add_ = nullptr;
+    CLI::App* remove_ = nullptr;
+    CLI::App* rename_ = nullptr;
     std::string listKind_;
     std::string importPath_;
     std::string onConflict_;
@@ -44,6 +50,9 @@ private:
     std::string thumbnailSize_;
     std::string sheetKind_;
     std::string sheetPath_;
+    std::string addKind_, addProject_, addObject_, addName_;
+    std::string removeKind_, removeName_;
+    std::string renameKind_, renameFrom_, renameTo_;
 };
 
 }  // namespace fw

@@ -60,6 +60,9 @@ public:
     // through the hook (none without one). -1 for either side: the cache as it is.
     const Picture* thumbnail(int width, int height);
     const Picture* currentThumbnail() const { return thumbnail_.picture(); }
+    // Whether the thumbnail goes into the preset's file (a JPEG too large for its room
+    // does not).
+    bool thumbnailStorable() { return thumbnail_.storable(); }
     // Null marks the thumbnail stale.
     void setThumbnail(std::unique_ptr<Picture> picture);
     void setRequestedThumbnailSize(int width, int height);

@@ -285,59 +285,267 @@ bool OrvoStyleManager::saveSwatches(const std::string& libraries, const OrvoStyl
     return ok;
 }
 
-int OrvoStyleManager::loadSwatches(const std::string& libraries) {
+std::vector<std::string> OrvoStyleManager::readIndex(const std::string& libraries) const {
+    std::vector<std::string> names;
     std::ifstream index(indexPath(libraries), std::ios::binary);
-    int loaded = 0;
     std::string name;
     while (std::getline(index, name)) {
         if (!name.empty() && name.back() == '\r') name.pop_back();
-        if (name.empty()) continue;
+        if (!name.empty()) names.push_back(name);
+    }
+    return names;
+}
+
+void OrvoStyleManager::take(OrvoStyleManager& from, const std::string& libraries, const std::string& source,
+                            const std::set<std::string>& read, std::vector<Taken>& taken) {
+    for (auto& preset : from.presets_) {
+        preset->setOwner(nullptr);
+        std::string name = preset->name();
+        auto held = [&](const std::string& n) {
+            if (isNameTaken(n, preset.get()) || holdsFileOf(n, preset.get())) return true;
+            std::string path = swatchPath(libraries, n);
+            return path != source && !read.count(path) && std::filesystem::exists(path);
+        };
+        bool renamed = held(name);
+        if (renamed) {
+            SceneX::uniqueName(name, held);
+            preset->rename(name);
+        }
+        prepare(*preset);
+        presets_.push_back(std::move(preset));
+        taken.push_back({presets_.back().get(), source, renamed});
+    }
+    from.presets_.clear();
+}
+
+bool OrvoStyleManager::settleTaken(const std::string& libraries, const std::vector<Taken>& taken) {
+    std::vector<OrvoStyle*> changed;
+    for (const Taken& t : taken)
+        if (t.renamed || swatchPath(libraries, t.preset->name()) != t.source) changed.push_back(t.preset);
+    std::string error;
+    if (!commitSwatches(libraries, changed, {}, error)) return false;
+    // Only now that every preset has its own file may the copies they came from go.
+    std::set<std::string> kept;
+    for (const auto& p : presets_) kept.insert(swatchPath(libraries, p->name()));
+    for (const Taken& t : taken)
+        if (!kept.count(t.source)) std::remove(t.source.c_str());
+    return true;
+}
+
+int OrvoStyleManager::loadSwatches(const std::string& libraries) {
+    settleSwatchFolder(libraries);
+    std::vector<std::string> names = readIndex(libraries);
+    std::set<std::string> listed;
+    for (const std::string& name : names) listed.insert(swatchPath(libraries, name));
+    std::vector<Taken> taken;
+    bool forgotten = false;
+    for (const std::string& name : names) {
+        std::string path = swatchPath(libraries, name);
         OrvoStyleManager one(kind_);
-        Load load = one.readLibrary(swatchPath(libraries, name));
+        Load load = one.readLibrary(path);
         if (!load.ok || load.presets == 0) {
             char text[CommandIO::kTokenSize + 64];
             std::snprintf(text, sizeof text, kind_.unableToLoad, name.c_str());
             Dialogs::instance().alert(text);
+            forgotten = forgotten || !std::filesystem::exists(path);
         }
-        for (auto& preset : one.presets_) {
-            preset->setOwner(nullptr);
-            add(std::move(preset));
-            ++loaded;
-        }
+        take(one, libraries, path, listed, taken);
     }
-    return loaded;
+    bool moved = false;
+    for (const Taken& t : taken)
+        moved = moved || t.renamed || swatchPath(libraries, t.preset->name()) != t.source;
+    // A file that is gone is reported once; a preset under another name than its file's
+    // gets a file of its own, or the index would name a file that is not there.
+    if (moved || forgotten) settleTaken(libraries, taken);
+    return static_cast<int>(taken.size());
 }
 
 int OrvoStyleManager::addUnlistedSwatches(const std::string& libraries) {
-    std::set<std::string> listed;
-    {
-        std::ifstream index(indexPath(libraries), std::ios::binary);
-        std::string name;
-        while (std::getline(index, name)) {
-            if (!name.empty() && name.back() == '\r') name.pop_back();
-            listed.insert(fileName(name) + kind_.extension);
-        }
-    }
+    std::set<std::string> read;
+    for (const std::string& name : readIndex(libraries)) read.insert(swatchPath(libraries, name));
     std::error_code failed;
     std::vector<std::string> found;
     for (const auto& entry : std::filesystem::directory_iterator(swatchFolder(libraries), failed)) {
-        std::string file = entry.path().filename().string();
         if (!entry.is_regular_file(failed) || entry.path().extension() != kind_.extension) continue;
-        if (!listed.count(file)) found.push_back(entry.path().string());
+        std::string path = swatchFolder(libraries) + "/" + entry.path().filename().string();
+        if (!read.count(path)) found.push_back(path);
     }
     std::sort(found.begin(), found.end());
-    int added = 0;
+    read.insert(found.begin(), found.end());
+    std::vector<Taken> taken;
     for (const std::string& path : found) {
         OrvoStyleManager one(kind_);
         one.readLibrary(path);
-        for (auto& preset : one.presets_) {
-            preset->setOwner(nullptr);
-            add(std::move(preset));
-            ++added;
-        }
+        take(one, libraries, path, read, taken);
     }
-    if (added) writeIndex(libraries);
-    return added;
+    if (taken.empty()) return 0;
+    // Kept in memory either way; a folder that cannot be written finds them again.
+    settleTaken(libraries, taken);
+    return static_cast<int>(taken.size());
+}
+
+namespace {
+constexpr const char* kPending = ".pending";
+constexpr const char* kRemoved = ".removed";
+}  // namespace
+
+bool OrvoStyleManager::commitSwatches(const std::string& libraries, const std::vector<OrvoStyle*>& changed,
+                                      const std::vector<std::string>& dropped, std::string& error) {
+    if (!Folders::ensureFolder(swatchFolder(libraries))) {
+        error = swatchFolder(libraries) + ": cannot be made";
+        return false;
+    }
+    std::vector<std::string> written, aside;
+    auto undo = [&] {
+        for (const std::string& path : written) std::remove((path + kPending).c_str());
+        for (const std::string& path : aside) std::rename((path + kRemoved).c_str(), path.c_str());
+    };
+    for (OrvoStyle* preset : changed) {
+        std::string path = swatchPath(libraries, preset->name());
+        if (!writePresetFile(*preset, path + kPending)) {
+            error = path + ": cannot be written";
+            undo();
+            return false;
+        }
+        written.push_back(path);
+    }
+    std::error_code failed;
+    for (const std::string& path : dropped) {
+        // A file written anew in its place needs no setting aside.
+        if (std::find(written.begin(), written.end(), path) != written.end() || !std::filesystem::exists(path, failed))
+            continue;
+        if (std::rename(path.c_str(), (path + kRemoved).c_str()) != 0) {
+            error = path + ": cannot be removed";
+            undo();
+            return false;
+        }
+        aside.push_back(path);
+    }
+    // The index going into place is the step that counts.
+    if (!writeIndex(libraries)) {
+        error = indexPath(libraries) + ": cannot be written";
+        undo();
+        return false;
+    }
+    for (const std::string& path : written) std::rename((path + kPending).c_str(), path.c_str());
+    for (const std::string& path : aside) std::remove((path + kRemoved).c_str());
+    return true;
+}
+
+void OrvoStyleManager::settleSwatchFolder(const std::string& libraries) {
+    std::set<std::string> listed;
+    for (const std::string& name : readIndex(libraries)) listed.insert(swatchPath(libraries, name));
+    std::error_code failed;
+    std::vector<std::filesystem::path> left;
+    for (const auto& entry : std::filesystem::directory_iterator(swatchFolder(libraries), failed))
+        if (entry.path().extension() == kPending || entry.path().extension() == kRemoved) left.push_back(entry.path());
+    for (const auto& path : left) {
+        std::filesystem::path stem = path;
+        stem.replace_extension();
+        if (stem.extension() != kind_.extension) continue;
+        std::string place = swatchFolder(libraries) + "/" + stem.filename().string();
+        // The index says how the step ended: a listed preset's new file goes into place
+        // and its old one comes back; an unlisted one's are dropped.
+        bool keep = listed.count(place) && (path.extension() == kPending || !std::filesystem::exists(place, failed));
+        if (keep)
+            std::filesystem::rename(path, place, failed);
+        else
+            std::filesystem::remove(path, failed);
+    }
+}
+
+std::string OrvoStyleManager::badName(const std::string& name) {
+    if (name.empty()) return "a preset needs a name";
+    if (name.size() > kMaxName) return "is longer than " + std::to_string(kMaxName) + " bytes";
+    if (name[0] == '|') return "a name beginning with \"|\" is kept for the program's own members";
+    for (char c : name)
+        if (static_cast<unsigned char>(c) < 0x20) return "a name cannot hold control characters";
+    return "";
+}
+
+const OrvoStyle* OrvoStyleManager::holding(const std::string& name) const {
+    for (const auto& p : presets_)
+        if (folded(p->name()) == folded(name)) return p.get();
+    return holdsFileOf(name, nullptr);
+}
+
+std::string OrvoStyleManager::nameProblem(const std::string& name, const OrvoStyle* except) const {
+    if (std::string bad = badName(name); !bad.empty()) return bad;
+    for (const auto& p : presets_)
+        if (p.get() != except && folded(p->name()) == folded(name))
+            return "the library holds \"" + p->name() + "\" already";
+    if (const OrvoStyle* other = holdsFileOf(name, except))
+        return "its file would be that of \"" + other->name() + "\" (\"/\" is kept as \"_\")";
+    return "";
+}
+
+const OrvoStyle* OrvoStyleManager::holdsFileOf(const std::string& name, const OrvoStyle* except) const {
+    for (const auto& p : presets_)
+        if (p.get() != except && fileName(p->name()) == fileName(name)) return p.get();
+    return nullptr;
+}
+
+OrvoStyle* OrvoStyleManager::addSwatch(const std::string& libraries, std::unique_ptr<OrvoStyle> preset, bool replace,
+                                       std::string& error) {
+    const std::string name = preset->name();
+    auto old = presets_.end();
+    for (auto it = presets_.begin(); it != presets_.end(); ++it)
+        if (folded((*it)->name()) == folded(name) || fileName((*it)->name()) == fileName(name)) old = it;
+    if (old != presets_.end() && !replace) {
+        error = "the library holds \"" + (*old)->name() + "\" already";
+        return nullptr;
+    }
+    prepare(*preset);
+    OrvoStyle* added = preset.get();
+    std::unique_ptr<OrvoStyle> replaced;
+    std::vector<std::string> dropped;
+    if (old != presets_.end()) {
+        dropped.push_back(swatchPath(libraries, (*old)->name()));
+        replaced = std::move(*old);
+        *old = std::move(preset);
+    } else {
+        presets_.push_back(std::move(preset));
+    }
+    if (commitSwatches(libraries, {added}, dropped, error)) return added;
+    if (replaced)
+        *old = std::move(replaced);
+    else
+        presets_.pop_back();
+    return nullptr;
+}
+
+bool OrvoStyleManager::removeSwatch(const std::string& libraries, const std::string& name, std::string& error) {
+    auto it = std::find_if(presets_.begin(), presets_.end(), [&](const auto& p) { return p->name() == name; });
+    if (it == presets_.end()) {
+        error = "no such preset";
+        return false;
+    }
+    long at = it - presets_.begin();
+    std::unique_ptr<OrvoStyle> gone = std::move(*it);
+    presets_.erase(it);
+    if (commitSwatches(libraries, {}, {swatchPath(libraries, name)}, error)) return true;
+    presets_.insert(presets_.begin() + at, std::move(gone));
+    return false;
+}
+
+bool OrvoStyleManager::renameSwatch(const std::string& libraries, const std::string& from, const std::string& to,
+                                    std::string& error) {
+    OrvoStyle* preset = find(from);
+    if (!preset) {
+        error = "no such preset";
+        return false;
+    }
+    error = nameProblem(to, preset);
+    if (!error.empty()) return false;
+    if (!preset->rename(to) || preset->name() != to) {
+        preset->rename(from);
+        error = "cannot name a preset";
+        return false;
+    }
+    std::string oldPath = swatchPath(libraries, from);
+    if (commitSwatches(libraries, {preset}, {oldPath}, error)) return true;
+    preset->rename(from);
+    return false;
 }
 
 std::string OrvoStyleManager::newSwatchesNotice(const std::vector<const OrvoStyleManager*>& managers,

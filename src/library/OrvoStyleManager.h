@@ -4,6 +4,7 @@
 // The four libraries differ only in the table of names their kind gives.
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,9 @@ public:
         std::unique_ptr<OrvoStyle> (*create)();
     };
     static constexpr const char* kSwatchRoot = "Veltrane Swatches";
+    // A preset's file name is its name: room is left for the extension and the
+    // temporary names a file is written under, within the system's 255 bytes.
+    static constexpr size_t kMaxName = 200;
 
     struct Load {
         bool ok = false;     // false: the file could not be opened or a line failed
@@ -80,19 +84,66 @@ public:
     std::string swatchPath(const std::string& libraries, const std::string& name) const;
     // The index in list order and every preset's file (or only `one`'s).
     bool saveSwatches(const std::string& libraries, const OrvoStyle* one = nullptr);
-    // The presets the index lists, each from its file; files that fail are alerted.
+    // The presets the index lists, each from its file; files that fail are alerted, and
+    // a listed file that is gone is forgotten. A file holding a preset of another name
+    // (copied or renamed by hand) is written again under the name the preset keeps.
     int loadSwatches(const std::string& libraries);
-    // Preset files the index does not list, appended (and the index rewritten); how many.
+    // Preset files the index does not list, appended under names of their own (their
+    // files written under those names and the index rewritten); how many.
     int addUnlistedSwatches(const std::string& libraries);
+
+    // Changes to one preset, each written as one step (see commitSwatches): false with
+    // `error` set leaves the list and the folder as they were.
+    // `preset` goes in under its name; a preset of that name (letter case aside) is
+    // replaced in place when `replace`, and otherwise the preset is refused.
+    OrvoStyle* addSwatch(const std::string& libraries, std::unique_ptr<OrvoStyle> preset, bool replace,
+                         std::string& error);
+    bool removeSwatch(const std::string& libraries, const std::string& name, std::string& error);
+    bool renameSwatch(const std::string& libraries, const std::string& from, const std::string& to,
+                      std::string& error);
+    // Why `name` cannot name a new preset (empty when it can): a name taken by another
+    // preset than `except`, one whose file is another preset's, or one no file can carry.
+    std::string nameProblem(const std::string& name, const OrvoStyle* except = nullptr) const;
+    // Why no preset can carry `name`, whatever the library holds (empty when one can).
+    static std::string badName(const std::string& name);
+    // The preset that `name` would replace: the one of that name, letter case aside, or
+    // the one whose file it would be written to; null when none.
+    const OrvoStyle* holding(const std::string& name) const;
     // The notice after an update, or empty when no kind gained any: counts[i] for managers[i].
     static std::string newSwatchesNotice(const std::vector<const OrvoStyleManager*>& managers,
                                          const std::vector<int>& counts);
 
+    // Brings the swatch folder to the list as one step: the files of `changed` written,
+    // the `dropped` files removed and the index rewritten. New files wait beside their
+    // places as ".pending" and dropped ones as ".removed" until the index is in place;
+    // an error undoes them, and settleSwatchFolder finishes or undoes what a crash cut
+    // short, so the folder holds the library before or after, never a mixture.
+    bool commitSwatches(const std::string& libraries, const std::vector<OrvoStyle*>& changed,
+                        const std::vector<std::string>& dropped, std::string& error);
+    void settleSwatchFolder(const std::string& libraries);
+
 private:
     friend struct OrvoStyleManagerLines;
 
+    // A preset read from a swatch file, and whether it had to change its name.
+    struct Taken {
+        OrvoStyle* preset;
+        std::string source;
+        bool renamed;
+    };
+
+    // The preset other than `except` whose file `name` would be written to.
+    const OrvoStyle* holdsFileOf(const std::string& name, const OrvoStyle* except) const;
     bool writePresetFile(OrvoStyle& preset, const std::string& path);
     bool writeIndex(const std::string& libraries);
+    std::vector<std::string> readIndex(const std::string& libraries) const;
+    // Appends presets read from `source`, renamed where the name is held or its file
+    // is one not read in this pass (`read`), so nothing unread is written over.
+    void take(OrvoStyleManager& from, const std::string& libraries, const std::string& source,
+              const std::set<std::string>& read, std::vector<Taken>& taken);
+    // Writes the taken presets that carry a name other than their file's, rewrites the
+    // index, and removes the files they came from that no preset keeps.
+    bool settleTaken(const std::string& libraries, const std::vector<Taken>& taken);
     void prepare(OrvoStyle& preset);
 
     const Kind& kind_;

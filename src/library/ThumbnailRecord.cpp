@@ -74,11 +74,15 @@ std::unique_ptr<Picture> ThumbnailRecord::decode(const uint8_t* data, size_t siz
     return picture;
 }
 
-int ThumbnailRecord::write(CommandIO& io, bool textForm) {
-    if (!picture_ || picture_->empty()) return 0;
+bool ThumbnailRecord::storable() {
+    if (!picture_ || picture_->empty()) return false;
     size_t room = static_cast<size_t>(picture_->width()) * picture_->height() * 3;
     if (jpeg_.empty()) jpeg_ = encode(*picture_, room);
-    if (jpeg_.empty()) return 0;
+    return !jpeg_.empty();
+}
+
+int ThumbnailRecord::write(CommandIO& io, bool textForm) {
+    if (!storable()) return 0;
     if (io.writef("ThumbnailSize %d %d\n", picture_->width(), picture_->height()) != 0) return -1;
     if (!textForm) {
         if (io.writef("JPEGBinaryThumbnail\n") != 0) return -1;

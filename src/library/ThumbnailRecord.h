@@ -16,12 +16,24 @@ class ThumbnailRecord {
 public:
     // Larger sides are not thumbnails; a file asking for them is damaged.
     static constexpr int kMaxSide = 1024;
+    // The JPEG must fit in width x height x 3 bytes, and its tables and headers alone
+    // take about 640: below these a swatch cannot be kept (even 32 x 32 keeps only a
+    // calm one; a busy picture needs about 38 x 38).
+    static constexpr int kMinSide = 16;
+    static constexpr int kMinPixels = 1024;
+    // Whether a thumbnail of that size is one the record can hold at all.
+    static bool holdableSize(int width, int height) {
+        return width >= kMinSide && height >= kMinSide && width <= kMaxSide && height <= kMaxSide &&
+               width * height >= kMinPixels;
+    }
 
     const Picture* picture() const { return picture_.get(); }
     // Replaces the picture; the stored bytes go with the old one. Alpha is ignored.
     void set(std::unique_ptr<Picture> picture);
     void drop() { set(nullptr); }
 
+    // Whether the picture's JPEG fits its room, so that write puts it out.
+    bool storable();
     // "ThumbnailSize", the form's keyword and the data; nothing without a picture.
     // A picture whose JPEG does not fit in width x height x 3 bytes is not written.
     int write(CommandIO& io, bool textForm);

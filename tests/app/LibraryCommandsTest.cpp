@@ -1,0 +1,278 @@
+// The user's style libraries as the `library` commands keep them: swatch files copied
+// or renamed by hand, thumbnails written into library files, and presets added from a
+// project, removed and renamed.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <random>
+#include <filesystem>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "FilesAndImages.h"
+#include "RunProgram.h"
+#include "TempDir.h"
+#include "app/Registration.h"
+#include "library/OrvoMaterialManager.h"
+#include "library/ThumbnailRecord.h"
+#include "surface/Picture.h"
+
+namespace fw {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Outcome;
+using test::readFile;
+
+class LibraryCommands : public testing::Test {
+protected:
+    void SetUp() override { registerAllClasses(); }
+    Outcome run(const std::string& arguments) {
+        return test::runProgram(FW_EXECUTABLE, "--library-folder '" + dir.file("lib") + "' " + arguments,
+                                dir.path().string());
+    }
+    std::string swatches(const std::string& kind) const {
+        return dir.file("lib") + "/Veltrane/Libraries/Veltrane Swatches/" + kind + " Swatches/";
+    }
+    // `library list KIND` as names, after checking the run went through.
+    std::vector<std::string> names(const std::string& kind, std::string* err = nullptr) {
+        Outcome r = run("library list " + kind);
+        EXPECT_EQ(r.status, 0) << r.err;
+        if (err) *err = r.err;
+        std::vector<std::string> out;
+        std::istringstream lines(r.out);
+        for (std::string line; std::getline(lines, line);) out.push_back(line);
+        return out;
+    }
+    // The kind's swatch files, by name.
+    std::set<std::string> files(const std::string& kind) const {
+        std::set<std::string> out;
+        for (const auto& entry : fs::directory_iterator(swatches(kind))) out.insert(entry.path().filename().string());
+        return out;
+    }
+
+    test::TempDir dir;
+};
+
+bool has(const std::vector<std::string>& names, const std::string& name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+TEST_F(LibraryCommands, SwatchFilesCopiedRenamedOrClashingAreTakenInOnce) {
+    const std::vector<std::string> factory = names("materials");
+    ASSERT_TRUE(has(factory, "Chrome") && has(factory, "Copper") && has(factory, "Pearl"));
+    const std::string folder = swatches("Material");
+    // A copy beside its original, a copy whose file name is the one the copy would be
+    // renamed to, an original renamed, and a copy whose name differs only in case.
+    fs::copy_file(folder + "Chrome.kxm", folder + "Chrome copy.kxm");
+    fs::copy_file(folder + "Chrome.kxm", folder + "Chrome.1.kxm");
+    fs::rename(folder + "Copper.kxm", folder + "Shiny.kxm");
+    fs::copy_file(folder + "Pearl.kxm", folder + "pearl.kxm");
+
+    std::string err;
+    const std::vector<std::string> first = names("materials", &err);
+    EXPECT_NE(err.find("New swatches have been found"), std::string::npos) << err;
+    // Every preset is there, each name once: the three copies under names of their own.
+    EXPECT_EQ(first.size(), factory.size() + 3);
+    for (const std::string& name : factory) EXPECT_TRUE(has(first, name)) << name;
+    EXPECT_EQ(std::set<std::string>(first.begin(), first.end()).size(), first.size());
+
+    // Taken in once: the next run says nothing and finds the same presets.
+    const std::vector<std::string> second = names("materials", &err);
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(second, first);
+    // Each preset has the file of its name, the index lists them in order, and the
+    // copies under other names are gone.
+    std::set<std::string> expected{"_Material Swatches.idx"};
+    std::string index;
+    for (const std::string& name : second) expected.insert(name + ".kxm"), index += name + "\n";
+    EXPECT_EQ(files("Material"), expected);
+    EXPECT_EQ(readFile(folder + "_Material Swatches.idx"), index);
+    for (const std::string& name : second) {
+        OrvoMaterialManager one;
+        ASSERT_TRUE(one.readLibrary(folder + name + ".kxm").ok) << name;
+        EXPECT_EQ(one.names(), std::vector<std::string>{name});
+    }
+}
+
+TEST_F(LibraryCommands, ThumbnailSizesAreWrittenOrRefused) {
+    // Too small for the JPEG the record keeps: refused, nothing written.
+    Outcome small = run("library export materials -o " + dir.file("small.kxm") + " --thumbnails 16x16");
+    EXPECT_EQ(small.status, 1);
+    EXPECT_NE(small.err.find("formwright: --thumbnails: 16x16 cannot be kept"), std::string::npos) << small.err;
+    EXPECT_EQ(std::count(small.err.begin(), small.err.end(), '\n'), 1);
+    EXPECT_FALSE(fs::exists(dir.file("small.kxm")));
+    EXPECT_EQ(run("library export materials -o " + dir.file("huge.kxm") + " --thumbnails 2048x64").status, 1);
+
+    // A size the record holds: every preset carries a thumbnail of exactly that size.
+    Outcome made = run("library export materials -o " + dir.file("m.kxm") + " --thumbnails 48x36");
+    ASSERT_EQ(made.status, 0) << made.err;
+    const std::string bytes = readFile(dir.file("m.kxm"));
+    OrvoMaterialManager exported;
+    ASSERT_TRUE(exported.readLibrary(dir.file("m.kxm")).ok);
+    ASSERT_EQ(static_cast<size_t>(exported.presetCount()), names("materials").size());
+    size_t records = 0;
+    for (size_t at = bytes.find("ThumbnailSize 48 36\n"); at != std::string::npos;
+         at = bytes.find("ThumbnailSize 48 36\n", at + 1))
+        ++records;
+    EXPECT_EQ(records, static_cast<size_t>(exported.presetCount()));
+    for (int i = 0; i < exported.presetCount(); ++i) {
+        const Picture* thumbnail = exported.preset(i).currentThumbnail();
+        ASSERT_NE(thumbnail, nullptr) << exported.preset(i).name();
+        EXPECT_EQ(thumbnail->width(), 48);
+        EXPECT_EQ(thumbnail->height(), 36);
+    }
+
+    // Whether a picture of an allowed size fits depends on how busy it is: noise needs
+    // more room than 36x36 gives it, and is caught before anything is written.
+    Picture noise(36, 36);
+    std::mt19937 random(7);
+    for (uint8_t& byte : noise.pixels()) byte = static_cast<uint8_t>(random());
+    ThumbnailRecord record;
+    record.set(std::make_unique<Picture>(noise));
+    EXPECT_FALSE(record.storable());
+    record.set(std::make_unique<Picture>(36, 36));
+    EXPECT_TRUE(record.storable());
+}
+
+// The share of pixels that differ between two pictures of one size by more than a
+// little in any channel; 1 when they cannot be compared.
+double differing(const ::test::Pixels& a, const ::test::Pixels& b) {
+    if (a.width != b.width || a.height != b.height || a.rgb.empty()) return 1;
+    size_t count = 0;
+    for (size_t i = 0; i < a.rgb.size(); i += 3)
+        for (size_t c = 0; c < 3; ++c)
+            if (std::abs(a.rgb[i + c] - b.rgb[i + c]) > 8) {
+                ++count;
+                break;
+            }
+    return static_cast<double>(count) / (a.rgb.size() / 3);
+}
+
+TEST_F(LibraryCommands, LooksOfAProjectAreAddedRemovedAndRenamed) {
+    const std::string project = dir.file("red.kxp");
+    ASSERT_EQ(run("text Hi --material \"Glossy Red Plastic\" --lighting Sunset --style \"Deep Bevel\" -o " + project)
+                  .status,
+              0);
+    auto add = [&](const std::string& arguments) { return run("library add " + arguments + " --from " + project); };
+
+    Outcome added = add("materials --object \"Text H\" --as \"My Red\"");
+    ASSERT_EQ(added.status, 0) << added.err;
+    EXPECT_EQ(added.err, "");
+    std::vector<std::string> materials = names("materials");
+    EXPECT_EQ(materials.back(), "My Red");
+    EXPECT_TRUE(fs::exists(swatches("Material") + "My Red.kxm"));
+    ASSERT_EQ(add("lighting --as \"My Sunset\"").status, 0);
+    ASSERT_EQ(add("styles --object \"Text i\" --as \"My Bevel\"").status, 0);
+    ASSERT_EQ(add("lights --object \"Low Sun\" --as \"My Sun\"").status, 0);
+    EXPECT_TRUE(has(names("lighting"), "My Sunset"));
+    EXPECT_TRUE(has(names("styles"), "My Bevel"));
+    EXPECT_TRUE(has(names("lights"), "My Sun"));
+
+    // The presets dress a title as the looks they came from do, and differ from none.
+    auto render = [&](const std::string& looks, const std::string& name) {
+        Outcome r = run("text Hi " + looks + " --size 160x120 -o " + dir.file(name));
+        EXPECT_EQ(r.status, 0) << r.err;
+        return ::test::readImage(dir.file(name));
+    };
+    ::test::Pixels mine = render("--material \"My Red\"", "mine.png");
+    ::test::Pixels theirs = render("--material \"Glossy Red Plastic\"", "theirs.png");
+    ::test::Pixels plain = render("", "plain.png");
+    ASSERT_EQ(mine.width, 160);
+    EXPECT_LT(differing(mine, theirs), 0.001);
+    EXPECT_GT(differing(mine, plain), 0.02);
+    size_t red = 0;
+    for (size_t i = 0; i < mine.rgb.size(); i += 3) red += mine.rgb[i] > 2 * mine.rgb[i + 1] + 40;
+    EXPECT_GT(red, 200u);
+    EXPECT_LT(differing(render("--lighting \"My Sunset\"", "lit.png"), render("--lighting Sunset", "sunset.png")),
+              0.001);
+    EXPECT_LT(differing(render("--style \"My Bevel\"", "bevel.png"), render("--style \"Deep Bevel\"", "deep.png")),
+              0.001);
+
+    // Mistakes are one line and exit 1, and change nothing.
+    const std::string index = readFile(swatches("Material") + "_Material Swatches.idx");
+    const struct {
+        std::string arguments, says;
+    } mistakes[] = {
+        {"library add materials --from " + dir.file("none.kxp") + " --object \"Text H\" --as X", "no such project"},
+        {"library add materials --from " + project + " --object \"Text Q\" --as X",
+         "no such object \"Text Q\" here; the closest are \"Text H\""},
+        {"library add materials --from " + project + " --object \"Text H\" --as \"My Red\"",
+         "give --yes (-y) to replace it"},
+        {"-n library add materials --from " + project + " --object \"Text H\" --as \"my red\"", "--no keeps it"},
+        {"library add lighting --from " + project + " --object \"Text H\" --as X", "leave --object out"},
+        {"library remove materials \"My Rde\"", "no such preset among the materials; the closest are \"My Red\""},
+        {"library rename materials \"My Red\" Chrome", "the library holds \"Chrome\" already"},
+        {"library rename materials \"My Red\" \"chrome\"", "the library holds \"Chrome\" already"},
+        {"library rename materials Chrom X", "the closest are \"Chrome\""},
+    };
+    for (const auto& m : mistakes) {
+        Outcome r = run(m.arguments);
+        EXPECT_EQ(r.status, 1) << m.arguments;
+        EXPECT_NE(r.err.find(m.says), std::string::npos) << m.arguments << ": " << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+    EXPECT_EQ(readFile(swatches("Material") + "_Material Swatches.idx"), index);
+    EXPECT_EQ(names("materials"), materials);
+
+    // --yes replaces in place: same place in the list, one file.
+    Outcome replaced = run("-y library add materials --from " + project + " --object \"Text i\" --as \"My Red\"");
+    ASSERT_EQ(replaced.status, 0) << replaced.err;
+    EXPECT_EQ(names("materials"), materials);
+
+    // Renamed: the new name's file holds it, the old file is gone, it still dresses.
+    ASSERT_EQ(run("library rename materials \"My Red\" \"Crimson\"").status, 0);
+    materials.back() = "Crimson";
+    EXPECT_EQ(names("materials"), materials);
+    EXPECT_FALSE(fs::exists(swatches("Material") + "My Red.kxm"));
+    OrvoMaterialManager renamed;
+    ASSERT_TRUE(renamed.readLibrary(swatches("Material") + "Crimson.kxm").ok);
+    EXPECT_EQ(renamed.names(), std::vector<std::string>{"Crimson"});
+    EXPECT_LT(differing(render("--material Crimson", "crimson.png"), theirs), 0.001);
+
+    // Removed: gone from the list and the folder, and a title cannot ask for it.
+    ASSERT_EQ(run("library remove materials Crimson").status, 0);
+    materials.pop_back();
+    EXPECT_EQ(names("materials"), materials);
+    EXPECT_FALSE(fs::exists(swatches("Material") + "Crimson.kxm"));
+    EXPECT_EQ(run("text Hi --material Crimson -o " + dir.file("x.png")).status, 1);
+    EXPECT_EQ(files("Material").size(), materials.size() + 1);
+}
+
+TEST_F(LibraryCommands, AStepCutShortIsFinishedOrUndoneByTheIndex) {
+    names("materials");
+    const std::string folder = swatches("Material");
+    // A preset added up to its index, and one removed up to its index: the first never
+    // happened, the second is back.
+    fs::copy_file(folder + "Chrome.kxm", folder + "Half Added.kxm.pending");
+    fs::rename(folder + "Copper.kxm", folder + "Copper.kxm.removed");
+    // A rename whose index went in: the new file goes into place, the old one goes.
+    const std::string index = readFile(folder + "_Material Swatches.idx");
+    std::string renamed = index;
+    renamed.replace(renamed.find("Pearl\n"), 6, "Nacre\n");
+    ::test::spill(folder + "_Material Swatches.idx", renamed);
+    OrvoMaterialManager pearl;
+    ASSERT_TRUE(pearl.readLibrary(folder + "Pearl.kxm").ok);
+    pearl.preset(0).rename("Nacre");
+    std::string error;
+    ASSERT_TRUE(pearl.writeLibrary(folder + "Nacre.kxm.pending", error)) << error;
+    fs::rename(folder + "Pearl.kxm", folder + "Pearl.kxm.removed");
+
+    std::string err;
+    std::vector<std::string> after = names("materials", &err);
+    EXPECT_EQ(err, "");
+    EXPECT_FALSE(has(after, "Half Added"));
+    EXPECT_TRUE(has(after, "Copper"));
+    EXPECT_TRUE(has(after, "Nacre"));
+    EXPECT_FALSE(has(after, "Pearl"));
+    std::set<std::string> expected{"_Material Swatches.idx"};
+    for (const std::string& name : after) expected.insert(name + ".kxm");
+    EXPECT_EQ(files("Material"), expected);
+}
+
+}  // namespace
+}  // namespace fw
