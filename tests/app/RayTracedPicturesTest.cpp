@@ -116,7 +116,7 @@ TEST(RayTracedPictures, EveryFactoryMaterialLooksAsBrightTracedAsInOpenGL) {
         return r;
     };
     auto picture = [&](const std::string& material, const std::string& renderer) {
-        run("text Hi --material \"" + material + "\" -o " + dir.file("t.kxp"));
+        run("--yes text Hi --material \"" + material + "\" -o " + dir.file("t.kxp"));
         run("render " + dir.file("t.kxp") + " --size 240x180 --renderer " + renderer + " -o " + dir.file("t.png"));
         return test::readImage(dir.file("t.png"));
     };
