@@ -71,6 +71,7 @@ bool C4dWriter::write(const std::string& path, const std::vector<ExportUnit>& un
         bool anyNormals = false, anyTex = false;
         uint32_t count = 0;
         double v[3];
+        const bool flip = u.mirrored(world);  // a mirrored unit's polygons turn to keep facing out
         for (int e = 0; e < g->elementCount(); ++e) {
             GeometryInterface::ElementInfo info;
             const int *p, *t, *n;
@@ -84,7 +85,8 @@ bool C4dWriter::write(const std::string& path, const std::vector<ExportUnit>& un
                 quads.push_back({{0, 1, 2, info.count == 4 ? 3 : 2}});
             else
                 for (int c = 1; c + 1 < info.count; ++c) quads.push_back({{0, c, c + 1, c + 1}});
-            for (const Quad& q : quads) {
+            for (Quad& q : quads) {
+                for (int& k : q.corner) k = ExportUnit::corner(k, info.count, flip);
                 for (int k : q.corner) polys.u32(static_cast<uint32_t>(p[k]));
                 for (int k : q.corner) {
                     glm::dvec3 normal(0.0);
