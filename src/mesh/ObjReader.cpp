@@ -161,7 +161,11 @@ bool ObjReader::parseLine(std::string_view line, ObjDB& db) {
     if (keyword == "l") return readElement(ObjDB::Polyline, rest, db);
     if (keyword == "p") return readElement(ObjDB::PointSet, rest, db);
     if (keyword == "usemtl") {
+        // The rest of the line, as "newmtl" names it in a material library: names may
+        // hold spaces ("usemtl Glossy Red Plastic").
         std::string_view name = nextToken(rest);
+        while (!rest.empty() && isSpace(rest.back())) rest.remove_suffix(1);
+        if (!name.empty()) name = std::string_view(name.data(), static_cast<size_t>(rest.data() + rest.size() - name.data()));
         if (name.empty()) return fail("a \"usemtl\" line needs a material name");
         part_ = -1;
         for (size_t i = 0; i < materials_.size() && part_ < 0; ++i)
