@@ -323,7 +323,8 @@ void keyframer(Chunks& out, const std::vector<std::string>& names, const std::ve
 //
 // A label with a tail (a frame or section mark that must stay readable) keeps the tail
 // whole at the end and cuts the name in front of it; "~N" goes between the two when
-// the cut name is taken: "Text M" + "-F12" -> "Text M-F12", then "Text ~1-F12".
+// the cut name is taken: "Text M" + "-F12" -> "Text M-F12", then "Text~1-F12". The
+// tail is "-" then "S" and the section, "F" and the frame, as the unit has them.
 std::vector<std::string> ThreeDSWriter::objectNames(const std::vector<Label>& labels, size_t limit) {
     std::vector<std::string> names;
     std::set<std::string> taken;
