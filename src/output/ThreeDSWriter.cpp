@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <glm/geometric.hpp>
 #include <glm/vec2.hpp>
 #include <glm/vec3.hpp>
 #include <map>
@@ -87,24 +88,13 @@ struct Mesh {
     std::vector<int> parts;
 };
 
-struct UnionFind {
-    explicit UnionFind(size_t n) : up(n) {
-        for (size_t i = 0; i < n; ++i) up[i] = i;
-    }
-    size_t root(size_t i) {
-        while (up[i] != i) i = up[i] = up[up[i]];
-        return i;
-    }
-    void join(size_t a, size_t b) { up[root(a)] = root(b); }
-    std::vector<size_t> up;
-};
-
 // 3DS has no normals: readers average the faces around a position that share a
 // smoothing group. Solids repeat a position on each side of a crease, so faces are
 // joined by where their corners are, not by index: two faces on one edge whose planes
-// meet within `creaseDegrees` join one smooth patch, sharper ones stay apart. Patches
-// that touch at any position then get different groups (a greedy colouring of 32
-// bits), so no crease is averaged over; past 32, a patch reuses a bit as best it can.
+// meet within `creaseDegrees` join one smooth patch, sharper ones stay apart, and a
+// patch never holds both faces of a crease. Patches that touch at any position then get
+// different groups (a greedy colouring of 32 bits), so no crease is averaged over;
+// past 32, a patch takes the bit its neighbours use least.
 std::vector<uint32_t> smoothingGroups(const std::vector<glm::dvec3>& positions,
                                       const std::vector<std::array<int, 3>>& faces, double creaseDegrees) {
     const size_t count = faces.size();
@@ -115,36 +105,62 @@ std::vector<uint32_t> smoothingGroups(const std::vector<glm::dvec3>& positions,
         std::array<float, 3> key = {float(positions[i].x), float(positions[i].y), float(positions[i].z)};
         place[i] = places.emplace(key, static_cast<int>(places.size())).first->second;
     }
+    // Face normals from the positions as readers will see them, in single precision.
+    auto stored = [&](int i) { return glm::dvec3(glm::vec3(positions[static_cast<size_t>(i)])); };
     std::vector<glm::dvec3> normal(count, glm::dvec3(0.0));
     for (size_t f = 0; f < count; ++f) {
         const auto& c = faces[f];
-        glm::dvec3 n = glm::cross(positions[static_cast<size_t>(c[1])] - positions[static_cast<size_t>(c[0])],
-                                  positions[static_cast<size_t>(c[2])] - positions[static_cast<size_t>(c[0])]);
+        glm::dvec3 n = glm::cross(stored(c[1]) - stored(c[0]), stored(c[2]) - stored(c[0]));
         double length = glm::length(n);
         if (length > 0 && std::isfinite(length)) normal[f] = n / length;
     }
     const double smoothCos = std::cos(std::clamp(creaseDegrees, 0.0, 180.0) * 3.14159265358979323846 / 180.0);
-    UnionFind patches(count);
+    // Neighbours across each edge, smooth or creased.
     std::map<std::pair<int, int>, std::vector<size_t>> edges;
     for (size_t f = 0; f < count; ++f)
         for (size_t k = 0; k < 3; ++k) {
             int a = place[static_cast<size_t>(faces[f][k])], b = place[static_cast<size_t>(faces[f][(k + 1) % 3])];
             if (a != b) edges[{std::min(a, b), std::max(a, b)}].push_back(f);
         }
+    std::vector<std::vector<size_t>> smoothNext(count), creaseNext(count);
     for (const auto& entry : edges) {
         const std::vector<size_t>& users = entry.second;
         for (size_t i = 0; i < users.size(); ++i)
             for (size_t j = i + 1; j < users.size(); ++j) {
                 const glm::dvec3 &a = normal[users[i]], &b = normal[users[j]];
-                if (a != glm::dvec3(0.0) && b != glm::dvec3(0.0) && glm::dot(a, b) >= smoothCos)
-                    patches.join(users[i], users[j]);
+                if (a == glm::dvec3(0.0) || b == glm::dvec3(0.0)) continue;
+                auto& list = glm::dot(a, b) >= smoothCos ? smoothNext : creaseNext;
+                list[users[i]].push_back(users[j]);
+                list[users[j]].push_back(users[i]);
             }
+    }
+    // Patches grow across smooth edges, but never take in a face that meets one of
+    // theirs at a crease (a smooth path can wind round to the other side of one).
+    constexpr size_t kNone = static_cast<size_t>(-1);
+    std::vector<size_t> patchOf(count, kNone);
+    std::vector<size_t> queue;
+    for (size_t seed = 0; seed < count; ++seed) {
+        if (patchOf[seed] != kNone) continue;
+        patchOf[seed] = seed;
+        queue.assign(1, seed);
+        while (!queue.empty()) {
+            size_t f = queue.back();
+            queue.pop_back();
+            for (size_t g : smoothNext[f]) {
+                if (patchOf[g] != kNone) continue;
+                bool clash = std::any_of(creaseNext[g].begin(), creaseNext[g].end(),
+                                         [&](size_t h) { return patchOf[h] == seed; });
+                if (clash) continue;
+                patchOf[g] = seed;
+                queue.push_back(g);
+            }
+        }
     }
     std::vector<std::vector<size_t>> touching(places.size());
     for (size_t f = 0; f < count; ++f)
         for (int corner : faces[f]) {
             std::vector<size_t>& list = touching[static_cast<size_t>(place[static_cast<size_t>(corner)])];
-            size_t patch = patches.root(f);
+            size_t patch = patchOf[f];
             if (std::find(list.begin(), list.end(), patch) == list.end()) list.push_back(patch);
         }
     std::map<size_t, std::set<size_t>> neighbours;
@@ -155,7 +171,7 @@ std::vector<uint32_t> smoothingGroups(const std::vector<glm::dvec3>& positions,
     std::map<size_t, uint32_t> colour;
     std::vector<uint32_t> groups(count, 0);
     for (size_t f = 0; f < count; ++f) {
-        size_t patch = patches.root(f);
+        size_t patch = patchOf[f];
         auto [it, added] = colour.emplace(patch, 0);
         if (added) {
             int clashes[32] = {};
@@ -169,6 +185,18 @@ std::vector<uint32_t> smoothingGroups(const std::vector<glm::dvec3>& positions,
         }
         groups[f] = it->second;
     }
+    // A smooth edge between two patches (where one would have held a crease) still
+    // shades smoothly when one face also takes the other's group, as long as none of
+    // its creased neighbours has that group.
+    auto takes = [&](size_t f, uint32_t bits) {
+        for (size_t h : creaseNext[f])
+            if (groups[h] & bits) return false;
+        groups[f] |= bits;
+        return true;
+    };
+    for (size_t f = 0; f < count; ++f)
+        for (size_t g : smoothNext[f])
+            if (!(groups[f] & groups[g]) && !takes(f, groups[g])) takes(g, groups[f]);
     return groups;
 }
 

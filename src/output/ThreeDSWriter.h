@@ -3,7 +3,8 @@
 // material table shared by all of them. The format holds one texture coordinate per
 // vertex and at most 65534 vertices and faces per mesh. Its scenes stand on z, so
 // positions are turned from our y-up axes (x, y, z) to (x, -z, y); ThreeDSReader turns
-// them back.
+// them back. Smoothing groups follow each unit's crease angle, and a keyframer section
+// gives every mesh a node of its name.
 
 #include <cstdio>
 #include <string>

@@ -133,7 +133,13 @@ TEST(MeshCommands, FrameRangesMoveTheLettersAndObjectCoordinatesStayPut) {
                           .status,
                       0);
     EXPECT_NE(test::readFile(dir.file("world5.obj")), test::readFile(dir.file("world25.obj")));
-    EXPECT_EQ(test::readFile(dir.file("local5.obj")), test::readFile(dir.file("local25.obj")));
+    // Alike but for the material library each names beside itself.
+    auto body = [&](const std::string& name) {
+        std::string text = test::readFile(dir.file(name + ".obj"));
+        size_t at = text.find("mtllib " + name + ".mtl\n");
+        return at == std::string::npos ? text : text.erase(at, name.size() + 12);
+    };
+    EXPECT_TRUE(body("local5") == body("local25"));
 
     // Formats that hold every frame name each frame's layer.
     ASSERT_EQ(run(dir, "export " + kAnimated + " --frames 3-4 -o " + dir.file("a.dxf")).status, 0);

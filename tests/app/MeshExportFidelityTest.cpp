@@ -3,6 +3,8 @@
 // own readers and import command, or byte by byte.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -222,13 +224,106 @@ std::vector<std::string> keyframerNodes(const std::string& bytes) {
     return names;
 }
 
+
+// A 3DS mesh as the file holds it: positions, triangles and each triangle's groups.
+struct ThreeDSMesh {
+    std::vector<glm::dvec3> positions;
+    std::vector<std::array<int, 3>> faces;
+    std::vector<uint32_t> groups;
+};
+
+std::vector<ThreeDSMesh> threeDSMeshes(const std::string& bytes) {
+    std::vector<ThreeDSMesh> meshes;
+    auto u16 = [&](size_t at) {
+        return static_cast<int>(static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8);
+    };
+    auto f32 = [&](size_t at) {
+        float f;
+        std::memcpy(&f, bytes.data() + at, 4);
+        return static_cast<double>(f);
+    };
+    for (auto [id, at] : children(bytes, 6, bytes.size())) {
+        if (id != 0x3D3D) continue;
+        for (auto [object, objectAt] : children(bytes, at + 6, at + lengthAt(bytes, at))) {
+            if (object != 0x4000) continue;
+            size_t data = objectAt + 6 + std::strlen(bytes.c_str() + objectAt + 6) + 1;
+            for (auto [tri, triAt] : children(bytes, data, objectAt + lengthAt(bytes, objectAt))) {
+                if (tri != 0x4100) continue;
+                ThreeDSMesh mesh;
+                for (auto [part, partAt] : children(bytes, triAt + 6, triAt + lengthAt(bytes, triAt))) {
+                    if (part == 0x4110) {
+                        for (int i = 0, n = u16(partAt + 6); i < n; ++i) {
+                            size_t v = partAt + 8 + static_cast<size_t>(i) * 12;
+                            mesh.positions.emplace_back(f32(v), f32(v + 4), f32(v + 8));
+                        }
+                    } else if (part == 0x4120) {
+                        const int n = u16(partAt + 6);
+                        for (int i = 0; i < n; ++i) {
+                            size_t f = partAt + 8 + static_cast<size_t>(i) * 8;
+                            mesh.faces.push_back({u16(f), u16(f + 2), u16(f + 4)});
+                        }
+                        size_t after = partAt + 8 + static_cast<size_t>(n) * 8;
+                        for (auto [sub, subAt] : children(bytes, after, partAt + lengthAt(bytes, partAt)))
+                            if (sub == 0x4150)
+                                for (int i = 0; i < n; ++i) {
+                                    uint32_t g;
+                                    std::memcpy(&g, bytes.data() + subAt + 6 + static_cast<size_t>(i) * 4, 4);
+                                    mesh.groups.push_back(g);
+                                }
+                    }
+                }
+                meshes.push_back(std::move(mesh));
+            }
+        }
+    }
+    return meshes;
+}
 }  // namespace
 
 TEST(MeshExportFidelity, ThreeDSSmoothingGroupsKeepTheBevelsCreasesAsAssimpShadesThem) {
-    if (!haveAssimp()) GTEST_SKIP() << "the assimp command is not installed";
     test::TempDir dir;
     const std::string project = badge(dir);
     ASSERT_EQ(run(dir, "export " + project + " -o " + dir.file("b.3ds")).status, 0);
+
+    // Across every edge (found by where its ends lie), faces at more than 30 degrees
+    // share no group and faces at less share one.
+    std::vector<ThreeDSMesh> meshes = threeDSMeshes(test::readFile(dir.file("b.3ds")));
+    ASSERT_EQ(meshes.size(), 5u);
+    long creases = 0, smooth = 0, blurred = 0, split = 0;
+    for (const ThreeDSMesh& mesh : meshes) {
+        ASSERT_EQ(mesh.groups.size(), mesh.faces.size());
+        std::map<std::array<double, 3>, int> places;
+        auto place = [&](int i) {
+            const glm::dvec3& p = mesh.positions.at(static_cast<size_t>(i));
+            return places.emplace(std::array<double, 3>{p.x, p.y, p.z}, static_cast<int>(places.size())).first->second;
+        };
+        std::map<std::pair<int, int>, std::vector<size_t>> edges;
+        std::vector<glm::dvec3> normals;
+        for (size_t f = 0; f < mesh.faces.size(); ++f) {
+            const auto& c = mesh.faces[f];
+            glm::dvec3 n = glm::cross(mesh.positions.at(static_cast<size_t>(c[1])) - mesh.positions.at(static_cast<size_t>(c[0])),
+                                      mesh.positions.at(static_cast<size_t>(c[2])) - mesh.positions.at(static_cast<size_t>(c[0])));
+            normals.push_back(glm::length(n) > 0 ? glm::normalize(n) : n);
+            for (size_t k = 0; k < 3; ++k) {
+                int a = place(c[k]), b = place(c[(k + 1) % 3]);
+                if (a != b) edges[{std::min(a, b), std::max(a, b)}].push_back(f);
+            }
+        }
+        for (const auto& [edge, users] : edges) {
+            if (users.size() != 2 || glm::length(normals[users[0]]) == 0 || glm::length(normals[users[1]]) == 0)
+                continue;
+            const double angle = std::acos(std::clamp(glm::dot(normals[users[0]], normals[users[1]]), -1.0, 1.0));
+            const bool shared = (mesh.groups[users[0]] & mesh.groups[users[1]]) != 0;
+            if (angle > 31 * kPi / 180) ++creases, blurred += shared;
+            else if (angle < 29 * kPi / 180) ++smooth, split += !shared;
+        }
+    }
+    EXPECT_GT(creases, 1000);
+    EXPECT_GT(smooth, 1000);
+    EXPECT_EQ(blurred, 0) << "of " << creases << " creases";
+    EXPECT_EQ(split, 0) << "of " << smooth << " smooth joints";
+
+    if (!haveAssimp()) GTEST_SKIP() << "the assimp command is not installed";
     auto read = assimpRead(dir, dir.file("b.3ds"));
     ASSERT_EQ(read.size(), 5u);
     Shading s = shading(read, 20);

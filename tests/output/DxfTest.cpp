@@ -30,7 +30,7 @@ void buildShapes(ObjDB& db) {
 
 }  // namespace
 
-TEST(Dxf, EntitiesAreWrittenLineByLineStandingOnZAndPentagonsAreFanned) {
+TEST(Dxf, EntitiesAreWrittenLineByLineStandingOnZAndAPentagonWritesThreeFaces) {
     test::TempDir dir;
     ObjDB shapes;
     buildShapes(shapes);
