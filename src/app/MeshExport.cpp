@@ -1,9 +1,9 @@
 #include "app/MeshExport.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cerrno>
 #include <cstring>
 #include <set>
 #include <sys/stat.h>

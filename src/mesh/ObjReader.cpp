@@ -165,7 +165,8 @@ bool ObjReader::parseLine(std::string_view line, ObjDB& db) {
         // hold spaces ("usemtl Glossy Red Plastic").
         std::string_view name = nextToken(rest);
         while (!rest.empty() && isSpace(rest.back())) rest.remove_suffix(1);
-        if (!name.empty()) name = std::string_view(name.data(), static_cast<size_t>(rest.data() + rest.size() - name.data()));
+        if (!name.empty())
+            name = std::string_view(name.data(), static_cast<size_t>(rest.data() + rest.size() - name.data()));
         if (name.empty()) return fail("a \"usemtl\" line needs a material name");
         part_ = -1;
         for (size_t i = 0; i < materials_.size() && part_ < 0; ++i)

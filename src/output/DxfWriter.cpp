@@ -29,7 +29,7 @@ bool DxfWriter::write(const std::string& path, const std::vector<ExportUnit>& un
     bool ok = true;
     char line[160];
     text += std::string("0") + eol + "SECTION" + eol + "  2" + eol + "ENTITIES" + eol;
-    auto face = [&](const ExportUnit& u, const std::string& layer, int part, const glm::dvec3 (&corner)[4]) {
+    auto face = [&](const ExportUnit& u, const std::string& layer, int part, const glm::dvec3(&corner)[4]) {
         text += std::string("0") + eol + "3DFACE" + eol + "  8" + eol + layer + eol;
         std::snprintf(line, sizeof line, "62%s   %d%s", eol, DxfColors::nearest(u.material(part).diffuse), eol);
         text += line;
@@ -37,8 +37,8 @@ bool DxfWriter::write(const std::string& path, const std::vector<ExportUnit>& un
             // CAD drawings stand on z: our y-up axes turn a quarter about x, a rotation,
             // so faces keep their winding. DxfReader turns them back.
             const glm::dvec3& v = corner[c];
-            std::snprintf(line, sizeof line, "1%d%s%lf%s2%d%s%lf%s3%d%s%lf%s", c, eol, v.x, eol, c, eol, 0.0 - v.z, eol, c,
-                          eol, v.y, eol);
+            std::snprintf(line, sizeof line, "1%d%s%lf%s2%d%s%lf%s3%d%s%lf%s", c, eol, v.x, eol, c, eol, 0.0 - v.z, eol,
+                          c, eol, v.y, eol);
             text += line;
         }
     };

@@ -28,9 +28,7 @@ const ExportMaterial& ExportUnit::material(int part) const {
     return part >= 0 && part < static_cast<int>(materials.size()) ? materials[static_cast<size_t>(part)] : materials[0];
 }
 
-bool ExportUnit::mirrored(bool world) const {
-    return world && glm::determinant(glm::dmat3(transform)) < 0;
-}
+bool ExportUnit::mirrored(bool world) const { return world && glm::determinant(glm::dmat3(transform)) < 0; }
 
 glm::dvec3 ExportUnit::position(int index, bool world) const {
     double v[3];

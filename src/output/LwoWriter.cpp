@@ -109,8 +109,10 @@ std::vector<Polygon> polygonsOf(const ExportUnit& unit, bool world) {
             out.push_back(std::move(poly));
         } else {
             for (int c = 1; c + 1 < info.count; ++c) {
-                if (flip) add({0, c + 1, c});
-                else add({0, c, c + 1});
+                if (flip)
+                    add({0, c + 1, c});
+                else
+                    add({0, c, c + 1});
             }
         }
     }

@@ -89,7 +89,8 @@ bool wanted(const GeometryInterface& g, int e, int part) {
 std::string libraryPath(const std::string& path) {
     size_t slash = path.find_last_of('/');
     size_t dot = path.find_last_of('.');
-    std::string base = dot != std::string::npos && (slash == std::string::npos || dot > slash) ? path.substr(0, dot) : path;
+    std::string base =
+        dot != std::string::npos && (slash == std::string::npos || dot > slash) ? path.substr(0, dot) : path;
     return base + ".mtl";
 }
 
@@ -108,8 +109,8 @@ std::string materialLibrary(const std::vector<ExportMaterial>& looks, const char
         const double amount = std::clamp(look.specularAmount, 0.0, 1.0);
         std::snprintf(line, sizeof line, "Ks %.6f %.6f %.6f%sNs %.6f%sd %.6f%sillum 2%s", look.specular[0] * amount,
                       look.specular[1] * amount, look.specular[2] * amount, eol,
-                      std::clamp(look.shininess, 0.0, 1.0) * 1000.0, eol,
-                      1.0 - std::clamp(look.transparency, 0.0, 1.0), eol, eol);
+                      std::clamp(look.shininess, 0.0, 1.0) * 1000.0, eol, 1.0 - std::clamp(look.transparency, 0.0, 1.0),
+                      eol, eol);
         text += line;
     }
     return text;

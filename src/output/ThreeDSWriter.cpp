@@ -224,7 +224,8 @@ Mesh build(const ExportUnit& unit, bool world) {
                 const int* list = l == 0 ? p : t;
                 reversed[l].clear();
                 if (list && (l == 0 || hasTex))
-                    for (int c = 0; c < info.count; ++c) reversed[l].push_back(list[ExportUnit::corner(c, info.count, true)]);
+                    for (int c = 0; c < info.count; ++c)
+                        reversed[l].push_back(list[ExportUnit::corner(c, info.count, true)]);
             }
             p = reversed[0].data();
             if (hasTex) t = reversed[1].data();
@@ -513,8 +514,7 @@ bool ThreeDSWriter::write(const std::string& path, const std::vector<ExportUnit>
             out.close(group);
         }
         size_t smoothing = out.open(kSmoothing);
-        for (uint32_t groups : smoothingGroups(mesh.positions, mesh.faces, written[m]->creaseAngle))
-            out.u32(groups);
+        for (uint32_t groups : smoothingGroups(mesh.positions, mesh.faces, written[m]->creaseAngle)) out.u32(groups);
         out.close(smoothing);
         out.close(faces);
         out.close(tri);

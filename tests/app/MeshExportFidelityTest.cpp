@@ -30,8 +30,7 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 
 test::Outcome run(const test::TempDir& dir, const std::string& arguments) {
-    return test::runProgram(FW_EXECUTABLE, "--library-folder " + dir.file("Documents") + " " + arguments,
-                            dir.file(""));
+    return test::runProgram(FW_EXECUTABLE, "--library-folder " + dir.file("Documents") + " " + arguments, dir.file(""));
 }
 
 bool haveAssimp() { return std::filesystem::exists("/usr/bin/assimp"); }
@@ -46,7 +45,8 @@ std::string badge(const test::TempDir& dir, const std::string& extra = "") {
 
 // Every line of an object block after `begin ObjectX` that starts with `key` gets `value`.
 std::string withObjectField(std::string project, const std::string& key, const std::string& value) {
-    for (size_t at = project.find("begin ObjectX"); at != std::string::npos; at = project.find("begin ObjectX", at + 1)) {
+    for (size_t at = project.find("begin ObjectX"); at != std::string::npos;
+         at = project.find("begin ObjectX", at + 1)) {
         size_t end = project.find("end ObjectX", at);
         size_t line = project.find("\n   " + key + " ", at);
         if (line == std::string::npos || line > end) continue;
@@ -85,7 +85,8 @@ std::map<std::string, std::vector<Face>> readObj(const std::string& path) {
                 int refs[3] = {0, 0, 0};
                 std::istringstream parts(corner);
                 std::string part;
-                for (int k = 0; k < 3 && std::getline(parts, part, '/'); ++k) refs[k] = part.empty() ? 0 : std::stoi(part);
+                for (int k = 0; k < 3 && std::getline(parts, part, '/'); ++k)
+                    refs[k] = part.empty() ? 0 : std::stoi(part);
                 auto at = [](const std::vector<glm::dvec3>& list, int i) {
                     return list.at(static_cast<size_t>(i > 0 ? i - 1 : static_cast<int>(list.size()) + i));
                 };
@@ -224,7 +225,6 @@ std::vector<std::string> keyframerNodes(const std::string& bytes) {
     return names;
 }
 
-
 // A 3DS mesh as the file holds it: positions, triangles and each triangle's groups.
 struct ThreeDSMesh {
     std::vector<glm::dvec3> positions;
@@ -301,8 +301,9 @@ TEST(MeshExportFidelity, ThreeDSSmoothingGroupsKeepTheBevelsCreasesAsAssimpShade
         std::vector<glm::dvec3> normals;
         for (size_t f = 0; f < mesh.faces.size(); ++f) {
             const auto& c = mesh.faces[f];
-            glm::dvec3 n = glm::cross(mesh.positions.at(static_cast<size_t>(c[1])) - mesh.positions.at(static_cast<size_t>(c[0])),
-                                      mesh.positions.at(static_cast<size_t>(c[2])) - mesh.positions.at(static_cast<size_t>(c[0])));
+            glm::dvec3 n =
+                glm::cross(mesh.positions.at(static_cast<size_t>(c[1])) - mesh.positions.at(static_cast<size_t>(c[0])),
+                           mesh.positions.at(static_cast<size_t>(c[2])) - mesh.positions.at(static_cast<size_t>(c[0])));
             normals.push_back(glm::length(n) > 0 ? glm::normalize(n) : n);
             for (size_t k = 0; k < 3; ++k) {
                 int a = place(c[k]), b = place(c[(k + 1) % 3]);
@@ -314,8 +315,10 @@ TEST(MeshExportFidelity, ThreeDSSmoothingGroupsKeepTheBevelsCreasesAsAssimpShade
                 continue;
             const double angle = std::acos(std::clamp(glm::dot(normals[users[0]], normals[users[1]]), -1.0, 1.0));
             const bool shared = (mesh.groups[users[0]] & mesh.groups[users[1]]) != 0;
-            if (angle > 31 * kPi / 180) ++creases, blurred += shared;
-            else if (angle < 29 * kPi / 180) ++smooth, split += !shared;
+            if (angle > 31 * kPi / 180)
+                ++creases, blurred += shared;
+            else if (angle < 29 * kPi / 180)
+                ++smooth, split += !shared;
         }
     }
     EXPECT_GT(creases, 1000);
@@ -384,7 +387,8 @@ TEST(MeshExportFidelity, LightWaveSurfacesCarryTheCreaseAngleAndAssimpSmoothsByI
     ASSERT_EQ(run(dir, "export " + dir.file("b45.kxp") + " -o " + dir.file("b.lwo")).status, 0);
     const std::string bytes = test::readFile(dir.file("b.lwo"));
     std::vector<double> angles;
-    for (size_t at = bytes.find("SMAN\0\x04", 0, 6); at != std::string::npos; at = bytes.find("SMAN\0\x04", at + 1, 6)) {
+    for (size_t at = bytes.find("SMAN\0\x04", 0, 6); at != std::string::npos;
+         at = bytes.find("SMAN\0\x04", at + 1, 6)) {
         uint32_t bits = 0;
         for (size_t i = 0; i < 4; ++i) bits = bits << 8 | static_cast<unsigned char>(bytes[at + 6 + i]);
         float radians;
@@ -417,7 +421,8 @@ TEST(MeshExportFidelity, AnObjExportBringsItsMaterialLibraryAndImportWearsIt) {
         std::istringstream in(test::readFile(path));
         std::string line, current;
         while (std::getline(in, line)) {
-            if (line.rfind("newmtl ", 0) == 0) current = line.substr(7);
+            if (line.rfind("newmtl ", 0) == 0)
+                current = line.substr(7);
             else if (!current.empty() && line.size() > 3 && line[0] != '#')
                 out[current][line.substr(0, line.find(' '))] = line.substr(line.find(' ') + 1);
         }
@@ -447,7 +452,8 @@ TEST(MeshExportFidelity, AnObjExportBringsItsMaterialLibraryAndImportWearsIt) {
 
     if (haveAssimp()) {
         test::Outcome info = test::runProgram("assimp", "info '" + dir.file("b.obj") + "'", dir.file(""));
-        for (const auto& [name, look] : exported) EXPECT_NE(info.out.find("'" + name + "'"), std::string::npos) << info.out;
+        for (const auto& [name, look] : exported)
+            EXPECT_NE(info.out.find("'" + name + "'"), std::string::npos) << info.out;
     }
 }
 

@@ -79,7 +79,6 @@ TEST(ThreeDS, ATexturedBoxSplitsItsCornersByTextureCoordinateUnderTheMainChunks)
     ASSERT_LT(keyframer + 6, bytes.size());
     EXPECT_EQ(u16At(bytes, keyframer), 0xB000);
     EXPECT_EQ(u32At(bytes, keyframer + 2), bytes.size() - keyframer);
-
 }
 
 // The smoothing groups of a 12-face mesh as written.
