@@ -2,15 +2,19 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <set>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/CommandLine.h"
+#include "app/OrvoPrefs.h"
 #include "app/OrvoSceneManager.h"
 #include "app/RenderSequence.h"
 #include "app/SceneAnimator.h"
@@ -111,6 +115,21 @@ double MeshExport::defaultScale(const std::string& out) {
     return extension == ".glb" ? kPointInMetres : 1.0;
 }
 
+std::string MeshExport::destinationProblem(const std::string& path) {
+    struct stat st;
+    if (path.empty()) return "no file name to write";
+    if (path.back() == '/' || (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)))
+        return "is a folder; give the name of the file to write";
+    size_t slash = path.find_last_of('/');
+    std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    if (::stat(folder.c_str(), &st) != 0) return "cannot be written: the folder " + folder + " does not exist";
+    if (!S_ISDIR(st.st_mode)) return "cannot be written: " + folder + " is not a folder";
+    // Files are written beside their destination and moved into place.
+    if (::access(folder.c_str(), W_OK | X_OK) != 0)
+        return "cannot be written: the folder " + folder + " is not writable (" + std::strerror(errno) + ")";
+    return {};
+}
+
 ExportMaterial MeshExport::look(SceneX& scene, const std::string& name) {
     ExportMaterial out;
     auto* material = dynamic_cast<MaterialX*>(scene.findMember(name));
@@ -145,7 +164,8 @@ const GeometryInterface* MeshExport::renderGeometry(Object& object) {
     return nullptr;
 }
 
-std::vector<ExportUnit> MeshExport::gather(SceneX& scene, bool sections, std::vector<Object*>* owners) {
+std::vector<ExportUnit> MeshExport::gather(SceneX& scene, bool sections, std::vector<Object*>* owners,
+                                           double creaseAngle) {
     std::vector<ObjectX*> solids;
     for (int i = 0; i < scene.memberCount(kObjectKind); ++i) {
         auto* object = dynamic_cast<ObjectX*>(scene.member(kObjectKind, i));
@@ -161,6 +181,7 @@ std::vector<ExportUnit> MeshExport::gather(SceneX& scene, bool sections, std::ve
         if (!g || g->elementCount() == 0) continue;
         ExportUnit unit(object->name(), g, object->worldTransform());
         unit.object = objects++;
+        unit.creaseAngle = object->hardShadingAngle >= 0 ? object->hardShadingAngle : creaseAngle;
         std::set<int> parts = partsOf(*g);
         int last = parts.empty() ? 0 : std::max(0, *parts.rbegin());
         for (int part = 0; part <= last; ++part) unit.materials.push_back(look(scene, partMaterial(*object, part)));
@@ -183,6 +204,11 @@ int MeshExport::run(OrvoSceneManager& manager, const Request& request) {
     const MeshFormat* format = MeshFormats::forPath(request.out);
     if (!format || !format->write) {
         printError(request.out, "write a mesh file: " + MeshFormats::extensions(true));
+        return kExitUserError;
+    }
+    // Checked before any work, so a bad destination is named and nothing is written.
+    if (std::string problem = destinationProblem(request.out); !problem.empty()) {
+        printError(request.out, problem);
         return kExitUserError;
     }
     SceneX& scene = *manager.scene();
@@ -215,7 +241,7 @@ int MeshExport::run(OrvoSceneManager& manager, const Request& request) {
     double single = request.frame ? *request.frame : globals.currentFrame();
     animator.setTime(range ? first : single);
     std::vector<Object*> owners;
-    std::vector<ExportUnit> units = gather(scene, request.sections, &owners);
+    std::vector<ExportUnit> units = gather(scene, request.sections, &owners, manager.prefs().hardShadingAngle);
     if (units.empty()) {
         printError(request.out, "the project has no visible object with geometry to export");
         return kExitUserError;

@@ -39,8 +39,13 @@ public:
     // Writes the loaded scene; an exit status, with errors printed.
     static int run(OrvoSceneManager& manager, const Request& request);
     // The units of the scene's visible objects as they stand now; `owners` gets the
-    // object of each unit.
-    static std::vector<ExportUnit> gather(SceneX& scene, bool sections, std::vector<Object*>* owners = nullptr);
+    // object of each unit. An object without a hard-shading angle of its own creases
+    // at `creaseAngle` degrees.
+    static std::vector<ExportUnit> gather(SceneX& scene, bool sections, std::vector<Object*>* owners = nullptr,
+                                          double creaseAngle = 30.0);
+    // Why a mesh file cannot be written at `path` (a folder, a missing or read-only
+    // folder), or empty when it can.
+    static std::string destinationProblem(const std::string& path);
     // An object's mesh at render quality as export writes it; null when it has none.
     // Extruded objects are built together first (ObjectX::buildSolids) where many are asked for.
     static const GeometryInterface* renderGeometry(Object& object);

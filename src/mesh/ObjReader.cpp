@@ -161,7 +161,12 @@ bool ObjReader::parseLine(std::string_view line, ObjDB& db) {
     if (keyword == "l") return readElement(ObjDB::Polyline, rest, db);
     if (keyword == "p") return readElement(ObjDB::PointSet, rest, db);
     if (keyword == "usemtl") {
+        // The rest of the line, as "newmtl" names it in a material library: names may
+        // hold spaces ("usemtl Glossy Red Plastic").
         std::string_view name = nextToken(rest);
+        while (!rest.empty() && isSpace(rest.back())) rest.remove_suffix(1);
+        if (!name.empty())
+            name = std::string_view(name.data(), static_cast<size_t>(rest.data() + rest.size() - name.data()));
         part_ = -1;
         // Without a name, what follows wears the default material, as before any "usemtl".
         if (name.empty()) return true;

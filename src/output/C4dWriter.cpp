@@ -81,6 +81,7 @@ bool C4dWriter::write(const std::string& path, const std::vector<ExportUnit>& un
         bool anyNormals = false, anyTex = false;
         uint32_t count = 0;
         double v[3];
+        const bool flip = u.mirrored(world);  // a mirrored unit's polygons turn to keep facing out
         for (int e = 0; e < g->elementCount(); ++e) {
             GeometryInterface::ElementInfo info;
             const int *p, *t, *n;
@@ -95,7 +96,8 @@ bool C4dWriter::write(const std::string& path, const std::vector<ExportUnit>& un
                 quads.push_back({{0, 3, 2, 1}});
             else
                 for (int c = 1; c + 1 < info.count; ++c) quads.push_back({{0, c + 1, c, c}});
-            for (const Quad& q : quads) {
+            for (Quad& q : quads) {
+                for (int& k : q.corner) k = ExportUnit::corner(k, info.count, flip);
                 for (int k : q.corner) polys.u32(static_cast<uint32_t>(p[k]));
                 for (int k : q.corner) {
                     glm::dvec3 normal(0.0);

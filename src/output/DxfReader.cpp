@@ -150,7 +150,12 @@ bool DxfReader::parse(const std::string& bytes, std::vector<ImportGroup>& groups
         DxfColors::rgb(face.color, look.diffuse);
         int part = group.partFor("DXF color " + std::to_string(face.color), &look);
         int corners[4];
-        for (int c = 0; c < count; ++c) corners[c] = group.mesh->addVertex(face.corner[kept[c]]);
+        for (int c = 0; c < count; ++c) {
+            // Drawings stand on z; our axes have y up (DxfWriter turns them the other way).
+            const double* d = face.corner[kept[c]];
+            const double up[3] = {d[0], d[2], 0.0 - d[1]};
+            corners[c] = group.mesh->addVertex(up);
+        }
         group.mesh->addElement(GeometryInterface::Polygon, part, count, corners, 0, nullptr, 0, nullptr);
         ++faces;
     };

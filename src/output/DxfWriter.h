@@ -1,7 +1,8 @@
 #pragma once
 // Writes export units as a DXF file of "3DFACE" entities, one layer per unit, each
-// face coloured with the colour index nearest its part's material. Only polygons of
-// three or four corners have a 3DFACE; others are left out.
+// face coloured with the colour index nearest its part's material. A 3DFACE holds three
+// or four corners; larger polygons are written as fans of triangles. Drawings stand on
+// z, so positions are turned from our y-up axes (x, y, z) to (x, -z, y).
 
 #include <cstdio>
 #include <string>

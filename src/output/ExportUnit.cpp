@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <glm/gtc/matrix_inverse.hpp>
+#include <glm/matrix.hpp>
 
 #include "mesh/GeometryInterface.h"
 
@@ -26,6 +27,8 @@ const ExportMaterial& ExportUnit::material(int part) const {
     if (materials.empty()) return kDefault;
     return part >= 0 && part < static_cast<int>(materials.size()) ? materials[static_cast<size_t>(part)] : materials[0];
 }
+
+bool ExportUnit::mirrored(bool world) const { return world && glm::determinant(glm::dmat3(transform)) < 0; }
 
 glm::dvec3 ExportUnit::position(int index, bool world) const {
     double v[3];

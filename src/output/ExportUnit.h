@@ -36,6 +36,8 @@ struct ExportUnit {
     int section = -1;     // the part written as a section of its own; -1: every part
     const GeometryInterface* geometry = nullptr;
     glm::dmat4 transform{1.0};  // object to world; applied when writing world coordinates
+    // Faces meeting at a sharper angle than this (degrees) keep a hard edge between them.
+    double creaseAngle = 30.0;
     // The look of each part index; a part past the end wears the first (or a default
     // material when the list is empty).
     std::vector<ExportMaterial> materials;
@@ -51,6 +53,12 @@ struct ExportUnit {
     // All of them at once, for writers that walk every one.
     std::vector<glm::dvec3> positions(bool world) const;
     std::vector<glm::dvec3> normals(bool world) const;
+    // Whether written positions come out mirrored (an odd number of negative scales):
+    // such a unit's polygons must have their corners reversed to keep facing out.
+    bool mirrored(bool world) const;
+    // The corner to write in place k of `count`: reversed after the first when `flip`,
+    // so fans from corner 0 stay fans from corner 0.
+    static int corner(int k, int count, bool flip) { return flip && k > 0 ? count - k : k; }
     // Whether element e belongs to what this unit writes (its section, if any).
     bool writes(int part) const { return section < 0 || part == section; }
     // Element e's corners when it is a polygon of three or more corners that this unit

@@ -107,6 +107,7 @@ bool FactWriter::write(const std::string& path, const std::vector<ExportUnit>& u
         Iff facets;
         std::vector<int> partOfMaterial;
         uint32_t facetCount = 0;
+        const bool flip = u.mirrored(world);  // a mirrored unit's facets turn to keep facing out
         for (int e = 0; e < g->elementCount(); ++e) {
             if (!u.polygon(e, info, &p, &t, &n)) continue;
             uint32_t material = 0;
@@ -114,7 +115,9 @@ bool FactWriter::write(const std::string& path, const std::vector<ExportUnit>& u
             if (material == partOfMaterial.size()) partOfMaterial.push_back(info.part);
             bool hasTex = t && info.texCount == info.count, hasNormals = n && info.normalCount == info.count;
             for (int c = 1; c + 1 < info.count; ++c) {
-                const int corners[3] = {0, c, c + 1};
+                const int corners[3] = {ExportUnit::corner(0, info.count, flip),
+                                        ExportUnit::corner(c, info.count, flip),
+                                        ExportUnit::corner(c + 1, info.count, flip)};
                 for (int k : corners) facets.u32(static_cast<uint32_t>(p[k]));
                 for (int k : corners) facets.u32(hasNormals ? static_cast<uint32_t>(n[k]) : kNone);
                 for (int k : corners) facets.u32(hasTex ? static_cast<uint32_t>(t[k]) : kNone);

@@ -231,6 +231,8 @@ private:
         const GeometryInterface* g = u.geometry;
         if (!g) return;
         glm::dmat3 normalMatrix = glm::inverseTranspose(glm::dmat3(baked));
+        // Positions baked through a mirror turn their triangles to keep facing out.
+        const bool flip = glm::determinant(glm::dmat3(baked)) < 0;
         // Keyed by part and by which lists the corners carry: a primitive's vertices all
         // have the same attributes.
         std::map<std::array<int, 3>, PrimitiveBuild> parts;
@@ -278,7 +280,7 @@ private:
             prim.hasTex = hasTex;
             for (int c = 1; c + 1 < info.count; ++c)
                 for (int k : {0, c, c + 1}) {
-                    size_t i = static_cast<size_t>(k);
+                    size_t i = static_cast<size_t>(ExportUnit::corner(k, info.count, flip));
                     prim.corner(points[i], normals[i], uvs[i].data());
                 }
         }

@@ -18,7 +18,8 @@ namespace {
 
 const char* const kTextureMap = ".UVs";
 const char* const kDefaultMaterial = "defaultMtl";
-constexpr int kMaxCorners = 1023;  // the corner count shares its 16 bits with flags
+constexpr int kMaxCorners = 1023;
+constexpr double kPi = 3.14159265358979323846;  // the corner count shares its 16 bits with flags
 
 // Big-endian IFF chunks built in memory; lengths are patched when a chunk closes and
 // odd-sized chunks get their pad byte.
@@ -76,9 +77,11 @@ struct Polygon {
     int part = 0;
 };
 
-// A unit's polygons in file order: corners reversed after the first, polygons with
-// more corners than the format allows fanned into triangles.
-std::vector<Polygon> polygonsOf(const ExportUnit& unit) {
+// A unit's polygons in file order: corners reversed after the first (the file's z
+// points the other way), polygons with more corners than the format allows fanned into
+// triangles. A mirrored unit is turned inside out once more, so it keeps its order.
+std::vector<Polygon> polygonsOf(const ExportUnit& unit, bool world) {
+    const bool flip = !unit.mirrored(world);
     std::vector<Polygon> out;
     const GeometryInterface& g = *unit.geometry;
     for (int e = 0; e < g.elementCount(); ++e) {
@@ -99,13 +102,18 @@ std::vector<Polygon> polygonsOf(const ExportUnit& unit) {
             Polygon poly;
             poly.part = info.part;
             for (int k = 0; k < info.count; ++k) {
-                int c = k == 0 ? 0 : info.count - k;
+                int c = ExportUnit::corner(k, info.count, flip);
                 poly.points.push_back(p[c]);
                 if (hasTex) poly.tex.push_back(t[c]);
             }
             out.push_back(std::move(poly));
         } else {
-            for (int c = 1; c + 1 < info.count; ++c) add({0, c + 1, c});
+            for (int c = 1; c + 1 < info.count; ++c) {
+                if (flip)
+                    add({0, c + 1, c});
+                else
+                    add({0, c, c + 1});
+            }
         }
     }
     return out;
@@ -136,20 +144,23 @@ bool LwoWriter::write(const std::string& path, const std::vector<ExportUnit>& un
     std::vector<Layer> layers;
     for (size_t i = 0; i < units.size(); ++i) {
         if (!units[i].geometry) continue;
-        std::vector<Polygon> polygons = polygonsOf(units[i]);
+        std::vector<Polygon> polygons = polygonsOf(units[i], world);
         if (!polygons.empty()) layers.push_back({&units[i], std::move(polygons), {}, static_cast<int>(i) + 1});
     }
     if (layers.empty()) return false;
 
-    // One surface per distinct look; a name shared by different looks gets " (2)" etc.
+    // One surface per distinct look and smoothing angle; a name shared by different
+    // ones gets " (2)" etc.
     std::vector<ExportMaterial> surfaces;
+    std::vector<double> smoothing;  // per surface, degrees
     for (Layer& layer : layers)
         for (const Polygon& poly : layer.polygons) {
             ExportMaterial look = layer.unit->material(poly.part);
             if (look.name.empty()) look.name = kDefaultMaterial;
+            const double angle = layer.unit->creaseAngle;
             size_t found = 0;
-            while (found < surfaces.size() && !sameLook(surfaces[found], look)) ++found;
-            if (found == surfaces.size()) surfaces.push_back(look);
+            while (found < surfaces.size() && !(sameLook(surfaces[found], look) && smoothing[found] == angle)) ++found;
+            if (found == surfaces.size()) surfaces.push_back(look), smoothing.push_back(angle);
             layer.tags.push_back(static_cast<int>(found));
         }
     std::vector<std::string> names;
@@ -269,6 +280,10 @@ bool LwoWriter::write(const std::string& path, const std::vector<ExportUnit>& un
         floatParameter(out, "GLOS", look.shininess);
         floatParameter(out, "REFL", look.reflectivity);
         floatParameter(out, "TRAN", look.transparency);
+        // Readers smooth across edges gentler than this and keep sharper ones hard.
+        size_t sman = out.open("SMAN", true);
+        out.f32(std::clamp(smoothing[s], 0.0, 180.0) * kPi / 180.0);
+        out.close(sman, true);
         out.close(surf);
     }
     out.close(form);

@@ -85,6 +85,42 @@ bool wanted(const GeometryInterface& g, int e, int part) {
     return g.getElementRefs(e, info, &p, &t, &n) && (part < 0 || info.part == part);
 }
 
+// The material library beside "logo.obj" is "logo.mtl"; "logo" alone gets "logo.mtl".
+std::string libraryPath(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    size_t dot = path.find_last_of('.');
+    std::string base =
+        dot != std::string::npos && (slash == std::string::npos || dot > slash) ? path.substr(0, dot) : path;
+    return base + ".mtl";
+}
+
+// Each material once, by name (the first look of a name wins). Ka repeats the diffuse
+// colour, as the 3DS writer does; Ks is the highlight colour at its strength, Ns the
+// tightness on the format's 0..1000 scale and d the opacity.
+std::string materialLibrary(const std::vector<ExportMaterial>& looks, const char* eol) {
+    std::string text = std::string("# Materials of the Veltrane Orvostat OBJ file") + eol;
+    char line[512];
+    for (const ExportMaterial& look : looks) {
+        std::snprintf(line, sizeof line, "%snewmtl %s%s", eol, look.name.c_str(), eol);
+        text += line;
+        std::snprintf(line, sizeof line, "Ka %.6f %.6f %.6f%sKd %.6f %.6f %.6f%s", look.diffuse[0], look.diffuse[1],
+                      look.diffuse[2], eol, look.diffuse[0], look.diffuse[1], look.diffuse[2], eol);
+        text += line;
+        const double amount = std::clamp(look.specularAmount, 0.0, 1.0);
+        std::snprintf(line, sizeof line, "Ks %.6f %.6f %.6f%sNs %.6f%sd %.6f%sillum 2%s", look.specular[0] * amount,
+                      look.specular[1] * amount, look.specular[2] * amount, eol,
+                      std::clamp(look.shininess, 0.0, 1.0) * 1000.0, eol, 1.0 - std::clamp(look.transparency, 0.0, 1.0),
+                      eol, eol);
+        text += line;
+    }
+    return text;
+}
+
+std::string materialName(const ExportUnit& u, int part) {
+    const std::string& name = u.material(part).name;
+    return name.empty() ? "defaultMtl" : name;
+}
+
 }  // namespace
 
 bool ObjWriter::write(const std::string& path, const std::vector<ExportUnit>& units, bool world, std::FILE* console,
@@ -101,10 +137,30 @@ bool ObjWriter::write(const std::string& path, const std::vector<ExportUnit>& un
         if (console) std::fprintf(console, "Cannot open '%s'.\n", path.c_str());
         return false;
     }
+    // Every material the file's elements wear, in the order they are first met.
+    std::vector<ExportMaterial> looks;
+    for (const ExportUnit& u : units) {
+        const GeometryInterface* g = u.geometry;
+        if (!g) continue;
+        for (int e = 0; e < g->elementCount(); ++e) {
+            GeometryInterface::ElementInfo info;
+            const int *p, *t, *n;
+            if (!g->getElementRefs(e, info, &p, &t, &n) || !u.writes(info.part)) continue;
+            std::string name = materialName(u, info.part);
+            if (std::none_of(looks.begin(), looks.end(), [&](const ExportMaterial& m) { return m.name == name; })) {
+                looks.push_back(u.material(info.part));
+                looks.back().name = name;
+            }
+        }
+    }
+    const std::string library = libraryPath(path);
+    const size_t slash = library.find_last_of('/');
+    const std::string libraryName = slash == std::string::npos ? library : library.substr(slash + 1);
     Out out(file);
     out.line("#%s", eol);
     out.line("# *** Veltrane Orvostat generated OBJ file ***%s", eol);
     out.line("#%s", eol);
+    out.line("mtllib %s%s", libraryName.c_str(), eol);
     int positionBase = 0, texBase = 0, normalBase = 0;
     for (const ExportUnit& u : units) {
         const GeometryInterface* g = u.geometry;
@@ -136,12 +192,30 @@ bool ObjWriter::write(const std::string& path, const std::vector<ExportUnit>& un
         out.line("#%s", eol);
         out.line("g %s%s", group.c_str(), eol);
         out.line("#%s", eol);
+        // A mirrored unit's polygons are written back to front so they still face out.
+        const bool flip = u.mirrored(world);
+        std::vector<int> reversed[3];
+        std::string wearing;  // each group names its material again, for readers that reset it
         for (int e = 0; e < g->elementCount(); ++e) {
             GeometryInterface::ElementInfo info;
             const int *p, *t, *n;
             if (!g->getElementRefs(e, info, &p, &t, &n) || !u.writes(info.part)) continue;
             char kind = info.kind == GeometryInterface::Polyline ? 'l' : info.kind == GeometryInterface::PointSet ? 'p' : 'f';
             bool hasTex = t && info.texCount == info.count, hasNormals = n && info.normalCount == info.count;
+            if (flip && kind == 'f') {
+                const int* lists[3] = {p, hasTex ? t : nullptr, hasNormals ? n : nullptr};
+                for (int l = 0; l < 3; ++l) {
+                    reversed[l].clear();
+                    if (lists[l])
+                        for (int c = 0; c < info.count; ++c)
+                            reversed[l].push_back(lists[l][ExportUnit::corner(c, info.count, true)]);
+                }
+                p = reversed[0].data(), t = reversed[1].data(), n = reversed[2].data();
+            }
+            if (std::string name = materialName(u, info.part); name != wearing) {
+                out.line("usemtl %s%s", name.c_str(), eol);
+                wearing = name;
+            }
             out.element(kind, info.count, p, hasTex ? t : nullptr, hasNormals ? n : nullptr, positionBase, texBase,
                         normalBase, eol);
         }
@@ -149,7 +223,18 @@ bool ObjWriter::write(const std::string& path, const std::vector<ExportUnit>& un
         texBase += g->texCoordCount();
         normalBase += g->normalCount();
     }
-    if (!out.finish() || !file.close()) {
+    if (!out.finish()) {
+        if (console) std::fprintf(console, "Cannot open '%s'.\n", path.c_str());
+        return false;
+    }
+    // The library goes first, so an OBJ file in place always finds its materials.
+    const std::string materials = materialLibrary(looks, eol);
+    if (!AFile::writeWhole(library, materials.data(), materials.size())) {
+        file.abandon();
+        if (console) std::fprintf(console, "Cannot open '%s'.\n", library.c_str());
+        return false;
+    }
+    if (!file.close()) {
         if (console) std::fprintf(console, "Cannot open '%s'.\n", path.c_str());
         return false;
     }

@@ -1,7 +1,8 @@
 #pragma once
 // Writes export units (an object's render-quality mesh, or one section of it) as a
 // Wavefront OBJ file: positions, texture coordinates and normals numbered on across
-// units, one group per unit.
+// units, one group per unit, and the materials the elements wear in a library beside
+// the file (logo.obj: logo.mtl, named by "mtllib" and chosen by "usemtl").
 
 #include <cstdio>
 #include <string>

@@ -34,6 +34,17 @@ enum : uint16_t {
     kMapping = 0x4140,
     kSmoothing = 0x4150,
     kLocalAxes = 0x4160,
+    kKeyframer = 0xB000,
+    kObjectNode = 0xB002,
+    kKeyframerSegment = 0xB008,
+    kKeyframerCurrentTime = 0xB009,
+    kKeyframerHeader = 0xB00A,
+    kNodeHeader = 0xB010,
+    kPivot = 0xB013,
+    kPositionTrack = 0xB020,
+    kRotationTrack = 0xB021,
+    kScaleTrack = 0xB022,
+    kNodeId = 0xB030,
 };
 
 }  // namespace fw::tds

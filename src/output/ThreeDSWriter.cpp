@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <glm/geometric.hpp>
 #include <glm/vec2.hpp>
 #include <glm/vec3.hpp>
 #include <map>
@@ -77,14 +78,6 @@ public:
     std::string bytes;
 };
 
-struct CornerNormal {
-    bool known = false;
-    double n[3] = {0, 0, 0};
-    bool operator==(const CornerNormal& o) const {
-        return known && o.known && n[0] == o.n[0] && n[1] == o.n[1] && n[2] == o.n[2];
-    }
-};
-
 // A unit as 3DS holds it: triangles over vertices that each carry one texture coordinate.
 struct Mesh {
     std::vector<glm::dvec3> positions;
@@ -93,65 +86,81 @@ struct Mesh {
     std::vector<std::array<int, 3>> faces;
     std::vector<uint16_t> edgeFlags;
     std::vector<int> parts;
-    // Per face: its corners' positions in the unit and their normals, for smoothing.
-    std::vector<std::array<int, 3>> sourcePositions;
-    std::vector<std::array<CornerNormal, 3>> faceNormals;
-    int sourceCount = 0;
 };
 
-struct UnionFind {
-    explicit UnionFind(size_t n) : up(n) {
-        for (size_t i = 0; i < n; ++i) up[i] = i;
-    }
-    size_t root(size_t i) {
-        while (up[i] != i) i = up[i] = up[up[i]];
-        return i;
-    }
-    void join(size_t a, size_t b) { up[root(a)] = root(b); }
-    std::vector<size_t> up;
-};
-
-// 3DS has no normals: readers shade faces that share a smoothing group smoothly. Faces
-// that meet along an edge with the same normals at both of its ends form one smooth
-// patch; patches that touch at any position get different groups (greedy, 32 groups),
-// so creases stay sharp. A patch past the 32nd colour, or without normals, is flat.
-std::vector<uint32_t> smoothingGroups(const std::vector<std::array<int, 3>>& faces,
-                                      const std::vector<std::array<CornerNormal, 3>>& normals, int positions) {
+// 3DS has no normals: readers average the faces around a position that share a
+// smoothing group. Solids repeat a position on each side of a crease, so faces are
+// joined by where their corners are, not by index: two faces on one edge whose planes
+// meet within `creaseDegrees` join one smooth patch, sharper ones stay apart, and a
+// patch never holds both faces of a crease. Patches that touch at any position then get
+// different groups (a greedy colouring of 32 bits), so no crease is averaged over;
+// past 32, a patch takes the bit its neighbours use least.
+std::vector<uint32_t> smoothingGroups(const std::vector<glm::dvec3>& positions,
+                                      const std::vector<std::array<int, 3>>& faces, double creaseDegrees) {
     const size_t count = faces.size();
-    UnionFind patches(count);
-    std::map<std::pair<int, int>, std::vector<std::pair<size_t, int>>> edges;  // -> (face, its edge)
+    // Where each vertex lies, as the file stores it (single precision).
+    std::map<std::array<float, 3>, int> places;
+    std::vector<int> place(positions.size());
+    for (size_t i = 0; i < positions.size(); ++i) {
+        std::array<float, 3> key = {float(positions[i].x), float(positions[i].y), float(positions[i].z)};
+        place[i] = places.emplace(key, static_cast<int>(places.size())).first->second;
+    }
+    // Face normals from the positions as readers will see them, in single precision.
+    auto stored = [&](int i) { return glm::dvec3(glm::vec3(positions[static_cast<size_t>(i)])); };
+    std::vector<glm::dvec3> normal(count, glm::dvec3(0.0));
+    for (size_t f = 0; f < count; ++f) {
+        const auto& c = faces[f];
+        glm::dvec3 n = glm::cross(stored(c[1]) - stored(c[0]), stored(c[2]) - stored(c[0]));
+        double length = glm::length(n);
+        if (length > 0 && std::isfinite(length)) normal[f] = n / length;
+    }
+    const double smoothCos = std::cos(std::clamp(creaseDegrees, 0.0, 180.0) * 3.14159265358979323846 / 180.0);
+    // Neighbours across each edge, smooth or creased.
+    std::map<std::pair<int, int>, std::vector<size_t>> edges;
     for (size_t f = 0; f < count; ++f)
-        for (int k = 0; k < 3; ++k) {
-            int a = faces[f][static_cast<size_t>(k)], b = faces[f][static_cast<size_t>((k + 1) % 3)];
-            edges[{std::min(a, b), std::max(a, b)}].emplace_back(f, k);
+        for (size_t k = 0; k < 3; ++k) {
+            int a = place[static_cast<size_t>(faces[f][k])], b = place[static_cast<size_t>(faces[f][(k + 1) % 3])];
+            if (a != b) edges[{std::min(a, b), std::max(a, b)}].push_back(f);
         }
-    auto normalAt = [&](size_t f, int position) -> const CornerNormal& {
-        size_t k = 0;
-        while (k < 2 && faces[f][k] != position) ++k;
-        return normals[f][k];
-    };
-    // Faces on one edge join the first earlier face with the same normals at its ends.
+    std::vector<std::vector<size_t>> smoothNext(count), creaseNext(count);
     for (const auto& entry : edges) {
-        const auto& edge = entry.first;
-        const auto& users = entry.second;
-        std::vector<size_t> leaders;
-        for (const auto& [f, k] : users) {
-            const CornerNormal &a = normalAt(f, edge.first), &b = normalAt(f, edge.second);
-            if (!a.known || !b.known) continue;
-            auto same = std::find_if(leaders.begin(), leaders.end(), [&](size_t g) {
-                return normalAt(g, edge.first) == a && normalAt(g, edge.second) == b;
-            });
-            if (same == leaders.end())
-                leaders.push_back(f);
-            else
-                patches.join(f, *same);
+        const std::vector<size_t>& users = entry.second;
+        for (size_t i = 0; i < users.size(); ++i)
+            for (size_t j = i + 1; j < users.size(); ++j) {
+                const glm::dvec3 &a = normal[users[i]], &b = normal[users[j]];
+                if (a == glm::dvec3(0.0) || b == glm::dvec3(0.0)) continue;
+                auto& list = glm::dot(a, b) >= smoothCos ? smoothNext : creaseNext;
+                list[users[i]].push_back(users[j]);
+                list[users[j]].push_back(users[i]);
+            }
+    }
+    // Patches grow across smooth edges, but never take in a face that meets one of
+    // theirs at a crease (a smooth path can wind round to the other side of one).
+    constexpr size_t kNone = static_cast<size_t>(-1);
+    std::vector<size_t> patchOf(count, kNone);
+    std::vector<size_t> queue;
+    for (size_t seed = 0; seed < count; ++seed) {
+        if (patchOf[seed] != kNone) continue;
+        patchOf[seed] = seed;
+        queue.assign(1, seed);
+        while (!queue.empty()) {
+            size_t f = queue.back();
+            queue.pop_back();
+            for (size_t g : smoothNext[f]) {
+                if (patchOf[g] != kNone) continue;
+                bool clash = std::any_of(creaseNext[g].begin(), creaseNext[g].end(),
+                                         [&](size_t h) { return patchOf[h] == seed; });
+                if (clash) continue;
+                patchOf[g] = seed;
+                queue.push_back(g);
+            }
         }
     }
-    std::vector<std::vector<size_t>> touching(static_cast<size_t>(positions));
+    std::vector<std::vector<size_t>> touching(places.size());
     for (size_t f = 0; f < count; ++f)
-        for (int p : faces[f]) {
-            std::vector<size_t>& list = touching[static_cast<size_t>(p)];
-            size_t patch = patches.root(f);
+        for (int corner : faces[f]) {
+            std::vector<size_t>& list = touching[static_cast<size_t>(place[static_cast<size_t>(corner)])];
+            size_t patch = patchOf[f];
             if (std::find(list.begin(), list.end(), patch) == list.end()) list.push_back(patch);
         }
     std::map<size_t, std::set<size_t>> neighbours;
@@ -162,21 +171,32 @@ std::vector<uint32_t> smoothingGroups(const std::vector<std::array<int, 3>>& fac
     std::map<size_t, uint32_t> colour;
     std::vector<uint32_t> groups(count, 0);
     for (size_t f = 0; f < count; ++f) {
-        bool smooth = normals[f][0].known && normals[f][1].known && normals[f][2].known;
-        size_t patch = patches.root(f);
+        size_t patch = patchOf[f];
         auto [it, added] = colour.emplace(patch, 0);
-        if (added && smooth) {
-            uint32_t used = 0;
+        if (added) {
+            int clashes[32] = {};
             for (size_t other : neighbours[patch])
-                if (auto c = colour.find(other); c != colour.end()) used |= c->second;
-            for (int bit = 0; bit < 32; ++bit)
-                if (!(used & (1u << bit))) {
-                    it->second = 1u << bit;
-                    break;
-                }
+                if (auto c = colour.find(other); c != colour.end())
+                    for (int bit = 0; bit < 32; ++bit) clashes[bit] += (c->second >> bit) & 1;
+            int best = 0;
+            for (int bit = 1; bit < 32; ++bit)
+                if (clashes[bit] < clashes[best]) best = bit;
+            it->second = 1u << best;
         }
-        groups[f] = smooth ? it->second : 0;
+        groups[f] = it->second;
     }
+    // A smooth edge between two patches (where one would have held a crease) still
+    // shades smoothly when one face also takes the other's group, as long as none of
+    // its creased neighbours has that group.
+    auto takes = [&](size_t f, uint32_t bits) {
+        for (size_t h : creaseNext[f])
+            if (groups[h] & bits) return false;
+        groups[f] |= bits;
+        return true;
+    };
+    for (size_t f = 0; f < count; ++f)
+        for (size_t g : smoothNext[f])
+            if (!(groups[f] & groups[g]) && !takes(f, groups[g])) takes(g, groups[f]);
     return groups;
 }
 
@@ -191,13 +211,25 @@ Mesh build(const ExportUnit& unit, bool world) {
     std::map<std::pair<int, int>, int> copies;
     std::vector<std::pair<int, int>> sources;  // (position, texture) of every vertex
     for (int i = 0; i < count; ++i) sources.emplace_back(i, -1);
-    std::vector<int> corners;
-    std::vector<std::array<CornerNormal, 3>> faceNormals;
+    std::vector<int> corners, reversed[2];
+    // A mirrored unit's polygons are walked back to front so they still face out.
+    const bool flip = unit.mirrored(world);
     for (int e = 0; e < g.elementCount(); ++e) {
         GeometryInterface::ElementInfo info;
         const int *p, *t, *n;
         if (!unit.polygon(e, info, &p, &t, &n) || !unit.cornersInRange(info, p, t)) continue;
         bool hasTex = t && info.texCount == info.count;
+        if (flip) {
+            for (int l = 0; l < 2; ++l) {
+                const int* list = l == 0 ? p : t;
+                reversed[l].clear();
+                if (list && (l == 0 || hasTex))
+                    for (int c = 0; c < info.count; ++c)
+                        reversed[l].push_back(list[ExportUnit::corner(c, info.count, true)]);
+            }
+            p = reversed[0].data();
+            if (hasTex) t = reversed[1].data();
+        }
         corners.clear();
         for (int c = 0; c < info.count; ++c) {
             int tex = hasTex ? t[c] : -1;
@@ -221,17 +253,8 @@ Mesh build(const ExportUnit& unit, bool world) {
             if (c + 2 == info.count) flags |= 0x1;    // CA
             mesh.edgeFlags.push_back(flags);
             mesh.parts.push_back(info.part);
-            mesh.sourcePositions.push_back({p[0], p[c], p[c + 1]});
-            std::array<CornerNormal, 3> normals;
-            if (n && info.normalCount == info.count) {
-                const int at[3] = {0, c, c + 1};
-                for (size_t k = 0; k < 3; ++k) normals[k].known = g.getNormal(normals[k].n, n[at[k]]);
-            }
-            faceNormals.push_back(normals);
         }
     }
-    mesh.faceNormals = std::move(faceNormals);
-    mesh.sourceCount = count;
     double v[3];
     for (const auto& [position, tex] : sources) {
         g.getVertex(v, position);
@@ -267,33 +290,113 @@ bool sameLook(const ExportMaterial& a, const ExportMaterial& b) {
            a.shininess == b.shininess && a.reflectivity == b.reflectivity && a.transparency == b.transparency;
 }
 
+// The keyframer section: a node per mesh that names it, so readers that build their
+// scene from the nodes call each mesh by its object's name. The meshes already stand
+// where they belong, so every node holds one key of no move, no turn and full size at
+// frame 0, about a pivot at the origin, and has no parent.
+void keyframer(Chunks& out, const std::vector<std::string>& names, const std::vector<const ExportUnit*>& units) {
+    int last = 0;
+    for (const ExportUnit* u : units) last = std::max(last, u->frame);
+    size_t data = out.open(kKeyframer);
+    size_t header = out.open(kKeyframerHeader);
+    out.u16(5);  // revision
+    out.text("");
+    out.u32(static_cast<uint32_t>(last));
+    out.close(header);
+    size_t segment = out.open(kKeyframerSegment);
+    out.u32(0);
+    out.u32(static_cast<uint32_t>(last));
+    out.close(segment);
+    size_t now = out.open(kKeyframerCurrentTime);
+    out.u32(0);
+    out.close(now);
+    // A track: flags, eight unused bytes, the key count, then each key's frame and
+    // spline flags (none, so no spline values follow) before its values.
+    auto track = [&](uint16_t id, std::initializer_list<double> values) {
+        size_t at = out.open(id);
+        out.u16(0);
+        out.u32(0), out.u32(0);
+        out.u32(1);
+        out.u32(0);
+        out.u16(0);
+        for (double v : values) out.f32(v);
+        out.close(at);
+    };
+    for (size_t i = 0; i < names.size(); ++i) {
+        size_t node = out.open(kObjectNode);
+        size_t id = out.open(kNodeId);
+        out.u16(static_cast<uint32_t>(i));
+        out.close(id);
+        size_t head = out.open(kNodeHeader);
+        out.text(names[i]);
+        out.u16(0), out.u16(0);
+        out.u16(0xFFFF);  // no parent
+        out.close(head);
+        size_t pivot = out.open(kPivot);
+        out.f32(0), out.f32(0), out.f32(0);
+        out.close(pivot);
+        track(kPositionTrack, {0.0, 0.0, 0.0});
+        track(kRotationTrack, {0.0, 0.0, 0.0, 1.0});  // angle, then the axis
+        track(kScaleTrack, {1.0, 1.0, 1.0});
+        out.close(node);
+    }
+    out.close(data);
+}
+
 }  // namespace
 
 // Names are kept when they fit and are not taken yet (compared without case, as DOS-era
 // readers do). Otherwise the name is cut so that "~N" fits behind it, N counting up
 // from 1 until the result is unused: "Headline Title" -> "Headline~1". An empty name
 // becomes "Object" first. Control bytes turn into '_' so no reader trips on them.
-std::vector<std::string> ThreeDSWriter::objectNames(const std::vector<std::string>& labels, size_t limit) {
+//
+// A label with a tail (a frame or section mark that must stay readable) keeps the tail
+// whole at the end and cuts the name in front of it; "~N" goes between the two when
+// the cut name is taken: "Text M" + "-F12" -> "Text M-F12", then "Text~1-F12". The
+// tail is "-" then "S" and the section, "F" and the frame, as the unit has them.
+std::vector<std::string> ThreeDSWriter::objectNames(const std::vector<Label>& labels, size_t limit) {
     std::vector<std::string> names;
     std::set<std::string> taken;
-    for (std::string name : labels) {
-        for (char& c : name)
+    auto clean = [](std::string text) {
+        for (char& c : text)
             if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '_';
+        return text;
+    };
+    auto unused = [&](const std::string& name) { return !taken.count(folded(name)); };
+    for (const Label& label : labels) {
+        std::string name = clean(label.full), stem = clean(label.stem), tail = clean(label.tail);
         if (name.empty()) name = "Object";
-        if (name.size() > limit || taken.count(folded(name))) {
-            for (int n = 1;; ++n) {
-                std::string tail = "~" + std::to_string(n);
-                std::string candidate = cut(name, limit > tail.size() ? limit - tail.size() : 0) + tail;
-                if (!taken.count(folded(candidate))) {
-                    name = candidate;
-                    break;
-                }
+        if (stem.empty()) stem = "Object";
+        if (tail.size() >= limit) stem = name, tail.clear();  // no room for a name beside it
+        if (tail.empty()) stem = name;
+        if (name.size() > limit || !unused(name)) {
+            name = tail.empty() ? std::string() : cut(stem, limit - tail.size()) + tail;
+            for (int n = 1; name.empty() || !unused(name); ++n) {
+                std::string mark = "~" + std::to_string(n);
+                size_t room = limit > mark.size() + tail.size() ? limit - mark.size() - tail.size() : 0;
+                name = cut(stem, room) + mark + tail;
             }
         }
         taken.insert(folded(name));
         names.push_back(name);
     }
     return names;
+}
+
+std::vector<std::string> ThreeDSWriter::objectNames(const std::vector<std::string>& labels, size_t limit) {
+    std::vector<Label> plain;
+    for (const std::string& label : labels) plain.push_back({label, label, ""});
+    return objectNames(plain, limit);
+}
+
+ThreeDSWriter::Label ThreeDSWriter::label(const ExportUnit& unit) {
+    Label out{unit.label("-Frm%d", "-Sec%d"), unit.name, ""};
+    if (unit.section >= 0 || unit.frame >= 0) {
+        out.tail = "-";
+        if (unit.section >= 0) out.tail += "S" + std::to_string(unit.section);
+        if (unit.frame >= 0) out.tail += "F" + std::to_string(unit.frame);
+    }
+    return out;
 }
 
 ThreeDSWriter::MeshCounts ThreeDSWriter::count(const ExportUnit& unit) {
@@ -345,8 +448,8 @@ bool ThreeDSWriter::write(const std::string& path, const std::vector<ExportUnit>
     std::vector<std::string> materialLabels;
     for (const ExportMaterial& look : table) materialLabels.push_back(look.name);
     std::vector<std::string> materialNames = objectNames(materialLabels, kMaxMaterialNameLength);
-    std::vector<std::string> labels;
-    for (const ExportUnit* u : written) labels.push_back(u->label("-Frm%d", "-Sec%d"));
+    std::vector<Label> labels;
+    for (const ExportUnit* u : written) labels.push_back(label(*u));
     std::vector<std::string> objectName = objectNames(labels, kMaxNameLength);
 
     Chunks out;
@@ -411,14 +514,14 @@ bool ThreeDSWriter::write(const std::string& path, const std::vector<ExportUnit>
             out.close(group);
         }
         size_t smoothing = out.open(kSmoothing);
-        for (uint32_t groups : smoothingGroups(mesh.sourcePositions, mesh.faceNormals, mesh.sourceCount))
-            out.u32(groups);
+        for (uint32_t groups : smoothingGroups(mesh.positions, mesh.faces, written[m]->creaseAngle)) out.u32(groups);
         out.close(smoothing);
         out.close(faces);
         out.close(tri);
         out.close(object);
     }
     out.close(editor);
+    keyframer(out, objectName, written);
     out.close(main);
 
     return AFile::writeWhole(path, out.bytes.data(), out.bytes.size());

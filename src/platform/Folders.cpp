@@ -46,7 +46,9 @@ bool Folders::ensureFolder(const std::string& folder) {
 }
 
 bool Folders::isWritable(const std::string& folder) {
-    std::string probe = folder + "/_test file";
+    // Named for this process: two programs probing one folder at once must not see
+    // each other's probe as a folder they cannot write.
+    std::string probe = folder + "/_test file " + std::to_string(::getpid());
     int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) return false;
     ::close(fd);

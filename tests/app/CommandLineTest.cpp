@@ -632,7 +632,7 @@ TEST(CommandLine, AProjectThatFailsToLoadIsReportedOnce) {
                          "failing.kxp: Error processing scene command <<begin>> for class <<SceneX>> at byte 82.\n");
     Outcome missing = run(dir + "absent.kxp");
     EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err, "formwright: " + dir + "absent.kxp: Unable to open:\n" + dir + "absent.kxp\n");
+    EXPECT_EQ(missing.err, "formwright: " + dir + "absent.kxp: cannot be read: there is no such file\n");
 }
 
 // Reading a file mixes in nothing of the user's own preferences: a project lacking a
@@ -818,7 +818,13 @@ TEST(CommandLine, TextMeshFollowsItsStyleAndLayoutOptions) {
     // Lines: CR LF is one break, like LF; leading sets the distance between baselines.
     std::vector<MeshObject> lf = mesh("\"$(printf 'H\\nI')\"", "lf.obj");
     std::vector<MeshObject> crlf = mesh("\"$(printf 'H\\r\\nI')\"", "crlf.obj");
-    EXPECT_EQ(slurp(dir + "lf.obj"), slurp(dir + "crlf.obj"));
+    // The same file but for the name of the material library beside it.
+    std::string lfText = slurp(dir + "lf.obj"), crlfText = slurp(dir + "crlf.obj");
+    for (auto [text, name] : {std::pair{&lfText, "lf"}, std::pair{&crlfText, "crlf"}}) {
+        const std::string line = "mtllib text-layout-" + std::string(name) + ".mtl\n";
+        if (size_t at = text->find(line); at != std::string::npos) text->erase(at, line.size());
+    }
+    EXPECT_TRUE(lfText == crlfText);
     const MeshObject *h = objectNamed(lf, "Text H"), *i = objectNamed(lf, "Text I");
     ASSERT_TRUE(h && i);
     EXPECT_NEAR(h->min(1) - i->min(1), 86.0, 1e-3);  // 1.2 x 72, rounded

@@ -333,9 +333,11 @@ TEST(MeshReaders, DxfPolygonMeshesAndPolyfacesInABlockArePlacedByTheirInsert) {
     EXPECT_EQ(read.mesh->elementCount(), 8 + 2);
     EXPECT_EQ(read.triangles, 16 + 3);
     // A point less the base, doubled, turned and moved: (x, y, z) -> (10 - 2y, 2(x - 1),
-    // 2z). The tube's x -1..1, y -1..1, z 0..2 and the polyface's x 1..2, y 0..2 give:
+    // 2z). The tube's x -1..1, y -1..1, z 0..2 and the polyface's x 1..2, y 0..2 give
+    // x 6..12, y -4..2, z 0..4 in the drawing, which stands on z: in the program's y-up
+    // axes (x, z, -y).
     std::array<double, 6> b = bounds(*read.mesh);
-    const std::array<double, 6> expected = {6, -4, 0, 12, 2, 4};
+    const std::array<double, 6> expected = {6, 0, -2, 12, 4, 4};
     for (size_t a = 0; a < 6; ++a) EXPECT_NEAR(b[a], expected[a], 1e-5) << a;
 }
 

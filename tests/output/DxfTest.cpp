@@ -1,4 +1,4 @@
-// DXF export and import: the exact entity lines, what has no 3DFACE, layers and
+// DXF export and import: the exact entity lines, how large polygons are fanned, layers and
 // colours read back, and damaged files.
 #include <gtest/gtest.h>
 
@@ -30,7 +30,7 @@ void buildShapes(ObjDB& db) {
 
 }  // namespace
 
-TEST(Dxf, EntitiesAreWrittenLineByLineAndPentagonsAreLeftOut) {
+TEST(Dxf, EntitiesAreWrittenLineByLineStandingOnZAndAPentagonWritesThreeFaces) {
     test::TempDir dir;
     ObjDB shapes;
     buildShapes(shapes);
@@ -43,20 +43,23 @@ TEST(Dxf, EntitiesAreWrittenLineByLineAndPentagonsAreLeftOut) {
     std::FILE* console = open_memstream(&log, &length);
     ASSERT_TRUE(DxfWriter::write(dir.file("s.dxf"), {unit}, true, console));
     std::fclose(console);
-    EXPECT_EQ(std::string(log, length),
-              "write_dxf: 1 polygons with more than four corners have no 3DFACE and were left out\n");
+    EXPECT_EQ(std::string(log, length), "");
     free(log);
     std::string text = test::readFile(dir.file("s.dxf"));
+    // Our y is the drawing's z, our z its -y.
     const std::string triangle =
         "0\n3DFACE\n  8\nShapes-Frm3\n62\n   1\n"
-        "10\n0.000000\n20\n0.000000\n30\n5.000000\n11\n1.000000\n21\n0.000000\n31\n5.000000\n"
-        "12\n0.000000\n22\n1.000000\n32\n5.000000\n13\n0.000000\n23\n1.000000\n33\n5.000000\n";
+        "10\n0.000000\n20\n-5.000000\n30\n0.000000\n11\n1.000000\n21\n-5.000000\n31\n0.000000\n"
+        "12\n0.000000\n22\n-5.000000\n32\n1.000000\n13\n0.000000\n23\n-5.000000\n33\n1.000000\n";
     EXPECT_EQ(text.rfind("0\nSECTION\n  2\nENTITIES\n" + triangle, 0), 0u) << text;
     EXPECT_EQ(text.substr(text.size() - 18), "0\nENDSEC\n   0\nEOF\n");
-    // The triangle and the square; no entity for the pentagon.
+    // The triangle, the square and the pentagon as three triangles fanned from its first corner.
     size_t faces = 0;
     for (size_t at = text.find("3DFACE"); at != std::string::npos; at = text.find("3DFACE", at + 1)) ++faces;
-    EXPECT_EQ(faces, 2u);
+    EXPECT_EQ(faces, 5u);
+    EXPECT_NE(text.find("10\n4.000000\n20\n-5.000000\n30\n0.000000\n11\n5.500000\n21\n-5.000000\n31\n1.000000\n"
+                        "12\n4.500000\n22\n-5.000000\n32\n2.000000\n13\n4.500000\n"),
+              std::string::npos);
 
     // Object coordinates leave the transform out; sections take the "-Sec" suffix.
     unit.frame = -1;
@@ -64,8 +67,8 @@ TEST(Dxf, EntitiesAreWrittenLineByLineAndPentagonsAreLeftOut) {
     ASSERT_TRUE(DxfWriter::write(dir.file("local.dxf"), {unit}, false));
     text = test::readFile(dir.file("local.dxf"));
     EXPECT_NE(text.find("  8\nShapes-Sec 0\n"), std::string::npos);
-    EXPECT_NE(text.find("30\n0.000000\n"), std::string::npos);
-    EXPECT_EQ(text.find("30\n5.000000\n"), std::string::npos);
+    EXPECT_NE(text.find("20\n0.000000\n"), std::string::npos);
+    EXPECT_EQ(text.find("20\n-5.000000\n"), std::string::npos);
 }
 
 TEST(Dxf, ABoxComesBackWithItsLayersColoursAndTriangles) {
@@ -105,12 +108,14 @@ TEST(Dxf, ABoxComesBackWithItsLayersColoursAndTriangles) {
                                      2e-6),
               "");
     EXPECT_EQ(groups[0].mesh->vertexCount(), 8);
-    // The triangle is read as a triangle (its fourth corner repeats the third).
+    // The triangle is read as a triangle (its fourth corner repeats the third); the
+    // pentagon comes back as its three triangles.
     GeometryInterface::ElementInfo info;
     const int *p, *t, *n;
     ASSERT_TRUE(groups[1].mesh->getElementRefs(0, info, &p, &t, &n));
     EXPECT_EQ(info.count, 3);
-    EXPECT_EQ(groups[1].mesh->elementCount(), 2);
+    EXPECT_EQ(groups[1].mesh->elementCount(), 5);
+    EXPECT_EQ(test::compareTriangles(test::trianglesOf(shapes), test::trianglesOf(*groups[1].mesh), 2e-6), "");
 }
 
 TEST(Dxf, ColourIndicesRoundTripThroughTheirOwnColours) {

@@ -69,9 +69,12 @@ TEST(Lwo, TriangleIsWrittenInLeftHandedAxesWithItsCornersReversed) {
     EXPECT_NE(bytes.find(std::string("PTAG\0\0\0\x08" "SURF\0\0\0\0", 16)), std::string::npos);
     EXPECT_EQ(bytes.find("VMAP"), std::string::npos);  // no texture coordinates, no map
     // The surface: name, no source, the colour without envelope, then the shading amounts.
-    EXPECT_NE(bytes.find("SURF" + be32(94) + std::string("defaultMtl\0\0\0\0COLR\0\x0E", 20) + floats({0.8f, 0.8f, 0.8f}) +
-                         std::string("\0\0DIFF\0\x06", 8) + floats({1}) + std::string("\0\0", 2)),
-              std::string::npos);
+    EXPECT_NE(
+        bytes.find("SURF" + be32(104) + std::string("defaultMtl\0\0\0\0COLR\0\x0E", 20) + floats({0.8f, 0.8f, 0.8f}) +
+                   std::string("\0\0DIFF\0\x06", 8) + floats({1}) + std::string("\0\0", 2)),
+        std::string::npos);
+    // It ends with the smoothing angle: the unit's 30 degrees, in radians.
+    EXPECT_EQ(bytes.substr(bytes.size() - 10), std::string("SMAN\0\x04", 6) + floats({0.52359878f}));
 
     std::vector<ImportGroup> groups = readBack(dir.file("tri.lwo"));
     ASSERT_EQ(groups.size(), 1u);

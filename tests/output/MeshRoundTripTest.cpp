@@ -141,10 +141,10 @@ TEST(MeshRoundTrip, EveryReadableFormatGivesBackWhatItWrote) {
                 read.insert(read.end(), some.begin(), some.end());
                 meshes.push_back(group.mesh.get());
             }
-            // Single precision is the least any of the formats keeps. DXF keeps no
-            // polygons of more than four corners, and no texture coordinates.
+            // Single precision is the least any of the formats keeps. DXF fans polygons
+            // of more than four corners into triangles, and keeps no texture coordinates.
             const bool dxf = std::string(format.extension) == ".dxf";
-            EXPECT_EQ(test::compareTriangles(expectedTriangles(units, world, dxf ? 4 : 1 << 20), read, 1e-4), "");
+            EXPECT_EQ(test::compareTriangles(expectedTriangles(units, world, 1 << 20), read, 1e-4), "");
             if (!world && !dxf) {
                 EXPECT_EQ(differingCorner(written, meshes, false), "");
                 // Formats that keep normals keep them on the same corners.

@@ -30,13 +30,19 @@ TEST(ObjWriter, UnitsNumberOnAndCornersCarryTheirLists) {
     std::string path = dir.file("a.obj");
     ASSERT_TRUE(ObjWriter::write(path, {moved, flat}, true));
     std::string text = test::readFile(path);
-    EXPECT_EQ(text.rfind("#\n# *** Veltrane Orvostat generated OBJ file ***\n#\n# Object 'Box'\n#\n# 8 vertices.\n"
-                         "# 4 texture vertices.\n# 6 normals.\n# 6 polygons.\n#\nv 9.000000 -1.000000 -1.000000\n",
-                         0),
-              0u);
-    EXPECT_NE(text.find("#\ng Box\n#\nf 1/1/1 3/2/1 4/3/1 2/4/1\n"), std::string::npos);
+    EXPECT_EQ(
+        text.rfind(
+            "#\n# *** Veltrane Orvostat generated OBJ file ***\n#\nmtllib a.mtl\n# Object 'Box'\n#\n# 8 vertices.\n"
+            "# 4 texture vertices.\n# 6 normals.\n# 6 polygons.\n#\nv 9.000000 -1.000000 -1.000000\n",
+            0),
+        0u);
+    EXPECT_NE(text.find("#\ng Box\n#\nusemtl defaultMtl\nf 1/1/1 3/2/1 4/3/1 2/4/1\n"), std::string::npos);
     // The second unit's numbers run on after the first's 8 positions, 4 coordinates and 6 normals.
-    EXPECT_NE(text.find("g Flat\n#\nf 9//7 10//7 11//7\nl 9 10\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("g Flat\n#\nusemtl defaultMtl\nf 9//7 10//7 11//7\nl 9 10\n"), std::string::npos) << text;
+    // The library beside it holds the one material the units wear.
+    EXPECT_EQ(test::readFile(dir.file("a.mtl")),
+              "# Materials of the Veltrane Orvostat OBJ file\n\nnewmtl defaultMtl\nKa 0.800000 0.800000 0.800000\n"
+              "Kd 0.800000 0.800000 0.800000\nKs 0.000000 0.000000 0.000000\nNs 300.000000\nd 1.000000\nillum 2\n");
 
     flat.frame = 7;
     ASSERT_TRUE(ObjWriter::write(dir.file("b.obj"), {flat}, false));

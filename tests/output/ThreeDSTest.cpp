@@ -74,8 +74,11 @@ TEST(ThreeDS, ATexturedBoxSplitsItsCornersByTextureCoordinateUnderTheMainChunks)
     // The version chunk leads: id 0x0002, 10 bytes, version 3.
     EXPECT_EQ(bytes.substr(6, 10), std::string("\x02\x00\x0A\x00\x00\x00\x03\x00\x00\x00", 10));
     EXPECT_EQ(u16At(bytes, 16), 0x3D3D);
-    EXPECT_EQ(u32At(bytes, 18), bytes.size() - 16);
-
+    // The keyframer section follows the editor's and closes the file.
+    const size_t keyframer = 16 + u32At(bytes, 18);
+    ASSERT_LT(keyframer + 6, bytes.size());
+    EXPECT_EQ(u16At(bytes, keyframer), 0xB000);
+    EXPECT_EQ(u32At(bytes, keyframer + 2), bytes.size() - keyframer);
 }
 
 // The smoothing groups of a 12-face mesh as written.
@@ -87,7 +90,7 @@ std::vector<uint32_t> smoothingOf(const std::string& bytes) {
     return groups;
 }
 
-TEST(ThreeDS, SmoothingGroupsFollowTheNormalsSoCreasesStaySharp) {
+TEST(ThreeDS, SmoothingGroupsFollowTheCreaseAngleSoCreasesStaySharp) {
     test::TempDir dir;
     ObjDB box;
     test::buildBox(box, std::array<double, 3>{1, 1, 1}.data());
@@ -104,21 +107,10 @@ TEST(ThreeDS, SmoothingGroupsFollowTheNormalsSoCreasesStaySharp) {
         }
     }
 
-    // One normal per position: the whole box is one smooth patch.
-    ObjDB round;
-    for (int i = 0; i < box.vertexCount(); ++i) {
-        double v[3];
-        box.getVertex(v, i);
-        round.addVertex(v);
-        round.addNormal(v);
-    }
-    for (int e = 0; e < box.elementCount(); ++e) {
-        GeometryInterface::ElementInfo info;
-        const int *p, *t, *n;
-        ASSERT_TRUE(box.getElementRefs(e, info, &p, &t, &n));
-        round.addElement(GeometryInterface::Polygon, 0, info.count, p, 0, nullptr, info.count, p);
-    }
-    ASSERT_TRUE(ThreeDSWriter::write(dir.file("round.3ds"), {ExportUnit("Round", &round)}, false));
+    // With a crease angle past the box's right angles the whole box is one smooth patch.
+    ExportUnit round("Round", &box);
+    round.creaseAngle = 100;
+    ASSERT_TRUE(ThreeDSWriter::write(dir.file("round.3ds"), {round}, false));
     groups = smoothingOf(test::readFile(dir.file("round.3ds")));
     ASSERT_EQ(groups.size(), 12u);
     for (uint32_t g : groups) EXPECT_EQ(g, groups[0]);

@@ -1,0 +1,594 @@
+// Exported meshes as other programs see them: titles made and exported with the real
+// commands, then read back by Assimp (where it reads the format), by the program's
+// own readers and import command, or byte by byte.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <glm/geometric.hpp>
+#include <glm/vec3.hpp>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "FilesAndImages.h"
+#include "GltfModel.h"
+#include "MeshCompare.h"
+#include "RunProgram.h"
+#include "TempDir.h"
+#include "output/MeshFormats.h"
+#include "output/ThreeDSReader.h"
+
+namespace fw {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+test::Outcome run(const test::TempDir& dir, const std::string& arguments) {
+    return test::runProgram(FW_EXECUTABLE, "--library-folder " + dir.file("Documents") + " " + arguments, dir.file(""));
+}
+
+bool haveAssimp() { return std::filesystem::exists("/usr/bin/assimp"); }
+
+// A bevelled title saved as a project (the default edge is a medium bevel).
+std::string badge(const test::TempDir& dir, const std::string& extra = "") {
+    const std::string path = dir.file("badge.kxp");
+    test::Outcome r = run(dir, "--yes text Badge " + extra + " -o " + path);
+    EXPECT_EQ(r.status, 0) << r.err;
+    return path;
+}
+
+// Every line of an object block after `begin ObjectX` that starts with `key` gets `value`.
+std::string withObjectField(std::string project, const std::string& key, const std::string& value) {
+    for (size_t at = project.find("begin ObjectX"); at != std::string::npos;
+         at = project.find("begin ObjectX", at + 1)) {
+        size_t end = project.find("end ObjectX", at);
+        size_t line = project.find("\n   " + key + " ", at);
+        if (line == std::string::npos || line > end) continue;
+        size_t stop = project.find('\n', line + 1);
+        project.replace(line, stop - line, "\n   " + key + " " + value);
+    }
+    return project;
+}
+
+struct Face {
+    std::vector<glm::dvec3> corners;
+    std::vector<glm::dvec3> normals;  // empty when the file gave none
+};
+
+// The polygons of an OBJ file, by group.
+std::map<std::string, std::vector<Face>> readObj(const std::string& path) {
+    std::map<std::string, std::vector<Face>> groups;
+    std::vector<glm::dvec3> v, vn;
+    std::string group = "default";
+    std::istringstream in(test::readFile(path));
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream words(line);
+        std::string key;
+        words >> key;
+        if (key == "v" || key == "vn") {
+            glm::dvec3 p;
+            words >> p.x >> p.y >> p.z;
+            (key == "v" ? v : vn).push_back(p);
+        } else if (key == "g" || key == "o") {
+            std::getline(words >> std::ws, group);
+        } else if (key == "f") {
+            Face face;
+            std::string corner;
+            while (words >> corner) {
+                int refs[3] = {0, 0, 0};
+                std::istringstream parts(corner);
+                std::string part;
+                for (int k = 0; k < 3 && std::getline(parts, part, '/'); ++k)
+                    refs[k] = part.empty() ? 0 : std::stoi(part);
+                auto at = [](const std::vector<glm::dvec3>& list, int i) {
+                    return list.at(static_cast<size_t>(i > 0 ? i - 1 : static_cast<int>(list.size()) + i));
+                };
+                face.corners.push_back(at(v, refs[0]));
+                if (refs[2] != 0) face.normals.push_back(at(vn, refs[2]));
+            }
+            groups[group].push_back(face);
+        }
+    }
+    return groups;
+}
+
+// Assimp's reading of a file, written out as OBJ; empty when it failed.
+std::map<std::string, std::vector<Face>> assimpRead(const test::TempDir& dir, const std::string& path) {
+    const std::string out = path + ".assimp.obj";
+    test::Outcome r = test::runProgram("assimp", "export '" + path + "' '" + out + "'", dir.file(""));
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    if (r.status != 0) return {};
+    return readObj(out);
+}
+
+// Polygon area by Newell's sum, exact for any planar polygon.
+double area(const Face& face) {
+    glm::dvec3 sum(0.0);
+    for (size_t c = 0; c < face.corners.size(); ++c)
+        sum += glm::cross(face.corners[c], face.corners[(c + 1) % face.corners.size()]);
+    return glm::length(sum) / 2;
+}
+
+double totalArea(const std::map<std::string, std::vector<Face>>& groups) {
+    double sum = 0;
+    for (const auto& [name, faces] : groups)
+        for (const Face& face : faces) sum += area(face);
+    return sum;
+}
+
+// The volume a closed surface holds, positive when its faces turn outwards.
+double signedVolume(const std::vector<Face>& faces) {
+    double sum = 0;
+    for (const Face& face : faces)
+        for (size_t c = 1; c + 1 < face.corners.size(); ++c)
+            sum += glm::dot(face.corners[0], glm::cross(face.corners[c], face.corners[c + 1])) / 6;
+    return sum;
+}
+
+std::vector<Face> facesOf(const GeometryInterface& g) {
+    std::vector<Face> out;
+    for (const test::Triangle& t : test::trianglesOf(g))
+        out.push_back({{glm::dvec3(t[0], t[1], t[2]), glm::dvec3(t[3], t[4], t[5]), glm::dvec3(t[6], t[7], t[8])}, {}});
+    return out;
+}
+
+// The faces of a .glb's meshes, placed by their nodes.
+std::map<std::string, std::vector<Face>> readGlb(const std::string& path) {
+    std::map<std::string, std::vector<Face>> out;
+    tinygltf::Model model = test::loadGlb(path);
+    for (const tinygltf::Node& node : model.nodes) {
+        if (node.mesh < 0) continue;
+        ObjDB db;
+        for (const tinygltf::Primitive& p : model.meshes[static_cast<size_t>(node.mesh)].primitives)
+            test::addPrimitive(model, p, db);
+        EXPECT_TRUE(node.matrix.empty() && node.scale.empty() && node.rotation.empty()) << node.name;
+        out[node.name] = facesOf(db);
+    }
+    return out;
+}
+
+// How Assimp's corner normals sit on their faces: the share within `degrees` of the
+// face's own normal, and how many corners lean by more than a degree (smooth shading).
+struct Shading {
+    double within = 0;
+    long leaning = 0;
+    long corners = 0;
+};
+
+Shading shading(const std::map<std::string, std::vector<Face>>& groups, double degrees) {
+    Shading s;
+    long close = 0;
+    for (const auto& [name, faces] : groups)
+        for (const Face& face : faces) {
+            if (face.corners.size() < 3 || face.normals.size() != face.corners.size()) continue;
+            glm::dvec3 n = glm::cross(face.corners[1] - face.corners[0], face.corners[2] - face.corners[0]);
+            if (glm::length(n) == 0) continue;
+            n = glm::normalize(n);
+            for (const glm::dvec3& corner : face.normals) {
+                double d = glm::length(corner) > 0 ? glm::dot(n, glm::normalize(corner)) : -1;
+                ++s.corners;
+                close += d >= std::cos(degrees * kPi / 180);
+                s.leaning += d < std::cos(kPi / 180);
+            }
+        }
+    s.within = s.corners ? static_cast<double>(close) / static_cast<double>(s.corners) : 0;
+    return s;
+}
+
+// The chunks directly inside a 3DS chunk's data: (id, offset of the chunk).
+std::vector<std::pair<uint16_t, size_t>> children(const std::string& bytes, size_t from, size_t to) {
+    std::vector<std::pair<uint16_t, size_t>> out;
+    while (from + 6 <= to) {
+        uint16_t id = static_cast<uint16_t>(static_cast<unsigned char>(bytes[from]) |
+                                            static_cast<unsigned char>(bytes[from + 1]) << 8);
+        uint32_t length;
+        std::memcpy(&length, bytes.data() + from + 2, 4);
+        if (length < 6 || from + length > to) break;
+        out.emplace_back(id, from);
+        from += length;
+    }
+    return out;
+}
+
+uint32_t lengthAt(const std::string& bytes, size_t chunk) {
+    uint32_t length;
+    std::memcpy(&length, bytes.data() + chunk + 2, 4);
+    return length;
+}
+
+// The names of the keyframer's object nodes, in file order.
+std::vector<std::string> keyframerNodes(const std::string& bytes) {
+    std::vector<std::string> names;
+    for (auto [id, at] : children(bytes, 6, bytes.size())) {
+        if (id != 0xB000) continue;
+        for (auto [node, nodeAt] : children(bytes, at + 6, at + lengthAt(bytes, at))) {
+            if (node != 0xB002) continue;
+            std::set<uint16_t> tracks;
+            std::string name;
+            for (auto [part, partAt] : children(bytes, nodeAt + 6, nodeAt + lengthAt(bytes, nodeAt))) {
+                tracks.insert(part);
+                if (part == 0xB010) name = bytes.c_str() + partAt + 6;
+            }
+            // The pivot and the position, rotation and scale tracks come with every node.
+            EXPECT_TRUE(tracks.count(0xB013) && tracks.count(0xB020) && tracks.count(0xB021) && tracks.count(0xB022))
+                << name;
+            names.push_back(name);
+        }
+    }
+    return names;
+}
+
+// A 3DS mesh as the file holds it: positions, triangles and each triangle's groups.
+struct ThreeDSMesh {
+    std::vector<glm::dvec3> positions;
+    std::vector<std::array<int, 3>> faces;
+    std::vector<uint32_t> groups;
+};
+
+std::vector<ThreeDSMesh> threeDSMeshes(const std::string& bytes) {
+    std::vector<ThreeDSMesh> meshes;
+    auto u16 = [&](size_t at) {
+        return static_cast<int>(static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8);
+    };
+    auto f32 = [&](size_t at) {
+        float f;
+        std::memcpy(&f, bytes.data() + at, 4);
+        return static_cast<double>(f);
+    };
+    for (auto [id, at] : children(bytes, 6, bytes.size())) {
+        if (id != 0x3D3D) continue;
+        for (auto [object, objectAt] : children(bytes, at + 6, at + lengthAt(bytes, at))) {
+            if (object != 0x4000) continue;
+            size_t data = objectAt + 6 + std::strlen(bytes.c_str() + objectAt + 6) + 1;
+            for (auto [tri, triAt] : children(bytes, data, objectAt + lengthAt(bytes, objectAt))) {
+                if (tri != 0x4100) continue;
+                ThreeDSMesh mesh;
+                for (auto [part, partAt] : children(bytes, triAt + 6, triAt + lengthAt(bytes, triAt))) {
+                    if (part == 0x4110) {
+                        for (int i = 0, n = u16(partAt + 6); i < n; ++i) {
+                            size_t v = partAt + 8 + static_cast<size_t>(i) * 12;
+                            mesh.positions.emplace_back(f32(v), f32(v + 4), f32(v + 8));
+                        }
+                    } else if (part == 0x4120) {
+                        const int n = u16(partAt + 6);
+                        for (int i = 0; i < n; ++i) {
+                            size_t f = partAt + 8 + static_cast<size_t>(i) * 8;
+                            mesh.faces.push_back({u16(f), u16(f + 2), u16(f + 4)});
+                        }
+                        size_t after = partAt + 8 + static_cast<size_t>(n) * 8;
+                        for (auto [sub, subAt] : children(bytes, after, partAt + lengthAt(bytes, partAt)))
+                            if (sub == 0x4150)
+                                for (int i = 0; i < n; ++i) {
+                                    uint32_t g;
+                                    std::memcpy(&g, bytes.data() + subAt + 6 + static_cast<size_t>(i) * 4, 4);
+                                    mesh.groups.push_back(g);
+                                }
+                    }
+                }
+                meshes.push_back(std::move(mesh));
+            }
+        }
+    }
+    return meshes;
+}
+}  // namespace
+
+TEST(MeshExportFidelity, ThreeDSSmoothingGroupsKeepTheBevelsCreasesAsAssimpShadesThem) {
+    test::TempDir dir;
+    const std::string project = badge(dir);
+    ASSERT_EQ(run(dir, "export " + project + " -o " + dir.file("b.3ds")).status, 0);
+
+    // Across every edge (found by where its ends lie), faces at more than 30 degrees
+    // share no group and faces at less share one.
+    std::vector<ThreeDSMesh> meshes = threeDSMeshes(test::readFile(dir.file("b.3ds")));
+    ASSERT_EQ(meshes.size(), 5u);
+    long creases = 0, smooth = 0, blurred = 0, split = 0;
+    for (const ThreeDSMesh& mesh : meshes) {
+        ASSERT_EQ(mesh.groups.size(), mesh.faces.size());
+        std::map<std::array<double, 3>, int> places;
+        auto place = [&](int i) {
+            const glm::dvec3& p = mesh.positions.at(static_cast<size_t>(i));
+            return places.emplace(std::array<double, 3>{p.x, p.y, p.z}, static_cast<int>(places.size())).first->second;
+        };
+        std::map<std::pair<int, int>, std::vector<size_t>> edges;
+        std::vector<glm::dvec3> normals;
+        for (size_t f = 0; f < mesh.faces.size(); ++f) {
+            const auto& c = mesh.faces[f];
+            glm::dvec3 n =
+                glm::cross(mesh.positions.at(static_cast<size_t>(c[1])) - mesh.positions.at(static_cast<size_t>(c[0])),
+                           mesh.positions.at(static_cast<size_t>(c[2])) - mesh.positions.at(static_cast<size_t>(c[0])));
+            normals.push_back(glm::length(n) > 0 ? glm::normalize(n) : n);
+            for (size_t k = 0; k < 3; ++k) {
+                int a = place(c[k]), b = place(c[(k + 1) % 3]);
+                if (a != b) edges[{std::min(a, b), std::max(a, b)}].push_back(f);
+            }
+        }
+        for (const auto& [edge, users] : edges) {
+            if (users.size() != 2 || glm::length(normals[users[0]]) == 0 || glm::length(normals[users[1]]) == 0)
+                continue;
+            const double angle = std::acos(std::clamp(glm::dot(normals[users[0]], normals[users[1]]), -1.0, 1.0));
+            const bool shared = (mesh.groups[users[0]] & mesh.groups[users[1]]) != 0;
+            if (angle > 31 * kPi / 180)
+                ++creases, blurred += shared;
+            else if (angle < 29 * kPi / 180)
+                ++smooth, split += !shared;
+        }
+    }
+    EXPECT_GT(creases, 1000);
+    EXPECT_GT(smooth, 1000);
+    EXPECT_EQ(blurred, 0) << "of " << creases << " creases";
+    EXPECT_EQ(split, 0) << "of " << smooth << " smooth joints";
+
+    if (!haveAssimp()) GTEST_SKIP() << "the assimp command is not installed";
+    auto read = assimpRead(dir, dir.file("b.3ds"));
+    ASSERT_EQ(read.size(), 5u);
+    Shading s = shading(read, 20);
+    ASSERT_GT(s.corners, 50000);
+    EXPECT_GE(s.within, 0.9) << s.leaning << " of " << s.corners;
+    // The round letters' sides are shaded smoothly, not faceted.
+    EXPECT_GT(s.leaning, 200);
+}
+
+TEST(MeshExportFidelity, ThreeDSNodesNameTheObjectsAndShortNamesKeepTheirFrames) {
+    test::TempDir dir;
+    const std::string project = badge(dir);
+    ASSERT_EQ(run(dir, "export " + project + " -o " + dir.file("b.3ds")).status, 0);
+    EXPECT_EQ(keyframerNodes(test::readFile(dir.file("b.3ds"))),
+              (std::vector<std::string>{"Text B", "Text a", "Text d", "Text g", "Text e"}));
+    if (haveAssimp()) {
+        test::Outcome r = test::runProgram("assimp", "info '" + dir.file("b.3ds") + "'", dir.file(""));
+        ASSERT_EQ(r.status, 0) << r.err;
+        for (const char* name : {"Text B (mesh 0)", "Text a (mesh 1)", "Text e (mesh 4)"})
+            EXPECT_NE(r.out.find(name), std::string::npos) << r.out;
+    }
+
+    // Twelve frames of five letters: "Text B-Frm11" does not fit in ten bytes, but the
+    // frame number stays at the end of every name, and no two names are alike.
+    test::TempDir anim;
+    ASSERT_EQ(run(anim, "text Badge --animate fly-in -o " + anim.file("a.kxp")).status, 0);
+    ASSERT_EQ(run(anim, "export " + anim.file("a.kxp") + " --frames 0-11 -o " + anim.file("a.3ds")).status, 0);
+    std::vector<ImportGroup> groups;
+    ThreeDSReader reader;
+    ASSERT_TRUE(reader.read(anim.file("a.3ds"), groups)) << reader.error();
+    ASSERT_EQ(groups.size(), 60u);
+    std::set<std::string> names;
+    std::vector<std::string> nodes = keyframerNodes(test::readFile(anim.file("a.3ds")));
+    ASSERT_EQ(nodes.size(), groups.size());
+    for (size_t i = 0; i < groups.size(); ++i) {
+        const int frame = static_cast<int>(i) / 5;
+        const std::string& name = groups[i].name;
+        EXPECT_LE(name.size(), 10u) << name;
+        EXPECT_TRUE(std::regex_search(name, std::regex("F" + std::to_string(frame) + "$"))) << name << " at " << frame;
+        EXPECT_EQ(nodes[i], name);
+        names.insert(name);
+    }
+    EXPECT_EQ(names.size(), groups.size());
+    EXPECT_EQ(groups[0].name, "Text B-F0");
+    EXPECT_EQ(groups[59].name, "Text e-F11");
+}
+
+TEST(MeshExportFidelity, LightWaveSurfacesCarryTheCreaseAngleAndAssimpSmoothsByIt) {
+    test::TempDir dir;
+    std::string project = test::readFile(badge(dir));
+    // The B gets a crease angle of its own; the others keep the preferences' 30 degrees.
+    size_t b = project.find("name \"Text B\"");
+    ASSERT_NE(b, std::string::npos);
+    size_t angle = project.find("hardShadingAngle -1.0", b);
+    ASSERT_NE(angle, std::string::npos);
+    project.replace(angle, 21, "hardShadingAngle 45.000000");
+    test::writeFile(dir.file("b45.kxp"), project);
+    ASSERT_EQ(run(dir, "export " + dir.file("b45.kxp") + " -o " + dir.file("b.lwo")).status, 0);
+    const std::string bytes = test::readFile(dir.file("b.lwo"));
+    std::vector<double> angles;
+    for (size_t at = bytes.find("SMAN\0\x04", 0, 6); at != std::string::npos;
+         at = bytes.find("SMAN\0\x04", at + 1, 6)) {
+        uint32_t bits = 0;
+        for (size_t i = 0; i < 4; ++i) bits = bits << 8 | static_cast<unsigned char>(bytes[at + 6 + i]);
+        float radians;
+        std::memcpy(&radians, &bits, 4);
+        angles.push_back(radians * 180 / kPi);
+    }
+    ASSERT_EQ(angles.size(), 2u);  // one surface per material and angle
+    EXPECT_NEAR(angles[0], 45, 1e-4);
+    EXPECT_NEAR(angles[1], 30, 1e-4);
+
+    if (!haveAssimp()) GTEST_SKIP() << "the assimp command is not installed";
+    ASSERT_EQ(run(dir, "export " + badge(dir) + " -o " + dir.file("plain.lwo")).status, 0);
+    Shading s = shading(assimpRead(dir, dir.file("plain.lwo")), 20);
+    EXPECT_GE(s.within, 0.9);
+    EXPECT_GT(s.leaning, 200);  // smoothed within the angle, not flat
+}
+
+TEST(MeshExportFidelity, AnObjExportBringsItsMaterialLibraryAndImportWearsIt) {
+    test::TempDir dir;
+    const std::string project = badge(dir, "--material \"Glossy Red Plastic\"");
+    ASSERT_EQ(run(dir, "export " + project + " -o " + dir.file("b.obj")).status, 0);
+    const std::string obj = test::readFile(dir.file("b.obj"));
+    EXPECT_NE(obj.find("\nmtllib b.mtl\n"), std::string::npos);
+    EXPECT_NE(obj.find("\ng Text B\n#\nusemtl "), std::string::npos);
+    ASSERT_TRUE(std::filesystem::exists(dir.file("b.mtl")));
+
+    // The library's looks, by name: Kd, Ks, Ns and d.
+    auto looks = [](const std::string& path) {
+        std::map<std::string, std::map<std::string, std::string>> out;
+        std::istringstream in(test::readFile(path));
+        std::string line, current;
+        while (std::getline(in, line)) {
+            if (line.rfind("newmtl ", 0) == 0)
+                current = line.substr(7);
+            else if (!current.empty() && line.size() > 3 && line[0] != '#')
+                out[current][line.substr(0, line.find(' '))] = line.substr(line.find(' ') + 1);
+        }
+        return out;
+    };
+    auto exported = looks(dir.file("b.mtl"));
+    ASSERT_FALSE(exported.empty());
+    bool red = false;
+    for (const auto& [name, look] : exported) {
+        EXPECT_NE(obj.find("\nusemtl " + name + "\n"), std::string::npos) << name;
+        std::istringstream kd(look.at("Kd"));
+        double r = 0, g = 0, b = 0;
+        kd >> r >> g >> b;
+        red = red || (r > 0.5 && g < 0.3 && b < 0.3);
+        for (const char* key : {"Ka", "Ks", "Ns", "d"}) EXPECT_TRUE(look.count(key)) << name << " " << key;
+    }
+    EXPECT_TRUE(red);
+
+    // Imported, the objects wear materials of the same names and colours: exporting the
+    // imported project gives the same library.
+    test::Outcome r = run(dir, "import " + dir.file("b.obj") + " -o " + dir.file("back.kxp"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(run(dir, "export " + dir.file("back.kxp") + " -o " + dir.file("again.obj")).status, 0);
+    EXPECT_EQ(looks(dir.file("again.mtl")), exported);
+    r = run(dir, "info " + dir.file("back.kxp"));
+    for (const auto& [name, look] : exported) EXPECT_NE(r.out.find("MaterialX \"" + name + "\""), std::string::npos);
+
+    if (haveAssimp()) {
+        test::Outcome info = test::runProgram("assimp", "info '" + dir.file("b.obj") + "'", dir.file(""));
+        for (const auto& [name, look] : exported)
+            EXPECT_NE(info.out.find("'" + name + "'"), std::string::npos) << info.out;
+    }
+}
+
+TEST(MeshExportFidelity, MirroredObjectsStillFaceOutInEveryFormat) {
+    test::TempDir dir;
+    test::writeFile(dir.file("mirror.kxp"),
+                    withObjectField(test::readFile(badge(dir)), "scale", "-1.000000 1.000000 1.000000"));
+    int formats = 0;
+    for (const MeshFormat& format : MeshFormats::all()) {
+        if (!format.write) continue;
+        const std::string extension = format.extension;
+        SCOPED_TRACE(extension);
+        ++formats;
+        const std::string path = dir.file("m" + extension);
+        // In points everywhere, glTF's metres included, so the volumes compare.
+        test::Outcome r = run(dir, "export " + dir.file("mirror.kxp") + " --scale 1 -o " + path);
+        ASSERT_EQ(r.status, 0) << r.err;
+        std::map<std::string, std::vector<Face>> read;
+        if (format.makeReader) {
+            std::vector<ImportGroup> groups;
+            std::unique_ptr<MeshReader> reader = format.makeReader();
+            ASSERT_TRUE(reader->read(path, groups)) << reader->error();
+            for (const ImportGroup& group : groups) read[group.name] = facesOf(*group.mesh);
+        } else {
+            read = readGlb(path);
+        }
+        ASSERT_EQ(read.size(), 5u);
+        for (const auto& [name, faces] : read) EXPECT_GT(signedVolume(faces), 100) << name;
+        if (haveAssimp() && extension != ".fac" && extension != ".c4d") {
+            auto other = assimpRead(dir, path);
+            ASSERT_FALSE(other.empty());
+            double total = 0;
+            for (const auto& [name, faces] : other) total += signedVolume(faces);
+            EXPECT_GT(total, 1000);
+        }
+    }
+    EXPECT_EQ(formats, 7);
+}
+
+TEST(MeshExportFidelity, AnUnwritableDestinationIsNamedForEveryFormatAndNothingIsWritten) {
+    test::TempDir dir;
+    const std::string project = badge(dir);
+    for (const MeshFormat& format : MeshFormats::all())
+        if (format.write) std::filesystem::create_directory(dir.file(std::string("folder") + format.extension));
+    auto listing = [&] {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.file("")))
+            if (entry.path().string().find("Documents") == std::string::npos) names.insert(entry.path().string());
+        return names;
+    };
+    const std::set<std::string> before = listing();
+    int formats = 0;
+    for (const MeshFormat& format : MeshFormats::all()) {
+        if (!format.write) continue;
+        const std::string extension = format.extension;
+        SCOPED_TRACE(extension);
+        ++formats;
+        const std::string missing = dir.file("no-such-folder/t" + extension);
+        for (const std::string& out : {missing, dir.file("folder" + extension)}) {
+            test::Outcome r = run(dir, "export " + project + " -o " + out);
+            EXPECT_EQ(r.status, 1) << out;
+            EXPECT_EQ(r.err.rfind("formwright: " + out + ": ", 0), 0u) << r.err;
+        }
+        test::Outcome r = run(dir, "text Hi -o " + missing);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find("formwright: " + missing + ": "), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(formats, 7);
+    EXPECT_EQ(listing(), before);  // no file beside the destinations, none in the folders
+}
+
+TEST(MeshExportFidelity, DxfFacesCoverTheWholeTitleStandingOnZ) {
+    test::TempDir dir;
+    const std::string project = badge(dir);
+    ASSERT_EQ(run(dir, "export " + project + " -o " + dir.file("b.obj")).status, 0);
+    test::Outcome r = run(dir, "export " + project + " -o " + dir.file("b.dxf"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");  // nothing is left out any more
+
+    // The 3DFACE entities, parsed as any reader would.
+    std::map<std::string, std::vector<Face>> dxf;
+    {
+        std::istringstream in(test::readFile(dir.file("b.dxf")));
+        std::string code, value, layer;
+        Face face;
+        bool open = false;
+        auto finish = [&] {
+            if (!open) return;
+            if (face.corners[3] == face.corners[2]) face.corners.pop_back();
+            dxf[layer].push_back(face);
+            open = false;
+        };
+        while (std::getline(in, code) && std::getline(in, value)) {
+            int c = std::stoi(code);
+            if (c == 0) {
+                finish();
+                if (value == "3DFACE") open = true, face = Face(), face.corners.assign(4, glm::dvec3(0.0));
+            } else if (open && c == 8) {
+                layer = value;
+            } else if (open && c >= 10 && c <= 33 && c % 10 <= 3) {
+                face.corners[static_cast<size_t>(c % 10)][c / 10 - 1] = std::stod(value);
+            }
+        }
+        finish();
+    }
+    const auto obj = readObj(dir.file("b.obj"));
+    ASSERT_EQ(dxf.size(), obj.size());
+    const double objArea = totalArea(obj), dxfArea = totalArea(dxf);
+    EXPECT_NEAR(dxfArea, objArea, objArea * 0.001);
+
+    // Standing: the letters rise along z and are 18 deep along y.
+    glm::dvec3 low(1e9), high(-1e9);
+    for (const auto& [name, faces] : dxf)
+        for (const Face& face : faces)
+            for (const glm::dvec3& p : face.corners) low = glm::min(low, p), high = glm::max(high, p);
+    EXPECT_NEAR(high.y - low.y, 18, 0.01);
+    EXPECT_GT(high.z - low.z, 40);
+    if (haveAssimp()) {
+        EXPECT_NEAR(totalArea(assimpRead(dir, dir.file("b.dxf"))), objArea, objArea * 0.001);
+    }
+
+    // Imported again, the title stands as it did in the project.
+    ASSERT_EQ(run(dir, "import " + dir.file("b.dxf") + " -o " + dir.file("back.kxp")).status, 0);
+    ASSERT_EQ(run(dir, "export " + dir.file("back.kxp") + " -o " + dir.file("back.obj")).status, 0);
+    glm::dvec3 objLow(1e9), objHigh(-1e9), backLow(1e9), backHigh(-1e9);
+    for (const auto& [name, faces] : obj)
+        for (const Face& face : faces)
+            for (const glm::dvec3& p : face.corners) objLow = glm::min(objLow, p), objHigh = glm::max(objHigh, p);
+    for (const auto& [name, faces] : readObj(dir.file("back.obj")))
+        for (const Face& face : faces)
+            for (const glm::dvec3& p : face.corners) backLow = glm::min(backLow, p), backHigh = glm::max(backHigh, p);
+    for (int a = 0; a < 3; ++a) {
+        EXPECT_NEAR(backLow[a], objLow[a], 1e-3) << a;
+        EXPECT_NEAR(backHigh[a], objHigh[a], 1e-3) << a;
+    }
+}
+
+}  // namespace fw
