@@ -78,6 +78,7 @@ template <int Mode>
 int readSmoothness(CommandIO& io, CommandEnabler& r) {
     double v;
     if (io.readDouble(v) != 0) return -1;
+    v = atMost(io, Mode == kRenderMode ? "smoothnessRender" : "smoothnessPreview", v, ObjectX::kMaxSmoothness);
     primitive(r).setSmoothness(Mode, v);
     return 0;
 }
@@ -249,7 +250,7 @@ void ObjectP::setSize(int index, double value) {
 }
 
 void ObjectP::setSmoothness(int mode, double smoothness) {
-    (mode == kRenderMode ? smoothnessRender : smoothnessPreview) = smoothness;
+    (mode == kRenderMode ? smoothnessRender : smoothnessPreview) = ObjectX::heldSmoothness(smoothness);
     scene().markChanged();
 }
 
