@@ -178,7 +178,7 @@ public:
     // The finest smoothness an object (extruded or primitive) is built at: its
     // flattening tolerance and its steps around a curve follow from it, and past this
     // a solid's triangles outgrow memory. Larger values read from a file are held to it.
-    static constexpr double kMaxSmoothness = 1000;
+    static constexpr double kMaxSmoothness = 200;
     // Either smoothness as an object keeps it: at most kMaxSmoothness, and that for a
     // value that is not a number.
     static double heldSmoothness(double smoothness) { return smoothness <= kMaxSmoothness ? smoothness : kMaxSmoothness; }
