@@ -424,7 +424,7 @@ int renderProject(const std::string& path, const std::string& out, const std::st
     OrvoSceneManager& manager = session.app.sceneManager();
     if (!loadProjectOrReport(manager, path)) return kExitUserError;
     applyLooks(session.app, looks);
-    RenderJob job(manager, printError);
+    RenderJob job(manager, printError, path);
     if (!job.configure(size, frameNumber, renderer)) return kExitUserError;
     return job.renderTo(out, path);
 }

@@ -258,6 +258,15 @@ int MeshExport::run(OrvoSceneManager& manager, const Request& request) {
     const bool world = !request.local;
     if (!range) return format->write(request.out, units, world, stderr) ? kExitOk : kExitUserError;
 
+    // A one-file format holds every frame's units until the writer runs: a range that
+    // would put more into one file is refused before any of it is gathered.
+    const long long total = (static_cast<long long>(last) - first + 1) * static_cast<long long>(units.size());
+    if (!format->filePerFrame && total > kMaxRangeUnits) {
+        printError("--frames", "frames " + request.range + " would put " + std::to_string(total) +
+                                   " objects into one file, more than the " + std::to_string(kMaxRangeUnits) +
+                                   " it may hold; export fewer frames, or to .obj, which writes a file per frame");
+        return kExitUserError;
+    }
     const double fps = globals.framesPerSecond > 0 ? globals.framesPerSecond : 30.0;
     const bool terminal = isatty(STDERR_FILENO) == 1;
     std::vector<ExportUnit> all;

@@ -16,6 +16,7 @@
 #include "output/ImageWriter.h"
 #include "platform/StopSignal.h"
 #include "render/Camera.h"
+#include "render/RayShading.h"
 #include "scene/AnimGlobals.h"
 #include "scene/SceneX.h"
 #include "surface/BlendMode.h"
@@ -35,7 +36,8 @@ double RenderJob::pixelAspectOf(int choice) {
     return choice >= 0 && choice < 8 ? kRatios[choice] : 0.0;
 }
 
-RenderJob::RenderJob(OrvoSceneManager& manager, Reporter report) : manager_(manager), report_(std::move(report)) {}
+RenderJob::RenderJob(OrvoSceneManager& manager, Reporter report, std::string project)
+    : manager_(manager), report_(std::move(report)), project_(std::move(project)) {}
 
 RenderJob::~RenderJob() = default;
 
@@ -54,16 +56,26 @@ bool RenderJob::configure(const std::string& size, std::optional<double> frameNu
     SceneX& scene = *manager_.scene();
     const auto& s = manager_.settings();
     frame_ = GLRenderer::Frame();
-    frame_.width = static_cast<int>(s.renderSize[0]);
-    frame_.height = static_cast<int>(s.renderSize[1]);
-    if (!size.empty() && !parseSize(size, frame_.width, frame_.height)) {
-        report_("--size", kSizeHelp);
-        return false;
-    }
-    if (frame_.width < 1 || frame_.height < 1 || frame_.width > kMaxSide || frame_.height > kMaxSide) {
-        report_("", "the project's render size " + std::to_string(frame_.width) + " x " + std::to_string(frame_.height) +
-                        " cannot be drawn: give --size from 1x1 to 16384x16384");
-        return false;
+    if (!size.empty()) {
+        if (!parseSize(size, frame_.width, frame_.height)) {
+            report_("--size", kSizeHelp);
+            return false;
+        }
+    } else {
+        // Checked as read, before it becomes a whole number: a side past an int's range
+        // (or not a number) must not wrap round into one that looks drawable.
+        const double w = s.renderSize[0], h = s.renderSize[1];
+        if (!(w >= 1 && h >= 1 && w < kMaxSide + 1 && h < kMaxSide + 1)) {
+            char text[200];
+            std::snprintf(text, sizeof text,
+                          "the render size %g x %g (RenderSize) cannot be drawn: each side runs from 1 to %d; "
+                          "give --size, or mend the project",
+                          w, h, kMaxSide);
+            report_(project_, text);
+            return false;
+        }
+        frame_.width = static_cast<int>(w);
+        frame_.height = static_cast<int>(h);
     }
     if (frameNumber) {
         const AnimGlobals& timeline = scene.animGlobals();
@@ -155,10 +167,17 @@ bool RenderJob::configureTracing(const std::string& renderer) {
         t.shadowRays = 1;
     }
     t.shadowTransparency = s.shadowsHaveTransparency != 0;
-    t.maxBounces = std::max(0, s.maxBounces);
-    if (t.maxBounces != s.maxBounces) report_("MaxBounces", "a negative bounce limit is read as 0");
-    t.maxShadowBounces = std::max(0, s.maxShadowBounces);
-    if (t.maxShadowBounces != s.maxShadowBounces) report_("MaxShadowBounces", "a negative bounce limit is read as 0");
+    auto bounces = [this](const char* keyword, int asked, int most) {
+        const int used = std::clamp(asked, 0, most);
+        if (used < asked)
+            report_(project_, std::string(keyword) + " " + std::to_string(asked) + " is above the most the ray tracer "
+                              "follows; " + std::to_string(used) + " are traced");
+        else if (used != asked)
+            report_(keyword, "a negative bounce limit is read as 0");
+        return used;
+    };
+    t.maxBounces = bounces("MaxBounces", s.maxBounces, RayShading::kMaxBounces);
+    t.maxShadowBounces = bounces("MaxShadowBounces", s.maxShadowBounces, RayShading::kMaxShadowBounces);
     t.reflectionBlend = BlendMode::value(s.reflectivityBlendingStyle.c_str());
     t.multiThreaded = s.multiThreadedRendering != 0;
     traceSettings_ = t;
@@ -189,6 +208,11 @@ int RenderJob::renderImage(double time, GLRenderer::Image& image, const std::str
     animator_->setTime(time);
     timing_.scene = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (!renderer->render(scene, *through, frame_, image, error)) {
+        // A picture larger than the driver can draw is the user's to change.
+        if (renderer->sizeRefused()) {
+            report_(project, error + "; render it smaller (--size) or ray traced (--renderer raytrace)");
+            return kExitUserError;
+        }
         report_(project, error);
         return kExitInternal;
     }

@@ -26,7 +26,8 @@ public:
     // Receives errors and warnings: the file or option they concern, and the text.
     using Reporter = std::function<void(const std::string& subject, const std::string& what)>;
 
-    RenderJob(OrvoSceneManager& manager, Reporter report);
+    // `project` names the loaded project in what is said about its own settings.
+    RenderJob(OrvoSceneManager& manager, Reporter report, std::string project = "");
     ~RenderJob();
 
     // The project's render method: 0 OpenGL, 1 the program's own software renderer
@@ -81,6 +82,7 @@ public:
 private:
     OrvoSceneManager& manager_;
     Reporter report_;
+    std::string project_;
     GLRenderer::Frame frame_;
     Timing timing_;
     std::unique_ptr<SceneAnimator> animator_;  // plays the tracks at the frame's time

@@ -109,12 +109,33 @@ int RenderSequence::run(OrvoSceneManager& manager, const Request& request) {
     }
     MovieWriter::Settings settings;
     if (movie) {
-        settings.rate = FrameRate::fromFramesPerSecond(globals.framesPerSecond);
-        std::optional<FrameRate> rate = request.fps.empty() ? settings.rate : FrameRate::parse(request.fps);
-        if (rate) settings.rate = *rate;
-        if (!rate || !settings.rate.valid()) {
-            printError("--fps", "takes frames per second, for example 25, 29.97 or 30000/1001, not " + request.fps);
+        std::error_code failed;
+        if (std::filesystem::is_directory(request.out, failed)) {
+            printError(request.out, "is a folder: a movie is written to a file, for example " +
+                                        (std::filesystem::path(request.out) / ("movie" + extensionOf(request.out)))
+                                            .string());
             return kExitUserError;
+        }
+        if (request.fps.empty()) {
+            // The project's own rate: a fault of the file, not of an option never given.
+            const double fps = globals.framesPerSecond;
+            settings.rate = FrameRate::fromFramesPerSecond(fps);
+            if (!(fps > 0 && fps <= kMaxFramesPerSecond) || !settings.rate.valid()) {
+                char text[200];
+                std::snprintf(text, sizeof text,
+                              "framesPerSecond %g is not a movie's frame rate (above 0, at most %g); give --fps, "
+                              "or mend the project",
+                              fps, kMaxFramesPerSecond);
+                printError(request.project, text);
+                return kExitUserError;
+            }
+        } else {
+            std::optional<FrameRate> rate = FrameRate::parse(request.fps);
+            if (!rate || !rate->valid()) {
+                printError("--fps", "takes frames per second, for example 25, 29.97 or 30000/1001, not " + request.fps);
+                return kExitUserError;
+            }
+            settings.rate = *rate;
         }
         const std::vector<std::string> codecs = MovieWriter::codecs(extensionOf(request.out));
         settings.codec = request.codec.empty() ? codecs.front() : request.codec;
@@ -125,7 +146,7 @@ int RenderSequence::run(OrvoSceneManager& manager, const Request& request) {
             return kExitUserError;
         }
     }
-    RenderJob job(manager, printError);
+    RenderJob job(manager, printError, request.project);
     if (!job.configure(request.size, std::nullopt, request.renderer)) return kExitUserError;
     job.setRefit(true);
     // The output is checked before the first frame, so a long render never fails at its end.

@@ -23,6 +23,9 @@ public:
         std::string codec;  // movies: empty for the container's default
         std::string renderer;  // "gl" or "raytrace"; empty: the project's render method
     };
+    // The fastest frame rate a project may give its movies ("framesPerSecond");
+    // --fps is not held to it.
+    static constexpr double kMaxFramesPerSecond = 1000;
     // Renders the loaded project; an exit status.
     static int run(OrvoSceneManager& manager, const Request& request);
     // "A-B" or "A" into first and last; false for anything else.

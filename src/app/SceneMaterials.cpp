@@ -29,13 +29,16 @@ SceneMaterials::~SceneMaterials() {
 const BakedMaterial* SceneMaterials::baked(MaterialX& material) {
     Entry& entry = baked_[&material];
     if (entry.version == 0 || entry.version != entry.material.version) {
-        // A texture above the context's limit would fail the frame: it is baked smaller.
-        int width, height, limit = renderer_ ? renderer_->maxTextureSize() : 0;
+        // A texture above the context's limit would fail the frame, and one above the
+        // program's would outgrow memory: it is baked smaller.
+        int width, height, limit = MaterialX::kMaxTextureSize;
+        const bool driver = renderer_ && renderer_->maxTextureSize() > 0 && renderer_->maxTextureSize() < limit;
+        if (driver) limit = renderer_->maxTextureSize();
         material.textureSize(width_, height_, width, height);
-        if (limit > 0 && (width > limit || height > limit) && warn_)
+        if ((width > limit || height > limit) && warn_)
             warn_(material.name(), "the texture size " + std::to_string(width) + " x " + std::to_string(height) +
-                                       " is above this OpenGL's limit; it is baked at most " +
-                                       std::to_string(limit) + " x " + std::to_string(limit));
+                                       " is above " + (driver ? "this OpenGL's limit" : "the most a texture is baked at") +
+                                       "; it is baked at most " + std::to_string(limit) + " x " + std::to_string(limit));
         material.bake(entry.material, width_, height_, 0, limit);
         entry.version = entry.material.version;
     }

@@ -79,6 +79,7 @@ template <int Mode>
 int readSmoothness(CommandIO& io, CommandEnabler& r) {
     double v;
     if (io.readDouble(v) != 0) return -1;
+    v = atMost(io, Mode == kRenderMode ? "smoothnessRender" : "smoothnessPreview", v, ObjectX::kMaxSmoothness);
     primitive(r).setSmoothness(Mode, v);
     return 0;
 }
@@ -253,7 +254,7 @@ void ObjectP::setSize(int index, double value) {
 }
 
 void ObjectP::setSmoothness(int mode, double smoothness) {
-    (mode == kRenderMode ? smoothnessRender : smoothnessPreview) = smoothness;
+    (mode == kRenderMode ? smoothnessRender : smoothnessPreview) = ObjectX::heldSmoothness(smoothness);
     scene().markChanged();
 }
 

@@ -97,6 +97,7 @@ template <int Mode>
 int readSmoothness(CommandIO& io, CommandEnabler& r) {
     double v;
     if (io.readDouble(v) != 0) return -1;
+    v = atMost(io, Mode == kRenderMode ? "smoothnessRender" : "smoothnessPreview", v, ObjectX::kMaxSmoothness);
     receiverAs<ObjectX>(r).setSmoothness(Mode, v);
     return 0;
 }
@@ -559,7 +560,7 @@ void ObjectX::setStyle(const std::string& name) {
 }
 
 void ObjectX::setSmoothness(int mode, double smoothness) {
-    (mode == kRenderMode ? smoothnessRender : smoothnessPreview) = smoothness;
+    (mode == kRenderMode ? smoothnessRender : smoothnessPreview) = heldSmoothness(smoothness);
     scene().markChanged();
 }
 

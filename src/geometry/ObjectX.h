@@ -175,6 +175,13 @@ public:
 
     // Older files store flatness instead of smoothness.
     static double smoothnessFromFlatness(double flatness, bool render);
+    // The finest smoothness an object (extruded or primitive) is built at: its
+    // flattening tolerance and its steps around a curve follow from it, and past this
+    // a solid's triangles outgrow memory. Larger values read from a file are held to it.
+    static constexpr double kMaxSmoothness = 200;
+    // Either smoothness as an object keeps it: at most kMaxSmoothness, and that for a
+    // value that is not a number.
+    static double heldSmoothness(double smoothness) { return smoothness <= kMaxSmoothness ? smoothness : kMaxSmoothness; }
 
     // Deformers bend the solid between its vertices, so an object that has any meshes
     // its caps and sides: meshing comes on for good, with tiles and side segments no

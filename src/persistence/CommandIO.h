@@ -96,6 +96,11 @@ public:
     // error of a failed one, the warning of one read after skipping damage, or empty.
     // Each endpoint keeps its own, so loads on different threads never share it.
     const std::string& diagnostic() const { return diagnostic_; }
+    // A handler that read a value it cannot use as given (and changed it) says so: the
+    // text becomes the warning of the command being read.
+    void warn(const std::string& text) {
+        if (diagnostic_.empty()) diagnostic_ = text;
+    }
 
 protected:
     int indentation() const { return stack_.count(); }

@@ -76,6 +76,19 @@ inline std::string valueText(const std::string& value, Spelling spelling) {
     return spelling == Spelling::quoted ? escapeQuotes(value) : value;
 }
 
+// A count or size read from a file, held to `most`: a larger one (or, for reals, one
+// that is not a number) would cost memory or time out of all proportion to the file.
+// The command's warning names the line and what is used instead.
+template <class T>
+T atMost(CommandIO& io, const char* keyword, T value, T most) {
+    if (value <= most) return value;
+    const std::string used = valueText(most, Spelling::bare);
+    io.warn(std::string(keyword) + " " + valueText(value, Spelling::bare) +
+            (value > most ? " is above the most this program takes; " + used + " is used"
+                          : " is not a number; " + used + " is used"));
+    return most;
+}
+
 // One value appended to a line after a space; arrays value by value.
 template <class T>
 void writeValue(std::string& line, const T& value, Spelling spelling) {

@@ -43,8 +43,9 @@ bool FrameTargets::ensure(int width, int height, int samples, std::string& error
     glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples > 1 ? samples : 0, GL_DEPTH_COMPONENT24, width, height);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthBuffer_);
     bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    // Where the frame itself cannot be made, its resolve buffer is not asked for.
     glBindRenderbuffer(GL_RENDERBUFFER, resolveColor_);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, complete ? width : 1, complete ? height : 1);
     glBindFramebuffer(GL_FRAMEBUFFER, resolveFbo_);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, resolveColor_);
     complete = complete && glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
@@ -52,6 +53,9 @@ bool FrameTargets::ensure(int width, int height, int samples, std::string& error
         error = "the OpenGL driver cannot make a " + std::to_string(width) + " x " + std::to_string(height) +
                 " frame buffer";
         width_ = 0;
+        // The refused storage left its error behind; the next frame must not see it.
+        while (glGetError() != GL_NO_ERROR) {
+        }
         return false;
     }
     width_ = width, height_ = height, samples_ = samples;

@@ -91,8 +91,10 @@ std::string GLRenderer::description() const { return context_ ? context_->descri
 void GLRenderer::releaseTextures() { textures_.release(); }
 
 bool GLRenderer::render(SceneX& scene, Camera& camera, const Frame& frame, Image& out, std::string& error) {
+    sizeRefused_ = false;
     if (frame.width <= 0 || frame.height <= 0 || frame.width > 16384 || frame.height > 16384) {
         error = "the image size must be between 1 x 1 and 16384 x 16384";
+        sizeRefused_ = true;
         return false;
     }
     timing_ = Timing();
@@ -111,7 +113,10 @@ bool GLRenderer::render(SceneX& scene, Camera& camera, const Frame& frame, Image
     timing_.baking = since(start);
 
     start = Clock::now();
-    if (!targets_.ensure(frame.width, frame.height, frame.samples, error)) return false;
+    if (!targets_.ensure(frame.width, frame.height, frame.samples, error)) {
+        sizeRefused_ = true;
+        return false;
+    }
     LightSlots slots = LightSlots::assign(scene);
     const ShadowPass::Fit* shadow =
         frame.shadows ? shadow_.draw(list, slots,

@@ -49,6 +49,9 @@ public:
     ~GLRenderer();
 
     bool render(SceneX& scene, Camera& camera, const Frame& frame, Image& out, std::string& error);
+    // Whether the last render failed because the driver cannot make a frame that size
+    // (the picture asked for is too large for it), not because something broke.
+    bool sizeRefused() const { return sizeRefused_; }
     void setMaterialLookup(MaterialLookup lookup) { materials_ = std::move(lookup); }
     // Stacks take precedence over the material lookup where they give layers.
     void setStackLookup(StackLookup lookup) { stacks_ = std::move(lookup); }
@@ -71,6 +74,7 @@ private:
     MaterialLookup materials_;
     StackLookup stacks_;
     int maxTextureSize_ = 0;
+    bool sizeRefused_ = false;
     MaterialTextures textures_;
     FixedLighting fixed_;  // lights frames drawn without shaders
     ShadowPass shadow_;

@@ -37,6 +37,8 @@ struct alignas(64) RayShading::Counters {
 RayShading::RayShading(const RayScene& scene, const DrawList& list, const LightSlots& slots, const Settings& settings,
                        Background background)
     : scene_(scene), list_(list), settings_(settings), background_(std::move(background)) {
+    settings_.maxBounces = std::clamp(settings_.maxBounces, 0, kMaxBounces);
+    settings_.maxShadowBounces = std::clamp(settings_.maxShadowBounces, 0, kMaxShadowBounces);
     threads_ = std::max(1, omp_get_max_threads());
     counters_ = std::make_unique<Counters[]>(static_cast<size_t>(threads_));
     shadowTaps_ = settings_.traceShadows ? &shadowTable(settings_.shadowRays) : &Light::sampleTable(0);
@@ -269,28 +271,29 @@ glm::vec4 RayShading::beyond(const glm::vec3& origin, const glm::vec3& direction
     return RaySurface::premultiplied(RaySurface::environmentAlong(*sky, direction));
 }
 
-glm::vec4 RayShading::follow(const glm::vec3& origin, const glm::vec3& direction, int depth, float& distance,
+glm::vec4 RayShading::follow(const glm::vec3& origin, const glm::vec3& direction, const Path& path, float& distance,
                              const BakedMaterial::Texture* sky, bool inside) const {
     distance = -1;
-    // Past the bounce limit no ray is cast: what lies beyond stands for whatever is there.
-    if (depth > settings_.maxBounces) return beyond(origin, direction, sky);
+    // Past the bounce limit, or where the pixel would not show it, no ray is cast:
+    // what lies beyond stands for whatever is there.
+    if (path.depth > settings_.maxBounces || path.weight < kLeastWeight) return beyond(origin, direction, sky);
     counters().secondary.fetch_add(1, std::memory_order_relaxed);
     RayScene::Hit hit;
     glm::vec4 colour;
     if (!scene_.intersect(origin, direction, -1, hit, scene_.epsilon())) return beyond(origin, direction, sky);
     if (place_) hit.image = place_(hit.position);
-    if (!shade(hit, direction, depth, colour, inside)) return background_(origin, direction);
+    if (!shadeAlong(hit, direction, path, colour, inside)) return background_(origin, direction);
     distance = hit.distance;
     return colour;
 }
 
 glm::vec4 RayShading::spread(const glm::vec3& origin, const glm::vec3& axis,
-                             const std::vector<std::array<double, 3>>* rays, int depth, float start, float end,
-                             float& share, const BakedMaterial::Texture* sky, bool inside) const {
+                             const std::vector<std::array<double, 3>>* rays, const Path& path, float start,
+                             float end, float& share, const BakedMaterial::Texture* sky, bool inside) const {
     share = 1;
     float distance;
-    if (!rays || rays->size() <= 1) {
-        glm::vec4 c = follow(origin, axis, depth, distance, sky, inside);
+    if (!rays || rays->size() <= 1 || path.spread) {
+        glm::vec4 c = follow(origin, axis, path, distance, sky, inside);
         if (end > start) {
             // Falloff: what lies further than `end` along the ray is not seen in it.
             share = distance < 0 ? 0.0f : std::clamp((end - distance) / (end - start), 0.0f, 1.0f);
@@ -301,8 +304,11 @@ glm::vec4 RayShading::spread(const glm::vec3& origin, const glm::vec3& axis,
     across(axis, t, b);
     glm::vec4 sum(0);
     float weights = 0;
+    // Each ray of the spread stands for the whole of it, so it keeps the path's weight.
+    Path spreadPath = path;
+    spreadPath.spread = true;
     for (const auto& d : *rays) {
-        glm::vec4 c = follow(origin, turned(d, axis, t, b), depth, distance, sky, inside);
+        glm::vec4 c = follow(origin, turned(d, axis, t, b), spreadPath, distance, sky, inside);
         float w = 1;
         if (end > start) w = distance < 0 ? 0.0f : std::clamp((end - distance) / (end - start), 0.0f, 1.0f);
         sum += w * c;
@@ -318,52 +324,71 @@ glm::vec4 RayShading::spread(const glm::vec3& origin, const glm::vec3& axis,
 // highlight were taken where the ray went in, as the OpenGL frame shows its nearest
 // surface only.
 glm::vec4 RayShading::surface(const RaySurface::Point& point, const RaySurface::Layer& layer, const RayScene::Hit& hit,
-                              const glm::vec3& direction, int depth, bool inside) const {
+                              const glm::vec3& direction, const Path& path, bool inside) const {
     const bool entering = glm::dot(hit.faceNormal, direction) < 0;
     const bool leaving = inside && !entering;
     glm::vec4 c = leaving ? glm::vec4(0) : lit(point, layer, hit.position, direction);
     const glm::vec3 n = layer.normal, nf = point.faceNormal;
     const float offset = scene_.epsilon() * 8;
     const glm::vec3 front = hit.position + nf * offset, back = hit.position - nf * offset;
+    const float amount = leaving ? 0.0f : std::clamp(layer.raytraceAmount, 0.0f, 1.0f);
+    const float coverage = leaving ? 0.0f : std::clamp(layer.colour.a * layer.opacity, 0.0f, 1.0f);
+    const float index = layer.refraction;
+    const bool refracts = coverage < 0.999f && index > 0 && index != 1 && layer.opacity < 1;
+    // Snell's law: entering across the side the normals face, leaving from behind it.
+    // Schlick's approximation on the thinner medium's side of the boundary gives the
+    // share reflected; all of it where the light cannot leave (total internal reflection).
+    glm::vec3 bent(0);
+    float reflectance = 1;
+    if (refracts) {
+        const float eta = entering ? 1 / index : index;
+        bent = glm::refract(direction, n, eta);
+        if (bent != glm::vec3(0)) {
+            const float cosIn = std::clamp(-glm::dot(direction, n), 0.0f, 1.0f);
+            const float cosine = eta > 1 ? std::sqrt(std::max(0.0f, 1 - eta * eta * (1 - cosIn * cosIn))) : cosIn;
+            const float r0 = (index - 1) * (index - 1) / ((index + 1) * (index + 1));
+            reflectance = r0 + (1 - r0) * std::pow(1 - cosine, 5.0f);
+        }
+    }
+    const bool reflectsThrough = refracts && reflectance * (1 - coverage) > 0.005f;
+    // The mirrored ray stays on the side it came from. It is traced once for both of
+    // its uses, the reflection over the surface and the light a refracting surface
+    // reflects, and weighs the larger.
+    const float mirrorWeight = std::max(amount, reflectsThrough ? reflectance * (1 - coverage) : 0.0f);
     glm::vec4 mirrored(0);
     float mirroredShare = -1;  // not traced yet
-    // The mirrored ray stays on the side it came from.
     auto mirror = [&]() {
         if (mirroredShare < 0) {
             glm::vec3 r = glm::reflect(direction, n);
             if (glm::dot(r, nf) <= 0) r = glm::reflect(direction, nf);  // a bent normal must not send it inside
-            mirrored = spread(front, r, layer.reflectionRays, depth + 1, layer.falloffStart, layer.falloffEnd,
-                              mirroredShare, layer.sky, inside);
+            mirrored = spread(front, r, layer.reflectionRays, path.next(mirrorWeight), layer.falloffStart,
+                              layer.falloffEnd, mirroredShare, layer.sky, inside);
         }
         return mirrored;
     };
-    const float coverage = leaving ? 0.0f : std::clamp(layer.colour.a * layer.opacity, 0.0f, 1.0f);
+    // Traced first when the surface mirrors, so that what shows through is weighed by
+    // what the reflection leaves of it: a Normal blend covers it by the reflection's share.
+    float under = 1;
+    if (amount > 0) {
+        mirror();
+        if (settings_.reflectionBlend == BlendMode::kNormal) under = std::max(0.0f, 1 - amount * mirroredShare);
+    }
     if (coverage < 0.999f) {
+        const float throughWeight = (1 - coverage) * under;
         glm::vec4 through(0);
-        const float index = layer.refraction;
-        if (index > 0 && index != 1 && layer.opacity < 1) {
-            // Snell's law: entering across the side the normals face, leaving from behind it.
-            const float eta = entering ? 1 / index : index;
-            const glm::vec3 bent = glm::refract(direction, n, eta);
-            float reflectance = 1;  // total internal reflection
+        if (refracts) {
             float share;
-            if (bent != glm::vec3(0)) {
-                // Schlick's approximation, on the thinner medium's side of the boundary.
-                const float cosIn = std::clamp(-glm::dot(direction, n), 0.0f, 1.0f);
-                const float cosine = eta > 1 ? std::sqrt(std::max(0.0f, 1 - eta * eta * (1 - cosIn * cosIn))) : cosIn;
-                const float r0 = (index - 1) * (index - 1) / ((index + 1) * (index + 1));
-                reflectance = r0 + (1 - r0) * std::pow(1 - cosine, 5.0f);
-                through = (1 - reflectance) *
-                          spread(back, bent, layer.refractionRays, depth + 1, 0, 0, share, nullptr, entering);
-            }
-            if (reflectance * (1 - coverage) > 0.005f) through += reflectance * mirror();
+            if (bent != glm::vec3(0))
+                through = (1 - reflectance) * spread(back, bent, layer.refractionRays,
+                                                     path.next(throughWeight * (1 - reflectance)), 0, 0, share,
+                                                     nullptr, entering);
+            if (reflectsThrough) through += reflectance * mirror();
         } else {
             float distance;
-            through = follow(back, direction, depth + 1, distance, nullptr, entering);
+            through = follow(back, direction, path.next(throughWeight), distance, nullptr, entering);
         }
         c += (1 - coverage) * through;
     }
-    const float amount = leaving ? 0.0f : std::clamp(layer.raytraceAmount, 0.0f, 1.0f);
     if (amount > 0) {
         const glm::vec4 seen = straight(mirror());
         const glm::vec4 under = straight(c);
@@ -377,6 +402,13 @@ glm::vec4 RayShading::surface(const RaySurface::Point& point, const RaySurface::
 
 bool RayShading::shade(const RayScene::Hit& hit, const glm::vec3& direction, int depth, glm::vec4& colour,
                        bool inside) const {
+    Path path;
+    path.depth = depth;
+    return shadeAlong(hit, direction, path, colour, inside);
+}
+
+bool RayShading::shadeAlong(const RayScene::Hit& hit, const glm::vec3& direction, const Path& path, glm::vec4& colour,
+                            bool inside) const {
     const DrawList::Item& item = list_.items()[static_cast<size_t>(hit.object)];
     const DrawList::Part& part = item.parts[static_cast<size_t>(hit.part)];
     if (part.material->style == BakedMaterial::kShadowCatcher) {
@@ -397,18 +429,27 @@ bool RayShading::shade(const RayScene::Hit& hit, const glm::vec3& direction, int
         }
         const float a = std::clamp((1 - clear) * static_cast<float>(item.opacity), 0.0f, 0.999999f);
         float distance;
-        colour = (1 - a) * follow(hit.position - nf * (scene_.epsilon() * 8), direction, depth + 1, distance, nullptr,
-                                 inside) +
+        colour = (1 - a) * follow(hit.position - nf * (scene_.epsilon() * 8), direction, path.next(1 - a), distance,
+                                  nullptr, inside) +
                  glm::vec4(0, 0, 0, a);
         return true;
     }
     RaySurface::Point point;
     if (!RaySurface::evaluate(item, part, hit, direction, point)) return false;
-    glm::vec4 result =
-        point.fresnelMix < 1 || point.layers < 2 ? surface(point, point.layer[0], hit, direction, depth, inside) : glm::vec4(0);
-    if (point.layers > 1 && point.fresnelMix > 0)
-        result =
-            result * (1 - point.fresnelMix) + surface(point, point.layer[1], hit, direction, depth, inside) * point.fresnelMix;
+    // Of two Fresnel surfaces each weighs what its share of the mix does.
+    const bool two = point.layers > 1;
+    const float mix = two ? std::clamp(point.fresnelMix, 0.0f, 1.0f) : 0.0f;
+    auto weighed = [&](float share) {
+        Path p = path;
+        p.weight *= share;
+        return p;
+    };
+    glm::vec4 result = point.fresnelMix < 1 || !two
+                           ? surface(point, point.layer[0], hit, direction, two ? weighed(1 - mix) : path, inside)
+                           : glm::vec4(0);
+    if (two && point.fresnelMix > 0)
+        result = result * (1 - point.fresnelMix) +
+                 surface(point, point.layer[1], hit, direction, weighed(mix), inside) * point.fresnelMix;
     colour = result;
     return true;
 }

@@ -26,10 +26,19 @@ public:
         bool traceShadows = false;        // soft: a disk of rays per light; off, one hard ray
         int shadowRays = 16;              // picks the shared table of that size
         bool shadowTransparency = false;  // transparent occluders let light through
-        int maxBounces = 4;               // reflected and refracted rays in a row
-        int maxShadowBounces = 2;         // transparent occluders a shadow ray passes
+        int maxBounces = 4;               // reflected and refracted rays in a row, at most kMaxBounces
+        int maxShadowBounces = 2;         // transparent occluders a shadow ray passes, at most kMaxShadowBounces
         int reflectionBlend = 1;          // the blend mode of traced reflections (Normal)
     };
+
+    // The most bounces followed whatever the settings ask: each one is a level of
+    // recursion on a worker's stack.
+    static constexpr int kMaxBounces = 64;
+    static constexpr int kMaxShadowBounces = 64;
+    // A ray whose share of the pixel (the product of the reflected and refracted
+    // weights along its path) is below one step of an 8-bit channel is not followed:
+    // what lies beyond stands in, as past the bounce limit.
+    static constexpr float kLeastWeight = 1.0f / 255;
 
     // The premultiplied colour seen along a ray that meets nothing.
     using Background = std::function<glm::vec4(const glm::vec3& origin, const glm::vec3& direction)>;
@@ -60,6 +69,18 @@ public:
 private:
     struct Lamp;
     struct Counters;
+    // Where a secondary ray stands on its way from the camera: bounces so far, its
+    // share of the pixel, and whether a blurred channel has spread it already (rays
+    // spread once per path: a spread within a spread follows its axis alone, so the
+    // rays a pixel costs do not multiply bounce by bounce).
+    struct Path {
+        int depth = 0;
+        float weight = 1;
+        bool spread = false;
+        Path next(float share) const { return {depth + 1, weight * share, spread}; }
+    };
+    bool shadeAlong(const RayScene::Hit& hit, const glm::vec3& direction, const Path& path, glm::vec4& colour,
+                    bool inside) const;
     // What a surface layer gives under the lights: premultiplied colour and alpha.
     glm::vec4 lit(const RaySurface::Point& point, const RaySurface::Layer& layer, const glm::vec3& position,
                   const glm::vec3& direction) const;
@@ -68,17 +89,17 @@ private:
     float transmission(const glm::vec3& from, const glm::vec3& direction, float reach) const;
     // One of a hit's surfaces: lit, over what shows through it, with what it mirrors.
     glm::vec4 surface(const RaySurface::Point& point, const RaySurface::Layer& layer, const RayScene::Hit& hit,
-                      const glm::vec3& direction, int depth, bool inside) const;
-    // What is seen from `origin` along `direction` as bounce `depth`, and how far off
+                      const glm::vec3& direction, const Path& path, bool inside) const;
+    // What is seen from `origin` along `direction` on `path`, and how far off
     // it lies (negative: nothing was met). A ray that meets nothing sees `sky`, the
     // reflection map of the surface that mirrored it, or else the background.
-    glm::vec4 follow(const glm::vec3& origin, const glm::vec3& direction, int depth, float& distance,
+    glm::vec4 follow(const glm::vec3& origin, const glm::vec3& direction, const Path& path, float& distance,
                      const BakedMaterial::Texture* sky = nullptr, bool inside = false) const;
     glm::vec4 beyond(const glm::vec3& origin, const glm::vec3& direction, const BakedMaterial::Texture* sky) const;
     // The average seen along a channel's spread of rays about `axis`; with a falloff
     // range (`end` above `start`) far hits weigh less and `share` says how much is seen.
     glm::vec4 spread(const glm::vec3& origin, const glm::vec3& axis, const std::vector<std::array<double, 3>>* rays,
-                     int depth, float start, float end, float& share,
+                     const Path& path, float start, float end, float& share,
                      const BakedMaterial::Texture* sky = nullptr, bool inside = false) const;
     Counters& counters() const;
 

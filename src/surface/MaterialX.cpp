@@ -394,7 +394,8 @@ void MaterialX::bake(BakedMaterial& out, int sceneWidth, int sceneHeight, int th
     out = BakedMaterial();
     int width, height;
     textureSize(sceneWidth, sceneHeight, width, height);
-    if (limit > 0) width = std::min(width, limit), height = std::min(height, limit);
+    limit = limit > 0 ? std::min(limit, kMaxTextureSize) : kMaxTextureSize;
+    width = std::min(width, limit), height = std::min(height, limit);
     out.materialStyle = style_;
     switch (style_) {
         case kMatte: out.style = BakedMaterial::kMatte; break;

@@ -30,6 +30,9 @@ public:
 
     static constexpr const char* kDefaultName = "defaultMtl";
     static constexpr int kDefaultTextureSize = 512;
+    // The largest side a channel's texture is baked at, whatever the material or the
+    // preferences ask: a bake holds every texel in memory.
+    static constexpr int kMaxTextureSize = 8192;
 
     MaterialX(Scene& scene, const char* name);
     ~MaterialX() override;

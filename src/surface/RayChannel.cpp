@@ -12,7 +12,7 @@ namespace {
 int readNumRays(CommandIO& io, CommandEnabler& r) {
     int count;
     if (io.readInt(count) != 0) return -1;
-    receiverAs<RayChannel>(r).setNumRays(count);
+    receiverAs<RayChannel>(r).setNumRays(atMost(io, "numRays", count, RaySpread::kMaxRays));
     return 0;
 }
 

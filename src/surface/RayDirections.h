@@ -2,6 +2,7 @@
 // Spreads of unit directions around +Y for blurred reflection and refraction, and in
 // their flat form (a disk in the XZ plane) the tap offsets of soft shadows.
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -18,9 +19,12 @@ public:
 // directions they give, rebuilt whenever either changes.
 class RaySpread {
 public:
+    // The most rays one channel sends per hit; a file asking for more gets this many.
+    static constexpr int kMaxRays = 256;
+
     RaySpread() : directions_(RayDirections::make(1, 0.0)) {}
     void setCount(int count) {
-        count_ = count;
+        count_ = std::min(count, kMaxRays);
         directions_ = RayDirections::make(count_, spread_);
     }
     void setSpread(double spread) {

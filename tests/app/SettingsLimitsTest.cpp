@@ -1,0 +1,262 @@
+// Settings a project file may carry that would cost a render, a movie or an export
+// more memory or time than any picture needs: each is held to its maximum with a
+// warning naming the project, or the project is refused before any work, exit 1.
+// Every run is held to a memory ceiling and a time limit, so a setting that is not
+// held ends its run instead of the machine's.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <regex>
+#include <string>
+
+#include "FilesAndImages.h"
+#include "RunProgram.h"
+#include "TempDir.h"
+
+namespace {
+
+using fw::test::Outcome;
+using test::Pixels;
+
+Outcome formwright(const std::string& arguments, const fw::test::TempDir& dir) {
+    return fw::test::runProgram("ulimit -v 4000000; timeout 120 " FW_EXECUTABLE,
+                                "--library-folder '" + dir.file("lib") + "' " + arguments, dir.path().string());
+}
+
+// A small title as `text` writes it, with its lines changed by `edit`.
+std::string project(const fw::test::TempDir& dir, const std::string& name,
+                    const std::function<void(std::string&)>& edit, const std::string& text = "Hi") {
+    const std::string base = dir.file("base-" + text + ".kxp");
+    if (!std::filesystem::exists(base)) {
+        Outcome made = formwright("-q text " + text + " -o '" + base + "'", dir);
+        EXPECT_EQ(made.status, 0) << made.err;
+    }
+    std::string file = fw::test::readFile(base);
+    edit(file);
+    const std::string path = dir.file(name);
+    fw::test::writeFile(path, file);
+    return path;
+}
+
+// Replaces the first line starting with `keyword` (after its indentation).
+void setLine(std::string& file, const std::string& keyword, const std::string& value) {
+    std::smatch found;
+    ASSERT_TRUE(std::regex_search(file, found, std::regex("\n( *)" + keyword + " [^\n]*"))) << keyword;
+    file.replace(static_cast<size_t>(found.position(0)), static_cast<size_t>(found.length(0)),
+                 "\n" + found[1].str() + keyword + " " + value);
+}
+
+// The scene's timeline block, which a new title leaves at its defaults and so unwritten.
+void setTimeline(std::string& file, const std::string& lines) {
+    const size_t at = file.find(" begin SceneX\n");
+    ASSERT_NE(at, std::string::npos);
+    file.insert(at + 14, "  begin AnimGlobals\n" + lines + "  end AnimGlobals\n");
+}
+
+// Glass letters that also mirror: every hit sends a refracted and a reflected ray, so
+// followed to the bounce limit the rays a pixel costs double every two bounces.
+void glass(std::string& file) {
+    setLine(file, "RenderSize", "48 36");
+    setLine(file, "AntiAliasLevel", "\"0\"");
+    const size_t transparency = file.find("begin MaterialChannelTransparency");
+    ASSERT_NE(transparency, std::string::npos);
+    file.replace(file.find("amount 0", transparency), 8, "amount 0.8");
+    file.replace(file.find("refraction 1", transparency), 12, "refraction 1.5");
+    setLine(file, "raytraceAmount", "0.6");
+}
+
+double meanDifference(const Pixels& a, const Pixels& b) {
+    if (a.rgb.size() != b.rgb.size() || a.rgb.empty()) return 1e9;
+    double sum = 0;
+    for (size_t i = 0; i < a.rgb.size(); ++i) sum += std::abs(a.rgb[i] - b.rgb[i]);
+    return sum / static_cast<double>(a.rgb.size());
+}
+
+}  // namespace
+
+// 10000 bounces once overflowed the stack and 100 never finished; both are now the
+// most the tracer follows, and a picture followed that deep differs from one of 12
+// bounces only where single steps of 8-bit colour fall.
+TEST(SettingsLimits, BounceLimitsAreHeldToTheTracersMaximum) {
+    fw::test::TempDir dir;
+    Pixels atCap, shallow;
+    for (const char* bounces : {"64", "12", "100", "10000"}) {
+        SCOPED_TRACE(bounces);
+        const std::string name = std::string("glass-") + bounces;
+        const std::string in = project(dir, name + ".kxp", [&](std::string& f) {
+            glass(f);
+            setLine(f, "MaxBounces", bounces);
+        });
+        Outcome r = formwright("render '" + in + "' -o '" + dir.file(name + ".png") + "' --renderer raytrace", dir);
+        ASSERT_EQ(r.status, 0) << r.err;
+        Pixels p = test::readImage(dir.file(name + ".png"));
+        ASSERT_EQ(p.width, 48);
+        const bool above = std::atoi(bounces) > 64;
+        EXPECT_EQ(r.err.find(name + ".kxp: MaxBounces " + bounces + " is above the most the ray tracer follows; 64 are "
+                                                                     "traced") != std::string::npos,
+                  above)
+            << r.err;
+        if (std::string(bounces) == "64") atCap = p;
+        else if (std::string(bounces) == "12") shallow = p;
+        else EXPECT_EQ(meanDifference(p, atCap), 0.0);
+    }
+    EXPECT_LT(meanDifference(shallow, atCap), 0.5);
+    // The letters show: the picture is not background alone.
+    int differing = 0;
+    for (size_t i = 0; i < atCap.rgb.size(); ++i) differing += atCap.rgb[i] != atCap.rgb[i % 3];
+    EXPECT_GT(differing, 100);
+
+    const std::string shadows = project(dir, "shadows.kxp", [&](std::string& f) {
+        glass(f);
+        setLine(f, "MaxShadowBounces", "1000000");
+    });
+    Outcome r = formwright("render '" + shadows + "' -o '" + dir.file("shadows.png") + "' --renderer raytrace", dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("shadows.kxp: MaxShadowBounces 1000000 is above the most the ray tracer follows; 64 are "
+                         "traced"),
+              std::string::npos)
+        << r.err;
+}
+
+// A channel asking for 200 million blur rays once took 1.6 GB before failing.
+TEST(SettingsLimits, BlurRaysAreHeldToTheirMaximum) {
+    fw::test::TempDir dir;
+    const std::string in = project(dir, "rays.kxp", [&](std::string& f) {
+        glass(f);
+        setLine(f, "numRays", "200000000");
+        setLine(f, "spread", "40");
+    });
+    Outcome r = formwright("render '" + in + "' -o '" + dir.file("rays.png") + "' --renderer raytrace", dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("rays.kxp: numRays 200000000 is above the most this program takes; 256 is used"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(test::readImage(dir.file("rays.png")).width, 48);
+}
+
+// Smoothness sets how finely curves are cut; a million ran out of memory.
+TEST(SettingsLimits, SmoothnessIsHeldToItsMaximum) {
+    fw::test::TempDir dir;
+    const std::string in = project(
+        dir, "smooth.kxp",
+        [&](std::string& f) {
+            setLine(f, "RenderSize", "64 48");
+            setLine(f, "smoothnessRender", "1000000");
+        },
+        "O");
+    Outcome r = formwright("render '" + in + "' -o '" + dir.file("smooth.png") + "'", dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("smooth.kxp: smoothnessRender 1e+06 is above the most this program takes; 200 is used"),
+              std::string::npos)
+        << r.err;
+    // Held, not dropped: the project written back keeps the maximum.
+    const std::string resaved = dir.file("resaved.kxp");
+    ASSERT_EQ(formwright("resave '" + in + "' '" + resaved + "'", dir).status, 0);
+    EXPECT_NE(fw::test::readFile(resaved).find("smoothnessRender 200.000000"), std::string::npos);
+}
+
+// A material's texture side of 100000 is baked at 8192 for the ray tracer too, which
+// once tried to bake it whole.
+TEST(SettingsLimits, TracedTexturesAreBakedAtMost8192Across) {
+    fw::test::TempDir dir;
+    const std::string in = project(dir, "texture.kxp", [&](std::string& f) {
+        setLine(f, "RenderSize", "48 36");
+        setLine(f, "shaderTextureWidth", "100000");
+        setLine(f, "shaderTextureHeight", "100000");
+        const size_t colour = f.find("useBaseColor 1\n");
+        ASSERT_NE(colour, std::string::npos);
+        f.insert(colour + 15,
+                 "    active 1\n    begin ShaderBlock\n     active 1\n     begin ShaderGrid 0\n"
+                 "      VVisible 1\n      VColor 0.9 0.1 0.1 1\n      FillColor 0.2 0.6 0.2 1\n"
+                 "     end ShaderGrid\n    end ShaderBlock\n");
+    });
+    Outcome r = formwright("render '" + in + "' -o '" + dir.file("texture.png") + "' --renderer raytrace", dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("defaultMtl: the texture size 100000 x 100000 is above the most a texture is baked at; it "
+                         "is baked at most 8192 x 8192"),
+              std::string::npos)
+        << r.err;
+}
+
+// The project's own render size and frame rate are the project's fault, not an
+// option's; a movie into a folder is refused before the first frame.
+TEST(SettingsLimits, ProjectSizesRatesAndMovieFoldersAreRefusedUpFront) {
+    fw::test::TempDir dir;
+    for (const char* size : {"16385 480", "1e12 480", "nan 480"}) {
+        SCOPED_TRACE(size);
+        const std::string in = project(dir, "size.kxp", [&](std::string& f) { setLine(f, "RenderSize", size); });
+        Outcome r = formwright("render '" + in + "' -o '" + dir.file("size.png") + "'", dir);
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_EQ(r.err.rfind("formwright: " + in + ": the render size ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find("(RenderSize) cannot be drawn: each side runs from 1 to 16384"), std::string::npos)
+            << r.err;
+    }
+
+    const std::string movie = dir.file("m.mp4");
+    for (const char* rate : {"0", "-5", "nan", "1e30", "5000"}) {
+        SCOPED_TRACE(rate);
+        const std::string in = project(dir, "rate.kxp", [&](std::string& f) {
+            setLine(f, "RenderSize", "32 24");
+            setTimeline(f, std::string("   framesPerSecond ") + rate + "\n");
+        });
+        Outcome r = formwright("render '" + in + "' -o '" + movie + "' --frames 0-1", dir);
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_EQ(r.err.rfind("formwright: " + in + ": framesPerSecond ", 0), 0u) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(movie));
+        // An --fps of the user's own stands in for the project's.
+        if (std::string(rate) == "0") {
+            Outcome given = formwright("-q render '" + in + "' -o '" + movie + "' --frames 0-1 --fps 25", dir);
+            EXPECT_EQ(given.status, 0) << given.err;
+            EXPECT_TRUE(std::filesystem::exists(movie));
+            std::filesystem::remove(movie);
+        }
+    }
+
+    const std::string folder = dir.file("movie.mp4");
+    std::filesystem::create_directory(folder);
+    const std::string in = project(dir, "small.kxp", [&](std::string& f) { setLine(f, "RenderSize", "32 24"); });
+    Outcome r = formwright("render '" + in + "' -o '" + folder + "' --frames 0-5", dir);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.err.rfind("formwright: " + folder + ": is a folder", 0), 0u) << r.err;
+    EXPECT_EQ(r.err.find("Rendering"), std::string::npos) << "no frame is rendered: " << r.err;
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
+    size_t left = 0;
+    for (auto& entry : std::filesystem::directory_iterator(dir.path()))
+        if (entry.path().filename().string().find("movie") != std::string::npos) ++left;
+    EXPECT_EQ(left, 1u) << "a temporary movie was left beside the folder";
+}
+
+// A frame larger than the OpenGL driver can make (four samples of 16384 x 16384 pass
+// the software driver's one-gigabyte limit) is the user's to change: exit 1.
+TEST(SettingsLimits, AFrameTheDriverCannotMakeIsAUserError) {
+    fw::test::TempDir dir;
+    const std::string in = project(dir, "large.kxp", [&](std::string& f) { setLine(f, "RenderSize", "16384 16384"); });
+    Outcome r = formwright("render '" + in + "' -o '" + dir.file("large.png") + "'", dir);
+    if (r.status == 0) GTEST_SKIP() << "this OpenGL driver makes a 16384 x 16384 frame";
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("large.kxp: the OpenGL driver cannot make a 16384 x 16384 frame buffer; render it smaller"),
+              std::string::npos)
+        << r.err;
+}
+
+// A billion frames into one mesh file would be gathered whole before writing.
+TEST(SettingsLimits, ARangeTooLargeForOneMeshFileIsRefusedBeforeGathering) {
+    fw::test::TempDir dir;
+    const std::string in = project(dir, "long.kxp", [&](std::string& f) {
+        setTimeline(f, "   frameStart 0\n   frameEnd 1000000000\n");
+    });
+    const std::string out = dir.file("long.dxf");
+    Outcome r = formwright("export '" + in + "' -o '" + out + "' --frames 0-1000000000", dir);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("--frames: frames 0-1000000000 would put 2000000002 objects into one file, more than the "
+                         "100000 it may hold"),
+              std::string::npos)
+        << r.err;
+    EXPECT_FALSE(std::filesystem::exists(out));
+    // A range within the limit is written.
+    Outcome fits = formwright("-q export '" + in + "' -o '" + out + "' --frames 0-3", dir);
+    EXPECT_EQ(fits.status, 0) << fits.err;
+    EXPECT_TRUE(std::filesystem::exists(out));
+}
