@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "app/CommandLine.h"
@@ -12,6 +13,7 @@
 #include "app/FactoryLibrary.h"
 #include "app/OrvoSceneManager.h"
 #include "app/PresetApply.h"
+#include "app/TitleScene.h"
 #include "app/VeltraneApp.h"
 #include "geometry/ObjectP.h"
 #include "geometry/ObjectX.h"
@@ -123,9 +125,11 @@ LibraryCommand::LibraryCommand(CLI::App& app) {
                                              "object styles and lighting styles.");
     library_->require_subcommand(1, 1);
     list_ = library_->add_subcommand("list", "Print the presets' names, one per line.");
-    list_->add_option("KIND", listKind_, "materials, lights, styles or lighting (default: all four, each under "
-                                         "its heading)")
-        ->check(CLI::IsMember(kindWords()));
+    std::vector<std::string> listable = kindWords();
+    listable.push_back("edges");
+    list_->add_option("KIND", listKind_, "materials, lights, styles, lighting or edges (the built-in edge profiles "
+                                         "--style also takes; default: all five, each under its heading)")
+        ->check(CLI::IsMember(listable));
     import_ = library_->add_subcommand("import", "Add a library file's presets to the swatch folders.");
     import_->add_option("FILE", importPath_, "library file: .kxm (materials), .kxl (lights), .kxs (object "
                                              "styles) or .kxi (lighting styles)")
@@ -201,6 +205,11 @@ int LibraryCommand::list() {
         for (const std::string& name : manager->names())
             std::printf("%s%s\n", listKind_.empty() ? "  " : "", Dialogs::escaped(name).c_str());
     }
+    if (listKind_.empty() || listKind_ == "edges") {
+        if (listKind_.empty()) std::printf("edges:\n");
+        for (const std::string& name : TitleScene::edgeNames())
+            std::printf("%s%s\n", listKind_.empty() ? "  " : "", name.c_str());
+    }
     return kExitOk;
 }
 
@@ -229,7 +238,7 @@ int LibraryCommand::importFile() {
         printError(manager->swatchFolder(VeltraneApp::userLibraries()), "cannot be written");
         return kExitUserError;
     }
-    std::printf("%d %s imported; the library holds %d\n", load.presets, kind->word, manager->presetCount());
+    if (!quiet()) std::printf("%d %s imported; the library holds %d\n", load.presets, kind->word, manager->presetCount());
     return kExitOk;
 }
 
@@ -295,16 +304,22 @@ int LibraryCommand::sheet() {
     OrvoStyleManager* manager = managerOf(session.app, kind);
     std::vector<ContactSheet::Swatch> swatches;
     bool rendered = false;
+    // Drawing every swatch takes a while the first time: a terminal is shown how far it is.
+    const bool terminal = isatty(STDERR_FILENO) == 1 && !quiet();
     for (int i = 0; i < manager->presetCount(); ++i) {
         OrvoStyle& preset = manager->preset(i);
         const int w = ContactSheet::kSwatchWidth, h = ContactSheet::kSwatchHeight;
-        rendered = rendered || preset.thumbnailStale() || !preset.currentThumbnail() ||
-                   preset.currentThumbnail()->width() != w || preset.currentThumbnail()->height() != h;
+        const bool stale = preset.thumbnailStale() || !preset.currentThumbnail() ||
+                           preset.currentThumbnail()->width() != w || preset.currentThumbnail()->height() != h;
+        rendered = rendered || stale;
+        if (terminal && stale)
+            std::fprintf(stderr, "\rformwright: drawing swatch %d of %d   ", i + 1, manager->presetCount()), std::fflush(stderr);
         preset.setRequestedThumbnailSize(w, h);
         const Picture* picture = preset.thumbnail(w, h);
         if (!picture) printError(preset.name(), "its swatch could not be rendered");
         swatches.push_back({preset.name(), picture});
     }
+    if (terminal && rendered) std::fprintf(stderr, "\r%*s\r", 40, "");
     // Swatches drawn for the sheet are kept with the presets, so the next sheet is quick.
     if (rendered) manager->saveSwatches(VeltraneApp::userLibraries());
     std::string error;
@@ -412,7 +427,7 @@ int LibraryCommand::add() {
         printError(manager->swatchFolder(libraries), error);
         return kExitUserError;
     }
-    std::printf("%s \"%s\" %s; the library holds %d\n", kind->word, Dialogs::escaped(addName_).c_str(),
+    if (!quiet()) std::printf("%s \"%s\" %s; the library holds %d\n", kind->word, Dialogs::escaped(addName_).c_str(),
                 replace ? "replaced" : "added", manager->presetCount());
     return kExitOk;
 }
@@ -430,7 +445,7 @@ int LibraryCommand::remove() {
         printError(manager->swatchFolder(VeltraneApp::userLibraries()), error);
         return kExitUserError;
     }
-    std::printf("%s \"%s\" removed; the library holds %d\n", kind->word, Dialogs::escaped(removeName_).c_str(),
+    if (!quiet()) std::printf("%s \"%s\" removed; the library holds %d\n", kind->word, Dialogs::escaped(removeName_).c_str(),
                 manager->presetCount());
     return kExitOk;
 }
@@ -453,7 +468,7 @@ int LibraryCommand::rename() {
         printError(manager->swatchFolder(VeltraneApp::userLibraries()), error);
         return kExitUserError;
     }
-    std::printf("%s \"%s\" renamed \"%s\"\n", kind->word, Dialogs::escaped(renameFrom_).c_str(),
+    if (!quiet()) std::printf("%s \"%s\" renamed \"%s\"\n", kind->word, Dialogs::escaped(renameFrom_).c_str(),
                 Dialogs::escaped(renameTo_).c_str());
     return kExitOk;
 }

@@ -257,3 +257,17 @@ TEST(CommandBehaviour, EachCommandsHelpListsWhatItAccepts) {
         }
     }
 }
+
+TEST(CommandBehaviour, TheEdgeProfilesAreListedAndAnUnknownStyleNamesThemAll) {
+    fw::test::TempDir dir;
+    Outcome edges = formwright("library list edges", dir);
+    ASSERT_EQ(edges.status, 0) << edges.err;
+    EXPECT_EQ(std::count(edges.out.begin(), edges.out.end(), '\n'), 14);
+    EXPECT_NE(edges.out.find("Bevel, Medium\n"), std::string::npos);
+    Outcome unknown = formwright("text Hi --style 'Bevl' -o '" + dir.file("x.png") + "'", dir);
+    EXPECT_EQ(unknown.status, 1);
+    size_t start = 0;
+    for (size_t end = edges.out.find('\n'); end != std::string::npos; start = end + 1, end = edges.out.find('\n', start))
+        EXPECT_NE(unknown.err.find("\"" + edges.out.substr(start, end - start) + "\""), std::string::npos)
+            << edges.out.substr(start, end - start);
+}
