@@ -127,8 +127,8 @@ LibraryCommand::LibraryCommand(CLI::App& app) {
     list_ = library_->add_subcommand("list", "Print the presets' names, one per line.");
     std::vector<std::string> listable = kindWords();
     listable.push_back("edges");
-    list_->add_option("KIND", listKind_, "materials, lights, styles, lighting or edges (the built-in edge profiles "
-                                         "--style also takes; default: all five, each under its heading)")
+    list_->add_option("KIND", listKind_, "materials, lights, styles, lighting or edges (the built-in edge profiles, "
+                                         "which a style option also takes; default: all five, each under its heading)")
         ->check(CLI::IsMember(listable));
     import_ = library_->add_subcommand("import", "Add a library file's presets to the swatch folders.");
     import_->add_option("FILE", importPath_, "library file: .kxm (materials), .kxl (lights), .kxs (object "
