@@ -788,6 +788,20 @@ int parseAndRun(int argc, char** argv) {
                        "cannot hold the libraries and preferences: give --library-folder a folder that can be written");
             return kExitUserError;
         }
+        // A swatch folder that is there but cannot be read would pass for an empty library.
+        for (const OrvoStyleManager::Kind* kind :
+             {&OrvoMaterialManager::materials(), &OrvoLightManager::lights(), &OrvoObjectStyleManager::objectStyles(),
+              &OrvoLightingStyleManager::lightingStyles()}) {
+            const std::string folder =
+                libraries + "/" + OrvoStyleManager::kSwatchRoot + "/" + kind->swatchFolder;
+            std::error_code failed;
+            if (!std::filesystem::exists(folder, failed)) continue;
+            if (!std::filesystem::is_directory(folder, failed) || ::access(folder.c_str(), R_OK | X_OK) != 0) {
+                printError(folder, std::string("the ") + kind->word + " swatch folder cannot be read: it is not a "
+                                   "folder this user can read; move it aside and the factory presets come back");
+                return kExitUserError;
+            }
+        }
     }
     setQuiet(quietRun);
     Dialogs::instance().setPolicy(yes ? Dialogs::kAlwaysYes : no ? Dialogs::kAlwaysNo : Dialogs::kSafeAnswer);

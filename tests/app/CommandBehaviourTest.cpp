@@ -141,6 +141,14 @@ TEST(CommandBehaviour, UserErrorsExitOneWithALineNamingTheCulprit) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err.rfind("formwright: " + dir.file("afile") + ": ", 0), 0u) << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+
+    // A swatch folder that is not a folder would otherwise pass for an empty library.
+    const std::string swatches = dir.file("lib") + "/Veltrane/Libraries/Veltrane Swatches/Material Swatches";
+    std::filesystem::remove_all(swatches);
+    test::spill(swatches, "not a folder");
+    Outcome unreadable = formwright("text Hi --material Chrome -o '" + dir.file("m.png") + "'", dir);
+    EXPECT_EQ(unreadable.status, 1);
+    EXPECT_EQ(unreadable.err.rfind("formwright: " + swatches + ": ", 0), 0u) << unreadable.err;
 }
 
 // A project or library file already there is replaced only when the user says so; a
