@@ -24,6 +24,7 @@
 #include "library/OrvoMaterialManager.h"
 #include "library/OrvoObjectStyleManager.h"
 #include "app/FactoryLibrary.h"
+#include "app/OrvoPrefs.h"
 #include "app/OrvoSceneManager.h"
 #include "app/PresetApply.h"
 #include "app/Registration.h"
@@ -308,6 +309,74 @@ int openProject(const std::string& path) {
     printSummary(*session.app.sceneManager().scene());
     session.app.exit();
     return kExitOk;
+}
+
+// The preferences that change what commands make: shown and set only by `prefs`.
+struct PrefEntry {
+    const char* name;
+    double low, high;
+    const char* what;
+    double get(const OrvoPrefs& p) const;
+    void set(OrvoPrefs& p, double v) const;
+};
+const PrefEntry kPrefEntries[] = {
+    {"HardShadingAngle", 0, 180, "degrees: an imported mesh's faces meeting at a sharper angle keep a crease"},
+    {"ShaderTextureWidth", 16, 8192, "pixels across a material's baked texture"},
+    {"ShaderTextureHeight", 16, 8192, "pixels down a material's baked texture"},
+    {"GLSLShadowOffset", 0, 0.1, "how far an OpenGL shadow is pushed off its surface"},
+    {"SaveRenderLogs", 0, 1, "1: a text log of each sequence's frame times beside its output"},
+};
+double PrefEntry::get(const OrvoPrefs& p) const {
+    const std::string n = name;
+    if (n == "HardShadingAngle") return p.hardShadingAngle;
+    if (n == "ShaderTextureWidth") return p.shaderTextureWidth;
+    if (n == "ShaderTextureHeight") return p.shaderTextureHeight;
+    if (n == "GLSLShadowOffset") return p.glslShadowOffset;
+    return p.saveRenderLogs;
+}
+void PrefEntry::set(OrvoPrefs& p, double v) const {
+    const std::string n = name;
+    if (n == "HardShadingAngle") p.hardShadingAngle = v;
+    else if (n == "ShaderTextureWidth") p.shaderTextureWidth = static_cast<int>(v);
+    else if (n == "ShaderTextureHeight") p.shaderTextureHeight = static_cast<int>(v);
+    else if (n == "GLSLShadowOffset") p.glslShadowOffset = v;
+    else p.saveRenderLogs = static_cast<int>(v);
+}
+
+// `prefs`: every preference that changes output with its value, or one set and saved.
+int prefsCommand(const std::vector<std::string>& words) {
+    Session session;
+    OrvoPrefs& prefs = session.app.prefs();
+    if (words.empty()) {
+        for (const PrefEntry& e : kPrefEntries) std::printf("%s %g  (%s)\n", e.name, e.get(prefs), e.what);
+        return kExitOk;
+    }
+    const PrefEntry* entry = nullptr;
+    for (const PrefEntry& e : kPrefEntries)
+        if (words[0] == e.name) entry = &e;
+    if (!entry) {
+        std::vector<std::string> names;
+        for (const PrefEntry& e : kPrefEntries) names.push_back(e.name);
+        std::string text = "no such preference; the closest are";
+        std::vector<std::string> close = FactoryLibrary::closeNames(words[0], names, 3);
+        for (size_t i = 0; i < close.size(); ++i) text += (i ? ", " : " ") + close[i];
+        printError(words[0], text);
+        return kExitUserError;
+    }
+    if (words.size() == 1) {
+        std::printf("%g\n", entry->get(prefs));
+        return kExitOk;
+    }
+    char* end = nullptr;
+    const double value = std::strtod(words[1].c_str(), &end);
+    if (words.size() > 2 || end == words[1].c_str() || *end != 0 || !(value >= entry->low && value <= entry->high)) {
+        char text[160];
+        std::snprintf(text, sizeof text, "takes one number from %g to %g", entry->low, entry->high);
+        printError(entry->name, text);
+        return kExitUserError;
+    }
+    entry->set(prefs, value);
+    return session.app.sceneManager().savePreferences() ? kExitOk : kExitUserError;
 }
 
 // The presets `--material`, `--lighting` and `--style` name, as typed.
@@ -723,6 +792,12 @@ int parseAndRun(int argc, char** argv) {
 
     LibraryCommand library(app);
 
+    std::vector<std::string> prefWords;
+    CLI::App* prefsCommandLine = app.add_subcommand(
+        "prefs", "Show the preferences that change what commands make, or set one (NAME VALUE); nothing else "
+                 "carries from one command to the next.");
+    prefsCommandLine->add_option("NAME VALUE", prefWords, "a preference, and its new value");
+
     // The global options apply after any command too: every command's help names them.
     const std::string globals =
         "\nOptions of every command:\n"
@@ -841,6 +916,7 @@ int parseAndRun(int argc, char** argv) {
     }
     if (textCommand->parsed()) return makeText(text);
     if (glyphsCommand->parsed()) return glyphs(glyphFont, glyphChars, charsOption->count() > 0);
+    if (prefsCommandLine->parsed()) return prefsCommand(prefWords);
     if (!project.empty()) return openProject(project);
     std::fputs(app.help().c_str(), stdout);
     return kExitOk;

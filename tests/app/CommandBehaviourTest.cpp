@@ -240,7 +240,8 @@ TEST(CommandBehaviour, EachCommandsHelpListsWhatItAccepts) {
                     {"library list", ""},
                     {"library import", missing + ".kxm"},
                     {"library export", "materials -o " + missing + ".kxs"},
-                    {"library sheet", "materials -o " + missing + ".nope"}};
+                    {"library sheet", "materials -o " + missing + ".nope"},
+                    {"prefs", "NoSuchThing"}};
     ASSERT_NE(formwright("render " + commands[1].required + " --no-such-option", dir).err.find(refused),
               std::string::npos);
     for (const auto& [command, required] : commands) {
@@ -257,7 +258,8 @@ TEST(CommandBehaviour, EachCommandsHelpListsWhatItAccepts) {
             std::string option = help.out.substr(at, end - at);
             if (option.size() > 2 && option != "--help") listed.push_back(option);
         }
-        EXPECT_FALSE(listed.empty() && command != "info" && command != "resave" && command != "library list");
+        EXPECT_FALSE(listed.empty() && command != "info" && command != "resave" && command != "library list" &&
+                     command != "prefs");
         listed.insert(listed.end(), {"--quiet", "--yes"});  // the global ones, after the command
         for (const std::string& option : listed) {
             Outcome r = formwright(command + " " + required + " " + option, dir);
@@ -278,4 +280,19 @@ TEST(CommandBehaviour, TheEdgeProfilesAreListedAndAnUnknownStyleNamesThemAll) {
     for (size_t end = edges.out.find('\n'); end != std::string::npos; start = end + 1, end = edges.out.find('\n', start))
         EXPECT_NE(unknown.err.find("\"" + edges.out.substr(start, end - start) + "\""), std::string::npos)
             << edges.out.substr(start, end - start);
+}
+
+// What the preferences keep is shown and set by `prefs` alone, and it lasts.
+TEST(CommandBehaviour, PrefsShowsAndSetsWhatCarriesOver) {
+    fw::test::TempDir dir;
+    Outcome shown = formwright("prefs", dir);
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    EXPECT_EQ(shown.out.rfind("HardShadingAngle 30 ", 0), 0u) << shown.out;
+    EXPECT_EQ(formwright("prefs HardShadingAngle 45", dir).status, 0);
+    EXPECT_EQ(formwright("prefs HardShadingAngle", dir).out, "45\n");
+    Outcome wrong = formwright("prefs HardShadingAngle 400", dir);
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_EQ(wrong.err, "formwright: HardShadingAngle: takes one number from 0 to 180\n");
+    EXPECT_EQ(formwright("prefs HardShadingAngle", dir).out, "45\n");
+    EXPECT_EQ(formwright("prefs NoSuchThing 1", dir).status, 1);
 }
