@@ -295,8 +295,11 @@ int openProject(const std::string& path) {
         printError(path, "is not a project: give a .kxp or .kxa file (import brings in meshes)");
         return kExitUserError;
     }
-    std::error_code failed;
-    if (!std::filesystem::is_regular_file(path, failed)) {
+    if (Folders::isSpecialFile(path)) {
+        printError(path, "is not a regular file");
+        return kExitUserError;
+    }
+    if (!Folders::isRegularFile(path)) {
         printError(path, "cannot be read: there is no such file");
         return kExitUserError;
     }
@@ -639,11 +642,7 @@ int importMesh(const std::string& file, const std::string& out, const std::strin
     OrvoSceneManager& manager = session.app.sceneManager();
     if (!loadProjectOrReport(manager, project)) return kExitUserError;
     applyLooks(session.app, looks);
-    if (!manager.writeFile(project, false)) {
-        printError(project, "cannot be written");
-        return kExitUserError;
-    }
-    return kExitOk;
+    return MeshImport::save(manager, project);
 }
 
 // The look options, the same on every command that takes them.

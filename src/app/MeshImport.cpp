@@ -4,12 +4,15 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/CommandLine.h"
 #include "app/OrvoPrefs.h"
 #include "app/OrvoSceneManager.h"
 #include "geometry/ObjectP.h"
 #include "output/MeshFormats.h"
+#include "platform/Dialogs.h"
 #include "render/Camera.h"
 #include "scene/SceneX.h"
 #include "surface/MaterialChannelColor.h"
@@ -39,13 +42,22 @@ void copyMesh(const ObjDB& from, ObjDB& to) {
 
 // The name of the scene's material to wear: one already there, else one made from the
 // file's look.
-std::string materialFor(SceneX& scene, const ExportMaterial& look) {
+std::string materialFor(SceneX& scene, const ExportMaterial& fileLook) {
+    ExportMaterial look = fileLook;
+    look.name = ImportGroup::storableName(look.name);
+    if (look.name.empty()) look.name = "defaultMtl";
     if (dynamic_cast<MaterialX*>(scene.findMember(look.name))) return look.name;
+    // Numbers a project cannot spell (NaN, infinities) give way to the defaults.
+    const ExportMaterial plain;
+    for (int a = 0; a < 3; ++a)
+        if (!std::isfinite(look.diffuse[a])) look.diffuse[a] = plain.diffuse[a];
+    if (!std::isfinite(look.specularAmount)) look.specularAmount = plain.specularAmount;
+    if (!std::isfinite(look.shininess)) look.shininess = plain.shininess;
+    if (!std::isfinite(look.transparency)) look.transparency = plain.transparency;
     auto* material = new MaterialX(scene, look.name.c_str());
     material->colorChannel().setColor(static_cast<float>(look.diffuse[0]), static_cast<float>(look.diffuse[1]),
                                       static_cast<float>(look.diffuse[2]));
     // A file that says nothing of highlights or transparency keeps the material's own.
-    const ExportMaterial plain;
     if (look.specularAmount != plain.specularAmount || look.shininess != plain.shininess) {
         material->specularChannel().brightness = look.specularAmount;
         material->specularChannel().sharpness = look.shininess * 128.0;
@@ -95,11 +107,14 @@ std::vector<ObjectP*> MeshImport::add(OrvoSceneManager& manager, std::vector<Imp
     std::string extension = std::filesystem::path(file).extension().string();
     for (ImportGroup& group : groups) {
         if (group.mesh->elementCount() == 0) continue;
-        auto* object = new ObjectP(scene, group.name.empty() ? "Imported mesh" : group.name.c_str());
+        // Names from the file become scene names: the scene makes them unique, and
+        // storableName keeps them to what the project reader takes back.
+        std::string name = ImportGroup::storableName(group.name);
+        auto* object = new ObjectP(scene, name.empty() ? "Imported mesh" : name.c_str());
         object->setType(ObjectP::kCustom);
         object->fileName = file;
         object->fileType = extension;
-        object->importName = group.name;
+        object->importName = name;
         for (size_t part = 0; part < group.materials.size(); ++part)
             object->setSlotMaterial(static_cast<int>(part), materialFor(scene, group.materials[part]));
         // The object keeps the angle its missing normals are smoothed by, so the
@@ -121,7 +136,7 @@ int MeshImport::run(OrvoSceneManager& manager, const std::string& file, const st
     std::unique_ptr<MeshReader> reader = format->makeReader();
     std::vector<ImportGroup> groups;
     bool ok = reader->read(file, groups);
-    if (!reader->warnings().empty()) std::fputs(reader->warnings().c_str(), stderr);
+    for (const std::string& warning : reader->warningLines()) printError(file, warning);
     if (!ok) {
         printError(file, reader->error());
         return kExitUserError;
@@ -135,7 +150,65 @@ int MeshImport::run(OrvoSceneManager& manager, const std::string& file, const st
         const auto& size = manager.settings().renderSize;
         frameCamera(*manager.scene(), made, size[0] / std::max(1.0, size[1]));
     }
-    if (!manager.writeFile(out, false)) {
+    return save(manager, out);
+}
+
+int MeshImport::save(OrvoSceneManager& manager, const std::string& out) {
+    // Written beside the destination and read back before it replaces anything, so the
+    // user's project is either the old one or one the program opens again.
+    std::string temporary = out + ".import-XXXXXX";
+    std::vector<char> name(temporary.begin(), temporary.end());
+    name.push_back(0);
+    int fd = ::mkstemp(name.data());
+    if (fd < 0) {
+        printError(out, "cannot be written");
+        return kExitUserError;
+    }
+    ::close(fd);
+    temporary = name.data();
+    std::error_code failed;
+    if (!manager.writeFile(temporary, false)) {
+        std::filesystem::remove(temporary, failed);
+        printError(out, "cannot be written");
+        return kExitUserError;
+    }
+    // The project keeps the mode of the one it replaces (a new one the usual mode), not
+    // the private one of a temporary file.
+    struct stat st;
+    mode_t mode;
+    if (::stat(out.c_str(), &st) == 0) {
+        mode = st.st_mode & 07777;
+    } else {
+        mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    ::chmod(temporary.c_str(), mode);
+    std::string problem;
+    {
+        // Read with the program's own reader, into the scene just written: what is in
+        // memory becomes what the file holds.
+        Dialogs& dialogs = Dialogs::instance();
+        size_t shown = dialogs.shown().size();
+        dialogs.setQuiet(true);
+        bool readBack = manager.loadProject(temporary);
+        dialogs.setQuiet(false);
+        const auto& report = manager.lastLoad();
+        if (!readBack) {
+            problem = report.error;
+            if (problem.empty() && dialogs.shown().size() > shown) problem = dialogs.shown().back();
+            if (problem.empty()) problem = "the project reader stopped";
+        }
+    }
+    if (!problem.empty()) {
+        std::filesystem::remove(temporary, failed);
+        printError(out, "the imported project does not read back (" + Dialogs::printable(problem) +
+                            "); nothing was written");
+        return kExitInternal;
+    }
+    std::filesystem::rename(temporary, out, failed);
+    if (failed) {
+        std::filesystem::remove(temporary, failed);
         printError(out, "cannot be written");
         return kExitUserError;
     }

@@ -18,6 +18,9 @@ public:
     // Reads the file into the loaded scene and writes the project to `out`; a fresh
     // scene gets its camera framed on the mesh. An exit status, errors printed.
     static int run(OrvoSceneManager& manager, const std::string& file, const std::string& out, bool fresh);
+    // Writes the scene's project to `out` by way of a file beside it that must read
+    // back first; the user's file stays as it was otherwise. An exit status.
+    static int save(OrvoSceneManager& manager, const std::string& out);
     // Adds the groups to the scene as custom objects.
     static std::vector<ObjectP*> add(OrvoSceneManager& manager, std::vector<ImportGroup>& groups,
                                      const std::string& file);

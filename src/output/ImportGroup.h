@@ -20,6 +20,10 @@ struct ImportGroup {
     std::vector<ExportMaterial> materials;
     // The part index for a material name, adding it (with the given look) when new.
     int partFor(const std::string& materialName, const ExportMaterial* look = nullptr);
+    // A name from a file as a project can store it: control bytes as "_", double
+    // quotes as single ones, bytes that are not UTF-8 spelled out, at most `limit`
+    // bytes ending on a whole character.
+    static std::string storableName(const std::string& name, size_t limit = 200);
 };
 
 // The one interface of the mesh readers: parse a whole file held in memory.
@@ -32,7 +36,10 @@ public:
     virtual bool parse(const std::string& bytes, std::vector<ImportGroup>& groups) = 0;
 
     const std::string& error() const { return error_; }
+    // One line each ("\n" after every one), bytes from the file shown printable.
     const std::string& warnings() const { return warnings_; }
+    // The warnings line by line, with a count of those past the first 100.
+    std::vector<std::string> warningLines() const;
     // A text line without its blanks either side and its carriage return.
     static std::string_view trimmedLine(std::string_view line);
 
@@ -41,7 +48,8 @@ protected:
     // The folder of the file being read (empty when parsing bytes alone), for formats
     // that name files beside them.
     std::string folder_;
-    // Keeps the first 100 warnings, counting the rest.
+    // Keeps the first 100 warnings, counting the rest; `what` is one line, its bytes
+    // shown printable here.
     void warn(const std::string& what);
 
     std::string error_;

@@ -234,6 +234,12 @@ public:
             }
             std::pair<float, float> value(f32(at), f32(at + 4));
             at += 4 * dimension;
+            if (!std::isfinite(value.first) || !std::isfinite(value.second)) {
+                if (nonFiniteMaps_++ < 10)
+                    warn("texture map '" + name + "': point " + std::to_string(point) +
+                         " has a coordinate that is not a finite number; left out");
+                continue;
+            }
             if (perPolygon)
                 layer.uvPerPolygon[{layer.polygonBase + poly, static_cast<int>(point)}] = value;
             else
@@ -258,7 +264,12 @@ public:
             }
             std::array<float, 3> value = {f32(at), f32(at + 4), f32(at + 8)};
             at += 12;
-            if (!std::isfinite(value[0]) || !std::isfinite(value[1]) || !std::isfinite(value[2])) continue;
+            if (!std::isfinite(value[0]) || !std::isfinite(value[1]) || !std::isfinite(value[2])) {
+                if (nonFiniteMaps_++ < 10)
+                    warn("normal map '" + name + "': point " + std::to_string(point) +
+                         " has a normal that is not a finite number; left out");
+                continue;
+            }
             if (perPolygon)
                 layer.normalPerPolygon[{layer.polygonBase + poly, static_cast<int>(point)}] = value;
             else
@@ -396,19 +407,30 @@ public:
             group.name = layer.name.empty() ? kDefaultGroup : layer.name;
             ObjDB& db = *group.mesh;
             const size_t pointCount = layer.points.size() / 3;
+            // Points whose numbers are not all finite are left out (a project cannot spell
+            // them), and so are the polygons that use them.
+            std::vector<int> kept(pointCount, -1);
             for (size_t i = 0; i < pointCount; ++i) {
                 const double p[3] = {layer.points[3 * i], layer.points[3 * i + 1], -layer.points[3 * i + 2]};
-                db.addVertex(p);
+                if (std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2])) kept[i] = db.addVertex(p);
             }
             std::map<int, int> texOfPoint, normalOfPoint;
-            int badTags = 0;
+            int badTags = 0, nonFinite = 0;
+            const std::string where = "layer '" + group.name + "': ";
             for (size_t k = 0; k < layer.polygons.size(); ++k) {
                 const std::vector<int>& file = layer.polygons[k].points;
                 if (file.empty()) continue;
                 const size_t count = file.size();
+                if (std::any_of(file.begin(), file.end(), [&](int p) { return kept[static_cast<size_t>(p)] < 0; })) {
+                    if (nonFinite++ < 10)
+                        warn(where + "polygon " + std::to_string(k) +
+                             " has a point whose position is not a finite number; left out");
+                    continue;
+                }
                 // Back to right-handed axes: the first corner stays, the rest run backwards.
-                std::vector<int> corners(count), tex;
+                std::vector<int> corners(count), tex, vertices(count);
                 for (size_t c = 0; c < count; ++c) corners[c] = file[c == 0 ? 0 : count - c];
+                for (size_t c = 0; c < count; ++c) vertices[c] = kept[static_cast<size_t>(corners[c])];
                 for (int point : corners) {
                     auto own = layer.uvPerPolygon.find({k, point});
                     int index = -1;
@@ -457,12 +479,16 @@ public:
                 int kind = count == 1   ? GeometryInterface::PointSet
                            : count == 2 ? GeometryInterface::Polyline
                                         : GeometryInterface::Polygon;
-                db.addElement(kind, part, static_cast<int>(count), corners.data(), static_cast<int>(tex.size()),
+                db.addElement(kind, part, static_cast<int>(count), vertices.data(), static_cast<int>(tex.size()),
                               tex.empty() ? nullptr : tex.data(), static_cast<int>(normals.size()),
                               normals.empty() ? nullptr : normals.data());
             }
+            if (nonFinite > 10)
+                warn(where + std::to_string(nonFinite) + " polygons in all have points that are not finite");
             if (db.elementCount() > 0) groups.push_back(std::move(group));
         }
+        if (nonFiniteMaps_ > 10)
+            warn(std::to_string(nonFiniteMaps_) + " texture or normal map entries in all were not finite numbers");
     }
 
 private:
@@ -471,6 +497,7 @@ private:
     std::vector<std::string> tags_;
     std::vector<Layer> layers_;
     std::map<std::string, ExportMaterial> surfaces_;
+    int nonFiniteMaps_ = 0;
 };
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "output/ObjImport.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -10,10 +11,14 @@
 #include <vector>
 
 #include "mesh/ObjReader.h"
+#include "platform/Folders.h"
 
 namespace fw {
 
 namespace {
+
+// Material libraries run to kilobytes; one larger than this is not one.
+constexpr std::uintmax_t kMaxMaterialLibrary = 64u << 20;
 
 // Calls `line(keyword, rest)` for every non-blank line of the text.
 template <class F>
@@ -43,13 +48,42 @@ void ObjImport::readMaterialLibraries(const std::string& bytes, std::vector<Impo
     std::map<std::string, ExportMaterial> looks;
     eachLine(bytes, [&](std::string_view keyword, std::string_view rest) {
         if (keyword != "mtllib" || rest.empty()) return;
-        std::string path = folder_ + "/" + std::string(rest);
-        std::ifstream in(path, std::ios::binary);
-        if (!in) {
-            warn("OBJ Import: material library '" + std::string(rest) + "' cannot be opened\n");
+        const std::string named(rest);
+        // Only a file in the OBJ's own folder or below it: a library path is the file's
+        // word, and it must not send the reader to devices or other people's files.
+        const std::filesystem::path relative(named);
+        bool leaves = relative.is_absolute() || relative.has_root_name();
+        for (const auto& part : relative) leaves = leaves || part == "..";
+        if (leaves) {
+            warn("OBJ Import: material library '" + named + "' is outside the folder of the OBJ file; not read\n");
             return;
         }
-        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::string path = folder_ + "/" + named;
+        if (Folders::isSpecialFile(path)) {
+            warn("OBJ Import: material library '" + named + "' is not a regular file; not read\n");
+            return;
+        }
+        std::error_code failed;
+        const auto size = std::filesystem::file_size(path, failed);
+        if (!failed && size > kMaxMaterialLibrary) {
+            warn("OBJ Import: material library '" + named + "' holds " + std::to_string(size) +
+                 " bytes, more than the " + std::to_string(kMaxMaterialLibrary) + " read; not read\n");
+            return;
+        }
+        std::ifstream in(path, std::ios::binary);
+        if (!in) {
+            warn("OBJ Import: material library '" + named + "' cannot be opened\n");
+            return;
+        }
+        std::string text;
+        char block[1 << 16];
+        while (text.size() <= kMaxMaterialLibrary && in.read(block, sizeof block).gcount() > 0)
+            text.append(block, static_cast<size_t>(in.gcount()));
+        if (text.size() > kMaxMaterialLibrary) {
+            warn("OBJ Import: material library '" + named + "' grew past the " + std::to_string(kMaxMaterialLibrary) +
+                 " bytes read; not read\n");
+            return;
+        }
         ExportMaterial* look = nullptr;
         eachLine(text, [&](std::string_view key, std::string_view values) {
             double v[3];
@@ -82,8 +116,15 @@ bool ObjImport::parse(const std::string& bytes, std::vector<ImportGroup>& groups
     ObjDB all;
     ObjReader reader;
     bool ok = reader.parse(bytes, all);
-    warnings_ = reader.warnings();
-    warningCount_ = reader.warningCount();
+    // Through warn(), which keeps every line printable.
+    const std::string& objWarnings = reader.warnings();
+    for (size_t at = 0; at < objWarnings.size();) {
+        size_t end = objWarnings.find('\n', at);
+        if (end == std::string::npos) end = objWarnings.size();
+        warn(objWarnings.substr(at, end - at));
+        at = end + 1;
+    }
+    if (reader.warningCount() > warningCount_) warningCount_ = reader.warningCount();
     if (!ok) return fail(reader.error());
     if (all.elementCount() == 0) return fail("holds no elements");
     // One group per "g" name (elements before the first in "OBJ default"), each with

@@ -1,5 +1,6 @@
 #include "output/ThreeDSReader.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -231,24 +232,32 @@ public:
         ImportGroup group;
         group.name = objectName.empty() ? kDefaultGroup : objectName;
         ObjDB& db = *group.mesh;
-        // Back from the file's z-up axes to our y-up ones.
+        // Only vertices whose numbers are all finite are kept (a project cannot spell
+        // the others); `kept` maps the file's numbering to the mesh's, -1 for the rest.
+        std::vector<int> kept(vertexCount, -1);
+        std::vector<bool> mapped(vertexCount, textured);
         for (size_t i = 0; i < vertexCount; ++i) {
-            const double p[3] = {positions[3 * i], positions[3 * i + 2], -positions[3 * i + 1]};
-            db.addVertex(p);
+            const double* x = &positions[3 * i];
+            if (!std::isfinite(x[0]) || !std::isfinite(x[1]) || !std::isfinite(x[2])) continue;
+            // Back from the file's z-up axes to our y-up ones.
+            const double p[3] = {x[0], x[2], -x[1]};
+            kept[i] = db.addVertex(p);
+            if (!textured) continue;
+            mapped[i] = std::isfinite(uv[2 * i]) && std::isfinite(uv[2 * i + 1]);
+            const double t[3] = {mapped[i] ? uv[2 * i] : 0, mapped[i] ? uv[2 * i + 1] : 0, 0};
+            db.addTexCoord(t);
         }
-        if (textured)
-            for (size_t i = 0; i < vertexCount; ++i) {
-                const double t[3] = {uv[2 * i], uv[2 * i + 1], 0};
-                db.addTexCoord(t);
-            }
-        int skipped = 0;
+        int skipped = 0, nonFinite = 0, unmapped = 0;
         for (size_t f = 0; f < faces.size(); ++f) {
             const Face& face = faces[f];
             int corners[3];
-            bool inRange = true;
+            bool inRange = true, finite = true, faceMapped = textured;
             for (size_t k = 0; k < 3; ++k) {
-                corners[k] = face.corners[k];
-                inRange = inRange && face.corners[k] < vertexCount;
+                const size_t v = face.corners[k];
+                inRange = inRange && v < vertexCount;
+                corners[k] = inRange ? kept[v] : -1;
+                finite = finite && (!inRange || kept[v] >= 0);
+                faceMapped = faceMapped && inRange && mapped[v];
             }
             if (!inRange) {
                 if (skipped++ < 10)
@@ -256,13 +265,24 @@ public:
                          std::to_string(vertexCount) + " it has; left out");
                 continue;
             }
+            if (!finite) {
+                if (nonFinite++ < 10)
+                    warn(shown + ": face " + std::to_string(f) + " has a corner whose position is not a finite number; left out");
+                continue;
+            }
+            if (textured && !faceMapped && unmapped++ < 10)
+                warn(shown + ": face " + std::to_string(f) +
+                     " has a mapping coordinate that is not a finite number; it has none");
             std::string name = face.material.empty() ? std::string("defaultMtl") : face.material;
             auto known = materials_.find(name);
             int part = group.partFor(name, known == materials_.end() ? nullptr : &known->second);
-            db.addElement(GeometryInterface::Polygon, part, 3, corners, textured ? 3 : 0, textured ? corners : nullptr, 0,
-                          nullptr);
+            db.addElement(GeometryInterface::Polygon, part, 3, corners, faceMapped ? 3 : 0, faceMapped ? corners : nullptr,
+                          0, nullptr);
         }
         if (skipped > 10) warn(shown + ": " + std::to_string(skipped) + " faces in all refer to missing vertices");
+        if (nonFinite > 10) warn(shown + ": " + std::to_string(nonFinite) + " faces in all have corners that are not finite");
+        if (unmapped > 10)
+            warn(shown + ": " + std::to_string(unmapped) + " faces in all lost mapping coordinates that are not finite");
         if (db.elementCount() > 0) groups.push_back(std::move(group));
     }
 

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/Folders.h"
+
 namespace fw {
 
 AFile::~AFile() {
@@ -23,19 +25,28 @@ bool AFile::fail() {
     return false;
 }
 
+bool AFile::notRegular() {
+    error_ = "is not a regular file";
+    failed_ = true;
+    return false;
+}
+
 bool AFile::openRead(const std::string& path) {
     if (fd_ >= 0) close();
     path_ = path;
     failed_ = false;
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // A pipe would hold the open (and the read) forever, a folder or device reads as
+    // an error or without end: only plain files are documents.
+    if (Folders::isSpecialFile(path)) return notRegular();
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0) return fail();
     struct stat st;
-    if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd_);
         fd_ = -1;
-        errno = EISDIR;
-        return fail();
+        return notRegular();
     }
+    ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
     return true;
 }
 

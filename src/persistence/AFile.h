@@ -41,6 +41,7 @@ public:
 
 private:
     bool fail();
+    bool notRegular();
 
     int fd_ = -1;
     bool writing_ = false;

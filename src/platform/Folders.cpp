@@ -96,4 +96,15 @@ bool Folders::exists(const std::string& path) {
     return fs::exists(path, ec);
 }
 
+bool Folders::isSpecialFile(const std::string& path) {
+    std::error_code ec;
+    fs::file_status status = fs::status(path, ec);
+    return fs::exists(status) && !fs::is_regular_file(status);
+}
+
+bool Folders::isRegularFile(const std::string& path) {
+    std::error_code ec;
+    return fs::is_regular_file(path, ec);
+}
+
 }  // namespace fw

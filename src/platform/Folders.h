@@ -36,6 +36,12 @@ public:
     static bool refreshFiles(const std::string& from, const std::string& to);
     static bool removeTree(const std::string& folder);
     static bool exists(const std::string& path);
+    // True when the path exists and is something other than a plain file (through
+    // links): a folder, pipe or device is never read as a document, since reading
+    // one hangs or never ends.
+    static bool isSpecialFile(const std::string& path);
+    // True when the path names a plain file (through links).
+    static bool isRegularFile(const std::string& path);
 
 private:
     std::string documents_;

@@ -499,7 +499,9 @@ TEST(CommandLine, EndlessAndBinaryInputEndsWithAClearError) {
         Outcome r = runCapped("info " + path);
         EXPECT_EQ(r.status, 1) << path;
         EXPECT_EQ(r.err.rfind("formwright: " + path + ": ", 0), 0u) << r.err;
-        EXPECT_NE(r.err.find("doesn't seem to be a valid"), std::string::npos) << r.err;
+        // A device is refused before it is opened; a plain file of noise is read and judged.
+        EXPECT_NE(r.err.find(path == noise ? "doesn't seem to be a valid" : "is not a regular file"), std::string::npos)
+            << r.err;
     }
     // Past a good first line, the error says what is wrong and where.
     std::string runaway = dir + "runaway.kxp";

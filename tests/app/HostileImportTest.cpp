@@ -1,0 +1,306 @@
+// Mesh files made to hurt: numbers a project cannot spell, names no project reader takes
+// back, pipes and folders where files belong, material libraries elsewhere on the disk,
+// and names that would drive the terminal. Import must refuse or mend them, and never
+// leave the user a project that does not open.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "RunProgram.h"
+#include "TempDir.h"
+
+namespace {
+
+using fw::test::Outcome;
+
+// Every run has a time limit: a pipe read by mistake would otherwise hang the test.
+Outcome formwright(const std::string& arguments, const fw::test::TempDir& dir) {
+    return fw::test::runProgram("timeout 20 " + std::string(FW_EXECUTABLE),
+                                "--library-folder '" + dir.file("lib") + "' " + arguments, dir.path().string());
+}
+
+// ---- 3DS: little-endian chunks
+std::string le16(unsigned v) { return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8 & 0xFF)}; }
+std::string le32(uint32_t v) { return le16(v & 0xFFFF) + le16(v >> 16); }
+std::string lef(float f) {
+    uint32_t bits;
+    std::memcpy(&bits, &f, 4);
+    return le32(bits);
+}
+std::string chunk3ds(unsigned id, const std::string& body) {
+    return le16(id) + le32(static_cast<uint32_t>(6 + body.size())) + body;
+}
+struct P3 {
+    float x, y, z;
+};
+std::string threeDS(const std::string& name, const std::vector<P3>& points, const std::vector<std::vector<unsigned>>& faces,
+                    const std::vector<std::pair<float, float>>& uv = {}) {
+    std::string v = le16(static_cast<unsigned>(points.size()));
+    for (const P3& p : points) v += lef(p.x) + lef(p.y) + lef(p.z);
+    std::string f = le16(static_cast<unsigned>(faces.size()));
+    for (const auto& face : faces) f += le16(face[0]) + le16(face[1]) + le16(face[2]) + le16(0);
+    std::string tri = chunk3ds(0x4110, v) + chunk3ds(0x4120, f);
+    if (!uv.empty()) {
+        std::string m = le16(static_cast<unsigned>(uv.size()));
+        for (auto [s, t] : uv) m += lef(s) + lef(t);
+        tri += chunk3ds(0x4140, m);
+    }
+    std::string object = chunk3ds(0x4000, name + std::string(1, '\0') + chunk3ds(0x4100, tri));
+    return chunk3ds(0x4D4D, chunk3ds(0x3D3D, object));
+}
+
+// ---- LightWave: big-endian IFF
+std::string be16(unsigned v) { return {static_cast<char>(v >> 8 & 0xFF), static_cast<char>(v & 0xFF)}; }
+std::string be32(uint32_t v) { return be16(v >> 16) + be16(v & 0xFFFF); }
+std::string bef(float f) {
+    uint32_t bits;
+    std::memcpy(&bits, &f, 4);
+    return be32(bits);
+}
+std::string iff(const std::string& id, const std::string& body) {
+    std::string out = id + be32(static_cast<uint32_t>(body.size())) + body;
+    if (body.size() & 1) out += '\0';
+    return out;
+}
+std::string lwo(const std::string& chunks) { return "FORM" + be32(static_cast<uint32_t>(4 + chunks.size())) + "LWO2" + chunks; }
+std::string layer(const std::string& name) {
+    std::string text = name + std::string(1, '\0');
+    if (text.size() & 1) text += '\0';
+    return iff("LAYR", std::string(16, '\0') + text);
+}
+std::string points(const std::vector<P3>& ps) {
+    std::string body;
+    for (const P3& p : ps) body += bef(p.x) + bef(p.y) + bef(p.z);
+    return iff("PNTS", body);
+}
+std::string faces(const std::vector<std::vector<unsigned>>& polys) {
+    std::string body = "FACE";
+    for (const auto& poly : polys) {
+        body += be16(static_cast<unsigned>(poly.size()));
+        for (unsigned i : poly) body += be16(i);
+    }
+    return iff("POLS", body);
+}
+
+const float kNaN = std::numeric_limits<float>::quiet_NaN();
+const float kInf = std::numeric_limits<float>::infinity();
+const std::vector<P3> kSquare = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}};
+const std::vector<std::vector<unsigned>> kTwoTriangles = {{0, 1, 2}, {1, 3, 2}};
+
+// The object lines of the summary `formwright P.kxp` prints ("  ObjectP "name" ...").
+std::vector<std::string> objectLines(const std::string& summary) {
+    std::vector<std::string> out;
+    for (size_t at = 0; (at = summary.find("  ObjectP \"", at)) != std::string::npos; ++at)
+        out.push_back(summary.substr(at, summary.find('\n', at) - at));
+    return out;
+}
+
+bool hasControlBytes(const std::string& text) {
+    for (unsigned char c : text)
+        if ((c < 0x20 && c != '\n' && c != '\t') || c == 0x7F) return true;
+    return false;
+}
+
+}  // namespace
+
+TEST(HostileImport, NumbersThatAreNotFiniteLeaveTheirFacesOutAndTheProjectOpens) {
+    fw::test::TempDir dir;
+    std::vector<P3> bad = kSquare;
+    bad[3].x = kNaN;
+    fw::test::writeFile(dir.file("nan.3ds"), threeDS("Box", bad, kTwoTriangles));
+    // A mapping coordinate that is infinite costs the face its mapping, not its place.
+    fw::test::writeFile(dir.file("uv.3ds"), threeDS("Mapped", kSquare, kTwoTriangles, {{0, 0}, {1, 0}, {0, kInf}, {1, 1}}));
+    std::vector<P3> far = kSquare;
+    far[0].z = -kInf;
+    fw::test::writeFile(dir.file("inf.lwo"), lwo(layer("Plate") + points(far) + faces(kTwoTriangles)));
+    for (const std::string name : {"nan.3ds", "uv.3ds", "inf.lwo"}) {
+        SCOPED_TRACE(name);
+        std::string project = dir.file(name + ".kxp");
+        Outcome r = formwright("import '" + dir.file(name) + "' -o '" + project + "'", dir);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.err.find("not a finite number"), std::string::npos) << r.err;
+        // The project opens again, with the object the good face makes.
+        Outcome opened = formwright("'" + project + "'", dir);
+        EXPECT_EQ(opened.status, 0) << opened.err;
+        EXPECT_EQ(objectLines(opened.out).size(), 1u) << opened.out;
+        std::string text = fw::test::readFile(project);
+        for (const char* word : {" nan", " -nan", " inf", " -inf"}) EXPECT_EQ(text.find(word), std::string::npos) << word;
+    }
+    Outcome r = formwright("import '" + dir.file("nan.3ds") + "' -o '" + dir.file("again.kxp") + "'", dir);
+    EXPECT_NE(r.err.find("formwright: " + dir.file("nan.3ds") + ": object 'Box': face 1 "), std::string::npos) << r.err;
+}
+
+TEST(HostileImport, NamesFromTheFileBecomeNamesTheProjectKeeps) {
+    fw::test::TempDir dir;
+    // A NUL and other control bytes, quotes, and two names longer than the project
+    // reader's token that differ only at their ends.
+    const std::string longA = std::string(49990, 'N') + "A", longB = std::string(49990, 'N') + "B";
+    std::string obj = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
+    obj += "g Na" + std::string(1, '\0') + "me\nf 1 2 3\n";
+    obj += "g Q\"uo\x1b[2J\x01te\"\nf 1 2 3\n";
+    obj += "g " + longA + "\nf 1 2 3\n";
+    obj += "g " + longB + "\nf 1 2 3\n";
+    fw::test::writeFile(dir.file("names.obj"), obj);
+    fw::test::writeFile(dir.file("names.3ds"), threeDS(std::string(49995, 'x'), kSquare, kTwoTriangles));
+    for (const std::string name : {"names.obj", "names.3ds"}) {
+        SCOPED_TRACE(name);
+        std::string project = dir.file(name + ".kxp");
+        Outcome r = formwright("import '" + dir.file(name) + "' -o '" + project + "'", dir);
+        ASSERT_EQ(r.status, 0) << r.err;
+        Outcome opened = formwright("'" + project + "'", dir);
+        ASSERT_EQ(opened.status, 0) << opened.err;
+        std::vector<std::string> lines = objectLines(opened.out);
+        ASSERT_EQ(lines.size(), name == "names.obj" ? 4u : 1u) << opened.out;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            EXPECT_LT(lines[i].size(), 260u);
+            EXPECT_FALSE(hasControlBytes(lines[i])) << lines[i];
+            for (size_t j = 0; j < i; ++j) EXPECT_NE(lines[i], lines[j]);
+        }
+        EXPECT_FALSE(hasControlBytes(fw::test::readFile(project)));
+    }
+}
+
+TEST(HostileImport, IntoReplacesTheProjectOnlyWithOneThatReadsBack) {
+    fw::test::TempDir dir;
+    std::string project = dir.file("p.kxp");
+    fw::test::writeFile(dir.file("first.obj"), "v 0 0 0\nv 1 0 0\nv 0 1 0\ng First\nf 1 2 3\n");
+    ASSERT_EQ(formwright("import '" + dir.file("first.obj") + "' -o '" + project + "'", dir).status, 0);
+    ASSERT_EQ(::chmod(project.c_str(), 0640), 0);
+    // Names and numbers that once made the project unreadable, added to a project the
+    // user has.
+    std::vector<P3> bad = kSquare;
+    bad[3].y = kNaN;
+    fw::test::writeFile(dir.file("bad.3ds"), threeDS("Bad" + std::string(1, '\x01'), bad, kTwoTriangles));
+    fw::test::writeFile(dir.file("nul.obj"), "v 0 0 0\nv 1 0 0\nv 0 1 0\ng Nu" + std::string(1, '\0') + "l\nf 1 2 3\n");
+    for (const std::string mesh : {"bad.3ds", "nul.obj"}) {
+        Outcome r = formwright("import '" + dir.file(mesh) + "' --into '" + project + "'", dir);
+        ASSERT_EQ(r.status, 0) << mesh << ": " << r.err;
+    }
+    Outcome opened = formwright("'" + project + "'", dir);
+    ASSERT_EQ(opened.status, 0) << opened.err;
+    EXPECT_EQ(objectLines(opened.out).size(), 3u) << opened.out;
+    struct stat st;
+    ASSERT_EQ(::stat(project.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    // An import that fails leaves the user's project byte for byte, and no file beside it.
+    const std::string before = fw::test::readFile(project);
+    fw::test::writeFile(dir.file("empty.obj"), "v 0 0 0\n");
+    Outcome failed = formwright("import '" + dir.file("empty.obj") + "' --into '" + project + "'", dir);
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(fw::test::readFile(project), before);
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        if (entry.path().filename().string().rfind("p.kxp", 0) == 0) left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"p.kxp"});
+}
+
+TEST(HostileImport, PipesAndFoldersAreRefusedAsMeshesProjectsAndLibraries) {
+    fw::test::TempDir dir;
+    fw::test::writeFile(dir.file("ok.obj"), "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+    for (const std::string pipe : {"pipe.obj", "pipe.3ds", "pipe.kxp", "pipe.kxm"})
+        ASSERT_EQ(::mkfifo(dir.file(pipe).c_str(), 0600), 0);
+    for (const std::string folder : {"folder.obj", "folder.lwo", "folder.kxp", "folder.kxm"})
+        std::filesystem::create_directory(dir.file(folder));
+    struct Case {
+        std::string arguments, named;
+    } cases[] = {
+        {"import '" + dir.file("pipe.obj") + "' -o '" + dir.file("a.kxp") + "'", "pipe.obj"},
+        {"import '" + dir.file("pipe.3ds") + "' -o '" + dir.file("a.kxp") + "'", "pipe.3ds"},
+        {"import '" + dir.file("folder.obj") + "' -o '" + dir.file("a.kxp") + "'", "folder.obj"},
+        {"import '" + dir.file("folder.lwo") + "' -o '" + dir.file("a.kxp") + "'", "folder.lwo"},
+        {"'" + dir.file("pipe.kxp") + "'", "pipe.kxp"},
+        {"'" + dir.file("folder.kxp") + "'", "folder.kxp"},
+        {"render '" + dir.file("pipe.kxp") + "' -o '" + dir.file("a.png") + "'", "pipe.kxp"},
+        {"import '" + dir.file("ok.obj") + "' --into '" + dir.file("pipe.kxp") + "'", "pipe.kxp"},
+        {"library import '" + dir.file("pipe.kxm") + "'", "pipe.kxm"},
+        {"library import '" + dir.file("folder.kxm") + "'", "folder.kxm"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        Outcome r = formwright(c.arguments, dir);
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_NE(r.err.find("formwright: " + dir.file(c.named) + ": is not a regular file"), std::string::npos) << r.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.file("a.kxp")));
+}
+
+TEST(HostileImport, MaterialLibrariesAreReadOnlyFromTheObjFolderAndOnlyWhenPlainFiles) {
+    fw::test::TempDir dir;
+    std::filesystem::create_directory(dir.file("models"));
+    fw::test::writeFile(dir.file("outside.mtl"), "newmtl Paint\nKd 1 0 0\n");
+    fw::test::writeFile(dir.file("models/inside.mtl"), "newmtl Paint\nKd 0 0 1\n");
+    ASSERT_EQ(::mkfifo(dir.file("models/pipe.mtl").c_str(), 0600), 0);
+    const std::string mesh = "usemtl Paint\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
+    struct Case {
+        std::string library;
+        bool read;
+    } cases[] = {{"../outside.mtl", false},
+                 {dir.file("outside.mtl"), false},
+                 {"../../../../../../../../dev/zero", false},
+                 {"pipe.mtl", false},
+                 {"inside.mtl", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.library);
+        fw::test::writeFile(dir.file("models/m.obj"), "mtllib " + c.library + "\n" + mesh);
+        std::string project = dir.file("m.kxp");
+        std::filesystem::remove(project);
+        Outcome r = formwright("import '" + dir.file("models/m.obj") + "' -o '" + project + "'", dir);
+        ASSERT_EQ(r.status, 0) << r.err;
+        std::string text = fw::test::readFile(project);
+        // The material's colour shows which library was read: red outside, blue inside.
+        EXPECT_EQ(text.find("color 1 0 0 "), std::string::npos);
+        EXPECT_EQ(text.find("color 0 0 1 ") != std::string::npos, c.read);
+        if (c.read) {
+            EXPECT_EQ(r.err, "");
+        } else {
+            EXPECT_NE(r.err.find("formwright: " + dir.file("models/m.obj") + ": OBJ Import: material library '" +
+                                 c.library + "'"),
+                      std::string::npos)
+                << r.err;
+            EXPECT_NE(r.err.find("not read"), std::string::npos) << r.err;
+        }
+    }
+}
+
+TEST(HostileImport, WarningsNameTheFileAndCannotDriveTheTerminal) {
+    fw::test::TempDir dir;
+    // A name that clears the screen and starts a line of its own, on an object with a
+    // face past its vertices so that a warning quotes it.
+    const std::string name = "A\x1b[2J\rformwright: forged\nformwright: forged too";
+    fw::test::writeFile(dir.file("esc.3ds"), threeDS(name, kSquare, {{0, 1, 2}, {1, 3, 9}}));
+    // A chunk id with a NUL, claiming more bytes than the file holds.
+    fw::test::writeFile(dir.file("nul.lwo"),
+                      lwo(layer("L") + points(kSquare) + faces(kTwoTriangles) + "PN" + std::string(1, '\0') + "S" +
+                          be32(1000) + "xxxx"));
+    for (const std::string file : {"esc.3ds", "nul.lwo"}) {
+        SCOPED_TRACE(file);
+        Outcome r = formwright("import '" + dir.file(file) + "' -o '" + dir.file(file + ".kxp") + "'", dir);
+        ASSERT_EQ(r.status, 0) << r.err;
+        ASSERT_FALSE(r.err.empty());
+        EXPECT_FALSE(hasControlBytes(r.err)) << r.err;
+        EXPECT_EQ(r.err.find('\0'), std::string::npos);
+        // Every line is the program's, naming the file.
+        for (size_t at = 0; at < r.err.size();) {
+            size_t end = r.err.find('\n', at);
+            std::string line = r.err.substr(at, end - at);
+            EXPECT_EQ(line.rfind("formwright: " + dir.file(file) + ": ", 0), 0u) << line;
+            at = end == std::string::npos ? r.err.size() : end + 1;
+        }
+    }
+    Outcome esc = formwright("import '" + dir.file("esc.3ds") + "' -o '" + dir.file("x.kxp") + "'", dir);
+    EXPECT_NE(esc.err.find("object 'A\\x1b[2J\\x0dformwright: forged\\x0Aformwright: forged too': face 1"),
+              std::string::npos)
+        << esc.err;
+    // What follows the NUL is shown too.
+    Outcome nul = formwright("import '" + dir.file("nul.lwo") + "' -o '" + dir.file("y.kxp") + "'", dir);
+    EXPECT_NE(nul.err.find("chunk PN\\x00S at byte "), std::string::npos) << nul.err;
+    EXPECT_NE(nul.err.find(" claims 1000 bytes, only 4 are left"), std::string::npos) << nul.err;
+}
