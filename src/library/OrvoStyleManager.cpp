@@ -330,16 +330,18 @@ bool OrvoStyleManager::writeIndex(const std::string& libraries) {
 
 bool OrvoStyleManager::saveSwatches(const std::string& libraries, const OrvoStyle* one) {
     std::vector<OrvoStyle*> changed;
-    std::set<std::string> kept;
+    std::set<std::string> kept, names;
     for (const auto& p : presets_) {
         kept.insert(swatchPath(libraries, p->name()));
+        names.insert(folded(p->name()));
         if ((!one || p.get() == one) && p->hasContent()) changed.push_back(p.get());
     }
-    // A preset replaced by one whose name differs in letter case, or renamed, leaves
-    // its old file listed: it goes in the same step.
+    // A preset replaced by one whose name differs only in letter case leaves its old
+    // file listed: it goes in the same step. Other files the list lacks (one that
+    // could not be read, say) are left alone.
     std::vector<std::string> dropped;
     for (const Listed& entry : readIndex(libraries))
-        if (!kept.count(entry.path)) dropped.push_back(entry.path);
+        if (!kept.count(entry.path) && names.count(folded(entry.label))) dropped.push_back(entry.path);
     std::string error;
     return commitSwatches(libraries, changed, dropped, error);
 }

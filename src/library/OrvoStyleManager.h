@@ -85,7 +85,8 @@ public:
     std::string indexPath(const std::string& libraries) const;
     std::string swatchPath(const std::string& libraries, const std::string& name) const;
     // Every preset's file (or only `one`'s), then the index in list order, as one
-    // commitSwatches step; files the index listed that no preset keeps are dropped.
+    // commitSwatches step; a listed file of a name the list holds in another letter case
+    // (a preset replaced by such a name) is dropped.
     bool saveSwatches(const std::string& libraries, const OrvoStyle* one = nullptr);
     // The presets the index lists, each from its file; files that fail are alerted, and
     // a listed file that is gone is forgotten (alerted only when preset files the index
