@@ -72,6 +72,13 @@ void printLoadProblems(const std::string& path, const OrvoStyleManager::Load& lo
     if (!load.error.empty()) printError(path, load.error);
 }
 
+// A preset's name on a line of its own: a line feed in it is shown, not obeyed.
+std::string listedName(const std::string& name) {
+    std::string text = Dialogs::escaped(name), out;
+    for (char c : text) out += c == '\n' ? std::string("\\x0a") : std::string(1, c);
+    return out;
+}
+
 // What KIND takes: each kind's word.
 std::vector<std::string> kindWords() {
     std::vector<std::string> words;
@@ -203,7 +210,7 @@ int LibraryCommand::list() {
         OrvoStyleManager* manager = managerOf(session.app, kind);
         if (listKind_.empty()) std::printf("%s:\n", kind->word);
         for (const std::string& name : manager->names())
-            std::printf("%s%s\n", listKind_.empty() ? "  " : "", Dialogs::escaped(name).c_str());
+            std::printf("%s%s\n", listKind_.empty() ? "  " : "", listedName(name).c_str());
     }
     if (listKind_.empty() || listKind_ == "edges") {
         if (listKind_.empty()) std::printf("edges:\n");

@@ -27,13 +27,66 @@ std::string folded(const std::string& name) {
     return f;
 }
 
-// A preset's name as a file name: path separators and control bytes cannot be in one.
-std::string fileName(const std::string& name) {
+// The file name an older version gave every preset: its name with path separators
+// and control bytes as "_". Two names could share one, so it is read but never written.
+std::string legacyFileName(const std::string& name) {
     std::string out = name;
     for (char& c : out)
         if (c == '/' || static_cast<unsigned char>(c) < 0x20) c = '_';
     if (out == "." || out == "..") out = "_" + out;
     return out;
+}
+
+constexpr size_t kHashDigits = 16;
+constexpr size_t kKeptOfLongName = 180;
+
+bool isHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+// Whether the name can be its own file name: nothing a file system refuses or folds,
+// within the length, and not of the form the other names' files take.
+bool plainFileName(const std::string& name) {
+    if (name.empty() || name.size() > OrvoStyleManager::kMaxName || name == "." || name == ".." || name[0] == '|')
+        return false;
+    for (char c : name)
+        if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return false;
+    if (name.size() > kHashDigits && name[name.size() - kHashDigits - 1] == '~' &&
+        std::all_of(name.end() - static_cast<long>(kHashDigits), name.end(), isHex))
+        return false;
+    return true;
+}
+
+// A preset's name as a file name. Names that cannot be one keep a safe part of
+// themselves and a hash of the whole name, so that no two presets share a file and
+// no file differs from another only by letter case.
+std::string fileName(const std::string& name) {
+    if (plainFileName(name)) return name;
+    std::string out = name;
+    for (char& c : out)
+        if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '_';
+    if (!out.empty() && out[0] == '.') out[0] = '_';
+    if (out.size() > kKeptOfLongName) {
+        size_t keep = kKeptOfLongName;
+        while (keep > 0 && (static_cast<unsigned char>(out[keep]) & 0xC0) == 0x80) --keep;  // whole characters
+        out.resize(keep);
+    }
+    uint64_t hash = 14695981039346656037ull;  // FNV-1a
+    for (char c : name) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    char digits[kHashDigits + 2];
+    std::snprintf(digits, sizeof digits, "~%016llx", static_cast<unsigned long long>(hash));
+    return out + digits;
+}
+
+// The index holds a name per line; a name that a line cannot hold is listed by its file.
+bool indexedByFile(const std::string& name) {
+    return name.empty() || name[0] == '|' || name.find_first_of("\r\n") != std::string::npos;
+}
+
+// Whether a file name is one a write left behind under a temporary name: the target's
+// name, a dot and six letters or digits.
+bool isTemporaryOf(const std::string& file, const std::string& target) {
+    return file.size() == target.size() + 7 && file.compare(0, target.size(), target) == 0 &&
+           file[target.size()] == '.' &&
+           std::all_of(file.end() - 6, file.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
 }
 
 }  // namespace
@@ -269,31 +322,43 @@ bool OrvoStyleManager::writeIndex(const std::string& libraries) {
     AFile file;
     if (!file.openWrite(indexPath(libraries))) return false;
     for (const auto& p : presets_) {
-        std::string line = p->name() + "\n";
+        std::string line = (indexedByFile(p->name()) ? "|" + fileName(p->name()) : p->name()) + "\n";
         if (!file.write(line.data(), line.size())) return false;
     }
     return file.close();
 }
 
 bool OrvoStyleManager::saveSwatches(const std::string& libraries, const OrvoStyle* one) {
-    if (!Folders::ensureFolder(swatchFolder(libraries))) return false;
-    bool ok = writeIndex(libraries);
+    std::vector<OrvoStyle*> changed;
+    std::set<std::string> kept, names;
     for (const auto& p : presets_) {
-        if ((one && p.get() != one) || !p->hasContent()) continue;
-        ok = writePresetFile(*p, swatchPath(libraries, p->name())) && ok;
+        kept.insert(swatchPath(libraries, p->name()));
+        names.insert(folded(p->name()));
+        if ((!one || p.get() == one) && p->hasContent()) changed.push_back(p.get());
     }
-    return ok;
+    // A preset replaced by one whose name differs only in letter case leaves its old
+    // file listed: it goes in the same step. Other files the list lacks (one that
+    // could not be read, say) are left alone.
+    std::vector<std::string> dropped;
+    for (const Listed& entry : readIndex(libraries))
+        if (!kept.count(entry.path) && names.count(folded(entry.label))) dropped.push_back(entry.path);
+    std::string error;
+    return commitSwatches(libraries, changed, dropped, error);
 }
 
-std::vector<std::string> OrvoStyleManager::readIndex(const std::string& libraries) const {
-    std::vector<std::string> names;
+std::vector<OrvoStyleManager::Listed> OrvoStyleManager::readIndex(const std::string& libraries) const {
+    std::vector<Listed> entries;
     std::ifstream index(indexPath(libraries), std::ios::binary);
-    std::string name;
-    while (std::getline(index, name)) {
-        if (!name.empty() && name.back() == '\r') name.pop_back();
-        if (!name.empty()) names.push_back(name);
+    std::string line;
+    while (std::getline(index, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty()) continue;
+        if (line[0] == '|' && line.size() > 1 && line.find('/') == std::string::npos)
+            entries.push_back({line.substr(1), swatchFolder(libraries) + "/" + line.substr(1) + kind_.extension});
+        else
+            entries.push_back({line, swatchPath(libraries, line)});
     }
-    return names;
+    return entries;
 }
 
 void OrvoStyleManager::take(OrvoStyleManager& from, const std::string& libraries, const std::string& source,
@@ -334,43 +399,67 @@ bool OrvoStyleManager::settleTaken(const std::string& libraries, const std::vect
 
 int OrvoStyleManager::loadSwatches(const std::string& libraries) {
     settleSwatchFolder(libraries);
-    std::vector<std::string> names = readIndex(libraries);
-    std::set<std::string> listed;
-    for (const std::string& name : names) listed.insert(swatchPath(libraries, name));
-    std::vector<Taken> taken;
-    bool forgotten = false;
-    for (const std::string& name : names) {
-        std::string path = swatchPath(libraries, name);
-        OrvoStyleManager one(kind_);
-        Load load = one.readLibrary(path);
-        if (!load.ok || load.presets == 0) {
-            char text[CommandIO::kTokenSize + 64];
-            std::snprintf(text, sizeof text, kind_.unableToLoad, name.c_str());
-            Dialogs::instance().alert(text);
-            forgotten = forgotten || !std::filesystem::exists(path);
+    std::vector<Listed> entries = readIndex(libraries);
+    std::error_code failed;
+    // A file an older version named by its name with "_" for what a file name cannot
+    // hold is read where it lies, and written under its own name below.
+    for (Listed& entry : entries)
+        if (!std::filesystem::exists(entry.path, failed)) {
+            std::string legacy = swatchFolder(libraries) + "/" + legacyFileName(entry.label) + kind_.extension;
+            if (legacy != entry.path && std::filesystem::exists(legacy, failed)) entry.path = legacy;
         }
-        take(one, libraries, path, listed, taken);
+    std::set<std::string> listed;
+    for (const Listed& entry : entries) listed.insert(entry.path);
+    std::vector<Taken> taken;
+    std::vector<std::string> gone;
+    for (const Listed& entry : entries) {
+        OrvoStyleManager one(kind_);
+        Load load = one.readLibrary(entry.path);
+        if (!load.ok || load.presets == 0) {
+            if (std::filesystem::exists(entry.path, failed))
+                alertUnloadable(entry.label);
+            else
+                gone.push_back(entry.label);
+        }
+        take(one, libraries, entry.path, listed, taken);
     }
-    bool moved = false;
+    // A listed file that is gone, with nothing else changed, is what a write cut short
+    // leaves: it is forgotten without a word. Beside files the index does not list,
+    // it may have been renamed by hand, and the user is told.
+    if (!gone.empty() && !unlistedFiles(libraries, listed).empty())
+        for (const std::string& label : gone) alertUnloadable(label);
+    bool moved = !gone.empty();
     for (const Taken& t : taken)
         moved = moved || t.renamed || swatchPath(libraries, t.preset->name()) != t.source;
-    // A file that is gone is reported once; a preset under another name than its file's
+    // A file that is gone is forgotten once; a preset under another name than its file's
     // gets a file of its own, or the index would name a file that is not there.
-    if (moved || forgotten) settleTaken(libraries, taken);
+    if (moved) settleTaken(libraries, taken);
     return static_cast<int>(taken.size());
 }
 
-int OrvoStyleManager::addUnlistedSwatches(const std::string& libraries) {
-    std::set<std::string> read;
-    for (const std::string& name : readIndex(libraries)) read.insert(swatchPath(libraries, name));
+void OrvoStyleManager::alertUnloadable(const std::string& label) const {
+    char text[CommandIO::kTokenSize + 64];
+    std::snprintf(text, sizeof text, kind_.unableToLoad, label.c_str());
+    Dialogs::instance().alert(text);
+}
+
+std::vector<std::string> OrvoStyleManager::unlistedFiles(const std::string& libraries,
+                                                         const std::set<std::string>& listed) const {
     std::error_code failed;
     std::vector<std::string> found;
     for (const auto& entry : std::filesystem::directory_iterator(swatchFolder(libraries), failed)) {
         if (!entry.is_regular_file(failed) || entry.path().extension() != kind_.extension) continue;
         std::string path = swatchFolder(libraries) + "/" + entry.path().filename().string();
-        if (!read.count(path)) found.push_back(path);
+        if (!listed.count(path)) found.push_back(path);
     }
     std::sort(found.begin(), found.end());
+    return found;
+}
+
+int OrvoStyleManager::addUnlistedSwatches(const std::string& libraries) {
+    std::set<std::string> read;
+    for (const Listed& entry : readIndex(libraries)) read.insert(entry.path);
+    std::vector<std::string> found = unlistedFiles(libraries, read);
     read.insert(found.begin(), found.end());
     std::vector<Taken> taken;
     for (const std::string& path : found) {
@@ -434,11 +523,25 @@ bool OrvoStyleManager::commitSwatches(const std::string& libraries, const std::v
 
 void OrvoStyleManager::settleSwatchFolder(const std::string& libraries) {
     std::set<std::string> listed;
-    for (const std::string& name : readIndex(libraries)) listed.insert(swatchPath(libraries, name));
+    for (const Listed& entry : readIndex(libraries)) listed.insert(entry.path);
     std::error_code failed;
     std::vector<std::filesystem::path> left;
-    for (const auto& entry : std::filesystem::directory_iterator(swatchFolder(libraries), failed))
-        if (entry.path().extension() == kPending || entry.path().extension() == kRemoved) left.push_back(entry.path());
+    const std::string index = std::filesystem::path(indexPath(libraries)).filename().string();
+    const std::string extension = kind_.extension;
+    for (const auto& entry : std::filesystem::directory_iterator(swatchFolder(libraries), failed)) {
+        const std::string file = entry.path().filename().string();
+        if (entry.path().extension() == kPending || entry.path().extension() == kRemoved) {
+            left.push_back(entry.path());
+            continue;
+        }
+        // A write killed before its rename leaves its temporary file: never a preset's.
+        std::string target = file.size() > 7 ? file.substr(0, file.size() - 7) : "";
+        auto endsWith = [&](const std::string& tail) {
+            return target.size() > tail.size() && target.compare(target.size() - tail.size(), tail.size(), tail) == 0;
+        };
+        if (isTemporaryOf(file, target) && (target == index || endsWith(extension) || endsWith(extension + kPending)))
+            std::filesystem::remove(entry.path(), failed);
+    }
     for (const auto& path : left) {
         std::filesystem::path stem = path;
         stem.replace_extension();
@@ -475,7 +578,7 @@ std::string OrvoStyleManager::nameProblem(const std::string& name, const OrvoSty
         if (p.get() != except && folded(p->name()) == folded(name))
             return "the library holds \"" + p->name() + "\" already";
     if (const OrvoStyle* other = holdsFileOf(name, except))
-        return "its file would be that of \"" + other->name() + "\" (\"/\" is kept as \"_\")";
+        return "its file would be that of \"" + other->name() + "\"";
     return "";
 }
 

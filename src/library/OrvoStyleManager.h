@@ -30,8 +30,10 @@ public:
         std::unique_ptr<OrvoStyle> (*create)();
     };
     static constexpr const char* kSwatchRoot = "Veltrane Swatches";
-    // A preset's file name is its name: room is left for the extension and the
-    // temporary names a file is written under, within the system's 255 bytes.
+    // A preset's file name is its name up to this length: room is left for the
+    // extension and the temporary names a file is written under, within the system's
+    // 255 bytes. Longer names, and names no file can carry, get files named by a safe
+    // part of the name and a hash of it.
     static constexpr size_t kMaxName = 200;
 
     struct Load {
@@ -82,10 +84,13 @@ public:
     std::string swatchFolder(const std::string& libraries) const;
     std::string indexPath(const std::string& libraries) const;
     std::string swatchPath(const std::string& libraries, const std::string& name) const;
-    // The index in list order and every preset's file (or only `one`'s).
+    // Every preset's file (or only `one`'s), then the index in list order, as one
+    // commitSwatches step; a listed file of a name the list holds in another letter case
+    // (a preset replaced by such a name) is dropped.
     bool saveSwatches(const std::string& libraries, const OrvoStyle* one = nullptr);
     // The presets the index lists, each from its file; files that fail are alerted, and
-    // a listed file that is gone is forgotten. A file holding a preset of another name
+    // a listed file that is gone is forgotten (alerted only when preset files the index
+    // does not list lie beside it, as when one was renamed by hand). A file holding a preset of another name
     // (copied or renamed by hand) is written again under the name the preset keeps.
     int loadSwatches(const std::string& libraries);
     // Preset files the index does not list, appended under names of their own (their
@@ -120,6 +125,7 @@ public:
     // short, so the folder holds the library before or after, never a mixture.
     bool commitSwatches(const std::string& libraries, const std::vector<OrvoStyle*>& changed,
                         const std::vector<std::string>& dropped, std::string& error);
+    // Also removes the temporary files that writes cut short left in the folder.
     void settleSwatchFolder(const std::string& libraries);
 
 private:
@@ -134,9 +140,18 @@ private:
 
     // The preset other than `except` whose file `name` would be written to.
     const OrvoStyle* holdsFileOf(const std::string& name, const OrvoStyle* except) const;
+    void alertUnloadable(const std::string& label) const;
+    // The folder's preset files not in `listed`, sorted.
+    std::vector<std::string> unlistedFiles(const std::string& libraries, const std::set<std::string>& listed) const;
     bool writePresetFile(OrvoStyle& preset, const std::string& path);
     bool writeIndex(const std::string& libraries);
-    std::vector<std::string> readIndex(const std::string& libraries) const;
+    // An index line: the name it gives (or the file, for a name a line cannot hold) and
+    // the file it points to.
+    struct Listed {
+        std::string label;
+        std::string path;
+    };
+    std::vector<Listed> readIndex(const std::string& libraries) const;
     // Appends presets read from `source`, renamed where the name is held or its file
     // is one not read in this pass (`read`), so nothing unread is written over.
     void take(OrvoStyleManager& from, const std::string& libraries, const std::string& source,

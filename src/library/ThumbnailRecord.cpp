@@ -118,72 +118,106 @@ int ThumbnailRecord::readSize(CommandIO& io) {
     return 0;
 }
 
+namespace {
+
+bool isBlank(uint8_t c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
+
+int hexDigit(uint8_t d) {
+    if (d >= '0' && d <= '9') return d - '0';
+    if (d >= 'a' && d <= 'f') return d - 'a' + 10;
+    if (d >= 'A' && d <= 'F') return d - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
 int ThumbnailRecord::readData(CommandIO& io, bool binary) {
     int count;
     if (io.readInt(count) != 0) return -1;
     // The data never outgrows the compression buffer of the announced picture.
-    size_t room = picture_ ? static_cast<size_t>(picture_->width()) * picture_->height() * 3 : 0;
-    size_t limit = binary ? room : 2 * room;
-    if (count <= 0 || static_cast<size_t>(count) > limit) {
-        // Still stepped over, so the lines after the data read as lines.
-        uint8_t skipped[4096];
-        for (size_t left = count > 0 ? static_cast<size_t>(count) : 0; left > 0;) {
-            size_t n = left < sizeof skipped ? left : sizeof skipped;
-            if (io.readBytes(skipped, n) != 0) break;
-            left -= n;
-        }
-        drop();
-        return 0;
-    }
-    std::vector<uint8_t> bytes(static_cast<size_t>(count));
+    const size_t room = picture_ ? static_cast<size_t>(picture_->width()) * picture_->height() * 3 : 0;
+    const size_t largest = static_cast<size_t>(kMaxSide) * kMaxSide * 3;
+    // The data is read by its own shape, not by the count alone: a damaged count would
+    // otherwise carry the reader past the lines that follow, and every preset after
+    // them would be lost. The count must then agree with what was found.
     std::vector<uint8_t> jpeg;
+    const char* damage = nullptr;
     if (binary) {
-        if (io.readBytes(bytes.data(), bytes.size()) != 0) {
-            drop();
-            return 0;
-        }
-        // The count line's own line end may lead the data; that many more bytes follow.
-        size_t lead = 0;
-        while (lead < bytes.size() && (bytes[lead] == '\n' || bytes[lead] == '\r')) ++lead;
-        if (lead >= 1 && lead <= 19) {
-            bytes.resize(bytes.size() + lead);
-            if (io.readBytes(bytes.data() + count, lead) != 0) {
+        // The count line's own line end may lead the data.
+        uint8_t c = '\n';
+        for (int lead = 0; c == '\n' || c == '\r'; ++lead)
+            if (lead > 19 || io.readBytes(&c, 1) != 0) {
+                damage = "is followed by no data";
+                break;
+            }
+        if (!damage && c != 0xFF) {
+            // Not a JPEG: only the count can say where it ends, if it can be believed.
+            if (count > 0 && static_cast<size_t>(count) <= room) {
+                std::vector<uint8_t> rest(static_cast<size_t>(count) - 1);
+                if (!rest.empty()) io.readBytes(rest.data(), rest.size());
                 drop();
                 return 0;
             }
-            jpeg.assign(bytes.begin() + static_cast<long>(lead), bytes.end());
-        } else {
-            jpeg = std::move(bytes);
+            if (isBlank(c) && count == 0) {  // no data, as counted: the next line follows
+                drop();
+                return 0;
+            }
+            // Whatever it is, it ends with its line.
+            std::string line;
+            if (!isBlank(c)) io.readLine(line);
+            damage = "is followed by data that is not a JPEG";
+        }
+        if (!damage) {
+            // A JPEG ends at its end marker; the next line follows it straight away.
+            jpeg.push_back(c);
+            for (;;) {
+                size_t n = jpeg.size();
+                bool marker = n >= 2 && jpeg[n - 2] == 0xFF && jpeg[n - 1] == 0xD9;
+                if (marker && n == static_cast<size_t>(count)) break;
+                if (n >= largest) {
+                    damage = "is followed by a JPEG that never ends";
+                    break;
+                }
+                if (io.readBytes(&c, 1) != 0) {
+                    damage = marker ? nullptr : "runs past the end of the data";
+                    break;
+                }
+                // A marker followed by the next line's blanks ends the data, and so does
+                // the count where the next line starts just after it.
+                if ((marker || n == static_cast<size_t>(count)) && isBlank(c)) break;
+                jpeg.push_back(c);
+            }
         }
     } else {
-        // Blanks one byte at a time, then the rest of the digits.
+        // Blanks, then the digits up to the first byte that is not one.
         uint8_t c = ' ';
-        while (c == ' ' || c == '\n' || c == '\r' || c == '\t') {
+        while (isBlank(c))
             if (io.readBytes(&c, 1) != 0) {
-                drop();
-                return 0;
+                damage = "is followed by no data";
+                break;
             }
+        std::vector<uint8_t> digits;
+        while (!damage && hexDigit(c) >= 0) {
+            digits.push_back(c);
+            if (digits.size() == static_cast<size_t>(count) || digits.size() > 2 * largest) break;
+            if (io.readBytes(&c, 1) != 0) break;
         }
-        bytes[0] = c;
-        if (count > 1 && io.readBytes(bytes.data() + 1, bytes.size() - 1) != 0) {
-            drop();
-            return 0;
-        }
-        auto nibble = [](uint8_t d) {
-            if (d >= '0' && d <= '9') return d - '0';
-            if (d >= 'a' && d <= 'f') return d - 'a' + 10;
-            if (d >= 'A' && d <= 'F') return d - 'A' + 10;
-            return -1;
-        };
-        jpeg.resize(bytes.size() / 2);
-        for (size_t i = 0; i < jpeg.size(); ++i) {
-            int hi = nibble(bytes[2 * i]), lo = nibble(bytes[2 * i + 1]);
-            if (hi < 0 || lo < 0) {
-                drop();
-                return 0;
-            }
-            jpeg[i] = static_cast<uint8_t>(hi << 4 | lo);
-        }
+        if (!damage && (digits.empty() || digits.size() % 2 != 0)) damage = "is followed by data that is not hexadecimal";
+        for (size_t i = 0; !damage && i + 1 < digits.size(); i += 2)
+            jpeg.push_back(static_cast<uint8_t>(hexDigit(digits[i]) << 4 | hexDigit(digits[i + 1])));
+    }
+    const size_t counted = binary ? jpeg.size() : 2 * jpeg.size();
+    if (!damage && counted != static_cast<size_t>(count < 0 ? 0 : count)) damage = "does not match its data";
+    if (!damage && counted > (binary ? room : 2 * room)) {
+        drop();  // more than the picture can need: not a thumbnail of this size
+        return 0;
+    }
+    if (damage) {
+        char text[160];
+        std::snprintf(text, sizeof text, "a thumbnail is dropped: its byte count (%d) %s", count, damage);
+        io.warn(text);
+        drop();
+        return 0;
     }
     std::unique_ptr<Picture> picture =
         picture_ ? decode(jpeg.data(), jpeg.size(), picture_->width(), picture_->height()) : nullptr;
