@@ -109,12 +109,10 @@ int ThumbnailRecord::write(CommandIO& io, bool textForm) {
 int ThumbnailRecord::readSize(CommandIO& io) {
     int w, h;
     if (io.readInt(w) != 0 || io.readInt(h) != 0) return -1;
-    if (w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide) {
-        drop();
-        return 0;
-    }
-    auto blank = std::make_unique<Picture>(w, h);
-    set(std::move(blank));
+    drop();
+    const bool usable = w > 0 && h > 0 && w <= kMaxSide && h <= kMaxSide;
+    announced_[0] = usable ? w : 0;
+    announced_[1] = usable ? h : 0;
     return 0;
 }
 
@@ -135,7 +133,9 @@ int ThumbnailRecord::readData(CommandIO& io, bool binary) {
     int count;
     if (io.readInt(count) != 0) return -1;
     // The data never outgrows the compression buffer of the announced picture.
-    const size_t room = picture_ ? static_cast<size_t>(picture_->width()) * picture_->height() * 3 : 0;
+    const int width = announced_[0], height = announced_[1];
+    announced_[0] = announced_[1] = 0;  // one size for one data line
+    const size_t room = static_cast<size_t>(width) * height * 3;
     const size_t largest = static_cast<size_t>(kMaxSide) * kMaxSide * 3;
     // The data is read by its own shape, not by the count alone: a damaged count would
     // otherwise carry the reader past the lines that follow, and every preset after
@@ -219,8 +219,7 @@ int ThumbnailRecord::readData(CommandIO& io, bool binary) {
         drop();
         return 0;
     }
-    std::unique_ptr<Picture> picture =
-        picture_ ? decode(jpeg.data(), jpeg.size(), picture_->width(), picture_->height()) : nullptr;
+    std::unique_ptr<Picture> picture = room > 0 ? decode(jpeg.data(), jpeg.size(), width, height) : nullptr;
     if (!picture) {
         drop();
         return 0;

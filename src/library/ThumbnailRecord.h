@@ -38,7 +38,9 @@ public:
     // A picture whose JPEG does not fit in width x height x 3 bytes is not written.
     int write(CommandIO& io, bool textForm);
 
-    // "ThumbnailSize": a blank picture of that size; -1 on a malformed size.
+    // "ThumbnailSize": the size the data must decode to; -1 on a malformed size. No
+    // pixels are kept until the data comes: a file may claim any number of large
+    // thumbnails in a few bytes.
     int readSize(CommandIO& io);
     // The data after "JPEGBinaryThumbnail" or "JPEGThumbnail". Data that does not
     // decode into the announced picture drops it; only a count that is not a number
@@ -53,6 +55,7 @@ public:
 private:
     std::unique_ptr<Picture> picture_;
     std::vector<uint8_t> jpeg_;  // the bytes of picture_, when known
+    int announced_[2] = {0, 0};  // what "ThumbnailSize" said, until the data is read
 };
 
 }  // namespace fw

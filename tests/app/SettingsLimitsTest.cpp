@@ -268,3 +268,32 @@ TEST(SettingsLimits, ARangeTooLargeForOneMeshFileIsRefusedBeforeGathering) {
     EXPECT_EQ(fits.status, 0) << fits.err;
     EXPECT_TRUE(std::filesystem::exists(out));
 }
+
+// A library file may claim large thumbnails in a few bytes each: no pixels are kept for
+// a claim until its data decodes, so 1,200 presets claiming 1024 x 1024 (4.8 GB of
+// blank pictures before) resave within the memory cap.
+TEST(SettingsLimits, ThumbnailSizesClaimedWithoutDataCostNoMemory) {
+    fw::test::TempDir dir;
+    ASSERT_EQ(formwright("library export materials --text-thumbnails -o " + dir.file("m.kxm"), dir).status, 0);
+    const std::string library = test::slurp(dir.file("m.kxm"));
+    const std::string begin = " begin OrvoMaterialStyle\n", end = " end OrvoMaterialStyle\n";
+    const size_t first = library.find(begin), last = library.find(end, first);
+    ASSERT_NE(last, std::string::npos);
+    std::string preset = library.substr(first, last + end.size() - first);
+    preset.insert(begin.size(), "  ThumbnailSize 1024 1024\n");
+    const size_t named = preset.find("name \"", preset.find("begin MaterialX"));
+    ASSERT_NE(named, std::string::npos);
+    std::string claimed = library.substr(0, first);
+    for (int i = 0; i < 1200; ++i) {
+        std::string copy = preset;
+        copy.insert(named + 6, "Claim " + std::to_string(i) + " ");
+        claimed += copy;
+    }
+    test::spill(dir.file("claims.kxm"), claimed);
+    Outcome r = formwright("resave " + dir.file("claims.kxm") + " " + dir.file("out.kxm"), dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string out = test::slurp(dir.file("out.kxm"));
+    size_t presets = 0;
+    for (size_t at = out.find(begin); at != std::string::npos; at = out.find(begin, at + 1)) ++presets;
+    EXPECT_EQ(presets, 1200u);
+}
