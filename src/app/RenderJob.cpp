@@ -111,7 +111,7 @@ bool RenderJob::configure(const std::string& size, std::optional<double> frameNu
     frame_.shadowOffset = manager_.prefs().glslShadowOffset;
     frame_.pixelAspect = pixelAspectOf(s.pixelAspect);
     if (frame_.pixelAspect == 0) {
-        report_("PixelAspect", "pixel aspect " + std::to_string(s.pixelAspect) +
+        settingNote("PixelAspect", "pixel aspect " + std::to_string(s.pixelAspect) +
                                    " is not one of 0 to 7; square pixels are used");
         frame_.pixelAspect = 1.0;
     }
@@ -121,6 +121,14 @@ bool RenderJob::configure(const std::string& size, std::optional<double> frameNu
     // project turns multi-threaded rendering off.
     ObjectX::setBuildThreads(s.multiThreadedRendering != 0 ? 0 : 1);
     return configureTracing(renderer);
+}
+
+void RenderJob::settingNote(const char* keyword, const std::string& text) {
+    // A project's own line is the project's problem: it is named, with the line's keyword.
+    if (project_.empty())
+        report_(keyword, text);
+    else
+        report_(project_, std::string(keyword) + ": " + text);
 }
 
 bool RenderJob::configureTracing(const std::string& renderer) {
@@ -133,11 +141,11 @@ bool RenderJob::configureTracing(const std::string& renderer) {
         report_("--renderer", "takes gl or raytrace, not " + renderer);
         return false;
     } else if (s.renderMethod == kSoftwareMethod) {
-        report_("RenderMethod", "the Orvostat Renderer is not built yet; the ray tracer renders the frame");
+        settingNote("RenderMethod", "the Orvostat Renderer is not built yet; the ray tracer renders the frame");
         rayTrace_ = true;
     } else {
         if (s.renderMethod != kOpenGLMethod && s.renderMethod != kRayTraceMethod)
-            report_("RenderMethod", "render method " + std::to_string(s.renderMethod) +
+            settingNote("RenderMethod", "render method " + std::to_string(s.renderMethod) +
                                         " is unknown; OpenGL renders the frame");
         rayTrace_ = s.renderMethod == kRayTraceMethod;
     }
@@ -145,25 +153,25 @@ bool RenderJob::configureTracing(const std::string& renderer) {
     RayTracer::Settings t;
     t.antiAlias = std::clamp(s.antiAliasLevel, 0, 5);
     if (t.antiAlias != s.antiAliasLevel)
-        report_("AntiAliasLevel", "anti-alias level " + std::to_string(s.antiAliasLevel) + " is outside 0 to 5; " +
+        settingNote("AntiAliasLevel", "anti-alias level " + std::to_string(s.antiAliasLevel) + " is outside 0 to 5; " +
                                       std::to_string(t.antiAlias) + " is used");
     t.ambientOcclusion = s.ambientOcclusion == 2 || s.ambientOcclusion == 3 ? s.ambientOcclusion : 0;
     t.ambientRays = s.numAmbientRays;
     if (t.ambientOcclusion && s.numAmbientRays <= 0) {
-        report_("NumAmbientRays", std::to_string(s.numAmbientRays) + " ambient rays cannot be traced; 16 are used");
+        settingNote("NumAmbientRays", std::to_string(s.numAmbientRays) + " ambient rays cannot be traced; 16 are used");
         t.ambientRays = 16;
     }
     t.ambientDistance = s.ambientDistance;
     t.ambientDarkness = std::clamp(s.ambientDarkness, 0.0, 1.0);
     if (t.ambientOcclusion && t.ambientDarkness != s.ambientDarkness)
-        report_("AmbientDarkness", "the ambient darkness is kept between 0 and 1");
+        settingNote("AmbientDarkness", "the ambient darkness is kept between 0 and 1");
     // Without traced shadows each light casts one hard shadow ray, standing in for
     // the OpenGL frame's shadow map.
     t.shadows = s.renderShadows != 0;
     t.traceShadows = s.rayTraceShadows != 0;
     t.shadowRays = s.numShadowRays;
     if (t.shadows && t.traceShadows && s.numShadowRays < 1) {
-        report_("NumShadowRays", std::to_string(s.numShadowRays) + " shadow rays cannot be traced; 1 is used");
+        settingNote("NumShadowRays", std::to_string(s.numShadowRays) + " shadow rays cannot be traced; 1 is used");
         t.shadowRays = 1;
     }
     t.shadowTransparency = s.shadowsHaveTransparency != 0;
@@ -173,7 +181,7 @@ bool RenderJob::configureTracing(const std::string& renderer) {
             report_(project_, std::string(keyword) + " " + std::to_string(asked) + " is above the most the ray tracer "
                               "follows; " + std::to_string(used) + " are traced");
         else if (used != asked)
-            report_(keyword, "a negative bounce limit is read as 0");
+            settingNote(keyword, "a negative bounce limit is read as 0");
         return used;
     };
     t.maxBounces = bounces("MaxBounces", s.maxBounces, RayShading::kMaxBounces);
@@ -281,8 +289,10 @@ int RenderJob::renderTraced(double time, Camera& camera, GLRenderer::Image& imag
         std::fprintf(stderr, "KdTree statistics:\n");
         std::fprintf(stderr, "       Number of objects: %ld.\n", stats.objects);
     }
-    std::fprintf(stderr, "  Number of rays traced = %ld.\n", stats.raysTraced());
-    std::fprintf(stderr, "  Number of shadow feelers = %ld.\n", stats.shadowFeelers);
+    if (!quiet()) {  // the tracer's own summary
+        std::fprintf(stderr, "  Number of rays traced = %ld.\n", stats.raysTraced());
+        std::fprintf(stderr, "  Number of shadow feelers = %ld.\n", stats.shadowFeelers);
+    }
     return kExitOk;
 }
 

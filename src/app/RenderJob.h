@@ -80,6 +80,9 @@ public:
     static Camera* camera(SceneX& scene);
 
 private:
+    // A warning about one of the project's settings lines.
+    void settingNote(const char* keyword, const std::string& text);
+
     OrvoSceneManager& manager_;
     Reporter report_;
     std::string project_;

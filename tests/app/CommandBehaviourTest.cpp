@@ -296,3 +296,21 @@ TEST(CommandBehaviour, PrefsShowsAndSetsWhatCarriesOver) {
     EXPECT_EQ(formwright("prefs HardShadingAngle", dir).out, "45\n");
     EXPECT_EQ(formwright("prefs NoSuchThing 1", dir).status, 1);
 }
+
+// A project's own odd settings line is named as the project's, and --quiet leaves it
+// alone while the tracer's summary goes.
+TEST(CommandBehaviour, AProjectsOddSettingIsNamedAsTheProjects) {
+    fw::test::TempDir dir;
+    const std::string project = dir.file("odd.kxp");
+    ASSERT_EQ(formwright("text Hi -o '" + project + "'", dir).status, 0);
+    std::string text = test::slurp(project);
+    const size_t at = text.find("PixelAspect \"0\"");
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, 15, "PixelAspect \"9\"");
+    test::spill(project, text);
+    Outcome r = formwright("-q render '" + project + "' --renderer raytrace --size 64x48 -o '" + dir.file("o.png") + "'",
+                           dir);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "formwright: " + project + ": PixelAspect: pixel aspect 9 is not one of 0 to 7; square pixels are "
+                     "used\n");
+}
