@@ -13,6 +13,7 @@
 #include "geometry/ObjectP.h"
 #include "output/MeshFormats.h"
 #include "platform/Dialogs.h"
+#include "platform/Folders.h"
 #include "render/Camera.h"
 #include "scene/SceneX.h"
 #include "surface/MaterialChannelColor.h"
@@ -172,18 +173,8 @@ int MeshImport::save(OrvoSceneManager& manager, const std::string& out) {
         printError(out, "cannot be written");
         return kExitUserError;
     }
-    // The project keeps the mode of the one it replaces (a new one the usual mode), not
-    // the private one of a temporary file.
-    struct stat st;
-    mode_t mode;
-    if (::stat(out.c_str(), &st) == 0) {
-        mode = st.st_mode & 07777;
-    } else {
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    ::chmod(temporary.c_str(), mode);
+    // Not the private mode of a temporary file.
+    ::chmod(temporary.c_str(), Folders::replacementMode(out));
     std::string problem;
     {
         // Read with the program's own reader, into the scene just written: what is in

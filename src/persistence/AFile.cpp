@@ -60,17 +60,7 @@ bool AFile::openWrite(const std::string& path, size_t bufferSize) {
     fd_ = ::mkstemp(name.data());
     if (fd_ < 0) return fail();
     temporary_ = name.data();
-    // Keep the mode of the file being replaced; a new file gets the usual one.
-    struct stat st;
-    mode_t mode;
-    if (::stat(path.c_str(), &st) == 0) {
-        mode = st.st_mode & 07777;
-    } else {
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    ::fchmod(fd_, mode);
+    ::fchmod(fd_, Folders::replacementMode(path));
     writing_ = true;
     buffer_.assign(bufferSize, 0);
     buffered_ = 0;

@@ -42,6 +42,9 @@ public:
     static bool isSpecialFile(const std::string& path);
     // True when the path names a plain file (through links).
     static bool isRegularFile(const std::string& path);
+    // The permission bits a file written beside `path` and renamed over it takes: those
+    // of the file it replaces, else the usual ones under the umask.
+    static unsigned replacementMode(const std::string& path);
 
 private:
     std::string documents_;

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "platform/AviWriter.h"
+#include "platform/Folders.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -185,17 +186,7 @@ bool MovieWriter::open(const std::string& path, const Settings& settings) {
         return false;
     }
     st.temporary = name;
-    // The finished movie gets the mode of the one it replaces, else the usual one.
-    struct stat old;
-    mode_t mode;
-    if (::stat(path.c_str(), &old) == 0) {
-        mode = old.st_mode & 07777;
-    } else {
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    ::fchmod(fd, mode);
+    ::fchmod(fd, Folders::replacementMode(path));
     ::close(fd);
     st.open = true;
     av_log_set_level(AV_LOG_QUIET);
