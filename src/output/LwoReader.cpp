@@ -332,8 +332,10 @@ public:
         }
     }
 
-    // The older format (LWOB): one layer; SRFS names the surfaces the polygons number.
-    void runOld(size_t at, size_t end) {
+    // Calls visit(id, header, data, stop) for each chunk from `at` to `end`; a chunk that
+    // claims more than is left is cut to what is there, with a warning.
+    template <typename Visit>
+    void walkChunks(size_t at, size_t end, Visit visit) {
         while (at < end) {
             if (end - at < 8) {
                 warn("truncated chunk header at byte " + std::to_string(at));
@@ -346,7 +348,15 @@ public:
                      " bytes, only " + std::to_string(end - data) + " are left");
                 size = end - data;
             }
-            size_t stop = data + size;
+            const size_t stop = data + size;
+            visit(chunk, at, data, stop);
+            at = stop + (size & 1);
+        }
+    }
+
+    // The older format (LWOB): one layer; SRFS names the surfaces the polygons number.
+    void runOld(size_t at, size_t end) {
+        walkChunks(at, end, [this](const std::string& chunk, size_t, size_t data, size_t stop) {
             if (chunk == "SRFS") {
                 for (size_t p = data; p < stop;) tags_.push_back(text(p, stop));
             } else if (chunk == "PNTS") {
@@ -356,33 +366,20 @@ public:
             } else if (chunk == "SURF") {
                 surface(data, stop, true);
             }
-            at = stop + (size & 1);
-        }
+        });
     }
 
     bool run(size_t at, size_t end) {
-        while (at < end) {
-            if (end - at < 8) {
-                warn("truncated chunk header at byte " + std::to_string(at));
-                break;
-            }
-            std::string chunk = id(at);
-            size_t size = u32(at + 4), data = at + 8;
-            if (size > end - data) {
-                warn("chunk " + chunk + " at byte " + std::to_string(at) + " claims " + std::to_string(size) +
-                     " bytes, only " + std::to_string(end - data) + " are left");
-                size = end - data;
-            }
-            size_t stop = data + size;
+        walkChunks(at, end, [this](const std::string& chunk, size_t header, size_t data, size_t stop) {
             if (chunk == "TAGS") {
                 for (size_t p = data; p < stop;) tags_.push_back(text(p, stop));
             } else if (chunk == "LAYR") {
                 Layer layer;
-                if (size >= 16) {
+                if (stop - data >= 16) {
                     size_t p = data + 16;
                     layer.name = text(p, stop);
                 } else {
-                    warn("layer at byte " + std::to_string(at) + " is too short");
+                    warn("layer at byte " + std::to_string(header) + " is too short");
                 }
                 layers_.push_back(std::move(layer));
             } else if (chunk == "PNTS") {
@@ -396,8 +393,7 @@ public:
             } else if (chunk == "SURF") {
                 surface(data, stop);
             }
-            at = stop + (size & 1);
-        }
+        });
         return true;
     }
 
