@@ -12,7 +12,9 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include "anim/AnimTrack.h"
@@ -319,32 +321,24 @@ struct PrefEntry {
     const char* name;
     double low, high;
     const char* what;
-    double get(const OrvoPrefs& p) const;
-    void set(OrvoPrefs& p, double v) const;
+    double (*get)(const OrvoPrefs&);
+    void (*set)(OrvoPrefs&, double);
 };
-const PrefEntry kPrefEntries[] = {
-    {"HardShadingAngle", 0, 180, "degrees: an imported mesh's faces meeting at a sharper angle keep a crease"},
-    {"ShaderTextureWidth", 16, 8192, "pixels across a material's baked texture"},
-    {"ShaderTextureHeight", 16, 8192, "pixels down a material's baked texture"},
-    {"GLSLShadowOffset", 0, 0.1, "how far an OpenGL shadow is pushed off its surface"},
-    {"SaveRenderLogs", 0, 1, "1: a text log of each sequence's frame times beside its output"},
+template <auto Member>
+constexpr PrefEntry prefEntry(const char* name, double low, double high, const char* what) {
+    using Value = std::remove_reference_t<decltype(std::declval<OrvoPrefs&>().*Member)>;
+    return {name, low, high, what, [](const OrvoPrefs& p) { return static_cast<double>(p.*Member); },
+            [](OrvoPrefs& p, double v) { p.*Member = static_cast<Value>(v); }};
+}
+constexpr PrefEntry kPrefEntries[] = {
+    prefEntry<&OrvoPrefs::hardShadingAngle>("HardShadingAngle", 0, 180,
+                                            "degrees: an imported mesh's faces meeting at a sharper angle keep a crease"),
+    prefEntry<&OrvoPrefs::shaderTextureWidth>("ShaderTextureWidth", 16, 8192, "pixels across a material's baked texture"),
+    prefEntry<&OrvoPrefs::shaderTextureHeight>("ShaderTextureHeight", 16, 8192, "pixels down a material's baked texture"),
+    prefEntry<&OrvoPrefs::glslShadowOffset>("GLSLShadowOffset", 0, 0.1, "how far an OpenGL shadow is pushed off its surface"),
+    prefEntry<&OrvoPrefs::saveRenderLogs>("SaveRenderLogs", 0, 1,
+                                          "1: a text log of each sequence's frame times beside its output"),
 };
-double PrefEntry::get(const OrvoPrefs& p) const {
-    const std::string n = name;
-    if (n == "HardShadingAngle") return p.hardShadingAngle;
-    if (n == "ShaderTextureWidth") return p.shaderTextureWidth;
-    if (n == "ShaderTextureHeight") return p.shaderTextureHeight;
-    if (n == "GLSLShadowOffset") return p.glslShadowOffset;
-    return p.saveRenderLogs;
-}
-void PrefEntry::set(OrvoPrefs& p, double v) const {
-    const std::string n = name;
-    if (n == "HardShadingAngle") p.hardShadingAngle = v;
-    else if (n == "ShaderTextureWidth") p.shaderTextureWidth = static_cast<int>(v);
-    else if (n == "ShaderTextureHeight") p.shaderTextureHeight = static_cast<int>(v);
-    else if (n == "GLSLShadowOffset") p.glslShadowOffset = v;
-    else p.saveRenderLogs = static_cast<int>(v);
-}
 
 // `prefs`: every preference that changes output with its value, or one set and saved.
 int prefsCommand(const std::vector<std::string>& words) {
