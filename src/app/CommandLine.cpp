@@ -80,6 +80,12 @@ void printNote(const char* format, ...) {
     va_end(arguments);
 }
 
+std::string lowerExtension(const std::string& path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension;
+}
+
 bool mayReplace(const std::string& path) {
     std::error_code failed;
     if (!std::filesystem::exists(path, failed)) return true;
@@ -179,6 +185,11 @@ void printSummary(SceneX& scene) {
     }
 }
 
+bool isProjectName(const std::string& path) {
+    const std::string extension = lowerExtension(path);
+    return extension == ".kxp" || extension == ".kxa";
+}
+
 // kUnnamed: a file whose name says nothing; it is a preferences file when it holds
 // preference lines, else a project.
 enum class DocumentKind { kProject, kPreferences, kScene, kUnnamed };
@@ -188,24 +199,14 @@ enum class DocumentKind { kProject, kPreferences, kScene, kUnnamed };
 // kind. Only a file named neither is judged by what it holds: a stream whose first
 // command opens a block or names the scene is a scene file.
 DocumentKind documentKind(const std::string& path) {
-    std::filesystem::path name(path);
-    if (name.filename() == OrvoSceneManager::kPreferencesName) return DocumentKind::kPreferences;
-    std::string extension = name.extension().string();
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (extension == ".kxp" || extension == ".kxa") return DocumentKind::kProject;
+    if (std::filesystem::path(path).filename() == OrvoSceneManager::kPreferencesName) return DocumentKind::kPreferences;
+    if (isProjectName(path)) return DocumentKind::kProject;
     AFileIO io(nullptr);
     if (io.openInput(path) != 0) return DocumentKind::kUnnamed;
     char token[CommandIO::kTokenSize];
     if (io.readToken(token, sizeof token) != 0) return DocumentKind::kUnnamed;
     std::string first = token;
     return first == "begin" || first == "name" ? DocumentKind::kScene : DocumentKind::kUnnamed;
-}
-
-// A project's name, whatever the letter case of its extension.
-bool isProjectName(const std::string& path) {
-    std::string extension = std::filesystem::path(path).extension().string();
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return extension == ".kxp" || extension == ".kxa";
 }
 
 // Whether a loaded document of that kind is written as a preferences file.
@@ -569,9 +570,7 @@ int renderRange(const RenderSequence::Request& request, const Looks& looks) {
 int makeText(const TextRequest& request) {
     const std::string& out = request.out;
     bool image = ImageWriter::supports(out);
-    std::string extension = std::filesystem::path(out).extension().string();
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    bool project = extension == ".kxp";
+    bool project = lowerExtension(out) == ".kxp";
     const MeshFormat* format = MeshFormats::forPath(out);
     bool mesh = format && format->write;
     if (!image && !project && !mesh) {

@@ -38,12 +38,6 @@ const OrvoStyleManager::Kind* const kKinds[] = {
     &OrvoMaterialManager::materials(), &OrvoLightManager::lights(), &OrvoObjectStyleManager::objectStyles(),
     &OrvoLightingStyleManager::lightingStyles()};
 
-std::string lowerExtension(const std::string& path) {
-    std::string extension = std::filesystem::path(path).extension().string();
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return extension;
-}
-
 const OrvoStyleManager::Kind* kindOfFile(const std::string& path) {
     std::string extension = lowerExtension(path);
     for (const auto* kind : kKinds)

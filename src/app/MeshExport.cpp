@@ -110,9 +110,7 @@ std::set<int> partsOf(const GeometryInterface& g) {
 }  // namespace
 
 double MeshExport::defaultScale(const std::string& out) {
-    std::string extension = std::filesystem::path(out).extension().string();
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return extension == ".glb" ? kPointInMetres : 1.0;
+    return lowerExtension(out) == ".glb" ? kPointInMetres : 1.0;
 }
 
 std::string MeshExport::destinationProblem(const std::string& path) {
