@@ -20,6 +20,15 @@ Outcome formwright(const std::string& arguments, const fw::test::TempDir& dir) {
                                 dir.path().string());
 }
 
+// Puts `to` where the file says `from`; false when it does not.
+bool replaceLine(const std::string& path, const std::string& from, const std::string& to) {
+    std::string text = test::slurp(path);
+    const size_t at = text.find(from);
+    if (at == std::string::npos) return false;
+    test::spill(path, text.replace(at, from.size(), to));
+    return true;
+}
+
 // The columns a band of rows covers with anything brighter than the background.
 struct Span {
     int left = 1 << 30, right = -1;
@@ -86,11 +95,7 @@ TEST(CommandBehaviour, OpeningOrRenderingAProjectLeavesTheNextTitleAtTheDefaults
     fw::test::TempDir dir;
     const std::string red = dir.file("red.kxp");
     ASSERT_EQ(formwright("text Big --size 1280x720 -o '" + red + "'", dir).status, 0);
-    std::string project = test::slurp(red);
-    const size_t at = project.find("BackgroundColor 0 0 0");
-    ASSERT_NE(at, std::string::npos);
-    project.replace(at, 21, "BackgroundColor 1 0 0");
-    test::spill(red, project);
+    ASSERT_TRUE(replaceLine(red, "BackgroundColor 0 0 0", "BackgroundColor 1 0 0"));
     ASSERT_EQ(formwright("'" + red + "'", dir).status, 0);
     ASSERT_EQ(formwright("render '" + red + "' -o '" + dir.file("red.png") + "'", dir).status, 0);
     EXPECT_GT(test::readImage(dir.file("red.png")).at(1, 1)[0], 200);  // the project is red itself
@@ -303,11 +308,7 @@ TEST(CommandBehaviour, AProjectsOddSettingIsNamedAsTheProjects) {
     fw::test::TempDir dir;
     const std::string project = dir.file("odd.kxp");
     ASSERT_EQ(formwright("text Hi -o '" + project + "'", dir).status, 0);
-    std::string text = test::slurp(project);
-    const size_t at = text.find("PixelAspect \"0\"");
-    ASSERT_NE(at, std::string::npos);
-    text.replace(at, 15, "PixelAspect \"9\"");
-    test::spill(project, text);
+    ASSERT_TRUE(replaceLine(project, "PixelAspect \"0\"", "PixelAspect \"9\""));
     Outcome r = formwright("-q render '" + project + "' --renderer raytrace --size 64x48 -o '" + dir.file("o.png") + "'",
                            dir);
     EXPECT_EQ(r.status, 0);
