@@ -256,12 +256,19 @@ int MeshExport::run(OrvoSceneManager& manager, const Request& request) {
     const bool world = !request.local;
     if (!range) return format->write(request.out, units, world, stderr) ? kExitOk : kExitUserError;
 
-    // A one-file format holds every frame's units until the writer runs: a range that
-    // would put more into one file is refused before any of it is gathered.
-    const long long total = (static_cast<long long>(last) - first + 1) * static_cast<long long>(units.size());
-    if (!format->filePerFrame && total > kMaxRangeUnits) {
-        printError("--frames", "frames " + request.range + " would put " + std::to_string(total) +
-                                   " objects into one file, more than the " + std::to_string(kMaxRangeUnits) +
+    // A one-file format's writer assembles the whole file, every frame's copy of every
+    // mesh, before it writes: a range that would make it too large is refused before
+    // any of it is gathered.
+    const long long frames = static_cast<long long>(last) - first + 1;
+    long long polygons = 0;
+    for (const ExportUnit& unit : units) polygons += unit.geometry->elementCount();
+    const long long total = frames * static_cast<long long>(units.size());
+    const char* tooMany = total > kMaxRangeUnits ? " objects" : polygons * frames > kMaxRangePolygons ? " polygons" : nullptr;
+    if (!format->filePerFrame && tooMany) {
+        const bool objects = total > kMaxRangeUnits;
+        printError("--frames", "frames " + request.range + " would put " + std::to_string(objects ? total : polygons * frames) +
+                                   tooMany + " into one file, more than the " +
+                                   std::to_string(objects ? kMaxRangeUnits : kMaxRangePolygons) +
                                    " it may hold; export fewer frames, or to .obj, which writes a file per frame");
         return kExitUserError;
     }

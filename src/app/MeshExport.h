@@ -35,9 +35,10 @@ public:
     // glTF, whose unit is the metre: a .glb file's coordinates are points in metres.
     static constexpr double kPointInMetres = 0.0254 / 72;
     static double defaultScale(const std::string& out);
-    // The most units (objects or sections, once per frame) a frame range puts into a
-    // format that writes one file for the whole range.
+    // The most units (objects or sections, once per frame) and polygons a frame range
+    // puts into a format that writes one file for the whole range.
     static constexpr long long kMaxRangeUnits = 100000;
+    static constexpr long long kMaxRangePolygons = 20000000;
 
     // Writes the loaded scene; an exit status, with errors printed.
     static int run(OrvoSceneManager& manager, const Request& request);

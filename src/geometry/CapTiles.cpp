@@ -16,10 +16,11 @@ namespace {
 
 // The whole numbers k whose lines k * size cross [low, high].
 bool lineRange(double low, double high, double size, long& first, long& last) {
-    if (!(size > 0)) return false;
+    // Checked in doubles first: a tiny size puts the line numbers past what a long holds.
+    if (!(size > 0) || !(std::fabs(low / size) < 1e15 && std::fabs(high / size) < 1e15)) return false;
     first = static_cast<long>(std::ceil(low / size));
     last = static_cast<long>(std::floor(high / size));
-    return first <= last && last - first < 100000;  // a grid finer than that is a typo
+    return first <= last && last - first <= CapTiles::kMaxLines;
 }
 
 double coordinate(glm::dvec2 p, int axis) { return axis == 0 ? p.x : p.y; }
@@ -137,9 +138,11 @@ bool CapTiles::tessellateCells(const std::vector<glm::dvec2>& points, const std:
     double edges[2][2];
     for (int axis = 0; axis < 2; ++axis) {
         if (tileSize[axis] > 0) {
+            if (!(std::fabs(box[axis] / tileSize[axis]) < 1e15 && std::fabs(box[axis + 2] / tileSize[axis]) < 1e15))
+                return false;
             range[axis][0] = static_cast<long>(std::floor(box[axis] / tileSize[axis]));
             range[axis][1] = static_cast<long>(std::floor(box[axis + 2] / tileSize[axis]));
-            if (range[axis][1] - range[axis][0] > 2000) return false;
+            if (range[axis][1] - range[axis][0] > kMaxLines) return false;
         } else {
             range[axis][0] = range[axis][1] = 0;
         }

@@ -23,6 +23,10 @@ public:
         std::vector<Contour> rows;  // the first and the last are the caps' edges
     };
 
+    // More grid lines than this across a cap in one direction is taken for a typo:
+    // that direction gets no lines, and the cells are not tessellated.
+    static constexpr long kMaxLines = 2000;
+
     // Where each vertical and then each horizontal grid line crosses an edge of a cap
     // row between 0.001 and 0.999 along it, a new column goes into the face and every
     // row of that contour, each at the same fraction of its own edge, so the sides keep

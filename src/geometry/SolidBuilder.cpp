@@ -103,7 +103,12 @@ std::vector<ProfileRow> profileRows(SolidBuilder::Contour profile, double depth,
     if (profile.front().y > profile.back().y) std::reverse(profile.begin(), profile.end());
     std::vector<glm::dvec2> pts;  // (offset, depth into the solid)
     for (glm::dvec2 p : profile) pts.push_back(glm::dvec2(p.x * depth * xScale * 0.01, p.y * depth * 0.01));
-    if (maxSegment > 0) {
+    double edgeLength = 0;
+    for (size_t i = 0; i + 1 < pts.size(); ++i) edgeLength += glm::length(pts[i + 1] - pts[i]);
+    if (maxSegment > 0 && std::isfinite(edgeLength)) {
+        // Meshing finer than the limit of rows along the whole edge is taken as that
+        // limit: a tiny length from a file would otherwise ask for billions of rows.
+        maxSegment = std::max(maxSegment, edgeLength / SolidBuilder::kMaxMeshedRows);
         std::vector<glm::dvec2> split;
         for (size_t i = 0; i + 1 < pts.size(); ++i) {
             split.push_back(pts[i]);

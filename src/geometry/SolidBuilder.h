@@ -27,12 +27,15 @@ public:
         double holeXScale = 1.0;
         unsigned parts = 15;
         double hardAngle = 30.0;      // degrees: sharper corners get split normals
-        double maxSideSegment = 0.0;  // > 0: longer edge-profile segments are split
+        double maxSideSegment = 0.0;  // > 0: longer edge-profile segments are split (into
+                                      // at most kMaxMeshedRows rows along the edge)
         double tileSize[2] = {0, 0};  // > 0: the caps are meshed into tiles this size
         bool keepStraightRuns = false;  // meshing: points inside straight runs stay
         int frontPart = 0, backPart = 1, perimeterPart = 2, holePart = 3;  // part index of each
         std::FILE* console = nullptr;  // diagnostics
     };
+
+    static constexpr double kMaxMeshedRows = 1000;
 
     // The edge profile "Basic, Flat Sides": straight from the front to the back.
     static Contour flatSides();

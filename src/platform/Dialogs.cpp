@@ -36,11 +36,17 @@ std::string Dialogs::escaped(const std::string& text) {
     for (size_t i = 0; i < text.size();) {
         unsigned char c = static_cast<unsigned char>(text[i]);
         size_t n = c < 0x80 ? (c >= 0x20 && c != 0x7F) || c == '\n' || c == '\t' : utf8Length(text, i);
-        if (n == 0) {
-            out += "\\x";
-            out += digits[c >> 4];
-            out += digits[c & 15];
-            ++i;
+        // U+0080 to U+009F are control characters too (U+009B starts an escape sequence
+        // on some terminals): both of their bytes are escaped.
+        const bool c1 = n == 2 && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0;
+        if (n == 0 || c1) {
+            for (size_t k = 0; k < (c1 ? 2 : 1); ++k) {
+                unsigned char b = static_cast<unsigned char>(text[i + k]);
+                out += "\\x";
+                out += digits[b >> 4];
+                out += digits[b & 15];
+            }
+            i += c1 ? 2 : 1;
             continue;
         }
         out.append(text, i, n);

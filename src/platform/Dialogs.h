@@ -35,7 +35,8 @@ public:
     // The text as a terminal shows it: carriage returns as line breaks, no leading
     // break, other control bytes and bytes that are not UTF-8 escaped.
     static std::string printable(const std::string& text);
-    // Control bytes (but line feeds and tabs) and bytes that are not UTF-8 as \xNN.
+    // Control bytes and characters (but line feeds and tabs) and bytes that are not
+    // UTF-8 as \xNN.
     static std::string escaped(const std::string& text);
 
 private:

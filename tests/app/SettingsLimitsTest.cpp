@@ -165,6 +165,22 @@ TEST(SettingsLimits, SmoothnessIsHeldToItsMaximum) {
     EXPECT_NE(fw::test::readFile(resaved).find("smoothnessRender 200.000000"), std::string::npos);
 }
 
+// Edge meshing and cap tiles a hair's breadth apart once asked for millions of rows
+// along each edge and tens of thousands of grid lines: they are held to their limits.
+TEST(SettingsLimits, MeshingFinerThanItsLimitsIsHeldToThem) {
+    fw::test::TempDir dir;
+    const std::string in = project(dir, "fine.kxp", [&](std::string& f) {
+        setLine(f, "meshingOn", "1");
+        setLine(f, "bestEdgeMeshing", "1e-5");
+        setLine(f, "bestTileResolution", "0.002 0.002");
+    });
+    Outcome r = formwright("info '" + in + "'", dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::smatch faces;
+    ASSERT_TRUE(std::regex_search(r.out, faces, std::regex("([0-9]+) faces"))) << r.out;
+    EXPECT_LT(std::stol(faces[1].str()), 2000000) << r.out;
+}
+
 // A material's texture side of 100000 is baked at 8192 for the ray tracer too, which
 // once tried to bake it whole.
 TEST(SettingsLimits, TracedTexturesAreBakedAtMost8192Across) {
@@ -262,6 +278,19 @@ TEST(SettingsLimits, ARangeTooLargeForOneMeshFileIsRefusedBeforeGathering) {
                          "100000 it may hold"),
               std::string::npos)
         << r.err;
+    EXPECT_FALSE(std::filesystem::exists(out));
+    // Within the count of objects, the polygons of every frame's copy bound it too:
+    // a letter of 12818 faces (and one less smooth) over 3001 frames.
+    const std::string smooth = project(
+        dir, "smooth.kxp",
+        [&](std::string& f) {
+            setTimeline(f, "   frameStart 0\n   frameEnd 3000\n");
+            setLine(f, "smoothnessRender", "200");
+        },
+        "OO");
+    Outcome heavy = formwright("export '" + smooth + "' -o '" + out + "' --frames 0-3000", dir);
+    EXPECT_EQ(heavy.status, 1) << heavy.err;
+    EXPECT_NE(heavy.err.find(" polygons into one file, more than the 20000000 it may hold"), std::string::npos) << heavy.err;
     EXPECT_FALSE(std::filesystem::exists(out));
     // A range within the limit is written.
     Outcome fits = formwright("-q export '" + in + "' -o '" + out + "' --frames 0-3", dir);

@@ -13,6 +13,8 @@ TEST(Dialogs, PrintableTextEscapesControlBytesAndBrokenUtf8) {
     // Bytes that are not UTF-8: a lone continuation, a cut sequence, an overlong form.
     EXPECT_EQ(Dialogs::printable("\x80 \xc3 \xe0\x80\x80 \x7f"), "\\x80 \\xc3 \\xe0\\x80\\x80 \\x7f");
     EXPECT_EQ(Dialogs::escaped("a\rb"), "a\\x0db");
+    // The C1 controls as UTF-8 (U+009B is a one-character escape sequence); U+00A0 is not one.
+    EXPECT_EQ(Dialogs::escaped("<\xc2\x9b" "2J\xc2\x85\xc2\xa0>"), "<\\xc2\\x9b2J\\xc2\\x85\xc2\xa0>");
 }
 
 }  // namespace fw
