@@ -1,6 +1,7 @@
 # Front door of the build: every target but clean installs what is missing first.
 JOBS ?= 2
 FUZZ_SECONDS ?= 60
+FUZZ_JOBS ?= 1
 CMAKE_COMMON = -G Ninja -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
 
 .PHONY: demo test bench fuzz clean deps build build-asan
@@ -31,7 +32,7 @@ bench: build
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFW_FUZZ=ON >/dev/null
 	@cmake --build build-fuzz -j $(JOBS) --target fuzzers
-	@FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/run-fuzz build-fuzz
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_JOBS=$(FUZZ_JOBS) scripts/run-fuzz build-fuzz
 
 clean:
 	rm -rf build build-asan build-fuzz

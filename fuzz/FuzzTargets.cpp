@@ -9,7 +9,6 @@
 #include "MeshChecks.h"
 #include "SampleRecord.h"
 #include "mesh/ObjDB.h"
-#include "mesh/ObjReader.h"
 #include "mesh/PackedObjDB.h"
 #include "library/OrvoLightManager.h"
 #include "library/OrvoLightingStyleManager.h"
@@ -86,19 +85,6 @@ int readThroughTerminalIO(const uint8_t* data, size_t size) {
     }
     std::fclose(in);
     writeBack(root);
-    return 0;
-}
-
-// Reads the bytes as an OBJ file; what was read must refer only to existing
-// attributes and must pack into a mesh whose indices name existing vertices.
-int readThroughObjReader(const uint8_t* data, size_t size) {
-    ObjDB db;
-    ObjReader reader;
-    if (!reader.parse(std::string_view(reinterpret_cast<const char*>(data), size), db)) {
-        if (db.elementCount() != 0 || reader.error().empty()) __builtin_trap();
-        return 0;
-    }
-    trapUnlessSound(db);
     return 0;
 }
 

@@ -11,7 +11,6 @@ int readThroughAFileIO(const uint8_t* data, size_t size);
 int readThroughMemCmdIO(const uint8_t* data, size_t size);
 int readThroughTerminalIO(const uint8_t* data, size_t size);
 
-int readThroughObjReader(const uint8_t* data, size_t size);
 int readThroughScene(const uint8_t* data, size_t size);
 // The first byte picks the library kind (materials, lights, object styles, lighting
 // styles); the rest is the library file.

@@ -1,11 +1,53 @@
 #include "MeshFuzzTargets.h"
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <string>
 
 #include "MeshChecks.h"
+#include "app/MeshImport.h"
+#include "app/OrvoPrefs.h"
+#include "app/OrvoSceneManager.h"
+#include "app/Registration.h"
+#include "geometry/ObjectP.h"
 #include "output/MeshFormats.h"
+#include "platform/Dialogs.h"
+#include "platform/Folders.h"
+#include "scene/SceneX.h"
 
 namespace fw::fuzz {
+
+namespace {
+
+// What import accepted is saved as a project the way `import` saves it and opened
+// again: it must read back with every object and every polygon it was saved with.
+void trapUnlessProjectReadsBack(std::vector<ImportGroup>& groups, const char* extension) {
+    static const std::string folder = [] {
+        registerAllClasses();
+        std::string path = "/tmp/fw-fuzz-mesh-" + std::to_string(getpid());
+        std::filesystem::create_directories(path + "/Documents");
+        Folders::instance().setDocuments(path + "/Documents");
+        Dialogs::instance().setQuiet(true);
+        return path;
+    }();
+    OrvoPrefs prefs;
+    OrvoSceneManager manager(prefs);
+    manager.newScene();
+    std::vector<ObjectP*> made = MeshImport::add(manager, groups, std::string("fuzz") + extension);
+    if (made.empty()) return;
+    std::vector<std::pair<std::string, int>> saved;
+    for (ObjectP* object : made) saved.emplace_back(object->name(), object->customMesh().elementCount());
+    const std::string project = folder + "/import.kxp";
+    if (!manager.writeFile(project, false)) __builtin_trap();
+    if (!manager.loadProject(project)) __builtin_trap();
+    for (const auto& [name, elements] : saved) {
+        auto* object = dynamic_cast<ObjectP*>(manager.scene()->findMember(name));
+        if (!object || object->customMesh().elementCount() != elements) __builtin_trap();
+    }
+}
+
+}  // namespace
 
 int readThroughMeshReader(const char* extension, const uint8_t* data, size_t size) {
     const MeshFormat* format = MeshFormats::forPath(std::string("fuzz") + extension);
@@ -25,6 +67,7 @@ int readThroughMeshReader(const char* extension, const uint8_t* data, size_t siz
         }
         trapUnlessSound(*group.mesh);
     }
+    trapUnlessProjectReadsBack(groups, extension);
     return 0;
 }
 

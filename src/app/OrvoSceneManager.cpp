@@ -483,6 +483,8 @@ bool OrvoSceneManager::loadProject(const std::string& path, bool replaceScene, b
     lastLoad_ = LoadReport();
     readPreferenceLines_ = false;
     settings_.backgroundMedia.clear();
+    // Batch files come one line each: a project lists its own, not the last one's too.
+    if (readSettings) settings_.textVariableFileBatches.clear();
     if (replaceScene || !scene_) freshScenes();
     CommandEnabler* root = readSettings ? static_cast<CommandEnabler*>(this) : scene_.get();
     AFileIO io(root);

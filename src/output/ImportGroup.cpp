@@ -100,8 +100,10 @@ std::string ImportGroup::storableName(const std::string& name, size_t limit) {
         while (cut > 0 && (static_cast<unsigned char>(out[cut]) & 0xC0) == 0x80) --cut;
         out.resize(cut);
     }
-    // A name beginning with a bar is one of the program's own (see SceneX::uniqueName).
+    // A name beginning with a bar is one of the program's own (see SceneX::uniqueName),
+    // and one beginning with two underscores one of its helpers, which are never saved.
     if (!out.empty() && out[0] == '|') out[0] = '_';
+    while (out.rfind("__", 0) == 0) out.erase(0, 1);
     while (!out.empty() && out.back() == ' ') out.pop_back();
     return out;
 }

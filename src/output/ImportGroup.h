@@ -22,7 +22,8 @@ struct ImportGroup {
     int partFor(const std::string& materialName, const ExportMaterial* look = nullptr);
     // A name from a file as a project can store it: control bytes as "_", double
     // quotes as single ones, bytes that are not UTF-8 spelled out, at most `limit`
-    // bytes ending on a whole character.
+    // bytes ending on a whole character, never beginning as the program's own names do
+    // (a bar, two underscores).
     static std::string storableName(const std::string& name, size_t limit = 200);
 };
 

@@ -140,14 +140,16 @@ TEST(HostileImport, NumbersThatAreNotFiniteLeaveTheirFacesOutAndTheProjectOpens)
 
 TEST(HostileImport, NamesFromTheFileBecomeNamesTheProjectKeeps) {
     fw::test::TempDir dir;
-    // A NUL and other control bytes, quotes, and two names longer than the project
-    // reader's token that differ only at their ends.
+    // A NUL and other control bytes, quotes, two names longer than the project
+    // reader's token that differ only at their ends, and a name spelled as the
+    // program's unsaved helpers are (a leading "__", here after control bytes).
     const std::string longA = std::string(49990, 'N') + "A", longB = std::string(49990, 'N') + "B";
     std::string obj = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
     obj += "g Na" + std::string(1, '\0') + "me\nf 1 2 3\n";
     obj += "g Q\"uo\x1b[2J\x01te\"\nf 1 2 3\n";
     obj += "g " + longA + "\nf 1 2 3\n";
     obj += "g " + longB + "\nf 1 2 3\n";
+    obj += "g \x1d\x1d\x1dHelper\nf 1 2 3\n";
     fw::test::writeFile(dir.file("names.obj"), obj);
     fw::test::writeFile(dir.file("names.3ds"), threeDS(std::string(49995, 'x'), kSquare, kTwoTriangles));
     for (const std::string name : {"names.obj", "names.3ds"}) {
@@ -158,7 +160,7 @@ TEST(HostileImport, NamesFromTheFileBecomeNamesTheProjectKeeps) {
         Outcome opened = formwright("'" + project + "'", dir);
         ASSERT_EQ(opened.status, 0) << opened.err;
         std::vector<std::string> lines = objectLines(opened.out);
-        ASSERT_EQ(lines.size(), name == "names.obj" ? 4u : 1u) << opened.out;
+        ASSERT_EQ(lines.size(), name == "names.obj" ? 5u : 1u) << opened.out;
         for (size_t i = 0; i < lines.size(); ++i) {
             EXPECT_LT(lines[i].size(), 260u);
             EXPECT_FALSE(hasControlBytes(lines[i])) << lines[i];

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <set>
@@ -70,7 +71,9 @@ TEST(LibraryFolderSafety, ImportsKilledAtAnyMomentLeaveAFolderThatLoadsQuietly) 
     ASSERT_EQ(formwright(seeded, "library export materials -o '" + file + "'", dir).status, 0);
     std::mt19937 random(36);
     std::uniform_int_distribution<int> delay(0, 90000);
-    for (int kill = 0; kill < 40; ++kill) {
+    // FW_LIBRARY_KILLS sets a longer sweep on demand.
+    const int kills = std::getenv("FW_LIBRARY_KILLS") ? std::atoi(std::getenv("FW_LIBRARY_KILLS")) : 40;
+    for (int kill = 0; kill < kills; ++kill) {
         SCOPED_TRACE("kill " + std::to_string(kill));
         fs::remove_all(library);
         // Mostly into a folder that holds the factory presets, sometimes into none, so

@@ -196,6 +196,10 @@ TEST_F(ProjectFiles, ReadOnlyKeywordsAreAcceptedWithTheirValues) {
     EXPECT_NE(text.find(" TextVariableFileBatch \"a.txt\"\n TextVariableFileBatch \"b.txt\"\n"), std::string::npos);
     EXPECT_NE(text.find(" InnerWindowState MAXIMIZED\n"), std::string::npos);
     EXPECT_EQ(text.find("ShowPaths"), std::string::npos);
+    // Opened again, the project lists its batch files once, not after the last one's.
+    ASSERT_TRUE(manager().loadProject(dir.file("out.kxp")));
+    ASSERT_TRUE(manager().saveProject(dir.file("again.kxp")));
+    EXPECT_EQ(test::readFile(dir.file("again.kxp")), text);
 }
 
 // Flag clusters have no reader yet: their blocks come back in their places, beside a

@@ -185,6 +185,7 @@ TEST(MeshRoundTrip, NothingToWriteOrNowhereToWriteItLeavesNoFile) {
 TEST(MeshRoundTrip, KeptFuzzInputsOfEveryReaderReadCleanly) {
     using Body = int (*)(const uint8_t*, size_t);
     const std::pair<const char*, Body> targets[] = {
+        {"objreader", [](const uint8_t* d, size_t n) { return fuzz::readThroughMeshReader(".obj", d, n); }},
         {"dxfreader", [](const uint8_t* d, size_t n) { return fuzz::readThroughMeshReader(".dxf", d, n); }},
         {"tdsreader", [](const uint8_t* d, size_t n) { return fuzz::readThroughMeshReader(".3ds", d, n); }},
         {"lworeader", [](const uint8_t* d, size_t n) { return fuzz::readThroughMeshReader(".lwo", d, n); }},

@@ -3,6 +3,7 @@
 
 #include "FuzzReplay.h"
 #include "FuzzTargets.h"
+#include "ProjectFuzzTargets.h"
 #include "SurfaceFuzzTargets.h"
 
 namespace fw {
@@ -13,6 +14,7 @@ TEST(FuzzRegression, TerminalIO) { EXPECT_GT(test::replayFuzzInputs("terminalio"
 TEST(FuzzRegression, GradientIndex) { EXPECT_GT(test::replayFuzzInputs("gradientindex", fuzz::readGradientIndex), 0); }
 TEST(FuzzRegression, GradientPreset) { EXPECT_GT(test::replayFuzzInputs("gradientpreset", fuzz::readGradientPreset), 0); }
 TEST(FuzzRegression, Scene) { EXPECT_GT(test::replayFuzzInputs("scene", fuzz::readThroughScene), 0); }
-TEST(FuzzRegression, ObjReader) { EXPECT_GT(test::replayFuzzInputs("objreader", fuzz::readThroughObjReader), 0); }
+TEST(FuzzRegression, Project) { EXPECT_GT(test::replayFuzzInputs("project", fuzz::openProject), 0); }
+TEST(FuzzRegression, Tracer) { EXPECT_GT(test::replayFuzzInputs("tracer", fuzz::traceProject), 0); }
 
 }  // namespace fw

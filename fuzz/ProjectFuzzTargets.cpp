@@ -1,0 +1,84 @@
+#include "ProjectFuzzTargets.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "app/OrvoPrefs.h"
+#include "app/OrvoSceneManager.h"
+#include "app/Registration.h"
+#include "app/RenderJob.h"
+#include "platform/Dialogs.h"
+#include "platform/Folders.h"
+#include "scene/AnimGlobals.h"
+#include "scene/SceneX.h"
+
+namespace fw::fuzz {
+
+namespace {
+
+// A private folder for the run's files, with its own documents folder so that no
+// start-up scene or preference of the machine's user is read.
+const std::string& workFolder() {
+    static const std::string folder = [] {
+        registerAllClasses();
+        std::string path = "/tmp/fw-fuzz-project-" + std::to_string(getpid());
+        std::filesystem::create_directories(path + "/Documents");
+        Folders::instance().setDocuments(path + "/Documents");
+        Dialogs::instance().setQuiet(true);
+        return path;
+    }();
+    return folder;
+}
+
+std::string writeInput(const uint8_t* data, size_t size) {
+    const std::string path = workFolder() + "/in.kxp";
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) __builtin_trap();
+    std::fwrite(data, 1, size, f);
+    std::fclose(f);
+    return path;
+}
+
+std::string contents(const std::string& path) {
+    std::string bytes;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) __builtin_trap();
+    char chunk[65536];
+    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) bytes.append(chunk, n);
+    std::fclose(f);
+    return bytes;
+}
+
+}  // namespace
+
+int openProject(const uint8_t* data, size_t size) {
+    const std::string in = writeInput(data, size);
+    OrvoPrefs prefs;
+    OrvoSceneManager manager(prefs);
+    if (!manager.loadProject(in)) return 0;
+    // Saving keeps what is in use, so the first save may drop members; from then on
+    // a project saved, opened and saved again is the same file.
+    const std::string first = workFolder() + "/first.kxp", second = workFolder() + "/second.kxp";
+    if (!manager.writeFile(first, false)) __builtin_trap();
+    if (!manager.loadProject(first)) __builtin_trap();
+    if (!manager.writeFile(second, false)) __builtin_trap();
+    if (contents(first) != contents(second)) __builtin_trap();
+    return 0;
+}
+
+int traceProject(const uint8_t* data, size_t size) {
+    const std::string in = writeInput(data, size);
+    OrvoPrefs prefs;
+    OrvoSceneManager manager(prefs);
+    if (!manager.loadProject(in)) return 0;
+    RenderJob job(manager, [](const std::string&, const std::string&) {}, in);
+    if (!job.configure("8x6", std::nullopt, "raytrace")) return 0;
+    GLRenderer::Image image;
+    job.renderImage(manager.scene()->animGlobals().currFrame, image, in);
+    return 0;
+}
+
+}  // namespace fw::fuzz
