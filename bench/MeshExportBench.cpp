@@ -45,7 +45,7 @@ struct Title {
         char made[] = "/tmp/fw-mesh-bench-XXXXXX";
         folder = mkdtemp(made) ? made : "/tmp";
         Folders::instance().setDocuments(folder + "/Documents");
-        app.initialise(true, false);
+        app.initialise();
         ok = app.sceneManager().loadProject(kProject);
         if (ok) units = MeshExport::gather(*app.sceneManager().scene(), false);
         ok = ok && !units.empty() && ObjWriter::write(file("title.obj"), units, true);

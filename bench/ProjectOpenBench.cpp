@@ -66,7 +66,7 @@ struct Sphere {
         char made[] = "/tmp/fw-open-bench-XXXXXX";
         folder = mkdtemp(made) ? made : "/tmp";
         Folders::instance().setDocuments(folder + "/Documents");
-        app.initialise(true, false);
+        app.initialise();
         mesh = folder + "/sphere.obj";
         project = folder + "/sphere.kxp";
         writeSphere(mesh, 75, 238);

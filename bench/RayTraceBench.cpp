@@ -60,7 +60,7 @@ void init(VeltraneApp& app) {
     registerAllClasses();
     Dialogs::instance().setQuiet(true);
     Folders::instance().setDocuments(scratch() + "/Documents");
-    app.initialise(true, false);
+    app.initialise();
 }
 
 struct Loaded {

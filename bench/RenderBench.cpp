@@ -35,7 +35,7 @@ void init(VeltraneApp& app) {
         return std::string(mkdtemp(folder) ? folder : "/tmp") + "/Documents";
     }();
     Folders::instance().setDocuments(documents);
-    app.initialise(true, false);
+    app.initialise();
 }
 
 struct Loaded {

@@ -19,6 +19,7 @@
 
 #include "anim/AnimTrack.h"
 #include "anim/AnimTransition.h"
+#include "app/DocumentTypes.h"
 #include "app/LibraryCommand.h"
 #include "library/MemberCopy.h"
 #include "library/OrvoLightManager.h"
@@ -78,12 +79,6 @@ void printNote(const char* format, ...) {
     std::vfprintf(stderr, format, arguments);
     std::fputc('\n', stderr);
     va_end(arguments);
-}
-
-std::string lowerExtension(const std::string& path) {
-    std::string extension = std::filesystem::path(path).extension().string();
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return extension;
 }
 
 bool mayReplace(const std::string& path) {
@@ -185,11 +180,6 @@ void printSummary(SceneX& scene) {
     }
 }
 
-bool isProjectName(const std::string& path) {
-    const std::string extension = lowerExtension(path);
-    return extension == ".kxp" || extension == ".kxa";
-}
-
 // kUnnamed: a file whose name says nothing; it is a preferences file when it holds
 // preference lines, else a project.
 enum class DocumentKind { kProject, kPreferences, kScene, kUnnamed };
@@ -200,7 +190,7 @@ enum class DocumentKind { kProject, kPreferences, kScene, kUnnamed };
 // command opens a block or names the scene is a scene file.
 DocumentKind documentKind(const std::string& path) {
     if (std::filesystem::path(path).filename() == OrvoSceneManager::kPreferencesName) return DocumentKind::kPreferences;
-    if (isProjectName(path)) return DocumentKind::kProject;
+    if (DocumentTypes::isProjectName(path)) return DocumentKind::kProject;
     AFileIO io(nullptr);
     if (io.openInput(path) != 0) return DocumentKind::kUnnamed;
     char token[CommandIO::kTokenSize];
@@ -220,7 +210,7 @@ struct Session {
     bool ready = false;
     Session() {
         VeltraneApp::installLibraries();
-        ready = app.initialise(true, false);
+        ready = app.initialise();
     }
 };
 
@@ -294,7 +284,7 @@ int info(const std::string& path) {
 
 // The desktop program's one argument: open the project, show it, and quit the usual way.
 int openProject(const std::string& path) {
-    if (!isProjectName(path)) {
+    if (!DocumentTypes::isProjectName(path)) {
         printError(path, "is not a project: give a .kxp or .kxa file (import brings in meshes)");
         return kExitUserError;
     }
@@ -484,7 +474,7 @@ int renderProject(const std::string& path, const std::string& out, const std::st
                   std::optional<double> frameNumber,
                   const std::string& renderer = "", const Looks& looks = Looks()) {
     if (!ImageWriter::supports(out)) {
-        printError(out, "unknown image type (use .png, .tga, .jpg, .tif, .bmp, .jp2 or .exr)");
+        printError(out, "unknown image type (use " + ImageWriter::extensions() + ")");
         return kExitUserError;
     }
     Session session;
@@ -570,12 +560,12 @@ int renderRange(const RenderSequence::Request& request, const Looks& looks) {
 int makeText(const TextRequest& request) {
     const std::string& out = request.out;
     bool image = ImageWriter::supports(out);
-    bool project = lowerExtension(out) == ".kxp";
+    bool project = DocumentTypes::lowerExtension(out) == ".kxp";
     const MeshFormat* format = MeshFormats::forPath(out);
     bool mesh = format && format->write;
     if (!image && !project && !mesh) {
         printError(out, "write a project (.kxp), a mesh (" + MeshFormats::extensions(true) +
-                            ") or an image (.png, .tga, .jpg, .tif, .bmp, .jp2, .exr)");
+                            ") or an image (" + ImageWriter::extensions() + ")");
         return kExitUserError;
     }
     if (!checkLooks(request.looks)) return kExitUserError;
@@ -683,9 +673,9 @@ int parseAndRun(int argc, char** argv) {
                   "played.");
     renderCommand->add_option("PROJECT", renderIn, "project to render")->required();
     renderCommand->add_option("-o,--output", renderOut,
-                              "image file (.png, .tga, .jpg, .tif, .bmp, .jp2 or .exr; with --frames, the name of "
-                              "a numbered sequence: shot.png gives shot_0007.png) or, with --frames, a movie "
-                              "(.mov, .mp4, .avi)")
+                              "image file (" + ImageWriter::extensions() +
+                                  "; with --frames, the name of a numbered sequence: shot.png gives shot_0007.png) "
+                                  "or, with --frames, a movie (.mov, .mp4, .avi)")
         ->required();
     renderCommand->add_option("--size", renderSize, "WIDTHxHEIGHT (default: the project's render size)");
     auto* frameOption = renderCommand->add_option("--frame", renderFrame, "frame to render (default: the current frame)");
@@ -819,7 +809,7 @@ int parseAndRun(int argc, char** argv) {
         std::vector<std::string> commands;
         for (const CLI::App* command : app.get_subcommands([](const CLI::App*) { return true; }))
             commands.push_back(command->get_name());
-        if (std::find(commands.begin(), commands.end(), word) != commands.end() || isProjectName(word)) break;
+        if (std::find(commands.begin(), commands.end(), word) != commands.end() || DocumentTypes::isProjectName(word)) break;
         std::error_code failed;
         if (std::filesystem::exists(word, failed)) break;  // opened as a project, which says what is wrong
         std::string text = "no such command; the closest are";

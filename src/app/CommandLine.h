@@ -21,10 +21,6 @@ void printNote(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void setQuiet(bool quiet);
 bool quiet();
 
-// A file's extension in lower case (".kxp" for "A.KXP"): names are matched whatever
-// their letter case.
-std::string lowerExtension(const std::string& path);
-
 // Whether a command may write `path`, a project or library file the user may have
 // edited: a new file always; an existing one with --yes, never with --no (reported),
 // and otherwise only when the user at a terminal says so (a script gets an error).

@@ -21,7 +21,7 @@ constexpr uint8_t kPaper[3] = {28, 28, 32}, kInk[3] = {225, 225, 228};
 
 bool ContactSheet::write(const std::vector<Swatch>& swatches, const std::string& path, std::string& error) {
     if (!ImageWriter::supports(path)) {
-        error = "unknown image type (use .png, .tga, .jpg, .tif, .bmp, .jp2 or .exr)";
+        error = "unknown image type (use " + ImageWriter::extensions() + ")";
         return false;
     }
     SwatchCaption caption;

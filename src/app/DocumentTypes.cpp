@@ -1,5 +1,8 @@
 #include "app/DocumentTypes.h"
 
+#include <cctype>
+#include <filesystem>
+
 #include "platform/Dialogs.h"
 
 namespace fw {
@@ -79,6 +82,17 @@ std::string DocumentTypes::forceExtension(const std::string& name, int code) {
     size_t dot = base.rfind('.');
     if (dot != std::string::npos && dot != 0 && dot + 4 >= base.size()) base.resize(dot);
     return base + defaultExtension(code);
+}
+
+std::string DocumentTypes::lowerExtension(const std::string& path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension;
+}
+
+bool DocumentTypes::isProjectName(const std::string& path) {
+    const std::string extension = lowerExtension(path);
+    return extension == ".kxp" || extension == ".kxa";
 }
 
 }  // namespace fw

@@ -10,6 +10,7 @@
 
 #include "app/CommandLine.h"
 #include "app/ContactSheet.h"
+#include "app/DocumentTypes.h"
 #include "app/FactoryLibrary.h"
 #include "app/OrvoSceneManager.h"
 #include "app/PresetApply.h"
@@ -23,6 +24,7 @@
 #include "library/OrvoLightingStyleManager.h"
 #include "library/OrvoMaterialManager.h"
 #include "library/OrvoObjectStyleManager.h"
+#include "output/ImageWriter.h"
 #include "platform/Dialogs.h"
 #include "render/Light.h"
 #include "scene/SceneX.h"
@@ -39,7 +41,7 @@ const OrvoStyleManager::Kind* const kKinds[] = {
     &OrvoLightingStyleManager::lightingStyles()};
 
 const OrvoStyleManager::Kind* kindOfFile(const std::string& path) {
-    std::string extension = lowerExtension(path);
+    std::string extension = DocumentTypes::lowerExtension(path);
     for (const auto* kind : kKinds)
         if (extension == kind->extension) return kind;
     return nullptr;
@@ -56,7 +58,7 @@ struct LibrarySession {
     VeltraneApp app;
     LibrarySession() {
         VeltraneApp::installLibraries();
-        app.initialise(true, false);
+        app.initialise();
         app.loadSwatches();
     }
 };
@@ -149,7 +151,7 @@ LibraryCommand::LibraryCommand(CLI::App& app) {
     sheet_->add_option("KIND", sheetKind_, "materials, lights, styles or lighting")
         ->required()
         ->check(CLI::IsMember(kindWords()));
-    sheet_->add_option("-o,--output", sheetPath_, "image file (.png, .tga, .jpg, .tif, .bmp, .jp2 or .exr)")
+    sheet_->add_option("-o,--output", sheetPath_, "image file (" + ImageWriter::extensions() + ")")
         ->required();
     add_ = library_->add_subcommand("add", "Keep a look of a project as a preset of the user's library: an object's "
                                            "material or object style, a light, or the project's lights as a "
@@ -247,7 +249,7 @@ int LibraryCommand::exportKind() {
     const OrvoStyleManager::Kind* kind = nullptr;
     for (const auto* k : kKinds)
         if (exportKind_ == k->word) kind = k;
-    if (lowerExtension(exportPath_) != kind->extension) {
+    if (DocumentTypes::lowerExtension(exportPath_) != kind->extension) {
         printError(exportPath_, std::string("a library of ") + kind->word + " is a " + kind->extension + " file");
         return kExitUserError;
     }

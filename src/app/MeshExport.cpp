@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "app/CommandLine.h"
+#include "app/DocumentTypes.h"
 #include "app/OrvoPrefs.h"
 #include "app/OrvoSceneManager.h"
 #include "app/RenderSequence.h"
@@ -110,7 +111,7 @@ std::set<int> partsOf(const GeometryInterface& g) {
 }  // namespace
 
 double MeshExport::defaultScale(const std::string& out) {
-    return lowerExtension(out) == ".glb" ? kPointInMetres : 1.0;
+    return DocumentTypes::lowerExtension(out) == ".glb" ? kPointInMetres : 1.0;
 }
 
 std::string MeshExport::destinationProblem(const std::string& path) {

@@ -99,8 +99,7 @@ int RenderSequence::run(OrvoSceneManager& manager, const Request& request) {
     const int code = OutputType::codeForPath(request.out);
     const bool movie = OutputType::isMovie(code);
     if (code < 0 || (!movie && !ImageWriter::supports(request.out))) {
-        printError(request.out, "write a movie (.mov, .mp4, .avi) or an image sequence (.png, .tga, .jpg, .tif, "
-                                ".bmp, .jp2, .exr)");
+        printError(request.out, "write a movie (.mov, .mp4, .avi) or an image sequence (" + ImageWriter::extensions() + ")");
         return kExitUserError;
     }
     if (!movie && (!request.fps.empty() || !request.codec.empty())) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "app/DocumentTypes.h"
 #include "app/OrvoCameraManager.h"
 #include "app/OrvoForcesManager.h"
 #include "app/OrvoFrameManager.h"
@@ -130,7 +131,7 @@ int VeltraneApp::loadSwatches() {
     return loaded;
 }
 
-bool VeltraneApp::initialise(bool, bool) {
+bool VeltraneApp::initialise() {
     prefs_ = std::make_unique<OrvoPrefs>();
     sceneManager_ = std::make_unique<OrvoSceneManager>(*prefs_);
     sceneManager_->loadPreferences();
@@ -200,10 +201,7 @@ void VeltraneApp::report(const std::string& text, bool quit) {
 }
 
 bool VeltraneApp::openAtStart(const std::string& argument) {
-    std::string lower = argument;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
-    auto endsWith = [&](const char* ext) { return lower.size() >= 4 && lower.compare(lower.size() - 4, 4, ext) == 0; };
-    if (!endsWith(".kxa") && !endsWith(".kxp")) {
+    if (!DocumentTypes::isProjectName(argument)) {
         Dialogs::instance().alert("\rUnable to open: " + argument +
                                   "\r\rTry opening the file inside of the application or importing the file. 0");
         return false;

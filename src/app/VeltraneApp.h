@@ -58,7 +58,7 @@ public:
     // Creates the preferences, the scene manager (which loads them and starts a new
     // scene) and the managers whose blocks follow the scene in a project: the camera
     // manager, the frame manager (whose block ends every project) and the forces manager.
-    bool initialise(bool firstRun, bool showSplash);
+    bool initialise();
     void shutdown();
 
     // True when the current scene may be replaced or closed.

@@ -20,14 +20,15 @@ struct Type {
     FREE_IMAGE_FORMAT format;
     int flags;
     bool alpha;  // the format stores an alpha channel
+    bool listed = true;  // false: another spelling of a listed extension
 };
 
 const Type kTypes[] = {
     {".png", FIF_PNG, PNG_DEFAULT, true},        {".tga", FIF_TARGA, TARGA_DEFAULT, true},
-    {".jpg", FIF_JPEG, JPEG_QUALITYSUPERB, false}, {".jpeg", FIF_JPEG, JPEG_QUALITYSUPERB, false},
-    {".tif", FIF_TIFF, TIFF_LZW, true},          {".tiff", FIF_TIFF, TIFF_LZW, true},
+    {".jpg", FIF_JPEG, JPEG_QUALITYSUPERB, false}, {".jpeg", FIF_JPEG, JPEG_QUALITYSUPERB, false, false},
+    {".tif", FIF_TIFF, TIFF_LZW, true},          {".tiff", FIF_TIFF, TIFF_LZW, true, false},
     {".bmp", FIF_BMP, BMP_DEFAULT, false},       {".jp2", FIF_JP2, JP2_DEFAULT, true},
-    {".exr", FIF_EXR, EXR_FLOAT, true},         {".psd", FIF_PSD, PSD_DEFAULT, true},
+    {".psd", FIF_PSD, PSD_DEFAULT, true},       {".exr", FIF_EXR, EXR_FLOAT, true},
 };
 
 const Type* typeOf(const std::string& path) {
@@ -44,10 +45,20 @@ const Type* typeOf(const std::string& path) {
 
 bool ImageWriter::supports(const std::string& path) { return typeOf(path) != nullptr; }
 
+std::string ImageWriter::extensions() {
+    std::vector<const char*> listed;
+    for (const Type& t : kTypes)
+        if (t.listed) listed.push_back(t.extension);
+    std::string text;
+    for (size_t i = 0; i < listed.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == listed.size() ? " or " : ", ") + std::string(listed[i]);
+    return text;
+}
+
 bool ImageWriter::write(const std::string& path, const Pixels& pixels, bool keepAlpha, std::string& error) {
     const Type* type = typeOf(path);
     if (!type) {
-        error = "unknown image type (use .png, .tga, .jpg, .tif, .bmp, .jp2, .psd or .exr)";
+        error = "unknown image type (use " + extensions() + ")";
         return false;
     }
     if (pixels.width <= 0 || pixels.height <= 0 || !pixels.rgba) {

@@ -20,6 +20,8 @@ public:
 
     // Whether the extension (with its dot, any letter case) names a type we write.
     static bool supports(const std::string& path);
+    // The extensions written, for messages and help: ".png, .tga, ... or .exr".
+    static std::string extensions();
     // False with `error` set when the type is unknown or the file cannot be written.
     static bool write(const std::string& path, const Pixels& pixels, bool keepAlpha, std::string& error);
 };

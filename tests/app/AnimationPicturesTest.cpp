@@ -33,7 +33,7 @@ protected:
         registerAllClasses();
         Folders::instance().setDocuments(dir.file("Documents"));
         Dialogs::instance().setQuiet(true);
-        app.initialise(true, false);
+        app.initialise();
         ASSERT_TRUE(manager().loadProject(kExample));
         SceneX& scene = *manager().scene();
         for (int i = 0; i < scene.memberCount(kObjectKind); ++i)

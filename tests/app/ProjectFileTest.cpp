@@ -34,7 +34,7 @@ protected:
         Folders::instance().setDocuments(dir.file("Documents"));
         Dialogs::instance().setQuiet(true);
         Dialogs::instance().clearShown();
-        app.initialise(true, false);
+        app.initialise();
     }
     void TearDown() override { Dialogs::instance().setQuiet(false); }
     OrvoSceneManager& manager() { return app.sceneManager(); }
@@ -125,7 +125,7 @@ TEST_F(ProjectFiles, PreferencesCarryTheirOwnLinesOnly) {
 
     // A new run reads them back at start-up; a newer preferences file names itself.
     VeltraneApp second;
-    ASSERT_TRUE(second.initialise(false, false));
+    ASSERT_TRUE(second.initialise());
     EXPECT_EQ(second.prefs().hardShadingAngle, 12.5);
     ASSERT_EQ(second.prefs().recentProjects.size(), 1u);
     ASSERT_EQ(second.prefs().savedTextAttrs.size(), 1u);
@@ -141,7 +141,7 @@ TEST_F(ProjectFiles, PreferencesCarryTheirOwnLinesOnly) {
     test::writeFile(manager().preferencesPath(), newer);
     Dialogs::instance().clearShown();
     VeltraneApp third;
-    third.initialise(false, false);
+    third.initialise();
     ASSERT_EQ(Dialogs::instance().shown().size(), 1u);
     EXPECT_EQ(Dialogs::instance().shown()[0], "\rPrefs file version error. The '" + manager().preferencesPath() +
                                                   "' file was created with a newer version of the software.");

@@ -33,7 +33,7 @@ protected:
         registerAllClasses();
         Folders::instance().setDocuments(dir.file("Documents"));
         Dialogs::instance().setQuiet(true);
-        app.initialise(true, false);
+        app.initialise();
     }
     void TearDown() override { Dialogs::instance().setQuiet(false); }
     SceneX& scene() { return *app.sceneManager().scene(); }

@@ -33,7 +33,7 @@ protected:
         Folders::instance().setDocuments(dir.file("Documents"));
         Dialogs::instance().setQuiet(true);
         Dialogs::instance().clearShown();
-        ASSERT_TRUE(app.initialise(true, false));
+        ASSERT_TRUE(app.initialise());
     }
     void TearDown() override { Dialogs::instance().setQuiet(false); }
     const std::vector<std::string>& shown() { return Dialogs::instance().shown(); }

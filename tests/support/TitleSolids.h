@@ -26,7 +26,7 @@ public:
         registerAllClasses();
         Folders::instance().setDocuments(dir.file("Documents"));
         Dialogs::instance().setQuiet(true);
-        app.initialise(true, false);
+        app.initialise();
         TitleScene::Options options;
         options.text = text;
         std::string subject, error;
