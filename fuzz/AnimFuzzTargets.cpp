@@ -36,9 +36,7 @@ void load(SceneX& scene, const std::string& text, uint8_t flag) {
     block.unlock();
     MemCmdIO io(&scene, flag);
     io.attachInput(block);
-    while (io.hasInput() && io.processNextCommand() == 0) {
-    }
-    io.finishOpenBlocks();
+    io.readAll();
 }
 
 }  // namespace

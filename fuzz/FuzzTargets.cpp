@@ -28,10 +28,7 @@ namespace fw::fuzz {
 namespace {
 
 // Loads the way every loader does, then writes the result back, which must not fail.
-void load(CommandIO& io) {
-    while (io.hasInput() && io.processNextCommand() == 0) {
-    }
-}
+void load(CommandIO& io) { io.readAll(); }
 
 void writeBack(test::SampleRecord& root) {
     MemoryBlock block(64);

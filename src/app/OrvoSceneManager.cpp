@@ -493,35 +493,23 @@ bool OrvoSceneManager::loadProject(const std::string& path, bool replaceScene, b
         return false;
     }
     loadingPath_ = path;
-    int status = 0;
-    while (io.hasInput()) {
-        status = io.processNextCommand();
-        ++lastLoad_.commands;
-        // A file whose first line is not one of ours is not read on a guess, even
-        // when a keyword of ours turns up further on.
-        const std::string& diagnostic = io.diagnostic();
-        bool foreign = lastLoad_.commands == 1 && (status == -1 || (status == 0 && !diagnostic.empty()));
-        if (status == 0 && !foreign) {
-            if (!diagnostic.empty()) lastLoad_.warnings.push_back(diagnostic);
-            continue;
-        }
-        if (status == -3) break;
-        if (foreign) {
-            lastLoad_.rejected = true;
-            lastLoad_.error = std::string("\rThis doesn't seem to be a valid ") + kProductName +
-                              " file.\r\rPlease check the file type and try again.";
-            Dialogs::instance().alert(lastLoad_.error);
-            loadingPath_.clear();
-            return false;
-        }
-        lastLoad_.error = diagnostic;
-        if (!diagnostic.empty()) Dialogs::instance().alert(diagnostic);
-        break;
-    }
+    // A file whose first line is not one of ours is not read on a guess, even when a
+    // keyword of ours turns up further on.
+    StreamRead read = io.readAll(true);
     loadingPath_.clear();
-    // What a cut or abandoned file held is kept; a cut one is reported.
-    const char* open = io.finishOpenBlocks();
-    if (open && status == 0) lastLoad_.warnings.push_back(CommandIO::unfinishedBlockWarning(open));
+    lastLoad_.commands = read.commands;
+    lastLoad_.warnings = read.warnings;
+    if (read.end == StreamRead::End::kForeign) {
+        lastLoad_.rejected = true;
+        lastLoad_.error = std::string("\rThis doesn't seem to be a valid ") + kProductName +
+                          " file.\r\rPlease check the file type and try again.";
+        Dialogs::instance().alert(lastLoad_.error);
+        return false;
+    }
+    if (read.end == StreamRead::End::kFailed) {
+        lastLoad_.error = read.error;
+        if (!read.error.empty()) Dialogs::instance().alert(read.error);
+    }
     // Blocks of classes without a reader yet were kept; the user hears of it once.
     if (scene_) {
         std::string kept = StandInMember::notice(*scene_);
@@ -531,7 +519,7 @@ bool OrvoSceneManager::loadProject(const std::string& path, bool replaceScene, b
     // The background line comes before the scene block: it reaches the map only now.
     if (!settings_.backgroundMedia.empty() && scene_) ImageMap::setBackgroundMedia(*scene_, settings_.backgroundMedia);
     if (scene_) scene_->clearChanges();
-    lastLoad_.ok = status == 0 || status == -3;
+    lastLoad_.ok = read.ok();
     return lastLoad_.ok;
 }
 

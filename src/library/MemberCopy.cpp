@@ -42,9 +42,7 @@ SceneMember* MemberCopy::copy(SceneMember& member, SceneX& into) {
     int before = into.memberCount(kind);
     MemCmdIO in(&into);
     in.attachInput(block);
-    while (in.hasInput() && in.processNextCommand() == 0) {
-    }
-    in.finishOpenBlocks();
+    in.readAll();  // the block was written just now: nothing in it to report
     in.detach();
     return into.memberCount(kind) > before ? into.member(kind, into.memberCount(kind) - 1) : nullptr;
 }

@@ -251,20 +251,15 @@ OrvoStyleManager::Load OrvoStyleManager::readLibrary(const std::string& path) {
         return load;
     }
     size_t before = presets_.size();
-    int status = 0;
-    while (io.hasInput()) {
-        status = io.processNextCommand();
-        if (status == 0 && !io.diagnostic().empty()) load.warnings.push_back(io.diagnostic());
-        if (status != 0) break;
-    }
-    if (status == -1) load.error = io.diagnostic();
-    if (const char* open = io.finishOpenBlocks()) load.warnings.push_back(CommandIO::unfinishedBlockWarning(open));
+    StreamRead read = io.readAll();
+    load.warnings = read.warnings;
+    load.error = read.error;
     for (auto& scene : libraryScenes_) scene->postLoad();
     // Presets whose blocks gave no item have nothing to show or write.
     for (size_t i = presets_.size(); i-- > before;)
         if (!presets_[i]->hasContent()) presets_.erase(presets_.begin() + static_cast<long>(i));
     load.presets = static_cast<int>(presets_.size() - before);
-    load.ok = status != -1;
+    load.ok = read.ok();
     return load;
 }
 

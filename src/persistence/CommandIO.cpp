@@ -269,9 +269,35 @@ int CommandIO::processNextCommand() {
     CommandEnabler* receiver = top();
     if (!receiver) {
         diagnostic_ = "Error processing command stack while loading scene.";
-        return -1;
+        return kFailed;
     }
     return processCommand(*receiver);
+}
+
+StreamRead CommandIO::readAll(bool firstLineDecides) {
+    StreamRead read;
+    while (hasInput()) {
+        const int status = processNextCommand();
+        if (status == kEndOfData) {
+            read.end = StreamRead::End::kEndMarker;
+            break;
+        }
+        ++read.commands;
+        if (firstLineDecides && read.commands == 1 && (status != kDone || !diagnostic_.empty())) {
+            read.end = StreamRead::End::kForeign;
+            read.error = diagnostic_;
+            return read;
+        }
+        if (status != kDone) {
+            read.end = StreamRead::End::kFailed;
+            read.error = diagnostic_;
+            break;
+        }
+        if (!diagnostic_.empty()) read.warnings.push_back(diagnostic_);
+    }
+    const char* open = finishOpenBlocks();
+    if (open && read.ok()) read.warnings.push_back(unfinishedBlockWarning(open));
+    return read;
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/GrowableArray.h"
 
@@ -21,8 +22,26 @@ class CommandEnabler;
 inline constexpr size_t kEscapedLimit = 256;
 std::string escapeQuotes(std::string_view text);
 
+// What reading a whole stream came to (CommandIO::readAll).
+struct StreamRead {
+    enum class End {
+        kInputEnded,  // every command was read
+        kEndMarker,   // the stream's end marker stopped it
+        kFailed,      // a command failed: `error` says why
+        kForeign,     // the first command was not one of ours: nothing else was read
+    };
+    End end = End::kInputEnded;
+    int commands = 0;  // commands read, a failed or foreign one included
+    std::vector<std::string> warnings;  // commands' warnings, then a block left open
+    std::string error;
+    bool ok() const { return end == End::kInputEnded || end == End::kEndMarker; }
+};
+
 class CommandIO {
 public:
+    // What reading one command gives.
+    static constexpr int kDone = 0, kFailed = -1, kEndOfData = -3;
+
     static constexpr int kLineBufferSize = 50000;
     static constexpr int kTokenSize = 256;
     static constexpr const char* kEndOfStream = "**EndOfStream**";
@@ -88,8 +107,14 @@ public:
     int depth() const { return stack_.count(); }
     uint8_t flag() const { return flag_; }
 
-    // One command for the receiver on top of the stack: 0, -1 on failure, -3 at the end marker.
+    // One command for the receiver on top of the stack: kDone, kFailed or kEndOfData
+    // at the end marker.
     int processNextCommand();
+    // Every command to the end of the input or its end marker, then the blocks still
+    // open are ended, with a warning unless a command failed. With `firstLineDecides`
+    // a first command that fails or needs a warning marks a stream that is not ours:
+    // nothing after it is read and its blocks stay open.
+    StreamRead readAll(bool firstLineDecides = false);
     // One command for `receiver`, skipping up to 100 unusable tokens on the way.
     int processCommand(CommandEnabler& receiver);
     // What went wrong with the last command, for whoever loads the stream to show: the

@@ -316,12 +316,8 @@ ProfileLibrary::ProfileLibrary(const char* const* lines) : scene_(std::make_uniq
     scene_->setName("ProfileLibrary");
     StringsIO io(this);
     io.attach(lines);
-    while (io.hasInput()) {
-        if (io.processNextCommand() != 0) {
-            error_ = io.diagnostic();
-            break;
-        }
-    }
+    StreamRead read = io.readAll();
+    if (!read.ok()) error_ = read.error;
 }
 
 ProfileLibrary::~ProfileLibrary() = default;

@@ -35,20 +35,13 @@ SceneFile::Loaded SceneFile::load(const std::string& path) {
         loaded.error = io.error();
         return loaded;
     }
-    int status = 0;
-    int commands = 0;
-    while (io.hasInput()) {
-        status = io.processNextCommand();
-        if (status == 0 && !io.diagnostic().empty()) loaded.warnings.push_back(io.diagnostic());
-        if (status != 0) break;
-        ++commands;
-    }
-    if (status == -1) {
-        loaded.error = io.diagnostic();
+    StreamRead read = io.readAll();
+    loaded.warnings = read.warnings;
+    if (!read.ok()) {
+        loaded.error = read.error;
         return loaded;
     }
-    if (const char* open = io.finishOpenBlocks()) loaded.warnings.push_back(CommandIO::unfinishedBlockWarning(open));
-    if (commands == 0) {
+    if (read.commands == 0) {
         loaded.error = "holds no scene commands";
         return loaded;
     }

@@ -153,14 +153,13 @@ bool GradientLibrary::readPreset(const std::string& path, GradientUnit& unit, st
         message = path + ": " + io.error();
         return false;
     }
-    int status = 0;
-    while (io.hasInput() && status == 0) status = io.processNextCommand();
+    StreamRead stream = io.readAll();
     if (root.versionWrong) {
         message = kVersionError;
         return false;
     }
-    if (status == -1) {
-        message = path + ": " + io.diagnostic();
+    if (!stream.ok()) {
+        message = path + ": " + stream.error;
         return false;
     }
     if (!root.unitSeen) {
