@@ -1,15 +1,10 @@
 #include "FuzzTargets.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <string>
-#include <string_view>
 
-#include "MeshChecks.h"
+#include "FuzzFolder.h"
 #include "SampleRecord.h"
-#include "mesh/ObjDB.h"
-#include "mesh/PackedObjDB.h"
 #include "library/OrvoLightManager.h"
 #include "library/OrvoLightingStyleManager.h"
 #include "library/OrvoMaterialManager.h"
@@ -18,7 +13,6 @@
 #include "persistence/MemCmdIO.h"
 #include "persistence/TerminalIO.h"
 #include "platform/MemoryBlock.h"
-#include "app/Registration.h"
 #include "scene/MemberFactory.h"
 #include "scene/Object.h"
 #include "scene/SceneX.h"
@@ -40,7 +34,7 @@ void writeBack(test::SampleRecord& root) {
 }  // namespace
 
 int readThroughAFileIO(const uint8_t* data, size_t size) {
-    static const std::string path = "/tmp/fw-fuzz-afileio-" + std::to_string(getpid());
+    static const std::string path = fuzzFolder() + "/afileio";
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return 0;
     std::fwrite(data, 1, size, f);
@@ -87,9 +81,7 @@ int readThroughTerminalIO(const uint8_t* data, size_t size) {
 
 // A scene block's contents read straight into a scene, then written back.
 int readThroughScene(const uint8_t* data, size_t size) {
-    static const bool registered = (registerAllClasses(), true);
-    (void)registered;
-    static const std::string path = "/tmp/fw-fuzz-scene-" + std::to_string(getpid());
+    static const std::string path = fuzzFolder() + "/scene";
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return 0;
     std::fwrite(data, 1, size, f);
@@ -114,10 +106,8 @@ int readThroughScene(const uint8_t* data, size_t size) {
 
 // A library file read by its kind's manager, then written back.
 int readLibraryFile(const uint8_t* data, size_t size) {
-    static const bool registered = (registerAllClasses(), true);
-    (void)registered;
     if (size == 0) return 0;
-    static const std::string in = "/tmp/fw-fuzz-library-" + std::to_string(getpid());
+    static const std::string in = fuzzFolder() + "/library";
     static const std::string out = in + ".out";
     std::FILE* f = std::fopen(in.c_str(), "wb");
     if (!f) return 0;

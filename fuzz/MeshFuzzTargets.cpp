@@ -1,19 +1,14 @@
 #include "MeshFuzzTargets.h"
 
-#include <unistd.h>
-
-#include <filesystem>
 #include <string>
 
+#include "FuzzFolder.h"
 #include "MeshChecks.h"
 #include "app/MeshImport.h"
 #include "app/OrvoPrefs.h"
 #include "app/OrvoSceneManager.h"
-#include "app/Registration.h"
 #include "geometry/ObjectP.h"
 #include "output/MeshFormats.h"
-#include "platform/Dialogs.h"
-#include "platform/Folders.h"
 #include "scene/SceneX.h"
 
 namespace fw::fuzz {
@@ -23,14 +18,6 @@ namespace {
 // What import accepted is saved as a project the way `import` saves it and opened
 // again: it must read back with every object and every polygon it was saved with.
 void trapUnlessProjectReadsBack(std::vector<ImportGroup>& groups, const char* extension) {
-    static const std::string folder = [] {
-        registerAllClasses();
-        std::string path = "/tmp/fw-fuzz-mesh-" + std::to_string(getpid());
-        std::filesystem::create_directories(path + "/Documents");
-        Folders::instance().setDocuments(path + "/Documents");
-        Dialogs::instance().setQuiet(true);
-        return path;
-    }();
     OrvoPrefs prefs;
     OrvoSceneManager manager(prefs);
     manager.newScene();
@@ -38,7 +25,7 @@ void trapUnlessProjectReadsBack(std::vector<ImportGroup>& groups, const char* ex
     if (made.empty()) return;
     std::vector<std::pair<std::string, int>> saved;
     for (ObjectP* object : made) saved.emplace_back(object->name(), object->customMesh().elementCount());
-    const std::string project = folder + "/import.kxp";
+    const std::string project = fuzzFolder() + "/import.kxp";
     if (!manager.writeFile(project, false)) __builtin_trap();
     if (!manager.loadProject(project)) __builtin_trap();
     for (const auto& [name, elements] : saved) {

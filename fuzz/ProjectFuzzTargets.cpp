@@ -1,17 +1,12 @@
 #include "ProjectFuzzTargets.h"
 
-#include <unistd.h>
-
 #include <cstdio>
-#include <filesystem>
 #include <string>
 
+#include "FuzzFolder.h"
 #include "app/OrvoPrefs.h"
 #include "app/OrvoSceneManager.h"
-#include "app/Registration.h"
 #include "app/RenderJob.h"
-#include "platform/Dialogs.h"
-#include "platform/Folders.h"
 #include "scene/AnimGlobals.h"
 #include "scene/SceneX.h"
 
@@ -19,22 +14,8 @@ namespace fw::fuzz {
 
 namespace {
 
-// A private folder for the run's files, with its own documents folder so that no
-// start-up scene or preference of the machine's user is read.
-const std::string& workFolder() {
-    static const std::string folder = [] {
-        registerAllClasses();
-        std::string path = "/tmp/fw-fuzz-project-" + std::to_string(getpid());
-        std::filesystem::create_directories(path + "/Documents");
-        Folders::instance().setDocuments(path + "/Documents");
-        Dialogs::instance().setQuiet(true);
-        return path;
-    }();
-    return folder;
-}
-
 std::string writeInput(const uint8_t* data, size_t size) {
-    const std::string path = workFolder() + "/in.kxp";
+    const std::string path = fuzzFolder() + "/in.kxp";
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) __builtin_trap();
     std::fwrite(data, 1, size, f);
@@ -61,7 +42,7 @@ int openProject(const uint8_t* data, size_t size) {
     if (!manager.loadProject(in)) return 0;
     // Saving keeps what is in use, so the first save may drop members; from then on
     // a project saved, opened and saved again is the same file.
-    const std::string first = workFolder() + "/first.kxp", second = workFolder() + "/second.kxp";
+    const std::string first = fuzzFolder() + "/first.kxp", second = fuzzFolder() + "/second.kxp";
     if (!manager.writeFile(first, false)) __builtin_trap();
     if (!manager.loadProject(first)) __builtin_trap();
     if (!manager.writeFile(second, false)) __builtin_trap();
