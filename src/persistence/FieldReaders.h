@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstdio>
 #include <string>
+#include <type_traits>
 
 #include "persistence/CommandEnabler.h"
 #include "persistence/CommandIO.h"
@@ -89,9 +90,22 @@ T atMost(CommandIO& io, const char* keyword, T value, T most) {
     return most;
 }
 
-// One value appended to a line after a space; arrays value by value.
+// Whether a text reads back as the one bare token it was written as: not empty, and
+// without blanks, control bytes or quotes.
+inline bool isPlainToken(const std::string& text) {
+    if (text.empty()) return false;
+    for (unsigned char c : text)
+        if (c <= ' ' || c == '"' || c == 0x7F) return false;
+    return true;
+}
+
+// One value appended to a line after a space; arrays value by value. A text that a
+// bare line could not give back whole (one a damaged file put there) goes between
+// quotes, so that what is written reads back as it was.
 template <class T>
 void writeValue(std::string& line, const T& value, Spelling spelling) {
+    if constexpr (std::is_same_v<T, std::string>)
+        if (spelling == Spelling::bare && !isPlainToken(value)) spelling = Spelling::quoted;
     line += ' ';
     if (spelling == Spelling::quoted) line += '"';
     line += valueText(value, spelling);
