@@ -1,7 +1,7 @@
 #include "surface/ColorStop.h"
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 
 namespace fw {
 
@@ -43,17 +43,31 @@ int readOldColor(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
+int writeRGB(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    const kxColor& c = receiverAs<ColorStop>(r).color;
+    return io.writef("%s %d %d %d\n", keyword, c.red, c.green, c.blue);
+}
+int writeHSV(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    const kxColor& c = receiverAs<ColorStop>(r).color;
+    return io.writef("%s %d %d %d\n", keyword, c.hue, c.saturation, c.value);
+}
+bool inHSV(CommandEnabler& r) { return receiverAs<ColorStop>(r).colorMode == ColorStop::kHSVMode; }
+bool inRGB(CommandEnabler& r) { return !inHSV(r); }
+
+// The colour in the mode it was given in, then where it sits; "Color" is the older spelling.
+constexpr FieldTable::Line kStopLines[] = {
+    {"HSVColor", readHSV, writeHSV, Spelling::bare, inHSV},
+    {"RGBColor", readRGB, writeRGB, Spelling::bare, inRGB},
+    {"Color", readOldColor},
+    field<&ColorStop::position>("Position", Spelling::fixed),
+    field<&ColorStop::midPoint>("MidPoint", Spelling::fixed),
+    {"end", &CommandEnabler::endCommand},
+};
+constexpr FieldTable kStopTable{kStopLines};
 
 }  // namespace
 
-ColorStop::ColorStop(bool opacity) : opacity_(opacity) {
-    registerCommand("RGBColor", readRGB);
-    registerCommand("HSVColor", readHSV);
-    registerCommand("Color", readOldColor);
-    registerCommand("Position", readField<&ColorStop::position>);
-    registerCommand("MidPoint", readField<&ColorStop::midPoint>);
-    registerCommand("end", CommandEnabler::endCommand);
-}
+ColorStop::ColorStop(bool opacity) : opacity_(opacity) { kStopTable.registerInto(*this); }
 
 ColorStop::ColorStop(double position, const kxColor& color, double midPoint, bool opacity) : ColorStop(opacity) {
     this->position = position;
@@ -67,15 +81,7 @@ CommandTable& ColorStop::commandTable() {
     return table;
 }
 
-int ColorStop::writeCommands(CommandIO& io) {
-    if (colorMode == kHSVMode)
-        io.writef("HSVColor %d %d %d\n", color.hue, color.saturation, color.value);
-    else
-        io.writef("RGBColor %d %d %d\n", color.red, color.green, color.blue);
-    io.writef("Position %f\n", position);
-    io.writef("MidPoint %f\n", midPoint);
-    return 0;
-}
+int ColorStop::writeCommands(CommandIO& io) { return kStopTable.write(io, *this); }
 
 bool ColorStop::operator==(const ColorStop& o) const {
     return color == o.color && colorMode == o.colorMode && position == o.position && midPoint == o.midPoint &&

@@ -1,7 +1,7 @@
 #include "surface/EffectUnit.h"
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 
 namespace fw {
 
@@ -13,29 +13,42 @@ const char* const kTargetProcessings[] = {"None", "Invert", "EdgesOnly", "InnerG
 const char* const kTransferModes[] = {"Normal", "Screen", "Multiply", "Overlay",
                                       "Add", "MagicGlue1", "MagicGlue2", "MagicGlue3"};
 
-
-
-int readTargetType(CommandIO& io, CommandEnabler& r) {
+template <int EffectUnit::*Field, const NameTable* Table>
+int readNamed(CommandIO& io, CommandEnabler& r) {
     char text[CommandIO::kTokenSize];
     if (io.readToken(text, sizeof text) != 0) return -1;
-    receiverAs<EffectUnit>(r).targetType = EffectUnit::kTargetTypeNames.value(text);
+    receiverAs<EffectUnit>(r).*Field = Table->value(text);
     return 0;
 }
-
-int readTargetProcessing(CommandIO& io, CommandEnabler& r) {
-    char text[CommandIO::kTokenSize];
-    if (io.readToken(text, sizeof text) != 0) return -1;
-    receiverAs<EffectUnit>(r).targetProcessing = EffectUnit::kTargetProcessingNames.value(text);
-    return 0;
+template <int EffectUnit::*Field, const NameTable* Table>
+int writeNamed(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    return io.writef("%s \"%s\"\n", keyword, Table->name(receiverAs<EffectUnit>(r).*Field));
 }
 
-
-int readShowTarget(CommandIO& io, CommandEnabler& r) {
-    int on;
-    if (io.readInt(on) != 0) return -1;
-    receiverAs<EffectUnit>(r).targetShowTarget = on != 0;
-    return 0;
+int writeGradientBlocks(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
+    return receiverAs<EffectUnit>(r).writeGradients(io);
 }
+
+// The shared lines; the unit's gradient blocks come between its name and its target.
+constexpr FieldTable::Line kEffectLines[] = {
+    field<&EffectUnit::name>("Name", Spelling::quoted),
+    {"begin", nullptr, writeGradientBlocks},  // each unit reads its own gradient blocks
+    {"TargetType", readNamed<&EffectUnit::targetType, &EffectUnit::kTargetTypeNames>,
+     writeNamed<&EffectUnit::targetType, &EffectUnit::kTargetTypeNames>},
+    {"TargetProcessing", readNamed<&EffectUnit::targetProcessing, &EffectUnit::kTargetProcessingNames>,
+     writeNamed<&EffectUnit::targetProcessing, &EffectUnit::kTargetProcessingNames>},
+    field<&EffectUnit::targetBrightCutoff>("TargetBrightCutoff", Spelling::fixed),
+    field<&EffectUnit::targetDarkCutoff>("TargetDarkCutoff", Spelling::fixed),
+    field<&EffectUnit::targetThickness>("TargetThickness", Spelling::fixed),
+    field<&EffectUnit::targetFeather>("TargetFeather", Spelling::fixed),
+    field<&EffectUnit::targetSizeH>("TargetSizeH", Spelling::fixed),
+    field<&EffectUnit::targetSizeV>("TargetSizeV", Spelling::fixed),
+    field<&EffectUnit::targetShear>("TargetShear", Spelling::fixed),
+    field<&EffectUnit::targetPosition>("TargetPosition", Spelling::fixed),
+    field<&EffectUnit::targetShowTarget>("TargetShowTarget"),
+    {"end", &CommandEnabler::endCommand},
+};
+constexpr FieldTable kEffectTable{kEffectLines};
 
 }  // namespace
 
@@ -43,43 +56,10 @@ const NameTable EffectUnit::kTargetTypeNames = {kTargetTypes, 8, 1, kTargetAlpha
 const NameTable EffectUnit::kTargetProcessingNames = {kTargetProcessings, 5, 1, kProcessNone, kProcessNone};
 const NameTable EffectUnit::kTransferModeNames = {kTransferModes, 8, 1, kNormal, kNormal};
 
-int EffectUnit::readName(CommandIO& io, const NameTable& table, int& field) {
-    char text[CommandIO::kTokenSize];
-    if (io.readToken(text, sizeof text) != 0) return -1;
-    field = table.value(text);
-    return 0;
-}
-
-void EffectUnit::registerCommands() {
-    registerCommand("Name", readField<&EffectUnit::name>);
-    registerCommand("TargetType", readTargetType);
-    registerCommand("TargetProcessing", readTargetProcessing);
-    registerCommand("TargetBrightCutoff", readField<&EffectUnit::targetBrightCutoff>);
-    registerCommand("TargetDarkCutoff", readField<&EffectUnit::targetDarkCutoff>);
-    registerCommand("TargetThickness", readField<&EffectUnit::targetThickness>);
-    registerCommand("TargetFeather", readField<&EffectUnit::targetFeather>);
-    registerCommand("TargetSizeH", readField<&EffectUnit::targetSizeH>);
-    registerCommand("TargetSizeV", readField<&EffectUnit::targetSizeV>);
-    registerCommand("TargetShear", readField<&EffectUnit::targetShear>);
-    registerCommand("TargetPosition", readField<&EffectUnit::targetPosition>);
-    registerCommand("TargetShowTarget", readShowTarget);
-    registerCommand("end", CommandEnabler::endCommand);
-}
+void EffectUnit::registerCommands() { kEffectTable.registerInto(*this); }
 
 int EffectUnit::writeCommands(CommandIO& io) {
-    io.writef("Name \"%s\"\n", escapeQuotes(name).c_str());
-    if (writeGradients(io) != 0) return -1;
-    io.writef("TargetType \"%s\"\n", kTargetTypeNames.name(targetType));
-    io.writef("TargetProcessing \"%s\"\n", kTargetProcessingNames.name(targetProcessing));
-    io.writef("TargetBrightCutoff %f\n", targetBrightCutoff);
-    io.writef("TargetDarkCutoff %f\n", targetDarkCutoff);
-    io.writef("TargetThickness %f\n", targetThickness);
-    io.writef("TargetFeather %f\n", targetFeather);
-    io.writef("TargetSizeH %f\n", targetSizeH);
-    io.writef("TargetSizeV %f\n", targetSizeV);
-    io.writef("TargetShear %f\n", targetShear);
-    io.writef("TargetPosition %f %f\n", targetPosition[0], targetPosition[1]);
-    io.writef("TargetShowTarget %d\n", targetShowTarget ? 1 : 0);
+    if (kEffectTable.write(io, *this) != 0) return -1;
     return writeOwnCommands(io);
 }
 

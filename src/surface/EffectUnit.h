@@ -46,11 +46,11 @@ public:
     double targetPosition[2] = {0.5, 0.5};
     bool targetShowTarget = false;
 
-protected:
+    // The unit's gradient blocks, written after its name.
     virtual int writeGradients(CommandIO& io) = 0;
+
+protected:
     virtual int writeOwnCommands(CommandIO& io) = 0;
-    // Reads a quoted name through a table into an int field.
-    static int readName(CommandIO& io, const NameTable& table, int& field);
 };
 
 }  // namespace fw

@@ -1,10 +1,9 @@
 #include "surface/GlintUnit.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 
 namespace fw {
 
@@ -22,23 +21,29 @@ int readNamed(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
-template <int N>
-int readGlintPosition(CommandIO& io, CommandEnabler& r) {
-    return io.readVector2(receiverAs<GlintUnit>(r).glintPosition[N]);
-}
-template <int N>
-int readGlintSize(CommandIO& io, CommandEnabler& r) {
-    return io.readDouble(receiverAs<GlintUnit>(r).glintSize[N]);
-}
-template <int N>
-int readGlintAngle(CommandIO& io, CommandEnabler& r) {
-    return io.readDouble(receiverAs<GlintUnit>(r).glintAngle[N]);
-}
-template <int N>
-int readGlintFrame0Angle(CommandIO& io, CommandEnabler& r) {
-    return io.readDouble(receiverAs<GlintUnit>(r).glintFrame0Angle[N]);
+template <int GlintUnit::*Field, const NameTable* Table>
+int writeNamed(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    return io.writef("%s \"%s\"\n", keyword, Table->name(receiverAs<GlintUnit>(r).*Field));
 }
 
+template <int GlintUnit::*Field, const NameTable* Table>
+constexpr FieldTable::Line named(const char* keyword) {
+    return {keyword, readNamed<Field, Table>, writeNamed<Field, Table>};
+}
+
+// One glint's value out of the three-glint arrays.
+template <auto Field, int N>
+int readGlint(CommandIO& io, CommandEnabler& r) {
+    return readValue(io, (receiverAs<GlintUnit>(r).*Field)[N]);
+}
+template <auto Field, int N>
+int writeGlint(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling spelling) {
+    return writeLine(io, keyword, (receiverAs<GlintUnit>(r).*Field)[N], spelling);
+}
+template <auto Field, int N>
+constexpr FieldTable::Line glint(const char* keyword) {
+    return {keyword, readGlint<Field, N>, writeGlint<Field, N>, Spelling::fixed};
+}
 
 int beginGradient(CommandIO& io, CommandEnabler& r) {
     char name[CommandIO::kTokenSize];
@@ -52,18 +57,52 @@ int beginGradient(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
-template <int N>
-void registerGlint(GlintUnit& u) {
-    char key[32];
-    std::snprintf(key, sizeof key, "Glint%dPosition", N + 1);
-    u.registerCommand(key, readGlintPosition<N>);
-    std::snprintf(key, sizeof key, "Glint%dSize", N + 1);
-    u.registerCommand(key, readGlintSize<N>);
-    std::snprintf(key, sizeof key, "Glint%dAngle", N + 1);
-    u.registerCommand(key, readGlintAngle<N>);
-    std::snprintf(key, sizeof key, "Glint%dFrame0Angle", N + 1);
-    u.registerCommand(key, readGlintFrame0Angle<N>);
-}
+// The unit's own lines, after the shared ones (which bring its gradients' blocks).
+constexpr FieldTable::Line kGlintLines[] = {
+    glint<&GlintUnit::glintPosition, 0>("Glint1Position"),
+    glint<&GlintUnit::glintSize, 0>("Glint1Size"),
+    glint<&GlintUnit::glintAngle, 0>("Glint1Angle"),
+    glint<&GlintUnit::glintFrame0Angle, 0>("Glint1Frame0Angle"),
+    glint<&GlintUnit::glintPosition, 1>("Glint2Position"),
+    glint<&GlintUnit::glintSize, 1>("Glint2Size"),
+    glint<&GlintUnit::glintAngle, 1>("Glint2Angle"),
+    glint<&GlintUnit::glintFrame0Angle, 1>("Glint2Frame0Angle"),
+    glint<&GlintUnit::glintPosition, 2>("Glint3Position"),
+    glint<&GlintUnit::glintSize, 2>("Glint3Size"),
+    glint<&GlintUnit::glintAngle, 2>("Glint3Angle"),
+    glint<&GlintUnit::glintFrame0Angle, 2>("Glint3Frame0Angle"),
+    named<&GlintUnit::glintWipeType, &GlintUnit::kWipeNames>("GlintWipeType"),
+    field<&GlintUnit::glintWipeFeather>("GlintWipeFeather", Spelling::fixed),
+    named<&GlintUnit::applyGradient, &GlintUnit::kGlintSelectionNames>("ApplyGradient"),
+    field<&GlintUnit::glintGradientFlip>("GlintGradientFlip"),
+    field<&GlintUnit::glintGradientOversampling>("GlintGradientOversampling"),
+    field<&GlintUnit::gradientBoost>("GradientBoost", Spelling::fixed),
+    field<&GlintUnit::reactImageName>("ReactImageName", Spelling::quoted),
+    field<&GlintUnit::reactImageCenter>("ReactImageCenter", Spelling::fixed),
+    field<&GlintUnit::reactImageInvertMap>("ReactImageInvertMap"),
+    field<&GlintUnit::reactImageScale>("ReactImageScale", Spelling::fixed),
+    field<&GlintUnit::reactImageRotation>("ReactImageRotation", Spelling::fixed),
+    field<&GlintUnit::reactImageSensitivity>("ReactImageSensitivity", Spelling::fixed),
+    field<&GlintUnit::displaceImageName>("DisplaceImageName", Spelling::quoted),
+    field<&GlintUnit::displaceImageCenter>("DisplaceImageCenter", Spelling::fixed),
+    field<&GlintUnit::displaceImageScale>("DisplaceImageScale", Spelling::fixed),
+    field<&GlintUnit::displaceImageRotation>("DisplaceImageRotation", Spelling::fixed),
+    field<&GlintUnit::displaceHDepth>("DisplaceHDepth", Spelling::fixed),
+    field<&GlintUnit::displaceVDepth>("DisplaceVDepth", Spelling::fixed),
+    named<&GlintUnit::gradientTransferMode, &EffectUnit::kTransferModeNames>("GradientTransferMode"),
+    named<&GlintUnit::applyBloom, &GlintUnit::kGlintSelectionNames>("ApplyBloom"),
+    named<&GlintUnit::bloomColorFrom, &GlintUnit::kBloomColorNames>("BloomColorFrom"),
+    field<&GlintUnit::bloomColor>("BloomColor", Spelling::fixed),
+    field<&GlintUnit::bloomGradientFlip>("BloomGradientFlip"),
+    field<&GlintUnit::bloomGradientOversampling>("BloomGradientOversampling"),
+    field<&GlintUnit::bloomSize>("BloomSize", Spelling::fixed),
+    field<&GlintUnit::bloomSoftness>("BloomSoftness", Spelling::fixed),
+    field<&GlintUnit::bloomBoost>("BloomBoost", Spelling::fixed),
+    named<&GlintUnit::bloomTransferMode, &EffectUnit::kTransferModeNames>("BloomTransferMode"),
+    field<&GlintUnit::showEffectOnly>("ShowEffectOnly"),
+    {"begin", beginGradient},
+};
+constexpr FieldTable kGlintTable{kGlintLines};
 
 }  // namespace
 
@@ -80,39 +119,7 @@ CommandTable& GlintUnit::commandTable() {
 
 void GlintUnit::registerCommands() {
     EffectUnit::registerCommands();
-    registerCommand("begin", beginGradient);
-    registerGlint<0>(*this);
-    registerGlint<1>(*this);
-    registerGlint<2>(*this);
-    registerCommand("GlintWipeType", readNamed<&GlintUnit::glintWipeType, &kWipeNames>);
-    registerCommand("GlintWipeFeather", readField<&GlintUnit::glintWipeFeather>);
-    registerCommand("ApplyGradient", readNamed<&GlintUnit::applyGradient, &kGlintSelectionNames>);
-    registerCommand("GlintGradientFlip", readField<&GlintUnit::glintGradientFlip>);
-    registerCommand("GlintGradientOversampling", readField<&GlintUnit::glintGradientOversampling>);
-    registerCommand("GradientBoost", readField<&GlintUnit::gradientBoost>);
-    registerCommand("ReactImageName", readField<&GlintUnit::reactImageName>);
-    registerCommand("ReactImageInvertMap", readField<&GlintUnit::reactImageInvertMap>);
-    registerCommand("ReactImageCenter", readField<&GlintUnit::reactImageCenter>);
-    registerCommand("ReactImageScale", readField<&GlintUnit::reactImageScale>);
-    registerCommand("ReactImageRotation", readField<&GlintUnit::reactImageRotation>);
-    registerCommand("ReactImageSensitivity", readField<&GlintUnit::reactImageSensitivity>);
-    registerCommand("DisplaceImageName", readField<&GlintUnit::displaceImageName>);
-    registerCommand("DisplaceImageCenter", readField<&GlintUnit::displaceImageCenter>);
-    registerCommand("DisplaceImageScale", readField<&GlintUnit::displaceImageScale>);
-    registerCommand("DisplaceImageRotation", readField<&GlintUnit::displaceImageRotation>);
-    registerCommand("DisplaceHDepth", readField<&GlintUnit::displaceHDepth>);
-    registerCommand("DisplaceVDepth", readField<&GlintUnit::displaceVDepth>);
-    registerCommand("GradientTransferMode", readNamed<&GlintUnit::gradientTransferMode, &kTransferModeNames>);
-    registerCommand("ApplyBloom", readNamed<&GlintUnit::applyBloom, &kGlintSelectionNames>);
-    registerCommand("BloomColorFrom", readNamed<&GlintUnit::bloomColorFrom, &kBloomColorNames>);
-    registerCommand("BloomColor", readField<&GlintUnit::bloomColor>);
-    registerCommand("BloomGradientFlip", readField<&GlintUnit::bloomGradientFlip>);
-    registerCommand("BloomGradientOversampling", readField<&GlintUnit::bloomGradientOversampling>);
-    registerCommand("BloomSize", readField<&GlintUnit::bloomSize>);
-    registerCommand("BloomSoftness", readField<&GlintUnit::bloomSoftness>);
-    registerCommand("BloomBoost", readField<&GlintUnit::bloomBoost>);
-    registerCommand("BloomTransferMode", readNamed<&GlintUnit::bloomTransferMode, &kTransferModeNames>);
-    registerCommand("ShowEffectOnly", readField<&GlintUnit::showEffectOnly>);
+    kGlintTable.registerInto(*this);
 }
 
 int GlintUnit::writeGradients(CommandIO& io) {
@@ -120,44 +127,7 @@ int GlintUnit::writeGradients(CommandIO& io) {
     return io.writeBlock(bloomGradient);
 }
 
-int GlintUnit::writeOwnCommands(CommandIO& io) {
-    for (int n = 0; n < 3; ++n) {
-        io.writef("Glint%dPosition %f %f\n", n + 1, glintPosition[n][0], glintPosition[n][1]);
-        io.writef("Glint%dSize %f\n", n + 1, glintSize[n]);
-        io.writef("Glint%dAngle %f\n", n + 1, glintAngle[n]);
-        io.writef("Glint%dFrame0Angle %f\n", n + 1, glintFrame0Angle[n]);
-    }
-    io.writef("GlintWipeType \"%s\"\n", kWipeNames.name(glintWipeType));
-    io.writef("GlintWipeFeather %f\n", glintWipeFeather);
-    io.writef("ApplyGradient \"%s\"\n", kGlintSelectionNames.name(applyGradient));
-    io.writef("GlintGradientFlip %d\n", glintGradientFlip ? 1 : 0);
-    io.writef("GlintGradientOversampling %d\n", glintGradientOversampling);
-    io.writef("GradientBoost %f\n", gradientBoost);
-    io.writef("ReactImageName \"%s\"\n", escapeQuotes(reactImageName).c_str());
-    io.writef("ReactImageCenter %f %f\n", reactImageCenter[0], reactImageCenter[1]);
-    io.writef("ReactImageInvertMap %d\n", reactImageInvertMap ? 1 : 0);
-    io.writef("ReactImageScale %f\n", reactImageScale);
-    io.writef("ReactImageRotation %f\n", reactImageRotation);
-    io.writef("ReactImageSensitivity %f\n", reactImageSensitivity);
-    io.writef("DisplaceImageName \"%s\"\n", escapeQuotes(displaceImageName).c_str());
-    io.writef("DisplaceImageCenter %f %f\n", displaceImageCenter[0], displaceImageCenter[1]);
-    io.writef("DisplaceImageScale %f\n", displaceImageScale);
-    io.writef("DisplaceImageRotation %f\n", displaceImageRotation);
-    io.writef("DisplaceHDepth %f\n", displaceHDepth);
-    io.writef("DisplaceVDepth %f\n", displaceVDepth);
-    io.writef("GradientTransferMode \"%s\"\n", kTransferModeNames.name(gradientTransferMode));
-    io.writef("ApplyBloom \"%s\"\n", kGlintSelectionNames.name(applyBloom));
-    io.writef("BloomColorFrom \"%s\"\n", kBloomColorNames.name(bloomColorFrom));
-    io.writef("BloomColor %f %f %f\n", bloomColor[0], bloomColor[1], bloomColor[2]);
-    io.writef("BloomGradientFlip %d\n", bloomGradientFlip ? 1 : 0);
-    io.writef("BloomGradientOversampling %d\n", bloomGradientOversampling);
-    io.writef("BloomSize %f\n", bloomSize);
-    io.writef("BloomSoftness %f\n", bloomSoftness);
-    io.writef("BloomBoost %f\n", bloomBoost);
-    io.writef("BloomTransferMode \"%s\"\n", kTransferModeNames.name(bloomTransferMode));
-    io.writef("ShowEffectOnly %d\n", showEffectOnly ? 1 : 0);
-    return 0;
-}
+int GlintUnit::writeOwnCommands(CommandIO& io) { return kGlintTable.write(io, *this); }
 
 bool GlintUnit::operator==(const GlintUnit& o) const {
     auto same = [](const double* a, const double* b, int n) {

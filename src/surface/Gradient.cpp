@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 
 namespace fw {
 
@@ -100,20 +100,21 @@ void interpolate(const std::vector<ColorStop>& stops, double x, int interp, doub
     toRgb(c, interp, rgb);
 }
 
-int readType(CommandIO& io, CommandEnabler& r) {
+template <int Gradient::*Field, const NameTable* Table>
+int readNamed(CommandIO& io, CommandEnabler& r) {
     char name[CommandIO::kTokenSize];
     if (io.readToken(name, sizeof name) != 0) return -1;
-    receiverAs<Gradient>(r).type = Gradient::kTypeNames.value(name);
+    receiverAs<Gradient>(r).*Field = Table->value(name);
     return 0;
 }
-
-int readInterpType(CommandIO& io, CommandEnabler& r) {
-    char name[CommandIO::kTokenSize];
-    if (io.readToken(name, sizeof name) != 0) return -1;
-    receiverAs<Gradient>(r).interpType = Gradient::kInterpolationNames.value(name);
-    return 0;
+template <int Gradient::*Field, const NameTable* Table>
+int writeNamed(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    return io.writef("%s \"%s\"\n", keyword, Table->name(receiverAs<Gradient>(r).*Field));
 }
-
+template <int Gradient::*Field, const NameTable* Table>
+constexpr FieldTable::Line named(const char* keyword) {
+    return {keyword, readNamed<Field, Table>, writeNamed<Field, Table>};
+}
 
 int beginStop(CommandIO& io, CommandEnabler& r) {
     char name[CommandIO::kTokenSize];
@@ -130,6 +131,24 @@ int beginStop(CommandIO& io, CommandEnabler& r) {
     io.push(&list->back());
     return 0;
 }
+int writeStops(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
+    Gradient& g = receiverAs<Gradient>(r);
+    for (ColorStop& stop : g.colorStops)
+        if (io.writeBlock(stop) != 0) return -1;
+    for (ColorStop& stop : g.opacityStops)
+        if (io.writeBlock(stop) != 0) return -1;
+    return 0;
+}
+
+// The stored lines, then the stops' blocks: the colour stops before the opacity stops.
+constexpr FieldTable::Line kGradientLines[] = {
+    named<&Gradient::type, &Gradient::kTypeNames>("Type"),
+    named<&Gradient::interpType, &Gradient::kInterpolationNames>("InterpType"),
+    field<&Gradient::interpSmoothness>("InterpSmoothness", Spelling::fixed),
+    {"begin", beginStop, writeStops},
+    {"end", &CommandEnabler::endCommand},
+};
+constexpr FieldTable kGradientTable{kGradientLines};
 
 // Stops come in any order from older files; the lookup needs them sorted.
 }  // namespace
@@ -137,13 +156,7 @@ int beginStop(CommandIO& io, CommandEnabler& r) {
 const NameTable Gradient::kTypeNames = {kTypes, 6, 0, kLinear, kLinear};
 const NameTable Gradient::kInterpolationNames = {kInterpolations, 4, 0, kRGB, kRGB};
 
-Gradient::Gradient(const char* blockName) : blockName_(blockName) {
-    registerCommand("Type", readType);
-    registerCommand("InterpType", readInterpType);
-    registerCommand("InterpSmoothness", readField<&Gradient::interpSmoothness>);
-    registerCommand("begin", beginStop);
-    registerCommand("end", CommandEnabler::endCommand);
-}
+Gradient::Gradient(const char* blockName) : blockName_(blockName) { kGradientTable.registerInto(*this); }
 
 CommandTable& Gradient::commandTable() {
     static CommandTable table;
@@ -212,16 +225,7 @@ Rgba Gradient::lookup(double x, int outerEdges) const {
     return {float(rgb[0]), float(rgb[1]), float(rgb[2]), float(std::clamp(alpha, 0.0, 1.0))};
 }
 
-int Gradient::writeCommands(CommandIO& io) {
-    io.writef("Type \"%s\"\n", kTypeNames.name(type));
-    io.writef("InterpType \"%s\"\n", kInterpolationNames.name(interpType));
-    io.writef("InterpSmoothness %f\n", interpSmoothness);
-    for (ColorStop& stop : colorStops)
-        if (io.writeBlock(stop) != 0) return -1;
-    for (ColorStop& stop : opacityStops)
-        if (io.writeBlock(stop) != 0) return -1;
-    return 0;
-}
+int Gradient::writeCommands(CommandIO& io) { return kGradientTable.write(io, *this); }
 
 bool Gradient::operator==(const Gradient& o) const {
     return type == o.type && interpType == o.interpType && interpSmoothness == o.interpSmoothness &&

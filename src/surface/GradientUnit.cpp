@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 #include "platform/MathConstants.h"
 
 namespace fw {
@@ -14,20 +14,16 @@ namespace {
 
 const char* const kOuterEdges[] = {"Repeat", "Mirror", "Clamp", "None"};
 
-
-
-int readOuterEdges(CommandIO& io, CommandEnabler& r) {
+template <int GradientUnit::*Field, const NameTable* Table>
+int readNamed(CommandIO& io, CommandEnabler& r) {
     char text[CommandIO::kTokenSize];
     if (io.readToken(text, sizeof text) != 0) return -1;
-    receiverAs<GradientUnit>(r).outerEdges = GradientUnit::kOuterEdgeNames.value(text);
+    receiverAs<GradientUnit>(r).*Field = Table->value(text);
     return 0;
 }
-
-int readTransferMode(CommandIO& io, CommandEnabler& r) {
-    char text[CommandIO::kTokenSize];
-    if (io.readToken(text, sizeof text) != 0) return -1;
-    receiverAs<GradientUnit>(r).transferMode = EffectUnit::kTransferModeNames.value(text);
-    return 0;
+template <int GradientUnit::*Field, const NameTable* Table>
+int writeNamed(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    return io.writef("%s \"%s\"\n", keyword, Table->name(receiverAs<GradientUnit>(r).*Field));
 }
 
 int beginGradient(CommandIO& io, CommandEnabler& r) {
@@ -37,6 +33,29 @@ int beginGradient(CommandIO& io, CommandEnabler& r) {
     io.push(&receiverAs<GradientUnit>(r).gradient);
     return 0;
 }
+
+// The unit's own lines, after the shared ones (which bring its gradient's block).
+constexpr FieldTable::Line kGradientLines[] = {
+    field<&GradientUnit::startPosition>("StartPosition", Spelling::fixed),
+    field<&GradientUnit::size>("Size", Spelling::fixed),
+    field<&GradientUnit::rotation>("Rotation", Spelling::fixed),
+    field<&GradientUnit::angle>("Angle", Spelling::fixed),
+    field<&GradientUnit::stretch>("Stretch", Spelling::fixed),
+    {"OuterEdges", readNamed<&GradientUnit::outerEdges, &GradientUnit::kOuterEdgeNames>,
+     writeNamed<&GradientUnit::outerEdges, &GradientUnit::kOuterEdgeNames>},
+    field<&GradientUnit::scaleRepeats>("ScaleRepeats", Spelling::fixed),
+    field<&GradientUnit::asymDirection>("AsymDirection", Spelling::fixed),
+    field<&GradientUnit::asymAmount>("AsymAmount", Spelling::fixed),
+    field<&GradientUnit::flip>("Flip"),
+    field<&GradientUnit::shift>("Shift", Spelling::fixed),
+    field<&GradientUnit::oversampling>("Oversampling"),
+    field<&GradientUnit::boost>("Boost", Spelling::fixed),
+    {"TransferMode", readNamed<&GradientUnit::transferMode, &EffectUnit::kTransferModeNames>,
+     writeNamed<&GradientUnit::transferMode, &EffectUnit::kTransferModeNames>},
+    field<&GradientUnit::compositeOnOriginal>("CompositeOnOriginal"),
+    {"begin", beginGradient},
+};
+constexpr FieldTable kGradientTable{kGradientLines};
 
 }  // namespace
 
@@ -51,44 +70,12 @@ CommandTable& GradientUnit::commandTable() {
 
 void GradientUnit::registerCommands() {
     EffectUnit::registerCommands();
-    registerCommand("begin", beginGradient);
-    registerCommand("StartPosition", readField<&GradientUnit::startPosition>);
-    registerCommand("Size", readField<&GradientUnit::size>);
-    registerCommand("Rotation", readField<&GradientUnit::rotation>);
-    registerCommand("Angle", readField<&GradientUnit::angle>);
-    registerCommand("Stretch", readField<&GradientUnit::stretch>);
-    registerCommand("OuterEdges", readOuterEdges);
-    registerCommand("ScaleRepeats", readField<&GradientUnit::scaleRepeats>);
-    registerCommand("AsymDirection", readField<&GradientUnit::asymDirection>);
-    registerCommand("AsymAmount", readField<&GradientUnit::asymAmount>);
-    registerCommand("Flip", readField<&GradientUnit::flip>);
-    registerCommand("Shift", readField<&GradientUnit::shift>);
-    registerCommand("Oversampling", readField<&GradientUnit::oversampling>);
-    registerCommand("Boost", readField<&GradientUnit::boost>);
-    registerCommand("TransferMode", readTransferMode);
-    registerCommand("CompositeOnOriginal", readField<&GradientUnit::compositeOnOriginal>);
+    kGradientTable.registerInto(*this);
 }
 
 int GradientUnit::writeGradients(CommandIO& io) { return io.writeBlock(gradient); }
 
-int GradientUnit::writeOwnCommands(CommandIO& io) {
-    io.writef("StartPosition %f %f\n", startPosition[0], startPosition[1]);
-    io.writef("Size %f\n", size);
-    io.writef("Rotation %f\n", rotation);
-    io.writef("Angle %f\n", angle);
-    io.writef("Stretch %f\n", stretch);
-    io.writef("OuterEdges \"%s\"\n", kOuterEdgeNames.name(outerEdges));
-    io.writef("ScaleRepeats %f\n", scaleRepeats);
-    io.writef("AsymDirection %f\n", asymDirection);
-    io.writef("AsymAmount %f\n", asymAmount);
-    io.writef("Flip %d\n", flip ? 1 : 0);
-    io.writef("Shift %f\n", shift);
-    io.writef("Oversampling %d\n", oversampling);
-    io.writef("Boost %f\n", boost);
-    io.writef("TransferMode \"%s\"\n", kTransferModeNames.name(transferMode));
-    io.writef("CompositeOnOriginal %d\n", compositeOnOriginal ? 1 : 0);
-    return 0;
-}
+int GradientUnit::writeOwnCommands(CommandIO& io) { return kGradientTable.write(io, *this); }
 
 bool GradientUnit::operator==(const GradientUnit& o) const {
     return sameTarget(o) && startPosition[0] == o.startPosition[0] && startPosition[1] == o.startPosition[1] &&

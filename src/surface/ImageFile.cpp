@@ -18,7 +18,7 @@
 #include <mutex>
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 #include "platform/MovieReader.h"
 #include "scene/Scene.h"
 
@@ -350,19 +350,25 @@ int readBinaryThumbnail(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
+// The file's path; the thumbnail lines of older files are read, never written.
+constexpr FieldTable::Line kFileLines[] = {
+    {"image", readImage, writeGetter<&ImageFile::path>, Spelling::quoted},
+    {"ThumbnailSize", readThumbnailSize},
+    {"JPEGThumbnail", readTextThumbnail},
+    {"JPEGBinaryThumbnail", readBinaryThumbnail},
+};
+constexpr FieldTable kFileTable{kFileLines};
+
 }  // namespace
 
 void ImageFile::registerCommands() {
     SceneMember::registerCommands();
-    registerCommand("image", readImage);
-    registerCommand("ThumbnailSize", readThumbnailSize);
-    registerCommand("JPEGThumbnail", readTextThumbnail);
-    registerCommand("JPEGBinaryThumbnail", readBinaryThumbnail);
+    kFileTable.registerInto(*this);
 }
 
 int ImageFile::writeCommands(CommandIO& io) {
     if (SceneMember::writeCommands(io) != 0) return -1;
-    return io.writef("image \"%s\"\n", escapeQuotes(path_).c_str());
+    return kFileTable.write(io, *this);
 }
 
 }  // namespace fw

@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 #include "scene/AnimGlobals.h"
 #include "scene/Scene.h"
 #include "surface/ImageFile.h"
@@ -21,8 +21,11 @@ int readImageFile(CommandIO& io, CommandEnabler& r) {
     receiverAs<ImageMap>(r).setImageFile(name);
     return 0;
 }
+int writeImageFile(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling spelling) {
+    return writeLine(io, keyword, receiverAs<ImageMap>(r).imageFileName(), spelling);
+}
 
-
+// The placement of older files: read into oldPlacement, never written.
 int readDomain(CommandIO& io, CommandEnabler& r) {
     receiverAs<ImageMap>(r).oldPlacement.present = true;
     return io.readInt(receiverAs<ImageMap>(r).oldPlacement.domain);
@@ -35,6 +38,20 @@ int readOldVector(CommandIO& io, CommandEnabler& r) {
     return io.readVector3(Which == 0 ? p.translate : Which == 1 ? p.rotate : p.scale);
 }
 
+// The map's own lines, after the member's.
+constexpr FieldTable::Line kMapLines[] = {
+    {"imageFile", readImageFile, writeImageFile, Spelling::quoted},
+    field<&ImageMap::startTime>("startTime", Spelling::fixed),
+    field<&ImageMap::holdFirstFrame>("holdFirstFrame"),
+    field<&ImageMap::holdLastFrame>("holdLastFrame"),
+    field<&ImageMap::loop>("loop"),
+    {"domain", readDomain},
+    {"translate", readOldVector<0>},
+    {"rotate", readOldVector<1>},
+    {"scale", readOldVector<2>},
+    {"end", &CommandEnabler::endCommand},
+};
+constexpr FieldTable kMapTable{kMapLines};
 
 }  // namespace
 
@@ -58,26 +75,12 @@ CommandTable& ImageMap::commandTable() {
 
 void ImageMap::registerCommands() {
     SceneMember::registerCommands();
-    registerCommand("imageFile", readImageFile);
-    registerCommand("startTime", readField<&ImageMap::startTime>);
-    registerCommand("holdFirstFrame", readField<&ImageMap::holdFirstFrame>);
-    registerCommand("holdLastFrame", readField<&ImageMap::holdLastFrame>);
-    registerCommand("loop", readField<&ImageMap::loop>);
-    registerCommand("domain", readDomain);
-    registerCommand("translate", readOldVector<0>);
-    registerCommand("rotate", readOldVector<1>);
-    registerCommand("scale", readOldVector<2>);
-    registerCommand("end", CommandEnabler::endCommand);
+    kMapTable.registerInto(*this);
 }
 
 int ImageMap::writeCommands(CommandIO& io) {
     if (SceneMember::writeCommands(io) != 0) return -1;
-    io.writef("imageFile \"%s\"\n", escapeQuotes(imageFileName()).c_str());
-    io.writef("startTime %lf\n", startTime);
-    io.writef("holdFirstFrame %d\n", holdFirstFrame ? 1 : 0);
-    io.writef("holdLastFrame %d\n", holdLastFrame ? 1 : 0);
-    io.writef("loop %d\n", loop ? 1 : 0);
-    return 0;
+    return kMapTable.write(io, *this);
 }
 
 void ImageMap::markUsed() {

@@ -1,9 +1,26 @@
 #include "surface/MaterialChannelReflectivity.h"
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 
 namespace fw {
+
+namespace {
+
+using Channel = MaterialChannelReflectivity;
+
+// The channel's own lines, after the shared channel lines.
+constexpr FieldTable::Line kReflectivityLines[] = {
+    field<&Channel::amount>("amount"),
+    field<&Channel::raytraceAmount>("raytraceAmount"),
+    {"numRays", &RayChannel::readNumRays, writeGetter<&RayChannel::numRays>},
+    {"spread", &RayChannel::readSpread, writeGetter<&RayChannel::spread>},
+    field<&Channel::falloffStart>("falloffStart"),
+    field<&Channel::falloffEnd>("falloffEnd"),
+};
+constexpr FieldTable kReflectivityTable{kReflectivityLines};
+
+}  // namespace
 
 MaterialChannelReflectivity::MaterialChannelReflectivity(Scene* scene)
     : RayChannel(kReflectivity, scene, {0.8f, 0.8f, 1.0f, 1.0f}) {
@@ -17,11 +34,7 @@ CommandTable& MaterialChannelReflectivity::commandTable() {
 
 void MaterialChannelReflectivity::registerCommands() {
     MaterialChannel::registerCommands();
-    registerCommand("amount", readField<&MaterialChannelReflectivity::amount>);
-    registerCommand("raytraceAmount", readField<&MaterialChannelReflectivity::raytraceAmount>);
-    registerRayCommands();
-    registerCommand("falloffStart", readField<&MaterialChannelReflectivity::falloffStart>);
-    registerCommand("falloffEnd", readField<&MaterialChannelReflectivity::falloffEnd>);
+    kReflectivityTable.registerInto(*this);
 }
 
 void MaterialChannelReflectivity::reset() {
@@ -53,13 +66,6 @@ void MaterialChannelReflectivity::copyFields(const MaterialChannel& other) {
     rays_ = o.rays_;
 }
 
-int MaterialChannelReflectivity::writeFields(CommandIO& io) {
-    io.writef("amount %g\n", amount);
-    io.writef("raytraceAmount %g\n", raytraceAmount);
-    io.writef("numRays %d\n", rays_.count());
-    io.writef("spread %g\n", rays_.spread());
-    io.writef("falloffStart %g\n", falloffStart);
-    return io.writef("falloffEnd %g\n", falloffEnd);
-}
+int MaterialChannelReflectivity::writeFields(CommandIO& io) { return kReflectivityTable.write(io, *this); }
 
 }  // namespace fw

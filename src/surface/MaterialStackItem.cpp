@@ -7,7 +7,7 @@
 #include <glm/vec4.hpp>
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 #include "scene/Scene.h"
 #include "surface/ImageMap.h"
 #include "surface/Material.h"
@@ -33,21 +33,28 @@ int readMaterial(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
-int readApplySpread(CommandIO& io, CommandEnabler& r) {
-    int on;
-    if (io.readInt(on) != 0) return -1;
-    receiverAs<MaterialStackItem>(r).applySpread = on != 0;
-    return 0;
+int writeMaterial(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling spelling) {
+    return writeLine(io, keyword, receiverAs<MaterialStackItem>(r).materialName(), spelling);
 }
 
-
 int readObjectMatrix(CommandIO& io, CommandEnabler& r) { return io.readMatrix(receiverAs<MaterialStackItem>(r).applyObjectMatrix); }
+// Four rows of four, each on its own indented line.
+int writeObjectMatrix(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    const double* m = receiverAs<MaterialStackItem>(r).applyObjectMatrix;
+    return io.writef("%s\n\t%g %g %g %g\n\t%g %g %g %g\n\t%g %g %g %g\n\t%g %g %g %g\n", keyword, m[0], m[1], m[2],
+                     m[3], m[4], m[5], m[6], m[7], m[8], m[9], m[10], m[11], m[12], m[13], m[14], m[15]);
+}
+bool hasObjectMatrix(CommandEnabler& r) { return receiverAs<MaterialStackItem>(r).hasObjectMatrix(); }
 
 int readMapping(CommandIO& io, CommandEnabler& r) {
     char name[CommandIO::kTokenSize];
     if (io.readToken(name, sizeof name) != 0) return -1;
     receiverAs<MaterialStackItem>(r).mappingStyle = MaterialStackItem::mappingValue(name);
     return 0;
+}
+int writeMapping(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    return io.writef("%s \"%s\"\n", keyword,
+                     MaterialStackItem::kMappingNames.name(receiverAs<MaterialStackItem>(r).mappingStyle));
 }
 
 int readBlending(CommandIO& io, CommandEnabler& r) {
@@ -56,12 +63,19 @@ int readBlending(CommandIO& io, CommandEnabler& r) {
     receiverAs<MaterialStackItem>(r).blendingStyle = BlendMode::value(name);
     return 0;
 }
+int writeBlending(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    return io.writef("%s \"%s\"\n", keyword, BlendMode::name(receiverAs<MaterialStackItem>(r).blendingStyle));
+}
 
 int readTiling(CommandIO& io, CommandEnabler& r) {
     char name[CommandIO::kTokenSize];
     if (io.readToken(name, sizeof name) != 0) return -1;
     receiverAs<MaterialStackItem>(r).tilingStyle = MaterialStackItem::kTilingNames.value(name);
     return 0;
+}
+int writeTiling(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    return io.writef("%s \"%s\"\n", keyword,
+                     MaterialStackItem::kTilingNames.name(receiverAs<MaterialStackItem>(r).tilingStyle));
 }
 
 int readTransform(CommandIO& io, CommandEnabler& r) {
@@ -70,6 +84,31 @@ int readTransform(CommandIO& io, CommandEnabler& r) {
     receiverAs<MaterialStackItem>(r).setTransform(p);
     return 0;
 }
+// The placement writes its own keyword and says nothing of how the write went.
+int writeTransform(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
+    receiverAs<MaterialStackItem>(r).transform().write(io);
+    return 0;
+}
+bool hasTransform(CommandEnabler& r) { return receiverAs<MaterialStackItem>(r).hasTransform(); }
+
+// The stored lines in written order; the matrix and the transform only when set.
+constexpr FieldTable::Line kItemLines[] = {
+    {"material", readMaterial, writeMaterial, Spelling::quoted},
+    field<&MaterialStackItem::applySpread>("applySpread"),
+    field<&MaterialStackItem::applyWidth>("applyWidth"),
+    field<&MaterialStackItem::applyHeight>("applyHeight"),
+    field<&MaterialStackItem::applyCenter>("applyCenter"),
+    {"applyObjectMatrix", readObjectMatrix, writeObjectMatrix, Spelling::bare, hasObjectMatrix},
+    {"mappingStyle", readMapping, writeMapping},
+    field<&MaterialStackItem::blendingAmount>("blendingAmount"),
+    {"blendingStyle", readBlending, writeBlending},
+    {"tilingStyle", readTiling, writeTiling},
+    field<&MaterialStackItem::tilingX>("tilingX"),
+    field<&MaterialStackItem::tilingY>("tilingY"),
+    {"transform", readTransform, writeTransform, Spelling::bare, hasTransform},
+    {"end", &CommandEnabler::endCommand},
+};
+constexpr FieldTable kItemTable{kItemLines};
 
 // The angle of (x, y) around the circle as a fraction of a turn, 0..1.
 double turn(double y, double x) {
@@ -138,43 +177,9 @@ CommandTable& MaterialStackItem::commandTable() {
     return table;
 }
 
-void MaterialStackItem::registerCommands() {
-    registerCommand("material", readMaterial);
-    registerCommand("applySpread", readApplySpread);
-    registerCommand("applyWidth", readField<&MaterialStackItem::applyWidth>);
-    registerCommand("applyHeight", readField<&MaterialStackItem::applyHeight>);
-    registerCommand("applyCenter", readField<&MaterialStackItem::applyCenter>);
-    registerCommand("applyObjectMatrix", readObjectMatrix);
-    registerCommand("mappingStyle", readMapping);
-    registerCommand("blendingAmount", readField<&MaterialStackItem::blendingAmount>);
-    registerCommand("blendingStyle", readBlending);
-    registerCommand("tilingStyle", readTiling);
-    registerCommand("tilingX", readField<&MaterialStackItem::tilingX>);
-    registerCommand("tilingY", readField<&MaterialStackItem::tilingY>);
-    registerCommand("transform", readTransform);
-    registerCommand("end", CommandEnabler::endCommand);
-}
+void MaterialStackItem::registerCommands() { kItemTable.registerInto(*this); }
 
-int MaterialStackItem::writeCommands(CommandIO& io) {
-    io.writef("material \"%s\"\n", escapeQuotes(materialName()).c_str());
-    io.writef("applySpread %d\n", applySpread ? 1 : 0);
-    io.writef("applyWidth %g\n", applyWidth);
-    io.writef("applyHeight %g\n", applyHeight);
-    io.writef("applyCenter %g %g %g\n", applyCenter[0], applyCenter[1], applyCenter[2]);
-    if (hasObjectMatrix()) {
-        const double* m = applyObjectMatrix;
-        io.writef("applyObjectMatrix\n\t%g %g %g %g\n\t%g %g %g %g\n\t%g %g %g %g\n\t%g %g %g %g\n", m[0], m[1], m[2],
-                  m[3], m[4], m[5], m[6], m[7], m[8], m[9], m[10], m[11], m[12], m[13], m[14], m[15]);
-    }
-    io.writef("mappingStyle \"%s\"\n", kMappingNames.name(mappingStyle));
-    io.writef("blendingAmount %g\n", blendingAmount);
-    io.writef("blendingStyle \"%s\"\n", BlendMode::name(blendingStyle));
-    io.writef("tilingStyle \"%s\"\n", kTilingNames.name(tilingStyle));
-    io.writef("tilingX %g\n", tilingX);
-    io.writef("tilingY %g\n", tilingY);
-    if (hasTransform_) transform_.write(io);
-    return 0;
-}
+int MaterialStackItem::writeCommands(CommandIO& io) { return kItemTable.write(io, *this); }
 
 Material* MaterialStackItem::material() const { return dynamic_cast<Material*>(followReference(material_)); }
 

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 #include "scene/Scene.h"
 #include "surface/MaterialChannelBump.h"
 #include "surface/MaterialChannelColor.h"
@@ -44,6 +44,10 @@ int readStyleName(CommandIO& io, CommandEnabler& r, const NameTable& names) {
 int readMaterialStyle(CommandIO& io, CommandEnabler& r) { return readStyleName(io, r, Material::kStyleNames); }
 int readOldStyle(CommandIO& io, CommandEnabler& r) { return readStyleName(io, r, Material::kOldStyleNames); }
 
+int writeMaterialStyle(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    return io.writef("%s \"%s\"\n", keyword, Material::kStyleNames.name(receiverAs<MaterialX>(r).style()));
+}
+
 int readRespondToLighting(CommandIO& io, CommandEnabler& r) {
     int on;
     if (io.readInt(on) != 0) return -1;
@@ -52,15 +56,9 @@ int readRespondToLighting(CommandIO& io, CommandEnabler& r) {
     if (m.style() == Material::kWireframe || m.style() == Material::kHiddenLine) m.ignoresLighting = on == 0;
     return 0;
 }
-
-int readUseHiddenFill(CommandIO& io, CommandEnabler& r) {
-    int on;
-    if (io.readInt(on) != 0) return -1;
-    receiverAs<MaterialX>(r).useHiddenFillMaterial = on != 0;
-    return 0;
+int writeRespondToLighting(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling spelling) {
+    return writeLine(io, keyword, !receiverAs<MaterialX>(r).ignoresLighting, spelling);
 }
-
-int readHiddenFillColor(CommandIO& io, CommandEnabler& r) { return io.readColor(receiverAs<MaterialX>(r).hiddenFillColor, 4); }
 
 int readFresnelStart(CommandIO& io, CommandEnabler& r) {
     double v;
@@ -154,6 +152,53 @@ int skipValues(CommandIO& io, CommandEnabler&) {
     return 0;
 }
 
+bool drawsLines(CommandEnabler& r) {
+    int style = receiverAs<MaterialX>(r).style();
+    return style == Material::kWireframe || style == Material::kHiddenLine;
+}
+bool drawsHiddenLines(CommandEnabler& r) { return receiverAs<MaterialX>(r).style() == Material::kHiddenLine; }
+bool isFresnel(CommandEnabler& r) { return receiverAs<MaterialX>(r).style() == Material::kFresnel; }
+
+// The stored lines in written order; each style writes only its own settings. The
+// flat layout's lines and "style" are read only.
+constexpr FieldTable::Line kMaterialLines[] = {
+    {"materialStyle", readMaterialStyle, writeMaterialStyle},
+    field<&MaterialX::shaderTextureWidth>("shaderTextureWidth"),
+    field<&MaterialX::shaderTextureHeight>("shaderTextureHeight"),
+    field<&MaterialX::useHiddenFillMaterial>("useHiddenFillMaterial", Spelling::bare, drawsHiddenLines),
+    field<&MaterialX::hiddenFillColor>("hiddenFillColor", Spelling::bare, drawsHiddenLines),
+    {"respondToLighting", readRespondToLighting, writeRespondToLighting, Spelling::bare, drawsLines},
+    field<&MaterialX::lineWidth>("lineWidth", Spelling::fixed, drawsLines),
+    {"fresnelStart", readFresnelStart, writeGetter<&MaterialX::fresnelStart>, Spelling::bare, isFresnel},
+    {"fresnelEnd", readFresnelEnd, writeGetter<&MaterialX::fresnelEnd>, Spelling::bare, isFresnel},
+    field<&MaterialX::fresnelBlend>("fresnelBlend", Spelling::bare, isFresnel),
+    {"begin", beginChannel},
+    {"end", &CommandEnabler::endCommand},
+    {"style", readOldStyle},
+    {"diffuse", readDiffuse},
+    {"specular", readOldSpecular},
+    {"transparency", readOldTransparency},
+    {"reflectivity", readOldReflectivity},
+    {"colorMap", readMap<MaterialChannel::kColor>},
+    {"specularMap", readMap<MaterialChannel::kSpecular>},
+    {"transparencyMap", readMap<MaterialChannel::kTransparency>},
+    {"reflectionMap", readMap<MaterialChannel::kReflectivity>},
+    {"bumpMap", readBumpMap},
+    {"colorMapFlag", readMapFlag<MaterialChannel::kColor>},
+    {"specularMapFlag", readMapFlag<MaterialChannel::kSpecular>},
+    {"reflectionMapFlag", readMapFlag<MaterialChannel::kReflectivity>},
+    {"transparencyMapFlag", readMapFlag<MaterialChannel::kTransparency>},
+    {"bumpMapFlag", readMapFlag<MaterialChannel::kBump>},
+    {"ambient", skipValues<3>},
+    {"ambientFlag", skipValues<1>},
+    {"diffuseFlag", skipValues<1>},
+    {"specularFlag", skipValues<1>},
+    {"transparencyFlag", skipValues<1>},
+    {"lineWidth2", skipValues<1>},
+    {"thickenSilhouette", skipValues<1>},
+};
+constexpr FieldTable kMaterialTable{kMaterialLines};
+
 BakedMaterial::Texture solid(const Rgba& c) { return BakedMaterial::Texture::solid(c.r, c.g, c.b, c.a); }
 
 // width x height texels over the unit square, rows bottom-up, each the colour
@@ -197,66 +242,11 @@ CommandTable& MaterialX::commandTable() {
 
 void MaterialX::registerCommands() {
     Material::registerCommands();
-    registerCommand("materialStyle", readMaterialStyle);
-    registerCommand("shaderTextureWidth", readField<&MaterialX::shaderTextureWidth>);
-    registerCommand("shaderTextureHeight", readField<&MaterialX::shaderTextureHeight>);
-    registerCommand("respondToLighting", readRespondToLighting);
-    registerCommand("lineWidth", readField<&MaterialX::lineWidth>);
-    registerCommand("useHiddenFillMaterial", readUseHiddenFill);
-    registerCommand("hiddenFillColor", readHiddenFillColor);
-    registerCommand("fresnelStart", readFresnelStart);
-    registerCommand("fresnelEnd", readFresnelEnd);
-    registerCommand("fresnelBlend", readField<&MaterialX::fresnelBlend>);
-    registerCommand("begin", beginChannel);
-    registerCommand("end", CommandEnabler::endCommand);
-    registerCommand("style", readOldStyle);
-    registerCommand("diffuse", readDiffuse);
-    registerCommand("specular", readOldSpecular);
-    registerCommand("transparency", readOldTransparency);
-    registerCommand("reflectivity", readOldReflectivity);
-    registerCommand("colorMap", readMap<MaterialChannel::kColor>);
-    registerCommand("specularMap", readMap<MaterialChannel::kSpecular>);
-    registerCommand("transparencyMap", readMap<MaterialChannel::kTransparency>);
-    registerCommand("reflectionMap", readMap<MaterialChannel::kReflectivity>);
-    registerCommand("bumpMap", readBumpMap);
-    registerCommand("colorMapFlag", readMapFlag<MaterialChannel::kColor>);
-    registerCommand("specularMapFlag", readMapFlag<MaterialChannel::kSpecular>);
-    registerCommand("reflectionMapFlag", readMapFlag<MaterialChannel::kReflectivity>);
-    registerCommand("transparencyMapFlag", readMapFlag<MaterialChannel::kTransparency>);
-    registerCommand("bumpMapFlag", readMapFlag<MaterialChannel::kBump>);
-    registerCommand("ambient", skipValues<3>);
-    registerCommand("ambientFlag", skipValues<1>);
-    registerCommand("diffuseFlag", skipValues<1>);
-    registerCommand("specularFlag", skipValues<1>);
-    registerCommand("transparencyFlag", skipValues<1>);
-    registerCommand("lineWidth2", skipValues<1>);
-    registerCommand("thickenSilhouette", skipValues<1>);
+    kMaterialTable.registerInto(*this);
 }
 
 int MaterialX::writeCommands(CommandIO& io) {
-    if (Material::writeCommands(io) != 0) return -1;
-    io.writef("materialStyle \"%s\"\n", kStyleNames.name(style_));
-    io.writef("shaderTextureWidth %d\n", shaderTextureWidth);
-    io.writef("shaderTextureHeight %d\n", shaderTextureHeight);
-    switch (style_) {
-        case kWireframe:
-            io.writef("respondToLighting %d\n", ignoresLighting ? 0 : 1);
-            io.writef("lineWidth %f\n", lineWidth);
-            break;
-        case kHiddenLine:
-            io.writef("useHiddenFillMaterial %d\n", useHiddenFillMaterial ? 1 : 0);
-            io.writef("hiddenFillColor %g %g %g %g\n", hiddenFillColor[0], hiddenFillColor[1], hiddenFillColor[2],
-                      hiddenFillColor[3]);
-            io.writef("respondToLighting %d\n", ignoresLighting ? 0 : 1);
-            io.writef("lineWidth %f\n", lineWidth);
-            break;
-        case kFresnel:
-            io.writef("fresnelStart %g\n", fresnelStart_);
-            io.writef("fresnelEnd %g\n", fresnelEnd_);
-            io.writef("fresnelBlend %g\n", fresnelBlend);
-            break;
-        default: break;
-    }
+    if (Material::writeCommands(io) != 0 || kMaterialTable.write(io, *this) != 0) return -1;
     for (int i = 0; i < kChannels; ++i)
         if (usesChannel(i) && io.writeIndexedBlock(*channels_[i], i / kSurfaceChannels) != 0) return -1;
     return 0;

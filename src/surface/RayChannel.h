@@ -23,6 +23,10 @@ public:
     double spread() const { return rays_.spread(); }
     const std::vector<std::array<double, 3>>& rayDirections() const { return rays_.directions(); }
 
+    // The readers of "numRays" and "spread", through the setters, for the channels' tables.
+    static int readNumRays(CommandIO& io, CommandEnabler& r);
+    static int readSpread(CommandIO& io, CommandEnabler& r);
+
 protected:
     // "numRays" and "spread", read through the setters.
     void registerRayCommands();

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 #include "surface/ShaderImage.h"
 
 namespace fw {
@@ -23,6 +23,9 @@ int readBlendingStyle(CommandIO& io, CommandEnabler& r) {
     receiverAs<ShaderBlock>(r).blendingStyle = BlendMode::value(name);
     return 0;
 }
+int writeBlendingStyle(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    return io.writef("%s \"%s\"\n", keyword, BlendMode::name(receiverAs<ShaderBlock>(r).blendingStyle));
+}
 
 // "begin <shader class> <slot>": a new shader of that class takes the slot.
 int beginShader(CommandIO& io, CommandEnabler& r) {
@@ -39,6 +42,27 @@ int beginShader(CommandIO& io, CommandEnabler& r) {
     io.push(made);
     return 0;
 }
+
+bool blursRgb(CommandEnabler& r) { return receiverAs<ShaderBlock>(r).rgbBlur > 0; }
+bool blursAlpha(CommandEnabler& r) { return receiverAs<ShaderBlock>(r).alphaBlur > 0; }
+
+// The stored lines in written order, a blur only when there is one; the shaders'
+// blocks follow them.
+constexpr FieldTable::Line kBlockLines[] = {
+    field<&ShaderBlock::active>("active"),
+    {"blendingStyle", readBlendingStyle, writeBlendingStyle},
+    field<&ShaderBlock::blendingAmount>("blendingAmount"),
+    field<&ShaderBlock::rgbBlur>("rgbBlur", Spelling::bare, blursRgb),
+    field<&ShaderBlock::alphaBlur>("alphaBlur", Spelling::bare, blursAlpha),
+    field<&ShaderBlock::rgbInverted>("rgbInverted"),
+    field<&ShaderBlock::alphaInverted>("alphaInverted"),
+    field<&ShaderBlock::rgbRepeat>("rgbRepeat"),
+    field<&ShaderBlock::alphaRepeat>("alphaRepeat"),
+    field<&ShaderBlock::useLumForAlpha>("useLumForAlpha"),
+    {"begin", beginShader},
+    {"end", &CommandEnabler::endCommand},
+};
+constexpr FieldTable kBlockTable{kBlockLines};
 
 // A copy of `shader` whose image maps are looked up in `scene` (when given), so that a
 // layer copied into another scene shows that scene's map of the same name.
@@ -88,32 +112,10 @@ CommandTable& ShaderBlock::commandTable() {
     return table;
 }
 
-void ShaderBlock::registerCommands() {
-    registerCommand("active", readField<&ShaderBlock::active>);
-    registerCommand("blendingStyle", readBlendingStyle);
-    registerCommand("blendingAmount", readField<&ShaderBlock::blendingAmount>);
-    registerCommand("rgbBlur", readField<&ShaderBlock::rgbBlur>);
-    registerCommand("alphaBlur", readField<&ShaderBlock::alphaBlur>);
-    registerCommand("rgbInverted", readField<&ShaderBlock::rgbInverted>);
-    registerCommand("alphaInverted", readField<&ShaderBlock::alphaInverted>);
-    registerCommand("rgbRepeat", readField<&ShaderBlock::rgbRepeat>);
-    registerCommand("alphaRepeat", readField<&ShaderBlock::alphaRepeat>);
-    registerCommand("useLumForAlpha", readField<&ShaderBlock::useLumForAlpha>);
-    registerCommand("begin", beginShader);
-    registerCommand("end", CommandEnabler::endCommand);
-}
+void ShaderBlock::registerCommands() { kBlockTable.registerInto(*this); }
 
 int ShaderBlock::writeCommands(CommandIO& io) {
-    io.writef("active %d\n", active ? 1 : 0);
-    io.writef("blendingStyle \"%s\"\n", BlendMode::name(blendingStyle));
-    io.writef("blendingAmount %g\n", blendingAmount);
-    if (rgbBlur > 0) io.writef("rgbBlur %g\n", rgbBlur);
-    if (alphaBlur > 0) io.writef("alphaBlur %g\n", alphaBlur);
-    io.writef("rgbInverted %d\n", rgbInverted ? 1 : 0);
-    io.writef("alphaInverted %d\n", alphaInverted ? 1 : 0);
-    io.writef("rgbRepeat %d\n", rgbRepeat ? 1 : 0);
-    io.writef("alphaRepeat %d\n", alphaRepeat ? 1 : 0);
-    io.writef("useLumForAlpha %d\n", useLumForAlpha ? 1 : 0);
+    if (kBlockTable.write(io, *this) != 0) return -1;
     if (rgbShader_ && io.writeIndexedBlock(*rgbShader_, kRgbSlot) != 0) return -1;
     if (alphaShader_ && io.writeIndexedBlock(*alphaShader_, kAlphaSlot) != 0) return -1;
     return 0;

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 #include "platform/MathConstants.h"
 
 namespace fw {
@@ -14,11 +14,6 @@ namespace {
 const char* const kTypes[] = {"Cloud", "Marble", "Lava"};
 
 // Every value read may change the generator or the tone curve.
-int changed(ShaderNoisePerlin& s, int status) {
-    if (status == 0) s.notifyChange();
-    return status;
-}
-
 void noteChange(CommandEnabler& r) { receiverAs<ShaderNoisePerlin>(r).notifyChange(); }
 ToneCurve& toneOf(CommandEnabler& r) { return receiverAs<ShaderNoisePerlin>(r).tone; }
 
@@ -26,10 +21,12 @@ int readType(CommandIO& io, CommandEnabler& r) {
     char text[CommandIO::kTokenSize];
     if (io.readToken(text, sizeof text) != 0) return -1;
     receiverAs<ShaderNoisePerlin>(r).type = ShaderNoisePerlin::kTypeNames.value(text);
-    return changed(receiverAs<ShaderNoisePerlin>(r), 0);
+    noteChange(r);
+    return 0;
 }
-
-int readSeed(CommandIO& io, CommandEnabler& r) { return changed(receiverAs<ShaderNoisePerlin>(r), io.readUnsignedLong(receiverAs<ShaderNoisePerlin>(r).seed)); }
+int writeType(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    return io.writef("%s \"%s\"\n", keyword, ShaderNoisePerlin::kTypeNames.name(receiverAs<ShaderNoisePerlin>(r).type));
+}
 
 // The block may be closed under either of the names it can be opened with.
 int endNoise(CommandIO& io, CommandEnabler&) {
@@ -39,6 +36,27 @@ int endNoise(CommandIO& io, CommandEnabler&) {
     io.pop();
     return 0;
 }
+
+// The noise's own lines, after the shader's. The stripe count is read but never
+// written.
+constexpr FieldTable::Line kNoiseLines[] = {
+    {"Type", readType, writeType},
+    field<&ShaderNoisePerlin::color1>("Color1"),
+    field<&ShaderNoisePerlin::color2>("Color2"),
+    fieldThen<&ShaderNoisePerlin::size, noteChange>("Size"),
+    fieldThen<&ShaderNoisePerlin::complexity, noteChange>("Complexity"),
+    fieldThen<&ShaderNoisePerlin::persistence, noteChange>("Persistence"),
+    fieldThen<&ShaderNoisePerlin::stretch, noteChange>("Stretch"),
+    fieldThen<&ShaderNoisePerlin::narrow, noteChange>("Narrow"),
+    fieldThen<&ToneCurve::blackPoint, noteChange, toneOf>("BlackPoint"),
+    fieldThen<&ToneCurve::whitePoint, noteChange, toneOf>("WhitePoint"),
+    fieldThen<&ToneCurve::pointSmooth, noteChange, toneOf>("PointSmooth"),
+    fieldThen<&ToneCurve::gamma, noteChange, toneOf>("Gamma"),
+    {"NumStripes", readFieldThen<&ShaderNoisePerlin::numStripes, noteChange>},
+    fieldThen<&ShaderNoisePerlin::seed, noteChange>("Seed"),
+    {"end", endNoise},
+};
+constexpr FieldTable kNoiseTable{kNoiseLines};
 
 }  // namespace
 
@@ -57,18 +75,7 @@ CommandTable& ShaderNoisePerlin::commandTable() {
 
 void ShaderNoisePerlin::registerCommands() {
     Shader::registerCommands();
-    registerCommand("Type", readType);
-    registerCommand("Color1", readField<&ShaderNoisePerlin::color1>);
-    registerCommand("Color2", readField<&ShaderNoisePerlin::color2>);
-    registerCommand("Size", readFieldThen<&ShaderNoisePerlin::size, noteChange>);
-    registerCommand("Complexity", readFieldThen<&ShaderNoisePerlin::complexity, noteChange>);
-    registerCommand("Persistence", readFieldThen<&ShaderNoisePerlin::persistence, noteChange>);
-    registerCommand("Stretch", readFieldThen<&ShaderNoisePerlin::stretch, noteChange>);
-    registerCommand("Narrow", readFieldThen<&ShaderNoisePerlin::narrow, noteChange>);
-    ToneCurve::registerCommands<toneOf, noteChange>(*this);
-    registerCommand("NumStripes", readFieldThen<&ShaderNoisePerlin::numStripes, noteChange>);
-    registerCommand("Seed", readSeed);
-    registerCommand("end", endNoise);
+    kNoiseTable.registerInto(*this);
 }
 
 void ShaderNoisePerlin::reset() {
@@ -134,18 +141,6 @@ void ShaderNoisePerlin::copyFields(const Shader& other) {
     seed = o.seed;
 }
 
-int ShaderNoisePerlin::writeFields(CommandIO& io) {
-    io.writef("Type \"%s\"\n", kTypeNames.name(type));
-    io.writef("Color1 %g %g %g %g\n", color1[0], color1[1], color1[2], color1[3]);
-    io.writef("Color2 %g %g %g %g\n", color2[0], color2[1], color2[2], color2[3]);
-    io.writef("Size %g\n", size);
-    io.writef("Complexity %g\n", complexity);
-    io.writef("Persistence %g\n", persistence);
-    io.writef("Stretch %g\n", stretch);
-    io.writef("Narrow %g\n", narrow);
-    tone.write(io);
-    io.writef("Seed %lu\n", seed);
-    return 0;
-}
+int ShaderNoisePerlin::writeFields(CommandIO& io) { return kNoiseTable.write(io, *this); }
 
 }  // namespace fw

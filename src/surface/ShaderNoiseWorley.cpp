@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 
 namespace fw {
 
@@ -13,11 +13,7 @@ namespace {
 const char* const kTypes[] = {"Soft", "Hard", "Rings", "Flat"};
 const char* const kMethods[] = {"Euclidean", "Manhattan", "Chebyshev", "Minkovsky"};
 
-int changed(ShaderNoiseWorley& s, int status) {
-    if (status == 0) s.notifyChange();
-    return status;
-}
-
+// Every value read may change the generator or the tone curve.
 void noteChange(CommandEnabler& r) { receiverAs<ShaderNoiseWorley>(r).notifyChange(); }
 ToneCurve& toneOf(CommandEnabler& r) { return receiverAs<ShaderNoiseWorley>(r).tone; }
 
@@ -26,10 +22,36 @@ int readNamed(CommandIO& io, CommandEnabler& r) {
     char text[CommandIO::kTokenSize];
     if (io.readToken(text, sizeof text) != 0) return -1;
     receiverAs<ShaderNoiseWorley>(r).*Field = Table->value(text);
-    return changed(receiverAs<ShaderNoiseWorley>(r), 0);
+    noteChange(r);
+    return 0;
+}
+template <int ShaderNoiseWorley::*Field, const NameTable* Table>
+int writeNamed(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    return io.writef("%s \"%s\"\n", keyword, Table->name(receiverAs<ShaderNoiseWorley>(r).*Field));
+}
+template <int ShaderNoiseWorley::*Field, const NameTable* Table>
+constexpr FieldTable::Line named(const char* keyword) {
+    return {keyword, readNamed<Field, Table>, writeNamed<Field, Table>};
 }
 
-int readSeed(CommandIO& io, CommandEnabler& r) { return changed(receiverAs<ShaderNoiseWorley>(r), io.readUnsignedLong(receiverAs<ShaderNoiseWorley>(r).seed)); }
+// The noise's own lines, after the shader's.
+constexpr FieldTable::Line kNoiseLines[] = {
+    named<&ShaderNoiseWorley::type, &ShaderNoiseWorley::kTypeNames>("Type"),
+    named<&ShaderNoiseWorley::method, &ShaderNoiseWorley::kMethodNames>("Method"),
+    field<&ShaderNoiseWorley::color1>("Color1"),
+    field<&ShaderNoiseWorley::color2>("Color2"),
+    fieldThen<&ShaderNoiseWorley::size, noteChange>("Size"),
+    fieldThen<&ShaderNoiseWorley::stretch, noteChange>("Stretch"),
+    fieldThen<&ToneCurve::blackPoint, noteChange, toneOf>("BlackPoint"),
+    fieldThen<&ToneCurve::whitePoint, noteChange, toneOf>("WhitePoint"),
+    fieldThen<&ToneCurve::pointSmooth, noteChange, toneOf>("PointSmooth"),
+    fieldThen<&ToneCurve::gamma, noteChange, toneOf>("Gamma"),
+    fieldThen<&ShaderNoiseWorley::ringComplexity, noteChange>("RingComplexity"),
+    fieldThen<&ShaderNoiseWorley::exponent, noteChange>("Exponent"),
+    fieldThen<&ShaderNoiseWorley::flatQuality, noteChange>("FlatQuality"),
+    fieldThen<&ShaderNoiseWorley::seed, noteChange>("Seed"),
+};
+constexpr FieldTable kNoiseTable{kNoiseLines};
 
 }  // namespace
 
@@ -49,17 +71,7 @@ CommandTable& ShaderNoiseWorley::commandTable() {
 
 void ShaderNoiseWorley::registerCommands() {
     Shader::registerCommands();
-    registerCommand("Type", readNamed<&ShaderNoiseWorley::type, &kTypeNames>);
-    registerCommand("Method", readNamed<&ShaderNoiseWorley::method, &kMethodNames>);
-    registerCommand("Color1", readField<&ShaderNoiseWorley::color1>);
-    registerCommand("Color2", readField<&ShaderNoiseWorley::color2>);
-    registerCommand("Size", readFieldThen<&ShaderNoiseWorley::size, noteChange>);
-    registerCommand("Stretch", readFieldThen<&ShaderNoiseWorley::stretch, noteChange>);
-    ToneCurve::registerCommands<toneOf, noteChange>(*this);
-    registerCommand("RingComplexity", readFieldThen<&ShaderNoiseWorley::ringComplexity, noteChange>);
-    registerCommand("Exponent", readFieldThen<&ShaderNoiseWorley::exponent, noteChange>);
-    registerCommand("FlatQuality", readFieldThen<&ShaderNoiseWorley::flatQuality, noteChange>);
-    registerCommand("Seed", readSeed);
+    kNoiseTable.registerInto(*this);
 }
 
 void ShaderNoiseWorley::reset() {
@@ -124,19 +136,6 @@ void ShaderNoiseWorley::copyFields(const Shader& other) {
     seed = o.seed;
 }
 
-int ShaderNoiseWorley::writeFields(CommandIO& io) {
-    io.writef("Type \"%s\"\n", kTypeNames.name(type));
-    io.writef("Method \"%s\"\n", kMethodNames.name(method));
-    io.writef("Color1 %g %g %g %g\n", color1[0], color1[1], color1[2], color1[3]);
-    io.writef("Color2 %g %g %g %g\n", color2[0], color2[1], color2[2], color2[3]);
-    io.writef("Size %g\n", size);
-    io.writef("Stretch %g\n", stretch);
-    tone.write(io);
-    io.writef("RingComplexity %d\n", ringComplexity);
-    io.writef("Exponent %g\n", exponent);
-    io.writef("FlatQuality %d\n", flatQuality);
-    io.writef("Seed %lu\n", seed);
-    return 0;
-}
+int ShaderNoiseWorley::writeFields(CommandIO& io) { return kNoiseTable.write(io, *this); }
 
 }  // namespace fw

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "persistence/CommandIO.h"
 
 namespace fw {
 
@@ -35,13 +34,6 @@ double ToneCurve::apply(double t) const {
     }
     if (gamma != 0.0) t = ((cubic[0] * t + cubic[1]) * t + cubic[2]) * t + cubic[3];
     return std::clamp(t, 0.0, 1.0);
-}
-
-void ToneCurve::write(CommandIO& io) const {
-    io.writef("BlackPoint %g\n", blackPoint);
-    io.writef("WhitePoint %g\n", whitePoint);
-    io.writef("PointSmooth %g\n", pointSmooth);
-    io.writef("Gamma %g\n", gamma);
 }
 
 }  // namespace fw
