@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 #include "scene/SceneX.h"
 
 namespace fw {
@@ -32,17 +32,30 @@ struct OrvoPresetStyleLines {
         self(r).object_ = std::move(scene);
         return 0;
     }
+    // The size line, then the picture's data.
+    static int writeThumbnail(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
+        OrvoPresetStyle& s = self(r);
+        return s.thumbnail_.write(io, s.textOnly_);
+    }
 };
 
-OrvoPresetStyle::OrvoPresetStyle() {
-    registerCommand("Name", OrvoPresetStyleLines::name);
-    registerCommand("BinPosition", OrvoPresetStyleLines::binPosition);
-    registerCommand("ThumbnailSize", OrvoPresetStyleLines::thumbnailSize);
-    registerCommand("JPEGThumbnail", OrvoPresetStyleLines::textThumbnail);
-    registerCommand("JPEGBinaryThumbnail", OrvoPresetStyleLines::binaryThumbnail);
-    registerCommand("begin", OrvoPresetStyleLines::begin);
-    registerCommand("end", CommandEnabler::endCommand);
-}
+namespace {
+
+// The wrapped object follows as a block of its own.
+constexpr FieldTable::Line kLines[] = {
+    {"Name", OrvoPresetStyleLines::name, writeGetter<&OrvoPresetStyle::name>, Spelling::quoted},
+    {"BinPosition", OrvoPresetStyleLines::binPosition},
+    {"ThumbnailSize", OrvoPresetStyleLines::thumbnailSize, OrvoPresetStyleLines::writeThumbnail},
+    {"JPEGThumbnail", OrvoPresetStyleLines::textThumbnail},
+    {"JPEGBinaryThumbnail", OrvoPresetStyleLines::binaryThumbnail},
+    {"begin", OrvoPresetStyleLines::begin},
+    {"end", &CommandEnabler::endCommand},
+};
+constexpr FieldTable kTable{kLines};
+
+}  // namespace
+
+OrvoPresetStyle::OrvoPresetStyle() { kTable.registerInto(*this); }
 
 OrvoPresetStyle::~OrvoPresetStyle() = default;
 
@@ -53,8 +66,7 @@ CommandTable& OrvoPresetStyle::commandTable() {
 
 int OrvoPresetStyle::writeCommands(CommandIO& io) {
     if (!complete()) return -1;
-    if (io.writef("Name \"%s\"\n", escapeQuotes(name_).c_str()) != 0) return -1;
-    if (thumbnail_.write(io, textOnly_) != 0) return -1;
+    if (kTable.write(io, *this) != 0) return -1;
     return io.writeBlock(*object_);
 }
 

@@ -4,7 +4,7 @@
 
 #include "library/MemberCopy.h"
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 #include "scene/MemberFactory.h"
 #include "scene/SceneMember.h"
 #include "scene/SceneX.h"
@@ -45,8 +45,6 @@ struct OrvoStyleLines {
         self(r).setDescription(text);
         return 0;
     }
-    static int useDefaultScene(CommandIO& io, CommandEnabler& r) { return readValue(io, self(r).useDefaultScene); }
-    static int needsUpdate(CommandIO& io, CommandEnabler& r) { return readValue(io, self(r).needsUpdate); }
     // Only a scene block nests in a preset: the swatch scene, read afresh.
     static int begin(CommandIO& io, CommandEnabler& r) {
         char className[CommandIO::kTokenSize];
@@ -56,20 +54,34 @@ struct OrvoStyleLines {
         io.push(s.scene_.get());
         return 0;
     }
+    // The size line, then the picture's data.
+    static int writeThumbnail(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
+        OrvoStyle& s = self(r);
+        return s.thumbnail_.write(io, s.textOnly_);
+    }
 };
 
-OrvoStyle::OrvoStyle() : scene_(std::make_unique<SceneX>()) {
-    registerCommand("BinPosition", OrvoStyleLines::binPosition);
-    registerCommand("ThumbnailSize", OrvoStyleLines::thumbnailSize);
-    registerCommand("JPEGThumbnail", OrvoStyleLines::textThumbnail);
-    registerCommand("JPEGBinaryThumbnail", OrvoStyleLines::binaryThumbnail);
-    registerCommand("Name", OrvoStyleLines::name);
-    registerCommand("Description", OrvoStyleLines::description);
-    registerCommand("UseDefaultScene", OrvoStyleLines::useDefaultScene);
-    registerCommand("NeedsUpdate", OrvoStyleLines::needsUpdate);
-    registerCommand("begin", OrvoStyleLines::begin);
-    registerCommand("end", CommandEnabler::endCommand);
-}
+namespace {
+
+// Each kind of preset writes its own fields after the thumbnail (writeFields), and the
+// swatch scene follows as a block of its own.
+constexpr FieldTable::Line kLines[] = {
+    {"ThumbnailSize", OrvoStyleLines::thumbnailSize, OrvoStyleLines::writeThumbnail},
+    {"JPEGThumbnail", OrvoStyleLines::textThumbnail},
+    {"JPEGBinaryThumbnail", OrvoStyleLines::binaryThumbnail},
+    {"BinPosition", OrvoStyleLines::binPosition},
+    {"Name", OrvoStyleLines::name},
+    {"Description", OrvoStyleLines::description},
+    {"UseDefaultScene", readField<&OrvoStyle::useDefaultScene>},
+    {"NeedsUpdate", readField<&OrvoStyle::needsUpdate>},
+    {"begin", OrvoStyleLines::begin},
+    {"end", &CommandEnabler::endCommand},
+};
+constexpr FieldTable kTable{kLines};
+
+}  // namespace
+
+OrvoStyle::OrvoStyle() : scene_(std::make_unique<SceneX>()) { kTable.registerInto(*this); }
 
 OrvoStyle::~OrvoStyle() = default;
 
@@ -182,7 +194,7 @@ void OrvoStyle::setRequestedThumbnailSize(int width, int height) {
 }
 
 int OrvoStyle::writeCommands(CommandIO& io) {
-    if (thumbnail_.write(io, textOnly_) != 0) return -1;
+    if (kTable.write(io, *this) != 0) return -1;
     if (writeFields(io) != 0) return -1;
     // Everything the swatch scene holds is the preset's, marked or not.
     bool writeAll = scene_->writeAll();

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 #include "platform/MathConstants.h"
 #include "profile/Geo2Interface.h"
 
@@ -280,37 +280,70 @@ int beginSegment(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
-// Keywords of each shape's own parameters, P0 onwards.
-struct ShapeKeywords {
-    int shape;
-    const char* names[4];
+int writeClosed(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling spelling) {
+    return writeLine(io, keyword, static_cast<int>(receiverAs<CompositeCurve2>(r).flags), spelling);
+}
+
+int writeShapeType(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling spelling) {
+    return writeLine(io, keyword, std::string(CompositeCurve2::shapeTypeName(receiverAs<CompositeCurve2>(r).shapeType)),
+                     spelling);
+}
+
+template <int Index>
+int writeParam(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling spelling) {
+    return writeLine(io, keyword, receiverAs<CompositeCurve2>(r).shapeParams[Index], spelling);
+}
+
+// A custom contour keeps its points only; a parametric one its frame and parameters.
+bool parametric(CommandEnabler& r) {
+    const int type = receiverAs<CompositeCurve2>(r).shapeType;
+    return CompositeCurve2::shapeTypeFromName(CompositeCurve2::shapeTypeName(type)) != CompositeCurve2::CUSTOM;
+}
+
+template <int Shape>
+bool isShape(CommandEnabler& r) {
+    return receiverAs<CompositeCurve2>(r).shapeType == Shape;
+}
+
+// A parameter of one shape: P0 onwards, written only for that shape.
+template <int Shape, int Index>
+constexpr FieldTable::Line param(const char* keyword) {
+    return {keyword, readParam<Index>, writeParam<Index>, Spelling::bare, isShape<Shape>};
+}
+
+// The segments follow as blocks of their own, after these lines.
+constexpr FieldTable::Line kLines[] = {
+    {"closed", readClosed, writeClosed},
+    {"shapeType", readShapeType, writeShapeType, Spelling::quoted},
+    field<&CompositeCurve2::shapeX>("shapeX", Spelling::bare, parametric),
+    field<&CompositeCurve2::shapeY>("shapeY", Spelling::bare, parametric),
+    field<&CompositeCurve2::shapeWidth>("shapeWidth", Spelling::bare, parametric),
+    field<&CompositeCurve2::shapeHeight>("shapeHeight", Spelling::bare, parametric),
+    param<CompositeCurve2::ROUND_RECT, 0>("roundRectRoundnessPercent"),
+    param<CompositeCurve2::POLY, 0>("polyNumSides"),
+    param<CompositeCurve2::STAR, 0>("starNumSides"),
+    param<CompositeCurve2::STAR, 1>("starValleyPercent"),
+    param<CompositeCurve2::STAR, 2>("starTipRoundness"),
+    param<CompositeCurve2::STAR, 3>("starValleyRoundness"),
+    param<CompositeCurve2::PLUS, 0>("plusHorizThickness"),
+    param<CompositeCurve2::PLUS, 1>("plusVertThickness"),
+    param<CompositeCurve2::PLUS, 2>("plusHorizOffsetPercent"),
+    param<CompositeCurve2::PLUS, 3>("plusVertOffsetPercent"),
+    param<CompositeCurve2::GEAR, 0>("gearNumSides"),
+    param<CompositeCurve2::GEAR, 1>("gearOuterThickness"),
+    param<CompositeCurve2::GEAR, 2>("gearInnerThickness"),
+    param<CompositeCurve2::GEAR, 3>("gearValleyPercent"),
+    field<&CompositeCurve2::pointModification>("pointModification"),
+    field<&CompositeCurve2::mirror>("mirror"),
+    field<&CompositeCurve2::rotAngle>("rotAngle"),
+    {"begin", beginSegment},
+    {"end", &CommandEnabler::endCommand},
 };
-const ShapeKeywords kShapeKeywords[] = {
-    {CompositeCurve2::ROUND_RECT, {"roundRectRoundnessPercent"}},
-    {CompositeCurve2::POLY, {"polyNumSides"}},
-    {CompositeCurve2::STAR, {"starNumSides", "starValleyPercent", "starTipRoundness", "starValleyRoundness"}},
-    {CompositeCurve2::PLUS, {"plusHorizThickness", "plusVertThickness", "plusHorizOffsetPercent", "plusVertOffsetPercent"}},
-    {CompositeCurve2::GEAR, {"gearNumSides", "gearOuterThickness", "gearInnerThickness", "gearValleyPercent"}},
-};
+constexpr FieldTable kTable{kLines};
 
 }  // namespace
 
-CompositeCurve2::CompositeCurve2() {
-    registerCommand("closed", readClosed);
-    registerCommand("shapeType", readShapeType);
-    registerCommand("shapeX", readField<&CompositeCurve2::shapeX>);
-    registerCommand("shapeY", readField<&CompositeCurve2::shapeY>);
-    registerCommand("shapeWidth", readField<&CompositeCurve2::shapeWidth>);
-    registerCommand("shapeHeight", readField<&CompositeCurve2::shapeHeight>);
-    const CommandHandler params[4] = {readParam<0>, readParam<1>, readParam<2>, readParam<3>};
-    for (const ShapeKeywords& k : kShapeKeywords)
-        for (int i = 0; i < 4 && k.names[i]; ++i) registerCommand(k.names[i], params[i]);
-    registerCommand("pointModification", readField<&CompositeCurve2::pointModification>);
-    registerCommand("mirror", readField<&CompositeCurve2::mirror>);
-    registerCommand("rotAngle", readField<&CompositeCurve2::rotAngle>);
-    registerCommand("begin", beginSegment);
-    registerCommand("end", CommandEnabler::endCommand);
-}
+CompositeCurve2::CompositeCurve2() { kTable.registerInto(*this); }
 
 CompositeCurve2::~CompositeCurve2() = default;
 
@@ -330,20 +363,7 @@ int CompositeCurve2::shapeTypeFromName(const char* name) {
 }
 
 int CompositeCurve2::writeCommands(CommandIO& io) {
-    io.writef("closed %d\n", static_cast<int>(flags));
-    io.writef("shapeType \"%s\"\n", shapeTypeName(shapeType));
-    if (shapeTypeFromName(shapeTypeName(shapeType)) != CUSTOM) {
-        io.writef("shapeX %g\n", shapeX);
-        io.writef("shapeY %g\n", shapeY);
-        io.writef("shapeWidth %g\n", shapeWidth);
-        io.writef("shapeHeight %g\n", shapeHeight);
-        for (const ShapeKeywords& k : kShapeKeywords)
-            if (k.shape == shapeType)
-                for (int i = 0; i < 4 && k.names[i]; ++i) io.writef("%s %g\n", k.names[i], shapeParams[i]);
-    }
-    io.writef("pointModification %d\n", pointModification ? 1 : 0);
-    io.writef("mirror %d\n", mirror ? 1 : 0);
-    if (io.writef("rotAngle %g\n", rotAngle) != 0) return -1;
+    if (kTable.write(io, *this) != 0) return -1;
     for (Curve2& segment : base_)
         if (io.writeBlock(segment) != 0) return -1;
     return 0;

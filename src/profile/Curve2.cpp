@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 
 namespace fw {
 
@@ -102,6 +102,52 @@ int readFlag(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
+// Each point's lines follow its "p" line, so they are written with it.
+int writePoints(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    const Curve2& c = receiverAs<Curve2>(r);
+    for (int i = 0; i < c.pointCount(); ++i) {
+        const CurvePoint& p = c.point(i);
+        if (io.writef("%s %g %g\n", keyword, p.x, p.y) != 0) return -1;
+        if (p.isAnchor()) {
+            int corner = p.cornerType >= 0 && p.cornerType <= CurvePoint::ROUND2 ? p.cornerType : 0;
+            if (io.writef("pType ANCHOR\n") != 0 || io.writef("pCornerType %s\n", kCornerTypes[corner]) != 0)
+                return -1;
+            if (corner != CurvePoint::NONE && io.writef("pCornerRadius %g\n", p.cornerRadius) != 0) return -1;
+        } else {
+            if (io.writef("pType %s\n", p.pointType == CurvePoint::HANDLE_FIXED ? "HANDLE_FIXED" : "HANDLE_BROKEN") != 0)
+                return -1;
+        }
+        if (io.writef("pPointTightness %g\n", p.pointTightness) != 0) return -1;
+    }
+    return 0;
+}
+
+int writeType(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling spelling) {
+    return writeLine(io, keyword, std::string(typeName(receiverAs<Curve2>(r).type)), spelling);
+}
+
+template <uint16_t Bit>
+int writeFlag(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling spelling) {
+    return writeLine(io, keyword, (receiverAs<Curve2>(r).flags & Bit) != 0, spelling);
+}
+
+// A placeholder segment stores its type only.
+bool notEmpty(CommandEnabler& r) { return receiverAs<Curve2>(r).type != Curve2::Empty; }
+
+constexpr FieldTable::Line kLines[] = {
+    {"type", readType, writeType},
+    {"p", readPoint, writePoints, Spelling::bare, notEmpty},
+    {"pType", readPointType},
+    {"pCornerType", readCornerType},
+    {"pCornerRadius", readPointDouble<&CurvePoint::cornerRadius>},
+    {"pPointTightness", readPointDouble<&CurvePoint::pointTightness>},
+    {"attachedHead", readFlag<Curve2::kAttachedHead>, writeFlag<Curve2::kAttachedHead>, Spelling::bare, notEmpty},
+    {"attachedTail", readFlag<Curve2::kAttachedTail>, writeFlag<Curve2::kAttachedTail>, Spelling::bare, notEmpty},
+    {"closed", readFlag<Curve2::kClosed>, writeFlag<Curve2::kClosed>, Spelling::bare, notEmpty},
+    {"end", &CommandEnabler::endCommand},
+};
+constexpr FieldTable kTable{kLines};
+
 // Plain square roots: profile coordinates are far from overflowing, and std::hypot's
 // care costs a quarter of a flattening.
 double distance(double ax, double ay, double bx, double by) {
@@ -119,18 +165,7 @@ void unit(double v[2]) {
 
 }  // namespace
 
-Curve2::Curve2(uint16_t type) : type(type) {
-    registerCommand("type", readType);
-    registerCommand("p", readPoint);
-    registerCommand("pType", readPointType);
-    registerCommand("pCornerType", readCornerType);
-    registerCommand("pCornerRadius", readPointDouble<&CurvePoint::cornerRadius>);
-    registerCommand("pPointTightness", readPointDouble<&CurvePoint::pointTightness>);
-    registerCommand("attachedHead", readFlag<kAttachedHead>);
-    registerCommand("attachedTail", readFlag<kAttachedTail>);
-    registerCommand("closed", readFlag<kClosed>);
-    registerCommand("end", CommandEnabler::endCommand);
-}
+Curve2::Curve2(uint16_t type) : type(type) { kTable.registerInto(*this); }
 
 Curve2::Curve2(const Curve2& other) : CommandEnabler(other), flags(other.flags), type(other.type) {
     *this = other;
@@ -155,26 +190,7 @@ CommandTable& Curve2::commandTable() {
     return table;
 }
 
-int Curve2::writeCommands(CommandIO& io) {
-    io.writef("type %s\n", typeName(type));
-    if (type == Empty) return 0;
-    for (int i = 0; i < points_.count(); ++i) {
-        const CurvePoint& p = points_[i];
-        io.writef("p %g %g\n", p.x, p.y);
-        if (p.isAnchor()) {
-            int corner = p.cornerType >= 0 && p.cornerType <= CurvePoint::ROUND2 ? p.cornerType : 0;
-            io.writef("pType ANCHOR\n");
-            io.writef("pCornerType %s\n", kCornerTypes[corner]);
-            if (corner != CurvePoint::NONE) io.writef("pCornerRadius %g\n", p.cornerRadius);
-        } else {
-            io.writef("pType %s\n", p.pointType == CurvePoint::HANDLE_FIXED ? "HANDLE_FIXED" : "HANDLE_BROKEN");
-        }
-        io.writef("pPointTightness %g\n", p.pointTightness);
-    }
-    io.writef("attachedHead %d\n", attachedHead() ? 1 : 0);
-    io.writef("attachedTail %d\n", attachedTail() ? 1 : 0);
-    return io.writef("closed %d\n", closed() ? 1 : 0);
-}
+int Curve2::writeCommands(CommandIO& io) { return kTable.write(io, *this); }
 
 bool Curve2::hasGeometry() const {
     if (type == Empty) return false;

@@ -6,7 +6,7 @@
 #include "mesh/ObjDB.h"
 #include "mesh/ObjReader.h"
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 #include "platform/Folders.h"
 
 namespace fw {
@@ -119,19 +119,24 @@ void typeHandles(CompositeCurve2& contour) {
     }
 }
 
+// The contours follow as blocks of their own, after these lines; an outline file
+// named when reading comes back as contours, so its line is read only.
+constexpr FieldTable::Line kLines[] = {
+    field<&InputProfile2::autoHandle>("autoHandle"),
+    field<&InputProfile2::pointModification>("pointModification"),
+    field<&InputProfile2::mirror>("mirror"),
+    field<&InputProfile2::rotAngle>("rotAngle"),
+    field<&InputProfile2::originalOffset>("originalOffset"),
+    {"begin", beginContour},
+    {"infileObj", readObjFile},
+    {"infileIllustrator", readIllustratorFile},
+    {"end", &CommandEnabler::endCommand},
+};
+constexpr FieldTable kTable{kLines};
+
 }  // namespace
 
-InputProfile2::InputProfile2() {
-    registerCommand("autoHandle", readField<&InputProfile2::autoHandle>);
-    registerCommand("pointModification", readField<&InputProfile2::pointModification>);
-    registerCommand("mirror", readField<&InputProfile2::mirror>);
-    registerCommand("rotAngle", readField<&InputProfile2::rotAngle>);
-    registerCommand("originalOffset", readField<&InputProfile2::originalOffset>);
-    registerCommand("begin", beginContour);
-    registerCommand("infileObj", readObjFile);
-    registerCommand("infileIllustrator", readIllustratorFile);
-    registerCommand("end", CommandEnabler::endCommand);
-}
+InputProfile2::InputProfile2() { kTable.registerInto(*this); }
 
 InputProfile2::~InputProfile2() = default;
 
@@ -141,11 +146,7 @@ CommandTable& InputProfile2::commandTable() {
 }
 
 int InputProfile2::writeCommands(CommandIO& io) {
-    io.writef("autoHandle %d\n", autoHandle ? 1 : 0);
-    io.writef("pointModification %d\n", pointModification ? 1 : 0);
-    io.writef("mirror %d\n", mirror ? 1 : 0);
-    io.writef("rotAngle %g\n", rotAngle);
-    if (io.writef("originalOffset %g %g\n", originalOffset[0], originalOffset[1]) != 0) return -1;
+    if (kTable.write(io, *this) != 0) return -1;
     for (CompositeCurve2& contour : contours_)
         if (io.writeBlock(contour) != 0) return -1;
     return 0;

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 #include "platform/Folders.h"
 
 namespace fw {
@@ -36,6 +36,15 @@ int beginOutline(CommandIO& io, CommandEnabler& r) {
 // The outline file itself is read by the outline import; a stored "load" cannot be served.
 int readLoad(CommandIO&, CommandEnabler&) { return -1; }
 
+// The outline follows as a block of its own, after these lines.
+constexpr FieldTable::Line kLines[] = {
+    {"filename", readFilename, writeField<&ProfileI::filename>, Spelling::quoted},
+    {"layer", readLayer, writeField<&ProfileI::layer>, Spelling::quoted},
+    {"begin", beginOutline},
+    {"load", readLoad},
+};
+constexpr FieldTable kTable{kLines};
+
 }  // namespace
 
 ProfileI::ProfileI(Scene& scene, const char* name) : Profile(scene, name) {
@@ -52,16 +61,12 @@ CommandTable& ProfileI::commandTable() {
 
 void ProfileI::registerCommands() {
     Profile::registerCommands();
-    registerCommand("filename", readFilename);
-    registerCommand("layer", readLayer);
-    registerCommand("begin", beginOutline);
-    registerCommand("load", readLoad);
+    kTable.registerInto(*this);
 }
 
 int ProfileI::writeCommands(CommandIO& io) {
     if (Profile::writeCommands(io) != 0) return -1;
-    io.writef("filename \"%s\"\n", escapeQuotes(filename).c_str());
-    io.writef("layer \"%s\"\n", escapeQuotes(layer).c_str());
+    if (kTable.write(io, *this) != 0) return -1;
     return io.writeBlock(outline());
 }
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 #include "platform/Random.h"
 #include "scene/AnimGlobals.h"
 #include "scene/Scene.h"
@@ -64,19 +64,44 @@ int readCycleOption(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
-int readShowBeforeStart(CommandIO& io, CommandEnabler& r) {
-    int on;
-    if (io.readInt(on) != 0) return -1;
-    self(r).showBeforeStart = on != 0;
-    return 0;
-}
-
 int readProfileName(CommandIO& io, CommandEnabler& r) {
     std::string name;
     if (io.readString(name) != 0) return -1;
     self(r).addMember(name);
     return 0;
 }
+
+int writeTotalFrames(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling spelling) {
+    return writeLine(io, keyword, self(r).scene().animGlobals().frameCount(), spelling);
+}
+
+int writeCycleOption(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling spelling) {
+    return writeLine(io, keyword, std::string(ProfileM::cycleOptionName(self(r).cycleOption)), spelling);
+}
+
+int writeProfileNames(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling spelling) {
+    const ProfileM& m = self(r);
+    for (int i = 0; i < m.memberCount(); ++i)
+        if (writeLine(io, keyword, m.memberName(i), spelling) != 0) return -1;
+    return 0;
+}
+
+// An option out of range is not stored.
+bool knownCycleOption(CommandEnabler& r) {
+    const int option = self(r).cycleOption;
+    return option >= ProfileM::PLAY_ONCE && option <= ProfileM::REVERSE_LOOP;
+}
+
+constexpr FieldTable::Line kLines[] = {
+    {"startFrame", readStartFrame, writeField<&ProfileM::startFrame>},
+    {"totalFrames", readTotalFrames, writeTotalFrames},
+    {"changeCounter", readChangeCounter, writeField<&ProfileM::changeCounter>},
+    {"cycleOption", readCycleOption, writeCycleOption, Spelling::quoted, knownCycleOption},
+    {"randomSeed", readRandomSeed, writeField<&ProfileM::randomSeed>},
+    field<&ProfileM::showBeforeStart>("showBeforeStart"),
+    {"profileName", readProfileName, writeProfileNames, Spelling::quoted},
+};
+constexpr FieldTable kTable{kLines};
 
 Profile* asProfile(SceneMember* m) { return m && m->kind() == kProfileKind ? dynamic_cast<Profile*>(m) : nullptr; }
 
@@ -102,27 +127,12 @@ CommandTable& ProfileM::commandTable() {
 
 void ProfileM::registerCommands() {
     Profile::registerCommands();
-    registerCommand("startFrame", readStartFrame);
-    registerCommand("totalFrames", readTotalFrames);
-    registerCommand("changeCounter", readChangeCounter);
-    registerCommand("cycleOption", readCycleOption);
-    registerCommand("randomSeed", readRandomSeed);
-    registerCommand("showBeforeStart", readShowBeforeStart);
-    registerCommand("profileName", readProfileName);
+    kTable.registerInto(*this);
 }
 
 int ProfileM::writeCommands(CommandIO& io) {
     if (Profile::writeCommands(io) != 0) return -1;
-    io.writef("startFrame %d\n", startFrame);
-    io.writef("totalFrames %d\n", scene().animGlobals().frameCount());
-    io.writef("changeCounter %d\n", changeCounter);
-    if (cycleOption >= PLAY_ONCE && cycleOption <= REVERSE_LOOP)
-        io.writef("cycleOption \"%s\"\n", cycleOptionName(cycleOption));
-    io.writef("randomSeed %d\n", randomSeed);
-    if (io.writef("showBeforeStart %d\n", showBeforeStart ? 1 : 0) != 0) return -1;
-    for (int i = 0; i < memberCount(); ++i)
-        if (io.writef("profileName \"%s\"\n", escapeQuotes(memberName(i)).c_str()) != 0) return -1;
-    return 0;
+    return kTable.write(io, *this);
 }
 
 const char* ProfileM::cycleOptionName(int option) {

@@ -5,7 +5,7 @@
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 
 namespace fw {
 
@@ -67,12 +67,39 @@ int readClip(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
-int readScaleVertically(CommandIO& io, CommandEnabler& r) {
-    int on;
-    if (io.readInt(on) != 0) return -1;
-    receiverAs<Camera>(r).scaleVertically = on != 0;
-    return 0;
+int writeMode(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling spelling) {
+    return writeLine(io, keyword, std::string(kModeNames[receiverAs<Camera>(r).mode()]), spelling);
 }
+
+int writeProjection(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling spelling) {
+    return writeLine(io, keyword, std::string(kProjectionNames[receiverAs<Camera>(r).projection()]), spelling);
+}
+
+int writeClip(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling spelling) {
+    const Camera& c = receiverAs<Camera>(r);
+    const double clip[2] = {c.clipNear, c.clipFar};
+    return writeLine(io, keyword, clip, spelling);
+}
+
+constexpr FieldTable::Line kLines[] = {
+    {"mode", readMode, writeMode},
+    {"lens-type", readLensType, writeGetter<&Camera::lensType>},
+    {"projection", readProjection, writeProjection},
+    field<&Camera::aspect>("aspect", Spelling::fixed),
+    {"lens", readLens, writeGetter<&Camera::lens>, Spelling::fixed},
+    {"aperture", readAperture, writeGetter<&Camera::aperture>, Spelling::fixed},
+    {"clip", readClip, writeClip, Spelling::fixed},
+    field<&Camera::eye>("eye", Spelling::fixed),
+    field<&Camera::target>("target", Spelling::fixed),
+    field<&Camera::distance>("distance", Spelling::fixed),
+    field<&Camera::tumbleLeftRight>("tumble-left-right", Spelling::fixed),
+    field<&Camera::tumbleUpDown>("tumble-up-down", Spelling::fixed),
+    field<&Camera::roll>("roll", Spelling::fixed),
+    field<&Camera::orthoWidth>("ortho-width", Spelling::fixed),
+    field<&Camera::underScan>("under-scan", Spelling::fixed),
+    field<&Camera::scaleVertically>("scale-vertically"),
+};
+constexpr FieldTable kTable{kLines};
 
 glm::dmat4 rotationZyx(double aboutX, double aboutY, double aboutZ) {
     const glm::dmat4 identity(1.0);
@@ -252,43 +279,12 @@ void Camera::frame(const std::vector<glm::dvec3>& points, double cameraBox[6]) {
 
 void Camera::registerCommands() {
     DAGNode::registerCommands();
-    registerCommand("mode", readMode);
-    registerCommand("lens-type", readLensType);
-    registerCommand("projection", readProjection);
-    registerCommand("aspect", readField<&Camera::aspect>);
-    registerCommand("lens", readLens);
-    registerCommand("aperture", readAperture);
-    registerCommand("clip", readClip);
-    registerCommand("eye", readField<&Camera::eye>);
-    registerCommand("target", readField<&Camera::target>);
-    registerCommand("distance", readField<&Camera::distance>);
-    registerCommand("tumble-left-right", readField<&Camera::tumbleLeftRight>);
-    registerCommand("tumble-up-down", readField<&Camera::tumbleUpDown>);
-    registerCommand("roll", readField<&Camera::roll>);
-    registerCommand("ortho-width", readField<&Camera::orthoWidth>);
-    registerCommand("under-scan", readField<&Camera::underScan>);
-    registerCommand("scale-vertically", readScaleVertically);
+    kTable.registerInto(*this);
 }
 
 int Camera::writeCommands(CommandIO& io) {
     if (DAGNode::writeCommands(io) != 0) return -1;
-    io.writef("mode %s\n", kModeNames[mode_]);
-    io.writef("lens-type %s\n", lensType_.c_str());
-    io.writef("projection %s\n", kProjectionNames[projection_]);
-    io.writef("aspect %lf\n", aspect);
-    io.writef("lens %lf\n", lens_);
-    io.writef("aperture %lf\n", aperture_);
-    io.writef("clip %lf %lf\n", clipNear, clipFar);
-    io.writef("eye %lf %lf %lf\n", eye[0], eye[1], eye[2]);
-    io.writef("target %lf %lf %lf\n", target[0], target[1], target[2]);
-    io.writef("distance %lf\n", distance);
-    io.writef("tumble-left-right %lf\n", tumbleLeftRight);
-    io.writef("tumble-up-down %lf\n", tumbleUpDown);
-    io.writef("roll %lf\n", roll);
-    io.writef("ortho-width %lf\n", orthoWidth);
-    io.writef("under-scan %lf\n", underScan);
-    io.writef("scale-vertically %i\n", scaleVertically ? 1 : 0);
-    return 0;
+    return kTable.write(io, *this);
 }
 
 }  // namespace fw

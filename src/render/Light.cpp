@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 #include "scene/Scene.h"
 #include "surface/RayDirections.h"
 
@@ -62,15 +62,39 @@ int readAngles(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
-int readColor(CommandIO& io, CommandEnabler& r) { return io.readColor(receiverAs<Light>(r).color, 4); }
-
-
-int readShadow(CommandIO& io, CommandEnabler& r) {
-    int on;
-    if (io.readInt(on) != 0) return -1;
-    receiverAs<Light>(r).shadow = on != 0;
-    return 0;
+int writeType(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling spelling) {
+    return writeLine(io, keyword, std::string(kTypeNames[receiverAs<Light>(r).type()]), spelling);
 }
+
+int writeFalloff(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling spelling) {
+    return writeLine(io, keyword, std::string(kFalloffNames[receiverAs<Light>(r).falloff()]), spelling);
+}
+
+int writeAngles(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling spelling) {
+    const Light& l = receiverAs<Light>(r);
+    const double angles[2] = {l.spotInnerAngle(), l.spotOuterAngle()};
+    return writeLine(io, keyword, angles, spelling);
+}
+
+// An ambient light has no position, cone or shadow.
+bool notAmbient(CommandEnabler& r) { return receiverAs<Light>(r).type() != Light::kAmbient; }
+bool isSpot(CommandEnabler& r) { return receiverAs<Light>(r).type() == Light::kSpot; }
+
+// The camera's lines come first; its "distance" is read again here (see readDistance).
+constexpr FieldTable::Line kLines[] = {
+    {"type", readType, writeType},
+    {"distance", readDistance, writeField<&Light::lightDistance>, Spelling::fixed, notAmbient},
+    {"angles", readAngles, writeAngles, Spelling::fixed, isSpot},
+    {"falloff", readFalloff, writeFalloff, Spelling::bare, notAmbient},
+    field<&Light::color>("color", Spelling::fixed),
+    field<&Light::intensity>("intensity", Spelling::fixed),
+    field<&Light::shadow>("shadow", Spelling::bare, notAmbient),
+    field<&Light::shadowSoftness>("shadow-softness", Spelling::bare, notAmbient),
+    field<&Light::shadowDarkness>("shadow-darkness", Spelling::fixed, notAmbient),
+    field<&Light::shadowMapXRes>("shadowmap-xres", Spelling::bare, notAmbient),
+    field<&Light::shadowMapYRes>("shadowmap-yres", Spelling::bare, notAmbient),
+};
+constexpr FieldTable kTable{kLines};
 
 
 std::vector<std::vector<std::array<double, 3>>> makeSampleTables() {
@@ -111,37 +135,12 @@ double Light::spotOuterAngle() const { return std::acos(spotOuterCos) * kDegrees
 
 void Light::registerCommands() {
     Camera::registerCommands();
-    registerCommand("distance", readDistance);
-    registerCommand("type", readType);
-    registerCommand("falloff", readFalloff);
-    registerCommand("angles", readAngles);
-    registerCommand("color", readColor);
-    registerCommand("intensity", readField<&Light::intensity>);
-    registerCommand("shadow", readShadow);
-    registerCommand("shadow-softness", readField<&Light::shadowSoftness>);
-    registerCommand("shadow-darkness", readField<&Light::shadowDarkness>);
-    registerCommand("shadowmap-xres", readField<&Light::shadowMapXRes>);
-    registerCommand("shadowmap-yres", readField<&Light::shadowMapYRes>);
+    kTable.registerInto(*this);
 }
 
 int Light::writeCommands(CommandIO& io) {
     if (Camera::writeCommands(io) != 0) return -1;
-    io.writef("type %s\n", kTypeNames[type_]);
-    if (type_ != kAmbient) {
-        io.writef("distance %f\n", lightDistance);
-        if (type_ == kSpot) io.writef("angles %f %f\n", spotInnerAngle(), spotOuterAngle());
-        io.writef("falloff %s\n", kFalloffNames[falloff_]);
-    }
-    io.writef("color %f %f %f %f\n", color[0], color[1], color[2], color[3]);
-    io.writef("intensity %f\n", intensity);
-    if (type_ != kAmbient) {
-        io.writef("shadow %d\n", shadow ? 1 : 0);
-        io.writef("shadow-softness %d\n", shadowSoftness);
-        io.writef("shadow-darkness %f\n", shadowDarkness);
-        io.writef("shadowmap-xres %d\n", shadowMapXRes);
-        io.writef("shadowmap-yres %d\n", shadowMapYRes);
-    }
-    return 0;
+    return kTable.write(io, *this);
 }
 
 }  // namespace fw

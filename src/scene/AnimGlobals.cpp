@@ -1,7 +1,7 @@
 #include "scene/AnimGlobals.h"
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 #include "scene/Scene.h"
 
 namespace fw {
@@ -40,43 +40,40 @@ int readFramesPerSecond(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
-int readDisplayAsFrames(CommandIO& io, CommandEnabler& r) {
-    int on;
-    if (io.readInt(on) != 0) return -1;
-    globals(r).displayAsFrames = on != 0;
-    return 0;
+// Integer frames go out through "%f", as the format has always written them.
+template <int AnimGlobals::*Field>
+int writeFrame(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling spelling) {
+    return writeLine(io, keyword, static_cast<double>(receiverAs<AnimGlobals>(r).*Field), spelling);
 }
+
+template <int AnimGlobals::*Field>
+constexpr FieldTable::Line frameLine(const char* keyword) {
+    return {keyword, readField<Field, globals>, writeFrame<Field>, Spelling::fixed};
+}
+
+constexpr FieldTable::Line kLines[] = {
+    frameLine<&AnimGlobals::frameStart>("frameStart"),
+    frameLine<&AnimGlobals::frameEnd>("frameEnd"),
+    {"currFrame", readField<&AnimGlobals::currFrame, globals>, writeField<&AnimGlobals::currFrame>, Spelling::fixed},
+    frameLine<&AnimGlobals::workFrameStart>("workFrameStart"),
+    frameLine<&AnimGlobals::workFrameEnd>("workFrameEnd"),
+    frameLine<&AnimGlobals::visibleFrameStart>("visibleFrameStart"),
+    frameLine<&AnimGlobals::visibleFrameEnd>("visibleFrameEnd"),
+    {"framesPerSecond", readFramesPerSecond, writeField<&AnimGlobals::framesPerSecond>, Spelling::fixed},
+    {"displayAsFrames", readField<&AnimGlobals::displayAsFrames, globals>, writeField<&AnimGlobals::displayAsFrames>},
+    // Older files carry these; the values now live in the project's settings lines.
+    {"motionBlurPasses", readField<&AnimGlobals::motionBlurPasses, globals>},
+    {"motionBlurShutter", readField<&AnimGlobals::motionBlurShutter, globals>},
+};
+constexpr FieldTable kTable{kLines};
 
 }  // namespace
 
 void AnimGlobals::registerCommands() {
     SceneMember::registerCommands();
-    registerCommand("frameStart", readField<&AnimGlobals::frameStart, globals>);
-    registerCommand("frameEnd", readField<&AnimGlobals::frameEnd, globals>);
-    registerCommand("currFrame", readField<&AnimGlobals::currFrame, globals>);
-    registerCommand("workFrameStart", readField<&AnimGlobals::workFrameStart, globals>);
-    registerCommand("workFrameEnd", readField<&AnimGlobals::workFrameEnd, globals>);
-    registerCommand("visibleFrameStart", readField<&AnimGlobals::visibleFrameStart, globals>);
-    registerCommand("visibleFrameEnd", readField<&AnimGlobals::visibleFrameEnd, globals>);
-    registerCommand("framesPerSecond", readFramesPerSecond);
-    registerCommand("displayAsFrames", readDisplayAsFrames);
-    // Older files carry these; the values now live in the project's settings lines.
-    registerCommand("motionBlurPasses", readField<&AnimGlobals::motionBlurPasses, globals>);
-    registerCommand("motionBlurShutter", readField<&AnimGlobals::motionBlurShutter, globals>);
+    kTable.registerInto(*this);
 }
 
-int AnimGlobals::writeCommands(CommandIO& io) {
-    // Integer frames go out through "%f", as the format has always written them.
-    io.writef("frameStart %f\n", static_cast<double>(frameStart));
-    io.writef("frameEnd %f\n", static_cast<double>(frameEnd));
-    io.writef("currFrame %f\n", currFrame);
-    io.writef("workFrameStart %f\n", static_cast<double>(workFrameStart));
-    io.writef("workFrameEnd %f\n", static_cast<double>(workFrameEnd));
-    io.writef("visibleFrameStart %f\n", static_cast<double>(visibleFrameStart));
-    io.writef("visibleFrameEnd %f\n", static_cast<double>(visibleFrameEnd));
-    io.writef("framesPerSecond %f\n", static_cast<double>(framesPerSecond));
-    io.writef("displayAsFrames %d\n", displayAsFrames ? 1 : 0);
-    return 0;
-}
+int AnimGlobals::writeCommands(CommandIO& io) { return kTable.write(io, *this); }
 
 }  // namespace fw

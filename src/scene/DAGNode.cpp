@@ -4,7 +4,7 @@
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 #include "scene/Scene.h"
 
 namespace fw {
@@ -167,54 +167,52 @@ int readParent(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
-struct FlagLine {
-    const char* keyword;
-    unsigned bit;
+template <unsigned Bit>
+int writeFlag(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling spelling) {
+    return writeLine(io, keyword, receiverAs<DAGNode>(r).flag(Bit), spelling);
+}
+
+int writeParent(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling spelling) {
+    return writeLine(io, keyword, receiverAs<DAGNode>(r).parentName(), spelling);
+}
+
+bool hasParent(CommandEnabler& r) { return receiverAs<DAGNode>(r).hasParent(); }
+
+template <unsigned Bit>
+constexpr FieldTable::Line flagLine(const char* keyword) {
+    return {keyword, readFlag<Bit>, writeFlag<Bit>};
+}
+
+constexpr FieldTable::Line kLines[] = {
+    flagLine<DAGNode::kVisible>("vis"),
+    {"enabled", readFlag<DAGNode::kVisible>},
+    flagLine<DAGNode::kSolo>("solo"),
+    flagLine<DAGNode::kSoloGhost>("solo_ghost"),
+    flagLine<DAGNode::kLocked>("locked"),
+    flagLine<DAGNode::kEditorVisible>("editor_vis"),
+    flagLine<DAGNode::kEditorSolo>("editor_solo"),
+    flagLine<DAGNode::kEditorSoloGhost>("editor_solo_ghost"),
+    flagLine<DAGNode::kOpenHierarchy>("open_hierarchy"),
+    flagLine<DAGNode::kLinkChildren>("link_children"),
+    field<&DAGNode::translate>("translate", Spelling::fixed),
+    field<&DAGNode::rotate>("rotate", Spelling::fixed),
+    {"rotateOrder", readRotateOrder, writeField<&DAGNode::rotateOrder>},
+    field<&DAGNode::scale>("scale", Spelling::fixed),
+    field<&DAGNode::origin>("origin", Spelling::fixed),
+    {"parent", readParent, writeParent, Spelling::quoted, hasParent},
 };
-const FlagLine kFlagLines[] = {
-    {"vis", DAGNode::kVisible},
-    {"solo", DAGNode::kSolo},
-    {"solo_ghost", DAGNode::kSoloGhost},
-    {"locked", DAGNode::kLocked},
-    {"editor_vis", DAGNode::kEditorVisible},
-    {"editor_solo", DAGNode::kEditorSolo},
-    {"editor_solo_ghost", DAGNode::kEditorSoloGhost},
-    {"open_hierarchy", DAGNode::kOpenHierarchy},
-    {"link_children", DAGNode::kLinkChildren},
-};
+constexpr FieldTable kTable{kLines};
 
 }  // namespace
 
 void DAGNode::registerCommands() {
     SceneMember::registerCommands();
-    registerCommand("vis", readFlag<kVisible>);
-    registerCommand("enabled", readFlag<kVisible>);
-    registerCommand("solo", readFlag<kSolo>);
-    registerCommand("solo_ghost", readFlag<kSoloGhost>);
-    registerCommand("locked", readFlag<kLocked>);
-    registerCommand("editor_vis", readFlag<kEditorVisible>);
-    registerCommand("editor_solo", readFlag<kEditorSolo>);
-    registerCommand("editor_solo_ghost", readFlag<kEditorSoloGhost>);
-    registerCommand("open_hierarchy", readFlag<kOpenHierarchy>);
-    registerCommand("link_children", readFlag<kLinkChildren>);
-    registerCommand("translate", readField<&DAGNode::translate>);
-    registerCommand("rotate", readField<&DAGNode::rotate>);
-    registerCommand("scale", readField<&DAGNode::scale>);
-    registerCommand("origin", readField<&DAGNode::origin>);
-    registerCommand("rotateOrder", readRotateOrder);
-    registerCommand("parent", readParent);
+    kTable.registerInto(*this);
 }
 
 int DAGNode::writeCommands(CommandIO& io) {
     if (SceneMember::writeCommands(io) != 0) return -1;
-    for (const FlagLine& line : kFlagLines) io.writef("%s %d\n", line.keyword, flag(line.bit) ? 1 : 0);
-    io.writef("translate %lf %lf %lf\n", translate[0], translate[1], translate[2]);
-    io.writef("rotate %lf %lf %lf\n", rotate[0], rotate[1], rotate[2]);
-    io.writef("rotateOrder %s\n", rotateOrder.c_str());
-    io.writef("scale %lf %lf %lf\n", scale[0], scale[1], scale[2]);
-    io.writef("origin %lf %lf %lf\n", origin[0], origin[1], origin[2]);
-    if (!parent_.empty()) io.writef("parent \"%s\"\n", escapeQuotes(parent_.name()).c_str());
-    return 0;
+    return kTable.write(io, *this);
 }
 
 }  // namespace fw

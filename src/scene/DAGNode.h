@@ -45,6 +45,7 @@ public:
 
     DAGNode* parent();
     std::string parentName();
+    bool hasParent() const { return !parent_.empty(); }
     // Sets the parent by name; a name no member holds yet is resolved when it appears.
     void setParent(const std::string& name);
 

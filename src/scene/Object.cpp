@@ -8,7 +8,7 @@
 #include "mesh/GeometryInterface.h"
 #include "mesh/PackedObjDB.h"
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 #include "scene/Scene.h"
 
 namespace fw {
@@ -271,55 +271,74 @@ int readMapPosition(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
+int writeOn(CommandIO& io, CommandEnabler&, const char* keyword, Spelling spelling) {
+    return writeLine(io, keyword, 1, spelling);
+}
+
+// An angle that is off is written as -1.0, whatever negative value it holds.
+int writeHardShadingAngle(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling spelling) {
+    const double angle = receiverAs<Object>(r).hardShadingAngle;
+    if (angle >= 0) return writeLine(io, keyword, angle, spelling);
+    return io.writef("%s -1.0\n", keyword);
+}
+
+int writeMapAutoFit(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling spelling) {
+    return writeLine(io, keyword, receiverAs<Object>(r).mappingEnabled() ? 0 : 1, spelling);
+}
+
+template <const double* (Object::*Get)() const>
+int writeMapVector(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling spelling) {
+    const double* v = (receiverAs<Object>(r).*Get)();
+    const double values[3] = {v[0], v[1], v[2]};
+    return writeLine(io, keyword, values, spelling);
+}
+
+// A fragmented object stores its count, a fragment its index; never both.
+bool hasFragments(CommandEnabler& r) { return receiverAs<Object>(r).testObjectFlags(Object::kHasFragments); }
+bool isFragment(CommandEnabler& r) {
+    const Object& o = receiverAs<Object>(r);
+    return !o.testObjectFlags(Object::kHasFragments) && o.testObjectFlags(Object::kIsFragment);
+}
+// The texture placement is written only once it differs from the automatic fit.
+bool mappingStored(CommandEnabler& r) { return !receiverAs<Object>(r).mappingIsDefault(); }
+
+// A value the geometry is built from: reading it leaves the geometry ports stale.
+template <auto Field>
+constexpr FieldTable::Line geometryField(const char* keyword, Spelling spelling, FieldTable::When when = nullptr) {
+    return fieldThen<Field, changeGeometry>(keyword, spelling, when);
+}
+
+constexpr FieldTable::Line kLines[] = {
+    {"has_fragments", readObjectFlag<Object::kHasFragments>, writeOn, Spelling::bare, hasFragments},
+    geometryField<&Object::fragmentCount>("num_fragments", Spelling::bare, hasFragments),
+    {"is_fragment", readObjectFlag<Object::kIsFragment>, writeOn, Spelling::bare, isFragment},
+    geometryField<&Object::fragmentIndex>("fragment_index", Spelling::bare, isFragment),
+    {"animate_fragments", readFieldThen<&Object::animateFragments, changeGeometry>},
+    {"hardShadingAngle", readFieldThen<&Object::hardShadingAngle, changeGeometry>, writeHardShadingAngle,
+     Spelling::fixed},
+    {"mapAutoFit", readMapAutoFit, writeMapAutoFit, Spelling::bare, mappingStored},
+    geometryField<&Object::mapType>("mapType", Spelling::bare, mappingStored),
+    {"mapScale", readMapScale, writeMapVector<&Object::mappingScale>, Spelling::fixed, mappingStored},
+    {"mapPosition", readMapPosition, writeMapVector<&Object::mappingOffset>, Spelling::fixed, mappingStored},
+    geometryField<&Object::mapRotation>("mapRotation", Spelling::fixed, mappingStored),
+    geometryField<&Object::mapRepeatX>("mapRepeatX", Spelling::bare, mappingStored),
+    geometryField<&Object::mapRepeatY>("mapRepeatY", Spelling::bare, mappingStored),
+    geometryField<&Object::mapMirrorX>("mapMirrorX", Spelling::bare, mappingStored),
+    geometryField<&Object::mapMirrorY>("mapMirrorY", Spelling::bare, mappingStored),
+    geometryField<&Object::mapProportional>("mapProportional", Spelling::bare, mappingStored),
+};
+constexpr FieldTable kTable{kLines};
+
 }  // namespace
 
 void Object::registerCommands() {
     DAGNode::registerCommands();
-    registerCommand("has_fragments", readObjectFlag<kHasFragments>);
-    registerCommand("num_fragments", readFieldThen<&Object::fragmentCount, changeGeometry>);
-    registerCommand("is_fragment", readObjectFlag<kIsFragment>);
-    registerCommand("fragment_index", readFieldThen<&Object::fragmentIndex, changeGeometry>);
-    registerCommand("animate_fragments", readFieldThen<&Object::animateFragments, changeGeometry>);
-    registerCommand("hardShadingAngle", readFieldThen<&Object::hardShadingAngle, changeGeometry>);
-    registerCommand("mapAutoFit", readMapAutoFit);
-    registerCommand("mapType", readFieldThen<&Object::mapType, changeGeometry>);
-    registerCommand("mapScale", readMapScale);
-    registerCommand("mapPosition", readMapPosition);
-    registerCommand("mapRotation", readFieldThen<&Object::mapRotation, changeGeometry>);
-    registerCommand("mapRepeatX", readFieldThen<&Object::mapRepeatX, changeGeometry>);
-    registerCommand("mapRepeatY", readFieldThen<&Object::mapRepeatY, changeGeometry>);
-    registerCommand("mapMirrorX", readFieldThen<&Object::mapMirrorX, changeGeometry>);
-    registerCommand("mapMirrorY", readFieldThen<&Object::mapMirrorY, changeGeometry>);
-    registerCommand("mapProportional", readFieldThen<&Object::mapProportional, changeGeometry>);
+    kTable.registerInto(*this);
 }
 
 int Object::writeCommands(CommandIO& io) {
     if (DAGNode::writeCommands(io) != 0) return -1;
-    if (testObjectFlags(kHasFragments)) {
-        io.writef("has_fragments %d\n", 1);
-        io.writef("num_fragments %d\n", fragmentCount);
-    } else if (testObjectFlags(kIsFragment)) {
-        io.writef("is_fragment %d\n", 1);
-        io.writef("fragment_index %d\n", fragmentIndex);
-    }
-    if (hardShadingAngle >= 0)
-        io.writef("hardShadingAngle %lf\n", hardShadingAngle);
-    else
-        io.writef("hardShadingAngle -1.0\n");
-    // The texture placement is written only once it differs from the automatic fit.
-    if (!mappingIsDefault()) {
-        io.writef("mapAutoFit %d\n", mapEnabled_ ? 0 : 1);
-        io.writef("mapType %d\n", mapType);
-        io.writef("mapScale %lf %lf %lf\n", mapScale_[0], mapScale_[1], mapScale_[2]);
-        io.writef("mapPosition %lf %lf %lf\n", mapOffset_[0], mapOffset_[1], mapOffset_[2]);
-        io.writef("mapRotation %lf\n", mapRotation);
-        io.writef("mapRepeatX %d\n", mapRepeatX);
-        io.writef("mapRepeatY %d\n", mapRepeatY);
-        io.writef("mapMirrorX %d\n", mapMirrorX);
-        io.writef("mapMirrorY %d\n", mapMirrorY);
-        io.writef("mapProportional %d\n", mapProportional);
-    }
-    return 0;
+    return kTable.write(io, *this);
 }
 
 }  // namespace fw

@@ -195,6 +195,8 @@ public:
     void setMappingOffset(const double offset[3]);
     double mapX(double x) const;
     double mapY(double y) const;
+    // Whether the texture placement is still the automatic fit (then it is not stored).
+    bool mappingIsDefault() const;
 
     virtual int renderMode(int mode) const { return mode; }
     // Hands each stage the settings its next build needs (from the object and the
@@ -234,7 +236,6 @@ public:
 private:
     // Ports are kept in the order preview 2-D, preview, render.
     static int slot(int mode) { return mode == kPreview2DMode ? 0 : mode == kRenderMode ? 2 : 1; }
-    bool mappingIsDefault() const;
 
     unsigned objectFlags_ = 128;
     bool mapEnabled_ = false;

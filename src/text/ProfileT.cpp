@@ -1,7 +1,7 @@
 #include "text/ProfileT.h"
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 #include "profile/InputProfile2.h"
 
 namespace fw {
@@ -57,6 +57,33 @@ int readPoint(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
+// The contour count, then each contour with its segments and their points.
+int writeOutline(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    const InputProfile2& o = receiverAs<ProfileT>(r).outline();
+    if (io.writef("%s %d\n", keyword, static_cast<int>(o.contours().size())) != 0) return -1;
+    for (const CompositeCurve2& contour : o.contours()) {
+        if (io.writef("cc %d %d\n", contour.closed() ? 1 : 0, static_cast<int>(contour.segments().size())) != 0)
+            return -1;
+        for (const Curve2& segment : contour.segments()) {
+            if (io.writef("c %d %d %d\n", segment.flags, segment.type, segment.pointCount()) != 0) return -1;
+            for (int i = 0; i < segment.pointCount(); ++i)
+                if (io.writef("p %d %f %f\n", i, segment.point(i).x, segment.point(i).y) != 0) return -1;
+        }
+    }
+    return 0;
+}
+
+constexpr FieldTable::Line kLines[] = {
+    field<&ProfileT::textBlock>("textBlock", Spelling::quoted),
+    field<&ProfileT::charIndex>("charIndex"),
+    {"ip", readContourCount, writeOutline},
+    {"cc", readContour},
+    {"c", readSegment},
+    {"p", readPoint},
+    {"end", &CommandEnabler::endCommand},
+};
+constexpr FieldTable kTable{kLines};
+
 }  // namespace
 
 ProfileT::ProfileT(Scene& scene, const char* name) : Profile(scene, name) {
@@ -78,30 +105,12 @@ void ProfileT::setOutline(const InputProfile2& outline) {
 
 void ProfileT::registerCommands() {
     Profile::registerCommands();
-    registerCommand("textBlock", readField<&ProfileT::textBlock>);
-    registerCommand("charIndex", readField<&ProfileT::charIndex>);
-    registerCommand("ip", readContourCount);
-    registerCommand("cc", readContour);
-    registerCommand("c", readSegment);
-    registerCommand("p", readPoint);
-    registerCommand("end", CommandEnabler::endCommand);
+    kTable.registerInto(*this);
 }
 
 int ProfileT::writeCommands(CommandIO& io) {
     if (Profile::writeCommands(io) != 0) return -1;
-    io.writef("textBlock \"%s\"\n", escapeQuotes(textBlock).c_str());
-    io.writef("charIndex %d\n", charIndex);
-    const InputProfile2& o = *ownOutline();
-    io.writef("ip %d\n", static_cast<int>(o.contours().size()));
-    for (const CompositeCurve2& contour : o.contours()) {
-        io.writef("cc %d %d\n", contour.closed() ? 1 : 0, static_cast<int>(contour.segments().size()));
-        for (const Curve2& segment : contour.segments()) {
-            io.writef("c %d %d %d\n", segment.flags, segment.type, segment.pointCount());
-            for (int i = 0; i < segment.pointCount(); ++i)
-                io.writef("p %d %f %f\n", i, segment.point(i).x, segment.point(i).y);
-        }
-    }
-    return 0;
+    return kTable.write(io, *this);
 }
 
 }  // namespace fw

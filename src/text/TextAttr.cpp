@@ -3,26 +3,33 @@
 #include <cmath>
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 #include "text/Font.h"
 
 namespace fw {
 
-TextAttr::TextAttr() {
-    registerCommand("DisplayName", readField<&TextAttr::displayName>);
-    registerCommand("Name", readField<&TextAttr::name>);
-    registerCommand("Index", readField<&TextAttr::index>);
-    registerCommand("Alignment", readField<&TextAttr::alignment>);
-    registerCommand("Size", readField<&TextAttr::size>);
-    registerCommand("Leading", readField<&TextAttr::leading>);
-    registerCommand("Spacing", readField<&TextAttr::spacing>);
-    registerCommand("WidthScale", readField<&TextAttr::widthScale>);
-    registerCommand("HeightScale", readField<&TextAttr::heightScale>);
-    registerCommand("BaseShift", readField<&TextAttr::baseShift>);
-    registerCommand("Kerning", readField<&TextAttr::kerning>);
-    registerCommand("EmWidth", readField<&TextAttr::emWidth>);
-    registerCommand("end", CommandEnabler::endCommand);
-}
+namespace {
+
+constexpr FieldTable::Line kLines[] = {
+    field<&TextAttr::displayName>("DisplayName", Spelling::quoted),
+    field<&TextAttr::name>("Name", Spelling::quoted),
+    field<&TextAttr::index>("Index"),
+    field<&TextAttr::alignment>("Alignment"),
+    field<&TextAttr::size>("Size", Spelling::fixed),
+    field<&TextAttr::leading>("Leading", Spelling::fixed),
+    field<&TextAttr::spacing>("Spacing", Spelling::fixed),
+    field<&TextAttr::widthScale>("WidthScale", Spelling::fixed),
+    field<&TextAttr::heightScale>("HeightScale", Spelling::fixed),
+    field<&TextAttr::baseShift>("BaseShift", Spelling::fixed),
+    field<&TextAttr::kerning>("Kerning", Spelling::fixed),
+    field<&TextAttr::emWidth>("EmWidth"),
+    {"end", &CommandEnabler::endCommand},
+};
+constexpr FieldTable kTable{kLines};
+
+}  // namespace
+
+TextAttr::TextAttr() { kTable.registerInto(*this); }
 
 CommandTable& TextAttr::commandTable() {
     static CommandTable table;
@@ -43,20 +50,6 @@ void TextAttr::updateFontMetrics(const veltrane::Font& font) {
     emWidth = static_cast<int>(std::lround(font.advanceWidth(veltrane::Font::kCodeM) * size));
 }
 
-int TextAttr::writeCommands(CommandIO& io) {
-    io.writef("DisplayName \"%s\"\n", escapeQuotes(displayName).c_str());
-    io.writef("Name \"%s\"\n", escapeQuotes(name).c_str());
-    io.writef("Index %d\n", index);
-    io.writef("Alignment %d\n", alignment);
-    io.writef("Size %f\n", size);
-    io.writef("Leading %f\n", leading);
-    io.writef("Spacing %f\n", spacing);
-    io.writef("WidthScale %f\n", widthScale);
-    io.writef("HeightScale %f\n", heightScale);
-    io.writef("BaseShift %f\n", baseShift);
-    io.writef("Kerning %f\n", kerning);
-    io.writef("EmWidth %d\n", emWidth);
-    return 0;
-}
+int TextAttr::writeCommands(CommandIO& io) { return kTable.write(io, *this); }
 
 }  // namespace fw

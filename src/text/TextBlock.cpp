@@ -7,7 +7,7 @@
 
 #include "geometry/ObjectX.h"
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 #include "platform/Dialogs.h"
 #include "platform/FontList.h"
 #include "platform/Folders.h"
@@ -46,6 +46,33 @@ int beginElement(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
+int writeLineStarts(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling spelling) {
+    for (int start : receiverAs<TextBlock>(r).lineCharStart)
+        if (writeLine(io, keyword, start, spelling) != 0) return -1;
+    return 0;
+}
+
+// Characters, attributes and fonts follow as blocks of their own, after these lines.
+constexpr FieldTable::Line kLines[] = {
+    field<&TextBlock::officialName>("OfficialName", Spelling::quoted),
+    field<&TextBlock::editorTextBlock>("EditorTextBlock", Spelling::quoted),
+    field<&TextBlock::objectTextBlock>("ObjectTextBlock", Spelling::quoted),
+    field<&TextBlock::hasVariables>("HasVariables"),
+    field<&TextBlock::isLinked>("IsLinked"),
+    field<&TextBlock::uniCode>("UniCode"),
+    field<&TextBlock::maxWidth>("MaxWidth"),
+    field<&TextBlock::topBaseline>("TopBaseline", Spelling::fixed),
+    {"LockTopBaseline", readField<&TextBlock::lockTopBaseline>},
+    field<&TextBlock::centerTextBlock>("CenterTextBlock"),
+    field<&TextBlock::firstCharOffset>("FirstCharOffset", Spelling::fixed),
+    field<&TextBlock::lastCenterOffset>("LastCenterOffset", Spelling::fixed),
+    field<&TextBlock::createWhitespaces>("CreateWhitespaces"),
+    field<&TextBlock::origin>("Origin", Spelling::fixed),
+    {"LineCharStart", readLineStart, writeLineStarts},
+    {"begin", beginElement},
+};
+constexpr FieldTable kTable{kLines};
+
 bool isWhitespace(int code) { return code == ' ' || code == 1 || code == '\r' || code == '\n'; }
 
 // Stands in for a glyph the font does not have: a box one em wide.
@@ -74,40 +101,12 @@ CommandTable& TextBlock::commandTable() {
 
 void TextBlock::registerCommands() {
     SceneMember::registerCommands();
-    registerCommand("OfficialName", readField<&TextBlock::officialName>);
-    registerCommand("EditorTextBlock", readField<&TextBlock::editorTextBlock>);
-    registerCommand("ObjectTextBlock", readField<&TextBlock::objectTextBlock>);
-    registerCommand("HasVariables", readField<&TextBlock::hasVariables>);
-    registerCommand("IsLinked", readField<&TextBlock::isLinked>);
-    registerCommand("UniCode", readField<&TextBlock::uniCode>);
-    registerCommand("MaxWidth", readField<&TextBlock::maxWidth>);
-    registerCommand("TopBaseline", readField<&TextBlock::topBaseline>);
-    registerCommand("LockTopBaseline", readField<&TextBlock::lockTopBaseline>);
-    registerCommand("CenterTextBlock", readField<&TextBlock::centerTextBlock>);
-    registerCommand("FirstCharOffset", readField<&TextBlock::firstCharOffset>);
-    registerCommand("LastCenterOffset", readField<&TextBlock::lastCenterOffset>);
-    registerCommand("CreateWhitespaces", readField<&TextBlock::createWhitespaces>);
-    registerCommand("Origin", readField<&TextBlock::origin>);
-    registerCommand("LineCharStart", readLineStart);
-    registerCommand("begin", beginElement);
+    kTable.registerInto(*this);
 }
 
 int TextBlock::writeCommands(CommandIO& io) {
     if (SceneMember::writeCommands(io) != 0) return -1;
-    io.writef("OfficialName \"%s\"\n", escapeQuotes(officialName).c_str());
-    io.writef("EditorTextBlock \"%s\"\n", escapeQuotes(editorTextBlock).c_str());
-    io.writef("ObjectTextBlock \"%s\"\n", escapeQuotes(objectTextBlock).c_str());
-    io.writef("HasVariables %d\n", hasVariables ? 1 : 0);
-    io.writef("IsLinked %d\n", isLinked ? 1 : 0);
-    io.writef("UniCode %d\n", uniCode ? 1 : 0);
-    io.writef("MaxWidth %d\n", maxWidth);
-    io.writef("TopBaseline %f\n", topBaseline);
-    io.writef("CenterTextBlock %d\n", centerTextBlock ? 1 : 0);
-    io.writef("FirstCharOffset %f %f %f\n", firstCharOffset[0], firstCharOffset[1], firstCharOffset[2]);
-    io.writef("LastCenterOffset %f %f %f\n", lastCenterOffset[0], lastCenterOffset[1], lastCenterOffset[2]);
-    io.writef("CreateWhitespaces %d\n", createWhitespaces ? 1 : 0);
-    io.writef("Origin %f %f %f\n", origin[0], origin[1], origin[2]);
-    for (int start : lineCharStart) io.writef("LineCharStart %d\n", start);
+    if (kTable.write(io, *this) != 0) return -1;
     for (auto& c : chars)
         if (io.writeBlock(*c) != 0) return -1;
     for (auto& a : attrs)
