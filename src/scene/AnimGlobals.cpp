@@ -70,7 +70,14 @@ constexpr FieldTable kTable{kLines};
 }  // namespace
 
 void AnimGlobals::registerCommands() {
-    SceneMember::registerCommands();
+    // The timeline is not named in a file: a "name" line a damaged file puts inside it
+    // is read past, so it cannot take a name a member of the scene must have (a view
+    // camera's, say).
+    registerCommand("name", [](CommandIO& io, CommandEnabler&) {
+        std::string ignored;
+        return io.readString(ignored);
+    });
+    registerCommand("end", CommandEnabler::endCommand);
     kTable.registerInto(*this);
 }
 
