@@ -260,18 +260,22 @@ int MeshExport::run(OrvoSceneManager& manager, const Request& request) {
     // A one-file format's writer assembles the whole file, every frame's copy of every
     // mesh, before it writes: a range that would make it too large is refused before
     // any of it is gathered.
-    const long long frames = static_cast<long long>(last) - first + 1;
-    long long polygons = 0;
-    for (const ExportUnit& unit : units) polygons += unit.geometry->elementCount();
-    const long long total = frames * static_cast<long long>(units.size());
-    const char* tooMany = total > kMaxRangeUnits ? " objects" : polygons * frames > kMaxRangePolygons ? " polygons" : nullptr;
-    if (!format->filePerFrame && tooMany) {
-        const bool objects = total > kMaxRangeUnits;
-        printError("--frames", "frames " + request.range + " would put " + std::to_string(objects ? total : polygons * frames) +
-                                   tooMany + " into one file, more than the " +
-                                   std::to_string(objects ? kMaxRangeUnits : kMaxRangePolygons) +
-                                   " it may hold; export fewer frames, or to .obj, which writes a file per frame");
-        return kExitUserError;
+    if (!format->filePerFrame) {
+        const long long frames = static_cast<long long>(last) - first + 1;
+        long long polygons = 0;
+        for (const ExportUnit& unit : units) polygons += unit.geometry->elementCount();
+        const struct {
+            long long count, most;
+            const char* what;
+        } limits[] = {{frames * static_cast<long long>(units.size()), kMaxRangeUnits, "objects"},
+                      {frames * polygons, kMaxRangePolygons, "polygons"}};
+        for (const auto& limit : limits)
+            if (limit.count > limit.most) {
+                printError("--frames", "frames " + request.range + " would put " + std::to_string(limit.count) + " " +
+                                           limit.what + " into one file, more than the " + std::to_string(limit.most) +
+                                           " it may hold; export fewer frames, or to .obj, which writes a file per frame");
+                return kExitUserError;
+            }
     }
     const double fps = globals.framesPerSecond > 0 ? globals.framesPerSecond : 30.0;
     const bool terminal = isatty(STDERR_FILENO) == 1;

@@ -14,10 +14,15 @@ namespace fw {
 
 namespace {
 
+// Whether the numbers of lines `size` apart across [low, high] fit a long; checked in
+// doubles, since a tiny size puts them past what a long holds.
+bool countable(double low, double high, double size) {
+    return size > 0 && std::fabs(low / size) < 1e15 && std::fabs(high / size) < 1e15;
+}
+
 // The whole numbers k whose lines k * size cross [low, high].
 bool lineRange(double low, double high, double size, long& first, long& last) {
-    // Checked in doubles first: a tiny size puts the line numbers past what a long holds.
-    if (!(size > 0) || !(std::fabs(low / size) < 1e15 && std::fabs(high / size) < 1e15)) return false;
+    if (!countable(low, high, size)) return false;
     first = static_cast<long>(std::ceil(low / size));
     last = static_cast<long>(std::floor(high / size));
     return first <= last && last - first <= CapTiles::kMaxLines;
@@ -138,8 +143,7 @@ bool CapTiles::tessellateCells(const std::vector<glm::dvec2>& points, const std:
     double edges[2][2];
     for (int axis = 0; axis < 2; ++axis) {
         if (tileSize[axis] > 0) {
-            if (!(std::fabs(box[axis] / tileSize[axis]) < 1e15 && std::fabs(box[axis + 2] / tileSize[axis]) < 1e15))
-                return false;
+            if (!countable(box[axis], box[axis + 2], tileSize[axis])) return false;
             range[axis][0] = static_cast<long>(std::floor(box[axis] / tileSize[axis]));
             range[axis][1] = static_cast<long>(std::floor(box[axis + 2] / tileSize[axis]));
             if (range[axis][1] - range[axis][0] > kMaxLines) return false;
