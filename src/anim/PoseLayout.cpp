@@ -223,14 +223,92 @@ PoseLayout::Place PoseLayout::shapePlace(const AnimPoseSettings& s, int rank, in
     return out;
 }
 
+// 1: every element takes another's place; 2: places traded along X only, so letters
+// keep their line; 3: reading order reversed.
+void PoseLayout::shuffle(const AnimPoseSettings& s, Arrangement& out) const {
+    const size_t n = elements_.size();
+    std::vector<int> perm(order_);
+    if (s.shuffleType == 3) {
+        std::reverse(perm.begin(), perm.end());
+    } else {
+        SubtractiveRandom random(s.shuffleSeed);
+        for (size_t i = n - 1; i > 0; --i) {
+            const size_t j = std::min(i, static_cast<size_t>(random.next() * (i + 1)));
+            std::swap(perm[i], perm[j]);
+        }
+    }
+    const std::vector<glm::dvec3> before(out.place);
+    for (size_t k = 0; k < n; ++k) {
+        const int who = order_[k], from = perm[k];
+        if (s.shuffleType == 2)
+            out.place[who].x = before[from].x;
+        else
+            out.place[who] = before[from];
+    }
+}
+
+void PoseLayout::distribute(const AnimPoseSettings& s, Arrangement& out) const {
+    const size_t n = elements_.size();
+    const int type = s.distributeType;
+    const double r = s.distributeSize * 0.01 * extent_;
+    SubtractiveRandom random(s.distributeSeed);
+    const glm::dvec3 groundAxis(0, 1, 0);
+    for (size_t k = 0; k < n; ++k) {
+        const int i = order_[k];
+        const AnimElement& e = elements_[i];
+        const Place at = shapePlace(s, static_cast<int>(k), static_cast<int>(n), r, e, random);
+        if (type == S::kPushOut) {
+            out.place[i] += at.offset;
+        } else {
+            out.place[i] = center_ + at.offset;
+        }
+        if (type == S::kSpreadOnGround) {
+            // Standing on the floor under the block, or lying face up on it.
+            const double half = s.distributeCheck1 ? (e.bounds[5] - e.bounds[2]) * 0.5 : e.center[1] - e.bounds[1];
+            out.place[i].y = min_.y + half;
+            if (s.distributeCheck1) {
+                out.turn[i] = axisRotation(groundAxis, 2 * kPi * random.next()) *
+                              axisRotation(glm::dvec3(1, 0, 0), -kPi / 2);
+                out.turned[i] = true;
+            }
+        } else if (type == S::kSpreadOnWall) {
+            out.place[i].z = min_.z;
+        }
+        const bool faces = isCircle(type) || type == S::kSphereShell || type == S::kCylinder;
+        if (faces && s.distributeCheck1 && glm::length(at.outward) > 0) {
+            glm::dvec3 axis(0, 1, 0);
+            if (isCircle(type)) {
+                glm::dvec3 e1, e2;
+                shapeBasis(type - S::kCircleX, e1, e2, axis);
+            } else if (type == S::kCylinder && s.distributeMenu1 == S::kXAxis) {
+                axis = {1, 0, 0};
+            }
+            out.turn[i] = faceOutward(s.distributeMenu2, at.outward, axis);
+            out.turned[i] = true;
+        }
+    }
+}
+
+void PoseLayout::randomize(const AnimPoseSettings& s, Arrangement& out) const {
+    SubtractiveRandom random(s.randomizeSeed);
+    for (size_t k = 0; k < elements_.size(); ++k) {
+        const int i = order_[k];
+        for (int a = 0; a < 3; ++a) {
+            const double r = 2 * random.next() - 1;  // drawn for every axis so flags don't reshuffle the others
+            if (s.randomizeXYZ[a]) out.place[i][a] += r * s.randomizeDistance;
+        }
+    }
+}
+
 std::vector<ElementState> PoseLayout::arrange(const AnimPoseSettings& s) const {
     const size_t n = elements_.size();
     std::vector<ElementState> states(n);
     if (n == 0) return states;
-    std::vector<glm::dvec3> rest(n), place(n);
+    std::vector<glm::dvec3> rest(n);
+    Arrangement layout{std::vector<glm::dvec3>(n), std::vector<glm::dquat>(n, glm::dquat(1, 0, 0, 0)),
+                       std::vector<bool>(n, false)};
+    std::vector<glm::dvec3>& place = layout.place;
     for (size_t i = 0; i < n; ++i) rest[i] = place[i] = glm::dvec3(elements_[i].center[0], elements_[i].center[1], elements_[i].center[2]);
-    std::vector<glm::dquat> turn(n, glm::dquat(1, 0, 0, 0));
-    std::vector<bool> turned(n, false);
 
     if (s.moveToCenter)
         for (auto& p : place) p = center_;
@@ -240,80 +318,9 @@ std::vector<ElementState> PoseLayout::arrange(const AnimPoseSettings& s) const {
         for (int a = 0; a < 3; ++a)
             if (s.spreadXYZ[a]) p[a] = center_[a] + (p[a] - center_[a]) * spread;
 
-    if (s.shuffleType != 0 && n > 1) {
-        // 1: every element takes another's place; 2: places traded along X only, so
-        // letters keep their line; 3: reading order reversed.
-        std::vector<int> perm(order_);
-        if (s.shuffleType == 3) {
-            std::reverse(perm.begin(), perm.end());
-        } else {
-            SubtractiveRandom random(s.shuffleSeed);
-            for (size_t i = n - 1; i > 0; --i) {
-                const size_t j = std::min(i, static_cast<size_t>(random.next() * (i + 1)));
-                std::swap(perm[i], perm[j]);
-            }
-        }
-        const std::vector<glm::dvec3> before(place);
-        for (size_t k = 0; k < n; ++k) {
-            const int who = order_[k], from = perm[k];
-            if (s.shuffleType == 2)
-                place[who].x = before[from].x;
-            else
-                place[who] = before[from];
-        }
-    }
-
-    const int type = s.distributeType;
-    if (type >= 0 && type < S::kShapeNone) {
-        const double r = s.distributeSize * 0.01 * extent_;
-        SubtractiveRandom random(s.distributeSeed);
-        const glm::dvec3 groundAxis(0, 1, 0);
-        for (size_t k = 0; k < n; ++k) {
-            const int i = order_[k];
-            const AnimElement& e = elements_[i];
-            const Place at = shapePlace(s, static_cast<int>(k), static_cast<int>(n), r, e, random);
-            if (type == S::kPushOut) {
-                place[i] += at.offset;
-            } else {
-                place[i] = center_ + at.offset;
-            }
-            if (type == S::kSpreadOnGround) {
-                // Standing on the floor under the block, or lying face up on it.
-                const double half = s.distributeCheck1 ? (e.bounds[5] - e.bounds[2]) * 0.5 : e.center[1] - e.bounds[1];
-                place[i].y = min_.y + half;
-                if (s.distributeCheck1) {
-                    turn[i] = axisRotation(groundAxis, 2 * kPi * random.next()) *
-                              axisRotation(glm::dvec3(1, 0, 0), -kPi / 2);
-                    turned[i] = true;
-                }
-            } else if (type == S::kSpreadOnWall) {
-                place[i].z = min_.z;
-            }
-            const bool faces = isCircle(type) || type == S::kSphereShell || type == S::kCylinder;
-            if (faces && s.distributeCheck1 && glm::length(at.outward) > 0) {
-                glm::dvec3 axis(0, 1, 0);
-                if (isCircle(type)) {
-                    glm::dvec3 e1, e2;
-                    shapeBasis(type - S::kCircleX, e1, e2, axis);
-                } else if (type == S::kCylinder && s.distributeMenu1 == S::kXAxis) {
-                    axis = {1, 0, 0};
-                }
-                turn[i] = faceOutward(s.distributeMenu2, at.outward, axis);
-                turned[i] = true;
-            }
-        }
-    }
-
-    if (s.randomizeDistance != 0) {
-        SubtractiveRandom random(s.randomizeSeed);
-        for (size_t k = 0; k < n; ++k) {
-            const int i = order_[k];
-            for (int a = 0; a < 3; ++a) {
-                const double r = 2 * random.next() - 1;  // drawn for every axis so flags don't reshuffle the others
-                if (s.randomizeXYZ[a]) place[i][a] += r * s.randomizeDistance;
-            }
-        }
-    }
+    if (s.shuffleType != 0 && n > 1) shuffle(s, layout);
+    if (s.distributeType >= 0 && s.distributeType < S::kShapeNone) distribute(s, layout);
+    if (s.randomizeDistance != 0) randomize(s, layout);
 
     if (s.moveDistance != 0) {
         glm::dvec3 dir;
@@ -343,7 +350,7 @@ std::vector<ElementState> PoseLayout::arrange(const AnimPoseSettings& s) const {
         // Plain local angles are kept as given, so 720 degrees stays two turns for
         // transitions that do not take the short way.
         glm::dvec3 euler = localTurnDeg;
-        if (globalTurns || turned[i]) euler = quatToEuler(globalTurn * turn[i] * localTurn);
+        if (globalTurns || layout.turned[i]) euler = quatToEuler(globalTurn * layout.turn[i] * localTurn);
         for (int a = 0; a < 3; ++a) st.rotate[a] = euler[a];
     }
     return states;

@@ -38,6 +38,16 @@ public:
                      const AnimElement& element, SubtractiveRandom& random) const;
 
 private:
+    // Each element's place and turn as the steps of a pose change them.
+    struct Arrangement {
+        std::vector<glm::dvec3> place;
+        std::vector<glm::dquat> turn;
+        std::vector<bool> turned;
+    };
+    void shuffle(const AnimPoseSettings& settings, Arrangement& out) const;
+    void distribute(const AnimPoseSettings& settings, Arrangement& out) const;
+    void randomize(const AnimPoseSettings& settings, Arrangement& out) const;
+
     std::span<const AnimElement> elements_;
     std::vector<int> order_;
     glm::dvec3 center_{0.0}, min_{0.0}, max_{0.0};

@@ -12,6 +12,9 @@ namespace fw {
 class DxfReader : public MeshReader {
 public:
     bool parse(const std::string& bytes, std::vector<ImportGroup>& groups) override;
+
+private:
+    class Reading;
 };
 
 }  // namespace fw

@@ -151,6 +151,66 @@ constexpr size_t kInfoBytes = 52;
 
 }  // namespace
 
+// A GRUP form's chunks into `pieces`; the damage found, or empty.
+std::string FactReader::readGroup(std::string_view body, size_t offset, const std::string& number, Pieces& pieces) {
+    std::string problem;
+    ChunkWalk walk(body.substr(4), offset + 4);
+    std::string_view childId, child;
+    while (walk.next(childId, child, problem)) {
+        if (!(childId == "FORM" && child.size() >= 4 && child.substr(0, 4) == "GHDR")) {
+            pieces.take(childId, child);
+            continue;
+        }
+        ChunkWalk header(child.substr(4), walk.bodyOffset() + 4);
+        std::string_view headerId, headerBody;
+        while (header.next(headerId, headerBody, problem)) {
+            if (headerId == "NAME") {
+                pieces.name = std::string(headerBody), pieces.named = !headerBody.empty();
+            } else if (headerId == "GINF") {
+                if (headerBody.size() < kInfoBytes)
+                    return "group " + number + "'s GINF chunk holds " + std::to_string(headerBody.size()) +
+                           " bytes, not " + std::to_string(kInfoBytes);
+                pieces.counted = true;
+                pieces.vertexCount = u32At(headerBody.data());
+                pieces.facetCount = u32At(headerBody.data() + 4);
+            }
+        }
+        if (!problem.empty()) return problem;
+    }
+    if (!problem.empty() || !pieces.counted) return problem;
+    // The counts say how much the tables hold; tables that fall short are damage.
+    auto check = [&](uint32_t count, std::string_view table, size_t stride, const char* what, const char* tableId) {
+        if (count <= table.size() / stride) {
+            if (count < table.size() / stride)
+                warn("group " + number + ": " + tableId + " holds " + std::to_string(table.size() / stride) + " " +
+                     what + " past the " + std::to_string(count) + " its GINF chunk counts; they are ignored\n");
+            return true;
+        }
+        problem = "group " + number + "'s GINF chunk counts " + std::to_string(count) + " " + what + " but its " +
+                  tableId + " chunk holds " + std::to_string(table.size() / stride);
+        return false;
+    };
+    if (check(pieces.vertexCount, pieces.vertices, 12, "vertices", "VRTX"))
+        check(pieces.facetCount, pieces.facets, 40, "facets", "FACE");
+    return problem;
+}
+
+// The FHDR form's FINF counts; the damage found, or empty.
+std::string FactReader::readHeader(std::string_view body, size_t offset, uint32_t counts[3], bool& headed) {
+    std::string problem;
+    ChunkWalk header(body.substr(4), offset + 4);
+    std::string_view headerId, headerBody;
+    while (header.next(headerId, headerBody, problem)) {
+        if (headerId != "FINF") continue;
+        if (headerBody.size() < kInfoBytes)
+            return "its FINF chunk holds " + std::to_string(headerBody.size()) + " bytes, not " +
+                   std::to_string(kInfoBytes);
+        for (int k = 0; k < 3; ++k) counts[k] = u32At(headerBody.data() + 4 * k);
+        headed = true;
+    }
+    return problem;
+}
+
 bool FactReader::parse(const std::string& bytes, std::vector<ImportGroup>& groups) {
     groups.clear();
     if (bytes.size() < 12 || bytes.compare(0, 4, "FORM") != 0 || bytes.compare(8, 4, "3DFL") != 0)
@@ -179,81 +239,17 @@ bool FactReader::parse(const std::string& bytes, std::vector<ImportGroup>& group
             return damaged("the FORM chunk at byte " + std::to_string(top.bodyOffset() - 8) + " has no type");
         std::string_view type = body.substr(0, 4);
         if (type == "FHDR") {
-            ChunkWalk header(body.substr(4), top.bodyOffset() + 4);
-            std::string_view headerId, headerBody;
-            while (header.next(headerId, headerBody, problem)) {
-                if (headerId != "FINF") continue;
-                if (headerBody.size() < kInfoBytes)
-                    return damaged("its FINF chunk holds " + std::to_string(headerBody.size()) + " bytes, not " +
-                                   std::to_string(kInfoBytes));
-                for (int k = 0; k < 3; ++k) fileCounts[k] = u32At(headerBody.data() + 4 * k);
-                headed = true;
-            }
+            problem = readHeader(body, top.bodyOffset(), fileCounts, headed);
             if (!problem.empty()) return damaged(problem);
-            continue;
+        } else if (type == "GRUP") {
+            Pieces pieces;
+            problem = readGroup(body, top.bodyOffset(), std::to_string(found.size() + 1), pieces);
+            if (!problem.empty()) return damaged(problem);
+            found.push_back(pieces);
         }
-        if (type != "GRUP") continue;
-        const std::string number = std::to_string(found.size() + 1);
-        Pieces pieces;
-        ChunkWalk walk(body.substr(4), top.bodyOffset() + 4);
-        std::string_view childId, child;
-        while (walk.next(childId, child, problem)) {
-            if (childId == "FORM" && child.size() >= 4 && child.substr(0, 4) == "GHDR") {
-                ChunkWalk header(child.substr(4), walk.bodyOffset() + 4);
-                std::string_view headerId, headerBody;
-                while (header.next(headerId, headerBody, problem)) {
-                    if (headerId == "NAME") {
-                        pieces.name = std::string(headerBody), pieces.named = !headerBody.empty();
-                    } else if (headerId == "GINF") {
-                        if (headerBody.size() < kInfoBytes)
-                            return damaged("group " + number + "'s GINF chunk holds " +
-                                           std::to_string(headerBody.size()) + " bytes, not " +
-                                           std::to_string(kInfoBytes));
-                        pieces.counted = true;
-                        pieces.vertexCount = u32At(headerBody.data());
-                        pieces.facetCount = u32At(headerBody.data() + 4);
-                    }
-                }
-                if (!problem.empty()) return damaged(problem);
-            } else {
-                pieces.take(childId, child);
-            }
-        }
-        if (!problem.empty()) return damaged(problem);
-        if (pieces.counted) {
-            // The counts say how much the tables hold; tables that fall short are damage.
-            auto check = [&](uint32_t count, std::string_view table, size_t stride, const char* what,
-                             const char* tableId) {
-                if (count <= table.size() / stride) {
-                    if (count < table.size() / stride)
-                        warn("group " + number + ": " + tableId + " holds " + std::to_string(table.size() / stride) +
-                             " " + what + " past the " + std::to_string(count) + " its GINF chunk counts; they are ignored\n");
-                    return true;
-                }
-                problem = "group " + number + "'s GINF chunk counts " + std::to_string(count) + " " + what +
-                          " but its " + tableId + " chunk holds " + std::to_string(table.size() / stride);
-                return false;
-            };
-            if (!check(pieces.vertexCount, pieces.vertices, 12, "vertices", "VRTX") ||
-                !check(pieces.facetCount, pieces.facets, 40, "facets", "FACE"))
-                return damaged(problem);
-        }
-        found.push_back(pieces);
     }
     if (!problem.empty()) return damaged(problem);
-
-    if (headed) {
-        uint32_t vertices = 0, facets = 0;
-        for (const Pieces& pieces : found)
-            if (pieces.counted) vertices += pieces.vertexCount, facets += pieces.facetCount;
-        if (fileCounts[2] != found.size())
-            warn("the FINF chunk counts " + std::to_string(fileCounts[2]) + " groups but the file holds " +
-                 std::to_string(found.size()) + "\n");
-        else if (fileCounts[0] != vertices || fileCounts[1] != facets)
-            warn("the FINF chunk counts " + std::to_string(fileCounts[0]) + " vertices and " +
-                 std::to_string(fileCounts[1]) + " facets but the groups count " + std::to_string(vertices) +
-                 " and " + std::to_string(facets) + "\n");
-    }
+    if (headed) checkFileCounts(fileCounts, found);
     for (size_t g = 0; g < found.size(); ++g) {
         const Pieces& pieces = found[g];
         if (!pieces.any()) {
@@ -272,6 +268,19 @@ bool FactReader::parse(const std::string& bytes, std::vector<ImportGroup>& group
         if (groups[i].mesh->elementCount() == 0) groups.erase(groups.begin() + static_cast<std::ptrdiff_t>(i));
     if (groups.empty()) return fail("holds no facets");
     return true;
+}
+
+// The file's own counts against its groups': a mismatch is told, not refused.
+void FactReader::checkFileCounts(const uint32_t counts[3], const std::vector<Pieces>& found) {
+    uint32_t vertices = 0, facets = 0;
+    for (const Pieces& pieces : found)
+        if (pieces.counted) vertices += pieces.vertexCount, facets += pieces.facetCount;
+    if (counts[2] != found.size())
+        warn("the FINF chunk counts " + std::to_string(counts[2]) + " groups but the file holds " +
+             std::to_string(found.size()) + "\n");
+    else if (counts[0] != vertices || counts[1] != facets)
+        warn("the FINF chunk counts " + std::to_string(counts[0]) + " vertices and " + std::to_string(counts[1]) +
+             " facets but the groups count " + std::to_string(vertices) + " and " + std::to_string(facets) + "\n");
 }
 
 }  // namespace fw

@@ -5,6 +5,9 @@
 // A group's GINF counts say how many vertices and facets it holds; a file whose tables
 // fall short of them, or whose chunks run past their ends, is refused.
 
+#include <cstdint>
+#include <string_view>
+
 #include "output/ImportGroup.h"
 
 namespace fw {
@@ -22,6 +25,9 @@ private:
     // A new group at the end of `groups`, or null (with the warning) past kMaxGroups.
     ImportGroup* newGroup(std::vector<ImportGroup>& groups, const std::string& name);
     void build(const Pieces& pieces, ImportGroup& group);
+    std::string readGroup(std::string_view body, size_t offset, const std::string& number, Pieces& pieces);
+    std::string readHeader(std::string_view body, size_t offset, uint32_t counts[3], bool& headed);
+    void checkFileCounts(const uint32_t counts[3], const std::vector<Pieces>& found);
 };
 
 }  // namespace fw

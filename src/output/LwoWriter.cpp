@@ -132,87 +132,70 @@ void floatParameter(Iff& out, const char id[4], double value) {
     out.close(at, true);
 }
 
-}  // namespace
+struct Layer {
+    const ExportUnit* unit;
+    std::vector<Polygon> polygons;
+    std::vector<int> tags;  // per polygon
+    int number;             // 1-based place of the unit in the export list
+};
 
-bool LwoWriter::write(const std::string& path, const std::vector<ExportUnit>& units, bool world, std::FILE*) {
-    struct Layer {
-        const ExportUnit* unit;
-        std::vector<Polygon> polygons;
-        std::vector<int> tags;  // per polygon
-        int number;             // 1-based place of the unit in the export list
-    };
-    std::vector<Layer> layers;
-    for (size_t i = 0; i < units.size(); ++i) {
-        if (!units[i].geometry) continue;
-        std::vector<Polygon> polygons = polygonsOf(units[i], world);
-        if (!polygons.empty()) layers.push_back({&units[i], std::move(polygons), {}, static_cast<int>(i) + 1});
-    }
-    if (layers.empty()) return false;
-
-    // One surface per distinct look and smoothing angle; a name shared by different
-    // ones gets " (2)" etc.
-    std::vector<ExportMaterial> surfaces;
+// One surface per distinct look and smoothing angle; a name shared by different
+// ones gets " (2)" etc.
+struct Surfaces {
+    std::vector<ExportMaterial> looks;
     std::vector<double> smoothing;  // per surface, degrees
-    for (Layer& layer : layers)
-        for (const Polygon& poly : layer.polygons) {
-            ExportMaterial look = layer.unit->material(poly.part);
-            if (look.name.empty()) look.name = kDefaultMaterial;
-            const double angle = layer.unit->creaseAngle;
-            size_t found = 0;
-            while (found < surfaces.size() && !(sameLook(surfaces[found], look) && smoothing[found] == angle)) ++found;
-            if (found == surfaces.size()) surfaces.push_back(look), smoothing.push_back(angle);
-            layer.tags.push_back(static_cast<int>(found));
-        }
     std::vector<std::string> names;
-    for (const ExportMaterial& look : surfaces) {
-        std::string name = look.name;
-        for (int n = 2; std::find(names.begin(), names.end(), name) != names.end(); ++n)
-            name = look.name + " (" + std::to_string(n) + ")";
-        names.push_back(name);
+
+    explicit Surfaces(std::vector<Layer>& layers) {
+        for (Layer& layer : layers)
+            for (const Polygon& poly : layer.polygons) {
+                ExportMaterial look = layer.unit->material(poly.part);
+                if (look.name.empty()) look.name = kDefaultMaterial;
+                const double angle = layer.unit->creaseAngle;
+                size_t found = 0;
+                while (found < looks.size() && !(sameLook(looks[found], look) && smoothing[found] == angle)) ++found;
+                if (found == looks.size()) looks.push_back(look), smoothing.push_back(angle);
+                layer.tags.push_back(static_cast<int>(found));
+            }
+        for (const ExportMaterial& look : looks) {
+            std::string name = look.name;
+            for (int n = 2; std::find(names.begin(), names.end(), name) != names.end(); ++n)
+                name = look.name + " (" + std::to_string(n) + ")";
+            names.push_back(name);
+        }
     }
+};
 
-    Iff out;
-    size_t form = out.open("FORM");
-    out.bytes += "LWO2";
-    size_t tags = out.open("TAGS");
-    for (const std::string& name : names) out.text(name);
-    out.close(tags);
-    for (size_t l = 0; l < layers.size(); ++l) {
-        const Layer& layer = layers[l];
-        const ExportUnit& unit = *layer.unit;
-        const GeometryInterface& g = *unit.geometry;
-        size_t layr = out.open("LAYR");
-        out.u16(static_cast<uint32_t>(l));
-        out.u16(0);
-        for (int i = 0; i < 3; ++i) out.f32(0);  // pivot
-        out.text(unit.name.empty() ? "Object " + std::to_string(layer.number) : unit.label("-Frm%d", "-Section %d"));
-        out.close(layr);
+// Every position is written, so polygons keep the unit's own numbering; then the box.
+void writePoints(Iff& out, const ExportUnit& unit, bool world) {
+    const GeometryInterface& g = *unit.geometry;
+    std::vector<glm::dvec3> points;
+    double v[3];
+    for (int i = 0; i < g.vertexCount(); ++i) {
+        g.getVertex(v, i);
+        glm::dvec3 at(v[0], v[1], v[2]);
+        if (world) at = glm::dvec3(unit.transform * glm::dvec4(at, 1.0));
+        points.emplace_back(at.x, at.y, -at.z);
+    }
+    size_t pnts = out.open("PNTS");
+    for (const glm::dvec3& p : points) out.f32(p.x), out.f32(p.y), out.f32(p.z);
+    out.close(pnts);
+    glm::dvec3 low(0), high(0);
+    for (size_t i = 0; i < points.size(); ++i) {
+        low = i ? glm::min(low, points[i]) : points[i];
+        high = i ? glm::max(high, points[i]) : points[i];
+    }
+    size_t bbox = out.open("BBOX");
+    for (double x : {low.x, low.y, low.z, high.x, high.y, high.z}) out.f32(x);
+    out.close(bbox);
+}
 
-        // Every position is written, so polygons keep the unit's own numbering.
-        std::vector<glm::dvec3> points;
-        double v[3];
-        for (int i = 0; i < g.vertexCount(); ++i) {
-            g.getVertex(v, i);
-            glm::dvec3 at(v[0], v[1], v[2]);
-            if (world) at = glm::dvec3(unit.transform * glm::dvec4(at, 1.0));
-            points.emplace_back(at.x, at.y, -at.z);
-        }
-        size_t pnts = out.open("PNTS");
-        for (const glm::dvec3& p : points) out.f32(p.x), out.f32(p.y), out.f32(p.z);
-        out.close(pnts);
-        glm::dvec3 low(0), high(0);
-        for (size_t i = 0; i < points.size(); ++i) {
-            low = i ? glm::min(low, points[i]) : points[i];
-            high = i ? glm::max(high, points[i]) : points[i];
-        }
-        size_t bbox = out.open("BBOX");
-        for (double x : {low.x, low.y, low.z, high.x, high.y, high.z}) out.f32(x);
-        out.close(bbox);
+// A point's first texture coordinate; the corners that differ from it, per polygon.
+struct TextureMaps {
+    std::map<int, int> firstTex;
+    std::vector<std::pair<int, std::pair<int, int>>> perPolygon;  // polygon, (point, tex)
 
-        // A point's first texture coordinate goes in the map; corners that differ from
-        // it are listed per polygon in the discontinuous map.
-        std::map<int, int> firstTex;
-        std::vector<std::pair<int, std::pair<int, int>>> perPolygon;  // polygon, (point, tex)
+    TextureMaps(const Layer& layer, const GeometryInterface& g) {
         for (size_t k = 0; k < layer.polygons.size(); ++k) {
             const Polygon& poly = layer.polygons[k];
             for (size_t c = 0; c < poly.tex.size(); ++c) {
@@ -226,66 +209,105 @@ bool LwoWriter::write(const std::string& path, const std::vector<ExportUnit>& un
                 }
             }
         }
-        if (!firstTex.empty()) {
-            size_t vmap = out.open("VMAP");
-            out.bytes += "TXUV";
-            out.u16(2);
-            out.text(kTextureMap);
-            for (const auto& [point, tex] : firstTex) {
-                g.getTexCoord(v, tex);
-                out.vx(static_cast<uint32_t>(point));
-                out.f32(v[0]), out.f32(v[1]);
-            }
-            out.close(vmap);
-        }
-        size_t pols = out.open("POLS");
-        out.bytes += "FACE";
-        for (const Polygon& poly : layer.polygons) {
-            out.u16(static_cast<uint32_t>(poly.points.size()));
-            for (int p : poly.points) out.vx(static_cast<uint32_t>(p));
-        }
-        out.close(pols);
-        size_t ptag = out.open("PTAG");
-        out.bytes += "SURF";
-        for (size_t k = 0; k < layer.polygons.size(); ++k) {
-            out.vx(static_cast<uint32_t>(k));
-            out.u16(static_cast<uint32_t>(layer.tags[k]));
-        }
-        out.close(ptag);
-        if (!perPolygon.empty()) {
-            size_t vmad = out.open("VMAD");
-            out.bytes += "TXUV";
-            out.u16(2);
-            out.text(kTextureMap);
-            for (const auto& [polygon, corner] : perPolygon) {
-                g.getTexCoord(v, corner.second);
-                out.vx(static_cast<uint32_t>(corner.first));
-                out.vx(static_cast<uint32_t>(polygon));
-                out.f32(v[0]), out.f32(v[1]);
-            }
-            out.close(vmad);
-        }
     }
-    for (size_t s = 0; s < surfaces.size(); ++s) {
-        const ExportMaterial& look = surfaces[s];
-        size_t surf = out.open("SURF");
-        out.text(names[s]);
-        out.text("");  // no source surface
-        size_t colr = out.open("COLR", true);
-        for (double c : look.diffuse) out.f32(c);
-        out.vx(0);
-        out.close(colr, true);
-        floatParameter(out, "DIFF", 1.0);
-        floatParameter(out, "SPEC", look.specularAmount);
-        floatParameter(out, "GLOS", look.shininess);
-        floatParameter(out, "REFL", look.reflectivity);
-        floatParameter(out, "TRAN", look.transparency);
-        // Readers smooth across edges gentler than this and keep sharper ones hard.
-        size_t sman = out.open("SMAN", true);
-        out.f32(std::clamp(smoothing[s], 0.0, 180.0) * kPi / 180.0);
-        out.close(sman, true);
-        out.close(surf);
+};
+
+void writeLayer(Iff& out, size_t index, const Layer& layer, bool world) {
+    const ExportUnit& unit = *layer.unit;
+    const GeometryInterface& g = *unit.geometry;
+    size_t layr = out.open("LAYR");
+    out.u16(static_cast<uint32_t>(index));
+    out.u16(0);
+    for (int i = 0; i < 3; ++i) out.f32(0);  // pivot
+    out.text(unit.name.empty() ? "Object " + std::to_string(layer.number) : unit.label("-Frm%d", "-Section %d"));
+    out.close(layr);
+    writePoints(out, unit, world);
+
+    // The first coordinates go in the map; the corners that differ, in the discontinuous map.
+    const TextureMaps maps(layer, g);
+    double v[3];
+    if (!maps.firstTex.empty()) {
+        size_t vmap = out.open("VMAP");
+        out.bytes += "TXUV";
+        out.u16(2);
+        out.text(kTextureMap);
+        for (const auto& [point, tex] : maps.firstTex) {
+            g.getTexCoord(v, tex);
+            out.vx(static_cast<uint32_t>(point));
+            out.f32(v[0]), out.f32(v[1]);
+        }
+        out.close(vmap);
     }
+    size_t pols = out.open("POLS");
+    out.bytes += "FACE";
+    for (const Polygon& poly : layer.polygons) {
+        out.u16(static_cast<uint32_t>(poly.points.size()));
+        for (int p : poly.points) out.vx(static_cast<uint32_t>(p));
+    }
+    out.close(pols);
+    size_t ptag = out.open("PTAG");
+    out.bytes += "SURF";
+    for (size_t k = 0; k < layer.polygons.size(); ++k) {
+        out.vx(static_cast<uint32_t>(k));
+        out.u16(static_cast<uint32_t>(layer.tags[k]));
+    }
+    out.close(ptag);
+    if (!maps.perPolygon.empty()) {
+        size_t vmad = out.open("VMAD");
+        out.bytes += "TXUV";
+        out.u16(2);
+        out.text(kTextureMap);
+        for (const auto& [polygon, corner] : maps.perPolygon) {
+            g.getTexCoord(v, corner.second);
+            out.vx(static_cast<uint32_t>(corner.first));
+            out.vx(static_cast<uint32_t>(polygon));
+            out.f32(v[0]), out.f32(v[1]);
+        }
+        out.close(vmad);
+    }
+}
+
+void writeSurface(Iff& out, const ExportMaterial& look, const std::string& name, double smoothing) {
+    size_t surf = out.open("SURF");
+    out.text(name);
+    out.text("");  // no source surface
+    size_t colr = out.open("COLR", true);
+    for (double c : look.diffuse) out.f32(c);
+    out.vx(0);
+    out.close(colr, true);
+    floatParameter(out, "DIFF", 1.0);
+    floatParameter(out, "SPEC", look.specularAmount);
+    floatParameter(out, "GLOS", look.shininess);
+    floatParameter(out, "REFL", look.reflectivity);
+    floatParameter(out, "TRAN", look.transparency);
+    // Readers smooth across edges gentler than this and keep sharper ones hard.
+    size_t sman = out.open("SMAN", true);
+    out.f32(std::clamp(smoothing, 0.0, 180.0) * kPi / 180.0);
+    out.close(sman, true);
+    out.close(surf);
+}
+
+}  // namespace
+
+bool LwoWriter::write(const std::string& path, const std::vector<ExportUnit>& units, bool world, std::FILE*) {
+    std::vector<Layer> layers;
+    for (size_t i = 0; i < units.size(); ++i) {
+        if (!units[i].geometry) continue;
+        std::vector<Polygon> polygons = polygonsOf(units[i], world);
+        if (!polygons.empty()) layers.push_back({&units[i], std::move(polygons), {}, static_cast<int>(i) + 1});
+    }
+    if (layers.empty()) return false;
+    const Surfaces surfaces(layers);
+
+    Iff out;
+    size_t form = out.open("FORM");
+    out.bytes += "LWO2";
+    size_t tags = out.open("TAGS");
+    for (const std::string& name : surfaces.names) out.text(name);
+    out.close(tags);
+    for (size_t l = 0; l < layers.size(); ++l) writeLayer(out, l, layers[l], world);
+    for (size_t s = 0; s < surfaces.looks.size(); ++s)
+        writeSurface(out, surfaces.looks[s], surfaces.names[s], surfaces.smoothing[s]);
     out.close(form);
 
     return AFile::writeWhole(path, out.bytes.data(), out.bytes.size());

@@ -150,106 +150,127 @@ public:
         materials_.emplace(look.name, look);  // the first of a name wins
     }
 
+    struct Face {
+        uint16_t corners[3];
+        std::string material;
+    };
+    // A triangle mesh's chunks as the file holds them.
+    struct TriMesh {
+        std::vector<double> positions, uv;
+        std::vector<Face> faces;
+    };
+
+    // A vertex or mapping list: its numbers, as many as its chunk holds.
+    void readNumbers(const Chunk& c, const std::string& shown, TriMesh& m) {
+        const size_t left = c.end - c.data;
+        const size_t stride = c.id == kVertexList ? 12 : 8;
+        const char* what = c.id == kVertexList ? "vertices" : "mapping coordinates";
+        if (left < 2) {
+            warn(shown + ": " + what + " chunk too short for its count");
+            return;
+        }
+        size_t count = u16(c.data), fits = (left - 2) / stride;
+        if (count > fits) {
+            warn(shown + " claims " + std::to_string(count) + " " + what + ", only " + std::to_string(fits) +
+                 " fit in its chunk");
+            count = fits;
+        }
+        std::vector<double>& out = c.id == kVertexList ? m.positions : m.uv;
+        out.clear();
+        out.reserve(count * stride / 4);
+        for (size_t i = 0; i < count * stride / 4; ++i) out.push_back(f32(c.data + 2 + 4 * i));
+    }
+
+    // The face list and the face-material chunks after it.
+    void readFaces(const Chunk& c, const std::string& shown, std::vector<Face>& faces) {
+        const size_t left = c.end - c.data;
+        if (left < 2) {
+            warn(shown + ": face list too short for its count");
+            return;
+        }
+        size_t count = u16(c.data), fits = (left - 2) / 8;
+        if (count > fits) {
+            warn(shown + " claims " + std::to_string(count) + " faces, only " + std::to_string(fits) +
+                 " fit in its chunk");
+            count = fits;
+        }
+        faces.assign(count, Face{});
+        for (size_t f = 0; f < count; ++f)
+            for (size_t k = 0; k < 3; ++k) faces[f].corners[k] = u16(c.data + 2 + 8 * f + 2 * k);
+        Chunk sub;
+        for (size_t inner = c.data + 2 + 8 * count; next(inner, c.end, sub); inner = sub.end)
+            if (sub.id == kFaceMaterial) readFaceMaterial(sub, shown, faces);
+    }
+
+    void readFaceMaterial(const Chunk& sub, const std::string& shown, std::vector<Face>& faces) {
+        size_t after;
+        std::string name = text(sub.data, sub.end, after);
+        if (sub.end - after < 2) {
+            warn(shown + ": face material '" + name + "' has no face count");
+            return;
+        }
+        size_t listed = u16(after), fit = (sub.end - after - 2) / 2;
+        if (listed > fit) {
+            warn(shown + ": face material '" + name + "' lists " + std::to_string(listed) + " faces, only " +
+                 std::to_string(fit) + " fit in its chunk");
+            listed = fit;
+        }
+        for (size_t i = 0; i < listed; ++i) {
+            size_t f = u16(after + 2 + 2 * i);
+            if (f < faces.size())
+                faces[f].material = name;
+            else
+                warn(shown + ": face material '" + name + "' names face " + std::to_string(f) + " of " +
+                     std::to_string(faces.size()));
+        }
+    }
+
     void mesh(const Chunk& tri, const std::string& objectName, std::vector<ImportGroup>& groups) {
         const std::string shown = "object '" + objectName + "'";
-        std::vector<double> positions, uv;
-        struct Face {
-            uint16_t corners[3];
-            std::string material;
-        };
-        std::vector<Face> faces;
+        TriMesh m;
         Chunk c;
         for (size_t at = tri.data; next(at, tri.end, c); at = c.end) {
-            size_t left = c.end - c.data;
-            if (c.id == kVertexList || c.id == kMapping) {
-                const size_t stride = c.id == kVertexList ? 12 : 8;
-                const char* what = c.id == kVertexList ? "vertices" : "mapping coordinates";
-                if (left < 2) {
-                    warn(shown + ": " + what + " chunk too short for its count");
-                    continue;
-                }
-                size_t count = u16(c.data), fits = (left - 2) / stride;
-                if (count > fits) {
-                    warn(shown + " claims " + std::to_string(count) + " " + what + ", only " + std::to_string(fits) +
-                         " fit in its chunk");
-                    count = fits;
-                }
-                std::vector<double>& out = c.id == kVertexList ? positions : uv;
-                out.clear();
-                out.reserve(count * stride / 4);
-                for (size_t i = 0; i < count * stride / 4; ++i) out.push_back(f32(c.data + 2 + 4 * i));
-            } else if (c.id == kFaceList) {
-                if (left < 2) {
-                    warn(shown + ": face list too short for its count");
-                    continue;
-                }
-                size_t count = u16(c.data), fits = (left - 2) / 8;
-                if (count > fits) {
-                    warn(shown + " claims " + std::to_string(count) + " faces, only " + std::to_string(fits) +
-                         " fit in its chunk");
-                    count = fits;
-                }
-                faces.assign(count, Face{});
-                for (size_t f = 0; f < count; ++f)
-                    for (size_t k = 0; k < 3; ++k) faces[f].corners[k] = u16(c.data + 2 + 8 * f + 2 * k);
-                Chunk sub;
-                for (size_t inner = c.data + 2 + 8 * count; next(inner, c.end, sub); inner = sub.end) {
-                    if (sub.id != kFaceMaterial) continue;
-                    size_t after;
-                    std::string name = text(sub.data, sub.end, after);
-                    if (sub.end - after < 2) {
-                        warn(shown + ": face material '" + name + "' has no face count");
-                        continue;
-                    }
-                    size_t listed = u16(after), fit = (sub.end - after - 2) / 2;
-                    if (listed > fit) {
-                        warn(shown + ": face material '" + name + "' lists " + std::to_string(listed) +
-                             " faces, only " + std::to_string(fit) + " fit in its chunk");
-                        listed = fit;
-                    }
-                    for (size_t i = 0; i < listed; ++i) {
-                        size_t f = u16(after + 2 + 2 * i);
-                        if (f < faces.size())
-                            faces[f].material = name;
-                        else
-                            warn(shown + ": face material '" + name + "' names face " + std::to_string(f) + " of " +
-                                 std::to_string(faces.size()));
-                    }
-                }
-            }
+            if (c.id == kVertexList || c.id == kMapping) readNumbers(c, shown, m);
+            else if (c.id == kFaceList) readFaces(c, shown, m.faces);
         }
-        const size_t vertexCount = positions.size() / 3;
-        if (faces.empty()) {
+        const size_t vertexCount = m.positions.size() / 3;
+        if (m.faces.empty()) {
             if (vertexCount) warn(shown + " has no faces; left out");
             return;
         }
-        bool textured = !uv.empty();
-        if (textured && uv.size() / 2 != vertexCount) {
-            warn(shown + " has " + std::to_string(uv.size() / 2) + " mapping coordinates for " +
+        bool textured = !m.uv.empty();
+        if (textured && m.uv.size() / 2 != vertexCount) {
+            warn(shown + " has " + std::to_string(m.uv.size() / 2) + " mapping coordinates for " +
                  std::to_string(vertexCount) + " vertices; they are left out");
             textured = false;
         }
         ImportGroup group;
         group.name = objectName.empty() ? kDefaultGroup : objectName;
+        addMesh(m, textured, shown, group);
+        if (group.mesh->elementCount() > 0) groups.push_back(std::move(group));
+    }
+
+    void addMesh(const TriMesh& m, bool textured, const std::string& shown, ImportGroup& group) {
         ObjDB& db = *group.mesh;
+        const size_t vertexCount = m.positions.size() / 3;
         // Only vertices whose numbers are all finite are kept (a project cannot spell
         // the others); `kept` maps the file's numbering to the mesh's, -1 for the rest.
         std::vector<int> kept(vertexCount, -1);
         std::vector<bool> mapped(vertexCount, textured);
         for (size_t i = 0; i < vertexCount; ++i) {
-            const double* x = &positions[3 * i];
+            const double* x = &m.positions[3 * i];
             if (!std::isfinite(x[0]) || !std::isfinite(x[1]) || !std::isfinite(x[2])) continue;
             // Back from the file's z-up axes to our y-up ones.
             const double p[3] = {x[0], x[2], -x[1]};
             kept[i] = db.addVertex(p);
             if (!textured) continue;
-            mapped[i] = std::isfinite(uv[2 * i]) && std::isfinite(uv[2 * i + 1]);
-            const double t[3] = {mapped[i] ? uv[2 * i] : 0, mapped[i] ? uv[2 * i + 1] : 0, 0};
+            mapped[i] = std::isfinite(m.uv[2 * i]) && std::isfinite(m.uv[2 * i + 1]);
+            const double t[3] = {mapped[i] ? m.uv[2 * i] : 0, mapped[i] ? m.uv[2 * i + 1] : 0, 0};
             db.addTexCoord(t);
         }
         int skipped = 0, nonFinite = 0, unmapped = 0;
-        for (size_t f = 0; f < faces.size(); ++f) {
-            const Face& face = faces[f];
+        for (size_t f = 0; f < m.faces.size(); ++f) {
+            const Face& face = m.faces[f];
             int corners[3];
             bool inRange = true, finite = true, faceMapped = textured;
             for (size_t k = 0; k < 3; ++k) {
@@ -283,7 +304,6 @@ public:
         if (nonFinite > 10) warn(shown + ": " + std::to_string(nonFinite) + " faces in all have corners that are not finite");
         if (unmapped > 10)
             warn(shown + ": " + std::to_string(unmapped) + " faces in all lost mapping coordinates that are not finite");
-        if (db.elementCount() > 0) groups.push_back(std::move(group));
     }
 
     void object(const Chunk& named, std::vector<ImportGroup>& groups) {

@@ -95,6 +95,10 @@ struct MovieWriter::State {
         open = false;
     }
 
+    // Each opens the file and its encoder; what went wrong, or empty.
+    std::string openAvi();
+    std::string openEncoded(const AVCodec* encoder);
+
     // The encoder's packets so far into the file; a library result.
     int drain() {
         for (;;) {
@@ -127,6 +131,120 @@ std::vector<std::string> MovieWriter::codecs(const std::string& extension) {
 
 bool MovieWriter::supports(const std::string& extension) { return containerOf(extension) != Container::None; }
 
+namespace {
+
+// What keeps these settings from making a movie at `path`, or empty; `s` is the
+// settings with the codec named as the encoders know it, `encoder` the one to use.
+std::string settingsProblem(const std::string& path, const MovieWriter::Settings& settings,
+                            MovieWriter::Settings& s, const AVCodec*& encoder) {
+    std::vector<std::string> names = MovieWriter::codecs(extensionOf(path));
+    s = settings;
+    s.codec = lowered(s.codec);
+    if (s.codec.empty()) s.codec = names.front();
+    if (std::find(names.begin(), names.end(), s.codec) == names.end()) {
+        std::string list;
+        for (const std::string& n : names) list += (list.empty() ? "" : ", ") + n;
+        return "the codec \"" + settings.codec + "\" cannot be written to " + lowered(extensionOf(path)) +
+               " movies (choose " + list + ")";
+    }
+    if (s.width <= 0 || s.height <= 0 || s.width > 16384 || s.height > 16384)
+        return "a movie frame of " + std::to_string(s.width) + " x " + std::to_string(s.height) +
+               " pixels cannot be written";
+    if (!s.rate.valid()) return "the frame rate must be above zero";
+    // 4:2:0 colour keeps one sample per two pixels each way.
+    if (s.codec == "h264" && (s.width % 2 || s.height % 2))
+        return "H.264 movies need an even width and height; " + std::to_string(s.width) + " x " +
+               std::to_string(s.height) + " is not";
+    encoder = nullptr;
+    if (s.codec == "rle") encoder = avcodec_find_encoder(AV_CODEC_ID_QTRLE);
+    else if (s.codec == "png") encoder = avcodec_find_encoder(AV_CODEC_ID_PNG);
+    else if (s.codec == "h264") encoder = avcodec_find_encoder_by_name("libx264");
+    else if (s.codec == "mjpeg") encoder = avcodec_find_encoder(AV_CODEC_ID_MJPEG);
+    else if (s.codec == "dib") encoder = avcodec_find_encoder(AV_CODEC_ID_RAWVIDEO);
+    return encoder ? std::string() : std::string(kMovieServiceMissingAlert);
+}
+
+// The encoder's picture format and options for the codec.
+void configureEncoder(AVCodecContext* c, const MovieWriter::Settings& s, AVDictionary** codecOptions) {
+    c->width = s.width;
+    c->height = s.height;
+    c->time_base = {s.rate.den, s.rate.num};
+    c->framerate = {s.rate.num, s.rate.den};
+    if (s.codec == "rle") {
+        c->pix_fmt = s.alpha ? AV_PIX_FMT_ARGB : AV_PIX_FMT_RGB24;
+    } else if (s.codec == "png") {
+        c->pix_fmt = s.alpha ? AV_PIX_FMT_RGBA : AV_PIX_FMT_RGB24;
+    } else {
+        c->pix_fmt = AV_PIX_FMT_YUV420P;
+        // A key frame about every second keeps editing programs quick to scrub.
+        c->gop_size = std::max(1, static_cast<int>(s.rate.value() + 0.5));
+        c->thread_count = 0;
+        // swscale's conversion uses the standard-definition matrix; say so in the file.
+        c->colorspace = AVCOL_SPC_SMPTE170M;
+        c->color_primaries = AVCOL_PRI_SMPTE170M;
+        c->color_trc = AVCOL_TRC_SMPTE170M;
+        c->color_range = AVCOL_RANGE_MPEG;
+        av_dict_set(codecOptions, "crf", "18", 0);
+        av_dict_set(codecOptions, "preset", "medium", 0);
+    }
+}
+
+}  // namespace
+
+std::string MovieWriter::State::openAvi() {
+    avi = AviWriter::create(temporary, 1000, nullptr);
+    if (!avi) return temporaryFailure(temporary);
+    picture.width = settings.width;
+    picture.height = settings.height;
+    picture.bitsPerPixel = 24;
+    picture.bits.assign(picture.rowBytes() * settings.height, 0);
+    AviWriter::CompressionOptions options;
+    options.compressor = settings.codec == "dib" ? "DIB " : "MSVC";
+    // The stream runs at rate / 1000 frames a second, a thousandth of a frame exact.
+    int rate = static_cast<int>(settings.rate.value() * 1000.0 + 0.5);
+    // Headless, the codec was chosen before the render: no compressor dialog.
+    if (avi->setVideoCompression(picture, options, false, rate) != AVIERR_OK) return kAviFailedAlert;
+    return {};
+}
+
+std::string MovieWriter::State::openEncoded(const AVCodec* encoder) {
+    const Settings& s = settings;
+    if (avformat_alloc_output_context2(&format, nullptr, container == Container::Mp4 ? "mp4" : "mov",
+                                       temporary.c_str()) < 0)
+        return kMovieServiceMissingAlert;
+    codec = avcodec_alloc_context3(encoder);
+    frame = av_frame_alloc();
+    packet = av_packet_alloc();
+    if (!codec || !frame || !packet) throw std::bad_alloc();
+    AVDictionary* codecOptions = nullptr;
+    configureEncoder(codec, s, &codecOptions);
+    if (format->oformat->flags & AVFMT_GLOBALHEADER) codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    int r = avcodec_open2(codec, encoder, &codecOptions);
+    av_dict_free(&codecOptions);
+    if (r < 0) return "the " + s.codec + " encoder cannot be opened";
+    stream = avformat_new_stream(format, nullptr);
+    if (!stream) throw std::bad_alloc();
+    stream->time_base = codec->time_base;
+    stream->avg_frame_rate = codec->framerate;
+    if (avcodec_parameters_from_context(stream->codecpar, codec) < 0)
+        return "the " + s.codec + " encoder cannot be opened";
+    frame->format = codec->pix_fmt;
+    frame->width = s.width;
+    frame->height = s.height;
+    if (av_frame_get_buffer(frame, 0) < 0) throw std::bad_alloc();
+    scaler = sws_getContext(s.width, s.height, AV_PIX_FMT_RGBA, s.width, s.height, codec->pix_fmt,
+                            SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
+    if (!scaler) return "the frames cannot be converted for the " + s.codec + " encoder";
+    if (avio_open(&format->pb, temporary.c_str(), AVIO_FLAG_WRITE) < 0) return temporaryFailure(temporary);
+    AVDictionary* muxOptions = nullptr;
+    // What the web plays while loading: the index before the frames.
+    if (container == Container::Mp4) av_dict_set(&muxOptions, "movflags", "+faststart", 0);
+    r = avformat_write_header(format, &muxOptions);
+    av_dict_free(&muxOptions);
+    if (r < 0) return temporaryFailure(temporary);
+    return {};
+}
+
 bool MovieWriter::open(const std::string& path, const Settings& settings) {
     if (state_ && state_->open) discard();
     state_.reset();
@@ -136,42 +254,10 @@ bool MovieWriter::open(const std::string& path, const Settings& settings) {
         error_ = "movies are written as .mov, .mp4 or .avi files";
         return false;
     }
-    std::vector<std::string> names = codecs(extensionOf(path));
-    Settings s = settings;
-    s.codec = lowered(s.codec);
-    if (s.codec.empty()) s.codec = names.front();
-    if (std::find(names.begin(), names.end(), s.codec) == names.end()) {
-        std::string list;
-        for (const std::string& n : names) list += (list.empty() ? "" : ", ") + n;
-        error_ = "the codec \"" + settings.codec + "\" cannot be written to " + lowered(extensionOf(path)) +
-                 " movies (choose " + list + ")";
-        return false;
-    }
-    if (s.width <= 0 || s.height <= 0 || s.width > 16384 || s.height > 16384) {
-        error_ = "a movie frame of " + std::to_string(s.width) + " x " + std::to_string(s.height) +
-                 " pixels cannot be written";
-        return false;
-    }
-    if (!s.rate.valid()) {
-        error_ = "the frame rate must be above zero";
-        return false;
-    }
-    // 4:2:0 colour keeps one sample per two pixels each way.
-    if (s.codec == "h264" && (s.width % 2 || s.height % 2)) {
-        error_ = "H.264 movies need an even width and height; " + std::to_string(s.width) + " x " +
-                 std::to_string(s.height) + " is not";
-        return false;
-    }
+    Settings s;
     const AVCodec* encoder = nullptr;
-    if (s.codec == "rle") encoder = avcodec_find_encoder(AV_CODEC_ID_QTRLE);
-    else if (s.codec == "png") encoder = avcodec_find_encoder(AV_CODEC_ID_PNG);
-    else if (s.codec == "h264") encoder = avcodec_find_encoder_by_name("libx264");
-    else if (s.codec == "mjpeg") encoder = avcodec_find_encoder(AV_CODEC_ID_MJPEG);
-    else if (s.codec == "dib") encoder = avcodec_find_encoder(AV_CODEC_ID_RAWVIDEO);
-    if (!encoder) {
-        error_ = kMovieServiceMissingAlert;
-        return false;
-    }
+    error_ = settingsProblem(path, settings, s, encoder);
+    if (!error_.empty()) return false;
 
     state_ = std::make_unique<State>();
     State& st = *state_;
@@ -191,86 +277,11 @@ bool MovieWriter::open(const std::string& path, const Settings& settings) {
     st.open = true;
     av_log_set_level(AV_LOG_QUIET);
 
-    auto fail = [&](const std::string& why) {
-        error_ = why;
-        discard();
-        error_ = why;
-        return false;
-    };
-
-    if (container == Container::Avi) {
-        st.avi = AviWriter::create(st.temporary, 1000, nullptr);
-        if (!st.avi) return fail(temporaryFailure(st.temporary));
-        st.picture.width = s.width;
-        st.picture.height = s.height;
-        st.picture.bitsPerPixel = 24;
-        st.picture.bits.assign(st.picture.rowBytes() * s.height, 0);
-        AviWriter::CompressionOptions options;
-        options.compressor = s.codec == "dib" ? "DIB " : "MSVC";
-        // The stream runs at rate / 1000 frames a second, a thousandth of a frame exact.
-        int rate = static_cast<int>(s.rate.value() * 1000.0 + 0.5);
-        // Headless, the codec was chosen before the render: no compressor dialog.
-        if (st.avi->setVideoCompression(st.picture, options, false, rate) != AVIERR_OK)
-            return fail(kAviFailedAlert);
-        return true;
-    }
-
-    if (avformat_alloc_output_context2(&st.format, nullptr, container == Container::Mp4 ? "mp4" : "mov",
-                                       st.temporary.c_str()) < 0)
-        return fail(kMovieServiceMissingAlert);
-    st.codec = avcodec_alloc_context3(encoder);
-    st.frame = av_frame_alloc();
-    st.packet = av_packet_alloc();
-    if (!st.codec || !st.frame || !st.packet) throw std::bad_alloc();
-    AVCodecContext* c = st.codec;
-    c->width = s.width;
-    c->height = s.height;
-    c->time_base = {s.rate.den, s.rate.num};
-    c->framerate = {s.rate.num, s.rate.den};
-    AVDictionary* codecOptions = nullptr;
-    if (s.codec == "rle") {
-        c->pix_fmt = s.alpha ? AV_PIX_FMT_ARGB : AV_PIX_FMT_RGB24;
-    } else if (s.codec == "png") {
-        c->pix_fmt = s.alpha ? AV_PIX_FMT_RGBA : AV_PIX_FMT_RGB24;
-    } else {
-        c->pix_fmt = AV_PIX_FMT_YUV420P;
-        // A key frame about every second keeps editing programs quick to scrub.
-        c->gop_size = std::max(1, static_cast<int>(s.rate.value() + 0.5));
-        c->thread_count = 0;
-        // swscale's conversion uses the standard-definition matrix; say so in the file.
-        c->colorspace = AVCOL_SPC_SMPTE170M;
-        c->color_primaries = AVCOL_PRI_SMPTE170M;
-        c->color_trc = AVCOL_TRC_SMPTE170M;
-        c->color_range = AVCOL_RANGE_MPEG;
-        av_dict_set(&codecOptions, "crf", "18", 0);
-        av_dict_set(&codecOptions, "preset", "medium", 0);
-    }
-    if (st.format->oformat->flags & AVFMT_GLOBALHEADER) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    int r = avcodec_open2(c, encoder, &codecOptions);
-    av_dict_free(&codecOptions);
-    if (r < 0) return fail("the " + s.codec + " encoder cannot be opened");
-    st.stream = avformat_new_stream(st.format, nullptr);
-    if (!st.stream) throw std::bad_alloc();
-    st.stream->time_base = c->time_base;
-    st.stream->avg_frame_rate = c->framerate;
-    if (avcodec_parameters_from_context(st.stream->codecpar, c) < 0)
-        return fail("the " + s.codec + " encoder cannot be opened");
-    st.frame->format = c->pix_fmt;
-    st.frame->width = s.width;
-    st.frame->height = s.height;
-    if (av_frame_get_buffer(st.frame, 0) < 0) throw std::bad_alloc();
-    st.scaler = sws_getContext(s.width, s.height, AV_PIX_FMT_RGBA, s.width, s.height, c->pix_fmt,
-                               SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
-    if (!st.scaler) return fail("the frames cannot be converted for the " + s.codec + " encoder");
-    if (avio_open(&st.format->pb, st.temporary.c_str(), AVIO_FLAG_WRITE) < 0)
-        return fail(temporaryFailure(st.temporary));
-    AVDictionary* muxOptions = nullptr;
-    // What the web plays while loading: the index before the frames.
-    if (container == Container::Mp4) av_dict_set(&muxOptions, "movflags", "+faststart", 0);
-    r = avformat_write_header(st.format, &muxOptions);
-    av_dict_free(&muxOptions);
-    if (r < 0) return fail(temporaryFailure(st.temporary));
-    return true;
+    const std::string why = container == Container::Avi ? st.openAvi() : st.openEncoded(encoder);
+    if (why.empty()) return true;
+    discard();
+    error_ = why;
+    return false;
 }
 
 bool MovieWriter::addFrame(const uint8_t* rgba) {

@@ -381,124 +381,21 @@ bool CompositeCurve2::buildShape() {
     base_.clear();
     modified_.clear();
     mirrored_.clear();
-    double w = shapeWidth, h = shapeHeight;
+    const double w = shapeWidth, h = shapeHeight;
     if (!(w > 0) || !(h > 0)) {
         base_.emplace_back();
         setClosed(false);
         return true;
     }
-    const double* P = shapeParams;
-    const double k = kCircleHandle;
-    auto rectangle = [&] {
-        Curve2 c = linear({at(-w / 2, -h / 2), at(-w / 2, h / 2), at(w / 2, h / 2), at(w / 2, -h / 2), at(-w / 2, -h / 2)});
-        c.setFlag(Curve2::kClosed, true);
-        base_.push_back(c);
-        setClosed(true);
-    };
     switch (shapeType) {
         case CIRCLE:
-        case ELLIPSE: {
-            double a = w / 2, b = h / 2;
-            base_.push_back(cubic(at(0, b), fixedHandle(k * a, b), fixedHandle(a, k * b), at(a, 0)));
-            base_.push_back(cubic(at(a, 0), fixedHandle(a, -k * b), fixedHandle(k * a, -b), at(0, -b)));
-            base_.push_back(cubic(at(0, -b), fixedHandle(-k * a, -b), fixedHandle(-a, -k * b), at(-a, 0)));
-            base_.push_back(cubic(at(-a, 0), fixedHandle(-a, k * b), fixedHandle(-k * a, b), at(0, b)));
-            attachAll(base_);
-            setClosed(true);
-            break;
-        }
-        case ROUND_RECT: {
-            w = std::fabs(w);
-            h = std::fabs(h);
-            double R = std::min(P[0] * std::max(w, h), std::min(w, h) / 2);
-            if (!(R > 0)) {
-                rectangle();
-                break;
-            }
-            double x = w / 2, y = h / 2, kR = k * R;
-            base_.push_back(cubic(at(-x, y - R), fixedHandle(-x, y - R + kR), fixedHandle(-x + R - kR, y), at(-x + R, y)));
-            if (w - 2 * R > 0) base_.push_back(linear({at(-x + R, y), at(x - R, y)}));
-            base_.push_back(cubic(at(x - R, y), fixedHandle(x - R + kR, y), fixedHandle(x, y - R + kR), at(x, y - R)));
-            if (h - 2 * R > 0) base_.push_back(linear({at(x, y - R), at(x, -y + R)}));
-            base_.push_back(cubic(at(x, -y + R), fixedHandle(x, -y + R - kR), fixedHandle(x - R + kR, -y), at(x - R, -y)));
-            if (w - 2 * R > 0) base_.push_back(linear({at(x - R, -y), at(-x + R, -y)}));
-            base_.push_back(cubic(at(-x + R, -y), fixedHandle(-x + R - kR, -y), fixedHandle(-x, -y + R - kR), at(-x, -y + R)));
-            if (h - 2 * R > 0) base_.push_back(linear({at(-x, -y + R), at(-x, y - R)}));
-            attachAll(base_);
-            setClosed(true);
-            break;
-        }
-        case POLY: {
-            int n = std::max(3, static_cast<int>(std::lround(P[0])));
-            double half = n % 2 == 0 ? 180.0 / n : 0.0;
-            Curve2 c(Curve2::Linear);
-            for (int i = 0; i < n; ++i) c.addPoint(polar(i * 360.0 / n + half, h / 2, w / h));
-            c.addPoint(c.point(0));
-            c.setFlag(Curve2::kClosed, true);
-            base_.push_back(c);
-            setClosed(true);
-            break;
-        }
-        case STAR: {
-            int n = std::max(2, static_cast<int>(std::lround(P[0])));
-            int corners = 2 * n;
-            double valley = (h / 2) * (1 - (0.9 * P[1] + 0.02));
-            auto theta = [&](int i) { return (i % corners) * 180.0 / n; };
-            auto rho = [&](int i) { return i % 2 == 0 ? h / 2 : valley; };
-            auto reach = [&](int i) { return (h / 2) * (i % 2 == 0 ? P[2] : P[3]); };
-            if (!(P[2] > 0) && !(P[3] > 0)) {
-                Curve2 c(Curve2::Linear);
-                for (int i = 0; i < corners; ++i) c.addPoint(polar(theta(i), rho(i), w / h));
-                c.addPoint(c.point(0));
-                base_.push_back(c);
-            } else {
-                for (int i = 0; i < corners; ++i) {
-                    int j = (i + 1) % corners;
-                    base_.push_back(cubic(polar(theta(i), rho(i), w / h), turned(-reach(i), rho(i), theta(i), w / h),
-                                          turned(reach(j), rho(j), theta(j), w / h), polar(theta(j), rho(j), w / h)));
-                }
-            }
-            linkSegments();
-            break;
-        }
-        case PLUS: {
-            double a = (0.96 * P[0] + 0.02) / 2, b = (0.96 * P[1] + 0.02) / 2;
-            double dx = 2 * a * (P[2] - 0.5), dy = 2 * b * (P[3] - 0.5);
-            double u0 = a + dx, u1 = 1 - a + dx, v0 = b + dy, v1 = 1 - b + dy;
-            const double uv[12][2] = {{u0, 0}, {u1, 0}, {u1, v0}, {1, v0}, {1, v1}, {u1, v1},
-                                      {u1, 1}, {u0, 1}, {u0, v1}, {0, v1}, {0, v0}, {u0, v0}};
-            Curve2 c(Curve2::Linear);
-            for (const auto& p : uv) c.addPoint(at(p[0] * w - w / 2, p[1] * h - h / 2));
-            c.addPoint(c.point(0));
-            c.setFlag(Curve2::kClosed, true);
-            base_.push_back(c);
-            setClosed(true);
-            break;
-        }
-        case GEAR: {
-            int n = std::max(1, static_cast<int>(std::lround(P[0])));
-            double s = 360.0 / n, R = h / 2, r = R * (1 - P[3]);
-            // Without tips or valleys the flanks meet on the circles themselves.
-            double a = P[1] > 0 ? (s / 2) * P[1] : 0.0, b = P[2] < 1 ? (s / 2) * (1 - P[2]) : 0.0, xs = w / h;
-            const int16_t H = CurvePoint::HANDLE_FIXED;
-            for (int i = 0; i < n; ++i) {
-                double t = i * s, next = i + 1 == n ? 0.0 : (i + 1) * s, v = t + s / 2;
-                if (P[1] > 0)
-                    base_.push_back(cubic(polar(t - a, R, xs), polar(t - a / 3, R, xs, H), polar(t + a / 3, R, xs, H),
-                                          polar(t + a, R, xs)));
-                base_.push_back(linear({polar(t + a, R, xs), polar(v - b, r, xs)}));
-                if (P[2] < 1)
-                    base_.push_back(cubic(polar(v - b, r, xs), polar(v - b / 3, r, xs, H), polar(v + b / 3, r, xs, H),
-                                          polar(v + b, r, xs)));
-                base_.push_back(linear({polar(v + b, r, xs), polar(next - a, R, xs)}));
-            }
-            attachAll(base_);
-            linkSegments();
-            break;
-        }
-        default:
-            rectangle();
-            break;
+        case ELLIPSE: buildEllipse(w, h); break;
+        case ROUND_RECT: buildRoundRect(std::fabs(w), std::fabs(h)); break;
+        case POLY: buildPolygon(w, h); break;
+        case STAR: buildStar(w, h); break;
+        case PLUS: buildPlus(w, h); break;
+        case GEAR: buildGear(w, h); break;
+        default: buildRectangle(w, h); break;
     }
     for (Curve2& c : base_) {
         for (int i = 0; i < c.pointCount(); ++i) {
@@ -510,6 +407,113 @@ bool CompositeCurve2::buildShape() {
         c.computeLength();
     }
     return true;
+}
+
+void CompositeCurve2::buildRectangle(double w, double h) {
+    Curve2 c = linear({at(-w / 2, -h / 2), at(-w / 2, h / 2), at(w / 2, h / 2), at(w / 2, -h / 2), at(-w / 2, -h / 2)});
+    c.setFlag(Curve2::kClosed, true);
+    base_.push_back(c);
+    setClosed(true);
+}
+
+void CompositeCurve2::buildEllipse(double w, double h) {
+    const double k = kCircleHandle, a = w / 2, b = h / 2;
+    base_.push_back(cubic(at(0, b), fixedHandle(k * a, b), fixedHandle(a, k * b), at(a, 0)));
+    base_.push_back(cubic(at(a, 0), fixedHandle(a, -k * b), fixedHandle(k * a, -b), at(0, -b)));
+    base_.push_back(cubic(at(0, -b), fixedHandle(-k * a, -b), fixedHandle(-a, -k * b), at(-a, 0)));
+    base_.push_back(cubic(at(-a, 0), fixedHandle(-a, k * b), fixedHandle(-k * a, b), at(0, b)));
+    attachAll(base_);
+    setClosed(true);
+}
+
+void CompositeCurve2::buildRoundRect(double w, double h) {
+    const double R = std::min(shapeParams[0] * std::max(w, h), std::min(w, h) / 2);
+    if (!(R > 0)) {
+        buildRectangle(w, h);
+        return;
+    }
+    const double x = w / 2, y = h / 2, kR = kCircleHandle * R;
+    base_.push_back(cubic(at(-x, y - R), fixedHandle(-x, y - R + kR), fixedHandle(-x + R - kR, y), at(-x + R, y)));
+    if (w - 2 * R > 0) base_.push_back(linear({at(-x + R, y), at(x - R, y)}));
+    base_.push_back(cubic(at(x - R, y), fixedHandle(x - R + kR, y), fixedHandle(x, y - R + kR), at(x, y - R)));
+    if (h - 2 * R > 0) base_.push_back(linear({at(x, y - R), at(x, -y + R)}));
+    base_.push_back(cubic(at(x, -y + R), fixedHandle(x, -y + R - kR), fixedHandle(x - R + kR, -y), at(x - R, -y)));
+    if (w - 2 * R > 0) base_.push_back(linear({at(x - R, -y), at(-x + R, -y)}));
+    base_.push_back(cubic(at(-x + R, -y), fixedHandle(-x + R - kR, -y), fixedHandle(-x, -y + R - kR), at(-x, -y + R)));
+    if (h - 2 * R > 0) base_.push_back(linear({at(-x, -y + R), at(-x, y - R)}));
+    attachAll(base_);
+    setClosed(true);
+}
+
+void CompositeCurve2::buildPolygon(double w, double h) {
+    int n = std::max(3, static_cast<int>(std::lround(shapeParams[0])));
+    double half = n % 2 == 0 ? 180.0 / n : 0.0;
+    Curve2 c(Curve2::Linear);
+    for (int i = 0; i < n; ++i) c.addPoint(polar(i * 360.0 / n + half, h / 2, w / h));
+    c.addPoint(c.point(0));
+    c.setFlag(Curve2::kClosed, true);
+    base_.push_back(c);
+    setClosed(true);
+}
+
+void CompositeCurve2::buildStar(double w, double h) {
+    const double* P = shapeParams;
+    int n = std::max(2, static_cast<int>(std::lround(P[0])));
+    int corners = 2 * n;
+    double valley = (h / 2) * (1 - (0.9 * P[1] + 0.02));
+    auto theta = [&](int i) { return (i % corners) * 180.0 / n; };
+    auto rho = [&](int i) { return i % 2 == 0 ? h / 2 : valley; };
+    auto reach = [&](int i) { return (h / 2) * (i % 2 == 0 ? P[2] : P[3]); };
+    if (!(P[2] > 0) && !(P[3] > 0)) {
+        Curve2 c(Curve2::Linear);
+        for (int i = 0; i < corners; ++i) c.addPoint(polar(theta(i), rho(i), w / h));
+        c.addPoint(c.point(0));
+        base_.push_back(c);
+    } else {
+        for (int i = 0; i < corners; ++i) {
+            int j = (i + 1) % corners;
+            base_.push_back(cubic(polar(theta(i), rho(i), w / h), turned(-reach(i), rho(i), theta(i), w / h),
+                                  turned(reach(j), rho(j), theta(j), w / h), polar(theta(j), rho(j), w / h)));
+        }
+    }
+    linkSegments();
+}
+
+void CompositeCurve2::buildPlus(double w, double h) {
+    const double* P = shapeParams;
+    double a = (0.96 * P[0] + 0.02) / 2, b = (0.96 * P[1] + 0.02) / 2;
+    double dx = 2 * a * (P[2] - 0.5), dy = 2 * b * (P[3] - 0.5);
+    double u0 = a + dx, u1 = 1 - a + dx, v0 = b + dy, v1 = 1 - b + dy;
+    const double uv[12][2] = {{u0, 0}, {u1, 0}, {u1, v0}, {1, v0}, {1, v1}, {u1, v1},
+                              {u1, 1}, {u0, 1}, {u0, v1}, {0, v1}, {0, v0}, {u0, v0}};
+    Curve2 c(Curve2::Linear);
+    for (const auto& p : uv) c.addPoint(at(p[0] * w - w / 2, p[1] * h - h / 2));
+    c.addPoint(c.point(0));
+    c.setFlag(Curve2::kClosed, true);
+    base_.push_back(c);
+    setClosed(true);
+}
+
+void CompositeCurve2::buildGear(double w, double h) {
+    const double* P = shapeParams;
+    int n = std::max(1, static_cast<int>(std::lround(P[0])));
+    double s = 360.0 / n, R = h / 2, r = R * (1 - P[3]);
+    // Without tips or valleys the flanks meet on the circles themselves.
+    double a = P[1] > 0 ? (s / 2) * P[1] : 0.0, b = P[2] < 1 ? (s / 2) * (1 - P[2]) : 0.0, xs = w / h;
+    const int16_t H = CurvePoint::HANDLE_FIXED;
+    for (int i = 0; i < n; ++i) {
+        double t = i * s, next = i + 1 == n ? 0.0 : (i + 1) * s, v = t + s / 2;
+        if (P[1] > 0)
+            base_.push_back(cubic(polar(t - a, R, xs), polar(t - a / 3, R, xs, H), polar(t + a / 3, R, xs, H),
+                                  polar(t + a, R, xs)));
+        base_.push_back(linear({polar(t + a, R, xs), polar(v - b, r, xs)}));
+        if (P[2] < 1)
+            base_.push_back(cubic(polar(v - b, r, xs), polar(v - b / 3, r, xs, H), polar(v + b / 3, r, xs, H),
+                                  polar(v + b, r, xs)));
+        base_.push_back(linear({polar(v + b, r, xs), polar(next - a, R, xs)}));
+    }
+    attachAll(base_);
+    linkSegments();
 }
 
 // ---- linking and neighbours

@@ -105,6 +105,14 @@ public:
     static bool linkSegmentList(SegmentList& list);
 
 private:
+    // The parametric shapes, centred on the origin, before they are turned and moved.
+    void buildRectangle(double w, double h);
+    void buildEllipse(double w, double h);
+    void buildRoundRect(double w, double h);
+    void buildPolygon(double w, double h);
+    void buildStar(double w, double h);
+    void buildPlus(double w, double h);
+    void buildGear(double w, double h);
     // The list a flattening uses, and whether it forms a closed outline.
     const SegmentList& flattenedList(bool useMirror, bool& closedList) const;
 
