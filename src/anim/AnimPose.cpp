@@ -30,25 +30,40 @@ int beginBlock(CommandIO& io, CommandEnabler& r) {
     return p.beginBaseBlock(io, name) == 0 ? 0 : -1;
 }
 
-int readStartCenter(CommandIO& io, CommandEnabler& r) {
+// A start line, even a malformed one, marks the segment changed.
+AnimPose& changedPose(CommandEnabler& r) {
     AnimPose& p = receiverAs<AnimPose>(r);
     p.changed = true;
-    return io.readVector3(p.startCenter);
+    return p;
 }
 
-int readStartBounds(CommandIO& io, CommandEnabler& r) {
-    AnimPose& p = receiverAs<AnimPose>(r);
-    p.changed = true;
-    return io.readDouble6(p.startBounds);
+int readStartBounds(CommandIO& io, CommandEnabler& r) { return io.readDouble6(changedPose(r).startBounds); }
+
+// The minimum and the maximum corner, set apart by a second space.
+int writeStartBounds(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    const double* b = receiverAs<AnimPose>(r).startBounds;
+    return io.writef("%s %g %g %g  %g %g %g\n", keyword, b[0], b[1], b[2], b[3], b[4], b[5]);
 }
+
+int writeBlocks(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
+    AnimPose& p = receiverAs<AnimPose>(r);
+    if (io.writeBlock(p.settings) != 0 || io.writeBlock(p.action) != 0 || io.writeBlock(p.vis) != 0) return -1;
+    return p.warp ? p.warp->writeBlock(io, "WarpInstance") : 0;
+}
+
+// The pose's own lines, after the segment's.
+constexpr FieldTable::Line kPoseLines[] = {
+    {"startCenter", readField<&AnimPose::startCenter, changedPose>, writeField<&AnimPose::startCenter>},
+    {"startBounds", readStartBounds, writeStartBounds},
+    {"begin", beginBlock, writeBlocks},
+};
+constexpr FieldTable kPoseTable{kPoseLines};
 
 }  // namespace
 
 AnimPose::AnimPose(Scene& scene) : AnimTrackSegment(scene) {
     registerCommands();
-    registerCommand("startCenter", readStartCenter);
-    registerCommand("startBounds", readStartBounds);
-    registerCommand("begin", beginBlock);
+    kPoseTable.registerInto(*this);
 }
 
 CommandTable& AnimPose::commandTable() {
@@ -58,13 +73,7 @@ CommandTable& AnimPose::commandTable() {
 
 int AnimPose::writeCommands(CommandIO& io) {
     if (AnimTrackSegment::writeCommands(io) != 0) return -1;
-    const double* c = startCenter;
-    const double* b = startBounds;
-    if (io.writef("startCenter %g %g %g\n", c[0], c[1], c[2]) != 0 ||
-        io.writef("startBounds %g %g %g  %g %g %g\n", b[0], b[1], b[2], b[3], b[4], b[5]) != 0 ||
-        io.writeBlock(settings) != 0 || io.writeBlock(action) != 0 || io.writeBlock(vis) != 0)
-        return -1;
-    return warp ? warp->writeBlock(io, "WarpInstance") : 0;
+    return kPoseTable.write(io, *this);
 }
 
 void AnimPose::copyFrom(const AnimTrackSegment& other) {

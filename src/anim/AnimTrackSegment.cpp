@@ -148,10 +148,7 @@ AnimTrackSegment::AnimTrackSegment(Scene& scene) : scene_(&scene) {}
 
 AnimTrackSegment::~AnimTrackSegment() = default;
 
-void AnimTrackSegment::registerCommands() {
-    for (const FieldTable::Line& line : kLines)
-        if (line.read) registerCommand(line.keyword, line.read);
-}
+void AnimTrackSegment::registerCommands() { kFields.registerInto(*this); }
 
 int AnimTrackSegment::writeCommands(CommandIO& io) { return kFields.write(io, *this); }
 

@@ -35,22 +35,43 @@ int readLaunchOrder(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
-int readAutoSmooth(CommandIO& io, CommandEnabler& r) {
-    AnimTransition& t = receiverAs<AnimTransition>(r);
-    int on;
-    if (io.readInt(on) != 0) return -1;
-    t.doAutoSmooth = on != 0;
-    t.changed = true;
+// One line per element, in the elements' order.
+int writeLaunchOrder(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling spelling) {
+    for (int position : receiverAs<AnimTransition>(r).launchOrder)
+        if (writeLine(io, keyword, position, spelling) != 0) return -1;
     return 0;
 }
+
+void markChanged(CommandEnabler& r) { receiverAs<AnimTransition>(r).changed = true; }
+
+int writePath(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
+    return io.writeBlock(receiverAs<AnimTransition>(r).path);
+}
+
+int writeBlocks(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
+    AnimTransition& t = receiverAs<AnimTransition>(r);
+    if (io.writeBlock(t.smoothing) != 0 || io.writeBlock(t.sequence) != 0) return -1;
+    // A warp track's transition moves its warp, not its elements: it has no action or fade.
+    if (t.warp) return 0;
+    if (io.writeBlock(t.action) != 0) return -1;
+    return io.writeBlock(t.vis);
+}
+
+// The transition's own lines, after the segment's: the path's block comes before the
+// launch order, the other blocks after the smoothing flag.
+constexpr FieldTable::Line kTransitionLines[] = {
+    {"begin", nullptr, writePath},
+    {"launchOrder", readLaunchOrder, writeLaunchOrder},
+    fieldThen<&AnimTransition::doAutoSmooth, markChanged>("doAutoSmooth"),
+    {"begin", beginBlock, writeBlocks},
+};
+constexpr FieldTable kTransitionTable{kTransitionLines};
 
 }  // namespace
 
 AnimTransition::AnimTransition(Scene& scene) : AnimTrackSegment(scene) {
     registerCommands();
-    registerCommand("launchOrder", readLaunchOrder);
-    registerCommand("doAutoSmooth", readAutoSmooth);
-    registerCommand("begin", beginBlock);
+    kTransitionTable.registerInto(*this);
 }
 
 CommandTable& AnimTransition::commandTable() {
@@ -59,16 +80,8 @@ CommandTable& AnimTransition::commandTable() {
 }
 
 int AnimTransition::writeCommands(CommandIO& io) {
-    if (AnimTrackSegment::writeCommands(io) != 0 || io.writeBlock(path) != 0) return -1;
-    for (int position : launchOrder)
-        if (io.writef("launchOrder %d\n", position) != 0) return -1;
-    if (io.writef("doAutoSmooth %d\n", doAutoSmooth ? 1 : 0) != 0 || io.writeBlock(smoothing) != 0 ||
-        io.writeBlock(sequence) != 0)
-        return -1;
-    // A warp track's transition moves its warp, not its elements: it has no action or fade.
-    if (warp) return 0;
-    if (io.writeBlock(action) != 0) return -1;
-    return io.writeBlock(vis);
+    if (AnimTrackSegment::writeCommands(io) != 0) return -1;
+    return kTransitionTable.write(io, *this);
 }
 
 void AnimTransition::copyFrom(const AnimTrackSegment& other) {

@@ -10,7 +10,7 @@
 
 #include "library/MemberCopy.h"
 #include "persistence/AFileIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 #include "platform/Dialogs.h"
 #include "platform/Folders.h"
 #include "scene/MemberFactory.h"
@@ -113,9 +113,17 @@ struct OrvoStyleManagerLines {
     }
 };
 
-OrvoStyleManager::OrvoStyleManager(const Kind& kind) : kind_(kind) {
-    registerCommand("begin", OrvoStyleManagerLines::begin);
-}
+namespace {
+
+// Read only: the library file is written by writeLibrary, scene first, presets after.
+constexpr FieldTable::Line kLines[] = {
+    {"begin", OrvoStyleManagerLines::begin},
+};
+constexpr FieldTable kTable{kLines};
+
+}  // namespace
+
+OrvoStyleManager::OrvoStyleManager(const Kind& kind) : kind_(kind) { kTable.registerInto(*this); }
 
 OrvoStyleManager::~OrvoStyleManager() {
     // Presets may name the library scene as their owner.

@@ -5,7 +5,8 @@
 namespace fw {
 
 void FieldTable::registerInto(CommandEnabler& owner) const {
-    for (const Line& line : lines_) owner.registerCommand(line.keyword, line.read);
+    for (const Line& line : lines_)
+        if (line.read) owner.registerCommand(line.keyword, line.read);
 }
 
 int FieldTable::write(CommandIO& io, CommandEnabler& owner) const {

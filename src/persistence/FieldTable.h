@@ -26,7 +26,8 @@ public:
     template <size_t N>
     constexpr FieldTable(const Line (&lines)[N]) : lines_(lines) {}
 
-    // Every keyword's reader into the owner's command table.
+    // Every keyword's reader into the owner's command table; a line without a reader
+    // is written only (a block another table's "begin" reads, say).
     void registerInto(CommandEnabler& owner) const;
     // Every line whose condition holds, in the table's order; stops at the first failure.
     int write(CommandIO& io, CommandEnabler& owner) const;

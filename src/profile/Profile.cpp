@@ -97,11 +97,6 @@ Profile::Profile(Scene& scene, const char* name) : SceneMember(scene, kProfileKi
 
 Profile::~Profile() = default;
 
-void Profile::registerCommands() {
-    SceneMember::registerCommands();
-    registerCommand("end", CommandEnabler::endCommand);
-}
-
 void Profile::createOutlinePorts() {
     profilePort_ = std::make_unique<ProfilePort>(this, "Profile");
     for (int which : kPortOrder) {

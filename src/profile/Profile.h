@@ -90,8 +90,6 @@ public:
     Profile(Scene& scene, const char* name);
     ~Profile() override;
 
-    void registerCommands() override;
-
     // Re-applies automatic handles, marks the flattened ports out of date and takes a
     // new outline stamp; whether there is an outline with contours.
     virtual bool profileChanged();

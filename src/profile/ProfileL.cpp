@@ -1,7 +1,7 @@
 #include "profile/ProfileL.h"
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 #include "profile/ProfileLibrary.h"
 
 namespace fw {
@@ -16,6 +16,16 @@ int readIndex(CommandIO& io, CommandEnabler& r) {
 }
 
 int readLoad(CommandIO&, CommandEnabler& r) { return receiverAs<ProfileL>(r).load() ? 0 : -1; }
+
+// The line without a value that makes the reader copy the library entry's outline.
+int writeLoad(CommandIO& io, CommandEnabler&, const char* keyword, Spelling) { return io.writef("%s\n", keyword); }
+
+// The profile's own lines, after the member's.
+constexpr FieldTable::Line kLines[] = {
+    {"libIdx", readIndex, writeGetter<&ProfileL::libraryIndex>},
+    {"load", readLoad, writeLoad},
+};
+constexpr FieldTable kTable{kLines};
 
 }  // namespace
 
@@ -33,14 +43,12 @@ CommandTable& ProfileL::commandTable() {
 
 void ProfileL::registerCommands() {
     Profile::registerCommands();
-    registerCommand("libIdx", readIndex);
-    registerCommand("load", readLoad);
+    kTable.registerInto(*this);
 }
 
 int ProfileL::writeCommands(CommandIO& io) {
     if (Profile::writeCommands(io) != 0) return -1;
-    io.writef("libIdx %d\n", libIdx_);
-    return io.writef("load\n");
+    return kTable.write(io, *this);
 }
 
 void ProfileL::setLibraryIndex(int index) {

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 #include "persistence/StringsIO.h"
 #include "profile/ProfileI.h"
 #include "scene/SceneX.h"
@@ -301,6 +301,19 @@ int beginProfile(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
+int writeProfiles(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
+    auto& library = receiverAs<ProfileLibrary>(r);
+    for (int i = 0; i < library.count(); ++i)
+        if (io.writeBlock(*library.profile(i)) != 0) return -1;
+    return 0;
+}
+
+constexpr FieldTable::Line kLines[] = {
+    {"begin", beginProfile, writeProfiles},
+    {"end", &CommandEnabler::endCommand},
+};
+constexpr FieldTable kTable{kLines};
+
 }  // namespace
 
 const char* const* ProfileLibrary::builtInLines() { return kBuiltIn; }
@@ -311,8 +324,7 @@ ProfileLibrary& ProfileLibrary::instance() {
 }
 
 ProfileLibrary::ProfileLibrary(const char* const* lines) : scene_(std::make_unique<SceneX>()) {
-    registerCommand("begin", beginProfile);
-    registerCommand("end", CommandEnabler::endCommand);
+    kTable.registerInto(*this);
     scene_->setName("ProfileLibrary");
     StringsIO io(this);
     io.attach(lines);
@@ -327,11 +339,7 @@ CommandTable& ProfileLibrary::commandTable() {
     return table;
 }
 
-int ProfileLibrary::writeCommands(CommandIO& io) {
-    for (int i = 0; i < count(); ++i)
-        if (io.writeBlock(*profile(i)) != 0) return -1;
-    return 0;
-}
+int ProfileLibrary::writeCommands(CommandIO& io) { return kTable.write(io, *this); }
 
 int ProfileLibrary::count() const { return scene_->memberCount(kProfileKind); }
 

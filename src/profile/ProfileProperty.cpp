@@ -1,7 +1,7 @@
 #include "profile/ProfileProperty.h"
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 
 namespace fw {
 
@@ -17,12 +17,23 @@ int readInterval(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
+// A line per interval: its contour's id, its span and its material.
+int writeIntervals(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    for (const ProfileProperty::Entry& entry : receiverAs<ProfileProperty>(r).entries())
+        for (const ProfileProperty::Interval& i : entry.intervals)
+            if (io.writef("%s %d %f %f %d\n", keyword, entry.id, i.start, i.end, i.material) != 0) return -1;
+    return 0;
+}
+
+constexpr FieldTable::Line kLines[] = {
+    {"mtlInterval", readInterval, writeIntervals},
+    {"end", &CommandEnabler::endCommand},
+};
+constexpr FieldTable kTable{kLines};
+
 }  // namespace
 
-ProfileProperty::ProfileProperty(const char* blockName) : blockName_(blockName) {
-    registerCommand("mtlInterval", readInterval);
-    registerCommand("end", CommandEnabler::endCommand);
-}
+ProfileProperty::ProfileProperty(const char* blockName) : blockName_(blockName) { kTable.registerInto(*this); }
 
 ProfileProperty::~ProfileProperty() = default;
 
@@ -32,12 +43,7 @@ CommandTable& ProfileProperty::commandTable() {
     return table;
 }
 
-int ProfileProperty::writeCommands(CommandIO& io) {
-    for (const Entry& entry : entries_)
-        for (const Interval& i : entry.intervals)
-            if (io.writef("mtlInterval %d %f %f %d\n", entry.id, i.start, i.end, i.material) != 0) return -1;
-    return 0;
-}
+int ProfileProperty::writeCommands(CommandIO& io) { return kTable.write(io, *this); }
 
 void ProfileProperty::addInterval(int id, const Interval& interval) {
     for (Entry& entry : entries_)

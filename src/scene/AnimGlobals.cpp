@@ -46,6 +46,14 @@ int writeFrame(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling s
     return writeLine(io, keyword, static_cast<double>(receiverAs<AnimGlobals>(r).*Field), spelling);
 }
 
+// The timeline is not named in a file: a "name" line a damaged file puts inside it
+// is read past, so it cannot take a name a member of the scene must have (a view
+// camera's, say).
+int readPastName(CommandIO& io, CommandEnabler&) {
+    std::string ignored;
+    return io.readString(ignored);
+}
+
 template <int AnimGlobals::*Field>
 constexpr FieldTable::Line frameLine(const char* keyword) {
     return {keyword, readField<Field, globals>, writeFrame<Field>, Spelling::fixed};
@@ -64,22 +72,14 @@ constexpr FieldTable::Line kLines[] = {
     // Older files carry these; the values now live in the project's settings lines.
     {"motionBlurPasses", readField<&AnimGlobals::motionBlurPasses, globals>},
     {"motionBlurShutter", readField<&AnimGlobals::motionBlurShutter, globals>},
+    {"name", readPastName},
+    {"end", &CommandEnabler::endCommand},
 };
 constexpr FieldTable kTable{kLines};
 
 }  // namespace
 
-void AnimGlobals::registerCommands() {
-    // The timeline is not named in a file: a "name" line a damaged file puts inside it
-    // is read past, so it cannot take a name a member of the scene must have (a view
-    // camera's, say).
-    registerCommand("name", [](CommandIO& io, CommandEnabler&) {
-        std::string ignored;
-        return io.readString(ignored);
-    });
-    registerCommand("end", CommandEnabler::endCommand);
-    kTable.registerInto(*this);
-}
+void AnimGlobals::registerCommands() { kTable.registerInto(*this); }
 
 int AnimGlobals::writeCommands(CommandIO& io) { return kTable.write(io, *this); }
 

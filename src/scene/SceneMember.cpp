@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 #include "scene/OutputPort.h"
 #include "scene/Scene.h"
 
@@ -72,15 +72,17 @@ int readName(CommandIO& io, CommandEnabler& receiver) {
     return 0;
 }
 
+// The lines every member starts with; each class's own lines follow.
+constexpr FieldTable::Line kLines[] = {
+    {"name", readName, writeGetter<&SceneMember::name>, Spelling::quoted},
+    {"end", &CommandEnabler::endCommand},
+};
+constexpr FieldTable kTable{kLines};
+
 }  // namespace
 
-void SceneMember::registerCommands() {
-    registerCommand("name", readName);
-    registerCommand("end", CommandEnabler::endCommand);
-}
+void SceneMember::registerCommands() { kTable.registerInto(*this); }
 
-int SceneMember::writeCommands(CommandIO& io) {
-    return io.writef("name \"%s\"\n", escapeQuotes(name()).c_str());
-}
+int SceneMember::writeCommands(CommandIO& io) { return kTable.write(io, *this); }
 
 }  // namespace fw

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 #include "scene/AnimGlobals.h"
 #include "scene/MemberFactory.h"
 #include "scene/RootNode.h"
@@ -60,14 +60,20 @@ int beginMember(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
+// The scene's name; the timeline's and the members' blocks are written after it.
+constexpr FieldTable::Line kLines[] = {
+    {"name", readSceneName, writeGetter<&SceneX::name>, Spelling::quoted},
+    {"begin", beginMember},
+    {"end", &CommandEnabler::endCommand},
+};
+constexpr FieldTable kTable{kLines};
+
 }  // namespace
 
 SceneX::SceneX() {
     root_ = std::make_unique<RootNode>(*this);
     globals_ = std::make_unique<AnimGlobals>(*this);
-    registerCommand("name", readSceneName);
-    registerCommand("begin", beginMember);
-    registerCommand("end", CommandEnabler::endCommand);
+    kTable.registerInto(*this);
 }
 
 SceneX::~SceneX() {
@@ -215,7 +221,7 @@ int SceneX::writeKinds(CommandIO& io, const int* kinds, int count, bool saveable
 int SceneX::writeCommands(CommandIO& io) {
     // The preferences keep only the timeline settings of the scene.
     if (preferencesMode_) return io.writeBlock(*globals_);
-    io.writef("name \"%s\"\n", escapeQuotes(name_).c_str());
+    if (kTable.write(io, *this) != 0) return -1;
     if (globals_->hasContent() && io.writeBlock(*globals_) != 0) return -1;
     return writeKinds(io, kWriteOrder, static_cast<int>(std::size(kWriteOrder)), false);
 }

@@ -10,7 +10,7 @@
 #include "persistence/AFile.h"
 #include "persistence/AFileIO.h"
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 
 namespace fw {
 
@@ -21,15 +21,8 @@ namespace fs = std::filesystem;
 // The top level of a preset file: the version line, then one gradient unit.
 class PresetFile : public CommandEnabler {
 public:
-    explicit PresetFile(GradientUnit& unit) : unit(unit) {
-        registerCommand("Version", readVersion);
-        registerCommand("begin", beginUnit);
-        registerCommand("end", CommandEnabler::endCommand);
-    }
-    int writeCommands(CommandIO& io) override {
-        if (io.writef("Version \"%s\"\n", GradientLibrary::kVersionText) != 0) return -1;
-        return io.writeBlock(unit);
-    }
+    explicit PresetFile(GradientUnit& unit);
+    int writeCommands(CommandIO& io) override;
     CommandTable& commandTable() override {
         static CommandTable table;
         return table;
@@ -40,33 +33,51 @@ public:
     bool versionSeen = false;
     bool versionWrong = false;
     bool unitSeen = false;
-
-private:
-    // The version comes first; anything else first means another kind of file.
-    static int readVersion(CommandIO& io, CommandEnabler& r) {
-        auto& self = receiverAs<PresetFile>(r);
-        std::string text;
-        if (io.readString(text) != 0 || self.versionSeen || text != GradientLibrary::kVersionText) {
-            self.versionWrong = true;
-            return -1;
-        }
-        self.versionSeen = true;
-        return 0;
-    }
-    static int beginUnit(CommandIO& io, CommandEnabler& r) {
-        auto& self = receiverAs<PresetFile>(r);
-        char name[CommandIO::kTokenSize];
-        if (!self.versionSeen) {
-            self.versionWrong = true;
-            return -1;
-        }
-        if (io.readToken(name, sizeof name) != 0 || std::strcmp(name, "GradientUnit") != 0 || self.unitSeen)
-            return -1;
-        self.unitSeen = true;
-        io.push(&self.unit);
-        return 0;
-    }
 };
+
+// The version comes first; anything else first means another kind of file.
+int readVersion(CommandIO& io, CommandEnabler& r) {
+    auto& self = receiverAs<PresetFile>(r);
+    std::string text;
+    if (io.readString(text) != 0 || self.versionSeen || text != GradientLibrary::kVersionText) {
+        self.versionWrong = true;
+        return -1;
+    }
+    self.versionSeen = true;
+    return 0;
+}
+
+int writeVersion(CommandIO& io, CommandEnabler&, const char* keyword, Spelling) {
+    return io.writef("%s \"%s\"\n", keyword, GradientLibrary::kVersionText);
+}
+
+int beginUnit(CommandIO& io, CommandEnabler& r) {
+    auto& self = receiverAs<PresetFile>(r);
+    char name[CommandIO::kTokenSize];
+    if (!self.versionSeen) {
+        self.versionWrong = true;
+        return -1;
+    }
+    if (io.readToken(name, sizeof name) != 0 || std::strcmp(name, "GradientUnit") != 0 || self.unitSeen) return -1;
+    self.unitSeen = true;
+    io.push(&self.unit);
+    return 0;
+}
+
+int writeUnit(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
+    return io.writeBlock(receiverAs<PresetFile>(r).unit);
+}
+
+constexpr FieldTable::Line kPresetLines[] = {
+    {"Version", readVersion, writeVersion},
+    {"begin", beginUnit, writeUnit},
+    {"end", &CommandEnabler::endCommand},
+};
+constexpr FieldTable kPresetTable{kPresetLines};
+
+PresetFile::PresetFile(GradientUnit& unit) : unit(unit) { kPresetTable.registerInto(*this); }
+
+int PresetFile::writeCommands(CommandIO& io) { return kPresetTable.write(io, *this); }
 
 }  // namespace
 

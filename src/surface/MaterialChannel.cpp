@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 #include "scene/Scene.h"
 #include "surface/ImageFile.h"
 #include "surface/ImageMap.h"
@@ -23,12 +23,27 @@ namespace {
 const char* const kClassNames[] = {"MaterialChannelColor", "MaterialChannelSpecular", "MaterialChannelBump",
                                    "MaterialChannelTransparency", "MaterialChannelReflectivity"};
 
-int readActive(CommandIO& io, CommandEnabler& r) {
-    int on;
-    if (io.readInt(on) != 0) return -1;
-    receiverAs<MaterialChannel>(r).active = on != 0;
+int beginLayer(CommandIO& io, CommandEnabler& r) {
+    char name[CommandIO::kTokenSize];
+    if (io.readToken(name, sizeof name) != 0 || std::strcmp(name, "ShaderBlock") != 0) return -1;
+    io.push(&receiverAs<MaterialChannel>(r).addLayer());
     return 0;
 }
+
+int writeLayers(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
+    auto& channel = receiverAs<MaterialChannel>(r);
+    for (int i = 0; i < channel.layerCount(); ++i)
+        if (io.writeBlock(channel.layer(i)) != 0) return -1;
+    return 0;
+}
+
+// The lines every channel ends with, after its kind's own.
+constexpr FieldTable::Line kLines[] = {
+    field<&MaterialChannel::active>("active"),
+    {"begin", beginLayer, writeLayers},
+    {"end", &CommandEnabler::endCommand},
+};
+constexpr FieldTable kTable{kLines};
 
 // A layer kept by the walk: its colour with the way it blends.
 struct Kept {
@@ -85,25 +100,11 @@ MaterialChannel::MaterialChannel(int kind, Scene* scene, Rgba preset) : kind_(ki
     baseLayer_.setShader(ShaderBlock::kRgbSlot, std::make_unique<ShaderColor>(preset.r, preset.g, preset.b, preset.a));
 }
 
-void MaterialChannel::registerCommands() {
-    registerCommand("active", readActive);
-    registerCommand("begin", beginLayer);
-    registerCommand("end", CommandEnabler::endCommand);
-}
-
-int MaterialChannel::beginLayer(CommandIO& io, CommandEnabler& r) {
-    char name[CommandIO::kTokenSize];
-    if (io.readToken(name, sizeof name) != 0 || std::strcmp(name, "ShaderBlock") != 0) return -1;
-    io.push(&receiverAs<MaterialChannel>(r).addLayer());
-    return 0;
-}
+void MaterialChannel::registerCommands() { kTable.registerInto(*this); }
 
 int MaterialChannel::writeCommands(CommandIO& io) {
     if (writeFields(io) != 0) return -1;
-    io.writef("active %d\n", active ? 1 : 0);
-    for (const auto& layer : layers_)
-        if (io.writeBlock(*layer) != 0) return -1;
-    return 0;
+    return kTable.write(io, *this);
 }
 
 void MaterialChannel::reset() {

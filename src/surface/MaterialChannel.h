@@ -92,8 +92,6 @@ protected:
     void setBaseColor(const Rgba& color);
 
 private:
-    static int beginLayer(CommandIO& io, CommandEnabler& receiver);
-
     int kind_;
     Scene* scene_;
     std::vector<std::unique_ptr<ShaderBlock>> layers_;

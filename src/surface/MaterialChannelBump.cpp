@@ -1,13 +1,17 @@
 #include "surface/MaterialChannelBump.h"
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 
 namespace fw {
 
 namespace {
 
-int readAmount(CommandIO& io, CommandEnabler& r) { return io.readDouble(receiverAs<MaterialChannelBump>(r).amount); }
+// The channel's own line, before the shared channel lines.
+constexpr FieldTable::Line kLines[] = {
+    field<&MaterialChannelBump::amount>("amount"),
+};
+constexpr FieldTable kTable{kLines};
 
 }  // namespace
 
@@ -22,7 +26,7 @@ CommandTable& MaterialChannelBump::commandTable() {
 
 void MaterialChannelBump::registerCommands() {
     MaterialChannel::registerCommands();
-    registerCommand("amount", readAmount);
+    kTable.registerInto(*this);
 }
 
 void MaterialChannelBump::reset() {
@@ -38,6 +42,6 @@ void MaterialChannelBump::copyFields(const MaterialChannel& other) {
     amount = static_cast<const MaterialChannelBump&>(other).amount;
 }
 
-int MaterialChannelBump::writeFields(CommandIO& io) { return io.writef("amount %g\n", amount); }
+int MaterialChannelBump::writeFields(CommandIO& io) { return kTable.write(io, *this); }
 
 }  // namespace fw

@@ -3,20 +3,18 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 
 namespace fw {
 
 namespace {
 
-int readColor(CommandIO& io, CommandEnabler& r) { return io.readColor(receiverAs<MaterialChannelColor>(r).color, 4); }
-
-int readUseBaseColor(CommandIO& io, CommandEnabler& r) {
-    int on;
-    if (io.readInt(on) != 0) return -1;
-    receiverAs<MaterialChannelColor>(r).useBaseColor = on != 0;
-    return 0;
-}
+// The channel's own lines, before the shared channel lines.
+constexpr FieldTable::Line kLines[] = {
+    field<&MaterialChannelColor::color>("color"),
+    field<&MaterialChannelColor::useBaseColor>("useBaseColor"),
+};
+constexpr FieldTable kTable{kLines};
 
 }  // namespace
 
@@ -31,8 +29,7 @@ CommandTable& MaterialChannelColor::commandTable() {
 
 void MaterialChannelColor::registerCommands() {
     MaterialChannel::registerCommands();
-    registerCommand("color", readColor);
-    registerCommand("useBaseColor", readUseBaseColor);
+    kTable.registerInto(*this);
 }
 
 void MaterialChannelColor::reset() {
@@ -64,9 +61,6 @@ void MaterialChannelColor::copyFields(const MaterialChannel& other) {
     std::memcpy(color, o.color, sizeof color);
 }
 
-int MaterialChannelColor::writeFields(CommandIO& io) {
-    io.writef("color %g %g %g %g\n", color[0], color[1], color[2], color[3]);
-    return io.writef("useBaseColor %d\n", useBaseColor ? 1 : 0);
-}
+int MaterialChannelColor::writeFields(CommandIO& io) { return kTable.write(io, *this); }
 
 }  // namespace fw

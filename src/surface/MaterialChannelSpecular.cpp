@@ -1,9 +1,20 @@
 #include "surface/MaterialChannelSpecular.h"
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 
 namespace fw {
+
+namespace {
+
+// The channel's own lines, before the shared channel lines.
+constexpr FieldTable::Line kLines[] = {
+    field<&MaterialChannelSpecular::brightness>("brightness"),
+    field<&MaterialChannelSpecular::sharpness>("sharpness"),
+};
+constexpr FieldTable kTable{kLines};
+
+}  // namespace
 
 MaterialChannelSpecular::MaterialChannelSpecular(Scene* scene) : MaterialChannel(kSpecular, scene, {1, 1, 1, 1}) {
     registerCommands();
@@ -16,8 +27,7 @@ CommandTable& MaterialChannelSpecular::commandTable() {
 
 void MaterialChannelSpecular::registerCommands() {
     MaterialChannel::registerCommands();
-    registerCommand("brightness", readField<&MaterialChannelSpecular::brightness>);
-    registerCommand("sharpness", readField<&MaterialChannelSpecular::sharpness>);
+    kTable.registerInto(*this);
 }
 
 void MaterialChannelSpecular::reset() {
@@ -37,9 +47,6 @@ void MaterialChannelSpecular::copyFields(const MaterialChannel& other) {
     sharpness = o.sharpness;
 }
 
-int MaterialChannelSpecular::writeFields(CommandIO& io) {
-    io.writef("brightness %g\n", brightness);
-    return io.writef("sharpness %g\n", sharpness);
-}
+int MaterialChannelSpecular::writeFields(CommandIO& io) { return kTable.write(io, *this); }
 
 }  // namespace fw

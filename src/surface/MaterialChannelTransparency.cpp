@@ -1,9 +1,24 @@
 #include "surface/MaterialChannelTransparency.h"
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 
 namespace fw {
+
+namespace {
+
+using Channel = MaterialChannelTransparency;
+
+// The channel's own lines, before the shared channel lines.
+constexpr FieldTable::Line kLines[] = {
+    field<&Channel::amount>("amount"),
+    field<&Channel::refraction>("refraction"),
+    {"numRays", &RayChannel::readNumRays, writeGetter<&RayChannel::numRays>},
+    {"spread", &RayChannel::readSpread, writeGetter<&RayChannel::spread>},
+};
+constexpr FieldTable kTable{kLines};
+
+}  // namespace
 
 MaterialChannelTransparency::MaterialChannelTransparency(Scene* scene)
     : RayChannel(kTransparency, scene, {1, 1, 1, 1}) {
@@ -17,9 +32,7 @@ CommandTable& MaterialChannelTransparency::commandTable() {
 
 void MaterialChannelTransparency::registerCommands() {
     MaterialChannel::registerCommands();
-    registerCommand("amount", readField<&MaterialChannelTransparency::amount>);
-    registerCommand("refraction", readField<&MaterialChannelTransparency::refraction>);
-    registerRayCommands();
+    kTable.registerInto(*this);
 }
 
 void MaterialChannelTransparency::reset() {
@@ -45,11 +58,6 @@ void MaterialChannelTransparency::copyFields(const MaterialChannel& other) {
     rays_ = o.rays_;
 }
 
-int MaterialChannelTransparency::writeFields(CommandIO& io) {
-    io.writef("amount %g\n", amount);
-    io.writef("refraction %g\n", refraction);
-    io.writef("numRays %d\n", rays_.count());
-    return io.writef("spread %g\n", rays_.spread());
-}
+int MaterialChannelTransparency::writeFields(CommandIO& io) { return kTable.write(io, *this); }
 
 }  // namespace fw

@@ -3,15 +3,36 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 #include "surface/MaterialX.h"
 
 namespace fw {
 
-MaterialStack::MaterialStack(Scene& scene) : scene_(&scene) {
-    registerCommand("begin", beginItem);
-    registerCommand("end", CommandEnabler::endCommand);
+namespace {
+
+int beginItem(CommandIO& io, CommandEnabler& r) {
+    char name[CommandIO::kTokenSize];
+    if (io.readToken(name, sizeof name) != 0 || std::strcmp(name, "MaterialStackItem") != 0) return -1;
+    io.push(&receiverAs<MaterialStack>(r).addItem());
+    return 0;
 }
+
+int writeItems(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
+    auto& stack = receiverAs<MaterialStack>(r);
+    for (int i = 0; i < stack.itemCount(); ++i)
+        if (io.writeBlock(stack.item(i)) != 0) return -1;
+    return 0;
+}
+
+constexpr FieldTable::Line kLines[] = {
+    {"begin", beginItem, writeItems},
+    {"end", &CommandEnabler::endCommand},
+};
+constexpr FieldTable kTable{kLines};
+
+}  // namespace
+
+MaterialStack::MaterialStack(Scene& scene) : scene_(&scene) { kTable.registerInto(*this); }
 
 MaterialStack::MaterialStack(const MaterialStack& other) : MaterialStack(*other.scene_) { *this = other; }
 
@@ -27,18 +48,7 @@ CommandTable& MaterialStack::commandTable() {
     return table;
 }
 
-int MaterialStack::beginItem(CommandIO& io, CommandEnabler& r) {
-    char name[CommandIO::kTokenSize];
-    if (io.readToken(name, sizeof name) != 0 || std::strcmp(name, "MaterialStackItem") != 0) return -1;
-    io.push(&receiverAs<MaterialStack>(r).addItem());
-    return 0;
-}
-
-int MaterialStack::writeCommands(CommandIO& io) {
-    for (const auto& item : items_)
-        if (io.writeBlock(*item) != 0) return -1;
-    return 0;
-}
+int MaterialStack::writeCommands(CommandIO& io) { return kTable.write(io, *this); }
 
 MaterialStackItem& MaterialStack::addItem(const std::string& material) {
     items_.push_back(std::make_unique<MaterialStackItem>(*scene_));

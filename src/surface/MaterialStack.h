@@ -43,8 +43,6 @@ public:
     Rgba composite(const Rgba* colors, int count) const;
 
 private:
-    static int beginItem(CommandIO& io, CommandEnabler& receiver);
-
     Scene* scene_;
     std::vector<std::unique_ptr<MaterialStackItem>> items_;
 };

@@ -84,10 +84,9 @@ int readTransform(CommandIO& io, CommandEnabler& r) {
     receiverAs<MaterialStackItem>(r).setTransform(p);
     return 0;
 }
-// The placement writes its own keyword and says nothing of how the write went.
+// The placement writes its own keyword.
 int writeTransform(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
-    receiverAs<MaterialStackItem>(r).transform().write(io);
-    return 0;
+    return receiverAs<MaterialStackItem>(r).transform().write(io);
 }
 bool hasTransform(CommandEnabler& r) { return receiverAs<MaterialStackItem>(r).hasTransform(); }
 

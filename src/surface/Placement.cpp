@@ -40,8 +40,8 @@ int Placement::read(CommandIO& io) {
     return 0;
 }
 
-void Placement::write(CommandIO& io) const {
-    io.writef("transform\n\t%g %g %g\n\t%g %g %g\n\t%g %g %g\n\t%g %g %g\n", translate[0], translate[1], translate[2],
+int Placement::write(CommandIO& io) const {
+    return io.writef("transform\n\t%g %g %g\n\t%g %g %g\n\t%g %g %g\n\t%g %g %g\n", translate[0], translate[1], translate[2],
               rotate[0], rotate[1], rotate[2], scale[0], scale[1], scale[2], origin[0], origin[1], origin[2]);
 }
 

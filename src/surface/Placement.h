@@ -21,9 +21,9 @@ struct Placement {
     bool operator==(const Placement& o) const;
 
     // The "transform" keyword's twelve values, four rows of three; a failed read
-    // leaves the placement as it was.
+    // leaves the placement as it was. Both 0 or -1.
     int read(CommandIO& io);
-    void write(CommandIO& io) const;
+    int write(CommandIO& io) const;
 };
 
 }  // namespace fw

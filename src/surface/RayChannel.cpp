@@ -23,9 +23,4 @@ int RayChannel::readSpread(CommandIO& io, CommandEnabler& r) {
 
 void RayChannel::clampRays(int cap) { rays_.setCount(std::min(rays_.count(), cap)); }
 
-void RayChannel::registerRayCommands() {
-    registerCommand("numRays", readNumRays);
-    registerCommand("spread", readSpread);
-}
-
 }  // namespace fw

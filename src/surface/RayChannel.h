@@ -1,6 +1,6 @@
 #pragma once
 // A material channel that sends blurred rays (reflectivity, transparency): the count,
-// spread and directions of its rays, and their two keywords.
+// spread and directions of its rays, and the readers of their two keywords.
 
 #include <array>
 #include <vector>
@@ -28,9 +28,6 @@ public:
     static int readSpread(CommandIO& io, CommandEnabler& r);
 
 protected:
-    // "numRays" and "spread", read through the setters.
-    void registerRayCommands();
-
     RaySpread rays_;
 };
 

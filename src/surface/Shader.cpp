@@ -7,7 +7,7 @@
 #include <glm/vec4.hpp>
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 #include "surface/ShaderColor.h"
 #include "surface/ShaderGradient.h"
 #include "surface/ShaderGrid.h"
@@ -39,15 +39,25 @@ int readTransform(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
+// The placement writes its own keyword.
+int writeTransform(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
+    return receiverAs<Shader>(r).placement().write(io);
+}
+bool hasTransform(CommandEnabler& r) { return receiverAs<Shader>(r).hasTransform(); }
+
+// The lines of every shader; each kind's own lines follow.
+constexpr FieldTable::Line kLines[] = {
+    {"transform", readTransform, writeTransform, Spelling::bare, hasTransform},
+    {"end", &CommandEnabler::endCommand},
+};
+constexpr FieldTable kTable{kLines};
+
 }  // namespace
 
-void Shader::registerCommands() {
-    registerCommand("transform", readTransform);
-    registerCommand("end", CommandEnabler::endCommand);
-}
+void Shader::registerCommands() { kTable.registerInto(*this); }
 
 int Shader::writeCommands(CommandIO& io) {
-    if (hasTransform_) placement_.write(io);
+    if (kTable.write(io, *this) != 0) return -1;
     return writeFields(io);
 }
 

@@ -3,18 +3,18 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 
 namespace fw {
 
 namespace {
 
-int readColor(CommandIO& io, CommandEnabler& r) {
-    auto& s = receiverAs<ShaderColor>(r);
-    if (io.readColor(s.color, 4) != 0) return -1;
-    s.notifyChange();
-    return 0;
-}
+void colorChanged(CommandEnabler& r) { receiverAs<ShaderColor>(r).notifyChange(); }
+
+constexpr FieldTable::Line kLines[] = {
+    fieldThen<&ShaderColor::color, colorChanged>("color"),
+};
+constexpr FieldTable kTable{kLines};
 
 }  // namespace
 
@@ -29,7 +29,7 @@ CommandTable& ShaderColor::commandTable() {
 
 void ShaderColor::registerCommands() {
     Shader::registerCommands();
-    registerCommand("color", readColor);
+    kTable.registerInto(*this);
 }
 
 void ShaderColor::reset() {
@@ -59,8 +59,6 @@ void ShaderColor::copyFields(const Shader& other) {
     std::memcpy(color, static_cast<const ShaderColor&>(other).color, sizeof color);
 }
 
-int ShaderColor::writeFields(CommandIO& io) {
-    return io.writef("color %g %g %g %g\n", color[0], color[1], color[2], color[3]);
-}
+int ShaderColor::writeFields(CommandIO& io) { return kTable.write(io, *this); }
 
 }  // namespace fw

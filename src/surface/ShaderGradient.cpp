@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 
 namespace fw {
 
@@ -16,6 +16,15 @@ int beginUnit(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
+int writeUnit(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
+    return io.writeBlock(receiverAs<ShaderGradient>(r).unit);
+}
+
+constexpr FieldTable::Line kLines[] = {
+    {"begin", beginUnit, writeUnit},
+};
+constexpr FieldTable kTable{kLines};
+
 }  // namespace
 
 ShaderGradient::ShaderGradient() : Shader(kGradient) { registerCommands(); }
@@ -27,7 +36,7 @@ CommandTable& ShaderGradient::commandTable() {
 
 void ShaderGradient::registerCommands() {
     Shader::registerCommands();
-    registerCommand("begin", beginUnit);
+    kTable.registerInto(*this);
 }
 
 void ShaderGradient::reset() {
@@ -43,6 +52,6 @@ bool ShaderGradient::sameFields(const Shader& other) const {
 
 void ShaderGradient::copyFields(const Shader& other) { unit = static_cast<const ShaderGradient&>(other).unit; }
 
-int ShaderGradient::writeFields(CommandIO& io) { return io.writeBlock(unit); }
+int ShaderGradient::writeFields(CommandIO& io) { return kTable.write(io, *this); }
 
 }  // namespace fw

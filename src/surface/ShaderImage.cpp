@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 #include "scene/Scene.h"
 #include "surface/ImageFile.h"
 #include "surface/ImageMap.h"
@@ -19,6 +19,11 @@ int readImage(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
+constexpr FieldTable::Line kLines[] = {
+    {"image", readImage, writeGetter<&ShaderImage::image>, Spelling::quoted},
+};
+constexpr FieldTable kTable{kLines};
+
 }  // namespace
 
 ShaderImage::ShaderImage(Scene* scene) : Shader(kImage), scene_(scene) { registerCommands(); }
@@ -30,7 +35,7 @@ CommandTable& ShaderImage::commandTable() {
 
 void ShaderImage::registerCommands() {
     Shader::registerCommands();
-    registerCommand("image", readImage);
+    kTable.registerInto(*this);
 }
 
 void ShaderImage::reset() {
@@ -88,6 +93,6 @@ void ShaderImage::copyFields(const Shader& other) {
     setImage(o.image());
 }
 
-int ShaderImage::writeFields(CommandIO& io) { return io.writef("image \"%s\"\n", escapeQuotes(image()).c_str()); }
+int ShaderImage::writeFields(CommandIO& io) { return kTable.write(io, *this); }
 
 }  // namespace fw

@@ -3,7 +3,7 @@
 #include <atomic>
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 #include "surface/LayerMapSource.h"
 #include "surface/Picture.h"
 
@@ -13,7 +13,10 @@ namespace {
 
 std::atomic<LayerMapSource*> gSource{nullptr};
 
-int readIndex(CommandIO& io, CommandEnabler& r) { return io.readInt(receiverAs<ShaderLayerMap>(r).index); }
+constexpr FieldTable::Line kLines[] = {
+    field<&ShaderLayerMap::index>("index"),
+};
+constexpr FieldTable kTable{kLines};
 
 }  // namespace
 
@@ -26,7 +29,7 @@ CommandTable& ShaderLayerMap::commandTable() {
 
 void ShaderLayerMap::registerCommands() {
     Shader::registerCommands();
-    registerCommand("index", readIndex);
+    kTable.registerInto(*this);
 }
 
 void ShaderLayerMap::reset() {
@@ -66,6 +69,6 @@ void ShaderLayerMap::copyFields(const Shader& other) {
     fourChannels = o.fourChannels;
 }
 
-int ShaderLayerMap::writeFields(CommandIO& io) { return io.writef("index %d\n", index); }
+int ShaderLayerMap::writeFields(CommandIO& io) { return kTable.write(io, *this); }
 
 }  // namespace fw

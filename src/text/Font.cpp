@@ -3,7 +3,7 @@
 #include <string>
 
 #include "persistence/CommandIO.h"
-#include "persistence/FieldReaders.h"
+#include "persistence/FieldTable.h"
 
 namespace fw::veltrane {
 
@@ -26,6 +26,24 @@ int readFontInfo(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
+int writeFontName(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    return io.writef("%s \"%s\"\n", keyword, escapeQuotes(receiverAs<Font>(r).fontName()).c_str());
+}
+
+// The loaded file's path, or the one read while none is loaded.
+int writeFontInfo(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
+    Font& font = receiverAs<Font>(r);
+    const std::string file = *font.path() ? font.path() : font.storedPath;
+    return io.writef("%s \"%s\" %d %d\n", keyword, escapeQuotes(file).c_str(), font.info[0], font.info[1]);
+}
+
+constexpr FieldTable::Line kLines[] = {
+    {"fontName", readFontName, writeFontName},
+    {"fontInfo", readFontInfo, writeFontInfo},
+    {"end", &CommandEnabler::endCommand},
+};
+constexpr FieldTable kTable{kLines};
+
 }  // namespace
 
 Font::Font() : Font(kTrueType, "", "") {}
@@ -41,22 +59,14 @@ Font::Font(FontKind fileType, const char* fontName, const char* path, const uint
 
 Font::~Font() = default;
 
-void Font::registerCommands() {
-    registerCommand("fontName", readFontName);
-    registerCommand("fontInfo", readFontInfo);
-    registerCommand("end", CommandEnabler::endCommand);
-}
+void Font::registerCommands() { kTable.registerInto(*this); }
 
 CommandTable& Font::commandTable() {
     static CommandTable table;
     return table;
 }
 
-int Font::writeCommands(CommandIO& io) {
-    if (io.writef("fontName \"%s\"\n", escapeQuotes(fontName()).c_str()) != 0) return -1;
-    const std::string file = *path() ? path() : storedPath;
-    return io.writef("fontInfo \"%s\" %d %d\n", escapeQuotes(file).c_str(), info[0], info[1]);
-}
+int Font::writeCommands(CommandIO& io) { return kTable.write(io, *this); }
 
 bool Font::load() {
     bool ok = parse();
