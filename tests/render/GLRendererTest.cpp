@@ -36,8 +36,8 @@ protected:
         frame.samples = 1;
     }
 
-    GLRenderer::Image draw() {
-        GLRenderer::Image image;
+    RenderImage draw() {
+        RenderImage image;
         std::string error;
         EXPECT_TRUE(renderer->render(scene, *camera, frame, image, error)) << error;
         return image;
@@ -51,12 +51,12 @@ protected:
         return light;
     }
 
-    static int grey(const GLRenderer::Image& image, int x, int y) { return image.pixel(x, y)[1]; }
+    static int grey(const RenderImage& image, int x, int y) { return image.pixel(x, y)[1]; }
 
     GLRenderer* renderer = nullptr;
     SceneX scene;
     CameraX* camera = nullptr;
-    GLRenderer::Frame frame;
+    RenderFrame frame;
 };
 
 }  // namespace
@@ -65,7 +65,7 @@ TEST_F(Render, SilhouetteMatchesTheCameraProjection) {
     new test::TestBox(scene, "Box");  // 2 x 2 x 2 at the origin
     auto* ambient = addLight(Light::kAmbient, 0, 0, 0);
     ambient->color[0] = ambient->color[1] = ambient->color[2] = 1;
-    GLRenderer::Image image = draw();
+    RenderImage image = draw();
     // The front face (z = 1) is 9 units in front of the camera; its edge x = 1 lands at
     // this fraction of the image width.
     double hw, hh;
@@ -89,7 +89,7 @@ TEST_F(Render, MultisampledEdgesAreAveraged) {
     ambient->color[0] = ambient->color[1] = ambient->color[2] = 1;
     for (int samples : {1, 4}) {
         frame.samples = samples;
-        GLRenderer::Image image = draw();
+        RenderImage image = draw();
         const int inside = grey(image, frame.width / 2, frame.height / 2);
         ASSERT_GT(inside, 100);
         int between = 0;
@@ -112,7 +112,7 @@ TEST_F(Render, FacesTowardsALightAreBrighterAndNeverPassTheirTexture) {
     addLight(Light::kAmbient, 0, 0, 0)->color[0] = 0;
     auto* sun = addLight(Light::kDirectional, 0, 0, 0);
     sun->rotate[1] = 90;  // shining along -X: the light comes from the right
-    GLRenderer::Image lit = draw();
+    RenderImage lit = draw();
     int y = frame.height / 2;
     EXPECT_GT(grey(lit, frame.width / 2 + 20, y), grey(lit, frame.width / 2 - 20, y) + 50);
 
@@ -120,7 +120,7 @@ TEST_F(Render, FacesTowardsALightAreBrighterAndNeverPassTheirTexture) {
     sun->setFlag(DAGNode::kVisible, false);
     auto* bright = addLight(Light::kAmbient, 0, 0, 0, 3.0);
     (void)bright;
-    GLRenderer::Image ambient = draw();
+    RenderImage ambient = draw();
     EXPECT_NEAR(grey(ambient, frame.width / 2 + 20, y), 204, 1);
     EXPECT_NEAR(grey(ambient, frame.width / 2 - 20, y), 204, 1);
 }
@@ -128,12 +128,12 @@ TEST_F(Render, FacesTowardsALightAreBrighterAndNeverPassTheirTexture) {
 TEST_F(Render, AnEighthDirectLightIsNotDrawnAndFramesRepeat) {
     new test::TestBox(scene, "Box");
     for (int i = 0; i < 7; ++i) addLight(Light::kPoint, 0, -50, 10 + i, 0.05);
-    GLRenderer::Image seven = draw();
-    GLRenderer::Image again = draw();
+    RenderImage seven = draw();
+    RenderImage again = draw();
     EXPECT_EQ(seven.rgba, again.rgba);
     addLight(Light::kPoint, 0, 0, 50, 5.0);
     EXPECT_EQ(LightSlots::assign(scene).direct.size(), 7u);
-    GLRenderer::Image eight = draw();
+    RenderImage eight = draw();
     EXPECT_EQ(seven.rgba, eight.rgba);
 }
 
@@ -148,9 +148,9 @@ TEST_F(Render, ShadowsDarkenWhatTheyFallOn) {
     sun->rotate[0] = -90;  // straight down
     sun->shadow = true;
     sun->shadowDarkness = 0.8;
-    GLRenderer::Image shadowed = draw();
+    RenderImage shadowed = draw();
     sun->shadow = false;
-    GLRenderer::Image plain = draw();
+    RenderImage plain = draw();
     // Somewhere on the ground below the block it is darker with the shadow on, and far
     // from it the ground is the same either way.
     int darker = 0;
@@ -169,16 +169,16 @@ TEST_F(Render, TheShadowMapIsKeptAcrossFramesAndRemadeForANewSize) {
     auto* sun = addLight(Light::kDirectional, 0, 0, 0);
     sun->rotate[0] = -70;
     sun->shadow = true;
-    GLRenderer::Image fine = draw();
+    RenderImage fine = draw();
     EXPECT_EQ(draw().rgba, fine.rgba);
     sun->shadowMapXRes = sun->shadowMapYRes = 256;
-    GLRenderer::Image coarse = draw();
+    RenderImage coarse = draw();
     EXPECT_NE(coarse.rgba, fine.rgba);  // a coarser map moves the shadow's edge
     sun->shadowMapXRes = sun->shadowMapYRes = 512;
     EXPECT_EQ(draw().rgba, fine.rgba);
     // The coarse map still covers the scene: its shadow falls where the fine one does.
     sun->shadow = false;
-    GLRenderer::Image plain = draw();
+    RenderImage plain = draw();
     int shadowed = 0, both = 0;
     for (size_t i = 1; i < plain.rgba.size(); i += 4) {
         bool inFine = plain.rgba[i] > fine.rgba[i] + 40, inCoarse = plain.rgba[i] > coarse.rgba[i] + 40;
@@ -201,7 +201,7 @@ TEST_F(Render, TransparentMaterialsBlendOverWhatIsBehindThem) {
     renderer->setMaterialLookup([&](Object& object, int) { return object.name() == "Glass" ? &glass : nullptr; });
     auto* ambient = addLight(Light::kAmbient, 0, 0, 0);
     ambient->color[0] = ambient->color[1] = ambient->color[2] = 1;
-    GLRenderer::Image image = draw();
+    RenderImage image = draw();
     renderer->setMaterialLookup(nullptr);
     renderer->releaseTextures();
     int x = frame.width / 2, y = frame.height / 2;
@@ -223,8 +223,8 @@ TEST_F(Render, BackgroundMediaFillsTheFrameBehindTheObjects) {
     frame.backgroundImage = media;
     frame.backgroundWidth = frame.backgroundHeight = 2;
     frame.background[0] = frame.background[1] = frame.background[2] = 0;
-    GLRenderer::Image full = draw();
-    auto rgb = [](const GLRenderer::Image& image, int x, int y) {
+    RenderImage full = draw();
+    auto rgb = [](const RenderImage& image, int x, int y) {
         const uint8_t* p = image.pixel(x, y);
         return std::vector<int>{p[0], p[1], p[2]};
     };
@@ -235,7 +235,7 @@ TEST_F(Render, BackgroundMediaFillsTheFrameBehindTheObjects) {
     EXPECT_EQ(rgb(full, 100, 100), (std::vector<int>{204, 204, 204}));  // the box stays in front
 
     frame.backgroundOpacity = 0.5f;  // half over the black background colour
-    GLRenderer::Image half = draw();
+    RenderImage half = draw();
     EXPECT_NEAR(half.pixel(199, 199)[0], 128, 2);
     EXPECT_EQ(half.pixel(0, 0)[1], 0);
     EXPECT_EQ(rgb(half, 100, 100), rgb(full, 100, 100));
@@ -291,7 +291,7 @@ TEST_F(Render, BrokenProgramsAndSizesAreReportedNotCrashed) {
     std::string error;
     EXPECT_FALSE(program.build(error, false, LightingProgram::kVertexText, "#version 120\nvoid main() { gl_FragColor = nope; }\n"));
     EXPECT_NE(error.find("the lighting fragment program does not compile"), std::string::npos) << error;
-    GLRenderer::Image image;
+    RenderImage image;
     frame.width = 0;
     EXPECT_FALSE(renderer->render(scene, *camera, frame, image, error));
     EXPECT_EQ(error, "the image size must be between 1 x 1 and 16384 x 16384");

@@ -58,9 +58,9 @@ TEST(RayScene, RaysTracedTogetherAndShadowFeelersAgreeWithSingleNearestHits) {
     for (size_t k = 0; k < origins.size(); ++k) {
         RayScene::Hit one;
         ASSERT_EQ(found[k], rays.intersect(origins[k], directions[k], -1, one)) << k;
-        objects.insert(found[k] ? one.object : -1);
+        objects.insert(found[k] ? one.item : -1);
         if (!found[k]) continue;
-        EXPECT_EQ(hits[k].object, one.object);
+        EXPECT_EQ(hits[k].item, one.item);
         EXPECT_EQ(hits[k].triangle, one.triangle);
         EXPECT_EQ(hits[k].distance, one.distance);
         EXPECT_EQ(hits[k].normal, one.normal);

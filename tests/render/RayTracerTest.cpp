@@ -69,7 +69,7 @@ TEST(RayScene, NearestHitGivesItemTriangleDistanceAndSurface) {
 
     RayScene::Hit hit;
     ASSERT_TRUE(b.rays.intersect({0.5f, -0.25f, 10}, {0, 0, -1}, -1, hit));
-    EXPECT_EQ(hit.object, 0);
+    EXPECT_EQ(hit.item, 0);
     EXPECT_EQ(hit.part, 0);
     EXPECT_NEAR(hit.distance, 9.0f, 1e-5f);  // the near box's front face at z = 1
     EXPECT_NEAR(hit.position.z, 1.0f, 1e-5f);
@@ -81,7 +81,7 @@ TEST(RayScene, NearestHitGivesItemTriangleDistanceAndSurface) {
     // Bounded short of the box: nothing; from behind the near box: the far one.
     EXPECT_FALSE(b.rays.intersect({0, 0, 10}, {0, 0, -1}, 8.5f, hit));
     ASSERT_TRUE(b.rays.intersect({0, 0, -2}, {0, 0, -1}, -1, hit));
-    EXPECT_EQ(hit.object, 1);
+    EXPECT_EQ(hit.item, 1);
     EXPECT_NEAR(hit.distance, 2.0f, 1e-5f);
     EXPECT_FALSE(b.rays.intersect({5, 5, 10}, {0, 0, -1}, -1, hit));
 }
@@ -506,7 +506,7 @@ TEST_F(TracedScene, ShadowRaysDarkenByTheLightsShadowDarkness) {
     // The settings' switch turns the feelers off.
     sun->shadow = true;
     RayTracer::Settings s;
-    s.shadows = false;
+    s.shading.shadows = false;
     tracer.setSettings(s);
     EXPECT_EQ(draw().rgba, plain.rgba);
     EXPECT_EQ(tracer.statistics().shadowFeelers, 0);
