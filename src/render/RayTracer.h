@@ -36,7 +36,7 @@ public:
         // averaged premultiplied first); off, the image keeps premultiplied colours.
         bool unpremultiply = true;
         // Shadows, bounces and reflections, handed to each hit's shading as they are.
-        RayShading::Settings shading;
+        RayShading::Settings shading{};
         bool multiThreaded = true;
         // Frames of one sequence: the structure is kept and refitted while only
         // transforms change between frames.
