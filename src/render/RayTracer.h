@@ -129,7 +129,7 @@ private:
     // One traced frame's grid of points and its two passes (in the source).
     class Passes;
 
-    // The frame's settings that the tracer cannot draw; false with the reason.
+    // Whether the tracer draws the frame with its settings; false with the reason.
     bool acceptable(const RenderFrame& frame, std::string& error) const;
     void noteUntraced(const DrawList& list);
     // The ink widths of the list's Cartoon parts, none when there are none.
