@@ -52,8 +52,8 @@ struct Loaded {
     }
 };
 
-GLRenderer::Frame fullHd(Loaded& loaded) {
-    GLRenderer::Frame frame;
+RenderFrame fullHd(Loaded& loaded) {
+    RenderFrame frame;
     frame.width = 1920;
     frame.height = 1080;
     for (int c = 0; c < 3; ++c) frame.background[c] = static_cast<float>(loaded.manager.settings().backgroundColor[c]);
@@ -67,8 +67,8 @@ GLRenderer* rendererOrSkip(benchmark::State& state) {
     return renderer;
 }
 
-void report(benchmark::State& state, const GLRenderer::Timing& sum, int frames, const char* measure) {
-    double total = (sum.geometry + sum.baking + sum.drawing + sum.readBack) * 1000 / frames;
+void report(benchmark::State& state, const RenderTiming& sum, int frames, const char* measure) {
+    double total = sum.total() * 1000 / frames;
     fw::bench::summaryRow(measure, total, "ms", "goal", 400, fw::bench::Better::lower);
     state.counters["geometry_ms"] = sum.geometry * 1000 / frames;
     state.counters["baking_ms"] = sum.baking * 1000 / frames;
@@ -79,7 +79,7 @@ void report(benchmark::State& state, const GLRenderer::Timing& sum, int frames, 
 void BM_TitleFirstFrame(benchmark::State& state) {
     GLRenderer* renderer = rendererOrSkip(state);
     if (!renderer) return;
-    GLRenderer::Timing sum{};
+    RenderTiming sum{};
     int frames = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -89,7 +89,7 @@ void BM_TitleFirstFrame(benchmark::State& state) {
             return;
         }
         SceneMaterials materials(*renderer, loaded->prefs.shaderTextureWidth, loaded->prefs.shaderTextureHeight);
-        GLRenderer::Image image;
+        RenderImage image;
         std::string error;
         state.ResumeTiming();
         if (!renderer->render(*loaded->manager.scene(), *loaded->camera, fullHd(*loaded), image, error)) {
@@ -115,13 +115,13 @@ void BM_TitleSecondFrame(benchmark::State& state) {
         return;
     }
     SceneMaterials materials(*renderer, loaded.prefs.shaderTextureWidth, loaded.prefs.shaderTextureHeight);
-    GLRenderer::Image image;
+    RenderImage image;
     std::string error;
     if (!renderer->render(*loaded.manager.scene(), *loaded.camera, fullHd(loaded), image, error)) {
         state.SkipWithError(error.c_str());
         return;
     }
-    GLRenderer::Timing sum{};
+    RenderTiming sum{};
     int frames = 0;
     for (auto _ : state) {
         renderer->render(*loaded.manager.scene(), *loaded.camera, fullHd(loaded), image, error);

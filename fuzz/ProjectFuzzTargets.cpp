@@ -57,7 +57,7 @@ int traceProject(const uint8_t* data, size_t size) {
     if (!manager.loadProject(in)) return 0;
     RenderJob job(manager, [](const std::string&, const std::string&) {}, in);
     if (!job.configure("8x6", std::nullopt, "raytrace")) return 0;
-    GLRenderer::Image image;
+    RenderImage image;
     job.renderImage(manager.scene()->animGlobals().currFrame, image, in);
     return 0;
 }

@@ -16,6 +16,7 @@
 #include "output/ImageWriter.h"
 #include "platform/StopSignal.h"
 #include "render/Camera.h"
+#include "render/GLRenderer.h"
 #include "render/RayShading.h"
 #include "scene/AnimGlobals.h"
 #include "scene/SceneX.h"
@@ -27,8 +28,9 @@ namespace fw {
 
 bool RenderJob::parseSize(const std::string& text, int& width, int& height) {
     char x = 0;
-    return std::sscanf(text.c_str(), "%d%c%d", &width, &x, &height) == 3 && (x == 'x' || x == 'X') && width > 0 &&
-           height > 0 && width <= kMaxSide && height <= kMaxSide;
+    std::string refused;
+    return std::sscanf(text.c_str(), "%d%c%d", &width, &x, &height) == 3 && (x == 'x' || x == 'X') &&
+           Renderer::sizeDrawable(width, height, refused);
 }
 
 double RenderJob::pixelAspectOf(int choice) {
@@ -55,7 +57,7 @@ Camera* RenderJob::camera(SceneX& scene) {
 bool RenderJob::configure(const std::string& size, std::optional<double> frameNumber, const std::string& renderer) {
     SceneX& scene = *manager_.scene();
     const auto& s = manager_.settings();
-    frame_ = GLRenderer::Frame();
+    frame_ = RenderFrame();
     if (!size.empty()) {
         if (!parseSize(size, frame_.width, frame_.height)) {
             report_("--size", kSizeHelp);
@@ -167,14 +169,15 @@ bool RenderJob::configureTracing(const std::string& renderer) {
         settingNote("AmbientDarkness", "the ambient darkness is kept between 0 and 1");
     // Without traced shadows each light casts one hard shadow ray, standing in for
     // the OpenGL frame's shadow map.
-    t.shadows = s.renderShadows != 0;
-    t.traceShadows = s.rayTraceShadows != 0;
-    t.shadowRays = s.numShadowRays;
-    if (t.shadows && t.traceShadows && s.numShadowRays < 1) {
+    RayShading::Settings& shading = t.shading;
+    shading.shadows = s.renderShadows != 0;
+    shading.traceShadows = s.rayTraceShadows != 0;
+    shading.shadowRays = s.numShadowRays;
+    if (shading.shadows && shading.traceShadows && s.numShadowRays < 1) {
         settingNote("NumShadowRays", std::to_string(s.numShadowRays) + " shadow rays cannot be traced; 1 is used");
-        t.shadowRays = 1;
+        shading.shadowRays = 1;
     }
-    t.shadowTransparency = s.shadowsHaveTransparency != 0;
+    shading.shadowTransparency = s.shadowsHaveTransparency != 0;
     auto bounces = [this](const char* keyword, int asked, int most) {
         const int used = std::clamp(asked, 0, most);
         if (used < asked)
@@ -184,15 +187,57 @@ bool RenderJob::configureTracing(const std::string& renderer) {
             settingNote(keyword, "a negative bounce limit is read as 0");
         return used;
     };
-    t.maxBounces = bounces("MaxBounces", s.maxBounces, RayShading::kMaxBounces);
-    t.maxShadowBounces = bounces("MaxShadowBounces", s.maxShadowBounces, RayShading::kMaxShadowBounces);
-    t.reflectionBlend = BlendMode::value(s.reflectivityBlendingStyle.c_str());
+    shading.maxBounces = bounces("MaxBounces", s.maxBounces, RayShading::kMaxBounces);
+    shading.maxShadowBounces = bounces("MaxShadowBounces", s.maxShadowBounces, RayShading::kMaxShadowBounces);
+    shading.reflectionBlend = BlendMode::value(s.reflectivityBlendingStyle.c_str());
     t.multiThreaded = s.multiThreadedRendering != 0;
     traceSettings_ = t;
     return true;
 }
 
-int RenderJob::renderImage(double time, GLRenderer::Image& image, const std::string& project) {
+Renderer* RenderJob::prepareRenderer() {
+    const auto warn = [this](const std::string& material, const std::string& what) { report_(material, what); };
+    const int textureWidth = manager_.prefs().shaderTextureWidth, textureHeight = manager_.prefs().shaderTextureHeight;
+    if (rayTrace_) {
+        // The materials baked as for OpenGL, without its size limit, and sampled per ray.
+        if (!materials_) materials_ = std::make_unique<SceneMaterials>(textureWidth, textureHeight, warn);
+        if (!tracer_) tracer_ = std::make_unique<RayTracer>();
+        RayTracer::Settings settings = traceSettings_;
+        settings.refit = refit_;
+        tracer_->setSettings(settings);
+        tracer_->setStackLookup([this](Object& object, int part) { return materials_->stack(object, part); });
+        return tracer_.get();
+    }
+    std::string error;
+    GLRenderer* renderer = GLRenderer::instance(error);
+    if (!renderer) {
+        report_("", "OpenGL rendering is not available: " + error);
+        return nullptr;
+    }
+    if (!materials_) materials_ = std::make_unique<SceneMaterials>(*renderer, textureWidth, textureHeight, warn);
+    return renderer;
+}
+
+// A long traced frame shows its rows and the time left on a terminal, every 50 rows. A
+// caught SIGINT or SIGTERM stops it once the rows in hand are done.
+void RenderJob::watchRows(bool terminal, std::mutex& line) {
+    RayTracer* tracer = tracer_.get();
+    const int height = frame_.height;
+    const auto start = std::chrono::steady_clock::now();
+    tracer_->setProgress([&line, start, terminal, tracer, height](int rows, int total) {
+        if (StopSignal::caught() != 0) tracer->abort();
+        if (!terminal || rows % 50 != 0) return;
+        const double spent = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        // The tracer counts rows of its sample grid, finer than the picture's when
+        // anti-aliasing: the user is shown picture rows.
+        const int shown = static_cast<int>(static_cast<long long>(rows) * height / std::max(1, total));
+        std::lock_guard<std::mutex> lock(line);
+        std::fprintf(stderr, "\rformwright: ray tracing, %d of %d rows, %.0f s left   ", shown, height,
+                     spent * (total - rows) / rows);
+    });
+}
+
+int RenderJob::renderImage(double time, RenderImage& image, const std::string& project) {
     stopped_ = false;
     SceneX& scene = *manager_.scene();
     Camera* through = camera(scene);
@@ -200,22 +245,21 @@ int RenderJob::renderImage(double time, GLRenderer::Image& image, const std::str
         report_(project, "the scene has no camera to render through");
         return kExitUserError;
     }
-    if (rayTrace_) return renderTraced(time, *through, image, project);
-    std::string error;
-    GLRenderer* renderer = GLRenderer::instance(error);
-    if (!renderer) {
-        report_("", "OpenGL rendering is not available: " + error);
-        return kExitInternal;
-    }
-    if (!materials_)
-        materials_ = std::make_unique<SceneMaterials>(
-            *renderer, manager_.prefs().shaderTextureWidth, manager_.prefs().shaderTextureHeight,
-            [this](const std::string& material, const std::string& what) { report_(material, what); });
+    Renderer* renderer = prepareRenderer();
+    if (!renderer) return kExitInternal;
     const auto start = std::chrono::steady_clock::now();
     if (!animator_) animator_ = std::make_unique<SceneAnimator>(scene);
     animator_->setTime(time);
     timing_.scene = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (!renderer->render(scene, *through, frame_, image, error)) {
+    const bool terminal = rayTrace_ && isatty(fileno(stderr)) != 0 && !quiet();
+    std::mutex line;
+    if (rayTrace_) watchRows(terminal, line);
+    std::string error;
+    const bool done = renderer->render(scene, *through, frame_, image, error);
+    if (terminal) std::fprintf(stderr, "\r%*s\r", 60, "");
+    timing_.renderer = renderer->lastTiming();
+    if (rayTrace_) return finishTraced(done, error, project, terminal);
+    if (!done) {
         // A picture larger than the driver can draw is the user's to change.
         if (renderer->sizeRefused()) {
             report_(project, error + "; render it smaller (--size) or ray traced (--renderer raytrace)");
@@ -224,50 +268,10 @@ int RenderJob::renderImage(double time, GLRenderer::Image& image, const std::str
         report_(project, error);
         return kExitInternal;
     }
-    timing_.renderer = renderer->lastTiming();
     return kExitOk;
 }
 
-// The same frame by ray tracing: the materials baked as for OpenGL, without its size
-// limit, and sampled per ray.
-int RenderJob::renderTraced(double time, Camera& camera, GLRenderer::Image& image, const std::string& project) {
-    SceneX& scene = *manager_.scene();
-    if (!materials_)
-        materials_ = std::make_unique<SceneMaterials>(
-            manager_.prefs().shaderTextureWidth, manager_.prefs().shaderTextureHeight,
-            [this](const std::string& material, const std::string& what) { report_(material, what); });
-    if (!tracer_) tracer_ = std::make_unique<RayTracer>();
-    RayTracer::Settings settings = traceSettings_;
-    settings.refit = refit_;
-    tracer_->setSettings(settings);
-    tracer_->setStackLookup([this](Object& object, int part) { return materials_->stack(object, part); });
-    auto start = std::chrono::steady_clock::now();
-    if (!animator_) animator_ = std::make_unique<SceneAnimator>(scene);
-    animator_->setTime(time);
-    auto traced = std::chrono::steady_clock::now();
-    timing_.scene = std::chrono::duration<double>(traced - start).count();
-    // A long frame shows its rows and the time left on a terminal, every 50 rows. A
-    // caught SIGINT or SIGTERM stops it once the rows in hand are done.
-    const bool terminal = isatty(fileno(stderr)) != 0 && !quiet();
-    std::mutex line;
-    RayTracer* tracer = tracer_.get();
-    const int height = frame_.height;
-    tracer_->setProgress([&line, traced, terminal, tracer, height](int rows, int total) {
-        if (StopSignal::caught() != 0) tracer->abort();
-        if (!terminal || rows % 50 != 0) return;
-        const double spent = std::chrono::duration<double>(std::chrono::steady_clock::now() - traced).count();
-        // The tracer counts rows of its sample grid, finer than the picture's when
-        // anti-aliasing: the user is shown picture rows.
-        const int shown = static_cast<int>(static_cast<long long>(rows) * height / std::max(1, total));
-        std::lock_guard<std::mutex> lock(line);
-        std::fprintf(stderr, "\rformwright: ray tracing, %d of %d rows, %.0f s left   ", shown, height,
-                     spent * (total - rows) / rows);
-    });
-    std::string error;
-    const bool done = tracer_->render(scene, camera, frame_, image, error);
-    if (terminal) std::fprintf(stderr, "\r%*s\r", 60, "");
-    timing_.renderer = GLRenderer::Timing();
-    timing_.renderer.drawing = std::chrono::duration<double>(std::chrono::steady_clock::now() - traced).count();
+int RenderJob::finishTraced(bool done, std::string& error, const std::string& project, bool terminal) {
     const RayTracer::Statistics& stats = tracer_->statistics();
     if (!done && stats.stopped) {
         stopped_ = true;
@@ -300,7 +304,7 @@ int RenderJob::renderTo(const std::string& out, const std::string& project) {
     // A traced still can take minutes: Ctrl-C or SIGTERM keeps the rows done so far.
     std::optional<StopSignal> stopSignal;
     if (rayTrace_) stopSignal.emplace();
-    GLRenderer::Image image;
+    RenderImage image;
     int status = renderImage(manager_.scene()->animGlobals().currFrame, image, project);
     if (status != kExitOk && !stopped_) return status;
     std::string error;
@@ -313,7 +317,7 @@ int RenderJob::renderTo(const std::string& out, const std::string& project) {
         report_(out, stoppedText(signal, image.height));
         return StopSignal::exitStatus(signal);
     }
-    const GLRenderer::Timing& t = timing_.renderer;
+    const RenderTiming& t = timing_.renderer;
     printNote("%s: %d x %d in %.3f s (scene %.3f s, geometry %.3f s, textures %.3f s, drawing %.3f s, read-back %.3f s)",
                  out.c_str(), image.width, image.height, timing_.total(), timing_.scene, t.geometry, t.baking,
                  t.drawing, t.readBack);

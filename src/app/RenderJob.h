@@ -6,12 +6,13 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
 
-#include "render/GLRenderer.h"
 #include "render/RayTracer.h"
+#include "render/Renderer.h"
 
 namespace fw {
 
@@ -52,21 +53,21 @@ public:
     // The same into pixels, with the tracks played at `time` (frames); an exit status.
     // A traced frame stops early once a StopSignal has caught a signal: the status is
     // the signal's and frameStopped() is true.
-    int renderImage(double time, GLRenderer::Image& image, const std::string& project);
+    int renderImage(double time, RenderImage& image, const std::string& project);
     bool frameStopped() const { return stopped_; }
 
     // Where the last frame's time went, in seconds.
     struct Timing {
         double scene = 0;  // playing the tracks
-        GLRenderer::Timing renderer;
-        double total() const { return scene + renderer.geometry + renderer.baking + renderer.drawing + renderer.readBack; }
+        RenderTiming renderer;
+        double total() const { return scene + renderer.total(); }
     };
     const Timing& lastTiming() const { return timing_; }
 
     // "WIDTHxHEIGHT" with both from 1 to kMaxSide; false otherwise.
     static bool parseSize(const std::string& text, int& width, int& height);
     // The largest picture side either renderer draws.
-    static constexpr int kMaxSide = 16384;
+    static constexpr int kMaxSide = Renderer::kMaxSide;
     static constexpr const char* kSizeHelp = "takes WIDTHxHEIGHT from 1x1 to 16384x16384, for example 1920x1080";
     // The width over height of a pixel for the project's "PixelAspect" choice: 0
     // square, 1 NTSC DV 10/11, 2 NTSC DV widescreen 40/33, 3 PAL DV 59/54, 4 PAL DV
@@ -74,7 +75,7 @@ public:
     // 7 anamorphic 2; 0 for a choice outside these.
     static double pixelAspectOf(int choice);
 
-    const GLRenderer::Frame& frame() const { return frame_; }
+    const RenderFrame& frame() const { return frame_; }
     // The camera a project renders through: the first one the user made, else the
     // first perspective view camera; null when there is none.
     static Camera* camera(SceneX& scene);
@@ -86,7 +87,7 @@ private:
     OrvoSceneManager& manager_;
     Reporter report_;
     std::string project_;
-    GLRenderer::Frame frame_;
+    RenderFrame frame_;
     Timing timing_;
     std::unique_ptr<SceneAnimator> animator_;  // plays the tracks at the frame's time
     std::unique_ptr<SceneMaterials> materials_;  // kept across the frames of a sequence
@@ -97,7 +98,13 @@ private:
     std::unique_ptr<RayTracer> tracer_;
     std::set<std::string> untracedReported_;
     bool configureTracing(const std::string& renderer);
-    int renderTraced(double time, Camera& camera, GLRenderer::Image& image, const std::string& project);
+    // The renderer the frame is drawn with, the scene's materials installed on it;
+    // null (reported) when OpenGL is not available.
+    Renderer* prepareRenderer();
+    // Shows a traced frame's rows on a terminal and stops it on a caught signal.
+    void watchRows(bool terminal, std::mutex& line);
+    // What a traced frame's end says: stopped, failed, or what it could not trace.
+    int finishTraced(bool done, std::string& error, const std::string& project, bool terminal);
     std::string stoppedText(int signal, int height) const;
 };
 

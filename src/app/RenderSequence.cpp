@@ -177,7 +177,7 @@ int RenderSequence::run(OrvoSceneManager& manager, const Request& request) {
     bool dropped = false;  // the frame in hand was stopped unfinished
     for (int frame = first; frame <= last && StopSignal::caught() == 0; ++frame) {
         const auto frameStart = std::chrono::steady_clock::now();
-        GLRenderer::Image image;
+        RenderImage image;
         if (int status = job.renderImage(frame, image, request.project); status != kExitOk) {
             if (job.frameStopped()) {
                 dropped = true;

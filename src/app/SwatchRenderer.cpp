@@ -129,7 +129,7 @@ bool SwatchRenderer::shoot(int width, int height, Picture& out, std::string& err
     RenderJob job(*manager_, [&](const std::string& subject, const std::string& what) {
         if (reported.empty()) reported = subject.empty() ? what : subject + ": " + what;
     });
-    GLRenderer::Image image;
+    RenderImage image;
     if (!job.configure("", std::nullopt, "gl") || job.renderImage(0, image, "swatch") != 0 || image.width != width ||
         image.height != height) {
         error = reported.empty() ? "the swatch could not be rendered" : reported;

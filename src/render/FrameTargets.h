@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "render/RenderFrame.h"
+#include "render/Renderer.h"
 
 namespace fw {
 

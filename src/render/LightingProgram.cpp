@@ -12,6 +12,7 @@
 #include "render/GLProgram.h"
 #include "render/Light.h"
 #include "render/LightSlots.h"
+#include "surface/TextureMapping.h"
 
 namespace fw {
 
@@ -109,27 +110,27 @@ vec2 layerCoordinate(int i) {
     int m = layer_mapping[i];
     vec2 uv = gl_TexCoord[0].st;
 #ifdef STACKED
-    if (m == 14) {
+    if (m == MAPPING_CAMERA) {
         uv = gl_FragCoord.xy / viewport_size;
-    } else if (m >= 3 && m <= 15) {
+    } else if (m >= MAPPING_SPHERICAL && m <= MAPPING_DRAWING) {
         vec3 p = (layer_space[i] * vec4(objPos, 1.0)).xyz;
         vec2 s = layer_scale[i].xy;
-        if (m == 3) {
+        if (m == MAPPING_SPHERICAL) {
             float len = length(p);
             float dy = len > 0.0 ? p.y / len : 0.0;
             if (abs(dy) > 0.9999) uv = vec2(0.0, dy > 0.0 ? 1.0 : 0.0);
             else uv = vec2(turn(-p.x, -p.z), (asin(dy) + PI / 2.0) / PI);
-        } else if (m == 4 || m == 7) {
+        } else if (m == MAPPING_PLANAR_X || m == MAPPING_PLANAR_NX) {
             uv = vec2(0.5 - p.z * s.x, 0.5 + p.y * s.y);
-        } else if (m == 5 || m == 8) {
+        } else if (m == MAPPING_PLANAR_Y || m == MAPPING_PLANAR_NY) {
             uv = vec2(0.5 + p.x * s.x, 0.5 - p.z * s.y);
-        } else if (m == 6 || m == 9 || m == 15) {
+        } else if (m == MAPPING_PLANAR_Z || m == MAPPING_PLANAR_NZ || m == MAPPING_DRAWING) {
             uv = vec2(0.5 + p.x * s.x, 0.5 + p.y * s.y);
-        } else if (m == 10) {
+        } else if (m == MAPPING_CYLINDRICAL_X) {
             uv = vec2(turn(-p.z, -p.y), 0.5 + p.x * s.y);
-        } else if (m == 11) {
+        } else if (m == MAPPING_CYLINDRICAL_Y) {
             uv = vec2(turn(-p.z, -p.x), 0.5 + p.y * s.y);
-        } else if (m == 12) {
+        } else if (m == MAPPING_CYLINDRICAL_Z) {
             uv = vec2(turn(-p.y, -p.x), 0.5 + p.z * s.y);
         } else {
             vec3 a = abs(objNrm);
@@ -140,7 +141,7 @@ vec2 layerCoordinate(int i) {
     }
 #endif
     uv = (layer_uv[i] * vec4(uv, 0.0, 1.0)).xy;
-    if (layer_tiling[i] != 1) uv *= layer_scale[i].zw;  // None does not scale
+    if (layer_tiling[i] != TILING_NONE) uv *= layer_scale[i].zw;  // None does not scale
     return uv;
 }
 
@@ -186,14 +187,14 @@ vec4 blendAdd(vec4 d, vec4 s) {
     return vec4(min(vec3(1.0), (d.rgb * d.a + s.rgb * s.a) / (d.a * k + s.a)), k * d.a + s.a);
 }
 vec4 blendLayer(vec4 d, vec4 s, int mode) {
-    if (mode == 2) return blendScreen(d, s);
-    if (mode == 3) return blendMultiply(d, s);
-    if (mode == 4) return blendContrast(d, s, false);
-    if (mode == 5) return blendContrast(d, s, true);
-    if (mode == 6) return blendAdd(d, s);
-    if (mode == 7) return blendMultiply(blendScreen(d, s), s);
-    if (mode == 8) return blendMultiply(blendContrast(blendScreen(d, s), s, false), s);
-    if (mode == 9) return blendScreen(blendMultiply(d, s), s);
+    if (mode == BLEND_SCREEN) return blendScreen(d, s);
+    if (mode == BLEND_MULTIPLY) return blendMultiply(d, s);
+    if (mode == BLEND_OVERLAY) return blendContrast(d, s, false);
+    if (mode == BLEND_SOFT_LIGHT) return blendContrast(d, s, true);
+    if (mode == BLEND_ADD) return blendAdd(d, s);
+    if (mode == BLEND_MAGIC_GLUE_1) return blendMultiply(blendScreen(d, s), s);
+    if (mode == BLEND_MAGIC_GLUE_2) return blendMultiply(blendContrast(blendScreen(d, s), s, false), s);
+    if (mode == BLEND_MAGIC_GLUE_3) return blendScreen(blendMultiply(d, s), s);
     return blendNormal(d, s);
 }
 vec4 withLayer(vec4 d, int i, sampler2D tex) {
@@ -465,15 +466,16 @@ int LightingProgram::detailsOf(const BakedMaterial& m) {
 
 bool LightingProgram::needsStack(const std::vector<DrawList::Layer>& layers) {
     if (layers.size() > 1) return true;
-    // Projected mappings: everything but the mesh's own coordinates.
-    return !layers.empty() && layers[0].mapping >= 3 && layers[0].mapping <= 15;
+    return !layers.empty() && TextureMapping::projects(layers[0].mapping);
 }
 
 bool LightingProgram::build(std::string& error, int variant, const char* vertexText, const char* fragmentText) {
     release();
     std::string text = fragmentText;
-    // Defines go after the "#version" line, which must come first.
+    // Defines go after the "#version" line, which must come first; the numbers the
+    // source compares with come from the same constants the ray tracer reads.
     size_t line = text.rfind("#version", 0) == 0 ? text.find('\n') + 1 : 0;
+    text.insert(line, TextureMapping::glslConstants());
     if (variant & kStacked) text.insert(line, "#define STACKED 1\n");
     if (variant & kCartoon) text.insert(line, "#define CARTOON 1\n");
     if (variant & kBumped) text.insert(line, "#define BUMPED 1\n");
@@ -698,7 +700,7 @@ void LightingProgram::setLayers(const std::vector<DrawList::Layer>& layers, Mate
     for (int i = 0; i < kMaxLayers; ++i) {
         DrawList::Layer layer = i < count ? layers[static_cast<size_t>(i)] : DrawList::Layer();
         mapping[i] = layer.mapping;
-        tiling[i] = layer.tiling >= 1 && layer.tiling <= 4 ? layer.tiling : 2;
+        tiling[i] = TextureMapping::tilingOf(layer.tiling);
         blend[i] = layer.blend;
         amount[i] = layer.amount;
         opacity[i] = layer.material ? layer.material->surface[0].opacity : 1.0f;
@@ -728,8 +730,9 @@ void LightingProgram::setLayers(const std::vector<DrawList::Layer>& layers, Mate
 
 void LightingProgram::end() {
     glUseProgram(0);
-    for (int unit : {0, 1, 2, 9, 10, 11})  // the units setLayers gave samplers
-        glBindSampler(unit, 0);
+    // The units setLayers gave samplers.
+    const int sampled[] = {kColorUnit, kSpecularUnit, kBumpUnit, kLayerUnit1, kLayerUnit1 + 1, kLayerUnit1 + 2};
+    for (int unit : sampled) glBindSampler(unit, 0);
     for (int unit : {kReflectionUnit, kReflectionUnit2}) glBindSampler(unit, 0);
     glActiveTexture(GL_TEXTURE0 + kShadowUnit);
     glBindTexture(GL_TEXTURE_2D, 0);

@@ -292,7 +292,7 @@ void RayScene::fill(const glm::vec3& origin, const glm::vec3& direction, unsigne
                     float u, float w, float distance, const glm::vec3& face, Hit& hit) const {
     const Piece& piece = pieces_[geometry];
     const Vertices& v = items_[static_cast<size_t>(piece.item)];
-    hit.object = piece.item;
+    hit.item = piece.item;
     hit.part = piece.part;
     hit.geometry = geometry;
     hit.triangle = triangle;

@@ -21,7 +21,7 @@ namespace fw {
 class RayScene {
 public:
     struct Hit {
-        int object = -1;          // index of the draw list's item
+        int item = -1;            // index of the draw list's item
         int part = -1;            // index into the item's parts
         unsigned geometry = ~0u;  // Embree's geometry: the part's triangles
         unsigned triangle = 0;    // within the part

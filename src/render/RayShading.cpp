@@ -132,14 +132,14 @@ float RayShading::transmission(const glm::vec3& from, const glm::vec3& direction
         RayScene::Hit hit;
         if (!scene_.intersect(from, direction, reach, hit, skip)) return passed;
         if (occluders >= settings_.maxShadowBounces) return 0;
-        const DrawList::Item& item = list_.items()[static_cast<size_t>(hit.object)];
+        const DrawList::Item& item = list_.items()[static_cast<size_t>(hit.item)];
         const DrawList::Part& part = item.parts[static_cast<size_t>(hit.part)];
         RaySurface::Point p;
         if (part.material->style != BakedMaterial::kShadowCatcher) {
             // A holdout blocks light like any solid.
             if (!RaySurface::evaluate(item, part, hit, direction, p)) return 0;
-            float alpha = p.layer[0].colour.a * p.layer[0].opacity;
-            if (p.layers > 1) alpha += (p.layer[1].colour.a * p.layer[1].opacity - alpha) * p.fresnelMix;
+            float alpha = p.coat[0].colour.a * p.coat[0].opacity;
+            if (p.coats > 1) alpha += (p.coat[1].colour.a * p.coat[1].opacity - alpha) * p.fresnelMix;
             passed *= 1 - std::clamp(alpha, 0.0f, 1.0f);
             if (passed <= 1e-3f) return 0;
         }
@@ -184,7 +184,7 @@ float RayShading::lightReaching(const Lamp& lamp, const glm::vec3& from) const {
 
 // The lighting of the OpenGL frame, per ray: diffuse and highlight from each light,
 // the light never brightening the surface beyond its own colour.
-glm::vec4 RayShading::lit(const RaySurface::Point& point, const RaySurface::Layer& surface, const glm::vec3& position,
+glm::vec4 RayShading::lit(const RaySurface::Point& point, const RaySurface::Coat& surface, const glm::vec3& position,
                           const glm::vec3& direction) const {
     const glm::vec4 tex = surface.colour;
     const glm::vec3 n = surface.normal;
@@ -323,18 +323,18 @@ glm::vec4 RayShading::spread(const glm::vec3& origin, const glm::vec3& axis,
 // crosses the boundary without seeing it again: the body's colour, reflection map and
 // highlight were taken where the ray went in, as the OpenGL frame shows its nearest
 // surface only.
-glm::vec4 RayShading::surface(const RaySurface::Point& point, const RaySurface::Layer& layer, const RayScene::Hit& hit,
+glm::vec4 RayShading::surface(const RaySurface::Point& point, const RaySurface::Coat& coat, const RayScene::Hit& hit,
                               const glm::vec3& direction, const Path& path, bool inside) const {
     const bool entering = glm::dot(hit.faceNormal, direction) < 0;
     const bool leaving = inside && !entering;
-    glm::vec4 c = leaving ? glm::vec4(0) : lit(point, layer, hit.position, direction);
-    const glm::vec3 n = layer.normal, nf = point.faceNormal;
+    glm::vec4 c = leaving ? glm::vec4(0) : lit(point, coat, hit.position, direction);
+    const glm::vec3 n = coat.normal, nf = point.faceNormal;
     const float offset = scene_.epsilon() * 8;
     const glm::vec3 front = hit.position + nf * offset, back = hit.position - nf * offset;
-    const float amount = leaving ? 0.0f : std::clamp(layer.raytraceAmount, 0.0f, 1.0f);
-    const float coverage = leaving ? 0.0f : std::clamp(layer.colour.a * layer.opacity, 0.0f, 1.0f);
-    const float index = layer.refraction;
-    const bool refracts = coverage < 0.999f && index > 0 && index != 1 && layer.opacity < 1;
+    const float amount = leaving ? 0.0f : std::clamp(coat.raytraceAmount, 0.0f, 1.0f);
+    const float coverage = leaving ? 0.0f : std::clamp(coat.colour.a * coat.opacity, 0.0f, 1.0f);
+    const float index = coat.refraction;
+    const bool refracts = coverage < 0.999f && index > 0 && index != 1 && coat.opacity < 1;
     // Snell's law: entering across the side the normals face, leaving from behind it.
     // Schlick's approximation on the thinner medium's side of the boundary gives the
     // share reflected; all of it where the light cannot leave (total internal reflection).
@@ -361,8 +361,8 @@ glm::vec4 RayShading::surface(const RaySurface::Point& point, const RaySurface::
         if (mirroredShare < 0) {
             glm::vec3 r = glm::reflect(direction, n);
             if (glm::dot(r, nf) <= 0) r = glm::reflect(direction, nf);  // a bent normal must not send it inside
-            mirrored = spread(front, r, layer.reflectionRays, path.next(mirrorWeight), layer.falloffStart,
-                              layer.falloffEnd, mirroredShare, layer.sky, inside);
+            mirrored = spread(front, r, coat.reflectionRays, path.next(mirrorWeight), coat.falloffStart,
+                              coat.falloffEnd, mirroredShare, coat.sky, inside);
         }
         return mirrored;
     };
@@ -379,7 +379,7 @@ glm::vec4 RayShading::surface(const RaySurface::Point& point, const RaySurface::
         if (refracts) {
             float share;
             if (bent != glm::vec3(0))
-                through = (1 - reflectance) * spread(back, bent, layer.refractionRays,
+                through = (1 - reflectance) * spread(back, bent, coat.refractionRays,
                                                      path.next(throughWeight * (1 - reflectance)), 0, 0, share,
                                                      nullptr, entering);
             if (reflectsThrough) through += reflectance * mirror();
@@ -409,7 +409,7 @@ bool RayShading::shade(const RayScene::Hit& hit, const glm::vec3& direction, int
 
 bool RayShading::shadeAlong(const RayScene::Hit& hit, const glm::vec3& direction, const Path& path, glm::vec4& colour,
                             bool inside) const {
-    const DrawList::Item& item = list_.items()[static_cast<size_t>(hit.object)];
+    const DrawList::Item& item = list_.items()[static_cast<size_t>(hit.item)];
     const DrawList::Part& part = item.parts[static_cast<size_t>(hit.part)];
     if (part.material->style == BakedMaterial::kShadowCatcher) {
         // Clear where lit: only the shadows falling on it darken what lies behind.
@@ -437,7 +437,7 @@ bool RayShading::shadeAlong(const RayScene::Hit& hit, const glm::vec3& direction
     RaySurface::Point point;
     if (!RaySurface::evaluate(item, part, hit, direction, point)) return false;
     // Of two Fresnel surfaces each weighs what its share of the mix does.
-    const bool two = point.layers > 1;
+    const bool two = point.coats > 1;
     const float mix = two ? std::clamp(point.fresnelMix, 0.0f, 1.0f) : 0.0f;
     auto weighed = [&](float share) {
         Path p = path;
@@ -445,11 +445,11 @@ bool RayShading::shadeAlong(const RayScene::Hit& hit, const glm::vec3& direction
         return p;
     };
     glm::vec4 result = point.fresnelMix < 1 || !two
-                           ? surface(point, point.layer[0], hit, direction, two ? weighed(1 - mix) : path, inside)
+                           ? surface(point, point.coat[0], hit, direction, two ? weighed(1 - mix) : path, inside)
                            : glm::vec4(0);
     if (two && point.fresnelMix > 0)
         result = result * (1 - point.fresnelMix) +
-                 surface(point, point.layer[1], hit, direction, weighed(mix), inside) * point.fresnelMix;
+                 surface(point, point.coat[1], hit, direction, weighed(mix), inside) * point.fresnelMix;
     colour = result;
     return true;
 }

@@ -81,14 +81,14 @@ private:
     };
     bool shadeAlong(const RayScene::Hit& hit, const glm::vec3& direction, const Path& path, glm::vec4& colour,
                     bool inside) const;
-    // What a surface layer gives under the lights: premultiplied colour and alpha.
-    glm::vec4 lit(const RaySurface::Point& point, const RaySurface::Layer& layer, const glm::vec3& position,
+    // What a coat gives under the lights: premultiplied colour and alpha.
+    glm::vec4 lit(const RaySurface::Point& point, const RaySurface::Coat& coat, const glm::vec3& position,
                   const glm::vec3& direction) const;
     // The share of a lamp's light that reaches `from` (1 - darkness where blocked).
     float lightReaching(const Lamp& lamp, const glm::vec3& from) const;
     float transmission(const glm::vec3& from, const glm::vec3& direction, float reach) const;
     // One of a hit's surfaces: lit, over what shows through it, with what it mirrors.
-    glm::vec4 surface(const RaySurface::Point& point, const RaySurface::Layer& layer, const RayScene::Hit& hit,
+    glm::vec4 surface(const RaySurface::Point& point, const RaySurface::Coat& coat, const RayScene::Hit& hit,
                       const glm::vec3& direction, const Path& path, bool inside) const;
     // What is seen from `origin` along `direction` on `path`, and how far off
     // it lies (negative: nothing was met). A ray that meets nothing sees `sky`, the

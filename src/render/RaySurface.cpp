@@ -7,6 +7,7 @@
 #include "mesh/PackedObjDB.h"
 #include "platform/MathConstants.h"
 #include "surface/BlendMode.h"
+#include "surface/TextureMapping.h"
 
 namespace fw {
 
@@ -14,15 +15,8 @@ namespace {
 
 constexpr float kTwoPi = static_cast<float>(2 * kPi);
 
-// The angle of (x, y) as a fraction of a turn, 0 to 1.
-float turn(float y, float x) {
-    float a = std::atan2(y, x);
-    if (a < 0) a += kTwoPi;
-    return a / kTwoPi;
-}
-
-// Tiling styles outside the four known ones repeat, as the OpenGL frame's samplers do.
-int tilingOf(const DrawList::Layer& layer) { return layer.tiling >= 1 && layer.tiling <= 4 ? layer.tiling : 2; }
+// Unknown tiling styles repeat, as the OpenGL frame's samplers do.
+int tilingOf(const DrawList::Layer& layer) { return TextureMapping::tilingOf(layer.tiling); }
 
 // The stack's colour: the bottom item's colour texture with each further item blended
 // on by its mode, amount and opacity, colours not premultiplied.
@@ -97,32 +91,19 @@ glm::vec4 RaySurface::environmentAlong(const BakedMaterial::Texture& map, const 
 
 glm::vec4 RaySurface::texel(const BakedMaterial::Texture& t, glm::vec2 uv, int tiling) {
     if (t.empty()) return glm::vec4(1);
-    // Whole periods off first, so that far tiles keep their precision.
-    if (tiling == 2) uv -= glm::floor(uv);
-    if (tiling == 3) uv -= 2.0f * glm::floor(uv * 0.5f);
+    uv = TextureMapping::withinPeriod(uv, tiling);
     const int w = t.width, h = t.height;
     float x = uv.x * w - 0.5f, y = uv.y * h - 0.5f;
-    if (tiling == 1 || tiling == 4) {
+    if (TextureMapping::clampsEdge(tiling)) {
         // Far enough out that only border texels are read, and no integer overflows.
         x = std::clamp(x, -2.0f, w + 2.0f);
         y = std::clamp(y, -2.0f, h + 2.0f);
     }
     const int x0 = static_cast<int>(std::floor(x)), y0 = static_cast<int>(std::floor(y));
     const float fx = x - x0, fy = y - y0;
-    auto wrap = [tiling](int i, int n) {
-        switch (tiling) {
-            case 1: return std::clamp(i, 0, n - 1);
-            case 3: {
-                int m = ((i % (2 * n)) + 2 * n) % (2 * n);
-                return m < n ? m : 2 * n - 1 - m;
-            }
-            case 4: return i >= 0 && i < n ? i : -1;
-            default: return ((i % n) + n) % n;
-        }
-    };
     auto at = [&](int cx, int cy) {
-        cx = wrap(cx, w);
-        cy = wrap(cy, h);
+        cx = TextureMapping::wrapTexel(cx, w, tiling);
+        cy = TextureMapping::wrapTexel(cy, h, tiling);
         if (cx < 0 || cy < 0) return glm::vec4(0);  // the clear border
         const uint8_t* p = &t.rgba[(static_cast<size_t>(cy) * w + cx) * 4];
         return glm::vec4(p[0], p[1], p[2], p[3]) / 255.0f;
@@ -183,45 +164,14 @@ RaySurface::Place RaySurface::placeOf(const DrawList::Item& item, const RayScene
 }
 
 glm::vec2 RaySurface::coordinate(const DrawList::Layer& layer, const Place& place) {
-    const int m = layer.mapping;
     glm::vec2 uv = place.uv;
-    if (m == 14) {
+    if (layer.mapping == TextureMapping::kCamera)
         uv = place.image;
-    } else if (m >= 3 && m <= 15) {
-        const glm::vec3 p(layer.toMapping * glm::vec4(place.position, 1.0f));
-        const glm::vec2 s = layer.scale;
-        if (m == 3) {
-            const float length = glm::length(p);
-            const float dy = length > 0 ? p.y / length : 0;
-            if (std::fabs(dy) > 0.9999f)
-                uv = glm::vec2(0, dy > 0 ? 1 : 0);
-            else
-                uv = glm::vec2(turn(-p.x, -p.z), (std::asin(dy) + kTwoPi / 4) / (kTwoPi / 2));
-        } else if (m == 4 || m == 7) {
-            uv = glm::vec2(0.5f - p.z * s.x, 0.5f + p.y * s.y);
-        } else if (m == 5 || m == 8) {
-            uv = glm::vec2(0.5f + p.x * s.x, 0.5f - p.z * s.y);
-        } else if (m == 6 || m == 9 || m == 15) {
-            uv = glm::vec2(0.5f + p.x * s.x, 0.5f + p.y * s.y);
-        } else if (m == 10) {
-            uv = glm::vec2(turn(-p.z, -p.y), 0.5f + p.x * s.y);
-        } else if (m == 11) {
-            uv = glm::vec2(turn(-p.z, -p.x), 0.5f + p.y * s.y);
-        } else if (m == 12) {
-            uv = glm::vec2(turn(-p.y, -p.x), 0.5f + p.z * s.y);
-        } else {
-            // Cubic: the plane the object-space normal faces most.
-            const glm::vec3 n = place.normal, a = glm::abs(n);
-            if (a.x >= a.y && a.x >= a.z)
-                uv = glm::vec2(0.5f + (n.x < 0 ? p.z : -p.z) * s.x, 0.5f + p.y * s.y);
-            else if (a.y >= a.z)
-                uv = glm::vec2(0.5f + p.x * s.x, 0.5f + (n.y < 0 ? p.z : -p.z) * s.y);
-            else
-                uv = glm::vec2(0.5f + (n.z < 0 ? -p.x : p.x) * s.x, 0.5f + p.y * s.y);
-        }
-    }
+    else if (TextureMapping::projects(layer.mapping))
+        uv = TextureMapping::project(layer.mapping, glm::vec3(layer.toMapping * glm::vec4(place.position, 1.0f)),
+                                     place.normal, layer.scale, TextureMapping::Angles());
     uv = glm::vec2(layer.uvTransform * glm::vec4(uv, 0.0f, 1.0f));
-    if (tilingOf(layer) != 1) uv *= layer.tile;  // None does not scale
+    if (TextureMapping::countsTiles(tilingOf(layer))) uv *= layer.tile;
     return uv;
 }
 
@@ -250,12 +200,12 @@ bool RaySurface::evaluate(const DrawList::Item& item, const DrawList::Part& part
                        (m.fresnel && !m.surface[1].bump.empty() && m.surface[1].bumpAmount != 0);
     const glm::vec2 footprint = bumps ? span(item, hit, bottom, uv) : glm::vec2(0);
     const bool reflects = m.style != BakedMaterial::kShadowCatcher;
-    out.layers = m.fresnel && m.fresnelStart >= 0 ? 2 : 1;
-    for (int i = 0; i < out.layers; ++i) {
+    out.coats = m.fresnel && m.fresnelStart >= 0 ? 2 : 1;
+    for (int i = 0; i < out.coats; ++i) {
         const BakedMaterial::Surface& s = m.surface[i];
         // The second surface is neither stacked nor tiled: its textures repeat.
         const int tiling = i == 0 ? tilingOf(bottom) : 2;
-        Layer& l = out.layer[i];
+        Coat& l = out.coat[i];
         const glm::vec4 colour = i == 0 ? stackColour(part, s.color, uv, place) : texel(s.color, uv);
         l.colour = premultiplied(colour) * out.visibility;
         l.normal = bumped(s, uv, tiling, n, footprint);
@@ -275,18 +225,9 @@ bool RaySurface::evaluate(const DrawList::Item& item, const DrawList::Part& part
         l.reflectionRays = &s.reflectionRays;
         l.refractionRays = &s.refractionRays;
     }
-    if (out.layers == 2) {
-        // The second surface's share grows with the angle between the view and the
-        // unbent normal, over the material's falloff range.
-        const float a = std::clamp(glm::dot(direction, n), -1.0f, 1.0f);
-        float angle = std::acos(a) * 360.0f / kTwoPi;
-        if (angle > 90) angle = 180 - angle;
-        float mix = angle / 90;
-        const float range = m.fresnelEnd - m.fresnelStart;
-        if (range > 0 && range != 1) mix = std::clamp((mix - m.fresnelStart) / range, 0.0f, 1.0f);
-        if (m.fresnelBlend > 0) mix = std::pow(mix, 10 * m.fresnelBlend);
-        out.fresnelMix = mix;
-    }
+    // The second coat's share is measured against the unbent normal.
+    if (out.coats == 2)
+        out.fresnelMix = TextureMapping::fresnelMix(glm::dot(direction, n), m.fresnelStart, m.fresnelEnd, m.fresnelBlend);
     return true;
 }
 

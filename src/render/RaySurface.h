@@ -17,8 +17,9 @@ namespace fw {
 
 class RaySurface {
 public:
-    // One of a material's surfaces (Fresnel materials have two) at the hit.
-    struct Layer {
+    // One of a material's coats (Fresnel materials have two) at the hit, with the
+    // stack's items blended into its colour.
+    struct Coat {
         glm::vec4 colour{1};          // premultiplied: the stack blended, faded by the object
         glm::vec3 normal{0, 1, 0};    // shading normal toward the ray's side, bumped
         float opacity = 1;            // 1 - the transparency channel's amount
@@ -41,9 +42,9 @@ public:
     };
 
     struct Point {
-        Layer layer[2];
-        int layers = 1;
-        float fresnelMix = 0;        // the second layer's weight where there are two
+        Coat coat[2];
+        int coats = 1;
+        float fresnelMix = 0;        // the second coat's weight where there are two
         glm::vec3 faceNormal{0, 1, 0};  // geometric, toward the ray's side
         bool backFacing = false;     // the ray met the side the normals point away from
         bool lit = true;             // responds to lighting

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cmath>
 #include <glm/geometric.hpp>
 #include <glm/matrix.hpp>
@@ -200,68 +201,113 @@ std::vector<RayTracer::Sample> RayTracer::pattern(int level) {
     return samples;
 }
 
-bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame& frame, const Shader& shade,
-                      RenderImage& out, std::string& error) {
-    const Settings& s = settings_;
-    const int W = frame.width, H = frame.height, L = s.antiAlias;
-    if (W <= 0 || H <= 0 || W > 16384 || H > 16384) {
-        error = "the image size must be between 1 x 1 and 16384 x 16384";
-        return false;
+// The grid of image points one frame traces (pixel centres, or with anti-aliasing
+// pixel corners), what each point saw, and the steps that fill it and store the pixels.
+class RayTracer::Passes {
+public:
+    Passes(RayTracer& tracer, const RayScene& scene, const View& view, const RenderFrame& frame, const Shader& shade,
+           RenderImage& out)
+        : t_(tracer), s_(tracer.settings_), scene_(scene), view_(view), frame_(frame), shade_(shade), out_(out),
+          width_(frame.width), height_(frame.height), corners_(s_.antiAlias >= 2), wide_(corners_ ? width_ + 1 : width_),
+          high_(corners_ ? height_ + 1 : height_), ambient_(s_.ambientOcclusion == 3), perVertex_(s_.ambientOcclusion == 2),
+          threads_(s_.multiThreaded ? machineThreads() : 1), rowsTotal_(high_ + (corners_ ? height_ : 0)),
+          du_(corners_ ? wide_ - 1 : std::max(wide_ - 1, 1)), dv_(corners_ ? high_ - 1 : std::max(high_ - 1, 1)),
+          backgroundColour_(frame.background[0], frame.background[1], frame.background[2]) {
+        t_.pointsWide_ = wide_;
+        t_.hits_.assign(static_cast<size_t>(wide_) * high_, -1);
+        points_.resize(static_cast<size_t>(wide_) * high_);
+        traced_.assign(static_cast<size_t>(high_), 0);
+        inking_ = !t_.ink_.empty();
+        parts_.assign(inking_ ? points_.size() : 0, -1);
+        normals_.resize(inking_ ? points_.size() : 0);
     }
-    if (L < 0 || L > 16) {
-        error = "the anti-alias level must be between 0 and 16";
-        return false;
-    }
-    const bool ambient = s.ambientOcclusion == 3, perVertex = s.ambientOcclusion == 2;
-    if ((ambient || perVertex) && !(s.ambientDistance > 0)) {
-        error = "the ambient occlusion distance must be above 0";
-        return false;
-    }
-    abort_ = false;
-    stats_ = Statistics();
-    stats_.objects = scene.geometryCount();
-    stats_.refitted = scene.refitted();
-    shadowFeelers_ = 0;
-    const bool corners = L >= 2;
-    const int PW = corners ? W + 1 : W, PH = corners ? H + 1 : H;
-    pointsWide_ = PW;
-    hits_.assign(static_cast<size_t>(PW) * PH, -1);
-    std::vector<glm::vec4> points(static_cast<size_t>(PW) * PH);
-    std::vector<char> traced(static_cast<size_t>(PH), 0);  // rows of points pass 1 finished
-    // What the ink needs of each point: the part it hit and the normal there.
-    const bool inking = !ink_.empty();
-    std::vector<int> parts(inking ? points.size() : 0, -1);
-    std::vector<glm::vec3> normals(inking ? points.size() : 0);
 
-    const int threads = s.multiThreaded ? machineThreads() : 1;
-    std::atomic<long> primary{0}, ambientRays{0}, supersampled{0};
+    void run() {
+        occludeVertices();
+        tracePoints();
+        storePoints();
+        if (corners_ && !t_.abort_) smooth();
+        if (inking_ && !t_.abort_) t_.inkOutlines(parts_, normals_, high_, out_);
+    }
 
-    // Per-vertex occlusion, object by object, each vertex looking out along its own
-    // normal; a vertex without a normal is left open.
-    std::vector<std::vector<float>> vertexOcclusion(perVertex ? static_cast<size_t>(scene.itemCount()) : 0);
-    for (int item = 0; item < static_cast<int>(vertexOcclusion.size()) && !abort_; ++item) {
-        std::vector<float>& values = vertexOcclusion[static_cast<size_t>(item)];
-        const int count = scene.vertexCount(item);
-        values.assign(static_cast<size_t>(count), 1.0f);
-        long rays = 0;
-#pragma omp parallel for schedule(dynamic, 10) num_threads(threads) reduction(+ : rays)
-        for (int k = 0; k < count; ++k) {
-            const glm::vec3 n = scene.vertexNormal(item, k);
-            if (n == glm::vec3(0)) continue;
-            values[static_cast<size_t>(k)] = static_cast<float>(occlusion(
-                scene, scene.vertexPosition(item, k), n, ~0u, 0, s.ambientRays, s.ambientDistance, rays));
+    void count(Statistics& stats) const {
+        stats.primaryRays = primary_;
+        stats.ambientRays = ambientRays_;
+        stats.supersampledPixels = supersampled_;
+        stats.rowsTraced = static_cast<int>(std::count(traced_.begin(), traced_.begin() + height_, 1));
+        stats.rowsSmoothed = corners_ ? std::max(0, rowsDone_ - high_) : 0;
+    }
+
+private:
+    // A row's rays go through the structure together, then each hit is shaded; each
+    // worker keeps its buffers.
+    struct RowBuffers {
+        std::vector<glm::vec3> origins, directions;
+        std::vector<double> us, vs;
+        std::vector<RayScene::Hit> hits;
+        std::unique_ptr<bool[]> found;
+        size_t foundSize = 0;
+        std::vector<int> columns;  // the row's supersampled pixels
+        void intersect(const RayScene& scene) {
+            const size_t n = origins.size();
+            if (hits.size() < n) hits.resize(n);
+            if (foundSize < n) found.reset(new bool[foundSize = n]);
+            scene.intersectCoherent(static_cast<int>(n), origins.data(), directions.data(), hits.data(), found.get());
         }
-        ambientRays += rays;
-    }
+    };
+
+    double pointU(int c) const { return corners_ ? c / du_ : (c + 0.5) / du_; }
+    double pointV(int r) const { return corners_ ? r / dv_ : (r + 0.5) / dv_; }
+    size_t at(int c, int r) const { return static_cast<size_t>(r) * wide_ + c; }
 
     // Samples stay premultiplied until a pixel is stored, so that averaging an edge
     // weighs each colour by how much of it there is.
-    auto background = [&](double u, double v) {
-        return RaySurface::premultiplied(backgroundAt(frame, u, v));
-    };
-    // A camera ray's stored colour from its hit (`found`) or miss, and the item hit (-1: none).
-    auto finish = [&](double u, double v, const glm::vec3& direction, bool found, RayScene::Hit& hit,
-                      glm::vec4& colour, long& ambientRays) {
+    glm::vec4 background(double u, double v) const {
+        return RaySurface::premultiplied(backgroundAt(frame_, u, v));
+    }
+
+    void rowDone() {
+        const int done = ++rowsDone_;
+        if (t_.progress_) t_.progress_(done, rowsTotal_);
+    }
+
+    // Per-vertex occlusion, object by object, each vertex looking out along its own
+    // normal; a vertex without a normal is left open.
+    void occludeVertices() {
+        vertexOcclusion_.resize(perVertex_ ? static_cast<size_t>(scene_.itemCount()) : 0);
+        for (int item = 0; item < static_cast<int>(vertexOcclusion_.size()) && !t_.abort_; ++item) {
+            std::vector<float>& values = vertexOcclusion_[static_cast<size_t>(item)];
+            const int count = scene_.vertexCount(item);
+            values.assign(static_cast<size_t>(count), 1.0f);
+            long rays = 0;
+#pragma omp parallel for schedule(dynamic, 10) num_threads(threads_) reduction(+ : rays)
+            for (int k = 0; k < count; ++k) {
+                const glm::vec3 n = scene_.vertexNormal(item, k);
+                if (n == glm::vec3(0)) continue;
+                values[static_cast<size_t>(k)] = static_cast<float>(occlusion(
+                    scene_, scene_.vertexPosition(item, k), n, ~0u, 0, s_.ambientRays, s_.ambientDistance, rays));
+            }
+            ambientRays_ += rays;
+        }
+    }
+
+    // The occlusion factor at a hit, 1 where none is asked for.
+    double occlusionAt(const RayScene::Hit& hit, const glm::vec3& direction, long& ambientRays) const {
+        if (perVertex_) {
+            double a = 0;
+            const std::vector<float>& values = vertexOcclusion_[static_cast<size_t>(hit.item)];
+            for (int k = 0; k < 3; ++k) a += hit.weights[k] * values[hit.corners[k]];
+            return a;
+        }
+        // Occlusion looks out from the side the ray arrived on.
+        glm::vec3 n = glm::dot(hit.normal, direction) > 0 ? -hit.normal : hit.normal;
+        return occlusion(scene_, hit.position, n, hit.geometry, hit.triangle, s_.ambientRays, s_.ambientDistance,
+                         ambientRays);
+    }
+
+    // A camera ray's colour from its hit (`found`) or miss, and the item hit (-1: none).
+    int shadePoint(double u, double v, const glm::vec3& direction, bool found, RayScene::Hit& hit, glm::vec4& colour,
+                   long& ambientRays) const {
         if (!found) {
             colour = background(u, v);
             return -1;
@@ -269,178 +315,211 @@ bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame
         hit.image = glm::vec2(u, 1 - v);
         // A surface seen at a slant stretches the pixel across it, up to four times.
         const float facing = std::max(0.25f, std::fabs(glm::dot(direction, hit.faceNormal)));
-        hit.footprint = static_cast<float>(view.pixelWidth(hit.distance, W)) / facing;
+        hit.footprint = static_cast<float>(view_.pixelWidth(hit.distance, width_)) / facing;
         glm::vec4 c;
-        if (!shade(hit, direction, c)) {
+        if (!shade_(hit, direction, c)) {
             colour = background(u, v);
-            return hit.object;
+            return hit.item;
         }
         c.a = std::max(c.a, 0.0f);
-        if (ambient || perVertex) {
-            double a = 0;
-            if (perVertex) {
-                const std::vector<float>& values = vertexOcclusion[static_cast<size_t>(hit.object)];
-                for (int k = 0; k < 3; ++k) a += hit.weights[k] * values[hit.corners[k]];
-            } else {
-                // Occlusion looks out from the side the ray arrived on.
-                glm::vec3 n = glm::dot(hit.normal, direction) > 0 ? -hit.normal : hit.normal;
-                a = occlusion(scene, hit.position, n, hit.geometry, hit.triangle, s.ambientRays, s.ambientDistance,
-                              ambientRays);
-            }
+        if (ambient_ || perVertex_) {
+            const double a = occlusionAt(hit, direction, ambientRays);
             if (a < 1) {
-                float f = static_cast<float>(a * s.ambientDarkness + (1 - s.ambientDarkness));
+                float f = static_cast<float>(a * s_.ambientDarkness + (1 - s_.ambientDarkness));
                 c.r *= f, c.g *= f, c.b *= f;
             }
         }
         colour = c;
-        return hit.object;
-    };
-    std::atomic<int> rowsDone{0};
-    const int rowsTotal = PH + (corners ? H : 0);
-    const double du = corners ? PW - 1 : std::max(PW - 1, 1), dv = corners ? PH - 1 : std::max(PH - 1, 1);
+        return hit.item;
+    }
 
-    // Pass 1 (skipped when the occlusion pass was stopped): the point grid, pixel centres (spread over W' - 1 steps like the corner
-    // grid) or corners.
-#pragma omp parallel num_threads(threads)
-    {
-        // The row's rays go through the structure together, then each hit is shaded;
-        // each worker keeps its row buffers.
-        std::vector<glm::vec3> origins(static_cast<size_t>(PW)), directions(static_cast<size_t>(PW));
-        std::vector<RayScene::Hit> rowHits(static_cast<size_t>(PW));
-        std::unique_ptr<bool[]> found(new bool[static_cast<size_t>(PW)]);
+    // Pass 1 (skipped when the occlusion pass was stopped): the point grid, pixel
+    // centres (spread over width_' - 1 steps like the corner grid) or corners.
+    void tracePoints() {
+#pragma omp parallel num_threads(threads_)
+        {
+            RowBuffers row;
+            row.origins.resize(static_cast<size_t>(wide_));
+            row.directions.resize(static_cast<size_t>(wide_));
 #pragma omp for schedule(dynamic, 10)
-        for (int r = 0; r < PH; ++r) {
-            if (abort_) continue;
-            const double v = corners ? r / dv : (r + 0.5) / dv;
-            for (int c = 0; c < PW; ++c)
-                view.ray(corners ? c / du : (c + 0.5) / du, v, origins[static_cast<size_t>(c)],
-                         directions[static_cast<size_t>(c)]);
-            scene.intersectCoherent(PW, origins.data(), directions.data(), rowHits.data(), found.get());
-            long aoRays = 0;
-            for (int c = 0; c < PW; ++c) {
-                const size_t i = static_cast<size_t>(r) * PW + c, k = static_cast<size_t>(c);
-                hits_[i] = finish(corners ? c / du : (c + 0.5) / du, v, directions[k], found[k], rowHits[k],
-                                  points[i], aoRays);
-                if (inking && found[k]) {
-                    parts[i] = rowHits[k].part;
-                    normals[i] = rowHits[k].normal;
-                }
+            for (int r = 0; r < high_; ++r) {
+                if (t_.abort_) continue;
+                tracePointRow(r, row);
             }
-            primary += PW;
-            ambientRays += aoRays;
-            traced[static_cast<size_t>(r)] = 1;
-            int done = ++rowsDone;
-            if (progress_) progress_(done, rowsTotal);
         }
     }
 
-    out.width = W;
-    out.height = H;
-    out.rgba.assign(static_cast<size_t>(W) * H * 4, 0);
+    void tracePointRow(int r, RowBuffers& row) {
+        const double v = pointV(r);
+        for (int c = 0; c < wide_; ++c)
+            view_.ray(pointU(c), v, row.origins[static_cast<size_t>(c)], row.directions[static_cast<size_t>(c)]);
+        row.intersect(scene_);
+        long aoRays = 0;
+        for (int c = 0; c < wide_; ++c) {
+            const size_t i = at(c, r), k = static_cast<size_t>(c);
+            t_.hits_[i] = shadePoint(pointU(c), v, row.directions[k], row.found[k], row.hits[k], points_[i], aoRays);
+            if (inking_ && row.found[k]) {
+                parts_[i] = row.hits[k].part;
+                normals_[i] = row.hits[k].normal;
+            }
+        }
+        primary_ += wide_;
+        ambientRays_ += aoRays;
+        traced_[static_cast<size_t>(r)] = 1;
+        rowDone();
+    }
+
     // Straight colour where asked: divided by its coverage, and the background's own
     // colour where nothing covers the pixel at all.
-    const glm::vec3 backgroundColour(frame.background[0], frame.background[1], frame.background[2]);
-    auto store = [&](int c, int r, glm::vec4 colour) {
-        if (s.unpremultiply && colour.a < 1)
-            colour = colour.a * 255 < 0.5f ? glm::vec4(backgroundColour, 0)
+    void store(int c, int r, glm::vec4 colour) {
+        if (s_.unpremultiply && colour.a < 1)
+            colour = colour.a * 255 < 0.5f ? glm::vec4(backgroundColour_, 0)
                                            : glm::vec4(glm::vec3(colour) / colour.a, colour.a);
-        uint8_t* p = &out.rgba[(static_cast<size_t>(H - 1 - r) * W + c) * 4];
+        uint8_t* p = &out_.rgba[(static_cast<size_t>(height_ - 1 - r) * width_ + c) * 4];
         for (int k = 0; k < 4; ++k) p[k] = toByte(colour[k]);
-    };
+    }
 
     // Each pixel first takes its point (with corners, its top-left one), which is what
     // rows left unfinished by an abort keep; rows an abort skipped show the background.
-#pragma omp parallel for schedule(static) num_threads(threads)
-    for (int r = 0; r < H; ++r)
-        for (int c = 0; c < W; ++c)
-            store(c, r,
-                  traced[static_cast<size_t>(r)]
-                      ? points[static_cast<size_t>(r) * PW + c]
-                      : background(corners ? c / du : (c + 0.5) / du, corners ? r / dv : (r + 0.5) / dv));
-    if (corners && !abort_) {
-        const std::vector<Sample> samples = pattern(L);
-        // Pass 2: pixels whose corners agree are their average; the others are supersampled,
-        // the new samples of a row traced together like pass 1's rows.
-#pragma omp parallel num_threads(threads)
+    void storePoints() {
+        out_.width = width_;
+        out_.height = height_;
+        out_.rgba.assign(static_cast<size_t>(width_) * height_ * 4, 0);
+#pragma omp parallel for schedule(static) num_threads(threads_)
+        for (int r = 0; r < height_; ++r)
+            for (int c = 0; c < width_; ++c)
+                store(c, r, traced_[static_cast<size_t>(r)] ? points_[at(c, r)] : background(pointU(c), pointV(r)));
+    }
+
+    // Pass 2: pixels whose corners agree are their average; the others are supersampled,
+    // the new samples of a row traced together like pass 1's rows.
+    void smooth() {
+        const std::vector<Sample> samples = pattern(s_.antiAlias);
+#pragma omp parallel num_threads(threads_)
         {
-            std::vector<glm::vec3> origins, directions;
-            std::vector<double> us, vs;
-            std::vector<RayScene::Hit> sampleHits;
-            std::unique_ptr<bool[]> found;
-            size_t foundSize = 0;
-            std::vector<int> columns;  // the row's supersampled pixels
+            RowBuffers row;
 #pragma omp for schedule(dynamic, 10)
-            for (int r = 0; r < H; ++r) {
-                if (abort_) continue;
-                origins.clear(), directions.clear(), us.clear(), vs.clear(), columns.clear();
-                for (int c = 0; c < W; ++c) {
-                    const size_t at[4] = {static_cast<size_t>(r) * PW + c, static_cast<size_t>(r) * PW + c + 1,
-                                          static_cast<size_t>(r + 1) * PW + c + 1,
-                                          static_cast<size_t>(r + 1) * PW + c};
-                    bool agree = hits_[at[0]] == hits_[at[1]] && hits_[at[0]] == hits_[at[2]] &&
-                                 hits_[at[0]] == hits_[at[3]];
-                    for (int a = 0; a < 4 && agree; ++a)
-                        for (int b = a + 1; b < 4 && agree; ++b) {
-                            const glm::vec4 &p = points[at[a]], &q = points[at[b]];
-                            for (int k = 0; k < 3; ++k)
-                                if (std::fabs(p[k] - q[k]) > 0.1f) agree = false;
-                        }
-                    if (agree) {
-                        glm::vec4 sum(0);
-                        for (size_t i : at) sum += 0.25f * points[i];
-                        store(c, r, sum);
-                        continue;
-                    }
-                    columns.push_back(c);
-                    for (const Sample& smp : samples) {
-                        const bool atX = smp.x == 0 || smp.x == 1, atY = smp.y == 0 || smp.y == 1;
-                        if (atX && atY) continue;
-                        us.push_back((c + smp.x) / W);
-                        vs.push_back((r + smp.y) / H);
-                        origins.emplace_back();
-                        directions.emplace_back();
-                        view.ray(us.back(), vs.back(), origins.back(), directions.back());
-                    }
-                }
-                const size_t n = origins.size();
-                if (sampleHits.size() < n) sampleHits.resize(n);
-                if (foundSize < n) found.reset(new bool[foundSize = n]);
-                scene.intersectCoherent(static_cast<int>(n), origins.data(), directions.data(), sampleHits.data(),
-                                        found.get());
-                // Summed in the pattern's order, corners from pass 1.
-                long aoRays = 0;
-                size_t k = 0;
-                for (int c : columns) {
-                    glm::vec4 sum(0);
-                    for (const Sample& smp : samples) {
-                        glm::vec4 colour;
-                        const bool atX = smp.x == 0 || smp.x == 1, atY = smp.y == 0 || smp.y == 1;
-                        if (atX && atY) {
-                            colour = points[static_cast<size_t>(r + static_cast<int>(smp.y)) * PW + c +
-                                            static_cast<int>(smp.x)];
-                        } else {
-                            finish(us[k], vs[k], directions[k], found[k], sampleHits[k], colour, aoRays);
-                            ++k;
-                        }
-                        sum += static_cast<float>(smp.weight) * colour;
-                    }
-                    store(c, r, sum);
-                }
-                primary += static_cast<long>(n);
-                ambientRays += aoRays;
-                supersampled += static_cast<long>(columns.size());
-                int done = ++rowsDone;
-                if (progress_) progress_(done, rowsTotal);
+            for (int r = 0; r < height_; ++r) {
+                if (t_.abort_) continue;
+                smoothRow(r, samples, row);
             }
         }
     }
-    if (inking && !abort_) inkOutlines(parts, normals, PH, out);
-    stats_.primaryRays = primary;
-    stats_.ambientRays = ambientRays;
-    stats_.supersampledPixels = supersampled;
+
+    static bool onCorner(const Sample& smp) {
+        return (smp.x == 0 || smp.x == 1) && (smp.y == 0 || smp.y == 1);
+    }
+
+    // Whether a pixel's four corners met the same item in colours close together.
+    bool cornersAgree(const size_t (&corner)[4]) const {
+        const std::vector<int>& hits = t_.hits_;
+        bool agree = hits[corner[0]] == hits[corner[1]] && hits[corner[0]] == hits[corner[2]] &&
+                     hits[corner[0]] == hits[corner[3]];
+        for (int a = 0; a < 4 && agree; ++a)
+            for (int b = a + 1; b < 4 && agree; ++b) {
+                const glm::vec4 &p = points_[corner[a]], &q = points_[corner[b]];
+                for (int k = 0; k < 3; ++k)
+                    if (std::fabs(p[k] - q[k]) > 0.1f) agree = false;
+            }
+        return agree;
+    }
+
+    void smoothRow(int r, const std::vector<Sample>& samples, RowBuffers& row) {
+        row.origins.clear(), row.directions.clear(), row.us.clear(), row.vs.clear(), row.columns.clear();
+        for (int c = 0; c < width_; ++c) {
+            const size_t corner[4] = {at(c, r), at(c + 1, r), at(c + 1, r + 1), at(c, r + 1)};
+            if (cornersAgree(corner)) {
+                glm::vec4 sum(0);
+                for (size_t i : corner) sum += 0.25f * points_[i];
+                store(c, r, sum);
+                continue;
+            }
+            row.columns.push_back(c);
+            for (const Sample& smp : samples) {
+                if (onCorner(smp)) continue;
+                row.us.push_back((c + smp.x) / width_);
+                row.vs.push_back((r + smp.y) / height_);
+                row.origins.emplace_back();
+                row.directions.emplace_back();
+                view_.ray(row.us.back(), row.vs.back(), row.origins.back(), row.directions.back());
+            }
+        }
+        row.intersect(scene_);
+        // Summed in the pattern's order, corners from pass 1.
+        long aoRays = 0;
+        size_t k = 0;
+        for (int c : row.columns) {
+            glm::vec4 sum(0);
+            for (const Sample& smp : samples) {
+                glm::vec4 colour;
+                if (onCorner(smp)) {
+                    colour = points_[at(c + static_cast<int>(smp.x), r + static_cast<int>(smp.y))];
+                } else {
+                    shadePoint(row.us[k], row.vs[k], row.directions[k], row.found[k], row.hits[k], colour, aoRays);
+                    ++k;
+                }
+                sum += static_cast<float>(smp.weight) * colour;
+            }
+            store(c, r, sum);
+        }
+        primary_ += static_cast<long>(row.origins.size());
+        ambientRays_ += aoRays;
+        supersampled_ += static_cast<long>(row.columns.size());
+        rowDone();
+    }
+
+    RayTracer& t_;
+    const Settings& s_;
+    const RayScene& scene_;
+    const View& view_;
+    const RenderFrame& frame_;
+    const Shader& shade_;
+    RenderImage& out_;
+    const int width_, height_;
+    const bool corners_;
+    const int wide_, high_;
+    const bool ambient_, perVertex_;
+    const int threads_;
+    const int rowsTotal_;
+    const double du_, dv_;
+    const glm::vec3 backgroundColour_;
+    bool inking_ = false;
+    std::vector<glm::vec4> points_;
+    std::vector<char> traced_;  // rows of points pass 1 finished
+    // What the ink needs of each point: the part it hit and the normal there.
+    std::vector<int> parts_;
+    std::vector<glm::vec3> normals_;
+    std::vector<std::vector<float>> vertexOcclusion_;
+    std::atomic<long> primary_{0}, ambientRays_{0}, supersampled_{0};
+    std::atomic<int> rowsDone_{0};
+};
+
+bool RayTracer::acceptable(const RenderFrame& frame, std::string& error) const {
+    if (!sizeDrawable(frame.width, frame.height, error)) return false;
+    if (settings_.antiAlias < 0 || settings_.antiAlias > 16) {
+        error = "the anti-alias level must be between 0 and 16";
+        return false;
+    }
+    const bool occluded = settings_.ambientOcclusion == 3 || settings_.ambientOcclusion == 2;
+    if (occluded && !(settings_.ambientDistance > 0)) {
+        error = "the ambient occlusion distance must be above 0";
+        return false;
+    }
+    return true;
+}
+
+bool RayTracer::trace(const RayScene& scene, const View& view, const RenderFrame& frame, const Shader& shade,
+                      RenderImage& out, std::string& error) {
+    if (!acceptable(frame, error)) return false;
+    abort_ = false;
+    stats_ = Statistics();
+    stats_.objects = scene.geometryCount();
+    stats_.refitted = scene.refitted();
+    shadowFeelers_ = 0;
+    Passes passes(*this, scene, view, frame, shade, out);
+    passes.run();
+    passes.count(stats_);
     stats_.shadowFeelers = shadowFeelers_;
-    stats_.rowsTraced = static_cast<int>(std::count(traced.begin(), traced.begin() + H, 1));
-    stats_.rowsSmoothed = corners ? std::max(0, rowsDone - PH) : 0;
     stats_.stopped = abort_;
     if (abort_) {
         error = "the frame was stopped before it was finished";
@@ -518,17 +597,7 @@ void RayTracer::noteUntraced(const DrawList& list) {
     }
 }
 
-bool RayTracer::render(SceneX& scene, Camera& camera, const RenderFrame& frame, RenderImage& out, std::string& error) {
-    if (frame.width <= 0 || frame.height <= 0 || frame.width > 16384 || frame.height > 16384) {
-        error = "the image size must be between 1 x 1 and 16384 x 16384";
-        return false;
-    }
-    DrawList list;
-    list.gather(scene);
-    list.assignMaterials(materials_, stacks_);
-    RayScene& rays = keptScene();
-    if (!rays.build(list, error)) return false;
-    noteUntraced(list);
+void RayTracer::inkFrom(const DrawList& list) {
     std::vector<std::vector<float>> ink;
     bool cartoon = false;
     for (const DrawList::Item& item : list.items()) {
@@ -540,20 +609,23 @@ bool RayTracer::render(SceneX& scene, Camera& camera, const RenderFrame& frame, 
         }
     }
     setInk(cartoon ? std::move(ink) : std::vector<std::vector<float>>());
+}
 
-    const double aspect = frame.width * frame.pixelAspect / frame.height;
-    const View view = View::of(camera, aspect);
-    RayShading::Settings shading;
-    shading.shadows = settings_.shadows;
-    shading.traceShadows = settings_.traceShadows;
-    shading.shadowRays = settings_.shadowRays;
-    shading.shadowTransparency = settings_.shadowTransparency;
-    shading.maxBounces = settings_.maxBounces;
-    shading.maxShadowBounces = settings_.maxShadowBounces;
-    shading.reflectionBlend = settings_.reflectionBlend;
+bool RayTracer::render(SceneX& scene, Camera& camera, const RenderFrame& frame, RenderImage& out,
+                       std::string& error) {
+    if (!begin(frame, error)) return false;
+    DrawList list;
+    gather(scene, list);
+    const auto start = std::chrono::steady_clock::now();
+    RayScene& rays = keptScene();
+    if (!rays.build(list, error)) return false;
+    noteUntraced(list);
+    inkFrom(list);
+
+    const View view = View::of(camera, frame.viewAspect());
     // Rays that leave the scene see the background where the camera would see it in
     // their direction; behind the camera, the plain colour.
-    RayShading shader(rays, list, LightSlots::assign(scene), shading,
+    RayShading shader(rays, list, LightSlots::assign(scene), settings_.shading,
                       [&](const glm::vec3& origin, const glm::vec3& direction) {
                           double u, v;
                           glm::vec4 c = view.fractions(origin, direction, u, v)
@@ -574,6 +646,7 @@ bool RayTracer::render(SceneX& scene, Camera& camera, const RenderFrame& frame, 
     const bool done = trace(rays, view, frame, shade, out, error);
     stats_.shadowFeelers = shader.shadowFeelers();
     stats_.secondaryRays = shader.secondaryRays();
+    timing_.drawing = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return done;
 }
 

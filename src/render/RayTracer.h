@@ -2,7 +2,8 @@
 // The ray-traced frame: primary rays through a grid of image points (the pixel
 // centres, or with anti-aliasing the pixel corners), a second pass that supersamples
 // only the pixels whose corners disagree, ambient occlusion per pixel, and the shading
-// of each hit. Rows run in parallel over the shared, read-only RayScene.
+// of each hit. Rows run in parallel over the shared, read-only RayScene. It is one
+// `Renderer`, as the OpenGL renderer is the other.
 
 #include <atomic>
 #include <functional>
@@ -15,14 +16,15 @@
 
 #include "render/DrawList.h"
 #include "render/RayScene.h"
-#include "render/RenderFrame.h"
+#include "render/RayShading.h"
+#include "render/Renderer.h"
 
 namespace fw {
 
 class Camera;
 class SceneX;
 
-class RayTracer {
+class RayTracer : public Renderer {
 public:
     struct Settings {
         int antiAlias = 0;         // 0 or 1: one ray per pixel; 2..5 the patterns; above, an L x L grid
@@ -33,13 +35,8 @@ public:
         // Stored pixels divided by their alpha, as RenderImage holds them (samples are
         // averaged premultiplied first); off, the image keeps premultiplied colours.
         bool unpremultiply = true;
-        bool shadows = true;        // shadow rays toward shadow-casting lights
-        bool traceShadows = false;  // soft shadows: `shadowRays` rays a light; off, one hard ray
-        int shadowRays = 16;
-        bool shadowTransparency = false;  // transparent occluders let light through
-        int maxBounces = 4;         // reflected and refracted rays in a row
-        int maxShadowBounces = 2;   // transparent occluders one shadow ray passes
-        int reflectionBlend = 1;    // how traced reflections blend onto the surface (Normal)
+        // Shadows, bounces and reflections, handed to each hit's shading as they are.
+        RayShading::Settings shading{};
         bool multiThreaded = true;
         // Frames of one sequence: the structure is kept and refitted while only
         // transforms change between frames.
@@ -85,11 +82,10 @@ public:
 
     // The whole frame: draw list, materials, lights, trace. False with the reason in
     // `error` (the image keeps the rows finished before an abort).
-    bool render(SceneX& scene, Camera& camera, const RenderFrame& frame, RenderImage& out, std::string& error);
+    bool render(SceneX& scene, Camera& camera, const RenderFrame& frame, RenderImage& out,
+                std::string& error) override;
     void setSettings(const Settings& settings) { settings_ = settings; }
     const Settings& settings() const { return settings_; }
-    void setMaterialLookup(DrawList::MaterialLookup lookup) { materials_ = std::move(lookup); }
-    void setStackLookup(DrawList::StackLookup lookup) { stacks_ = std::move(lookup); }
 
     // The two passes over a built scene, every hit coloured by `shade`; misses take the
     // frame's background. False when aborted or the settings are refused.
@@ -130,7 +126,14 @@ public:
     static glm::vec4 backgroundAt(const RenderFrame& frame, double u, double v);
 
 private:
+    // One traced frame's grid of points and its two passes (in the source).
+    class Passes;
+
+    // Whether the tracer draws the frame with its settings; false with the reason.
+    bool acceptable(const RenderFrame& frame, std::string& error) const;
     void noteUntraced(const DrawList& list);
+    // The ink widths of the list's Cartoon parts, none when there are none.
+    void inkFrom(const DrawList& list);
     // The ink width of a point that hit `item`'s `part` (-1 for none), 0 when not inked.
     float inkOf(int item, int part) const;
     // Black lines over the stored pixels where neighbouring points of the grid meet
@@ -141,8 +144,6 @@ private:
     RayScene& keptScene();
 
     Settings settings_;
-    DrawList::MaterialLookup materials_;
-    DrawList::StackLookup stacks_;
     std::atomic<bool> abort_{false};
     std::atomic<long> shadowFeelers_{0};
     std::function<void(int, int)> progress_;

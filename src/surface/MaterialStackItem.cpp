@@ -109,12 +109,16 @@ constexpr FieldTable::Line kItemLines[] = {
 };
 constexpr FieldTable kItemTable{kItemLines};
 
-// The angle of (x, y) around the circle as a fraction of a turn, 0..1.
-double turn(double y, double x) {
-    double a = MaterialStackItem::fastAtan2(y, x);
-    if (a < 0) a += kTwoPi;
-    return a * kInvTwoPi;
-}
+// The angles of the stored item's own mapping: fast approximations, in doubles.
+struct FastAngles {
+    // The angle of (x, y) around the circle as a fraction of a turn, 0..1.
+    static double turn(double y, double x) {
+        double a = MaterialStackItem::fastAtan2(y, x);
+        if (a < 0) a += kTwoPi;
+        return a * kInvTwoPi;
+    }
+    static double latitude(double dy) { return (MaterialStackItem::fastAsin(dy) + kHalfPi) * kInvPi; }
+};
 
 // Wraps into 0..1 a whole number of turns at a time; 1 itself stays.
 double wrap(double x) { return x < 0.0 || x > 1.0 ? x - std::floor(x) : x; }
@@ -254,7 +258,7 @@ void MaterialStackItem::scales(double& su, double& sv) const {
 
 void MaterialStackItem::mapPoint(const double point[3], const double normal[3], const double meshUV[2], double& u,
                                  double& v, double lensFactor) const {
-    if (mappingStyle < kSpherical || mappingStyle > kDrawing) {
+    if (!TextureMapping::projects(mappingStyle)) {
         u = meshUV[0];
         v = meshUV[1];
         return;
@@ -269,73 +273,23 @@ void MaterialStackItem::mapPoint(const double point[3], const double normal[3], 
         }
         for (int i = 0; i < 3; ++i) p[i] -= applyCenter[i];
     }
-    const double x = p[0], y = p[1], z = p[2];
     double su, sv;
     scales(su, sv);
-    switch (mappingStyle) {
-        case kSpherical: {
-            double len = std::sqrt(x * x + y * y + z * z);
-            double dy = len > 0.0 ? y / len : 0.0;
-            if (std::fabs(dy) > 0.9999) {
-                u = 0.0;
-                v = dy > 0.0 ? 1.0 : 0.0;
-                return;
-            }
-            u = turn(-x / len, -z / len);
-            v = (fastAsin(dy) + kHalfPi) * kInvPi;
+    if (mappingStyle == kCamera) {
+        const double x = p[0], y = p[1], z = p[2];
+        if (z == 0.0) {
+            u = v = 0.5;
             return;
         }
-        case kPlanarX:
-        case kPlanarNX:
-            u = 0.5 - z * su;
-            v = 0.5 + y * sv;
-            return;
-        case kPlanarY:
-        case kPlanarNY:
-            u = 0.5 + x * su;
-            v = 0.5 - z * sv;
-            return;
-        case kCylindricalX:
-            u = turn(-z, -y);
-            v = 0.5 + x * sv;
-            return;
-        case kCylindricalY:
-            u = turn(-z, -x);
-            v = 0.5 + y * sv;
-            return;
-        case kCylindricalZ:
-            u = turn(-y, -x);
-            v = 0.5 + z * sv;
-            return;
-        case kCubic: {
-            // The face whose axis the normal leans along most; the far side mirrored so
-            // that the map reads the right way round from outside.
-            double ax = std::fabs(normal[0]), ay = std::fabs(normal[1]), az = std::fabs(normal[2]);
-            if (ax >= ay && ax >= az) {
-                u = 0.5 + (normal[0] < 0 ? z : -z) * su;
-                v = 0.5 + y * sv;
-            } else if (ay >= az) {
-                u = 0.5 + x * su;
-                v = 0.5 + (normal[1] < 0 ? z : -z) * sv;
-            } else {
-                u = 0.5 + (normal[2] < 0 ? -x : x) * su;
-                v = 0.5 + y * sv;
-            }
-            return;
-        }
-        case kCamera:
-            if (z == 0.0) {
-                u = v = 0.5;
-                return;
-            }
-            u = 0.5 - (x * lensFactor / z) * su;
-            v = 0.5 - (y * lensFactor / z) * sv;
-            return;
-        default:  // PlanarZ, PlanarNZ, Drawing
-            u = 0.5 + x * su;
-            v = 0.5 + y * sv;
-            return;
+        u = 0.5 - (x * lensFactor / z) * su;
+        v = 0.5 - (y * lensFactor / z) * sv;
+        return;
     }
+    const glm::dvec2 uv = TextureMapping::project(mappingStyle, glm::dvec3(p[0], p[1], p[2]),
+                                                  glm::dvec3(normal[0], normal[1], normal[2]), glm::dvec2(su, sv),
+                                                  FastAngles());
+    u = uv.x;
+    v = uv.y;
 }
 
 bool MaterialStackItem::tile(double& u, double& v, bool clampNone) const {

@@ -10,6 +10,7 @@
 #include "surface/BlendMode.h"
 #include "surface/NameTable.h"
 #include "surface/Placement.h"
+#include "surface/TextureMapping.h"
 
 namespace fw {
 
@@ -18,11 +19,11 @@ class Scene;
 
 class MaterialStackItem : public CommandEnabler {
 public:
-    enum Mapping {
-        kUV = 1, kUVP, kSpherical, kPlanarX, kPlanarY, kPlanarZ, kPlanarNX, kPlanarNY, kPlanarNZ,
-        kCylindricalX, kCylindricalY, kCylindricalZ, kCubic, kCamera, kDrawing
-    };
-    enum Tiling { kNone = 1, kRepeat, kMirror, kNoneClip };
+    // The styles are the renderers' own, so that an item means the same to both.
+    using Mapping = TextureMapping::Style;
+    using Tiling = TextureMapping::Tiling;
+    using enum TextureMapping::Style;
+    using enum TextureMapping::Tiling;
 
     static const NameTable kMappingNames;  // the "...Local" names read as their plain styles
     static const NameTable kTilingNames;

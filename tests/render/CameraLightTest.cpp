@@ -17,8 +17,6 @@
 namespace fw {
 namespace {
 
-std::string written(CommandEnabler& member) { return test::writtenBlock(member); }
-
 // Reads a block's lines into a fresh member through a memory stream.
 template <class T>
 T* read(SceneX& scene, const std::string& lines) {
@@ -112,7 +110,7 @@ TEST(Light, SpotConesAndStoredForms) {
     LightX* spot = read<LightX>(scene, "type SPOT\nangles 40 20\nlens-type ABCDEFGHIJ\nmode LOOKAT\n");
     EXPECT_DOUBLE_EQ(spot->spotInnerCos, spot->spotOuterCos);
     EXPECT_EQ(spot->lensType(), "ABCDEFG");
-    std::string text = written(*spot);
+    std::string text = test::writtenBlock(*spot);
     EXPECT_NE(text.find("  type SPOT\n  distance 5000.000000\n  angles 40.000000 40.000000\n  falloff NONE\n"),
               std::string::npos)
         << text;
@@ -120,7 +118,7 @@ TEST(Light, SpotConesAndStoredForms) {
     auto* ambient = new LightX(scene, "Amb");
     ambient->setType(Light::kAmbient);
     ambient->setType(7);  // ignored
-    text = written(*ambient);
+    text = test::writtenBlock(*ambient);
     EXPECT_NE(text.find("  type AMBIENT\n  color 1.000000 1.000000 1.000000 1.000000\n  intensity 1.000000\n end LightX"),
               std::string::npos);
     EXPECT_EQ(text.find("falloff"), std::string::npos);
@@ -131,7 +129,7 @@ TEST(Light, SpotConesAndStoredForms) {
     key->distance = 42;
     key->lightDistance = 900;
     key->shadow = true;
-    std::string original = written(*key);
+    std::string original = test::writtenBlock(*key);
     std::string body = original.substr(original.find('\n') + 1);
     body = body.substr(0, body.rfind(" end LightX"));
     body.replace(body.find("\"Key\""), 5, "\"Key2\"");

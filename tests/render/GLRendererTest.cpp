@@ -12,60 +12,35 @@
 #include <string>
 #include <vector>
 
-#include "TestBox.h"
-#include "render/CameraX.h"
-#include "render/LightX.h"
+#include "Frames.h"
 #include "render/LightSlots.h"
 #include "render/LightingProgram.h"
 #include "render/MaterialTextures.h"
-#include "scene/SceneX.h"
 
 namespace fw {
 namespace {
 
-class Render : public ::testing::Test {
+class Render : public test::Frames {
 protected:
     void SetUp() override {
+        Frames::SetUp();
         std::string error;
         renderer = GLRenderer::instance(error);
         ASSERT_NE(renderer, nullptr) << error;
         renderer->setMaterialLookup(nullptr);
-        camera = new CameraX(scene, "Cam");
-        camera->translate[2] = 10;
-        frame.width = frame.height = 200;
         frame.samples = 1;
     }
-
-    GLRenderer::Image draw() {
-        GLRenderer::Image image;
-        std::string error;
-        EXPECT_TRUE(renderer->render(scene, *camera, frame, image, error)) << error;
-        return image;
-    }
-
-    LightX* addLight(int type, double x, double y, double z, double intensity = 1.0) {
-        auto* light = new LightX(scene, nullptr);
-        light->setType(type);
-        light->intensity = intensity;
-        light->translate[0] = x, light->translate[1] = y, light->translate[2] = z;
-        return light;
-    }
-
-    static int grey(const GLRenderer::Image& image, int x, int y) { return image.pixel(x, y)[1]; }
+    RenderImage draw() { return Frames::draw(*renderer); }
 
     GLRenderer* renderer = nullptr;
-    SceneX scene;
-    CameraX* camera = nullptr;
-    GLRenderer::Frame frame;
 };
 
 }  // namespace
 
 TEST_F(Render, SilhouetteMatchesTheCameraProjection) {
     new test::TestBox(scene, "Box");  // 2 x 2 x 2 at the origin
-    auto* ambient = addLight(Light::kAmbient, 0, 0, 0);
-    ambient->color[0] = ambient->color[1] = ambient->color[2] = 1;
-    GLRenderer::Image image = draw();
+    addWhiteAmbient();
+    RenderImage image = draw();
     // The front face (z = 1) is 9 units in front of the camera; its edge x = 1 lands at
     // this fraction of the image width.
     double hw, hh;
@@ -83,13 +58,11 @@ TEST_F(Render, SilhouetteMatchesTheCameraProjection) {
 // Multisampled frames are averaged into the picture: a slanted edge leaves pixels part
 // way between the face and the background, where a frame of one sample has none.
 TEST_F(Render, MultisampledEdgesAreAveraged) {
-    auto* box = new test::TestBox(scene, "Box");
-    box->rotate[2] = 17;
-    auto* ambient = addLight(Light::kAmbient, 0, 0, 0);
-    ambient->color[0] = ambient->color[1] = ambient->color[2] = 1;
+    (new test::TestBox(scene, "Box"))->rotate[2] = 17;
+    addWhiteAmbient();
     for (int samples : {1, 4}) {
         frame.samples = samples;
-        GLRenderer::Image image = draw();
+        RenderImage image = draw();
         const int inside = grey(image, frame.width / 2, frame.height / 2);
         ASSERT_GT(inside, 100);
         int between = 0;
@@ -106,79 +79,33 @@ TEST_F(Render, MultisampledEdgesAreAveraged) {
     }
 }
 
-TEST_F(Render, FacesTowardsALightAreBrighterAndNeverPassTheirTexture) {
-    auto* box = new test::TestBox(scene, "Box");
-    box->rotate[1] = 45;  // two faces towards the camera, one on each side
-    addLight(Light::kAmbient, 0, 0, 0)->color[0] = 0;
-    auto* sun = addLight(Light::kDirectional, 0, 0, 0);
-    sun->rotate[1] = 90;  // shining along -X: the light comes from the right
-    GLRenderer::Image lit = draw();
-    int y = frame.height / 2;
-    EXPECT_GT(grey(lit, frame.width / 2 + 20, y), grey(lit, frame.width / 2 - 20, y) + 50);
-
-    // Ambient only, however strong, stops at the texture's own colour (0.8 grey).
-    sun->setFlag(DAGNode::kVisible, false);
-    auto* bright = addLight(Light::kAmbient, 0, 0, 0, 3.0);
-    (void)bright;
-    GLRenderer::Image ambient = draw();
-    EXPECT_NEAR(grey(ambient, frame.width / 2 + 20, y), 204, 1);
-    EXPECT_NEAR(grey(ambient, frame.width / 2 - 20, y), 204, 1);
-}
-
 TEST_F(Render, AnEighthDirectLightIsNotDrawnAndFramesRepeat) {
     new test::TestBox(scene, "Box");
-    for (int i = 0; i < 7; ++i) addLight(Light::kPoint, 0, -50, 10 + i, 0.05);
-    GLRenderer::Image seven = draw();
-    GLRenderer::Image again = draw();
+    for (int i = 0; i < 7; ++i) {
+        LightX* dim = addLight(Light::kPoint, 0.05);
+        dim->translate[1] = -50, dim->translate[2] = 10 + i;
+    }
+    RenderImage seven = draw();
+    RenderImage again = draw();
     EXPECT_EQ(seven.rgba, again.rgba);
-    addLight(Light::kPoint, 0, 0, 50, 5.0);
+    addLight(Light::kPoint, 5.0)->translate[2] = 50;
     EXPECT_EQ(LightSlots::assign(scene).direct.size(), 7u);
-    GLRenderer::Image eight = draw();
+    RenderImage eight = draw();
     EXPECT_EQ(seven.rgba, eight.rgba);
 }
 
-TEST_F(Render, ShadowsDarkenWhatTheyFallOn) {
-    auto* ground = new test::TestBox(scene, "Ground", 8, 0.2, 8);
-    ground->translate[1] = -1.5;
-    auto* block = new test::TestBox(scene, "Block", 1, 1, 1);
-    block->translate[1] = 0;
-    camera->translate[1] = 6;
-    camera->rotate[0] = -35;
-    auto* sun = addLight(Light::kDirectional, 0, 0, 0);
-    sun->rotate[0] = -90;  // straight down
-    sun->shadow = true;
-    sun->shadowDarkness = 0.8;
-    GLRenderer::Image shadowed = draw();
-    sun->shadow = false;
-    GLRenderer::Image plain = draw();
-    // Somewhere on the ground below the block it is darker with the shadow on, and far
-    // from it the ground is the same either way.
-    int darker = 0;
-    for (size_t i = 1; i < plain.rgba.size(); i += 4)
-        if (plain.rgba[i] > shadowed.rgba[i] + 40) ++darker;
-    EXPECT_GT(darker, 50);
-    EXPECT_EQ(grey(plain, 5, 100), grey(shadowed, 5, 100));
-}
-
 TEST_F(Render, TheShadowMapIsKeptAcrossFramesAndRemadeForANewSize) {
-    auto* ground = new test::TestBox(scene, "Ground", 8, 0.2, 8);
-    ground->translate[1] = -1.5;
-    new test::TestBox(scene, "Block", 1, 1, 1);
-    camera->translate[1] = 6;
-    camera->rotate[0] = -35;
-    auto* sun = addLight(Light::kDirectional, 0, 0, 0);
-    sun->rotate[0] = -70;
-    sun->shadow = true;
-    GLRenderer::Image fine = draw();
+    LightX* sun = addShadowScene(-70);
+    RenderImage fine = draw();
     EXPECT_EQ(draw().rgba, fine.rgba);
     sun->shadowMapXRes = sun->shadowMapYRes = 256;
-    GLRenderer::Image coarse = draw();
+    RenderImage coarse = draw();
     EXPECT_NE(coarse.rgba, fine.rgba);  // a coarser map moves the shadow's edge
     sun->shadowMapXRes = sun->shadowMapYRes = 512;
     EXPECT_EQ(draw().rgba, fine.rgba);
     // The coarse map still covers the scene: its shadow falls where the fine one does.
     sun->shadow = false;
-    GLRenderer::Image plain = draw();
+    RenderImage plain = draw();
     int shadowed = 0, both = 0;
     for (size_t i = 1; i < plain.rgba.size(); i += 4) {
         bool inFine = plain.rgba[i] > fine.rgba[i] + 40, inCoarse = plain.rgba[i] > coarse.rgba[i] + 40;
@@ -199,9 +126,8 @@ TEST_F(Render, TransparentMaterialsBlendOverWhatIsBehindThem) {
     pane->translate[2] = 2;
     new test::TestBox(scene, "Box", 1, 4, 1);
     renderer->setMaterialLookup([&](Object& object, int) { return object.name() == "Glass" ? &glass : nullptr; });
-    auto* ambient = addLight(Light::kAmbient, 0, 0, 0);
-    ambient->color[0] = ambient->color[1] = ambient->color[2] = 1;
-    GLRenderer::Image image = draw();
+    addWhiteAmbient();
+    RenderImage image = draw();
     renderer->setMaterialLookup(nullptr);
     renderer->releaseTextures();
     int x = frame.width / 2, y = frame.height / 2;
@@ -216,15 +142,14 @@ TEST_F(Render, TransparentMaterialsBlendOverWhatIsBehindThem) {
 
 TEST_F(Render, BackgroundMediaFillsTheFrameBehindTheObjects) {
     new test::TestBox(scene, "Box");  // covers the middle of the frame
-    auto* ambient = addLight(Light::kAmbient, 0, 0, 0);
-    ambient->color[0] = ambient->color[1] = ambient->color[2] = 1;
+    addWhiteAmbient();
     // Two by two, bottom row first: red, green; then blue, white.
     const uint8_t media[16] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255};
     frame.backgroundImage = media;
     frame.backgroundWidth = frame.backgroundHeight = 2;
     frame.background[0] = frame.background[1] = frame.background[2] = 0;
-    GLRenderer::Image full = draw();
-    auto rgb = [](const GLRenderer::Image& image, int x, int y) {
+    RenderImage full = draw();
+    auto rgb = [](const RenderImage& image, int x, int y) {
         const uint8_t* p = image.pixel(x, y);
         return std::vector<int>{p[0], p[1], p[2]};
     };
@@ -235,7 +160,7 @@ TEST_F(Render, BackgroundMediaFillsTheFrameBehindTheObjects) {
     EXPECT_EQ(rgb(full, 100, 100), (std::vector<int>{204, 204, 204}));  // the box stays in front
 
     frame.backgroundOpacity = 0.5f;  // half over the black background colour
-    GLRenderer::Image half = draw();
+    RenderImage half = draw();
     EXPECT_NEAR(half.pixel(199, 199)[0], 128, 2);
     EXPECT_EQ(half.pixel(0, 0)[1], 0);
     EXPECT_EQ(rgb(half, 100, 100), rgb(full, 100, 100));
@@ -286,15 +211,11 @@ TEST_F(Render, UploadedMipmapsAreTheDriversOwn) {
     }
 }
 
-TEST_F(Render, BrokenProgramsAndSizesAreReportedNotCrashed) {
+TEST_F(Render, BrokenProgramsAreReportedNotCrashed) {
     LightingProgram program;
     std::string error;
     EXPECT_FALSE(program.build(error, false, LightingProgram::kVertexText, "#version 120\nvoid main() { gl_FragColor = nope; }\n"));
     EXPECT_NE(error.find("the lighting fragment program does not compile"), std::string::npos) << error;
-    GLRenderer::Image image;
-    frame.width = 0;
-    EXPECT_FALSE(renderer->render(scene, *camera, frame, image, error));
-    EXPECT_EQ(error, "the image size must be between 1 x 1 and 16384 x 16384");
 }
 
 }  // namespace fw

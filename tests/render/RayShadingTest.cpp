@@ -39,8 +39,8 @@ TEST(RayShading, EachShadedPointCastsTheTablesRaysPerLight) {
     RayTracer tracer;
     auto feelers = [&](bool soft, int rays) {
         RayTracer::Settings s;
-        s.traceShadows = soft;
-        s.shadowRays = rays;
+        s.shading.traceShadows = soft;
+        s.shading.shadowRays = rays;
         tracer.setSettings(s);
         RenderImage image;
         std::string error;
@@ -70,7 +70,7 @@ TEST(RayShading, GlassRefractsOrReflectsEverythingInsideTheCriticalAngle) {
     std::string error;
     ASSERT_TRUE(rays.build(list, error)) << error;
     RayScene::Hit hit;
-    hit.object = hit.part = 0;
+    hit.item = hit.part = 0;
     hit.position = glm::vec3(100, 100, 100);
     hit.normal = hit.faceNormal = glm::vec3(0, 1, 0);  // the glass's top, met from inside
     auto leaving = [&](double degrees, int bounces, long& sent) {

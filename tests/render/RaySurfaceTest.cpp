@@ -47,14 +47,14 @@ BakedMaterial unlit(const BakedMaterial::Texture& colour) {
 // with its share of the environment, the two mixed by the view angle.
 bool unlitColour(const RaySurface::Point& p, glm::vec4& colour) {
     glm::vec4 result[2];
-    for (int i = 0; i < p.layers; ++i) {
-        const RaySurface::Layer& l = p.layer[i];
+    for (int i = 0; i < p.coats; ++i) {
+        const RaySurface::Coat& l = p.coat[i];
         glm::vec4 c = l.colour * l.opacity;
         if (l.reflectionAmount > 0)
             c = glm::clamp(c + l.environment * l.reflectionAmount * p.visibility * l.specularTexel.a, 0.0f, 0.999999f);
         result[i] = c;
     }
-    colour = p.layers == 2 ? result[0] * (1 - p.fresnelMix) + result[1] * p.fresnelMix : result[0];
+    colour = p.coats == 2 ? result[0] * (1 - p.fresnelMix) + result[1] * p.fresnelMix : result[0];
     colour = glm::clamp(colour, 0.0f, 0.999999f);
     return true;
 }
@@ -100,7 +100,7 @@ protected:
         EXPECT_TRUE(rays.build(list, error)) << error;
         RayTracer tracer;
         RayTracer::Shader shade = [&](const RayScene::Hit& hit, const glm::vec3& direction, glm::vec4& colour) {
-            const DrawList::Item& item = list.items()[static_cast<size_t>(hit.object)];
+            const DrawList::Item& item = list.items()[static_cast<size_t>(hit.item)];
             RaySurface::Point point;
             return RaySurface::evaluate(item, item.parts[static_cast<size_t>(hit.part)], hit, direction, point) &&
                    unlitColour(point, colour);

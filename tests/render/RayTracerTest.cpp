@@ -1,6 +1,5 @@
-// The ray-traced frame over Embree without a project: what the nearest-hit structure
-// hands back, how many rays each anti-alias level costs, ambient occlusion's direction
-// sets and the abort flag.
+// The ray-traced frame over Embree without a project: how many rays each anti-alias
+// level costs, ambient occlusion's direction sets, the abort flag and the colour texture.
 #include "render/RayTracer.h"
 
 #include <gtest/gtest.h>
@@ -11,12 +10,9 @@
 #include <glm/gtc/matrix_transform.hpp>
 #include <set>
 
-#include "TestBox.h"
-#include "render/CameraX.h"
-#include "render/LightX.h"
+#include "Frames.h"
 #include "render/DrawList.h"
 #include "render/RayScene.h"
-#include "scene/SceneX.h"
 
 namespace fw {
 
@@ -42,6 +38,12 @@ struct Built {
         std::string error;
         ASSERT_TRUE(rays.build(list, error)) << error;
     }
+    // The 2 x 2 x 2 box at the origin alone.
+    Built& box() {
+        new test::TestBox(scene, "Box");
+        build();
+        return *this;
+    }
 };
 
 RenderFrame frameOf(int w, int h) {
@@ -57,60 +59,39 @@ const RayTracer::Shader kRed = [](const RayScene::Hit&, const glm::vec3&, glm::v
     return true;
 };
 
-}  // namespace
-
-TEST(RayScene, NearestHitGivesItemTriangleDistanceAndSurface) {
-    Built b;
-    new test::TestBox(b.scene, "Near");
-    auto* far = new test::TestBox(b.scene, "Far");
-    far->translate[2] = -5;
+// A wide lid 1 above the box's top face, and the view from under it.
+void addLid(Built& b) {
+    (new test::TestBox(b.scene, "Lid", 10, 10, 0.2))->translate[2] = 2.1;
+    b.list = DrawList();
     b.build();
-    EXPECT_EQ(b.rays.triangleCount(), 24u);
-
-    RayScene::Hit hit;
-    ASSERT_TRUE(b.rays.intersect({0.5f, -0.25f, 10}, {0, 0, -1}, -1, hit));
-    EXPECT_EQ(hit.object, 0);
-    EXPECT_EQ(hit.part, 0);
-    EXPECT_NEAR(hit.distance, 9.0f, 1e-5f);  // the near box's front face at z = 1
-    EXPECT_NEAR(hit.position.z, 1.0f, 1e-5f);
-    EXPECT_NEAR(hit.normal.z, 1.0f, 1e-5f);
-    // The front face's square runs 0..1 across its 2 x 2 side.
-    EXPECT_NEAR(hit.uv.x, 0.75f, 1e-5f);
-    EXPECT_NEAR(hit.uv.y, 0.375f, 1e-5f);
-
-    // Bounded short of the box: nothing; from behind the near box: the far one.
-    EXPECT_FALSE(b.rays.intersect({0, 0, 10}, {0, 0, -1}, 8.5f, hit));
-    ASSERT_TRUE(b.rays.intersect({0, 0, -2}, {0, 0, -1}, -1, hit));
-    EXPECT_EQ(hit.object, 1);
-    EXPECT_NEAR(hit.distance, 2.0f, 1e-5f);
-    EXPECT_FALSE(b.rays.intersect({5, 5, 10}, {0, 0, -1}, -1, hit));
+}
+RayTracer::View underTheLid() {
+    RayTracer::View below = topDown(0.8);
+    below.clipNear = 8.05;
+    return below;
 }
 
-TEST(RayScene, RunningOutOfStorageFailsWithTheStructuresMessages) {
-    Built b;
-    for (int i = 0; i < 50; ++i) (new test::TestBox(b.scene, ("Box" + std::to_string(i)).c_str()))->translate[0] = i * 3;
-    b.list.gather(b.scene);
-    b.rays.setStorageLimit(4096);
+// A frame of a built scene traced by one tracer, with what it cost.
+struct Trace {
+    RayTracer tracer;
+    RenderImage image;
     std::string error;
-    EXPECT_FALSE(b.rays.build(b.list, error));
-    EXPECT_TRUE(error == RayScene::kAllocationFailed || error == RayScene::kStorageOverflow) << error;
-    RayScene::Hit hit;
-    EXPECT_FALSE(b.rays.intersect({0, 0, 10}, {0, 0, -1}, -1, hit));
-    // Without the limit the same list builds.
-    b.rays.setStorageLimit(0);
-    EXPECT_TRUE(b.rays.build(b.list, error));
-    EXPECT_TRUE(b.rays.intersect({0, 0, 10}, {0, 0, -1}, -1, hit));
-}
+    bool run(const Built& b, const RayTracer::Settings& s, const RayTracer::View& view, int side,
+             const RayTracer::Shader& shade = kRed) {
+        tracer.setSettings(s);
+        return tracer.trace(b.rays, view, frameOf(side, side), shade, image, error);
+    }
+    const RayTracer::Statistics& stats() const { return tracer.statistics(); }
+};
+
+}  // namespace
 
 TEST(RayTracer, LevelsZeroAndOneTraceOneRayPerPixelAndNoSecondPass) {
     Built b;
-    new test::TestBox(b.scene, "Box");
-    b.build();
+    b.box();
     for (int level : {0, 1}) {
         RayTracer tracer;
-        RayTracer::Settings s;
-        s.antiAlias = level;
-        tracer.setSettings(s);
+        tracer.setSettings({.antiAlias = level});
         RenderImage image;
         std::string error;
         ASSERT_TRUE(tracer.trace(b.rays, topDown(2), frameOf(12, 9), kRed, image, error)) << error;
@@ -132,66 +113,54 @@ TEST(RayTracer, LevelsZeroAndOneTraceOneRayPerPixelAndNoSecondPass) {
     }
 }
 
-TEST(RayTracer, LevelThreeSupersamplesOnlyWhereCornersDisagreeReusingCorners) {
+// A pixel is supersampled where its corners meet different items or premultiplied
+// colours further apart than 0.1: it takes its pattern's samples but the four corners
+// the first pass traced, 8 - 1 new ones at level 3, 36 - 4 on level 6's regular grid.
+TEST(RayTracer, SupersamplingTracesOnlyWhereCornersDisagreeReusingCorners) {
     Built b;
-    new test::TestBox(b.scene, "Box");
-    b.build();
-    RayTracer tracer;
-    RayTracer::Settings s;
-    s.antiAlias = 3;
-    tracer.setSettings(s);
-    RenderImage image;
-    std::string error;
-    const int corners = 9 * 9;
-
-    // The box fills the view: flat interior pixels cost nothing beyond the corners.
-    ASSERT_TRUE(tracer.trace(b.rays, topDown(0.8), frameOf(8, 8), kRed, image, error)) << error;
-    EXPECT_EQ(tracer.statistics().primaryRays, corners);
-    EXPECT_EQ(tracer.statistics().supersampledPixels, 0);
-    EXPECT_EQ(tracer.hitBuffer().size(), static_cast<size_t>(corners));
-
-    // Half the view is background: each silhouette pixel takes the pattern's 8 samples,
-    // the one at its top-left corner from the first pass.
-    ASSERT_TRUE(tracer.trace(b.rays, topDown(2.1), frameOf(8, 8), kRed, image, error)) << error;
-    const long supersampled = tracer.statistics().supersampledPixels;
-    EXPECT_GT(supersampled, 0);
-    EXPECT_EQ(tracer.statistics().primaryRays, corners + 7 * supersampled);
-    // A silhouette pixel mixes red and blue by the pattern's weights.
-    bool mixed = false;
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x) {
-            const uint8_t* p = image.pixel(x, y);
-            if (p[0] > 0 && p[2] > 0) mixed = true;
-            EXPECT_NEAR(p[0] + p[2], 255, 1) << x << "," << y;  // the weights sum to 1
-        }
-    EXPECT_TRUE(mixed);
-}
-
-TEST(RayTracer, CornersOfOneObjectDifferWhenTheirPremultipliedColoursDo) {
-    Built b;
-    new test::TestBox(b.scene, "Box");
-    b.build();
-    RenderImage image;
-    std::string error;
+    b.box();
     // Red steps up by `step` right of x = 0, at opacity `alpha`.
-    auto stepped = [](float step, float alpha) {
+    auto stepped = [](float step, float alpha) -> RayTracer::Shader {
         return [=](const RayScene::Hit& hit, const glm::vec3&, glm::vec4& c) {
             c = glm::vec4((hit.position.x > 0 ? 0.5f + step : 0.5f) * alpha, 0, 0, alpha);
             return true;
         };
     };
-    RayTracer tracer;
-    RayTracer::Settings s;
-    s.antiAlias = 3;
-    tracer.setSettings(s);
     struct Case {
-        float step, alpha;
-        long supersampled;
-    } cases[] = {{0.05f, 1, 0}, {0.2f, 1, 8}, {0.2f, 0.25f, 0}};
+        const char* name;
+        int level;
+        double half;  // of the view: 0.8 inside the box, 2.1 half background
+        RayTracer::Shader shade;
+        long supersampled;  // -1: some
+        int fresh;          // new rays per supersampled pixel
+    } cases[] = {{"flat inside", 3, 0.8, kRed, 0, 7},
+                 {"silhouette", 3, 2.1, kRed, -1, 7},
+                 {"silhouette on a grid", 6, 2.1, kRed, -1, 32},
+                 {"a small step", 3, 0.8, stepped(0.05f, 1), 0, 7},
+                 {"a large step", 3, 0.8, stepped(0.2f, 1), 8, 7},
+                 {"a large step, mostly clear", 3, 0.8, stepped(0.2f, 0.25f), 0, 7}};
+    Trace t;
     for (const Case& c : cases) {
-        ASSERT_TRUE(tracer.trace(b.rays, topDown(0.8), frameOf(8, 8), stepped(c.step, c.alpha), image, error));
-        EXPECT_EQ(tracer.statistics().supersampledPixels, c.supersampled) << c.step << " " << c.alpha;
-        EXPECT_EQ(tracer.statistics().primaryRays, 81 + 7 * c.supersampled);
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(t.run(b, {.antiAlias = c.level}, topDown(c.half), 8, c.shade)) << t.error;
+        const long supersampled = t.stats().supersampledPixels;
+        if (c.supersampled < 0) {
+            EXPECT_GT(supersampled, 0);
+        } else {
+            EXPECT_EQ(supersampled, c.supersampled);
+        }
+        EXPECT_EQ(t.stats().primaryRays, 9 * 9 + c.fresh * supersampled);
+        EXPECT_EQ(t.tracer.hitBuffer().size(), 81u);
+        if (c.level != 3 || c.half != 2.1) continue;
+        // A silhouette pixel mixes red and blue by the pattern's weights.
+        bool mixed = false;
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x) {
+                const uint8_t* p = t.image.pixel(x, y);
+                mixed = mixed || (p[0] > 0 && p[2] > 0);
+                EXPECT_NEAR(p[0] + p[2], 255, 1) << x << "," << y;  // the weights sum to 1
+            }
+        EXPECT_TRUE(mixed);
     }
 }
 
@@ -213,20 +182,6 @@ TEST(RayTracer, SamplePatternsWeighToOneAndOtherLevelsUseARegularGrid) {
     EXPECT_DOUBLE_EQ(grid[35].x, 1.0);
     EXPECT_DOUBLE_EQ(grid[35].weight, 1.0 / 36);
     EXPECT_TRUE(RayTracer::pattern(1).empty());
-
-    // The grid's four corners come from the first pass: 32 new rays per silhouette pixel.
-    Built b;
-    new test::TestBox(b.scene, "Box");
-    b.build();
-    RayTracer tracer;
-    RayTracer::Settings s;
-    s.antiAlias = 6;
-    tracer.setSettings(s);
-    RenderImage image;
-    std::string error;
-    ASSERT_TRUE(tracer.trace(b.rays, topDown(2.1), frameOf(8, 8), kRed, image, error));
-    EXPECT_GT(tracer.statistics().supersampledPixels, 0);
-    EXPECT_EQ(tracer.statistics().primaryRays, 81 + 32 * tracer.statistics().supersampledPixels);
 }
 
 TEST(RayTracer, AmbientDirectionSetsAreFixedHemispheresAndOtherCountsTakeSixteen) {
@@ -307,210 +262,92 @@ TEST(RayTracer, OcclusionDeepensIntoAConcaveCrease) {
 
 TEST(RayTracer, AmbientOcclusionPerPixelDarkensOnlyOccludedPoints) {
     Built b;
-    new test::TestBox(b.scene, "Box");
-    b.build();
-    RayTracer tracer;
-    RayTracer::Settings s;
-    s.ambientOcclusion = 3;
-    s.ambientRays = 20;
-    s.ambientDistance = 3;
-    s.ambientDarkness = 0.5;
-    tracer.setSettings(s);
-    RenderImage lit, plain;
-    std::string error;
-    ASSERT_TRUE(tracer.trace(b.rays, topDown(0.8), frameOf(6, 6), kRed, lit, error)) << error;
+    b.box();
+    const RayTracer::Settings occluded{.ambientOcclusion = 3, .ambientRays = 20, .ambientDistance = 3,
+                                       .ambientDarkness = 0.5};
+    Trace t;
+    ASSERT_TRUE(t.run(b, occluded, topDown(0.8), 6)) << t.error;
     // The box's top face sees open sky: 16 rays a pixel, none darkening.
-    EXPECT_EQ(tracer.statistics().ambientRays, 16 * 36);
-    s.ambientOcclusion = 0;
-    tracer.setSettings(s);
-    ASSERT_TRUE(tracer.trace(b.rays, topDown(0.8), frameOf(6, 6), kRed, plain, error));
-    EXPECT_EQ(tracer.statistics().ambientRays, 0);
-    EXPECT_EQ(lit.rgba, plain.rgba);
+    EXPECT_EQ(t.stats().ambientRays, 16 * 36);
+    const RenderImage open = t.image;
+    ASSERT_TRUE(t.run(b, {}, topDown(0.8), 6));
+    EXPECT_EQ(t.stats().ambientRays, 0);
+    EXPECT_EQ(open.rgba, t.image.rgba);
 
     // A lid 1 above the face: every pixel darkened by a k + 1 - k with a from its rays.
-    auto* lid = new test::TestBox(b.scene, "Lid", 10, 10, 0.2);
-    lid->translate[2] = 2.1;
-    b.list = DrawList();
-    b.build();
-    RayTracer::View below = topDown(0.8);
-    below.clipNear = 8.05;  // starts under the lid
-    s.ambientOcclusion = 3;
-    s.ambientDarkness = 1;
-    tracer.setSettings(s);
-    ASSERT_TRUE(tracer.trace(b.rays, below, frameOf(6, 6), kRed, lit, error));
+    addLid(b);
+    RayTracer::Settings dark = occluded;
+    dark.ambientDarkness = 1;
+    ASSERT_TRUE(t.run(b, dark, underTheLid(), 6));
     long rays = 0;
     const double a = RayTracer::occlusion(b.rays, {0, 0, 1}, {0, 0, 1}, ~0u, 0, 16, 3, rays);
     ASSERT_LT(a, 0.9);
-    EXPECT_NEAR(lit.pixel(3, 3)[0], std::lround(255 * a), 2);
-    EXPECT_EQ(lit.pixel(3, 3)[3], 255);  // alpha stays
+    EXPECT_NEAR(t.image.pixel(3, 3)[0], std::lround(255 * a), 2);
+    EXPECT_EQ(t.image.pixel(3, 3)[3], 255);  // alpha stays
 }
 
 TEST(RayTracer, AmbientOcclusionPerVertexTracesFromEachVertexAndInterpolates) {
     Built b;
-    new test::TestBox(b.scene, "Box");
-    auto* lid = new test::TestBox(b.scene, "Lid", 10, 10, 0.2);
-    lid->translate[2] = 2.1;
-    b.build();
-    RayTracer tracer;
-    RayTracer::Settings s;
-    s.ambientOcclusion = 2;
-    s.ambientRays = 20;
-    s.ambientDistance = 3;
-    s.ambientDarkness = 1;
-    tracer.setSettings(s);
-    RayTracer::View below = topDown(0.8);
-    below.clipNear = 8.05;  // starts under the lid
-    RenderImage image;
-    std::string error;
-    ASSERT_TRUE(tracer.trace(b.rays, below, frameOf(6, 6), kRed, image, error)) << error;
+    b.box();
+    addLid(b);
+    const RayTracer::Settings s{.ambientOcclusion = 2, .ambientRays = 20, .ambientDistance = 3, .ambientDarkness = 1};
+    Trace t;
+    ASSERT_TRUE(t.run(b, s, underTheLid(), 6)) << t.error;
     // Sixteen rays from each of the two boxes' 24 vertices, none per pixel.
-    EXPECT_EQ(tracer.statistics().ambientRays, 16 * 48);
+    EXPECT_EQ(t.stats().ambientRays, 16 * 48);
     // Under the wide lid every corner of the top face is as occluded as its middle.
     long rays = 0;
     const double a = RayTracer::occlusion(b.rays, {0, 0, 1}, {0, 0, 1}, ~0u, 0, 16, 3, rays);
     ASSERT_LT(a, 0.9);
-    for (int x : {0, 3, 5}) EXPECT_NEAR(image.pixel(x, 2)[0], std::lround(255 * a), 2) << x;
+    for (int x : {0, 3, 5}) EXPECT_NEAR(t.image.pixel(x, 2)[0], std::lround(255 * a), 2) << x;
 
     // Without the lid the vertices see open sky and the colour stays.
     Built open;
-    new test::TestBox(open.scene, "Box");
-    open.build();
-    ASSERT_TRUE(tracer.trace(open.rays, topDown(0.8), frameOf(6, 6), kRed, image, error));
-    EXPECT_EQ(tracer.statistics().ambientRays, 16 * 24);
-    EXPECT_EQ(image.pixel(2, 2)[0], 255);
+    open.box();
+    ASSERT_TRUE(t.run(open, s, topDown(0.8), 6));
+    EXPECT_EQ(t.stats().ambientRays, 16 * 24);
+    EXPECT_EQ(t.image.pixel(2, 2)[0], 255);
 }
 
 TEST(RayTracer, AnAbortedFrameKeepsItsFinishedRowsAndFails) {
     Built b;
-    new test::TestBox(b.scene, "Box");
-    b.build();
+    b.box();
     for (int level : {0, 3}) {
-        RayTracer tracer;
-        RayTracer::Settings s;
-        s.antiAlias = level;
-        s.multiThreaded = false;  // rows in order, so the stop falls after the first
-        tracer.setSettings(s);
-        tracer.setProgress([&](int done, int) {
-            if (done == 1) tracer.abort();
+        Trace t;
+        t.tracer.setProgress([&](int done, int) {
+            if (done == 1) t.tracer.abort();
         });
-        RenderImage image;
-        std::string error;
-        EXPECT_FALSE(tracer.trace(b.rays, topDown(0.8), frameOf(8, 8), kRed, image, error));
-        EXPECT_FALSE(error.empty());
-        ASSERT_EQ(image.width, 8);
+        // Rows in order, so the stop falls after the first.
+        EXPECT_FALSE(t.run(b, {.antiAlias = level, .multiThreaded = false}, topDown(0.8), 8));
+        EXPECT_FALSE(t.error.empty());
+        ASSERT_EQ(t.image.width, 8);
         // The top row was traced, the ones below it were not.
-        EXPECT_EQ(image.pixel(4, 7)[0], 255) << level;
-        EXPECT_EQ(image.pixel(4, 3)[0], 0) << level;
-        EXPECT_EQ(tracer.statistics().primaryRays, level == 0 ? 8 : 9);
+        EXPECT_EQ(t.image.pixel(4, 7)[0], 255) << level;
+        EXPECT_EQ(t.image.pixel(4, 3)[0], 0) << level;
+        EXPECT_EQ(t.stats().primaryRays, level == 0 ? 8 : 9);
     }
 }
 
 TEST(RayTracer, RefusesSettingsItCannotHonour) {
     Built b;
     b.build();
-    RenderImage image;
-    std::string error;
-    RayTracer tracer;
-    RayTracer::Settings s;
+    Trace t;
     for (int mode : {2, 3}) {
-        s.ambientOcclusion = mode;
-        s.ambientDistance = 0;
-        tracer.setSettings(s);
-        EXPECT_FALSE(tracer.trace(b.rays, topDown(1), frameOf(4, 4), kRed, image, error));
-        EXPECT_NE(error.find("distance"), std::string::npos);
+        EXPECT_FALSE(t.run(b, {.ambientOcclusion = mode, .ambientDistance = 0}, topDown(1), 4));
+        EXPECT_NE(t.error.find("distance"), std::string::npos);
     }
-    s = RayTracer::Settings();
-    s.antiAlias = -1;
-    tracer.setSettings(s);
-    EXPECT_FALSE(tracer.trace(b.rays, topDown(1), frameOf(4, 4), kRed, image, error));
+    EXPECT_FALSE(t.run(b, {.antiAlias = -1}, topDown(1), 4));
     // An empty scene renders the background.
-    tracer.setSettings(RayTracer::Settings());
-    ASSERT_TRUE(tracer.trace(b.rays, topDown(1), frameOf(4, 4), kRed, image, error)) << error;
-    EXPECT_EQ(image.pixel(0, 0)[2], 255);
-    EXPECT_EQ(image.pixel(3, 3)[0], 0);
+    ASSERT_TRUE(t.run(b, {}, topDown(1), 4)) << t.error;
+    EXPECT_EQ(t.image.pixel(0, 0)[2], 255);
+    EXPECT_EQ(t.image.pixel(3, 3)[0], 0);
 }
 
-// Whole frames through RayTracer::render: lights, shadows and the colour texture.
-class TracedScene : public ::testing::Test {
+// A whole frame through RayTracer::render, the colour texture sampled per hit.
+class TracedScene : public test::Frames {
 protected:
-    void SetUp() override {
-        camera = new CameraX(scene, "Cam");
-        camera->translate[2] = 10;
-        frame.width = frame.height = 200;
-    }
-    RenderImage draw() {
-        RenderImage image;
-        std::string error;
-        EXPECT_TRUE(tracer.render(scene, *camera, frame, image, error)) << error;
-        return image;
-    }
-    LightX* addLight(int type, double intensity = 1.0) {
-        auto* light = new LightX(scene, nullptr);
-        light->setType(type);
-        light->intensity = intensity;
-        return light;
-    }
-    static int grey(const RenderImage& image, int x, int y) { return image.pixel(x, y)[1]; }
-
-    SceneX scene;
-    CameraX* camera = nullptr;
-    RenderFrame frame;
     RayTracer tracer;
 };
-
-TEST_F(TracedScene, FacesTowardsALightAreBrighterAndNeverPassTheirTexture) {
-    auto* box = new test::TestBox(scene, "Box");
-    box->rotate[1] = 45;
-    addLight(Light::kAmbient)->color[0] = 0;
-    auto* sun = addLight(Light::kDirectional);
-    sun->rotate[1] = 90;  // the light comes from the right
-    RenderImage lit = draw();
-    const int y = frame.height / 2;
-    EXPECT_GT(grey(lit, frame.width / 2 + 20, y), grey(lit, frame.width / 2 - 20, y) + 50);
-    EXPECT_EQ(tracer.statistics().shadowFeelers, 0);  // no light casts shadows
-
-    sun->setFlag(DAGNode::kVisible, false);
-    addLight(Light::kAmbient, 3.0);
-    RenderImage ambient = draw();
-    // The fallback material's 0.8 grey, however strong the light.
-    EXPECT_NEAR(grey(ambient, frame.width / 2 + 20, y), 204, 1);
-    EXPECT_NEAR(grey(ambient, frame.width / 2 - 20, y), 204, 1);
-    EXPECT_EQ(grey(ambient, 2, 2), 0);  // the background
-}
-
-TEST_F(TracedScene, ShadowRaysDarkenByTheLightsShadowDarkness) {
-    auto* ground = new test::TestBox(scene, "Ground", 8, 0.2, 8);
-    ground->translate[1] = -1.5;
-    new test::TestBox(scene, "Block", 1, 1, 1);
-    camera->translate[1] = 6;
-    camera->rotate[0] = -35;
-    auto* sun = addLight(Light::kDirectional);
-    sun->rotate[0] = -90;  // straight down
-    sun->shadow = true;
-    sun->shadowDarkness = 0.8;
-    RenderImage shadowed = draw();
-    EXPECT_GT(tracer.statistics().shadowFeelers, 0);
-    sun->shadow = false;
-    RenderImage plain = draw();
-    // Under the block the ground keeps a fifth of its light; elsewhere it is unchanged.
-    int dark = 0, other = 0;
-    for (size_t i = 1; i < plain.rgba.size(); i += 4) {
-        if (plain.rgba[i] == shadowed.rgba[i]) continue;
-        if (std::abs(static_cast<int>(shadowed.rgba[i]) - static_cast<int>(std::lround(plain.rgba[i] * 0.2))) <= 1)
-            ++dark;
-        else
-            ++other;
-    }
-    EXPECT_GT(dark, 50);
-    EXPECT_LT(other, dark / 10);  // only the shadow's edge falls between
-    // The settings' switch turns the feelers off.
-    sun->shadow = true;
-    RayTracer::Settings s;
-    s.shadows = false;
-    tracer.setSettings(s);
-    EXPECT_EQ(draw().rgba, plain.rgba);
-    EXPECT_EQ(tracer.statistics().shadowFeelers, 0);
-}
 
 TEST_F(TracedScene, TheColourTextureIsSampledAtTheHitsCoordinatesAndRepeats) {
     new test::TestBox(scene, "Box");
@@ -521,7 +358,7 @@ TEST_F(TracedScene, TheColourTextureIsSampledAtTheHitsCoordinatesAndRepeats) {
     stripes.surface[0].color.height = 1;
     stripes.surface[0].color.rgba = {255, 0, 0, 255, 0, 255, 0, 255};  // red, then green
     tracer.setMaterialLookup([&](Object&, int) { return &stripes; });
-    RenderImage image = draw();
+    RenderImage image = draw(tracer);
     // The front face z = 1 runs u from 0 at x = -1 to 1 at x = 1.
     double hw, hh;
     camera->frustumAt(9, hw, hh);

@@ -27,13 +27,11 @@ glm::dvec3 onMap(const ShadowPass::Fit& fit, const glm::dvec3& at) {
 glm::dvec3 corner(const double box[6], int k) { return {box[k & 1 ? 3 : 0], box[k & 2 ? 4 : 1], box[k & 4 ? 5 : 2]}; }
 
 void expectOnMap(const ShadowPass::Fit& fit, const glm::dvec3& at, const char* what) {
-    glm::dvec3 m = onMap(fit, at);
-    EXPECT_GE(m.x, 0.0) << what;
-    EXPECT_LE(m.x, 1.0) << what;
-    EXPECT_GE(m.y, 0.0) << what;
-    EXPECT_LE(m.y, 1.0) << what;
-    EXPECT_GE(m.z, fit.nearZ) << what;
-    EXPECT_LE(m.z, fit.farZ) << what;
+    const glm::dvec3 m = onMap(fit, at), low(0, 0, fit.nearZ), high(1, 1, fit.farZ);
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_GE(m[k], low[k]) << what << ", axis " << k;
+        EXPECT_LE(m[k], high[k]) << what << ", axis " << k;
+    }
 }
 
 ShadowPass::Scope whole(const double box[6]) {
@@ -48,9 +46,12 @@ ShadowPass::Scope whole(const double box[6]) {
 constexpr double kFloor[6] = {-1000, -32, -800, 1000, -26, 600};
 constexpr double kLetter[6] = {-25, -26, -10, 25, 28, 12};
 
-glm::dmat4 camera() {
-    glm::dmat4 view = glm::lookAt(glm::dvec3(0, 110, 230), glm::dvec3(0, 0, 0), glm::dvec3(0, 1, 0));
-    return glm::frustum(-0.035, 0.035, -0.035 * 270 / 480, 0.035 * 270 / 480, 0.1, 30000.0) * view;
+// The six planes bounding what a camera's projection times view `m` sees.
+std::vector<glm::dvec4> planesOf(const glm::dmat4& m) {
+    auto row = [&](int r) { return glm::dvec4(m[0][r], m[1][r], m[2][r], m[3][r]); };
+    std::vector<glm::dvec4> planes;
+    for (int r = 0; r < 3; ++r) planes.insert(planes.end(), {row(3) + row(r), row(3) - row(r)});
+    return planes;
 }
 
 ShadowPass::Scope letterOnFloor() {
@@ -59,9 +60,8 @@ ShadowPass::Scope letterOnFloor() {
     std::copy(kFloor, kFloor + 6, scope.items[0].box);
     scope.items[0].convex = true;
     std::copy(kLetter, kLetter + 6, scope.items[1].box);
-    glm::dmat4 m = camera();
-    auto row = [&](int r) { return glm::dvec4(m[0][r], m[1][r], m[2][r], m[3][r]); };
-    for (int r = 0; r < 3; ++r) scope.view.insert(scope.view.end(), {row(3) + row(r), row(3) - row(r)});
+    scope.view = planesOf(glm::frustum(-0.035, 0.035, -0.035 * 270 / 480, 0.035 * 270 / 480, 0.1, 30000.0) *
+                          glm::lookAt(glm::dvec3(0, 110, 230), glm::dvec3(0, 0, 0), glm::dvec3(0, 1, 0)));
     return scope;
 }
 
@@ -151,11 +151,8 @@ TEST(ShadowPass, OnlyWhatCanShadowSomethingInViewIsFitted) {
         EXPECT_FALSE(ShadowPass::fit(*light, 1, floor));
 
         ShadowPass::Scope away = letterOnFloor();
-        const glm::dmat4 m = glm::perspective(0.3, 1.0, 0.1, 30000.0) *
-                             glm::lookAt(glm::dvec3(-600, 0, -500), glm::dvec3(-1200, -26, -700), glm::dvec3(0, 1, 0));
-        auto row = [&](int r) { return glm::dvec4(m[0][r], m[1][r], m[2][r], m[3][r]); };
-        away.view.clear();
-        for (int r = 0; r < 3; ++r) away.view.insert(away.view.end(), {row(3) + row(r), row(3) - row(r)});
+        away.view = planesOf(glm::perspective(0.3, 1.0, 0.1, 30000.0) *
+                             glm::lookAt(glm::dvec3(-600, 0, -500), glm::dvec3(-1200, -26, -700), glm::dvec3(0, 1, 0)));
         EXPECT_FALSE(ShadowPass::fit(*light, 1, away));
     }
 }

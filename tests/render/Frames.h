@@ -1,0 +1,63 @@
+#pragma once
+// Whole frames of a small scene through the renderer contract: a camera 10 in front of
+// the origin looking back at it, lights added by type, drawn by either renderer.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "TestBox.h"
+#include "render/CameraX.h"
+#include "render/LightX.h"
+#include "render/Renderer.h"
+#include "scene/SceneX.h"
+
+namespace fw::test {
+
+class Frames : public ::testing::Test {
+protected:
+    void SetUp() override {
+        camera = new CameraX(scene, "Cam");
+        camera->translate[2] = 10;
+        frame.width = frame.height = 200;
+    }
+
+    RenderImage draw(Renderer& renderer) {
+        RenderImage image;
+        std::string error;
+        EXPECT_TRUE(renderer.render(scene, *camera, frame, image, error)) << error;
+        return image;
+    }
+
+    LightX* addLight(int type, double intensity = 1.0) {
+        auto* light = new LightX(scene, nullptr);
+        light->setType(type);
+        light->intensity = intensity;
+        return light;
+    }
+    void addWhiteAmbient() {
+        LightX* ambient = addLight(Light::kAmbient);
+        ambient->color[0] = ambient->color[1] = ambient->color[2] = 1;
+    }
+
+    // A block over a ground slab, seen from above and in front, under a shadow-casting
+    // sun tilted `tilt` degrees (-90: straight down).
+    LightX* addShadowScene(double tilt) {
+        (new TestBox(scene, "Ground", 8, 0.2, 8))->translate[1] = -1.5;
+        new TestBox(scene, "Block", 1, 1, 1);
+        camera->translate[1] = 6;
+        camera->rotate[0] = -35;
+        LightX* sun = addLight(Light::kDirectional);
+        sun->rotate[0] = tilt;
+        sun->shadow = true;
+        return sun;
+    }
+
+    static int grey(const RenderImage& image, int x, int y) { return image.pixel(x, y)[1]; }
+
+    SceneX scene;
+    CameraX* camera = nullptr;
+    RenderFrame frame;
+};
+
+}  // namespace fw::test
