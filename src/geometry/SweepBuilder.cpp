@@ -90,7 +90,7 @@ using RowVertices = std::vector<std::vector<int>>;  // per contour
 
 class Lathe {
 public:
-    Lathe(std::vector<SweepBuilder::Contour> contours, std::vector<bool> isHole, const SweepBuilder::RevolveOptions& o,
+    Lathe(std::vector<SweepBuilder::Contour> contours, std::vector<bool> isHole, const SweepBuilder::Options& o,
           ObjDB& out)
         : contours_(std::move(contours)), isHole_(std::move(isHole)), o_(o), out_(out) {
         box_[0] = box_[1] = 1e300, box_[2] = box_[3] = -1e300;
@@ -233,7 +233,7 @@ private:
 
     std::vector<SweepBuilder::Contour> contours_;
     std::vector<bool> isHole_;
-    const SweepBuilder::RevolveOptions& o_;
+    const SweepBuilder::Options& o_;
     ObjDB& out_;
     double box_[4];
     double within_ = 0;
@@ -374,7 +374,7 @@ std::vector<SweepBuilder::CapPoint> SweepBuilder::capSection(int type, double sc
     return out;
 }
 
-bool SweepBuilder::revolve(const std::vector<Contour>& face, const Contour& profile, const RevolveOptions& o, ObjDB& out) {
+bool SweepBuilder::revolve(const std::vector<Contour>& face, const Contour& profile, const Options& o, ObjDB& out) {
     std::vector<bool> isHole;
     std::vector<Contour> contours = SolidBuilder::prepareFace(face, isHole);
     double range = o.endAngle - o.startAngle;
@@ -410,8 +410,8 @@ bool SweepBuilder::revolve(const std::vector<Contour>& face, const Contour& prof
     return lathe.ok() && out.elementCount() > 0;
 }
 
-bool SweepBuilder::tube(const std::vector<Contour>& paths, const TubeOptions& o, ObjDB& out) {
-    const double radius = o.diameter / 2;
+bool SweepBuilder::tube(const std::vector<Contour>& paths, const Options& o, ObjDB& out) {
+    const double radius = o.depth / 2;
     if (radius <= 0) return false;
     const int sides = std::max(6, o.steps);
     const bool facetAround = 360.0 / sides > o.hardAngle;

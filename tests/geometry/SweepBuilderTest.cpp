@@ -67,7 +67,7 @@ const Contour kSquare = rect(2, 0, 4, 2);  // 2 x 2, from 2 to 4 away from the a
 
 TEST(SweepBuilder, AFullTurnIsASquareTorusWithoutASeam) {
     ObjDB db;
-    SweepBuilder::RevolveOptions o;
+    SweepBuilder::Options o;
     o.steps = 24;
     ASSERT_TRUE(SweepBuilder::revolve({kSquare}, {}, o, db));
     expectClosed(db, "torus");
@@ -92,7 +92,7 @@ TEST(SweepBuilder, AFullTurnIsASquareTorusWithoutASeam) {
 TEST(SweepBuilder, TheBuildAxisTurnsTheSolid) {
     for (int axis = 1; axis <= 3; ++axis) {
         ObjDB db;
-        SweepBuilder::RevolveOptions o;
+        SweepBuilder::Options o;
         o.axis = axis;
         ASSERT_TRUE(SweepBuilder::revolve({kSquare}, {}, o, db));
         expectClosed(db, "axis " + std::to_string(axis));
@@ -117,7 +117,7 @@ TEST(SweepBuilder, PartialTurnsAreClosedByEveryCapType) {
                     std::string what = "range " + std::to_string(range) + ", cap " + std::to_string(type) + ", scale " +
                                        std::to_string(scale) + ", offset " + std::to_string(offset);
                     ObjDB db;
-                    SweepBuilder::RevolveOptions o;
+                    SweepBuilder::Options o;
                     o.endAngle = range;
                     o.head = o.tail = {type, scale, offset};
                     ASSERT_TRUE(SweepBuilder::revolve({kSquare}, {}, o, db)) << what;
@@ -139,7 +139,7 @@ TEST(SweepBuilder, PartialTurnsAreClosedByEveryCapType) {
 TEST(SweepBuilder, ARingKeepsItsHoleAndAProfileShapesTheEnds) {
     std::vector<Contour> ring = {rect(2, 0, 6, 4), rect(3, 1, 5, 3)};
     ObjDB full;
-    SweepBuilder::RevolveOptions o;
+    SweepBuilder::Options o;
     ASSERT_TRUE(SweepBuilder::revolve(ring, {}, o, full));
     expectClosed(full, "full ring");
     EXPECT_NEAR(test::checkSolid(full).volume, 12 * 2 * M_PI * 4, 12 * 2 * M_PI * 4 * 0.03);
@@ -168,8 +168,8 @@ TEST(SweepBuilder, ATubeAroundACircleClosesOnItselfSmoothly) {
     Contour path;
     for (int i = 0; i <= 48; ++i) path.push_back({10 * std::cos(2 * M_PI * i / 48), 10 * std::sin(2 * M_PI * i / 48)});
     ObjDB db;
-    SweepBuilder::TubeOptions o;
-    o.diameter = 2;
+    SweepBuilder::Options o;
+    o.depth = 2;
     o.steps = 24;
     ASSERT_TRUE(SweepBuilder::tube({path}, o, db));
     expectClosed(db, "circle");
@@ -189,8 +189,8 @@ TEST(SweepBuilder, ATubeAroundACircleClosesOnItselfSmoothly) {
 }
 
 TEST(SweepBuilder, AnOpenTubeIsMitredAndCapped) {
-    SweepBuilder::TubeOptions o;
-    o.diameter = 2;
+    SweepBuilder::Options o;
+    o.depth = 2;
     o.steps = 24;
     ObjDB corner;
     ASSERT_TRUE(SweepBuilder::tube({{{0, 0}, {10, 0}, {10, 10}}}, o, corner));
