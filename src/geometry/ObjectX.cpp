@@ -6,10 +6,7 @@
 #include <omp.h>
 #include <unordered_map>
 
-#include "geometry/ContourOffset.h"
 #include "geometry/ObjectXStyle.h"
-#include "geometry/SweepBuilder.h"
-#include "mesh/ObjDB.h"
 #include "persistence/CommandIO.h"
 #include "platform/Clock.h"
 #include "persistence/FieldTable.h"
@@ -20,59 +17,6 @@
 namespace fw {
 
 namespace {
-
-// The polyline of a flattened edge profile, in percent of the depth: every element in
-// turn, so a profile drawn in several strokes runs on from one to the next.
-SolidBuilder::Contour edgeProfile(const ProfileGeometry* geometry) {
-    SolidBuilder::Contour out;
-    if (!geometry) return out;
-    auto add = [&](glm::dvec2 q) {
-        if (out.empty() || glm::length(q - out.back()) > 1e-12) out.push_back(q);
-    };
-    for (int e = 0; e < geometry->elementCount(); ++e) {
-        Geo2Interface::ElementInfo info;
-        std::vector<int> points;  // render flattening makes outlines of many thousand points
-        if (!geometry->getElementPoints(e, info, points) || points.empty()) continue;
-        std::vector<glm::dvec2> stroke;
-        for (int i = 0; i < info.pointCount; ++i) {
-            double p[2];
-            geometry->getPoint(points[static_cast<size_t>(i)], p);
-            stroke.emplace_back(p[0], p[1]);
-        }
-        if (info.kind == Geo2Interface::Closed && stroke.size() > 1 && glm::length(stroke.back() - stroke.front()) > 0.01)
-            stroke.push_back(stroke.front());
-        // A stroke drawn the other way round still continues from the nearer end.
-        if (!out.empty() && glm::length(stroke.back() - out.back()) < glm::length(stroke.front() - out.back()))
-            std::reverse(stroke.begin(), stroke.end());
-        for (glm::dvec2 q : stroke) add(q);
-    }
-    return out;
-}
-
-SweepBuilder::RevolveOptions revolveOptions(const ObjectX::GeometrySettings& s, unsigned parts) {
-    SweepBuilder::RevolveOptions o;
-    o.axis = s.buildAxis;
-    o.startAngle = s.angleStart, o.endAngle = s.angleEnd;
-    o.steps = s.steps;
-    o.head = {s.headCap, s.headCapScale, s.headCapOffset};
-    o.tail = {s.tailCap, s.tailCapScale, s.tailCapOffset};
-    o.hardAngle = s.hardAngle;
-    o.parts = parts;
-    o.frontPart = ObjectX::kFrontPart, o.backPart = ObjectX::kBackPart;
-    o.perimeterPart = ObjectX::kPerimeterPart, o.holePart = ObjectX::kHolePart;
-    return o;
-}
-
-SweepBuilder::TubeOptions tubeOptions(const ObjectX::GeometrySettings& s, unsigned parts) {
-    SweepBuilder::TubeOptions o;
-    o.diameter = s.depth;
-    o.steps = s.steps;
-    o.hardAngle = s.hardAngle;
-    o.parts = parts;
-    o.frontPart = ObjectX::kFrontPart, o.backPart = ObjectX::kBackPart, o.perimeterPart = ObjectX::kPerimeterPart;
-    return o;
-}
-
 
 int readFace(CommandIO& io, CommandEnabler& r) {
     std::string name;
@@ -141,56 +85,15 @@ constexpr FieldTable kObjectXTable{kObjectXLines};
 
 ObjectX::FacePort::FacePort(ObjectX* owner, const char* name) : Port(owner, name) { setDirty(); }
 
-bool ObjectX::FacePort::compute(const FaceSettings* settings) {
+bool ObjectX::FacePort::compute(const Extrusion::FaceSettings* settings) {
     contours_.clear();
-    const ProfileGeometry* geometry = outlineInput.value();
-    if (!geometry) return false;
-    FaceSettings s;
-    if (settings) s = *settings;
-    buildFace(*geometry, s, contours_);
+    Extrusion::Job job;
+    job.outline = outlineInput.value();
+    if (!job.outline) return false;
+    job.face = &contours_;
+    if (settings) job.faceSettings = *settings;
+    Extrusion::run(job);
     return true;
-}
-
-void ObjectX::buildFace(const ProfileGeometry& geometry, const FaceSettings& s, Contours& out) {
-    out.clear();
-    Contours raw;
-    for (int e = 0; e < geometry.elementCount(); ++e) {
-        Geo2Interface::ElementInfo info;
-        std::vector<int> points;  // render flattening makes outlines of many thousand points
-        if (!geometry.getElementPoints(e, info, points) || points.empty()) continue;
-        // Open outlines give faces as if closed; only a line or a point gives none.
-        if (info.pointCount < 3 && !s.tube) continue;
-        if (info.normalCount != info.pointCount) {  // flattening gives every point its normal
-            if (std::FILE* console = ObjectX::console()) std::fprintf(console, "missing normals on profile.\n");
-            continue;
-        }
-        SolidBuilder::Contour c;
-        for (int i = 0; i < info.pointCount; ++i) {
-            double p[2];
-            geometry.getPoint(points[static_cast<size_t>(i)], p);
-            c.push_back(glm::dvec2(p[0], p[1]));
-        }
-        if (s.tube && info.kind == Geo2Interface::Closed && !c.empty()) c.push_back(c.front());
-        raw.push_back(c);
-    }
-    if (s.tube) {  // paths as drawn: a closed one ends on its first point
-        out = raw;
-        return;
-    }
-    std::vector<bool> holes;
-    Contours face = SolidBuilder::prepareFace(raw, holes, s.keepStraightRuns);
-    // Faces sit a little inside their outline, never less than 0.03.
-    double offset = std::fabs(s.faceOffset) <= 0.03 ? 0.03 : s.faceOffset;
-    for (SolidBuilder::Contour& c : face) {
-        // Start at the lowest point, the leftmost of equals, so sub-faces start alike.
-        size_t start = 0;
-        for (size_t i = 1; i < c.size(); ++i)
-            if (c[i].y < c[start].y || (c[i].y == c[start].y && c[i].x < c[start].x)) start = i;
-        std::rotate(c.begin(), c.begin() + static_cast<long>(start), c.end());
-        if (!s.tube) c = ContourOffset::offset(c, -offset, true, ObjectX::console()).points;
-        if (s.spikeAngle != 0) c = ContourOffset::pullBackSpikes(c, s.spikeAngle, s.pullBack);
-        out.push_back(c);
-    }
 }
 
 ObjectX::SolidStage::SolidStage(ObjectX* owner, const char* name) : Port(owner, name) { setDirty(); }
@@ -200,164 +103,100 @@ void ObjectX::CapsPort::reset() {
     mesh().finish();  // gives the arrays' room back
 }
 
-bool ObjectX::CapsPort::compute(const GeometrySettings* settings) {
-    return build(faceInput.value(), nullptr, nullptr, settings, 3u);
+bool ObjectX::CapsPort::compute(const Extrusion::Settings* settings) {
+    Extrusion::Job job;
+    job.face = faceInput.value();
+    job.caps.mesh = &mesh();
+    if (settings) job.caps.settings = *settings;
+    Extrusion::run(job);
+    return job.caps.ok;
 }
 
-bool ObjectX::SolidPort::compute(const GeometrySettings* settings) {
-    const Contours* face = faceInput.value();
-    if (!face) return build(nullptr, nullptr, nullptr, settings, ~0u);
-    capsInput.value();  // a stage of its own
-    const ProfileGeometry* perimeter = perimeterInput.value();
-    const ProfileGeometry* hole = holeInput.value();
-    return build(face, perimeter, hole, settings, ~0u);
-}
-
-bool ObjectX::SolidStage::build(const Contours* face, const ProfileGeometry* perimeterGeometry,
-                                const ProfileGeometry* holeGeometry, const GeometrySettings* settings,
-                                unsigned partMask) {
-    mesh_.clear();
-    GeometrySettings s;
-    if (settings) s = *settings;
-    if (!face) return false;
-    s.parts &= partMask;
-    return buildMesh(*face, edgeProfile(perimeterGeometry), edgeProfile(holeGeometry), s, mesh_);
-}
-
-bool ObjectX::buildMesh(const Contours& face, const SolidBuilder::Contour& perimeter, const SolidBuilder::Contour& hole,
-                        const GeometrySettings& s, PackedObjDB& out) {
-    out.clear();
-    SolidBuilder::Options options;
-    options.depth = s.depth;
-    options.perimeterXScale = s.perimeterXScale;
-    options.holeXScale = s.holeXScale;
-    options.parts = s.parts;
-    options.hardAngle = s.hardAngle;
-    options.maxSideSegment = s.maxSideSegment;
-    options.tileSize[0] = s.tileSize[0], options.tileSize[1] = s.tileSize[1];
-    options.keepStraightRuns = s.maxSideSegment > 0;  // meshing is on
-    options.console = console();
-    options.frontPart = kFrontPart, options.backPart = kBackPart;
-    options.perimeterPart = kPerimeterPart, options.holePart = kHolePart;
-    bool ok = true;
-    if (!face.empty() && options.parts != 0) {  // nothing to build is not a failure
-        if (s.kind == ObjectXStyle::kRevolved || s.kind == ObjectXStyle::kTube) {
-            // The thread's own staging mesh, emptied: its arrays keep their room from
-            // one solid to the next.
-            thread_local ObjDB solid;
-            solid.clear();
-            if (s.kind == ObjectXStyle::kRevolved)
-                SweepBuilder::revolve(face, perimeter, revolveOptions(s, options.parts), solid);
-            else
-                SweepBuilder::tube(face, tubeOptions(s, options.parts), solid);
-            ok = out.pack(solid);
-            solid.clear();
-        } else {
-            // Straight into the drawing mesh, which packs each element as it comes in
-            // the order a staged copy would hand them over; sized from the face and
-            // the edge profile (each point makes a column of four-cornered side pieces
-            // down the rows, and caps).
-            long points = 0;
-            for (const SolidBuilder::Contour& c : face) points += static_cast<long>(c.size());
-            const long rows = std::max<long>(2, static_cast<long>(std::max(perimeter.size(), hole.size())));
-            if (points * rows * 4 < (1L << 28))
-                out.reserve(static_cast<int>(points * rows), static_cast<int>(points * ((rows - 1) * 4 + 3)));
-            int rejected = 0;
-            SolidBuilder::build(face, perimeter, hole, options, out, &rejected);
-            ok = rejected == 0;
-        }
+bool ObjectX::SolidPort::compute(const Extrusion::Settings* settings) {
+    Extrusion::Job job;
+    job.face = faceInput.value();
+    if (job.face) {
+        capsInput.value();  // a stage of its own
+        job.perimeter = Extrusion::edgeProfile(perimeterInput.value());
+        job.hole = Extrusion::edgeProfile(holeInput.value());
     }
-    out.finish();
-    return ok;
+    job.solid.mesh = &mesh();
+    if (settings) job.solid.settings = *settings;
+    Extrusion::run(job);
+    return job.solid.ok;
 }
 
 namespace {
-std::FILE* gConsole = nullptr;
 int gBuildThreads = 0;
 }  // namespace
 
 void ObjectX::setBuildThreads(int threads) { gBuildThreads = std::max(0, threads); }
 int ObjectX::buildThreads() { return gBuildThreads; }
 
-namespace {
-
-// One object's stale stages at one quality: the plain data they are built from, and
-// where each result goes (the ports' own storage, which nothing reads meanwhile).
-struct StageJob {
-    ObjectX::FacePort* facePort = nullptr;
-    ObjectX::CapsPort* capsPort = nullptr;
-    ObjectX::FacePort* face = nullptr;  // null when the face is current and held
-    bool faceCurrent = false;            // current but evicted: put back without a change
-    OutputPort* outlinePort = nullptr;   // where `outline` lives
-    const ProfileGeometry* outline = nullptr;
-    ObjectX::FaceSettings faceSettings;
-    ObjectX::Contours* contours = nullptr;
-    ObjectX::CapsPort* caps = nullptr;  // null when the caps are current
-    ObjectX::GeometrySettings capsSettings;
-    bool ownOutline = false;  // no other job reads `outline`
-    ObjectX::SolidPort* solid = nullptr;
-    ObjectX::GeometrySettings solidSettings;
-    SolidBuilder::Contour perimeter, hole;
-    // What the data was gathered from: a later gathering that recomputes a shared
-    // source (another smoothness) leaves this job to the ports.
-    const OutputPort* sources[3] = {};
-    uint32_t stamps[3] = {};
-    bool capsOk = false, solidOk = false;
+// One object's part of a batch besides its job: what the handing over needs to know.
+struct ObjectX::BatchEntry {
+    ObjectX* object = nullptr;
+    StageStates states;
+    OutputPort* outline = nullptr;  // the face's outline, read for a face built here
 };
 
-}  // namespace
+bool ObjectX::stageStates(int m, StageStates& states) {
+    prepareStages();
+    SolidPort& solid = *solids_[m];
+    FacePort& face = *faces_[m];
+    CapsPort& caps = *caps_[m];
+    // Asked for as the deformed stage asks for it.
+    solid.prepareAny(deformed_[m]->geometryInput.settings());
+    if (!solid.settings() || solid.faceInput.source() != &face || solid.faceInput.settings() ||
+        solid.capsInput.source() != &caps || caps.faceInput.source() != &face || caps.faceInput.settings())
+        return false;
+    caps.prepareAny(solid.capsInput.settings());
+    auto stateOf = [](OutputPort& port) {
+        return !port.isValid() ? StageState::kStale : port.evicted() ? StageState::kLetGo : StageState::kCurrent;
+    };
+    states.solid = stateOf(solid);
+    states.face = stateOf(face);
+    states.caps = stateOf(caps);
+    return true;
+}
+
+bool ObjectX::gatherJob(int m, BatchEntry& entry, Extrusion::Job& job) {
+    FacePort& face = *faces_[m];
+    SolidPort& solid = *solids_[m];
+    job.face = face.result();
+    if (entry.states.face != StageState::kCurrent) {
+        job.outline = face.outlineInput.value();  // flattened here: outlines are shared
+        if (!job.outline) return false;
+        if (const Extrusion::FaceSettings* fs = face.settings()) job.faceSettings = *fs;
+        entry.outline = face.outlineInput.source();
+    }
+    if (entry.states.caps == StageState::kStale) {
+        job.caps.mesh = &caps_[m]->mesh();
+        if (const Extrusion::Settings* cs = caps_[m]->settings()) job.caps.settings = *cs;
+    }
+    job.perimeter = Extrusion::edgeProfile(solid.perimeterInput.value());
+    job.hole = Extrusion::edgeProfile(solid.holeInput.value());
+    job.solid.mesh = &solid.mesh();
+    job.solid.settings = *solid.settings();
+    return true;
+}
+
+void ObjectX::adoptJob(int m, const BatchEntry& entry, const Extrusion::Job& job, bool render) {
+    FacePort& face = *faces_[m];
+    CapsPort& caps = *caps_[m];
+    if (entry.states.face == StageState::kLetGo) face.adoptRestored();
+    if (entry.states.face == StageState::kStale) face.adoptComputed();
+    if (entry.states.caps == StageState::kStale && (job.caps.ok || render)) caps.adoptComputed();
+    if (job.solid.ok) solids_[m]->adoptComputed();
+    if (!render) return;
+    caps.evict();  // never built here
+    if (!job.solid.ok) return;
+    face.evict();
+    if (OutputPort* outline = face.outlineInput.source()) outline->evict();
+}
 
 void ObjectX::buildSolids(const std::vector<ObjectX*>& objects, int mode) {
     const int m = slot(mode);
-    std::vector<StageJob> jobs;
-    jobs.reserve(objects.size());
-    for (ObjectX* o : objects) {
-        if (!o) continue;
-        o->prepareStages();
-        SolidPort& solid = *o->solids_[m];
-        // Asked for as the deformed stage asks for it.
-        solid.prepareAny(o->deformed_[m]->geometryInput.settings());
-        if (solid.isValid() || !solid.settings()) continue;
-        StageJob job;
-        job.solid = &solid;
-        job.solidSettings = *solid.settings();
-        FacePort& face = *o->faces_[m];
-        if (solid.faceInput.source() != &face || solid.faceInput.settings()) continue;
-        job.facePort = &face;
-        job.contours = face.result();
-        job.faceCurrent = face.isValid();
-        if (!job.faceCurrent || face.evicted()) {  // an evicted face is made again alike
-            job.outline = face.outlineInput.value();  // flattened here: outlines are shared
-            if (!job.outline) continue;
-            job.face = &face;
-            if (const FaceSettings* fs = face.settings()) job.faceSettings = *fs;
-            job.sources[0] = job.outlinePort = face.outlineInput.source();
-        }
-        CapsPort& caps = *o->caps_[m];
-        if (solid.capsInput.source() != &caps || caps.faceInput.source() != &face || caps.faceInput.settings()) continue;
-        caps.prepareAny(solid.capsInput.settings());
-        job.capsPort = &caps;
-        if (!caps.isValid()) {
-            job.caps = &caps;
-            if (const GeometrySettings* cs = caps.settings()) job.capsSettings = *cs;
-            job.capsSettings.parts &= 3u;
-        }
-        const ProfileGeometry* perimeter = solid.perimeterInput.value();
-        const ProfileGeometry* hole = solid.holeInput.value();
-        job.perimeter = edgeProfile(perimeter);
-        job.hole = edgeProfile(hole);
-        job.sources[1] = perimeter ? solid.perimeterInput.source() : nullptr;
-        job.sources[2] = hole ? solid.holeInput.source() : nullptr;
-        for (int k = 0; k < 3; ++k) job.stamps[k] = job.sources[k] ? job.sources[k]->stamp() : 0;
-        jobs.push_back(std::move(job));
-    }
-    jobs.erase(std::remove_if(jobs.begin(), jobs.end(),
-                              [](const StageJob& job) {
-                                  for (int k = 0; k < 3; ++k)
-                                      if (job.sources[k] && job.sources[k]->stamp() != job.stamps[k]) return true;
-                                  return false;
-                              }),
-               jobs.end());
     // Render solids are built for output and seldom rebuilt: what they are built from
     // (the flattened outline, the face, the caps stage, which the solid does not read)
     // would be held only for a rebuild. So at render quality those stages count as
@@ -365,47 +204,46 @@ void ObjectX::buildSolids(const std::vector<ObjectX*>& objects, int mode) {
     // lets its own go as soon as its solid is built, so the next one reuses the room.
     // Previews keep theirs for quick rebuilds while a user edits.
     const bool render = m == slot(kRenderMode);
+    std::vector<BatchEntry> entries;
+    std::vector<Extrusion::Job> jobs;
+    // An outline shared by two objects is one port's result: read for other settings
+    // it would change under the earlier job, so that object is left to its ports.
+    std::unordered_map<const OutputPort*, const fw::Settings*> outlines;
+    for (ObjectX* o : objects) {
+        BatchEntry entry;
+        entry.object = o;
+        if (!o || !o->stageStates(m, entry.states) || entry.states.solid != StageState::kStale) continue;
+        if (entry.states.face != StageState::kCurrent) {
+            const InputLink& link = o->faces_[m]->outlineInput;
+            auto [earlier, first] = outlines.emplace(link.source(), link.settings());
+            if (!first && !(earlier->second && link.settings() && earlier->second->equals(*link.settings()))) continue;
+        }
+        Extrusion::Job job;
+        if (!o->gatherJob(m, entry, job)) continue;
+        if (render) job.caps.mesh = nullptr;  // counts as current, never built
+        entries.push_back(entry);
+        jobs.push_back(std::move(job));
+    }
     if (render) {
         std::unordered_map<const OutputPort*, int> outlineUsers;
-        for (const StageJob& job : jobs)
-            if (job.outlinePort) ++outlineUsers[job.outlinePort];
-        for (StageJob& job : jobs) job.ownOutline = job.outlinePort && outlineUsers[job.outlinePort] == 1;
+        for (const BatchEntry& entry : entries)
+            if (entry.outline) ++outlineUsers[entry.outline];
+        for (size_t i = 0; i < entries.size(); ++i) {
+            if (entries[i].states.face == StageState::kCurrent) continue;
+            FacePort* face = entries[i].object->faces_[m].get();
+            OutputPort* own = outlineUsers[entries[i].outline] == 1 ? entries[i].outline : nullptr;
+            jobs[i].release = [face, own] {
+                face->reset();
+                if (own) own->reset();
+            };
+        }
     }
-    // Gathering is over; nothing recomputes until the results are handed over.
-    auto run = [render](StageJob& job) {
-        if (job.face) buildFace(*job.outline, job.faceSettings, *job.contours);
-        if (job.caps && !render) job.capsOk = buildMesh(*job.contours, {}, {}, job.capsSettings, job.caps->mesh());
-        job.solidOk = buildMesh(*job.contours, job.perimeter, job.hole, job.solidSettings, job.solid->mesh());
-        if (!render || !job.solidOk) return;
-        if (job.face) job.face->reset();
-        if (job.ownOutline) job.outlinePort->reset();
-    };
-    // A scripted clock is read in build order, as the ports would read it.
-    const int threads = Clock::scripted() ? 1 : gBuildThreads > 0 ? gBuildThreads : omp_get_max_threads();
-    const long count = static_cast<long>(jobs.size());
-    if (threads > 1 && count > 1) {
-#pragma omp parallel for schedule(dynamic, 1) num_threads(threads)
-        for (long i = 0; i < count; ++i) run(jobs[static_cast<size_t>(i)]);
-    } else {
-        for (StageJob& job : jobs) run(job);
-    }
+    // Gathering is over; nothing recomputes until the results are handed over. A
+    // scripted clock is read in build order, as the ports would read it.
+    Extrusion::run(jobs, Clock::scripted() ? 1 : gBuildThreads > 0 ? gBuildThreads : omp_get_max_threads());
     // Handed over in stage order, so each stage is newer than what it was built from.
-    for (StageJob& job : jobs) {
-        if (job.face) job.faceCurrent ? job.face->adoptRestored() : job.face->adoptComputed();
-        if (job.caps && (job.capsOk || render)) job.caps->adoptComputed();
-        if (job.solidOk) job.solid->adoptComputed();
-    }
-    if (!render) return;
-    for (StageJob& job : jobs) {
-        job.capsPort->evict();  // never built here
-        if (!job.solidOk) continue;
-        job.facePort->evict();
-        if (OutputPort* outline = job.facePort->outlineInput.source()) outline->evict();
-    }
+    for (size_t i = 0; i < entries.size(); ++i) entries[i].object->adoptJob(m, entries[i], jobs[i], render);
 }
-
-void ObjectX::setConsole(std::FILE* console) { gConsole = console; }
-std::FILE* ObjectX::console() { return gConsole; }
 
 ObjectX::ObjectX(Scene& scene, const char* name) : Object(scene, name) {
     for (int mode = 0; mode < 3; ++mode) {
@@ -477,7 +315,7 @@ void ObjectX::prepareStages() {
     ObjectXStyle* s = style();
     for (int mode = 0; mode < 3; ++mode) {
         double smoothness = mode == kRenderMode ? smoothnessRender : smoothnessPreview;
-        FaceSettings face;
+        Extrusion::FaceSettings face;
         face.hardAngle = hardShadingAngle;
         face.tolerance = mode == kPreview2DMode ? 0.1 : (smoothness > 0 ? 10.0 / smoothness : 10.0);
         face.steps = std::max(1, static_cast<int>(std::lround(smoothness)));
@@ -494,29 +332,30 @@ void ObjectX::prepareStages() {
         flat.creaseAngle = hardShadingAngle >= 0 ? hardShadingAngle : 30.0;
         faces_[mode]->outlineInput.setSettings(&flat);
 
-        GeometrySettings g;
+        Extrusion::Settings g;
+        SolidBuilder::Options& o = g.solid;
         if (s) {
-            g.depth = s->depth();
-            g.perimeterXScale = s->perimeterXScale();
-            g.holeXScale = s->holeXScale();
-            g.parts = s->parts();
+            o.depth = s->depth();
+            o.perimeterXScale = s->perimeterXScale();
+            o.holeXScale = s->holeXScale();
+            o.parts = s->parts();
+            o.axis = s->buildAxis;
+            o.startAngle = s->buildAngleStart, o.endAngle = s->buildAngleEnd;
+            o.head = {s->headCapType, s->headCapScale, s->headCapOffset};
+            o.tail = {s->tailCapType, s->tailCapScale, s->tailCapOffset};
             g.style = s;
             g.capChanges = s->capChangeCount();
             g.sideChanges = s->sideChangeCount();
             g.faceOffset = face.faceOffset;
             g.kind = s->kind;
-            g.buildAxis = s->buildAxis;
-            g.angleStart = s->buildAngleStart, g.angleEnd = s->buildAngleEnd;
-            g.headCap = s->headCapType, g.tailCap = s->tailCapType;
-            g.headCapScale = s->headCapScale, g.headCapOffset = s->headCapOffset;
-            g.tailCapScale = s->tailCapScale, g.tailCapOffset = s->tailCapOffset;
         }
-        g.steps = face.steps;
-        g.hardAngle = hardShadingAngle >= 0 ? hardShadingAngle : 30.0;
-        g.maxSideSegment = meshingOn ? (mode == kRenderMode ? bestEdgeMeshing : draftEdgeMeshing) : 0.0;
+        o.steps = face.steps;
+        o.hardAngle = hardShadingAngle >= 0 ? hardShadingAngle : 30.0;
+        o.maxSideSegment = meshingOn ? (mode == kRenderMode ? bestEdgeMeshing : draftEdgeMeshing) : 0.0;
+        o.keepStraightRuns = o.maxSideSegment > 0;
         if (meshingOn && mode != kPreview2DMode) {  // the flat editing view needs no tiles
             const double* tiles = mode == kRenderMode ? bestTileResolution : draftTileResolution;
-            g.tileSize[0] = tiles[0], g.tileSize[1] = tiles[1];
+            o.tileSize[0] = tiles[0], o.tileSize[1] = tiles[1];
         }
         // Edge profiles flatten by tolerance at every quality: fixed steps would split
         // each straight run of a bevel into as many rows as the face has steps.

@@ -5,24 +5,26 @@
 // or an input changed. Following one quality down the chain:
 //
 //   face profile  "…FlattenedProfile"   Port<ProfileGeometry, Profile::FlattenedProfileSettings>
-//   → FacePort    "…Face"               Port<Contours, FaceSettings>
-//   → CapsPort    "…FrontBackGeometry"  Port<GeometryInterface, GeometrySettings>
-//   → SolidPort   "…Geometry"           Port<GeometryInterface, GeometrySettings>
+//   → FacePort    "…Face"               Port<Contours, Extrusion::FaceSettings>
+//   → CapsPort    "…FrontBackGeometry"  Port<GeometryInterface, Extrusion::Settings>
+//   → SolidPort   "…Geometry"           Port<GeometryInterface, Extrusion::Settings>
 //                  (also reads the face and the style's two flattened edge profiles,
 //                   ObjectXStyle::FlattenedProfilePort, Port<ProfileGeometry, ...>)
 //   → Object::ObjectDynPort "…DynGeometry"  the deformed solid, Port<GeometryInterface, AnySettings>
 //   → Object's bounds, display geometry, world vertices and normals, gradients, and
 //     ElementInterpPort, each reading it through "GeometryInput"
 //
-// prepareStages hands every stage and link its settings before geometry is asked for;
-// connectStages wires the inputs by name (again after loading, once the face exists).
+// Each stage's work is done by geometry/Extrusion from plain data, for a port as it is
+// read and for a batch (buildSolids) alike. prepareStages hands every stage and link
+// its settings before geometry is asked for; connectStages wires the inputs by name
+// (again after loading, once the face exists).
 
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "geometry/SolidBuilder.h"
+#include "geometry/Extrusion.h"
 #include "mesh/PackedObjDB.h"
 #include "profile/ProfileGeometry.h"
 #include "scene/Object.h"
@@ -35,40 +37,11 @@ class Profile;
 class ObjectX : public Object {
 public:
     // The face as closed contours (or open paths for tubes).
-    using Contours = std::vector<SolidBuilder::Contour>;
-
-    // What the face stage builds for.
-    struct FaceSettings {
-        double hardAngle = 30, tolerance = 0.5, spikeAngle = 0, pullBack = 0.1, faceOffset = 0;
-        int faceMode = 2;
-        bool tube = false;
-        int steps = 20;
-        bool meshFlag = false;
-        bool keepStraightRuns = false;  // meshing is on
-        bool operator==(const FaceSettings&) const = default;
-    };
-
-    // What the cap and solid stages build for: the style's and the object's values.
-    struct GeometrySettings {
-        double depth = 8, perimeterXScale = 1, holeXScale = 1;
-        unsigned parts = 15;
-        double hardAngle = 30, maxSideSegment = 0, faceOffset = 0;
-        double tileSize[2] = {0, 0};
-        int frontPart = 0, backPart = 1;
-        const ObjectXStyle* style = nullptr;
-        uint32_t capChanges = 0, sideChanges = 0;
-        // Revolved solids and tubes: the style's kind, axis, turn and end caps, and the
-        // object's step count (segments per turn, sides around a tube).
-        int kind = 0, buildAxis = 3, steps = 20;
-        double angleStart = 0, angleEnd = 360;
-        int headCap = 2, tailCap = 2;
-        double headCapScale = 50, headCapOffset = 0, tailCapScale = 50, tailCapOffset = 0;
-        bool operator==(const GeometrySettings&) const = default;
-    };
+    using Contours = Extrusion::Contours;
 
     // The face: closed contours, outer counter-clockwise and holes clockwise, moved
     // into the material by the face offset.
-    class FacePort : public Port<Contours, FaceSettings> {
+    class FacePort : public Port<Contours, Extrusion::FaceSettings> {
     public:
         FacePort(ObjectX* owner, const char* name);
         Contours* result() override { return &contours_; }
@@ -76,23 +49,18 @@ public:
         Input<ProfileGeometry> outlineInput{this, "FlattenedProfileInput"};
 
     protected:
-        bool compute(const FaceSettings* settings) override;
+        bool compute(const Extrusion::FaceSettings* settings) override;
 
     private:
         Contours contours_;
     };
 
     // What the cap and solid stages share: a packed mesh built by the style's builder.
-    class SolidStage : public Port<GeometryInterface, GeometrySettings> {
+    class SolidStage : public Port<GeometryInterface, Extrusion::Settings> {
     public:
         SolidStage(ObjectX* owner, const char* name);
         GeometryInterface* result() override { return &mesh_; }
         PackedObjDB& mesh() { return mesh_; }
-
-    protected:
-        // Builds the parts `partMask` allows of the face; without edge profiles only caps.
-        bool build(const Contours* face, const ProfileGeometry* perimeter, const ProfileGeometry* hole,
-                   const GeometrySettings* settings, unsigned partMask);
 
     private:
         PackedObjDB mesh_;
@@ -106,7 +74,7 @@ public:
         void reset() override;
 
     protected:
-        bool compute(const GeometrySettings* settings) override;
+        bool compute(const Extrusion::Settings* settings) override;
     };
 
     // The whole solid: caps, and the sides swept along the style's edge profiles.
@@ -119,10 +87,11 @@ public:
         Input<ProfileGeometry> holeInput{this, "FlattenedHoleProfileInput"};
 
     protected:
-        bool compute(const GeometrySettings* settings) override;
+        bool compute(const Extrusion::Settings* settings) override;
     };
 
-    static constexpr int kFrontPart = 0, kBackPart = 1, kPerimeterPart = 2, kHolePart = 3;
+    static constexpr int kFrontPart = SolidBuilder::Options().frontPart, kBackPart = SolidBuilder::Options().backPart;
+    static constexpr int kPerimeterPart = SolidBuilder::Options().perimeterPart, kHolePart = SolidBuilder::Options().holePart;
 
     ObjectX(Scene& scene, const char* name);
     ~ObjectX() override;
@@ -150,23 +119,10 @@ public:
     ObjectXStyle* style() const;
     void setSmoothness(int mode, double smoothness);
 
-    // Where the builders' diagnostics go (missing normals, cap cuts that do not pair
-    // up); nowhere unless set. They never reach the user.
-    static void setConsole(std::FILE* console);
-    static std::FILE* console();
-
-    // The face stage's work: the flattened outline turned into face contours.
-    static void buildFace(const ProfileGeometry& outline, const FaceSettings& settings, Contours& out);
-    // The cap and solid stages' work, plain data in and a finished mesh out: the parts
-    // of the face the settings name, swept along the edge profiles (flat sides when
-    // empty). False when an element could not be packed.
-    static bool buildMesh(const Contours& face, const SolidBuilder::Contour& perimeter, const SolidBuilder::Contour& hole,
-                          const GeometrySettings& settings, PackedObjDB& out);
-
     // Brings the solids of many objects at one quality up to date at once: the stages
-    // a port would compute are built on several threads from data gathered here, and
-    // handed to the ports on this thread. Objects it cannot batch are left to their
-    // ports, which build them when asked.
+    // a port would compute are built on several threads (Extrusion::run) from data
+    // gathered here, and handed to the ports on this thread. Objects it cannot batch
+    // are left to their ports, which build them when asked.
     static void buildSolids(const std::vector<ObjectX*>& objects, int mode);
     // Threads for buildSolids: 0 lets OpenMP choose (OMP_NUM_THREADS), 1 builds on the
     // calling thread.
@@ -195,6 +151,23 @@ public:
     double draftEdgeMeshing = 10.0, bestEdgeMeshing = 5.0;
 
 private:
+    // How current a stage is: current and held, current but let go (a read makes it
+    // again alike), or to be built.
+    enum class StageState { kCurrent, kLetGo, kStale };
+    struct StageStates {
+        StageState face = StageState::kStale, caps = StageState::kStale, solid = StageState::kStale;
+    };
+    struct BatchEntry;
+    // The one question a batch asks the stages of a quality, once their settings are in
+    // place: how current each is. False when they are wired other than connectStages
+    // wires them; the ports then build them when asked.
+    bool stageStates(int slot, StageStates& states);
+    // What a batch builds for the stale stages, read from the ports; false when the
+    // face's outline cannot be had.
+    bool gatherJob(int slot, BatchEntry& entry, Extrusion::Job& job);
+    // The batch's results handed to the ports, in stage order; at render quality the
+    // stages before the solid are let go.
+    void adoptJob(int slot, const BatchEntry& entry, const Extrusion::Job& job, bool render);
     void connectStages();
     // The links through which the object's ports read the (deformed) solid.
     std::vector<Input<GeometryInterface>*> geometryInputs(int mode);

@@ -64,31 +64,6 @@ SolidBuilder::Contour withoutStraightRuns(const SolidBuilder::Contour& c) {
     return out;
 }
 
-// The corner normals of a closed contour: smooth where the turn is gentler than the
-// hard angle, otherwise each edge keeps its own normal. `before[i]` serves the edge
-// ending at point i, `after[i]` the edge leaving it.
-void cornerNormals(const SolidBuilder::Contour& c, double hardAngle, std::vector<glm::dvec2>& before,
-                   std::vector<glm::dvec2>& after) {
-    const size_t n = c.size();
-    before.resize(n);
-    after.resize(n);
-    std::vector<glm::dvec2> edge(n);  // outward normal of the edge leaving point i
-    for (size_t i = 0; i < n; ++i) {
-        glm::dvec2 d = unit(c[(i + 1) % n] - c[i]);
-        edge[i] = glm::dvec2(d.y, -d.x);
-    }
-    double limit = std::cos(hardAngle * kPi / 180);
-    for (size_t i = 0; i < n; ++i) {
-        glm::dvec2 in = edge[(i + n - 1) % n], out = edge[i];
-        if (glm::dot(in, out) >= limit) {
-            before[i] = after[i] = unit(in + out);
-        } else {
-            before[i] = in;
-            after[i] = out;
-        }
-    }
-}
-
 // The edge profile in solid units: x as an offset, z along the depth (front at 0).
 struct ProfileRow {
     double offset;
@@ -146,19 +121,6 @@ std::vector<ProfileRow> profileRows(SolidBuilder::Contour profile, double depth,
     }
     return rows;
 }
-
-// One row of the sweep. A contour offset past its own width (a small hole under a
-// wide bevel) can come out turned inside out with every point still far enough from
-// the contour to count as valid; it has vanished just as one whose points all crossed,
-// so it collapses onto its centroid the same way.
-ContourOffset::Result sweepRow(const SolidBuilder::Contour& contour, double distance) {
-    ContourOffset::Result row = ContourOffset::offset(contour, distance);
-    if (row.collapsed || distance == 0) return row;
-    double before = areaOf(contour), after = areaOf(row.points);
-    if (before * after >= 0) return row;
-    return ContourOffset::collapsedContour(contour);
-}
-
 
 // Whether two edges of the loops cross inside both or lie along each other (meeting
 // at a point does not count), found through a grid of the edges.
@@ -269,248 +231,343 @@ std::vector<SolidBuilder::Contour> SolidBuilder::prepareFace(const std::vector<C
     return contours;
 }
 
-bool SolidBuilder::build(const std::vector<Contour>& face, const Contour& perimeterProfile, const Contour& holeProfile,
-                         const Options& o, GeometryInterface& out, int* rejected) {
-    std::vector<bool> isHole;
-    std::vector<Contour> contours = prepareFace(face, isHole, o.keepStraightRuns);
-    if (contours.empty() || o.depth <= 0) return false;
+ContourOffset::Result SolidBuilder::offsetRow(const Contour& contour, double distance) {
+    ContourOffset::Result row = ContourOffset::offset(contour, distance);
+    if (row.collapsed || distance == 0) return row;
+    double before = areaOf(contour), after = areaOf(row.points);
+    if (before * after >= 0) return row;
+    return ContourOffset::collapsedContour(contour);
+}
 
-    const bool tiled = o.tileSize[0] > 0 || o.tileSize[1] > 0;
+void SolidBuilder::contourNormals(const Contour& c, double hardAngle, std::vector<glm::dvec2>& before,
+                                  std::vector<glm::dvec2>& after) {
+    const size_t n = c.size();
+    before.resize(n);
+    after.resize(n);
+    std::vector<glm::dvec2> edge(n);  // outward normal of the edge leaving point i
+    for (size_t i = 0; i < n; ++i) {
+        glm::dvec2 d = unit(c[(i + 1) % n] - c[i]);
+        edge[i] = glm::dvec2(d.y, -d.x);
+    }
+    double limit = std::cos(hardAngle * kPi / 180);
+    for (size_t i = 0; i < n; ++i) {
+        glm::dvec2 in = edge[(i + n - 1) % n], out = edge[i];
+        if (glm::dot(in, out) >= limit) {
+            before[i] = after[i] = unit(in + out);
+        } else {
+            before[i] = in;
+            after[i] = out;
+        }
+    }
+}
 
-    double box[4] = {1e300, 1e300, -1e300, -1e300};
-    for (const Contour& c : contours)
-        for (glm::dvec2 p : c)
-            box[0] = std::min(box[0], p.x), box[1] = std::min(box[1], p.y), box[2] = std::max(box[2], p.x),
-            box[3] = std::max(box[3], p.y);
-    double width = std::max(box[2] - box[0], 1e-12), height = std::max(box[3] - box[1], 1e-12);
+namespace {
 
-    // Rows of vertices: rows[c][k][i] is point i of contour c offset for profile point k.
-    std::vector<std::vector<std::vector<int>>> rows(contours.size());
+using Contour = SolidBuilder::Contour;
+
+// One solid on its way into the mesh, phase by phase: the rows of every contour, welded
+// and added as vertices, then the sides between the rows and the caps on the end rows.
+class Sweep {
+public:
+    Sweep(std::vector<Contour> contours, std::vector<bool> isHole, const SolidBuilder::Options& o, GeometryInterface& out)
+        : contours_(std::move(contours)), isHole_(std::move(isHole)), o_(o), out_(out),
+          tiled_(o.tileSize[0] > 0 || o.tileSize[1] > 0) {
+        for (const Contour& c : contours_)
+            for (glm::dvec2 p : c)
+                box_[0] = std::min(box_[0], p.x), box_[1] = std::min(box_[1], p.y), box_[2] = std::max(box_[2], p.x),
+                box_[3] = std::max(box_[3], p.y);
+        width_ = std::max(box_[2] - box_[0], 1e-12), height_ = std::max(box_[3] - box_[1], 1e-12);
+    }
+
+    void sweepRows(const Contour& perimeterProfile, const Contour& holeProfile);
+    void weldRows();
+    void addSides();
+    bool addCaps();
+    int refused() const { return refused_; }
+
+private:
+    const std::vector<ProfileRow>& profileOf(size_t c) const { return isHole_[c] ? holeRows_ : perimeterRows_; }
+    bool rowsCrowded() const;
+    void addSide(size_t c);
+    bool addCap(int side, const std::vector<CapBuilder::Region>& faceRegions,
+                const std::vector<std::vector<int>>& faceLoops);
+    void addPieces(int side, std::vector<std::vector<int>>& pieces, int normal);
+
+    int addVertex(glm::dvec2 p, double z) {
+        double v[3] = {p.x, p.y, z};
+        capPoints_.push_back(p);
+        depths_.push_back(z);
+        return out_.addVertex(v);
+    }
+    void addElement(int part, int count, const int* positions, const int* texture, const int* normals) {
+        if (out_.addElement(0, part, count, positions, count, texture, count, normals) < 0) ++refused_;
+    }
+
+    std::vector<Contour> contours_;
+    std::vector<bool> isHole_;
+    const SolidBuilder::Options& o_;
+    GeometryInterface& out_;
+    const bool tiled_;
+    double box_[4] = {1e300, 1e300, -1e300, -1e300};
+    double width_, height_;
+    std::vector<ProfileRow> perimeterRows_, holeRows_;
+    std::vector<CapTiles::Swept> swept_;
+    // Rows of vertices: rows_[c][k][i] is point i of contour c offset for profile point k.
+    std::vector<std::vector<std::vector<int>>> rows_;
     // Copies of the positions, indexed like the mesh's: 2D for the caps, and the depth,
     // so that no reading back goes through the mesh (a drawing mesh keeps floats).
-    std::vector<glm::dvec2> capPoints;
-    std::vector<double> depths;
-    auto addVertex = [&](glm::dvec2 p, double z) {
-        double v[3] = {p.x, p.y, z};
-        capPoints.push_back(p);
-        depths.push_back(z);
-        return out.addVertex(v);
-    };
-    int refused = 0;
-    auto addElement = [&](int part, int count, const int* positions, const int* texture, const int* normals) {
-        if (out.addElement(0, part, count, positions, count, texture, count, normals) < 0) ++refused;
-    };
-    std::vector<ProfileRow> perimeterRows, holeRows;
-    std::vector<CapTiles::Swept> swept;
-    // Where the rows of neighbouring strokes run into each other the sides cut through
-    // each other, and a back cap on such rows (the "Front" bevels end away from the
-    // outline) cannot close; the bevel narrows until they stay apart.
+    std::vector<glm::dvec2> capPoints_;
+    std::vector<double> depths_;
+    int refused_ = 0;
+};
+
+// Where the rows of neighbouring strokes run into each other the sides cut through
+// each other, and a back cap on such rows (the "Front" bevels end away from the
+// outline) cannot close; the bevel narrows until they stay apart.
+void Sweep::sweepRows(const Contour& perimeterProfile, const Contour& holeProfile) {
     double narrowing = 1;
     for (int attempt = 0; attempt < 8; ++attempt, narrowing *= 0.75) {
-        perimeterRows = profileRows(perimeterProfile, o.depth, o.perimeterXScale * narrowing, o.maxSideSegment, o.hardAngle);
-        holeRows = profileRows(holeProfile.size() >= 2 ? holeProfile : perimeterProfile, o.depth, o.holeXScale * narrowing,
-                               o.maxSideSegment, o.hardAngle);
-        swept.assign(contours.size(), {});
-        for (size_t c = 0; c < contours.size(); ++c) {
-            const std::vector<ProfileRow>& profile = isHole[c] ? holeRows : perimeterRows;
+        perimeterRows_ = profileRows(perimeterProfile, o_.depth, o_.perimeterXScale * narrowing, o_.maxSideSegment,
+                                     o_.hardAngle);
+        holeRows_ = profileRows(holeProfile.size() >= 2 ? holeProfile : perimeterProfile, o_.depth,
+                                o_.holeXScale * narrowing, o_.maxSideSegment, o_.hardAngle);
+        swept_.assign(contours_.size(), {});
+        for (size_t c = 0; c < contours_.size(); ++c) {
             std::map<double, ContourOffset::Result> offsets;  // equal offsets are computed once
-            swept[c].face = contours[c];
-            for (const ProfileRow& pr : profile) {
+            swept_[c].face = contours_[c];
+            for (const ProfileRow& pr : profileOf(c)) {
                 auto found = offsets.find(pr.offset);
-                if (found == offsets.end()) found = offsets.emplace(pr.offset, sweepRow(contours[c], pr.offset)).first;
-                swept[c].rows.push_back(found->second.points);
+                if (found == offsets.end())
+                    found = offsets.emplace(pr.offset, SolidBuilder::offsetRow(contours_[c], pr.offset)).first;
+                swept_[c].rows.push_back(found->second.points);
             }
         }
-        // The back row, and the widest row, where neighbouring strokes meet first.
-        auto widest = [](const std::vector<ProfileRow>& rows) {
-            size_t w = 0;
-            for (size_t k = 1; k < rows.size(); ++k)
-                if (std::fabs(rows[k].offset) > std::fabs(rows[w].offset)) w = k;
-            return w;
-        };
-        const size_t wide[2] = {widest(perimeterRows), widest(holeRows)};
-        bool crowded = false;
-        for (int which = 0; which < 2 && !crowded; ++which) {
-            std::vector<Contour> row;
-            for (size_t c = 0; c < contours.size(); ++c) {
-                const std::vector<ProfileRow>& profile = isHole[c] ? holeRows : perimeterRows;
-                size_t k = which == 0 ? profile.size() - 1 : wide[isHole[c] ? 1 : 0];
-                if (profile[k].offset != 0) row.push_back(swept[c].rows[k]);
-            }
-            crowded = row.size() > 0 && loopsCross(row);
+        if (!rowsCrowded()) break;
+    }
+}
+
+// Whether the back row, or the widest row, where neighbouring strokes meet first, runs
+// into itself.
+bool Sweep::rowsCrowded() const {
+    auto widest = [](const std::vector<ProfileRow>& rows) {
+        size_t w = 0;
+        for (size_t k = 1; k < rows.size(); ++k)
+            if (std::fabs(rows[k].offset) > std::fabs(rows[w].offset)) w = k;
+        return w;
+    };
+    const size_t wide[2] = {widest(perimeterRows_), widest(holeRows_)};
+    for (int which = 0; which < 2; ++which) {
+        std::vector<Contour> row;
+        for (size_t c = 0; c < contours_.size(); ++c) {
+            const std::vector<ProfileRow>& profile = profileOf(c);
+            size_t k = which == 0 ? profile.size() - 1 : wide[isHole_[c] ? 1 : 0];
+            if (profile[k].offset != 0) row.push_back(swept_[c].rows[k]);
         }
-        if (!crowded) break;
+        if (row.size() > 0 && loopsCross(row)) return true;
     }
-    if (tiled) {
-        CapTiles::cutRows(swept, o.tileSize, o.console);
-        for (size_t c = 0; c < contours.size(); ++c) contours[c] = swept[c].face;
+    return false;
+}
+
+// Neighbours in a row closer than a millionth of the solid are one point: offsets
+// that all but collapse leave such pairs, and apart they would make slivers that no
+// weld of the finished mesh can tell from holes. Equal, the joining rule drops them.
+// Tiled caps cut the rows first, so the cuts are welded too.
+void Sweep::weldRows() {
+    if (tiled_) {
+        CapTiles::cutRows(swept_, o_.tileSize, o_.console);
+        for (size_t c = 0; c < contours_.size(); ++c) contours_[c] = swept_[c].face;
     }
-    // Neighbours in a row closer than a millionth of the solid are one point: offsets
-    // that all but collapse leave such pairs, and apart they would make slivers that no
-    // weld of the finished mesh can tell from holes. Equal, the joining rule drops them.
-    const double weld = 1e-6 * std::max({width, height, o.depth});
-    for (CapTiles::Swept& sweep : swept)
+    const double weld = 1e-6 * std::max({width_, height_, o_.depth});
+    for (CapTiles::Swept& sweep : swept_)
         for (Contour& row : sweep.rows)
             for (size_t i = 1; i <= row.size() && row.size() > 1; ++i) {
                 glm::dvec2& p = row[i % row.size()];
                 const glm::dvec2& before = row[i - 1];
                 if (p != before && std::fabs(p.x - before.x) < weld && std::fabs(p.y - before.y) < weld) p = before;
             }
-    for (size_t c = 0; c < contours.size(); ++c) {
-        const std::vector<ProfileRow>& profile = isHole[c] ? holeRows : perimeterRows;
+    rows_.assign(contours_.size(), {});
+    for (size_t c = 0; c < contours_.size(); ++c) {
+        const std::vector<ProfileRow>& profile = profileOf(c);
         for (size_t k = 0; k < profile.size(); ++k) {
             std::vector<int> row;
-            row.reserve(swept[c].rows[k].size());
-            for (glm::dvec2 p : swept[c].rows[k]) row.push_back(addVertex(p, profile[k].z));
-            rows[c].push_back(std::move(row));
+            row.reserve(swept_[c].rows[k].size());
+            for (glm::dvec2 p : swept_[c].rows[k]) row.push_back(addVertex(p, profile[k].z));
+            rows_[c].push_back(std::move(row));
         }
     }
-
-    // Sides, row pair by row pair and segment by segment.
-    for (size_t c = 0; c < contours.size(); ++c) {
-        unsigned bit = isHole[c] ? kHoleBit : kPerimeterBit;
-        if (!(o.parts & bit)) continue;
-        int part = isHole[c] ? o.holePart : o.perimeterPart;
-        const std::vector<ProfileRow>& profile = isHole[c] ? holeRows : perimeterRows;
-        const Contour& contour = contours[c];
-        const size_t n = contour.size();
-        std::vector<glm::dvec2> before, after;
-        cornerNormals(contour, o.hardAngle, before, after);
-        std::vector<double> u(n + 1, 0);
-        for (size_t i = 1; i <= n; ++i) u[i] = u[i - 1] + glm::length(contour[i % n] - contour[i - 1]);
-        double total = u[n];
-        if (total <= 0) continue;
-        // Normals and texture coordinates are made once and shared by the quads that
-        // meet at a point, so the packed mesh keeps one vertex where they agree.
-        const size_t R = profile.size();
-        std::vector<int> normalIds(n * 2 * R * 2, -1), textureIds((n + 1) * R, -1);
-        auto normalId = [&](size_t i, int contourSide, size_t k, int profileSide) {
-            if (before[i] == after[i]) contourSide = 0;  // smooth here: one normal on both sides
-            if (profile[k].before == profile[k].after) profileSide = 0;
-            int& id = normalIds[((i * 2 + contourSide) * R + k) * 2 + profileSide];
-            if (id < 0) {
-                glm::dvec2 cn = contourSide ? before[i] : after[i];
-                glm::dvec2 pn = profileSide ? profile[k].after : profile[k].before;
-                glm::dvec3 nrm = unit3(glm::dvec3(cn * pn.x, -pn.y));
-                double nv[3] = {nrm.x, nrm.y, nrm.z};
-                id = out.addNormal(nv);
-            }
-            return id;
-        };
-        auto textureId = [&](size_t i, size_t k) {
-            int& id = textureIds[i * R + k];
-            if (id < 0) {
-                double tv[3] = {u[i] / total, profile[k].v, 0};
-                id = out.addTexCoord(tv);
-            }
-            return id;
-        };
-        for (size_t k = 1; k < profile.size(); ++k) {
-            const std::vector<int>&A = rows[c][k - 1], &B = rows[c][k];
-            for (size_t i = 1; i <= n; ++i) {
-                size_t prev = i - 1, cur = i % n;
-                // Corners B[i-1], B[i], A[i], A[i-1]: outward for the orientation chosen above.
-                struct Corner {
-                    int vertex;
-                    int normal, texture;
-                };
-                Corner corners[4] = {
-                    {B[prev], normalId(prev, 0, k, 0), textureId(prev, k)},
-                    {B[cur], normalId(cur, 1, k, 0), textureId(i, k)},
-                    {A[cur], normalId(cur, 1, k - 1, 1), textureId(i, k - 1)},
-                    {A[prev], normalId(prev, 0, k - 1, 1), textureId(prev, k - 1)},
-                };
-                int positions[4], normals[4], texture[4], count = 0;
-                double last[3] = {1e300, 1e300, 1e300}, first[3];
-                for (const Corner& corner : corners) {
-                    const size_t v = static_cast<size_t>(corner.vertex);
-                    const double p[3] = {capPoints[v].x, capPoints[v].y, depths[v]};
-                    if (std::fabs(p[0] - last[0]) < 1e-6 && std::fabs(p[1] - last[1]) < 1e-6 && std::fabs(p[2] - last[2]) < 1e-6)
-                        continue;
-                    if (count == 0) std::copy(p, p + 3, first);
-                    std::copy(p, p + 3, last);
-                    positions[count] = corner.vertex;
-                    normals[count] = corner.normal;
-                    texture[count] = corner.texture;
-                    ++count;
-                }
-                if (count > 1 && std::fabs(last[0] - first[0]) < 1e-6 && std::fabs(last[1] - first[1]) < 1e-6 &&
-                    std::fabs(last[2] - first[2]) < 1e-6)
-                    --count;
-                if (count >= 3) addElement(part, count, positions, texture, normals);
-            }
-        }
-    }
-
-    // Caps from the first and the last rows, nested as the face is.
-    bool ok = true;
-    for (int side = 0; side < 2; ++side) {
-        unsigned bit = side == 0 ? kFrontBit : kBackBit;
-        if (!(o.parts & bit)) continue;
-        std::vector<std::vector<int>> loops;
-        for (size_t c = 0; c < contours.size(); ++c) loops.push_back(side == 0 ? rows[c].front() : rows[c].back());
-        std::vector<std::vector<int>> capLoops = loops;  // nesting judged on the face itself
-        std::vector<glm::dvec2> facePoints;
-        std::vector<std::vector<int>> faceLoops;
-        for (const Contour& contour : contours) {
-            std::vector<int> loop;
-            for (glm::dvec2 p : contour) {
-                loop.push_back(static_cast<int>(facePoints.size()));
-                facePoints.push_back(p);
-            }
-            faceLoops.push_back(loop);
-        }
-        std::vector<CapBuilder::Region> faceRegions = CapBuilder::regions(facePoints, faceLoops);
-        double normal[3] = {0, 0, side == 0 ? 1.0 : -1.0};
-        int n = out.addNormal(normal);
-        for (const CapBuilder::Region& fr : faceRegions) {
-            CapBuilder::Region region;
-            for (size_t c = 0; c < contours.size(); ++c) {
-                if (faceLoops[c] == fr.outer) region.outer = capLoops[c];
-                for (const std::vector<int>& h : fr.holes)
-                    if (faceLoops[c] == h) region.holes.push_back(capLoops[c]);
-            }
-            std::vector<std::vector<int>> pieces;
-            bool tiledCap = false;
-            if (tiled && !region.outer.empty()) {
-                const double z = depths[static_cast<size_t>(region.outer.front())];
-                std::vector<std::vector<int>> boundary = region.holes;
-                boundary.push_back(region.outer);
-                tiledCap = CapTiles::tessellateCells(capPoints, boundary, o.tileSize,
-                                                     [&](glm::dvec2 p) { return addVertex(p, z); }, pieces);
-            }
-            if (!tiledCap && !CapBuilder::decompose(capPoints, region, pieces)) ok = false;
-            // Vertex → its texture coordinate, shared by pieces (-1: none yet).
-            std::vector<int> capTexture(capPoints.size(), -1);
-            std::vector<int> normals, texture;
-            for (std::vector<int>& piece : pieces) {
-                // Turned over about its first corner, so that the back's fan is the front's.
-                if (side == 1) std::reverse(piece.begin() + 1, piece.end());
-                normals.assign(piece.size(), n);
-                texture.clear();
-                for (int v : piece) {
-                    int& id = capTexture[static_cast<size_t>(v)];
-                    if (id < 0) {
-                        double t[3] = {(capPoints[static_cast<size_t>(v)].x - box[0]) / width,
-                                       (capPoints[static_cast<size_t>(v)].y - box[1]) / height, 0};
-                        id = out.addTexCoord(t);
-                    }
-                    texture.push_back(id);
-                }
-                int count = static_cast<int>(piece.size());
-                addElement(side == 0 ? o.frontPart : o.backPart, count, piece.data(), texture.data(), normals.data());
-            }
-        }
-    }
-    if (rejected) *rejected = refused;
-    return ok && out.elementCount() > 0;
 }
 
-ContourOffset::Result SolidBuilder::offsetRow(const Contour& contour, double distance) { return sweepRow(contour, distance); }
+void Sweep::addSides() {
+    for (size_t c = 0; c < contours_.size(); ++c)
+        if (o_.parts & (isHole_[c] ? SolidBuilder::kHoleBit : SolidBuilder::kPerimeterBit)) addSide(c);
+}
 
-void SolidBuilder::contourNormals(const Contour& contour, double hardAngle, std::vector<glm::dvec2>& before,
-                                  std::vector<glm::dvec2>& after) {
-    cornerNormals(contour, hardAngle, before, after);
+// One contour's sides, row pair by row pair and segment by segment.
+void Sweep::addSide(size_t c) {
+    const int part = isHole_[c] ? o_.holePart : o_.perimeterPart;
+    const std::vector<ProfileRow>& profile = profileOf(c);
+    const Contour& contour = contours_[c];
+    const size_t n = contour.size();
+    std::vector<glm::dvec2> before, after;
+    SolidBuilder::contourNormals(contour, o_.hardAngle, before, after);
+    std::vector<double> u(n + 1, 0);
+    for (size_t i = 1; i <= n; ++i) u[i] = u[i - 1] + glm::length(contour[i % n] - contour[i - 1]);
+    const double total = u[n];
+    if (total <= 0) return;
+    // Normals and texture coordinates are made once and shared by the quads that
+    // meet at a point, so the packed mesh keeps one vertex where they agree.
+    const size_t R = profile.size();
+    std::vector<int> normalIds(n * 2 * R * 2, -1), textureIds((n + 1) * R, -1);
+    auto normalId = [&](size_t i, int contourSide, size_t k, int profileSide) {
+        if (before[i] == after[i]) contourSide = 0;  // smooth here: one normal on both sides
+        if (profile[k].before == profile[k].after) profileSide = 0;
+        int& id = normalIds[((i * 2 + contourSide) * R + k) * 2 + profileSide];
+        if (id < 0) {
+            glm::dvec2 cn = contourSide ? before[i] : after[i];
+            glm::dvec2 pn = profileSide ? profile[k].after : profile[k].before;
+            glm::dvec3 nrm = unit3(glm::dvec3(cn * pn.x, -pn.y));
+            double nv[3] = {nrm.x, nrm.y, nrm.z};
+            id = out_.addNormal(nv);
+        }
+        return id;
+    };
+    auto textureId = [&](size_t i, size_t k) {
+        int& id = textureIds[i * R + k];
+        if (id < 0) {
+            double tv[3] = {u[i] / total, profile[k].v, 0};
+            id = out_.addTexCoord(tv);
+        }
+        return id;
+    };
+    for (size_t k = 1; k < R; ++k) {
+        const std::vector<int>&A = rows_[c][k - 1], &B = rows_[c][k];
+        for (size_t i = 1; i <= n; ++i) {
+            size_t prev = i - 1, cur = i % n;
+            // Corners B[i-1], B[i], A[i], A[i-1]: outward for the face's orientation.
+            // A corner on the one before (a collapsed row) is left out.
+            struct Corner {
+                int vertex;
+                int normal, texture;
+            };
+            const Corner corners[4] = {
+                {B[prev], normalId(prev, 0, k, 0), textureId(prev, k)},
+                {B[cur], normalId(cur, 1, k, 0), textureId(i, k)},
+                {A[cur], normalId(cur, 1, k - 1, 1), textureId(i, k - 1)},
+                {A[prev], normalId(prev, 0, k - 1, 1), textureId(prev, k - 1)},
+            };
+            int positions[4], normals[4], texture[4], count = 0;
+            double last[3] = {1e300, 1e300, 1e300}, first[3];
+            for (const Corner& corner : corners) {
+                const size_t v = static_cast<size_t>(corner.vertex);
+                const double p[3] = {capPoints_[v].x, capPoints_[v].y, depths_[v]};
+                if (std::fabs(p[0] - last[0]) < 1e-6 && std::fabs(p[1] - last[1]) < 1e-6 && std::fabs(p[2] - last[2]) < 1e-6)
+                    continue;
+                if (count == 0) std::copy(p, p + 3, first);
+                std::copy(p, p + 3, last);
+                positions[count] = corner.vertex;
+                normals[count] = corner.normal;
+                texture[count] = corner.texture;
+                ++count;
+            }
+            if (count > 1 && std::fabs(last[0] - first[0]) < 1e-6 && std::fabs(last[1] - first[1]) < 1e-6 &&
+                std::fabs(last[2] - first[2]) < 1e-6)
+                --count;
+            if (count >= 3) addElement(part, count, positions, texture, normals);
+        }
+    }
+}
+
+// Caps from the first and the last rows, nested as the face is.
+bool Sweep::addCaps() {
+    std::vector<glm::dvec2> facePoints;
+    std::vector<std::vector<int>> faceLoops;
+    for (const Contour& contour : contours_) {
+        std::vector<int> loop;
+        for (glm::dvec2 p : contour) {
+            loop.push_back(static_cast<int>(facePoints.size()));
+            facePoints.push_back(p);
+        }
+        faceLoops.push_back(loop);
+    }
+    bool ok = true;
+    for (int side = 0; side < 2; ++side) {
+        if (!(o_.parts & (side == 0 ? SolidBuilder::kFrontBit : SolidBuilder::kBackBit))) continue;
+        // Nesting is judged on the face itself, not on rows an offset may have moved.
+        std::vector<CapBuilder::Region> faceRegions = CapBuilder::regions(facePoints, faceLoops);
+        ok = addCap(side, faceRegions, faceLoops) && ok;
+    }
+    return ok;
+}
+
+// One cap: each region of the face, its loops taken from the cap's row, tiled or
+// decomposed into convex pieces. False when a region could not be decomposed.
+bool Sweep::addCap(int side, const std::vector<CapBuilder::Region>& faceRegions,
+                   const std::vector<std::vector<int>>& faceLoops) {
+    std::vector<std::vector<int>> loops;
+    for (size_t c = 0; c < contours_.size(); ++c) loops.push_back(side == 0 ? rows_[c].front() : rows_[c].back());
+    double normal[3] = {0, 0, side == 0 ? 1.0 : -1.0};
+    const int n = out_.addNormal(normal);
+    bool ok = true;
+    for (const CapBuilder::Region& fr : faceRegions) {
+        CapBuilder::Region region;
+        for (size_t c = 0; c < contours_.size(); ++c) {
+            if (faceLoops[c] == fr.outer) region.outer = loops[c];
+            for (const std::vector<int>& h : fr.holes)
+                if (faceLoops[c] == h) region.holes.push_back(loops[c]);
+        }
+        std::vector<std::vector<int>> pieces;
+        bool tiledCap = false;
+        if (tiled_ && !region.outer.empty()) {
+            const double z = depths_[static_cast<size_t>(region.outer.front())];
+            std::vector<std::vector<int>> boundary = region.holes;
+            boundary.push_back(region.outer);
+            tiledCap = CapTiles::tessellateCells(capPoints_, boundary, o_.tileSize,
+                                                 [&](glm::dvec2 p) { return addVertex(p, z); }, pieces);
+        }
+        if (!tiledCap && !CapBuilder::decompose(capPoints_, region, pieces)) ok = false;
+        addPieces(side, pieces, n);
+    }
+    return ok;
+}
+
+// A region's pieces as the cap's polygons, each texture coordinate shared by the
+// pieces that meet at its vertex.
+void Sweep::addPieces(int side, std::vector<std::vector<int>>& pieces, int normal) {
+    std::vector<int> capTexture(capPoints_.size(), -1);
+    std::vector<int> normals, texture;
+    for (std::vector<int>& piece : pieces) {
+        // Turned over about its first corner, so that the back's fan is the front's.
+        if (side == 1) std::reverse(piece.begin() + 1, piece.end());
+        normals.assign(piece.size(), normal);
+        texture.clear();
+        for (int v : piece) {
+            int& id = capTexture[static_cast<size_t>(v)];
+            if (id < 0) {
+                double t[3] = {(capPoints_[static_cast<size_t>(v)].x - box_[0]) / width_,
+                               (capPoints_[static_cast<size_t>(v)].y - box_[1]) / height_, 0};
+                id = out_.addTexCoord(t);
+            }
+            texture.push_back(id);
+        }
+        addElement(side == 0 ? o_.frontPart : o_.backPart, static_cast<int>(piece.size()), piece.data(), texture.data(),
+                   normals.data());
+    }
+}
+
+}  // namespace
+
+bool SolidBuilder::build(const std::vector<Contour>& face, const Contour& perimeterProfile, const Contour& holeProfile,
+                         const Options& o, GeometryInterface& out, int* rejected) {
+    std::vector<bool> isHole;
+    std::vector<Contour> contours = prepareFace(face, isHole, o.keepStraightRuns);
+    if (contours.empty() || o.depth <= 0) return false;
+    Sweep sweep(std::move(contours), std::move(isHole), o, out);
+    sweep.sweepRows(perimeterProfile, holeProfile);
+    sweep.weldRows();
+    sweep.addSides();
+    const bool ok = sweep.addCaps();
+    if (rejected) *rejected = sweep.refused();
+    return ok && out.elementCount() > 0;
 }
 
 }  // namespace fw

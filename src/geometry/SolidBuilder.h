@@ -21,18 +21,34 @@ public:
 
     enum Part : unsigned { kFrontBit = 1, kBackBit = 2, kPerimeterBit = 4, kHoleBit = 8 };
 
+    // What every solid builder builds for: straight extrusion here, revolving and tubes
+    // in SweepBuilder; each reads the fields of its own method.
     struct Options {
-        double depth = 8.0;
+        double depth = 8.0;  // a tube's diameter
         double perimeterXScale = 1.0;
         double holeXScale = 1.0;
-        unsigned parts = 15;
+        unsigned parts = 15;          // Part bits; revolving: front = head cap, back = tail cap
         double hardAngle = 30.0;      // degrees: sharper corners get split normals
         double maxSideSegment = 0.0;  // > 0: longer edge-profile segments are split (into
                                       // at most kMaxMeshedRows rows along the edge)
         double tileSize[2] = {0, 0};  // > 0: the caps are meshed into tiles this size
         bool keepStraightRuns = false;  // meshing: points inside straight runs stay
+        // Revolving: the axis (1 X, 2 Y, 3 Z), the turn in degrees and the end caps of a
+        // partial one. Steps are segments per full turn (never fewer than 3 per quarter
+        // turn), or a tube's sides around (at least 6).
+        int axis = 3;
+        double startAngle = 0.0, endAngle = 360.0;
+        int steps = 20;
+        struct Cap {
+            int type = 2;         // SweepBuilder::CapType, flat
+            double scale = 50.0;  // percent of half the face's larger extent, held short of holes meeting their outline
+            double offset = 0.0;  // a straight collar this long before the shaped part
+            bool operator==(const Cap&) const = default;
+        };
+        Cap head, tail;
         int frontPart = 0, backPart = 1, perimeterPart = 2, holePart = 3;  // part index of each
         std::FILE* console = nullptr;  // diagnostics
+        bool operator==(const Options&) const = default;
     };
 
     static constexpr double kMaxMeshedRows = 1000;
@@ -56,7 +72,8 @@ public:
                                             bool keepStraightRuns = false);
 
     // One row of a sweep: the contour offset by `distance`, collapsed onto its centroid
-    // when it vanishes or turns inside out.
+    // when it vanishes or turns inside out (a small hole under a wide bevel can come out
+    // turned over with every point still far enough from the contour to count as valid).
     static ContourOffset::Result offsetRow(const Contour& contour, double distance);
     // Outward normals of a closed contour's points, smooth where it turns more gently than
     // `hardAngle` (degrees); `before[i]` serves the edge ending at i, `after[i]` the next.

@@ -90,7 +90,7 @@ using RowVertices = std::vector<std::vector<int>>;  // per contour
 
 class Lathe {
 public:
-    Lathe(std::vector<SweepBuilder::Contour> contours, std::vector<bool> isHole, const SweepBuilder::RevolveOptions& o,
+    Lathe(std::vector<SweepBuilder::Contour> contours, std::vector<bool> isHole, const SweepBuilder::Options& o,
           ObjDB& out)
         : contours_(std::move(contours)), isHole_(std::move(isHole)), o_(o), out_(out) {
         box_[0] = box_[1] = 1e300, box_[2] = box_[3] = -1e300;
@@ -233,7 +233,7 @@ private:
 
     std::vector<SweepBuilder::Contour> contours_;
     std::vector<bool> isHole_;
-    const SweepBuilder::RevolveOptions& o_;
+    const SweepBuilder::Options& o_;
     ObjDB& out_;
     double box_[4];
     double within_ = 0;
@@ -335,6 +335,45 @@ glm::dvec3 carry(glm::dvec3 v, glm::dvec3 a, glm::dvec3 b) {
     return rotate(v, axis / sine, sine, glm::dot(a, b));
 }
 
+// A tube's frames, one per segment of the path, carried from segment to segment by
+// the least turn so the tube does not twist; a closed path spreads what is left over
+// at the seam along its length.
+void carriedFrames(const std::vector<glm::dvec3>& P, bool closed, size_t segments, std::vector<glm::dvec3>& T,
+                   std::vector<glm::dvec3>& N) {
+    const size_t n = P.size();
+    T.assign(segments, glm::dvec3(0.0));
+    N.assign(segments, glm::dvec3(0.0));
+    for (size_t s = 0; s < segments; ++s) T[s] = unit(P[(s + 1) % n] - P[s]);
+    glm::dvec3 pick = std::fabs(T[0].z) < 0.9 ? glm::dvec3(0, 0, 1) : glm::dvec3(1, 0, 0);
+    N[0] = unit(pick - T[0] * glm::dot(pick, T[0]));
+    for (size_t s = 1; s < segments; ++s) N[s] = unit(carry(N[s - 1], T[s - 1], T[s]));
+    if (!closed) return;
+    glm::dvec3 back = carry(N[segments - 1], T[segments - 1], T[0]);
+    double left = std::atan2(glm::dot(glm::cross(back, N[0]), T[0]), glm::dot(back, N[0]));
+    for (size_t s = 1; s < segments; ++s) {
+        double angle = left * static_cast<double>(s) / static_cast<double>(segments);
+        N[s] = rotate(N[s], T[s], std::sin(angle), std::cos(angle));
+    }
+}
+
+// The flat caps of an open tube on its first and last rings, facing back along the
+// path at its start and on along it at its end.
+void addTubeEnds(ObjDB& out, const SweepBuilder::Options& o, const std::vector<int>& first, const std::vector<int>& last,
+                 glm::dvec3 startFacing, glm::dvec3 endFacing, double within) {
+    const int sides = static_cast<int>(first.size());
+    for (int end = 0; end < 2; ++end) {
+        if (!(o.parts & (end == 0 ? SolidBuilder::kFrontBit : SolidBuilder::kBackBit))) continue;
+        std::vector<Corner> corners;
+        for (int j = 0; j < sides; ++j) {
+            double phi = 2 * kPi * j / sides;
+            corners.push_back({(end == 0 ? first : last)[static_cast<size_t>(j)], end == 0 ? startFacing : endFacing,
+                               0.5 + 0.5 * std::cos(phi), 0.5 + 0.5 * std::sin(phi)});
+        }
+        if (end == 0) std::reverse(corners.begin(), corners.end());
+        addPolygon(out, end == 0 ? o.frontPart : o.backPart, corners, within);
+    }
+}
+
 }  // namespace
 
 std::vector<SweepBuilder::CapPoint> SweepBuilder::capSection(int type, double scale) {
@@ -374,7 +413,7 @@ std::vector<SweepBuilder::CapPoint> SweepBuilder::capSection(int type, double sc
     return out;
 }
 
-bool SweepBuilder::revolve(const std::vector<Contour>& face, const Contour& profile, const RevolveOptions& o, ObjDB& out) {
+bool SweepBuilder::revolve(const std::vector<Contour>& face, const Contour& profile, const Options& o, ObjDB& out) {
     std::vector<bool> isHole;
     std::vector<Contour> contours = SolidBuilder::prepareFace(face, isHole);
     double range = o.endAngle - o.startAngle;
@@ -410,8 +449,8 @@ bool SweepBuilder::revolve(const std::vector<Contour>& face, const Contour& prof
     return lathe.ok() && out.elementCount() > 0;
 }
 
-bool SweepBuilder::tube(const std::vector<Contour>& paths, const TubeOptions& o, ObjDB& out) {
-    const double radius = o.diameter / 2;
+bool SweepBuilder::tube(const std::vector<Contour>& paths, const Options& o, ObjDB& out) {
+    const double radius = o.depth / 2;
     if (radius <= 0) return false;
     const int sides = std::max(6, o.steps);
     const bool facetAround = 360.0 / sides > o.hardAngle;
@@ -430,22 +469,8 @@ bool SweepBuilder::tube(const std::vector<Contour>& paths, const TubeOptions& o,
         const size_t n = P.size(), segments = closed ? n : n - 1;
         if (n < 2) continue;
 
-        // Frames carried from segment to segment by the least turn, so the tube does not
-        // twist; a closed path spreads what is left over at the seam along its length.
-        std::vector<glm::dvec3> T(segments), N(segments);
-        for (size_t s = 0; s < segments; ++s) T[s] = unit(P[(s + 1) % n] - P[s]);
-        glm::dvec3 pick = std::fabs(T[0].z) < 0.9 ? glm::dvec3(0, 0, 1) : glm::dvec3(1, 0, 0);
-        N[0] = unit(pick - T[0] * glm::dot(pick, T[0]));
-        for (size_t s = 1; s < segments; ++s) N[s] = unit(carry(N[s - 1], T[s - 1], T[s]));
-        if (closed) {
-            glm::dvec3 back = carry(N[segments - 1], T[segments - 1], T[0]);
-            double left = std::atan2(glm::dot(glm::cross(back, N[0]), T[0]), glm::dot(back, N[0]));
-            for (size_t s = 1; s < segments; ++s)
-                {
-                double angle = left * static_cast<double>(s) / static_cast<double>(segments);
-                N[s] = rotate(N[s], T[s], std::sin(angle), std::cos(angle));
-            }
-        }
+        std::vector<glm::dvec3> T, N;
+        carriedFrames(P, closed, segments, T, N);
         auto around = [&](size_t s, double phi) {
             return (N[s] * std::cos(phi) + glm::cross(T[s], N[s]) * std::sin(phi)) * radius;
         };
@@ -494,19 +519,7 @@ bool SweepBuilder::tube(const std::vector<Contour>& paths, const TubeOptions& o,
                                within);
                 }
             }
-        if (closed) continue;
-        for (int end = 0; end < 2; ++end) {
-            if (!(o.parts & (end == 0 ? SolidBuilder::kFrontBit : SolidBuilder::kBackBit))) continue;
-            glm::dvec3 facing = end == 0 ? -T.front() : T.back();
-            std::vector<Corner> corners;
-            for (int j = 0; j < sides; ++j) {
-                double phi = 2 * kPi * j / sides;
-                corners.push_back({rings[end == 0 ? 0 : n - 1][static_cast<size_t>(j)], facing, 0.5 + 0.5 * std::cos(phi),
-                                   0.5 + 0.5 * std::sin(phi)});
-            }
-            if (end == 0) std::reverse(corners.begin(), corners.end());
-            addPolygon(out, end == 0 ? o.frontPart : o.backPart, corners, within);
-        }
+        if (!closed) addTubeEnds(out, o, rings.front(), rings.back(), -T.front(), T.back(), within);
     }
     return out.elementCount() > 0;
 }

@@ -20,33 +20,8 @@ public:
     // End caps of a partial revolution, as the style numbers them.
     enum CapType { kNone = 1, kFlat, kBeveled, kPointed, kRounded, kDomed, kNotchedHead, kNotchedTail };
 
-    struct Cap {
-        int type = kFlat;
-        double scale = 50.0;  // percent of half the face's larger extent, held short of holes meeting their outline
-        double offset = 0.0;  // a straight collar this long before the shaped part
-    };
-
-    // The face's x is the distance from the axis and its y runs along it; at the start
-    // angle it lies in the plane the axis spans with +X (axis Z), turned +90 degrees
-    // about Y for axis X (1) and -90 degrees about X for axis Y (2). Angles in degrees,
-    // counter-clockwise about the axis.
-    struct RevolveOptions {
-        int axis = 3;
-        double startAngle = 0.0, endAngle = 360.0;
-        int steps = 20;  // segments per full turn; never fewer than 3 per quarter turn
-        Cap head, tail;
-        double hardAngle = 30.0;
-        unsigned parts = 15;  // SolidBuilder::Part bits: front = head cap, back = tail cap
-        int frontPart = 0, backPart = 1, perimeterPart = 2, holePart = 3;
-    };
-
-    struct TubeOptions {
-        double diameter = 8.0;
-        int steps = 20;  // sides around; at least 6
-        double hardAngle = 30.0;
-        unsigned parts = 15;  // front = start cap, back = end cap, perimeter = the tube
-        int frontPart = 0, backPart = 1, perimeterPart = 2;
-    };
+    using Options = SolidBuilder::Options;
+    using Cap = Options::Cap;
 
     // One cross-section point of a shaped cap: x how far the face shrinks and y how far
     // short of the cap's full reach it sits, both in units of the cap's size; t runs
@@ -62,13 +37,16 @@ public:
     // its extremes average below 0, is how far the face swells at that angle. Mirrored
     // profiles mostly swell, and a swelling outline never runs into its own holes as a
     // shrinking one can. A full turn uses the profile's start at the seam.
-    static bool revolve(const std::vector<Contour>& face, const Contour& profile, const RevolveOptions& options,
-                        ObjDB& out);
+    // The face's x is the distance from the axis and its y runs along it; at the start
+    // angle it lies in the plane the axis spans with +X (axis Z), turned +90 degrees
+    // about Y for axis X (1) and -90 degrees about X for axis Y (2). Angles in degrees,
+    // counter-clockwise about the axis.
+    static bool revolve(const std::vector<Contour>& face, const Contour& profile, const Options& options, ObjDB& out);
 
     // Paths in the XY plane; one whose last point repeats its first is closed and the
     // tube closes on itself, an open one gets flat end caps. Frames are carried along
     // the path without twist; corners are mitred.
-    static bool tube(const std::vector<Contour>& paths, const TubeOptions& options, ObjDB& out);
+    static bool tube(const std::vector<Contour>& paths, const Options& options, ObjDB& out);
 };
 
 }  // namespace fw

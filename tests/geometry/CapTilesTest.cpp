@@ -47,31 +47,6 @@ bool crossesALine(glm::dvec2 a, glm::dvec2 b) {
 
 }  // namespace
 
-TEST(CapTiles, GridLinesCutEveryRowPointForPoint) {
-    for (char32_t code : std::u32string_view(U"Bg\u00AE")) {
-        SCOPED_TRACE(static_cast<unsigned long>(code));
-        std::vector<CapTiles::Swept> contours = swept(code, {0.05, -0.03});
-        std::vector<CapTiles::Swept> before = contours;
-        const double none[2] = {0, 0};
-        CapTiles::cutRows(contours, none, nullptr);
-        EXPECT_EQ(contours.front().rows, before.front().rows);
-        CapTiles::cutRows(contours, kTiles, stderr);
-        for (size_t c = 0; c < contours.size(); ++c) {
-            const CapTiles::Swept& s = contours[c];
-            EXPECT_GT(s.face.size(), before[c].face.size());
-            for (const CapTiles::Contour& row : s.rows) ASSERT_EQ(row.size(), s.face.size());
-            for (const CapTiles::Contour* cap : {&s.rows.front(), &s.rows.back()})
-                for (size_t i = 0; i < cap->size(); ++i)
-                    EXPECT_FALSE(crossesALine((*cap)[i], (*cap)[(i + 1) % cap->size()])) << "contour " << c << " edge " << i;
-            // New points lie on the old edges; corners move onto a line only from a
-            // ten-thousandth of a tile away.
-            const double was = test::contourArea(before[c].face);
-            const double is = test::contourArea(s.face);
-            EXPECT_NEAR(is, was, 1e-9 * std::fabs(was));
-        }
-    }
-}
-
 TEST(CapTiles, CrossingsThatDoNotPairUpAreReportedAndLeftUncut) {
     // The run along x = 1 carries the contour across the line without an edge crossing it.
     const CapTiles::Contour zigzag = {{0.5, 0}, {1, 0.2}, {1, 0.8}, {1.5, 1}, {0.5, 1.2}};
@@ -88,17 +63,33 @@ TEST(CapTiles, CrossingsThatDoNotPairUpAreReportedAndLeftUncut) {
     EXPECT_EQ(contours[0].rows[0], zigzag);
 }
 
-TEST(CapTiles, CellsStayInsideTheirTileAndCloseAgainstTheCutRows) {
-    for (char32_t code : std::u32string_view(U"oB&\u00AE")) {
+// The rows are cut point for point, the face's area kept; each cell of the cap then
+// stays inside its tile and the cells close against the cut rows.
+TEST(CapTiles, GridLinesCutEveryRowAndCellsCloseTheCapInsideTheirTiles) {
+    for (char32_t code : std::u32string_view(U"Bgo&\u00AE")) {
         SCOPED_TRACE(static_cast<unsigned long>(code));
-        std::vector<CapTiles::Swept> contours = swept(code, {0, 0});
+        std::vector<CapTiles::Swept> contours = swept(code, {0.05, -0.03});
+        const std::vector<CapTiles::Swept> before = contours;
         CapTiles::Contour outline = contours[0].face;  // the largest outline, before any cut
         for (const CapTiles::Swept& s : contours)
             if (test::contourArea(s.face) > test::contourArea(outline)) outline = s.face;
+        const double untiled[2] = {0, 0};
+        CapTiles::cutRows(contours, untiled, nullptr);
+        EXPECT_EQ(contours.front().rows, before.front().rows);
         CapTiles::cutRows(contours, kTiles, stderr);
         std::vector<glm::dvec2> points;
         std::vector<std::vector<int>> loops;
-        for (const CapTiles::Swept& s : contours) {
+        for (size_t c = 0; c < contours.size(); ++c) {
+            const CapTiles::Swept& s = contours[c];
+            EXPECT_GT(s.face.size(), before[c].face.size());
+            for (const CapTiles::Contour& row : s.rows) ASSERT_EQ(row.size(), s.face.size());
+            for (const CapTiles::Contour* cap : {&s.rows.front(), &s.rows.back()})
+                for (size_t i = 0; i < cap->size(); ++i)
+                    EXPECT_FALSE(crossesALine((*cap)[i], (*cap)[(i + 1) % cap->size()])) << "contour " << c << " edge " << i;
+            // New points lie on the old edges; corners move onto a line only from a
+            // ten-thousandth of a tile away.
+            const double was = test::contourArea(before[c].face);
+            EXPECT_NEAR(test::contourArea(s.face), was, 1e-9 * std::fabs(was));
             loops.emplace_back();
             for (glm::dvec2 p : s.rows.front()) {
                 loops.back().push_back(static_cast<int>(points.size()));

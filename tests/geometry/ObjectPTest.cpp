@@ -11,7 +11,7 @@
 #include <string>
 
 #include "MemoryStream.h"
-#include "SolidCheck.h"
+#include "GeometryHelpers.h"
 #include "geometry/GeometryClasses.h"
 #include "geometry/PrimitiveBuilder.h"
 #include "scene/MemberFactory.h"
@@ -23,30 +23,22 @@ namespace {
 
 std::set<int> partsOf(const GeometryInterface& mesh) {
     std::set<int> parts;
-    for (int e = 0; e < mesh.elementCount(); ++e) {
-        GeometryInterface::ElementInfo info;
-        const int *p, *t, *n;
-        mesh.getElementRefs(e, info, &p, &t, &n);
-        parts.insert(info.part);
-    }
+    test::eachElement(mesh, [&](const auto& info, auto...) { parts.insert(info.part); });
     return parts;
 }
 
-// Every corner has texture coordinates, all within [0, 1].
-bool textureInUnitSquare(const GeometryInterface& mesh, std::string& why) {
-    for (int e = 0; e < mesh.elementCount(); ++e) {
-        GeometryInterface::ElementInfo info;
-        const int *p, *t, *n;
-        mesh.getElementRefs(e, info, &p, &t, &n);
-        if (!t || info.texCount != info.count) return why = "element " + std::to_string(e) + " has none", false;
-        for (int k = 0; k < info.count; ++k) {
+// Every corner has texture coordinates, all within [0, 1]; what is wrong otherwise.
+std::string textureOutsideUnitSquare(const GeometryInterface& mesh) {
+    std::string why;
+    test::eachElement(mesh, [&](const auto& info, const int*, const int* t, const int*, int e) {
+        if (!t || info.texCount != info.count) why += "element " + std::to_string(e) + " has none; ";
+        for (int k = 0; t && k < info.texCount; ++k) {
             double uv[3];
             mesh.getTexCoord(uv, t[k]);
-            if (uv[0] < 0 || uv[0] > 1 || uv[1] < 0 || uv[1] > 1)
-                return why = std::to_string(uv[0]) + ", " + std::to_string(uv[1]), false;
+            if (uv[0] < 0 || uv[0] > 1 || uv[1] < 0 || uv[1] > 1) why += std::to_string(uv[0]) + ", " + std::to_string(uv[1]) + "; ";
         }
-    }
-    return true;
+    });
+    return why;
 }
 
 ObjectP* make(SceneX& scene, int type, double s1 = 200, double s2 = 150, double s3 = 100) {
@@ -88,16 +80,12 @@ TEST(ObjectP, ClosedPrimitivesAreOutwardSolidsWithTheirPartsAndTextureInRange) {
             SCOPED_TRACE(std::string(ObjectP::typeName(c.type)) + (mode == kRenderMode ? " render" : " preview"));
             GeometryInterface* mesh = p->geometry(mode);
             ASSERT_NE(mesh, nullptr);
-            test::SolidCheck check = test::checkSolid(*mesh);
-            EXPECT_EQ(check.openEdges + check.overusedEdges + check.flippedEdges + check.degenerate, 0)
-                << check.summary();
-            EXPECT_NEAR(check.volume, c.volume, c.volume * c.tolerance);
+            EXPECT_NEAR(test::expectClosed(*mesh).volume, c.volume, c.volume * c.tolerance);
             EXPECT_EQ(partsOf(*mesh).size(), c.parts);
             for (int mapping = 0; mapping < ObjectP::kMappingModes; ++mapping)
                 for (bool flip : {false, true}) {
                     p->mappingMode = mapping, p->flipV = flip;
-                    std::string why;
-                    EXPECT_TRUE(textureInUnitSquare(*p->geometry(mode), why)) << mapping << " " << flip << ": " << why;
+                    EXPECT_EQ(textureOutsideUnitSquare(*p->geometry(mode)), "") << mapping << " " << flip;
                 }
             // What the renderer draws is the same mesh, and its bounds are the sizes'.
             ASSERT_NE(p->displayGeometry(mode), nullptr);
@@ -156,16 +144,13 @@ TEST(ObjectP, PlanesAndFloorsAreOpenOnlyAtTheirRims) {
         EXPECT_EQ(check.openEdges, 2 * (4 + 2));  // the rim's cells, nothing inside
         EXPECT_EQ(check.overusedEdges + check.flippedEdges + check.degenerate, 0);
         const glm::dvec3 facing = type == ObjectP::kPlane ? glm::dvec3(0, 0, -1) : glm::dvec3(0, 1, 0);
-        for (int e = 0; e < mesh->elementCount(); ++e) {
-            GeometryInterface::ElementInfo info;
-            const int *pos, *t, *n;
-            mesh->getElementRefs(e, info, &pos, &t, &n);
+        test::eachElement(*mesh, [&](const auto&, const int* pos, auto...) {
             double a[3], b[3], c[3];
             mesh->getVertex(a, pos[0]), mesh->getVertex(b, pos[1]), mesh->getVertex(c, pos[2]);
             glm::dvec3 normal = glm::cross(glm::dvec3(b[0] - a[0], b[1] - a[1], b[2] - a[2]),
                                            glm::dvec3(c[0] - b[0], c[1] - b[1], c[2] - b[2]));
             EXPECT_GT(glm::dot(normal, facing), 0);
-        }
+        });
         double box[6];
         p->localBounds(kRenderMode, box);
         EXPECT_NEAR(box[3] - box[0], 200, 1e-9);
@@ -175,10 +160,7 @@ TEST(ObjectP, PlanesAndFloorsAreOpenOnlyAtTheirRims) {
             p->flipV = flip;
             mesh = p->geometry(kRenderMode);
             bool found = false;
-            for (int e = 0; e < mesh->elementCount(); ++e) {
-                GeometryInterface::ElementInfo info;
-                const int *pos, *t, *n;
-                mesh->getElementRefs(e, info, &pos, &t, &n);
+            test::eachElement(*mesh, [&](const auto& info, const int* pos, const int* t, auto...) {
                 for (int k = 0; k < info.count; ++k) {
                     double v[3], uv[3];
                     mesh->getVertex(v, pos[k]), mesh->getTexCoord(uv, t[k]);
@@ -188,7 +170,7 @@ TEST(ObjectP, PlanesAndFloorsAreOpenOnlyAtTheirRims) {
                         EXPECT_EQ(uv[1], flip ? 1 : 0);
                     }
                 }
-            }
+            });
             EXPECT_TRUE(found);
         }
     }

@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <functional>
 #include <string>
 
 #include "MemoryStream.h"
@@ -31,9 +33,47 @@ void registerClasses() {
     (void)done;
 }
 
-SceneFile::Loaded loadBadge() {
+// A scene from its text, read from a file as projects are.
+SceneFile::Loaded loadScene(const std::string& text) {
     registerClasses();
-    return SceneFile::load(FW_TEST_DATA "/badge.scene");
+    test::TempDir dir;
+    test::writeFile(dir.file("test.scene"), text);
+    return SceneFile::load(dir.file("test.scene"));
+}
+
+// The badge scene, or its text changed by `edit` first.
+SceneFile::Loaded loadBadge(const std::function<void(std::string&)>& edit = nullptr) {
+    registerClasses();
+    if (!edit) return SceneFile::load(FW_TEST_DATA "/badge.scene");
+    std::string scene = test::readFile(FW_TEST_DATA "/badge.scene");
+    edit(scene);
+    return loadScene(scene);
+}
+
+ObjectX* objectOf(const SceneFile::Loaded& loaded, const char* name = "Badge") {
+    return loaded.scene ? dynamic_cast<ObjectX*>(loaded.scene->findMember(name)) : nullptr;
+}
+
+// An outline of straight runs, and an object extruding it.
+std::string outlineBlock(const std::string& name, const std::string& points, int closed, const std::string& type = "Linear") {
+    return " begin ProfileI\n  name \"" + name + "\"\n  begin InputProfile2\n   begin CompositeCurve2\n    closed " +
+           std::to_string(closed) + "\n    begin Curve2\n     type " + type + "\n" + points +
+           "    end Curve2\n   end CompositeCurve2\n  end InputProfile2\n end ProfileI\n";
+}
+// The points of a regular polygon of radius 50 about the origin, first one repeated.
+std::string discPoints(int sides, double* area = nullptr) {
+    std::string points;
+    for (int i = 0; i <= sides; ++i) {
+        double a = 2 * M_PI * (i % sides) / sides, b = 2 * M_PI * ((i + 1) % sides) / sides;
+        char line[128];
+        std::snprintf(line, sizeof line, "     p %.17g %.17g\n     pType ANCHOR\n", 50 * std::cos(a), 50 * std::sin(a));
+        points += line;
+        if (area && i < sides) *area += 50 * 50 * std::sin(b - a) / 2;
+    }
+    return points;
+}
+std::string objectBlock(const std::string& name) {
+    return " begin ObjectX\n  name \"" + name + "\"\n  face \"" + name + " Outline\"\n end ObjectX\n";
 }
 
 std::string written(CommandEnabler& member) { return test::writtenBlock(member); }
@@ -50,9 +90,8 @@ T* read(SceneX& scene, const char* name, const std::string& lines) {
 
 TEST(ObjectX, BuildsTheBadgeAndRebuildsOnlyWhenTheStyleChanges) {
     auto loaded = loadBadge();
-    ASSERT_TRUE(loaded.scene) << loaded.error;
-    auto* badge = dynamic_cast<ObjectX*>(loaded.scene->findMember("Badge"));
-    ASSERT_NE(badge, nullptr);
+    ObjectX* badge = objectOf(loaded);
+    ASSERT_NE(badge, nullptr) << loaded.error;
     PackedObjDB* mesh = badge->displayGeometry(kRenderMode);
     ASSERT_NE(mesh, nullptr);
     EXPECT_GT(mesh->elementCount(), 20);
@@ -77,9 +116,8 @@ TEST(ObjectX, BuildsTheBadgeAndRebuildsOnlyWhenTheStyleChanges) {
 
 TEST(ObjectX, ElementsAndDeformedGeometryComeThroughTheirPorts) {
     auto loaded = loadBadge();
-    ASSERT_TRUE(loaded.scene) << loaded.error;
-    auto* badge = dynamic_cast<ObjectX*>(loaded.scene->findMember("Badge"));
-    ASSERT_NE(badge, nullptr);
+    ObjectX* badge = objectOf(loaded);
+    ASSERT_NE(badge, nullptr) << loaded.error;
     badge->prepareStages();
     auto* solid = badge->findPortAs<ResultPort<GeometryInterface>>("RenderGeometry")->value();
     ASSERT_NE(solid, nullptr);
@@ -104,9 +142,8 @@ TEST(ObjectX, ElementsAndDeformedGeometryComeThroughTheirPorts) {
 
 TEST(ObjectX, ADeformerSwitchesMeshingOnForGoodWithFinerTiles) {
     auto loaded = loadBadge();
-    ASSERT_TRUE(loaded.scene) << loaded.error;
-    auto* badge = dynamic_cast<ObjectX*>(loaded.scene->findMember("Badge"));
-    ASSERT_NE(badge, nullptr);
+    ObjectX* badge = objectOf(loaded);
+    ASSERT_NE(badge, nullptr) << loaded.error;
     badge->draftTileResolution[1] = 8;  // already finer than the limit: kept
     badge->bestEdgeMeshing = 7;
     PackedObjDB* plain = badge->displayGeometry(kRenderMode);
@@ -134,9 +171,8 @@ TEST(ObjectX, ADeformerSwitchesMeshingOnForGoodWithFinerTiles) {
 
 TEST(ObjectX, RevolvedAndTubeStylesBuildClosedSolidsThroughThePorts) {
     auto loaded = loadBadge();
-    ASSERT_TRUE(loaded.scene) << loaded.error;
-    auto* badge = dynamic_cast<ObjectX*>(loaded.scene->findMember("Badge"));
-    ASSERT_NE(badge, nullptr);
+    ObjectX* badge = objectOf(loaded);
+    ASSERT_NE(badge, nullptr) << loaded.error;
     ObjectXStyle* style = badge->style();
     // The face reaches to 0.03 from the axis: a profile that swells it would cross.
     style->setPerimeterProfile("Basic, Flat Sides");
@@ -174,9 +210,8 @@ TEST(ObjectX, RevolvedAndTubeStylesBuildClosedSolidsThroughThePorts) {
 
 TEST(ObjectX, FacesStartLeftmostOnTheirLowestEdgeAndSitAtLeast003Inside) {
     auto loaded = loadBadge();
-    ASSERT_TRUE(loaded.scene) << loaded.error;
-    auto* badge = dynamic_cast<ObjectX*>(loaded.scene->findMember("Badge"));
-    ASSERT_NE(badge, nullptr);
+    ObjectX* badge = objectOf(loaded);
+    ASSERT_NE(badge, nullptr) << loaded.error;
     auto face = [&] {
         badge->prepareStages();
         auto* contours = badge->findPortAs<ObjectX::FacePort>("RenderFace")->value();
@@ -203,28 +238,11 @@ TEST(ObjectX, FacesStartLeftmostOnTheirLowestEdgeAndSitAtLeast003Inside) {
 // into 50) is longer than the shape database copies out in one piece; the face must
 // still take all of it.
 TEST(ObjectX, RenderFacesKeepOutlinesOfManyThousandPoints) {
-    registerClasses();
-    test::TempDir dir;
-    std::string points;
-    const int sides = 120;
     double area = 0;
-    for (int i = 0; i <= sides; ++i) {
-        double a = 2 * M_PI * (i % sides) / sides, b = 2 * M_PI * ((i + 1) % sides) / sides;
-        char line[128];
-        std::snprintf(line, sizeof line, "      p %.17g %.17g\n      pType ANCHOR\n", 50 * std::cos(a), 50 * std::sin(a));
-        points += line;
-        if (i < sides) area += 50 * 50 * std::sin(b - a) / 2;
-    }
-    test::writeFile(dir.file("disc.scene"),
-                    "begin SceneX\n begin ProfileI\n  name \"Disc Outline\"\n  begin InputProfile2\n"
-                    "   begin CompositeCurve2\n    closed 1\n    begin Curve2\n     type Linear\n" +
-                        points +
-                        "    end Curve2\n   end CompositeCurve2\n  end InputProfile2\n end ProfileI\n"
-                        " begin ObjectX\n  name \"Disc\"\n  face \"Disc Outline\"\n end ObjectX\nend SceneX\n");
-    SceneFile::Loaded loaded = SceneFile::load(dir.file("disc.scene"));
-    ASSERT_TRUE(loaded.scene) << loaded.error;
-    auto* disc = dynamic_cast<ObjectX*>(loaded.scene->findMember("Disc"));
-    ASSERT_NE(disc, nullptr);
+    const std::string points = discPoints(120, &area);
+    SceneFile::Loaded loaded = loadScene("begin SceneX\n" + outlineBlock("Disc Outline", points, 1) + objectBlock("Disc") + "end SceneX\n");
+    ObjectX* disc = objectOf(loaded, "Disc");
+    ASSERT_NE(disc, nullptr) << loaded.error;
     for (int mode : {kPreviewMode, kRenderMode}) {
         PackedObjDB* mesh = disc->displayGeometry(mode);
         ASSERT_NE(mesh, nullptr) << mode;
@@ -237,30 +255,20 @@ TEST(ObjectX, RenderFacesKeepOutlinesOfManyThousandPoints) {
 // closing point is not repeated and an OBJ outline import all build the same closed
 // 60 x 100 solid; only a bare line builds nothing.
 TEST(ObjectX, OpenOutlinesGiveFacesAsIfClosed) {
-    registerClasses();
     test::TempDir dir;
     test::writeFile(dir.file("square.obj"), "v 0 0 0\nv 60 0 0\nv 60 100 0\nv 0 100 0\nf 1 2 3 4\n");
-    auto outline = [](const char* name, const char* points, int closed) {
-        return std::string(" begin ProfileI\n  name \"") + name + "\"\n  begin InputProfile2\n   begin CompositeCurve2\n" +
-               "    closed " + std::to_string(closed) + "\n    begin Curve2\n     type Linear\n" + points +
-               "    end Curve2\n   end CompositeCurve2\n  end InputProfile2\n end ProfileI\n";
-    };
-    auto object = [](const char* name) {
-        return std::string(" begin ObjectX\n  name \"") + name + "\"\n  face \"" + name + " Outline\"\n end ObjectX\n";
-    };
-    const char* square = "     p 0 0\n     p 60 0\n     p 60 100\n     p 0 100\n";
-    const std::string repeated = std::string(square) + "     p 0 0\n";
-    std::string scene = "begin SceneX\n" + outline("Unrepeated Outline", square, 0) +
-                        outline("Drawn Outline", repeated.c_str(), 0) + outline("Line Outline", "     p 0 0\n     p 60 0\n", 0) +
+    const std::string square = "     p 0 0\n     p 60 0\n     p 60 100\n     p 0 100\n";
+    std::string scene = "begin SceneX\n" + outlineBlock("Unrepeated Outline", square, 0) +
+                        outlineBlock("Drawn Outline", square + "     p 0 0\n", 0) +
+                        outlineBlock("Line Outline", "     p 0 0\n     p 60 0\n", 0) +
                         " begin ProfileI\n  name \"Imported Outline\"\n  begin InputProfile2\n   infileObj " +
                         dir.file("square.obj") + "\n  end InputProfile2\n end ProfileI\n";
-    for (const char* name : {"Unrepeated", "Drawn", "Line", "Imported"}) scene += object(name);
-    test::writeFile(dir.file("open.scene"), scene + "end SceneX\n");
-    SceneFile::Loaded loaded = SceneFile::load(dir.file("open.scene"));
+    for (const char* name : {"Unrepeated", "Drawn", "Line", "Imported"}) scene += objectBlock(name);
+    SceneFile::Loaded loaded = loadScene(scene + "end SceneX\n");
     ASSERT_TRUE(loaded.scene) << loaded.error;
     for (const char* name : {"Unrepeated", "Drawn", "Imported"}) {
         SCOPED_TRACE(name);
-        auto* solid = dynamic_cast<ObjectX*>(loaded.scene->findMember(name));
+        ObjectX* solid = objectOf(loaded, name);
         ASSERT_NE(solid, nullptr);
         for (int mode : {kPreviewMode, kRenderMode}) {
             PackedObjDB* mesh = solid->displayGeometry(mode);
@@ -271,11 +279,49 @@ TEST(ObjectX, OpenOutlinesGiveFacesAsIfClosed) {
             EXPECT_NEAR(test::partArea(*mesh, ObjectX::kFrontPart), 59.94 * 99.94, 0.05);
         }
     }
-    auto* line = dynamic_cast<ObjectX*>(loaded.scene->findMember("Line"));
+    ObjectX* line = objectOf(loaded, "Line");
     ASSERT_NE(line, nullptr);
     line->prepareStages();
     auto* face = line->findPortAs<ObjectX::FacePort>("RenderFace")->value();
     EXPECT_TRUE(!face || face->empty());
+}
+
+// Two objects extruding one outline at different smoothness want its flattened port
+// for different settings; a batch of both builds what the ports alone build.
+TEST(ObjectX, ABatchOfObjectsSharingAnOutlineBuildsWhatThePortsBuild) {
+    // A round outline of four Bezier quarters: how finely it is flattened follows the smoothness.
+    std::string points;
+    for (int k = 0; k <= 4; ++k) {
+        const double a = k * M_PI / 2, c = std::cos(a), s = std::sin(a);
+        auto add = [&](double x, double y, const char* kind) {
+            points += "     p " + std::to_string(x) + " " + std::to_string(y) + "\n     pType " + kind + "\n";
+        };
+        if (k > 0) add(50 * c + 27.6 * s, 50 * s - 27.6 * c, "HANDLE_BROKEN");
+        add(50 * c, 50 * s, "ANCHOR");
+        if (k < 4) add(50 * c - 27.6 * s, 50 * s + 27.6 * c, "HANDLE_BROKEN");
+    }
+    std::string scene = "begin SceneX\n" + outlineBlock("Disc Outline", points, 1, "Bezier");
+    for (const char* name : {"Coarse", "Fine"})
+        scene += std::string(" begin ObjectX\n  name \"") + name + "\"\n  face \"Disc Outline\"\n  smoothnessRender " +
+                 (name[0] == 'C' ? "5" : "80") + "\n end ObjectX\n";
+    SceneFile::Loaded ports = loadScene(scene + "end SceneX\n"), batch = loadScene(scene + "end SceneX\n");
+    std::vector<ObjectX*> objects = {objectOf(batch, "Coarse"), objectOf(batch, "Fine")};
+    ASSERT_TRUE(objects[0] && objects[1]) << batch.error;
+    ObjectX::buildSolids(objects, kRenderMode);
+    EXPECT_FALSE(objects[0]->findPort("RenderGeometry")->dirty());  // the first one was built by the batch
+    for (const char* name : {"Coarse", "Fine"}) {
+        SCOPED_TRACE(name);
+        auto* expected = dynamic_cast<PackedObjDB*>(objectOf(ports, name)->solid(kRenderMode));
+        auto* built = dynamic_cast<PackedObjDB*>(objectOf(batch, name)->solid(kRenderMode));
+        ASSERT_TRUE(expected && built);
+        ASSERT_GT(expected->vertexCount(), 0);
+        ASSERT_EQ(built->vertexCount(), expected->vertexCount());
+        EXPECT_EQ(std::memcmp(built->vertexData(), expected->vertexData(),
+                              sizeof(float) * PackedObjDB::kFloatsPerVertex * static_cast<size_t>(built->vertexCount())),
+                  0);
+    }
+    EXPECT_NE(objectOf(batch, "Coarse")->solid(kRenderMode)->vertexCount(),
+              objectOf(batch, "Fine")->solid(kRenderMode)->vertexCount());
 }
 
 TEST(ObjectX, FlatnessConvertsToSmoothness) {
@@ -366,16 +412,13 @@ TEST(ObjectXStyle, ANewPerimeterProfileResetsOnlyWhatItFeeds) {
 // one of the library's leaves the reference empty and the sides flat, also after a
 // bevel was in use. A scene profile named before the scene reaches it is kept.
 TEST(ObjectXStyle, UnknownEdgeProfileNamesLeaveTheReferenceEmpty) {
-    registerClasses();
-    test::TempDir dir;
-    std::string scene = test::readFile(FW_TEST_DATA "/badge.scene");
-    const std::string chunky = "   perim \"Bevel, Medium\"\n";
-    ASSERT_NE(scene.find(chunky), std::string::npos);
-    scene.replace(scene.find(chunky), chunky.size(), "   perim \"Badge Outline\"\n");
-    scene.replace(scene.find("  begin ObjectXStyle\n"), 0,
-                  "  begin ObjectXStyle\n   name \"Odd\"\n   perim \"Bevel, Nonsense\"\n  end ObjectXStyle\n");
-    test::writeFile(dir.file("styles.scene"), scene);
-    SceneFile::Loaded loaded = SceneFile::load(dir.file("styles.scene"));
+    SceneFile::Loaded loaded = loadBadge([](std::string& scene) {
+        const std::string chunky = "   perim \"Bevel, Medium\"\n";
+        ASSERT_NE(scene.find(chunky), std::string::npos);
+        scene.replace(scene.find(chunky), chunky.size(), "   perim \"Badge Outline\"\n");
+        scene.replace(scene.find("  begin ObjectXStyle\n"), 0,
+                      "  begin ObjectXStyle\n   name \"Odd\"\n   perim \"Bevel, Nonsense\"\n  end ObjectXStyle\n");
+    });
     ASSERT_TRUE(loaded.scene) << loaded.error;
     auto* odd = dynamic_cast<ObjectXStyle*>(loaded.scene->findMember("Odd"));
     auto* chunkyStyle = dynamic_cast<ObjectXStyle*>(loaded.scene->findMember("Chunky Bevel"));
@@ -385,7 +428,7 @@ TEST(ObjectXStyle, UnknownEdgeProfileNamesLeaveTheReferenceEmpty) {
     EXPECT_NE(written(*odd).find("  perim \"\"\n"), std::string::npos);
     EXPECT_EQ(chunkyStyle->perimeterProfileName(), "Badge Outline");  // written after the styles
 
-    auto* badge = dynamic_cast<ObjectX*>(loaded.scene->findMember("Badge"));
+    ObjectX* badge = objectOf(loaded);
     ASSERT_NE(badge, nullptr);
     double box[6];
     chunkyStyle->setPerimeterProfile("Bevel, Large");
@@ -401,23 +444,19 @@ TEST(ObjectXStyle, UnknownEdgeProfileNamesLeaveTheReferenceEmpty) {
 // An edge profile drawn in two strokes, the second from the back towards the front:
 // the sides follow both, the whole depth.
 TEST(ObjectX, EdgeProfilesOfSeveralStrokesSweepEveryStroke) {
-    registerClasses();
-    test::TempDir dir;
-    std::string scene = test::readFile(FW_TEST_DATA "/badge.scene");
-    const std::string strokes =
-        "  begin ProfileI\n   name \"Two Strokes\"\n   begin InputProfile2\n"
-        "    begin CompositeCurve2\n     begin Curve2\n      type Linear\n      p 0 0\n      p 10 10\n     end Curve2\n"
-        "    end CompositeCurve2\n"
-        "    begin CompositeCurve2\n     begin Curve2\n      type Linear\n      p 10 100\n      p 10 10\n     end Curve2\n"
-        "    end CompositeCurve2\n   end InputProfile2\n  end ProfileI\n";
-    scene.replace(scene.find("  begin ObjectXStyle\n"), 0, strokes);
-    scene.replace(scene.find("   perim \"Bevel, Medium\"\n"), std::string("   perim \"Bevel, Medium\"\n").size(),
-                  "   perim \"Two Strokes\"\n");
-    test::writeFile(dir.file("strokes.scene"), scene);
-    SceneFile::Loaded loaded = SceneFile::load(dir.file("strokes.scene"));
-    ASSERT_TRUE(loaded.scene) << loaded.error;
-    auto* badge = dynamic_cast<ObjectX*>(loaded.scene->findMember("Badge"));
-    ASSERT_NE(badge, nullptr);
+    SceneFile::Loaded loaded = loadBadge([](std::string& scene) {
+        const std::string strokes =
+            "  begin ProfileI\n   name \"Two Strokes\"\n   begin InputProfile2\n"
+            "    begin CompositeCurve2\n     begin Curve2\n      type Linear\n      p 0 0\n      p 10 10\n     end Curve2\n"
+            "    end CompositeCurve2\n"
+            "    begin CompositeCurve2\n     begin Curve2\n      type Linear\n      p 10 100\n      p 10 10\n     end Curve2\n"
+            "    end CompositeCurve2\n   end InputProfile2\n  end ProfileI\n";
+        scene.replace(scene.find("  begin ObjectXStyle\n"), 0, strokes);
+        const std::string medium = "   perim \"Bevel, Medium\"\n";
+        scene.replace(scene.find(medium), medium.size(), "   perim \"Two Strokes\"\n");
+    });
+    ObjectX* badge = objectOf(loaded);
+    ASSERT_NE(badge, nullptr) << loaded.error;
     ASSERT_EQ(badge->style()->perimeterProfileName(), "Two Strokes");
     PackedObjDB* mesh = badge->displayGeometry(kRenderMode);
     ASSERT_NE(mesh, nullptr);

@@ -6,14 +6,14 @@
 #include <gtest/gtest.h>
 
 #include "CapCheck.h"
+#include "GeometryHelpers.h"
 #include "GlyphOutline.h"
 
 namespace fw {
 namespace {
 
 using Contour = OutlineUnion::Contour;
-
-Contour rect(double x0, double y0, double x1, double y1) { return {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}}; }
+using test::rect;
 
 int winding(const std::vector<Contour>& contours, glm::dvec2 q) {
     int w = 0;
@@ -40,12 +40,25 @@ int disagreements(const std::vector<Contour>& given, const std::vector<Contour>&
 
 }  // namespace
 
-TEST(OutlineUnion, CrossingStrokesBecomeOneOutline) {
-    std::vector<Contour> plus = {rect(0, 4, 10, 6), rect(4, 0, 6, 10), rect(4.5, 4.5, 5.5, 5.5)};  // and a dot inside
-    std::vector<Contour> merged = OutlineUnion::mergeOverlaps(plus);
-    ASSERT_EQ(merged.size(), 1u);
-    EXPECT_NEAR(test::contourArea(merged[0]), 36, 1e-9);  // counter-clockwise, the crossing counted once
-    EXPECT_EQ(disagreements(plus, merged, {-1, -1}, {11, 11}), 0);
+// Counter-clockwise, each shared stretch counted once; side by side and corner to
+// corner count as touching, a gap does not.
+TEST(OutlineUnion, CrossingAndTouchingOutlinesBecomeOne) {
+    const struct {
+        const char* name;
+        std::vector<Contour> given;
+        double area;
+    } cases[] = {{"a plus with a dot inside", {rect(0, 4, 10, 6), rect(4, 0, 6, 10), rect(4.5, 4.5, 5.5, 5.5)}, 36},
+                 {"side by side", {rect(0, 0, 1, 1), rect(1, 0, 2, 1)}, 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<Contour> merged = OutlineUnion::mergeOverlaps(c.given);
+        ASSERT_EQ(merged.size(), 1u);
+        EXPECT_NEAR(test::contourArea(merged[0]), c.area, 1e-9);
+        EXPECT_EQ(disagreements(c.given, merged, {-1, -1}, {11, 11}), 0);
+    }
+    EXPECT_TRUE(OutlineUnion::crosses(rect(0, 0, 1, 1), rect(1, 0, 2, 1)));
+    EXPECT_TRUE(OutlineUnion::crosses(rect(0, 0, 1, 1), rect(1, 1, 2, 2)));
+    EXPECT_FALSE(OutlineUnion::crosses(rect(0, 0, 1, 1), rect(1.001, 1.001, 2, 2)));
 }
 
 TEST(OutlineUnion, HolesSurviveTheMergeWithTheirOrientation) {
@@ -69,17 +82,6 @@ TEST(OutlineUnion, OutlinesThatDoNotMeetPassThroughUntouched) {
     EXPECT_EQ(OutlineUnion::mergeOverlaps(b), b);
     EXPECT_FALSE(OutlineUnion::crosses(b[0], b[1]));
     EXPECT_FALSE(OutlineUnion::crosses(b[0], b[3]));
-}
-
-TEST(OutlineUnion, OutlinesThatOnlyTouchAreMergedToo) {
-    std::vector<Contour> side = {rect(0, 0, 1, 1), rect(1, 0, 2, 1)};
-    EXPECT_TRUE(OutlineUnion::crosses(side[0], side[1]));
-    std::vector<Contour> merged = OutlineUnion::mergeOverlaps(side);
-    ASSERT_EQ(merged.size(), 1u);
-    EXPECT_NEAR(test::contourArea(merged[0]), 2, 1e-9);
-    // Corner to corner counts as touching as well.
-    EXPECT_TRUE(OutlineUnion::crosses(rect(0, 0, 1, 1), rect(1, 1, 2, 2)));
-    EXPECT_FALSE(OutlineUnion::crosses(rect(0, 0, 1, 1), rect(1.001, 1.001, 2, 2)));
 }
 
 }  // namespace fw

@@ -6,34 +6,21 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 #include <string>
-#include <tuple>
 
 #include <glm/geometric.hpp>
-#include <glm/vec3.hpp>
 
 #include "geometry/ContourOffset.h"
-#include "platform/Clock.h"
 #include "EdgeProfile.h"
-#include "SolidCheck.h"
+#include "GeometryHelpers.h"
 #include "mesh/ObjDB.h"
 
 namespace fw {
 namespace {
 
 using Contour = SolidBuilder::Contour;
-
-Contour circle(double cx, double cy, double r, int n, bool clockwise = false) {
-    Contour c;
-    for (int i = 0; i < n; ++i) {
-        double a = 2 * M_PI * i / n * (clockwise ? -1 : 1);
-        c.push_back({cx + r * std::cos(a), cy + r * std::sin(a)});
-    }
-    return c;
-}
-
-Contour rect(double x0, double y0, double x1, double y1) { return {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}}; }
+using test::circle;
+using test::rect;
 
 Contour star(int tips, double outer, double inner) {
     Contour c;
@@ -95,30 +82,50 @@ std::vector<Case> cases() {
 
 }  // namespace
 
-TEST(SolidBuilder, ClosedSolidsWithFlatSidesAndBevels) {
+// Every face closes with flat sides and bevels; with tiled caps too, each cap piece
+// inside one tile and the volume kept.
+TEST(SolidBuilder, ClosedSolidsWithFlatSidesBevelsAndTiledCaps) {
     const Contour library = test::libraryEdgeProfile("Bevel, Medium");
     ASSERT_GE(library.size(), 4u);
+    const double tiles[2] = {1.3, 0.9};
     const struct {
         const char* name;
         Contour profile;
         double depth;
-    } edges[] = {{"flat", {}, 2}, {"bevelled inward", kBevelMedium, 4}, {"with \"Bevel, Medium\"", library, 4}};
+        bool tiled;
+    } edges[] = {{"flat", {}, 2, true}, {"bevelled inward", kBevelMedium, 4, true}, {"with \"Bevel, Medium\"", library, 4, false}};
     for (const Case& c : cases()) {
         for (const auto& edge : edges) {
-            ObjDB db;
+            SCOPED_TRACE(std::string(c.name) + " " + edge.name);
+            ObjDB plain, db;
             SolidBuilder::Options options;
             options.depth = edge.depth;
-            if (!SolidBuilder::build(c.face, edge.profile, {}, options, db)) {
-                ADD_FAILURE() << c.name << " " << edge.name << ": nothing built";
-                continue;
-            }
-            test::SolidCheck r = test::checkSolid(db);
-            SCOPED_TRACE(std::string(c.name) + " " + edge.name + ": " + r.summary());
-            EXPECT_EQ(r.openEdges, 0);
-            EXPECT_EQ(r.overusedEdges, 0);
-            EXPECT_EQ(r.flippedEdges, 0);
-            EXPECT_EQ(r.degenerate, 0);
-            EXPECT_GT(r.volume, 0);
+            ASSERT_TRUE(SolidBuilder::build(c.face, edge.profile, {}, options, plain)) << "nothing built";
+            const double volume = test::expectClosed(plain).volume;
+            EXPECT_GT(volume, 0);
+            if (!edge.tiled) continue;
+            // The inward bevel starts and ends inside the outline, so the caps are offset rows.
+            options.tileSize[0] = tiles[0], options.tileSize[1] = tiles[1];
+            ASSERT_TRUE(SolidBuilder::build(c.face, edge.profile, {}, options, db));
+            // Corners within a thousandth of an edge of a grid line move onto it.
+            const test::SolidCheck r = test::expectClosed(db, "tiled");
+            EXPECT_NEAR(r.volume, volume, 1e-5 * std::fabs(r.volume));
+            int capPieces = 0, plainCapPieces = 0;
+            test::eachElement(plain, [&](const auto& info, auto...) { plainCapPieces += info.part <= 1; });
+            test::eachElement(db, [&](const auto& info, const int* p, auto...) {
+                if (info.part > 1) return;
+                ++capPieces;
+                double low[2] = {1e300, 1e300}, high[2] = {-1e300, -1e300};
+                for (int k = 0; k < info.count; ++k) {
+                    double v[3];
+                    db.getVertex(v, p[k]);
+                    for (int a = 0; a < 2; ++a) low[a] = std::min(low[a], v[a]), high[a] = std::max(high[a], v[a]);
+                }
+                for (int a = 0; a < 2; ++a)
+                    EXPECT_EQ(std::floor(low[a] / tiles[a] + 1e-7), std::floor(high[a] / tiles[a] - 1e-7))
+                        << "a cap piece spans two tiles along " << (a ? "y" : "x");
+            });
+            EXPECT_GT(capPieces, plainCapPieces);
         }
     }
 }
@@ -143,57 +150,10 @@ TEST(SolidBuilder, FrontBevelsCloseTheBackWhereNotchesAndSlotsCrowdIt) {
         test::SolidCheck r = test::checkSolid(db);
         EXPECT_EQ(r.openEdges + r.overusedEdges + r.flippedEdges, 0) << c.name << ": " << r.summary();
         EXPECT_GT(r.volume, 0) << c.name;
-        double left = 1e300;
-        for (int i = 0; i < db.vertexCount(); ++i) {
-            double p[3];
-            db.getVertex(p, i);
-            left = std::min(left, p[0]);
-        }
         double faceLeft = 1e300;
         for (const Contour& contour : c.face)
             for (glm::dvec2 p : contour) faceLeft = std::min(faceLeft, p.x);
-        EXPECT_LT(left, faceLeft - 0.1) << c.name;
-    }
-}
-
-TEST(SolidBuilder, TiledCapsStayClosedWithEveryPieceInsideOneTile) {
-    const double tiles[2] = {1.3, 0.9};
-    for (const Case& c : cases()) {
-        for (int bevel = 0; bevel < 2; ++bevel) {
-            SCOPED_TRACE(std::string(c.name) + (bevel ? " bevelled" : " flat"));
-            ObjDB plain, db;
-            SolidBuilder::Options options;
-            options.depth = bevel ? 4 : 2;
-            // The bevel starts and ends inside the outline, so the caps are offset rows.
-            const Contour profile = bevel ? kBevelMedium : Contour();
-            ASSERT_TRUE(SolidBuilder::build(c.face, profile, {}, options, plain));
-            options.tileSize[0] = tiles[0], options.tileSize[1] = tiles[1];
-            ASSERT_TRUE(SolidBuilder::build(c.face, profile, {}, options, db));
-            test::SolidCheck r = test::checkSolid(db);
-            EXPECT_EQ(r.openEdges + r.overusedEdges + r.flippedEdges + r.degenerate, 0) << r.summary();
-            // Corners within a thousandth of an edge of a grid line move onto it.
-            EXPECT_NEAR(r.volume, test::checkSolid(plain).volume, 1e-5 * std::fabs(r.volume));
-            int capPieces = 0, plainCapPieces = 0;
-            for (ObjDB* mesh : {&plain, &db})
-                for (int e = 0; e < mesh->elementCount(); ++e) {
-                    GeometryInterface::ElementInfo info;
-                    const int *p, *t, *n;
-                    mesh->getElementRefs(e, info, &p, &t, &n);
-                    if (info.part > 1) continue;
-                    ++(mesh == &db ? capPieces : plainCapPieces);
-                    if (mesh != &db) continue;
-                    double low[2] = {1e300, 1e300}, high[2] = {-1e300, -1e300};
-                    for (int k = 0; k < info.count; ++k) {
-                        double v[3];
-                        db.getVertex(v, p[k]);
-                        for (int a = 0; a < 2; ++a) low[a] = std::min(low[a], v[a]), high[a] = std::max(high[a], v[a]);
-                    }
-                    for (int a = 0; a < 2; ++a)
-                        EXPECT_EQ(std::floor(low[a] / tiles[a] + 1e-7), std::floor(high[a] / tiles[a] - 1e-7))
-                            << "a cap piece spans two tiles along " << (a ? "y" : "x");
-                }
-            EXPECT_GT(capPieces, plainCapPieces);
-        }
+        EXPECT_LT(test::boxOf(db).low.x, faceLeft - 0.1) << c.name;
     }
 }
 
@@ -204,12 +164,7 @@ TEST(SolidBuilder, FlatSquareHasTheExpectedVolumeAndParts) {
     ASSERT_TRUE(SolidBuilder::build({rect(0, 0, 10, 10)}, {}, {}, options, db));
     EXPECT_NEAR(test::checkSolid(db).volume, 100 * 2 * (99.996101 - 0.0049) / 100, 1e-9);
     int perParts[4] = {};
-    for (int e = 0; e < db.elementCount(); ++e) {
-        GeometryInterface::ElementInfo info;
-        const int *p, *t, *n;
-        db.getElementRefs(e, info, &p, &t, &n);
-        ++perParts[info.part];
-    }
+    test::eachElement(db, [&](const auto& info, auto...) { ++perParts[info.part]; });
     EXPECT_EQ(perParts[0], 1);  // the square's cap is one convex piece
     EXPECT_EQ(perParts[1], 1);
     EXPECT_EQ(perParts[2], 4);
@@ -247,46 +202,8 @@ TEST(ContourOffset, SpikesSharperThanTheSpikeAngleArePulledBack) {
     Contour stub = ContourOffset::pullBackSpikes(pointed, 40, 100);
     EXPECT_NEAR(glm::length(stub[0] - pointed[0]), glm::length(pointed.back() - pointed[0]) / 2, 1e-9);
     ObjDB db;
-    SolidBuilder::Options options;
-    ASSERT_TRUE(SolidBuilder::build({blunt}, kBevelMedium, {}, options, db));
-    test::SolidCheck r = test::checkSolid(db);
-    EXPECT_EQ(r.openEdges + r.overusedEdges + r.flippedEdges + r.degenerate, 0) << r.summary();
-}
-
-// The convex pieces have a time budget read from the scripted clock: when it runs
-// out, the rest of the cap is tessellated into triangles and the solid still closes.
-TEST(SolidBuilder, CapsThatRunOutOfTimeFinishAsTriangles) {
-    const std::vector<Contour> ring = {circle(0, 0, 5, 400), circle(0, 0, 3, 300, true)};
-    auto capCorners = [&](ObjDB& db, int& pieces) {
-        int corners = 0;
-        pieces = 0;
-        for (int e = 0; e < db.elementCount(); ++e) {
-            GeometryInterface::ElementInfo info;
-            const int *p, *t, *n;
-            db.getElementRefs(e, info, &p, &t, &n);
-            if (info.part != 0) continue;
-            ++pieces;
-            corners = std::max(corners, info.count);
-        }
-        return corners;
-    };
-    ObjDB relaxed;
-    ASSERT_TRUE(SolidBuilder::build(ring, {}, {}, SolidBuilder::Options(), relaxed));
-    int relaxedPieces = 0;
-    EXPECT_GT(capCorners(relaxed, relaxedPieces), 3);  // grown pieces have more corners
-
-    int64_t now = 0;
-    Clock::setSource([&] { return now += 5000; });  // every look at the clock: 5 seconds on
-    ObjDB hurried;
-    bool built = SolidBuilder::build(ring, {}, {}, SolidBuilder::Options(), hurried);
-    Clock::setSource(nullptr);
-    ASSERT_TRUE(built);
-    int hurriedPieces = 0;
-    capCorners(hurried, hurriedPieces);
-    EXPECT_GT(hurriedPieces, relaxedPieces);  // triangles where pieces would have grown
-    test::SolidCheck r = test::checkSolid(hurried);
-    EXPECT_EQ(r.openEdges + r.overusedEdges + r.flippedEdges + r.degenerate, 0) << r.summary();
-    EXPECT_NEAR(r.volume, test::checkSolid(relaxed).volume, 1e-9 * r.volume);
+    ASSERT_TRUE(SolidBuilder::build({blunt}, kBevelMedium, {}, SolidBuilder::Options(), db));
+    test::expectClosed(db);
 }
 
 }  // namespace fw

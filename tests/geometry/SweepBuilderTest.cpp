@@ -14,91 +14,50 @@
 #include <glm/geometric.hpp>
 #include <glm/vec3.hpp>
 
-#include "SolidCheck.h"
+#include "GeometryHelpers.h"
 #include "mesh/ObjDB.h"
 
 namespace fw {
 namespace {
 
 using Contour = SweepBuilder::Contour;
+using test::boxOf;
+using test::rect;
 
-Contour rect(double x0, double y0, double x1, double y1) { return {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}}; }
-
-void expectClosed(ObjDB& db, const std::string& what) {
-    test::SolidCheck r = test::checkSolid(db);
-    EXPECT_EQ(r.openEdges, 0) << what << ": " << r.summary();
-    EXPECT_EQ(r.overusedEdges + r.flippedEdges + r.degenerate, 0) << what << ": " << r.summary();
-    EXPECT_GT(r.volume, 0) << what;
-}
-
-struct Box {
-    glm::dvec3 low{1e300}, high{-1e300};
-};
-
-Box boxOf(const ObjDB& db) {
-    Box b;
-    for (int i = 0; i < db.vertexCount(); ++i) {
-        double p[3];
-        db.getVertex(p, i);
-        b.low = glm::min(b.low, glm::dvec3(p[0], p[1], p[2]));
-        b.high = glm::max(b.high, glm::dvec3(p[0], p[1], p[2]));
-    }
-    return b;
-}
+void expectClosed(ObjDB& db, const std::string& what) { EXPECT_GT(test::expectClosed(db, what).volume, 0) << what; }
 
 // Calls `visit` with each corner's element part, position and normal.
 void eachCorner(const ObjDB& db, const std::function<void(int part, int element, glm::dvec3 p, glm::dvec3 n)>& visit) {
-    for (int e = 0; e < db.elementCount(); ++e) {
-        GeometryInterface::ElementInfo info;
-        const int *p, *t, *n;
-        db.getElementRefs(e, info, &p, &t, &n);
+    test::eachElement(db, [&](const auto& info, const int* p, const int*, const int* n, int e) {
         for (int k = 0; k < info.count; ++k) {
             double q[3], m[3];
             db.getVertex(q, p[k]);
             db.getNormal(m, n[k]);
             visit(info.part, e, glm::dvec3(q[0], q[1], q[2]), glm::dvec3(m[0], m[1], m[2]));
         }
-    }
+    });
 }
 
 const Contour kSquare = rect(2, 0, 4, 2);  // 2 x 2, from 2 to 4 away from the axis
 
 }  // namespace
 
-TEST(SweepBuilder, AFullTurnIsASquareTorusWithoutASeam) {
-    ObjDB db;
-    SweepBuilder::RevolveOptions o;
-    o.steps = 24;
-    ASSERT_TRUE(SweepBuilder::revolve({kSquare}, {}, o, db));
-    expectClosed(db, "torus");
-    EXPECT_EQ(db.vertexCount(), 4 * 24);  // the last ring is the first
-    // 24 trapezoidal prisms: area 4 times the polygon's path through the centroid.
-    EXPECT_NEAR(test::checkSolid(db).volume, 4 * 3 * 24 * std::sin(2 * M_PI / 24), 1e-9);
-    Box b = boxOf(db);
-    EXPECT_NEAR(b.low.z, 0, 1e-12);
-    EXPECT_NEAR(b.high.z, 2, 1e-12);
-    EXPECT_NEAR(b.high.x, 4, 1e-12);
-    EXPECT_NEAR(b.low.y, -4, 1e-12);
-    // The square's corners are hard, the turn is smooth: sides face straight out or in,
-    // top and bottom straight along the axis.
-    eachCorner(db, [](int, int, glm::dvec3 p, glm::dvec3 n) {
-        EXPECT_TRUE(std::fabs(std::fabs(n.z) - 1) < 1e-9 || std::fabs(n.z) < 1e-9) << n.x << " " << n.y << " " << n.z;
-        if (std::fabs(n.z) < 1e-9) {
-            EXPECT_NEAR(std::fabs(glm::dot(n, glm::normalize(glm::dvec3(p.x, p.y, 0)))), 1, 1e-9);
-        }
-    });
-}
-
-TEST(SweepBuilder, TheBuildAxisTurnsTheSolid) {
+// About each axis the square lies along the axis from 0 to 2 and turns 4 out from it.
+TEST(SweepBuilder, AFullTurnAboutEachAxisIsASquareTorusWithoutASeam) {
     for (int axis = 1; axis <= 3; ++axis) {
+        SCOPED_TRACE("axis " + std::to_string(axis));
         ObjDB db;
-        SweepBuilder::RevolveOptions o;
+        SweepBuilder::Options o;
         o.axis = axis;
+        o.steps = 24;
         ASSERT_TRUE(SweepBuilder::revolve({kSquare}, {}, o, db));
-        expectClosed(db, "axis " + std::to_string(axis));
-        Box b = boxOf(db);
+        expectClosed(db, "torus");
+        EXPECT_EQ(db.vertexCount(), 4 * 24);  // the last ring is the first
+        // 24 trapezoidal prisms: area 4 times the polygon's path through the centroid.
+        EXPECT_NEAR(test::checkSolid(db).volume, 4 * 3 * 24 * std::sin(2 * M_PI / 24), 1e-9);
+        test::Box b = boxOf(db);
         for (int a = 0; a < 3; ++a) {
-            SCOPED_TRACE("axis " + std::to_string(axis) + ", coordinate " + std::to_string(a));
+            SCOPED_TRACE("coordinate " + std::to_string(a));
             if (a == axis - 1) {
                 EXPECT_NEAR(b.low[a], 0, 1e-9);
                 EXPECT_NEAR(b.high[a], 2, 1e-9);
@@ -106,6 +65,19 @@ TEST(SweepBuilder, TheBuildAxisTurnsTheSolid) {
                 EXPECT_NEAR(b.high[a] - b.low[a], 8, 0.1);
             }
         }
+        if (axis != 3) continue;
+        EXPECT_NEAR(b.low.z, 0, 1e-12);
+        EXPECT_NEAR(b.high.z, 2, 1e-12);
+        EXPECT_NEAR(b.high.x, 4, 1e-12);
+        EXPECT_NEAR(b.low.y, -4, 1e-12);
+        // The square's corners are hard, the turn is smooth: sides face straight out or
+        // in, top and bottom straight along the axis.
+        eachCorner(db, [](int, int, glm::dvec3 p, glm::dvec3 n) {
+            EXPECT_TRUE(std::fabs(std::fabs(n.z) - 1) < 1e-9 || std::fabs(n.z) < 1e-9) << n.x << " " << n.y << " " << n.z;
+            if (std::fabs(n.z) < 1e-9) {
+                EXPECT_NEAR(std::fabs(glm::dot(n, glm::normalize(glm::dvec3(p.x, p.y, 0)))), 1, 1e-9);
+            }
+        });
     }
 }
 
@@ -117,7 +89,7 @@ TEST(SweepBuilder, PartialTurnsAreClosedByEveryCapType) {
                     std::string what = "range " + std::to_string(range) + ", cap " + std::to_string(type) + ", scale " +
                                        std::to_string(scale) + ", offset " + std::to_string(offset);
                     ObjDB db;
-                    SweepBuilder::RevolveOptions o;
+                    SweepBuilder::Options o;
                     o.endAngle = range;
                     o.head = o.tail = {type, scale, offset};
                     ASSERT_TRUE(SweepBuilder::revolve({kSquare}, {}, o, db)) << what;
@@ -131,7 +103,7 @@ TEST(SweepBuilder, PartialTurnsAreClosedByEveryCapType) {
                     // The head cap starts at angle 0, in the XZ plane, and reaches out
                     // against the turn: its size is half the face's larger side times the scale.
                     double reach = type == SweepBuilder::kFlat ? offset : offset + 1 * scale * 0.01;
-                    Box b = boxOf(db);
+                    test::Box b = boxOf(db);
                     EXPECT_NEAR(range > 0 ? -b.low.y : b.high.y, reach, 1e-9) << what;
                 }
 }
@@ -139,7 +111,7 @@ TEST(SweepBuilder, PartialTurnsAreClosedByEveryCapType) {
 TEST(SweepBuilder, ARingKeepsItsHoleAndAProfileShapesTheEnds) {
     std::vector<Contour> ring = {rect(2, 0, 6, 4), rect(3, 1, 5, 3)};
     ObjDB full;
-    SweepBuilder::RevolveOptions o;
+    SweepBuilder::Options o;
     ASSERT_TRUE(SweepBuilder::revolve(ring, {}, o, full));
     expectClosed(full, "full ring");
     EXPECT_NEAR(test::checkSolid(full).volume, 12 * 2 * M_PI * 4, 12 * 2 * M_PI * 4 * 0.03);
@@ -168,14 +140,14 @@ TEST(SweepBuilder, ATubeAroundACircleClosesOnItselfSmoothly) {
     Contour path;
     for (int i = 0; i <= 48; ++i) path.push_back({10 * std::cos(2 * M_PI * i / 48), 10 * std::sin(2 * M_PI * i / 48)});
     ObjDB db;
-    SweepBuilder::TubeOptions o;
-    o.diameter = 2;
+    SweepBuilder::Options o;
+    o.depth = 2;
     o.steps = 24;
     ASSERT_TRUE(SweepBuilder::tube({path}, o, db));
     expectClosed(db, "circle");
     EXPECT_EQ(db.vertexCount(), 48 * 24);
     EXPECT_NEAR(test::checkSolid(db).volume, M_PI * 2 * M_PI * 10, M_PI * 2 * M_PI * 10 * 0.03);
-    Box b = boxOf(db);
+    test::Box b = boxOf(db);
     EXPECT_NEAR(b.high.z, 1, 1e-9);
     EXPECT_NEAR(b.high.x, 11, 0.05);
     // Gentle bends everywhere: each vertex has one normal, whichever polygon uses it.
@@ -189,8 +161,8 @@ TEST(SweepBuilder, ATubeAroundACircleClosesOnItselfSmoothly) {
 }
 
 TEST(SweepBuilder, AnOpenTubeIsMitredAndCapped) {
-    SweepBuilder::TubeOptions o;
-    o.diameter = 2;
+    SweepBuilder::Options o;
+    o.depth = 2;
     o.steps = 24;
     ObjDB corner;
     ASSERT_TRUE(SweepBuilder::tube({{{0, 0}, {10, 0}, {10, 10}}}, o, corner));
