@@ -8,8 +8,6 @@
 
 #include "TempDir.h"
 #include "scene/SceneFile.h"
-#include "persistence/AFileIO.h"
-#include "persistence/CommandIO.h"
 #include "platform/Random.h"
 #include "scene/AnimGlobals.h"
 #include "scene/Group.h"
@@ -42,18 +40,8 @@ private:
 int Stand::live = 0;
 
 template <int Kind>
-SceneMember* makeStand(Scene& scene, const char* name);
-template <>
-SceneMember* makeStand<kMaterialKind>(Scene& scene, const char* name) {
-    return new Stand(scene, kMaterialKind, "MaterialX", name);
-}
-template <>
-SceneMember* makeStand<kCameraKind>(Scene& scene, const char* name) {
-    return new Stand(scene, kCameraKind, "CameraX", name);
-}
-template <>
-SceneMember* makeStand<kObjectKind>(Scene& scene, const char* name) {
-    return new Stand(scene, kObjectKind, "ObjectP", name);
+SceneMember* makeStand(Scene& scene, const char* name) {
+    return new Stand(scene, Kind, Kind == kMaterialKind ? "MaterialX" : Kind == kCameraKind ? "CameraX" : "ObjectP", name);
 }
 
 class Scenes : public ::testing::Test {
