@@ -156,13 +156,15 @@ TEST(C4d, FilesWhoseChunksRunPastTheirEndsAreRefused) {
     std::string longObject = good;
     const size_t object = longObject.find("OBJE");
     longObject.replace(object + 4, 4, be32(test::u32Of(good, object + 4) + 2));
-    test::expectImportsRefused(dir, "bad.c4d", {
-        {good.substr(0, good.size() - 1), "is cut short: its MC50 chunk claims " + std::to_string(good.size() - 8) +
-                                              " bytes but " + std::to_string(good.size() - 9) + " follow"},
-        {longPoly, "is damaged: chunk 'POLY' at byte " + std::to_string(poly) + " claims 100000 bytes"},
-        {longObject, "is damaged: chunk 'OBJE' at byte " + std::to_string(object) + " claims " +
-                         std::to_string(test::u32Of(good, object + 4) + 2) + " bytes"},
-    });
+    test::expectImportsRefused(
+        dir, "bad.c4d",
+        {
+            {good.substr(0, good.size() - 1), "is cut short: its MC50 chunk claims " + std::to_string(good.size() - 8) +
+                                                  " bytes but " + std::to_string(good.size() - 9) + " follow"},
+            {longPoly, "is damaged: chunk 'POLY' at byte " + std::to_string(poly) + " claims 100000 bytes"},
+            {longObject, "is damaged: chunk 'OBJE' at byte " + std::to_string(object) + " claims " +
+                             std::to_string(test::u32Of(good, object + 4) + 2) + " bytes"},
+        });
 }
 
 // What the program writes, walked by the layout alone: the frame, the platform, one

@@ -36,9 +36,8 @@ TEST(Dxf, EntitiesAreWrittenLineByLineStandingOnZAndAPentagonWritesThreeFaces) {
     unit.frame = 3;
     unit.materials.resize(1);
     unit.materials[0].diffuse[0] = 1, unit.materials[0].diffuse[1] = 0, unit.materials[0].diffuse[2] = 0;
-    EXPECT_EQ(test::capture([&](std::FILE* console) {
-                  EXPECT_TRUE(DxfWriter::write(dir.file("s.dxf"), {unit}, true, console));
-              }),
+    EXPECT_EQ(test::capture(
+                  [&](std::FILE* console) { EXPECT_TRUE(DxfWriter::write(dir.file("s.dxf"), {unit}, true, console)); }),
               "");
     std::string text = test::readFile(dir.file("s.dxf"));
     // Our y is the drawing's z, our z its -y.

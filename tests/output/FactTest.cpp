@@ -44,8 +44,7 @@ TEST(Fact, ATriangleIsWrittenAsTheDocumentedBytes) {
     std::string ghdr = chunk("FORM", "GHDR" + ginf + chunk("NAME", "Tri"));
     std::string face = be32(0) + be32(1) + be32(2) + be32(0) + be32(0) + be32(0) + be32(0) + be32(1) + be32(2) + be32(0);
     std::string grup = chunk("FORM", "GRUP" + ghdr + chunk("VRTX", floats({10, 0, 0, 11, 0, 0, 10, 1, 0})) +
-                                         chunk("NORM", floats({0, 0, 1})) +
-                                         chunk("TXUV", floats({0, 0, 1, 0, 0, 1})) +
+                                         chunk("NORM", floats({0, 0, 1})) + chunk("TXUV", floats({0, 0, 1, 0, 0, 1})) +
                                          chunk("MATL", floats({1, 0, 0}) + "Red") + chunk("FACE", face));
     std::string expected = chunk("FORM", "3DFL" + fhdr + grup);
     // Counted by hand from the layout: 8 + 4 + FHDR 92 + GRUP 264.
@@ -176,17 +175,19 @@ TEST(Fact, FilesWhoseCountsOrChunksRunPastTheirEndsAreRefused) {
     // A second group after the first, then the file cut inside it.
     const size_t groupAt = 12 + 8 + test::u32Of(good, 16);  // past the FHDR form
     const std::string twoGroups = chunk("FORM", "3DFL" + good.substr(12) + good.substr(groupAt));
-    test::expectImportsRefused(dir, "bad.fac", {
-        {handBoxFact(9, 12), "is damaged: group 1's GINF chunk counts 9 vertices but its VRTX chunk holds 8"},
-        {handBoxFact(8, 13), "is damaged: group 1's GINF chunk counts 13 facets but its FACE chunk holds 12"},
-        {handBoxFact(0xFFFFFFFFu, 12),
-         "is damaged: group 1's GINF chunk counts 4294967295 vertices but its VRTX chunk holds 8"},
-        {twoGroups.substr(0, good.size() + 40),
-         "is cut short: its FORM chunk claims " + std::to_string(twoGroups.size() - 8) + " bytes but " +
-             std::to_string(good.size() + 32) + " follow"},
-        {good.substr(0, good.size() - 2), "is cut short: its FORM chunk claims " + std::to_string(good.size() - 8) +
-                                              " bytes but " + std::to_string(good.size() - 10) + " follow"},
-    });
+    test::expectImportsRefused(
+        dir, "bad.fac",
+        {
+            {handBoxFact(9, 12), "is damaged: group 1's GINF chunk counts 9 vertices but its VRTX chunk holds 8"},
+            {handBoxFact(8, 13), "is damaged: group 1's GINF chunk counts 13 facets but its FACE chunk holds 12"},
+            {handBoxFact(0xFFFFFFFFu, 12),
+             "is damaged: group 1's GINF chunk counts 4294967295 vertices but its VRTX chunk holds 8"},
+            {twoGroups.substr(0, good.size() + 40), "is cut short: its FORM chunk claims " +
+                                                        std::to_string(twoGroups.size() - 8) + " bytes but " +
+                                                        std::to_string(good.size() + 32) + " follow"},
+            {good.substr(0, good.size() - 2), "is cut short: its FORM chunk claims " + std::to_string(good.size() - 8) +
+                                                  " bytes but " + std::to_string(good.size() - 10) + " follow"},
+        });
     // Fewer counted than the tables hold: only the counted ones are read.
     FactReader reader;
     std::vector<ImportGroup> groups;

@@ -155,8 +155,10 @@ TEST(MeshRoundTrip, NothingToWriteOrNowhereToWriteItLeavesNoFile) {
 
 TEST(MeshRoundTrip, KeptFuzzInputsOfEveryReaderReadCleanly) {
     static const char* extension;  // the replay takes a plain function
-    for (auto [target, ext] : {std::pair{"objreader", ".obj"}, {"dxfreader", ".dxf"}, {"tdsreader", ".3ds"},
-                               {"lworeader", ".lwo"}, {"factreader", ".fac"}, {"c4dreader", ".c4d"}}) {
+    const std::pair<const char*, const char*> targets[] = {{"objreader", ".obj"},  {"dxfreader", ".dxf"},
+                                                           {"tdsreader", ".3ds"},  {"lworeader", ".lwo"},
+                                                           {"factreader", ".fac"}, {"c4dreader", ".c4d"}};
+    for (auto [target, ext] : targets) {
         SCOPED_TRACE(target);
         extension = ext;
         EXPECT_GT(test::replayFuzzInputs(

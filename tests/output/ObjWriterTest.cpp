@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "MeshRoundTrip.h"
@@ -72,18 +71,16 @@ TEST(ObjWriter, SequenceNamesAndFailures) {
     EXPECT_EQ(ObjWriter::frameFileName("a.obj", 7), "a.0007.obj");
     EXPECT_EQ(ObjWriter::frameFileName("a.OBJ", 7), "a.OBJ.0007.obj");
 
-    test::TempDir dir;
-    ObjDB empty, one;
+    // Empty exports are checked for every format in MeshRoundTrip; here, the folder.
+    ObjDB one;
     const double v[3] = {0, 0, 0};
     one.addVertex(v);
     const int c[1] = {0};
     one.addElement(GeometryInterface::PointSet, 0, 1, c, 0, nullptr, 0, nullptr);
     EXPECT_EQ(test::capture([&](std::FILE* console) {
-                  EXPECT_FALSE(ObjWriter::write(dir.file("none.obj"), {ExportUnit("Nothing", &empty)}, false, console));
                   EXPECT_FALSE(ObjWriter::write("/no/such/folder/x.obj", {ExportUnit("One", &one)}, false, console));
               }),
-              "write_obj: no geometry to export!\nCannot open '/no/such/folder/x.obj'.\n");
-    EXPECT_FALSE(std::filesystem::exists(dir.file("none.obj")));
+              "Cannot open '/no/such/folder/x.obj'.\n");
 }
 
 }  // namespace fw

@@ -127,16 +127,14 @@ TEST(ThreeDS, ExportsOverThePerObjectLimitsAreRefusedWholeWithTheWarning) {
     }
 
     EXPECT_EQ(test::capture([&](std::FILE* console) {
-                  EXPECT_TRUE(ThreeDSWriter::write(dir.file("fits.3ds"),
-                                                   {ExportUnit("Small", &small), ExportUnit("Fits", &fits)}, false,
-                                                   console));
+                  EXPECT_TRUE(ThreeDSWriter::write(
+                      dir.file("fits.3ds"), {ExportUnit("Small", &small), ExportUnit("Fits", &fits)}, false, console));
               }),
               "");
     // The small unit alone would fit: the whole export is refused all the same.
     EXPECT_EQ(test::capture([&](std::FILE* console) {
-                  EXPECT_FALSE(ThreeDSWriter::write(dir.file("over.3ds"),
-                                                    {ExportUnit("Small", &small), ExportUnit("Over", &over)}, false,
-                                                    console));
+                  EXPECT_FALSE(ThreeDSWriter::write(
+                      dir.file("over.3ds"), {ExportUnit("Small", &small), ExportUnit("Over", &over)}, false, console));
                   EXPECT_FALSE(
                       ThreeDSWriter::write(dir.file("faces.3ds"), {ExportUnit("Faces", &manyFaces)}, false, console));
               }),
@@ -243,15 +241,17 @@ TEST(ThreeDS, DamagedFilesAreRefusedOrReadInPartWithWarnings) {
     std::string damaged = good;
     putU16(damaged, vertices + 6, 0xFFFF);  // more vertices than the chunk holds
     EXPECT_TRUE(parse(damaged));
-    EXPECT_NE(r.warnings.find("object 'Box' claims 65535 vertices, only " + std::to_string(count) + " fit in its chunk"),
-              std::string::npos)
+    EXPECT_NE(
+        r.warnings.find("object 'Box' claims 65535 vertices, only " + std::to_string(count) + " fit in its chunk"),
+        std::string::npos)
         << r.warnings;
 
     damaged = good;
     putU16(damaged, vertices + 6, 4);  // fewer vertices than the faces use
     EXPECT_TRUE(parse(damaged));
     EXPECT_NE(r.warnings.find("refers to a vertex past the 4 it has; left out"), std::string::npos) << r.warnings;
-    EXPECT_NE(r.warnings.find("mapping coordinates for 4 vertices; they are left out"), std::string::npos) << r.warnings;
+    EXPECT_NE(r.warnings.find("mapping coordinates for 4 vertices; they are left out"), std::string::npos)
+        << r.warnings;
 
     damaged = good;
     putU16(damaged, faces + 6, 0xFFFF);
@@ -263,7 +263,8 @@ TEST(ThreeDS, DamagedFilesAreRefusedOrReadInPartWithWarnings) {
     EXPECT_TRUE(parse(damaged));
     ASSERT_EQ(r.groups.size(), 1u);
     EXPECT_EQ(r.groups[0].mesh->elementCount(), 11);
-    EXPECT_NE(r.warnings.find("face 0 refers to a vertex past the " + std::to_string(count) + " it has"), std::string::npos);
+    EXPECT_NE(r.warnings.find("face 0 refers to a vertex past the " + std::to_string(count) + " it has"),
+              std::string::npos);
 
     damaged = good;
     damaged[vertices + 2] = 3, damaged[vertices + 3] = 0, damaged[vertices + 4] = 0, damaged[vertices + 5] = 0;

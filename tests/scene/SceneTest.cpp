@@ -7,11 +7,11 @@
 #include <string>
 
 #include "TempDir.h"
-#include "scene/SceneFile.h"
 #include "platform/Random.h"
 #include "scene/AnimGlobals.h"
 #include "scene/Group.h"
 #include "scene/MemberFactory.h"
+#include "scene/SceneFile.h"
 #include "scene/StandInMember.h"
 
 namespace fw {
@@ -41,7 +41,8 @@ int Stand::live = 0;
 
 template <int Kind>
 SceneMember* makeStand(Scene& scene, const char* name) {
-    return new Stand(scene, Kind, Kind == kMaterialKind ? "MaterialX" : Kind == kCameraKind ? "CameraX" : "ObjectP", name);
+    const char* cls = Kind == kMaterialKind ? "MaterialX" : (Kind == kCameraKind ? "CameraX" : "ObjectP");
+    return new Stand(scene, Kind, cls, name);
 }
 
 class Scenes : public ::testing::Test {

@@ -228,10 +228,11 @@ TEST(MaterialChannels, LayersAreStoredInOrderAndBlurOnlyWhenSet) {
 
     // A second shader read into a slot replaces the first; unknown classes fail.
     MaterialChannelColor replaced;
-    ASSERT_EQ(test::readTextInto(replaced, dir.file("in.txt"),
-                                 "begin MaterialChannelColor\n begin ShaderBlock\n  blendingStyle \"Soft Light\"\n"
-                                 "  begin ShaderColor 0\n color 1 1 0 1\n end ShaderColor\n"
-                                 "  begin ShaderNoisePerlin 0\n end ShaderNoise\n end ShaderBlock\nend MaterialChannelColor\n"),
+    ASSERT_EQ(test::readTextInto(
+                  replaced, dir.file("in.txt"),
+                  "begin MaterialChannelColor\n begin ShaderBlock\n  blendingStyle \"Soft Light\"\n"
+                  "  begin ShaderColor 0\n color 1 1 0 1\n end ShaderColor\n"
+                  "  begin ShaderNoisePerlin 0\n end ShaderNoise\n end ShaderBlock\nend MaterialChannelColor\n"),
               0);
     ASSERT_EQ(replaced.layerCount(), 1);
     EXPECT_EQ(replaced.layer(0).blendingStyle, BlendMode::kSoftLight);
