@@ -51,7 +51,7 @@ TEST(Lwo, TriangleIsWrittenInLeftHandedAxesWithItsCornersReversed) {
     EXPECT_EQ(test::trianglesOf(*groups[0].mesh), test::trianglesOf(tri));
 }
 
-TEST(Lwo, ATexturedBoxSharesItsPointsAndKeepsItsQuads) {
+TEST(Lwo, PolygonsKeepTheirCornersAndShareTheirPoints) {
     test::TempDir dir;
     test::Box box(2, 3, 4);
     ASSERT_TRUE(LwoWriter::write(dir.file("box.lwo"), {ExportUnit("Box", &box)}, false));
@@ -66,10 +66,8 @@ TEST(Lwo, ATexturedBoxSharesItsPointsAndKeepsItsQuads) {
     EXPECT_EQ(groups[0].name, "Box");
     EXPECT_EQ(groups[0].mesh->vertexCount(), 8);  // points are shared, not split
     EXPECT_EQ(groups[0].mesh->elementCount(), 6);  // quads stay quads
-}
 
-TEST(Lwo, PolygonsOfAnyCornerCountKeepTheirShape) {
-    test::TempDir dir;
+    // Polygons of any corner count keep their shape.
     ObjDB shapes;  // a hexagon and a pentagon side by side, and a polyline the format leaves out
     for (int i = 0; i < 11; ++i) {
         const double a = 2 * 3.14159265358979 * (i < 6 ? i / 6.0 : (i - 6) / 5.0);
@@ -81,7 +79,7 @@ TEST(Lwo, PolygonsOfAnyCornerCountKeepTheirShape) {
     shapes.addElement(GeometryInterface::Polygon, 0, 5, pentagon, 0, nullptr, 0, nullptr);
     shapes.addElement(GeometryInterface::Polyline, 0, 2, line, 0, nullptr, 0, nullptr);
     ASSERT_TRUE(LwoWriter::write(dir.file("shapes.lwo"), {ExportUnit("Shapes", &shapes)}, false));
-    auto groups = test::readBack<LwoReader>(dir.file("shapes.lwo"));
+    groups = test::readBack<LwoReader>(dir.file("shapes.lwo"));
     ASSERT_EQ(groups.size(), 1u);
     ASSERT_EQ(groups[0].mesh->elementCount(), 2);
     GeometryInterface::ElementInfo info;
