@@ -20,7 +20,6 @@
 #include "platform/Dialogs.h"
 #include "platform/MemoryBlock.h"
 #include "scene/MemberFactory.h"
-#include "scene/SceneMember.h"
 #include "scene/SceneX.h"
 #include "surface/MaterialChannel.h"
 #include "surface/MaterialX.h"
@@ -66,6 +65,10 @@ protected:
         Dialogs::instance().setPolicy(Dialogs::kSafeAnswer);
     }
     void TearDown() override { Dialogs::instance().setQuiet(false); }
+    static void save(OrvoStyleManager& manager, const std::string& path) {
+        std::string error;
+        ASSERT_TRUE(manager.writeLibrary(path, error)) << error;
+    }
     TempDir dir;
 };
 
@@ -82,8 +85,7 @@ TEST_F(OrvoStyleManagerTest, EveryKindRoundTripsToTheSameBytesInBothThumbnailFor
             addPreset(*manager, "Shown \"quoted\"", true, "a description");
             addPreset(*manager, "Bare", false);
             std::string first = dir.file("first"), second = dir.file("second");
-            std::string error;
-            ASSERT_TRUE(manager->writeLibrary(first, error)) << error;
+            ASSERT_NO_FATAL_FAILURE(save(*manager, first));
 
             OrvoStyleManager again(manager->kind());
             again.setTextOnly(text);
@@ -91,7 +93,7 @@ TEST_F(OrvoStyleManagerTest, EveryKindRoundTripsToTheSameBytesInBothThumbnailFor
             ASSERT_TRUE(load.ok) << load.error;
             EXPECT_TRUE(load.warnings.empty());
             ASSERT_EQ(again.names(), (std::vector<std::string>{"Shown \"quoted\"", "Bare"}));
-            ASSERT_TRUE(again.writeLibrary(second, error)) << error;
+            ASSERT_NO_FATAL_FAILURE(save(again, second));
             std::string bytes = readFile(first);
             EXPECT_EQ(bytes, readFile(second));
 
@@ -141,8 +143,7 @@ TEST_F(OrvoStyleManagerTest, ThumbnailDataAfterExtraLineEndsDecodes) {
     OrvoMaterialManager materials;
     addPreset(materials, "Gold", true);
     std::string path = dir.file("gold.kxm");
-    std::string error;
-    ASSERT_TRUE(materials.writeLibrary(path, error));
+    ASSERT_NO_FATAL_FAILURE(save(materials, path));
     std::string bytes = readFile(path);
     size_t keyword = bytes.find("JPEGBinaryThumbnail\n");
     size_t lineEnd = bytes.find('\n', keyword + 22);
@@ -198,8 +199,7 @@ TEST_F(OrvoStyleManagerTest, ImportConflictsFollowTheRememberedAnswer) {
     addPreset(source, "Round", false, "new round");
     addPreset(source, "Bevel", false, "new bevel");
     std::string path = dir.file("styles.kxs");
-    std::string error;
-    ASSERT_TRUE(source.writeLibrary(path, error));
+    ASSERT_NO_FATAL_FAILURE(save(source, path));
 
     struct Case {
         const char* scripted;
@@ -242,8 +242,7 @@ TEST_F(OrvoStyleManagerTest, DamagedLibrariesKeepWhatCanBeRead) {
     addPreset(materials, "First", true);
     addPreset(materials, "Second", true);
     std::string path = dir.file("lib.kxm");
-    std::string error;
-    ASSERT_TRUE(materials.writeLibrary(path, error));
+    ASSERT_NO_FATAL_FAILURE(save(materials, path));
     const std::string bytes = readFile(path);
     size_t secondData = bytes.find("JPEGBinaryThumbnail", bytes.find("begin OrvoMaterialStyle", bytes.find("begin OrvoMaterialStyle") + 1));
     size_t secondCount = bytes.find('\n', secondData) + 1;
@@ -363,8 +362,7 @@ TEST_F(OrvoStyleManagerTest, CommandLineImportsListsExportsAndResaves) {
     std::string imageError;
     ASSERT_TRUE(ImageWriter::write(dir.file("tin-stripes.png"), {8, 8, stripes.data()}, false, imageError));
     ASSERT_NE(tin->channel(0).setImageLayer(dir.file("tin-stripes.png")), nullptr);
-    std::string error;
-    ASSERT_TRUE(materials.writeLibrary(dir.file("in.kxm"), error));
+    ASSERT_NO_FATAL_FAILURE(save(materials, dir.file("in.kxm")));
     std::string program = std::string(FW_EXECUTABLE) + " --library-folder " + dir.file("docs") + " ";
     auto run = [&](const std::string& arguments) { return test::runProgram(program, arguments, dir.path().string()); };
 

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "SolidCheck.h"
 #include "TempDir.h"
 #include "mesh/ObjDB.h"
 #include "mesh/PackedObjDB.h"
@@ -39,26 +39,15 @@ TEST(ObjReader, ReadsACubeFileIntoAClosedSolid) {
     db.getElement(5, info, nullptr, nullptr, nullptr);
     EXPECT_EQ(info.part, 1);
 
-    // Packed, by the positions its vertices carry, it is still closed and consistently
+    // Packed, by the positions its vertices carry, it is still a closed solid, consistently
     // wound: every edge lies in two faces, once each way.
     PackedObjDB packed;
     ASSERT_TRUE(packed.pack(db));
     EXPECT_EQ(packed.vertexCount(), 24);  // each corner of the cube has three normals
-    std::multiset<std::pair<int, int>> edges;
-    for (int e = 0; e < packed.elementCount(); ++e) {
-        std::vector<int> corner, vertices = cornersOf(packed, e)[0];
-        for (int v : vertices) {
-            double xyz[3];
-            packed.getVertex(xyz, v);
-            corner.push_back(int(xyz[0]) + 2 * int(xyz[1]) + 4 * int(xyz[2]));
-        }
-        for (size_t c = 0; c < corner.size(); ++c) edges.insert({corner[c], corner[(c + 1) % corner.size()]});
-    }
-    EXPECT_EQ(edges.size(), 24u);
-    for (const auto& [from, to] : edges) {
-        EXPECT_EQ(edges.count({from, to}), 1u);
-        EXPECT_EQ(edges.count({to, from}), 1u);
-    }
+    test::SolidCheck solid = test::checkSolid(packed);
+    EXPECT_EQ(solid.triangles, 12);
+    EXPECT_EQ(solid.openEdges + solid.overusedEdges + solid.flippedEdges + solid.degenerate, 0) << solid.summary();
+    EXPECT_GT(solid.volume, 0);
 }
 
 TEST(ObjReader, ResolvesNegativeReferencesAndSkipsMissingOnes) {

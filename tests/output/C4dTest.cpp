@@ -5,29 +5,14 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <functional>
-#include <glm/gtc/matrix_transform.hpp>
-
 #include "ChunkedMeshFiles.h"
-#include "MeshRoundTrip.h"
-#include "TestBox.h"
-#include "output/MeshFormats.h"
 
 namespace fw {
 namespace {
 
 using test::be32;
 using test::chunk;
-using test::f32;
-
-using test::capture;
-
-std::string floats(std::initializer_list<double> values) {
-    std::string data;
-    for (double v : values) data += f32(v);
-    return data;
-}
+using test::floats;
 
 // The file frame: "MC50", the length of the rest, "DOK5", then the chunks.
 std::string document(const std::string& chunks) { return "MC50" + be32(static_cast<uint32_t>(chunks.size() + 4)) + "DOK5" + chunks; }
@@ -41,18 +26,7 @@ std::string triangleObject(const std::string& name, uint32_t material = 0) {
 TEST(C4d, ATriangleIsWrittenAsTheDocumentedBytes) {
     test::TempDir dir;
     ObjDB tri;
-    const double p[3][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
-    for (const auto& v : p) tri.addVertex(v), tri.addTexCoord(v);
-    const double up[3] = {0, 0, 1};
-    tri.addNormal(up);
-    const int corners[3] = {0, 1, 2}, normals[3] = {0, 0, 0};
-    tri.addElement(GeometryInterface::Polygon, 0, 3, corners, 3, corners, 3, normals);
-    ExportUnit unit("Tri", &tri, glm::translate(glm::dmat4(1.0), glm::dvec3(10, 0, 0)));
-    ExportMaterial red;
-    red.name = "Red";
-    red.diffuse[0] = 1, red.diffuse[1] = 0, red.diffuse[2] = 0;
-    unit.materials = {red};
-    ASSERT_TRUE(C4dWriter::write(dir.file("t.c4d"), {unit}, true));
+    ASSERT_TRUE(C4dWriter::write(dir.file("t.c4d"), {test::redTriangle(tri)}, true));
     std::string bytes = test::readFile(dir.file("t.c4d"));
 
     std::string expected = document(
@@ -82,7 +56,6 @@ TEST(C4d, AFileWithoutBothIdentifiersIsRefused) {
     }
 }
 
-
 TEST(C4d, NamesMaterialsAndColoursSurvive) {
     test::TempDir dir;
     test::expectNamesAndLooks<C4dReader>(C4dWriter::write, dir.file("m.c4d"));
@@ -101,19 +74,10 @@ TEST(C4d, NamesMaterialsAndColoursSurvive) {
 
 TEST(C4d, DamagedFilesAreReportedNeverTrusted) {
     test::TempDir dir;
-    ObjDB box;
-    const double size[3] = {1, 2, 3};
-    test::buildBox(box, size);
+    test::Box box(1, 2, 3);
     ASSERT_TRUE(C4dWriter::write(dir.file("b.c4d"), {ExportUnit("Box", &box)}, false));
     const std::string good = test::readFile(dir.file("b.c4d"));
-
-    for (size_t cut = 0; cut < good.size(); ++cut) {
-        C4dReader reader;
-        std::vector<ImportGroup> groups;
-        EXPECT_FALSE(reader.parse(good.substr(0, cut), groups)) << "cut at " << cut;
-        EXPECT_NE(reader.error(), "") << "cut at " << cut;
-        EXPECT_TRUE(groups.empty());
-    }
+    test::expectCutsHandled<C4dReader>(good, 1, false);
     C4dReader reader;
     std::vector<ImportGroup> groups;
 
@@ -180,13 +144,7 @@ std::string handBoxC4d() {
 
 TEST(C4d, AFileLaidOutByHandImportsThroughTheProgram) {
     test::TempDir dir;
-    test::writeFile(dir.file("crate.c4d"), handBoxC4d());
-    test::expectHandBox(test::importThroughProgram(dir, dir.file("crate.c4d")));
-    C4dReader reader;
-    std::vector<ImportGroup> groups;
-    ASSERT_TRUE(reader.parse(handBoxC4d(), groups)) << reader.error();
-    EXPECT_EQ(reader.warnings(), "");
-    test::expectHandBoxLooks(groups);
+    test::expectHandBoxReads<C4dReader>(dir, "crate.c4d", handBoxC4d());
 }
 
 TEST(C4d, FilesWhoseChunksRunPastTheirEndsAreRefused) {
@@ -198,22 +156,15 @@ TEST(C4d, FilesWhoseChunksRunPastTheirEndsAreRefused) {
     std::string longObject = good;
     const size_t object = longObject.find("OBJE");
     longObject.replace(object + 4, 4, be32(test::u32Of(good, object + 4) + 2));
-    const struct {
-        std::string bytes, message;
-    } cases[] = {
-        {good.substr(0, good.size() - 1), "is cut short: its MC50 chunk claims " + std::to_string(good.size() - 8) +
-                                              " bytes but " + std::to_string(good.size() - 9) + " follow"},
-        {longPoly, "is damaged: chunk 'POLY' at byte " + std::to_string(poly) + " claims 100000 bytes"},
-        {longObject, "is damaged: chunk 'OBJE' at byte " + std::to_string(object) + " claims " +
-                         std::to_string(test::u32Of(good, object + 4) + 2) + " bytes"},
-    };
-    for (const auto& c : cases) {
-        test::writeFile(dir.file("bad.c4d"), c.bytes);
-        test::Outcome r = test::runFormwright(dir, "import " + dir.file("bad.c4d") + " -o " + dir.file("p.kxp"));
-        EXPECT_EQ(r.status, 1) << c.message;
-        EXPECT_NE(r.err.find("bad.c4d: " + c.message), std::string::npos) << r.err;
-        EXPECT_FALSE(std::filesystem::exists(dir.file("p.kxp")));
-    }
+    test::expectImportsRefused(
+        dir, "bad.c4d",
+        {
+            {good.substr(0, good.size() - 1), "is cut short: its MC50 chunk claims " + std::to_string(good.size() - 8) +
+                                                  " bytes but " + std::to_string(good.size() - 9) + " follow"},
+            {longPoly, "is damaged: chunk 'POLY' at byte " + std::to_string(poly) + " claims 100000 bytes"},
+            {longObject, "is damaged: chunk 'OBJE' at byte " + std::to_string(object) + " claims " +
+                             std::to_string(test::u32Of(good, object + 4) + 2) + " bytes"},
+        });
 }
 
 // What the program writes, walked by the layout alone: the frame, the platform, one
@@ -221,10 +172,7 @@ TEST(C4d, FilesWhoseChunksRunPastTheirEndsAreRefused) {
 // axes and polygons facing out by the left-hand rule; read in again it is whole.
 TEST(C4d, ExportsHaveTheDocumentedStructureAndComeBackWhole) {
     test::TempDir dir;
-    const std::string title = FW_SOURCE_DIR "/examples/title.kxp";
-    ASSERT_EQ(test::runFormwright(dir, "export " + title + " -o " + dir.file("t.c4d")).status, 0);
-    ASSERT_EQ(test::runFormwright(dir, "export " + title + " -o " + dir.file("t.obj")).status, 0);
-    const std::string bytes = test::readFile(dir.file("t.c4d"));
+    const std::string bytes = test::exportTitleAs(dir, "t.c4d");
     ASSERT_GT(bytes.size(), 12u);
     ASSERT_EQ(bytes.substr(0, 4), "MC50");
     ASSERT_EQ(test::u32Of(bytes, 4), bytes.size() - 8);
@@ -285,9 +233,7 @@ TEST(C4d, ExportsHaveTheDocumentedStructureAndComeBackWhole) {
     }
     EXPECT_GT(volume, 0);
 
-    ObjImport objReader;
-    std::vector<ImportGroup> obj;
-    ASSERT_TRUE(objReader.read(dir.file("t.obj"), obj)) << objReader.error();
+    std::vector<ImportGroup> obj = test::expectReimportMatchesObj(dir, "t.c4d");
     EXPECT_EQ(objects, obj.size());
     EXPECT_GE(materials, 2u);
     EXPECT_GT(polygons, 0u);
@@ -299,18 +245,6 @@ TEST(C4d, ExportsHaveTheDocumentedStructureAndComeBackWhole) {
     }
     EXPECT_NEAR(lo[2], -box[5], 1e-3);
     EXPECT_NEAR(hi[2], -box[2], 1e-3);
-
-    test::Imported back = test::importThroughProgram(dir, dir.file("t.c4d"));
-    ASSERT_EQ(back.import.status, 0) << back.import.err;
-    EXPECT_EQ(back.groups.size(), obj.size());
-    size_t objTriangles = 0, backTriangles = 0;
-    for (const ImportGroup& group : obj) objTriangles += test::trianglesOf(*group.mesh).size();
-    for (const ImportGroup& group : back.groups) backTriangles += test::trianglesOf(*group.mesh).size();
-    EXPECT_EQ(backTriangles, objTriangles);
-    auto again = test::boundsOf(back.groups);
-    for (int k = 0; k < 6; ++k) EXPECT_NEAR(again[static_cast<size_t>(k)], box[static_cast<size_t>(k)], 1e-3) << k;
-    EXPECT_NE(back.info.find("MaterialX \"Brushed Gold\""), std::string::npos) << back.info;
-    EXPECT_NE(back.info.find("MaterialX \"Slate\""), std::string::npos) << back.info;
 }
 
 // Made from the layout's description by a separate script, not by C4dWriter: the box
@@ -324,37 +258,13 @@ TEST(C4d, AFileMadeFromTheDescriptionReads) {
     ASSERT_EQ(groups.size(), 1u);
     EXPECT_EQ(groups[0].name, "Seed box");
     ASSERT_EQ(groups[0].mesh->elementCount(), 7);
-    ObjDB box;
-    const double size[3] = {1, 1, 1};
-    test::buildBox(box, size);
-    const ObjDB& six = *groups[0].mesh;
     GeometryInterface::ElementInfo info;
     const int *p, *t, *n;
     ASSERT_TRUE(groups[0].mesh->getElementRefs(6, info, &p, &t, &n));
     EXPECT_EQ(info.count, 3);
     EXPECT_EQ(info.normalCount, 0);
     EXPECT_EQ(info.texCount, 3);
-    ObjDB firstSix;  // the read mesh without its last triangle
-    for (int i = 0; i < six.vertexCount(); ++i) {
-        double v[3];
-        six.getVertex(v, i);
-        firstSix.addVertex(v);
-    }
-    for (int i = 0; i < six.normalCount(); ++i) {
-        double v[3];
-        six.getNormal(v, i);
-        firstSix.addNormal(v);
-    }
-    for (int i = 0; i < six.texCoordCount(); ++i) {
-        double v[3];
-        six.getTexCoord(v, i);
-        firstSix.addTexCoord(v);
-    }
-    for (int e = 0; e < 6; ++e) {
-        six.getElementRefs(e, info, &p, &t, &n);
-        firstSix.addElement(info.kind, info.part, info.count, p, info.texCount, t, info.normalCount, n);
-    }
-    EXPECT_EQ(test::cornersOf(box, true), test::cornersOf(firstSix, true));
+    EXPECT_EQ(test::cornersOf(test::Box()), test::cornersOf(*groups[0].mesh, 6));  // without the last triangle
     ASSERT_EQ(groups[0].materials.size(), 2u);
     EXPECT_EQ(groups[0].materials[0].name, "Red");
     EXPECT_EQ(groups[0].materials[1].name, "Blue");

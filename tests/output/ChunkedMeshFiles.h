@@ -1,13 +1,16 @@
 #pragma once
 // What the FACT and Cinema 4D tests share: a walk of big-endian chunks that knows
-// nothing of our readers, a box laid out by hand, and the program run as a user runs
-// it to import a mesh file and write it out again as OBJ for a look at what it made.
+// nothing of our readers, a triangle and a box laid out by hand, and the program run as
+// a user runs it to import a mesh file and write it out again as OBJ for a look at what
+// it made.
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
+#include <glm/gtc/matrix_transform.hpp>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,6 +52,22 @@ inline float f32Of(std::string_view data, size_t at) {
     float f;
     std::memcpy(&f, &bits, 4);
     return f;
+}
+
+// One triangle with a normal and texture coordinates, moved 10 along x and wearing red.
+inline ExportUnit redTriangle(ObjDB& tri) {
+    const double p[3][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    for (const auto& v : p) tri.addVertex(v), tri.addTexCoord(v);
+    const double up[3] = {0, 0, 1};
+    tri.addNormal(up);
+    const int corners[3] = {0, 1, 2}, normals[3] = {0, 0, 0};
+    tri.addElement(GeometryInterface::Polygon, 0, 3, corners, 3, corners, 3, normals);
+    ExportUnit unit("Tri", &tri, glm::translate(glm::dmat4(1.0), glm::dvec3(10, 0, 0)));
+    ExportMaterial red;
+    red.name = "Red";
+    red.diffuse[0] = 1, red.diffuse[1] = 0, red.diffuse[2] = 0;
+    unit.materials = {red};
+    return unit;
 }
 
 // A box from (-1, 0, 2) to (1, 4, 8): corner k has x from bit 0, y from bit 1, z from
@@ -97,6 +116,51 @@ inline std::array<double, 6> boundsOf(const std::vector<ImportGroup>& groups) {
             for (int a = 0; a < 3; ++a) box[a] = std::min(box[a], v[a]), box[3 + a] = std::max(box[3 + a], v[a]);
         }
     return box;
+}
+
+// Each damaged file, imported through the program, fails with its message and
+// leaves no project.
+struct Refusal {
+    std::string bytes, message;
+};
+inline void expectImportsRefused(const TempDir& dir, const std::string& name, const std::vector<Refusal>& cases) {
+    for (const Refusal& c : cases) {
+        writeFile(dir.file(name), c.bytes);
+        Outcome r = runFormwright(dir, "import " + dir.file(name) + " -o " + dir.file("p.kxp"));
+        EXPECT_EQ(r.status, 1) << c.message;
+        EXPECT_NE(r.err.find(name + ": " + c.message), std::string::npos) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("p.kxp")));
+    }
+}
+
+// The example title exported as `name` and as t.obj; the bytes of `name`.
+inline std::string exportTitleAs(const TempDir& dir, const std::string& name) {
+    const std::string title = FW_SOURCE_DIR "/examples/title.kxp";
+    for (const std::string& out : {name, std::string("t.obj")}) {
+        Outcome r = runFormwright(dir, "export " + title + " -o " + dir.file(out));
+        EXPECT_EQ(r.status, 0) << r.err;
+    }
+    return readFile(dir.file(name));
+}
+
+// The title's export `name`, imported through the program, gives the objects,
+// triangles, box and materials of its OBJ export; the OBJ export's groups.
+inline std::vector<ImportGroup> expectReimportMatchesObj(const TempDir& dir, const std::string& name) {
+    ObjImport objReader;
+    std::vector<ImportGroup> obj;
+    EXPECT_TRUE(objReader.read(dir.file("t.obj"), obj)) << objReader.error();
+    Imported back = importThroughProgram(dir, dir.file(name));
+    EXPECT_EQ(back.import.status, 0) << back.import.err;
+    EXPECT_EQ(back.groups.size(), obj.size());
+    size_t objTriangles = 0, backTriangles = 0;
+    for (const ImportGroup& group : obj) objTriangles += trianglesOf(*group.mesh).size();
+    for (const ImportGroup& group : back.groups) backTriangles += trianglesOf(*group.mesh).size();
+    EXPECT_EQ(backTriangles, objTriangles);
+    auto a = boundsOf(obj), b = boundsOf(back.groups);
+    for (size_t k = 0; k < 6; ++k) EXPECT_NEAR(a[k], b[k], 1e-3) << k;
+    EXPECT_NE(back.info.find("MaterialX \"Brushed Gold\""), std::string::npos) << back.info;
+    EXPECT_NE(back.info.find("MaterialX \"Slate\""), std::string::npos) << back.info;
+    return obj;
 }
 
 // Triangles of a closed convex mesh that face its centre instead of away from it.
@@ -173,6 +237,18 @@ inline void expectHandBoxLooks(const std::vector<ImportGroup>& groups) {
             for (int a = 0; a < 3; ++a) low += t[a] == HandBox::lo[a] && t[3 + a] == HandBox::lo[a] && t[6 + a] == HandBox::lo[a];
         EXPECT_EQ(low, part == 0 ? 6 : 0) << part;
     }
+}
+
+// The hand-made box as file `name` imports through the program whole, and reads with
+// no warning, its faces wearing their materials.
+template <class Reader>
+void expectHandBoxReads(const TempDir& dir, const std::string& name, const std::string& bytes) {
+    writeFile(dir.file(name), bytes);
+    expectHandBox(importThroughProgram(dir, dir.file(name)));
+    Parsed r = parse<Reader>(bytes);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.warnings, "");
+    expectHandBoxLooks(r.groups);
 }
 
 }  // namespace fw::test

@@ -5,9 +5,7 @@
 #include <filesystem>
 #include <glm/gtc/matrix_transform.hpp>
 
-#include "MeshCompare.h"
-#include "TempDir.h"
-#include "TestBox.h"
+#include "MeshRoundTrip.h"
 #include "output/DxfColors.h"
 #include "output/DxfReader.h"
 #include "output/DxfWriter.h"
@@ -38,13 +36,9 @@ TEST(Dxf, EntitiesAreWrittenLineByLineStandingOnZAndAPentagonWritesThreeFaces) {
     unit.frame = 3;
     unit.materials.resize(1);
     unit.materials[0].diffuse[0] = 1, unit.materials[0].diffuse[1] = 0, unit.materials[0].diffuse[2] = 0;
-    char* log = nullptr;
-    size_t length = 0;
-    std::FILE* console = open_memstream(&log, &length);
-    ASSERT_TRUE(DxfWriter::write(dir.file("s.dxf"), {unit}, true, console));
-    std::fclose(console);
-    EXPECT_EQ(std::string(log, length), "");
-    free(log);
+    EXPECT_EQ(test::capture(
+                  [&](std::FILE* console) { EXPECT_TRUE(DxfWriter::write(dir.file("s.dxf"), {unit}, true, console)); }),
+              "");
     std::string text = test::readFile(dir.file("s.dxf"));
     // Our y is the drawing's z, our z its -y.
     const std::string triangle =
@@ -73,9 +67,8 @@ TEST(Dxf, EntitiesAreWrittenLineByLineStandingOnZAndAPentagonWritesThreeFaces) {
 
 TEST(Dxf, ABoxComesBackWithItsLayersColoursAndTriangles) {
     test::TempDir dir;
-    ObjDB box, shapes;
-    const double size[3] = {2, 4, 6};
-    test::buildBox(box, size);
+    test::Box box(2, 4, 6);
+    ObjDB shapes;
     buildShapes(shapes);
     ExportUnit a("Box", &box, glm::rotate(glm::dmat4(1.0), 0.5, glm::dvec3(0, 1, 0)));
     ExportUnit b("Shapes", &shapes);
@@ -92,21 +85,7 @@ TEST(Dxf, ABoxComesBackWithItsLayersColoursAndTriangles) {
     EXPECT_EQ(groups[0].materials[0].name, "DXF color 5");
     EXPECT_DOUBLE_EQ(groups[0].materials[0].diffuse[2], 1.0);
     // The box's quads, moved into the world, with their winding; positions are shared again.
-    ObjDB world;
-    for (int i = 0; i < box.vertexCount(); ++i) {
-        glm::dvec3 p = a.position(i, true);
-        const double v[3] = {p.x, p.y, p.z};
-        world.addVertex(v);
-    }
-    for (int e = 0; e < box.elementCount(); ++e) {
-        GeometryInterface::ElementInfo info;
-        const int *p, *t, *n;
-        box.getElementRefs(e, info, &p, &t, &n);
-        world.addElement(info.kind, 0, info.count, p, 0, nullptr, 0, nullptr);
-    }
-    EXPECT_EQ(test::compareTriangles(test::trianglesOf(world), test::trianglesOf(*groups[0].mesh),
-                                     2e-6),
-              "");
+    EXPECT_EQ(test::compareTriangles(test::placedTriangles({a}, true), test::trianglesOf(*groups[0].mesh), 2e-6), "");
     EXPECT_EQ(groups[0].mesh->vertexCount(), 8);
     // The triangle is read as a triangle (its fourth corner repeats the third); the
     // pentagon comes back as its three triangles.

@@ -5,14 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <functional>
-#include <glm/gtc/matrix_transform.hpp>
-
 #include "ChunkedMeshFiles.h"
-#include "MeshRoundTrip.h"
-#include "TestBox.h"
-#include "output/MeshFormats.h"
 
 namespace fw {
 namespace {
@@ -20,19 +13,7 @@ namespace {
 using test::be32;
 using test::chunk;
 using test::f32;
-
-using test::capture;
-
-// One triangle with a normal, texture coordinates and a red material.
-void buildTriangle(ObjDB& db) {
-    const double p[3][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
-    const double uv[3][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
-    for (int i = 0; i < 3; ++i) db.addVertex(p[i]), db.addTexCoord(uv[i]);
-    const double up[3] = {0, 0, 1};
-    db.addNormal(up);
-    const int corners[3] = {0, 1, 2}, normals[3] = {0, 0, 0};
-    db.addElement(GeometryInterface::Polygon, 0, 3, corners, 3, corners, 3, normals);
-}
+using test::floats;
 
 // FINF or GINF: three counts, the bounding box, four zero longs.
 std::string info(uint32_t vertices, uint32_t facets, uint32_t third, const double lo[3], const double hi[3],
@@ -49,22 +30,10 @@ std::string facet(uint32_t a, uint32_t b, uint32_t c, uint32_t material = 0) {
            be32(none) + be32(material);
 }
 
-std::string vertices(std::initializer_list<double> xyz) {
-    std::string data;
-    for (double v : xyz) data += f32(v);
-    return data;
-}
-
 TEST(Fact, ATriangleIsWrittenAsTheDocumentedBytes) {
     test::TempDir dir;
     ObjDB tri;
-    buildTriangle(tri);
-    ExportUnit unit("Tri", &tri, glm::translate(glm::dmat4(1.0), glm::dvec3(10, 0, 0)));
-    ExportMaterial red;
-    red.name = "Red";
-    red.diffuse[0] = 1, red.diffuse[1] = 0, red.diffuse[2] = 0;
-    unit.materials = {red};
-    ASSERT_TRUE(FactWriter::write(dir.file("t.fac"), {unit}, true));
+    ASSERT_TRUE(FactWriter::write(dir.file("t.fac"), {test::redTriangle(tri)}, true));
     std::string bytes = test::readFile(dir.file("t.fac"));
 
     const double lo[3] = {10, 0, 0}, hi[3] = {11, 1, 0};
@@ -74,17 +43,15 @@ TEST(Fact, ATriangleIsWrittenAsTheDocumentedBytes) {
     std::string fhdr = chunk("FORM", "FHDR" + finf + chunk("NAME", "Orvo Export"));
     std::string ghdr = chunk("FORM", "GHDR" + ginf + chunk("NAME", "Tri"));
     std::string face = be32(0) + be32(1) + be32(2) + be32(0) + be32(0) + be32(0) + be32(0) + be32(1) + be32(2) + be32(0);
-    std::string grup = chunk("FORM", "GRUP" + ghdr + chunk("VRTX", vertices({10, 0, 0, 11, 0, 0, 10, 1, 0})) +
-                                         chunk("NORM", vertices({0, 0, 1})) +
-                                         chunk("TXUV", vertices({0, 0, 1, 0, 0, 1})) +
-                                         chunk("MATL", vertices({1, 0, 0}) + "Red") + chunk("FACE", face));
+    std::string grup = chunk("FORM", "GRUP" + ghdr + chunk("VRTX", floats({10, 0, 0, 11, 0, 0, 10, 1, 0})) +
+                                         chunk("NORM", floats({0, 0, 1})) + chunk("TXUV", floats({0, 0, 1, 0, 0, 1})) +
+                                         chunk("MATL", floats({1, 0, 0}) + "Red") + chunk("FACE", face));
     std::string expected = chunk("FORM", "3DFL" + fhdr + grup);
     // Counted by hand from the layout: 8 + 4 + FHDR 92 + GRUP 264.
     ASSERT_EQ(expected.size(), 368u);
     EXPECT_EQ(bytes.substr(0, 12), std::string("FORM\0\0\x01\x68" "3DFL", 12));
     EXPECT_EQ(bytes, expected);
 }
-
 
 TEST(Fact, NamesMaterialsAndColoursSurvive) {
     test::TempDir dir;
@@ -94,7 +61,7 @@ TEST(Fact, NamesMaterialsAndColoursSurvive) {
 }
 
 TEST(Fact, UnnamedAndLooseGeometryGetTheReadersGroupNames) {
-    std::string tri = chunk("VRTX", vertices({0, 0, 0, 1, 0, 0, 0, 1, 0})) + chunk("FACE", facet(0, 1, 2));
+    std::string tri = chunk("VRTX", floats({0, 0, 0, 1, 0, 0, 0, 1, 0})) + chunk("FACE", facet(0, 1, 2));
     std::string named = chunk("FORM", "GRUP" + chunk("FORM", "GHDR" + chunk("NAME", "Kept")) + tri);
     std::string unnamed = chunk("FORM", "GRUP" + tri);
     std::string file = chunk("FORM", "3DFL" + named + unnamed + tri);
@@ -113,7 +80,7 @@ TEST(Fact, UnnamedAndLooseGeometryGetTheReadersGroupNames) {
 }
 
 TEST(Fact, GroupsPastTheLimitAreRefusedOneByOne) {
-    std::string tri = chunk("VRTX", vertices({0, 0, 0, 1, 0, 0, 0, 1, 0})) + chunk("FACE", facet(0, 1, 2));
+    std::string tri = chunk("VRTX", floats({0, 0, 0, 1, 0, 0, 0, 1, 0})) + chunk("FACE", facet(0, 1, 2));
     std::string body = "3DFL";
     for (int i = 0; i < FactReader::kMaxGroups + 2; ++i) body += chunk("FORM", "GRUP" + tri);
     FactReader reader;
@@ -126,20 +93,10 @@ TEST(Fact, GroupsPastTheLimitAreRefusedOneByOne) {
 
 TEST(Fact, DamagedFilesAreReportedNeverTrusted) {
     test::TempDir dir;
-    ObjDB box;
-    const double size[3] = {1, 2, 3};
-    test::buildBox(box, size);
+    test::Box box(1, 2, 3);
     ASSERT_TRUE(FactWriter::write(dir.file("b.fac"), {ExportUnit("Box", &box)}, false));
     const std::string good = test::readFile(dir.file("b.fac"));
-
-    // Cut short anywhere: refused with a reason.
-    for (size_t cut = 0; cut < good.size(); ++cut) {
-        FactReader reader;
-        std::vector<ImportGroup> groups;
-        EXPECT_FALSE(reader.parse(good.substr(0, cut), groups)) << "cut at " << cut;
-        EXPECT_NE(reader.error(), "") << "cut at " << cut;
-        EXPECT_TRUE(groups.empty());
-    }
+    test::expectCutsHandled<FactReader>(good, 1, false);
     FactReader reader;
     std::vector<ImportGroup> groups;
     EXPECT_FALSE(reader.parse(good.substr(0, 11), groups));
@@ -167,7 +124,7 @@ TEST(Fact, DamagedFilesAreReportedNeverTrusted) {
 
     // Without a GINF chunk the tables count: facets that point past the vertex table
     // are skipped; so is the rest of a VRTX chunk of odd size.
-    std::string tri = chunk("VRTX", vertices({0, 0, 0, 1, 0, 0, 0, 1, 0}) + "xy") +
+    std::string tri = chunk("VRTX", floats({0, 0, 0, 1, 0, 0, 0, 1, 0}) + "xy") +
                       chunk("FACE", facet(0, 1, 2) + facet(0, 1, 0xFFFFFF00u) + facet(0, 1, 2, 5));
     EXPECT_TRUE(reader.parse(chunk("FORM", "3DFL" + chunk("FORM", "GRUP" + tri)), groups)) << reader.error();
     ASSERT_EQ(groups.size(), 1u);
@@ -209,13 +166,7 @@ std::string handBoxFact(uint32_t countedVertices = 8, uint32_t countedFacets = 1
 
 TEST(Fact, AFileLaidOutByHandImportsThroughTheProgram) {
     test::TempDir dir;
-    test::writeFile(dir.file("crate.fac"), handBoxFact());
-    test::expectHandBox(test::importThroughProgram(dir, dir.file("crate.fac")));
-    FactReader reader;
-    std::vector<ImportGroup> groups;
-    ASSERT_TRUE(reader.parse(handBoxFact(), groups)) << reader.error();
-    EXPECT_EQ(reader.warnings(), "");
-    test::expectHandBoxLooks(groups);
+    test::expectHandBoxReads<FactReader>(dir, "crate.fac", handBoxFact());
 }
 
 TEST(Fact, FilesWhoseCountsOrChunksRunPastTheirEndsAreRefused) {
@@ -224,26 +175,19 @@ TEST(Fact, FilesWhoseCountsOrChunksRunPastTheirEndsAreRefused) {
     // A second group after the first, then the file cut inside it.
     const size_t groupAt = 12 + 8 + test::u32Of(good, 16);  // past the FHDR form
     const std::string twoGroups = chunk("FORM", "3DFL" + good.substr(12) + good.substr(groupAt));
-    const struct {
-        std::string bytes, message;
-    } cases[] = {
-        {handBoxFact(9, 12), "is damaged: group 1's GINF chunk counts 9 vertices but its VRTX chunk holds 8"},
-        {handBoxFact(8, 13), "is damaged: group 1's GINF chunk counts 13 facets but its FACE chunk holds 12"},
-        {handBoxFact(0xFFFFFFFFu, 12),
-         "is damaged: group 1's GINF chunk counts 4294967295 vertices but its VRTX chunk holds 8"},
-        {twoGroups.substr(0, good.size() + 40),
-         "is cut short: its FORM chunk claims " + std::to_string(twoGroups.size() - 8) + " bytes but " +
-             std::to_string(good.size() + 32) + " follow"},
-        {good.substr(0, good.size() - 2), "is cut short: its FORM chunk claims " + std::to_string(good.size() - 8) +
-                                              " bytes but " + std::to_string(good.size() - 10) + " follow"},
-    };
-    for (const auto& c : cases) {
-        test::writeFile(dir.file("bad.fac"), c.bytes);
-        test::Outcome r = test::runFormwright(dir, "import " + dir.file("bad.fac") + " -o " + dir.file("p.kxp"));
-        EXPECT_EQ(r.status, 1) << c.message;
-        EXPECT_NE(r.err.find("bad.fac: " + c.message), std::string::npos) << r.err;
-        EXPECT_FALSE(std::filesystem::exists(dir.file("p.kxp")));
-    }
+    test::expectImportsRefused(
+        dir, "bad.fac",
+        {
+            {handBoxFact(9, 12), "is damaged: group 1's GINF chunk counts 9 vertices but its VRTX chunk holds 8"},
+            {handBoxFact(8, 13), "is damaged: group 1's GINF chunk counts 13 facets but its FACE chunk holds 12"},
+            {handBoxFact(0xFFFFFFFFu, 12),
+             "is damaged: group 1's GINF chunk counts 4294967295 vertices but its VRTX chunk holds 8"},
+            {twoGroups.substr(0, good.size() + 40), "is cut short: its FORM chunk claims " +
+                                                        std::to_string(twoGroups.size() - 8) + " bytes but " +
+                                                        std::to_string(good.size() + 32) + " follow"},
+            {good.substr(0, good.size() - 2), "is cut short: its FORM chunk claims " + std::to_string(good.size() - 8) +
+                                                  " bytes but " + std::to_string(good.size() - 10) + " follow"},
+        });
     // Fewer counted than the tables hold: only the counted ones are read.
     FactReader reader;
     std::vector<ImportGroup> groups;
@@ -259,10 +203,7 @@ TEST(Fact, FilesWhoseCountsOrChunksRunPastTheirEndsAreRefused) {
 // are the entries that follow, and the file's box holds every vertex.
 TEST(Fact, ExportsHaveTheDocumentedStructureAndComeBackWhole) {
     test::TempDir dir;
-    const std::string title = FW_SOURCE_DIR "/examples/title.kxp";
-    ASSERT_EQ(test::runFormwright(dir, "export " + title + " -o " + dir.file("t.fac")).status, 0);
-    ASSERT_EQ(test::runFormwright(dir, "export " + title + " -o " + dir.file("t.obj")).status, 0);
-    const std::string bytes = test::readFile(dir.file("t.fac"));
+    const std::string bytes = test::exportTitleAs(dir, "t.fac");
     ASSERT_GT(bytes.size(), 12u);
     ASSERT_EQ(bytes.substr(0, 4), "FORM");
     ASSERT_EQ(test::u32Of(bytes, 4), bytes.size() - 8);
@@ -317,24 +258,12 @@ TEST(Fact, ExportsHaveTheDocumentedStructureAndComeBackWhole) {
         EXPECT_EQ(test::f32Of(finf, 24 + 4 * static_cast<size_t>(a)), hi[a]);
     }
 
-    // The same objects and triangles as the OBJ export, and the same box, once read in.
-    ObjImport objReader;
-    std::vector<ImportGroup> obj;
-    ASSERT_TRUE(objReader.read(dir.file("t.obj"), obj)) << objReader.error();
+    // The same objects and triangles as the OBJ export, and the same once read in.
+    std::vector<ImportGroup> obj = test::expectReimportMatchesObj(dir, "t.fac");
     size_t objTriangles = 0;
     for (const ImportGroup& group : obj) objTriangles += test::trianglesOf(*group.mesh).size();
     EXPECT_EQ(groups, obj.size());
     EXPECT_EQ(facets, objTriangles);
-    test::Imported back = test::importThroughProgram(dir, dir.file("t.fac"));
-    ASSERT_EQ(back.import.status, 0) << back.import.err;
-    EXPECT_EQ(back.groups.size(), obj.size());
-    size_t backTriangles = 0;
-    for (const ImportGroup& group : back.groups) backTriangles += test::trianglesOf(*group.mesh).size();
-    EXPECT_EQ(backTriangles, objTriangles);
-    auto a = test::boundsOf(obj), b = test::boundsOf(back.groups);
-    for (int k = 0; k < 6; ++k) EXPECT_NEAR(a[k], b[k], 1e-3) << k;
-    EXPECT_NE(back.info.find("MaterialX \"Brushed Gold\""), std::string::npos) << back.info;
-    EXPECT_NE(back.info.find("MaterialX \"Slate\""), std::string::npos) << back.info;
 }
 
 // Made from the layout's description by a separate script, not by FactWriter.
@@ -345,10 +274,7 @@ TEST(Fact, AFileMadeFromTheDescriptionReads) {
     EXPECT_EQ(reader.warnings(), "");
     ASSERT_EQ(groups.size(), 1u);
     EXPECT_EQ(groups[0].name, "Seed box");
-    ObjDB box;
-    const double size[3] = {1, 1, 1};
-    test::buildBox(box, size);
-    EXPECT_EQ(test::cornersOf(box, true), test::cornersOf(*groups[0].mesh, true));
+    EXPECT_EQ(test::cornersOf(test::Box()), test::cornersOf(*groups[0].mesh));
     ASSERT_EQ(groups[0].materials.size(), 2u);
     EXPECT_EQ(groups[0].materials[1].name, "Blue");
     EXPECT_EQ(groups[0].materials[1].diffuse[2], 1.0);

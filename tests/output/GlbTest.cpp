@@ -13,12 +13,9 @@
 
 #include "GltfModel.h"
 #include "GltfValidator.h"
-#include "MeshCompare.h"
+#include "MeshRoundTrip.h"
 #include "RunProgram.h"
-#include "TempDir.h"
-#include "TestBox.h"
 #include "TitleSolids.h"
-#include "output/MeshFormats.h"
 
 namespace fw {
 namespace {
@@ -79,14 +76,15 @@ glm::dmat4 placed() {
            glm::scale(glm::dmat4(1.0), glm::dvec3(1, 2, 3));
 }
 
+// Each case in world and in object coordinates.
+std::string coordinates(const testing::TestParamInfo<bool>& info) { return info.param ? "World" : "Object"; }
+
 class GlbBox : public testing::TestWithParam<bool> {};
 
 TEST_P(GlbBox, TrianglesNormalsTextureAndTransformReadBack) {
     const bool world = GetParam();
     test::TempDir dir;
-    ObjDB box;
-    const double size[3] = {2, 2, 2};
-    test::buildBox(box, size);
+    test::Box box(2, 2, 2);
     std::string path = dir.file("box.glb");
     ASSERT_TRUE(GlbWriter::write(path, {ExportUnit("Box", &box, placed())}, world));
     tinygltf::Model model = test::loadGlb(path);
@@ -176,8 +174,7 @@ TEST_P(GlbBox, TrianglesNormalsTextureAndTransformReadBack) {
     EXPECT_VALID_GLTF(path);
 }
 
-INSTANTIATE_TEST_SUITE_P(Coordinates, GlbBox, testing::Values(false, true),
-                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "World" : "Object"; });
+INSTANTIATE_TEST_SUITE_P(Coordinates, GlbBox, testing::Values(false, true), coordinates);
 
 TEST(GlbWriter, PartsBecomePrimitivesWithTheirMaterials) {
     test::TempDir dir;
@@ -280,21 +277,14 @@ TEST(GlbWriter, NothingToExportWritesNothing) {
     const int outside[3] = {0, 1, 7}, unreal[3] = {0, 1, 2};
     lines.addElement(GeometryInterface::Polygon, 0, 3, outside, 0, nullptr, 0, nullptr);
     lines.addElement(GeometryInterface::Polygon, 0, 3, unreal, 0, nullptr, 0, nullptr);
-    char* log = nullptr;
-    size_t length = 0;
-    std::FILE* console = open_memstream(&log, &length);
     std::string path = dir.file("none.glb");
-    EXPECT_FALSE(GlbWriter::write(path, {ExportUnit("Nothing", &empty), ExportUnit("Null", nullptr)}, false, console));
-    EXPECT_FALSE(GlbWriter::write(path, {ExportUnit("Lines", &lines)}, true, console));
-    std::fclose(console);
-    EXPECT_EQ(std::string(log, length), "write_glb: no geometry to export!\nwrite_glb: no geometry to export!\n");
-    free(log);
+    EXPECT_EQ(test::capture([&](std::FILE* console) {
+                  EXPECT_FALSE(GlbWriter::write(path, {ExportUnit("Nothing", &empty), ExportUnit("Null", nullptr)},
+                                                false, console));
+                  EXPECT_FALSE(GlbWriter::write(path, {ExportUnit("Lines", &lines)}, true, console));
+              }),
+              "write_glb: no geometry to export!\nwrite_glb: no geometry to export!\n");
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
-
-    ObjDB box;
-    const double size[3] = {1, 1, 1};
-    test::buildBox(box, size);
-    EXPECT_FALSE(GlbWriter::write("/no/such/folder/x.glb", {ExportUnit("Box", &box)}, false));
 }
 
 // Three frames of a box that moves, turns and grows: the mesh once, the node sampled.
@@ -309,9 +299,7 @@ glm::dmat4 frameTransform(int i) {
 TEST_P(GlbAnimation, FramesSampleTheNodeAtTheirTimes) {
     const bool world = GetParam();
     test::TempDir dir;
-    ObjDB box;
-    const double size[3] = {2, 1, 1};
-    test::buildBox(box, size);
+    test::Box box(2, 1, 1);
     std::vector<ExportUnit> units;
     for (int i = 0; i < 3; ++i) {
         ExportUnit u("Spin", &box, frameTransform(i));
@@ -376,15 +364,12 @@ TEST(GlbWriter, SectionsOfAnAnimatedObjectGetNodesOfTheirOwn) {
     test::TempDir dir;
     // Two parts, each exported as a section of its own, over two frames; beside it a box
     // that stands still in one frame.
-    ObjDB db;
-    const double size[3] = {1, 1, 1};
-    test::buildBox(db, size);
+    test::Box db;
     const double far[3][3] = {{5, 0, 0}, {6, 0, 0}, {5, 1, 0}};
     for (const auto& v : far) db.addVertex(v);
     const int tri[3] = {8, 9, 10};
     db.addElement(GeometryInterface::Polygon, 1, 3, tri, 0, nullptr, 0, nullptr);
-    ObjDB still;
-    test::buildBox(still, size);
+    test::Box still;
     std::vector<ExportUnit> units;
     for (int frame = 0; frame < 2; ++frame)
         for (int section = 0; section < 2; ++section) {
@@ -423,8 +408,7 @@ TEST(GlbWriter, SectionsOfAnAnimatedObjectGetNodesOfTheirOwn) {
     EXPECT_VALID_GLTF(path);
 }
 
-INSTANTIATE_TEST_SUITE_P(Coordinates, GlbAnimation, testing::Values(false, true),
-                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "World" : "Object"; });
+INSTANTIATE_TEST_SUITE_P(Coordinates, GlbAnimation, testing::Values(false, true), coordinates);
 
 // A real title: bevelled letters of a font, each its own object and node.
 class GlbTitle : public testing::TestWithParam<bool> {};
@@ -457,8 +441,7 @@ TEST_P(GlbTitle, BevelledLettersReadBackAsTheirSolids) {
     EXPECT_VALID_GLTF(path);
 }
 
-INSTANTIATE_TEST_SUITE_P(Coordinates, GlbTitle, testing::Values(false, true),
-                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "World" : "Object"; });
+INSTANTIATE_TEST_SUITE_P(Coordinates, GlbTitle, testing::Values(false, true), coordinates);
 
 }  // namespace
 }  // namespace fw

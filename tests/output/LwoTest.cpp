@@ -4,45 +4,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <filesystem>
-#include <glm/gtc/matrix_transform.hpp>
-
-#include "TestBox.h"
-#include "MeshRoundTrip.h"
+#include "ChunkedMeshFiles.h"
 #include "output/LwoReader.h"
-#include "output/MeshFormats.h"
 
 namespace fw {
 namespace {
 
-std::vector<ImportGroup> readBack(const std::string& path, std::string* warnings = nullptr) {
-    LwoReader reader;
-    std::vector<ImportGroup> groups;
-    EXPECT_TRUE(reader.read(path, groups)) << reader.error();
-    if (warnings) *warnings = reader.warnings();
-    return groups;
-}
-
-uint32_t u32At(const std::string& bytes, size_t at) {
-    uint32_t v = 0;
-    for (size_t i = 0; i < 4; ++i) v = v << 8 | static_cast<uint8_t>(bytes[at + i]);
-    return v;
-}
-std::string be32(uint32_t v) {
-    std::string s(4, '\0');
-    for (size_t i = 0; i < 4; ++i) s[i] = static_cast<char>(v >> (24 - 8 * i));
-    return s;
-}
-std::string floats(std::initializer_list<float> values) {
-    std::string s;
-    for (float f : values) {
-        uint32_t bits;
-        std::memcpy(&bits, &f, 4);
-        s += be32(bits);
-    }
-    return s;
-}
+using test::be32;
+using test::floats;
 
 TEST(Lwo, TriangleIsWrittenInLeftHandedAxesWithItsCornersReversed) {
     test::TempDir dir;
@@ -55,7 +24,7 @@ TEST(Lwo, TriangleIsWrittenInLeftHandedAxesWithItsCornersReversed) {
     const std::string bytes = test::readFile(dir.file("tri.lwo"));
     ASSERT_GE(bytes.size(), 12u);
     EXPECT_EQ(bytes.substr(0, 4), "FORM");
-    EXPECT_EQ(u32At(bytes, 4), bytes.size() - 8);
+    EXPECT_EQ(test::u32Of(bytes, 4), bytes.size() - 8);
     EXPECT_EQ(bytes.substr(8, 4), "LWO2");
     // The one surface is the default material; its tag list comes first.
     EXPECT_EQ(bytes.substr(12, 20), std::string("TAGS\0\0\0\x0C" "defaultMtl\0\0", 20));
@@ -76,17 +45,15 @@ TEST(Lwo, TriangleIsWrittenInLeftHandedAxesWithItsCornersReversed) {
     // It ends with the smoothing angle: the unit's 30 degrees, in radians.
     EXPECT_EQ(bytes.substr(bytes.size() - 10), std::string("SMAN\0\x04", 6) + floats({0.52359878f}));
 
-    std::vector<ImportGroup> groups = readBack(dir.file("tri.lwo"));
+    auto groups = test::readBack<LwoReader>(dir.file("tri.lwo"));
     ASSERT_EQ(groups.size(), 1u);
     EXPECT_EQ(groups[0].name, "Object 1");
     EXPECT_EQ(test::trianglesOf(*groups[0].mesh), test::trianglesOf(tri));
 }
 
-TEST(Lwo, ATexturedBoxSharesItsPointsAndKeepsItsQuads) {
+TEST(Lwo, PolygonsKeepTheirCornersAndShareTheirPoints) {
     test::TempDir dir;
-    ObjDB box;
-    const double size[3] = {2, 3, 4};
-    test::buildBox(box, size);
+    test::Box box(2, 3, 4);
     ASSERT_TRUE(LwoWriter::write(dir.file("box.lwo"), {ExportUnit("Box", &box)}, false));
     const std::string bytes = test::readFile(dir.file("box.lwo"));
     // Each corner meets three faces with different coordinates: one in the map, the
@@ -94,15 +61,13 @@ TEST(Lwo, ATexturedBoxSharesItsPointsAndKeepsItsQuads) {
     EXPECT_NE(bytes.find(std::string("TXUV\0\x02.UVs\0", 12)), std::string::npos);
     EXPECT_NE(bytes.find("VMAD"), std::string::npos);
 
-    std::vector<ImportGroup> groups = readBack(dir.file("box.lwo"));
+    auto groups = test::readBack<LwoReader>(dir.file("box.lwo"));
     ASSERT_EQ(groups.size(), 1u);
     EXPECT_EQ(groups[0].name, "Box");
     EXPECT_EQ(groups[0].mesh->vertexCount(), 8);  // points are shared, not split
     EXPECT_EQ(groups[0].mesh->elementCount(), 6);  // quads stay quads
-}
 
-TEST(Lwo, PolygonsOfAnyCornerCountKeepTheirShape) {
-    test::TempDir dir;
+    // Polygons of any corner count keep their shape.
     ObjDB shapes;  // a hexagon and a pentagon side by side, and a polyline the format leaves out
     for (int i = 0; i < 11; ++i) {
         const double a = 2 * 3.14159265358979 * (i < 6 ? i / 6.0 : (i - 6) / 5.0);
@@ -114,7 +79,7 @@ TEST(Lwo, PolygonsOfAnyCornerCountKeepTheirShape) {
     shapes.addElement(GeometryInterface::Polygon, 0, 5, pentagon, 0, nullptr, 0, nullptr);
     shapes.addElement(GeometryInterface::Polyline, 0, 2, line, 0, nullptr, 0, nullptr);
     ASSERT_TRUE(LwoWriter::write(dir.file("shapes.lwo"), {ExportUnit("Shapes", &shapes)}, false));
-    std::vector<ImportGroup> groups = readBack(dir.file("shapes.lwo"));
+    groups = test::readBack<LwoReader>(dir.file("shapes.lwo"));
     ASSERT_EQ(groups.size(), 1u);
     ASSERT_EQ(groups[0].mesh->elementCount(), 2);
     GeometryInterface::ElementInfo info;
@@ -128,11 +93,7 @@ TEST(Lwo, PolygonsOfAnyCornerCountKeepTheirShape) {
 TEST(Lwo, LayerAndSurfaceNamesAndColoursSurviveTheRoundTrip) {
     test::TempDir dir;
     ObjDB twoParts;
-    const double p[4][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
-    for (const auto& v : p) twoParts.addVertex(v);
-    const int a[3] = {0, 1, 2}, b[3] = {0, 2, 3};
-    twoParts.addElement(GeometryInterface::Polygon, 0, 3, a, 0, nullptr, 0, nullptr);
-    twoParts.addElement(GeometryInterface::Polygon, 1, 3, b, 0, nullptr, 0, nullptr);
+    test::twoTriangles(twoParts);
     ExportMaterial gold, unnamed;
     gold.name = "Gold";
     gold.diffuse[0] = 0.9, gold.diffuse[1] = 0.7, gold.diffuse[2] = 0.2;
@@ -152,7 +113,7 @@ TEST(Lwo, LayerAndSurfaceNamesAndColoursSurviveTheRoundTrip) {
     other.materials = {otherGold};
     ASSERT_TRUE(LwoWriter::write(dir.file("named.lwo"), {title, section, other}, false));
 
-    std::vector<ImportGroup> groups = readBack(dir.file("named.lwo"));
+    auto groups = test::readBack<LwoReader>(dir.file("named.lwo"));
     ASSERT_EQ(groups.size(), 3u);
     EXPECT_EQ(groups[0].name, "Headline Title-Frm7");
     EXPECT_EQ(groups[1].name, "Headline Title-Section 1-Frm7");
@@ -177,31 +138,16 @@ TEST(Lwo, LayerAndSurfaceNamesAndColoursSurviveTheRoundTrip) {
 
 TEST(Lwo, DamagedFilesAreRefusedOrReadInPartWithWarnings) {
     test::TempDir dir;
-    ObjDB box;
-    test::buildBox(box, std::array<double, 3>{1, 1, 1}.data());
+    test::Box box;
     ASSERT_TRUE(LwoWriter::write(dir.file("good.lwo"), {ExportUnit("Box", &box)}, false));
     const std::string good = test::readFile(dir.file("good.lwo"));
-
-    std::string error, warnings;
-    auto parse = [&](const std::string& bytes) {
-        LwoReader reader;
-        std::vector<ImportGroup> groups;
-        bool ok = reader.parse(bytes, groups);
-        error = reader.error();
-        warnings = reader.warnings();
-        return ok;
-    };
-    for (size_t cut = 0; cut < good.size(); cut += 5) {
-        SCOPED_TRACE("cut at " + std::to_string(cut));
-        if (parse(good.substr(0, cut)))
-            EXPECT_NE(warnings, "");
-        else
-            EXPECT_NE(error, "");
-    }
+    test::expectCutsHandled<LwoReader>(good, 5, true);
+    test::Parsed r;
+    auto parse = [&r](const std::string& bytes) { return (r = test::parse<LwoReader>(bytes)).ok; };
     EXPECT_FALSE(parse(std::string("FORM\0\0\0\x04LWOB", 12)));
-    EXPECT_EQ(error, "holds no polygons");  // an empty older-format object is read, and found empty
+    EXPECT_EQ(r.error, "holds no polygons");  // an empty older-format object is read, and found empty
     EXPECT_FALSE(parse("not a mesh at all"));
-    EXPECT_EQ(error, "is not a LightWave object: it does not begin with an IFF FORM");
+    EXPECT_EQ(r.error, "is not a LightWave object: it does not begin with an IFF FORM");
 
     const size_t pols = good.find("POLS"), pnts = good.find("PNTS");
     ASSERT_NE(pols, std::string::npos);
@@ -209,22 +155,21 @@ TEST(Lwo, DamagedFilesAreRefusedOrReadInPartWithWarnings) {
     std::string damaged = good;
     damaged[pols + 15] = 0x40;  // first corner of the first polygon: point 64 of 8
     EXPECT_TRUE(parse(damaged));
-    EXPECT_NE(warnings.find("polygon 0 refers to a point past the 8 of its layer; left out"), std::string::npos)
-        << warnings;
+    EXPECT_NE(r.warnings.find("polygon 0 refers to a point past the 8 of its layer; left out"), std::string::npos)
+        << r.warnings;
 
     damaged = good;
     damaged.replace(pnts + 4, 4, be32(0x7FFFFFF0));  // a point list longer than the file
     parse(damaged);
-    EXPECT_NE(warnings.find("chunk PNTS at byte " + std::to_string(pnts) + " claims 2147483632 bytes"),
+    EXPECT_NE(r.warnings.find("chunk PNTS at byte " + std::to_string(pnts) + " claims 2147483632 bytes"),
               std::string::npos)
-        << warnings;
+        << r.warnings;
 
     damaged = good;
     damaged.replace(pols + 12, 2, std::string("\x03\xFF", 2));  // 1023 corners, far more than are there
-    EXPECT_TRUE(parse(damaged) || error != "");
-    EXPECT_NE(warnings.find("ends inside a polygon"), std::string::npos) << warnings;
+    EXPECT_TRUE(parse(damaged) || r.error != "");
+    EXPECT_NE(r.warnings.find("ends inside a polygon"), std::string::npos) << r.warnings;
 }
-
 
 }  // namespace
 }  // namespace fw

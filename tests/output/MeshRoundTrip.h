@@ -1,7 +1,8 @@
 #pragma once
 // What the mesh format tests share: big-endian chunk bytes built by hand from the
-// documented layouts, the console a writer talks to, corner lists that show normals and
-// texture coordinates, and a named, two-material box written and read back.
+// documented layouts, the console a writer talks to, small meshes, readers run on bytes,
+// corner lists that show normals and texture coordinates, and a named, two-material box
+// written and read back.
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <glm/glm.hpp>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -34,6 +37,11 @@ inline std::string f32(double v) {
     std::memcpy(&bits, &f, 4);
     return be32(bits);
 }
+inline std::string floats(std::initializer_list<double> values) {
+    std::string data;
+    for (double v : values) data += f32(v);
+    return data;
+}
 // What `body` printed to the console it was handed.
 inline std::string capture(const std::function<void(std::FILE*)>& body) {
     char* text = nullptr;
@@ -46,18 +54,100 @@ inline std::string capture(const std::function<void(std::FILE*)>& body) {
     return out;
 }
 
+// A box of buildBox's layout, made in one line.
+struct Box : ObjDB {
+    explicit Box(double x = 1, double y = 1, double z = 1) {
+        const double size[3] = {x, y, z};
+        buildBox(*this, size);
+    }
+};
+
+// Two triangles over the unit square, the first in part 0, the second in part 1.
+inline void twoTriangles(ObjDB& db) {
+    const double p[4][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+    for (const auto& v : p) db.addVertex(v);
+    const int a[3] = {0, 1, 2}, b[3] = {0, 2, 3};
+    db.addElement(GeometryInterface::Polygon, 0, 3, a, 0, nullptr, 0, nullptr);
+    db.addElement(GeometryInterface::Polygon, 1, 3, b, 0, nullptr, 0, nullptr);
+}
+
+// The units' triangles as they should come back: in world or object coordinates, of
+// polygons of at most `corners` corners.
+inline std::vector<Triangle> placedTriangles(const std::vector<ExportUnit>& units, bool world, int corners = 1 << 20) {
+    std::vector<Triangle> all;
+    for (const ExportUnit& unit : units) {
+        ObjDB placed;
+        for (int i = 0; i < unit.geometry->vertexCount(); ++i) {
+            glm::dvec3 p = unit.position(i, world);
+            const double v[3] = {p.x, p.y, p.z};
+            placed.addVertex(v);
+        }
+        for (int e = 0; e < unit.geometry->elementCount(); ++e) {
+            GeometryInterface::ElementInfo info;
+            const int *p, *t, *n;
+            unit.geometry->getElementRefs(e, info, &p, &t, &n);
+            if (info.count <= corners) placed.addElement(info.kind, 0, info.count, p, 0, nullptr, 0, nullptr);
+        }
+        auto some = trianglesOf(placed);
+        all.insert(all.end(), some.begin(), some.end());
+    }
+    return all;
+}
+
+// What a reader made of some bytes.
+struct Parsed {
+    bool ok;
+    std::string error, warnings;
+    std::vector<ImportGroup> groups;
+};
+template <class Reader>
+Parsed parse(const std::string& bytes) {
+    Reader reader;
+    Parsed out;
+    out.ok = reader.parse(bytes, out.groups);
+    out.error = reader.error();
+    out.warnings = reader.warnings();
+    return out;
+}
+template <class Reader>
+std::vector<ImportGroup> readBack(const std::string& path) {
+    Reader reader;
+    std::vector<ImportGroup> groups;
+    EXPECT_TRUE(reader.read(path, groups)) << reader.error();
+    return groups;
+}
+
+// Every `step`th cut of a good file is refused with a reason, or, where the format
+// allows it, read in part with a warning.
+template <class Reader>
+void expectCutsHandled(const std::string& good, size_t step, bool readsInPart) {
+    for (size_t cut = 0; cut < good.size(); cut += step) {
+        SCOPED_TRACE("cut at " + std::to_string(cut));
+        Parsed r = parse<Reader>(good.substr(0, cut));
+        if (r.ok && readsInPart) {
+            EXPECT_NE(r.warnings, "");
+        } else {
+            EXPECT_FALSE(r.ok);
+            EXPECT_NE(r.error, "");
+            if (!readsInPart) {
+                EXPECT_TRUE(r.groups.empty());
+            }
+        }
+    }
+}
+
 // id, length, data, and a zero byte after data of odd length.
 inline std::string chunk(const std::string& id, const std::string& data) {
     return id + be32(static_cast<uint32_t>(data.size())) + data + (data.size() % 2 ? std::string(1, '\0') : "");
 }
 
-// Every polygon fanned into triangles, each corner as position, normal and (u, v),
-// sorted: two meshes with the same list carry the same normals and texture
-// coordinates on the same triangles.
+// Every polygon (of the first `elements`) fanned into triangles, each corner as
+// position, normal and (u, v), sorted: two meshes with the same list carry the same
+// normals and texture coordinates on the same triangles.
 using Corner = std::array<double, 8>;
-inline std::vector<std::array<Corner, 3>> cornersOf(const GeometryInterface& g, bool withTexture) {
+inline std::vector<std::array<Corner, 3>> cornersOf(const GeometryInterface& g, int elements = 1 << 30) {
     std::vector<std::array<Corner, 3>> out;
-    for (int e = 0; e < g.elementCount(); ++e) {
+    for (int e = 0; e < std::min(elements, g.elementCount()); ++e) {
         GeometryInterface::ElementInfo info;
         const int *p, *t, *n;
         if (!g.getElementRefs(e, info, &p, &t, &n) || info.kind != GeometryInterface::Polygon) continue;
@@ -69,7 +159,7 @@ inline std::vector<std::array<Corner, 3>> cornersOf(const GeometryInterface& g, 
                 g.getVertex(corner.data(), p[k[i]]);
                 if (info.normalCount == info.count) g.getNormal(corner.data() + 3, n[k[i]]);
                 double uvw[3] = {0, 0, 0};
-                if (withTexture && info.texCount == info.count) g.getTexCoord(uvw, t[k[i]]);
+                if (info.texCount == info.count) g.getTexCoord(uvw, t[k[i]]);
                 corner[6] = uvw[0];
                 corner[7] = uvw[1];
             }
@@ -85,9 +175,8 @@ inline std::vector<std::array<Corner, 3>> cornersOf(const GeometryInterface& g, 
 // "Ink" section; the groups read back, for the caller's own checks of the file.
 template <class Reader>
 std::vector<ImportGroup> expectNamesAndLooks(MeshFormat::Writer write, const std::string& path) {
-    ObjDB box, two;
-    const double size[3] = {1, 1, 1};
-    buildBox(box, size);
+    Box box;
+    ObjDB two;
     for (int i = 0; i < box.vertexCount(); ++i) {
         double v[3];
         box.getVertex(v, i);

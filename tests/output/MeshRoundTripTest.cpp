@@ -9,13 +9,9 @@
 #include <map>
 
 #include "FuzzReplay.h"
-#include "MeshCompare.h"
 #include "MeshFuzzTargets.h"
 #include "MeshRoundTrip.h"
-#include "TempDir.h"
-#include "TestBox.h"
 #include "TitleSolids.h"
-#include "output/MeshFormats.h"
 
 namespace fw {
 
@@ -32,29 +28,6 @@ void buildShapes(ObjDB& db) {
     db.addElement(GeometryInterface::Polygon, 1, 3, tri, 0, nullptr, 3, normals);
     db.addElement(GeometryInterface::Polygon, 1, 4, quad, 0, nullptr, 4, normals);
     db.addElement(GeometryInterface::Polygon, 1, 5, five, 0, nullptr, 5, normals);
-}
-
-// The units' triangles as they should come back: in world or object coordinates, of
-// polygons of at most `corners` corners.
-std::vector<test::Triangle> expectedTriangles(const std::vector<ExportUnit>& units, bool world, int corners) {
-    std::vector<test::Triangle> all;
-    for (const ExportUnit& unit : units) {
-        ObjDB placed;
-        for (int i = 0; i < unit.geometry->vertexCount(); ++i) {
-            glm::dvec3 p = unit.position(i, world);
-            const double v[3] = {p.x, p.y, p.z};
-            placed.addVertex(v);
-        }
-        for (int e = 0; e < unit.geometry->elementCount(); ++e) {
-            GeometryInterface::ElementInfo info;
-            const int *p, *t, *n;
-            unit.geometry->getElementRefs(e, info, &p, &t, &n);
-            if (info.count <= corners) placed.addElement(info.kind, 0, info.count, p, 0, nullptr, 0, nullptr);
-        }
-        auto some = test::trianglesOf(placed);
-        all.insert(all.end(), some.begin(), some.end());
-    }
-    return all;
 }
 
 // Every distinct corner of the meshes as its position and texture coordinate (or
@@ -96,9 +69,8 @@ std::string differingCorner(const std::vector<const GeometryInterface*>& a,
 }  // namespace
 
 TEST(MeshRoundTrip, EveryReadableFormatGivesBackWhatItWrote) {
-    ObjDB box, shapes;
-    const double size[3] = {40, 60, 80};
-    test::buildBox(box, size);
+    test::Box box(40, 60, 80);
+    ObjDB shapes;
     buildShapes(shapes);
     ExportUnit a("Box", &box,
                  glm::rotate(glm::translate(glm::dmat4(1.0), glm::dvec3(100, -50, 25)), 0.7, glm::dvec3(1, 1, 0)));
@@ -144,7 +116,7 @@ TEST(MeshRoundTrip, EveryReadableFormatGivesBackWhatItWrote) {
             // Single precision is the least any of the formats keeps. DXF fans polygons
             // of more than four corners into triangles, and keeps no texture coordinates.
             const bool dxf = std::string(format.extension) == ".dxf";
-            EXPECT_EQ(test::compareTriangles(expectedTriangles(units, world, 1 << 20), read, 1e-4), "");
+            EXPECT_EQ(test::compareTriangles(test::placedTriangles(units, world), read, 1e-4), "");
             if (!world && !dxf) {
                 EXPECT_EQ(differingCorner(written, meshes, false), "");
                 // Formats that keep normals keep them on the same corners.
@@ -164,9 +136,8 @@ TEST(MeshRoundTrip, NothingToWriteOrNowhereToWriteItLeavesNoFile) {
         {".fac", "write_fact: no geometry to export!\n"}, {".c4d", "write_c4d: no geometry to export!\n"},
         {".glb", "write_glb: no geometry to export!\n"},  {".3ds", ""},
         {".lwo", ""}};
-    ObjDB empty, box;
-    const double size[3] = {1, 1, 1};
-    test::buildBox(box, size);
+    ObjDB empty;
+    test::Box box;
     test::TempDir dir;
     for (const MeshFormat& format : MeshFormats::all()) {
         if (!format.write) continue;
@@ -183,17 +154,16 @@ TEST(MeshRoundTrip, NothingToWriteOrNowhereToWriteItLeavesNoFile) {
 }
 
 TEST(MeshRoundTrip, KeptFuzzInputsOfEveryReaderReadCleanly) {
-    using Body = int (*)(const uint8_t*, size_t);
-    const std::pair<const char*, Body> targets[] = {
-        {"objreader", [](const uint8_t* d, size_t n) { return fuzz::readThroughMeshReader(".obj", d, n); }},
-        {"dxfreader", [](const uint8_t* d, size_t n) { return fuzz::readThroughMeshReader(".dxf", d, n); }},
-        {"tdsreader", [](const uint8_t* d, size_t n) { return fuzz::readThroughMeshReader(".3ds", d, n); }},
-        {"lworeader", [](const uint8_t* d, size_t n) { return fuzz::readThroughMeshReader(".lwo", d, n); }},
-        {"factreader", [](const uint8_t* d, size_t n) { return fuzz::readThroughMeshReader(".fac", d, n); }},
-        {"c4dreader", [](const uint8_t* d, size_t n) { return fuzz::readThroughMeshReader(".c4d", d, n); }}};
-    for (const auto& target : targets) {
-        SCOPED_TRACE(target.first);
-        EXPECT_GT(test::replayFuzzInputs(target.first, target.second), 0);
+    static const char* extension;  // the replay takes a plain function
+    const std::pair<const char*, const char*> targets[] = {{"objreader", ".obj"},  {"dxfreader", ".dxf"},
+                                                           {"tdsreader", ".3ds"},  {"lworeader", ".lwo"},
+                                                           {"factreader", ".fac"}, {"c4dreader", ".c4d"}};
+    for (auto [target, ext] : targets) {
+        SCOPED_TRACE(target);
+        extension = ext;
+        EXPECT_GT(test::replayFuzzInputs(
+                      target, [](const uint8_t* d, size_t n) { return fuzz::readThroughMeshReader(extension, d, n); }),
+                  0);
     }
 }
 

@@ -12,15 +12,12 @@
 
 namespace fw {
 
-TEST(RenderLog, NamedAfterTheOutput) {
+TEST(RenderLog, NamedAfterTheOutputWithItsTimesAsText) {
     EXPECT_EQ(RenderLog::pathFor("out/shot.png", OutputType::kPNG), "out/shot####.log");
     EXPECT_EQ(RenderLog::pathFor("out/title.mov", OutputType::kMOV), "out/title.log");
     EXPECT_EQ(RenderLog::pathFor("out/title.mp4", OutputType::kMP4), "out/title.log");
     EXPECT_EQ(RenderLog::pathFor("out/title.avi", OutputType::kAVI), "out/title####.log");
     EXPECT_EQ(RenderLog::pathFor("v1.2/shot", OutputType::kTGA), "v1.2/shot####.log");
-}
-
-TEST(RenderLog, DurationTexts) {
     EXPECT_EQ(RenderLog::durationText(0), "0:00.000");
     EXPECT_EQ(RenderLog::durationText(1.2344), "0:01.234");
     EXPECT_EQ(RenderLog::durationText(59.9996), "1:00.000");
@@ -30,7 +27,7 @@ TEST(RenderLog, DurationTexts) {
     EXPECT_EQ(RenderLog::durationText(0.0 / 0.0), "0:00.000");
 }
 
-TEST(RenderLog, ThreeFramesWrittenBesideTheOutput) {
+TEST(RenderLog, ThreeFramesWrittenBesideTheOutputOrTheAlert) {
     test::TempDir dir;
     std::string output = dir.file("shot.png");
     RenderLog log(output, OutputType::kPNG);
@@ -49,13 +46,10 @@ TEST(RenderLog, ThreeFramesWrittenBesideTheOutput) {
                                                             "Frame 12 - 0:04.750\n");
     // Only the log: no temporary file is left beside it.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
-}
 
-TEST(RenderLog, UnwritableLogGivesTheAlert) {
-    test::TempDir dir;
-    RenderLog log(dir.file("missing/shot.tga"), OutputType::kTGA);
-    log.addFrame(0, 1);
-    EXPECT_EQ(log.write(), "Error writing render log:\r" + dir.file("missing/shot####.log"));
+    RenderLog unwritable(dir.file("missing/shot.tga"), OutputType::kTGA);
+    unwritable.addFrame(0, 1);
+    EXPECT_EQ(unwritable.write(), "Error writing render log:\r" + dir.file("missing/shot####.log"));
 }
 
 }  // namespace fw

@@ -4,14 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
 #include <set>
-#include <glm/gtc/matrix_transform.hpp>
 
-#include "TestBox.h"
 #include "MeshRoundTrip.h"
-#include "output/MeshFormats.h"
 #include "output/ThreeDSReader.h"
 
 namespace fw {
@@ -20,14 +16,6 @@ namespace {
 const char* const kTooLarge =
     "\rWarning: This export contains more data per object than the file format supports. Use settings that create "
     "fewer polygons or export to a different file format.";
-
-std::vector<ImportGroup> readBack(const std::string& path, std::string* warnings = nullptr) {
-    ThreeDSReader reader;
-    std::vector<ImportGroup> groups;
-    EXPECT_TRUE(reader.read(path, groups)) << reader.error();
-    if (warnings) *warnings = reader.warnings();
-    return groups;
-}
 
 uint16_t u16At(const std::string& bytes, size_t at) {
     return static_cast<uint16_t>(static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1]) << 8);
@@ -47,9 +35,7 @@ size_t chunk(const std::string& bytes, uint16_t id, size_t from = 0) {
 
 TEST(ThreeDS, ATexturedBoxSplitsItsCornersByTextureCoordinateUnderTheMainChunks) {
     test::TempDir dir;
-    ObjDB box;
-    const double size[3] = {2, 3, 4};
-    test::buildBox(box, size);
+    test::Box box(2, 3, 4);
     const std::string path = dir.file("box.3ds");
     ExportUnit unit("Box", &box);
     // A corner of the box meets three faces, not all with the same texture coordinate:
@@ -92,8 +78,7 @@ std::vector<uint32_t> smoothingOf(const std::string& bytes) {
 
 TEST(ThreeDS, SmoothingGroupsFollowTheCreaseAngleSoCreasesStaySharp) {
     test::TempDir dir;
-    ObjDB box;
-    test::buildBox(box, std::array<double, 3>{1, 1, 1}.data());
+    test::Box box;
     ASSERT_TRUE(ThreeDSWriter::write(dir.file("sharp.3ds"), {ExportUnit("Sharp", &box)}, false));
     std::vector<uint32_t> groups = smoothingOf(test::readFile(dir.file("sharp.3ds")));
     ASSERT_EQ(groups.size(), 12u);
@@ -130,8 +115,8 @@ TEST(ThreeDS, ExportsOverThePerObjectLimitsAreRefusedWholeWithTheWarning) {
             db.addElement(GeometryInterface::Polygon, 0, 3, c, 0, nullptr, 0, nullptr);
         }
     };
-    ObjDB small, fits, over;
-    test::buildBox(small, std::array<double, 3>{1, 1, 1}.data());
+    test::Box small;
+    ObjDB fits, over;
     strip(fits, 65534);
     strip(over, 65535);
     ObjDB manyFaces;  // few positions, 65535 triangles
@@ -141,26 +126,25 @@ TEST(ThreeDS, ExportsOverThePerObjectLimitsAreRefusedWholeWithTheWarning) {
         manyFaces.addElement(GeometryInterface::Polygon, 0, 3, c, 0, nullptr, 0, nullptr);
     }
 
-    char* log = nullptr;
-    size_t length = 0;
-    std::FILE* console = open_memstream(&log, &length);
-    EXPECT_TRUE(ThreeDSWriter::write(dir.file("fits.3ds"), {ExportUnit("Small", &small), ExportUnit("Fits", &fits)},
-                                     false, console));
-    std::fflush(console);
-    EXPECT_EQ(length, 0u);
+    EXPECT_EQ(test::capture([&](std::FILE* console) {
+                  EXPECT_TRUE(ThreeDSWriter::write(
+                      dir.file("fits.3ds"), {ExportUnit("Small", &small), ExportUnit("Fits", &fits)}, false, console));
+              }),
+              "");
     // The small unit alone would fit: the whole export is refused all the same.
-    EXPECT_FALSE(ThreeDSWriter::write(dir.file("over.3ds"), {ExportUnit("Small", &small), ExportUnit("Over", &over)},
-                                      false, console));
-    EXPECT_FALSE(ThreeDSWriter::write(dir.file("faces.3ds"), {ExportUnit("Faces", &manyFaces)}, false, console));
-    std::fclose(console);
-    EXPECT_EQ(std::string(log, length), std::string(kTooLarge) + "\n" + kTooLarge + "\n");
-    free(log);
+    EXPECT_EQ(test::capture([&](std::FILE* console) {
+                  EXPECT_FALSE(ThreeDSWriter::write(
+                      dir.file("over.3ds"), {ExportUnit("Small", &small), ExportUnit("Over", &over)}, false, console));
+                  EXPECT_FALSE(
+                      ThreeDSWriter::write(dir.file("faces.3ds"), {ExportUnit("Faces", &manyFaces)}, false, console));
+              }),
+              std::string(kTooLarge) + "\n" + kTooLarge + "\n");
     EXPECT_TRUE(std::filesystem::exists(dir.file("fits.3ds")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("over.3ds")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("faces.3ds")));
     EXPECT_EQ(ThreeDSWriter::count(ExportUnit("Over", &over)).vertices, 65535);
 
-    std::vector<ImportGroup> groups = readBack(dir.file("fits.3ds"));
+    auto groups = test::readBack<ThreeDSReader>(dir.file("fits.3ds"));
     ASSERT_EQ(groups.size(), 2u);
     EXPECT_EQ(groups[1].mesh->vertexCount(), 65534);
     EXPECT_EQ(groups[1].mesh->elementCount(), 65532);
@@ -185,14 +169,9 @@ TEST(ThreeDS, NamesMaterialsAndColoursSurviveTheRoundTrip) {
               (std::vector<std::string>{"Logo", "Headline~1", "logo~1", "Object", "Headline~2", "Ten chars!"}));
 
     test::TempDir dir;
-    ObjDB box;
-    test::buildBox(box, std::array<double, 3>{1, 1, 1}.data());
+    test::Box box;
     ObjDB twoParts;  // two triangles wearing different materials
-    const double p[4][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
-    for (const auto& v : p) twoParts.addVertex(v);
-    const int a[3] = {0, 1, 2}, b[3] = {0, 2, 3};
-    twoParts.addElement(GeometryInterface::Polygon, 0, 3, a, 0, nullptr, 0, nullptr);
-    twoParts.addElement(GeometryInterface::Polygon, 1, 3, b, 0, nullptr, 0, nullptr);
+    test::twoTriangles(twoParts);
 
     ExportUnit title("Headline Title", &twoParts);
     ExportMaterial gold, red;
@@ -209,7 +188,7 @@ TEST(ThreeDS, NamesMaterialsAndColoursSurviveTheRoundTrip) {
     section.section = 1;
     ASSERT_TRUE(ThreeDSWriter::write(dir.file("named.3ds"), {title, logo, section}, false));
 
-    std::vector<ImportGroup> groups = readBack(dir.file("named.3ds"));
+    auto groups = test::readBack<ThreeDSReader>(dir.file("named.3ds"));
     ASSERT_EQ(groups.size(), 3u);
     EXPECT_EQ(groups[0].name, "Headline~1");
     EXPECT_EQ(groups[1].name, "Logo-Frm7");
@@ -241,34 +220,18 @@ TEST(ThreeDS, NamesMaterialsAndColoursSurviveTheRoundTrip) {
 
 TEST(ThreeDS, DamagedFilesAreRefusedOrReadInPartWithWarnings) {
     test::TempDir dir;
-    ObjDB box;
-    test::buildBox(box, std::array<double, 3>{1, 1, 1}.data());
+    test::Box box;
     ASSERT_TRUE(ThreeDSWriter::write(dir.file("good.3ds"), {ExportUnit("Box", &box)}, false));
     const std::string good = test::readFile(dir.file("good.3ds"));
 
-    auto parse = [](const std::string& bytes, std::string& error, std::string& warnings) {
-        ThreeDSReader reader;
-        std::vector<ImportGroup> groups;
-        bool ok = reader.parse(bytes, groups);
-        error = reader.error();
-        warnings = reader.warnings();
-        return ok;
-    };
-    std::string error, warnings;
-    // Cut anywhere: refused with a reason, or read in part with a warning.
-    for (size_t cut = 0; cut < good.size(); cut += 7) {
-        SCOPED_TRACE("cut at " + std::to_string(cut));
-        bool ok = parse(good.substr(0, cut), error, warnings);
-        if (ok)
-            EXPECT_NE(warnings, "");
-        else
-            EXPECT_NE(error, "");
-    }
-    EXPECT_FALSE(parse("", error, warnings));
-    EXPECT_EQ(error, "is not a 3DS file: it does not begin with the main chunk 0x4D4D");
-    EXPECT_FALSE(parse(good.substr(0, 40), error, warnings));
-    EXPECT_EQ(error, "holds no triangle mesh with faces");
-    EXPECT_NE(warnings.find("claims"), std::string::npos) << warnings;
+    test::expectCutsHandled<ThreeDSReader>(good, 7, true);
+    test::Parsed r;
+    auto parse = [&r](const std::string& bytes) { return (r = test::parse<ThreeDSReader>(bytes)).ok; };
+    EXPECT_FALSE(parse(""));
+    EXPECT_EQ(r.error, "is not a 3DS file: it does not begin with the main chunk 0x4D4D");
+    EXPECT_FALSE(parse(good.substr(0, 40)));
+    EXPECT_EQ(r.error, "holds no triangle mesh with faces");
+    EXPECT_NE(r.warnings.find("claims"), std::string::npos) << r.warnings;
 
     const size_t vertices = chunk(good, 0x4110), faces = chunk(good, 0x4120);
     ASSERT_NE(vertices, std::string::npos);
@@ -277,43 +240,43 @@ TEST(ThreeDS, DamagedFilesAreRefusedOrReadInPartWithWarnings) {
     ASSERT_GT(count, 8);
     std::string damaged = good;
     putU16(damaged, vertices + 6, 0xFFFF);  // more vertices than the chunk holds
-    EXPECT_TRUE(parse(damaged, error, warnings));
-    EXPECT_NE(warnings.find("object 'Box' claims 65535 vertices, only " + std::to_string(count) + " fit in its chunk"),
-              std::string::npos)
-        << warnings;
+    EXPECT_TRUE(parse(damaged));
+    EXPECT_NE(
+        r.warnings.find("object 'Box' claims 65535 vertices, only " + std::to_string(count) + " fit in its chunk"),
+        std::string::npos)
+        << r.warnings;
 
     damaged = good;
     putU16(damaged, vertices + 6, 4);  // fewer vertices than the faces use
-    EXPECT_TRUE(parse(damaged, error, warnings));
-    EXPECT_NE(warnings.find("refers to a vertex past the 4 it has; left out"), std::string::npos) << warnings;
-    EXPECT_NE(warnings.find("mapping coordinates for 4 vertices; they are left out"), std::string::npos) << warnings;
+    EXPECT_TRUE(parse(damaged));
+    EXPECT_NE(r.warnings.find("refers to a vertex past the 4 it has; left out"), std::string::npos) << r.warnings;
+    EXPECT_NE(r.warnings.find("mapping coordinates for 4 vertices; they are left out"), std::string::npos)
+        << r.warnings;
 
     damaged = good;
     putU16(damaged, faces + 6, 0xFFFF);
-    EXPECT_TRUE(parse(damaged, error, warnings));
-    EXPECT_NE(warnings.find("claims 65535 faces"), std::string::npos) << warnings;
+    EXPECT_TRUE(parse(damaged));
+    EXPECT_NE(r.warnings.find("claims 65535 faces"), std::string::npos) << r.warnings;
 
     damaged = good;
     putU16(damaged, faces + 8, 999);  // first corner of the first face
-    std::vector<ImportGroup> groups;
-    ThreeDSReader reader;
-    EXPECT_TRUE(reader.parse(damaged, groups));
-    ASSERT_EQ(groups.size(), 1u);
-    EXPECT_EQ(groups[0].mesh->elementCount(), 11);
-    EXPECT_NE(reader.warnings().find("face 0 refers to a vertex past the " + std::to_string(count) + " it has"), std::string::npos);
+    EXPECT_TRUE(parse(damaged));
+    ASSERT_EQ(r.groups.size(), 1u);
+    EXPECT_EQ(r.groups[0].mesh->elementCount(), 11);
+    EXPECT_NE(r.warnings.find("face 0 refers to a vertex past the " + std::to_string(count) + " it has"),
+              std::string::npos);
 
     damaged = good;
     damaged[vertices + 2] = 3, damaged[vertices + 3] = 0, damaged[vertices + 4] = 0, damaged[vertices + 5] = 0;
-    EXPECT_FALSE(parse(damaged, error, warnings));  // the mesh loses its vertices, so every face goes
-    EXPECT_NE(warnings.find("has length 3, below the 6 bytes of its header"), std::string::npos) << warnings;
+    EXPECT_FALSE(parse(damaged));  // the mesh loses its vertices, so every face goes
+    EXPECT_NE(r.warnings.find("has length 3, below the 6 bytes of its header"), std::string::npos) << r.warnings;
 
     damaged = good;
     damaged[vertices + 5] = 0x7F;  // a length far past the end of its parent
-    parse(damaged, error, warnings);
-    EXPECT_NE(warnings.find("chunk 0x4110 at byte " + std::to_string(vertices) + " claims"), std::string::npos)
-        << warnings;
+    parse(damaged);
+    EXPECT_NE(r.warnings.find("chunk 0x4110 at byte " + std::to_string(vertices) + " claims"), std::string::npos)
+        << r.warnings;
 }
-
 
 }  // namespace
 }  // namespace fw

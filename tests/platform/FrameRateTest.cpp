@@ -5,7 +5,7 @@
 
 namespace fw {
 
-TEST(FrameRate, BroadcastRatesAreExactFractions) {
+TEST(FrameRate, BroadcastRatesFractionsAndDecimalsAreExact) {
     EXPECT_EQ(FrameRate::fromFramesPerSecond(29.97), (FrameRate{30000, 1001}));
     EXPECT_EQ(FrameRate::fromFramesPerSecond(23.976), (FrameRate{24000, 1001}));
     EXPECT_EQ(FrameRate::fromFramesPerSecond(59.94), (FrameRate{60000, 1001}));
@@ -20,9 +20,6 @@ TEST(FrameRate, BroadcastRatesAreExactFractions) {
     EXPECT_FALSE(FrameRate::fromFramesPerSecond(0).valid());
     EXPECT_FALSE(FrameRate::fromFramesPerSecond(-24).valid());
     EXPECT_FALSE(FrameRate::fromFramesPerSecond(0.0001).valid());
-}
-
-TEST(FrameRate, ParsesFractionsAndDecimals) {
     EXPECT_EQ(FrameRate::parse("30000/1001"), (FrameRate{30000, 1001}));
     EXPECT_EQ(FrameRate::parse("50/2"), (FrameRate{25, 1}));
     EXPECT_EQ(FrameRate::parse("29.97"), (FrameRate{30000, 1001}));

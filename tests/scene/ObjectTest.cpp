@@ -5,13 +5,12 @@
 
 #include <string>
 
+#include "MemoryStream.h"
 #include "SampleRecord.h"
 #include "TestBox.h"
-#include "mesh/ObjDB.h"
 #include "mesh/PackedObjDB.h"
 #include "persistence/MemCmdIO.h"
 #include "platform/MemoryBlock.h"
-#include "scene/InputLink.h"
 #include "scene/SceneX.h"
 
 namespace fw {
@@ -111,18 +110,13 @@ TEST(Object, MappingKeywordsAndCoordinateMapping) {
     SceneX scene;
     auto* solid = new Solid(scene, "Cube");
     EXPECT_EQ(solid->mapX(3.0), 3.0);  // off: unchanged
-    test::SampleRecord holder;
-    MemoryBlock block(0);
-    const std::string lines =
-        "mapAutoFit 0\nmapScale 2 0.000001 1\nmapPosition 0.5 -1 0\nmapRotation 45\nmapProportional 0\n"
-        "is_fragment 1\nfragment_index 3\nanimate_fragments 1\n**EndOfStream**\n";
-    block.resize(lines.size());
-    std::copy(lines.begin(), lines.end(), block.lock());
-    block.unlock();
-    MemCmdIO io(&holder);
-    io.attachInput(block);
-    io.push(solid);
-    while (io.hasInput()) ASSERT_EQ(io.processNextCommand(), 0) << io.diagnostic();
+    std::string diagnostic;
+    ASSERT_EQ(test::readLines(*solid,
+                              "mapAutoFit 0\nmapScale 2 0.000001 1\nmapPosition 0.5 -1 0\nmapRotation 45\n"
+                              "mapProportional 0\nis_fragment 1\nfragment_index 3\nanimate_fragments 1\n",
+                              &diagnostic),
+              0)
+        << diagnostic;
     EXPECT_TRUE(solid->mappingEnabled());
     EXPECT_EQ(solid->mapX(3.0), 1.0);   // divided by 2, less 0.5
     EXPECT_EQ(solid->mapY(3.0), 4.0);   // a scale below 1e-5 does not divide

@@ -7,13 +7,11 @@
 #include <string>
 
 #include "TempDir.h"
-#include "scene/SceneFile.h"
-#include "persistence/AFileIO.h"
-#include "persistence/CommandIO.h"
 #include "platform/Random.h"
 #include "scene/AnimGlobals.h"
 #include "scene/Group.h"
 #include "scene/MemberFactory.h"
+#include "scene/SceneFile.h"
 #include "scene/StandInMember.h"
 
 namespace fw {
@@ -42,18 +40,9 @@ private:
 int Stand::live = 0;
 
 template <int Kind>
-SceneMember* makeStand(Scene& scene, const char* name);
-template <>
-SceneMember* makeStand<kMaterialKind>(Scene& scene, const char* name) {
-    return new Stand(scene, kMaterialKind, "MaterialX", name);
-}
-template <>
-SceneMember* makeStand<kCameraKind>(Scene& scene, const char* name) {
-    return new Stand(scene, kCameraKind, "CameraX", name);
-}
-template <>
-SceneMember* makeStand<kObjectKind>(Scene& scene, const char* name) {
-    return new Stand(scene, kObjectKind, "ObjectP", name);
+SceneMember* makeStand(Scene& scene, const char* name) {
+    const char* cls = Kind == kMaterialKind ? "MaterialX" : (Kind == kCameraKind ? "CameraX" : "ObjectP");
+    return new Stand(scene, Kind, cls, name);
 }
 
 class Scenes : public ::testing::Test {

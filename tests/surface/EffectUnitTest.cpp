@@ -10,49 +10,21 @@
 namespace fw {
 namespace {
 
-TEST(GradientUnit, DefaultBlockIsWrittenByteForByte) {
+TEST(GradientUnit, DefaultBlockAndModeNamesAreWrittenByteForByte) {
     GradientUnit unit;
     test::TempDir dir;
     EXPECT_EQ(test::writeBlockFile(unit, dir.file("u.txt")),
-              " begin GradientUnit\n"
-              "  Name \"GradientUnit\"\n"
-              "  begin Gradient\n"
-              "   Type \"Linear\"\n"
-              "   InterpType \"RGB\"\n"
-              "   InterpSmoothness 0.000000\n"
-              "  end Gradient\n"
-              "  TargetType \"Alpha\"\n"
-              "  TargetProcessing \"None\"\n"
-              "  TargetBrightCutoff 1.000000\n"
-              "  TargetDarkCutoff 0.250000\n"
-              "  TargetThickness 1.000000\n"
-              "  TargetFeather 0.000000\n"
-              "  TargetSizeH 150.000000\n"
-              "  TargetSizeV 150.000000\n"
-              "  TargetShear 0.000000\n"
-              "  TargetPosition 0.500000 0.500000\n"
-              "  TargetShowTarget 0\n"
-              "  StartPosition 0.250000 0.500000\n"
-              "  Size 100.000000\n"
-              "  Rotation 0.000000\n"
-              "  Angle 360.000000\n"
-              "  Stretch 100.000000\n"
-              "  OuterEdges \"Repeat\"\n"
-              "  ScaleRepeats 100.000000\n"
-              "  AsymDirection 135.000000\n"
-              "  AsymAmount 0.000000\n"
-              "  Flip 0\n"
-              "  Shift 0.000000\n"
-              "  Oversampling 0\n"
-              "  Boost 0.000000\n"
-              "  TransferMode \"Normal\"\n"
-              "  CompositeOnOriginal 0\n"
+              " begin GradientUnit\n  Name \"GradientUnit\"\n  begin Gradient\n   Type \"Linear\"\n"
+              "   InterpType \"RGB\"\n   InterpSmoothness 0.000000\n  end Gradient\n  TargetType \"Alpha\"\n"
+              "  TargetProcessing \"None\"\n  TargetBrightCutoff 1.000000\n  TargetDarkCutoff 0.250000\n"
+              "  TargetThickness 1.000000\n  TargetFeather 0.000000\n  TargetSizeH 150.000000\n"
+              "  TargetSizeV 150.000000\n  TargetShear 0.000000\n  TargetPosition 0.500000 0.500000\n"
+              "  TargetShowTarget 0\n  StartPosition 0.250000 0.500000\n  Size 100.000000\n  Rotation 0.000000\n"
+              "  Angle 360.000000\n  Stretch 100.000000\n  OuterEdges \"Repeat\"\n  ScaleRepeats 100.000000\n"
+              "  AsymDirection 135.000000\n  AsymAmount 0.000000\n  Flip 0\n  Shift 0.000000\n  Oversampling 0\n"
+              "  Boost 0.000000\n  TransferMode \"Normal\"\n  CompositeOnOriginal 0\n"
               " end GradientUnit\n");
-}
-
-TEST(GradientUnit, TransferModesAreNumberedTheUnitsWay) {
-    GradientUnit unit;
-    test::TempDir dir;
+    // Transfer modes are numbered the unit's own way; unknown numbers write the defaults.
     unit.transferMode = 5;
     EXPECT_NE(test::writeBlockFile(unit, dir.file("u.txt")).find("  TransferMode \"Add\"\n"), std::string::npos);
     unit.transferMode = 42;
@@ -134,10 +106,10 @@ TEST(GlintUnit, DefaultsAndUnknownNames) {
     EXPECT_EQ(g.bloomColorFrom, GlintUnit::kFromColor);
     EXPECT_DOUBLE_EQ(g.bloomSoftness, 0.8);
     test::TempDir dir;
-    test::writeFile(dir.file("g.txt"),
-                    "begin GlintUnit\n ApplyGradient \"Most\"\n BloomColorFrom \"Paint\"\n"
-                    " TargetProcessing \"Blur\"\n Glint2Size 12\nend GlintUnit\n");
-    ASSERT_EQ(test::readInto(g, dir.file("g.txt")), 0);
+    ASSERT_EQ(test::readTextInto(g, dir.file("g.txt"),
+                                 "begin GlintUnit\n ApplyGradient \"Most\"\n BloomColorFrom \"Paint\"\n"
+                                 " TargetProcessing \"Blur\"\n Glint2Size 12\nend GlintUnit\n"),
+              0);
     EXPECT_EQ(g.applyGradient, GlintUnit::kApplyNone);
     EXPECT_EQ(g.bloomColorFrom, GlintUnit::kFromColor);
     EXPECT_EQ(g.targetProcessing, GlintUnit::kProcessNone);

@@ -68,16 +68,12 @@ TEST(Gradient, RepeatKeepsTheEndOfEachPeriodAndMirrorReverses) {
     EXPECT_EQ(g.lookup(1.5, Gradient::kClamp), g.lookup(1.0));
 }
 
-TEST(Gradient, HsvGoesStraightAndTheColorWheelTheShortWayRound) {
-    // Red (hue 0) to blue (hue 2/3): straight through green, or back through magenta.
-    Rgba hsv = twoStops(kRed, kBlue, Gradient::kHSV).lookup(0.5);
-    Rgba wheel = twoStops(kRed, kBlue, Gradient::kColorWheel).lookup(0.5);
-    // Hues are 16-bit, so the halfway hue is off by half a step.
-    expectColor(hsv, 0, 1, 0, 1, 1e-4);
-    expectColor(wheel, 1, 0, 1, 1, 1e-4);
-}
-
-TEST(Gradient, SpecialRgbKeepsTheStopsBrightnessAtTheMidpoint) {
+TEST(Gradient, EachInterpolationMeetsHalfwayItsOwnWay) {
+    // Red (hue 0) to blue (hue 2/3): HSV goes straight through green, the colour wheel
+    // back through magenta (16-bit hues put the halfway hue half a step off). Special
+    // RGB keeps the stops' brightness where plain RGB halves it.
+    expectColor(twoStops(kRed, kBlue, Gradient::kHSV).lookup(0.5), 0, 1, 0, 1, 1e-4);
+    expectColor(twoStops(kRed, kBlue, Gradient::kColorWheel).lookup(0.5), 1, 0, 1, 1, 1e-4);
     expectColor(twoStops(kRed, kGreen).lookup(0.5), 0.5, 0.5, 0);
     expectColor(twoStops(kRed, kGreen, Gradient::kSpecialRGB).lookup(0.5), 1, 1, 0);
 }
@@ -106,26 +102,11 @@ TEST(Gradient, SixteenBitColorsSurviveTheStoredForm) {
     test::TempDir dir;
     std::string bytes = test::writeBlockFile(g, dir.file("g.txt"));
     EXPECT_EQ(bytes,
-              " begin Gradient\n"
-              "  Type \"Triangle\"\n"
-              "  InterpType \"Color Wheel\"\n"
-              "  InterpSmoothness 0.125000\n"
-              "  begin ColorStop\n"
-              "   RGBColor 1 65535 12345\n"
-              "   Position 0.250000\n"
-              "   MidPoint 0.300000\n"
-              "  end ColorStop\n"
-              "  begin ColorStop\n"
-              "   HSVColor 40000 30001 65535\n"
-              "   Position 0.750000\n"
-              "   MidPoint 0.600000\n"
-              "  end ColorStop\n"
-              "  begin OpacityStop\n"
-              "   RGBColor 65535 65535 65535\n"
-              "   Position 0.500000\n"
-              "   MidPoint 0.400000\n"
-              "  end OpacityStop\n"
-              " end Gradient\n");
+              " begin Gradient\n  Type \"Triangle\"\n  InterpType \"Color Wheel\"\n  InterpSmoothness 0.125000\n"
+              "  begin ColorStop\n   RGBColor 1 65535 12345\n   Position 0.250000\n   MidPoint 0.300000\n"
+              "  end ColorStop\n  begin ColorStop\n   HSVColor 40000 30001 65535\n   Position 0.750000\n"
+              "   MidPoint 0.600000\n  end ColorStop\n  begin OpacityStop\n   RGBColor 65535 65535 65535\n"
+              "   Position 0.500000\n   MidPoint 0.400000\n  end OpacityStop\n end Gradient\n");
     Gradient back;
     ASSERT_EQ(test::readInto(back, dir.file("g.txt")), 0);
     EXPECT_EQ(back, g);
@@ -139,15 +120,13 @@ TEST(Gradient, SixteenBitColorsSurviveTheStoredForm) {
 
 TEST(Gradient, OlderFilesStoreStopsOutOfOrderAndWithPlainColors) {
     test::TempDir dir;
-    test::writeFile(dir.file("old.txt"),
-                    "begin Gradient\n"
-                    " InterpType \"Nonsense\"\n"
-                    " begin ColorStop\n Color 65535 0 0\n Position 0.9\n end ColorStop\n"
-                    " begin ColorStop\n Color 0 0.5 1\n Position 0.1\n end ColorStop\n"
-                    "end Gradient\n");
     Gradient g;
     g.interpType = Gradient::kHSV;
-    ASSERT_EQ(test::readInto(g, dir.file("old.txt")), 0);
+    ASSERT_EQ(test::readTextInto(g, dir.file("old.txt"),
+                                 "begin Gradient\n InterpType \"Nonsense\"\n"
+                                 " begin ColorStop\n Color 65535 0 0\n Position 0.9\n end ColorStop\n"
+                                 " begin ColorStop\n Color 0 0.5 1\n Position 0.1\n end ColorStop\nend Gradient\n"),
+              0);
     EXPECT_EQ(g.interpType, Gradient::kRGB);  // an unknown name reads as the default
     ASSERT_EQ(g.colorStops.size(), 2u);
     EXPECT_DOUBLE_EQ(g.colorStops[0].position, 0.1);

@@ -40,6 +40,13 @@ protected:
         return {q[0], q[1], q[2], q[3]};
     }
 
+    // The bytes of `s` saved as the file `name`.
+    std::string saved(SceneX& s, const std::string& name) {
+        std::string error;
+        EXPECT_TRUE(SceneFile::save(s, dir.file(name), error)) << error;
+        return test::readFile(dir.file(name));
+    }
+
     void expectPixel(const test::Pixel& got, const test::Pixel& want, int tolerance = 0) {
         for (int i = 0; i < 4; ++i) EXPECT_NEAR(got[i], want[i], tolerance) << "channel " << i;
     }
@@ -181,21 +188,10 @@ TEST_F(ImageMaps, StoredFormRoundTripsThroughSceneFiles) {
     map.holdLastFrame = true;
     map.loop = false;
     scene.setWriteAll(true);
-    std::string error;
-    ASSERT_TRUE(SceneFile::save(scene, dir.file("a.scene"), error)) << error;
-    std::string bytes = test::readFile(dir.file("a.scene"));
-    EXPECT_NE(bytes.find("  begin ImageFile\n"
-                         "   name \"Tex\"\n"
-                         "   image \"C:\\maps\\wood \\\"oak\\\".png\"\n"
-                         "  end ImageFile\n"
-                         "  begin ImageMap\n"
-                         "   name \"Map\"\n"
-                         "   imageFile \"Tex\"\n"
-                         "   startTime 1.500000\n"
-                         "   holdFirstFrame 0\n"
-                         "   holdLastFrame 1\n"
-                         "   loop 0\n"
-                         "  end ImageMap\n"),
+    std::string bytes = saved(scene, "a.scene");
+    EXPECT_NE(bytes.find("  begin ImageFile\n   name \"Tex\"\n   image \"C:\\maps\\wood \\\"oak\\\".png\"\n"
+                         "  end ImageFile\n  begin ImageMap\n   name \"Map\"\n   imageFile \"Tex\"\n"
+                         "   startTime 1.500000\n   holdFirstFrame 0\n   holdLastFrame 1\n   loop 0\n  end ImageMap\n"),
               std::string::npos)
         << bytes;
     std::FILE* console = std::tmpfile();
@@ -209,8 +205,7 @@ TEST_F(ImageMaps, StoredFormRoundTripsThroughSceneFiles) {
     EXPECT_DOUBLE_EQ(back->startTime, 1.5);
     EXPECT_FALSE(back->loop);
     loaded.scene->setWriteAll(true);
-    ASSERT_TRUE(SceneFile::save(*loaded.scene, dir.file("b.scene"), error));
-    EXPECT_EQ(test::readFile(dir.file("b.scene")), bytes);
+    EXPECT_EQ(saved(*loaded.scene, "b.scene"), bytes);
     // The file is not on disk: the load says so on the console and goes on.
     std::rewind(console);
     char text[256] = "";
@@ -222,28 +217,12 @@ TEST_F(ImageMaps, StoredFormRoundTripsThroughSceneFiles) {
 TEST_F(ImageMaps, OlderKeywordsAreReadAndNotWrittenAgain) {
     std::string thumb = "\xff\xd8\x01\x02";
     test::writeFile(dir.file("old.scene"),
-                    " begin SceneX\n"
-                    "  begin ImageFile\n"
-                    "   name \"Old\"\n"
-                    "   image \"" + dir.file("old.png") + "\"\n"
-                    "   ThumbnailSize 2 1\n"
-                    "   JPEGThumbnail 8\n"
-                    "   00ab10ff\n"
-                    "  end ImageFile\n"
-                    "  begin ImageFile\n"
-                    "   name \"Binary\"\n"
-                    "   ThumbnailSize 4 4\n"
-                    "   JPEGBinaryThumbnail 4\n" + thumb + "\n"
-                    "  end ImageFile\n"
-                    "  begin ImageMap\n"
-                    "   name \"OldMap\"\n"
-                    "   imageFile \"Old\"\n"
-                    "   domain 2\n"
-                    "   translate 0.1 0.2 0.3\n"
-                    "   rotate 0 0 45\n"
-                    "   scale 2 2 1\n"
-                    "  end ImageMap\n"
-                    " end SceneX\n");
+                    " begin SceneX\n  begin ImageFile\n   name \"Old\"\n   image \"" + dir.file("old.png") +
+                        "\"\n   ThumbnailSize 2 1\n   JPEGThumbnail 8\n   00ab10ff\n  end ImageFile\n"
+                        "  begin ImageFile\n   name \"Binary\"\n   ThumbnailSize 4 4\n   JPEGBinaryThumbnail 4\n" +
+                        thumb +
+                        "\n  end ImageFile\n  begin ImageMap\n   name \"OldMap\"\n   imageFile \"Old\"\n   domain 2\n"
+                        "   translate 0.1 0.2 0.3\n   rotate 0 0 45\n   scale 2 2 1\n  end ImageMap\n end SceneX\n");
     ASSERT_TRUE(test::writeImage(dir.file("old.png"), FIF_PNG, 1, 1, [](int, int) { return test::solid(0, 0, 0); }));
     auto loaded = SceneFile::load(dir.file("old.scene"));
     ASSERT_TRUE(loaded.scene) << loaded.error;
@@ -259,9 +238,7 @@ TEST_F(ImageMaps, OlderKeywordsAreReadAndNotWrittenAgain) {
     EXPECT_EQ(map->oldPlacement.domain, 2);
     EXPECT_DOUBLE_EQ(map->oldPlacement.rotate[2], 45);
     loaded.scene->setWriteAll(true);
-    std::string error;
-    ASSERT_TRUE(SceneFile::save(*loaded.scene, dir.file("new.scene"), error));
-    std::string bytes = test::readFile(dir.file("new.scene"));
+    std::string bytes = saved(*loaded.scene, "new.scene");
     for (const char* gone : {"Thumbnail", "domain", "translate", "rotate", "scale"})
         EXPECT_EQ(bytes.find(gone), std::string::npos) << gone;
 }
@@ -296,9 +273,7 @@ TEST_F(ImageMaps, TheBackgroundMapIsMadeOnceAndCarriesTheBackgroundMedia) {
 
     // Nothing refers to it, so a plain save leaves it out; the project's
     // "BackgroundMedia" line carries its file instead.
-    std::string error;
-    ASSERT_TRUE(SceneFile::save(scene, dir.file("bg.scene"), error));
-    EXPECT_EQ(test::readFile(dir.file("bg.scene")).find("defaultBGImageMap"), std::string::npos);
+    EXPECT_EQ(saved(scene, "bg.scene").find("defaultBGImageMap"), std::string::npos);
 }
 
 }  // namespace

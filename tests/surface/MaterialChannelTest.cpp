@@ -227,23 +227,21 @@ TEST(MaterialChannels, LayersAreStoredInOrderAndBlurOnlyWhenSet) {
     EXPECT_EQ(test::writeBlockFile(back, dir.file("again.txt")), bytes);
 
     // A second shader read into a slot replaces the first; unknown classes fail.
-    test::writeFile(dir.file("in.txt"),
-                    "begin MaterialChannelColor\n begin ShaderBlock\n"
-                    "  blendingStyle \"Soft Light\"\n"
-                    "  begin ShaderColor 0\n color 1 1 0 1\n end ShaderColor\n"
-                    "  begin ShaderNoisePerlin 0\n end ShaderNoise\n"
-                    " end ShaderBlock\nend MaterialChannelColor\n");
     MaterialChannelColor replaced;
-    ASSERT_EQ(test::readInto(replaced, dir.file("in.txt")), 0);
+    ASSERT_EQ(test::readTextInto(
+                  replaced, dir.file("in.txt"),
+                  "begin MaterialChannelColor\n begin ShaderBlock\n  blendingStyle \"Soft Light\"\n"
+                  "  begin ShaderColor 0\n color 1 1 0 1\n end ShaderColor\n"
+                  "  begin ShaderNoisePerlin 0\n end ShaderNoise\n end ShaderBlock\nend MaterialChannelColor\n"),
+              0);
     ASSERT_EQ(replaced.layerCount(), 1);
     EXPECT_EQ(replaced.layer(0).blendingStyle, BlendMode::kSoftLight);
     EXPECT_STREQ(replaced.layer(0).rgbShader()->className(), "ShaderNoise");
     for (const char* bad : {"begin MaterialChannelColor\n begin ShaderLayer\n",
                             "begin MaterialChannelColor\n begin ShaderBlock\n  begin ShaderPlasma 0\n",
                             "begin MaterialChannelColor\n begin ShaderBlock\n  begin ShaderColor 2\n"}) {
-        test::writeFile(dir.file("bad.txt"), bad);
         MaterialChannelColor target;
-        EXPECT_EQ(test::readInto(target, dir.file("bad.txt")), -1) << bad;
+        EXPECT_EQ(test::readTextInto(target, dir.file("bad.txt"), bad), -1) << bad;
     }
 }
 

@@ -62,13 +62,13 @@ TEST_F(MaterialStacks, ItemsWriteTheirLinesAndReadBack) {
     EXPECT_EQ(write(back), bytes);
 
     // Older and looser names; unknown names fall back to the defaults.
-    test::writeFile(dir.file("in.txt"),
-                    "begin MaterialStack\n begin MaterialStackItem\n  mappingStyle \"PlanarNYLocal\"\n"
-                    "  blendingStyle \"Soft Light\"\n  tilingStyle \"Mirror\"\n end MaterialStackItem\n"
-                    " begin MaterialStackItem\n  mappingStyle \"Toroidal\"\n  blendingStyle \"Dodge\"\n"
-                    "  tilingStyle \"Wrap\"\n end MaterialStackItem\nend MaterialStack\n");
     MaterialStack loose(scene);
-    ASSERT_EQ(test::readInto(loose, dir.file("in.txt")), 0);
+    ASSERT_EQ(test::readTextInto(loose, dir.file("in.txt"),
+                                 "begin MaterialStack\n begin MaterialStackItem\n  mappingStyle \"PlanarNYLocal\"\n"
+                                 "  blendingStyle \"Soft Light\"\n  tilingStyle \"Mirror\"\n end MaterialStackItem\n"
+                                 " begin MaterialStackItem\n  mappingStyle \"Toroidal\"\n  blendingStyle \"Dodge\"\n"
+                                 "  tilingStyle \"Wrap\"\n end MaterialStackItem\nend MaterialStack\n"),
+              0);
     EXPECT_EQ(loose.item(0).mappingStyle, MaterialStackItem::kPlanarNY);
     EXPECT_EQ(loose.item(0).blendingStyle, BlendMode::kSoftLight);
     EXPECT_EQ(loose.item(0).tilingStyle, MaterialStackItem::kMirror);
@@ -78,9 +78,8 @@ TEST_F(MaterialStacks, ItemsWriteTheirLinesAndReadBack) {
     loose.item(1).mappingStyle = 40;
     EXPECT_NE(write(loose).find("mappingStyle \"UV\""), std::string::npos);
 
-    test::writeFile(dir.file("bad.txt"), "begin MaterialStack\n begin ShaderBlock\n");
     MaterialStack bad(scene);
-    EXPECT_EQ(test::readInto(bad, dir.file("bad.txt")), -1);
+    EXPECT_EQ(test::readTextInto(bad, dir.file("bad.txt"), "begin MaterialStack\n begin ShaderBlock\n"), -1);
 }
 
 TEST_F(MaterialStacks, CustomMaterialsAndRenames) {

@@ -47,27 +47,12 @@ protected:
     test::TempDir dir;
 };
 
-TEST_F(Shaders, DefaultCloudyNoiseBlockIsWrittenByteForByte) {
+TEST_F(Shaders, NoiseAndGridBlocksAreWrittenByteForByte) {
     ShaderNoisePerlin noise;
     EXPECT_EQ(write(noise),
-              " begin ShaderNoise\n"
-              "  Type \"Cloud\"\n"
-              "  Color1 0 0 0 1\n"
-              "  Color2 1 1 1 1\n"
-              "  Size 5\n"
-              "  Complexity 5\n"
-              "  Persistence 0.5\n"
-              "  Stretch 1\n"
-              "  Narrow 1\n"
-              "  BlackPoint 0\n"
-              "  WhitePoint 1\n"
-              "  PointSmooth 0\n"
-              "  Gamma 0\n"
-              "  Seed 50\n"
-              " end ShaderNoise\n");
-}
-
-TEST_F(Shaders, GridLinesKeepTheirOrderAndSpelling) {
+              " begin ShaderNoise\n  Type \"Cloud\"\n  Color1 0 0 0 1\n  Color2 1 1 1 1\n  Size 5\n  Complexity 5\n"
+              "  Persistence 0.5\n  Stretch 1\n  Narrow 1\n  BlackPoint 0\n  WhitePoint 1\n  PointSmooth 0\n  Gamma 0\n"
+              "  Seed 50\n end ShaderNoise\n");
     ShaderGrid grid;
     grid.style = ShaderGrid::kRadialSquares;
     grid.hVisible = 0;
@@ -77,22 +62,9 @@ TEST_F(Shaders, GridLinesKeepTheirOrderAndSpelling) {
     grid.fillColor[3] = 0.3f;
     grid.lineRotation = 1234567;
     EXPECT_EQ(write(grid),
-              " begin ShaderGrid\n"
-              "  Style \"RadialSquares\"\n"
-              "  HVisible 0\n"
-              "  HColor 0.2 0.125 0.62 1\n"
-              "  HWidth 1e-05\n"
-              "  HLineSpacing 10\n"
-              "  HCenter 0\n"
-              "  HShift 0\n"
-              "  VVisible 1\n"
-              "  VColor 0.2 0.2 0.62 1\n"
-              "  VWidth 2\n"
-              "  VLineSpacing 10\n"
-              "  VCenter 0\n"
-              "  VShift -2.5\n"
-              "  FillColor 0.5 0.5 1 0.3\n"
-              "  LineRotation 1.23457e+06\n"
+              " begin ShaderGrid\n  Style \"RadialSquares\"\n  HVisible 0\n  HColor 0.2 0.125 0.62 1\n  HWidth 1e-05\n"
+              "  HLineSpacing 10\n  HCenter 0\n  HShift 0\n  VVisible 1\n  VColor 0.2 0.2 0.62 1\n  VWidth 2\n"
+              "  VLineSpacing 10\n  VCenter 0\n  VShift -2.5\n  FillColor 0.5 0.5 1 0.3\n  LineRotation 1.23457e+06\n"
               " end ShaderGrid\n");
 }
 
