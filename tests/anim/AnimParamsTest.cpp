@@ -99,15 +99,15 @@ TEST(AnimParams, EveryValueComesBack) {
 
 // The second arc angle lies a full turn from the first when the file leaves it out.
 TEST(AnimParams, PoseSettingsDeriveTheSecondAngleWhenItWasNotRead) {
-    AnimPoseSettings positive, negative, zero, given;
+    AnimPoseSettings positive;
     ASSERT_EQ(readLines(positive, "distributeParam2 90\nend AnimPoseSettings\n"), 0);
     EXPECT_EQ(positive.distributeParam2b, -270.0);
-    ASSERT_EQ(readLines(negative, "distributeParam2 -90\nend AnimPoseSettings\n"), 0);
-    EXPECT_EQ(negative.distributeParam2b, 270.0);
-    ASSERT_EQ(readLines(zero, "end AnimPoseSettings\n"), 0);
-    EXPECT_EQ(zero.distributeParam2b, 360.0);
-    ASSERT_EQ(readLines(given, "distributeParam2 90\ndistributeParam2b 45\nend AnimPoseSettings\n"), 0);
-    EXPECT_EQ(given.distributeParam2b, 45.0);
+    for (auto [lines, second] : {std::pair<const char*, double>{"distributeParam2 -90\n", 270}, {"", 360},
+                                 {"distributeParam2 90\ndistributeParam2b 45\n", 45}}) {
+        AnimPoseSettings settings;
+        ASSERT_EQ(readLines(settings, std::string(lines) + "end AnimPoseSettings\n"), 0);
+        EXPECT_EQ(settings.distributeParam2b, second) << lines;
+    }
     EXPECT_NE(writtenBlock(positive).find("  distributeParam2 90.000000\n  distributeParam2b -270.000000\n"),
               std::string::npos);
 }
