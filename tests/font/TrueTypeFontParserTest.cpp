@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "SyntheticFont.h"
@@ -99,18 +100,14 @@ TEST(TrueTypeFontParser, RecordsCarryCodeGlyphMetricsAndClosedContours) {
     ASSERT_EQ(records.size(), 4u);  // A, B, M, Z in code order
     EXPECT_EQ(records[0].code, 'A');
     EXPECT_EQ(records[3].code, 'Z');
-    const RawGlyph& a = find(records, 'A');
-    EXPECT_EQ(a.glyph, 1);
-    EXPECT_EQ(a.advance, 600);
-    EXPECT_EQ(points(a), (std::vector<std::pair<int, int>>{{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}}));
-    const RawGlyph& b = find(records, 'B');
-    EXPECT_EQ(b.advance, 700);
-    EXPECT_EQ(b.lsb, 5);
-    EXPECT_EQ(points(b), (std::vector<std::pair<int, int>>{{5, 0}, {105, 0}, {105, 100}, {5, 100}, {5, 0}}));
-    const RawGlyph& z = find(records, 'Z');  // unmapped: glyph 0, empty
-    EXPECT_EQ(z.glyph, 0);
-    EXPECT_EQ(z.advance, 500);
-    EXPECT_EQ(z.contourCount(), 0);
+    using P = std::vector<std::pair<int, int>>;
+    const RawGlyph &a = find(records, 'A'), &b = find(records, 'B'), &z = find(records, 'Z');
+    EXPECT_EQ(std::tuple(a.glyph, a.advance, a.lsb), std::tuple(1, 600, 0));
+    EXPECT_EQ(points(a), (P{{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}}));
+    EXPECT_EQ(std::tuple(b.glyph, b.advance, b.lsb), std::tuple(2, 700, 5));
+    EXPECT_EQ(points(b), (P{{5, 0}, {105, 0}, {105, 100}, {5, 100}, {5, 0}}));
+    // Unmapped: glyph 0, empty.
+    EXPECT_EQ(std::tuple(z.glyph, z.advance, z.contourCount()), std::tuple(0, 500, 0));
 }
 
 TEST(TrueTypeFontParser, CompositesMatchPointsScaleAndNest) {
