@@ -6,8 +6,6 @@
 #include "AnimTestScene.h"
 #include "MemoryStream.h"
 #include "anim/AnimGroup.h"
-#include "persistence/MemCmdIO.h"
-#include "platform/MemoryBlock.h"
 
 namespace fw {
 namespace {
@@ -16,17 +14,7 @@ using test::readLines;
 using test::writtenBlock;
 
 // The block as a stream whose flag asks for places instead of names writes it.
-std::string writtenWithPlaces(CommandEnabler& record) {
-    test::SampleRecord holder;
-    MemoryBlock block(64);
-    MemCmdIO io(&holder, 1);
-    io.attachOutput(block);
-    io.writeBlock(record);
-    io.finish();
-    std::string text(reinterpret_cast<char*>(block.lock()));
-    block.unlock();
-    return text.substr(0, text.find(" **EndOfStream**"));
-}
+std::string writtenWithPlaces(CommandEnabler& record) { return writtenBlock(record, 1); }
 
 TEST(AnimElementCache, FreshCacheAndGroupWriteTheirDefaults) {
     SceneX scene;

@@ -2,7 +2,6 @@
 // actions and pose settings, through a memory stream.
 #include <gtest/gtest.h>
 
-#include "DefaultBlocks.h"
 #include "MemoryStream.h"
 #include "anim/AnimPath.h"
 #include "anim/AnimPathAction.h"
@@ -18,22 +17,6 @@ namespace {
 
 using test::readLines;
 using test::writtenBlock;
-
-TEST(AnimParams, FreshRecordsWriteTheirDefaults) {
-    AnimVis vis;
-    AnimSmoothingParams smoothing;
-    AnimSequenceParams sequence;
-    AnimPath path;
-    AnimPathAction poseAction(AnimPathAction::kPoseNone), transitionAction;
-    AnimPoseSettings settings;
-    EXPECT_EQ(writtenBlock(vis), test::kDefaultVis);
-    EXPECT_EQ(writtenBlock(smoothing), test::kDefaultSmoothing);
-    EXPECT_EQ(writtenBlock(sequence), test::kDefaultSequence);
-    EXPECT_EQ(writtenBlock(path), test::kDefaultPath);
-    EXPECT_EQ(writtenBlock(poseAction), test::defaultAction("PoseNone"));
-    EXPECT_EQ(writtenBlock(transitionAction), test::defaultAction("None"));
-    EXPECT_EQ(writtenBlock(settings), test::kDefaultPoseSettings);
-}
 
 // Words outside the lists: launch orders and spreads fall back to their first word and
 // the line is taken; values outside the lists are written as the fallback word.
@@ -116,34 +99,32 @@ TEST(AnimParams, EveryValueComesBack) {
 
 // The second arc angle lies a full turn from the first when the file leaves it out.
 TEST(AnimParams, PoseSettingsDeriveTheSecondAngleWhenItWasNotRead) {
-    AnimPoseSettings positive, negative, zero, given;
+    AnimPoseSettings positive;
     ASSERT_EQ(readLines(positive, "distributeParam2 90\nend AnimPoseSettings\n"), 0);
     EXPECT_EQ(positive.distributeParam2b, -270.0);
-    ASSERT_EQ(readLines(negative, "distributeParam2 -90\nend AnimPoseSettings\n"), 0);
-    EXPECT_EQ(negative.distributeParam2b, 270.0);
-    ASSERT_EQ(readLines(zero, "end AnimPoseSettings\n"), 0);
-    EXPECT_EQ(zero.distributeParam2b, 360.0);
-    ASSERT_EQ(readLines(given, "distributeParam2 90\ndistributeParam2b 45\nend AnimPoseSettings\n"), 0);
-    EXPECT_EQ(given.distributeParam2b, 45.0);
+    for (auto [lines, second] : {std::pair<const char*, double>{"distributeParam2 -90\n", 270}, {"", 360},
+                                 {"distributeParam2 90\ndistributeParam2b 45\n", 45}}) {
+        AnimPoseSettings settings;
+        ASSERT_EQ(readLines(settings, std::string(lines) + "end AnimPoseSettings\n"), 0);
+        EXPECT_EQ(settings.distributeParam2b, second) << lines;
+    }
     EXPECT_NE(writtenBlock(positive).find("  distributeParam2 90.000000\n  distributeParam2b -270.000000\n"),
               std::string::npos);
 }
 
 // Versions up to 5.5 are read; a newer one is refused with the user told why.
 TEST(AnimParams, NewerAnimationVersionsAreRefused) {
-    int major = 0, minor = 0;
-    EXPECT_TRUE(acceptAnimVersion(5.5, major, minor));
-    EXPECT_EQ(major, 5);
-    EXPECT_EQ(minor, 5);
-    EXPECT_TRUE(acceptAnimVersion(5.3, major, minor));
-    EXPECT_EQ(minor, 3);
-    EXPECT_TRUE(acceptAnimVersion(4.9, major, minor));
-    EXPECT_EQ(major, 4);
-    EXPECT_EQ(minor, 9);
-    EXPECT_FALSE(acceptAnimVersion(5.6, major, minor));
-    EXPECT_FALSE(acceptAnimVersion(6.0, major, minor));
-    EXPECT_FALSE(acceptAnimVersion(1e300, major, minor));
-    EXPECT_EQ(major, 4);  // a refused version leaves the record's alone
+    int major = 4, minor = 9;
+    const struct {
+        double version;
+        bool accepted;
+        int major, minor;  // a refused version leaves the record's alone
+    } cases[] = {{5.5, true, 5, 5},  {5.3, true, 5, 3},  {4.9, true, 4, 9},
+                 {5.6, false, 4, 9}, {6.0, false, 4, 9}, {1e300, false, 4, 9}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(acceptAnimVersion(c.version, major, minor), c.accepted) << c.version;
+        EXPECT_EQ(std::pair(major, minor), std::pair(c.major, c.minor)) << c.version;
+    }
 
     Dialogs::instance().setQuiet(true);
     Dialogs::instance().clearShown();

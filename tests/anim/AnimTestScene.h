@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "TempDir.h"
 #include "anim/AnimClasses.h"
+#include "anim/ElementMotion.h"
 #include "persistence/MemCmdIO.h"
 #include "platform/MemoryBlock.h"
 #include "scene/MemberFactory.h"
@@ -47,15 +49,18 @@ inline SceneFile::Loaded loadText(const TempDir& dir, const std::string& text, c
     return SceneFile::load(dir.file(name));
 }
 
-// Every line of `text` moved `spaces` deeper.
-inline std::string indented(const std::string& text, int spaces) {
-    std::string out, pad(spaces, ' ');
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        end = end == std::string::npos ? text.size() : end + 1;
-        out += pad + text.substr(start, end - start);
-        start = end;
+// A title of letters 40 wide and 72 tall, the size a 72-point text gives, seven to a
+// line and lines 90 apart.
+inline std::vector<AnimElement> letters(int count) {
+    std::vector<AnimElement> out(count);
+    for (int i = 0; i < count; ++i) {
+        const double c[3] = {(i % 7) * 50.0, -(i / 7) * 90.0, 0}, half[3] = {20, 36, 8};
+        for (int a = 0; a < 3; ++a) {
+            out[i].center[a] = c[a];
+            out[i].bounds[a] = c[a] - half[a];
+            out[i].bounds[a + 3] = c[a] + half[a];
+        }
+        out[i].creationIndex = i;
     }
     return out;
 }

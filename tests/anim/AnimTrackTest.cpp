@@ -150,22 +150,14 @@ TEST_F(AnimTracks, SegmentLookupsFollowTheTimeline) {
     AnimPose& b = addSegment<AnimPose>(track, 40, 20);
     AnimPose& c = addSegment<AnimPose>(track, 70, 10);
 
-    EXPECT_EQ(track.segmentForEditing(-5), &a);
-    EXPECT_EQ(track.segmentForEditing(9), &a);
-    EXPECT_EQ(track.segmentForEditing(10), &a);  // inside a transition: the pose it leaves
-    EXPECT_EQ(track.segmentForEditing(39), &a);
-    EXPECT_EQ(track.segmentForEditing(40), &b);
-    EXPECT_EQ(track.segmentForEditing(65), &c);  // a gap edits the last
-    EXPECT_EQ(track.segmentForEditing(500), &c);
-
-    EXPECT_EQ(track.segmentAt(-5.5), &a);
-    EXPECT_EQ(track.segmentAt(9.99), &a);
-    EXPECT_EQ(track.segmentAt(10.0), &t);
-    EXPECT_EQ(track.segmentAt(39.5), &t);
-    EXPECT_EQ(track.segmentAt(60), &b);  // a gap holds what came before it
-    EXPECT_EQ(track.segmentAt(69.9), &b);
-    EXPECT_EQ(track.segmentAt(70), &c);
-    EXPECT_EQ(track.segmentAt(1000), &c);
+    // Inside a transition the pose it leaves is edited; a gap edits the last.
+    for (auto [frame, segment] : {std::pair<int, AnimTrackSegment*>{-5, &a}, {9, &a}, {10, &a}, {39, &a}, {40, &b},
+                                  {65, &c}, {500, &c}})
+        EXPECT_EQ(track.segmentForEditing(frame), segment) << frame;
+    // A gap holds what came before it.
+    for (auto [time, segment] : {std::pair<double, AnimTrackSegment*>{-5.5, &a}, {9.99, &a}, {10.0, &t}, {39.5, &t},
+                                 {60, &b}, {69.9, &b}, {70, &c}, {1000, &c}})
+        EXPECT_EQ(track.segmentAt(time), segment) << time;
 
     b.parentNode = parent->nameReference();
     b.parentMatrix[3][1] = 7;

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <glm/geometric.hpp>
 
+#include "AnimTestScene.h"
 #include "anim/AnimPose.h"
 #include "anim/AnimTrack.h"
 #include "anim/AnimTransition.h"
@@ -17,19 +18,7 @@
 namespace fw {
 namespace {
 
-std::vector<AnimElement> letters(int count) {
-    std::vector<AnimElement> out(count);
-    for (int i = 0; i < count; ++i) {
-        const double c[3] = {i * 50.0, 0, 0}, half[3] = {20, 36, 8};
-        for (int a = 0; a < 3; ++a) {
-            out[i].center[a] = c[a];
-            out[i].bounds[a] = c[a] - half[a];
-            out[i].bounds[a + 3] = c[a] + half[a];
-        }
-        out[i].creationIndex = i;
-    }
-    return out;
-}
+using test::letters;
 
 // Poses and transitions laid end to end: pose [0, 9], transition [10, 39], pose [40, 49], ...
 struct Timeline {

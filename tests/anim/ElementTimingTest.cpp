@@ -94,19 +94,6 @@ TEST_F(LaunchOrder, EachTypeOnHandPlacedElements) {
     }
 }
 
-TEST_F(LaunchOrder, RandomIsASeededPermutation) {
-    std::vector<AnimElement> elements = row(40);
-    transition.sequence.launchType = AnimSequenceParams::kRandom;
-    transition.sequence.launchSeed = 77;
-    std::vector<int> first = launchPositions(transition, elements);
-    EXPECT_EQ(launchPositions(transition, elements), first);
-    std::vector<int> sorted = first;
-    std::sort(sorted.begin(), sorted.end());
-    for (int i = 0; i < 40; ++i) EXPECT_EQ(sorted[i], i);
-    transition.sequence.launchSeed = 78;
-    EXPECT_NE(launchPositions(transition, elements), first);
-}
-
 TEST_F(ElementWindows, OverlapRunsTogetherOrOneAfterAnother) {
     std::vector<AnimElement> elements = row(4);
     // Overlap 0: o = 0, every window is 0 / 1 .. 1 / 1.

@@ -1,5 +1,5 @@
-// Pose arrangements: defaults leave every element at rest, and each distribution shape
-// puts the elements on its shape about their common centre, the same way every run.
+// Pose arrangements: each distribution shape puts the elements on its shape about their
+// common centre, the same way every run.
 #include "anim/PoseLayout.h"
 
 #include <gtest/gtest.h>
@@ -7,45 +7,20 @@
 #include <cmath>
 #include <glm/geometric.hpp>
 
+#include "AnimTestScene.h"
 #include "anim/AnimPoseSettings.h"
 #include "anim/ElementRotation.h"
 
 namespace fw {
 namespace {
 
-// A two-line title of letters 40 wide and 72 tall, the size a 72-point text gives.
-std::vector<AnimElement> letters(int count) {
-    std::vector<AnimElement> out(count);
-    for (int i = 0; i < count; ++i) {
-        AnimElement& e = out[i];
-        const double x = (i % 7) * 50.0, y = -(i / 7) * 90.0;
-        const double c[3] = {x, y, 0};
-        for (int a = 0; a < 3; ++a) e.center[a] = c[a];
-        const double half[3] = {20, 36, 8};
-        for (int a = 0; a < 3; ++a) e.bounds[a] = c[a] - half[a], e.bounds[a + 3] = c[a] + half[a];
-        e.creationIndex = i;
-    }
-    return out;
-}
+using test::letters;
 
 glm::dvec3 placeOf(const AnimElement& e, const ElementState& s) {
     return glm::dvec3(e.center[0] + s.translate[0], e.center[1] + s.translate[1], e.center[2] + s.translate[2]);
 }
 
 }  // namespace
-
-TEST(PoseLayout, DefaultSettingsLeaveEveryElementAtRest) {
-    const auto elements = letters(11);
-    AnimPoseSettings settings;
-    for (const ElementState& s : PoseLayout(elements).arrange(settings)) {
-        for (int a = 0; a < 3; ++a) {
-            EXPECT_EQ(s.translate[a], 0);
-            EXPECT_EQ(s.rotate[a], 0);
-            EXPECT_EQ(s.scale[a], 1);
-        }
-        EXPECT_EQ(s.opacity, 1);
-    }
-}
 
 TEST(PoseLayout, EachShapePutsTheElementsOnIt) {
     const auto elements = letters(11);

@@ -49,16 +49,13 @@ TEST(SubtractiveRandom, FollowsTheLaggedRecurrenceFromTheSeed) {
 // First values worked out once from the published description, seeding from
 // (|seed| + 161803398) mod 1e9.
 TEST(SubtractiveRandom, FirstValuesOfKnownSeeds) {
-    SubtractiveRandom zero(0), one(1), minusSeven(-7);
-    EXPECT_EQ(zero.next(), 533923850 * 1e-9);
-    EXPECT_EQ(zero.next(), 323008803 * 1e-9);
-    EXPECT_EQ(zero.next(), 401103978 * 1e-9);
-    EXPECT_EQ(one.next(), 769620352 * 1e-9);
-    EXPECT_EQ(one.next(), 930898438 * 1e-9);
-    EXPECT_EQ(one.next(), 769186849 * 1e-9);
-    EXPECT_EQ(minusSeven.next(), 183799364 * 1e-9);
-    EXPECT_EQ(minusSeven.next(), 578236248 * 1e-9);
-    EXPECT_EQ(minusSeven.next(), 977684075 * 1e-9);
+    const std::pair<long, std::vector<long>> seeds[] = {{0, {533923850, 323008803, 401103978}},
+                                                        {1, {769620352, 930898438, 769186849}},
+                                                        {-7, {183799364, 578236248, 977684075}}};
+    for (const auto& [seed, values] : seeds) {
+        SubtractiveRandom random(seed);
+        for (long v : values) EXPECT_EQ(random.next(), v * 1e-9) << seed;
+    }
 }
 
 TEST(SubtractiveRandom, ReseedingRestartsAndOnlyTheMagnitudeCounts) {

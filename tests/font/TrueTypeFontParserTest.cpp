@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "SyntheticFont.h"
@@ -75,51 +76,18 @@ TEST(TrueTypeFontParser, PrintsWhatItReadsToTheConsoleOnly) {
     EXPECT_EQ(Font::console(), nullptr);  // nowhere unless asked
     Bytes bytes = smallFont().build();
     EXPECT_EQ(transcript(bytes, {' ', 'A', 'B'}, false),
-              "sfnt version: 00010000\n"
-              "Building font table directory:\n"
-              "  cmap @ 140, len: 52\n"
-              "  glyf @ 192, len: 56\n"
-              "  head @ 248, len: 54\n"
-              "  hhea @ 304, len: 36\n"
-              "  hmtx @ 340, len: 12\n"
-              "  loca @ 352, len: 16\n"
-              "  maxp @ 368, len: 6\n"
-              "  name @ 376, len: 57\n"
-              "Parsing 'name' table:\n"
-              "  Synthetic\n"
-              "  Synthetic\n"
-              "Parsing 'maxp' table:\n"
-              "  num glyphs: 3\n"
-              "Parsing 'cmap' table:\n"
-              "  format 4: Microsoft Standard Character Map\n"
-              "Parsing 'head' table:\n"
-              "  units per em: 1000\n"
-              "  x min: 0\n"
-              "  y min: 0\n"
-              "  x max: 0\n"
-              "  y max: 0\n"
-              "  location table format: 1\n"
-              "Parsing 'hhea' table:\n"
-              "  ascender:  0\n"
-              "  descender: 0\n"
-              "  line gap:  0\n"
-              "  advance width max: 0\n"
-              "  min left sidebearing:  0\n"
-              "  min right sidebearing: 0\n"
-              "  max x extent: 0\n"
-              "  num horizontal metrics: 3\n"
-              "Parsing 'loca' table:\n"
-              "  num location table entries: 4 (should equal: 3 + 1)\n"
-              "Parsing 'hmtx' table:\n"
-              "    0: width:   500, lsb:     0\n"
-              "    1: width:   600, lsb:     0\n"
-              "    2: width:   700, lsb:     5\n"
-              "    0: width:   500, lsb:     0\n"
-              "Parsing 'glyf' table:\n"
-              "    0 empty glyph (A)\n"
-              "    1 simple glyph (1 curves, 4 points)\n"
-              "    2 composite glyph\n"
-              "      subglyph:   1\n"
+              "sfnt version: 00010000\nBuilding font table directory:\n  cmap @ 140, len: 52\n  glyf @ 192, len: 56\n"
+              "  head @ 248, len: 54\n  hhea @ 304, len: 36\n  hmtx @ 340, len: 12\n  loca @ 352, len: 16\n"
+              "  maxp @ 368, len: 6\n  name @ 376, len: 57\nParsing 'name' table:\n  Synthetic\n  Synthetic\n"
+              "Parsing 'maxp' table:\n  num glyphs: 3\nParsing 'cmap' table:\n"
+              "  format 4: Microsoft Standard Character Map\nParsing 'head' table:\n  units per em: 1000\n"
+              "  x min: 0\n  y min: 0\n  x max: 0\n  y max: 0\n  location table format: 1\nParsing 'hhea' table:\n"
+              "  ascender:  0\n  descender: 0\n  line gap:  0\n  advance width max: 0\n  min left sidebearing:  0\n"
+              "  min right sidebearing: 0\n  max x extent: 0\n  num horizontal metrics: 3\nParsing 'loca' table:\n"
+              "  num location table entries: 4 (should equal: 3 + 1)\nParsing 'hmtx' table:\n"
+              "    0: width:   500, lsb:     0\n    1: width:   600, lsb:     0\n    2: width:   700, lsb:     5\n"
+              "    0: width:   500, lsb:     0\nParsing 'glyf' table:\n    0 empty glyph (A)\n"
+              "    1 simple glyph (1 curves, 4 points)\n    2 composite glyph\n      subglyph:   1\n"
               "    0 empty glyph (A)\n");
     std::string debug = transcript(bytes, {'A'}, true);
     EXPECT_NE(debug.find("  1 simple glyph (1 curves, 4 points)\n    { [0 0] ( )[100 0] ( )[100 100] ( )[0 100] ( )}\n"),
@@ -132,18 +100,14 @@ TEST(TrueTypeFontParser, RecordsCarryCodeGlyphMetricsAndClosedContours) {
     ASSERT_EQ(records.size(), 4u);  // A, B, M, Z in code order
     EXPECT_EQ(records[0].code, 'A');
     EXPECT_EQ(records[3].code, 'Z');
-    const RawGlyph& a = find(records, 'A');
-    EXPECT_EQ(a.glyph, 1);
-    EXPECT_EQ(a.advance, 600);
-    EXPECT_EQ(points(a), (std::vector<std::pair<int, int>>{{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}}));
-    const RawGlyph& b = find(records, 'B');
-    EXPECT_EQ(b.advance, 700);
-    EXPECT_EQ(b.lsb, 5);
-    EXPECT_EQ(points(b), (std::vector<std::pair<int, int>>{{5, 0}, {105, 0}, {105, 100}, {5, 100}, {5, 0}}));
-    const RawGlyph& z = find(records, 'Z');  // unmapped: glyph 0, empty
-    EXPECT_EQ(z.glyph, 0);
-    EXPECT_EQ(z.advance, 500);
-    EXPECT_EQ(z.contourCount(), 0);
+    using P = std::vector<std::pair<int, int>>;
+    const RawGlyph &a = find(records, 'A'), &b = find(records, 'B'), &z = find(records, 'Z');
+    EXPECT_EQ(std::tuple(a.glyph, a.advance, a.lsb), std::tuple(1, 600, 0));
+    EXPECT_EQ(points(a), (P{{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}}));
+    EXPECT_EQ(std::tuple(b.glyph, b.advance, b.lsb), std::tuple(2, 700, 5));
+    EXPECT_EQ(points(b), (P{{5, 0}, {105, 0}, {105, 100}, {5, 100}, {5, 0}}));
+    // Unmapped: glyph 0, empty.
+    EXPECT_EQ(std::tuple(z.glyph, z.advance, z.contourCount()), std::tuple(0, 500, 0));
 }
 
 TEST(TrueTypeFontParser, CompositesMatchPointsScaleAndNest) {

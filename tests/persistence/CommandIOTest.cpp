@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "SampleRecord.h"
@@ -34,6 +35,16 @@ struct Lines {
     std::vector<const char*> pointers;
 };
 
+// A root record reading `text` through the string-array endpoint.
+struct Reading {
+    explicit Reading(std::vector<std::string> text) : lines(std::move(text)), io(&root) {
+        io.attach(lines.pointers.data());
+    }
+    SampleRecord root;
+    Lines lines;
+    StringsIO io;
+};
+
 // Loads lines into root the way a loader does; returns the last status.
 int load(CommandIO& io) {
     int status = 0;
@@ -60,136 +71,98 @@ TEST(CommandDispatch, UnknownCommandWithThreeArgumentsCostsFourReadsAndOneWarnin
 TEST(CommandDispatch, AKeywordKnownToOneClassIsStillUnknownToAnotherLaterInTheStream) {
     // The endpoint remembers where keywords were found; what one class's table
     // answered must not answer for another's.
-    SampleRecord root;
-    StringsIO io(&root);
-    Lines lines({"count 1", "begin SampleSlot 0", "amount 2", "count 5", "end SampleSlot", "count 6",
-                 "begin SampleSlot 1", "amount 3 count 7", "end SampleSlot"});
-    io.attach(lines.pointers.data());
-    load(io);
-    EXPECT_EQ(root.count, 6);
-    ASSERT_TRUE(root.slots[0] && root.slots[1]);
-    EXPECT_EQ(root.slots[0]->amount, 2);
-    EXPECT_EQ(root.slots[1]->amount, 3);
+    Reading r({"count 1", "begin SampleSlot 0", "amount 2", "count 5", "end SampleSlot", "count 6",
+               "begin SampleSlot 1", "amount 3 count 7", "end SampleSlot"});
+    load(r.io);
+    EXPECT_EQ(r.root.count, 6);
+    ASSERT_TRUE(r.root.slots[0] && r.root.slots[1]);
+    EXPECT_EQ(r.root.slots[0]->amount, 2);
+    EXPECT_EQ(r.root.slots[1]->amount, 3);
 }
 
 TEST(CommandDispatch, EachEndpointKeepsTheDiagnosticOfItsOwnLoad) {
-    SampleRecord first, second;
-    StringsIO damaged(&first), clean(&second);
-    Lines bad({"count many"}), good({"count 4"});
-    damaged.attach(bad.pointers.data());
-    clean.attach(good.pointers.data());
-    EXPECT_EQ(damaged.processNextCommand(), -1);
+    Reading damaged({"count many"}), clean({"count 4"});
+    EXPECT_EQ(damaged.io.processNextCommand(), -1);
     // Another load going on meanwhile neither clears nor takes the first one's error.
-    EXPECT_EQ(clean.processNextCommand(), 0);
-    EXPECT_EQ(clean.diagnostic(), "");
-    EXPECT_EQ(damaged.diagnostic(), "Error processing scene command <<count>> for class <<SampleRecord>> at byte 10.");
+    EXPECT_EQ(clean.io.processNextCommand(), 0);
+    EXPECT_EQ(clean.io.diagnostic(), "");
+    EXPECT_EQ(damaged.io.diagnostic(),
+              "Error processing scene command <<count>> for class <<SampleRecord>> at byte 10.");
 }
 
 TEST(CommandDispatch, AHundredUnusableTokensFailTheStream) {
-    SampleRecord root;
-    std::string junk;
+    std::string junk, fewer;
     for (int i = 1; i <= 100; ++i) junk += "junk" + std::to_string(i) + " ";
-    Lines lines({junk, "count 1"});
-    StringsIO io(&root);
-    io.attach(lines.pointers.data());
-    EXPECT_EQ(io.processNextCommand(), -1);
-    EXPECT_EQ(io.diagnostic(), "Scene error: unknown command <<junk100>> for class <<SampleRecord>> at byte " +
-                                  std::to_string(junk.size() - 1) + ".");
-    EXPECT_EQ(root.count, 0);
+    Reading r({junk, "count 1"});
+    EXPECT_EQ(r.io.processNextCommand(), -1);
+    EXPECT_EQ(r.io.diagnostic(), "Scene error: unknown command <<junk100>> for class <<SampleRecord>> at byte " +
+                                     std::to_string(junk.size() - 1) + ".");
+    EXPECT_EQ(r.root.count, 0);
 
     // Ninety-nine are survived.
-    std::string fewer;
     for (int i = 1; i <= 99; ++i) fewer += "x ";
-    Lines recoverable({fewer, "count 5"});
-    StringsIO again(&root);
-    again.attach(recoverable.pointers.data());
-    EXPECT_EQ(again.processNextCommand(), 0);
-    EXPECT_EQ(root.count, 5);
-    EXPECT_NE(again.diagnostic().find("Warning: Recovering"), std::string::npos);
+    Reading again({fewer, "count 5"});
+    EXPECT_EQ(again.io.processNextCommand(), 0);
+    EXPECT_EQ(again.root.count, 5);
+    EXPECT_NE(again.io.diagnostic().find("Warning: Recovering"), std::string::npos);
 }
 
 TEST(CommandDispatch, FlagsTakeOnAndOffAndRejectOtherWords) {
-    SampleRecord root;
-    Lines lines({"enabled on", "enabled 0", "enabled 1", "enabled yes"});
-    StringsIO io(&root);
-    io.attach(lines.pointers.data());
-    EXPECT_EQ(io.processNextCommand(), 0);
-    EXPECT_EQ(root.enabled, 1);
-    EXPECT_EQ(io.processNextCommand(), 0);
-    EXPECT_EQ(root.enabled, 0);
-    EXPECT_EQ(io.processNextCommand(), 0);
-    EXPECT_EQ(root.enabled, 1);
-    EXPECT_EQ(io.processNextCommand(), -1);
-    EXPECT_EQ(io.diagnostic(),
-              "Error processing scene command <<enabled>> for class <<SampleRecord>> at byte 11.");
+    Reading r({"enabled on", "enabled 0", "enabled 1", "enabled yes"});
+    for (int expected : {1, 0, 1}) {
+        EXPECT_EQ(r.io.processNextCommand(), 0);
+        EXPECT_EQ(r.root.enabled, expected);
+    }
+    EXPECT_EQ(r.io.processNextCommand(), -1);
+    EXPECT_EQ(r.io.diagnostic(), "Error processing scene command <<enabled>> for class <<SampleRecord>> at byte 11.");
 }
 
-TEST(CommandDispatch, EndMustNameTheReceiversClass) {
-    SampleRecord root;
-    Lines lines({"begin SampleSlot 2", "amount 0.5", "end SampleRecord"});
-    StringsIO io(&root);
-    io.attach(lines.pointers.data());
-    EXPECT_EQ(load(io), -1);
-    ASSERT_TRUE(root.slots[2]);
-    EXPECT_EQ(root.slots[2]->amount, 0.5);
-    EXPECT_EQ(io.depth(), 2);
-    EXPECT_EQ(io.diagnostic(), "Error processing scene command <<end>> for class <<SampleSlot>> at byte 16.");
-}
+// "end" must name the receiver's class, "begin" a class the receiver makes, and an
+// "end" at the root empties the stack.
+TEST(CommandDispatch, BlocksOpenOnlyKnownClassesAndCloseOnlyTheirOwn) {
+    Reading wrongEnd({"begin SampleSlot 2", "amount 0.5", "end SampleRecord"});
+    EXPECT_EQ(load(wrongEnd.io), -1);
+    ASSERT_TRUE(wrongEnd.root.slots[2]);
+    EXPECT_EQ(wrongEnd.root.slots[2]->amount, 0.5);
+    EXPECT_EQ(wrongEnd.io.depth(), 2);
+    EXPECT_EQ(wrongEnd.io.diagnostic(), "Error processing scene command <<end>> for class <<SampleSlot>> at byte 16.");
 
-TEST(CommandDispatch, UnknownChildClassFailsBegin) {
-    SampleRecord root;
-    Lines lines({"begin ObjectX", "count 3"});
-    StringsIO io(&root);
-    io.attach(lines.pointers.data());
-    EXPECT_EQ(io.processNextCommand(), -1);
-    EXPECT_NE(io.diagnostic().find("<<begin>>"), std::string::npos);
-}
+    Reading unknownChild({"begin ObjectX", "count 3"});
+    EXPECT_EQ(unknownChild.io.processNextCommand(), -1);
+    EXPECT_NE(unknownChild.io.diagnostic().find("<<begin>>"), std::string::npos);
 
-TEST(CommandDispatch, StrayEndAtRootLevelEmptiesTheStack) {
-    SampleRecord root;
-    Lines lines({"end SampleRecord", "count 3"});
-    StringsIO io(&root);
-    io.attach(lines.pointers.data());
-    EXPECT_EQ(io.processNextCommand(), 0);
-    EXPECT_EQ(io.processNextCommand(), -1);
-    EXPECT_EQ(io.diagnostic(), "Error processing command stack while loading scene.");
+    Reading strayEnd({"end SampleRecord", "count 3"});
+    EXPECT_EQ(strayEnd.io.processNextCommand(), 0);
+    EXPECT_EQ(strayEnd.io.processNextCommand(), -1);
+    EXPECT_EQ(strayEnd.io.diagnostic(), "Error processing command stack while loading scene.");
 }
 
 TEST(CommandDispatch, CommentsAndHashesInsideWords) {
-    SampleRecord root;
-    Lines lines({"# a comment with count 99", "name ab#cd   # trailing", "count 3"});
-    StringsIO io(&root);
-    io.attach(lines.pointers.data());
-    EXPECT_EQ(load(io), 0);
-    EXPECT_EQ(root.name, "ab#cd");
-    EXPECT_EQ(root.count, 3);
-    EXPECT_EQ(io.diagnostic(), "");
+    Reading r({"# a comment with count 99", "name ab#cd   # trailing", "count 3"});
+    EXPECT_EQ(load(r.io), 0);
+    EXPECT_EQ(r.root.name, "ab#cd");
+    EXPECT_EQ(r.root.count, 3);
+    EXPECT_EQ(r.io.diagnostic(), "");
 }
 
 TEST(CommandDispatch, OverlongKeywordIsCutTo255AndReportedUnknown) {
-    SampleRecord root;
-    Lines lines({std::string(300, 'q') + " count 4"});
-    StringsIO io(&root);
-    io.attach(lines.pointers.data());
-    EXPECT_EQ(io.processNextCommand(), 0);
-    EXPECT_EQ(root.count, 4);
-    EXPECT_NE(io.diagnostic().find("<<" + std::string(255, 'q') + ">>"), std::string::npos);
-    EXPECT_EQ(io.diagnostic().find(std::string(256, 'q')), std::string::npos);
+    Reading r({std::string(300, 'q') + " count 4"});
+    EXPECT_EQ(r.io.processNextCommand(), 0);
+    EXPECT_EQ(r.root.count, 4);
+    EXPECT_NE(r.io.diagnostic().find("<<" + std::string(255, 'q') + ">>"), std::string::npos);
+    EXPECT_EQ(r.io.diagnostic().find(std::string(256, 'q')), std::string::npos);
 }
 
 TEST(CommandDispatch, TypedReadersNeedEveryTokenOfACompositeValue) {
-    SampleRecord root;
-    Lines lines({"color 0.5 0.25 1 count 8", "position 1 2 x", "name \"\""});
-    StringsIO io(&root);
-    io.attach(lines.pointers.data());
-    EXPECT_EQ(io.processNextCommand(), 0);
-    EXPECT_EQ(io.processNextCommand(), 0);  // exactly three colour tokens were consumed
-    EXPECT_EQ(root.count, 8);
-    EXPECT_FLOAT_EQ(root.color[1], 0.25f);
-    EXPECT_EQ(io.processNextCommand(), -1);
-    root.name = "x";
-    EXPECT_EQ(io.processNextCommand(), 0);
-    EXPECT_EQ(root.name, "");  // an empty quoted string is a value
+    Reading r({"color 0.5 0.25 1 count 8", "position 1 2 x", "name \"\""});
+    EXPECT_EQ(r.io.processNextCommand(), 0);
+    EXPECT_EQ(r.io.processNextCommand(), 0);  // exactly three colour tokens were consumed
+    EXPECT_EQ(r.root.count, 8);
+    EXPECT_FLOAT_EQ(r.root.color[1], 0.25f);
+    EXPECT_EQ(r.io.processNextCommand(), -1);
+    r.root.name = "x";
+    EXPECT_EQ(r.io.processNextCommand(), 0);
+    EXPECT_EQ(r.root.name, "");  // an empty quoted string is a value
 }
 
 TEST(CommandWriters, HexAndQuoteEscaping) {
@@ -201,25 +174,23 @@ TEST(CommandWriters, HexAndQuoteEscaping) {
     io.formatHex(bytes, 0);
     EXPECT_STREQ(io.lineBuffer(), "");
 
-    EXPECT_EQ(escapeQuotes("C:\\fonts\\arial.ttf"), "C:\\fonts\\arial.ttf");
-    EXPECT_EQ(escapeQuotes("say \"hi\""), "say \\\"hi\\\"");
-    EXPECT_EQ(escapeQuotes(std::string(300, 'a')).size(), 300u);  // no quote: unchanged
-    EXPECT_EQ(escapeQuotes("\"" + std::string(300, 'a')).size(), 256u);
-}
-
-TEST(CommandWriters, BackslashesThatReachAQuoteOrTheEndAreEscaped) {
-    // What reads back already keeps its bytes: single backslashes, network paths.
-    EXPECT_EQ(escapeQuotes("\\\\server\\share\\x.kxp"), "\\\\server\\share\\x.kxp");
-    EXPECT_EQ(escapeQuotes("\"" + std::string(300, 'a')), "\\\"" + std::string(254, 'a'));
-    // A folder: its closing backslash is doubled, or it would escape the closing quote.
-    EXPECT_EQ(escapeQuotes("C:\\Titles\\"), "C:\\Titles\\\\");
-    EXPECT_EQ(escapeQuotes("\\\\"), "\\\\\\\\");
-    // Backslashes before a quote are doubled, then the quote escaped.
-    EXPECT_EQ(escapeQuotes("a\\\"b"), "a\\\\\\\"b");
-    // The cut never splits an escape, and backslashes it leaves at the end are escaped.
-    EXPECT_EQ(escapeQuotes(std::string(255, 'a') + "\"b"), std::string(255, 'a'));
-    EXPECT_EQ(escapeQuotes("\"" + std::string(252, 'a') + "\\\""), "\\\"" + std::string(252, 'a') + "\\\\");
-    EXPECT_EQ(escapeQuotes("\"" + std::string(253, 'a') + "\\b"), "\\\"" + std::string(253, 'a'));
+    // What reads back already keeps its bytes (single backslashes, network paths); a
+    // backslash that reaches a quote or the end is doubled, or it would escape the
+    // closing quote; the cut to 255 never splits an escape.
+    const std::pair<std::string, std::string> cases[] = {
+        {"C:\\fonts\\arial.ttf", "C:\\fonts\\arial.ttf"},
+        {"say \"hi\"", "say \\\"hi\\\""},
+        {std::string(300, 'a'), std::string(300, 'a')},
+        {"\\\\server\\share\\x.kxp", "\\\\server\\share\\x.kxp"},
+        {"\"" + std::string(300, 'a'), "\\\"" + std::string(254, 'a')},
+        {"C:\\Titles\\", "C:\\Titles\\\\"},
+        {"\\\\", "\\\\\\\\"},
+        {"a\\\"b", "a\\\\\\\"b"},
+        {std::string(255, 'a') + "\"b", std::string(255, 'a')},
+        {"\"" + std::string(252, 'a') + "\\\"", "\\\"" + std::string(252, 'a') + "\\\\"},
+        {"\"" + std::string(253, 'a') + "\\b", "\\\"" + std::string(253, 'a')},
+    };
+    for (const auto& [text, escaped] : cases) EXPECT_EQ(escapeQuotes(text), escaped) << text;
 }
 
 }  // namespace fw

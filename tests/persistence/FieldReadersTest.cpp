@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "persistence/MemCmdIO.h"
 #include "platform/MemoryBlock.h"
@@ -67,59 +68,41 @@ TEST(FieldReaders, ReadEachFieldWithTheReaderOfItsType) {
     EXPECT_EQ(f.count, 7);
     EXPECT_TRUE(f.visible);  // any integer but 0 sets a flag
     EXPECT_EQ(f.name, "Gold Bar");
-    EXPECT_EQ(f.position[0], 1.0);
-    EXPECT_EQ(f.position[1], -2.0);
-    EXPECT_EQ(f.position[2], 0.5);
-    EXPECT_EQ(f.tint[0], 0.25f);
-    EXPECT_EQ(f.tint[3], 1.0f);
-    EXPECT_EQ(f.corner[0], 4);
-    EXPECT_EQ(f.corner[1], -9);
+    EXPECT_EQ(std::vector<double>(f.position, f.position + 3), (std::vector<double>{1, -2, 0.5}));
+    EXPECT_EQ(std::vector<float>(f.tint, f.tint + 4), (std::vector<float>{0.25f, 0.5f, 0.75f, 1}));
+    EXPECT_EQ(std::vector<int>(f.corner, f.corner + 2), (std::vector<int>{4, -9}));
     EXPECT_EQ(s.io.processNextCommand(), 0);  // the end marker
     EXPECT_FALSE(s.io.hasInput());
 }
 
-TEST(FieldReaders, FlagsTakeOnAndOffAndZeroClears) {
-    Fields f;
-    Stream s(f, "visible on\nvisible 0\n**EndOfStream**\n");
-    ASSERT_EQ(s.io.processNextCommand(), 0);
-    EXPECT_TRUE(f.visible);
-    ASSERT_EQ(s.io.processNextCommand(), 0);
-    EXPECT_FALSE(f.visible);
-}
-
-TEST(FieldReaders, AMalformedValueIsAnErrorAndLeavesScalarsAlone) {
+// A malformed value is an error that leaves a scalar and the change hook alone; the
+// reader goes on with the next line.
+TEST(FieldReaders, FlagsMalformedValuesAndTheChangeHook) {
     Fields f;
     f.count = 5;
-    f.visible = true;
-    Stream s(f, "count many\nvisible yes\nweight\n**EndOfStream**\n");
+    Stream s(f, "visible on\ncount many\nvisible yes\ntouched 3\ntouched x\nposition 1 x 3\nvisible 0\nweight\n"
+                "**EndOfStream**\n");
+    ASSERT_EQ(s.io.processNextCommand(), 0);
+    EXPECT_TRUE(f.visible);
     EXPECT_EQ(s.io.processNextCommand(), -1);
     EXPECT_NE(s.io.diagnostic().find("Error processing scene command <<count>>"), std::string::npos)
         << s.io.diagnostic();
     EXPECT_EQ(f.count, 5);
     EXPECT_EQ(s.io.processNextCommand(), -1);
     EXPECT_TRUE(f.visible);
+    ASSERT_EQ(s.io.processNextCommand(), 0);
+    EXPECT_EQ(f.count, 3);
+    EXPECT_EQ(s.io.processNextCommand(), -1);
+    EXPECT_EQ(f.count, 3);
+    EXPECT_EQ(f.touches, 1);
+    // A short vector keeps the values before the bad one.
+    EXPECT_EQ(s.io.processNextCommand(), -1);
+    EXPECT_EQ(std::vector<double>(f.position, f.position + 3), (std::vector<double>{1, 0, 0}));
+    ASSERT_EQ(s.io.processNextCommand(), 0);
+    EXPECT_FALSE(f.visible);
     // A missing value: the reader meets the end marker.
     EXPECT_EQ(s.io.processNextCommand(), -1);
     EXPECT_EQ(f.weight, 0.0);
-}
-
-TEST(FieldReaders, AShortVectorIsAnError) {
-    Fields f;
-    Stream s(f, "position 1 x 3\n**EndOfStream**\n");
-    EXPECT_EQ(s.io.processNextCommand(), -1);
-    EXPECT_EQ(f.position[0], 1.0);  // values before the bad one are kept, as the vector reader does
-    EXPECT_EQ(f.position[2], 0.0);
-}
-
-TEST(FieldReaders, TheChangeHookRunsOnlyAfterAGoodValue) {
-    Fields f;
-    Stream s(f, "touched 3\ntouched x\n**EndOfStream**\n");
-    ASSERT_EQ(s.io.processNextCommand(), 0);
-    EXPECT_EQ(f.count, 3);
-    EXPECT_EQ(f.touches, 1);
-    EXPECT_EQ(s.io.processNextCommand(), -1);
-    EXPECT_EQ(f.count, 3);
-    EXPECT_EQ(f.touches, 1);
 }
 
 }  // namespace fw

@@ -8,13 +8,14 @@
 
 namespace fw {
 
-TEST(FuzzRegression, AFileIO) { EXPECT_GT(test::replayFuzzInputs("afileio", fuzz::readThroughAFileIO), 0); }
-TEST(FuzzRegression, MemCmdIO) { EXPECT_GT(test::replayFuzzInputs("memcmdio", fuzz::readThroughMemCmdIO), 0); }
-TEST(FuzzRegression, TerminalIO) { EXPECT_GT(test::replayFuzzInputs("terminalio", fuzz::readThroughTerminalIO), 0); }
-TEST(FuzzRegression, GradientIndex) { EXPECT_GT(test::replayFuzzInputs("gradientindex", fuzz::readGradientIndex), 0); }
-TEST(FuzzRegression, GradientPreset) { EXPECT_GT(test::replayFuzzInputs("gradientpreset", fuzz::readGradientPreset), 0); }
-TEST(FuzzRegression, Scene) { EXPECT_GT(test::replayFuzzInputs("scene", fuzz::readThroughScene), 0); }
-TEST(FuzzRegression, Project) { EXPECT_GT(test::replayFuzzInputs("project", fuzz::openProject), 0); }
-TEST(FuzzRegression, Tracer) { EXPECT_GT(test::replayFuzzInputs("tracer", fuzz::traceProject), 0); }
+TEST(FuzzRegression, EveryCorpusReplays) {
+    const std::pair<const char*, int (*)(const uint8_t*, size_t)> targets[] = {
+        {"afileio", fuzz::readThroughAFileIO},         {"memcmdio", fuzz::readThroughMemCmdIO},
+        {"terminalio", fuzz::readThroughTerminalIO},   {"gradientindex", fuzz::readGradientIndex},
+        {"gradientpreset", fuzz::readGradientPreset},  {"scene", fuzz::readThroughScene},
+        {"project", fuzz::openProject},                {"tracer", fuzz::traceProject},
+    };
+    for (const auto& [name, body] : targets) EXPECT_GT(test::replayFuzzInputs(name, body), 0) << name;
+}
 
 }  // namespace fw

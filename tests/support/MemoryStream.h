@@ -11,11 +11,12 @@
 
 namespace fw::test {
 
-// The object's "begin ... end" block as the stream writes it (one level indented).
-inline std::string writtenBlock(CommandEnabler& object) {
+// The object's "begin ... end" block as the stream writes it (one level indented);
+// `flag` is the stream's, set when members are written by their place in the list.
+inline std::string writtenBlock(CommandEnabler& object, uint8_t flag = 0) {
     SampleRecord holder;
     MemoryBlock block(64);
-    MemCmdIO io(&holder);
+    MemCmdIO io(&holder, flag);
     io.attachOutput(block);
     io.writeBlock(object);
     io.finish();

@@ -8,10 +8,9 @@
 #include <cmath>
 #include <string>
 
+#include "MemoryStream.h"
 #include "SyntheticFont.h"
 #include "TempDir.h"
-#include "persistence/MemCmdIO.h"
-#include "platform/MemoryBlock.h"
 
 namespace fw {
 namespace {
@@ -182,28 +181,16 @@ TEST(Font, CommandBlockWritesNameAndPathAndReadsTheName) {
     Font font(Font::kTrueType, "DejaVu \"Sans\"", kDejaVu);
     font.info[0] = 3;
     font.info[1] = -1;
-    Font holder;
-    MemoryBlock block(64);
-    {
-        MemCmdIO out(&holder);
-        out.attachOutput(block);
-        ASSERT_EQ(out.writeBlock(font), 0);
-        ASSERT_EQ(out.finish(), 0);
-    }
-    std::string text(reinterpret_cast<char*>(block.lock()), block.size() - 1);
-    block.unlock();
+    const std::string text = test::writtenBlock(font);
     EXPECT_EQ(text, std::string(" begin Font\n  fontName \"DejaVu \\\"Sans\\\"\"\n  fontInfo \"") + kDejaVu +
-                        "\" 3 -1\n end Font\n **EndOfStream**\n");
+                        "\" 3 -1\n end Font\n");
 
-    // Reading the block's lines back: the name returns; path and numbers are dropped.
+    // Reading the block's lines back: the name returns; path and numbers are dropped,
+    // and "end Font" closes the block before the line after it.
     Font read;
-    MemCmdIO in(&holder);
-    in.attachInput(block, text.find("fontName"));
-    in.push(&read);
-    while (in.depth() > 1 && in.hasInput()) ASSERT_EQ(in.processNextCommand(), 0) << in.diagnostic();
-    EXPECT_EQ(in.depth(), 1);  // "end Font" closed the block
+    ASSERT_EQ(test::readLines(read, text.substr(text.find('\n') + 1) + "fontName \"after\"\n"), 0);
     EXPECT_STREQ(read.fontName(), "DejaVu \"Sans\"");
-    EXPECT_STREQ(read.path(), "");  // the stored path is read and dropped
+    EXPECT_STREQ(read.path(), "");
     EXPECT_TRUE(read.outline('A').contours().empty());
     EXPECT_EQ(read.info[0], 0);
 }

@@ -19,19 +19,6 @@
 #include "font/TrueTypeFontParser.h"
 #include "text/Font.h"
 
-// The sweep over every code is left to the release build: too slow under sanitizers.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kUnderSanitizers = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kUnderSanitizers = true;
-#else
-constexpr bool kUnderSanitizers = false;
-#endif
-#else
-constexpr bool kUnderSanitizers = false;
-#endif
-
 namespace fw {
 namespace {
 
@@ -153,7 +140,9 @@ void PrintTo(const FontCase& c, std::ostream* os) { *os << c.path; }
 class FreeTypeAgreement : public ::testing::TestWithParam<FontCase> {};
 
 TEST_P(FreeTypeAgreement, OutlinesAndAdvancesMatchCodeByCode) {
-    if (kUnderSanitizers) GTEST_SKIP() << "the sweep over every code is left to the release build";
+#ifdef FW_SANITIZED_BUILD
+    GTEST_SKIP() << "the sweep over every code is left to the release build";
+#endif
     const FontCase& fc = GetParam();
     FT_Library library;
     FT_Face face;

@@ -34,8 +34,7 @@ namespace {
 // `steps` > 0 flattens as renders do (that many pieces per segment or edge) instead
 // of by tolerance; `slivers`: triangles too thin to weld count as failures too.
 std::vector<std::string> sweep(const char* path, FontKind type, size_t& glyphs, const SolidBuilder::Options& options,
-                               int lastCode = 0xFFFF, int steps = 0, bool slivers = false,
-                               const char* edgeName = "Bevel, Medium") {
+                               int lastCode = 0xFFFF, int steps = 0, bool slivers = false) {
     std::vector<uint16_t> codes;
     for (int c = 33; c <= lastCode; ++c)
         if (c < 0xD800 || c > 0xDFFF) codes.push_back(static_cast<uint16_t>(c));
@@ -45,7 +44,7 @@ std::vector<std::string> sweep(const char* path, FontKind type, size_t& glyphs, 
     for (const veltrane::RawGlyph& raw : font.rawGlyphs())
         if (raw.glyph != 0 && raw.contourCount() > 0) mapped.push_back(raw.code);
     font.buildProfiles();
-    const SolidBuilder::Contour edge = test::libraryEdgeProfile(edgeName);
+    const SolidBuilder::Contour edge = test::libraryEdgeProfile("Bevel, Medium");
     std::vector<std::string> failures;
     for (uint16_t code : mapped) {
         ProfileGeometry flat;
@@ -179,16 +178,21 @@ TEST_F(TitleGlyphSolids, BoldSerifCharactersAreClosedWithoutZeroAreaTriangles) {
     EXPECT_GE(faces, 8u) << "the font packages the tests use are missing";
 }
 
-// The characters whose caps or backs held such triangles in some face, with every
-// built-in edge profile.
-TEST_F(TitleGlyphSolids, EveryEdgeProfileKeepsBoldSerifCapsFreeOfZeroAreaTriangles) {
+// With every built-in edge profile: the characters whose caps or backs held such
+// triangles in some bold serif face, and counters, curves and nested contours ("Bg8&@")
+// in three regular fonts, one of them CFF.
+TEST_F(TitleGlyphSolids, EveryEdgeProfileBuildsClosedCharactersWithoutZeroAreaTriangles) {
     const struct {
         const char* path;
         const char16_t* characters;
     } cases[] = {{"/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf", u"@dq"},
                  {"/usr/share/fonts/opentype/urw-base35/C059-Bold.otf", u"HIk"},
                  {"/usr/share/fonts/truetype/freefont/FreeSerifBold.ttf", u"F"},
-                 {"/usr/share/fonts/opentype/urw-base35/P052-BoldItalic.otf", u"A"}};
+                 {"/usr/share/fonts/opentype/urw-base35/P052-BoldItalic.otf", u"A"},
+                 {"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", u"Bg8&@"},
+                 {"/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf", u"Bg8&@"},
+                 {"/usr/share/fonts/opentype/freefont/FreeSerif.otf", u"Bg8&@"}};
+    ASSERT_EQ(ProfileLibrary::instance().names().size(), 14u);
     for (const std::string& edge : ProfileLibrary::instance().names())
         for (const auto& c : cases) {
             if (!Folders::exists(c.path)) continue;
@@ -220,24 +224,6 @@ TEST(GlyphSolids, EveryCharacterOfThreeFontsIsAClosedSolid) {
         EXPECT_LT(failures.size() * 100, glyphs) << f.path << ": " << failures.size() << " of " << glyphs;
     }
 }
-// The Latin, Greek and Cyrillic characters of the three fonts with every built-in edge
-// profile (the first stroke of each): about twelve minutes on two cores, so it runs
-// on demand (--gtest_also_run_disabled_tests), not in every test run.
-TEST(GlyphSolids, DISABLED_EveryEdgeProfileClosesTheCharactersOfThreeFonts) {
-    for (const std::string& name : ProfileLibrary::instance().names()) {
-        for (const auto& f : kFonts) {
-            size_t glyphs = 0;
-            SolidBuilder::Options options;
-            options.depth = 18;
-            std::vector<std::string> failures = sweep(f.path, f.type, glyphs, options, 0x4FF, 0, false, name.c_str());
-            std::printf("%s with \"%s\": %zu of %zu not closed\n", f.path, name.c_str(), failures.size(), glyphs);
-            for (const std::string& failure : failures) std::printf("  %s\n", failure.c_str());
-            EXPECT_GT(glyphs, 300u) << f.path;
-            EXPECT_LT(failures.size() * 100, glyphs) << f.path << " with " << name;
-        }
-    }
-}
-
 // Meshing on, as deformers switch it: straight runs keep their points, side segments
 // are split and the caps are tiled. Every Latin character still closes, without
 // slivers.

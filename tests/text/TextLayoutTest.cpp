@@ -37,6 +37,19 @@ TextAttr sized(double size, int alignment = TextAttr::kLeft) {
     return a;
 }
 
+// Blocks laid out and built in a scene with the default style.
+class TextLayout : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Dialogs::instance().setQuiet(true);
+        registerAllClasses();
+        style = ObjectXStyle::ensureDefault(scene);
+    }
+    void TearDown() override { Dialogs::instance().setQuiet(false); }
+    SceneX scene;
+    ObjectXStyle* style = nullptr;
+};
+
 }  // namespace
 
 TEST(TextBlock, RunsShareEqualAttributesAndSplitAroundADifferentOne) {
@@ -87,15 +100,11 @@ TEST(TextBlock, CharacterNames) {
     SceneX scene;
     TextBlock block(scene, "Title");
     block.appendText(u"A \r\"\x00e9", sized(72));
-    EXPECT_EQ(block.characterName(0), "Title A");
-    EXPECT_EQ(block.characterName(1), "Title space");
-    EXPECT_EQ(block.characterName(2), "Title Return");
-    EXPECT_EQ(block.characterName(3), "Title ''");
-    EXPECT_EQ(block.characterName(4), "Title Char");
+    const char* const names[] = {"Title A", "Title space", "Title Return", "Title ''", "Title Char"};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(block.characterName(i), names[i]);
 }
 
-TEST(TextLayout, LeadingSpacingKerningAndAlignment) {
-    SceneX scene;
+TEST_F(TextLayout, LeadingSpacingKerningAndAlignment) {
     TextBlock block(scene, "T");
     TextAttr big = sized(72);
     EXPECT_EQ(big.leading, TextAttr::kLeadingNotSet);
@@ -142,9 +151,6 @@ TEST(TextLayout, LeadingSpacingKerningAndAlignment) {
     }
 
     // Right-aligned blocks move left by half their width when built.
-    Dialogs::instance().setQuiet(true);
-    registerAllClasses();
-    ObjectXStyle::ensureDefault(scene);
     TextBlock right(scene, "Right");
     right.appendText(u"M", sized(72, TextAttr::kRight));
     right.maxWidth = 400;
@@ -152,14 +158,9 @@ TEST(TextLayout, LeadingSpacingKerningAndAlignment) {
     right.build(ObjectXStyle::kDefaultName);
     double x = right.chars[0]->charPosX;
     EXPECT_NEAR(right.chars[0]->profileOffset[0], x - 200, 1e-9);
-    Dialogs::instance().setQuiet(false);
 }
 
-TEST(TextLayout, BuildsOneOutlineAndOneSolidPerCharacter) {
-    Dialogs::instance().setQuiet(true);
-    registerAllClasses();
-    SceneX scene;
-    ObjectXStyle::ensureDefault(scene);
+TEST_F(TextLayout, BuildsOneOutlineAndOneSolidPerCharacter) {
     TextBlock block(scene, "Word");
     block.appendText(u"Ag B", sized(72));
     block.layout();
@@ -175,17 +176,12 @@ TEST(TextLayout, BuildsOneOutlineAndOneSolidPerCharacter) {
     EXPECT_GT(box[4] - box[1], 0.6 * 72);
     EXPECT_LT(box[4] - box[1], 0.8 * 72);
     EXPECT_NE(scene.findMember("Word g"), nullptr);
-    Dialogs::instance().setQuiet(false);
 }
 
 // Letters and digits built the way a render does (render flattening, the 0.03 face
 // offset, "Bevel, Medium"): each front cap covers exactly the character's own area,
 // so no notch is filled in, no counter covered and nothing left open.
-TEST(TextLayout, RenderCapsCoverEachCharacterExactly) {
-    Dialogs::instance().setQuiet(true);
-    registerAllClasses();
-    SceneX scene;
-    ObjectXStyle* style = ObjectXStyle::ensureDefault(scene);
+TEST_F(TextLayout, RenderCapsCoverEachCharacterExactly) {
     style->setPerimeterProfile("Bevel, Medium");
     const std::u16string letters = u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     TextBlock block(scene, "Sharp");
@@ -222,17 +218,12 @@ TEST(TextLayout, RenderCapsCoverEachCharacterExactly) {
         // The face sits 0.03 inside the outline; single-precision meshes round a little.
         EXPECT_NEAR(cap, area - 0.03 * perimeter, 0.002 * area);
     }
-    Dialogs::instance().setQuiet(false);
 }
 
 // A wide bevel fills the narrow notches where bowls and arches meet their stems; the
 // corner at the bottom of such a notch must not stick out as a spike. Every point of
 // each solid stays within the bevel's widest reach (a fifth of the depth) of its face.
-TEST(TextLayout, AWideBevelFillsNotchesWithoutSpikes) {
-    Dialogs::instance().setQuiet(true);
-    registerAllClasses();
-    SceneX scene;
-    ObjectXStyle* style = ObjectXStyle::ensureDefault(scene);
+TEST_F(TextLayout, AWideBevelFillsNotchesWithoutSpikes) {
     style->setPerimeterProfile("Bevel, Large");
     const double depth = 30, reach = depth * 0.20;
     style->setDepth(depth);
@@ -262,51 +253,7 @@ TEST(TextLayout, AWideBevelFillsNotchesWithoutSpikes) {
         const test::SolidCheck r = test::checkSolid(*mesh);
         EXPECT_EQ(r.openEdges + r.overusedEdges + r.flippedEdges, 0) << object->name() << ": " << r.summary();
     }
-    Dialogs::instance().setQuiet(false);
 }
 
-#ifndef FW_SANITIZED_BUILD
-// "Bg8&@" (counters, curves and a character of nested contours) in three real fonts,
-// one of them CFF, built at render quality as `formwright text` builds it (depth a
-// quarter of the size) with every edge profile of the library: each character a
-// closed solid, every edge shared by exactly two faces.
-TEST(TextLayout, EveryEdgeProfileBuildsClosedCharacters) {
-    Dialogs::instance().setQuiet(true);
-    registerAllClasses();
-    const char* const fonts[] = {kDejaVu, "/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf",
-                                 "/usr/share/fonts/opentype/freefont/FreeSerif.otf"};
-    const std::vector<std::string> profiles = ProfileLibrary::instance().names();
-    ASSERT_EQ(profiles.size(), 14u);
-    for (const char* font : fonts) {
-        for (const std::string& profile : profiles) {
-            SCOPED_TRACE(std::string(font) + ", " + profile);
-            SceneX scene;
-            ObjectXStyle* style = ObjectXStyle::ensureDefault(scene);
-            style->setPerimeterProfile(profile);
-            ASSERT_EQ(style->perimeterProfileName(), profile);
-            style->setDepth(72 * 0.25);
-            TextBlock block(scene, "T");
-            TextAttr attr = sized(72);
-            attr.name = font;
-            block.appendText(u"Bg8&@", attr);
-            block.layout();
-            ASSERT_EQ(block.build(ObjectXStyle::kDefaultName), 5);
-            int solids = 0;
-            for (int i = 0; i < scene.memberCount(kObjectKind); ++i) {
-                auto* object = dynamic_cast<ObjectX*>(scene.member(kObjectKind, i));
-                if (!object) continue;
-                ++solids;
-                PackedObjDB* mesh = object->displayGeometry(kRenderMode);
-                ASSERT_NE(mesh, nullptr) << object->name();
-                test::SolidCheck r = test::checkSolid(*mesh);
-                EXPECT_EQ(r.openEdges + r.overusedEdges + r.flippedEdges, 0) << object->name() << ": " << r.summary();
-                EXPECT_GT(r.volume, 0) << object->name();
-            }
-            EXPECT_EQ(solids, 5);
-        }
-    }
-    Dialogs::instance().setQuiet(false);
-}
-#endif
 
 }  // namespace fw
