@@ -2,47 +2,29 @@
 // letter: each letter travels from its start pose to its place without turning back,
 // the letters arrive in the order their launch type says, and the last frame is the
 // still of the settled title pixel for pixel.
-#include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
-#include <string>
-#include <vector>
 
+#include "AppFixture.h"
 #include "FilesAndImages.h"
-#include "TempDir.h"
 #include "anim/AnimTrack.h"
-#include "app/OrvoSceneManager.h"
-#include "app/Registration.h"
 #include "app/RenderJob.h"
-#include "app/VeltraneApp.h"
-#include "platform/Dialogs.h"
-#include "platform/Folders.h"
 #include "scene/AnimGlobals.h"
 #include "scene/DAGNode.h"
-#include "scene/SceneX.h"
 
 namespace fw {
 namespace {
 
-const char* const kExample = FW_SOURCE_DIR "/examples/animated-title.kxp";
-
-class AnimatedTitle : public testing::Test {
+class AnimatedTitle : public test::AppTest {
 protected:
     void SetUp() override {
-        registerAllClasses();
-        Folders::instance().setDocuments(dir.file("Documents"));
-        Dialogs::instance().setQuiet(true);
-        app.initialise();
-        ASSERT_TRUE(manager().loadProject(kExample));
-        SceneX& scene = *manager().scene();
-        for (int i = 0; i < scene.memberCount(kObjectKind); ++i)
-            if (auto* node = dynamic_cast<DAGNode*>(scene.member(kObjectKind, i))) letters.push_back(node);
+        test::AppTest::SetUp();
+        ASSERT_TRUE(manager().loadProject(FW_SOURCE_DIR "/examples/animated-title.kxp"));
+        for (int i = 0; i < scene().memberCount(kObjectKind); ++i)
+            if (auto* node = dynamic_cast<DAGNode*>(scene().member(kObjectKind, i))) letters.push_back(node);
         job = std::make_unique<RenderJob>(manager(), [](const std::string&, const std::string&) {});
         ASSERT_TRUE(job->configure("96x54", std::nullopt));
     }
-    void TearDown() override { Dialogs::instance().setQuiet(false); }
-    OrvoSceneManager& manager() { return app.sceneManager(); }
 
     // The frame with only `shown` visible (null: every letter).
     ::test::Pixels render(double frame, DAGNode* shown) {
@@ -53,8 +35,6 @@ protected:
         return ::test::readImage(out);
     }
 
-    test::TempDir dir;
-    VeltraneApp app;
     std::unique_ptr<RenderJob> job;
     std::vector<DAGNode*> letters;
 };

@@ -1,14 +1,12 @@
 // How commands behave for someone scripting them: what a title looks like whatever its
 // alignment, and that one command leaves nothing behind that changes the next.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <filesystem>
-#include <string>
 
-#include "FilesAndImages.h"
-#include "RunProgram.h"
-#include "TempDir.h"
+#include "AppRun.h"
+
+using testing::HasSubstr;
+using testing::Not;
 
 namespace {
 
@@ -16,17 +14,12 @@ using fw::test::Outcome;
 using test::Pixels;
 
 Outcome formwright(const std::string& arguments, const fw::test::TempDir& dir) {
-    return fw::test::runProgram(FW_EXECUTABLE, "--library-folder '" + dir.file("lib") + "' " + arguments,
-                                dir.path().string());
+    return fw::test::formwright(dir, arguments);
 }
 
-// Puts `to` where the file says `from`; false when it does not.
-bool replaceLine(const std::string& path, const std::string& from, const std::string& to) {
-    std::string text = test::slurp(path);
-    const size_t at = text.find(from);
-    if (at == std::string::npos) return false;
-    test::spill(path, text.replace(at, from.size(), to));
-    return true;
+// Puts `to` where the file says `from`.
+void replaceLine(const std::string& path, const std::string& from, const std::string& to) {
+    test::spill(path, fw::test::edited(test::slurp(path), {{from, to}}));
 }
 
 // The columns a band of rows covers with anything brighter than the background.
@@ -39,7 +32,8 @@ Span litColumns(const Pixels& p, int fromRow, int toRow) {
     Span s;
     for (int y = std::max(0, fromRow); y < std::min(p.height, toRow); ++y)
         for (int x = 0; x < p.width; ++x)
-            if (p.at(x, y)[0] + p.at(x, y)[1] + p.at(x, y)[2] > 60) s.left = std::min(s.left, x), s.right = std::max(s.right, x);
+            if (p.at(x, y)[0] + p.at(x, y)[1] + p.at(x, y)[2] > 60)
+                s.left = std::min(s.left, x), s.right = std::max(s.right, x);
     return s;
 }
 // The first and last rows with anything lit (bottom row first, as the pixels are kept).
@@ -95,7 +89,7 @@ TEST(CommandBehaviour, OpeningOrRenderingAProjectLeavesTheNextTitleAtTheDefaults
     fw::test::TempDir dir;
     const std::string red = dir.file("red.kxp");
     ASSERT_EQ(formwright("text Big --size 1280x720 -o '" + red + "'", dir).status, 0);
-    ASSERT_TRUE(replaceLine(red, "BackgroundColor 0 0 0", "BackgroundColor 1 0 0"));
+    replaceLine(red, "BackgroundColor 0 0 0", "BackgroundColor 1 0 0");
     ASSERT_EQ(formwright("'" + red + "'", dir).status, 0);
     ASSERT_EQ(formwright("render '" + red + "' -o '" + dir.file("red.png") + "'", dir).status, 0);
     EXPECT_GT(test::readImage(dir.file("red.png")).at(1, 1)[0], 200);  // the project is red itself
@@ -132,17 +126,17 @@ TEST(CommandBehaviour, UserErrorsExitOneWithALineNamingTheCulprit) {
         SCOPED_TRACE(c.arguments);
         Outcome r = formwright(c.arguments, dir);
         EXPECT_EQ(r.status, 1);
-        EXPECT_NE(r.err.find("formwright: "), std::string::npos);
-        EXPECT_NE(r.err.find(c.culprit), std::string::npos) << r.err;
+        EXPECT_THAT(r.err, HasSubstr("formwright: "));
+        EXPECT_THAT(r.err, HasSubstr(c.culprit));
     }
     EXPECT_FALSE(std::filesystem::exists(dir.file("h.png")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("f.png")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("f.obj")));
 
-    Outcome r = fw::test::runProgram(FW_EXECUTABLE,
-                                     "--library-folder '" + dir.file("afile") + "' text Hi --material Chrome -o '" +
-                                         dir.file("m.png") + "'",
-                                     dir.path().string());
+    Outcome r = fw::test::runProgram(
+        FW_EXECUTABLE,
+        "--library-folder '" + dir.file("afile") + "' text Hi --material Chrome -o '" + dir.file("m.png") + "'",
+        dir.path().string());
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err.rfind("formwright: " + dir.file("afile") + ": ", 0), 0u) << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
@@ -168,10 +162,8 @@ TEST(CommandBehaviour, AnExistingProjectOrLibraryIsReplacedOnlyWithYes) {
         SCOPED_TRACE(answer);
         Outcome r = formwright(answer + "text Oops -o '" + project + "'", dir);
         EXPECT_EQ(r.status, 1);
-        EXPECT_NE(r.err.find(project), std::string::npos) << r.err;
-        EXPECT_EQ(formwright(answer + "import '" + dir.file("tri.obj") + "' -o '" + project + "'", dir)
-                      .status,
-                  1);
+        EXPECT_THAT(r.err, HasSubstr(project));
+        EXPECT_EQ(formwright(answer + "import '" + dir.file("tri.obj") + "' -o '" + project + "'", dir).status, 1);
         EXPECT_EQ(formwright(answer + "library export materials -o '" + library + "'", dir).status, 1);
         EXPECT_EQ(test::slurp(project), "hand edited\n");
         EXPECT_EQ(test::slurp(library), "hand edited\n");
@@ -196,7 +188,7 @@ TEST(CommandBehaviour, MistakesAreNamedInOneLine) {
     // Characters the font lacks are named once, beyond ASCII as well.
     Outcome cjk = formwright("text '日本 日' -o '" + dir.file("j.png") + "'", dir);
     EXPECT_EQ(cjk.status, 0) << cjk.err;
-    EXPECT_NE(cjk.err.find("has no characters for 日本."), std::string::npos) << cjk.err;
+    EXPECT_THAT(cjk.err, HasSubstr("has no characters for 日本."));
     size_t first = cjk.err.find("日本"), second = cjk.err.find("日本", first + 1);
     EXPECT_EQ(second, std::string::npos) << cjk.err;
     // --quiet leaves only errors; letter case of an extension does not matter.
@@ -214,7 +206,8 @@ TEST(CommandBehaviour, TracedProgressCountsPictureRows) {
     if (!std::filesystem::exists("/usr/bin/script")) GTEST_SKIP() << "no script(1) to give the run a terminal";
     ASSERT_EQ(formwright("text Hi -o '" + dir.file("p.kxp") + "'", dir).status, 0);
     const std::string command = std::string(FW_EXECUTABLE) + " --library-folder '" + dir.file("lib") + "' render '" +
-                                dir.file("p.kxp") + "' --renderer raytrace --size 160x120 -o '" + dir.file("t.png") + "'";
+                                dir.file("p.kxp") + "' --renderer raytrace --size 160x120 -o '" + dir.file("t.png") +
+                                "'";
     Outcome r = fw::test::runProgram("script", "-qec \"" + command + "\" /dev/null", dir.path().string());
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     size_t at = r.out.find(" rows, ");
@@ -247,8 +240,7 @@ TEST(CommandBehaviour, EachCommandsHelpListsWhatItAccepts) {
                     {"library export", "materials -o " + missing + ".kxs"},
                     {"library sheet", "materials -o " + missing + ".nope"},
                     {"prefs", "NoSuchThing"}};
-    ASSERT_NE(formwright("render " + commands[1].required + " --no-such-option", dir).err.find(refused),
-              std::string::npos);
+    ASSERT_THAT(formwright("render " + commands[1].required + " --no-such-option", dir).err, HasSubstr(refused));
     for (const auto& [command, required] : commands) {
         SCOPED_TRACE(command);
         Outcome help = formwright(command + " --help", dir);
@@ -268,7 +260,7 @@ TEST(CommandBehaviour, EachCommandsHelpListsWhatItAccepts) {
         listed.insert(listed.end(), {"--quiet", "--yes"});  // the global ones, after the command
         for (const std::string& option : listed) {
             Outcome r = formwright(command + " " + required + " " + option, dir);
-            EXPECT_EQ(r.err.find(refused), std::string::npos) << option << ": " << r.err;
+            EXPECT_THAT(r.err, Not(HasSubstr(refused))) << option << ": " << r.err;
         }
     }
 }
@@ -278,12 +270,13 @@ TEST(CommandBehaviour, TheEdgeProfilesAreListedAndAnUnknownStyleNamesThemAll) {
     Outcome edges = formwright("library list edges", dir);
     ASSERT_EQ(edges.status, 0) << edges.err;
     EXPECT_EQ(std::count(edges.out.begin(), edges.out.end(), '\n'), 14);
-    EXPECT_NE(edges.out.find("Bevel, Medium\n"), std::string::npos);
+    EXPECT_THAT(edges.out, HasSubstr("Bevel, Medium\n"));
     Outcome unknown = formwright("text Hi --style 'Bevl' -o '" + dir.file("x.png") + "'", dir);
     EXPECT_EQ(unknown.status, 1);
     size_t start = 0;
-    for (size_t end = edges.out.find('\n'); end != std::string::npos; start = end + 1, end = edges.out.find('\n', start))
-        EXPECT_NE(unknown.err.find("\"" + edges.out.substr(start, end - start) + "\""), std::string::npos)
+    for (size_t end = edges.out.find('\n'); end != std::string::npos;
+         start = end + 1, end = edges.out.find('\n', start))
+        EXPECT_THAT(unknown.err, HasSubstr("\"" + edges.out.substr(start, end - start) + "\""))
             << edges.out.substr(start, end - start);
 }
 
@@ -308,10 +301,11 @@ TEST(CommandBehaviour, AProjectsOddSettingIsNamedAsTheProjects) {
     fw::test::TempDir dir;
     const std::string project = dir.file("odd.kxp");
     ASSERT_EQ(formwright("text Hi -o '" + project + "'", dir).status, 0);
-    ASSERT_TRUE(replaceLine(project, "PixelAspect \"0\"", "PixelAspect \"9\""));
-    Outcome r = formwright("-q render '" + project + "' --renderer raytrace --size 64x48 -o '" + dir.file("o.png") + "'",
-                           dir);
+    replaceLine(project, "PixelAspect \"0\"", "PixelAspect \"9\"");
+    Outcome r =
+        formwright("-q render '" + project + "' --renderer raytrace --size 64x48 -o '" + dir.file("o.png") + "'", dir);
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "formwright: " + project + ": PixelAspect: pixel aspect 9 is not one of 0 to 7; square pixels are "
-                     "used\n");
+    EXPECT_EQ(r.err, "formwright: " + project +
+                         ": PixelAspect: pixel aspect 9 is not one of 0 to 7; square pixels are "
+                         "used\n");
 }

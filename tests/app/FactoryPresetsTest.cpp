@@ -1,17 +1,9 @@
 // The factory presets as a user meets them: every swatch rendered and measured, the
 // presets put on projects in process and from the command line, and a contact sheet.
-#include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
 #include <set>
-#include <string>
-#include <vector>
 
-#include "FilesAndImages.h"
-#include "RunProgram.h"
-#include "TempDir.h"
+#include "AppRun.h"
 #include "app/ContactSheet.h"
 #include "app/FactoryLibrary.h"
 #include "app/PresetApply.h"
@@ -22,6 +14,9 @@
 #include "render/LightX.h"
 #include "scene/SceneX.h"
 #include "surface/Picture.h"
+
+using testing::HasSubstr;
+using testing::Not;
 
 namespace fw {
 namespace {
@@ -65,7 +60,8 @@ double leastDifference(const std::vector<Picture>& pictures, const std::vector<s
     double least = 1e9;
     for (size_t i = 0; i < pictures.size(); ++i)
         for (size_t j = i + 1; j < pictures.size(); ++j)
-            if (double d = meanDifference(pictures[i], pictures[j]); d < least) least = d, pair = names[i] + " / " + names[j];
+            if (double d = meanDifference(pictures[i], pictures[j]); d < least)
+                least = d, pair = names[i] + " / " + names[j];
     return least;
 }
 
@@ -75,7 +71,6 @@ TEST_F(FactoryPresets, EveryMaterialSwatchShowsItsOwnLook) {
     EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), names.size());
     const int w = 96, h = 72;
     std::vector<Picture> pictures = swatches(FactoryLibrary::kMaterials, w, h);
-    double darkest = 1e9, brightest = 0, mostBlown = 0;
     for (size_t n = 0; n < pictures.size(); ++n) {
         // Over the sphere's middle, where only the material shows.
         double sum = 0, blown = 0, count = 0;
@@ -90,13 +85,10 @@ TEST_F(FactoryPresets, EveryMaterialSwatchShowsItsOwnLook) {
         EXPECT_GT(mean, 12) << names[n] << " is black";
         EXPECT_LT(mean, 235) << names[n] << " is blown out";
         EXPECT_LT(share, 0.2) << names[n] << " is blown out";
-        darkest = std::min(darkest, mean), brightest = std::max(brightest, mean), mostBlown = std::max(mostBlown, share);
     }
     std::string pair;
     double least = leastDifference(pictures, names, pair);
     EXPECT_GT(least, 4.0) << pair << " render alike";
-    std::printf("materials %zu: mean brightness %.1f to %.1f, at most %.1f%% blown, least difference %.2f (%s)\n",
-                names.size(), darkest, brightest, mostBlown * 100, least, pair.c_str());
 }
 
 TEST_F(FactoryPresets, StylesLightsAndLightingStylesRenderApart) {
@@ -114,8 +106,6 @@ TEST_F(FactoryPresets, StylesLightsAndLightingStylesRenderApart) {
         std::string pair;
         double least = leastDifference(pictures, names, pair);
         EXPECT_GT(least, k.apart) << pair << " render alike";
-        std::printf("%s %zu: least difference %.2f (%s)\n", FactoryLibrary::kindWord(k.kind), names.size(), least,
-                    pair.c_str());
     }
 }
 
@@ -147,8 +137,7 @@ TEST_F(FactoryPresets, LightingReplacesTheLightsAndKeepsTheAmbientRule) {
 }
 
 TEST_F(FactoryPresets, CommandLinePutsPresetsOnTitlesImportsAndRenders) {
-    const std::string fw = std::string(FW_EXECUTABLE) + " --library-folder " + dir.file("libraries") + " ";
-    auto run = [&](const std::string& arguments) { return test::runProgram(fw, arguments, dir.path().string()); };
+    auto run = [&](const std::string& arguments) { return test::formwright(dir, arguments); };
     ASSERT_EQ(run("text Gold -o " + dir.file("plain.png")).status, 0);
     test::Outcome gold = run("text Gold --material \"Polished Gold\" -o " + dir.file("gold.png"));
     ASSERT_EQ(gold.status, 0) << gold.err;
@@ -161,17 +150,15 @@ TEST_F(FactoryPresets, CommandLinePutsPresetsOnTitlesImportsAndRenders) {
             ++changed, red += golden.rgb[i], blue += golden.rgb[i + 2];
     EXPECT_GT(changed / (plain.rgb.size() / 3), 0.05);
     EXPECT_GT(red, 1.5 * blue);
-    std::printf("--material \"Polished Gold\": %.1f%% of the pixels changed, red/blue %.2f\n",
-                100 * changed / (plain.rgb.size() / 3), red / std::max(1.0, blue));
 
     // The project keeps the style's lights and only them.
     test::Outcome lit = run("text Gold --lighting \"Backlit Rim\" --style \"Deep Bevel\" -o " + dir.file("lit.kxp"));
     ASSERT_EQ(lit.status, 0) << lit.err;
     const std::string project = ::test::slurp(dir.file("lit.kxp"));
     for (const char* light : {"Rim Left", "Rim Right", "Front Glow", "Ambient"})
-        EXPECT_NE(project.find(std::string("name \"") + light + "\""), std::string::npos) << light;
-    EXPECT_EQ(project.find("name \"Light 1\""), std::string::npos);
-    EXPECT_NE(project.find("perim \"Bevel, Large\""), std::string::npos);
+        EXPECT_THAT(project, HasSubstr(std::string("name \"") + light + "\"")) << light;
+    EXPECT_THAT(project, Not(HasSubstr("name \"Light 1\"")));
+    EXPECT_THAT(project, HasSubstr("perim \"Bevel, Large\""));
     ASSERT_EQ(run("render " + dir.file("lit.kxp") + " --lighting Sunset -o " + dir.file("sunset.png")).status, 0);
     ASSERT_EQ(run("render " + dir.file("lit.kxp") + " -o " + dir.file("rim.png")).status, 0);
     EXPECT_LT(::test::psnr(::test::readImage(dir.file("rim.png")), ::test::readImage(dir.file("sunset.png"))), 30);
@@ -180,18 +167,15 @@ TEST_F(FactoryPresets, CommandLinePutsPresetsOnTitlesImportsAndRenders) {
     test::Outcome imported = run("import " + dir.file("hi.obj") + " --material Chrome -o " + dir.file("hi.kxp"));
     ASSERT_EQ(imported.status, 0) << imported.err;
     const std::string mesh = ::test::slurp(dir.file("hi.kxp"));
-    EXPECT_NE(mesh.find("material \"Chrome\""), std::string::npos);
-    EXPECT_NE(mesh.find("name \"Chrome\""), std::string::npos);
+    EXPECT_THAT(mesh, HasSubstr("material \"Chrome\""));
+    EXPECT_THAT(mesh, HasSubstr("name \"Chrome\""));
 
     test::Outcome unknown = run("text Gold --lighting Sunrise -o " + dir.file("no.png"));
     EXPECT_EQ(unknown.status, 1);
-    EXPECT_NE(unknown.err.find("formwright: Sunrise: no such lighting style; the closest are \"Sunset\""),
-              std::string::npos)
-        << unknown.err;
+    EXPECT_THAT(unknown.err, HasSubstr("formwright: Sunrise: no such lighting style; the closest are \"Sunset\""));
     EXPECT_EQ(::test::slurp(dir.file("no.png")), "");
     unknown = run("render " + dir.file("lit.kxp") + " --material Golld -o " + dir.file("no.png"));
-    EXPECT_NE(unknown.err.find("Golld: no such material; the closest are \"Polished Gold\""), std::string::npos)
-        << unknown.err;
+    EXPECT_THAT(unknown.err, HasSubstr("Golld: no such material; the closest are \"Polished Gold\""));
 }
 
 TEST_F(FactoryPresets, ContactSheetWritesEachNameUnderItsSwatch) {

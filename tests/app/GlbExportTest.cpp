@@ -1,26 +1,20 @@
 // glTF export as users run it: the example animation over a range of frames, checked
 // against the OBJ files of its first and last frames, and a title written straight to
 // .glb; the Khronos validator judges both.
-#include <gtest/gtest.h>
 
 #include <glm/gtc/matrix_transform.hpp>
 
+#include "AppRun.h"
 #include "GltfModel.h"
 #include "GltfValidator.h"
 #include "MeshCompare.h"
-#include "RunProgram.h"
-#include "TempDir.h"
 #include "output/ObjImport.h"
 
 namespace fw {
 namespace {
 
-const std::string kAnimated = std::string(FW_SOURCE_DIR) + "/examples/animated-title.kxp";
-
-test::Outcome run(const test::TempDir& dir, const std::string& arguments) {
-    return test::runProgram(FW_EXECUTABLE, "--library-folder " + dir.file("Documents") + " " + arguments,
-                            dir.file(""));
-}
+const std::string kAnimated = test::example("animated-title.kxp");
+using test::formwright;
 
 // Every triangle of an OBJ file, whatever group it sits in.
 std::vector<test::Triangle> objTriangles(const std::string& path) {
@@ -80,10 +74,11 @@ glm::dmat4 lastSample(const tinygltf::Model& model, int node) {
 TEST(GlbExport, AnimatedTitleOverARangeMatchesItsFirstAndLastFrames) {
     test::TempDir dir;
     // In points, as the OBJ files are.
-    for (std::string args : {"-o " + dir.file("world.glb") + " --frames 0-12 --scale 1",
-                             "-o " + dir.file("local.glb") + " --frames 0-12 --local --scale 1",
-                             "-o " + dir.file("first.obj") + " --frame 0", "-o " + dir.file("last.obj") + " --frame 12"}) {
-        test::Outcome r = run(dir, "export " + kAnimated + " " + args);
+    for (std::string args :
+         {"-o " + dir.file("world.glb") + " --frames 0-12 --scale 1",
+          "-o " + dir.file("local.glb") + " --frames 0-12 --local --scale 1",
+          "-o " + dir.file("first.obj") + " --frame 0", "-o " + dir.file("last.obj") + " --frame 12"}) {
+        test::Outcome r = formwright(dir, "export " + kAnimated + " " + args);
         ASSERT_EQ(r.status, 0) << args << ": " << r.err;
     }
     std::vector<test::Triangle> first = objTriangles(dir.file("first.obj"));
@@ -100,11 +95,11 @@ TEST(GlbExport, AnimatedTitleOverARangeMatchesItsFirstAndLastFrames) {
     // Object coordinates: each node's own transform, then its animation.
     tinygltf::Model local = test::loadGlb(dir.file("local.glb"));
     ASSERT_EQ(local.nodes.size(), world.nodes.size());
-    EXPECT_EQ(test::compareTriangles(first, sceneTriangles(local, [&](int n) {
-                                         return test::nodeMatrix(local.nodes[static_cast<size_t>(n)]);
-                                     }),
-                                     2e-3),
-              "");
+    EXPECT_EQ(
+        test::compareTriangles(
+            first, sceneTriangles(local, [&](int n) { return test::nodeMatrix(local.nodes[static_cast<size_t>(n)]); }),
+            2e-3),
+        "");
     EXPECT_EQ(test::compareTriangles(last, sceneTriangles(local, [&](int n) { return lastSample(local, n); }), 2e-3),
               "");
 
@@ -123,19 +118,20 @@ TEST(GlbExport, AnimatedTitleOverARangeMatchesItsFirstAndLastFrames) {
 
 TEST(GlbExport, TextCommandWritesATitleAsGlb) {
     test::TempDir dir;
-    test::Outcome glb = run(dir, "text Hi -o " + dir.file("hi.glb"));
+    test::Outcome glb = formwright(dir, "text Hi -o " + dir.file("hi.glb"));
     ASSERT_EQ(glb.status, 0) << glb.err;
-    test::Outcome obj = run(dir, "text Hi -o " + dir.file("hi.obj"));
+    test::Outcome obj = formwright(dir, "text Hi -o " + dir.file("hi.obj"));
     ASSERT_EQ(obj.status, 0) << obj.err;
     tinygltf::Model model = test::loadGlb(dir.file("hi.glb"));
     EXPECT_EQ(model.nodes.size(), 2u) << "one node per letter";
     EXPECT_TRUE(model.animations.empty());
     // The .glb is in metres, the OBJ in points.
     const glm::dmat4 toPoints = glm::scale(glm::dmat4(1.0), glm::dvec3(72 / 0.0254));
-    EXPECT_EQ(test::compareTriangles(objTriangles(dir.file("hi.obj")), sceneTriangles(model, [&](int n) {
-                                         return toPoints * test::nodeMatrix(model.nodes[static_cast<size_t>(n)]);
-                                     }),
-                                     2e-3),
+    EXPECT_EQ(test::compareTriangles(
+                  objTriangles(dir.file("hi.obj")),
+                  sceneTriangles(
+                      model, [&](int n) { return toPoints * test::nodeMatrix(model.nodes[static_cast<size_t>(n)]); }),
+                  2e-3),
               "");
     EXPECT_VALID_GLTF(dir.file("hi.glb"));
 }

@@ -2,20 +2,16 @@
 // back, pipes and folders where files belong, material libraries elsewhere on the disk,
 // and names that would drive the terminal. Import must refuse or mend them, and never
 // leave the user a project that does not open.
-#include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/types.h>
 
-#include <cmath>
-#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <limits>
-#include <string>
-#include <vector>
 
-#include "RunProgram.h"
-#include "TempDir.h"
+#include "AppRun.h"
+
+using testing::HasSubstr;
+using testing::Not;
 
 namespace {
 
@@ -23,8 +19,7 @@ using fw::test::Outcome;
 
 // Every run has a time limit: a pipe read by mistake would otherwise hang the test.
 Outcome formwright(const std::string& arguments, const fw::test::TempDir& dir) {
-    return fw::test::runProgram("timeout 20 " + std::string(FW_EXECUTABLE),
-                                "--library-folder '" + dir.file("lib") + "' " + arguments, dir.path().string());
+    return fw::test::formwright(dir, arguments, "timeout 20 ");
 }
 
 // ---- 3DS: little-endian chunks
@@ -41,7 +36,8 @@ std::string chunk3ds(unsigned id, const std::string& body) {
 struct P3 {
     float x, y, z;
 };
-std::string threeDS(const std::string& name, const std::vector<P3>& points, const std::vector<std::vector<unsigned>>& faces,
+std::string threeDS(const std::string& name, const std::vector<P3>& points,
+                    const std::vector<std::vector<unsigned>>& faces,
                     const std::vector<std::pair<float, float>>& uv = {}) {
     std::string v = le16(static_cast<unsigned>(points.size()));
     for (const P3& p : points) v += lef(p.x) + lef(p.y) + lef(p.z);
@@ -70,7 +66,9 @@ std::string iff(const std::string& id, const std::string& body) {
     if (body.size() & 1) out += '\0';
     return out;
 }
-std::string lwo(const std::string& chunks) { return "FORM" + be32(static_cast<uint32_t>(4 + chunks.size())) + "LWO2" + chunks; }
+std::string lwo(const std::string& chunks) {
+    return "FORM" + be32(static_cast<uint32_t>(4 + chunks.size())) + "LWO2" + chunks;
+}
 std::string layer(const std::string& name) {
     std::string text = name + std::string(1, '\0');
     if (text.size() & 1) text += '\0';
@@ -117,7 +115,8 @@ TEST(HostileImport, NumbersThatAreNotFiniteLeaveTheirFacesOutAndTheProjectOpens)
     bad[3].x = kNaN;
     fw::test::writeFile(dir.file("nan.3ds"), threeDS("Box", bad, kTwoTriangles));
     // A mapping coordinate that is infinite costs the face its mapping, not its place.
-    fw::test::writeFile(dir.file("uv.3ds"), threeDS("Mapped", kSquare, kTwoTriangles, {{0, 0}, {1, 0}, {0, kInf}, {1, 1}}));
+    fw::test::writeFile(dir.file("uv.3ds"),
+                        threeDS("Mapped", kSquare, kTwoTriangles, {{0, 0}, {1, 0}, {0, kInf}, {1, 1}}));
     std::vector<P3> far = kSquare;
     far[0].z = -kInf;
     fw::test::writeFile(dir.file("inf.lwo"), lwo(layer("Plate") + points(far) + faces(kTwoTriangles)));
@@ -126,16 +125,16 @@ TEST(HostileImport, NumbersThatAreNotFiniteLeaveTheirFacesOutAndTheProjectOpens)
         std::string project = dir.file(name + ".kxp");
         Outcome r = formwright("import '" + dir.file(name) + "' -o '" + project + "'", dir);
         ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_NE(r.err.find("not a finite number"), std::string::npos) << r.err;
+        EXPECT_THAT(r.err, HasSubstr("not a finite number"));
         // The project opens again, with the object the good face makes.
         Outcome opened = formwright("'" + project + "'", dir);
         EXPECT_EQ(opened.status, 0) << opened.err;
         EXPECT_EQ(objectLines(opened.out).size(), 1u) << opened.out;
         std::string text = fw::test::readFile(project);
-        for (const char* word : {" nan", " -nan", " inf", " -inf"}) EXPECT_EQ(text.find(word), std::string::npos) << word;
+        for (const char* word : {" nan", " -nan", " inf", " -inf"}) EXPECT_THAT(text, Not(HasSubstr(word))) << word;
     }
     Outcome r = formwright("import '" + dir.file("nan.3ds") + "' -o '" + dir.file("again.kxp") + "'", dir);
-    EXPECT_NE(r.err.find("formwright: " + dir.file("nan.3ds") + ": object 'Box': face 1 "), std::string::npos) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("formwright: " + dir.file("nan.3ds") + ": object 'Box': face 1 "));
 }
 
 TEST(HostileImport, NamesFromTheFileBecomeNamesTheProjectKeeps) {
@@ -229,7 +228,7 @@ TEST(HostileImport, PipesAndFoldersAreRefusedAsMeshesProjectsAndLibraries) {
         SCOPED_TRACE(c.arguments);
         Outcome r = formwright(c.arguments, dir);
         EXPECT_EQ(r.status, 1) << r.err;
-        EXPECT_NE(r.err.find("formwright: " + dir.file(c.named) + ": is not a regular file"), std::string::npos) << r.err;
+        EXPECT_THAT(r.err, HasSubstr("formwright: " + dir.file(c.named) + ": is not a regular file"));
     }
     EXPECT_FALSE(std::filesystem::exists(dir.file("a.kxp")));
 }
@@ -258,16 +257,14 @@ TEST(HostileImport, MaterialLibrariesAreReadOnlyFromTheObjFolderAndOnlyWhenPlain
         ASSERT_EQ(r.status, 0) << r.err;
         std::string text = fw::test::readFile(project);
         // The material's colour shows which library was read: red outside, blue inside.
-        EXPECT_EQ(text.find("color 1 0 0 "), std::string::npos);
+        EXPECT_THAT(text, Not(HasSubstr("color 1 0 0 ")));
         EXPECT_EQ(text.find("color 0 0 1 ") != std::string::npos, c.read);
         if (c.read) {
             EXPECT_EQ(r.err, "");
         } else {
-            EXPECT_NE(r.err.find("formwright: " + dir.file("models/m.obj") + ": OBJ Import: material library '" +
-                                 c.library + "'"),
-                      std::string::npos)
-                << r.err;
-            EXPECT_NE(r.err.find("not read"), std::string::npos) << r.err;
+            EXPECT_THAT(r.err, HasSubstr("formwright: " + dir.file("models/m.obj") +
+                                         ": OBJ Import: material library '" + c.library + "'"));
+            EXPECT_THAT(r.err, HasSubstr("not read"));
         }
     }
 }
@@ -279,9 +276,8 @@ TEST(HostileImport, WarningsNameTheFileAndCannotDriveTheTerminal) {
     const std::string name = "A\x1b[2J\rformwright: forged\nformwright: forged too";
     fw::test::writeFile(dir.file("esc.3ds"), threeDS(name, kSquare, {{0, 1, 2}, {1, 3, 9}}));
     // A chunk id with a NUL, claiming more bytes than the file holds.
-    fw::test::writeFile(dir.file("nul.lwo"),
-                      lwo(layer("L") + points(kSquare) + faces(kTwoTriangles) + "PN" + std::string(1, '\0') + "S" +
-                          be32(1000) + "xxxx"));
+    fw::test::writeFile(dir.file("nul.lwo"), lwo(layer("L") + points(kSquare) + faces(kTwoTriangles) + "PN" +
+                                                 std::string(1, '\0') + "S" + be32(1000) + "xxxx"));
     for (const std::string file : {"esc.3ds", "nul.lwo"}) {
         SCOPED_TRACE(file);
         Outcome r = formwright("import '" + dir.file(file) + "' -o '" + dir.file(file + ".kxp") + "'", dir);
@@ -298,11 +294,9 @@ TEST(HostileImport, WarningsNameTheFileAndCannotDriveTheTerminal) {
         }
     }
     Outcome esc = formwright("import '" + dir.file("esc.3ds") + "' -o '" + dir.file("x.kxp") + "'", dir);
-    EXPECT_NE(esc.err.find("object 'A\\x1b[2J\\x0dformwright: forged\\x0Aformwright: forged too': face 1"),
-              std::string::npos)
-        << esc.err;
+    EXPECT_THAT(esc.err, HasSubstr("object 'A\\x1b[2J\\x0dformwright: forged\\x0Aformwright: forged too': face 1"));
     // What follows the NUL is shown too.
     Outcome nul = formwright("import '" + dir.file("nul.lwo") + "' -o '" + dir.file("y.kxp") + "'", dir);
-    EXPECT_NE(nul.err.find("chunk PN\\x00S at byte "), std::string::npos) << nul.err;
-    EXPECT_NE(nul.err.find(" claims 1000 bytes, only 4 are left"), std::string::npos) << nul.err;
+    EXPECT_THAT(nul.err, HasSubstr("chunk PN\\x00S at byte "));
+    EXPECT_THAT(nul.err, HasSubstr(" claims 1000 bytes, only 4 are left"));
 }

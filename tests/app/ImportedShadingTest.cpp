@@ -1,20 +1,13 @@
 // Imported meshes as users see them: rendered after `import`, they are lit by the
 // normals they came with, or by normals smoothed across gentle edges when they came
 // without; `info` counts what `export` writes.
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
 #include <regex>
 #include <sstream>
-#include <string>
-#include <vector>
 
-#include "FilesAndImages.h"
-#include "RunProgram.h"
-#include "TempDir.h"
+#include "AppRun.h"
 
 namespace fw {
 
@@ -22,10 +15,7 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-test::Outcome run(const test::TempDir& dir, const std::string& arguments) {
-    return test::runProgram(FW_EXECUTABLE, "--library-folder " + dir.file("Documents") + " " + arguments,
-                            dir.file(""));
-}
+test::Outcome run(const test::TempDir& dir, const std::string& arguments) { return test::formwright(dir, arguments); }
 
 // Brightness (mean of r, g, b) of the pixels inside the mesh's picture: covered
 // pixels whose eight neighbours are covered too, so edge smoothing is left out.

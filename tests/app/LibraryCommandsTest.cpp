@@ -1,25 +1,19 @@
 // The user's style libraries as the `library` commands keep them: swatch files copied
 // or renamed by hand, thumbnails written into library files, and presets added from a
 // project, removed and renamed.
-#include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
-#include <memory>
-#include <random>
 #include <filesystem>
+#include <random>
 #include <set>
 #include <sstream>
-#include <string>
-#include <vector>
 
-#include "FilesAndImages.h"
-#include "RunProgram.h"
-#include "TempDir.h"
+#include "AppRun.h"
 #include "app/Registration.h"
 #include "library/OrvoMaterialManager.h"
 #include "library/ThumbnailRecord.h"
 #include "surface/Picture.h"
+
+using testing::HasSubstr;
 
 namespace fw {
 namespace {
@@ -31,10 +25,7 @@ using test::readFile;
 class LibraryCommands : public testing::Test {
 protected:
     void SetUp() override { registerAllClasses(); }
-    Outcome run(const std::string& arguments) {
-        return test::runProgram(FW_EXECUTABLE, "--library-folder '" + dir.file("lib") + "' " + arguments,
-                                dir.path().string());
-    }
+    Outcome run(const std::string& arguments) { return test::formwright(dir, arguments); }
     std::string swatches(const std::string& kind) const {
         return dir.file("lib") + "/Veltrane/Libraries/Veltrane Swatches/" + kind + " Swatches/";
     }
@@ -75,7 +66,7 @@ TEST_F(LibraryCommands, SwatchFilesCopiedRenamedOrClashingAreTakenInOnce) {
 
     std::string err;
     const std::vector<std::string> first = names("materials", &err);
-    EXPECT_NE(err.find("New swatches have been found"), std::string::npos) << err;
+    EXPECT_THAT(err, HasSubstr("New swatches have been found"));
     // Every preset is there, each name once: the three copies under names of their own.
     EXPECT_EQ(first.size(), factory.size() + 3);
     for (const std::string& name : factory) EXPECT_TRUE(has(first, name)) << name;
@@ -103,7 +94,7 @@ TEST_F(LibraryCommands, ThumbnailSizesAreWrittenOrRefused) {
     // Too small for the JPEG the record keeps: refused, nothing written.
     Outcome small = run("library export materials -o " + dir.file("small.kxm") + " --thumbnails 16x16");
     EXPECT_EQ(small.status, 1);
-    EXPECT_NE(small.err.find("formwright: --thumbnails: 16x16 cannot be kept"), std::string::npos) << small.err;
+    EXPECT_THAT(small.err, HasSubstr("formwright: --thumbnails: 16x16 cannot be kept"));
     EXPECT_EQ(std::count(small.err.begin(), small.err.end(), '\n'), 1);
     EXPECT_FALSE(fs::exists(dir.file("small.kxm")));
     EXPECT_EQ(run("library export materials -o " + dir.file("huge.kxm") + " --thumbnails 2048x64").status, 1);
@@ -144,20 +135,16 @@ TEST_F(LibraryCommands, ThumbnailSizesAreWrittenOrRefused) {
 double differing(const ::test::Pixels& a, const ::test::Pixels& b) {
     if (a.width != b.width || a.height != b.height || a.rgb.empty()) return 1;
     size_t count = 0;
-    for (size_t i = 0; i < a.rgb.size(); i += 3)
-        for (size_t c = 0; c < 3; ++c)
-            if (std::abs(a.rgb[i + c] - b.rgb[i + c]) > 8) {
-                ++count;
-                break;
-            }
+    auto off = [&](size_t i) { return std::abs(a.rgb[i] - b.rgb[i]) > 8; };
+    for (size_t i = 0; i < a.rgb.size(); i += 3) count += off(i) || off(i + 1) || off(i + 2);
     return static_cast<double>(count) / (a.rgb.size() / 3);
 }
 
 TEST_F(LibraryCommands, LooksOfAProjectAreAddedRemovedAndRenamed) {
     const std::string project = dir.file("red.kxp");
-    ASSERT_EQ(run("text Hi --material \"Glossy Red Plastic\" --lighting Sunset --style \"Deep Bevel\" -o " + project)
-                  .status,
-              0);
+    ASSERT_EQ(
+        run("text Hi --material \"Glossy Red Plastic\" --lighting Sunset --style \"Deep Bevel\" -o " + project).status,
+        0);
     auto add = [&](const std::string& arguments) { return run("library add " + arguments + " --from " + project); };
 
     Outcome added = add("materials --object \"Text H\" --as \"My Red\"");
@@ -213,7 +200,7 @@ TEST_F(LibraryCommands, LooksOfAProjectAreAddedRemovedAndRenamed) {
     for (const auto& m : mistakes) {
         Outcome r = run(m.arguments);
         EXPECT_EQ(r.status, 1) << m.arguments;
-        EXPECT_NE(r.err.find(m.says), std::string::npos) << m.arguments << ": " << r.err;
+        EXPECT_THAT(r.err, HasSubstr(m.says)) << m.arguments << ": " << r.err;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     }
     EXPECT_EQ(readFile(swatches("Material") + "_Material Swatches.idx"), index);

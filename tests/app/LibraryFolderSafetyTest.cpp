@@ -1,23 +1,19 @@
 // The swatch folders against what users and crashes do to them: imports killed at any
 // moment, preset names no file can carry, and library files with a damaged thumbnail.
-#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <set>
-#include <string>
 #include <thread>
-#include <vector>
 
-#include "RunProgram.h"
-#include "TempDir.h"
+#include "AppRun.h"
+
+using testing::HasSubstr;
+using testing::Not;
 
 namespace {
 
@@ -112,7 +108,7 @@ TEST(LibraryFolderSafety, PresetNamesThatNoFileCanCarryGetFilesOfTheirOwn) {
     const std::string library = dir.file("lib"), exported = dir.file("all.kxm"), odd = dir.file("odd.kxm");
     ASSERT_EQ(formwright(library, "library export materials -o '" + exported + "'", dir).status, 0);
     const std::string block = firstPresetBlock(readFile(exported));
-    ASSERT_NE(block.find("name \"Polished Gold\""), std::string::npos);
+    ASSERT_THAT(block, HasSubstr("name \"Polished Gold\""));
     const std::string longName(245, 'L');
     const std::vector<std::string> names = {"Line\nBreak", "A/B", "A_B", longName, "Tab\tName", "..", "polished gold"};
     std::string presets;
@@ -126,7 +122,7 @@ TEST(LibraryFolderSafety, PresetNamesThatNoFileCanCarryGetFilesOfTheirOwn) {
     // "polished gold" replaces "Polished Gold"; the others are new.
     Outcome imported = formwright(library, "--yes library import '" + odd + "'", dir);
     ASSERT_EQ(imported.status, 0) << imported.err;
-    EXPECT_NE(imported.out.find("7 materials imported; the library holds 31"), std::string::npos) << imported.out;
+    EXPECT_THAT(imported.out, HasSubstr("7 materials imported; the library holds 31"));
 
     for (int run = 0; run < 2; ++run) {
         SCOPED_TRACE("run " + std::to_string(run));
@@ -137,8 +133,8 @@ TEST(LibraryFolderSafety, PresetNamesThatNoFileCanCarryGetFilesOfTheirOwn) {
         for (const std::string& shown :
              {std::string("Line\\x0aBreak\n"), std::string("\nA/B\n"), std::string("\nA_B\n"), "\n" + longName + "\n",
               std::string("\nTab\tName\n"), std::string("\n..\n"), std::string("\npolished gold\n")})
-            EXPECT_NE(("\n" + list.out).find(shown), std::string::npos) << shown;
-        EXPECT_EQ(list.out.find("Polished Gold"), std::string::npos) << list.out;
+            EXPECT_THAT(("\n" + list.out), HasSubstr(shown)) << shown;
+        EXPECT_THAT(list.out, Not(HasSubstr("Polished Gold")));
     }
 
     // One file per preset, each a name the system takes, no two alike but for letter case.
@@ -158,7 +154,7 @@ TEST(LibraryFolderSafety, PresetNamesThatNoFileCanCarryGetFilesOfTheirOwn) {
     const std::string again = dir.file("again.kxm");
     ASSERT_EQ(formwright(library, "library export materials -o '" + again + "'", dir).status, 0);
     std::string text = readFile(again);
-    for (const std::string& name : names) EXPECT_NE(text.find("name \"" + name + "\""), std::string::npos) << name;
+    for (const std::string& name : names) EXPECT_THAT(text, HasSubstr("name \"" + name + "\"")) << name;
 }
 
 TEST(LibraryFolderSafety, ADamagedThumbnailCountLosesOnlyThatThumbnail) {
@@ -177,10 +173,9 @@ TEST(LibraryFolderSafety, ADamagedThumbnailCountLosesOnlyThatThumbnail) {
         long by;       // added to the count
         long replace;  // or the count given instead, when not zero
     };
-    for (const Damage& damage : {Damage{&binary, "JPEGBinaryThumbnail\n", 0, 2000000000},
-                                 Damage{&binary, "JPEGBinaryThumbnail\n", 700, 0},
-                                 Damage{&binary, "JPEGBinaryThumbnail\n", -300, 0},
-                                 Damage{&hex, "JPEGThumbnail\n", 0, 2000000000}}) {
+    for (const Damage& damage :
+         {Damage{&binary, "JPEGBinaryThumbnail\n", 0, 2000000000}, Damage{&binary, "JPEGBinaryThumbnail\n", 700, 0},
+          Damage{&binary, "JPEGBinaryThumbnail\n", -300, 0}, Damage{&hex, "JPEGThumbnail\n", 0, 2000000000}}) {
         std::string text = readFile(*damage.file);
         size_t at = text.find(damage.keyword);
         ASSERT_NE(at, std::string::npos);
@@ -197,19 +192,19 @@ TEST(LibraryFolderSafety, ADamagedThumbnailCountLosesOnlyThatThumbnail) {
         writeFile(damaged, text);
         fs::remove(out);
 
-        Outcome resave = fw::test::runProgram(FW_EXECUTABLE, "resave '" + damaged + "' '" + out + "'", dir.path().string());
+        Outcome resave =
+            fw::test::runProgram(FW_EXECUTABLE, "resave '" + damaged + "' '" + out + "'", dir.path().string());
         EXPECT_EQ(resave.status, 0);
         EXPECT_EQ(count(resave.err, "\n"), 1u) << resave.err;
-        EXPECT_NE(resave.err.find("a thumbnail is dropped: its byte count (" + std::to_string(now) + ")"),
-                  std::string::npos)
-            << resave.err;
+        EXPECT_THAT(resave.err, HasSubstr("a thumbnail is dropped: its byte count (" + std::to_string(now) + ")"));
         std::string kept = readFile(out);
         EXPECT_EQ(count(kept, "begin OrvoMaterialStyle"), 25u);
         EXPECT_EQ(count(kept, "JPEGBinaryThumbnail\n"), 24u);
         // The preset after the damaged one keeps its thumbnail, its name and its colour.
-        std::string second = whole.substr(whole.find(" begin OrvoMaterialStyle", whole.find(" begin OrvoMaterialStyle") + 1));
+        std::string second =
+            whole.substr(whole.find(" begin OrvoMaterialStyle", whole.find(" begin OrvoMaterialStyle") + 1));
         second = second.substr(0, second.find(" end OrvoMaterialStyle"));
-        EXPECT_NE(kept.find(second), std::string::npos);
+        EXPECT_THAT(kept, HasSubstr(second));
     }
 
     // Undamaged, the file reads back without a word and writes back byte for byte.

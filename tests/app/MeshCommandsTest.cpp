@@ -1,35 +1,41 @@
 // The mesh commands as users run them: export of the example projects in every
 // coordinate mode and over frame ranges, import into new and existing projects, and
 // other programs reading what was written.
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <regex>
 
-#include "FilesAndImages.h"
+#include "AppRun.h"
 #include "MeshCompare.h"
-#include "RunProgram.h"
-#include "TempDir.h"
 #include "output/DxfReader.h"
 #include "output/MeshFormats.h"
 #include "output/ObjImport.h"
+
+using testing::HasSubstr;
+using testing::Not;
 
 namespace fw {
 
 namespace {
 
-const std::string kTitle = std::string(FW_SOURCE_DIR) + "/examples/title.kxp";
-const std::string kAnimated = std::string(FW_SOURCE_DIR) + "/examples/animated-title.kxp";
-
-test::Outcome run(const test::TempDir& dir, const std::string& arguments) {
-    return test::runProgram(FW_EXECUTABLE, "--library-folder " + dir.file("Documents") + " " + arguments,
-                            dir.file(""));
-}
+const std::string kTitle = test::example("title.kxp");
+const std::string kAnimated = test::example("animated-title.kxp");
+using test::formwright;
 
 std::vector<ImportGroup> readBack(MeshReader&& reader, const std::string& path) {
     std::vector<ImportGroup> groups;
     EXPECT_TRUE(reader.read(path, groups)) << path << ": " << reader.error();
     return groups;
+}
+
+// Every triangle of every group.
+std::vector<test::Triangle> allTriangles(const std::vector<ImportGroup>& groups) {
+    std::vector<test::Triangle> all;
+    for (const ImportGroup& group : groups) {
+        auto some = test::trianglesOf(*group.mesh);
+        all.insert(all.end(), some.begin(), some.end());
+    }
+    return all;
 }
 
 // Every polygon of three or four corners of every group, as one mesh: what DXF holds.
@@ -43,7 +49,8 @@ std::vector<test::Triangle> trianglesUpToQuads(const std::vector<ImportGroup>& g
             GeometryInterface::ElementInfo info;
             const int *p, *t, *n;
             group.mesh->getElementRefs(e, info, &p, &t, &n);
-            if (info.count == 3 || info.count == 4) kept.addElement(info.kind, 0, info.count, p, 0, nullptr, 0, nullptr);
+            if (info.count == 3 || info.count == 4)
+                kept.addElement(info.kind, 0, info.count, p, 0, nullptr, 0, nullptr);
         }
         auto some = test::trianglesOf(kept);
         all.insert(all.end(), some.begin(), some.end());
@@ -65,13 +72,9 @@ long assimpFaces(const std::string& path) {
 
 TEST(MeshCommands, TheTitleExportsInEveryFormatWithTheSameTrianglesAndOtherProgramsReadThem) {
     test::TempDir dir;
-    ASSERT_EQ(run(dir, "export " + kTitle + " -o " + dir.file("t.obj")).status, 0);
+    ASSERT_EQ(formwright(dir, "export " + kTitle + " -o " + dir.file("t.obj")).status, 0);
     auto obj = readBack(ObjImport(), dir.file("t.obj"));
-    std::vector<test::Triangle> all;
-    for (const ImportGroup& group : obj) {
-        auto some = test::trianglesOf(*group.mesh);
-        all.insert(all.end(), some.begin(), some.end());
-    }
+    std::vector<test::Triangle> all = allTriangles(obj);
     auto upToQuads = trianglesUpToQuads(obj);
     EXPECT_GT(upToQuads.size(), 10000u);
     EXPECT_GT(all.size(), upToQuads.size());  // the round letters have bigger polygons too
@@ -86,18 +89,14 @@ TEST(MeshCommands, TheTitleExportsInEveryFormatWithTheSameTrianglesAndOtherProgr
         ++formats;
         SCOPED_TRACE(format.extension);
         const std::string path = dir.file(std::string("t") + format.extension);
-        test::Outcome r = run(dir, "export " + kTitle + " -o " + path);
+        test::Outcome r = formwright(dir, "export " + kTitle + " -o " + path);
         ASSERT_EQ(r.status, 0) << r.err;
         std::vector<ImportGroup> groups;
         std::unique_ptr<MeshReader> reader = format.makeReader();
         ASSERT_TRUE(reader->read(path, groups)) << reader->error();
-        std::vector<test::Triangle> read;
-        for (const ImportGroup& group : groups) {
-            auto some = test::trianglesOf(*group.mesh);
-            read.insert(read.end(), some.begin(), some.end());
-        }
-        const bool dxf = std::string(format.extension) == ".dxf";
-        if (dxf) {
+        std::vector<test::Triangle> read = allTriangles(groups);
+        const std::string name = format.extension;
+        if (name == ".dxf") {
             // The round letters' big polygons go as fans of 3DFACE triangles.
             EXPECT_EQ(r.err, "");
             ASSERT_EQ(groups.size(), 11u);  // ten letters and the ground, one layer each
@@ -106,7 +105,6 @@ TEST(MeshCommands, TheTitleExportsInEveryFormatWithTheSameTrianglesAndOtherProgr
         }
         // Single precision is the least any format keeps; the ground reaches 1,000.
         EXPECT_EQ(test::compareTriangles(all, read, 2e-4), "");
-        const std::string name = std::string(format.extension);
         if (haveAssimp && (name == ".dxf" || name == ".3ds" || name == ".lwo")) {
             EXPECT_EQ(assimpFaces(path), static_cast<long>(read.size()));
         }
@@ -116,20 +114,20 @@ TEST(MeshCommands, TheTitleExportsInEveryFormatWithTheSameTrianglesAndOtherProgr
 
 TEST(MeshCommands, FrameRangesMoveTheLettersAndObjectCoordinatesStayPut) {
     test::TempDir dir;
-    test::Outcome r = run(dir, "export " + kAnimated + " --frames 0-2 -o " + dir.file("a.obj"));
+    test::Outcome r = formwright(dir, "export " + kAnimated + " --frames 0-2 -o " + dir.file("a.obj"));
     ASSERT_EQ(r.status, 0) << r.err;
     for (const char* name : {"a.obj", "a.0001.obj", "a.0002.obj"}) EXPECT_TRUE(std::filesystem::exists(dir.file(name)));
     EXPECT_FALSE(std::filesystem::exists(dir.file("a.0003.obj")));
     std::string frame1 = test::readFile(dir.file("a.0001.obj"));
-    EXPECT_NE(frame1.find("# Object 'Text M-Frame 1'\n"), std::string::npos);
-    EXPECT_NE(frame1.find("\ng Text M-Frm1\n"), std::string::npos);
+    EXPECT_THAT(frame1, HasSubstr("# Object 'Text M-Frame 1'\n"));
+    EXPECT_THAT(frame1, HasSubstr("\ng Text M-Frm1\n"));
 
     // The letters fly in: in the world they move from frame to frame, in their own
     // coordinates they do not.
     for (const char* mode : {"--world", "--local"})
         for (int frame : {5, 25})
-            ASSERT_EQ(run(dir, "export " + kAnimated + " --frame " + std::to_string(frame) + " " + mode + " -o " +
-                                   dir.file(std::string(mode + 2) + std::to_string(frame) + ".obj"))
+            ASSERT_EQ(formwright(dir, "export " + kAnimated + " --frame " + std::to_string(frame) + " " + mode +
+                                          " -o " + dir.file(std::string(mode + 2) + std::to_string(frame) + ".obj"))
                           .status,
                       0);
     EXPECT_NE(test::readFile(dir.file("world5.obj")), test::readFile(dir.file("world25.obj")));
@@ -142,7 +140,7 @@ TEST(MeshCommands, FrameRangesMoveTheLettersAndObjectCoordinatesStayPut) {
     EXPECT_TRUE(body("local5") == body("local25"));
 
     // Formats that hold every frame name each frame's layer.
-    ASSERT_EQ(run(dir, "export " + kAnimated + " --frames 3-4 -o " + dir.file("a.dxf")).status, 0);
+    ASSERT_EQ(formwright(dir, "export " + kAnimated + " --frames 3-4 -o " + dir.file("a.dxf")).status, 0);
     auto layers = readBack(DxfReader(), dir.file("a.dxf"));
     ASSERT_EQ(layers.size(), 12u);
     EXPECT_EQ(layers[0].name, "Text M-Frm3");
@@ -151,39 +149,31 @@ TEST(MeshCommands, FrameRangesMoveTheLettersAndObjectCoordinatesStayPut) {
 
 TEST(MeshCommands, SectionsSplitEachSolidByPart) {
     test::TempDir dir;
-    ASSERT_EQ(run(dir, "export " + kTitle + " --sections -o " + dir.file("s.obj")).status, 0);
-    ASSERT_EQ(run(dir, "export " + kTitle + " -o " + dir.file("w.obj")).status, 0);
+    ASSERT_EQ(formwright(dir, "export " + kTitle + " --sections -o " + dir.file("s.obj")).status, 0);
+    ASSERT_EQ(formwright(dir, "export " + kTitle + " -o " + dir.file("w.obj")).status, 0);
     std::string sections = test::readFile(dir.file("s.obj"));
-    EXPECT_NE(sections.find("\ng Text F-Section 0\n"), std::string::npos);
-    EXPECT_NE(sections.find("\ng Text F-Section 1\n"), std::string::npos);
-    EXPECT_NE(sections.find("\ng Ground-Section 2\n"), std::string::npos);
-    EXPECT_EQ(sections.find("\ng Text F\n"), std::string::npos);
+    EXPECT_THAT(sections, HasSubstr("\ng Text F-Section 0\n"));
+    EXPECT_THAT(sections, HasSubstr("\ng Text F-Section 1\n"));
+    EXPECT_THAT(sections, HasSubstr("\ng Ground-Section 2\n"));
+    EXPECT_THAT(sections, Not(HasSubstr("\ng Text F\n")));
     // Split or not, the same triangles.
     auto split = readBack(ObjImport(), dir.file("s.obj"));
     auto whole = readBack(ObjImport(), dir.file("w.obj"));
     EXPECT_EQ(whole.size(), 11u);
     EXPECT_EQ(split.size(), 36u);  // three or four parts per solid (O and the Rs have a fourth)
     EXPECT_EQ(split[1].name, "Text F-Section 1");
-    auto triangles = [](const std::vector<ImportGroup>& groups) {
-        std::vector<test::Triangle> all;
-        for (const ImportGroup& group : groups) {
-            auto some = test::trianglesOf(*group.mesh);
-            all.insert(all.end(), some.begin(), some.end());
-        }
-        return all;
-    };
-    EXPECT_EQ(test::compareTriangles(triangles(whole), triangles(split), 1e-9), "");
+    EXPECT_EQ(test::compareTriangles(allTriangles(whole), allTriangles(split), 1e-9), "");
 }
 
 TEST(MeshCommands, ImportMakesAProjectThatRendersOrAddsToOne) {
     test::TempDir dir;
-    ASSERT_EQ(run(dir, "export " + kTitle + " -o " + dir.file("t.dxf")).status, 0);
-    test::Outcome r = run(dir, "import " + dir.file("t.dxf") + " -o " + dir.file("p.kxp"));
+    ASSERT_EQ(formwright(dir, "export " + kTitle + " -o " + dir.file("t.dxf")).status, 0);
+    test::Outcome r = formwright(dir, "import " + dir.file("t.dxf") + " -o " + dir.file("p.kxp"));
     ASSERT_EQ(r.status, 0) << r.err;
-    r = run(dir, "info " + dir.file("p.kxp"));
-    EXPECT_NE(r.out.find("ObjectP \"Text F\" below \"root\""), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("MaterialX \"DXF color "), std::string::npos) << r.out;
-    ASSERT_EQ(run(dir, "render " + dir.file("p.kxp") + " -o " + dir.file("p.png")).status, 0);
+    r = formwright(dir, "info " + dir.file("p.kxp"));
+    EXPECT_THAT(r.out, HasSubstr("ObjectP \"Text F\" below \"root\""));
+    EXPECT_THAT(r.out, HasSubstr("MaterialX \"DXF color "));
+    ASSERT_EQ(formwright(dir, "render " + dir.file("p.kxp") + " -o " + dir.file("p.png")).status, 0);
     // The camera is framed on the letters, which keep the gold of their colour index.
     ::test::Pixels picture = ::test::readImage(dir.file("p.png"));
     ASSERT_GT(picture.width, 0);
@@ -197,21 +187,21 @@ TEST(MeshCommands, ImportMakesAProjectThatRendersOrAddsToOne) {
 
     // Into an existing project: its own objects stay, the mesh's join them.
     std::filesystem::copy_file(kTitle, dir.file("title.kxp"));
-    ASSERT_EQ(run(dir, "export " + kTitle + " -o " + dir.file("t.obj")).status, 0);
-    r = run(dir, "import " + dir.file("t.obj") + " --into " + dir.file("title.kxp"));
+    ASSERT_EQ(formwright(dir, "export " + kTitle + " -o " + dir.file("t.obj")).status, 0);
+    r = formwright(dir, "import " + dir.file("t.obj") + " --into " + dir.file("title.kxp"));
     ASSERT_EQ(r.status, 0) << r.err;
-    r = run(dir, "info " + dir.file("title.kxp"));
-    EXPECT_NE(r.out.find("ObjectX \"Text F\""), std::string::npos) << r.out;
+    r = formwright(dir, "info " + dir.file("title.kxp"));
+    EXPECT_THAT(r.out, HasSubstr("ObjectX \"Text F\""));
     // One object per group of the file, named after it, made unique beside the originals.
-    EXPECT_NE(r.out.find("ObjectP \"Text F.1\""), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("ObjectP \"Ground.1\""), std::string::npos) << r.out;
+    EXPECT_THAT(r.out, HasSubstr("ObjectP \"Text F.1\""));
+    EXPECT_THAT(r.out, HasSubstr("ObjectP \"Ground.1\""));
 
     // A damaged mesh changes nothing.
     std::string before = test::readFile(dir.file("title.kxp"));
     test::writeFile(dir.file("bad.dxf"), "this is\nnot a mesh\n");
-    r = run(dir, "import " + dir.file("bad.dxf") + " --into " + dir.file("title.kxp"));
+    r = formwright(dir, "import " + dir.file("bad.dxf") + " --into " + dir.file("title.kxp"));
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("bad.dxf: is not a DXF file"), std::string::npos) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("bad.dxf: is not a DXF file"));
     EXPECT_EQ(test::readFile(dir.file("title.kxp")), before);
 }
 
@@ -219,11 +209,12 @@ TEST(MeshCommands, AnObjFilesMaterialLibraryGivesItsColoursAndTransparency) {
     test::TempDir dir;
     test::writeFile(dir.file("look.mtl"), "newmtl Red\nKd 0.9 0.1 0.05\nnewmtl Glass\nKd 0.3 0.6 1\nd 0.4\n");
     // A red square behind a bluish glass one that overlaps its right side.
-    test::writeFile(dir.file("m.obj"), "mtllib look.mtl\nv -100 -50 0\nv 0 -50 0\nv 0 50 0\nv -100 50 0\n"
-                                       "v -20 -40 20\nv 100 -40 20\nv 100 60 20\nv -20 60 20\n"
-                                       "g Back\nusemtl Red\nf 1 2 3 4\ng Front\nusemtl Glass\nf 5 6 7 8\n");
-    ASSERT_EQ(run(dir, "import " + dir.file("m.obj") + " -o " + dir.file("m.kxp")).status, 0);
-    ASSERT_EQ(run(dir, "render " + dir.file("m.kxp") + " -o " + dir.file("m.png")).status, 0);
+    test::writeFile(dir.file("m.obj"),
+                    "mtllib look.mtl\nv -100 -50 0\nv 0 -50 0\nv 0 50 0\nv -100 50 0\n"
+                    "v -20 -40 20\nv 100 -40 20\nv 100 60 20\nv -20 60 20\n"
+                    "g Back\nusemtl Red\nf 1 2 3 4\ng Front\nusemtl Glass\nf 5 6 7 8\n");
+    ASSERT_EQ(formwright(dir, "import " + dir.file("m.obj") + " -o " + dir.file("m.kxp")).status, 0);
+    ASSERT_EQ(formwright(dir, "render " + dir.file("m.kxp") + " -o " + dir.file("m.png")).status, 0);
     ::test::Pixels picture = ::test::readImage(dir.file("m.png"));
     ASSERT_EQ(picture.width, 640);
     const int* red = picture.at(150, 240);
@@ -239,25 +230,25 @@ TEST(MeshCommands, AnObjFilesMaterialLibraryGivesItsColoursAndTransparency) {
 
 TEST(MeshCommands, BadRequestsAreUserErrorsThatWriteNothing) {
     test::TempDir dir;
-    test::Outcome r = run(dir, "export " + kTitle + " -o " + dir.file("t.xyz"));
+    test::Outcome r = formwright(dir, "export " + kTitle + " -o " + dir.file("t.xyz"));
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("t.xyz: write a mesh file: obj, dxf"), std::string::npos) << r.err;
-    r = run(dir, "export " + kAnimated + " --frames 5-2 -o " + dir.file("a.obj"));
+    EXPECT_THAT(r.err, HasSubstr("t.xyz: write a mesh file: obj, dxf"));
+    r = formwright(dir, "export " + kAnimated + " --frames 5-2 -o " + dir.file("a.obj"));
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("runs backwards"), std::string::npos);
-    r = run(dir, "import " + dir.file("t.xyz") + " -o " + dir.file("p.kxp"));
+    EXPECT_THAT(r.err, HasSubstr("runs backwards"));
+    r = formwright(dir, "import " + dir.file("t.xyz") + " -o " + dir.file("p.kxp"));
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("read a mesh file: obj, dxf"), std::string::npos) << r.err;
-    r = run(dir, "import " + kTitle);
+    EXPECT_THAT(r.err, HasSubstr("read a mesh file: obj, dxf"));
+    r = formwright(dir, "import " + kTitle);
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("-o OUT.kxp"), std::string::npos);
-    r = run(dir, "text Hi -o " + dir.file("hi.xyz"));
+    EXPECT_THAT(r.err, HasSubstr("-o OUT.kxp"));
+    r = formwright(dir, "text Hi -o " + dir.file("hi.xyz"));
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("a mesh (obj, dxf"), std::string::npos) << r.err;
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.file("")), {}), 1);  // only Documents
+    EXPECT_THAT(r.err, HasSubstr("a mesh (obj, dxf"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.file("")), {}), 1);  // only the library
 
     // `text` writes every mesh format as it writes OBJ.
-    r = run(dir, "text Hi -o " + dir.file("hi.dxf"));
+    r = formwright(dir, "text Hi -o " + dir.file("hi.dxf"));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(readBack(DxfReader(), dir.file("hi.dxf")).size(), 2u);
 }

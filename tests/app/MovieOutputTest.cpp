@@ -1,57 +1,54 @@
 // Frame ranges rendered to disk through the real executable: numbered sequences, movies
 // judged by ffprobe and decoded back against stills, outputs that cannot be written,
 // bad ranges, and a render stopped with Ctrl-C or SIGTERM.
-#include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
-#include <string>
 #include <thread>
-#include <vector>
 
-#include "FilesAndImages.h"
+#include "AppRun.h"
 #include "MovieProbe.h"
-#include "RunProgram.h"
-#include "TempDir.h"
 #include "platform/MovieReader.h"
+
+using testing::HasSubstr;
 
 namespace fw {
 namespace {
 
-const std::string kExample = FW_SOURCE_DIR "/examples/animated-title.kxp";
+const std::string kExample = test::example("animated-title.kxp");
 
 class FrameRanges : public testing::Test {
 protected:
-    test::Outcome run(const std::string& arguments) {
-        return test::runProgram(FW_EXECUTABLE, "--library-folder " + dir.file("lib") + " " + arguments,
-                                dir.path().string());
-    }
+    test::Outcome run(const std::string& arguments) { return test::formwright(dir, arguments); }
     // A still of the example, rendered on its own.
     ::test::Pixels still(int frame) {
         std::string out = dir.file("still-" + std::to_string(frame) + ".png");
-        EXPECT_EQ(run("render " + kExample + " --frame " + std::to_string(frame) + " --size 96x54 -o " + out).status, 0);
+        EXPECT_EQ(run("render " + kExample + " --frame " + std::to_string(frame) + " --size 96x54 -o " + out).status,
+                  0);
         return ::test::readImage(out);
     }
     test::TempDir dir;
 };
 
-// A decoded movie frame (RGBA rows bottom-up) against a still (RGB rows bottom-up).
-int largestDifference(const std::vector<uint8_t>& rgba, const ::test::Pixels& still) {
+// A decoded movie frame (RGBA rows bottom-up) against a still (RGB rows bottom-up): the
+// largest and the mean difference of a colour channel.
+std::pair<int, double> difference(const std::vector<uint8_t>& rgba, const ::test::Pixels& still) {
+    if (still.rgb.empty() || rgba.size() != still.rgb.size() / 3 * 4) return {1 << 30, 1e9};
     int worst = 0;
-    for (size_t i = 0; i < still.rgb.size(); ++i)
-        worst = std::max(worst, std::abs(static_cast<int>(rgba[i / 3 * 4 + i % 3]) - still.rgb[i]));
-    return worst;
+    double sum = 0;
+    for (size_t i = 0; i < still.rgb.size(); ++i) {
+        const int d = std::abs(static_cast<int>(rgba[i / 3 * 4 + i % 3]) - still.rgb[i]);
+        worst = std::max(worst, d), sum += d;
+    }
+    return {worst, sum / static_cast<double>(still.rgb.size())};
 }
 
 TEST_F(FrameRanges, ASequenceNamesEachFrameAndMatchesTheStills) {
     std::filesystem::create_directory(dir.file("seq"));
     test::Outcome r = run("render " + kExample + " --frames 8-10 --size 96x54 -o " + dir.file("seq/shot.tga"));
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find("Rendering 3 of 3"), std::string::npos) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("Rendering 3 of 3"));
     std::vector<std::string> names;
     for (auto& entry : std::filesystem::directory_iterator(dir.file("seq"))) names.push_back(entry.path().filename());
     std::sort(names.begin(), names.end());
@@ -59,7 +56,8 @@ TEST_F(FrameRanges, ASequenceNamesEachFrameAndMatchesTheStills) {
     ::test::Pixels nine = ::test::readImage(dir.file("seq/shot_0009.tga"));
     ASSERT_EQ(nine.width, 96);
     EXPECT_EQ(nine.rgb, still(9).rgb);
-    EXPECT_NE(::test::readImage(dir.file("seq/shot_0008.tga")).rgb, ::test::readImage(dir.file("seq/shot_0010.tga")).rgb);
+    EXPECT_NE(::test::readImage(dir.file("seq/shot_0008.tga")).rgb,
+              ::test::readImage(dir.file("seq/shot_0010.tga")).rgb);
 }
 
 // The default ".mov" codec is QuickTime Animation, lossless: decoded frames are the stills.
@@ -79,7 +77,7 @@ TEST_F(FrameRanges, AQuickTimeMovieHoldsEveryFrameAtTheProjectsRate) {
     for (int frame : {0, 6, 12}) {
         std::vector<uint8_t> rgba;
         ASSERT_TRUE(reader.readFrame(frame, rgba));
-        EXPECT_EQ(largestDifference(rgba, still(frame)), 0) << "frame " << frame;
+        EXPECT_EQ(difference(rgba, still(frame)).first, 0) << "frame " << frame;
     }
 }
 
@@ -95,13 +93,7 @@ TEST_F(FrameRanges, MoviesTakeExactRatesCodecsAndAlpha) {
     ASSERT_TRUE(reader.open(mp4));
     std::vector<uint8_t> rgba;
     ASSERT_TRUE(reader.readFrame(2, rgba));
-    EXPECT_LT(test::meanColourDifference(rgba, [&] {
-                  ::test::Pixels s = still(22);
-                  std::vector<uint8_t> out;
-                  for (size_t i = 0; i < s.rgb.size(); i += 3) out.insert(out.end(), {uint8_t(s.rgb[i]), uint8_t(s.rgb[i + 1]), uint8_t(s.rgb[i + 2]), 255});
-                  return out;
-              }()),
-              6.0);
+    EXPECT_LT(difference(rgba, still(22)).second, 6.0);
 
     const std::string avi = dir.file("title.avi");
     ASSERT_EQ(run("render " + kExample + " --frames 4-4 --size 96x54 -o " + avi).status, 0);
@@ -110,14 +102,14 @@ TEST_F(FrameRanges, MoviesTakeExactRatesCodecsAndAlpha) {
     EXPECT_EQ(one["nb_read_frames"], "1");
 
     // A project that renders alpha keeps it in the codecs that can hold it.
-    std::string project = ::test::slurp(kExample);
-    const std::string off = " UseAlphaMask \"0\"\n";
-    ASSERT_NE(project.find(off), std::string::npos);
-    project.replace(project.find(off), off.size(), " UseAlphaMask \"1\"\n");
-    ::test::spill(dir.file("alpha.kxp"), project);
+    ::test::spill(dir.file("alpha.kxp"),
+                  test::edited(::test::slurp(kExample), {{" UseAlphaMask \"0\"\n", " UseAlphaMask \"1\"\n"}}));
     for (const char* codec : {"rle", "png"}) {
         const std::string movie = dir.file(std::string("alpha-") + codec + ".mov");
-        ASSERT_EQ(run("render " + dir.file("alpha.kxp") + " --frames 30-31 --size 96x54 --codec " + codec + " -o " + movie).status, 0);
+        ASSERT_EQ(
+            run("render " + dir.file("alpha.kxp") + " --frames 30-31 --size 96x54 --codec " + codec + " -o " + movie)
+                .status,
+            0);
         test::MovieProbe probe(movie);
         EXPECT_EQ(probe["pix_fmt"], std::string(codec) == "rle" ? "argb" : "rgba") << codec;
         MovieReader alpha;
@@ -138,7 +130,7 @@ TEST_F(FrameRanges, OutputsThatCannotBeWrittenAndBadRangesStopBeforeTheFirstFram
     for (const char* range : {"5-2", "0-400", "x", "3-"}) {
         r = run("render " + kExample + " --frames " + std::string(range) + " --size 96x54 -o " + movie);
         EXPECT_EQ(r.status, 1) << range;
-        EXPECT_NE(r.err.find("formwright: --frames: "), std::string::npos) << r.err;
+        EXPECT_THAT(r.err, HasSubstr("formwright: --frames: "));
     }
     r = run("render " + kExample + " --frames 0-2 --size 96x54 --codec qtrle -o " + movie);
     EXPECT_EQ(r.err, "formwright: --codec: a .mov movie takes rle, h264, png, not qtrle\n");
@@ -146,12 +138,10 @@ TEST_F(FrameRanges, OutputsThatCannotBeWrittenAndBadRangesStopBeforeTheFirstFram
     r = run("render " + kExample + " --frames 0-60 --size 320x180 --codec png -o " + movie);
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string good = ::test::slurp(movie);
-    r = test::runProgram("trap '' XFSZ; ulimit -f 40; " + std::string(FW_EXECUTABLE),
-                         "--library-folder " + dir.file("lib") + " render " + kExample +
-                             " --frames 0-60 --size 320x180 --codec png -o " + movie,
-                         dir.path().string());
+    r = test::formwright(dir, "render " + kExample + " --frames 0-60 --size 320x180 --codec png -o " + movie,
+                         "trap '' XFSZ; ulimit -f 40; ");
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("Unable to write to temporary file:"), std::string::npos) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("Unable to write to temporary file:"));
     EXPECT_EQ(::test::slurp(movie), good);
     for (auto& entry : std::filesystem::directory_iterator(dir.path()))
         EXPECT_EQ(entry.path().filename().string().rfind("good.mov.", 0), std::string::npos) << entry.path();

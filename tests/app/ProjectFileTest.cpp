@@ -1,47 +1,25 @@
 // Project and preference files through the scene manager: exact bytes, version
 // checks, rejection of foreign files, and the lines each kind of file carries.
-#include "app/OrvoSceneManager.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
-
+#include "AppFixture.h"
 #include "StandInProject.h"
-#include "TempDir.h"
 #include "app/OrvoCameraManager.h"
 #include "app/OrvoForcesManager.h"
 #include "app/OrvoFrameManager.h"
 #include "app/OrvoPrefs.h"
-#include "app/Registration.h"
-#include "app/VeltraneApp.h"
 #include "geometry/ObjectP.h"
-#include "platform/Dialogs.h"
-#include "platform/Folders.h"
 #include "scene/AnimGlobals.h"
-#include "scene/SceneX.h"
 #include "text/TextAttr.h"
+
+using testing::HasSubstr;
+using testing::Not;
 
 namespace fw {
 namespace {
 
 const std::string kExample = FW_SOURCE_DIR "/examples/opening-titles.kxp";
 const std::string kBadge = FW_SOURCE_DIR "/examples/badge.kxp";
-
-class ProjectFiles : public ::testing::Test {
-protected:
-    void SetUp() override {
-        registerAllClasses();
-        Folders::instance().setDocuments(dir.file("Documents"));
-        Dialogs::instance().setQuiet(true);
-        Dialogs::instance().clearShown();
-        app.initialise();
-    }
-    void TearDown() override { Dialogs::instance().setQuiet(false); }
-    OrvoSceneManager& manager() { return app.sceneManager(); }
-
-    test::TempDir dir;
-    VeltraneApp app;
-};
+using ProjectFiles = test::AppTest;
 
 }  // namespace
 
@@ -55,7 +33,7 @@ TEST_F(ProjectFiles, ReadBackAndWrittenAgainGivesTheSameBytes) {
     EXPECT_EQ(written, test::readFile(kExample));
     EXPECT_EQ(written.rfind(" Version \"Orvostat Formwright (Linux Headless) v0.1.0\"\n", 0), 0u);
     EXPECT_EQ(written.substr(written.size() - 46), " begin OrvoFrameManager\n end OrvoFrameManager\n");
-    EXPECT_EQ(written.find("RecentProject"), std::string::npos);
+    EXPECT_THAT(written, Not(HasSubstr("RecentProject")));
 }
 
 TEST_F(ProjectFiles, ForeignFirstLineIsRejectedAndLeavesAnEmptyScene) {
@@ -71,8 +49,9 @@ TEST_F(ProjectFiles, ForeignFirstLineIsRejectedAndLeavesAnEmptyScene) {
 }
 
 TEST_F(ProjectFiles, LaterFailureShowsTheStreamErrorAndKeepsWhatWasRead) {
-    test::writeFile(dir.file("cut.kxp"), " Version \"Orvostat Formwright (Linux Headless) v0.1.0\"\n begin SceneX\n"
-                                         "  begin Group\n   name \"Kept\"\n  end Group\n  begin Teapot\n end SceneX\n");
+    test::writeFile(dir.file("cut.kxp"),
+                    " Version \"Orvostat Formwright (Linux Headless) v0.1.0\"\n begin SceneX\n"
+                    "  begin Group\n   name \"Kept\"\n  end Group\n  begin Teapot\n end SceneX\n");
     EXPECT_FALSE(manager().loadProject(dir.file("cut.kxp")));
     EXPECT_FALSE(manager().lastLoad().rejected);
     EXPECT_EQ(Dialogs::instance().shown().back(),
@@ -114,14 +93,15 @@ TEST_F(ProjectFiles, PreferencesCarryTheirOwnLinesOnly) {
     manager().scene()->animGlobals().setFrameRange(10, 99);
     ASSERT_TRUE(manager().savePreferences());
     std::string prefs = test::readFile(manager().preferencesPath());
-    EXPECT_EQ(prefs.find("MotionBlurPasses"), std::string::npos);
-    EXPECT_EQ(prefs.find("begin Group"), std::string::npos);
-    EXPECT_NE(prefs.find(" ShaderTextureWidth 512\n"), std::string::npos);
+    EXPECT_THAT(prefs, Not(HasSubstr("MotionBlurPasses")));
+    EXPECT_THAT(prefs, Not(HasSubstr("begin Group")));
+    EXPECT_THAT(prefs, HasSubstr(" ShaderTextureWidth 512\n"));
     // Saved text attributes follow the recent projects, before the scene's globals.
-    EXPECT_NE(prefs.find(" RecentProject \"/projects/a.kxp\"\n begin TextAttr\n  DisplayName \"Headline \\\"bold\\\"\"\n"),
-              std::string::npos) << prefs;
-    EXPECT_NE(prefs.find("  EmWidth 72\n end TextAttr\n begin SceneX\n  begin AnimGlobals\n   frameStart 10.000000\n"),
-              std::string::npos) << prefs;
+    EXPECT_THAT(
+        prefs,
+        HasSubstr(" RecentProject \"/projects/a.kxp\"\n begin TextAttr\n  DisplayName \"Headline \\\"bold\\\"\"\n"));
+    EXPECT_THAT(
+        prefs, HasSubstr("  EmWidth 72\n end TextAttr\n begin SceneX\n  begin AnimGlobals\n   frameStart 10.000000\n"));
 
     // A new run reads them back at start-up; a newer preferences file names itself.
     VeltraneApp second;
@@ -170,7 +150,7 @@ TEST_F(ProjectFiles, RenderLogSwitchIsAPreferenceWrittenOnlyWhenOn) {
     app.prefs().saveRenderLogs = 1;
     ASSERT_TRUE(manager().writeFile(dir.file("on.kxp"), true));
     std::string on = test::readFile(dir.file("on.kxp"));
-    EXPECT_NE(on.find(" ShowNativeFonts 0\n SaveRenderLogs 1\n AnimationWindowIsAdvanced 1\n"), std::string::npos);
+    EXPECT_THAT(on, HasSubstr(" ShowNativeFonts 0\n SaveRenderLogs 1\n AnimationWindowIsAdvanced 1\n"));
 
     app.prefs().saveRenderLogs = 0;
     ASSERT_TRUE(manager().loadProject(dir.file("on.kxp")));
@@ -178,24 +158,25 @@ TEST_F(ProjectFiles, RenderLogSwitchIsAPreferenceWrittenOnlyWhenOn) {
     ASSERT_TRUE(manager().writeFile(dir.file("again.kxp"), true));
     EXPECT_EQ(test::readFile(dir.file("again.kxp")), on);
     ASSERT_TRUE(manager().writeFile(dir.file("project.kxp"), false));
-    EXPECT_EQ(test::readFile(dir.file("project.kxp")).find("SaveRenderLogs"), std::string::npos);
+    EXPECT_THAT(test::readFile(dir.file("project.kxp")), Not(HasSubstr("SaveRenderLogs")));
 }
 
 TEST_F(ProjectFiles, ReadOnlyKeywordsAreAcceptedWithTheirValues) {
-    test::writeFile(dir.file("old-ui.kxp"),
-                    " Version \"Orvostat Formwright (Linux Headless) v0.1.0\"\n ShowPaths 1\n OptionsWindowPos 10 20\n"
-                    " FragDialogPos 3 4\n BlurRadius 2.5\n ViewerMode \"LIGHT\"\n ViewerTool \"SPIN\"\n"
-                    " InnerWindowState MAXIMIZED\n TextVariableFileBatch \"a.txt\"\n TextVariableFileBatch \"b.txt\"\n");
+    test::writeFile(
+        dir.file("old-ui.kxp"),
+        " Version \"Orvostat Formwright (Linux Headless) v0.1.0\"\n ShowPaths 1\n OptionsWindowPos 10 20\n"
+        " FragDialogPos 3 4\n BlurRadius 2.5\n ViewerMode \"LIGHT\"\n ViewerTool \"SPIN\"\n"
+        " InnerWindowState MAXIMIZED\n TextVariableFileBatch \"a.txt\"\n TextVariableFileBatch \"b.txt\"\n");
     ASSERT_TRUE(manager().loadProject(dir.file("old-ui.kxp")));
     EXPECT_TRUE(manager().lastLoad().warnings.empty()) << manager().lastLoad().warnings[0];
     EXPECT_EQ(manager().settings().viewerMode, 3);
     EXPECT_EQ(manager().settings().viewerTool, 0);  // an unknown tool reads as tumbling
     ASSERT_TRUE(manager().saveProject(dir.file("out.kxp")));
     std::string text = test::readFile(dir.file("out.kxp"));
-    EXPECT_NE(text.find(" ViewerMode \"LIGHT\"\n ViewerTool \"TUMBLE\"\n"), std::string::npos);
-    EXPECT_NE(text.find(" TextVariableFileBatch \"a.txt\"\n TextVariableFileBatch \"b.txt\"\n"), std::string::npos);
-    EXPECT_NE(text.find(" InnerWindowState MAXIMIZED\n"), std::string::npos);
-    EXPECT_EQ(text.find("ShowPaths"), std::string::npos);
+    EXPECT_THAT(text, HasSubstr(" ViewerMode \"LIGHT\"\n ViewerTool \"TUMBLE\"\n"));
+    EXPECT_THAT(text, HasSubstr(" TextVariableFileBatch \"a.txt\"\n TextVariableFileBatch \"b.txt\"\n"));
+    EXPECT_THAT(text, HasSubstr(" InnerWindowState MAXIMIZED\n"));
+    EXPECT_THAT(text, Not(HasSubstr("ShowPaths")));
     // Opened again, the project lists its batch files once, not after the last one's.
     ASSERT_TRUE(manager().loadProject(dir.file("out.kxp")));
     ASSERT_TRUE(manager().saveProject(dir.file("again.kxp")));

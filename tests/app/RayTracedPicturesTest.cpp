@@ -2,35 +2,27 @@
 // and measured: a mirror letter takes its red neighbour's hue, a glass letter shifts
 // the stripes behind it, and a larger light widens the penumbra of a soft shadow; and
 // every factory look keeps its character when a title switches renderer.
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <regex>
-#include <string>
-#include <vector>
 
-#include "FilesAndImages.h"
-#include "RunProgram.h"
-#include "TempDir.h"
+#include "AppRun.h"
+
+using testing::HasSubstr;
+using testing::Not;
 
 namespace {
 
-// The example project with one line changed, rendered by the ray tracer.
-test::Pixels traced(const fw::test::TempDir& dir, const std::string& example, const std::string& from,
-                    const std::string& to) {
-    std::string text = test::slurp(std::string(FW_SOURCE_DIR) + "/examples/" + example);
-    if (!from.empty()) {
-        EXPECT_NE(text.find(from), std::string::npos) << from;
-        text = std::regex_replace(text, std::regex(from), to);
-    }
-    const std::string project = dir.file("p.kxp"), out = dir.file("p.png");
-    test::spill(project, text);
-    auto run = fw::test::runProgram(FW_EXECUTABLE, "render " + project + " --renderer raytrace -o " + out,
-                                    dir.path().string());
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.err.find("not ray traced yet"), std::string::npos) << run.err;
-    return test::readImage(out);
+// The example project with some lines changed, rendered (by the ray tracer unless the
+// arguments say otherwise).
+test::Pixels traced(const fw::test::TempDir& dir, const std::string& example,
+                    const std::vector<std::pair<std::string, std::string>>& edits,
+                    const std::string& arguments = "--renderer raytrace") {
+    std::string err;
+    test::Pixels p =
+        fw::test::rendered(dir, "p", fw::test::edited(test::slurp(fw::test::example(example)), edits), arguments, &err);
+    EXPECT_THAT(err, Not(HasSubstr("not ray traced yet")));
+    return p;
 }
 
 // Brightness at x and y, y down from the top.
@@ -48,8 +40,8 @@ TEST(RayTracedPictures, MirrorGlassAndSoftShadowShowWhatOnlyRaysCan) {
 
     // The chrome O (the left third of the frame) shows the red R beside it; without
     // traced reflection it has no red at all.
-    const test::Pixels mirror = traced(dir, "mirror-letter.kxp", "", "");
-    const test::Pixels plain = traced(dir, "mirror-letter.kxp", "raytraceAmount 0.85", "raytraceAmount 0");
+    const test::Pixels mirror = traced(dir, "mirror-letter.kxp", {});
+    const test::Pixels plain = traced(dir, "mirror-letter.kxp", {{"raytraceAmount 0.85", "raytraceAmount 0"}});
     ASSERT_EQ(mirror.width, 480);
     int redMirror = 0, redPlain = 0;
     for (int y = 0; y < mirror.height; ++y)
@@ -57,14 +49,13 @@ TEST(RayTracedPictures, MirrorGlassAndSoftShadowShowWhatOnlyRaysCan) {
             redMirror += reddish(mirror.at(x, y));
             redPlain += reddish(plain.at(x, y));
         }
-    std::printf("red pixels in the O: %d mirrored, %d without\n", redMirror, redPlain);
     EXPECT_EQ(redPlain, 0);
     EXPECT_GT(redMirror, 300);
 
     // Along a row through the glass O's ring, the stripe edges behind it move when
     // the glass bends light (index 1.5) against glass that does not (index 1).
-    const test::Pixels bent = traced(dir, "glass-letter.kxp", "", "");
-    const test::Pixels straight = traced(dir, "glass-letter.kxp", "refraction 1.5", "refraction 1");
+    const test::Pixels bent = traced(dir, "glass-letter.kxp", {});
+    const test::Pixels straight = traced(dir, "glass-letter.kxp", {{"refraction 1.5", "refraction 1"}});
     // Where the brightness crosses 110 along row 95, which meets the ring about 165 to
     // 315 and the open hole between 215 and 262.
     auto edges = [](const test::Pixels& p, int from, int to) {
@@ -81,7 +72,6 @@ TEST(RayTracedPictures, MirrorGlassAndSoftShadowShowWhatOnlyRaysCan) {
         for (int f : unbent) nearest = std::min(nearest, std::abs(e - f));
         displaced += (e < 210 || e > 268) && nearest > 2;
     }
-    std::printf("stripe edges seen through the glass ring and moved by more than 2 px: %d\n", displaced);
     EXPECT_GE(displaced, 4);
     // Through the hole and beside the letter the stripes stay where they are.
     EXPECT_EQ(edges(bent, 212, 266), edges(straight, 212, 266));
@@ -89,7 +79,7 @@ TEST(RayTracedPictures, MirrorGlassAndSoftShadowShowWhatOnlyRaysCan) {
 
     // A column across the shadow of the T's bar: pixels between 10% and 90% of the
     // shadow's depth (against the floor lit without the shadow) make the penumbra.
-    const test::Pixels lit = traced(dir, "soft-shadow.kxp", "   shadow 1", "   shadow 0");
+    const test::Pixels lit = traced(dir, "soft-shadow.kxp", {{"   shadow 1", "   shadow 0"}});
     auto penumbra = [&](const test::Pixels& p) {
         std::vector<double> depth;
         for (int y = 120; y < 260; ++y) depth.push_back(at(lit, 400, y) - at(p, 400, y));
@@ -97,9 +87,8 @@ TEST(RayTracedPictures, MirrorGlassAndSoftShadowShowWhatOnlyRaysCan) {
         return std::count_if(depth.begin(), depth.end(),
                              [&](double d) { return d > 0.1 * deepest && d < 0.9 * deepest; });
     };
-    const long narrow = penumbra(traced(dir, "soft-shadow.kxp", "", ""));
-    const long wide = penumbra(traced(dir, "soft-shadow.kxp", "shadow-softness 3", "shadow-softness 12"));
-    std::printf("penumbra: %ld px at softness 3, %ld px at softness 12\n", narrow, wide);
+    const long narrow = penumbra(traced(dir, "soft-shadow.kxp", {}));
+    const long wide = penumbra(traced(dir, "soft-shadow.kxp", {{"shadow-softness 3", "shadow-softness 12"}}));
     EXPECT_GE(narrow, 1);
     EXPECT_GT(wide, narrow * 2);
 }
@@ -110,8 +99,7 @@ TEST(RayTracedPictures, MirrorGlassAndSoftShadowShowWhatOnlyRaysCan) {
 TEST(RayTracedPictures, EveryFactoryMaterialLooksAsBrightTracedAsInOpenGL) {
     fw::test::TempDir dir;
     auto run = [&](const std::string& arguments) {
-        auto r = fw::test::runProgram(FW_EXECUTABLE, "--library-folder " + dir.file("lib") + " " + arguments,
-                                      dir.path().string());
+        auto r = fw::test::formwright(dir, arguments);
         EXPECT_EQ(r.status, 0) << arguments << "\n" << r.err;
         return r;
     };
@@ -139,7 +127,6 @@ TEST(RayTracedPictures, EveryFactoryMaterialLooksAsBrightTracedAsInOpenGL) {
         if (name.empty()) continue;
         ++materials;
         const double gl = brightness(picture(name, "gl")), traced = brightness(picture(name, "raytrace"));
-        std::printf("%-22s OpenGL %6.1f  traced %6.1f\n", name.c_str(), gl, traced);
         EXPECT_LT(std::max(gl, traced), 1.5 * std::max(1.0, std::min(gl, traced))) << name;
     }
     EXPECT_GE(materials, 20);
@@ -153,7 +140,6 @@ TEST(RayTracedPictures, EveryFactoryMaterialLooksAsBrightTracedAsInOpenGL) {
         return dark;
     };
     const int glInk = ink(picture("Cartoon Yellow", "gl")), tracedInk = ink(picture("Cartoon Yellow", "raytrace"));
-    std::printf("Cartoon Yellow's ink over the letters: %d px in OpenGL, %d px traced\n", glInk, tracedInk);
     EXPECT_GT(glInk, 200);
     EXPECT_LT(std::max(glInk, tracedInk), 1.5 * std::min(glInk, tracedInk));
 }
@@ -165,17 +151,8 @@ TEST(RayTracedPictures, EveryFactoryMaterialLooksAsBrightTracedAsInOpenGL) {
 TEST(RayTracedPictures, FewSoftShadowAndOcclusionRaysGiveGrainNotBands) {
     fw::test::TempDir dir;
     auto render = [&](std::vector<std::pair<std::string, std::string>> edits) {
-        std::string text = test::slurp(std::string(FW_SOURCE_DIR) + "/examples/soft-shadow.kxp");
         edits.push_back({"AntiAliasLevel \"2\"", "AntiAliasLevel \"0\""});
-        for (const auto& [from, to] : edits) {
-            EXPECT_NE(text.find(from), std::string::npos) << from;
-            text = std::regex_replace(text, std::regex(from), to);
-        }
-        test::spill(dir.file("p.kxp"), text);
-        auto run = fw::test::runProgram(FW_EXECUTABLE, "render " + dir.file("p.kxp") + " -o " + dir.file("p.png"),
-                                        dir.path().string());
-        EXPECT_EQ(run.status, 0) << run.err;
-        return test::readImage(dir.file("p.png"));
+        return traced(dir, "soft-shadow.kxp", edits, "");
     };
     // Mean difference of the two pictures' 5 x 5 averages over a window (x0..x1, y0..y1
     // down from the top).
@@ -203,8 +180,6 @@ TEST(RayTracedPictures, FewSoftShadowAndOcclusionRaysGiveGrainNotBands) {
     auto more = occlusion;
     more.push_back({"NumAmbientRays \"16\"", "NumAmbientRays \"256\""});
     const double ambient = blurredDifference(render(occlusion), render(more), 122, 378, 192, 258);
-    std::printf("blurred against 256 rays: soft shadow of 4 rays %.2f levels, occlusion of 16 rays %.2f levels\n",
-                shadow, ambient);
     EXPECT_LT(shadow, 0.45);
     EXPECT_LT(ambient, 0.5);
 }

@@ -1,49 +1,18 @@
-// Pictures of hand-made projects rendered by the real executable, measured pixel by
-// pixel: material stacks, transparency, shadow catchers and the OpenGL settings.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
+// Hand-made projects rendered by the real executable and measured pixel by pixel:
+// material stacks, transparency, shadow catchers and the OpenGL settings.
 
-#include <cstdio>
-#include <algorithm>
-#include <cmath>
-#include <cstdlib>
 #include <map>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include <FreeImage.h>
 
-#include "FilesAndImages.h"
+#include "AppRun.h"
+
+using testing::HasSubstr;
 
 using test::Pixels;
-using test::readImage;
 
 namespace {
-
-struct Outcome {
-    int status;
-    std::string err;
-};
-
-Outcome run(const std::string& arguments) {
-    // ctest runs these side by side as separate processes: one file per run.
-    std::string errFile = testing::TempDir() + "pictures-stderr-XXXXXX";
-    int fd = mkstemp(errFile.data());
-    if (fd >= 0) close(fd);
-    std::string command = std::string(FW_EXECUTABLE) + " " + arguments + " >/dev/null 2>" + errFile;
-    int raw = std::system(command.c_str());
-    Outcome r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, {}};
-    if (std::FILE* e = std::fopen(errFile.c_str(), "r")) {
-        char buffer[4096];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, e)) > 0) r.err.append(buffer, n);
-        std::fclose(e);
-    }
-    std::remove(errFile.c_str());
-    return r;
-}
 
 void expectColour(const int* p, int r, int g, int b, int tolerance, const char* what) {
     EXPECT_NEAR(p[0], r, tolerance) << what;
@@ -60,7 +29,8 @@ std::string node(const std::string& kind, const std::string& name, const std::st
 std::string material(const std::string& name, const std::string& style, const std::string& colour,
                      double transparency = 0, const std::string& extra = "") {
     return "  begin MaterialX\n   name \"" + name + "\"\n   materialStyle \"" + style + "\"\n" +
-           "   begin MaterialChannelColor 0\n    color " + colour + " 1\n    useBaseColor 1\n    active 1\n"
+           "   begin MaterialChannelColor 0\n    color " + colour +
+           " 1\n    useBaseColor 1\n    active 1\n"
            "   end MaterialChannelColor\n   begin MaterialChannelTransparency 0\n    amount " +
            std::to_string(transparency) + "\n    active 1\n   end MaterialChannelTransparency\n" + extra +
            "  end MaterialX\n";
@@ -68,13 +38,17 @@ std::string material(const std::string& name, const std::string& style, const st
 
 // One stack item; `options` are further item lines.
 std::string item(const std::string& material, const std::string& options = "") {
-    return "    begin MaterialStackItem\n     material \"" + material + "\"\n" + options + "    end MaterialStackItem\n";
+    return "    begin MaterialStackItem\n     material \"" + material + "\"\n" + options +
+           "    end MaterialStackItem\n";
 }
 
 // A style whose slot 0 holds `items`; the other slots keep "defaultMtl".
 std::string style(const std::string& name, const std::string& items, double depth = 10) {
-    return "  begin ObjectXStyle\n   name \"" + name + "\"\n   extrusionStyle \"ExtrusionOrvo\"\n   perim \"\"\n"
-           "   depth " + std::to_string(depth) + "\n   begin MaterialStack 0\n" + items + "   end MaterialStack\n"
+    return "  begin ObjectXStyle\n   name \"" + name +
+           "\"\n   extrusionStyle \"ExtrusionOrvo\"\n   perim \"\"\n"
+           "   depth " +
+           std::to_string(depth) + "\n   begin MaterialStack 0\n" + items +
+           "   end MaterialStack\n"
            "  end ObjectXStyle\n";
 }
 
@@ -83,9 +57,10 @@ std::string square(const std::string& name, double half) {
     std::string h = std::to_string(half), m = std::to_string(-half), points;
     for (const std::string& p : {m + " " + m, h + " " + m, h + " " + h, m + " " + h, m + " " + m})
         points += "      p " + p + "\n      pType ANCHOR\n";
-    return "  begin ProfileI\n   name \"" + name + "\"\n   begin InputProfile2\n    begin CompositeCurve2\n"
-           "     closed 1\n     begin Curve2\n      type Linear\n" + points +
-           "      closed 1\n     end Curve2\n    end CompositeCurve2\n   end InputProfile2\n  end ProfileI\n";
+    return "  begin ProfileI\n   name \"" + name +
+           "\"\n   begin InputProfile2\n    begin CompositeCurve2\n"
+           "     closed 1\n     begin Curve2\n      type Linear\n" +
+           points + "      closed 1\n     end Curve2\n    end CompositeCurve2\n   end InputProfile2\n  end ProfileI\n";
 }
 
 std::string solid(const std::string& name, const std::string& face, const std::string& styleName,
@@ -99,54 +74,26 @@ std::string project(const std::string& members, const std::string& settings = ""
     std::string camera = node("CameraX", "Front", "",
                               "   mode ORBIT\n   projection ORTHOGRAPHIC\n   clip 1 2000\n   target 0 0 0\n"
                               "   distance 500\n   tumble-left-right 0\n   tumble-up-down 0\n   ortho-width 200\n");
-    std::string ambient = node("LightX", "Ambient", "", "   type AMBIENT\n   color 1 1 1 1\n   intensity " +
-                                                        std::to_string(ambientLight) + "\n");
+    std::string ambient =
+        node("LightX", "Ambient", "",
+             "   type AMBIENT\n   color 1 1 1 1\n   intensity " + std::to_string(ambientLight) + "\n");
     return " RenderSize 100 100\n BackgroundColor 0 0 1\n RenderShadows \"1\"\n" + settings + " begin SceneX\n" +
            camera + ambient + members + " end SceneX\n";
 }
 
-std::string dir() { return testing::TempDir(); }
-
-Pixels render(const std::string& name, const std::string& text, std::string* err = nullptr) {
-    std::string path = dir() + name + ".kxp", out = dir() + name + ".png";
-    if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(text.data(), 1, text.size(), f);
-        std::fclose(f);
-    }
-    std::remove(out.c_str());
-    Outcome r = run("--library-folder " + dir() + "pictures-libs render " + path + " -o " + out);
-    EXPECT_EQ(r.status, 0) << r.err;
-    if (err) *err = r.err;
-    return readImage(out);
+const fw::test::TempDir& dir() {
+    static const fw::test::TempDir folder;
+    return folder;
 }
 
-}  // namespace
-
-// A red square at transparency 0.5 over the blue background gives the even mix: the
-// back cap wears the square's own material and is hidden behind its front.
-TEST(RenderPictures, TransparentSquareMixesExactlyWithTheBackground) {
-    std::string text = project(material("Red Glass", "Absolute", "1 0 0", 0.5) + style("Glass", item("Red Glass")) +
-                               square("Square", 50) + solid("Tile", "Square", "Glass"));
-    Pixels p = render("transparent", text);
-    ASSERT_EQ(p.width, 100);
-    expectColour(p.at(50, 50), 128, 0, 128, 2, "the middle of the square");
-    expectColour(p.at(3, 3), 0, 0, 255, 0, "the background");
+Pixels render(const std::string& name, const std::string& text, std::string* err = nullptr,
+              const std::string& arguments = "") {
+    return fw::test::rendered(dir(), name, text, arguments, err);
 }
-
-// Turned about Y, the solid shows its back cap, which wears the object's material.
-TEST(RenderPictures, ASpunObjectShowsItsMaterialOnTheBack) {
-    std::string text = project(material("Red", "Absolute", "1 0 0") + style("Plain", item("Red")) +
-                               square("Square", 50) + solid("Tile", "Square", "Plain", "0 0 0", "0 180 0"));
-    Pixels p = render("spun", text);
-    ASSERT_EQ(p.width, 100);
-    expectColour(p.at(50, 50), 255, 0, 0, 1, "the back cap");
-}
-
-namespace {
 
 // A square image file: the left half black, the right half white.
 std::string halves(const std::string& name) {
-    std::string path = dir() + name;
+    std::string path = dir().file(name);
     FIBITMAP* image = FreeImage_Allocate(16, 16, 24);
     for (unsigned y = 0; y < 16; ++y)
         for (unsigned x = 0; x < 16; ++x) {
@@ -171,71 +118,102 @@ int stripesAcross(const Pixels& p) {
     return changes;
 }
 
+struct Spot {
+    int x, y, r, g, b, tolerance;
+    const char* what;
+};
+
 }  // namespace
 
-// A planar map tiled four times across the square gives four black-and-white periods;
-// Mirror tiling joins neighbouring tiles by their like halves.
-TEST(RenderPictures, PlanarMapsTileAcrossTheSurface) {
-    std::string map = halves("halves.png");
-    std::string mtl = material("Halves", "Absolute", "1 1 1", 0, "   colorMap \"" + map + "\"\n");
-    std::string placement = "     mappingStyle \"PlanarZ\"\n     applyWidth 80\n     applyHeight 80\n"
-                            "     tilingX 4\n     tilingY 4\n";
-    Pixels repeat = render("tiled", project(mtl + style("Tiled", item("Halves", placement + "     tilingStyle \"Repeat\"\n")) +
-                                            square("Square", 40) + solid("Tile", "Square", "Tiled")));
-    ASSERT_EQ(repeat.width, 100);
-    EXPECT_GE(stripesAcross(repeat), 7);
-    Pixels mirror = render("mirrored", project(mtl + style("Tiled", item("Halves", placement + "     tilingStyle \"Mirror\"\n")) +
-                                               square("Square", 40) + solid("Tile", "Square", "Tiled")));
-    ASSERT_EQ(mirror.width, 100);
-    EXPECT_GE(stripesAcross(mirror), 3);
-    EXPECT_LT(stripesAcross(mirror), stripesAcross(repeat));
-}
-
-// A Camera mapping spreads the map over the frame, whatever the surface's own
-// coordinates: the square's left half (on screen) shows the map's black half, its
-// right half the white one, with the seam in the middle of the frame although the
-// square stands off centre.
-TEST(RenderPictures, ACameraMapSpreadsOverTheFrame) {
-    std::string map = halves("halves.png");
-    std::string mtl = material("Halves", "Absolute", "1 1 1", 0, "   colorMap \"" + map + "\"\n");
-    Pixels p = render("camera-map", project(mtl + style("Projected", item("Halves", "     mappingStyle \"Camera\"\n"
-                                                                                     "     tilingStyle \"None\"\n")) +
-                                            square("Square", 40) + solid("Tile", "Square", "Projected", "20 0 0")));
-    ASSERT_EQ(p.width, 100);
-    // The square covers x 40..79 on screen; the map's seam is at x 50 (softened over a
-    // few pixels by filtering: 16 texels span the frame's 100 pixels).
-    EXPECT_LT(p.at(42, 50)[0], 40);
-    EXPECT_LT(p.at(44, 40)[0], 40);
-    EXPECT_GT(p.at(56, 50)[0], 215);
-    EXPECT_GT(p.at(75, 60)[0], 215);
-}
-
-// Without shaders, lighting is OpenGL's own, per vertex. A black glossy square facing
-// the light: advanced lighting adds the highlight after the texture, so it shows on
-// black; simple lighting folds it into the texture, which leaves black black.
-TEST(RenderPictures, AdvancedLightingAddsHighlightsOverTheTexture) {
-    std::string shiny = "   begin MaterialChannelSpecular 0\n    brightness 1\n    sharpness 60\n    active 1\n"
-                        "   end MaterialChannelSpecular\n";
-    std::string light = node("LightX", "Front Light", "   translate 0 0 400\n",
-                             "   type DIRECTIONAL\n   color 1 1 1 1\n   intensity 0.5\n");
-    std::string members = material("Black", "Standard", "0 0 0", 0, shiny) + style("Shiny", item("Black")) +
-                          square("Square", 90) + solid("Tile", "Square", "Shiny") + light;
-    Pixels advanced = render("advanced", project(members, " FinalGLShaders 0\n AdvancedGLLighting 1\n", 0.2));
-    Pixels simple = render("simple", project(members, " FinalGLShaders 0\n AdvancedGLLighting 0\n", 0.2));
-    ASSERT_EQ(advanced.width, 100);
-    ASSERT_EQ(simple.width, 100);
-    EXPECT_GT(advanced.at(50, 50)[0], 60);
-    EXPECT_LT(simple.at(50, 50)[0], 8);
-}
-
-// Cyan multiplied onto yellow leaves green; the first item alone would be yellow.
-TEST(RenderPictures, AStackBlendsItsSecondItemWithMultiply) {
-    std::string text = project(material("Yellow", "Absolute", "1 1 0") + material("Cyan", "Absolute", "0 1 1") +
-                               style("Mixed", item("Yellow") + item("Cyan", "     blendingStyle \"Multiply\"\n")) +
-                               square("Square", 50) + solid("Tile", "Square", "Mixed"));
-    Pixels p = render("multiply", text);
-    ASSERT_EQ(p.width, 100);
-    expectColour(p.at(50, 50), 0, 255, 0, 2, "yellow times cyan");
+// One square solid over the blue background, at the colour its material makes.
+TEST(RenderPictures, PlainSolidsShowExactlyTheColoursTheirMaterialsMake) {
+    const std::string sq = square("Square", 50);
+    const struct {
+        const char* name;
+        std::string members;
+        std::vector<Spot> spots;
+        std::string settings = "", says = "";
+    } cases[] = {
+        // Transparency 0.5 mixes evenly: the back cap wears the square's own material
+        // and is hidden behind its front.
+        {"transparent",
+         material("Red Glass", "Absolute", "1 0 0", 0.5) + style("Glass", item("Red Glass")) + sq +
+             solid("Tile", "Square", "Glass"),
+         {{50, 50, 128, 0, 128, 2, "the middle of the square"}, {3, 3, 0, 0, 255, 0, "the background"}}},
+        // Turned about Y, the solid shows its back cap, which wears the object's material.
+        {"spun",
+         material("Red", "Absolute", "1 0 0") + style("Plain", item("Red")) + sq +
+             solid("Tile", "Square", "Plain", "0 0 0", "0 180 0"),
+         {{50, 50, 255, 0, 0, 1, "the back cap"}}},
+        // Cyan multiplied onto yellow leaves green; the first item alone would be yellow.
+        {"multiply",
+         material("Yellow", "Absolute", "1 1 0") + material("Cyan", "Absolute", "0 1 1") +
+             style("Mixed", item("Yellow") + item("Cyan", "     blendingStyle \"Multiply\"\n")) + sq +
+             solid("Tile", "Square", "Mixed"),
+         {{50, 50, 0, 255, 0, 2, "yellow times cyan"}}},
+        // A matte card holds out the square behind it: the background shows through.
+        {"matte",
+         material("Red", "Absolute", "1 0 0") + material("Holdout", "Matte", "1 1 1") + style("Plain", item("Red")) +
+             style("Hole", item("Holdout")) + sq + square("Small", 20) + solid("Back", "Square", "Plain") +
+             solid("Front", "Small", "Hole", "0 0 30"),
+         {{50, 50, 0, 0, 255, 0, "through the matte card"}, {50, 32, 255, 0, 0, 1, "the square around it"}}},
+        // A Fresnel material whose second surface is clear blends: faced straight on it
+        // shows its first surface.
+        {"fresnel",
+         "  begin MaterialX\n   name \"Sheen\"\n   materialStyle \"Fresnel\"\n   fresnelStart 0\n   fresnelEnd 1\n"
+         "   fresnelBlend 0\n   begin MaterialChannelColor 0\n    color 1 0 0 1\n   end MaterialChannelColor\n"
+         "   begin MaterialChannelTransparency 0\n    amount 0.5\n   end MaterialChannelTransparency\n"
+         "   begin MaterialChannelColor 1\n    color 0 1 0 1\n   end MaterialChannelColor\n"
+         "   begin MaterialChannelTransparency 1\n    amount 1\n   end MaterialChannelTransparency\n"
+         "  end MaterialX\n" +
+             style("Sheen Style", item("Sheen")) + sq + solid("Tile", "Square", "Sheen Style"),
+         {{50, 50, 128, 0, 128, 3, "half red over the blue background"}}},
+        // "FinalGLShaders 0" draws with OpenGL's own lighting: only a stack's first item.
+        {"fixed-stack",
+         material("Yellow", "Absolute", "1 1 0") + material("Cyan", "Absolute", "0 1 1") +
+             style("Mixed", item("Yellow") + item("Cyan", "     blendingStyle \"Multiply\"\n")) + sq +
+             solid("Tile", "Square", "Mixed"),
+         {{50, 50, 255, 255, 0, 2, "the first item alone"}},
+         " FinalGLShaders 0\n"},
+        // A wireframe square is its four edges in the material's colour, lineWidth pixels
+        // wide, with the background showing through its middle. The edge runs between
+        // pixels 29 and 30; three pixels wide, the line covers both whole and half of
+        // each neighbour, and nothing further.
+        {"wireframe",
+         material("Wire", "Wireframe", "1 0 0", 0, "   respondToLighting 0\n   lineWidth 3\n") +
+             style("Wire Style", item("Wire")) + square("Frame Square", 40) +
+             solid("Frame", "Frame Square", "Wire Style"),
+         {{50, 50, 0, 0, 255, 0, "the middle of the square"},
+          {40, 60, 0, 0, 255, 0, "inside the square, off its diagonal"},
+          {30, 50, 255, 0, 0, 1, "the left edge"},
+          {50, 69, 255, 0, 0, 1, "the top or bottom edge"},
+          {29, 50, 255, 0, 0, 1, "just outside the left edge"},
+          {28, 50, 128, 0, 128, 3, "half covered outside"},
+          {31, 50, 128, 0, 128, 3, "half covered inside"},
+          {27, 50, 0, 0, 255, 0, "well outside the square"},
+          {33, 50, 0, 0, 255, 0, "well inside the square"}}},
+        // A texture size above the limit (the context's or the program's, the smaller)
+        // is baked at the limit with a warning.
+        {"limit",
+         material(
+             "Huge", "Absolute", "1 1 1", 0,
+             "   shaderTextureWidth 100000\n   shaderTextureHeight 8\n   colorMap \"" + halves("limit.png") + "\"\n") +
+             style("Huge Style", item("Huge")) + sq + solid("Tile", "Square", "Huge Style"),
+         {{70, 50, 255, 255, 255, 2, "the white half"}},
+         "",
+         "formwright: Huge: the texture size 100000 x 8 is above the most a texture is baked at; it is baked at "
+         "most 8192"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string err;
+        Pixels p = render(c.name, project(c.members, c.settings), &err);
+        ASSERT_EQ(p.width, 100);
+        for (const Spot& s : c.spots) expectColour(p.at(s.x, s.y), s.r, s.g, s.b, s.tolerance, s.what);
+        if (!c.says.empty()) {
+            EXPECT_THAT(err, HasSubstr(c.says));
+        }
+    }
 }
 
 namespace {
@@ -250,8 +228,8 @@ std::string catcherScene(const std::string& settings) {
                        style("Floor", item("Catcher"), 2) + style("Card", item("White"), 2) + square("Big", 100) +
                        square("Small", 15) + solid("Floor Solid", "Big", "Floor", "0 0 -2") +
                        solid("Card Solid", "Small", "Card", "0 0 40") + light,
-                   " BackgroundColor 1 0 0\n UseBackgroundMedia 1\n BackgroundMedia \"" + dir() + "media.png\"\n" +
-                       settings);
+                   " BackgroundColor 1 0 0\n UseBackgroundMedia 1\n BackgroundMedia \"" + dir().file("media.png") +
+                       "\"\n" + settings);
 }
 
 void blueMedia() {
@@ -260,7 +238,7 @@ void blueMedia() {
     blue.rgbBlue = 255;
     for (unsigned y = 0; y < 4; ++y)
         for (unsigned x = 0; x < 4; ++x) FreeImage_SetPixelColor(sky, x, y, &blue);
-    FreeImage_Save(FIF_PNG, sky, (dir() + "media.png").c_str());
+    FreeImage_Save(FIF_PNG, sky, dir().file("media.png").c_str());
     FreeImage_Unload(sky);
 }
 
@@ -272,106 +250,12 @@ void countShadow(const Pixels& p, int& shadowed, int& other) {
         const int* c = &p.rgb[i];
         if (c[0] == 0 && c[1] == 0 && c[2] == 255) continue;
         if (c[0] > 250 && c[1] > 250 && c[2] > 250) continue;
-        if (c[0] < 3 && c[1] < 3 && c[2] > 30 && c[2] < 80) ++shadowed;
-        else ++other;
+        if (c[0] < 3 && c[1] < 3 && c[2] > 30 && c[2] < 80)
+            ++shadowed;
+        else
+            ++other;
     }
 }
-
-}  // namespace
-
-// The demo title, shadow and all, as the renderer drew it before its lighting program
-// and shadow filter were made cheaper: the picture may move by a rounding or a softer
-// shadow edge, never by a missing light, channel or shadow.
-TEST(RenderPictures, TheDemoTitleLooksAsItDidBeforeTheRendererWasSpedUp) {
-    const std::string out = dir() + "demo-title.png";
-    std::remove(out.c_str());
-    Outcome r = run("--library-folder " + dir() + "pictures-libs render " FW_SOURCE_DIR "/examples/title.kxp -o " + out +
-                    " --size 480x270");
-    ASSERT_EQ(r.status, 0) << r.err;
-    Pixels drawn = readImage(out), before = readImage(FW_SOURCE_DIR "/tests/data/render/title-480x270.png");
-    ASSERT_EQ(before.width, 480);
-    ASSERT_EQ(drawn.width, 480);
-    ASSERT_EQ(drawn.height, 270);
-    EXPECT_GE(test::psnr(before, drawn), 38.0);
-
-    // The bar is one a real change clears: the same title without its shadow does not.
-    std::string project = test::slurp(FW_SOURCE_DIR "/examples/title.kxp");
-    const std::string on = " RenderShadows \"1\"";
-    ASSERT_NE(project.find(on), std::string::npos);
-    project.replace(project.find(on), on.size(), " RenderShadows \"0\"");
-    const std::string unshadowed = dir() + "demo-unshadowed.kxp", flat = dir() + "demo-unshadowed.png";
-    test::spill(unshadowed, project);
-    std::remove(flat.c_str());
-    r = run("--library-folder " + dir() + "pictures-libs render " + unshadowed + " -o " + flat + " --size 480x270");
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_LT(test::psnr(before, readImage(flat)), 38.0);
-}
-
-// Only the shadow darkens the media behind a shadow catcher; with the final frames'
-// shadows switched off there is none.
-TEST(RenderPictures, AShadowCatcherShowsOnlyItsShadowOverTheMedia) {
-    blueMedia();
-    Pixels p = render("catcher", catcherScene(""));
-    ASSERT_EQ(p.width, 100);
-    expectColour(p.at(3, 3), 0, 0, 255, 0, "the media around the shadow");
-    int shadowed, other;
-    countShadow(p, shadowed, other);
-    EXPECT_GT(shadowed, 100);  // the card's shadow, 30 x 30 units, lands beside it
-    EXPECT_LT(other, 300);     // the shadow's and the card's edges only
-
-    Pixels off = render("catcher-off", catcherScene(" FinalGLShaderShadows 0\n"));
-    ASSERT_EQ(off.width, 100);
-    countShadow(off, shadowed, other);
-    EXPECT_EQ(shadowed, 0);
-}
-
-// A matte card holds out the square behind it: the background shows through.
-TEST(RenderPictures, AMatteObjectHoldsOutWhatIsBehindIt) {
-    std::string text = project(material("Red", "Absolute", "1 0 0") + material("Holdout", "Matte", "1 1 1") +
-                               style("Plain", item("Red")) + style("Hole", item("Holdout")) + square("Big", 50) +
-                               square("Small", 20) + solid("Back", "Big", "Plain") +
-                               solid("Front", "Small", "Hole", "0 0 30"));
-    Pixels p = render("matte", text);
-    ASSERT_EQ(p.width, 100);
-    expectColour(p.at(50, 50), 0, 0, 255, 0, "through the matte card");
-    expectColour(p.at(50, 32), 255, 0, 0, 1, "the square around it");
-}
-
-// A Fresnel material whose second surface is clear blends; faced straight on it shows
-// its first surface, seen edge-on its second.
-TEST(RenderPictures, AFresnelMaterialWithAClearSecondSurfaceIsTransparent) {
-    std::string fresnel =
-        "  begin MaterialX\n   name \"Sheen\"\n   materialStyle \"Fresnel\"\n   fresnelStart 0\n   fresnelEnd 1\n"
-        "   fresnelBlend 0\n   begin MaterialChannelColor 0\n    color 1 0 0 1\n   end MaterialChannelColor\n"
-        "   begin MaterialChannelTransparency 0\n    amount 0.5\n   end MaterialChannelTransparency\n"
-        "   begin MaterialChannelColor 1\n    color 0 1 0 1\n   end MaterialChannelColor\n"
-        "   begin MaterialChannelTransparency 1\n    amount 1\n   end MaterialChannelTransparency\n"
-        "  end MaterialX\n";
-    Pixels p = render("fresnel", project(fresnel + style("Sheen Style", item("Sheen")) + square("Square", 50) +
-                                         solid("Tile", "Square", "Sheen Style")));
-    ASSERT_EQ(p.width, 100);
-    expectColour(p.at(50, 50), 128, 0, 128, 3, "half red over the blue background");
-}
-
-// A texture size above the limit (the context's or the program's, the smaller) is
-// baked at the limit with a warning.
-TEST(RenderPictures, ATextureAboveTheLimitIsClampedWithAWarning) {
-    std::string map = halves("limit.png");
-    std::string mtl = material("Huge", "Absolute", "1 1 1", 0,
-                               "   shaderTextureWidth 100000\n   shaderTextureHeight 8\n   colorMap \"" + map + "\"\n");
-    std::string err;
-    Pixels p = render("limit", project(mtl + style("Huge Style", item("Huge")) + square("Square", 50) +
-                                       solid("Tile", "Square", "Huge Style")),
-                      &err);
-    ASSERT_EQ(p.width, 100);
-    EXPECT_NE(err.find("formwright: Huge: the texture size 100000 x 8 is above the most a texture is baked at; "
-                       "it is baked at most 8192"),
-              std::string::npos)
-        << err;
-    expectColour(p.at(70, 50), 255, 255, 255, 2, "the white half");
-}
-
-namespace {
 
 const int kBlue[3] = {0, 0, 255};
 bool same(const int* p, const int* c) { return p[0] == c[0] && p[1] == c[1] && p[2] == c[2]; }
@@ -382,7 +266,8 @@ int runsDown(const Pixels& p, int x, const int* colour) {
     bool inside = false;
     for (int y = 0; y < p.height; ++y) {
         const int* c = p.at(x, y);
-        bool match = std::abs(c[0] - colour[0]) < 40 && std::abs(c[1] - colour[1]) < 40 && std::abs(c[2] - colour[2]) < 40;
+        bool match =
+            std::abs(c[0] - colour[0]) < 40 && std::abs(c[1] - colour[1]) < 40 && std::abs(c[2] - colour[2]) < 40;
         if (match && !inside) ++runs;
         inside = match;
     }
@@ -405,9 +290,10 @@ std::string roundPrism(const std::string& styleName) {
         points += "      p " + std::to_string(60 * std::cos(a)) + " " + std::to_string(60 * std::sin(a)) +
                   "\n      pType ANCHOR\n";
     }
-    std::string face = "  begin ProfileI\n   name \"Disc\"\n   begin InputProfile2\n    begin CompositeCurve2\n"
-                       "     closed 1\n     begin Curve2\n      type Linear\n" + points +
-                       "      closed 1\n     end Curve2\n    end CompositeCurve2\n   end InputProfile2\n  end ProfileI\n";
+    std::string face =
+        "  begin ProfileI\n   name \"Disc\"\n   begin InputProfile2\n    begin CompositeCurve2\n"
+        "     closed 1\n     begin Curve2\n      type Linear\n" +
+        points + "      closed 1\n     end Curve2\n    end CompositeCurve2\n   end InputProfile2\n  end ProfileI\n";
     std::string sun = node("LightX", "Sun", "   rotate -30 -50 0\n",
                            "   type DIRECTIONAL\n   color 1 1 1 1\n   intensity 1\n   shadow 0\n");
     return project(material("Paint", styleName, "1 0.6 0", 0, "   lineWidth 3\n") +
@@ -455,27 +341,120 @@ int inkAtEdge(const Pixels& p, int y, int x, int step, int span) {
     return ink;
 }
 
+// A primitive object of `type` wearing `materialName` in its first slot.
+std::string primitive(const std::string& name, const std::string& type, const std::string& sizes,
+                      const std::string& translate, const std::string& materialName) {
+    std::string size;
+    std::istringstream values(sizes);
+    std::string value;
+    for (int i = 1; values >> value; ++i) size += "   primVal" + std::to_string(i) + " " + value + "\n";
+    return node("ObjectP", name, "   translate " + translate + "\n",
+                "   primitiveType " + type + "\n" + size + "   begin MaterialStack 0\n" + item(materialName) +
+                    "   end MaterialStack\n");
+}
+
 }  // namespace
 
-// A wireframe square is its four edges in the material's colour, lineWidth pixels
-// wide, with the background showing through its middle.
-TEST(RenderPictures, AWireframeSquareShowsOnlyItsEdges) {
-    std::string text = project(material("Wire", "Wireframe", "1 0 0", 0, "   respondToLighting 0\n   lineWidth 3\n") +
-                               style("Wire Style", item("Wire")) + square("Square", 40) +
-                               solid("Frame", "Square", "Wire Style"));
-    Pixels p = render("wireframe", text);
+// A planar map tiled four times across the square gives four black-and-white periods;
+// Mirror tiling joins neighbouring tiles by their like halves.
+TEST(RenderPictures, PlanarMapsTileAcrossTheSurface) {
+    std::string map = halves("halves.png");
+    std::string mtl = material("Halves", "Absolute", "1 1 1", 0, "   colorMap \"" + map + "\"\n");
+    std::string placement =
+        "     mappingStyle \"PlanarZ\"\n     applyWidth 80\n     applyHeight 80\n"
+        "     tilingX 4\n     tilingY 4\n";
+    Pixels repeat =
+        render("tiled", project(mtl + style("Tiled", item("Halves", placement + "     tilingStyle \"Repeat\"\n")) +
+                                square("Square", 40) + solid("Tile", "Square", "Tiled")));
+    ASSERT_EQ(repeat.width, 100);
+    EXPECT_GE(stripesAcross(repeat), 7);
+    Pixels mirror =
+        render("mirrored", project(mtl + style("Tiled", item("Halves", placement + "     tilingStyle \"Mirror\"\n")) +
+                                   square("Square", 40) + solid("Tile", "Square", "Tiled")));
+    ASSERT_EQ(mirror.width, 100);
+    EXPECT_GE(stripesAcross(mirror), 3);
+    EXPECT_LT(stripesAcross(mirror), stripesAcross(repeat));
+}
+
+// A Camera mapping spreads the map over the frame, whatever the surface's own
+// coordinates: the square's left half (on screen) shows the map's black half, its
+// right half the white one, with the seam in the middle of the frame although the
+// square stands off centre.
+TEST(RenderPictures, ACameraMapSpreadsOverTheFrame) {
+    std::string map = halves("halves.png");
+    std::string mtl = material("Halves", "Absolute", "1 1 1", 0, "   colorMap \"" + map + "\"\n");
+    Pixels p = render("camera-map", project(mtl +
+                                            style("Projected", item("Halves",
+                                                                    "     mappingStyle \"Camera\"\n"
+                                                                    "     tilingStyle \"None\"\n")) +
+                                            square("Square", 40) + solid("Tile", "Square", "Projected", "20 0 0")));
     ASSERT_EQ(p.width, 100);
-    expectColour(p.at(50, 50), 0, 0, 255, 0, "the middle of the square");
-    expectColour(p.at(40, 60), 0, 0, 255, 0, "inside the square, off its diagonal");
-    expectColour(p.at(30, 50), 255, 0, 0, 1, "the left edge");
-    expectColour(p.at(50, 69), 255, 0, 0, 1, "the top or bottom edge");
-    // The edge runs between pixels 29 and 30; three pixels wide, the line covers both
-    // whole and half of each neighbour, and nothing further.
-    expectColour(p.at(29, 50), 255, 0, 0, 1, "just outside the left edge");
-    expectColour(p.at(28, 50), 128, 0, 128, 3, "half covered outside");
-    expectColour(p.at(31, 50), 128, 0, 128, 3, "half covered inside");
-    expectColour(p.at(27, 50), 0, 0, 255, 0, "well outside the square");
-    expectColour(p.at(33, 50), 0, 0, 255, 0, "well inside the square");
+    // The square covers x 40..79 on screen; the map's seam is at x 50 (softened over a
+    // few pixels by filtering: 16 texels span the frame's 100 pixels).
+    EXPECT_LT(p.at(42, 50)[0], 40);
+    EXPECT_LT(p.at(44, 40)[0], 40);
+    EXPECT_GT(p.at(56, 50)[0], 215);
+    EXPECT_GT(p.at(75, 60)[0], 215);
+}
+
+// Without shaders, lighting is OpenGL's own, per vertex. A black glossy square facing
+// the light: advanced lighting adds the highlight after the texture, so it shows on
+// black; simple lighting folds it into the texture, which leaves black black.
+TEST(RenderPictures, AdvancedLightingAddsHighlightsOverTheTexture) {
+    std::string shiny =
+        "   begin MaterialChannelSpecular 0\n    brightness 1\n    sharpness 60\n    active 1\n"
+        "   end MaterialChannelSpecular\n";
+    std::string light = node("LightX", "Front Light", "   translate 0 0 400\n",
+                             "   type DIRECTIONAL\n   color 1 1 1 1\n   intensity 0.5\n");
+    std::string members = material("Black", "Standard", "0 0 0", 0, shiny) + style("Shiny", item("Black")) +
+                          square("Square", 90) + solid("Tile", "Square", "Shiny") + light;
+    Pixels advanced = render("advanced", project(members, " FinalGLShaders 0\n AdvancedGLLighting 1\n", 0.2));
+    Pixels simple = render("simple", project(members, " FinalGLShaders 0\n AdvancedGLLighting 0\n", 0.2));
+    ASSERT_EQ(advanced.width, 100);
+    ASSERT_EQ(simple.width, 100);
+    EXPECT_GT(advanced.at(50, 50)[0], 60);
+    EXPECT_LT(simple.at(50, 50)[0], 8);
+}
+
+// The demo title, shadow and all, as the renderer drew it before its lighting program
+// and shadow filter were made cheaper: the picture may move by a rounding or a softer
+// shadow edge, never by a missing light, channel or shadow, as the same title without
+// its shadow does.
+TEST(RenderPictures, TheDemoTitleLooksAsItDidBeforeTheRendererWasSpedUp) {
+    const std::string title = test::slurp(fw::test::example("title.kxp"));
+    Pixels drawn = render("demo-title", title, nullptr, "--size 480x270");
+    Pixels before = test::readImage(FW_SOURCE_DIR "/tests/data/render/title-480x270.png");
+    ASSERT_EQ(before.width, 480);
+    ASSERT_EQ(drawn.width, 480);
+    ASSERT_EQ(drawn.height, 270);
+    EXPECT_GE(test::psnr(before, drawn), 38.0);
+    Pixels flat = render("demo-unshadowed", fw::test::edited(title, {{" RenderShadows \"1\"", " RenderShadows \"0\""}}),
+                         nullptr, "--size 480x270");
+    EXPECT_LT(test::psnr(before, flat), 38.0);
+}
+
+// Only the shadow darkens the media behind a shadow catcher; with the final frames'
+// shadows, or the shaders, switched off there is none.
+TEST(RenderPictures, AShadowCatcherShowsOnlyItsShadowOverTheMedia) {
+    blueMedia();
+    Pixels p = render("catcher", catcherScene(""));
+    ASSERT_EQ(p.width, 100);
+    expectColour(p.at(3, 3), 0, 0, 255, 0, "the media around the shadow");
+    int shadowed, other;
+    countShadow(p, shadowed, other);
+    EXPECT_GT(shadowed, 100);  // the card's shadow, 30 x 30 units, lands beside it
+    EXPECT_LT(other, 300);     // the shadow's and the card's edges only
+
+    Pixels off = render("catcher-off", catcherScene(" FinalGLShaderShadows 0\n"));
+    ASSERT_EQ(off.width, 100);
+    countShadow(off, shadowed, other);
+    EXPECT_EQ(shadowed, 0);
+
+    // Without shaders nothing is shadowed: the catcher shows nothing, the card is unlit.
+    Pixels fixed = render("fixed-catcher", catcherScene(" FinalGLShaders 0\n"));
+    ASSERT_EQ(fixed.width, 100);
+    expectColour(fixed.at(10, 10), 0, 0, 255, 2, "the media where the catcher stands");
+    expectColour(fixed.at(50, 50), 255, 255, 255, 2, "the white card, unlit");
 }
 
 // Seen tipped, a wireframe cube shows all four of its horizontal edges across the
@@ -491,10 +470,10 @@ TEST(RenderPictures, AHiddenLineCubeHidesItsBackEdges) {
     EXPECT_EQ(runsDown(hidden, 50, green), 3);
     // The faces hold out: background inside, and a red square behind the cube hidden too.
     EXPECT_TRUE(same(hidden.at(50, 50), kBlue) || same(hidden.at(50, 45), kBlue));
-    Pixels covering = render(
-        "cube-covering", project(tippedCube("Cube", "HiddenLine") + material("Red", "Absolute", "1 0 0") +
-                                 style("Back Style", item("Red"), 2) + square("Card", 100) +
-                                 solid("Card Solid", "Card", "Back Style", "0 0 -200")));
+    Pixels covering =
+        render("cube-covering", project(tippedCube("Cube", "HiddenLine") + material("Red", "Absolute", "1 0 0") +
+                                        style("Back Style", item("Red"), 2) + square("Card", 100) +
+                                        solid("Card Solid", "Card", "Back Style", "0 0 -200")));
     ASSERT_EQ(covering.width, 100);
     expectColour(covering.at(2, 2), 255, 0, 0, 1, "the card around the cube");
     EXPECT_EQ(runsDown(covering, 50, green), 3);
@@ -526,39 +505,6 @@ TEST(RenderPictures, ACartoonObjectHasFewShadesAndADarkOutline) {
     EXPECT_EQ(inkAtEdge(plain, 80, 0, 1, 4), 0);
 }
 
-// "FinalGLShaders 0" draws with OpenGL's own lighting: only a stack's first item, no
-// shadows (so a shadow catcher shows nothing), and lit surfaces still shaded by the lights.
-TEST(RenderPictures, WithoutShadersOnlyTheFirstItemIsDrawnAndNothingIsShadowed) {
-    std::string stack = material("Yellow", "Absolute", "1 1 0") + material("Cyan", "Absolute", "0 1 1") +
-                        style("Mixed", item("Yellow") + item("Cyan", "     blendingStyle \"Multiply\"\n")) +
-                        square("Square", 50) + solid("Tile", "Square", "Mixed");
-    Pixels p = render("fixed-stack", project(stack, " FinalGLShaders 0\n"));
-    ASSERT_EQ(p.width, 100);
-    expectColour(p.at(50, 50), 255, 255, 0, 2, "the first item alone");
-
-    blueMedia();
-    Pixels catcher = render("fixed-catcher", catcherScene(" FinalGLShaders 0\n"));
-    ASSERT_EQ(catcher.width, 100);
-    expectColour(catcher.at(10, 10), 0, 0, 255, 2, "the media where the catcher stands");
-    expectColour(catcher.at(50, 50), 255, 255, 255, 2, "the white card, unlit");
-}
-
-namespace {
-
-// A primitive object of `type` wearing `materialName` in its first slot.
-std::string primitive(const std::string& name, const std::string& type, const std::string& sizes,
-                      const std::string& translate, const std::string& materialName) {
-    std::string size;
-    std::istringstream values(sizes);
-    std::string value;
-    for (int i = 1; values >> value; ++i) size += "   primVal" + std::to_string(i) + " " + value + "\n";
-    return node("ObjectP", name, "   translate " + translate + "\n",
-                "   primitiveType " + type + "\n" + size + "   begin MaterialStack 0\n" + item(materialName) +
-                    "   end MaterialStack\n");
-}
-
-}  // namespace
-
 // A red sphere resting above a grey floor, seen from above the front, lit from the
 // upper left: each wears its own slot's material, the sphere is shaded and throws its
 // shadow onto the floor on the side away from the light.
@@ -566,9 +512,10 @@ TEST(RenderPictures, PrimitivesWearTheirSlotsMaterialsAndCastShadows) {
     std::string camera = node("CameraX", "Above", "",
                               "   mode ORBIT\n   projection ORTHOGRAPHIC\n   clip 1 2000\n   target 0 0 0\n"
                               "   distance 500\n   tumble-left-right 0\n   tumble-up-down -30\n   ortho-width 300\n");
-    std::string sun = node("LightX", "Sun", "   rotate -45 35 0\n",
-                           "   type DIRECTIONAL\n   color 1 1 1 1\n   intensity 1\n   shadow 1\n"
-                           "   shadow-softness 0\n   shadow-darkness 0.8\n   shadowmap-xres 512\n   shadowmap-yres 512\n");
+    std::string sun =
+        node("LightX", "Sun", "   rotate -45 35 0\n",
+             "   type DIRECTIONAL\n   color 1 1 1 1\n   intensity 1\n   shadow 1\n"
+             "   shadow-softness 0\n   shadow-darkness 0.8\n   shadowmap-xres 512\n   shadowmap-yres 512\n");
     std::string ambient = node("LightX", "Ambient", "", "   type AMBIENT\n   color 1 1 1 1\n   intensity 0.25\n");
     std::string text = " RenderSize 100 100\n BackgroundColor 0 0 1\n RenderShadows \"1\"\n begin SceneX\n" + camera +
                        ambient + material("Red", "Standard", "1 0 0") + material("Grey", "Standard", "0.6 0.6 0.6") +
@@ -603,19 +550,16 @@ TEST(RenderPictures, AMirroredSpherePoleShadesLikeItsNeighbourhood) {
     std::string camera = node("CameraX", "Above", "",
                               "   mode ORBIT\n   projection ORTHOGRAPHIC\n   clip 1 2000\n   target 0 0 0\n"
                               "   distance 500\n   tumble-left-right 0\n   tumble-up-down -90\n   ortho-width 120\n");
-    std::string sun = node("LightX", "Sun", "   rotate -45 35 0\n", "   type DIRECTIONAL\n   color 1 1 1 1\n   intensity 1\n");
+    std::string sun =
+        node("LightX", "Sun", "   rotate -45 35 0\n", "   type DIRECTIONAL\n   color 1 1 1 1\n   intensity 1\n");
     std::string ball = node("ObjectP", "Ball", "   translate 0 0 0\n", "   primitiveType SPHERE\n   primVal1 100\n");
-    std::string path = dir() + "mirrored.kxp";
-    test::spill(path, " RenderSize 200 200\n BackgroundColor 0 0 0\n begin SceneX\n" + camera + sun + ball + " end SceneX\n");
+    const std::string text =
+        " RenderSize 200 200\n BackgroundColor 0 0 0\n begin SceneX\n" + camera + sun + ball + " end SceneX\n";
     for (const char* look : {"Chrome", "Polished Gold"})
         for (const char* renderer : {"gl", "raytrace"}) {
             SCOPED_TRACE(std::string(look) + ", " + renderer);
-            std::string out = dir() + "mirrored-" + renderer + ".png";
-            std::remove(out.c_str());
-            Outcome r = run("--library-folder " + dir() + "pictures-libs render " + path + " --renderer " + renderer +
-                            " --material \"" + look + "\" -o " + out);
-            ASSERT_EQ(r.status, 0) << r.err;
-            Pixels p = readImage(out);
+            Pixels p = render("mirrored", text, nullptr,
+                              std::string("--renderer ") + renderer + " --material \"" + look + "\"");
             ASSERT_EQ(p.width, 200);
             // The pole lies between the four middle pixels. What its neighbourhood
             // foretells there: the means of two rings around it, taken on to radius 0

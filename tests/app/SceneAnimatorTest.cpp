@@ -3,40 +3,24 @@
 // that the last frame of a preset leaves every letter where the layout put it.
 #include "app/SceneAnimator.h"
 
-#include <gtest/gtest.h>
-
 #include <glm/gtc/matrix_access.hpp>
 
-#include "TempDir.h"
+#include "AppFixture.h"
 #include "anim/AnimPose.h"
 #include "anim/AnimTrack.h"
 #include "anim/AnimTransition.h"
-#include "app/OrvoSceneManager.h"
-#include "app/Registration.h"
 #include "app/TitleScene.h"
-#include "app/VeltraneApp.h"
-#include "platform/Dialogs.h"
-#include "platform/Folders.h"
 #include "render/Camera.h"
 #include "scene/AnimGlobals.h"
 #include "scene/Object.h"
 #include "scene/OutputPort.h"
 #include "scene/Quality.h"
-#include "scene/SceneX.h"
 
 namespace fw {
 namespace {
 
-class Animator : public testing::Test {
+class Animator : public test::AppTest {
 protected:
-    void SetUp() override {
-        registerAllClasses();
-        Folders::instance().setDocuments(dir.file("Documents"));
-        Dialogs::instance().setQuiet(true);
-        app.initialise();
-    }
-    void TearDown() override { Dialogs::instance().setQuiet(false); }
-    SceneX& scene() { return *app.sceneManager().scene(); }
     void title(const char16_t* text, const char* preset) {
         TitleScene::Options options;
         options.text = text;
@@ -48,9 +32,6 @@ protected:
     void animateBy(int granularity) {
         for (auto& segment : track().segments) segment->caches.front()->animateBy = granularity;
     }
-
-    test::TempDir dir;
-    VeltraneApp app;
 };
 
 TEST_F(Animator, ElementsAreTheLettersWordsLinesOrBlockTheTrackAnimates) {

@@ -2,17 +2,10 @@
 // each renderer's shadow is the floor it darkens against its own picture without
 // shadows, and the two regions must sit in the same place with the same size. The
 // example's point light is also tried as a spot and as a sun along the same line.
-#include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
-#include <string>
-#include <vector>
 
-#include "FilesAndImages.h"
-#include "RunProgram.h"
-#include "TempDir.h"
+#include "AppRun.h"
 
 namespace {
 
@@ -20,23 +13,9 @@ const std::string kLight = "   type POINT\n";
 
 // The example with its light changed by `light` and shadows on or off, rendered.
 test::Pixels render(const fw::test::TempDir& dir, const std::string& light, bool shadows, const std::string& renderer) {
-    std::string text = test::slurp(std::string(FW_SOURCE_DIR) + "/examples/soft-shadow.kxp");
-    const size_t at = text.find(kLight);
-    EXPECT_NE(at, std::string::npos);
-    if (at == std::string::npos) return {};
-    text.replace(at, kLight.size(), light);
-    if (!shadows) {
-        const std::string on = " RenderShadows \"1\"";
-        EXPECT_NE(text.find(on), std::string::npos);
-        text.replace(text.find(on), on.size(), " RenderShadows \"0\"");
-    }
-    const std::string project = dir.file("p.kxp"), out = dir.file("p.png");
-    test::spill(project, text);
-    std::remove(out.c_str());
-    auto run = fw::test::runProgram(FW_EXECUTABLE, "render " + project + " --renderer " + renderer + " -o " + out,
-                                    dir.path().string());
-    EXPECT_EQ(run.status, 0) << run.err;
-    return test::readImage(out);
+    std::string text = fw::test::edited(test::slurp(fw::test::example("soft-shadow.kxp")), {{kLight, light}});
+    if (!shadows) text = fw::test::edited(text, {{" RenderShadows \"1\"", " RenderShadows \"0\""}});
+    return fw::test::rendered(dir, "p", text, "--renderer " + renderer);
 }
 
 struct Region {
@@ -79,8 +58,6 @@ void expectSameShadow(const std::string& name, const std::string& light) {
     const Region traced = shadowOf(render(dir, light, true, "raytrace"), render(dir, light, false, "raytrace"));
     const Region drawn = shadowOf(render(dir, light, true, "gl"), render(dir, light, false, "gl"));
     const double iou = overlap(traced, drawn);
-    std::printf("%s: traced %ld px at (%.3f, %.3f), OpenGL %ld px at (%.3f, %.3f), overlap %.3f\n", name.c_str(),
-                traced.area, traced.x, traced.y, drawn.area, drawn.x, drawn.y, iou);
     ASSERT_GT(traced.area, 2000) << "the traced picture has no shadow to compare with";
     EXPECT_NEAR(drawn.x, traced.x, 0.03);
     EXPECT_NEAR(drawn.y, traced.y, 0.03);

@@ -1,47 +1,22 @@
 // The application object: opening at start, guarding unsaved changes, menu
 // commands, document types and the library folders.
-#include "app/VeltraneApp.h"
-
-#include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <thread>
 
-#include "TempDir.h"
+#include "AppFixture.h"
 #include "app/DocumentTypes.h"
-#include "app/OrvoSceneManager.h"
-#include "app/Registration.h"
-#include "platform/Dialogs.h"
-#include "platform/Folders.h"
 #include "scene/Group.h"
-#include "scene/SceneX.h"
 
 namespace fw {
 namespace {
 
 const std::string kExample = FW_SOURCE_DIR "/examples/opening-titles.kxp";
-
-class App : public ::testing::Test {
-protected:
-    void SetUp() override {
-        registerAllClasses();
-        Folders::instance().setDocuments(dir.file("Documents"));
-        Dialogs::instance().setQuiet(true);
-        Dialogs::instance().clearShown();
-        ASSERT_TRUE(app.initialise());
-    }
-    void TearDown() override { Dialogs::instance().setQuiet(false); }
-    const std::vector<std::string>& shown() { return Dialogs::instance().shown(); }
-    SceneX& scene() { return *app.sceneManager().scene(); }
-
-    test::TempDir dir;
-    VeltraneApp app;
-};
+using App = test::AppTest;
 
 }  // namespace
 
@@ -183,8 +158,7 @@ TEST(AtomicSave, KillDuringASaveLeavesTheOldFile) {
     std::string big = dir.file("big.kxp");
     {
         std::string text = " Version \"Orvostat Formwright (Linux Headless) v0.1.0\"\n begin SceneX\n";
-        for (int i = 0; i < 150000; ++i)
-            text += "  begin Group\n   name \"G" + std::to_string(i) + "\"\n  end Group\n";
+        for (int i = 0; i < 150000; ++i) text += "  begin Group\n   name \"G" + std::to_string(i) + "\"\n  end Group\n";
         text += " end SceneX\n";
         test::writeFile(big, text);
     }
