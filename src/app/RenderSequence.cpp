@@ -80,9 +80,11 @@ bool RenderSequence::parseRange(const std::string& text, int& first, int& last) 
     return n == 3 && dash == '-';
 }
 
-int RenderSequence::run(OrvoSceneManager& manager, const Request& request) {
-    int first = 0, last = 0;
-    if (!parseRange(request.range, first, last)) {
+namespace {
+
+// The range asked for, held to the timeline; an exit status.
+int checkRange(const RenderSequence::Request& request, const AnimGlobals& globals, int& first, int& last) {
+    if (!RenderSequence::parseRange(request.range, first, last)) {
         printError("--frames", "takes FIRST-LAST, for example 0-59, not " + request.range);
         return kExitUserError;
     }
@@ -90,12 +92,60 @@ int RenderSequence::run(OrvoSceneManager& manager, const Request& request) {
         printError("--frames", "the range " + request.range + " runs backwards: give the first frame first");
         return kExitUserError;
     }
-    const AnimGlobals& globals = manager.scene()->animGlobals();
     if (first < globals.frameStart || last > globals.frameEnd) {
         printError("--frames", "frames " + request.range + " reach outside the project's timeline, frames " +
                                    std::to_string(globals.frameStart) + " to " + std::to_string(globals.frameEnd));
         return kExitUserError;
     }
+    return kExitOk;
+}
+
+// A movie's rate and codec from the options or the project; an exit status.
+int movieSettings(const RenderSequence::Request& request, const AnimGlobals& globals, MovieWriter::Settings& settings) {
+    std::error_code failed;
+    if (std::filesystem::is_directory(request.out, failed)) {
+        printError(request.out, "is a folder: a movie is written to a file, for example " +
+                                    (std::filesystem::path(request.out) / ("movie" + extensionOf(request.out))).string());
+        return kExitUserError;
+    }
+    if (request.fps.empty()) {
+        // The project's own rate: a fault of the file, not of an option never given.
+        const double fps = globals.framesPerSecond;
+        settings.rate = FrameRate::fromFramesPerSecond(fps);
+        if (!(fps > 0 && fps <= RenderSequence::kMaxFramesPerSecond) || !settings.rate.valid()) {
+            char text[200];
+            std::snprintf(text, sizeof text,
+                          "framesPerSecond %g is not a movie's frame rate (above 0, at most %g); give --fps, "
+                          "or mend the project",
+                          fps, RenderSequence::kMaxFramesPerSecond);
+            printError(request.project, text);
+            return kExitUserError;
+        }
+    } else {
+        std::optional<FrameRate> rate = FrameRate::parse(request.fps);
+        if (!rate || !rate->valid()) {
+            printError("--fps", "takes frames per second, for example 25, 29.97 or 30000/1001, not " + request.fps);
+            return kExitUserError;
+        }
+        settings.rate = *rate;
+    }
+    const std::vector<std::string> codecs = MovieWriter::codecs(extensionOf(request.out));
+    settings.codec = request.codec.empty() ? codecs.front() : request.codec;
+    if (std::find(codecs.begin(), codecs.end(), settings.codec) == codecs.end()) {
+        std::string known;
+        for (const std::string& c : codecs) known += (known.empty() ? "" : ", ") + c;
+        printError("--codec", "a " + extensionOf(request.out) + " movie takes " + known + ", not " + settings.codec);
+        return kExitUserError;
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
+int RenderSequence::run(OrvoSceneManager& manager, const Request& request) {
+    int first = 0, last = 0;
+    const AnimGlobals& globals = manager.scene()->animGlobals();
+    if (int status = checkRange(request, globals, first, last); status != kExitOk) return status;
     const int code = OutputType::codeForPath(request.out);
     const bool movie = OutputType::isMovie(code);
     if (code < 0 || (!movie && !ImageWriter::supports(request.out))) {
@@ -107,44 +157,8 @@ int RenderSequence::run(OrvoSceneManager& manager, const Request& request) {
         return kExitUserError;
     }
     MovieWriter::Settings settings;
-    if (movie) {
-        std::error_code failed;
-        if (std::filesystem::is_directory(request.out, failed)) {
-            printError(request.out, "is a folder: a movie is written to a file, for example " +
-                                        (std::filesystem::path(request.out) / ("movie" + extensionOf(request.out)))
-                                            .string());
-            return kExitUserError;
-        }
-        if (request.fps.empty()) {
-            // The project's own rate: a fault of the file, not of an option never given.
-            const double fps = globals.framesPerSecond;
-            settings.rate = FrameRate::fromFramesPerSecond(fps);
-            if (!(fps > 0 && fps <= kMaxFramesPerSecond) || !settings.rate.valid()) {
-                char text[200];
-                std::snprintf(text, sizeof text,
-                              "framesPerSecond %g is not a movie's frame rate (above 0, at most %g); give --fps, "
-                              "or mend the project",
-                              fps, kMaxFramesPerSecond);
-                printError(request.project, text);
-                return kExitUserError;
-            }
-        } else {
-            std::optional<FrameRate> rate = FrameRate::parse(request.fps);
-            if (!rate || !rate->valid()) {
-                printError("--fps", "takes frames per second, for example 25, 29.97 or 30000/1001, not " + request.fps);
-                return kExitUserError;
-            }
-            settings.rate = *rate;
-        }
-        const std::vector<std::string> codecs = MovieWriter::codecs(extensionOf(request.out));
-        settings.codec = request.codec.empty() ? codecs.front() : request.codec;
-        if (std::find(codecs.begin(), codecs.end(), settings.codec) == codecs.end()) {
-            std::string known;
-            for (const std::string& c : codecs) known += (known.empty() ? "" : ", ") + c;
-            printError("--codec", "a " + extensionOf(request.out) + " movie takes " + known + ", not " + settings.codec);
-            return kExitUserError;
-        }
-    }
+    if (movie)
+        if (int status = movieSettings(request, globals, settings); status != kExitOk) return status;
     RenderJob job(manager, printError, request.project);
     if (!job.configure(request.size, std::nullopt, request.renderer)) return kExitUserError;
     job.setRefit(true);

@@ -145,162 +145,201 @@ std::vector<int> bridgeHoles(const Points& p, std::vector<int> outer, std::vecto
 // polygon is a ring of linked corners, so cutting a piece off costs the piece alone,
 // and only its reflex corners can fall inside a convex piece: the corners sit in a grid,
 // and a triangle looks at the reflex ones within its own box.
-bool growPieces(const Points& p, const std::vector<int>& poly, std::vector<std::vector<int>>& pieces, int64_t deadline,
-                std::vector<int>& rest) {
-    const int total = static_cast<int>(poly.size());
-    std::vector<int> next(poly.size()), prev(poly.size()), inPiece(poly.size(), -1);
-    for (int k = 0; k < total; ++k) next[k] = (k + 1) % total, prev[k] = (k + total - 1) % total;
-    int alive = total, start = 0, pieceStamp = 0;
-    auto at = [&](int node) { return p[poly[static_cast<size_t>(node)]]; };
+class PieceGrower {
+public:
+    PieceGrower(const Points& p, const std::vector<int>& poly)
+        : p_(p), poly_(poly), total_(static_cast<int>(poly.size())), next_(poly.size()), prev_(poly.size()),
+          inPiece_(poly.size(), -1), isReflex_(poly.size(), 0), listed_(poly.size(), 0), alive_(total_) {
+        for (int k = 0; k < total_; ++k) next_[k] = (k + 1) % total_, prev_[k] = (k + total_ - 1) % total_;
+        glm::dvec2 highest(-1e300);
+        for (int k = 0; k < total_; ++k) lowest_ = glm::min(lowest_, at(k)), highest = glm::max(highest, at(k));
+        // Each triangle of a piece's fan stands higher than a millionth of the cap: a
+        // thinner one (a corner that hardly turns, where a cut lines up with a serif's edge
+        // or one stroke's side runs on as another contour's) has next to no area, and none
+        // once packed into single precision. Where no piece can start so (a sliver of an
+        // outline that crosses itself), growing goes on without, and the pieces are mended
+        // afterwards.
+        flat_ = 1e-6 * std::max(highest.x - lowest_.x, highest.y - lowest_.y);
+        side_ = std::clamp(static_cast<int>(std::sqrt(total_ / 2.0)), 1, 512);
+        cell_ = glm::max((highest - lowest_) / static_cast<double>(side_), glm::dvec2(1e-300));
+        fillGrid();
+    }
+
+    bool run(std::vector<std::vector<int>>& pieces, int64_t deadline, std::vector<int>& rest) {
+        size_t stalls = 0, rounds = 0;
+        std::vector<int> piece;
+        while (alive_ > 3) {
+            if (++rounds % 64 == 0 && Clock::milliseconds() > deadline) {  // the clock is dear next to a round
+                rest = remaining();
+                return false;
+            }
+            ++pieceStamp_;
+            piece.assign({start_, next_[start_]});
+            inPiece_[start_] = inPiece_[next_[start_]] = pieceStamp_;
+            if (!acceptable(piece, next_[next_[start_]])) {
+                start_ = next_[start_];
+                if (++stalls > static_cast<size_t>(alive_)) {
+                    if (upright_) {
+                        upright_ = false, stalls = 0;
+                        continue;
+                    }
+                    rest = remaining();
+                    return false;
+                }
+                continue;
+            }
+            piece.push_back(next_[next_[start_]]);
+            stalls = 0;
+            while (static_cast<int>(piece.size()) < alive_ &&
+                   static_cast<int>(piece.size()) < CapBuilder::kMaxPieceCorners) {
+                int added = next_[piece.back()];
+                if (!acceptable(piece, added)) break;
+                piece.push_back(added);
+            }
+            std::vector<int> corners(piece.size());
+            for (size_t k = 0; k < piece.size(); ++k) corners[k] = poly_[static_cast<size_t>(piece[k])];
+            pieces.push_back(std::move(corners));
+            if (static_cast<int>(piece.size()) == alive_) return true;  // the whole remaining polygon was convex
+            cutOff(piece);
+        }
+        std::vector<int> last = remaining();
+        if (last.size() == 3 && std::fabs(cross(p_[last[0]], p_[last[1]], p_[last[2]])) > 1e-12) pieces.push_back(last);
+        return true;
+    }
+
+private:
     // Corners in a grid of cells, each cell's corners in one flat list; positions
     // never move, so the grid holds throughout and being reflex is a flag.
     struct Corner {
         double x, y;
         int node;
     };
-    glm::dvec2 lowest(1e300), highest(-1e300);
-    for (int k = 0; k < total; ++k) lowest = glm::min(lowest, at(k)), highest = glm::max(highest, at(k));
-    // Each triangle of a piece's fan stands higher than a millionth of the cap: a
-    // thinner one (a corner that hardly turns, where a cut lines up with a serif's edge
-    // or one stroke's side runs on as another contour's) has next to no area, and none
-    // once packed into single precision. Where no piece can start so (a sliver of an
-    // outline that crosses itself), growing goes on without, and the pieces are mended
-    // afterwards.
-    const double flat = 1e-6 * std::max(highest.x - lowest.x, highest.y - lowest.y);
-    bool upright = true;
-    const int side = std::clamp(static_cast<int>(std::sqrt(total / 2.0)), 1, 512);
-    const glm::dvec2 cell = glm::max((highest - lowest) / static_cast<double>(side), glm::dvec2(1e-300));
-    const double lastCell = side - 1;
-    auto column = [&](double x) { return static_cast<int>(std::clamp((x - lowest.x) / cell.x, 0.0, lastCell)); };
-    auto row = [&](double y) { return static_cast<int>(std::clamp((y - lowest.y) / cell.y, 0.0, lastCell)); };
+
+    glm::dvec2 at(int node) const { return p_[poly_[static_cast<size_t>(node)]]; }
+    int column(double x) const {
+        return static_cast<int>(std::clamp((x - lowest_.x) / cell_.x, 0.0, static_cast<double>(side_ - 1)));
+    }
+    int row(double y) const {
+        return static_cast<int>(std::clamp((y - lowest_.y) / cell_.y, 0.0, static_cast<double>(side_ - 1)));
+    }
+
     // Only corners that are reflex at the start go in the grid: cutting pieces off
     // leaves the rest convex, save for the odd corner that a joint turns reflex, and
     // those are looked at from a short list of their own.
-    std::vector<char> isReflex(poly.size(), 0), listed(poly.size(), 0);
-    std::vector<int> lateReflex;
-    auto classify = [&](int node) {
-        isReflex[node] = cross(at(prev[node]), at(node), at(next[node])) <= 1e-12;
-        if (isReflex[node] && !listed[node]) listed[node] = 1, lateReflex.push_back(node);
-    };
-    auto unlink = [&](int node) {
-        isReflex[node] = 0;
-        next[prev[node]] = next[node];
-        prev[next[node]] = prev[node];
-        --alive;
-    };
-    for (int k = 0; k < total; ++k) isReflex[k] = cross(at(prev[k]), at(k), at(next[k])) <= 1e-12;
-    std::vector<int> starts(static_cast<size_t>(side) * side + 1, 0);
-    for (int k = 0; k < total; ++k)
-        if (isReflex[k]) ++starts[static_cast<size_t>(row(at(k).y)) * side + column(at(k).x) + 1];
-    for (size_t k = 1; k < starts.size(); ++k) starts[k] += starts[k - 1];
-    std::vector<Corner> corners(static_cast<size_t>(starts.back()));
-    {
-        std::vector<int> fill(starts.begin(), starts.end() - 1);
-        for (int k = 0; k < total; ++k) {
-            if (!isReflex[k]) continue;
-            listed[k] = 1;
+    void fillGrid() {
+        for (int k = 0; k < total_; ++k) isReflex_[k] = cross(at(prev_[k]), at(k), at(next_[k])) <= 1e-12;
+        starts_.assign(static_cast<size_t>(side_) * side_ + 1, 0);
+        for (int k = 0; k < total_; ++k)
+            if (isReflex_[k]) ++starts_[static_cast<size_t>(row(at(k).y)) * side_ + column(at(k).x) + 1];
+        for (size_t k = 1; k < starts_.size(); ++k) starts_[k] += starts_[k - 1];
+        grid_.resize(static_cast<size_t>(starts_.back()));
+        std::vector<int> fill(starts_.begin(), starts_.end() - 1);
+        for (int k = 0; k < total_; ++k) {
+            if (!isReflex_[k]) continue;
+            listed_[k] = 1;
             glm::dvec2 q = at(k);
-            corners[static_cast<size_t>(fill[static_cast<size_t>(row(q.y)) * side + column(q.x)]++)] = {q.x, q.y, k};
+            grid_[static_cast<size_t>(fill[static_cast<size_t>(row(q.y)) * side_ + column(q.x)]++)] = {q.x, q.y, k};
         }
     }
-    auto remaining = [&] {
+
+    void classify(int node) {
+        isReflex_[node] = cross(at(prev_[node]), at(node), at(next_[node])) <= 1e-12;
+        if (isReflex_[node] && !listed_[node]) listed_[node] = 1, lateReflex_.push_back(node);
+    }
+
+    void unlink(int node) {
+        isReflex_[node] = 0;
+        next_[prev_[node]] = next_[node];
+        prev_[next_[node]] = prev_[node];
+        --alive_;
+    }
+
+    // The piece's inner corners leave the polygon; its two ends stay joined, and a
+    // joint that brings two equal points together keeps one of them.
+    void cutOff(const std::vector<int>& piece) {
+        for (size_t k = 1; k + 1 < piece.size(); ++k) unlink(piece[k]);
+        int first = piece.front();
+        while (alive_ > 1 && same(p_, poly_[static_cast<size_t>(first)], poly_[static_cast<size_t>(next_[first])]))
+            unlink(next_[first]);
+        while (alive_ > 1 && same(p_, poly_[static_cast<size_t>(first)], poly_[static_cast<size_t>(prev_[first])]))
+            unlink(prev_[first]);
+        classify(first), classify(next_[first]), classify(prev_[first]);
+        start_ = first;
+    }
+
+    std::vector<int> remaining() const {
         std::vector<int> out;
-        int node = start;
-        for (int k = 0; k < alive; ++k, node = next[node]) out.push_back(poly[static_cast<size_t>(node)]);
+        int node = start_;
+        for (int k = 0; k < alive_; ++k, node = next_[node]) out.push_back(poly_[static_cast<size_t>(node)]);
         return out;
-    };
+    }
+
+    // A reflex corner outside the piece, inside the triangle (a, b, c).
+    bool holds(int node, int a, int b, int c) const {
+        if (!isReflex_[node] || inPiece_[node] == pieceStamp_) return false;
+        int v = poly_[static_cast<size_t>(node)];
+        if (same(p_, v, poly_[static_cast<size_t>(a)]) || same(p_, v, poly_[static_cast<size_t>(b)]) ||
+            same(p_, v, poly_[static_cast<size_t>(c)]))
+            return false;
+        return insideTriangle(at(a), at(b), at(c), at(node));
+    }
+
     // The triangle (a, b, c) of the fan holds no reflex corner outside the piece.
-    auto freeOf = [&](int a, int b, int c) {
+    bool freeOf(int a, int b, int c) const {
         glm::dvec2 A = at(a), B = at(b), C = at(c);
         double left = std::min({A.x, B.x, C.x}) - 1e-9, right = std::max({A.x, B.x, C.x}) + 1e-9;
         double low = std::min({A.y, B.y, C.y}) - 1e-9, high = std::max({A.y, B.y, C.y}) + 1e-9;
-        // A reflex corner outside the piece, inside the triangle.
-        auto holds = [&](int node) {
-            if (!isReflex[node] || inPiece[node] == pieceStamp) return false;
-            int v = poly[static_cast<size_t>(node)];
-            if (same(p, v, poly[static_cast<size_t>(a)]) || same(p, v, poly[static_cast<size_t>(b)]) ||
-                same(p, v, poly[static_cast<size_t>(c)]))
-                return false;
-            return insideTriangle(A, B, C, at(node));
-        };
         const int x0 = column(left), x1 = column(right), y1 = row(high);
         for (int y = row(low); y <= y1; ++y) {
-            const Corner* first = corners.data() + starts[static_cast<size_t>(y) * side + x0];
-            const Corner* last = corners.data() + starts[static_cast<size_t>(y) * side + x1 + 1];
+            const Corner* first = grid_.data() + starts_[static_cast<size_t>(y) * side_ + x0];
+            const Corner* last = grid_.data() + starts_[static_cast<size_t>(y) * side_ + x1 + 1];
             for (const Corner* it = first; it != last; ++it) {
                 if (it->x < left || it->x > right || it->y < low || it->y > high) continue;
-                if (holds(it->node)) return false;
+                if (holds(it->node, a, b, c)) return false;
             }
         }
-        for (int node : lateReflex) {
+        for (int node : lateReflex_) {
             glm::dvec2 q = at(node);
             if (q.x < left || q.x > right || q.y < low || q.y > high) continue;
-            if (holds(node)) return false;
+            if (holds(node, a, b, c)) return false;
         }
         return true;
-    };
+    }
+
     // The piece (nodes) with `added` as its new last corner: every turn stays convex.
-    auto acceptable = [&](const std::vector<int>& piece, int added) {
+    bool acceptable(const std::vector<int>& piece, int added) {
         size_t m = piece.size() + 1;
         int first = piece[0], before = piece[m - 2];
         if (cross(at(before), at(added), at(first)) <= 1e-12) return false;    // turn at the new corner
         if (cross(at(added), at(first), at(piece[1])) <= 1e-12) return false;  // closing turn
         if (m > 3 && cross(at(piece[m - 3]), at(before), at(added)) <= 1e-12) return false;
-        if (upright && leastHeight(p, poly[static_cast<size_t>(first)], poly[static_cast<size_t>(before)],
-                                   poly[static_cast<size_t>(added)]) <= flat)
+        if (upright_ && leastHeight(p_, poly_[static_cast<size_t>(first)], poly_[static_cast<size_t>(before)],
+                                    poly_[static_cast<size_t>(added)]) <= flat_)
             return false;
-        inPiece[added] = pieceStamp;
+        inPiece_[added] = pieceStamp_;
         bool free = freeOf(first, before, added);
-        if (!free) inPiece[added] = -1;
+        if (!free) inPiece_[added] = -1;
         return free;
-    };
-    size_t stalls = 0, rounds = 0;
-    std::vector<int> piece;
-    while (alive > 3) {
-        if (++rounds % 64 == 0 && Clock::milliseconds() > deadline) {  // the clock is dear next to a round
-            rest = remaining();
-            return false;
-        }
-        ++pieceStamp;
-        piece.assign({start, next[start]});
-        inPiece[start] = inPiece[next[start]] = pieceStamp;
-        if (!acceptable(piece, next[next[start]])) {
-            start = next[start];
-            if (++stalls > static_cast<size_t>(alive)) {
-                if (upright) {
-                    upright = false, stalls = 0;
-                    continue;
-                }
-                rest = remaining();
-                return false;
-            }
-            continue;
-        }
-        piece.push_back(next[next[start]]);
-        stalls = 0;
-        while (static_cast<int>(piece.size()) < alive && static_cast<int>(piece.size()) < CapBuilder::kMaxPieceCorners) {
-            int added = next[piece.back()];
-            if (!acceptable(piece, added)) break;
-            piece.push_back(added);
-        }
-        std::vector<int> corners(piece.size());
-        for (size_t k = 0; k < piece.size(); ++k) corners[k] = poly[static_cast<size_t>(piece[k])];
-        pieces.push_back(std::move(corners));
-        if (static_cast<int>(piece.size()) == alive) return true;  // the whole remaining polygon was convex
-        // The piece's inner corners leave the polygon; its two ends stay joined, and a
-        // joint that brings two equal points together keeps one of them.
-        for (size_t k = 1; k + 1 < piece.size(); ++k) unlink(piece[k]);
-        int first = piece.front();
-        while (alive > 1 && same(p, poly[static_cast<size_t>(first)], poly[static_cast<size_t>(next[first])]))
-            unlink(next[first]);
-        while (alive > 1 && same(p, poly[static_cast<size_t>(first)], poly[static_cast<size_t>(prev[first])]))
-            unlink(prev[first]);
-        classify(first), classify(next[first]), classify(prev[first]);
-        start = first;
     }
-    std::vector<int> last = remaining();
-    if (last.size() == 3 && std::fabs(cross(p[last[0]], p[last[1]], p[last[2]])) > 1e-12) pieces.push_back(last);
-    return true;
+
+    const Points& p_;
+    const std::vector<int>& poly_;
+    const int total_;
+    std::vector<int> next_, prev_, inPiece_;
+    std::vector<char> isReflex_, listed_;
+    std::vector<int> lateReflex_;
+    std::vector<int> starts_;
+    std::vector<Corner> grid_;
+    glm::dvec2 lowest_{1e300}, cell_{1.0};
+    double flat_ = 0;
+    int side_ = 1;
+    int alive_, start_ = 0, pieceStamp_ = 0;
+    bool upright_ = true;
+};
+
+bool growPieces(const Points& p, const std::vector<int>& poly, std::vector<std::vector<int>>& pieces, int64_t deadline,
+                std::vector<int>& rest) {
+    return PieceGrower(p, poly).run(pieces, deadline, rest);
 }
 
 // The fallback: the GLU tessellator, which copes with what growing convex pieces

@@ -242,41 +242,32 @@ ContourOffset::Result ContourOffset::collapsedContour(const std::vector<glm::dve
     return r;
 }
 
-ContourOffset::Result ContourOffset::offset(const std::vector<glm::dvec2>& c, double d, bool strict, std::FILE* console) {
-    Result r;
+namespace {
+
+// The thread's own scratch rows, reused from one offset to the next.
+struct Scratch {
+    std::vector<glm::dvec2> in, out, judged;
+    std::vector<double> inLength, outLength;
+    std::vector<char> pastItsEdges;
+};
+
+// Each point moved `d` out from its corner: the mitre, or along the normal where a
+// mitre would not do. `judged` keeps where each point really lies, before a mitre
+// running off to a spike is pulled in.
+void movePoints(const std::vector<glm::dvec2>& c, double d, Scratch& s, std::vector<glm::dvec2>& points) {
     const size_t n = c.size();
-    r.points.resize(n);
-    r.valid.assign(n, true);
-    if (n == 0) return r;
-    if (d == 0) {
-        r.points = c;
-        return r;
-    }
-    // The thread's own scratch rows, reused from one offset to the next.
-    thread_local std::vector<glm::dvec2> in, out, judged;
-    thread_local std::vector<double> inLength, outLength;
-    thread_local std::vector<char> pastItsEdges;
-    in.resize(n), out.resize(n), judged.resize(n), inLength.resize(n), outLength.resize(n);
-    pastItsEdges.assign(n, 0);
-    for (size_t i = 0; i < n; ++i) {
-        glm::dvec2 a = c[(i + n - 1) % n], b = c[i], e = c[(i + 1) % n];
-        inLength[i] = glm::length(b - a);
-        outLength[i] = glm::length(e - b);
-        in[i] = unit(b - a);
-        out[i] = unit(e - b);
-    }
     for (size_t i = 0; i < n; ++i) {
         glm::dvec2 p = c[i];
         // A zero-length edge borrows its neighbour's direction.
-        glm::dvec2 din = inLength[i] > 0 ? in[i] : out[i], dout = outLength[i] > 0 ? out[i] : din;
+        glm::dvec2 din = s.inLength[i] > 0 ? s.in[i] : s.out[i], dout = s.outLength[i] > 0 ? s.out[i] : din;
         glm::dvec2 normal = unit(outward(din) + outward(dout));
         double turn = std::atan2(cross(din, dout), glm::dot(din, dout));
         glm::dvec2 at;
         if (turn >= kSharpTurn) {
             if (glm::dot(din, dout) > 0.9999 || !mitre(p, din, dout, d, at)) at = p + d * normal;
-        } else if (inLength[i] < 0.01) {
+        } else if (s.inLength[i] < 0.01) {
             at = p + d * outward(dout);
-        } else if (outLength[i] < 0.01) {
+        } else if (s.outLength[i] < 0.01) {
             at = p + d * outward(din);
         } else if (!mitre(p, din, dout, d, at)) {
             at = p + d * normal;
@@ -288,49 +279,22 @@ ContourOffset::Result ContourOffset::offset(const std::vector<glm::dvec2>& c, do
             // from everything and never judged crossed. It goes with the crossed points.
             const double back = -glm::dot(at - (p + d * outward(din)), din);
             const double ahead = glm::dot(at - (p + d * outward(dout)), dout);
-            pastItsEdges[i] = (back > inLength[i] || ahead > outLength[i]) && glm::length(at - p) > 2 * std::fabs(d);
+            s.pastItsEdges[i] =
+                (back > s.inLength[i] || ahead > s.outLength[i]) && glm::length(at - p) > 2 * std::fabs(d);
         }
-        judged[i] = at;
+        s.judged[i] = at;
         // A mitre of a near-reversal runs off to a spike; keep it within a few offsets.
         // Whether it crossed the contour is judged where the mitre really lies: pulled
         // in, the point of a sharp notch would seem to cross and the notch would fill.
         double reach = glm::length(at - p), most = 4.0 * std::fabs(d);
         if (reach > most) at = p + (at - p) * (most / reach);
-        r.points[i] = at;
+        points[i] = at;
     }
-    const double limit = 0.999 * std::fabs(d);
-    const NearEdges near(c, limit);
-    for (size_t i = 0; i < n; ++i) r.valid[i] = !pastItsEdges[i] && !near.closerThan(judged[i]);
-    size_t validCount = 0;
-    for (bool v : r.valid) validCount += v;
-    if (validCount == 0) return collapsedContour(c);
-    // Sharp concave corners with a tiny outgoing edge: both points become their mitre.
-    for (size_t i = 0; i < n; ++i) {
-        if (!(outLength[i] < 0.01)) continue;  // the cheap test first: few edges are this short
-        size_t next = (i + 1) % n;
-        double turn = std::atan2(cross(in[i], out[i]), glm::dot(in[i], out[i]));
-        if (std::sin(turn) < std::sin(kSharpConcave)) {
-            glm::dvec2 at;
-            if (mitre(c[i], in[i], out[next], d, at) && !near.closerThan(at)) {
-                r.points[i] = r.points[next] = judged[i] = judged[next] = at;
-                r.valid[i] = r.valid[next] = true;
-            }
-        }
-    }
-    // An edge between two valid points whose middle crossed the contour folds over.
-    for (size_t i = 0; i < n; ++i) {
-        size_t next = (i + 1) % n;
-        if (r.valid[i] && r.valid[next] && near.closerThan((judged[i] + judged[next]) * 0.5))
-            r.valid[next] = false;
-    }
-    // Each run of crossed points shrinks onto one point between its valid neighbours.
-    size_t invalid = 0, valid = 0;
-    for (bool v : r.valid) (v ? valid : invalid) += 1;
-    if (invalid == 0) {
-        cutLoops(r.points, c);
-        return r;
-    }
-    if (valid == 0) return collapsedContour(c);  // the passes above can leave nothing valid
+}
+
+// Each run of crossed points shrinks onto one point between its valid neighbours.
+void closeCrossedRuns(ContourOffset::Result& r, const Scratch& s, double d, bool strict, std::FILE* console) {
+    const size_t n = r.points.size();
     size_t start = 0;
     while (r.valid[start]) ++start;
     while (!r.valid[(start + n - 1) % n]) start = (start + n - 1) % n;
@@ -350,7 +314,7 @@ ContourOffset::Result ContourOffset::offset(const std::vector<glm::dvec2>& c, do
             // Where the offset edges leaving the two valid neighbours meet, when that lies
             // between them; otherwise halfway.
             glm::dvec2 a = r.points[before], b = r.points[after];
-            glm::dvec2 da = out[before], db = in[after];
+            glm::dvec2 da = s.out[before], db = s.in[after];
             glm::dvec2 at = (a + b) * 0.5;
             double denominator = cross(da, db);
             if (std::fabs(denominator) > 1e-12) {
@@ -362,6 +326,64 @@ ContourOffset::Result ContourOffset::offset(const std::vector<glm::dvec2>& c, do
         }
         k += run;
     }
+}
+
+}  // namespace
+
+ContourOffset::Result ContourOffset::offset(const std::vector<glm::dvec2>& c, double d, bool strict, std::FILE* console) {
+    Result r;
+    const size_t n = c.size();
+    r.points.resize(n);
+    r.valid.assign(n, true);
+    if (n == 0) return r;
+    if (d == 0) {
+        r.points = c;
+        return r;
+    }
+    thread_local Scratch s;
+    s.in.resize(n), s.out.resize(n), s.judged.resize(n), s.inLength.resize(n), s.outLength.resize(n);
+    s.pastItsEdges.assign(n, 0);
+    for (size_t i = 0; i < n; ++i) {
+        glm::dvec2 a = c[(i + n - 1) % n], b = c[i], e = c[(i + 1) % n];
+        s.inLength[i] = glm::length(b - a);
+        s.outLength[i] = glm::length(e - b);
+        s.in[i] = unit(b - a);
+        s.out[i] = unit(e - b);
+    }
+    movePoints(c, d, s, r.points);
+    const double limit = 0.999 * std::fabs(d);
+    const NearEdges near(c, limit);
+    for (size_t i = 0; i < n; ++i) r.valid[i] = !s.pastItsEdges[i] && !near.closerThan(s.judged[i]);
+    size_t validCount = 0;
+    for (bool v : r.valid) validCount += v;
+    if (validCount == 0) return collapsedContour(c);
+    // Sharp concave corners with a tiny outgoing edge: both points become their mitre.
+    for (size_t i = 0; i < n; ++i) {
+        if (!(s.outLength[i] < 0.01)) continue;  // the cheap test first: few edges are this short
+        size_t next = (i + 1) % n;
+        double turn = std::atan2(cross(s.in[i], s.out[i]), glm::dot(s.in[i], s.out[i]));
+        if (std::sin(turn) < std::sin(kSharpConcave)) {
+            glm::dvec2 at;
+            if (mitre(c[i], s.in[i], s.out[next], d, at) && !near.closerThan(at)) {
+                r.points[i] = r.points[next] = s.judged[i] = s.judged[next] = at;
+                r.valid[i] = r.valid[next] = true;
+            }
+        }
+    }
+    // An edge between two valid points whose middle crossed the contour folds over.
+    for (size_t i = 0; i < n; ++i) {
+        size_t next = (i + 1) % n;
+        if (r.valid[i] && r.valid[next] && near.closerThan((s.judged[i] + s.judged[next]) * 0.5))
+            r.valid[next] = false;
+    }
+    size_t invalid = 0, valid = 0;
+    for (bool v : r.valid) (v ? valid : invalid) += 1;
+    if (invalid == 0) {
+        cutLoops(r.points, c);
+        return r;
+    }
+    if (valid == 0) return collapsedContour(c);  // the passes above can leave nothing valid
+    closeCrossedRuns(r, s, d, strict, console);
     cutLoops(r.points, c);
     return r;
 }

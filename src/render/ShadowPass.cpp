@@ -140,150 +140,66 @@ void setFilter(ShadowPass::Fit& fit, int softness) {
 
 }  // namespace
 
-std::optional<ShadowPass::Fit> ShadowPass::fit(Light& light, int slot, const Scope& scope) {
-    const size_t count = scope.items.size();
-    double sceneBox[6];
-    emptyBox(sceneBox);
-    for (const Scope::Item& item : scope.items)
-        if (!nothingIn(item)) {
-            growBox(sceneBox, item.box);
-            growBox(sceneBox, item.box + 3);
-        }
-    if (sceneBox[0] > sceneBox[3]) return std::nullopt;
-    const double size =
-        glm::length(glm::dvec3(sceneBox[3] - sceneBox[0], sceneBox[4] - sceneBox[1], sceneBox[5] - sceneBox[2])) + 1e-3;
-    const double slack = size * 1e-7;
+namespace {
 
-    // What the camera sees of each item: its box cut down to the view.
-    std::vector<Planes> seen(count);
-    std::vector<std::vector<glm::dvec3>> seenCorners(count);
-    for (size_t i = 0; i < count; ++i) {
-        if (nothingIn(scope.items[i])) continue;
-        seen[i] = boxPlanes(scope.items[i].box);
-        for (const glm::dvec4& plane : scope.view) seen[i].push_back(unit(plane));
-        seenCorners[i] = corners(seen[i], slack);
+// One light's fitting over one scope: what the camera sees of each item, which items
+// cast, and the window and depth range of the map.
+class Fitting {
+public:
+    Fitting(Light& light, const ShadowPass::Scope& scope, double size)
+        : light_(light), scope_(scope), count_(scope.items.size()), size_(size), slack_(size * 1e-7) {
+        // What the camera sees of each item: its box cut down to the view.
+        seen_.resize(count_);
+        seenCorners_.resize(count_);
+        for (size_t i = 0; i < count_; ++i) {
+            if (nothingIn(scope.items[i])) continue;
+            seen_[i] = boxPlanes(scope.items[i].box);
+            for (const glm::dvec4& plane : scope.view) seen_[i].push_back(unit(plane));
+            seenCorners_[i] = corners(seen_[i], slack_);
+        }
+        const glm::dmat4 lightWorld = light.cameraToWorld();
+        directional_ = light.type() == Light::kDirectional;
+        position_ = glm::dvec3(lightWorld * glm::dvec4(0, 0, 1, 1));
+        travel_ = -glm::normalize(glm::dvec3(lightWorld[2]));
     }
 
-    const glm::dmat4 lightWorld = light.cameraToWorld();
-    const bool directional = light.type() == Light::kDirectional;
-    const glm::dvec3 position(lightWorld * glm::dvec4(0, 0, 1, 1));
-    const glm::dvec3 travel = -glm::normalize(glm::dvec3(lightWorld[2]));
-
-    // A convex item shadows nothing of itself, and of the rest only what lies in its
-    // box's shadow: beyond a face the light leaves the box through, within that face
-    // as the light sees it. A floor with nothing in view under it casts nothing,
-    // however big it is.
-    auto shadowsSomethingSeen = [&](const double box[6]) {
-        for (int face = 0; face < 6; ++face) {
-            const int a = face % 3, b = (a + 1) % 3, c = (a + 2) % 3;
-            glm::dvec3 outward(0.0);
-            outward[a] = face < 3 ? -1.0 : 1.0;
-            const double at = face < 3 ? -box[a] : box[a + 3];
-            const bool leaves =
-                directional ? glm::dot(outward, travel) > -1e-9 : glm::dot(outward, position) < at + slack;
-            if (!leaves) continue;
-            glm::dvec3 q[4], middle(0.0);
-            for (int k = 0; k < 4; ++k) {
-                q[k][a] = face < 3 ? box[a] : box[a + 3];
-                q[k][b] = k == 1 || k == 2 ? box[b + 3] : box[b];
-                q[k][c] = k >= 2 ? box[c + 3] : box[c];
-                middle += q[k] / 4.0;
-            }
-            Planes shade = {glm::dvec4(outward, -(at + 10 * slack))};
-            for (int k = 0; k < 4; ++k) {
-                const glm::dvec3 edge = q[(k + 1) % 4] - q[k];
-                glm::dvec3 n = directional ? glm::cross(edge, travel) : glm::cross(q[k] - position, edge);
-                if (glm::length(n) < 1e-12) continue;
-                n = glm::normalize(n);
-                if (glm::dot(n, middle - q[k]) < 0) n = -n;
-                shade.push_back(glm::dvec4(n, -glm::dot(n, q[k])));
-            }
-            for (size_t j = 0; j < count; ++j) {
-                const std::vector<glm::dvec3>& region = seenCorners[j];
-                if (region.empty() || std::any_of(shade.begin(), shade.end(), [&](const glm::dvec4& plane) {
-                        return std::all_of(region.begin(), region.end(), [&](const glm::dvec3& p) {
-                            return glm::dot(glm::dvec3(plane), p) + plane.w < -slack;
-                        });
-                    }))
-                    continue;
-                Planes both = seen[j];
-                both.insert(both.end(), shade.begin(), shade.end());
-                if (!corners(both, slack).empty()) return true;
-            }
+    // Marks the items drawn into the map and bounds them; false when none is.
+    bool chooseCasters(ShadowPass::Fit& fit) {
+        fit.casters.assign(count_, 0);
+        emptyBox(casterBox_);
+        for (size_t i = 0; i < count_; ++i) {
+            const ShadowPass::Scope::Item& item = scope_.items[i];
+            if (!item.stopsLight || nothingIn(item)) continue;
+            // Past a few hundred items the pairs cost more than the texels they save.
+            const bool casts = !item.convex || count_ > kMostWeighed || shadowsSomethingSeen(item.box);
+            if (!casts) continue;
+            fit.casters[i] = 1;
+            growBox(casterBox_, item.box);
+            growBox(casterBox_, item.box + 3);
         }
-        return false;
-    };
-    Fit fit;
-    fit.slot = slot;
-    fit.darkness = static_cast<float>(1.0 - light.shadowDarkness);
-    fit.mapWidth = std::clamp(light.shadowMapXRes, 16, 8192), fit.mapHeight = std::clamp(light.shadowMapYRes, 16, 8192);
-    setFilter(fit, light.shadowSoftness);
-    fit.casters.assign(count, 0);
-    double casterBox[6];
-    emptyBox(casterBox);
-    for (size_t i = 0; i < count; ++i) {
-        const Scope::Item& item = scope.items[i];
-        if (!item.stopsLight || nothingIn(item)) continue;
-        // Past a few hundred items the pairs cost more than the texels they save.
-        const bool casts = !item.convex || count > kMostWeighed || shadowsSomethingSeen(item.box);
-        if (!casts) continue;
-        fit.casters[i] = 1;
-        growBox(casterBox, item.box);
-        growBox(casterBox, item.box + 3);
+        return casterBox_[0] <= casterBox_[3];
     }
-    if (casterBox[0] > casterBox[3]) return std::nullopt;
 
-    // The map reaches as far as the filter's taps past the edge of what it must hold.
-    const double reach = fit.filterHalf * fit.tapSpacing + 2.0 / std::min(fit.mapWidth, fit.mapHeight);
-    // How far along the light the casters inside `window` begin and end, and how far
-    // anything seen inside it reaches; false when no caster is inside.
-    auto depthRange = [&](const Planes& window, const Frame& frame, double& nearest, double& casterFurthest,
-                          double& furthest) {
-        nearest = std::numeric_limits<double>::infinity();
-        casterFurthest = furthest = -nearest;
-        for (size_t i = 0; i < count; ++i) {
-            if (!fit.casters[i]) continue;
-            Planes planes = boxPlanes(scope.items[i].box);
-            planes.insert(planes.end(), window.begin(), window.end());
-            for (const glm::dvec3& p : corners(planes, slack)) {
-                const double z = glm::dot(p - frame.origin, frame.axis);
-                nearest = std::min(nearest, z);
-                casterFurthest = std::max(casterFurthest, z);
-            }
-        }
-        if (nearest > casterFurthest) return false;
-        furthest = casterFurthest;
-        for (size_t j = 0; j < count; ++j) {
-            if (seenCorners[j].empty()) continue;
-            Planes planes = seen[j];
-            planes.insert(planes.end(), window.begin(), window.end());
-            for (const glm::dvec3& p : corners(planes, slack))
-                furthest = std::max(furthest, glm::dot(p - frame.origin, frame.axis));
-        }
-        return true;
-    };
-
-    glm::dmat4 projection;
-    if (directional) {
-        // An orthographic window over where the casters' shadows meet what is seen.
-        const Frame frame = frameAlong(glm::dvec3(0.0), travel);
+    // An orthographic window over where the casters' shadows meet what is seen.
+    bool fitOrthographic(ShadowPass::Fit& fit, double reach, glm::dmat4& projection) const {
+        const Frame frame = frameAlong(glm::dvec3(0.0), travel_);
         Rect cast, view;
-        for (size_t i = 0; i < count; ++i) {
+        for (size_t i = 0; i < count_; ++i) {
             if (fit.casters[i])
-                for (const glm::dvec3& p : corners(boxPlanes(scope.items[i].box), slack))
+                for (const glm::dvec3& p : corners(boxPlanes(scope_.items[i].box), slack_))
                     cast.grow(glm::dot(p, frame.right), glm::dot(p, frame.up));
-            for (const glm::dvec3& p : seenCorners[i]) view.grow(glm::dot(p, frame.right), glm::dot(p, frame.up));
+            for (const glm::dvec3& p : seenCorners_[i]) view.grow(glm::dot(p, frame.right), glm::dot(p, frame.up));
         }
         Rect window = cast.meet(view);
-        if (window.empty()) return std::nullopt;
-        const double padX = (window.x1 - window.x0) * (reach + 0.01) + slack,
-                     padY = (window.y1 - window.y0) * (reach + 0.01) + slack;
+        if (window.empty()) return false;
+        const double padX = (window.x1 - window.x0) * (reach + 0.01) + slack_,
+                     padY = (window.y1 - window.y0) * (reach + 0.01) + slack_;
         window.x0 -= padX, window.x1 += padX, window.y0 -= padY, window.y1 += padY;
         const Planes sides = {
             {frame.right, -window.x0}, {-frame.right, window.x1}, {frame.up, -window.y0}, {-frame.up, window.y1}};
         double nearest, casterFurthest, furthest;
-        if (!depthRange(sides, frame, nearest, casterFurthest, furthest)) return std::nullopt;
-        const double margin = 0.01 * (furthest - nearest) + size * 1e-4;
+        if (!depthRange(fit, sides, frame, nearest, casterFurthest, furthest)) return false;
+        const double margin = 0.01 * (furthest - nearest) + size_ * 1e-4;
         const double start = nearest - margin, depth = furthest + margin - start;
         const glm::dvec3 eye = frame.axis * start;
         fit.view = glm::mat4(glm::lookAt(eye, eye + frame.axis, frame.hint));
@@ -293,50 +209,28 @@ std::optional<ShadowPass::Fit> ShadowPass::fit(Light& light, int slot, const Sco
         projection = glm::ortho(window.x0, window.x1, window.y0, window.y1, 0.0, depth);
         fit.texel = static_cast<float>(
             std::max((window.x1 - window.x0) / fit.mapWidth, (window.y1 - window.y0) / fit.mapHeight));
-    } else {
-        // A cone from the light over the directions in which the casters' shadows meet
-        // what is seen (and, for a spot, its own cone), then turned to their middle.
-        const bool spot = light.type() == Light::kSpot;
-        const glm::dvec3 casterMiddle(casterBox[0] + casterBox[3], casterBox[1] + casterBox[4],
-                                      casterBox[2] + casterBox[5]);
-        glm::dvec3 towards = spot ? travel : casterMiddle / 2.0 - position;
-        if (glm::length(towards) < slack) towards = glm::dvec3(0, -1, 0);
-        const double closest = size * 1e-4;
-        auto spread = [&](const Frame& frame, const std::vector<glm::dvec3>& points, Rect& rect) {
-            for (const glm::dvec3& p : points) {
-                glm::dvec3 q = p - frame.origin;
-                double z = std::max(glm::dot(q, frame.axis), closest);
-                rect.grow(glm::dot(q, frame.right) / z, glm::dot(q, frame.up) / z);
-            }
-        };
-        Frame frame = frameAlong(position, towards);
-        const glm::dvec4 ahead = {frame.axis, -glm::dot(frame.axis, position) - closest};
-        Rect cast, view;
-        for (size_t i = 0; i < count; ++i) {
-            if (fit.casters[i]) {
-                Planes planes = boxPlanes(scope.items[i].box);
-                planes.push_back(ahead);
-                spread(frame, corners(planes, slack), cast);
-            }
-            if (seenCorners[i].empty()) continue;
-            Planes planes = seen[i];
-            planes.push_back(ahead);
-            spread(frame, corners(planes, slack), view);
-        }
-        Rect window = cast.meet(view);
-        if (spot) {
-            const double cone = std::tan(glm::radians(std::min(light.spotOuterAngle(), 89.0)));
+        return true;
+    }
+
+    // A cone from the light over the directions in which the casters' shadows meet
+    // what is seen (and, for a spot, its own cone), then turned to their middle.
+    bool fitPerspective(ShadowPass::Fit& fit, double reach, glm::dmat4& projection) const {
+        const double closest = size_ * 1e-4;
+        Frame frame = frameAlong(position_, lookDirection());
+        Rect window = lookWindow(fit, frame, closest);
+        if (light_.type() == Light::kSpot) {
+            const double cone = std::tan(glm::radians(std::min(light_.spotOuterAngle(), 89.0)));
             window = window.meet(Rect{-cone, -cone, cone, cone});
         }
         window = window.meet(Rect{-kWidest, -kWidest, kWidest, kWidest});
-        if (window.empty()) return std::nullopt;
+        if (window.empty()) return false;
         const glm::dvec3 corner[4] = {
             frame.axis + window.x0 * frame.right + window.y0 * frame.up,
             frame.axis + window.x1 * frame.right + window.y0 * frame.up,
             frame.axis + window.x0 * frame.right + window.y1 * frame.up,
             frame.axis + window.x1 * frame.right + window.y1 * frame.up,
         };
-        frame = frameAlong(position, corner[0] + corner[1] + corner[2] + corner[3]);
+        frame = frameAlong(position_, corner[0] + corner[1] + corner[2] + corner[3]);
         double halfTan = 0;
         for (const glm::dvec3& c : corner) {
             double z = glm::dot(c, frame.axis);
@@ -348,20 +242,181 @@ std::optional<ShadowPass::Fit> ShadowPass::fit(Light& light, int slot, const Sco
         Planes sides;
         for (const glm::dvec3& side : {frame.right, -frame.right, frame.up, -frame.up}) {
             glm::dvec3 n = glm::normalize(halfTan * frame.axis - side);
-            sides.push_back({n, -glm::dot(n, position)});
+            sides.push_back({n, -glm::dot(n, position_)});
         }
-        sides.push_back({frame.axis, -glm::dot(frame.axis, position) - closest});
+        sides.push_back({frame.axis, -glm::dot(frame.axis, position_) - closest});
         double nearest, casterFurthest, furthest;
-        if (!depthRange(sides, frame, nearest, casterFurthest, furthest)) return std::nullopt;
-        const double margin = 0.01 * (furthest - nearest) + size * 1e-4;
+        if (!depthRange(fit, sides, frame, nearest, casterFurthest, furthest)) return false;
+        const double margin = 0.01 * (furthest - nearest) + size_ * 1e-4;
         const double farZ = furthest + margin, nearZ = std::max({nearest - margin, farZ * 1e-4, closest});
-        fit.view = glm::mat4(glm::lookAt(position, position + frame.axis, frame.hint));
+        fit.view = glm::mat4(glm::lookAt(position_, position_ + frame.axis, frame.hint));
         projection = glm::frustum(-nearZ * halfTan, nearZ * halfTan, -nearZ * halfTan, nearZ * halfTan, nearZ, farZ);
         fit.focal = static_cast<float>(0.5 / halfTan);
         // Where the casters' own surfaces end, the texels are widest that they compare with.
         fit.texel = static_cast<float>(2 * halfTan * casterFurthest / fit.mapWidth);
         fit.nearZ = static_cast<float>(nearZ), fit.farZ = static_cast<float>(farZ);
+        return true;
     }
+
+    bool directional() const { return directional_; }
+
+private:
+    // A spot looks along its beam, a point light at the middle of the casters.
+    glm::dvec3 lookDirection() const {
+        const glm::dvec3 casterMiddle(casterBox_[0] + casterBox_[3], casterBox_[1] + casterBox_[4],
+                                      casterBox_[2] + casterBox_[5]);
+        glm::dvec3 towards = light_.type() == Light::kSpot ? travel_ : casterMiddle / 2.0 - position_;
+        if (glm::length(towards) < slack_) towards = glm::dvec3(0, -1, 0);
+        return towards;
+    }
+
+    // Where the casters and what is seen lie on the plane one unit ahead of the light.
+    Rect lookWindow(const ShadowPass::Fit& fit, const Frame& frame, double closest) const {
+        auto spread = [&](const std::vector<glm::dvec3>& points, Rect& rect) {
+            for (const glm::dvec3& p : points) {
+                glm::dvec3 q = p - frame.origin;
+                double z = std::max(glm::dot(q, frame.axis), closest);
+                rect.grow(glm::dot(q, frame.right) / z, glm::dot(q, frame.up) / z);
+            }
+        };
+        const glm::dvec4 ahead = {frame.axis, -glm::dot(frame.axis, position_) - closest};
+        Rect cast, view;
+        for (size_t i = 0; i < count_; ++i) {
+            if (fit.casters[i]) {
+                Planes planes = boxPlanes(scope_.items[i].box);
+                planes.push_back(ahead);
+                spread(corners(planes, slack_), cast);
+            }
+            if (seenCorners_[i].empty()) continue;
+            Planes planes = seen_[i];
+            planes.push_back(ahead);
+            spread(corners(planes, slack_), view);
+        }
+        return cast.meet(view);
+    }
+
+    // A convex item shadows nothing of itself, and of the rest only what lies in its
+    // box's shadow: beyond a face the light leaves the box through, within that face
+    // as the light sees it. A floor with nothing in view under it casts nothing,
+    // however big it is.
+    bool shadowsSomethingSeen(const double box[6]) const {
+        for (int face = 0; face < 6; ++face) {
+            const int a = face % 3;
+            glm::dvec3 outward(0.0);
+            outward[a] = face < 3 ? -1.0 : 1.0;
+            const double at = face < 3 ? -box[a] : box[a + 3];
+            const bool leaves =
+                directional_ ? glm::dot(outward, travel_) > -1e-9 : glm::dot(outward, position_) < at + slack_;
+            if (leaves && shadeMeetsView(faceShade(box, face, outward, at))) return true;
+        }
+        return false;
+    }
+
+    // The region behind a box face, bounded by the light's rays past the face's edges.
+    Planes faceShade(const double box[6], int face, const glm::dvec3& outward, double at) const {
+        const int a = face % 3, b = (a + 1) % 3, c = (a + 2) % 3;
+        glm::dvec3 q[4], middle(0.0);
+        for (int k = 0; k < 4; ++k) {
+            q[k][a] = face < 3 ? box[a] : box[a + 3];
+            q[k][b] = k == 1 || k == 2 ? box[b + 3] : box[b];
+            q[k][c] = k >= 2 ? box[c + 3] : box[c];
+            middle += q[k] / 4.0;
+        }
+        Planes shade = {glm::dvec4(outward, -(at + 10 * slack_))};
+        for (int k = 0; k < 4; ++k) {
+            const glm::dvec3 edge = q[(k + 1) % 4] - q[k];
+            glm::dvec3 n = directional_ ? glm::cross(edge, travel_) : glm::cross(q[k] - position_, edge);
+            if (glm::length(n) < 1e-12) continue;
+            n = glm::normalize(n);
+            if (glm::dot(n, middle - q[k]) < 0) n = -n;
+            shade.push_back(glm::dvec4(n, -glm::dot(n, q[k])));
+        }
+        return shade;
+    }
+
+    bool shadeMeetsView(const Planes& shade) const {
+        for (size_t j = 0; j < count_; ++j) {
+            const std::vector<glm::dvec3>& region = seenCorners_[j];
+            if (region.empty() || std::any_of(shade.begin(), shade.end(), [&](const glm::dvec4& plane) {
+                    return std::all_of(region.begin(), region.end(), [&](const glm::dvec3& p) {
+                        return glm::dot(glm::dvec3(plane), p) + plane.w < -slack_;
+                    });
+                }))
+                continue;
+            Planes both = seen_[j];
+            both.insert(both.end(), shade.begin(), shade.end());
+            if (!corners(both, slack_).empty()) return true;
+        }
+        return false;
+    }
+
+    // How far along the light the casters inside `window` begin and end, and how far
+    // anything seen inside it reaches; false when no caster is inside.
+    bool depthRange(const ShadowPass::Fit& fit, const Planes& window, const Frame& frame, double& nearest,
+                    double& casterFurthest, double& furthest) const {
+        nearest = std::numeric_limits<double>::infinity();
+        casterFurthest = furthest = -nearest;
+        for (size_t i = 0; i < count_; ++i) {
+            if (!fit.casters[i]) continue;
+            Planes planes = boxPlanes(scope_.items[i].box);
+            planes.insert(planes.end(), window.begin(), window.end());
+            for (const glm::dvec3& p : corners(planes, slack_)) {
+                const double z = glm::dot(p - frame.origin, frame.axis);
+                nearest = std::min(nearest, z);
+                casterFurthest = std::max(casterFurthest, z);
+            }
+        }
+        if (nearest > casterFurthest) return false;
+        furthest = casterFurthest;
+        for (size_t j = 0; j < count_; ++j) {
+            if (seenCorners_[j].empty()) continue;
+            Planes planes = seen_[j];
+            planes.insert(planes.end(), window.begin(), window.end());
+            for (const glm::dvec3& p : corners(planes, slack_))
+                furthest = std::max(furthest, glm::dot(p - frame.origin, frame.axis));
+        }
+        return true;
+    }
+
+    const Light& light_;
+    const ShadowPass::Scope& scope_;
+    const size_t count_;
+    const double size_, slack_;
+    std::vector<Planes> seen_;
+    std::vector<std::vector<glm::dvec3>> seenCorners_;
+    bool directional_ = false;
+    glm::dvec3 position_{0.0}, travel_{0.0};
+    double casterBox_[6] = {0, 0, 0, 0, 0, 0};
+};
+
+}  // namespace
+
+std::optional<ShadowPass::Fit> ShadowPass::fit(Light& light, int slot, const Scope& scope) {
+    double sceneBox[6];
+    emptyBox(sceneBox);
+    for (const Scope::Item& item : scope.items)
+        if (!nothingIn(item)) {
+            growBox(sceneBox, item.box);
+            growBox(sceneBox, item.box + 3);
+        }
+    if (sceneBox[0] > sceneBox[3]) return std::nullopt;
+    const double size =
+        glm::length(glm::dvec3(sceneBox[3] - sceneBox[0], sceneBox[4] - sceneBox[1], sceneBox[5] - sceneBox[2])) + 1e-3;
+    Fitting fitting(light, scope, size);
+
+    Fit fit;
+    fit.slot = slot;
+    fit.darkness = static_cast<float>(1.0 - light.shadowDarkness);
+    fit.mapWidth = std::clamp(light.shadowMapXRes, 16, 8192), fit.mapHeight = std::clamp(light.shadowMapYRes, 16, 8192);
+    setFilter(fit, light.shadowSoftness);
+    if (!fitting.chooseCasters(fit)) return std::nullopt;
+
+    // The map reaches as far as the filter's taps past the edge of what it must hold.
+    const double reach = fit.filterHalf * fit.tapSpacing + 2.0 / std::min(fit.mapWidth, fit.mapHeight);
+    glm::dmat4 projection;
+    const bool fitted = fitting.directional() ? fitting.fitOrthographic(fit, reach, projection)
+                                              : fitting.fitPerspective(fit, reach, projection);
+    if (!fitted) return std::nullopt;
     fit.projection = glm::mat4(projection);
     return fit;
 }

@@ -34,7 +34,8 @@ namespace {
 // `steps` > 0 flattens as renders do (that many pieces per segment or edge) instead
 // of by tolerance; `slivers`: triangles too thin to weld count as failures too.
 std::vector<std::string> sweep(const char* path, FontKind type, size_t& glyphs, const SolidBuilder::Options& options,
-                               int lastCode = 0xFFFF, int steps = 0, bool slivers = false) {
+                               int lastCode = 0xFFFF, int steps = 0, bool slivers = false,
+                               const char* edgeName = "Bevel, Medium") {
     std::vector<uint16_t> codes;
     for (int c = 33; c <= lastCode; ++c)
         if (c < 0xD800 || c > 0xDFFF) codes.push_back(static_cast<uint16_t>(c));
@@ -44,7 +45,7 @@ std::vector<std::string> sweep(const char* path, FontKind type, size_t& glyphs, 
     for (const veltrane::RawGlyph& raw : font.rawGlyphs())
         if (raw.glyph != 0 && raw.contourCount() > 0) mapped.push_back(raw.code);
     font.buildProfiles();
-    const SolidBuilder::Contour edge = test::libraryEdgeProfile("Bevel, Medium");
+    const SolidBuilder::Contour edge = test::libraryEdgeProfile(edgeName);
     std::vector<std::string> failures;
     for (uint16_t code : mapped) {
         ProfileGeometry flat;
@@ -224,6 +225,23 @@ TEST(GlyphSolids, EveryCharacterOfThreeFontsIsAClosedSolid) {
         EXPECT_LT(failures.size() * 100, glyphs) << f.path << ": " << failures.size() << " of " << glyphs;
     }
 }
+// The Latin, Greek and Cyrillic characters of the three fonts with every built-in edge
+// profile: about twelve minutes on two cores, so it runs on demand
+// (--gtest_also_run_disabled_tests), not in every test run.
+TEST(GlyphSolids, DISABLED_EveryEdgeProfileClosesTheCharactersOfThreeFonts) {
+    for (const std::string& name : ProfileLibrary::instance().names()) {
+        for (const auto& f : kFonts) {
+            size_t glyphs = 0;
+            SolidBuilder::Options options;
+            options.depth = 18;
+            std::vector<std::string> failures = sweep(f.path, f.type, glyphs, options, 0x4FF, 0, false, name.c_str());
+            for (const std::string& failure : failures) std::printf("  %s\n", failure.c_str());
+            EXPECT_GT(glyphs, 300u) << f.path;
+            EXPECT_LT(failures.size() * 100, glyphs) << f.path << " with " << name;
+        }
+    }
+}
+
 // Meshing on, as deformers switch it: straight runs keep their points, side segments
 // are split and the caps are tiled. Every Latin character still closes, without
 // slivers.
