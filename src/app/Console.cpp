@@ -1,9 +1,9 @@
 #include "app/Console.h"
 
+#include <unistd.h>
 #include <cstdarg>
 #include <cstdio>
 #include <filesystem>
-#include <unistd.h>
 
 #include "platform/Dialogs.h"
 

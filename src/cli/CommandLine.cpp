@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include <unistd.h>
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cstdio>
@@ -8,7 +9,6 @@
 #include <new>
 #include <optional>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "app/Console.h"
@@ -45,11 +45,13 @@ void declareGlobals(CLI::App& app, GlobalOptions& g) {
     app.add_option("PROJECT", g.project, "project to open (.kxp or .kxa) and summarise");
     app.add_option("--library-folder", g.libraryFolder,
                    "folder that holds Veltrane/Libraries (default: $HOME/Documents)");
-    auto* yesFlag = app.add_flag("-y,--yes", g.yes, "answer the program's questions with Yes (an existing project or "
-                                                    "library file is replaced)");
+    auto* yesFlag = app.add_flag("-y,--yes", g.yes,
+                                 "answer the program's questions with Yes (an existing project or "
+                                 "library file is replaced)");
     app.add_flag("-q,--quiet", g.quiet, "no summaries or progress, only errors");
-    app.add_flag("-n,--no", g.no, "answer the program's questions with No (an existing project or library file is "
-                                  "kept and the command fails)")
+    app.add_flag("-n,--no", g.no,
+                 "answer the program's questions with No (an existing project or library file is "
+                 "kept and the command fails)")
         ->excludes(yesFlag);
 }
 
@@ -134,8 +136,9 @@ bool librariesUsable(const std::string& libraryFolder) {
         std::error_code failed;
         if (!std::filesystem::exists(folder, failed)) continue;
         if (!std::filesystem::is_directory(folder, failed) || ::access(folder.c_str(), R_OK | X_OK) != 0) {
-            printError(folder, std::string("the ") + kind->word + " swatch folder cannot be read: it is not a "
-                               "folder this user can read; move it aside and the factory presets come back");
+            printError(folder, std::string("the ") + kind->word +
+                                   " swatch folder cannot be read: it is not a "
+                                   "folder this user can read; move it aside and the factory presets come back");
             return false;
         }
     }

@@ -39,7 +39,10 @@ struct Type {
 
 const Type kTypes[] = {
     {FileType::kImage, imageExtensions, ImageWriter::supports},
-    {FileType::kMovie, [] { return std::vector<std::string>{".mov", ".mp4", ".avi"}; },
+    {FileType::kMovie,
+     [] {
+         return std::vector<std::string>{".mov", ".mp4", ".avi"};
+     },
      [](const std::string& path) { return OutputType::isMovie(OutputType::codeForPath(path)); }},
     {FileType::kProject, [] { return std::vector<std::string>{".kxp"}; },
      [](const std::string& path) { return DocumentTypes::lowerExtension(path) == ".kxp"; }},

@@ -18,9 +18,10 @@ public:
     void declare(CLI::App& app) override {
         command_ = app.add_subcommand("glyphs", "Print a font's glyph outlines and metrics as JSON lines.");
         command_->add_option("FONT", font_, "TrueType, OpenType or collection file")->required();
-        charsOption_ = command_->add_option(
-            "--chars", chars_, "only these characters (UTF-8), looked up as `text` looks them up; without it, "
-                               "every code the character maps give a glyph, in the map's own codes");
+        charsOption_ =
+            command_->add_option("--chars", chars_,
+                                 "only these characters (UTF-8), looked up as `text` looks them up; without it, "
+                                 "every code the character maps give a glyph, in the map's own codes");
     }
 
     int run() override {

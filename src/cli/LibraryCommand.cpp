@@ -1,11 +1,11 @@
 #include "cli/LibraryCommand.h"
 
+#include <unistd.h>
 #include <CLI/CLI.hpp>
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "app/Console.h"
@@ -36,9 +36,9 @@ namespace fw {
 
 namespace {
 
-const OrvoStyleManager::Kind* const kKinds[] = {
-    &OrvoMaterialManager::materials(), &OrvoLightManager::lights(), &OrvoObjectStyleManager::objectStyles(),
-    &OrvoLightingStyleManager::lightingStyles()};
+const OrvoStyleManager::Kind* const kKinds[] = {&OrvoMaterialManager::materials(), &OrvoLightManager::lights(),
+                                                &OrvoObjectStyleManager::objectStyles(),
+                                                &OrvoLightingStyleManager::lightingStyles()};
 
 const OrvoStyleManager::Kind* kindOfFile(const std::string& path) {
     std::string extension = DocumentTypes::lowerExtension(path);
@@ -124,22 +124,29 @@ Light* presetLight(SceneX& into, const Light& light, SceneX& project) {
 }  // namespace
 
 void LibraryCommand::declare(CLI::App& app) {
-    command_ = app.add_subcommand("library", "The style libraries in the user's swatch folders: materials, lights, "
-                                             "object styles and lighting styles.");
+    command_ = app.add_subcommand("library",
+                                  "The style libraries in the user's swatch folders: materials, lights, "
+                                  "object styles and lighting styles.");
     command_->require_subcommand(1, 1);
     list_ = command_->add_subcommand("list", "Print the presets' names, one per line.");
     std::vector<std::string> listable = kindWords();
     listable.push_back("edges");
-    list_->add_option("KIND", listKind_, "materials, lights, styles, lighting or edges (the built-in edge profiles, "
-                                         "which a style option also takes; default: all five, each under its heading)")
+    list_
+        ->add_option("KIND", listKind_,
+                     "materials, lights, styles, lighting or edges (the built-in edge profiles, "
+                     "which a style option also takes; default: all five, each under its heading)")
         ->check(CLI::IsMember(listable));
     import_ = command_->add_subcommand("import", "Add a library file's presets to the swatch folders.");
-    import_->add_option("FILE", importPath_, "library file: .kxm (materials), .kxl (lights), .kxs (object "
-                                             "styles) or .kxi (lighting styles)")
+    import_
+        ->add_option("FILE", importPath_,
+                     "library file: .kxm (materials), .kxl (lights), .kxs (object "
+                     "styles) or .kxi (lighting styles)")
         ->required();
-    import_->add_option("--on-conflict", onConflict_, "what to do with a preset whose name is taken: replace, "
-                                                      "rename or ignore (default: ask; headless, --yes replaces, "
-                                                      "--no ignores, otherwise the new one is renamed)")
+    import_
+        ->add_option("--on-conflict", onConflict_,
+                     "what to do with a preset whose name is taken: replace, "
+                     "rename or ignore (default: ask; headless, --yes replaces, "
+                     "--no ignores, otherwise the new one is renamed)")
         ->check(CLI::IsMember({"replace", "rename", "ignore"}));
     export_ = command_->add_subcommand("export", "Write one library as a library file.");
     export_->add_option("KIND", exportKind_, "materials, lights, styles or lighting")
@@ -153,18 +160,22 @@ void LibraryCommand::declare(CLI::App& app) {
         ->check(CLI::IsMember(kindWords()));
     sheet_->add_option("-o,--output", sheetPath_, "image file (" + FileTypes::listed(FileType::kImage) + ")")
         ->required();
-    add_ = command_->add_subcommand("add", "Keep a look of a project as a preset of the user's library: an object's "
-                                           "material or object style, a light, or the project's lights as a "
-                                           "lighting style.");
-    add_->add_option("KIND", addKind_, "materials (the object's material), lights (the named light), styles (the "
-                                       "object's object style) or lighting (every light of the project)")
+    add_ = command_->add_subcommand("add",
+                                    "Keep a look of a project as a preset of the user's library: an object's "
+                                    "material or object style, a light, or the project's lights as a "
+                                    "lighting style.");
+    add_->add_option("KIND", addKind_,
+                     "materials (the object's material), lights (the named light), styles (the "
+                     "object's object style) or lighting (every light of the project)")
         ->required()
         ->check(CLI::IsMember(kindWords()));
     add_->add_option("--from", addProject_, "the project (.kxp or .kxa) that has the look")->required();
-    add_->add_option("--object", addObject_, "the object (materials, styles) or light (lights) whose look is kept; "
-                                             "not for lighting");
-    add_->add_option("--as", addName_, "the preset's name; a name the library holds already is replaced only "
-                                       "with --yes")
+    add_->add_option("--object", addObject_,
+                     "the object (materials, styles) or light (lights) whose look is kept; "
+                     "not for lighting");
+    add_->add_option("--as", addName_,
+                     "the preset's name; a name the library holds already is replaced only "
+                     "with --yes")
         ->required();
     remove_ = command_->add_subcommand("remove", "Remove a preset from the user's library.");
     remove_->add_option("KIND", removeKind_, "materials, lights, styles or lighting")
@@ -178,9 +189,10 @@ void LibraryCommand::declare(CLI::App& app) {
     rename_->add_option("OLD", renameFrom_, "the preset's name, as `library list` prints it")->required();
     rename_->add_option("NEW", renameTo_, "its new name, one the library does not hold")->required();
     export_->add_flag("--text-thumbnails", textThumbnails_, "thumbnails as hexadecimal text instead of raw bytes");
-    export_->add_option("--thumbnails", thumbnailSize_, "WIDTHxHEIGHT: render each preset's swatch at this size "
-                                                       "first where the one kept is stale or of another size "
-                                                       "(default: the thumbnails as kept)");
+    export_->add_option("--thumbnails", thumbnailSize_,
+                        "WIDTHxHEIGHT: render each preset's swatch at this size "
+                        "first where the one kept is stale or of another size "
+                        "(default: the thumbnails as kept)");
 }
 
 bool LibraryCommand::parsed() const {
@@ -241,7 +253,8 @@ int LibraryCommand::importFile() {
         printError(manager->swatchFolder(VeltraneApp::userLibraries()), "cannot be written");
         return kExitUserError;
     }
-    if (!quiet()) std::printf("%d %s imported; the library holds %d\n", load.presets, kind->word, manager->presetCount());
+    if (!quiet())
+        std::printf("%d %s imported; the library holds %d\n", load.presets, kind->word, manager->presetCount());
     return kExitOk;
 }
 
@@ -316,7 +329,8 @@ int LibraryCommand::sheet() {
                            preset.currentThumbnail()->width() != w || preset.currentThumbnail()->height() != h;
         rendered = rendered || stale;
         if (terminal && stale)
-            std::fprintf(stderr, "\rformwright: drawing swatch %d of %d   ", i + 1, manager->presetCount()), std::fflush(stderr);
+            std::fprintf(stderr, "\rformwright: drawing swatch %d of %d   ", i + 1, manager->presetCount()),
+                std::fflush(stderr);
         preset.setRequestedThumbnailSize(w, h);
         const Picture* picture = preset.thumbnail(w, h);
         if (!picture) printError(preset.name(), "its swatch could not be rendered");
@@ -372,7 +386,8 @@ int LibraryCommand::wrapLook(OrvoStyle& preset, SceneX& project) {
     if (kind == &OrvoLightingStyleManager::lightingStyles()) {
         auto lights = std::make_unique<SceneX>();
         for (int i = 0; i < project.memberCount(kLightKind); ++i)
-            if (auto* light = dynamic_cast<Light*>(project.member(kLightKind, i))) presetLight(*lights, *light, project);
+            if (auto* light = dynamic_cast<Light*>(project.member(kLightKind, i)))
+                presetLight(*lights, *light, project);
         if (lights->memberCount(kLightKind) == 0) {
             printError(addProject_, "has no lights to keep as a lighting style");
             return kExitUserError;
@@ -384,9 +399,9 @@ int LibraryCommand::wrapLook(OrvoStyle& preset, SceneX& project) {
     const int memberKind = kind == &OrvoLightManager::lights() ? kLightKind : kObjectKind;
     SceneMember* member = project.findMember(addObject_);
     if (!member || member->kind() != memberKind) {
-        printError(addProject_, noSuch(std::string(memberKind == kLightKind ? "light" : "object") + " \"" +
-                                           addObject_ + "\" here",
-                                       addObject_, memberNames(project, memberKind)));
+        printError(addProject_,
+                   noSuch(std::string(memberKind == kLightKind ? "light" : "object") + " \"" + addObject_ + "\" here",
+                          addObject_, memberNames(project, memberKind)));
         return kExitUserError;
     }
     SceneMember* item = nullptr;
@@ -437,8 +452,9 @@ int LibraryCommand::keep(OrvoStyleManager& manager, std::unique_ptr<OrvoStyle> p
         printError(manager.swatchFolder(libraries), error);
         return kExitUserError;
     }
-    if (!quiet()) std::printf("%s \"%s\" %s; the library holds %d\n", manager.kind().word,
-                              Dialogs::escaped(addName_).c_str(), replace ? "replaced" : "added", manager.presetCount());
+    if (!quiet())
+        std::printf("%s \"%s\" %s; the library holds %d\n", manager.kind().word, Dialogs::escaped(addName_).c_str(),
+                    replace ? "replaced" : "added", manager.presetCount());
     return kExitOk;
 }
 
@@ -455,8 +471,9 @@ int LibraryCommand::remove() {
         printError(manager->swatchFolder(VeltraneApp::userLibraries()), error);
         return kExitUserError;
     }
-    if (!quiet()) std::printf("%s \"%s\" removed; the library holds %d\n", kind->word, Dialogs::escaped(removeName_).c_str(),
-                manager->presetCount());
+    if (!quiet())
+        std::printf("%s \"%s\" removed; the library holds %d\n", kind->word, Dialogs::escaped(removeName_).c_str(),
+                    manager->presetCount());
     return kExitOk;
 }
 
@@ -478,8 +495,9 @@ int LibraryCommand::rename() {
         printError(manager->swatchFolder(VeltraneApp::userLibraries()), error);
         return kExitUserError;
     }
-    if (!quiet()) std::printf("%s \"%s\" renamed \"%s\"\n", kind->word, Dialogs::escaped(renameFrom_).c_str(),
-                Dialogs::escaped(renameTo_).c_str());
+    if (!quiet())
+        std::printf("%s \"%s\" renamed \"%s\"\n", kind->word, Dialogs::escaped(renameFrom_).c_str(),
+                    Dialogs::escaped(renameTo_).c_str());
     return kExitOk;
 }
 

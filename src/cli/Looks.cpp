@@ -65,9 +65,10 @@ void addLookOptions(CLI::App& command, Looks& looks) {
                        "...; `library list materials` lists them)");
     command.add_option("--lighting", looks.lighting,
                        "a lighting style of the library that replaces the lights (\"Three-Point\", \"Sunset\", ...)");
-    command.add_option("--style", looks.style,
-                       "an object style of the library (\"Deep Bevel\", ...) or an edge profile (\"Bevel, Medium\", ...) "
-                       "for every visible extruded object");
+    command.add_option(
+        "--style", looks.style,
+        "an object style of the library (\"Deep Bevel\", ...) or an edge profile (\"Bevel, Medium\", ...) "
+        "for every visible extruded object");
 }
 
 bool isEdgeName(const std::string& name) {
@@ -90,7 +91,8 @@ bool checkLooks(const Looks& looks) {
         if (o.name->empty() || findLook(session.app, o.kind, *o.name)) continue;
         if (o.kind == FactoryLibrary::kObjectStyles && isEdgeName(*o.name)) continue;
         std::vector<std::string> close = FactoryLibrary::closeNames(*o.name, lookNames(session.app, o.kind));
-        std::string text = std::string("no such ") + o.what + (close.empty() ? "; the library holds none" : "; the closest are");
+        std::string text =
+            std::string("no such ") + o.what + (close.empty() ? "; the library holds none" : "; the closest are");
         for (size_t i = 0; i < close.size(); ++i) text += (i ? ", \"" : " \"") + close[i] + "\"";
         if (o.kind == FactoryLibrary::kObjectStyles) {  // the edges are few and fixed: all of them
             const std::vector<std::string> edges = TitleScene::edgeNames();

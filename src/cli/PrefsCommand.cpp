@@ -27,15 +27,22 @@ struct PrefEntry {
 template <auto Member>
 constexpr PrefEntry prefEntry(const char* name, double low, double high, const char* what) {
     using Value = std::remove_reference_t<decltype(std::declval<OrvoPrefs&>().*Member)>;
-    return {name, low, high, what, [](const OrvoPrefs& p) { return static_cast<double>(p.*Member); },
+    return {name,
+            low,
+            high,
+            what,
+            [](const OrvoPrefs& p) { return static_cast<double>(p.*Member); },
             [](OrvoPrefs& p, double v) { p.*Member = static_cast<Value>(v); }};
 }
 constexpr PrefEntry kPrefEntries[] = {
-    prefEntry<&OrvoPrefs::hardShadingAngle>("HardShadingAngle", 0, 180,
-                                            "degrees: an imported mesh's faces meeting at a sharper angle keep a crease"),
-    prefEntry<&OrvoPrefs::shaderTextureWidth>("ShaderTextureWidth", 16, 8192, "pixels across a material's baked texture"),
-    prefEntry<&OrvoPrefs::shaderTextureHeight>("ShaderTextureHeight", 16, 8192, "pixels down a material's baked texture"),
-    prefEntry<&OrvoPrefs::glslShadowOffset>("GLSLShadowOffset", 0, 0.1, "how far an OpenGL shadow is pushed off its surface"),
+    prefEntry<&OrvoPrefs::hardShadingAngle>(
+        "HardShadingAngle", 0, 180, "degrees: an imported mesh's faces meeting at a sharper angle keep a crease"),
+    prefEntry<&OrvoPrefs::shaderTextureWidth>("ShaderTextureWidth", 16, 8192,
+                                              "pixels across a material's baked texture"),
+    prefEntry<&OrvoPrefs::shaderTextureHeight>("ShaderTextureHeight", 16, 8192,
+                                               "pixels down a material's baked texture"),
+    prefEntry<&OrvoPrefs::glslShadowOffset>("GLSLShadowOffset", 0, 0.1,
+                                            "how far an OpenGL shadow is pushed off its surface"),
     prefEntry<&OrvoPrefs::saveRenderLogs>("SaveRenderLogs", 0, 1,
                                           "1: a text log of each sequence's frame times beside its output"),
 };
@@ -81,8 +88,9 @@ class PrefsCommand : public Subcommand {
 public:
     void declare(CLI::App& app) override {
         command_ = app.add_subcommand(
-            "prefs", "Show the preferences that change what commands make, or set one (NAME VALUE); nothing else "
-                     "carries from one command to the next.");
+            "prefs",
+            "Show the preferences that change what commands make, or set one (NAME VALUE); nothing else "
+            "carries from one command to the next.");
         command_->add_option("NAME VALUE", words_, "a preference, and its new value");
     }
     int run() override { return prefsCommand(words_); }

@@ -39,13 +39,16 @@ int renderRange(const RenderSequence::Request& request, const Looks& looks) {
 class RenderCommand : public Subcommand {
 public:
     void declare(CLI::App& app) override {
-        command_ = app.add_subcommand("render", "Render a project's current frame, or a frame range, with OpenGL or "
-                                                "by ray tracing, its animation played.");
+        command_ = app.add_subcommand("render",
+                                      "Render a project's current frame, or a frame range, with OpenGL or "
+                                      "by ray tracing, its animation played.");
         command_->add_option("PROJECT", in_, "project to render")->required();
-        command_->add_option("-o,--output", out_,
-                             "image file (" + FileTypes::listed(FileType::kImage) +
-                                 "; with --frames, the name of a numbered sequence: shot.png gives shot_0007.png) "
-                                 "or, with --frames, a movie (" + FileTypes::listed(FileType::kMovie, ", ") + ")")
+        command_
+            ->add_option("-o,--output", out_,
+                         "image file (" + FileTypes::listed(FileType::kImage) +
+                             "; with --frames, the name of a numbered sequence: shot.png gives shot_0007.png) "
+                             "or, with --frames, a movie (" +
+                             FileTypes::listed(FileType::kMovie, ", ") + ")")
             ->required();
         command_->add_option("--size", size_, "WIDTHxHEIGHT (default: the project's render size)");
         frameOption_ = command_->add_option("--frame", frame_, "frame to render (default: the current frame)");

@@ -37,8 +37,10 @@ int resave(const std::string& in, const std::string& out) {
     if (!loadProjectOrReport(manager, in)) return kExitUserError;
     bool preferences = isPreferences(kind, manager);
     if (!preferences && manager.readPreferenceLines())
-        printError(in, "holds lines of the preferences file (recent projects, saved text styles, user settings); "
-                       "a project does not keep them, so they are not written to " + out);
+        printError(in,
+                   "holds lines of the preferences file (recent projects, saved text styles, user settings); "
+                   "a project does not keep them, so they are not written to " +
+                       out);
     if (!manager.writeFile(out, preferences)) {
         printError(out, "cannot be written");
         return kExitUserError;
@@ -49,8 +51,8 @@ int resave(const std::string& in, const std::string& out) {
 class ResaveCommand : public Subcommand {
 public:
     void declare(CLI::App& app) override {
-        command_ = app.add_subcommand("resave",
-                                      "Load a project, preferences or scene file and write it back (atomically).");
+        command_ =
+            app.add_subcommand("resave", "Load a project, preferences or scene file and write it back (atomically).");
         command_->add_option("IN", in_, "file to load")->required();
         command_->add_option("OUT", out_, "file to write")->required();
     }

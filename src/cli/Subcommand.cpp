@@ -10,8 +10,8 @@ namespace {
 
 using Maker = std::unique_ptr<Subcommand> (*)();
 
-const Maker kSubcommands[] = {makeResaveCommand, makeRenderCommand, makeTextCommand,
-                              makeExportCommand, makeImportCommand, makeGlyphsCommand,
+const Maker kSubcommands[] = {makeResaveCommand, makeRenderCommand,  makeTextCommand,
+                              makeExportCommand, makeImportCommand,  makeGlyphsCommand,
                               makeInfoCommand,   makeLibraryCommand, makePrefsCommand};
 
 }  // namespace

@@ -1,9 +1,9 @@
 // `text`: 3D text built from the program's defaults, written as a project, a mesh or
 // the picture its saved project renders to.
+#include <unistd.h>
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <unistd.h>
 
 #include "app/Console.h"
 #include "app/MeshExport.h"
@@ -104,8 +104,8 @@ int makeText(const TextRequest& request) {
     // The picture is the one `render` gives of the saved project: the file keeps fewer
     // digits than the scene in memory, so the title is rendered from its file.
     std::error_code failed;
-    std::filesystem::path saved = std::filesystem::temp_directory_path(failed) /
-                                  ("formwright-title-" + std::to_string(getpid()) + ".kxp");
+    std::filesystem::path saved =
+        std::filesystem::temp_directory_path(failed) / ("formwright-title-" + std::to_string(getpid()) + ".kxp");
     int status = writeTitle(options, saved.string(), true, request.looks);
     if (status == kExitOk) status = renderProject(saved.string(), out, "", std::nullopt);
     std::filesystem::remove(saved, failed);
@@ -116,33 +116,44 @@ class TextCommand : public Subcommand {
 public:
     void declare(CLI::App& app) override {
         command_ = app.add_subcommand(
-            "text", "Build 3D text: a project, a mesh or a rendered image. The text is 72 points tall; "
-                    "lengths below are in points. A new title starts from the program's defaults: 640x480 on "
-                    "black, DejaVu Sans, \"Bevel, Medium\" edges, the default material and lights, a 300-frame "
-                    "timeline at 30 frames per second.");
+            "text",
+            "Build 3D text: a project, a mesh or a rendered image. The text is 72 points tall; "
+            "lengths below are in points. A new title starts from the program's defaults: 640x480 on "
+            "black, DejaVu Sans, \"Bevel, Medium\" edges, the default material and lights, a 300-frame "
+            "timeline at 30 frames per second.");
         command_->add_option("TEXT", text_.text, "the text, UTF-8 (a line break starts a new line)")->required();
-        command_->add_option("--font", text_.font, "an installed font family or full name, or a font file "
-                                                   "(default DejaVu Sans)");
+        command_->add_option("--font", text_.font,
+                             "an installed font family or full name, or a font file "
+                             "(default DejaVu Sans)");
         addLookOptions(*command_, text_.looks);
-        command_->add_option("--size", text_.size, "WIDTHxHEIGHT of the picture, kept as the project's render size "
-                                                   "(default 640x480)");
+        command_->add_option("--size", text_.size,
+                             "WIDTHxHEIGHT of the picture, kept as the project's render size "
+                             "(default 640x480)");
         command_->add_option("--depth", text_.depth, "depth of the solids (default 18)")->check(kAboveZero);
-        command_->add_option("--align", text_.align, "left, centre (center), right, justify or justify-all: "
-                                                     "where each line sits in the text's width (default left)")
+        command_
+            ->add_option("--align", text_.align,
+                         "left, centre (center), right, justify or justify-all: "
+                         "where each line sits in the text's width (default left)")
             ->check(CLI::IsMember({"left", "centre", "center", "right", "justify", "justify-all"}));
         command_->add_option("--leading", text_.leading, "distance between baselines (default 1.2 x the size)")
             ->check(kAboveZero);
-        command_->add_option("--spacing", text_.spacing, "extra space after each character, thousandths of an em "
-                                                         "(negative tightens; default 0)")
+        command_
+            ->add_option("--spacing", text_.spacing,
+                         "extra space after each character, thousandths of an em "
+                         "(negative tightens; default 0)")
             ->check(CLI::Range(-1000.0, 10000.0));
-        command_->add_option("--wrap", text_.wrap, "width at which a line breaks after its last space "
-                                                   "(default: only line breaks in the text)")
+        command_
+            ->add_option("--wrap", text_.wrap,
+                         "width at which a line breaks after its last space "
+                         "(default: only line breaks in the text)")
             ->check(kAboveZero);
-        command_->add_option("--animate", text_.animate, "a ready-made animation: fly-in (letters fly in one by one), "
-                                                         "drop (letters drop and settle) or spin-in (words spin in); "
-                                                         "an image shows the settled title");
-        command_->add_option("-o,--output", text_.out, "OUT.kxp, a mesh (" + FileTypes::listed(FileType::kMesh, ", ") +
-                                                           ") or an image")
+        command_->add_option("--animate", text_.animate,
+                             "a ready-made animation: fly-in (letters fly in one by one), "
+                             "drop (letters drop and settle) or spin-in (words spin in); "
+                             "an image shows the settled title");
+        command_
+            ->add_option("-o,--output", text_.out,
+                         "OUT.kxp, a mesh (" + FileTypes::listed(FileType::kMesh, ", ") + ") or an image")
             ->required();
     }
     int run() override { return makeText(text_); }
