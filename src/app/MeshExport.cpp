@@ -13,7 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/CommandLine.h"
+#include "app/Console.h"
 #include "app/DocumentTypes.h"
 #include "app/OrvoPrefs.h"
 #include "app/OrvoSceneManager.h"

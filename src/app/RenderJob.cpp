@@ -7,7 +7,7 @@
 #include <optional>
 #include <unistd.h>
 
-#include "app/CommandLine.h"
+#include "app/Console.h"
 #include "app/OrvoPrefs.h"
 #include "app/OrvoSceneManager.h"
 #include "app/SceneAnimator.h"

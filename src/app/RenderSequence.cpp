@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "app/CommandLine.h"
+#include "app/Console.h"
 #include "app/OrvoPrefs.h"
 #include "app/OrvoSceneManager.h"
 #include "app/RenderJob.h"

@@ -1,4 +1,4 @@
-#include "app/CommandLine.h"
+#include "cli/CommandLine.h"
 
 #ifdef __SANITIZE_ADDRESS__
 // Sanitizer builds: the leak check at exit stops every thread, and the renderer's

@@ -1,15 +1,13 @@
 #pragma once
-// The headless front end: parses the command line, runs one job and turns every
-// failure into "formwright: FILE: what is wrong" and an exit status
-// (0 done, 1 user error, 2 internal failure).
+// What a command tells the person who ran it: one-line errors "formwright: FILE: what
+// is wrong", notes that --quiet silences, the exit status (0 done, 1 user error,
+// 2 internal failure) and the question before a file the user may have edited is replaced.
 
 #include <string>
 
 namespace fw {
 
 enum ExitStatus { kExitOk = 0, kExitUserError = 1, kExitInternal = 2 };
-
-int runCommandLine(int argc, char** argv);
 
 // "formwright: SUBJECT: what" on standard error (no subject: "formwright: what"), the
 // text made printable.
@@ -25,8 +23,5 @@ bool quiet();
 // edited: a new file always; an existing one with --yes, never with --no (reported),
 // and otherwise only when the user at a terminal says so (a script gets an error).
 bool mayReplace(const std::string& path);
-
-// Program name and version as `formwright --version` prints them.
-const char* versionText();
 
 }  // namespace fw

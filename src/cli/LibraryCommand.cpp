@@ -1,14 +1,14 @@
-#include "app/LibraryCommand.h"
+#include "cli/LibraryCommand.h"
 
+#include <unistd.h>
 #include <CLI/CLI.hpp>
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
-#include "app/CommandLine.h"
+#include "app/Console.h"
 #include "app/ContactSheet.h"
 #include "app/DocumentTypes.h"
 #include "app/FactoryLibrary.h"
@@ -16,6 +16,7 @@
 #include "app/PresetApply.h"
 #include "app/TitleScene.h"
 #include "app/VeltraneApp.h"
+#include "cli/FileTypes.h"
 #include "geometry/ObjectP.h"
 #include "geometry/ObjectX.h"
 #include "geometry/ObjectXStyle.h"
@@ -24,7 +25,6 @@
 #include "library/OrvoLightingStyleManager.h"
 #include "library/OrvoMaterialManager.h"
 #include "library/OrvoObjectStyleManager.h"
-#include "output/ImageWriter.h"
 #include "platform/Dialogs.h"
 #include "render/Light.h"
 #include "scene/SceneX.h"
@@ -36,9 +36,9 @@ namespace fw {
 
 namespace {
 
-const OrvoStyleManager::Kind* const kKinds[] = {
-    &OrvoMaterialManager::materials(), &OrvoLightManager::lights(), &OrvoObjectStyleManager::objectStyles(),
-    &OrvoLightingStyleManager::lightingStyles()};
+const OrvoStyleManager::Kind* const kKinds[] = {&OrvoMaterialManager::materials(), &OrvoLightManager::lights(),
+                                                &OrvoObjectStyleManager::objectStyles(),
+                                                &OrvoLightingStyleManager::lightingStyles()};
 
 const OrvoStyleManager::Kind* kindOfFile(const std::string& path) {
     std::string extension = DocumentTypes::lowerExtension(path);
@@ -123,68 +123,80 @@ Light* presetLight(SceneX& into, const Light& light, SceneX& project) {
 
 }  // namespace
 
-LibraryCommand::LibraryCommand(CLI::App& app) {
-    library_ = app.add_subcommand("library", "The style libraries in the user's swatch folders: materials, lights, "
-                                             "object styles and lighting styles.");
-    library_->require_subcommand(1, 1);
-    list_ = library_->add_subcommand("list", "Print the presets' names, one per line.");
+void LibraryCommand::declare(CLI::App& app) {
+    command_ = app.add_subcommand("library",
+                                  "The style libraries in the user's swatch folders: materials, lights, "
+                                  "object styles and lighting styles.");
+    command_->require_subcommand(1, 1);
+    list_ = command_->add_subcommand("list", "Print the presets' names, one per line.");
     std::vector<std::string> listable = kindWords();
     listable.push_back("edges");
-    list_->add_option("KIND", listKind_, "materials, lights, styles, lighting or edges (the built-in edge profiles, "
-                                         "which a style option also takes; default: all five, each under its heading)")
+    list_
+        ->add_option("KIND", listKind_,
+                     "materials, lights, styles, lighting or edges (the built-in edge profiles, "
+                     "which a style option also takes; default: all five, each under its heading)")
         ->check(CLI::IsMember(listable));
-    import_ = library_->add_subcommand("import", "Add a library file's presets to the swatch folders.");
-    import_->add_option("FILE", importPath_, "library file: .kxm (materials), .kxl (lights), .kxs (object "
-                                             "styles) or .kxi (lighting styles)")
+    import_ = command_->add_subcommand("import", "Add a library file's presets to the swatch folders.");
+    import_
+        ->add_option("FILE", importPath_,
+                     "library file: .kxm (materials), .kxl (lights), .kxs (object "
+                     "styles) or .kxi (lighting styles)")
         ->required();
-    import_->add_option("--on-conflict", onConflict_, "what to do with a preset whose name is taken: replace, "
-                                                      "rename or ignore (default: ask; headless, --yes replaces, "
-                                                      "--no ignores, otherwise the new one is renamed)")
+    import_
+        ->add_option("--on-conflict", onConflict_,
+                     "what to do with a preset whose name is taken: replace, "
+                     "rename or ignore (default: ask; headless, --yes replaces, "
+                     "--no ignores, otherwise the new one is renamed)")
         ->check(CLI::IsMember({"replace", "rename", "ignore"}));
-    export_ = library_->add_subcommand("export", "Write one library as a library file.");
+    export_ = command_->add_subcommand("export", "Write one library as a library file.");
     export_->add_option("KIND", exportKind_, "materials, lights, styles or lighting")
         ->required()
         ->check(CLI::IsMember(kindWords()));
     export_->add_option("-o,--output", exportPath_, "library file with the kind's extension (.kxm, .kxl, .kxs, .kxi)")
         ->required();
-    sheet_ = library_->add_subcommand("sheet", "Write a contact sheet: every preset's swatch with its name.");
+    sheet_ = command_->add_subcommand("sheet", "Write a contact sheet: every preset's swatch with its name.");
     sheet_->add_option("KIND", sheetKind_, "materials, lights, styles or lighting")
         ->required()
         ->check(CLI::IsMember(kindWords()));
-    sheet_->add_option("-o,--output", sheetPath_, "image file (" + ImageWriter::extensions() + ")")
+    sheet_->add_option("-o,--output", sheetPath_, "image file (" + FileTypes::listed(FileType::kImage) + ")")
         ->required();
-    add_ = library_->add_subcommand("add", "Keep a look of a project as a preset of the user's library: an object's "
-                                           "material or object style, a light, or the project's lights as a "
-                                           "lighting style.");
-    add_->add_option("KIND", addKind_, "materials (the object's material), lights (the named light), styles (the "
-                                       "object's object style) or lighting (every light of the project)")
+    add_ = command_->add_subcommand("add",
+                                    "Keep a look of a project as a preset of the user's library: an object's "
+                                    "material or object style, a light, or the project's lights as a "
+                                    "lighting style.");
+    add_->add_option("KIND", addKind_,
+                     "materials (the object's material), lights (the named light), styles (the "
+                     "object's object style) or lighting (every light of the project)")
         ->required()
         ->check(CLI::IsMember(kindWords()));
     add_->add_option("--from", addProject_, "the project (.kxp or .kxa) that has the look")->required();
-    add_->add_option("--object", addObject_, "the object (materials, styles) or light (lights) whose look is kept; "
-                                             "not for lighting");
-    add_->add_option("--as", addName_, "the preset's name; a name the library holds already is replaced only "
-                                       "with --yes")
+    add_->add_option("--object", addObject_,
+                     "the object (materials, styles) or light (lights) whose look is kept; "
+                     "not for lighting");
+    add_->add_option("--as", addName_,
+                     "the preset's name; a name the library holds already is replaced only "
+                     "with --yes")
         ->required();
-    remove_ = library_->add_subcommand("remove", "Remove a preset from the user's library.");
+    remove_ = command_->add_subcommand("remove", "Remove a preset from the user's library.");
     remove_->add_option("KIND", removeKind_, "materials, lights, styles or lighting")
         ->required()
         ->check(CLI::IsMember(kindWords()));
     remove_->add_option("NAME", removeName_, "the preset's name, as `library list` prints it")->required();
-    rename_ = library_->add_subcommand("rename", "Give a preset of the user's library another name.");
+    rename_ = command_->add_subcommand("rename", "Give a preset of the user's library another name.");
     rename_->add_option("KIND", renameKind_, "materials, lights, styles or lighting")
         ->required()
         ->check(CLI::IsMember(kindWords()));
     rename_->add_option("OLD", renameFrom_, "the preset's name, as `library list` prints it")->required();
     rename_->add_option("NEW", renameTo_, "its new name, one the library does not hold")->required();
     export_->add_flag("--text-thumbnails", textThumbnails_, "thumbnails as hexadecimal text instead of raw bytes");
-    export_->add_option("--thumbnails", thumbnailSize_, "WIDTHxHEIGHT: render each preset's swatch at this size "
-                                                       "first where the one kept is stale or of another size "
-                                                       "(default: the thumbnails as kept)");
+    export_->add_option("--thumbnails", thumbnailSize_,
+                        "WIDTHxHEIGHT: render each preset's swatch at this size "
+                        "first where the one kept is stale or of another size "
+                        "(default: the thumbnails as kept)");
 }
 
 bool LibraryCommand::parsed() const {
-    return library_->parsed() && (list_->parsed() || import_->parsed() || export_->parsed() || sheet_->parsed() ||
+    return command_->parsed() && (list_->parsed() || import_->parsed() || export_->parsed() || sheet_->parsed() ||
                                   add_->parsed() || remove_->parsed() || rename_->parsed());
 }
 
@@ -241,7 +253,8 @@ int LibraryCommand::importFile() {
         printError(manager->swatchFolder(VeltraneApp::userLibraries()), "cannot be written");
         return kExitUserError;
     }
-    if (!quiet()) std::printf("%d %s imported; the library holds %d\n", load.presets, kind->word, manager->presetCount());
+    if (!quiet())
+        std::printf("%d %s imported; the library holds %d\n", load.presets, kind->word, manager->presetCount());
     return kExitOk;
 }
 
@@ -316,7 +329,8 @@ int LibraryCommand::sheet() {
                            preset.currentThumbnail()->width() != w || preset.currentThumbnail()->height() != h;
         rendered = rendered || stale;
         if (terminal && stale)
-            std::fprintf(stderr, "\rformwright: drawing swatch %d of %d   ", i + 1, manager->presetCount()), std::fflush(stderr);
+            std::fprintf(stderr, "\rformwright: drawing swatch %d of %d   ", i + 1, manager->presetCount()),
+                std::fflush(stderr);
         preset.setRequestedThumbnailSize(w, h);
         const Picture* picture = preset.thumbnail(w, h);
         if (!picture) printError(preset.name(), "its swatch could not be rendered");
@@ -362,49 +376,56 @@ int LibraryCommand::add() {
             printError(addProject_, scenes.lastLoad().error.empty() ? "cannot be read" : scenes.lastLoad().error);
         return kExitUserError;
     }
-    SceneX& project = *scenes.scene();
-
-    // The look, copied out of the project into a preset of the kind.
     std::unique_ptr<OrvoStyle> preset = manager->createPreset();
-    if (lighting) {
+    if (int status = wrapLook(*preset, *scenes.scene()); status != kExitOk) return status;
+    return keep(*manager, std::move(preset));
+}
+
+int LibraryCommand::wrapLook(OrvoStyle& preset, SceneX& project) {
+    const OrvoStyleManager::Kind* kind = kindOfWord(addKind_);
+    if (kind == &OrvoLightingStyleManager::lightingStyles()) {
         auto lights = std::make_unique<SceneX>();
         for (int i = 0; i < project.memberCount(kLightKind); ++i)
-            if (auto* light = dynamic_cast<Light*>(project.member(kLightKind, i))) presetLight(*lights, *light, project);
+            if (auto* light = dynamic_cast<Light*>(project.member(kLightKind, i)))
+                presetLight(*lights, *light, project);
         if (lights->memberCount(kLightKind) == 0) {
             printError(addProject_, "has no lights to keep as a lighting style");
             return kExitUserError;
         }
         lights->postLoad();
-        preset->adoptScene(std::move(lights));
-    } else {
-        const int memberKind = kind == &OrvoLightManager::lights() ? kLightKind : kObjectKind;
-        SceneMember* member = project.findMember(addObject_);
-        if (!member || member->kind() != memberKind) {
-            printError(addProject_, noSuch(std::string(memberKind == kLightKind ? "light" : "object") + " \"" +
-                                               addObject_ + "\" here",
-                                           addObject_, memberNames(project, memberKind)));
-            return kExitUserError;
-        }
-        SceneMember* item = nullptr;
-        SceneX lightScene;
-        if (memberKind == kLightKind) {
-            item = presetLight(lightScene, *dynamic_cast<Light*>(member), project);
-            lightScene.postLoad();
-        } else if (kind == &OrvoMaterialManager::materials()) {
-            item = faceMaterial(*member);
-            if (!item) printError(addObject_, "wears no material");
-        } else {
-            auto* extruded = dynamic_cast<ObjectX*>(member);
-            item = extruded ? extruded->style() : nullptr;
-            if (!item) printError(addObject_, "is not an extruded object, so it has no object style");
-        }
-        if (!item) return kExitUserError;
-        if (!preset->wrap(memberKind == kLightKind ? static_cast<Scene&>(lightScene) : project, *item)) {
-            printError(addObject_, "its look could not be copied");
-            return kExitInternal;
-        }
+        preset.adoptScene(std::move(lights));
+        return kExitOk;
     }
+    const int memberKind = kind == &OrvoLightManager::lights() ? kLightKind : kObjectKind;
+    SceneMember* member = project.findMember(addObject_);
+    if (!member || member->kind() != memberKind) {
+        printError(addProject_,
+                   noSuch(std::string(memberKind == kLightKind ? "light" : "object") + " \"" + addObject_ + "\" here",
+                          addObject_, memberNames(project, memberKind)));
+        return kExitUserError;
+    }
+    SceneMember* item = nullptr;
+    SceneX lightScene;
+    if (memberKind == kLightKind) {
+        item = presetLight(lightScene, *dynamic_cast<Light*>(member), project);
+        lightScene.postLoad();
+    } else if (kind == &OrvoMaterialManager::materials()) {
+        item = faceMaterial(*member);
+        if (!item) printError(addObject_, "wears no material");
+    } else {
+        auto* extruded = dynamic_cast<ObjectX*>(member);
+        item = extruded ? extruded->style() : nullptr;
+        if (!item) printError(addObject_, "is not an extruded object, so it has no object style");
+    }
+    if (!item) return kExitUserError;
+    if (!preset.wrap(memberKind == kLightKind ? static_cast<Scene&>(lightScene) : project, *item)) {
+        printError(addObject_, "its look could not be copied");
+        return kExitInternal;
+    }
+    return kExitOk;
+}
 
+int LibraryCommand::keep(OrvoStyleManager& manager, std::unique_ptr<OrvoStyle> preset) {
     // The name it is kept under: one held already is replaced only when the user says so.
     const std::string libraries = VeltraneApp::userLibraries();
     bool replace = false;
@@ -412,8 +433,9 @@ int LibraryCommand::add() {
         printError(addName_, bad);
         return kExitUserError;
     }
-    if (const OrvoStyle* held = manager->holding(addName_)) {
-        std::string file = manager->swatchPath(libraries, held->name());
+    if (const OrvoStyle* held = manager.holding(addName_)) {
+        std::string file = manager.swatchPath(libraries, held->name());
+        std::error_code failed;
         if (!std::filesystem::exists(file, failed) && Dialogs::instance().policy() != Dialogs::kAlwaysYes) {
             printError(addName_, "the library holds \"" + held->name() + "\" already; give --yes (-y) to replace it");
             return kExitUserError;
@@ -426,12 +448,13 @@ int LibraryCommand::add() {
         return kExitUserError;
     }
     std::string error;
-    if (!manager->addSwatch(libraries, std::move(preset), replace, error)) {
-        printError(manager->swatchFolder(libraries), error);
+    if (!manager.addSwatch(libraries, std::move(preset), replace, error)) {
+        printError(manager.swatchFolder(libraries), error);
         return kExitUserError;
     }
-    if (!quiet()) std::printf("%s \"%s\" %s; the library holds %d\n", kind->word, Dialogs::escaped(addName_).c_str(),
-                replace ? "replaced" : "added", manager->presetCount());
+    if (!quiet())
+        std::printf("%s \"%s\" %s; the library holds %d\n", manager.kind().word, Dialogs::escaped(addName_).c_str(),
+                    replace ? "replaced" : "added", manager.presetCount());
     return kExitOk;
 }
 
@@ -448,8 +471,9 @@ int LibraryCommand::remove() {
         printError(manager->swatchFolder(VeltraneApp::userLibraries()), error);
         return kExitUserError;
     }
-    if (!quiet()) std::printf("%s \"%s\" removed; the library holds %d\n", kind->word, Dialogs::escaped(removeName_).c_str(),
-                manager->presetCount());
+    if (!quiet())
+        std::printf("%s \"%s\" removed; the library holds %d\n", kind->word, Dialogs::escaped(removeName_).c_str(),
+                    manager->presetCount());
     return kExitOk;
 }
 
@@ -471,8 +495,9 @@ int LibraryCommand::rename() {
         printError(manager->swatchFolder(VeltraneApp::userLibraries()), error);
         return kExitUserError;
     }
-    if (!quiet()) std::printf("%s \"%s\" renamed \"%s\"\n", kind->word, Dialogs::escaped(renameFrom_).c_str(),
-                Dialogs::escaped(renameTo_).c_str());
+    if (!quiet())
+        std::printf("%s \"%s\" renamed \"%s\"\n", kind->word, Dialogs::escaped(renameFrom_).c_str(),
+                    Dialogs::escaped(renameTo_).c_str());
     return kExitOk;
 }
 
@@ -493,5 +518,7 @@ int LibraryCommand::resave(const std::string& in, const std::string& out) {
     }
     return kExitOk;
 }
+
+std::unique_ptr<Subcommand> makeLibraryCommand() { return std::make_unique<LibraryCommand>(); }
 
 }  // namespace fw

@@ -1,0 +1,15 @@
+#pragma once
+// The picture `render` makes of a project, which `text` also makes of its saved title.
+
+#include <optional>
+#include <string>
+
+#include "cli/Looks.h"
+
+namespace fw {
+
+// Renders `path` at `frameNumber` (default: its current frame) into the image `out`.
+int renderProject(const std::string& path, const std::string& out, const std::string& size,
+                  std::optional<double> frameNumber, const std::string& renderer = "", const Looks& looks = Looks());
+
+}  // namespace fw

@@ -1,0 +1,169 @@
+// `text`: 3D text built from the program's defaults, written as a project, a mesh or
+// the picture its saved project renders to.
+#include <unistd.h>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "app/Console.h"
+#include "app/MeshExport.h"
+#include "app/OrvoSceneManager.h"
+#include "app/RenderJob.h"
+#include "app/TitleScene.h"
+#include "cli/Documents.h"
+#include "cli/FileTypes.h"
+#include "cli/Looks.h"
+#include "cli/RenderCommand.h"
+#include "cli/Subcommand.h"
+#include "text/TextAttr.h"
+
+namespace fw {
+
+namespace {
+
+// What the `text` command was asked for, as typed.
+struct TextRequest {
+    std::string text, font, size, align, animate, out;
+    Looks looks;
+    double depth = TitleScene::kTextSize * 0.25;
+    double leading = TextAttr::kLeadingNotSet;
+    double spacing = 0;
+    int wrap = 0;
+};
+
+int alignmentOf(const std::string& name) {
+    if (name == "centre" || name == "center") return TextAttr::kCentred;
+    if (name == "right") return TextAttr::kRight;
+    if (name == "justify") return TextAttr::kJustified;
+    if (name == "justify-all") return TextAttr::kJustifiedAll;
+    return TextAttr::kLeft;
+}
+
+// Writes the title's scene as a project, a mesh or (through its saved project) a picture.
+int writeTitle(const TitleScene::Options& options, const std::string& out, bool project, const Looks& looks) {
+    Session session;
+    OrvoSceneManager& manager = session.app.sceneManager();
+    std::string subject, error;
+    if (!TitleScene::build(manager, options, subject, error)) {
+        printError(subject, error);
+        return kExitUserError;
+    }
+    // An edge profile named by --style was built in already.
+    applyLooks(session.app, looks, looks.style == options.edge);
+    if (project) {
+        if (!manager.writeFile(out, false)) {
+            printError(out, "cannot be written");
+            return kExitUserError;
+        }
+        return kExitOk;
+    }
+    MeshExport::Request request;
+    request.out = out;
+    return MeshExport::run(manager, request);
+}
+
+TitleScene::Options titleOptions(const TextRequest& request) {
+    TitleScene::Options options;
+    options.text = TitleScene::fromUtf8(request.text);
+    if (!request.font.empty()) options.font = request.font;
+    if (isEdgeName(request.looks.style)) options.edge = request.looks.style;
+    options.depth = request.depth;
+    options.alignment = alignmentOf(request.align);
+    options.leading = request.leading;
+    options.spacing = request.spacing;
+    options.wrap = request.wrap;
+    options.animate = request.animate;
+    return options;
+}
+
+// Builds a scene holding the text as bevelled characters, framed by the default camera.
+int makeText(const TextRequest& request) {
+    const std::string& out = request.out;
+    bool image = FileTypes::names(FileType::kImage, out);
+    bool project = FileTypes::names(FileType::kProject, out);
+    bool mesh = FileTypes::names(FileType::kMesh, out);
+    if (!image && !project && !mesh) {
+        printError(out, "write a project (.kxp), a mesh (" + FileTypes::listed(FileType::kMesh, ", ", false) +
+                            ") or an image (" + FileTypes::listed(FileType::kImage) + ")");
+        return kExitUserError;
+    }
+    if (!checkLooks(request.looks)) return kExitUserError;
+    if (project && !mayReplace(out)) return kExitUserError;
+    TitleScene::Options options = titleOptions(request);
+    if (!request.size.empty()) {
+        if (mesh) {
+            printError("--size", "a mesh has no picture size (give it with an image or a project)");
+            return kExitUserError;
+        }
+        if (!RenderJob::parseSize(request.size, options.width, options.height)) {
+            printError("--size", RenderJob::kSizeHelp);
+            return kExitUserError;
+        }
+    }
+    if (!image) return writeTitle(options, out, project, request.looks);
+    // The picture is the one `render` gives of the saved project: the file keeps fewer
+    // digits than the scene in memory, so the title is rendered from its file.
+    std::error_code failed;
+    std::filesystem::path saved =
+        std::filesystem::temp_directory_path(failed) / ("formwright-title-" + std::to_string(getpid()) + ".kxp");
+    int status = writeTitle(options, saved.string(), true, request.looks);
+    if (status == kExitOk) status = renderProject(saved.string(), out, "", std::nullopt);
+    std::filesystem::remove(saved, failed);
+    return status;
+}
+
+class TextCommand : public Subcommand {
+public:
+    void declare(CLI::App& app) override {
+        command_ = app.add_subcommand(
+            "text",
+            "Build 3D text: a project, a mesh or a rendered image. The text is 72 points tall; "
+            "lengths below are in points. A new title starts from the program's defaults: 640x480 on "
+            "black, DejaVu Sans, \"Bevel, Medium\" edges, the default material and lights, a 300-frame "
+            "timeline at 30 frames per second.");
+        command_->add_option("TEXT", text_.text, "the text, UTF-8 (a line break starts a new line)")->required();
+        command_->add_option("--font", text_.font,
+                             "an installed font family or full name, or a font file "
+                             "(default DejaVu Sans)");
+        addLookOptions(*command_, text_.looks);
+        command_->add_option("--size", text_.size,
+                             "WIDTHxHEIGHT of the picture, kept as the project's render size "
+                             "(default 640x480)");
+        command_->add_option("--depth", text_.depth, "depth of the solids (default 18)")->check(kAboveZero);
+        command_
+            ->add_option("--align", text_.align,
+                         "left, centre (center), right, justify or justify-all: "
+                         "where each line sits in the text's width (default left)")
+            ->check(CLI::IsMember({"left", "centre", "center", "right", "justify", "justify-all"}));
+        command_->add_option("--leading", text_.leading, "distance between baselines (default 1.2 x the size)")
+            ->check(kAboveZero);
+        command_
+            ->add_option("--spacing", text_.spacing,
+                         "extra space after each character, thousandths of an em "
+                         "(negative tightens; default 0)")
+            ->check(CLI::Range(-1000.0, 10000.0));
+        command_
+            ->add_option("--wrap", text_.wrap,
+                         "width at which a line breaks after its last space "
+                         "(default: only line breaks in the text)")
+            ->check(kAboveZero);
+        command_->add_option("--animate", text_.animate,
+                             "a ready-made animation: fly-in (letters fly in one by one), "
+                             "drop (letters drop and settle) or spin-in (words spin in); "
+                             "an image shows the settled title");
+        command_
+            ->add_option("-o,--output", text_.out,
+                         "OUT.kxp, a mesh (" + FileTypes::listed(FileType::kMesh, ", ") + ") or an image")
+            ->required();
+    }
+    int run() override { return makeText(text_); }
+
+private:
+    TextRequest text_;
+};
+
+}  // namespace
+
+std::unique_ptr<Subcommand> makeTextCommand() { return std::make_unique<TextCommand>(); }
+
+}  // namespace fw

@@ -1,0 +1,725 @@
+// The executable as users run it: output streams and exit statuses.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "FilesAndImages.h"
+#include "RunProgram.h"
+#include "StandInProject.h"
+#include "TempDir.h"
+
+using fw::test::Outcome;
+using test::Pixels;
+using test::readImage;
+using test::slurp;
+using test::spill;
+
+namespace {
+
+const std::string kSource = FW_SOURCE_DIR;
+
+Outcome run(const std::string& arguments) { return fw::test::runProgram(FW_EXECUTABLE, arguments, testing::TempDir()); }
+
+// Under a memory cap and a guard against hanging: a reader that buffered an endless
+// token without bound runs out of memory, one that never gives up is stopped by the
+// guard (status 124). Neither is a timing assertion.
+Outcome runCapped(const std::string& arguments) {
+#ifdef FW_SANITIZED_BUILD
+    // The sanitizer reserves terabytes of address space for its shadow memory, so a
+    // cap on it would stop the program before it starts; the guard still holds.
+    const std::string cap;
+#else
+    const std::string cap = "ulimit -v 4000000; ";
+#endif
+    return fw::test::runProgram(cap + "timeout 600 " FW_EXECUTABLE, arguments, testing::TempDir());
+}
+
+// `text` with each edit's first string replaced by its second; empty when one is missing.
+std::string edited(std::string text, const std::vector<std::pair<std::string, std::string>>& edits) {
+    for (const auto& [from, to] : edits) {
+        const size_t at = text.find(from);
+        if (at == std::string::npos) return std::string();
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+}  // namespace
+
+TEST(CommandLine, VersionHelpAndBadArgumentsGiveTheirStatus) {
+    Outcome version = run("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "formwright 0.1.0\n");
+    Outcome help = run("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--version"), std::string::npos);
+    EXPECT_EQ(help.err, "");
+    Outcome bad = run("--no-such-option");
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(bad.out, "");
+    EXPECT_EQ(bad.err.rfind("formwright: ", 0), 0u) << bad.err;
+}
+
+// Scene files resave byte for byte, their commands wrapped in the "begin SceneX" the
+// program writes or standing bare; a file named as nothing is a scene by its first command.
+TEST(CommandLine, SceneFilesResaveByteForByteWithOrWithoutTheSceneBlock) {
+    const std::string dir = testing::TempDir(), out = dir + "resaved.scene";
+    const std::string titles = kSource + "/examples/opening-titles.scene",
+                      profiles = kSource + "/examples/profiles.scene";
+    const std::string wrapped = slurp(profiles);  // outlines, library entries and sequences
+    const size_t first = wrapped.find('\n') + 1, last = wrapped.rfind(" end SceneX\n");
+    ASSERT_NE(last, std::string::npos);
+    spill(dir + "bare.scene", wrapped.substr(first, last - first));
+    for (const auto& [in, expected] :
+         {std::pair{titles, slurp(titles)}, {profiles, wrapped}, {dir + "bare.scene", wrapped}}) {
+        Outcome r = run("resave " + in + " " + out);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(slurp(out), expected) << in;
+    }
+    spill(dir + "named", "name \"Loose\"\nbegin ProfileI\n name \"Square\"\nend ProfileI\n");
+    for (const auto& [in, lines] : {std::pair<std::string, std::vector<std::string>>{
+                                        titles, {"groups: 4\n", "Group \"Headline\" below \"Title Rig\""}},
+                                    {dir + "named", {"scene \"Loose\"", "ProfileI \"Square\""}}}) {
+        Outcome described = run("info " + in);
+        EXPECT_EQ(described.status, 0) << described.err;
+        for (const std::string& line : lines) EXPECT_NE(described.out.find(line), std::string::npos) << described.out;
+    }
+}
+
+// A document's problem is one exact line naming the file, with the exit status that
+// goes with it; a file that is refused is not written.
+TEST(CommandLine, ADocumentsProblemIsOneExactLineNamingIt) {
+    const std::string dir = testing::TempDir(), wrapped = slurp(kSource + "/examples/profiles.scene");
+    spill(dir + "keep.scene", "previous contents\n");
+    struct Case {
+        std::string file, text;  // no text: there is no such file
+        std::string command;     // "resave" writes to `out`; none: the project is opened
+        std::string out;
+        int status;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"damaged.scene", " begin SceneX\n  name \"S\"\n  frobnicate 1 2\n end SceneX\n", "resave", "repaired.scene", 0,
+         "Warning: Recovering from scene data error for command <<frobnicate>> for class <<SceneX>> at byte 37."},
+        {"broken.scene", " begin SceneX\n  begin Teapot\n end SceneX\n", "resave", "keep.scene", 1,
+         "Error processing scene command <<begin>> for class <<SceneX>> at byte 28."},
+        {"absent.scene", "", "info", "", 1, "No such file or directory"},
+        // Bytes a terminal would obey are shown escaped.
+        {"control.scene", " begin SceneX\n  name \"S\"\n  \x1b[2Jgone\xff caf\xc3\xa9 1\n end SceneX\n", "info", "", 0,
+         "Warning: Recovering from scene data error for command <<\\x1b[2Jgone\\xff>> for class <<SceneX>> at byte "
+         "36."},
+        // Reported once, not once more by the opening.
+        {"failing.kxp", "Version \"Orvostat Formwright (Linux Headless) v0.1.0\"\n begin SceneX\n  begin Teapot\n", "",
+         "", 1, "Error processing scene command <<begin>> for class <<SceneX>> at byte 82."},
+        {"absent.kxp", "", "", "", 1, "cannot be read: there is no such file"},
+        // One scene per file: a second block is not merged into the first, nor nested in it.
+        {"twice.scene", wrapped + wrapped, "info", "", 1,
+         "Error processing scene command <<begin>> for class <<SceneX>> at byte " +
+             std::to_string(wrapped.size() + 13) + "."},
+        {"nested.scene", " begin SceneX\n  begin SceneX\n  end SceneX\n end SceneX\n", "info", "", 1,
+         "Error processing scene command <<begin>> for class <<SceneX>> at byte 28."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        if (!c.text.empty()) spill(dir + c.file, c.text);
+        Outcome r = run(c.command + " " + dir + c.file + (c.out.empty() ? "" : " " + dir + c.out));
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(r.err, "formwright: " + dir + c.file + ": " + c.message + "\n");
+    }
+    EXPECT_EQ(slurp(dir + "repaired.scene"), " begin SceneX\n  name \"S\"\n end SceneX\n");
+    EXPECT_EQ(slurp(dir + "keep.scene"), "previous contents\n");
+}
+
+// Projects holding blocks this version cannot read yet (the flag cluster, named in one
+// line; primitives are read now), the managers' blocks or an animated title list their
+// members and resave unchanged; one with newer animation data is refused, saying why.
+TEST(CommandLine, ProjectsListTheirMembersAndResaveUnchanged) {
+    fw::test::TempDir dir;
+    const std::string in = dir.file("in.kxp"), out = dir.file("out.kxp");
+    struct Case {
+        const char* name;
+        std::string project;
+        std::vector<std::string> listed;  // what info prints; nothing: info is not asked
+        std::string notice;               // from info and resave alike
+    };
+    const Case cases[] = {
+        {"stand-ins", fw::test::projectWithStandIns(),
+         {"  ObjectP \"Ball\" below \"Badge\"\n", "animation tracks: 1\n  AnimTrack \"Ball Track\" (object, node "
+                                                  "\"Ball\"): pose 0-9, transition 10-29 LeftRight\n"},
+         "formwright: " + in + ": kept as they were, since this version cannot read them yet: ObjectC-FlagCluster\n"},
+        {"managers", fw::test::projectWithManagerBlocks(), {}, ""},
+        {"track", slurp(FW_TEST_DATA "/anim/title-track.kxp"),
+         {"animation tracks: 1\n  AnimTrack \"Title Track\" (object, node \"Badge\"): pose 0-9, transition 10-39 "
+          "LeftRight, pose 40-59\n"},
+         ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_FALSE(c.project.empty());
+        fw::test::writeFile(in, c.project);
+        if (!c.listed.empty()) {
+            Outcome described = run("info " + in);
+            EXPECT_EQ(described.status, 0) << described.err;
+            EXPECT_EQ(described.err, c.notice);
+            for (const std::string& line : c.listed)
+                EXPECT_NE(described.out.find(line), std::string::npos) << described.out;
+        }
+        Outcome resaved = run("resave " + in + " " + out);
+        EXPECT_EQ(resaved.status, 0) << resaved.err;
+        EXPECT_EQ(resaved.err, c.notice);
+        EXPECT_EQ(fw::test::readFile(out), c.project);
+    }
+
+    std::string newer = cases[2].project;
+    size_t at = newer.find("    animVersion \"5.5\"\n", newer.find("begin AnimTransition"));
+    ASSERT_NE(at, std::string::npos);
+    newer.replace(at, 25, "    animVersion \"5.6\"\n");
+    fw::test::writeFile(in, newer);
+    const std::string refused = dir.file("refused.kxp");
+    Outcome r = run("resave " + in + " " + refused);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("formwright: " + in + ": The animation information in this file is incompatible with this "
+                         "version of the software.\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_FALSE(std::filesystem::exists(refused));
+}
+
+TEST(CommandLine, RenderWritesTheFrameAndRejectsBadRequests) {
+    const std::string dir = testing::TempDir(), out = dir + "frame.png";
+    const std::string render =
+        "--library-folder " + dir + "render-libs render " + kSource + "/examples/opening-titles.kxp -o ";
+    std::remove(out.c_str());
+    Outcome ok = run(render + out + " --size 64x36");
+    EXPECT_EQ(ok.status, 0) << ok.err;
+    const std::string png = slurp(out);
+    ASSERT_GT(png.size(), 24u);
+    EXPECT_EQ(png.substr(1, 3), "PNG");
+    // Width and height sit big-endian in the header chunk.
+    EXPECT_EQ(static_cast<unsigned char>(png[19]), 64);
+    EXPECT_EQ(static_cast<unsigned char>(png[23]), 36);
+
+    Outcome badSize = run(render + out + " --size big");
+    EXPECT_EQ(badSize.status, 1);
+    EXPECT_EQ(badSize.err, "formwright: --size: takes WIDTHxHEIGHT from 1x1 to 16384x16384, for example 1920x1080\n");
+    Outcome badType = run(render + dir + "frame.gif");
+    EXPECT_EQ(badType.status, 1);
+    EXPECT_NE(badType.err.find("unknown image type"), std::string::npos);
+}
+
+// A project whose background media file is gone renders on its background colour,
+// and the user is told.
+TEST(CommandLine, AMissingBackgroundMediaFileIsReported) {
+    const std::string dir = testing::TempDir(), gone = dir + "gone.png";
+    std::remove(gone.c_str());
+    const std::string project = edited(slurp(kSource + "/examples/title.kxp"),
+                                       {{" BackgroundMedia \"\"", " BackgroundMedia \"" + gone + "\""},
+                                        {" UseBackgroundMedia 0", " UseBackgroundMedia 1"}});
+    ASSERT_FALSE(project.empty());
+    spill(dir + "gone.kxp", project);
+    Outcome r = run("--library-folder " + dir + "media-libs render " + dir + "gone.kxp -o " + dir +
+                    "gone-frame.png --size 160x90");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("the background media cannot be shown; the background colour is used"), std::string::npos)
+        << r.err;
+}
+
+// A title made by `text` gives the same picture, of the size asked for, as its saved
+// project rendered later, which keeps the size as its render size.
+TEST(CommandLine, TextGivesThePictureOfItsSavedProject) {
+    const std::string dir = testing::TempDir();
+    const std::string libraries = "--library-folder " + dir + "text-libraries ";
+    Outcome saved = run(libraries + "--yes text \"Hi\" --size 320x200 -o " + dir + "title.kxp");
+    ASSERT_EQ(saved.status, 0) << saved.err;
+    EXPECT_NE(run(libraries + "info " + dir + "title.kxp").out.find("render size 320 x 200"), std::string::npos);
+    // The saved title resaves to itself: its font's file path included.
+    Outcome resaved = run(libraries + "resave " + dir + "title.kxp " + dir + "title-again.kxp");
+    ASSERT_EQ(resaved.status, 0) << resaved.err;
+    EXPECT_EQ(slurp(dir + "title-again.kxp"), slurp(dir + "title.kxp"));
+    Outcome drawn = run(libraries + "text \"Hi\" --size 320x200 -o " + dir + "title.png");
+    ASSERT_EQ(drawn.status, 0) << drawn.err;
+    Outcome rendered = run(libraries + "render " + dir + "title.kxp -o " + dir + "project.png");
+    ASSERT_EQ(rendered.status, 0) << rendered.err;
+    Pixels a = readImage(dir + "title.png"), b = readImage(dir + "project.png");
+    EXPECT_EQ(a.width, 320);
+    EXPECT_EQ(a.height, 200);
+    ASSERT_EQ(a.width, b.width);
+    EXPECT_TRUE(a.rgb == b.rgb);
+    int lit = 0;
+    for (size_t i = 0; i < a.rgb.size(); i += 3) lit += a.rgb[i] > 40;
+    EXPECT_GT(lit, 1000);  // the letters are there
+
+    Outcome mesh = run(libraries + "text \"Hi\" -o " + dir + "title.obj");
+    ASSERT_EQ(mesh.status, 0) << mesh.err;
+    EXPECT_NE(slurp(dir + "title.obj").find("\nv "), std::string::npos);
+}
+
+TEST(CommandLine, FolderPathsEndingInABackslashResaveAndReadBack) {
+    const std::string dir = testing::TempDir();
+    // A Windows folder, and a path that the reader cuts to 255 characters right after
+    // a backslash: both come back as the value the first load gave, and the lines after
+    // them are still read.
+    const std::string longPath = "D:\\" + std::string(251, 'p') + "\\" + std::string(45, 'q');
+    for (const auto& [folder, written] :
+         {std::pair<std::string, std::string>{"C:\\Titles\\Batch\\", "C:\\Titles\\Batch\\\\"}, {longPath, longPath}}) {
+        spill(dir + "folder.kxp", "Version \"Orvostat Formwright (Linux Headless) v0.1.0\"\nTextVariableFile \"" +
+                                      written + "\"\nBackgroundColor 0.25 0.5 0.75\n");
+        Outcome first = run("resave " + dir + "folder.kxp " + dir + "folder-1.kxp");
+        ASSERT_EQ(first.status, 0) << first.err;
+        Outcome second = run("resave " + dir + "folder-1.kxp " + dir + "folder-2.kxp");
+        ASSERT_EQ(second.status, 0) << second.err;
+        EXPECT_EQ(second.err, "");
+        const std::string once = slurp(dir + "folder-1.kxp"), kept = folder.substr(0, 255);
+        EXPECT_EQ(slurp(dir + "folder-2.kxp"), once);
+        EXPECT_NE(once.find("TextVariableFile \"" + kept + (kept.back() == '\\' ? "\\\"\n" : "\"\n")),
+                  std::string::npos)
+            << once;
+        EXPECT_NE(once.find("BackgroundColor 0.25"), std::string::npos) << once;
+    }
+    // Image paths are written by the same rule: a folder-like path keeps its last backslash.
+    const std::string folder = "image \"textures\\plates\\\\\"";
+    const std::string scene = edited(slurp(kSource + "/tests/data/conformance/every-member.scene"),
+                                     {{"image \"textures/brass plate.png\"", folder}});
+    ASSERT_FALSE(scene.empty());
+    spill(dir + "folder.scene", scene);
+    Outcome resaved = run("resave " + dir + "folder.scene " + dir + "folder-1.scene");
+    ASSERT_EQ(resaved.status, 0) << resaved.err;
+    EXPECT_NE(slurp(dir + "folder-1.scene").find("\n   " + folder + "\n"), std::string::npos);
+}
+
+TEST(CommandLine, EndlessAndBinaryInputEndsWithAClearError) {
+    const std::string dir = testing::TempDir(), noise = dir + "noise.kxp";
+    std::string bytes(50 << 20, '\0');  // 50 MB of noise
+    uint32_t state = 12345;
+    for (char& b : bytes) b = static_cast<char>((state = state * 1664525u + 1013904223u) >> 24);
+    spill(noise, bytes);
+    // A device is refused before it is opened; a plain file of noise is read and judged.
+    for (const auto& [path, message] : {std::pair<std::string, std::string>{"/dev/zero", "is not a regular file"},
+                                        {noise, "doesn't seem to be a valid"}}) {
+        Outcome r = runCapped("info " + path);
+        EXPECT_EQ(r.status, 1) << path;
+        EXPECT_EQ(r.err.rfind("formwright: " + path + ": ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+    }
+    // Past a good first line, the error says what is wrong and where.
+    const std::string runaway = dir + "runaway.kxp";
+    const std::string head = "Version \"Orvostat Formwright (Linux Headless) v0.1.0\"\nBackgroundColor 0 0 0\n";
+    spill(runaway, head + std::string(200000, 'x') + "\nRenderSize 64 36\n");
+    Outcome r = runCapped("info " + runaway);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "formwright: " + runaway +
+                         ": Scene error: a token of more than 50000 characters for class <<OrvoSceneManager>> "
+                         "at byte " + std::to_string(head.size()) + "; the rest of the data is not read.\n");
+}
+
+// Cut, altered and joined documents of every kind: each ends within the guard with exit
+// status 0 or 1, messages in the usual form, and what it wrote reads back unchanged.
+TEST(CommandLine, DamagedDocumentsOfEveryKindEndCleanly) {
+    namespace fs = std::filesystem;
+    struct Document {
+        std::string name;  // a document's kind comes from its name
+        std::string text;
+    };
+    const std::vector<Document> documents = {
+        {"title.kxp", slurp(kSource + "/examples/title.kxp")},
+        {"Veltrane Orvostat Prefs", slurp(kSource + "/tests/data/settings/odd-values-prefs.kxp")},
+        {"titles.scene", slurp(kSource + "/examples/opening-titles.scene")},
+    };
+    std::vector<Document> damaged;
+    uint32_t state = 20261206;
+    auto next = [&](uint32_t range) { return ((state = state * 1664525u + 1013904223u) >> 8) % range; };
+    for (const Document& d : documents) {
+        ASSERT_FALSE(d.text.empty()) << d.name;
+        for (int i = 1; i <= 12; ++i) damaged.push_back({d.name, d.text.substr(0, d.text.size() * i / 13)});
+        for (int i = 0; i < 12; ++i) {
+            std::string text = d.text;
+            const char kTroublemakers[] = {'"', '\\', '\n', ' ', '\0', '\xff', '0', '-', '9', '.', 'e'};
+            for (int edits = 1 + next(6); edits > 0; --edits) {
+                size_t at = next(static_cast<uint32_t>(text.size()));
+                text[at] = next(2) ? kTroublemakers[next(sizeof kTroublemakers)] : static_cast<char>(next(256));
+            }
+            damaged.push_back({d.name, text});
+        }
+    }
+    for (auto [into, joined] : {std::pair{0, 0}, {0, 2}, {1, 0}, {2, 1}})
+        damaged.push_back({documents[into].name, documents[into].text + documents[joined].text});
+
+    const std::string dir = testing::TempDir() + "damaged-documents/";
+    for (size_t i = 0; i < damaged.size(); ++i) {
+        fs::remove_all(dir);
+        for (const char* folder : {"in", "once", "twice"}) fs::create_directories(dir + folder);
+        const Document& d = damaged[i];
+        spill(dir + "in/" + d.name, d.text);
+        Outcome first = runCapped("resave '" + dir + "in/" + d.name + "' '" + dir + "once/" + d.name + "'");
+        ASSERT_TRUE(first.status == 0 || first.status == 1) << "case " << i << " status " << first.status;
+        EXPECT_TRUE(first.status == 0 || !first.err.empty()) << "case " << i;
+        // Every line is a message, or the rest of the one alert that spans lines.
+        for (size_t line = 0; line < first.err.size(); line = first.err.find('\n', line) + 1) {
+            std::string text = first.err.substr(line, first.err.find('\n', line) - line);
+            if (text.empty() || text == "Please check the file type and try again.") continue;
+            EXPECT_EQ(text.rfind("formwright: ", 0), 0u) << "case " << i << ": " << first.err.substr(0, 300);
+        }
+        if (first.status != 0) continue;
+        Outcome second = runCapped("resave '" + dir + "once/" + d.name + "' '" + dir + "twice/" + d.name + "'");
+        EXPECT_EQ(second.status, 0) << "case " << i << ": " << second.err;
+        const std::string once = slurp(dir + "once/" + d.name), twice = slurp(dir + "twice/" + d.name);
+        auto differ = std::mismatch(once.begin(), once.end(), twice.begin(), twice.end());
+        EXPECT_TRUE(once == twice) << "case " << i << ": rewritten differently from byte "
+                                   << (differ.first - once.begin()) << ": "
+                                   << once.substr(differ.first - once.begin(), 80);
+    }
+    fs::remove_all(dir);
+}
+
+TEST(CommandLine, EmptyAndRepeatedBarNamesFollowTheNamingRules) {
+    const std::string dir = testing::TempDir();
+    auto group = [](const std::string& name) { return "  begin Group\n   name \"" + name + "\"\n  end Group\n"; };
+    spill(dir + "names.scene", " begin SceneX\n  name \"N\"\n" + group("|rig") + group("|rig") + group("|rig") +
+                                   group("") + " end SceneX\n");
+    Outcome r = run("info " + dir + "names.scene");
+    ASSERT_EQ(r.status, 0) << r.err;
+    // An empty name leaves the default name the group was made with.
+    for (const char* line : {"  Group \"|rig\" below \"root\"\n", "  Group \"|rig_DUPLICATE_FOUND\" below",
+                             "  Group \"|rig_DUPLICATE_FOUND_DUPLICATE_FOUND\" below", "  Group \"|ORVO_GROUP"})
+        EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
+    EXPECT_EQ(r.out.find("\"\""), std::string::npos) << r.out;
+}
+
+// Reading a file mixes in nothing of the user's own preferences: a project lacking a
+// preference line takes its default, and a preferences file keeps its own recent
+// projects (ten at most, each once, paths of up to 260 characters). And a document's
+// name decides its kind, never the
+// lines it happens to hold: a project with a preferences line stays a project (the line
+// is reported, the scene kept), and one holding only its scene block is written back
+// as a project.
+TEST(CommandLine, ResaveWritesTheFileAsItsNameSaysNotTheUsersPreferences) {
+    const std::string dir = testing::TempDir() + "own-prefs/";
+    const std::string resave = "--library-folder " + dir + "libraries resave " + dir;
+    const std::string example = kSource + "/examples/badge.kxp", project = slurp(example);
+    ASSERT_EQ(run("--library-folder " + dir + "libraries " + example).status, 0);  // quitting saves the preferences
+    const std::string prefsPath = dir + "libraries/Veltrane/Libraries/Prefs/Veltrane Orvostat Prefs";
+    const std::string prefs = slurp(prefsPath);
+    const std::string own =
+        edited(prefs, {{" HardShadingAngle \"30\"", " HardShadingAngle \"45\""},
+                       {" RecentProject ", " RecentProject \"/users/own/a.kxp\"\n RecentProject "}});
+    ASSERT_FALSE(own.empty()) << prefs;
+    spill(prefsPath, own);
+
+    spill(dir + "no-angle.kxp", edited(project, {{" HardShadingAngle \"30\"\n", ""}}));
+    ASSERT_EQ(run(resave + "no-angle.kxp " + dir + "no-angle-out.kxp").status, 0);
+    EXPECT_NE(slurp(dir + "no-angle-out.kxp").find(" HardShadingAngle \"30\"\n"), std::string::npos);
+
+    std::string file = prefs, list, expected;
+    for (int i = 0; i < 12; ++i) list += " RecentProject \"/p/" + std::to_string(i % 11) + ".kxp\"\n";
+    for (int i = 0; i < 10; ++i) expected += " RecentProject \"/p/" + std::to_string(i) + ".kxp\"\n";
+    const size_t recent = file.find(" RecentProject ");
+    file.replace(recent, file.find('\n', recent) + 1 - recent, list);
+    spill(dir + "prefs-in", file);
+    ASSERT_EQ(run(resave + "prefs-in " + dir + "prefs-out").status, 0);
+    const std::string out = slurp(dir + "prefs-out");
+    EXPECT_NE(out.find(expected), std::string::npos) << out;
+    for (const char* gone : {"/p/10.kxp", "/users/own/a.kxp", " HardShadingAngle \"45\""})
+        EXPECT_EQ(out.find(gone), std::string::npos) << gone;
+    // Named as no project is, so the preference lines it holds make it a preferences file.
+    const std::string kept = "/projects/" + std::string(246, 'k') + ".kxp",
+                      tooLong = "/projects/" + std::string(247, 'l') + ".kxp";
+    ASSERT_EQ(kept.size(), 260u);
+    spill(dir + "recent-prefs", "Version \"Orvostat Formwright (Linux Headless) v0.1.0\"\nRecentProject \"" + kept +
+                                    "\"\nRecentProject \"" + tooLong + "\"\nRecentProject \"/projects/b.kxp\"\n");
+    ASSERT_EQ(run(resave + "recent-prefs " + dir + "recent-out").status, 0);
+    const std::string recents = slurp(dir + "recent-out");
+    EXPECT_NE(recents.find(" RecentProject \"" + kept + "\"\n RecentProject \"/projects/b.kxp\"\n"), std::string::npos)
+        << recents;
+    EXPECT_EQ(recents.find("lllll"), std::string::npos);
+
+    std::string withPreference = project;
+    withPreference.insert(withPreference.find('\n') + 1, " ShaderTextureWidth 512\n");
+    spill(dir + "with-preference.kxp", withPreference);
+    Outcome reported = run(resave + "with-preference.kxp " + dir + "with-preference-out.kxp");
+    ASSERT_EQ(reported.status, 0) << reported.err;
+    EXPECT_NE(reported.err.find("holds lines of the preferences file"), std::string::npos) << reported.err;
+    EXPECT_EQ(slurp(dir + "with-preference-out.kxp"), project);  // as it was, less the line it cannot keep
+
+    const size_t begin = project.find(" begin SceneX\n"), end = project.find(" end SceneX\n");
+    ASSERT_NE(end, std::string::npos);
+    spill(dir + "scene-only.kxp", project.substr(begin, end + 12 - begin));
+    Outcome scene = run(resave + "scene-only.kxp " + dir + "scene-only-out.kxp");
+    ASSERT_EQ(scene.status, 0) << scene.err;
+    const std::string written = slurp(dir + "scene-only-out.kxp");
+    EXPECT_EQ(written.rfind(" Version \"", 0), 0u) << written.substr(0, 80);
+    EXPECT_NE(written.find("   name \"Badge\"\n"), std::string::npos);
+}
+
+namespace {
+
+// The solids of an OBJ file written by `text`, one per character object.
+struct MeshObject {
+    std::string name;
+    std::vector<std::array<double, 3>> vertices;
+    double min(int axis) const {
+        double m = 1e300;
+        for (const auto& v : vertices) m = std::min(m, v[static_cast<size_t>(axis)]);
+        return m;
+    }
+    double max(int axis) const {
+        double m = -1e300;
+        for (const auto& v : vertices) m = std::max(m, v[static_cast<size_t>(axis)]);
+        return m;
+    }
+    // The vertices moved so that their lowest corner is the origin, in order.
+    std::vector<std::array<long, 3>> shape() const {
+        std::vector<std::array<long, 3>> out;
+        for (const auto& v : vertices)
+            out.push_back({std::lround((v[0] - min(0)) * 100), std::lround((v[1] - min(1)) * 100),
+                           std::lround((v[2] - min(2)) * 100)});
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+};
+
+std::vector<MeshObject> readObjObjects(const std::string& path) {
+    std::vector<MeshObject> objects;
+    std::istringstream in(slurp(path));
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("# Object '", 0) == 0) {
+            objects.push_back({line.substr(10, line.size() - 11), {}});
+        } else if (line.rfind("v ", 0) == 0 && !objects.empty()) {
+            std::array<double, 3> v{};
+            std::sscanf(line.c_str(), "v %lf %lf %lf", &v[0], &v[1], &v[2]);
+            objects.back().vertices.push_back(v);
+        }
+    }
+    return objects;
+}
+
+const MeshObject* objectNamed(const std::vector<MeshObject>& objects, const std::string& name) {
+    for (const MeshObject& o : objects)
+        if (o.name == name) return &o;
+    return nullptr;
+}
+
+}  // namespace
+
+TEST(CommandLine, TextRejectsWhatItCannotBuildAndWritesNothing) {
+    const std::string dir = testing::TempDir() + "text-rejects-";
+    const std::string libraries = "--library-folder " + dir + "libraries ";
+    spill(dir + "broken.ttf", "this is no font at all, only a few words of plain text");
+    // The parser's reason for a cut font reaches the user, not placeholders for every character.
+    spill(dir + "cut.ttf", slurp("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf").substr(0, 200));
+    const struct {
+        std::string arguments, out, message;
+        bool leads = false;  // the message begins the error, and the reason follows it
+    } cases[] = {
+        {"\"\"", "empty.obj", "formwright: the text is empty\n"},
+        {"\"\"", "empty.png", "formwright: the text is empty\n"},
+        {"Hi --font " + dir + "broken.ttf", "broken.obj", "broken.ttf: "},
+        {"Hi --font " + dir + "cut.ttf", "cut.obj", "formwright: " + dir + "cut.ttf: ", true},
+        {"Hi --font " + dir + "missing.ttf", "missing.obj", "no such font"},
+        {"Hi --font \"No Such Family 123\"", "none.png", "No Such Family 123: no such font"},
+        {"Hi --material Gold", "gold.png",
+         "formwright: Gold: no such material; the closest are \"Polished Gold\", \"Brushed Gold\""},
+        {"Hi --style Nonsense", "nonsense.obj", "formwright: Nonsense: no such object style or edge profile; "},
+        {"Hi --style \"Bevel, Mediun\"", "mediun.kxp", "the closest are \"Bevel, Medium\""},
+        {"Hi --size 0x200", "zero.png", "formwright: --size: takes WIDTHxHEIGHT"},
+        {"Hi --size 320x200", "sized.obj", "--size: a mesh has no picture size"},
+        {"Hi --align middle", "middle.obj", "--align"},
+        {"Hi --depth 0", "flat.obj", "formwright: --depth: takes a number above 0, not 0"},
+        {"Hi --wrap 0", "narrow.obj", "--wrap"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        Outcome r = run(libraries + "text " + c.arguments + " -o " + dir + c.out);
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(dir + c.out));
+        EXPECT_EQ(r.err.find("characters are missing"), std::string::npos) << r.err;
+        EXPECT_TRUE(!c.leads || (r.err.rfind(c.message, 0) == 0 && r.err.size() > c.message.size() + 1)) << r.err;
+    }
+
+    Outcome help = run("text --help");
+    EXPECT_EQ(help.status, 0);
+    for (const char* option :
+         {"--size", "--depth", "--align", "--leading", "--spacing", "--wrap", "--style", "--material"})
+        EXPECT_NE(help.out.find(option), std::string::npos) << option;
+}
+
+// The mesh is the solid the saved project describes, and every layout option moves
+// the characters as it says.
+TEST(CommandLine, TextMeshFollowsItsStyleAndLayoutOptions) {
+    const std::string dir = testing::TempDir() + "text-layout-";
+    const std::string libraries = "--library-folder " + dir + "libraries ";
+    auto mesh = [&](const std::string& arguments, const std::string& out) {
+        Outcome r = run(libraries + "text " + arguments + " -o " + dir + out);
+        EXPECT_EQ(r.status, 0) << arguments << "\n" << r.err;
+        return readObjObjects(dir + out);
+    };
+    // Depth: the style's, by default a quarter of the 72-point size.
+    for (const auto& [arguments, depth] : {std::pair<std::string, double>{"H", 18.0}, {"H --depth 40", 40.0}}) {
+        std::vector<MeshObject> solid = mesh(arguments, "depth.obj");
+        ASSERT_EQ(solid.size(), 1u);
+        EXPECT_NEAR(solid[0].max(2) - solid[0].min(2), depth, 1e-3) << arguments;
+    }
+
+    // Lines: CR LF is one break, like LF; leading sets the distance between baselines.
+    std::vector<MeshObject> lf = mesh("\"$(printf 'H\\nI')\"", "lf.obj");
+    mesh("\"$(printf 'H\\r\\nI')\"", "crlf.obj");
+    // The same file but for the name of the material library beside it.
+    EXPECT_TRUE(edited(slurp(dir + "lf.obj"), {{"mtllib text-layout-lf.mtl\n", ""}}) ==
+                edited(slurp(dir + "crlf.obj"), {{"mtllib text-layout-crlf.mtl\n", ""}}));
+    for (const auto& [arguments, leading] : {std::pair<std::string, double>{"", 86.0}, {" --leading 150", 150.0}}) {
+        std::vector<MeshObject> lines =
+            arguments.empty() ? lf : mesh("\"$(printf 'H\\nI')\"" + arguments, "leading.obj");
+        const MeshObject *h = objectNamed(lines, "Text H"), *i = objectNamed(lines, "Text I");
+        ASSERT_TRUE(h && i);
+        EXPECT_NEAR(h->min(1) - i->min(1), leading, 1e-3);  // by default 1.2 x 72, rounded
+    }
+
+    // Spacing widens every advance by the same amount.
+    std::vector<MeshObject> tight = mesh("HI", "tight.obj"), loose = mesh("HI --spacing 500", "loose.obj");
+    ASSERT_EQ(tight.size(), 2u);
+    ASSERT_EQ(loose.size(), 2u);
+    const double gap = tight[1].min(0) - tight[0].min(0), wider = loose[1].min(0) - loose[0].min(0);
+    EXPECT_GT(wider - gap, 25.0);  // half an em of a 72-point font
+    EXPECT_LT(wider - gap, 45.0);
+
+    // Alignment: the short second line starts under the first (left) or ends under it (right).
+    std::vector<MeshObject> left = mesh("\"$(printf 'HHHH\\nI')\"", "left.obj");
+    std::vector<MeshObject> right = mesh("\"$(printf 'HHHH\\nI')\" --align right", "right.obj");
+    std::vector<MeshObject> centre = mesh("\"$(printf 'HHHH\\nI')\" --align centre", "centre.obj");
+    ASSERT_EQ(left.size(), 5u);
+    ASSERT_EQ(right.size(), 5u);
+    ASSERT_EQ(centre.size(), 5u);
+    EXPECT_LT(std::abs(left[4].min(0) - left[0].min(0)), 15.0);  // side bearings of H and I
+    EXPECT_LT(std::abs(right[3].max(0) - right[4].max(0)), 15.0);
+    const double middle = (centre[0].min(0) + centre[3].max(0)) / 2,
+                 iMiddle = (centre[4].min(0) + centre[4].max(0)) / 2;
+    EXPECT_LT(std::abs(middle - iMiddle), 5.0);
+
+    // Wrapping: a line breaks after its last space once it is wider than the width.
+    auto rows = [](const std::vector<MeshObject>& objects) {
+        std::vector<long> bottoms;
+        for (const MeshObject& o : objects) bottoms.push_back(std::lround(o.min(1)));
+        std::sort(bottoms.begin(), bottoms.end());
+        return std::unique(bottoms.begin(), bottoms.end()) - bottoms.begin();
+    };
+    for (const auto& [arguments, count] : {std::pair<std::string, long>{"", 1}, {" --wrap 200", 3}}) {
+        std::vector<MeshObject> words = mesh("\"HH HH HH\"" + arguments, "wrap.obj");
+        ASSERT_EQ(words.size(), 6u);
+        EXPECT_EQ(rows(words), count) << arguments;
+    }
+}
+
+// Accented letters find their own glyphs whether the font's character map in use is
+// a Unicode one (DejaVu Sans, FreeSerif) or a Mac OS Roman one (Liberation Serif),
+// in the glyph listing and in the solids alike.
+TEST(CommandLine, AccentedLettersFindTheirGlyphsInEveryKindOfCharacterMap) {
+    const std::string dir = testing::TempDir() + "text-accents-";
+    const std::string text = "--library-folder " + dir + "libraries text \"";
+    const std::string accented = "Café, Ångström, Łódź, Ærø";
+    const char* liberation = "/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf";
+    for (const std::string font : {"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
+                                   "/usr/share/fonts/opentype/freefont/FreeSerif.otf", liberation}) {
+        SCOPED_TRACE(font);
+        Outcome listing = run("glyphs " + font + " --chars \"" + accented + "\"");
+        ASSERT_EQ(listing.status, 0) << listing.err;
+        std::istringstream lines(listing.out);
+        int records = 0;
+        for (std::string line; std::getline(lines, line); ++records)
+            EXPECT_EQ(line.find("\"glyph\":0,"), std::string::npos) << line;
+        EXPECT_EQ(records, 25);
+
+        // The missing-glyph box, from a character none of these fonts has.
+        Outcome boxed = run(text + "\xEF\xBF\xBF\" --font " + font + " -o " + dir + "box.obj");
+        ASSERT_EQ(boxed.status, 0) << boxed.err;
+        std::vector<MeshObject> box = readObjObjects(dir + "box.obj");
+        ASSERT_EQ(box.size(), 1u);
+        Outcome built = run(text + accented + "\" --font " + font + " -o " + dir + "accents.obj");
+        ASSERT_EQ(built.status, 0) << built.err;
+        std::vector<MeshObject> letters = readObjObjects(dir + "accents.obj");
+        EXPECT_EQ(letters.size(), 22u);  // spaces make no solids
+        for (const MeshObject& letter : letters) EXPECT_NE(letter.shape(), box[0].shape()) << letter.name;
+    }
+
+    // With a Mac OS Roman map, the listing looks é up as text does: as 0x8E, not as È's 0xE9.
+    const std::string all = run(std::string("glyphs ") + liberation).out;
+    const std::string acute = run(std::string("glyphs ") + liberation + " --chars é").out;
+    const size_t at = all.find("{\"code\":142,");
+    ASSERT_NE(at, std::string::npos);
+    const size_t glyph = all.find("\"glyph\":", at);
+    const std::string macGlyph = all.substr(glyph, all.find(",\"advance\"", at) - glyph);
+    EXPECT_NE(acute.find("{\"code\":233," + macGlyph + ","), std::string::npos) << acute << macGlyph;
+}
+
+// A project whose text attribute was edited by hand (size halved, tracking added) is
+// laid out again when it is loaded: the characters, their outlines and their objects
+// follow the attribute. One whose characters agree with it saves back unchanged.
+TEST(CommandLine, TextWhoseAttributesChangedIsLaidOutAgainOnLoad) {
+    const std::string dir = testing::TempDir(), example = kSource + "/examples/title.kxp";
+    const std::string title = slurp(example);
+    ASSERT_EQ(run("resave " + example + " " + dir + "agreeing.kxp").status, 0);
+    EXPECT_EQ(slurp(dir + "agreeing.kxp"), title);
+
+    const std::string edit = edited(title, {{"    Size 72.000000\n", "    Size 36.000000\n"},
+                                            {"    Spacing 0.000000\n", "    Spacing 100.000000\n"}});
+    ASSERT_FALSE(edit.empty());
+    spill(dir + "edited.kxp", edit);
+    Outcome r = run("resave " + dir + "edited.kxp " + dir + "relaid.kxp");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string relaid = slurp(dir + "relaid.kxp");
+
+    // The numbers after each line's keyword, indentation dropped: one list per line.
+    auto values = [](const std::string& text, const std::string& keyword) {
+        std::vector<std::vector<double>> all;
+        std::istringstream in(text);
+        for (std::string line; std::getline(in, line);) {
+            std::istringstream words(line);
+            std::string first;
+            if (!(words >> first) || first != keyword) continue;
+            all.emplace_back();
+            for (double d; words >> d;) all.back().push_back(d);
+        }
+        return all;
+    };
+    auto emWidth = values(relaid, "EmWidth");
+    ASSERT_EQ(emWidth.size(), 1u);
+    EXPECT_LT(emWidth[0][0], 40);  // the "M" of the halved size
+    auto widths = values(title, "CharWidth"), newWidths = values(relaid, "CharWidth");
+    auto scales = values(relaid, "ProfileScale"), positions = values(relaid, "CharPosX");
+    ASSERT_EQ(newWidths.size(), widths.size());
+    ASSERT_EQ(scales.size(), widths.size());
+    for (size_t i = 0; i < widths.size(); ++i) {
+        EXPECT_EQ(scales[i], (std::vector<double>{36, 36, 1})) << i;
+        // Half the glyph's advance, give or take the rounding to whole units, plus a tenth of the em.
+        EXPECT_NEAR(newWidths[i][0], widths[i][0] / 2 + emWidth[0][0] * 0.1, 1.0) << i;
+        if (i > 0) {
+            EXPECT_NEAR(positions[i][0] - positions[i - 1][0], newWidths[i - 1][0], 0.5 + 1e-9) << i;
+        }
+    }
+
+    // The outlines are half as tall and the objects turn about their new advances.
+    auto heightOfFirstOutline = [&](const std::string& text) {
+        const size_t from = text.find("begin ProfileT"), to = text.find("end ProfileT", from);
+        double low = 1e9, high = -1e9;
+        for (const auto& p : values(text.substr(from, to - from), "p"))
+            low = std::min(low, p[2]), high = std::max(high, p[2]);
+        return high - low;
+    };
+    EXPECT_NEAR(heightOfFirstOutline(relaid), heightOfFirstOutline(title) * 0.5, 1e-3);
+    auto origins = values(relaid, "origin"), oldOrigins = values(title, "origin");
+    ASSERT_EQ(origins.size(), oldOrigins.size());
+    EXPECT_NE(origins, oldOrigins);
+
+    // What was laid out agrees with its attributes now: a second load keeps it.
+    ASSERT_EQ(run("resave " + dir + "relaid.kxp " + dir + "again.kxp").status, 0);
+    EXPECT_TRUE(slurp(dir + "again.kxp") == relaid);
+}
