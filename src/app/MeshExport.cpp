@@ -214,21 +214,7 @@ int MeshExport::run(OrvoSceneManager& manager, const Request& request) {
     const AnimGlobals& globals = scene.animGlobals();
     int first = 0, last = 0;
     bool range = !request.range.empty();
-    if (range) {
-        if (!RenderSequence::parseRange(request.range, first, last)) {
-            printError("--frames", "takes FIRST-LAST, for example 0-59, not " + request.range);
-            return kExitUserError;
-        }
-        if (first > last) {
-            printError("--frames", "the range " + request.range + " runs backwards: give the first frame first");
-            return kExitUserError;
-        }
-        if (first < globals.frameStart || last > globals.frameEnd) {
-            printError("--frames", "frames " + request.range + " reach outside the project's timeline, frames " +
-                                       std::to_string(globals.frameStart) + " to " + std::to_string(globals.frameEnd));
-            return kExitUserError;
-        }
-    }
+    if (range && !RenderSequence::timelineRange(request.range, globals, first, last)) return kExitUserError;
     if (request.frame && (*request.frame < globals.frameStart || *request.frame > globals.frameEnd)) {
         char text[160];
         std::snprintf(text, sizeof text, "frame %g is outside the project's timeline, frames %d to %d", *request.frame,

@@ -70,6 +70,23 @@ std::string extensionOf(const std::string& path) { return std::filesystem::path(
 
 }  // namespace
 
+bool RenderSequence::timelineRange(const std::string& range, const AnimGlobals& globals, int& first, int& last) {
+    if (!parseRange(range, first, last)) {
+        printError("--frames", "takes FIRST-LAST, for example 0-59, not " + range);
+        return false;
+    }
+    if (first > last) {
+        printError("--frames", "the range " + range + " runs backwards: give the first frame first");
+        return false;
+    }
+    if (first < globals.frameStart || last > globals.frameEnd) {
+        printError("--frames", "frames " + range + " reach outside the project's timeline, frames " +
+                                   std::to_string(globals.frameStart) + " to " + std::to_string(globals.frameEnd));
+        return false;
+    }
+    return true;
+}
+
 bool RenderSequence::parseRange(const std::string& text, int& first, int& last) {
     char dash = 0, rest = 0;
     int n = std::sscanf(text.c_str(), "%d%c%d%c", &first, &dash, &last, &rest);
@@ -81,24 +98,6 @@ bool RenderSequence::parseRange(const std::string& text, int& first, int& last) 
 }
 
 namespace {
-
-// The range asked for, held to the timeline; an exit status.
-int checkRange(const RenderSequence::Request& request, const AnimGlobals& globals, int& first, int& last) {
-    if (!RenderSequence::parseRange(request.range, first, last)) {
-        printError("--frames", "takes FIRST-LAST, for example 0-59, not " + request.range);
-        return kExitUserError;
-    }
-    if (first > last) {
-        printError("--frames", "the range " + request.range + " runs backwards: give the first frame first");
-        return kExitUserError;
-    }
-    if (first < globals.frameStart || last > globals.frameEnd) {
-        printError("--frames", "frames " + request.range + " reach outside the project's timeline, frames " +
-                                   std::to_string(globals.frameStart) + " to " + std::to_string(globals.frameEnd));
-        return kExitUserError;
-    }
-    return kExitOk;
-}
 
 // A movie's rate and codec from the options or the project; an exit status.
 int movieSettings(const RenderSequence::Request& request, const AnimGlobals& globals, MovieWriter::Settings& settings) {
@@ -145,7 +144,7 @@ int movieSettings(const RenderSequence::Request& request, const AnimGlobals& glo
 int RenderSequence::run(OrvoSceneManager& manager, const Request& request) {
     int first = 0, last = 0;
     const AnimGlobals& globals = manager.scene()->animGlobals();
-    if (int status = checkRange(request, globals, first, last); status != kExitOk) return status;
+    if (!timelineRange(request.range, globals, first, last)) return kExitUserError;
     const int code = OutputType::codeForPath(request.out);
     const bool movie = OutputType::isMovie(code);
     if (code < 0 || (!movie && !ImageWriter::supports(request.out))) {

@@ -10,6 +10,7 @@
 
 namespace fw {
 
+class AnimGlobals;
 class OrvoSceneManager;
 
 class RenderSequence {
@@ -28,6 +29,9 @@ public:
     static constexpr double kMaxFramesPerSecond = 1000;
     // Renders the loaded project; an exit status.
     static int run(OrvoSceneManager& manager, const Request& request);
+    // The range of --frames held to the timeline; false, with the error printed, when
+    // it cannot be read or reaches outside.
+    static bool timelineRange(const std::string& range, const AnimGlobals& globals, int& first, int& last);
     // "A-B" or "A" into first and last; false for anything else.
     static bool parseRange(const std::string& text, int& first, int& last);
 };
