@@ -26,7 +26,7 @@ int AFileIO::openInput(const std::string& path) {
     auto file = std::make_unique<AFile>();
     if (!file->openRead(path)) {
         error_ = file->error();
-        return -1;
+        return kFailed;
     }
     detachInput();
     ownInput_ = std::move(file);
@@ -50,7 +50,7 @@ int AFileIO::openOutput(const std::string& path) {
     auto file = std::make_unique<AFile>();
     if (!file->openWrite(path, kWriteBufferSize)) {
         error_ = file->error();
-        return -1;
+        return kFailed;
     }
     ownOutput_ = std::move(file);
     output_ = ownOutput_.get();
@@ -66,7 +66,7 @@ int AFileIO::openEcho(const std::string& path) {
     auto file = std::make_unique<AFile>();
     if (!file->openWrite(path)) {
         error_ = file->error();
-        return -1;
+        return kFailed;
     }
     ownEcho_ = std::move(file);
     echo_ = ownEcho_.get();
@@ -79,7 +79,7 @@ void AFileIO::attachEcho(AFile* file) {
 }
 
 int AFileIO::closeOutput() {
-    if (!output_) return -1;
+    if (!output_) return kFailed;
     bool ok = output_->close();
     if (!ok) error_ = output_->error();
     output_ = nullptr;
@@ -88,14 +88,14 @@ int AFileIO::closeOutput() {
 }
 
 int AFileIO::refill() {
-    if (!input_) return -1;
+    if (!input_) return kFailed;
     long n = input_->read(chunk_.get(), kChunkSize);
     if (n <= 0) {
         // No more bytes: the input is done with (and closed if it is ours).
         long position = position_;
         detachInput();
         position_ = position;
-        return -1;
+        return kFailed;
     }
     filled_ = static_cast<int>(n);
     cursor_ = 0;
@@ -103,7 +103,7 @@ int AFileIO::refill() {
 }
 
 int AFileIO::rewind() {
-    if (!input_ || !input_->seek(0)) return -1;
+    if (!input_ || !input_->seek(0)) return kFailed;
     filled_ = cursor_ = 0;
     position_ = 0;
     return 0;
@@ -123,7 +123,7 @@ int AFileIO::skipBlanks() {
     // Blanks and comments, scanned within the chunk; either may run on into the next one.
     bool inComment = false;
     for (;;) {
-        if (cursor_ >= filled_ && refill() < 0) return -1;
+        if (cursor_ >= filled_ && refill() < 0) return kFailed;
         const char* chunk = chunk_.get();
         const char* p = chunk + cursor_;
         const char* end = chunk + filled_;
@@ -149,7 +149,7 @@ int AFileIO::readDouble(double& value) {
     // rest (quoted, cut by the chunk's end, or spelled for strtod) goes the long way.
     if (skipBlanks() < 0) {
         afterToken_ = true;
-        return -1;
+        return kFailed;
     }
     const char* p = chunk_.get() + cursor_;
     const char* end = chunk_.get() + filled_;
@@ -180,7 +180,7 @@ int AFileIO::readToken(char* token, int size) {
     };
     if (skipBlanks() < 0) {
         if (size > 0) token[0] = 0;
-        return -3;
+        return kEndOfData;
     }
     int c = static_cast<unsigned char>(chunk_[cursor_]);
     tokenStart = position_;
@@ -279,7 +279,7 @@ int AFileIO::readBytes(void* data, size_t count) {
 int AFileIO::readLine(std::string& line) {
     if (afterToken_) resynchronize();
     for (;;) {
-        if (cursor_ >= filled_ && refill() < 0) return -1;
+        if (cursor_ >= filled_ && refill() < 0) return kFailed;
         const char* p = chunk_.get() + cursor_;
         size_t left = static_cast<size_t>(filled_ - cursor_);
         const auto* feed = static_cast<const char*>(std::memchr(p, '\n', left));
@@ -292,19 +292,19 @@ int AFileIO::readLine(std::string& line) {
 }
 
 int AFileIO::writeRaw(AFile* file, const void* data, size_t count) {
-    if (!file) return -1;
+    if (!file) return kFailed;
     return file->write(data, count) ? 0 : -1;
 }
 
 int AFileIO::writeLine() {
-    if (!output_) return -1;
+    if (!output_) return kFailed;
     static const char spaces[64] = {
         ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
         ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
         ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
         ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
     for (int left = indentation(); left > 0; left -= 64)
-        if (writeRaw(output_, spaces, static_cast<size_t>(left < 64 ? left : 64)) != 0) return -1;
+        if (writeRaw(output_, spaces, static_cast<size_t>(left < 64 ? left : 64)) != 0) return kFailed;
     return writeRaw(output_, lineBuffer_, std::strlen(lineBuffer_));
 }
 
@@ -313,8 +313,8 @@ int AFileIO::writeBytes(const void* data, size_t count) { return writeRaw(output
 int AFileIO::writeEchoLine() {
     if (!echo_) return 0;
     for (int i = 0; i < indentation(); ++i)
-        if (writeRaw(echo_, " ", 1) != 0) return -1;
-    if (writeRaw(echo_, lineBuffer_, std::strlen(lineBuffer_)) != 0) return -1;
+        if (writeRaw(echo_, " ", 1) != 0) return kFailed;
+    if (writeRaw(echo_, lineBuffer_, std::strlen(lineBuffer_)) != 0) return kFailed;
     return writeRaw(echo_, "\n", 1);
 }
 

@@ -111,31 +111,31 @@ bool convertUnsignedLong(const char* token, unsigned long& value) {
 
 int CommandIO::readDouble(double& value) {
     char token[kTokenSize];
-    if (readToken(token, sizeof token) != 0) return -1;
+    if (readToken(token, sizeof token) != 0) return kFailed;
     return convertDouble(token, value) ? 0 : -1;
 }
 
 int CommandIO::readDouble6(double values[6]) {
     for (int i = 0; i < 6; ++i)
-        if (readDouble(values[i]) != 0) return -1;
+        if (readDouble(values[i]) != 0) return kFailed;
     return 0;
 }
 
 int CommandIO::readMatrix(double values[16]) {
     for (int i = 0; i < 16; ++i)
-        if (readDouble(values[i]) != 0) return -1;
+        if (readDouble(values[i]) != 0) return kFailed;
     return 0;
 }
 
 int CommandIO::readVector3(double values[3]) {
     for (int i = 0; i < 3; ++i)
-        if (readDouble(values[i]) != 0) return -1;
+        if (readDouble(values[i]) != 0) return kFailed;
     return 0;
 }
 
 int CommandIO::readVector2(double values[2]) {
     for (int i = 0; i < 2; ++i)
-        if (readDouble(values[i]) != 0) return -1;
+        if (readDouble(values[i]) != 0) return kFailed;
     return 0;
 }
 
@@ -143,14 +143,14 @@ int CommandIO::readColor(float* rgba, int n) {
     int channels = n == 4 ? 4 : 3;
     for (int i = 0; i < channels; ++i) {
         char token[kTokenSize];
-        if (readToken(token, sizeof token) != 0 || !convertFloat(token, rgba[i])) return -1;
+        if (readToken(token, sizeof token) != 0 || !convertFloat(token, rgba[i])) return kFailed;
     }
     return 0;
 }
 
 int CommandIO::readInt(int& value) {
     char token[kTokenSize];
-    if (readToken(token, sizeof token) != 0) return -1;
+    if (readToken(token, sizeof token) != 0) return kFailed;
     if (std::strcmp(token, "on") == 0) {
         value = 1;
         return 0;
@@ -161,7 +161,7 @@ int CommandIO::readInt(int& value) {
     }
     char* end;
     long v = std::strtol(token, &end, 10);
-    if (end == token) return -1;
+    if (end == token) return kFailed;
     value = static_cast<int>(v);
     return 0;
 }
@@ -169,31 +169,31 @@ int CommandIO::readInt(int& value) {
 int CommandIO::readUnsigned(unsigned& value) {
     char token[kTokenSize];
     unsigned long v;
-    if (readToken(token, sizeof token) != 0 || !convertUnsignedLong(token, v)) return -1;
+    if (readToken(token, sizeof token) != 0 || !convertUnsignedLong(token, v)) return kFailed;
     value = static_cast<unsigned>(v);
     return 0;
 }
 
 int CommandIO::readUnsignedLong(unsigned long& value) {
     char token[kTokenSize];
-    if (readToken(token, sizeof token) != 0 || !convertUnsignedLong(token, value)) return -1;
+    if (readToken(token, sizeof token) != 0 || !convertUnsignedLong(token, value)) return kFailed;
     return 0;
 }
 
 int CommandIO::readHex(void* bytes, size_t count) {
     std::string token(2 * count + 2, '\0');
-    if (readToken(token.data(), static_cast<int>(token.size())) != 0) return -1;
-    if (std::strlen(token.c_str()) != 2 * count) return -1;
+    if (readToken(token.data(), static_cast<int>(token.size())) != 0) return kFailed;
+    if (std::strlen(token.c_str()) != 2 * count) return kFailed;
     auto nibble = [](char c) {
         if (c >= '0' && c <= '9') return c - '0';
         if (c >= 'a' && c <= 'f') return c - 'a' + 10;
         if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-        return -1;
+        return kFailed;
     };
     auto* out = static_cast<uint8_t*>(bytes);
     for (size_t i = 0; i < count; ++i) {
         int hi = nibble(token[2 * i]), lo = nibble(token[2 * i + 1]);
-        if (hi < 0 || lo < 0) return -1;
+        if (hi < 0 || lo < 0) return kFailed;
         out[i] = static_cast<uint8_t>(hi << 4 | lo);
     }
     return 0;
@@ -205,12 +205,12 @@ int CommandIO::readLine(std::string& line) {
         line += c;
         if (c == '\n') return 0;
     }
-    return -1;
+    return kFailed;
 }
 
 int CommandIO::readString(std::string& value) {
     char token[kTokenSize];
-    if (readToken(token, sizeof token) != 0) return -1;
+    if (readToken(token, sizeof token) != 0) return kFailed;
     value = token;
     return 0;
 }
@@ -224,12 +224,12 @@ int CommandIO::writef(const char* format, ...) {
 }
 
 int CommandIO::writeBlockLines(CommandEnabler& child) {
-    if (writeLine() != 0) return -1;
+    if (writeLine() != 0) return kFailed;
     push(&child);
     int result = child.writeCommands(*this);
     pop();
     std::snprintf(lineBuffer_, sizeof lineBuffer_, "end %s\n", child.className());
-    if (writeLine() != 0) return -1;
+    if (writeLine() != 0) return kFailed;
     return result;
 }
 
@@ -353,25 +353,25 @@ int CommandIO::processCommand(CommandEnabler& receiver) {
                       "the rest of the data is not read.",
                       kMaxTokenLength, receiver.className(), bytePosition());
         diagnostic_ = text;
-        return -1;
+        return kFailed;
     };
     // An unknown command is skipped token by token until a known keyword turns up;
     // a long run of unusable tokens means the stream is not for this receiver at all.
     for (int budget = 100; budget > 0; --budget) {
         int status = readToken(token, sizeof token);
         if (status == 0) {
-            if (token[0] == '*' && std::strcmp(token, kEndOfStream) == 0) return -3;
+            if (token[0] == '*' && std::strcmp(token, kEndOfStream) == 0) return kEndOfData;
             auto* entry = static_cast<const CommandTable::Entry*>(findKeyword(receiver, token));
             if (entry && entry->value) {
                 int result = entry->value(*this, receiver);
-                if (result == -1 && overlong_) return overlong();
-                if (result == -1)
+                if (result == kFailed && overlong_) return overlong();
+                if (result == kFailed)
                     diagnostic_ = formatError(
                         "Error processing scene command <<%s>> for class <<%s>> at byte %d.",
                         token, receiver.className(), bytePosition());
                 return result;
             }
-        } else if (status == -3) {
+        } else if (status == kEndOfData) {
             return 0;
         } else if (overlong_) {
             return overlong();
@@ -381,7 +381,7 @@ int CommandIO::processCommand(CommandEnabler& receiver) {
     }
     diagnostic_ = formatError("Scene error: unknown command <<%s>> for class <<%s>> at byte %d.",
                                  token, receiver.className(), bytePosition());
-    return -1;
+    return kFailed;
 }
 
 }  // namespace fw

@@ -35,7 +35,7 @@ int LineCommandIO::readToken(char* token, int size) {
         if (linePosition_ >= lineLength_) {
             if (!nextLine()) {
                 if (size > 0) token[0] = 0;
-                return -3;
+                return kEndOfData;
             }
             continue;
         }

@@ -66,7 +66,7 @@ int MemCmdIO::readToken(char* token, int size) {
         // Whatever follows the marker is not part of the stream.
         lineStart_ = nextLine_ = size_;
         dropLine();
-        return -3;
+        return kEndOfData;
     }
     return status;
 }
@@ -90,7 +90,7 @@ long MemCmdIO::bytePosition() {
 
 int MemCmdIO::readBytes(void* data, size_t count) {
     // Raw bytes start on the line after the command that announced them.
-    if (!data_ || count > size_ - nextLine_) return -1;
+    if (!data_ || count > size_ - nextLine_) return kFailed;
     std::memcpy(data, data_ + nextLine_, count);
     lineStart_ = nextLine_ = nextLine_ + count;
     dropLine();
@@ -110,7 +110,7 @@ void MemCmdIO::reserve(size_t bytes) {
 }
 
 int MemCmdIO::writeLine() {
-    if (!output_) return -1;
+    if (!output_) return kFailed;
     size_t length = std::strlen(lineBuffer_);
     size_t indent = static_cast<size_t>(indentation());
     // The stored line always ends with exactly one line feed.
@@ -125,7 +125,7 @@ int MemCmdIO::writeLine() {
 }
 
 int MemCmdIO::writeBytes(const void* data, size_t count) {
-    if (!output_) return -1;
+    if (!output_) return kFailed;
     reserve(count);
     std::memcpy(out_ + writePosition_, data, count);
     writePosition_ += count;
@@ -133,7 +133,7 @@ int MemCmdIO::writeBytes(const void* data, size_t count) {
 }
 
 int MemCmdIO::finish() {
-    if (!output_) return -1;
+    if (!output_) return kFailed;
     std::strcpy(lineBuffer_, "**EndOfStream**\n");
     writeLine();
     reserve(1);
