@@ -212,6 +212,15 @@ struct TextureMaps {
     }
 };
 
+// A texture map chunk's head: two-float UVs under the one map name.
+size_t openTextureMap(Iff& out, const char id[4]) {
+    size_t at = out.open(id);
+    out.bytes += "TXUV";
+    out.u16(2);
+    out.text(kTextureMap);
+    return at;
+}
+
 void writeLayer(Iff& out, size_t index, const Layer& layer, bool world) {
     const ExportUnit& unit = *layer.unit;
     const GeometryInterface& g = *unit.geometry;
@@ -227,10 +236,7 @@ void writeLayer(Iff& out, size_t index, const Layer& layer, bool world) {
     const TextureMaps maps(layer, g);
     double v[3];
     if (!maps.firstTex.empty()) {
-        size_t vmap = out.open("VMAP");
-        out.bytes += "TXUV";
-        out.u16(2);
-        out.text(kTextureMap);
+        size_t vmap = openTextureMap(out, "VMAP");
         for (const auto& [point, tex] : maps.firstTex) {
             g.getTexCoord(v, tex);
             out.vx(static_cast<uint32_t>(point));
@@ -253,10 +259,7 @@ void writeLayer(Iff& out, size_t index, const Layer& layer, bool world) {
     }
     out.close(ptag);
     if (!maps.perPolygon.empty()) {
-        size_t vmad = out.open("VMAD");
-        out.bytes += "TXUV";
-        out.u16(2);
-        out.text(kTextureMap);
+        size_t vmad = openTextureMap(out, "VMAD");
         for (const auto& [polygon, corner] : maps.perPolygon) {
             g.getTexCoord(v, corner.second);
             out.vx(static_cast<uint32_t>(corner.first));
