@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,154 +16,128 @@ namespace {
 
 using test::SampleRecord;
 
-// Counts the token reads that dispatch spends.
-class CountingIO : public StringsIO {
-public:
-    using StringsIO::StringsIO;
+// A root record reading `text` through the string-array endpoint, counting the token
+// reads that dispatch spends.
+struct Reading : StringsIO {
+    explicit Reading(std::vector<std::string> text) : StringsIO(&root), storage(std::move(text)) {
+        for (auto& s : storage) pointers.push_back(s.c_str());
+        pointers.push_back(nullptr);
+        attach(pointers.data());
+    }
     int readToken(char* token, int size) override {
         ++reads;
         return StringsIO::readToken(token, size);
     }
+    // Reads the way a loader does; returns the last status.
+    int load() {
+        int status = 0;
+        while (hasInput() && (status = processNextCommand()) == 0) {
+        }
+        return status;
+    }
+    // The fields the rows touch that differ from a fresh record, and the stack's depth
+    // when it is not 1.
+    std::string state() {
+        std::ostringstream out;
+        if (root.count) out << " count " << root.count;
+        if (root.enabled) out << " enabled " << root.enabled;
+        if (!root.name.empty()) out << " name " << root.name;
+        if (root.color[0] || root.color[1] || root.color[2])
+            out << " color " << root.color[0] << " " << root.color[1] << " " << root.color[2];
+        for (int i = 0; i < 4; ++i)
+            if (root.slots[i]) out << " slot" << i << " " << root.slots[i]->amount;
+        if (depth() != 1) out << " depth " << depth();
+        return out.str().substr(out.str().empty() ? 0 : 1);
+    }
+    SampleRecord root;
+    std::vector<std::string> storage;
+    std::vector<const char*> pointers;
     int reads = 0;
 };
 
-struct Lines {
-    explicit Lines(std::vector<std::string> text) : storage(std::move(text)) {
-        for (auto& s : storage) pointers.push_back(s.c_str());
-        pointers.push_back(nullptr);
-    }
-    std::vector<std::string> storage;
-    std::vector<const char*> pointers;
-};
-
-// A root record reading `text` through the string-array endpoint.
-struct Reading {
-    explicit Reading(std::vector<std::string> text) : lines(std::move(text)), io(&root) {
-        io.attach(lines.pointers.data());
-    }
-    SampleRecord root;
-    Lines lines;
-    StringsIO io;
-};
-
-// Loads lines into root the way a loader does; returns the last status.
-int load(CommandIO& io) {
-    int status = 0;
-    while (io.hasInput() && (status = io.processNextCommand()) == 0) {
-    }
-    return status;
+std::string repeated(const char* word, int times, bool numbered) {
+    std::string s;
+    for (int i = 1; i <= times; ++i) s += word + (numbered ? std::to_string(i) : "") + " ";
+    return s;
 }
 
 }  // namespace
 
 TEST(CommandDispatch, UnknownCommandWithThreeArgumentsCostsFourReadsAndOneWarning) {
-    SampleRecord root;
-    CountingIO io(&root);
-    Lines lines({"mystery 1 2.5 3", "count 42"});
-    io.attach(lines.pointers.data());
-    EXPECT_EQ(io.processNextCommand(), 0);
-    EXPECT_EQ(root.count, 42);
-    EXPECT_EQ(io.reads, 6);  // four dropped, the keyword, its argument
-    EXPECT_EQ(io.diagnostic(),
+    Reading r({"mystery 1 2.5 3", "count 42"});
+    EXPECT_EQ(r.processNextCommand(), 0);
+    EXPECT_EQ(r.root.count, 42);
+    EXPECT_EQ(r.reads, 6);  // four dropped, the keyword, its argument
+    EXPECT_EQ(r.diagnostic(),
               "Warning: Recovering from scene data error for command <<mystery>> for class "
               "<<SampleRecord>> at byte 7.");
 }
 
-TEST(CommandDispatch, AKeywordKnownToOneClassIsStillUnknownToAnotherLaterInTheStream) {
-    // The endpoint remembers where keywords were found; what one class's table
-    // answered must not answer for another's.
-    Reading r({"count 1", "begin SampleSlot 0", "amount 2", "count 5", "end SampleSlot", "count 6",
-               "begin SampleSlot 1", "amount 3 count 7", "end SampleSlot"});
-    load(r.io);
-    EXPECT_EQ(r.root.count, 6);
-    ASSERT_TRUE(r.root.slots[0] && r.root.slots[1]);
-    EXPECT_EQ(r.root.slots[0]->amount, 2);
-    EXPECT_EQ(r.root.slots[1]->amount, 3);
+// Each row is loaded to its end or its first failure: the status, the last diagnostic
+// (exactly) and what the records hold.
+TEST(CommandDispatch, LoadsRecoverOrFailAsEachRowSays) {
+    const std::string junk = repeated("junk", 100, true);
+    struct Row {
+        const char* name;
+        std::vector<std::string> lines;
+        int status;
+        std::string diagnostic, state;
+    };
+    const Row rows[] = {
+        // The endpoint remembers where keywords were found; what one class's table
+        // answered must not answer for another's.
+        {"keyword of another class",
+         {"count 1", "begin SampleSlot 0", "amount 2", "count 5", "end SampleSlot", "count 6", "begin SampleSlot 1",
+          "amount 3 count 7", "end SampleSlot"},
+         0, "Warning: Recovering from scene data error for command <<count>> for class <<SampleSlot>> at byte 14.",
+         "count 6 slot0 2 slot1 3"},
+        {"a hundred unusable tokens", {junk, "count 1"}, -1,
+         "Scene error: unknown command <<junk100>> for class <<SampleRecord>> at byte " +
+             std::to_string(junk.size() - 1) + ".",
+         ""},
+        {"ninety-nine are survived", {repeated("x", 99, false), "count 5"}, 0,
+         "Warning: Recovering from scene data error for command <<x>> for class <<SampleRecord>> at byte 1.", "count 5"},
+        {"flag on", {"enabled on"}, 0, "", "enabled 1"},
+        {"flag 0", {"enabled on", "enabled 0"}, 0, "", ""},
+        {"flag 1", {"enabled 1"}, 0, "", "enabled 1"},
+        {"flag yes", {"enabled yes"}, -1, "Error processing scene command <<enabled>> for class <<SampleRecord>> at byte 11.",
+         ""},
+        // "end" must name the receiver's class, "begin" a class the receiver makes, and an
+        // "end" at the root empties the stack.
+        {"end of another class", {"begin SampleSlot 2", "amount 0.5", "end SampleRecord"}, -1,
+         "Error processing scene command <<end>> for class <<SampleSlot>> at byte 16.", "slot2 0.5 depth 2"},
+        {"unknown child", {"begin ObjectX", "count 3"}, -1,
+         "Error processing scene command <<begin>> for class <<SampleRecord>> at byte 13.", ""},
+        {"end at the root", {"end SampleRecord", "count 3"}, -1, "Error processing command stack while loading scene.",
+         "depth 0"},
+        {"comments and hashes inside words", {"# a comment with count 99", "name ab#cd   # trailing", "count 3"}, 0, "",
+         "count 3 name ab#cd"},
+        // The keyword is cut to 255 characters in the warning.
+        {"overlong keyword", {std::string(300, 'q') + " count 4"}, 0,
+         "Warning: Recovering from scene data error for command <<" + std::string(255, 'q') +
+             ">> for class <<SampleRecord>> at byte 300.", "count 4"},
+        // Exactly three colour tokens are consumed.
+        {"colour", {"color 0.5 0.25 1 count 8"}, 0, "", "count 8 color 0.5 0.25 1"},
+        {"short vector", {"position 1 2 x"}, -1,
+         "Error processing scene command <<position>> for class <<SampleRecord>> at byte 14.", ""},
+        {"empty quoted string", {"name \"x\"", "name \"\""}, 0, "", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Reading r(row.lines);
+        EXPECT_EQ(r.load(), row.status);
+        EXPECT_EQ(r.diagnostic(), row.diagnostic);
+        EXPECT_EQ(r.state(), row.state);
+    }
 }
 
 TEST(CommandDispatch, EachEndpointKeepsTheDiagnosticOfItsOwnLoad) {
     Reading damaged({"count many"}), clean({"count 4"});
-    EXPECT_EQ(damaged.io.processNextCommand(), -1);
+    EXPECT_EQ(damaged.processNextCommand(), -1);
     // Another load going on meanwhile neither clears nor takes the first one's error.
-    EXPECT_EQ(clean.io.processNextCommand(), 0);
-    EXPECT_EQ(clean.io.diagnostic(), "");
-    EXPECT_EQ(damaged.io.diagnostic(),
-              "Error processing scene command <<count>> for class <<SampleRecord>> at byte 10.");
-}
-
-TEST(CommandDispatch, AHundredUnusableTokensFailTheStream) {
-    std::string junk, fewer;
-    for (int i = 1; i <= 100; ++i) junk += "junk" + std::to_string(i) + " ";
-    Reading r({junk, "count 1"});
-    EXPECT_EQ(r.io.processNextCommand(), -1);
-    EXPECT_EQ(r.io.diagnostic(), "Scene error: unknown command <<junk100>> for class <<SampleRecord>> at byte " +
-                                     std::to_string(junk.size() - 1) + ".");
-    EXPECT_EQ(r.root.count, 0);
-
-    // Ninety-nine are survived.
-    for (int i = 1; i <= 99; ++i) fewer += "x ";
-    Reading again({fewer, "count 5"});
-    EXPECT_EQ(again.io.processNextCommand(), 0);
-    EXPECT_EQ(again.root.count, 5);
-    EXPECT_NE(again.io.diagnostic().find("Warning: Recovering"), std::string::npos);
-}
-
-TEST(CommandDispatch, FlagsTakeOnAndOffAndRejectOtherWords) {
-    Reading r({"enabled on", "enabled 0", "enabled 1", "enabled yes"});
-    for (int expected : {1, 0, 1}) {
-        EXPECT_EQ(r.io.processNextCommand(), 0);
-        EXPECT_EQ(r.root.enabled, expected);
-    }
-    EXPECT_EQ(r.io.processNextCommand(), -1);
-    EXPECT_EQ(r.io.diagnostic(), "Error processing scene command <<enabled>> for class <<SampleRecord>> at byte 11.");
-}
-
-// "end" must name the receiver's class, "begin" a class the receiver makes, and an
-// "end" at the root empties the stack.
-TEST(CommandDispatch, BlocksOpenOnlyKnownClassesAndCloseOnlyTheirOwn) {
-    Reading wrongEnd({"begin SampleSlot 2", "amount 0.5", "end SampleRecord"});
-    EXPECT_EQ(load(wrongEnd.io), -1);
-    ASSERT_TRUE(wrongEnd.root.slots[2]);
-    EXPECT_EQ(wrongEnd.root.slots[2]->amount, 0.5);
-    EXPECT_EQ(wrongEnd.io.depth(), 2);
-    EXPECT_EQ(wrongEnd.io.diagnostic(), "Error processing scene command <<end>> for class <<SampleSlot>> at byte 16.");
-
-    Reading unknownChild({"begin ObjectX", "count 3"});
-    EXPECT_EQ(unknownChild.io.processNextCommand(), -1);
-    EXPECT_NE(unknownChild.io.diagnostic().find("<<begin>>"), std::string::npos);
-
-    Reading strayEnd({"end SampleRecord", "count 3"});
-    EXPECT_EQ(strayEnd.io.processNextCommand(), 0);
-    EXPECT_EQ(strayEnd.io.processNextCommand(), -1);
-    EXPECT_EQ(strayEnd.io.diagnostic(), "Error processing command stack while loading scene.");
-}
-
-TEST(CommandDispatch, CommentsAndHashesInsideWords) {
-    Reading r({"# a comment with count 99", "name ab#cd   # trailing", "count 3"});
-    EXPECT_EQ(load(r.io), 0);
-    EXPECT_EQ(r.root.name, "ab#cd");
-    EXPECT_EQ(r.root.count, 3);
-    EXPECT_EQ(r.io.diagnostic(), "");
-}
-
-TEST(CommandDispatch, OverlongKeywordIsCutTo255AndReportedUnknown) {
-    Reading r({std::string(300, 'q') + " count 4"});
-    EXPECT_EQ(r.io.processNextCommand(), 0);
-    EXPECT_EQ(r.root.count, 4);
-    EXPECT_NE(r.io.diagnostic().find("<<" + std::string(255, 'q') + ">>"), std::string::npos);
-    EXPECT_EQ(r.io.diagnostic().find(std::string(256, 'q')), std::string::npos);
-}
-
-TEST(CommandDispatch, TypedReadersNeedEveryTokenOfACompositeValue) {
-    Reading r({"color 0.5 0.25 1 count 8", "position 1 2 x", "name \"\""});
-    EXPECT_EQ(r.io.processNextCommand(), 0);
-    EXPECT_EQ(r.io.processNextCommand(), 0);  // exactly three colour tokens were consumed
-    EXPECT_EQ(r.root.count, 8);
-    EXPECT_FLOAT_EQ(r.root.color[1], 0.25f);
-    EXPECT_EQ(r.io.processNextCommand(), -1);
-    r.root.name = "x";
-    EXPECT_EQ(r.io.processNextCommand(), 0);
-    EXPECT_EQ(r.root.name, "");  // an empty quoted string is a value
+    EXPECT_EQ(clean.processNextCommand(), 0);
+    EXPECT_EQ(clean.diagnostic(), "");
+    EXPECT_EQ(damaged.diagnostic(), "Error processing scene command <<count>> for class <<SampleRecord>> at byte 10.");
 }
 
 TEST(CommandWriters, HexAndQuoteEscaping) {
