@@ -6,37 +6,15 @@
 #include <string>
 
 #include "MemoryStream.h"
-#include "SampleRecord.h"
 #include "TestBox.h"
 #include "mesh/PackedObjDB.h"
-#include "persistence/MemCmdIO.h"
-#include "platform/MemoryBlock.h"
 #include "scene/SceneX.h"
 
 namespace fw {
-namespace {
-
-using Solid = test::TestBox;
-
-std::string written(Object& object) {
-    test::SampleRecord holder;
-    MemoryBlock block(64);
-    MemCmdIO io(&holder);
-    io.attachOutput(block);
-    io.push(&object);  // as inside its block: two spaces of indentation
-    object.writeCommands(io);
-    io.pop();
-    io.finish();
-    std::string text(reinterpret_cast<char*>(block.lock()));
-    block.unlock();
-    return text.substr(0, text.find(" **EndOfStream**"));
-}
-
-}  // namespace
 
 TEST(Object, PortsFollowTheGeometryAndTheTransform) {
     SceneX scene;
-    auto* solid = new Solid(scene, "Cube");
+    auto* solid = new test::TestBox(scene, "Cube");
     for (const char* name : {"Preview2DBounds", "PreviewBounds", "RenderBounds", "RenderDisplayGeometry",
                              "PreviewWorldVertex", "RenderWorldNormal", "Preview2DGradients"})
         EXPECT_NE(solid->findPort(name), nullptr) << name;
@@ -71,7 +49,7 @@ TEST(Object, PortsFollowTheGeometryAndTheTransform) {
 
 TEST(Object, DisplayGeometryPacksAndGradientsFollowTheTextureAxes) {
     SceneX scene;
-    auto* solid = new Solid(scene, "Cube");
+    auto* solid = new test::TestBox(scene, "Cube");
     PackedObjDB* packed = solid->displayGeometry(kRenderMode);
     ASSERT_NE(packed, nullptr);
     EXPECT_EQ(packed->vertexCount(), 24);  // 8 corners, each on 3 faces with its own normal
@@ -89,8 +67,8 @@ TEST(Object, DisplayGeometryPacksAndGradientsFollowTheTextureAxes) {
 
 TEST(Object, StoredFormWritesOnlyWhatIsSet) {
     SceneX scene;
-    auto* solid = new Solid(scene, "Cube");
-    std::string text = written(*solid);
+    auto* solid = new test::TestBox(scene, "Cube");
+    std::string text = test::writtenBlock(*solid);
     EXPECT_EQ(text.find("fragment"), std::string::npos);
     EXPECT_NE(text.find("  parent \"root\"\n  hardShadingAngle -1.0\n"), std::string::npos);
     EXPECT_EQ(text.find("map"), std::string::npos);
@@ -99,7 +77,7 @@ TEST(Object, StoredFormWritesOnlyWhatIsSet) {
     solid->fragmentCount = 12;
     solid->hardShadingAngle = 30;
     solid->mapRepeatY = 0;
-    text = written(*solid);
+    text = test::writtenBlock(*solid);
     EXPECT_NE(text.find("  has_fragments 1\n  num_fragments 12\n  hardShadingAngle 30.000000\n  mapAutoFit 1\n"),
               std::string::npos);
     EXPECT_NE(text.find("  mapRepeatY 0\n"), std::string::npos);
@@ -108,7 +86,7 @@ TEST(Object, StoredFormWritesOnlyWhatIsSet) {
 
 TEST(Object, MappingKeywordsAndCoordinateMapping) {
     SceneX scene;
-    auto* solid = new Solid(scene, "Cube");
+    auto* solid = new test::TestBox(scene, "Cube");
     EXPECT_EQ(solid->mapX(3.0), 3.0);  // off: unchanged
     std::string diagnostic;
     ASSERT_EQ(test::readLines(*solid,
@@ -122,7 +100,7 @@ TEST(Object, MappingKeywordsAndCoordinateMapping) {
     EXPECT_EQ(solid->mapY(3.0), 4.0);   // a scale below 1e-5 does not divide
     EXPECT_TRUE(solid->testObjectFlags(Object::kIsFragment));
     EXPECT_EQ(solid->objectFlags(), 128u | Object::kIsFragment);
-    std::string text = written(*solid);
+    std::string text = test::writtenBlock(*solid);
     EXPECT_NE(text.find("  is_fragment 1\n  fragment_index 3\n"), std::string::npos);
     EXPECT_NE(text.find("  mapAutoFit 0\n  mapType 0\n  mapScale 2.000000 0.000001 1.000000\n"
                         "  mapPosition 0.500000 -1.000000 0.000000\n  mapRotation 45.000000\n"),

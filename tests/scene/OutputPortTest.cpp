@@ -64,7 +64,7 @@ protected:
 
 }  // namespace
 
-TEST_F(Ports, ComputeOnceUntilDirtyOrNewSettings) {
+TEST_F(Ports, ComputeOnceUntilDirtyOrNewSettingsOrHeld) {
     SumPort port(source, "Bounds", 5);
     EXPECT_EQ(port.stamp(), 0u);
     Quality preview(0), render(1);
@@ -82,9 +82,21 @@ TEST_F(Ports, ComputeOnceUntilDirtyOrNewSettings) {
     port.setDirty();
     EXPECT_EQ(port.update(), nullptr);
     EXPECT_TRUE(port.dirty());  // a failed computation stays stale
+
+    // The hold switch freezes every port at what it last computed.
+    port.failNext = false;
+    EXPECT_EQ(valueOf(port.update()), 1005);
+    port.base = 6;
+    port.setDirty();
+    OutputPort::setHold(true);
+    EXPECT_TRUE(port.isValid());
+    EXPECT_EQ(valueOf(port.update()), 1005);
+    EXPECT_EQ(port.computes, 5);
+    OutputPort::setHold(false);
+    EXPECT_EQ(valueOf(port.update()), 1006);
 }
 
-TEST_F(Ports, ConsumerGoesStaleWhenItsSourceRecomputesAfterIt) {
+TEST_F(Ports, ConsumerGoesStaleWhenItsSourceRecomputesAfterItPastTheStampsSignBit) {
     SumPort geometry(source, "Geometry", 7);
     SumPort bounds(consumer, "Bounds", 100, 1);
     ASSERT_TRUE(bounds.input(0)->connect(source->nameReference(), "Geometry"));
@@ -107,6 +119,19 @@ TEST_F(Ports, ConsumerGoesStaleWhenItsSourceRecomputesAfterIt) {
     EXPECT_FALSE(bounds.isValid());
     EXPECT_EQ(valueOf(bounds.value()), 108);
     EXPECT_EQ(bounds.computes, 3);
+
+    // Stamps compare unsigned past the sign bit, and the counter skips 0 when it wraps.
+    OutputPort::setCounter(0x7ffffffeu);
+    geometry.setDirty();
+    EXPECT_EQ(valueOf(bounds.value()), 108);
+    EXPECT_GE(bounds.stamp(), 0x80000000u);
+    EXPECT_LT(geometry.stamp(), 0x80000000u);
+    EXPECT_TRUE(bounds.isValid());
+    EXPECT_EQ(bounds.computes, 4);
+    OutputPort::setCounter(0xffffffffu);
+    geometry.setDirty();
+    geometry.value();
+    EXPECT_EQ(geometry.stamp(), 1u);
 }
 
 // An evicted port gives its storage back and stays current: its consumer stays valid,
@@ -133,32 +158,6 @@ TEST_F(Ports, AnEvictedSourceIsMadeAgainWhenReadWithoutStalingItsConsumer) {
     geometry.evict();  // stale: nothing to give back
     EXPECT_FALSE(geometry.evicted());
     EXPECT_EQ(geometry.resets, resets + 1);
-}
-
-TEST_F(Ports, LinkSettingsMustMatchTheSourcesStoredSettings) {
-    SumPort geometry(source, "Geometry", 1);
-    SumPort bounds(consumer, "Bounds", 0, 1);
-    Quality render(1);
-    bounds.input(0)->setSettings(&render);
-    bounds.input(0)->connect(source->nameReference(), "Geometry");
-    EXPECT_EQ(valueOf(bounds.value()), 1001);
-    Quality preview(0);
-    geometry.prepare(&preview);  // someone else wants the preview variant
-    EXPECT_FALSE(bounds.isValid());
-    EXPECT_EQ(valueOf(bounds.value()), 1001);
-}
-
-TEST_F(Ports, HoldSwitchFreezesEveryPort) {
-    SumPort port(source, "Bounds", 3);
-    EXPECT_EQ(valueOf(port.value()), 3);
-    port.base = 4;
-    port.setDirty();
-    OutputPort::setHold(true);
-    EXPECT_TRUE(port.isValid());
-    EXPECT_EQ(valueOf(port.update()), 3);
-    EXPECT_EQ(port.computes, 1);
-    OutputPort::setHold(false);
-    EXPECT_EQ(valueOf(port.update()), 4);
 }
 
 TEST_F(Ports, ReconnectionDirtiesAndResetsOnlyWhenSomethingChanged) {
@@ -189,23 +188,6 @@ TEST_F(Ports, ReconnectionDirtiesAndResetsOnlyWhenSomethingChanged) {
     EXPECT_EQ(link->sourceMember().resolve(), source);
 }
 
-TEST_F(Ports, StampsCompareUnsignedPastTheSignBit) {
-    OutputPort::setCounter(0x7ffffffeu);
-    SumPort geometry(source, "Geometry", 1);
-    SumPort bounds(consumer, "Bounds", 0, 1);
-    bounds.input(0)->connect(source->nameReference(), "Geometry");
-    EXPECT_EQ(valueOf(bounds.value()), 1);
-    EXPECT_GE(bounds.stamp(), 0x80000000u);
-    EXPECT_LT(geometry.stamp(), 0x80000000u);
-    EXPECT_TRUE(bounds.isValid());
-    EXPECT_EQ(bounds.computes, 1);
-
-    OutputPort::setCounter(0xffffffffu);
-    geometry.setDirty();
-    geometry.value();
-    EXPECT_EQ(geometry.stamp(), 1u);  // the counter skips 0 when it wraps
-}
-
 TEST_F(Ports, SwitchPortAnswersForItsDelegate) {
     SumPort a(source, "A", 1);
     SwitchPort<int, Quality> choice(consumer, "Choice");
@@ -218,7 +200,7 @@ TEST_F(Ports, SwitchPortAnswersForItsDelegate) {
     EXPECT_EQ(consumer->findPort("Choice"), &choice);
 }
 
-TEST_F(Ports, ConnectionsRefuseAResultOrSettingsOfAnotherType) {
+TEST_F(Ports, ConnectionsRefuseAResultOrSettingsOfAnotherTypeAndFollowTheirSettings) {
     SumPort geometry(source, "Geometry", 1);
     struct Halves : Port<double> {
         using Port::Port;
@@ -247,6 +229,11 @@ TEST_F(Ports, ConnectionsRefuseAResultOrSettingsOfAnotherType) {
     testing::internal::CaptureStderr();
     link->setSettings(&other);  // refused: the link keeps the settings it had
     testing::internal::GetCapturedStderr();
+    EXPECT_EQ(valueOf(bounds.value()), 1001);
+    // Someone else wants the preview variant: the link's settings no longer match the source's.
+    Quality preview(0);
+    geometry.prepare(&preview);
+    EXPECT_FALSE(bounds.isValid());
     EXPECT_EQ(valueOf(bounds.value()), 1001);
 }
 
