@@ -96,12 +96,13 @@ TEST(CommandDispatch, LoadsRecoverOrFailAsEachRowSays) {
              std::to_string(junk.size() - 1) + ".",
          ""},
         {"ninety-nine are survived", {repeated("x", 99, false), "count 5"}, 0,
-         "Warning: Recovering from scene data error for command <<x>> for class <<SampleRecord>> at byte 1.", "count 5"},
+         "Warning: Recovering from scene data error for command <<x>> for class <<SampleRecord>> at byte 1.",
+         "count 5"},
         {"flag on", {"enabled on"}, 0, "", "enabled 1"},
         {"flag 0", {"enabled on", "enabled 0"}, 0, "", ""},
         {"flag 1", {"enabled 1"}, 0, "", "enabled 1"},
-        {"flag yes", {"enabled yes"}, -1, "Error processing scene command <<enabled>> for class <<SampleRecord>> at byte 11.",
-         ""},
+        {"flag yes", {"enabled yes"}, -1,
+         "Error processing scene command <<enabled>> for class <<SampleRecord>> at byte 11.", ""},
         // "end" must name the receiver's class, "begin" a class the receiver makes, and an
         // "end" at the root empties the stack.
         {"end of another class", {"begin SampleSlot 2", "amount 0.5", "end SampleRecord"}, -1,

@@ -67,40 +67,39 @@ TEST(FieldTable, ReadsEachValueWithTheReaderOfItsType) {
         << diagnostic;
     // Any integer but 0 sets a flag.
     EXPECT_EQ(test::writtenBlock(p),
-              " begin Plate\n  count \"7\"\n  weight 2.5\n  offset 1.000000 -2.000000 0.500000\n"
-              "  label \"Gold Bar\"\n  style Multiply\n  visible 1\n  tint 0.25 0.5 0.75 1\n  corner 4 -9\n end Plate\n");
+              " begin Plate\n  count \"7\"\n  weight 2.5\n  offset 1.000000 -2.000000 0.500000\n  label \"Gold Bar\"\n"
+              "  style Multiply\n  visible 1\n  tint 0.25 0.5 0.75 1\n  corner 4 -9\n end Plate\n");
 }
 
 // A malformed value is an error that leaves a scalar and the change hook alone, and a
 // vector with the values before the bad one.
 TEST(FieldTable, MalformedValuesLeaveTheFieldAndTheChangeHookAlone) {
+    // Each row: the lines, the keyword whose line fails (none: all are read), the fields after.
     const struct {
         const char* lines;
-        int status;
+        std::string failing;
         const char* state;
     } cases[] = {
-        {"visible on\n", 0, "count 0 visible 1 touches 0 offset 0 0 0 weight 0"},
-        {"count 5\ncount many\n", -1, "count 5 visible 0 touches 0 offset 0 0 0 weight 0"},
-        {"visible 1\nvisible yes\n", -1, "count 0 visible 1 touches 0 offset 0 0 0 weight 0"},
-        {"touched 3\n", 0, "count 3 visible 0 touches 1 offset 0 0 0 weight 0"},
-        {"touched 3\ntouched x\n", -1, "count 3 visible 0 touches 1 offset 0 0 0 weight 0"},
-        {"offset 1 x 3\n", -1, "count 0 visible 0 touches 0 offset 1 0 0 weight 0"},
-        {"visible 1\nvisible 0\n", 0, "count 0 visible 0 touches 0 offset 0 0 0 weight 0"},
-        {"weight 2\nweight\n", -1, "count 0 visible 0 touches 0 offset 0 0 0 weight 2"},  // meets the end marker
+        {"visible on\n", "", "count 0 visible 1 touches 0 offset 0 0 0 weight 0"},
+        {"count 5\ncount many\n", "count", "count 5 visible 0 touches 0 offset 0 0 0 weight 0"},
+        {"visible 1\nvisible yes\n", "visible", "count 0 visible 1 touches 0 offset 0 0 0 weight 0"},
+        {"touched 3\n", "", "count 3 visible 0 touches 1 offset 0 0 0 weight 0"},
+        {"touched 3\ntouched x\n", "touched", "count 3 visible 0 touches 1 offset 0 0 0 weight 0"},
+        {"offset 1 x 3\n", "offset", "count 0 visible 0 touches 0 offset 1 0 0 weight 0"},
+        {"visible 1\nvisible 0\n", "", "count 0 visible 0 touches 0 offset 0 0 0 weight 0"},
+        {"weight 2\nweight\n", "weight", "count 0 visible 0 touches 0 offset 0 0 0 weight 2"},  // meets the end marker
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.lines);
         Plate p;
         std::string diagnostic;
-        EXPECT_EQ(test::readLines(p, c.lines, &diagnostic), c.status);
-        std::string last = std::string(c.lines).substr(0, std::string(c.lines).size() - 1);
-        last = last.substr(last.rfind('\n') + 1);
-        if (c.status) {
-            EXPECT_EQ(diagnostic.rfind("Error processing scene command <<" + last.substr(0, last.find(' ')) + ">>", 0), 0u) << diagnostic;
+        EXPECT_EQ(test::readLines(p, c.lines, &diagnostic), c.failing.empty() ? 0 : -1);
+        if (!c.failing.empty()) {
+            EXPECT_EQ(diagnostic.rfind("Error processing scene command <<" + c.failing + ">>", 0), 0u) << diagnostic;
         }
         std::ostringstream state;
-        state << "count " << p.count << " visible " << p.visible << " touches " << p.touches << " offset " << p.offset[0]
-              << " " << p.offset[1] << " " << p.offset[2] << " weight " << p.weight;
+        state << "count " << p.count << " visible " << p.visible << " touches " << p.touches << " offset "
+              << p.offset[0] << " " << p.offset[1] << " " << p.offset[2] << " weight " << p.weight;
         EXPECT_EQ(state.str(), c.state);
     }
 }

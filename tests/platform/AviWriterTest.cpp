@@ -40,7 +40,8 @@ std::string streamHeader(const std::string& path, const char* type) {
         return " " + std::to_string(v);
     };
     for (size_t at = file.find("strh"); at != std::string::npos; at = file.find("strh", at + 4))
-        if (file.compare(at + 8, 4, type) == 0) return file.substr(at + 12, 4) + u32(at + 28) + u32(at + 32) + u32(at + 40);
+        if (file.compare(at + 8, 4, type) == 0)
+            return file.substr(at + 12, 4) + u32(at + 28) + u32(at + 32) + u32(at + 40);
     return {};
 }
 
