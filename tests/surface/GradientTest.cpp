@@ -258,7 +258,7 @@ GradientUnit sample(const char* name, uint16_t red) {
     return unit;
 }
 
-TEST(GradientLibrary, SavedPresetsComeBackLazilyInIndexOrder) {
+TEST(GradientLibrary, SavedPresetsComeBackLazilyInIndexOrderAndAreReplacedOrRemovedInPlace) {
     test::TempDir dir;
     std::string folder = dir.file(GradientLibrary::kFolderName);
     GradientLibrary lib(GradientLibrary::kPresets, folder);
@@ -284,6 +284,13 @@ TEST(GradientLibrary, SavedPresetsComeBackLazilyInIndexOrder) {
     EXPECT_TRUE(again.isLoaded(1));
     EXPECT_FALSE(again.isLoaded(0));
     EXPECT_TRUE(*dusk == sample("Dusk", 1000));
+    // Saving a name again replaces it in place; removing rewrites the index and deletes the preset.
+    ASSERT_TRUE(again.save("Sunset", sample("Sunset", 3), message)) << message;
+    EXPECT_EQ(test::readFile(again.indexPath()), "Sunset\nDusk\n");
+    ASSERT_TRUE(again.remove(0, message)) << message;
+    EXPECT_EQ(test::readFile(again.indexPath()), "Dusk\n");
+    EXPECT_FALSE(std::filesystem::exists(again.presetPath("Sunset")));
+    EXPECT_EQ(again.count(), 1);
 }
 
 TEST(GradientLibrary, AnotherVersionIsRefused) {
@@ -327,20 +334,6 @@ TEST(GradientLibrary, FailedSavesLeaveTheLibraryAsItWas) {
     EXPECT_EQ(message, "\rError while saving index file.");
     EXPECT_EQ(lib.count(), 0);
     EXPECT_FALSE(std::filesystem::exists(lib.presetPath("B")));
-}
-
-TEST(GradientLibrary, RemovingAnEntryRewritesTheIndex) {
-    test::TempDir dir;
-    GradientLibrary lib(GradientLibrary::kPresets, dir.path().string());
-    std::string message;
-    ASSERT_TRUE(lib.save("One", sample("One", 1), message));
-    ASSERT_TRUE(lib.save("Two", sample("Two", 2), message));
-    ASSERT_TRUE(lib.save("One", sample("One", 3), message));  // replaced in place
-    EXPECT_EQ(test::readFile(lib.indexPath()), "One\nTwo\n");
-    ASSERT_TRUE(lib.remove(0, message));
-    EXPECT_EQ(test::readFile(lib.indexPath()), "Two\n");
-    EXPECT_FALSE(std::filesystem::exists(lib.presetPath("One")));
-    EXPECT_EQ(lib.count(), 1);
 }
 
 TEST(GradientLibrary, IndexLinesThatCannotNameAPresetAreSkipped) {
