@@ -11,9 +11,9 @@
 #include "TestImages.h"
 #include "platform/MovieReader.h"
 #include "platform/MovieWriter.h"
-#include "scene/SceneFile.h"
 #include "scene/AnimGlobals.h"
 #include "scene/MemberFactory.h"
+#include "scene/SceneFile.h"
 #include "scene/SceneX.h"
 #include "surface/ImageFile.h"
 #include "surface/Picture.h"
@@ -274,7 +274,6 @@ TEST_F(ImageMaps, TheBackgroundMapIsMadeOnceAndCarriesTheBackgroundMedia) {
     // "BackgroundMedia" line carries its file instead.
     EXPECT_EQ(saved(scene, "bg.scene").find("defaultBGImageMap"), std::string::npos);
 }
-
 
 constexpr int kWidth = 16, kHeight = 8, kFrames = 5, kRate = 10;
 

@@ -438,7 +438,7 @@ TEST_F(MaterialStacks, MappingStylesGiveTextureCoordinates) {
     EXPECT_NEAR(u, 0.25, 1e-6);
     std::tie(u, v) = at(0, 0, 1);
     EXPECT_NEAR(u, 0.5, 1e-6);
-    EXPECT_EQ(at(0, 5, 0), std::make_pair(0.0, 1.0));   // pole
+    EXPECT_EQ(at(0, 5, 0), std::make_pair(0.0, 1.0));  // pole
     EXPECT_EQ(at(0, -5, 0), std::make_pair(0.0, 0.0));
     item.mappingStyle = MaterialStackItem::kCylindricalZ;
     std::tie(u, v) = at(0, -3, 50);
