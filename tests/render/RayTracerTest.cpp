@@ -234,53 +234,32 @@ TEST(RayTracer, OcclusionDeepensIntoAConcaveCrease) {
     }
 }
 
-TEST(RayTracer, AmbientOcclusionPerPixelDarkensOnlyOccludedPoints) {
-    Built b;
-    b.box();
-    const RayTracer::Settings occluded{.ambientOcclusion = 3, .ambientRays = 20, .ambientDistance = 3,
-                                       .ambientDarkness = 0.5};
-    Trace t;
-    ASSERT_TRUE(t.run(b, occluded, topDown(0.8), 6)) << t.error;
-    // The box's top face sees open sky: 16 rays a pixel, none darkening.
-    EXPECT_EQ(t.stats().ambientRays, 16 * 36);
-    const RenderImage open = t.image;
-    ASSERT_TRUE(t.run(b, {}, topDown(0.8), 6));
-    EXPECT_EQ(t.stats().ambientRays, 0);
-    EXPECT_EQ(open.rgba, t.image.rgba);
-
-    // A lid 1 above the face: every pixel darkened by a k + 1 - k with a from its rays.
-    addLid(b);
-    RayTracer::Settings dark = occluded;
-    dark.ambientDarkness = 1;
-    ASSERT_TRUE(t.run(b, dark, underTheLid(), 6));
-    long rays = 0;
-    const double a = RayTracer::occlusion(b.rays, {0, 0, 1}, {0, 0, 1}, ~0u, 0, 16, 3, rays);
-    ASSERT_LT(a, 0.9);
-    EXPECT_NEAR(t.image.pixel(3, 3)[0], std::lround(255 * a), 2);
-    EXPECT_EQ(t.image.pixel(3, 3)[3], 255);  // alpha stays
-}
-
-TEST(RayTracer, AmbientOcclusionPerVertexTracesFromEachVertexAndInterpolates) {
-    Built b;
-    b.box();
-    addLid(b);
-    const RayTracer::Settings s{.ambientOcclusion = 2, .ambientRays = 20, .ambientDistance = 3, .ambientDarkness = 1};
-    Trace t;
-    ASSERT_TRUE(t.run(b, s, underTheLid(), 6)) << t.error;
-    // Sixteen rays from each of the two boxes' 24 vertices, none per pixel.
-    EXPECT_EQ(t.stats().ambientRays, 16 * 48);
-    // Under the wide lid every corner of the top face is as occluded as its middle.
-    long rays = 0;
-    const double a = RayTracer::occlusion(b.rays, {0, 0, 1}, {0, 0, 1}, ~0u, 0, 16, 3, rays);
-    ASSERT_LT(a, 0.9);
-    for (int x : {0, 3, 5}) EXPECT_NEAR(t.image.pixel(x, 2)[0], std::lround(255 * a), 2) << x;
-
-    // Without the lid the vertices see open sky and the colour stays.
-    Built open;
-    open.box();
-    ASSERT_TRUE(t.run(open, s, topDown(0.8), 6));
-    EXPECT_EQ(t.stats().ambientRays, 16 * 24);
-    EXPECT_EQ(t.image.pixel(2, 2)[0], 255);
+TEST(RayTracer, AmbientOcclusionPerPixelOrPerVertexDarkensOnlyOccludedPoints) {
+    for (int mode : {3, 2}) {  // per pixel; from each vertex, interpolated
+        SCOPED_TRACE(mode);
+        Built b;
+        b.box();
+        const RayTracer::Settings s{
+            .ambientOcclusion = mode, .ambientRays = 20, .ambientDistance = 3, .ambientDarkness = 1};
+        Trace t;
+        // Open sky over the box's top face: sixteen rays a pixel or a vertex, none darkening.
+        ASSERT_TRUE(t.run(b, s, topDown(0.8), 6)) << t.error;
+        EXPECT_EQ(t.stats().ambientRays, 16 * (mode == 3 ? 36 : 24));
+        const RenderImage open = t.image;
+        ASSERT_TRUE(t.run(b, {}, topDown(0.8), 6));
+        EXPECT_EQ(t.stats().ambientRays, 0);
+        EXPECT_EQ(open.rgba, t.image.rgba);
+        // Under a wide lid 1 above the face every point, the face's corners too, is as
+        // occluded as its middle; per vertex the lid's vertices trace as well.
+        addLid(b);
+        ASSERT_TRUE(t.run(b, s, underTheLid(), 6));
+        EXPECT_EQ(t.stats().ambientRays, 16 * (mode == 3 ? 36 : 48));
+        long rays = 0;
+        const double a = RayTracer::occlusion(b.rays, {0, 0, 1}, {0, 0, 1}, ~0u, 0, 16, 3, rays);
+        ASSERT_LT(a, 0.9);
+        for (int x : {0, 3, 5}) EXPECT_NEAR(t.image.pixel(x, 2)[0], std::lround(255 * a), 2) << x;
+        EXPECT_EQ(t.image.pixel(3, 3)[3], 255);  // alpha stays
+    }
 }
 
 TEST(RayTracer, AnAbortedFrameKeepsItsFinishedRowsAndFails) {

@@ -258,15 +258,11 @@ TEST_F(Shaders, CopiesAreEqualOnlyWithinAKind) {
     EXPECT_FALSE(b.equals(a));
     EXPECT_TRUE(b.copyFrom(a));
     EXPECT_TRUE(b.equals(a));
-    EXPECT_EQ(b.generator().type(), 3);
     ShaderColor c;
     EXPECT_FALSE(c.copyFrom(a));
     EXPECT_FALSE(c.equals(a));
     b.reset();
     EXPECT_TRUE(b.equals(ShaderNoiseWorley()));
-    auto back = read(write(a));
-    ASSERT_NE(back, nullptr);
-    EXPECT_TRUE(back->equals(a));
 }
 
 TEST_F(Shaders, BakingOnTwoThreadsMatchesOne) {
