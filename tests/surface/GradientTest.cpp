@@ -44,23 +44,25 @@ TEST(Gradient, NoStopsIsTransparentBlackAndOneStopIsEverywhere) {
             expectColor(g.lookup(x, edges), 1.0, 32768 / 65535.0, 0.0);
 }
 
-TEST(Gradient, RgbAtMidpointHalfWithoutSmoothingIsLinear) {
+TEST(Gradient, TwoStopsBlendLinearlyUntilAMidpointSmoothingOrOpacityStopsBendThem) {
     Gradient g = twoStops(kRed, kBlue);
     for (double t : {0.0, 0.1, 0.25, 0.5, 0.8, 0.999}) expectColor(g.lookup(t), 1 - t, 0, t);
     // Below the first stop and at or past the last, the end colours hold.
     expectColor(g.lookup(-0.5), 1, 0, 0);
     expectColor(g.lookup(1.0), 0, 0, 1);
-}
-
-TEST(Gradient, MidpointAndSmoothnessBendTheBlend) {
-    Gradient g = twoStops(kRed, kBlue);
     g.colorStops[0].midPoint = 0.25;
-    expectColor(g.lookup(0.25), 0.5, 0, 0.5);       // the mean sits at the midpoint
-    expectColor(g.lookup(0.625), 0.25, 0, 0.75);    // halfway from the mean to the end
+    expectColor(g.lookup(0.25), 0.5, 0, 0.5);     // the mean sits at the midpoint
+    expectColor(g.lookup(0.625), 0.25, 0, 0.75);  // halfway from the mean to the end
     g.colorStops[0].midPoint = 0.5;
     g.interpSmoothness = 1.0;
-    double s = 3 * 0.0625 - 2 * 0.015625;           // smooth step at 0.25
+    double s = 3 * 0.0625 - 2 * 0.015625;  // smooth step at 0.25
     expectColor(g.lookup(0.25), 1 - s, 0, s);
+    g.addOpacityStop(0.0, 1.0);
+    g.addOpacityStop(1.0, 0.0);
+    EXPECT_NEAR(g.lookup(0.125).a, 1 - 3 * 0.015625 + 2 * 0.001953125, 1e-4);  // smoothed alike
+    Gradient alphaOnly;
+    alphaOnly.addOpacityStop(0.5, 0.5);
+    expectColor(alphaOnly.lookup(0.9), 0, 0, 0, 0.5);
 }
 
 TEST(Gradient, RepeatKeepsTheEndOfEachPeriodAndMirrorReverses) {
@@ -83,16 +85,6 @@ TEST(Gradient, EachInterpolationMeetsHalfwayItsOwnWay) {
     expectColor(twoStops(kRed, kBlue, Gradient::kColorWheel).lookup(0.5), 1, 0, 1, 1, 1e-4);
     expectColor(twoStops(kRed, kGreen).lookup(0.5), 0.5, 0.5, 0);
     expectColor(twoStops(kRed, kGreen, Gradient::kSpecialRGB).lookup(0.5), 1, 1, 0);
-}
-
-TEST(Gradient, OpacityStopsGiveAlpha) {
-    Gradient g = twoStops(kRed, kBlue);
-    g.addOpacityStop(0.0, 1.0);
-    g.addOpacityStop(1.0, 0.0);
-    EXPECT_NEAR(g.lookup(0.25).a, 0.75, 1e-4);
-    Gradient alphaOnly;
-    alphaOnly.addOpacityStop(0.5, 0.5);
-    expectColor(alphaOnly.lookup(0.9), 0, 0, 0, 0.5);
 }
 
 TEST(Gradient, SixteenBitColorsSurviveTheStoredForm) {
