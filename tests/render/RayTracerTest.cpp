@@ -1,5 +1,5 @@
 // The ray-traced frame over Embree without a project: how many rays each anti-alias
-// level costs, ambient occlusion's direction sets, the abort flag and the colour texture;
+// level costs, ambient occlusion's direction sets and the abort flag;
 // then the shading of hits: light falloff, the shadow rays a light costs, total internal
 // reflection and the bounce limit.
 #include "render/RayTracer.h"
@@ -294,41 +294,6 @@ TEST(RayTracer, RefusesSettingsItCannotHonour) {
     ASSERT_TRUE(t.run(b, {}, topDown(1), 4)) << t.error;
     EXPECT_EQ(t.image.pixel(0, 0)[2], 255);
     EXPECT_EQ(t.image.pixel(3, 3)[0], 0);
-}
-
-// A whole frame through RayTracer::render, the colour texture sampled per hit.
-class TracedScene : public test::Frames {
-protected:
-    RayTracer tracer;
-};
-
-TEST_F(TracedScene, TheColourTextureIsSampledAtTheHitsCoordinatesAndRepeats) {
-    new test::TestBox(scene, "Box");
-    addLight(Light::kAmbient);
-    BakedMaterial stripes;
-    stripes.lighting = false;
-    stripes.surface[0].color.width = 2;
-    stripes.surface[0].color.height = 1;
-    stripes.surface[0].color.rgba = {255, 0, 0, 255, 0, 255, 0, 255};  // red, then green
-    tracer.setMaterialLookup([&](Object&, int) { return &stripes; });
-    RenderImage image = draw(tracer);
-    // The front face z = 1 runs u from 0 at x = -1 to 1 at x = 1.
-    double hw, hh;
-    camera->frustumAt(9, hw, hh);
-    auto column = [&](double x) { return static_cast<int>((x / hw + 1) / 2 * frame.width); };
-    const int y = frame.height / 2;
-    const uint8_t* left = image.pixel(column(-0.5), y);  // u = 0.25: the red texel's centre
-    EXPECT_NEAR(left[0], 255, 8);
-    EXPECT_NEAR(left[1], 0, 8);
-    const uint8_t* right = image.pixel(column(0.5), y);
-    EXPECT_NEAR(right[0], 0, 8);
-    EXPECT_NEAR(right[1], 255, 8);
-    // At the face's left edge the texture wraps: red blends with the green of its far side.
-    const uint8_t* edge = image.pixel(column(-0.97), y);
-    EXPECT_GT(edge[0], 60);
-    EXPECT_GT(edge[1], 60);
-    const uint8_t* middle = image.pixel(column(0.0), y);
-    EXPECT_NEAR(middle[0], middle[1], 20);
 }
 
 TEST(RayShading, FalloffFollowsTheLightsDistance) {
