@@ -5,11 +5,9 @@
 #include <string>
 
 #include "MemoryStream.h"
-#include "app/OrvoSceneManager.h"
 #include "app/OrvoPrefs.h"
+#include "app/OrvoSceneManager.h"
 #include "app/Registration.h"
-#include "persistence/MemCmdIO.h"
-#include "platform/MemoryBlock.h"
 #include "render/CameraX.h"
 #include "render/LightX.h"
 #include "scene/SceneX.h"
@@ -105,39 +103,18 @@ TEST(Camera, ViewportFitWithUnderScan) {
     EXPECT_EQ(under.bottom, 474);
 }
 
-TEST(Light, SpotConesAndStoredForms) {
+// The stored form of spot and ambient lights, the camera's and the light's distances
+// sharing a keyword included, is resaved byte for byte from the conformance scene; here
+// what reading does with odd values.
+TEST(Light, ReadingClampsSpotConesAndStopsAtUnknownTypes) {
     SceneX scene;
     LightX* spot = read<LightX>(scene, "type SPOT\nangles 40 20\nlens-type ABCDEFGHIJ\nmode LOOKAT\n");
     EXPECT_DOUBLE_EQ(spot->spotInnerCos, spot->spotOuterCos);
     EXPECT_EQ(spot->lensType(), "ABCDEFG");
     std::string text = test::writtenBlock(*spot);
-    EXPECT_NE(text.find("  type SPOT\n  distance 5000.000000\n  angles 40.000000 40.000000\n  falloff NONE\n"),
-              std::string::npos)
-        << text;
-
-    auto* ambient = new LightX(scene, "Amb");
-    ambient->setType(Light::kAmbient);
-    ambient->setType(7);  // ignored
-    text = test::writtenBlock(*ambient);
-    EXPECT_NE(text.find("  type AMBIENT\n  color 1.000000 1.000000 1.000000 1.000000\n  intensity 1.000000\n end LightX"),
-              std::string::npos);
-    EXPECT_EQ(text.find("falloff"), std::string::npos);
-    EXPECT_EQ(text.find("shadow"), std::string::npos);
-
-    // The camera's distance and the light's share a keyword; both survive a round trip.
-    auto* key = new LightX(scene, "Key");
-    key->distance = 42;
-    key->lightDistance = 900;
-    key->shadow = true;
-    std::string original = test::writtenBlock(*key);
-    std::string body = original.substr(original.find('\n') + 1);
-    body = body.substr(0, body.rfind(" end LightX"));
-    body.replace(body.find("\"Key\""), 5, "\"Key2\"");
-    LightX* copy = read<LightX>(scene, body);
-    EXPECT_EQ(copy->distance, 42);
-    EXPECT_EQ(copy->lightDistance, 900);
-    EXPECT_TRUE(copy->shadow);
-
+    EXPECT_NE(text.find("  angles 40.000000 40.000000\n"), std::string::npos) << text;
+    spot->setType(7);  // ignored
+    EXPECT_EQ(spot->type(), Light::kSpot);
     LightX* bad = read<LightX>(scene, "type HALOGEN\nintensity 3\n");
     EXPECT_EQ(bad->intensity, 1.0);  // the block stopped at the unknown type
 }

@@ -3,8 +3,6 @@
 // map and Fresnel surfaces, ray traced and drawn by the lighting program, pixel by pixel.
 #include "render/RaySurface.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -12,11 +10,9 @@
 #include <glm/gtc/matrix_transform.hpp>
 #include <string>
 
-#include "TestBox.h"
-#include "render/CameraX.h"
+#include "Frames.h"
 #include "render/GLRenderer.h"
 #include "render/RayTracer.h"
-#include "scene/SceneX.h"
 #include "surface/BlendMode.h"
 #include "surface/MaterialStackItem.h"
 
@@ -65,14 +61,13 @@ struct Agreement {
     long pixels = 0;
 };
 
-class TracedAgainstGL : public ::testing::Test {
+class TracedAgainstGL : public test::Frames {
 protected:
     void SetUp() override {
+        Frames::SetUp();
         std::string error;
         gl = GLRenderer::instance(error);
         ASSERT_NE(gl, nullptr) << error;
-        camera = new CameraX(scene, "Cam");
-        camera->translate[2] = 10;
         square = new test::TestBox(scene, "Square", 4, 4, 0.01);
         frame.width = frame.height = 160;
         frame.samples = 1;
@@ -139,10 +134,7 @@ protected:
     }
 
     GLRenderer* gl = nullptr;
-    SceneX scene;
-    CameraX* camera = nullptr;
     test::TestBox* square = nullptr;
-    RenderFrame frame;
 };
 
 }  // namespace

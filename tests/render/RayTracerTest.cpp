@@ -1,5 +1,7 @@
 // The ray-traced frame over Embree without a project: how many rays each anti-alias
-// level costs, ambient occlusion's direction sets, the abort flag and the colour texture.
+// level costs, ambient occlusion's direction sets and the abort flag;
+// then the shading of hits: light falloff, the shadow rays a light costs, total internal
+// reflection and the bounce limit.
 #include "render/RayTracer.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +15,7 @@
 #include "Frames.h"
 #include "render/DrawList.h"
 #include "render/RayScene.h"
+#include "render/RayShading.h"
 
 namespace fw {
 
@@ -33,8 +36,9 @@ struct Built {
     SceneX scene;
     DrawList list;
     RayScene rays;
-    void build() {
+    void build(const BakedMaterial* wearing = nullptr) {
         list.gather(scene);
+        if (wearing) list.assignMaterials([=](Object&, int) { return wearing; });
         std::string error;
         ASSERT_TRUE(rays.build(list, error)) << error;
     }
@@ -76,10 +80,10 @@ struct Trace {
     RayTracer tracer;
     RenderImage image;
     std::string error;
-    bool run(const Built& b, const RayTracer::Settings& s, const RayTracer::View& view, int side,
+    bool run(const Built& b, const RayTracer::Settings& s, const RayTracer::View& view, int width, int height = 0,
              const RayTracer::Shader& shade = kRed) {
         tracer.setSettings(s);
-        return tracer.trace(b.rays, view, frameOf(side, side), shade, image, error);
+        return tracer.trace(b.rays, view, frameOf(width, height ? height : width), shade, image, error);
     }
     const RayTracer::Statistics& stats() const { return tracer.statistics(); }
 };
@@ -90,21 +94,18 @@ TEST(RayTracer, LevelsZeroAndOneTraceOneRayPerPixelAndNoSecondPass) {
     Built b;
     b.box();
     for (int level : {0, 1}) {
-        RayTracer tracer;
-        tracer.setSettings({.antiAlias = level});
-        RenderImage image;
-        std::string error;
-        ASSERT_TRUE(tracer.trace(b.rays, topDown(2), frameOf(12, 9), kRed, image, error)) << error;
-        EXPECT_EQ(tracer.statistics().primaryRays, 12 * 9) << level;
-        EXPECT_EQ(tracer.statistics().supersampledPixels, 0) << level;
-        ASSERT_EQ(tracer.hitBuffer().size(), 12u * 9u);
+        Trace t;
+        ASSERT_TRUE(t.run(b, {.antiAlias = level}, topDown(2), 12, 9)) << t.error;
+        EXPECT_EQ(t.stats().primaryRays, 12 * 9) << level;
+        EXPECT_EQ(t.stats().supersampledPixels, 0) << level;
+        ASSERT_EQ(t.tracer.hitBuffer().size(), 12u * 9u);
         // Every point the buffer says was hit is red in the picture, every other one the background.
         int hits = 0;
         for (int r = 0; r < 9; ++r)
             for (int c = 0; c < 12; ++c) {
-                bool hit = tracer.hitBuffer()[static_cast<size_t>(r) * 12 + c] == 0;
+                bool hit = t.tracer.hitBuffer()[static_cast<size_t>(r) * 12 + c] == 0;
                 hits += hit;
-                const uint8_t* p = image.pixel(c, 8 - r);
+                const uint8_t* p = t.image.pixel(c, 8 - r);
                 EXPECT_EQ(p[0], hit ? 255 : 0);
                 EXPECT_EQ(p[2], hit ? 0 : 255);
             }
@@ -114,8 +115,8 @@ TEST(RayTracer, LevelsZeroAndOneTraceOneRayPerPixelAndNoSecondPass) {
 }
 
 // A pixel is supersampled where its corners meet different items or premultiplied
-// colours further apart than 0.1: it takes its pattern's samples but the four corners
-// the first pass traced, 8 - 1 new ones at level 3, 36 - 4 on level 6's regular grid.
+// colours further apart than 0.1: it takes its pattern's samples but the corners the
+// first pass traced, one of the 5, 8, 11 or 16 of levels 2 to 5, four of level 6's 6 x 6 grid.
 TEST(RayTracer, SupersamplingTracesOnlyWhereCornersDisagreeReusingCorners) {
     Built b;
     b.box();
@@ -134,7 +135,10 @@ TEST(RayTracer, SupersamplingTracesOnlyWhereCornersDisagreeReusingCorners) {
         long supersampled;  // -1: some
         int fresh;          // new rays per supersampled pixel
     } cases[] = {{"flat inside", 3, 0.8, kRed, 0, 7},
-                 {"silhouette", 3, 2.1, kRed, -1, 7},
+                 {"silhouette, level 2", 2, 2.1, kRed, -1, 4},
+                 {"silhouette, level 3", 3, 2.1, kRed, -1, 7},
+                 {"silhouette, level 4", 4, 2.1, kRed, -1, 10},
+                 {"silhouette, level 5", 5, 2.1, kRed, -1, 15},
                  {"silhouette on a grid", 6, 2.1, kRed, -1, 32},
                  {"a small step", 3, 0.8, stepped(0.05f, 1), 0, 7},
                  {"a large step", 3, 0.8, stepped(0.2f, 1), 8, 7},
@@ -142,7 +146,7 @@ TEST(RayTracer, SupersamplingTracesOnlyWhereCornersDisagreeReusingCorners) {
     Trace t;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ASSERT_TRUE(t.run(b, {.antiAlias = c.level}, topDown(c.half), 8, c.shade)) << t.error;
+        ASSERT_TRUE(t.run(b, {.antiAlias = c.level}, topDown(c.half), 8, 8, c.shade)) << t.error;
         const long supersampled = t.stats().supersampledPixels;
         if (c.supersampled < 0) {
             EXPECT_GT(supersampled, 0);
@@ -151,7 +155,7 @@ TEST(RayTracer, SupersamplingTracesOnlyWhereCornersDisagreeReusingCorners) {
         }
         EXPECT_EQ(t.stats().primaryRays, 9 * 9 + c.fresh * supersampled);
         EXPECT_EQ(t.tracer.hitBuffer().size(), 81u);
-        if (c.level != 3 || c.half != 2.1) continue;
+        if (c.half != 2.1) continue;
         // A silhouette pixel mixes red and blue by the pattern's weights.
         bool mixed = false;
         for (int y = 0; y < 8; ++y)
@@ -162,26 +166,6 @@ TEST(RayTracer, SupersamplingTracesOnlyWhereCornersDisagreeReusingCorners) {
             }
         EXPECT_TRUE(mixed);
     }
-}
-
-TEST(RayTracer, SamplePatternsWeighToOneAndOtherLevelsUseARegularGrid) {
-    const size_t counts[] = {5, 8, 11, 16};
-    for (int level = 2; level <= 5; ++level) {
-        auto p = RayTracer::pattern(level);
-        ASSERT_EQ(p.size(), counts[level - 2]);
-        double sum = 0;
-        for (const auto& s : p) sum += s.weight;
-        EXPECT_NEAR(sum, 1.0, 1e-5) << level;
-        EXPECT_EQ(p[0].x, 0.0);
-        EXPECT_EQ(p[0].y, 0.0);
-    }
-    auto grid = RayTracer::pattern(6);
-    ASSERT_EQ(grid.size(), 36u);
-    EXPECT_DOUBLE_EQ(grid[7].x, 0.2);
-    EXPECT_DOUBLE_EQ(grid[7].y, 0.2);
-    EXPECT_DOUBLE_EQ(grid[35].x, 1.0);
-    EXPECT_DOUBLE_EQ(grid[35].weight, 1.0 / 36);
-    EXPECT_TRUE(RayTracer::pattern(1).empty());
 }
 
 TEST(RayTracer, AmbientDirectionSetsAreFixedHemispheresAndOtherCountsTakeSixteen) {
@@ -195,45 +179,35 @@ TEST(RayTracer, AmbientDirectionSetsAreFixedHemispheresAndOtherCountsTakeSixteen
             distinct.insert({d.x, d.y, d.z});
         }
         EXPECT_EQ(distinct.size(), set.size());
-        EXPECT_EQ(&RayTracer::ambientDirections(n), &set);  // built once
     }
-    for (int other : {0, -4, 5, 20, 1000}) EXPECT_EQ(&RayTracer::ambientDirections(other), &RayTracer::ambientDirections(16));
+    for (int other : {0, -4, 5, 20, 1000})
+        EXPECT_EQ(RayTracer::ambientDirections(other), RayTracer::ambientDirections(16));
 }
 
 TEST(RayTracer, OcclusionFollowsTheNormalAndTheDistance) {
     Built b;
     // A floor slab whose top lies at y = -1, wide enough to catch every downward ray.
-    auto* floor = new test::TestBox(b.scene, "Floor", 400, 2, 400);
-    floor->translate[1] = -2;
+    (new test::TestBox(b.scene, "Floor", 400, 2, 400))->translate[1] = -2;
     b.build();
     long rays = 0;
+    auto occlusion = [&](float y, glm::vec3 normal, double reach) {
+        rays = 0;
+        return RayTracer::occlusion(b.rays, {0, y, 0}, glm::normalize(normal), ~0u, 0, 36, reach, rays);
+    };
     // Nothing above within reach: no darkening, one ray per direction.
-    EXPECT_EQ(RayTracer::occlusion(b.rays, {0, 0, 0}, {0, 1, 0}, ~0u, 0, 20, 5.0, rays), 1.0);
-    EXPECT_EQ(rays, 16);
-
-    // Facing straight down at the floor from 1 above it: the set negated (and spun
-    // about the normal, which keeps each ray's slope), each ray stopping at 1 / |y|,
-    // counted from its start just off the surface along the normal.
-    const auto& set = RayTracer::ambientDirections(36);
-    double sum = 0;
-    const double reach = 4;
-    for (const glm::vec3& s : set) {
-        double t = (1.0 - 4 * b.rays.epsilon()) / s.y;
-        sum += t < reach ? t / reach : 1.0;
-    }
-    const double expected = (sum / 36) * (sum / 36);
-    rays = 0;
-    const double a = RayTracer::occlusion(b.rays, {0, 0, 0}, {0, -1, 0}, ~0u, 0, 36, reach, rays);
-    EXPECT_NEAR(a, expected, 1e-5);
-    EXPECT_LT(a, 1.0);
+    EXPECT_EQ(occlusion(0, {0, 1, 0}, 5), 1.0);
     EXPECT_EQ(rays, 36);
-    // Tilted a little off -Y the set is rotated, and still almost all of it meets the floor.
-    rays = 0;
-    const double tilted =
-        RayTracer::occlusion(b.rays, {0, 0, 0}, glm::normalize(glm::vec3(0.01f, -1, 0)), ~0u, 0, 36, reach, rays);
-    EXPECT_NEAR(tilted, expected, 0.02);
+    // Facing the floor: darker the nearer it is or the longer the reach; a normal tilted
+    // a little turns the set, and nearly all of it still meets the floor.
+    const double a = occlusion(0, {0, -1, 0}, 4);
+    EXPECT_EQ(rays, 36);
+    EXPECT_GT(a, 0.05);
+    EXPECT_LT(a, 0.6);
+    EXPECT_LT(occlusion(-0.5f, {0, -1, 0}, 4), a - 0.05);
+    EXPECT_LT(occlusion(0, {0, -1, 0}, 8), a - 0.05);
+    EXPECT_NEAR(occlusion(0, {0.01f, -1, 0}, 4), a, 0.02);
     // The floor beyond reach does not count.
-    EXPECT_EQ(RayTracer::occlusion(b.rays, {0, 0, 0}, {0, -1, 0}, ~0u, 0, 36, 0.5, rays), 1.0);
+    EXPECT_EQ(occlusion(0, {0, -1, 0}, 0.5), 1.0);
 }
 
 // A floor meeting a wall in a concave crease: points on the floor nearer the wall
@@ -260,53 +234,32 @@ TEST(RayTracer, OcclusionDeepensIntoAConcaveCrease) {
     }
 }
 
-TEST(RayTracer, AmbientOcclusionPerPixelDarkensOnlyOccludedPoints) {
-    Built b;
-    b.box();
-    const RayTracer::Settings occluded{.ambientOcclusion = 3, .ambientRays = 20, .ambientDistance = 3,
-                                       .ambientDarkness = 0.5};
-    Trace t;
-    ASSERT_TRUE(t.run(b, occluded, topDown(0.8), 6)) << t.error;
-    // The box's top face sees open sky: 16 rays a pixel, none darkening.
-    EXPECT_EQ(t.stats().ambientRays, 16 * 36);
-    const RenderImage open = t.image;
-    ASSERT_TRUE(t.run(b, {}, topDown(0.8), 6));
-    EXPECT_EQ(t.stats().ambientRays, 0);
-    EXPECT_EQ(open.rgba, t.image.rgba);
-
-    // A lid 1 above the face: every pixel darkened by a k + 1 - k with a from its rays.
-    addLid(b);
-    RayTracer::Settings dark = occluded;
-    dark.ambientDarkness = 1;
-    ASSERT_TRUE(t.run(b, dark, underTheLid(), 6));
-    long rays = 0;
-    const double a = RayTracer::occlusion(b.rays, {0, 0, 1}, {0, 0, 1}, ~0u, 0, 16, 3, rays);
-    ASSERT_LT(a, 0.9);
-    EXPECT_NEAR(t.image.pixel(3, 3)[0], std::lround(255 * a), 2);
-    EXPECT_EQ(t.image.pixel(3, 3)[3], 255);  // alpha stays
-}
-
-TEST(RayTracer, AmbientOcclusionPerVertexTracesFromEachVertexAndInterpolates) {
-    Built b;
-    b.box();
-    addLid(b);
-    const RayTracer::Settings s{.ambientOcclusion = 2, .ambientRays = 20, .ambientDistance = 3, .ambientDarkness = 1};
-    Trace t;
-    ASSERT_TRUE(t.run(b, s, underTheLid(), 6)) << t.error;
-    // Sixteen rays from each of the two boxes' 24 vertices, none per pixel.
-    EXPECT_EQ(t.stats().ambientRays, 16 * 48);
-    // Under the wide lid every corner of the top face is as occluded as its middle.
-    long rays = 0;
-    const double a = RayTracer::occlusion(b.rays, {0, 0, 1}, {0, 0, 1}, ~0u, 0, 16, 3, rays);
-    ASSERT_LT(a, 0.9);
-    for (int x : {0, 3, 5}) EXPECT_NEAR(t.image.pixel(x, 2)[0], std::lround(255 * a), 2) << x;
-
-    // Without the lid the vertices see open sky and the colour stays.
-    Built open;
-    open.box();
-    ASSERT_TRUE(t.run(open, s, topDown(0.8), 6));
-    EXPECT_EQ(t.stats().ambientRays, 16 * 24);
-    EXPECT_EQ(t.image.pixel(2, 2)[0], 255);
+TEST(RayTracer, AmbientOcclusionPerPixelOrPerVertexDarkensOnlyOccludedPoints) {
+    for (int mode : {3, 2}) {  // per pixel; from each vertex, interpolated
+        SCOPED_TRACE(mode);
+        Built b;
+        b.box();
+        const RayTracer::Settings s{
+            .ambientOcclusion = mode, .ambientRays = 20, .ambientDistance = 3, .ambientDarkness = 1};
+        Trace t;
+        // Open sky over the box's top face: sixteen rays a pixel or a vertex, none darkening.
+        ASSERT_TRUE(t.run(b, s, topDown(0.8), 6)) << t.error;
+        EXPECT_EQ(t.stats().ambientRays, 16 * (mode == 3 ? 36 : 24));
+        const RenderImage open = t.image;
+        ASSERT_TRUE(t.run(b, {}, topDown(0.8), 6));
+        EXPECT_EQ(t.stats().ambientRays, 0);
+        EXPECT_EQ(open.rgba, t.image.rgba);
+        // Under a wide lid 1 above the face every point, the face's corners too, is as
+        // occluded as its middle; per vertex the lid's vertices trace as well.
+        addLid(b);
+        ASSERT_TRUE(t.run(b, s, underTheLid(), 6));
+        EXPECT_EQ(t.stats().ambientRays, 16 * (mode == 3 ? 36 : 48));
+        long rays = 0;
+        const double a = RayTracer::occlusion(b.rays, {0, 0, 1}, {0, 0, 1}, ~0u, 0, 16, 3, rays);
+        ASSERT_LT(a, 0.9);
+        for (int x : {0, 3, 5}) EXPECT_NEAR(t.image.pixel(x, 2)[0], std::lround(255 * a), 2) << x;
+        EXPECT_EQ(t.image.pixel(3, 3)[3], 255);  // alpha stays
+    }
 }
 
 TEST(RayTracer, AnAbortedFrameKeepsItsFinishedRowsAndFails) {
@@ -343,39 +296,81 @@ TEST(RayTracer, RefusesSettingsItCannotHonour) {
     EXPECT_EQ(t.image.pixel(3, 3)[0], 0);
 }
 
-// A whole frame through RayTracer::render, the colour texture sampled per hit.
-class TracedScene : public test::Frames {
-protected:
-    RayTracer tracer;
-};
+TEST(RayShading, FalloffFollowsTheLightsDistance) {
+    EXPECT_EQ(RayShading::falloff(Light::kAbrupt, 99, 100) - RayShading::falloff(Light::kAbrupt, 101, 100), 1.0f);
+    EXPECT_FLOAT_EQ(RayShading::falloff(Light::kLinear, 25, 100), 0.75f);
+    EXPECT_EQ(RayShading::falloff(Light::kLinear, 150, 100), 0.0f);
+    EXPECT_EQ(RayShading::falloff(Light::kInverseSquare, 50, 100), 1.0f);
+    EXPECT_FLOAT_EQ(RayShading::falloff(Light::kInverseSquare, 200, 100), 0.25f);
+    EXPECT_EQ(RayShading::falloff(Light::kNone, 1e6, 100), 1.0f);
+}
 
-TEST_F(TracedScene, TheColourTextureIsSampledAtTheHitsCoordinatesAndRepeats) {
-    new test::TestBox(scene, "Box");
-    addLight(Light::kAmbient);
-    BakedMaterial stripes;
-    stripes.lighting = false;
-    stripes.surface[0].color.width = 2;
-    stripes.surface[0].color.height = 1;
-    stripes.surface[0].color.rgba = {255, 0, 0, 255, 0, 255, 0, 255};  // red, then green
-    tracer.setMaterialLookup([&](Object&, int) { return &stripes; });
-    RenderImage image = draw(tracer);
-    // The front face z = 1 runs u from 0 at x = -1 to 1 at x = 1.
-    double hw, hh;
-    camera->frustumAt(9, hw, hh);
-    auto column = [&](double x) { return static_cast<int>((x / hw + 1) / 2 * frame.width); };
-    const int y = frame.height / 2;
-    const uint8_t* left = image.pixel(column(-0.5), y);  // u = 0.25: the red texel's centre
-    EXPECT_NEAR(left[0], 255, 8);
-    EXPECT_NEAR(left[1], 0, 8);
-    const uint8_t* right = image.pixel(column(0.5), y);
-    EXPECT_NEAR(right[0], 0, 8);
-    EXPECT_NEAR(right[1], 255, 8);
-    // At the face's left edge the texture wraps: red blends with the green of its far side.
-    const uint8_t* edge = image.pixel(column(-0.97), y);
-    EXPECT_GT(edge[0], 60);
-    EXPECT_GT(edge[1], 60);
-    const uint8_t* middle = image.pixel(column(0.0), y);
-    EXPECT_NEAR(middle[0], middle[1], 20);
+// A wall filling the frame, lit head-on by a shadow-casting directional light: every
+// pixel is a shaded point facing the light.
+class RayShadingFrames : public test::Frames {};
+
+TEST_F(RayShadingFrames, EachShadedPointCastsTheTablesRaysPerLight) {
+    new test::TestBox(scene, "Wall", 40, 40, 1);
+    addLight(Light::kDirectional)->shadow = true;
+    frame.width = 12, frame.height = 10;
+    RayTracer tracer;
+    auto feelers = [&](bool soft, int rays) {
+        RayTracer::Settings s;
+        s.shading.traceShadows = soft;
+        s.shading.shadowRays = rays;
+        tracer.setSettings(s);
+        draw(tracer);
+        return tracer.statistics().shadowFeelers;
+    };
+    const long points = frame.width * frame.height;
+    EXPECT_EQ(feelers(false, 64), points);
+    EXPECT_EQ(feelers(true, 16), points * 16);
+    EXPECT_EQ(feelers(true, 20), points * 16);  // the largest table not above the count
+    EXPECT_EQ(feelers(true, 1), points);
+}
+
+// A clear glass hit made by hand, far from any geometry, so that every ray it sends
+// leaves the scene: the background says which way each went (red up, green down).
+TEST(RayShading, GlassRefractsOrReflectsEverythingInsideTheCriticalAngle) {
+    Built b;
+    new test::TestBox(b.scene, "Block");
+    BakedMaterial glass;
+    glass.lighting = false;
+    glass.surface[0].opacity = 0;
+    glass.surface[0].refraction = 1.5f;
+    b.build(&glass);
+    RayScene::Hit hit;
+    hit.item = hit.part = 0;
+    hit.position = glm::vec3(100, 100, 100);
+    hit.normal = hit.faceNormal = glm::vec3(0, 1, 0);  // the glass's top, met from inside
+    auto leaving = [&](double degrees, int bounces, long& sent) {
+        RayShading::Settings settings;
+        settings.maxBounces = bounces;
+        RayShading shading(b.rays, b.list, LightSlots(), settings, [](const glm::vec3&, const glm::vec3& d) {
+            return d.y > 0 ? glm::vec4(1, 0, 0, 1) : glm::vec4(0, 1, 0, 1);
+        });
+        const double a = degrees * 3.14159265358979 / 180;
+        glm::vec4 colour;
+        EXPECT_TRUE(shading.shade(hit, glm::vec3(std::sin(a), std::cos(a), 0), 0, colour));
+        sent = shading.secondaryRays();
+        return colour;
+    };
+    long sent = 0;
+    // Past the critical angle (41.8 degrees for 1.5) nothing gets out.
+    glm::vec4 c = leaving(60, 4, sent);
+    EXPECT_LT(c.r, 0.01f);
+    EXPECT_GT(c.g, 0.99f);
+    EXPECT_EQ(sent, 1);
+    // Steeply up, most of it leaves; Fresnel keeps a few percent inside.
+    c = leaving(20, 4, sent);
+    EXPECT_GT(c.r, 0.85f);
+    EXPECT_GT(c.g, 0.01f);
+    EXPECT_LT(c.g, 0.15f);
+    EXPECT_EQ(sent, 2);
+    // No bounces: no ray is sent, the background stands in along the same directions.
+    c = leaving(20, 0, sent);
+    EXPECT_EQ(sent, 0);
+    EXPECT_GT(c.r, 0.85f);
 }
 
 }  // namespace fw

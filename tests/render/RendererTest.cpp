@@ -1,7 +1,13 @@
-// What both renderers answer alike through the Renderer contract: light on faces,
-// shadows, and the sizes no renderer draws.
+// Frames through the renderer contract: what both renderers answer alike (light on
+// faces, shadows, the sizes no renderer draws), then what the OpenGL one does through
+// the real headless context (Mesa's llvmpipe here).
 #include "render/Renderer.h"
 
+#define GL_GLEXT_PROTOTYPES 1
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <utility>
@@ -9,12 +15,15 @@
 
 #include "Frames.h"
 #include "render/GLRenderer.h"
+#include "render/LightSlots.h"
+#include "render/LightingProgram.h"
+#include "render/MaterialTextures.h"
 #include "render/RayTracer.h"
 
 namespace fw {
 namespace {
 
-class Renderers : public test::Frames {
+class Render : public test::Frames {
 protected:
     void SetUp() override {
         Frames::SetUp();
@@ -24,11 +33,14 @@ protected:
         gl->setMaterialLookup(nullptr);
         frame.samples = 1;
     }
+    using Frames::draw;
+    RenderImage draw() { return Frames::draw(*gl); }
     std::vector<std::pair<const char*, Renderer*>> both() { return {{"OpenGL", gl}, {"ray tracer", &tracer}}; }
 
     GLRenderer* gl = nullptr;
     RayTracer tracer;
 };
+class Renderers : public Render {};
 
 }  // namespace
 
@@ -107,6 +119,190 @@ TEST_F(Renderers, RefuseSizesNoRendererDraws) {
             EXPECT_EQ(error, "the image size must be between 1 x 1 and 16384 x 16384");
             EXPECT_TRUE(renderer->sizeRefused());
         }
+}
+
+TEST_F(Render, SilhouetteMatchesTheCameraProjection) {
+    new test::TestBox(scene, "Box");  // 2 x 2 x 2 at the origin
+    addWhiteAmbient();
+    RenderImage image = draw();
+    // The front face (z = 1) is 9 units in front of the camera; its edge x = 1 lands at
+    // this fraction of the image width.
+    double hw, hh;
+    camera->frustumAt(9, hw, hh);
+    double edge = (1.0 / hw + 1) / 2 * frame.width;
+    int y = frame.height / 2;
+    EXPECT_GT(grey(image, static_cast<int>(std::floor(edge)) - 1, y), 100);
+    EXPECT_EQ(grey(image, static_cast<int>(std::ceil(edge)) + 1, y), 0);
+    int mirrored = frame.width - static_cast<int>(std::ceil(edge)) - 2;
+    EXPECT_EQ(grey(image, mirrored, y), 0);
+    EXPECT_GT(grey(image, mirrored + 3, y), 100);
+    EXPECT_EQ(grey(image, 2, 2), 0);
+}
+
+// Multisampled frames are averaged into the picture: a slanted edge leaves pixels part
+// way between the face and the background, where a frame of one sample has none.
+TEST_F(Render, MultisampledEdgesAreAveraged) {
+    (new test::TestBox(scene, "Box"))->rotate[2] = 17;
+    addWhiteAmbient();
+    for (int samples : {1, 4}) {
+        frame.samples = samples;
+        RenderImage image = draw();
+        const int inside = grey(image, frame.width / 2, frame.height / 2);
+        ASSERT_GT(inside, 100);
+        int between = 0;
+        for (int y = 0; y < frame.height; ++y)
+            for (int x = 0; x < frame.width; ++x) {
+                const int g = grey(image, x, y);
+                between += g > 0 && g < inside - 8;
+            }
+        if (samples == 1) {
+            EXPECT_EQ(between, 0);
+        } else {
+            EXPECT_GT(between, 100);  // the square's four slanted sides
+        }
+    }
+}
+
+TEST_F(Render, AnEighthDirectLightIsNotDrawnAndFramesRepeat) {
+    new test::TestBox(scene, "Box");
+    for (int i = 0; i < 7; ++i) {
+        LightX* dim = addLight(Light::kPoint, 0.05);
+        dim->translate[1] = -50, dim->translate[2] = 10 + i;
+    }
+    RenderImage seven = draw();
+    RenderImage again = draw();
+    EXPECT_EQ(seven.rgba, again.rgba);
+    addLight(Light::kPoint, 5.0)->translate[2] = 50;
+    EXPECT_EQ(LightSlots::assign(scene).direct.size(), 7u);
+    RenderImage eight = draw();
+    EXPECT_EQ(seven.rgba, eight.rgba);
+}
+
+TEST_F(Render, TheShadowMapIsKeptAcrossFramesAndRemadeForANewSize) {
+    LightX* sun = addShadowScene(-70);
+    RenderImage fine = draw();
+    EXPECT_EQ(draw().rgba, fine.rgba);
+    sun->shadowMapXRes = sun->shadowMapYRes = 256;
+    RenderImage coarse = draw();
+    EXPECT_NE(coarse.rgba, fine.rgba);  // a coarser map moves the shadow's edge
+    sun->shadowMapXRes = sun->shadowMapYRes = 512;
+    EXPECT_EQ(draw().rgba, fine.rgba);
+    // The coarse map still covers the scene: its shadow falls where the fine one does.
+    sun->shadow = false;
+    RenderImage plain = draw();
+    int shadowed = 0, both = 0;
+    for (size_t i = 1; i < plain.rgba.size(); i += 4) {
+        bool inFine = plain.rgba[i] > fine.rgba[i] + 40, inCoarse = plain.rgba[i] > coarse.rgba[i] + 40;
+        shadowed += inFine;
+        both += inFine && inCoarse;
+    }
+    EXPECT_GT(shadowed, 50);
+    EXPECT_GT(both, shadowed * 8 / 10) << both << " of " << shadowed;
+}
+
+TEST_F(Render, TransparentMaterialsBlendOverWhatIsBehindThem) {
+    BakedMaterial glass;
+    glass.surface[0].color = BakedMaterial::Texture::solid(1, 0, 0, 1);
+    glass.surface[0].opacity = 0.5f;
+    glass.version = 7;
+    // First in the scene, yet drawn after the opaque box behind it.
+    auto* pane = new test::TestBox(scene, "Glass", 4, 1, 0.1);
+    pane->translate[2] = 2;
+    new test::TestBox(scene, "Box", 1, 4, 1);
+    gl->setMaterialLookup([&](Object& object, int) { return object.name() == "Glass" ? &glass : nullptr; });
+    addWhiteAmbient();
+    RenderImage image = draw();
+    gl->setMaterialLookup(nullptr);
+    gl->releaseTextures();
+    int x = frame.width / 2, y = frame.height / 2;
+    // Only the pane's nearest face blends, half red over what is behind it; its back
+    // face does not darken the picture a second time.
+    EXPECT_NEAR(image.pixel(x, y)[0], 255 * 0.5 + 204 * 0.5, 2);  // over the grey box
+    EXPECT_NEAR(image.pixel(x, y)[1], 204 * 0.5, 2);
+    EXPECT_NEAR(image.pixel(x + 40, y)[0], 255 * 0.5, 2);  // over the black background
+    EXPECT_EQ(image.pixel(x + 40, y)[1], 0);
+    EXPECT_EQ(image.pixel(x, y + 40)[0], 204);  // the box alone
+}
+
+TEST_F(Render, BackgroundMediaFillsTheFrameBehindTheObjects) {
+    new test::TestBox(scene, "Box");  // covers the middle of the frame
+    addWhiteAmbient();
+    // Two by two, bottom row first: red, green; then blue, white.
+    const uint8_t media[16] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255};
+    frame.backgroundImage = media;
+    frame.backgroundWidth = frame.backgroundHeight = 2;
+    frame.background[0] = frame.background[1] = frame.background[2] = 0;
+    RenderImage full = draw();
+    auto rgb = [](const RenderImage& image, int x, int y) {
+        const uint8_t* p = image.pixel(x, y);
+        return std::vector<int>{p[0], p[1], p[2]};
+    };
+    EXPECT_EQ(rgb(full, 0, 0), (std::vector<int>{255, 0, 0}));  // stretched: corners are the texels
+    EXPECT_EQ(rgb(full, 199, 0), (std::vector<int>{0, 255, 0}));
+    EXPECT_EQ(rgb(full, 0, 199), (std::vector<int>{0, 0, 255}));
+    EXPECT_EQ(rgb(full, 199, 199), (std::vector<int>{255, 255, 255}));
+    EXPECT_EQ(rgb(full, 100, 100), (std::vector<int>{204, 204, 204}));  // the box stays in front
+
+    frame.backgroundOpacity = 0.5f;  // half over the black background colour
+    RenderImage half = draw();
+    EXPECT_NEAR(half.pixel(199, 199)[0], 128, 2);
+    EXPECT_EQ(half.pixel(0, 0)[1], 0);
+    EXPECT_EQ(rgb(half, 100, 100), rgb(full, 100, 100));
+}
+
+// Uploaded textures carry a mipmap chain made on our side; it must be the chain the
+// driver's own generation makes, level by level, odd sizes included (llvmpipe's to the
+// byte; another driver may round a step apart).
+TEST_F(Render, UploadedMipmapsAreTheDriversOwn) {
+    for (auto size : {std::pair{64, 32}, std::pair{37, 19}, std::pair{1, 9}}) {
+        BakedMaterial material;
+        BakedMaterial::Texture& color = material.surface[0].color;
+        color.width = size.first, color.height = size.second;
+        std::srand(7);
+        for (int i = 0; i < color.width * color.height * 4; ++i)
+            color.rgba.push_back(static_cast<uint8_t>(std::rand()));
+        MaterialTextures textures;
+        const unsigned ours = textures.upload(material).ids[0][0];
+        GLuint theirs = 0;
+        glGenTextures(1, &theirs);
+        glBindTexture(GL_TEXTURE_2D, theirs);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, color.width, color.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     color.rgba.data());
+        glGenerateMipmap(GL_TEXTURE_2D);
+        auto level = [](unsigned texture, int l, int& w, int& h) {
+            glBindTexture(GL_TEXTURE_2D, texture);
+            glGetTexLevelParameteriv(GL_TEXTURE_2D, l, GL_TEXTURE_WIDTH, &w);
+            glGetTexLevelParameteriv(GL_TEXTURE_2D, l, GL_TEXTURE_HEIGHT, &h);
+            std::vector<uint8_t> texels(static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
+            glPixelStorei(GL_PACK_ALIGNMENT, 1);
+            if (!texels.empty()) glGetTexImage(GL_TEXTURE_2D, l, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+            return texels;
+        };
+        int levels = 0, largest = 0;
+        for (int l = 0;; ++l) {
+            int w = 0, h = 0, tw = 0, th = 0;
+            std::vector<uint8_t> a = level(ours, l, w, h), b = level(theirs, l, tw, th);
+            ASSERT_EQ(w, tw) << size.first << " x " << size.second << " level " << l;
+            ASSERT_EQ(h, th) << size.first << " x " << size.second << " level " << l;
+            if (w == 0) break;
+            ++levels;
+            for (size_t i = 0; i < a.size(); ++i) largest = std::max(largest, std::abs(a[i] - b[i]));
+        }
+        EXPECT_EQ(levels, 1 + static_cast<int>(std::log2(std::max(color.width, color.height))));
+        const bool llvmpipe = gl->description().find("llvmpipe") != std::string::npos;
+        EXPECT_LE(largest, llvmpipe ? 0 : 1) << size.first << " x " << size.second << " on " << gl->description();
+        glDeleteTextures(1, &theirs);
+        textures.release();
+    }
+}
+
+TEST_F(Render, BrokenProgramsAreReportedNotCrashed) {
+    LightingProgram program;
+    std::string error;
+    EXPECT_FALSE(program.build(error, false, LightingProgram::kVertexText,
+                               "#version 120\nvoid main() { gl_FragColor = nope; }\n"));
+    EXPECT_NE(error.find("the lighting fragment program does not compile"), std::string::npos) << error;
 }
 
 }  // namespace fw

@@ -105,7 +105,7 @@ TEST(ShadowPass, AWholeCastingBoxLandsOnTheMapWhateverTheLight) {
 
 // The floor casts nothing (nothing in view lies under it): the map holds the letter
 // and its shadow on the floor, with the letter across a good part of it.
-TEST(ShadowPass, TheMapHoldsTheLetterAndItsShadowNotTheFloor) {
+TEST(ShadowPass, TheMapHoldsOnlyWhatCanShadowSomethingInView) {
     SceneX scene;
     for (auto& light : lights(scene)) {
         SCOPED_TRACE(light->type());
@@ -128,21 +128,15 @@ TEST(ShadowPass, TheMapHoldsTheLetterAndItsShadowNotTheFloor) {
         EXPECT_GT(std::max(high.x - low.x, high.y - low.y), 0.25);
         // The depth range is the letter's and its shadow's, not the floor's.
         EXPECT_LT(fit->farZ - fit->nearZ, 400.0f);
-    }
-}
 
-// The same floor casts once something in view lies beneath it; nothing is fitted when
-// only the floor is drawn, or when the camera looks away from the letter and its shadow.
-TEST(ShadowPass, OnlyWhatCanShadowSomethingInViewIsFitted) {
-    SceneX scene;
-    for (auto& light : lights(scene)) {
-        SCOPED_TRACE(light->type());
+        // The same floor casts once something in view lies beneath it; nothing is fitted
+        // when only the floor is drawn, or when the camera looks away from the letter and its shadow.
         ShadowPass::Scope under = letterOnFloor();
         under.items.emplace_back();
         const double below[6] = {-40, -60, -40, 40, -50, 40};
         std::copy(below, below + 6, under.items[2].box);
         under.items[2].convex = true;
-        std::optional<ShadowPass::Fit> fit = ShadowPass::fit(*light, 1, under);
+        fit = ShadowPass::fit(*light, 1, under);
         ASSERT_TRUE(fit);
         EXPECT_EQ(fit->casters, (std::vector<char>{1, 1, 0}));
 

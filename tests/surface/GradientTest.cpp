@@ -1,10 +1,17 @@
-// Gradient stops, their interpolation and their stored form.
+// Gradients: stops, their interpolation and stored form; gradient and glint units;
+// preset folders with their index, version check and saving failures that leave the
+// library as it was.
 #include "surface/Gradient.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "BlockFile.h"
 #include "TempDir.h"
+#include "surface/GlintUnit.h"
+#include "surface/GradientLibrary.h"
+#include "surface/GradientUnit.h"
 
 namespace fw {
 namespace {
@@ -37,23 +44,25 @@ TEST(Gradient, NoStopsIsTransparentBlackAndOneStopIsEverywhere) {
             expectColor(g.lookup(x, edges), 1.0, 32768 / 65535.0, 0.0);
 }
 
-TEST(Gradient, RgbAtMidpointHalfWithoutSmoothingIsLinear) {
+TEST(Gradient, TwoStopsBlendLinearlyUntilAMidpointSmoothingOrOpacityStopsBendThem) {
     Gradient g = twoStops(kRed, kBlue);
     for (double t : {0.0, 0.1, 0.25, 0.5, 0.8, 0.999}) expectColor(g.lookup(t), 1 - t, 0, t);
     // Below the first stop and at or past the last, the end colours hold.
     expectColor(g.lookup(-0.5), 1, 0, 0);
     expectColor(g.lookup(1.0), 0, 0, 1);
-}
-
-TEST(Gradient, MidpointAndSmoothnessBendTheBlend) {
-    Gradient g = twoStops(kRed, kBlue);
     g.colorStops[0].midPoint = 0.25;
-    expectColor(g.lookup(0.25), 0.5, 0, 0.5);       // the mean sits at the midpoint
-    expectColor(g.lookup(0.625), 0.25, 0, 0.75);    // halfway from the mean to the end
+    expectColor(g.lookup(0.25), 0.5, 0, 0.5);     // the mean sits at the midpoint
+    expectColor(g.lookup(0.625), 0.25, 0, 0.75);  // halfway from the mean to the end
     g.colorStops[0].midPoint = 0.5;
     g.interpSmoothness = 1.0;
-    double s = 3 * 0.0625 - 2 * 0.015625;           // smooth step at 0.25
+    double s = 3 * 0.0625 - 2 * 0.015625;  // smooth step at 0.25
     expectColor(g.lookup(0.25), 1 - s, 0, s);
+    g.addOpacityStop(0.0, 1.0);
+    g.addOpacityStop(1.0, 0.0);
+    EXPECT_NEAR(g.lookup(0.125).a, 1 - 3 * 0.015625 + 2 * 0.001953125, 1e-4);  // smoothed alike
+    Gradient alphaOnly;
+    alphaOnly.addOpacityStop(0.5, 0.5);
+    expectColor(alphaOnly.lookup(0.9), 0, 0, 0, 0.5);
 }
 
 TEST(Gradient, RepeatKeepsTheEndOfEachPeriodAndMirrorReverses) {
@@ -78,16 +87,6 @@ TEST(Gradient, EachInterpolationMeetsHalfwayItsOwnWay) {
     expectColor(twoStops(kRed, kGreen, Gradient::kSpecialRGB).lookup(0.5), 1, 1, 0);
 }
 
-TEST(Gradient, OpacityStopsGiveAlpha) {
-    Gradient g = twoStops(kRed, kBlue);
-    g.addOpacityStop(0.0, 1.0);
-    g.addOpacityStop(1.0, 0.0);
-    EXPECT_NEAR(g.lookup(0.25).a, 0.75, 1e-4);
-    Gradient alphaOnly;
-    alphaOnly.addOpacityStop(0.5, 0.5);
-    expectColor(alphaOnly.lookup(0.9), 0, 0, 0, 0.5);
-}
-
 TEST(Gradient, SixteenBitColorsSurviveTheStoredForm) {
     ColorStop rgb(0.25, kxColor::fromRGB(1, 65535, 12345), 0.3);
     ColorStop hsv(0.75, kxColor::fromHSV(40000, 30001, 65535), 0.6);
@@ -99,22 +98,15 @@ TEST(Gradient, SixteenBitColorsSurviveTheStoredForm) {
     g.interpSmoothness = 0.125;
     g.colorStops = {rgb, hsv};
     g.addOpacityStop(0.5, 1.0, 0.4);
+    // The block's layout is resaved from the conformance scene; HSV stops and these names are not in it.
     test::TempDir dir;
     std::string bytes = test::writeBlockFile(g, dir.file("g.txt"));
-    EXPECT_EQ(bytes,
-              " begin Gradient\n  Type \"Triangle\"\n  InterpType \"Color Wheel\"\n  InterpSmoothness 0.125000\n"
-              "  begin ColorStop\n   RGBColor 1 65535 12345\n   Position 0.250000\n   MidPoint 0.300000\n"
-              "  end ColorStop\n  begin ColorStop\n   HSVColor 40000 30001 65535\n   Position 0.750000\n"
-              "   MidPoint 0.600000\n  end ColorStop\n  begin OpacityStop\n   RGBColor 65535 65535 65535\n"
-              "   Position 0.500000\n   MidPoint 0.400000\n  end OpacityStop\n end Gradient\n");
+    for (const char* line : {"  Type \"Triangle\"\n  InterpType \"Color Wheel\"\n", "   RGBColor 1 65535 12345\n",
+                             "   HSVColor 40000 30001 65535\n"})
+        EXPECT_NE(bytes.find(line), std::string::npos) << line;
     Gradient back;
     ASSERT_EQ(test::readInto(back, dir.file("g.txt")), 0);
-    EXPECT_EQ(back, g);
-    EXPECT_EQ(back.colorStops[0].color.red, 1);
-    EXPECT_EQ(back.colorStops[0].color.blue, 12345);
-    EXPECT_EQ(back.colorStops[1].color.hue, 40000);
-    EXPECT_EQ(back.colorStops[1].color.saturation, 30001);
-    EXPECT_TRUE(back.opacityStops[0].isOpacity());
+    EXPECT_EQ(back, g);  // every component of every stop
     EXPECT_EQ(test::writeBlockFile(back, dir.file("again.txt")), bytes);
 }
 
@@ -151,6 +143,195 @@ TEST(kxColor, ConversionsRoundTripWithinTheHuesPrecision) {
     }
     EXPECT_EQ(kxColor().red, 32896);
     EXPECT_EQ(kxColor::fromRGB(0, 0, 65535).hue, 43691);
+}
+
+// The gradient unit's block is resaved byte for byte from the conformance scene, every
+// field away from its default; here the mode numbers it writes by its own names.
+TEST(GradientUnit, ModesAreWrittenByNameAndUnknownNumbersAsTheDefaults) {
+    GradientUnit unit;
+    test::TempDir dir;
+    unit.transferMode = 5;
+    EXPECT_NE(test::writeBlockFile(unit, dir.file("u.txt")).find("  TransferMode \"Add\"\n"), std::string::npos);
+    unit.transferMode = 42;
+    unit.outerEdges = 0;
+    unit.targetType = 9;
+    std::string bytes = test::writeBlockFile(unit, dir.file("u.txt"));
+    for (const char* line : {"  TransferMode \"Normal\"\n", "  OuterEdges \"Repeat\"\n", "  TargetType \"Alpha\"\n"})
+        EXPECT_NE(bytes.find(line), std::string::npos) << line;
+}
+
+TEST(GlintUnit, EveryFieldSurvivesTheStoredForm) {
+    GlintUnit g;
+    g.name = "Sparkle \"A\"";
+    g.targetType = GlintUnit::kTargetSquareAlpha, g.targetProcessing = GlintUnit::kProcessOuterGlow;
+    g.targetFeather = 3.5, g.targetPosition[1] = 0.125, g.targetShowTarget = true;
+    for (int n = 0; n < 3; ++n) {
+        g.glintPosition[n][0] = 0.125 * (n + 1), g.glintSize[n] = 50.0 + n;
+        g.glintAngle[n] = -10.0 * n, g.glintFrame0Angle[n] = 5.0 + n;
+    }
+    g.glintWipeType = GlintUnit::kWipeOffOn, g.glintWipeFeather = 0.5;
+    g.applyGradient = GlintUnit::kApplyOneTwoThree;
+    g.glintGradient.addColorStop(0.2, kxColor::fromRGB(100, 200, 300));
+    g.glintGradientFlip = true, g.glintGradientOversampling = 3, g.gradientBoost = 12.5;
+    g.reactImageName = "ImageMap.2", g.reactImageInvertMap = true, g.reactImageCenter[0] = 0.75;
+    g.reactImageScale = 2, g.reactImageRotation = 45, g.reactImageSensitivity = 0.3;
+    g.displaceImageName = "Displace", g.displaceImageCenter[1] = 0.2, g.displaceImageScale = 0.5;
+    g.displaceImageRotation = 90, g.displaceHDepth = 4, g.displaceVDepth = 6;
+    g.gradientTransferMode = GlintUnit::kScreen;
+    g.applyBloom = GlintUnit::kApplyOneTwo, g.bloomColorFrom = GlintUnit::kFromBloomGradient;
+    g.bloomColor[2] = 0.25;
+    g.bloomGradient.addOpacityStop(0.5, 0.5);
+    g.bloomGradientFlip = true, g.bloomGradientOversampling = 2;
+    g.bloomSize = 40, g.bloomSoftness = 0.1, g.bloomBoost = 7;
+    g.bloomTransferMode = GlintUnit::kMagicGlue3;
+    g.showEffectOnly = true;
+
+    test::TempDir dir;
+    std::string bytes = test::writeBlockFile(g, dir.file("g.txt"));
+    for (const char* line :
+         {"  Name \"Sparkle \\\"A\\\"\"\n", "  begin Gradient\n", "  end BloomGradient\n",
+          "  Glint3Frame0Angle 7.000000\n", "  GlintWipeType \"WipeOffOn\"\n", "  ApplyBloom \"OneTwo\"\n",
+          "  BloomColorFrom \"BloomGradient\"\n", "  BloomTransferMode \"MagicGlue3\"\n", "  ShowEffectOnly 1\n"})
+        EXPECT_NE(bytes.find(line), std::string::npos) << line;
+    // The bloom gradient follows the glint gradient, and the target lines follow both.
+    EXPECT_LT(bytes.find("begin BloomGradient"), bytes.find("TargetType"));
+    EXPECT_LT(bytes.find("end Gradient"), bytes.find("begin BloomGradient"));
+
+    GlintUnit back;
+    ASSERT_EQ(test::readInto(back, dir.file("g.txt")), 0);
+    EXPECT_TRUE(back == g);
+    EXPECT_EQ(test::writeBlockFile(back, dir.file("again.txt")), bytes);
+}
+
+TEST(GlintUnit, UnknownNamesReadAsTheDefaults) {
+    GlintUnit g;
+    g.bloomColorFrom = GlintUnit::kFromBloomGradient;
+    test::TempDir dir;
+    ASSERT_EQ(test::readTextInto(g, dir.file("g.txt"),
+                                 "begin GlintUnit\n ApplyGradient \"Most\"\n BloomColorFrom \"Paint\"\n"
+                                 " TargetProcessing \"Blur\"\n Glint2Size 12\nend GlintUnit\n"),
+              0);
+    EXPECT_EQ(g.applyGradient, GlintUnit::kApplyNone);
+    EXPECT_EQ(g.bloomColorFrom, GlintUnit::kFromColor);
+    EXPECT_EQ(g.targetProcessing, GlintUnit::kProcessNone);
+    EXPECT_DOUBLE_EQ(g.glintSize[1], 12.0);
+}
+
+TEST(GradientUnit, LaysTheGradientOutFromItsStartPosition) {
+    GradientUnit unit;  // starts at u = 0.25; Size 100 spans half the square
+    unit.gradient.addColorStop(0.0, kxColor::fromRGB(0, 0, 0));
+    unit.gradient.addColorStop(1.0, kxColor::fromRGB(65535, 65535, 65535));
+    EXPECT_NEAR(unit.parameter(0.25, 0.9), 0.0, 1e-12);
+    EXPECT_NEAR(unit.parameter(0.5, 0.1), 0.5, 1e-12);
+    EXPECT_NEAR(unit.colorAt(0.5, 0.5).r, 0.5, 1e-6);
+    EXPECT_NEAR(unit.colorAt(1.0, 0.5).r, 0.5, 1e-6);  // t = 1.5 repeats
+    unit.outerEdges = Gradient::kNone;
+    EXPECT_EQ(unit.colorAt(1.0, 0.5).a, 0.0f);
+    unit.flip = true;
+    unit.outerEdges = Gradient::kClamp;
+    EXPECT_NEAR(unit.colorAt(0.375, 0.5).r, 0.75, 1e-6);
+    unit.flip = false;
+    unit.rotation = 90;  // the gradient now runs up the square
+    EXPECT_NEAR(unit.parameter(0.25, 1.0), 1.0, 1e-12);
+    unit.rotation = 0;
+    unit.gradient.type = Gradient::kCircle;
+    EXPECT_NEAR(unit.parameter(0.25, 0.0), 1.0, 1e-12);
+    EXPECT_NEAR(unit.parameter(0.0, 0.5), 0.5, 1e-12);
+    unit.gradient.type = Gradient::kRadial;
+    unit.angle = 180;
+    EXPECT_NEAR(unit.parameter(0.25, 0.75), 0.5, 1e-12);  // a quarter turn of a half-turn sweep
+}
+
+GradientUnit sample(const char* name, uint16_t red) {
+    GradientUnit unit(name);
+    unit.gradient.addColorStop(0.0, kxColor::fromRGB(red, 0, 0));
+    unit.gradient.addColorStop(1.0, kxColor::fromRGB(0, 0, 65535));
+    unit.size = 42;
+    return unit;
+}
+
+TEST(GradientLibrary, SavedPresetsComeBackLazilyInIndexOrderAndAreReplacedOrRemovedInPlace) {
+    test::TempDir dir;
+    std::string folder = dir.file(GradientLibrary::kFolderName);
+    GradientLibrary lib(GradientLibrary::kPresets, folder);
+    std::string message;
+    ASSERT_TRUE(lib.load(message));  // no folder yet: an empty library
+    EXPECT_EQ(lib.count(), 0);
+    ASSERT_TRUE(lib.save("Sunset", sample("Sunset", 65535), message)) << message;
+    ASSERT_TRUE(lib.save("Dusk", sample("Dusk", 1000), message)) << message;
+    EXPECT_EQ(test::readFile(folder + "/Gradientforge Gradient Presets.idx"), "Sunset\nDusk\n");
+    std::string preset = test::readFile(folder + "/Sunset.kgp");
+    EXPECT_EQ(preset.rfind(" Version \"Gradientforge Version 1.0\"\n begin GradientUnit\n  Name \"Sunset\"\n", 0), 0u)
+        << preset;
+    EXPECT_EQ(preset.substr(preset.size() - 18), " end GradientUnit\n");
+
+    GradientLibrary again(GradientLibrary::kPresets, folder);
+    ASSERT_TRUE(again.load(message));
+    ASSERT_EQ(again.count(), 2);
+    EXPECT_EQ(again.entryName(1), "Dusk");
+    EXPECT_FALSE(again.isLoaded(0));
+    EXPECT_FALSE(again.isLoaded(1));
+    GradientUnit* dusk = again.unit(1, message);
+    ASSERT_NE(dusk, nullptr) << message;
+    EXPECT_TRUE(again.isLoaded(1));
+    EXPECT_FALSE(again.isLoaded(0));
+    EXPECT_TRUE(*dusk == sample("Dusk", 1000));
+    // Saving a name again replaces it in place; removing rewrites the index and deletes the preset.
+    ASSERT_TRUE(again.save("Sunset", sample("Sunset", 3), message)) << message;
+    EXPECT_EQ(test::readFile(again.indexPath()), "Sunset\nDusk\n");
+    ASSERT_TRUE(again.remove(0, message)) << message;
+    EXPECT_EQ(test::readFile(again.indexPath()), "Dusk\n");
+    EXPECT_FALSE(std::filesystem::exists(again.presetPath("Sunset")));
+    EXPECT_EQ(again.count(), 1);
+}
+
+TEST(GradientLibrary, AnotherVersionIsRefused) {
+    test::TempDir dir;
+    GradientLibrary lib(GradientLibrary::kGradientList, dir.path().string());
+    EXPECT_EQ(lib.indexPath(), dir.file("Gradient List.idx"));
+    test::writeFile(dir.file("Gradient List.idx"), "Future\nPlain\r\n");
+    test::writeFile(dir.file("Future.kgr"),
+                    "Version \"Gradientforge Version 2.0\"\nbegin GradientUnit\n Name \"Future\"\nend GradientUnit\n");
+    test::writeFile(dir.file("Plain.kgr"), "begin GradientUnit\n Name \"Plain\"\nend GradientUnit\n");
+    std::string message;
+    ASSERT_TRUE(lib.load(message));
+    ASSERT_EQ(lib.count(), 2);
+    EXPECT_EQ(lib.unit(0, message), nullptr);
+    EXPECT_EQ(message, "\rFile version error. This file may have been created with a newer version of the software.");
+    message.clear();
+    EXPECT_EQ(lib.unit(1, message), nullptr);
+    EXPECT_EQ(message, GradientLibrary::kVersionError);
+    EXPECT_FALSE(lib.isLoaded(0));
+}
+
+TEST(GradientLibrary, FailedSavesLeaveTheLibraryAsItWas) {
+    test::TempDir dir;
+    std::string message;
+    // The folder is a plain file: no preset can be written into it.
+    test::writeFile(dir.file("blocked"), "");
+    GradientLibrary blocked(GradientLibrary::kPresets, dir.file("blocked"));
+    EXPECT_FALSE(blocked.save("A", sample("A", 1), message));
+    EXPECT_EQ(message, "\rError while saving preset. Try a different name.");
+    EXPECT_EQ(blocked.count(), 0);
+    // Names that are no file name in the folder are refused the same way.
+    GradientLibrary lib(GradientLibrary::kPresets, dir.path().string());
+    for (const char* bad : {"../escape", "", "__notloaded", "a/b"}) {
+        message.clear();
+        EXPECT_FALSE(lib.save(bad, sample("X", 1), message)) << bad;
+        EXPECT_EQ(message, GradientLibrary::kSavePresetError);
+    }
+    // The index cannot be replaced: the new preset file is taken back.
+    std::filesystem::create_directory(lib.indexPath());
+    EXPECT_FALSE(lib.save("B", sample("B", 2), message));
+    EXPECT_EQ(message, "\rError while saving index file.");
+    EXPECT_EQ(lib.count(), 0);
+    EXPECT_FALSE(std::filesystem::exists(lib.presetPath("B")));
+}
+
+TEST(GradientLibrary, IndexLinesThatCannotNameAPresetAreSkipped) {
+    auto names = GradientLibrary::parseIndex("A\r\n\n../up\nB\nA\n__notloaded\nC\\D\nLast");
+    EXPECT_EQ(names, (std::vector<std::string>{"A", "B", "Last"}));
+    EXPECT_EQ(GradientLibrary::parseIndex(GradientLibrary::formatIndex(names)), names);
 }
 
 }  // namespace

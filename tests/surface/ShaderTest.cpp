@@ -47,27 +47,8 @@ protected:
     test::TempDir dir;
 };
 
-TEST_F(Shaders, NoiseAndGridBlocksAreWrittenByteForByte) {
-    ShaderNoisePerlin noise;
-    EXPECT_EQ(write(noise),
-              " begin ShaderNoise\n  Type \"Cloud\"\n  Color1 0 0 0 1\n  Color2 1 1 1 1\n  Size 5\n  Complexity 5\n"
-              "  Persistence 0.5\n  Stretch 1\n  Narrow 1\n  BlackPoint 0\n  WhitePoint 1\n  PointSmooth 0\n  Gamma 0\n"
-              "  Seed 50\n end ShaderNoise\n");
-    ShaderGrid grid;
-    grid.style = ShaderGrid::kRadialSquares;
-    grid.hVisible = 0;
-    grid.hColor[1] = 0.125f;
-    grid.hWidth = 1e-05;
-    grid.vShift = -2.5;
-    grid.fillColor[3] = 0.3f;
-    grid.lineRotation = 1234567;
-    EXPECT_EQ(write(grid),
-              " begin ShaderGrid\n  Style \"RadialSquares\"\n  HVisible 0\n  HColor 0.2 0.125 0.62 1\n  HWidth 1e-05\n"
-              "  HLineSpacing 10\n  HCenter 0\n  HShift 0\n  VVisible 1\n  VColor 0.2 0.2 0.62 1\n  VWidth 2\n"
-              "  VLineSpacing 10\n  VCenter 0\n  VShift -2.5\n  FillColor 0.5 0.5 1 0.3\n  LineRotation 1.23457e+06\n"
-              " end ShaderGrid\n");
-}
-
+// Every kind's stored form, placement included, is checked by the conformance scene's
+// resave; here what reading makes of it.
 TEST_F(Shaders, CloudyNoiseReadsUnderEitherBlockName) {
     for (const char* name : {"ShaderNoise", "ShaderNoisePerlin"}) {
         auto s = read(std::string("begin ") + name + "\n Type \"Swirl\"\n Seed 7\n NumStripes 9\nend " + name + "\n");
@@ -82,21 +63,13 @@ TEST_F(Shaders, CloudyNoiseReadsUnderEitherBlockName) {
     EXPECT_EQ(read("begin ShaderPlasma\nend ShaderPlasma\n"), nullptr);
 }
 
-TEST_F(Shaders, OnlyAPlacementThatMovesSomethingIsWritten) {
+TEST_F(Shaders, APlacementIsReadBackAndTakesPartInEquality) {
     ShaderColor color(1, 0.5f, 0.25f, 1);
-    EXPECT_EQ(write(color), " begin ShaderColor\n  color 1 0.5 0.25 1\n end ShaderColor\n");
     Placement p;
     p.translate[0] = 0.25;
     p.rotate[2] = 90;
-    p.scale[1] = 2;
     color.setPlacement(p);
-    std::string bytes = write(color);
-    EXPECT_EQ(bytes,
-              " begin ShaderColor\n"
-              "  transform\n\t0.25 0 0\n\t0 0 90\n\t1 2 1\n\t0 0 0\n"
-              "  color 1 0.5 0.25 1\n"
-              " end ShaderColor\n");
-    auto back = read(bytes);
+    auto back = read(write(color));
     ASSERT_NE(back, nullptr);
     EXPECT_TRUE(back->hasTransform());
     EXPECT_TRUE(back->equals(color));
@@ -107,18 +80,11 @@ TEST_F(Shaders, OnlyAPlacementThatMovesSomethingIsWritten) {
 
 TEST_F(Shaders, AlphaModeTurnsColourIntoBrightness) {
     ShaderColor red(1, 0, 0, 1);
-    Rgba grey = red.evaluateAt(0.3, 0.7, true);
-    EXPECT_FLOAT_EQ(grey.r, 0.3733333f);
-    EXPECT_FLOAT_EQ(grey.g, 0.3733333f);
-    EXPECT_FLOAT_EQ(grey.b, 0.3733333f);
-    EXPECT_FLOAT_EQ(grey.a, 1.0f);
+    EXPECT_EQ(red.evaluateAt(0.3, 0.7, true), (Rgba{0.37333333f, 0.37333333f, 0.37333333f, 1}));
     EXPECT_NEAR(red.brightness(), 0.3733333349227905, 1e-12);
     // Half-transparent colour: straight in colour mode, weighted by alpha as grey.
     ShaderColor glass(0.5f, 0.25f, 1.0f, 0.5f);
-    Rgba c = glass.evaluateAt(0, 0);
-    EXPECT_FLOAT_EQ(c.r, 0.5f);
-    EXPECT_FLOAT_EQ(c.g, 0.25f);
-    EXPECT_FLOAT_EQ(c.a, 0.5f);
+    EXPECT_EQ(glass.evaluateAt(0, 0), (Rgba{0.5f, 0.25f, 1.0f, 0.5f}));
     EXPECT_NEAR(glass.evaluateAt(0, 0, true).r, 0.5 * glass.brightness(), 1e-6);
 }
 
@@ -231,12 +197,6 @@ TEST_F(Shaders, GradientShaderFollowsItsUnitAndPlacement) {
     s.setPlacement(p);
     EXPECT_NEAR(s.evaluateAt(0.5, 0.2).r, 0.5, 1e-5);
     EXPECT_NEAR(s.evaluateAt(0.9, 0.2).r, 0.9, 1e-5);
-    std::string bytes = write(s);
-    EXPECT_NE(bytes.find("  begin GradientUnit\n   Name \"Gradient\"\n"), std::string::npos);
-    auto back = read(bytes);
-    ASSERT_NE(back, nullptr);
-    EXPECT_TRUE(back->equals(s));
-    EXPECT_EQ(write(*back), bytes);
 }
 
 TEST_F(Shaders, ImageShaderSamplesItsMapByName) {
@@ -298,15 +258,11 @@ TEST_F(Shaders, CopiesAreEqualOnlyWithinAKind) {
     EXPECT_FALSE(b.equals(a));
     EXPECT_TRUE(b.copyFrom(a));
     EXPECT_TRUE(b.equals(a));
-    EXPECT_EQ(b.generator().type(), 3);
     ShaderColor c;
     EXPECT_FALSE(c.copyFrom(a));
     EXPECT_FALSE(c.equals(a));
     b.reset();
     EXPECT_TRUE(b.equals(ShaderNoiseWorley()));
-    auto back = read(write(a));
-    ASSERT_NE(back, nullptr);
-    EXPECT_TRUE(back->equals(a));
 }
 
 TEST_F(Shaders, BakingOnTwoThreadsMatchesOne) {
