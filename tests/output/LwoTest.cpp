@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ChunkedMeshFiles.h"
+#include "MeshRoundTrip.h"
 #include "output/LwoReader.h"
 
 namespace fw {
