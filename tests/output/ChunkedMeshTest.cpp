@@ -13,6 +13,10 @@
 #include "output/C4dWriter.h"
 #include "output/FactReader.h"
 #include "output/FactWriter.h"
+#include "output/LwoReader.h"
+#include "output/LwoWriter.h"
+#include "output/ThreeDSReader.h"
+#include "output/ThreeDSWriter.h"
 #include "output/ObjImport.h"
 
 namespace fw {
@@ -136,6 +140,7 @@ std::string claiming(std::string good, const std::string& id, uint32_t length, s
 
 struct Refusal {
     std::string bytes, message;
+    std::vector<std::string> warnings = {};
 };
 // `bytes`, whose chunk `id` at `at` claims `length`, refused for running past the end.
 Refusal claimsTooMuch(const std::string& bytes, const std::string& id, size_t at, uint32_t length) {
@@ -149,18 +154,28 @@ struct Tolerated {
     std::vector<std::string> warnings;
 };
 
+// A reader's damaged files: every `step`th cut of a good file, files it refuses, files
+// it reads in part.
+struct Damaged {
+    std::string ext;
+    void (*cutsHandled)(const std::string& good, size_t step, bool readsInPart);
+    std::string good;
+    size_t step;
+    bool readsInPart;
+    std::vector<Refusal> refusals;
+    std::vector<Tolerated> tolerated;
+};
+
 struct Format {
     std::string ext;
     MeshFormat::Writer write;
-    void (*cutsHandled)(const std::string& good, size_t step, bool readsInPart);
     std::string triangle, head;  // the red triangle's bytes, its first 12 counted by hand
     size_t triangleSize;
     std::string sceneName, materialOnce;  // chunks the named box file holds (materialOnce: just once)
     std::string unnamed;
     std::vector<std::string> unnamedNames;
     std::string handBox;
-    std::vector<Refusal> refusals;
-    std::vector<Tolerated> tolerated;
+    Damaged damaged;
     int seedBoxElements, seedElements;
 };
 
@@ -192,14 +207,14 @@ Format fact() {
     longFile.replace(4, 4, be32(0xFFFFFFFFu));
     const std::string cutShort = "is cut short: its FORM chunk claims ";
     return {
-        ".fac", FactWriter::write, test::expectCutsHandled<FactReader>,
+        ".fac", FactWriter::write,
         chunk("FORM", "3DFL" + fhdr + grup), std::string("FORM\0\0\x01\x68" "3DFL", 12), 368,  // 8 + 4 + 92 + 264
         chunk("NAME", "Orvo Export"), "",
         chunk("FORM", "3DFL" + chunk("FORM", "GRUP" + chunk("FORM", "GHDR" + chunk("NAME", "Kept")) + tri) +
                           chunk("FORM", "GRUP" + tri) + tri),
         {"Kept", "FACT group2", "FACT default"},  // the second GRUP form of the file; loose facets
         crate,
-        {
+        {".fac", test::expectCutsHandled<FactReader>, good, 1, false, {
             {good.substr(0, 11), "is not an ElectricImage FACT file: it does not begin with an IFF form of type \"3DFL\""},
             {std::string("FORM\0\0\0\x04" "3DFL", 12), "holds no facets"},
             {chunk("FORM", "3DFL" + chunk("FACE", facet(7, 8, 9))), "holds no facets"},
@@ -225,7 +240,7 @@ Format fact() {
               "1 facets name a material the group lacks"}},
             // Fewer counted than the tables hold: only the counted ones are read.
             {handBoxFact(8, 10), std::vector<int>(10, 3), {"group 1: FACE holds 12 facets past the 10 its GINF chunk counts"}},
-        },
+        }},
         12, 12,
     };
 }
@@ -250,7 +265,7 @@ Format c4d() {
                                       be32(1) + be32(3) + be32(2) + be32(2)) +
                     chunk("NORM", floats({0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1})) + chunk("PMAT", be32(0) + be32(7)));
     return {
-        ".c4d", C4dWriter::write, test::expectCutsHandled<C4dReader>,
+        ".c4d", C4dWriter::write,
         document(chunk("PLAT", be32(4)) + chunk("DNAM", "Orvo Export") +
                  chunk("MATL", chunk("MNAM", "Red") + chunk("MCOL", floats({1, 0, 0}))) +
                  chunk("OBJE", chunk("ONAM", "Tri") + chunk("PNTS", floats({10, 0, 0, 11, 0, 0, 10, 1, 0})) +
@@ -262,7 +277,7 @@ Format c4d() {
         document(c4dTriangle("A") + c4dTriangle("")),
         {"A", "C4D object 2"},
         crate,
-        {
+        {".c4d", test::expectCutsHandled<C4dReader>, good, 1, false, {
             {"MC40" + one.substr(4), notC4d},
             {one.substr(0, 8) + "DOK4" + one.substr(12), notC4d},
             {"FORM" + one.substr(4), notC4d},
@@ -281,12 +296,65 @@ Format c4d() {
              {3, 0},  // the first polygon's normals were there
              {"1 polygons refer to points past the 4 the object holds", "NORM holds 48 bytes where 3 polygons need 144",
               "PMAT holds 8 bytes where 3 polygons need 12", "1 polygons name a material the file lacks"}},
-        },
+        }},
         6, 7,  // the seed holds one more triangle, with zero normals (so none)
     };
 }
 
 std::vector<Format> formats() { return {fact(), c4d()}; }
+
+// 3DS: little-endian chunks; a damaged count or corner is read in part with a warning.
+Damaged threeDS() {
+    test::Box box;
+    const std::string good = written(ThreeDSWriter::write, ".3ds", ExportUnit("Box", &box));
+    auto at = [&](uint16_t id) { return good.find(std::string{char(id & 0xFF), char(id >> 8)}); };
+    const size_t vertices = at(0x4110), faces = at(0x4120);
+    const int count = uint8_t(good[vertices + 6]) | uint8_t(good[vertices + 7]) << 8;
+    auto put = [&](size_t where, std::initializer_list<uint8_t> bytes) {
+        std::string damaged = good;
+        for (uint8_t b : bytes) damaged[where++] = char(b);
+        return damaged;
+    };
+    return {".3ds", test::expectCutsHandled<ThreeDSReader>, good, 7, true,
+            {
+                {"", "is not a 3DS file: it does not begin with the main chunk 0x4D4D"},
+                {good.substr(0, 40), "holds no triangle mesh with faces", {"claims"}},
+                // The mesh loses its vertices, so every face goes.
+                {put(vertices + 2, {3, 0, 0, 0}), "holds no triangle mesh with faces", {"has length 3, below the 6 bytes of its header"}},
+                // A length far past the end of its parent.
+                {put(vertices + 5, {0x7F}), "holds no triangle mesh with faces", {"chunk 0x4110 at byte " + std::to_string(vertices) + " claims"}},
+            },
+            {
+                {put(vertices + 6, {0xFF, 0xFF}), std::vector<int>(12, 0),
+                 {"object 'Box' claims 65535 vertices, only " + std::to_string(count) + " fit in its chunk"}},
+                {put(vertices + 6, {4, 0}), {0, 0},
+                 {"refers to a vertex past the 4 it has; left out", "mapping coordinates for 4 vertices; they are left out"}},
+                {put(faces + 6, {0xFF, 0xFF}), std::vector<int>(12, 0), {"claims 65535 faces"}},
+                {put(faces + 8, {0xE7, 0x03}), std::vector<int>(11, 0),  // the first corner of the first face: 999
+                 {"face 0 refers to a vertex past the " + std::to_string(count) + " it has"}},
+            }};
+}
+
+// LightWave: an IFF FORM of big-endian chunks.
+Damaged lightWave() {
+    test::Box box;
+    const std::string good = written(LwoWriter::write, ".lwo", ExportUnit("Box", &box));
+    const size_t pols = good.find("POLS"), pnts = good.find("PNTS");
+    std::string pointPast = good, manyCorners = good;
+    pointPast[pols + 15] = 0x40;  // the first corner of the first polygon: point 64 of 8
+    manyCorners.replace(pols + 12, 2, std::string("\x03\xFF", 2));  // 1023 corners, far more than are there
+    return {".lwo", test::expectCutsHandled<LwoReader>, good, 5, true,
+            {
+                // An empty object of the older format is read, and found empty.
+                {std::string("FORM\0\0\0\x04LWOB", 12), "holds no polygons"},
+                {"not a mesh at all", "is not a LightWave object: it does not begin with an IFF FORM"},
+                {claiming(good, "PNTS", 0x7FFFFFF0), "holds no polygons", {"chunk PNTS at byte " + std::to_string(pnts) + " claims 2147483632 bytes"}},
+                {manyCorners, "holds no polygons", {"ends inside a polygon"}},
+            },
+            {
+                {pointPast, std::vector<int>(5, 0), {"polygon 0 refers to a point past the 8 of its layer; left out"}},
+            }};
+}
 
 std::unique_ptr<MeshReader> readerFor(const std::string& ext) { return MeshFormats::forPath("x" + ext)->makeReader(); }
 
@@ -483,10 +551,10 @@ TEST(ChunkedMesh, AFileLaidOutByHandImportsThroughTheProgram) {
 // by the reader and by the program's import, which leaves no project; what can be read
 // in part is, with a warning for what was left out.
 TEST(ChunkedMesh, DamagedFilesAreReportedNeverTrusted) {
-    for (const Format& f : formats()) {
+    const std::vector<Format> chunked = formats();
+    for (const Damaged& f : {chunked[0].damaged, chunked[1].damaged, threeDS(), lightWave()}) {
         SCOPED_TRACE(f.ext);
-        test::Box box(1, 2, 3);
-        f.cutsHandled(written(f.write, f.ext, ExportUnit("Box", &box)), 1, false);
+        f.cutsHandled(f.good, f.step, f.readsInPart);
         test::TempDir dir;
         const std::string name = "bad" + f.ext;
         for (const Refusal& c : f.refusals) {
@@ -500,6 +568,7 @@ TEST(ChunkedMesh, DamagedFilesAreReportedNeverTrusted) {
             EXPECT_EQ(run.status, 1);
             EXPECT_NE(run.err.find(name + ": " + c.message), std::string::npos) << run.err;
             EXPECT_FALSE(std::filesystem::exists(dir.file("p.kxp")));
+            for (const std::string& warning : c.warnings) EXPECT_NE(r.warnings.find(warning), std::string::npos) << r.warnings;
         }
         for (const Tolerated& c : f.tolerated) {
             test::Parsed r = test::parse(*readerFor(f.ext), c.bytes);

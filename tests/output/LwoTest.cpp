@@ -136,40 +136,5 @@ TEST(Lwo, LayerAndSurfaceNamesAndColoursSurviveTheRoundTrip) {
     EXPECT_FLOAT_EQ(groups[2].materials[0].diffuse[0], 0.5);
 }
 
-TEST(Lwo, DamagedFilesAreRefusedOrReadInPartWithWarnings) {
-    test::TempDir dir;
-    test::Box box;
-    ASSERT_TRUE(LwoWriter::write(dir.file("good.lwo"), {ExportUnit("Box", &box)}, false));
-    const std::string good = test::readFile(dir.file("good.lwo"));
-    test::expectCutsHandled<LwoReader>(good, 5, true);
-    test::Parsed r;
-    auto parse = [&r](const std::string& bytes) { return (r = test::parse<LwoReader>(bytes)).ok; };
-    EXPECT_FALSE(parse(std::string("FORM\0\0\0\x04LWOB", 12)));
-    EXPECT_EQ(r.error, "holds no polygons");  // an empty older-format object is read, and found empty
-    EXPECT_FALSE(parse("not a mesh at all"));
-    EXPECT_EQ(r.error, "is not a LightWave object: it does not begin with an IFF FORM");
-
-    const size_t pols = good.find("POLS"), pnts = good.find("PNTS");
-    ASSERT_NE(pols, std::string::npos);
-    ASSERT_NE(pnts, std::string::npos);
-    std::string damaged = good;
-    damaged[pols + 15] = 0x40;  // first corner of the first polygon: point 64 of 8
-    EXPECT_TRUE(parse(damaged));
-    EXPECT_NE(r.warnings.find("polygon 0 refers to a point past the 8 of its layer; left out"), std::string::npos)
-        << r.warnings;
-
-    damaged = good;
-    damaged.replace(pnts + 4, 4, be32(0x7FFFFFF0));  // a point list longer than the file
-    parse(damaged);
-    EXPECT_NE(r.warnings.find("chunk PNTS at byte " + std::to_string(pnts) + " claims 2147483632 bytes"),
-              std::string::npos)
-        << r.warnings;
-
-    damaged = good;
-    damaged.replace(pols + 12, 2, std::string("\x03\xFF", 2));  // 1023 corners, far more than are there
-    EXPECT_TRUE(parse(damaged) || r.error != "");
-    EXPECT_NE(r.warnings.find("ends inside a polygon"), std::string::npos) << r.warnings;
-}
-
 }  // namespace
 }  // namespace fw
