@@ -1,6 +1,7 @@
 // The two big-endian chunked formats, ElectricImage FACT and Cinema 4D, through one
 // table: the documented bytes of a tiny file, names and materials, files laid out by
-// hand and imported through the program, damaged files, and what the program exports.
+// hand and imported through the program, and what the program exports. The damaged
+// files of those and of the 3DS, LightWave and DXF readers share one table too.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include "RunProgram.h"
 #include "output/C4dReader.h"
 #include "output/C4dWriter.h"
+#include "output/DxfReader.h"
 #include "output/FactReader.h"
 #include "output/FactWriter.h"
 #include "output/LwoReader.h"
@@ -550,9 +552,35 @@ TEST(ChunkedMesh, AFileLaidOutByHandImportsThroughTheProgram) {
 // Every cut of a written box is refused; each damaged file is refused with its message
 // by the reader and by the program's import, which leaves no project; what can be read
 // in part is, with a warning for what was left out.
-TEST(ChunkedMesh, DamagedFilesAreReportedNeverTrusted) {
+// DXF: text; a good file cut anywhere is read or refused with a reason.
+Damaged dxf() {
+    const std::string face = "0\n3DFACE\n8\nL\n10\n0\n20\n0\n30\n0\n11\n1\n21\n0\n31\n0\n12\n0\n22\n1\n32\n0\n"
+                             "13\n0\n23\n1\n33\n0\n";
+    std::string notANumber = face;
+    notANumber.replace(notANumber.find("11\n1\n"), 5, "11\nnan\n");
+    const std::string entities = "0\nSECTION\n2\nENTITIES\n", end = "0\nENDSEC\n0\nEOF\n";
+    const std::string noFaces = "holds no faces: no 3DFACE entities, polyface or polygon meshes";
+    auto cuts = [](const std::string& good, size_t, bool) {
+        for (size_t cut = 0; cut < good.size(); ++cut) {
+            test::Parsed r = test::parse<DxfReader>(good.substr(0, cut));
+            EXPECT_TRUE(r.ok || !r.error.empty()) << cut;
+        }
+    };
+    return {".dxf", cuts, entities + face + face + end, 1, true,
+            {
+                {"", noFaces},
+                {"AutoCAD Binary DXF\r\n\x1a", "is a binary DXF file, which is not read"},
+                {"hello\nworld\n", "is not a DXF file: line 1 is not a group code"},
+                {"0\nSECTION\n2\nBLOCKS\n" + face + "0\nENDSEC\n", noFaces},  // faces outside ENTITIES are not read
+            },
+            {
+                {entities + notANumber + face + end, {0}, {"not a number"}},  // the face with a bad corner is skipped
+            }};
+}
+
+TEST(DamagedMeshFiles, AreRefusedOrReadInPartByTheReaderAndTheImport) {
     const std::vector<Format> chunked = formats();
-    for (const Damaged& f : {chunked[0].damaged, chunked[1].damaged, threeDS(), lightWave()}) {
+    for (const Damaged& f : {chunked[0].damaged, chunked[1].damaged, threeDS(), lightWave(), dxf()}) {
         SCOPED_TRACE(f.ext);
         f.cutsHandled(f.good, f.step, f.readsInPart);
         test::TempDir dir;
