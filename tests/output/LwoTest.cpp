@@ -90,51 +90,5 @@ TEST(Lwo, PolygonsKeepTheirCornersAndShareTheirPoints) {
     EXPECT_EQ(test::compareTriangles(test::trianglesOf(shapes), test::trianglesOf(*groups[0].mesh), 1e-6), "");
 }
 
-TEST(Lwo, LayerAndSurfaceNamesAndColoursSurviveTheRoundTrip) {
-    test::TempDir dir;
-    ObjDB twoParts;
-    test::twoTriangles(twoParts);
-    ExportMaterial gold, unnamed;
-    gold.name = "Gold";
-    gold.diffuse[0] = 0.9, gold.diffuse[1] = 0.7, gold.diffuse[2] = 0.2;
-    gold.shininess = 0.6, gold.specularAmount = 0.4, gold.reflectivity = 0.1, gold.transparency = 0.25;
-    unnamed.name = "";
-    unnamed.diffuse[0] = 0.1, unnamed.diffuse[1] = 0.2, unnamed.diffuse[2] = 0.3;
-
-    ExportUnit title("Headline Title", &twoParts);
-    title.materials = {gold, unnamed};
-    title.frame = 7;
-    ExportUnit section("Headline Title", &twoParts);
-    section.section = 1;
-    section.frame = 7;
-    ExportMaterial otherGold = gold;  // the same name, another look: a surface of its own
-    otherGold.diffuse[0] = 0.5;
-    ExportUnit other("Other", &twoParts);
-    other.materials = {otherGold};
-    ASSERT_TRUE(LwoWriter::write(dir.file("named.lwo"), {title, section, other}, false));
-
-    auto groups = test::readBack<LwoReader>(dir.file("named.lwo"));
-    ASSERT_EQ(groups.size(), 3u);
-    EXPECT_EQ(groups[0].name, "Headline Title-Frm7");
-    EXPECT_EQ(groups[1].name, "Headline Title-Section 1-Frm7");
-    EXPECT_EQ(groups[2].name, "Other");
-    EXPECT_EQ(groups[1].mesh->elementCount(), 1);
-
-    ASSERT_EQ(groups[0].materials.size(), 2u);
-    const ExportMaterial& first = groups[0].materials[0];
-    EXPECT_EQ(first.name, "Gold");
-    for (int i = 0; i < 3; ++i) EXPECT_FLOAT_EQ(first.diffuse[i], gold.diffuse[i]);
-    EXPECT_FLOAT_EQ(first.shininess, 0.6);
-    EXPECT_FLOAT_EQ(first.specularAmount, 0.4);
-    EXPECT_FLOAT_EQ(first.reflectivity, 0.1);
-    EXPECT_FLOAT_EQ(first.transparency, 0.25);
-    EXPECT_EQ(groups[0].materials[1].name, "defaultMtl");
-    EXPECT_FLOAT_EQ(groups[0].materials[1].diffuse[2], 0.3);
-    EXPECT_EQ(test::trianglesOf(*groups[0].mesh, 1), test::trianglesOf(twoParts, 1));
-    ASSERT_EQ(groups[2].materials.size(), 1u);
-    EXPECT_EQ(groups[2].materials[0].name, "Gold (2)");
-    EXPECT_FLOAT_EQ(groups[2].materials[0].diffuse[0], 0.5);
-}
-
 }  // namespace
 }  // namespace fw

@@ -154,58 +154,10 @@ TEST(ThreeDS, ExportsOverThePerObjectLimitsAreRefusedWholeWithTheWarning) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("split.3ds")));
 }
 
-TEST(ThreeDS, NamesMaterialsAndColoursSurviveTheRoundTrip) {
+// Names and looks read back are checked with LightWave's in MeshRoundTrip.
+TEST(ThreeDS, ObjectNamesAreShortenedToTenBytesAndKeptApart) {
     EXPECT_EQ(ThreeDSWriter::objectNames({"Logo", "Headline Title", "logo", "", "Headline~1", "Ten chars!"}, 10),
               (std::vector<std::string>{"Logo", "Headline~1", "logo~1", "Object", "Headline~2", "Ten chars!"}));
-
-    test::TempDir dir;
-    test::Box box;
-    ObjDB twoParts;  // two triangles wearing different materials
-    test::twoTriangles(twoParts);
-
-    ExportUnit title("Headline Title", &twoParts);
-    ExportMaterial gold, red;
-    gold.name = "Gold";
-    gold.diffuse[0] = 0.9, gold.diffuse[1] = 0.7, gold.diffuse[2] = 0.2;
-    gold.specular[0] = 1, gold.specular[1] = 0.9, gold.specular[2] = 0.5;
-    gold.shininess = 0.6, gold.specularAmount = 0.4, gold.transparency = 0.25;
-    red.name = "Deep Red Lacquer Finish";  // longer than a 3DS material name may be
-    red.diffuse[0] = 0.8, red.diffuse[1] = 0.1, red.diffuse[2] = 0.1;
-    title.materials = {gold, red};
-    ExportUnit logo("Logo", &box);
-    logo.frame = 7;
-    ExportUnit section("Logo", &twoParts);
-    section.section = 1;
-    ASSERT_TRUE(ThreeDSWriter::write(dir.file("named.3ds"), {title, logo, section}, false));
-
-    auto groups = test::readBack<ThreeDSReader>(dir.file("named.3ds"));
-    ASSERT_EQ(groups.size(), 3u);
-    EXPECT_EQ(groups[0].name, "Headline~1");
-    EXPECT_EQ(groups[1].name, "Logo-Frm7");
-    EXPECT_EQ(groups[2].name, "Logo-Sec1");
-    EXPECT_EQ(groups[2].mesh->elementCount(), 1);  // the section holds its part only
-
-    ASSERT_EQ(groups[0].materials.size(), 2u);
-    const ExportMaterial& first = groups[0].materials[0];
-    const ExportMaterial& second = groups[0].materials[1];
-    EXPECT_EQ(first.name, "Gold");
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_NEAR(first.diffuse[i], gold.diffuse[i], 0.5 / 255);
-        EXPECT_NEAR(first.specular[i], gold.specular[i], 0.5 / 255);
-        EXPECT_NEAR(second.diffuse[i], red.diffuse[i], 0.5 / 255);
-    }
-    EXPECT_NEAR(first.shininess, 0.6, 0.005);
-    EXPECT_NEAR(first.specularAmount, 0.4, 0.005);
-    EXPECT_NEAR(first.transparency, 0.25, 0.005);
-    EXPECT_EQ(second.name, "Deep Red Lacqu~1");
-    EXPECT_LE(second.name.size(), ThreeDSWriter::kMaxMaterialNameLength);
-    // Each triangle wears its own material.
-    EXPECT_EQ(test::trianglesOf(*groups[0].mesh, 0), test::trianglesOf(twoParts, 0));
-    EXPECT_EQ(test::trianglesOf(*groups[0].mesh, 1), test::trianglesOf(twoParts, 1));
-    // The box had no material of its own: it wears the default one.
-    ASSERT_EQ(groups[1].materials.size(), 1u);
-    EXPECT_EQ(groups[1].materials[0].name, "defaultMtl");
-    EXPECT_NEAR(groups[1].materials[0].diffuse[0], 0.8, 0.5 / 255);
 }
 
 }  // namespace
