@@ -376,23 +376,6 @@ std::array<double, 6> boundsOf(const std::vector<ImportGroup>& groups) {
     return box;
 }
 
-// Triangles of a closed convex mesh that face its centre instead of away from it.
-int inwardTriangles(const GeometryInterface& g) {
-    std::vector<test::Triangle> tris = test::trianglesOf(g);
-    double centre[3] = {0, 0, 0};
-    for (const test::Triangle& t : tris)
-        for (int a = 0; a < 3; ++a) centre[a] += (t[a] + t[3 + a] + t[6 + a]) / (3.0 * tris.size());
-    int inward = 0;
-    for (const test::Triangle& t : tris) {
-        double u[3], v[3], mid[3];
-        for (int a = 0; a < 3; ++a)
-            u[a] = t[3 + a] - t[a], v[a] = t[6 + a] - t[a], mid[a] = (t[a] + t[3 + a] + t[6 + a]) / 3 - centre[a];
-        const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
-        inward += n[0] * mid[0] + n[1] * mid[1] + n[2] * mid[2] <= 0;
-    }
-    return inward;
-}
-
 TEST(ChunkedMesh, ATriangleIsWrittenAsTheDocumentedBytes) {
     for (const Format& f : formats()) {
         SCOPED_TRACE(f.ext);
@@ -454,6 +437,13 @@ TEST(ChunkedMesh, TheSceneIsNamedAndUnnamedObjectsTakeTheReadersNames) {
 // corners, facing out, each corner's normal its face's, its faces wearing "Red" and
 // "Blue" by turns.
 TEST(ChunkedMesh, AFileLaidOutByHandImportsThroughTheProgram) {
+    ObjDB expected;
+    for (int k = 0; k < 8; ++k) expected.addVertex(HandBox::corner(k).data());
+    for (int f = 0; f < 6; ++f) {
+        const int normals[4] = {f, f, f, f};
+        expected.addNormal(HandBox::normals[f]);
+        expected.addElement(GeometryInterface::Polygon, f % 2, 4, HandBox::faces[f], 0, nullptr, 4, normals);
+    }
     for (const Format& f : formats()) {
         SCOPED_TRACE(f.ext);
         test::TempDir dir;
@@ -466,36 +456,8 @@ TEST(ChunkedMesh, AFileLaidOutByHandImportsThroughTheProgram) {
         ASSERT_EQ(runFormwright(dir, "export " + dir.file("p.kxp") + " -o " + dir.file("p.obj")).status, 0);
         std::vector<ImportGroup> groups = test::readBack<ObjImport>(dir.file("p.obj"));
         ASSERT_EQ(groups.size(), 1u);
-        const ObjDB& mesh = *groups[0].mesh;
-        EXPECT_EQ(test::trianglesOf(mesh).size(), 12u);
-        EXPECT_EQ(inwardTriangles(mesh), 0);
-        std::vector<std::array<double, 3>> distinct;
-        for (int i = 0; i < mesh.vertexCount(); ++i) {
-            std::array<double, 3> v;
-            mesh.getVertex(v.data(), i);
-            if (std::find(distinct.begin(), distinct.end(), v) == distinct.end()) distinct.push_back(v);
-        }
-        EXPECT_EQ(distinct.size(), 8u);
-        for (int k = 0; k < 8; ++k)
-            EXPECT_NE(std::find(distinct.begin(), distinct.end(), HandBox::corner(k)), distinct.end()) << "corner " << k;
-        // Every corner's normal lies along one axis, pointing from the middle to its face.
-        int checked = 0;
-        for (int e = 0; e < mesh.elementCount(); ++e) {
-            GeometryInterface::ElementInfo info;
-            const int *p, *t, *n;
-            ASSERT_TRUE(mesh.getElementRefs(e, info, &p, &t, &n));
-            ASSERT_EQ(info.normalCount, info.count) << "element " << e;
-            for (int c = 0; c < info.count; ++c, ++checked) {
-                double v[3], normal[3];
-                mesh.getVertex(v, p[c]);
-                mesh.getNormal(normal, n[c]);
-                int axis = std::fabs(normal[0]) > 0.5 ? 0 : std::fabs(normal[1]) > 0.5 ? 1 : 2;
-                EXPECT_NEAR(std::fabs(normal[axis]), 1.0, 1e-6);
-                EXPECT_EQ(v[axis], normal[axis] > 0 ? HandBox::hi[axis] : HandBox::lo[axis]) << "element " << e;
-            }
-        }
-        EXPECT_GE(checked, 24);
-
+        // Every triangle where it was, facing out, each corner with its face's normal.
+        EXPECT_EQ(test::cornersOf(expected), test::cornersOf(*groups[0].mesh));
         test::Parsed r = test::parse(*readerFor(f.ext), f.handBox);
         ASSERT_TRUE(r.ok) << r.error;
         EXPECT_EQ(r.warnings, "");
@@ -504,16 +466,9 @@ TEST(ChunkedMesh, AFileLaidOutByHandImportsThroughTheProgram) {
         EXPECT_EQ(r.groups[0].materials[0].name, "Red");
         EXPECT_EQ(r.groups[0].materials[1].name, "Blue");
         EXPECT_EQ(r.groups[0].materials[1].diffuse[2], 1.0);
-        for (int part = 0; part < 2; ++part) {
-            std::vector<test::Triangle> tris = test::trianglesOf(*r.groups[0].mesh, part);
-            ASSERT_EQ(tris.size(), 6u) << part;
-            // Faces 0, 2, 4 lie at the low x, y and z; 1, 3, 5 at the high.
-            int low = 0;
-            for (const test::Triangle& t : tris)
-                for (int a = 0; a < 3; ++a)
-                    low += t[a] == HandBox::lo[a] && t[3 + a] == HandBox::lo[a] && t[6 + a] == HandBox::lo[a];
-            EXPECT_EQ(low, part == 0 ? 6 : 0) << part;
-        }
+        EXPECT_EQ(test::cornersOf(expected), test::cornersOf(*r.groups[0].mesh));
+        for (int part = 0; part < 2; ++part)
+            EXPECT_EQ(test::trianglesOf(*r.groups[0].mesh, part), test::trianglesOf(expected, part)) << part;
     }
 }
 
