@@ -17,9 +17,9 @@
 #include "output/FactWriter.h"
 #include "output/LwoReader.h"
 #include "output/LwoWriter.h"
+#include "output/ObjImport.h"
 #include "output/ThreeDSReader.h"
 #include "output/ThreeDSWriter.h"
-#include "output/ObjImport.h"
 
 namespace fw {
 namespace {
