@@ -139,42 +139,6 @@ TEST_F(OrvoStyleManagerTest, EveryKindRoundTripsToTheSameBytesInBothThumbnailFor
     EXPECT_EQ(lighting.preset(0).scene().memberCount(kLightKind), 2);
 }
 
-TEST_F(OrvoStyleManagerTest, ThumbnailDataAfterExtraLineEndsDecodes) {
-    OrvoMaterialManager materials;
-    addPreset(materials, "Gold", true);
-    std::string path = dir.file("gold.kxm");
-    ASSERT_NO_FATAL_FAILURE(save(materials, path));
-    std::string bytes = readFile(path);
-    size_t keyword = bytes.find("JPEGBinaryThumbnail\n");
-    size_t lineEnd = bytes.find('\n', keyword + 22);
-
-    // A file written with CR LF line ends.
-    std::string crlf = bytes;
-    crlf.replace(lineEnd, 1, "\r\n");
-    writeFile(path, crlf);
-    OrvoMaterialManager read;
-    ASSERT_TRUE(read.readLibrary(path).ok);
-    ASSERT_EQ(read.presetCount(), 1);
-    EXPECT_NE(read.preset(0).currentThumbnail(), nullptr);
-
-    // Raw data that starts with a left-over line end: that many more bytes are read.
-    std::string block = bytes.substr(bytes.find(" begin OrvoMaterialStyle"));
-    block.insert(block.find('\n', block.find("JPEGBinaryThumbnail\n") + 22) + 1, "\n");
-    MemoryBlock memory(block.size() + 1);
-    std::memcpy(memory.lock(), block.c_str(), block.size() + 1);
-    memory.unlock();
-    OrvoMaterialManager fromMemory;
-    MemCmdIO in(&fromMemory);
-    in.attachInput(memory);
-    while (in.hasInput() && in.processNextCommand() == 0) {
-    }
-    in.finishOpenBlocks();
-    in.detach();
-    ASSERT_EQ(fromMemory.presetCount(), 1);
-    ASSERT_NE(fromMemory.preset(0).currentThumbnail(), nullptr);
-    EXPECT_EQ(fromMemory.preset(0).name(), "Gold");
-}
-
 TEST_F(OrvoStyleManagerTest, PresetRecordWithoutObjectWritesNothing) {
     OrvoPresetStyle preset;
     preset.setName("Lonely");
@@ -237,6 +201,8 @@ TEST_F(OrvoStyleManagerTest, ImportConflictsFollowTheRememberedAnswer) {
     EXPECT_TRUE(Dialogs::instance().shown().empty());
 }
 
+// A two-preset library damaged in the second preset's thumbnail, or at its end: what
+// can be read is kept, and a preset whose thumbnail is dropped is stale.
 TEST_F(OrvoStyleManagerTest, DamagedLibrariesKeepWhatCanBeRead) {
     OrvoMaterialManager materials;
     addPreset(materials, "First", true);
@@ -244,51 +210,58 @@ TEST_F(OrvoStyleManagerTest, DamagedLibrariesKeepWhatCanBeRead) {
     std::string path = dir.file("lib.kxm");
     ASSERT_NO_FATAL_FAILURE(save(materials, path));
     const std::string bytes = readFile(path);
-    size_t secondData = bytes.find("JPEGBinaryThumbnail", bytes.find("begin OrvoMaterialStyle", bytes.find("begin OrvoMaterialStyle") + 1));
-    size_t secondCount = bytes.find('\n', secondData) + 1;
-    size_t countEnd = bytes.find('\n', secondCount);
-    ASSERT_NE(secondData, std::string::npos);
-
-    auto load = [&](const std::string& damaged) {
-        writeFile(path, damaged);
-        auto manager = std::make_unique<OrvoMaterialManager>();
-        manager->readLibrary(path);
-        return manager;
+    const size_t second = bytes.find("JPEGBinaryThumbnail", bytes.find("begin OrvoMaterialStyle", bytes.find("begin OrvoMaterialStyle") + 1));
+    ASSERT_NE(second, std::string::npos);
+    const size_t countAt = bytes.find('\n', second) + 1, countEnd = bytes.find('\n', countAt);
+    const int count = std::stoi(bytes.substr(countAt));
+    auto replaced = [&](size_t at, size_t length, const std::string& by) { return std::string(bytes).replace(at, length, by); };
+    struct Case {
+        const char* what;
+        std::string bytes, error;
+        std::vector<std::string> names;
+        std::vector<bool> thumbnails;
     };
-    // The file cut inside the second thumbnail's data.
-    auto cut = load(bytes.substr(0, countEnd + 200));
-    ASSERT_EQ(cut->presetCount(), 1);
-    EXPECT_NE(cut->preset(0).currentThumbnail(), nullptr);
-
-    // A count smaller than the data: the thumbnail is dropped, the preset kept, stale.
-    std::string shortCount = bytes;
-    int count = std::stoi(bytes.substr(secondCount));
-    shortCount.replace(secondCount, countEnd - secondCount, "  " + std::to_string(count - 100));
-    auto wrong = load(shortCount);
-    ASSERT_EQ(wrong->presetCount(), 2);
-    EXPECT_NE(wrong->preset(0).currentThumbnail(), nullptr);
-    EXPECT_EQ(wrong->preset(1).currentThumbnail(), nullptr);
-    EXPECT_TRUE(wrong->preset(1).thumbnailStale());
-
-    // A count far beyond the file and a negative one.
-    for (const char* bad : {"  99999999", "  -5"}) {
-        std::string damaged = bytes;
-        damaged.replace(secondCount, countEnd - secondCount, bad);
-        auto manager = load(damaged);
-        EXPECT_GE(manager->presetCount(), 1);
-        for (int i = 1; i < manager->presetCount(); ++i) EXPECT_EQ(manager->preset(i).currentThumbnail(), nullptr);
+    const Case cases[] = {
+        {"CR LF after the count", replaced(countEnd, 1, "\r\n"), "", {"First", "Second"}, {true, true}},
+        {"cut inside the data", bytes.substr(0, countEnd + 200), "", {"First"}, {true}},
+        {"a count short of the data", replaced(countAt, countEnd - countAt, "  " + std::to_string(count - 100)), "",
+         {"First", "Second"}, {true, false}},
+        {"a count past the file", replaced(countAt, countEnd - countAt, "  99999999"), "", {"First", "Second"}, {true, false}},
+        {"a negative count", replaced(countAt, countEnd - countAt, "  -5"), "", {"First", "Second"}, {true, false}},
+        {"an end of another class", replaced(bytes.rfind("end OrvoMaterialStyle"), 21, "end OrvoLightStyle"),
+         "<<end>> for class <<OrvoMaterialStyle>>", {"First", "Second"}, {true, true}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeFile(path, c.bytes);
+        OrvoMaterialManager read;
+        OrvoStyleManager::Load load = read.readLibrary(path);
+        EXPECT_EQ(load.ok, c.error.empty()) << load.error;
+        if (!c.error.empty()) {
+            EXPECT_NE(load.error.find(c.error), std::string::npos) << load.error;
+        }
+        EXPECT_EQ(read.names(), c.names);
+        for (size_t i = 0; i < c.thumbnails.size() && i < read.names().size(); ++i) {
+            EXPECT_EQ(read.preset(int(i)).currentThumbnail() != nullptr, c.thumbnails[i]) << i;
+            EXPECT_EQ(read.preset(int(i)).thumbnailStale(), !c.thumbnails[i]) << i;
+        }
     }
 
-    // An "end" of another class fails that line: the presets before it stay.
-    std::string mismatched = bytes;
-    size_t end = mismatched.rfind("end OrvoMaterialStyle");
-    mismatched.replace(end, 21, "end OrvoLightStyle");
-    writeFile(path, mismatched);
-    OrvoMaterialManager partly;
-    OrvoStyleManager::Load result = partly.readLibrary(path);
-    EXPECT_FALSE(result.ok);
-    EXPECT_NE(result.error.find("<<end>> for class <<OrvoMaterialStyle>>"), std::string::npos);
-    EXPECT_EQ(partly.names(), (std::vector<std::string>{"First", "Second"}));
+    // Through a memory stream, raw data that starts with a left-over line end: that
+    // many more bytes are read.
+    std::string block = replaced(countEnd + 1, 0, "\n").substr(bytes.find(" begin OrvoMaterialStyle"));
+    MemoryBlock memory(block.size() + 1);
+    std::memcpy(memory.lock(), block.c_str(), block.size() + 1);
+    memory.unlock();
+    OrvoMaterialManager fromMemory;
+    MemCmdIO in(&fromMemory);
+    in.attachInput(memory);
+    while (in.hasInput() && in.processNextCommand() == 0) {
+    }
+    in.finishOpenBlocks();
+    in.detach();
+    ASSERT_EQ(fromMemory.names(), (std::vector<std::string>{"First", "Second"}));
+    ASSERT_NE(fromMemory.preset(1).currentThumbnail(), nullptr);
 }
 
 TEST_F(OrvoStyleManagerTest, SwatchFoldersKeepOrderReportFailuresAndFindNewFiles) {

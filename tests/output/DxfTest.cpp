@@ -115,30 +115,4 @@ TEST(Dxf, ColourIndicesRoundTripThroughTheirOwnColours) {
     EXPECT_NEAR(found[2], 0.0, 0.01);
 }
 
-TEST(Dxf, DamagedAndForeignFilesSayWhatIsWrong) {
-    DxfReader reader;
-    std::vector<ImportGroup> groups;
-    EXPECT_FALSE(reader.parse("", groups));
-    EXPECT_EQ(reader.error(), "holds no faces: no 3DFACE entities, polyface or polygon meshes");
-    EXPECT_FALSE(reader.parse("AutoCAD Binary DXF\r\n\x1a", groups));
-    EXPECT_EQ(reader.error(), "is a binary DXF file, which is not read");
-    EXPECT_FALSE(reader.parse("hello\nworld\n", groups));
-    EXPECT_EQ(reader.error(), "is not a DXF file: line 1 is not a group code");
-    // A face outside ENTITIES is not read; one whose corner is not a number is skipped.
-    const std::string face = "0\n3DFACE\n8\nL\n10\n0\n20\n0\n30\n0\n11\n1\n21\n0\n31\n0\n12\n0\n22\n1\n32\n0\n"
-                             "13\n0\n23\n1\n33\n0\n";
-    EXPECT_FALSE(reader.parse("0\nSECTION\n2\nBLOCKS\n" + face + "0\nENDSEC\n", groups));
-    std::string bad = face;
-    bad.replace(bad.find("11\n1\n"), 5, "11\nnan\n");
-    ASSERT_TRUE(reader.parse("0\nSECTION\n2\nENTITIES\n" + bad + face + "0\nENDSEC\n0\nEOF\n", groups));
-    EXPECT_EQ(groups.at(0).mesh->elementCount(), 1);
-    EXPECT_NE(reader.warnings().find("not a number"), std::string::npos);
-    // Cut anywhere, a good file reads or refuses without harm.
-    std::string whole = "0\nSECTION\n2\nENTITIES\n" + face + face + "0\nENDSEC\n0\nEOF\n";
-    for (size_t cut = 0; cut < whole.size(); ++cut) {
-        bool ok = reader.parse(whole.substr(0, cut), groups);
-        EXPECT_TRUE(ok || !reader.error().empty());
-    }
-}
-
 }  // namespace fw

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ChunkedMeshFiles.h"
+#include "MeshRoundTrip.h"
 #include "output/LwoReader.h"
 
 namespace fw {
@@ -88,87 +88,6 @@ TEST(Lwo, PolygonsKeepTheirCornersAndShareTheirPoints) {
     EXPECT_EQ(info.count, 6);
     EXPECT_EQ(std::vector<int>(p, p + 6), std::vector<int>(hexagon, hexagon + 6));
     EXPECT_EQ(test::compareTriangles(test::trianglesOf(shapes), test::trianglesOf(*groups[0].mesh), 1e-6), "");
-}
-
-TEST(Lwo, LayerAndSurfaceNamesAndColoursSurviveTheRoundTrip) {
-    test::TempDir dir;
-    ObjDB twoParts;
-    test::twoTriangles(twoParts);
-    ExportMaterial gold, unnamed;
-    gold.name = "Gold";
-    gold.diffuse[0] = 0.9, gold.diffuse[1] = 0.7, gold.diffuse[2] = 0.2;
-    gold.shininess = 0.6, gold.specularAmount = 0.4, gold.reflectivity = 0.1, gold.transparency = 0.25;
-    unnamed.name = "";
-    unnamed.diffuse[0] = 0.1, unnamed.diffuse[1] = 0.2, unnamed.diffuse[2] = 0.3;
-
-    ExportUnit title("Headline Title", &twoParts);
-    title.materials = {gold, unnamed};
-    title.frame = 7;
-    ExportUnit section("Headline Title", &twoParts);
-    section.section = 1;
-    section.frame = 7;
-    ExportMaterial otherGold = gold;  // the same name, another look: a surface of its own
-    otherGold.diffuse[0] = 0.5;
-    ExportUnit other("Other", &twoParts);
-    other.materials = {otherGold};
-    ASSERT_TRUE(LwoWriter::write(dir.file("named.lwo"), {title, section, other}, false));
-
-    auto groups = test::readBack<LwoReader>(dir.file("named.lwo"));
-    ASSERT_EQ(groups.size(), 3u);
-    EXPECT_EQ(groups[0].name, "Headline Title-Frm7");
-    EXPECT_EQ(groups[1].name, "Headline Title-Section 1-Frm7");
-    EXPECT_EQ(groups[2].name, "Other");
-    EXPECT_EQ(groups[1].mesh->elementCount(), 1);
-
-    ASSERT_EQ(groups[0].materials.size(), 2u);
-    const ExportMaterial& first = groups[0].materials[0];
-    EXPECT_EQ(first.name, "Gold");
-    for (int i = 0; i < 3; ++i) EXPECT_FLOAT_EQ(first.diffuse[i], gold.diffuse[i]);
-    EXPECT_FLOAT_EQ(first.shininess, 0.6);
-    EXPECT_FLOAT_EQ(first.specularAmount, 0.4);
-    EXPECT_FLOAT_EQ(first.reflectivity, 0.1);
-    EXPECT_FLOAT_EQ(first.transparency, 0.25);
-    EXPECT_EQ(groups[0].materials[1].name, "defaultMtl");
-    EXPECT_FLOAT_EQ(groups[0].materials[1].diffuse[2], 0.3);
-    EXPECT_EQ(test::trianglesOf(*groups[0].mesh, 1), test::trianglesOf(twoParts, 1));
-    ASSERT_EQ(groups[2].materials.size(), 1u);
-    EXPECT_EQ(groups[2].materials[0].name, "Gold (2)");
-    EXPECT_FLOAT_EQ(groups[2].materials[0].diffuse[0], 0.5);
-}
-
-TEST(Lwo, DamagedFilesAreRefusedOrReadInPartWithWarnings) {
-    test::TempDir dir;
-    test::Box box;
-    ASSERT_TRUE(LwoWriter::write(dir.file("good.lwo"), {ExportUnit("Box", &box)}, false));
-    const std::string good = test::readFile(dir.file("good.lwo"));
-    test::expectCutsHandled<LwoReader>(good, 5, true);
-    test::Parsed r;
-    auto parse = [&r](const std::string& bytes) { return (r = test::parse<LwoReader>(bytes)).ok; };
-    EXPECT_FALSE(parse(std::string("FORM\0\0\0\x04LWOB", 12)));
-    EXPECT_EQ(r.error, "holds no polygons");  // an empty older-format object is read, and found empty
-    EXPECT_FALSE(parse("not a mesh at all"));
-    EXPECT_EQ(r.error, "is not a LightWave object: it does not begin with an IFF FORM");
-
-    const size_t pols = good.find("POLS"), pnts = good.find("PNTS");
-    ASSERT_NE(pols, std::string::npos);
-    ASSERT_NE(pnts, std::string::npos);
-    std::string damaged = good;
-    damaged[pols + 15] = 0x40;  // first corner of the first polygon: point 64 of 8
-    EXPECT_TRUE(parse(damaged));
-    EXPECT_NE(r.warnings.find("polygon 0 refers to a point past the 8 of its layer; left out"), std::string::npos)
-        << r.warnings;
-
-    damaged = good;
-    damaged.replace(pnts + 4, 4, be32(0x7FFFFFF0));  // a point list longer than the file
-    parse(damaged);
-    EXPECT_NE(r.warnings.find("chunk PNTS at byte " + std::to_string(pnts) + " claims 2147483632 bytes"),
-              std::string::npos)
-        << r.warnings;
-
-    damaged = good;
-    damaged.replace(pols + 12, 2, std::string("\x03\xFF", 2));  // 1023 corners, far more than are there
-    EXPECT_TRUE(parse(damaged) || r.error != "");
-    EXPECT_NE(r.warnings.find("ends inside a polygon"), std::string::npos) << r.warnings;
 }
 
 }  // namespace

@@ -1,8 +1,7 @@
 #pragma once
 // What the mesh format tests share: big-endian chunk bytes built by hand from the
 // documented layouts, the console a writer talks to, small meshes, readers run on bytes,
-// corner lists that show normals and texture coordinates, and a named, two-material box
-// written and read back.
+// and corner lists that show normals and texture coordinates.
 
 #include <gtest/gtest.h>
 
@@ -16,6 +15,7 @@
 #include <glm/glm.hpp>
 #include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "MeshCompare.h"
@@ -30,6 +30,10 @@ namespace fw::test {
 
 inline std::string be32(uint32_t v) {
     return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
+}
+inline uint32_t u32Of(std::string_view data, size_t at) {
+    const auto* b = reinterpret_cast<const unsigned char*>(data.data() + at);
+    return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | uint32_t(b[3]);
 }
 inline std::string f32(double v) {
     float f = static_cast<float>(v);
@@ -100,14 +104,17 @@ struct Parsed {
     std::string error, warnings;
     std::vector<ImportGroup> groups;
 };
-template <class Reader>
-Parsed parse(const std::string& bytes) {
-    Reader reader;
+inline Parsed parse(MeshReader& reader, const std::string& bytes) {
     Parsed out;
     out.ok = reader.parse(bytes, out.groups);
     out.error = reader.error();
     out.warnings = reader.warnings();
     return out;
+}
+template <class Reader>
+Parsed parse(const std::string& bytes) {
+    Reader reader;
+    return parse(reader, bytes);
 }
 template <class Reader>
 std::vector<ImportGroup> readBack(const std::string& path) {
@@ -169,64 +176,6 @@ inline std::vector<std::array<Corner, 3>> cornersOf(const GeometryInterface& g, 
     }
     std::sort(out.begin(), out.end());
     return out;
-}
-
-// A box whose faces wear "Gold" and "Ink" by turns, written whole at frame 7 and as its
-// "Ink" section; the groups read back, for the caller's own checks of the file.
-template <class Reader>
-std::vector<ImportGroup> expectNamesAndLooks(MeshFormat::Writer write, const std::string& path) {
-    Box box;
-    ObjDB two;
-    for (int i = 0; i < box.vertexCount(); ++i) {
-        double v[3];
-        box.getVertex(v, i);
-        two.addVertex(v);
-    }
-    for (int e = 0; e < box.elementCount(); ++e) {
-        GeometryInterface::ElementInfo info;
-        const int *p, *t, *n;
-        box.getElementRefs(e, info, &p, &t, &n);
-        two.addElement(GeometryInterface::Polygon, e % 2, info.count, p, 0, nullptr, 0, nullptr);
-    }
-    ExportUnit unit("Logo", &two);
-    unit.frame = 7;
-    ExportMaterial gold, ink;
-    gold.name = "Gold", ink.name = "Ink";
-    gold.diffuse[0] = 0.9, gold.diffuse[1] = 0.7, gold.diffuse[2] = 0.1;
-    ink.diffuse[0] = 0.05, ink.diffuse[1] = 0.1, ink.diffuse[2] = 0.3;
-    unit.materials = {gold, ink};
-    ExportUnit section = unit;
-    section.section = 1;  // only the faces that wear the second material
-
-    std::vector<ImportGroup> groups;
-    EXPECT_TRUE(write(path, {unit, section}, false, nullptr));
-    Reader reader;
-    EXPECT_TRUE(reader.read(path, groups)) << reader.error();
-    if (groups.size() != 2u) {
-        ADD_FAILURE() << "groups read: " << groups.size();
-        return groups;
-    }
-    EXPECT_EQ(groups[0].name, "Logo-Frm7");
-    EXPECT_EQ(groups[1].name, "Logo-Section 1-Frm7");
-    EXPECT_EQ(groups[0].materials.size(), 2u);
-    if (groups[0].materials.size() == 2u) {
-        EXPECT_EQ(groups[0].materials[0].name, "Gold");
-        EXPECT_EQ(groups[0].materials[1].name, "Ink");
-        for (int a = 0; a < 3; ++a) {
-            EXPECT_FLOAT_EQ(groups[0].materials[0].diffuse[a], gold.diffuse[a]);
-            EXPECT_FLOAT_EQ(groups[0].materials[1].diffuse[a], ink.diffuse[a]);
-        }
-    }
-    // Each material's part holds the faces that wore it.
-    for (int part = 0; part < 2; ++part)
-        EXPECT_EQ(compareTriangles(trianglesOf(two, part), trianglesOf(*groups[0].mesh, part), 0), "");
-    EXPECT_EQ(groups[1].materials.size(), 1u);
-    if (!groups[1].materials.empty()) {
-        EXPECT_EQ(groups[1].materials[0].name, "Ink");
-        EXPECT_FLOAT_EQ(groups[1].materials[0].diffuse[2], 0.3);
-    }
-    EXPECT_EQ(compareTriangles(trianglesOf(two, 1), trianglesOf(*groups[1].mesh), 0), "");
-    return groups;
 }
 
 }  // namespace fw::test

@@ -129,6 +129,102 @@ TEST(MeshRoundTrip, EveryReadableFormatGivesBackWhatItWrote) {
     EXPECT_GE(formats, 6);
 }
 
+// Named units, sections and frames, and materials with their shading amounts, a name
+// too long for 3DS, a name given twice with two looks, and none: the names and looks
+// each format that keeps them gives back.
+TEST(MeshRoundTrip, NamesAndLooksSurvive) {
+    struct Row {
+        const char* ext;
+        std::vector<std::string> names;
+        std::vector<std::vector<std::string>> materials;
+        double colour, amount;  // what the format rounds away; amount < 0: amounts not kept
+        bool specular, reflectivity;
+        double otherGold = 0.5;  // red of the second "Gold": the first's where names key one table
+    };
+    const Row rows[] = {
+        {".fac", {"Headline Title-Frm7", "Headline Title-Section 1-Frm7", "Other Headline", "Logo-Frm7", "Logo-Section 1"},
+         {{"Gold", "Deep Red Lacquer Finish"}, {"Deep Red Lacquer Finish"}, {"Gold", "FACT material 2"}, {"defaultMtl"},
+          {"defaultMtl"}},
+         1e-7, -1, false, false},
+        {".c4d", {"Headline Title-Frm7", "Headline Title-Section 1-Frm7", "Other Headline", "Logo-Frm7", "Logo-Section 1"},
+         {{"Gold", "Deep Red Lacquer Finish"}, {"Deep Red Lacquer Finish"}, {"Gold", "C4D material 3"}, {"defaultMtl"},
+          {"defaultMtl"}},
+         1e-7, -1, false, false, 0.9},
+        {".3ds", {"Headlin-F7", "Headl-S1F7", "Other He~1", "Logo-Frm7", "Logo-Sec1"},
+         {{"Gold", "Deep Red Lacqu~1"}, {"Deep Red Lacqu~1"}, {"Gold~1", "defaultMtl"}, {"defaultMtl~1"}, {"defaultMtl~1"}},
+         0.5 / 255, 0.005, true, false},
+        {".lwo", {"Headline Title-Frm7", "Headline Title-Section 1-Frm7", "Other Headline", "Logo-Frm7", "Logo-Section 1"},
+         {{"Gold", "Deep Red Lacquer Finish"}, {"Deep Red Lacquer Finish"}, {"Gold (2)", "defaultMtl"}, {"defaultMtl (2)"},
+          {"defaultMtl (2)"}},
+         1e-7, 1e-7, false, true},
+    };
+    test::Box box;
+    ObjDB twoParts;
+    test::twoTriangles(twoParts);
+    ExportMaterial gold, red, otherGold, unnamed;
+    gold.name = "Gold";
+    gold.diffuse[0] = 0.9, gold.diffuse[1] = 0.7, gold.diffuse[2] = 0.2;
+    gold.specular[0] = 1, gold.specular[1] = 0.9, gold.specular[2] = 0.5;
+    gold.shininess = 0.6, gold.specularAmount = 0.4, gold.reflectivity = 0.1, gold.transparency = 0.25;
+    red.name = "Deep Red Lacquer Finish";
+    red.diffuse[0] = 0.8, red.diffuse[1] = 0.1, red.diffuse[2] = 0.1;
+    otherGold = gold;  // the same name, another look
+    otherGold.diffuse[0] = 0.5;
+    unnamed.name = "";
+    unnamed.diffuse[0] = 0.1, unnamed.diffuse[1] = 0.2, unnamed.diffuse[2] = 0.3;
+    ExportUnit title("Headline Title", &twoParts), other("Other Headline", &twoParts), logo("Logo", &box);
+    ExportUnit logoSection("Logo", &twoParts);
+    logoSection.section = 1;
+    title.materials = {gold, red};
+    title.frame = logo.frame = 7;
+    ExportUnit section = title;
+    section.section = 1;
+    other.materials = {otherGold, unnamed};
+    test::TempDir dir;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.ext);
+        const MeshFormat& format = *MeshFormats::forPath(row.ext);
+        const std::string path = dir.file(std::string("named") + row.ext);
+        ASSERT_TRUE(format.write(path, {title, section, other, logo, logoSection}, false, nullptr));
+        std::unique_ptr<MeshReader> reader = format.makeReader();
+        std::vector<ImportGroup> groups;
+        ASSERT_TRUE(reader->read(path, groups)) << reader->error();
+        std::vector<std::string> names;
+        std::vector<std::vector<std::string>> materials;
+        for (const ImportGroup& group : groups) {
+            names.push_back(group.name);
+            materials.emplace_back();
+            for (const ExportMaterial& m : group.materials) materials.back().push_back(m.name);
+        }
+        EXPECT_EQ(names, row.names);
+        ASSERT_EQ(materials, row.materials);
+        // Each triangle wears its own material; the section holds its part only.
+        EXPECT_EQ(test::trianglesOf(*groups[0].mesh, 0), test::trianglesOf(twoParts, 0));
+        EXPECT_EQ(test::trianglesOf(*groups[0].mesh, 1), test::trianglesOf(twoParts, 1));
+        EXPECT_EQ(groups[1].mesh->elementCount(), 1);
+        EXPECT_EQ(groups[4].mesh->elementCount(), 1);
+        const ExportMaterial& first = groups[0].materials[0];
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_NEAR(first.diffuse[i], gold.diffuse[i], row.colour);
+            EXPECT_NEAR(groups[0].materials[1].diffuse[i], red.diffuse[i], row.colour);
+            EXPECT_NEAR(groups[2].materials[1].diffuse[i], unnamed.diffuse[i], row.colour);
+            if (row.specular) {
+                EXPECT_NEAR(first.specular[i], gold.specular[i], row.colour);
+            }
+        }
+        EXPECT_NEAR(groups[2].materials[0].diffuse[0], row.otherGold, row.colour);
+        EXPECT_NEAR(groups[3].materials[0].diffuse[0], ExportMaterial().diffuse[0], row.colour);
+        if (row.amount >= 0) {
+            EXPECT_NEAR(first.shininess, gold.shininess, row.amount);
+            EXPECT_NEAR(first.specularAmount, gold.specularAmount, row.amount);
+            EXPECT_NEAR(first.transparency, gold.transparency, row.amount);
+        }
+        if (row.reflectivity) {
+            EXPECT_NEAR(first.reflectivity, gold.reflectivity, row.amount);
+        }
+    }
+}
+
 TEST(MeshRoundTrip, NothingToWriteOrNowhereToWriteItLeavesNoFile) {
     // What each writer tells the console when no unit has anything it can hold.
     const std::map<std::string, std::string> said = {

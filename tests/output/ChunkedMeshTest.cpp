@@ -1,0 +1,723 @@
+// The two big-endian chunked formats, ElectricImage FACT and Cinema 4D, through one
+// table: the documented bytes of a tiny file, the names readers give, files laid out by
+// hand and imported through the program, and what the program exports. The damaged
+// files of those and of the 3DS, LightWave and DXF readers share one table too.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <glm/gtc/matrix_transform.hpp>
+#include <string_view>
+
+#include "MeshRoundTrip.h"
+#include "RunProgram.h"
+#include "output/C4dReader.h"
+#include "output/C4dWriter.h"
+#include "output/DxfReader.h"
+#include "output/FactReader.h"
+#include "output/FactWriter.h"
+#include "output/LwoReader.h"
+#include "output/LwoWriter.h"
+#include "output/ObjImport.h"
+#include "output/ThreeDSReader.h"
+#include "output/ThreeDSWriter.h"
+
+namespace fw {
+namespace {
+
+using test::be32;
+using test::chunk;
+using test::f32;
+using test::floats;
+using test::u32Of;
+
+struct Chunk {
+    std::string id;
+    std::string_view data;
+};
+
+// The chunks of one level; false when one runs past the end.
+bool walkChunks(std::string_view level, std::vector<Chunk>& out) {
+    out.clear();
+    for (size_t at = 0; at < level.size();) {
+        if (level.size() - at < 8) return false;
+        uint32_t length = u32Of(level, at + 4);
+        if (length > level.size() - at - 8) return false;
+        out.push_back({std::string(level.substr(at, 4)), level.substr(at + 8, length)});
+        at += 8 + length + (length & 1);
+    }
+    return true;
+}
+
+float f32Of(std::string_view data, size_t at) {
+    uint32_t bits = u32Of(data, at);
+    float f;
+    std::memcpy(&f, &bits, 4);
+    return f;
+}
+
+// A box from (-1, 0, 2) to (1, 4, 8): corner k has x from bit 0, y from bit 1, z from
+// bit 2; each face's corners run counter-clockwise seen from outside.
+struct HandBox {
+    static constexpr double lo[3] = {-1, 0, 2}, hi[3] = {1, 4, 8};
+    static constexpr int faces[6][4] = {{0, 4, 6, 2}, {1, 3, 7, 5}, {0, 1, 5, 4},
+                                        {2, 6, 7, 3}, {0, 2, 3, 1}, {4, 5, 7, 6}};
+    static constexpr double normals[6][3] = {{-1, 0, 0}, {1, 0, 0}, {0, -1, 0}, {0, 1, 0}, {0, 0, -1}, {0, 0, 1}};
+    static std::array<double, 3> corner(int k) {
+        return {(k & 1) ? hi[0] : lo[0], (k & 2) ? hi[1] : lo[1], (k & 4) ? hi[2] : lo[2]};
+    }
+};
+
+// FINF or GINF: three counts, the bounding box, four zero longs.
+std::string factInfo(uint32_t vertices, uint32_t facets, uint32_t third, const double lo[3], const double hi[3],
+                     const char* id = "FINF") {
+    std::string data = be32(vertices) + be32(facets) + be32(third);
+    for (int a = 0; a < 3; ++a) data += f32(lo[a]);
+    for (int a = 0; a < 3; ++a) data += f32(hi[a]);
+    return chunk(id, data + be32(0) + be32(0) + be32(0) + be32(0));
+}
+
+std::string facet(uint32_t a, uint32_t b, uint32_t c, uint32_t material = 0) {
+    return be32(a) + be32(b) + be32(c) + std::string(24, '\xFF') + be32(material);
+}
+
+// The hand box as FACT: FHDR, then a GRUP form with its GHDR, vertices, face normals,
+// two materials and the facets; GINF's counts can be set apart from the tables'.
+std::string handBoxFact(uint32_t countedVertices = 8, uint32_t countedFacets = 12) {
+    std::string vrtx, norm, face;
+    for (int k = 0; k < 8; ++k)
+        for (double v : HandBox::corner(k)) vrtx += f32(v);
+    for (uint32_t f = 0; f < 6; ++f) {
+        for (double v : HandBox::normals[f]) norm += f32(v);
+        const int* q = HandBox::faces[f];
+        const int tris[2][3] = {{q[0], q[1], q[2]}, {q[0], q[2], q[3]}};
+        for (const auto& t : tris)
+            face += be32(uint32_t(t[0])) + be32(uint32_t(t[1])) + be32(uint32_t(t[2])) + be32(f) + be32(f) + be32(f) +
+                    std::string(12, '\xFF') + be32(f % 2);
+    }
+    std::string ghdr = chunk("FORM", "GHDR" + factInfo(countedVertices, countedFacets, 2, HandBox::lo, HandBox::hi, "GINF") +
+                                         chunk("NAME", "Crate"));
+    std::string grup = chunk("FORM", "GRUP" + ghdr + chunk("VRTX", vrtx) + chunk("NORM", norm) +
+                                         chunk("MATL", floats({1, 0, 0}) + "Red") +
+                                         chunk("MATL", floats({0, 0, 1}) + "Blue") + chunk("FACE", face));
+    return chunk("FORM", "3DFL" + chunk("FORM", "FHDR" + factInfo(8, 12, 1, HandBox::lo, HandBox::hi)) + grup);
+}
+
+// The Cinema 4D frame: "MC50", the length of the rest, "DOK5", then the chunks.
+std::string document(const std::string& chunks) {
+    return "MC50" + be32(static_cast<uint32_t>(chunks.size() + 4)) + "DOK5" + chunks;
+}
+
+std::string c4dTriangle(const std::string& name) {
+    return chunk("OBJE", (name.empty() ? "" : chunk("ONAM", name)) + chunk("PNTS", floats({0, 0, 0, 1, 0, 0, 0, 1, 0})) +
+                             chunk("POLY", be32(0) + be32(1) + be32(2) + be32(2)) + chunk("PMAT", be32(0)));
+}
+
+// The hand box in Cinema 4D's left-handed axes: z changes sign and each face's corners
+// run the other way from the second on.
+std::string handBoxC4d() {
+    std::string pnts, poly, norm, pmat;
+    for (int k = 0; k < 8; ++k) {
+        auto v = HandBox::corner(k);
+        pnts += floats({v[0], v[1], -v[2]});
+    }
+    for (uint32_t f = 0; f < 6; ++f) {
+        const int* q = HandBox::faces[f];
+        for (int k : {q[0], q[3], q[2], q[1]}) poly += be32(uint32_t(k));
+        for (int k = 0; k < 4; ++k) norm += floats({HandBox::normals[f][0], HandBox::normals[f][1], -HandBox::normals[f][2]});
+        pmat += be32(f % 2);
+    }
+    return document(chunk("PLAT", be32(2)) + chunk("MATL", chunk("MNAM", "Red") + chunk("MCOL", floats({1, 0, 0}))) +
+                    chunk("MATL", chunk("MNAM", "Blue") + chunk("MCOL", floats({0, 0, 1}))) +
+                    chunk("OBJE", chunk("ONAM", "Crate") + chunk("PNTS", pnts) + chunk("POLY", poly) +
+                                      chunk("NORM", norm) + chunk("PMAT", pmat)));
+}
+
+// `good` with the length of the chunk `id` (first found from `from`) replaced.
+std::string claiming(std::string good, const std::string& id, uint32_t length, size_t* at = nullptr) {
+    size_t where = good.find(id, 1);
+    if (at) *at = where;
+    good.replace(where + 4, 4, be32(length));
+    return good;
+}
+
+struct Refusal {
+    std::string bytes, message;
+    std::vector<std::string> warnings = {};
+};
+// `bytes`, whose chunk `id` at `at` claims `length`, refused for running past the end.
+Refusal claimsTooMuch(const std::string& bytes, const std::string& id, size_t at, uint32_t length) {
+    return {bytes, "is damaged: chunk '" + id + "' at byte " + std::to_string(at) + " claims " + std::to_string(length) +
+                       " bytes but only " + std::to_string(bytes.size() - at - 8) + " are left"};
+}
+// Read in part: so many elements left, their normal counts, these warnings among others.
+struct Tolerated {
+    std::string bytes;
+    std::vector<int> normalCounts;
+    std::vector<std::string> warnings;
+};
+
+// A reader's damaged files: every `step`th cut of a good file, files it refuses, files
+// it reads in part.
+struct Damaged {
+    std::string ext;
+    void (*cutsHandled)(const std::string& good, size_t step, bool readsInPart);
+    std::string good;
+    size_t step;
+    bool readsInPart;
+    std::vector<Refusal> refusals;
+    std::vector<Tolerated> tolerated;
+};
+
+struct Format {
+    std::string ext;
+    MeshFormat::Writer write;
+    std::string triangle, head;  // the red triangle's bytes, its first 12 counted by hand
+    size_t triangleSize;
+    std::string sceneName, materialOnce;  // chunks a written file holds (materialOnce: just once)
+    std::string unnamed;
+    std::vector<std::string> unnamedNames;
+    std::string handBox;
+    Damaged damaged;
+    int seedBoxElements, seedElements;
+};
+
+std::string written(MeshFormat::Writer write, const std::string& ext, const ExportUnit& unit) {
+    test::TempDir dir;
+    EXPECT_TRUE(write(dir.file("b" + ext), {unit}, false, nullptr));
+    return test::readFile(dir.file("b" + ext));
+}
+
+Format fact() {
+    test::Box box(1, 2, 3);
+    const std::string good = written(FactWriter::write, ".fac", ExportUnit("Box", &box));
+    const std::string crate = handBoxFact();
+    const double lo[3] = {10, 0, 0}, hi[3] = {11, 1, 0};
+    std::string ginf = factInfo(3, 1, 1, lo, hi, "GINF");
+    std::string face = be32(0) + be32(1) + be32(2) + be32(0) + be32(0) + be32(0) + be32(0) + be32(1) + be32(2) + be32(0);
+    std::string grup = chunk("FORM", "GRUP" + chunk("FORM", "GHDR" + ginf + chunk("NAME", "Tri")) +
+                                         chunk("VRTX", floats({10, 0, 0, 11, 0, 0, 10, 1, 0})) +
+                                         chunk("NORM", floats({0, 0, 1})) + chunk("TXUV", floats({0, 0, 1, 0, 0, 1})) +
+                                         chunk("MATL", floats({1, 0, 0}) + "Red") + chunk("FACE", face));
+    std::string fhdr = chunk("FORM", "FHDR" + factInfo(3, 1, 1, lo, hi) + chunk("NAME", "Orvo Export"));
+    const std::string tri = chunk("VRTX", floats({0, 0, 0, 1, 0, 0, 0, 1, 0})) + chunk("FACE", facet(0, 1, 2));
+    // A second group after the first, then the file cut inside it.
+    const size_t groupAt = 12 + 8 + u32Of(crate, 16);
+    const std::string twoGroups = chunk("FORM", "3DFL" + crate.substr(12) + crate.substr(groupAt));
+    size_t faceAt;
+    const std::string longFace = claiming(good, "FACE", 0x7FFFFFF0u, &faceAt);
+    std::string longFile = good;
+    longFile.replace(4, 4, be32(0xFFFFFFFFu));
+    const std::string cutShort = "is cut short: its FORM chunk claims ";
+    return {
+        ".fac", FactWriter::write,
+        chunk("FORM", "3DFL" + fhdr + grup), std::string("FORM\0\0\x01\x68" "3DFL", 12), 368,  // 8 + 4 + 92 + 264
+        chunk("NAME", "Orvo Export"), "",
+        chunk("FORM", "3DFL" + chunk("FORM", "GRUP" + chunk("FORM", "GHDR" + chunk("NAME", "Kept")) + tri) +
+                          chunk("FORM", "GRUP" + tri) + tri),
+        {"Kept", "FACT group2", "FACT default"},  // the second GRUP form of the file; loose facets
+        crate,
+        {".fac", test::expectCutsHandled<FactReader>, good, 1, false, {
+            {good.substr(0, 11), "is not an ElectricImage FACT file: it does not begin with an IFF form of type \"3DFL\""},
+            {std::string("FORM\0\0\0\x04" "3DFL", 12), "holds no facets"},
+            {chunk("FORM", "3DFL" + chunk("FACE", facet(7, 8, 9))), "holds no facets"},
+            claimsTooMuch(longFace, "FACE", faceAt, 0x7FFFFFF0u),
+            {longFile, cutShort + "4294967295 bytes but " + std::to_string(good.size() - 8) + " follow"},
+            {handBoxFact(9, 12), "is damaged: group 1's GINF chunk counts 9 vertices but its VRTX chunk holds 8"},
+            {handBoxFact(8, 13), "is damaged: group 1's GINF chunk counts 13 facets but its FACE chunk holds 12"},
+            {handBoxFact(0xFFFFFFFFu, 12),
+             "is damaged: group 1's GINF chunk counts 4294967295 vertices but its VRTX chunk holds 8"},
+            {twoGroups.substr(0, crate.size() + 40), cutShort + std::to_string(twoGroups.size() - 8) + " bytes but " +
+                                                         std::to_string(crate.size() + 32) + " follow"},
+            {crate.substr(0, crate.size() - 2), cutShort + std::to_string(crate.size() - 8) + " bytes but " +
+                                                    std::to_string(crate.size() - 10) + " follow"},
+        },
+        {
+            // Without GINF the tables count: a facet past the vertices is skipped, and so
+            // is the rest of a VRTX chunk of odd size.
+            {chunk("FORM", "3DFL" + chunk("FORM", "GRUP" + chunk("VRTX", floats({0, 0, 0, 1, 0, 0, 0, 1, 0}) + "xy") +
+                                                      chunk("FACE", facet(0, 1, 2) + facet(0, 1, 0xFFFFFF00u) +
+                                                                        facet(0, 1, 2, 5)))),
+             {0, 0},
+             {"VRTX holds 38 bytes, not a multiple of 12", "1 facets refer to vertices past the 3 the group holds",
+              "1 facets name a material the group lacks"}},
+            // Fewer counted than the tables hold: only the counted ones are read.
+            {handBoxFact(8, 10), std::vector<int>(10, 3), {"group 1: FACE holds 12 facets past the 10 its GINF chunk counts"}},
+        }},
+        12, 12,
+    };
+}
+
+Format c4d() {
+    test::Box box(1, 2, 3);
+    const std::string good = written(C4dWriter::write, ".c4d", ExportUnit("Box", &box));
+    const std::string crate = handBoxC4d();
+    const std::string one = document(c4dTriangle("T"));
+    const std::string notC4d = "is not a Cinema 4D file: it does not begin with the identifiers \"MC50\" and \"DOK5\"";
+    size_t polyAt, objectAt, crateAt;
+    const std::string longPoly = claiming(good, "POLY", 0xFFFFFFF0u, &polyAt);
+    const std::string crateLongPoly = claiming(crate, "POLY", 100000, &crateAt);
+    const uint32_t objectLength = u32Of(crate, crate.find("OBJE") + 4) + 2;
+    const std::string longObject = claiming(crate, "OBJE", objectLength, &objectAt);
+    std::string longFile = good;
+    longFile.replace(4, 4, be32(0xFFFFFFFFu));
+    // Points past the table, a material past the table, tables shorter than the polygons.
+    std::string object = chunk(
+        "OBJE", chunk("PNTS", floats({0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0})) +
+                    chunk("POLY", be32(0) + be32(1) + be32(2) + be32(2) + be32(0) + be32(1) + be32(3) + be32(99) +
+                                      be32(1) + be32(3) + be32(2) + be32(2)) +
+                    chunk("NORM", floats({0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1})) + chunk("PMAT", be32(0) + be32(7)));
+    return {
+        ".c4d", C4dWriter::write,
+        document(chunk("PLAT", be32(4)) + chunk("DNAM", "Orvo Export") +
+                 chunk("MATL", chunk("MNAM", "Red") + chunk("MCOL", floats({1, 0, 0}))) +
+                 chunk("OBJE", chunk("ONAM", "Tri") + chunk("PNTS", floats({10, 0, 0, 11, 0, 0, 10, 1, 0})) +
+                                   chunk("POLY", be32(0) + be32(2) + be32(1) + be32(1)) +
+                                   chunk("NORM", floats({0, 0, -1, 0, 0, -1, 0, 0, -1, 0, 0, -1})) +
+                                   chunk("UVWT", floats({0, 0, 0, 0, 1, 0, 1, 0, 0, 1, 0, 0})) + chunk("PMAT", be32(0)))),
+        std::string("MC50\0\0\x01\x20" "DOK5", 12), 296,  // 12 + PLAT 12 + DNAM 20 + MATL 40 + OBJE 212
+        chunk("DNAM", "Orvo Export"), chunk("MNAM", "Ink"),
+        document(c4dTriangle("A") + c4dTriangle("")),
+        {"A", "C4D object 2"},
+        crate,
+        {".c4d", test::expectCutsHandled<C4dReader>, good, 1, false, {
+            {"MC40" + one.substr(4), notC4d},
+            {one.substr(0, 8) + "DOK4" + one.substr(12), notC4d},
+            {"FORM" + one.substr(4), notC4d},
+            {one.substr(0, 11), notC4d},
+            {"", notC4d},
+            claimsTooMuch(longPoly, "POLY", polyAt, 0xFFFFFFF0u),
+            {longFile, "is cut short: its MC50 chunk claims 4294967295 bytes but " + std::to_string(good.size() - 8) +
+                           " follow"},
+            {crate.substr(0, crate.size() - 1), "is cut short: its MC50 chunk claims " + std::to_string(crate.size() - 8) +
+                                                    " bytes but " + std::to_string(crate.size() - 9) + " follow"},
+            claimsTooMuch(crateLongPoly, "POLY", crateAt, 100000),
+            claimsTooMuch(longObject, "OBJE", objectAt, objectLength),
+        },
+        {
+            {document(chunk("MATL", chunk("MNAM", "M")) + object),
+             {3, 0},  // the first polygon's normals were there
+             {"1 polygons refer to points past the 4 the object holds", "NORM holds 48 bytes where 3 polygons need 144",
+              "PMAT holds 8 bytes where 3 polygons need 12", "1 polygons name a material the file lacks"}},
+        }},
+        6, 7,  // the seed holds one more triangle, with zero normals (so none)
+    };
+}
+
+std::vector<Format> formats() { return {fact(), c4d()}; }
+
+// 3DS: little-endian chunks; a damaged count or corner is read in part with a warning.
+Damaged threeDS() {
+    test::Box box;
+    const std::string good = written(ThreeDSWriter::write, ".3ds", ExportUnit("Box", &box));
+    auto at = [&](uint16_t id) { return good.find(std::string{char(id & 0xFF), char(id >> 8)}); };
+    const size_t vertices = at(0x4110), faces = at(0x4120);
+    const int count = uint8_t(good[vertices + 6]) | uint8_t(good[vertices + 7]) << 8;
+    auto put = [&](size_t where, std::initializer_list<uint8_t> bytes) {
+        std::string damaged = good;
+        for (uint8_t b : bytes) damaged[where++] = char(b);
+        return damaged;
+    };
+    return {".3ds", test::expectCutsHandled<ThreeDSReader>, good, 7, true,
+            {
+                {"", "is not a 3DS file: it does not begin with the main chunk 0x4D4D"},
+                {good.substr(0, 40), "holds no triangle mesh with faces", {"claims"}},
+                // The mesh loses its vertices, so every face goes.
+                {put(vertices + 2, {3, 0, 0, 0}), "holds no triangle mesh with faces", {"has length 3, below the 6 bytes of its header"}},
+                // A length far past the end of its parent.
+                {put(vertices + 5, {0x7F}), "holds no triangle mesh with faces", {"chunk 0x4110 at byte " + std::to_string(vertices) + " claims"}},
+            },
+            {
+                {put(vertices + 6, {0xFF, 0xFF}), std::vector<int>(12, 0),
+                 {"object 'Box' claims 65535 vertices, only " + std::to_string(count) + " fit in its chunk"}},
+                {put(vertices + 6, {4, 0}), {0, 0},
+                 {"refers to a vertex past the 4 it has; left out", "mapping coordinates for 4 vertices; they are left out"}},
+                {put(faces + 6, {0xFF, 0xFF}), std::vector<int>(12, 0), {"claims 65535 faces"}},
+                {put(faces + 8, {0xE7, 0x03}), std::vector<int>(11, 0),  // the first corner of the first face: 999
+                 {"face 0 refers to a vertex past the " + std::to_string(count) + " it has"}},
+            }};
+}
+
+// LightWave: an IFF FORM of big-endian chunks.
+Damaged lightWave() {
+    test::Box box;
+    const std::string good = written(LwoWriter::write, ".lwo", ExportUnit("Box", &box));
+    const size_t pols = good.find("POLS"), pnts = good.find("PNTS");
+    std::string pointPast = good, manyCorners = good;
+    pointPast[pols + 15] = 0x40;  // the first corner of the first polygon: point 64 of 8
+    manyCorners.replace(pols + 12, 2, std::string("\x03\xFF", 2));  // 1023 corners, far more than are there
+    return {".lwo", test::expectCutsHandled<LwoReader>, good, 5, true,
+            {
+                // An empty object of the older format is read, and found empty.
+                {std::string("FORM\0\0\0\x04LWOB", 12), "holds no polygons"},
+                {"not a mesh at all", "is not a LightWave object: it does not begin with an IFF FORM"},
+                {claiming(good, "PNTS", 0x7FFFFFF0), "holds no polygons", {"chunk PNTS at byte " + std::to_string(pnts) + " claims 2147483632 bytes"}},
+                {manyCorners, "holds no polygons", {"ends inside a polygon"}},
+            },
+            {
+                {pointPast, std::vector<int>(5, 0), {"polygon 0 refers to a point past the 8 of its layer; left out"}},
+            }};
+}
+
+std::unique_ptr<MeshReader> readerFor(const std::string& ext) { return MeshFormats::forPath("x" + ext)->makeReader(); }
+
+test::Outcome runFormwright(const test::TempDir& dir, const std::string& arguments) {
+    return test::runProgram(FW_EXECUTABLE, "--library-folder " + dir.file("Documents") + " " + arguments, dir.file(""));
+}
+
+// lo x, y, z, hi x, y, z of every position of the groups.
+std::array<double, 6> boundsOf(const std::vector<ImportGroup>& groups) {
+    std::array<double, 6> box = {1e300, 1e300, 1e300, -1e300, -1e300, -1e300};
+    for (const ImportGroup& group : groups)
+        for (int i = 0; i < group.mesh->vertexCount(); ++i) {
+            double v[3];
+            group.mesh->getVertex(v, i);
+            for (int a = 0; a < 3; ++a) box[a] = std::min(box[a], v[a]), box[3 + a] = std::max(box[3 + a], v[a]);
+        }
+    return box;
+}
+
+TEST(ChunkedMesh, ATriangleIsWrittenAsTheDocumentedBytes) {
+    for (const Format& f : formats()) {
+        SCOPED_TRACE(f.ext);
+        test::TempDir dir;
+        ObjDB tri;
+        const double p[3][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, up[3] = {0, 0, 1};
+        for (const auto& v : p) tri.addVertex(v), tri.addTexCoord(v);
+        tri.addNormal(up);
+        const int corners[3] = {0, 1, 2}, normals[3] = {0, 0, 0};
+        tri.addElement(GeometryInterface::Polygon, 0, 3, corners, 3, corners, 3, normals);
+        ExportUnit unit("Tri", &tri, glm::translate(glm::dmat4(1.0), glm::dvec3(10, 0, 0)));
+        unit.materials.resize(1);
+        unit.materials[0].name = "Red";
+        unit.materials[0].diffuse[0] = 1, unit.materials[0].diffuse[1] = 0, unit.materials[0].diffuse[2] = 0;
+        ASSERT_TRUE(f.write(dir.file("t" + f.ext), {unit}, true, nullptr));
+        std::string bytes = test::readFile(dir.file("t" + f.ext));
+        ASSERT_EQ(f.triangle.size(), f.triangleSize);
+        EXPECT_EQ(bytes.substr(0, 12), f.head);
+        EXPECT_EQ(bytes, f.triangle);
+    }
+}
+
+// The file names its scene (and Cinema 4D writes one material table for all units);
+// objects a file does not name take the reader's names, and the default look. The
+// names and looks of named objects are read back in MeshRoundTrip.NamesAndLooksSurvive.
+TEST(ChunkedMesh, TheSceneIsNamedAndUnnamedObjectsTakeTheReadersNames) {
+    for (const Format& f : formats()) {
+        SCOPED_TRACE(f.ext);
+        test::TempDir dir;
+        test::Box box;
+        ExportUnit unit("Logo", &box), other("Other", &box);
+        unit.materials.resize(1);
+        unit.materials[0].name = "Ink";
+        other.materials = unit.materials;
+        other.object = 1;
+        const std::string path = dir.file("m" + f.ext);
+        ASSERT_TRUE(f.write(path, {unit, other}, false, nullptr));
+        const std::string bytes = test::readFile(path);
+        EXPECT_NE(bytes.find(f.sceneName), std::string::npos);
+        if (!f.materialOnce.empty()) {
+            EXPECT_NE(bytes.find(f.materialOnce), std::string::npos);
+            EXPECT_EQ(bytes.find(f.materialOnce), bytes.rfind(f.materialOnce));
+        }
+        std::vector<ImportGroup> groups;
+        std::unique_ptr<MeshReader> reader = readerFor(f.ext);
+        ASSERT_TRUE(reader->parse(f.unnamed, groups)) << reader->error();
+        std::vector<std::string> names;
+        for (const ImportGroup& group : groups) {
+            names.push_back(group.name);
+            EXPECT_EQ(group.mesh->elementCount(), 1);
+            ASSERT_EQ(group.materials.size(), 1u);
+            EXPECT_EQ(group.materials[0].name, "defaultMtl");
+        }
+        EXPECT_EQ(names, f.unnamedNames);
+    }
+}
+
+// The hand box, imported through the program, reads whole: 12 triangles over its 8
+// corners, facing out, each corner's normal its face's, its faces wearing "Red" and
+// "Blue" by turns.
+TEST(ChunkedMesh, AFileLaidOutByHandImportsThroughTheProgram) {
+    ObjDB expected;
+    for (int k = 0; k < 8; ++k) expected.addVertex(HandBox::corner(k).data());
+    for (int f = 0; f < 6; ++f) {
+        const int normals[4] = {f, f, f, f};
+        expected.addNormal(HandBox::normals[f]);
+        expected.addElement(GeometryInterface::Polygon, f % 2, 4, HandBox::faces[f], 0, nullptr, 4, normals);
+    }
+    for (const Format& f : formats()) {
+        SCOPED_TRACE(f.ext);
+        test::TempDir dir;
+        test::writeFile(dir.file("crate" + f.ext), f.handBox);
+        test::Outcome imported = runFormwright(dir, "import " + dir.file("crate" + f.ext) + " -o " + dir.file("p.kxp"));
+        ASSERT_EQ(imported.status, 0) << imported.err;
+        const std::string info = runFormwright(dir, "info " + dir.file("p.kxp")).out;
+        for (const char* line : {"ObjectP \"Crate\"", "MaterialX \"Red\"", "MaterialX \"Blue\""})
+            EXPECT_NE(info.find(line), std::string::npos) << info;
+        ASSERT_EQ(runFormwright(dir, "export " + dir.file("p.kxp") + " -o " + dir.file("p.obj")).status, 0);
+        std::vector<ImportGroup> groups = test::readBack<ObjImport>(dir.file("p.obj"));
+        ASSERT_EQ(groups.size(), 1u);
+        // Every triangle where it was, facing out, each corner with its face's normal.
+        EXPECT_EQ(test::cornersOf(expected), test::cornersOf(*groups[0].mesh));
+        test::Parsed r = test::parse(*readerFor(f.ext), f.handBox);
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(r.warnings, "");
+        ASSERT_EQ(r.groups.size(), 1u);
+        ASSERT_EQ(r.groups[0].materials.size(), 2u);
+        EXPECT_EQ(r.groups[0].materials[0].name, "Red");
+        EXPECT_EQ(r.groups[0].materials[1].name, "Blue");
+        EXPECT_EQ(r.groups[0].materials[1].diffuse[2], 1.0);
+        EXPECT_EQ(test::cornersOf(expected), test::cornersOf(*r.groups[0].mesh));
+        for (int part = 0; part < 2; ++part)
+            EXPECT_EQ(test::trianglesOf(*r.groups[0].mesh, part), test::trianglesOf(expected, part)) << part;
+    }
+}
+
+// Every cut of a written box is refused; each damaged file is refused with its message
+// by the reader and by the program's import, which leaves no project; what can be read
+// in part is, with a warning for what was left out.
+// DXF: text; a good file cut anywhere is read or refused with a reason.
+Damaged dxf() {
+    const std::string face = "0\n3DFACE\n8\nL\n10\n0\n20\n0\n30\n0\n11\n1\n21\n0\n31\n0\n12\n0\n22\n1\n32\n0\n"
+                             "13\n0\n23\n1\n33\n0\n";
+    std::string notANumber = face;
+    notANumber.replace(notANumber.find("11\n1\n"), 5, "11\nnan\n");
+    const std::string entities = "0\nSECTION\n2\nENTITIES\n", end = "0\nENDSEC\n0\nEOF\n";
+    const std::string noFaces = "holds no faces: no 3DFACE entities, polyface or polygon meshes";
+    auto cuts = [](const std::string& good, size_t, bool) {
+        for (size_t cut = 0; cut < good.size(); ++cut) {
+            test::Parsed r = test::parse<DxfReader>(good.substr(0, cut));
+            EXPECT_TRUE(r.ok || !r.error.empty()) << cut;
+        }
+    };
+    return {".dxf", cuts, entities + face + face + end, 1, true,
+            {
+                {"", noFaces},
+                {"AutoCAD Binary DXF\r\n\x1a", "is a binary DXF file, which is not read"},
+                {"hello\nworld\n", "is not a DXF file: line 1 is not a group code"},
+                {"0\nSECTION\n2\nBLOCKS\n" + face + "0\nENDSEC\n", noFaces},  // faces outside ENTITIES are not read
+            },
+            {
+                {entities + notANumber + face + end, {0}, {"not a number"}},  // the face with a bad corner is skipped
+            }};
+}
+
+TEST(DamagedMeshFiles, AreRefusedOrReadInPartByTheReaderAndTheImport) {
+    const std::vector<Format> chunked = formats();
+    for (const Damaged& f : {chunked[0].damaged, chunked[1].damaged, threeDS(), lightWave(), dxf()}) {
+        SCOPED_TRACE(f.ext);
+        f.cutsHandled(f.good, f.step, f.readsInPart);
+        test::TempDir dir;
+        const std::string name = "bad" + f.ext;
+        for (const Refusal& c : f.refusals) {
+            SCOPED_TRACE(c.message);
+            test::Parsed r = test::parse(*readerFor(f.ext), c.bytes);
+            EXPECT_FALSE(r.ok);
+            EXPECT_EQ(r.error, c.message);
+            EXPECT_TRUE(r.groups.empty());
+            test::writeFile(dir.file(name), c.bytes);
+            test::Outcome run = runFormwright(dir, "import " + dir.file(name) + " -o " + dir.file("p.kxp"));
+            EXPECT_EQ(run.status, 1);
+            EXPECT_NE(run.err.find(name + ": " + c.message), std::string::npos) << run.err;
+            EXPECT_FALSE(std::filesystem::exists(dir.file("p.kxp")));
+            for (const std::string& warning : c.warnings) EXPECT_NE(r.warnings.find(warning), std::string::npos) << r.warnings;
+        }
+        for (const Tolerated& c : f.tolerated) {
+            test::Parsed r = test::parse(*readerFor(f.ext), c.bytes);
+            ASSERT_TRUE(r.ok) << r.error;
+            ASSERT_EQ(r.groups.size(), 1u);
+            std::vector<int> normalCounts;
+            for (int e = 0; e < r.groups[0].mesh->elementCount(); ++e) {
+                GeometryInterface::ElementInfo info;
+                const int *p, *t, *n;
+                ASSERT_TRUE(r.groups[0].mesh->getElementRefs(e, info, &p, &t, &n));
+                normalCounts.push_back(info.normalCount);
+            }
+            EXPECT_EQ(normalCounts, c.normalCounts);
+            for (const std::string& warning : c.warnings) EXPECT_NE(r.warnings.find(warning), std::string::npos) << r.warnings;
+        }
+    }
+}
+
+// Made from the layout's description by a separate script, not by our writers: the
+// box with "Red" and "Blue" faces by turns, and maybe more triangles without normals.
+TEST(ChunkedMesh, AFileMadeFromTheDescriptionReads) {
+    for (const Format& f : formats()) {
+        SCOPED_TRACE(f.ext);
+        const std::string folder = f.ext == ".fac" ? "factreader" : "c4dreader";
+        std::vector<ImportGroup> groups;
+        std::unique_ptr<MeshReader> reader = readerFor(f.ext);
+        ASSERT_TRUE(reader->read(FW_SOURCE_DIR "/fuzz/corpus/" + folder + "/box-by-description" + f.ext, groups))
+            << reader->error();
+        EXPECT_EQ(reader->warnings(), "");
+        ASSERT_EQ(groups.size(), 1u);
+        EXPECT_EQ(groups[0].name, "Seed box");
+        const ObjDB& mesh = *groups[0].mesh;
+        ASSERT_EQ(mesh.elementCount(), f.seedElements);
+        EXPECT_EQ(test::cornersOf(test::Box()), test::cornersOf(mesh, f.seedBoxElements));
+        for (int e = f.seedBoxElements; e < f.seedElements; ++e) {
+            GeometryInterface::ElementInfo info;
+            const int *p, *t, *n;
+            ASSERT_TRUE(mesh.getElementRefs(e, info, &p, &t, &n));
+            EXPECT_EQ(std::vector<int>({info.count, info.normalCount, info.texCount}), (std::vector<int>{3, 0, 3}));
+        }
+        ASSERT_EQ(groups[0].materials.size(), 2u);
+        EXPECT_EQ(groups[0].materials[0].name, "Red");
+        EXPECT_EQ(groups[0].materials[1].name, "Blue");
+        for (int a = 0; a < 3; ++a) {
+            EXPECT_EQ(groups[0].materials[0].diffuse[a], a == 0 ? 1.0 : 0.0);
+            EXPECT_EQ(groups[0].materials[1].diffuse[a], a == 2 ? 1.0 : 0.0);
+        }
+    }
+}
+
+TEST(Fact, GroupsPastTheLimitAreRefusedOneByOne) {
+    std::string tri = chunk("VRTX", floats({0, 0, 0, 1, 0, 0, 0, 1, 0})) + chunk("FACE", facet(0, 1, 2));
+    std::string body = "3DFL";
+    for (int i = 0; i < FactReader::kMaxGroups + 2; ++i) body += chunk("FORM", "GRUP" + tri);
+    test::Parsed r = test::parse(*readerFor(".fac"), chunk("FORM", body));
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.groups.size(), static_cast<size_t>(FactReader::kMaxGroups));
+    EXPECT_EQ(r.warnings,
+              "FactReader::new_group:  can't create new ObjectP !\nFactReader::new_group:  can't create new ObjectP !\n");
+}
+
+// The example title exported as `ext` (into `bytes`, framed as `frame`) and as t.obj;
+// the chunks after the 12-byte frame.
+std::vector<Chunk> exportTitle(const test::TempDir& dir, const std::string& ext, const std::string& frame,
+                               std::string& bytes) {
+    for (const std::string& out : {"t" + ext, std::string("t.obj")}) {
+        test::Outcome r = runFormwright(dir, "export " FW_SOURCE_DIR "/examples/title.kxp -o " + dir.file(out));
+        EXPECT_EQ(r.status, 0) << r.err;
+    }
+    bytes = test::readFile(dir.file("t" + ext));
+    std::vector<Chunk> top;
+    EXPECT_GT(bytes.size(), 12u);
+    EXPECT_EQ(bytes.substr(0, 4) + bytes.substr(8, 4), frame);
+    EXPECT_EQ(u32Of(bytes, 4), bytes.size() - 8);
+    EXPECT_TRUE(walkChunks(std::string_view(bytes).substr(12), top));
+    return top;
+}
+
+// What the program writes, walked by the layout alone: the counts of FINF and GINF
+// are the entries that follow, and the file's box holds every vertex; as many groups
+// and triangles as the OBJ export has.
+TEST(Fact, ExportsHaveTheDocumentedStructureAndComeBackWhole) {
+    test::TempDir dir;
+    std::string bytes;
+    std::vector<Chunk> top = exportTitle(dir, ".fac", "FORM3DFL", bytes), inner, header;
+    ASSERT_GE(top.size(), 2u);
+    ASSERT_EQ(top[0].id + std::string(top[0].data.substr(0, 4)), "FORMFHDR");
+    ASSERT_TRUE(walkChunks(top[0].data.substr(4), header));
+    ASSERT_GE(header.size(), 1u);
+    ASSERT_EQ(header[0].id, "FINF");
+    const std::string_view finf = header[0].data;
+    ASSERT_EQ(finf.size(), 52u);
+    for (size_t k = 36; k < 52; k += 4) EXPECT_EQ(u32Of(finf, k), 0u);
+
+    uint32_t groups = 0, vertices = 0, facets = 0;
+    float lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
+    for (size_t g = 1; g < top.size(); ++g, ++groups) {
+        ASSERT_EQ(top[g].id + std::string(top[g].data.substr(0, 4)), "FORMGRUP");
+        ASSERT_TRUE(walkChunks(top[g].data.substr(4), inner));
+        ASSERT_GE(inner.size(), 3u);
+        ASSERT_EQ(inner[0].id + std::string(inner[0].data.substr(0, 4)), "FORMGHDR");
+        ASSERT_TRUE(walkChunks(inner[0].data.substr(4), header));
+        ASSERT_EQ(header[0].id, "GINF");
+        ASSERT_EQ(header[0].data.size(), 52u);
+        const uint32_t v = u32Of(header[0].data, 0), f = u32Of(header[0].data, 4);
+        std::string_view vrtx, face;
+        for (const Chunk& c : inner) {
+            if (c.id == "VRTX") vrtx = c.data;
+            if (c.id == "FACE") face = c.data;
+        }
+        EXPECT_EQ(vrtx.size(), 12u * v);
+        EXPECT_EQ(face.size(), 40u * f);
+        for (size_t at = 0; at + 12 <= vrtx.size(); at += 12)
+            for (size_t a = 0; a < 3; ++a) lo[a] = std::min(lo[a], f32Of(vrtx, at + 4 * a)), hi[a] = std::max(hi[a], f32Of(vrtx, at + 4 * a));
+        for (size_t at = 0; at + 40 <= face.size(); at += 40)
+            for (size_t k = 0; k < 3; ++k) EXPECT_LT(u32Of(face, at + 4 * k), v);
+        vertices += v, facets += f;
+    }
+    EXPECT_EQ(std::vector<uint32_t>({u32Of(finf, 0), u32Of(finf, 4), u32Of(finf, 8)}),
+              std::vector<uint32_t>({vertices, facets, groups}));
+    for (size_t a = 0; a < 3; ++a) {
+        EXPECT_EQ(f32Of(finf, 12 + 4 * a), lo[a]);
+        EXPECT_EQ(f32Of(finf, 24 + 4 * a), hi[a]);
+    }
+    std::vector<ImportGroup> obj = test::readBack<ObjImport>(dir.file("t.obj"));
+    EXPECT_EQ(groups, obj.size());
+    size_t triangles = 0;
+    for (const ImportGroup& group : obj) triangles += test::trianglesOf(*group.mesh).size();
+    EXPECT_EQ(facets, triangles);
+}
+
+// What the program writes, walked by the layout alone: the platform, one object per
+// object of the project with its tables in step, points in left-handed axes and
+// polygons facing out by the left-hand rule.
+TEST(C4d, ExportsHaveTheDocumentedStructureAndComeBackWhole) {
+    test::TempDir dir;
+    std::string bytes;
+    std::vector<Chunk> top = exportTitle(dir, ".c4d", "MC50DOK5", bytes), inner;
+    ASSERT_GE(top.size(), 2u);
+    ASSERT_EQ(top[0].id, "PLAT");
+    ASSERT_EQ(top[0].data.size(), 4u);
+    const uint32_t platform = u32Of(top[0].data, 0);
+    EXPECT_TRUE(platform == 1 || platform == 2 || platform == 4) << platform;
+
+    size_t materials = 0, objects = 0, polygons = 0;
+    float lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
+    double volume = 0;
+    for (const Chunk& c : top) {
+        materials += c.id == "MATL";
+        if (c.id != "OBJE") continue;
+        ++objects;
+        ASSERT_TRUE(walkChunks(c.data, inner));
+        std::map<std::string, std::string_view> tables;
+        for (const Chunk& k : inner) tables[k.id] = k.data;
+        std::string_view pnts = tables["PNTS"], poly = tables["POLY"], pmat = tables["PMAT"];
+        ASSERT_EQ(pnts.size() % 12, 0u);
+        ASSERT_EQ(poly.size() % 16, 0u);
+        const size_t points = pnts.size() / 12, q = poly.size() / 16;
+        EXPECT_EQ(pmat.size(), 4 * q);
+        EXPECT_TRUE(tables["NORM"].empty() || tables["NORM"].size() == 48 * q);
+        EXPECT_TRUE(tables["UVWT"].empty() || tables["UVWT"].size() == 48 * q);
+        auto point = [&](uint32_t i) {
+            std::array<double, 3> v;
+            for (size_t a = 0; a < 3; ++a) v[a] = f32Of(pnts, 12 * i + 4 * a);
+            return v;
+        };
+        for (uint32_t i = 0; i < points; ++i)
+            for (size_t a = 0; a < 3; ++a) {
+                float x = static_cast<float>(point(i)[a]);
+                lo[a] = std::min(lo[a], x), hi[a] = std::max(hi[a], x);
+            }
+        for (size_t j = 0; j < q; ++j, ++polygons) {
+            uint32_t corner[4];
+            for (size_t k = 0; k < 4; ++k) corner[k] = u32Of(poly, 16 * j + 4 * k);
+            ASSERT_TRUE(corner[0] < points && corner[1] < points && corner[2] < points && corner[3] < points);
+            // The volume the polygons close, by the left-hand rule in the file's axes.
+            for (int t = 0; t < (corner[2] == corner[3] ? 1 : 2); ++t) {
+                auto a = point(corner[0]), b = point(corner[1 + t]), d = point(corner[2 + t]);
+                volume += (a[0] * (b[1] * d[2] - b[2] * d[1]) - a[1] * (b[0] * d[2] - b[2] * d[0]) +
+                           a[2] * (b[0] * d[1] - b[1] * d[0])) / 6;
+            }
+            EXPECT_LT(u32Of(pmat, 4 * j), 64u);
+        }
+    }
+    EXPECT_GT(volume, 0);
+    std::vector<ImportGroup> obj = test::readBack<ObjImport>(dir.file("t.obj"));
+    EXPECT_EQ(objects, obj.size());
+    EXPECT_GE(materials, 2u);
+    EXPECT_GT(polygons, 0u);
+    // Left-handed: the file's z runs the other way.
+    auto box = boundsOf(obj);
+    for (size_t a = 0; a < 2; ++a) {
+        EXPECT_NEAR(lo[a], box[a], 1e-3);
+        EXPECT_NEAR(hi[a], box[3 + a], 1e-3);
+    }
+    EXPECT_NEAR(lo[2], -box[5], 1e-3);
+    EXPECT_NEAR(hi[2], -box[2], 1e-3);
+}
+
+}  // namespace
+}  // namespace fw
