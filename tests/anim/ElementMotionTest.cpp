@@ -1,6 +1,7 @@
 // The motion of a track's elements through evaluateTrack: rest by default, leaving and
 // arriving at the poses' states, continuous in between, shaped by overshoot and bow,
-// smoothed through a middle pose, turned by actions, and faded.
+// smoothed through a middle pose, turned by actions, and faded; and the smoothing curve
+// beneath it, straight and evenly paced without smoothing, turning smoothly with it.
 #include "anim/ElementMotion.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include "anim/AnimPose.h"
 #include "anim/AnimTrack.h"
 #include "anim/AnimTransition.h"
+#include "anim/TrackCurve.h"
 #include "scene/SceneX.h"
 
 namespace fw {
@@ -34,6 +36,12 @@ struct Timeline {
             frame = add(std::make_unique<AnimPose>(scene), frame, 10, poses);
         }
         for (AnimTransition* t : transitions) t->smoothing.startSmooth = t->smoothing.endSmooth = 0;
+    }
+    // The pose's elements moved `distance` along `direction`.
+    void move(int pose, double distance, glm::dvec3 direction) {
+        AnimPoseSettings& s = poses[pose]->settings;
+        s.moveDistance = distance;
+        for (int a = 0; a < 3; ++a) s.moveDirectionVector[a] = direction[a];
     }
     template <class T>
     int add(std::unique_ptr<T> s, int frame, int length, std::vector<T*>& list) {
@@ -84,9 +92,7 @@ TEST(ElementMotion, EditsBetweenFramesAreSeenAtOnce) {
     auto el = letters(2);
     Timeline t(2);
     EXPECT_EQ(placeAt(evaluateTrack(t.track, 45, el)[1], el[1]).y, 0);
-    t.poses[1]->settings.moveDistance = 100;
-    t.poses[1]->settings.moveDirectionVector[2] = 0;
-    t.poses[1]->settings.moveDirectionVector[1] = 1;
+    t.move(1, 100, {0, 1, 0});
     EXPECT_NEAR(placeAt(evaluateTrack(t.track, 45, el)[1], el[1]).y, 100, 1e-9);
     el[1].center[1] = 10;  // the element itself moved (a relaid text)
     EXPECT_NEAR(placeAt(evaluateTrack(t.track, 45, el)[1], el[1]).y, 110, 1e-9);
@@ -99,54 +105,39 @@ TEST(ElementMotion, ATransitionLeavesAndArrivesAtThePosesAndMovesContinuously) {
     const auto el = letters(5);
     Timeline t(2);
     AnimPoseSettings& to = t.poses[1]->settings;
-    to.distributeType = AnimPoseSettings::kCircleY;
+    to.distributeType = AnimPoseSettings::kCircleY, to.localCenterRotation[1] = 120, to.localScale[0] = 150;
     to.moveDistance = 300;
-    to.localCenterRotation[1] = 120;
-    to.localScale[0] = 150;
     AnimTransition& tr = *t.transitions[0];
-    tr.sequence.overlap = 60;
-    tr.sequence.startEase = 30;
-    tr.sequence.endEase = 30;
-    tr.path.bowAmount = 20;
-    tr.path.twist = 90;
+    tr.sequence.overlap = 60, tr.sequence.startEase = tr.sequence.endEase = 30;
+    tr.path.bowAmount = 20, tr.path.twist = 90;
     tr.smoothing.startSmooth = tr.smoothing.endSmooth = 100;
 
-    const auto leaving = evaluateTrack(t.track, 9.5, el);
-    const auto arriving = evaluateTrack(t.track, 40, el);
-    const auto first = evaluateTrack(t.track, 10, el);
-    const auto last = evaluateTrack(t.track, 39.999999, el);
+    const auto leaving = evaluateTrack(t.track, 9.5, el), arriving = evaluateTrack(t.track, 40, el);
+    const auto first = evaluateTrack(t.track, 10, el), last = evaluateTrack(t.track, 39.999999, el);
     const auto states = poseStates(*t.poses[1], el);
     const auto paths = sample(t, el, 5, 45);
     for (size_t i = 0; i < el.size(); ++i) {
-        double length = 0;
-        for (size_t k = 1; k < paths[i].size(); ++k) length += glm::length(paths[i][k] - paths[i][k - 1]);
+        double length = 0, largest = 0;
+        for (size_t k = 1; k < paths[i].size(); ++k) {
+            const double step = glm::length(paths[i][k] - paths[i][k - 1]);
+            length += step;
+            largest = std::max(largest, step);
+        }
+        EXPECT_GT(length, 100.0);
+        EXPECT_LT(largest, 10 * length / (paths[i].size() - 1));  // no jump anywhere
         // The transition's first frame is at most a few average frames' travel out.
         EXPECT_LT(glm::length(placeAt(first[i], el[i]) - placeAt(leaving[i], el[i])), 4 * length / 30);
         expectSameMatrix(last[i].matrix, arriving[i].matrix, 1e-3);
         const glm::dvec3 arrived = placeAt(arriving[i], el[i]);
         for (int a = 0; a < 3; ++a) EXPECT_NEAR(arrived[a], el[i].center[a] + states[i].translate[a], 1e-9);
     }
-
-    for (const auto& path : paths) {
-        double total = 0, largest = 0;
-        for (size_t k = 1; k < path.size(); ++k) {
-            const double step = glm::length(path[k] - path[k - 1]);
-            total += step;
-            largest = std::max(largest, step);
-        }
-        EXPECT_GT(total, 100.0);
-        EXPECT_LT(largest, 10 * total / (path.size() - 1));
-    }
 }
 
 TEST(ElementMotion, OvershootPassesTheTargetThenSettlesAndPullBackGoesBackFirst) {
     const auto el = letters(1);
     Timeline t(2);
-    t.poses[1]->settings.moveDistance = 400;
-    t.poses[1]->settings.moveDirectionVector[2] = 0;
-    t.poses[1]->settings.moveDirectionVector[0] = 1;
-    t.transitions[0]->path.endOvershoot = 20;
-    t.transitions[0]->path.startOvershoot = 10;
+    t.move(1, 400, {1, 0, 0});
+    t.transitions[0]->path.endOvershoot = 20, t.transitions[0]->path.startOvershoot = 10;
     const auto path = sample(t, el, 10, 40)[0];
     double lo = 1e9, hi = -1e9;
     size_t hiAt = 0;
@@ -166,10 +157,7 @@ TEST(ElementMotion, BowLiftsTheMidpointByItsShareOfTheTravelInItsDirection) {
     Timeline t(2);
     t.poses[1]->settings.moveDistance = -400;  // toward the camera along +Z
     AnimPath& path = t.transitions[0]->path;
-    path.bowAmount = 25;
-    path.bowAmount2 = 75;
-    path.bowAmountStyle = AnimPath::kEven;
-    path.bowDirection = 90;
+    path.bowAmount = 25, path.bowAmount2 = 75, path.bowAmountStyle = AnimPath::kEven, path.bowDirection = 90;
     // Overlap 0 and no ease: every element is half way at p = 0.5, time 10 - 1 + 31 / 2.
     const auto frames = evaluateTrack(t.track, 24.5, el);
     const double share[3] = {0.25, 0.5, 0.75};
@@ -187,13 +175,8 @@ TEST(ElementMotion, SmoothingZeroIsStraightAndFullSmoothingKeepsDirectionThrough
     for (double smooth : {0.0, 100.0}) {
         SCOPED_TRACE(smooth);
         Timeline t(3);
-        t.poses[1]->settings.moveDistance = 300;
-        t.poses[1]->settings.moveDirectionVector[2] = 0;
-        t.poses[1]->settings.moveDirectionVector[0] = 1;  // right
-        t.poses[2]->settings.moveDistance = 300 * std::sqrt(2.0);
-        t.poses[2]->settings.moveDirectionVector[2] = 0;
-        t.poses[2]->settings.moveDirectionVector[0] = 1;  // then up
-        t.poses[2]->settings.moveDirectionVector[1] = 1;
+        t.move(1, 300, {1, 0, 0});                   // right
+        t.move(2, 300 * std::sqrt(2.0), {1, 1, 0});  // then up
         for (AnimTransition* tr : t.transitions) tr->smoothing.startSmooth = tr->smoothing.endSmooth = smooth;
         const auto a = sample(t, el, 10, 39.75)[0], b = sample(t, el, 50, 79.75)[0];
         if (smooth == 0) {
@@ -215,8 +198,7 @@ TEST(ElementMotion, ActionsTurnOnTheWayAndPoseActionsHandOnWhereTheyEnded) {
     const auto el = letters(2);
     Timeline t(2);
     AnimPathAction& spin = t.transitions[0]->action;
-    spin.actionType = AnimPathAction::kSpin;
-    spin.amount[0] = 1;
+    spin.actionType = AnimPathAction::kSpin, spin.amount[0] = 1;
     const glm::dvec3 x(1, 0, 0);
     auto turnOfX = [&](double time) { return glm::dvec3(evaluateTrack(t.track, time, el)[0].matrix * glm::dvec4(x, 0.0)); };
     EXPECT_NEAR(glm::dot(turnOfX(24.5), x), -1, 1e-9);  // half a turn half way
@@ -237,9 +219,7 @@ TEST(ElementMotion, FadesRunOverTheirRangeAndHoldAfterwards) {
     Timeline t(2);
     AnimTransition& tr = *t.transitions[0];
     tr.sequence.overlap = 100;  // one after another
-    tr.vis.visType = AnimVis::kFadeOn;
-    tr.vis.startTime = 20;
-    tr.vis.endTime = 80;
+    tr.vis.visType = AnimVis::kFadeOn, tr.vis.startTime = 20, tr.vis.endTime = 80;
     double previous = -1;
     for (double time = 10; time < 40; time += 0.25) {
         const auto frames = evaluateTrack(t.track, time, el);
@@ -254,6 +234,41 @@ TEST(ElementMotion, FadesRunOverTheirRangeAndHoldAfterwards) {
     tr.vis.visType = AnimVis::kFadeOff;
     EXPECT_EQ(evaluateTrack(t.track, 10, el)[2].opacity, 1.0);
     EXPECT_EQ(evaluateTrack(t.track, 45, el)[1].opacity, 0.0);  // the pose after keeps them hidden
+}
+
+TEST(TrackCurve, KnotsPickTheSpanAndTheEndsHold) {
+    TrackCurve c;
+    // A quarter-circle-like span then a straight one, with uneven knots.
+    c.setControlPoints({{0, 0, 0}, {0, 1, 0}, {1, 2, 0}, {2, 2, 0}, {3, 2, 0}, {4, 2, 0}, {5, 2, 0}}, {0, 2, 3});
+    EXPECT_EQ(c.spanCount(), 2);
+    const TrackCurve::Sample mid = c.evaluate(1.0);  // half way through the first span
+    EXPECT_NEAR(mid.point.x, (0 + 3 * 0 + 3 * 1 + 2) / 8.0, 1e-12);
+    EXPECT_NEAR(mid.point.y, (0 + 3 * 1 + 3 * 2 + 2) / 8.0, 1e-12);
+    // The direction is the unit difference of the last two intermediate points; the
+    // normal is (Y x d) x d.
+    const glm::dvec3 d = glm::normalize(glm::dvec3(1 - 0.25, 1.75 - 1, 0));
+    EXPECT_NEAR(glm::distance(mid.direction, d), 0, 1e-12);
+    EXPECT_NEAR(glm::distance(mid.normal, glm::cross(glm::cross(glm::dvec3(0, 1, 0), d), d)), 0, 1e-12);
+    EXPECT_EQ(c.evaluate(2.5).point, glm::dvec3(3.5, 2, 0));
+    EXPECT_EQ(c.evaluate(7).point, glm::dvec3(5, 2, 0));  // beyond the last knot: the last point
+    EXPECT_EQ(c.evaluate(-1).point, glm::dvec3(0, 0, 0));
+}
+
+TEST(TrackCurve, NoSmoothingIsAnEvenStraightLineAndFullSmoothingTurnsThroughThePose) {
+    const glm::dvec3 pts[3] = {{0, 0, 0}, {300, 0, 0}, {300, 300, 0}};
+    const double none[2] = {0, 0}, full[2] = {100, 100};
+    TrackCurve straight, smooth;
+    straight.build(pts, pts, none, none);
+    smooth.build(pts, pts, full, full);
+    for (int i = 0; i <= 10; ++i) {
+        EXPECT_NEAR(glm::distance(straight.spanPoint(0, i / 10.0), glm::dvec3(30.0 * i, 0, 0)), 0, 1e-9);
+        EXPECT_NEAR(straight.spanPoint(1, i / 10.0).x, 300, 1e-9);
+    }
+    const glm::dvec3 in = glm::normalize(smooth.spanTangent(0, 1)), out = glm::normalize(smooth.spanTangent(1, 0));
+    EXPECT_NEAR(glm::dot(in, out), 1, 1e-12);
+    EXPECT_NEAR(glm::dot(in, glm::normalize(glm::dvec3(1, 1, 0))), 1, 1e-12);
+    // Past the span's end the point carries on along its tangent (overshoot).
+    EXPECT_NEAR(glm::distance(smooth.spanPoint(0, 1.1), pts[1] + 0.1 * smooth.spanTangent(0, 1)), 0, 1e-9);
 }
 
 }  // namespace fw

@@ -31,11 +31,8 @@ TEST(PoseLayout, EachShapePutsTheElementsOnIt) {
     for (int shape = 0; shape < AnimPoseSettings::kShapeNone; ++shape) {
         SCOPED_TRACE(AnimPoseSettings::shapeName(shape));
         AnimPoseSettings s;
-        s.distributeType = shape;
-        s.distributeSize = 80;
-        s.distributeSeed = 7;
-        s.distributeParam2 = 0;
-        s.distributeParam2b = 360;
+        s.distributeType = shape, s.distributeSize = 80, s.distributeSeed = 7;
+        s.distributeParam2 = 0, s.distributeParam2b = 360;
         const auto states = layout.arrange(s);
         EXPECT_EQ(states.size(), elements.size());
         double farthest = 0;
@@ -92,9 +89,7 @@ TEST(PoseLayout, AnArcRunsFromTheFirstAngleToTheSecondAndFacesOutward) {
     const auto elements = letters(5);
     const PoseLayout layout(elements);
     AnimPoseSettings s;
-    s.distributeType = AnimPoseSettings::kCircleY;
-    s.distributeParam2 = -90;
-    s.distributeParam2b = 90;
+    s.distributeType = AnimPoseSettings::kCircleY, s.distributeParam2 = -90, s.distributeParam2b = 90;
     const auto states = layout.arrange(s);
     const double angles[5] = {-90, -45, 0, 45, 90};
     for (int i = 0; i < 5; ++i) {
@@ -110,8 +105,7 @@ TEST(PoseLayout, SpreadScalesDistancesFromTheCentreOnFlaggedAxes) {
     const auto elements = letters(14);
     const PoseLayout layout(elements);
     AnimPoseSettings s;
-    s.spread = 50;
-    s.spreadXYZ[1] = 0;
+    s.spread = 50, s.spreadXYZ[1] = 0;
     s.globalScale[0] = s.globalScale[1] = s.globalScale[2] = 200;
     const auto states = layout.arrange(s);
     for (size_t i = 0; i < elements.size(); ++i) {
@@ -126,8 +120,7 @@ TEST(PoseLayout, ShuffleTradesPlacesAndRandomiseStaysWithinItsDistance) {
     const auto elements = letters(7);
     const PoseLayout layout(elements);
     AnimPoseSettings s;
-    s.shuffleType = 1;
-    s.shuffleSeed = 3;
+    s.shuffleType = 1, s.shuffleSeed = 3;
     auto states = layout.arrange(s);
     std::vector<double> xs;
     int moved = 0;
@@ -140,8 +133,7 @@ TEST(PoseLayout, ShuffleTradesPlacesAndRandomiseStaysWithinItsDistance) {
     EXPECT_GT(moved, 0);
 
     AnimPoseSettings r;
-    r.randomizeDistance = 30;
-    r.randomizeXYZ[2] = 0;
+    r.randomizeDistance = 30, r.randomizeXYZ[2] = 0;
     states = layout.arrange(r);
     for (const ElementState& st : states) {
         EXPECT_LE(std::abs(st.translate[0]), 30);
