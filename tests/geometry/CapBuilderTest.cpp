@@ -1,17 +1,24 @@
 // Flat caps split into convex pieces: real glyphs with one and two holes and nested
 // islands, covered exactly once by counter-clockwise pieces that close against the
 // contours' own edges, whichever way the contours are given and however short the time.
+// Before that, overlapping outlines merge into their union; after it, the GLU
+// tessellator behind its small interface finishes what time cut short.
 #include "geometry/CapBuilder.h"
 
+#include <GL/glu.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <set>
 #include <string>
 #include <string_view>
 
 #include "CapCheck.h"
+#include "GeometryHelpers.h"
 #include "GlyphOutline.h"
+#include "geometry/OutlineUnion.h"
+#include "geometry/Tessellator.h"
 #include "platform/Clock.h"
 
 namespace fw {
@@ -39,6 +46,53 @@ std::vector<std::vector<int>> capOf(const Face& f) {
     for (const CapBuilder::Region& region : CapBuilder::regions(f.points, f.loops))
         EXPECT_TRUE(CapBuilder::decompose(f.points, region, pieces));
     return pieces;
+}
+
+using Loops = std::vector<std::vector<Tessellator::Point>>;
+
+Loops loopsOf(const std::vector<std::vector<glm::dvec2>>& contours, std::vector<glm::dvec2>& points) {
+    Loops loops;
+    for (const auto& contour : contours) {
+        loops.emplace_back();
+        for (glm::dvec2 p : contour) {
+            loops.back().push_back({p, static_cast<int>(points.size())});
+            points.push_back(p);
+        }
+    }
+    return loops;
+}
+
+double triangleArea(glm::dvec2 a, glm::dvec2 b, glm::dvec2 c) { return ((b - a).x * (c - a).y - (b - a).y * (c - a).x) / 2; }
+
+int unexpectedCombine(glm::dvec2, const int*, const float*) {
+    ADD_FAILURE() << "combine called for a polygon that needs no new point";
+    return Tessellator::kAbsent;
+}
+
+using Contour = OutlineUnion::Contour;
+using test::rect;
+
+int winding(const std::vector<Contour>& contours, glm::dvec2 q) {
+    int w = 0;
+    for (const Contour& c : contours)
+        for (size_t i = 0; i < c.size(); ++i) {
+            glm::dvec2 a = c[i], b = c[(i + 1) % c.size()];
+            double side = (b.x - a.x) * (q.y - a.y) - (b.y - a.y) * (q.x - a.x);
+            w += (a.y <= q.y && b.y > q.y && side > 0) - (a.y > q.y && b.y <= q.y && side < 0);
+        }
+    return w;
+}
+
+// Sample points where the merged contours and the given ones disagree about being
+// filled (non-zero rule on both sides); the grid's odd offsets keep it off the edges.
+int disagreements(const std::vector<Contour>& given, const std::vector<Contour>& merged, glm::dvec2 low, glm::dvec2 high) {
+    int wrong = 0;
+    for (int i = 0; i < 80; ++i)
+        for (int j = 0; j < 80; ++j) {
+            glm::dvec2 q = low + (high - low) * glm::dvec2((i + 0.5137) / 80, (j + 0.4791) / 80);
+            wrong += (winding(given, q) != 0) != (winding(merged, q) != 0);
+        }
+    return wrong;
 }
 
 }  // namespace
@@ -117,6 +171,138 @@ TEST(CapBuilder, TheTessellatorFinishesWhatTheTimeBudgetCutsShort) {
         EXPECT_TRUE(r.clean()) << r.summary();
         EXPECT_NEAR(r.area, r.faceArea, 1e-9 * r.faceArea);
     }
+}
+
+// GLU leaves flat triangles where a loop runs straight through corners (the stems of
+// "B"); mended, every triangle is counter-clockwise and the area stays the glyph's.
+TEST(Tessellator, ConcaveGlyphsAndHolesGiveTrianglesOnTheGivenPoints) {
+    int flat = 0;
+    for (unsigned long code : {'S', 'o', 'B'}) {
+        std::vector<std::vector<glm::dvec2>> glyph = test::glyphOutline(test::kDejaVuSans, code, 0.01);
+        ASSERT_FALSE(glyph.empty());
+        std::vector<glm::dvec2> points;
+        Loops loops = loopsOf(glyph, points);
+        double expected = 0;
+        for (const auto& contour : glyph) expected += test::contourArea(contour);
+        Tessellator tessellator(GLU_TESS_WINDING_ODD, unexpectedCombine);
+        std::vector<int> corners = {-7};  // appended to, never replaced
+        ASSERT_TRUE(tessellator.triangulate(loops, corners)) << code;
+        ASSERT_EQ(corners.size() % 3, 1u);
+        EXPECT_EQ(corners[0], -7);
+        // Every point is used and none is added: each hole adds two triangles.
+        EXPECT_EQ(corners.size() / 3, points.size() + 2 * (glyph.size() - 1) - 2) << code;
+        std::vector<std::vector<int>> triangles;
+        for (size_t k = 1; k + 2 < corners.size(); k += 3) {
+            triangles.push_back({corners[k], corners[k + 1], corners[k + 2]});
+            for (int id : triangles.back()) ASSERT_TRUE(id >= 0 && id < static_cast<int>(points.size()));
+            double a = triangleArea(points[corners[k]], points[corners[k + 1]], points[corners[k + 2]]);
+            EXPECT_GE(a, 0) << code;  // counter-clockwise, as the normal (0, 0, 1) asks
+            flat += a == 0;
+        }
+        Tessellator::mendSlivers(points, triangles);
+        double covered = 0;
+        for (const std::vector<int>& t : triangles) {
+            double a = triangleArea(points[t[0]], points[t[1]], points[t[2]]);
+            EXPECT_GT(a, 1e-9) << code;
+            covered += a;
+        }
+        EXPECT_NEAR(covered, expected, 1e-9 * expected) << code;
+    }
+    EXPECT_GT(flat, 0);  // so the mending above had work to do
+}
+
+TEST(Tessellator, CrossingEdgesGoThroughCombineAndMayGiveUp) {
+    const Loops bowTie = {{{{0, 0}, 0}, {{2, 2}, 1}, {{2, 0}, 2}, {{0, 2}, 3}}};
+    int calls = 0;
+    Tessellator keeping(GLU_TESS_WINDING_ODD, [&](glm::dvec2 at, const int ids[4], const float weights[4]) {
+        ++calls;
+        EXPECT_NEAR(at.x, 1, 1e-12);
+        EXPECT_NEAR(at.y, 1, 1e-12);
+        float total = 0;
+        for (int k = 0; k < 4; ++k) {
+            EXPECT_TRUE(ids[k] >= 0 && ids[k] < 4);
+            total += weights[k];
+        }
+        EXPECT_NEAR(total, 1, 1e-6);
+        return 9;
+    });
+    std::vector<int> triangles;
+    ASSERT_TRUE(keeping.triangulate(bowTie, triangles));
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(triangles.size(), 6u);
+    EXPECT_EQ(std::count(triangles.begin(), triangles.end(), 9), 2);  // the crossing is a corner of both halves
+
+    Tessellator refusing(GLU_TESS_WINDING_ODD, [](glm::dvec2, const int*, const float*) { return Tessellator::kAbsent; });
+    std::vector<int> none = {1, 2, 3};
+    EXPECT_FALSE(refusing.triangulate(bowTie, none));
+    EXPECT_EQ(none, (std::vector<int>{1, 2, 3}));
+    // GLU's own errors count as failures too: a coordinate beyond what it takes.
+    Tessellator plain(GLU_TESS_WINDING_ODD, unexpectedCombine);
+    EXPECT_FALSE(plain.triangulate({{{{0, 0}, 0}, {{1e200, 0}, 1}, {{0, 1}, 2}}}, none));
+    EXPECT_EQ(none.size(), 3u);
+    // And the same tessellator works again afterwards.
+    EXPECT_TRUE(plain.triangulate({{{{0, 0}, 0}, {{1, 0}, 1}, {{0, 1}, 2}}}, none));
+    EXPECT_EQ(none.size(), 6u);
+}
+
+TEST(Tessellator, FlatTrianglesAreMendedIntoTheirNeighbour) {
+    // 0-1-2 on a line, 3 below: the flat triangle's long edge 0-2 is the neighbour's.
+    const std::vector<glm::dvec2> points = {{0, 0}, {1, 0}, {2, 0}, {1, -1}};
+    std::vector<std::vector<int>> triangles = {{0, 2, 1}, {0, 2, 3}};  // the second one clockwise
+    Tessellator::mendSlivers(points, triangles);
+    ASSERT_EQ(triangles.size(), 2u);
+    double area = 0;
+    for (const std::vector<int>& t : triangles) {
+        double a = triangleArea(points[t[0]], points[t[1]], points[t[2]]);
+        EXPECT_GT(a, 0);
+        EXPECT_NE(std::find(t.begin(), t.end(), 1), t.end());  // both use the point that lay on the edge
+        area += a;
+    }
+    EXPECT_NEAR(area, 1, 1e-12);
+}
+
+// Counter-clockwise, each shared stretch counted once; side by side and corner to
+// corner count as touching, a gap does not.
+TEST(OutlineUnion, CrossingAndTouchingOutlinesBecomeOne) {
+    const struct {
+        const char* name;
+        std::vector<Contour> given;
+        double area;
+    } cases[] = {{"a plus with a dot inside", {rect(0, 4, 10, 6), rect(4, 0, 6, 10), rect(4.5, 4.5, 5.5, 5.5)}, 36},
+                 {"side by side", {rect(0, 0, 1, 1), rect(1, 0, 2, 1)}, 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<Contour> merged = OutlineUnion::mergeOverlaps(c.given);
+        ASSERT_EQ(merged.size(), 1u);
+        EXPECT_NEAR(test::contourArea(merged[0]), c.area, 1e-9);
+        EXPECT_EQ(disagreements(c.given, merged, {-1, -1}, {11, 11}), 0);
+    }
+    EXPECT_TRUE(OutlineUnion::crosses(rect(0, 0, 1, 1), rect(1, 0, 2, 1)));
+    EXPECT_TRUE(OutlineUnion::crosses(rect(0, 0, 1, 1), rect(1, 1, 2, 2)));
+    EXPECT_FALSE(OutlineUnion::crosses(rect(0, 0, 1, 1), rect(1.001, 1.001, 2, 2)));
+}
+
+TEST(OutlineUnion, HolesSurviveTheMergeWithTheirOrientation) {
+    // A bar across the "o" of DejaVu Sans splits its counter into two holes.
+    std::vector<Contour> o = test::glyphOutline(test::kDejaVuSans, 'o', 0.01);
+    ASSERT_EQ(o.size(), 2u);
+    std::vector<Contour> given = o;
+    given.push_back(rect(-1, 5, 12, 6));
+    std::vector<Contour> merged = OutlineUnion::mergeOverlaps(given);
+    int outlines = 0, holes = 0;
+    for (const Contour& c : merged) (test::contourArea(c) > 0 ? outlines : holes)++;
+    EXPECT_EQ(outlines, 1);
+    EXPECT_EQ(holes, 2);
+    EXPECT_EQ(disagreements(given, merged, {-2, -2}, {13, 13}), 0);
+}
+
+TEST(OutlineUnion, OutlinesThatDoNotMeetPassThroughUntouched) {
+    std::vector<Contour> b = test::glyphOutline(test::kDejaVuSans, 'B', 0.01);
+    ASSERT_EQ(b.size(), 3u);  // its counters lie inside it without touching
+    b.push_back(rect(20, 0, 22, 2));
+    EXPECT_EQ(OutlineUnion::mergeOverlaps(b), b);
+    EXPECT_FALSE(OutlineUnion::crosses(b[0], b[1]));
+    EXPECT_FALSE(OutlineUnion::crosses(b[0], b[3]));
 }
 
 }  // namespace fw

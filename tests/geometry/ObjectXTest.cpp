@@ -3,20 +3,20 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <functional>
 #include <string>
 
+#include "GeometryText.h"
 #include "MemoryStream.h"
-#include "SolidCheck.h"
+#include "GeometryHelpers.h"
 #include "TempDir.h"
 #include "scene/SceneFile.h"
 #include "geometry/GeometryClasses.h"
 #include "geometry/ObjectXStyle.h"
-#include "persistence/MemCmdIO.h"
-#include "platform/MemoryBlock.h"
 #include "profile/ProfileRegistration.h"
 #include "render/RenderClasses.h"
 #include "scene/MemberFactory.h"
@@ -78,25 +78,27 @@ std::string objectBlock(const std::string& name) {
 
 std::string written(CommandEnabler& member) { return test::writtenBlock(member); }
 
-template <class T>
-T* read(SceneX& scene, const char* name, const std::string& lines) {
-    auto* member = new T(scene, name);
-    std::string diagnostic;
-    EXPECT_EQ(test::readLines(*member, lines, &diagnostic), 0) << diagnostic;
-    return member;
+// The object's bounds at render quality: low x, y, z, then high.
+std::array<double, 6> boundsOf(ObjectX& object) {
+    std::array<double, 6> box;
+    object.localBounds(kRenderMode, box.data());
+    return box;
 }
+
+// The badge scene loaded, its object at hand.
+struct Badge : testing::Test {
+    SceneFile::Loaded loaded = loadBadge();
+    ObjectX* badge = objectOf(loaded);
+    void SetUp() override { ASSERT_NE(badge, nullptr) << loaded.error; }
+};
 
 }  // namespace
 
-TEST(ObjectX, BuildsTheBadgeAndRebuildsOnlyWhenTheStyleChanges) {
-    auto loaded = loadBadge();
-    ObjectX* badge = objectOf(loaded);
-    ASSERT_NE(badge, nullptr) << loaded.error;
+TEST_F(Badge, BuildsAndRebuildsOnlyWhenTheStyleChanges) {
     PackedObjDB* mesh = badge->displayGeometry(kRenderMode);
     ASSERT_NE(mesh, nullptr);
     EXPECT_GT(mesh->elementCount(), 20);
-    double box[6];
-    badge->localBounds(kRenderMode, box);
+    std::array<double, 6> box = boundsOf(*badge);
     // The 60 x 100 outline, less the face offset, widened evenly by the bevel (which
     // grows outward from the face); the depth of 24 runs to -z.
     EXPECT_LT(box[0], 0.03);
@@ -108,16 +110,13 @@ TEST(ObjectX, BuildsTheBadgeAndRebuildsOnlyWhenTheStyleChanges) {
     badge->displayGeometry(kRenderMode);
     EXPECT_EQ(solid->stamp(), stamp);  // nothing changed: nothing rebuilt
     badge->style()->setDepth(10);
-    badge->localBounds(kRenderMode, box);
+    box = boundsOf(*badge);
     EXPECT_NE(solid->stamp(), stamp);
     EXPECT_NEAR(box[2], -10 * 0.9999, 0.01);
     EXPECT_NE(badge->findPort("PreviewGeometry")->stamp(), solid->stamp());
 }
 
-TEST(ObjectX, ElementsAndDeformedGeometryComeThroughTheirPorts) {
-    auto loaded = loadBadge();
-    ObjectX* badge = objectOf(loaded);
-    ASSERT_NE(badge, nullptr) << loaded.error;
+TEST_F(Badge, ElementsAndDeformedGeometryComeThroughTheirPorts) {
     badge->prepareStages();
     auto* solid = badge->findPortAs<ResultPort<GeometryInterface>>("RenderGeometry")->value();
     ASSERT_NE(solid, nullptr);
@@ -140,12 +139,8 @@ TEST(ObjectX, ElementsAndDeformedGeometryComeThroughTheirPorts) {
     EXPECT_EQ(empty->findPortAs<Object::ElementInterpPort>("RenderElementInterp")->get(&world), nullptr);
 }
 
-TEST(ObjectX, ADeformerSwitchesMeshingOnForGoodWithFinerTiles) {
-    auto loaded = loadBadge();
-    ObjectX* badge = objectOf(loaded);
-    ASSERT_NE(badge, nullptr) << loaded.error;
-    badge->draftTileResolution[1] = 8;  // already finer than the limit: kept
-    badge->bestEdgeMeshing = 7;
+TEST_F(Badge, ADeformerSwitchesMeshingOnForGoodWithFinerTiles) {
+    badge->draftTileResolution[1] = 8, badge->bestEdgeMeshing = 7;  // the tiles already finer than the limit: kept
     PackedObjDB* plain = badge->displayGeometry(kRenderMode);
     ASSERT_NE(plain, nullptr);
     const int plainVertices = plain->vertexCount();
@@ -155,11 +150,9 @@ TEST(ObjectX, ADeformerSwitchesMeshingOnForGoodWithFinerTiles) {
     PackedObjDB* meshed = badge->displayGeometry(kRenderMode);
     ASSERT_NE(meshed, nullptr);
     EXPECT_TRUE(badge->meshingOn);
-    EXPECT_EQ(badge->draftTileResolution[0], 10);
-    EXPECT_EQ(badge->draftTileResolution[1], 8);
-    EXPECT_EQ(badge->bestTileResolution[0], 5);
-    EXPECT_EQ(badge->draftEdgeMeshing, 5);
-    EXPECT_EQ(badge->bestEdgeMeshing, 2);
+    EXPECT_EQ((std::vector<double>{badge->draftTileResolution[0], badge->draftTileResolution[1],
+                                   badge->bestTileResolution[0], badge->draftEdgeMeshing, badge->bestEdgeMeshing}),
+              (std::vector<double>{10, 8, 5, 5, 2}));
     EXPECT_GT(meshed->vertexCount(), plainVertices);  // the sides were split
     EXPECT_NE(written(*badge).find("meshingOn 1\n"), std::string::npos);
     // Taking the deformer away leaves meshing on.
@@ -169,26 +162,18 @@ TEST(ObjectX, ADeformerSwitchesMeshingOnForGoodWithFinerTiles) {
     EXPECT_EQ(badge->draftTileResolution[0], 10);
 }
 
-TEST(ObjectX, RevolvedAndTubeStylesBuildClosedSolidsThroughThePorts) {
-    auto loaded = loadBadge();
-    ObjectX* badge = objectOf(loaded);
-    ASSERT_NE(badge, nullptr) << loaded.error;
+TEST_F(Badge, RevolvedAndTubeStylesBuildClosedSolidsThroughThePorts) {
     ObjectXStyle* style = badge->style();
     // The face reaches to 0.03 from the axis: a profile that swells it would cross.
     style->setPerimeterProfile("Basic, Flat Sides");
-    style->kind = ObjectXStyle::kRevolved;
-    style->buildAxis = 2;
-    style->buildAngleEnd = 180;
+    style->kind = ObjectXStyle::kRevolved, style->buildAxis = 2, style->buildAngleEnd = 180;
     style->tailCapType = 4;  // pointed
     badge->geometryChanged();
     PackedObjDB* lathe = badge->displayGeometry(kRenderMode);
     ASSERT_NE(lathe, nullptr);
-    test::SolidCheck r = test::checkSolid(*lathe);
-    EXPECT_EQ(r.openEdges + r.overusedEdges + r.flippedEdges + r.degenerate, 0) << r.summary();
-    EXPECT_GT(r.volume, 0);
+    EXPECT_GT(test::expectClosed(*lathe).volume, 0);
     // Half a turn about Y of the 60 x 100 outline: its height stands along Y.
-    double box[6];
-    badge->localBounds(kRenderMode, box);
+    std::array<double, 6> box = boundsOf(*badge);
     EXPECT_NEAR(box[1], 0, 0.5);
     EXPECT_NEAR(box[4], 100, 0.5);
     EXPECT_NEAR(box[3], 60, 0.5);
@@ -202,16 +187,13 @@ TEST(ObjectX, RevolvedAndTubeStylesBuildClosedSolidsThroughThePorts) {
     badge->geometryChanged();
     PackedObjDB* tube = badge->displayGeometry(kRenderMode);
     ASSERT_NE(tube, nullptr);
-    r = test::checkSolid(*tube);
+    test::SolidCheck r = test::checkSolid(*tube);
     EXPECT_EQ(r.openEdges + r.overusedEdges + r.flippedEdges, 0) << r.summary();
-    badge->localBounds(kRenderMode, box);
+    box = boundsOf(*badge);
     EXPECT_NEAR(box[5] - box[2], style->depth(), 1e-3);  // a round tube as thick as the depth
 }
 
-TEST(ObjectX, FacesStartLeftmostOnTheirLowestEdgeAndSitAtLeast003Inside) {
-    auto loaded = loadBadge();
-    ObjectX* badge = objectOf(loaded);
-    ASSERT_NE(badge, nullptr) << loaded.error;
+TEST_F(Badge, FacesStartLeftmostOnTheirLowestEdgeAndSitAtLeast003Inside) {
     auto face = [&] {
         badge->prepareStages();
         auto* contours = badge->findPortAs<ObjectX::FacePort>("RenderFace")->value();
@@ -222,11 +204,11 @@ TEST(ObjectX, FacesStartLeftmostOnTheirLowestEdgeAndSitAtLeast003Inside) {
     badge->style()->setFrontFaceOffset(0);
     std::vector<SolidBuilder::Contour> flat = face();
     ASSERT_EQ(flat.size(), 3u);
-    EXPECT_NEAR(flat[0][0].x, 0.03, 1e-12);
-    EXPECT_NEAR(flat[0][0].y, 0.03, 1e-12);
     // The first hole, 15..45 square, also starts at its lower left corner and grows.
-    EXPECT_NEAR(flat[1][0].x, 14.97, 1e-12);
-    EXPECT_NEAR(flat[1][0].y, 14.97, 1e-12);
+    for (auto [contour, at] : {std::pair{0, 0.03}, {1, 14.97}}) {
+        EXPECT_NEAR(flat[contour][0].x, at, 1e-12) << contour;
+        EXPECT_NEAR(flat[contour][0].y, at, 1e-12) << contour;
+    }
     badge->style()->setFrontFaceOffset(0.02);  // under the floor: still 0.03
     EXPECT_NEAR(face()[0][0].x, 0.03, 1e-12);
     badge->style()->setFrontFaceOffset(2);
@@ -273,9 +255,8 @@ TEST(ObjectX, OpenOutlinesGiveFacesAsIfClosed) {
         for (int mode : {kPreviewMode, kRenderMode}) {
             PackedObjDB* mesh = solid->displayGeometry(mode);
             ASSERT_NE(mesh, nullptr);
-            test::SolidCheck r = test::checkSolid(*mesh);
-            EXPECT_EQ(r.openEdges + r.overusedEdges + r.flippedEdges + r.degenerate, 0) << r.summary();
-            EXPECT_NEAR(r.volume, 59.94 * 99.94 * 8, 10);  // the default depth, 0.03 in all round
+            // The default depth, 0.03 in all round.
+            EXPECT_NEAR(test::expectClosed(*mesh).volume, 59.94 * 99.94 * 8, 10);
             EXPECT_NEAR(test::partArea(*mesh, ObjectX::kFrontPart), 59.94 * 99.94, 0.05);
         }
     }
@@ -325,35 +306,30 @@ TEST(ObjectX, ABatchOfObjectsSharingAnOutlineBuildsWhatThePortsBuild) {
 }
 
 TEST(ObjectX, FlatnessConvertsToSmoothness) {
-    EXPECT_NEAR(ObjectX::smoothnessFromFlatness(0.5, false), 17.222222, 1e-6);
-    EXPECT_EQ(ObjectX::smoothnessFromFlatness(3, false), 10.0);
-    EXPECT_EQ(ObjectX::smoothnessFromFlatness(12, false), 20.0);
-    EXPECT_EQ(ObjectX::smoothnessFromFlatness(12, true), 50.0);
-    EXPECT_NEAR(ObjectX::smoothnessFromFlatness(8, true), 2.2222222, 1e-6);
+    for (auto [flatness, render, smoothness] :
+         {std::tuple{0.5, false, 17.222222}, {3.0, false, 10.0}, {12.0, false, 20.0}, {12.0, true, 50.0}, {8.0, true, 2.2222222}})
+        EXPECT_NEAR(ObjectX::smoothnessFromFlatness(flatness, render), smoothness, 1e-6) << flatness << " " << render;
 }
 
 TEST(ObjectXStyle, StoredFormsFollowTheTrackingAndKindRules) {
     SceneX scene;
-    auto* style = read<ObjectXStyle>(scene, "Lathe", "extrusionStyle ExtrusionOrvoLong\ntrackProfile 1\nperim \"Bevel, Medium\"\n"
-                                                      "hole \"Bevel, Large\"\nheadCapType Weird\ntailCapType Domed\nbuildAxis Q\n");
+    auto* style = new ObjectXStyle(scene, "Lathe");
+    ASSERT_EQ(test::readLines(*style, "extrusionStyle ExtrusionOrvoLong\ntrackProfile 1\nperim \"Bevel, Medium\"\n"
+                                      "hole \"Bevel, Large\"\nheadCapType Weird\ntailCapType Domed\nbuildAxis Q\n"),
+              0);
     EXPECT_EQ(style->kind, ObjectXStyle::kRevolved);
     EXPECT_EQ(style->holeProfileName(), "Bevel, Medium");  // the hole tracks the perimeter
     std::string text = written(*style);
-    EXPECT_NE(text.find("  extrusionStyle \"ExtrusionOrvoLathe\"\n  trackProfile 1\n"), std::string::npos) << text;
-    EXPECT_EQ(text.find("  hole "), std::string::npos);
-    EXPECT_NE(text.find("  headCapType None\n"), std::string::npos);
-    EXPECT_NE(text.find("  tailCapType Domed\n"), std::string::npos);
-    EXPECT_NE(text.find("  buildAxis Y\n"), std::string::npos);
-    EXPECT_NE(text.find("  begin perimProperties\n  end perimProperties\n  begin MaterialStack 0\n"), std::string::npos);
-    EXPECT_NE(text.find("  end MaterialStack\n  mitreMethod fast\n end ObjectXStyle"), std::string::npos);
-    EXPECT_NE(text.find("  begin MaterialStack 5\n"), std::string::npos);
-    EXPECT_EQ(text.find("  begin MaterialStack 6\n"), std::string::npos);
+    test::expectContains(text, {"  extrusionStyle \"ExtrusionOrvoLathe\"\n  trackProfile 1\n", "  headCapType None\n",
+                                "  tailCapType Domed\n", "  buildAxis Y\n", "  begin MaterialStack 5\n",
+                                "  begin perimProperties\n  end perimProperties\n  begin MaterialStack 0\n",
+                                "  end MaterialStack\n  mitreMethod fast\n end ObjectXStyle"});
+    test::expectLacks(text, {"  hole ", "  begin MaterialStack 6\n"});
 
     auto* plain = new ObjectXStyle(scene, "Plain");
     text = written(*plain);
-    EXPECT_EQ(text.find("CapType"), std::string::npos);
-    EXPECT_EQ(text.find("buildAxis"), std::string::npos);
-    EXPECT_NE(text.find("  depth 8.000000\n  frontPart 1\n  backPart 1\n  perimPart 1\n  holePart 1\n"), std::string::npos);
+    test::expectLacks(text, {"CapType", "buildAxis"});
+    test::expectContains(text, {"  depth 8.000000\n  frontPart 1\n  backPart 1\n  perimPart 1\n  holePart 1\n"});
 
     // Counts rise only for parts that are built, and wrap past the top to 1.
     plain->setParts(ObjectXStyle::kFront | ObjectXStyle::kBack);
@@ -430,13 +406,11 @@ TEST(ObjectXStyle, UnknownEdgeProfileNamesLeaveTheReferenceEmpty) {
 
     ObjectX* badge = objectOf(loaded);
     ASSERT_NE(badge, nullptr);
-    double box[6];
     chunkyStyle->setPerimeterProfile("Bevel, Large");
-    badge->localBounds(kRenderMode, box);
-    EXPECT_LT(box[0], -1);  // the bevel widens the solid
+    EXPECT_LT(boundsOf(*badge)[0], -1);  // the bevel widens the solid
     chunkyStyle->setPerimeterProfile("Bevel, Gigantic");
     EXPECT_EQ(chunkyStyle->perimeterProfileName(), "");
-    badge->localBounds(kRenderMode, box);
+    std::array<double, 6> box = boundsOf(*badge);
     EXPECT_NEAR(box[0], 0.03, 1e-4);  // flat sides on the face, 0.03 inside the outline
     EXPECT_NEAR(box[3], 59.97, 1e-4);
 }
@@ -462,24 +436,9 @@ TEST(ObjectX, EdgeProfilesOfSeveralStrokesSweepEveryStroke) {
     ASSERT_NE(mesh, nullptr);
     test::SolidCheck r = test::checkSolid(*mesh);
     EXPECT_EQ(r.openEdges + r.overusedEdges + r.flippedEdges, 0) << r.summary();
-    double box[6];
-    badge->localBounds(kRenderMode, box);
+    std::array<double, 6> box = boundsOf(*badge);
     EXPECT_NEAR(box[2], -24, 1e-3);            // the second stroke reaches the back
     EXPECT_NEAR(box[0], 0.03 - 2.4, 1e-3);    // the first one bevels out by 10 % of 24
-}
-
-TEST(ObjectX, TheBadgeSceneSavesBackByteForByte) {
-    auto loaded = loadBadge();
-    ASSERT_TRUE(loaded.scene) << loaded.error;
-    test::TempDir dir;
-    std::string error;
-    ASSERT_TRUE(SceneFile::save(*loaded.scene, dir.file("once.scene"), error)) << error;
-    auto again = SceneFile::load(dir.file("once.scene"));
-    ASSERT_TRUE(again.scene) << again.error;
-    ASSERT_TRUE(SceneFile::save(*again.scene, dir.file("twice.scene"), error)) << error;
-    EXPECT_EQ(test::readFile(dir.file("once.scene")), test::readFile(dir.file("twice.scene")));
-    EXPECT_NE(test::readFile(dir.file("once.scene")).find("   face \"Badge Outline\"\n   style \"Chunky Bevel\"\n"),
-              std::string::npos);
 }
 
 }  // namespace fw

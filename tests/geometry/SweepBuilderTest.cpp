@@ -48,8 +48,7 @@ TEST(SweepBuilder, AFullTurnAboutEachAxisIsASquareTorusWithoutASeam) {
         SCOPED_TRACE("axis " + std::to_string(axis));
         ObjDB db;
         SweepBuilder::Options o;
-        o.axis = axis;
-        o.steps = 24;
+        o.axis = axis, o.steps = 24;
         ASSERT_TRUE(SweepBuilder::revolve({kSquare}, {}, o, db));
         expectClosed(db, "torus");
         EXPECT_EQ(db.vertexCount(), 4 * 24);  // the last ring is the first
@@ -141,8 +140,7 @@ TEST(SweepBuilder, ATubeAroundACircleClosesOnItselfSmoothly) {
     for (int i = 0; i <= 48; ++i) path.push_back({10 * std::cos(2 * M_PI * i / 48), 10 * std::sin(2 * M_PI * i / 48)});
     ObjDB db;
     SweepBuilder::Options o;
-    o.depth = 2;
-    o.steps = 24;
+    o.depth = 2, o.steps = 24;
     ASSERT_TRUE(SweepBuilder::tube({path}, o, db));
     expectClosed(db, "circle");
     EXPECT_EQ(db.vertexCount(), 48 * 24);
@@ -162,8 +160,7 @@ TEST(SweepBuilder, ATubeAroundACircleClosesOnItselfSmoothly) {
 
 TEST(SweepBuilder, AnOpenTubeIsMitredAndCapped) {
     SweepBuilder::Options o;
-    o.depth = 2;
-    o.steps = 24;
+    o.depth = 2, o.steps = 24;
     ObjDB corner;
     ASSERT_TRUE(SweepBuilder::tube({{{0, 0}, {10, 0}, {10, 10}}}, o, corner));
     expectClosed(corner, "corner");
@@ -186,8 +183,7 @@ TEST(SweepBuilder, AnOpenTubeIsMitredAndCapped) {
         for (const auto& c : corners) middle += c.first / static_cast<double>(corners.size());
         for (const auto& c : corners) EXPECT_NEAR(middle.y > 2 ? c.second.y : c.second.x, 0, 1e-9) << element;
     }
-    EXPECT_EQ(caps[0], 24);
-    EXPECT_EQ(caps[1], 24);
+    EXPECT_EQ(std::pair(caps[0], caps[1]), std::pair(24, 24));
 
     ObjDB stick;
     ASSERT_TRUE(SweepBuilder::tube({{{0, 0}, {3, 4}}}, o, stick));
@@ -201,8 +197,7 @@ TEST(SweepBuilder, AnOpenTubeIsMitredAndCapped) {
         stick.getTexCoord(t, i);
         low = std::min(low, t[0]), high = std::max(high, t[0]);
     }
-    EXPECT_EQ(low, 0);
-    EXPECT_EQ(high, 1);
+    EXPECT_EQ(std::pair(low, high), std::pair(0.0, 1.0));
 }
 
 }  // namespace fw
