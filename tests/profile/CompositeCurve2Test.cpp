@@ -1,5 +1,6 @@
-// Contours: the parametric shapes against their defining coordinates, automatic
-// handles, corner modifications, mirroring, linking and the stored form.
+// Segments: evaluation, arc length and their stored form. Contours: the parametric
+// shapes against their defining coordinates, automatic handles, corner modifications,
+// mirroring, linking and the stored form.
 #include "profile/CompositeCurve2.h"
 
 #include <gtest/gtest.h>
@@ -27,6 +28,16 @@ CompositeCurve2 shape(int type, double w, double h, std::vector<double> params =
 void expectPoint(const CurvePoint& p, double x, double y, double tolerance = 0) {
     EXPECT_NEAR(p.x, x, tolerance);
     EXPECT_NEAR(p.y, y, tolerance);
+}
+
+// The segment's points from its first, as many as given.
+void expectPoints(const Curve2& c, std::initializer_list<std::pair<double, double>> points, double tolerance = 0) {
+    ASSERT_GE(c.pointCount(), static_cast<int>(points.size()));
+    int i = 0;
+    for (auto [x, y] : points) {
+        SCOPED_TRACE(i);
+        expectPoint(c.point(i++), x, y, tolerance);
+    }
 }
 
 double radius(const CurvePoint& p) { return std::hypot(p.x, p.y); }
@@ -65,8 +76,7 @@ TEST(Shapes, GearWithPointedTeeth) {
     CompositeCurve2 gear = shape(CompositeCurve2::GEAR, 2, 2, {6, 0, 0.5, 0.2, 0.7});
     const auto& list = gear.segments();
     ASSERT_EQ(list.size(), 18u);  // flank, valley, flank per tooth
-    EXPECT_EQ(list[0].point(0).x, 0.0);
-    EXPECT_EQ(list[0].point(0).y, 1.0);
+    expectPoint(list[0].point(0), 0, 1);
     for (int tooth = 0; tooth < 6; ++tooth) {
         const Curve2 &up = list[3 * tooth], &valley = list[3 * tooth + 1], &down = list[3 * tooth + 2];
         EXPECT_EQ(up.type, Curve2::Linear);
@@ -76,8 +86,7 @@ TEST(Shapes, GearWithPointedTeeth) {
         // The flanks of neighbouring teeth meet on the outer circle.
         const Curve2& nextUp = list[(3 * tooth + 3) % 18];
         EXPECT_NEAR(radius(down.lastPoint()), 1.0, 1e-12);
-        EXPECT_NEAR(down.lastPoint().x, nextUp.point(0).x, 1e-12);
-        EXPECT_NEAR(down.lastPoint().y, nextUp.point(0).y, 1e-12);
+        expectPoint(down.lastPoint(), nextUp.point(0).x, nextUp.point(0).y, 1e-12);
     }
     EXPECT_EQ(list[17].lastPoint().x, list[0].point(0).x);  // exactly the first point
     EXPECT_TRUE(gear.closed());
@@ -90,10 +99,7 @@ TEST(Shapes, RoundRectPolygonCirclePlusAndPlacement) {
     CompositeCurve2 rr = shape(CompositeCurve2::ROUND_RECT, 2, 1, {1});
     const auto& list = rr.segments();
     ASSERT_EQ(list.size(), 6u);  // radius limited to 0.5: no straight left or right side
-    expectPoint(list[0].point(0), -1, 0);
-    expectPoint(list[0].point(1), -1, 0.5 * k);
-    expectPoint(list[0].point(2), -0.5 - 0.5 * k, 0.5, 1e-15);
-    expectPoint(list[0].point(3), -0.5, 0.5);
+    expectPoints(list[0], {{-1, 0}, {-1, 0.5 * k}, {-0.5 - 0.5 * k, 0.5}, {-0.5, 0.5}}, 1e-15);
     EXPECT_EQ(list[1].type, Curve2::Linear);
     expectPoint(list[1].lastPoint(), 0.5, 0.5);
     CompositeCurve2 plain = shape(CompositeCurve2::ROUND_RECT, 2, 1, {0});
@@ -112,10 +118,7 @@ TEST(Shapes, RoundRectPolygonCirclePlusAndPlacement) {
     CompositeCurve2 oval = shape(CompositeCurve2::ELLIPSE, 4, 2);
     const auto& ellipse = oval.segments();
     ASSERT_EQ(ellipse.size(), 4u);
-    expectPoint(ellipse[0].point(0), 0, 1);
-    expectPoint(ellipse[0].point(1), k * 2, 1);
-    expectPoint(ellipse[0].point(2), 2, k);
-    expectPoint(ellipse[0].point(3), 2, 0);
+    expectPoints(ellipse[0], {{0, 1}, {k * 2, 1}, {2, k}, {2, 0}});
     expectPoint(ellipse[2].point(0), 0, -1);
 
     CompositeCurve2 cross = shape(CompositeCurve2::PLUS, 4, 4, {0.5, 0.5, 0.5, 0.5});
@@ -129,11 +132,8 @@ TEST(Shapes, RoundRectPolygonCirclePlusAndPlacement) {
     EXPECT_DOUBLE_EQ(area / 2, 16 - 4 * 1 * 1);  // counter-clockwise: the square less its corners
 
     CompositeCurve2 moved;
-    moved.shapeType = CompositeCurve2::POLY;
-    moved.shapeWidth = moved.shapeHeight = 2;
-    moved.shapeParams[0] = 3;
-    moved.rotAngle = 90;
-    moved.shapeX = 10;
+    moved.shapeType = CompositeCurve2::POLY, moved.shapeWidth = moved.shapeHeight = 2, moved.shapeParams[0] = 3;
+    moved.rotAngle = 90, moved.shapeX = 10;
     ASSERT_TRUE(moved.buildShape());
     expectPoint(moved.segments()[0].point(0), 9, 0);
 
@@ -190,8 +190,7 @@ TEST(Edits, CornerModificationsCutAndBridgeCorners) {
     ASSERT_EQ(b.size(), 3u);
     expectPoint(b[0].lastPoint(), -2, 0, 1e-9);
     EXPECT_EQ(b[1].type, Curve2::Linear);
-    expectPoint(b[1].point(0), -2, 0, 1e-9);
-    expectPoint(b[1].point(1), 0, -2, 1e-9);
+    expectPoints(b[1], {{-2, 0}, {0, -2}}, 1e-9);
     expectPoint(b[2].point(0), 0, -2, 1e-9);
     EXPECT_NEAR(b[2].length(), 10, 1e-6);
 
@@ -271,11 +270,108 @@ TEST(Edits, LinkingAndNeighboursFollowWhereEndsMeet) {
     using Ref = CompositeCurve2::PointRef;
     Ref joint{1, 0};
     Ref before = c.handleBefore(joint), after = c.handleAfter(joint), from = c.anchorBefore(joint);
-    EXPECT_EQ(std::pair(before.segment, before.index), std::pair(0, 2));
-    EXPECT_EQ(std::pair(after.segment, after.index), std::pair(1, 1));
-    EXPECT_EQ(std::pair(from.segment, from.index), std::pair(0, 0));
+    EXPECT_EQ((std::vector<int>{before.segment, before.index, after.segment, after.index, from.segment, from.index}),
+              (std::vector<int>{0, 2, 1, 1, 0, 0}));
     EXPECT_FALSE(c.anchorAfter(Ref{1, 3}).valid());
     EXPECT_FALSE(c.handleBefore(Ref{0, 0}).valid());
+}
+
+void expectXY(const double* v, double x, double y) {
+    EXPECT_DOUBLE_EQ(v[0], x);
+    EXPECT_DOUBLE_EQ(v[1], y);
+}
+
+Curve2 cubic(double ax, double ay, double bx, double by, double cx, double cy, double dx, double dy) {
+    Curve2 c(Curve2::Bezier);
+    c.addPoint(CurvePoint::anchor(ax, ay));
+    c.addPoint(CurvePoint::handle(bx, by));
+    c.addPoint(CurvePoint::handle(cx, cy));
+    c.addPoint(CurvePoint::anchor(dx, dy));
+    c.computeLength();
+    return c;
+}
+
+TEST(Curve2, EvaluatesBeziersAndPolylinesWithLeftNormals) {
+    double p[2], n[2];
+    Curve2 arch = cubic(0, 0, 0, 1, 1, 1, 1, 0);
+    arch.evaluateAt(0.5, p, n);
+    expectXY(p, 0.5, 0.75);
+    expectXY(n, 0, 1);  // running right at the top: the left normal points up
+    // A handle on its anchor gives no tangent there; the chord stands in.
+    Curve2 cusp = cubic(0, 0, 0, 0, 2, 1, 2, 0);
+    cusp.evaluateAt(0, p, n);
+    expectXY(n, 0, 1);
+
+    Curve2 ell(Curve2::Linear);
+    for (auto xy : {std::pair{0.0, 0.0}, {3.0, 0.0}, {3.0, 0.0}, {3.0, 4.0}}) ell.addPoint(CurvePoint::anchor(xy.first, xy.second));
+    ell.computeLength();
+    EXPECT_DOUBLE_EQ(ell.length(), 7.0);
+    ell.evaluateAt(0.5, p, n);  // 3.5 along: half a unit up the second, real edge
+    expectXY(p, 3, 0.5);
+    expectXY(n, -1, 0);
+}
+
+TEST(Curve2, MeasuresArcLengthAndCutsItExactly) {
+    const double k = 0.55228474983;
+    Curve2 quarter = cubic(0, 1, k, 1, 1, k, 1, 0);
+    EXPECT_NEAR(quarter.length(), M_PI / 2, 2e-3);
+    ASSERT_GE(quarter.arcLengths().count(), Curve2::kLengthSamples - 1);
+    EXPECT_EQ(quarter.arcLengths().last(), quarter.length());
+
+    // Cutting keeps the shape of what remains: its points still lie on the circle.
+    Curve2 rest = quarter.withoutStart(0.5);
+    EXPECT_NEAR(rest.length(), quarter.length() - 0.5, 2e-3);
+    double p[2], n[2];
+    for (double t : {0.0, 0.3, 0.7, 1.0}) {
+        rest.evaluateAt(t, p, n);
+        EXPECT_NEAR(std::hypot(p[0], p[1]), 1.0, 3e-4);
+    }
+    Curve2 line = cubic(0, 0, 1, 0, 2, 0, 3, 0);
+    Curve2 head = line.withoutEnd(1.0);
+    EXPECT_NEAR(head.lastPoint().x, 2.0, 1e-9);
+    EXPECT_TRUE(head.lastPoint().isAnchor());
+}
+
+TEST(Curve2, StoresEveryPointFieldAndReadsItBack) {
+    test::TempDir dir;
+    Curve2 c = cubic(0, 0, 1, 2, 3, 2.25, 4, 0);
+    c.point(0).cornerType = CurvePoint::ROUND, c.point(0).cornerRadius = 2.5;
+    c.point(2).pointType = CurvePoint::HANDLE_BROKEN;
+    c.point(3).pointTightness = 0.5;
+    c.flags = Curve2::kAttachedHead | Curve2::kClosed;
+    const std::string expected =
+        " begin Curve2\n  type Bezier\n"
+        "  p 0 0\n  pType ANCHOR\n  pCornerType ROUND\n  pCornerRadius 2.5\n  pPointTightness 0.333333\n"
+        "  p 1 2\n  pType HANDLE_FIXED\n  pPointTightness 0.333333\n"
+        "  p 3 2.25\n  pType HANDLE_BROKEN\n  pPointTightness 0.333333\n"
+        "  p 4 0\n  pType ANCHOR\n  pCornerType NONE\n  pPointTightness 0.5\n"
+        "  attachedHead 1\n  attachedTail 0\n  closed 1\n end Curve2\n";
+    ASSERT_EQ(test::writeBlockFile(c, dir.file("a")), expected);
+
+    Curve2 back;
+    ASSERT_EQ(test::readInto(back, dir.file("a")), 0);
+    EXPECT_EQ(test::writeBlockFile(back, dir.file("b")), expected);
+    EXPECT_EQ(back.point(2).pointType, CurvePoint::HANDLE_BROKEN);
+    EXPECT_NEAR(back.length(), c.length(), 1e-12);  // measured when the block ends
+
+    Curve2 empty(Curve2::Empty);
+    empty.addPoint(CurvePoint::anchor(1, 1));
+    EXPECT_EQ(test::writeBlockFile(empty, dir.file("c")), " begin Curve2\n  type Empty\n end Curve2\n");
+}
+
+TEST(Curve2, RejectsUnknownWords) {
+    test::TempDir dir;
+    for (const char* line : {"type Spline", "p 1 1\n  pType CORNER", "p 1 1\n  pCornerType SHARP", "p 1 x"}) {
+        Curve2 c;
+        std::string text = std::string(" begin Curve2\n  ") + line + "\n end Curve2\n";
+        std::string diagnostic;
+        EXPECT_EQ(test::readTextInto(c, dir.file("bad"), text, &diagnostic), -1) << line;
+        EXPECT_NE(diagnostic.find("for class <<Curve2>>"), std::string::npos) << diagnostic;
+    }
+    // Point lines before any point have nothing to describe and are dropped.
+    Curve2 c;
+    EXPECT_EQ(test::readTextInto(c, dir.file("early"), " begin Curve2\n  pType HANDLE_FIXED\n  p 1 1\n end Curve2\n"), 0);
+    EXPECT_TRUE(c.point(0).isAnchor());
 }
 
 }  // namespace
