@@ -155,6 +155,19 @@ TEST_F(AnimTracks, SegmentLookupsFollowTheTimeline) {
     EXPECT_EQ(b.startFrame, 40);
     EXPECT_EQ(track.segmentForEditing(20), &c);  // now a gap
     EXPECT_EQ(track.segmentAt(20), &a);
+
+    // Only a per-segment track marks what its segments' caches name.
+    SceneMember* named = test::addObject(scene, "Named");
+    auto cache = std::make_unique<AnimElementCache>(scene);
+    cache->object.name = named->nameReference();
+    c.caches.push_back(std::move(cache));
+    track.markUsed();
+    EXPECT_TRUE(track.used());
+    EXPECT_FALSE(named->used());
+    track.setUsed(false);
+    track.animType = AnimTrack::kPerSegment;
+    track.markUsed();
+    EXPECT_TRUE(named->used());
 }
 
 TEST_F(AnimTracks, ObjectsAreAssociatedOnlyWhenTheSceneHasThem) {
@@ -174,22 +187,6 @@ TEST_F(AnimTracks, ObjectsAreAssociatedOnlyWhenTheSceneHasThem) {
                          "  end AnimTrack\n"),
               std::string::npos)
         << saved;
-}
-
-TEST_F(AnimTracks, PerSegmentTracksMarkWhatTheirCachesName) {
-    SceneX scene;
-    SceneMember* named = test::addObject(scene, "Named");
-    AnimTrack track(scene, "Marks");
-    auto cache = std::make_unique<AnimElementCache>(scene);
-    cache->object.name = named->nameReference();
-    addSegment<AnimPose>(track, 0, 5).caches.push_back(std::move(cache));
-    track.markUsed();
-    EXPECT_TRUE(track.used());
-    EXPECT_FALSE(named->used());
-    track.setUsed(false);
-    track.animType = AnimTrack::kPerSegment;
-    track.markUsed();
-    EXPECT_TRUE(named->used());
 }
 
 // The track fuzzer's seed corpus and every input that once crashed it.

@@ -216,27 +216,13 @@ TEST_F(Badge, FacesStartLeftmostOnTheirLowestEdgeAndSitAtLeast003Inside) {
     EXPECT_NEAR(face()[1][0].x, 13, 1e-12);
 }
 
-// A detailed outline (a 120-gon, 6,000 points once render flattening splits each edge
-// into 50) is longer than the shape database copies out in one piece; the face must
-// still take all of it.
-TEST(ObjectX, RenderFacesKeepOutlinesOfManyThousandPoints) {
-    double area = 0;
-    const std::string points = discPoints(120, &area);
-    SceneFile::Loaded loaded = loadScene("begin SceneX\n" + outlineBlock("Disc Outline", points, 1) + objectBlock("Disc") + "end SceneX\n");
-    ObjectX* disc = objectOf(loaded, "Disc");
-    ASSERT_NE(disc, nullptr) << loaded.error;
-    for (int mode : {kPreviewMode, kRenderMode}) {
-        PackedObjDB* mesh = disc->displayGeometry(mode);
-        ASSERT_NE(mesh, nullptr) << mode;
-        const double cap = test::partArea(*mesh, ObjectX::kFrontPart);
-        EXPECT_NEAR(cap, area, 0.002 * area) << (mode == kRenderMode ? "render" : "preview");
-    }
-}
-
 // Outlines that are not closed still bound a region: a drawn open outline, one whose
 // closing point is not repeated and an OBJ outline import all build the same closed
-// 60 x 100 solid; only a bare line builds nothing.
-TEST(ObjectX, OpenOutlinesGiveFacesAsIfClosed) {
+// 60 x 100 solid; only a bare line builds nothing. A detailed outline (a 120-gon, 6,000
+// points once render flattening splits each edge into 50) is longer than the shape
+// database copies out in one piece; its face must still take all of it.
+TEST(ObjectX, OpenAndDetailedOutlinesGiveWholeFaces) {
+    double area = 0;
     test::TempDir dir;
     test::writeFile(dir.file("square.obj"), "v 0 0 0\nv 60 0 0\nv 60 100 0\nv 0 100 0\nf 1 2 3 4\n");
     const std::string square = "     p 0 0\n     p 60 0\n     p 60 100\n     p 0 100\n";
@@ -244,8 +230,9 @@ TEST(ObjectX, OpenOutlinesGiveFacesAsIfClosed) {
                         outlineBlock("Drawn Outline", square + "     p 0 0\n", 0) +
                         outlineBlock("Line Outline", "     p 0 0\n     p 60 0\n", 0) +
                         " begin ProfileI\n  name \"Imported Outline\"\n  begin InputProfile2\n   infileObj " +
-                        dir.file("square.obj") + "\n  end InputProfile2\n end ProfileI\n";
-    for (const char* name : {"Unrepeated", "Drawn", "Line", "Imported"}) scene += objectBlock(name);
+                        dir.file("square.obj") + "\n  end InputProfile2\n end ProfileI\n" +
+                        outlineBlock("Disc Outline", discPoints(120, &area), 1);
+    for (const char* name : {"Unrepeated", "Drawn", "Line", "Imported", "Disc"}) scene += objectBlock(name);
     SceneFile::Loaded loaded = loadScene(scene + "end SceneX\n");
     ASSERT_TRUE(loaded.scene) << loaded.error;
     for (const char* name : {"Unrepeated", "Drawn", "Imported"}) {
@@ -265,6 +252,12 @@ TEST(ObjectX, OpenOutlinesGiveFacesAsIfClosed) {
     line->prepareStages();
     auto* face = line->findPortAs<ObjectX::FacePort>("RenderFace")->value();
     EXPECT_TRUE(!face || face->empty());
+    ObjectX* disc = objectOf(loaded, "Disc");
+    ASSERT_NE(disc, nullptr);
+    for (int mode : {kPreviewMode, kRenderMode}) {
+        ASSERT_NE(disc->displayGeometry(mode), nullptr) << mode;
+        EXPECT_NEAR(test::partArea(*disc->displayGeometry(mode), ObjectX::kFrontPart), area, 0.002 * area) << mode;
+    }
 }
 
 // Two objects extruding one outline at different smoothness want its flattened port

@@ -135,12 +135,13 @@ TEST(SweepBuilder, ARingKeepsItsHoleAndAProfileShapesTheEnds) {
     EXPECT_TRUE(swollenAtHead);
 }
 
-TEST(SweepBuilder, ATubeAroundACircleClosesOnItselfSmoothly) {
+// A tube around a circle closes on itself smoothly; an open one is mitred and capped.
+TEST(SweepBuilder, TubesCloseAroundACircleOrAreMitredAndCapped) {
+    SweepBuilder::Options o;
+    o.depth = 2, o.steps = 24;
     Contour path;
     for (int i = 0; i <= 48; ++i) path.push_back({10 * std::cos(2 * M_PI * i / 48), 10 * std::sin(2 * M_PI * i / 48)});
     ObjDB db;
-    SweepBuilder::Options o;
-    o.depth = 2, o.steps = 24;
     ASSERT_TRUE(SweepBuilder::tube({path}, o, db));
     expectClosed(db, "circle");
     EXPECT_EQ(db.vertexCount(), 48 * 24);
@@ -156,11 +157,7 @@ TEST(SweepBuilder, ATubeAroundACircleClosesOnItselfSmoothly) {
         if (!fresh) worst = std::max(worst, glm::length(it->second - n));
     });
     EXPECT_LT(worst, 1e-9);
-}
 
-TEST(SweepBuilder, AnOpenTubeIsMitredAndCapped) {
-    SweepBuilder::Options o;
-    o.depth = 2, o.steps = 24;
     ObjDB corner;
     ASSERT_TRUE(SweepBuilder::tube({{{0, 0}, {10, 0}, {10, 10}}}, o, corner));
     expectClosed(corner, "corner");

@@ -184,7 +184,7 @@ CompositeCurve2 corner(int16_t cornerType, double radius) {
     return c;
 }
 
-TEST(Edits, CornerModificationsCutAndBridgeCorners) {
+TEST(Edits, CornerModificationsLinkingAndNeighbours) {
     CompositeCurve2 bevel = corner(CurvePoint::BEVEL, 2);
     const auto& b = bevel.modifiedSegments();
     ASSERT_EQ(b.size(), 3u);
@@ -210,6 +210,17 @@ TEST(Edits, CornerModificationsCutAndBridgeCorners) {
 
     CompositeCurve2 none = corner(CurvePoint::BEVEL, 0);
     EXPECT_EQ(none.modifiedSegments().size(), 2u);
+    CompositeCurve2 c = corner(CurvePoint::NONE, 0);  // linked and neighbours follow where ends meet
+    const auto& list = c.segments();
+    EXPECT_TRUE(list[0].attachedTail() && list[1].attachedHead());
+    EXPECT_FALSE(c.closed());  // the ends (-12, 0) and (0, -12) do not meet
+    using Ref = CompositeCurve2::PointRef;
+    Ref joint{1, 0};
+    Ref before = c.handleBefore(joint), after = c.handleAfter(joint), from = c.anchorBefore(joint);
+    EXPECT_EQ((std::vector<int>{before.segment, before.index, after.segment, after.index, from.segment, from.index}),
+              (std::vector<int>{0, 2, 1, 1, 0, 0}));
+    EXPECT_FALSE(c.anchorAfter(Ref{1, 3}).valid());
+    EXPECT_FALSE(c.handleBefore(Ref{0, 0}).valid());
 }
 
 TEST(Edits, AutomaticHandlesFollowTheNeighbouringAnchors) {
@@ -260,20 +271,6 @@ TEST(Edits, MirroringAnOpenContourClosesItWithBridges) {
     }
     EXPECT_EQ(m[1].point(1).pointType, CurvePoint::HANDLE_BROKEN);
     EXPECT_FALSE(side.closed());  // the drawn contour itself stays open
-}
-
-TEST(Edits, LinkingAndNeighboursFollowWhereEndsMeet) {
-    CompositeCurve2 c = corner(CurvePoint::NONE, 0);
-    const auto& list = c.segments();
-    EXPECT_TRUE(list[0].attachedTail() && list[1].attachedHead());
-    EXPECT_FALSE(c.closed());  // the ends (-12, 0) and (0, -12) do not meet
-    using Ref = CompositeCurve2::PointRef;
-    Ref joint{1, 0};
-    Ref before = c.handleBefore(joint), after = c.handleAfter(joint), from = c.anchorBefore(joint);
-    EXPECT_EQ((std::vector<int>{before.segment, before.index, after.segment, after.index, from.segment, from.index}),
-              (std::vector<int>{0, 2, 1, 1, 0, 0}));
-    EXPECT_FALSE(c.anchorAfter(Ref{1, 3}).valid());
-    EXPECT_FALSE(c.handleBefore(Ref{0, 0}).valid());
 }
 
 void expectXY(const double* v, double x, double y) {
@@ -332,7 +329,7 @@ TEST(Curve2, MeasuresArcLengthAndCutsItExactly) {
     EXPECT_TRUE(head.lastPoint().isAnchor());
 }
 
-TEST(Curve2, StoresEveryPointFieldAndReadsItBack) {
+TEST(Curve2, StoresEveryPointFieldAndRefusesUnknownWords) {
     test::TempDir dir;
     Curve2 c = cubic(0, 0, 1, 2, 3, 2.25, 4, 0);
     c.point(0).cornerType = CurvePoint::ROUND, c.point(0).cornerRadius = 2.5;
@@ -357,10 +354,8 @@ TEST(Curve2, StoresEveryPointFieldAndReadsItBack) {
     Curve2 empty(Curve2::Empty);
     empty.addPoint(CurvePoint::anchor(1, 1));
     EXPECT_EQ(test::writeBlockFile(empty, dir.file("c")), " begin Curve2\n  type Empty\n end Curve2\n");
-}
 
-TEST(Curve2, RejectsUnknownWords) {
-    test::TempDir dir;
+    // Unknown words are refused.
     for (const char* line : {"type Spline", "p 1 1\n  pType CORNER", "p 1 1\n  pCornerType SHARP", "p 1 x"}) {
         Curve2 c;
         std::string text = std::string(" begin Curve2\n  ") + line + "\n end Curve2\n";
@@ -369,9 +364,9 @@ TEST(Curve2, RejectsUnknownWords) {
         EXPECT_NE(diagnostic.find("for class <<Curve2>>"), std::string::npos) << diagnostic;
     }
     // Point lines before any point have nothing to describe and are dropped.
-    Curve2 c;
-    EXPECT_EQ(test::readTextInto(c, dir.file("early"), " begin Curve2\n  pType HANDLE_FIXED\n  p 1 1\n end Curve2\n"), 0);
-    EXPECT_TRUE(c.point(0).isAnchor());
+    Curve2 early;
+    EXPECT_EQ(test::readTextInto(early, dir.file("early"), " begin Curve2\n  pType HANDLE_FIXED\n  p 1 1\n end Curve2\n"), 0);
+    EXPECT_TRUE(early.point(0).isAnchor());
 }
 
 }  // namespace

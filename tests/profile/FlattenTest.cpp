@@ -61,7 +61,7 @@ Flat flattenOne(CompositeCurve2& c, int steps, double crease, bool keep) {
     return element(db, 0);
 }
 
-TEST(Flatten, SquareWithStepsOneGivesEveryCornerTwice) {
+TEST(Flatten, StepsOneGivesEveryCornerTwiceAndTextureRunsAlong) {
     CompositeCurve2 square = shape(CompositeCurve2::SQUARE, 2, 2);
     Flat f = flattenOne(square, 1, 30, false);
     EXPECT_EQ(f.kind, Geo2Interface::Closed);
@@ -82,6 +82,13 @@ TEST(Flatten, SquareWithStepsOneGivesEveryCornerTwice) {
     Flat kept = flattenOne(square, 1, 180, true);
     ASSERT_EQ(kept.p.size(), 8u);
     EXPECT_EQ(kept.n.back(), kept.n.front());
+    // An open element runs its texture from one to zero.
+    CompositeCurve2 ell;
+    Curve2& c = ell.addSegment(Curve2::Linear);
+    for (Pair p : {Pair{0, 0}, Pair{3, 0}, Pair{3, 4}}) c.addPoint(CurvePoint::anchor(p[0], p[1]));
+    Flat open = flattenOne(ell, 1, 30, false);
+    EXPECT_EQ(open.kind, Geo2Interface::Open);
+    EXPECT_EQ(open.t, (std::vector<Pair>{{1, 0}, {4.0 / 7, 0}, {4.0 / 7, 0}, {0, 0}}));
 }
 
 TEST(Flatten, CreaseAngleDecidesWhetherJoinsAreShared) {
@@ -98,15 +105,6 @@ TEST(Flatten, CreaseAngleDecidesWhetherJoinsAreShared) {
     EXPECT_EQ(kept.p[4], kept.p[5]);
     EXPECT_EQ(kept.n[4], kept.n[5]);
     for (const Pair& n : shared.n) EXPECT_NEAR(std::hypot(n[0], n[1]), 1.0, 1e-12);
-}
-
-TEST(Flatten, OpenElementsRunTextureFromOneToZero) {
-    CompositeCurve2 ell;
-    Curve2& c = ell.addSegment(Curve2::Linear);
-    for (Pair p : {Pair{0, 0}, Pair{3, 0}, Pair{3, 4}}) c.addPoint(CurvePoint::anchor(p[0], p[1]));
-    Flat f = flattenOne(ell, 1, 30, false);
-    EXPECT_EQ(f.kind, Geo2Interface::Open);
-    EXPECT_EQ(f.t, (std::vector<Pair>{{1, 0}, {4.0 / 7, 0}, {4.0 / 7, 0}, {0, 0}}));
 }
 
 TEST(Flatten, ClosedBezierSegmentsRepeatTheirStartOnlyWhenOpenAtTheEnd) {

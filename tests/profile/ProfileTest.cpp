@@ -116,7 +116,7 @@ TEST_F(Profiles, ScenesRoundTripEveryProfileKindByteForByte) {
     }
 }
 
-TEST_F(Profiles, FlattenedPortsComputeOnceAndFollowOutlineChanges) {
+TEST_F(Profiles, FlattenedPortsComputeOnceFollowChangesAndFlattenAsAsked) {
     SceneX scene;
     ProfileI* box = shapeProfile(scene, "Box", CompositeCurve2::SQUARE, 2, 2);
     uint32_t first, again, finer, edited;
@@ -145,10 +145,8 @@ TEST_F(Profiles, FlattenedPortsComputeOnceAndFollowOutlineChanges) {
     auto* blank = new ProfileI(scene, "Blank");
     blank->profileBounds(bounds);
     EXPECT_EQ(std::vector<double>(bounds, bounds + 4), (std::vector<double>{1e20, -1e20, 1e20, -1e20}));
-}
 
-TEST_F(Profiles, FlatteningOrientsTrimsAndBoxesAsAsked) {
-    SceneX scene;
+    // Flattening orients, trims and boxes as asked.
     ProfileI* down = lineProfile(scene, "Down", 0, 10, 0, 0);
     double p[2];
     down->previewFlattened(false, false, true, 0.1, 30)->getPoint(0, p);
