@@ -84,7 +84,8 @@ TEST(AnimTrackSegment, FreshPoseAndTransitionWriteTheirDefaults) {
                                             " end AnimTransition\n");
 }
 
-TEST(AnimTrackSegment, FramesAreWrittenAsDecimalsAndReadTruncated) {
+// Frames are written as decimals and read truncated; parent, version and text lines come back.
+TEST(AnimTrackSegment, BaseLinesComeBack) {
     SceneX scene;
     AnimPose pose(scene);
     pose.startFrame = 10, pose.length = 5;
@@ -115,10 +116,8 @@ TEST(AnimTrackSegment, FramesAreWrittenAsDecimalsAndReadTruncated) {
     ASSERT_EQ(readLines(early, "frameStart -1e300\nframeEnd 1e300\n"), 0);
     EXPECT_GT(early.length, 0);
     EXPECT_GT(early.lastFrame(), early.startFrame);
-}
 
-TEST(AnimTrackSegment, ParentVersionAndTextLinesComeBack) {
-    SceneX scene;
+    // Parent, version and text lines come back.
     test::addObject(scene, "Title");
     AnimTransition t(scene);
     ASSERT_EQ(readLines(t, "animVersion \"5.2\"\nparentNode \"Title\" 1\n"
@@ -132,7 +131,7 @@ TEST(AnimTrackSegment, ParentVersionAndTextLinesComeBack) {
     EXPECT_EQ((std::vector<double>{t.parentMatrix[3][0], t.parentMatrix[3][2], t.parentMatrix[1][1]}),
               (std::vector<double>{5, 7, 2}));
     EXPECT_EQ(t.description, "say \"hi\"");
-    std::string text = writtenBlock(t);
+    text = writtenBlock(t);
     test::expectContains(text, {"  animVersion \"5.2\"\n  frameStart 0.000000\n  frameEnd 0.000000\n"
                                 "  parentNode \"Title\" 1\n  parentMatrix 1 0 0 5 \n0 2 0 6 \n0 0 3 7 \n0 0 0 1 \n"
                                 "  description \"say \\\"hi\\\"\"\n"});

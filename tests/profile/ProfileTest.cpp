@@ -238,9 +238,13 @@ std::vector<int> shown(ProfileM& m, int frames) {
     return out;
 }
 
-TEST_F(Profiles, SequencesPickTheirMemberFrameByFrame) {
+// Sequences pick their member frame by frame, and their ports forward to the profile
+// shown now.
+TEST_F(Profiles, SequencesPickTheirMemberFrameByFrameAndForwardToIt) {
     SceneX scene;
-    for (const char* name : {"A", "B", "C"}) shapeProfile(scene, name, CompositeCurve2::CIRCLE, 2, 2);
+    ProfileI* a = shapeProfile(scene, "A", CompositeCurve2::SQUARE, 2, 2);
+    ProfileI* b = shapeProfile(scene, "B", CompositeCurve2::SQUARE, 6, 4);
+    shapeProfile(scene, "C", CompositeCurve2::CIRCLE, 2, 2);
     auto* m = new ProfileM(scene, "Seq");
     for (const char* name : {"A", "B", "C"}) m->addMember(name);
     m->changeCounter = 2, m->cycleOption = ProfileM::PING_PONG;
@@ -284,14 +288,9 @@ TEST_F(Profiles, SequencesPickTheirMemberFrameByFrame) {
     twin->randomSeed = 12;
     twin->discardRandomOrder();
     EXPECT_NE(shown(*twin, 300), order);
-}
 
-TEST_F(Profiles, SequencePortsForwardToTheProfileShownNow) {
-    SceneX scene;
-    ProfileI* a = shapeProfile(scene, "A", CompositeCurve2::SQUARE, 2, 2);
-    ProfileI* b = shapeProfile(scene, "B", CompositeCurve2::SQUARE, 6, 4);
-    auto* m = new ProfileM(scene, "Seq");
-    for (const char* name : {"A", "B", "Seq"}) m->addMember(name);  // itself: never shown
+    m = new ProfileM(scene, "Ports");
+    for (const char* name : {"A", "B", "Ports"}) m->addMember(name);  // itself: never shown
     m->startFrame = 1;
     scene.animGlobals().setCurrentFrame(1);
     EXPECT_EQ(m->renderFlattened(true, true, 1, 30, false), a->renderFlattened(true, true, 1, 30, false));
