@@ -333,8 +333,8 @@ TEST(ObjectX, ABatchOfObjectsSharingAnOutlineBuildsWhatThePortsBuild) {
 }
 
 TEST(ObjectX, FlatnessConvertsToSmoothness) {
-    for (auto [flatness, render, smoothness] :
-         {std::tuple{0.5, false, 17.222222}, {3.0, false, 10.0}, {12.0, false, 20.0}, {12.0, true, 50.0}, {8.0, true, 2.2222222}})
+    for (auto [flatness, render, smoothness] : {std::tuple{0.5, false, 17.222222}, {3.0, false, 10.0},
+                                                 {12.0, false, 20.0}, {12.0, true, 50.0}, {8.0, true, 2.2222222}})
         EXPECT_NEAR(ObjectX::smoothnessFromFlatness(flatness, render), smoothness, 1e-6) << flatness << " " << render;
 }
 

@@ -367,7 +367,8 @@ TEST(Curve2, StoresEveryPointFieldAndRefusesUnknownWords) {
     }
     // Point lines before any point have nothing to describe and are dropped.
     Curve2 early;
-    EXPECT_EQ(test::readTextInto(early, dir.file("early"), " begin Curve2\n  pType HANDLE_FIXED\n  p 1 1\n end Curve2\n"), 0);
+    EXPECT_EQ(
+        test::readTextInto(early, dir.file("early"), " begin Curve2\n  pType HANDLE_FIXED\n  p 1 1\n end Curve2\n"), 0);
     EXPECT_TRUE(early.point(0).isAnchor());
 }
 
@@ -380,7 +381,8 @@ Curve2 bezier(std::initializer_list<std::pair<double, double>> points) {
 TEST(InputProfile2, RoundTripsEveryBlockByteForByte) {
     test::TempDir dir;
     InputProfile2 profile;
-    profile.autoHandle = true, profile.rotAngle = 12.5, profile.originalOffset[0] = -3, profile.originalOffset[1] = 0.25;
+    profile.autoHandle = true, profile.rotAngle = 12.5;
+    profile.originalOffset[0] = -3, profile.originalOffset[1] = 0.25;
     CompositeCurve2& star = profile.addContour();
     star.shapeType = CompositeCurve2::STAR, star.shapeWidth = 4, star.shapeHeight = 3, star.rotAngle = 30;
     star.shapeParams[0] = 5, star.shapeParams[1] = 0.4, star.shapeParams[2] = 0.1;
@@ -388,7 +390,8 @@ TEST(InputProfile2, RoundTripsEveryBlockByteForByte) {
     CompositeCurve2& drawn = profile.addContour();
     drawn.pointModification = true;
     drawn.segments().push_back(bezier({{0, 0}, {1, 1}, {2, 1}, {3, 0}}));
-    drawn.segments().back().point(0).cornerType = CurvePoint::BEVEL, drawn.segments().back().point(0).cornerRadius = 0.75;
+    CurvePoint& bevelled = drawn.segments().back().point(0);
+    bevelled.cornerType = CurvePoint::BEVEL, bevelled.cornerRadius = 0.75;
     drawn.addSegment(Curve2::Empty);
 
     std::string text = test::writeBlockFile(profile, dir.file("a"));

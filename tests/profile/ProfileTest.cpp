@@ -74,8 +74,8 @@ TEST_F(Profiles, ScenesRoundTripEveryProfileKindByteForByte) {
                                 "   layer \"Layer \\\"1\\\"\"\n   begin InputProfile2\n",
                                 "  begin ProfileL\n   name \"Edge\"\n   libIdx 3\n   load\n  end ProfileL\n",
                                 "  begin ProfileM\n   name \"Sequence\"\n   startFrame 5\n   totalFrames 301\n"
-                                "   changeCounter 2\n   cycleOption \"PING_PONG\"\n   randomSeed 7\n   showBeforeStart 1\n"
-                                "   profileName \"Logo\"\n   profileName \"Edge\"\n  end ProfileM\n"});
+                                "   changeCounter 2\n   cycleOption \"PING_PONG\"\n   randomSeed 7\n"
+                                "   showBeforeStart 1\n   profileName \"Logo\"\n   profileName \"Edge\"\n  end ProfileM\n"});
     test::expectLacks(text, {"AnimGlobals"});
 
     SceneX back;

@@ -11,7 +11,8 @@ namespace fw::test {
 
 // Every piece occurs in the text; a failure names the piece and shows the text.
 inline void expectContains(const std::string& text, std::initializer_list<std::string_view> pieces) {
-    for (std::string_view piece : pieces) EXPECT_NE(text.find(piece), std::string::npos) << piece << "\nnot in\n" << text;
+    for (std::string_view piece : pieces)
+        EXPECT_NE(text.find(piece), std::string::npos) << piece << "\nnot in\n" << text;
 }
 
 // No piece occurs in the text.
