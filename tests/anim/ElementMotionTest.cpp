@@ -75,7 +75,6 @@ void expectSameMatrix(const glm::dmat4& a, const glm::dmat4& b, double tol) {
         for (int r = 0; r < 4; ++r) EXPECT_NEAR(a[c][r], b[c][r], tol) << "column " << c << " row " << r;
 }
 
-
 glm::dvec3 placeOf(const AnimElement& e, const ElementState& s) {
     return glm::dvec3(e.center[0] + s.translate[0], e.center[1] + s.translate[1], e.center[2] + s.translate[2]);
 }
