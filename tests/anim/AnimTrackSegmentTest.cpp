@@ -1,12 +1,24 @@
-// Segments: their frames, parent, version and blocks as poses and transitions store them.
+// Segments: their frames, parent, version and blocks as poses and transitions store
+// them; the parameter blocks inside them (fades, smoothing, sequencing, paths, actions,
+// pose settings); element caches and groups, members named by name or by place.
 #include "anim/AnimTrackSegment.h"
 
 #include <gtest/gtest.h>
 
 #include "AnimTestScene.h"
+#include "GeometryText.h"
 #include "MemoryStream.h"
+#include "anim/AnimElementCache.h"
+#include "anim/AnimGroup.h"
+#include "anim/AnimPath.h"
+#include "anim/AnimPathAction.h"
 #include "anim/AnimPose.h"
+#include "anim/AnimPoseSettings.h"
+#include "anim/AnimSequenceParams.h"
+#include "anim/AnimSmoothingParams.h"
 #include "anim/AnimTransition.h"
+#include "anim/AnimVis.h"
+#include "platform/Dialogs.h"
 
 namespace fw {
 namespace {
@@ -72,68 +84,58 @@ TEST(AnimTrackSegment, FreshPoseAndTransitionWriteTheirDefaults) {
                                             " end AnimTransition\n");
 }
 
-TEST(AnimTrackSegment, FramesAreWrittenAsDecimalsAndReadTruncated) {
+// Frames are written as decimals and read truncated; parent, version and text lines come back.
+TEST(AnimTrackSegment, BaseLinesComeBack) {
     SceneX scene;
     AnimPose pose(scene);
-    pose.startFrame = 10;
-    pose.length = 5;
+    pose.startFrame = 10, pose.length = 5;
     std::string text = writtenBlock(pose);
     EXPECT_NE(text.find("  frameStart 10.000000\n  frameEnd 14.000000\n"), std::string::npos);
     AnimPose back(scene);
     ASSERT_EQ(readLines(back, text.substr(text.find('\n') + 1)), 0);
-    EXPECT_EQ(back.startFrame, 10);
-    EXPECT_EQ(back.length, 5);
+    EXPECT_EQ(std::pair(back.startFrame, back.length), std::pair(10, 5));
     EXPECT_TRUE(back.changed);
     EXPECT_EQ(writtenBlock(back), text);
 
     // Toward zero, both ways.
     AnimPose cut(scene);
     ASSERT_EQ(readLines(cut, "frameStart -3.7\nframeEnd 7.9\n"), 0);
-    EXPECT_EQ(cut.startFrame, -3);
-    EXPECT_EQ(cut.length, 11);
+    EXPECT_EQ(std::pair(cut.startFrame, cut.length), std::pair(-3, 11));
 
     // The end counts from the start read so far.
     AnimPose early(scene);
     early.startFrame = 2;
     ASSERT_EQ(readLines(early, "frameEnd 14\nframeStart 10\n"), 0);
-    EXPECT_EQ(early.startFrame, 10);
-    EXPECT_EQ(early.length, 13);
+    EXPECT_EQ(std::pair(early.startFrame, early.length), std::pair(10, 13));
 
     // A value that is not a number leaves the frame as it was, and reading goes on.
     ASSERT_EQ(readLines(early, "frameStart soon\nframeEnd nan\ndescription \"after\"\n"), 0);
-    EXPECT_EQ(early.startFrame, 10);
-    EXPECT_EQ(early.length, 13);
+    EXPECT_EQ(std::pair(early.startFrame, early.length), std::pair(10, 13));
     EXPECT_EQ(early.description, "after");
     // Absurd frames are held where the arithmetic on them stays exact.
     ASSERT_EQ(readLines(early, "frameStart -1e300\nframeEnd 1e300\n"), 0);
     EXPECT_GT(early.length, 0);
     EXPECT_GT(early.lastFrame(), early.startFrame);
-}
 
-TEST(AnimTrackSegment, ParentVersionAndTextLinesComeBack) {
-    SceneX scene;
+    // Parent, version and text lines come back.
     test::addObject(scene, "Title");
     AnimTransition t(scene);
     ASSERT_EQ(readLines(t, "animVersion \"5.2\"\nparentNode \"Title\" 1\n"
                            "parentMatrix 1 0 0 5 \n0 2 0 6 \n0 0 3 7 \n0 0 0 1 \n"
                            "animateTextBy 4\ndescription \"say \\\"hi\\\"\"\n"),
               0);
-    EXPECT_EQ(t.versionMajor, 5);
-    EXPECT_EQ(t.versionMinor, 2);
+    EXPECT_EQ(std::pair(t.versionMajor, t.versionMinor), std::pair(5, 2));
     EXPECT_TRUE(t.parentFlag);
     EXPECT_EQ(t.parentNode.resolve(), scene.findMember("Title"));
     // Rows as stored: the translation is the last column.
-    EXPECT_EQ(t.parentMatrix[3][0], 5.0);
-    EXPECT_EQ(t.parentMatrix[3][2], 7.0);
-    EXPECT_EQ(t.parentMatrix[1][1], 2.0);
+    EXPECT_EQ((std::vector<double>{t.parentMatrix[3][0], t.parentMatrix[3][2], t.parentMatrix[1][1]}),
+              (std::vector<double>{5, 7, 2}));
     EXPECT_EQ(t.description, "say \"hi\"");
-    std::string text = writtenBlock(t);
-    EXPECT_NE(text.find("  animVersion \"5.2\"\n  frameStart 0.000000\n  frameEnd 0.000000\n"
-                        "  parentNode \"Title\" 1\n  parentMatrix 1 0 0 5 \n0 2 0 6 \n0 0 3 7 \n0 0 0 1 \n"
-                        "  description \"say \\\"hi\\\"\"\n"),
-              std::string::npos)
-        << text;
-    EXPECT_EQ(text.find("animateTextBy"), std::string::npos);
+    text = writtenBlock(t);
+    test::expectContains(text, {"  animVersion \"5.2\"\n  frameStart 0.000000\n  frameEnd 0.000000\n"
+                                "  parentNode \"Title\" 1\n  parentMatrix 1 0 0 5 \n0 2 0 6 \n0 0 3 7 \n0 0 0 1 \n"
+                                "  description \"say \\\"hi\\\"\"\n"});
+    test::expectLacks(text, {"animateTextBy"});
     EXPECT_EQ(readLines(t, "parentMatrix 1 2 3\nend AnimTransition\n"), -1);
 }
 
@@ -155,16 +157,14 @@ TEST(AnimTrackSegment, PosesKeepTheirWarpAndTransitionsTheirLaunchOrder) {
     ASSERT_EQ(readLines(t, lines + "doAutoSmooth 1\n"), 0);
     ASSERT_EQ(t.launchOrder.size(), 100000u);
     EXPECT_EQ(t.launchOrder.front(), 99999);
-    text = writtenBlock(t);
-    EXPECT_NE(text.find(" end AnimPath\n  launchOrder 99999\n  launchOrder 99998\n"), std::string::npos);
-    EXPECT_NE(text.find("  launchOrder 0\n  doAutoSmooth 1\n  begin AnimSmoothingParams\n"), std::string::npos);
+    test::expectContains(writtenBlock(t), {" end AnimPath\n  launchOrder 99999\n  launchOrder 99998\n",
+                                           "  launchOrder 0\n  doAutoSmooth 1\n  begin AnimSmoothingParams\n"});
 
     // A transition that carries a warp moves the warp: no action or fade is written.
     t.warp = std::make_unique<KeptLines>();
     text = writtenBlock(t);
-    EXPECT_EQ(text.find("AnimPathAction"), std::string::npos);
-    EXPECT_EQ(text.find("AnimVis"), std::string::npos);
-    EXPECT_NE(text.find(" end AnimSequenceParams\n end AnimTransition\n"), std::string::npos);
+    test::expectLacks(text, {"AnimPathAction", "AnimVis"});
+    test::expectContains(text, {" end AnimSequenceParams\n end AnimTransition\n"});
 }
 
 // Each segment type reads only its own blocks.
@@ -207,10 +207,204 @@ TEST(AnimTrackSegment, CopyTakesTheSegmentsOwnRecords) {
     EXPECT_NE(copy.groups[0].get(), source.groups[0].get());
     AnimTransition other(scene);
     other.copyFrom(source);  // another type takes the shared part only
-    EXPECT_EQ(other.startFrame, 5);
-    EXPECT_EQ(other.length, 5);
+    EXPECT_EQ(std::pair(other.startFrame, other.length), std::pair(5, 5));
     EXPECT_EQ(other.groups.size(), 1u);
     EXPECT_EQ(other.warp, nullptr);
+}
+
+using test::readLines;
+using test::writtenBlock;
+
+// Words outside the lists: launch orders and spreads fall back to their first word and
+// the line is taken; values outside the lists are written as the fallback word.
+TEST(AnimParams, WordsOutsideTheListsFallBack) {
+    AnimSequenceParams sequence;
+    ASSERT_EQ(readLines(sequence, "launchType \"OutIn\"\n"), 0);
+    EXPECT_EQ(sequence.launchType, AnimSequenceParams::kOutIn);
+    EXPECT_NE(writtenBlock(sequence).find("  launchType \"OutIn\"\n"), std::string::npos);
+    std::string diagnostic;
+    EXPECT_EQ(readLines(sequence, "launchType \"Sideways\"\noverlap 40\n", &diagnostic), 0);
+    EXPECT_EQ(sequence.launchType, AnimSequenceParams::kBirth);
+    EXPECT_EQ(sequence.overlap, 40.0);
+    EXPECT_EQ(diagnostic, "");
+    sequence.launchType = 99;
+    EXPECT_NE(writtenBlock(sequence).find("  launchType \"Birth\"\n"), std::string::npos);
+
+    AnimPath path;
+    path.bowAmountStyle = 0, path.bowDirectionStyle = 7;
+    test::expectContains(writtenBlock(path), {"  bowAmountStyle \"same\"\n", "  bowDirectionStyle \"same\"\n"});
+    ASSERT_EQ(readLines(path, "bowAmountStyle \"three_point\"\nbowDirectionStyle \"wobbly\"\n"), 0);
+    EXPECT_EQ(path.bowAmountStyle, AnimPath::kThreePoint);
+    EXPECT_EQ(path.bowDirectionStyle, AnimPath::kSame);
+
+    AnimPathAction action;
+    action.actionType = AnimPathAction::kActionTypes, action.faceValue = -1;
+    test::expectContains(writtenBlock(action), {"  actionType \"None\"\n", "  faceValue \"Front\"\n"});
+    // An action or face this program does not know is an error, not a guess.
+    EXPECT_EQ(readLines(action, "actionType \"Moonwalk\"\n"), -1);
+    EXPECT_EQ(readLines(action, "faceValue \"Inside\"\n"), -1);
+
+    AnimPoseSettings settings;
+    settings.distributeType = 40, settings.distributeMenu2 = 11;
+    test::expectContains(writtenBlock(settings), {"  distributeType \"None\"\n", "  distributeMenu2 \"Front\"\n"});
+}
+
+// Every value away from its default survives a write and a read.
+TEST(AnimParams, EveryValueComesBack) {
+    AnimPathAction action(AnimPathAction::kPoseNone);
+    ASSERT_EQ(readLines(action, "actionType \"PathFreeWanderTumble2\"\nblendingRange 0.5\nrandomSeed -77\n"
+                                "startTime 10\nendTime 90\namount1 1\namount2 2\namount3 3\namount4 4\n"
+                                "amount5 5\namount6 6\namount7 7.5\nuseCommonCenter 1\nfaceValue \"Right\"\n"
+                                "end AnimPathAction\n"),
+              0);
+    AnimPathAction again;
+    ASSERT_EQ(readLines(again, writtenBlock(action).substr(std::string(" begin AnimPathAction\n").size())), 0);
+    EXPECT_EQ(writtenBlock(again), writtenBlock(action));
+    EXPECT_EQ(again.actionType, AnimPathAction::kPathFreeWanderTumble2);
+    EXPECT_EQ(again.randomSeed, -77);
+    EXPECT_EQ(again.amount[6], 7.5);
+    EXPECT_EQ(again.faceValue, AnimPathAction::kRight);
+
+    AnimPoseSettings settings;
+    ASSERT_EQ(readLines(settings, "moveToCenter \"true\"\nspreadXYZ 0 1 0\nshuffleSeed 1234567890123\n"
+                                  "distributeType \"SphereShell\"\ndistributeMenu1 \"YAxis\"\n"
+                                  "distributeMenu2 \"BottomConstrained\"\nlocalScale 50 60 70\nend AnimPoseSettings\n"),
+              0);
+    EXPECT_TRUE(settings.moveToCenter);
+    EXPECT_EQ(settings.shuffleSeed, 1234567890123L);
+    EXPECT_EQ(settings.distributeType, AnimPoseSettings::kSphereShell);
+    EXPECT_EQ(settings.distributeMenu2, AnimPoseSettings::kBottomConstrained);
+    test::expectContains(writtenBlock(settings),
+                         {"  moveToCenter \"true\"\n  spread 0.000000\n  spreadXYZ 0 1 0\n"
+                          "  shuffleSeed 1234567890123\n",
+                          "  distributeMenu1 \"YAxis\"\n  distributeMenu2 \"BottomConstrained\"\n",
+                          "  localScale 50.000000 60.000000 70.000000\n"});
+    // Neither a flag that is not true or false nor a seed beyond a long is guessed at.
+    EXPECT_EQ(readLines(settings, "moveToCenter \"yes\"\n"), -1);
+    EXPECT_EQ(readLines(settings, "shuffleSeed 99999999999999999999999\n"), -1);
+    EXPECT_EQ(settings.shuffleSeed, 1234567890123L);
+}
+
+// The second arc angle lies a full turn from the first when the file leaves it out.
+TEST(AnimParams, PoseSettingsDeriveTheSecondAngleWhenItWasNotRead) {
+    AnimPoseSettings positive;
+    ASSERT_EQ(readLines(positive, "distributeParam2 90\nend AnimPoseSettings\n"), 0);
+    EXPECT_EQ(positive.distributeParam2b, -270.0);
+    for (auto [lines, second] : {std::pair<const char*, double>{"distributeParam2 -90\n", 270}, {"", 360},
+                                 {"distributeParam2 90\ndistributeParam2b 45\n", 45}}) {
+        AnimPoseSettings settings;
+        ASSERT_EQ(readLines(settings, std::string(lines) + "end AnimPoseSettings\n"), 0);
+        EXPECT_EQ(settings.distributeParam2b, second) << lines;
+    }
+    EXPECT_NE(writtenBlock(positive).find("  distributeParam2 90.000000\n  distributeParam2b -270.000000\n"),
+              std::string::npos);
+}
+
+// Versions up to 5.5 are read; a newer one is refused with the user told why.
+TEST(AnimParams, NewerAnimationVersionsAreRefused) {
+    int major = 4, minor = 9;
+    const struct {
+        double version;
+        bool accepted;
+        int major, minor;  // a refused version leaves the record's alone
+    } cases[] = {{5.5, true, 5, 5},  {5.3, true, 5, 3},  {4.9, true, 4, 9},
+                 {5.6, false, 4, 9}, {6.0, false, 4, 9}, {1e300, false, 4, 9}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(acceptAnimVersion(c.version, major, minor), c.accepted) << c.version;
+        EXPECT_EQ(std::pair(major, minor), std::pair(c.major, c.minor)) << c.version;
+    }
+
+    Dialogs::instance().setQuiet(true);
+    Dialogs::instance().clearShown();
+    AnimPathAction action;
+    AnimSequenceParams sequence;
+    AnimVis vis;
+    EXPECT_EQ(readLines(action, "animVersion \"5.5\"\n"), 0);
+    EXPECT_EQ(action.versionMinor, 5);
+    EXPECT_TRUE(Dialogs::instance().shown().empty());
+    std::string diagnostic;
+    EXPECT_EQ(readLines(action, "animVersion \"5.6\"\n", &diagnostic), -1);
+    EXPECT_EQ(diagnostic.rfind("Error processing scene command <<animVersion>> for class <<AnimPathAction>>", 0), 0u);
+    EXPECT_EQ(readLines(sequence, "animVersion 6.0\n"), -1);
+    EXPECT_EQ(readLines(vis, "animVersion \"7\"\n"), -1);
+    const std::string message =
+        "\rThe animation information in this file is incompatible with this version of the software.";
+    EXPECT_EQ(Dialogs::instance().shown(), std::vector<std::string>(3, message));
+    Dialogs::instance().clearShown();
+    Dialogs::instance().setQuiet(false);
+}
+
+using test::readLines;
+using test::writtenBlock;
+
+// The block as a stream whose flag asks for places instead of names writes it.
+std::string writtenWithPlaces(CommandEnabler& record) { return writtenBlock(record, 1); }
+
+// A fresh cache and group write their defaults; every value away from them comes back.
+TEST(AnimElementCache, DefaultsAndEveryValueComeBack) {
+    SceneX scene;
+    test::addObject(scene, "A");
+    AnimElementCache fresh(scene);
+    EXPECT_EQ(writtenBlock(fresh),
+              " begin AnimElementCache\n  isInherited \"false\"\n  isAnimated \"true\"\n  groupType SOFT\n"
+              "  animateBy CHARACTER\n  animateFragmentsBy OBJECT\n  group \"\"\n  object \"\"\n  camera \"\"\n"
+              "  light \"\"\n  parent \"\"\n  startTranslate 0 0 0\n  startRotate 0 0 0\n  startRotateOrder xyz\n"
+              "  startScale 1 1 1\n  startOrigin 0 0 0\n  tweakTranslate 0 0 0\n  tweakRotate 0 0 0\n"
+              "  tweakScale 1 1 1\n  tweakOrigin 0 0 0\n  cameraCache  0 0 0  0 0 0  0 0 0 0\n"
+              "  tweakCameraCacheUsed 0\n  tweakCameraCache  0 0 0  0 0 0  0 0 0 0\n  reverseArch 0\n"
+              " end AnimElementCache\n");
+    AnimGroup group(scene);
+    EXPECT_EQ(writtenBlock(group), " begin AnimGroup\n  groupName \"\"\n  groupType \"soft\"\n  autoGroup 0\n end AnimGroup\n");
+    const std::string body =
+        "  isInherited \"true\"\n  isAnimated \"false\"\n  groupType HARD\n  animateBy WORD\n"
+        "  animateFragmentsBy FRAGMENT\n  group \"Letters\"\n  object \"A\"\n  camera \"Cam\"\n  light \"3\"\n"
+        "  parent \"root\"\n  startTranslate 1 2 3\n  startRotate 10 20 30\n  startRotateOrder zxy\n"
+        "  startScale 2 2 2\n  startOrigin -1 -2 -3\n  tweakTranslate 0.5 0 0\n  tweakRotate 0 45 0\n"
+        "  tweakScale 1 1.5 1\n  tweakOrigin 0 0 1\n  cameraCache  1 2 3  4 5 6  7 8 9 10\n"
+        "  tweakCameraCacheUsed 1\n  tweakCameraCache  -1 -2 -3  -4 -5 -6  -7 -8 -9 -10\n  reverseArch 1\n"
+        "  begin Keyframes\n   at 3\n  end Keyframes\n";
+    AnimElementCache cache(scene);
+    ASSERT_EQ(readLines(cache, body + " end AnimElementCache\n"), 0);
+    EXPECT_EQ(writtenBlock(cache), " begin AnimElementCache\n" + body + " end AnimElementCache\n");
+    EXPECT_EQ(cache.groupType, AnimElementCache::kHard);
+    EXPECT_EQ(cache.animateBy, AnimElementCache::kWord);
+    EXPECT_EQ(cache.light.index, 3);
+    EXPECT_TRUE(cache.light.name.empty());
+    EXPECT_EQ(cache.element(), scene.findMember("A"));
+    EXPECT_EQ(cache.tweakCameraCache[9], -10.0);
+    EXPECT_EQ(readLines(cache, "animateBy SENTENCE\n"), -1);
+    EXPECT_EQ(readLines(cache, "cameraCache 1 2 3\nend AnimElementCache\n"), -1);
+}
+
+// Objects go out as their place in the object list when the stream asks for places,
+// and a number read back is a place.
+TEST(AnimElementCache, MembersAreNamedOrPlaced) {
+    SceneX scene;
+    test::addObject(scene, "First");
+    SceneMember* second = test::addObject(scene, "Second");
+    AnimGroup group(scene);
+    ASSERT_EQ(readLines(group, "groupName \"Pair\"\ngroupType \"hard\"\nautoGroup 1\ngroupObject \"Second\"\n"
+                               "groupObject \"0\"\ngroupObject \"7\"\ngroupObject \"Gone\"\n"),
+              0);
+    ASSERT_EQ(group.objects.size(), 3u);  // place 7 names nothing
+    EXPECT_EQ(group.objects[0].resolve(), second);
+    EXPECT_EQ(writtenBlock(group), " begin AnimGroup\n  groupName \"Pair\"\n  groupType \"hard\"\n  autoGroup 1\n"
+                                   "  groupObject \"Second\"\n  groupObject \"First\"\n  groupObject \"Gone\"\n"
+                                   " end AnimGroup\n");
+    EXPECT_EQ(writtenWithPlaces(group), " begin AnimGroup\n  groupName \"Pair\"\n  groupType \"hard\"\n  autoGroup 1\n"
+                                        "  groupObject \"1\"\n  groupObject \"0\"\n  groupObject \"Gone\"\n"
+                                        " end AnimGroup\n");
+    EXPECT_EQ(readLines(group, "groupType \"firm\"\n"), -1);
+
+    AnimElementCache cache(scene);
+    ASSERT_EQ(readLines(cache, "object \"Second\"\nparent \"Nowhere\"\n"), 0);
+    std::string placed = writtenWithPlaces(cache);
+    EXPECT_NE(placed.find("  object \"1\"\n  camera \"\"\n  light \"\"\n  parent \"Nowhere\"\n"), std::string::npos);
+    ASSERT_EQ(readLines(cache, "object \"1\"\n"), 0);
+    EXPECT_EQ(cache.element(), second);
+    EXPECT_NE(writtenBlock(cache).find("  object \"1\"\n"), std::string::npos);
+    ASSERT_EQ(readLines(cache, "object \"99\"\n"), 0);
+    EXPECT_EQ(cache.element(), nullptr);
 }
 
 }  // namespace

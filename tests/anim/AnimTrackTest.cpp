@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include "AnimFuzzTargets.h"
 #include "AnimTestScene.h"
+#include "FuzzReplay.h"
 #include "anim/AnimPose.h"
 #include "anim/AnimTransition.h"
 #include "platform/Dialogs.h"
@@ -39,70 +41,55 @@ S& addSegment(AnimTrack& track, int start, int length) {
 
 // A track with every record away from its defaults.
 AnimTrack& fullTrack(SceneX& scene) {
-    SceneMember* title = test::addObject(scene, "Title");
-    SceneMember* badge = test::addObject(scene, "Badge");
+    SceneMember *title = test::addObject(scene, "Title"), *badge = test::addObject(scene, "Badge");
     auto* track = new AnimTrack(scene, "Title Track");
-    track->trackType = AnimTrack::kCameraTrack;
-    track->vis = 1;
-    track->solo = 2;
-    track->lock = 0;
+    track->trackType = AnimTrack::kCameraTrack, track->vis = 1, track->solo = 2, track->lock = 0;
     track->animType = AnimTrack::kPerSegment;
     track->trackNode = title->nameReference();
     track->associatedObjects = {title->nameReference(), badge->nameReference()};
 
     AnimPose& first = addSegment<AnimPose>(*track, 0, 10);
-    first.versionMajor = 5;
-    first.versionMinor = 5;
-    first.parentNode = title->nameReference();
-    first.parentFlag = true;
-    first.parentMatrix[3][0] = 12.5;
+    first.versionMajor = first.versionMinor = 5;
+    first.parentNode = title->nameReference(), first.parentFlag = true, first.parentMatrix[3][0] = 12.5;
     first.description = "start \"here\"";
-    first.fragmentation.enabled = true;
-    first.fragmentation.style = FragmentationParams::kRadial;
-    first.fragmentation.shellSolid = FragmentationParams::kShell;
-    first.fragmentation.chops[2].positionOffsetStyle = ChopParams::kAlternating;
-    first.fragmentation.chops[2].sliceSkipSeed = 4000000000UL;
-    first.startCenter[1] = -4;
-    first.startBounds[5] = 8.25;
-    first.settings.distributeType = AnimPoseSettings::kCylinder;
-    first.settings.distributeParam2 = 30;
+    FragmentationParams& f = first.fragmentation;
+    f.enabled = true, f.style = FragmentationParams::kRadial, f.shellSolid = FragmentationParams::kShell;
+    f.chops[2].positionOffsetStyle = ChopParams::kAlternating, f.chops[2].sliceSkipSeed = 4000000000UL;
+    first.startCenter[1] = -4, first.startBounds[5] = 8.25;
+    first.settings.distributeType = AnimPoseSettings::kCylinder, first.settings.distributeParam2 = 30;
     first.settings.randomizeXYZ[2] = 0;
     first.action.actionType = AnimPathAction::kPoseWander;
-    first.vis.visType = AnimVis::kFadeOff;
-    first.vis.endTime = 50;
+    first.vis.visType = AnimVis::kFadeOff, first.vis.endTime = 50;
     auto group = std::make_unique<AnimGroup>(scene);
     group->groupType = AnimGroup::kHard;
     group->objects.push_back(badge->nameReference());
     first.groups.push_back(std::move(group));
     auto cache = std::make_unique<AnimElementCache>(scene);
     cache->object.name = badge->nameReference();
-    cache->animateBy = AnimElementCache::kLine;
-    cache->cameraCache[7] = 45;
+    cache->animateBy = AnimElementCache::kLine, cache->cameraCache[7] = 45;
     first.caches.push_back(std::move(cache));
 
     AnimTransition& move = addSegment<AnimTransition>(*track, 10, 30);
     move.launchOrder = {2, 0, 1};
     move.doAutoSmooth = true;
-    move.path.bowAmount = 25;
-    move.path.bowDirectionStyle = AnimPath::kRandom;
-    move.path.bowDirectionStyleSeed = 99;
+    move.path.bowAmount = 25, move.path.bowDirectionStyle = AnimPath::kRandom, move.path.bowDirectionStyleSeed = 99;
     move.smoothing.endSmooth = 0;
-    move.sequence.launchType = AnimSequenceParams::kLeftRight;
-    move.sequence.overlap = 62.5;
-    move.action.actionType = AnimPathAction::kSpin;
-    move.action.amount[0] = 2;
+    move.sequence.launchType = AnimSequenceParams::kLeftRight, move.sequence.overlap = 62.5;
+    move.action.actionType = AnimPathAction::kSpin, move.action.amount[0] = 2;
 
-    AnimPose& last = addSegment<AnimPose>(*track, 40, 20);
-    last.settings.moveToCenter = true;
+    addSegment<AnimPose>(*track, 40, 20).settings.moveToCenter = true;
     return *track;
 }
 
 TEST_F(AnimTracks, ATrackWithEveryRecordResavesByteForByte) {
     SceneX scene;
     fullTrack(scene);
+    new AnimTrack(scene, "Plain");  // a fresh track writes its defaults
     const std::string first = test::savedScene(scene, dir, "first.scene");
     for (const char* line :
-         {"  begin AnimTrack\n   name \"Title Track\"\n   trackType \"camera\"\n   vis \"off\"\n   solo \"ghost\"\n"
+         {"  begin AnimTrack\n   name \"Plain\"\n   trackType \"object\"\n   vis \"on\"\n   solo \"off\"\n"
+          "   lock \"off\"\n   animType \"per_track\"\n   trackNode \"\"\n  end AnimTrack\n",
+          "  begin AnimTrack\n   name \"Title Track\"\n   trackType \"camera\"\n   vis \"off\"\n   solo \"ghost\"\n"
           "   lock \"on\"\n   animType \"per_segment\"\n   trackNode \"Title\"\n   associatedObject \"Title\"\n"
           "   associatedObject \"Badge\"\n   begin AnimPose\n    animVersion \"5.5\"\n",
           "    parentNode \"Title\" 1\n    parentMatrix 1 0 0 12.5 \n", "    description \"start \\\"here\\\"\"\n",
@@ -126,15 +113,6 @@ TEST_F(AnimTracks, ATrackWithEveryRecordResavesByteForByte) {
     EXPECT_EQ(track->segments[1]->segmentType(), AnimTrackSegment::kTransition);
     EXPECT_EQ(static_cast<AnimTransition&>(*track->segments[1]).sequence.launchType, AnimSequenceParams::kLeftRight);
     EXPECT_EQ(test::savedScene(*loaded.scene, dir, "second.scene"), first);
-}
-
-TEST_F(AnimTracks, FreshTrackWritesItsDefaults) {
-    SceneX scene;
-    new AnimTrack(scene, "Plain");
-    EXPECT_NE(test::savedScene(scene, dir).find(
-                  "  begin AnimTrack\n   name \"Plain\"\n   trackType \"object\"\n   vis \"on\"\n   solo \"off\"\n"
-                  "   lock \"off\"\n   animType \"per_track\"\n   trackNode \"\"\n  end AnimTrack\n"),
-              std::string::npos);
 }
 
 // Poses 0-9, a transition 10-39, a pose 40-59, a gap, a pose 70-79.
@@ -177,6 +155,19 @@ TEST_F(AnimTracks, SegmentLookupsFollowTheTimeline) {
     EXPECT_EQ(b.startFrame, 40);
     EXPECT_EQ(track.segmentForEditing(20), &c);  // now a gap
     EXPECT_EQ(track.segmentAt(20), &a);
+
+    // Only a per-segment track marks what its segments' caches name.
+    SceneMember* named = test::addObject(scene, "Named");
+    auto cache = std::make_unique<AnimElementCache>(scene);
+    cache->object.name = named->nameReference();
+    c.caches.push_back(std::move(cache));
+    track.markUsed();
+    EXPECT_TRUE(track.used());
+    EXPECT_FALSE(named->used());
+    track.setUsed(false);
+    track.animType = AnimTrack::kPerSegment;
+    track.markUsed();
+    EXPECT_TRUE(named->used());
 }
 
 TEST_F(AnimTracks, ObjectsAreAssociatedOnlyWhenTheSceneHasThem) {
@@ -198,21 +189,8 @@ TEST_F(AnimTracks, ObjectsAreAssociatedOnlyWhenTheSceneHasThem) {
         << saved;
 }
 
-TEST_F(AnimTracks, PerSegmentTracksMarkWhatTheirCachesName) {
-    SceneX scene;
-    SceneMember* named = test::addObject(scene, "Named");
-    AnimTrack track(scene, "Marks");
-    auto cache = std::make_unique<AnimElementCache>(scene);
-    cache->object.name = named->nameReference();
-    addSegment<AnimPose>(track, 0, 5).caches.push_back(std::move(cache));
-    track.markUsed();
-    EXPECT_TRUE(track.used());
-    EXPECT_FALSE(named->used());
-    track.setUsed(false);
-    track.animType = AnimTrack::kPerSegment;
-    track.markUsed();
-    EXPECT_TRUE(named->used());
-}
+// The track fuzzer's seed corpus and every input that once crashed it.
+TEST(AnimFuzzReplay, TrackBlocks) { EXPECT_GT(test::replayFuzzInputs("animtrack", fuzz::readAnimTrack), 0); }
 
 // Damaged tracks end the load with the stream's message, or the version message.
 TEST_F(AnimTracks, DamagedTracksEndTheLoadWithoutHarm) {
@@ -237,26 +215,15 @@ TEST_F(AnimTracks, DamagedTracksEndTheLoadWithoutHarm) {
     EXPECT_EQ(Dialogs::instance().shown()[0],
               "\rThe animation information in this file is incompatible with this version of the software.");
 
-    // Frames that are not numbers keep the old ones and the rest is read.
-    SceneFile::Loaded frames = test::loadText(
-        dir, head + "   begin AnimPose\n    frameStart x\n    frameEnd 4\n   end AnimPose\n  end AnimTrack\n end SceneX\n");
-    ASSERT_TRUE(frames.scene) << frames.error;
-    auto* track = dynamic_cast<AnimTrack*>(frames.scene->findMember("Bad"));
-    ASSERT_NE(track, nullptr);
-    ASSERT_EQ(track->segments.size(), 1u);
-    EXPECT_EQ(track->segments[0]->startFrame, 0);
-    EXPECT_EQ(track->segments[0]->length, 5);
-    // Segments made while reading start from the oldest version until they say theirs.
-    EXPECT_EQ(track->segments[0]->versionMajor, 3);
-
     // A cut track keeps what it held.
     SceneFile::Loaded cut = test::loadText(dir, head + "   solo \"ghost\"\n   begin AnimTransition\n    frameStart 8\n");
-    ASSERT_TRUE(cut.scene) << cut.error;
-    track = dynamic_cast<AnimTrack*>(cut.scene->findMember("Bad"));
-    ASSERT_NE(track, nullptr);
+    auto* track = cut.scene ? dynamic_cast<AnimTrack*>(cut.scene->findMember("Bad")) : nullptr;
+    ASSERT_NE(track, nullptr) << cut.error;
     EXPECT_EQ(track->solo, 2);
     ASSERT_EQ(track->segments.size(), 1u);
     EXPECT_EQ(track->segments[0]->startFrame, 8);
+    // Segments made while reading start from the oldest version until they say theirs.
+    EXPECT_EQ(track->segments[0]->versionMajor, 3);
 }
 
 }  // namespace

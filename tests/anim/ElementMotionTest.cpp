@@ -1,18 +1,23 @@
 // The motion of a track's elements through evaluateTrack: rest by default, leaving and
 // arriving at the poses' states, continuous in between, shaped by overshoot and bow,
-// smoothed through a middle pose, turned by actions, and faded.
+// smoothed through a middle pose, turned by actions, and faded; and the smoothing curve
+// beneath it, straight and evenly paced without smoothing, turning smoothly with it;
+// and the poses' arrangements, each shape putting the elements on it about their centre.
 #include "anim/ElementMotion.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <glm/geometric.hpp>
+#include <gtest/gtest.h>
 
-#include "AnimTestScene.h"
 #include "anim/AnimPose.h"
+#include "anim/AnimPoseSettings.h"
 #include "anim/AnimTrack.h"
 #include "anim/AnimTransition.h"
+#include "anim/ElementRotation.h"
+#include "anim/PoseLayout.h"
+#include "anim/TrackCurve.h"
+#include "AnimTestScene.h"
 #include "scene/SceneX.h"
 
 namespace fw {
@@ -34,6 +39,12 @@ struct Timeline {
             frame = add(std::make_unique<AnimPose>(scene), frame, 10, poses);
         }
         for (AnimTransition* t : transitions) t->smoothing.startSmooth = t->smoothing.endSmooth = 0;
+    }
+    // The pose's elements moved `distance` along `direction`.
+    void move(int pose, double distance, glm::dvec3 direction) {
+        AnimPoseSettings& s = poses[pose]->settings;
+        s.moveDistance = distance;
+        for (int a = 0; a < 3; ++a) s.moveDirectionVector[a] = direction[a];
     }
     template <class T>
     int add(std::unique_ptr<T> s, int frame, int length, std::vector<T*>& list) {
@@ -64,6 +75,10 @@ void expectSameMatrix(const glm::dmat4& a, const glm::dmat4& b, double tol) {
         for (int r = 0; r < 4; ++r) EXPECT_NEAR(a[c][r], b[c][r], tol) << "column " << c << " row " << r;
 }
 
+glm::dvec3 placeOf(const AnimElement& e, const ElementState& s) {
+    return glm::dvec3(e.center[0] + s.translate[0], e.center[1] + s.translate[1], e.center[2] + s.translate[2]);
+}
+
 }  // namespace
 
 TEST(ElementMotion, DefaultsGiveEveryElementItsRestPlace) {
@@ -84,9 +99,7 @@ TEST(ElementMotion, EditsBetweenFramesAreSeenAtOnce) {
     auto el = letters(2);
     Timeline t(2);
     EXPECT_EQ(placeAt(evaluateTrack(t.track, 45, el)[1], el[1]).y, 0);
-    t.poses[1]->settings.moveDistance = 100;
-    t.poses[1]->settings.moveDirectionVector[2] = 0;
-    t.poses[1]->settings.moveDirectionVector[1] = 1;
+    t.move(1, 100, {0, 1, 0});
     EXPECT_NEAR(placeAt(evaluateTrack(t.track, 45, el)[1], el[1]).y, 100, 1e-9);
     el[1].center[1] = 10;  // the element itself moved (a relaid text)
     EXPECT_NEAR(placeAt(evaluateTrack(t.track, 45, el)[1], el[1]).y, 110, 1e-9);
@@ -99,54 +112,39 @@ TEST(ElementMotion, ATransitionLeavesAndArrivesAtThePosesAndMovesContinuously) {
     const auto el = letters(5);
     Timeline t(2);
     AnimPoseSettings& to = t.poses[1]->settings;
-    to.distributeType = AnimPoseSettings::kCircleY;
+    to.distributeType = AnimPoseSettings::kCircleY, to.localCenterRotation[1] = 120, to.localScale[0] = 150;
     to.moveDistance = 300;
-    to.localCenterRotation[1] = 120;
-    to.localScale[0] = 150;
     AnimTransition& tr = *t.transitions[0];
-    tr.sequence.overlap = 60;
-    tr.sequence.startEase = 30;
-    tr.sequence.endEase = 30;
-    tr.path.bowAmount = 20;
-    tr.path.twist = 90;
+    tr.sequence.overlap = 60, tr.sequence.startEase = tr.sequence.endEase = 30;
+    tr.path.bowAmount = 20, tr.path.twist = 90;
     tr.smoothing.startSmooth = tr.smoothing.endSmooth = 100;
 
-    const auto leaving = evaluateTrack(t.track, 9.5, el);
-    const auto arriving = evaluateTrack(t.track, 40, el);
-    const auto first = evaluateTrack(t.track, 10, el);
-    const auto last = evaluateTrack(t.track, 39.999999, el);
+    const auto leaving = evaluateTrack(t.track, 9.5, el), arriving = evaluateTrack(t.track, 40, el);
+    const auto first = evaluateTrack(t.track, 10, el), last = evaluateTrack(t.track, 39.999999, el);
     const auto states = poseStates(*t.poses[1], el);
     const auto paths = sample(t, el, 5, 45);
     for (size_t i = 0; i < el.size(); ++i) {
-        double length = 0;
-        for (size_t k = 1; k < paths[i].size(); ++k) length += glm::length(paths[i][k] - paths[i][k - 1]);
+        double length = 0, largest = 0;
+        for (size_t k = 1; k < paths[i].size(); ++k) {
+            const double step = glm::length(paths[i][k] - paths[i][k - 1]);
+            length += step;
+            largest = std::max(largest, step);
+        }
+        EXPECT_GT(length, 100.0);
+        EXPECT_LT(largest, 10 * length / (paths[i].size() - 1));  // no jump anywhere
         // The transition's first frame is at most a few average frames' travel out.
         EXPECT_LT(glm::length(placeAt(first[i], el[i]) - placeAt(leaving[i], el[i])), 4 * length / 30);
         expectSameMatrix(last[i].matrix, arriving[i].matrix, 1e-3);
         const glm::dvec3 arrived = placeAt(arriving[i], el[i]);
         for (int a = 0; a < 3; ++a) EXPECT_NEAR(arrived[a], el[i].center[a] + states[i].translate[a], 1e-9);
     }
-
-    for (const auto& path : paths) {
-        double total = 0, largest = 0;
-        for (size_t k = 1; k < path.size(); ++k) {
-            const double step = glm::length(path[k] - path[k - 1]);
-            total += step;
-            largest = std::max(largest, step);
-        }
-        EXPECT_GT(total, 100.0);
-        EXPECT_LT(largest, 10 * total / (path.size() - 1));
-    }
 }
 
 TEST(ElementMotion, OvershootPassesTheTargetThenSettlesAndPullBackGoesBackFirst) {
     const auto el = letters(1);
     Timeline t(2);
-    t.poses[1]->settings.moveDistance = 400;
-    t.poses[1]->settings.moveDirectionVector[2] = 0;
-    t.poses[1]->settings.moveDirectionVector[0] = 1;
-    t.transitions[0]->path.endOvershoot = 20;
-    t.transitions[0]->path.startOvershoot = 10;
+    t.move(1, 400, {1, 0, 0});
+    t.transitions[0]->path.endOvershoot = 20, t.transitions[0]->path.startOvershoot = 10;
     const auto path = sample(t, el, 10, 40)[0];
     double lo = 1e9, hi = -1e9;
     size_t hiAt = 0;
@@ -166,10 +164,7 @@ TEST(ElementMotion, BowLiftsTheMidpointByItsShareOfTheTravelInItsDirection) {
     Timeline t(2);
     t.poses[1]->settings.moveDistance = -400;  // toward the camera along +Z
     AnimPath& path = t.transitions[0]->path;
-    path.bowAmount = 25;
-    path.bowAmount2 = 75;
-    path.bowAmountStyle = AnimPath::kEven;
-    path.bowDirection = 90;
+    path.bowAmount = 25, path.bowAmount2 = 75, path.bowAmountStyle = AnimPath::kEven, path.bowDirection = 90;
     // Overlap 0 and no ease: every element is half way at p = 0.5, time 10 - 1 + 31 / 2.
     const auto frames = evaluateTrack(t.track, 24.5, el);
     const double share[3] = {0.25, 0.5, 0.75};
@@ -187,13 +182,8 @@ TEST(ElementMotion, SmoothingZeroIsStraightAndFullSmoothingKeepsDirectionThrough
     for (double smooth : {0.0, 100.0}) {
         SCOPED_TRACE(smooth);
         Timeline t(3);
-        t.poses[1]->settings.moveDistance = 300;
-        t.poses[1]->settings.moveDirectionVector[2] = 0;
-        t.poses[1]->settings.moveDirectionVector[0] = 1;  // right
-        t.poses[2]->settings.moveDistance = 300 * std::sqrt(2.0);
-        t.poses[2]->settings.moveDirectionVector[2] = 0;
-        t.poses[2]->settings.moveDirectionVector[0] = 1;  // then up
-        t.poses[2]->settings.moveDirectionVector[1] = 1;
+        t.move(1, 300, {1, 0, 0});                   // right
+        t.move(2, 300 * std::sqrt(2.0), {1, 1, 0});  // then up
         for (AnimTransition* tr : t.transitions) tr->smoothing.startSmooth = tr->smoothing.endSmooth = smooth;
         const auto a = sample(t, el, 10, 39.75)[0], b = sample(t, el, 50, 79.75)[0];
         if (smooth == 0) {
@@ -215,8 +205,7 @@ TEST(ElementMotion, ActionsTurnOnTheWayAndPoseActionsHandOnWhereTheyEnded) {
     const auto el = letters(2);
     Timeline t(2);
     AnimPathAction& spin = t.transitions[0]->action;
-    spin.actionType = AnimPathAction::kSpin;
-    spin.amount[0] = 1;
+    spin.actionType = AnimPathAction::kSpin, spin.amount[0] = 1;
     const glm::dvec3 x(1, 0, 0);
     auto turnOfX = [&](double time) { return glm::dvec3(evaluateTrack(t.track, time, el)[0].matrix * glm::dvec4(x, 0.0)); };
     EXPECT_NEAR(glm::dot(turnOfX(24.5), x), -1, 1e-9);  // half a turn half way
@@ -237,9 +226,7 @@ TEST(ElementMotion, FadesRunOverTheirRangeAndHoldAfterwards) {
     Timeline t(2);
     AnimTransition& tr = *t.transitions[0];
     tr.sequence.overlap = 100;  // one after another
-    tr.vis.visType = AnimVis::kFadeOn;
-    tr.vis.startTime = 20;
-    tr.vis.endTime = 80;
+    tr.vis.visType = AnimVis::kFadeOn, tr.vis.startTime = 20, tr.vis.endTime = 80;
     double previous = -1;
     for (double time = 10; time < 40; time += 0.25) {
         const auto frames = evaluateTrack(t.track, time, el);
@@ -254,6 +241,161 @@ TEST(ElementMotion, FadesRunOverTheirRangeAndHoldAfterwards) {
     tr.vis.visType = AnimVis::kFadeOff;
     EXPECT_EQ(evaluateTrack(t.track, 10, el)[2].opacity, 1.0);
     EXPECT_EQ(evaluateTrack(t.track, 45, el)[1].opacity, 0.0);  // the pose after keeps them hidden
+}
+
+TEST(TrackCurve, KnotsPickTheSpanAndTheEndsHold) {
+    TrackCurve c;
+    // A quarter-circle-like span then a straight one, with uneven knots.
+    c.setControlPoints({{0, 0, 0}, {0, 1, 0}, {1, 2, 0}, {2, 2, 0}, {3, 2, 0}, {4, 2, 0}, {5, 2, 0}}, {0, 2, 3});
+    EXPECT_EQ(c.spanCount(), 2);
+    const TrackCurve::Sample mid = c.evaluate(1.0);  // half way through the first span
+    EXPECT_NEAR(mid.point.x, (0 + 3 * 0 + 3 * 1 + 2) / 8.0, 1e-12);
+    EXPECT_NEAR(mid.point.y, (0 + 3 * 1 + 3 * 2 + 2) / 8.0, 1e-12);
+    // The direction is the unit difference of the last two intermediate points; the
+    // normal is (Y x d) x d.
+    const glm::dvec3 d = glm::normalize(glm::dvec3(1 - 0.25, 1.75 - 1, 0));
+    EXPECT_NEAR(glm::distance(mid.direction, d), 0, 1e-12);
+    EXPECT_NEAR(glm::distance(mid.normal, glm::cross(glm::cross(glm::dvec3(0, 1, 0), d), d)), 0, 1e-12);
+    EXPECT_EQ(c.evaluate(2.5).point, glm::dvec3(3.5, 2, 0));
+    EXPECT_EQ(c.evaluate(7).point, glm::dvec3(5, 2, 0));  // beyond the last knot: the last point
+    EXPECT_EQ(c.evaluate(-1).point, glm::dvec3(0, 0, 0));
+}
+
+TEST(TrackCurve, NoSmoothingIsAnEvenStraightLineAndFullSmoothingTurnsThroughThePose) {
+    const glm::dvec3 pts[3] = {{0, 0, 0}, {300, 0, 0}, {300, 300, 0}};
+    const double none[2] = {0, 0}, full[2] = {100, 100};
+    TrackCurve straight, smooth;
+    straight.build(pts, pts, none, none);
+    smooth.build(pts, pts, full, full);
+    for (int i = 0; i <= 10; ++i) {
+        EXPECT_NEAR(glm::distance(straight.spanPoint(0, i / 10.0), glm::dvec3(30.0 * i, 0, 0)), 0, 1e-9);
+        EXPECT_NEAR(straight.spanPoint(1, i / 10.0).x, 300, 1e-9);
+    }
+    const glm::dvec3 in = glm::normalize(smooth.spanTangent(0, 1)), out = glm::normalize(smooth.spanTangent(1, 0));
+    EXPECT_NEAR(glm::dot(in, out), 1, 1e-12);
+    EXPECT_NEAR(glm::dot(in, glm::normalize(glm::dvec3(1, 1, 0))), 1, 1e-12);
+    // Past the span's end the point carries on along its tangent (overshoot).
+    EXPECT_NEAR(glm::distance(smooth.spanPoint(0, 1.1), pts[1] + 0.1 * smooth.spanTangent(0, 1)), 0, 1e-9);
+}
+
+TEST(PoseLayout, EachShapePutsTheElementsOnIt) {
+    const auto elements = letters(11);
+    const PoseLayout layout(elements);
+    const glm::dvec3 c = layout.center();
+    const double r = 0.8 * layout.extent();
+    const double eps = 1e-9;
+    for (int shape = 0; shape < AnimPoseSettings::kShapeNone; ++shape) {
+        SCOPED_TRACE(AnimPoseSettings::shapeName(shape));
+        AnimPoseSettings s;
+        s.distributeType = shape, s.distributeSize = 80, s.distributeSeed = 7;
+        s.distributeParam2 = 0, s.distributeParam2b = 360;
+        const auto states = layout.arrange(s);
+        EXPECT_EQ(states.size(), elements.size());
+        double farthest = 0;
+        for (size_t i = 0; i < elements.size(); ++i) {
+            const glm::dvec3 d = placeOf(elements[i], states[i]) - c;
+            const double ax = std::abs(d.x), ay = std::abs(d.y), az = std::abs(d.z);
+            farthest = std::max(farthest, glm::length(d));
+            switch (shape) {
+            case AnimPoseSettings::kHorizontalLine: EXPECT_TRUE(ay < eps && az < eps && ax <= r + eps); break;
+            case AnimPoseSettings::kVerticalLine: EXPECT_TRUE(ax < eps && az < eps && ay <= r + eps); break;
+            case AnimPoseSettings::kDepthLine: EXPECT_TRUE(ax < eps && ay < eps && az <= r + eps); break;
+            case AnimPoseSettings::kCircleX: EXPECT_NEAR(ax, 0, eps); EXPECT_NEAR(glm::length(d), r, 1e-6); break;
+            case AnimPoseSettings::kCircleY: EXPECT_NEAR(ay, 0, eps); EXPECT_NEAR(glm::length(d), r, 1e-6); break;
+            case AnimPoseSettings::kCircleZ: EXPECT_NEAR(az, 0, eps); EXPECT_NEAR(glm::length(d), r, 1e-6); break;
+            case AnimPoseSettings::kFilledCircleX: EXPECT_NEAR(ax, 0, eps); EXPECT_LE(glm::length(d), r + eps); break;
+            case AnimPoseSettings::kFilledCircleY: EXPECT_NEAR(ay, 0, eps); EXPECT_LE(glm::length(d), r + eps); break;
+            case AnimPoseSettings::kFilledCircleZ: EXPECT_NEAR(az, 0, eps); EXPECT_LE(glm::length(d), r + eps); break;
+            case AnimPoseSettings::kSquareZ:  // on the outline: one coordinate at the side
+                EXPECT_NEAR(az, 0, eps); EXPECT_NEAR(std::max(ax, ay), r, 1e-6);
+                break;
+            case AnimPoseSettings::kSquareY: EXPECT_NEAR(ay, 0, eps); EXPECT_NEAR(std::max(ax, az), r, 1e-6); break;
+            case AnimPoseSettings::kSquareX: EXPECT_NEAR(ax, 0, eps); EXPECT_NEAR(std::max(ay, az), r, 1e-6); break;
+            case AnimPoseSettings::kFilledSquareZ: EXPECT_TRUE(az < eps && ax < r && ay < r); break;
+            case AnimPoseSettings::kSphereVolume: EXPECT_LE(glm::length(d), r + eps); break;
+            case AnimPoseSettings::kSphereShell: EXPECT_NEAR(glm::length(d), r, 1e-6); break;
+            case AnimPoseSettings::kCylinder:  // a drum along X: distance from its axis, place along it kept
+                EXPECT_NEAR(std::hypot(d.y, d.z), r, 1e-6);
+                EXPECT_NEAR(placeOf(elements[i], states[i]).x, elements[i].center[0], eps);
+                break;
+            case AnimPoseSettings::kPushOut: {  // pushed r further out, in the same direction
+                const glm::dvec3 from = glm::dvec3(elements[i].center[0], elements[i].center[1], 0) - c;
+                EXPECT_NEAR(glm::length(d) - glm::length(from), r, 1e-6);
+                break;
+            }
+            case AnimPoseSettings::kSpreadOnGround:  // lying face up on the block's floor
+                EXPECT_NEAR(placeOf(elements[i], states[i]).y, -90 - 36 + 8, eps);
+                EXPECT_TRUE(ax <= r && az <= r);
+                break;
+            case AnimPoseSettings::kSpreadOnWall: EXPECT_NEAR(placeOf(elements[i], states[i]).z, -8, eps); break;
+            default: break;
+            }
+        }
+        EXPECT_GT(farthest, 0.3 * r);  // the shape is used, not collapsed to its centre
+        const auto again = PoseLayout(letters(11)).arrange(s);
+        for (size_t i = 0; i < elements.size(); ++i)
+            for (int a = 0; a < 3; ++a) {
+                EXPECT_EQ(states[i].translate[a], again[i].translate[a]);
+                EXPECT_EQ(states[i].rotate[a], again[i].rotate[a]);
+            }
+    }
+}
+
+TEST(PoseLayout, AnArcRunsFromTheFirstAngleToTheSecondAndFacesOutward) {
+    const auto elements = letters(5);
+    const PoseLayout layout(elements);
+    AnimPoseSettings s;
+    s.distributeType = AnimPoseSettings::kCircleY, s.distributeParam2 = -90, s.distributeParam2b = 90;
+    const auto states = layout.arrange(s);
+    const double angles[5] = {-90, -45, 0, 45, 90};
+    for (int i = 0; i < 5; ++i) {
+        const glm::dvec3 d = placeOf(elements[i], states[i]) - layout.center();
+        EXPECT_NEAR(std::atan2(d.x, d.z) * 180 / 3.141592653589793, angles[i], 1e-9);
+        // The front face (+Z) looks out of the ring.
+        const glm::dvec3 front = eulerToQuat(states[i].rotate) * glm::dvec3(0, 0, 1);
+        EXPECT_NEAR(glm::dot(front, glm::normalize(d)), 1, 1e-9);
+    }
+}
+
+TEST(PoseLayout, SpreadScalesDistancesFromTheCentreOnFlaggedAxes) {
+    const auto elements = letters(14);
+    const PoseLayout layout(elements);
+    AnimPoseSettings s;
+    s.spread = 50, s.spreadXYZ[1] = 0;
+    s.globalScale[0] = s.globalScale[1] = s.globalScale[2] = 200;
+    const auto states = layout.arrange(s);
+    for (size_t i = 0; i < elements.size(); ++i) {
+        const glm::dvec3 p = placeOf(elements[i], states[i]);
+        EXPECT_NEAR(p.x - layout.center().x, 3.0 * (elements[i].center[0] - layout.center().x), 1e-9);
+        EXPECT_NEAR(p.y - layout.center().y, 2.0 * (elements[i].center[1] - layout.center().y), 1e-9);
+        EXPECT_EQ(states[i].scale[0], 2.0);
+    }
+}
+
+TEST(PoseLayout, ShuffleTradesPlacesAndRandomiseStaysWithinItsDistance) {
+    const auto elements = letters(7);
+    const PoseLayout layout(elements);
+    AnimPoseSettings s;
+    s.shuffleType = 1, s.shuffleSeed = 3;
+    auto states = layout.arrange(s);
+    std::vector<double> xs;
+    int moved = 0;
+    for (size_t i = 0; i < elements.size(); ++i) {
+        xs.push_back(placeOf(elements[i], states[i]).x);
+        moved += states[i].translate[0] != 0;
+    }
+    std::sort(xs.begin(), xs.end());
+    for (size_t i = 0; i < xs.size(); ++i) EXPECT_DOUBLE_EQ(xs[i], 50.0 * i);  // the same places, traded
+    EXPECT_GT(moved, 0);
+
+    AnimPoseSettings r;
+    r.randomizeDistance = 30, r.randomizeXYZ[2] = 0;
+    states = layout.arrange(r);
+    for (const ElementState& st : states) {
+        EXPECT_LE(std::abs(st.translate[0]), 30);
+        EXPECT_LE(std::abs(st.translate[1]), 30);
+        EXPECT_EQ(st.translate[2], 0);
+    }
 }
 
 }  // namespace fw

@@ -1,13 +1,21 @@
-// When each element of a transition moves: launch order, windows, and its progress.
+// When each element of a transition moves: launch order, windows, and its progress;
+// the ease of that progress (its ends, direction, inverse and settings), and the seeded
+// generator behind launch orders and gaps, against a second reading of the published
+// subtractive method: y[k] = y[k-55] - y[k-24] (mod 1e9) started from the table.
 #include "anim/ElementTiming.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
 #include <vector>
 
 #include "anim/AnimTransition.h"
+#include "anim/EaseCurve.h"
 #include "anim/ElementMotion.h"
+#include "anim/SubtractiveRandom.h"
 #include "scene/SceneX.h"
 
 namespace fw {
@@ -42,19 +50,45 @@ struct Fixture : testing::Test {
     }
     // The time at which the transition's base progress is p.
     double timeAt(double p) const { return p * (transition.length + 1) - 1 + transition.startFrame; }
-    void expectWindows(const std::vector<double>& start, const std::vector<double>& end) {
-        ASSERT_EQ(transition.windowStart.size(), start.size());
-        ASSERT_EQ(transition.windowEnd.size(), end.size());
-        for (size_t i = 0; i < start.size(); ++i) {
-            EXPECT_NEAR(transition.windowStart[i], start[i], 1e-12) << "element " << i;
-            EXPECT_NEAR(transition.windowEnd[i], end[i], 1e-12) << "element " << i;
-        }
-    }
 };
 
 using LaunchOrder = Fixture;
 using ElementWindows = Fixture;
 using ElementProgressAt = Fixture;
+
+constexpr long kMod = 1000000000;
+
+// The 55 starting values, filled every 21st slot, then the sequence run on as one list.
+// The published table's four passes are the first 220 values of the same recurrence.
+std::vector<long> referenceSequence(long seed, int count) {
+    std::vector<long> slot(55);  // slot[j] is the table's entry j + 1
+    long value = (std::labs(seed % kMod) + 161803398) % kMod;
+    long previous = 1;
+    slot[54] = value;
+    for (int i = 1; i <= 54; ++i) {
+        int s = (21 * i) % 55;
+        slot[s - 1] = previous;
+        previous = ((value - previous) % kMod + kMod) % kMod;
+        value = slot[s - 1];
+    }
+    std::vector<long> y(slot);
+    while (y.size() < size_t(55 + 220 + count)) y.push_back(((y[y.size() - 55] - y[y.size() - 24]) % kMod + kMod) % kMod);
+    return std::vector<long>(y.begin() + 55 + 220, y.end());
+}
+
+struct Setting {
+    double start, end, amount;
+};
+
+const Setting kSettings[] = {{0, 0, 50},   {100, 0, 50}, {0, 100, 50}, {30, 30, 50},   {100, 100, 100},
+                             {20, 50, 0},  {20, 50, 25}, {40, 10, 75}, {70, 70, 100}, {5, 95, 50},
+                             {-10, 150, 200}};
+
+EaseCurve curveOf(const Setting& s) {
+    EaseCurve c;
+    c.build(s.start, s.end, s.amount);
+    return c;
+}
 
 }  // namespace
 
@@ -94,80 +128,70 @@ TEST_F(LaunchOrder, EachTypeOnHandPlacedElements) {
     }
 }
 
-TEST_F(ElementWindows, OverlapRunsTogetherOrOneAfterAnother) {
-    std::vector<AnimElement> elements = row(4);
-    // Overlap 0: o = 0, every window is 0 / 1 .. 1 / 1.
-    prepareTransition(transition, elements);
-    expectWindows({0, 0, 0, 0}, {1, 1, 1, 1});
-    // Overlap 50: o = 0.5, o m + 1 - o = 2.5; start = 0.5 k / 2.5 = 0.2 k,
-    // end = (0.5 k + 1) / 2.5 = 0.2 k + 0.4.
-    transition.sequence.overlap = 50;
-    prepareTransition(transition, elements);
-    expectWindows({0, 0.2, 0.4, 0.6}, {0.4, 0.6, 0.8, 1.0});
-    // Overlap 100: o = 1, o m + 1 - o = 4; start = k / 4, end = (k + 1) / 4.
-    transition.sequence.overlap = 100;
-    prepareTransition(transition, elements);
-    expectWindows({0, 0.25, 0.5, 0.75}, {0.25, 0.5, 0.75, 1.0});
-}
-
-TEST_F(ElementWindows, AStoredOrderOfTheRightSizeIsTheUsers) {
-    std::vector<AnimElement> elements = row(4);
-    transition.sequence.overlap = 100;
-    // Element 1 has no launch position and runs over the whole transition; the others
-    // take positions 2, 0, 1 of m = 3: windows of a third each.
-    transition.launchOrder = {2, -1, 0, 1};
-    prepareTransition(transition, elements);
-    EXPECT_EQ(transition.launchOrder, (std::vector<int>{2, -1, 0, 1}));
-    expectWindows({2.0 / 3, 0, 0, 1.0 / 3}, {1, 1, 1.0 / 3, 2.0 / 3});
-    // An order of another size is built again from the launch type.
-    transition.launchOrder = {0, 1};
-    transition.sequence.launchType = AnimSequenceParams::kRightLeft;
-    prepareTransition(transition, elements);
-    EXPECT_EQ(transition.launchOrder, (std::vector<int>{3, 2, 1, 0}));
-}
-
-TEST_F(ElementWindows, GapsJitterTheEndsBySeededAmounts) {
-    std::vector<AnimElement> elements = row(4);
-    transition.sequence.overlap = 50;
-    transition.sequence.startGaps = 100;
-    transition.sequence.endGaps = 50;
-    prepareTransition(transition, elements);
-    // n = 10, o m + 1 - o = 2.5, d = 4, w = (1 - 0.5) * 4 / 10 = 0.2.
-    // Start gaps draw from seed 1000: 0.23042585 0.212643803 0.483974978 0.325166507;
-    //   start += (0.5 - r) * 0.2 on 0, 0.2, 0.4, 0.6.
-    // End gaps draw from seed 2000: 0.92692785 0.102278803 0.566845978 0.191073507;
-    //   end += (0.5 - r * 0.5) * 0.2 on 0.4, 0.6, 0.8, 1.0 (the last clamped to 1).
-    expectWindows({0.05391483, 0.2574712394, 0.4032050044, 0.6349666986},
-                  {0.407307215, 0.6897721197, 0.8433154022, 1.0});
-    // Taking an element out of the launch leaves the others' gaps where they were.
-    transition.launchOrder = {0, -1, 2, 3};
-    prepareTransition(transition, elements);
-    expectWindows({0.05391483, 0, 0.4032050044, 0.6349666986}, {0.407307215, 1, 0.8433154022, 1.0});
-}
-
-TEST_F(ElementWindows, ClumpsShareOneWindowInLaunchOrder) {
-    std::vector<AnimElement> elements = row(6);
-    transition.sequence.launchType = AnimSequenceParams::kRevBirth;
-    transition.sequence.overlap = 100;
-    transition.sequence.clumps = 4;
-    prepareTransition(transition, elements);
-    // Seed 100000 draws 0.18412385 then 0.286508803: sizes (0.092 + 0.75) * 4 = 3.37
-    // and (0.143 + 0.75) * 4 = 3.57, both 3. Launched 5 4 3 | 2 1 0, windows of a sixth:
-    // the first clump spans 0 .. 0.5, the second 0.5 .. 1.
-    expectWindows({0.5, 0.5, 0.5, 0, 0, 0}, {1, 1, 1, 0.5, 0.5, 0.5});
+// Windows worked out by hand from the overlap o over m launched elements: each runs
+// from o k / (o m + 1 - o) to (o k + 1) / (o m + 1 - o) for launch position k.
+TEST_F(ElementWindows, FollowOverlapStoredOrderGapsAndClumps) {
+    using Seq = AnimSequenceParams;
+    const struct {
+        const char* name;
+        int count, launchType;
+        double overlap, startGaps, endGaps, clumps;
+        std::vector<int> order, expectedOrder;
+        std::vector<double> start, end;
+    } rows[] = {
+        {"overlap 0: together", 4, Seq::kBirth, 0, 0, 0, 0, {}, {0, 1, 2, 3}, {0, 0, 0, 0}, {1, 1, 1, 1}},
+        {"overlap 50", 4, Seq::kBirth, 50, 0, 0, 0, {}, {0, 1, 2, 3}, {0, 0.2, 0.4, 0.6}, {0.4, 0.6, 0.8, 1.0}},
+        {"overlap 100: one after another", 4, Seq::kBirth, 100, 0, 0, 0, {}, {0, 1, 2, 3},
+         {0, 0.25, 0.5, 0.75}, {0.25, 0.5, 0.75, 1.0}},
+        // Element 1 is not launched and runs throughout; the others take thirds.
+        {"a stored order of the right size", 4, Seq::kBirth, 100, 0, 0, 0, {2, -1, 0, 1}, {2, -1, 0, 1},
+         {2.0 / 3, 0, 0, 1.0 / 3}, {1, 1, 1.0 / 3, 2.0 / 3}},
+        {"a stored order of another size", 4, Seq::kRightLeft, 100, 0, 0, 0, {0, 1}, {3, 2, 1, 0},
+         {0.75, 0.5, 0.25, 0}, {1, 0.75, 0.5, 0.25}},
+        // n = 10, d = 4, w = (1 - 0.5) * 4 / 10 = 0.2. Start gaps draw from seed 1000:
+        // 0.23042585 0.212643803 0.483974978 0.325166507, start += (0.5 - r) * 0.2; end gaps
+        // from seed 2000: 0.92692785 0.102278803 0.566845978 0.191073507, end += (0.5 - r * 0.5)
+        // * 0.2, the last clamped to 1.
+        {"gaps", 4, Seq::kBirth, 50, 100, 50, 0, {}, {0, 1, 2, 3},
+         {0.05391483, 0.2574712394, 0.4032050044, 0.6349666986}, {0.407307215, 0.6897721197, 0.8433154022, 1.0}},
+        {"gaps, one element left out", 4, Seq::kBirth, 50, 100, 50, 0, {0, -1, 2, 3}, {0, -1, 2, 3},
+         {0.05391483, 0, 0.4032050044, 0.6349666986}, {0.407307215, 1, 0.8433154022, 1.0}},
+        // Seed 100000 draws 0.18412385 then 0.286508803: sizes (0.092 + 0.75) * 4 = 3.37 and
+        // (0.143 + 0.75) * 4 = 3.57, both 3. Launched 5 4 3 | 2 1 0: the clumps share halves.
+        {"clumps", 6, Seq::kRevBirth, 100, 0, 0, 4, {}, {5, 4, 3, 2, 1, 0},
+         {0.5, 0.5, 0.5, 0, 0, 0}, {1, 1, 1, 0.5, 0.5, 0.5}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        SceneX scene;
+        AnimTransition t(scene);
+        t.startFrame = 10, t.length = 9;
+        Seq& s = t.sequence;
+        s.launchType = r.launchType, s.overlap = r.overlap, s.startGaps = r.startGaps, s.endGaps = r.endGaps;
+        s.clumps = r.clumps;
+        t.launchOrder = r.order;
+        std::vector<AnimElement> elements = row(r.count);
+        prepareTransition(t, elements);
+        EXPECT_EQ(t.launchOrder, r.expectedOrder);
+        ASSERT_EQ(t.windowStart.size(), r.start.size());
+        ASSERT_EQ(t.windowEnd.size(), r.end.size());
+        for (size_t i = 0; i < r.start.size(); ++i) {
+            EXPECT_NEAR(t.windowStart[i], r.start[i], 1e-12) << "element " << i;
+            EXPECT_NEAR(t.windowEnd[i], r.end[i], 1e-12) << "element " << i;
+        }
+    }
 }
 
 // Whatever the settings, every window lies in [0, 1] and never ends before it starts;
 // gaps up to 100 percent leave every window open.
 TEST_F(ElementWindows, StayOrderedAndInsideTheTransition) {
     std::vector<AnimElement> elements = placedElements();
-    for (double overlap : {0.0, 30.0, 75.0, 100.0}) {
-        for (double gaps : {0.0, 40.0, 100.0, 250.0}) {
-            for (double clumps : {0.0, 2.0, 3.5}) {
+    for (double overlap : {0.0, 30.0, 75.0, 100.0})
+        for (double gaps : {0.0, 40.0, 100.0, 250.0})
+            for (double clumps : {0.0, 2.0, 3.5})
                 for (long seed : {0L, 9L, -31L}) {
                     AnimSequenceParams& s = transition.sequence;
-                    s.launchType = AnimSequenceParams::kRandom;
-                    s.launchSeed = seed;
+                    s.launchType = AnimSequenceParams::kRandom, s.launchSeed = seed;
                     s.overlap = overlap, s.startGaps = gaps, s.endGaps = gaps / 2, s.clumps = clumps;
                     transition.launchOrder.clear();
                     prepareTransition(transition, elements);
@@ -176,19 +200,19 @@ TEST_F(ElementWindows, StayOrderedAndInsideTheTransition) {
                         ASSERT_GE(ws, 0.0);
                         ASSERT_LE(we, 1.0);
                         ASSERT_LE(ws, we);
-                        if (gaps <= 100) {
-                            ASSERT_LT(ws, we);
-                        }
+                        ASSERT_TRUE(ws < we || gaps > 100) << ws;  // gaps up to 100 percent leave it open
                     }
                 }
-            }
-        }
-    }
 }
 
-TEST_F(ElementProgressAt, BaseProgressNeverReachesThePoses) {
+// Base progress never reaches the poses; action and fade ramp over their ranges; a
+// window too narrow to move through jumps at its end.
+TEST_F(ElementProgressAt, BaseActionAndFadeProgress) {
     std::vector<AnimElement> elements = row(1);
+    transition.action.startTime = 20, transition.action.endTime = 60;
+    transition.vis.startTime = 50, transition.vis.endTime = 100;
     prepareTransition(transition, elements);
+    auto at = [&](double p) { return elementProgress(transition, 0, timeAt(p)); };
     EXPECT_DOUBLE_EQ(elementProgress(transition, 0, 10).p, 0.1);
     EXPECT_DOUBLE_EQ(elementProgress(transition, 0, 10).u, 0.1);
     EXPECT_DOUBLE_EQ(elementProgress(transition, 0, 18).p, 0.9);
@@ -197,19 +221,23 @@ TEST_F(ElementProgressAt, BaseProgressNeverReachesThePoses) {
     ElementProgress before = elementProgress(transition, 0, 9), after = elementProgress(transition, 0, 19);
     EXPECT_EQ(before.u + before.a + before.v, 0.0);
     EXPECT_EQ(after.u + after.a + after.v, 3.0);
-}
+    EXPECT_EQ(at(0.2).a, 0.0);
+    EXPECT_NEAR(at(0.4).a, 0.5, 1e-12);
+    EXPECT_EQ(at(0.6).a, 1.0);
+    EXPECT_EQ(at(0.4).v, 0.0);
+    EXPECT_NEAR(at(0.75).v, 0.5, 1e-12);
+    EXPECT_NEAR(at(0.9).v, 0.8, 1e-12);
+    EXPECT_EQ(ramp(0.3, 0.3, 0.3), 0.0);
+    EXPECT_EQ(ramp(0.31, 0.3, 0.3), 1.0);
+    EXPECT_EQ(ramp(0.3000001, 0.3, 0.300001), 0.0);
 
-TEST_F(ElementProgressAt, ANarrowWindowJumpsAtItsEnd) {
-    std::vector<AnimElement> elements = row(1);
-    prepareTransition(transition, elements);
     transition.windowStart = {0.5};
     transition.windowEnd = {0.5 + 1e-6};
-    EXPECT_EQ(elementProgress(transition, 0, timeAt(0.5)).u, 0.0);
-    EXPECT_EQ(elementProgress(transition, 0, timeAt(0.5 + 0.9e-6)).u, 0.0);
-    EXPECT_EQ(elementProgress(transition, 0, timeAt(0.5 + 1.1e-6)).u, 1.0);
-    // A window just wide enough moves through it.
-    transition.windowEnd = {0.5 + 2e-5};
-    EXPECT_NEAR(elementProgress(transition, 0, timeAt(0.5 + 1e-5)).u, 0.5, 1e-6);
+    EXPECT_EQ(at(0.5).u, 0.0);
+    EXPECT_EQ(at(0.5 + 0.9e-6).u, 0.0);
+    EXPECT_EQ(at(0.5 + 1.1e-6).u, 1.0);
+    transition.windowEnd = {0.5 + 2e-5};  // just wide enough to move through
+    EXPECT_NEAR(at(0.5 + 1e-5).u, 0.5, 1e-6);
 }
 
 TEST_F(ElementProgressAt, EasedProgressRisesAndInverts) {
@@ -240,24 +268,97 @@ TEST_F(ElementProgressAt, EasedProgressRisesAndInverts) {
     }
 }
 
-TEST_F(ElementProgressAt, ActionAndFadeRampOverTheirRanges) {
-    std::vector<AnimElement> elements = row(1);
-    transition.action.startTime = 20;
-    transition.action.endTime = 60;
-    transition.vis.startTime = 50;
-    transition.vis.endTime = 100;
-    prepareTransition(transition, elements);
-    auto at = [&](double p) { return elementProgress(transition, 0, timeAt(p)); };
-    EXPECT_EQ(at(0.2).a, 0.0);
-    EXPECT_NEAR(at(0.4).a, 0.5, 1e-12);
-    EXPECT_EQ(at(0.6).a, 1.0);
-    EXPECT_EQ(at(0.4).v, 0.0);
-    EXPECT_NEAR(at(0.75).v, 0.5, 1e-12);
-    EXPECT_NEAR(at(0.9).v, 0.8, 1e-12);
+// The reference's first values were worked out once from the published description.
+TEST(SubtractiveRandom, FollowsTheLaggedRecurrenceFromTheSeed) {
+    const std::pair<long, std::vector<long>> seeds[] = {{0, {533923850, 323008803, 401103978}},
+                                                        {1, {769620352, 930898438, 769186849}},
+                                                        {-7, {183799364, 578236248, 977684075}},
+                                                        {123456789012L, {}}};
+    for (const auto& [seed, known] : seeds) {
+        std::vector<long> expected = referenceSequence(seed, 300);
+        EXPECT_EQ(std::vector<long>(expected.begin(), expected.begin() + known.size()), known) << seed;
+        SubtractiveRandom random(seed);
+        for (int i = 0; i < 300; ++i) {
+            double v = random.next();
+            ASSERT_EQ(v, expected[i] * 1e-9) << "seed " << seed << " value " << i;
+            ASSERT_GE(v, 0.0);
+            ASSERT_LT(v, 1.0);
+        }
+    }
+}
 
-    EXPECT_EQ(ramp(0.3, 0.3, 0.3), 0.0);
-    EXPECT_EQ(ramp(0.31, 0.3, 0.3), 1.0);
-    EXPECT_EQ(ramp(0.3000001, 0.3, 0.300001), 0.0);
+TEST(SubtractiveRandom, ReseedingRestartsAndOnlyTheMagnitudeCounts) {
+    SubtractiveRandom a(42), b(-42);
+    std::vector<double> first;
+    for (int i = 0; i < 60; ++i) first.push_back(a.next());
+    for (int i = 0; i < 60; ++i) EXPECT_EQ(b.next(), first[i]);
+    a.reseed(42);
+    for (int i = 0; i < 60; ++i) EXPECT_EQ(a.next(), first[i]);
+    a.reseed(43);
+    EXPECT_NE(a.next(), first[0]);
+
+    // The most negative seed has no magnitude of its own; it seeds by its remainder.
+    SubtractiveRandom lowest(LONG_MIN), remainder(std::labs(LONG_MIN % kMod));
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(lowest.next(), remainder.next());
+}
+
+// Without eases or without an amount the curve is the identity.
+TEST(EaseCurve, RisesFromZeroToOneAndInvertsExactly) {
+    for (const Setting& s : kSettings) {
+        EaseCurve c = curveOf(s);
+        SCOPED_TRACE(testing::Message() << s.start << " " << s.end << " " << s.amount);
+        EXPECT_EQ(c.value(0), 0.0);
+        EXPECT_EQ(c.value(1), 1.0);
+        EXPECT_EQ(c.value(-0.5), 0.0);
+        EXPECT_EQ(c.value(1.5), 1.0);
+        const bool identity = (s.start == 0 && s.end == 0) || s.amount == 0;
+        double previous = 0;
+        for (int i = 1; i <= 2000; ++i) {
+            double u = i / 2000.0;
+            double y = c.value(u);
+            if (identity) {
+                ASSERT_DOUBLE_EQ(y, u);
+                ASSERT_DOUBLE_EQ(c.inverse(u), u);
+            }
+            ASSERT_GT(y, previous) << "u " << u;
+            ASSERT_LE(y, 1.0);
+            ASSERT_NEAR(c.inverse(y), u, 1e-9) << "u " << u;
+            previous = y;
+        }
+        // Joins between the eased pieces and the cruise: no step in value or slope.
+        for (int i = 1; i < 2000; ++i) {
+            double u = i / 2000.0, h = 1e-7;
+            double left = (c.value(u) - c.value(u - h)) / h, right = (c.value(u + h) - c.value(u)) / h;
+            ASSERT_NEAR(left, right, 1e-3 * std::max(1.0, left)) << "u " << u;
+        }
+    }
+}
+
+TEST(EaseCurve, EasesSlowTheEndsByTheirShareAndAmount) {
+    auto slopeAt = [](const EaseCurve& c, double u) { return (c.value(u + 1e-6) - c.value(u)) / 1e-6; };
+    EaseCurve startOnly, both, gentle, strong;
+    startOnly.build(100, 0, 50);
+    both.build(25, 25, 50);
+    gentle.build(25, 25, 25);
+    strong.build(25, 25, 100);
+
+    // All of it spent speeding up from rest: slow at 0, fastest (twice the mean) at 1.
+    EXPECT_LT(slopeAt(startOnly, 0), 1e-5);
+    EXPECT_NEAR(slopeAt(startOnly, 1 - 1e-6), 2.0, 1e-4);
+    EXPECT_NEAR(startOnly.value(0.5), 0.25, 1e-12);
+
+    // A quarter each end at amount 50: cruise slope 1 / (1 - 0.5 + 0.5 / 2) = 4 / 3,
+    // reached at u = 0.25 with y = 4/3 * 0.25 / 2 = 1/6, symmetric about the middle.
+    EXPECT_NEAR(both.value(0.25), 1.0 / 6, 1e-12);
+    EXPECT_NEAR(both.value(0.5), 0.5, 1e-12);
+    EXPECT_NEAR(slopeAt(both, 0.5), 4.0 / 3, 1e-6);
+    EXPECT_NEAR(both.value(0.3) + both.value(0.7), 1.0, 1e-12);
+
+    // The amount says how strongly: a stronger ease starts slower.
+    EXPECT_GT(slopeAt(gentle, 0), 0.4);
+    EXPECT_LT(slopeAt(both, 0), 1e-5);
+    EXPECT_LT(strong.value(0.1), both.value(0.1));
+    EXPECT_LT(both.value(0.1), gentle.value(0.1));
 }
 
 }  // namespace fw

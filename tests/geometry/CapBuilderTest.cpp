@@ -1,16 +1,26 @@
 // Flat caps split into convex pieces: real glyphs with one and two holes and nested
 // islands, covered exactly once by counter-clockwise pieces that close against the
 // contours' own edges, whichever way the contours are given and however short the time.
+// Before that, overlapping outlines merge into their union; after it, the GLU
+// tessellator behind its small interface finishes what time cut short. Tiled caps: grid
+// lines cut every row of a sweep alike, and each cell is tessellated on its own, inside
+// its cell, on corners its neighbours share, still covering the face once.
 #include "geometry/CapBuilder.h"
 
-#include <gtest/gtest.h>
-
+#include <GL/glu.h>
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <gtest/gtest.h>
 #include <set>
 #include <string>
 #include <string_view>
 
 #include "CapCheck.h"
+#include "geometry/CapTiles.h"
+#include "geometry/OutlineUnion.h"
+#include "geometry/Tessellator.h"
+#include "GeometryHelpers.h"
 #include "GlyphOutline.h"
 #include "platform/Clock.h"
 
@@ -39,6 +49,80 @@ std::vector<std::vector<int>> capOf(const Face& f) {
     for (const CapBuilder::Region& region : CapBuilder::regions(f.points, f.loops))
         EXPECT_TRUE(CapBuilder::decompose(f.points, region, pieces));
     return pieces;
+}
+
+using Loops = std::vector<std::vector<Tessellator::Point>>;
+
+Loops loopsOf(const std::vector<std::vector<glm::dvec2>>& contours, std::vector<glm::dvec2>& points) {
+    Loops loops;
+    for (const auto& contour : contours) {
+        loops.emplace_back();
+        for (glm::dvec2 p : contour) {
+            loops.back().push_back({p, static_cast<int>(points.size())});
+            points.push_back(p);
+        }
+    }
+    return loops;
+}
+
+double triangleArea(glm::dvec2 a, glm::dvec2 b, glm::dvec2 c) { return ((b - a).x * (c - a).y - (b - a).y * (c - a).x) / 2; }
+
+int unexpectedCombine(glm::dvec2, const int*, const float*) {
+    ADD_FAILURE() << "combine called for a polygon that needs no new point";
+    return Tessellator::kAbsent;
+}
+
+using Contour = OutlineUnion::Contour;
+using test::rect;
+
+int winding(const std::vector<Contour>& contours, glm::dvec2 q) {
+    int w = 0;
+    for (const Contour& c : contours)
+        for (size_t i = 0; i < c.size(); ++i) {
+            glm::dvec2 a = c[i], b = c[(i + 1) % c.size()];
+            double side = (b.x - a.x) * (q.y - a.y) - (b.y - a.y) * (q.x - a.x);
+            w += (a.y <= q.y && b.y > q.y && side > 0) - (a.y > q.y && b.y <= q.y && side < 0);
+        }
+    return w;
+}
+
+// Sample points where the merged contours and the given ones disagree about being
+// filled (non-zero rule on both sides); the grid's odd offsets keep it off the edges.
+int disagreements(const std::vector<Contour>& given, const std::vector<Contour>& merged, glm::dvec2 low, glm::dvec2 high) {
+    int wrong = 0;
+    for (int i = 0; i < 80; ++i)
+        for (int j = 0; j < 80; ++j) {
+            glm::dvec2 q = low + (high - low) * glm::dvec2((i + 0.5137) / 80, (j + 0.4791) / 80);
+            wrong += (winding(given, q) != 0) != (winding(merged, q) != 0);
+        }
+    return wrong;
+}
+
+const double kTiles[2] = {1.3, 0.9};
+
+std::vector<CapTiles::Swept> swept(unsigned long code, glm::dvec2 lastRowShift) {
+    std::vector<CapTiles::Swept> out;
+    for (const auto& contour : test::glyphOutline(test::kDejaVuSans, code, 0.01)) {
+        CapTiles::Contour last = contour;
+        for (glm::dvec2& p : last) p += lastRowShift;
+        out.push_back({contour, {contour, contour, last}});
+    }
+    return out;
+}
+
+std::vector<int> iota(size_t n) {
+    std::vector<int> out(n);
+    for (size_t i = 0; i < n; ++i) out[i] = static_cast<int>(i);
+    return out;
+}
+
+// Whether an edge passes a grid line without a point on it.
+bool crossesALine(glm::dvec2 a, glm::dvec2 b) {
+    for (int axis = 0; axis < 2; ++axis) {
+        double lo = std::min(a[axis], b[axis]) / kTiles[axis], hi = std::max(a[axis], b[axis]) / kTiles[axis];
+        if (std::ceil(lo + 1e-9) <= std::floor(hi - 1e-9)) return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -116,6 +200,224 @@ TEST(CapBuilder, TheTessellatorFinishesWhatTheTimeBudgetCutsShort) {
         test::CapCheck r = test::checkCap(f.points, f.loops, *pieces);
         EXPECT_TRUE(r.clean()) << r.summary();
         EXPECT_NEAR(r.area, r.faceArea, 1e-9 * r.faceArea);
+    }
+}
+
+// GLU leaves flat triangles where a loop runs straight through corners (the stems of
+// "B"); mended, every triangle is counter-clockwise and the area stays the glyph's.
+TEST(Tessellator, ConcaveGlyphsAndHolesGiveTrianglesOnTheGivenPoints) {
+    int flat = 0;
+    for (unsigned long code : {'S', 'o', 'B'}) {
+        std::vector<std::vector<glm::dvec2>> glyph = test::glyphOutline(test::kDejaVuSans, code, 0.01);
+        ASSERT_FALSE(glyph.empty());
+        std::vector<glm::dvec2> points;
+        Loops loops = loopsOf(glyph, points);
+        double expected = 0;
+        for (const auto& contour : glyph) expected += test::contourArea(contour);
+        Tessellator tessellator(GLU_TESS_WINDING_ODD, unexpectedCombine);
+        std::vector<int> corners = {-7};  // appended to, never replaced
+        ASSERT_TRUE(tessellator.triangulate(loops, corners)) << code;
+        ASSERT_EQ(corners.size() % 3, 1u);
+        EXPECT_EQ(corners[0], -7);
+        // Every point is used and none is added: each hole adds two triangles.
+        EXPECT_EQ(corners.size() / 3, points.size() + 2 * (glyph.size() - 1) - 2) << code;
+        std::vector<std::vector<int>> triangles;
+        for (size_t k = 1; k + 2 < corners.size(); k += 3) {
+            triangles.push_back({corners[k], corners[k + 1], corners[k + 2]});
+            for (int id : triangles.back()) ASSERT_TRUE(id >= 0 && id < static_cast<int>(points.size()));
+            double a = triangleArea(points[corners[k]], points[corners[k + 1]], points[corners[k + 2]]);
+            EXPECT_GE(a, 0) << code;  // counter-clockwise, as the normal (0, 0, 1) asks
+            flat += a == 0;
+        }
+        Tessellator::mendSlivers(points, triangles);
+        double covered = 0;
+        for (const std::vector<int>& t : triangles) {
+            double a = triangleArea(points[t[0]], points[t[1]], points[t[2]]);
+            EXPECT_GT(a, 1e-9) << code;
+            covered += a;
+        }
+        EXPECT_NEAR(covered, expected, 1e-9 * expected) << code;
+    }
+    EXPECT_GT(flat, 0);  // so the mending above had work to do
+}
+
+TEST(Tessellator, CrossingEdgesGoThroughCombineAndMayGiveUp) {
+    const Loops bowTie = {{{{0, 0}, 0}, {{2, 2}, 1}, {{2, 0}, 2}, {{0, 2}, 3}}};
+    int calls = 0;
+    Tessellator keeping(GLU_TESS_WINDING_ODD, [&](glm::dvec2 at, const int ids[4], const float weights[4]) {
+        ++calls;
+        EXPECT_NEAR(at.x, 1, 1e-12);
+        EXPECT_NEAR(at.y, 1, 1e-12);
+        float total = 0;
+        for (int k = 0; k < 4; ++k) {
+            EXPECT_TRUE(ids[k] >= 0 && ids[k] < 4);
+            total += weights[k];
+        }
+        EXPECT_NEAR(total, 1, 1e-6);
+        return 9;
+    });
+    std::vector<int> triangles;
+    ASSERT_TRUE(keeping.triangulate(bowTie, triangles));
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(triangles.size(), 6u);
+    EXPECT_EQ(std::count(triangles.begin(), triangles.end(), 9), 2);  // the crossing is a corner of both halves
+
+    Tessellator refusing(GLU_TESS_WINDING_ODD, [](glm::dvec2, const int*, const float*) { return Tessellator::kAbsent; });
+    std::vector<int> none = {1, 2, 3};
+    EXPECT_FALSE(refusing.triangulate(bowTie, none));
+    EXPECT_EQ(none, (std::vector<int>{1, 2, 3}));
+    // GLU's own errors count as failures too: a coordinate beyond what it takes.
+    Tessellator plain(GLU_TESS_WINDING_ODD, unexpectedCombine);
+    EXPECT_FALSE(plain.triangulate({{{{0, 0}, 0}, {{1e200, 0}, 1}, {{0, 1}, 2}}}, none));
+    EXPECT_EQ(none.size(), 3u);
+    // And the same tessellator works again afterwards.
+    EXPECT_TRUE(plain.triangulate({{{{0, 0}, 0}, {{1, 0}, 1}, {{0, 1}, 2}}}, none));
+    EXPECT_EQ(none.size(), 6u);
+}
+
+TEST(Tessellator, FlatTrianglesAreMendedIntoTheirNeighbour) {
+    // 0-1-2 on a line, 3 below: the flat triangle's long edge 0-2 is the neighbour's.
+    const std::vector<glm::dvec2> points = {{0, 0}, {1, 0}, {2, 0}, {1, -1}};
+    std::vector<std::vector<int>> triangles = {{0, 2, 1}, {0, 2, 3}};  // the second one clockwise
+    Tessellator::mendSlivers(points, triangles);
+    ASSERT_EQ(triangles.size(), 2u);
+    double area = 0;
+    for (const std::vector<int>& t : triangles) {
+        double a = triangleArea(points[t[0]], points[t[1]], points[t[2]]);
+        EXPECT_GT(a, 0);
+        EXPECT_NE(std::find(t.begin(), t.end(), 1), t.end());  // both use the point that lay on the edge
+        area += a;
+    }
+    EXPECT_NEAR(area, 1, 1e-12);
+}
+
+// Counter-clockwise, each shared stretch counted once; side by side and corner to
+// corner count as touching, a gap does not.
+TEST(OutlineUnion, CrossingAndTouchingOutlinesBecomeOne) {
+    const struct {
+        const char* name;
+        std::vector<Contour> given;
+        double area;
+    } cases[] = {{"a plus with a dot inside", {rect(0, 4, 10, 6), rect(4, 0, 6, 10), rect(4.5, 4.5, 5.5, 5.5)}, 36},
+                 {"side by side", {rect(0, 0, 1, 1), rect(1, 0, 2, 1)}, 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<Contour> merged = OutlineUnion::mergeOverlaps(c.given);
+        ASSERT_EQ(merged.size(), 1u);
+        EXPECT_NEAR(test::contourArea(merged[0]), c.area, 1e-9);
+        EXPECT_EQ(disagreements(c.given, merged, {-1, -1}, {11, 11}), 0);
+    }
+    EXPECT_TRUE(OutlineUnion::crosses(rect(0, 0, 1, 1), rect(1, 0, 2, 1)));
+    EXPECT_TRUE(OutlineUnion::crosses(rect(0, 0, 1, 1), rect(1, 1, 2, 2)));
+    EXPECT_FALSE(OutlineUnion::crosses(rect(0, 0, 1, 1), rect(1.001, 1.001, 2, 2)));
+}
+
+TEST(OutlineUnion, HolesSurviveTheMergeWithTheirOrientation) {
+    // A bar across the "o" of DejaVu Sans splits its counter into two holes.
+    std::vector<Contour> o = test::glyphOutline(test::kDejaVuSans, 'o', 0.01);
+    ASSERT_EQ(o.size(), 2u);
+    std::vector<Contour> given = o;
+    given.push_back(rect(-1, 5, 12, 6));
+    std::vector<Contour> merged = OutlineUnion::mergeOverlaps(given);
+    int outlines = 0, holes = 0;
+    for (const Contour& c : merged) (test::contourArea(c) > 0 ? outlines : holes)++;
+    EXPECT_EQ(outlines, 1);
+    EXPECT_EQ(holes, 2);
+    EXPECT_EQ(disagreements(given, merged, {-2, -2}, {13, 13}), 0);
+}
+
+TEST(OutlineUnion, OutlinesThatDoNotMeetPassThroughUntouched) {
+    std::vector<Contour> b = test::glyphOutline(test::kDejaVuSans, 'B', 0.01);
+    ASSERT_EQ(b.size(), 3u);  // its counters lie inside it without touching
+    b.push_back(rect(20, 0, 22, 2));
+    EXPECT_EQ(OutlineUnion::mergeOverlaps(b), b);
+    EXPECT_FALSE(OutlineUnion::crosses(b[0], b[1]));
+    EXPECT_FALSE(OutlineUnion::crosses(b[0], b[3]));
+}
+
+TEST(CapTiles, CrossingsThatDoNotPairUpAreReportedAndLeftUncut) {
+    // The run along x = 1 carries the contour across the line without an edge crossing it.
+    const CapTiles::Contour zigzag = {{0.5, 0}, {1, 0.2}, {1, 0.8}, {1.5, 1}, {0.5, 1.2}};
+    std::vector<CapTiles::Swept> contours = {{zigzag, {zigzag, zigzag}}};  // flat sides: two equal cap rows
+    char* text = nullptr;
+    size_t length = 0;
+    std::FILE* console = open_memstream(&text, &length);
+    const double tiles[2] = {1, 0};
+    CapTiles::cutRows(contours, tiles, console);
+    std::fclose(console);
+    EXPECT_EQ(std::string(text, length), "exception:  number of cuts sites differs in 2d clip.\n");
+    std::free(text);
+    EXPECT_EQ(contours[0].face, zigzag);
+    EXPECT_EQ(contours[0].rows[0], zigzag);
+}
+
+// The rows are cut point for point, the face's area kept; each cell of the cap then
+// stays inside its tile and the cells close against the cut rows.
+TEST(CapTiles, GridLinesCutEveryRowAndCellsCloseTheCapInsideTheirTiles) {
+    for (char32_t code : std::u32string_view(U"Bgo&\u00AE")) {
+        SCOPED_TRACE(static_cast<unsigned long>(code));
+        std::vector<CapTiles::Swept> contours = swept(code, {0.05, -0.03});
+        const std::vector<CapTiles::Swept> before = contours;
+        CapTiles::Contour outline = contours[0].face;  // the largest outline, before any cut
+        for (const CapTiles::Swept& s : contours)
+            if (test::contourArea(s.face) > test::contourArea(outline)) outline = s.face;
+        const double untiled[2] = {0, 0};
+        CapTiles::cutRows(contours, untiled, nullptr);
+        EXPECT_EQ(contours.front().rows, before.front().rows);
+        CapTiles::cutRows(contours, kTiles, stderr);
+        std::vector<glm::dvec2> points;
+        std::vector<std::vector<int>> loops;
+        for (size_t c = 0; c < contours.size(); ++c) {
+            const CapTiles::Swept& s = contours[c];
+            EXPECT_GT(s.face.size(), before[c].face.size());
+            for (const CapTiles::Contour& row : s.rows) ASSERT_EQ(row.size(), s.face.size());
+            for (const CapTiles::Contour* cap : {&s.rows.front(), &s.rows.back()})
+                for (size_t i = 0; i < cap->size(); ++i)
+                    EXPECT_FALSE(crossesALine((*cap)[i], (*cap)[(i + 1) % cap->size()])) << "contour " << c << " edge " << i;
+            // New points lie on the old edges; corners move onto a line only from a
+            // ten-thousandth of a tile away.
+            const double was = test::contourArea(before[c].face);
+            EXPECT_NEAR(test::contourArea(s.face), was, 1e-9 * std::fabs(was));
+            loops.emplace_back();
+            for (glm::dvec2 p : s.rows.front()) {
+                loops.back().push_back(static_cast<int>(points.size()));
+                points.push_back(p);
+            }
+        }
+        std::vector<std::vector<int>> pieces;
+        std::set<std::pair<double, double>> added;
+        auto addPoint = [&](glm::dvec2 p) {
+            EXPECT_TRUE(added.insert({p.x, p.y}).second) << "a corner made twice";
+            EXPECT_NEAR(p.x / kTiles[0], std::round(p.x / kTiles[0]), 1e-9);
+            EXPECT_NEAR(p.y / kTiles[1], std::round(p.y / kTiles[1]), 1e-9);
+            points.push_back(p);
+            return static_cast<int>(points.size()) - 1;
+        };
+        for (const CapBuilder::Region& region : CapBuilder::regions(points, loops)) {
+            std::vector<std::vector<int>> boundary = region.holes;
+            boundary.push_back(region.outer);
+            ASSERT_TRUE(CapTiles::tessellateCells(points, boundary, kTiles, addPoint, pieces));
+        }
+        test::CapCheck r = test::checkCap(points, loops, pieces);
+        EXPECT_TRUE(r.clean()) << r.summary();
+        EXPECT_NEAR(r.area, r.faceArea, 1e-9 * r.faceArea);
+        std::set<std::pair<double, double>> cells;
+        for (const std::vector<int>& t : pieces) {
+            glm::dvec2 low(1e300), high(-1e300);
+            for (int v : t) low = glm::min(low, points[v]), high = glm::max(high, points[v]);
+            for (int a = 0; a < 2; ++a)
+                EXPECT_EQ(std::floor(low[a] / kTiles[a] + 1e-7), std::floor(high[a] / kTiles[a] - 1e-7));
+            cells.insert({std::floor(low.x / kTiles[0] + 1e-7), std::floor(low.y / kTiles[1] + 1e-7)});
+        }
+        EXPECT_GT(cells.size(), 20u);
+        EXPECT_FALSE(added.empty());
+        // Uncut, a cell would need points where its border crosses the outline: refused.
+        std::vector<std::vector<int>> none;
+        EXPECT_FALSE(CapTiles::tessellateCells(outline, {iota(outline.size())}, kTiles, [&](glm::dvec2 p) {
+            outline.push_back(p);
+            return static_cast<int>(outline.size()) - 1;
+        }, none));
+        EXPECT_TRUE(none.empty());
     }
 }
 

@@ -1,27 +1,33 @@
-// Extruded objects through their ports, and extrusion styles' stored forms.
+// Extruded objects through their ports, and extrusion styles' stored forms; primitive
+// objects: every type's mesh through the ports at both qualities, and the stored block.
 #include "geometry/ObjectX.h"
 
-#include <gtest/gtest.h>
-
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <glm/geometric.hpp>
+#include <glm/vec3.hpp>
+#include <gtest/gtest.h>
+#include <set>
 #include <string>
 
-#include "MemoryStream.h"
-#include "SolidCheck.h"
-#include "TempDir.h"
-#include "scene/SceneFile.h"
 #include "geometry/GeometryClasses.h"
+#include "geometry/ObjectP.h"
 #include "geometry/ObjectXStyle.h"
-#include "persistence/MemCmdIO.h"
-#include "platform/MemoryBlock.h"
+#include "geometry/PrimitiveBuilder.h"
+#include "GeometryHelpers.h"
+#include "GeometryText.h"
+#include "MemoryStream.h"
 #include "profile/ProfileRegistration.h"
 #include "render/RenderClasses.h"
 #include "scene/MemberFactory.h"
+#include "scene/Quality.h"
+#include "scene/SceneFile.h"
 #include "scene/SceneX.h"
 #include "surface/SurfaceClasses.h"
+#include "TempDir.h"
 
 namespace fw {
 namespace {
@@ -78,25 +84,55 @@ std::string objectBlock(const std::string& name) {
 
 std::string written(CommandEnabler& member) { return test::writtenBlock(member); }
 
-template <class T>
-T* read(SceneX& scene, const char* name, const std::string& lines) {
-    auto* member = new T(scene, name);
-    std::string diagnostic;
-    EXPECT_EQ(test::readLines(*member, lines, &diagnostic), 0) << diagnostic;
-    return member;
+// The object's bounds at render quality: low x, y, z, then high.
+std::array<double, 6> boundsOf(ObjectX& object) {
+    std::array<double, 6> box;
+    object.localBounds(kRenderMode, box.data());
+    return box;
+}
+
+// The badge scene loaded, its object at hand.
+struct Badge : testing::Test {
+    SceneFile::Loaded loaded = loadBadge();
+    ObjectX* badge = objectOf(loaded);
+    void SetUp() override { ASSERT_NE(badge, nullptr) << loaded.error; }
+};
+
+std::set<int> partsOf(const GeometryInterface& mesh) {
+    std::set<int> parts;
+    test::eachElement(mesh, [&](const auto& info, auto...) { parts.insert(info.part); });
+    return parts;
+}
+
+// Every corner has texture coordinates, all within [0, 1]; what is wrong otherwise.
+std::string textureOutsideUnitSquare(const GeometryInterface& mesh) {
+    std::string why;
+    test::eachElement(mesh, [&](const auto& info, const int*, const int* t, const int*, int e) {
+        if (!t || info.texCount != info.count) why += "element " + std::to_string(e) + " has none; ";
+        for (int k = 0; t && k < info.texCount; ++k) {
+            double uv[3];
+            mesh.getTexCoord(uv, t[k]);
+            if (uv[0] < 0 || uv[0] > 1 || uv[1] < 0 || uv[1] > 1) why += std::to_string(uv[0]) + ", " + std::to_string(uv[1]) + "; ";
+        }
+    });
+    return why;
+}
+
+ObjectP* make(SceneX& scene, int type, double s1 = 200, double s2 = 150, double s3 = 100) {
+    static int made = 0;
+    auto* p = new ObjectP(scene, ("Primitive " + std::to_string(++made)).c_str());
+    p->setType(type);
+    p->setSize(0, s1), p->setSize(1, s2), p->setSize(2, s3);
+    return p;
 }
 
 }  // namespace
 
-TEST(ObjectX, BuildsTheBadgeAndRebuildsOnlyWhenTheStyleChanges) {
-    auto loaded = loadBadge();
-    ObjectX* badge = objectOf(loaded);
-    ASSERT_NE(badge, nullptr) << loaded.error;
+TEST_F(Badge, BuildsAndRebuildsOnlyWhenTheStyleChanges) {
     PackedObjDB* mesh = badge->displayGeometry(kRenderMode);
     ASSERT_NE(mesh, nullptr);
     EXPECT_GT(mesh->elementCount(), 20);
-    double box[6];
-    badge->localBounds(kRenderMode, box);
+    std::array<double, 6> box = boundsOf(*badge);
     // The 60 x 100 outline, less the face offset, widened evenly by the bevel (which
     // grows outward from the face); the depth of 24 runs to -z.
     EXPECT_LT(box[0], 0.03);
@@ -108,16 +144,13 @@ TEST(ObjectX, BuildsTheBadgeAndRebuildsOnlyWhenTheStyleChanges) {
     badge->displayGeometry(kRenderMode);
     EXPECT_EQ(solid->stamp(), stamp);  // nothing changed: nothing rebuilt
     badge->style()->setDepth(10);
-    badge->localBounds(kRenderMode, box);
+    box = boundsOf(*badge);
     EXPECT_NE(solid->stamp(), stamp);
     EXPECT_NEAR(box[2], -10 * 0.9999, 0.01);
     EXPECT_NE(badge->findPort("PreviewGeometry")->stamp(), solid->stamp());
 }
 
-TEST(ObjectX, ElementsAndDeformedGeometryComeThroughTheirPorts) {
-    auto loaded = loadBadge();
-    ObjectX* badge = objectOf(loaded);
-    ASSERT_NE(badge, nullptr) << loaded.error;
+TEST_F(Badge, ElementsAndDeformedGeometryComeThroughTheirPorts) {
     badge->prepareStages();
     auto* solid = badge->findPortAs<ResultPort<GeometryInterface>>("RenderGeometry")->value();
     ASSERT_NE(solid, nullptr);
@@ -140,12 +173,8 @@ TEST(ObjectX, ElementsAndDeformedGeometryComeThroughTheirPorts) {
     EXPECT_EQ(empty->findPortAs<Object::ElementInterpPort>("RenderElementInterp")->get(&world), nullptr);
 }
 
-TEST(ObjectX, ADeformerSwitchesMeshingOnForGoodWithFinerTiles) {
-    auto loaded = loadBadge();
-    ObjectX* badge = objectOf(loaded);
-    ASSERT_NE(badge, nullptr) << loaded.error;
-    badge->draftTileResolution[1] = 8;  // already finer than the limit: kept
-    badge->bestEdgeMeshing = 7;
+TEST_F(Badge, ADeformerSwitchesMeshingOnForGoodWithFinerTiles) {
+    badge->draftTileResolution[1] = 8, badge->bestEdgeMeshing = 7;  // the tiles already finer than the limit: kept
     PackedObjDB* plain = badge->displayGeometry(kRenderMode);
     ASSERT_NE(plain, nullptr);
     const int plainVertices = plain->vertexCount();
@@ -155,11 +184,9 @@ TEST(ObjectX, ADeformerSwitchesMeshingOnForGoodWithFinerTiles) {
     PackedObjDB* meshed = badge->displayGeometry(kRenderMode);
     ASSERT_NE(meshed, nullptr);
     EXPECT_TRUE(badge->meshingOn);
-    EXPECT_EQ(badge->draftTileResolution[0], 10);
-    EXPECT_EQ(badge->draftTileResolution[1], 8);
-    EXPECT_EQ(badge->bestTileResolution[0], 5);
-    EXPECT_EQ(badge->draftEdgeMeshing, 5);
-    EXPECT_EQ(badge->bestEdgeMeshing, 2);
+    EXPECT_EQ((std::vector<double>{badge->draftTileResolution[0], badge->draftTileResolution[1],
+                                   badge->bestTileResolution[0], badge->draftEdgeMeshing, badge->bestEdgeMeshing}),
+              (std::vector<double>{10, 8, 5, 5, 2}));
     EXPECT_GT(meshed->vertexCount(), plainVertices);  // the sides were split
     EXPECT_NE(written(*badge).find("meshingOn 1\n"), std::string::npos);
     // Taking the deformer away leaves meshing on.
@@ -169,26 +196,18 @@ TEST(ObjectX, ADeformerSwitchesMeshingOnForGoodWithFinerTiles) {
     EXPECT_EQ(badge->draftTileResolution[0], 10);
 }
 
-TEST(ObjectX, RevolvedAndTubeStylesBuildClosedSolidsThroughThePorts) {
-    auto loaded = loadBadge();
-    ObjectX* badge = objectOf(loaded);
-    ASSERT_NE(badge, nullptr) << loaded.error;
+TEST_F(Badge, RevolvedAndTubeStylesBuildClosedSolidsThroughThePorts) {
     ObjectXStyle* style = badge->style();
     // The face reaches to 0.03 from the axis: a profile that swells it would cross.
     style->setPerimeterProfile("Basic, Flat Sides");
-    style->kind = ObjectXStyle::kRevolved;
-    style->buildAxis = 2;
-    style->buildAngleEnd = 180;
+    style->kind = ObjectXStyle::kRevolved, style->buildAxis = 2, style->buildAngleEnd = 180;
     style->tailCapType = 4;  // pointed
     badge->geometryChanged();
     PackedObjDB* lathe = badge->displayGeometry(kRenderMode);
     ASSERT_NE(lathe, nullptr);
-    test::SolidCheck r = test::checkSolid(*lathe);
-    EXPECT_EQ(r.openEdges + r.overusedEdges + r.flippedEdges + r.degenerate, 0) << r.summary();
-    EXPECT_GT(r.volume, 0);
+    EXPECT_GT(test::expectClosed(*lathe).volume, 0);
     // Half a turn about Y of the 60 x 100 outline: its height stands along Y.
-    double box[6];
-    badge->localBounds(kRenderMode, box);
+    std::array<double, 6> box = boundsOf(*badge);
     EXPECT_NEAR(box[1], 0, 0.5);
     EXPECT_NEAR(box[4], 100, 0.5);
     EXPECT_NEAR(box[3], 60, 0.5);
@@ -202,16 +221,13 @@ TEST(ObjectX, RevolvedAndTubeStylesBuildClosedSolidsThroughThePorts) {
     badge->geometryChanged();
     PackedObjDB* tube = badge->displayGeometry(kRenderMode);
     ASSERT_NE(tube, nullptr);
-    r = test::checkSolid(*tube);
+    test::SolidCheck r = test::checkSolid(*tube);
     EXPECT_EQ(r.openEdges + r.overusedEdges + r.flippedEdges, 0) << r.summary();
-    badge->localBounds(kRenderMode, box);
+    box = boundsOf(*badge);
     EXPECT_NEAR(box[5] - box[2], style->depth(), 1e-3);  // a round tube as thick as the depth
 }
 
-TEST(ObjectX, FacesStartLeftmostOnTheirLowestEdgeAndSitAtLeast003Inside) {
-    auto loaded = loadBadge();
-    ObjectX* badge = objectOf(loaded);
-    ASSERT_NE(badge, nullptr) << loaded.error;
+TEST_F(Badge, FacesStartLeftmostOnTheirLowestEdgeAndSitAtLeast003Inside) {
     auto face = [&] {
         badge->prepareStages();
         auto* contours = badge->findPortAs<ObjectX::FacePort>("RenderFace")->value();
@@ -222,11 +238,11 @@ TEST(ObjectX, FacesStartLeftmostOnTheirLowestEdgeAndSitAtLeast003Inside) {
     badge->style()->setFrontFaceOffset(0);
     std::vector<SolidBuilder::Contour> flat = face();
     ASSERT_EQ(flat.size(), 3u);
-    EXPECT_NEAR(flat[0][0].x, 0.03, 1e-12);
-    EXPECT_NEAR(flat[0][0].y, 0.03, 1e-12);
     // The first hole, 15..45 square, also starts at its lower left corner and grows.
-    EXPECT_NEAR(flat[1][0].x, 14.97, 1e-12);
-    EXPECT_NEAR(flat[1][0].y, 14.97, 1e-12);
+    for (auto [contour, at] : {std::pair{0, 0.03}, {1, 14.97}}) {
+        EXPECT_NEAR(flat[contour][0].x, at, 1e-12) << contour;
+        EXPECT_NEAR(flat[contour][0].y, at, 1e-12) << contour;
+    }
     badge->style()->setFrontFaceOffset(0.02);  // under the floor: still 0.03
     EXPECT_NEAR(face()[0][0].x, 0.03, 1e-12);
     badge->style()->setFrontFaceOffset(2);
@@ -234,27 +250,13 @@ TEST(ObjectX, FacesStartLeftmostOnTheirLowestEdgeAndSitAtLeast003Inside) {
     EXPECT_NEAR(face()[1][0].x, 13, 1e-12);
 }
 
-// A detailed outline (a 120-gon, 6,000 points once render flattening splits each edge
-// into 50) is longer than the shape database copies out in one piece; the face must
-// still take all of it.
-TEST(ObjectX, RenderFacesKeepOutlinesOfManyThousandPoints) {
-    double area = 0;
-    const std::string points = discPoints(120, &area);
-    SceneFile::Loaded loaded = loadScene("begin SceneX\n" + outlineBlock("Disc Outline", points, 1) + objectBlock("Disc") + "end SceneX\n");
-    ObjectX* disc = objectOf(loaded, "Disc");
-    ASSERT_NE(disc, nullptr) << loaded.error;
-    for (int mode : {kPreviewMode, kRenderMode}) {
-        PackedObjDB* mesh = disc->displayGeometry(mode);
-        ASSERT_NE(mesh, nullptr) << mode;
-        const double cap = test::partArea(*mesh, ObjectX::kFrontPart);
-        EXPECT_NEAR(cap, area, 0.002 * area) << (mode == kRenderMode ? "render" : "preview");
-    }
-}
-
 // Outlines that are not closed still bound a region: a drawn open outline, one whose
 // closing point is not repeated and an OBJ outline import all build the same closed
-// 60 x 100 solid; only a bare line builds nothing.
-TEST(ObjectX, OpenOutlinesGiveFacesAsIfClosed) {
+// 60 x 100 solid; only a bare line builds nothing. A detailed outline (a 120-gon, 6,000
+// points once render flattening splits each edge into 50) is longer than the shape
+// database copies out in one piece; its face must still take all of it.
+TEST(ObjectX, OpenAndDetailedOutlinesGiveWholeFaces) {
+    double area = 0;
     test::TempDir dir;
     test::writeFile(dir.file("square.obj"), "v 0 0 0\nv 60 0 0\nv 60 100 0\nv 0 100 0\nf 1 2 3 4\n");
     const std::string square = "     p 0 0\n     p 60 0\n     p 60 100\n     p 0 100\n";
@@ -262,8 +264,9 @@ TEST(ObjectX, OpenOutlinesGiveFacesAsIfClosed) {
                         outlineBlock("Drawn Outline", square + "     p 0 0\n", 0) +
                         outlineBlock("Line Outline", "     p 0 0\n     p 60 0\n", 0) +
                         " begin ProfileI\n  name \"Imported Outline\"\n  begin InputProfile2\n   infileObj " +
-                        dir.file("square.obj") + "\n  end InputProfile2\n end ProfileI\n";
-    for (const char* name : {"Unrepeated", "Drawn", "Line", "Imported"}) scene += objectBlock(name);
+                        dir.file("square.obj") + "\n  end InputProfile2\n end ProfileI\n" +
+                        outlineBlock("Disc Outline", discPoints(120, &area), 1);
+    for (const char* name : {"Unrepeated", "Drawn", "Line", "Imported", "Disc"}) scene += objectBlock(name);
     SceneFile::Loaded loaded = loadScene(scene + "end SceneX\n");
     ASSERT_TRUE(loaded.scene) << loaded.error;
     for (const char* name : {"Unrepeated", "Drawn", "Imported"}) {
@@ -273,9 +276,8 @@ TEST(ObjectX, OpenOutlinesGiveFacesAsIfClosed) {
         for (int mode : {kPreviewMode, kRenderMode}) {
             PackedObjDB* mesh = solid->displayGeometry(mode);
             ASSERT_NE(mesh, nullptr);
-            test::SolidCheck r = test::checkSolid(*mesh);
-            EXPECT_EQ(r.openEdges + r.overusedEdges + r.flippedEdges + r.degenerate, 0) << r.summary();
-            EXPECT_NEAR(r.volume, 59.94 * 99.94 * 8, 10);  // the default depth, 0.03 in all round
+            // The default depth, 0.03 in all round.
+            EXPECT_NEAR(test::expectClosed(*mesh).volume, 59.94 * 99.94 * 8, 10);
             EXPECT_NEAR(test::partArea(*mesh, ObjectX::kFrontPart), 59.94 * 99.94, 0.05);
         }
     }
@@ -284,6 +286,12 @@ TEST(ObjectX, OpenOutlinesGiveFacesAsIfClosed) {
     line->prepareStages();
     auto* face = line->findPortAs<ObjectX::FacePort>("RenderFace")->value();
     EXPECT_TRUE(!face || face->empty());
+    ObjectX* disc = objectOf(loaded, "Disc");
+    ASSERT_NE(disc, nullptr);
+    for (int mode : {kPreviewMode, kRenderMode}) {
+        ASSERT_NE(disc->displayGeometry(mode), nullptr) << mode;
+        EXPECT_NEAR(test::partArea(*disc->displayGeometry(mode), ObjectX::kFrontPart), area, 0.002 * area) << mode;
+    }
 }
 
 // Two objects extruding one outline at different smoothness want its flattened port
@@ -325,35 +333,30 @@ TEST(ObjectX, ABatchOfObjectsSharingAnOutlineBuildsWhatThePortsBuild) {
 }
 
 TEST(ObjectX, FlatnessConvertsToSmoothness) {
-    EXPECT_NEAR(ObjectX::smoothnessFromFlatness(0.5, false), 17.222222, 1e-6);
-    EXPECT_EQ(ObjectX::smoothnessFromFlatness(3, false), 10.0);
-    EXPECT_EQ(ObjectX::smoothnessFromFlatness(12, false), 20.0);
-    EXPECT_EQ(ObjectX::smoothnessFromFlatness(12, true), 50.0);
-    EXPECT_NEAR(ObjectX::smoothnessFromFlatness(8, true), 2.2222222, 1e-6);
+    for (auto [flatness, render, smoothness] : {std::tuple{0.5, false, 17.222222}, {3.0, false, 10.0},
+                                                 {12.0, false, 20.0}, {12.0, true, 50.0}, {8.0, true, 2.2222222}})
+        EXPECT_NEAR(ObjectX::smoothnessFromFlatness(flatness, render), smoothness, 1e-6) << flatness << " " << render;
 }
 
 TEST(ObjectXStyle, StoredFormsFollowTheTrackingAndKindRules) {
     SceneX scene;
-    auto* style = read<ObjectXStyle>(scene, "Lathe", "extrusionStyle ExtrusionOrvoLong\ntrackProfile 1\nperim \"Bevel, Medium\"\n"
-                                                      "hole \"Bevel, Large\"\nheadCapType Weird\ntailCapType Domed\nbuildAxis Q\n");
+    auto* style = new ObjectXStyle(scene, "Lathe");
+    ASSERT_EQ(test::readLines(*style, "extrusionStyle ExtrusionOrvoLong\ntrackProfile 1\nperim \"Bevel, Medium\"\n"
+                                      "hole \"Bevel, Large\"\nheadCapType Weird\ntailCapType Domed\nbuildAxis Q\n"),
+              0);
     EXPECT_EQ(style->kind, ObjectXStyle::kRevolved);
     EXPECT_EQ(style->holeProfileName(), "Bevel, Medium");  // the hole tracks the perimeter
     std::string text = written(*style);
-    EXPECT_NE(text.find("  extrusionStyle \"ExtrusionOrvoLathe\"\n  trackProfile 1\n"), std::string::npos) << text;
-    EXPECT_EQ(text.find("  hole "), std::string::npos);
-    EXPECT_NE(text.find("  headCapType None\n"), std::string::npos);
-    EXPECT_NE(text.find("  tailCapType Domed\n"), std::string::npos);
-    EXPECT_NE(text.find("  buildAxis Y\n"), std::string::npos);
-    EXPECT_NE(text.find("  begin perimProperties\n  end perimProperties\n  begin MaterialStack 0\n"), std::string::npos);
-    EXPECT_NE(text.find("  end MaterialStack\n  mitreMethod fast\n end ObjectXStyle"), std::string::npos);
-    EXPECT_NE(text.find("  begin MaterialStack 5\n"), std::string::npos);
-    EXPECT_EQ(text.find("  begin MaterialStack 6\n"), std::string::npos);
+    test::expectContains(text, {"  extrusionStyle \"ExtrusionOrvoLathe\"\n  trackProfile 1\n", "  headCapType None\n",
+                                "  tailCapType Domed\n", "  buildAxis Y\n", "  begin MaterialStack 5\n",
+                                "  begin perimProperties\n  end perimProperties\n  begin MaterialStack 0\n",
+                                "  end MaterialStack\n  mitreMethod fast\n end ObjectXStyle"});
+    test::expectLacks(text, {"  hole ", "  begin MaterialStack 6\n"});
 
     auto* plain = new ObjectXStyle(scene, "Plain");
     text = written(*plain);
-    EXPECT_EQ(text.find("CapType"), std::string::npos);
-    EXPECT_EQ(text.find("buildAxis"), std::string::npos);
-    EXPECT_NE(text.find("  depth 8.000000\n  frontPart 1\n  backPart 1\n  perimPart 1\n  holePart 1\n"), std::string::npos);
+    test::expectLacks(text, {"CapType", "buildAxis"});
+    test::expectContains(text, {"  depth 8.000000\n  frontPart 1\n  backPart 1\n  perimPart 1\n  holePart 1\n"});
 
     // Counts rise only for parts that are built, and wrap past the top to 1.
     plain->setParts(ObjectXStyle::kFront | ObjectXStyle::kBack);
@@ -430,13 +433,11 @@ TEST(ObjectXStyle, UnknownEdgeProfileNamesLeaveTheReferenceEmpty) {
 
     ObjectX* badge = objectOf(loaded);
     ASSERT_NE(badge, nullptr);
-    double box[6];
     chunkyStyle->setPerimeterProfile("Bevel, Large");
-    badge->localBounds(kRenderMode, box);
-    EXPECT_LT(box[0], -1);  // the bevel widens the solid
+    EXPECT_LT(boundsOf(*badge)[0], -1);  // the bevel widens the solid
     chunkyStyle->setPerimeterProfile("Bevel, Gigantic");
     EXPECT_EQ(chunkyStyle->perimeterProfileName(), "");
-    badge->localBounds(kRenderMode, box);
+    std::array<double, 6> box = boundsOf(*badge);
     EXPECT_NEAR(box[0], 0.03, 1e-4);  // flat sides on the face, 0.03 inside the outline
     EXPECT_NEAR(box[3], 59.97, 1e-4);
 }
@@ -462,24 +463,241 @@ TEST(ObjectX, EdgeProfilesOfSeveralStrokesSweepEveryStroke) {
     ASSERT_NE(mesh, nullptr);
     test::SolidCheck r = test::checkSolid(*mesh);
     EXPECT_EQ(r.openEdges + r.overusedEdges + r.flippedEdges, 0) << r.summary();
-    double box[6];
-    badge->localBounds(kRenderMode, box);
+    std::array<double, 6> box = boundsOf(*badge);
     EXPECT_NEAR(box[2], -24, 1e-3);            // the second stroke reaches the back
     EXPECT_NEAR(box[0], 0.03 - 2.4, 1e-3);    // the first one bevels out by 10 % of 24
 }
 
-TEST(ObjectX, TheBadgeSceneSavesBackByteForByte) {
-    auto loaded = loadBadge();
-    ASSERT_TRUE(loaded.scene) << loaded.error;
-    test::TempDir dir;
-    std::string error;
-    ASSERT_TRUE(SceneFile::save(*loaded.scene, dir.file("once.scene"), error)) << error;
-    auto again = SceneFile::load(dir.file("once.scene"));
-    ASSERT_TRUE(again.scene) << again.error;
-    ASSERT_TRUE(SceneFile::save(*again.scene, dir.file("twice.scene"), error)) << error;
-    EXPECT_EQ(test::readFile(dir.file("once.scene")), test::readFile(dir.file("twice.scene")));
-    EXPECT_NE(test::readFile(dir.file("once.scene")).find("   face \"Badge Outline\"\n   style \"Chunky Bevel\"\n"),
-              std::string::npos);
+// Closed primitives are closed, outward-facing solids at both qualities with the
+// volume their sizes give, in every mapping mode and with v flipped.
+TEST(ObjectP, ClosedPrimitivesAreOutwardSolidsWithTheirPartsAndTextureInRange) {
+    struct Case {
+        int type;
+        size_t parts;
+        double volume;  // of the exact shape, for sizes 200, 150, 100
+        double tolerance;
+    };
+    const double pi = std::acos(-1.0);
+    const Case cases[] = {
+        {ObjectP::kSphere, 1, 4.0 / 3 * pi * 100 * 100 * 100, 0.02},
+        {ObjectP::kCube, 6, 200.0 * 150 * 100, 1e-9},
+        {ObjectP::kSlab, 6, 200.0 * 150 * 100, 1e-9},
+        {ObjectP::kCylinder, 3, pi * 100 * 100 * 150, 0.02},
+        {ObjectP::kCone, 2, pi * 100 * 100 * 150 / 3, 0.02},
+        {ObjectP::kTorus, 1, 2 * pi * pi * 100 * 75 * 75, 0.02},
+        {ObjectP::kPyramid3, 4, 200.0 * 100 / 2 * 150 / 3, 1e-9},
+        {ObjectP::kPyramid4, 5, 200.0 * 100 * 150 / 3, 1e-9},
+    };
+    SceneX scene;
+    for (const Case& c : cases)
+        for (int mode : {kPreviewMode, kRenderMode}) {
+            ObjectP* p = make(scene, c.type);
+            SCOPED_TRACE(std::string(ObjectP::typeName(c.type)) + (mode == kRenderMode ? " render" : " preview"));
+            GeometryInterface* mesh = p->geometry(mode);
+            ASSERT_NE(mesh, nullptr);
+            EXPECT_NEAR(test::expectClosed(*mesh).volume, c.volume, c.volume * c.tolerance);
+            EXPECT_EQ(partsOf(*mesh).size(), c.parts);
+            for (int mapping = 0; mapping < ObjectP::kMappingModes; ++mapping)
+                for (bool flip : {false, true}) {
+                    p->mappingMode = mapping, p->flipV = flip;
+                    EXPECT_EQ(textureOutsideUnitSquare(*p->geometry(mode)), "") << mapping << " " << flip;
+                }
+            // What the renderer draws is the same mesh, and its bounds are the sizes'.
+            ASSERT_NE(p->displayGeometry(mode), nullptr);
+            EXPECT_EQ(p->displayGeometry(mode)->elementCount(), p->geometry(mode)->elementCount());
+            double box[6];
+            p->localBounds(mode, box);
+            EXPECT_NEAR(box[3] - box[0], c.type == ObjectP::kTorus ? 200 + 150 : 200, 1e-6);
+        }
+}
+
+// Counts follow the quality's smoothness: the sphere's segments and rings, the
+// cylinder's segments, the torus's two counts, the plane's grid.
+TEST(ObjectP, CountsFollowTheSmoothnessOfEachQuality) {
+    // Low smoothness keeps a usable minimum.
+    EXPECT_EQ(PrimitiveBuilder::segmentsAround(1), 4);
+    EXPECT_EQ(PrimitiveBuilder::sphereRings(7), 8);
+    SceneX scene;
+    ObjectP* sphere = make(scene, ObjectP::kSphere);
+    EXPECT_EQ(sphere->geometry(kPreviewMode)->elementCount(), 40 * 22);
+    EXPECT_EQ(sphere->geometry(kRenderMode)->elementCount(), 100 * 52);
+    // Changing the render smoothness rebuilds the render mesh only.
+    GeometryInterface* preview = sphere->geometry(kPreviewMode);
+    sphere->setSmoothness(kRenderMode, 10);
+    EXPECT_EQ(sphere->geometry(kRenderMode)->elementCount(), 20 * 12);
+    EXPECT_EQ(sphere->geometry(kPreviewMode), preview);
+    EXPECT_EQ(preview->elementCount(), 40 * 22);
+
+    EXPECT_EQ(make(scene, ObjectP::kCylinder)->geometry(kPreviewMode)->elementCount(), 3 * 40);
+    EXPECT_EQ(make(scene, ObjectP::kTorus)->geometry(kPreviewMode)->elementCount(), 40 * 124);
+
+    ObjectP* plane = make(scene, ObjectP::kPlane);
+    plane->setSmoothness(kPreviewMode, 1);
+    ASSERT_EQ(plane->geometry(kPreviewMode)->elementCount(), 1);
+    EXPECT_EQ(plane->geometry(kPreviewMode)->vertexCount(), 4);
+    plane->gridCount[0] = 3, plane->gridCount[1] = 5;
+    EXPECT_EQ(plane->geometry(kPreviewMode)->elementCount(), 15);
+}
+
+// Planes and floors are open only along their rims, face the way their kind says,
+// and their texture runs across the grid (v reversed when flipped).
+TEST(ObjectP, PlanesAndFloorsAreOpenOnlyAtTheirRims) {
+    SceneX scene;
+    for (int type : {int(ObjectP::kPlane), int(ObjectP::kFloor)}) {
+        SCOPED_TRACE(ObjectP::typeName(type));
+        ObjectP* p = make(scene, type, 200, 100);
+        p->gridCount[0] = 4, p->gridCount[1] = 2;
+        GeometryInterface* mesh = p->geometry(kRenderMode);
+        ASSERT_NE(mesh, nullptr);
+        EXPECT_EQ(mesh->elementCount(), 8);
+        test::SolidCheck check = test::checkSolid(*mesh);
+        EXPECT_EQ(check.openEdges, 2 * (4 + 2));  // the rim's cells, nothing inside
+        EXPECT_EQ(check.overusedEdges + check.flippedEdges + check.degenerate, 0);
+        const glm::dvec3 facing = type == ObjectP::kPlane ? glm::dvec3(0, 0, -1) : glm::dvec3(0, 1, 0);
+        test::eachElement(*mesh, [&](const auto&, const int* pos, auto...) {
+            double a[3], b[3], c[3];
+            mesh->getVertex(a, pos[0]), mesh->getVertex(b, pos[1]), mesh->getVertex(c, pos[2]);
+            glm::dvec3 normal = glm::cross(glm::dvec3(b[0] - a[0], b[1] - a[1], b[2] - a[2]),
+                                           glm::dvec3(c[0] - b[0], c[1] - b[1], c[2] - b[2]));
+            EXPECT_GT(glm::dot(normal, facing), 0);
+        });
+        double box[6];
+        p->localBounds(kRenderMode, box);
+        EXPECT_NEAR(box[3] - box[0], 200, 1e-9);
+        EXPECT_NEAR(type == ObjectP::kPlane ? box[4] - box[1] : box[5] - box[2], 100, 1e-9);
+        // The corner at the lowest across and along values has u = v = 0, or v = 1 flipped.
+        for (bool flip : {false, true}) {
+            p->flipV = flip;
+            mesh = p->geometry(kRenderMode);
+            bool found = false;
+            test::eachElement(*mesh, [&](const auto& info, const int* pos, const int* t, auto...) {
+                for (int k = 0; k < info.count; ++k) {
+                    double v[3], uv[3];
+                    mesh->getVertex(v, pos[k]), mesh->getTexCoord(uv, t[k]);
+                    if (v[0] == -100 && v[type == ObjectP::kPlane ? 1 : 2] == -50) {
+                        found = true;
+                        EXPECT_EQ(uv[0], 0);
+                        EXPECT_EQ(uv[1], flip ? 1 : 0);
+                    }
+                }
+            });
+            EXPECT_TRUE(found);
+        }
+    }
+}
+
+// Boxes and pyramids build only the faces that are on; disks, nulls and unknown types
+// build nothing and still answer every port.
+TEST(ObjectP, FacesOffAndTypesWithoutGeometry) {
+    SceneX scene;
+    ObjectP* cube = make(scene, ObjectP::kCube);
+    ASSERT_EQ(test::readLines(*cube, "faceOn3 0\n"), 0);
+    GeometryInterface* mesh = cube->geometry(kRenderMode);
+    ASSERT_NE(mesh, nullptr);
+    EXPECT_EQ(mesh->elementCount(), 5);
+    EXPECT_EQ(partsOf(*mesh).count(2), 0u);
+    EXPECT_EQ(test::checkSolid(*mesh).openEdges, 4);
+
+    ObjectP* pyramid = make(scene, ObjectP::kPyramid4);
+    pyramid->faceOn[4] = false;  // the base
+    mesh = pyramid->geometry(kPreviewMode);
+    EXPECT_EQ(mesh->elementCount(), 4);
+    EXPECT_EQ(test::checkSolid(*mesh).openEdges, 4);
+
+    for (int type : {int(ObjectP::kDisk), int(ObjectP::kNull), int(ObjectP::kGroupNull), int(ObjectP::kCustom), 99}) {
+        ObjectP* p = make(scene, type);
+        EXPECT_EQ(p->type(), type == 99 ? ObjectP::kCustom : type);
+        for (int mode : {kPreview2DMode, kPreviewMode, kRenderMode}) {
+            GeometryInterface* g = p->geometry(mode);
+            EXPECT_TRUE(!g || g->elementCount() == 0);
+            double box[6];
+            p->localBounds(mode, box);
+            EXPECT_GT(box[0], box[3]);  // empty
+        }
+    }
+    // A size of zero or an unusable one builds nothing rather than a flat solid.
+    EXPECT_EQ(make(scene, ObjectP::kSphere, 0)->geometry(kRenderMode), nullptr);
+}
+
+// Written, read into a new object and written again, a block keeps its bytes: a fresh
+// object's defaults, a sphere with two slots, a text-block group null, and a custom mesh
+// of two parts.
+TEST(ObjectP, BlocksRoundTripByteForByte) {
+    SceneX scene;
+    auto roundTrip = [&](ObjectP& original) {
+        std::string first = test::writtenBlock(original);
+        ObjectP copy(scene, "Copy");
+        std::string body = first.substr(first.find('\n') + 1);
+        std::string diagnostic;
+        EXPECT_EQ(test::readLines(copy, body, &diagnostic), 0) << diagnostic;
+        std::string second = test::writtenBlock(copy);
+        // The copy is named on its own; the rest must match.
+        EXPECT_EQ(second.substr(second.find("  vis")), first.substr(first.find("  vis")));
+        return first;
+    };
+    ObjectP fresh(scene, "Prim");
+    EXPECT_EQ(roundTrip(fresh),
+              " begin ObjectP\n  name \"Prim\"\n"
+              "  vis 1\n  solo 0\n  solo_ghost 0\n  locked 0\n  editor_vis 1\n  editor_solo 0\n"
+              "  editor_solo_ghost 0\n  open_hierarchy 0\n  link_children 0\n"
+              "  translate 0.000000 0.000000 0.000000\n  rotate 0.000000 0.000000 0.000000\n  rotateOrder xyz\n"
+              "  scale 1.000000 1.000000 1.000000\n  origin 0.000000 0.000000 0.000000\n  parent \"root\"\n"
+              "  hardShadingAngle -1.0\n"
+              "  filename \"\"\n  fileType \"\"\n  origName \"\"\n  selected 0\n  primitiveType CUSTOM\n"
+              "  primVal1 200.000000\n  primVal2 0.000000\n  primVal3 0.000000\n"
+              "  faceOn1 1\n  faceOn2 1\n  faceOn3 1\n  faceOn4 1\n  faceOn5 1\n  faceOn6 1\n"
+              "  smoothnessPreview 20.000000\n  smoothnessRender 50.000000\n  begin MaterialStack 0\n"
+              "   begin MaterialStackItem\n"
+              "    material \"defaultMtl\"\n    applySpread 0\n    applyWidth 100\n    applyHeight 100\n"
+              "    applyCenter 0 0 0\n    mappingStyle \"UVP\"\n    blendingAmount 1\n    blendingStyle \"Normal\"\n"
+              "    tilingStyle \"Repeat\"\n    tilingX 1\n    tilingY 1\n   end MaterialStackItem\n"
+              "  end MaterialStack\n  begin ObjDB\n"
+              "   # 0 vertices\n\n   # 0 texture vertices\n\n   # 0 normals\n\n   # 0 elements\n  end ObjDB\n"
+              " end ObjectP\n");
+
+    ObjectP sphere(scene, "Ball");
+    ASSERT_EQ(test::readLines(sphere, "primitiveType SPHERE\nprimVal1 120.5\nselected 1\nfaceOn2 0\n"
+                                      "smoothnessRender 33\nfilename \"ball \\\"b\\\".obj\"\nhardShadingAngle 12\n"
+                                      "material 1 \"Red\"\nmeshType 3\nflatPreview 0.5\n"),
+              0);
+    EXPECT_EQ(sphere.type(), ObjectP::kSphere);
+    EXPECT_EQ(sphere.materialSlotCount(), 2);
+    EXPECT_DOUBLE_EQ(sphere.smoothnessPreview, 17.222222);
+    std::string text = roundTrip(sphere);
+    test::expectContains(text, {"  hardShadingAngle 12.000000\n  filename \"ball \\\"b\\\".obj\"\n",
+                                "  primitiveType SPHERE\n  primVal1 120.500000\n",
+                                "  begin MaterialStack 1\n   begin MaterialStackItem\n    material \"Red\"\n"});
+    test::expectLacks(text, {"ObjDB", "nullType"});
+    // "CUSTOM" and names not known keep the type the object has.
+    ASSERT_EQ(test::readLines(sphere, "primitiveType CUSTOM\nprimitiveType DODECAHEDRON\n"), 0);
+    EXPECT_EQ(sphere.type(), ObjectP::kSphere);
+
+    ObjectP group(scene, "Block");
+    ASSERT_EQ(test::readLines(group, "primitiveType GROUP_NULL\nnullType TEXTBLOCK\n"), 0);
+    test::expectContains(roundTrip(group), {"  primitiveType GROUP_NULL\n  nullType TEXTBLOCK\n  primVal1"});
+
+    ObjectP custom(scene, "Mesh");
+    ASSERT_TRUE(custom.readCustomMesh("v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nvt 0 0\nvt 1 0\nvt 0 1\n"
+                                      "usemtl Gold\nf 1/1 3/3 2/2\nf 1/1 2/2 4/3\nusemtl Steel\nf 1/1 4/3 3/2\n"
+                                      "f 2/1 3/2 4/3\n"));
+    EXPECT_EQ(custom.materialSlotCount(), 3);  // "defaultMtl", then one slot per material
+    EXPECT_EQ(custom.materialStack(1)->item(0).materialName(), "Gold");
+    EXPECT_EQ(partsOf(custom.customMesh()), (std::set<int>{1, 2}));
+    GeometryInterface* mesh = custom.geometry(kRenderMode);
+    ASSERT_NE(mesh, nullptr);
+    test::SolidCheck check = test::checkSolid(*mesh);
+    EXPECT_EQ(check.openEdges + check.flippedEdges, 0) << check.summary();
+    EXPECT_NEAR(check.volume, 1.0 / 6, 1e-9);
+    test::expectContains(roundTrip(custom), {"  begin ObjDB\n   v 0.000000 0.000000 0.000000\n",
+                                             "   usemtl part1\n   s off\n   f 1/1 3/3 2/2\n",
+                                             "   usemtl part2\n   s off\n   f 1/1 4/3 3/2\n",
+                                             "   # 4 vertices\n\n   # 3 texture vertices\n\n   # 0 normals\n\n"
+                                             "   # 4 elements\n  end ObjDB\n end ObjectP\n"});
+
+    // A mesh block that is not OBJ fails the read and leaves no mesh behind.
+    ObjectP broken(scene, "Broken");
+    EXPECT_NE(test::readLines(broken, "begin ObjDB\n v 1 x 2\nend ObjDB\n"), 0);
+    EXPECT_EQ(broken.customMesh().elementCount(), 0);
 }
 
 }  // namespace fw

@@ -1,13 +1,16 @@
-// Contours: the parametric shapes against their defining coordinates, automatic
-// handles, corner modifications, mirroring, linking and the stored form.
+// Segments: evaluation, arc length and their stored form. Contours: the parametric
+// shapes against their defining coordinates, automatic handles, corner modifications,
+// mirroring, linking and the stored form. Editable profiles: their stored form, OBJ
+// outlines, and the tidy-up after loading.
 #include "profile/CompositeCurve2.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <vector>
 
 #include "BlockFile.h"
+#include "GeometryText.h"
+#include "profile/InputProfile2.h"
 
 namespace fw {
 namespace {
@@ -27,6 +30,16 @@ CompositeCurve2 shape(int type, double w, double h, std::vector<double> params =
 void expectPoint(const CurvePoint& p, double x, double y, double tolerance = 0) {
     EXPECT_NEAR(p.x, x, tolerance);
     EXPECT_NEAR(p.y, y, tolerance);
+}
+
+// The segment's points from its first, as many as given.
+void expectPoints(const Curve2& c, std::initializer_list<std::pair<double, double>> points, double tolerance = 0) {
+    ASSERT_GE(c.pointCount(), static_cast<int>(points.size()));
+    int i = 0;
+    for (auto [x, y] : points) {
+        SCOPED_TRACE(i);
+        expectPoint(c.point(i++), x, y, tolerance);
+    }
 }
 
 double radius(const CurvePoint& p) { return std::hypot(p.x, p.y); }
@@ -65,8 +78,7 @@ TEST(Shapes, GearWithPointedTeeth) {
     CompositeCurve2 gear = shape(CompositeCurve2::GEAR, 2, 2, {6, 0, 0.5, 0.2, 0.7});
     const auto& list = gear.segments();
     ASSERT_EQ(list.size(), 18u);  // flank, valley, flank per tooth
-    EXPECT_EQ(list[0].point(0).x, 0.0);
-    EXPECT_EQ(list[0].point(0).y, 1.0);
+    expectPoint(list[0].point(0), 0, 1);
     for (int tooth = 0; tooth < 6; ++tooth) {
         const Curve2 &up = list[3 * tooth], &valley = list[3 * tooth + 1], &down = list[3 * tooth + 2];
         EXPECT_EQ(up.type, Curve2::Linear);
@@ -76,8 +88,7 @@ TEST(Shapes, GearWithPointedTeeth) {
         // The flanks of neighbouring teeth meet on the outer circle.
         const Curve2& nextUp = list[(3 * tooth + 3) % 18];
         EXPECT_NEAR(radius(down.lastPoint()), 1.0, 1e-12);
-        EXPECT_NEAR(down.lastPoint().x, nextUp.point(0).x, 1e-12);
-        EXPECT_NEAR(down.lastPoint().y, nextUp.point(0).y, 1e-12);
+        expectPoint(down.lastPoint(), nextUp.point(0).x, nextUp.point(0).y, 1e-12);
     }
     EXPECT_EQ(list[17].lastPoint().x, list[0].point(0).x);  // exactly the first point
     EXPECT_TRUE(gear.closed());
@@ -90,10 +101,7 @@ TEST(Shapes, RoundRectPolygonCirclePlusAndPlacement) {
     CompositeCurve2 rr = shape(CompositeCurve2::ROUND_RECT, 2, 1, {1});
     const auto& list = rr.segments();
     ASSERT_EQ(list.size(), 6u);  // radius limited to 0.5: no straight left or right side
-    expectPoint(list[0].point(0), -1, 0);
-    expectPoint(list[0].point(1), -1, 0.5 * k);
-    expectPoint(list[0].point(2), -0.5 - 0.5 * k, 0.5, 1e-15);
-    expectPoint(list[0].point(3), -0.5, 0.5);
+    expectPoints(list[0], {{-1, 0}, {-1, 0.5 * k}, {-0.5 - 0.5 * k, 0.5}, {-0.5, 0.5}}, 1e-15);
     EXPECT_EQ(list[1].type, Curve2::Linear);
     expectPoint(list[1].lastPoint(), 0.5, 0.5);
     CompositeCurve2 plain = shape(CompositeCurve2::ROUND_RECT, 2, 1, {0});
@@ -112,10 +120,7 @@ TEST(Shapes, RoundRectPolygonCirclePlusAndPlacement) {
     CompositeCurve2 oval = shape(CompositeCurve2::ELLIPSE, 4, 2);
     const auto& ellipse = oval.segments();
     ASSERT_EQ(ellipse.size(), 4u);
-    expectPoint(ellipse[0].point(0), 0, 1);
-    expectPoint(ellipse[0].point(1), k * 2, 1);
-    expectPoint(ellipse[0].point(2), 2, k);
-    expectPoint(ellipse[0].point(3), 2, 0);
+    expectPoints(ellipse[0], {{0, 1}, {k * 2, 1}, {2, k}, {2, 0}});
     expectPoint(ellipse[2].point(0), 0, -1);
 
     CompositeCurve2 cross = shape(CompositeCurve2::PLUS, 4, 4, {0.5, 0.5, 0.5, 0.5});
@@ -129,11 +134,8 @@ TEST(Shapes, RoundRectPolygonCirclePlusAndPlacement) {
     EXPECT_DOUBLE_EQ(area / 2, 16 - 4 * 1 * 1);  // counter-clockwise: the square less its corners
 
     CompositeCurve2 moved;
-    moved.shapeType = CompositeCurve2::POLY;
-    moved.shapeWidth = moved.shapeHeight = 2;
-    moved.shapeParams[0] = 3;
-    moved.rotAngle = 90;
-    moved.shapeX = 10;
+    moved.shapeType = CompositeCurve2::POLY, moved.shapeWidth = moved.shapeHeight = 2, moved.shapeParams[0] = 3;
+    moved.rotAngle = 90, moved.shapeX = 10;
     ASSERT_TRUE(moved.buildShape());
     expectPoint(moved.segments()[0].point(0), 9, 0);
 
@@ -184,14 +186,13 @@ CompositeCurve2 corner(int16_t cornerType, double radius) {
     return c;
 }
 
-TEST(Edits, CornerModificationsCutAndBridgeCorners) {
+TEST(Edits, CornerModificationsLinkingAndNeighbours) {
     CompositeCurve2 bevel = corner(CurvePoint::BEVEL, 2);
     const auto& b = bevel.modifiedSegments();
     ASSERT_EQ(b.size(), 3u);
     expectPoint(b[0].lastPoint(), -2, 0, 1e-9);
     EXPECT_EQ(b[1].type, Curve2::Linear);
-    expectPoint(b[1].point(0), -2, 0, 1e-9);
-    expectPoint(b[1].point(1), 0, -2, 1e-9);
+    expectPoints(b[1], {{-2, 0}, {0, -2}}, 1e-9);
     expectPoint(b[2].point(0), 0, -2, 1e-9);
     EXPECT_NEAR(b[2].length(), 10, 1e-6);
 
@@ -211,6 +212,17 @@ TEST(Edits, CornerModificationsCutAndBridgeCorners) {
 
     CompositeCurve2 none = corner(CurvePoint::BEVEL, 0);
     EXPECT_EQ(none.modifiedSegments().size(), 2u);
+    CompositeCurve2 c = corner(CurvePoint::NONE, 0);  // linked and neighbours follow where ends meet
+    const auto& list = c.segments();
+    EXPECT_TRUE(list[0].attachedTail() && list[1].attachedHead());
+    EXPECT_FALSE(c.closed());  // the ends (-12, 0) and (0, -12) do not meet
+    using Ref = CompositeCurve2::PointRef;
+    Ref joint{1, 0};
+    Ref before = c.handleBefore(joint), after = c.handleAfter(joint), from = c.anchorBefore(joint);
+    EXPECT_EQ((std::vector<int>{before.segment, before.index, after.segment, after.index, from.segment, from.index}),
+              (std::vector<int>{0, 2, 1, 1, 0, 0}));
+    EXPECT_FALSE(c.anchorAfter(Ref{1, 3}).valid());
+    EXPECT_FALSE(c.handleBefore(Ref{0, 0}).valid());
 }
 
 TEST(Edits, AutomaticHandlesFollowTheNeighbouringAnchors) {
@@ -263,19 +275,222 @@ TEST(Edits, MirroringAnOpenContourClosesItWithBridges) {
     EXPECT_FALSE(side.closed());  // the drawn contour itself stays open
 }
 
-TEST(Edits, LinkingAndNeighboursFollowWhereEndsMeet) {
-    CompositeCurve2 c = corner(CurvePoint::NONE, 0);
-    const auto& list = c.segments();
-    EXPECT_TRUE(list[0].attachedTail() && list[1].attachedHead());
-    EXPECT_FALSE(c.closed());  // the ends (-12, 0) and (0, -12) do not meet
-    using Ref = CompositeCurve2::PointRef;
-    Ref joint{1, 0};
-    Ref before = c.handleBefore(joint), after = c.handleAfter(joint), from = c.anchorBefore(joint);
-    EXPECT_EQ(std::pair(before.segment, before.index), std::pair(0, 2));
-    EXPECT_EQ(std::pair(after.segment, after.index), std::pair(1, 1));
-    EXPECT_EQ(std::pair(from.segment, from.index), std::pair(0, 0));
-    EXPECT_FALSE(c.anchorAfter(Ref{1, 3}).valid());
-    EXPECT_FALSE(c.handleBefore(Ref{0, 0}).valid());
+void expectXY(const double* v, double x, double y) {
+    EXPECT_DOUBLE_EQ(v[0], x);
+    EXPECT_DOUBLE_EQ(v[1], y);
+}
+
+Curve2 cubic(double ax, double ay, double bx, double by, double cx, double cy, double dx, double dy) {
+    Curve2 c(Curve2::Bezier);
+    c.addPoint(CurvePoint::anchor(ax, ay));
+    c.addPoint(CurvePoint::handle(bx, by));
+    c.addPoint(CurvePoint::handle(cx, cy));
+    c.addPoint(CurvePoint::anchor(dx, dy));
+    c.computeLength();
+    return c;
+}
+
+TEST(Curve2, EvaluatesBeziersAndPolylinesWithLeftNormals) {
+    double p[2], n[2];
+    Curve2 arch = cubic(0, 0, 0, 1, 1, 1, 1, 0);
+    arch.evaluateAt(0.5, p, n);
+    expectXY(p, 0.5, 0.75);
+    expectXY(n, 0, 1);  // running right at the top: the left normal points up
+    // A handle on its anchor gives no tangent there; the chord stands in.
+    Curve2 cusp = cubic(0, 0, 0, 0, 2, 1, 2, 0);
+    cusp.evaluateAt(0, p, n);
+    expectXY(n, 0, 1);
+
+    Curve2 ell(Curve2::Linear);
+    for (auto xy : {std::pair{0.0, 0.0}, {3.0, 0.0}, {3.0, 0.0}, {3.0, 4.0}}) ell.addPoint(CurvePoint::anchor(xy.first, xy.second));
+    ell.computeLength();
+    EXPECT_DOUBLE_EQ(ell.length(), 7.0);
+    ell.evaluateAt(0.5, p, n);  // 3.5 along: half a unit up the second, real edge
+    expectXY(p, 3, 0.5);
+    expectXY(n, -1, 0);
+}
+
+TEST(Curve2, MeasuresArcLengthAndCutsItExactly) {
+    const double k = 0.55228474983;
+    Curve2 quarter = cubic(0, 1, k, 1, 1, k, 1, 0);
+    EXPECT_NEAR(quarter.length(), M_PI / 2, 2e-3);
+    ASSERT_GE(quarter.arcLengths().count(), Curve2::kLengthSamples - 1);
+    EXPECT_EQ(quarter.arcLengths().last(), quarter.length());
+
+    // Cutting keeps the shape of what remains: its points still lie on the circle.
+    Curve2 rest = quarter.withoutStart(0.5);
+    EXPECT_NEAR(rest.length(), quarter.length() - 0.5, 2e-3);
+    double p[2], n[2];
+    for (double t : {0.0, 0.3, 0.7, 1.0}) {
+        rest.evaluateAt(t, p, n);
+        EXPECT_NEAR(std::hypot(p[0], p[1]), 1.0, 3e-4);
+    }
+    Curve2 line = cubic(0, 0, 1, 0, 2, 0, 3, 0);
+    Curve2 head = line.withoutEnd(1.0);
+    EXPECT_NEAR(head.lastPoint().x, 2.0, 1e-9);
+    EXPECT_TRUE(head.lastPoint().isAnchor());
+}
+
+TEST(Curve2, StoresEveryPointFieldAndRefusesUnknownWords) {
+    test::TempDir dir;
+    Curve2 c = cubic(0, 0, 1, 2, 3, 2.25, 4, 0);
+    c.point(0).cornerType = CurvePoint::ROUND, c.point(0).cornerRadius = 2.5;
+    c.point(2).pointType = CurvePoint::HANDLE_BROKEN;
+    c.point(3).pointTightness = 0.5;
+    c.flags = Curve2::kAttachedHead | Curve2::kClosed;
+    const std::string expected =
+        " begin Curve2\n  type Bezier\n"
+        "  p 0 0\n  pType ANCHOR\n  pCornerType ROUND\n  pCornerRadius 2.5\n  pPointTightness 0.333333\n"
+        "  p 1 2\n  pType HANDLE_FIXED\n  pPointTightness 0.333333\n"
+        "  p 3 2.25\n  pType HANDLE_BROKEN\n  pPointTightness 0.333333\n"
+        "  p 4 0\n  pType ANCHOR\n  pCornerType NONE\n  pPointTightness 0.5\n"
+        "  attachedHead 1\n  attachedTail 0\n  closed 1\n end Curve2\n";
+    ASSERT_EQ(test::writeBlockFile(c, dir.file("a")), expected);
+
+    Curve2 back;
+    ASSERT_EQ(test::readInto(back, dir.file("a")), 0);
+    EXPECT_EQ(test::writeBlockFile(back, dir.file("b")), expected);
+    EXPECT_EQ(back.point(2).pointType, CurvePoint::HANDLE_BROKEN);
+    EXPECT_NEAR(back.length(), c.length(), 1e-12);  // measured when the block ends
+
+    Curve2 empty(Curve2::Empty);
+    empty.addPoint(CurvePoint::anchor(1, 1));
+    EXPECT_EQ(test::writeBlockFile(empty, dir.file("c")), " begin Curve2\n  type Empty\n end Curve2\n");
+
+    // Unknown words are refused.
+    for (const char* line : {"type Spline", "p 1 1\n  pType CORNER", "p 1 1\n  pCornerType SHARP", "p 1 x"}) {
+        Curve2 c;
+        std::string text = std::string(" begin Curve2\n  ") + line + "\n end Curve2\n";
+        std::string diagnostic;
+        EXPECT_EQ(test::readTextInto(c, dir.file("bad"), text, &diagnostic), -1) << line;
+        EXPECT_NE(diagnostic.find("for class <<Curve2>>"), std::string::npos) << diagnostic;
+    }
+    // Point lines before any point have nothing to describe and are dropped.
+    Curve2 early;
+    EXPECT_EQ(
+        test::readTextInto(early, dir.file("early"), " begin Curve2\n  pType HANDLE_FIXED\n  p 1 1\n end Curve2\n"), 0);
+    EXPECT_TRUE(early.point(0).isAnchor());
+}
+
+Curve2 bezier(std::initializer_list<std::pair<double, double>> points) {
+    Curve2 c(Curve2::Bezier);
+    for (auto [x, y] : points) c.addPoint(CurvePoint::anchor(x, y));
+    return c;
+}
+
+TEST(InputProfile2, RoundTripsEveryBlockByteForByte) {
+    test::TempDir dir;
+    InputProfile2 profile;
+    profile.autoHandle = true, profile.rotAngle = 12.5;
+    profile.originalOffset[0] = -3, profile.originalOffset[1] = 0.25;
+    CompositeCurve2& star = profile.addContour();
+    star.shapeType = CompositeCurve2::STAR, star.shapeWidth = 4, star.shapeHeight = 3, star.rotAngle = 30;
+    star.shapeParams[0] = 5, star.shapeParams[1] = 0.4, star.shapeParams[2] = 0.1;
+    star.buildShape();
+    CompositeCurve2& drawn = profile.addContour();
+    drawn.pointModification = true;
+    drawn.segments().push_back(bezier({{0, 0}, {1, 1}, {2, 1}, {3, 0}}));
+    CurvePoint& bevelled = drawn.segments().back().point(0);
+    bevelled.cornerType = CurvePoint::BEVEL, bevelled.cornerRadius = 0.75;
+    drawn.addSegment(Curve2::Empty);
+
+    std::string text = test::writeBlockFile(profile, dir.file("a"));
+    EXPECT_EQ(text.rfind(" begin InputProfile2\n  autoHandle 1\n  pointModification 0\n  mirror 0\n  rotAngle 12.5\n"
+                         "  originalOffset -3 0.25\n  begin CompositeCurve2\n",
+                         0),
+              0u);
+    test::expectContains(text, {"   starNumSides 5\n   starValleyPercent 0.4\n   starTipRoundness 0.1\n"
+                                "   starValleyRoundness 0\n   pointModification 0\n   mirror 0\n   rotAngle 30\n"
+                                "   begin Curve2\n    type Bezier\n",
+                                "   closed 0\n   shapeType \"CUSTOM\"\n   pointModification 1\n",
+                                "    pCornerType BEVEL\n    pCornerRadius 0.75\n",
+                                "   begin Curve2\n    type Empty\n   end Curve2\n"});
+
+    InputProfile2 back;
+    std::string diagnostic;
+    ASSERT_EQ(test::readInto(back, dir.file("a"), &diagnostic), 0) << diagnostic;
+    ASSERT_EQ(back.contours().size(), 2u);
+    EXPECT_EQ(back.contours()[0].segments().size(), 10u);
+    EXPECT_EQ(test::writeBlockFile(back, dir.file("b")), text);
+}
+
+TEST(InputProfile2, ReadsObjOutlinesAndRefusesIllustratorFiles) {
+    test::TempDir dir;
+    test::writeFile(dir.file("logo.obj"),
+                    "v 0 0 5\nv 4 0 5\nv 4 3 5\nv 0 3 5\nv 10 10 0\nv 12 10 0\nv 11 12 0\nf 1 2 3 4\nf 5 6 7\n");
+    InputProfile2 profile;
+    std::string head = " begin InputProfile2\n  infileObj \"" + dir.file("logo.obj") + "\"\n";
+    std::string diagnostic;
+    ASSERT_EQ(test::readTextInto(profile, dir.file("p"), head + " end InputProfile2\n", &diagnostic), 0) << diagnostic;
+    ASSERT_EQ(profile.contours().size(), 2u);
+    const CompositeCurve2& square = profile.contours()[0];
+    EXPECT_TRUE(square.closed());
+    ASSERT_EQ(square.segments().size(), 1u);
+    const Curve2& c = square.segments()[0];
+    EXPECT_EQ(c.type, Curve2::Linear);
+    EXPECT_TRUE(c.closed());
+    ASSERT_EQ(c.pointCount(), 4);
+    EXPECT_EQ(std::pair(c.point(2).x, c.point(2).y), std::pair(4.0, 3.0));
+    EXPECT_EQ(c.length(), 11);  // no closing edge
+    EXPECT_EQ(profile.contours()[1].segments()[0].pointCount(), 3);
+
+    InputProfile2 missing;
+    EXPECT_EQ(test::readTextInto(missing, dir.file("m"), " begin InputProfile2\n  infileObj \"" + dir.file("none.obj") + "\"\n"),
+              -1);
+    InputProfile2 art;
+    EXPECT_EQ(test::readTextInto(art, dir.file("i"), " begin InputProfile2\n  infileIllustrator \"logo.ai\"\n", &diagnostic),
+              -1);
+    EXPECT_NE(diagnostic.find("<<infileIllustrator>>"), std::string::npos);
+    InputProfile2 wrong;
+    EXPECT_EQ(test::readTextInto(wrong, dir.file("w"), " begin InputProfile2\n  begin Curve2\n"), -1);
+    EXPECT_EQ(wrong.contours().size(), 1u);
+}
+
+TEST(InputProfile2, NormalizingTypesHandlesByTheirGeometry) {
+    InputProfile2 profile;
+    profile.contours().resize(4);
+    CompositeCurve2 &smooth = profile.contours()[0], &sharp = profile.contours()[1];
+    CompositeCurve2 &quadratic = profile.contours()[2], &lone = profile.contours()[3];
+    // Through the joint at the origin the handles lie on one line, at different lengths.
+    smooth.segments().push_back(bezier({{-4, 0}, {-3, 1}, {-1, 0}, {0, 0}}));
+    smooth.segments().push_back(bezier({{0, 0}, {3, 0}, {4, 1}, {5, 0}}));
+    sharp.segments().push_back(bezier({{-4, 0}, {-3, 1}, {-1, 0}, {0, 0}}));
+    sharp.segments().push_back(bezier({{0, 0}, {0, 3}, {4, 1}, {5, 0}}));
+    quadratic.segments().push_back(bezier({{0, 0}, {1, 2}, {2, 0}}));
+    lone.segments().push_back(bezier({{0, 1}, {0, 0}}));
+    lone.segments().push_back(bezier({{0, 0}, {1, 0}}));
+    Curve2& line = lone.addSegment(Curve2::Linear);
+    line.addPoint(CurvePoint::handle(1, 0));
+    line.addPoint(CurvePoint::handle(2, 0));
+    profile.normalize();
+
+    const auto& s = smooth.segments();
+    EXPECT_EQ(s[0].point(2).pointType, CurvePoint::HANDLE_FIXED);
+    EXPECT_EQ(s[1].point(1).pointType, CurvePoint::HANDLE_FIXED);
+    EXPECT_EQ(s[0].point(1).pointType, CurvePoint::HANDLE_BROKEN);
+    EXPECT_TRUE(s[0].point(0).isAnchor() && s[0].point(3).isAnchor());
+    EXPECT_TRUE(s[0].attachedTail() && s[1].attachedHead());
+    EXPECT_EQ(sharp.segments()[0].point(2).pointType, CurvePoint::HANDLE_BROKEN);
+    EXPECT_EQ(sharp.segments()[1].point(1).pointType, CurvePoint::HANDLE_BROKEN);
+
+    // The quadratic becomes a cubic on the very same curve.
+    const Curve2& q = quadratic.segments()[0];
+    ASSERT_EQ(q.pointCount(), 4);
+    EXPECT_NEAR(std::hypot(q.point(1).x - 2.0 / 3, q.point(1).y - 4.0 / 3), 0, 1e-15);
+    EXPECT_EQ(q.point(1).pointTightness, CurvePoint::kDefaultTightness);
+    for (double t : {0.1, 0.35, 0.5, 0.8}) {
+        double p[2], n[2];
+        q.evaluateAt(t, p, n);
+        EXPECT_NEAR(p[0], 2 * t, 1e-12);
+        EXPECT_NEAR(p[1], 4 * t * (1 - t), 1e-12);
+    }
+
+    const auto& l = lone.segments();
+    EXPECT_FALSE(l[0].point(0).isAnchor());  // the first segment leads with its handle
+    EXPECT_TRUE(l[0].point(1).isAnchor());
+    EXPECT_TRUE(l[1].point(0).isAnchor());
+    EXPECT_FALSE(l[1].point(1).isAnchor());
+    EXPECT_TRUE(l[2].point(0).isAnchor() && l[2].point(1).isAnchor());
 }
 
 }  // namespace

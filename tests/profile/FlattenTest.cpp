@@ -1,13 +1,18 @@
 // Flattening contours into a shape database: samples, creases, runs, closing and
-// texture coordinates, at fixed steps and by tolerance.
+// texture coordinates, at fixed steps and by tolerance; the database itself, and the
+// polygon shape that takes its closed contours.
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
+#include <cstdio>
+#include <numeric>
 #include <vector>
 
+#include "TempDir.h"
 #include "profile/CompositeCurve2.h"
 #include "profile/InputProfile2.h"
+#include "profile/PolyShape2.h"
 #include "profile/Shape2DB.h"
 
 namespace fw {
@@ -56,7 +61,7 @@ Flat flattenOne(CompositeCurve2& c, int steps, double crease, bool keep) {
     return element(db, 0);
 }
 
-TEST(Flatten, SquareWithStepsOneGivesEveryCornerTwice) {
+TEST(Flatten, StepsOneGivesEveryCornerTwiceAndTextureRunsAlong) {
     CompositeCurve2 square = shape(CompositeCurve2::SQUARE, 2, 2);
     Flat f = flattenOne(square, 1, 30, false);
     EXPECT_EQ(f.kind, Geo2Interface::Closed);
@@ -77,6 +82,13 @@ TEST(Flatten, SquareWithStepsOneGivesEveryCornerTwice) {
     Flat kept = flattenOne(square, 1, 180, true);
     ASSERT_EQ(kept.p.size(), 8u);
     EXPECT_EQ(kept.n.back(), kept.n.front());
+    // An open element runs its texture from one to zero.
+    CompositeCurve2 ell;
+    Curve2& c = ell.addSegment(Curve2::Linear);
+    for (Pair p : {Pair{0, 0}, Pair{3, 0}, Pair{3, 4}}) c.addPoint(CurvePoint::anchor(p[0], p[1]));
+    Flat open = flattenOne(ell, 1, 30, false);
+    EXPECT_EQ(open.kind, Geo2Interface::Open);
+    EXPECT_EQ(open.t, (std::vector<Pair>{{1, 0}, {4.0 / 7, 0}, {4.0 / 7, 0}, {0, 0}}));
 }
 
 TEST(Flatten, CreaseAngleDecidesWhetherJoinsAreShared) {
@@ -93,15 +105,6 @@ TEST(Flatten, CreaseAngleDecidesWhetherJoinsAreShared) {
     EXPECT_EQ(kept.p[4], kept.p[5]);
     EXPECT_EQ(kept.n[4], kept.n[5]);
     for (const Pair& n : shared.n) EXPECT_NEAR(std::hypot(n[0], n[1]), 1.0, 1e-12);
-}
-
-TEST(Flatten, OpenElementsRunTextureFromOneToZero) {
-    CompositeCurve2 ell;
-    Curve2& c = ell.addSegment(Curve2::Linear);
-    for (Pair p : {Pair{0, 0}, Pair{3, 0}, Pair{3, 4}}) c.addPoint(CurvePoint::anchor(p[0], p[1]));
-    Flat f = flattenOne(ell, 1, 30, false);
-    EXPECT_EQ(f.kind, Geo2Interface::Open);
-    EXPECT_EQ(f.t, (std::vector<Pair>{{1, 0}, {4.0 / 7, 0}, {4.0 / 7, 0}, {0, 0}}));
 }
 
 TEST(Flatten, ClosedBezierSegmentsRepeatTheirStartOnlyWhenOpenAtTheEnd) {
@@ -196,6 +199,158 @@ TEST(Flatten, ProfilesApplyTheirEditsAndNumberTheirContours) {
     ASSERT_EQ(profile.flattenProfile(false, false, 1, 30, false, plain), 0);
     ASSERT_EQ(plain.elementCount(), 2);
     EXPECT_EQ(element(plain, 1).kind, Geo2Interface::Open);
+}
+
+std::vector<int> pointsOf(const Shape2DB& db, int element) {
+    Geo2Interface::ElementInfo info;
+    std::vector<int> buffer(Geo2Interface::kMaxCopiedPoints);
+    db.getElement(element, info, buffer.data(), nullptr, nullptr);
+    buffer.resize(info.pointCount);
+    return buffer;
+}
+
+TEST(Shape2DB, StoresMeasuresAndCopiesContours) {
+    // A 3-4-5 right triangle as a closed contour, an open one, and one of the kind the
+    // length pass leaves out.
+    Shape2DB db;
+    for (auto [x, y] : {std::pair{0.0, 0.0}, {3.0, 0.0}, {3.0, 4.0}}) db.addPoint(x, y);
+    db.addNormal(1, 0);
+    db.addTexCoord(0.5, 0.25);
+    int p[3] = {0, 1, 2}, n[3] = {0, 0, 0};
+    db.addElement(Shape2DB::Closed, 1, 3, p, 3, n, 1, p);
+    db.addElement(Shape2DB::Open, 2, 3, p, 0, nullptr, 0, nullptr);
+    db.addElement(Shape2DB::kUnmeasuredKind, 3, 3, p, 0, nullptr, 0, nullptr);
+    Geo2Interface::ElementInfo info;
+    ASSERT_TRUE(db.getElement(0, info, nullptr, nullptr, nullptr));
+    EXPECT_EQ(std::vector<int>({info.kind, info.part, info.pointCount, info.normalCount, info.texCount}),
+              (std::vector<int>{Shape2DB::Closed, 1, 3, 3, 1}));
+    EXPECT_EQ(db.elementLength(0), 0.0);  // until measured
+    db.computeLengths();
+    EXPECT_DOUBLE_EQ(db.elementLength(0), 7.0);  // no closing edge
+    EXPECT_DOUBLE_EQ(db.elementLength(1), 7.0);
+    EXPECT_EQ(db.elementLength(2), 0.0);
+    double x0, x1, y0, y1;
+    ASSERT_TRUE(db.elementBounds(1, x0, x1, y0, y1));
+    EXPECT_EQ(std::vector<double>({x0, x1, y0, y1}), (std::vector<double>{0, 3, 0, 4}));
+
+    Shape2DB copy;
+    copy.addPoint(9, 9);
+    copy.copyFrom(db);
+    ASSERT_TRUE(db.removeElement(0));
+    ASSERT_TRUE(db.getElement(0, info, nullptr, nullptr, nullptr));
+    EXPECT_EQ(info.part, 2);  // the later ones moved down
+    EXPECT_EQ(db.clear(), 0);
+    EXPECT_EQ(db.pointCount() + db.normalCount() + db.texCoordCount() + db.elementCount(), 0);
+
+    ASSERT_EQ(copy.elementCount(), 3);
+    EXPECT_EQ(pointsOf(copy, 2), (std::vector<int>{0, 1, 2}));
+    EXPECT_DOUBLE_EQ(copy.elementLength(1), 7.0);
+    double uv[2];
+    ASSERT_TRUE(copy.getTexCoord(0, uv));
+    EXPECT_EQ(uv[1], 0.25);
+    EXPECT_FALSE(copy.getPoint(3, uv));
+}
+
+TEST(Shape2DB, ReportsOverlongContoursEmpty) {
+    Shape2DB db;
+    std::vector<int> p(5000);
+    std::iota(p.begin(), p.end(), 0);
+    db.addElement(Shape2DB::Closed, 1, 5000, p.data(), 0, nullptr, 0, nullptr);
+    db.addElement(Shape2DB::Closed, 1, 4096, p.data(), 0, nullptr, 0, nullptr);
+    EXPECT_TRUE(pointsOf(db, 0).empty());
+    EXPECT_EQ(pointsOf(db, 1), std::vector<int>(p.begin(), p.begin() + 4096));
+}
+
+// A counter-clockwise axis-aligned square centred on (cx, cy).
+int addSquare(PolyShape2& shape, double cx, double cy, double half) {
+    int p[4] = {shape.addPoint(cx - half, cy - half), shape.addPoint(cx + half, cy - half),
+                shape.addPoint(cx + half, cy + half), shape.addPoint(cx - half, cy + half)};
+    return shape.addLoop(p, 4);
+}
+
+TEST(PolyShape2, ContainmentCoversLowerEndsOfEdgesButNotUpperOnes) {
+    PolyShape2 shape;
+    int square = addSquare(shape, 1, 1, 1);  // (0,0) to (2,2)
+    int d[4] = {shape.addPoint(0, -1), shape.addPoint(1, 0), shape.addPoint(0, 1), shape.addPoint(-1, 0)};
+    int diamond = shape.addLoop(d, 4);
+    int c[3] = {shape.addPoint(0, 0), shape.addPoint(2, 0), shape.addPoint(1, 2)};
+    int chain = shape.addChain(c, 3);
+
+    test::TempDir dir;
+    std::FILE* console = std::fopen(dir.file("console").c_str(), "w");
+    shape.setConsole(console);
+    EXPECT_TRUE(shape.loopContainsPoint(square, 1, 1));
+    EXPECT_TRUE(shape.loopContainsPoint(square, 0, 1));   // on the left edge: a left crossing
+    EXPECT_FALSE(shape.loopContainsPoint(square, 2, 1));  // on the right edge: two left crossings
+    EXPECT_TRUE(shape.loopContainsPoint(square, 1, 0));   // bottom edge: lower ends count
+    EXPECT_FALSE(shape.loopContainsPoint(square, 1, 2));  // top edge: upper ends do not
+    // Level with the diamond's side vertices, each vertex is crossed once.
+    EXPECT_TRUE(shape.loopContainsPoint(diamond, 0, 0));
+    EXPECT_TRUE(shape.loopContainsPoint(diamond, -1, 0));
+    EXPECT_FALSE(shape.loopContainsPoint(diamond, 2, 0));
+    // An open chain crosses an odd number of times: outside, with a diagnostic.
+    EXPECT_FALSE(shape.loopContainsPoint(chain, 1.2, 1));
+    std::fclose(console);
+    shape.setConsole(stdout);
+    EXPECT_EQ(test::readFile(dir.file("console")),
+              "PolyShape2::loopContainsPoint exception:\nright_crossings 1 left_crossings 0\n");
+}
+
+TEST(PolyShape2, ZeroAreaAndBrokenLoopsCountAsClockwise) {
+    PolyShape2 shape;
+    int square = addSquare(shape, 0, 0, 1);
+    EXPECT_FALSE(shape.loopIsClockwise(square));
+    ASSERT_TRUE(shape.reverseLoop(square));
+    EXPECT_TRUE(shape.loopIsClockwise(square));
+    EXPECT_EQ(shape.loopPoints(square), (std::vector<int>{0, 3, 2, 1}));
+    int flat[3] = {shape.addPoint(0, 0), shape.addPoint(1, 1), shape.addPoint(2, 2)};
+    int line = shape.addLoop(flat, 3);
+    EXPECT_TRUE(shape.loopIsClockwise(line));
+    ASSERT_TRUE(shape.reverseLoop(line));
+    EXPECT_TRUE(shape.loopIsClockwise(line));
+    int chain = shape.addChain(flat, 3);
+    EXPECT_TRUE(shape.loopIsClockwise(chain));
+    ASSERT_TRUE(shape.reverseLoop(chain));  // an open chain now starts at its old end
+    EXPECT_EQ(shape.loopPoints(chain), (std::vector<int>{6, 5, 4}));
+    int missing[2] = {0, 99};
+    EXPECT_EQ(shape.addLoop(missing, 2), -1);
+}
+
+TEST(PolyShape2, NestedLoopsGetDepthsAndAlternatingOrientation) {
+    // Given middle, inner, outer and a square beside them, all but the inner one clockwise.
+    PolyShape2 shape;
+    int middle = addSquare(shape, 0, 0, 3);
+    int inner = addSquare(shape, 0, 0, 1);
+    int outer = addSquare(shape, 0, 0, 5);
+    int beside = addSquare(shape, 20, 0, 1);
+    for (int loop : {middle, outer, beside}) shape.reverseLoop(loop);
+    std::vector<int> firstPoints;
+    for (int loop = 0; loop < shape.loopCount(); ++loop) firstPoints.push_back(shape.loopPoints(loop)[0]);
+
+    EXPECT_EQ(shape.classifyLoops(false), (std::vector<int>{1, 2, 0, 0}));
+    EXPECT_TRUE(shape.loopIsClockwise(outer));  // left as it was
+    EXPECT_EQ(shape.classifyLoops(true), (std::vector<int>{1, 2, 0, 0}));
+    EXPECT_FALSE(shape.loopIsClockwise(outer));
+    EXPECT_TRUE(shape.loopIsClockwise(middle));
+    EXPECT_FALSE(shape.loopIsClockwise(inner));
+    EXPECT_FALSE(shape.loopIsClockwise(beside));
+    for (int loop = 0; loop < shape.loopCount(); ++loop) EXPECT_EQ(shape.loopPoints(loop)[0], firstPoints[loop]);
+}
+
+TEST(PolyShape2, TakesTheClosedContoursOfAShape) {
+    Shape2DB db;
+    const double xy[7][2] = {{0, 0}, {4, 0}, {4, 4}, {0, 4}, {1, 1}, {2, 3}, {3, 1}};
+    for (auto& p : xy) db.addPoint(p[0], p[1]);
+    int outline[4] = {0, 1, 2, 3}, open[2] = {0, 2}, hole[3] = {4, 6, 5};  // hole given counter-clockwise
+    db.addElement(Shape2DB::Closed, 1, 4, outline, 0, nullptr, 0, nullptr);
+    db.addElement(Shape2DB::Open, 2, 2, open, 0, nullptr, 0, nullptr);
+    db.addElement(Shape2DB::Closed, 3, 3, hole, 0, nullptr, 0, nullptr);
+    PolyShape2 shape;
+    shape.addPoint(-9, -9);  // points already there stay in front of the shape's
+    ASSERT_EQ(shape.addShape(db), 2);
+    EXPECT_EQ(shape.loopPoints(1), (std::vector<int>{5, 7, 6}));
+    EXPECT_EQ(shape.classifyLoops(true), (std::vector<int>{0, 1}));
+    EXPECT_EQ(shape.loopPoints(1), (std::vector<int>{5, 6, 7}));
 }
 
 }  // namespace
