@@ -1,5 +1,4 @@
-// The font layer on its own: the parser a font file's kind picks, and the em-unit
-// rings that outlines are cut from.
+// The font layer on its own: the parser a font file's kind picks, and the em-unit rings that outlines are cut from.
 #include "font/FontFile.h"
 
 #include <gtest/gtest.h>
@@ -50,8 +49,8 @@ std::string describe(const std::vector<EmContour>& rings) {
 
 TEST(RawGlyph, EmContoursStartOnTheCurveAndGainImpliedPoints) {
     GlyphOutline outline;
-    // A quadratic contour that starts on a control point and has two in a row, a
-    // contour of one point, and one of control points only.
+    // A quadratic contour that starts on a control point and has two in a row, a contour of one point, and one of
+    // control points only.
     outline.points = {{0, 0, 0}, {10, 0, 1}, {20, 10, 0}, {20, 30, 0}, {0, 20, 1},
                       {5, 5, 1},
                       {0, -4, 0}, {4, 0, 0}, {0, 4, 0}, {-4, 0, 0}};
@@ -64,8 +63,7 @@ TEST(RawGlyph, EmContoursStartOnTheCurveAndGainImpliedPoints) {
     EXPECT_EQ(describe(rings),
               "20,0 40,20* 40,40 40,60* 0,40 0,0* 20,0 | "
               "4,-4 8,0* 4,4 0,8* -4,4 -8,0* -4,-4 0,-8* 4,-4 | ");
-    // Read as cubic, control points stand as they are and the ring of control points
-    // alone has nowhere to start.
+    // Read as cubic, control points stand as they are and the ring of control points alone has nowhere to start.
     raw.emContours(1.0, true, rings);
     EXPECT_EQ(describe(rings), "10,0 20,10* 20,30* 0,20 0,0* 10,0 | ");
 }

@@ -1,6 +1,6 @@
 #pragma once
-// Builds small fonts byte by byte for the cases no installed font has: composite
-// glyphs placed by point matching, collections, hand-written charstrings, damage.
+// Builds small fonts byte by byte for the cases no installed font has: composite glyphs placed by point matching,
+// collections, hand-written charstrings, damage.
 
 #include <cstdint>
 #include <initializer_list>
@@ -171,8 +171,8 @@ inline Bytes dictInt(int v) {
     return b;
 }
 
-// A table of charstrings with global and local subroutines; `sids` names the glyphs
-// by standard string ids (for accented glyphs built from two others).
+// A table of charstrings with global and local subroutines; `sids` names the glyphs by standard string ids (for
+// accented glyphs built from two others).
 inline Bytes table(const std::vector<Bytes>& charStrings, const std::vector<Bytes>& globalSubrs,
                    const std::vector<Bytes>& localSubrs, const std::vector<int>& sids = {}) {
     Bytes front = Bytes{1, 0, 4, 4} + index({"Test"});

@@ -35,23 +35,25 @@ SyntheticFont smallFont() {
     return f;
 }
 
-// Parses font bytes for the given codes; the records by code.
-std::vector<RawGlyph> parseBytes(const Bytes& bytes, std::vector<uint16_t> codes, bool* ok = nullptr,
-                                 std::string* error = nullptr, const char* name = "Synthetic") {
+// What parsing font bytes for some codes gave: the records (looked up by code), whether it succeeded and why not.
+struct Parsed {
+    std::vector<RawGlyph> records;
+    bool ok;
+    std::string error;
+    const RawGlyph& operator[](int code) const {
+        for (const RawGlyph& g : records)
+            if (g.code == code) return g;
+        static RawGlyph none;
+        ADD_FAILURE() << "no record for code " << code;
+        return none;
+    }
+};
+
+Parsed parseBytes(const Bytes& bytes, std::vector<uint16_t> codes, const char* name = "Synthetic") {
     Font font(Font::kTrueType, name, "synthetic.ttf", codes.data(), static_cast<int>(codes.size()));
     TrueTypeFontParser parser(font);
-    bool parsed = parser.parseBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), 0);
-    if (ok) *ok = parsed;
-    if (error) *error = font.error();
-    return font.rawGlyphs();
-}
-
-const RawGlyph& find(const std::vector<RawGlyph>& records, int code) {
-    for (const RawGlyph& g : records)
-        if (g.code == code) return g;
-    static RawGlyph none;
-    ADD_FAILURE() << "no record for code " << code;
-    return none;
+    bool ok = parser.parseBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), 0);
+    return {font.rawGlyphs(), ok, font.error()};
 }
 
 std::vector<std::pair<int, int>> points(const RawGlyph& g) {
@@ -96,12 +98,12 @@ TEST(TrueTypeFontParser, PrintsWhatItReadsToTheConsoleOnly) {
 }
 
 TEST(TrueTypeFontParser, RecordsCarryCodeGlyphMetricsAndClosedContours) {
-    std::vector<RawGlyph> records = parseBytes(smallFont().build(), {'B', 'A', 'Z'});
-    ASSERT_EQ(records.size(), 4u);  // A, B, M, Z in code order
-    EXPECT_EQ(records[0].code, 'A');
-    EXPECT_EQ(records[3].code, 'Z');
+    Parsed records = parseBytes(smallFont().build(), {'B', 'A', 'Z'});
+    ASSERT_EQ(records.records.size(), 4u);  // A, B, M, Z in code order
+    EXPECT_EQ(records.records[0].code, 'A');
+    EXPECT_EQ(records.records[3].code, 'Z');
     using P = std::vector<std::pair<int, int>>;
-    const RawGlyph &a = find(records, 'A'), &b = find(records, 'B'), &z = find(records, 'Z');
+    const RawGlyph &a = records['A'], &b = records['B'], &z = records['Z'];
     EXPECT_EQ(std::tuple(a.glyph, a.advance, a.lsb), std::tuple(1, 600, 0));
     EXPECT_EQ(points(a), (P{{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}}));
     EXPECT_EQ(std::tuple(b.glyph, b.advance, b.lsb), std::tuple(2, 700, 5));
@@ -125,19 +127,19 @@ TEST(TrueTypeFontParser, CompositesMatchPointsScaleAndNest) {
     f.addGlyph(test::compositeGlyph({{500, 0, 0, true}, {2, 1, 1, true}}), 500);     // 10: outside
     f.addGlyph(test::compositeGlyph({{1, 0, 0, true}, {2, 9, 0, false}}), 500);      // 11: bad point
     for (int g = 1; g <= 11; ++g) f.cmap['a' + g] = g;
-    std::vector<RawGlyph> r = parseBytes(f.build(), {'a' + 3, 'a' + 5, 'a' + 6, 'a' + 7, 'a' + 8, 'a' + 10, 'a' + 11});
+    Parsed r = parseBytes(f.build(), {'a' + 3, 'a' + 5, 'a' + 6, 'a' + 7, 'a' + 8, 'a' + 10, 'a' + 11});
     using P = std::vector<std::pair<int, int>>;
     // The triangle's point 1 (10, 0) lands on the square's point 2 (100, 100).
-    EXPECT_EQ(points(find(r, 'a' + 3)), (P{{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}, {90, 100}, {100, 100}, {95, 110}, {90, 100}}));
-    EXPECT_EQ(find(r, 'a' + 3).contourCount(), 2);
+    EXPECT_EQ(points(r['a' + 3]), (P{{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}, {90, 100}, {100, 100}, {95, 110}, {90, 100}}));
+    EXPECT_EQ(r['a' + 3].contourCount(), 2);
     // Half scale, each product rounded half away from zero, then the offset.
-    EXPECT_EQ(points(find(r, 'a' + 5)), (P{{12, 23}, {8, 17}, {11, 21}, {12, 23}}));
-    EXPECT_EQ(points(find(r, 'a' + 6))[5], (std::pair<int, int>{1090, 100}));
+    EXPECT_EQ(points(r['a' + 5]), (P{{12, 23}, {8, 17}, {11, 21}, {12, 23}}));
+    EXPECT_EQ(points(r['a' + 6])[5], (std::pair<int, int>{1090, 100}));
     // Loops are cut where they close; the rest of the glyph stays.
-    EXPECT_EQ(points(find(r, 'a' + 7)), (P{{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}}));
-    EXPECT_EQ(find(r, 'a' + 8).contourCount(), 2);  // 9's triangle, then the square
-    EXPECT_EQ(points(find(r, 'a' + 10)), (P{{1, 1}, {11, 1}, {6, 11}, {1, 1}}));
-    EXPECT_EQ(find(r, 'a' + 11).contourCount(), 1);  // the unmatched component is left out
+    EXPECT_EQ(points(r['a' + 7]), (P{{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}}));
+    EXPECT_EQ(r['a' + 8].contourCount(), 2);  // 9's triangle, then the square
+    EXPECT_EQ(points(r['a' + 10]), (P{{1, 1}, {11, 1}, {6, 11}, {1, 1}}));
+    EXPECT_EQ(r['a' + 11].contourCount(), 1);  // the unmatched component is left out
 }
 
 TEST(TrueTypeFontParser, CollectionMemberChosenByFullName) {
@@ -150,24 +152,18 @@ TEST(TrueTypeFontParser, CollectionMemberChosenByFullName) {
         return f;
     };
     Bytes ttc = SyntheticFont::collection({member("Sans Medium", 500), member("Sans ExtraBold", 700)});
-    auto advanceFor = [&](const char* name) {
-        bool ok;
-        std::string error;
-        std::vector<RawGlyph> r = parseBytes(ttc, {'A'}, &ok, &error, name);
-        return ok ? find(r, 'A').advance : -1;
+    // The chosen member's advance, or why none was chosen.
+    auto chosen = [](const Bytes& file, const char* name) {
+        Parsed r = parseBytes(file, {'A'}, name);
+        return r.ok ? std::to_string(r['A'].advance) : r.error;
     };
-    EXPECT_EQ(advanceFor("Sans ExtraBold"), 700);  // exact, though not the first member
-    EXPECT_EQ(advanceFor("Sans Medium"), 500);
-    EXPECT_EQ(advanceFor("Sans"), 500);       // "Sans Medium"
-    EXPECT_EQ(advanceFor("Sans Bold"), 700);  // "Sans ExtraBold"
-    bool ok;
-    std::string error;
-    parseBytes(ttc, {'A'}, &ok, &error, "Sans Light");
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(error, "no font named \"Sans Light\" in the collection");
+    EXPECT_EQ(chosen(ttc, "Sans ExtraBold"), "700");  // exact, though not the first member
+    EXPECT_EQ(chosen(ttc, "Sans Medium"), "500");
+    EXPECT_EQ(chosen(ttc, "Sans"), "500");       // "Sans Medium"
+    EXPECT_EQ(chosen(ttc, "Sans Bold"), "700");  // "Sans ExtraBold"
+    EXPECT_EQ(chosen(ttc, "Sans Light"), "no font named \"Sans Light\" in the collection");
 
-    // 200000 members that are all one font with 30000 full names: the search gives
-    // up in good time.
+    // 200000 members that are all one font with 30000 full names: the search gives up in good time.
     std::map<std::string, Bytes> tables = member("Sans Medium", 500).tables();
     Bytes& names = tables["name"] = "";
     test::put16s(names, {0, 30000, 6 + 12 * 30000});
@@ -177,17 +173,12 @@ TEST(TrueTypeFontParser, CollectionMemberChosenByFullName) {
     test::put32(many, 0x00010000), test::put32(many, 200000);
     for (int i = 0; i < 200000; ++i) test::put32(many, 12 + 4 * 200000);
     many += SyntheticFont::sfnt(tables, 12 + 4 * 200000);
-    parseBytes(many, {'A'}, &ok, &error, "Serif");
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(error, "no font named \"Serif\" in the collection");
+    EXPECT_EQ(chosen(many, "Serif"), "no font named \"Serif\" in the collection");
 
-    // In the fallbacks every match selects, so the last member of that name wins;
-    // an exact name stops at the first.
+    // In the fallbacks every match selects, so the last member of that name wins; an exact name stops at the first.
     Bytes twins = SyntheticFont::collection({member("Sans Medium", 500), member("Sans Medium", 600)});
-    std::vector<RawGlyph> r = parseBytes(twins, {'A'}, &ok, &error, "Sans");
-    EXPECT_EQ(find(r, 'A').advance, 600);
-    r = parseBytes(twins, {'A'}, &ok, &error, "Sans Medium");
-    EXPECT_EQ(find(r, 'A').advance, 500);
+    EXPECT_EQ(chosen(twins, "Sans"), "600");
+    EXPECT_EQ(chosen(twins, "Sans Medium"), "500");
 }
 
 TEST(TrueTypeFontParser, DamagedFontsFailWithAReasonOrGiveEmptyGlyphs) {
@@ -220,14 +211,12 @@ TEST(TrueTypeFontParser, DamagedFontsFailWithAReasonOrGiveEmptyGlyphs) {
         {"overlapping character map segments", SyntheticFont::sfnt(absurd, 0), nullptr},
     };
     for (const Case& c : cases) {
-        bool ok;
-        std::string error;
-        std::vector<RawGlyph> r = parseBytes(c.bytes, {'A'}, &ok, &error);
-        EXPECT_EQ(ok, c.error == nullptr) << c.what;
+        Parsed r = parseBytes(c.bytes, {'A'});
+        EXPECT_EQ(r.ok, c.error == nullptr) << c.what;
         if (c.error) {
-            EXPECT_EQ(error, c.error) << c.what;
+            EXPECT_EQ(r.error, c.error) << c.what;
         } else {
-            EXPECT_EQ(find(r, 'A').contourCount(), 0) << c.what;
+            EXPECT_EQ(r['A'].contourCount(), 0) << c.what;
         }
     }
 }
@@ -236,11 +225,9 @@ TEST(TrueTypeFontParser, TruncatedRealFontNeverReadsPastTheEnd) {
     Bytes dejavu = test::readFile(kDejaVu);
     int failures = 0;
     for (size_t cut = 0; cut < dejavu.size(); cut += dejavu.size() / 97 + 1) {
-        bool ok;
-        std::string error;
-        parseBytes(dejavu.substr(0, cut), {'A', 'e', 0x1F32}, &ok, &error);
-        failures += !ok;
-        EXPECT_EQ(ok, error.empty()) << cut;
+        Parsed r = parseBytes(dejavu.substr(0, cut), {'A', 'e', 0x1F32});
+        failures += !r.ok;
+        EXPECT_EQ(r.ok, r.error.empty()) << cut;
     }
     // Only cuts into the tables that are not read (the last ones) leave a usable font.
     EXPECT_GT(failures, 85);

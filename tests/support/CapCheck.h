@@ -1,8 +1,7 @@
 #pragma once
-// Checks a flat cap made of pieces (index lists into the points): every piece counter-
-// clockwise and not degenerate; together they cover each sample point of the face once
-// and nothing outside it; and the edges no two pieces share are exactly the face's own
-// edges, so the cap closes against the sides that run round those edges.
+// A flat cap made of pieces (index lists into the points): each counter-clockwise and not
+// degenerate, together covering each sample point of the face once and nothing outside it,
+// and the edges no two pieces share exactly the face's own, so the cap closes against the sides.
 
 #include <algorithm>
 #include <cmath>
@@ -24,11 +23,11 @@ struct CapCheck {
     int samples = 0;
     bool clean() const { return !flipped && !degenerate && !uncovered && !overlapped && !outside && !strayEdges; }
     std::string summary() const {
-        return "area " + std::to_string(area) + " of " + std::to_string(faceArea) + ", flipped " +
-               std::to_string(flipped) + ", degenerate " + std::to_string(degenerate) + ", concave " +
-               std::to_string(concave) + ", uncovered " + std::to_string(uncovered) + ", overlapped " +
-               std::to_string(overlapped) + ", outside " + std::to_string(outside) + ", stray edges " +
-               std::to_string(strayEdges) + " (" + std::to_string(samples) + " samples)";
+        using std::to_string;
+        return "area " + to_string(area) + " of " + to_string(faceArea) + ", flipped " + to_string(flipped) +
+               ", degenerate " + to_string(degenerate) + ", concave " + to_string(concave) + ", uncovered " +
+               to_string(uncovered) + ", overlapped " + to_string(overlapped) + ", outside " + to_string(outside) +
+               ", stray edges " + to_string(strayEdges) + " (" + to_string(samples) + " samples)";
     }
 };
 
@@ -42,9 +41,9 @@ inline double loopArea(const std::vector<glm::dvec2>& p, const std::vector<int>&
 }
 
 inline double contourArea(const std::vector<glm::dvec2>& c) {
-    double a = 0;
-    for (size_t i = 0; i < c.size(); ++i) a += c[i].x * c[(i + 1) % c.size()].y - c[(i + 1) % c.size()].x * c[i].y;
-    return a / 2;
+    std::vector<int> loop(c.size());
+    for (size_t i = 0; i < c.size(); ++i) loop[i] = static_cast<int>(i);
+    return loopArea(c, loop);
 }
 
 // `loops`: the face's outlines counter-clockwise and its holes clockwise.

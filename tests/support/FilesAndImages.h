@@ -2,32 +2,18 @@
 // Whole files in and out, and rendered images as pixels, for tests that run the
 // program as users do.
 #include <cmath>
-#include <cstdio>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include <FreeImage.h>
 
+#include "TempDir.h"
+
 namespace test {
 
-inline std::string slurp(const std::string& path) {
-    std::string text;
-    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-        char buffer[4096];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-        std::fclose(f);
-    }
-    return text;
-}
-
-inline void spill(const std::string& path, const std::string& text) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return;
-    std::fwrite(text.data(), 1, text.size(), f);
-    std::fclose(f);
-}
+inline std::string slurp(const std::string& path) { return fw::test::readFile(path); }
+inline void spill(const std::string& path, const std::string& text) { fw::test::writeFile(path, text); }
 
 // Pixels of an image file as RGB triples (RGBA quadruples when alpha is asked for),
 // bottom row first as FreeImage keeps them; empty when the file cannot be read.

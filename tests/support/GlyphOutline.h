@@ -1,8 +1,6 @@
 #pragma once
 // Glyph outlines of real fonts as flat contours, read through FreeType (a test-only
-// peer) so that the geometry tests need nothing above their own layer. TrueType draws
-// outlines clockwise; they come back turned round, as caps expect them: outlines
-// counter-clockwise, holes clockwise.
+// peer) so that the geometry tests need nothing above their own layer.
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -16,65 +14,62 @@ namespace fw::test {
 
 inline constexpr const char* kDejaVuSans = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
-// The glyph of `code` in font units times `scale`, each curve cut into `steps`
-// straight pieces; empty when the font or the glyph is missing.
-inline std::vector<std::vector<glm::dvec2>> glyphOutline(const char* path, unsigned long code, double scale = 1,
-                                                         int steps = 6) {
+// `outline` times `scale`, each curve cut into `steps` straight pieces, contours as
+// FreeType draws them (a contour's last point repeats its first when a line closes it).
+inline std::vector<std::vector<glm::dvec2>> flatContours(const FT_Outline& outline, double scale, int steps) {
     struct Pen {
         std::vector<std::vector<glm::dvec2>> contours;
-        glm::dvec2 at{};
         double scale;
         int steps;
         static Pen& of(void* user) { return *static_cast<Pen*>(user); }
         glm::dvec2 v(const FT_Vector* p) const { return {p->x * scale, p->y * scale}; }
-    } pen{{}, {}, scale, steps};
-    FT_Outline_Funcs funcs = {
-        [](const FT_Vector* to, void* u) {
-            Pen& p = Pen::of(u);
-            p.contours.push_back({p.at = p.v(to)});
-            return 0;
-        },
-        [](const FT_Vector* to, void* u) {
-            Pen& p = Pen::of(u);
-            p.contours.back().push_back(p.at = p.v(to));
-            return 0;
-        },
-        [](const FT_Vector* control, const FT_Vector* to, void* u) {
-            Pen& p = Pen::of(u);
-            glm::dvec2 a = p.at, c = p.v(control), b = p.v(to);
-            for (int k = 1; k <= p.steps; ++k) {
-                double t = double(k) / p.steps, s = 1 - t;
-                p.contours.back().push_back(s * s * a + 2 * s * t * c + t * t * b);
+        int curve(glm::dvec2 c, glm::dvec2 d, glm::dvec2 b, bool cubic) {
+            const glm::dvec2 a = contours.back().back();
+            for (int k = 1; k <= steps; ++k) {
+                double t = double(k) / steps, s = 1 - t;
+                contours.back().push_back(cubic ? s * s * s * a + 3 * s * s * t * c + 3 * s * t * t * d + t * t * t * b
+                                                : s * s * a + 2 * s * t * c + t * t * b);
             }
-            p.at = b;
             return 0;
+        }
+    } pen{{}, scale, steps};
+    FT_Outline_Funcs funcs = {
+        [](const FT_Vector* to, void* u) { return Pen::of(u).contours.push_back({Pen::of(u).v(to)}), 0; },
+        [](const FT_Vector* to, void* u) { return Pen::of(u).contours.back().push_back(Pen::of(u).v(to)), 0; },
+        [](const FT_Vector* c, const FT_Vector* to, void* u) {
+            Pen& p = Pen::of(u);
+            return p.curve(p.v(c), {}, p.v(to), false);
         },
         [](const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void* u) {
             Pen& p = Pen::of(u);
-            glm::dvec2 a = p.at, c = p.v(c1), d = p.v(c2), b = p.v(to);
-            for (int k = 1; k <= p.steps; ++k) {
-                double t = double(k) / p.steps, s = 1 - t;
-                p.contours.back().push_back(s * s * s * a + 3 * s * s * t * c + 3 * s * t * t * d + t * t * t * b);
-            }
-            p.at = b;
-            return 0;
+            return p.curve(p.v(c1), p.v(c2), p.v(to), true);
         },
         0, 0};
+    FT_Outline_Decompose(const_cast<FT_Outline*>(&outline), &funcs, &pen);
+    return pen.contours;
+}
+
+// The glyph of `code` in font units times `scale`, each curve cut into `steps` straight
+// pieces; empty when the font or the glyph is missing. TrueType draws outlines clockwise;
+// they come back turned round, as caps expect them: outlines counter-clockwise, holes clockwise.
+inline std::vector<std::vector<glm::dvec2>> glyphOutline(const char* path, unsigned long code, double scale = 1,
+                                                         int steps = 6) {
+    std::vector<std::vector<glm::dvec2>> contours;
     FT_Library library;
     if (FT_Init_FreeType(&library) != 0) return {};
     FT_Face face;
     if (FT_New_Face(library, path, 0, &face) == 0) {
         if (FT_Load_Char(face, code, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING) == 0 &&
             face->glyph->format == FT_GLYPH_FORMAT_OUTLINE)
-            FT_Outline_Decompose(&face->glyph->outline, &funcs, &pen);
+            contours = flatContours(face->glyph->outline, scale, steps);
         FT_Done_Face(face);
     }
     FT_Done_FreeType(library);
-    for (std::vector<glm::dvec2>& c : pen.contours) {
+    for (std::vector<glm::dvec2>& c : contours) {
         if (c.size() > 1 && c.front() == c.back()) c.pop_back();  // the closing point
         std::reverse(c.begin(), c.end());
     }
-    return pen.contours;
+    return contours;
 }
 
 }  // namespace fw::test

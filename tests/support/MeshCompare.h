@@ -1,7 +1,6 @@
 #pragma once
-// Compares meshes as the triangles they draw: every polygon fanned into triangles
-// (orientation kept). Two meshes agree when they hold the same triangles within a
-// tolerance, whatever order or numbering the file format gave them.
+// Meshes compared as the triangles they draw (polygons fanned, winding kept), whatever
+// order or numbering the file format gave them.
 
 #include <algorithm>
 #include <array>
@@ -45,10 +44,8 @@ inline std::vector<Triangle> trianglesOf(const GeometryInterface& g, int part = 
     return out;
 }
 
-// Empty when every expected triangle has its own actual triangle with the same
-// corners, in the same winding, each coordinate within `tolerance`, and the counts
-// agree; otherwise what differs. Order and leading corner do not matter, so values
-// that a format stored with less precision still match.
+// Empty when the counts agree and every expected triangle has its own actual one with
+// the same corners in the same winding, each coordinate within `tolerance`; else what differs.
 inline std::string compareTriangles(const std::vector<Triangle>& expected, const std::vector<Triangle>& actual,
                                     double tolerance) {
     if (expected.size() != actual.size())
@@ -96,29 +93,6 @@ inline std::string compareTriangles(const std::vector<Triangle>& expected, const
         }
     }
     return {};
-}
-
-// Every corner's position and texture coordinate, sorted: a mesh's texturing as the
-// renderer would see it, whatever the numbering.
-inline std::vector<std::array<double, 5>> texturedCorners(const GeometryInterface& g) {
-    std::vector<std::array<double, 5>> out;
-    for (int e = 0; e < g.elementCount(); ++e) {
-        GeometryInterface::ElementInfo info;
-        const int *p, *t, *n;
-        if (!g.getElementRefs(e, info, &p, &t, &n) || info.kind != GeometryInterface::Polygon) continue;
-        for (int c = 0; c < info.count; ++c) {
-            double v[3], uv[3] = {-1, -1, 0};
-            g.getVertex(v, p[c]);
-            if (t && info.texCount == info.count) g.getTexCoord(uv, t[c]);
-            std::array<double, 5> corner = {v[0], v[1], v[2], uv[0], uv[1]};
-            for (double& x : corner) x = std::round(x * 1e4) / 1e4;
-            out.push_back(corner);
-        }
-    }
-    std::sort(out.begin(), out.end());
-    // A polygon fanned into triangles repeats corners: compare the set of distinct ones.
-    out.erase(std::unique(out.begin(), out.end()), out.end());
-    return out;
 }
 
 }  // namespace fw::test

@@ -1,6 +1,8 @@
 #include "SampleRecord.h"
 
+#include <algorithm>
 #include <cstring>
+#include <initializer_list>
 
 #include "persistence/CommandIO.h"
 
@@ -119,28 +121,16 @@ int SampleRecord::writeCommands(CommandIO& io) {
 }
 
 void SampleRecord::fill(SampleRecord& r, int seed) {
-    r.count = 7 + seed;
-    r.enabled = 1;
-    r.serial = 4000000000u;
-    r.size = 123456789012ul;
-    r.weight = 2.5 + seed;
-    r.scale = 0.75f;
-    r.offset[0] = -1.5;
-    r.offset[1] = 3;
-    r.position[0] = 1;
-    r.position[1] = -2.25;
-    r.position[2] = 100.125;
+    auto set = [](auto& to, std::initializer_list<double> values) { std::copy(values.begin(), values.end(), to); };
+    r.count = 7 + seed, r.enabled = 1, r.serial = 4000000000u, r.size = 123456789012ul;
+    r.weight = 2.5 + seed, r.scale = 0.75f, r.version = 2.1;
+    set(r.offset, {-1.5, 3});
+    set(r.position, {1, -2.25, 100.125});
     for (int i = 0; i < 6; ++i) r.bounds[i] = i * 1.5 - 4;
     for (int i = 0; i < 16; ++i) r.matrix[i] = i % 5 == 0 ? 1 : i * 0.25;
-    r.color[0] = 0.5f;
-    r.color[1] = 0.25f;
-    r.color[2] = 1;
-    r.rgba[0] = 0.1f;
-    r.rgba[1] = 0.2f;
-    r.rgba[2] = 0.3f;
-    r.rgba[3] = 0.4f;
+    set(r.color, {0.5, 0.25, 1});
+    set(r.rgba, {0.1, 0.2, 0.3, 0.4});
     r.name = "Title \"One\" at C:\\fonts\\" + std::to_string(seed);
-    r.version = 2.1;
     r.key = {0x00, 0xab, 0x10, 0xff};
     // Raw data may hold anything but a leading line break, which the reader skips.
     r.raw = {'x', '\n', 0, '"', '#', 0xff, ' ', 'e', 'n', 'd'};

@@ -1,11 +1,12 @@
 #pragma once
-// Checks that a mesh is a closed solid: positions welded at a millionth of its size,
-// polygons fanned into triangles, every edge used once in each direction, no
-// degenerate triangles, and a positive volume.
+// Whether a mesh is a closed solid: positions welded at a millionth of its size, polygons
+// fanned into triangles, every edge used once each way, no degenerate triangle, positive volume.
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <map>
+#include <glm/common.hpp>
 #include <glm/geometric.hpp>
 #include <glm/vec3.hpp>
 #include <string>
@@ -26,39 +27,21 @@ struct SolidCheck {
     }
 };
 
-// Welds positions at a millionth of the solid's size, fans every polygon into
-// triangles and counts how the edges are used.
 inline SolidCheck checkSolid(const GeometryInterface& db) {
     SolidCheck r;
-    double box[6] = {1e300, 1e300, 1e300, -1e300, -1e300, -1e300};
+    std::vector<glm::dvec3> pos(static_cast<size_t>(db.vertexCount()));
+    glm::dvec3 low(1e300), high(-1e300);
     for (int i = 0; i < db.vertexCount(); ++i) {
-        double p[3];
-        db.getVertex(p, i);
-        for (int a = 0; a < 3; ++a) box[a] = std::min(box[a], p[a]), box[a + 3] = std::max(box[a + 3], p[a]);
+        db.getVertex(&pos[static_cast<size_t>(i)].x, i);
+        low = glm::min(low, pos[static_cast<size_t>(i)]), high = glm::max(high, pos[static_cast<size_t>(i)]);
     }
-    double size = std::max({box[3] - box[0], box[4] - box[1], box[5] - box[2]});
-    double weld = size * 1e-6;
-    // Welded by sorting the rounded positions: each vertex takes the first of its place.
-    struct Place {
-        long long x, y, z;
-        int index;
-        bool operator<(const Place& o) const { return std::tie(x, y, z, index) < std::tie(o.x, o.y, o.z, o.index); }
-    };
-    std::vector<Place> places(static_cast<size_t>(db.vertexCount()));
-    std::vector<glm::dvec3> pos(places.size());
-    for (int i = 0; i < db.vertexCount(); ++i) {
-        double p[3];
-        db.getVertex(p, i);
-        pos[static_cast<size_t>(i)] = glm::dvec3(p[0], p[1], p[2]);
-        places[static_cast<size_t>(i)] = {std::llround(p[0] / weld), std::llround(p[1] / weld), std::llround(p[2] / weld), i};
-    }
-    std::sort(places.begin(), places.end());
-    std::vector<int> id(places.size());
-    for (size_t k = 0, first = 0; k < places.size(); ++k) {
-        const Place &a = places[k], &b = places[first];
-        if (a.x != b.x || a.y != b.y || a.z != b.z) first = k;
-        id[static_cast<size_t>(a.index)] = places[first].index;
-    }
+    const double size = std::max({high.x - low.x, high.y - low.y, high.z - low.z}), weld = size * 1e-6;
+    // Each vertex takes the first vertex of its welded place.
+    std::map<std::tuple<long long, long long, long long>, int> places;
+    std::vector<int> id(pos.size());
+    for (size_t i = 0; i < pos.size(); ++i)
+        id[i] = places.emplace(std::tuple(std::llround(pos[i].x / weld), std::llround(pos[i].y / weld),
+                                          std::llround(pos[i].z / weld)), static_cast<int>(i)).first->second;
     // Directed edges as one number each, (from << 32) | to, sorted: a run is one edge's
     // uses, and its reverse is found by halving.
     std::vector<uint64_t> directed;
@@ -92,7 +75,6 @@ inline SolidCheck checkSolid(const GeometryInterface& db) {
     }
     return r;
 }
-
 
 // The signed area, seen along z, of the polygons of one part (a cap of an extrusion).
 inline double partArea(const GeometryInterface& mesh, int part) {

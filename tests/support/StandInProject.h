@@ -1,8 +1,6 @@
 #pragma once
-// Projects that hold blocks this program cannot read yet: the badge example with
-// hand-written primitive and flag cluster blocks, a track (and a material only the
-// primitive names) put in the places the scene writes them, or with hand-written
-// manager blocks after the scene.
+// The badge example with blocks this program cannot read yet, hand-written: primitive and
+// flag cluster objects, a track and a material only the primitive names, or manager blocks.
 
 #include <string>
 

@@ -1,7 +1,6 @@
 #pragma once
-// A real bevelled title built as the `text` command builds it, handed out as the
-// export units a mesh writer gets: one per letter object, with its transform and
-// looks, gathered as the `export` command gathers them.
+// A real bevelled title built as the `text` command builds it, as the export units the
+// `export` command gathers for a mesh writer: one per letter object, with transform and looks.
 
 #include <gtest/gtest.h>
 

@@ -1,26 +1,21 @@
-// Text blocks: runs, variables, editor layout, character names, and the solids built
-// from real fonts.
+// Text blocks: runs, variables, editor layout, character names, and the solids built from real fonts.
 #include "text/TextBlock.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <map>
-#include <tuple>
 
+#include "EdgeProfile.h"
 #include "SolidCheck.h"
 #include "app/Registration.h"
 #include "geometry/ObjectX.h"
 #include "geometry/ObjectXStyle.h"
-#include "platform/Dialogs.h"
 #include "mesh/PackedObjDB.h"
-#include "profile/ProfileGeometry.h"
-#include "profile/ProfileLibrary.h"
+#include "platform/Dialogs.h"
 #include "scene/Port.h"
 #include "scene/Quality.h"
 #include "scene/SceneX.h"
-#include "text/Font.h"
 #include "text/ProfileT.h"
 #include "text/TextChar.h"
 
@@ -29,11 +24,13 @@ namespace {
 
 const char* const kDejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
-TextAttr sized(double size, int alignment = TextAttr::kLeft) {
+TextAttr sized(double size, int alignment = TextAttr::kLeft, int spacing = 0, int kerning = 0) {
     TextAttr a;
     a.name = kDejaVu;
     a.size = size;
     a.alignment = alignment;
+    a.spacing = spacing;
+    a.kerning = kerning;
     return a;
 }
 
@@ -46,6 +43,14 @@ protected:
         style = ObjectXStyle::ensureDefault(scene);
     }
     void TearDown() override { Dialogs::instance().setQuiet(false); }
+    // A block the scene holds, laid out.
+    TextBlock& laidOut(const char* name, const std::u16string& text, const TextAttr& attr, int maxWidth = 0) {
+        auto* block = new TextBlock(scene, name);
+        if (maxWidth > 0) block->maxWidth = maxWidth;
+        block->appendText(text, attr);
+        block->layout();
+        return *block;
+    }
     SceneX scene;
     ObjectXStyle* style = nullptr;
 };
@@ -105,18 +110,15 @@ TEST(TextBlock, CharacterNames) {
 }
 
 TEST_F(TextLayout, LeadingSpacingKerningAndAlignment) {
-    TextBlock block(scene, "T");
-    TextAttr big = sized(72);
-    EXPECT_EQ(big.leading, TextAttr::kLeadingNotSet);
-    block.appendText(u"MM\rMM", big);
-    block.layout();
+    EXPECT_EQ(sized(72).leading, TextAttr::kLeadingNotSet);
+    TextBlock& block = laidOut("T", u"MM\rMM", sized(72));
     // Lines 1.2 x 72 = 86.4 apart, rounded.
     EXPECT_EQ(block.chars[3]->charPosY - block.chars[0]->charPosY, 86);
     ASSERT_EQ(block.lineCharStart.size(), 2u);
     EXPECT_EQ(block.lineCharStart[1], 3);
 
     // A line mixing 72 and 24 points takes the larger spacing.
-    TextBlock mixed(scene, "Mixed");
+    TextBlock& mixed = *new TextBlock(scene, "Mixed");
     mixed.appendText(u"M", sized(24));
     mixed.appendText(u"M\rM", sized(72));
     mixed.layout();
@@ -124,47 +126,29 @@ TEST_F(TextLayout, LeadingSpacingKerningAndAlignment) {
     EXPECT_EQ(mixed.chars[0]->charPosY, 86);  // the 24-point glyph sits on the 72-point line
 
     // Spacing and kerning in thousandths of the em (the width of "M").
-    TextBlock tracked(scene, "Tracked");
-    TextAttr wide = sized(72);
-    wide.spacing = 100;
-    tracked.appendText(u"MM", wide);
-    tracked.layout();
+    TextBlock& tracked = laidOut("Tracked", u"MM", sized(72, TextAttr::kLeft, 100));
     int em = tracked.attrs[0]->emWidth;
     EXPECT_NEAR(tracked.chars[0]->charWidth, em + 100.0 * em / 1000, 1e-9);
-    TextBlock kerned(scene, "Kerned");
-    TextAttr both = wide;
-    both.kerning = -100;
-    kerned.appendText(u"MM", both);
-    kerned.layout();
-    EXPECT_NEAR(kerned.chars[0]->charWidth, em, 1e-9);
+    EXPECT_NEAR(laidOut("Kerned", u"MM", sized(72, TextAttr::kLeft, 100, -100)).chars[0]->charWidth, em, 1e-9);
 
-    // A justified line ends at the right edge with its last visible character; the
-    // white space after it takes no share of the free space.
+    // A justified line ends at the right edge with its last visible character; the white space after it takes no share
+    // of the free space.
     for (int alignment : {TextAttr::kJustified, TextAttr::kJustifiedAll}) {
-        TextBlock justified(scene, "Justified");
-        justified.maxWidth = 600;
-        justified.appendText(alignment == TextAttr::kJustified ? u"MM MM  \rM" : u"MMM \rM", sized(72, alignment));
-        justified.layout();
-        const size_t last = alignment == TextAttr::kJustified ? 4 : 2;
-        const TextChar& end = *justified.chars[last];
+        const bool all = alignment == TextAttr::kJustifiedAll;
+        TextBlock& justified =
+            laidOut(all ? "JustifiedAll" : "Justified", all ? u"MMM \rM" : u"MM MM  \rM", sized(72, alignment), 600);
+        const TextChar& end = *justified.chars[all ? 2 : 4];
         EXPECT_NEAR(end.charPosX + end.charWidth, 600 * 0.5 - 2.5, 1) << alignment;
     }
 
     // Right-aligned blocks move left by half their width when built.
-    TextBlock right(scene, "Right");
-    right.appendText(u"M", sized(72, TextAttr::kRight));
-    right.maxWidth = 400;
-    right.layout();
+    TextBlock& right = laidOut("Right", u"M", sized(72, TextAttr::kRight), 400);
     right.build(ObjectXStyle::kDefaultName);
-    double x = right.chars[0]->charPosX;
-    EXPECT_NEAR(right.chars[0]->profileOffset[0], x - 200, 1e-9);
+    EXPECT_NEAR(right.chars[0]->profileOffset[0], right.chars[0]->charPosX - 200, 1e-9);
 }
 
 TEST_F(TextLayout, BuildsOneOutlineAndOneSolidPerCharacter) {
-    TextBlock block(scene, "Word");
-    block.appendText(u"Ag B", sized(72));
-    block.layout();
-    EXPECT_EQ(block.build(ObjectXStyle::kDefaultName), 3);  // the space builds nothing
+    EXPECT_EQ(laidOut("Word", u"Ag B", sized(72)).build(ObjectXStyle::kDefaultName), 3);  // the space builds nothing
     auto* a = dynamic_cast<ObjectX*>(scene.findMember("Word A"));
     auto* outline = dynamic_cast<ProfileT*>(scene.findMember("Word A Outline"));
     ASSERT_TRUE(a && outline);
@@ -178,39 +162,29 @@ TEST_F(TextLayout, BuildsOneOutlineAndOneSolidPerCharacter) {
     EXPECT_NE(scene.findMember("Word g"), nullptr);
 }
 
-// Letters and digits built the way a render does (render flattening, the 0.03 face
-// offset, "Bevel, Medium"): each front cap covers exactly the character's own area,
-// so no notch is filled in, no counter covered and nothing left open.
+// Letters and digits built the way a render does (render flattening, the 0.03 face offset, "Bevel, Medium"): each front
+// cap covers exactly the character's own area, so no notch is filled in, no counter covered and nothing left open.
 TEST_F(TextLayout, RenderCapsCoverEachCharacterExactly) {
     style->setPerimeterProfile("Bevel, Medium");
     const std::u16string letters = u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    TextBlock block(scene, "Sharp");
-    block.appendText(letters, sized(72));
-    block.layout();
-    ASSERT_EQ(block.build(ObjectXStyle::kDefaultName), static_cast<int>(letters.size()));
+    ASSERT_EQ(laidOut("Sharp", letters, sized(72)).build(ObjectXStyle::kDefaultName), static_cast<int>(letters.size()));
     for (char16_t letter : letters) {
         const std::string name = std::string("Sharp ") + static_cast<char>(letter);
         SCOPED_TRACE(name);
         auto* object = dynamic_cast<ObjectX*>(scene.findMember(name));
         auto* outline = dynamic_cast<Profile*>(scene.findMember(name + " Outline"));
         ASSERT_TRUE(object && outline);
-        // The character's area and perimeter from its finely flattened outline (counters
-        // run the other way round, so the signed areas subtract them).
+        // The character's area and perimeter from its finely flattened outline (counters run the other way round, so
+        // the signed areas subtract them).
         ProfileGeometry* flat = outline->previewFlattened(true, true, false, 0.01, 30);
         ASSERT_NE(flat, nullptr);
         double area = 0, perimeter = 0;
-        for (int e = 0; e < flat->elementCount(); ++e) {
-            std::vector<int> points(static_cast<size_t>(flat->elementPointCount(e)));
-            Geo2Interface::ElementInfo info;
-            if (points.size() < 3 || !flat->getElement(e, info, points.data(), nullptr, nullptr)) continue;
-            for (size_t i = 0; i < points.size(); ++i) {
-                double a[2], b[2];
-                flat->getPoint(points[i], a);
-                flat->getPoint(points[(i + 1) % points.size()], b);
-                area += (a[0] * b[1] - b[0] * a[1]) / 2;
-                perimeter += std::hypot(b[0] - a[0], b[1] - a[1]);
+        for (const SolidBuilder::Contour& c : test::flatPolygons(*flat, 3))
+            for (size_t i = 0; i < c.size(); ++i) {
+                const glm::dvec2 a = c[i], b = c[(i + 1) % c.size()];
+                area += (a.x * b.y - b.x * a.y) / 2;
+                perimeter += glm::length(b - a);
             }
-        }
         area = std::fabs(area);
         PackedObjDB* mesh = object->displayGeometry(kRenderMode);
         ASSERT_NE(mesh, nullptr);
@@ -220,17 +194,14 @@ TEST_F(TextLayout, RenderCapsCoverEachCharacterExactly) {
     }
 }
 
-// A wide bevel fills the narrow notches where bowls and arches meet their stems; the
-// corner at the bottom of such a notch must not stick out as a spike. Every point of
-// each solid stays within the bevel's widest reach (a fifth of the depth) of its face.
+// A wide bevel fills the narrow notches where bowls and arches meet their stems; the corner at the bottom of such a
+// notch must not stick out as a spike. Every point of each solid stays within the bevel's widest reach (a fifth of the
+// depth) of its face.
 TEST_F(TextLayout, AWideBevelFillsNotchesWithoutSpikes) {
     style->setPerimeterProfile("Bevel, Large");
     const double depth = 30, reach = depth * 0.20;
     style->setDepth(depth);
-    TextBlock block(scene, "T");
-    block.appendText(u"dhnupqa", sized(72));
-    block.layout();
-    ASSERT_EQ(block.build(ObjectXStyle::kDefaultName), 7);
+    ASSERT_EQ(laidOut("T", u"dhnupqa", sized(72)).build(ObjectXStyle::kDefaultName), 7);
     for (int i = 0; i < scene.memberCount(kObjectKind); ++i) {
         auto* object = dynamic_cast<ObjectX*>(scene.member(kObjectKind, i));
         if (!object) continue;
