@@ -4,11 +4,10 @@
 // leave the user a project that does not open.
 #include <sys/stat.h>
 
-#include <cstring>
 #include <filesystem>
 #include <limits>
 
-#include "AppRun.h"
+#include "AppHelpers.h"
 
 using testing::HasSubstr;
 using testing::Not;
@@ -22,14 +21,11 @@ Outcome formwright(const std::string& arguments, const fw::test::TempDir& dir) {
     return fw::test::formwright(dir, arguments, "timeout 20 ");
 }
 
+using fw::test::be32;
+using fw::test::le16;
+using fw::test::le32;
+
 // ---- 3DS: little-endian chunks
-std::string le16(unsigned v) { return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8 & 0xFF)}; }
-std::string le32(uint32_t v) { return le16(v & 0xFFFF) + le16(v >> 16); }
-std::string lef(float f) {
-    uint32_t bits;
-    std::memcpy(&bits, &f, 4);
-    return le32(bits);
-}
 std::string chunk3ds(unsigned id, const std::string& body) {
     return le16(id) + le32(static_cast<uint32_t>(6 + body.size())) + body;
 }
@@ -40,13 +36,13 @@ std::string threeDS(const std::string& name, const std::vector<P3>& points,
                     const std::vector<std::vector<unsigned>>& faces,
                     const std::vector<std::pair<float, float>>& uv = {}) {
     std::string v = le16(static_cast<unsigned>(points.size()));
-    for (const P3& p : points) v += lef(p.x) + lef(p.y) + lef(p.z);
+    for (const P3& p : points) v += fw::test::leFloat(p.x) + fw::test::leFloat(p.y) + fw::test::leFloat(p.z);
     std::string f = le16(static_cast<unsigned>(faces.size()));
     for (const auto& face : faces) f += le16(face[0]) + le16(face[1]) + le16(face[2]) + le16(0);
     std::string tri = chunk3ds(0x4110, v) + chunk3ds(0x4120, f);
     if (!uv.empty()) {
         std::string m = le16(static_cast<unsigned>(uv.size()));
-        for (auto [s, t] : uv) m += lef(s) + lef(t);
+        for (auto [s, t] : uv) m += fw::test::leFloat(s) + fw::test::leFloat(t);
         tri += chunk3ds(0x4140, m);
     }
     std::string object = chunk3ds(0x4000, name + std::string(1, '\0') + chunk3ds(0x4100, tri));
@@ -54,13 +50,6 @@ std::string threeDS(const std::string& name, const std::vector<P3>& points,
 }
 
 // ---- LightWave: big-endian IFF
-std::string be16(unsigned v) { return {static_cast<char>(v >> 8 & 0xFF), static_cast<char>(v & 0xFF)}; }
-std::string be32(uint32_t v) { return be16(v >> 16) + be16(v & 0xFFFF); }
-std::string bef(float f) {
-    uint32_t bits;
-    std::memcpy(&bits, &f, 4);
-    return be32(bits);
-}
 std::string iff(const std::string& id, const std::string& body) {
     std::string out = id + be32(static_cast<uint32_t>(body.size())) + body;
     if (body.size() & 1) out += '\0';
@@ -76,14 +65,14 @@ std::string layer(const std::string& name) {
 }
 std::string points(const std::vector<P3>& ps) {
     std::string body;
-    for (const P3& p : ps) body += bef(p.x) + bef(p.y) + bef(p.z);
+    for (const P3& p : ps) body += fw::test::beFloat(p.x) + fw::test::beFloat(p.y) + fw::test::beFloat(p.z);
     return iff("PNTS", body);
 }
 std::string faces(const std::vector<std::vector<unsigned>>& polys) {
     std::string body = "FACE";
     for (const auto& poly : polys) {
-        body += be16(static_cast<unsigned>(poly.size()));
-        for (unsigned i : poly) body += be16(i);
+        body += fw::test::be16(static_cast<unsigned>(poly.size()));
+        for (unsigned i : poly) body += fw::test::be16(i);
     }
     return iff("POLS", body);
 }
@@ -197,10 +186,7 @@ TEST(HostileImport, IntoReplacesTheProjectOnlyWithOneThatReadsBack) {
     Outcome failed = formwright("import '" + dir.file("empty.obj") + "' --into '" + project + "'", dir);
     EXPECT_EQ(failed.status, 1);
     EXPECT_EQ(fw::test::readFile(project), before);
-    std::vector<std::string> left;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
-        if (entry.path().filename().string().rfind("p.kxp", 0) == 0) left.push_back(entry.path().filename().string());
-    EXPECT_EQ(left, std::vector<std::string>{"p.kxp"});
+    EXPECT_EQ(fw::test::leftBeside(dir.file(""), "p.kxp"), std::vector<std::string>{});
 }
 
 TEST(HostileImport, PipesAndFoldersAreRefusedAsMeshesProjectsAndLibraries) {
@@ -210,13 +196,14 @@ TEST(HostileImport, PipesAndFoldersAreRefusedAsMeshesProjectsAndLibraries) {
         ASSERT_EQ(::mkfifo(dir.file(pipe).c_str(), 0600), 0);
     for (const std::string folder : {"folder.obj", "folder.lwo", "folder.kxp", "folder.kxm"})
         std::filesystem::create_directory(dir.file(folder));
+    auto importOf = [&](const std::string& mesh) { return "import '" + dir.file(mesh) + "' -o '" + dir.file("a.kxp") + "'"; };
     struct Case {
         std::string arguments, named;
     } cases[] = {
-        {"import '" + dir.file("pipe.obj") + "' -o '" + dir.file("a.kxp") + "'", "pipe.obj"},
-        {"import '" + dir.file("pipe.3ds") + "' -o '" + dir.file("a.kxp") + "'", "pipe.3ds"},
-        {"import '" + dir.file("folder.obj") + "' -o '" + dir.file("a.kxp") + "'", "folder.obj"},
-        {"import '" + dir.file("folder.lwo") + "' -o '" + dir.file("a.kxp") + "'", "folder.lwo"},
+        {importOf("pipe.obj"), "pipe.obj"},
+        {importOf("pipe.3ds"), "pipe.3ds"},
+        {importOf("folder.obj"), "folder.obj"},
+        {importOf("folder.lwo"), "folder.lwo"},
         {"'" + dir.file("pipe.kxp") + "'", "pipe.kxp"},
         {"'" + dir.file("folder.kxp") + "'", "folder.kxp"},
         {"render '" + dir.file("pipe.kxp") + "' -o '" + dir.file("a.png") + "'", "pipe.kxp"},
