@@ -98,63 +98,57 @@ bool hasControlBytes(const std::string& text) {
 
 }  // namespace
 
-TEST(HostileImport, NumbersThatAreNotFiniteLeaveTheirFacesOutAndTheProjectOpens) {
+// Numbers that are not finite cost their faces (or, in mapping coordinates, the face's
+// mapping) and are named; names with a NUL and other control bytes, quotes, names
+// longer than the project reader's token that differ only at their ends, and a name
+// spelled as the program's unsaved helpers are (a leading "__", here after control
+// bytes) become names the project keeps. Each project opens again, with its objects
+// listed once each, short and printable, and no number it cannot spell.
+TEST(HostileImport, NumbersAndNamesFromTheFileBecomeAProjectThatOpens) {
     fw::test::TempDir dir;
-    std::vector<P3> bad = kSquare;
+    std::vector<P3> bad = kSquare, far = kSquare;
     bad[3].x = kNaN;
-    fw::test::writeFile(dir.file("nan.3ds"), threeDS("Box", bad, kTwoTriangles));
-    // A mapping coordinate that is infinite costs the face its mapping, not its place.
-    fw::test::writeFile(dir.file("uv.3ds"),
-                        threeDS("Mapped", kSquare, kTwoTriangles, {{0, 0}, {1, 0}, {0, kInf}, {1, 1}}));
-    std::vector<P3> far = kSquare;
     far[0].z = -kInf;
-    fw::test::writeFile(dir.file("inf.lwo"), lwo(layer("Plate") + points(far) + faces(kTwoTriangles)));
-    for (const std::string name : {"nan.3ds", "uv.3ds", "inf.lwo"}) {
-        SCOPED_TRACE(name);
-        std::string project = dir.file(name + ".kxp");
-        Outcome r = formwright("import '" + dir.file(name) + "' -o '" + project + "'", dir);
-        ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_THAT(r.err, HasSubstr("not a finite number"));
-        // The project opens again, with the object the good face makes.
-        Outcome opened = formwright("'" + project + "'", dir);
-        EXPECT_EQ(opened.status, 0) << opened.err;
-        EXPECT_EQ(objectLines(opened.out).size(), 1u) << opened.out;
-        std::string text = fw::test::readFile(project);
-        for (const char* word : {" nan", " -nan", " inf", " -inf"}) EXPECT_THAT(text, Not(HasSubstr(word))) << word;
-    }
-    Outcome r = formwright("import '" + dir.file("nan.3ds") + "' -o '" + dir.file("again.kxp") + "'", dir);
-    EXPECT_THAT(r.err, HasSubstr("formwright: " + dir.file("nan.3ds") + ": object 'Box': face 1 "));
-}
-
-TEST(HostileImport, NamesFromTheFileBecomeNamesTheProjectKeeps) {
-    fw::test::TempDir dir;
-    // A NUL and other control bytes, quotes, two names longer than the project
-    // reader's token that differ only at their ends, and a name spelled as the
-    // program's unsaved helpers are (a leading "__", here after control bytes).
     const std::string longA = std::string(49990, 'N') + "A", longB = std::string(49990, 'N') + "B";
-    std::string obj = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
-    obj += "g Na" + std::string(1, '\0') + "me\nf 1 2 3\n";
-    obj += "g Q\"uo\x1b[2J\x01te\"\nf 1 2 3\n";
-    obj += "g " + longA + "\nf 1 2 3\n";
-    obj += "g " + longB + "\nf 1 2 3\n";
-    obj += "g \x1d\x1d\x1dHelper\nf 1 2 3\n";
-    fw::test::writeFile(dir.file("names.obj"), obj);
-    fw::test::writeFile(dir.file("names.3ds"), threeDS(std::string(49995, 'x'), kSquare, kTwoTriangles));
-    for (const std::string name : {"names.obj", "names.3ds"}) {
-        SCOPED_TRACE(name);
-        std::string project = dir.file(name + ".kxp");
-        Outcome r = formwright("import '" + dir.file(name) + "' -o '" + project + "'", dir);
+    const std::string names = "v 0 0 0\nv 1 0 0\nv 0 1 0\ng Na" + std::string(1, '\0') +
+                              "me\nf 1 2 3\ng Q\"uo\x1b[2J\x01te\"\nf 1 2 3\ng " + longA + "\nf 1 2 3\ng " + longB +
+                              "\nf 1 2 3\ng \x1d\x1d\x1dHelper\nf 1 2 3\n";
+    const struct {
+        std::string name, bytes;
+        size_t objects;
+        std::vector<std::string> says;
+    } files[] = {
+        {"nan.3ds",
+         threeDS("Box", bad, kTwoTriangles),
+         1,
+         {"not a finite number", "formwright: " + dir.file("nan.3ds") + ": object 'Box': face 1 "}},
+        {"uv.3ds",
+         threeDS("Mapped", kSquare, kTwoTriangles, {{0, 0}, {1, 0}, {0, kInf}, {1, 1}}),
+         1,
+         {"not a finite number"}},
+        {"inf.lwo", lwo(layer("Plate") + points(far) + faces(kTwoTriangles)), 1, {"not a finite number"}},
+        {"names.obj", names, 5, {}},
+        {"names.3ds", threeDS(std::string(49995, 'x'), kSquare, kTwoTriangles), 1, {}},
+    };
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.name);
+        fw::test::writeFile(dir.file(f.name), f.bytes);
+        std::string project = dir.file(f.name + ".kxp");
+        Outcome r = formwright("import '" + dir.file(f.name) + "' -o '" + project + "'", dir);
         ASSERT_EQ(r.status, 0) << r.err;
+        for (const std::string& said : f.says) EXPECT_THAT(r.err, HasSubstr(said));
         Outcome opened = formwright("'" + project + "'", dir);
         ASSERT_EQ(opened.status, 0) << opened.err;
         std::vector<std::string> lines = objectLines(opened.out);
-        ASSERT_EQ(lines.size(), name == "names.obj" ? 5u : 1u) << opened.out;
+        ASSERT_EQ(lines.size(), f.objects) << opened.out;
         for (size_t i = 0; i < lines.size(); ++i) {
             EXPECT_LT(lines[i].size(), 260u);
             EXPECT_FALSE(hasControlBytes(lines[i])) << lines[i];
             for (size_t j = 0; j < i; ++j) EXPECT_NE(lines[i], lines[j]);
         }
-        EXPECT_FALSE(hasControlBytes(fw::test::readFile(project)));
+        const std::string text = fw::test::readFile(project);
+        EXPECT_FALSE(hasControlBytes(text));
+        for (const char* word : {" nan", " -nan", " inf", " -inf"}) EXPECT_THAT(text, Not(HasSubstr(word))) << word;
     }
 }
 
@@ -196,7 +190,9 @@ TEST(HostileImport, PipesAndFoldersAreRefusedAsMeshesProjectsAndLibraries) {
         ASSERT_EQ(::mkfifo(dir.file(pipe).c_str(), 0600), 0);
     for (const std::string folder : {"folder.obj", "folder.lwo", "folder.kxp", "folder.kxm"})
         std::filesystem::create_directory(dir.file(folder));
-    auto importOf = [&](const std::string& mesh) { return "import '" + dir.file(mesh) + "' -o '" + dir.file("a.kxp") + "'"; };
+    auto importOf = [&](const std::string& mesh) {
+        return "import '" + dir.file(mesh) + "' -o '" + dir.file("a.kxp") + "'";
+    };
     struct Case {
         std::string arguments, named;
     } cases[] = {

@@ -37,7 +37,8 @@ std::string badge(const test::TempDir& dir, const std::string& extra = "") {
 
 // Every object block's line that starts with `key` gets `value`.
 std::string withObjectField(std::string project, const std::string& key, const std::string& value) {
-    for (size_t at = project.find("begin ObjectX"); at != std::string::npos; at = project.find("begin ObjectX", at + 1)) {
+    for (size_t at = project.find("begin ObjectX"); at != std::string::npos;
+         at = project.find("begin ObjectX", at + 1)) {
         size_t line = project.find("\n   " + key + " ", at);
         if (line > project.find("end ObjectX", at)) continue;
         project.replace(line, project.find('\n', line + 1) - line, "\n   " + key + " " + value);
@@ -75,7 +76,8 @@ Groups readObj(const std::string& path) {
                 int refs[3] = {0, 0, 0};
                 std::istringstream parts(corner);
                 std::string part;
-                for (int k = 0; k < 3 && std::getline(parts, part, '/'); ++k) refs[k] = part.empty() ? 0 : std::stoi(part);
+                for (int k = 0; k < 3 && std::getline(parts, part, '/'); ++k)
+                    refs[k] = part.empty() ? 0 : std::stoi(part);
                 face.corners.push_back(at(v, refs[0]));
                 if (refs[2] != 0) face.normals.push_back(at(vn, refs[2]));
             }
@@ -382,7 +384,9 @@ TEST(MeshExportFidelity, AnObjExportBringsItsMaterialLibraryAndImportWearsIt) {
     test::ran(dir, "export " + dir.file("back.kxp") + " -o " + dir.file("again.obj"));
     EXPECT_EQ(looks(dir.file("again.mtl")), exported);
     const std::string info = formwright(dir, "info " + dir.file("back.kxp")).out,
-                      assimp = haveAssimp() ? test::runProgram("assimp", "info '" + dir.file("b.obj") + "'", dir.file("")).out : "";
+                      assimp = haveAssimp()
+                                   ? test::runProgram("assimp", "info '" + dir.file("b.obj") + "'", dir.file("")).out
+                                   : "";
     for (const auto& [name, look] : exported) {
         EXPECT_THAT(info, HasSubstr("MaterialX \"" + name + "\""));
         if (haveAssimp()) {

@@ -57,7 +57,8 @@ TEST_F(FrameRanges, ASequenceNamesEachFrameAndMatchesTheStills) {
             ASSERT_EQ(drawn.width, 96);
             ASSERT_EQ(drawn.rgb.size(), alone.rgb.size());
             int worst = 0;
-            for (size_t i = 0; i < drawn.rgb.size(); ++i) worst = std::max(worst, std::abs(drawn.rgb[i] - alone.rgb[i]));
+            for (size_t i = 0; i < drawn.rgb.size(); ++i)
+                worst = std::max(worst, std::abs(drawn.rgb[i] - alone.rgb[i]));
             EXPECT_LE(worst, renderer == "gl" ? 0 : 1) << frame;
         }
         EXPECT_NE(::test::readImage(folder + "/shot_0008.tga").rgb, ::test::readImage(folder + "/shot_0010.tga").rgb);
@@ -157,9 +158,9 @@ TEST_F(FrameRanges, CtrlCAndSigtermStopAfterTheFrameInHandAndKeepAPlayableMovie)
         const std::string name = signal == SIGINT ? "SIGINT" : "SIGTERM";
         SCOPED_TRACE(name);
         const std::string movie = dir.file("stopped-" + name + ".mov");
-        test::Background program("--library-folder " + dir.file("lib") + " render " + kExample +
-                                     " --frames 0-60 --size 640x360 -o " + movie,
-                                 dir.file("stopped.err"));
+        test::Background program(
+            "--library-folder " + dir.file("lib") + " render " + kExample + " --frames 0-60 --size 640x360 -o " + movie,
+            dir.file("stopped.err"));
         ASSERT_TRUE(program.started());
         // Signal once a few frames are in the movie.
         program.waitFor("Rendering 3 of");

@@ -4,23 +4,14 @@
 // defaults, so a line in the wrong place, spelling or precision shows as a byte
 // difference. And the application object: opening at start, guarding unsaved changes,
 // menu commands, document types, the library folders and a save killed half-way.
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
-
-#include <chrono>
-#include <filesystem>
-#include <thread>
-
 #include "AppFixture.h"
-#include "AppRun.h"
+#include "AppHelpers.h"
 #include "StandInProject.h"
 #include "app/DocumentTypes.h"
 #include "app/OrvoCameraManager.h"
 #include "app/OrvoForcesManager.h"
 #include "app/OrvoFrameManager.h"
 #include "app/OrvoPrefs.h"
-#include "geometry/ObjectP.h"
 #include "scene/AnimGlobals.h"
 #include "scene/Group.h"
 #include "text/TextAttr.h"
@@ -225,30 +216,6 @@ TEST_F(ProjectFiles, ReadOnlyKeywordsAreAcceptedWithTheirValues) {
     ASSERT_TRUE(manager().loadProject(dir.file("out.kxp")));
     ASSERT_TRUE(manager().saveProject(dir.file("again.kxp")));
     EXPECT_EQ(test::readFile(dir.file("again.kxp")), text);
-}
-
-// Flag clusters have no reader yet: their blocks come back in their places, beside a
-// primitive and a track that are read, and a material that only the primitive wears.
-TEST_F(ProjectFiles, BlocksOfClassesWithoutAReaderAreKeptInTheirPlaces) {
-    const std::string project = test::projectWithStandIns();
-    ASSERT_FALSE(project.empty());
-    test::writeFile(dir.file("kept.kxp"), project);
-    ASSERT_TRUE(manager().loadProject(dir.file("kept.kxp"))) << manager().lastLoad().error;
-    ASSERT_EQ(manager().lastLoad().warnings.size(), 1u);
-    EXPECT_EQ(manager().lastLoad().warnings[0],
-              "kept as they were, since this version cannot read them yet: ObjectC-FlagCluster");
-    SceneX& scene = *manager().scene();
-    ASSERT_EQ(scene.memberCount(kObjectKind), 3);
-    auto* ball = dynamic_cast<ObjectP*>(scene.member(kObjectKind, 1));
-    ASSERT_NE(ball, nullptr);
-    EXPECT_EQ(ball->type(), ObjectP::kSphere);
-    EXPECT_EQ(ball->partStack(0)->item(0).materialName(), "Primitive Red");
-    EXPECT_STREQ(scene.member(kObjectKind, 2)->className(), "ObjectC-FlagCluster");
-    EXPECT_EQ(scene.member(kObjectKind, 2)->name(), "Pennant");
-    ASSERT_NE(scene.findMember("Ball Track"), nullptr);
-    EXPECT_STREQ(scene.findMember("Ball Track")->className(), "AnimTrack");
-    ASSERT_TRUE(manager().saveProject(dir.file("again.kxp")));
-    EXPECT_EQ(test::readFile(dir.file("again.kxp")), project);
 }
 
 // The cameras' blocks, the forces manager's and the frame manager's, nested content
@@ -482,27 +449,16 @@ TEST(AtomicSave, KillDuringASaveLeavesTheOldFile) {
         text += " end SceneX\n";
         test::writeFile(big, text);
     }
-    std::string target = dir.file("target.kxp");
+    const std::string target = dir.file("target.kxp");
     test::writeFile(target, "the previous version\n");
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        int null = open("/dev/null", O_WRONLY);
-        dup2(null, 2);
-        execl(FW_EXECUTABLE, FW_EXECUTABLE, "--library-folder", dir.file("Documents").c_str(), "resave", big.c_str(),
-              target.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
+    test::Background save("--library-folder '" + dir.file("Documents") + "' resave '" + big + "' '" + target + "'",
+                          dir.file("err"));
+    ASSERT_TRUE(save.started());
     // Wait for the save to be under way (its temporary file exists), then kill it.
     bool started = false;
-    for (int i = 0; i < 60000 && !started; ++i) {
-        for (auto& entry : std::filesystem::directory_iterator(dir.path()))
-            if (entry.path().filename().string().rfind("target.kxp.", 0) == 0) started = true;
-        if (!started) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    kill(child, SIGKILL);
-    int status;
-    waitpid(child, &status, 0);
+    for (int i = 0; i < 60000 && !(started = !test::leftBeside(dir.file(""), "target.kxp.").empty()); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const int status = save.stop(SIGKILL);
     ASSERT_TRUE(started) << "the save never began";
     ASSERT_TRUE(WIFSIGNALED(status)) << "the save finished before it could be interrupted";
     EXPECT_EQ(test::readFile(target), "the previous version\n");

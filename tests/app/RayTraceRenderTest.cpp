@@ -21,9 +21,6 @@ using testing::Not;
 
 namespace {
 
-using Rgba = test::Pixels;
-Rgba readRgba(const std::string& path) { return test::readImage(path, true); }
-
 // The example title with some of its settings lines replaced.
 std::string titleWith(const std::vector<std::pair<std::string, std::string>>& settings) {
     std::string text = test::slurp(std::string(FW_SOURCE_DIR) + "/examples/title.kxp");
@@ -114,16 +111,13 @@ void expectSameShadow(const std::string& name, const std::string& light) {
 
 }  // namespace
 
-// Renders the project both ways into dir/gl.png and dir/rt.png.
-void renderBoth(const fw::test::TempDir& dir, const std::string& project, Rgba& gl, Rgba& rt) {
-    auto a = render(dir, project, "--renderer gl --size 480x270 -o " + dir.file("gl.png"));
-    ASSERT_EQ(a.status, 0) << a.err;
-    auto b = render(dir, project, "--renderer raytrace --size 480x270 -o " + dir.file("rt.png"));
-    ASSERT_EQ(b.status, 0) << b.err;
-    EXPECT_THAT(b.err, HasSubstr("  Number of rays traced = "));
-    EXPECT_THAT(a.err, Not(HasSubstr("Number of rays traced")));
-    gl = readRgba(dir.file("gl.png"));
-    rt = readRgba(dir.file("rt.png"));
+// The project rendered by both renderers, with alpha.
+void renderBoth(const fw::test::TempDir& dir, const std::string& text, test::Pixels& gl, test::Pixels& rt) {
+    std::string err;
+    gl = fw::test::rendered(dir, "gl", text, "--renderer gl --size 480x270", &err, true);
+    EXPECT_THAT(err, Not(HasSubstr("Number of rays traced")));
+    rt = fw::test::rendered(dir, "rt", text, "--renderer raytrace --size 480x270", &err, true);
+    EXPECT_THAT(err, HasSubstr("  Number of rays traced = "));
     ASSERT_EQ(gl.width, 480);
     ASSERT_EQ(rt.width, 480);
     ASSERT_EQ(rt.height, 270);
@@ -132,11 +126,12 @@ void renderBoth(const fw::test::TempDir& dir, const std::string& project, Rgba& 
 TEST(RayTraceRender, SilhouetteAndBrightnessAgreeWithTheOpenGLFrame) {
     fw::test::TempDir dir;
     // The letters alone against a clear background: their outline is the silhouette.
-    test::spill(dir.file("letters.kxp"),
-                fw::test::edited(titleWith({{"UseAlphaMask", "\"1\""}}),
-                                 {{"   name \"Ground\"\n   vis 1", "   name \"Ground\"\n   vis 0"}}));
-    Rgba a, b;
-    ASSERT_NO_FATAL_FAILURE(renderBoth(dir, "letters.kxp", a, b));
+    test::Pixels a, b;
+    ASSERT_NO_FATAL_FAILURE(
+        renderBoth(dir,
+                   fw::test::edited(titleWith({{"UseAlphaMask", "\"1\""}}),
+                                    {{"   name \"Ground\"\n   vis 1", "   name \"Ground\"\n   vis 0"}}),
+                   a, b));
     long agree = 0, covered = 0;
     for (int y = 0; y < a.height; ++y)
         for (int x = 0; x < a.width; ++x) {
@@ -151,8 +146,7 @@ TEST(RayTraceRender, SilhouetteAndBrightnessAgreeWithTheOpenGLFrame) {
 
     // The whole title on its slate ground, lit by the project's lights: the mean
     // brightness where both frames are fully covered.
-    test::spill(dir.file("title.kxp"), titleWith({{"UseAlphaMask", "\"1\""}}));
-    ASSERT_NO_FATAL_FAILURE(renderBoth(dir, "title.kxp", a, b));
+    ASSERT_NO_FATAL_FAILURE(renderBoth(dir, titleWith({{"UseAlphaMask", "\"1\""}}), a, b));
     long both = 0;
     double brightGL = 0, brightRT = 0;
     for (int y = 0; y < a.height; ++y)
@@ -296,7 +290,7 @@ TEST(RayTraceRender, AStoppedStillKeepsItsTracedRowsAndFillsTheRestWithBackgroun
         EXPECT_LT(kept, height);
         EXPECT_THAT(program.seen(), Not(HasSubstr("Number of rays traced")));
 
-        Rgba image = readRgba(out);
+        test::Pixels image = test::readImage(out, true);
         ASSERT_EQ(image.width, width);
         ASSERT_EQ(image.height, height);
         int plain = 0;
@@ -413,11 +407,7 @@ TEST(RayTracedPictures, MirrorGlassAndSoftShadowShowWhatOnlyRaysCan) {
 // rays saw only the black background, and glass lit again at every crossing, did not).
 TEST(RayTracedPictures, EveryFactoryMaterialLooksAsBrightTracedAsInOpenGL) {
     fw::test::TempDir dir;
-    auto run = [&](const std::string& arguments) {
-        auto r = fw::test::formwright(dir, arguments);
-        EXPECT_EQ(r.status, 0) << arguments << "\n" << r.err;
-        return r;
-    };
+    auto run = [&](const std::string& arguments) { return fw::test::ran(dir, arguments); };
     auto picture = [&](const std::string& material, const std::string& renderer) {
         run("--yes text Hi --material \"" + material + "\" -o " + dir.file("t.kxp"));
         run("render " + dir.file("t.kxp") + " --size 240x180 --renderer " + renderer + " -o " + dir.file("t.png"));
@@ -437,8 +427,7 @@ TEST(RayTracedPictures, EveryFactoryMaterialLooksAsBrightTracedAsInOpenGL) {
     };
     std::string names = run("library list materials").out;
     int materials = 0;
-    for (size_t start = 0, end; (end = names.find('\n', start)) != std::string::npos; start = end + 1) {
-        const std::string name = names.substr(start, end - start);
+    for (const std::string& name : fw::test::linesOf(names)) {
         if (name.empty()) continue;
         ++materials;
         const double gl = brightness(picture(name, "gl")), traced = brightness(picture(name, "raytrace"));

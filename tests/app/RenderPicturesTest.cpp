@@ -15,7 +15,8 @@ using test::Pixels;
 namespace {
 
 void expectColour(const int* p, int r, int g, int b, int tolerance, const char* what) {
-    for (int c = 0; c < 3; ++c) EXPECT_NEAR(p[c], (c == 0 ? r : c == 1 ? g : b), tolerance) << what << ", channel " << c;
+    for (int c = 0; c < 3; ++c)
+        EXPECT_NEAR(p[c], (c == 0 ? r : c == 1 ? g : b), tolerance) << what << ", channel " << c;
 }
 
 std::string node(const std::string& kind, const std::string& name, const std::string& placement,
@@ -55,7 +56,8 @@ std::string outline(const std::string& name, const std::vector<std::string>& poi
     std::string lines;
     for (const std::string& p : points) lines += "      p " + p + "\n      pType ANCHOR\n";
     return "  begin ProfileI\n   name \"" + name +
-           "\"\n   begin InputProfile2\n    begin CompositeCurve2\n     closed 1\n     begin Curve2\n      type Linear\n" +
+           "\"\n   begin InputProfile2\n    begin CompositeCurve2\n     closed 1\n     begin Curve2\n      type "
+           "Linear\n" +
            lines + "      closed 1\n     end Curve2\n    end CompositeCurve2\n   end InputProfile2\n  end ProfileI\n";
 }
 
@@ -148,7 +150,8 @@ TEST(RenderPictures, PlainSolidsShowExactlyTheColoursTheirMaterialsMake) {
                  "   begin MaterialChannelSpecular 0\n    brightness 1\n    sharpness 60\n    active 1\n"
                  "   end MaterialChannelSpecular\n") +
         style("Shiny", item("Black")) + square("Square", 90) + solid("Tile", "Square", "Shiny") +
-        node("LightX", "Front Light", "   translate 0 0 400\n", "   type DIRECTIONAL\n   color 1 1 1 1\n   intensity 0.5\n");
+        node("LightX", "Front Light", "   translate 0 0 400\n",
+             "   type DIRECTIONAL\n   color 1 1 1 1\n   intensity 0.5\n");
     const struct {
         const char* name;
         std::string members;
@@ -239,8 +242,12 @@ TEST(RenderPictures, PlainSolidsShowExactlyTheColoursTheirMaterialsMake) {
         // Without shaders lighting is OpenGL's own, per vertex. A black glossy square facing
         // the light: advanced lighting adds the highlight after the texture, so it shows
         // on black; simple lighting folds it into the texture, which leaves black black.
-        {"advanced", glossy, {{50, 50, 255, 255, 255, 194, "a highlight over black"}},
-         " FinalGLShaders 0\n AdvancedGLLighting 1\n", "", 0.2},
+        {"advanced",
+         glossy,
+         {{50, 50, 255, 255, 255, 194, "a highlight over black"}},
+         " FinalGLShaders 0\n AdvancedGLLighting 1\n",
+         "",
+         0.2},
         {"simple", glossy, {{50, 50, 0, 0, 0, 7, "black"}}, " FinalGLShaders 0\n AdvancedGLLighting 0\n", "", 0.2},
     };
     for (const auto& c : cases) {

@@ -259,7 +259,8 @@ TEST(SettingsLimits, ProjectSizesRatesAndMovieFoldersAreRefusedUpFront) {
     EXPECT_THAT(r.err, Not(HasSubstr("Rendering"))) << "no frame is rendered: " << r.err;
     EXPECT_TRUE(std::filesystem::is_empty(folder));
     const std::vector<std::string> names = fw::test::filesIn(dir.file(""));
-    EXPECT_EQ(std::count_if(names.begin(), names.end(), [](auto& n) { return n.find("movie") != std::string::npos; }), 1)
+    EXPECT_EQ(std::count_if(names.begin(), names.end(), [](auto& n) { return n.find("movie") != std::string::npos; }),
+              1)
         << "a temporary movie was left beside the folder";
 }
 
@@ -558,7 +559,8 @@ TEST(CommandBehaviour, TheEdgeProfilesAreListedAndAnUnknownStyleNamesThemAll) {
     EXPECT_THAT(edges.out, HasSubstr("Bevel, Medium\n"));
     Outcome unknown = formwright("text Hi --style 'Bevl' -o '" + dir.file("x.png") + "'", dir);
     EXPECT_EQ(unknown.status, 1);
-    for (const std::string& edge : fw::test::linesOf(edges.out)) EXPECT_THAT(unknown.err, HasSubstr("\"" + edge + "\""));
+    for (const std::string& edge : fw::test::linesOf(edges.out))
+        EXPECT_THAT(unknown.err, HasSubstr("\"" + edge + "\""));
 }
 
 // What the preferences keep is shown and set by `prefs` alone, and it lasts.
@@ -581,7 +583,8 @@ TEST(CommandBehaviour, PrefsShowsAndSetsWhatCarriesOver) {
 TEST(CommandBehaviour, AProjectsOddSettingIsNamedAsTheProjects) {
     fw::test::TempDir dir;
     const std::string odd = project(dir, "odd.kxp", [](std::string& f) { setLine(f, "PixelAspect", "\"9\""); });
-    Outcome r = formwright("-q render '" + odd + "' --renderer raytrace --size 64x48 -o '" + dir.file("o.png") + "'", dir);
+    Outcome r =
+        formwright("-q render '" + odd + "' --renderer raytrace --size 64x48 -o '" + dir.file("o.png") + "'", dir);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "formwright: " + odd +
                          ": PixelAspect: pixel aspect 9 is not one of 0 to 7; square pixels are "
