@@ -211,7 +211,7 @@ namespace {
 const std::string kSoftShadow = FW_SOURCE_DIR "/examples/soft-shadow.kxp";
 
 // The program on a terminal of its own, as at a shell: a traced frame then shows its
-// rows as it goes, which tells a test the tracing has begun.
+// rows as it goes, which tells a test the tracing has begun and how it counts.
 class OnTerminal {
 public:
     explicit OnTerminal(const std::string& arguments) {
@@ -275,7 +275,7 @@ TEST(RayTraceRender, AStoppedStillKeepsItsTracedRowsAndFillsTheRestWithBackgroun
         OnTerminal program("render " + kSoftShadow + " --size " + std::to_string(width) + "x" + std::to_string(height) +
                            " -o " + out);
         ASSERT_TRUE(program.started());
-        ASSERT_TRUE(program.waitFor("ray tracing, ")) << program.seen();
+        ASSERT_TRUE(program.waitFor(" rows, ")) << program.seen();
         const int raw = program.stop(signal);
         ASSERT_TRUE(WIFEXITED(raw)) << "ended by signal " << (WIFSIGNALED(raw) ? WTERMSIG(raw) : 0);
         EXPECT_EQ(WEXITSTATUS(raw), 128 + signal) << program.seen();
@@ -289,6 +289,10 @@ TEST(RayTraceRender, AStoppedStillKeepsItsTracedRowsAndFillsTheRestWithBackgroun
         EXPECT_GT(kept, 0);
         EXPECT_LT(kept, height);
         EXPECT_THAT(program.seen(), Not(HasSubstr("Number of rays traced")));
+        // Progress counts the picture's rows, not its finer sample grid's.
+        const std::string& seen = program.seen();
+        for (size_t row = seen.find(" rows, "); row != std::string::npos; row = seen.find(" rows, ", row + 1))
+            EXPECT_EQ(seen.substr(seen.rfind(" of ", row), row - seen.rfind(" of ", row)), " of 1800");
 
         test::Pixels image = test::readImage(out, true);
         ASSERT_EQ(image.width, width);

@@ -486,24 +486,6 @@ TEST(CommandBehaviour, MissingCharactersAreNamedOnceAndQuietLeavesOnlyErrors) {
     EXPECT_EQ(test::readImage(dir.file("a.PNG")).width, 640);
 }
 
-// On a terminal a ray trace counts the picture's rows, not its finer sample grid's.
-TEST(CommandBehaviour, TracedProgressCountsPictureRows) {
-    fw::test::TempDir dir;
-    if (!std::filesystem::exists("/usr/bin/script")) GTEST_SKIP() << "no script(1) to give the run a terminal";
-    ASSERT_EQ(formwright("text Hi -o '" + dir.file("p.kxp") + "'", dir).status, 0);
-    const std::string command = std::string(FW_EXECUTABLE) + " --library-folder '" + dir.file("lib") + "' render '" +
-                                dir.file("p.kxp") + "' --renderer raytrace --size 160x120 -o '" + dir.file("t.png") +
-                                "'";
-    Outcome r = fw::test::runProgram("script", "-qec \"" + command + "\" /dev/null", dir.path().string());
-    ASSERT_EQ(r.status, 0) << r.out << r.err;
-    size_t at = r.out.find(" rows, ");
-    ASSERT_NE(at, std::string::npos) << r.out;
-    for (; at != std::string::npos; at = r.out.find(" rows, ", at + 1)) {
-        size_t of = r.out.rfind(" of ", at);
-        EXPECT_EQ(r.out.substr(of, at - of), " of 120");
-    }
-}
-
 // Every option a command's help lists is one it takes, and every help lists the
 // options of every command.
 TEST(CommandBehaviour, EachCommandsHelpListsWhatItAccepts) {
