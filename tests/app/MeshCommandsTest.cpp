@@ -9,6 +9,7 @@
 #include <regex>
 
 #include "AppHelpers.h"
+#include "GeometryHelpers.h"
 #include "GltfModel.h"
 #include "GltfValidator.h"
 #include "MeshCompare.h"
@@ -47,12 +48,9 @@ std::vector<test::Triangle> allTriangles(const std::vector<ImportGroup>& groups)
 size_t trianglesUpToQuads(const std::vector<ImportGroup>& groups) {
     size_t triangles = 0;
     for (const ImportGroup& group : groups)
-        for (int e = 0; e < group.mesh->elementCount(); ++e) {
-            GeometryInterface::ElementInfo info;
-            const int *p, *t, *n;
-            group.mesh->getElementRefs(e, info, &p, &t, &n);
+        test::eachElement(*group.mesh, [&](const GeometryInterface::ElementInfo& info, auto&&...) {
             triangles += info.count == 3 || info.count == 4 ? static_cast<size_t>(info.count - 2) : 0;
-        }
+        });
     return triangles;
 }
 
