@@ -30,10 +30,6 @@ std::string titleWith(const std::vector<std::pair<std::string, std::string>>& se
     return text;
 }
 
-fw::test::Outcome render(const fw::test::TempDir& dir, const std::string& project, const std::string& arguments) {
-    return fw::test::formwright(dir, "render " + dir.file(project) + " " + arguments);
-}
-
 // The example project with some lines changed, rendered (by the ray tracer unless the
 // arguments say otherwise).
 test::Pixels traced(const fw::test::TempDir& dir, const std::string& example,
@@ -196,7 +192,8 @@ TEST(RayTraceRender, TheRendererIsChosenAndSettingsItCannotHonourAreRefusedOrRep
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         test::spill(dir.file(c.name + ".kxp"), titleWith(c.settings));
-        auto r = render(dir, c.name + ".kxp", c.arguments + " -o " + dir.file(c.name + ".png"));
+        auto r = fw::test::formwright(
+            dir, "render " + dir.file(c.name + ".kxp") + c.arguments + " -o " + dir.file(c.name + ".png"));
         EXPECT_EQ(r.status == 0, c.drawn) << r.err;
         EXPECT_EQ(std::filesystem::exists(dir.file(c.name + ".png")), c.drawn);
         for (const std::string& said : c.says) EXPECT_THAT(r.err, HasSubstr(said));
