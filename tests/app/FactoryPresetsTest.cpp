@@ -65,47 +65,39 @@ double leastDifference(const std::vector<Picture>& pictures, const std::vector<s
     return least;
 }
 
-TEST_F(FactoryPresets, EveryMaterialSwatchShowsItsOwnLook) {
-    const std::vector<std::string> names = FactoryLibrary::names(FactoryLibrary::kMaterials);
-    ASSERT_GE(names.size(), 24u);
-    EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), names.size());
-    const int w = 96, h = 72;
-    std::vector<Picture> pictures = swatches(FactoryLibrary::kMaterials, w, h);
-    for (size_t n = 0; n < pictures.size(); ++n) {
-        // Over the sphere's middle, where only the material shows.
-        double sum = 0, blown = 0, count = 0;
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                if (std::hypot(x + 0.5 - w / 2.0, y + 0.5 - h / 2.0) > 0.3 * h) continue;
-                const uint8_t* p = pictures[n].row(y) + x * 4;
-                sum += (p[0] + p[1] + p[2]) / 3.0, ++count;
-                blown += p[0] >= 250 && p[1] >= 250 && p[2] >= 250;
-            }
-        double mean = sum / count, share = blown / count;
-        EXPECT_GT(mean, 12) << names[n] << " is black";
-        EXPECT_LT(mean, 235) << names[n] << " is blown out";
-        EXPECT_LT(share, 0.2) << names[n] << " is blown out";
-    }
-    std::string pair;
-    double least = leastDifference(pictures, names, pair);
-    EXPECT_GT(least, 4.0) << pair << " render alike";
-}
-
-TEST_F(FactoryPresets, StylesLightsAndLightingStylesRenderApart) {
+// Every preset renders apart from the others of its kind, and every material swatch,
+// over the sphere's middle where only the material shows, is neither black nor blown out.
+TEST_F(FactoryPresets, EverySwatchShowsItsOwnLook) {
     const struct {
         FactoryLibrary::Kind kind;
-        size_t count;
+        size_t count;  // 0: at least 24
         double apart;
-    } kinds[] = {{FactoryLibrary::kObjectStyles, 12, 0.3},
-                 {FactoryLibrary::kLights, 8, 2.0},
-                 {FactoryLibrary::kLightingStyles, 6, 2.0}};
+        int w, h;
+    } kinds[] = {{FactoryLibrary::kMaterials, 0, 4.0, 96, 72},
+                 {FactoryLibrary::kObjectStyles, 12, 0.3, 80, 60},
+                 {FactoryLibrary::kLights, 8, 2.0, 80, 60},
+                 {FactoryLibrary::kLightingStyles, 6, 2.0, 80, 60}};
     for (const auto& k : kinds) {
+        SCOPED_TRACE(FactoryLibrary::kindWord(k.kind));
         const std::vector<std::string> names = FactoryLibrary::names(k.kind);
-        ASSERT_EQ(names.size(), k.count) << FactoryLibrary::kindWord(k.kind);
-        std::vector<Picture> pictures = swatches(k.kind, 80, 60);
+        ASSERT_TRUE(k.count ? names.size() == k.count : names.size() >= 24) << names.size();
+        EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), names.size());
+        std::vector<Picture> pictures = swatches(k.kind, k.w, k.h);
+        for (size_t n = 0; n < pictures.size() && k.kind == FactoryLibrary::kMaterials; ++n) {
+            double sum = 0, blown = 0, count = 0;
+            for (int y = 0; y < k.h; ++y)
+                for (int x = 0; x < k.w; ++x) {
+                    if (std::hypot(x + 0.5 - k.w / 2.0, y + 0.5 - k.h / 2.0) > 0.3 * k.h) continue;
+                    const uint8_t* p = pictures[n].row(y) + x * 4;
+                    sum += (p[0] + p[1] + p[2]) / 3.0, ++count;
+                    blown += p[0] >= 250 && p[1] >= 250 && p[2] >= 250;
+                }
+            EXPECT_GT(sum / count, 12) << names[n] << " is black";
+            EXPECT_LT(sum / count, 235) << names[n] << " is blown out";
+            EXPECT_LT(blown / count, 0.2) << names[n] << " is blown out";
+        }
         std::string pair;
-        double least = leastDifference(pictures, names, pair);
-        EXPECT_GT(least, k.apart) << pair << " render alike";
+        EXPECT_GT(leastDifference(pictures, names, pair), k.apart) << pair << " render alike";
     }
 }
 
@@ -138,19 +130,6 @@ TEST_F(FactoryPresets, LightingReplacesTheLightsAndKeepsTheAmbientRule) {
 
 TEST_F(FactoryPresets, CommandLinePutsPresetsOnTitlesImportsAndRenders) {
     auto run = [&](const std::string& arguments) { return test::formwright(dir, arguments); };
-    ASSERT_EQ(run("text Gold -o " + dir.file("plain.png")).status, 0);
-    test::Outcome gold = run("text Gold --material \"Polished Gold\" -o " + dir.file("gold.png"));
-    ASSERT_EQ(gold.status, 0) << gold.err;
-    ::test::Pixels plain = ::test::readImage(dir.file("plain.png")), golden = ::test::readImage(dir.file("gold.png"));
-    ASSERT_EQ(plain.rgb.size(), golden.rgb.size());
-    // The letters turn from grey to gold: red well above blue where they changed.
-    double changed = 0, red = 0, blue = 0;
-    for (size_t i = 0; i < plain.rgb.size(); i += 3)
-        if (std::abs(plain.rgb[i] - golden.rgb[i]) + std::abs(plain.rgb[i + 2] - golden.rgb[i + 2]) > 30)
-            ++changed, red += golden.rgb[i], blue += golden.rgb[i + 2];
-    EXPECT_GT(changed / (plain.rgb.size() / 3), 0.05);
-    EXPECT_GT(red, 1.5 * blue);
-
     // The project keeps the style's lights and only them.
     test::Outcome lit = run("text Gold --lighting \"Backlit Rim\" --style \"Deep Bevel\" -o " + dir.file("lit.kxp"));
     ASSERT_EQ(lit.status, 0) << lit.err;

@@ -4,11 +4,10 @@
 // leave the user a project that does not open.
 #include <sys/stat.h>
 
-#include <cstring>
 #include <filesystem>
 #include <limits>
 
-#include "AppRun.h"
+#include "AppHelpers.h"
 
 using testing::HasSubstr;
 using testing::Not;
@@ -22,14 +21,11 @@ Outcome formwright(const std::string& arguments, const fw::test::TempDir& dir) {
     return fw::test::formwright(dir, arguments, "timeout 20 ");
 }
 
+using fw::test::be32;
+using fw::test::le16;
+using fw::test::le32;
+
 // ---- 3DS: little-endian chunks
-std::string le16(unsigned v) { return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8 & 0xFF)}; }
-std::string le32(uint32_t v) { return le16(v & 0xFFFF) + le16(v >> 16); }
-std::string lef(float f) {
-    uint32_t bits;
-    std::memcpy(&bits, &f, 4);
-    return le32(bits);
-}
 std::string chunk3ds(unsigned id, const std::string& body) {
     return le16(id) + le32(static_cast<uint32_t>(6 + body.size())) + body;
 }
@@ -40,13 +36,13 @@ std::string threeDS(const std::string& name, const std::vector<P3>& points,
                     const std::vector<std::vector<unsigned>>& faces,
                     const std::vector<std::pair<float, float>>& uv = {}) {
     std::string v = le16(static_cast<unsigned>(points.size()));
-    for (const P3& p : points) v += lef(p.x) + lef(p.y) + lef(p.z);
+    for (const P3& p : points) v += fw::test::leFloat(p.x) + fw::test::leFloat(p.y) + fw::test::leFloat(p.z);
     std::string f = le16(static_cast<unsigned>(faces.size()));
     for (const auto& face : faces) f += le16(face[0]) + le16(face[1]) + le16(face[2]) + le16(0);
     std::string tri = chunk3ds(0x4110, v) + chunk3ds(0x4120, f);
     if (!uv.empty()) {
         std::string m = le16(static_cast<unsigned>(uv.size()));
-        for (auto [s, t] : uv) m += lef(s) + lef(t);
+        for (auto [s, t] : uv) m += fw::test::leFloat(s) + fw::test::leFloat(t);
         tri += chunk3ds(0x4140, m);
     }
     std::string object = chunk3ds(0x4000, name + std::string(1, '\0') + chunk3ds(0x4100, tri));
@@ -54,13 +50,6 @@ std::string threeDS(const std::string& name, const std::vector<P3>& points,
 }
 
 // ---- LightWave: big-endian IFF
-std::string be16(unsigned v) { return {static_cast<char>(v >> 8 & 0xFF), static_cast<char>(v & 0xFF)}; }
-std::string be32(uint32_t v) { return be16(v >> 16) + be16(v & 0xFFFF); }
-std::string bef(float f) {
-    uint32_t bits;
-    std::memcpy(&bits, &f, 4);
-    return be32(bits);
-}
 std::string iff(const std::string& id, const std::string& body) {
     std::string out = id + be32(static_cast<uint32_t>(body.size())) + body;
     if (body.size() & 1) out += '\0';
@@ -76,14 +65,14 @@ std::string layer(const std::string& name) {
 }
 std::string points(const std::vector<P3>& ps) {
     std::string body;
-    for (const P3& p : ps) body += bef(p.x) + bef(p.y) + bef(p.z);
+    for (const P3& p : ps) body += fw::test::beFloat(p.x) + fw::test::beFloat(p.y) + fw::test::beFloat(p.z);
     return iff("PNTS", body);
 }
 std::string faces(const std::vector<std::vector<unsigned>>& polys) {
     std::string body = "FACE";
     for (const auto& poly : polys) {
-        body += be16(static_cast<unsigned>(poly.size()));
-        for (unsigned i : poly) body += be16(i);
+        body += fw::test::be16(static_cast<unsigned>(poly.size()));
+        for (unsigned i : poly) body += fw::test::be16(i);
     }
     return iff("POLS", body);
 }
@@ -109,63 +98,57 @@ bool hasControlBytes(const std::string& text) {
 
 }  // namespace
 
-TEST(HostileImport, NumbersThatAreNotFiniteLeaveTheirFacesOutAndTheProjectOpens) {
+// Numbers that are not finite cost their faces (or, in mapping coordinates, the face's
+// mapping) and are named; names with a NUL and other control bytes, quotes, names
+// longer than the project reader's token that differ only at their ends, and a name
+// spelled as the program's unsaved helpers are (a leading "__", here after control
+// bytes) become names the project keeps. Each project opens again, with its objects
+// listed once each, short and printable, and no number it cannot spell.
+TEST(HostileImport, NumbersAndNamesFromTheFileBecomeAProjectThatOpens) {
     fw::test::TempDir dir;
-    std::vector<P3> bad = kSquare;
+    std::vector<P3> bad = kSquare, far = kSquare;
     bad[3].x = kNaN;
-    fw::test::writeFile(dir.file("nan.3ds"), threeDS("Box", bad, kTwoTriangles));
-    // A mapping coordinate that is infinite costs the face its mapping, not its place.
-    fw::test::writeFile(dir.file("uv.3ds"),
-                        threeDS("Mapped", kSquare, kTwoTriangles, {{0, 0}, {1, 0}, {0, kInf}, {1, 1}}));
-    std::vector<P3> far = kSquare;
     far[0].z = -kInf;
-    fw::test::writeFile(dir.file("inf.lwo"), lwo(layer("Plate") + points(far) + faces(kTwoTriangles)));
-    for (const std::string name : {"nan.3ds", "uv.3ds", "inf.lwo"}) {
-        SCOPED_TRACE(name);
-        std::string project = dir.file(name + ".kxp");
-        Outcome r = formwright("import '" + dir.file(name) + "' -o '" + project + "'", dir);
-        ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_THAT(r.err, HasSubstr("not a finite number"));
-        // The project opens again, with the object the good face makes.
-        Outcome opened = formwright("'" + project + "'", dir);
-        EXPECT_EQ(opened.status, 0) << opened.err;
-        EXPECT_EQ(objectLines(opened.out).size(), 1u) << opened.out;
-        std::string text = fw::test::readFile(project);
-        for (const char* word : {" nan", " -nan", " inf", " -inf"}) EXPECT_THAT(text, Not(HasSubstr(word))) << word;
-    }
-    Outcome r = formwright("import '" + dir.file("nan.3ds") + "' -o '" + dir.file("again.kxp") + "'", dir);
-    EXPECT_THAT(r.err, HasSubstr("formwright: " + dir.file("nan.3ds") + ": object 'Box': face 1 "));
-}
-
-TEST(HostileImport, NamesFromTheFileBecomeNamesTheProjectKeeps) {
-    fw::test::TempDir dir;
-    // A NUL and other control bytes, quotes, two names longer than the project
-    // reader's token that differ only at their ends, and a name spelled as the
-    // program's unsaved helpers are (a leading "__", here after control bytes).
     const std::string longA = std::string(49990, 'N') + "A", longB = std::string(49990, 'N') + "B";
-    std::string obj = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
-    obj += "g Na" + std::string(1, '\0') + "me\nf 1 2 3\n";
-    obj += "g Q\"uo\x1b[2J\x01te\"\nf 1 2 3\n";
-    obj += "g " + longA + "\nf 1 2 3\n";
-    obj += "g " + longB + "\nf 1 2 3\n";
-    obj += "g \x1d\x1d\x1dHelper\nf 1 2 3\n";
-    fw::test::writeFile(dir.file("names.obj"), obj);
-    fw::test::writeFile(dir.file("names.3ds"), threeDS(std::string(49995, 'x'), kSquare, kTwoTriangles));
-    for (const std::string name : {"names.obj", "names.3ds"}) {
-        SCOPED_TRACE(name);
-        std::string project = dir.file(name + ".kxp");
-        Outcome r = formwright("import '" + dir.file(name) + "' -o '" + project + "'", dir);
+    const std::string names = "v 0 0 0\nv 1 0 0\nv 0 1 0\ng Na" + std::string(1, '\0') +
+                              "me\nf 1 2 3\ng Q\"uo\x1b[2J\x01te\"\nf 1 2 3\ng " + longA + "\nf 1 2 3\ng " + longB +
+                              "\nf 1 2 3\ng \x1d\x1d\x1dHelper\nf 1 2 3\n";
+    const struct {
+        std::string name, bytes;
+        size_t objects;
+        std::vector<std::string> says;
+    } files[] = {
+        {"nan.3ds",
+         threeDS("Box", bad, kTwoTriangles),
+         1,
+         {"not a finite number", "formwright: " + dir.file("nan.3ds") + ": object 'Box': face 1 "}},
+        {"uv.3ds",
+         threeDS("Mapped", kSquare, kTwoTriangles, {{0, 0}, {1, 0}, {0, kInf}, {1, 1}}),
+         1,
+         {"not a finite number"}},
+        {"inf.lwo", lwo(layer("Plate") + points(far) + faces(kTwoTriangles)), 1, {"not a finite number"}},
+        {"names.obj", names, 5, {}},
+        {"names.3ds", threeDS(std::string(49995, 'x'), kSquare, kTwoTriangles), 1, {}},
+    };
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.name);
+        fw::test::writeFile(dir.file(f.name), f.bytes);
+        std::string project = dir.file(f.name + ".kxp");
+        Outcome r = formwright("import '" + dir.file(f.name) + "' -o '" + project + "'", dir);
         ASSERT_EQ(r.status, 0) << r.err;
+        for (const std::string& said : f.says) EXPECT_THAT(r.err, HasSubstr(said));
         Outcome opened = formwright("'" + project + "'", dir);
         ASSERT_EQ(opened.status, 0) << opened.err;
         std::vector<std::string> lines = objectLines(opened.out);
-        ASSERT_EQ(lines.size(), name == "names.obj" ? 5u : 1u) << opened.out;
+        ASSERT_EQ(lines.size(), f.objects) << opened.out;
         for (size_t i = 0; i < lines.size(); ++i) {
             EXPECT_LT(lines[i].size(), 260u);
             EXPECT_FALSE(hasControlBytes(lines[i])) << lines[i];
             for (size_t j = 0; j < i; ++j) EXPECT_NE(lines[i], lines[j]);
         }
-        EXPECT_FALSE(hasControlBytes(fw::test::readFile(project)));
+        const std::string text = fw::test::readFile(project);
+        EXPECT_FALSE(hasControlBytes(text));
+        for (const char* word : {" nan", " -nan", " inf", " -inf"}) EXPECT_THAT(text, Not(HasSubstr(word))) << word;
     }
 }
 
@@ -197,10 +180,7 @@ TEST(HostileImport, IntoReplacesTheProjectOnlyWithOneThatReadsBack) {
     Outcome failed = formwright("import '" + dir.file("empty.obj") + "' --into '" + project + "'", dir);
     EXPECT_EQ(failed.status, 1);
     EXPECT_EQ(fw::test::readFile(project), before);
-    std::vector<std::string> left;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
-        if (entry.path().filename().string().rfind("p.kxp", 0) == 0) left.push_back(entry.path().filename().string());
-    EXPECT_EQ(left, std::vector<std::string>{"p.kxp"});
+    EXPECT_EQ(fw::test::leftBeside(dir.file(""), "p.kxp"), std::vector<std::string>{});
 }
 
 TEST(HostileImport, PipesAndFoldersAreRefusedAsMeshesProjectsAndLibraries) {
@@ -210,13 +190,16 @@ TEST(HostileImport, PipesAndFoldersAreRefusedAsMeshesProjectsAndLibraries) {
         ASSERT_EQ(::mkfifo(dir.file(pipe).c_str(), 0600), 0);
     for (const std::string folder : {"folder.obj", "folder.lwo", "folder.kxp", "folder.kxm"})
         std::filesystem::create_directory(dir.file(folder));
+    auto importOf = [&](const std::string& mesh) {
+        return "import '" + dir.file(mesh) + "' -o '" + dir.file("a.kxp") + "'";
+    };
     struct Case {
         std::string arguments, named;
     } cases[] = {
-        {"import '" + dir.file("pipe.obj") + "' -o '" + dir.file("a.kxp") + "'", "pipe.obj"},
-        {"import '" + dir.file("pipe.3ds") + "' -o '" + dir.file("a.kxp") + "'", "pipe.3ds"},
-        {"import '" + dir.file("folder.obj") + "' -o '" + dir.file("a.kxp") + "'", "folder.obj"},
-        {"import '" + dir.file("folder.lwo") + "' -o '" + dir.file("a.kxp") + "'", "folder.lwo"},
+        {importOf("pipe.obj"), "pipe.obj"},
+        {importOf("pipe.3ds"), "pipe.3ds"},
+        {importOf("folder.obj"), "folder.obj"},
+        {importOf("folder.lwo"), "folder.lwo"},
         {"'" + dir.file("pipe.kxp") + "'", "pipe.kxp"},
         {"'" + dir.file("folder.kxp") + "'", "folder.kxp"},
         {"render '" + dir.file("pipe.kxp") + "' -o '" + dir.file("a.png") + "'", "pipe.kxp"},

@@ -1,24 +1,26 @@
 // The user's style libraries as the `library` commands keep them: swatch files copied
-// or renamed by hand, thumbnails written into library files, and presets added from a
-// project, removed and renamed.
+// or renamed by hand, thumbnails written into library files, presets added from a
+// project, removed and renamed; and the swatch folders against what users and crashes
+// do to them: imports killed at any moment, preset names no file can carry, and library
+// files with a damaged thumbnail.
 
-#include <filesystem>
 #include <random>
 #include <set>
-#include <sstream>
 
-#include "AppRun.h"
+#include "AppHelpers.h"
 #include "app/Registration.h"
 #include "library/OrvoMaterialManager.h"
 #include "library/ThumbnailRecord.h"
 #include "surface/Picture.h"
 
 using testing::HasSubstr;
+using testing::Not;
 
 namespace fw {
 namespace {
 
 namespace fs = std::filesystem;
+using test::occurrences;
 using test::Outcome;
 using test::readFile;
 
@@ -29,25 +31,22 @@ protected:
     std::string swatches(const std::string& kind) const {
         return dir.file("lib") + "/Veltrane/Libraries/Veltrane Swatches/" + kind + " Swatches/";
     }
-    // `library list KIND` as names, after checking the run went through.
+    // `library list KIND` as names, after checking the run went through quietly or not.
     std::vector<std::string> names(const std::string& kind, std::string* err = nullptr) {
         Outcome r = run("library list " + kind);
         EXPECT_EQ(r.status, 0) << r.err;
         if (err) *err = r.err;
-        std::vector<std::string> out;
-        std::istringstream lines(r.out);
-        for (std::string line; std::getline(lines, line);) out.push_back(line);
-        return out;
+        return test::linesOf(r.out);
     }
     // The kind's swatch files, by name.
     std::set<std::string> files(const std::string& kind) const {
-        std::set<std::string> out;
-        for (const auto& entry : fs::directory_iterator(swatches(kind))) out.insert(entry.path().filename().string());
-        return out;
+        const std::vector<std::string> all = test::filesIn(swatches(kind));
+        return {all.begin(), all.end()};
     }
 
     test::TempDir dir;
 };
+using LibraryFolderSafety = LibraryCommands;
 
 bool has(const std::vector<std::string>& names, const std::string& name) {
     return std::find(names.begin(), names.end(), name) != names.end();
@@ -106,11 +105,7 @@ TEST_F(LibraryCommands, ThumbnailSizesAreWrittenOrRefused) {
     OrvoMaterialManager exported;
     ASSERT_TRUE(exported.readLibrary(dir.file("m.kxm")).ok);
     ASSERT_EQ(static_cast<size_t>(exported.presetCount()), names("materials").size());
-    size_t records = 0;
-    for (size_t at = bytes.find("ThumbnailSize 48 36\n"); at != std::string::npos;
-         at = bytes.find("ThumbnailSize 48 36\n", at + 1))
-        ++records;
-    EXPECT_EQ(records, static_cast<size_t>(exported.presetCount()));
+    EXPECT_EQ(occurrences(bytes, "ThumbnailSize 48 36\n"), static_cast<size_t>(exported.presetCount()));
     for (int i = 0; i < exported.presetCount(); ++i) {
         const Picture* thumbnail = exported.preset(i).currentThumbnail();
         ASSERT_NE(thumbnail, nullptr) << exported.preset(i).name();
@@ -259,6 +254,172 @@ TEST_F(LibraryCommands, AStepCutShortIsFinishedOrUndoneByTheIndex) {
     std::set<std::string> expected{"_Material Swatches.idx"};
     for (const std::string& name : after) expected.insert(name + ".kxm");
     EXPECT_EQ(files("Material"), expected);
+}
+
+// A write cut short leaves its file under a temporary name: the target's, a dot and six
+// letters or digits; a step of the folder cut short leaves ".pending" or ".removed".
+bool isLeftover(const std::string& file) {
+    if (file.size() > 8 && (file.ends_with(".pending") || file.ends_with(".removed"))) return true;
+    return file.size() > 7 && file[file.size() - 7] == '.' &&
+           std::all_of(file.end() - 6, file.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
+}
+
+// The first preset block of a library file, from its "begin" line through its "end" line.
+std::string firstPresetBlock(const std::string& library) {
+    size_t begin = library.find(" begin OrvoMaterialStyle"), end = library.find(" end OrvoMaterialStyle", begin);
+    return end == std::string::npos ? "" : library.substr(begin, library.find('\n', end) + 1 - begin);
+}
+
+TEST_F(LibraryFolderSafety, ImportsKilledAtAnyMomentLeaveAFolderThatLoadsQuietly) {
+    const std::string seeded = dir.file("seeded"), library = dir.file("lib"), file = dir.file("in.kxm");
+    const std::string seeding = "--library-folder '" + seeded + "' library export materials -o '" + file + "'";
+    ASSERT_EQ(test::runProgram(FW_EXECUTABLE, seeding, dir.file("")).status, 0);
+    std::mt19937 random(36);
+    std::uniform_int_distribution<int> delay(0, 90000);
+    // FW_LIBRARY_KILLS sets a longer sweep on demand.
+    const int kills = std::getenv("FW_LIBRARY_KILLS") ? std::atoi(std::getenv("FW_LIBRARY_KILLS")) : 40;
+    for (int kill = 0; kill < kills; ++kill) {
+        SCOPED_TRACE("kill " + std::to_string(kill));
+        fs::remove_all(library);
+        // Mostly into a folder that holds the factory presets, sometimes into none, so
+        // that the first run's seeding is cut short as well.
+        if (kill % 4 != 0) fs::copy(seeded, library, fs::copy_options::recursive);
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            freopen("/dev/null", "w", stdout);
+            freopen("/dev/null", "w", stderr);
+            execl(FW_EXECUTABLE, FW_EXECUTABLE, "--library-folder", library.c_str(), "library", "import", file.c_str(),
+                  static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+
+        Outcome list = run("library list materials");
+        EXPECT_EQ(list.status, 0);
+        EXPECT_EQ(list.err, "");
+        EXPECT_GE(occurrences(list.out, "\n"), 25u);
+        // Nothing of the killed run lies about, and the index names only files there.
+        for (const std::string& name : test::filesIn(swatches("Material"))) EXPECT_FALSE(isLeftover(name)) << name;
+        std::string index = readFile(swatches("Material") + "_Material Swatches.idx");
+        for (size_t at = 0, end; (end = index.find('\n', at)) != std::string::npos; at = end + 1)
+            EXPECT_TRUE(fs::exists(swatches("Material") + index.substr(at, end - at) + ".kxm"))
+                << index.substr(at, end - at);
+        if (HasFailure()) break;
+    }
+}
+
+TEST_F(LibraryFolderSafety, PresetNamesThatNoFileCanCarryGetFilesOfTheirOwn) {
+    const std::string exported = dir.file("all.kxm"), odd = dir.file("odd.kxm");
+    ASSERT_EQ(run("library export materials -o '" + exported + "'").status, 0);
+    const std::string block = firstPresetBlock(readFile(exported));
+    ASSERT_THAT(block, HasSubstr("name \"Polished Gold\""));
+    const std::string longName(245, 'L');
+    const std::vector<std::string> names = {"Line\nBreak", "A/B", "A_B", longName, "Tab\tName", "..", "polished gold"};
+    std::string presets;
+    for (const std::string& name : names) {
+        std::string copy = block;
+        copy.replace(copy.find("name \"Polished Gold\""), 20, "name \"" + name + "\"");
+        presets += copy;
+    }
+    test::writeFile(odd, presets);
+
+    // "polished gold" replaces "Polished Gold"; the others are new.
+    Outcome imported = run("--yes library import '" + odd + "'");
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    EXPECT_THAT(imported.out, HasSubstr("7 materials imported; the library holds 31"));
+
+    for (int pass = 0; pass < 2; ++pass) {
+        SCOPED_TRACE("pass " + std::to_string(pass));
+        Outcome list = run("library list materials");
+        EXPECT_EQ(list.status, 0);
+        EXPECT_EQ(list.err, "");
+        EXPECT_EQ(occurrences(list.out, "\n"), 31u) << list.out;
+        for (const std::string& shown :
+             {std::string("Line\\x0aBreak\n"), std::string("\nA/B\n"), std::string("\nA_B\n"), "\n" + longName + "\n",
+              std::string("\nTab\tName\n"), std::string("\n..\n"), std::string("\npolished gold\n")})
+            EXPECT_THAT(("\n" + list.out), HasSubstr(shown)) << shown;
+        EXPECT_THAT(list.out, Not(HasSubstr("Polished Gold")));
+    }
+
+    // One file per preset, each a name the system takes, no two alike but for letter case.
+    std::vector<std::string> files = test::filesIn(swatches("Material"));
+    EXPECT_EQ(files.size(), 32u);
+    std::set<std::string> folded;
+    for (std::string file : files) {
+        EXPECT_LE(file.size(), 220u) << file;
+        EXPECT_EQ(file.find_first_of("\n\t"), std::string::npos) << file;
+        EXPECT_FALSE(file.starts_with(".")) << file;
+        std::transform(file.begin(), file.end(), file.begin(), [](unsigned char c) { return std::tolower(c); });
+        EXPECT_TRUE(folded.insert(file).second) << file;
+    }
+    EXPECT_FALSE(fs::exists(swatches("Material") + "Polished Gold.kxm"));
+
+    // Each odd preset is whole: exported again, every name comes back.
+    const std::string again = dir.file("again.kxm");
+    ASSERT_EQ(run("library export materials -o '" + again + "'").status, 0);
+    std::string text = readFile(again);
+    for (const std::string& name : names) EXPECT_THAT(text, HasSubstr("name \"" + name + "\"")) << name;
+}
+
+TEST_F(LibraryFolderSafety, ADamagedThumbnailCountLosesOnlyThatThumbnail) {
+    const std::string binary = dir.file("binary.kxm"), hex = dir.file("hex.kxm");
+    ASSERT_EQ(run("library export materials --thumbnails 64x48 -o '" + binary + "'").status, 0);
+    ASSERT_EQ(run("library export materials --text-thumbnails -o '" + hex + "'").status, 0);
+    const std::string whole = readFile(binary);
+    ASSERT_EQ(occurrences(whole, "begin OrvoMaterialStyle"), 25u);
+    ASSERT_EQ(occurrences(whole, "JPEGBinaryThumbnail\n"), 25u);
+
+    // The count of the first preset's thumbnail, as written and damaged several ways.
+    struct Damage {
+        const std::string* file;
+        const char* keyword;
+        long by;       // added to the count
+        long replace;  // or the count given instead, when not zero
+    };
+    for (const Damage& damage :
+         {Damage{&binary, "JPEGBinaryThumbnail\n", 0, 2000000000}, Damage{&binary, "JPEGBinaryThumbnail\n", 700, 0},
+          Damage{&binary, "JPEGBinaryThumbnail\n", -300, 0}, Damage{&hex, "JPEGThumbnail\n", 0, 2000000000}}) {
+        std::string text = readFile(*damage.file);
+        size_t at = text.find(damage.keyword);
+        ASSERT_NE(at, std::string::npos);
+        size_t digits = text.find_first_of("0123456789", at);
+        size_t end = text.find('\n', digits);
+        long was = std::stol(text.substr(digits, end - digits));
+        long now = damage.replace ? damage.replace : was + damage.by;
+        // A count short of the data's end is taken at its word where a blank follows it,
+        // as the next line would: the damage is put where the data goes on.
+        while (!damage.replace && now < was && std::isspace(static_cast<unsigned char>(text[end + 1 + now]))) --now;
+        SCOPED_TRACE(std::string(damage.keyword) + std::to_string(was) + " made " + std::to_string(now));
+        text.replace(digits, end - digits, std::to_string(now));
+        const std::string damaged = dir.file("damaged.kxm"), out = dir.file("out.kxm");
+        test::writeFile(damaged, text);
+        fs::remove(out);
+
+        Outcome resave =
+            fw::test::runProgram(FW_EXECUTABLE, "resave '" + damaged + "' '" + out + "'", dir.path().string());
+        EXPECT_EQ(resave.status, 0);
+        EXPECT_EQ(occurrences(resave.err, "\n"), 1u) << resave.err;
+        EXPECT_THAT(resave.err, HasSubstr("a thumbnail is dropped: its byte count (" + std::to_string(now) + ")"));
+        std::string kept = readFile(out);
+        EXPECT_EQ(occurrences(kept, "begin OrvoMaterialStyle"), 25u);
+        EXPECT_EQ(occurrences(kept, "JPEGBinaryThumbnail\n"), 24u);
+        // The preset after the damaged one keeps its thumbnail, its name and its colour.
+        std::string second =
+            whole.substr(whole.find(" begin OrvoMaterialStyle", whole.find(" begin OrvoMaterialStyle") + 1));
+        second = second.substr(0, second.find(" end OrvoMaterialStyle"));
+        EXPECT_THAT(kept, HasSubstr(second));
+    }
+
+    // Undamaged, the file reads back without a word and writes back byte for byte.
+    const std::string out = dir.file("same.kxm");
+    Outcome resave = fw::test::runProgram(FW_EXECUTABLE, "resave '" + binary + "' '" + out + "'", dir.path().string());
+    EXPECT_EQ(resave.status, 0);
+    EXPECT_EQ(resave.err, "");
+    EXPECT_EQ(readFile(out), whole);
 }
 
 }  // namespace

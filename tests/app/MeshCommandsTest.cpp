@@ -1,11 +1,17 @@
 // The mesh commands as users run them: export of the example projects in every
 // coordinate mode and over frame ranges, import into new and existing projects, and
-// other programs reading what was written.
+// other programs reading what was written; glTF export of the example animation over a
+// range of frames, checked against the OBJ files of its first and last frames, and a
+// title written straight to .glb, judged by the Khronos validator too.
 
 #include <filesystem>
+#include <glm/gtc/matrix_transform.hpp>
 #include <regex>
 
-#include "AppRun.h"
+#include "AppHelpers.h"
+#include "GeometryHelpers.h"
+#include "GltfModel.h"
+#include "GltfValidator.h"
 #include "MeshCompare.h"
 #include "output/DxfReader.h"
 #include "output/MeshFormats.h"
@@ -38,25 +44,14 @@ std::vector<test::Triangle> allTriangles(const std::vector<ImportGroup>& groups)
     return all;
 }
 
-// Every polygon of three or four corners of every group, as one mesh: what DXF holds.
-std::vector<test::Triangle> trianglesUpToQuads(const std::vector<ImportGroup>& groups) {
-    std::vector<test::Triangle> all;
-    for (const ImportGroup& group : groups) {
-        ObjDB kept;
-        double v[3];
-        for (int i = 0; i < group.mesh->vertexCount(); ++i) group.mesh->getVertex(v, i), kept.addVertex(v);
-        for (int e = 0; e < group.mesh->elementCount(); ++e) {
-            GeometryInterface::ElementInfo info;
-            const int *p, *t, *n;
-            group.mesh->getElementRefs(e, info, &p, &t, &n);
-            if (info.count == 3 || info.count == 4)
-                kept.addElement(info.kind, 0, info.count, p, 0, nullptr, 0, nullptr);
-        }
-        auto some = test::trianglesOf(kept);
-        all.insert(all.end(), some.begin(), some.end());
-    }
-    std::sort(all.begin(), all.end());
-    return all;
+// The triangles that the polygons of three or four corners of every group make.
+size_t trianglesUpToQuads(const std::vector<ImportGroup>& groups) {
+    size_t triangles = 0;
+    for (const ImportGroup& group : groups)
+        test::eachElement(*group.mesh, [&](const GeometryInterface::ElementInfo& info, auto&&...) {
+            triangles += info.count == 3 || info.count == 4 ? static_cast<size_t>(info.count - 2) : 0;
+        });
+    return triangles;
 }
 
 // What `assimp info` says a file holds: its faces after triangulation; -1 when it failed.
@@ -68,6 +63,48 @@ long assimpFaces(const std::string& path) {
     return std::stol(m[1]);
 }
 
+// Every node's mesh moved by `place(node)`.
+template <class Place>
+std::vector<test::Triangle> sceneTriangles(const tinygltf::Model& model, Place place) {
+    std::vector<test::Triangle> all;
+    for (size_t i = 0; i < model.nodes.size(); ++i) {
+        const tinygltf::Node& node = model.nodes[i];
+        if (node.mesh < 0) continue;
+        glm::dmat4 m = place(static_cast<int>(i));
+        for (test::Triangle t : test::meshTriangles(model, node.mesh)) {
+            for (size_t k = 0; k < 9; k += 3) {
+                glm::dvec3 p(m * glm::dvec4(t[k], t[k + 1], t[k + 2], 1.0));
+                t[k] = p.x, t[k + 1] = p.y, t[k + 2] = p.z;
+            }
+            all.push_back(t);
+        }
+    }
+    return all;
+}
+
+// The node's transform at the animation's last sample.
+glm::dmat4 lastSample(const tinygltf::Model& model, int node) {
+    glm::dvec3 t(0.0), s(1.0);
+    glm::dquat r(1.0, 0.0, 0.0, 0.0);
+    const tinygltf::Node& n = model.nodes.at(static_cast<size_t>(node));
+    if (!n.translation.empty()) t = glm::dvec3(n.translation[0], n.translation[1], n.translation[2]);
+    if (!n.rotation.empty()) r = glm::dquat(n.rotation[3], n.rotation[0], n.rotation[1], n.rotation[2]);
+    if (!n.scale.empty()) s = glm::dvec3(n.scale[0], n.scale[1], n.scale[2]);
+    for (const tinygltf::Animation& animation : model.animations)
+        for (const tinygltf::AnimationChannel& channel : animation.channels) {
+            if (channel.target_node != node) continue;
+            const tinygltf::AnimationSampler& sampler = animation.samplers.at(static_cast<size_t>(channel.sampler));
+            std::vector<double> v = test::floatsOf(model, sampler.output);
+            if (channel.target_path == "translation" && v.size() >= 3)
+                t = glm::dvec3(v[v.size() - 3], v[v.size() - 2], v[v.size() - 1]);
+            if (channel.target_path == "scale" && v.size() >= 3)
+                s = glm::dvec3(v[v.size() - 3], v[v.size() - 2], v[v.size() - 1]);
+            if (channel.target_path == "rotation" && v.size() >= 4)
+                r = glm::dquat(v[v.size() - 1], v[v.size() - 4], v[v.size() - 3], v[v.size() - 2]);
+        }
+    return glm::translate(glm::dmat4(1.0), t) * glm::mat4_cast(r) * glm::scale(glm::dmat4(1.0), s);
+}
+
 }  // namespace
 
 TEST(MeshCommands, TheTitleExportsInEveryFormatWithTheSameTrianglesAndOtherProgramsReadThem) {
@@ -75,9 +112,9 @@ TEST(MeshCommands, TheTitleExportsInEveryFormatWithTheSameTrianglesAndOtherProgr
     ASSERT_EQ(formwright(dir, "export " + kTitle + " -o " + dir.file("t.obj")).status, 0);
     auto obj = readBack(ObjImport(), dir.file("t.obj"));
     std::vector<test::Triangle> all = allTriangles(obj);
-    auto upToQuads = trianglesUpToQuads(obj);
-    EXPECT_GT(upToQuads.size(), 10000u);
-    EXPECT_GT(all.size(), upToQuads.size());  // the round letters have bigger polygons too
+    const size_t upToQuads = trianglesUpToQuads(obj);
+    EXPECT_GT(upToQuads, 10000u);
+    EXPECT_GT(all.size(), upToQuads);  // the round letters have bigger polygons too
     const bool haveAssimp = std::filesystem::exists("/usr/bin/assimp");
     if (haveAssimp) {
         EXPECT_EQ(assimpFaces(dir.file("t.obj")), static_cast<long>(all.size()));
@@ -114,8 +151,7 @@ TEST(MeshCommands, TheTitleExportsInEveryFormatWithTheSameTrianglesAndOtherProgr
 
 TEST(MeshCommands, FrameRangesMoveTheLettersAndObjectCoordinatesStayPut) {
     test::TempDir dir;
-    test::Outcome r = formwright(dir, "export " + kAnimated + " --frames 0-2 -o " + dir.file("a.obj"));
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(test::ran(dir, "export " + kAnimated + " --frames 0-2 -o " + dir.file("a.obj")).status, 0);
     for (const char* name : {"a.obj", "a.0001.obj", "a.0002.obj"}) EXPECT_TRUE(std::filesystem::exists(dir.file(name)));
     EXPECT_FALSE(std::filesystem::exists(dir.file("a.0003.obj")));
     std::string frame1 = test::readFile(dir.file("a.0001.obj"));
@@ -126,10 +162,8 @@ TEST(MeshCommands, FrameRangesMoveTheLettersAndObjectCoordinatesStayPut) {
     // coordinates they do not.
     for (const char* mode : {"--world", "--local"})
         for (int frame : {5, 25})
-            ASSERT_EQ(formwright(dir, "export " + kAnimated + " --frame " + std::to_string(frame) + " " + mode +
-                                          " -o " + dir.file(std::string(mode + 2) + std::to_string(frame) + ".obj"))
-                          .status,
-                      0);
+            test::ran(dir, "export " + kAnimated + " --frame " + std::to_string(frame) + " " + mode + " -o " +
+                               dir.file(std::string(mode + 2) + std::to_string(frame) + ".obj"));
     EXPECT_NE(test::readFile(dir.file("world5.obj")), test::readFile(dir.file("world25.obj")));
     // Alike but for the material library each names beside itself.
     auto body = [&](const std::string& name) {
@@ -168,9 +202,8 @@ TEST(MeshCommands, SectionsSplitEachSolidByPart) {
 TEST(MeshCommands, ImportMakesAProjectThatRendersOrAddsToOne) {
     test::TempDir dir;
     ASSERT_EQ(formwright(dir, "export " + kTitle + " -o " + dir.file("t.dxf")).status, 0);
-    test::Outcome r = formwright(dir, "import " + dir.file("t.dxf") + " -o " + dir.file("p.kxp"));
-    ASSERT_EQ(r.status, 0) << r.err;
-    r = formwright(dir, "info " + dir.file("p.kxp"));
+    test::ran(dir, "import " + dir.file("t.dxf") + " -o " + dir.file("p.kxp"));
+    test::Outcome r = formwright(dir, "info " + dir.file("p.kxp"));
     EXPECT_THAT(r.out, HasSubstr("ObjectP \"Text F\" below \"root\""));
     EXPECT_THAT(r.out, HasSubstr("MaterialX \"DXF color "));
     ASSERT_EQ(formwright(dir, "render " + dir.file("p.kxp") + " -o " + dir.file("p.png")).status, 0);
@@ -188,8 +221,7 @@ TEST(MeshCommands, ImportMakesAProjectThatRendersOrAddsToOne) {
     // Into an existing project: its own objects stay, the mesh's join them.
     std::filesystem::copy_file(kTitle, dir.file("title.kxp"));
     ASSERT_EQ(formwright(dir, "export " + kTitle + " -o " + dir.file("t.obj")).status, 0);
-    r = formwright(dir, "import " + dir.file("t.obj") + " --into " + dir.file("title.kxp"));
-    ASSERT_EQ(r.status, 0) << r.err;
+    test::ran(dir, "import " + dir.file("t.obj") + " --into " + dir.file("title.kxp"));
     r = formwright(dir, "info " + dir.file("title.kxp"));
     EXPECT_THAT(r.out, HasSubstr("ObjectX \"Text F\""));
     // One object per group of the file, named after it, made unique beside the originals.
@@ -230,27 +262,84 @@ TEST(MeshCommands, AnObjFilesMaterialLibraryGivesItsColoursAndTransparency) {
 
 TEST(MeshCommands, BadRequestsAreUserErrorsThatWriteNothing) {
     test::TempDir dir;
-    test::Outcome r = formwright(dir, "export " + kTitle + " -o " + dir.file("t.xyz"));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_THAT(r.err, HasSubstr("t.xyz: write a mesh file: obj, dxf"));
-    r = formwright(dir, "export " + kAnimated + " --frames 5-2 -o " + dir.file("a.obj"));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_THAT(r.err, HasSubstr("runs backwards"));
-    r = formwright(dir, "import " + dir.file("t.xyz") + " -o " + dir.file("p.kxp"));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_THAT(r.err, HasSubstr("read a mesh file: obj, dxf"));
-    r = formwright(dir, "import " + kTitle);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_THAT(r.err, HasSubstr("-o OUT.kxp"));
-    r = formwright(dir, "text Hi -o " + dir.file("hi.xyz"));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_THAT(r.err, HasSubstr("a mesh (obj, dxf"));
+    const std::pair<std::string, std::string> requests[] = {
+        {"export " + kTitle + " -o " + dir.file("t.xyz"), "t.xyz: write a mesh file: obj, dxf"},
+        {"export " + kAnimated + " --frames 5-2 -o " + dir.file("a.obj"), "runs backwards"},
+        {"import " + dir.file("t.xyz") + " -o " + dir.file("p.kxp"), "read a mesh file: obj, dxf"},
+        {"import " + kTitle, "-o OUT.kxp"},
+        {"text Hi -o " + dir.file("hi.xyz"), "a mesh (obj, dxf"}};
+    for (const auto& [arguments, says] : requests) {
+        test::Outcome r = formwright(dir, arguments);
+        EXPECT_EQ(r.status, 1) << arguments;
+        EXPECT_THAT(r.err, HasSubstr(says));
+    }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.file("")), {}), 1);  // only the library
 
     // `text` writes every mesh format as it writes OBJ.
-    r = formwright(dir, "text Hi -o " + dir.file("hi.dxf"));
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(test::ran(dir, "text Hi -o " + dir.file("hi.dxf")).status, 0);
     EXPECT_EQ(readBack(DxfReader(), dir.file("hi.dxf")).size(), 2u);
+}
+
+TEST(GlbExport, AnimatedTitleOverARangeMatchesItsFirstAndLastFrames) {
+    test::TempDir dir;
+    // In points, as the OBJ files are.
+    for (std::string args :
+         {"-o " + dir.file("world.glb") + " --frames 0-12 --scale 1",
+          "-o " + dir.file("local.glb") + " --frames 0-12 --local --scale 1",
+          "-o " + dir.file("first.obj") + " --frame 0", "-o " + dir.file("last.obj") + " --frame 12"}) {
+        ASSERT_EQ(test::ran(dir, "export " + kAnimated + " " + args).status, 0);
+    }
+    std::vector<test::Triangle> first = allTriangles(readBack(ObjImport(), dir.file("first.obj")));
+    std::vector<test::Triangle> last = allTriangles(readBack(ObjImport(), dir.file("last.obj")));
+    ASSERT_GT(first.size(), 100u);
+    ASSERT_NE(test::compareTriangles(first, last, 1e-3), "") << "the example moves between these frames";
+
+    // World coordinates: the meshes stand where the first frame put them, the nodes at
+    // identity; the animation carries them to the last frame.
+    tinygltf::Model world = test::loadGlb(dir.file("world.glb"));
+    EXPECT_EQ(test::compareTriangles(first, sceneTriangles(world, [](int) { return glm::dmat4(1.0); }), 2e-3), "");
+    EXPECT_EQ(test::compareTriangles(last, sceneTriangles(world, [&](int n) { return lastSample(world, n); }), 2e-3),
+              "");
+    // Object coordinates: each node's own transform, then its animation.
+    tinygltf::Model local = test::loadGlb(dir.file("local.glb"));
+    ASSERT_EQ(local.nodes.size(), world.nodes.size());
+    EXPECT_EQ(
+        test::compareTriangles(
+            first, sceneTriangles(local, [&](int n) { return test::nodeMatrix(local.nodes[static_cast<size_t>(n)]); }),
+            2e-3),
+        "");
+    EXPECT_EQ(test::compareTriangles(last, sceneTriangles(local, [&](int n) { return lastSample(local, n); }), 2e-3),
+              "");
+
+    // Thirteen samples from 0 on, a frame's time apart.
+    ASSERT_EQ(local.animations.size(), 1u);
+    const tinygltf::AnimationSampler& sampler = local.animations[0].samplers.at(0);
+    std::vector<double> times = test::floatsOf(local, sampler.input);
+    ASSERT_EQ(times.size(), 13u);
+    EXPECT_EQ(times[0], 0.0);
+    for (size_t i = 1; i < times.size(); ++i) EXPECT_NEAR(times[i], times[1] * static_cast<double>(i), 1e-6);
+    EXPECT_GT(times[1], 0.0);
+
+    EXPECT_VALID_GLTF(dir.file("local.glb"));
+    EXPECT_VALID_GLTF(dir.file("world.glb"));
+}
+
+TEST(GlbExport, TextCommandWritesATitleAsGlb) {
+    test::TempDir dir;
+    ASSERT_EQ(test::ran(dir, "text Hi -o " + dir.file("hi.glb")).status, 0);
+    ASSERT_EQ(test::ran(dir, "text Hi -o " + dir.file("hi.obj")).status, 0);
+    tinygltf::Model model = test::loadGlb(dir.file("hi.glb"));
+    EXPECT_EQ(model.nodes.size(), 2u) << "one node per letter";
+    EXPECT_TRUE(model.animations.empty());
+    // The .glb is in metres, the OBJ in points.
+    const glm::dmat4 toPoints = glm::scale(glm::dmat4(1.0), glm::dvec3(72 / 0.0254));
+    EXPECT_EQ(test::compareTriangles(
+                  allTriangles(readBack(ObjImport(), dir.file("hi.obj"))),
+                  sceneTriangles(
+                      model, [&](int n) { return toPoints * test::nodeMatrix(model.nodes[static_cast<size_t>(n)]); }),
+                  2e-3),
+              "");
+    EXPECT_VALID_GLTF(dir.file("hi.glb"));
 }
 
 }  // namespace fw

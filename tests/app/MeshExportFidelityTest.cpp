@@ -3,7 +3,6 @@
 // own readers and import command, or byte by byte.
 
 #include <array>
-#include <bit>
 #include <cstring>
 #include <filesystem>
 #include <glm/geometric.hpp>
@@ -12,7 +11,7 @@
 #include <set>
 #include <sstream>
 
-#include "AppRun.h"
+#include "AppHelpers.h"
 #include "GltfModel.h"
 #include "MeshCompare.h"
 #include "output/MeshFormats.h"
@@ -32,20 +31,17 @@ bool haveAssimp() { return std::filesystem::exists("/usr/bin/assimp"); }
 // A bevelled title saved as a project (the default edge is a medium bevel).
 std::string badge(const test::TempDir& dir, const std::string& extra = "") {
     const std::string path = dir.file("badge.kxp");
-    test::Outcome r = formwright(dir, "--yes text Badge " + extra + " -o " + path);
-    EXPECT_EQ(r.status, 0) << r.err;
+    test::ran(dir, "--yes text Badge " + extra + " -o " + path);
     return path;
 }
 
-// Every line of an object block after `begin ObjectX` that starts with `key` gets `value`.
+// Every object block's line that starts with `key` gets `value`.
 std::string withObjectField(std::string project, const std::string& key, const std::string& value) {
     for (size_t at = project.find("begin ObjectX"); at != std::string::npos;
          at = project.find("begin ObjectX", at + 1)) {
-        size_t end = project.find("end ObjectX", at);
         size_t line = project.find("\n   " + key + " ", at);
-        if (line == std::string::npos || line > end) continue;
-        size_t stop = project.find('\n', line + 1);
-        project.replace(line, stop - line, "\n   " + key + " " + value);
+        if (line > project.find("end ObjectX", at)) continue;
+        project.replace(line, project.find('\n', line + 1) - line, "\n   " + key + " " + value);
     }
     return project;
 }
@@ -54,17 +50,16 @@ struct Face {
     std::vector<glm::dvec3> corners;
     std::vector<glm::dvec3> normals;  // empty when the file gave none
 };
+using Groups = std::map<std::string, std::vector<Face>>;
 
-// The polygons of an OBJ file, by group.
-std::map<std::string, std::vector<Face>> readObj(const std::string& path) {
-    std::map<std::string, std::vector<Face>> groups;
+// The polygons of an OBJ file, by group, read here rather than by the program's reader.
+Groups readObj(const std::string& path) {
+    Groups groups;
     std::vector<glm::dvec3> v, vn;
-    std::string group = "default";
+    std::string group = "default", line, key;
     std::istringstream in(test::readFile(path));
-    std::string line;
     while (std::getline(in, line)) {
         std::istringstream words(line);
-        std::string key;
         words >> key;
         if (key == "v" || key == "vn") {
             glm::dvec3 p;
@@ -74,56 +69,50 @@ std::map<std::string, std::vector<Face>> readObj(const std::string& path) {
             std::getline(words >> std::ws, group);
         } else if (key == "f") {
             Face face;
-            std::string corner;
-            while (words >> corner) {
+            auto at = [](const std::vector<glm::dvec3>& list, int i) {
+                return list.at(static_cast<size_t>(i > 0 ? i - 1 : static_cast<int>(list.size()) + i));
+            };
+            for (std::string corner; words >> corner;) {
                 int refs[3] = {0, 0, 0};
                 std::istringstream parts(corner);
                 std::string part;
                 for (int k = 0; k < 3 && std::getline(parts, part, '/'); ++k)
                     refs[k] = part.empty() ? 0 : std::stoi(part);
-                auto at = [](const std::vector<glm::dvec3>& list, int i) {
-                    return list.at(static_cast<size_t>(i > 0 ? i - 1 : static_cast<int>(list.size()) + i));
-                };
                 face.corners.push_back(at(v, refs[0]));
                 if (refs[2] != 0) face.normals.push_back(at(vn, refs[2]));
             }
             groups[group].push_back(face);
         }
+        key.clear();
     }
     return groups;
 }
 
 // Assimp's reading of a file, written out as OBJ; empty when it failed.
-std::map<std::string, std::vector<Face>> assimpRead(const test::TempDir& dir, const std::string& path) {
-    const std::string out = path + ".assimp.obj";
-    test::Outcome r = test::runProgram("assimp", "export '" + path + "' '" + out + "'", dir.file(""));
+Groups assimpRead(const test::TempDir& dir, const std::string& path) {
+    test::Outcome r = test::runProgram("assimp", "export '" + path + "' '" + path + ".assimp.obj'", dir.file(""));
     EXPECT_EQ(r.status, 0) << r.out << r.err;
-    if (r.status != 0) return {};
-    return readObj(out);
+    return r.status == 0 ? readObj(path + ".assimp.obj") : Groups();
 }
 
-// Polygon area by Newell's sum, exact for any planar polygon.
-double area(const Face& face) {
-    glm::dvec3 sum(0.0);
-    for (size_t c = 0; c < face.corners.size(); ++c)
-        sum += glm::cross(face.corners[c], face.corners[(c + 1) % face.corners.size()]);
-    return glm::length(sum) / 2;
+// The total area of the polygons (Newell's sum, exact for planar ones), and their box.
+double totalArea(const Groups& groups) {
+    double sum = 0;
+    for (const auto& [name, faces] : groups)
+        for (const Face& face : faces) {
+            glm::dvec3 cross(0.0);
+            for (size_t c = 0; c < face.corners.size(); ++c)
+                cross += glm::cross(face.corners[c], face.corners[(c + 1) % face.corners.size()]);
+            sum += glm::length(cross) / 2;
+        }
+    return sum;
 }
-
-// The corners' least and greatest coordinates.
-std::pair<glm::dvec3, glm::dvec3> box(const std::map<std::string, std::vector<Face>>& groups) {
+std::pair<glm::dvec3, glm::dvec3> box(const Groups& groups) {
     glm::dvec3 low(1e9), high(-1e9);
     for (const auto& [name, faces] : groups)
         for (const Face& face : faces)
             for (const glm::dvec3& p : face.corners) low = glm::min(low, p), high = glm::max(high, p);
     return {low, high};
-}
-
-double totalArea(const std::map<std::string, std::vector<Face>>& groups) {
-    double sum = 0;
-    for (const auto& [name, faces] : groups)
-        for (const Face& face : faces) sum += area(face);
-    return sum;
 }
 
 // The volume a closed surface holds, positive when its faces turn outwards.
@@ -142,9 +131,9 @@ std::vector<Face> facesOf(const GeometryInterface& g) {
     return out;
 }
 
-// The faces of a .glb's meshes, placed by their nodes.
-std::map<std::string, std::vector<Face>> readGlb(const std::string& path) {
-    std::map<std::string, std::vector<Face>> out;
+// The faces of a .glb's meshes, whose nodes place them nowhere else.
+Groups readGlb(const std::string& path) {
+    Groups out;
     tinygltf::Model model = test::loadGlb(path);
     for (const tinygltf::Node& node : model.nodes) {
         if (node.mesh < 0) continue;
@@ -157,15 +146,13 @@ std::map<std::string, std::vector<Face>> readGlb(const std::string& path) {
     return out;
 }
 
-// How Assimp's corner normals sit on their faces: the share within `degrees` of the
-// face's own normal, and how many corners lean by more than a degree (smooth shading).
+// How corner normals sit on their faces: the share within `degrees` of the face's own
+// normal, and how many corners lean by more than a degree (smooth shading).
 struct Shading {
     double within = 0;
-    long leaning = 0;
-    long corners = 0;
+    long leaning = 0, corners = 0;
 };
-
-Shading shading(const std::map<std::string, std::vector<Face>>& groups, double degrees) {
+Shading shading(const Groups& groups, double degrees) {
     Shading s;
     long close = 0;
     for (const auto& [name, faces] : groups)
@@ -173,9 +160,8 @@ Shading shading(const std::map<std::string, std::vector<Face>>& groups, double d
             if (face.corners.size() < 3 || face.normals.size() != face.corners.size()) continue;
             glm::dvec3 n = glm::cross(face.corners[1] - face.corners[0], face.corners[2] - face.corners[0]);
             if (glm::length(n) == 0) continue;
-            n = glm::normalize(n);
             for (const glm::dvec3& corner : face.normals) {
-                double d = glm::length(corner) > 0 ? glm::dot(n, glm::normalize(corner)) : -1;
+                double d = glm::length(corner) > 0 ? glm::dot(glm::normalize(n), glm::normalize(corner)) : -1;
                 ++s.corners;
                 close += d >= std::cos(degrees * kPi / 180);
                 s.leaning += d < std::cos(kPi / 180);
@@ -187,22 +173,17 @@ Shading shading(const std::map<std::string, std::vector<Face>>& groups, double d
 
 // A 3DS chunk: its id, where its data starts and where it ends.
 struct Chunk {
-    uint16_t id;
+    uint32_t id;
     size_t data, end;
 };
 
 // The chunks directly inside `from`..`to` (of id `only` when given).
 std::vector<Chunk> children(const std::string& bytes, size_t from, size_t to, int only = -1) {
     std::vector<Chunk> out;
-    while (from + 6 <= to) {
-        uint16_t id = static_cast<uint16_t>(static_cast<unsigned char>(bytes[from]) |
-                                            static_cast<unsigned char>(bytes[from + 1]) << 8);
-        uint32_t length;
-        std::memcpy(&length, bytes.data() + from + 2, 4);
-        if (length < 6 || from + length > to) break;
-        if (only < 0 || id == only) out.push_back({id, from + 6, from + length});
-        from += length;
-    }
+    for (uint32_t length; from + 6 <= to && (length = test::leU32(bytes, from + 2)) >= 6 && from + length <= to;
+         from += length)
+        if (only < 0 || test::leU16(bytes, from) == static_cast<uint32_t>(only))
+            out.push_back({test::leU16(bytes, from), from + 6, from + length});
     return out;
 }
 
@@ -211,7 +192,7 @@ std::vector<std::string> keyframerNodes(const std::string& bytes) {
     std::vector<std::string> names;
     for (Chunk keyframer : children(bytes, 6, bytes.size(), 0xB000))
         for (Chunk node : children(bytes, keyframer.data, keyframer.end, 0xB002)) {
-            std::set<uint16_t> tracks;
+            std::set<uint32_t> tracks;
             std::string name;
             for (Chunk part : children(bytes, node.data, node.end)) {
                 tracks.insert(part.id);
@@ -228,71 +209,56 @@ std::vector<std::string> keyframerNodes(const std::string& bytes) {
 // A 3DS mesh as the file holds it: positions, triangles and each triangle's groups.
 struct ThreeDSMesh {
     std::vector<glm::dvec3> positions;
-    std::vector<std::array<int, 3>> faces;
+    std::vector<std::array<uint32_t, 3>> faces;
     std::vector<uint32_t> groups;
 };
 
-std::vector<ThreeDSMesh> threeDSMeshes(const std::string& bytes) {
+std::vector<ThreeDSMesh> threeDSMeshes(const std::string& b) {
     std::vector<ThreeDSMesh> meshes;
-    auto u16 = [&](size_t at) {
-        return static_cast<int>(static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8);
-    };
-    auto word = [&](size_t at) {
-        uint32_t w;
-        std::memcpy(&w, bytes.data() + at, 4);
-        return w;
-    };
-    auto f32 = [&](size_t at) { return static_cast<double>(std::bit_cast<float>(word(at))); };
-    for (Chunk editor : children(bytes, 6, bytes.size(), 0x3D3D))
-        for (Chunk object : children(bytes, editor.data, editor.end, 0x4000))
-            for (Chunk tri :
-                 children(bytes, object.data + std::strlen(bytes.c_str() + object.data) + 1, object.end, 0x4100)) {
-                ThreeDSMesh mesh;
-                for (Chunk v : children(bytes, tri.data, tri.end, 0x4110))
-                    for (int i = 0, n = u16(v.data); i < n; ++i) {
-                        size_t at = v.data + 2 + static_cast<size_t>(i) * 12;
-                        mesh.positions.emplace_back(f32(at), f32(at + 4), f32(at + 8));
-                    }
-                for (Chunk f : children(bytes, tri.data, tri.end, 0x4120)) {
-                    const int n = u16(f.data);
-                    for (int i = 0; i < n; ++i) {
-                        size_t at = f.data + 2 + static_cast<size_t>(i) * 8;
-                        mesh.faces.push_back({u16(at), u16(at + 2), u16(at + 4)});
-                    }
-                    for (Chunk g : children(bytes, f.data + 2 + static_cast<size_t>(n) * 8, f.end, 0x4150))
-                        for (int i = 0; i < n; ++i) mesh.groups.push_back(word(g.data + static_cast<size_t>(i) * 4));
+    for (Chunk editor : children(b, 6, b.size(), 0x3D3D))
+        for (Chunk object : children(b, editor.data, editor.end, 0x4000))
+            for (Chunk tri : children(b, object.data + std::strlen(b.c_str() + object.data) + 1, object.end, 0x4100)) {
+                ThreeDSMesh& mesh = meshes.emplace_back();
+                for (Chunk v : children(b, tri.data, tri.end, 0x4110))
+                    for (size_t i = 0, at = v.data + 2; i < test::leU16(b, v.data); ++i, at += 12)
+                        mesh.positions.emplace_back(test::leF32(b, at), test::leF32(b, at + 4), test::leF32(b, at + 8));
+                for (Chunk f : children(b, tri.data, tri.end, 0x4120)) {
+                    const size_t n = test::leU16(b, f.data);
+                    for (size_t i = 0, at = f.data + 2; i < n; ++i, at += 8)
+                        mesh.faces.push_back({test::leU16(b, at), test::leU16(b, at + 2), test::leU16(b, at + 4)});
+                    for (Chunk g : children(b, f.data + 2 + n * 8, f.end, 0x4150))
+                        for (size_t i = 0; i < n; ++i) mesh.groups.push_back(test::leU32(b, g.data + i * 4));
                 }
-                meshes.push_back(std::move(mesh));
             }
     return meshes;
 }
 
 }  // namespace
 
-TEST(MeshExportFidelity, ThreeDSSmoothingGroupsKeepTheBevelsCreasesAsAssimpShadesThem) {
+TEST(MeshExportFidelity, ThreeDSSmoothingGroupsAndNodesKeepTheBevelsCreasesAndTheObjectsNames) {
     test::TempDir dir;
-    const std::string project = badge(dir);
-    ASSERT_EQ(formwright(dir, "export " + project + " -o " + dir.file("b.3ds")).status, 0);
+    test::ran(dir, "export " + badge(dir) + " -o " + dir.file("b.3ds"));
+    const std::string bytes = test::readFile(dir.file("b.3ds"));
+    EXPECT_EQ(keyframerNodes(bytes), (std::vector<std::string>{"Text B", "Text a", "Text d", "Text g", "Text e"}));
 
     // Across every edge (found by where its ends lie), faces at more than 30 degrees
     // share no group and faces at less share one.
-    std::vector<ThreeDSMesh> meshes = threeDSMeshes(test::readFile(dir.file("b.3ds")));
+    std::vector<ThreeDSMesh> meshes = threeDSMeshes(bytes);
     ASSERT_EQ(meshes.size(), 5u);
     long creases = 0, smooth = 0, blurred = 0, split = 0;
     for (const ThreeDSMesh& mesh : meshes) {
         ASSERT_EQ(mesh.groups.size(), mesh.faces.size());
         std::map<std::array<double, 3>, int> places;
-        auto place = [&](int i) {
-            const glm::dvec3& p = mesh.positions.at(static_cast<size_t>(i));
+        auto place = [&](uint32_t i) {
+            const glm::dvec3& p = mesh.positions.at(i);
             return places.emplace(std::array<double, 3>{p.x, p.y, p.z}, static_cast<int>(places.size())).first->second;
         };
         std::map<std::pair<int, int>, std::vector<size_t>> edges;
         std::vector<glm::dvec3> normals;
         for (size_t f = 0; f < mesh.faces.size(); ++f) {
             const auto& c = mesh.faces[f];
-            glm::dvec3 n =
-                glm::cross(mesh.positions.at(static_cast<size_t>(c[1])) - mesh.positions.at(static_cast<size_t>(c[0])),
-                           mesh.positions.at(static_cast<size_t>(c[2])) - mesh.positions.at(static_cast<size_t>(c[0])));
+            const glm::dvec3 o = mesh.positions.at(c[0]);
+            glm::dvec3 n = glm::cross(mesh.positions.at(c[1]) - o, mesh.positions.at(c[2]) - o);
             normals.push_back(glm::length(n) > 0 ? glm::normalize(n) : n);
             for (size_t k = 0; k < 3; ++k) {
                 int a = place(c[k]), b = place(c[(k + 1) % 3]);
@@ -315,7 +281,33 @@ TEST(MeshExportFidelity, ThreeDSSmoothingGroupsKeepTheBevelsCreasesAsAssimpShade
     EXPECT_EQ(blurred, 0) << "of " << creases << " creases";
     EXPECT_EQ(split, 0) << "of " << smooth << " smooth joints";
 
+    // Twelve frames of five letters: "Text B-Frm11" does not fit in ten bytes, but the
+    // frame number stays at the end of every name, and no two names are alike.
+    test::ran(dir, "--yes text Badge --animate fly-in -o " + dir.file("a.kxp"));
+    test::ran(dir, "export " + dir.file("a.kxp") + " --frames 0-11 -o " + dir.file("a.3ds"));
+    std::vector<ImportGroup> groups;
+    ThreeDSReader reader;
+    ASSERT_TRUE(reader.read(dir.file("a.3ds"), groups)) << reader.error();
+    ASSERT_EQ(groups.size(), 60u);
+    std::set<std::string> names;
+    std::vector<std::string> nodes = keyframerNodes(test::readFile(dir.file("a.3ds")));
+    ASSERT_EQ(nodes.size(), groups.size());
+    for (size_t i = 0; i < groups.size(); ++i) {
+        const std::string& name = groups[i].name;
+        EXPECT_LE(name.size(), 10u) << name;
+        EXPECT_TRUE(std::regex_search(name, std::regex("F" + std::to_string(i / 5) + "$"))) << name << " at " << i;
+        EXPECT_EQ(nodes[i], name);
+        names.insert(name);
+    }
+    EXPECT_EQ(names.size(), groups.size());
+    EXPECT_EQ(groups[0].name, "Text B-F0");
+    EXPECT_EQ(groups[59].name, "Text e-F11");
+
     if (!haveAssimp()) GTEST_SKIP() << "the assimp command is not installed";
+    test::Outcome info = test::runProgram("assimp", "info '" + dir.file("b.3ds") + "'", dir.file(""));
+    ASSERT_EQ(info.status, 0) << info.err;
+    for (const char* name : {"Text B (mesh 0)", "Text a (mesh 1)", "Text e (mesh 4)"})
+        EXPECT_THAT(info.out, HasSubstr(name));
     auto read = assimpRead(dir, dir.file("b.3ds"));
     ASSERT_EQ(read.size(), 5u);
     Shading s = shading(read, 20);
@@ -323,44 +315,6 @@ TEST(MeshExportFidelity, ThreeDSSmoothingGroupsKeepTheBevelsCreasesAsAssimpShade
     EXPECT_GE(s.within, 0.9) << s.leaning << " of " << s.corners;
     // The round letters' sides are shaded smoothly, not faceted.
     EXPECT_GT(s.leaning, 200);
-}
-
-TEST(MeshExportFidelity, ThreeDSNodesNameTheObjectsAndShortNamesKeepTheirFrames) {
-    test::TempDir dir;
-    const std::string project = badge(dir);
-    ASSERT_EQ(formwright(dir, "export " + project + " -o " + dir.file("b.3ds")).status, 0);
-    EXPECT_EQ(keyframerNodes(test::readFile(dir.file("b.3ds"))),
-              (std::vector<std::string>{"Text B", "Text a", "Text d", "Text g", "Text e"}));
-    if (haveAssimp()) {
-        test::Outcome r = test::runProgram("assimp", "info '" + dir.file("b.3ds") + "'", dir.file(""));
-        ASSERT_EQ(r.status, 0) << r.err;
-        for (const char* name : {"Text B (mesh 0)", "Text a (mesh 1)", "Text e (mesh 4)"})
-            EXPECT_THAT(r.out, HasSubstr(name));
-    }
-
-    // Twelve frames of five letters: "Text B-Frm11" does not fit in ten bytes, but the
-    // frame number stays at the end of every name, and no two names are alike.
-    test::TempDir anim;
-    ASSERT_EQ(formwright(anim, "text Badge --animate fly-in -o " + anim.file("a.kxp")).status, 0);
-    ASSERT_EQ(formwright(anim, "export " + anim.file("a.kxp") + " --frames 0-11 -o " + anim.file("a.3ds")).status, 0);
-    std::vector<ImportGroup> groups;
-    ThreeDSReader reader;
-    ASSERT_TRUE(reader.read(anim.file("a.3ds"), groups)) << reader.error();
-    ASSERT_EQ(groups.size(), 60u);
-    std::set<std::string> names;
-    std::vector<std::string> nodes = keyframerNodes(test::readFile(anim.file("a.3ds")));
-    ASSERT_EQ(nodes.size(), groups.size());
-    for (size_t i = 0; i < groups.size(); ++i) {
-        const int frame = static_cast<int>(i) / 5;
-        const std::string& name = groups[i].name;
-        EXPECT_LE(name.size(), 10u) << name;
-        EXPECT_TRUE(std::regex_search(name, std::regex("F" + std::to_string(frame) + "$"))) << name << " at " << frame;
-        EXPECT_EQ(nodes[i], name);
-        names.insert(name);
-    }
-    EXPECT_EQ(names.size(), groups.size());
-    EXPECT_EQ(groups[0].name, "Text B-F0");
-    EXPECT_EQ(groups[59].name, "Text e-F11");
 }
 
 TEST(MeshExportFidelity, LightWaveSurfacesCarryTheCreaseAngleAndAssimpSmoothsByIt) {
@@ -373,23 +327,17 @@ TEST(MeshExportFidelity, LightWaveSurfacesCarryTheCreaseAngleAndAssimpSmoothsByI
     ASSERT_NE(angle, std::string::npos);
     project.replace(angle, 21, "hardShadingAngle 45.000000");
     test::writeFile(dir.file("b45.kxp"), project);
-    ASSERT_EQ(formwright(dir, "export " + dir.file("b45.kxp") + " -o " + dir.file("b.lwo")).status, 0);
+    test::ran(dir, "export " + dir.file("b45.kxp") + " -o " + dir.file("b.lwo"));
     const std::string bytes = test::readFile(dir.file("b.lwo"));
     std::vector<double> angles;
-    for (size_t at = bytes.find("SMAN\0\x04", 0, 6); at != std::string::npos;
-         at = bytes.find("SMAN\0\x04", at + 1, 6)) {
-        uint32_t bits = 0;
-        for (size_t i = 0; i < 4; ++i) bits = bits << 8 | static_cast<unsigned char>(bytes[at + 6 + i]);
-        float radians;
-        std::memcpy(&radians, &bits, 4);
-        angles.push_back(radians * 180 / kPi);
-    }
+    for (size_t at = bytes.find("SMAN\0\x04", 0, 6); at != std::string::npos; at = bytes.find("SMAN\0\x04", at + 1, 6))
+        angles.push_back(test::beF32(bytes, at + 6) * 180 / kPi);
     ASSERT_EQ(angles.size(), 2u);  // one surface per material and angle
     EXPECT_NEAR(angles[0], 45, 1e-4);
     EXPECT_NEAR(angles[1], 30, 1e-4);
 
     if (!haveAssimp()) GTEST_SKIP() << "the assimp command is not installed";
-    ASSERT_EQ(formwright(dir, "export " + badge(dir) + " -o " + dir.file("plain.lwo")).status, 0);
+    test::ran(dir, "export " + badge(dir) + " -o " + dir.file("plain.lwo"));
     Shading s = shading(assimpRead(dir, dir.file("plain.lwo")), 20);
     EXPECT_GE(s.within, 0.9);
     EXPECT_GT(s.leaning, 200);  // smoothed within the angle, not flat
@@ -398,7 +346,7 @@ TEST(MeshExportFidelity, LightWaveSurfacesCarryTheCreaseAngleAndAssimpSmoothsByI
 TEST(MeshExportFidelity, AnObjExportBringsItsMaterialLibraryAndImportWearsIt) {
     test::TempDir dir;
     const std::string project = badge(dir, "--material \"Glossy Red Plastic\"");
-    ASSERT_EQ(formwright(dir, "export " + project + " -o " + dir.file("b.obj")).status, 0);
+    test::ran(dir, "export " + project + " -o " + dir.file("b.obj"));
     const std::string obj = test::readFile(dir.file("b.obj"));
     EXPECT_THAT(obj, HasSubstr("\nmtllib b.mtl\n"));
     EXPECT_THAT(obj, HasSubstr("\ng Text B\n#\nusemtl "));
@@ -432,16 +380,18 @@ TEST(MeshExportFidelity, AnObjExportBringsItsMaterialLibraryAndImportWearsIt) {
 
     // Imported, the objects wear materials of the same names and colours: exporting the
     // imported project gives the same library.
-    test::Outcome r = formwright(dir, "import " + dir.file("b.obj") + " -o " + dir.file("back.kxp"));
-    ASSERT_EQ(r.status, 0) << r.err;
-    ASSERT_EQ(formwright(dir, "export " + dir.file("back.kxp") + " -o " + dir.file("again.obj")).status, 0);
+    test::ran(dir, "import " + dir.file("b.obj") + " -o " + dir.file("back.kxp"));
+    test::ran(dir, "export " + dir.file("back.kxp") + " -o " + dir.file("again.obj"));
     EXPECT_EQ(looks(dir.file("again.mtl")), exported);
-    r = formwright(dir, "info " + dir.file("back.kxp"));
-    for (const auto& [name, look] : exported) EXPECT_THAT(r.out, HasSubstr("MaterialX \"" + name + "\""));
-
-    if (haveAssimp()) {
-        test::Outcome info = test::runProgram("assimp", "info '" + dir.file("b.obj") + "'", dir.file(""));
-        for (const auto& [name, look] : exported) EXPECT_THAT(info.out, HasSubstr("'" + name + "'"));
+    const std::string info = formwright(dir, "info " + dir.file("back.kxp")).out,
+                      assimp = haveAssimp()
+                                   ? test::runProgram("assimp", "info '" + dir.file("b.obj") + "'", dir.file("")).out
+                                   : "";
+    for (const auto& [name, look] : exported) {
+        EXPECT_THAT(info, HasSubstr("MaterialX \"" + name + "\""));
+        if (haveAssimp()) {
+            EXPECT_THAT(assimp, HasSubstr("'" + name + "'"));
+        }
     }
 }
 
@@ -457,9 +407,8 @@ TEST(MeshExportFidelity, MirroredObjectsStillFaceOutInEveryFormat) {
         ++formats;
         const std::string path = dir.file("m" + extension);
         // In points everywhere, glTF's metres included, so the volumes compare.
-        test::Outcome r = formwright(dir, "export " + dir.file("mirror.kxp") + " --scale 1 -o " + path);
-        ASSERT_EQ(r.status, 0) << r.err;
-        std::map<std::string, std::vector<Face>> read;
+        test::ran(dir, "export " + dir.file("mirror.kxp") + " --scale 1 -o " + path);
+        Groups read;
         if (format.makeReader) {
             std::vector<ImportGroup> groups;
             std::unique_ptr<MeshReader> reader = format.makeReader();
@@ -470,13 +419,10 @@ TEST(MeshExportFidelity, MirroredObjectsStillFaceOutInEveryFormat) {
         }
         ASSERT_EQ(read.size(), 5u);
         for (const auto& [name, faces] : read) EXPECT_GT(signedVolume(faces), 100) << name;
-        if (haveAssimp() && extension != ".fac" && extension != ".c4d") {
-            auto other = assimpRead(dir, path);
-            ASSERT_FALSE(other.empty());
-            double total = 0;
-            for (const auto& [name, faces] : other) total += signedVolume(faces);
-            EXPECT_GT(total, 1000);
-        }
+        if (!haveAssimp() || extension == ".fac" || extension == ".c4d") continue;
+        double total = 0;
+        for (const auto& [name, faces] : assimpRead(dir, path)) total += signedVolume(faces);
+        EXPECT_GT(total, 1000);
     }
     EXPECT_EQ(formats, 7);
 }
@@ -507,7 +453,7 @@ TEST(MeshExportFidelity, AnUnwritableDestinationIsNamedForEveryFormatAndNothingI
         }
         test::Outcome r = formwright(dir, "text Hi -o " + missing);
         EXPECT_EQ(r.status, 1);
-        EXPECT_THAT(r.err, HasSubstr("formwright: " + missing + ": "));
+        EXPECT_EQ(r.err.rfind("formwright: " + missing + ": ", 0), 0u) << r.err;
     }
     EXPECT_EQ(formats, 7);
     EXPECT_EQ(listing(), before);  // no file beside the destinations, none in the folders
@@ -516,13 +462,11 @@ TEST(MeshExportFidelity, AnUnwritableDestinationIsNamedForEveryFormatAndNothingI
 TEST(MeshExportFidelity, DxfFacesCoverTheWholeTitleStandingOnZ) {
     test::TempDir dir;
     const std::string project = badge(dir);
-    ASSERT_EQ(formwright(dir, "export " + project + " -o " + dir.file("b.obj")).status, 0);
-    test::Outcome r = formwright(dir, "export " + project + " -o " + dir.file("b.dxf"));
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");  // nothing is left out any more
+    test::ran(dir, "export " + project + " -o " + dir.file("b.obj"));
+    EXPECT_EQ(test::ran(dir, "export " + project + " -o " + dir.file("b.dxf")).err, "");  // nothing is left out
 
     // The 3DFACE entities, parsed as any reader would.
-    std::map<std::string, std::vector<Face>> dxf;
+    Groups dxf;
     {
         std::istringstream in(test::readFile(dir.file("b.dxf")));
         std::string code, value, layer;
@@ -549,8 +493,8 @@ TEST(MeshExportFidelity, DxfFacesCoverTheWholeTitleStandingOnZ) {
     }
     const auto obj = readObj(dir.file("b.obj"));
     ASSERT_EQ(dxf.size(), obj.size());
-    const double objArea = totalArea(obj), dxfArea = totalArea(dxf);
-    EXPECT_NEAR(dxfArea, objArea, objArea * 0.001);
+    const double objArea = totalArea(obj);
+    EXPECT_NEAR(totalArea(dxf), objArea, objArea * 0.001);
 
     // Standing: the letters rise along z and are 18 deep along y.
     const auto [low, high] = box(dxf);
@@ -561,8 +505,8 @@ TEST(MeshExportFidelity, DxfFacesCoverTheWholeTitleStandingOnZ) {
     }
 
     // Imported again, the title stands as it did in the project.
-    ASSERT_EQ(formwright(dir, "import " + dir.file("b.dxf") + " -o " + dir.file("back.kxp")).status, 0);
-    ASSERT_EQ(formwright(dir, "export " + dir.file("back.kxp") + " -o " + dir.file("back.obj")).status, 0);
+    test::ran(dir, "import " + dir.file("b.dxf") + " -o " + dir.file("back.kxp"));
+    test::ran(dir, "export " + dir.file("back.kxp") + " -o " + dir.file("back.obj"));
     const auto [objLow, objHigh] = box(obj);
     const auto [backLow, backHigh] = box(readObj(dir.file("back.obj")));
     for (int a = 0; a < 3; ++a) {

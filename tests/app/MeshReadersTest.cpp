@@ -1,15 +1,20 @@
 // Mesh files from other programs, read as users read them: `formwright import` into a
 // project, `info` on it, `export` back out, and the counts and normals compared with
-// the file's own and with what `assimp info` makes of it. Also the glTF export's
-// sections, units and metals.
+// the file's own and with what `assimp info` makes of it; rendered, lit by the normals
+// they came with, or by normals smoothed across gentle edges when they came without.
+// Also the glTF export's sections, units and metals.
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <map>
 #include <regex>
+#include <set>
+#include <sstream>
 
-#include "AppRun.h"
+#include "AppHelpers.h"
 #include "GltfModel.h"
 #include "GltfValidator.h"
 #include "output/ObjImport.h"
@@ -22,6 +27,77 @@ namespace {
 const std::string kModels = "/usr/share/assimp/models/";
 const std::string kTitle = test::example("title.kxp");
 using test::formwright;
+
+constexpr double kPi = 3.14159265358979323846;
+
+// Brightness (mean of r, g, b) of the pixels inside the mesh's picture: covered
+// pixels whose eight neighbours are covered too, so edge smoothing is left out.
+std::vector<double> inside(const ::test::Pixels& p) {
+    auto covered = [&](int x, int y) {
+        const int* c = p.at(x, y);
+        return c[0] + c[1] + c[2] > 0;
+    };
+    std::vector<double> out;
+    for (int y = 1; y + 1 < p.height; ++y)
+        for (int x = 1; x + 1 < p.width; ++x) {
+            bool all = true;
+            for (int dy = -1; dy <= 1 && all; ++dy)
+                for (int dx = -1; dx <= 1 && all; ++dx) all = covered(x + dx, y + dy);
+            if (all) out.push_back((p.at(x, y)[0] + p.at(x, y)[1] + p.at(x, y)[2]) / 3.0);
+        }
+    return out;
+}
+
+// The spread of brightness from the 5th to the 95th percentile.
+double spread(std::vector<double> v) {
+    if (v.size() < 20) return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() * 95 / 100] - v[v.size() * 5 / 100];
+}
+
+// Imports a mesh file into a new project and renders it; empty pixels on failure.
+::test::Pixels importAndRender(const test::TempDir& dir, const std::string& mesh, const std::string& name) {
+    test::ran(dir, "import '" + mesh + "' -o " + dir.file(name + ".kxp"));
+    test::ran(dir, "render " + dir.file(name + ".kxp") + " --size 200x200 -o " + dir.file(name + ".png"));
+    return ::test::readImage(dir.file(name + ".png"));
+}
+
+// One triangle facing +z, each corner with its own position and the given normals.
+std::string triangle(const std::string& normals) {
+    return "v -1 -1 0\nv 1 -1 0\nv 0 1 0\n" + normals + "f 1//1 2//2 3//3\n";
+}
+
+// A sphere as STL files hold it: every triangle with three positions of its own,
+// outward facing; with normals pointing out from the centre when asked.
+std::string unweldedSphere(bool withNormals) {
+    const int rings = 24, segments = 48;
+    auto point = [&](int i, int j, double out[3]) {
+        double theta = kPi * i / rings, phi = 2 * kPi * j / segments;
+        out[0] = std::sin(theta) * std::cos(phi), out[1] = std::cos(theta), out[2] = std::sin(theta) * std::sin(phi);
+    };
+    std::ostringstream v, f;
+    int next = 1;
+    auto add = [&](int i0, int j0, int i1, int j1, int i2, int j2) {
+        for (auto [i, j] : {std::pair{i0, j0}, std::pair{i1, j1}, std::pair{i2, j2}}) {
+            double p[3];
+            point(i, j, p);
+            v << "v " << p[0] << ' ' << p[1] << ' ' << p[2] << '\n';
+            if (withNormals) v << "vn " << p[0] << ' ' << p[1] << ' ' << p[2] << '\n';
+        }
+        f << 'f';
+        for (int k = 0; k < 3; ++k, ++next) {
+            f << ' ' << next;
+            if (withNormals) f << "//" << next;
+        }
+        f << '\n';
+    };
+    for (int i = 0; i < rings; ++i)
+        for (int j = 0; j < segments; ++j) {
+            if (i + 1 < rings) add(i, j, i + 1, j + 1, i + 1, j);
+            if (i > 0) add(i, j, i, j + 1, i + 1, j + 1);
+        }
+    return v.str() + f.str();
+}
 
 #define NEED_FILE(path) \
     if (!std::filesystem::exists(path)) GTEST_SKIP() << (path) << " is missing (Debian's assimp-testmodels)"
@@ -36,14 +112,9 @@ struct Imported {
 
 Imported importAndExport(const test::TempDir& dir, const std::string& file, const std::string& name) {
     Imported out;
-    test::Outcome imported = formwright(dir, "--yes import '" + file + "' -o " + dir.file(name + ".kxp"));
-    EXPECT_EQ(imported.status, 0) << imported.err;
-    out.errors = imported.err;
-    test::Outcome info = formwright(dir, "info " + dir.file(name + ".kxp"));
-    EXPECT_EQ(info.status, 0) << info.err;
-    out.info = info.out;
-    test::Outcome exported = formwright(dir, "export " + dir.file(name + ".kxp") + " -o " + dir.file(name + ".obj"));
-    EXPECT_EQ(exported.status, 0) << exported.err;
+    out.errors = test::ran(dir, "--yes import '" + file + "' -o " + dir.file(name + ".kxp")).err;
+    out.info = test::ran(dir, "info " + dir.file(name + ".kxp")).out;
+    test::ran(dir, "export " + dir.file(name + ".kxp") + " -o " + dir.file(name + ".obj"));
     ObjImport reader;
     std::vector<ImportGroup> groups;
     EXPECT_TRUE(reader.read(dir.file(name + ".obj"), groups)) << reader.error();
@@ -83,13 +154,8 @@ void expectAssimpTriangles(const std::string& path, long triangles) {
 }
 
 // Big-endian IFF pieces, for LightWave files made here.
-std::string be16(unsigned v) { return {static_cast<char>(v >> 8), static_cast<char>(v & 0xFF)}; }
-std::string be32(unsigned v) { return be16(v >> 16) + be16(v & 0xFFFF); }
-std::string beFloat(float f) {
-    unsigned bits;
-    std::memcpy(&bits, &f, 4);
-    return be32(bits);
-}
+using test::be16;
+using test::be32;
 std::string chunk(const std::string& id, const std::string& data, bool wide = true) {
     std::string padded = data + (data.size() % 2 ? std::string(1, '\0') : "");
     return id + (wide ? be32(static_cast<unsigned>(data.size())) : be16(static_cast<unsigned>(data.size()))) + padded;
@@ -117,7 +183,7 @@ TEST(MeshReaders, OlderLightWaveObjectsImportWithTheirPolygonsAndSurfaces) {
     // Detail polygons after a negative surface number, and a surface number past SRFS.
     std::string points;
     const float corners[5][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0.5f, 0.5f, 0}};
-    for (const auto& p : corners) points += beFloat(p[0]) + beFloat(p[1]) + beFloat(p[2]);
+    for (const auto& p : corners) points += test::beFloat(p[0]) + test::beFloat(p[1]) + test::beFloat(p[2]);
     std::string pols = be16(4) + be16(0) + be16(1) + be16(2) + be16(3) + be16(static_cast<unsigned>(-1 & 0xFFFF)) +
                        be16(1) +                                          // one detail polygon follows
                        be16(3) + be16(0) + be16(1) + be16(4) + be16(2) +  // the detail, on "Blue"
@@ -152,20 +218,12 @@ using Corner = std::array<double, 6>;
 // The normals a LightWave file gives each polygon corner: VMAD where it has one, else
 // VMAP; in the reader's right-handed axes (z negated).
 std::vector<Corner> fileCorners(const std::string& bytes) {
-    auto u16 = [&](size_t at) {
-        return static_cast<unsigned>(static_cast<uint8_t>(bytes[at]) << 8 | static_cast<uint8_t>(bytes[at + 1]));
-    };
-    auto u32 = [&](size_t at) { return u16(at) << 16 | u16(at + 2); };
-    auto f32 = [&](size_t at) {
-        unsigned bits = u32(at);
-        float f;
-        std::memcpy(&f, &bits, 4);
-        return static_cast<double>(f);
-    };
+    auto u32 = [&](size_t at) { return test::beU32(bytes, at); };
+    auto f32 = [&](size_t at) { return test::beF32(bytes, at); };
     auto vx = [&](size_t& at) {
-        unsigned v = static_cast<uint8_t>(bytes[at]) == 0xFF ? u32(at) & 0xFFFFFF : u16(at);
-        at += static_cast<uint8_t>(bytes[at]) == 0xFF ? 4 : 2;
-        return v;
+        const bool wide = static_cast<uint8_t>(bytes[at]) == 0xFF;
+        at += wide ? 4 : 2;
+        return wide ? u32(at - 4) & 0xFFFFFF : test::beU16(bytes, at - 2);
     };
     std::vector<std::array<double, 3>> points;
     std::map<unsigned, std::array<double, 3>> perPoint;
@@ -178,7 +236,7 @@ std::vector<Corner> fileCorners(const std::string& bytes) {
             for (size_t p = data; p + 12 <= end; p += 12) points.push_back({f32(p), f32(p + 4), -f32(p + 8)});
         if (id == "POLS")
             for (size_t p = data + 4; p < end;) {
-                unsigned count = u16(p) & 0x3FF;
+                unsigned count = test::beU16(bytes, p) & 0x3FF;
                 p += 2;
                 polygons.emplace_back();
                 for (unsigned c = 0; c < count; ++c) polygons.back().push_back(vx(p));
@@ -341,13 +399,6 @@ TEST(MeshReaders, AnObjUsemtlWithoutANameMeansTheDefaultMaterial) {
     expectAssimpTriangles(blender, cylinder.triangles);
 }
 
-std::vector<std::string> nodeNames(const tinygltf::Model& model) {
-    std::vector<std::string> names;
-    for (const tinygltf::Node& node : model.nodes) names.push_back(node.name);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 std::array<double, 6> glbBounds(const tinygltf::Model& model) {
     ObjDB all;
     for (const tinygltf::Node& node : model.nodes)
@@ -355,46 +406,44 @@ std::array<double, 6> glbBounds(const tinygltf::Model& model) {
             for (const test::Triangle& t : test::meshTriangles(model, node.mesh))
                 for (size_t k = 0; k < 9; k += 3) {
                     glm::dvec3 p(test::nodeMatrix(node) * glm::dvec4(t[k], t[k + 1], t[k + 2], 1.0));
-                    const double v[3] = {p.x, p.y, p.z};
-                    all.addVertex(v);
+                    all.addVertex(&p.x);
                 }
     return bounds(all);
 }
 
-TEST(MeshReaders, GlbExportHasSectionsAMetreScaleAndMetalMaterials) {
+// (The .glb's metres against the OBJ's points: GlbExport.TextCommandWritesATitleAsGlb.)
+TEST(MeshReaders, GlbExportHasSectionsScalesAndMetalMaterials) {
     test::TempDir dir;
-    ASSERT_EQ(formwright(dir, "export " + kTitle + " --sections -o " + dir.file("s.obj")).status, 0);
-    test::Outcome sections = formwright(dir, "export " + kTitle + " --sections -o " + dir.file("s.glb"));
-    ASSERT_EQ(sections.status, 0) << sections.err;
-    ASSERT_EQ(formwright(dir, "export " + kTitle + " -o " + dir.file("t.glb")).status, 0);
-    ASSERT_EQ(formwright(dir, "export " + kTitle + " -o " + dir.file("t.obj")).status, 0);
-    ASSERT_EQ(formwright(dir, "export " + kTitle + " --scale 2.5 -o " + dir.file("big.obj")).status, 0);
+    for (const auto& [out, options] : std::vector<std::pair<std::string, std::string>>{{"s.obj", " --sections"},
+                                                                                       {"s.glb", " --sections"},
+                                                                                       {"t.glb", ""},
+                                                                                       {"t.obj", ""},
+                                                                                       {"big.obj", " --scale 2.5"}})
+        test::ran(dir, "export " + kTitle + options + " -o " + dir.file(out));
 
-    // A node per section, named as the OBJ names its groups.
-    std::vector<std::string> groups;
+    // A node per section, named as the OBJ names its groups, where the whole solids stand.
+    std::set<std::string> groups;
     const std::string obj = test::readFile(dir.file("s.obj"));
     const std::regex group("\ng ([^\n]*)");
     for (auto it = std::sregex_iterator(obj.begin(), obj.end(), group); it != std::sregex_iterator(); ++it)
-        groups.push_back((*it)[1]);
-    std::sort(groups.begin(), groups.end());
-    groups.erase(std::unique(groups.begin(), groups.end()), groups.end());
-    tinygltf::Model split = test::loadGlb(dir.file("s.glb"));
-    tinygltf::Model whole = test::loadGlb(dir.file("t.glb"));
+        groups.insert((*it)[1]);
+    tinygltf::Model split = test::loadGlb(dir.file("s.glb")), whole = test::loadGlb(dir.file("t.glb"));
     EXPECT_GT(split.nodes.size(), 2 * whole.nodes.size());
-    EXPECT_EQ(nodeNames(split), groups);
-    EXPECT_NE(std::find(groups.begin(), groups.end(), whole.nodes[0].name + "-Section 0"), groups.end());
+    std::vector<std::string> nodes;
+    for (const tinygltf::Node& node : split.nodes) nodes.push_back(node.name);
+    std::sort(nodes.begin(), nodes.end());
+    EXPECT_EQ(nodes, std::vector<std::string>(groups.begin(), groups.end()));
+    EXPECT_TRUE(groups.count(whole.nodes[0].name + "-Section 0"));
+    std::array<double, 6> metres = glbBounds(whole), sectionMetres = glbBounds(split);
+    for (size_t a = 0; a < 6; ++a) EXPECT_NEAR(metres[a], sectionMetres[a], 1e-6);
 
-    // The sections stand where the whole solids do; the other formats stay in points
-    // unless scaled.
+    // The other formats stay in points unless scaled; a scale of 0 is refused.
     ObjImport reader;
     std::vector<ImportGroup> plain, big;
     ASSERT_TRUE(reader.read(dir.file("t.obj"), plain));
     ASSERT_TRUE(reader.read(dir.file("big.obj"), big));
     std::array<double, 6> points = bounds(*plain.at(0).mesh), scaled = bounds(*big.at(0).mesh);
     for (size_t a = 0; a < 6; ++a) EXPECT_NEAR(scaled[a], 2.5 * points[a], 1e-3 * std::max(1.0, std::abs(points[a])));
-    std::array<double, 6> metres = glbBounds(whole), sectionMetres = glbBounds(split);
-    EXPECT_GT(metres[3] - metres[0], 0.05);
-    for (size_t a = 0; a < 6; ++a) EXPECT_NEAR(metres[a], sectionMetres[a], 1e-6);
     test::Outcome zero = formwright(dir, "export " + kTitle + " --scale 0 -o " + dir.file("zero.glb"));
     EXPECT_EQ(zero.status, 1);
     EXPECT_THAT(zero.err, HasSubstr("--scale"));
@@ -405,23 +454,98 @@ TEST(MeshReaders, GlbExportHasSectionsAMetreScaleAndMetalMaterials) {
          {std::pair<std::string, bool>{"Chrome", true}, {"Polished Gold", true}, {"Glossy Red Plastic", false}}) {
         SCOPED_TRACE(material);
         const std::string path = dir.file("m.glb");
-        test::Outcome made = formwright(dir, "text Hi --material '" + material + "' -o " + path);
-        ASSERT_EQ(made.status, 0) << made.err;
+        test::ran(dir, "--yes text Hi --material '" + material + "' -o " + path);
         tinygltf::Model model = test::loadGlb(path);
         ASSERT_FALSE(model.materials.empty());
         const auto& pbr = model.materials[0].pbrMetallicRoughness;
         EXPECT_EQ(model.materials[0].name, material);
+        EXPECT_EQ(pbr.metallicFactor >= 0.95, metal);
+        EXPECT_EQ(pbr.metallicFactor < 0.05, !metal);
         if (metal) {
-            EXPECT_GE(pbr.metallicFactor, 0.95);
             EXPECT_GE(*std::max_element(pbr.baseColorFactor.begin(), pbr.baseColorFactor.begin() + 3), 0.95);
             EXPECT_LT(pbr.roughnessFactor, 0.5);
-        } else {
-            EXPECT_LT(pbr.metallicFactor, 0.05);
         }
         EXPECT_VALID_GLTF(path);
     }
     EXPECT_VALID_GLTF(dir.file("s.glb"));
     EXPECT_VALID_GLTF(dir.file("t.glb"));
+}
+
+TEST(ImportedShading, AnUnweldedTriangleIsShadedByTheNormalsItCameWith) {
+    test::TempDir dir;
+    ::test::spill(dir.file("tilted.obj"), triangle("vn -0.6 -0.3 0.74\nvn 0.6 -0.3 0.74\nvn 0 0.6 0.8\n"));
+    ::test::spill(dir.file("flat.obj"), triangle("vn 0 0 1\nvn 0 0 1\nvn 0 0 1\n"));
+    std::vector<double> tilted = inside(importAndRender(dir, dir.file("tilted.obj"), "tilted"));
+    std::vector<double> flat = inside(importAndRender(dir, dir.file("flat.obj"), "flat"));
+    ASSERT_GT(tilted.size(), 2000u);
+    ASSERT_EQ(tilted.size(), flat.size());  // the same triangle, only its normals differ
+    EXPECT_GT(spread(tilted), 60) << "normals tilted apart at the corners give a gradient";
+    EXPECT_LT(spread(flat), 25) << "equal normals give one even shade";
+}
+
+TEST(ImportedShading, AnUnweldedSphereIsLitSmoothlyWithOrWithoutNormals) {
+    test::TempDir dir;
+    for (bool withNormals : {true, false}) {
+        SCOPED_TRACE(withNormals ? "with normals" : "without normals");
+        std::string name = withNormals ? "given" : "smoothed";
+        ::test::spill(dir.file(name + ".obj"), unweldedSphere(withNormals));
+        ::test::Pixels p = importAndRender(dir, dir.file(name + ".obj"), name);
+        std::vector<double> lit = inside(p);
+        ASSERT_GT(lit.size(), 5000u);
+        EXPECT_GT(spread(lit), 100) << "a sphere is bright towards the light and dark away from it";
+        // Smooth: neighbouring pixels differ by little, where facets would step.
+        double steps = 0;
+        long pairs = 0;
+        for (int y = 1; y + 1 < p.height; ++y)
+            for (int x = 1; x + 2 < p.width; ++x) {
+                const int *a = p.at(x, y), *b = p.at(x + 1, y);
+                if (a[0] + a[1] + a[2] == 0 || b[0] + b[1] + b[2] == 0) continue;
+                if (p.at(x - 1, y)[0] == 0 || p.at(x + 2, y)[0] == 0) continue;
+                steps += std::abs((a[0] + a[1] + a[2]) - (b[0] + b[1] + b[2])) / 3.0;
+                ++pairs;
+            }
+        ASSERT_GT(pairs, 0);
+        EXPECT_LT(steps / static_cast<double>(pairs), 4.0);
+    }
+}
+
+TEST(ImportedShading, AThreeDSModelWithoutNormalsIsLitFaceByFace) {
+    const std::string model = kModels + "3DS/fels.3ds";
+    NEED_FILE(model);
+    test::TempDir dir;
+    std::vector<double> lit = inside(importAndRender(dir, model, "rock"));
+    ASSERT_GT(lit.size(), 5000u);
+    // Unlit, the rock is one flat shade; lit, its faces turn from the light and its
+    // highlight is near white.
+    EXPECT_GT(spread(lit), 60);
+    EXPECT_GT(*std::max_element(lit.begin(), lit.end()), 230);
+}
+
+TEST(ImportedShading, InfoCountsTheVerticesAndFacesThatExportWrites) {
+    test::TempDir dir;
+    ::test::spill(dir.file("ball.obj"), unweldedSphere(false));
+    ASSERT_EQ(test::ran(dir, "import " + dir.file("ball.obj") + " -o " + dir.file("p.kxp")).status, 0);
+    // The imported mesh, and the demo title's extruded letters and primitive ground.
+    for (const std::string& project : {dir.file("p.kxp"), std::string(FW_SOURCE_DIR) + "/examples/title.kxp"}) {
+        SCOPED_TRACE(project);
+        test::Outcome info = test::ran(dir, "info " + project);
+        long vertices = 0, faces = 0, objects = 0;
+        std::regex line("\n  Object[A-Z] \"[^\"]*\": ([0-9]+) vertices, ([0-9]+) faces");
+        for (std::sregex_iterator m(info.out.begin(), info.out.end(), line), end; m != end; ++m, ++objects) {
+            vertices += std::stol((*m)[1]);
+            faces += std::stol((*m)[2]);
+        }
+        ASSERT_GT(objects, 0) << info.out;
+        ASSERT_EQ(test::ran(dir, "export " + project + " -o " + dir.file("out.obj")).status, 0);
+        std::istringstream obj(::test::slurp(dir.file("out.obj")));
+        long written[2] = {0, 0};
+        for (std::string l; std::getline(obj, l);) {
+            if (l.rfind("v ", 0) == 0) ++written[0];
+            if (l.rfind("f ", 0) == 0) ++written[1];
+        }
+        EXPECT_EQ(vertices, written[0]);
+        EXPECT_EQ(faces, written[1]);
+    }
 }
 
 }  // namespace

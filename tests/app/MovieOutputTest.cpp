@@ -1,13 +1,14 @@
 // Frame ranges rendered to disk through the real executable: numbered sequences, movies
 // judged by ffprobe and decoded back against stills, outputs that cannot be written,
-// bad ranges, and a render stopped with Ctrl-C or SIGTERM.
-#include <sys/wait.h>
-
-#include <chrono>
+// bad ranges, and a render stopped with Ctrl-C or SIGTERM. And what both renderers hand
+// to the image and movie writers: transparent output keeps straight alpha, as
+// compositors read it (a title's edge laid over white by the file's own alpha is the
+// title rendered on white, in stills and in a QuickTime Animation movie; uncovered pixels
+// carry the background's colour), and a project's pixel aspect shapes the view as a
+// display that stretches pixels expects.
 #include <filesystem>
-#include <thread>
 
-#include "AppRun.h"
+#include "AppHelpers.h"
 #include "MovieProbe.h"
 #include "platform/MovieReader.h"
 
@@ -22,10 +23,9 @@ class FrameRanges : public testing::Test {
 protected:
     test::Outcome run(const std::string& arguments) { return test::formwright(dir, arguments); }
     // A still of the example, rendered on its own.
-    ::test::Pixels still(int frame) {
+    ::test::Pixels still(int frame, const std::string& options = " --size 96x54") {
         std::string out = dir.file("still-" + std::to_string(frame) + ".png");
-        EXPECT_EQ(run("render " + kExample + " --frame " + std::to_string(frame) + " --size 96x54 -o " + out).status,
-                  0);
+        EXPECT_EQ(run("render " + kExample + " --frame " + std::to_string(frame) + options + " -o " + out).status, 0);
         return ::test::readImage(out);
     }
     test::TempDir dir;
@@ -44,20 +44,30 @@ std::pair<int, double> difference(const std::vector<uint8_t>& rgba, const ::test
     return {worst, sum / static_cast<double>(still.rgb.size())};
 }
 
+// Each renderer's sequence names every frame, and each frame is the still rendered on
+// its own (the ray tracer keeps its structure and refits it as the letters move).
 TEST_F(FrameRanges, ASequenceNamesEachFrameAndMatchesTheStills) {
-    std::filesystem::create_directory(dir.file("seq"));
-    test::Outcome r = run("render " + kExample + " --frames 8-10 --size 96x54 -o " + dir.file("seq/shot.tga"));
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_THAT(r.err, HasSubstr("Rendering 3 of 3"));
-    std::vector<std::string> names;
-    for (auto& entry : std::filesystem::directory_iterator(dir.file("seq"))) names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"shot_0008.tga", "shot_0009.tga", "shot_0010.tga"}));
-    ::test::Pixels nine = ::test::readImage(dir.file("seq/shot_0009.tga"));
-    ASSERT_EQ(nine.width, 96);
-    EXPECT_EQ(nine.rgb, still(9).rgb);
-    EXPECT_NE(::test::readImage(dir.file("seq/shot_0008.tga")).rgb,
-              ::test::readImage(dir.file("seq/shot_0010.tga")).rgb);
+    for (const std::string renderer : {"gl", "raytrace"}) {
+        SCOPED_TRACE(renderer);
+        const std::string folder = dir.file(renderer), options = " --size 96x54 --renderer " + renderer;
+        std::filesystem::create_directory(folder);
+        test::Outcome r = run("render " + kExample + " --frames 8-10" + options + " -o " + folder + "/shot.tga");
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_THAT(r.err, HasSubstr("Rendering 3 of 3"));
+        EXPECT_EQ(test::filesIn(folder), (std::vector<std::string>{"shot_0008.tga", "shot_0009.tga", "shot_0010.tga"}));
+        for (int frame : {9, 10}) {
+            ::test::Pixels drawn = ::test::readImage(folder + "/shot_00" + (frame < 10 ? "0" : "") +
+                                                     std::to_string(frame) + ".tga"),
+                           alone = still(frame, options);
+            ASSERT_EQ(drawn.width, 96);
+            ASSERT_EQ(drawn.rgb.size(), alone.rgb.size());
+            int worst = 0;
+            for (size_t i = 0; i < drawn.rgb.size(); ++i)
+                worst = std::max(worst, std::abs(drawn.rgb[i] - alone.rgb[i]));
+            EXPECT_LE(worst, renderer == "gl" ? 0 : 1) << frame;
+        }
+        EXPECT_NE(::test::readImage(folder + "/shot_0008.tga").rgb, ::test::readImage(folder + "/shot_0010.tga").rgb);
+    }
 }
 
 // The default ".mov" codec is QuickTime Animation, lossless: decoded frames are the stills.
@@ -143,8 +153,7 @@ TEST_F(FrameRanges, OutputsThatCannotBeWrittenAndBadRangesStopBeforeTheFirstFram
     EXPECT_EQ(r.status, 1);
     EXPECT_THAT(r.err, HasSubstr("Unable to write to temporary file:"));
     EXPECT_EQ(::test::slurp(movie), good);
-    for (auto& entry : std::filesystem::directory_iterator(dir.path()))
-        EXPECT_EQ(entry.path().filename().string().rfind("good.mov.", 0), std::string::npos) << entry.path();
+    EXPECT_EQ(test::leftBeside(dir.file(""), "good.mov"), std::vector<std::string>{});
 }
 
 // Ctrl-C, and SIGTERM as a job scheduler or `kill` sends it, stop after the frame in
@@ -153,25 +162,17 @@ TEST_F(FrameRanges, CtrlCAndSigtermStopAfterTheFrameInHandAndKeepAPlayableMovie)
     for (int signal : {SIGINT, SIGTERM}) {
         const std::string name = signal == SIGINT ? "SIGINT" : "SIGTERM";
         SCOPED_TRACE(name);
-        const std::string movie = dir.file("stopped-" + name + ".mov"), err = dir.file("stopped.err");
-        std::remove(err.c_str());
-        pid_t child = fork();
-        if (child == 0) {
-            std::string command = "exec " + std::string(FW_EXECUTABLE) + " --library-folder " + dir.file("lib") +
-                                  " render " + kExample + " --frames 0-60 --size 640x360 -o " + movie + " 2>" + err;
-            execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        ASSERT_GT(child, 0);
+        const std::string movie = dir.file("stopped-" + name + ".mov");
+        test::Background program(
+            "--library-folder " + dir.file("lib") + " render " + kExample + " --frames 0-60 --size 640x360 -o " + movie,
+            dir.file("stopped.err"));
+        ASSERT_TRUE(program.started());
         // Signal once a few frames are in the movie.
-        for (int wait = 0; wait < 6000 && ::test::slurp(err).find("Rendering 3 of") == std::string::npos; ++wait)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        kill(child, signal);
-        int raw = 0;
-        waitpid(child, &raw, 0);
+        program.waitFor("Rendering 3 of");
+        const int raw = program.stop(signal);
         ASSERT_TRUE(WIFEXITED(raw)) << "ended by signal " << (WIFSIGNALED(raw) ? WTERMSIG(raw) : 0);
         EXPECT_EQ(WEXITSTATUS(raw), 128 + signal);
-        const std::string text = ::test::slurp(err), said = "stopped by " + name + " after ";
+        const std::string text = program.said(), said = "stopped by " + name + " after ";
         size_t at = text.find(said);
         ASSERT_NE(at, std::string::npos) << text;
         const int kept = std::atoi(text.c_str() + at + said.size());
@@ -179,10 +180,101 @@ TEST_F(FrameRanges, CtrlCAndSigtermStopAfterTheFrameInHandAndKeepAPlayableMovie)
         EXPECT_LT(kept, 61);
         test::MovieProbe probe(movie);
         EXPECT_EQ(probe["nb_read_frames"], std::to_string(kept)) << probe.json;
-        // No temporary movie is left beside it.
-        for (auto& entry : std::filesystem::directory_iterator(dir.path()))
-            EXPECT_EQ(entry.path().filename().string().rfind("stopped-" + name + ".mov.", 0), std::string::npos)
-                << entry.path();
+        EXPECT_EQ(test::leftBeside(dir.file(""), "stopped-" + name + ".mov"), std::vector<std::string>{});
+    }
+}
+
+class OutputPixels : public FrameRanges {
+protected:
+    void SetUp() override {
+        // A factory look on a title, once on a clear slate-blue background, once on white.
+        ASSERT_EQ(run("text Hi --material \"Glossy Red Plastic\" -o " + dir.file("t.kxp")).status, 0);
+        const std::string text = test::readFile(dir.file("t.kxp"));
+        test::writeFile(dir.file("clear.kxp"),
+                        test::edited(text, {{"UseAlphaMask \"0\"", "UseAlphaMask \"1\""},
+                                            {"BackgroundColor 0 0 0", "BackgroundColor 0.2 0.4 0.6"}}));
+        test::writeFile(dir.file("white.kxp"),
+                        test::edited(text, {{"BackgroundColor 0 0 0", "BackgroundColor 1 1 1"}}));
+    }
+    ::test::Pixels render(const std::string& project, const std::string& renderer, bool alpha,
+                          const std::string& size = "240x180") {
+        const std::string out = dir.file(project + "-" + renderer + ".png");
+        test::ran(
+            dir, "render " + dir.file(project + ".kxp") + " --size " + size + " --renderer " + renderer + " -o " + out);
+        return ::test::readImage(out, alpha);
+    }
+};
+
+struct Edges {
+    int partial = 0;     // pixels partly covered
+    int worst = 0;       // the largest difference, composited over white against the white frame
+    int wrongClear = 0;  // uncovered pixels without the background's colour
+};
+
+// `rgba` (RGBA, rows bottom-up) over white by its own alpha, against `white`.
+Edges composited(const std::vector<int>& rgba, const ::test::Pixels& white) {
+    Edges e;
+    for (size_t i = 0, j = 0; i + 3 < rgba.size(); i += 4, j += 3) {
+        const int a = rgba[i + 3];
+        if (a == 0) {
+            e.wrongClear += std::abs(rgba[i] - 51) + std::abs(rgba[i + 1] - 102) + std::abs(rgba[i + 2] - 153) > 1;
+            continue;
+        }
+        if (a == 255) continue;
+        ++e.partial;
+        for (int k = 0; k < 3; ++k) {
+            const double over = rgba[i + k] * a / 255.0 + 255.0 * (1 - a / 255.0);
+            e.worst = std::max(e.worst, static_cast<int>(std::lround(std::fabs(over - white.rgb[j + k]))));
+        }
+    }
+    return e;
+}
+
+TEST_F(OutputPixels, EdgesCompositedByTheirAlphaMatchTheFrameOnWhiteInStillsAndMovies) {
+    // A QuickTime Animation movie keeps the OpenGL output pixels too.
+    const std::string movie = dir.file("clear.mov");
+    ASSERT_EQ(run("render " + dir.file("clear.kxp") + " --frames 0-1 --size 240x180 -o " + movie).status, 0);
+    MovieReader reader;
+    ASSERT_TRUE(reader.open(movie)) << reader.error();
+    std::vector<uint8_t> frame;
+    ASSERT_TRUE(reader.readFrame(0, frame));
+    for (const std::string source : {"gl", "raytrace", "movie"}) {
+        SCOPED_TRACE(source);
+        const ::test::Pixels white = render("white", source == "movie" ? "gl" : source, false);
+        const std::vector<int> clear =
+            source == "movie" ? std::vector<int>(frame.begin(), frame.end()) : render("clear", source, true).rgb;
+        ASSERT_EQ(white.width, 240);
+        ASSERT_EQ(clear.size(), white.rgb.size() / 3 * 4);
+        const Edges e = composited(clear, white);
+        EXPECT_GT(e.partial, 100);
+        EXPECT_LE(e.worst, 3);
+        EXPECT_EQ(e.wrongClear, 0);
+    }
+}
+
+// Rows and columns a picture's letters span (brighter than the black background).
+std::pair<int, int> extent(const ::test::Pixels& p) {
+    int left = p.width, right = -1, bottom = p.height, top = -1;
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x)
+            if (p.at(x, y)[0] + p.at(x, y)[1] + p.at(x, y)[2] > 60)
+                left = std::min(left, x), right = std::max(right, x), bottom = std::min(bottom, y),
+                top = std::max(top, y);
+    return {right - left + 1, top - bottom + 1};
+}
+
+TEST_F(OutputPixels, PixelAspectWidensTheViewInBothRenderers) {
+    // PAL widescreen pixels are 118/81 as wide as they are high: the same columns hold
+    // a view that much wider, so the letters span as many columns and that many more rows.
+    test::writeFile(dir.file("wide.kxp"),
+                    test::edited(test::readFile(dir.file("t.kxp")), {{"PixelAspect \"0\"", "PixelAspect \"4\""}}));
+    for (const char* renderer : {"gl", "raytrace"}) {
+        // A tall frame, so that the taller letters stay whole.
+        const auto square = extent(render("t", renderer, false, "240x300")),
+                   wide = extent(render("wide", renderer, false, "240x300"));
+        ASSERT_GT(square.second, 40);
+        EXPECT_NEAR(wide.first, square.first, 2) << renderer;
+        EXPECT_NEAR(static_cast<double>(wide.second) / square.second, 118.0 / 81, 0.04) << renderer;
     }
 }
 

@@ -15,9 +15,8 @@ using test::Pixels;
 namespace {
 
 void expectColour(const int* p, int r, int g, int b, int tolerance, const char* what) {
-    EXPECT_NEAR(p[0], r, tolerance) << what;
-    EXPECT_NEAR(p[1], g, tolerance) << what;
-    EXPECT_NEAR(p[2], b, tolerance) << what;
+    for (int c = 0; c < 3; ++c)
+        EXPECT_NEAR(p[c], (c == 0 ? r : c == 1 ? g : b), tolerance) << what << ", channel " << c;
 }
 
 std::string node(const std::string& kind, const std::string& name, const std::string& placement,
@@ -52,15 +51,20 @@ std::string style(const std::string& name, const std::string& items, double dept
            "  end ObjectXStyle\n";
 }
 
+// A closed outline through `points` ("x y" each, the first repeated at the end).
+std::string outline(const std::string& name, const std::vector<std::string>& points) {
+    std::string lines;
+    for (const std::string& p : points) lines += "      p " + p + "\n      pType ANCHOR\n";
+    return "  begin ProfileI\n   name \"" + name +
+           "\"\n   begin InputProfile2\n    begin CompositeCurve2\n     closed 1\n     begin Curve2\n      type "
+           "Linear\n" +
+           lines + "      closed 1\n     end Curve2\n    end CompositeCurve2\n   end InputProfile2\n  end ProfileI\n";
+}
+
 // A square outline of side 2 * half about the origin.
 std::string square(const std::string& name, double half) {
-    std::string h = std::to_string(half), m = std::to_string(-half), points;
-    for (const std::string& p : {m + " " + m, h + " " + m, h + " " + h, m + " " + h, m + " " + m})
-        points += "      p " + p + "\n      pType ANCHOR\n";
-    return "  begin ProfileI\n   name \"" + name +
-           "\"\n   begin InputProfile2\n    begin CompositeCurve2\n"
-           "     closed 1\n     begin Curve2\n      type Linear\n" +
-           points + "      closed 1\n     end Curve2\n    end CompositeCurve2\n   end InputProfile2\n  end ProfileI\n";
+    std::string h = std::to_string(half), m = std::to_string(-half);
+    return outline(name, {m + " " + m, h + " " + m, h + " " + h, m + " " + h, m + " " + m});
 }
 
 std::string solid(const std::string& name, const std::string& face, const std::string& styleName,
@@ -69,16 +73,21 @@ std::string solid(const std::string& name, const std::string& face, const std::s
                 "   face \"" + face + "\"\n   style \"" + styleName + "\"\n");
 }
 
+// An orthographic camera looking at the origin from `tumble` degrees above, `width` wide.
+std::string camera(int tumble, int width) {
+    return node("CameraX", "Front", "",
+                "   mode ORBIT\n   projection ORTHOGRAPHIC\n   clip 1 2000\n   target 0 0 0\n   distance 500\n"
+                "   tumble-left-right 0\n   tumble-up-down " +
+                    std::to_string(tumble) + "\n   ortho-width " + std::to_string(width) + "\n");
+}
+
 // Looking down the Z axis onto the origin, 200 units wide; a white ambient light.
-std::string project(const std::string& members, const std::string& settings = "", double ambientLight = 1) {
-    std::string camera = node("CameraX", "Front", "",
-                              "   mode ORBIT\n   projection ORTHOGRAPHIC\n   clip 1 2000\n   target 0 0 0\n"
-                              "   distance 500\n   tumble-left-right 0\n   tumble-up-down 0\n   ortho-width 200\n");
-    std::string ambient =
-        node("LightX", "Ambient", "",
-             "   type AMBIENT\n   color 1 1 1 1\n   intensity " + std::to_string(ambientLight) + "\n");
-    return " RenderSize 100 100\n BackgroundColor 0 0 1\n RenderShadows \"1\"\n" + settings + " begin SceneX\n" +
-           camera + ambient + members + " end SceneX\n";
+std::string project(const std::string& members, const std::string& settings = "", double ambientLight = 1,
+                    const std::string& view = camera(0, 200)) {
+    return " RenderSize 100 100\n BackgroundColor 0 0 1\n RenderShadows \"1\"\n" + settings + " begin SceneX\n" + view +
+           node("LightX", "Ambient", "",
+                "   type AMBIENT\n   color 1 1 1 1\n   intensity " + std::to_string(ambientLight) + "\n") +
+           members + " end SceneX\n";
 }
 
 const fw::test::TempDir& dir() {
@@ -91,19 +100,27 @@ Pixels render(const std::string& name, const std::string& text, std::string* err
     return fw::test::rendered(dir(), name, text, arguments, err);
 }
 
-// A square image file: the left half black, the right half white.
-std::string halves(const std::string& name) {
-    std::string path = dir().file(name);
+// A 16 x 16 picture file, each pixel of the colour `colour(x)` gives.
+template <class Colour>
+std::string picture(const std::string& name, Colour colour) {
+    const std::string path = dir().file(name);
     FIBITMAP* image = FreeImage_Allocate(16, 16, 24);
     for (unsigned y = 0; y < 16; ++y)
         for (unsigned x = 0; x < 16; ++x) {
-            RGBQUAD c{};
-            c.rgbRed = c.rgbGreen = c.rgbBlue = x < 8 ? 0 : 255;
+            RGBQUAD c = colour(x);
             FreeImage_SetPixelColor(image, x, y, &c);
         }
     FreeImage_Save(FIF_PNG, image, path.c_str());
     FreeImage_Unload(image);
     return path;
+}
+// The left half black, the right half white.
+std::string halves(const std::string& name) {
+    return picture(name, [](unsigned x) {
+        RGBQUAD c{};
+        c.rgbRed = c.rgbGreen = c.rgbBlue = x < 8 ? 0 : 255;
+        return c;
+    });
 }
 
 // Dark-to-light changes along the middle row inside the square (x 30..69).
@@ -127,12 +144,20 @@ struct Spot {
 
 // One square solid over the blue background, at the colour its material makes.
 TEST(RenderPictures, PlainSolidsShowExactlyTheColoursTheirMaterialsMake) {
-    const std::string sq = square("Square", 50);
+    const std::string sq = square("Square", 50), sq40 = square("Square", 40);
+    const std::string glossy =
+        material("Black", "Standard", "0 0 0", 0,
+                 "   begin MaterialChannelSpecular 0\n    brightness 1\n    sharpness 60\n    active 1\n"
+                 "   end MaterialChannelSpecular\n") +
+        style("Shiny", item("Black")) + square("Square", 90) + solid("Tile", "Square", "Shiny") +
+        node("LightX", "Front Light", "   translate 0 0 400\n",
+             "   type DIRECTIONAL\n   color 1 1 1 1\n   intensity 0.5\n");
     const struct {
         const char* name;
         std::string members;
         std::vector<Spot> spots;
         std::string settings = "", says = "";
+        double ambient = 1;
     } cases[] = {
         // Transparency 0.5 mixes evenly: the back cap wears the square's own material
         // and is hidden behind its front.
@@ -203,11 +228,32 @@ TEST(RenderPictures, PlainSolidsShowExactlyTheColoursTheirMaterialsMake) {
          "",
          "formwright: Huge: the texture size 100000 x 8 is above the most a texture is baked at; it is baked at "
          "most 8192"},
+        // A Camera mapping spreads the map over the frame, whatever the surface's own
+        // coordinates: the square (x 40..79 on screen) shows the map's seam at the frame's
+        // middle, x 50, softened over a few pixels as 16 texels span 100 pixels.
+        {"camera-map",
+         material("Halves", "Absolute", "1 1 1", 0, "   colorMap \"" + halves("camera.png") + "\"\n") +
+             style("Projected", item("Halves", "     mappingStyle \"Camera\"\n     tilingStyle \"None\"\n")) + sq40 +
+             solid("Tile", "Square", "Projected", "20 0 0"),
+         {{42, 50, 0, 0, 0, 39, "black half"},
+          {44, 40, 0, 0, 0, 39, "black half"},
+          {56, 50, 255, 255, 255, 39, "white half"},
+          {75, 60, 255, 255, 255, 39, "white half"}}},
+        // Without shaders lighting is OpenGL's own, per vertex. A black glossy square facing
+        // the light: advanced lighting adds the highlight after the texture, so it shows
+        // on black; simple lighting folds it into the texture, which leaves black black.
+        {"advanced",
+         glossy,
+         {{50, 50, 255, 255, 255, 194, "a highlight over black"}},
+         " FinalGLShaders 0\n AdvancedGLLighting 1\n",
+         "",
+         0.2},
+        {"simple", glossy, {{50, 50, 0, 0, 0, 7, "black"}}, " FinalGLShaders 0\n AdvancedGLLighting 0\n", "", 0.2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::string err;
-        Pixels p = render(c.name, project(c.members, c.settings), &err);
+        Pixels p = render(c.name, project(c.members, c.settings, c.ambient), &err);
         ASSERT_EQ(p.width, 100);
         for (const Spot& s : c.spots) expectColour(p.at(s.x, s.y), s.r, s.g, s.b, s.tolerance, s.what);
         if (!c.says.empty()) {
@@ -230,16 +276,6 @@ std::string catcherScene(const std::string& settings) {
                        solid("Card Solid", "Small", "Card", "0 0 40") + light,
                    " BackgroundColor 1 0 0\n UseBackgroundMedia 1\n BackgroundMedia \"" + dir().file("media.png") +
                        "\"\n" + settings);
-}
-
-void blueMedia() {
-    FIBITMAP* sky = FreeImage_Allocate(4, 4, 24);
-    RGBQUAD blue{};
-    blue.rgbBlue = 255;
-    for (unsigned y = 0; y < 4; ++y)
-        for (unsigned x = 0; x < 4; ++x) FreeImage_SetPixelColor(sky, x, y, &blue);
-    FreeImage_Save(FIF_PNG, sky, dir().file("media.png").c_str());
-    FreeImage_Unload(sky);
 }
 
 // Pixels of the media's blue darkened by a shadow, and of anything else but the media
@@ -284,16 +320,12 @@ std::string tippedCube(const std::string& name, const std::string& style) {
 
 // A many-sided prism tilted towards the camera under a light from the side.
 std::string roundPrism(const std::string& styleName) {
-    std::string points;
+    std::vector<std::string> points;
     for (int i = 0; i <= 48; ++i) {
         double a = 2 * 3.14159265358979 * (i % 48) / 48;
-        points += "      p " + std::to_string(60 * std::cos(a)) + " " + std::to_string(60 * std::sin(a)) +
-                  "\n      pType ANCHOR\n";
+        points.push_back(std::to_string(60 * std::cos(a)) + " " + std::to_string(60 * std::sin(a)));
     }
-    std::string face =
-        "  begin ProfileI\n   name \"Disc\"\n   begin InputProfile2\n    begin CompositeCurve2\n"
-        "     closed 1\n     begin Curve2\n      type Linear\n" +
-        points + "      closed 1\n     end Curve2\n    end CompositeCurve2\n   end InputProfile2\n  end ProfileI\n";
+    const std::string face = outline("Disc", points);
     std::string sun = node("LightX", "Sun", "   rotate -30 -50 0\n",
                            "   type DIRECTIONAL\n   color 1 1 1 1\n   intensity 1\n   shadow 0\n");
     return project(material("Paint", styleName, "1 0.6 0", 0, "   lineWidth 3\n") +
@@ -376,46 +408,6 @@ TEST(RenderPictures, PlanarMapsTileAcrossTheSurface) {
     EXPECT_LT(stripesAcross(mirror), stripesAcross(repeat));
 }
 
-// A Camera mapping spreads the map over the frame, whatever the surface's own
-// coordinates: the square's left half (on screen) shows the map's black half, its
-// right half the white one, with the seam in the middle of the frame although the
-// square stands off centre.
-TEST(RenderPictures, ACameraMapSpreadsOverTheFrame) {
-    std::string map = halves("halves.png");
-    std::string mtl = material("Halves", "Absolute", "1 1 1", 0, "   colorMap \"" + map + "\"\n");
-    Pixels p = render("camera-map", project(mtl +
-                                            style("Projected", item("Halves",
-                                                                    "     mappingStyle \"Camera\"\n"
-                                                                    "     tilingStyle \"None\"\n")) +
-                                            square("Square", 40) + solid("Tile", "Square", "Projected", "20 0 0")));
-    ASSERT_EQ(p.width, 100);
-    // The square covers x 40..79 on screen; the map's seam is at x 50 (softened over a
-    // few pixels by filtering: 16 texels span the frame's 100 pixels).
-    EXPECT_LT(p.at(42, 50)[0], 40);
-    EXPECT_LT(p.at(44, 40)[0], 40);
-    EXPECT_GT(p.at(56, 50)[0], 215);
-    EXPECT_GT(p.at(75, 60)[0], 215);
-}
-
-// Without shaders, lighting is OpenGL's own, per vertex. A black glossy square facing
-// the light: advanced lighting adds the highlight after the texture, so it shows on
-// black; simple lighting folds it into the texture, which leaves black black.
-TEST(RenderPictures, AdvancedLightingAddsHighlightsOverTheTexture) {
-    std::string shiny =
-        "   begin MaterialChannelSpecular 0\n    brightness 1\n    sharpness 60\n    active 1\n"
-        "   end MaterialChannelSpecular\n";
-    std::string light = node("LightX", "Front Light", "   translate 0 0 400\n",
-                             "   type DIRECTIONAL\n   color 1 1 1 1\n   intensity 0.5\n");
-    std::string members = material("Black", "Standard", "0 0 0", 0, shiny) + style("Shiny", item("Black")) +
-                          square("Square", 90) + solid("Tile", "Square", "Shiny") + light;
-    Pixels advanced = render("advanced", project(members, " FinalGLShaders 0\n AdvancedGLLighting 1\n", 0.2));
-    Pixels simple = render("simple", project(members, " FinalGLShaders 0\n AdvancedGLLighting 0\n", 0.2));
-    ASSERT_EQ(advanced.width, 100);
-    ASSERT_EQ(simple.width, 100);
-    EXPECT_GT(advanced.at(50, 50)[0], 60);
-    EXPECT_LT(simple.at(50, 50)[0], 8);
-}
-
 // The demo title, shadow and all, as the renderer drew it before its lighting program
 // and shadow filter were made cheaper: the picture may move by a rounding or a softer
 // shadow edge, never by a missing light, channel or shadow, as the same title without
@@ -436,7 +428,11 @@ TEST(RenderPictures, TheDemoTitleLooksAsItDidBeforeTheRendererWasSpedUp) {
 // Only the shadow darkens the media behind a shadow catcher; with the final frames'
 // shadows, or the shaders, switched off there is none.
 TEST(RenderPictures, AShadowCatcherShowsOnlyItsShadowOverTheMedia) {
-    blueMedia();
+    picture("media.png", [](unsigned) {
+        RGBQUAD blue{};
+        blue.rgbBlue = 255;
+        return blue;
+    });
     Pixels p = render("catcher", catcherScene(""));
     ASSERT_EQ(p.width, 100);
     expectColour(p.at(3, 3), 0, 0, 255, 0, "the media around the shadow");
@@ -509,18 +505,14 @@ TEST(RenderPictures, ACartoonObjectHasFewShadesAndADarkOutline) {
 // upper left: each wears its own slot's material, the sphere is shaded and throws its
 // shadow onto the floor on the side away from the light.
 TEST(RenderPictures, PrimitivesWearTheirSlotsMaterialsAndCastShadows) {
-    std::string camera = node("CameraX", "Above", "",
-                              "   mode ORBIT\n   projection ORTHOGRAPHIC\n   clip 1 2000\n   target 0 0 0\n"
-                              "   distance 500\n   tumble-left-right 0\n   tumble-up-down -30\n   ortho-width 300\n");
     std::string sun =
         node("LightX", "Sun", "   rotate -45 35 0\n",
              "   type DIRECTIONAL\n   color 1 1 1 1\n   intensity 1\n   shadow 1\n"
              "   shadow-softness 0\n   shadow-darkness 0.8\n   shadowmap-xres 512\n   shadowmap-yres 512\n");
-    std::string ambient = node("LightX", "Ambient", "", "   type AMBIENT\n   color 1 1 1 1\n   intensity 0.25\n");
-    std::string text = " RenderSize 100 100\n BackgroundColor 0 0 1\n RenderShadows \"1\"\n begin SceneX\n" + camera +
-                       ambient + material("Red", "Standard", "1 0 0") + material("Grey", "Standard", "0.6 0.6 0.6") +
-                       primitive("Floor", "FLOOR", "400 400", "0 -50 0", "Grey") +
-                       primitive("Ball", "SPHERE", "100", "0 0 0", "Red") + sun + " end SceneX\n";
+    std::string text = project(material("Red", "Standard", "1 0 0") + material("Grey", "Standard", "0.6 0.6 0.6") +
+                                   primitive("Floor", "FLOOR", "400 400", "0 -50 0", "Grey") +
+                                   primitive("Ball", "SPHERE", "100", "0 0 0", "Red") + sun,
+                               "", 0.25, camera(-30, 300));
     Pixels p = render("primitives", text);
     ASSERT_EQ(p.width, 100);
     // Rows count from the bottom of the picture.
@@ -547,14 +539,10 @@ TEST(RenderPictures, PrimitivesWearTheirSlotsMaterialsAndCastShadows) {
 // environment map's columns all meet, and the pole must shade as its neighbourhood
 // does, with no dot of the map blurred whole or of its nadir row blended in.
 TEST(RenderPictures, AMirroredSpherePoleShadesLikeItsNeighbourhood) {
-    std::string camera = node("CameraX", "Above", "",
-                              "   mode ORBIT\n   projection ORTHOGRAPHIC\n   clip 1 2000\n   target 0 0 0\n"
-                              "   distance 500\n   tumble-left-right 0\n   tumble-up-down -90\n   ortho-width 120\n");
-    std::string sun =
-        node("LightX", "Sun", "   rotate -45 35 0\n", "   type DIRECTIONAL\n   color 1 1 1 1\n   intensity 1\n");
-    std::string ball = node("ObjectP", "Ball", "   translate 0 0 0\n", "   primitiveType SPHERE\n   primVal1 100\n");
     const std::string text =
-        " RenderSize 200 200\n BackgroundColor 0 0 0\n begin SceneX\n" + camera + sun + ball + " end SceneX\n";
+        " RenderSize 200 200\n BackgroundColor 0 0 0\n begin SceneX\n" + camera(-90, 120) +
+        node("LightX", "Sun", "   rotate -45 35 0\n", "   type DIRECTIONAL\n   color 1 1 1 1\n   intensity 1\n") +
+        node("ObjectP", "Ball", "   translate 0 0 0\n", "   primitiveType SPHERE\n   primVal1 100\n") + " end SceneX\n";
     for (const char* look : {"Chrome", "Polished Gold"})
         for (const char* renderer : {"gl", "raytrace"}) {
             SCOPED_TRACE(std::string(look) + ", " + renderer);
