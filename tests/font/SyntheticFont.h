@@ -76,7 +76,8 @@ struct SyntheticFont {
     std::map<std::string, Bytes> tables() const {
         std::map<std::string, Bytes> t;
         int n = static_cast<int>(glyphs.size());
-        t["head"] = Bytes(18, '\0') + "\x03\xE8" + Bytes(30, '\0') + Bytes{0, 1, 0, 0};  // 1000 units, long offsets
+        Bytes& head = t["head"] = Bytes(54, '\0');
+        head[18] = '\x03', head[19] = '\xE8', head[51] = 1;  // 1000 units, long offsets
         t["hhea"] = Bytes(34, '\0');
         put16(t["hhea"], n);
         put32(t["maxp"], 0x5000), put16(t["maxp"], n);
