@@ -48,6 +48,18 @@ bool TitleScene::checkName(const std::string& name, const std::vector<std::strin
     return false;
 }
 
+void TitleScene::frameFront(OrvoSceneManager& manager, double width, double height) {
+    SceneX& scene = *manager.scene();
+    auto* camera = dynamic_cast<Camera*>(scene.findMember("dflt_cam"));
+    if (!camera) return;
+    double aspect = manager.settings().renderSize[0] / std::max(1.0, manager.settings().renderSize[1]);
+    double fit = std::max(width, height * aspect) * 0.6;
+    camera->translate[2] = fit / std::tan(camera->fieldOfView() * kPi / 360);
+    if (auto* key = dynamic_cast<LightX*>(scene.findMember("Light 1"))) {
+        key->translate[0] = width * 0.4, key->translate[1] = width * 0.6, key->translate[2] = camera->translate[2];
+    }
+}
+
 bool TitleScene::build(OrvoSceneManager& manager, const Options& options, std::string& subject, std::string& error) {
     if (options.text.empty()) {
         error = "the text is empty";
@@ -103,15 +115,7 @@ bool TitleScene::build(OrvoSceneManager& manager, const Options& options, std::s
         error = "the text has no characters that can be built";
         return false;
     }
-    // Frame the text with the default camera and light it from above and to the side.
-    if (auto* camera = dynamic_cast<Camera*>(scene.findMember("dflt_cam"))) {
-        double aspect = manager.settings().renderSize[0] / std::max(1.0, manager.settings().renderSize[1]);
-        double fit = std::max(width, height * aspect) * 0.6;
-        camera->translate[2] = fit / std::tan(camera->fieldOfView() * kPi / 360);
-        if (auto* key = dynamic_cast<LightX*>(scene.findMember("Light 1"))) {
-            key->translate[0] = width * 0.4, key->translate[1] = width * 0.6, key->translate[2] = camera->translate[2];
-        }
-    }
+    frameFront(manager, width, height);
     if (!options.animate.empty() && !TitleAnimation::add(scene, *block, options.animate, width, height, error)) {
         subject = options.animate;
         return false;

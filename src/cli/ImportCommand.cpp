@@ -1,12 +1,15 @@
-// `import`: a mesh file's objects brought into a new or an existing project.
+// `import`: a mesh file's objects brought into a new or an existing project, or an
+// artwork file's outlines built into bevelled solids.
 #include <string>
 
 #include "app/Console.h"
+#include "app/LogoScene.h"
 #include "app/MeshImport.h"
 #include "app/OrvoSceneManager.h"
 #include "cli/Documents.h"
 #include "cli/FileTypes.h"
 #include "cli/Looks.h"
+#include "cli/SceneOutput.h"
 #include "cli/Subcommand.h"
 
 namespace fw {
@@ -32,19 +35,80 @@ int importMesh(const std::string& file, const std::string& out, const std::strin
     return MeshImport::save(manager, project);
 }
 
+// What only artwork takes, as typed.
+struct ArtworkRequest {
+    std::string layer, size;
+    bool layers = false;
+    double depth = 0;
+};
+
+int importLogo(const std::string& file, const std::string& out, const Looks& looks, const ArtworkRequest& art) {
+    LogoScene::Options options;
+    options.file = file;
+    options.layer = art.layer;
+    options.perLayer = art.layers;
+    options.depth = art.depth;
+    if (isEdgeName(looks.style)) options.edge = looks.style;
+    SceneOutput output{out, art.size, looks, options.edge};
+    return writeBuiltScene(output, [&](OrvoSceneManager& manager, int width, int height, std::string& subject,
+                                       std::string& error) {
+        options.width = width, options.height = height;
+        return LogoScene::build(manager, options, subject, error);
+    });
+}
+
 class ImportCommand : public Subcommand {
 public:
     void declare(CLI::App& app) override {
         command_ = app.add_subcommand(
-            "import", "Bring a mesh file into a project: each object of the file becomes a custom object.");
-        command_->add_option("FILE", in_, "mesh file: " + FileTypes::listed(FileType::kMeshIn))->required();
-        auto* outOption = command_->add_option("-o,--output", out_, "new project (.kxp) holding the mesh");
+            "import",
+            "Bring a mesh file into a project: each object of the file becomes a custom object. Or build "
+            "artwork (a logo) into bevelled solids: each path, compound path or group becomes an extruded "
+            "object wearing a material of its fill colour, written as a project, a mesh or an image.");
+        command_
+            ->add_option("FILE", in_,
+                         "mesh file (" + FileTypes::listed(FileType::kMeshIn) + ") or artwork (" +
+                             LogoScene::extensions() + ")")
+            ->required();
+        auto* outOption = command_->add_option(
+            "-o,--output", out_, "new project (.kxp) holding the mesh; for artwork also a mesh or an image");
         command_->add_option("--into", into_, "existing project (.kxp) to add the mesh to, saved in place")
             ->excludes(outOption);
         addLookOptions(*command_, looks_);
+        artOptions_.push_back(command_->add_option("--layer", art_.layer,
+                                                   "artwork: only this layer's paths, as one object named after it"));
+        artOptions_.push_back(command_->add_flag("--layers", art_.layers, "artwork: one object per visible layer"));
+        artOptions_.push_back(
+            command_->add_option("--depth", art_.depth, "artwork: depth of the solids in points (default 15% of "
+                                                        "the artwork's mean side)")
+                ->check(kAboveZero));
+        artOptions_.push_back(command_->add_option(
+            "--size", art_.size, "artwork: WIDTHxHEIGHT of the picture, kept as the project's render size"));
+        artOptions_[0]->excludes(artOptions_[1]);
     }
 
     int run() override {
+        if (LogoScene::isArtwork(in_)) {
+            if (!into_.empty()) {
+                printError("--into", "adding artwork to an existing project is not done yet; write a new one with -o");
+                return kExitUserError;
+            }
+            if (out_.empty()) {
+                printError("import", "give the project, mesh or image to write with -o OUT");
+                return kExitUserError;
+            }
+            return importLogo(in_, out_, looks_, art_);
+        }
+        if (LogoScene::isUnreadArtwork(in_)) {
+            printError(in_, "PDF and SVG artwork is not read yet; save it as Illustrator (.ai) or EPS");
+            return kExitUserError;
+        }
+        for (CLI::Option* option : artOptions_)
+            if (option->count() > 0) {
+                printError(option->get_name(), "is taken by artwork files (" + std::string(LogoScene::extensions()) +
+                                                   "), not by meshes");
+                return kExitUserError;
+            }
         if (out_.empty() && into_.empty()) {
             printError("import", "give the project to write with -o OUT.kxp, or one to add to with --into P.kxp");
             return kExitUserError;
@@ -55,6 +119,8 @@ public:
 private:
     std::string in_, out_, into_;
     Looks looks_;
+    ArtworkRequest art_;
+    std::vector<CLI::Option*> artOptions_;
 };
 
 }  // namespace

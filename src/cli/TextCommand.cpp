@@ -1,19 +1,12 @@
 // `text`: 3D text built from the program's defaults, written as a project, a mesh or
 // the picture its saved project renders to.
-#include <unistd.h>
-#include <filesystem>
-#include <optional>
 #include <string>
 
-#include "app/Console.h"
-#include "app/MeshExport.h"
 #include "app/OrvoSceneManager.h"
-#include "app/RenderJob.h"
 #include "app/TitleScene.h"
-#include "cli/Documents.h"
 #include "cli/FileTypes.h"
 #include "cli/Looks.h"
-#include "cli/RenderCommand.h"
+#include "cli/SceneOutput.h"
 #include "cli/Subcommand.h"
 #include "text/TextAttr.h"
 
@@ -39,29 +32,6 @@ int alignmentOf(const std::string& name) {
     return TextAttr::kLeft;
 }
 
-// Writes the title's scene as a project, a mesh or (through its saved project) a picture.
-int writeTitle(const TitleScene::Options& options, const std::string& out, bool project, const Looks& looks) {
-    Session session;
-    OrvoSceneManager& manager = session.app.sceneManager();
-    std::string subject, error;
-    if (!TitleScene::build(manager, options, subject, error)) {
-        printError(subject, error);
-        return kExitUserError;
-    }
-    // An edge profile named by --style was built in already.
-    applyLooks(session.app, looks, looks.style == options.edge);
-    if (project) {
-        if (!manager.writeFile(out, false)) {
-            printError(out, "cannot be written");
-            return kExitUserError;
-        }
-        return kExitOk;
-    }
-    MeshExport::Request request;
-    request.out = out;
-    return MeshExport::run(manager, request);
-}
-
 TitleScene::Options titleOptions(const TextRequest& request) {
     TitleScene::Options options;
     options.text = TitleScene::fromUtf8(request.text);
@@ -78,38 +48,13 @@ TitleScene::Options titleOptions(const TextRequest& request) {
 
 // Builds a scene holding the text as bevelled characters, framed by the default camera.
 int makeText(const TextRequest& request) {
-    const std::string& out = request.out;
-    bool image = FileTypes::names(FileType::kImage, out);
-    bool project = FileTypes::names(FileType::kProject, out);
-    bool mesh = FileTypes::names(FileType::kMesh, out);
-    if (!image && !project && !mesh) {
-        printError(out, "write a project (.kxp), a mesh (" + FileTypes::listed(FileType::kMesh, ", ", false) +
-                            ") or an image (" + FileTypes::listed(FileType::kImage) + ")");
-        return kExitUserError;
-    }
-    if (!checkLooks(request.looks)) return kExitUserError;
-    if (project && !mayReplace(out)) return kExitUserError;
     TitleScene::Options options = titleOptions(request);
-    if (!request.size.empty()) {
-        if (mesh) {
-            printError("--size", "a mesh has no picture size (give it with an image or a project)");
-            return kExitUserError;
-        }
-        if (!RenderJob::parseSize(request.size, options.width, options.height)) {
-            printError("--size", RenderJob::kSizeHelp);
-            return kExitUserError;
-        }
-    }
-    if (!image) return writeTitle(options, out, project, request.looks);
-    // The picture is the one `render` gives of the saved project: the file keeps fewer
-    // digits than the scene in memory, so the title is rendered from its file.
-    std::error_code failed;
-    std::filesystem::path saved =
-        std::filesystem::temp_directory_path(failed) / ("formwright-title-" + std::to_string(getpid()) + ".kxp");
-    int status = writeTitle(options, saved.string(), true, request.looks);
-    if (status == kExitOk) status = renderProject(saved.string(), out, "", std::nullopt);
-    std::filesystem::remove(saved, failed);
-    return status;
+    SceneOutput output{request.out, request.size, request.looks, options.edge};
+    return writeBuiltScene(output, [&](OrvoSceneManager& manager, int width, int height, std::string& subject,
+                                       std::string& error) {
+        options.width = width, options.height = height;
+        return TitleScene::build(manager, options, subject, error);
+    });
 }
 
 class TextCommand : public Subcommand {

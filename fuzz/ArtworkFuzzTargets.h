@@ -1,0 +1,14 @@
+#pragma once
+// Bodies of the artwork fuzz targets, shared by the libFuzzer programs and the test
+// that replays their corpora and every input that once crashed them.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace fw::fuzz {
+
+// Reads the bytes as Illustrator or EPS artwork in each layer mode; every outline it
+// gives must be made of finite points and normalised segments.
+int parseIllustratorArtwork(const uint8_t* data, size_t size);
+
+}  // namespace fw::fuzz

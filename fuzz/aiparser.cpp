@@ -1,0 +1,6 @@
+// libFuzzer target: arbitrary bytes read as Illustrator or EPS artwork.
+#include "ArtworkFuzzTargets.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    return fw::fuzz::parseIllustratorArtwork(data, size);
+}

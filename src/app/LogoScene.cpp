@@ -1,0 +1,133 @@
+#include "app/LogoScene.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <map>
+
+#include "app/OrvoSceneManager.h"
+#include "app/TitleScene.h"
+#include "artwork/AIParser.h"
+#include "geometry/ObjectX.h"
+#include "geometry/ObjectXStyle.h"
+#include "profile/ProfileI.h"
+#include "scene/SceneX.h"
+#include "surface/MaterialChannelColor.h"
+#include "surface/MaterialX.h"
+
+namespace fw {
+
+namespace {
+
+struct Bounds {
+    double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
+    bool empty() const { return lo[0] > hi[0]; }
+    void add(const InputProfile2& outline) {
+        for (const CompositeCurve2& contour : outline.contours())
+            for (const Curve2& segment : contour.segments())
+                for (int i = 0; i < segment.pointCount(); ++i) {
+                    const CurvePoint& p = segment.point(i);
+                    lo[0] = std::min(lo[0], p.x), lo[1] = std::min(lo[1], p.y);
+                    hi[0] = std::max(hi[0], p.x), hi[1] = std::max(hi[1], p.y);
+                }
+    }
+    double centre(int axis) const { return (lo[axis] + hi[axis]) / 2; }
+};
+
+void move(InputProfile2& outline, double dx, double dy) {
+    for (CompositeCurve2& contour : outline.contours())
+        for (Curve2& segment : contour.segments()) {
+            for (int i = 0; i < segment.pointCount(); ++i) segment.point(i).x += dx, segment.point(i).y += dy;
+            segment.computeLength();
+        }
+}
+
+// A reader's message starts a line with each return; one line of text here.
+std::string oneLine(std::string message) {
+    while (!message.empty() && message.front() == '\r') message.erase(0, 1);
+    std::replace(message.begin(), message.end(), '\r', ' ');
+    return message;
+}
+
+// The style an outline of that colour wears: the edge, the depth and a material of
+// the colour, shared by every outline of the colour.
+std::string styleFor(SceneX& scene, const AIParser& parser, int color, const LogoScene::Options& options,
+                     double depth, std::map<int, std::string>& made) {
+    auto found = made.find(color);
+    if (found != made.end()) return found->second;
+    std::string name = color < 0 ? "Logo Style" : AIParser::colorName(color) + " Style";
+    auto* style = new ObjectXStyle(scene, name.c_str());
+    style->setPerimeterProfile(options.edge);
+    style->setDepth(depth);
+    if (color >= 0) {
+        const ArtworkColor& c = parser.colors()[color];
+        auto* material = new MaterialX(scene, AIParser::colorName(color).c_str());
+        material->colorChannel().setColor(c.r, c.g, c.b);
+        material->notifyChange();
+        for (int slot = 0; slot < ObjectXStyle::kMaterialSlots; ++slot) style->setSlotMaterial(slot, material->name());
+    }
+    return made[color] = style->name();
+}
+
+std::string lowerExtension(const std::string& path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) { return std::tolower(c); });
+    return extension;
+}
+
+}  // namespace
+
+bool LogoScene::isArtwork(const std::string& path) {
+    std::string extension = lowerExtension(path);
+    return extension == ".ai" || extension == ".eps" || extension == ".ps";
+}
+
+bool LogoScene::isUnreadArtwork(const std::string& path) {
+    std::string extension = lowerExtension(path);
+    return extension == ".pdf" || extension == ".svg";
+}
+
+bool LogoScene::build(OrvoSceneManager& manager, const Options& options, std::string& subject, std::string& error) {
+    if (!TitleScene::checkName(options.edge, TitleScene::edgeNames(), "edge profile", error)) {
+        subject = options.edge;
+        return false;
+    }
+    using Mode = AIParser::LayerMode;
+    AIParser parser(!options.layer.empty() ? Mode::kOneLayer : options.perLayer ? Mode::kPerLayer : Mode::kObjects,
+                    options.layer);
+    if (!parser.readFile(options.file)) {
+        subject = options.file;
+        error = oneLine(parser.error());
+        return false;
+    }
+    SceneX& scene = *manager.scene();
+    if (options.width > 0 && options.height > 0) {
+        manager.settings().renderSize[0] = options.width;
+        manager.settings().renderSize[1] = options.height;
+    }
+    Bounds all;
+    for (const ArtworkProfile& p : parser.profiles()) all.add(p.outline);
+    const double width = all.hi[0] - all.lo[0], height = all.hi[1] - all.lo[1];
+    const double depth = options.depth > 0 ? options.depth : std::max(1.0, kDepthShare * std::sqrt(width * height));
+    std::map<int, std::string> styles;
+    for (ArtworkProfile& p : parser.profiles()) {
+        // The logo is centred on the origin; each object turns about its own middle.
+        move(p.outline, -all.centre(0), -all.centre(1));
+        Bounds own;
+        own.add(p.outline);
+        auto* profile = new ProfileI(scene, (p.name + " Outline").c_str());
+        profile->filename = options.file;
+        profile->layer = p.layer;
+        profile->outline() = p.outline;
+        profile->profileChanged();
+        auto* object = new ObjectX(scene, p.name.c_str());
+        object->setFace(profile->name());
+        object->setStyle(styleFor(scene, parser, p.fill >= 0 ? p.fill : p.stroke, options, depth, styles));
+        object->origin[0] = own.centre(0);
+        object->origin[1] = own.centre(1);
+    }
+    TitleScene::frameFront(manager, width, height);
+    return true;
+}
+
+}  // namespace fw

@@ -1,0 +1,36 @@
+#pragma once
+// The scene of a logo: the outlines of an artwork file, one extruded object per
+// outline, bevelled with an edge profile, each wearing a material of its fill colour,
+// centred and framed by the default camera. The `import` command builds it for
+// artwork files.
+
+#include <string>
+
+namespace fw {
+
+class OrvoSceneManager;
+
+class LogoScene {
+public:
+    struct Options {
+        std::string file;
+        std::string layer;  // only this layer's paths, as one object; empty: every visible layer
+        bool perLayer = false;  // one object per layer
+        std::string edge = "Bevel, Medium";
+        double depth = 0;  // points; 0: kDepthShare of the artwork's mean side
+        int width = 0, height = 0;  // the project's render size; 0: its default
+    };
+    static constexpr double kDepthShare = 0.15;
+
+    // Whether the file's extension names artwork this scene is built from.
+    static bool isArtwork(const std::string& path);
+    // Artwork kinds that are not read yet: PDF and SVG.
+    static bool isUnreadArtwork(const std::string& path);
+    static const char* extensions() { return ".ai, .eps or .ps"; }
+
+    // Builds the logo into the manager's scene. False with the subject and what is
+    // wrong; the reader's messages keep their words, one line each.
+    static bool build(OrvoSceneManager& manager, const Options& options, std::string& subject, std::string& error);
+};
+
+}  // namespace fw

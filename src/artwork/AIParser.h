@@ -1,0 +1,135 @@
+#pragma once
+// Reads the paths of Illustrator-format artwork (PostScript-based files, and EPS files
+// that use the same path operators) into outlines: one per object, group or layer,
+// with the fill and stroke colours they were painted with.
+//
+// Only the path, paint, group, layer and colour operators are understood; every other
+// line is skipped. Coordinates are taken as written: points, y upwards.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "profile/InputProfile2.h"
+
+namespace fw {
+
+// A colour of the artwork, 0 to 1 each.
+struct ArtworkColor {
+    float r = 0, g = 0, b = 0, a = 1;
+    bool operator==(const ArtworkColor&) const = default;
+};
+
+// One outline read from the artwork: the contours of one object, group or layer.
+struct ArtworkProfile {
+    std::string name;
+    std::string layer;  // the layer it was read from; empty outside layers
+    InputProfile2 outline;
+    int fill = -1;  // index into the colour table; -1: no fill colour was set
+    int stroke = -1;
+};
+
+class AIParser {
+public:
+    // How outlines are gathered: each object and group its own, one per layer, or
+    // only the paths of one named layer.
+    enum class LayerMode { kObjects, kPerLayer, kOneLayer };
+    // How a path ends, by the operator that finishes it.
+    enum class Paint { kFill, kStroke, kFillStroke, kNone, kDiscard };
+    enum class Container { kGroup, kCompound, kClip };
+
+    static constexpr const char* kNoPathsMessage = "\rThere were no usable vector paths in this file.";
+    static constexpr const char* kLayerGoneMessage =
+        "\rThe original layer is no longer available.\rCheck to see if it is now invisible or has been renamed.";
+    static constexpr const char* kObjectPrefix = "Illustrator Object ";
+    static constexpr const char* kGroupPrefix = "Illustrator Group ";
+    static constexpr const char* kUnknownPrefix = "Illustrator Unknown ";
+    static constexpr const char* kDoNotKeep = "AIPARSER_donotkeep";
+    static constexpr const char* kColorName = "AIColor ";
+    static constexpr size_t kMaxToken = 260;
+    // More operands than any operator takes: such a line is skipped unsplit.
+    static constexpr size_t kMaxTokens = 64;
+
+    explicit AIParser(LayerMode mode = LayerMode::kObjects, std::string layer = {});
+    virtual ~AIParser();
+
+    // Reads a file; false with error() when it is not artwork this parser reads or
+    // holds no usable path.
+    bool readFile(const std::string& path);
+    // Reads artwork held in memory, header included.
+    bool readData(std::string_view data);
+
+    const std::vector<ArtworkProfile>& profiles() const { return profiles_; }
+    std::vector<ArtworkProfile>& profiles() { return profiles_; }
+    // The distinct colours met, the first named "AIColor 1".
+    const std::vector<ArtworkColor>& colors() const { return colors_; }
+    static std::string colorName(int index) { return kColorName + std::to_string(index + 1); }
+    const std::string& error() const { return error_; }
+    // Lines of the file that were read as operators or comments.
+    int linesRead() const { return linesRead_; }
+
+protected:
+    // One operation per operator family, so that a variant can take one over.
+    virtual void comment(std::string_view line);
+    virtual void moveTo(double x, double y);
+    virtual void lineTo(double x, double y);
+    // `count` control points after the current point: 3 for a cubic, 2 for the
+    // three-point form (turned into a cubic when the outlines are normalised).
+    virtual void curveTo(const double* xy, int count);
+    virtual void finishPath(Paint paint);
+    virtual void beginContainer(Container kind);
+    virtual void endContainer(Container kind);
+    virtual void setColor(bool fill, const ArtworkColor& color);
+    virtual void layerName(const std::string& name);
+    virtual void layerBegin(bool visible);
+    virtual void layerEnd();
+    virtual void unknownOperator(std::string_view op);
+
+    bool skipping() const { return hiddenLayer_ || skipLayer_ || inCrops_; }
+
+private:
+    struct Open {
+        Container kind;
+        int profile;  // index of the outline it gathers into; -1 inside another container
+        bool outermost;
+    };
+
+    bool readPostScript(std::string_view text);
+    void readLine(std::string_view line);
+    void dispatch(const std::vector<std::string>& tokens);
+    double operand(const std::vector<std::string>& tokens, size_t i) const;
+    void finishSegment();
+    void finishContour();
+    int newProfile(const std::string& name);
+    int colorIndex(const ArtworkColor& color);
+    void finish();
+
+    LayerMode mode_;
+    std::string wantedLayer_;
+    bool wantedSeen_ = false;
+
+    std::vector<ArtworkProfile> profiles_;
+    std::vector<bool> keep_;  // per profile; empty groups are not kept
+    std::vector<ArtworkColor> colors_;
+    std::string error_;
+    int linesRead_ = 0;
+    bool ended_ = false;
+
+    // The path being built: its finished contours, the contour and segment in hand.
+    std::vector<CompositeCurve2> pathContours_;
+    CompositeCurve2 contour_;
+    Curve2 segment_;
+    bool segmentOpen_ = false;
+    double point_[2] = {0, 0};
+
+    std::vector<Open> open_;
+    std::string layer_;
+    int layerProfile_ = -1;
+    bool hiddenLayer_ = false, skipLayer_ = false, inCrops_ = false, inLayer_ = false;
+    int fill_ = -1, stroke_ = -1;
+    int objectCount_ = 0, groupCount_ = 0, unknownCount_ = 0;
+};
+
+}  // namespace fw

@@ -1,0 +1,125 @@
+// Artwork through the program: `import LOGO -o OUT` on files that pstoedit writes
+// from PostScript drawings, and the messages for what cannot be read.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "AppRun.h"
+#include "SolidCheck.h"
+#include "output/ImportGroup.h"
+#include "output/ObjImport.h"
+
+namespace fw {
+
+namespace {
+
+using test::formwright;
+
+// A red ring drawn with an even-odd fill, a blue square and a green shape with curves.
+const char* kDrawing = R"(%!PS-Adobe-3.0
+%%BoundingBox: 0 0 300 200
+newpath 100 100 80 0 360 arc closepath 100 100 40 360 0 arcn closepath 0.8 0.1 0.1 setrgbcolor eofill
+newpath 200 20 moveto 260 20 lineto 260 80 lineto 200 80 lineto closepath 0.1 0.1 0.9 setrgbcolor fill
+newpath 200 110 moveto 280 110 280 190 200 190 curveto 230 150 lineto closepath 0.1 0.8 0.1 setrgbcolor fill
+showpage
+)";
+
+// The drawing as Illustrator artwork, written by pstoedit's ps2ai driver.
+std::string illustratorFile(const test::TempDir& dir) {
+    test::writeFile(dir.file("drawing.ps"), kDrawing);
+    test::Outcome made = test::runProgram("pstoedit", "-q -f ps2ai '" + dir.file("drawing.ps") + "' '" +
+                                                          dir.file("drawing.ai") + "'",
+                                          dir.path().string());
+    EXPECT_EQ(made.status, 0) << "pstoedit (a test dependency) could not write the artwork: " << made.err;
+    return dir.file("drawing.ai");
+}
+
+}  // namespace
+
+TEST(LogoImport, PstoeditArtworkBuildsClosedSolidsWearingItsColours) {
+    test::TempDir dir;
+    const std::string art = illustratorFile(dir);
+    for (const char* edge : {"Bevel, Medium", "Basic, Flat Sides"}) {
+        SCOPED_TRACE(edge);
+        test::Outcome r = formwright(dir, "import '" + art + "' -o '" + dir.file("logo.obj") + "' --style '" + edge + "'");
+        ASSERT_EQ(r.status, 0) << r.err;
+        std::vector<ImportGroup> groups;
+        ObjImport reader;
+        ASSERT_TRUE(reader.read(dir.file("logo.obj"), groups)) << reader.error();
+        ASSERT_EQ(groups.size(), 3u);
+        for (const ImportGroup& group : groups) {
+            SCOPED_TRACE(group.name);
+            test::SolidCheck solid = test::checkSolid(*group.mesh);
+            EXPECT_EQ(solid.openEdges + solid.overusedEdges + solid.flippedEdges + solid.degenerate, 0)
+                << solid.summary();
+            EXPECT_GT(solid.volume, 0);
+        }
+    }
+    ASSERT_EQ(formwright(dir, "import '" + art + "' -o '" + dir.file("logo.kxp") + "' --depth 12").status, 0);
+    const std::string project = test::readFile(dir.file("logo.kxp"));
+    for (const char* line : {"name \"Illustrator Object 1\"", "name \"Illustrator Object 1 Outline\"",
+                             "name \"Illustrator Object 3\"", "name \"AIColor 3\"", "face \"Illustrator Object 2 Outline\""})
+        EXPECT_NE(project.find(line), std::string::npos) << line;
+    EXPECT_EQ(project.find("Illustrator Object 4"), std::string::npos);
+
+    // The picture shows each shape in its own colour.
+    ASSERT_EQ(formwright(dir, "import '" + art + "' -o '" + dir.file("logo.png") + "' --size 300x200").status, 0);
+    ::test::Pixels picture = ::test::readImage(dir.file("logo.png"));
+    ASSERT_EQ(picture.width, 300);
+    int red = 0, green = 0, blue = 0;
+    for (size_t i = 0; i + 2 < picture.rgb.size(); i += 3) {
+        int r = picture.rgb[i], g = picture.rgb[i + 1], b = picture.rgb[i + 2];
+        red += r > 60 && r > 2 * g && r > 2 * b;
+        green += g > 60 && g > 2 * r && g > 2 * b;
+        blue += b > 60 && b > 2 * r && b > 2 * g;
+    }
+    EXPECT_GT(red, 2000);
+    EXPECT_GT(green, 300);
+    EXPECT_GT(blue, 300);
+}
+
+TEST(LogoImport, TheExampleProjectIsWhatItsArtworkBuilds) {
+    test::TempDir dir;
+    test::writeFile(dir.file("logo.ai"), test::readFile(test::example("logo.ai")));
+    test::Outcome r = formwright(dir, "import logo.ai --size 960x720 -o logo.kxp", "cd '" + dir.path().string() + "' && ");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(test::readFile(dir.file("logo.kxp")), test::readFile(test::example("logo.kxp")));
+}
+
+TEST(LogoImport, WhatCannotBeReadIsSaidInOneLineNamingTheFile) {
+    test::TempDir dir;
+    const std::string art = illustratorFile(dir);
+    test::writeFile(dir.file("empty.ai"), "%!PS-Adobe-3.0\n%%EndSetup\n0 0 m\n10 10 l\nN\n");
+    test::writeFile(dir.file("logo.svg"), "<svg/>");
+    test::writeFile(dir.file("box.obj"), "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+    struct Row {
+        std::string arguments, message;
+    };
+    const std::vector<Row> rows = {
+        {"import '" + dir.file("empty.ai") + "' -o out.kxp",
+         "formwright: " + dir.file("empty.ai") + ": There were no usable vector paths in this file.\n"},
+        {"import '" + art + "' -o out.kxp --layer Logo",
+         "formwright: " + art +
+             ": The original layer is no longer available. Check to see if it is now invisible or has been renamed.\n"},
+        {"import '" + dir.file("logo.svg") + "' -o out.kxp",
+         "formwright: " + dir.file("logo.svg") + ": PDF and SVG artwork is not read yet; save it as Illustrator (.ai) "
+                                                  "or EPS\n"},
+        {"import '" + art + "' --into out.kxp",
+         "formwright: --into: adding artwork to an existing project is not done yet; write a new one with -o\n"},
+        {"import '" + dir.file("box.obj") + "' -o out.kxp --depth 3",
+         "formwright: --depth: is taken by artwork files (.ai, .eps or .ps), not by meshes\n"},
+        {"import '" + art + "' -o out.txt", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.arguments);
+        test::Outcome r = formwright(dir, row.arguments);
+        EXPECT_EQ(r.status, 1);
+        if (!row.message.empty()) {
+            EXPECT_EQ(r.err, row.message);
+        }
+        EXPECT_EQ(r.err.find('\r'), std::string::npos);
+    }
+}
+
+}  // namespace fw
