@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
+#include <memory>
 #include <map>
 
 #include "app/OrvoSceneManager.h"
 #include "app/TitleScene.h"
-#include "artwork/AIParser.h"
+#include "artwork/ArtworkReader.h"
 #include "geometry/ObjectX.h"
 #include "geometry/ObjectXStyle.h"
 #include "profile/ProfileI.h"
@@ -51,17 +51,17 @@ std::string oneLine(std::string message) {
 
 // The style an outline of that colour wears: the edge, the depth and a material of
 // the colour, shared by every outline of the colour.
-std::string styleFor(SceneX& scene, const AIParser& parser, int color, const LogoScene::Options& options,
+std::string styleFor(SceneX& scene, const ArtworkReader& parser, int color, const LogoScene::Options& options,
                      double depth, std::map<int, std::string>& made) {
     auto found = made.find(color);
     if (found != made.end()) return found->second;
-    std::string name = color < 0 ? "Logo Style" : AIParser::colorName(color) + " Style";
+    std::string name = color < 0 ? "Logo Style" : ArtworkReader::colorName(color) + " Style";
     auto* style = new ObjectXStyle(scene, name.c_str());
     style->setPerimeterProfile(options.edge);
     style->setDepth(depth);
     if (color >= 0) {
         const ArtworkColor& c = parser.colors()[color];
-        auto* material = new MaterialX(scene, AIParser::colorName(color).c_str());
+        auto* material = new MaterialX(scene, ArtworkReader::colorName(color).c_str());
         material->colorChannel().setColor(c.r, c.g, c.b);
         material->notifyChange();
         for (int slot = 0; slot < ObjectXStyle::kMaterialSlots; ++slot) style->setSlotMaterial(slot, material->name());
@@ -69,37 +69,23 @@ std::string styleFor(SceneX& scene, const AIParser& parser, int color, const Log
     return made[color] = style->name();
 }
 
-std::string lowerExtension(const std::string& path) {
-    std::string extension = std::filesystem::path(path).extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) { return std::tolower(c); });
-    return extension;
-}
-
 }  // namespace
-
-bool LogoScene::isArtwork(const std::string& path) {
-    std::string extension = lowerExtension(path);
-    return extension == ".ai" || extension == ".eps" || extension == ".ps";
-}
-
-bool LogoScene::isUnreadArtwork(const std::string& path) {
-    std::string extension = lowerExtension(path);
-    return extension == ".pdf" || extension == ".svg";
-}
 
 bool LogoScene::build(OrvoSceneManager& manager, const Options& options, std::string& subject, std::string& error) {
     if (!TitleScene::checkName(options.edge, TitleScene::edgeNames(), "edge profile", error)) {
         subject = options.edge;
         return false;
     }
-    using Mode = AIParser::LayerMode;
-    AIParser parser(!options.layer.empty() ? Mode::kOneLayer : options.perLayer ? Mode::kPerLayer : Mode::kObjects,
-                    options.layer);
-    if (!parser.readFile(options.file)) {
-        subject = options.file;
-        error = oneLine(parser.error());
+    using Mode = ArtworkReader::LayerMode;
+    Mode mode = !options.layer.empty() ? Mode::kOneLayer : options.perLayer ? Mode::kPerLayer : Mode::kObjects;
+    std::unique_ptr<ArtworkReader> reader = ArtworkReader::forPath(options.file, mode, options.layer, error);
+    subject = options.file;
+    if (!reader) return false;
+    if (!reader->readFile(options.file)) {
+        error = oneLine(reader->error());
         return false;
     }
+    const ArtworkReader& parser = *reader;
     SceneX& scene = *manager.scene();
     if (options.width > 0 && options.height > 0) {
         manager.settings().renderSize[0] = options.width;
@@ -110,7 +96,7 @@ bool LogoScene::build(OrvoSceneManager& manager, const Options& options, std::st
     const double width = all.hi[0] - all.lo[0], height = all.hi[1] - all.lo[1];
     const double depth = options.depth > 0 ? options.depth : std::max(1.0, kDepthShare * std::sqrt(width * height));
     std::map<int, std::string> styles;
-    for (ArtworkProfile& p : parser.profiles()) {
+    for (ArtworkProfile& p : reader->profiles()) {
         // The logo is centred on the origin; each object turns about its own middle.
         move(p.outline, -all.centre(0), -all.centre(1));
         Bounds own;

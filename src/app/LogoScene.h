@@ -22,12 +22,6 @@ public:
     };
     static constexpr double kDepthShare = 0.15;
 
-    // Whether the file's extension names artwork this scene is built from.
-    static bool isArtwork(const std::string& path);
-    // Artwork kinds that are not read yet: PDF and SVG.
-    static bool isUnreadArtwork(const std::string& path);
-    static const char* extensions() { return ".ai, .eps or .ps"; }
-
     // Builds the logo into the manager's scene. False with the subject and what is
     // wrong; the reader's messages keep their words, one line each.
     static bool build(OrvoSceneManager& manager, const Options& options, std::string& subject, std::string& error);

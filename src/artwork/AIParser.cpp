@@ -4,16 +4,11 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 
 namespace fw {
 
 namespace {
-
-// Files past this are not artwork anyone draws by hand; reading them would only
-// exhaust memory.
-constexpr std::streamoff kMaxFileBytes = std::streamoff(512) << 20;
 
 bool startsWith(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
@@ -44,25 +39,6 @@ AIParser::AIParser(LayerMode mode, std::string layer) : mode_(mode), wantedLayer
 }
 
 AIParser::~AIParser() = default;
-
-bool AIParser::readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error_ = "cannot be opened";
-        return false;
-    }
-    in.seekg(0, std::ios::end);
-    std::streamoff size = in.tellg();
-    if (size > kMaxFileBytes) {
-        error_ = "is too large to be artwork (over 512 MB)";
-        return false;
-    }
-    in.seekg(0);
-    std::string data(static_cast<size_t>(std::max<std::streamoff>(size, 0)), '\0');
-    in.read(data.data(), static_cast<std::streamsize>(data.size()));
-    data.resize(static_cast<size_t>(in.gcount()));
-    return readData(data);
-}
 
 bool AIParser::readData(std::string_view data) {
     data = postScriptSection(data);
@@ -312,13 +288,6 @@ void AIParser::endContainer(Container) {
         case Container::kCompound: profile.name = kObjectPrefix + std::to_string(++objectCount_); break;
         case Container::kClip: profile.name = kUnknownPrefix + std::to_string(++unknownCount_); break;
     }
-}
-
-int AIParser::colorIndex(const ArtworkColor& color) {
-    auto found = std::find(colors_.begin(), colors_.end(), color);
-    if (found != colors_.end()) return static_cast<int>(found - colors_.begin());
-    colors_.push_back(color);
-    return static_cast<int>(colors_.size()) - 1;
 }
 
 void AIParser::setColor(bool fill, const ArtworkColor& color) { (fill ? fill_ : stroke_) = colorIndex(color); }

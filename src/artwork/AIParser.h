@@ -12,30 +12,12 @@
 #include <string_view>
 #include <vector>
 
-#include "profile/InputProfile2.h"
+#include "artwork/ArtworkReader.h"
 
 namespace fw {
 
-// A colour of the artwork, 0 to 1 each.
-struct ArtworkColor {
-    float r = 0, g = 0, b = 0, a = 1;
-    bool operator==(const ArtworkColor&) const = default;
-};
-
-// One outline read from the artwork: the contours of one object, group or layer.
-struct ArtworkProfile {
-    std::string name;
-    std::string layer;  // the layer it was read from; empty outside layers
-    InputProfile2 outline;
-    int fill = -1;  // index into the colour table; -1: no fill colour was set
-    int stroke = -1;
-};
-
-class AIParser {
+class AIParser : public ArtworkReader {
 public:
-    // How outlines are gathered: each object and group its own, one per layer, or
-    // only the paths of one named layer.
-    enum class LayerMode { kObjects, kPerLayer, kOneLayer };
     // How a path ends, by the operator that finishes it.
     enum class Paint { kFill, kStroke, kFillStroke, kNone, kDiscard };
     enum class Container { kGroup, kCompound, kClip };
@@ -47,26 +29,15 @@ public:
     static constexpr const char* kGroupPrefix = "Illustrator Group ";
     static constexpr const char* kUnknownPrefix = "Illustrator Unknown ";
     static constexpr const char* kDoNotKeep = "AIPARSER_donotkeep";
-    static constexpr const char* kColorName = "AIColor ";
     static constexpr size_t kMaxToken = 260;
     // More operands than any operator takes: such a line is skipped unsplit.
     static constexpr size_t kMaxTokens = 64;
 
     explicit AIParser(LayerMode mode = LayerMode::kObjects, std::string layer = {});
-    virtual ~AIParser();
+    ~AIParser() override;
 
-    // Reads a file; false with error() when it is not artwork this parser reads or
-    // holds no usable path.
-    bool readFile(const std::string& path);
     // Reads artwork held in memory, header included.
-    bool readData(std::string_view data);
-
-    const std::vector<ArtworkProfile>& profiles() const { return profiles_; }
-    std::vector<ArtworkProfile>& profiles() { return profiles_; }
-    // The distinct colours met, the first named "AIColor 1".
-    const std::vector<ArtworkColor>& colors() const { return colors_; }
-    static std::string colorName(int index) { return kColorName + std::to_string(index + 1); }
-    const std::string& error() const { return error_; }
+    bool readData(std::string_view data) override;
     // Lines of the file that were read as operators or comments.
     int linesRead() const { return linesRead_; }
 
@@ -103,17 +74,13 @@ private:
     void finishSegment();
     void finishContour();
     int newProfile(const std::string& name);
-    int colorIndex(const ArtworkColor& color);
     void finish();
 
     LayerMode mode_;
     std::string wantedLayer_;
     bool wantedSeen_ = false;
 
-    std::vector<ArtworkProfile> profiles_;
     std::vector<bool> keep_;  // per profile; empty groups are not kept
-    std::vector<ArtworkColor> colors_;
-    std::string error_;
     int linesRead_ = 0;
     bool ended_ = false;
 

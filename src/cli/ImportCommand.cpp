@@ -5,6 +5,7 @@
 #include "app/Console.h"
 #include "app/LogoScene.h"
 #include "app/MeshImport.h"
+#include "artwork/ArtworkReader.h"
 #include "app/OrvoSceneManager.h"
 #include "cli/Documents.h"
 #include "cli/FileTypes.h"
@@ -68,7 +69,7 @@ public:
         command_
             ->add_option("FILE", in_,
                          "mesh file (" + FileTypes::listed(FileType::kMeshIn) + ") or artwork (" +
-                             LogoScene::extensions() + ")")
+                             ArtworkReader::extensions() + ")")
             ->required();
         auto* outOption = command_->add_option(
             "-o,--output", out_, "new project (.kxp) holding the mesh; for artwork also a mesh or an image");
@@ -88,7 +89,7 @@ public:
     }
 
     int run() override {
-        if (LogoScene::isArtwork(in_)) {
+        if (ArtworkReader::isArtwork(in_)) {
             if (!into_.empty()) {
                 printError("--into", "adding artwork to an existing project is not done yet; write a new one with -o");
                 return kExitUserError;
@@ -99,13 +100,9 @@ public:
             }
             return importLogo(in_, out_, looks_, art_);
         }
-        if (LogoScene::isUnreadArtwork(in_)) {
-            printError(in_, "PDF and SVG artwork is not read yet; save it as Illustrator (.ai) or EPS");
-            return kExitUserError;
-        }
         for (CLI::Option* option : artOptions_)
             if (option->count() > 0) {
-                printError(option->get_name(), "is taken by artwork files (" + std::string(LogoScene::extensions()) +
+                printError(option->get_name(), "is taken by artwork files (" + std::string(ArtworkReader::extensions()) +
                                                    "), not by meshes");
                 return kExitUserError;
             }

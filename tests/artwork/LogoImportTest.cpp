@@ -103,12 +103,11 @@ TEST(LogoImport, WhatCannotBeReadIsSaidInOneLineNamingTheFile) {
          "formwright: " + art +
              ": The original layer is no longer available. Check to see if it is now invisible or has been renamed.\n"},
         {"import '" + dir.file("logo.svg") + "' -o out.kxp",
-         "formwright: " + dir.file("logo.svg") + ": PDF and SVG artwork is not read yet; save it as Illustrator (.ai) "
-                                                  "or EPS\n"},
+         "formwright: " + dir.file("logo.svg") + ": SVG artwork is not read yet; save it as Illustrator (.ai) or EPS\n"},
         {"import '" + art + "' --into out.kxp",
          "formwright: --into: adding artwork to an existing project is not done yet; write a new one with -o\n"},
         {"import '" + dir.file("box.obj") + "' -o out.kxp --depth 3",
-         "formwright: --depth: is taken by artwork files (.ai, .eps or .ps), not by meshes\n"},
+         "formwright: --depth: is taken by artwork files (.ai, .eps, .ps, .pdf or .svg), not by meshes\n"},
         {"import '" + art + "' -o out.txt", ""},
     };
     for (const Row& row : rows) {

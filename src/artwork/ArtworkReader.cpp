@@ -1,0 +1,74 @@
+#include "artwork/ArtworkReader.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "artwork/AIParser.h"
+
+namespace fw {
+
+namespace {
+
+// Files past this are not artwork anyone draws; reading them would only exhaust memory.
+constexpr std::streamoff kMaxFileBytes = std::streamoff(512) << 20;
+
+std::string lowerExtension(const std::string& path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension;
+}
+
+}  // namespace
+
+ArtworkReader::~ArtworkReader() = default;
+
+bool ArtworkReader::readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error_ = "cannot be opened";
+        return false;
+    }
+    in.seekg(0, std::ios::end);
+    std::streamoff size = in.tellg();
+    if (size > kMaxFileBytes) {
+        error_ = "is too large to be artwork (over 512 MB)";
+        return false;
+    }
+    in.seekg(0);
+    std::string data(static_cast<size_t>(std::max<std::streamoff>(size, 0)), '\0');
+    in.read(data.data(), static_cast<std::streamsize>(data.size()));
+    data.resize(static_cast<size_t>(in.gcount()));
+    return readData(data);
+}
+
+int ArtworkReader::colorIndex(const ArtworkColor& color) {
+    auto found = std::find(colors_.begin(), colors_.end(), color);
+    if (found != colors_.end()) return static_cast<int>(found - colors_.begin());
+    colors_.push_back(color);
+    return static_cast<int>(colors_.size()) - 1;
+}
+
+bool ArtworkReader::isArtwork(const std::string& path) {
+    std::string extension = lowerExtension(path);
+    for (const char* known : {".ai", ".eps", ".ps", ".pdf", ".svg"})
+        if (extension == known) return true;
+    return false;
+}
+
+std::unique_ptr<ArtworkReader> ArtworkReader::forPath(const std::string& path, LayerMode mode,
+                                                      const std::string& layer, std::string& why) {
+    std::string extension = lowerExtension(path);
+    if (extension == ".svg") {
+        why = "SVG artwork is not read yet; save it as Illustrator (.ai) or EPS";
+        return nullptr;
+    }
+    if (!isArtwork(path)) {
+        why = std::string("read artwork: ") + extensions();
+        return nullptr;
+    }
+    return std::make_unique<AIParser>(mode, layer);
+}
+
+}  // namespace fw

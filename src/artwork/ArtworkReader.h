@@ -1,0 +1,69 @@
+#pragma once
+// What every artwork reader gives: outlines (one per object, group or layer) with the
+// fill and stroke colours they were painted with, and the table of those colours.
+// Coordinates are points, y upwards.
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "profile/InputProfile2.h"
+
+namespace fw {
+
+// A colour of the artwork, 0 to 1 each.
+struct ArtworkColor {
+    float r = 0, g = 0, b = 0, a = 1;
+    bool operator==(const ArtworkColor&) const = default;
+};
+
+// One outline read from the artwork: the contours of one object, group or layer.
+struct ArtworkProfile {
+    std::string name;
+    std::string layer;  // the layer it was read from; empty outside layers
+    InputProfile2 outline;
+    int fill = -1;  // index into the colour table; -1: no fill colour was set
+    int stroke = -1;
+};
+
+class ArtworkReader {
+public:
+    // How outlines are gathered: each object and group its own, one per layer, or
+    // only the paths of one named layer.
+    enum class LayerMode { kObjects, kPerLayer, kOneLayer };
+
+    static constexpr const char* kColorName = "AIColor ";
+
+    virtual ~ArtworkReader();
+
+    // Reads a file; false with error() when it is not artwork the reader takes or
+    // holds no usable path.
+    bool readFile(const std::string& path);
+    // Reads artwork held in memory.
+    virtual bool readData(std::string_view data) = 0;
+
+    const std::vector<ArtworkProfile>& profiles() const { return profiles_; }
+    std::vector<ArtworkProfile>& profiles() { return profiles_; }
+    // The distinct colours met, the first named "AIColor 1".
+    const std::vector<ArtworkColor>& colors() const { return colors_; }
+    static std::string colorName(int index) { return kColorName + std::to_string(index + 1); }
+    const std::string& error() const { return error_; }
+
+    // Whether the file's extension names artwork (.ai, .eps, .ps, .pdf, .svg).
+    static bool isArtwork(const std::string& path);
+    static const char* extensions() { return ".ai, .eps, .ps, .pdf or .svg"; }
+    // The reader for the file's kind; null, with `why`, for a kind not read yet.
+    static std::unique_ptr<ArtworkReader> forPath(const std::string& path, LayerMode mode, const std::string& layer,
+                                                  std::string& why);
+
+protected:
+    // The index of the colour in the table, added when new.
+    int colorIndex(const ArtworkColor& color);
+
+    std::vector<ArtworkProfile> profiles_;
+    std::vector<ArtworkColor> colors_;
+    std::string error_;
+};
+
+}  // namespace fw
