@@ -11,6 +11,8 @@
 #include "geometry/ObjectX.h"
 #include "geometry/ObjectXStyle.h"
 #include "profile/ProfileI.h"
+#include "render/DrawList.h"
+#include "scene/Object.h"
 #include "scene/SceneX.h"
 #include "surface/MaterialChannelColor.h"
 #include "surface/MaterialX.h"
@@ -34,12 +36,34 @@ struct Bounds {
     double centre(int axis) const { return (lo[axis] + hi[axis]) / 2; }
 };
 
-void move(InputProfile2& outline, double dx, double dy) {
+// Moves the outline by (dx, dy), then scales it about the origin.
+void place(InputProfile2& outline, double dx, double dy, double scale) {
     for (CompositeCurve2& contour : outline.contours())
         for (Curve2& segment : contour.segments()) {
-            for (int i = 0; i < segment.pointCount(); ++i) segment.point(i).x += dx, segment.point(i).y += dy;
+            for (int i = 0; i < segment.pointCount(); ++i) {
+                CurvePoint& p = segment.point(i);
+                p.x = (p.x + dx) * scale, p.y = (p.y + dy) * scale;
+            }
             segment.computeLength();
         }
+}
+
+// What the scene's visible objects take up, before the logo joins them.
+bool sceneBounds(SceneX& scene, double box[6]) {
+    bool any = false;
+    for (int i = 0; i < scene.memberCount(kObjectKind); ++i) {
+        auto* node = dynamic_cast<DAGNode*>(scene.member(kObjectKind, i));
+        if (!node || !DrawList::visible(*node)) continue;
+        double b[6];
+        node->worldBounds(kRenderMode, b);
+        if (b[0] > b[3]) continue;
+        for (int a = 0; a < 3; ++a) {
+            box[a] = any ? std::min(box[a], b[a]) : b[a];
+            box[a + 3] = any ? std::max(box[a + 3], b[a + 3]) : b[a + 3];
+        }
+        any = true;
+    }
+    return any;
 }
 
 // A reader's message starts a line with each return; one line of text here.
@@ -71,7 +95,8 @@ std::string styleFor(SceneX& scene, const ArtworkReader& parser, int color, cons
 
 }  // namespace
 
-bool LogoScene::build(OrvoSceneManager& manager, const Options& options, std::string& subject, std::string& error) {
+bool LogoScene::build(OrvoSceneManager& manager, const Options& options, std::string& subject, std::string& error,
+                      std::vector<std::string>* styles) {
     if (!TitleScene::checkName(options.edge, TitleScene::edgeNames(), "edge profile", error)) {
         subject = options.edge;
         return false;
@@ -93,12 +118,23 @@ bool LogoScene::build(OrvoSceneManager& manager, const Options& options, std::st
     }
     Bounds all;
     for (const ArtworkProfile& p : parser.profiles()) all.add(p.outline);
-    const double width = all.hi[0] - all.lo[0], height = all.hi[1] - all.lo[1];
-    const double depth = options.depth > 0 ? options.depth : std::max(1.0, kDepthShare * std::sqrt(width * height));
-    std::map<int, std::string> styles;
+    double width = all.hi[0] - all.lo[0], height = all.hi[1] - all.lo[1];
+    // Beside what is there: as tall as it, a quarter of that apart, level with its middle.
+    double there[6], scale = 1, offset[2] = {0, 0};
+    const bool beside = options.beside && sceneBounds(scene, there) && there[4] > there[1];
+    if (beside) {
+        scale = (there[4] - there[1]) / std::max(height, 1e-9);
+        width *= scale, height *= scale;
+        offset[0] = there[3] + 0.25 * height + width / 2;
+        offset[1] = (there[1] + there[4]) / 2;
+    }
+    const double depth = options.depth > 0              ? options.depth
+                         : beside && there[5] > there[2] ? there[5] - there[2]
+                                                         : std::max(1.0, kDepthShare * std::sqrt(width * height));
+    std::map<int, std::string> made;
     for (ArtworkProfile& p : reader->profiles()) {
         // The logo is centred on the origin; each object turns about its own middle.
-        move(p.outline, -all.centre(0), -all.centre(1));
+        place(p.outline, -all.centre(0), -all.centre(1), scale);
         Bounds own;
         own.add(p.outline);
         auto* profile = new ProfileI(scene, (p.name + " Outline").c_str());
@@ -108,11 +144,19 @@ bool LogoScene::build(OrvoSceneManager& manager, const Options& options, std::st
         profile->profileChanged();
         auto* object = new ObjectX(scene, p.name.c_str());
         object->setFace(profile->name());
-        object->setStyle(styleFor(scene, parser, p.fill >= 0 ? p.fill : p.stroke, options, depth, styles));
+        object->setStyle(styleFor(scene, parser, p.fill >= 0 ? p.fill : p.stroke, options, depth, made));
         object->origin[0] = own.centre(0);
         object->origin[1] = own.centre(1);
+        object->translate[0] = offset[0], object->translate[1] = offset[1];
     }
-    TitleScene::frameFront(manager, width, height);
+    if (styles)
+        for (const auto& [color, name] : made) styles->push_back(name);
+    if (!beside) {
+        TitleScene::frameFront(manager, width, height);
+    } else {
+        double right = offset[0] + width / 2;
+        TitleScene::frameFront(manager, right - there[0], there[4] - there[1], (there[0] + right) / 2, offset[1]);
+    }
     return true;
 }
 

@@ -5,6 +5,7 @@
 // artwork files.
 
 #include <string>
+#include <vector>
 
 namespace fw {
 
@@ -19,12 +20,17 @@ public:
         std::string edge = "Bevel, Medium";
         double depth = 0;  // points; 0: kDepthShare of the artwork's mean side
         int width = 0, height = 0;  // the project's render size; 0: its default
+        // Placed to the right of the scene's visible objects, as tall as they are,
+        // instead of centred on the origin; the default camera takes in both.
+        bool beside = false;
     };
     static constexpr double kDepthShare = 0.15;
 
     // Builds the logo into the manager's scene. False with the subject and what is
     // wrong; the reader's messages keep their words, one line each.
-    static bool build(OrvoSceneManager& manager, const Options& options, std::string& subject, std::string& error);
+    // The names of the styles the logo's objects wear go to `styles` when given.
+    static bool build(OrvoSceneManager& manager, const Options& options, std::string& subject, std::string& error,
+                      std::vector<std::string>* styles = nullptr);
 };
 
 }  // namespace fw

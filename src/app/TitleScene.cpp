@@ -48,15 +48,17 @@ bool TitleScene::checkName(const std::string& name, const std::vector<std::strin
     return false;
 }
 
-void TitleScene::frameFront(OrvoSceneManager& manager, double width, double height) {
+void TitleScene::frameFront(OrvoSceneManager& manager, double width, double height, double x, double y) {
     SceneX& scene = *manager.scene();
     auto* camera = dynamic_cast<Camera*>(scene.findMember("dflt_cam"));
     if (!camera) return;
     double aspect = manager.settings().renderSize[0] / std::max(1.0, manager.settings().renderSize[1]);
     double fit = std::max(width, height * aspect) * 0.6;
+    camera->translate[0] = x, camera->translate[1] = y;
     camera->translate[2] = fit / std::tan(camera->fieldOfView() * kPi / 360);
     if (auto* key = dynamic_cast<LightX*>(scene.findMember("Light 1"))) {
-        key->translate[0] = width * 0.4, key->translate[1] = width * 0.6, key->translate[2] = camera->translate[2];
+        key->translate[0] = x + width * 0.4, key->translate[1] = y + width * 0.6;
+        key->translate[2] = camera->translate[2];
     }
 }
 

@@ -31,9 +31,9 @@ public:
     // edge profile, or empty) and what is wrong.
     static bool build(OrvoSceneManager& manager, const Options& options, std::string& subject, std::string& error);
 
-    // Points the default camera straight at a width x height area centred on the
-    // origin, from far enough to see it whole, and lights it from above and to the side.
-    static void frameFront(OrvoSceneManager& manager, double width, double height);
+    // Points the default camera straight at a width x height area centred on (x, y),
+    // from far enough to see it whole, and lights it from above and to the side.
+    static void frameFront(OrvoSceneManager& manager, double width, double height, double x = 0, double y = 0);
 
     // False with "no such WHAT; the known ones are ..." when `name` is not `known`.
     static bool checkName(const std::string& name, const std::vector<std::string>& known, const char* what,

@@ -43,19 +43,50 @@ struct ArtworkRequest {
     double depth = 0;
 };
 
-int importLogo(const std::string& file, const std::string& out, const Looks& looks, const ArtworkRequest& art) {
+LogoScene::Options logoOptions(const std::string& file, const Looks& looks, const ArtworkRequest& art) {
     LogoScene::Options options;
     options.file = file;
     options.layer = art.layer;
     options.perLayer = art.layers;
     options.depth = art.depth;
     if (isEdgeName(looks.style)) options.edge = looks.style;
+    return options;
+}
+
+int importLogo(const std::string& file, const std::string& out, const Looks& looks, const ArtworkRequest& art) {
+    LogoScene::Options options = logoOptions(file, looks, art);
     SceneOutput output{out, art.size, looks, options.edge};
     return writeBuiltScene(output, [&](OrvoSceneManager& manager, int width, int height, std::string& subject,
                                        std::string& error) {
         options.width = width, options.height = height;
         return LogoScene::build(manager, options, subject, error);
     });
+}
+
+// The logo added beside what the project holds, its objects alone dressed by --material.
+int addLogo(const std::string& file, const std::string& into, const Looks& looks, const ArtworkRequest& art) {
+    if (!checkLooks(looks)) return kExitUserError;
+    if (!looks.style.empty() && !isEdgeName(looks.style)) {
+        printError("--style", "with --into, give an edge profile: the project's own objects keep their styles");
+        return kExitUserError;
+    }
+    if (!art.size.empty()) {
+        printError("--size", "the project keeps its own picture size");
+        return kExitUserError;
+    }
+    Session session;
+    OrvoSceneManager& manager = session.app.sceneManager();
+    if (!loadProjectOrReport(manager, into)) return kExitUserError;
+    LogoScene::Options options = logoOptions(file, looks, art);
+    options.beside = true;
+    std::string subject, error;
+    std::vector<std::string> styles;
+    if (!LogoScene::build(manager, options, subject, error, &styles)) {
+        printError(subject, error);
+        return kExitUserError;
+    }
+    applyLooksToStyles(session.app, looks, styles);
+    return MeshImport::save(manager, into);
 }
 
 class ImportCommand : public Subcommand {
@@ -73,7 +104,10 @@ public:
             ->required();
         auto* outOption = command_->add_option(
             "-o,--output", out_, "new project (.kxp) holding the mesh; for artwork also a mesh or an image");
-        command_->add_option("--into", into_, "existing project (.kxp) to add the mesh to, saved in place")
+        command_
+            ->add_option("--into", into_,
+                         "existing project (.kxp) to add the mesh to, saved in place; artwork is placed to the "
+                         "right of the visible objects, as tall as they are, and the default camera takes in both")
             ->excludes(outOption);
         addLookOptions(*command_, looks_);
         artOptions_.push_back(command_->add_option("--layer", art_.layer,
@@ -90,10 +124,7 @@ public:
 
     int run() override {
         if (ArtworkReader::isArtwork(in_)) {
-            if (!into_.empty()) {
-                printError("--into", "adding artwork to an existing project is not done yet; write a new one with -o");
-                return kExitUserError;
-            }
+            if (!into_.empty()) return addLogo(in_, into_, looks_, art_);
             if (out_.empty()) {
                 printError("import", "give the project, mesh or image to write with -o OUT");
                 return kExitUserError;

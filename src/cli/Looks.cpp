@@ -17,6 +17,7 @@
 #include "library/OrvoLightingStyleManager.h"
 #include "library/OrvoMaterialManager.h"
 #include "library/OrvoObjectStyleManager.h"
+#include "scene/SceneX.h"
 #include "surface/MaterialX.h"
 
 namespace fw {
@@ -105,6 +106,17 @@ bool checkLooks(const Looks& looks) {
     return true;
 }
 
+namespace {
+
+void applyLighting(VeltraneApp& app, const Looks& looks) {
+    if (looks.lighting.empty()) return;
+    SceneX& scene = *app.sceneManager().scene();
+    auto preset = findLook(app, FactoryLibrary::kLightingStyles, looks.lighting);
+    PresetApply::lighting(scene, *preset.lighting, PresetApply::lightScale(scene));
+}
+
+}  // namespace
+
 void applyLooks(VeltraneApp& app, const Looks& looks, bool edgeDone) {
     if (!looks.any()) return;
     app.loadSwatches();
@@ -125,10 +137,24 @@ void applyLooks(VeltraneApp& app, const Looks& looks, bool edgeDone) {
         PresetApply::material(scene, *dynamic_cast<MaterialX*>(preset.member), &dressed);
         if (dressed == 0) printError("--material", "the project has no visible objects to wear it");
     }
-    if (!looks.lighting.empty()) {
-        auto preset = findLook(app, FactoryLibrary::kLightingStyles, looks.lighting);
-        PresetApply::lighting(scene, *preset.lighting, PresetApply::lightScale(scene));
+    applyLighting(app, looks);
+}
+
+void applyLooksToStyles(VeltraneApp& app, const Looks& looks, const std::vector<std::string>& styles) {
+    if (!looks.any()) return;
+    app.loadSwatches();
+    SceneX& scene = *app.sceneManager().scene();
+    if (!looks.material.empty()) {
+        auto preset = findLook(app, FactoryLibrary::kMaterials, looks.material);
+        MemberCopy::copyReferences(preset.member->scene(), *preset.member, scene);
+        const std::string name = PresetApply::copyMaterial(scene, *dynamic_cast<MaterialX*>(preset.member)).name();
+        for (const std::string& styleName : styles)
+            if (auto* style = dynamic_cast<ObjectXStyle*>(scene.findMember(styleName))) {
+                for (int slot = 0; slot < ObjectXStyle::kMaterialSlots; ++slot) style->setSlotMaterial(slot, name);
+                style->touchCaps();
+            }
     }
+    applyLighting(app, looks);
 }
 
 }  // namespace fw

@@ -4,6 +4,7 @@
 // and put on a scene.
 
 #include <string>
+#include <vector>
 
 namespace CLI {
 class App;
@@ -30,6 +31,9 @@ bool checkLooks(const Looks& looks);
 // profile the scene was built with.
 void applyLooks(VeltraneApp& app, const Looks& looks, bool edgeDone = false);
 
+// Puts the checked material on the named styles only, and the lighting on the scene:
+// what is added to a project dresses itself without restyling what was there.
+void applyLooksToStyles(VeltraneApp& app, const Looks& looks, const std::vector<std::string>& styles);
 // Whether `name` is one of the built-in edge profiles --style takes.
 bool isEdgeName(const std::string& name);
 

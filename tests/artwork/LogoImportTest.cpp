@@ -2,6 +2,7 @@
 // from PostScript drawings, and the messages for what cannot be read.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -87,6 +88,43 @@ TEST(LogoImport, TheExampleProjectIsWhatItsArtworkBuilds) {
     EXPECT_EQ(test::readFile(dir.file("logo.kxp")), test::readFile(test::example("logo.kxp")));
 }
 
+TEST(LogoImport, IntoAProjectTheLogoStandsBesideItsTitleAsTallAsItAndAloneWearsTheMaterial) {
+    test::TempDir dir;
+    const std::string art = illustratorFile(dir), project = dir.file("title.kxp");
+    ASSERT_EQ(formwright(dir, "text AB -o '" + project + "'").status, 0);
+    test::Outcome r = formwright(dir, "import '" + art + "' --into '" + project + "' --material Chrome");
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(formwright(dir, "export '" + project + "' -o '" + dir.file("all.obj") + "'").status, 0);
+    std::vector<ImportGroup> groups;
+    ObjImport reader;
+    ASSERT_TRUE(reader.read(dir.file("all.obj"), groups)) << reader.error();
+    // x and y extents of the title's letters and of the logo's objects.
+    double title[4] = {1e300, 1e300, -1e300, -1e300}, logo[4] = {1e300, 1e300, -1e300, -1e300};
+    int logoObjects = 0;
+    for (const ImportGroup& group : groups) {
+        bool isLogo = group.name.rfind("Illustrator", 0) == 0;
+        logoObjects += isLogo;
+        double* box = isLogo ? logo : title;
+        for (int i = 0; i < group.mesh->vertexCount(); ++i) {
+            double v[3];
+            group.mesh->getVertex(v, i);
+            box[0] = std::min(box[0], v[0]), box[1] = std::min(box[1], v[1]);
+            box[2] = std::max(box[2], v[0]), box[3] = std::max(box[3], v[1]);
+        }
+    }
+    EXPECT_EQ(logoObjects, 3);
+    EXPECT_GT(logo[0], title[2]);  // to the right, apart
+    // Outline to outline; the logo's bevel stands a little past it.
+    EXPECT_NEAR(logo[3] - logo[1], title[3] - title[1], 0.1 * (title[3] - title[1]));
+    const std::string saved = test::readFile(project);
+    const size_t titleStyle = saved.find("name \"Text Style\""), logoStyle = saved.find("name \"AIColor 2 Style\"");
+    ASSERT_NE(titleStyle, std::string::npos);
+    ASSERT_NE(logoStyle, std::string::npos);
+    const size_t titleEnd = saved.find("end ObjectXStyle", titleStyle);
+    EXPECT_EQ(saved.substr(titleStyle, titleEnd - titleStyle).find("Chrome"), std::string::npos);
+    EXPECT_NE(saved.find("material \"Chrome\"", logoStyle), std::string::npos);
+}
+
 TEST(LogoImport, WhatCannotBeReadIsSaidInOneLineNamingTheFile) {
     test::TempDir dir;
     const std::string art = illustratorFile(dir);
@@ -104,8 +142,9 @@ TEST(LogoImport, WhatCannotBeReadIsSaidInOneLineNamingTheFile) {
              ": The original layer is no longer available. Check to see if it is now invisible or has been renamed.\n"},
         {"import '" + dir.file("logo.svg") + "' -o out.kxp",
          "formwright: " + dir.file("logo.svg") + ": SVG artwork is not read yet; save it as Illustrator (.ai) or EPS\n"},
-        {"import '" + art + "' --into out.kxp",
-         "formwright: --into: adding artwork to an existing project is not done yet; write a new one with -o\n"},
+        {"import '" + art + "' --into '" + dir.file("missing.kxp") + "'", ""},
+        {"import '" + art + "' --into out.kxp --style 'Soft Bevel'",
+         "formwright: --style: with --into, give an edge profile: the project's own objects keep their styles\n"},
         {"import '" + dir.file("box.obj") + "' -o out.kxp --depth 3",
          "formwright: --depth: is taken by artwork files (.ai, .eps, .ps, .pdf or .svg), not by meshes\n"},
         {"import '" + art + "' -o out.txt", ""},
