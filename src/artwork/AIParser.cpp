@@ -6,6 +6,8 @@
 #include <cstring>
 #include <iterator>
 
+#include "artwork/PdfArtwork.h"
+
 namespace fw {
 
 namespace {
@@ -42,10 +44,7 @@ AIParser::~AIParser() = default;
 
 bool AIParser::readData(std::string_view data) {
     data = postScriptSection(data);
-    if (startsWith(data, "%PDF-1.")) {
-        error_ = "is PDF-based artwork, which is not read yet (save it as PostScript-based Illustrator or EPS)";
-        return false;
-    }
+    if (startsWith(data, "%PDF-1.")) return PdfArtwork::read(data, *this);
     if (!startsWith(data, "%!PS-Adobe")) {
         error_ = kNoPathsMessage;
         return false;

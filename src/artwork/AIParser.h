@@ -1,7 +1,7 @@
 #pragma once
-// Reads the paths of Illustrator-format artwork (PostScript-based files, and EPS files
-// that use the same path operators) into outlines: one per object, group or layer,
-// with the fill and stroke colours they were painted with.
+// Reads the paths of Illustrator-format artwork (PostScript-based files, EPS files that
+// use the same path operators, and PDF-based files through PdfArtwork) into outlines:
+// one per object, group or layer, with the fill and stroke colours they were painted with.
 //
 // Only the path, paint, group, layer and colour operators are understood; every other
 // line is skipped. Coordinates are taken as written: points, y upwards.
@@ -61,6 +61,10 @@ protected:
     bool skipping() const { return hiddenLayer_ || skipLayer_ || inCrops_; }
 
 private:
+    // PDF pages are drawn through the same path, paint and colour operations.
+    friend class PdfArtwork;
+    friend class PdfPageDrawing;
+
     struct Open {
         Container kind;
         int profile;  // index of the outline it gathers into; -1 inside another container
