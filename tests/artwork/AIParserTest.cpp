@@ -164,8 +164,6 @@ TEST(AIParser, FilesItCannotReadAreRefusedWithAReasonAndDamagedLinesAreSkipped) 
     const std::vector<Row> rows = {
         {"no header", "0 0 m\n10 10 l\nf\n", AIParser::kNoPathsMessage},
         {"empty", "", AIParser::kNoPathsMessage},
-        {"pdf", "%PDF-1.4\n", "is PDF-based artwork, which is not read yet (save it as PostScript-based "
-                              "Illustrator or EPS)"},
         {"numbers that are not numbers", kHeader + "nan inf m\nx 10 l\n10 1e999 l\nf\n", ""},
         {"tokens past 260 characters", longLine, ""},
         {"absurd operand counts", manyOperands, ""},

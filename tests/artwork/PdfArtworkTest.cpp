@@ -1,0 +1,382 @@
+// PDF-based artwork: plain PDFs that Ghostscript writes from PostScript drawings, through
+// the program; PDF-based Illustrator files built here with libqpdf, whose private text
+// must give what the same text gives as a PostScript-based file; page drawings read
+// operator by operator; and damaged files, which must end in an error or partial outlines.
+#include <gtest/gtest.h>
+
+#include <qpdf/Buffer.hh>
+#include <qpdf/Pl_Buffer.hh>
+#include <qpdf/Pl_Flate.hh>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFObjectHandle.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+#include <zlib.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "AppRun.h"
+#include "SolidCheck.h"
+#include "artwork/AIParser.h"
+#include "output/ImportGroup.h"
+#include "output/ObjImport.h"
+
+namespace fw {
+
+namespace {
+
+using test::formwright;
+
+struct Form {
+    std::string name, matrix, content;  // matrix: "" for none, else "[a b c d e f]"
+};
+
+// A one-page PDF: the page draws `content`; `blocks` become /AIPrivateData1..N.
+struct PdfParts {
+    PdfParts(std::string drawing, std::vector<std::string> privateBlocks = {}, bool flateBlocks = false,
+             bool withObjectStreams = false, std::vector<Form> formObjects = {})
+        : content(std::move(drawing)), blocks(std::move(privateBlocks)), flate(flateBlocks),
+          objectStreams(withObjectStreams), forms(std::move(formObjects)) {}
+    std::string content;
+    std::vector<std::string> blocks;
+    bool flate;          // the blocks through Flate, /Filter /FlateDecode
+    bool objectStreams;  // PDF 1.5 object and cross-reference streams
+    std::vector<Form> forms;
+};
+
+std::string deflated(const std::string& text) {
+    Pl_Buffer out("deflated");
+    Pl_Flate flate("deflate", &out, Pl_Flate::a_deflate);
+    flate.write(reinterpret_cast<const unsigned char*>(text.data()), text.size());
+    flate.finish();
+    std::unique_ptr<Buffer> buffer(out.getBuffer());
+    return std::string(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
+}
+
+std::string zlibCompressed(const std::string& text) {
+    uLongf size = compressBound(text.size());
+    std::string out(size, '\0');
+    EXPECT_EQ(compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(text.data()),
+                        text.size(), 9),
+              Z_OK);
+    out.resize(size);
+    return out;
+}
+
+std::string buildPdf(const PdfParts& parts) {
+    QPDF pdf;
+    pdf.emptyPDF();
+    QPDFObjectHandle page = pdf.makeIndirectObject(
+        QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 300 300] /Resources << >> >>"));
+    page.replaceKey("/Contents", pdf.newStream(parts.content));
+    if (!parts.forms.empty()) {
+        QPDFObjectHandle forms = QPDFObjectHandle::newDictionary();
+        for (const Form& form : parts.forms) {
+            QPDFObjectHandle stream = pdf.newStream(form.content);
+            stream.getDict().replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
+            stream.getDict().replaceKey("/Subtype", QPDFObjectHandle::newName("/Form"));
+            stream.getDict().replaceKey("/BBox", QPDFObjectHandle::parse("[0 0 300 300]"));
+            if (!form.matrix.empty()) stream.getDict().replaceKey("/Matrix", QPDFObjectHandle::parse(form.matrix));
+            forms.replaceKey(form.name, stream);
+        }
+        page.getKey("/Resources").replaceKey("/XObject", forms);
+    }
+    if (!parts.blocks.empty()) {
+        QPDFObjectHandle data = QPDFObjectHandle::newDictionary();
+        for (size_t i = 0; i < parts.blocks.size(); ++i) {
+            QPDFObjectHandle stream = pdf.newStream();
+            if (parts.flate)
+                stream.replaceStreamData(deflated(parts.blocks[i]), QPDFObjectHandle::newName("/FlateDecode"),
+                                         QPDFObjectHandle::newNull());
+            else
+                stream.replaceStreamData(parts.blocks[i], QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());
+            data.replaceKey("/AIPrivateData" + std::to_string(i + 1), stream);
+        }
+        data.replaceKey("/NumBlock", QPDFObjectHandle::newInteger(static_cast<long long>(parts.blocks.size())));
+        QPDFObjectHandle illustrator = QPDFObjectHandle::newDictionary();
+        illustrator.replaceKey("/Private", data);
+        QPDFObjectHandle pieceInfo = QPDFObjectHandle::newDictionary();
+        pieceInfo.replaceKey("/Illustrator", illustrator);
+        page.replaceKey("/PieceInfo", pieceInfo);
+    }
+    QPDFPageDocumentHelper(pdf).addPage(QPDFPageObjectHelper(page), false);
+    QPDFWriter writer(pdf);
+    writer.setOutputMemory();
+    writer.setStaticID(true);
+    writer.setStreamDataMode(qpdf_s_preserve);
+    if (parts.objectStreams) writer.setObjectStreamMode(qpdf_o_generate);
+    writer.write();
+    std::unique_ptr<Buffer> buffer(writer.getBuffer());
+    return std::string(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
+}
+
+// `text` cut into `n` nearly equal pieces.
+std::vector<std::string> split(const std::string& text, size_t n) {
+    std::vector<std::string> pieces;
+    for (size_t i = 0; i < n; ++i) pieces.push_back(text.substr(text.size() * i / n, text.size() * (i + 1) / n - text.size() * i / n));
+    return pieces;
+}
+
+// Everything a reader gave, as text that two readings can be compared by.
+std::string described(const AIParser& parser) {
+    std::string out;
+    char number[64];
+    for (const ArtworkProfile& p : parser.profiles()) {
+        out += p.name + " [" + p.layer + "] fill " + std::to_string(p.fill) + " stroke " + std::to_string(p.stroke) + "\n";
+        for (const CompositeCurve2& contour : p.outline.contours()) {
+            out += contour.closed() ? " closed" : " open";
+            for (const Curve2& segment : contour.segments()) {
+                out += segment.type == Curve2::Bezier ? " C" : " L";
+                for (int i = 0; i < segment.pointCount(); ++i) {
+                    std::snprintf(number, sizeof number, " %.4f,%.4f", segment.point(i).x, segment.point(i).y);
+                    out += number;
+                }
+            }
+            out += "\n";
+        }
+    }
+    for (const ArtworkColor& c : parser.colors())
+        out += "colour " + std::to_string(c.r) + " " + std::to_string(c.g) + " " + std::to_string(c.b) + "\n";
+    return out;
+}
+
+void expectFinite(const AIParser& parser) {
+    for (const ArtworkProfile& p : parser.profiles())
+        for (const CompositeCurve2& contour : p.outline.contours())
+            for (const Curve2& segment : contour.segments())
+                for (int i = 0; i < segment.pointCount(); ++i)
+                    ASSERT_TRUE(std::isfinite(segment.point(i).x) && std::isfinite(segment.point(i).y));
+}
+
+// Illustrator text with CR line ends, as Illustrator writes it: a layer holding a group
+// and a curved path, and two paths outside it in CMYK and RGB.
+const std::string kIllustratorHead = "%!PS-Adobe-3.0 \r%%Creator: Adobe Illustrator(R) 24.0\r%%EndComments\r";
+const std::string kIllustratorBody =
+    "%%BeginSetup\r%%EndSetup\r"
+    "%AI5_BeginLayer\r1 1 1 1 0 0 1 0 79 128 255 0 50 Lb\r(Badge) Ln\r"
+    "u\r0 1 1 0 k\r0 0 m\r40 0 l\r40 40 l\r0 40 l\r0 0 l\rf\r10 10 m\r30 10 l\r20 30 l\rf\rU\r"
+    "0 0 1 0 k\r50 0 m\r90 0 90 40 50 40 c\r60 20 l\rf\r"
+    "LB\r%AI5_EndLayer--\r"
+    "0.2 0.4 0.6 Xa\r100 0 m\r140 0 l\r140 40 l\rf\r"
+    "0 1 1 0 k\r150 0 m\r190 0 l\r170 30 l\rf\r"
+    "%%PageTrailer\r%%Trailer\r%%EOF\r";
+// What the page draws for programs without Illustrator: one square, nothing like the text.
+const std::string kPageDrawing = "0 0 1 rg 0 0 5 5 re f\n";
+
+}  // namespace
+
+TEST(PdfArtwork, GhostscriptDrawingsImportAsClosedSolidsInTheirColours) {
+    struct Row {
+        const char* name;
+        std::string postscript;
+        size_t objects, colours;
+    };
+    const std::vector<Row> rows = {
+        {"a ring, a square and a curved shape",
+         "newpath 100 100 80 0 360 arc closepath 100 100 40 360 0 arcn closepath 0.8 0.1 0.1 setrgbcolor eofill\n"
+         "newpath 200 20 moveto 260 20 lineto 260 80 lineto 200 80 lineto closepath 0.1 0.1 0.9 setrgbcolor fill\n"
+         "newpath 200 110 moveto 280 110 280 190 200 190 curveto 230 150 lineto closepath 0.1 0.8 0.1 setrgbcolor "
+         "fill\n",
+         3, 3},
+        {"transformed copies in CMYK and gray sharing colours",
+         "/tri { newpath 0 0 moveto 40 0 lineto 20 30 lineto closepath } def\n"
+         "0 1 1 0 setcmykcolor gsave 20 20 translate tri fill grestore\n"
+         "gsave 100 20 translate 2 1 scale tri fill grestore\n"
+         "0.5 setgray gsave 60 120 translate 30 rotate tri fill grestore\n"
+         "0 1 1 0 setcmykcolor newpath 200 150 30 0 360 arc fill\n",
+         4, 2},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::TempDir dir;
+        test::writeFile(dir.file("x.ps"), "%!PS-Adobe-3.0\n%%BoundingBox: 0 0 300 200\n" + row.postscript + "showpage\n");
+        test::Outcome made = test::runProgram("gs", "-q -dNOPAUSE -dBATCH -sDEVICE=pdfwrite -sOutputFile='" +
+                                                        dir.file("x.pdf") + "' '" + dir.file("x.ps") + "'",
+                                              dir.path().string());
+        ASSERT_EQ(made.status, 0) << "Ghostscript (a test dependency) could not write the PDF: " << made.err;
+        ASSERT_EQ(test::readFile(dir.file("x.pdf")).substr(0, 7), "%PDF-1.");
+
+        test::Outcome r = formwright(dir, "import '" + dir.file("x.pdf") + "' -o '" + dir.file("x.obj") + "'");
+        ASSERT_EQ(r.status, 0) << r.err;
+        std::vector<ImportGroup> groups;
+        ObjImport reader;
+        ASSERT_TRUE(reader.read(dir.file("x.obj"), groups)) << reader.error();
+        ASSERT_EQ(groups.size(), row.objects);
+        for (const ImportGroup& group : groups) {
+            SCOPED_TRACE(group.name);
+            test::SolidCheck solid = test::checkSolid(*group.mesh);
+            EXPECT_EQ(solid.openEdges + solid.overusedEdges + solid.flippedEdges + solid.degenerate, 0)
+                << solid.summary();
+            EXPECT_GT(solid.volume, 0);
+        }
+
+        ASSERT_EQ(formwright(dir, "import '" + dir.file("x.pdf") + "' -o '" + dir.file("x.kxp") + "'").status, 0);
+        const std::string project = test::readFile(dir.file("x.kxp"));
+        const std::string last = "Illustrator Object " + std::to_string(row.objects);
+        const std::string past = "Illustrator Object " + std::to_string(row.objects + 1);
+        EXPECT_NE(project.find("name \"" + last + "\""), std::string::npos);
+        EXPECT_EQ(project.find(past), std::string::npos);
+        EXPECT_NE(project.find("name \"" + AIParser::colorName(static_cast<int>(row.colours) - 1) + "\""),
+                  std::string::npos);
+        EXPECT_EQ(project.find(AIParser::colorName(static_cast<int>(row.colours))), std::string::npos);
+    }
+}
+
+TEST(PdfArtwork, IllustratorPrivateDataGivesTheOutlinesOfItsText) {
+    AIParser plain;
+    ASSERT_TRUE(plain.readData(kIllustratorHead + kIllustratorBody)) << plain.error();
+    const std::string expected = described(plain);
+    ASSERT_EQ(plain.profiles().size(), 4u);  // the group, the curved path and two paths
+
+    const std::string whole = kIllustratorHead + kIllustratorBody;
+    const std::string compressed =
+        kIllustratorHead + "%AI9_PrivateDataBegin\r%AI12_CompressedData" + zlibCompressed(kIllustratorBody);
+    struct Row {
+        const char* name;
+        PdfParts parts;
+        const char* mustContain;  // proof the file is built the way the row says
+    };
+    const std::vector<Row> rows = {
+        {"three plain blocks", {kPageDrawing, split(whole, 3)}, "/AIPrivateData3"},
+        {"eleven blocks, joined in number order", {kPageDrawing, split(whole, 11)}, "/AIPrivateData11"},
+        {"Flate-encoded blocks", {kPageDrawing, split(whole, 3), true}, "/FlateDecode"},
+        {"text compressed behind the marker", {kPageDrawing, split(compressed, 3)}, "/AIPrivateData2"},
+        {"object and cross-reference streams", {kPageDrawing, split(compressed, 3), true, true}, "/ObjStm"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string pdf = buildPdf(row.parts);
+        if (row.parts.objectStreams) {
+            EXPECT_NE(pdf.find("/XRef"), std::string::npos);
+            // The private dictionary sits inside an object stream, out of plain sight.
+            EXPECT_EQ(pdf.find("/AIPrivateData1"), std::string::npos);
+        }
+        EXPECT_NE(pdf.find(row.mustContain), std::string::npos);
+        AIParser parser;
+        ASSERT_TRUE(parser.readData(pdf)) << parser.error();
+        EXPECT_EQ(described(parser), expected);
+    }
+
+    // Layer modes work on the private text as on the plain file.
+    const std::string pdf = buildPdf({kPageDrawing, split(compressed, 2), true, true});
+    AIParser perLayer(AIParser::LayerMode::kPerLayer), oneLayer(AIParser::LayerMode::kOneLayer, "Badge"),
+        gone(AIParser::LayerMode::kOneLayer, "Gone");
+    ASSERT_TRUE(perLayer.readData(pdf));
+    EXPECT_EQ(perLayer.profiles().front().name, "Badge");
+    EXPECT_EQ(perLayer.profiles().front().outline.contours().size(), 3u);
+    ASSERT_TRUE(oneLayer.readData(pdf));
+    EXPECT_EQ(oneLayer.profiles().size(), 1u);
+    EXPECT_FALSE(gone.readData(pdf));
+    EXPECT_EQ(gone.error(), AIParser::kLayerGoneMessage);
+}
+
+TEST(PdfArtwork, PageDrawingsFollowPdfOperators) {
+    struct Row {
+        const char* name;
+        PdfParts parts;
+        std::string expected;  // described(); empty: nothing usable
+    };
+    const std::vector<Row> rows = {
+        {"cm and q..Q place a square, and Q takes the colour back",
+         {"0 0 1 rg q 2 0 0 2 10 10 cm 1 0 0 rg 0 0 5 5 re f Q 30 0 m 40 0 l 40 10 l h f\n"},
+         "Illustrator Object 1 [] fill 1 stroke -1\n"
+         " closed L 10.0000,10.0000 20.0000,10.0000 20.0000,20.0000 10.0000,20.0000 10.0000,10.0000\n"
+         "Illustrator Object 2 [] fill 0 stroke -1\n"
+         " closed L 30.0000,0.0000 40.0000,0.0000 40.0000,10.0000 30.0000,0.0000\n"
+         "colour 0.000000 0.000000 1.000000\ncolour 1.000000 0.000000 0.000000\n"},
+        {"v takes the current point as first control, y the end point as second",
+         {"0 0 m 10 10 20 0 v 30 10 40 0 y h f\n"},
+         "Illustrator Object 1 [] fill -1 stroke -1\n"
+         " closed C 0.0000,0.0000 0.0000,0.0000 10.0000,10.0000 20.0000,0.0000 C 20.0000,0.0000 30.0000,10.0000 "
+         "40.0000,0.0000 40.0000,0.0000 L 40.0000,0.0000 0.0000,0.0000\n"},
+        {"clips, text, images and patterns draw nothing; equal colours share",
+         {"0 0 300 300 re W n q BT /F1 12 Tf (m l f) Tj ET Q "
+          "q BI /W 1 /H 1 /BPC 8 /CS /G ID \x01 EI Q /P0 scn 0 0 1 0 k 0 0 1 1 re f "
+          "/CS0 cs 1 1 0 sc 0 2 1 1 re b 0.5 G 1 0 0 RG 0 4 1 1 re S\n"},
+         "Illustrator Object 1 [] fill 0 stroke -1\n"
+         " closed L 0.0000,0.0000 1.0000,0.0000 1.0000,1.0000 0.0000,1.0000 0.0000,0.0000\n"
+         "Illustrator Object 2 [] fill 0 stroke -1\n"
+         " closed L 0.0000,2.0000 1.0000,2.0000 1.0000,3.0000 0.0000,3.0000 0.0000,2.0000\n"
+         "Illustrator Object 3 [] fill 0 stroke 2\n"
+         " closed L 0.0000,4.0000 1.0000,4.0000 1.0000,5.0000 0.0000,5.0000 0.0000,4.0000\n"
+         "colour 1.000000 1.000000 0.000000\ncolour 0.500000 0.500000 0.500000\ncolour 1.000000 0.000000 0.000000\n"},
+        {"a form is drawn in its matrix; one that draws itself, once",
+         {"q 1 0 0 1 0 100 cm /Fm1 Do Q /Fm2 Do\n",
+          {},
+          false,
+          false,
+          {{"/Fm1", "[1 0 0 1 100 0]", "0 0 2 2 re f"}, {"/Fm2", "", "/Fm2 Do 5 5 1 1 re f Q Q Q"}}},
+         "Illustrator Object 1 [] fill -1 stroke -1\n"
+         " closed L 100.0000,100.0000 102.0000,100.0000 102.0000,102.0000 100.0000,102.0000 100.0000,100.0000\n"
+         "Illustrator Object 2 [] fill -1 stroke -1\n"
+         " closed L 5.0000,5.0000 6.0000,5.0000 6.0000,6.0000 5.0000,6.0000 5.0000,5.0000\n"},
+        {"only an unpainted path", {"0 0 m 10 0 l 10 10 l n\n"}, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        AIParser parser;
+        const bool read = parser.readData(buildPdf(row.parts));
+        EXPECT_EQ(read, !row.expected.empty());
+        EXPECT_EQ(parser.error(), read ? "" : AIParser::kNoPathsMessage);
+        EXPECT_EQ(described(parser), row.expected);
+    }
+}
+
+TEST(PdfArtwork, DamagedFilesGiveAnErrorOrPartialOutlinesNeverACrash) {
+    const std::string compressed =
+        kIllustratorHead + "%AI12_CompressedData" + zlibCompressed(kIllustratorBody);
+    const std::string illustrator = buildPdf({kPageDrawing, split(compressed, 3), true, true});
+    const std::string plain = buildPdf({kPageDrawing + "1 0 0 rg 10 10 m 20 10 l 15 20 l f\n"});
+    std::string badZlib = compressed;
+    const size_t marker = badZlib.find("%AI12_CompressedData") + 20;
+    for (size_t i = marker + 2; i < badZlib.size(); i += 3) badZlib[i] = static_cast<char>(badZlib[i] ^ 0x5a);
+    std::string operands;
+    for (int i = 0; i < 100000; ++i) operands += "1 ";
+    std::string huge = std::string(400, '9') + ".5";
+    std::string deep;
+    for (int i = 0; i < 100000; ++i) deep += "q ";
+    deep += "0 0 1 1 re f ";
+    for (int i = 0; i < 100000; ++i) deep += "Q ";
+    std::string garbageXref = plain;
+    const size_t xref = garbageXref.rfind("\nxref\n") + 1, trailer = garbageXref.rfind("trailer");
+    ASSERT_TRUE(xref != 0 && trailer != std::string::npos && xref < trailer);
+    for (size_t i = xref; i < trailer; ++i) garbageXref[i] = "#z7\n"[i % 4];
+
+    struct Row {
+        std::string name, data;
+        int profiles;  // how many outlines must come back; -1: any, or an error
+    };
+    std::vector<Row> rows;
+    for (const auto& [name, file] : {std::pair{"illustrator", illustrator}, std::pair{"plain", plain}})
+        for (size_t cut : {size_t(9), file.size() / 4, file.size() / 2, file.size() * 3 / 4, file.size() - 12})
+            rows.push_back({std::string(name) + " cut at " + std::to_string(cut), file.substr(0, cut), -1});
+    rows.push_back({"garbage cross-reference table", garbageXref, 2});
+    rows.push_back({"private text that does not inflate: the page is read",
+                    buildPdf({kPageDrawing, split(badZlib, 2), true, true}), 1});
+    rows.push_back({"100,000 operands on one content line", buildPdf({operands + "m\n" + kPageDrawing}), 1});
+    rows.push_back({"enormous numbers", buildPdf({huge + " 0 m " + huge + " 0 l 0 " + huge + " l f " + huge + " 0 0 " +
+                                                  huge + " 0 0 cm " + kPageDrawing}),
+                    -1});
+    rows.push_back({"100,000 nested q", buildPdf({deep}), 1});
+    rows.push_back({"no objects at all", "%PDF-1.7\n%%EOF\n", 0});
+    rows.push_back({"a header and garbage", "%PDF-1.4\n" + std::string(5000, '\x9c'), 0});
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        AIParser parser;
+        const bool read = parser.readData(row.data);
+        EXPECT_EQ(read, parser.error().empty());
+        EXPECT_EQ(read, !parser.profiles().empty());
+        EXPECT_EQ(parser.error().find('\n'), std::string::npos);
+        if (row.profiles >= 0) {
+            EXPECT_EQ(parser.profiles().size(), static_cast<size_t>(row.profiles)) << parser.error();
+        }
+        expectFinite(parser);
+    }
+}
+
+}  // namespace fw
