@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 #include "artwork/AIParser.h"
@@ -27,6 +28,13 @@ int parseIllustratorArtwork(const uint8_t* data, size_t size) {
         }
     }
     return 0;
+}
+
+int parsePdfArtwork(const uint8_t* data, size_t size) {
+    std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    if (bytes.starts_with("%PDF-1.")) return parseIllustratorArtwork(data, size);
+    std::string pdf = "%PDF-1.7\n" + std::string(bytes);
+    return parseIllustratorArtwork(reinterpret_cast<const uint8_t*>(pdf.data()), pdf.size());
 }
 
 }  // namespace fw::fuzz

@@ -11,4 +11,8 @@ namespace fw::fuzz {
 // gives must be made of finite points and normalised segments.
 int parseIllustratorArtwork(const uint8_t* data, size_t size);
 
+// The same reading and checks, with the bytes taken as a PDF file: a header is put in
+// front of bytes that lack one, so that every input reaches the PDF reader.
+int parsePdfArtwork(const uint8_t* data, size_t size);
+
 }  // namespace fw::fuzz

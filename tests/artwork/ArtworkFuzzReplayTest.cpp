@@ -1,4 +1,4 @@
-// Replays the artwork fuzzer's seed corpus and every input that once crashed it.
+// Replays the artwork fuzzers' seed corpora and every input that once crashed them.
 #include <gtest/gtest.h>
 
 #include "ArtworkFuzzTargets.h"
@@ -8,6 +8,7 @@ namespace fw {
 
 TEST(ArtworkFuzzRegression, EveryCorpusReplays) {
     EXPECT_GT(test::replayFuzzInputs("aiparser", fuzz::parseIllustratorArtwork), 0);
+    EXPECT_GT(test::replayFuzzInputs("pdfartwork", fuzz::parsePdfArtwork), 0);
 }
 
 }  // namespace fw

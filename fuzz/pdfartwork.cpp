@@ -1,0 +1,6 @@
+// libFuzzer target: arbitrary bytes read as PDF-based artwork.
+#include "ArtworkFuzzTargets.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    return fw::fuzz::parsePdfArtwork(data, size);
+}
