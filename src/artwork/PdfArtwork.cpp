@@ -1,15 +1,20 @@
 #include "artwork/PdfArtwork.h"
 
 #include <qpdf/Buffer.hh>
+#include <qpdf/BufferInputSource.hh>
+#include <qpdf/Pl_Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
+#include <qpdf/QPDFTokenizer.hh>
 #include <zlib.h>
 
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
+#include <memory>
 #include <exception>
 #include <set>
 #include <utility>
@@ -23,6 +28,9 @@ namespace {
 
 constexpr std::string_view kCompressedMarker = "%AI12_CompressedData";
 constexpr std::string_view kPrivatePrefix = "/AIPrivateData";
+// Newer Illustrator versions compress once more with Zstandard, which is not read: such
+// files are read from their page instead.
+constexpr std::string_view kZstandardMarker = "%AI24_ZStandard_Data";
 // No drawing operator takes more; a longer run of operands is skipped with its operator.
 constexpr size_t kMaxOperands = 64;
 // Form XObjects drawn in all, so that forms drawing each other many times stay bounded.
@@ -83,25 +91,62 @@ std::string privateText(QPDFObjectHandle page) {
 }  // namespace
 
 // The first page's drawing, path by path, into the Illustrator reader.
-class PdfPageDrawing : public QPDFObjectHandle::ParserCallbacks {
+class PdfPageDrawing {
 public:
     PdfPageDrawing(AIParser& parser, QPDFObjectHandle resources) : parser_(parser), resources_(resources) {}
 
-    void handleObject(QPDFObjectHandle object) override {
-        if (!object.isOperator()) {
-            if (operands_.size() < kMaxOperands)
-                operands_.push_back(object);
-            else
-                overflow_ = true;
-            return;
+    // Tokens are read here rather than as qpdf objects, so that a number qpdf cannot
+    // hold (an integer past 64 bits) costs one operator, not the rest of the page.
+    void draw(const std::string& content) {
+        auto input = std::make_shared<BufferInputSource>("content", content);
+        QPDFTokenizer tokenizer;
+        tokenizer.allowEOF();
+        for (;;) {
+            QPDFTokenizer::Token token = tokenizer.readToken(input, "content", true);
+            switch (token.getType()) {
+                case QPDFTokenizer::tt_eof: return;
+                case QPDFTokenizer::tt_integer:
+                case QPDFTokenizer::tt_real: {
+                    const double v = std::strtod(token.getValue().c_str(), nullptr);
+                    push({std::isfinite(v), v, {}});
+                    break;
+                }
+                case QPDFTokenizer::tt_name: push({false, 0, token.getValue()}); break;
+                case QPDFTokenizer::tt_word:
+                    if (token.getValue() == "ID") {
+                        // The image's bytes, up to EI, are no tokens.
+                        char skip;
+                        input->read(&skip, 1);
+                        tokenizer.expectInlineImage(input);
+                        tokenizer.readToken(input, "content", true);
+                    } else if (!overflow_) {
+                        apply(token.getValue());
+                    }
+                    operands_.clear();
+                    overflow_ = false;
+                    break;
+                case QPDFTokenizer::tt_bad:
+                    // A damaged token spoils only the operation it is in.
+                    overflow_ = true;
+                    break;
+                default: push({false, 0, {}}); break;
+            }
         }
-        if (!overflow_) apply(object.getOperatorValue());
-        operands_.clear();
-        overflow_ = false;
     }
-    void handleEOF() override {}
 
 private:
+    struct Operand {
+        bool number;
+        double value;
+        std::string name;  // a name operand, with its slash
+    };
+
+    void push(Operand operand) {
+        if (operands_.size() < kMaxOperands)
+            operands_.push_back(std::move(operand));
+        else
+            overflow_ = true;
+    }
     struct State {
         Matrix ctm;
         int fill, stroke;
@@ -111,16 +156,15 @@ private:
     bool numbers(size_t n, double* out) {
         if (operands_.size() < n) return false;
         for (size_t i = 0; i < n; ++i) {
-            QPDFObjectHandle h = operands_[operands_.size() - n + i];
-            if (!h.isNumber()) return false;
-            out[i] = h.getNumericValue();
-            if (!std::isfinite(out[i])) return false;
+            const Operand& o = operands_[operands_.size() - n + i];
+            if (!o.number) return false;
+            out[i] = o.value;
         }
         return true;
     }
     size_t numericTail() {
         size_t n = 0;
-        while (n < operands_.size() && operands_[operands_.size() - 1 - n].isNumber()) ++n;
+        while (n < operands_.size() && operands_[operands_.size() - 1 - n].number) ++n;
         return n;
     }
     // A point in page space; a coordinate that overflows counts as 0, as the Illustrator
@@ -199,10 +243,10 @@ private:
     // A form XObject is drawn like content of the page, in its own matrix; images and
     // everything else are passed over.
     void drawForm() {
-        if (operands_.empty() || !operands_.back().isName() || !resources_.isDictionary()) return;
+        if (operands_.empty() || operands_.back().name.empty() || !resources_.isDictionary()) return;
         QPDFObjectHandle forms = resources_.getKey("/XObject");
         if (!forms.isDictionary()) return;
-        QPDFObjectHandle form = forms.getKey(operands_.back().getName());
+        QPDFObjectHandle form = forms.getKey(operands_.back().name);
         if (!form.isStream() || formDepth_ >= PdfArtwork::kMaxFormDepth || formDraws_ >= kMaxFormDraws ||
             states_.size() >= PdfArtwork::kMaxStateDepth)
             return;
@@ -228,7 +272,8 @@ private:
         floor_ = states_.size();
         operands_.clear();
         try {
-            form.parseAsContents(this);
+            std::shared_ptr<Buffer> content = form.getStreamData(qpdf_dl_generalized);
+            draw(std::string(reinterpret_cast<const char*>(content->getBuffer()), content->getSize()));
         } catch (const std::exception&) {
             // What the form drew before its damage stays.
         }
@@ -306,7 +351,7 @@ private:
 
     AIParser& parser_;
     QPDFObjectHandle resources_;
-    std::vector<QPDFObjectHandle> operands_;
+    std::vector<Operand> operands_;
     bool overflow_ = false;
     Matrix ctm_;
     std::vector<State> states_;
@@ -350,7 +395,8 @@ std::string PdfArtwork::expandCompressed(std::string_view text) {
         if (status == Z_OK && z.avail_in == 0 && z.avail_out != 0) status = Z_BUF_ERROR;
     }
     inflateEnd(&z);
-    return status == Z_STREAM_END ? out : std::string();
+    if (status != Z_STREAM_END || std::string_view(out).substr(marker).starts_with(kZstandardMarker)) return {};
+    return out;
 }
 
 bool PdfArtwork::read(std::string_view data, AIParser& parser) {
@@ -376,8 +422,11 @@ bool PdfArtwork::read(std::string_view data, AIParser& parser) {
             text.clear();
             drawing = true;
             QPDFPageObjectHelper helper(page);
+            Pl_Buffer content("page content");
+            helper.pipeContents(&content);
+            std::unique_ptr<Buffer> bytes(content.getBuffer());
             PdfPageDrawing reader(parser, helper.getAttribute("/Resources", false));
-            helper.parseContents(&reader);
+            reader.draw(std::string(reinterpret_cast<const char*>(bytes->getBuffer()), bytes->getSize()));
         }
     } catch (const std::exception& e) {
         // Damage met while drawing leaves what was drawn before it.

@@ -24,7 +24,8 @@ public:
     static bool read(std::string_view data, AIParser& parser);
 
     // The Illustrator text of "%AI12_CompressedData" private data: the part before the
-    // marker and the inflated rest; empty when the rest does not inflate.
+    // marker and the inflated rest; empty when the rest does not inflate or is
+    // Zstandard data.
     static std::string expandCompressed(std::string_view text);
 };
 

@@ -36,6 +36,9 @@ struct Form {
     std::string name, matrix, content;  // matrix: "" for none, else "[a b c d e f]"
 };
 
+// Where the page's content goes on in a stream of its own (a comment, to PDF).
+const std::string kNextStream = "%next stream\n";
+
 // A one-page PDF: the page draws `content`; `blocks` become /AIPrivateData1..N.
 struct PdfParts {
     PdfParts(std::string drawing, std::vector<std::string> privateBlocks = {}, bool flateBlocks = false,
@@ -73,7 +76,14 @@ std::string buildPdf(const PdfParts& parts) {
     pdf.emptyPDF();
     QPDFObjectHandle page = pdf.makeIndirectObject(
         QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 300 300] /Resources << >> >>"));
-    page.replaceKey("/Contents", pdf.newStream(parts.content));
+    QPDFObjectHandle contents = QPDFObjectHandle::newArray();
+    for (size_t at = 0; at <= parts.content.size();) {
+        size_t end = parts.content.find(kNextStream, at);
+        if (end == std::string::npos) end = parts.content.size();
+        contents.appendItem(pdf.newStream(parts.content.substr(at, end - at)));
+        at = end + kNextStream.size();
+    }
+    page.replaceKey("/Contents", contents.getArrayNItems() == 1 ? contents.getArrayItem(0) : contents);
     if (!parts.forms.empty()) {
         QPDFObjectHandle forms = QPDFObjectHandle::newDictionary();
         for (const Form& form : parts.forms) {
@@ -283,7 +293,7 @@ TEST(PdfArtwork, PageDrawingsFollowPdfOperators) {
     };
     const std::vector<Row> rows = {
         {"cm and q..Q place a square, and Q takes the colour back",
-         {"0 0 1 rg q 2 0 0 2 10 10 cm 1 0 0 rg 0 0 5 5 re f Q 30 0 m 40 0 l 40 10 l h f\n"},
+         {"0 0 1 rg q 2 0 0 2 10 10 cm 1 0 0 rg 0 0 5 5 re f Q\n" + kNextStream + "30 0 m 40 0 l 40 10 l h f\n"},
          "Illustrator Object 1 [] fill 1 stroke -1\n"
          " closed L 10.0000,10.0000 20.0000,10.0000 20.0000,20.0000 10.0000,20.0000 10.0000,10.0000\n"
          "Illustrator Object 2 [] fill 0 stroke -1\n"
@@ -358,6 +368,15 @@ TEST(PdfArtwork, DamagedFilesGiveAnErrorOrPartialOutlinesNeverACrash) {
     rows.push_back({"garbage cross-reference table", garbageXref, 2});
     rows.push_back({"private text that does not inflate: the page is read",
                     buildPdf({kPageDrawing, split(badZlib, 2), true, true}), 1});
+    rows.push_back({"Zstandard data behind the marker: the page is read",
+                    buildPdf({kPageDrawing,
+                              {kIllustratorHead + "%AI12_CompressedData" +
+                               zlibCompressed("%AI24_ZStandard_Data(\xb5/\xfd" + std::string(40, '\x07'))}}),
+                    1});
+    rows.push_back({"an integer past 64 bits is read as a real",
+                    buildPdf({"1 0 0 rg 0 0 m 99999999999999999999999 0 l 9 0 l 0 9 l f 5 5 1 1 re f\n"}), 2});
+    rows.push_back({"a damaged string and an endless inline image",
+                    buildPdf({"(abc 0 0 m 1 0 l f\n" + kNextStream + "0 0 1 1 re f BI /W 1 ID \x01\x02 0 0 m f"}), -1});
     rows.push_back({"100,000 operands on one content line", buildPdf({operands + "m\n" + kPageDrawing}), 1});
     rows.push_back({"enormous numbers", buildPdf({huge + " 0 m " + huge + " 0 l 0 " + huge + " l f " + huge + " 0 0 " +
                                                   huge + " 0 0 cm " + kPageDrawing}),
