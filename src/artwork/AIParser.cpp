@@ -44,12 +44,43 @@ AIParser::~AIParser() = default;
 
 bool AIParser::readData(std::string_view data) {
     data = postScriptSection(data);
-    if (startsWith(data, "%PDF-1.")) return PdfArtwork::read(data, *this);
+    if (startsWith(data, "%PDF-1.")) return readPdf(data);
     if (!startsWith(data, "%!PS-Adobe")) {
         error_ = kNoPathsMessage;
         return false;
     }
     return readPostScript(data);
+}
+
+bool AIParser::readPdf(std::string_view data) {
+    struct Drawing : PdfArtwork::Sink {
+        explicit Drawing(AIParser& p) : parser(p) {}
+        void moveTo(double x, double y) override { parser.moveTo(x, y); }
+        void lineTo(double x, double y) override { parser.lineTo(x, y); }
+        void curveTo(double x1, double y1, double x2, double y2, double x3, double y3) override {
+            const double xy[6] = {x1, y1, x2, y2, x3, y3};
+            parser.curveTo(xy, 3);
+        }
+        void paint(PdfArtwork::Paint how) override {
+            using P = PdfArtwork::Paint;
+            parser.finishPath(how == P::kFill     ? Paint::kFill
+                              : how == P::kStroke ? Paint::kStroke
+                              : how == P::kNone   ? Paint::kNone
+                                                  : Paint::kFillStroke);
+        }
+        void setColor(bool fill, float r, float g, float b) override { parser.setColor(fill, {r, g, b, 1}); }
+        int colorIndex(bool fill) const override { return fill ? parser.fill_ : parser.stroke_; }
+        void setColorIndex(bool fill, int index) override { (fill ? parser.fill_ : parser.stroke_) = index; }
+        AIParser& parser;
+    } drawing(*this);
+    PdfArtwork::Result pdf = PdfArtwork::read(data, drawing);
+    if (!pdf.error.empty()) {
+        error_ = pdf.error;
+        return false;
+    }
+    if (!pdf.illustratorText.empty()) return readPostScript(pdf.illustratorText);
+    finish();
+    return error_.empty();
 }
 
 bool AIParser::readPostScript(std::string_view text) {

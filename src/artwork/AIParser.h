@@ -61,9 +61,6 @@ protected:
     bool skipping() const { return hiddenLayer_ || skipLayer_ || inCrops_; }
 
 private:
-    // PDF pages are drawn through the same path, paint and colour operations.
-    friend class PdfArtwork;
-    friend class PdfPageDrawing;
 
     struct Open {
         Container kind;
@@ -72,6 +69,9 @@ private:
     };
 
     bool readPostScript(std::string_view text);
+    // PDF-based artwork: its Illustrator text, else its page through the same path,
+    // paint and colour operations.
+    bool readPdf(std::string_view data);
     void readLine(std::string_view line);
     void dispatch(const std::vector<std::string>& tokens);
     double operand(const std::vector<std::string>& tokens, size_t i) const;

@@ -20,7 +20,6 @@
 #include <utility>
 #include <vector>
 
-#include "artwork/AIParser.h"
 
 namespace fw {
 
@@ -93,10 +92,12 @@ std::string privateText(QPDFObjectHandle page) {
 // The first page's drawing, path by path, into the Illustrator reader.
 class PdfPageDrawing {
 public:
-    PdfPageDrawing(AIParser& parser, QPDFObjectHandle resources) : parser_(parser), resources_(resources) {}
+    PdfPageDrawing(PdfArtwork::Sink& sink, QPDFObjectHandle resources) : sink_(sink), resources_(resources) {}
 
-    // Tokens are read here rather than as qpdf objects, so that a number qpdf cannot
-    // hold (an integer past 64 bits) costs one operator, not the rest of the page.
+    // Tokens are read here rather than as qpdf objects, so that an integer past 64 bits
+    // (which qpdf refuses) is read as a real and damage spoils one operation, not the page.
+
+
     void draw(const std::string& content) {
         auto input = std::make_shared<BufferInputSource>("content", content);
         QPDFTokenizer tokenizer;
@@ -174,54 +175,49 @@ private:
         return {std::isfinite(px) ? px : 0, std::isfinite(py) ? py : 0};
     }
     void moveTo(std::array<double, 2> p) {
-        parser_.moveTo(p[0], p[1]);
+        sink_.moveTo(p[0], p[1]);
         current_ = start_ = p;
         inPath_ = true;
     }
     void lineTo(std::array<double, 2> p) {
         if (!inPath_) return moveTo(p);
-        parser_.lineTo(p[0], p[1]);
+        sink_.lineTo(p[0], p[1]);
         current_ = p;
     }
     void curveTo(std::array<double, 2> p1, std::array<double, 2> p2, std::array<double, 2> p3) {
         if (!inPath_) moveTo(current_);
-        double xy[6] = {p1[0], p1[1], p2[0], p2[1], p3[0], p3[1]};
-        parser_.curveTo(xy, 3);
+        sink_.curveTo(p1[0], p1[1], p2[0], p2[1], p3[0], p3[1]);
         current_ = p3;
     }
     void close() {
         if (!inPath_) return;
-        if (current_ != start_) parser_.lineTo(start_[0], start_[1]);
+        if (current_ != start_) sink_.lineTo(start_[0], start_[1]);
         // A path that goes on after closing starts a new subpath at the same point.
-        parser_.moveTo(start_[0], start_[1]);
+        sink_.moveTo(start_[0], start_[1]);
         current_ = start_;
     }
-    void paint(AIParser::Paint how) {
-        parser_.finishPath(how);
+    void paint(PdfArtwork::Paint how) {
+        sink_.paint(how);
         inPath_ = false;
     }
     void setColor(bool fill, const double* v, size_t n) {
         auto unit = [](double x) { return static_cast<float>(std::clamp(x, 0.0, 1.0)); };
-        ArtworkColor color;
         if (n == 1) {
-            color = {unit(v[0]), unit(v[0]), unit(v[0]), 1};
+            sink_.setColor(fill, unit(v[0]), unit(v[0]), unit(v[0]));
         } else if (n == 3) {
-            color = {unit(v[0]), unit(v[1]), unit(v[2]), 1};
+            sink_.setColor(fill, unit(v[0]), unit(v[1]), unit(v[2]));
         } else if (n == 4) {
-            double k = v[3];
-            color = {unit(1 - std::min(1.0, v[0] + k)), unit(1 - std::min(1.0, v[1] + k)),
-                     unit(1 - std::min(1.0, v[2] + k)), 1};
-        } else {
-            return;
+            const double k = v[3];
+            sink_.setColor(fill, unit(1 - std::min(1.0, v[0] + k)), unit(1 - std::min(1.0, v[1] + k)),
+                           unit(1 - std::min(1.0, v[2] + k)));
         }
-        parser_.setColor(fill, color);
     }
     void save() {
         if (states_.size() >= PdfArtwork::kMaxStateDepth) {
             ++lostSaves_;
             return;
         }
-        states_.push_back({ctm_, parser_.fill_, parser_.stroke_});
+        states_.push_back({ctm_, sink_.colorIndex(true), sink_.colorIndex(false)});
     }
     void restore() {
         if (lostSaves_ > 0) {
@@ -231,8 +227,8 @@ private:
         // A form's Q cannot undo the q of what drew it.
         if (states_.size() <= floor_) return;
         ctm_ = states_.back().ctm;
-        parser_.fill_ = states_.back().fill;
-        parser_.stroke_ = states_.back().stroke;
+        sink_.setColorIndex(true, states_.back().fill);
+        sink_.setColorIndex(false, states_.back().stroke);
         states_.pop_back();
     }
     void concat(const double* m) {
@@ -289,7 +285,7 @@ private:
 
     void apply(const std::string& op) {
         double v[6];
-        using Paint = AIParser::Paint;
+        using Paint = PdfArtwork::Paint;
         if (op == "m") {
             if (numbers(2, v)) moveTo(place(v[0], v[1]));
         } else if (op == "l") {
@@ -349,7 +345,7 @@ private:
         }
     }
 
-    AIParser& parser_;
+    PdfArtwork::Sink& sink_;
     QPDFObjectHandle resources_;
     std::vector<Operand> operands_;
     bool overflow_ = false;
@@ -395,49 +391,41 @@ std::string PdfArtwork::expandCompressed(std::string_view text) {
         if (status == Z_OK && z.avail_in == 0 && z.avail_out != 0) status = Z_BUF_ERROR;
     }
     inflateEnd(&z);
-    if (status != Z_STREAM_END || std::string_view(out).substr(marker).starts_with(kZstandardMarker)) return {};
+    if (status != Z_STREAM_END || out.compare(marker, kZstandardMarker.size(), kZstandardMarker) == 0) return {};
     return out;
 }
 
-bool PdfArtwork::read(std::string_view data, AIParser& parser) {
-    std::string text;
-    bool drawing = false;
+PdfArtwork::Sink::~Sink() = default;
+
+PdfArtwork::Result PdfArtwork::read(std::string_view data, Sink& sink) {
+    Result result;
     try {
         QPDF pdf;
         pdf.setSuppressWarnings(true);
         pdf.setAttemptRecovery(true);
         pdf.processMemoryFile("PDF artwork", data.data(), data.size());
         const std::vector<QPDFObjectHandle>& pages = pdf.getAllPages();
-        if (pages.empty()) {
-            parser.error_ = AIParser::kNoPathsMessage;
-            return false;
-        }
+        if (pages.empty()) return result;
         QPDFObjectHandle page = pages.front();
-        text = expandCompressed(privateText(page));
+        std::string text = expandCompressed(privateText(page));
         const size_t header = text.find("%!PS-Adobe");
         if (header != std::string::npos) {
-            text.erase(0, header);
-        } else {
-            // No Illustrator text: the page's own drawing.
-            text.clear();
-            drawing = true;
-            QPDFPageObjectHelper helper(page);
-            Pl_Buffer content("page content");
-            helper.pipeContents(&content);
-            std::unique_ptr<Buffer> bytes(content.getBuffer());
-            PdfPageDrawing reader(parser, helper.getAttribute("/Resources", false));
-            reader.draw(std::string(reinterpret_cast<const char*>(bytes->getBuffer()), bytes->getSize()));
+            result.illustratorText = text.substr(header);
+            return result;
         }
+        // No Illustrator text: the page's own drawing.
+        result.drawn = true;
+        QPDFPageObjectHelper helper(page);
+        Pl_Buffer content("page content");
+        helper.pipeContents(&content);
+        std::unique_ptr<Buffer> bytes(content.getBuffer());
+        PdfPageDrawing reader(sink, helper.getAttribute("/Resources", false));
+        reader.draw(std::string(reinterpret_cast<const char*>(bytes->getBuffer()), bytes->getSize()));
     } catch (const std::exception& e) {
         // Damage met while drawing leaves what was drawn before it.
-        if (!drawing) {
-            parser.error_ = "is a PDF file that cannot be read (" + oneLine(e.what()) + ")";
-            return false;
-        }
+        if (!result.drawn) result.error = "is a PDF file that cannot be read (" + oneLine(e.what()) + ")";
     }
-    if (!drawing) return parser.readPostScript(text);
-    parser.finish();
-    return parser.error_.empty();
+    return result;
 }
 
 }  // namespace fw
