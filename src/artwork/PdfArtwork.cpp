@@ -14,12 +14,11 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
-#include <memory>
 #include <exception>
+#include <memory>
 #include <set>
 #include <utility>
 #include <vector>
-
 
 namespace fw {
 
@@ -87,17 +86,13 @@ std::string privateText(QPDFObjectHandle page) {
     return text;
 }
 
-}  // namespace
-
-// The first page's drawing, path by path, into the Illustrator reader.
-class PdfPageDrawing {
+// The first page's drawing, path by path, into the sink.
+class PageDrawing {
 public:
-    PdfPageDrawing(PdfArtwork::Sink& sink, QPDFObjectHandle resources) : sink_(sink), resources_(resources) {}
+    PageDrawing(PdfArtwork::Sink& sink, QPDFObjectHandle resources) : sink_(sink), resources_(resources) {}
 
     // Tokens are read here rather than as qpdf objects, so that an integer past 64 bits
     // (which qpdf refuses) is read as a real and damage spoils one operation, not the page.
-
-
     void draw(const std::string& content) {
         auto input = std::make_shared<BufferInputSource>("content", content);
         QPDFTokenizer tokenizer;
@@ -358,8 +353,6 @@ private:
     int formDepth_ = 0, formDraws_ = 0;
 };
 
-namespace {
-
 std::string oneLine(std::string text) {
     std::replace_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
     return text;
@@ -419,7 +412,7 @@ PdfArtwork::Result PdfArtwork::read(std::string_view data, Sink& sink) {
         Pl_Buffer content("page content");
         helper.pipeContents(&content);
         std::unique_ptr<Buffer> bytes(content.getBuffer());
-        PdfPageDrawing reader(sink, helper.getAttribute("/Resources", false));
+        PageDrawing reader(sink, helper.getAttribute("/Resources", false));
         reader.draw(std::string(reinterpret_cast<const char*>(bytes->getBuffer()), bytes->getSize()));
     } catch (const std::exception& e) {
         // Damage met while drawing leaves what was drawn before it.
