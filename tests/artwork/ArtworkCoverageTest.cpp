@@ -57,7 +57,7 @@ std::vector<bool> fillOutlines(const std::vector<ArtworkProfile>& profiles, int 
 
 }  // namespace
 
-TEST(ArtworkCoverage, PstoeditArtworkCoversWhatGhostscriptPaints) {
+TEST(ArtworkCoverage, PstoeditArtworkAndGhostscriptPdfCoverWhatGhostscriptPaints) {
     test::TempDir dir;
     // Curves, a hole drawn with the even-odd rule, a rotated star and overlapping shapes.
     test::writeFile(dir.file("drawing.ps"), R"(%!PS-Adobe-3.0
@@ -69,33 +69,44 @@ newpath 80 200 moveto 300 420 500 -40 540 300 curveto 300 100 lineto closepath 0
 newpath 100 380 120 60 rectfill 0.1 0.2 0.9 setrgbcolor newpath 150 400 100 60 rectfill
 showpage
 )");
-    test::Outcome made = test::runProgram(
-        "pstoedit", "-q -f ps2ai '" + dir.file("drawing.ps") + "' '" + dir.file("drawing.ai") + "'", dir.path().string());
-    ASSERT_EQ(made.status, 0) << made.err;
-    test::Outcome painted =
-        test::runProgram("gs", "-q -dSAFER -dNOPAUSE -dBATCH -sDEVICE=pngalpha -r" + std::to_string(kDpi) +
-                                   " -dGraphicsAlphaBits=4 -dDEVICEWIDTHPOINTS=612 -dDEVICEHEIGHTPOINTS=792 "
-                                   "-dFIXEDMEDIA -sOutputFile='" +
-                                   dir.file("gs.png") + "' '" + dir.file("drawing.ai") + "'",
-                         dir.path().string());
-    ASSERT_EQ(painted.status, 0) << painted.err;
-    ::test::Pixels reference = ::test::readImage(dir.file("gs.png"), true);
-    ASSERT_EQ(reference.width, static_cast<int>(kPageWidth * kDpi / 72));
-    ASSERT_EQ(reference.height, static_cast<int>(kPageHeight * kDpi / 72));
+    // The same drawing as Illustrator artwork from pstoedit and as a PDF from Ghostscript.
+    struct Route {
+        std::string file, program, arguments;
+    };
+    const std::vector<Route> routes = {
+        {"drawing.ai", "pstoedit", "-q -f ps2ai '" + dir.file("drawing.ps") + "' '" + dir.file("drawing.ai") + "'"},
+        {"drawing.pdf", "gs", "-q -dSAFER -dNOPAUSE -dBATCH -sDEVICE=pdfwrite -sOutputFile='" + dir.file("drawing.pdf") +
+                                  "' '" + dir.file("drawing.ps") + "'"},
+    };
+    for (const Route& route : routes) {
+        SCOPED_TRACE(route.file);
+        test::Outcome made = test::runProgram(route.program, route.arguments, dir.path().string());
+        ASSERT_EQ(made.status, 0) << made.err;
+        test::Outcome painted =
+            test::runProgram("gs", "-q -dSAFER -dNOPAUSE -dBATCH -sDEVICE=pngalpha -r" + std::to_string(kDpi) +
+                                       " -dGraphicsAlphaBits=4 -dDEVICEWIDTHPOINTS=612 -dDEVICEHEIGHTPOINTS=792 "
+                                       "-dFIXEDMEDIA -sOutputFile='" +
+                                       dir.file("gs.png") + "' '" + dir.file(route.file) + "'",
+                             dir.path().string());
+        ASSERT_EQ(painted.status, 0) << painted.err;
+        ::test::Pixels reference = ::test::readImage(dir.file("gs.png"), true);
+        ASSERT_EQ(reference.width, static_cast<int>(kPageWidth * kDpi / 72));
+        ASSERT_EQ(reference.height, static_cast<int>(kPageHeight * kDpi / 72));
 
-    AIParser parser;
-    ASSERT_TRUE(parser.readFile(dir.file("drawing.ai"))) << parser.error();
-    EXPECT_EQ(parser.profiles().size(), 5u);
-    std::vector<bool> ours = fillOutlines(parser.profiles(), reference.width, reference.height);
-    long both = 0, either = 0;
-    for (int y = 0; y < reference.height; ++y)
-        for (int x = 0; x < reference.width; ++x) {
-            bool theirs = reference.at(x, y)[3] >= 128, mine = ours[static_cast<size_t>(y) * reference.width + x];
-            both += theirs && mine;
-            either += theirs || mine;
-        }
-    ASSERT_GT(either, 100000);
-    EXPECT_GE(static_cast<double>(both) / either, 0.99) << both << " of " << either << " filled pixels agree";
+        AIParser parser;
+        ASSERT_TRUE(parser.readFile(dir.file(route.file))) << parser.error();
+        EXPECT_EQ(parser.profiles().size(), 5u);
+        std::vector<bool> ours = fillOutlines(parser.profiles(), reference.width, reference.height);
+        long both = 0, either = 0;
+        for (int y = 0; y < reference.height; ++y)
+            for (int x = 0; x < reference.width; ++x) {
+                bool theirs = reference.at(x, y)[3] >= 128, mine = ours[static_cast<size_t>(y) * reference.width + x];
+                both += theirs && mine;
+                either += theirs || mine;
+            }
+        ASSERT_GT(either, 100000);
+        EXPECT_GE(static_cast<double>(both) / either, 0.99) << both << " of " << either << " filled pixels agree";
+    }
 }
 
 }  // namespace fw
