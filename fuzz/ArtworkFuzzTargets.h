@@ -10,5 +10,8 @@ namespace fw::fuzz {
 // Reads the bytes as Illustrator or EPS artwork in each layer mode; every outline it
 // gives must be made of finite points and normalised segments.
 int parseIllustratorArtwork(const uint8_t* data, size_t size);
+// Reads the bytes as SVG artwork in each layer mode, with the same demands, and every
+// point within the reader's coordinate bound.
+int readSvgArtwork(const uint8_t* data, size_t size);
 
 }  // namespace fw::fuzz

@@ -187,7 +187,8 @@ struct PathBuilder {
             lineTo(px, py);
             return;
         }
-        const int pieces = std::clamp(static_cast<int>(std::ceil(std::fabs(delta) / (kPi / 2) - 1e-9)), 1, 4);
+        // A hair over a quarter turn (rounding in the file) stays one piece.
+        const int pieces = std::clamp(static_cast<int>(std::ceil(std::fabs(delta) / (kPi / 2) - 1e-3)), 1, 4);
         const double step = delta / pieces, k = 4.0 / 3 * std::tan(step / 4);
         auto at = [&](double t, double& ox, double& oy, double& tx, double& ty) {
             const double c = std::cos(t), s = std::sin(t);

@@ -1,4 +1,4 @@
-// Replays the artwork fuzzer's seed corpus and every input that once crashed it.
+// Replays the artwork fuzzers' seed corpora and every input that once crashed them.
 #include <gtest/gtest.h>
 
 #include "ArtworkFuzzTargets.h"
@@ -7,7 +7,14 @@
 namespace fw {
 
 TEST(ArtworkFuzzRegression, EveryCorpusReplays) {
-    EXPECT_GT(test::replayFuzzInputs("aiparser", fuzz::parseIllustratorArtwork), 0);
+    struct Row {
+        const char* target;
+        int (*body)(const uint8_t*, size_t);
+    };
+    for (const Row& row : {Row{"aiparser", fuzz::parseIllustratorArtwork}, Row{"svgreader", fuzz::readSvgArtwork}}) {
+        SCOPED_TRACE(row.target);
+        EXPECT_GT(test::replayFuzzInputs(row.target, row.body), 0);
+    }
 }
 
 }  // namespace fw

@@ -103,7 +103,7 @@ TEST(LogoImport, WhatCannotBeReadIsSaidInOneLineNamingTheFile) {
          "formwright: " + art +
              ": The original layer is no longer available. Check to see if it is now invisible or has been renamed.\n"},
         {"import '" + dir.file("logo.svg") + "' -o out.kxp",
-         "formwright: " + dir.file("logo.svg") + ": SVG artwork is not read yet; save it as Illustrator (.ai) or EPS\n"},
+         "formwright: " + dir.file("logo.svg") + ": There were no usable vector paths in this file.\n"},
         {"import '" + art + "' --into out.kxp",
          "formwright: --into: adding artwork to an existing project is not done yet; write a new one with -o\n"},
         {"import '" + dir.file("box.obj") + "' -o out.kxp --depth 3",
