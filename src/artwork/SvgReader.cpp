@@ -215,13 +215,19 @@ struct PathBuilder {
     }
 };
 
-// A length in user units (px); false for percentages and what does not parse.
-bool parseLength(const char* text, double& out) {
+// A length in user units (px); a percentage of `reference` where that is known. False
+// for what does not parse.
+bool parseLength(const char* text, double& out, double reference = 0) {
     if (!text) return false;
     Scanner s{text};
     double v;
     if (!s.number(v)) return false;
     std::string unit = lower(trim(s.s.substr(s.i)));
+    if (unit == "%") {
+        if (!(reference > 0)) return false;
+        out = v / 100 * reference;
+        return true;
+    }
     static const std::map<std::string, double> kUnits = {{"", 1},       {"px", 1},        {"pt", 96.0 / 72},
                                                          {"pc", 16},    {"mm", 96 / 25.4}, {"cm", 96 / 2.54},
                                                          {"in", 96},    {"em", 16},       {"ex", 8}};
@@ -231,9 +237,9 @@ bool parseLength(const char* text, double& out) {
     return true;
 }
 
-double lengthOr(const XMLElement& e, const char* name, double otherwise) {
+double lengthOr(const XMLElement& e, const char* name, double otherwise, double reference = 0) {
     double v;
-    return parseLength(e.Attribute(name), v) ? v : otherwise;
+    return parseLength(e.Attribute(name), v, reference) ? v : otherwise;
 }
 
 std::vector<double> numberList(const char* text) {
@@ -249,6 +255,111 @@ struct Paint {
     enum Kind { kNone, kColor, kUnknown } kind = kNone;
     ArtworkColor color;
 };
+
+using Declarations = std::vector<std::pair<std::string, std::string>>;
+
+// "name: value; ..." with names in lower case and !important dropped.
+void addDeclarations(std::string_view text, Declarations& out) {
+    while (!text.empty()) {
+        size_t end = text.find(';');
+        std::string_view item = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        size_t colon = item.find(':');
+        if (colon == std::string_view::npos) continue;
+        std::string_view value = trim(item.substr(colon + 1));
+        size_t important = value.find("!important");
+        if (important != std::string_view::npos) value = trim(value.substr(0, important));
+        out.emplace_back(lower(trim(item.substr(0, colon))), std::string(value));
+    }
+}
+
+}  // namespace
+
+// One rule of a style sheet whose selector is a single simple one: a tag, classes and
+// an id ("rect", ".cls-1", "path.mark", "#logo"). Others are not matched.
+struct SvgReader::CssRule {
+    std::string tag, id;
+    std::vector<std::string> classes;
+    Declarations declarations;
+    int specificity = 0;
+
+    bool matches(const XMLElement& e) const {
+        if (!tag.empty() && localName(e) != tag) return false;
+        if (!id.empty() && (!e.Attribute("id") || id != e.Attribute("id"))) return false;
+        if (classes.empty()) return true;
+        const char* attribute = e.Attribute("class");
+        if (!attribute) return false;
+        std::vector<std::string_view> own;
+        for (std::string_view rest = attribute; !rest.empty();) {
+            size_t start = 0;
+            while (start < rest.size() && isSpace(rest[start])) ++start;
+            size_t end = start;
+            while (end < rest.size() && !isSpace(rest[end])) ++end;
+            if (end > start) own.push_back(rest.substr(start, end - start));
+            rest.remove_prefix(end);
+        }
+        return std::all_of(classes.begin(), classes.end(),
+                           [&](const std::string& c) { return std::find(own.begin(), own.end(), c) != own.end(); });
+    }
+
+    static bool parseSelector(std::string_view text, CssRule& rule) {
+        text = trim(text);
+        if (text.empty()) return false;
+        size_t at = 0;
+        auto word = [&] {
+            size_t start = at;
+            while (at < text.size() && (std::isalnum(static_cast<unsigned char>(text[at])) || text[at] == '-' ||
+                                        text[at] == '_'))
+                ++at;
+            return std::string(text.substr(start, at - start));
+        };
+        rule.tag = word();
+        while (at < text.size()) {
+            const char kind = text[at++];
+            std::string name = word();
+            if (name.empty() || (kind != '.' && kind != '#')) return false;
+            (kind == '.' ? rule.classes.emplace_back() : rule.id) = name;
+        }
+        rule.specificity = (rule.id.empty() ? 0 : 10000) + 100 * static_cast<int>(rule.classes.size()) +
+                           (rule.tag.empty() ? 0 : 1);
+        return true;
+    }
+};
+
+namespace {
+
+// The rules of every <style> element, comments and at-rules left out.
+void readStyleSheet(std::string text, std::vector<SvgReader::CssRule>& rules) {
+    for (size_t open = text.find("/*"); open != std::string::npos; open = text.find("/*", open)) {
+        size_t close = text.find("*/", open + 2);
+        text.erase(open, close == std::string::npos ? std::string::npos : close + 2 - open);
+    }
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t brace = text.find('{', at);
+        if (brace == std::string::npos) break;
+        std::string_view selectors = trim(std::string_view(text).substr(at, brace - at));
+        // The block runs to its matching brace, nested ones (in at-rules) included.
+        size_t end = brace + 1;
+        for (int depth = 1; end < text.size() && depth > 0; ++end) depth += text[end] == '{' ? 1 : text[end] == '}' ? -1 : 0;
+        std::string_view body = std::string_view(text).substr(brace + 1, end - brace - 2 < text.size() ? end - brace - 2 : 0);
+        at = end;
+        if (!selectors.empty() && selectors[0] == '@') continue;
+        Declarations declarations;
+        addDeclarations(body, declarations);
+        while (!selectors.empty()) {
+            size_t comma = selectors.find(',');
+            SvgReader::CssRule rule;
+            if (SvgReader::CssRule::parseSelector(selectors.substr(0, comma), rule)) {
+                rule.declarations = declarations;
+                rules.push_back(std::move(rule));
+            }
+            selectors = comma == std::string_view::npos ? std::string_view() : selectors.substr(comma + 1);
+        }
+    }
+    std::stable_sort(rules.begin(), rules.end(),
+                     [](const SvgReader::CssRule& a, const SvgReader::CssRule& b) { return a.specificity < b.specificity; });
+}
 
 }  // namespace
 
@@ -458,28 +569,18 @@ struct SvgReader::Style {
     bool hidden = false;  // visibility: a child may show itself again
     bool displayNone = false;  // not inherited: the element and all in it are not drawn
 
-    // The element's presentation attributes, overridden by its style declarations.
-    Style childOf(const XMLElement& e) const {
+    // The element's presentation attributes, overridden by the style sheet's rules
+    // (the more specific later), overridden by its own style declarations.
+    Style childOf(const XMLElement& e, const std::vector<CssRule>& rules) const {
         Style out = *this;
         out.displayNone = false;
-        std::vector<std::pair<std::string, std::string>> declared;
+        Declarations declared;
         static const char* kNames[] = {"color", "fill", "stroke", "fill-rule", "visibility", "display"};
         for (const char* name : kNames)
             if (const char* value = e.Attribute(name)) declared.emplace_back(name, value);
-        if (const char* style = e.Attribute("style")) {
-            std::string_view rest = style;
-            while (!rest.empty()) {
-                size_t end = rest.find(';');
-                std::string_view item = rest.substr(0, end);
-                rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
-                size_t colon = item.find(':');
-                if (colon == std::string_view::npos) continue;
-                std::string_view value = trim(item.substr(colon + 1));
-                size_t important = value.find("!important");
-                if (important != std::string_view::npos) value = trim(value.substr(0, important));
-                declared.emplace_back(lower(trim(item.substr(0, colon))), std::string(value));
-            }
-        }
+        for (const CssRule& rule : rules)
+            if (rule.matches(e)) declared.insert(declared.end(), rule.declarations.begin(), rule.declarations.end());
+        if (const char* style = e.Attribute("style")) addDeclarations(style, declared);
         // color first: currentColor in the same element means the new one.
         std::stable_partition(declared.begin(), declared.end(), [](const auto& d) { return d.first == "color"; });
         for (const auto& [name, raw] : declared) {
@@ -636,13 +737,16 @@ bool SvgReader::readData(std::string_view data) {
     colors_.clear();
     warnings_.clear();
     error_.clear();
+    rules_.clear();
     // Entity declarations can expand a few bytes into gigabytes; SVG artwork needs none.
-    const std::string head = lower(data);
-    if (head.find("<!doctype") != std::string::npos || head.find("<!entity") != std::string::npos) {
-        error_ = "declares a DOCTYPE or entities, which are refused (they can expand without bound)";
-        return false;
+    for (size_t at = data.find("<!"); at != std::string_view::npos; at = data.find("<!", at + 2)) {
+        const std::string word = lower(data.substr(at + 2, 7));
+        if (word == "doctype" || word.rfind("entity", 0) == 0) {
+            error_ = "declares a DOCTYPE or entities, which are refused (they can expand without bound)";
+            return false;
+        }
     }
-    tinyxml2::XMLDocument doc(true, tinyxml2::COLLAPSE_WHITESPACE);
+    tinyxml2::XMLDocument doc;
     if (doc.Parse(data.data(), data.size()) != tinyxml2::XML_SUCCESS) {
         if (doc.ErrorID() == tinyxml2::XML_ELEMENT_DEPTH_EXCEEDED)
             error_ = "nests elements deeper than " + std::to_string(TINYXML2_MAX_ELEMENT_DEPTH) +
@@ -659,12 +763,14 @@ bool SvgReader::readData(std::string_view data) {
     }
 
     Walk w;
-    // Every id, for uses; the parser bounds the nesting this walks.
+    // Every id, for uses, and the style sheets; the parser bounds the nesting this walks.
     std::vector<const XMLElement*> pending{root};
+    std::string sheet;
     while (!pending.empty()) {
         const XMLElement* e = pending.back();
         pending.pop_back();
         if (const char* id = e->Attribute("id")) w.ids.emplace(id, e);
+        if (localName(*e) == "style" && e->GetText()) sheet += std::string(e->GetText()) + "\n";
         for (const XMLElement* child = e->FirstChildElement(); child; child = child->NextSiblingElement())
             pending.push_back(child);
     }
@@ -686,9 +792,13 @@ bool SvgReader::readData(std::string_view data) {
         if (!aspect || std::string_view(aspect).find("none") == std::string_view::npos) sx = sy = std::min(sx, sy);
         view = {sx, 0, 0, sy, -box[0] * sx + (width - box[2] * sx) / 2, -box[1] * sy + (height - box[3] * sy) / 2};
     }
+    readStyleSheet(sheet, rules_);
+    viewWidth_ = hasBox ? box[2] : std::max(width, 0.0);
+    viewHeight_ = hasBox ? box[3] : std::max(height, 0.0);
+    viewDiagonal_ = std::sqrt((viewWidth_ * viewWidth_ + viewHeight_ * viewHeight_) / 2);
     const Matrix flip{1, 0, 0, -1, 0, std::max(height, 0.0)};
     const Matrix rootMatrix = flip * view;
-    const Style rootStyle = Style().childOf(*root);
+    const Style rootStyle = Style().childOf(*root, rules_);
     if (rootStyle.displayNone) {
         error_ = AIParser::kNoPathsMessage;
         return false;
@@ -714,7 +824,7 @@ bool SvgReader::readData(std::string_view data) {
         if (!label) label = child->Attribute("id");
         const bool layer = mode_ != LayerMode::kObjects && name == "g" && label && *label;
         if (layer) {
-            const Style style = rootStyle.childOf(*child);
+            const Style style = rootStyle.childOf(*child, rules_);
             if (style.displayNone || (style.hidden && mode_ == LayerMode::kOneLayer)) continue;
             if (mode_ == LayerMode::kOneLayer && label != wantedLayer_) continue;
             wantedSeen = true;
@@ -772,7 +882,7 @@ void SvgReader::walk(const XMLElement& element, const Style& parent, const Matri
                                       "desc",  "metadata", "filter",  "foreignObject"};
     for (const char* skip : kNotDrawn)
         if (name == skip) return;
-    const Style style = parent.childOf(element);
+    const Style style = parent.childOf(element, rules_);
     if (style.displayNone) return;
     Matrix m = ctm;
     if (const char* transform = element.Attribute("transform")) {
@@ -780,8 +890,11 @@ void SvgReader::walk(const XMLElement& element, const Style& parent, const Matri
         if (parseTransform(transform, own)) m = ctm * own;
     }
     w.stack.push_back(&element);
-    if (name == "g" || name == "a" || name == "switch") {
+    if (name == "g" || name == "a") {
         drawChildren(element, style, m, w, depth);
+    } else if (name == "switch") {
+        // Conditions are not evaluated: the first choice stands for all.
+        if (const XMLElement* first = element.FirstChildElement()) walk(*first, style, m, w, depth + 1);
     } else if (name == "svg") {
         // A nested viewport: placed at its x and y.
         Matrix at{1, 0, 0, 1, lengthOr(element, "x", 0), lengthOr(element, "y", 0)};
@@ -796,7 +909,7 @@ void SvgReader::walk(const XMLElement& element, const Style& parent, const Matri
             const XMLElement& used = *found->second;
             if (localName(used) == "symbol") {
                 w.stack.push_back(&used);
-                drawChildren(used, style.childOf(used), m * at, w, depth + 1);
+                drawChildren(used, style.childOf(used, rules_), m * at, w, depth + 1);
                 w.stack.pop_back();
             } else {
                 walk(used, style, m * at, w, depth + 1);
@@ -827,10 +940,10 @@ void SvgReader::drawShape(const XMLElement& e, const Style& style, const Matrix&
         if (!d) return;
         b.contours = parsePath(d);
     } else if (name == "rect") {
-        const double x = lengthOr(e, "x", 0), y = lengthOr(e, "y", 0);
-        const double width = lengthOr(e, "width", 0), height = lengthOr(e, "height", 0);
+        const double x = lengthOr(e, "x", 0, viewWidth_), y = lengthOr(e, "y", 0, viewHeight_);
+        const double width = lengthOr(e, "width", 0, viewWidth_), height = lengthOr(e, "height", 0, viewHeight_);
         if (!(width > 0 && height > 0)) return;
-        double rx = lengthOr(e, "rx", -1), ry = lengthOr(e, "ry", -1);
+        double rx = lengthOr(e, "rx", -1, viewWidth_), ry = lengthOr(e, "ry", -1, viewHeight_);
         if (rx < 0) rx = ry;
         if (ry < 0) ry = rx;
         rx = std::clamp(rx, 0.0, width / 2), ry = std::clamp(ry, 0.0, height / 2);
@@ -854,9 +967,9 @@ void SvgReader::drawShape(const XMLElement& e, const Style& style, const Matrix&
             b.close();
         }
     } else if (name == "circle" || name == "ellipse") {
-        const double cx = lengthOr(e, "cx", 0), cy = lengthOr(e, "cy", 0);
-        const double rx = name == "circle" ? lengthOr(e, "r", 0) : lengthOr(e, "rx", 0);
-        const double ry = name == "circle" ? rx : lengthOr(e, "ry", 0);
+        const double cx = lengthOr(e, "cx", 0, viewWidth_), cy = lengthOr(e, "cy", 0, viewHeight_);
+        const double rx = name == "circle" ? lengthOr(e, "r", 0, viewDiagonal_) : lengthOr(e, "rx", 0, viewWidth_);
+        const double ry = name == "circle" ? rx : lengthOr(e, "ry", 0, viewHeight_);
         if (!(rx > 0 && ry > 0)) return;
         b.ellipse(cx, cy, rx, ry);
     } else if (name == "polygon" || name == "polyline") {
@@ -866,8 +979,8 @@ void SvgReader::drawShape(const XMLElement& e, const Style& style, const Matrix&
         for (size_t i = 2; i + 1 < points.size(); i += 2) b.lineTo(points[i], points[i + 1]);
         if (name == "polygon") b.close();
     } else if (name == "line") {
-        b.moveTo(lengthOr(e, "x1", 0), lengthOr(e, "y1", 0));
-        b.lineTo(lengthOr(e, "x2", 0), lengthOr(e, "y2", 0));
+        b.moveTo(lengthOr(e, "x1", 0, viewWidth_), lengthOr(e, "y1", 0, viewHeight_));
+        b.lineTo(lengthOr(e, "x2", 0, viewWidth_), lengthOr(e, "y2", 0, viewHeight_));
         fillable = false;  // a line has no inside to fill
     } else {
         return;

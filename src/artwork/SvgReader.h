@@ -46,6 +46,8 @@ public:
     // is dropped, as renderers do.
     static std::vector<CompositeCurve2> parsePath(std::string_view data);
 
+    struct CssRule;
+
 private:
     struct Style;
     struct Walk;
@@ -58,6 +60,9 @@ private:
 
     LayerMode mode_;
     std::string wantedLayer_;
+    std::vector<CssRule> rules_;
+    // What 100% of a width, a height and another length is: the viewBox's size.
+    double viewWidth_ = 0, viewHeight_ = 0, viewDiagonal_ = 0;
 };
 
 }  // namespace fw

@@ -321,6 +321,50 @@ TEST(SvgReader, EqualColoursShareOneNameHoweverTheyAreWritten) {
     EXPECT_EQ(reader.colors()[4], (ArtworkColor{1, 165 / 255.0f, 0, 1}));
 }
 
+TEST(SvgReader, StyleSheetRulesPaintBetweenAttributesAndInlineStyle) {
+    const std::string art = drawing(R"svg(
+        <defs><style type="text/css"><![CDATA[
+            /* as exporters write them */
+            .cls-1 { fill: #f00 }
+            .cls-2, #mark { fill:#00f; }
+            rect.cls-3 { fill: lime }
+            .cls-3 { fill: red }
+            @media print { .cls-1 { fill: yellow } }
+            g > path, path:hover, [fill] { fill: orange }
+        ]]></style></defs>
+        <rect class="cls-1" width="5" height="5" fill="yellow"/>
+        <rect class="other cls-2" width="5" height="5"/>
+        <path id="mark" d="M0 0h5v5z"/>
+        <rect class="cls-3" width="5" height="5"/>
+        <rect class="cls-1" width="5" height="5" style="fill:#00f"/>
+        <path d="M0 0h5v5z"/>
+    )svg");
+    SvgReader reader;
+    ASSERT_TRUE(reader.readData(art)) << reader.error();
+    std::vector<int> fills;
+    for (const ArtworkProfile& p : reader.profiles()) fills.push_back(p.fill);
+    // Red, blue, blue, lime (the tag and class outweigh the class alone), blue, black.
+    EXPECT_EQ(fills, (std::vector<int>{0, 1, 1, 2, 1, 3}));
+    ASSERT_EQ(reader.colors().size(), 4u);
+    EXPECT_EQ(reader.colors()[2], (ArtworkColor{0, 1, 0, 1}));
+}
+
+TEST(SvgReader, PercentagesMeasureTheViewBoxAndASwitchDrawsItsFirstChoice) {
+    SvgReader reader;
+    ASSERT_TRUE(reader.readData(drawing(
+        "<rect x=\"10%\" width=\"50%\" height=\"100%\"/>"
+        "<switch><circle cx=\"50%\" cy=\"50%\" r=\"10\"/><rect width=\"400\" height=\"400\"/></switch>",
+        "width=\"400\" height=\"200\" viewBox=\"0 0 200 100\"")))
+        << reader.error();
+    ASSERT_EQ(reader.profiles().size(), 2u);
+    // 20 to 120 wide, all 100 high, doubled onto the 400 x 200 viewport.
+    SvgReader first;
+    ASSERT_TRUE(first.readData(drawing("<rect x=\"10%\" width=\"50%\" height=\"100%\"/>",
+                                       "width=\"400\" height=\"200\" viewBox=\"0 0 200 100\"")));
+    expectBox(boundsOf(first), {40, 0, 240, 200});
+    expectBox(boundsOf(reader), {40, 0, 240, 200});  // the circle (80 to 120 by 30 to 70 doubled) lies within
+}
+
 TEST(SvgReader, StrokedOnlyPathsCloseOnlyWhenTheirEndsMeet) {
     SvgReader reader;
     ASSERT_TRUE(reader.readData(drawing(R"svg(
