@@ -251,10 +251,23 @@ std::vector<double> numberList(const char* text) {
     return out;
 }
 
-struct Paint {
+}  // namespace
+
+struct SvgReader::Paint {
     enum Kind { kNone, kColor, kUnknown } kind = kNone;
     ArtworkColor color;
+    // A paint server (url(#id)): its id, and what stands for it when it is not found.
+    std::string ref;
+    Kind fallback = kUnknown;
+
+    static Paint of(Kind kind, ArtworkColor color = {}) {
+        Paint p;
+        p.kind = kind, p.color = color;
+        return p;
+    }
 };
+
+namespace {
 
 using Declarations = std::vector<std::pair<std::string, std::string>>;
 
@@ -562,7 +575,7 @@ std::vector<CompositeCurve2> SvgReader::parsePath(std::string_view data) {
 
 // The painting properties an element inherits and may set.
 struct SvgReader::Style {
-    Paint fill{Paint::kColor, {0, 0, 0, 1}};
+    Paint fill = Paint::of(Paint::kColor, {0, 0, 0, 1});
     Paint stroke;
     ArtworkColor current{0, 0, 0, 1};
     bool evenOdd = false;
@@ -589,7 +602,7 @@ struct SvgReader::Style {
             if (name == "color") {
                 parseColor(value, out.current);
             } else if (name == "fill" || name == "stroke") {
-                paint(value, name == "fill" ? out.fill : out.stroke, out.current);
+                paint(std::string(trim(raw)), name == "fill" ? out.fill : out.stroke, out.current);
             } else if (name == "fill-rule") {
                 if (value == "evenodd") out.evenOdd = true;
                 if (value == "nonzero") out.evenOdd = false;
@@ -604,24 +617,28 @@ struct SvgReader::Style {
     }
 
     // A paint that does not parse leaves the inherited one.
-    static void paint(const std::string& value, Paint& out, const ArtworkColor& current) {
+    static void paint(const std::string& raw, Paint& out, const ArtworkColor& current) {
+        const std::string value = lower(raw);
         if (value == "none") {
-            out.kind = Paint::kNone;
+            out = Paint::of(Paint::kNone);
         } else if (value == "currentcolor") {
-            out = {Paint::kColor, current};
+            out = Paint::of(Paint::kColor, current);
         } else if (value.rfind("url(", 0) == 0) {
-            // A gradient or pattern: its fallback colour when one is given; filled all the same.
+            // A gradient or pattern, found when the shape is drawn; the colour after it
+            // stands in when it is not there.
             size_t close = value.find(')');
-            ArtworkColor fallback;
-            if (close != std::string::npos && parseColor(value.substr(close + 1), fallback))
-                out = {Paint::kColor, fallback};
-            else if (close != std::string::npos && trim(std::string_view(value).substr(close + 1)) == "none")
-                out.kind = Paint::kNone;
-            else
-                out.kind = Paint::kUnknown;
+            if (close == std::string::npos) return;
+            std::string_view ref = trim(std::string_view(raw).substr(4, close - 4));
+            if (ref.size() >= 2 && (ref.front() == '\'' || ref.front() == '"')) ref = ref.substr(1, ref.size() - 2);
+            if (!ref.empty() && ref.front() == '#') ref.remove_prefix(1);
+            out = Paint::of(Paint::kUnknown);
+            out.ref = std::string(ref);
+            const std::string after(trim(std::string_view(value).substr(close + 1)));
+            if (parseColor(after, out.color)) out.fallback = Paint::kColor;
+            if (after == "none") out.fallback = Paint::kNone;
         } else {
             ArtworkColor color;
-            if (parseColor(value, color)) out = {Paint::kColor, color};
+            if (parseColor(value, color)) out = Paint::of(Paint::kColor, color);
         }
     }
 };
@@ -926,6 +943,35 @@ void SvgReader::walk(const XMLElement& element, const Style& parent, const Matri
     w.stack.pop_back();
 }
 
+// A gradient paints in the colour of its first stop (a gradient without stops takes
+// those of the one it refers to); a pattern, or a gradient not there, in the fallback.
+SvgReader::Paint SvgReader::resolve(const Paint& paint, const Walk& w) const {
+    if (paint.kind != Paint::kUnknown || paint.ref.empty()) return paint;
+    auto found = w.ids.find(paint.ref);
+    const XMLElement* server = found == w.ids.end() ? nullptr : found->second;
+    for (int hops = 0; server && hops < 16; ++hops) {
+        const std::string_view name = localName(*server);
+        if (name != "linearGradient" && name != "radialGradient") break;
+        for (const XMLElement* stop = server->FirstChildElement(); stop; stop = stop->NextSiblingElement()) {
+            if (localName(*stop) != "stop") continue;
+            Declarations declared;
+            if (const char* value = stop->Attribute("stop-color")) declared.emplace_back("stop-color", value);
+            if (const char* style = stop->Attribute("style")) addDeclarations(style, declared);
+            Paint out = Paint::of(Paint::kColor, {0, 0, 0, 1});
+            for (const auto& [property, value] : declared)
+                if (property == "stop-color") parseColor(value, out.color);
+            return out;
+        }
+        const char* href = server->Attribute("href");
+        if (!href) href = server->Attribute("xlink:href");
+        found = href && href[0] == '#' ? w.ids.find(href + 1) : w.ids.end();
+        server = found == w.ids.end() ? nullptr : found->second;
+    }
+    Paint out = paint;
+    out.kind = paint.fallback;
+    return out;
+}
+
 void SvgReader::drawChildren(const XMLElement& element, const Style& style, const Matrix& ctm, Walk& w, int depth) {
     for (const XMLElement* child = element.FirstChildElement(); child; child = child->NextSiblingElement())
         walk(*child, style, ctm, w, depth + 1);
@@ -988,8 +1034,9 @@ void SvgReader::drawShape(const XMLElement& e, const Style& style, const Matrix&
     b.finishContour();
     std::vector<CompositeCurve2> contours = std::move(b.contours);
 
-    const bool filled = fillable && style.fill.kind != Paint::kNone;
-    const bool stroked = style.stroke.kind != Paint::kNone;
+    const Paint fill = resolve(style.fill, w), stroke = resolve(style.stroke, w);
+    const bool filled = fillable && fill.kind != Paint::kNone;
+    const bool stroked = stroke.kind != Paint::kNone;
     if (!filled && !stroked) return;
     // Into place; contours with broken numbers and those that never leave their start go.
     std::erase_if(contours, [&](CompositeCurve2& contour) {
@@ -1030,8 +1077,8 @@ void SvgReader::drawShape(const XMLElement& e, const Style& style, const Matrix&
     if (target < 0) target = newProfile(AIParser::kObjectPrefix + std::to_string(++w.objects), "");
     ArtworkProfile& profile = profiles_[target];
     if (profile.outline.contours().empty()) {
-        profile.fill = filled && style.fill.kind == Paint::kColor ? colorIndex(style.fill.color) : -1;
-        profile.stroke = stroked && style.stroke.kind == Paint::kColor ? colorIndex(style.stroke.color) : -1;
+        profile.fill = filled && fill.kind == Paint::kColor ? colorIndex(fill.color) : -1;
+        profile.stroke = stroked && stroke.kind == Paint::kColor ? colorIndex(stroke.color) : -1;
     }
     for (CompositeCurve2& contour : contours) profile.outline.contours().push_back(std::move(contour));
 }

@@ -49,6 +49,7 @@ public:
     struct CssRule;
 
 private:
+    struct Paint;
     struct Style;
     struct Walk;
 
@@ -57,6 +58,7 @@ private:
                       int depth);
     void drawShape(const tinyxml2::XMLElement& element, const Style& style, const Matrix& ctm, Walk& walk);
     int newProfile(const std::string& name, const std::string& layer);
+    Paint resolve(const Paint& paint, const Walk& walk) const;
 
     LayerMode mode_;
     std::string wantedLayer_;

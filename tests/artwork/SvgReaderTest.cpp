@@ -365,6 +365,36 @@ TEST(SvgReader, PercentagesMeasureTheViewBoxAndASwitchDrawsItsFirstChoice) {
     expectBox(boundsOf(reader), {40, 0, 240, 200});  // the circle (80 to 120 by 30 to 70 doubled) lies within
 }
 
+TEST(SvgReader, GradientsPaintInTheirFirstStopsColour) {
+    const std::string art = drawing(R"svg(
+        <defs>
+            <linearGradient id="Sunset"><stop offset="0" stop-color="#ff0000"/><stop offset="1" stop-color="blue"/></linearGradient>
+            <radialGradient id="glow" xlink:href="#Sunset" cx="0.5"/>
+            <linearGradient id="styled"><stop style="stop-color:#00f;stop-opacity:1"/></linearGradient>
+            <linearGradient id="bare"><stop offset="0"/></linearGradient>
+            <linearGradient id="empty"/>
+            <pattern id="dots"><circle r="1"/></pattern>
+        </defs>
+        <rect width="5" height="5" fill="url(#Sunset)"/>
+        <rect width="5" height="5" style="fill:url('#glow')"/>
+        <rect width="5" height="5" fill="url(#styled)"/>
+        <rect width="5" height="5" fill="url(#bare)"/>
+        <rect width="5" height="5" fill="url(#empty) red"/>
+        <rect width="5" height="5" fill="url(#dots)"/>
+        <rect width="5" height="5" fill="url(#gone) none" stroke="url(#Sunset)"/>
+    )svg");
+    SvgReader reader;
+    ASSERT_TRUE(reader.readData(art)) << reader.error();
+    std::vector<int> fills, strokes;
+    for (const ArtworkProfile& p : reader.profiles()) fills.push_back(p.fill), strokes.push_back(p.stroke);
+    // Red, red through the reference, blue, black by default, the fallback red, a
+    // pattern (filled, colour unknown), stroked only.
+    EXPECT_EQ(fills, (std::vector<int>{0, 0, 1, 2, 0, -1, -1}));
+    EXPECT_EQ(strokes, (std::vector<int>{-1, -1, -1, -1, -1, -1, 0}));
+    ASSERT_EQ(reader.colors().size(), 3u);
+    EXPECT_EQ(reader.colors()[1], (ArtworkColor{0, 0, 1, 1}));
+}
+
 TEST(SvgReader, StrokedOnlyPathsCloseOnlyWhenTheirEndsMeet) {
     SvgReader reader;
     ASSERT_TRUE(reader.readData(drawing(R"svg(
