@@ -649,7 +649,7 @@ struct SvgReader::Walk {
     long elements = 0;
     int target = -1;  // the outline shapes gather into; -1: each its own object
     int objects = 0, groups = 0;
-    bool tooDeep = false, tooMany = false, textSeen = false;
+    bool tooDeep = false, tooMany = false, textSeen = false, imageSeen = false;
 };
 
 namespace {
@@ -738,6 +738,25 @@ void applyFillRule(std::vector<CompositeCurve2>& contours, bool evenOdd) {
 
 }  // namespace
 
+// The viewBox fitted into the viewport the element's width and height give (centred,
+// aspect kept unless told not to); width and height come back as used, the viewBox's
+// size where the element gives none. A missing width or height stays as passed in.
+SvgReader::Matrix SvgReader::viewportMatrix(const XMLElement& e, double& width, double& height) {
+    const std::vector<double> box = numberList(e.Attribute("viewBox"));
+    const bool hasBox = box.size() == 4 && box[2] > 0 && box[3] > 0;
+    const double given[2] = {lengthOr(e, "width", -1, width), lengthOr(e, "height", -1, height)};
+    if (given[0] > 0 || !hasBox) width = given[0] > 0 ? given[0] : width;
+    if (given[1] > 0 || !hasBox) height = given[1] > 0 ? given[1] : height;
+    if (!hasBox) return {};
+    if (given[0] <= 0 && given[1] <= 0) width = box[2], height = box[3];
+    else if (given[0] <= 0) width = height * box[2] / box[3];
+    else if (given[1] <= 0) height = width * box[3] / box[2];
+    double sx = width / box[2], sy = height / box[3];
+    const char* aspect = e.Attribute("preserveAspectRatio");
+    if (!aspect || std::string_view(aspect).find("none") == std::string_view::npos) sx = sy = std::min(sx, sy);
+    return {sx, 0, 0, sy, -box[0] * sx + (width - box[2] * sx) / 2, -box[1] * sy + (height - box[3] * sy) / 2};
+}
+
 SvgReader::SvgReader(LayerMode mode, std::string layer) : mode_(mode), wantedLayer_(std::move(layer)) {}
 
 SvgReader::~SvgReader() = default;
@@ -792,23 +811,11 @@ bool SvgReader::readData(std::string_view data) {
             pending.push_back(child);
     }
 
-    // The viewport in user units, the viewBox fitted into it (centred, aspect kept
-    // unless told not to), and y turned upwards.
+    // The viewport in user units with the viewBox fitted into it, and y turned upwards.
     const std::vector<double> box = numberList(root->Attribute("viewBox"));
     const bool hasBox = box.size() == 4 && box[2] > 0 && box[3] > 0;
-    double width = lengthOr(*root, "width", -1), height = lengthOr(*root, "height", -1);
-    if (hasBox) {
-        if (width <= 0 && height <= 0) width = box[2], height = box[3];
-        else if (width <= 0) width = height * box[2] / box[3];
-        else if (height <= 0) height = width * box[3] / box[2];
-    }
-    Matrix view;
-    if (hasBox) {
-        double sx = width / box[2], sy = height / box[3];
-        const char* aspect = root->Attribute("preserveAspectRatio");
-        if (!aspect || std::string_view(aspect).find("none") == std::string_view::npos) sx = sy = std::min(sx, sy);
-        view = {sx, 0, 0, sy, -box[0] * sx + (width - box[2] * sx) / 2, -box[1] * sy + (height - box[3] * sy) / 2};
-    }
+    double width = -1, height = -1;
+    const Matrix view = viewportMatrix(*root, width, height);
     readStyleSheet(sheet, rules_);
     viewWidth_ = hasBox ? box[2] : std::max(width, 0.0);
     viewHeight_ = hasBox ? box[3] : std::max(height, 0.0);
@@ -913,9 +920,10 @@ void SvgReader::walk(const XMLElement& element, const Style& parent, const Matri
         // Conditions are not evaluated: the first choice stands for all.
         if (const XMLElement* first = element.FirstChildElement()) walk(*first, style, m, w, depth + 1);
     } else if (name == "svg") {
-        // A nested viewport: placed at its x and y.
-        Matrix at{1, 0, 0, 1, lengthOr(element, "x", 0), lengthOr(element, "y", 0)};
-        drawChildren(element, style, m * at, w, depth);
+        // A nested viewport: placed at its x and y, its viewBox fitted into it.
+        Matrix at{1, 0, 0, 1, lengthOr(element, "x", 0, viewWidth_), lengthOr(element, "y", 0, viewHeight_)};
+        double width = viewWidth_, height = viewHeight_;
+        drawChildren(element, style, m * at * viewportMatrix(element, width, height), w, depth);
     } else if (name == "use") {
         const char* href = element.Attribute("href");
         if (!href) href = element.Attribute("xlink:href");
@@ -936,6 +944,11 @@ void SvgReader::walk(const XMLElement& element, const Style& parent, const Matri
         if (!style.hidden && !w.textSeen) {
             w.textSeen = true;
             warnings_.push_back(kTextWarning);
+        }
+    } else if (name == "image") {
+        if (!style.hidden && !w.imageSeen) {
+            w.imageSeen = true;
+            warnings_.push_back(kImageWarning);
         }
     } else if (!style.hidden) {
         drawShape(element, style, m, w);

@@ -3,7 +3,8 @@
 // their groups' transforms, the root's viewBox mapped and y turned upwards, with the
 // fill and stroke colours they are painted with. Each top-level group becomes one
 // outline, each top-level shape another; top-level groups with a label or id act as
-// layers. Text, gradients, clipping and filters are not read.
+// layers. Text and images are left out with a warning; clipping, masks, filters and
+// opacity are not applied, and a gradient paints in the colour of its first stop.
 
 #include <string>
 #include <string_view>
@@ -26,6 +27,7 @@ public:
     // Farther than this from the origin a point is not artwork but a broken number.
     static constexpr double kMaxCoordinate = 1e7;
     static constexpr const char* kTextWarning = "text is not imported (convert it to outlines)";
+    static constexpr const char* kImageWarning = "images are not imported (trace them into paths)";
 
     explicit SvgReader(LayerMode mode = LayerMode::kObjects, std::string layer = {});
     ~SvgReader() override;
@@ -58,6 +60,7 @@ private:
                       int depth);
     void drawShape(const tinyxml2::XMLElement& element, const Style& style, const Matrix& ctm, Walk& walk);
     int newProfile(const std::string& name, const std::string& layer);
+    static Matrix viewportMatrix(const tinyxml2::XMLElement& e, double& width, double& height);
     Paint resolve(const Paint& paint, const Walk& walk) const;
 
     LayerMode mode_;

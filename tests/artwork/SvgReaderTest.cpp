@@ -286,6 +286,11 @@ TEST(SvgReader, TransformsNestAndTheViewportMapsUserUnitsToPointsYUp) {
     ASSERT_TRUE(nested.readData(drawing("<g transform=\"translate(50 0)\"><g transform=\"scale(2)\">"
                                         "<rect width=\"10\" height=\"5\" transform=\"rotate(90)\"/></g></g>")));
     expectBox(boundsOf(nested), {40, 80, 50, 100});
+    // A nested viewport maps its own viewBox into its place.
+    SvgReader viewport;
+    ASSERT_TRUE(viewport.readData(drawing("<svg x=\"10\" y=\"10\" width=\"20\" height=\"20\" viewBox=\"0 0 10 10\">"
+                                          "<rect width=\"10\" height=\"5\"/></svg>")));
+    expectBox(boundsOf(viewport), {10, 80, 30, 90});
 }
 
 TEST(SvgReader, EqualColoursShareOneNameHoweverTheyAreWritten) {
@@ -535,7 +540,7 @@ TEST(SvgReader, HiddenDefinedAndUsedElements) {
     }
 }
 
-TEST(SvgReader, TextIsNotImportedAndSaysSoOnce) {
+TEST(SvgReader, TextAndImagesAreNotImportedAndSaySoOnce) {
     struct Row {
         const char* body;
         size_t warnings;
@@ -544,6 +549,7 @@ TEST(SvgReader, TextIsNotImportedAndSaysSoOnce) {
         {"<text>One</text><g><text>Two</text></g><rect width=\"1\" height=\"1\"/>", 1},
         {"<defs><text id=\"t\">One</text></defs><text display=\"none\">Two</text><rect width=\"1\" height=\"1\"/>", 0},
         {"<rect width=\"1\" height=\"1\"/>", 0},
+        {"<image href=\"photo.png\" width=\"9\" height=\"9\"/><rect width=\"1\" height=\"1\"/><image/>", 1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.body);
@@ -551,7 +557,9 @@ TEST(SvgReader, TextIsNotImportedAndSaysSoOnce) {
         ASSERT_TRUE(reader.readData(drawing(row.body)));
         ASSERT_EQ(reader.warnings().size(), row.warnings);
         if (row.warnings) {
-            EXPECT_EQ(reader.warnings()[0], "text is not imported (convert it to outlines)");
+            EXPECT_EQ(reader.warnings()[0], std::string(row.body).find("<text") != std::string::npos
+                                                ? "text is not imported (convert it to outlines)"
+                                                : "images are not imported (trace them into paths)");
         }
     }
 }
