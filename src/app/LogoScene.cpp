@@ -5,6 +5,7 @@
 #include <memory>
 #include <map>
 
+#include "app/Console.h"
 #include "app/OrvoSceneManager.h"
 #include "app/TitleScene.h"
 #include "artwork/ArtworkReader.h"
@@ -110,6 +111,7 @@ bool LogoScene::build(OrvoSceneManager& manager, const Options& options, std::st
         error = oneLine(reader->error());
         return false;
     }
+    for (const std::string& warning : reader->warnings()) printError(options.file, oneLine(warning));
     const ArtworkReader& parser = *reader;
     SceneX& scene = *manager.scene();
     if (options.width > 0 && options.height > 0) {

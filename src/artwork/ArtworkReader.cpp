@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "artwork/AIParser.h"
+#include "artwork/SvgReader.h"
 
 namespace fw {
 
@@ -60,10 +61,7 @@ bool ArtworkReader::isArtwork(const std::string& path) {
 std::unique_ptr<ArtworkReader> ArtworkReader::forPath(const std::string& path, LayerMode mode,
                                                       const std::string& layer, std::string& why) {
     std::string extension = lowerExtension(path);
-    if (extension == ".svg") {
-        why = "SVG artwork is not read yet; save it as Illustrator (.ai) or EPS";
-        return nullptr;
-    }
+    if (extension == ".svg") return std::make_unique<SvgReader>(mode, layer);
     if (!isArtwork(path)) {
         why = std::string("read artwork: ") + extensions();
         return nullptr;

@@ -49,6 +49,8 @@ public:
     const std::vector<ArtworkColor>& colors() const { return colors_; }
     static std::string colorName(int index) { return kColorName + std::to_string(index + 1); }
     const std::string& error() const { return error_; }
+    // What was read but not imported, one line each, for the user to hear of.
+    const std::vector<std::string>& warnings() const { return warnings_; }
 
     // Whether the file's extension names artwork (.ai, .eps, .ps, .pdf, .svg).
     static bool isArtwork(const std::string& path);
@@ -64,6 +66,7 @@ protected:
     std::vector<ArtworkProfile> profiles_;
     std::vector<ArtworkColor> colors_;
     std::string error_;
+    std::vector<std::string> warnings_;
 };
 
 }  // namespace fw

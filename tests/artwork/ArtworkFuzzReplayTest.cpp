@@ -7,8 +7,15 @@
 namespace fw {
 
 TEST(ArtworkFuzzRegression, EveryCorpusReplays) {
-    EXPECT_GT(test::replayFuzzInputs("aiparser", fuzz::parseIllustratorArtwork), 0);
-    EXPECT_GT(test::replayFuzzInputs("pdfartwork", fuzz::parsePdfArtwork), 0);
+    struct Row {
+        const char* target;
+        int (*body)(const uint8_t*, size_t);
+    };
+    for (const Row& row : {Row{"aiparser", fuzz::parseIllustratorArtwork}, Row{"svgreader", fuzz::readSvgArtwork},
+                           Row{"pdfartwork", fuzz::parsePdfArtwork}}) {
+        SCOPED_TRACE(row.target);
+        EXPECT_GT(test::replayFuzzInputs(row.target, row.body), 0);
+    }
 }
 
 }  // namespace fw

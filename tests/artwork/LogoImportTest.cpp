@@ -141,7 +141,7 @@ TEST(LogoImport, WhatCannotBeReadIsSaidInOneLineNamingTheFile) {
          "formwright: " + art +
              ": The original layer is no longer available. Check to see if it is now invisible or has been renamed.\n"},
         {"import '" + dir.file("logo.svg") + "' -o out.kxp",
-         "formwright: " + dir.file("logo.svg") + ": SVG artwork is not read yet; save it as Illustrator (.ai) or EPS\n"},
+         "formwright: " + dir.file("logo.svg") + ": There were no usable vector paths in this file.\n"},
         {"import '" + art + "' --into '" + dir.file("missing.kxp") + "'", ""},
         {"import '" + art + "' --into out.kxp --style 'Soft Bevel'",
          "formwright: --style: with --into, give an edge profile: the project's own objects keep their styles\n"},

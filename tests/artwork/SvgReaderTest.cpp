@@ -1,0 +1,629 @@
+// The SVG reader on hand-written drawings: the path grammar, arcs, shapes, transforms
+// and the root's viewport, colours, fill rules, names and layers, what is not drawn,
+// and files that must be refused without harm.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "artwork/AIParser.h"
+#include "artwork/SvgReader.h"
+
+namespace fw {
+
+namespace {
+
+struct Point {
+    double x, y;
+};
+
+// A 100 x 100 drawing: y up means y = 100 - y as written.
+std::string drawing(const std::string& body, const std::string& root = "width=\"100\" height=\"100\"") {
+    return "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
+           "xmlns:inkscape=\"http://www.inkscape.org/namespaces/inkscape\" " +
+           root + ">\n" + body + "\n</svg>\n";
+}
+
+// Every point of the outline in order, anchors and handles, a segment's first point
+// dropped where it repeats the previous segment's last.
+std::vector<Point> pointsOf(const ArtworkProfile& profile) {
+    std::vector<Point> out;
+    for (const CompositeCurve2& contour : profile.outline.contours())
+        for (const Curve2& segment : contour.segments())
+            for (int i = 0; i < segment.pointCount(); ++i) {
+                Point p{segment.point(i).x, segment.point(i).y};
+                if (i == 0 && !out.empty() && std::fabs(out.back().x - p.x) < 1e-9 && std::fabs(out.back().y - p.y) < 1e-9)
+                    continue;
+                out.push_back(p);
+            }
+    return out;
+}
+
+struct Box {
+    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+};
+
+Box boundsOf(const SvgReader& reader) {
+    Box b;
+    for (const ArtworkProfile& profile : reader.profiles())
+        for (Point p : pointsOf(profile)) {
+            b.x0 = std::min(b.x0, p.x), b.y0 = std::min(b.y0, p.y);
+            b.x1 = std::max(b.x1, p.x), b.y1 = std::max(b.y1, p.y);
+        }
+    return b;
+}
+
+void expectBox(const Box& got, const Box& want, double tolerance = 1e-6) {
+    EXPECT_NEAR(got.x0, want.x0, tolerance);
+    EXPECT_NEAR(got.y0, want.y0, tolerance);
+    EXPECT_NEAR(got.x1, want.x1, tolerance);
+    EXPECT_NEAR(got.y1, want.y1, tolerance);
+}
+
+std::vector<std::string> namesOf(const SvgReader& reader) {
+    std::vector<std::string> names;
+    for (const ArtworkProfile& p : reader.profiles()) names.push_back(p.name);
+    return names;
+}
+
+// The cubic's point at t.
+Point bezierAt(const Curve2& c, double t) {
+    const double u = 1 - t, w[4] = {u * u * u, 3 * u * u * t, 3 * u * t * t, t * t * t};
+    Point p{0, 0};
+    for (int i = 0; i < 4; ++i) p.x += w[i] * c.point(i).x, p.y += w[i] * c.point(i).y;
+    return p;
+}
+
+double signedArea(const CompositeCurve2& contour) {
+    std::vector<Point> ring;
+    for (const Curve2& segment : contour.segments())
+        if (segment.type == Curve2::Bezier)
+            for (int k = 0; k < 16; ++k) ring.push_back(bezierAt(segment, k / 16.0));
+        else
+            for (int i = 0; i + 1 < segment.pointCount(); ++i) ring.push_back({segment.point(i).x, segment.point(i).y});
+    double area = 0;
+    for (size_t i = 0; i < ring.size(); ++i) {
+        const Point a = ring[i], b = ring[(i + 1) % ring.size()];
+        area += (a.x * b.y - b.x * a.y) / 2;
+    }
+    return area;
+}
+
+}  // namespace
+
+TEST(SvgReader, EveryPathCommandAbsoluteRelativeAndRepeatedDrawsTheSamePoints) {
+    struct Row {
+        const char* d;
+        std::vector<Point> points;  // as written, y down
+    };
+    const std::vector<Point> square = {{10, 10}, {20, 10}, {20, 20}, {10, 20}, {10, 10}};
+    const std::vector<Point> cubic = {{10, 10}, {10, 20}, {20, 20}, {20, 10}, {20, 0}, {30, 0}, {30, 10}, {10, 10}};
+    const double third = 10.0 / 3;
+    const std::vector<Point> quads = {{10, 10}, {10 + third, 10 + 2 * third}, {20 - third, 10 + 2 * third}, {20, 10},
+                                      {20 + third, 10 - 2 * third}, {30 - third, 10 - 2 * third}, {30, 10}, {10, 10}};
+    const std::vector<Row> rows = {
+        {"M10 10 L20 10 L20 20 L10 20 Z", square},
+        {"m10 10 l10 0 l0 10 l-10 0 z", square},
+        {"M10 10 20 10 20 20 10 20z", square},           // pairs after M are lines
+        {"m10,10 10,0 0,10 -10,0z", square},
+        {"M10 10H20V20H10Z", square},
+        {"m10 10h10v10h-10z", square},
+        {"M10 10L20 10 20 20 10 20", square},            // a fill closes what is left open
+        {"M10 10l10 0 0 10-10 0 0-10", square},          // no separator before a sign
+        {"M1e1 10L2e1,1e1 20 2E1 1.0e+1 20z", square},   // exponents
+        {"M10 10C10 20 20 20 20 10S30 0 30 10z", cubic},
+        {"m10 10c0 10 10 10 10 0s10-10 10 0z", cubic},
+        {"M10 10C10 20 20 20 20 10 20 0 30 0 30 10z", cubic},  // a repeated curve
+        {"M10 10Q15 20 20 10T30 10z", quads},
+        {"m10 10q5 10 10 0t10 0z", quads},
+        {"M10 10Q15 20 20 10Q25 0 30 10z", quads},
+        {"M1.5.5L10.5.5 10-5z", {{1.5, 0.5}, {10.5, 0.5}, {10, -5}, {1.5, 0.5}}},  // "1.5.5" is 1.5 and .5
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.d);
+        SvgReader reader;
+        ASSERT_TRUE(reader.readData(drawing(std::string("<path d=\"") + row.d + "\"/>"))) << reader.error();
+        ASSERT_EQ(reader.profiles().size(), 1u);
+        const std::vector<Point> got = pointsOf(reader.profiles()[0]);
+        ASSERT_EQ(got.size(), row.points.size());
+        for (size_t i = 0; i < got.size(); ++i) {
+            EXPECT_NEAR(got[i].x, row.points[i].x, 1e-9) << i;
+            EXPECT_NEAR(got[i].y, 100 - row.points[i].y, 1e-9) << i;
+        }
+    }
+}
+
+TEST(SvgReader, DataAfterAnErrorIsDroppedAndWhatCameBeforeIsKept) {
+    struct Row {
+        const char* d;
+        size_t contours;
+    };
+    const std::vector<Row> rows = {
+        {"M10 10h10v10z M40 40 h10 v10 z", 2},
+        {"M10 10h10v10z M40 40 h", 1},             // a command short of its numbers
+        {"M10 10h10v10z 5 5 M40 40h10v10z", 1},    // numbers after a close
+        {"M10 10h10v10z M40 40h1e400", 1},         // a number past any double
+        {"M10 10h10v10z M40 40h0x10", 1},          // hex is not a number: "0", then no command x
+        {"L10 10h10v10z", 0},                      // must start with a move
+        {"", 0},
+        {"M10 10 h10 v10 a", 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.d);
+        SvgReader reader;
+        const bool read = reader.readData(drawing(std::string("<path d=\"") + row.d + "\"/>"));
+        EXPECT_EQ(read, row.contours > 0);
+        if (row.contours == 0) {
+            EXPECT_EQ(reader.error(), AIParser::kNoPathsMessage);
+            continue;
+        }
+        ASSERT_EQ(reader.profiles().size(), 1u);
+        EXPECT_EQ(reader.profiles()[0].outline.contours().size(), row.contours);
+    }
+}
+
+TEST(SvgReader, ArcsLieOnTheirEllipseInQuarterTurnsAtMost) {
+    struct Row {
+        const char* d;
+        double cx, cy, rx, ry, degrees;
+        size_t cubics;
+    };
+    const std::vector<Row> rows = {
+        {"M30 50 A20 20 0 1 0 70 50 A20 20 0 1 0 30 50z", 50, 50, 20, 20, 0, 4},
+        {"m30 50 a20 20 0 1 1 40 0 a20 20 0 1 1 -40 0z", 50, 50, 20, 20, 0, 4},
+        {"M30 50 A5 5 0 0 1 70 50z", 50, 50, 20, 20, 0, 2},  // radii too small grow to reach
+        {"M50 30 A20 20 0 0 1 70 50z", 50, 50, 20, 20, 0, 1},  // a quarter turn, the small way round
+        {"M50 30 A20 20 0 1 0 70 50z", 50, 50, 20, 20, 0, 3},  // three quarters, the large way round
+        {"M50 30a20 20 0 1 0 20 20z", 50, 50, 20, 20, 0, 3},
+        {"M50 30a20 20 0 10 20 20z", 50, 50, 20, 20, 0, 3},   // flags need no separator
+    };
+    // An ellipse turned 30 degrees: its ends at +-rx along the turned axis.
+    const double c30 = std::cos(M_PI / 6), s30 = std::sin(M_PI / 6);
+    const std::string turned = "M" + std::to_string(50 - 30 * c30) + " " + std::to_string(50 - 30 * s30) +
+                               " A30 10 30 1 1 " + std::to_string(50 + 30 * c30) + " " + std::to_string(50 + 30 * s30) +
+                               "z";
+    std::vector<Row> all = rows;
+    all.push_back({turned.c_str(), 50, 50, 30, 10, 30, 2});
+    for (const Row& row : all) {
+        SCOPED_TRACE(row.d);
+        SvgReader reader;
+        ASSERT_TRUE(reader.readData(drawing(std::string("<path d=\"") + row.d + "\"/>"))) << reader.error();
+        ASSERT_EQ(reader.profiles().size(), 1u);
+        size_t cubics = 0;
+        const double r = row.degrees * M_PI / 180;
+        for (const CompositeCurve2& contour : reader.profiles()[0].outline.contours())
+            for (const Curve2& segment : contour.segments()) {
+                if (segment.type != Curve2::Bezier) continue;
+                ++cubics;
+                for (int k = 0; k <= 16; ++k) {
+                    Point p = bezierAt(segment, k / 16.0);
+                    // Back to the ellipse's own axes (y down as written).
+                    const double dx = p.x - row.cx, dy = (100 - p.y) - row.cy;
+                    const double u = (dx * std::cos(r) + dy * std::sin(r)) / row.rx;
+                    const double v = (-dx * std::sin(r) + dy * std::cos(r)) / row.ry;
+                    EXPECT_NEAR(std::sqrt(u * u + v * v), 1.0, 0.001) << k;
+                }
+            }
+        EXPECT_EQ(cubics, row.cubics);
+    }
+}
+
+TEST(SvgReader, BasicShapesCoverWhatTheyDescribe) {
+    struct Row {
+        const char* element;
+        Box box;  // y down as written
+        size_t contours, cubics;
+    };
+    const std::vector<Row> rows = {
+        {"<rect x=\"10\" y=\"20\" width=\"30\" height=\"40\"/>", {10, 20, 40, 60}, 1, 0},
+        {"<rect x=\"10\" y=\"20\" width=\"30\" height=\"40\" rx=\"5\"/>", {10, 20, 40, 60}, 1, 4},
+        {"<rect x=\"10\" y=\"20\" width=\"30\" height=\"40\" ry=\"50\"/>", {10, 20, 40, 60}, 1, 4},  // radii capped
+        {"<rect width=\"0\" height=\"40\"/><rect x=\"1\" y=\"2\" width=\"3\" height=\"4\"/>", {1, 2, 4, 6}, 1, 0},
+        {"<circle cx=\"50\" cy=\"40\" r=\"10\"/>", {40, 30, 60, 50}, 1, 4},
+        {"<ellipse cx=\"50\" cy=\"40\" rx=\"20\" ry=\"5\"/>", {30, 35, 70, 45}, 1, 4},
+        {"<polygon points=\"10,10 30,10 20,30\"/>", {10, 10, 30, 30}, 1, 0},
+        {"<polyline points=\"10 10 30 10 20 30\"/>", {10, 10, 30, 30}, 1, 0},
+        {"<line x1=\"5\" y1=\"6\" x2=\"50\" y2=\"60\" stroke=\"black\"/>", {5, 6, 50, 60}, 1, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.element);
+        SvgReader reader;
+        ASSERT_TRUE(reader.readData(drawing(row.element))) << reader.error();
+        ASSERT_EQ(reader.profiles().size(), 1u);
+        expectBox(boundsOf(reader), {row.box.x0, 100 - row.box.y1, row.box.x1, 100 - row.box.y0});
+        EXPECT_EQ(reader.profiles()[0].outline.contours().size(), row.contours);
+        size_t cubics = 0;
+        for (const CompositeCurve2& contour : reader.profiles()[0].outline.contours())
+            for (const Curve2& segment : contour.segments()) cubics += segment.type == Curve2::Bezier;
+        EXPECT_EQ(cubics, row.cubics);
+    }
+    // A line is never filled, and a filled polyline closes.
+    SvgReader lines;
+    ASSERT_TRUE(lines.readData(drawing("<line x2=\"50\" y2=\"60\"/><polyline points=\"0 0 5 0 5 5\" fill=\"red\"/>")));
+    ASSERT_EQ(lines.profiles().size(), 1u);
+    EXPECT_TRUE(lines.profiles()[0].outline.contours()[0].closed());
+}
+
+TEST(SvgReader, TransformsNestAndTheViewportMapsUserUnitsToPointsYUp) {
+    struct Row {
+        std::string root, transform;
+        Box box;  // as read: y up
+    };
+    const std::string plain = "width=\"100\" height=\"100\"";
+    const std::vector<Row> rows = {
+        {plain, "", {0, 95, 10, 100}},
+        {plain, "translate(10,20)", {10, 75, 20, 80}},
+        {plain, "translate(10)", {10, 95, 20, 100}},
+        {plain, "scale(2 3)", {0, 85, 20, 100}},
+        {plain, "scale(2)", {0, 90, 20, 100}},
+        {plain, "rotate(90)", {-5, 90, 0, 100}},
+        {plain, "rotate(90 5 5)", {5, 90, 10, 100}},
+        {plain, "matrix(1 0 0 1 3 4)", {3, 91, 13, 96}},
+        {plain, "skewX(45)", {0, 95, 15, 100}},
+        {plain, "skewY(45)", {0, 85, 10, 100}},
+        {plain, "translate(10) scale(2)", {10, 90, 30, 100}},
+        {plain, "translate(10),rotate(90)", {5, 90, 10, 100}},
+        {plain, "translate(10 0)rotate(-90)  scale(1,-1)", {5, 100, 10, 110}},
+        {plain, "spin(3)", {0, 95, 10, 100}},  // a transform that does not parse is not applied
+        {"width=\"200\" height=\"100\" viewBox=\"0 0 100 50\"", "", {0, 90, 20, 100}},
+        {"width=\"200\" height=\"100\" viewBox=\"-10 -10 100 100\"", "", {60, 85, 70, 90}},  // centred, aspect kept
+        {"width=\"200\" height=\"100\" viewBox=\"0 0 100 100\" preserveAspectRatio=\"none\"", "", {0, 95, 20, 100}},
+        {"viewBox=\"0 0 50 50\"", "", {0, 45, 10, 50}},
+        {"width=\"72pt\" height=\"72pt\" viewBox=\"0 0 96 96\"", "", {0, 91, 10, 96}},
+        {"width=\"1in\" height=\"1in\" viewBox=\"0 0 48 48\"", "", {0, 86, 20, 96}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.root + " | " + row.transform);
+        SvgReader reader;
+        const std::string group = row.transform.empty() ? "<g>" : "<g transform=\"" + row.transform + "\">";
+        ASSERT_TRUE(reader.readData(drawing(group + "<rect width=\"10\" height=\"5\"/></g>", row.root)))
+            << reader.error();
+        expectBox(boundsOf(reader), row.box);
+    }
+    // Groups inside groups: the inner transform first, and the shape's own before both.
+    SvgReader nested;
+    ASSERT_TRUE(nested.readData(drawing("<g transform=\"translate(50 0)\"><g transform=\"scale(2)\">"
+                                        "<rect width=\"10\" height=\"5\" transform=\"rotate(90)\"/></g></g>")));
+    expectBox(boundsOf(nested), {40, 80, 50, 100});
+    // A nested viewport maps its own viewBox into its place.
+    SvgReader viewport;
+    ASSERT_TRUE(viewport.readData(drawing("<svg x=\"10\" y=\"10\" width=\"20\" height=\"20\" viewBox=\"0 0 10 10\">"
+                                          "<rect width=\"10\" height=\"5\"/></svg>")));
+    expectBox(boundsOf(viewport), {10, 80, 30, 90});
+}
+
+TEST(SvgReader, EqualColoursShareOneNameHoweverTheyAreWritten) {
+    const std::string art = drawing(R"svg(
+        <rect width="5" height="5" fill="#f00"/>
+        <rect width="5" height="5" fill="#FF0000"/>
+        <rect width="5" height="5" fill="rgb(255, 0, 0)"/>
+        <rect width="5" height="5" fill="rgb(100%,0%,0%)"/>
+        <rect width="5" height="5" style="fill: red"/>
+        <rect width="5" height="5" fill="blue" style="fill:Red !important"/>
+        <g fill="#00f"><rect width="5" height="5"/><rect width="5" height="5" fill="inherit"/></g>
+        <g style="fill:grey"><rect width="5" height="5" fill="gray"/></g>
+        <rect width="5" height="5"/>
+        <rect width="5" height="5" color="orange" fill="currentColor"/>
+        <rect width="5" height="5" fill="none" stroke="red"/>
+        <rect width="5" height="5" fill="url(#nowhere)"/>
+        <rect width="5" height="5" fill="url(#nowhere) blue"/>
+        <rect width="5" height="5" fill="mauve-ish"/>
+        <rect width="5" height="5" fill="none"/>
+    )svg");
+    SvgReader reader;
+    ASSERT_TRUE(reader.readData(art)) << reader.error();
+    std::vector<int> fills, strokes;
+    for (const ArtworkProfile& p : reader.profiles()) fills.push_back(p.fill), strokes.push_back(p.stroke);
+    // The unfilled, unstroked last one is not kept; an unknown colour leaves black.
+    EXPECT_EQ(fills, (std::vector<int>{0, 0, 0, 0, 0, 0, 1, 2, 3, 4, -1, -1, 1, 3}));
+    EXPECT_EQ(strokes, (std::vector<int>{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0, -1, -1, -1}));
+    ASSERT_EQ(reader.colors().size(), 5u);
+    EXPECT_EQ(reader.colors()[0], (ArtworkColor{1, 0, 0, 1}));
+    EXPECT_EQ(reader.colors()[1], (ArtworkColor{0, 0, 1, 1}));
+    EXPECT_EQ(reader.colors()[2], (ArtworkColor{128 / 255.0f, 128 / 255.0f, 128 / 255.0f, 1}));
+    EXPECT_EQ(reader.colors()[3], (ArtworkColor{0, 0, 0, 1}));
+    EXPECT_EQ(reader.colors()[4], (ArtworkColor{1, 165 / 255.0f, 0, 1}));
+}
+
+TEST(SvgReader, StyleSheetRulesPaintBetweenAttributesAndInlineStyle) {
+    const std::string art = drawing(R"svg(
+        <defs><style type="text/css"><![CDATA[
+            /* as exporters write them */
+            .cls-1 { fill: #f00 }
+            .cls-2, #mark { fill:#00f; }
+            rect.cls-3 { fill: lime }
+            .cls-3 { fill: red }
+            @media print { .cls-1 { fill: yellow } }
+            g > path, path:hover, [fill] { fill: orange }
+        ]]></style></defs>
+        <rect class="cls-1" width="5" height="5" fill="yellow"/>
+        <rect class="other cls-2" width="5" height="5"/>
+        <path id="mark" d="M0 0h5v5z"/>
+        <rect class="cls-3" width="5" height="5"/>
+        <rect class="cls-1" width="5" height="5" style="fill:#00f"/>
+        <path d="M0 0h5v5z"/>
+    )svg");
+    SvgReader reader;
+    ASSERT_TRUE(reader.readData(art)) << reader.error();
+    std::vector<int> fills;
+    for (const ArtworkProfile& p : reader.profiles()) fills.push_back(p.fill);
+    // Red, blue, blue, lime (the tag and class outweigh the class alone), blue, black.
+    EXPECT_EQ(fills, (std::vector<int>{0, 1, 1, 2, 1, 3}));
+    ASSERT_EQ(reader.colors().size(), 4u);
+    EXPECT_EQ(reader.colors()[2], (ArtworkColor{0, 1, 0, 1}));
+}
+
+TEST(SvgReader, PercentagesMeasureTheViewBoxAndASwitchDrawsItsFirstChoice) {
+    SvgReader reader;
+    ASSERT_TRUE(reader.readData(drawing(
+        "<rect x=\"10%\" width=\"50%\" height=\"100%\"/>"
+        "<switch><circle cx=\"50%\" cy=\"50%\" r=\"10\"/><rect width=\"400\" height=\"400\"/></switch>",
+        "width=\"400\" height=\"200\" viewBox=\"0 0 200 100\"")))
+        << reader.error();
+    ASSERT_EQ(reader.profiles().size(), 2u);
+    // 20 to 120 wide, all 100 high, doubled onto the 400 x 200 viewport.
+    SvgReader first;
+    ASSERT_TRUE(first.readData(drawing("<rect x=\"10%\" width=\"50%\" height=\"100%\"/>",
+                                       "width=\"400\" height=\"200\" viewBox=\"0 0 200 100\"")));
+    expectBox(boundsOf(first), {40, 0, 240, 200});
+    expectBox(boundsOf(reader), {40, 0, 240, 200});  // the circle (80 to 120 by 30 to 70 doubled) lies within
+}
+
+TEST(SvgReader, GradientsPaintInTheirFirstStopsColour) {
+    const std::string art = drawing(R"svg(
+        <defs>
+            <linearGradient id="Sunset"><stop offset="0" stop-color="#ff0000"/><stop offset="1" stop-color="blue"/></linearGradient>
+            <radialGradient id="glow" xlink:href="#Sunset" cx="0.5"/>
+            <linearGradient id="styled"><stop style="stop-color:#00f;stop-opacity:1"/></linearGradient>
+            <linearGradient id="bare"><stop offset="0"/></linearGradient>
+            <linearGradient id="empty"/>
+            <pattern id="dots"><circle r="1"/></pattern>
+        </defs>
+        <rect width="5" height="5" fill="url(#Sunset)"/>
+        <rect width="5" height="5" style="fill:url('#glow')"/>
+        <rect width="5" height="5" fill="url(#styled)"/>
+        <rect width="5" height="5" fill="url(#bare)"/>
+        <rect width="5" height="5" fill="url(#empty) red"/>
+        <rect width="5" height="5" fill="url(#dots)"/>
+        <rect width="5" height="5" fill="url(#gone) none" stroke="url(#Sunset)"/>
+    )svg");
+    SvgReader reader;
+    ASSERT_TRUE(reader.readData(art)) << reader.error();
+    std::vector<int> fills, strokes;
+    for (const ArtworkProfile& p : reader.profiles()) fills.push_back(p.fill), strokes.push_back(p.stroke);
+    // Red, red through the reference, blue, black by default, the fallback red, a
+    // pattern (filled, colour unknown), stroked only.
+    EXPECT_EQ(fills, (std::vector<int>{0, 0, 1, 2, 0, -1, -1}));
+    EXPECT_EQ(strokes, (std::vector<int>{-1, -1, -1, -1, -1, -1, 0}));
+    ASSERT_EQ(reader.colors().size(), 3u);
+    EXPECT_EQ(reader.colors()[1], (ArtworkColor{0, 0, 1, 1}));
+}
+
+TEST(SvgReader, StrokedOnlyPathsCloseOnlyWhenTheirEndsMeet) {
+    SvgReader reader;
+    ASSERT_TRUE(reader.readData(drawing(R"svg(
+        <path d="M0 0H10V10" fill="none" stroke="black"/>
+        <path d="M0 0H10V10L0 0" fill="none" stroke="black"/>
+        <path d="M0 0H10V10" fill="red"/>
+    )svg")));
+    ASSERT_EQ(reader.profiles().size(), 3u);
+    EXPECT_FALSE(reader.profiles()[0].outline.contours()[0].closed());
+    EXPECT_TRUE(reader.profiles()[1].outline.contours()[0].closed());
+    EXPECT_TRUE(reader.profiles()[2].outline.contours()[0].closed());
+}
+
+TEST(SvgReader, FillRulesDecideWhichContoursAreHoles) {
+    struct Row {
+        const char* name;
+        std::string path;
+        std::vector<int> signs;  // of each contour's area as read (y up): + anticlockwise
+    };
+    // Outlines come out anticlockwise, holes clockwise, whichever way they were drawn.
+    const std::string outer = "M10 10h80v80h-80z", innerSame = "M30 30h40v40h-40z", innerOpposite = "M30 30v40h40v-40z";
+    const std::string island = "M40 40h20v20h-20z";
+    const std::vector<Row> rows = {
+        {"even-odd, same direction: a hole", "fill-rule=\"evenodd\" d=\"" + outer + innerSame + "\"", {1, -1}},
+        {"even-odd, opposite direction: a hole", "fill-rule=\"evenodd\" d=\"" + outer + innerOpposite + "\"", {1, -1}},
+        {"even-odd, an island in the hole", "style=\"fill-rule:evenodd\" d=\"" + outer + innerSame + island + "\"",
+         {1, -1, 1}},
+        {"non-zero, opposite direction: a hole", "d=\"" + outer + innerOpposite + "\"", {1, -1}},
+        {"non-zero, same direction: filled through", "fill-rule=\"nonzero\" d=\"" + outer + innerSame + "\"", {1}},
+        {"side by side", "fill-rule=\"evenodd\" d=\"M0 0h10v10h-10z M20 0v10h10v-10z\"", {1, 1}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SvgReader reader;
+        ASSERT_TRUE(reader.readData(drawing("<path " + row.path + "/>"))) << reader.error();
+        ASSERT_EQ(reader.profiles().size(), 1u);
+        std::vector<int> signs;
+        for (const CompositeCurve2& contour : reader.profiles()[0].outline.contours())
+            signs.push_back(signedArea(contour) > 0 ? 1 : -1);
+        EXPECT_EQ(signs, row.signs);
+    }
+    // The rule is inherited from a group.
+    SvgReader inherited;
+    ASSERT_TRUE(inherited.readData(drawing("<g fill-rule=\"evenodd\"><path d=\"" + outer + innerSame + "\"/></g>")));
+    EXPECT_EQ(inherited.profiles()[0].outline.contours().size(), 2u);
+}
+
+TEST(SvgReader, TopLevelGroupsAndShapesAreNamedByTheirOwnCounters) {
+    SvgReader reader;
+    ASSERT_TRUE(reader.readData(drawing(R"svg(
+        <path id="logo-mark" d="M0 0h10v10z"/>
+        <g id="word"><rect width="5" height="5"/><g><circle r="3"/></g></g>
+        <g><rect width="5" height="5" fill="none"/></g>
+        <rect width="5" height="5"/>
+        <g><rect width="5" height="5"/></g>
+    )svg"))) << reader.error();
+    EXPECT_EQ(namesOf(reader), (std::vector<std::string>{"Illustrator Object 1", "Illustrator Group 1",
+                                                         "Illustrator Object 2", "Illustrator Group 2"}));
+    EXPECT_EQ(reader.profiles()[1].outline.contours().size(), 2u);
+    for (const ArtworkProfile& p : reader.profiles()) EXPECT_EQ(p.layer, "");
+}
+
+TEST(SvgReader, LabelledTopLevelGroupsAreLayers) {
+    const std::string art = drawing(R"svg(
+        <g inkscape:label="Back Plate" id="layer1"><rect width="5" height="5"/><g><rect x="9" width="5" height="5"/></g></g>
+        <g id="Word"><circle cx="50" cy="50" r="5"/></g>
+        <g inkscape:label="Hidden" style="display:none"><rect width="5" height="5"/></g>
+        <g><rect x="20" width="5" height="5"/></g>
+        <rect x="30" width="5" height="5"/>
+    )svg");
+    SvgReader perLayer(SvgReader::LayerMode::kPerLayer);
+    ASSERT_TRUE(perLayer.readData(art)) << perLayer.error();
+    EXPECT_EQ(namesOf(perLayer),
+              (std::vector<std::string>{"Back Plate", "Word", "Illustrator Group 1", "Illustrator Object 1"}));
+    EXPECT_EQ(perLayer.profiles()[0].layer, "Back Plate");
+    EXPECT_EQ(perLayer.profiles()[0].outline.contours().size(), 2u);
+
+    SvgReader objects;
+    ASSERT_TRUE(objects.readData(art));
+    EXPECT_EQ(namesOf(objects), (std::vector<std::string>{"Illustrator Group 1", "Illustrator Group 2",
+                                                          "Illustrator Group 3", "Illustrator Object 1"}));
+
+    SvgReader one(SvgReader::LayerMode::kOneLayer, "Word");
+    ASSERT_TRUE(one.readData(art)) << one.error();
+    EXPECT_EQ(namesOf(one), (std::vector<std::string>{"Word"}));
+    for (const char* gone : {"Hidden", "Renamed"}) {
+        SCOPED_TRACE(gone);
+        SvgReader missing(SvgReader::LayerMode::kOneLayer, gone);
+        EXPECT_FALSE(missing.readData(art));
+        EXPECT_EQ(missing.error(), AIParser::kLayerGoneMessage);
+        EXPECT_TRUE(missing.profiles().empty());
+    }
+}
+
+TEST(SvgReader, HiddenDefinedAndUsedElements) {
+    struct Row {
+        const char* name;
+        std::string body;
+        size_t profiles;
+        Box box;  // y up; unchecked when profiles is 0
+    };
+    const std::string defs = "<defs><rect id=\"r\" width=\"10\" height=\"5\"/>"
+                             "<g id=\"pair\"><use href=\"#r\"/><use href=\"#r\" x=\"20\"/></g>"
+                             "<symbol id=\"s\"><circle cx=\"5\" cy=\"5\" r=\"5\"/></symbol></defs>";
+    const std::vector<Row> rows = {
+        {"display attribute", "<rect width=\"10\" height=\"5\" display=\"none\"/>", 0, {}},
+        {"display in style", "<g style=\"display: none\"><rect width=\"10\" height=\"5\"/></g>", 0, {}},
+        {"visibility", "<rect width=\"10\" height=\"5\" visibility=\"hidden\"/>", 0, {}},
+        {"visibility in style", "<rect width=\"10\" height=\"5\" style=\"visibility:collapse\"/>", 0, {}},
+        {"a visible child of a hidden group",
+         "<g visibility=\"hidden\"><rect width=\"10\" height=\"5\"/><rect x=\"50\" width=\"10\" height=\"5\" "
+         "visibility=\"visible\"/></g>",
+         1, {50, 95, 60, 100}},
+        {"definitions alone", defs, 0, {}},
+        {"a use placed at x and y", defs + "<use href=\"#r\" x=\"30\" y=\"40\"/>", 1, {30, 55, 40, 60}},
+        {"a use with xlink and a transform", defs + "<use xlink:href=\"#r\" transform=\"translate(5 5)\" x=\"1\"/>", 1,
+         {6, 90, 16, 95}},
+        {"a use of a group of uses", defs + "<use href=\"#pair\" y=\"10\"/>", 1, {0, 85, 30, 90}},
+        {"a use of a symbol", defs + "<use href=\"#s\" x=\"50\"/>", 1, {50, 90, 60, 100}},
+        {"a use of nothing", defs + "<use href=\"#missing\"/><use/>", 0, {}},
+        {"a use of itself", "<use id=\"me\" href=\"#me\"/><rect width=\"10\" height=\"5\"/>", 1, {0, 95, 10, 100}},
+        {"a use of its group", "<g id=\"outer\"><rect width=\"10\" height=\"5\"/><use href=\"#outer\" x=\"50\"/></g>",
+         1, {0, 95, 10, 100}},
+        {"uses of each other",
+         "<defs><g id=\"a\"><use href=\"#b\"/></g><g id=\"b\"><use href=\"#a\"/><rect width=\"10\" height=\"5\"/></g>"
+         "</defs><use href=\"#a\"/>",
+         1, {0, 95, 10, 100}},
+        {"a clip path and a gradient", "<clipPath><rect width=\"10\" height=\"5\"/></clipPath><linearGradient/>", 0,
+         {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SvgReader reader;
+        const bool read = reader.readData(drawing(row.body));
+        EXPECT_EQ(read, row.profiles > 0) << reader.error();
+        ASSERT_EQ(reader.profiles().size(), row.profiles);
+        if (row.profiles > 0) expectBox(boundsOf(reader), row.box);
+    }
+}
+
+TEST(SvgReader, TextAndImagesAreNotImportedAndSaySoOnce) {
+    struct Row {
+        const char* body;
+        size_t warnings;
+    };
+    const std::vector<Row> rows = {
+        {"<text>One</text><g><text>Two</text></g><rect width=\"1\" height=\"1\"/>", 1},
+        {"<defs><text id=\"t\">One</text></defs><text display=\"none\">Two</text><rect width=\"1\" height=\"1\"/>", 0},
+        {"<rect width=\"1\" height=\"1\"/>", 0},
+        {"<image href=\"photo.png\" width=\"9\" height=\"9\"/><rect width=\"1\" height=\"1\"/><image/>", 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.body);
+        SvgReader reader;
+        ASSERT_TRUE(reader.readData(drawing(row.body)));
+        ASSERT_EQ(reader.warnings().size(), row.warnings);
+        if (row.warnings) {
+            EXPECT_EQ(reader.warnings()[0], std::string(row.body).find("<text") != std::string::npos
+                                                ? "text is not imported (convert it to outlines)"
+                                                : "images are not imported (trace them into paths)");
+        }
+    }
+}
+
+TEST(SvgReader, HostileFilesAreRefusedOrReadInPartNeverFollowedWithoutEnd) {
+    std::string deep;
+    for (int i = 0; i < 10000; ++i) deep += "<g>";
+    deep += "<rect width=\"1\" height=\"1\"/>";
+    for (int i = 0; i < 10000; ++i) deep += "</g>";
+    // Each level uses the one below ten times: 10^8 rectangles if followed.
+    std::string bomb = "<defs><rect id=\"u0\" width=\"1\" height=\"1\"/>";
+    for (int level = 1; level <= 8; ++level) {
+        bomb += "<g id=\"u" + std::to_string(level) + "\">";
+        for (int i = 0; i < 10; ++i) bomb += "<use href=\"#u" + std::to_string(level - 1) + "\"/>";
+        bomb += "</g>";
+    }
+    bomb += "</defs><use href=\"#u8\"/>";
+    const std::string laughs = "<?xml version=\"1.0\"?>\n<!DOCTYPE svg [\n<!ENTITY a \"hahahahaha\">\n"
+                               "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">\n<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;\">\n]>\n" +
+                               drawing("<text>&c;</text><rect width=\"1\" height=\"1\"/>");
+    struct Row {
+        const char* name;
+        std::string bytes;
+        std::string error;  // a part of the message; empty: read, with a warning
+    };
+    const std::string full = drawing("<rect width=\"10\" height=\"5\"/><circle r=\"4\"/>");
+    const std::vector<Row> rows = {
+        {"truncated", full.substr(0, full.size() / 2), "is not well-formed XML"},
+        {"not XML", "\x89PNG\r\n\x1a\n", "is not well-formed XML"},
+        {"empty", "", "is not well-formed XML"},
+        {"entities", laughs, "DOCTYPE"},
+        {"nested 10,000 deep", drawing(deep), "deeper than"},
+        {"not SVG", "<html><body/></html>", "is not SVG artwork"},
+        {"no paths", drawing("<path/><path d=\"\"/><rect/><circle r=\"-2\"/>"), AIParser::kNoPathsMessage},
+        {"absurd numbers", drawing("<path d=\"M1e300 0L1e308 1e308L0 1e-320z\"/><rect width=\"1e999\" height=\"1\"/>"),
+         AIParser::kNoPathsMessage},
+        {"absurd transforms", drawing("<g transform=\"scale(1e300) rotate(1e300) skewX(90)\"><path d=\"M0 0h9v9z\"/></g>"),
+         AIParser::kNoPathsMessage},
+        {"uses multiplying", drawing(bomb), ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SvgReader reader;
+        const bool read = reader.readData(row.bytes);
+        EXPECT_EQ(read, row.error.empty()) << reader.error();
+        EXPECT_EQ(read, !reader.profiles().empty());
+        if (!row.error.empty()) {
+            EXPECT_NE(reader.error().find(row.error), std::string::npos) << reader.error();
+        } else {
+            EXPECT_FALSE(reader.warnings().empty());
+        }
+        for (const ArtworkProfile& p : reader.profiles())
+            for (Point q : pointsOf(p)) {
+                EXPECT_LE(std::fabs(q.x), SvgReader::kMaxCoordinate);
+                EXPECT_LE(std::fabs(q.y), SvgReader::kMaxCoordinate);
+            }
+    }
+}
+
+TEST(SvgReader, SvgFilesGetTheSvgReader) {
+    std::string why;
+    auto reader = ArtworkReader::forPath("/tmp/Logo.SVG", ArtworkReader::LayerMode::kObjects, "", why);
+    ASSERT_NE(reader, nullptr) << why;
+    EXPECT_NE(dynamic_cast<SvgReader*>(reader.get()), nullptr);
+}
+
+}  // namespace fw
