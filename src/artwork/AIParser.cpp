@@ -266,20 +266,7 @@ void AIParser::finishPath(Paint paint) {
         return true;
     });
     if (contours.empty()) return;
-    const bool filled = paint == Paint::kFill || paint == Paint::kFillStroke;
-    for (CompositeCurve2& contour : contours) {
-        contour.linkSegments();
-        // A fill paints the region its outline closes, whether or not the path returns
-        // to its start.
-        if (filled && !contour.closed()) {
-            const CurvePoint from = contour.segments().back().lastPoint();
-            const CurvePoint to = contour.segments().front().point(0);
-            Curve2& closing = contour.addSegment(Curve2::Linear);
-            closing.addPoint(CurvePoint::anchor(from.x, from.y));
-            closing.addPoint(CurvePoint::anchor(to.x, to.y));
-            contour.linkSegments();
-        }
-    }
+    linkContours(contours, paint == Paint::kFill || paint == Paint::kFillStroke);
     int target;
     if (mode_ != LayerMode::kObjects && !layer_.empty()) {
         if (layerProfile_ < 0) layerProfile_ = newProfile(layer_);

@@ -51,6 +51,19 @@ int ArtworkReader::colorIndex(const ArtworkColor& color) {
     return static_cast<int>(colors_.size()) - 1;
 }
 
+void ArtworkReader::linkContours(std::vector<CompositeCurve2>& contours, bool filled) {
+    for (CompositeCurve2& contour : contours) {
+        contour.linkSegments();
+        if (!filled || contour.closed()) continue;
+        const CurvePoint from = contour.segments().back().lastPoint();
+        const CurvePoint to = contour.segments().front().point(0);
+        Curve2& closing = contour.addSegment(Curve2::Linear);
+        closing.addPoint(CurvePoint::anchor(from.x, from.y));
+        closing.addPoint(CurvePoint::anchor(to.x, to.y));
+        contour.linkSegments();
+    }
+}
+
 bool ArtworkReader::isArtwork(const std::string& path) {
     std::string extension = lowerExtension(path);
     for (const char* known : {".ai", ".eps", ".ps", ".pdf", ".svg"})

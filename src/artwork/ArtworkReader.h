@@ -62,6 +62,9 @@ public:
 protected:
     // The index of the colour in the table, added when new.
     int colorIndex(const ArtworkColor& color);
+    // Links each contour's segments; a filled contour that stops short of its start is
+    // closed back to it, since a fill paints the region its outline closes.
+    static void linkContours(std::vector<CompositeCurve2>& contours, bool filled);
 
     std::vector<ArtworkProfile> profiles_;
     std::vector<ArtworkColor> colors_;

@@ -1071,18 +1071,7 @@ void SvgReader::drawShape(const XMLElement& e, const Style& style, const Matrix&
         return !moves;
     });
     if (contours.empty()) return;
-    for (CompositeCurve2& contour : contours) {
-        contour.linkSegments();
-        // A fill paints the region its outline closes, whether or not the path returns.
-        if (filled && !contour.closed()) {
-            const CurvePoint from = contour.segments().back().lastPoint();
-            const CurvePoint to = contour.segments().front().point(0);
-            Curve2& closing = contour.addSegment(Curve2::Linear);
-            closing.addPoint(CurvePoint::anchor(from.x, from.y));
-            closing.addPoint(CurvePoint::anchor(to.x, to.y));
-            contour.linkSegments();
-        }
-    }
+    linkContours(contours, filled);
     if (filled) applyFillRule(contours, style.evenOdd);
     if (contours.empty()) return;
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "AppRun.h"
-#include "SolidCheck.h"
+#include "ImportedSolids.h"
 #include "output/ImportGroup.h"
 #include "output/ObjImport.h"
 
@@ -45,17 +45,7 @@ TEST(LogoImport, PstoeditArtworkBuildsClosedSolidsWearingItsColours) {
         SCOPED_TRACE(edge);
         test::Outcome r = formwright(dir, "import '" + art + "' -o '" + dir.file("logo.obj") + "' --style '" + edge + "'");
         ASSERT_EQ(r.status, 0) << r.err;
-        std::vector<ImportGroup> groups;
-        ObjImport reader;
-        ASSERT_TRUE(reader.read(dir.file("logo.obj"), groups)) << reader.error();
-        ASSERT_EQ(groups.size(), 3u);
-        for (const ImportGroup& group : groups) {
-            SCOPED_TRACE(group.name);
-            test::SolidCheck solid = test::checkSolid(*group.mesh);
-            EXPECT_EQ(solid.openEdges + solid.overusedEdges + solid.flippedEdges + solid.degenerate, 0)
-                << solid.summary();
-            EXPECT_GT(solid.volume, 0);
-        }
+        EXPECT_EQ(test::closedSolidVolumes(dir.file("logo.obj")).size(), 3u);
     }
     ASSERT_EQ(formwright(dir, "import '" + art + "' -o '" + dir.file("logo.kxp") + "' --depth 12").status, 0);
     const std::string project = test::readFile(dir.file("logo.kxp"));

@@ -21,10 +21,8 @@
 #include <vector>
 
 #include "AppRun.h"
-#include "SolidCheck.h"
+#include "ImportedSolids.h"
 #include "artwork/AIParser.h"
-#include "output/ImportGroup.h"
-#include "output/ObjImport.h"
 
 namespace fw {
 
@@ -213,17 +211,7 @@ TEST(PdfArtwork, GhostscriptDrawingsImportAsClosedSolidsInTheirColours) {
 
         test::Outcome r = formwright(dir, "import '" + dir.file("x.pdf") + "' -o '" + dir.file("x.obj") + "'");
         ASSERT_EQ(r.status, 0) << r.err;
-        std::vector<ImportGroup> groups;
-        ObjImport reader;
-        ASSERT_TRUE(reader.read(dir.file("x.obj"), groups)) << reader.error();
-        ASSERT_EQ(groups.size(), row.objects);
-        for (const ImportGroup& group : groups) {
-            SCOPED_TRACE(group.name);
-            test::SolidCheck solid = test::checkSolid(*group.mesh);
-            EXPECT_EQ(solid.openEdges + solid.overusedEdges + solid.flippedEdges + solid.degenerate, 0)
-                << solid.summary();
-            EXPECT_GT(solid.volume, 0);
-        }
+        EXPECT_EQ(test::closedSolidVolumes(dir.file("x.obj")).size(), row.objects);
 
         ASSERT_EQ(formwright(dir, "import '" + dir.file("x.pdf") + "' -o '" + dir.file("x.kxp") + "'").status, 0);
         const std::string project = test::readFile(dir.file("x.kxp"));

@@ -8,9 +8,7 @@
 #include <vector>
 
 #include "AppRun.h"
-#include "SolidCheck.h"
-#include "output/ImportGroup.h"
-#include "output/ObjImport.h"
+#include "ImportedSolids.h"
 
 namespace fw {
 
@@ -33,18 +31,7 @@ std::vector<double> solidVolumes(const test::TempDir& dir, const std::string& na
     test::Outcome r = formwright(dir, "import '" + dir.file(name + ".svg") + "' -o '" + dir.file(name + ".obj") +
                                           "' --depth 10");
     EXPECT_EQ(r.status, 0) << r.err;
-    std::vector<ImportGroup> groups;
-    ObjImport reader;
-    EXPECT_TRUE(reader.read(dir.file(name + ".obj"), groups)) << reader.error();
-    std::vector<double> volumes;
-    for (const ImportGroup& group : groups) {
-        SCOPED_TRACE(name + ": " + group.name);
-        test::SolidCheck solid = test::checkSolid(*group.mesh);
-        EXPECT_EQ(solid.openEdges + solid.overusedEdges + solid.flippedEdges + solid.degenerate, 0) << solid.summary();
-        EXPECT_GT(solid.volume, 0);
-        volumes.push_back(solid.volume);
-    }
-    return volumes;
+    return test::closedSolidVolumes(dir.file(name + ".obj"));
 }
 
 // Which paint a pixel shows: 0 the black background, 1 red, 2 blue, 3 anything else.
