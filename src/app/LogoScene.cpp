@@ -107,11 +107,12 @@ bool LogoScene::build(OrvoSceneManager& manager, const Options& options, std::st
     std::unique_ptr<ArtworkReader> reader = ArtworkReader::forPath(options.file, mode, options.layer, error);
     subject = options.file;
     if (!reader) return false;
-    if (!reader->readFile(options.file)) {
+    const bool read = reader->readFile(options.file);
+    for (const std::string& warning : reader->warnings()) printError(options.file, oneLine(warning));
+    if (!read) {
         error = oneLine(reader->error());
         return false;
     }
-    for (const std::string& warning : reader->warnings()) printError(options.file, oneLine(warning));
     const ArtworkReader& parser = *reader;
     SceneX& scene = *manager.scene();
     if (options.width > 0 && options.height > 0) {

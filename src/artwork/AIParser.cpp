@@ -332,7 +332,12 @@ void AIParser::layerEnd() {
     layerProfile_ = -1;
 }
 
-void AIParser::unknownOperator(std::string_view) {}
+void AIParser::unknownOperator(std::string_view op) {
+    // PostScript's own painting operators: a drawing that is not Illustrator artwork.
+    for (const char* painting : {"moveto", "lineto", "curveto", "arc", "arcn", "rlineto", "rcurveto", "closepath",
+                                 "fill", "eofill", "stroke"})
+        if (op == painting) drawsWithPostScript_ = true;
+}
 
 int AIParser::newProfile(const std::string& name) {
     profiles_.emplace_back();
@@ -357,6 +362,9 @@ void AIParser::finish() {
         error_ = kLayerGoneMessage;
     } else if (profiles_.empty()) {
         error_ = kNoPathsMessage;
+        if (drawsWithPostScript_)
+            warnings_.push_back("it draws with PostScript's own operators, which are not read: turn it into "
+                                "Illustrator artwork first (pstoedit -f ps2ai IN.ps OUT.ai)");
     }
 }
 

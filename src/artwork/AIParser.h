@@ -87,6 +87,7 @@ private:
     std::vector<bool> keep_;  // per profile; empty groups are not kept
     int linesRead_ = 0;
     bool ended_ = false;
+    bool drawsWithPostScript_ = false;
 
     // The path being built: its finished contours, the contour and segment in hand.
     std::vector<CompositeCurve2> pathContours_;

@@ -120,6 +120,7 @@ TEST(LogoImport, WhatCannotBeReadIsSaidInOneLineNamingTheFile) {
     const std::string art = illustratorFile(dir);
     test::writeFile(dir.file("empty.ai"), "%!PS-Adobe-3.0\n%%EndSetup\n0 0 m\n10 10 l\nN\n");
     test::writeFile(dir.file("logo.svg"), "<svg/>");
+    test::writeFile(dir.file("drawn.ps"), kDrawing);
     test::writeFile(dir.file("box.obj"), "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
     struct Row {
         std::string arguments, message;
@@ -132,6 +133,11 @@ TEST(LogoImport, WhatCannotBeReadIsSaidInOneLineNamingTheFile) {
              ": The original layer is no longer available. Check to see if it is now invisible or has been renamed.\n"},
         {"import '" + dir.file("logo.svg") + "' -o out.kxp",
          "formwright: " + dir.file("logo.svg") + ": There were no usable vector paths in this file.\n"},
+        {"import '" + dir.file("drawn.ps") + "' -o out.kxp",
+         "formwright: " + dir.file("drawn.ps") +
+             ": it draws with PostScript's own operators, which are not read: turn it into Illustrator artwork "
+             "first (pstoedit -f ps2ai IN.ps OUT.ai)\nformwright: " + dir.file("drawn.ps") +
+             ": There were no usable vector paths in this file.\n"},
         {"import '" + art + "' --into '" + dir.file("missing.kxp") + "'", ""},
         {"import '" + art + "' --into out.kxp --style 'Soft Bevel'",
          "formwright: --style: with --into, give an edge profile: the project's own objects keep their styles\n"},
