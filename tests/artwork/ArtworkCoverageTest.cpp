@@ -1,5 +1,6 @@
 // The outlines read from artwork cover what an independent renderer paints: the file
-// rasterised by Ghostscript against our flattened outlines filled by a scanline.
+// rasterised by Ghostscript (or, for SVG, librsvg) against our flattened outlines
+// filled by a scanline.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,7 +11,7 @@
 #include "FilesAndImages.h"
 #include "RunProgram.h"
 #include "TempDir.h"
-#include "artwork/AIParser.h"
+#include "artwork/ArtworkReader.h"
 #include "profile/ProfileGeometry.h"
 
 namespace fw {
@@ -57,7 +58,7 @@ std::vector<bool> fillOutlines(const std::vector<ArtworkProfile>& profiles, int 
 
 }  // namespace
 
-TEST(ArtworkCoverage, PstoeditArtworkAndGhostscriptPdfCoverWhatGhostscriptPaints) {
+TEST(ArtworkCoverage, IllustratorPdfAndSvgOutlinesCoverWhatTheirOwnRenderersPaint) {
     test::TempDir dir;
     // Curves, a hole drawn with the even-odd rule, a rotated star and overlapping shapes.
     test::writeFile(dir.file("drawing.ps"), R"(%!PS-Adobe-3.0
@@ -69,34 +70,58 @@ newpath 80 200 moveto 300 420 500 -40 540 300 curveto 300 100 lineto closepath 0
 newpath 100 380 120 60 rectfill 0.1 0.2 0.9 setrgbcolor newpath 150 400 100 60 rectfill
 showpage
 )");
-    // The same drawing as Illustrator artwork from pstoedit and as a PDF from Ghostscript.
+    // The same drawing written by hand as SVG, y running down.
+    test::writeFile(dir.file("drawing.svg"), R"svg(<svg xmlns="http://www.w3.org/2000/svg" width="612" height="792"
+     viewBox="0 0 612 792">
+  <path fill="#cc1a1a" fill-rule="evenodd" d="M250 192 A100 100 0 1 0 50 192 A100 100 0 1 0 250 192 Z
+    M200 192 A50 50 0 1 0 100 192 A50 50 0 1 0 200 192 Z"/>
+  <polygon transform="translate(420 192) rotate(-17)" fill="#e6b31a" points="0.0000,-90.0000 -52.9007,72.8115 85.5951,-27.8115 -85.5951,-27.8115 52.9007,72.8115"/>
+  <path fill="#1a9933" d="M80 592 C300 372 500 832 540 492 L300 692 Z"/>
+  <rect x="100" y="352" width="120" height="60" fill="#1a9933"/>
+  <rect x="150" y="332" width="100" height="60" fill="#1a33e6"/>
+</svg>
+)svg");
+    // The drawing as Illustrator artwork from pstoedit, as a PDF from Ghostscript and as
+    // SVG, each painted by a renderer of its own kind.
+    const std::string pixels = std::to_string(static_cast<int>(kPageWidth * kDpi / 72)) + " -h " +
+                               std::to_string(static_cast<int>(kPageHeight * kDpi / 72));
+    auto ghostscript = [&](const std::string& file) {
+        return "gs -q -dSAFER -dNOPAUSE -dBATCH -sDEVICE=pngalpha -r" + std::to_string(kDpi) +
+               " -dGraphicsAlphaBits=4 -dDEVICEWIDTHPOINTS=612 -dDEVICEHEIGHTPOINTS=792 -dFIXEDMEDIA -sOutputFile='" +
+               dir.file("painted.png") + "' '" + dir.file(file) + "'";
+    };
     struct Route {
-        std::string file, program, arguments;
+        std::string file, make, paint;
     };
     const std::vector<Route> routes = {
-        {"drawing.ai", "pstoedit", "-q -f ps2ai '" + dir.file("drawing.ps") + "' '" + dir.file("drawing.ai") + "'"},
-        {"drawing.pdf", "gs", "-q -dSAFER -dNOPAUSE -dBATCH -sDEVICE=pdfwrite -sOutputFile='" + dir.file("drawing.pdf") +
-                                  "' '" + dir.file("drawing.ps") + "'"},
+        {"drawing.ai", "pstoedit -q -f ps2ai '" + dir.file("drawing.ps") + "' '" + dir.file("drawing.ai") + "'",
+         ghostscript("drawing.ai")},
+        {"drawing.pdf",
+         "gs -q -dSAFER -dNOPAUSE -dBATCH -sDEVICE=pdfwrite -sOutputFile='" + dir.file("drawing.pdf") + "' '" +
+             dir.file("drawing.ps") + "'",
+         ghostscript("drawing.pdf")},
+        {"drawing.svg", "", "rsvg-convert -w " + pixels + " -f png -o '" + dir.file("painted.png") + "' '" +
+                                dir.file("drawing.svg") + "'"},
     };
     for (const Route& route : routes) {
         SCOPED_TRACE(route.file);
-        test::Outcome made = test::runProgram(route.program, route.arguments, dir.path().string());
-        ASSERT_EQ(made.status, 0) << made.err;
-        test::Outcome painted =
-            test::runProgram("gs", "-q -dSAFER -dNOPAUSE -dBATCH -sDEVICE=pngalpha -r" + std::to_string(kDpi) +
-                                       " -dGraphicsAlphaBits=4 -dDEVICEWIDTHPOINTS=612 -dDEVICEHEIGHTPOINTS=792 "
-                                       "-dFIXEDMEDIA -sOutputFile='" +
-                                       dir.file("gs.png") + "' '" + dir.file(route.file) + "'",
-                             dir.path().string());
+        if (!route.make.empty()) {
+            test::Outcome made = test::runProgram(route.make, "", dir.path().string());
+            ASSERT_EQ(made.status, 0) << made.err;
+        }
+        test::Outcome painted = test::runProgram(route.paint, "", dir.path().string());
         ASSERT_EQ(painted.status, 0) << painted.err;
-        ::test::Pixels reference = ::test::readImage(dir.file("gs.png"), true);
+        ::test::Pixels reference = ::test::readImage(dir.file("painted.png"), true);
         ASSERT_EQ(reference.width, static_cast<int>(kPageWidth * kDpi / 72));
         ASSERT_EQ(reference.height, static_cast<int>(kPageHeight * kDpi / 72));
 
-        AIParser parser;
-        ASSERT_TRUE(parser.readFile(dir.file(route.file))) << parser.error();
-        EXPECT_EQ(parser.profiles().size(), 5u);
-        std::vector<bool> ours = fillOutlines(parser.profiles(), reference.width, reference.height);
+        std::string why;
+        auto reader = ArtworkReader::forPath(route.file, ArtworkReader::LayerMode::kObjects, "", why);
+        ASSERT_TRUE(reader) << why;
+        ASSERT_TRUE(reader->readFile(dir.file(route.file))) << reader->error();
+        const auto& profiles = reader->profiles();
+        EXPECT_EQ(profiles.size(), 5u);
+        std::vector<bool> ours = fillOutlines(profiles, reference.width, reference.height);
         long both = 0, either = 0;
         for (int y = 0; y < reference.height; ++y)
             for (int x = 0; x < reference.width; ++x) {
