@@ -349,23 +349,14 @@ int AIParser::newProfile(const std::string& name) {
 
 void AIParser::finish() {
     while (!open_.empty()) endContainer(open_.back().kind);
-    std::vector<ArtworkProfile> kept;
-    for (size_t i = 0; i < profiles_.size(); ++i) {
-        if (!keep_[i] || profiles_[i].outline.contours().empty()) continue;
-        profiles_[i].outline.normalize();
-        kept.push_back(std::move(profiles_[i]));
-    }
-    profiles_ = std::move(kept);
-    keep_.assign(profiles_.size(), true);
-    if (mode_ == LayerMode::kOneLayer && !wantedSeen_) {
-        profiles_.clear();
-        error_ = kLayerGoneMessage;
-    } else if (profiles_.empty()) {
-        error_ = kNoPathsMessage;
-        if (drawsWithPostScript_)
-            warnings_.push_back("it draws with PostScript's own operators, which are not read: turn it into "
-                                "Illustrator artwork first (pstoedit -f ps2ai IN.ps OUT.ai)");
-    }
+    // Empty groups are not kept.
+    for (size_t i = 0; i < profiles_.size(); ++i)
+        if (!keep_[i]) profiles_[i].outline.contours().clear();
+    keep_.clear();
+    const bool layerMissing = mode_ == LayerMode::kOneLayer && !wantedSeen_;
+    if (!keepDrawnOutlines(layerMissing) && !layerMissing && drawsWithPostScript_)
+        warnings_.push_back("it draws with PostScript's own operators, which are not read: turn it into "
+                            "Illustrator artwork first (pstoedit -f ps2ai IN.ps OUT.ai)");
 }
 
 }  // namespace fw

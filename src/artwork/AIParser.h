@@ -22,9 +22,6 @@ public:
     enum class Paint { kFill, kStroke, kFillStroke, kNone, kDiscard };
     enum class Container { kGroup, kCompound, kClip };
 
-    static constexpr const char* kNoPathsMessage = "\rThere were no usable vector paths in this file.";
-    static constexpr const char* kLayerGoneMessage =
-        "\rThe original layer is no longer available.\rCheck to see if it is now invisible or has been renamed.";
     static constexpr const char* kObjectPrefix = "Illustrator Object ";
     static constexpr const char* kGroupPrefix = "Illustrator Group ";
     static constexpr const char* kUnknownPrefix = "Illustrator Unknown ";

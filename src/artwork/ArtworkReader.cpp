@@ -64,6 +64,18 @@ void ArtworkReader::linkContours(std::vector<CompositeCurve2>& contours, bool fi
     }
 }
 
+bool ArtworkReader::keepDrawnOutlines(bool layerMissing) {
+    std::erase_if(profiles_, [](const ArtworkProfile& p) { return p.outline.contours().empty(); });
+    for (ArtworkProfile& p : profiles_) p.outline.normalize();
+    if (layerMissing) {
+        profiles_.clear();
+        error_ = kLayerGoneMessage;
+    } else if (profiles_.empty()) {
+        error_ = kNoPathsMessage;
+    }
+    return error_.empty();
+}
+
 bool ArtworkReader::isArtwork(const std::string& path) {
     std::string extension = lowerExtension(path);
     for (const char* known : {".ai", ".eps", ".ps", ".pdf", ".svg"})

@@ -34,6 +34,9 @@ public:
     enum class LayerMode { kObjects, kPerLayer, kOneLayer };
 
     static constexpr const char* kColorName = "AIColor ";
+    static constexpr const char* kNoPathsMessage = "\rThere were no usable vector paths in this file.";
+    static constexpr const char* kLayerGoneMessage =
+        "\rThe original layer is no longer available.\rCheck to see if it is now invisible or has been renamed.";
 
     virtual ~ArtworkReader();
 
@@ -65,6 +68,9 @@ protected:
     // Links each contour's segments; a filled contour that stops short of its start is
     // closed back to it, since a fill paints the region its outline closes.
     static void linkContours(std::vector<CompositeCurve2>& contours, bool filled);
+    // Keeps the outlines that hold contours, normalised; false with the message when
+    // none is left or the one layer asked for was not met (`layerMissing`).
+    bool keepDrawnOutlines(bool layerMissing);
 
     std::vector<ArtworkProfile> profiles_;
     std::vector<ArtworkColor> colors_;

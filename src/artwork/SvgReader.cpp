@@ -768,21 +768,15 @@ int SvgReader::newProfile(const std::string& name, const std::string& layer) {
     return static_cast<int>(profiles_.size()) - 1;
 }
 
-bool SvgReader::readData(std::string_view data) {
-    profiles_.clear();
-    colors_.clear();
-    warnings_.clear();
-    error_.clear();
-    rules_.clear();
+const XMLElement* SvgReader::parseDocument(std::string_view data, tinyxml2::XMLDocument& doc) {
     // Entity declarations can expand a few bytes into gigabytes; SVG artwork needs none.
     for (size_t at = data.find("<!"); at != std::string_view::npos; at = data.find("<!", at + 2)) {
         const std::string word = lower(data.substr(at + 2, 7));
         if (word == "doctype" || word.rfind("entity", 0) == 0) {
             error_ = "declares a DOCTYPE or entities, which are refused (they can expand without bound)";
-            return false;
+            return nullptr;
         }
     }
-    tinyxml2::XMLDocument doc;
     if (doc.Parse(data.data(), data.size()) != tinyxml2::XML_SUCCESS) {
         if (doc.ErrorID() == tinyxml2::XML_ELEMENT_DEPTH_EXCEEDED)
             error_ = "nests elements deeper than " + std::to_string(TINYXML2_MAX_ELEMENT_DEPTH) +
@@ -790,13 +784,25 @@ bool SvgReader::readData(std::string_view data) {
         else
             error_ = std::string("is not well-formed XML (") + doc.ErrorName() + " at line " +
                      std::to_string(doc.ErrorLineNum()) + ")";
-        return false;
+        return nullptr;
     }
     const XMLElement* root = doc.RootElement();
     if (!root || localName(*root) != "svg") {
         error_ = "is not SVG artwork: its outermost element is not <svg>";
-        return false;
+        return nullptr;
     }
+    return root;
+}
+
+bool SvgReader::readData(std::string_view data) {
+    profiles_.clear();
+    colors_.clear();
+    warnings_.clear();
+    error_.clear();
+    rules_.clear();
+    tinyxml2::XMLDocument doc;
+    const XMLElement* root = parseDocument(data, doc);
+    if (!root) return false;
 
     Walk w;
     // Every id, for uses, and the style sheets; the parser bounds the nesting this walks.
@@ -824,7 +830,7 @@ bool SvgReader::readData(std::string_view data) {
     const Matrix rootMatrix = flip * view;
     const Style rootStyle = Style().childOf(*root, rules_);
     if (rootStyle.displayNone) {
-        error_ = AIParser::kNoPathsMessage;
+        error_ = kNoPathsMessage;
         return false;
     }
     w.stack.push_back(root);
@@ -875,20 +881,7 @@ bool SvgReader::readData(std::string_view data) {
     if (w.tooMany)
         warnings_.push_back("draws more than " + std::to_string(kMaxElements) +
                             " elements (uses of uses multiply); the rest is not imported");
-    std::vector<ArtworkProfile> kept;
-    for (ArtworkProfile& p : profiles_) {
-        if (p.outline.contours().empty()) continue;
-        p.outline.normalize();
-        kept.push_back(std::move(p));
-    }
-    profiles_ = std::move(kept);
-    if (mode_ == LayerMode::kOneLayer && !wantedSeen) {
-        profiles_.clear();
-        error_ = AIParser::kLayerGoneMessage;
-    } else if (profiles_.empty()) {
-        error_ = AIParser::kNoPathsMessage;
-    }
-    return error_.empty();
+    return keepDrawnOutlines(mode_ == LayerMode::kOneLayer && !wantedSeen);
 }
 
 void SvgReader::walk(const XMLElement& element, const Style& parent, const Matrix& ctm, Walk& w, int depth) {

@@ -13,6 +13,7 @@
 #include "artwork/ArtworkReader.h"
 
 namespace tinyxml2 {
+class XMLDocument;
 class XMLElement;
 }
 
@@ -55,6 +56,8 @@ private:
     struct Style;
     struct Walk;
 
+    // The document parsed, with its outermost <svg>; null with error() when refused.
+    const tinyxml2::XMLElement* parseDocument(std::string_view data, tinyxml2::XMLDocument& doc);
     void walk(const tinyxml2::XMLElement& element, const Style& parent, const Matrix& ctm, Walk& walk, int depth);
     void drawChildren(const tinyxml2::XMLElement& element, const Style& style, const Matrix& ctm, Walk& walk,
                       int depth);
