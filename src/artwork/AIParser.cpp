@@ -61,12 +61,13 @@ bool AIParser::readPdf(std::string_view data) {
             const double xy[6] = {x1, y1, x2, y2, x3, y3};
             parser.curveTo(xy, 3);
         }
-        void paint(PdfArtwork::Paint how) override {
+        void paint(PdfArtwork::Paint how, bool evenOdd) override {
             using P = PdfArtwork::Paint;
             parser.finishPath(how == P::kFill     ? Paint::kFill
                               : how == P::kStroke ? Paint::kStroke
                               : how == P::kNone   ? Paint::kNone
-                                                  : Paint::kFillStroke);
+                                                  : Paint::kFillStroke,
+                              evenOdd ? FillRule::kEvenOdd : FillRule::kNonZero);
         }
         void setColor(bool fill, float r, float g, float b) override { parser.setColor(fill, {r, g, b, 1}); }
         int colorIndex(bool fill) const override { return fill ? parser.fill_ : parser.stroke_; }
@@ -247,7 +248,7 @@ void AIParser::finishContour() {
     contour_ = CompositeCurve2();
 }
 
-void AIParser::finishPath(Paint paint) {
+void AIParser::finishPath(Paint paint, FillRule rule) {
     finishContour();
     std::vector<CompositeCurve2> contours = std::move(pathContours_);
     pathContours_.clear();
@@ -266,7 +267,9 @@ void AIParser::finishPath(Paint paint) {
         return true;
     });
     if (contours.empty()) return;
-    linkContours(contours, paint == Paint::kFill || paint == Paint::kFillStroke);
+    const bool filled = paint == Paint::kFill || paint == Paint::kFillStroke;
+    linkContours(contours, filled);
+    if (filled && rule != FillRule::kAsDrawn) applyFillRule(contours, rule == FillRule::kEvenOdd);
     int target;
     if (mode_ != LayerMode::kObjects && !layer_.empty()) {
         if (layerProfile_ < 0) layerProfile_ = newProfile(layer_);

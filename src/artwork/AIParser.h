@@ -21,6 +21,8 @@ public:
     // How a path ends, by the operator that finishes it.
     enum class Paint { kFill, kStroke, kFillStroke, kNone, kDiscard };
     enum class Container { kGroup, kCompound, kClip };
+    // Which fill rule a path's fill follows; Illustrator's own paths are taken as drawn.
+    enum class FillRule { kAsDrawn, kNonZero, kEvenOdd };
 
     static constexpr const char* kObjectPrefix = "Illustrator Object ";
     static constexpr const char* kGroupPrefix = "Illustrator Group ";
@@ -46,7 +48,7 @@ protected:
     // `count` control points after the current point: 3 for a cubic, 2 for the
     // three-point form (turned into a cubic when the outlines are normalised).
     virtual void curveTo(const double* xy, int count);
-    virtual void finishPath(Paint paint);
+    virtual void finishPath(Paint paint, FillRule rule = FillRule::kAsDrawn);
     virtual void beginContainer(Container kind);
     virtual void endContainer(Container kind);
     virtual void setColor(bool fill, const ArtworkColor& color);

@@ -68,6 +68,11 @@ protected:
     // Links each contour's segments; a filled contour that stops short of its start is
     // closed back to it, since a fill paints the region its outline closes.
     static void linkContours(std::vector<CompositeCurve2>& contours, bool filled);
+    // The fill rule made plain in the contours' directions: under non-zero, a contour
+    // that bounds no change between painted and unpainted (a same-way contour inside
+    // another) is dropped; the rest run anticlockwise when nested an even number of
+    // times and clockwise when odd, so holes are holes to the solid builder.
+    static void applyFillRule(std::vector<CompositeCurve2>& contours, bool evenOdd);
     // Keeps the outlines that hold contours, normalised; false with the message when
     // none is left or the one layer asked for was not met (`layerMissing`).
     bool keepDrawnOutlines(bool layerMissing);

@@ -191,8 +191,8 @@ private:
         sink_.moveTo(start_[0], start_[1]);
         current_ = start_;
     }
-    void paint(PdfArtwork::Paint how) {
-        sink_.paint(how);
+    void paint(PdfArtwork::Paint how, bool evenOdd = false) {
+        sink_.paint(how, evenOdd);
         inPath_ = false;
     }
     void setColor(bool fill, const double* v, size_t n) {
@@ -303,17 +303,17 @@ private:
             lineTo(place(v[0], v[1] + v[3]));
             close();
         } else if (op == "f" || op == "F" || op == "f*") {
-            paint(Paint::kFill);
+            paint(Paint::kFill, op == "f*");
         } else if (op == "S") {
             paint(Paint::kStroke);
         } else if (op == "s") {
             close();
             paint(Paint::kStroke);
         } else if (op == "B" || op == "B*") {
-            paint(Paint::kFillStroke);
+            paint(Paint::kFillStroke, op == "B*");
         } else if (op == "b" || op == "b*") {
             close();
-            paint(Paint::kFillStroke);
+            paint(Paint::kFillStroke, op == "b*");
         } else if (op == "n") {
             // Clipping (W, W*) changes nothing: the clip path is ended by n and not shown,
             // as PDF writers clip to the page as a matter of course.

@@ -29,7 +29,8 @@ public:
         virtual void moveTo(double x, double y) = 0;
         virtual void lineTo(double x, double y) = 0;
         virtual void curveTo(double x1, double y1, double x2, double y2, double x3, double y3) = 0;
-        virtual void paint(Paint how) = 0;
+        // `evenOdd`: a fill by the even-odd rule (f*, B*, b*); else non-zero.
+        virtual void paint(Paint how, bool evenOdd) = 0;
         virtual void setColor(bool fill, float r, float g, float b) = 0;
         // The colour in use as the reader numbers it, taken back by Q.
         virtual int colorIndex(bool fill) const = 0;

@@ -313,6 +313,15 @@ TEST(PdfArtwork, PageDrawingsFollowPdfOperators) {
          " closed L 100.0000,100.0000 102.0000,100.0000 102.0000,102.0000 100.0000,102.0000 100.0000,100.0000\n"
          "Illustrator Object 2 [] fill -1 stroke -1\n"
          " closed L 5.0000,5.0000 6.0000,5.0000 6.0000,6.0000 5.0000,6.0000 5.0000,5.0000\n"},
+        {"f* turns the inner of two same-way squares into a hole",
+         {"0 0 10 10 re 2 2 6 6 re f*\n"},
+         "Illustrator Object 1 [] fill -1 stroke -1\n"
+         " closed L 0.0000,0.0000 10.0000,0.0000 10.0000,10.0000 0.0000,10.0000 0.0000,0.0000\n"
+         " closed L 2.0000,2.0000 2.0000,8.0000 8.0000,8.0000 8.0000,2.0000 2.0000,2.0000\n"},
+        {"f fills through the inner of two same-way squares",
+         {"0 0 10 10 re 2 2 6 6 re f\n"},
+         "Illustrator Object 1 [] fill -1 stroke -1\n"
+         " closed L 0.0000,0.0000 10.0000,0.0000 10.0000,10.0000 0.0000,10.0000 0.0000,0.0000\n"},
         {"only an unpainted path", {"0 0 m 10 0 l 10 10 l n\n"}, ""},
     };
     for (const Row& row : rows) {

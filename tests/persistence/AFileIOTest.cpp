@@ -8,9 +8,9 @@
 #include <cstring>
 #include <random>
 #include <string>
-#include <string_view>
 #include <vector>
 
+#include "Repeated.h"
 #include "SampleRecord.h"
 #include "TempDir.h"
 
@@ -206,18 +206,12 @@ TEST(AFileIO, RewindAndEchoOutput) {
 // the end read back as far as they were kept, and every line after them is read.
 TEST(AFileIO, RoundTripGivesTheSameBytes) {
     TempDir dir;
-    // Appended piece by piece: g++ 12 warns falsely about concatenated temporaries.
-    auto joined = [](std::initializer_list<std::string_view> parts) {
-        std::string s;
-        for (std::string_view part : parts) s += part;
-        return s;
-    };
     const std::string names[] = {
         "",  // the filled name: quotes and backslashes
         "C:\\Titles\\", "\\", "\\\\", "a\\\"b", "q\"\\", "\\\\server\\share\\",
-        joined({std::string(255, 'a'), "\"b"}),           // the cut falls inside the escaped quote
-        joined({"\"", std::string(252, 'a'), "\\\""}),  // the cut leaves a backslash at the end
-        joined({"x\"", std::string(240, '\\'), "\"y"}),  // a long run before a quote
+        test::repeated("", 255, 'a', "\"b"),          // the cut falls inside the escaped quote
+        test::repeated("\"", 252, 'a', "\\\""),       // the cut leaves a backslash at the end
+        test::repeated("x\"", 240, '\\', "\"y"),      // a long run before a quote
     };
     for (const std::string& name : names) {
         SampleRecord original;

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "Repeated.h"
 #include "SampleRecord.h"
 #include "persistence/StringsIO.h"
 
@@ -114,9 +115,9 @@ TEST(CommandDispatch, LoadsRecoverOrFailAsEachRowSays) {
         {"comments and hashes inside words", {"# a comment with count 99", "name ab#cd   # trailing", "count 3"}, 0, "",
          "count 3 name ab#cd"},
         // The keyword is cut to 255 characters in the warning.
-        {"overlong keyword", {std::string(300, 'q') + " count 4"}, 0,
-         "Warning: Recovering from scene data error for command <<" + std::string(255, 'q') +
-             ">> for class <<SampleRecord>> at byte 300.", "count 4"},
+        {"overlong keyword", {test::repeated("", 300, 'q', " count 4")}, 0,
+         test::repeated("Warning: Recovering from scene data error for command <<", 255, 'q',
+                       ">> for class <<SampleRecord>> at byte 300."), "count 4"},
         // Exactly three colour tokens are consumed.
         {"colour", {"color 0.5 0.25 1 count 8"}, 0, "", "count 8 color 0.5 0.25 1"},
         {"short vector", {"position 1 2 x"}, -1,
@@ -158,13 +159,13 @@ TEST(CommandWriters, HexAndQuoteEscaping) {
         {"say \"hi\"", "say \\\"hi\\\""},
         {std::string(300, 'a'), std::string(300, 'a')},
         {"\\\\server\\share\\x.kxp", "\\\\server\\share\\x.kxp"},
-        {"\"" + std::string(300, 'a'), "\\\"" + std::string(254, 'a')},
+        {test::repeated("\"", 300, 'a'), test::repeated("\\\"", 254, 'a')},
         {"C:\\Titles\\", "C:\\Titles\\\\"},
         {"\\\\", "\\\\\\\\"},
         {"a\\\"b", "a\\\\\\\"b"},
-        {std::string(255, 'a') + "\"b", std::string(255, 'a')},
-        {"\"" + std::string(252, 'a') + "\\\"", "\\\"" + std::string(252, 'a') + "\\\\"},
-        {"\"" + std::string(253, 'a') + "\\b", "\\\"" + std::string(253, 'a')},
+        {test::repeated("", 255, 'a', "\"b"), std::string(255, 'a')},
+        {test::repeated("\"", 252, 'a', "\\\""), test::repeated("\\\"", 252, 'a', "\\\\")},
+        {test::repeated("\"", 253, 'a', "\\b"), test::repeated("\\\"", 253, 'a')},
     };
     for (const auto& [text, escaped] : cases) EXPECT_EQ(escapeQuotes(text), escaped) << text;
 }
