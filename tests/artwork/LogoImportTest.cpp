@@ -47,6 +47,17 @@ TEST(LogoImport, PstoeditArtworkBuildsClosedSolidsWearingItsColours) {
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(test::closedSolidVolumes(dir.file("logo.obj")).size(), 3u);
     }
+    // Overlapping and touching paths of one group make one closed solid, their union.
+    test::writeFile(dir.file("overlap.ai"), "%!PS-Adobe-3.0\n%%EndSetup\nu\n0 0 m\n40 0 l\n40 40 l\n0 40 l\nf\n"
+                                            "20 20 m\n60 20 l\n60 60 l\n20 60 l\nf\n40 0 m\n80 0 l\n80 20 l\n"
+                                            "40 20 l\nf\nU\n");
+    ASSERT_EQ(formwright(dir, "import '" + dir.file("overlap.ai") + "' -o '" + dir.file("overlap.obj") + "'").status, 0);
+    const std::vector<double> overlap = test::closedSolidVolumes(dir.file("overlap.obj"));
+    ASSERT_EQ(overlap.size(), 1u);
+    // The union's area is 3,600 (the second square shares 400 with the first); the
+    // default depth is about 10. Dropping any one path leaves less than this.
+    EXPECT_GT(overlap[0], 3200 * 10.0);
+
     ASSERT_EQ(formwright(dir, "import '" + art + "' -o '" + dir.file("logo.kxp") + "' --depth 12").status, 0);
     const std::string project = test::readFile(dir.file("logo.kxp"));
     for (const char* line : {"name \"Illustrator Object 1\"", "name \"Illustrator Object 1 Outline\"",
