@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "platform/Dialogs.h"
+#include "platform/Folders.h"
 
 namespace fw {
 
@@ -84,14 +85,8 @@ std::string DocumentTypes::forceExtension(const std::string& name, int code) {
     return base + defaultExtension(code);
 }
 
-std::string DocumentTypes::lowerExtension(const std::string& path) {
-    std::string extension = std::filesystem::path(path).extension().string();
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return extension;
-}
-
 bool DocumentTypes::isProjectName(const std::string& path) {
-    const std::string extension = lowerExtension(path);
+    const std::string extension = Folders::lowerExtension(path);
     return extension == ".kxp" || extension == ".kxa";
 }
 

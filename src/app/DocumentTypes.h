@@ -20,9 +20,6 @@ public:
     // Drops a short extension (the last dot within the last four characters, not the
     // first character) and appends the type's default one: shot.tif -> shot.tga.
     static std::string forceExtension(const std::string& name, int code);
-    // A file's extension in lower case (".kxp" for "A.KXP"): names are matched whatever
-    // their letter case.
-    static std::string lowerExtension(const std::string& path);
     // A project's name: ".kxp", or ".kxa" of older versions, in any letter case.
     static bool isProjectName(const std::string& path);
 };

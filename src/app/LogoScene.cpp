@@ -24,7 +24,6 @@ namespace {
 
 struct Bounds {
     double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
-    bool empty() const { return lo[0] > hi[0]; }
     void add(const InputProfile2& outline) {
         for (const CompositeCurve2& contour : outline.contours())
             for (const Curve2& segment : contour.segments())
@@ -51,20 +50,17 @@ void place(InputProfile2& outline, double dx, double dy, double scale) {
 
 // What the scene's visible objects take up, before the logo joins them.
 bool sceneBounds(SceneX& scene, double box[6]) {
-    bool any = false;
+    emptyBox(box);
     for (int i = 0; i < scene.memberCount(kObjectKind); ++i) {
         auto* node = dynamic_cast<DAGNode*>(scene.member(kObjectKind, i));
         if (!node || !DrawList::visible(*node)) continue;
         double b[6];
         node->worldBounds(kRenderMode, b);
         if (b[0] > b[3]) continue;
-        for (int a = 0; a < 3; ++a) {
-            box[a] = any ? std::min(box[a], b[a]) : b[a];
-            box[a + 3] = any ? std::max(box[a + 3], b[a + 3]) : b[a + 3];
-        }
-        any = true;
+        growBox(box, b);
+        growBox(box, b + 3);
     }
-    return any;
+    return box[0] <= box[3];
 }
 
 // A reader's message starts a line with each return; one line of text here.

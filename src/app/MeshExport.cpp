@@ -14,7 +14,6 @@
 #include <unistd.h>
 
 #include "app/Console.h"
-#include "app/DocumentTypes.h"
 #include "app/OrvoPrefs.h"
 #include "app/OrvoSceneManager.h"
 #include "app/RenderSequence.h"
@@ -24,6 +23,7 @@
 #include "geometry/ObjectXStyle.h"
 #include "mesh/GeometryInterface.h"
 #include "output/MeshFormats.h"
+#include "platform/Folders.h"
 #include "scene/AnimGlobals.h"
 #include "scene/SceneX.h"
 #include "surface/BakedMaterial.h"
@@ -111,7 +111,7 @@ std::set<int> partsOf(const GeometryInterface& g) {
 }  // namespace
 
 double MeshExport::defaultScale(const std::string& out) {
-    return DocumentTypes::lowerExtension(out) == ".glb" ? kPointInMetres : 1.0;
+    return Folders::lowerExtension(out) == ".glb" ? kPointInMetres : 1.0;
 }
 
 std::string MeshExport::destinationProblem(const std::string& path) {

@@ -109,7 +109,6 @@ void AIParser::readLine(std::string_view line) {
     size_t start = line.find_first_not_of(" \t");
     if (start == std::string_view::npos) return;
     line.remove_prefix(start);
-    ++linesRead_;
     if (line[0] == '%') {
         comment(line);
         return;
@@ -199,9 +198,8 @@ void AIParser::dispatch(const std::vector<std::string>& tokens) {
 }
 
 void AIParser::comment(std::string_view line) {
-    if (startsWith(line, "%AI5_BeginLayer")) {
-        inLayer_ = true;
-    } else if (startsWith(line, "%AI5_EndLayer")) {
+    // A layer begins with its Lb line; its end comment closes what it left open.
+    if (startsWith(line, "%AI5_EndLayer")) {
         layerEnd();
     } else if (startsWith(line, "%AI3_BeginCrops")) {
         inCrops_ = true;
@@ -321,7 +319,6 @@ void AIParser::layerName(const std::string& name) {
 }
 
 void AIParser::layerBegin(bool visible) {
-    inLayer_ = true;
     hiddenLayer_ = !visible;
     layerProfile_ = -1;
 }
@@ -329,7 +326,7 @@ void AIParser::layerBegin(bool visible) {
 void AIParser::layerEnd() {
     // Groups left open at the end of a layer end with it.
     while (!open_.empty()) endContainer(open_.back().kind);
-    hiddenLayer_ = inLayer_ = false;
+    hiddenLayer_ = false;
     skipLayer_ = mode_ == LayerMode::kOneLayer;
     layer_.clear();
     layerProfile_ = -1;

@@ -37,8 +37,6 @@ public:
 
     // Reads artwork held in memory, header included.
     bool readData(std::string_view data) override;
-    // Lines of the file that were read as operators or comments.
-    int linesRead() const { return linesRead_; }
 
 protected:
     // One operation per operator family, so that a variant can take one over.
@@ -84,7 +82,6 @@ private:
     bool wantedSeen_ = false;
 
     std::vector<bool> keep_;  // per profile; empty groups are not kept
-    int linesRead_ = 0;
     bool ended_ = false;
     bool drawsWithPostScript_ = false;
 
@@ -98,7 +95,7 @@ private:
     std::vector<Open> open_;
     std::string layer_;
     int layerProfile_ = -1;
-    bool hiddenLayer_ = false, skipLayer_ = false, inCrops_ = false, inLayer_ = false;
+    bool hiddenLayer_ = false, skipLayer_ = false, inCrops_ = false;
     int fill_ = -1, stroke_ = -1;
     int objectCount_ = 0, groupCount_ = 0, unknownCount_ = 0;
 };

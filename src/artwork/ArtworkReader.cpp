@@ -6,6 +6,7 @@
 #include <map>
 
 #include "artwork/AIParser.h"
+#include "platform/Folders.h"
 #include "artwork/SvgReader.h"
 
 namespace fw {
@@ -14,13 +15,6 @@ namespace {
 
 // Files past this are not artwork anyone draws; reading them would only exhaust memory.
 constexpr std::streamoff kMaxFileBytes = std::streamoff(512) << 20;
-
-std::string lowerExtension(const std::string& path) {
-    std::string extension = std::filesystem::path(path).extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension;
-}
 
 struct Polygon {
     std::vector<double> xy;
@@ -168,7 +162,7 @@ bool ArtworkReader::keepDrawnOutlines(bool layerMissing) {
 }
 
 bool ArtworkReader::isArtwork(const std::string& path) {
-    std::string extension = lowerExtension(path);
+    std::string extension = Folders::lowerExtension(path);
     for (const char* known : {".ai", ".eps", ".ps", ".pdf", ".svg"})
         if (extension == known) return true;
     return false;
@@ -176,7 +170,7 @@ bool ArtworkReader::isArtwork(const std::string& path) {
 
 std::unique_ptr<ArtworkReader> ArtworkReader::forPath(const std::string& path, LayerMode mode,
                                                       const std::string& layer, std::string& why) {
-    std::string extension = lowerExtension(path);
+    std::string extension = Folders::lowerExtension(path);
     if (extension == ".svg") return std::make_unique<SvgReader>(mode, layer);
     if (!isArtwork(path)) {
         why = std::string("read artwork: ") + extensions();

@@ -2,10 +2,10 @@
 
 #include <vector>
 
-#include "app/DocumentTypes.h"
 #include "output/ImageWriter.h"
 #include "output/MeshFormats.h"
 #include "output/OutputType.h"
+#include "platform/Folders.h"
 
 namespace fw {
 
@@ -45,7 +45,7 @@ const Type kTypes[] = {
      },
      [](const std::string& path) { return OutputType::isMovie(OutputType::codeForPath(path)); }},
     {FileType::kProject, [] { return std::vector<std::string>{".kxp"}; },
-     [](const std::string& path) { return DocumentTypes::lowerExtension(path) == ".kxp"; }},
+     [](const std::string& path) { return Folders::lowerExtension(path) == ".kxp"; }},
     {FileType::kMesh, [] { return meshExtensions(true); },
      [](const std::string& path) {
          const MeshFormat* format = MeshFormats::forPath(path);

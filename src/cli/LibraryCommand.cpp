@@ -10,7 +10,6 @@
 
 #include "app/Console.h"
 #include "app/ContactSheet.h"
-#include "app/DocumentTypes.h"
 #include "app/FactoryLibrary.h"
 #include "app/OrvoSceneManager.h"
 #include "app/PresetApply.h"
@@ -26,6 +25,7 @@
 #include "library/OrvoMaterialManager.h"
 #include "library/OrvoObjectStyleManager.h"
 #include "platform/Dialogs.h"
+#include "platform/Folders.h"
 #include "render/Light.h"
 #include "scene/SceneX.h"
 #include "surface/MaterialStack.h"
@@ -41,7 +41,7 @@ const OrvoStyleManager::Kind* const kKinds[] = {&OrvoMaterialManager::materials(
                                                 &OrvoLightingStyleManager::lightingStyles()};
 
 const OrvoStyleManager::Kind* kindOfFile(const std::string& path) {
-    std::string extension = DocumentTypes::lowerExtension(path);
+    std::string extension = Folders::lowerExtension(path);
     for (const auto* kind : kKinds)
         if (extension == kind->extension) return kind;
     return nullptr;
@@ -262,7 +262,7 @@ int LibraryCommand::exportKind() {
     const OrvoStyleManager::Kind* kind = nullptr;
     for (const auto* k : kKinds)
         if (exportKind_ == k->word) kind = k;
-    if (DocumentTypes::lowerExtension(exportPath_) != kind->extension) {
+    if (Folders::lowerExtension(exportPath_) != kind->extension) {
         printError(exportPath_, std::string("a library of ") + kind->word + " is a " + kind->extension + " file");
         return kExitUserError;
     }

@@ -1,5 +1,6 @@
 #include "platform/Folders.h"
 
+#include <cctype>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -95,6 +96,12 @@ bool Folders::removeTree(const std::string& folder) {
 bool Folders::exists(const std::string& path) {
     std::error_code ec;
     return fs::exists(path, ec);
+}
+
+std::string Folders::lowerExtension(const std::string& path) {
+    std::string extension = fs::path(path).extension().string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension;
 }
 
 bool Folders::isSpecialFile(const std::string& path) {

@@ -36,6 +36,9 @@ public:
     static bool refreshFiles(const std::string& from, const std::string& to);
     static bool removeTree(const std::string& folder);
     static bool exists(const std::string& path);
+    // A file's extension in lower case (".kxp" for "A.KXP"): names are matched whatever
+    // their letter case.
+    static std::string lowerExtension(const std::string& path);
     // True when the path exists and is something other than a plain file (through
     // links): a folder, pipe or device is never read as a document, since reading
     // one hangs or never ends.
