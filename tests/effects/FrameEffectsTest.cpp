@@ -1,0 +1,316 @@
+// Gradient and glint units over small layers: transfer modes on known colours, masks
+// keeping effects off, glints where their positions say, wipes, bloom, react and
+// displace images.
+#include "effects/FrameEffects.h"
+
+#include <gtest/gtest.h>
+
+#include "EffectImages.h"
+
+namespace fw {
+namespace {
+
+using test::coveredPixels;
+using test::layerOf;
+using test::solidLayer;
+
+GradientUnit constantUnit(double r, double g, double b, int mode) {
+    GradientUnit u;
+    u.gradient.addColorStop(0, kxColor::fromUnitRGB(r, g, b));
+    u.transferMode = mode;
+    u.compositeOnOriginal = true;
+    return u;
+}
+
+void expectPixel(const RenderImage& image, int x, int y, double r, double g, double b, double a = 1.0) {
+    const uint8_t* p = image.pixel(x, y);
+    const double tol = 1.01 / 255.0;
+    EXPECT_NEAR(p[0] / 255.0, r, tol);
+    EXPECT_NEAR(p[1] / 255.0, g, tol);
+    EXPECT_NEAR(p[2] / 255.0, b, tol);
+    EXPECT_NEAR(p[3] / 255.0, a, tol);
+}
+
+TEST(GradientEffect, TransferModesOnKnownColours) {
+    struct Case {
+        int mode;
+        double r, g, b;
+    };
+    // Layer (0.6, 0.4, 0.2) under effect (0.5, 0.5, 1.0); brightnesses 0.41333 and 0.65333.
+    const Case cases[] = {
+        {EffectUnit::kNormal, 0.5, 0.5, 1.0},          {EffectUnit::kScreen, 0.8, 0.7, 1.0},
+        {EffectUnit::kMultiply, 0.3, 0.2, 0.2},        {EffectUnit::kOverlay, 0.6, 0.4, 0.4},
+        {EffectUnit::kAdd, 1.0, 0.9, 1.0},             {EffectUnit::kMagicGlue1, 0.26, 0.26, 0.76},
+        {EffectUnit::kMagicGlue2, 0.6, 0.4, 0.2},      {EffectUnit::kMagicGlue3, 1.1 / 1.2, 0.9 / 1.2, 1.0},
+    };
+    for (const Case& c : cases) {
+        RenderImage layer = solidLayer(4, 2, 153, 102, 51, 255);
+        applyGradientUnit(constantUnit(0.5, 0.5, 1.0, c.mode), layer, {});
+        SCOPED_TRACE(EffectUnit::kTransferModeNames.name(c.mode));
+        expectPixel(layer, 1, 1, c.r, c.g, c.b);
+    }
+    // The highlight glue works on bright layers: smoothstep(0.5, 1, 0.9) of the screen.
+    RenderImage bright = solidLayer(2, 2, 229, 229, 229, 255);
+    applyGradientUnit(constantUnit(0.5, 0.5, 1.0, EffectUnit::kMagicGlue2), bright, {});
+    double h = 0.896, base = 229 / 255.0;
+    expectPixel(bright, 0, 0, base + (1 - (1 - base) * 0.5 - base) * h, base + (1 - (1 - base) * 0.5 - base) * h,
+                base + (1 - base) * h);
+    // Without CompositeOnOriginal the transfer sees the layer's grey, not its colours.
+    RenderImage grey = solidLayer(2, 2, 153, 102, 51, 255);
+    GradientUnit multiply = constantUnit(0.5, 0.5, 1.0, EffectUnit::kMultiply);
+    multiply.compositeOnOriginal = false;
+    applyGradientUnit(multiply, grey, {});
+    expectPixel(grey, 0, 0, 0.41333 * 0.5, 0.41333 * 0.5, 0.41333);
+}
+
+TEST(GradientEffect, MaskDecidesWhereAndNoneRaisesAlpha) {
+    // Left half covered, right half clear; a black-to-white ramp from left to right.
+    RenderImage layer = layerOf(40, 10, [](int x, int, uint8_t* p) {
+        p[0] = 200, p[1] = 10, p[2] = 10, p[3] = x < 20 ? (x < 10 ? 255 : 128) : 0;
+    });
+    const RenderImage before = layer;
+    GradientUnit u;
+    u.gradient.addColorStop(0, kxColor::fromUnitRGB(0, 0, 0));
+    u.gradient.addColorStop(1, kxColor::fromUnitRGB(1, 1, 1));
+    u.startPosition[0] = 0, u.startPosition[1] = 0.5, u.size = 200, u.outerEdges = Gradient::kClamp;
+    u.oversampling = 2;
+    applyGradientUnit(u, layer, {});
+    for (int y = 0; y < 10; ++y)
+        for (int x = 20; x < 40; ++x)
+            ASSERT_EQ(0, std::memcmp(layer.pixel(x, y), before.pixel(x, y), 4)) << x << "," << y;
+    for (int x = 0; x < 9; ++x) EXPECT_LT(layer.pixel(x, 5)[0], layer.pixel(x + 1, 5)[0]) << x;
+    expectPixel(layer, 5, 5, 5.5 / 40, 5.5 / 40, 5.5 / 40);
+    expectPixel(layer, 15, 5, 15.5 / 40, 15.5 / 40, 15.5 / 40, 128 / 255.0);  // coverage kept
+
+    u.targetType = EffectUnit::kTargetNone;
+    RenderImage clear = solidLayer(40, 10, 0, 0, 0, 0);
+    applyGradientUnit(u, clear, {});
+    EXPECT_EQ(coveredPixels(clear, 254), 400);
+    expectPixel(clear, 30, 3, 30.5 / 40, 30.5 / 40, 30.5 / 40);
+
+    u.targetShowTarget = true;
+    u.targetType = EffectUnit::kTargetAlpha;
+    RenderImage shown = before;
+    applyGradientUnit(u, shown, {});
+    expectPixel(shown, 15, 2, 128 / 255.0, 128 / 255.0, 128 / 255.0);
+    expectPixel(shown, 30, 2, 0, 0, 0);
+}
+
+// The middle of the brightest pixels (by alpha, then brightness): a star's core saturates.
+std::pair<double, double> brightest(const RenderImage& image) {
+    int best = -1;
+    double sx = 0, sy = 0, n = 0;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x) {
+            const uint8_t* p = image.pixel(x, y);
+            int v = p[3] * 1024 + p[0] + p[1] + p[2];
+            if (v > best) best = v, sx = sy = n = 0;
+            if (v == best) sx += x + 0.5, sy += y + 0.5, n += 1;
+        }
+    return {sx / n, sy / n};
+}
+
+// Total light and its middle along x.
+std::pair<double, double> lightAndMiddle(const RenderImage& image) {
+    double sum = 0, sx = 0;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x) sum += image.pixel(x, y)[3], sx += (x + 0.5) * image.pixel(x, y)[3];
+    return {sum, sum > 0 ? sx / sum : 0};
+}
+
+GlintUnit freeGlint(double x, double y, double size) {
+    GlintUnit u;
+    u.targetType = EffectUnit::kTargetNone;
+    u.glintPosition[0][0] = x, u.glintPosition[0][1] = y;
+    u.glintSize[0] = size;
+    for (double& a : u.glintAngle) a = 0;  // long rays along the axes
+    return u;
+}
+
+TEST(GlintEffect, StarSitsAtItsPositionAndTurnsOverTime) {
+    for (auto [w, h, gx, gy] : {std::tuple{160, 90, 0.3, 0.6}, std::tuple{200, 120, 0.71, 0.25}}) {
+        RenderImage layer = solidLayer(w, h, 0, 0, 0, 0);
+        applyGlintUnit(freeGlint(gx, gy, 160), layer, {}, {});
+        auto [bx, by] = brightest(layer);
+        EXPECT_NEAR(bx, gx * w, 1.0);
+        EXPECT_NEAR(by, gy * h, 1.0);
+    }
+    // 160 px at 160 wide: rays 80 px long. At the first frame they lie along 0 degrees,
+    // at the last along 45, which is between the long rays of the first.
+    GlintUnit u = freeGlint(0.5, 0.5, 640);
+    u.glintFrame0Angle[0] = 0, u.glintAngle[0] = 45;
+    auto rayAt = [&](double frame, double degrees) {
+        RenderImage layer = solidLayer(160, 160, 0, 0, 0, 0);
+        applyGlintUnit(u, layer, {frame, 0, 10}, {});
+        double a = degrees * 3.14159265358979 / 180;
+        return layer.pixel(int(80 + 40 * std::cos(a)), int(80 + 40 * std::sin(a)))[3];
+    };
+    EXPECT_GT(rayAt(0, 0), 3 * rayAt(0, 22.5) + 20);
+    EXPECT_GT(rayAt(10, 45), 3 * rayAt(10, 22.5) + 20);
+    EXPECT_GT(rayAt(10, 45), 3 * rayAt(10, 90) / 4);
+    EXPECT_GT(rayAt(0, 90), rayAt(0, 45));
+}
+
+TEST(GlintEffect, AlphaMaskAndEffectOnlyKeepTheLetters) {
+    // A block of "letters" in the middle; the glint's rays reach past it.
+    RenderImage letters = layerOf(100, 60, [](int x, int y, uint8_t* p) {
+        bool in = x >= 30 && x < 70 && y >= 20 && y < 40;
+        p[0] = 40, p[1] = 80, p[2] = 160, p[3] = in ? 255 : 0;
+    });
+    GlintUnit u = freeGlint(0.5, 0.5, 200);
+    u.targetType = EffectUnit::kTargetAlpha;
+    RenderImage lit = letters;
+    applyGlintUnit(u, lit, {}, {});
+    EXPECT_EQ(coveredPixels(lit), 40 * 20);
+    EXPECT_GT(lit.pixel(50, 30)[0], 200);
+    u.showEffectOnly = true;
+    RenderImage only = letters;
+    applyGlintUnit(u, only, {}, {});
+    EXPECT_EQ(only.pixel(31, 21)[3], 0);  // letter pixels far from the rays are gone
+    EXPECT_GT(only.pixel(50, 30)[3], 250);
+}
+
+TEST(GlintEffect, WipesCarryTheGlintAcrossTheFrame) {
+    // Travelling in from beyond the left side: the light in the frame grows (but for a
+    // pixel's worth of sampling ripple once it is all in) and its middle moves right.
+    GlintUnit u = freeGlint(0.5, 0.5, 80);
+    u.glintWipeType = GlintUnit::kWipeOn;
+    RenderImage rest = solidLayer(120, 40, 0, 0, 0, 0);
+    applyGlintUnit(freeGlint(0.5, 0.5, 80), rest, {}, {});
+    const double full = lightAndMiddle(rest).first;
+    double lastLight = 0, lastMiddle = -1;
+    for (int frame = 0; frame <= 10; ++frame) {
+        RenderImage layer = solidLayer(120, 40, 0, 0, 0, 0);
+        applyGlintUnit(u, layer, {double(frame), 0, 10}, {});
+        auto [light, middle] = lightAndMiddle(layer);
+        if (frame == 0) {
+            EXPECT_EQ(light, 0);
+        } else {
+            EXPECT_GE(light, lastLight - 0.01 * full) << frame;
+            if (frame > 1) {
+                EXPECT_GT(middle, lastMiddle + 3) << frame;
+            }
+        }
+        lastLight = light, lastMiddle = middle;
+    }
+    EXPECT_EQ(lastLight, full);
+    EXPECT_NEAR(lastMiddle, 60, 0.5);
+
+    // A sweep: on then off, through the letters' mask; the lit part travels right and
+    // never leaves the letters.
+    RenderImage letters = layerOf(120, 40, [](int x, int y, uint8_t* p) { p[3] = (x / 10) % 2 && y > 10 ? 255 : 0; });
+    u.glintWipeType = GlintUnit::kWipeOnOff;
+    u.targetType = EffectUnit::kTargetAlpha;
+    double lastMean = -1;
+    for (int frame : {3, 4, 5, 6, 7}) {
+        RenderImage layer = letters;
+        applyGlintUnit(u, layer, {double(frame), 0, 10}, {});
+        double sum = 0, weight = 0;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 120; ++x) {
+                const uint8_t* p = layer.pixel(x, y);
+                if (letters.pixel(x, y)[3] == 0) {
+                    ASSERT_EQ(p[3], 0);
+                }
+                sum += x * p[0], weight += p[0];
+            }
+        ASSERT_GT(weight, 0) << frame;
+        EXPECT_GT(sum / weight, lastMean + 5) << frame;
+        lastMean = sum / weight;
+    }
+    for (double frame : {0.0, 10.0}) {
+        RenderImage layer = letters;
+        applyGlintUnit(u, layer, {frame, 0, 10}, {});
+        EXPECT_EQ(0, std::memcmp(layer.rgba.data(), letters.rgba.data(), letters.rgba.size()));
+    }
+}
+
+TEST(GlintEffect, BloomSpreadsWithItsSize) {
+    auto bloomed = [](double size) {
+        GlintUnit u = freeGlint(0.5, 0.5, 20);
+        u.applyBloom = GlintUnit::kApplyOne;
+        u.bloomSize = size;
+        u.bloomColorFrom = GlintUnit::kFromColor;
+        u.bloomColor[0] = 1, u.bloomColor[1] = 0.5, u.bloomColor[2] = 0;
+        RenderImage layer = solidLayer(128, 128, 0, 0, 0, 0);
+        applyGlintUnit(u, layer, {}, {});
+        return layer;
+    };
+    RenderImage none = solidLayer(128, 128, 0, 0, 0, 0);
+    applyGlintUnit(freeGlint(0.5, 0.5, 20), none, {}, {});
+    RenderImage small = bloomed(60), large = bloomed(150);
+    EXPECT_GT(coveredPixels(small), coveredPixels(none) + 100);
+    EXPECT_GT(coveredPixels(large), coveredPixels(small) + 500);
+    EXPECT_GT(large.pixel(64 + 20, 64)[3], small.pixel(64 + 20, 64)[3]);
+    // The bloom's own colour shows beyond the star.
+    const uint8_t* p = large.pixel(64 + 12, 64 + 12);
+    EXPECT_GT(p[0], p[1]);
+    EXPECT_GT(p[1], p[2]);
+}
+
+TEST(GlintEffect, ReactAndDisplaceImagesScaleAndMoveIt) {
+    Picture white(4, 4), grey(4, 4), black(4, 4), shove(4, 4);
+    for (size_t i = 0; i < white.pixels().size(); i += 4) {
+        std::fill_n(&white.pixels()[i], 4, 255);
+        std::fill_n(&grey.pixels()[i], 3, 128), grey.pixels()[i + 3] = 255;
+        black.pixels()[i + 3] = 255;
+        shove.pixels()[i] = 255, shove.pixels()[i + 1] = 128, shove.pixels()[i + 2] = 0, shove.pixels()[i + 3] = 255;
+    }
+    auto images = [&](const std::string& name) -> const Picture* {
+        return name == "white" ? &white : name == "grey" ? &grey : name == "black" ? &black
+                                      : name == "shove"  ? &shove : nullptr;
+    };
+    auto lit = [&](const std::string& react) {
+        GlintUnit u = freeGlint(0.5, 0.5, 400);
+        u.reactImageName = react;
+        u.reactImageSensitivity = 1;
+        RenderImage layer = solidLayer(100, 100, 0, 0, 0, 0);
+        applyGlintUnit(u, layer, {}, images);
+        return coveredPixels(layer, 20);
+    };
+    EXPECT_EQ(lit("white"), lit("missing"));
+    EXPECT_LT(lit("grey"), lit("white") * 2 / 3);
+    EXPECT_GT(lit("grey"), 0);
+    EXPECT_EQ(lit("black"), 0);
+
+    // Red full, green mid grey: HDepth pixels (scaled) to the right, no vertical move.
+    GlintUnit u = freeGlint(0.4, 0.5, 200);
+    u.displaceImageName = "shove";
+    u.displaceHDepth = 64;  // 10 px at 100 wide
+    RenderImage layer = solidLayer(100, 100, 0, 0, 0, 0);
+    applyGlintUnit(u, layer, {}, images);
+    auto [bx, by] = brightest(layer);
+    EXPECT_NEAR(bx, 50, 1.0);
+    EXPECT_NEAR(by, 50, 1.0);
+}
+
+TEST(GlintEffect, SecondGlintExistsWhenMovedOrNamed) {
+    GlintUnit u = freeGlint(0.25, 0.5, 200);
+    RenderImage one = solidLayer(160, 40, 0, 0, 0, 0);
+    applyGlintUnit(u, one, {}, {});
+    // At glint 1's place and not named: glint 2 is not drawn.
+    u.glintPosition[1][0] = 0.25;
+    RenderImage same = solidLayer(160, 40, 0, 0, 0, 0);
+    applyGlintUnit(u, same, {}, {});
+    EXPECT_EQ(0, std::memcmp(one.rgba.data(), same.rgba.data(), one.rgba.size()));
+    u.glintPosition[1][0] = 0.75;
+    u.glintSize[1] = 200;
+    RenderImage two = solidLayer(160, 40, 0, 0, 0, 0);
+    applyGlintUnit(u, two, {}, {});
+    EXPECT_EQ(one.pixel(120, 20)[3], 0);
+    EXPECT_GT(two.pixel(120, 20)[3], 250);
+    // Coloured by the gradient when named: red at the centre, blue towards the ray tips.
+    u.applyGradient = GlintUnit::kApplyOneTwo;
+    u.glintGradient.addColorStop(0, kxColor::fromUnitRGB(1, 0, 0));
+    u.glintGradient.addColorStop(1, kxColor::fromUnitRGB(0, 0, 1));
+    RenderImage red = solidLayer(160, 40, 0, 0, 0, 0);
+    applyGlintUnit(u, red, {}, {});
+    EXPECT_GT(red.pixel(120, 20)[0], 230);
+    EXPECT_LT(red.pixel(120, 20)[2], 40);
+    EXPECT_GT(red.pixel(137, 20)[2], 2 * red.pixel(137, 20)[0]);
+    EXPECT_GT(one.pixel(40 + 17, 20)[3], 0);
+    EXPECT_EQ(one.pixel(40 + 17, 20)[0], one.pixel(40 + 17, 20)[2]);  // unnamed: white
+}
+
+}  // namespace
+}  // namespace fw
