@@ -6,7 +6,7 @@
 
 #include "anim/AnimTransition.h"
 #include "anim/ElementMotion.h"
-#include "anim/SubtractiveRandom.h"
+#include "platform/SubtractiveRandom.h"
 
 namespace fw {
 

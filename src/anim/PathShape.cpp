@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "anim/AnimPath.h"
-#include "anim/SubtractiveRandom.h"
 #include "platform/MathConstants.h"
+#include "platform/SubtractiveRandom.h"
 
 namespace fw {
 

@@ -6,8 +6,8 @@
 
 #include "anim/AnimPoseSettings.h"
 #include "anim/ElementRotation.h"
-#include "anim/SubtractiveRandom.h"
 #include "platform/MathConstants.h"
+#include "platform/SubtractiveRandom.h"
 
 namespace fw {
 

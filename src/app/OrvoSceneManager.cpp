@@ -56,6 +56,9 @@ bool outerWindowSized(CommandEnabler& r) {
 }
 // Files that never turned render logs on keep the bytes they always had.
 bool renderLogsOn(CommandEnabler& r) { return inPreferences(r) && prefsOf(r).saveRenderLogs != 0; }
+// Projects without these keep the bytes they always had.
+bool depthOfFieldOn(CommandEnabler& r) { return inProject(r) && settingsOf(r).depthOfField > 1; }
+bool antiAliasPassesOn(CommandEnabler& r) { return inProject(r) && settingsOf(r).antiAliasPasses != 0; }
 bool textDialogSized(CommandEnabler& r) {
     const ProjectSettings& s = settingsOf(r);
     return s.textDialogSize[0] || s.textDialogSize[1];
@@ -265,6 +268,8 @@ constexpr FieldTable::Line kLines[] = {
     {"MotionBlurOffset", readOneIgnored},
     setting<&S::renderDPI>("RenderDPI"),
     setting<&S::antiAliasLevel>("AntiAliasLevel", quoted),
+    setting<&S::antiAliasPasses>("AntiAliasPasses", bare, antiAliasPassesOn),
+    setting<&S::depthOfField>("DepthOfField", bare, depthOfFieldOn),
     setting<&S::alphaCheckers>("RenderAlphaCheckers", quoted),
     setting<&S::actionSafe>("RenderActionSafe", quoted),
     setting<&S::titleSafe>("RenderTitleSafe", quoted),

@@ -36,6 +36,13 @@ public:
         int renderResolution = 0, renderMethod = 0, renderWhat = 0, renderFields = 0, pixelAspect = 0;
         double renderDPI = 72;
         int antiAliasLevel = 2;
+        // OpenGL frames are anti-aliased by multisampling, which puts an edge nearer its
+        // line at a fraction of the cost; on, the level also draws level x level passes
+        // a fraction of a pixel apart and averages them.
+        int antiAliasPasses = 0;
+        // Passes per side of the depth-of-field blur, focused at the camera's target;
+        // 1 or less: none.
+        double depthOfField = 0;
         // The render window's overlays.
         bool alphaCheckers = false, actionSafe = false, titleSafe = false, lowerThird = false, upperThird = false,
              fieldGrid12 = false, inside4x3 = false;

@@ -8,10 +8,12 @@
 #include <unistd.h>
 
 #include "app/Console.h"
+#include "app/FrameEffects.h"
 #include "app/OrvoPrefs.h"
 #include "app/OrvoSceneManager.h"
 #include "app/SceneAnimator.h"
 #include "app/SceneMaterials.h"
+#include "effects/FrameEffects.h"
 #include "geometry/ObjectX.h"
 #include "output/ImageWriter.h"
 #include "platform/StopSignal.h"
@@ -107,6 +109,7 @@ bool RenderJob::configure(const std::string& size, std::optional<double> frameNu
                     "the background media cannot be shown; the background colour is used");
         }
     }
+    configureEffects();
     // Output frames cast shadow maps only when the final OpenGL settings ask for them.
     frame_.shadows = s.renderShadows != 0 && manager_.prefs().finalGLShaders != 0 &&
                      manager_.prefs().finalGLShaderShadows != 0;
@@ -117,12 +120,79 @@ bool RenderJob::configure(const std::string& size, std::optional<double> frameNu
                                    " is not one of 0 to 7; square pixels are used");
         frame_.pixelAspect = 1.0;
     }
+    configurePasses();
     frame_.shaders = manager_.prefs().finalGLShaders != 0;
     frame_.advancedLighting = manager_.prefs().advancedGLLighting != 0;
     // Solids build on as many threads as OpenMP allows, or on this one alone when the
     // project turns multi-threaded rendering off.
     ObjectX::setBuildThreads(s.multiThreadedRendering != 0 ? 0 : 1);
     return configureTracing(renderer);
+}
+
+// Effects are laid over the title alone, so the frame is drawn over a clear background
+// and put over the project's background (colour and media) once they are on.
+void RenderJob::configureEffects() {
+    effects_ = dynamic_cast<FrameEffects*>(manager_.managerBlock(FrameEffects::kClassName));
+    if (effects_ && effects_->empty()) effects_ = nullptr;
+    backdrop_.reset();
+    if (!effects_ || frame_.background[3] < 1) return;
+    backdrop_ = frame_;
+    frame_.background[3] = 0;
+    frame_.backgroundImage = nullptr;
+}
+
+void RenderJob::applyEffects(RenderImage& image) const {
+    const AnimGlobals& timeline = manager_.scene()->animGlobals();
+    const EffectTime time{frame_.passes.time, static_cast<double>(timeline.frameStart),
+                          static_cast<double>(timeline.frameEnd)};
+    SceneX& scene = *manager_.scene();
+    const EffectImages images = [&scene](const std::string& name) -> const Picture* {
+        auto* map = dynamic_cast<ImageMap*>(scene.findMember(name));
+        return map ? map->picture() : nullptr;
+    };
+    for (const auto& unit : effects_->units) {
+        if (auto* gradient = dynamic_cast<const GradientUnit*>(unit.get())) applyGradientUnit(*gradient, image, time);
+        if (auto* glint = dynamic_cast<const GlintUnit*>(unit.get())) applyGlintUnit(*glint, image, time, images);
+    }
+    if (backdrop_) overBackdrop(image, *backdrop_);
+}
+
+// The layer over the background colour and, stretched over the frame, the media.
+void RenderJob::overBackdrop(RenderImage& image, const RenderFrame& backdrop) {
+    const int W = image.width, H = image.height;
+    const bool media = backdrop.backgroundImage && backdrop.backgroundWidth > 0 && backdrop.backgroundHeight > 0;
+    const float opacity = std::clamp(backdrop.backgroundOpacity, 0.0f, 1.0f);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            uint8_t* p = &image.rgba[(static_cast<size_t>(y) * W + x) * 4];
+            float under[3] = {backdrop.background[0], backdrop.background[1], backdrop.background[2]};
+            if (media) {
+                const int mx = std::min(backdrop.backgroundWidth - 1, x * backdrop.backgroundWidth / W);
+                const int my = std::min(backdrop.backgroundHeight - 1, y * backdrop.backgroundHeight / H);
+                const uint8_t* m =
+                    backdrop.backgroundImage + (static_cast<size_t>(my) * backdrop.backgroundWidth + mx) * 4;
+                const float a = m[3] / 255.0f * opacity;
+                for (int c = 0; c < 3; ++c) under[c] = m[c] / 255.0f * a + under[c] * (1 - a);
+            }
+            const float a = p[3] / 255.0f;
+            for (int c = 0; c < 3; ++c)
+                p[c] = static_cast<uint8_t>(std::clamp(p[c] / 255.0f * a + under[c] * (1 - a), 0.0f, 1.0f) * 255.0f +
+                                            0.5f);
+            p[3] = 255;
+        }
+}
+
+void RenderJob::configurePasses() {
+    const auto& s = manager_.settings();
+    const AnimGlobals& timeline = manager_.scene()->animGlobals();
+    MultiPassSettings& passes = frame_.passes;
+    passes.antiAliasLevel = s.antiAliasPasses != 0 ? s.antiAliasLevel : 1;
+    passes.depthOfField = s.depthOfField;
+    passes.motionBlurPasses = timeline.motionBlurPasses;
+    // The shutter is kept as an angle: 360 degrees stay open for the whole frame.
+    passes.motionBlurShutter = timeline.motionBlurShutter / 360.0;
+    passes.motionBlurOffset = 0;
+    passes.playAt = [this](double time) { animator_->setTime(time); };
 }
 
 void RenderJob::settingNote(const char* keyword, const std::string& text) {
@@ -250,6 +320,7 @@ int RenderJob::renderImage(double time, RenderImage& image, const std::string& p
     const auto start = std::chrono::steady_clock::now();
     if (!animator_) animator_ = std::make_unique<SceneAnimator>(scene);
     animator_->setTime(time);
+    frame_.passes.time = time;
     timing_.scene = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const bool terminal = rayTrace_ && isatty(fileno(stderr)) != 0 && !quiet();
     std::mutex line;
@@ -258,6 +329,11 @@ int RenderJob::renderImage(double time, RenderImage& image, const std::string& p
     const bool done = renderer->render(scene, *through, frame_, image, error);
     if (terminal) std::fprintf(stderr, "\r%*s\r", 60, "");
     timing_.renderer = renderer->lastTiming();
+    if (done && effects_) {
+        const auto effectsStart = std::chrono::steady_clock::now();
+        applyEffects(image);
+        timing_.effects = std::chrono::duration<double>(std::chrono::steady_clock::now() - effectsStart).count();
+    }
     if (rayTrace_) return finishTraced(done, error, project, terminal);
     if (!done) {
         // A picture larger than the driver can draw is the user's to change.
@@ -318,9 +394,12 @@ int RenderJob::renderTo(const std::string& out, const std::string& project) {
         return StopSignal::exitStatus(signal);
     }
     const RenderTiming& t = timing_.renderer;
-    printNote("%s: %d x %d in %.3f s (scene %.3f s, geometry %.3f s, textures %.3f s, drawing %.3f s, read-back %.3f s)",
-                 out.c_str(), image.width, image.height, timing_.total(), timing_.scene, t.geometry, t.baking,
-                 t.drawing, t.readBack);
+    char effects[48] = "";
+    if (effects_) std::snprintf(effects, sizeof effects, ", effects %.3f s", timing_.effects);
+    printNote(
+        "%s: %d x %d in %.3f s (scene %.3f s, geometry %.3f s, textures %.3f s, drawing %.3f s, read-back %.3f s%s)",
+        out.c_str(), image.width, image.height, timing_.total(), timing_.scene, t.geometry, t.baking, t.drawing,
+        t.readBack, effects);
     return kExitOk;
 }
 

@@ -17,6 +17,7 @@
 namespace fw {
 
 class Camera;
+class FrameEffects;
 class OrvoSceneManager;
 class SceneAnimator;
 class SceneMaterials;
@@ -60,7 +61,8 @@ public:
     struct Timing {
         double scene = 0;  // playing the tracks
         RenderTiming renderer;
-        double total() const { return scene + renderer.total(); }
+        double effects = 0;  // the gradient and glint units
+        double total() const { return scene + renderer.total() + effects; }
     };
     const Timing& lastTiming() const { return timing_; }
 
@@ -98,6 +100,14 @@ private:
     std::unique_ptr<RayTracer> tracer_;
     std::set<std::string> untracedReported_;
     bool configureTracing(const std::string& renderer);
+    // Anti-aliasing, depth of field and motion blur from the project and its timeline.
+    void configurePasses();
+    void configureEffects();
+    // The project's gradient and glint units laid over a rendered frame.
+    void applyEffects(RenderImage& image) const;
+    static void overBackdrop(RenderImage& image, const RenderFrame& backdrop);
+    FrameEffects* effects_ = nullptr;
+    std::optional<RenderFrame> backdrop_;  // the background the effects' layer goes over
     // The renderer the frame is drawn with, the scene's materials installed on it;
     // null (reported) when OpenGL is not available.
     Renderer* prepareRenderer();

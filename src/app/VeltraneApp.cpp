@@ -4,24 +4,25 @@
 #include <cctype>
 
 #include "app/DocumentTypes.h"
+#include "app/FactoryLibrary.h"
+#include "app/FrameEffects.h"
 #include "app/OrvoCameraManager.h"
 #include "app/OrvoForcesManager.h"
 #include "app/OrvoFrameManager.h"
 #include "app/OrvoPrefs.h"
 #include "app/OrvoSceneManager.h"
-#include "app/FactoryLibrary.h"
 #include "app/SwatchRenderer.h"
 #include "geometry/ObjectXStyle.h"
-#include "render/Light.h"
-#include "surface/MaterialX.h"
-#include "surface/Picture.h"
 #include "library/OrvoLightManager.h"
 #include "library/OrvoLightingStyleManager.h"
 #include "library/OrvoMaterialManager.h"
 #include "library/OrvoObjectStyleManager.h"
 #include "platform/Dialogs.h"
 #include "platform/Folders.h"
+#include "render/Light.h"
 #include "scene/SceneX.h"
+#include "surface/MaterialX.h"
+#include "surface/Picture.h"
 
 namespace fw {
 
@@ -147,6 +148,9 @@ bool VeltraneApp::initialise() {
     sceneManager_->addManagerBlock(cameraManager_.get());
     sceneManager_->addManagerBlock(forcesManager_.get());
     sceneManager_->addManagerBlock(frameManager_.get());
+    // Last, so projects without frame effects keep the bytes they always had.
+    frameEffects_ = std::make_unique<FrameEffects>();
+    sceneManager_->addManagerBlock(frameEffects_.get());
     // Movies are written and read through FFmpeg, which is always linked in, so the
     // warning about a missing movie service never applies; headless runs show no About box.
     return true;
@@ -154,6 +158,7 @@ bool VeltraneApp::initialise() {
 
 void VeltraneApp::shutdown() {
     swatchRenderer_.reset();
+    frameEffects_.reset();
     forcesManager_.reset();
     frameManager_.reset();
     lightingStyleManager_.reset();

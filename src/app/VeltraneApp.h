@@ -12,6 +12,7 @@
 namespace fw {
 
 class OrvoPrefs;
+class FrameEffects;
 class OrvoSceneManager;
 class OrvoCameraManager;
 class OrvoForcesManager;
@@ -82,6 +83,8 @@ public:
 
     OrvoPrefs& prefs() { return *prefs_; }
     OrvoSceneManager& sceneManager() { return *sceneManager_; }
+    // The gradient and glint units laid over the project's frames.
+    FrameEffects& frameEffects() { return *frameEffects_; }
     OrvoCameraManager& cameraManager() { return *cameraManager_; }
     OrvoFrameManager& frameManager() { return *frameManager_; }
     OrvoForcesManager& forcesManager() { return *forcesManager_; }
@@ -105,6 +108,7 @@ private:
     std::unique_ptr<OrvoCameraManager> cameraManager_;
     std::unique_ptr<OrvoFrameManager> frameManager_;
     std::unique_ptr<OrvoForcesManager> forcesManager_;
+    std::unique_ptr<FrameEffects> frameEffects_;
     std::unique_ptr<OrvoObjectStyleManager> objectStyleManager_;
     std::unique_ptr<OrvoMaterialManager> materialManager_;
     std::unique_ptr<OrvoLightManager> lightManager_;

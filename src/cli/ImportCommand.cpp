@@ -26,7 +26,7 @@ int importMesh(const std::string& file, const std::string& out, const std::strin
         OrvoSceneManager& manager = session.app.sceneManager();
         if (!into.empty() && !loadProjectOrReport(manager, into)) return kExitUserError;
         int status = MeshImport::run(manager, file, project, into.empty());
-        if (status != kExitOk || !looks.any()) return status;
+        if (status != kExitOk || (!looks.any() && !looks.finish.any())) return status;
     }
     // The looks go on the project as written, so the import keeps one way of writing it.
     Session session;

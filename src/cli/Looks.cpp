@@ -70,6 +70,7 @@ void addLookOptions(CLI::App& command, Looks& looks) {
         "--style", looks.style,
         "an object style of the library (\"Deep Bevel\", ...) or an edge profile (\"Bevel, Medium\", ...) "
         "for every visible extruded object");
+    addFinishOptions(command, looks.finish);
 }
 
 bool isEdgeName(const std::string& name) {
@@ -118,6 +119,7 @@ void applyLighting(VeltraneApp& app, const Looks& looks) {
 }  // namespace
 
 void applyLooks(VeltraneApp& app, const Looks& looks, bool edgeDone) {
+    applyFinish(app, looks.finish);
     if (!looks.any()) return;
     app.loadSwatches();
     SceneX& scene = *app.sceneManager().scene();
@@ -141,6 +143,7 @@ void applyLooks(VeltraneApp& app, const Looks& looks, bool edgeDone) {
 }
 
 void applyLooksToStyles(VeltraneApp& app, const Looks& looks, const std::vector<std::string>& styles) {
+    applyFinish(app, looks.finish);
     if (!looks.any()) return;
     app.loadSwatches();
     SceneX& scene = *app.sceneManager().scene();

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/Finish.h"
+
 namespace CLI {
 class App;
 }
@@ -17,6 +19,7 @@ class VeltraneApp;
 // The presets the look options name, as typed.
 struct Looks {
     std::string material, lighting, style;
+    Finish finish;  // applied with the presets, though it names none
     bool any() const { return !material.empty() || !lighting.empty() || !style.empty(); }
 };
 

@@ -147,6 +147,24 @@ bool Camera::setFieldOfView(double degrees) {
 }
 
 glm::dmat4 Camera::cameraToWorld() {
+    const glm::dmat4 m = placement();
+    if (mode_ == kOrbit || (focusTurn[0] == 0 && focusTurn[1] == 0)) return m;
+    const double f = focusDistance();
+    const glm::dmat4 identity(1.0);
+    return m * glm::translate(identity, glm::dvec3(0, 0, -f)) * rotationZyx(focusTurn[0], focusTurn[1], 0) *
+           glm::translate(identity, glm::dvec3(0, 0, f));
+}
+
+double Camera::focusDistance() {
+    if (mode_ == kOrbit) return distance;
+    const glm::dmat4 m = placement();
+    // The camera looks down its -Z axis.
+    const glm::dvec3 toTarget = glm::dvec3(target[0], target[1], target[2]) - glm::dvec3(m[3]);
+    const double ahead = glm::dot(toTarget, -glm::normalize(glm::dvec3(m[2])));
+    return ahead > 0 ? ahead : distance;
+}
+
+glm::dmat4 Camera::placement() {
     const glm::dmat4 identity(1.0);
     glm::dmat4 parent = identity;
     if (DAGNode* p = this->parent()) parent = p->worldTransform();

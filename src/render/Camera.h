@@ -48,6 +48,10 @@ public:
     // Where the camera is: its placement turned into a camera-to-world matrix. The
     // camera looks down its local -Z axis with +Y up.
     glm::dmat4 cameraToWorld();
+    // How far ahead the camera is focused: an orbiting camera on its target, any other
+    // on the point of its view axis nearest its target, or `distance` ahead when the
+    // target lies behind it.
+    double focusDistance();
     // Half-width and half-height of the perspective frustum at distance d.
     void frustumAt(double d, double& halfWidth, double& halfHeight) const;
     // left, right, bottom, top of the orthographic view.
@@ -70,8 +74,15 @@ public:
     double roll = 0.0;
     double underScan = 0.0;
     bool scaleVertically = false;
+    // Not stored: the depth-of-field passes turn a camera that does not orbit about
+    // its point of focus by these angles (degrees, up-down then left-right); an
+    // orbiting camera is turned through its tumble angles instead.
+    double focusTurn[2] = {0, 0};
 
 private:
+    // Where the camera is before any focus turn.
+    glm::dmat4 placement();
+
     int mode_ = kTransform;
     int projection_ = kPerspective;
     std::string lensType_ = "3";

@@ -145,7 +145,7 @@ void main() {
 // The driver's own resolve (a blit) compiles a program of the driver's on every run;
 // ours is a plain program, which the driver's shader cache keeps from run to run, and
 // it averages the samples as the blit does.
-bool FrameTargets::resolveWithProgram() {
+bool FrameTargets::resolveWithProgram(unsigned framebuffer) {
     if (resolveFailed_ || !colorTexture_) return false;
     if (resolveProgram_ && resolveSamples_ != samples_) {
         glDeleteProgram(resolveProgram_);
@@ -161,15 +161,7 @@ bool FrameTargets::resolveWithProgram() {
         }
         resolveSamples_ = samples_;
     }
-    glBindFramebuffer(GL_FRAMEBUFFER, resolveFbo_);
-    glDrawBuffer(GL_COLOR_ATTACHMENT0);
-    glViewport(0, 0, width_, height_);
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_BLEND);
-    glDisable(GL_CULL_FACE);
-    glDisableClientState(GL_VERTEX_ARRAY);
-    glDisableClientState(GL_NORMAL_ARRAY);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    prepareScreenDraw(framebuffer);
     glUseProgram(resolveProgram_);
     glUniform1i(glGetUniformLocation(resolveProgram_, "frame"), 0);
     glActiveTexture(GL_TEXTURE0);
@@ -180,14 +172,72 @@ bool FrameTargets::resolveWithProgram() {
     return true;
 }
 
-void FrameTargets::readBack(RenderImage& out) {
-    if (!resolveWithProgram()) {
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
-        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, resolveFbo_);
-        glBlitFramebuffer(0, 0, width_, height_, 0, 0, width_, height_, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+void FrameTargets::prepareScreenDraw(unsigned framebuffer) {
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glDrawBuffer(GL_COLOR_ATTACHMENT0);
+    glViewport(0, 0, width_, height_);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+    glDisable(GL_CULL_FACE);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+}
+
+void FrameTargets::resolveInto(unsigned framebuffer) {
+    if (resolveWithProgram(framebuffer)) return;
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer);
+    glBlitFramebuffer(0, 0, width_, height_, 0, 0, width_, height_, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+}
+
+namespace {
+
+// A pass or a sum times a scale: summing passes (added by blending) and the mean.
+const char* const kScaleFragment = R"(#version 150
+uniform sampler2D source;
+uniform float scale;
+out vec4 color;
+void main() { color = texelFetch(source, ivec2(gl_FragCoord.xy), 0) * scale; }
+)";
+
+}  // namespace
+
+bool FrameTargets::summingAvailable() {
+    if (!scaleProgram_ && !scaleFailed_) {
+        std::string error;
+        scaleProgram_ = linkedProgram(kResolveVertex, kScaleFragment, "pass sum", error);
+        scaleFailed_ = !scaleProgram_;
     }
+    return !scaleFailed_;
+}
+
+bool FrameTargets::drawScaled(unsigned texture, unsigned framebuffer, float scale, bool add) {
+    if (!summingAvailable()) return false;
+    prepareScreenDraw(framebuffer);
+    if (add) {
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_ONE, GL_ONE);
+    }
+    glUseProgram(scaleProgram_);
+    glUniform1i(glGetUniformLocation(scaleProgram_, "source"), 0);
+    glUniform1f(glGetUniformLocation(scaleProgram_, "scale"), scale);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glDrawArrays(GL_TRIANGLES, 0, 3);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glUseProgram(0);
+    glDisable(GL_BLEND);
+    return true;
+}
+
+void FrameTargets::bindOutputForReading() {
     glBindFramebuffer(GL_READ_FRAMEBUFFER, resolveFbo_);
     glReadBuffer(GL_COLOR_ATTACHMENT0);
+}
+
+void FrameTargets::readPixels(RenderImage& out) {
+    bindOutputForReading();
     out.width = width_;
     out.height = height_;
     out.rgba.resize(static_cast<size_t>(width_) * height_ * 4);  // every byte is read back over
@@ -218,8 +268,10 @@ void FrameTargets::release() {
     glDeleteRenderbuffers(3, buffers);
     if (colorTexture_) glDeleteTextures(1, &colorTexture_);
     if (resolveProgram_) glDeleteProgram(resolveProgram_);
+    if (scaleProgram_) glDeleteProgram(scaleProgram_);
     fbo_ = resolveFbo_ = colorBuffer_ = depthBuffer_ = resolveColor_ = colorTexture_ = resolveProgram_ = 0;
-    resolveFailed_ = false;
+    scaleProgram_ = 0;
+    resolveFailed_ = scaleFailed_ = false;
     width_ = height_ = samples_ = 0;
 }
 

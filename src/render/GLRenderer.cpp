@@ -152,7 +152,15 @@ private:
         cameraWorld_ = camera_.cameraToWorld();
         view_ = glm::mat4(glm::inverse(cameraWorld_));
         glMatrixMode(GL_PROJECTION);
-        glLoadMatrixf(glm::value_ptr(glm::mat4(projectionOf(camera_, frame_.viewAspect()))));
+        glm::dmat4 projection = projectionOf(camera_, frame_.viewAspect());
+        if (r_.passes_) {
+            // Shifted by a fraction of a pixel for an anti-aliasing pass.
+            const double* offset = r_.passes_->pixelOffset;
+            projection = glm::translate(glm::dmat4(1.0),
+                                        glm::dvec3(2 * offset[0] / frame_.width, 2 * offset[1] / frame_.height, 0)) *
+                         projection;
+        }
+        glLoadMatrixf(glm::value_ptr(glm::mat4(projection)));
         list_.sortForDrawing(glm::dvec3(cameraWorld_[3]));
         // Towards the viewer, for silhouettes: the eye point, or for a parallel view the
         // camera's backward axis.
@@ -315,9 +323,8 @@ private:
     float opacity_ = 1.0f;
 };
 
-bool GLRenderer::render(SceneX& scene, Camera& camera, const RenderFrame& frame, RenderImage& out,
-                        std::string& error) {
-    if (!begin(frame, error)) return false;
+bool GLRenderer::drawFrame(SceneX& scene, Camera& camera, const RenderFrame& frame, unsigned framebuffer,
+                           std::string& error) {
     DrawList list;
     gather(scene, list);
     Clock::time_point start = Clock::now();
@@ -325,10 +332,6 @@ bool GLRenderer::render(SceneX& scene, Camera& camera, const RenderFrame& frame,
     timing_.baking += since(start);
 
     start = Clock::now();
-    if (!targets_.ensure(frame.width, frame.height, frame.samples, error)) {
-        sizeRefused_ = true;
-        return false;
-    }
     LightSlots slots = LightSlots::assign(scene);
     const ShadowPass::Fit* shadow =
         frame.shadows ? shadow_.draw(list, slots,
@@ -337,20 +340,117 @@ bool GLRenderer::render(SceneX& scene, Camera& camera, const RenderFrame& frame,
                       : nullptr;
     targets_.begin(frame);
     ScenePass(*this, list, slots, shadow, camera, frame).draw();
+    targets_.resolveInto(framebuffer);
     // Reading back waits for the drawing to finish: glFinish first keeps the two apart.
     glFinish();
-    timing_.drawing = since(start);
-    start = Clock::now();
-    targets_.readBack(out);
-    GLenum glError = glGetError();
-    timing_.readBack = since(start);
-    if (glError != GL_NO_ERROR) {
-        char text[96];
-        std::snprintf(text, sizeof text, "OpenGL reported error 0x%04x while drawing the frame", glError);
-        error = text;
+    timing_.drawing += since(start);
+    error = glFailure();
+    return error.empty();
+}
+
+std::string GLRenderer::glFailure() {
+    const GLenum glError = glGetError();
+    if (glError == GL_NO_ERROR) return "";
+    char text[96];
+    std::snprintf(text, sizeof text, "OpenGL reported error 0x%04x while drawing the frame", glError);
+    return text;
+}
+
+// Passes summed on the card: each pass resolved into its effect's pass buffer and
+// added into the effect's sum by blending; an effect's mean goes into the pass buffer
+// of the effect around it, or the frame's output.
+class GLRenderer::GLPassSums : public PassSums {
+public:
+    GLPassSums(GLRenderer& r, SceneX& scene, Camera& camera, const RenderFrame& frame, MultiPassList& effects,
+               std::string& error)
+        : r_(r), scene_(scene), camera_(camera), frame_(frame), effects_(effects), error_(error) {}
+
+    void clear(int k) override {
+        glBindFramebuffer(GL_FRAMEBUFFER, effects_[k]->accumBuffer.framebuffer);
+        glClearColor(0, 0, 0, 0);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    bool addFrame(int k) override {
+        if (!r_.drawFrame(scene_, camera_, frame_, passOf(k), error_)) return false;
+        if (k >= 0) add(k);
+        return true;
+    }
+    void addMean(int k, int into) override {
+        r_.targets_.drawScaled(effects_[k]->accumBuffer.texture, passOf(into),
+                               1.0f / static_cast<float>(effects_[k]->passCount()), false);
+        if (into >= 0) add(into);
+    }
+
+private:
+    unsigned passOf(int k) const {
+        return k < 0 ? r_.targets_.outputFramebuffer() : effects_[k]->passBuffer.framebuffer;
+    }
+    void add(int k) {
+        r_.targets_.drawScaled(effects_[k]->passBuffer.texture, effects_[k]->accumBuffer.framebuffer, 1, true);
+    }
+
+    GLRenderer& r_;
+    SceneX& scene_;
+    Camera& camera_;
+    const RenderFrame& frame_;
+    MultiPassList& effects_;
+    std::string& error_;
+};
+
+bool GLRenderer::drawPasses(SceneX& scene, Camera& camera, const RenderFrame& frame, MultiPassList& effects,
+                            RenderImage& out, std::string& error) {
+    PassContext context;
+    context.time = frame.passes.time;
+    context.playAt = frame.passes.playAt;
+    bool buffers = targets_.summingAvailable();
+    for (auto& effect : effects) buffers = buffers && effect->makeBuffers(frame.width, frame.height);
+    passes_ = &context;
+    bool done;
+    if (buffers) {
+        GLPassSums sums(*this, scene, camera, frame, effects, error);
+        done = runPasses(effects, context, camera, sums, &framesDrawn_);
+        Clock::time_point start = Clock::now();
+        if (done) targets_.readPixels(out);
+        timing_.readBack += since(start);
+    } else {
+        // Without float buffers the passes are read back one by one and summed here.
+        for (auto& effect : effects) effect->releaseBuffers();
+        const float background[3] = {frame.background[0], frame.background[1], frame.background[2]};
+        CpuPassSums sums(
+            effects, frame.width, frame.height, background,
+            [&](RenderImage& image) {
+                if (!drawFrame(scene, camera, frame, targets_.outputFramebuffer(), error)) return false;
+                Clock::time_point start = Clock::now();
+                if (&image == &out)
+                    targets_.readPixels(image);
+                else
+                    targets_.bindOutputForReading();
+                timing_.readBack += since(start);
+                return true;
+            },
+            out, true);
+        done = runPasses(effects, context, camera, sums, &framesDrawn_);
+    }
+    passes_ = nullptr;
+    return done;
+}
+
+bool GLRenderer::render(SceneX& scene, Camera& camera, const RenderFrame& frame, RenderImage& out, std::string& error) {
+    framesDrawn_ = 0;
+    if (!begin(frame, error)) return false;
+    if (!targets_.ensure(frame.width, frame.height, frame.samples, error)) {
+        sizeRefused_ = true;
         return false;
     }
-    return true;
+    MultiPassList effects = multiPassEffects(frame.passes);
+    if (!effects.empty()) return drawPasses(scene, camera, frame, effects, out, error);
+    framesDrawn_ = 1;
+    if (!drawFrame(scene, camera, frame, targets_.outputFramebuffer(), error)) return false;
+    Clock::time_point start = Clock::now();
+    targets_.readPixels(out);
+    timing_.readBack = since(start);
+    error = glFailure();
+    return error.empty();
 }
 
 }  // namespace fw

@@ -44,8 +44,18 @@ private:
     // The lit scene of one frame, drawn in named steps (ScenePass in the source).
     class ScenePass;
 
+    // Sums passes in float frame buffers (in the source).
+    class GLPassSums;
+
     GLRenderer() = default;
     void uploadTextures(const DrawList& list);
+    // One frame drawn into the multisampled target and resolved into `framebuffer`.
+    bool drawFrame(SceneX& scene, Camera& camera, const RenderFrame& frame, unsigned framebuffer, std::string& error);
+    // The frame through its effects' passes; false with the reason.
+    bool drawPasses(SceneX& scene, Camera& camera, const RenderFrame& frame, MultiPassList& effects, RenderImage& out,
+                    std::string& error);
+    // A failed draw's OpenGL error as a text; empty when there is none.
+    static std::string glFailure();
 
     std::unique_ptr<GLContext> context_;
     // By LightingProgram::Variant; the plain one is built at start, the others the
@@ -56,6 +66,7 @@ private:
     FixedLighting fixed_;  // lights frames drawn without shaders
     ShadowPass shadow_;
     FrameTargets targets_;
+    const PassContext* passes_ = nullptr;  // while passes run: the projection's shift
 };
 
 }  // namespace fw

@@ -611,8 +611,50 @@ void RayTracer::inkFrom(const DrawList& list) {
     setInk(cartoon ? std::move(ink) : std::vector<std::vector<float>>());
 }
 
+// Motion blur and depth of field sum traced passes; the tracer smooths its own edges,
+// so anti-aliasing is never a pass here.
 bool RayTracer::render(SceneX& scene, Camera& camera, const RenderFrame& frame, RenderImage& out,
                        std::string& error) {
+    framesDrawn_ = 0;
+    MultiPassList effects = multiPassEffects(frame.passes, false);
+    if (effects.empty()) {
+        framesDrawn_ = 1;
+        return traceFrame(scene, camera, frame, out, error);
+    }
+    if (!begin(frame, error)) return false;
+    PassContext context;
+    context.time = frame.passes.time;
+    context.playAt = frame.passes.playAt;
+    RenderTiming timing;
+    Statistics sum;
+    // Between passes only transforms change: the structure is refitted, not rebuilt.
+    const bool refit = settings_.refit;
+    settings_.refit = true;
+    const float background[3] = {frame.background[0], frame.background[1], frame.background[2]};
+    CpuPassSums sums(
+        effects, frame.width, frame.height, background,
+        [&](RenderImage& image) {
+            const bool done = traceFrame(scene, camera, frame, image, error);
+            timing += timing_;
+            sum.primaryRays += stats_.primaryRays, sum.ambientRays += stats_.ambientRays;
+            sum.shadowFeelers += stats_.shadowFeelers, sum.secondaryRays += stats_.secondaryRays;
+            sum.supersampledPixels += stats_.supersampledPixels;
+            // A stopped pass is the picture: its rows traced, the rest background.
+            if (!done && &image != &out) out = image;
+            return done;
+        },
+        out);
+    const bool done = runPasses(effects, context, camera, sums, &framesDrawn_);
+    settings_.refit = refit;
+    timing_ = timing;
+    sum.objects = stats_.objects, sum.refitted = stats_.refitted, sum.stopped = stats_.stopped;
+    sum.rowsTraced = stats_.rowsTraced, sum.rowsSmoothed = stats_.rowsSmoothed;
+    stats_ = sum;
+    return done;
+}
+
+bool RayTracer::traceFrame(SceneX& scene, Camera& camera, const RenderFrame& frame, RenderImage& out,
+                           std::string& error) {
     if (!begin(frame, error)) return false;
     DrawList list;
     gather(scene, list);

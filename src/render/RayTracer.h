@@ -129,6 +129,8 @@ private:
     // One traced frame's grid of points and its two passes (in the source).
     class Passes;
 
+    // One traced frame, no passes.
+    bool traceFrame(SceneX& scene, Camera& camera, const RenderFrame& frame, RenderImage& out, std::string& error);
     // Whether the tracer draws the frame with its settings; false with the reason.
     bool acceptable(const RenderFrame& frame, std::string& error) const;
     void noteUntraced(const DrawList& list);

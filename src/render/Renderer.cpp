@@ -27,10 +27,10 @@ bool Renderer::begin(const RenderFrame& frame, std::string& error) {
 void Renderer::gather(SceneX& scene, DrawList& list) {
     Clock::time_point start = Clock::now();
     list.gather(scene);
-    timing_.geometry = since(start);
+    timing_.geometry += since(start);
     start = Clock::now();
     list.assignMaterials(materials_, stacks_);
-    timing_.baking = since(start);
+    timing_.baking += since(start);
 }
 
 }  // namespace fw

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "render/DrawList.h"
+#include "render/MultiPass.h"
 
 namespace fw {
 
@@ -38,6 +39,8 @@ struct RenderFrame {
     const uint8_t* backgroundImage = nullptr;
     int backgroundWidth = 0, backgroundHeight = 0;
     float backgroundOpacity = 1;
+    // Anti-aliasing, depth of field and motion blur by passes (render/MultiPass.h).
+    MultiPassSettings passes;
 
     // Width over height of the view the camera shows, pixels' own shape included.
     double viewAspect() const { return width * pixelAspect / height; }
@@ -86,6 +89,8 @@ public:
     // Whether the last render failed because the picture asked for is too large to
     // draw (for this renderer, or any), not because something broke.
     bool sizeRefused() const { return sizeRefused_; }
+    // Frames the last render drew: the product of its effects' pass counts, or 1.
+    int framesDrawn() const { return framesDrawn_; }
 
     // Whether a frame of that size can be drawn at all; false with the reason in `error`.
     static bool sizeDrawable(int width, int height, std::string& error);
@@ -101,6 +106,7 @@ protected:
     StackLookup stacks_;
     RenderTiming timing_;
     bool sizeRefused_ = false;
+    int framesDrawn_ = 0;
 };
 
 }  // namespace fw

@@ -15,7 +15,7 @@
 #include "anim/AnimTransition.h"
 #include "anim/EaseCurve.h"
 #include "anim/ElementMotion.h"
-#include "anim/SubtractiveRandom.h"
+#include "platform/SubtractiveRandom.h"
 #include "scene/SceneX.h"
 
 namespace fw {

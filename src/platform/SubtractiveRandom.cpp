@@ -1,4 +1,4 @@
-#include "anim/SubtractiveRandom.h"
+#include "platform/SubtractiveRandom.h"
 
 #include <cstdlib>
 
@@ -35,13 +35,13 @@ void SubtractiveRandom::reseed(long seed) {
     inextp_ = 31;
 }
 
-double SubtractiveRandom::next() {
+long SubtractiveRandom::nextInteger() {
     if (++inext_ == 56) inext_ = 1;
     if (++inextp_ == 56) inextp_ = 1;
     long mj = table_[inext_] - table_[inextp_];
     if (mj < 0) mj += kModulus;
     table_[inext_] = mj;
-    return mj * 1e-9;
+    return mj;
 }
 
 }  // namespace fw

@@ -1,0 +1,54 @@
+#include "cli/Finish.h"
+
+#include <CLI/CLI.hpp>
+
+#include "app/FrameEffects.h"
+#include "app/OrvoSceneManager.h"
+#include "app/VeltraneApp.h"
+#include "scene/AnimGlobals.h"
+#include "scene/SceneX.h"
+#include "surface/GlintUnit.h"
+
+namespace fw {
+
+void addFinishOptions(CLI::App& command, Finish& finish) {
+    command
+        .add_option("--anti-alias", finish.antiAlias,
+                    "anti-alias level 0 to 5: how finely the ray tracer samples each pixel; with "
+                    "--anti-alias-passes also OpenGL's passes (default: the project's, 2)")
+        ->check(CLI::Range(0, 5));
+    command.add_flag("--anti-alias-passes", finish.antiAliasPasses,
+                     "OpenGL draws the frame level x level times a fraction of a pixel apart and averages them, "
+                     "on top of its multisampling (slower; kept in the project)");
+    command
+        .add_option("--depth-of-field", finish.depthOfField,
+                    "N from 2 to 16: the camera sways about its target over N x N passes, so the target stays "
+                    "sharp and what lies further from it blurs more; 0 or 1 turns it off")
+        ->check(CLI::Range(0.0, 16.0));
+    command
+        .add_option("--motion-blur", finish.motionBlur,
+                    "PASSES from 2 to 64: each frame averages this many moments while the shutter is open; "
+                    "1 turns it off")
+        ->check(CLI::Range(1, 64));
+    command
+        .add_option("--shutter", finish.shutter,
+                    "shutter angle in degrees for motion blur, 0 to 360: 180 keeps it open half a frame "
+                    "(default: the project's, 180)")
+        ->check(CLI::Range(0.0, 360.0));
+    command.add_option("--glint", finish.glint, "sweep: a glint that sweeps across the letters over the timeline")
+        ->check(CLI::IsMember({"sweep"}));
+}
+
+void applyFinish(VeltraneApp& app, const Finish& finish) {
+    OrvoSceneManager& manager = app.sceneManager();
+    auto& settings = manager.settings();
+    AnimGlobals& timeline = manager.scene()->animGlobals();
+    if (finish.antiAlias >= 0) settings.antiAliasLevel = finish.antiAlias;
+    if (finish.antiAliasPasses) settings.antiAliasPasses = 1;
+    if (finish.depthOfField >= 0) settings.depthOfField = finish.depthOfField;
+    if (finish.motionBlur >= 0) timeline.motionBlurPasses = finish.motionBlur;
+    if (finish.shutter >= 0) timeline.motionBlurShutter = finish.shutter;
+    if (finish.glint == "sweep") app.frameEffects().units.push_back(FrameEffects::sweep());
+}
+
+}  // namespace fw

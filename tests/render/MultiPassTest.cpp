@@ -1,0 +1,334 @@
+// Anti-aliasing, depth of field and motion blur by passes: which effects a frame's
+// settings give and in what order, the changes each pass makes and undoes, the CPU
+// sums, and whole frames from both renderers through the real headless context.
+#include "render/MultiPass.h"
+
+#define GL_GLEXT_PROTOTYPES 1
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "EdgeMeasure.h"
+#include "Frames.h"
+#include "platform/MathConstants.h"
+#include "render/Camera.h"
+#include "render/GLRenderer.h"
+#include "render/RayTracer.h"
+
+namespace fw {
+namespace {
+
+// Counts the frames and checks the loop's order of sums.
+struct CountingSums : PassSums {
+    std::vector<int> cleared;
+    int frames = 0;
+    void clear(int k) override { cleared.push_back(k); }
+    bool addFrame(int) override { return ++frames > 0; }
+    void addMean(int, int) override {}
+};
+
+TEST(MultiPass, EffectsWhoseConditionsHoldNestMotionBlurOutsideDepthOfFieldOutsideAntiAliasing) {
+    MultiPassSettings s;
+    s.antiAliasLevel = 2, s.depthOfField = 3.7, s.motionBlurPasses = 4, s.motionBlurShutter = 0.5;
+    MultiPassList effects = multiPassEffects(s);
+    ASSERT_EQ(effects.size(), 3u);
+    EXPECT_NE(dynamic_cast<MotionBlurMultiPassGL*>(effects[0].get()), nullptr);
+    EXPECT_EQ(effects[0]->columns * 10 + effects[0]->rows, 41);
+    EXPECT_NE(dynamic_cast<DepthOfFieldMultiPassGL*>(effects[1].get()), nullptr);
+    EXPECT_EQ(effects[1]->passCount(), 9);  // floor(3.7) per side
+    EXPECT_NE(dynamic_cast<AntiAliasMultiPassGL*>(effects[2].get()), nullptr);
+    EXPECT_EQ(multiPassEffects(s, false).size(), 2u) << "the ray tracer smooths its own edges";
+
+    MultiPassSettings off = s;
+    off.motionBlurShutter = 0;  // whatever the pass count
+    off.depthOfField = 1;
+    off.antiAliasLevel = 1;
+    EXPECT_TRUE(multiPassEffects(off).empty());
+    off.motionBlurShutter = 0.5, off.motionBlurPasses = 1;
+    EXPECT_TRUE(multiPassEffects(off).empty());
+
+    // Every pass of an outer effect runs all of the inner ones.
+    CountingSums sums;
+    PassContext context;
+    SceneX scene;
+    Camera& camera = *new CameraX(scene, "Cam");
+    int frames = 0;
+    ASSERT_TRUE(runPasses(effects, context, camera, sums, &frames));
+    EXPECT_EQ(frames, 4 * 9 * 4);
+    EXPECT_EQ(sums.frames, frames);
+    EXPECT_EQ(sums.cleared.size(), 1u + 4 + 4 * 9);
+}
+
+TEST(MultiPass, AntiAliasOffsetsStartHalfAPixelOffAndMotionBlurNeverSamplesTheShutterClosing) {
+    SceneX scene;
+    Camera& camera = *new CameraX(scene, "Cam");
+    PassContext context;
+    AntiAliasMultiPassGL aa(2);
+    std::vector<std::pair<double, double>> offsets;
+    aa.begin(context, camera);
+    for (int j = 0; j < aa.rows; ++j)
+        for (int i = 0; i < aa.columns; ++i) {
+            aa.setupPass(context, camera, i, j);
+            offsets.emplace_back(context.pixelOffset[0], context.pixelOffset[1]);
+        }
+    aa.end(context, camera);
+    EXPECT_EQ(offsets, (std::vector<std::pair<double, double>>{{-0.5, -0.5}, {0, -0.5}, {-0.5, 0}, {0, 0}}));
+    EXPECT_EQ(context.pixelOffset[0], 0);
+    EXPECT_EQ(context.pixelOffset[1], 0);
+
+    std::vector<double> played;
+    context.time = 10;
+    context.playAt = [&](double t) { played.push_back(t); };
+    MotionBlurMultiPassGL blur(4, 0.5, 0);
+    blur.begin(context, camera);
+    for (int i = 0; i < 4; ++i) blur.setupPass(context, camera, i, 0);
+    blur.end(context, camera);
+    EXPECT_EQ(played, (std::vector<double>{10, 10.125, 10.25, 10.375, 10}));
+    EXPECT_EQ(context.time, 10);
+}
+
+TEST(MultiPass, DepthOfFieldJittersTheSameWayEveryRenderAndPutsTheCameraBack) {
+    SceneX scene;
+    for (int mode : {Camera::kOrbit, Camera::kTransform}) {
+        SCOPED_TRACE(mode);
+        Camera& camera = *new CameraX(scene, mode == Camera::kOrbit ? "Orbit" : "Placed");
+        camera.setMode(mode);
+        camera.tumbleLeftRight = 30, camera.tumbleUpDown = -10;
+        camera.translate[2] = 10;
+        const glm::dmat4 before = camera.cameraToWorld();
+        auto run = [&] {
+            std::vector<glm::dmat4> seen;
+            DepthOfFieldMultiPassGL dof(3);
+            PassContext context;
+            dof.begin(context, camera);
+            for (int i = 0; i < dof.passCount(); ++i) {
+                dof.setupPass(context, camera, i % 3, i / 3);
+                seen.push_back(camera.cameraToWorld());
+            }
+            dof.end(context, camera);
+            return seen;
+        };
+        const std::vector<glm::dmat4> first = run(), second = run();
+        EXPECT_EQ(first, second);
+        EXPECT_NE(first[0], first[1]);
+        EXPECT_EQ(camera.tumbleLeftRight, 30);
+        EXPECT_EQ(camera.tumbleUpDown, -10);
+        EXPECT_EQ(camera.cameraToWorld(), before);
+        // Turned about the point of focus: it stays where the camera looks.
+        const glm::dvec3 focus = glm::dvec3(before * glm::dvec4(0, 0, -camera.focusDistance(), 1));
+        for (const glm::dmat4& m : first) {
+            const glm::dvec3 ahead = glm::dvec3(m * glm::dvec4(0, 0, -camera.focusDistance(), 1));
+            EXPECT_LT(glm::length(ahead - focus), 1e-9);
+        }
+    }
+}
+
+TEST(FloatAccumBuffer, SumsRowsByFieldAndResolvesTheCappedMean) {
+    FloatAccumBuffer sums(1, 3);
+    float dest[12];
+    // No pass added: the sums come out unscaled.
+    sums.resolve(dest, 4);
+    EXPECT_EQ(dest[0], 0);
+    float rows[12] = {0.5f, 0.25f, 2.0f, 1.0f, 0.1f, 0.1f, 0.1f, 1.0f, 0.3f, 0.3f, 0.3f, 0.5f};
+    sums.setSource(rows, 4);
+    sums.accumulate();
+    sums.accumulate(FloatAccumBuffer::kEvenRows);
+    sums.accumulate(FloatAccumBuffer::kOddRows);
+    EXPECT_EQ(sums.passes(), 3);
+    sums.resolve(dest, 4, true);  // flipped: the first row comes out last
+    EXPECT_FLOAT_EQ(dest[8], 0.5f * 2 / 3);
+    EXPECT_FLOAT_EQ(dest[10], 1.0f) << "values above 1 are written as 1";
+    EXPECT_FLOAT_EQ(dest[4], 0.1f * 2 / 3);  // the odd row: in all rows and odd rows
+    EXPECT_FLOAT_EQ(dest[0], 0.3f * 2 / 3);
+    // Straightened: colour / alpha, alpha the mean.
+    sums.unpremultiply();
+    sums.resolve(dest, 4);
+    EXPECT_FLOAT_EQ(dest[8], 0.6f);
+    EXPECT_FLOAT_EQ(dest[11], 0.5f * 2 / 3);
+    sums.reset();
+    EXPECT_EQ(sums.passes(), 0);
+    sums.resolve(dest, 4);
+    EXPECT_EQ(dest[8], 0);
+}
+
+// Frames of a flat bright square whose right edge is slanted, seen straight on through
+// a parallel view of 10 pixels per unit, on black.
+class PassFrames : public test::Frames {
+protected:
+    void SetUp() override {
+        Frames::SetUp();
+        std::string error;
+        gl = GLRenderer::instance(error);
+        ASSERT_NE(gl, nullptr) << error;
+        gl->setMaterialLookup(nullptr);
+        frame.samples = 1;
+        frame.shadows = false;
+        addWhiteAmbient();
+        camera->setProjection(Camera::kOrthographic);
+        camera->orthoWidth = 20;
+    }
+    // The square of side 20, turned `degrees`, placed so its right edge runs through the
+    // middle of the frame.
+    test::TestBox* addSlantedSquare(double degrees) {
+        auto* box = new test::TestBox(scene, "Square", 20, 20, 1);
+        box->rotate[2] = degrees;
+        box->translate[0] = -10 * std::cos(degrees * kPi / 180);
+        box->translate[1] = -10 * std::sin(degrees * kPi / 180);
+        return box;
+    }
+    test::EdgeMeasure edgeOf(const RenderImage& image, double degrees) const {
+        const double a = std::cos(degrees * kPi / 180), b = std::sin(degrees * kPi / 180);
+        return test::measureEdge(image, a, b, a * frame.width / 2 + b * frame.height / 2, 40, 160);
+    }
+    static int maxDifference(const RenderImage& x, const RenderImage& y) {
+        int most = 0;
+        for (size_t i = 0; i < x.rgba.size(); ++i) most = std::max(most, std::abs(x.rgba[i] - y.rgba[i]));
+        return most;
+    }
+    // The columns of row `y` neither black nor the full brightness of the frame's middle.
+    static int partial(const RenderImage& image, int y) {
+        const int full = image.pixel(image.width / 2, y)[1];
+        int n = 0;
+        for (int x = 0; x < image.width; ++x) n += image.pixel(x, y)[1] > 8 && image.pixel(x, y)[1] < full - 8;
+        return n;
+    }
+    GLRenderer* gl = nullptr;
+};
+
+TEST_F(PassFrames, AntiAliasingSoftensASlantedEdgeAndBringsItNearerItsLine) {
+    addSlantedSquare(8);
+    std::vector<test::EdgeMeasure> levels;
+    for (int level : {1, 2, 4}) {
+        frame.passes.antiAliasLevel = level;
+        levels.push_back(edgeOf(draw(*gl), 8));
+        EXPECT_EQ(gl->framesDrawn(), level * level);
+    }
+    EXPECT_LT(levels[0].intermediatePixels, levels[1].intermediatePixels);
+    EXPECT_LT(levels[1].intermediatePixels, levels[2].intermediatePixels);
+    EXPECT_LT(levels[2].rmsError, levels[0].rmsError);
+    EXPECT_LT(levels[2].rmsError, 0.2);
+}
+
+TEST_F(PassFrames, MotionBlurStreaksAsFarAsTheShutterStaysOpenAndAveragesItsPasses) {
+    auto* box = new test::TestBox(scene, "Square", 6, 6, 1);
+    // One unit (10 pixels) to the right per frame.
+    frame.passes.playAt = [box](double t) { box->translate[0] = t - 5; };
+    frame.passes.time = 5;
+    frame.passes.motionBlurPasses = 8;
+    const int row = frame.height / 2;
+    std::vector<int> streaks;
+    for (double shutter : {1.0, 0.5, 0.0}) {
+        frame.passes.motionBlurShutter = shutter;
+        streaks.push_back(partial(draw(*gl), row));
+    }
+    EXPECT_EQ(gl->framesDrawn(), 1) << "shutter 0: no motion blur";
+    EXPECT_NEAR(streaks[0], 2 * 10, 3);  // both sides of the square, 10 pixels each
+    EXPECT_NEAR(streaks[1], 2 * 5, 3);
+    EXPECT_EQ(streaks[2], 0);
+
+    // The passes' mean: two passes, each drawn alone.
+    frame.passes.motionBlurPasses = 2, frame.passes.motionBlurShutter = 1;
+    RenderImage blurred = draw(*gl);
+    EXPECT_EQ(gl->framesDrawn(), 2);
+    frame.passes.motionBlurPasses = 1;
+    RenderImage mean;
+    for (double t : {5.0, 5.5}) {
+        frame.passes.playAt(t);
+        RenderImage one = draw(*gl);
+        if (mean.rgba.empty())
+            mean = one;
+        else
+            for (size_t i = 0; i < one.rgba.size(); ++i) mean.rgba[i] = (mean.rgba[i] + one.rgba[i] + 1) / 2;
+    }
+    EXPECT_LE(maxDifference(blurred, mean), 1);
+
+    // Nothing moving: the same picture with and without motion blur.
+    frame.passes.playAt = nullptr;
+    RenderImage still = draw(*gl);
+    frame.passes.motionBlurPasses = 8;
+    EXPECT_LE(maxDifference(draw(*gl), still), 1);
+}
+
+TEST_F(PassFrames, AntiAliasingInsideMotionBlurDrawsEveryCombination) {
+    addSlantedSquare(8);
+    frame.passes.motionBlurPasses = 3, frame.passes.motionBlurShutter = 0.5;
+    frame.passes.antiAliasLevel = 2;
+    frame.passes.playAt = [](double) {};
+    RenderImage both = draw(*gl);
+    EXPECT_EQ(gl->framesDrawn(), 3 * 2 * 2);
+    frame.passes.motionBlurPasses = 1;
+    EXPECT_LE(maxDifference(both, draw(*gl)), 1) << "a still scene: motion blur adds nothing to the mean";
+}
+
+TEST_F(PassFrames, DepthOfFieldKeepsTheFocusSharpAndBlursWhatLiesBehind) {
+    camera->setProjection(Camera::kPerspective);
+    camera->target[0] = camera->target[1] = camera->target[2] = 0;  // in focus: 10 ahead
+    // Seen from 10 away the near square spans columns 14 to 71; the far one, 50 away,
+    // columns 117 to 174.
+    (new test::TestBox(scene, "Near", 2, 2, 0.1))->translate[0] = -2;
+    auto* farBox = new test::TestBox(scene, "Far", 10, 10, 0.1);
+    farBox->translate[0] = 8, farBox->translate[2] = -40;
+    const int row = frame.height / 2;
+    auto widths = [&](const RenderImage& image) {
+        int nearEdge = 0, farEdge = 0, full = 0;
+        for (int x = 0; x < image.width; ++x) full = std::max(full, int(image.pixel(x, row)[1]));
+        for (int x = 0; x < image.width; ++x) {
+            const int v = image.pixel(x, row)[1];
+            (x < frame.width / 2 ? nearEdge : farEdge) += v > 8 && v < full - 8;
+        }
+        return std::pair(nearEdge, farEdge);
+    };
+    const auto sharp = widths(draw(*gl));
+    frame.passes.depthOfField = 10;
+    const auto blurred = widths(draw(*gl));
+    EXPECT_EQ(gl->framesDrawn(), 100);
+    EXPECT_LE(blurred.first, sharp.first + 2);
+    EXPECT_GE(blurred.second, sharp.second + 3);
+    EXPECT_EQ(camera->focusTurn[0], 0);
+    EXPECT_EQ(camera->focusTurn[1], 0);
+}
+
+TEST_F(PassFrames, TheRayTracerSumsMotionBlurPassesOnTheCpu) {
+    auto* box = new test::TestBox(scene, "Square", 6, 6, 1);
+    frame.passes.playAt = [box](double t) { box->translate[0] = t - 5; };
+    frame.passes.time = 5;
+    frame.passes.motionBlurPasses = 8, frame.passes.motionBlurShutter = 1;
+    frame.passes.antiAliasLevel = 4;  // the tracer's own anti-aliasing, not passes
+    RayTracer tracer;
+    RenderImage image = draw(tracer);
+    EXPECT_EQ(tracer.framesDrawn(), 8);
+    EXPECT_NEAR(partial(image, frame.height / 2), 2 * 10, 3);
+    EXPECT_EQ(box->translate[0], 0) << "the scene is played back at the frame's time";
+}
+
+TEST_F(PassFrames, TheReadPixelsKindTakesTheCurrentReadBufferAlphaFirst) {
+    GLuint fbo = 0, colour = 0;
+    glGenFramebuffers(1, &fbo);
+    glGenRenderbuffers(1, &colour);
+    glBindRenderbuffer(GL_RENDERBUFFER, colour);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, 4, 2);
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+    glClearColor(0.2f, 0.4f, 0.6f, 0.8f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    FloatAccumBufferUsingReadPixels sums(4, 2);
+    sums.accumulateFromReadBuffer();
+    sums.accumulateFromReadBuffer();
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDeleteFramebuffers(1, &fbo);
+    glDeleteRenderbuffers(1, &colour);
+    float out[32];
+    sums.resolve(out, 16);
+    EXPECT_NEAR(out[0], 0.8, 0.01);  // alpha first
+    EXPECT_NEAR(out[1], 0.2, 0.01);
+    EXPECT_NEAR(out[3], 0.6, 0.01);
+    EXPECT_EQ(sums.alphaIndex(), 0);
+}
+
+}  // namespace
+}  // namespace fw
