@@ -56,11 +56,12 @@ std::unique_ptr<GlintUnit> FrameEffects::sweep() {
     // middle, over the whole timeline; the letters' coverage keeps it off the background.
     glint->glintPosition[0][0] = 0.5;
     glint->glintPosition[0][1] = 0.55;
-    glint->glintSize[0] = 360;
+    glint->glintSize[0] = 480;
+    glint->gradientTransferMode = EffectUnit::kAdd;
     glint->glintWipeType = GlintUnit::kWipeOnOff;
     glint->applyBloom = GlintUnit::kApplyOne;
-    glint->bloomSize = 140;
-    glint->bloomBoost = 40;
+    glint->bloomSize = 160;
+    glint->bloomBoost = 60;
     glint->bloomColor[0] = 1, glint->bloomColor[1] = 0.85, glint->bloomColor[2] = 0.6;
     glint->bloomTransferMode = EffectUnit::kScreen;
     return glint;

@@ -1,0 +1,100 @@
+// The finishing options as a user reaches them: kept in the project `text` writes and
+// read back whole, a glint sweep that lights only the letters and crosses the frame
+// over the timeline, and motion blur from both renderers on a flying title.
+#include "AppRun.h"
+
+using testing::HasSubstr;
+using testing::Not;
+using ::test::Pixels;
+
+namespace fw {
+namespace {
+
+// Columns whose pixels differ between the two pictures, and where they lie on average.
+struct Changed {
+    int count = 0;
+    double meanX = 0;
+    bool outsideLetters = false;  // a pixel changed where the plain picture shows background
+};
+
+Changed changedBetween(const Pixels& plain, const Pixels& lit) {
+    Changed c;
+    double sumX = 0;
+    for (int y = 0; y < plain.height; ++y)
+        for (int x = 0; x < plain.width; ++x) {
+            const int *p = plain.at(x, y), *q = lit.at(x, y);
+            if (p[0] == q[0] && p[1] == q[1] && p[2] == q[2]) continue;
+            ++c.count;
+            sumX += x;
+            c.outsideLetters = c.outsideLetters || (p[0] == 0 && p[1] == 0 && p[2] == 0);
+        }
+    c.meanX = c.count ? sumX / c.count : -1;
+    return c;
+}
+
+TEST(Finishing, TheOptionsAreKeptInTheProjectAndReadBackWhole) {
+    test::TempDir dir;
+    const std::string project = dir.file("finished.kxp"), plain = dir.file("plain.kxp");
+    auto r = test::formwright(dir, "text Hi --motion-blur 8 --shutter 90 --depth-of-field 3 --anti-alias 3 "
+                                   "--anti-alias-passes --glint sweep -o '" + project + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string text = test::readFile(project);
+    for (const char* line : {"MotionBlurPasses 8\n", "MotionBlurShutter 90\n", "AntiAliasLevel \"3\"\n",
+                             "AntiAliasPasses 1\n", "DepthOfField 3\n", "begin FrameEffects\n", "begin GlintUnit\n",
+                             "Name \"Glint Sweep\"\n", "GlintWipeType \"WipeOnOff\"\n", "end FrameEffects\n"})
+        EXPECT_THAT(text, HasSubstr(line));
+    r = test::formwright(dir, "resave '" + project + "' '" + dir.file("again.kxp") + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(test::readFile(dir.file("again.kxp")), text);
+
+    // Without them a project keeps the lines it always had.
+    ASSERT_EQ(test::formwright(dir, "text Hi -o '" + plain + "'").status, 0);
+    EXPECT_THAT(test::readFile(plain), Not(HasSubstr("DepthOfField")));
+    EXPECT_THAT(test::readFile(plain), Not(HasSubstr("AntiAliasPasses")));
+    EXPECT_THAT(test::readFile(plain), Not(HasSubstr("FrameEffects")));
+
+    for (const char* bad : {"--depth-of-field 20", "--glint shine", "--motion-blur 0", "--shutter 400"}) {
+        r = test::formwright(dir, std::string("text Hi ") + bad + " -o '" + dir.file("bad.kxp") + "'");
+        EXPECT_NE(r.status, 0) << bad;
+    }
+}
+
+TEST(Finishing, AGlintSweepLightsOnlyTheLettersAndCrossesThemOverTheTimeline) {
+    test::TempDir dir;
+    const std::string project = dir.file("gold.kxp");
+    ASSERT_EQ(test::formwright(dir, "text HHHH --material 'Polished Gold' -o '" + project + "'").status, 0);
+    const std::string text = test::readFile(project);
+    std::vector<double> where;
+    for (int frame : {90, 150, 210}) {
+        const std::string at = "--size 320x240 --frame " + std::to_string(frame);
+        const Pixels plain = test::rendered(dir, "plain", text, at);
+        const Pixels lit = test::rendered(dir, "lit", text, at + " --glint sweep");
+        const Changed c = changedBetween(plain, lit);
+        EXPECT_GT(c.count, 50) << "frame " << frame;
+        EXPECT_FALSE(c.outsideLetters) << "frame " << frame;
+        where.push_back(c.meanX);
+    }
+    EXPECT_LT(where[0] + 20, where[1]);
+    EXPECT_LT(where[1] + 20, where[2]);
+}
+
+TEST(Finishing, MotionBlurStreaksAFlyingTitleWithEitherRendererAndLeavesASettledOneAlone) {
+    test::TempDir dir;
+    const std::string project = dir.file("fly.kxp");
+    ASSERT_EQ(test::formwright(dir, "text W --animate fly-in -o '" + project + "'").status, 0);
+    const std::string text = test::readFile(project);
+    for (const char* renderer : {"gl", "raytrace"}) {
+        SCOPED_TRACE(renderer);
+        const std::string flying = std::string("--size 160x120 --frame 10 --renderer ") + renderer;
+        const Pixels sharp = test::rendered(dir, "sharp", text, flying);
+        const Pixels streaked = test::rendered(dir, "streaked", text, flying + " --motion-blur 6");
+        EXPECT_LT(::test::psnr(sharp, streaked), 35);
+        const std::string settled = std::string("--size 160x120 --frame 60 --renderer ") + renderer;
+        EXPECT_GT(::test::psnr(test::rendered(dir, "still", text, settled),
+                             test::rendered(dir, "still-blurred", text, settled + " --motion-blur 6")),
+                  45);
+    }
+}
+
+}  // namespace
+}  // namespace fw
