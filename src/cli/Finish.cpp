@@ -48,7 +48,13 @@ void applyFinish(VeltraneApp& app, const Finish& finish) {
     if (finish.depthOfField >= 0) settings.depthOfField = finish.depthOfField;
     if (finish.motionBlur >= 0) timeline.motionBlurPasses = finish.motionBlur;
     if (finish.shutter >= 0) timeline.motionBlurShutter = finish.shutter;
-    if (finish.glint == "sweep") app.frameEffects().units.push_back(FrameEffects::sweep());
+    if (finish.glint == "sweep") {
+        // Asked again, the sweep replaces the one the project has rather than doubling it.
+        auto& units = app.frameEffects().units;
+        std::unique_ptr<GlintUnit> sweep = FrameEffects::sweep();
+        std::erase_if(units, [&](const auto& unit) { return unit->name == sweep->name; });
+        units.push_back(std::move(sweep));
+    }
 }
 
 }  // namespace fw
