@@ -8,6 +8,7 @@
 
 #include "TestBox.h"
 #include "render/CameraX.h"
+#include "render/GLRenderer.h"
 #include "render/LightX.h"
 #include "render/Renderer.h"
 #include "scene/SceneX.h"
@@ -58,6 +59,20 @@ protected:
     SceneX scene;
     CameraX* camera = nullptr;
     RenderFrame frame;
+};
+
+// The same through the process's OpenGL renderer, without materials or multisampling.
+class GLFrames : public Frames {
+protected:
+    void SetUp() override {
+        Frames::SetUp();
+        std::string error;
+        gl = GLRenderer::instance(error);
+        ASSERT_NE(gl, nullptr) << error;
+        gl->setMaterialLookup(nullptr);
+        frame.samples = 1;
+    }
+    GLRenderer* gl = nullptr;
 };
 
 }  // namespace fw::test

@@ -157,15 +157,10 @@ TEST(FloatAccumBuffer, SumsRowsByFieldAndResolvesTheCappedMean) {
 
 // Frames of a flat bright square whose right edge is slanted, seen straight on through
 // a parallel view of 10 pixels per unit, on black.
-class PassFrames : public test::Frames {
+class PassFrames : public test::GLFrames {
 protected:
     void SetUp() override {
-        Frames::SetUp();
-        std::string error;
-        gl = GLRenderer::instance(error);
-        ASSERT_NE(gl, nullptr) << error;
-        gl->setMaterialLookup(nullptr);
-        frame.samples = 1;
+        GLFrames::SetUp();
         frame.shadows = false;
         addWhiteAmbient();
         camera->setProjection(Camera::kOrthographic);
@@ -196,7 +191,6 @@ protected:
         for (int x = 0; x < image.width; ++x) n += image.pixel(x, y)[1] > 8 && image.pixel(x, y)[1] < full - 8;
         return n;
     }
-    GLRenderer* gl = nullptr;
 };
 
 TEST_F(PassFrames, AntiAliasingSoftensASlantedEdgeAndBringsItNearerItsLine) {

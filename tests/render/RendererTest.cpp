@@ -23,21 +23,12 @@
 namespace fw {
 namespace {
 
-class Render : public test::Frames {
+class Render : public test::GLFrames {
 protected:
-    void SetUp() override {
-        Frames::SetUp();
-        std::string error;
-        gl = GLRenderer::instance(error);
-        ASSERT_NE(gl, nullptr) << error;
-        gl->setMaterialLookup(nullptr);
-        frame.samples = 1;
-    }
     using Frames::draw;
     RenderImage draw() { return Frames::draw(*gl); }
     std::vector<std::pair<const char*, Renderer*>> both() { return {{"OpenGL", gl}, {"ray tracer", &tracer}}; }
 
-    GLRenderer* gl = nullptr;
     RayTracer tracer;
 };
 class Renderers : public Render {};
