@@ -203,6 +203,7 @@ int RenderSequence::run(OrvoSceneManager& manager, const Request& request) {
         const RenderJob::Timing& t = job.lastTiming();
         sum.scene += t.scene;
         sum.renderer += t.renderer;
+        sum.effects += t.effects;
         const auto encodeStart = std::chrono::steady_clock::now();
         if (movie) {
             if (!writer.addFrame(image.rgba.data())) {
@@ -240,12 +241,14 @@ int RenderSequence::run(OrvoSceneManager& manager, const Request& request) {
         if (std::string error = log.write(); !error.empty()) Dialogs::instance().alert(error);
     }
     const double total_s = seconds(start);
+    char effects[48] = "";
+    if (sum.effects > 0) std::snprintf(effects, sizeof effects, ", effects %.2f s", sum.effects);
     printNote("%s: %d frame%s (%d-%d) at %d x %d in %.2f s, %.1f frames/s (scene %.2f s, geometry "
-                 "%.2f s, textures %.2f s, drawing %.2f s, read-back %.2f s, %s %.2f s)",
-                 request.out.c_str(), done, done == 1 ? "" : "s", first, first + done - 1, settings.width,
-                 settings.height, total_s, total_s > 0 ? done / total_s : 0.0, sum.scene, sum.renderer.geometry,
-                 sum.renderer.baking, sum.renderer.drawing, sum.renderer.readBack, movie ? "encoding" : "writing",
-                 encoding);
+              "%.2f s, textures %.2f s, drawing %.2f s, read-back %.2f s%s, %s %.2f s)",
+              request.out.c_str(), done, done == 1 ? "" : "s", first, first + done - 1, settings.width,
+              settings.height, total_s, total_s > 0 ? done / total_s : 0.0, sum.scene, sum.renderer.geometry,
+              sum.renderer.baking, sum.renderer.drawing, sum.renderer.readBack, effects, movie ? "encoding" : "writing",
+              encoding);
     if (signal != 0) {
         printError(request.out, stoppedBy + " after " + std::to_string(done) + " of " + std::to_string(total) +
                                     " frames; " +

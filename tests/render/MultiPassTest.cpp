@@ -299,7 +299,8 @@ TEST_F(PassFrames, TheRayTracerSumsMotionBlurPassesOnTheCpu) {
     EXPECT_EQ(box->translate[0], 0) << "the scene is played back at the frame's time";
 }
 
-TEST_F(PassFrames, TheReadPixelsKindTakesTheCurrentReadBufferAlphaFirst) {
+// A driver without float buffers: each pass is summed from the read buffer, alpha first.
+TEST_F(PassFrames, WithoutFloatBuffersPassesAreSummedFromTheReadBufferAlphaFirst) {
     GLuint fbo = 0, colour = 0;
     glGenFramebuffers(1, &fbo);
     glGenRenderbuffers(1, &colour);
@@ -307,21 +308,47 @@ TEST_F(PassFrames, TheReadPixelsKindTakesTheCurrentReadBufferAlphaFirst) {
     glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, 4, 2);
     glBindFramebuffer(GL_FRAMEBUFFER, fbo);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
     glClearColor(0.2f, 0.4f, 0.6f, 0.8f);
     glClear(GL_COLOR_BUFFER_BIT);
-    glReadBuffer(GL_COLOR_ATTACHMENT0);
     FloatAccumBufferUsingReadPixels sums(4, 2);
     sums.accumulateFromReadBuffer();
     sums.accumulateFromReadBuffer();
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glDeleteFramebuffers(1, &fbo);
-    glDeleteRenderbuffers(1, &colour);
     float out[32];
     sums.resolve(out, 16);
     EXPECT_NEAR(out[0], 0.8, 0.01);  // alpha first
     EXPECT_NEAR(out[1], 0.2, 0.01);
     EXPECT_NEAR(out[3], 0.6, 0.01);
-    EXPECT_EQ(sums.alphaIndex(), 0);
+
+    // Two motion-blur passes, each clearing the buffer to a premultiplied colour: half
+    // covered red, then fully covered blue. The mean comes out straight.
+    MultiPassSettings settings;
+    settings.motionBlurPasses = 2, settings.motionBlurShutter = 1;
+    MultiPassList effects = multiPassEffects(settings);
+    const float background[3] = {0, 1, 0};
+    RenderImage image;
+    int pass = 0;
+    CpuPassSums cpu(effects, 4, 2, background,
+                    [&](RenderImage&) {
+                        glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+                        if (pass++ == 0) glClearColor(0.5f, 0, 0, 0.5f);
+                        else glClearColor(0, 0, 1, 1);
+                        glClear(GL_COLOR_BUFFER_BIT);
+                        return true;
+                    },
+                    image, true);
+    PassContext context;
+    ASSERT_TRUE(runPasses(effects, context, *camera, cpu));
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDeleteFramebuffers(1, &fbo);
+    glDeleteRenderbuffers(1, &colour);
+    ASSERT_EQ(image.width, 4);
+    const uint8_t* p = image.pixel(1, 1);
+    // Red 0.5 of 1.5 coverage, blue 1 of 1.5; alpha 0.75.
+    EXPECT_NEAR(p[0], 85, 1);
+    EXPECT_EQ(p[1], 0);
+    EXPECT_NEAR(p[2], 170, 1);
+    EXPECT_NEAR(p[3], 191, 1);
 }
 
 }  // namespace
