@@ -186,9 +186,21 @@ void RenderJob::configurePasses() {
     const auto& s = manager_.settings();
     const AnimGlobals& timeline = manager_.scene()->animGlobals();
     MultiPassSettings& passes = frame_.passes;
-    passes.antiAliasLevel = s.antiAliasPasses != 0 ? s.antiAliasLevel : 1;
-    passes.depthOfField = s.depthOfField;
-    passes.motionBlurPasses = timeline.motionBlurPasses;
+    // Passes multiply: each is held where one more would cost far more than it shows.
+    auto held = [this](const char* keyword, double asked, double most) {
+        if (!(asked <= most)) {
+            char text[160];
+            std::snprintf(text, sizeof text, "%g is more than the %g passes a frame may draw for it; %g are drawn",
+                          asked, most, most);
+            settingNote(keyword, text);
+            return most;
+        }
+        return asked;
+    };
+    passes.antiAliasLevel =
+        s.antiAliasPasses != 0 ? static_cast<int>(held("AntiAliasLevel", s.antiAliasLevel, kMaxAntiAliasLevel)) : 1;
+    passes.depthOfField = held("DepthOfField", s.depthOfField, kMaxDepthOfField);
+    passes.motionBlurPasses = static_cast<int>(held("MotionBlurPasses", timeline.motionBlurPasses, kMaxMotionBlurPasses));
     // The shutter is kept as an angle: 360 degrees stay open for the whole frame.
     passes.motionBlurShutter = timeline.motionBlurShutter / 360.0;
     passes.motionBlurOffset = 0;

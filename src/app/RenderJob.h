@@ -70,6 +70,10 @@ public:
     static bool parseSize(const std::string& text, int& width, int& height);
     // The largest picture side either renderer draws.
     static constexpr int kMaxSide = Renderer::kMaxSide;
+    // The most passes a frame draws for each effect: level x level, depth x depth, passes.
+    static constexpr int kMaxAntiAliasLevel = 5;
+    static constexpr double kMaxDepthOfField = 16;
+    static constexpr int kMaxMotionBlurPasses = 64;
     static constexpr const char* kSizeHelp = "takes WIDTHxHEIGHT from 1x1 to 16384x16384, for example 1920x1080";
     // The width over height of a pixel for the project's "PixelAspect" choice: 0
     // square, 1 NTSC DV 10/11, 2 NTSC DV widescreen 40/33, 3 PAL DV 59/54, 4 PAL DV

@@ -57,6 +57,11 @@ TEST(Finishing, TheOptionsAreKeptInTheProjectAndReadBackWhole) {
         r = test::formwright(dir, std::string("text Hi ") + bad + " -o '" + dir.file("bad.kxp") + "'");
         EXPECT_NE(r.status, 0) << bad;
     }
+    // A project asking for more passes than any frame needs is held, and says so.
+    std::string err;
+    test::rendered(dir, "huge", test::edited(text, {{"MotionBlurPasses 8\n", "MotionBlurPasses 100000\n"}}),
+                   "--size 32x24", &err);
+    EXPECT_THAT(err, HasSubstr("MotionBlurPasses: 100000 is more than the 64 passes a frame may draw for it"));
 }
 
 TEST(Finishing, AGlintSweepLightsOnlyTheLettersAndCrossesThemOverTheTimeline) {
