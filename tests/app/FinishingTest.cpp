@@ -59,7 +59,8 @@ TEST(Finishing, TheOptionsAreKeptInTheProjectAndReadBackWhole) {
     }
     // A project asking for more passes than any frame needs is held, and says so.
     std::string err;
-    test::rendered(dir, "huge", test::edited(text, {{"MotionBlurPasses 8\n", "MotionBlurPasses 100000\n"}}),
+    test::rendered(dir, "huge",
+                   test::edited(test::readFile(plain), {{"MotionBlurPasses 1\n", "MotionBlurPasses 100000\n"}}),
                    "--size 32x24", &err);
     EXPECT_THAT(err, HasSubstr("MotionBlurPasses: 100000 is more than the 64 passes a frame may draw for it"));
 }
