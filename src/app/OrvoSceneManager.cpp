@@ -9,6 +9,9 @@
 #include "persistence/AFileIO.h"
 #include "persistence/CommandIO.h"
 #include "persistence/FieldTable.h"
+#include "persistence/MemCmdIO.h"
+#include "persistence/StringsIO.h"
+#include "platform/MemoryBlock.h"
 #include "platform/Dialogs.h"
 #include "platform/Folders.h"
 #include "scene/AnimGlobals.h"
@@ -361,9 +364,67 @@ constexpr FieldTable::Line kLines[] = {
 };
 constexpr FieldTable kSettingsLines{kLines};
 
+// A line a project writes and reads that holds a setting, not a block, the version or
+// a preference.
+const FieldTable::Line* settableLine(const std::string& keyword) {
+    for (const FieldTable::Line& line : kLines) {
+        // Lines read and ignored, or kept in preference files only, set nothing here.
+        if (keyword != line.keyword || !line.write || !line.read || line.read == readOneIgnored ||
+            line.write == writeConstant<0> || line.write == writeConstant<1> || line.when == inPreferences ||
+            line.when == renderLogsOn)
+            continue;
+        if (keyword == "Version" || keyword == "begin") return nullptr;
+        return &line;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 // ---- the manager
+
+std::vector<std::string> OrvoSceneManager::settableKeywords() {
+    std::vector<std::string> keywords;
+    for (const FieldTable::Line& line : kLines)
+        if (settableLine(line.keyword) == &line) keywords.push_back(line.keyword);
+    return keywords;
+}
+
+bool OrvoSceneManager::setSetting(const std::string& keyword, const std::string& value, std::string& error,
+                                  std::vector<std::string>* warnings) {
+    const FieldTable::Line* line = settableLine(keyword);
+    if (!line) {
+        error = "is not a project setting; the settings are:";
+        for (const std::string& k : settableKeywords()) error += " " + k;
+        return false;
+    }
+    // The line as the project itself writes it, to show its form.
+    std::string form;
+    {
+        MemoryBlock block(0);
+        MemCmdIO out(this);
+        out.attachOutput(block);
+        const bool written = line->write(out, *this, line->keyword, line->spelling) == 0;
+        if (written && out.writePosition() > 0) {
+            form.assign(reinterpret_cast<const char*>(block.lock()), out.writePosition());
+            block.unlock();
+            while (!form.empty() && (form.back() == '\n' || form.back() == '\r')) form.pop_back();
+            form.erase(0, form.find_first_not_of(' '));
+        }
+    }
+    const std::string text = keyword + " " + value;
+    const char* lines[] = {text.c_str(), nullptr};
+    StringsIO in(this);
+    in.attach(lines);
+    const StreamRead read = in.readAll();
+    if (!read.ok() || read.commands != 1 || value.empty()) {
+        error = "cannot take \"" + value + "\"";
+        if (!form.empty()) error += "; it is written like this: " + form;
+        return false;
+    }
+    if (warnings) warnings->insert(warnings->end(), read.warnings.begin(), read.warnings.end());
+    return true;
+}
 
 OrvoSceneManager::OrvoSceneManager(OrvoPrefs& prefs) : prefs_(prefs) {
     freshScenes();

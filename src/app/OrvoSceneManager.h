@@ -126,6 +126,14 @@ public:
     // Members that only a new scene starts with (its camera and lights).
     static void addNewSceneMembers(FixUp add);
 
+    // Sets one of the project's settings lines from its value as a project file gives it
+    // ("2", "0.5 0.5 0.5", "\"Normal\"" or Normal); false with what is wrong in `error`.
+    // What the line itself warns of (a value held to its limit) goes to `warnings`.
+    bool setSetting(const std::string& keyword, const std::string& value, std::string& error,
+                    std::vector<std::string>* warnings = nullptr);
+    // The keywords setSetting takes, in the order a project writes them.
+    static std::vector<std::string> settableKeywords();
+
     // The version text of this program and the version read back from one.
     static std::string versionText();
     static bool parseVersion(const std::string& text, int version[3]);

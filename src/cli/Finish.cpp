@@ -2,9 +2,11 @@
 
 #include <CLI/CLI.hpp>
 
+#include "app/Console.h"
 #include "app/FrameEffects.h"
 #include "app/OrvoSceneManager.h"
 #include "app/VeltraneApp.h"
+#include "cli/Documents.h"
 #include "scene/AnimGlobals.h"
 #include "scene/SceneX.h"
 #include "surface/GlintUnit.h"
@@ -37,6 +39,34 @@ void addFinishOptions(CLI::App& command, Finish& finish) {
         ->check(CLI::Range(0.0, 360.0));
     command.add_option("--glint", finish.glint, "sweep: a glint that sweeps across the letters over the timeline")
         ->check(CLI::IsMember({"sweep"}));
+    command.add_option("--set", finish.settings,
+                       "KEYWORD=VALUE: any settings line of the project, as the project file writes it "
+                       "(--set RenderShadows=0 --set \"BackgroundColor=0.1 0.1 0.2\"); may be given again");
+}
+
+bool applySetting(OrvoSceneManager& manager, const std::string& assignment, const std::string& subject) {
+    const size_t equals = assignment.find('=');
+    if (equals == std::string::npos || equals == 0) {
+        printError(subject, "takes KEYWORD=VALUE, not \"" + assignment + "\"");
+        return false;
+    }
+    const std::string keyword = assignment.substr(0, equals), value = assignment.substr(equals + 1);
+    std::string error;
+    std::vector<std::string> warnings;
+    if (!manager.setSetting(keyword, value, error, &warnings)) {
+        printError(keyword, error);
+        return false;
+    }
+    for (const std::string& warning : warnings) printError(keyword, warning);
+    return true;
+}
+
+bool checkFinish(const Finish& finish) {
+    if (finish.settings.empty()) return true;
+    Session session;
+    for (const std::string& assignment : finish.settings)
+        if (!applySetting(session.app.sceneManager(), assignment)) return false;
+    return true;
 }
 
 void applyFinish(VeltraneApp& app, const Finish& finish) {
@@ -48,6 +78,7 @@ void applyFinish(VeltraneApp& app, const Finish& finish) {
     if (finish.depthOfField >= 0) settings.depthOfField = finish.depthOfField;
     if (finish.motionBlur >= 0) timeline.motionBlurPasses = finish.motionBlur;
     if (finish.shutter >= 0) timeline.motionBlurShutter = finish.shutter;
+    for (const std::string& assignment : finish.settings) applySetting(manager, assignment);
     if (finish.glint == "sweep") {
         // Asked again, the sweep replaces the one the project has rather than doubling it.
         auto& units = app.frameEffects().units;

@@ -1,9 +1,11 @@
 #pragma once
-// The finishing options --anti-alias, --anti-alias-passes, --depth-of-field, --motion-blur, --shutter and
-// --glint: passes and frame effects that `text`, `import` and `render` take alike and
-// keep in the project they write.
+// The finishing options --anti-alias, --anti-alias-passes, --depth-of-field,
+// --motion-blur, --shutter and --glint (passes and frame effects), and --set for any
+// settings line: what `text`, `import` and `render` take alike and keep in the project
+// they write.
 
 #include <string>
+#include <vector>
 
 namespace CLI {
 class App;
@@ -11,6 +13,7 @@ class App;
 
 namespace fw {
 
+class OrvoSceneManager;
 class VeltraneApp;
 
 // As typed; a negative number or an empty text leaves the project's own setting.
@@ -21,13 +24,20 @@ struct Finish {
     int motionBlur = -1;
     double shutter = -1;
     std::string glint;
+    std::vector<std::string> settings;  // KEYWORD=VALUE each
     bool any() const {
         return antiAlias >= 0 || antiAliasPasses || depthOfField >= 0 || motionBlur >= 0 || shutter >= 0 ||
-               !glint.empty();
+               !glint.empty() || !settings.empty();
     }
 };
 
 void addFinishOptions(CLI::App& command, Finish& finish);
+// Every --set names a settings line and a value it takes (reported when not), tried on
+// a scratch project before any work.
+bool checkFinish(const Finish& finish);
+// "KEYWORD=VALUE" put on the loaded project; false (reported, naming `subject` or the
+// keyword) when the keyword or the value is wrong.
+bool applySetting(OrvoSceneManager& manager, const std::string& assignment, const std::string& subject = "--set");
 // Puts the options into the project's settings, timeline and frame effects.
 void applyFinish(VeltraneApp& app, const Finish& finish);
 

@@ -79,6 +79,7 @@ bool isEdgeName(const std::string& name) {
 }
 
 bool checkLooks(const Looks& looks) {
+    if (!checkFinish(looks.finish)) return false;
     if (!looks.any()) return true;
     Session session;
     session.app.loadSwatches();

@@ -10,7 +10,7 @@ namespace {
 
 using Maker = std::unique_ptr<Subcommand> (*)();
 
-const Maker kSubcommands[] = {makeResaveCommand, makeRenderCommand,  makeTextCommand,
+const Maker kSubcommands[] = {makeResaveCommand, makeSetCommand, makeRenderCommand, makeTextCommand,
                               makeExportCommand, makeImportCommand,  makeGlyphsCommand,
                               makeInfoCommand,   makeLibraryCommand, makePrefsCommand};
 

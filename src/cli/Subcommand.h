@@ -28,6 +28,7 @@ protected:
 std::vector<std::unique_ptr<Subcommand>> makeSubcommands();
 
 std::unique_ptr<Subcommand> makeResaveCommand();
+std::unique_ptr<Subcommand> makeSetCommand();
 std::unique_ptr<Subcommand> makeRenderCommand();
 std::unique_ptr<Subcommand> makeTextCommand();
 std::unique_ptr<Subcommand> makeExportCommand();

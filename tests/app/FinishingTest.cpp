@@ -102,5 +102,29 @@ TEST(Finishing, MotionBlurStreaksAFlyingTitleWithEitherRendererAndLeavesASettled
     }
 }
 
+TEST(Finishing, SetChangesASavedProjectWhollyOrNotAtAll) {
+    test::TempDir dir;
+    const std::string project = dir.file("title.kxp");
+    ASSERT_EQ(test::formwright(dir, "text Hi --set UseAlphaMask=1 -o '" + project + "'").status, 0);
+    EXPECT_THAT(test::readFile(project), HasSubstr("UseAlphaMask \"1\"\n"));
+    auto r = test::formwright(dir, "set '" + project + "' AntiAliasLevel=4 'BackgroundColor=0.25 0.5 1'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string changed = test::readFile(project);
+    EXPECT_THAT(changed, HasSubstr("AntiAliasLevel \"4\"\n"));
+    EXPECT_THAT(changed, HasSubstr("BackgroundColor 0.25 0.5 1\n"));
+    // One bad setting among good ones: exit 1, the file as it was, and what is allowed named.
+    for (const char* bad : {"Bogus=1", "AntiAliasLevel=many", "AntiAliasLevel", "Version=1.0.0"}) {
+        r = test::formwright(dir, "set '" + project + "' RenderShadows=0 " + bad);
+        EXPECT_EQ(r.status, 1) << bad;
+        EXPECT_EQ(test::readFile(project), changed) << bad;
+    }
+    EXPECT_THAT(r.err, HasSubstr("the settings are: ViewerMode"));
+    r = test::formwright(dir, "set '" + project + "' AntiAliasLevel=many");
+    EXPECT_THAT(r.err, HasSubstr("it is written like this: AntiAliasLevel \"4\""));
+    r = test::formwright(dir, "text Hi --set Nope=1 -o '" + dir.file("never.kxp") + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("never.kxp")));
+}
+
 }  // namespace
 }  // namespace fw
