@@ -102,6 +102,25 @@ TEST(Finishing, MotionBlurStreaksAFlyingTitleWithEitherRendererAndLeavesASettled
     }
 }
 
+TEST(Finishing, TheBackgroundIsAColourAnImageOrClear) {
+    test::TempDir dir;
+    const std::string image = dir.file("backdrop.png");
+    ASSERT_EQ(test::formwright(dir, "text Hi --background '#336699' --size 64x48 -o '" + image + "'").status, 0);
+    Pixels p = ::test::readImage(image);
+    ASSERT_EQ(p.width, 64);
+    EXPECT_EQ(std::vector<int>(p.at(0, 0), p.at(0, 0) + 3), (std::vector<int>{51, 102, 153}));
+    // The picture just made, stretched behind another title: its corner shows through.
+    const std::string over = dir.file("over.png");
+    ASSERT_EQ(test::formwright(dir, "text Hi --background '" + image + "' --size 64x48 -o '" + over + "'").status, 0);
+    p = ::test::readImage(over);
+    EXPECT_NEAR(p.at(0, 0)[2], 153, 2);
+    ASSERT_EQ(test::formwright(dir, "text Hi --transparent --size 64x48 -o '" + over + "'").status, 0);
+    EXPECT_EQ(::test::readImage(over, true).at(0, 0)[3], 0);
+    for (const char* bad : {"nowhere.png", "#12345", "1.5,0,0", "0.1 0.2 0.3"})
+        EXPECT_EQ(test::formwright(dir, std::string("text Hi --background '") + bad + "' -o '" + over + "'").status, 1)
+            << bad;
+}
+
 TEST(Finishing, SetChangesASavedProjectWhollyOrNotAtAll) {
     test::TempDir dir;
     const std::string project = dir.file("title.kxp");
