@@ -27,7 +27,6 @@ public:
     // False when the charstring cannot be run at all.
     bool runGlyph(int glyph, double originX, double originY, bool accented);
     const Type1Charstrings::Metrics& metrics() const { return metrics_; }
-    double sideBearingX() const { return sbx_; }
 
 private:
     bool run(const uint8_t* code, size_t size, int depth);
@@ -312,7 +311,8 @@ void Type1Machine::flexEnd(const double* args) {
 
 bool Type1Machine::seac() {
     // An accented character: the base and the accent named by their StandardEncoding
-    // codes, the accent's origin moved by (adx - asb) from the base's side bearing.
+    // codes, the accent's origin at (adx - asb) from the side bearing this charstring
+    // set (which fonts make the base's), as interpreters have always placed it.
     double asb = stack_[0], adx = stack_[1], ady = stack_[2];
     int bchar = static_cast<int>(stack_[3]), achar = static_cast<int>(stack_[4]);
     sp_ = 0;
@@ -327,7 +327,7 @@ bool Type1Machine::seac() {
     Type1Machine baseMachine(font_, out_, log_, budget_);
     if (!baseMachine.runGlyph(base, originX_, originY_, true)) return false;
     Type1Machine accentMachine(font_, out_, log_, budget_);
-    return accentMachine.runGlyph(accent, originX_ + adx - asb + baseMachine.sideBearingX(), originY_ + ady, true);
+    return accentMachine.runGlyph(accent, originX_ + adx - asb + sbx_, originY_ + ady, true);
 }
 
 bool Type1Machine::addPoint(bool on) {
