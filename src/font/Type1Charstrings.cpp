@@ -15,6 +15,16 @@ constexpr uint16_t kDecryptC2 = 22719;
 // arguments.
 constexpr int kFlexValues = 17;
 
+// Numbers grow without bound through div; whatever they reach, a whole number within
+// int32_t comes out (0 for what is not a number).
+int32_t toInt(double v) {
+    if (!(v == v)) return 0;
+    v = std::floor(v + 0.5);
+    if (v < -2147483647.0) return -2147483647;
+    if (v > 2147483647.0) return 2147483647;
+    return static_cast<int32_t>(v);
+}
+
 }  // namespace
 
 // One run of a glyph's charstring. The parts of an accented character run in
@@ -117,7 +127,7 @@ bool Type1Machine::run(const uint8_t* code, size_t size, int depth) {
             if (index >= 0 && index < static_cast<double>(font_.subrs_.size()))
                 sub = &font_.subrs_[static_cast<size_t>(index)];
             if (!sub || !sub->present) {
-                log_.say(" >> ERROR: can't find subr: %d <<", static_cast<int>(index));
+                log_.say(" >> ERROR: can't find subr: %d <<", toInt(index));
                 continue;
             }
             // Subroutines calling each other deeper than the format allows are left out.
@@ -174,8 +184,8 @@ bool Type1Machine::operate(int op) {
                 sbx_ = a[0];
                 x_ = a[0];
                 y_ = 0;
-                metrics_.advance = static_cast<int32_t>(std::lround(a[1] * font_.matrix_[0]));
-                metrics_.lsb = static_cast<int32_t>(std::lround(a[0] * font_.matrix_[0] + font_.matrix_[4]));
+                metrics_.advance = toInt(a[1] * font_.matrix_[0]);
+                metrics_.lsb = toInt(a[0] * font_.matrix_[0] + font_.matrix_[4]);
             }
             break;
         case 14:  // endchar
@@ -217,9 +227,8 @@ bool Type1Machine::escape(int op) {
                 sbx_ = a[0];
                 x_ = a[0];
                 y_ = a[1];
-                metrics_.advance = static_cast<int32_t>(std::lround(a[2] * font_.matrix_[0] + a[3] * font_.matrix_[2]));
-                metrics_.lsb = static_cast<int32_t>(
-                    std::lround(a[0] * font_.matrix_[0] + a[1] * font_.matrix_[2] + font_.matrix_[4]));
+                metrics_.advance = toInt(a[2] * font_.matrix_[0] + a[3] * font_.matrix_[2]);
+                metrics_.lsb = toInt(a[0] * font_.matrix_[0] + a[1] * font_.matrix_[2] + font_.matrix_[4]);
             }
             break;
         case 12:  // div: the only operator that leaves its result
@@ -251,14 +260,13 @@ bool Type1Machine::escape(int op) {
 
 void Type1Machine::callOtherSubr() {
     if (!need(2)) return;
-    int which = static_cast<int>(stack_[sp_ - 1]);
-    double count = stack_[sp_ - 2];
+    int which = toInt(stack_[sp_ - 1]);
+    int n = toInt(stack_[sp_ - 2]);
     sp_ -= 2;
-    if (count < 0 || count > sp_) {
+    if (n < 0 || n > sp_) {
         sp_ = 0;
         return;
     }
-    int n = static_cast<int>(count);
     sp_ -= n;
     const double* args = stack_ + sp_;
     resultCount_ = 0;
@@ -314,7 +322,7 @@ bool Type1Machine::seac() {
     // codes, the accent's origin at (adx - asb) from the side bearing this charstring
     // set (which fonts make the base's), as interpreters have always placed it.
     double asb = stack_[0], adx = stack_[1], ady = stack_[2];
-    int bchar = static_cast<int>(stack_[3]), achar = static_cast<int>(stack_[4]);
+    int bchar = toInt(stack_[3]), achar = toInt(stack_[4]);
     sp_ = 0;
     closeContour();
     ended_ = true;
@@ -417,12 +425,6 @@ void Type1Charstrings::setMatrix(const double matrix[6]) {
 }
 
 void Type1Charstrings::transform(double x, double y, int32_t& outX, int32_t& outY) const {
-    auto toInt = [](double v) {
-        v = std::floor(v + 0.5);
-        if (!(v > -2147483647.0)) return INT32_MIN + 1;
-        if (v > 2147483647.0) return INT32_MAX;
-        return static_cast<int32_t>(v);
-    };
     outX = toInt(matrix_[0] * x + matrix_[2] * y + matrix_[4]);
     outY = toInt(matrix_[1] * x + matrix_[3] * y + matrix_[5]);
 }

@@ -248,13 +248,11 @@ bool Type1FontParser::readHeader() {
         line.assign(text_, pos, end - pos);
         size_t lineStart = pos;
         pos = end + 1;
+        size_t at;
         if (inEncoding) {
             readEncodingEntries(line);
             if (hasToken(line, "def")) inEncoding = false;
-            continue;
-        }
-        size_t at;
-        if ((at = line.find("/Encoding")) != std::string::npos) {
+        } else if ((at = line.find("/Encoding")) != std::string::npos) {
             if (line.find("StandardEncoding", at) != std::string::npos) {
                 standard = true;
             } else if (line.find("ISOLatin1Encoding", at) != std::string::npos) {
@@ -272,7 +270,9 @@ bool Type1FontParser::readHeader() {
             if (readNumbers(line, at, m, 6) == 6) std::copy(m, m + 6, matrix_);
         } else if ((at = line.find("/FontBBox")) != std::string::npos) {
             hasBBox_ = readNumbers(line, at, bbox_, 4) == 4;
-        } else if ((at = line.find("eexec")) != std::string::npos) {
+        }
+        // An encoding left open does not hide the encrypted part.
+        if ((at = line.find("eexec")) != std::string::npos) {
             eexec = true;
             cipherStart_ = lineStart + at + 5;
         }
