@@ -40,7 +40,7 @@ public:
 
 private:
     bool run(const uint8_t* code, size_t size, int depth);
-    bool push(double v);
+    void push(double v);
     // An operator taking `count` operands from the bottom of the stack; false (and
     // the stack cleared) when fewer are there.
     bool need(int count);
@@ -141,11 +141,10 @@ bool Type1Machine::run(const uint8_t* code, size_t size, int depth) {
     return true;
 }
 
-bool Type1Machine::push(double v) {
+void Type1Machine::push(double v) {
     // A runaway stack is dropped rather than read past.
     if (sp_ >= Type1Charstrings::kMaxStack) sp_ = 0;
     stack_[sp_++] = v;
-    return true;
 }
 
 bool Type1Machine::need(int count) {
@@ -301,8 +300,7 @@ void Type1Machine::flexEnd(const double* args) {
     if (found != kFlexValues) log_.say(" >> ERROR: expecting 17 flex points, found: %d <<", found);
     if (found >= kFlexValues) {
         // The first point is only the reference; the six after it are two curves that
-        // meet at the flex's middle point.
-        // The pen stands on the last point collected; the curves start where the flex did.
+        // meet at the flex's middle point, drawn from where the flex began.
         const double* p = flex_ + 2;
         x_ = flexStartX_;
         y_ = flexStartY_;
