@@ -2,9 +2,12 @@
 
 #include <cstdlib>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "font/CffReader.h"
 #include "font/TrueTypeFontParser.h"
+#include "font/Type1FontParser.h"
 #include "text/Font.h"
 
 namespace fw::fuzz {
@@ -36,6 +39,25 @@ void checkOutline(const veltrane::GlyphOutline& o) {
         start = end;
     }
     if (start != o.points.size()) std::abort();
+}
+
+void readType1(const uint8_t* data, size_t size) {
+    uint16_t codes[kConvertedCodes];
+    for (int i = 0; i < kConvertedCodes; ++i) codes[i] = static_cast<uint16_t>(32 + i);
+    veltrane::Font font(FontKind::kType1, "", "fuzz.pfb", codes, kConvertedCodes);
+    veltrane::Type1FontParser parser(font);
+    if (!parser.parseBytes(data, size, 0)) {
+        if (font.error().empty()) std::abort();
+        return;
+    }
+    for (const veltrane::RawGlyph& g : font.rawGlyphs()) checkRecord(g);
+    font.buildProfiles();
+    veltrane::RawGlyph record;
+    int glyphs = parser.glyphCount() < kMaxGlyphs ? parser.glyphCount() : kMaxGlyphs;
+    for (int g = 0; g < glyphs; ++g) {
+        parser.outline(g, record);
+        checkRecord(record);
+    }
 }
 
 }  // namespace
@@ -73,6 +95,24 @@ int parseCffTable(const uint8_t* data, size_t size) {
         if (reader.outline(g, outline)) checkOutline(outline);
         else if (!outline.points.empty()) std::abort();
     }
+    return 0;
+}
+
+int parseType1Font(const uint8_t* data, size_t size) {
+    readType1(data, size);
+    std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    size_t eexec = bytes.find("eexec\n");
+    if (eexec == std::string_view::npos) return 0;
+    // Four seed bytes, then the rest encrypted as the format does.
+    std::vector<uint8_t> font(data, data + eexec + 6);
+    uint16_t r = 55665;
+    for (size_t i = 0; i < size - eexec - 6 + 4; ++i) {
+        uint8_t plain = i < 4 ? uint8_t('x') : data[eexec + 6 + i - 4];
+        uint8_t c = static_cast<uint8_t>(plain ^ (r >> 8));
+        r = static_cast<uint16_t>((c + r) * 52845 + 22719);
+        font.push_back(c);
+    }
+    readType1(font.data(), font.size());
     return 0;
 }
 

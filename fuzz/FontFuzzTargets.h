@@ -13,5 +13,10 @@ namespace fw::fuzz {
 int parseTrueTypeFont(const uint8_t* data, size_t size);
 // Reads the bytes as a bare "CFF " table and interprets every glyph up to a limit.
 int parseCffTable(const uint8_t* data, size_t size);
+// Reads the bytes as a Type 1 font file (PFB, PFA or text then binary): the slots of 64
+// codes from the space on, converted into outlines, then every glyph up to a limit.
+// When the bytes hold "eexec", what follows it is also encrypted here and read again,
+// so that plain private parts and charstrings in the corpus reach the interpreter.
+int parseType1Font(const uint8_t* data, size_t size);
 
 }  // namespace fw::fuzz

@@ -17,7 +17,7 @@ class GlyphsCommand : public Subcommand {
 public:
     void declare(CLI::App& app) override {
         command_ = app.add_subcommand("glyphs", "Print a font's glyph outlines and metrics as JSON lines.");
-        command_->add_option("FONT", font_, "TrueType, OpenType or collection file")->required();
+        command_->add_option("FONT", font_, "TrueType, OpenType, collection or Type 1 (PFB, PFA) file")->required();
         charsOption_ =
             command_->add_option("--chars", chars_,
                                  "only these characters (UTF-8), looked up as `text` looks them up; without it, "

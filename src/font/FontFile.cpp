@@ -8,6 +8,7 @@
 #include <strings.h>
 
 #include "font/TrueTypeFontParser.h"
+#include "font/Type1FontParser.h"
 
 namespace fw::veltrane {
 
@@ -81,7 +82,7 @@ FontFile::~FontFile() = default;
 
 void FontFile::setFontName(const char* name) { copyName(fontName_, name); }
 
-bool FontFile::isType1File(const char* path) { return hasExtension(path, {"pfa", "pfb"}); }
+bool FontFile::isType1File(const char* path) { return hasExtension(path, {"pfa", "pfb", "t1"}); }
 
 bool FontFile::isTrueTypeFile(const char* path) { return hasExtension(path, {"ttf", "otf", "ttc"}); }
 
@@ -124,8 +125,7 @@ std::unique_ptr<FontFile::Parser> FontFile::createParser() {
         case kOpenTypeCff:
             return std::make_unique<TrueTypeFontParser>(*this);
         case kType1:
-            // Type 1 files get a parser of their own beside the TrueType one.
-            return nullptr;
+            return std::make_unique<Type1FontParser>(*this);
     }
     return nullptr;
 }
@@ -135,8 +135,8 @@ bool FontFile::parse() {
     error_.clear();
     std::unique_ptr<Parser> parser = createParser();
     if (!parser) {
-        if (fileType_ != kType1) std::fprintf(errorStream(), "Unrecognized font file type: %s\n", path_);
-        error_ = fileType_ == kType1 ? "Type 1 fonts cannot be read yet" : "unrecognized font file type";
+        std::fprintf(errorStream(), "Unrecognized font file type: %s\n", path_);
+        error_ = "unrecognized font file type";
         return false;
     }
     return parser->parse(path_, debug_ ? 1 : 0);

@@ -22,7 +22,7 @@ public:
     static constexpr uint16_t kCodeM = 77;
 
     // Reads a font file into the raw glyph records of the font it was made for. Each
-    // kind of font file has one (Type 1 files are not read yet).
+    // kind of font file has one.
     class Parser {
     public:
         virtual ~Parser();

@@ -1,9 +1,11 @@
 #include "font/GlyphDump.h"
 
 #include <charconv>
+#include <functional>
 
 #include "font/FontFile.h"
 #include "font/TrueTypeFontParser.h"
+#include "font/Type1FontParser.h"
 
 namespace fw::veltrane {
 
@@ -47,25 +49,14 @@ std::string glyphRecordJson(const RawGlyph& record) {
     return line;
 }
 
-bool writeGlyphRecords(const char* fontPath, const std::vector<uint32_t>* codes, std::FILE* out,
-                       std::string& error) {
-    FontFile font(FontKind::kTrueType, "", fontPath);
-    TrueTypeFontParser parser(font);
-    if (!parser.openFile(fontPath)) {
-        error = font.error();
-        return false;
-    }
-    std::vector<uint16_t> list;
-    if (codes) {
-        for (uint32_t code : *codes)
-            if (code <= 0xFFFF) list.push_back(static_cast<uint16_t>(code));
-    } else {
-        list = parser.mappedCodes();
-    }
+namespace {
+
+bool writeLines(const std::vector<uint16_t>& list, std::FILE* out, std::string& error,
+                const std::function<void(uint16_t, RawGlyph&)>& outline) {
     RawGlyph record;
     for (uint16_t code : list) {
         record.code = code;
-        parser.outline(codes ? parser.glyphForCharacter(code) : parser.glyphForCode(code), record);
+        outline(code, record);
         std::string line = glyphRecordJson(record);
         line += '\n';
         if (std::fwrite(line.data(), 1, line.size(), out) != line.size()) {
@@ -74,6 +65,47 @@ bool writeGlyphRecords(const char* fontPath, const std::vector<uint32_t>* codes,
         }
     }
     return true;
+}
+
+// Type 1 files are told from the others by their first bytes, whatever their name.
+bool isType1(const char* fontPath) {
+    uint8_t head[2] = {};
+    std::FILE* f = std::fopen(fontPath, "rb");
+    if (!f) return false;
+    size_t n = std::fread(head, 1, sizeof head, f);
+    std::fclose(f);
+    return Type1FontParser::looksLikeType1(head, n);
+}
+
+}  // namespace
+
+bool writeGlyphRecords(const char* fontPath, const std::vector<uint32_t>* codes, std::FILE* out,
+                       std::string& error) {
+    std::vector<uint16_t> list;
+    if (codes)
+        for (uint32_t code : *codes)
+            if (code <= 0xFFFF) list.push_back(static_cast<uint16_t>(code));
+    if (isType1(fontPath)) {
+        FontFile font(FontKind::kType1, "", fontPath);
+        Type1FontParser parser(font);
+        if (!parser.openFile(fontPath)) {
+            error = font.error();
+            return false;
+        }
+        if (!codes) list = parser.mappedCodes();
+        return writeLines(list, out, error,
+                          [&](uint16_t code, RawGlyph& record) { parser.outline(parser.glyphForCode(code), record); });
+    }
+    FontFile font(FontKind::kTrueType, "", fontPath);
+    TrueTypeFontParser parser(font);
+    if (!parser.openFile(fontPath)) {
+        error = font.error();
+        return false;
+    }
+    if (!codes) list = parser.mappedCodes();
+    return writeLines(list, out, error, [&](uint16_t code, RawGlyph& record) {
+        parser.outline(codes ? parser.glyphForCharacter(code) : parser.glyphForCode(code), record);
+    });
 }
 
 }  // namespace fw::veltrane

@@ -15,8 +15,9 @@ namespace fw::veltrane {
 // them up (Latin-1 to Mac OS Roman only for a Mac OS Roman map) and listed with the
 // code given; codes above 0xFFFF are skipped. Without codes, every code that the
 // character maps give a glyph is listed in the map's own codes, ascending. A
-// collection lists its first member. False, with `error` saying why, when the file
-// cannot be read as a TrueType-family font.
+// collection lists its first member. A Type 1 file (told by its first bytes) looks
+// codes up in its own encoding, and lists every code whose glyph it has. False, with
+// `error` saying why, when the file cannot be read as a font.
 bool writeGlyphRecords(const char* fontPath, const std::vector<uint32_t>* codes, std::FILE* out,
                        std::string& error);
 

@@ -9,6 +9,7 @@ namespace fw {
 TEST(FontFuzzRegression, EveryCorpusReplays) {
     EXPECT_GT(test::replayFuzzInputs("truetype", fuzz::parseTrueTypeFont), 0);
     EXPECT_GT(test::replayFuzzInputs("cff", fuzz::parseCffTable), 0);
+    EXPECT_GT(test::replayFuzzInputs("type1", fuzz::parseType1Font), 0);
 }
 
 }  // namespace fw

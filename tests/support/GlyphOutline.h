@@ -7,6 +7,8 @@
 #include FT_OUTLINE_H
 
 #include <algorithm>
+#include <cmath>
+#include <tuple>
 #include <glm/vec2.hpp>
 #include <vector>
 
@@ -70,6 +72,37 @@ inline std::vector<std::vector<glm::dvec2>> glyphOutline(const char* path, unsig
         std::reverse(c.begin(), c.end());
     }
     return contours;
+}
+
+// Area covered by exactly one of two shapes (non-zero rule) on scanlines `step` apart, kept clear of whole font units
+// so no vertex lies on one.
+inline double differenceArea(const std::vector<std::vector<glm::dvec2>>& a, const std::vector<std::vector<glm::dvec2>>& b,
+                             double step) {
+    double lo = 1e18, hi = -1e18;
+    for (const auto* s : {&a, &b})
+        for (const auto& p : *s)
+            for (const glm::dvec2& v : p) lo = std::min(lo, v.y), hi = std::max(hi, v.y);
+    double area = 0;
+    std::vector<std::tuple<double, int, int>> cross;  // x, which shape, direction
+    for (double y = std::floor(lo) + 0.00314159; y < hi; y += step) {
+        cross.clear();
+        for (int s = 0; s < 2; ++s)
+            for (const auto& p : s ? b : a)
+                for (size_t i = 0; i < p.size(); ++i) {
+                    const glm::dvec2 &e = p[i], &f = p[(i + 1) % p.size()];
+                    if ((e.y <= y) != (f.y <= y))
+                        cross.emplace_back(e.x + (y - e.y) / (f.y - e.y) * (f.x - e.x), s, f.y > e.y ? 1 : -1);
+                }
+        std::sort(cross.begin(), cross.end());
+        int winding[2] = {0, 0};
+        double last = 0;
+        for (auto [x, s, dir] : cross) {
+            if ((winding[0] != 0) != (winding[1] != 0)) area += (x - last) * step;
+            winding[s] += dir;
+            last = x;
+        }
+    }
+    return area;
 }
 
 }  // namespace fw::test

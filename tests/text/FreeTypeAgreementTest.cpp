@@ -46,36 +46,6 @@ Shape ourShape(const InputProfile2& profile, double unitsPerEm, double dx) {
     return shape;
 }
 
-// Area covered by exactly one of two shapes (non-zero rule) on scanlines `step` apart, kept clear of whole font units
-// so no vertex lies on one.
-double differenceArea(const Shape& a, const Shape& b, double step) {
-    double lo = 1e18, hi = -1e18;
-    for (const Shape* s : {&a, &b})
-        for (const auto& p : *s)
-            for (const glm::dvec2& v : p) lo = std::min(lo, v.y), hi = std::max(hi, v.y);
-    double area = 0;
-    std::vector<std::tuple<double, int, int>> cross;  // x, which shape, direction
-    for (double y = std::floor(lo) + 0.00314159; y < hi; y += step) {
-        cross.clear();
-        for (int s = 0; s < 2; ++s)
-            for (const auto& p : s ? b : a)
-                for (size_t i = 0; i < p.size(); ++i) {
-                    const glm::dvec2 &e = p[i], &f = p[(i + 1) % p.size()];
-                    if ((e.y <= y) != (f.y <= y))
-                        cross.emplace_back(e.x + (y - e.y) / (f.y - e.y) * (f.x - e.x), s, f.y > e.y ? 1 : -1);
-                }
-        std::sort(cross.begin(), cross.end());
-        int winding[2] = {0, 0};
-        double last = 0;
-        for (auto [x, s, dir] : cross) {
-            if ((winding[0] != 0) != (winding[1] != 0)) area += (x - last) * step;
-            winding[s] += dir;
-            last = x;
-        }
-    }
-    return area;
-}
-
 // A code known to differ from FreeType: its glyph differs, or FreeType moves the outline sideways by `shift` units (a
 // glyph whose "glyf" box does not start at its "hmtx" side bearing is moved so that it does; the file's own points are
 // kept here).
@@ -137,7 +107,7 @@ TEST_P(FreeTypeAgreement, OutlinesAndAdvancesMatchCodeByCode) {
             double perimeter = 0;
             for (const auto& p : theirs)
                 for (size_t i = 0; i < p.size(); ++i) perimeter += glm::length(p[(i + 1) % p.size()] - p[i]);
-            const double area = differenceArea(ours, theirs, upem / 1024);
+            const double area = test::differenceArea(ours, theirs, upem / 1024);
             const long advance = std::lround(font.advanceWidth(code) * upem);
             // Allowed: half a font unit along the outline, for implied midpoints that FreeType rounds to whole units.
             if (ours.size() != theirs.size())

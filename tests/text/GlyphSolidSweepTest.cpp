@@ -193,6 +193,17 @@ TEST(GlyphSolids, EveryCharacterOfThreeFontsIsAClosedSolid) {
     }
 }
 
+// Type 1 outlines run the other way round from TrueType's and are cubic: every encoded character of a serif and a
+// sans face closes.
+TEST(GlyphSolids, EveryEncodedCharacterOfTwoType1FontsIsAClosedSolid) {
+    for (const char* path : {"/usr/share/fonts/type1/urw-base35/NimbusRoman-Regular.t1",
+                             "/usr/share/fonts/X11/Type1/NimbusSans-Regular.pfb"}) {
+        size_t glyphs = 0;
+        EXPECT_EQ(sweep(path, FontKind::kType1, glyphs, depth(18), 255), std::vector<std::string>()) << path;
+        EXPECT_GT(glyphs, 140u) << path;
+    }
+}
+
 // The Latin, Greek and Cyrillic characters of the three fonts with every built-in edge profile: about twelve minutes on
 // two cores, so it runs on demand (--gtest_also_run_disabled_tests), not in every test run.
 TEST(GlyphSolids, DISABLED_EveryEdgeProfileClosesTheCharactersOfThreeFonts) {
