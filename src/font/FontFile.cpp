@@ -52,6 +52,18 @@ bool hasExtension(const char* path, std::initializer_list<const char*> extension
 
 FontFile::Parser::~Parser() = default;
 
+FontFile::Parser::Read FontFile::Parser::readWholeFile(const char* path, std::vector<uint8_t>& bytes) {
+    std::FILE* f = std::fopen(path, "rb");
+    if (!f) return Read::kCannotOpen;
+    bytes.clear();
+    uint8_t buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
+    const bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    return failed ? Read::kFailed : Read::kOk;
+}
+
 FontFile::FontFile(FontKind fileType, const char* fontName, const char* path, const uint16_t* codes, int codeCount)
     : fileType_(fileType) {
     copyName(fontName_, fontName);

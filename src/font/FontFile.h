@@ -28,6 +28,11 @@ public:
         virtual ~Parser();
         // `flag` turns on the point listing of simple glyphs.
         virtual bool parse(const char* path, int flag) = 0;
+
+    protected:
+        enum class Read { kOk, kCannotOpen, kFailed };
+        // The whole file into `bytes`; each parser words the failure its own way.
+        static Read readWholeFile(const char* path, std::vector<uint8_t>& bytes);
     };
 
     // Codes 128 to 255 in `codes` are read as ISO 8859-1 and kept as Mac OS Roman

@@ -13,19 +13,10 @@ TrueTypeFontParser::TrueTypeFontParser(FontFile& font) : font_(font), log_(FontF
 TrueTypeFontParser::~TrueTypeFontParser() = default;
 
 bool TrueTypeFontParser::readFile(const char* path) {
-    std::FILE* f = std::fopen(path, "rb");
-    if (!f) {
-        font_.setError("cannot open the font file");
-        return false;
-    }
-    fileBytes_.clear();
-    uint8_t buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) fileBytes_.insert(fileBytes_.end(), buffer, buffer + n);
-    bool readError = std::ferror(f) != 0;
-    std::fclose(f);
-    if (readError) font_.setError("cannot read the font file");
-    return !readError;
+    const Read read = readWholeFile(path, fileBytes_);
+    if (read == Read::kCannotOpen) font_.setError("cannot open the font file");
+    if (read == Read::kFailed) font_.setError("cannot read the font file");
+    return read == Read::kOk;
 }
 
 bool TrueTypeFontParser::parse(const char* path, int flag) {

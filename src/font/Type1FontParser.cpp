@@ -146,19 +146,9 @@ bool Type1FontParser::looksLikeType1(const uint8_t* data, size_t size) {
 }
 
 bool Type1FontParser::readFile(const char* path) {
-    std::FILE* f = std::fopen(path, "rb");
-    if (!f) {
-        font_.setError("Unable to open file for reading.");
-        return false;
-    }
-    fileBytes_.clear();
-    uint8_t buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) fileBytes_.insert(fileBytes_.end(), buffer, buffer + n);
-    bool readError = std::ferror(f) != 0;
-    std::fclose(f);
-    if (readError) font_.setError("Unable to open file for reading.");
-    return !readError;
+    if (readWholeFile(path, fileBytes_) == Read::kOk) return true;
+    font_.setError("Unable to open file for reading.");
+    return false;
 }
 
 bool Type1FontParser::parse(const char* path, int flag) {
