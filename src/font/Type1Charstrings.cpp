@@ -3,6 +3,7 @@
 #include <cmath>
 #include <utility>
 
+#include "font/GlyphPen.h"
 #include "font/Type1Encoding.h"
 
 namespace fw::veltrane {
@@ -29,10 +30,10 @@ int32_t toInt(double v) {
 
 // One run of a glyph's charstring. The parts of an accented character run in
 // machines of their own that draw into the same outline from their own origin.
-class Type1Machine {
+class Type1Machine : GlyphPen<Type1Machine, double> {
 public:
     Type1Machine(const Type1Charstrings& font, GlyphOutline& out, ParseLog& log, int& budget)
-        : font_(font), out_(out), log_(log), budget_(budget) {}
+        : GlyphPen(out, Type1Charstrings::kMaxGlyphPoints), font_(font), log_(log), budget_(budget) {}
 
     // False when the charstring cannot be run at all.
     bool runGlyph(int glyph, double originX, double originY, bool accented);
@@ -50,15 +51,12 @@ private:
     void flexEnd(const double* args);
     bool seac();
 
-    bool addPoint(bool on);
-    void closeContour();
+    friend GlyphPen;
+    // The pen's position, from the glyph's origin, through the font matrix.
+    void place(double x, double y, GlyphPoint& p) const;
     bool moveTo(double dx, double dy);
-    bool ensureOpen();
-    bool lineTo(double dx, double dy);
-    bool curveTo(double dx1, double dy1, double dx2, double dy2, double dx3, double dy3);
 
     const Type1Charstrings& font_;
-    GlyphOutline& out_;
     ParseLog& log_;
     int& budget_;
     double stack_[Type1Charstrings::kMaxStack] = {};
@@ -66,18 +64,15 @@ private:
     // What othersubrs hand back, for pop to take.
     double results_[Type1Charstrings::kMaxStack] = {};
     int resultCount_ = 0;
-    double x_ = 0, y_ = 0;
     double originX_ = 0, originY_ = 0;
     double sbx_ = 0;
     Type1Charstrings::Metrics metrics_;
-    bool open_ = false;
     bool ended_ = false;
     bool accented_ = false;
     bool flexing_ = false;
     double flex_[kFlexValues] = {};
     double flexStartX_ = 0, flexStartY_ = 0;
     int flexCount_ = 0;
-    size_t contourStart_ = 0;
 };
 
 bool Type1Machine::runGlyph(int glyph, double originX, double originY, bool accented) {
@@ -336,77 +331,21 @@ bool Type1Machine::seac() {
     return accentMachine.runGlyph(accent, originX_ + adx - asb + sbx_, originY_ + ady, true);
 }
 
-bool Type1Machine::addPoint(bool on) {
-    if (out_.points.size() >= Type1Charstrings::kMaxGlyphPoints) return false;
-    GlyphPoint p;
-    font_.transform(x_ + originX_, y_ + originY_, p.x, p.y);
-    p.onCurve = on ? 1 : 0;
-    out_.points.push_back(p);
-    return true;
+void Type1Machine::place(double x, double y, GlyphPoint& p) const {
+    font_.transform(x + originX_, y + originY_, p.x, p.y);
 }
 
-void Type1Machine::closeContour() {
-    if (!open_) return;
-    open_ = false;
-    size_t start = contourStart_;
-    size_t n = out_.points.size() - start;
-    if (n >= 2) {
-        const GlyphPoint& first = out_.points[start];
-        const GlyphPoint& last = out_.points.back();
-        if (last.onCurve && last.x == first.x && last.y == first.y) {
-            out_.points.pop_back();
-            --n;
-        }
-    }
-    if (n < 2) {
-        out_.points.resize(start);
-        return;
-    }
-    out_.ends.push_back(static_cast<uint32_t>(out_.points.size()));
-}
-
+// Within a flex the moves only collect its points; the curves are drawn at its end.
 bool Type1Machine::moveTo(double dx, double dy) {
+    if (!flexing_) return GlyphPen::moveTo(dx, dy);
     x_ += dx;
     y_ += dy;
-    if (flexing_) {
-        if (flexCount_ + 2 <= kFlexValues - 3) {
-            flex_[flexCount_] = x_;
-            flex_[flexCount_ + 1] = y_;
-        }
-        flexCount_ += 2;
-        return true;
+    if (flexCount_ + 2 <= kFlexValues - 3) {
+        flex_[flexCount_] = x_;
+        flex_[flexCount_ + 1] = y_;
     }
-    closeContour();
-    open_ = true;
-    contourStart_ = out_.points.size();
-    return addPoint(true);
-}
-
-bool Type1Machine::ensureOpen() {
-    if (open_) return true;
-    open_ = true;
-    contourStart_ = out_.points.size();
-    return addPoint(true);
-}
-
-bool Type1Machine::lineTo(double dx, double dy) {
-    if (!ensureOpen()) return false;
-    x_ += dx;
-    y_ += dy;
-    return addPoint(true);
-}
-
-bool Type1Machine::curveTo(double dx1, double dy1, double dx2, double dy2, double dx3, double dy3) {
-    if (!ensureOpen()) return false;
-    x_ += dx1;
-    y_ += dy1;
-    if (!addPoint(false)) return false;
-    x_ += dx2;
-    y_ += dy2;
-    if (!addPoint(false)) return false;
-    x_ += dx3;
-    y_ += dy3;
-    return addPoint(true);
+    flexCount_ += 2;
+    return true;
 }
 
 void Type1Charstrings::clear() {

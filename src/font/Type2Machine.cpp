@@ -390,14 +390,9 @@ bool Type2Machine::stackOperator(int op) {
     }
 }
 
-bool Type2Machine::addPoint(bool on) {
-    if (out_.points.size() >= CffReader::kMaxGlyphPoints) return false;
-    GlyphPoint p;
-    p.x = round(x_);
-    p.y = round(y_);
-    p.onCurve = on ? 1 : 0;
-    out_.points.push_back(p);
-    return true;
+void Type2Machine::place(int64_t x, int64_t y, GlyphPoint& p) {
+    p.x = round(x);
+    p.y = round(y);
 }
 
 int32_t Type2Machine::round(int64_t v) {
@@ -405,62 +400,6 @@ int32_t Type2Machine::round(int64_t v) {
     if (r > INT32_MAX) return INT32_MAX;
     if (r < INT32_MIN) return INT32_MIN;
     return static_cast<int32_t>(r);
-}
-
-void Type2Machine::closeContour() {
-    if (!open_) return;
-    open_ = false;
-    size_t start = contourStart_;
-    size_t n = out_.points.size() - start;
-    if (n >= 2) {
-        const GlyphPoint& first = out_.points[start];
-        const GlyphPoint& last = out_.points.back();
-        if (last.onCurve && last.x == first.x && last.y == first.y) {
-            out_.points.pop_back();
-            --n;
-        }
-    }
-    if (n < 2) {
-        out_.points.resize(start);
-        return;
-    }
-    out_.ends.push_back(static_cast<uint32_t>(out_.points.size()));
-}
-
-bool Type2Machine::moveTo(int64_t dx, int64_t dy) {
-    closeContour();
-    x_ += dx;
-    y_ += dy;
-    open_ = true;
-    contourStart_ = out_.points.size();
-    return addPoint(true);
-}
-
-bool Type2Machine::ensureOpen() {
-    if (open_) return true;
-    open_ = true;
-    contourStart_ = out_.points.size();
-    return addPoint(true);
-}
-
-bool Type2Machine::lineTo(int64_t dx, int64_t dy) {
-    if (!ensureOpen()) return false;
-    x_ += dx;
-    y_ += dy;
-    return addPoint(true);
-}
-
-bool Type2Machine::curveTo(int64_t dx1, int64_t dy1, int64_t dx2, int64_t dy2, int64_t dx3, int64_t dy3) {
-    if (!ensureOpen()) return false;
-    x_ += dx1;
-    y_ += dy1;
-    if (!addPoint(false)) return false;
-    x_ += dx2;
-    y_ += dy2;
-    if (!addPoint(false)) return false;
-    x_ += dx3;
-    y_ += dy3;
-    return addPoint(true);
 }
 
 }  // namespace fw::veltrane

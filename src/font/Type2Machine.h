@@ -9,15 +9,16 @@
 #include "font/ByteReader.h"
 #include "font/CffReader.h"
 #include "font/GlyphOutline.h"
+#include "font/GlyphPen.h"
 
 namespace fw::veltrane {
 
-class Type2Machine {
+class Type2Machine : GlyphPen<Type2Machine, int64_t> {
 public:
     // `local` is the glyph's Private DICT (null without one); every operator run,
     // the parts of accented glyphs included, costs one of `budget`.
     Type2Machine(CffReader& cff, const CffReader::Private* local, GlyphOutline& out, int& budget)
-        : cff_(cff), local_(local), out_(out), budget_(budget) {}
+        : GlyphPen(out, CffReader::kMaxGlyphPoints), cff_(cff), local_(local), budget_(budget) {}
 
     // Runs a glyph's charstring with the pen starting at (x, y); `accented` says the
     // glyph is a part of an accented glyph and may not be one itself.
@@ -52,29 +53,21 @@ private:
     bool arithmetic(int op);
     bool stackOperator(int op);
 
-    bool addPoint(bool on);
+    friend GlyphPen;
+    // The pen's 16.16 position as a stored point.
+    static void place(int64_t x, int64_t y, GlyphPoint& p);
     static int32_t round(int64_t v);
-    void closeContour();
-    bool moveTo(int64_t dx, int64_t dy);
-    // Drawing before any move starts a contour where the pen is.
-    bool ensureOpen();
-    bool lineTo(int64_t dx, int64_t dy);
-    bool curveTo(int64_t dx1, int64_t dy1, int64_t dx2, int64_t dy2, int64_t dx3, int64_t dy3);
 
     CffReader& cff_;
     const CffReader::Private* local_;
-    GlyphOutline& out_;
     int& budget_;
     int32_t stack_[CffReader::kMaxStack] = {};
     int sp_ = 0;
     int32_t transient_[kTransient] = {};
-    int64_t x_ = 0, y_ = 0;
     int stems_ = 0;
     bool widthSeen_ = false;
-    bool open_ = false;
     bool ended_ = false;
     bool accented_ = false;
-    size_t contourStart_ = 0;
     uint32_t random_ = 1;
 };
 
