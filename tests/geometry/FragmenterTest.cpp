@@ -1,0 +1,321 @@
+// Bevelled letters of real fonts broken into fragments: every fragment of a closed solid is a closed solid, the
+// pieces add up to the whole, and the same seeds break a letter the same way.
+#include "geometry/Fragmenter.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <glm/geometric.hpp>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "EdgeProfile.h"
+#include "GlyphOutline.h"
+#include "SolidCheck.h"
+#include "TestBox.h"
+#include "geometry/SolidBuilder.h"
+#include "mesh/ObjDB.h"
+#include "scene/FragmentationParams.h"
+
+namespace fw {
+namespace {
+
+using Fragments = std::vector<std::unique_ptr<PackedObjDB>>;
+
+const char* serifFont() {
+    for (const char* path : {"/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf",
+                             "/usr/share/fonts/truetype/freefont/FreeSerif.ttf"})
+        if (std::filesystem::exists(path)) return path;
+    return nullptr;
+}
+
+// A letter about 15 units tall with "Bevel, Medium" edges, as the title builds it.
+std::unique_ptr<PackedObjDB> letter(const char* font, char16_t code) {
+    auto mesh = std::make_unique<PackedObjDB>();
+    const std::vector<SolidBuilder::Contour> face = test::glyphOutline(font, code, 0.01, 6);
+    if (face.empty() || !SolidBuilder::build(face, test::libraryEdgeProfile("Bevel, Medium"), {}, {}, *mesh))
+        return nullptr;
+    mesh->finish();
+    return mesh;
+}
+
+// Passes 1 to `passes` on, tilted and shifted at random from `seed`.
+FragmentationParams shatter(int passes, unsigned long seed) {
+    FragmentationParams f;
+    f.enabled = true;
+    for (int k = 0; k < 3; ++k) {
+        ChopParams& c = f.chops[k];
+        c.enabled = k < passes;
+        c.sliceCount = 2;
+        c.rotationOffsetStyle = ChopParams::kRandom;
+        c.rotationOffset2 = 25;
+        c.rotationOffsetSeed = seed + static_cast<unsigned long>(k);
+        c.positionOffsetStyle = ChopParams::kRandom;
+        c.positionOffsetSeed = seed * 3 + static_cast<unsigned long>(k);
+    }
+    return f;
+}
+
+std::string checkFragments(const PackedObjDB& whole, const Fragments& fragments, size_t first = 0) {
+    const double volume = test::checkSolid(whole).volume;
+    double sum = 0;
+    std::string problems;
+    for (size_t k = first; k < fragments.size(); ++k) {
+        const test::SolidCheck r = test::checkSolid(*fragments[k]);
+        sum += r.volume;
+        if (r.openEdges || r.overusedEdges || r.flippedEdges || r.degenerate || !(r.volume > volume * 1e-7) ||
+            fragments[k]->elementCount() < 4)
+            problems += " fragment " + std::to_string(k - first) + ": " + r.summary() + ";";
+    }
+    if (std::fabs(sum - volume) > volume * 1e-3)
+        problems += " volumes add to " + std::to_string(sum) + " of " + std::to_string(volume) + ";";
+    return problems;
+}
+
+bool sameMesh(const PackedObjDB& a, const PackedObjDB& b) {
+    if (a.vertexCount() != b.vertexCount() || a.indexCount() != b.indexCount() || a.elementCount() != b.elementCount())
+        return false;
+    for (int e = 0; e < a.elementCount(); ++e)
+        if (a.element(e).count != b.element(e).count || a.element(e).part != b.element(e).part) return false;
+    return std::memcmp(a.vertexData(), b.vertexData(), sizeof(float) * PackedObjDB::kFloatsPerVertex *
+                                                           static_cast<size_t>(a.vertexCount())) == 0 &&
+           std::memcmp(a.indexData(), b.indexData(), sizeof(int32_t) * static_cast<size_t>(a.indexCount())) == 0;
+}
+
+TEST(Fragmenter, EveryFragmentOfEveryLetterIsAClosedSolid) {
+    const char* serif = serifFont();
+    ASSERT_NE(serif, nullptr) << "no serif font installed";
+#ifdef FW_SANITIZED_BUILD
+    const std::u16string text = u"S8&@";
+    const std::vector<int> passCounts = {2};
+    const std::vector<unsigned long> seeds = {5};
+#else
+    const std::u16string text = u"Shatter 8&@";
+    const std::vector<int> passCounts = {1, 2, 3};
+    const std::vector<unsigned long> seeds = {5, 77};
+#endif
+    int letters = 0, fragments = 0, cuts = 0, refused = 0;
+    for (const char* font : {test::kDejaVuSans, serif})
+        for (char16_t code : text) {
+            if (code == u' ') continue;
+            std::unique_ptr<PackedObjDB> whole = letter(font, code);
+            ASSERT_TRUE(whole) << font << " " << char(code);
+            const test::SolidCheck w = test::checkSolid(*whole);
+            ASSERT_TRUE(w.openEdges == 0 && w.flippedEdges == 0 && w.volume > 0) << char(code) << " " << w.summary();
+            ++letters;
+            for (int passes : passCounts)
+                for (unsigned long seed : seeds) {
+                    Fragments out;
+                    const Fragmenter::Result r =
+                        Fragmenter::fragment(shatter(passes, seed), *whole, glm::dmat4(1), letters, out);
+                    EXPECT_EQ(r.fragments, static_cast<int>(out.size()));
+                    EXPECT_GT(out.size(), static_cast<size_t>(passes)) << font << " " << char(code);
+                    EXPECT_EQ(checkFragments(*whole, out), "")
+                        << font << " '" << char(code) << "' passes " << passes << " seed " << seed;
+                    fragments += static_cast<int>(out.size());
+                    cuts += r.cuts, refused += r.refusedCuts;
+                }
+        }
+    std::printf("%d letters, %d fragments, %d cuts, %d cuts left out\n", letters, fragments, cuts, refused);
+}
+
+TEST(Fragmenter, RadialAndRandomStylesAndBricksCloseTheirPiecesToo) {
+    std::unique_ptr<PackedObjDB> whole = letter(test::kDejaVuSans, u'&');
+    ASSERT_TRUE(whole);
+    for (int style : {FragmentationParams::kRadial, FragmentationParams::kRandom})
+        for (int division : {FragmentationParams::kNormal, FragmentationParams::kBrick, FragmentationParams::kRecursive}) {
+            FragmentationParams f = shatter(3, 9);
+            f.style = style;
+            f.divisionType = division;
+            f.centerOffset[0] = 6, f.centerOffset[1] = 5;  // about the middle of the letter
+            Fragments out;
+            Fragmenter::fragment(f, *whole, glm::dmat4(1), 0, out);
+            EXPECT_GT(out.size(), 4u) << style << " " << division;
+            EXPECT_EQ(checkFragments(*whole, out), "") << "style " << style << " division " << division;
+        }
+    // Bricks: odd pieces of the first pass are cut half a spacing apart from even ones.
+    FragmentationParams brick = shatter(2, 1);
+    brick.divisionType = FragmentationParams::kBrick;
+    for (ChopParams& c : brick.chops) c.rotationOffsetStyle = c.positionOffsetStyle = ChopParams::kNone;
+    FragmentationParams rows = brick;
+    rows.divisionType = FragmentationParams::kNormal;
+    Fragments staggered, straight;
+    Fragmenter::fragment(brick, *whole, glm::dmat4(1), 0, staggered);
+    Fragmenter::fragment(rows, *whole, glm::dmat4(1), 0, straight);
+    EXPECT_EQ(checkFragments(*whole, staggered), "");
+    EXPECT_GT(staggered.size(), straight.size());
+}
+
+TEST(Fragmenter, SameSeedsGiveTheSameBytesAndOtherSeedsOtherCuts) {
+    std::unique_ptr<PackedObjDB> whole = letter(test::kDejaVuSans, u'B');
+    ASSERT_TRUE(whole);
+    Fragments a, b, c, d;
+    Fragmenter::fragment(shatter(3, 11), *whole, glm::dmat4(1), 2, a);
+    Fragmenter::fragment(shatter(3, 11), *whole, glm::dmat4(1), 2, b);
+    Fragmenter::fragment(shatter(3, 12), *whole, glm::dmat4(1), 2, c);
+    Fragmenter::fragment(shatter(3, 11), *whole, glm::dmat4(1), 3, d);  // another letter of the title
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t k = 0; k < a.size(); ++k) EXPECT_TRUE(sameMesh(*a[k], *b[k])) << k;
+    auto differs = [&](const Fragments& other) {
+        if (other.size() != a.size()) return true;
+        for (size_t k = 0; k < a.size(); ++k)
+            if (!sameMesh(*a[k], *other[k])) return true;
+        return false;
+    };
+    EXPECT_TRUE(differs(c));
+    EXPECT_TRUE(differs(d));
+}
+
+TEST(Fragmenter, PassesThatCutNothingLeaveTheMeshWhole) {
+    std::unique_ptr<PackedObjDB> whole = letter(test::kDejaVuSans, u'a');
+    ASSERT_TRUE(whole);
+    const double volume = test::checkSolid(*whole).volume;
+    // Fragmentation off, or every pass off: one fragment, the whole.
+    FragmentationParams off = shatter(0, 1);
+    FragmentationParams disabled = off;
+    off.enabled = false;
+    for (const FragmentationParams* f : {&off, &disabled}) {
+        Fragments out;
+        EXPECT_EQ(Fragmenter::fragment(*f, *whole, glm::dmat4(1), 0, out).cuts, 0);
+        ASSERT_EQ(out.size(), 1u);
+        EXPECT_EQ(out[0]->elementCount(), whole->elementCount());
+        EXPECT_NEAR(test::checkSolid(*out[0]).volume, volume, volume * 1e-9);
+    }
+    // A linear pass of no slices hands the mesh to the next pass unchanged; a radial one ends there.
+    FragmentationParams skipFirst = shatter(3, 4);
+    skipFirst.chops[0].sliceCount = 0;
+    FragmentationParams withoutFirst = shatter(3, 4);
+    withoutFirst.chops[0].enabled = false;
+    Fragments a, b, radial;
+    Fragmenter::fragment(skipFirst, *whole, glm::dmat4(1), 0, a);
+    Fragmenter::fragment(withoutFirst, *whole, glm::dmat4(1), 0, b);
+    ASSERT_EQ(a.size(), b.size());
+    EXPECT_GT(a.size(), 1u);
+    for (size_t k = 0; k < a.size(); ++k) EXPECT_TRUE(sameMesh(*a[k], *b[k]));
+    skipFirst.style = FragmentationParams::kRadial;
+    Fragmenter::fragment(skipFirst, *whole, glm::dmat4(1), 0, radial);
+    EXPECT_EQ(radial.size(), 1u);
+    // A plane beside the letter cuts nothing.
+    FragmentationParams beside = shatter(1, 1);
+    beside.chops[0].sliceCount = 1;
+    beside.chops[0].rotationOffsetStyle = beside.chops[0].positionOffsetStyle = ChopParams::kNone;
+    beside.style = FragmentationParams::kRadial;
+    beside.centerOffset[0] = 500;
+    Fragments far;
+    Fragmenter::fragment(beside, *whole, glm::dmat4(1), 0, far);
+    EXPECT_EQ(far.size(), 1u);
+}
+
+TEST(Fragmenter, CutFacesWearTheSolidSlotAndSurfacesKeepTheirMapping) {
+    // A box whose texture coordinates follow x and y: split points must land on the same mapping.
+    ObjDB box;
+    const double size[3] = {4, 3, 2};
+    test::buildBox(box, size);
+    PackedObjDB mapped;
+    ObjDB planar;
+    for (int i = 0; i < box.vertexCount(); ++i) {
+        double p[3], uv[3];
+        box.getVertex(p, i);
+        planar.addVertex(p);
+        uv[0] = p[0] / 4, uv[1] = p[1] / 3, uv[2] = 0;
+        planar.addTexCoord(uv);
+    }
+    for (int e = 0; e < box.elementCount(); ++e) {
+        GeometryInterface::ElementInfo info;
+        int p[4], t[4], n[4];
+        box.getElement(e, info, p, t, n);
+        planar.addElement(GeometryInterface::Polygon, 0, 4, p, 4, p, 0, nullptr);
+    }
+    mapped.pack(planar);
+    mapped.finish();
+    FragmentationParams f = shatter(3, 3);
+    f.solidMaterialIndex = 5;
+    Fragments out;
+    Fragmenter::fragment(f, mapped, glm::dmat4(1), 0, out);
+    ASSERT_GT(out.size(), 6u);
+    EXPECT_EQ(checkFragments(mapped, out), "");
+    int cutFaces = 0;
+    for (const auto& fragment : out)
+        for (int e = 0; e < fragment->elementCount(); ++e) {
+            GeometryInterface::ElementInfo info;
+            const int *p, *t, *n;
+            fragment->getElementRefs(e, info, &p, &t, &n);
+            ASSERT_TRUE(info.part == 0 || info.part == 5) << info.part;
+            if (info.part == 5) {
+                ++cutFaces;
+                continue;
+            }
+            for (int k = 0; k < info.count; ++k) {
+                double at[3], uv[3];
+                fragment->getVertex(at, p[k]);
+                fragment->getTexCoord(uv, t[k]);
+                EXPECT_NEAR(uv[0], at[0] / 4, 1e-5);
+                EXPECT_NEAR(uv[1], at[1] / 3, 1e-5);
+            }
+        }
+    EXPECT_GT(cutFaces, 0);
+    // "Shell" leaves the cuts open: no cut faces, and open edges.
+    f.shellSolid = FragmentationParams::kShell;
+    Fragments shells;
+    Fragmenter::fragment(f, mapped, glm::dmat4(1), 0, shells);
+    ASSERT_GT(shells.size(), 6u);
+    int open = 0;
+    for (const auto& fragment : shells) {
+        open += test::checkSolid(*fragment).openEdges;
+        for (int e = 0; e < fragment->elementCount(); ++e) EXPECT_EQ(fragment->element(e).part, 0);
+    }
+    EXPECT_GT(open, 0);
+}
+
+TEST(Fragmenter, MalformedParametersAreHeldOrNamed) {
+    std::unique_ptr<PackedObjDB> whole = letter(test::kDejaVuSans, u'o');
+    ASSERT_TRUE(whole);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    FragmentationParams f = shatter(3, 2);
+    f.centerOffset[1] = nan;
+    f.chops[0].rotationOffset2 = std::numeric_limits<double>::infinity();
+    f.chops[1].direction[2] = nan;
+    f.chops[2].sliceSkip = nan;
+    Fragments out;
+    Fragmenter::Result r = Fragmenter::fragment(f, *whole, glm::dmat4(1), 0, out);
+    EXPECT_FALSE(r.notes.empty());
+    EXPECT_NE(r.notes[0].find("not a number"), std::string::npos) << r.notes[0];
+    EXPECT_EQ(checkFragments(*whole, out), "");
+    // Absurd slice counts are held, and the pieces never pass the limit.
+    ObjDB box;
+    const double size[3] = {4, 3, 2};
+    test::buildBox(box, size);
+    PackedObjDB packedBox;
+    packedBox.pack(box);
+    FragmentationParams many = shatter(3, 2);
+    many.sliceIncrease = 2000000000;
+    Fragments lots;
+    r = Fragmenter::fragment(many, packedBox, glm::dmat4(1), 0, lots);
+    EXPECT_EQ(lots.size(), static_cast<size_t>(Fragmenter::kMaxFragments));
+    ASSERT_GE(r.notes.size(), 2u);  // each pass's count once, and the limit
+    EXPECT_NE(r.notes[0].find("asks for 2000000002 slices; 512 are used"), std::string::npos) << r.notes[0];
+    EXPECT_TRUE(std::any_of(r.notes.begin(), r.notes.end(), [](const std::string& note) {
+        return note.find("the limit of 4096 fragments is reached") != std::string::npos;
+    }));
+    EXPECT_EQ(checkFragments(packedBox, lots), "");
+    // Negative counts, unknown styles and a slot out of range cut nothing or stay in range.
+    FragmentationParams odd = shatter(3, 2);
+    odd.sliceIncrease = -100;
+    odd.style = 99;
+    odd.solidMaterialIndex = -4;
+    Fragments one;
+    Fragmenter::fragment(odd, *whole, glm::dmat4(1), 0, one);
+    EXPECT_EQ(one.size(), 1u);
+    // An empty mesh gives no fragments.
+    PackedObjDB empty;
+    Fragments none;
+    EXPECT_EQ(Fragmenter::fragment(shatter(3, 2), empty, glm::dmat4(1), 0, none).fragments, 0);
+    EXPECT_TRUE(none.empty());
+}
+
+}  // namespace
+}  // namespace fw
