@@ -33,6 +33,7 @@ struct Poly {
     uint32_t first;
     uint32_t count;
     int16_t part;
+    bool fresh;  // made by the cut under way
     uint32_t user;
 };
 
@@ -100,7 +101,7 @@ private:
     }
     int splitAttr(int a, int b, const Plane& plane, std::unordered_map<uint64_t, int>& attrCache,
                   std::unordered_map<uint64_t, int>& posCache);
-    void components(Piece&& side, std::vector<Piece>& parts) const;
+    void components(Piece&& side, std::vector<Piece>& parts);
     void emit(const Piece& piece);
 
     const FragmentationParams& params_;
@@ -166,7 +167,7 @@ void Engine::load(const PackedObjDB& mesh, Piece& whole) {
         if (!mesh.getElementRefs(e, info, &p, &t, &n) || info.kind != GeometryInterface::Polygon || info.count < 3)
             continue;
         Poly poly{static_cast<uint32_t>(whole.corners.size()), static_cast<uint32_t>(info.count),
-                  static_cast<int16_t>(info.part), static_cast<uint32_t>(info.user)};
+                  static_cast<int16_t>(info.part), false, static_cast<uint32_t>(info.user)};
         for (int k = 0; k < info.count; ++k) {
             const int a = p[k], b = p[(k + 1) % info.count];
             whole.corners.push_back(a);
@@ -387,32 +388,51 @@ int Engine::splitAttr(int a, int b, const Plane& plane, std::unordered_map<uint6
 }
 
 // Splits a side into its connected pieces (by shared places), in order of first polygon.
-void Engine::components(Piece&& side, std::vector<Piece>& parts) const {
-    std::unordered_map<int, int> local;  // place -> its union-find slot
-    std::vector<int> parent;
+void Engine::components(Piece&& side, std::vector<Piece>& parts) {
+    if (stamp_.size() < pos_.size()) stamp_.resize(pos_.size(), -1);
+    std::vector<int> parent, places;
     auto slot = [&](int corner) {
-        auto [it, added] = local.emplace(attrs_[static_cast<size_t>(corner)].pos, static_cast<int>(parent.size()));
-        if (added) parent.push_back(it->second);
-        return it->second;
+        const int p = attrs_[static_cast<size_t>(corner)].pos;
+        int& s = stamp_[static_cast<size_t>(p)];
+        if (s < 0) {
+            s = static_cast<int>(parent.size());
+            parent.push_back(s);
+            places.push_back(p);
+        }
+        return s;
     };
     auto find = [&](int s) {
         while (parent[static_cast<size_t>(s)] != s)
             s = parent[static_cast<size_t>(s)] = parent[static_cast<size_t>(parent[static_cast<size_t>(s)])];
         return s;
     };
+    int groups = 0;
     for (const Poly& poly : side.polys) {
-        const int first = find(slot(side.corners[poly.first]));
+        int first = find(slot(side.corners[poly.first]));
         for (uint32_t k = 1; k < poly.count; ++k) {
             const int other = find(slot(side.corners[poly.first + k]));
             if (other != first) parent[static_cast<size_t>(other)] = first;
         }
     }
-    std::unordered_map<int, size_t> which;
+    std::vector<int> group(parent.size(), -1);
+    std::vector<int> polyGroup(side.polys.size());
+    for (size_t i = 0; i < side.polys.size(); ++i) {
+        int& g = group[static_cast<size_t>(find(stamp_[static_cast<size_t>(
+            attrs_[static_cast<size_t>(side.corners[side.polys[i].first])].pos)]))];
+        if (g < 0) g = groups++;
+        polyGroup[i] = g;
+    }
+    for (int p : places) stamp_[static_cast<size_t>(p)] = -1;
+    if (groups == 1) {
+        bounds(side);
+        parts.push_back(std::move(side));
+        return;
+    }
     const size_t start = parts.size();
-    for (const Poly& poly : side.polys) {
-        auto [it, added] = which.emplace(find(slot(side.corners[poly.first])), parts.size());
-        if (added) parts.emplace_back();
-        Piece& part = parts[it->second];
+    parts.resize(start + static_cast<size_t>(groups));
+    for (size_t i = 0; i < side.polys.size(); ++i) {
+        const Poly& poly = side.polys[i];
+        Piece& part = parts[start + static_cast<size_t>(polyGroup[i])];
         Poly copy = poly;
         copy.first = static_cast<uint32_t>(part.corners.size());
         part.corners.insert(part.corners.end(), side.corners.begin() + poly.first,
@@ -434,46 +454,44 @@ Engine::Cut Engine::cut(const Piece& piece, Plane plane, std::vector<Piece>& par
     return Cut::kRefused;
 }
 
+// Whether a place from `firstNew` on lies closer than `distance` to another place of the piece.
 bool Engine::crowded(const Piece& piece, int firstNew, double distance) {
-    std::vector<int> places;
     if (stamp_.size() < pos_.size()) stamp_.resize(pos_.size(), -1);
-    bool fresh = false;
+    std::vector<int> places, fresh;
     for (int c : piece.corners) {
         const int p = attrs_[static_cast<size_t>(c)].pos;
         if (stamp_[static_cast<size_t>(p)] < 0) {
             stamp_[static_cast<size_t>(p)] = 0;
             places.push_back(p);
-            fresh = fresh || p >= firstNew;
+            if (p >= firstNew) fresh.push_back(p);
         }
     }
     for (int p : places) stamp_[static_cast<size_t>(p)] = -1;
-    if (!fresh) return false;
-    std::sort(places.begin(), places.end(),
-              [&](int a, int b) { return pos_[static_cast<size_t>(a)].x < pos_[static_cast<size_t>(b)].x; });
-    for (size_t i = 0; i < places.size(); ++i)
-        for (size_t j = i + 1; j < places.size(); ++j) {
-            const dvec3 a = pos_[static_cast<size_t>(places[i])], b = pos_[static_cast<size_t>(places[j])];
-            if (b.x - a.x >= distance) break;
-            if ((places[i] >= firstNew || places[j] >= firstNew) && glm::distance(a, b) < distance) return true;
-        }
+    if (fresh.empty()) return false;
+    auto x = [&](int p) { return pos_[static_cast<size_t>(p)].x; };
+    std::sort(fresh.begin(), fresh.end(), [&](int a, int b) { return x(a) < x(b); });
+    for (int p : places) {
+        const dvec3 at = pos_[static_cast<size_t>(p)];
+        auto it = std::lower_bound(fresh.begin(), fresh.end(), at.x - distance,
+                                   [&](int q, double v) { return x(q) < v; });
+        for (; it != fresh.end() && x(*it) < at.x + distance; ++it)
+            if (*it != p && glm::distance(at, pos_[static_cast<size_t>(*it)]) < distance) return true;
+    }
     return false;
 }
 
-// Whether a piece is closed as it is drawn: its polygons fanned from their first corners,
-// every directed edge used once and once the other way round, and no sliver among the
-// polygons with corners from `firstNew` on.
+// Whether the polygons a cut made close up as they are drawn: fanned from their first
+// corners, every directed edge once, its reverse among them once too unless both ends are
+// older places (an edge of the surface that an untouched polygon shares), and no sliver.
 bool Engine::sealed(const Piece& piece, int firstNew) const {
     std::vector<uint64_t> directed;
-    directed.reserve(piece.corners.size() * 2);
     for (const Poly& poly : piece.polys) {
+        if (!poly.fresh) continue;
         const int* c = piece.corners.data() + poly.first;
         auto place = [&](uint32_t k) { return attrs_[static_cast<size_t>(c[k])].pos; };
-        // Slivers are looked for where this cut made or changed polygons; the surface's own stay.
-        bool made = false;
-        for (uint32_t k = 0; k < poly.count && !made; ++k) made = c[k] >= firstNew;
         for (uint32_t k = 1; k + 1 < poly.count; ++k) {
             const int tri[3] = {place(0), place(k), place(k + 1)};
-            if (made && sliver(pos_[static_cast<size_t>(tri[0])], pos_[static_cast<size_t>(tri[1])],
+            if (sliver(pos_[static_cast<size_t>(tri[0])], pos_[static_cast<size_t>(tri[1])],
                        pos_[static_cast<size_t>(tri[2])]))
                 return false;
             for (int s = 0; s < 3; ++s)
@@ -483,8 +501,12 @@ bool Engine::sealed(const Piece& piece, int firstNew) const {
     }
     std::sort(directed.begin(), directed.end());
     if (std::adjacent_find(directed.begin(), directed.end()) != directed.end()) return false;
-    for (uint64_t edge : directed)
-        if (!std::binary_search(directed.begin(), directed.end(), edge << 32 | edge >> 32)) return false;
+    for (uint64_t edge : directed) {
+        const int from = static_cast<int>(edge >> 32), to = static_cast<int>(edge & 0xFFFFFFFFu);
+        if ((from >= firstNew || to >= firstNew) &&
+            !std::binary_search(directed.begin(), directed.end(), edge << 32 | edge >> 32))
+            return false;
+    }
     return true;
 }
 
@@ -534,6 +556,7 @@ Engine::Cut Engine::cutAt(const Piece& piece, const Plane plane, std::vector<Pie
     std::vector<int> corner, below, above;
     auto add = [&](Piece& half, const std::vector<int>& corners, const Poly& poly) {
         Poly copy = poly;
+        copy.fresh = true;
         copy.first = static_cast<uint32_t>(half.corners.size());
         copy.count = static_cast<uint32_t>(corners.size());
         half.corners.insert(half.corners.end(), corners.begin(), corners.end());
@@ -597,13 +620,19 @@ Engine::Cut Engine::cutAt(const Piece& piece, const Plane plane, std::vector<Pie
         const Poly& poly = piece.polys[static_cast<size_t>(e)];
         const int* c = piece.corners.data() + poly.first;
         if (side[static_cast<size_t>(e)] != 0) {
-            add(halves[side[static_cast<size_t>(e)] > 0], std::vector<int>(c, c + poly.count), poly);
+            Piece& half = halves[side[static_cast<size_t>(e)] > 0];
+            Poly copy = poly;
+            copy.fresh = false;
+            copy.first = static_cast<uint32_t>(half.corners.size());
+            half.corners.insert(half.corners.end(), c, c + poly.count);
+            half.polys.push_back(copy);
             continue;
         }
         int changes = 0;
         for (uint32_t k = 0; k < poly.count; ++k) changes += sideOf(c[k]) != sideOf(c[(k + 1) % poly.count]);
         if (changes == 2) {
-            split(std::vector<int>(c, c + poly.count), poly);
+            corner.assign(c, c + poly.count);
+            split(corner, poly);
             continue;
         }
         // A polygon the plane crosses more often (not convex) is cut as the fan it is drawn as.
@@ -740,7 +769,7 @@ Engine::Cut Engine::cutAt(const Piece& piece, const Plane plane, std::vector<Pie
             }
             return id;
         };
-        const Poly capPoly{0, 0, solidPart_, 0xFFFFFFFFu};
+        const Poly capPoly{0, 0, solidPart_, true, 0xFFFFFFFFu};
         for (const std::vector<int>& capPiece : pieces) {
             if (capPiece.size() < 3) continue;
             corner.clear();
@@ -760,7 +789,7 @@ Engine::Cut Engine::cutAt(const Piece& piece, const Plane plane, std::vector<Pie
     // A new point this close to another of its piece makes a sliver (two planes crossing
     // at a shallow angle, or the plane along a face): the plane moves instead.
     for (const Piece& half : halves)
-        if (crowded(half, static_cast<int>(posMark), weldDistance()) || (solid_ && closed_ && !sealed(half, static_cast<int>(attrMark))))
+        if (crowded(half, static_cast<int>(posMark), weldDistance()) || (solid_ && closed_ && !sealed(half, static_cast<int>(posMark))))
             return undo(Cut::kRetry);
     std::vector<Piece> made;
     components(std::move(halves[0]), made);
