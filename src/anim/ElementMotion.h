@@ -17,6 +17,7 @@ struct AnimElement {
     double bounds[6] = {0, 0, 0, 0, 0, 0};  // min x y z, max x y z, world space, at rest
     int creationIndex = 0;  // order the elements were made (letters: reading order)
     int selectionIndex = -1;  // order the user picked them, -1 when not picked
+    int owner = -1;  // a fragment: the element it broke from, which it is timed inside; -1 otherwise
 };
 
 // An element's offset from its rest place: scaled and rotated about its centre, then moved.

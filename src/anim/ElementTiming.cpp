@@ -122,16 +122,13 @@ std::vector<int> launchPositions(const AnimTransition& transition, std::span<con
     return positions;
 }
 
-void prepareTransition(AnimTransition& transition, std::span<const AnimElement> elements) {
-    const AnimSequenceParams& seq = transition.sequence;
-    const size_t count = elements.size();
-    // A stored order of the right size is the user's and is kept.
-    if (transition.launchOrder.size() != count) transition.launchOrder = launchPositions(transition, elements);
-    const std::vector<int>& order = transition.launchOrder;
+namespace {
 
-    transition.ease.build(seq.startEase, seq.endEase, seq.easeAmount);
-    std::vector<double>& start = transition.windowStart;
-    std::vector<double>& end = transition.windowEnd;
+// Windows of elements launched by `order`: overlap (percent), gaps and clumps.
+void windowsOf(const AnimTransition& transition, double overlap, const std::vector<int>& order,
+               std::vector<double>& start, std::vector<double>& end) {
+    const AnimSequenceParams& seq = transition.sequence;
+    const size_t count = order.size();
     start.assign(count, 0.0);
     end.assign(count, 1.0);
 
@@ -141,7 +138,7 @@ void prepareTransition(AnimTransition& transition, std::span<const AnimElement> 
 
     // Overlap 0 runs every element over the whole transition, 100 one after another;
     // the last element always ends at 1.
-    const double o = std::clamp(seq.overlap * 0.01, 0.0, 1.0);
+    const double o = std::clamp(overlap * 0.01, 0.0, 1.0);
     const double den = o * m + 1 - o;
     for (size_t i = 0; i < count; ++i) {
         int k = order[i];
@@ -149,11 +146,6 @@ void prepareTransition(AnimTransition& transition, std::span<const AnimElement> 
         start[i] = k * o / den;
         end[i] = (k * o + 1) / den;
     }
-
-    // TODO(fragment windows): an element made of fragments should run the same rule
-    // again inside its own window, with the fragment overlap (fragOverlapCheck,
-    // fragOverlap) and its fragments' launch positions, offset by its window start.
-    // AnimElement carries no fragments yet, so each element is timed as one piece.
 
     const long seed = seq.launchSeed;
     const double n = transition.length + 1.0;
@@ -188,6 +180,63 @@ void prepareTransition(AnimTransition& transition, std::span<const AnimElement> 
                 end[launched[j]] = hi;
             }
             at = last;
+        }
+    }
+}
+
+}  // namespace
+
+void prepareTransition(AnimTransition& transition, std::span<const AnimElement> elements) {
+    const size_t count = elements.size();
+    transition.ease.build(transition.sequence.startEase, transition.sequence.endEase, transition.sequence.easeAmount);
+    // Elements proper launch among themselves; fragments among their owner's fragments.
+    std::vector<size_t> top;
+    std::vector<std::vector<size_t>> pieces(count);
+    for (size_t i = 0; i < count; ++i) {
+        const int owner = elements[i].owner;
+        if (owner >= 0 && static_cast<size_t>(owner) < count && elements[static_cast<size_t>(owner)].owner < 0)
+            pieces[static_cast<size_t>(owner)].push_back(i);
+        else
+            top.push_back(i);
+    }
+    // A stored order of the right size is the user's and is kept.
+    if (transition.launchOrder.size() != count) {
+        std::vector<int> order(count, -1);
+        auto place = [&](const std::vector<size_t>& members) {
+            std::vector<AnimElement> subset;
+            for (size_t i : members) subset.push_back(elements[i]);
+            const std::vector<int> positions = launchPositions(transition, subset);
+            for (size_t j = 0; j < members.size(); ++j) order[members[j]] = positions[j];
+        };
+        place(top);
+        for (const std::vector<size_t>& members : pieces)
+            if (!members.empty()) place(members);
+        transition.launchOrder = std::move(order);
+    }
+    const std::vector<int>& order = transition.launchOrder;
+    std::vector<double>& start = transition.windowStart;
+    std::vector<double>& end = transition.windowEnd;
+    start.assign(count, 0.0);
+    end.assign(count, 1.0);
+    std::vector<int> topOrder;
+    for (size_t i : top) topOrder.push_back(order[i]);
+    std::vector<double> s, e;
+    const AnimSequenceParams& seq = transition.sequence;
+    windowsOf(transition, seq.overlap, topOrder, s, e);
+    for (size_t j = 0; j < top.size(); ++j) start[top[j]] = s[j], end[top[j]] = e[j];
+    // A fragment runs the same rule again inside its owner's window, with the fragment
+    // overlap when the sequence asks for one (else the elements' own overlap).
+    const double innerOverlap = seq.fragOverlapCheck ? seq.fragOverlap : seq.overlap;
+    for (size_t owner = 0; owner < count; ++owner) {
+        const std::vector<size_t>& members = pieces[owner];
+        if (members.empty()) continue;
+        std::vector<int> innerOrder;
+        for (size_t i : members) innerOrder.push_back(order[i]);
+        windowsOf(transition, innerOverlap, innerOrder, s, e);
+        const double ws = start[owner], span = end[owner] - start[owner];
+        for (size_t j = 0; j < members.size(); ++j) {
+            start[members[j]] = ws + s[j] * span;
+            end[members[j]] = ws + e[j] * span;
         }
     }
 }

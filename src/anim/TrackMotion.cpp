@@ -83,7 +83,7 @@ void TrackMotion::fingerprint(const AnimTrack& track, std::span<const AnimElemen
     Key k{scratch_};
     k.add(&track), k.add(track.trackType), k.add(static_cast<double>(elements.size()));
     for (const AnimElement& e : elements) {
-        k.add(e.center, 3), k.add(e.bounds, 6), k.add(e.creationIndex), k.add(e.selectionIndex);
+        k.add(e.center, 3), k.add(e.bounds, 6), k.add(e.creationIndex), k.add(e.selectionIndex), k.add(e.owner);
     }
     for (const auto& seg : track.segments) {
         k.add(seg.get()), k.add(seg->segmentType()), k.add(seg->startFrame), k.add(seg->length);

@@ -182,6 +182,38 @@ TEST_F(ElementWindows, FollowOverlapStoredOrderGapsAndClumps) {
     }
 }
 
+// Fragments run inside their owner's window: launched among themselves by the same type,
+// with the fragment overlap when it is switched on, else the elements' overlap.
+TEST_F(ElementWindows, FragmentsRunInsideTheirOwnersWindow) {
+    // Letters 0 and 1; letter 1 broke into three fragments (elements 2, 3, 4) standing right to left.
+    std::vector<AnimElement> elements = row(5);
+    for (int i = 2; i < 5; ++i) elements[i].owner = 1, elements[i].center[0] = 10 - i;
+    AnimSequenceParams& s = transition.sequence;
+    s.launchType = AnimSequenceParams::kLeftRight;
+    s.overlap = 100;
+    prepareTransition(transition, elements);
+    EXPECT_EQ(transition.launchOrder, (std::vector<int>{0, 1, 2, 1, 0}));
+    const std::vector<double> ownOverlap[2] = {{0, 0.5, 0.5 + 2.0 / 6, 0.5 + 1.0 / 6, 0.5},
+                                               {0.5, 1, 1, 0.5 + 2.0 / 6, 0.5 + 1.0 / 6}};
+    for (size_t i = 0; i < 5; ++i) {
+        EXPECT_NEAR(transition.windowStart[i], ownOverlap[0][i], 1e-12) << i;
+        EXPECT_NEAR(transition.windowEnd[i], ownOverlap[1][i], 1e-12) << i;
+    }
+    // Fragment overlap 0: all three fragments fill the letter's half together.
+    s.fragOverlapCheck = true;
+    s.fragOverlap = 0;
+    prepareTransition(transition, elements);
+    for (size_t i = 2; i < 5; ++i) {
+        EXPECT_NEAR(transition.windowStart[i], 0.5, 1e-12) << i;
+        EXPECT_NEAR(transition.windowEnd[i], 1.0, 1e-12) << i;
+    }
+    // Without fragments the letters keep the windows they had: fragments add no launch positions.
+    std::vector<AnimElement> letters = row(2);
+    transition.launchOrder.clear();
+    prepareTransition(transition, letters);
+    EXPECT_EQ(transition.windowEnd, (std::vector<double>{0.5, 1.0}));
+}
+
 // Whatever the settings, every window lies in [0, 1] and never ends before it starts;
 // gaps up to 100 percent leave every window open.
 TEST_F(ElementWindows, StayOrderedAndInsideTheTransition) {
