@@ -4,6 +4,7 @@
 
 #include "anim/AnimElementCache.h"
 #include "anim/AnimTrack.h"
+#include "app/FragmentObjects.h"
 #include "geometry/ObjectX.h"
 #include "scene/AnimGlobals.h"
 #include "scene/Quality.h"
@@ -103,6 +104,37 @@ void addElement(SceneAnimator::TrackElements& t, std::vector<DAGNode*> nodes) {
     t.nodes.push_back(std::move(nodes));
 }
 
+// Whether the track moves fragments one by one: its caches say, as they say the granularity.
+bool byFragment(AnimTrack& track) {
+    for (auto& segment : track.segments)
+        if (!segment->caches.empty()) return segment->caches.front()->animateFragmentsBy == AnimElementCache::kByFragment;
+    return false;
+}
+
+// The element and, when the track moves fragments and its objects broke into some, one
+// element per fragment, timed inside it.
+void addWithFragments(SceneX& scene, SceneAnimator::TrackElements& t, std::vector<DAGNode*> nodes, bool fragmented) {
+    if (nodes.empty()) return;
+    std::vector<Object*> fragments;
+    for (DAGNode* node : nodes)
+        if (auto* object = dynamic_cast<Object*>(node); object && fragmented)
+            for (Object* fragment : FragmentObjects::of(scene, *object)) fragments.push_back(fragment);
+    addElement(t, std::move(nodes));
+    const int owner = static_cast<int>(t.elements.size()) - 1;
+    for (Object* fragment : fragments) {
+        addElement(t, {fragment});
+        t.elements.back().owner = owner;
+    }
+}
+
+// The frame from which a track shows fragments instead of what they broke from: the
+// first fragmentation its segments switch on; without one, fragments show throughout.
+double fragmentFrameOf(AnimTrack& track) {
+    for (auto& segment : track.segments)
+        if (segment->fragmentation.enabled) return segment->fragmentation.trackFrame;
+    return -1e300;
+}
+
 }  // namespace
 
 void SceneAnimator::gather() {
@@ -117,6 +149,7 @@ void SceneAnimator::gather() {
         TrackElements t;
         t.track = track;
         SceneMember* tracked = track->trackNode.resolve();
+        const bool fragmented = byFragment(*track);
         if (auto* block = dynamic_cast<TextBlock*>(tracked)) {
             const std::vector<int> element = elementOfCharacters(*block, granularityOf(*track));
             const std::vector<DAGNode*> objects = characterObjects(scene_, *block);
@@ -127,13 +160,14 @@ void SceneAnimator::gather() {
                 if (groups.size() <= e) groups.resize(e + 1);
                 groups[e].push_back(objects[c]);
             }
-            for (auto& nodes : groups) addElement(t, std::move(nodes));
+            for (auto& nodes : groups) addWithFragments(scene_, t, std::move(nodes), fragmented);
         } else if (!track->associatedObjects.empty()) {
             for (NameReference& ref : track->associatedObjects)
-                if (auto* node = dynamic_cast<DAGNode*>(ref.resolve())) addElement(t, {node});
+                if (auto* node = dynamic_cast<DAGNode*>(ref.resolve())) addWithFragments(scene_, t, {node}, fragmented);
         } else if (auto* node = dynamic_cast<DAGNode*>(tracked)) {
-            addElement(t, {node});
+            addWithFragments(scene_, t, {node}, fragmented);
         }
+        t.fragmentFrame = fragmentFrameOf(*track);
         if (!t.elements.empty()) tracks_.push_back(std::move(t));
     }
     gathered_ = true;
@@ -156,6 +190,13 @@ int SceneAnimator::setTime(double time) {
             continue;
         }
         std::vector<ElementFrame> frames = evaluateTrack(*t.track, time, t.elements);
+        // An element that broke shows whole until the fragmentation's frame, its fragments from then on.
+        const bool broken = time >= t.fragmentFrame;
+        for (size_t e = 0; e < frames.size() && e < t.elements.size(); ++e) {
+            const int owner = t.elements[e].owner;
+            if (owner >= 0 && !broken) frames[e].opacity = 0;
+            if (owner >= 0 && broken && static_cast<size_t>(owner) < frames.size()) frames[owner].opacity = 0;
+        }
         for (size_t e = 0; e < frames.size() && e < t.nodes.size(); ++e)
             for (DAGNode* node : t.nodes[e]) node->setAnimated(frames[e].matrix, frames[e].opacity);
         ++played;

@@ -2,7 +2,8 @@
 // Plays the scene's tracks at a time: gathers each track's elements once (the
 // letters, words, lines or paragraphs of a text block; an object, camera or light as
 // a whole; or the track's associated objects), evaluates the track, and puts each
-// element's matrix and opacity on its nodes. Only transforms and opacities change
+// element's matrix and opacity on its nodes. An object broken into fragments is an
+// element whose fragments are elements timed inside it. Only transforms and opacities change
 // with time, so no geometry is rebuilt from one frame to the next.
 
 #include <vector>
@@ -31,6 +32,7 @@ public:
         AnimTrack* track = nullptr;
         std::vector<AnimElement> elements;
         std::vector<std::vector<DAGNode*>> nodes;  // per element, the nodes it moves
+        double fragmentFrame = -1e300;  // fragments show from this frame, what they broke from until it
     };
     const std::vector<TrackElements>& tracks() const { return tracks_; }
 

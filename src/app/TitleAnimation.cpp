@@ -1,11 +1,16 @@
 #include "app/TitleAnimation.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "anim/AnimPose.h"
 #include "anim/AnimTrack.h"
 #include "anim/AnimTransition.h"
+#include "app/FragmentObjects.h"
 #include "app/TitleScene.h"
+#include "geometry/ObjectX.h"
+#include "scene/FragmentationParams.h"
+#include "text/ProfileT.h"
 #include "scene/AnimGlobals.h"
 #include "scene/SceneX.h"
 #include "text/TextBlock.h"
@@ -39,9 +44,86 @@ void animateBy(AnimTrackSegment& segment, int granularity) {
     segment.caches.push_back(std::move(cache));
 }
 
+// The block's letter objects, in reading order.
+std::vector<ObjectX*> letterObjects(SceneX& scene, const TextBlock& block) {
+    std::vector<ObjectX*> letters(block.chars.size(), nullptr);
+    for (int i = 0; i < scene.memberCount(kObjectKind); ++i) {
+        auto* object = dynamic_cast<ObjectX*>(scene.member(kObjectKind, i));
+        auto* face = object ? dynamic_cast<ProfileT*>(scene.findMember(object->faceName())) : nullptr;
+        if (!face || face->textBlock != block.name() || face->charIndex < 0) continue;
+        if (static_cast<size_t>(face->charIndex) < letters.size()) letters[static_cast<size_t>(face->charIndex)] = object;
+    }
+    letters.erase(std::remove(letters.begin(), letters.end(), nullptr), letters.end());
+    return letters;
+}
+
+// The title holds, then every letter breaks along tilted cuts and its pieces fly apart,
+// tumbling, and fade; letters go from left to right, each letter's pieces close together.
+bool addShatter(SceneX& scene, TextBlock& block, AnimTrack& track, double width, double height,
+                std::string& error) {
+    Timeline t;
+    t.lead = 20, t.travel = 40, t.hold = 10;
+    AnimPose& whole = append<AnimPose>(track, 0, t.lead);
+    AnimTransition& burst = append<AnimTransition>(track, t.lead, t.travel);
+    AnimPose& apart = append<AnimPose>(track, t.lead + t.travel, t.hold);
+    for (AnimTrackSegment* s : {static_cast<AnimTrackSegment*>(&whole), static_cast<AnimTrackSegment*>(&burst),
+                                static_cast<AnimTrackSegment*>(&apart)}) {
+        animateBy(*s, AnimElementCache::kCharacter);
+        s->caches.front()->animateFragmentsBy = AnimElementCache::kByFragment;
+    }
+    // Two tilted passes across each letter, the pieces closed with the bevel's material.
+    FragmentationParams& f = burst.fragmentation;
+    f.enabled = true;
+    f.trackFrame = t.lead - 1;  // the pieces take over at rest, a frame before they move
+    f.solidMaterialIndex = 2;
+    for (int k = 0; k < 3; ++k) {
+        ChopParams& c = f.chops[k];
+        c.enabled = k < 2;
+        c.sliceCount = 3;
+        c.rotationOffsetStyle = ChopParams::kRandom;
+        c.rotationOffset2 = 25;
+        c.positionOffsetStyle = ChopParams::kRandom;
+        c.positionOffset2 = 0.3;
+    }
+    apart.settings.spread = 120;
+    apart.settings.randomizeSeed = 7;
+    apart.settings.randomizeDistance = std::max(width, height) * 0.25;
+    apart.settings.moveDistance = std::max(width, height) * 0.5;  // towards the camera
+    apart.settings.moveDirectionVector[0] = 0, apart.settings.moveDirectionVector[1] = 0;
+    apart.settings.moveDirectionVector[2] = 1;
+    apart.settings.localCenterRotation[0] = 200, apart.settings.localCenterRotation[1] = 140;
+    apart.settings.localCenterRotation[2] = 60;
+    burst.vis.visType = AnimVis::kFadeOff;
+    burst.vis.startTime = 45;
+    burst.vis.endTime = 100;
+    burst.sequence.launchType = AnimSequenceParams::kLeftRight;
+    burst.sequence.overlap = 50;
+    burst.sequence.fragOverlapCheck = true;
+    burst.sequence.fragOverlap = 15;
+    burst.sequence.startEase = 0;
+    burst.sequence.endEase = 40;
+    burst.sequence.easeAmount = 50;
+    int broken = 0, outer = 0;
+    for (ObjectX* letter : letterObjects(scene, block)) {
+        std::string why;
+        if (!FragmentObjects::make(scene, *letter, f, outer++, why).empty()) ++broken;
+    }
+    if (broken == 0) {
+        error = "no letter of the title could be broken";
+        return false;
+    }
+    AnimGlobals& globals = scene.animGlobals();
+    globals.setFrameRange(0, t.lead + t.travel + t.hold - 1);
+    globals.visibleFrameStart = 0;
+    globals.visibleFrameEnd = globals.frameEnd;
+    // A still shows the title breaking.
+    globals.setCurrentFrame(t.lead + t.travel / 4);
+    return true;
+}
+
 }  // namespace
 
-std::vector<std::string> TitleAnimation::names() { return {"fly-in", "drop", "spin-in"}; }
+std::vector<std::string> TitleAnimation::names() { return {"fly-in", "drop", "spin-in", "shatter"}; }
 
 bool TitleAnimation::check(const std::string& preset, std::string& error) {
     return TitleScene::checkName(preset, names(), "animation", error);
@@ -52,6 +134,7 @@ bool TitleAnimation::add(SceneX& scene, TextBlock& block, const std::string& pre
     if (!check(preset, error)) return false;
     auto* track = new AnimTrack(scene, (block.name() + " Track").c_str());
     track->trackNode = NameReference(scene.nameDictionary(), block.name().c_str());
+    if (preset == "shatter") return addShatter(scene, block, *track, width, height, error);
     Timeline t;
     int granularity = AnimElementCache::kCharacter;
     if (preset == "drop") t.travel = 40;

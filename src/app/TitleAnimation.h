@@ -1,7 +1,7 @@
 #pragma once
 // Ready-made animations for a title, so that `text --animate` gives a moving title
-// without a track written by hand: letters fly in one by one, drop and settle, or
-// words spin in. Each is an ordinary track (pose, transition, pose) that the project
+// without a track written by hand: letters fly in one by one, drop and settle, words
+// spin in, or the title holds and then shatters (its letters broken into fragment objects). Each is an ordinary track (pose, transition, pose) that the project
 // keeps and a user can edit like any other.
 
 #include <string>

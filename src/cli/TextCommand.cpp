@@ -94,8 +94,9 @@ public:
             ->check(kAboveZero);
         command_->add_option("--animate", text_.animate,
                              "a ready-made animation: fly-in (letters fly in one by one), "
-                             "drop (letters drop and settle) or spin-in (words spin in); "
-                             "an image shows the settled title");
+                             "drop (letters drop and settle), spin-in (words spin in) or shatter (the title "
+                             "holds, then breaks into pieces that fly apart and fade); an image shows the "
+                             "settled title, or the shattering one");
         command_
             ->add_option("-o,--output", text_.out,
                          "OUT.kxp, a mesh (" + FileTypes::listed(FileType::kMesh, ", ") + ") or an image")

@@ -94,7 +94,8 @@ private:
     bool sealed(const Piece& piece, int firstNew) const;
     double weldDistance() const { return std::min(Fragmenter::kWeldDistance, size_ * 1e-3); }
     // Whether a triangle is too thin to survive single precision: its height over its
-    // longest side below a millionth of the size (or of how far it lies from the origin).
+    // longest side below a ten-millionth of the size plus about one single-precision step
+    // of its coordinates.
     bool sliver(dvec3 a, dvec3 b, dvec3 c) const {
         const double longest = std::max({glm::distance(a, b), glm::distance(b, c), glm::distance(c, a)});
         return !(glm::length(glm::cross(b - a, c - a)) > longest * minHeight_);
@@ -134,7 +135,7 @@ void Engine::load(const PackedObjDB& mesh, Piece& whole) {
     size_ = vertices ? std::max({high.x - low.x, high.y - low.y, high.z - low.z}) : 0;
     const double far = vertices ? std::max({std::fabs(low.x), std::fabs(low.y), std::fabs(low.z), std::fabs(high.x),
                                             std::fabs(high.y), std::fabs(high.z)}) : 0;
-    minHeight_ = 1e-6 * size_ + 1e-6 * far;
+    minHeight_ = 1e-7 * size_ + 1e-7 * far;
     // Places a millionth of the size apart are one: the solid's builders share places
     // between caps and sides, and nearly equal ones must not open a cut's loop.
     const double grid = size_ > 0 ? size_ * 1e-6 : 1;
@@ -309,6 +310,9 @@ std::vector<Plane> Engine::planes(int index, const ChopParams& chop, int n, cons
     const double ro = finite(chop.rotationOffset, "a pass's rotation offset", notes);
     const double ro2 = finite(chop.rotationOffset2, "a pass's second rotation offset", notes);
 
+    dvec3 pivot = toFrame((piece.low + piece.high) * 0.5);
+    for (int k = 0; k < 3; ++k) pivot[k] += chop.centerOffset[k] + centreOffset_[k];
+    if (!std::isfinite(pivot.x + pivot.y + pivot.z)) pivot = toFrame((piece.low + piece.high) * 0.5);
     std::vector<Plane> out;
     double angle = 0;
     for (int i = 0; i < count; ++i) {
@@ -351,10 +355,11 @@ std::vector<Plane> Engine::planes(int index, const ChopParams& chop, int n, cons
             point += normal * ((lo + hi) * 0.5 - glm::dot(normal, point) + scatterAlong * 0.8 * (hi - lo) + moved);
         } else {
             // Linear: even spacing along the axis; a brick row starts half a spacing back. Each
-            // plane turns about where it meets the axis through the family's centre.
+            // plane turns about where it meets the line along the axis through the piece's
+            // middle (moved by the centre offsets), so tilted planes still cross the piece.
             const double at = low + spacing * (i + 1) - (brick ? spacing / 2 : 0) + moved;
             normal = rotated(x, z, angle);
-            point = centre + x * (at - glm::dot(x, centre));
+            point = pivot + x * (at - glm::dot(x, pivot));
         }
         out.push_back(toObject(normal, point));
     }
@@ -748,11 +753,6 @@ Engine::Cut Engine::cutAt(const Piece& piece, const Plane plane, std::vector<Pie
         std::vector<std::vector<int>> pieces;
         for (const CapBuilder::Region& region : CapBuilder::regions(points, indexLoops))
             if (!CapBuilder::decompose(points, region, pieces)) return undo(Cut::kRetry);
-        for (const std::vector<int>& capPiece : pieces)
-            for (size_t k = 1; k + 1 < capPiece.size(); ++k) {
-                auto at = [&](size_t i) { return pos_[static_cast<size_t>(placeOf[static_cast<size_t>(capPiece[i])])]; };
-                if (sliver(at(0), at(k), at(k + 1))) return undo(Cut::kRetry);
-            }
         // Each place of the cap gets one corner per side: the normal faces out of that side.
         std::vector<int> capAttr(points.size() * 2, -1);
         auto capCorner = [&](int index, int which) {
@@ -772,14 +772,12 @@ Engine::Cut Engine::cutAt(const Piece& piece, const Plane plane, std::vector<Pie
         const Poly capPoly{0, 0, solidPart_, true, 0xFFFFFFFFu};
         for (const std::vector<int>& capPiece : pieces) {
             if (capPiece.size() < 3) continue;
-            corner.clear();
-            for (int i : capPiece) corner.push_back(capCorner(i, 0));
-            add(halves[0], corner, capPoly);
-            corner.clear();
-            // Turned over about its first corner, which the decomposition chose clean.
-            corner.push_back(capCorner(capPiece[0], 1));
-            for (size_t k = capPiece.size() - 1; k > 0; --k) corner.push_back(capCorner(capPiece[k], 1));
-            add(halves[1], corner, capPoly);
+            // The piece below faces along the normal; above, turned over.
+            std::vector<int> down, up;
+            for (int i : capPiece) down.push_back(capCorner(i, 0));
+            for (auto it = capPiece.rbegin(); it != capPiece.rend(); ++it) up.push_back(capCorner(*it, 1));
+            addClean(halves[0], down, capPoly);
+            addClean(halves[1], up, capPoly);
         }
         if (wholeVolume_ > 0 && (volume(halves[0]) < wholeVolume_ * Fragmenter::kTinyShare ||
                                  volume(halves[1]) < wholeVolume_ * Fragmenter::kTinyShare))
@@ -789,12 +787,16 @@ Engine::Cut Engine::cutAt(const Piece& piece, const Plane plane, std::vector<Pie
     // A new point this close to another of its piece makes a sliver (two planes crossing
     // at a shallow angle, or the plane along a face): the plane moves instead.
     for (const Piece& half : halves)
-        if (crowded(half, static_cast<int>(posMark), weldDistance()) || (solid_ && closed_ && !sealed(half, static_cast<int>(posMark))))
+        if (crowded(half, static_cast<int>(posMark), nearTo) || (solid_ && closed_ && !sealed(half, static_cast<int>(posMark))))
             return undo(Cut::kRetry);
     std::vector<Piece> made;
     components(std::move(halves[0]), made);
     components(std::move(halves[1]), made);
     if (static_cast<int>(made.size()) - 1 > budget_) return undo();
+    // A side may fall apart into pieces: none of them may be a crumb either.
+    if (solid_ && wholeVolume_ > 0 && made.size() > 2)
+        for (const Piece& part : made)
+            if (volume(part) < wholeVolume_ * Fragmenter::kTinyShare) return undo(Cut::kRetry);
     budget_ -= static_cast<int>(made.size()) - 1;
     for (Piece& p : made) parts.push_back(std::move(p));
     return Cut::kDone;
