@@ -111,28 +111,40 @@ bool byFragment(AnimTrack& track) {
     return false;
 }
 
-// The element and, when the track moves fragments and its objects broke into some, one
-// element per fragment, timed inside it.
-void addWithFragments(SceneX& scene, SceneAnimator::TrackElements& t, std::vector<DAGNode*> nodes, bool fragmented) {
+// The fragmentation the track's segments switch on first, or null.
+const FragmentationParams* fragmentationOf(AnimTrack& track) {
+    for (auto& segment : track.segments)
+        if (segment->fragmentation.enabled) return &segment->fragmentation;
+    return nullptr;
+}
+
+// How many elements proper (not fragments) the track has so far.
+int outerIndex(const SceneAnimator::TrackElements& t) {
+    return static_cast<int>(std::count_if(t.elements.begin(), t.elements.end(),
+                                          [](const AnimElement& e) { return e.owner < 0; }));
+}
+
+// The element and, when the track moves fragments, one element per fragment of its
+// objects, timed inside it. An extruded object that has none yet is broken here by the
+// track's fragmentation, each element's objects seeded by the element's place.
+void addWithFragments(SceneX& scene, SceneAnimator::TrackElements& t, std::vector<DAGNode*> nodes, bool fragmented,
+                      const FragmentationParams* breaking) {
     if (nodes.empty()) return;
     std::vector<Object*> fragments;
-    for (DAGNode* node : nodes)
-        if (auto* object = dynamic_cast<Object*>(node); object && fragmented)
-            for (Object* fragment : FragmentObjects::of(scene, *object)) fragments.push_back(fragment);
+    for (DAGNode* node : nodes) {
+        auto* object = dynamic_cast<Object*>(node);
+        if (!object || !fragmented) continue;
+        std::string why;
+        if (auto* solid = dynamic_cast<ObjectX*>(object); solid && breaking && !solid->testObjectFlags(Object::kHasFragments))
+            FragmentObjects::make(scene, *solid, *breaking, outerIndex(t), why);
+        for (Object* fragment : FragmentObjects::of(scene, *object)) fragments.push_back(fragment);
+    }
     addElement(t, std::move(nodes));
     const int owner = static_cast<int>(t.elements.size()) - 1;
     for (Object* fragment : fragments) {
         addElement(t, {fragment});
         t.elements.back().owner = owner;
     }
-}
-
-// The frame from which a track shows fragments instead of what they broke from: the
-// first fragmentation its segments switch on; without one, fragments show throughout.
-double fragmentFrameOf(AnimTrack& track) {
-    for (auto& segment : track.segments)
-        if (segment->fragmentation.enabled) return segment->fragmentation.trackFrame;
-    return -1e300;
 }
 
 }  // namespace
@@ -150,6 +162,7 @@ void SceneAnimator::gather() {
         t.track = track;
         SceneMember* tracked = track->trackNode.resolve();
         const bool fragmented = byFragment(*track);
+        const FragmentationParams* breaking = fragmentationOf(*track);
         if (auto* block = dynamic_cast<TextBlock*>(tracked)) {
             const std::vector<int> element = elementOfCharacters(*block, granularityOf(*track));
             const std::vector<DAGNode*> objects = characterObjects(scene_, *block);
@@ -160,14 +173,16 @@ void SceneAnimator::gather() {
                 if (groups.size() <= e) groups.resize(e + 1);
                 groups[e].push_back(objects[c]);
             }
-            for (auto& nodes : groups) addWithFragments(scene_, t, std::move(nodes), fragmented);
+            for (auto& nodes : groups) addWithFragments(scene_, t, std::move(nodes), fragmented, breaking);
         } else if (!track->associatedObjects.empty()) {
             for (NameReference& ref : track->associatedObjects)
-                if (auto* node = dynamic_cast<DAGNode*>(ref.resolve())) addWithFragments(scene_, t, {node}, fragmented);
+                if (auto* node = dynamic_cast<DAGNode*>(ref.resolve())) addWithFragments(scene_, t, {node}, fragmented, breaking);
         } else if (auto* node = dynamic_cast<DAGNode*>(tracked)) {
-            addWithFragments(scene_, t, {node}, fragmented);
+            addWithFragments(scene_, t, {node}, fragmented, breaking);
         }
-        t.fragmentFrame = fragmentFrameOf(*track);
+        // Fragments show from the fragmentation's frame on, what they broke from until then;
+        // without one, fragments show throughout.
+        t.fragmentFrame = breaking ? breaking->trackFrame : -1e300;
         if (!t.elements.empty()) tracks_.push_back(std::move(t));
     }
     gathered_ = true;

@@ -6,11 +6,8 @@
 #include "anim/AnimPose.h"
 #include "anim/AnimTrack.h"
 #include "anim/AnimTransition.h"
-#include "app/FragmentObjects.h"
 #include "app/TitleScene.h"
-#include "geometry/ObjectX.h"
 #include "scene/FragmentationParams.h"
-#include "text/ProfileT.h"
 #include "scene/AnimGlobals.h"
 #include "scene/SceneX.h"
 #include "text/TextBlock.h"
@@ -44,23 +41,11 @@ void animateBy(AnimTrackSegment& segment, int granularity) {
     segment.caches.push_back(std::move(cache));
 }
 
-// The block's letter objects, in reading order.
-std::vector<ObjectX*> letterObjects(SceneX& scene, const TextBlock& block) {
-    std::vector<ObjectX*> letters(block.chars.size(), nullptr);
-    for (int i = 0; i < scene.memberCount(kObjectKind); ++i) {
-        auto* object = dynamic_cast<ObjectX*>(scene.member(kObjectKind, i));
-        auto* face = object ? dynamic_cast<ProfileT*>(scene.findMember(object->faceName())) : nullptr;
-        if (!face || face->textBlock != block.name() || face->charIndex < 0) continue;
-        if (static_cast<size_t>(face->charIndex) < letters.size()) letters[static_cast<size_t>(face->charIndex)] = object;
-    }
-    letters.erase(std::remove(letters.begin(), letters.end(), nullptr), letters.end());
-    return letters;
-}
-
 // The title holds, then every letter breaks along tilted cuts and its pieces fly apart,
 // tumbling, and fade; letters go from left to right, each letter's pieces close together.
-bool addShatter(SceneX& scene, TextBlock& block, AnimTrack& track, double width, double height,
-                std::string& error) {
+// The letters break when the track is first played (SceneAnimator), so the project
+// keeps only the record.
+bool addShatter(SceneX& scene, AnimTrack& track, double width, double height) {
     Timeline t;
     t.lead = 20, t.travel = 40, t.hold = 10;
     AnimPose& whole = append<AnimPose>(track, 0, t.lead);
@@ -85,10 +70,10 @@ bool addShatter(SceneX& scene, TextBlock& block, AnimTrack& track, double width,
         c.positionOffsetStyle = ChopParams::kRandom;
         c.positionOffset2 = 0.3;
     }
-    apart.settings.spread = 120;
+    apart.settings.spread = 60;
     apart.settings.randomizeSeed = 7;
-    apart.settings.randomizeDistance = std::max(width, height) * 0.25;
-    apart.settings.moveDistance = std::max(width, height) * 0.5;  // towards the camera
+    apart.settings.randomizeDistance = std::max(width, height) * 0.15;
+    apart.settings.moveDistance = std::max(width, height) * 0.3;  // towards the camera
     apart.settings.moveDirectionVector[0] = 0, apart.settings.moveDirectionVector[1] = 0;
     apart.settings.moveDirectionVector[2] = 1;
     apart.settings.localCenterRotation[0] = 200, apart.settings.localCenterRotation[1] = 140;
@@ -99,19 +84,10 @@ bool addShatter(SceneX& scene, TextBlock& block, AnimTrack& track, double width,
     burst.sequence.launchType = AnimSequenceParams::kLeftRight;
     burst.sequence.overlap = 50;
     burst.sequence.fragOverlapCheck = true;
-    burst.sequence.fragOverlap = 15;
+    burst.sequence.fragOverlap = 40;
     burst.sequence.startEase = 0;
     burst.sequence.endEase = 40;
     burst.sequence.easeAmount = 50;
-    int broken = 0, outer = 0;
-    for (ObjectX* letter : letterObjects(scene, block)) {
-        std::string why;
-        if (!FragmentObjects::make(scene, *letter, f, outer++, why).empty()) ++broken;
-    }
-    if (broken == 0) {
-        error = "no letter of the title could be broken";
-        return false;
-    }
     AnimGlobals& globals = scene.animGlobals();
     globals.setFrameRange(0, t.lead + t.travel + t.hold - 1);
     globals.visibleFrameStart = 0;
@@ -134,7 +110,7 @@ bool TitleAnimation::add(SceneX& scene, TextBlock& block, const std::string& pre
     if (!check(preset, error)) return false;
     auto* track = new AnimTrack(scene, (block.name() + " Track").c_str());
     track->trackNode = NameReference(scene.nameDictionary(), block.name().c_str());
-    if (preset == "shatter") return addShatter(scene, block, *track, width, height, error);
+    if (preset == "shatter") return addShatter(scene, *track, width, height);
     Timeline t;
     int granularity = AnimElementCache::kCharacter;
     if (preset == "drop") t.travel = 40;

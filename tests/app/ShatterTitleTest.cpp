@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
 #include "AppFixture.h"
 #include "FilesAndImages.h"
@@ -40,6 +41,11 @@ protected:
         std::string subject, error;
         ASSERT_TRUE(TitleScene::build(manager(), options, subject, error)) << subject << ": " << error;
         gather();
+        // The title keeps only the record: the letters break when the track first plays.
+        for (ObjectX* letter : letters) EXPECT_FALSE(letter->testObjectFlags(Object::kHasFragments));
+        fresh = dir.file("fresh.kxp");
+        ASSERT_TRUE(manager().saveProject(fresh));
+        SceneAnimator(scene()).setTime(0);
     }
     void gather() {
         letters.clear();
@@ -54,6 +60,7 @@ protected:
     }
 
     std::vector<ObjectX*> letters;
+    std::string fresh;  // the project as built, before it played
 };
 
 TEST_F(ShatterTitle, EveryLetterBreaksIntoClosedFragmentsInItsPlace) {
@@ -121,6 +128,14 @@ TEST_F(ShatterTitle, TheProjectKeepsTheFragmentsAndTheirTrack) {
     ASSERT_TRUE(manager().saveProject(path));
     std::vector<int> counts;
     for (ObjectX* letter : letters) counts.push_back(letter->fragmentCount);
+    // The project as built holds only the record; played again, it breaks the same way.
+    EXPECT_LT(std::filesystem::file_size(fresh), 200000u);
+    ASSERT_TRUE(manager().loadProject(fresh));
+    SceneAnimator(scene()).setTime(0);
+    gather();
+    std::vector<int> again;
+    for (ObjectX* letter : letters) again.push_back(letter->fragmentCount);
+    EXPECT_EQ(again, counts);
     ASSERT_TRUE(manager().loadProject(path));
     gather();
     ASSERT_EQ(letters.size(), counts.size());
