@@ -75,10 +75,6 @@ public:
     void run(const PackedObjDB& mesh);
 
 private:
-    struct Frame {
-        dvec3 centre, x, y, z;  // in the frame's space (object or world)
-    };
-
     void load(const PackedObjDB& mesh, Piece& whole);
     void bounds(Piece& piece) const;
     double volume(const Piece& piece) const;

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <glm/geometric.hpp>
+#include <glm/gtc/matrix_transform.hpp>
 #include <limits>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "TestBox.h"
 #include "geometry/SolidBuilder.h"
 #include "mesh/ObjDB.h"
+#include "platform/MathConstants.h"
 #include "scene/FragmentationParams.h"
 
 namespace fw {
@@ -148,6 +150,46 @@ TEST(Fragmenter, RadialAndRandomStylesAndBricksCloseTheirPiecesToo) {
     Fragmenter::fragment(rows, *whole, glm::dmat4(1), 0, straight);
     EXPECT_EQ(checkFragments(*whole, staggered), "");
     EXPECT_GT(staggered.size(), straight.size());
+}
+
+// The box (min, max) of a mesh's positions along one axis.
+std::pair<double, double> range(const PackedObjDB& mesh, int axis) {
+    double lo = 1e300, hi = -1e300;
+    for (int i = 0; i < mesh.vertexCount(); ++i) {
+        double p[3];
+        mesh.getVertex(p, i);
+        lo = std::min(lo, p[axis]), hi = std::max(hi, p[axis]);
+    }
+    return {lo, hi};
+}
+
+TEST(Fragmenter, GlobalPassesCutAlongTheWorldsAxes) {
+    std::unique_ptr<PackedObjDB> whole = letter(test::kDejaVuSans, u'O');
+    ASSERT_TRUE(whole);
+    FragmentationParams f = shatter(1, 1);
+    f.chops[0].sliceCount = 1;
+    f.chops[0].rotationOffsetStyle = f.chops[0].positionOffsetStyle = ChopParams::kNone;
+    // The object turned a quarter about Z and moved: the world's X is the object's Y.
+    const glm::dmat4 placed = glm::rotate(glm::translate(glm::dmat4(1), glm::dvec3(40, -7, 3)), kPi / 2,
+                                          glm::dvec3(0, 0, 1));
+    const auto [xLow, xHigh] = range(*whole, 0);
+    const auto [yLow, yHigh] = range(*whole, 1);
+    for (int frame : {FragmentationParams::kLocal, FragmentationParams::kGlobal}) {
+        f.frame = frame;
+        Fragments out;
+        Fragmenter::fragment(f, *whole, placed, 0, out);
+        ASSERT_EQ(out.size(), 2u) << frame;
+        EXPECT_EQ(checkFragments(*whole, out), "");
+        // Local cuts across the object's X, Global across the world's X: the object's Y.
+        const int cut = frame == FragmentationParams::kLocal ? 0 : 1;
+        const double span = cut == 0 ? xHigh - xLow : yHigh - yLow, middle = cut == 0 ? (xLow + xHigh) / 2
+                                                                                      : (yLow + yHigh) / 2;
+        for (const auto& fragment : out) {
+            const auto [lo, hi] = range(*fragment, cut);
+            EXPECT_NEAR(hi - lo, span / 2, span * 1e-3) << frame;
+            EXPECT_TRUE(std::fabs(lo - middle) < span * 1e-3 || std::fabs(hi - middle) < span * 1e-3) << frame;
+        }
+    }
 }
 
 TEST(Fragmenter, SameSeedsGiveTheSameBytesAndOtherSeedsOtherCuts) {
