@@ -8,6 +8,8 @@
 #include "cli/Documents.h"
 #include "cli/FileTypes.h"
 #include "cli/Subcommand.h"
+#include "scene/AnimGlobals.h"
+#include "scene/SceneX.h"
 
 namespace fw {
 
@@ -35,6 +37,21 @@ int renderRange(const RenderSequence::Request& request, const Looks& looks) {
     applyLooks(session.app, looks);
     return RenderSequence::run(manager, request);
 }
+
+}  // namespace
+
+int renderTimeline(const std::string& path, const std::string& out) {
+    Session session;
+    OrvoSceneManager& manager = session.app.sceneManager();
+    if (!loadProjectOrReport(manager, path)) return kExitUserError;
+    const AnimGlobals& timeline = manager.scene()->animGlobals();
+    RenderSequence::Request request;
+    request.project = path, request.out = out;
+    request.range = std::to_string(timeline.frameStart) + "-" + std::to_string(timeline.frameEnd);
+    return RenderSequence::run(manager, request);
+}
+
+namespace {
 
 class RenderCommand : public Subcommand {
 public:

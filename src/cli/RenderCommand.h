@@ -11,5 +11,7 @@ namespace fw {
 // Renders `path` at `frameNumber` (default: its current frame) into the image `out`.
 int renderProject(const std::string& path, const std::string& out, const std::string& size,
                   std::optional<double> frameNumber, const std::string& renderer = "", const Looks& looks = Looks());
+// Renders the whole timeline of `path` into the movie `out`.
+int renderTimeline(const std::string& path, const std::string& out);
 
 }  // namespace fw

@@ -44,11 +44,13 @@ int writeScene(const SceneOutput& output, const std::string& out, bool project, 
 int writeBuiltScene(const SceneOutput& output, const SceneBuild& build) {
     const std::string& out = output.out;
     bool image = FileTypes::names(FileType::kImage, out);
+    const bool movie = FileTypes::names(FileType::kMovie, out);
     bool project = FileTypes::names(FileType::kProject, out);
     bool mesh = FileTypes::names(FileType::kMesh, out);
-    if (!image && !project && !mesh) {
+    if (!image && !movie && !project && !mesh) {
         printError(out, "write a project (.kxp), a mesh (" + FileTypes::listed(FileType::kMesh, ", ", false) +
-                            ") or an image (" + FileTypes::listed(FileType::kImage) + ")");
+                            "), an image (" + FileTypes::listed(FileType::kImage) + ") or a movie (" +
+                            FileTypes::listed(FileType::kMovie, ", ") + ")");
         return kExitUserError;
     }
     if (!checkLooks(output.looks)) return kExitUserError;
@@ -64,14 +66,16 @@ int writeBuiltScene(const SceneOutput& output, const SceneBuild& build) {
             return kExitUserError;
         }
     }
-    if (!image) return writeScene(output, out, project, width, height, build);
+    if (!image && !movie) return writeScene(output, out, project, width, height, build);
     // The picture is the one `render` gives of the saved project: the file keeps fewer
-    // digits than the scene in memory, so the scene is rendered from its file.
+    // digits than the scene in memory, so the scene is rendered from its file. A movie
+    // is its whole timeline.
     std::error_code failed;
     std::filesystem::path saved =
         std::filesystem::temp_directory_path(failed) / ("formwright-scene-" + std::to_string(getpid()) + ".kxp");
     int status = writeScene(output, saved.string(), true, width, height, build);
-    if (status == kExitOk) status = renderProject(saved.string(), out, "", std::nullopt);
+    if (status == kExitOk)
+        status = movie ? renderTimeline(saved.string(), out) : renderProject(saved.string(), out, "", std::nullopt);
     std::filesystem::remove(saved, failed);
     return status;
 }

@@ -50,11 +50,11 @@ TitleScene::Options titleOptions(const TextRequest& request) {
 int makeText(const TextRequest& request) {
     TitleScene::Options options = titleOptions(request);
     SceneOutput output{request.out, request.size, request.looks, options.edge};
-    return writeBuiltScene(output, [&](OrvoSceneManager& manager, int width, int height, std::string& subject,
-                                       std::string& error) {
-        options.width = width, options.height = height;
-        return TitleScene::build(manager, options, subject, error);
-    });
+    return writeBuiltScene(
+        output, [&](OrvoSceneManager& manager, int width, int height, std::string& subject, std::string& error) {
+            options.width = width, options.height = height;
+            return TitleScene::build(manager, options, subject, error);
+        });
 }
 
 class TextCommand : public Subcommand {
@@ -99,7 +99,9 @@ public:
                              "settled title, or the shattering one");
         command_
             ->add_option("-o,--output", text_.out,
-                         "OUT.kxp, a mesh (" + FileTypes::listed(FileType::kMesh, ", ") + ") or an image")
+                         "OUT.kxp, a mesh (" + FileTypes::listed(FileType::kMesh, ", ") +
+                             "), an image, or a movie of the whole timeline (" +
+                             FileTypes::listed(FileType::kMovie, ", ") + ")")
             ->required();
     }
     int run() override { return makeText(text_); }

@@ -2,6 +2,7 @@
 // read back whole, a glint sweep that lights only the letters and crosses the frame
 // over the timeline, and motion blur from both renderers on a flying title.
 #include "AppRun.h"
+#include "MovieProbe.h"
 
 using testing::HasSubstr;
 using testing::Not;
@@ -119,6 +120,16 @@ TEST(Finishing, TheBackgroundIsAColourAnImageOrClear) {
     for (const char* bad : {"nowhere.png", "#12345", "1.5,0,0", "0.1 0.2 0.3"})
         EXPECT_EQ(test::formwright(dir, std::string("text Hi --background '") + bad + "' -o '" + over + "'").status, 1)
             << bad;
+}
+
+TEST(Finishing, TextWritesItsWholeTimelineAsAMovie) {
+    test::TempDir dir;
+    const std::string movie = dir.file("title.mp4");
+    auto r = test::formwright(dir, "text Hi --animate fly-in --size 64x48 -o '" + movie + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    test::MovieProbe probe(movie);
+    EXPECT_EQ(probe["nb_read_frames"], "61") << probe.json;  // frames 0 to 60
+    EXPECT_EQ(probe["width"], "64");
 }
 
 TEST(Finishing, SetChangesASavedProjectWhollyOrNotAtAll) {
