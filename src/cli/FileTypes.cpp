@@ -43,7 +43,10 @@ const Type kTypes[] = {
      [] {
          return std::vector<std::string>{".mov", ".mp4", ".avi"};
      },
-     [](const std::string& path) { return OutputType::isMovie(OutputType::codeForPath(path)); }},
+     [](const std::string& path) {
+         const int code = OutputType::codeForPath(path);
+         return code >= 0 && OutputType::isMovie(code);
+     }},
     {FileType::kProject, [] { return std::vector<std::string>{".kxp"}; },
      [](const std::string& path) { return Folders::lowerExtension(path) == ".kxp"; }},
     {FileType::kMesh, [] { return meshExtensions(true); },
