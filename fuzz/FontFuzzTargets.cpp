@@ -41,13 +41,15 @@ void checkOutline(const veltrane::GlyphOutline& o) {
     if (start != o.points.size()) std::abort();
 }
 
-void readType1(const uint8_t* data, size_t size) {
+// A parser over the bytes into a font's records, its profiles, and each glyph's outline.
+template <class Parser>
+void readFont(FontKind kind, const char* name, const uint8_t* data, size_t size) {
     uint16_t codes[kConvertedCodes];
     for (int i = 0; i < kConvertedCodes; ++i) codes[i] = static_cast<uint16_t>(32 + i);
-    veltrane::Font font(FontKind::kType1, "", "fuzz.pfb", codes, kConvertedCodes);
-    veltrane::Type1FontParser parser(font);
+    veltrane::Font font(kind, "", name, codes, kConvertedCodes);
+    Parser parser(font);
     if (!parser.parseBytes(data, size, 0)) {
-        if (font.error().empty()) std::abort();
+        if (font.error().empty()) std::abort();  // a failure always says why
         return;
     }
     for (const veltrane::RawGlyph& g : font.rawGlyphs()) checkRecord(g);
@@ -60,25 +62,14 @@ void readType1(const uint8_t* data, size_t size) {
     }
 }
 
+void readType1(const uint8_t* data, size_t size) {
+    readFont<veltrane::Type1FontParser>(FontKind::kType1, "fuzz.pfb", data, size);
+}
+
 }  // namespace
 
 int parseTrueTypeFont(const uint8_t* data, size_t size) {
-    uint16_t codes[kConvertedCodes];
-    for (int i = 0; i < kConvertedCodes; ++i) codes[i] = static_cast<uint16_t>(32 + i);
-    veltrane::Font font(FontKind::kTrueType, "", "fuzz.ttf", codes, kConvertedCodes);
-    veltrane::TrueTypeFontParser parser(font);
-    if (!parser.parseBytes(data, size, 0)) {
-        if (font.error().empty()) std::abort();  // a failure always says why
-        return 0;
-    }
-    for (const veltrane::RawGlyph& g : font.rawGlyphs()) checkRecord(g);
-    font.buildProfiles();
-    veltrane::RawGlyph record;
-    int glyphs = parser.glyphCount() < kMaxGlyphs ? parser.glyphCount() : kMaxGlyphs;
-    for (int g = 0; g < glyphs; ++g) {
-        parser.outline(g, record);
-        checkRecord(record);
-    }
+    readFont<veltrane::TrueTypeFontParser>(FontKind::kTrueType, "fuzz.ttf", data, size);
     return 0;
 }
 
