@@ -333,11 +333,21 @@ bool GLRenderer::drawFrame(SceneX& scene, Camera& camera, const RenderFrame& fra
 
     start = Clock::now();
     LightSlots slots = LightSlots::assign(scene);
-    const ShadowPass::Fit* shadow =
-        frame.shadows ? shadow_.draw(list, slots,
-                                     projectionOf(camera, static_cast<double>(frame.width) / frame.height) *
-                                         glm::inverse(camera.cameraToWorld()))
-                      : nullptr;
+    const glm::dmat4 viewProjection =
+        projectionOf(camera, static_cast<double>(frame.width) / frame.height) * glm::inverse(camera.cameraToWorld());
+    // Passes that only shift the projection by a fraction of a pixel see the scene as the
+    // pass before did: its shadow map serves them all.
+    const bool sameShadow = passes_ && shadowKept_ && keptShadowTime_ == passes_->time &&
+                            keptShadowView_ == viewProjection;
+    const ShadowPass::Fit* shadow = !frame.shadows ? nullptr
+                                    : sameShadow   ? keptShadow_
+                                                   : shadow_.draw(list, slots, viewProjection);
+    if (frame.shadows && passes_ && !sameShadow) {
+        shadowKept_ = true;
+        keptShadow_ = shadow;
+        keptShadowTime_ = passes_->time;
+        keptShadowView_ = viewProjection;
+    }
     targets_.begin(frame);
     ScenePass(*this, list, slots, shadow, camera, frame).draw();
     targets_.resolveInto(framebuffer);
@@ -405,6 +415,7 @@ bool GLRenderer::drawPasses(SceneX& scene, Camera& camera, const RenderFrame& fr
     bool buffers = targets_.summingAvailable();
     for (auto& effect : effects) buffers = buffers && effect->makeBuffers(frame.width, frame.height);
     passes_ = &context;
+    shadowKept_ = false;
     bool done;
     if (buffers) {
         GLPassSums sums(*this, scene, camera, frame, effects, error);

@@ -67,6 +67,11 @@ private:
     ShadowPass shadow_;
     FrameTargets targets_;
     const PassContext* passes_ = nullptr;  // while passes run: the projection's shift
+    // The shadow map drawn for the last pass, and the time and view it was drawn for.
+    bool shadowKept_ = false;
+    const ShadowPass::Fit* keptShadow_ = nullptr;
+    double keptShadowTime_ = 0;
+    glm::dmat4 keptShadowView_{1.0};
 };
 
 }  // namespace fw
