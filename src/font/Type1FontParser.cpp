@@ -267,9 +267,15 @@ bool Type1FontParser::readHeader() {
             cipherStart_ = lineStart + at + 5;
         }
     }
-    if (standard)
+    if (standard) {
         for (int code = 0; code < 256; ++code)
             if (const char* name = standardEncodingName(code)) encoding_[code] = name;
+        // The standard vector's upper half is no text's: what a title holds there is
+        // Latin-1 (é, Å, ß), so those codes take their Latin-1 names, which the font's
+        // glyphs carry.
+        for (int code = 160; code < 256; ++code)
+            if (const char* name = isoLatin1EncodingName(code)) encoding_[code] = name;
+    }
     if (!eexec) {
         log_.say("Unable to locate \"eexec\" section.\n");
         return log_.fail("Unable to locate font outline data.");
