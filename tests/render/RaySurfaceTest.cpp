@@ -61,16 +61,12 @@ struct Agreement {
     long pixels = 0;
 };
 
-class TracedAgainstGL : public test::Frames {
+class TracedAgainstGL : public test::GLFrames {
 protected:
     void SetUp() override {
-        Frames::SetUp();
-        std::string error;
-        gl = GLRenderer::instance(error);
-        ASSERT_NE(gl, nullptr) << error;
+        GLFrames::SetUp();
         square = new test::TestBox(scene, "Square", 4, 4, 0.01);
         frame.width = frame.height = 160;
-        frame.samples = 1;
         frame.shadows = false;
     }
     void TearDown() override {
@@ -133,7 +129,6 @@ protected:
         return result;
     }
 
-    GLRenderer* gl = nullptr;
     test::TestBox* square = nullptr;
 };
 
