@@ -89,23 +89,24 @@ TEST(TargetMask, ProcessingsFollowTheEdge) {
     EXPECT_EQ(edges.at(50 + 10, 50), 0.0f);
     EXPECT_EQ(edges.at(95, 50), 0.0f);
 
-    u.targetProcessing = EffectUnit::kProcessInnerGlow;
-    TargetMask inner(u, disc);
-    EXPECT_GT(inner.at(50 + 29, 50), 0.9f);
-    EXPECT_GT(inner.at(50 + 29, 50), inner.at(50 + 25, 50));
-    EXPECT_GT(inner.at(50 + 25, 50), 0.0f);
-    EXPECT_EQ(inner.at(50 + 15, 50), 0.0f);
-    EXPECT_EQ(inner.at(50 + 31, 50), 0.0f);
-
-    u.targetProcessing = EffectUnit::kProcessOuterGlow;
-    TargetMask outer(u, disc);
-    EXPECT_GT(outer.at(50 + 31, 50), 0.9f);
-    EXPECT_GT(outer.at(50 + 31, 50), outer.at(50 + 35, 50));
-    EXPECT_GT(outer.at(50 + 35, 50), 0.0f);
-    EXPECT_EQ(outer.at(50 + 45, 50), 0.0f);
-    for (int x = 20; x < 80; ++x) {
-        if (plain.at(x, 50) > 0.5f) {
-            EXPECT_EQ(outer.at(x, 50), 0.0f) << x;
+    // The glows: strongest at the rim on their own side, fading away from it, nothing on
+    // the other side.
+    const struct {
+        int processing, rim, fading, gone;
+        bool inside;
+    } glows[] = {{EffectUnit::kProcessInnerGlow, 29, 25, 15, true}, {EffectUnit::kProcessOuterGlow, 31, 35, 45, false}};
+    for (const auto& g : glows) {
+        SCOPED_TRACE(g.processing);
+        u.targetProcessing = g.processing;
+        TargetMask glow(u, disc);
+        EXPECT_GT(glow.at(50 + g.rim, 50), 0.9f);
+        EXPECT_GT(glow.at(50 + g.rim, 50), glow.at(50 + g.fading, 50));
+        EXPECT_GT(glow.at(50 + g.fading, 50), 0.0f);
+        EXPECT_EQ(glow.at(50 + g.gone, 50), 0.0f);
+        for (int x = 10; x < 95; ++x) {
+            if ((plain.at(x, 50) > 0.5f) != g.inside) {
+                EXPECT_EQ(glow.at(x, 50), 0.0f) << x;
+            }
         }
     }
 }
