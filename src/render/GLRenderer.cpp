@@ -409,9 +409,7 @@ private:
 
 bool GLRenderer::drawPasses(SceneX& scene, Camera& camera, const RenderFrame& frame, MultiPassList& effects,
                             RenderImage& out, std::string& error) {
-    PassContext context;
-    context.time = frame.passes.time;
-    context.playAt = frame.passes.playAt;
+    PassContext context(frame.passes);
     bool buffers = targets_.summingAvailable();
     for (auto& effect : effects) buffers = buffers && effect->makeBuffers(frame.width, frame.height);
     passes_ = &context;

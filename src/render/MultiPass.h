@@ -32,6 +32,10 @@ struct MultiPassSettings {
 
 // The state the passes change: the projection's shift and the scene's time.
 struct PassContext {
+    PassContext() = default;
+    // Starts at the frame's time, able to play the scene as the settings say.
+    explicit PassContext(const MultiPassSettings& settings) : time(settings.time), playAt(settings.playAt) {}
+
     double pixelOffset[2] = {0, 0};
     double time = 0;
     std::function<void(double)> playAt;

@@ -622,9 +622,7 @@ bool RayTracer::render(SceneX& scene, Camera& camera, const RenderFrame& frame, 
         return traceFrame(scene, camera, frame, out, error);
     }
     if (!begin(frame, error)) return false;
-    PassContext context;
-    context.time = frame.passes.time;
-    context.playAt = frame.passes.playAt;
+    PassContext context(frame.passes);
     RenderTiming timing;
     Statistics sum;
     // Between passes only transforms change: the structure is refitted, not rebuilt.
