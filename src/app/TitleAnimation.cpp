@@ -20,6 +20,14 @@ struct Timeline {
     int lead = 1;        // frames the first pose holds
     int travel = 45;     // frames of the transition
     int hold = 15;       // frames the settled title holds
+
+    // The scene's timeline runs over the three, all of it visible, at frame `current`.
+    void applyTo(AnimGlobals& globals, double current) const {
+        globals.setFrameRange(0, lead + travel + hold - 1);
+        globals.visibleFrameStart = 0;
+        globals.visibleFrameEnd = globals.frameEnd;
+        globals.setCurrentFrame(current);
+    }
 };
 
 // Frames start..start + length - 1.
@@ -88,12 +96,8 @@ bool addShatter(SceneX& scene, AnimTrack& track, double width, double height) {
     burst.sequence.startEase = 0;
     burst.sequence.endEase = 40;
     burst.sequence.easeAmount = 50;
-    AnimGlobals& globals = scene.animGlobals();
-    globals.setFrameRange(0, t.lead + t.travel + t.hold - 1);
-    globals.visibleFrameStart = 0;
-    globals.visibleFrameEnd = globals.frameEnd;
     // A still shows the title breaking.
-    globals.setCurrentFrame(t.lead + t.travel / 4);
+    t.applyTo(scene.animGlobals(), t.lead + t.travel / 4);
     return true;
 }
 
@@ -153,11 +157,7 @@ bool TitleAnimation::add(SceneX& scene, TextBlock& block, const std::string& pre
         move.sequence.startEase = 30;
         move.sequence.endEase = 60;
     }
-    AnimGlobals& globals = scene.animGlobals();
-    globals.setFrameRange(0, t.lead + t.travel + t.hold - 1);
-    globals.visibleFrameStart = 0;
-    globals.visibleFrameEnd = globals.frameEnd;
-    globals.setCurrentFrame(globals.frameEnd);
+    t.applyTo(scene.animGlobals(), t.lead + t.travel + t.hold - 1);
     return true;
 }
 
