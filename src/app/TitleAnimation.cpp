@@ -1,14 +1,17 @@
 #include "app/TitleAnimation.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cmath>
 #include <memory>
 
 #include "anim/AnimPose.h"
 #include "anim/AnimTrack.h"
 #include "anim/AnimTransition.h"
+#include "app/SceneAnimator.h"
 #include "app/TitleScene.h"
-#include "scene/FragmentationParams.h"
 #include "scene/AnimGlobals.h"
+#include "scene/FragmentationParams.h"
 #include "scene/SceneX.h"
 #include "text/TextBlock.h"
 
@@ -16,148 +19,443 @@ namespace fw {
 
 namespace {
 
-struct Timeline {
-    int lead = 1;        // frames the first pose holds
-    int travel = 45;     // frames of the transition
-    int hold = 15;       // frames the settled title holds
+enum class Role { kIn, kOut, kHold };
 
-    // The scene's timeline runs over the three, all of it visible, at frame `current`.
-    void applyTo(AnimGlobals& globals, double current) const {
-        globals.setFrameRange(0, lead + travel + hold - 1);
-        globals.visibleFrameStart = 0;
-        globals.visibleFrameEnd = globals.frameEnd;
-        globals.setCurrentFrame(current);
-    }
+// Where an element is away from its rest place: before an in-part, after an out-part.
+struct Away {
+    double direction[3] = {0, 0, 0};
+    double distance = 0;         // times the title's larger side
+    double lift = 0;             // times the text size, added along the direction
+    double scale = 100;          // percent
+    double spread = 0;           // percent, across only
+    double turn[3] = {0, 0, 0};  // degrees about the element's own centre
 };
+
+struct Preset {
+    const char* name;
+    Role role;
+    int by;
+    double seconds;       // each element's own motion
+    double staggerScale;  // of the default stagger; 0: every element together
+    double fixedStagger;  // seconds; 0: the default stagger scaled
+    int launch;
+    double fadeStart, fadeEnd;  // percent of the element's own progress
+    double easeStart, easeEnd;  // percent
+    double overshoot;           // percent, at the end of an in-part
+    double spin;                // turns about the upright axis on the way
+    Away away;
+};
+
+using Seq = AnimSequenceParams;
+using Cache = AnimElementCache;
+constexpr double kRight[3] = {1, 0, 0}, kLeft[3] = {-1, 0, 0}, kUp[3] = {0, 1, 0}, kDown[3] = {0, -1, 0};
+
+Away moved(const double (&direction)[3], double distance, double lift = 0) {
+    Away a;
+    std::copy(direction, direction + 3, a.direction);
+    a.distance = distance, a.lift = lift;
+    return a;
+}
+Away scaled(double percent) {
+    Away a;
+    a.scale = percent;
+    return a;
+}
+Away spreadOut(double percent) {
+    Away a;
+    a.spread = percent;
+    return a;
+}
+Away fallen(const double (&direction)[3], double lift, double tilt) {
+    Away a = moved(direction, 0, lift);
+    a.turn[2] = tilt;
+    return a;
+}
+
+// clang-format off
+const Preset kPresets[] = {
+    //  name            role        by               secs stagger fixed launch            fade       ease      over spin away
+    {"fly-in",         Role::kIn,  Cache::kCharacter, 0.8, 1.0, 0,    Seq::kLeftRight,  0, 35,     0, 60,    0,  0, moved(kRight, 1.5)},
+    {"drop",           Role::kIn,  Cache::kCharacter, 0.9, 1.0, 0,    Seq::kBirth,      0, 30,     0, 0,     20, 0, moved(kUp, 0.5, 1.5)},
+    {"spin-in",        Role::kIn,  Cache::kWord,      1.0, 1.0, 0,    Seq::kLeftRight,  0, 30,     30, 60,   0,  1, scaled(1)},
+    {"fade-in",        Role::kIn,  Cache::kCharacter, 0.8, 1.0, 0,    Seq::kLeftRight,  0, 100,    0, 0,     0,  0, Away{}},
+    {"typewriter",     Role::kIn,  Cache::kCharacter, 0.5, 0,   0.07, Seq::kBirth,      0, 15,     0, 70,    0,  0, scaled(160)},
+    {"cascade",        Role::kIn,  Cache::kCharacter, 0.9, 1.5, 0,    Seq::kLeftRight,  0, 25,     0, 40,    12, 0, fallen(kUp, 1.2, -25)},
+    {"slide-up",       Role::kIn,  Cache::kLine,      0.7, 1.0, 0,    Seq::kTopBottom,  0, 50,     0, 70,    0,  0, moved(kDown, 0, 0.8)},
+    {"zoom-in",        Role::kIn,  Cache::kCharacter, 0.8, 1.0, 0,    Seq::kInOut,      0, 50,     0, 60,    0,  0, scaled(400)},
+    {"tracking-in",    Role::kIn,  Cache::kCharacter, 1.5, 0,   0,    Seq::kBirth,      0, 60,     0, 80,    0,  0, spreadOut(150)},
+    {"hold",           Role::kHold, Cache::kCharacter, 1.5, 0,  0,    Seq::kBirth,      0, 0,      0, 0,     0,  0, Away{}},
+    {"fly-out",        Role::kOut, Cache::kCharacter, 0.8, 1.0, 0,    Seq::kLeftRight,  65, 100,   60, 0,    0,  0, moved(kLeft, 1.5)},
+    {"drop-out",       Role::kOut, Cache::kCharacter, 0.8, 1.0, 0,    Seq::kBirth,      50, 100,   60, 0,    0,  0, moved(kDown, 0.5, 1.5)},
+    {"spin-out",       Role::kOut, Cache::kWord,      1.0, 1.0, 0,    Seq::kLeftRight,  70, 100,   60, 30,   0,  1, scaled(1)},
+    {"fade-out",       Role::kOut, Cache::kCharacter, 0.8, 1.0, 0,    Seq::kLeftRight,  0, 100,    0, 0,     0,  0, Away{}},
+    {"typewriter-out", Role::kOut, Cache::kCharacter, 0.5, 0,   0.05, Seq::kRevBirth,   85, 100,   70, 0,    0,  0, scaled(60)},
+    {"cascade-out",    Role::kOut, Cache::kCharacter, 0.9, 1.5, 0,    Seq::kLeftRight,  60, 100,   60, 0,    0,  0, fallen(kDown, 1.2, 25)},
+    {"slide-down",     Role::kOut, Cache::kLine,      0.7, 1.0, 0,    Seq::kBottomTop,  0, 60,     70, 0,    0,  0, moved(kDown, 0, 0.8)},
+    {"zoom-out",       Role::kOut, Cache::kCharacter, 0.8, 1.0, 0,    Seq::kOutIn,      30, 100,   60, 0,    0,  0, scaled(400)},
+    {"tracking-out",   Role::kOut, Cache::kCharacter, 1.5, 0,   0,    Seq::kBirth,      40, 100,   80, 0,    0,  0, spreadOut(150)},
+    {"shatter",        Role::kOut, Cache::kCharacter, 1.3, 1.0, 0,    Seq::kLeftRight,  45, 100,   0, 40,    0,  0, Away{}},
+};
+// clang-format on
+
+const Preset* findPreset(const std::string& name) {
+    const std::string n = name == "fade" ? "fade-in" : name;
+    for (const Preset& p : kPresets)
+        if (n == p.name) return &p;
+    return nullptr;
+}
+
+std::vector<std::string> split(const std::string& chain) {
+    std::vector<std::string> parts;
+    size_t at = 0;
+    while (true) {
+        const size_t comma = chain.find(',', at);
+        std::string part = chain.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
+        part.erase(0, part.find_first_not_of(' '));
+        part.erase(part.find_last_not_of(' ') + 1);
+        parts.push_back(part);
+        if (comma == std::string::npos) return parts;
+        at = comma + 1;
+    }
+}
+
+// The chain's presets: an in-part, holds, an out-part, each optional but in that order.
+bool parse(const std::string& chain, std::vector<const Preset*>& parts, std::string& error) {
+    parts.clear();
+    int stage = 0;  // 0 before anything, 1 after the in-part or a hold, 2 after the out-part
+    for (const std::string& name : split(chain)) {
+        const Preset* p = findPreset(name);
+        if (!p) return TitleScene::checkName(name, TitleAnimation::names(), "animation", error);
+        const int at = p->role == Role::kIn ? 0 : p->role == Role::kHold ? 1 : 2;
+        if (at < stage || (at == 0 && !parts.empty()) || (at == 2 && stage == 2)) {
+            error = "\"" + chain +
+                    "\" is not a chain of at most one in-animation, holds, and at most one "
+                    "out-animation, in that order (say fly-in,hold,fade-out)";
+            return false;
+        }
+        stage = std::max(stage, at == 0 ? 1 : at);
+        parts.push_back(p);
+    }
+    return true;
+}
 
 // Frames start..start + length - 1.
 template <class Segment>
-Segment& append(AnimTrack& track, int start, int length) {
+Segment& append(AnimTrack& track, int length) {
     auto segment = std::make_unique<Segment>(track.scene());
-    segment->startFrame = start;
-    segment->length = length;
+    const auto& last = track.segments;
+    segment->startFrame = last.empty() ? 0 : last.back()->lastFrame() + 1;
+    segment->length = std::max(1, length);
     segment->versionMajor = 5, segment->versionMinor = 5;
     Segment& s = *segment;
     track.segments.push_back(std::move(segment));
     return s;
 }
 
-// Every segment animates the block at the same granularity: its caches say which.
-void animateBy(AnimTrackSegment& segment, int granularity) {
-    auto cache = std::make_unique<AnimElementCache>(segment.scene());
-    cache->animateBy = granularity;
-    segment.caches.push_back(std::move(cache));
+void setBy(AnimTrackSegment& segment, int granularity, bool byFragment) {
+    if (segment.caches.empty()) segment.caches.push_back(std::make_unique<AnimElementCache>(segment.scene()));
+    segment.caches.front()->animateBy = granularity;
+    if (byFragment) segment.caches.front()->animateFragmentsBy = AnimElementCache::kByFragment;
 }
 
-// The title holds, then every letter breaks along tilted cuts and its pieces fly apart,
-// tumbling, and fade; letters go from left to right, each letter's pieces close together.
-// The letters break when the track is first played (SceneAnimator), so the project
-// keeps only the record.
-bool addShatter(SceneX& scene, AnimTrack& track, double width, double height) {
-    Timeline t;
-    t.lead = 20, t.travel = 40, t.hold = 10;
-    AnimPose& whole = append<AnimPose>(track, 0, t.lead);
-    AnimTransition& burst = append<AnimTransition>(track, t.lead, t.travel);
-    AnimPose& apart = append<AnimPose>(track, t.lead + t.travel, t.hold);
-    for (AnimTrackSegment* s : {static_cast<AnimTrackSegment*>(&whole), static_cast<AnimTrackSegment*>(&burst),
-                                static_cast<AnimTrackSegment*>(&apart)}) {
-        animateBy(*s, AnimElementCache::kCharacter);
-        s->caches.front()->animateFragmentsBy = AnimElementCache::kByFragment;
+void placeAway(AnimPose& pose, const Away& a, double width, double height) {
+    AnimPoseSettings& s = pose.settings;
+    const double distance = a.distance * std::max(width, height) + a.lift * TitleScene::kTextSize;
+    if (distance > 0) {
+        s.moveDistance = distance;
+        std::copy(a.direction, a.direction + 3, s.moveDirectionVector);
     }
-    // Two tilted passes across each letter, the pieces closed with the bevel's material.
-    FragmentationParams& f = burst.fragmentation;
-    f.enabled = true;
-    f.trackFrame = t.lead - 1;  // the pieces take over at rest, a frame before they move
-    f.solidMaterialIndex = 2;
-    for (int k = 0; k < 3; ++k) {
-        ChopParams& c = f.chops[k];
-        c.enabled = k < 2;
-        c.sliceCount = 3;
-        c.rotationOffsetStyle = ChopParams::kRandom;
-        c.rotationOffset2 = 25;
-        c.positionOffsetStyle = ChopParams::kRandom;
-        c.positionOffset2 = 0.3;
+    std::fill(s.localScale, s.localScale + 3, a.scale);
+    if (a.spread > 0) {
+        s.spread = a.spread;
+        s.spreadXYZ[0] = 1, s.spreadXYZ[1] = 0, s.spreadXYZ[2] = 0;
     }
-    apart.settings.spread = 60;
-    apart.settings.randomizeSeed = 7;
-    apart.settings.randomizeDistance = std::max(width, height) * 0.15;
-    apart.settings.moveDistance = std::max(width, height) * 0.3;  // towards the camera
-    apart.settings.moveDirectionVector[0] = 0, apart.settings.moveDirectionVector[1] = 0;
-    apart.settings.moveDirectionVector[2] = 1;
-    apart.settings.localCenterRotation[0] = 200, apart.settings.localCenterRotation[1] = 140;
-    apart.settings.localCenterRotation[2] = 60;
-    burst.vis.visType = AnimVis::kFadeOff;
-    burst.vis.startTime = 45;
-    burst.vis.endTime = 100;
-    burst.sequence.launchType = AnimSequenceParams::kLeftRight;
-    burst.sequence.overlap = 50;
-    burst.sequence.fragOverlapCheck = true;
-    burst.sequence.fragOverlap = 40;
-    burst.sequence.startEase = 0;
-    burst.sequence.endEase = 40;
-    burst.sequence.easeAmount = 50;
-    // A still shows the title breaking.
-    t.applyTo(scene.animGlobals(), t.lead + t.travel / 4);
+    std::copy(a.turn, a.turn + 3, s.localCenterRotation);
+}
+
+// An element's window over a transition of `length` frames with `m` elements
+// launched one after another: (length + 1) / den frames, den = o m + 1 - o.
+double den(double overlapPercent, int m) {
+    const double o = std::clamp(overlapPercent * 0.01, 0.0, 1.0);
+    return o * m + 1 - o;
+}
+
+// Sizes a transition so that each of `m` elements moves for `motion` frames and each
+// launches `stagger` frames after the one before (a stagger beyond the motion runs
+// them one after another).
+void lay(AnimTransition& t, int m, double motion, double stagger) {
+    motion = std::max(motion, 1.0);
+    stagger = std::clamp(stagger, 0.0, motion);
+    t.length = std::max(1, static_cast<int>(std::lround(motion + (m - 1) * stagger)) - 1);
+    t.sequence.overlap = m > 1 ? 100 * stagger / motion : 0;
+}
+
+// The default stagger for m elements: launches a tenth of a second apart for a few,
+// closer for many, so a long title takes a few seconds, not a minute.
+double defaultStagger(const Preset& p, int m, double fps) {
+    if (p.fixedStagger > 0) return p.fixedStagger * fps;
+    return p.staggerScale * std::clamp(1.2 / std::max(m, 1), 0.05, 0.15) * fps;
+}
+
+bool isPose(const AnimTrackSegment& s) { return s.segmentType() == AnimTrackSegment::kPose; }
+
+// Moves every segment from `index` on by `frames`, with the frame its fragmentation breaks at.
+void shiftFrom(AnimTrack& track, size_t index, int frames) {
+    for (size_t i = index; i < track.segments.size(); ++i) {
+        AnimTrackSegment& s = *track.segments[i];
+        s.startFrame += frames;
+        if (s.fragmentation.enabled) s.fragmentation.trackFrame += frames;
+    }
+}
+
+int trackEnd(const AnimTrack& track) { return track.segments.empty() ? 0 : track.segments.back()->lastFrame() + 1; }
+
+// Stretches or shortens the track's longest pose so the track ends at `frames`.
+bool stretchTo(AnimTrack& track, int frames, double fps, std::string& error) {
+    size_t longest = track.segments.size();
+    for (size_t i = 0; i < track.segments.size(); ++i)
+        if (isPose(*track.segments[i]) &&
+            (longest == track.segments.size() || track.segments[i]->length > track.segments[longest]->length))
+            longest = i;
+    const int change = frames - trackEnd(track);
+    if (longest == track.segments.size() || change == 0) return true;
+    AnimTrackSegment& pose = *track.segments[longest];
+    if (pose.length + change < 1) {
+        char text[160];
+        std::snprintf(text, sizeof text, "the animation needs at least %.2f s at %g frames per second",
+                      (trackEnd(track) - pose.length + 1) / fps, fps);
+        error = text;
+        return false;
+    }
+    pose.length += change;
+    shiftFrom(track, longest + 1, change);
     return true;
+}
+
+// How many elements (not counting fragments) each track moves, from the animator's own gathering.
+std::vector<std::pair<AnimTrack*, int>> elementCounts(SceneX& scene) {
+    SceneAnimator animator(scene);
+    animator.setTime(scene.animGlobals().currentFrame());
+    std::vector<std::pair<AnimTrack*, int>> counts;
+    for (const SceneAnimator::TrackElements& t : animator.tracks())
+        counts.emplace_back(t.track, static_cast<int>(std::count_if(t.elements.begin(), t.elements.end(),
+                                                                    [](const AnimElement& e) { return e.owner < 0; })));
+    animator.clear();
+    return counts;
+}
+
+void applyEase(AnimTransition& t, const TitleAnimation::Direction::Ease& e) {
+    t.sequence.startEase = e.start, t.sequence.endEase = e.end, t.sequence.easeAmount = e.amount;
+}
+
+void setTimeline(AnimGlobals& globals, int frames) {
+    globals.setFrameRange(0, std::max(frames, 1) - 1);
+    globals.visibleFrameStart = 0;
+    globals.visibleFrameEnd = globals.frameEnd;
+}
+
+std::string lower(std::string word) {
+    word.erase(std::remove(word.begin(), word.end(), '-'), word.end());
+    for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return word;
 }
 
 }  // namespace
 
-std::vector<std::string> TitleAnimation::names() { return {"fly-in", "drop", "spin-in", "shatter"}; }
-
-bool TitleAnimation::check(const std::string& preset, std::string& error) {
-    return TitleScene::checkName(preset, names(), "animation", error);
+std::vector<std::string> TitleAnimation::names() {
+    std::vector<std::string> names;
+    for (const Preset& p : kPresets) names.push_back(p.name);
+    return names;
 }
 
-bool TitleAnimation::add(SceneX& scene, TextBlock& block, const std::string& preset, double width, double height,
-                         std::string& error) {
-    if (!check(preset, error)) return false;
+bool TitleAnimation::check(const std::string& chain, std::string& error) {
+    std::vector<const Preset*> parts;
+    return parse(chain, parts, error);
+}
+
+int TitleAnimation::launchOf(const std::string& word) {
+    for (int t = 0; t < AnimSequenceParams::kLaunchTypes; ++t)
+        if (lower(AnimSequenceParams::launchTypeName(t)) == lower(word)) return t;
+    return -1;
+}
+
+int TitleAnimation::granularityOf(const std::string& word) {
+    if (word == "letter") return AnimElementCache::kCharacter;
+    if (word == "word") return AnimElementCache::kWord;
+    if (word == "line") return AnimElementCache::kLine;
+    return -1;
+}
+
+bool TitleAnimation::add(SceneX& scene, TextBlock& block, const std::string& chain, double width, double height,
+                         const Direction& direction, std::string& error) {
+    std::vector<const Preset*> parts;
+    if (!parse(chain, parts, error)) return false;
+    const Preset* in = parts.front()->role == Role::kIn ? parts.front() : nullptr;
+    const Preset* out = parts.back()->role == Role::kOut ? parts.back() : nullptr;
+    const bool shatter = out && std::string(out->name) == "shatter";
+    if (shatter && direction.by && *direction.by != AnimElementCache::kCharacter) {
+        error = "a shatter breaks the title letter by letter; it cannot go by word or line";
+        return false;
+    }
+    AnimGlobals& globals = scene.animGlobals();
+    if (direction.fps) globals.framesPerSecond = static_cast<float>(*direction.fps);
+    const double fps = globals.framesPerSecond;
+    const auto frames = [fps](double seconds) { return static_cast<int>(std::lround(seconds * fps)); };
+    // Rest between the parts: the chain's holds, else half a second after an in-part
+    // and a second before an out-part alone.
+    double holdSeconds = 0;
+    for (const Preset* p : parts)
+        if (p->role == Role::kHold) holdSeconds += p->seconds;
+    if (holdSeconds == 0) holdSeconds = in ? 0.5 : shatter ? 0.67 : 1.0;
+
     auto* track = new AnimTrack(scene, (block.name() + " Track").c_str());
     track->trackNode = NameReference(scene.nameDictionary(), block.name().c_str());
-    if (preset == "shatter") return addShatter(scene, *track, width, height);
-    Timeline t;
-    int granularity = AnimElementCache::kCharacter;
-    if (preset == "drop") t.travel = 40;
-    if (preset == "spin-in") t.travel = 50, granularity = AnimElementCache::kWord;
-
-    AnimPose& from = append<AnimPose>(*track, 0, t.lead);
-    AnimTransition& move = append<AnimTransition>(*track, t.lead, t.travel);
-    AnimPose& to = append<AnimPose>(*track, t.lead + t.travel, t.hold);
-    for (AnimTrackSegment* s : {static_cast<AnimTrackSegment*>(&from), static_cast<AnimTrackSegment*>(&move),
-                                static_cast<AnimTrackSegment*>(&to)})
-        animateBy(*s, granularity);
-    // Every letter fades on over the first part of its own travel.
-    move.vis.visType = AnimVis::kFadeOn;
-    move.vis.startTime = 0;
-    move.vis.endTime = 35;
-    if (preset == "fly-in") {
-        // From beyond the right edge of the frame, one after another from the left.
-        from.settings.moveDistance = std::max(width, height) * 1.5;
-        from.settings.moveDirectionVector[0] = 1, from.settings.moveDirectionVector[1] = 0;
-        from.settings.moveDirectionVector[2] = 0;
-        move.sequence.launchType = AnimSequenceParams::kLeftRight;
-        move.sequence.overlap = 75;
-        move.sequence.endEase = 60;
-        move.sequence.easeAmount = 50;
-    } else if (preset == "drop") {
-        // From above the frame, falling past their places and settling back.
-        from.settings.moveDistance = std::max(width * 0.6, height * 3);
-        from.settings.moveDirectionVector[0] = 0, from.settings.moveDirectionVector[1] = 1;
-        from.settings.moveDirectionVector[2] = 0;
-        move.sequence.launchType = AnimSequenceParams::kBirth;
-        move.sequence.overlap = 80;
-        move.path.endOvershoot = 20;
-    } else {
-        // Each word grows from nothing while it turns about its own upright axis.
-        from.settings.localScale[0] = from.settings.localScale[1] = from.settings.localScale[2] = 1;
-        move.action.actionType = AnimPathAction::kSpin;
-        move.action.amount[0] = 1;  // turns
-        move.sequence.launchType = AnimSequenceParams::kLeftRight;
-        move.sequence.overlap = 60;
-        move.sequence.startEase = 30;
-        move.sequence.endEase = 60;
+    struct Part {
+        const Preset* preset;
+        AnimTransition* move;
+    };
+    std::vector<Part> moves;
+    if (in) {
+        AnimPose& from = append<AnimPose>(*track, 1);
+        placeAway(from, in->away, width, height);
+        // Hidden until each element's own window opens: a fade that never starts.
+        from.vis.visType = AnimVis::kFadeOn;
+        from.vis.startTime = from.vis.endTime = 100;
+        moves.push_back({in, &append<AnimTransition>(*track, 1)});
     }
-    t.applyTo(scene.animGlobals(), t.lead + t.travel + t.hold - 1);
+    AnimPose& rest = append<AnimPose>(*track, frames(holdSeconds));
+    if (out) {
+        moves.push_back({out, &append<AnimTransition>(*track, 1)});
+        AnimPose& to = append<AnimPose>(*track, 1);
+        placeAway(to, out->away, width, height);
+    }
+    for (const Part& part : moves) {
+        const Preset& p = *part.preset;
+        AnimTransition& t = *part.move;
+        t.vis.visType = p.role == Role::kIn ? AnimVis::kFadeOn : AnimVis::kFadeOff;
+        t.vis.startTime = p.fadeStart, t.vis.endTime = p.fadeEnd;
+        t.sequence.launchType = direction.launch.value_or(p.launch);
+        t.sequence.startEase = p.easeStart, t.sequence.endEase = p.easeEnd;
+        t.sequence.easeAmount = 50;
+        if (direction.ease) applyEase(t, *direction.ease);
+        if (p.role == Role::kIn) t.path.endOvershoot = p.overshoot;
+        if (p.spin != 0) {
+            t.action.actionType = AnimPathAction::kSpin;
+            t.action.amount[0] = p.spin;
+        }
+    }
+    // Every segment moves the same elements: the in-part's granularity, else the out-part's.
+    const int by = direction.by.value_or((in ? in : out ? out : parts.front())->by);
+    for (auto& s : track->segments) setBy(*s, by, shatter);
+    // Elements counted before anything breaks, so the project is saved whole.
+    int m = 1;
+    for (const auto& [counted, count] : elementCounts(scene))
+        if (counted == track) m = std::max(1, count);
+    for (const Part& part : moves) {
+        part.move->launchOrder.clear();  // worked out again when played
+        const double stagger = direction.stagger ? *direction.stagger * fps : defaultStagger(*part.preset, m, fps);
+        const int before = part.move->length;
+        lay(*part.move, m, part.preset->seconds * fps, stagger);
+        size_t index = 0;
+        while (track->segments[index].get() != part.move) ++index;
+        shiftFrom(*track, index + 1, part.move->length - before);
+    }
+    if (shatter) {
+        AnimTransition& burst = *moves.back().move;
+        AnimPose& apart = static_cast<AnimPose&>(*track->segments.back());
+        // Two tilted passes across each letter, the pieces closed with the bevel's material;
+        // the pieces take over at rest, a frame before they move.
+        FragmentationParams& f = burst.fragmentation;
+        f.enabled = true;
+        f.trackFrame = burst.startFrame - 1;
+        f.solidMaterialIndex = 2;
+        for (int k = 0; k < 3; ++k) {
+            ChopParams& c = f.chops[k];
+            c.enabled = k < 2;
+            c.sliceCount = 3;
+            c.rotationOffsetStyle = ChopParams::kRandom;
+            c.rotationOffset2 = 25;
+            c.positionOffsetStyle = ChopParams::kRandom;
+            c.positionOffset2 = 0.3;
+        }
+        apart.settings.spread = 60;
+        apart.settings.randomizeSeed = 7;
+        apart.settings.randomizeDistance = std::max(width, height) * 0.15;
+        apart.settings.moveDistance = std::max(width, height) * 0.3;  // towards the camera
+        apart.settings.moveDirectionVector[0] = 0, apart.settings.moveDirectionVector[1] = 0;
+        apart.settings.moveDirectionVector[2] = 1;
+        apart.settings.localCenterRotation[0] = 200, apart.settings.localCenterRotation[1] = 140;
+        apart.settings.localCenterRotation[2] = 60;
+        burst.sequence.fragOverlapCheck = true;
+        burst.sequence.fragOverlap = 40;
+    }
+    if (direction.duration && !stretchTo(*track, frames(*direction.duration), fps, error)) return false;
+    setTimeline(globals, trackEnd(*track));
+    // A still shows the settled title, or the title breaking when that is all there is.
+    if (shatter && !in && parts.size() == 1)
+        globals.setCurrentFrame(moves.back().move->startFrame + moves.back().move->length / 4);
+    else
+        globals.setCurrentFrame(rest.lastFrame());
+    return true;
+}
+
+bool TitleAnimation::direct(SceneX& scene, const Direction& direction, std::string& error) {
+    AnimGlobals& globals = scene.animGlobals();
+    if (direction.fps) globals.framesPerSecond = static_cast<float>(*direction.fps);
+    const double fps = globals.framesPerSecond;
+    // Before any granularity changes: each transition's motion and stagger as laid now.
+    std::vector<std::pair<AnimTrack*, int>> before = elementCounts(scene);
+    struct Timing {
+        AnimTransition* t;
+        double motion, stagger;
+    };
+    std::vector<std::vector<Timing>> timings;
+    for (const auto& [track, m] : before) {
+        std::vector<Timing> list;
+        for (auto& s : track->segments)
+            if (!isPose(*s)) {
+                auto& t = static_cast<AnimTransition&>(*s);
+                const double motion = (t.length + 1) / den(t.sequence.overlap, m);
+                list.push_back({&t, motion, std::clamp(t.sequence.overlap * 0.01, 0.0, 1.0) * motion});
+            }
+        timings.push_back(std::move(list));
+    }
+    for (const auto& [track, m] : before)
+        for (auto& s : track->segments) {
+            if (direction.by) setBy(*s, *direction.by, false);
+            if (isPose(*s)) continue;
+            auto& t = static_cast<AnimTransition&>(*s);
+            if (direction.launch) t.sequence.launchType = *direction.launch, t.launchOrder.clear();
+            if (direction.ease) applyEase(t, *direction.ease);
+        }
+    std::vector<std::pair<AnimTrack*, int>> after = direction.by ? elementCounts(scene) : before;
+    int end = 0;
+    for (size_t k = 0; k < before.size(); ++k) {
+        AnimTrack& track = *before[k].first;
+        int m = before[k].second;
+        for (const auto& [t, count] : after)
+            if (t == &track) m = count;
+        if (direction.stagger || direction.by)
+            for (const Timing& timing : timings[k]) {
+                const int length = timing.t->length;
+                lay(*timing.t, std::max(m, 1), timing.motion,
+                    direction.stagger ? *direction.stagger * fps : timing.stagger);
+                size_t index = 0;
+                while (track.segments[index].get() != timing.t) ++index;
+                shiftFrom(track, index + 1, timing.t->length - length);
+            }
+        if (direction.duration &&
+            !stretchTo(track, static_cast<int>(std::lround(*direction.duration * fps)), fps, error))
+            return false;
+        end = std::max(end, trackEnd(track));
+    }
+    // A duration sets the timeline; otherwise it only grows to hold the re-timed tracks.
+    end = direction.duration ? static_cast<int>(std::lround(*direction.duration * fps))
+                             : std::max(end, globals.frameCount());
+    if (direction.duration || direction.stagger || direction.by) {
+        if (end > 0) setTimeline(globals, end);
+        globals.setCurrentFrame(std::min(globals.currentFrame(), double(globals.frameEnd)));
+    }
     return true;
 }
 

@@ -118,7 +118,8 @@ bool TitleScene::build(OrvoSceneManager& manager, const Options& options, std::s
         return false;
     }
     frameFront(manager, width, height);
-    if (!options.animate.empty() && !TitleAnimation::add(scene, *block, options.animate, width, height, error)) {
+    if (!options.animate.empty() &&
+        !TitleAnimation::add(scene, *block, options.animate, width, height, options.direction, error)) {
         subject = options.animate;
         return false;
     }

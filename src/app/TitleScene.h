@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "app/TitleAnimation.h"
+
 namespace fw {
 
 class OrvoSceneManager;
@@ -24,7 +26,8 @@ public:
         double leading = -1000;  // points between baselines; TextAttr::kLeadingNotSet: 1.2 x size
         double spacing = 0;  // tracking, thousandths of an em
         int wrap = 0;  // points a line may run before it breaks; 0: only returns break
-        std::string animate;  // a TitleAnimation preset; empty: a still title
+        std::string animate;                  // a TitleAnimation preset or chain; empty: a still title
+        TitleAnimation::Direction direction;  // the user's timing over the preset's
     };
 
     // Builds the title into the manager's scene. False with the subject (the font, the

@@ -32,7 +32,7 @@ int importMesh(const std::string& file, const std::string& out, const std::strin
     Session session;
     OrvoSceneManager& manager = session.app.sceneManager();
     if (!loadProjectOrReport(manager, project)) return kExitUserError;
-    applyLooks(session.app, looks);
+    if (!applyLooks(session.app, looks)) return kExitUserError;
     return MeshImport::save(manager, project);
 }
 
@@ -85,7 +85,7 @@ int addLogo(const std::string& file, const std::string& into, const Looks& looks
         printError(subject, error);
         return kExitUserError;
     }
-    applyLooksToStyles(session.app, looks, styles);
+    if (!applyLooksToStyles(session.app, looks, styles)) return kExitUserError;
     return MeshImport::save(manager, into);
 }
 

@@ -8,6 +8,7 @@
 #include "app/FactoryLibrary.h"
 #include "app/OrvoSceneManager.h"
 #include "app/PresetApply.h"
+#include "app/TextRanges.h"
 #include "app/TitleScene.h"
 #include "app/VeltraneApp.h"
 #include "cli/Documents.h"
@@ -60,10 +61,18 @@ std::vector<std::string> lookNames(VeltraneApp& app, FactoryLibrary::Kind kind) 
 
 }  // namespace
 
+std::string Looks::material() const {
+    std::string whole;
+    for (const std::string& m : materials)
+        if (m.find('@') == std::string::npos) whole = m;
+    return whole;
+}
+
 void addLookOptions(CLI::App& command, Looks& looks) {
-    command.add_option("--material", looks.material,
+    command.add_option("--material", looks.materials,
                        "a material of the library put on every visible object (\"Polished Gold\", \"Chrome\", "
-                       "...; `library list materials` lists them)");
+                       "...; `library list materials` lists them); NAME@N for word N of the text, NAME@N-M for "
+                       "words N to M, NAME@cN-M for characters N to M");
     command.add_option("--lighting", looks.lighting,
                        "a lighting style of the library that replaces the lights (\"Three-Point\", \"Sunset\", ...)");
     command.add_option(
@@ -79,17 +88,27 @@ bool isEdgeName(const std::string& name) {
 }
 
 bool checkLooks(const Looks& looks) {
-    if (!checkFinish(looks.finish)) return false;
+    if (!checkFinish(looks.finish) || !checkDirecting(looks.directing)) return false;
     if (!looks.any()) return true;
     Session session;
     session.app.loadSwatches();
-    const struct {
+    struct Option {
         const std::string* name;
         FactoryLibrary::Kind kind;
         const char* what;
-    } options[] = {{&looks.style, FactoryLibrary::kObjectStyles, "object style or edge profile"},
-                   {&looks.material, FactoryLibrary::kMaterials, "material"},
-                   {&looks.lighting, FactoryLibrary::kLightingStyles, "lighting style"}};
+    };
+    std::vector<Option> options = {{&looks.style, FactoryLibrary::kObjectStyles, "object style or edge profile"},
+                                   {&looks.lighting, FactoryLibrary::kLightingStyles, "lighting style"}};
+    std::vector<std::string> materials(looks.materials.size());
+    for (size_t i = 0; i < materials.size(); ++i) {
+        TextRange range;
+        std::string error;
+        if (!splitRanged(looks.materials[i], materials[i], range, error) && !error.empty()) {
+            printError("--material", error);
+            return false;
+        }
+        options.push_back({&materials[i], FactoryLibrary::kMaterials, "material"});
+    }
     for (const auto& o : options) {
         if (o.name->empty() || findLook(session.app, o.kind, *o.name)) continue;
         if (o.kind == FactoryLibrary::kObjectStyles && isEdgeName(*o.name)) continue;
@@ -119,9 +138,10 @@ void applyLighting(VeltraneApp& app, const Looks& looks) {
 
 }  // namespace
 
-void applyLooks(VeltraneApp& app, const Looks& looks, bool edgeDone) {
+bool applyLooks(VeltraneApp& app, const Looks& looks, bool edgeDone) {
     applyFinish(app, looks.finish);
-    if (!looks.any()) return;
+    if (!applyDirecting(*app.sceneManager().scene(), looks.directing)) return false;
+    if (!looks.any()) return true;
     app.loadSwatches();
     SceneX& scene = *app.sceneManager().scene();
     if (!looks.style.empty() && !edgeDone) {
@@ -132,24 +152,47 @@ void applyLooks(VeltraneApp& app, const Looks& looks, bool edgeDone) {
             changed = PresetApply::edgeProfile(scene, looks.style);
         if (changed == 0) printError("--style", "the project has no visible extruded objects to wear it");
     }
-    if (!looks.material.empty()) {
+    if (const std::string whole = looks.material(); !whole.empty()) {
         int dressed = 0;
-        auto preset = findLook(app, FactoryLibrary::kMaterials, looks.material);
+        auto preset = findLook(app, FactoryLibrary::kMaterials, whole);
         // The image maps and files the material names come along, as its preset keeps them.
         MemberCopy::copyReferences(preset.member->scene(), *preset.member, scene);
         PresetApply::material(scene, *dynamic_cast<MaterialX*>(preset.member), &dressed);
         if (dressed == 0) printError("--material", "the project has no visible objects to wear it");
     }
+    // Words and ranges after the whole, so they stand out from it.
+    for (const std::string& typed : looks.materials) {
+        std::string name, error;
+        TextRange range;
+        if (!splitRanged(typed, name, range, error)) continue;
+        const std::vector<std::string> objects = TextRanges::objects(scene, range);
+        if (objects.empty()) {
+            printError("--material", "the text has no " + range.describe());
+            return false;
+        }
+        auto preset = findLook(app, FactoryLibrary::kMaterials, name);
+        MemberCopy::copyReferences(preset.member->scene(), *preset.member, scene);
+        const std::string material = PresetApply::copyMaterial(scene, *dynamic_cast<MaterialX*>(preset.member)).name();
+        TextRanges::dress(scene, objects, material, typed.substr(typed.rfind('@')));
+    }
     applyLighting(app, looks);
+    return true;
 }
 
-void applyLooksToStyles(VeltraneApp& app, const Looks& looks, const std::vector<std::string>& styles) {
+bool applyLooksToStyles(VeltraneApp& app, const Looks& looks, const std::vector<std::string>& styles) {
+    for (const std::string& typed : looks.materials)
+        if (typed.find('@') != std::string::npos) {
+            printError("--material",
+                       "a word or a range belongs to a title (`text` or `render`), not to artwork "
+                       "added to a project");
+            return false;
+        }
     applyFinish(app, looks.finish);
-    if (!looks.any()) return;
+    if (!looks.any()) return true;
     app.loadSwatches();
     SceneX& scene = *app.sceneManager().scene();
-    if (!looks.material.empty()) {
-        auto preset = findLook(app, FactoryLibrary::kMaterials, looks.material);
+    if (const std::string whole = looks.material(); !whole.empty()) {
+        auto preset = findLook(app, FactoryLibrary::kMaterials, whole);
         MemberCopy::copyReferences(preset.member->scene(), *preset.member, scene);
         const std::string name = PresetApply::copyMaterial(scene, *dynamic_cast<MaterialX*>(preset.member)).name();
         for (const std::string& styleName : styles)
@@ -159,6 +202,7 @@ void applyLooksToStyles(VeltraneApp& app, const Looks& looks, const std::vector<
             }
     }
     applyLighting(app, looks);
+    return true;
 }
 
 }  // namespace fw

@@ -22,7 +22,7 @@ int renderProject(const std::string& path, const std::string& out, const std::st
     Session session;
     OrvoSceneManager& manager = session.app.sceneManager();
     if (!loadProjectOrReport(manager, path)) return kExitUserError;
-    applyLooks(session.app, looks);
+    if (!applyLooks(session.app, looks)) return kExitUserError;
     RenderJob job(manager, printError, path);
     if (!job.configure(size, frameNumber, renderer)) return kExitUserError;
     return job.renderTo(out, path);
@@ -34,7 +34,7 @@ int renderRange(const RenderSequence::Request& request, const Looks& looks) {
     Session session;
     OrvoSceneManager& manager = session.app.sceneManager();
     if (!loadProjectOrReport(manager, request.project)) return kExitUserError;
-    applyLooks(session.app, looks);
+    if (!applyLooks(session.app, looks)) return kExitUserError;
     return RenderSequence::run(manager, request);
 }
 
@@ -79,6 +79,7 @@ public:
                              "a movie's codec: .mov rle (QuickTime Animation, the default), h264 or png; .mp4 "
                              "h264; .avi dib (uncompressed, the default) or mjpeg");
         addLookOptions(*command_, looks_);
+        addDirectingOptions(*command_, looks_.directing, false);
     }
 
     int run() override {

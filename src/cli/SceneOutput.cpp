@@ -26,7 +26,7 @@ int writeScene(const SceneOutput& output, const std::string& out, bool project, 
         printError(subject, error);
         return kExitUserError;
     }
-    applyLooks(session.app, output.looks, output.looks.style == output.builtEdge);
+    if (!applyLooks(session.app, output.looks, output.looks.style == output.builtEdge)) return kExitUserError;
     if (project) {
         if (!manager.writeFile(out, false)) {
             printError(out, "cannot be written");

@@ -43,6 +43,7 @@ TitleScene::Options titleOptions(const TextRequest& request) {
     options.spacing = request.spacing;
     options.wrap = request.wrap;
     options.animate = request.animate;
+    if (!options.animate.empty()) options.direction = directionOf(request.looks.directing);
     return options;
 }
 
@@ -50,6 +51,7 @@ TitleScene::Options titleOptions(const TextRequest& request) {
 int makeText(const TextRequest& request) {
     TitleScene::Options options = titleOptions(request);
     SceneOutput output{request.out, request.size, request.looks, options.edge};
+    output.looks.directing.timingBuilt = !options.animate.empty();
     return writeBuiltScene(
         output, [&](OrvoSceneManager& manager, int width, int height, std::string& subject, std::string& error) {
             options.width = width, options.height = height;
@@ -71,6 +73,7 @@ public:
                              "an installed font family or full name, or a font file "
                              "(default DejaVu Sans)");
         addLookOptions(*command_, text_.looks);
+        addDirectingOptions(*command_, text_.looks.directing, true);
         command_->add_option("--size", text_.size,
                              "WIDTHxHEIGHT of the picture, kept as the project's render size "
                              "(default 640x480)");
@@ -93,10 +96,12 @@ public:
                          "(default: only line breaks in the text)")
             ->check(kAboveZero);
         command_->add_option("--animate", text_.animate,
-                             "a ready-made animation: fly-in (letters fly in one by one), "
-                             "drop (letters drop and settle), spin-in (words spin in) or shatter (the title "
-                             "holds, then breaks into pieces that fly apart and fade); an image shows the "
-                             "settled title, or the shattering one");
+                             "a ready-made animation, or a chain IN,hold,OUT (fly-in,hold,fade-out). In: "
+                             "fly-in, drop, spin-in, fade-in (fade), typewriter, cascade, slide-up (line by "
+                             "line), zoom-in, tracking-in. Out: fly-out, drop-out, spin-out, fade-out, "
+                             "typewriter-out, cascade-out, slide-down, zoom-out, tracking-out, shatter (the "
+                             "letters break into pieces that fly apart). An image shows the settled title, or "
+                             "the shattering one");
         command_
             ->add_option("-o,--output", text_.out,
                          "OUT.kxp, a mesh (" + FileTypes::listed(FileType::kMesh, ", ") +

@@ -232,6 +232,18 @@ std::string TextBlock::resolveVariables(TextBlock& editor, const std::vector<std
     return lastVariable;
 }
 
+std::vector<ObjectX*> TextBlock::builtObjects() const {
+    std::vector<ObjectX*> objects(chars.size(), nullptr);
+    for (int i = 0; i < scene().memberCount(kObjectKind); ++i) {
+        auto* object = dynamic_cast<ObjectX*>(scene().member(kObjectKind, i));
+        auto* face = object ? dynamic_cast<ProfileT*>(scene().findMember(object->faceName())) : nullptr;
+        if (!face || face->textBlock != name() || face->charIndex < 0) continue;
+        const auto index = static_cast<size_t>(face->charIndex);
+        if (index < objects.size() && !objects[index]) objects[index] = object;
+    }
+    return objects;
+}
+
 std::string TextBlock::characterName(int index) const {
     const std::string base = name();
     if (hasPlaceholder && chars.size() == 1) return base + " Empty Placeholder";

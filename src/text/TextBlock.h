@@ -14,6 +14,7 @@
 namespace fw {
 
 class InputProfile2;
+class ObjectX;
 
 namespace veltrane {
 class Font;
@@ -41,6 +42,9 @@ public:
     std::string resolveVariables(TextBlock& editor, const std::vector<std::u16string>& values);
     // The scene name of the object built for a character.
     std::string characterName(int index) const;
+    // The object built for each character, by character index (null where none is): found
+    // by the outline that names its character, since repeated letters share a name.
+    std::vector<ObjectX*> builtObjects() const;
 
     // Lays the characters out as the text editor would: advances, tracking, line
     // breaks, alignment and baselines, from the fonts' own metrics.

@@ -88,7 +88,7 @@ TEST(Finishing, AGlintSweepLightsOnlyTheLettersAndCrossesThemOverTheTimeline) {
 TEST(Finishing, MotionBlurStreaksAFlyingTitleWithEitherRendererAndLeavesASettledOneAlone) {
     test::TempDir dir;
     const std::string project = dir.file("fly.kxp");
-    ASSERT_EQ(test::formwright(dir, "text W --animate fly-in -o '" + project + "'").status, 0);
+    ASSERT_EQ(test::formwright(dir, "text W --animate fly-in --duration 2 -o '" + project + "'").status, 0);
     const std::string text = test::readFile(project);
     for (const char* renderer : {"gl", "raytrace"}) {
         SCOPED_TRACE(renderer);
@@ -96,7 +96,7 @@ TEST(Finishing, MotionBlurStreaksAFlyingTitleWithEitherRendererAndLeavesASettled
         const Pixels sharp = test::rendered(dir, "sharp", text, flying);
         const Pixels streaked = test::rendered(dir, "streaked", text, flying + " --motion-blur 6");
         EXPECT_LT(::test::psnr(sharp, streaked), 35);
-        const std::string settled = std::string("--size 160x120 --frame 60 --renderer ") + renderer;
+        const std::string settled = std::string("--size 160x120 --frame 59 --renderer ") + renderer;
         EXPECT_GT(::test::psnr(test::rendered(dir, "still", text, settled),
                              test::rendered(dir, "still-blurred", text, settled + " --motion-blur 6")),
                   45);
@@ -125,10 +125,10 @@ TEST(Finishing, TheBackgroundIsAColourAnImageOrClear) {
 TEST(Finishing, TextWritesItsWholeTimelineAsAMovie) {
     test::TempDir dir;
     const std::string movie = dir.file("title.mp4");
-    auto r = test::formwright(dir, "text Hi --animate fly-in --size 64x48 -o '" + movie + "'");
+    auto r = test::formwright(dir, "text Hi --animate fly-in --duration 2.5 --size 64x48 -o '" + movie + "'");
     ASSERT_EQ(r.status, 0) << r.err;
     test::MovieProbe probe(movie);
-    EXPECT_EQ(probe["nb_read_frames"], "61") << probe.json;  // frames 0 to 60
+    EXPECT_EQ(probe["nb_read_frames"], "75") << probe.json;  // 2.5 s at 30 frames per second
     EXPECT_EQ(probe["width"], "64");
 }
 
