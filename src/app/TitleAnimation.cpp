@@ -29,6 +29,7 @@ struct Away {
     double scale = 100;          // percent
     double spread = 0;           // percent, across only
     double turn[3] = {0, 0, 0};  // degrees about the element's own centre
+    bool gather = false;         // every element starts (or ends) at one point
 };
 
 struct Preset {
@@ -56,6 +57,13 @@ Away moved(const double (&direction)[3], double distance, double lift = 0) {
     a.distance = distance, a.lift = lift;
     return a;
 }
+// From (or to) one point just beyond the frame's edge, so every element is seen for the
+// whole of its travel rather than only its last part.
+Away edge(const double (&direction)[3]) {
+    Away a = moved(direction, 0.7, 1.0);
+    a.gather = true;
+    return a;
+}
 Away scaled(double percent) {
     Away a;
     a.scale = percent;
@@ -75,7 +83,7 @@ Away fallen(const double (&direction)[3], double lift, double tilt) {
 // clang-format off
 const Preset kPresets[] = {
     //  name            role        by               secs stagger fixed launch            fade       ease      over spin away
-    {"fly-in",         Role::kIn,  Cache::kCharacter, 0.8, 1.0, 0,    Seq::kLeftRight,  0, 35,     0, 60,    0,  0, moved(kRight, 1.5)},
+    {"fly-in",         Role::kIn,  Cache::kCharacter, 0.8, 1.0, 0,    Seq::kLeftRight,  0, 35,     0, 60,    0,  0, edge(kRight)},
     {"drop",           Role::kIn,  Cache::kCharacter, 0.9, 1.0, 0,    Seq::kBirth,      0, 30,     0, 0,     20, 0, moved(kUp, 0.5, 1.5)},
     {"spin-in",        Role::kIn,  Cache::kWord,      1.0, 1.0, 0,    Seq::kLeftRight,  0, 30,     30, 60,   0,  1, scaled(1)},
     {"fade-in",        Role::kIn,  Cache::kCharacter, 0.8, 1.0, 0,    Seq::kLeftRight,  0, 100,    0, 0,     0,  0, Away{}},
@@ -85,7 +93,7 @@ const Preset kPresets[] = {
     {"zoom-in",        Role::kIn,  Cache::kCharacter, 0.8, 1.0, 0,    Seq::kInOut,      0, 50,     0, 60,    0,  0, scaled(400)},
     {"tracking-in",    Role::kIn,  Cache::kCharacter, 1.5, 0,   0,    Seq::kBirth,      0, 60,     0, 80,    0,  0, spreadOut(150)},
     {"hold",           Role::kHold, Cache::kCharacter, 1.5, 0,  0,    Seq::kBirth,      0, 0,      0, 0,     0,  0, Away{}},
-    {"fly-out",        Role::kOut, Cache::kCharacter, 0.8, 1.0, 0,    Seq::kLeftRight,  65, 100,   60, 0,    0,  0, moved(kLeft, 1.5)},
+    {"fly-out",        Role::kOut, Cache::kCharacter, 0.8, 1.0, 0,    Seq::kLeftRight,  65, 100,   60, 0,    0,  0, edge(kLeft)},
     {"drop-out",       Role::kOut, Cache::kCharacter, 0.8, 1.0, 0,    Seq::kBirth,      50, 100,   60, 0,    0,  0, moved(kDown, 0.5, 1.5)},
     {"spin-out",       Role::kOut, Cache::kWord,      1.0, 1.0, 0,    Seq::kLeftRight,  70, 100,   60, 30,   0,  1, scaled(1)},
     {"fade-out",       Role::kOut, Cache::kCharacter, 0.8, 1.0, 0,    Seq::kLeftRight,  0, 100,    0, 0,     0,  0, Away{}},
@@ -160,6 +168,7 @@ void setBy(AnimTrackSegment& segment, int granularity, bool byFragment) {
 
 void placeAway(AnimPose& pose, const Away& a, double width, double height) {
     AnimPoseSettings& s = pose.settings;
+    s.moveToCenter = a.gather;
     const double distance = a.distance * std::max(width, height) + a.lift * TitleScene::kTextSize;
     if (distance > 0) {
         s.moveDistance = distance;

@@ -1,0 +1,213 @@
+// Every ready-made animation, on short and long titles: each element moves long enough to
+// be seen, nothing jumps across the frame, the in-part ends on the still and hides what it
+// hides at frame 0. Element paths are followed through the animator and the camera, and
+// checked against rendered pixels where one element is drawn alone.
+#include <gmock/gmock.h>
+
+#include <algorithm>
+#include <cmath>
+#include <glm/glm.hpp>
+#include <optional>
+
+#include "AppFixture.h"
+#include "FilesAndImages.h"
+#include "anim/AnimTrack.h"
+#include "app/RenderJob.h"
+#include "app/SceneAnimator.h"
+#include "app/TitleAnimation.h"
+#include "app/TitleScene.h"
+#include "render/Camera.h"
+#include "scene/AnimGlobals.h"
+#include "scene/DAGNode.h"
+#include "scene/Quality.h"
+
+namespace fw {
+namespace {
+
+constexpr int kWidth = 96, kHeight = 54;
+
+// Where an element shows on screen at one frame, in pixels of a kWidth-wide frame.
+struct Seen {
+    bool visible = false;
+    double x = 0, y = 0, size = 0, opacity = 0;
+};
+
+class TitlePresets : public test::AppTest {
+protected:
+    void build(const std::string& text, const std::string& chain) {
+        ASSERT_TRUE(manager().newScene());
+        TitleScene::Options options;
+        options.text = TitleScene::fromUtf8(text);
+        options.animate = chain;
+        options.width = kWidth, options.height = kHeight;
+        std::string subject, error;
+        ASSERT_TRUE(TitleScene::build(manager(), options, subject, error)) << subject << ": " << error;
+        still = scene().animGlobals().currentFrame();
+        animator = std::make_unique<SceneAnimator>(scene());
+        animator->setTime(0);
+        camera = RenderJob::camera(scene());
+        ASSERT_NE(camera, nullptr);
+        camera->aspect = double(kWidth) / kHeight;
+    }
+
+    // Every element proper at `frame`: its own nodes and its fragments' together, each
+    // weighed by how much it shows, so pieces fading out move the middle smoothly.
+    std::vector<Seen> look(double frame) {
+        animator->setTime(frame);
+        const auto& t = animator->tracks().front();
+        std::vector<int> slot(t.elements.size(), -1);
+        int proper = 0;
+        for (size_t e = 0; e < t.elements.size(); ++e)
+            if (t.elements[e].owner < 0) slot[e] = proper++;
+        std::vector<Seen> seen(static_cast<size_t>(proper));
+        std::vector<double> weight(seen.size(), 0.0);
+        const glm::dmat4 toCamera = glm::inverse(camera->cameraToWorld());
+        for (size_t e = 0; e < t.elements.size(); ++e) {
+            const int owner = t.elements[e].owner;
+            Seen& s = seen[static_cast<size_t>(owner < 0 ? slot[e] : slot[static_cast<size_t>(owner)])];
+            double& w = weight[static_cast<size_t>(owner < 0 ? slot[e] : slot[static_cast<size_t>(owner)])];
+            for (DAGNode* node : t.nodes[e]) {
+                const double opacity = node->animatedOpacity();
+                if (opacity <= 0.02) continue;
+                double b[6];
+                node->worldBounds(kRenderMode, b);
+                if (b[0] > b[3]) continue;
+                double lo[2] = {1e9, 1e9}, hi[2] = {-1e9, -1e9};
+                for (int corner = 0; corner < 8; ++corner) {
+                    const glm::dvec4 p =
+                        toCamera * glm::dvec4(b[corner & 1 ? 3 : 0], b[corner & 2 ? 4 : 1], b[corner & 4 ? 5 : 2], 1);
+                    double hw, hh;
+                    camera->frustumAt(std::max(-p.z, 1e-6), hw, hh);
+                    const double xy[2] = {(0.5 + p.x / (2 * hw)) * kWidth, (0.5 - p.y / (2 * hh)) * kHeight};
+                    for (int a = 0; a < 2; ++a) lo[a] = std::min(lo[a], xy[a]), hi[a] = std::max(hi[a], xy[a]);
+                }
+                const bool onScreen = hi[0] > 0 && lo[0] < kWidth && hi[1] > 0 && lo[1] < kHeight;
+                s.visible = s.visible || onScreen;
+                s.opacity = std::max(s.opacity, opacity);
+                s.x += opacity * (lo[0] + hi[0]) / 2, s.y += opacity * (lo[1] + hi[1]) / 2;
+                s.size += opacity * (hi[0] - lo[0] + hi[1] - lo[1]);
+                w += opacity;
+            }
+        }
+        for (size_t s = 0; s < seen.size(); ++s)
+            if (weight[s] > 0) seen[s].x /= weight[s], seen[s].y /= weight[s], seen[s].size /= weight[s];
+        return seen;
+    }
+
+    ::test::Pixels render(double frame, bool trackOn = true) {
+        animator->clear();
+        auto* track = dynamic_cast<AnimTrack*>(scene().member(kAnimTrackKind, 0));
+        track->vis = trackOn ? 0 : 1;
+        scene().animGlobals().currFrame = frame;
+        RenderJob job(manager(), [](const std::string&, const std::string&) {});
+        EXPECT_TRUE(job.configure(std::to_string(kWidth) + "x" + std::to_string(kHeight), frame));
+        const std::string out = dir.file("frame.png");
+        EXPECT_EQ(job.renderTo(out, "preset"), 0);
+        track->vis = 0;
+        return ::test::readImage(out);
+    }
+
+    std::unique_ptr<SceneAnimator> animator;
+    Camera* camera = nullptr;
+    double still = 0;  // the frame a still of the title shows
+};
+
+// The pixels that differ from black.
+int lit(const ::test::Pixels& p) {
+    int n = 0;
+    for (size_t i = 0; i + 2 < p.rgb.size(); i += 3) n += p.rgb[i] + p.rgb[i + 1] + p.rgb[i + 2] > 24;
+    return n;
+}
+
+std::string title(int letters) {
+    const std::string words[] = {"Late", "Night", "News", "Live", "From", "Town"};
+    std::string text;
+    int count = 0;
+    for (int w = 0; count < letters; ++w) {
+        const std::string& word = words[w % 6];
+        if (!text.empty()) text += ' ';
+        const int take = std::min<int>(static_cast<int>(word.size()), letters - count);
+        text += word.substr(0, take), count += take;
+    }
+    return text;
+}
+
+TEST_F(TitlePresets, EveryPresetMovesEachElementLongEnoughWithoutJumpsAndEndsOnTheStill) {
+    std::vector<std::string> chains = TitleAnimation::names();
+    chains.erase(std::remove(chains.begin(), chains.end(), "hold"), chains.end());
+    chains.push_back("slide-up,hold,slide-down");
+    const int sizes[] = {4, 12, 40};
+    for (const std::string& chain : chains)
+        for (int letters : sizes) {
+            SCOPED_TRACE(chain + ", " + std::to_string(letters) + " letters");
+            build(title(letters), chain);
+            if (HasFatalFailure()) return;
+            const AnimGlobals& globals = scene().animGlobals();
+            ASSERT_EQ(globals.framesPerSecond, 30.0f);
+            std::vector<Seen> before = look(0);
+            std::vector<int> moving(before.size(), 0);
+            double worstJump = 0;
+            for (int frame = 1; frame <= globals.frameEnd; ++frame) {
+                const std::vector<Seen> now = look(frame);
+                for (size_t e = 0; e < now.size(); ++e) {
+                    const Seen &a = before[e], &b = now[e];
+                    if (!a.visible || !b.visible) continue;
+                    worstJump = std::max({worstJump, std::abs(b.x - a.x), std::abs(b.y - a.y)});
+                    if (std::abs(b.x - a.x) + std::abs(b.y - a.y) + std::abs(b.size - a.size) > 0.02 ||
+                        std::abs(b.opacity - a.opacity) > 0.004)
+                        ++moving[e];
+                }
+                before = now;
+            }
+            EXPECT_GE(*std::min_element(moving.begin(), moving.end()), 12);
+            EXPECT_LE(worstJump, 0.15 * kWidth);
+
+            // The names list the in-animations before "hold".
+            const std::vector<std::string> names = TitleAnimation::names();
+            const auto hold = std::find(names.begin(), names.end(), "hold");
+            const bool in = std::find(names.begin(), hold, chain.substr(0, chain.find(','))) != hold;
+            const ::test::Pixels first = render(0);
+            if (in) {
+                EXPECT_EQ(lit(first), 0) << "something shows at frame 0";
+                // The frame the in-part ends on is the still.
+                const int settled = static_cast<int>(still);
+                if (chain.find(',') == std::string::npos) {
+                    EXPECT_EQ(settled, globals.frameEnd);
+                }
+                EXPECT_EQ(render(settled).rgb, render(settled, false).rgb);
+            } else {
+                EXPECT_EQ(first.rgb, render(0, false).rgb) << "an out-part starts from the still";
+            }
+            if (!in || chain.find(',') != std::string::npos) {
+                EXPECT_EQ(lit(render(globals.frameEnd)), 0) << "something is left at the end";
+            }
+        }
+}
+
+// The element paths above are where the pixels are: one letter drawn alone, its lit
+// pixels' middle against its projected box's.
+TEST_F(TitlePresets, ProjectedElementsLandWhereTheirPixelsAre) {
+    build("Hold", "cascade");
+    std::vector<DAGNode*> letters;
+    for (const auto& nodes : animator->tracks().front().nodes) letters.push_back(nodes.front());
+    ASSERT_EQ(letters.size(), 4u);
+    for (int frame : {8, 14, 30}) {
+        const std::vector<Seen> seen = look(frame);
+        for (size_t e = 0; e < letters.size(); ++e) {
+            if (!seen[e].visible || seen[e].opacity < 0.5) continue;
+            for (DAGNode* letter : letters) letter->setFlag(DAGNode::kVisible, letter == letters[e]);
+            const ::test::Pixels p = render(frame);
+            double sx = 0, sy = 0, n = 0;
+            for (int y = 0; y < p.height; ++y)
+                for (int x = 0; x < p.width; ++x)
+                    if (p.at(x, y)[0] + p.at(x, y)[1] + p.at(x, y)[2] > 60) sx += x, sy += y, ++n;
+            ASSERT_GT(n, 4) << "frame " << frame << ", letter " << e;
+            EXPECT_NEAR(sx / n, seen[e].x, 3.0) << "frame " << frame << ", letter " << e;
+            EXPECT_NEAR(sy / n, seen[e].y, 3.0) << "frame " << frame << ", letter " << e;
+        }
+        for (DAGNode* letter : letters) letter->setFlag(DAGNode::kVisible, true);
+    }
+}
+
+}  // namespace
+}  // namespace fw
