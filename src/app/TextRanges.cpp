@@ -83,10 +83,9 @@ void TextRanges::dress(SceneX& scene, const std::vector<std::string>& objects, c
         if (it == copies.end()) {
             ObjectXStyle& copy = PresetApply::copyObjectStyle(scene, *style);
             copy.setName(style->name() + " " + label);  // a taken name keeps the unique one it was given
-            for (bool back : {false, true})
-                for (int slot = 0; slot < std::max(1, style->materialSlotCount(back)); ++slot) {
-                    MaterialStack* stack = copy.materialStack(slot, back);
-                    if (!stack) continue;
+            // The front slots only: they are what a project keeps of a style's materials.
+            for (int slot = 0; slot < std::max(1, style->materialSlotCount(false)); ++slot)
+                if (MaterialStack* stack = copy.materialStack(slot)) {
                     stack->clear();
                     stack->addItem(material);
                 }
