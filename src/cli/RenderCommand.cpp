@@ -36,17 +36,13 @@ int renderProject(const std::string& path, const std::string& out, const std::st
     return job.renderTo(out, path);
 }
 
-namespace {
-
-int renderRange(const RenderSequence::Request& request, const Looks& looks) {
+int renderFrames(const RenderSequence::Request& request, const Looks& looks) {
     Session session;
     OrvoSceneManager& manager = session.app.sceneManager();
     if (!loadProjectOrReport(manager, request.project)) return kExitUserError;
     applyLooks(session.app, looks);
     return RenderSequence::run(manager, request);
 }
-
-}  // namespace
 
 int renderTimeline(const std::string& path, const std::string& out) {
     Session session;
@@ -179,7 +175,7 @@ public:
         if (!sequence_.range.empty()) {
             sequence_.project = in_, sequence_.out = out_, sequence_.size = size_;
             if (!checkLooks(looks_)) return kExitUserError;
-            return renderRange(sequence_, looks_);
+            return renderFrames(sequence_, looks_);
         }
         if (!sequence_.fps.empty() || !sequence_.codec.empty()) {
             printError(sequence_.fps.empty() ? "--codec" : "--fps", "belongs to a movie: give --frames FIRST-LAST too");
