@@ -13,7 +13,7 @@ using Maker = std::unique_ptr<Subcommand> (*)();
 const Maker kSubcommands[] = {makeResaveCommand, makeSetCommand, makeRenderCommand, makeTextCommand,
                               makeExportCommand, makeImportCommand,  makeGlyphsCommand,
                               makeInfoCommand,   makeLibraryCommand, makePrefsCommand,
-                              makeQueueCommand};
+                              makeQueueCommand, makeJoinCommand};
 
 }  // namespace
 
