@@ -213,7 +213,9 @@ int RenderSequence::run(OrvoSceneManager& manager, const Request& request) {
                 return kExitUserError;
             }
         } else {
-            std::string error, name = OutputType::frameFileName(request.out, code, frame, std::nullopt);
+            std::string error, name = OutputType::frameFileName(
+                                         request.out, code, frame,
+                                         request.batch > 0 ? std::optional<int>(request.batch) : std::nullopt);
             if (!ImageWriter::write(name, {image.width, image.height, image.rgba.data()}, settings.alpha, error)) {
                 progress.stop();
                 printError(name, error);

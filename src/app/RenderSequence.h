@@ -23,6 +23,9 @@ public:
         std::string fps;    // movies: "30", "29.97", "30000/1001"; empty: the project's rate
         std::string codec;  // movies: empty for the container's default
         std::string renderer;  // "gl" or "raytrace"; empty: the project's render method
+        // Text batch `batch` of `batches` (0: no batches): a sequence's files carry the
+        // batch number (shot_3_0007.png); a movie is named by the caller.
+        int batch = 0, batches = 0;
     };
     // The fastest frame rate a project may give its movies ("framesPerSecond");
     // --fps is not held to it.

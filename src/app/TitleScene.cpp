@@ -48,14 +48,31 @@ bool TitleScene::checkName(const std::string& name, const std::vector<std::strin
     return false;
 }
 
+namespace {
+
+double frontDistance(OrvoSceneManager& manager, const Camera& camera, double width, double height) {
+    double aspect = manager.settings().renderSize[0] / std::max(1.0, manager.settings().renderSize[1]);
+    double fit = std::max(width, height * aspect) * 0.6;
+    return fit / std::tan(camera.fieldOfView() * kPi / 360);
+}
+
+}  // namespace
+
+bool TitleScene::framedFront(OrvoSceneManager& manager, double width, double height, double x, double y) {
+    auto* camera = dynamic_cast<Camera*>(manager.scene()->findMember("dflt_cam"));
+    if (!camera) return false;
+    // The project keeps six significant digits.
+    auto near = [](double stored, double exact) { return std::fabs(stored - exact) <= 1e-3 + 1e-5 * std::fabs(exact); };
+    return near(camera->translate[0], x) && near(camera->translate[1], y) &&
+           near(camera->translate[2], frontDistance(manager, *camera, width, height));
+}
+
 void TitleScene::frameFront(OrvoSceneManager& manager, double width, double height, double x, double y) {
     SceneX& scene = *manager.scene();
     auto* camera = dynamic_cast<Camera*>(scene.findMember("dflt_cam"));
     if (!camera) return;
-    double aspect = manager.settings().renderSize[0] / std::max(1.0, manager.settings().renderSize[1]);
-    double fit = std::max(width, height * aspect) * 0.6;
     camera->translate[0] = x, camera->translate[1] = y;
-    camera->translate[2] = fit / std::tan(camera->fieldOfView() * kPi / 360);
+    camera->translate[2] = frontDistance(manager, *camera, width, height);
     if (auto* key = dynamic_cast<LightX*>(scene.findMember("Light 1"))) {
         key->translate[0] = x + width * 0.4, key->translate[1] = y + width * 0.6;
         key->translate[2] = camera->translate[2];
@@ -90,7 +107,23 @@ bool TitleScene::build(OrvoSceneManager& manager, const Options& options, std::s
     auto* block = new TextBlock(scene, "Text");
     block->officialName = "Text";
     block->maxWidth = options.wrap;
-    block->appendText(options.text, attr);
+    if (options.variables) {
+        if (!options.animate.empty()) {
+            subject = options.animate;
+            error = "a title with variables is still for now: batches rebuild its characters, which an animation's "
+                    "tracks would lose";
+            return false;
+        }
+        auto* editor = new TextBlock(scene, kEditorBlock);
+        editor->officialName = kEditorBlock;
+        editor->maxWidth = options.wrap;
+        editor->appendText(options.text, attr);
+        editor->hasVariables = true;
+        block->resolveVariables(*editor, options.values);
+        if (editor->fontFor(*editor->attrs.front())) editor->layout();
+    } else {
+        block->appendText(options.text, attr);
+    }
     veltrane::Font* font = block->fontFor(*block->attrs.front());
     if (!font || font->slotCount() == 0) {
         subject = attr.name;

@@ -28,7 +28,13 @@ public:
         int wrap = 0;  // points a line may run before it breaks; 0: only returns break
         std::string animate;                  // a TitleAnimation preset or chain; empty: a still title
         TitleAnimation::Direction direction;  // the user's timing over the preset's
+        // The text holds variables ("<<1:Name>>") set from these values: the typed text
+        // is kept in an editor block and the built one shows the values.
+        bool variables = false;
+        std::vector<std::u16string> values;
     };
+    // The editor block of a title with variables.
+    static constexpr const char* kEditorBlock = "Typed Text";
 
     // Builds the title into the manager's scene. False with the subject (the font, the
     // edge profile, or empty) and what is wrong.
@@ -37,6 +43,8 @@ public:
     // Points the default camera straight at a width x height area centred on (x, y),
     // from far enough to see it whole, and lights it from above and to the side.
     static void frameFront(OrvoSceneManager& manager, double width, double height, double x = 0, double y = 0);
+    // Whether the default camera stands where frameFront would put it for that area.
+    static bool framedFront(OrvoSceneManager& manager, double width, double height, double x = 0, double y = 0);
 
     // False with "no such WHAT; the known ones are ..." when `name` is not `known`.
     static bool checkName(const std::string& name, const std::vector<std::string>& known, const char* what,

@@ -12,7 +12,8 @@ using Maker = std::unique_ptr<Subcommand> (*)();
 
 const Maker kSubcommands[] = {makeResaveCommand, makeSetCommand, makeRenderCommand, makeTextCommand,
                               makeExportCommand, makeImportCommand,  makeGlyphsCommand,
-                              makeInfoCommand,   makeLibraryCommand, makePrefsCommand};
+                              makeInfoCommand,   makeLibraryCommand, makePrefsCommand,
+                              makeQueueCommand, makeJoinCommand};
 
 }  // namespace
 

@@ -37,6 +37,8 @@ std::unique_ptr<Subcommand> makeGlyphsCommand();
 std::unique_ptr<Subcommand> makeInfoCommand();
 std::unique_ptr<Subcommand> makeLibraryCommand();
 std::unique_ptr<Subcommand> makePrefsCommand();
+std::unique_ptr<Subcommand> makeQueueCommand();
+std::unique_ptr<Subcommand> makeJoinCommand();
 
 // A length that must be above zero; CLI11's own check prints its whole range.
 extern const CLI::Validator kAboveZero;

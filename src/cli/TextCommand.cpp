@@ -2,13 +2,16 @@
 // the picture its saved project renders to.
 #include <string>
 
+#include "app/Console.h"
 #include "app/OrvoSceneManager.h"
+#include "app/TextBatches.h"
 #include "app/TitleScene.h"
 #include "cli/FileTypes.h"
 #include "cli/Looks.h"
 #include "cli/SceneOutput.h"
 #include "cli/Subcommand.h"
 #include "text/TextAttr.h"
+#include "text/TextVariableFile.h"
 
 namespace fw {
 
@@ -16,7 +19,7 @@ namespace {
 
 // What the `text` command was asked for, as typed.
 struct TextRequest {
-    std::string text, font, size, align, animate, out;
+    std::string text, font, size, align, animate, out, variables;
     Looks looks;
     double depth = TitleScene::kTextSize * 0.25;
     double leading = TextAttr::kLeadingNotSet;
@@ -48,14 +51,38 @@ TitleScene::Options titleOptions(const TextRequest& request) {
 }
 
 // Builds a scene holding the text as bevelled characters, framed by the default camera.
+// With a variable file the title shows its first row, and the project names the file.
 int makeText(const TextRequest& request) {
     TitleScene::Options options = titleOptions(request);
+    if (!request.variables.empty()) {
+        TextVariableFile file;
+        std::string error;
+        if (!file.read(request.variables, error)) {
+            printError(request.variables, error);
+            return kExitUserError;
+        }
+        if (file.rows.empty()) {
+            printError(request.variables, "has no rows below its header: there is no batch to show");
+            return kExitUserError;
+        }
+        if (request.text.find("<<") == std::string::npos) {
+            printError("--variables", "the text has no variables to fill; mark them as <<1:Name>>, <<2:Title>> ...");
+            return kExitUserError;
+        }
+        options.variables = true;
+        options.values = file.values(1);
+    }
     SceneOutput output{request.out, request.size, request.looks, options.edge};
     output.looks.directing.timingBuilt = !options.animate.empty();
     return writeBuiltScene(
         output, [&](OrvoSceneManager& manager, int width, int height, std::string& subject, std::string& error) {
             options.width = width, options.height = height;
-            return TitleScene::build(manager, options, subject, error);
+            if (!TitleScene::build(manager, options, subject, error)) return false;
+            if (options.variables) {
+                manager.settings().textVariableFile = TextBatches::recorded(request.variables);
+                manager.settings().textVariableBatchNumber = 1;
+            }
+            return true;
         });
 }
 
@@ -69,6 +96,10 @@ public:
             "black, DejaVu Sans, \"Bevel, Medium\" edges, the default material and lights, a 300-frame "
             "timeline at 30 frames per second.");
         command_->add_option("TEXT", text_.text, "the text, UTF-8 (a line break starts a new line)")->required();
+        command_->add_option("--variables", text_.variables,
+                             "a table (CSV or tab-separated, UTF-8, a header row) whose rows fill the text's "
+                             "variables <<1:Name>>, <<2:Title>> ... batch by batch; the title shows the first row "
+                             "and the project names the file, for `render --batch`");
         command_->add_option("--font", text_.font,
                              "an installed font family or full name, or a font file "
                              "(default DejaVu Sans)");

@@ -36,6 +36,10 @@ std::string ProgressText::batchTitle(const std::string& project, int batch, std:
     return title + kAbortHint;
 }
 
+std::string ProgressText::batchLine(int batch, int batches) {
+    return formatted("Text Batch %d of %d", batch, batches);
+}
+
 std::string ProgressText::progressLine(int done, int total) { return formatted("Rendering %d of %d", done, total); }
 
 std::string ProgressText::unableToWrite(const std::string& path) {

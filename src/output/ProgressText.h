@@ -29,6 +29,8 @@ public:
     // frame `frame` of `frames` within it.
     static std::string batchTitle(const std::string& project, int batch, std::optional<int> batches, int frame,
                                   int frames, const std::string& left);
+    // "Text Batch 3 of 20".
+    static std::string batchLine(int batch, int batches);
     // "Rendering 3 of 10".
     static std::string progressLine(int done, int total);
 

@@ -9,6 +9,7 @@ namespace {
 // Written by the handler, so it must be a plain lock-free store.
 std::atomic<int> caughtSignal{0};
 static_assert(std::atomic<int>::is_always_lock_free);
+int depth = 0;  // catchers alive; only the outermost installs and restores handlers
 
 // The first signal is the one that stopped the work; a second one changes nothing.
 extern "C" void onStopSignal(int signal) {
@@ -19,6 +20,7 @@ extern "C" void onStopSignal(int signal) {
 }  // namespace
 
 StopSignal::StopSignal() {
+    if (depth++ > 0) return;
     caughtSignal = 0;
     struct sigaction action {};
     action.sa_handler = onStopSignal;
@@ -30,6 +32,7 @@ StopSignal::StopSignal() {
 }
 
 StopSignal::~StopSignal() {
+    if (--depth > 0) return;
     sigaction(SIGINT, &oldInterrupt_, nullptr);
     sigaction(SIGTERM, &oldTerminate_, nullptr);
 }

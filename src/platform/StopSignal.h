@@ -10,6 +10,8 @@ namespace fw {
 class StopSignal {
 public:
     // Catches both signals from now on; forgets a signal an earlier catcher caught.
+    // One made while another lives (a render inside a run of renders) shares it: the
+    // signal caught stays caught until the outermost one ends.
     StopSignal();
     // Puts back the handlers it found.
     ~StopSignal();

@@ -133,9 +133,10 @@ std::string title(int letters) {
 }
 
 TEST_F(TitlePresets, EveryPresetMovesEachElementLongEnoughWithoutJumpsAndEndsOnTheStill) {
-    std::vector<std::string> chains = TitleAnimation::names();
-    chains.erase(std::remove(chains.begin(), chains.end(), "hold"), chains.end());
-    chains.push_back("slide-up,hold,slide-down");
+    std::vector<std::string> chains;
+    for (const std::string& name : TitleAnimation::names())
+        if (name != "hold") chains.push_back(name);
+    chains.emplace_back("slide-up,hold,slide-down");
     const int sizes[] = {4, 12, 40};
     for (const std::string& chain : chains)
         for (int letters : sizes) {

@@ -1,0 +1,69 @@
+// The render farm script without a farm: its slices cover the range once each, and the
+// slices rendered as its array tasks would, joined as its last job does, make the
+// movie `render` makes of the whole range, frame for frame.
+#include "AppHelpers.h"
+#include "MovieProbe.h"
+#include "platform/MovieReader.h"
+
+namespace fw {
+namespace {
+
+const std::string kScript = FW_SOURCE_DIR "/scripts/slurm-render";
+const std::string kExample = test::example("animated-title.kxp");
+
+std::string slices(const std::string& range, int tasks) {
+    return test::commandOutput(kScript + " --print-slices --frames " + range + " --tasks " + std::to_string(tasks));
+}
+
+TEST(Farm, SlicesCoverTheRangeOnceEachAsEvenlyAsTheyCan) {
+    EXPECT_EQ(slices("0-59", 4), "0-14\n15-29\n30-44\n45-59\n");
+    EXPECT_EQ(slices("0-9", 4), "0-2\n3-5\n6-7\n8-9\n");
+    EXPECT_EQ(slices("5-7", 10), "5-5\n6-6\n7-7\n");
+    EXPECT_EQ(slices("12-12", 1), "12-12\n");
+    EXPECT_EQ(slices("9-3", 2), "");  // refused: the range runs backwards
+}
+
+TEST(Farm, SlicesJoinedAreTheMovieOfTheWholeRangeFrameForFrame) {
+    test::TempDir dir;
+    const std::string out = dir.file("shot.mov");
+    std::string program = "--formwright ";
+    program += FW_EXECUTABLE;
+    const std::string common = " --frames 0-59 --tasks 3 --size 64x36 --codec png --fps 30 -o " + out + " " + kExample;
+    for (int task = 0; task < 3; ++task)
+        ASSERT_EQ(std::system(("SLURM_ARRAY_TASK_ID=" + std::to_string(task) + " " + kScript + " --run-slice " +
+                               program + common + " 2>/dev/null")
+                                  .c_str()),
+                  0);
+    // The join job exactly as the script would submit it.
+    const std::string submitted = test::commandOutput(kScript + " --dry-run " + program + common);
+    const size_t wrap = submitted.rfind("--wrap ");
+    ASSERT_NE(wrap, std::string::npos) << submitted;
+    const std::string join = submitted.substr(wrap + 7, submitted.find('\n', wrap) - wrap - 7);
+    EXPECT_NE(join.find("\\ join\\ "), std::string::npos) << join;
+    ASSERT_EQ(std::system(("sh -c " + join + " 2>/dev/null").c_str()), 0) << join;
+    const std::string whole = dir.file("whole.mov");
+    ASSERT_EQ(test::formwright(dir, "render " + kExample + " --frames 0-59 --size 64x36 --codec png --fps 30 -o " + whole)
+                  .status,
+              0);
+    MovieReader joined, rendered;
+    ASSERT_TRUE(joined.open(out)) << joined.error();
+    ASSERT_TRUE(rendered.open(whole)) << rendered.error();
+    ASSERT_EQ(joined.frameCount(), 60);
+    ASSERT_EQ(rendered.frameCount(), 60);
+    std::vector<uint8_t> a, b, firstFrame;
+    for (int i = 0; i < 60; ++i) {
+        ASSERT_TRUE(joined.readFrame(i, a));
+        ASSERT_TRUE(rendered.readFrame(i, b));
+        EXPECT_EQ(a, b) << "frame " << i;
+        if (i == 0) firstFrame = a;
+    }
+    EXPECT_NE(a, firstFrame);  // the title moves: frames are told apart
+    // A slice that did not finish is named, not skipped.
+    std::remove(dir.file("shot.frames/frame_0031.png").c_str());
+    test::Outcome gap = test::formwright(dir, "join " + dir.file("shot.frames/frame.png") + " -o " + dir.file("gap.mov"));
+    EXPECT_EQ(gap.status, 1);
+    EXPECT_NE(gap.err.find("frame 31 is missing"), std::string::npos) << gap.err;
+}
+
+}  // namespace
+}  // namespace fw

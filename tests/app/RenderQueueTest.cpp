@@ -1,0 +1,111 @@
+// The render queue through the real executable: items added and listed, the file
+// read and written back byte for byte, and a run killed outright picking up where it
+// was without rendering a finished item again.
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "AppHelpers.h"
+#include "app/RenderQueue.h"
+
+using testing::HasSubstr;
+
+namespace fw {
+namespace {
+
+const std::string kExample = test::example("animated-title.kxp");
+
+class Queue : public testing::Test {
+protected:
+    test::Outcome run(const std::string& arguments) { return test::formwright(dir, arguments); }
+    void add(const std::string& out, const std::string& options) {
+        test::Outcome r = run("queue add " + queue + " " + kExample + " -o " + dir.file(out) + " " + options);
+        ASSERT_EQ(r.status, 0) << r.err;
+    }
+    test::TempDir dir;
+    std::string queue = dir.file("renders.queue");
+};
+
+TEST_F(Queue, TheFileRoundTripsByteForByteBeforeAndAfterARun) {
+    add("a.mov", "--frames 0-2 --size 64x36 --codec png --fps 25");
+    add("b.png", "--size 64x36 --batch 3");
+    add("c.png", "--frames 4-5 --size 48x32 --renderer gl");
+    for (int pass = 0; pass < 2; ++pass) {
+        SCOPED_TRACE(pass ? "after the run" : "as added");
+        const std::string bytes = test::readFile(queue);
+        RenderQueue read;
+        std::string error;
+        ASSERT_TRUE(read.read(queue, error)) << error;
+        ASSERT_EQ(read.items.size(), 3u);
+        ASSERT_TRUE(read.write(dir.file("again.queue"), error)) << error;
+        EXPECT_EQ(test::readFile(dir.file("again.queue")), bytes);
+        RenderQueue::Output output;
+        ASSERT_TRUE(RenderQueue::outputOf(read.items[0]->outputChunk, output));
+        EXPECT_EQ(output.frames, "0-2");
+        EXPECT_EQ(output.codec, "png");
+        EXPECT_EQ(output.fps, "25");
+        EXPECT_EQ(read.items[1]->variableIndex, 3);
+        EXPECT_EQ(RenderQueue::chunkOf(output), read.items[0]->outputChunk);
+        if (pass == 0) {
+            EXPECT_THAT(bytes, HasSubstr("  OutputType MOV\n  OutputChunk 51\nFrames 0-2\nSize 64x36\n"
+                                         "FramesPerSecond 25\nCodec png\n\n  VariableIndex 0\n"));
+            // The example has no variable file: that item fails, the others render.
+            test::Outcome ran = run("queue run " + queue);
+            EXPECT_EQ(ran.status, 1);
+            EXPECT_THAT(ran.err, HasSubstr("has no variable file"));
+        }
+    }
+    test::Outcome listed = run("queue list " + queue);
+    EXPECT_EQ(listed.out, "1 * RenderedOK -> " + dir.file("a.mov") + "  (" + kExample + ", frames 0-2, 64x36)\n" +
+                              "2 * RenderedError -> " + dir.file("b.png") + "  (" + kExample + ", batch 3, 64x36)\n" +
+                              "3 * RenderedOK -> " + dir.file("c.png") + "  (" + kExample + ", frames 4-5, 48x32)\n");
+    EXPECT_TRUE(std::filesystem::exists(dir.file("c_0005.png")));
+    test::writeFile(dir.file("bad.queue"), " begin RenderItemUnit\n  OutputType XYZ\n end RenderItemUnit\n");
+    test::Outcome bad = run("queue list " + dir.file("bad.queue"));
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_THAT(bad.err, HasSubstr("bad.queue"));
+}
+
+long long modified(const std::string& path) {
+    struct stat s {};
+    if (stat(path.c_str(), &s) != 0) return -1;
+    return static_cast<long long>(s.st_mtim.tv_sec) * 1000000000LL + s.st_mtim.tv_nsec;
+}
+
+TEST_F(Queue, ARunKilledMidwayFinishesTheRestWithoutRenderingAFinishedItemAgain) {
+    add("first.mov", "--frames 0-2 --size 64x36");
+    add("long.png", "--frames 0-60 --size 320x180");
+    add("last.png", "--size 64x36");
+    {
+        test::Background running("--library-folder " + dir.file("lib") + " queue run " + queue, dir.file("run.err"));
+        ASSERT_TRUE(running.started());
+        running.waitFor("Rendering 3 of 61");
+        running.stop(SIGKILL);
+        ASSERT_THAT(running.said(), HasSubstr("Queue item 2 of 3"));
+    }
+    RenderQueue stopped;
+    std::string error;
+    ASSERT_TRUE(stopped.read(queue, error)) << error;
+    EXPECT_EQ(stopped.items[0]->renderStatus, RenderItemUnit::kRenderedOK);
+    EXPECT_EQ(stopped.items[1]->renderStatus, RenderItemUnit::kRendering);
+    EXPECT_EQ(stopped.items[2]->renderStatus, RenderItemUnit::kNotRendered);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("last.png")));
+    const long long firstMovie = modified(dir.file("first.mov"));
+    ASSERT_GT(firstMovie, 0);
+
+    test::Outcome resumed = run("queue run " + queue);
+    ASSERT_EQ(resumed.status, 0) << resumed.err;
+    EXPECT_THAT(resumed.err, testing::Not(HasSubstr("Queue item 1 ")));
+    EXPECT_THAT(resumed.err, HasSubstr("Queue item 2 of 3"));
+    EXPECT_EQ(modified(dir.file("first.mov")), firstMovie);
+    EXPECT_TRUE(std::filesystem::exists(dir.file("long_0060.png")));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("last.png")));
+    EXPECT_EQ(run("queue list " + queue).out.find("Rendering "), std::string::npos);
+    // Nothing is left to do: a third run renders nothing.
+    test::Outcome again = run("queue run " + queue);
+    EXPECT_EQ(again.status, 0);
+    EXPECT_EQ(again.err.find("Queue item"), std::string::npos) << again.err;
+}
+
+}  // namespace
+}  // namespace fw

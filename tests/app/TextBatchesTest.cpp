@@ -1,0 +1,138 @@
+// A title with variables rendered batch by batch from a spreadsheet's table: every row
+// gives its still and its movie, with the characters of that row, drawn as the same
+// text typed in would be.
+#include <filesystem>
+
+#include "AppHelpers.h"
+#include "MovieProbe.h"
+
+using testing::HasSubstr;
+
+namespace fw {
+namespace {
+
+struct Person {
+    std::string name, title;
+};
+
+// Twenty rows: accents, a comma and a doubled quote inside quotes, and one empty cell.
+std::vector<Person> people() {
+    std::vector<Person> rows;
+    const char* names[] = {"Zo\xC3\xAB M\xC3\xBCller", "Ann Lee", "Jos\xC3\xA9 Pe\xC3\xB1" "a", "Bo \"B\" Lee",
+                           "Chlo\xC3\xA9", "Dan", "Eve Ng", "Fran\xC3\xA7oise", "Gil", "Hal Ray"};
+    for (int i = 0; i < 20; ++i) {
+        Person p{names[i % 10], i % 3 == 0 ? "Director, Photography" : "Editor " + std::to_string(i + 1)};
+        if (i == 6) p.title.clear();
+        rows.push_back(p);
+    }
+    return rows;
+}
+
+std::string quoted(const std::string& text) {
+    std::string out = "\"";
+    for (char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+}
+
+// The characters that become objects: all but spaces and the line break between them.
+int objectCount(const Person& p) {
+    int count = 0;
+    for (unsigned char c : p.name + p.title) count += c != ' ' && (c & 0xC0) != 0x80;
+    return count;
+}
+
+class TextBatches : public testing::Test {
+protected:
+    void SetUp() override {
+        std::string table = "\xEF\xBB\xBFName,Title\r\n";
+        for (const Person& p : people()) table += quoted(p.name) + "," + (p.title.empty() ? "" : quoted(p.title)) + "\r\n";
+        test::writeFile(dir.file("people.csv"), table);
+        test::Outcome made = run("text '<<1:Name>>\n<<2:Title>>' --variables " + dir.file("people.csv") +
+                                 " --size 64x36 -o " + dir.file("lt.kxp"));
+        ASSERT_EQ(made.status, 0) << made.err;
+    }
+    test::Outcome run(const std::string& arguments) { return test::formwright(dir, arguments); }
+    test::TempDir dir;
+};
+
+// Pixels of two pictures that differ by more than a shade.
+int differing(const ::test::Pixels& a, const ::test::Pixels& b) {
+    if (a.width != b.width || a.height != b.height || a.rgb.size() != b.rgb.size()) return -1;
+    int count = 0;
+    for (size_t i = 0; i < a.rgb.size(); i += 3)
+        count += std::abs(a.rgb[i] - b.rgb[i]) + std::abs(a.rgb[i + 1] - b.rgb[i + 1]) + std::abs(a.rgb[i + 2] - b.rgb[i + 2]) > 12;
+    return count;
+}
+
+TEST_F(TextBatches, EveryRowRendersItsStillAndItsMovieWithItsOwnCharacters) {
+    EXPECT_THAT(test::readFile(dir.file("lt.kxp")), HasSubstr("TextVariableFile \"" + dir.file("people.csv") + "\""));
+    const std::vector<Person> rows = people();
+    test::Outcome stills = run("render " + dir.file("lt.kxp") + " --batch all -o " + dir.file("still.png"));
+    ASSERT_EQ(stills.status, 0) << stills.err;
+    test::Outcome movies = run("render " + dir.file("lt.kxp") + " --batch all --frames 0-2 -o " + dir.file("m.mov"));
+    ASSERT_EQ(movies.status, 0) << movies.err;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const std::string n = std::to_string(i + 1);
+        SCOPED_TRACE("batch " + n);
+        const std::string said = "Text Batch " + n + " of 20: \"" + rows[i].name + "\", " +
+                                 std::to_string(objectCount(rows[i])) + " characters\n";
+        EXPECT_THAT(stills.err, HasSubstr(said));
+        EXPECT_THAT(movies.err, HasSubstr(said));
+        EXPECT_EQ(::test::readImage(dir.file("still_" + n + ".png")).width, 64);
+        EXPECT_GT(std::filesystem::file_size(dir.file("m_" + n + ".mov")), 0u);
+        if (i % 5 == 0) {  // ffprobe takes its time: a sample of the movies
+            test::MovieProbe probe(dir.file("m_" + n + ".mov"));
+            EXPECT_EQ(probe["nb_read_frames"], "3") << probe.json;
+            EXPECT_EQ(probe["width"], "64");
+        }
+    }
+    EXPECT_TRUE(std::filesystem::exists(dir.file("still_20.png")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("still_21.png")));
+    // A row's picture is the picture of its text typed in: accents, the comma, the empty cell.
+    for (size_t i : {0, 3, 6, 12}) {
+        SCOPED_TRACE("row " + std::to_string(i + 1));
+        const std::string typed = dir.file("typed.png");
+        std::string text = rows[i].name + "\n" + rows[i].title;
+        for (size_t at = 0; (at = text.find('"', at)) != std::string::npos; at += 2) text.insert(at, "\\");
+        ASSERT_EQ(run("text \"" + text + "\" --size 64x36 -o " + typed).status, 0);
+        const ::test::Pixels batch = ::test::readImage(dir.file("still_" + std::to_string(i + 1) + ".png")),
+                             own = ::test::readImage(typed);
+        EXPECT_LE(differing(batch, own), 2);
+        // And the title shows: a good part of the frame is lit.
+        int lit = 0;
+        for (size_t k = 0; k < own.rgb.size(); k += 3) lit += own.rgb[k] > 100;
+        EXPECT_GT(lit, 40);
+    }
+    // Two different rows give two different pictures.
+    EXPECT_GT(differing(::test::readImage(dir.file("still_1.png")), ::test::readImage(dir.file("still_2.png"))), 20);
+}
+
+TEST_F(TextBatches, OneBatchASequenceAndTheMistakesTheyRefuse) {
+    test::Outcome one = run("render " + dir.file("lt.kxp") + " --batch 7 --frames 1-2 -o " + dir.file("s.png"));
+    ASSERT_EQ(one.status, 0) << one.err;
+    EXPECT_THAT(one.err, HasSubstr("Text Batch 7 of 20: \"Eve Ng\", 5 characters"));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("s_7_0001.png")));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("s_7_0002.png")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("s_8_0001.png")));
+
+    test::Outcome outside = run("render " + dir.file("lt.kxp") + " --batch 21 -o " + dir.file("x.png"));
+    EXPECT_EQ(outside.status, 1);
+    EXPECT_THAT(outside.err, HasSubstr("--batch: takes a batch from 1 to 20, or all, not 21"));
+    ASSERT_EQ(run("text Plain --size 64x36 -o " + dir.file("plain.kxp")).status, 0);
+    test::Outcome plain = run("render " + dir.file("plain.kxp") + " --batch all -o " + dir.file("x.png"));
+    EXPECT_EQ(plain.status, 1);
+    EXPECT_THAT(plain.err, HasSubstr("plain.kxp: has no variable file"));
+    test::writeFile(dir.file("bad.csv"), "Name\nA\n\"B\n");
+    test::Outcome bad = run("text '<<1:N>>' --variables " + dir.file("bad.csv") + " -o " + dir.file("bad.kxp"));
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_THAT(bad.err, HasSubstr("bad.csv: line 3: the quote that opens field 1 is never closed"));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("bad.kxp")));
+    // The table moved away after the project was made.
+    std::filesystem::rename(dir.file("people.csv"), dir.file("gone.csv"));
+    test::Outcome gone = run("render " + dir.file("lt.kxp") + " --batch 1 -o " + dir.file("x.png"));
+    EXPECT_EQ(gone.status, 1);
+    EXPECT_THAT(gone.err, HasSubstr("people.csv: no such file"));
+}
+
+}  // namespace
+}  // namespace fw
