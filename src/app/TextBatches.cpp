@@ -4,7 +4,9 @@
 #include <filesystem>
 
 #include "app/OrvoSceneManager.h"
+#include "app/TitleAnimation.h"
 #include "app/TitleScene.h"
+#include "anim/AnimTrack.h"
 #include "geometry/ObjectX.h"
 #include "scene/SceneX.h"
 #include "text/Font.h"
@@ -119,11 +121,17 @@ int TextBatches::apply(OrvoSceneManager& manager, const std::vector<std::u16stri
         error = "has a variable file but no text with variables (a text block built from an editor block)";
         return -1;
     }
-    if (scene.memberCount(kAnimTrackKind) > 0) {
-        error = "is animated: batches rebuild the title's characters, which its tracks would lose";
-        return -1;
-    }
+    for (int k = 0; k < scene.memberCount(kAnimTrackKind); ++k)
+        if (auto* track = dynamic_cast<AnimTrack*>(scene.member(kAnimTrackKind, k)))
+            for (auto& segment : track->segments)
+                if (segment->fragmentation.enabled) {
+                    error = "breaks its letters into fragments, which batches cannot yet rebuild for each row";
+                    return -1;
+                }
     int built = 0;
+    // The tracks follow the block by name and its characters by index: each row's
+    // letters are timed again for their count, keeping each one's motion and stagger.
+    const auto rebuild = [&] {
     for (TextBlock* block : blocks) {
         auto* editor = dynamic_cast<TextBlock*>(scene.findMember(block->editorTextBlock));
         const double size = sizeOf(*block);
@@ -148,6 +156,8 @@ int TextBatches::apply(OrvoSceneManager& manager, const std::vector<std::u16stri
         built += block->build(style.empty() ? "defaultObjXStyle" : style);
         if (framed) TitleScene::frameFront(manager, block->maxWidth, size + drop);
     }
+    };
+    if (!TitleAnimation::direct(scene, {}, error, rebuild)) return -1;
     scene.markChanged();
     return built;
 }

@@ -408,7 +408,8 @@ bool TitleAnimation::add(SceneX& scene, TextBlock& block, const std::string& cha
     return true;
 }
 
-bool TitleAnimation::direct(SceneX& scene, const Direction& direction, std::string& error) {
+bool TitleAnimation::direct(SceneX& scene, const Direction& direction, std::string& error,
+                            const std::function<void()>& rebuild) {
     AnimGlobals& globals = scene.animGlobals();
     if (direction.fps) globals.framesPerSecond = static_cast<float>(*direction.fps);
     const double fps = globals.framesPerSecond;
@@ -437,21 +438,28 @@ bool TitleAnimation::direct(SceneX& scene, const Direction& direction, std::stri
             if (direction.launch) t.sequence.launchType = *direction.launch, t.launchOrder.clear();
             if (direction.ease) applyEase(t, *direction.ease);
         }
-    std::vector<std::pair<AnimTrack*, int>> after = direction.by ? elementCounts(scene) : before;
+    if (rebuild) rebuild();
+    const bool recount = direction.by || rebuild;
+    std::vector<std::pair<AnimTrack*, int>> after = recount ? elementCounts(scene) : before;
     int end = 0;
+    // A still stays where it was in the animation: after a transition that grows, later.
+    const double current = globals.currentFrame();
+    double moved = 0;
     for (size_t k = 0; k < before.size(); ++k) {
         AnimTrack& track = *before[k].first;
         int m = before[k].second;
         for (const auto& [t, count] : after)
             if (t == &track) m = count;
-        if (direction.stagger || direction.by)
+        if (direction.stagger || recount)
             for (const Timing& timing : timings[k]) {
                 const int length = timing.t->length;
+                const bool beforeStill = timing.t->lastFrame() < current;
                 lay(*timing.t, std::max(m, 1), timing.motion,
                     direction.stagger ? *direction.stagger * fps : timing.stagger);
                 size_t index = 0;
                 while (track.segments[index].get() != timing.t) ++index;
                 shiftFrom(track, index + 1, timing.t->length - length);
+                if (beforeStill && k == 0) moved += timing.t->length - length;
             }
         if (direction.duration &&
             !stretchTo(track, static_cast<int>(std::lround(*direction.duration * fps)), fps, error))
@@ -461,9 +469,9 @@ bool TitleAnimation::direct(SceneX& scene, const Direction& direction, std::stri
     // A duration sets the timeline; otherwise it only grows to hold the re-timed tracks.
     end = direction.duration ? static_cast<int>(std::lround(*direction.duration * fps))
                              : std::max(end, globals.frameCount());
-    if (direction.duration || direction.stagger || direction.by) {
+    if (direction.duration || direction.stagger || recount) {
         if (end > 0) setTimeline(globals, end);
-        globals.setCurrentFrame(std::min(globals.currentFrame(), double(globals.frameEnd)));
+        globals.setCurrentFrame(std::clamp(current + moved, 0.0, double(globals.frameEnd)));
     }
     return true;
 }

@@ -9,6 +9,7 @@
 // that reads at the project's frame rate, and the launches stagger closer together as
 // the title grows, so a long title does not teleport its letters.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -54,7 +55,10 @@ public:
     // granularity of every transition, each track re-timed for the stagger, and the
     // timeline stretched or shortened to the duration (its longest pose takes the
     // difference). False with the reason when the duration cannot hold the motion.
-    static bool direct(SceneX& scene, const Direction& direction, std::string& error);
+    // `rebuild`, when given, changes the elements (a batch's new text) between measuring
+    // each transition's motion and stagger and laying them out again for the new count.
+    static bool direct(SceneX& scene, const Direction& direction, std::string& error,
+                       const std::function<void()>& rebuild = {});
 
     // Launch order names as stored ("LeftRight"); `word` may also be written
     // "left-right" in any letter case. -1 for an unknown word.

@@ -108,10 +108,9 @@ bool TitleScene::build(OrvoSceneManager& manager, const Options& options, std::s
     block->officialName = "Text";
     block->maxWidth = options.wrap;
     if (options.variables) {
-        if (!options.animate.empty()) {
+        if (options.animate.find("shatter") != std::string::npos) {
             subject = options.animate;
-            error = "a title with variables is still for now: batches rebuild its characters, which an animation's "
-                    "tracks would lose";
+            error = "a title with variables cannot shatter yet: each batch would need its letters broken again";
             return false;
         }
         auto* editor = new TextBlock(scene, kEditorBlock);

@@ -136,3 +136,37 @@ TEST_F(TextBatches, OneBatchASequenceAndTheMistakesTheyRefuse) {
 
 }  // namespace
 }  // namespace fw
+
+namespace fw {
+namespace {
+
+// An animated lower third: each row's letters are timed again for their count, so every
+// row's still is the settled title, the same picture as that row typed in and animated.
+TEST(AnimatedTextBatches, EachRowSettlesIntoItsOwnStill) {
+    test::TempDir dir;
+    test::writeFile(dir.file("rows.csv"), "Name\nAl\nGrace Brewster Murray Hopper\nJo Ng\n");
+    auto r = test::formwright(dir, "text '<<1:Name>>' --variables " + dir.file("rows.csv") +
+                                       " --animate slide-up,hold,fly-out --size 96x54 -o " + dir.file("lt.kxp"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = test::formwright(dir, "render " + dir.file("lt.kxp") + " --batch all -o " + dir.file("still.png"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    const char* rows[] = {"Al", "Grace Brewster Murray Hopper", "Jo Ng"};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(rows[i]);
+        const std::string typed = dir.file("typed.png");
+        ASSERT_EQ(test::formwright(dir, std::string("text '") + rows[i] +
+                                            "' --animate slide-up,hold,fly-out --size 96x54 -o " + typed)
+                      .status,
+                  0);
+        EXPECT_LE(differing(::test::readImage(dir.file("still_" + std::to_string(i + 1) + ".png")),
+                            ::test::readImage(typed)),
+                  2);
+    }
+    test::writeFile(dir.file("one.csv"), "Name\nAl\n");
+    r = test::formwright(dir, "text '<<1:Name>>' --variables " + dir.file("one.csv") + " --animate shatter -o " +
+                                  dir.file("broken.kxp"));
+    EXPECT_EQ(r.status, 1);
+}
+
+}  // namespace
+}  // namespace fw
