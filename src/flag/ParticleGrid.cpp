@@ -10,6 +10,8 @@ void ParticleGrid::reserve(int count, double cell) {
     while (size < 2u * static_cast<uint32_t>(std::max(count, 1))) size *= 2;
     mask_ = size - 1;
     start_.assign(size + 1, 0);
+    visited_.assign(size, 0);
+    query_ = 0;
     order_.assign(count, 0);
     cellOfParticle_.assign(count, 0);
 }

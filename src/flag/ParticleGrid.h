@@ -18,19 +18,16 @@ public:
     void build(const std::vector<kxParticle>& particles, bool useSaved);
     // Calls f(j) for every particle j in the 27 cells around point x.
     template <class F>
-    void forNear(const double* x, F&& f) const {
+    void forNear(const double* x, F&& f) {
         const int64_t cx = cellOf(x[0]), cy = cellOf(x[1]), cz = cellOf(x[2]);
-        uint32_t seen[27];
-        int n = 0;
+        ++query_;
         for (int64_t i = -1; i <= 1; ++i)
             for (int64_t j = -1; j <= 1; ++j)
                 for (int64_t k = -1; k <= 1; ++k) {
                     const uint32_t h = hash(cx + i, cy + j, cz + k);
                     // Two neighbouring cells may share a bucket; visit it once.
-                    bool again = false;
-                    for (int e = 0; e < n && !again; ++e) again = seen[e] == h;
-                    if (again) continue;
-                    seen[n++] = h;
+                    if (visited_[h] == query_) continue;
+                    visited_[h] = query_;
                     for (uint32_t e = start_[h]; e < start_[h + 1]; ++e) f(order_[e]);
                 }
     }
@@ -46,6 +43,8 @@ private:
     double inv_ = 1.0;
     uint32_t mask_ = 0;
     std::vector<uint32_t> start_, order_, cellOfParticle_;
+    std::vector<uint64_t> visited_;  // the last query that visited each bucket
+    uint64_t query_ = 0;
 };
 
 }  // namespace fw

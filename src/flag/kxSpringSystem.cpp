@@ -27,9 +27,12 @@ int kxSpringSystem::addSpring(int a, int b, double restLength, double tolerance)
     return static_cast<int>(springs.size()) - 1;
 }
 
-void kxSpringSystem::satisfy(const kxSpring& s) {
-    kxParticle& A = particles[s.a];
-    kxParticle& B = particles[s.b];
+namespace {
+
+// The one spring rule, inlined into the relaxation loop.
+inline void satisfyOne(kxParticle* parts, const kxSpring& s) {
+    kxParticle& A = parts[s.a];
+    kxParticle& B = parts[s.b];
     const double dx = B.p[0] - A.p[0], dy = B.p[1] - A.p[1], dz = B.p[2] - A.p[2];
     const double d2 = dx * dx + dy * dy + dz * dz;
     if (d2 >= s.Lmt2 && d2 <= s.Lpt2) return;
@@ -73,12 +76,17 @@ void kxSpringSystem::satisfy(const kxSpring& s) {
     }
 }
 
+}  // namespace
+
+void kxSpringSystem::satisfy(const kxSpring& s) { satisfyOne(particles.data(), s); }
+
 void kxSpringSystem::relax() {
     const int passes = std::max(1, relaxationPasses);
     const kxSpring* first = springs.data();
     const size_t count = springs.size();
+    kxParticle* parts = particles.data();
     for (int pass = 0; pass < passes; ++pass)
-        for (size_t i = 0; i < count; ++i) satisfy(first[i]);
+        for (size_t i = 0; i < count; ++i) satisfyOne(parts, first[i]);
 }
 
 void kxSpringSystem::step(int s) {
