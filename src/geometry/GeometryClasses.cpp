@@ -1,6 +1,5 @@
 #include "geometry/GeometryClasses.h"
 
-#include "geometry/ObjectC.h"
 #include "geometry/ObjectP.h"
 #include "geometry/ObjectX.h"
 #include "geometry/ObjectXStyle.h"
@@ -15,9 +14,6 @@ void registerGeometryClasses() {
     });
     factory.add("ObjectP", "object%d", [](Scene& scene, const char* name) -> SceneMember* {
         return new ObjectP(scene, name);
-    });
-    factory.add("ObjectC", "cluster%d", [](Scene& scene, const char* name) -> SceneMember* {
-        return new ObjectC(scene, name);
     });
     factory.add("ObjectXStyle", "objectstyle%d", [](Scene& scene, const char* name) -> SceneMember* {
         return new ObjectXStyle(scene, name);

@@ -12,6 +12,12 @@
 
 namespace fw {
 
+int readClusterBlock(CommandIO& io, CommandEnabler& r) {
+    char name[CommandIO::kTokenSize];
+    if (io.readToken(name, sizeof name) != 0) return -1;
+    return receiverAs<ObjectC>(r).beginChild(io, name);
+}
+
 namespace {
 
 ObjectC& cluster(CommandEnabler& r) { return receiverAs<ObjectC>(r); }
@@ -70,16 +76,6 @@ int readSlotMaterial(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
-int beginBlock(CommandIO& io, CommandEnabler& r) {
-    char name[CommandIO::kTokenSize];
-    if (io.readToken(name, sizeof name) != 0 || std::strcmp(name, "MaterialStack") != 0) return -1;
-    int slot;
-    MaterialStack* stack = io.readInt(slot) == 0 ? cluster(r).materialStack(slot) : nullptr;
-    if (!stack) return -1;
-    stack->clear();
-    io.push(stack);
-    return 0;
-}
 
 int writeBlocks(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
     ObjectC& c = cluster(r);
@@ -110,7 +106,7 @@ constexpr FieldTable::Line kLines[] = {
     field<&C::selected>("selected"),
     {"smoothnessPreview", readSmoothness<kPreviewMode>, writeField<&C::smoothnessPreview>, fixed},
     {"smoothnessRender", readSmoothness<kRenderMode>, writeField<&C::smoothnessRender>, fixed},
-    {"begin", beginBlock, writeBlocks},
+    {"begin", readClusterBlock, writeBlocks},
     {"object", readMember, writeMembers},
     {"hasFragments", readFlag<Object::kHasFragments>},
     {"isFragment", readFlag<Object::kIsFragment>},
@@ -122,6 +118,16 @@ constexpr FieldTable::Line kLines[] = {
 constexpr FieldTable kTable{kLines};
 
 }  // namespace
+
+int ObjectC::beginChild(CommandIO& io, const char* blockName) {
+    if (std::strcmp(blockName, "MaterialStack") != 0) return -1;
+    int slot;
+    MaterialStack* stack = io.readInt(slot) == 0 ? materialStack(slot) : nullptr;
+    if (!stack) return -1;
+    stack->clear();
+    io.push(stack);
+    return 0;
+}
 
 ObjectC::ObjectC(Scene& scene, const char* name) : Object(scene, name) {
     registerCommands();

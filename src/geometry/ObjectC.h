@@ -54,7 +54,12 @@ public:
     int selected = 0;
     double smoothnessPreview = 20.0, smoothnessRender = 50.0;
 
+protected:
+    // A "begin" block inside the cluster: material stacks here; derived clusters add theirs.
+    virtual int beginChild(CommandIO& io, const char* blockName);
+
 private:
+    friend int readClusterBlock(CommandIO& io, CommandEnabler& r);
     std::vector<NameReference> members_;
     std::vector<std::unique_ptr<MaterialStack>> slots_;
 };

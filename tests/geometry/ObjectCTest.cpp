@@ -1,139 +1,127 @@
-// Clusters: their stored block, members by name, renaming with their members and the
-// materials they hand on, through scene files on disk.
+// Clusters: their stored lines, members by name, renaming with their members and the
+// materials they hand on.
 #include "geometry/ObjectC.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "TempDir.h"
-#include "geometry/GeometryClasses.h"
+#include "MemoryStream.h"
 #include "geometry/ObjectP.h"
 #include "platform/Dialogs.h"
-#include "profile/ProfileRegistration.h"
-#include "scene/MemberFactory.h"
-#include "scene/SceneFile.h"
 #include "scene/SceneX.h"
-#include "surface/SurfaceClasses.h"
 
 namespace fw {
 namespace {
 
-class Clusters : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        static const bool done =
-            (registerSceneClasses(), registerSurfaceClasses(), registerProfileClasses(), registerGeometryClasses(), true);
-        (void)done;
-    }
-    SceneFile::Loaded load(const std::string& body) {
-        test::writeFile(dir.file("in.scene"), " begin SceneX\n  name \"Flags\"\n" + body + " end SceneX\n");
-        return SceneFile::load(dir.file("in.scene"));
-    }
-    std::string save(SceneX& scene, const char* file = "out.scene") {
-        std::string error;
-        EXPECT_TRUE(SceneFile::save(scene, dir.file(file), error)) << error;
-        return test::readFile(dir.file(file));
-    }
-    // The cluster's own lines, from its type to its end.
-    static std::string clusterLines(const std::string& saved) {
-        const size_t from = saved.find("   clusterType");
-        const size_t to = saved.find("  end ObjectC\n", from);
-        return from == std::string::npos || to == std::string::npos ? "" : saved.substr(from, to - from);
-    }
+using test::readLines;
+using test::writtenBlock;
 
-    test::TempDir dir;
+// The cluster's own lines, from its type to its end.
+std::string clusterLines(const std::string& block) {
+    const size_t from = block.find("  clusterType");
+    const size_t to = block.find(" end ObjectC\n", from);
+    return from == std::string::npos || to == std::string::npos ? "" : block.substr(from, to - from);
+}
+
+struct Flagged {
+    SceneX scene;
+    ObjectP* cloth = new ObjectP(scene, "Flag1:Flag");
+    ObjectP* pole = new ObjectP(scene, "Flag1:Pole1");
+    ObjectP* cap = new ObjectP(scene, "Flag1:Cap1");
+    ObjectC* cluster = new ObjectC(scene, "Flag1");
 };
 
-std::string cube(const std::string& name) {
-    return "  begin ObjectP\n   name \"" + name + "\"\n   parent \"root\"\n   primitiveType CUBE\n  end ObjectP\n";
+TEST(ObjectC, LinesReadAndWriteByteForByte) {
+    Flagged f;
+    const std::string lines =
+        "clusterType \"Flag\"\nselected 1\nsmoothnessPreview 12.5\nsmoothnessRender 40\n"
+        "begin MaterialStack 0\nend MaterialStack\nobject \"Flag1:Flag\"\nobject \"Flag1:Pole1\"\n"
+        "object \"Flag1:Cap1\"\nend ObjectC\n";
+    ASSERT_EQ(readLines(*f.cluster, lines), 0);
+    EXPECT_EQ(f.cluster->clusterType, ObjectC::kClusterFlag);
+    ASSERT_EQ(f.cluster->memberCount(), 3);
+    EXPECT_EQ(f.cluster->member(1), f.pole);
+    const std::string block = writtenBlock(*f.cluster);
+    EXPECT_EQ(clusterLines(block),
+              "  clusterType \"Flag\"\n  selected 1\n  smoothnessPreview 12.500000\n  smoothnessRender 40.000000\n"
+              "  begin MaterialStack 0\n  end MaterialStack\n  object \"Flag1:Flag\"\n  object \"Flag1:Pole1\"\n"
+              "  object \"Flag1:Cap1\"\n");
+    // Read back into a fresh cluster, written again: the same bytes.
+    auto* again = new ObjectC(f.scene, "Again");
+    ASSERT_EQ(readLines(*again, block.substr(block.find('\n') + 1)), 0);
+    EXPECT_EQ(clusterLines(writtenBlock(*again)), clusterLines(block));
+
+    // A fresh cluster: type None, one slot wearing the default material, an empty box.
+    ObjectC plain(f.scene, "Plain");
+    const std::string fresh = clusterLines(writtenBlock(plain));
+    EXPECT_EQ(fresh.rfind("  clusterType \"None\"\n  selected 0\n  smoothnessPreview 20.000000\n"
+                          "  smoothnessRender 50.000000\n  begin MaterialStack 0\n",
+                          0),
+              0u)
+        << fresh;
+    EXPECT_EQ(fresh.find("object"), std::string::npos);
+    EXPECT_EQ(plain.materialStack(0)->item(0).materialName(), "defaultMtl");
+    double box[6];
+    plain.localBounds2(0, box);
+    EXPECT_EQ(box[0], 1e20);
+    EXPECT_EQ(box[3], -1e20);
 }
 
-const std::string kFlagCluster =
-    "  begin ObjectC\n   name \"Flag1\"\n   parent \"root\"\n   clusterType \"Flag\"\n   selected 1\n"
-    "   smoothnessPreview 12.5\n   smoothnessRender 40\n   begin MaterialStack 0\n   end MaterialStack\n"
-    "   object \"Flag1:Flag\"\n   object \"Flag1:Pole1\"\n   object \"Flag1:Cap1\"\n  end ObjectC\n";
-
-TEST_F(Clusters, BlockReadsAndWritesItsLinesByteForByte) {
-    auto loaded = load(cube("Flag1:Flag") + cube("Flag1:Pole1") + cube("Flag1:Cap1") + kFlagCluster);
-    ASSERT_TRUE(loaded.scene) << loaded.error;
-    auto* c = dynamic_cast<ObjectC*>(loaded.scene->findMember("Flag1"));
-    ASSERT_NE(c, nullptr);
-    EXPECT_EQ(c->clusterType, ObjectC::kClusterFlag);
-    ASSERT_EQ(c->memberCount(), 3);
-    EXPECT_EQ(c->member(1), loaded.scene->findMember("Flag1:Pole1"));
-    const std::string saved = save(*loaded.scene);
-    EXPECT_EQ(clusterLines(saved),
-              "   clusterType \"Flag\"\n   selected 1\n   smoothnessPreview 12.500000\n   smoothnessRender 40.000000\n"
-              "   begin MaterialStack 0\n   end MaterialStack\n   object \"Flag1:Flag\"\n   object \"Flag1:Pole1\"\n"
-              "   object \"Flag1:Cap1\"\n");
-    // Read back, written again: the same bytes.
-    test::writeFile(dir.file("again.scene"), saved);
-    auto again = SceneFile::load(dir.file("again.scene"));
-    ASSERT_TRUE(again.scene) << again.error;
-    EXPECT_EQ(save(*again.scene, "again-out.scene"), saved);
+TEST(ObjectC, OldLinesAndOtherTypesAreRead) {
+    Flagged f;
+    ASSERT_EQ(readLines(*f.cluster, "clusterType \"Bunch\"\nflatRender 0\nhasFragments 1\nmaterial 2 \"Gold\"\n"
+                                    "object \"Flag1:Flag\"\n"),
+              0);
+    EXPECT_EQ(f.cluster->clusterType, ObjectC::kClusterNone);
+    EXPECT_TRUE(f.cluster->testObjectFlags(Object::kHasFragments));
+    EXPECT_EQ(f.cluster->materialSlotCount(), 3);
+    EXPECT_EQ(f.cluster->materialStack(2)->item(0).materialName(), "Gold");
+    const std::string lines = clusterLines(writtenBlock(*f.cluster));
+    EXPECT_EQ(lines.substr(0, lines.find("  selected")), "  clusterType \"None\"\n");
+    EXPECT_EQ(readLines(*f.cluster, "begin Unknown 0\n"), -1);
 }
 
-TEST_F(Clusters, OldLinesAndOtherTypesAreRead) {
-    auto loaded = load(cube("a") +
-                       "  begin ObjectC\n   name \"Group A\"\n   clusterType \"Bunch\"\n   flatRender 0\n"
-                       "   hasFragments 1\n   material 2 \"Gold\"\n   object \"a\"\n  end ObjectC\n");
-    ASSERT_TRUE(loaded.scene) << loaded.error;
-    auto* c = dynamic_cast<ObjectC*>(loaded.scene->findMember("Group A"));
-    ASSERT_NE(c, nullptr);
-    EXPECT_EQ(c->clusterType, ObjectC::kClusterNone);
-    EXPECT_TRUE(c->testObjectFlags(Object::kHasFragments));
-    EXPECT_EQ(c->materialSlotCount(), 3);
-    EXPECT_EQ(c->materialStack(2)->item(0).materialName(), "Gold");
-    const std::string lines = clusterLines(save(*loaded.scene));
-    EXPECT_EQ(lines.substr(0, lines.find("   selected")), "   clusterType \"None\"\n");
+TEST(ObjectC, AMemberThatIsGoneWritesAnEmptyLine) {
+    Flagged f;
+    for (const char* m : {"Flag1:Flag", "Flag1:Pole1", "Flag1:Cap1"}) f.cluster->addMember(m);
+    f.scene.removeMember(f.pole);
+    delete f.pole;
+    EXPECT_EQ(f.cluster->member(1), nullptr);
+    const std::string lines = clusterLines(writtenBlock(*f.cluster));
+    EXPECT_NE(lines.find("  object \"Flag1:Flag\"\n  object \"\"\n  object \"Flag1:Cap1\"\n"), std::string::npos)
+        << lines;
 }
 
-TEST_F(Clusters, AMemberThatIsGoneWritesAnEmptyLine) {
-    auto loaded = load(cube("Flag1:Flag") + cube("Flag1:Pole1") + kFlagCluster);  // no cap
-    ASSERT_TRUE(loaded.scene) << loaded.error;
-    auto* c = dynamic_cast<ObjectC*>(loaded.scene->findMember("Flag1"));
-    ASSERT_NE(c, nullptr);
-    EXPECT_EQ(c->member(2), nullptr);
-    SceneMember* pole = loaded.scene->findMember("Flag1:Pole1");
-    loaded.scene->removeMember(pole);
-    delete pole;
-    const std::string lines = clusterLines(save(*loaded.scene));
-    EXPECT_NE(lines.find("   object \"Flag1:Flag\"\n   object \"\"\n   object \"\"\n"), std::string::npos) << lines;
-}
-
-TEST_F(Clusters, RenamingCarriesMembersThatShareTheNameAndReportsTheOthers) {
-    auto loaded = load(cube("Flag1:Flag") + cube("Flag1:Pole1") + cube("Banner") +
-                       "  begin ObjectC\n   name \"Flag1\"\n   clusterType \"Flag\"\n   object \"Flag1:Flag\"\n"
-                       "   object \"Banner\"\n   object \"Flag1:Pole1\"\n  end ObjectC\n");
-    ASSERT_TRUE(loaded.scene) << loaded.error;
-    auto* c = dynamic_cast<ObjectC*>(loaded.scene->findMember("Flag1"));
-    ASSERT_NE(c, nullptr);
+TEST(ObjectC, RenamingCarriesMembersThatShareTheNameAndReportsTheOthers) {
+    Flagged f;
+    new ObjectP(f.scene, "Banner");
+    for (const char* m : {"Flag1:Flag", "Banner", "Flag1:Pole1"}) f.cluster->addMember(m);
     Dialogs::instance().clearShown();
-    ASSERT_TRUE(c->renameWithMembers("Flag2"));
-    EXPECT_EQ(c->name(), "Flag2");
-    EXPECT_EQ(c->memberName(0), "Flag2:Flag");
-    EXPECT_EQ(c->memberName(1), "Banner");
-    EXPECT_EQ(c->memberName(2), "Flag2:Pole1");
-    EXPECT_NE(loaded.scene->findMember("Flag2:Flag"), nullptr);
-    EXPECT_EQ(loaded.scene->findMember("Flag1:Flag"), nullptr);
+    ASSERT_TRUE(f.cluster->renameWithMembers("Flag2"));
+    EXPECT_EQ(f.cluster->name(), "Flag2");
+    EXPECT_EQ(f.cluster->memberName(0), "Flag2:Flag");
+    EXPECT_EQ(f.cluster->memberName(1), "Banner");
+    EXPECT_EQ(f.cluster->memberName(2), "Flag2:Pole1");
+    EXPECT_EQ(f.scene.findMember("Flag2:Flag"), f.cloth);
+    EXPECT_EQ(f.scene.findMember("Flag1:Flag"), nullptr);
     ASSERT_EQ(Dialogs::instance().shown().size(), 1u);
-    EXPECT_EQ(Dialogs::instance().shown()[0], "\rSerious error during object rename:\r\rCurr: 'Banner'\rNew Prefix: 'Flag2'");
+    EXPECT_EQ(Dialogs::instance().shown()[0],
+              "\rSerious error during object rename:\r\rCurr: 'Banner'\rNew Prefix: 'Flag2'");
     // A name another member holds is refused, and nothing is renamed.
-    EXPECT_FALSE(c->renameWithMembers("Banner"));
-    EXPECT_EQ(c->memberName(0), "Flag2:Flag");
+    EXPECT_FALSE(f.cluster->renameWithMembers("Banner"));
+    EXPECT_EQ(f.cluster->memberName(0), "Flag2:Flag");
 }
 
-TEST_F(Clusters, SlotsAreHandedToTheMembersInOrder) {
-    auto loaded = load(cube("f") + cube("p") + "  begin ObjectC\n   name \"F\"\n   material 1 \"Wood\"\n"
-                                               "   object \"f\"\n   object \"p\"\n  end ObjectC\n");
-    ASSERT_TRUE(loaded.scene) << loaded.error;
-    auto* c = dynamic_cast<ObjectC*>(loaded.scene->findMember("F"));
-    ASSERT_NE(c, nullptr);
-    c->materialStack(0)->item(0).setMaterial("Cloth");
-    c->handMaterials();
-    EXPECT_EQ(dynamic_cast<ObjectP*>(c->member(0))->materialStack(0)->item(0).materialName(), "Cloth");
-    EXPECT_EQ(dynamic_cast<ObjectP*>(c->member(1))->materialStack(0)->item(0).materialName(), "Wood");
+TEST(ObjectC, SlotsAreHandedToTheMembersInOrder) {
+    Flagged f;
+    for (const char* m : {"Flag1:Flag", "Flag1:Pole1", "Flag1:Cap1"}) f.cluster->addMember(m);
+    f.cluster->materialStack(0)->item(0).setMaterial("Cloth");
+    f.cluster->materialStack(1)->item(0).setMaterial("Wood");
+    f.cluster->handMaterials();
+    EXPECT_EQ(f.cloth->materialStack(0)->item(0).materialName(), "Cloth");
+    EXPECT_EQ(f.pole->materialStack(0)->item(0).materialName(), "Wood");
+    EXPECT_EQ(f.cap->materialStack(0)->item(0).materialName(), "Cloth");  // no third slot: the first
 }
 
 }  // namespace
