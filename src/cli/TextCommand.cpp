@@ -1,7 +1,11 @@
 // `text`: 3D text built from the program's defaults, written as a project, a mesh or
 // the picture its saved project renders to.
+#include <filesystem>
 #include <string>
+#include <unistd.h>
 
+#include "app/Console.h"
+#include "app/FlagTitle.h"
 #include "app/OrvoSceneManager.h"
 #include "app/TitleScene.h"
 #include "cli/FileTypes.h"
@@ -22,6 +26,7 @@ struct TextRequest {
     double leading = TextAttr::kLeadingNotSet;
     double spacing = 0;
     int wrap = 0;
+    bool flag = false;
 };
 
 int alignmentOf(const std::string& name) {
@@ -46,8 +51,35 @@ TitleScene::Options titleOptions(const TextRequest& request) {
     return options;
 }
 
+// The title's picture on a waving flag. A project keeps the picture beside it; an image
+// or a movie needs it only while it is rendered.
+int makeFlag(const TextRequest& request) {
+    if (!request.looks.material.empty()) {
+        printError("--material", "a flag's cloth wears the rendered title; it takes no material");
+        return kExitUserError;
+    }
+    TitleScene::Options options = titleOptions(request);
+    SceneOutput output{request.out, request.size, request.looks, options.edge};
+    const bool project = FileTypes::names(FileType::kProject, request.out);
+    std::error_code failed;
+    const std::filesystem::path out(request.out);
+    const std::string texture =
+        project ? (out.parent_path() / (out.stem().string() + "-title.png")).string()
+                : (std::filesystem::temp_directory_path(failed) / ("formwright-flag-" + std::to_string(getpid()) + ".png"))
+                      .string();
+    const int status = writeBuiltScene(
+        output, [&](OrvoSceneManager& manager, int width, int height, std::string& subject, std::string& error) {
+            options.width = width, options.height = height;
+            return FlagTitle::build(manager, options, std::filesystem::absolute(texture, failed).string(), subject,
+                                    error);
+        });
+    if (!project) std::filesystem::remove(texture, failed);
+    return status;
+}
+
 // Builds a scene holding the text as bevelled characters, framed by the default camera.
 int makeText(const TextRequest& request) {
+    if (request.flag) return makeFlag(request);
     TitleScene::Options options = titleOptions(request);
     SceneOutput output{request.out, request.size, request.looks, options.edge};
     return writeBuiltScene(
@@ -97,6 +129,9 @@ public:
                              "drop (letters drop and settle), spin-in (words spin in) or shatter (the title "
                              "holds, then breaks into pieces that fly apart and fade); an image shows the "
                              "settled title, or the shattering one");
+        command_->add_flag("--flag", text_.flag,
+                           "put the title on a flag waving on a pole: the title is rendered flat and the cloth "
+                           "wears that picture (a project keeps it beside itself as OUT-title.png)");
         command_
             ->add_option("-o,--output", text_.out,
                          "OUT.kxp, a mesh (" + FileTypes::listed(FileType::kMesh, ", ") +
