@@ -70,8 +70,8 @@ int makeFlag(const TextRequest& request) {
     const int status = writeBuiltScene(
         output, [&](OrvoSceneManager& manager, int width, int height, std::string& subject, std::string& error) {
             options.width = width, options.height = height;
-            return FlagTitle::build(manager, options, std::filesystem::absolute(texture, failed).string(), subject,
-                                    error);
+            // The project names the picture as its own path was given.
+            return FlagTitle::build(manager, options, texture, subject, error);
         });
     if (!project) std::filesystem::remove(texture, failed);
     return status;
