@@ -7,6 +7,7 @@
 #include "geometry/ObjectP.h"
 #include "persistence/CommandIO.h"
 #include "scene/MemberFactory.h"
+#include "scene/Quality.h"
 #include "scene/Scene.h"
 
 namespace fw {
@@ -122,6 +123,7 @@ void FlagCluster::buildMembers() {
         addMember(cap->name());
     }
     handMaterials();
+    updateBounds(kRenderMode);
 }
 
 bool FlagCluster::showTime(double time) {

@@ -1,6 +1,11 @@
 #include "geometry/ObjectC.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include <glm/mat4x4.hpp>
+#include <glm/matrix.hpp>
+#include <glm/vec4.hpp>
 
 #include "geometry/ObjectP.h"
 #include "geometry/ObjectX.h"
@@ -164,6 +169,26 @@ void ObjectC::localBounds2(int, double box[6]) {
     for (int a = 0; a < 3; ++a) {
         box[a] = bounds[2 * a];
         box[a + 3] = bounds[2 * a + 1];
+    }
+}
+
+void ObjectC::updateBounds(int mode) {
+    for (int a = 0; a < 3; ++a) bounds[2 * a] = 1e20, bounds[2 * a + 1] = -1e20;
+    const glm::dmat4 toLocal = glm::inverse(worldTransform());
+    for (int i = 0; i < memberCount(); ++i) {
+        auto* node = dynamic_cast<DAGNode*>(member(i));
+        if (!node || node == this) continue;
+        double box[6];
+        node->worldBounds(mode, box);
+        if (box[0] > box[3] || box[1] > box[4] || box[2] > box[5]) continue;  // nothing to bound
+        for (int corner = 0; corner < 8; ++corner) {
+            const glm::dvec4 p = toLocal * glm::dvec4(box[corner & 1 ? 3 : 0], box[corner & 2 ? 4 : 1],
+                                                      box[corner & 4 ? 5 : 2], 1.0);
+            for (int a = 0; a < 3; ++a) {
+                bounds[2 * a] = std::min(bounds[2 * a], p[a]);
+                bounds[2 * a + 1] = std::max(bounds[2 * a + 1], p[a]);
+            }
+        }
     }
 }
 

@@ -48,6 +48,9 @@ public:
     // cloth, pole and caps each wear their own.
     void handMaterials();
 
+    // The extent of the members in the cluster's own space, from their boxes in a render mode.
+    void updateBounds(int mode);
+
     // Extent of the members: min x, max x, min y, max y, min z, max z (empty: 1e20, -1e20).
     double bounds[6] = {1e20, -1e20, 1e20, -1e20, 1e20, -1e20};
     int clusterType = kClusterNone;

@@ -58,6 +58,12 @@ TEST(FlagCluster, MembersAreNamedAfterTheClusterAndThePoleAndCapAreSolid) {
     EXPECT_GT(pole->translate[1] + (box[4] - box[1]) / 2, 0.0);
     EXPECT_NEAR(box[4] - box[1], flag->unit.flagpoleLength * flag->unit.scaleY, 1e-9);
 
+    // The cluster's box holds its members': the pole's top and the cloth's far edge.
+    EXPECT_LE(flag->bounds[0], pole->translate[0] - 0.5 * (box[3] - box[0]) + 1e-9);
+    EXPECT_GE(flag->bounds[3], pole->translate[1] + 0.5 * (box[4] - box[1]) - 1e-9);
+    EXPECT_GT(flag->bounds[1], 0.5 * flag->unit.width * flag->unit.scaleX);
+    EXPECT_LT(flag->bounds[1], 1.2 * flag->unit.width * flag->unit.scaleX);
+
     // Renaming carries the members along.
     ASSERT_TRUE(flag->renameWithMembers("Flag2"));
     EXPECT_EQ(flag->memberName(0), "Flag2:Flag");
