@@ -31,6 +31,8 @@ kxFlag::kxFlag(const FlagUnit& unit)
             v_.push_back(j);
         }
     lockPoints();
+    for (int i = 0; i < static_cast<int>(particles.size()); ++i)
+        if (particles[i].locked) pins_.push_back(i);
 
     // Stretch along rows and columns, shear across both diagonals, bend over two cells.
     // Tolerances as fractions of the rest length. Bending is free up to a quarter,
@@ -176,6 +178,11 @@ void kxFlag::computeForces(kxParticle& q, int) {
     const double dn = windDir_[0] * q.n[0] + windDir_[1] * q.n[1] + windDir_[2] * q.n[2];
     const double push = (windSpeed_ + unit_.windStrength) * 10.0 * dn * q.invMass;
     for (int c = 0; c < 3; ++c) q.extVel[c] = push * q.n[c] + unit_.flagNudge[c];
+}
+
+void kxFlag::afterConstraints() {
+    // Pins stay where the cloth was tied, even when locked particles were let move.
+    for (int i : pins_) std::copy(&rest_[3 * i], &rest_[3 * i] + 3, particles[i].p);
 }
 
 bool kxFlag::sharesTriangle(int a, int b) const {

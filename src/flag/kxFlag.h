@@ -39,7 +39,7 @@ protected:
     void computeForces() override;
     void computeForces(kxParticle& q, int index) override;
     void collisionPass() override;
-    void afterConstraints() override {}
+    void afterConstraints() override;
     void collectCorrections() override;
 
 private:
@@ -53,6 +53,7 @@ private:
     int nu_, nv_;
     std::vector<double> rest_;
     std::vector<int> u_, v_;  // each particle's grid column and row
+    std::vector<int> pins_;   // the locked particles
     ParticleGrid grid_;
     double gravity_[3], windDir_[3];
     double windSpeed_ = 0.0;

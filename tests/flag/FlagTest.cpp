@@ -30,6 +30,12 @@ TEST(Flag, GridLocksAndMassesFollowTheSettings) {
     EXPECT_DOUBLE_EQ(flag.particles[flag.index(20, 20)].p[0], 300.0);
     EXPECT_DOUBLE_EQ(flag.particles[flag.index(20, 20)].p[1], -200.0);
 
+    // Locked particles let move by the step are tied back where they were pinned.
+    flag.moveLocked = true;
+    flag.simulateTo(-100);
+    EXPECT_EQ(flag.particles[flag.index(0, 10)].p[1], flag.restPositions()[3 * flag.index(0, 10) + 1]);
+    EXPECT_NE(flag.particles[flag.index(1, 10)].p[1], flag.restPositions()[3 * flag.index(1, 10) + 1]);
+
     auto lockedCount = [](int edge, int points) {
         FlagUnit u;
         u.nu = 10;
