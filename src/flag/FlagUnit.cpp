@@ -92,7 +92,7 @@ constexpr FieldTable::Line kLines[] = {
     field<&FlagUnit::speedGeneratorSeed>("SpeedGeneratorSeed"),
     field<&FlagUnit::speedGeneratorType>("SpeedGeneratorType"),
     field<&FlagUnit::preRollTime>("PreRollTime"),
-    count<&FlagUnit::preRollFrames, 0, FlagUnit::kMostFrames, kPreRoll>(),
+    count<&FlagUnit::preRollFrames, 0, FlagUnit::kMostLeadIn, kPreRoll>(),
     {"SelfCollision", readWord<&FlagUnit::selfCollision, FlagUnit::collisionOf>,
      writeWord<&FlagUnit::selfCollision, FlagUnit::collisionName>},
     field<&FlagUnit::flagNudge>("FlagNudge"),

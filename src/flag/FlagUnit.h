@@ -82,9 +82,11 @@ public:
     double rate = 30.0;     // frames per second
     double stepLength = 1.0 / 30.0;
 
-    // Largest grid and run lengths a file may ask for.
-    static constexpr int kMostParticlesAcross = 200;
-    static constexpr int kMostPasses = 200;
+    // Largest grid, passes and lengths a file may ask for: together they bound the
+    // time a damaged or hostile file can make the lead-in take.
+    static constexpr int kMostParticlesAcross = 100;
+    static constexpr int kMostPasses = 100;
+    static constexpr int kMostLeadIn = 3000;  // frames: 100 seconds
     static constexpr int kMostFrames = 100000;
 };
 

@@ -64,7 +64,7 @@ kxFlag::kxFlag(const FlagUnit& unit)
     dt = unit.stepLength * slo;
     const double f = std::clamp(unit.airFriction / 50.0, 0.0, 1.0);
     damping = 1.0 - std::pow(1.0 - f, slo);
-    relaxationPasses = unit.accuracySteps;
+    relaxationPasses = std::min(unit.accuracySteps, FlagUnit::kMostPasses);
     selfCollision = unit.selfCollision;
     collisionDistance = 0.5 * std::min(hx, hy);
     grid_.reserve(nu_ * nv_, collisionDistance);

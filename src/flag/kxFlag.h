@@ -3,6 +3,7 @@
 // shear and bend springs, pinned along the chosen edge, blown by the wind along its
 // normals and pulled down by gravity; its states are kept so playback recomputes nothing.
 
+#include <algorithm>
 #include <vector>
 
 #include "flag/FlagUnit.h"
@@ -23,7 +24,7 @@ public:
     const std::vector<double>& restPositions() const { return rest_; }
     const FlagUnit& unit() const { return unit_; }
     // Frame the simulation starts from (before frame 0 by the lead-in).
-    int startFrame() const { return -unit_.leadInFrames(); }
+    int startFrame() const { return -std::clamp(unit_.leadInFrames(), 0, FlagUnit::kMostLeadIn); }
 
     // The particles' state at `frame` (position, previous and saved position per
     // particle, 9 doubles), with looping and flattening applied; false when cancelled.

@@ -93,8 +93,10 @@ TEST(FlagUnit, WordsMapWithTheirFallbacksAndCountsStayInRange) {
     EXPECT_EQ(writtenBlock(unit), text);
 
     // Grids and runs a file asks for are held to what the program takes.
-    ASSERT_EQ(readLines(unit, "Nu 5000000\n"), 0);
+    ASSERT_EQ(readLines(unit, "Nu 5000000\nAccuracySteps 999\nPreRollFrames 99999\n"), 0);
     EXPECT_EQ(unit.nu, FlagUnit::kMostParticlesAcross);
+    EXPECT_EQ(unit.accuracySteps, FlagUnit::kMostPasses);
+    EXPECT_EQ(unit.preRollFrames, FlagUnit::kMostLeadIn);
     ASSERT_EQ(readLines(unit, "Nv 1\nAccuracySteps -4\nPreRollFrames -9\nLoopRepeat 0\n"), 0);
     EXPECT_EQ(unit.nv, 2);
     EXPECT_EQ(unit.accuracySteps, 0);
