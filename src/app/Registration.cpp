@@ -1,6 +1,7 @@
 #include "app/Registration.h"
 
 #include "anim/AnimClasses.h"
+#include "flag/FlagCluster.h"
 #include "app/OrvoSceneManager.h"
 #include "geometry/GeometryClasses.h"
 #include "geometry/ObjectXStyle.h"
@@ -27,6 +28,7 @@ void registerAllClasses() {
     registerTextClasses();
     registerRenderClasses();
     registerAnimClasses();
+    registerFlagClasses();
     // Last: only classes that no subsystem reads yet get a stand-in.
     StandInMember::registerMissing();
     OrvoSceneManager::addFixUp([](SceneX& scene) { ensureDefaultMaterial(scene); });

@@ -5,6 +5,7 @@
 #include "anim/AnimElementCache.h"
 #include "anim/AnimTrack.h"
 #include "app/FragmentObjects.h"
+#include "flag/FlagCluster.h"
 #include "geometry/ObjectX.h"
 #include "scene/AnimGlobals.h"
 #include "scene/Quality.h"
@@ -216,6 +217,9 @@ int SceneAnimator::setTime(double time) {
             for (DAGNode* node : t.nodes[e]) node->setAnimated(frames[e].matrix, frames[e].opacity);
         ++played;
     }
+    // Cloth is the one geometry that changes with time: each flag shows its state now.
+    for (int i = 0; i < scene_.memberCount(kObjectKind); ++i)
+        if (auto* flag = dynamic_cast<FlagCluster*>(scene_.member(kObjectKind, i))) flag->showTime(time);
     return played;
 }
 

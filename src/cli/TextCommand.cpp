@@ -1,8 +1,11 @@
 // `text`: 3D text built from the program's defaults, written as a project, a mesh or
 // the picture its saved project renders to.
+#include <filesystem>
 #include <string>
+#include <unistd.h>
 
 #include "app/Console.h"
+#include "app/FlagTitle.h"
 #include "app/OrvoSceneManager.h"
 #include "app/TextBatches.h"
 #include "app/TitleScene.h"
@@ -25,6 +28,7 @@ struct TextRequest {
     double leading = TextAttr::kLeadingNotSet;
     double spacing = 0;
     int wrap = 0;
+    bool flag = false;
 };
 
 int alignmentOf(const std::string& name) {
@@ -50,9 +54,41 @@ TitleScene::Options titleOptions(const TextRequest& request) {
     return options;
 }
 
+// The title's picture on a waving flag. A project keeps the picture beside it; an image
+// or a movie needs it only while it is rendered.
+int makeFlag(const TextRequest& request) {
+    if (!request.looks.materials.empty()) {
+        printError("--material", "a flag's cloth wears the rendered title; it takes no material");
+        return kExitUserError;
+    }
+    if (!request.animate.empty() || !request.variables.empty()) {
+        printError(request.animate.empty() ? "--variables" : "--animate",
+                   "a flag's cloth wears the title as a still picture; the flag itself is what moves");
+        return kExitUserError;
+    }
+    TitleScene::Options options = titleOptions(request);
+    SceneOutput output{request.out, request.size, request.looks, options.edge};
+    const bool project = FileTypes::names(FileType::kProject, request.out);
+    std::error_code failed;
+    const std::filesystem::path out(request.out);
+    const std::string texture =
+        project ? (out.parent_path() / (out.stem().string() + "-title.png")).string()
+                : (std::filesystem::temp_directory_path(failed) / ("formwright-flag-" + std::to_string(getpid()) + ".png"))
+                      .string();
+    const int status = writeBuiltScene(
+        output, [&](OrvoSceneManager& manager, int width, int height, std::string& subject, std::string& error) {
+            options.width = width, options.height = height;
+            // The project names the picture as its own path was given.
+            return FlagTitle::build(manager, options, texture, subject, error);
+        });
+    if (!project) std::filesystem::remove(texture, failed);
+    return status;
+}
+
 // Builds a scene holding the text as bevelled characters, framed by the default camera.
 // With a variable file the title shows its first row, and the project names the file.
 int makeText(const TextRequest& request) {
+    if (request.flag) return makeFlag(request);
     TitleScene::Options options = titleOptions(request);
     if (!request.variables.empty()) {
         TextVariableFile file;
@@ -133,6 +169,9 @@ public:
                              "typewriter-out, cascade-out, slide-down, zoom-out, tracking-out, shatter (the "
                              "letters break into pieces that fly apart). An image shows the settled title, or "
                              "the shattering one");
+        command_->add_flag("--flag", text_.flag,
+                           "put the title on a flag waving on a pole: the title is rendered flat and the cloth "
+                           "wears that picture (a project keeps it beside itself as OUT-title.png)");
         command_
             ->add_option("-o,--output", text_.out,
                          "OUT.kxp, a mesh (" + FileTypes::listed(FileType::kMesh, ", ") +

@@ -133,9 +133,8 @@ TEST(CommandLine, ADocumentsProblemIsOneExactLineNamingIt) {
     EXPECT_EQ(slurp(dir + "keep.scene"), "previous contents\n");
 }
 
-// Projects holding blocks this version cannot read yet (the flag cluster, named in one line; primitives are read now),
-// the managers' blocks or an animated title list their members and resave unchanged; one with newer animation data is
-// refused, saying why.
+// Projects holding the blocks once kept as stand-ins (primitives and flag clusters are read now), the managers' blocks
+// or an animated title list their members and resave unchanged; one with newer animation data is refused, saying why.
 TEST(CommandLine, ProjectsListTheirMembersAndResaveUnchanged) {
     fw::test::TempDir dir;
     const std::string in = dir.file("in.kxp"), out = dir.file("out.kxp");
@@ -149,7 +148,7 @@ TEST(CommandLine, ProjectsListTheirMembersAndResaveUnchanged) {
         {"stand-ins", fw::test::projectWithStandIns(),
          {"  ObjectP \"Ball\" below \"Badge\"\n", "animation tracks: 1\n  AnimTrack \"Ball Track\" (object, node "
                                                   "\"Ball\"): pose 0-9, transition 10-29 LeftRight\n"},
-         "formwright: " + in + ": kept as they were, since this version cannot read them yet: ObjectC-FlagCluster\n"},
+         ""},
         {"managers", fw::test::projectWithManagerBlocks(), {}, ""},
         {"track", slurp(FW_TEST_DATA "/anim/title-track.kxp"),
          {"animation tracks: 1\n  AnimTrack \"Title Track\" (object, node \"Badge\"): pose 0-9, transition 10-39 "

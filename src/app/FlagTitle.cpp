@@ -1,0 +1,71 @@
+#include "app/FlagTitle.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "app/OrvoSceneManager.h"
+#include "app/RenderJob.h"
+#include "flag/FlagCluster.h"
+#include "geometry/ObjectP.h"
+#include "scene/SceneX.h"
+#include "surface/MaterialChannelColor.h"
+#include "surface/MaterialStack.h"
+#include "surface/MaterialX.h"
+
+namespace fw {
+
+bool FlagTitle::build(OrvoSceneManager& manager, const TitleScene::Options& options, const std::string& texture,
+                      std::string& subject, std::string& error) {
+    const double size[2] = {manager.settings().renderSize[0], manager.settings().renderSize[1]};
+    // The title, still, at the cloth's proportions.
+    TitleScene::Options still = options;
+    still.animate.clear();
+    still.width = kTextureWidth;
+    still.height = kTextureHeight;
+    if (!TitleScene::build(manager, still, subject, error)) return false;
+    // The cloth's colour is the picture's background.
+    double* background = manager.settings().backgroundColor;
+    const double black[3] = {background[0], background[1], background[2]};
+    std::copy(std::begin(kClothColor), std::end(kClothColor), background);
+    std::string reported;
+    RenderJob job(manager, [&](const std::string& what, const std::string& why) {
+        if (reported.empty()) subject = what, reported = why;
+    });
+    if (!job.configure("", 0.0) || job.renderTo(texture, "") != 0) {
+        error = reported.empty() ? "the title could not be rendered" : reported;
+        return false;
+    }
+
+    // A fresh scene with the program's camera and lights, at the size asked for.
+    if (!manager.newScene()) {
+        error = "a new scene could not be made";
+        return false;
+    }
+    std::copy(black, black + 3, background);
+    const bool asked = options.width > 0 && options.height > 0;
+    manager.settings().renderSize[0] = asked ? options.width : size[0];
+    manager.settings().renderSize[1] = asked ? options.height : size[1];
+    SceneX& scene = *manager.scene();
+    auto* cloth = new MaterialX(scene, "Flag Cloth");
+    if (!cloth->colorChannel().setImageLayer(texture)) {
+        error = "the title's picture cannot be worn";
+        return false;
+    }
+    auto* pole = new MaterialX(scene, "Flag Pole");
+    pole->colorChannel().setColor(0.85f, 0.85f, 0.88f);
+
+    auto* flag = new FlagCluster(scene, "Flag");
+    const double scale = kClothWidth / flag->unit.width;
+    flag->unit.scaleX = flag->unit.scaleY = scale;
+    flag->materialStack(0)->item(0).setMaterial(cloth->name());
+    flag->materialStack(1)->item(0).setMaterial(pole->name());
+    flag->materialStack(2)->item(0).setMaterial(pole->name());
+    flag->buildMembers();
+
+    // The cloth and the top of the pole fill the frame.
+    const double width = kClothWidth * 1.15, height = flag->unit.height * scale * 1.6;
+    TitleScene::frameFront(manager, width, height, kClothWidth * 0.45, -flag->unit.height * scale * 0.55);
+    return true;
+}
+
+}  // namespace fw

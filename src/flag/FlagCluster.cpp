@@ -1,0 +1,193 @@
+#include "flag/FlagCluster.h"
+
+#include <cmath>
+#include <cstring>
+#include <tuple>
+
+#include "geometry/ObjectP.h"
+#include "persistence/CommandIO.h"
+#include "scene/MemberFactory.h"
+#include "scene/Quality.h"
+#include "scene/Scene.h"
+
+namespace fw {
+
+namespace {
+
+// The settings the cloth's motion follows; the others (pole, caps, looks) leave it be.
+auto motionOf(const FlagUnit& u) {
+    return std::tie(u.width, u.height, u.nu, u.nv, u.lockEdge, u.lockPoints, u.mass, u.edgeMassPercent, u.stretch,
+                    u.bend, u.shear, u.airFriction, u.accuracySteps, u.sloMo, u.windVariation, u.windVariationSeed,
+                    u.useLocalForces, u.speedGeneratorSeed, u.speedGeneratorType, u.preRollFrames, u.selfCollision,
+                    u.flagNudge[0], u.flagNudge[1], u.flagNudge[2], u.loopOn, u.loopAnchor, u.loopRepeat,
+                    u.loopBlend, u.flatten, u.windStrength, u.gravity, u.windDirection[0], u.windDirection[1],
+                    u.windDirection[2], u.stepLength, u.rate);
+}
+
+}  // namespace
+
+std::string FlagCluster::clothName(const std::string& cluster) { return cluster + kSeparator + "Flag"; }
+std::string FlagCluster::poleName(const std::string& cluster, int n) {
+    return cluster + kSeparator + "Pole" + std::to_string(n);
+}
+std::string FlagCluster::capName(const std::string& cluster, int n) {
+    return cluster + kSeparator + "Cap" + std::to_string(n);
+}
+
+FlagCluster::FlagCluster(Scene& scene, const char* name) : ObjectC(scene, name) {
+    registerCommands();
+    clusterType = kClusterFlag;
+    unit.name = name;
+}
+
+FlagCluster::~FlagCluster() = default;
+
+CommandTable& FlagCluster::commandTable() {
+    static CommandTable table;
+    return table;
+}
+
+void FlagCluster::registerCommands() { ObjectC::registerCommands(); }
+
+int FlagCluster::writeCommands(CommandIO& io) {
+    if (ObjectC::writeCommands(io) != 0) return -1;
+    return io.writeBlock(unit);
+}
+
+int FlagCluster::beginChild(CommandIO& io, const char* blockName) {
+    if (std::strcmp(blockName, unit.className()) != 0) return ObjectC::beginChild(io, blockName);
+    io.push(&unit);
+    return 0;
+}
+
+kxFlag& FlagCluster::flag() {
+    if (!flag_ || !builtFrom_ || motionOf(*builtFrom_) != motionOf(unit)) {
+        flag_ = std::make_unique<kxFlag>(unit);
+        builtFrom_ = std::make_unique<FlagUnit>(unit);
+        shownTime_ = -1e300;
+    }
+    return *flag_;
+}
+
+ObjectP* FlagCluster::part(const std::string& partName, int type) {
+    auto* p = dynamic_cast<ObjectP*>(scene().findMember(partName));
+    if (!p) p = new ObjectP(scene(), partName.c_str());
+    p->setType(type);
+    p->setParent(name());
+    return p;
+}
+
+ObjectP* FlagCluster::cloth() { return dynamic_cast<ObjectP*>(scene().findMember(clothName(name()))); }
+
+void FlagCluster::buildMembers() {
+    const std::string me = name();
+    clearMembers();
+    const double sx = unit.scaleX, sy = unit.scaleY;
+    const double r = unit.flagpoleRadius * sx, length = unit.flagpoleLength * sy;
+    const double pivot[3] = {unit.polePivot[0] * sx, unit.polePivot[1] * sy, unit.polePivot[2] * sx};
+
+    ObjectP* clothPart = part(clothName(me), ObjectP::kCustom);
+    clothPart->hardShadingAngle = unit.meshType == 2 ? 0.0 : 180.0;
+    addMember(clothPart->name());
+    shownTime_ = -1e300;
+    showTime(0.0);
+
+    // The pole runs down the pinned edge from a little above the cloth's top.
+    const double top = 2.0 * r;
+    if (unit.flagpoleType != FlagUnit::kPoleNone) {
+        const int type = unit.flagpoleType == FlagUnit::kPoleCube    ? ObjectP::kCube
+                         : unit.flagpoleType == FlagUnit::kPolePlane ? ObjectP::kPlane
+                                                                     : ObjectP::kCylinder;
+        ObjectP* pole = part(poleName(me, 1), type);
+        pole->setSize(0, 2.0 * r);
+        pole->setSize(1, length);
+        pole->setSize(2, 2.0 * r);
+        pole->translate[0] = -r + pivot[0];
+        pole->translate[1] = top - length / 2 + pivot[1];
+        pole->translate[2] = pivot[2];
+        pole->setFlag(DAGNode::kVisible, unit.showFlagpole != 0);
+        addMember(pole->name());
+    }
+    // Ball caps; the cap libraries' other shapes are not part of the program.
+    int capNumber = 0;
+    const std::pair<const std::string*, double> caps[2] = {{&unit.topCapStyle, top}, {&unit.bottomCapStyle, top - length}};
+    const double scales[2] = {unit.topCapScale, unit.bottomCapScale};
+    for (int c = 0; c < 2; ++c) {
+        if (*caps[c].first != "Ball" || unit.flagpoleType == FlagUnit::kPoleNone) continue;
+        ObjectP* cap = part(capName(me, ++capNumber), ObjectP::kSphere);
+        cap->setSize(0, 4.0 * r * scales[c]);
+        cap->translate[0] = -r + pivot[0];
+        cap->translate[1] = caps[c].second + (c == 0 ? 1.5 : -1.5) * r * scales[c] + pivot[1];
+        cap->translate[2] = pivot[2];
+        cap->setFlag(DAGNode::kVisible, unit.showFlagpoleCap != 0 && unit.showFlagpole != 0);
+        addMember(cap->name());
+    }
+    handMaterials();
+    updateBounds(kRenderMode);
+}
+
+bool FlagCluster::showTime(double time) {
+    if (time == shownTime_) return true;
+    kxFlag& f = flag();
+    const double first = std::floor(time);
+    std::vector<double> a, b;
+    if (!f.positionsAt(static_cast<int>(first), a)) return false;
+    if (time > first) {
+        // A sub-frame (motion blur): between the two frames' states.
+        if (!f.positionsAt(static_cast<int>(first) + 1, b)) return false;
+        const double w = time - first;
+        for (size_t i = 0; i < a.size(); ++i) a[i] += w * (b[i] - a[i]);
+    }
+    writeClothMesh(a);
+    shownTime_ = time;
+    return true;
+}
+
+void FlagCluster::writeClothMesh(const std::vector<double>& positions) {
+    ObjectP* c = cloth();
+    if (!c) return;
+    const kxFlag& f = *flag_;
+    const int nu = f.across(), nv = f.down();
+    ObjDB& mesh = c->editCustomMesh();
+    mesh.clear();
+    const double sx = unit.scaleX, sy = unit.scaleY;
+    for (int j = 0; j < nv; ++j)
+        for (int i = 0; i < nu; ++i) {
+            const double* p = &positions[3 * f.index(i, j)];
+            const double at[3] = {p[0] * sx, p[1] * sy, p[2] * sx};
+            mesh.addVertex(at);
+            // The cloth spans the texture once, upright as seen from the front.
+            const double uv[3] = {static_cast<double>(i) / (nu - 1), 1.0 - static_cast<double>(j) / (nv - 1), 0.0};
+            mesh.addTexCoord(uv);
+        }
+    const bool smooth = unit.meshType != 2;
+    if (smooth)
+        for (int j = 0; j < nv; ++j)
+            for (int i = 0; i < nu; ++i) {
+                auto at = [&](int u, int v) { return &positions[3 * f.index(std::clamp(u, 0, nu - 1), std::clamp(v, 0, nv - 1))]; };
+                const double *l = at(i - 1, j), *r = at(i + 1, j), *t = at(i, j - 1), *b = at(i, j + 1);
+                const double du[3] = {(r[0] - l[0]) * sx, (r[1] - l[1]) * sy, (r[2] - l[2]) * sx};
+                const double dv[3] = {(b[0] - t[0]) * sx, (b[1] - t[1]) * sy, (b[2] - t[2]) * sx};
+                // Facing the way the triangles wind.
+                double n[3] = {du[1] * dv[2] - du[2] * dv[1], du[2] * dv[0] - du[0] * dv[2], du[0] * dv[1] - du[1] * dv[0]};
+                const double len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+                for (double& x : n) x = len > 0.0 ? x / len : 0.0;
+                if (len == 0.0) n[2] = -1.0;
+                mesh.addNormal(n);
+            }
+    for (int j = 0; j + 1 < nv; ++j)
+        for (int i = 0; i + 1 < nu; ++i) {
+            const int a = f.index(i, j), b = f.index(i + 1, j), cc = f.index(i + 1, j + 1), d = f.index(i, j + 1);
+            const int tris[2][3] = {{a, b, cc}, {a, cc, d}};
+            for (const auto& t : tris) mesh.addElement(GeometryInterface::Polygon, 0, 3, t, 3, t, smooth ? 3 : 0, t, 0);
+        }
+    c->customMeshChanged();
+}
+
+void registerFlagClasses() {
+    MemberFactory::instance().add("ObjectC-FlagCluster", "object%d", [](Scene& scene, const char* name) -> SceneMember* {
+        return new FlagCluster(scene, name);
+    });
+}
+
+}  // namespace fw

@@ -1,0 +1,62 @@
+#pragma once
+// A flag in the scene: a cluster of a cloth, its pole and caps, named after the
+// cluster ("Flag1:Flag", "Flag1:Pole1", "Flag1:Cap1"). The cloth's mesh is the
+// simulated grid at the frame being shown; the pole and caps are primitives.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "flag/FlagUnit.h"
+#include "flag/kxFlag.h"
+#include "geometry/ObjectC.h"
+
+namespace fw {
+
+class ObjectP;
+
+class FlagCluster : public ObjectC {
+public:
+    // Between the cluster's name and a member's part name.
+    static constexpr char kSeparator = ':';
+    // "%s%cFlag", "%s%cPole%d", "%s%cCap%d".
+    static std::string clothName(const std::string& cluster);
+    static std::string poleName(const std::string& cluster, int number);
+    static std::string capName(const std::string& cluster, int number);
+
+    FlagCluster(Scene& scene, const char* name);
+    ~FlagCluster() override;
+
+    int writeCommands(CommandIO& io) override;
+    CommandTable& commandTable() override;
+    const char* className() const override { return "ObjectC-FlagCluster"; }
+    void registerCommands() override;
+
+    // Makes the cloth, pole and caps the settings ask for (or updates the ones that
+    // exist), as children of the cluster, and lists them as its members.
+    void buildMembers();
+    // Puts the cloth where the simulation has it at `time` (frames; between two frames
+    // the states are interpolated); false when the run was cancelled.
+    bool showTime(double time);
+    ObjectP* cloth();
+    // The simulation, rebuilt when a setting that moves the cloth has changed.
+    kxFlag& flag();
+
+    FlagUnit unit;
+
+protected:
+    int beginChild(CommandIO& io, const char* blockName) override;
+
+private:
+    ObjectP* part(const std::string& name, int type);
+    void writeClothMesh(const std::vector<double>& positions);
+
+    std::unique_ptr<kxFlag> flag_;
+    std::unique_ptr<FlagUnit> builtFrom_;
+    double shownTime_ = -1e300;
+};
+
+// Adds the flag cluster to the member factory under its stored class name.
+void registerFlagClasses();
+
+}  // namespace fw

@@ -1,0 +1,141 @@
+// A flag in a scene: its members and their names, the pole and cap as closed solids, the
+// cloth's mesh following the simulation, and the cluster's block through a scene file.
+#include "flag/FlagCluster.h"
+
+#include <gtest/gtest.h>
+
+#include "SolidCheck.h"
+#include "TempDir.h"
+#include "app/Registration.h"
+#include "geometry/ObjectP.h"
+#include "scene/Quality.h"
+#include "scene/SceneFile.h"
+#include "scene/SceneX.h"
+
+namespace fw {
+namespace {
+
+TEST(FlagCluster, MembersAreNamedAfterTheClusterAndThePoleAndCapAreSolid) {
+    registerAllClasses();
+    SceneX scene;
+    auto* flag = new FlagCluster(scene, "Flag1");
+    flag->unit.preRollFrames = 10;
+    flag->unit.bottomCapStyle = "Ball";
+    flag->buildMembers();
+    ASSERT_EQ(flag->memberCount(), 4);
+    EXPECT_EQ(flag->memberName(0), "Flag1:Flag");
+    EXPECT_EQ(flag->memberName(1), "Flag1:Pole1");
+    EXPECT_EQ(flag->memberName(2), "Flag1:Cap1");
+    EXPECT_EQ(flag->memberName(3), "Flag1:Cap2");
+    for (int i = 1; i < 4; ++i) {
+        auto* part = dynamic_cast<ObjectP*>(flag->member(i));
+        ASSERT_NE(part, nullptr);
+        EXPECT_EQ(part->parentName(), "Flag1");
+        const GeometryInterface* solid = part->geometry(kRenderMode);
+        ASSERT_NE(solid, nullptr);
+        const test::SolidCheck check = test::checkSolid(*solid);
+        EXPECT_EQ(check.openEdges + check.overusedEdges + check.flippedEdges + check.degenerate, 0)
+            << flag->memberName(i) << ": " << check.summary();
+        EXPECT_GT(check.volume, 0.0);
+    }
+    // The cloth: one vertex per particle, two triangles per cell, texture over the whole.
+    const ObjDB& cloth = flag->cloth()->customMesh();
+    EXPECT_EQ(cloth.vertexCount(), 21 * 21);
+    EXPECT_EQ(cloth.elementCount(), 2 * 20 * 20);
+    double uv[3];
+    cloth.getTexCoord(uv, 0);
+    EXPECT_EQ(uv[0], 0.0);
+    EXPECT_EQ(uv[1], 1.0);
+    cloth.getTexCoord(uv, 21 * 21 - 1);
+    EXPECT_EQ(uv[0], 1.0);
+    EXPECT_EQ(uv[1], 0.0);
+
+    // The pole stands at the pinned edge, reaching above the cloth's top.
+    double box[6];
+    auto* pole = dynamic_cast<ObjectP*>(flag->member(1));
+    pole->localBounds(kRenderMode, box);
+    EXPECT_LT(pole->translate[0], 0.0);
+    EXPECT_GT(pole->translate[1] + (box[4] - box[1]) / 2, 0.0);
+    EXPECT_NEAR(box[4] - box[1], flag->unit.flagpoleLength * flag->unit.scaleY, 1e-9);
+
+    // The cluster's box holds its members': the pole's top and the cloth's far edge.
+    EXPECT_LE(flag->bounds[0], pole->translate[0] - 0.5 * (box[3] - box[0]) + 1e-9);
+    EXPECT_GE(flag->bounds[3], pole->translate[1] + 0.5 * (box[4] - box[1]) - 1e-9);
+    EXPECT_GT(flag->bounds[1], 0.5 * flag->unit.width * flag->unit.scaleX);
+    EXPECT_LT(flag->bounds[1], 1.2 * flag->unit.width * flag->unit.scaleX);
+
+    // Renaming carries the members along.
+    ASSERT_TRUE(flag->renameWithMembers("Flag2"));
+    EXPECT_EQ(flag->memberName(0), "Flag2:Flag");
+    EXPECT_NE(flag->cloth(), nullptr);
+}
+
+TEST(FlagCluster, TheClothFollowsTheSimulationFrameByFrame) {
+    registerAllClasses();
+    SceneX scene;
+    auto* flag = new FlagCluster(scene, "Flag1");
+    flag->unit.preRollFrames = 30;
+    flag->buildMembers();
+    auto vertex = [&](int i) {
+        double p[3];
+        flag->cloth()->customMesh().getVertex(p, i);
+        return std::vector<double>(p, p + 3);
+    };
+    const int fly = 21 * 10 + 20;
+    const std::vector<double> at0 = vertex(fly);
+    std::vector<double> expected;
+    ASSERT_TRUE(flag->flag().positionsAt(0, expected));
+    EXPECT_DOUBLE_EQ(at0[0], expected[3 * fly] * flag->unit.scaleX);
+    EXPECT_DOUBLE_EQ(at0[1], expected[3 * fly + 1] * flag->unit.scaleY);
+    ASSERT_TRUE(flag->showTime(10));
+    const std::vector<double> at10 = vertex(fly);
+    EXPECT_NE(at0, at10);
+    ASSERT_TRUE(flag->showTime(10.5));
+    const std::vector<double> half = vertex(fly);
+    ASSERT_TRUE(flag->showTime(11));
+    const std::vector<double> at11 = vertex(fly);
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(half[c], 0.5 * (at10[c] + at11[c]), 1e-9);
+    // Going back replays the cache: the same mesh, no steps.
+    const long steps = flag->flag().stepsRun;
+    ASSERT_TRUE(flag->showTime(0));
+    EXPECT_EQ(vertex(fly), at0);
+    EXPECT_EQ(flag->flag().stepsRun, steps);
+    // A setting that moves the cloth starts the simulation again.
+    flag->unit.airFriction = 20;
+    EXPECT_EQ(flag->flag().stepsRun, 0);
+}
+
+TEST(FlagCluster, ScenesHoldingOneOpenAndResaveByteForByte) {
+    registerAllClasses();
+    test::TempDir dir;
+    std::string saved;
+    {
+        SceneX scene;
+        scene.setName("Flags");
+        auto* flag = new FlagCluster(scene, "Banner");
+        flag->unit.preRollFrames = 5;
+        flag->unit.lockPoints = FlagUnit::kPointsEdge;
+        flag->buildMembers();
+        std::string error;
+        ASSERT_TRUE(SceneFile::save(scene, dir.file("a.scene"), error)) << error;
+        saved = test::readFile(dir.file("a.scene"));
+    }
+    EXPECT_NE(saved.find("  begin ObjectC-FlagCluster\n   name \"Banner\"\n"), std::string::npos);
+    EXPECT_NE(saved.find("   clusterType \"Flag\"\n"), std::string::npos);
+    EXPECT_NE(saved.find("   object \"Banner:Flag\"\n   object \"Banner:Pole1\"\n   object \"Banner:Cap1\"\n"
+                         "   begin FlagUnit\n    Name \"Banner\"\n"),
+              std::string::npos);
+    EXPECT_NE(saved.find("    LockPoints Edge\n"), std::string::npos);
+    auto loaded = SceneFile::load(dir.file("a.scene"));
+    ASSERT_TRUE(loaded.scene) << loaded.error;
+    auto* flag = dynamic_cast<FlagCluster*>(loaded.scene->findMember("Banner"));
+    ASSERT_NE(flag, nullptr);
+    EXPECT_EQ(flag->unit.lockPoints, FlagUnit::kPointsEdge);
+    EXPECT_EQ(flag->memberCount(), 3);
+    std::string error;
+    ASSERT_TRUE(SceneFile::save(*loaded.scene, dir.file("b.scene"), error)) << error;
+    EXPECT_EQ(test::readFile(dir.file("b.scene")), saved);
+}
+
+}  // namespace
+}  // namespace fw

@@ -1,0 +1,128 @@
+// Clusters: their stored lines, members by name, renaming with their members and the
+// materials they hand on.
+#include "geometry/ObjectC.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "MemoryStream.h"
+#include "geometry/ObjectP.h"
+#include "platform/Dialogs.h"
+#include "scene/SceneX.h"
+
+namespace fw {
+namespace {
+
+using test::readLines;
+using test::writtenBlock;
+
+// The cluster's own lines, from its type to its end.
+std::string clusterLines(const std::string& block) {
+    const size_t from = block.find("  clusterType");
+    const size_t to = block.find(" end ObjectC\n", from);
+    return from == std::string::npos || to == std::string::npos ? "" : block.substr(from, to - from);
+}
+
+struct Flagged {
+    SceneX scene;
+    ObjectP* cloth = new ObjectP(scene, "Flag1:Flag");
+    ObjectP* pole = new ObjectP(scene, "Flag1:Pole1");
+    ObjectP* cap = new ObjectP(scene, "Flag1:Cap1");
+    ObjectC* cluster = new ObjectC(scene, "Flag1");
+};
+
+TEST(ObjectC, LinesReadAndWriteByteForByte) {
+    Flagged f;
+    const std::string lines =
+        "clusterType \"Flag\"\nselected 1\nsmoothnessPreview 12.5\nsmoothnessRender 40\n"
+        "begin MaterialStack 0\nend MaterialStack\nobject \"Flag1:Flag\"\nobject \"Flag1:Pole1\"\n"
+        "object \"Flag1:Cap1\"\nend ObjectC\n";
+    ASSERT_EQ(readLines(*f.cluster, lines), 0);
+    EXPECT_EQ(f.cluster->clusterType, ObjectC::kClusterFlag);
+    ASSERT_EQ(f.cluster->memberCount(), 3);
+    EXPECT_EQ(f.cluster->member(1), f.pole);
+    const std::string block = writtenBlock(*f.cluster);
+    EXPECT_EQ(clusterLines(block),
+              "  clusterType \"Flag\"\n  selected 1\n  smoothnessPreview 12.500000\n  smoothnessRender 40.000000\n"
+              "  begin MaterialStack 0\n  end MaterialStack\n  object \"Flag1:Flag\"\n  object \"Flag1:Pole1\"\n"
+              "  object \"Flag1:Cap1\"\n");
+    // Read back into a fresh cluster, written again: the same bytes.
+    auto* again = new ObjectC(f.scene, "Again");
+    ASSERT_EQ(readLines(*again, block.substr(block.find('\n') + 1)), 0);
+    EXPECT_EQ(clusterLines(writtenBlock(*again)), clusterLines(block));
+
+    // A fresh cluster: type None, one slot wearing the default material, an empty box.
+    ObjectC plain(f.scene, "Plain");
+    const std::string fresh = clusterLines(writtenBlock(plain));
+    EXPECT_EQ(fresh.rfind("  clusterType \"None\"\n  selected 0\n  smoothnessPreview 20.000000\n"
+                          "  smoothnessRender 50.000000\n  begin MaterialStack 0\n",
+                          0),
+              0u)
+        << fresh;
+    EXPECT_EQ(fresh.find("object"), std::string::npos);
+    EXPECT_EQ(plain.materialStack(0)->item(0).materialName(), "defaultMtl");
+    double box[6];
+    plain.localBounds2(0, box);
+    EXPECT_EQ(box[0], 1e20);
+    EXPECT_EQ(box[3], -1e20);
+}
+
+TEST(ObjectC, OldLinesAndOtherTypesAreRead) {
+    Flagged f;
+    ASSERT_EQ(readLines(*f.cluster, "clusterType \"Bunch\"\nflatRender 0\nhasFragments 1\nmaterial 2 \"Gold\"\n"
+                                    "object \"Flag1:Flag\"\n"),
+              0);
+    EXPECT_EQ(f.cluster->clusterType, ObjectC::kClusterNone);
+    EXPECT_TRUE(f.cluster->testObjectFlags(Object::kHasFragments));
+    EXPECT_EQ(f.cluster->materialSlotCount(), 3);
+    EXPECT_EQ(f.cluster->materialStack(2)->item(0).materialName(), "Gold");
+    const std::string lines = clusterLines(writtenBlock(*f.cluster));
+    EXPECT_EQ(lines.substr(0, lines.find("  selected")), "  clusterType \"None\"\n");
+    EXPECT_EQ(readLines(*f.cluster, "begin Unknown 0\n"), -1);
+}
+
+TEST(ObjectC, AMemberThatIsGoneWritesAnEmptyLine) {
+    Flagged f;
+    for (const char* m : {"Flag1:Flag", "Flag1:Pole1", "Flag1:Cap1"}) f.cluster->addMember(m);
+    f.scene.removeMember(f.pole);
+    delete f.pole;
+    EXPECT_EQ(f.cluster->member(1), nullptr);
+    const std::string lines = clusterLines(writtenBlock(*f.cluster));
+    EXPECT_NE(lines.find("  object \"Flag1:Flag\"\n  object \"\"\n  object \"Flag1:Cap1\"\n"), std::string::npos)
+        << lines;
+}
+
+TEST(ObjectC, RenamingCarriesMembersThatShareTheNameAndReportsTheOthers) {
+    Flagged f;
+    new ObjectP(f.scene, "Banner");
+    for (const char* m : {"Flag1:Flag", "Banner", "Flag1:Pole1"}) f.cluster->addMember(m);
+    Dialogs::instance().clearShown();
+    ASSERT_TRUE(f.cluster->renameWithMembers("Flag2"));
+    EXPECT_EQ(f.cluster->name(), "Flag2");
+    EXPECT_EQ(f.cluster->memberName(0), "Flag2:Flag");
+    EXPECT_EQ(f.cluster->memberName(1), "Banner");
+    EXPECT_EQ(f.cluster->memberName(2), "Flag2:Pole1");
+    EXPECT_EQ(f.scene.findMember("Flag2:Flag"), f.cloth);
+    EXPECT_EQ(f.scene.findMember("Flag1:Flag"), nullptr);
+    ASSERT_EQ(Dialogs::instance().shown().size(), 1u);
+    EXPECT_EQ(Dialogs::instance().shown()[0],
+              "\rSerious error during object rename:\r\rCurr: 'Banner'\rNew Prefix: 'Flag2'");
+    // A name another member holds is refused, and nothing is renamed.
+    EXPECT_FALSE(f.cluster->renameWithMembers("Banner"));
+    EXPECT_EQ(f.cluster->memberName(0), "Flag2:Flag");
+}
+
+TEST(ObjectC, SlotsAreHandedToTheMembersInOrder) {
+    Flagged f;
+    for (const char* m : {"Flag1:Flag", "Flag1:Pole1", "Flag1:Cap1"}) f.cluster->addMember(m);
+    f.cluster->materialStack(0)->item(0).setMaterial("Cloth");
+    f.cluster->materialStack(1)->item(0).setMaterial("Wood");
+    f.cluster->handMaterials();
+    EXPECT_EQ(f.cloth->materialStack(0)->item(0).materialName(), "Cloth");
+    EXPECT_EQ(f.pole->materialStack(0)->item(0).materialName(), "Wood");
+    EXPECT_EQ(f.cap->materialStack(0)->item(0).materialName(), "Cloth");  // no third slot: the first
+}
+
+}  // namespace
+}  // namespace fw
