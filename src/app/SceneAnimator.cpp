@@ -200,9 +200,12 @@ int SceneAnimator::setTime(double time) {
     scene_.animGlobals().currFrame = time;
     int played = 0;
     for (TrackElements& t : tracks_) {
-        if (t.track->vis != 0) {  // a hidden track leaves its nodes at rest
-            for (auto& nodes : t.nodes)
-                for (DAGNode* node : nodes) node->clearAnimated();
+        if (t.track->vis != 0) {  // a hidden track leaves its nodes at rest, whole: no fragment shows
+            for (size_t e = 0; e < t.nodes.size(); ++e)
+                for (DAGNode* node : t.nodes[e]) {
+                    node->clearAnimated();
+                    if (t.elements[e].owner >= 0) node->setAnimated(glm::dmat4(1.0), 0.0);
+                }
             continue;
         }
         std::vector<ElementFrame> frames = evaluateTrack(*t.track, time, t.elements);

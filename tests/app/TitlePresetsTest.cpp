@@ -78,7 +78,8 @@ protected:
                         toCamera * glm::dvec4(b[corner & 1 ? 3 : 0], b[corner & 2 ? 4 : 1], b[corner & 4 ? 5 : 2], 1);
                     double hw, hh;
                     camera->frustumAt(std::max(-p.z, 1e-6), hw, hh);
-                    const double xy[2] = {(0.5 + p.x / (2 * hw)) * kWidth, (0.5 - p.y / (2 * hh)) * kHeight};
+                    // Rows counted from the bottom, as the pictures are read.
+                    const double xy[2] = {(0.5 + p.x / (2 * hw)) * kWidth, (0.5 + p.y / (2 * hh)) * kHeight};
                     for (int a = 0; a < 2; ++a) lo[a] = std::min(lo[a], xy[a]), hi[a] = std::max(hi[a], xy[a]);
                 }
                 const bool onScreen = hi[0] > 0 && lo[0] < kWidth && hi[1] > 0 && lo[1] < kHeight;
