@@ -1,6 +1,9 @@
 // The render farm script without a farm: its slices cover the range once each, and the
 // slices rendered as its array tasks would, joined as its last job does, make the
 // movie `render` makes of the whole range, frame for frame.
+#include <chrono>
+#include <thread>
+
 #include "AppHelpers.h"
 #include "MovieProbe.h"
 #include "platform/MovieReader.h"
@@ -63,6 +66,44 @@ TEST(Farm, SlicesJoinedAreTheMovieOfTheWholeRangeFrameForFrame) {
     test::Outcome gap = test::formwright(dir, "join " + dir.file("shot.frames/frame.png") + " -o " + dir.file("gap.mov"));
     EXPECT_EQ(gap.status, 1);
     EXPECT_NE(gap.err.find("frame 31 is missing"), std::string::npos) << gap.err;
+}
+
+// Four array tasks and the join job on a real one-machine Slurm cluster (munge, slurmctld
+// and slurmd started for the test by scripts/slurm-local), where Debian's slurm-wlm and
+// munge are installed; the joined movie is `render --frames 0-59`'s, frame for frame.
+TEST(Farm, ARealClusterRendersTheArrayAndJoinsTheMovie) {
+    if (std::system("(command -v slurmctld && command -v slurmd && command -v munged && command -v sbatch) >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "slurm-wlm and munge are not installed: the farm is tested without a cluster only";
+    test::TempDir dir;
+    const std::string cluster = dir.file("cluster"), local = FW_SOURCE_DIR "/scripts/slurm-local";
+    ASSERT_EQ(std::system((local + " start " + cluster + " >/dev/null").c_str()), 0) << "see " << cluster << "/log";
+    struct Stop {
+        std::string command;
+        ~Stop() { (void)std::system(command.c_str()); }
+    } stop{local + " stop " + cluster};
+    const std::string conf = "SLURM_CONF=" + cluster + "/slurm.conf ", out = dir.file("farm.mov");
+    const std::string submitted =
+        test::commandOutput(conf + kScript + " --formwright " + FW_EXECUTABLE + " --frames 0-59 --tasks 4 --size " +
+                            "64x36 --codec png --fps 30 --sbatch --chdir=" + dir.path().string() + " --sbatch --output=" +
+                            cluster + "/log/job-%A_%a.out -o " + out + " " + kExample);
+    EXPECT_NE(submitted.find("4 tasks over 0-59"), std::string::npos) << submitted;
+    // Both jobs leave the queue once the join is done (a minute at most on this machine).
+    for (int wait = 0; wait < 240 && test::commandOutput(conf + "squeue -h") != ""; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ASSERT_EQ(test::commandOutput(conf + "squeue -h"), "");
+    const std::string whole = dir.file("whole.mov");
+    ASSERT_EQ(test::formwright(dir, "render " + kExample + " --frames 0-59 --size 64x36 --codec png --fps 30 -o " + whole)
+                  .status,
+              0);
+    MovieReader joined, rendered;
+    ASSERT_TRUE(joined.open(out)) << joined.error() << "; see " << cluster << "/log";
+    ASSERT_TRUE(rendered.open(whole)) << rendered.error();
+    ASSERT_EQ(joined.frameCount(), 60);
+    std::vector<uint8_t> a, b;
+    for (int i = 0; i < 60; ++i) {
+        ASSERT_TRUE(joined.readFrame(i, a) && rendered.readFrame(i, b));
+        EXPECT_EQ(a, b) << "frame " << i;
+    }
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // A title with variables rendered batch by batch from a spreadsheet's table: every row
 // gives its still and its movie, with the characters of that row, drawn as the same
 // text typed in would be.
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "AppHelpers.h"
 #include "MovieProbe.h"
@@ -105,6 +107,32 @@ TEST_F(TextBatches, EveryRowRendersItsStillAndItsMovieWithItsOwnCharacters) {
     }
     // Two different rows give two different pictures.
     EXPECT_GT(differing(::test::readImage(dir.file("still_1.png")), ::test::readImage(dir.file("still_2.png"))), 20);
+}
+
+// SIGTERM (what a scheduler sends) in the middle of a batch run: the finished batch's movie
+// is whole, the one in hand plays up to its last frame, nothing is left beside them.
+TEST_F(TextBatches, SigtermStopsARunInTheBatchInHandAndKeepsItsMovie) {
+    test::Background program("render " + dir.file("lt.kxp") + " --batch all --frames 0-60 --size 320x180 -o " +
+                                 dir.file("run.mov"),
+                             dir.file("run.err"));
+    ASSERT_TRUE(program.started());
+    program.waitFor("Text Batch 2 of 20");
+    // A few frames into the second batch's movie.
+    for (int wait = 0; wait < 6000; ++wait) {
+        const std::string said = program.said();
+        const size_t second = said.find("Text Batch 2 of 20");
+        if (second != std::string::npos && said.find("Rendering 3 of", second) != std::string::npos) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    const int raw = program.stop(SIGTERM);
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 143);
+    EXPECT_EQ(test::MovieProbe(dir.file("run_1.mov"))["nb_read_frames"], "61");
+    const int kept = std::atoi(test::MovieProbe(dir.file("run_2.mov"))["nb_read_frames"].c_str());
+    EXPECT_GE(kept, 3);
+    EXPECT_LT(kept, 61);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("run_3.mov")));
+    EXPECT_EQ(test::leftBeside(dir.file(""), "run_"), std::vector<std::string>{});
 }
 
 TEST_F(TextBatches, OneBatchASequenceAndTheMistakesTheyRefuse) {
