@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <numeric>
 
 #include "anim/AnimTransition.h"
@@ -46,8 +47,9 @@ double ramp(double u, double lo, double hi) {
     return (u - lo) / (hi - lo);
 }
 
-// Every element gets a position of its own, 0..m-1, even where elements stand level on
-// the sorting axis: they then launch one after another in creation order, never together.
+// Every element gets a position of its own, even where elements stand level on the
+// sorting axis: they then launch one after another in creation order, never together.
+// Only the elements of a soft group share one.
 std::vector<int> launchPositions(const AnimTransition& transition, std::span<const AnimElement> elements) {
     const int m = static_cast<int>(elements.size());
     std::vector<int> order(m);
@@ -117,8 +119,21 @@ std::vector<int> launchPositions(const AnimTransition& transition, std::span<con
         default:  // Birth, and any type outside the list
             break;
     }
+    // A soft group launches as one, where its first member would; the positions stay
+    // consecutive.
     std::vector<int> positions(m);
-    for (int k = 0; k < m; ++k) positions[order[k]] = k;
+    std::map<int, int> groupPosition;
+    int next = 0;
+    for (int k = 0; k < m; ++k) {
+        const int group = elements[order[k]].softGroup;
+        if (group < 0) {
+            positions[order[k]] = next++;
+            continue;
+        }
+        auto [at, fresh] = groupPosition.emplace(group, next);
+        positions[order[k]] = at->second;
+        if (fresh) ++next;
+    }
     return positions;
 }
 
@@ -213,7 +228,24 @@ void prepareTransition(AnimTransition& transition, std::span<const AnimElement> 
             if (!members.empty()) place(members);
         transition.launchOrder = std::move(order);
     }
-    const std::vector<int>& order = transition.launchOrder;
+    // An element the transition does not animate (one cache per element says so) is left
+    // out of the launch: it travels over the whole transition, and the others close up.
+    std::vector<int> order = transition.launchOrder;
+    if (transition.caches.size() == count) {
+        std::vector<size_t> launched;
+        for (size_t i : top)
+            if (transition.caches[i]->isAnimated && order[i] >= 0) launched.push_back(i);
+            else order[i] = -1;
+        if (launched.size() < top.size()) {
+            // Positions shared by a soft group stay shared.
+            std::vector<int> used;
+            for (size_t i : launched) used.push_back(order[i]);
+            std::sort(used.begin(), used.end());
+            used.erase(std::unique(used.begin(), used.end()), used.end());
+            for (size_t i : launched)
+                order[i] = static_cast<int>(std::lower_bound(used.begin(), used.end(), order[i]) - used.begin());
+        }
+    }
     std::vector<double>& start = transition.windowStart;
     std::vector<double>& end = transition.windowEnd;
     start.assign(count, 0.0);
