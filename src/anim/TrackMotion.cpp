@@ -360,7 +360,7 @@ void TrackMotion::evaluatePassage(int s, double time, std::vector<ElementFrame>&
 void TrackMotion::evaluate(AnimTrack& track, double time, std::span<const AnimElement> elements,
                            std::vector<ElementFrame>& out) {
     out.assign(elements.size(), ElementFrame{});
-    // Warp tracks animate a warp, which is not built yet: their elements stay at rest.
+    // Warp tracks move their warp records (WarpMotion), not their elements, which stay at rest.
     if (track.segments.empty() || elements.empty() || track.trackType == AnimTrack::kWarpTrack) return;
     fingerprint(track, elements);
     // Compared bit for bit, so a NaN read from a file does not force a rebuild every frame.

@@ -10,6 +10,7 @@
 #include "anim/AnimTrack.h"
 #include "anim/AnimTransition.h"
 #include "anim/ElementTiming.h"
+#include "anim/WarpMotion.h"
 #include "app/FragmentObjects.h"
 #include "flag/FlagCluster.h"
 #include "geometry/ObjectX.h"
@@ -399,6 +400,11 @@ int SceneAnimator::setTime(double time) {
         soloOn |= t.track->solo == 0;
         soloGhost |= t.track->solo == 2;
     }
+    // Warp tracks carry their transitions' warp records between the poses' warps; nothing
+    // is deformed by those records yet.
+    for (int i = 0; i < scene_.memberCount(kAnimTrackKind); ++i)
+        if (auto* track = dynamic_cast<AnimTrack*>(scene_.member(kAnimTrackKind, i)); track && track->vis == 0)
+            updateWarp(*track, time);
     int played = 0;
     const AnimTrack* last = nullptr;
     for (TrackElements& t : tracks_) {

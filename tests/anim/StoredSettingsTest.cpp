@@ -1,6 +1,6 @@
 // Stored settings that shape the motion beyond the poses' arrangements: elements a segment
 // leaves alone and where each started, automatic smoothing, soft groups launching
-// together, and the lock.
+// together, warp records carried between poses, and the lock.
 #include <glm/geometric.hpp>
 #include <gtest/gtest.h>
 
@@ -9,6 +9,7 @@
 #include "anim/AnimTrack.h"
 #include "anim/AnimTransition.h"
 #include "anim/ElementTiming.h"
+#include "anim/WarpMotion.h"
 
 namespace fw {
 namespace {
@@ -128,6 +129,28 @@ TEST(StoredSettings, ASoftGroupLaunchesWhereItsFirstMemberDoes) {
     el[1].softGroup = el[3].softGroup = 0;
     EXPECT_EQ(positions(AnimSequenceParams::kBirth), (std::vector<int>{0, 1, 2, 1, 3}));
     EXPECT_EQ(positions(AnimSequenceParams::kRevBirth), (std::vector<int>{3, 1, 2, 1, 0}));
+}
+
+// The warp records are kept as read; the transition's is rebuilt from the poses' at its
+// first element's progress when it is not smoothed.
+TEST(StoredSettings, AWarpTransitionCarriesItsRecordLinearlyBetweenThePosesWarps) {
+    Track t(2);
+    t.track.trackType = AnimTrack::kWarpTrack;
+    const char* records[] = {"   amount 10\n   center 0 0 -2.5\n   name \"Warp 2\"\n   steps 2\n",
+                             "   amount 30\n   center 0 4 -2.5\n   name \"Warp 7\"\n   steps 5\n"};
+    for (int k = 0; k < 2; ++k) (t.poses[k]->warp = std::make_unique<KeptLines>())->assign(records[k]);
+    AnimTransition& tr = *t.transitions[0];
+    ASSERT_TRUE(updateWarp(t.track, 24.5));  // half way
+    EXPECT_EQ(tr.warp->bytes(), "   amount 20\n   center 0 2 -2.5\n   name \"Warp 2\"\n   steps 4\n");
+    ASSERT_TRUE(updateWarp(t.track, 9.0 + 31 * 0.25));
+    EXPECT_EQ(tr.warp->bytes().substr(0, 31), "   amount 15\n   center 0 1 -2.5");
+    // A pose keeps its record; a smoothed transition and another type of track are left alone.
+    EXPECT_FALSE(updateWarp(t.track, 5));
+    tr.smoothing.endSmooth = 100;
+    EXPECT_FALSE(updateWarp(t.track, 20));
+    tr.smoothing.endSmooth = 0;
+    t.track.trackType = AnimTrack::kObjectTrack;
+    EXPECT_FALSE(updateWarp(t.track, 20));
 }
 
 TEST(StoredSettings, ALockedTrackPlaysButRefusesEdits) {

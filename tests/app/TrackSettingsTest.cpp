@@ -1,6 +1,6 @@
 // Track settings played on real titles: segments' parent frames, a text split per segment,
-// hard and soft groups, solo and ghost, the order letters were picked in, and a camera that
-// keeps aiming at its target and zooms with its poses (on rendered frames).
+// hard and soft groups, solo and ghost, the order letters were picked in, warp records, and
+// a camera that keeps aiming at its target and zooms with its poses (on rendered frames).
 #include <cmath>
 #include <glm/geometric.hpp>
 #include <glm/gtc/matrix_transform.hpp>
@@ -180,6 +180,19 @@ TEST_F(TrackSettings, SelectionLaunchesLettersInTheOrderPickedAndRevSelectionInR
     }
     EXPECT_EQ(order(AnimSequenceParams::kSelection), (std::vector<int>{1, 2, 0}));
     EXPECT_EQ(order(AnimSequenceParams::kRevSelection), (std::vector<int>{1, 0, 2}));
+}
+
+// Nothing deforms by a warp yet; playing the track carries the transition's warp record.
+TEST_F(TrackSettings, PlayingAWarpTrackCarriesItsTransitionsWarpRecord) {
+    title(u"W");
+    AnimTrack& t = track(letters[0]->name());
+    t.trackType = AnimTrack::kWarpTrack;
+    transition(t).smoothing.startSmooth = transition(t).smoothing.endSmooth = 0;
+    (firstPose(t).warp = std::make_unique<KeptLines>())->assign("   amount 0\n");
+    (static_cast<AnimPose&>(*t.segments[2]).warp = std::make_unique<KeptLines>())->assign("   amount 42\n");
+    SceneAnimator(scene()).setTime(10);  // 10 / 21 of the way
+    ASSERT_NE(transition(t).warp, nullptr);
+    EXPECT_EQ(transition(t).warp->bytes(), "   amount 20\n");
 }
 
 class CameraTrack : public TrackSettings {
