@@ -1,6 +1,6 @@
 // Stored settings that shape the motion beyond the poses' arrangements: elements a segment
-// leaves alone and where each started, automatic smoothing, soft groups launching
-// together, warp records carried between poses, and the lock.
+// leaves alone and where each started, automatic smoothing, soft groups and level letters
+// launching together, warp records carried between poses, and the lock.
 #include <glm/geometric.hpp>
 #include <gtest/gtest.h>
 
@@ -118,14 +118,30 @@ TEST(StoredSettings, AutomaticSmoothingFollowsHowThePathTurnsAtEachPose) {
     expectAt(back.offset(el, 24.5, 0), {50, 0, 0});
 }
 
-TEST(StoredSettings, ASoftGroupLaunchesWhereItsFirstMemberDoes) {
+// Two lines of seven letters 40 wide and 72 tall; launched by place, letters level within
+// the blending range of their size launch together, a soft group where its first member does.
+TEST(StoredSettings, LevelLettersAndSoftGroupsLaunchTogether) {
     SceneX scene;
     AnimTransition tr(scene);
-    auto el = letters(5);
+    auto el = letters(14);
     auto positions = [&](int type) {
         tr.sequence.launchType = type;
         return launchPositions(tr, el);
     };
+    std::vector<int> lines(14), columns(14), each(14);
+    for (int i = 0; i < 14; ++i) lines[i] = i / 7, columns[i] = i % 7, each[i] = i % 7 * 2 + i / 7;
+    EXPECT_EQ(positions(AnimSequenceParams::kTopBottom), lines);
+    EXPECT_EQ(positions(AnimSequenceParams::kLeftRight), columns);
+    tr.sequence.blendingRange = 0;
+    EXPECT_EQ(positions(AnimSequenceParams::kLeftRight), each);
+    // A quarter of 72 is 18: lifted 17 a letter keeps to its line, lifted 19 it goes first.
+    tr.sequence.blendingRange = 0.25;
+    el[3].center[1] += 17;
+    EXPECT_EQ(positions(AnimSequenceParams::kTopBottom), lines);
+    el[3].center[1] += 2;
+    EXPECT_EQ(positions(AnimSequenceParams::kTopBottom)[3], 0);
+
+    el = letters(5);
     el[1].softGroup = el[3].softGroup = 0;
     EXPECT_EQ(positions(AnimSequenceParams::kBirth), (std::vector<int>{0, 1, 2, 1, 3}));
     EXPECT_EQ(positions(AnimSequenceParams::kRevBirth), (std::vector<int>{3, 1, 2, 1, 0}));
