@@ -135,7 +135,7 @@ void AnimTrack::markUsed() {
 }
 
 AnimTrackSegment* AnimTrack::segmentForEditing(int frame) {
-    if (segments.empty()) return nullptr;
+    if (segments.empty() || locked()) return nullptr;
     if (segments.front()->startFrame > frame) return segments.front().get();
     for (size_t i = 0; i < segments.size(); ++i) {
         if (!segments[i]->covers(frame)) continue;
@@ -169,9 +169,12 @@ glm::dmat4 AnimTrack::parentMatrixAt(double time) {
     return glm::dmat4(1.0);
 }
 
-void AnimTrack::removeSegment(AnimTrackSegment* segment) {
+bool AnimTrack::removeSegment(AnimTrackSegment* segment) {
+    if (locked()) return false;
     auto it = std::find_if(segments.begin(), segments.end(), [&](const auto& s) { return s.get() == segment; });
-    if (it != segments.end()) segments.erase(it);
+    if (it == segments.end()) return false;
+    segments.erase(it);
+    return true;
 }
 
 }  // namespace fw

@@ -28,14 +28,16 @@ public:
     void markUsed() override;
 
     // The segment that owns `frame` for editing (a transition answers the pose it
-    // leaves); null when the track has none.
+    // leaves); null when the track has none or is locked.
     AnimTrackSegment* segmentForEditing(int frame);
     // The segment that stands for `time` when evaluating.
     AnimTrackSegment* segmentAt(double time);
     // The matrix of the node the segment at `time` was authored under; identity when none.
     glm::dmat4 parentMatrixAt(double time);
-    // Removes a segment; the others keep their frames.
-    void removeSegment(AnimTrackSegment* segment);
+    // Removes a segment; the others keep their frames. A locked track refuses (false).
+    bool removeSegment(AnimTrackSegment* segment);
+    // A locked track still plays; it only refuses edits.
+    bool locked() const { return lock == 0; }
 
     int trackType = kObjectTrack;
     int vis = 0;   // 0 on, 1 off

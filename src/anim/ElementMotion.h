@@ -18,6 +18,7 @@ struct AnimElement {
     int creationIndex = 0;  // order the elements were made (letters: reading order)
     int selectionIndex = -1;  // order the user picked them, -1 when not picked
     int owner = -1;  // a fragment: the element it broke from, which it is timed inside; -1 otherwise
+    int softGroup = -1;  // elements of one soft group launch together; -1: in none
 };
 
 // An element's offset from its rest place: scaled and rotated about its centre, then moved.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <numeric>
 
 #include "anim/AnimTransition.h"
@@ -46,16 +47,28 @@ double ramp(double u, double lo, double hi) {
     return (u - lo) / (hi - lo);
 }
 
-// Every element gets a position of its own, 0..m-1, even where elements stand level on
-// the sorting axis: they then launch one after another in creation order, never together.
-std::vector<int> launchPositions(const AnimTransition& transition, std::span<const AnimElement> elements) {
+// Elements get positions 0..k in launch order; ties on the sorting axis keep creation
+// order. Only elements standing level (within the blending range) and the elements of a
+// soft group share one.
+std::vector<int> launchPositions(const AnimTransition& transition, std::span<const AnimElement> elements,
+                                 bool together) {
     const int m = static_cast<int>(elements.size());
     std::vector<int> order(m);
     std::iota(order.begin(), order.end(), 0);
     // Creation order first: every other order sorts stably from it.
     sortBy(order, false, [&](int i) { return double(elements[i].creationIndex); });
 
-    auto axis = [&](int a) { return [&elements, a](int i) { return elements[i].center[a]; }; };
+    // The place each element launches by, and its size along the same line.
+    std::vector<double> place(m, 0.0), size(m, 0.0);
+    bool byPlace = false;
+    auto axis = [&](int a) {
+        byPlace = true;
+        for (int i = 0; i < m; ++i) {
+            place[i] = elements[i].center[a];
+            size[i] = elements[i].bounds[a + 3] - elements[i].bounds[a];
+        }
+        return [&place](int i) { return place[i]; };
+    };
     switch (transition.sequence.launchType) {
         case AnimSequenceParams::kRevBirth:
             std::reverse(order.begin(), order.end());
@@ -106,19 +119,39 @@ std::vector<int> launchPositions(const AnimTransition& transition, std::span<con
             double mid[3] = {0, 0, 0};
             for (const AnimElement& e : elements)
                 for (int a = 0; a < 3; ++a) mid[a] += e.center[a] / m;
-            std::vector<double> dist(m);
+            // Distances from the centre tie by symmetry, not by standing level: these
+            // elements launch one by one.
             for (int i = 0; i < m; ++i)
-                dist[i] = std::hypot(elements[i].center[0] - mid[0], elements[i].center[1] - mid[1],
-                                     elements[i].center[2] - mid[2]);
+                place[i] = std::hypot(elements[i].center[0] - mid[0], elements[i].center[1] - mid[1],
+                                      elements[i].center[2] - mid[2]);
             sortBy(order, transition.sequence.launchType == AnimSequenceParams::kOutIn,
-                   [&](int i) { return dist[i]; });
+                   [&](int i) { return place[i]; });
             break;
         }
         default:  // Birth, and any type outside the list
             break;
     }
+    // Launched along an axis, elements that stand level launch together: those within the
+    // blending range (a share of their mean size along the line) of the first of their run,
+    // such as the letters of one line launched top to bottom. A soft group launches as
+    // one, where its first member would. The positions stay consecutive.
+    const double blending = transition.sequence.blendingRange;
     std::vector<int> positions(m);
-    for (int k = 0; k < m; ++k) positions[order[k]] = k;
+    std::map<int, int> groupPosition;
+    int next = 0, runFirst = -1, runPosition = 0;
+    for (int k = 0; k < m; ++k) {
+        const int i = order[k];
+        const int group = elements[i].softGroup;
+        if (auto at = groupPosition.find(group); group >= 0 && at != groupPosition.end()) {
+            positions[i] = at->second;
+            continue;
+        }
+        const bool level = together && byPlace && runFirst >= 0 && blending > 0 &&
+                           std::fabs(place[i] - place[runFirst]) < blending * (size[i] + size[runFirst]) / 2;
+        if (!level) runFirst = i, runPosition = next++;
+        positions[i] = runPosition;
+        if (group >= 0) groupPosition[group] = runPosition;
+    }
     return positions;
 }
 
@@ -202,18 +235,37 @@ void prepareTransition(AnimTransition& transition, std::span<const AnimElement> 
     // A stored order of the right size is the user's and is kept.
     if (transition.launchOrder.size() != count) {
         std::vector<int> order(count, -1);
-        auto place = [&](const std::vector<size_t>& members) {
+        // Fragments are mostly cut on a grid, where whole rows stand level: they launch one
+        // by one, spread by the fragment overlap.
+        auto place = [&](const std::vector<size_t>& members, bool together) {
             std::vector<AnimElement> subset;
             for (size_t i : members) subset.push_back(elements[i]);
-            const std::vector<int> positions = launchPositions(transition, subset);
+            const std::vector<int> positions = launchPositions(transition, subset, together);
             for (size_t j = 0; j < members.size(); ++j) order[members[j]] = positions[j];
         };
-        place(top);
+        place(top, true);
         for (const std::vector<size_t>& members : pieces)
-            if (!members.empty()) place(members);
+            if (!members.empty()) place(members, false);
         transition.launchOrder = std::move(order);
     }
-    const std::vector<int>& order = transition.launchOrder;
+    // An element the transition does not animate (one cache per element says so) is left
+    // out of the launch: it travels over the whole transition, and the others close up.
+    std::vector<int> order = transition.launchOrder;
+    if (transition.caches.size() == count) {
+        std::vector<size_t> launched;
+        for (size_t i : top)
+            if (transition.caches[i]->isAnimated && order[i] >= 0) launched.push_back(i);
+            else order[i] = -1;
+        if (launched.size() < top.size()) {
+            // Positions shared by a soft group stay shared.
+            std::vector<int> used;
+            for (size_t i : launched) used.push_back(order[i]);
+            std::sort(used.begin(), used.end());
+            used.erase(std::unique(used.begin(), used.end()), used.end());
+            for (size_t i : launched)
+                order[i] = static_cast<int>(std::lower_bound(used.begin(), used.end(), order[i]) - used.begin());
+        }
+    }
     std::vector<double>& start = transition.windowStart;
     std::vector<double>& end = transition.windowEnd;
     start.assign(count, 0.0);

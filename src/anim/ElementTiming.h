@@ -21,8 +21,10 @@ struct ElementProgress {
 double ramp(double u, double lo, double hi);
 
 // Launch positions from the transition's launch type and seed (0-based; elements
-// listed in creation order).
-std::vector<int> launchPositions(const AnimTransition& transition, std::span<const AnimElement> elements);
+// listed in creation order). With `together`, elements that stand level on the launch
+// axis (within the sequence's blending range) share a position.
+std::vector<int> launchPositions(const AnimTransition& transition, std::span<const AnimElement> elements,
+                                 bool together = true);
 // Fills the transition's launch order when it does not match the elements, its
 // windows (overlap, fragment overlap, gaps, clumps) and its ease curve.
 void prepareTransition(AnimTransition& transition, std::span<const AnimElement> elements);

@@ -73,8 +73,28 @@ struct Key {
         add(t.action), add(t.vis);
         add(static_cast<double>(t.windowStart.size())), add(static_cast<double>(t.launchOrder.size()));
         for (int k : t.launchOrder) add(k);
+        add(t.doAutoSmooth);
     }
 };
+
+// Automatic smoothing of span k: at each of its poses, as smooth as the path runs on
+// through it (100 where the spans either side continue in one direction, 0 where the path
+// turns square or back), so an element never loops round a pose it turns back at.
+void autoSmooth(std::span<const glm::dvec3> arrive, std::span<const glm::dvec3> leave,
+                const std::vector<char>& automatic, std::vector<double>& startSmooth, std::vector<double>& endSmooth) {
+    const size_t spans = automatic.size();
+    auto chord = [&](size_t k) { return arrive[k + 1] - leave[k]; };
+    auto straightness = [&](const glm::dvec3& a, const glm::dvec3& b) {
+        const double la = glm::length(a), lb = glm::length(b);
+        if (la < 1e-12 || lb < 1e-12) return 0.0;
+        return 100.0 * std::max(0.0, glm::dot(a, b) / (la * lb));
+    };
+    for (size_t k = 0; k < spans; ++k) {
+        if (!automatic[k]) continue;
+        startSmooth[k] = k > 0 ? straightness(chord(k - 1), chord(k)) : 0.0;
+        endSmooth[k] = k + 1 < spans ? straightness(chord(k), chord(k + 1)) : 0.0;
+    }
+}
 
 }  // namespace
 
@@ -84,9 +104,15 @@ void TrackMotion::fingerprint(const AnimTrack& track, std::span<const AnimElemen
     k.add(&track), k.add(track.trackType), k.add(static_cast<double>(elements.size()));
     for (const AnimElement& e : elements) {
         k.add(e.center, 3), k.add(e.bounds, 6), k.add(e.creationIndex), k.add(e.selectionIndex), k.add(e.owner);
+        k.add(e.softGroup);
     }
     for (const auto& seg : track.segments) {
         k.add(seg.get()), k.add(seg->segmentType()), k.add(seg->startFrame), k.add(seg->length);
+        k.add(static_cast<double>(seg->caches.size()));
+        for (const auto& c : seg->caches) {
+            k.add(c->isAnimated), k.add(c->startTranslate, 3), k.add(c->startRotate, 3), k.add(c->startScale, 3);
+            k.add(c->startOrigin, 3);
+        }
         if (seg->segmentType() == AnimTrackSegment::kPose) {
             const auto& pose = static_cast<const AnimPose&>(*seg);
             k.add(pose.settings), k.add(pose.action), k.add(pose.vis);
@@ -114,8 +140,12 @@ void TrackMotion::buildStation(Station& st, const AnimTrackSegment* segment, std
             st.scale[i] = vec(states[i].scale);
         }
         st.action.prepare(pose.action, static_cast<int>(n));
+        st.still.assign(n, 0);
+        if (pose.caches.size() == n)
+            for (size_t i = 0; i < n; ++i) st.still[i] = !pose.caches[i]->isAnimated;
     } else {
         st.action = PathAction{};
+        st.still.assign(n, 0);
     }
     st.center = glm::dvec3(0.0);
     for (const auto& p : st.arrive) st.center += p;
@@ -127,6 +157,7 @@ void TrackMotion::buildStation(Station& st, const AnimTrackSegment* segment, std
     // A pose hands the transition after it the place its action reached by the pose's end.
     const double length = segment->length;
     for (size_t i = 0; i < n; ++i) {
+        if (st.still[i]) continue;
         glm::dvec3 offset(0.0);
         glm::dquat turn;
         st.action.inPose(static_cast<int>(i), length, length, offset, turn);
@@ -164,6 +195,7 @@ void TrackMotion::rebuild(AnimTrack& track, std::span<const AnimElement> element
     passages_.clear();
     const int stations = static_cast<int>(stations_.size());
     std::vector<double> startSmooth(std::max(stations - 1, 0), 0.0), endSmooth(startSmooth);
+    std::vector<char> automatic(startSmooth.size(), 0);
     int current = 0;
     for (int s = 0; s < segs; ++s) {
         if (isPose(s)) {
@@ -178,6 +210,7 @@ void TrackMotion::rebuild(AnimTrack& track, std::span<const AnimElement> element
         if (p.from < static_cast<int>(startSmooth.size())) {
             startSmooth[p.from] = tr.smoothing.startSmooth;
             endSmooth[p.from] = tr.smoothing.endSmooth;
+            automatic[p.from] = tr.doAutoSmooth;
         }
         passageOf_[s] = static_cast<int>(passages_.size());
         passages_.push_back(std::move(p));
@@ -186,9 +219,17 @@ void TrackMotion::rebuild(AnimTrack& track, std::span<const AnimElement> element
     // One curve per element through all stations, so neighbouring transitions share tangents.
     curves_.resize(n);
     std::vector<glm::dvec3> arrive(stations), leave(stations);
+    const bool anyAutomatic = std::find(automatic.begin(), automatic.end(), 1) != automatic.end();
+    std::vector<double> elementStart, elementEnd;
     for (size_t i = 0; i < n; ++i) {
         for (int k = 0; k < stations; ++k) arrive[k] = stations_[k].arrive[i], leave[k] = stations_[k].leave[i];
-        curves_[i].build(arrive, leave, startSmooth, endSmooth);
+        if (!anyAutomatic) {
+            curves_[i].build(arrive, leave, startSmooth, endSmooth);
+            continue;
+        }
+        elementStart = startSmooth, elementEnd = endSmooth;
+        autoSmooth(arrive, leave, automatic, elementStart, elementEnd);
+        curves_[i].build(arrive, leave, elementStart, elementEnd);
     }
 
     PoseLayout layout(elements);
@@ -256,7 +297,7 @@ void TrackMotion::evaluatePose(int s, double time, std::vector<ElementFrame>& ou
     for (size_t i = 0; i < out.size(); ++i) {
         glm::dvec3 place = st.arrive[i];
         glm::dquat turn = st.arriveTurn[i];
-        if (acts) {
+        if (acts && !st.still[i]) {
             glm::dvec3 offset(0.0);
             glm::dquat extra;
             st.action.inPose(static_cast<int>(i), frames, length, offset, extra);
@@ -319,7 +360,7 @@ void TrackMotion::evaluatePassage(int s, double time, std::vector<ElementFrame>&
 void TrackMotion::evaluate(AnimTrack& track, double time, std::span<const AnimElement> elements,
                            std::vector<ElementFrame>& out) {
     out.assign(elements.size(), ElementFrame{});
-    // Warp tracks animate a warp, which is not built yet: their elements stay at rest.
+    // Warp tracks move their warp records (WarpMotion), not their elements, which stay at rest.
     if (track.segments.empty() || elements.empty() || track.trackType == AnimTrack::kWarpTrack) return;
     fingerprint(track, elements);
     // Compared bit for bit, so a NaN read from a file does not force a rebuild every frame.

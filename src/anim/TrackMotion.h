@@ -34,6 +34,7 @@ private:
         std::vector<glm::dquat> arriveTurn, leaveTurn;
         glm::dvec3 center{0.0};
         PathAction action;
+        std::vector<char> still;  // per element: left out of the pose (it holds its start place)
     };
     struct Passage {
         int from = 0, to = 0;  // stations; the curves' span is `from`

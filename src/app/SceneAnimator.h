@@ -6,6 +6,7 @@
 // element whose fragments are elements timed inside it. Only transforms and opacities change
 // with time, so no geometry is rebuilt from one frame to the next.
 
+#include <glm/mat4x4.hpp>
 #include <vector>
 
 #include "anim/ElementMotion.h"
@@ -28,16 +29,27 @@ public:
     // Elements are gathered again on the next setTime (after the scene was edited).
     void invalidate() { gathered_ = false; }
 
+    // A track's elements at one text granularity. A per-segment track whose segments
+    // split its text differently has one of these per granularity, each played only
+    // while a segment of its granularity stands for the time.
     struct TrackElements {
         AnimTrack* track = nullptr;
+        int granularity = -1;  // the text's split; -1 when the track does not animate a text
         std::vector<AnimElement> elements;
         std::vector<std::vector<DAGNode*>> nodes;  // per element, the nodes it moves
         double fragmentFrame = -1e300;  // fragments show from this frame, what they broke from until it
+        // The elements in the frame of the node the segments were authored under, and that frame.
+        std::vector<AnimElement> local;
+        glm::dmat4 localFrame{1.0};
     };
     const std::vector<TrackElements>& tracks() const { return tracks_; }
 
+    // The ghost opacity of the tracks that are not soloed while another track is soloed as a ghost.
+    static constexpr double kGhostOpacity = 0.25;
+
 private:
     void gather();
+    void play(TrackElements& t, double time, double opacity);
 
     SceneX& scene_;
     std::vector<TrackElements> tracks_;

@@ -139,7 +139,11 @@ bool Camera::setAperture(double aperture) {
     return true;
 }
 
-double Camera::fieldOfView() const { return 2 * std::atan2(aperture_ / 2, lens_) * 180 / kLensPi; }
+double Camera::fieldOfView() const { return 2 * std::atan2(aperture_ / 2, lensInUse()) * 180 / kLensPi; }
+
+void Camera::setAnimatedFieldOfView(double degrees) {
+    animatedLens_ = degrees > 0 && degrees < 180 ? (aperture_ / 2) / std::tan(degrees / 2 * kLensPi / 180) : 0.0;
+}
 
 bool Camera::setFieldOfView(double degrees) {
     if (!(degrees > 0)) return false;
@@ -201,7 +205,7 @@ glm::dmat4 Camera::placement() {
 }
 
 void Camera::frustumAt(double d, double& halfWidth, double& halfHeight) const {
-    halfWidth = aperture_ * d / (2 * lens_);
+    halfWidth = aperture_ * d / (2 * lensInUse());
     halfHeight = halfWidth / aspect;
 }
 

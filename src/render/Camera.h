@@ -44,6 +44,8 @@ public:
     // Horizontal field of view in degrees, from the lens and the film width.
     double fieldOfView() const;
     bool setFieldOfView(double degrees);
+    // A field of view the animation holds the camera at, never stored; 0 gives the lens back.
+    void setAnimatedFieldOfView(double degrees);
 
     // Where the camera is: its placement turned into a camera-to-world matrix. The
     // camera looks down its local -Z axis with +Y up.
@@ -87,6 +89,8 @@ private:
     int projection_ = kPerspective;
     std::string lensType_ = "3";
     double lens_ = 50.0;
+    double animatedLens_ = 0.0;  // 0: none
+    double lensInUse() const { return animatedLens_ > 0 ? animatedLens_ : lens_; }
     double aperture_ = 35.0;
 };
 

@@ -3,6 +3,7 @@
 // blocks, indentation and line ends included) so that writing them back loses nothing.
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace fw {
@@ -25,6 +26,8 @@ public:
     bool empty() const { return bytes_.empty(); }
     void clear() { bytes_.clear(); }
     const std::string& bytes() const { return bytes_; }
+    // Replaces the kept bytes (a record rebuilt from others of its kind).
+    void assign(std::string bytes) { bytes_ = std::move(bytes); }
     // The string argument of the block's own line with this keyword (not a nested
     // block's), quotes and backslash-quotes undone; false when there is none.
     bool find(const char* keyword, std::string& value) const;
