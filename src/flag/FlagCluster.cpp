@@ -1,9 +1,12 @@
 #include "flag/FlagCluster.h"
 
+#include <algorithm>
 #include <cmath>
+#include <memory>
 #include <cstring>
 #include <tuple>
 
+#include "flag/ClothWarp.h"
 #include "geometry/ObjectP.h"
 #include "persistence/CommandIO.h"
 #include "scene/MemberFactory.h"
@@ -139,6 +142,7 @@ bool FlagCluster::showTime(double time) {
         for (size_t i = 0; i < a.size(); ++i) a[i] += w * (b[i] - a[i]);
     }
     writeClothMesh(a);
+    bendWearers(a);
     shownTime_ = time;
     return true;
 }
@@ -182,6 +186,38 @@ void FlagCluster::writeClothMesh(const std::vector<double>& positions) {
             for (const auto& t : tris) mesh.addElement(GeometryInterface::Polygon, 0, 3, t, 3, t, smooth ? 3 : 0, t, 0);
         }
     c->customMeshChanged();
+}
+
+std::vector<Object*> FlagCluster::wearers() {
+    std::vector<Object*> found;
+    const std::string me = name();
+    for (int i = 0; i < scene().memberCount(kObjectKind); ++i) {
+        auto* o = dynamic_cast<Object*>(scene().member(kObjectKind, i));
+        if (!o || o == this || !o->hasParent() || o->parentName() != me) continue;
+        bool part = false;
+        for (int m = 0; m < memberCount() && !part; ++m) part = memberName(m) == o->name();
+        if (!part) found.push_back(o);
+    }
+    return found;
+}
+
+void FlagCluster::bendWearers(const std::vector<double>& positions) {
+    const std::vector<Object*> carried = wearers();
+    if (carried.empty()) return;
+    const double sx = unit.scaleX, sy = unit.scaleY;
+    std::vector<double> scaled(positions.size());
+    for (size_t i = 0; i + 2 < positions.size(); i += 3) {
+        scaled[i] = positions[i] * sx;
+        scaled[i + 1] = positions[i + 1] * sy;
+        scaled[i + 2] = positions[i + 2] * sx;
+    }
+    auto warp = std::make_shared<ClothWarp>(flag_->across(), flag_->down(), std::move(scaled), unit.width * sx,
+                                            unit.height * sy);
+    for (Object* o : carried) {
+        // Bent between its vertices, a solid needs vertices across its faces.
+        o->deformerCount = std::max(o->deformerCount, 1);
+        o->setWarp(warp);
+    }
 }
 
 void registerFlagClasses() {

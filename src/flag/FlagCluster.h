@@ -39,6 +39,9 @@ public:
     // the states are interpolated); false when the run was cancelled.
     bool showTime(double time);
     ObjectP* cloth();
+    // Objects hung below the cluster that are not its parts: the cloth carries them,
+    // bent with it (a title's letters laid on the flat cloth's plane).
+    std::vector<Object*> wearers();
     // The simulation, rebuilt when a setting that moves the cloth has changed.
     kxFlag& flag();
 
@@ -50,6 +53,7 @@ protected:
 private:
     ObjectP* part(const std::string& name, int type);
     void writeClothMesh(const std::vector<double>& positions);
+    void bendWearers(const std::vector<double>& positions);
 
     std::unique_ptr<kxFlag> flag_;
     std::unique_ptr<FlagUnit> builtFrom_;
