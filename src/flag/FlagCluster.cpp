@@ -69,6 +69,7 @@ kxFlag& FlagCluster::flag() {
         builtFrom_ = std::make_unique<FlagUnit>(unit);
         shownTime_ = -1e300;
     }
+    flag_->progress = progress;
     return *flag_;
 }
 

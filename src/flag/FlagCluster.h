@@ -3,6 +3,7 @@
 // cluster ("Flag1:Flag", "Flag1:Pole1", "Flag1:Cap1"). The cloth's mesh is the
 // simulated grid at the frame being shown; the pole and caps are primitives.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,6 +47,8 @@ public:
     kxFlag& flag();
 
     FlagUnit unit;
+    // Told how a long run of steps (a lead-in, a jump far ahead) is getting on.
+    std::function<void(int done, int total)> progress;
 
 protected:
     int beginChild(CommandIO& io, const char* blockName) override;

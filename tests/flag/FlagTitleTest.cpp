@@ -133,6 +133,35 @@ TEST(FlagTitle, SolidLettersAreTheFlagAndWaveWithItsCloth) {
     EXPECT_GT(nDirect, nFlat / 2);
 }
 
+TEST(FlagTitle, ALongLeadInShowsItsProgress) {
+    test::TempDir dir;
+    const std::string project = dir.file("long.kxp");
+    ASSERT_EQ(test::formwright(dir, "text HI --flag -o '" + project + "'").status, 0);
+    std::string text = test::readFile(project);
+    const size_t at = text.find("    PreRollFrames 120\n");
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, 22, "    PreRollFrames 600\n");
+    test::writeFile(project, text);
+    test::Outcome r = test::formwright(dir, "render '" + project + "' --frame 0 -o '" + dir.file("a.png") + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    // Every tenth step of the 600, in order, before the frame's summary.
+    const size_t first = r.err.find("formwright: Simulating 10 of 600\n");
+    const size_t last = r.err.find("formwright: Simulating 600 of 600\n");
+    ASSERT_NE(first, std::string::npos) << r.err;
+    ASSERT_NE(last, std::string::npos) << r.err;
+    EXPECT_LT(first, last);
+    EXPECT_LT(last, r.err.find("a.png: 640 x 480"));
+    int lines = 0;
+    for (size_t p = r.err.find("Simulating "); p != std::string::npos; p = r.err.find("Simulating ", p + 1)) ++lines;
+    EXPECT_EQ(lines, 60);
+    // The shipped lead-in is too short to report; --quiet silences a long one.
+    test::Outcome shortRun = test::formwright(dir, "text HI --flag -o '" + dir.file("b.png") + "'");
+    EXPECT_EQ(shortRun.err.find("Simulating"), std::string::npos) << shortRun.err;
+    test::Outcome quiet = test::formwright(dir, "-q render '" + project + "' --frame 0 -o '" + dir.file("c.png") + "'");
+    ASSERT_EQ(quiet.status, 0) << quiet.err;
+    EXPECT_EQ(quiet.err.find("Simulating"), std::string::npos);
+}
+
 TEST(FlagTitle, OnlyPictureAndSolidAreFlags) {
     test::TempDir dir;
     test::Outcome r = test::formwright(dir, "text HI --flag cloth -o '" + dir.file("f.png") + "'");
