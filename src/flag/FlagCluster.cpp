@@ -6,6 +6,9 @@
 #include <cstring>
 #include <tuple>
 
+#include <glm/geometric.hpp>
+#include <glm/matrix.hpp>
+
 #include "flag/ClothWarp.h"
 #include "geometry/ObjectP.h"
 #include "persistence/CommandIO.h"
@@ -63,10 +66,28 @@ int FlagCluster::beginChild(CommandIO& io, const char* blockName) {
     return 0;
 }
 
+glm::dmat4 FlagCluster::flagToWorld() {
+    // Only the turn: world forces keep their strength whatever the cluster's scale, and
+    // the resting placement, since an animated one would start the run again each frame.
+    if (unit.useLocalForces) return glm::dmat4(1.0);
+    const glm::dmat4 world = restWorldTransform();
+    glm::dmat4 turn(1.0);
+    for (int c = 0; c < 3; ++c) {
+        const glm::dvec3 axis(world[c]);
+        const double len = glm::length(axis);
+        turn[c] = glm::dvec4(len > 0.0 ? axis / len : glm::dvec3(turn[c]), 0.0);
+    }
+    return turn;
+}
+
 kxFlag& FlagCluster::flag() {
-    if (!flag_ || !builtFrom_ || motionOf(*builtFrom_) != motionOf(unit)) {
+    const glm::dmat4 turn = flagToWorld();
+    if (!flag_ || !builtFrom_ || motionOf(*builtFrom_) != motionOf(unit) || turn != builtTurn_) {
         flag_ = std::make_unique<kxFlag>(unit);
+        flag_->transforms[0] = turn;
+        flag_->transforms[1] = glm::transpose(turn);
         builtFrom_ = std::make_unique<FlagUnit>(unit);
+        builtTurn_ = turn;
         shownTime_ = -1e300;
     }
     flag_->progress = progress;

@@ -57,9 +57,12 @@ private:
     ObjectP* part(const std::string& name, int type);
     void writeClothMesh(const std::vector<double>& positions);
     void bendWearers(const std::vector<double>& positions);
+    // The flag's own frame in the world's, turn only; identity when forces are local.
+    glm::dmat4 flagToWorld();
 
     std::unique_ptr<kxFlag> flag_;
     std::unique_ptr<FlagUnit> builtFrom_;
+    glm::dmat4 builtTurn_{1.0};
     double shownTime_ = -1e300;
 };
 

@@ -105,6 +105,41 @@ TEST(FlagCluster, TheClothFollowsTheSimulationFrameByFrame) {
     EXPECT_EQ(flag->flag().stepsRun, 0);
 }
 
+TEST(FlagCluster, WorldForcesReachATurnedFlagThroughItsTurn) {
+    registerAllClasses();
+    // The free edge's mean height, in the flag's own frame, after the lead-in.
+    auto freeEdge = [](double turned, int local, std::vector<double>* positions = nullptr) {
+        SceneX scene;
+        auto* flag = new FlagCluster(scene, "Flag1");
+        flag->unit.preRollFrames = 60;
+        flag->unit.useLocalForces = local;
+        flag->rotate[2] = turned;
+        flag->buildMembers();
+        std::vector<double> p;
+        EXPECT_TRUE(flag->flag().positionsAt(0, p));
+        if (positions) *positions = p;
+        double y = 0;
+        for (int j = 0; j < 21; ++j) y += p[3 * flag->flag().index(20, j) + 1];
+        return y / 21 + flag->unit.height / 2;  // above the rest middle
+    };
+    std::vector<double> upright, turnedLocal;
+    const double hanging = freeEdge(0, 0, &upright);
+    EXPECT_LT(hanging, -5.0);  // gravity pulls the free edge down the cloth
+    // Upside down, the world's gravity pulls it up the cloth.
+    EXPECT_GT(freeEdge(180, 0), 5.0);
+    // Forces meant in the flag's own frame ignore the turn.
+    EXPECT_LT(freeEdge(180, 1, &turnedLocal), -5.0);
+    EXPECT_EQ(turnedLocal, upright);
+    // A quarter turn: gravity runs along the cloth towards the pole, which the free edge
+    // falls back past.
+    std::vector<double> quarter;
+    freeEdge(90, 0, &quarter);
+    double x = 0, uprightX = 0;
+    for (int j = 0; j < 21; ++j) x += quarter[3 * (21 * j + 20)] / 21, uprightX += upright[3 * (21 * j + 20)] / 21;
+    EXPECT_GT(uprightX, 150.0);
+    EXPECT_LT(x, 0.0);
+}
+
 TEST(FlagCluster, ScenesHoldingOneOpenAndResaveByteForByte) {
     registerAllClasses();
     test::TempDir dir;
