@@ -12,8 +12,9 @@
 
 namespace fw {
 
-ClothWarp::ClothWarp(int nu, int nv, std::vector<double> positions, double width, double height)
-    : nu_(nu), nv_(nv), positions_(std::move(positions)), width_(width), height_(height) {
+ClothWarp::ClothWarp(int nu, int nv, std::vector<double> positions, double width, double height,
+                     const glm::dvec3& origin)
+    : nu_(nu), nv_(nv), positions_(std::move(positions)), width_(width), height_(height), origin_(origin) {
     normals_.resize(static_cast<size_t>(nu_) * nv_);
     for (int j = 0; j < nv_; ++j)
         for (int i = 0; i < nu_; ++i) {
@@ -33,7 +34,8 @@ glm::dvec3 ClothWarp::at(int i, int j) const {
 
 glm::dvec3 ClothWarp::normal(int i, int j) const { return normals_[static_cast<size_t>(j) * nu_ + i]; }
 
-glm::dvec3 ClothWarp::map(const glm::dvec3& p, glm::dmat3* jacobian) const {
+glm::dvec3 ClothWarp::map(const glm::dvec3& point, glm::dmat3* jacobian) const {
+    const glm::dvec3 p = point - origin_;
     // Grid coordinates; beyond the cloth the border cells carry on straight.
     const double gu = p.x / width_ * (nu_ - 1), gv = -p.y / height_ * (nv_ - 1);
     const int i = std::clamp(static_cast<int>(std::floor(gu)), 0, nu_ - 2);

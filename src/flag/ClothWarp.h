@@ -15,8 +15,9 @@ namespace fw {
 class ClothWarp : public GeometryWarp {
 public:
     // `positions`: nu by nv points in the cloth's space, row by row from the pinned top
-    // corner; the flat cloth spans x in [0, width] and y in [-height, 0] at z = 0.
-    ClothWarp(int nu, int nv, std::vector<double> positions, double width, double height);
+    // corner; the flat cloth spans origin + x in [0, width] and y in [-height, 0] at z = 0.
+    ClothWarp(int nu, int nv, std::vector<double> positions, double width, double height,
+              const glm::dvec3& origin = glm::dvec3(0.0));
 
     // Where a point of the flat cloth's space goes, and the derivative of the map there
     // (its columns the images of x, y and z).
@@ -33,6 +34,7 @@ private:
     std::vector<double> positions_;
     std::vector<glm::dvec3> normals_;
     double width_, height_;
+    glm::dvec3 origin_;
 };
 
 }  // namespace fw

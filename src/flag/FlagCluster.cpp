@@ -114,8 +114,33 @@ void FlagCluster::buildMembers() {
     ObjectP* clothPart = part(clothName(me), ObjectP::kCustom);
     clothPart->hardShadingAngle = unit.meshType == 2 ? 0.0 : 180.0;
     addMember(clothPart->name());
+    std::fill(clothPart->translate, clothPart->translate + 3, 0.0);
     shownTime_ = -1e300;
     showTime(0.0);
+
+    if (DAGNode* pole = namedPole()) {
+        // Another object is the pole: no pole or caps of our own, and the cloth hangs
+        // from the named one's side, a little below its top, as from a built pole.
+        for (const std::string& built : {poleName(me, 1), capName(me, 1), capName(me, 2)})
+            if (auto* old = dynamic_cast<DAGNode*>(scene().findMember(built))) old->setFlag(DAGNode::kVisible, false);
+        double local[6], world[6], box[6];
+        pole->localBounds(kRenderMode, local);
+        pole->transformBox(local, world);
+        const glm::dmat4 back = glm::inverse(worldTransform());
+        emptyBox(box);
+        for (int corner = 0; corner < 8; ++corner) {
+            const glm::dvec4 p(world[corner & 1 ? 3 : 0], world[corner & 2 ? 4 : 1], world[corner & 4 ? 5 : 2], 1.0);
+            const glm::dvec3 q(back * p);
+            growBox(box, &q.x);
+        }
+        const double thick = 0.5 * (box[3] - box[0]);
+        clothPart->translate[0] = box[3];
+        clothPart->translate[1] = box[4] - 2.0 * thick;
+        clothPart->translate[2] = 0.5 * (box[2] + box[5]);
+        handMaterials();
+        updateBounds(kRenderMode);
+        return;
+    }
 
     // The pole runs down the pinned edge from a little above the cloth's top.
     const double top = 2.0 * r;
@@ -210,6 +235,13 @@ void FlagCluster::writeClothMesh(const std::vector<double>& positions) {
     c->customMeshChanged();
 }
 
+DAGNode* FlagCluster::namedPole() {
+    if (unit.flagpoleName.empty()) return nullptr;
+    auto* node = dynamic_cast<Object*>(scene().findMember(unit.flagpoleName));
+    if (!node || node == this || node->parentName() == name()) return nullptr;
+    return node;
+}
+
 std::vector<Object*> FlagCluster::wearers() {
     std::vector<Object*> found;
     const std::string me = name();
@@ -233,8 +265,13 @@ void FlagCluster::bendWearers(const std::vector<double>& positions) {
         scaled[i + 1] = positions[i + 1] * sy;
         scaled[i + 2] = positions[i + 2] * sx;
     }
+    // The cloth's mesh lies under its own placement (set when another object is the pole).
+    const ObjectP* c = cloth();
+    const glm::dvec3 origin = c ? glm::dvec3(c->translate[0], c->translate[1], c->translate[2]) : glm::dvec3(0.0);
+    for (size_t i = 0; i + 2 < scaled.size(); i += 3)
+        for (int k = 0; k < 3; ++k) scaled[i + k] += origin[k];
     auto warp = std::make_shared<ClothWarp>(flag_->across(), flag_->down(), std::move(scaled), unit.width * sx,
-                                            unit.height * sy);
+                                            unit.height * sy, origin);
     for (Object* o : carried) {
         // Bent between its vertices, a solid needs vertices across its faces.
         o->deformerCount = std::max(o->deformerCount, 1);

@@ -43,6 +43,9 @@ public:
     // Objects hung below the cluster that are not its parts: the cloth carries them,
     // bent with it (a title's letters laid on the flat cloth's plane).
     std::vector<Object*> wearers();
+    // The object FlagpoleName names, standing in for a built pole; null when it names
+    // none (or one of the cluster's own).
+    DAGNode* namedPole();
     // The simulation, rebuilt when a setting that moves the cloth has changed.
     kxFlag& flag();
 

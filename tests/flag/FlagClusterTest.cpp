@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <glm/mat4x4.hpp>
+
 #include "SolidCheck.h"
 #include "TempDir.h"
 #include "app/Registration.h"
@@ -138,6 +140,42 @@ TEST(FlagCluster, WorldForcesReachATurnedFlagThroughItsTurn) {
     for (int j = 0; j < 21; ++j) x += quarter[3 * (21 * j + 20)] / 21, uprightX += upright[3 * (21 * j + 20)] / 21;
     EXPECT_GT(uprightX, 150.0);
     EXPECT_LT(x, 0.0);
+}
+
+TEST(FlagCluster, ANamedObjectIsThePoleTheClothHangsFrom) {
+    registerAllClasses();
+    SceneX scene;
+    auto* mast = new ObjectP(scene, "Mast");
+    mast->setType(ObjectP::kCylinder);
+    mast->setSize(0, 0.1);
+    mast->setSize(1, 6.0);
+    mast->setSize(2, 0.1);
+    mast->translate[0] = -2.0, mast->translate[1] = 1.0, mast->translate[2] = 0.5;
+    auto* flag = new FlagCluster(scene, "Flag1");
+    flag->unit.preRollFrames = 10;
+    flag->unit.flagpoleName = "Mast";
+    flag->buildMembers();
+    // Only the cloth is the cluster's own; no pole or cap was made.
+    ASSERT_EQ(flag->memberCount(), 1);
+    EXPECT_EQ(scene.findMember("Flag1:Pole1"), nullptr);
+    EXPECT_EQ(scene.findMember("Flag1:Cap1"), nullptr);
+    // The pinned corners hang at the mast's side, just below its top (4.0).
+    ASSERT_TRUE(flag->showTime(0));
+    const glm::dmat4 world = flag->cloth()->worldTransform();
+    for (int j : {0, 20}) {
+        double p[3];
+        flag->cloth()->customMesh().getVertex(p, 21 * j);
+        const glm::dvec3 w(world * glm::dvec4(p[0], p[1], p[2], 1.0));
+        EXPECT_NEAR(w.x, -1.95, 1e-6);
+        EXPECT_NEAR(w.z, 0.5, 1e-6);
+        EXPECT_NEAR(w.y, j == 0 ? 3.9 : 3.9 - flag->unit.height * flag->unit.scaleY, 1e-6);
+    }
+    // A name no object holds: the flag builds its own pole again.
+    flag->unit.flagpoleName = "Nothing";
+    flag->buildMembers();
+    EXPECT_EQ(flag->memberCount(), 3);
+    EXPECT_NE(scene.findMember("Flag1:Pole1"), nullptr);
+    EXPECT_EQ(flag->cloth()->translate[0], 0.0);
 }
 
 TEST(FlagCluster, ScenesHoldingOneOpenAndResaveByteForByte) {
