@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
 #include <cstring>
+#include <memory>
 #include <tuple>
 
 #include <glm/geometric.hpp>
@@ -115,17 +115,15 @@ void FlagCluster::buildMembers() {
     clothPart->hardShadingAngle = unit.meshType == 2 ? 0.0 : 180.0;
     addMember(clothPart->name());
     std::fill(clothPart->translate, clothPart->translate + 3, 0.0);
-    shownTime_ = -1e300;
-    showTime(0.0);
-
-    if (DAGNode* pole = namedPole()) {
+    DAGNode* named = namedPole();
+    if (named) {
         // Another object is the pole: no pole or caps of our own, and the cloth hangs
         // from the named one's side, a little below its top, as from a built pole.
         for (const std::string& built : {poleName(me, 1), capName(me, 1), capName(me, 2)})
             if (auto* old = dynamic_cast<DAGNode*>(scene().findMember(built))) old->setFlag(DAGNode::kVisible, false);
         double local[6], world[6], box[6];
-        pole->localBounds(kRenderMode, local);
-        pole->transformBox(local, world);
+        named->localBounds(kRenderMode, local);
+        named->transformBox(local, world);
         const glm::dmat4 back = glm::inverse(worldTransform());
         emptyBox(box);
         for (int corner = 0; corner < 8; ++corner) {
@@ -137,6 +135,10 @@ void FlagCluster::buildMembers() {
         clothPart->translate[0] = box[3];
         clothPart->translate[1] = box[4] - 2.0 * thick;
         clothPart->translate[2] = 0.5 * (box[2] + box[5]);
+    }
+    shownTime_ = -1e300;
+    showTime(0.0);
+    if (named) {
         handMaterials();
         updateBounds(kRenderMode);
         return;
