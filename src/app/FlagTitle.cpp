@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <iterator>
+#include <vector>
 
 #include "app/OrvoSceneManager.h"
 #include "app/RenderJob.h"
 #include "flag/FlagCluster.h"
 #include "geometry/ObjectP.h"
+#include "geometry/ObjectX.h"
 #include "scene/SceneX.h"
 #include "surface/MaterialChannelColor.h"
 #include "surface/MaterialStack.h"
@@ -65,6 +67,51 @@ bool FlagTitle::build(OrvoSceneManager& manager, const TitleScene::Options& opti
     // The cloth and the top of the pole fill the frame.
     const double width = kClothWidth * 1.15, height = flag->unit.height * scale * 1.6;
     TitleScene::frameFront(manager, width, height, kClothWidth * 0.45, -flag->unit.height * scale * 0.55);
+    return true;
+}
+
+bool FlagTitle::buildSolid(OrvoSceneManager& manager, const TitleScene::Options& options, std::string& subject,
+                           std::string& error) {
+    TitleScene::Options still = options;
+    still.animate.clear();
+    if (!TitleScene::build(manager, still, subject, error)) return false;
+    SceneX& scene = *manager.scene();
+    std::vector<ObjectX*> letters;
+    double box[6] = {1e300, 1e300, 1e300, -1e300, -1e300, -1e300};
+    for (int i = 0; i < scene.memberCount(kObjectKind); ++i)
+        if (auto* letter = dynamic_cast<ObjectX*>(scene.member(kObjectKind, i)); letter && letter->parentName() == "root") {
+            double world[6];
+            letter->worldBounds(kRenderMode, world);
+            for (int c = 0; c < 3; ++c) box[c] = std::min(box[c], world[c]), box[c + 3] = std::max(box[c + 3], world[c + 3]);
+            letters.push_back(letter);
+        }
+    if (letters.empty()) {
+        subject.clear();
+        error = "the text has no characters that can be built";
+        return false;
+    }
+
+    // The cloth keeps its proportions and leaves a margin around the title.
+    auto* flag = new FlagCluster(scene, "Flag");
+    const double titleWidth = box[3] - box[0], titleHeight = box[4] - box[1];
+    const double clothWidth = std::max(1.2 * titleWidth, 1.5 * titleHeight * flag->unit.width / flag->unit.height);
+    const double scale = clothWidth / flag->unit.width, clothHeight = flag->unit.height * scale;
+    flag->unit.scaleX = flag->unit.scaleY = scale;
+    auto* pole = new MaterialX(scene, "Flag Pole");
+    pole->colorChannel().setColor(0.85f, 0.85f, 0.88f);
+    for (int slot = 1; slot < 3; ++slot) flag->materialStack(slot)->item(0).setMaterial(pole->name());
+    flag->buildMembers();
+    // The letters are the flag: the cloth only carries them.
+    flag->cloth()->setFlag(DAGNode::kVisible, false);
+    // Centred on the flat cloth, their depth straddling it.
+    const double shift[3] = {clothWidth / 2 - (box[0] + box[3]) / 2, -clothHeight / 2 - (box[1] + box[4]) / 2,
+                             -(box[2] + box[5]) / 2};
+    for (ObjectX* letter : letters) {
+        letter->setParent(flag->name());
+        for (int c = 0; c < 3; ++c) letter->translate[c] += shift[c];
+    }
+    flag->showTime(0.0);
+    TitleScene::frameFront(manager, clothWidth * 1.15, clothHeight * 1.6, clothWidth * 0.45, -clothHeight * 0.55);
     return true;
 }
 

@@ -24,6 +24,10 @@ public:
     // False with the subject and what is wrong.
     static bool build(OrvoSceneManager& manager, const TitleScene::Options& options, const std::string& texture,
                       std::string& subject, std::string& error);
+    // The title's own bevelled letters as the flag: built as `text` builds them, hung on
+    // a flag cluster whose cloth (hidden) carries them, so they wave with it.
+    static bool buildSolid(OrvoSceneManager& manager, const TitleScene::Options& options, std::string& subject,
+                           std::string& error);
 };
 
 }  // namespace fw

@@ -16,6 +16,7 @@
 #include "effects/FrameEffects.h"
 #include "geometry/ObjectX.h"
 #include "output/ImageWriter.h"
+#include "output/ProgressText.h"
 #include "platform/StopSignal.h"
 #include "render/Camera.h"
 #include "render/GLRenderer.h"
@@ -330,7 +331,13 @@ int RenderJob::renderImage(double time, RenderImage& image, const std::string& p
     Renderer* renderer = prepareRenderer();
     if (!renderer) return kExitInternal;
     const auto start = std::chrono::steady_clock::now();
-    if (!animator_) animator_ = std::make_unique<SceneAnimator>(scene);
+    if (!animator_) {
+        animator_ = std::make_unique<SceneAnimator>(scene);
+        // A flag's lead-in may run long before the first frame shows anything.
+        animator_->simulationProgress = [](int done, int total) {
+            printNote("%s", ProgressText::simulationLine(done, total).c_str());
+        };
+    }
     animator_->setTime(time);
     frame_.passes.time = time;
     timing_.scene = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

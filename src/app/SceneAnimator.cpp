@@ -431,7 +431,10 @@ int SceneAnimator::setTime(double time) {
     }
     // Cloth is the one geometry that changes with time: each flag shows its state now.
     for (int i = 0; i < scene_.memberCount(kObjectKind); ++i)
-        if (auto* flag = dynamic_cast<FlagCluster*>(scene_.member(kObjectKind, i))) flag->showTime(time);
+        if (auto* flag = dynamic_cast<FlagCluster*>(scene_.member(kObjectKind, i))) {
+            flag->progress = simulationProgress;
+            flag->showTime(time);
+        }
     return played;
 }
 

@@ -6,6 +6,7 @@
 // element whose fragments are elements timed inside it. Only transforms and opacities change
 // with time, so no geometry is rebuilt from one frame to the next.
 
+#include <functional>
 #include <glm/mat4x4.hpp>
 #include <vector>
 
@@ -28,6 +29,9 @@ public:
     void clear();
     // Elements are gathered again on the next setTime (after the scene was edited).
     void invalidate() { gathered_ = false; }
+
+    // Handed to every flag: how its long simulation runs are getting on.
+    std::function<void(int done, int total)> simulationProgress;
 
     // A track's elements at one text granularity. A per-segment track whose segments
     // split its text differently has one of these per granularity, each played only

@@ -29,6 +29,7 @@ struct TextRequest {
     double spacing = 0;
     int wrap = 0;
     bool flag = false;
+    std::string flagKind;  // "picture" (also when given alone) or "solid"
 };
 
 int alignmentOf(const std::string& name) {
@@ -58,7 +59,10 @@ TitleScene::Options titleOptions(const TextRequest& request) {
 // or a movie needs it only while it is rendered.
 int makeFlag(const TextRequest& request) {
     if (!request.looks.materials.empty()) {
-        printError("--material", "a flag's cloth wears the rendered title; it takes no material");
+        printError("--material", request.flagKind == "solid"
+                                     ? "a solid flag's letters keep the title's own material; the pole would wear "
+                                       "any other too"
+                                     : "a flag's cloth wears the rendered title; it takes no material");
         return kExitUserError;
     }
     if (!request.animate.empty() || !request.variables.empty()) {
@@ -75,6 +79,12 @@ int makeFlag(const TextRequest& request) {
         project ? (out.parent_path() / (out.stem().string() + "-title.png")).string()
                 : (std::filesystem::temp_directory_path(failed) / ("formwright-flag-" + std::to_string(getpid()) + ".png"))
                       .string();
+    if (request.flagKind == "solid")
+        return writeBuiltScene(
+            output, [&](OrvoSceneManager& manager, int width, int height, std::string& subject, std::string& error) {
+                options.width = width, options.height = height;
+                return FlagTitle::buildSolid(manager, options, subject, error);
+            });
     const int status = writeBuiltScene(
         output, [&](OrvoSceneManager& manager, int width, int height, std::string& subject, std::string& error) {
             options.width = width, options.height = height;
@@ -169,9 +179,14 @@ public:
                              "typewriter-out, cascade-out, slide-down, zoom-out, tracking-out, shatter (the "
                              "letters break into pieces that fly apart). An image shows the settled title, or "
                              "the shattering one");
-        command_->add_flag("--flag", text_.flag,
-                           "put the title on a flag waving on a pole: the title is rendered flat and the cloth "
-                           "wears that picture (a project keeps it beside itself as OUT-title.png)");
+        flagOption_ = command_
+                          ->add_option("--flag", text_.flagKind,
+                                       "put the title on a flag waving on a pole. Alone or `picture`: the title is "
+                                       "rendered flat and the cloth wears that picture (a project keeps it beside "
+                                       "itself as OUT-title.png); `solid`: the bevelled letters are the flag and "
+                                       "wave with its cloth")
+                          ->expected(0, 1)
+                          ->check(CLI::IsMember({"picture", "solid"}));
         command_
             ->add_option("-o,--output", text_.out,
                          "OUT.kxp, a mesh (" + FileTypes::listed(FileType::kMesh, ", ") +
@@ -179,10 +194,14 @@ public:
                              FileTypes::listed(FileType::kMovie, ", ") + ")")
             ->required();
     }
-    int run() override { return makeText(text_); }
+    int run() override {
+        text_.flag = flagOption_->count() > 0;
+        return makeText(text_);
+    }
 
 private:
     TextRequest text_;
+    CLI::Option* flagOption_ = nullptr;
 };
 
 }  // namespace

@@ -1,9 +1,15 @@
 #include "flag/FlagCluster.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <tuple>
 
+#include <glm/geometric.hpp>
+#include <glm/matrix.hpp>
+
+#include "flag/ClothWarp.h"
 #include "geometry/ObjectP.h"
 #include "persistence/CommandIO.h"
 #include "scene/MemberFactory.h"
@@ -60,12 +66,31 @@ int FlagCluster::beginChild(CommandIO& io, const char* blockName) {
     return 0;
 }
 
+glm::dmat4 FlagCluster::flagToWorld() {
+    // Only the turn: world forces keep their strength whatever the cluster's scale, and
+    // the resting placement, since an animated one would start the run again each frame.
+    if (unit.useLocalForces) return glm::dmat4(1.0);
+    const glm::dmat4 world = restWorldTransform();
+    glm::dmat4 turn(1.0);
+    for (int c = 0; c < 3; ++c) {
+        const glm::dvec3 axis(world[c]);
+        const double len = glm::length(axis);
+        turn[c] = glm::dvec4(len > 0.0 ? axis / len : glm::dvec3(turn[c]), 0.0);
+    }
+    return turn;
+}
+
 kxFlag& FlagCluster::flag() {
-    if (!flag_ || !builtFrom_ || motionOf(*builtFrom_) != motionOf(unit)) {
+    const glm::dmat4 turn = flagToWorld();
+    if (!flag_ || !builtFrom_ || motionOf(*builtFrom_) != motionOf(unit) || turn != builtTurn_) {
         flag_ = std::make_unique<kxFlag>(unit);
+        flag_->transforms[0] = turn;
+        flag_->transforms[1] = glm::transpose(turn);
         builtFrom_ = std::make_unique<FlagUnit>(unit);
+        builtTurn_ = turn;
         shownTime_ = -1e300;
     }
+    flag_->progress = progress;
     return *flag_;
 }
 
@@ -89,8 +114,35 @@ void FlagCluster::buildMembers() {
     ObjectP* clothPart = part(clothName(me), ObjectP::kCustom);
     clothPart->hardShadingAngle = unit.meshType == 2 ? 0.0 : 180.0;
     addMember(clothPart->name());
+    std::fill(clothPart->translate, clothPart->translate + 3, 0.0);
+    DAGNode* named = namedPole();
+    if (named) {
+        // Another object is the pole: no pole or caps of our own, and the cloth hangs
+        // from the named one's side, a little below its top, as from a built pole.
+        for (const std::string& built : {poleName(me, 1), capName(me, 1), capName(me, 2)})
+            if (auto* old = dynamic_cast<DAGNode*>(scene().findMember(built))) old->setFlag(DAGNode::kVisible, false);
+        double local[6], world[6], box[6];
+        named->localBounds(kRenderMode, local);
+        named->transformBox(local, world);
+        const glm::dmat4 back = glm::inverse(worldTransform());
+        emptyBox(box);
+        for (int corner = 0; corner < 8; ++corner) {
+            const glm::dvec4 p(world[corner & 1 ? 3 : 0], world[corner & 2 ? 4 : 1], world[corner & 4 ? 5 : 2], 1.0);
+            const glm::dvec3 q(back * p);
+            growBox(box, &q.x);
+        }
+        const double thick = 0.5 * (box[3] - box[0]);
+        clothPart->translate[0] = box[3];
+        clothPart->translate[1] = box[4] - 2.0 * thick;
+        clothPart->translate[2] = 0.5 * (box[2] + box[5]);
+    }
     shownTime_ = -1e300;
     showTime(0.0);
+    if (named) {
+        handMaterials();
+        updateBounds(kRenderMode);
+        return;
+    }
 
     // The pole runs down the pinned edge from a little above the cloth's top.
     const double top = 2.0 * r;
@@ -139,6 +191,7 @@ bool FlagCluster::showTime(double time) {
         for (size_t i = 0; i < a.size(); ++i) a[i] += w * (b[i] - a[i]);
     }
     writeClothMesh(a);
+    bendWearers(a);
     shownTime_ = time;
     return true;
 }
@@ -182,6 +235,50 @@ void FlagCluster::writeClothMesh(const std::vector<double>& positions) {
             for (const auto& t : tris) mesh.addElement(GeometryInterface::Polygon, 0, 3, t, 3, t, smooth ? 3 : 0, t, 0);
         }
     c->customMeshChanged();
+}
+
+DAGNode* FlagCluster::namedPole() {
+    if (unit.flagpoleName.empty()) return nullptr;
+    auto* node = dynamic_cast<Object*>(scene().findMember(unit.flagpoleName));
+    if (!node || node == this || node->parentName() == name()) return nullptr;
+    return node;
+}
+
+std::vector<Object*> FlagCluster::wearers() {
+    std::vector<Object*> found;
+    const std::string me = name();
+    for (int i = 0; i < scene().memberCount(kObjectKind); ++i) {
+        auto* o = dynamic_cast<Object*>(scene().member(kObjectKind, i));
+        if (!o || o == this || !o->hasParent() || o->parentName() != me) continue;
+        bool part = false;
+        for (int m = 0; m < memberCount() && !part; ++m) part = memberName(m) == o->name();
+        if (!part) found.push_back(o);
+    }
+    return found;
+}
+
+void FlagCluster::bendWearers(const std::vector<double>& positions) {
+    const std::vector<Object*> carried = wearers();
+    if (carried.empty()) return;
+    const double sx = unit.scaleX, sy = unit.scaleY;
+    std::vector<double> scaled(positions.size());
+    for (size_t i = 0; i + 2 < positions.size(); i += 3) {
+        scaled[i] = positions[i] * sx;
+        scaled[i + 1] = positions[i + 1] * sy;
+        scaled[i + 2] = positions[i + 2] * sx;
+    }
+    // The cloth's mesh lies under its own placement (set when another object is the pole).
+    const ObjectP* c = cloth();
+    const glm::dvec3 origin = c ? glm::dvec3(c->translate[0], c->translate[1], c->translate[2]) : glm::dvec3(0.0);
+    for (size_t i = 0; i + 2 < scaled.size(); i += 3)
+        for (int k = 0; k < 3; ++k) scaled[i + k] += origin[k];
+    auto warp = std::make_shared<ClothWarp>(flag_->across(), flag_->down(), std::move(scaled), unit.width * sx,
+                                            unit.height * sy, origin);
+    for (Object* o : carried) {
+        // Bent between its vertices, a solid needs vertices across its faces.
+        o->deformerCount = std::max(o->deformerCount, 1);
+        o->setWarp(warp);
+    }
 }
 
 void registerFlagClasses() {

@@ -3,6 +3,7 @@
 // cluster ("Flag1:Flag", "Flag1:Pole1", "Flag1:Cap1"). The cloth's mesh is the
 // simulated grid at the frame being shown; the pole and caps are primitives.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,10 +40,18 @@ public:
     // the states are interpolated); false when the run was cancelled.
     bool showTime(double time);
     ObjectP* cloth();
+    // Objects hung below the cluster that are not its parts: the cloth carries them,
+    // bent with it (a title's letters laid on the flat cloth's plane).
+    std::vector<Object*> wearers();
+    // The object FlagpoleName names, standing in for a built pole; null when it names
+    // none (or one of the cluster's own).
+    DAGNode* namedPole();
     // The simulation, rebuilt when a setting that moves the cloth has changed.
     kxFlag& flag();
 
     FlagUnit unit;
+    // Told how a long run of steps (a lead-in, a jump far ahead) is getting on.
+    std::function<void(int done, int total)> progress;
 
 protected:
     int beginChild(CommandIO& io, const char* blockName) override;
@@ -50,9 +59,13 @@ protected:
 private:
     ObjectP* part(const std::string& name, int type);
     void writeClothMesh(const std::vector<double>& positions);
+    void bendWearers(const std::vector<double>& positions);
+    // The flag's own frame in the world's, turn only; identity when forces are local.
+    glm::dmat4 flagToWorld();
 
     std::unique_ptr<kxFlag> flag_;
     std::unique_ptr<FlagUnit> builtFrom_;
+    glm::dmat4 builtTurn_{1.0};
     double shownTime_ = -1e300;
 };
 

@@ -42,6 +42,10 @@ std::string ProgressText::batchLine(int batch, int batches) {
 
 std::string ProgressText::progressLine(int done, int total) { return formatted("Rendering %d of %d", done, total); }
 
+std::string ProgressText::simulationLine(int done, int total) {
+    return formatted("Simulating %d of %d", done, total);
+}
+
 std::string ProgressText::unableToWrite(const std::string& path) {
     return formatted("\rUnable to write to:\r  %s\r\rPlease try again.", path.c_str());
 }

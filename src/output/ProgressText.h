@@ -33,6 +33,8 @@ public:
     static std::string batchLine(int batch, int batches);
     // "Rendering 3 of 10".
     static std::string progressLine(int done, int total);
+    // "Simulating 30 of 400": steps of a simulation run (a flag's lead-in).
+    static std::string simulationLine(int done, int total);
 
     // Alerts for an output that cannot be written, before the first frame renders.
     static std::string unableToWrite(const std::string& path);

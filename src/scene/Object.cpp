@@ -6,6 +6,7 @@
 #include <glm/gtc/matrix_inverse.hpp>
 
 #include "mesh/GeometryInterface.h"
+#include "mesh/ObjDB.h"
 #include "mesh/PackedObjDB.h"
 #include "persistence/CommandIO.h"
 #include "persistence/FieldTable.h"
@@ -15,9 +16,27 @@ namespace fw {
 
 // ---- ports
 
+Object::ObjectDynPort::ObjectDynPort(Object* owner, const char* name) : GeometryPort(owner, name) {
+    owner->dynPorts_.push_back(this);
+}
+
+Object::ObjectDynPort::~ObjectDynPort() {
+    auto& ports = object().dynPorts_;
+    ports.erase(std::remove(ports.begin(), ports.end(), this), ports.end());
+}
+
 bool Object::ObjectDynPort::compute(const Settings*) {
     geometry_ = geometry();
-    return geometry_ != nullptr;
+    const GeometryWarp* warp = object().warp();
+    if (!geometry_ || !warp) {
+        warped_.reset();
+        return geometry_ != nullptr;
+    }
+    if (!warped_) warped_ = std::make_unique<ObjDB>();
+    warped_->clear();
+    warp->apply(object(), *geometry_, *warped_);
+    geometry_ = warped_.get();
+    return true;
 }
 
 bool Object::ElementInterpPort::compute(const WorldCoordinateSettings* settings) {
@@ -174,6 +193,12 @@ Object::Object(Scene& scene, const char* name) : DAGNode(scene, kObjectKind, nam
 }
 
 Object::~Object() = default;
+
+void Object::setWarp(std::shared_ptr<const GeometryWarp> warp) {
+    if (!warp && !warp_) return;
+    warp_ = std::move(warp);
+    for (ObjectDynPort* port : dynPorts_) port->setDirty();
+}
 
 void Object::geometryChanged() {
     for (int i = 0; i < 3; ++i) {

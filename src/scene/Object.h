@@ -14,8 +14,18 @@
 namespace fw {
 
 class GeometryInterface;
+class ObjDB;
+class Object;
 class PackedObjDB;
 
+// Bends an object's geometry at animation time, after it is built (a flag's cloth
+// carrying a title's letters). Held shared, so a warp outlives whoever made it.
+class GeometryWarp {
+public:
+    virtual ~GeometryWarp() = default;
+    // `in` bent into `out` (empty on entry), both in the object's own space.
+    virtual void apply(Object& object, const GeometryInterface& in, ObjDB& out) const = 0;
+};
 
 class Object : public DAGNode {
 public:
@@ -139,7 +149,8 @@ public:
     // the settings of the builder before it.
     class ObjectDynPort : public GeometryPort<GeometryInterface, AnySettings> {
     public:
-        using GeometryPort::GeometryPort;
+        ObjectDynPort(Object* owner, const char* name);
+        ~ObjectDynPort() override;
         GeometryInterface* result() override { return const_cast<GeometryInterface*>(geometry_); }
 
     protected:
@@ -147,6 +158,7 @@ public:
 
     private:
         const GeometryInterface* geometry_ = nullptr;
+        std::unique_ptr<ObjDB> warped_;
     };
 
     // The geometry with its world-space vertices, normals and gradients, as one result
@@ -219,6 +231,10 @@ public:
     // Every geometry-fed port of a mode, marked stale (the geometry changed).
     void geometryChanged();
 
+    // Bends the geometry from now on (null: none); the deformed geometry is rebuilt.
+    void setWarp(std::shared_ptr<const GeometryWarp> warp);
+    const GeometryWarp* warp() const { return warp_.get(); }
+
     // Warp deformers attached to the object; an object with any needs meshed geometry.
     int deformerCount = 0;
     int fragmentCount = 0;
@@ -246,6 +262,8 @@ private:
     std::unique_ptr<WorldVertexPort> worldVertices_[3];
     std::unique_ptr<WorldNormalPort> worldNormals_[3];
     std::unique_ptr<GradientsPort> gradients_[3];
+    std::shared_ptr<const GeometryWarp> warp_;
+    std::vector<ObjectDynPort*> dynPorts_;  // the concrete class's, which the warp feeds
 };
 
 }  // namespace fw

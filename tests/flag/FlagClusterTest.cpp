@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <glm/mat4x4.hpp>
+
 #include "SolidCheck.h"
 #include "TempDir.h"
 #include "app/Registration.h"
@@ -103,6 +105,77 @@ TEST(FlagCluster, TheClothFollowsTheSimulationFrameByFrame) {
     // A setting that moves the cloth starts the simulation again.
     flag->unit.airFriction = 20;
     EXPECT_EQ(flag->flag().stepsRun, 0);
+}
+
+TEST(FlagCluster, WorldForcesReachATurnedFlagThroughItsTurn) {
+    registerAllClasses();
+    // The free edge's mean height, in the flag's own frame, after the lead-in.
+    auto freeEdge = [](double turned, int local, std::vector<double>* positions = nullptr) {
+        SceneX scene;
+        auto* flag = new FlagCluster(scene, "Flag1");
+        flag->unit.preRollFrames = 60;
+        flag->unit.useLocalForces = local;
+        flag->rotate[2] = turned;
+        flag->buildMembers();
+        std::vector<double> p;
+        EXPECT_TRUE(flag->flag().positionsAt(0, p));
+        if (positions) *positions = p;
+        double y = 0;
+        for (int j = 0; j < 21; ++j) y += p[3 * flag->flag().index(20, j) + 1];
+        return y / 21 + flag->unit.height / 2;  // above the rest middle
+    };
+    std::vector<double> upright, turnedLocal;
+    const double hanging = freeEdge(0, 0, &upright);
+    EXPECT_LT(hanging, -5.0);  // gravity pulls the free edge down the cloth
+    // Upside down, the world's gravity pulls it up the cloth.
+    EXPECT_GT(freeEdge(180, 0), 5.0);
+    // Forces meant in the flag's own frame ignore the turn.
+    EXPECT_LT(freeEdge(180, 1, &turnedLocal), -5.0);
+    EXPECT_EQ(turnedLocal, upright);
+    // A quarter turn: gravity runs along the cloth towards the pole, which the free edge
+    // falls back past.
+    std::vector<double> quarter;
+    freeEdge(90, 0, &quarter);
+    double x = 0, uprightX = 0;
+    for (int j = 0; j < 21; ++j) x += quarter[3 * (21 * j + 20)] / 21, uprightX += upright[3 * (21 * j + 20)] / 21;
+    EXPECT_GT(uprightX, 150.0);
+    EXPECT_LT(x, 0.0);
+}
+
+TEST(FlagCluster, ANamedObjectIsThePoleTheClothHangsFrom) {
+    registerAllClasses();
+    SceneX scene;
+    auto* mast = new ObjectP(scene, "Mast");
+    mast->setType(ObjectP::kCylinder);
+    mast->setSize(0, 0.1);
+    mast->setSize(1, 6.0);
+    mast->setSize(2, 0.1);
+    mast->translate[0] = -2.0, mast->translate[1] = 1.0, mast->translate[2] = 0.5;
+    auto* flag = new FlagCluster(scene, "Flag1");
+    flag->unit.preRollFrames = 10;
+    flag->unit.flagpoleName = "Mast";
+    flag->buildMembers();
+    // Only the cloth is the cluster's own; no pole or cap was made.
+    ASSERT_EQ(flag->memberCount(), 1);
+    EXPECT_EQ(scene.findMember("Flag1:Pole1"), nullptr);
+    EXPECT_EQ(scene.findMember("Flag1:Cap1"), nullptr);
+    // The pinned corners hang at the mast's side, just below its top (4.0).
+    ASSERT_TRUE(flag->showTime(0));
+    const glm::dmat4 world = flag->cloth()->worldTransform();
+    for (int j : {0, 20}) {
+        double p[3];
+        flag->cloth()->customMesh().getVertex(p, 21 * j);
+        const glm::dvec3 w(world * glm::dvec4(p[0], p[1], p[2], 1.0));
+        EXPECT_NEAR(w.x, -1.95, 1e-6);
+        EXPECT_NEAR(w.z, 0.5, 1e-6);
+        EXPECT_NEAR(w.y, j == 0 ? 3.9 : 3.9 - flag->unit.height * flag->unit.scaleY, 1e-6);
+    }
+    // A name no object holds: the flag builds its own pole again.
+    flag->unit.flagpoleName = "Nothing";
+    flag->buildMembers();
+    EXPECT_EQ(flag->memberCount(), 3);
+    EXPECT_NE(scene.findMember("Flag1:Pole1"), nullptr);
+    EXPECT_EQ(flag->cloth()->translate[0], 0.0);
 }
 
 TEST(FlagCluster, ScenesHoldingOneOpenAndResaveByteForByte) {

@@ -68,6 +68,108 @@ TEST(FlagTitle, AProjectKeepsThePictureBesideItAndRendersAgain) {
     EXPECT_LT(::test::psnr(pa, pb), 30.0);
 }
 
+// Letter pixels right of the pole (the pole stands in the left fifth).
+std::vector<bool> letters(const ::test::Pixels& p, int& count) {
+    std::vector<bool> mask(static_cast<size_t>(p.width) * p.height, false);
+    count = 0;
+    for (int y = 0; y < p.height; ++y)
+        for (int x = p.width / 4; x < p.width; ++x) {
+            const int* q = p.at(x, y);
+            if (q[0] + q[1] + q[2] > 120) mask[static_cast<size_t>(y) * p.width + x] = true, ++count;
+        }
+    return mask;
+}
+
+int differing(const std::vector<bool>& a, const std::vector<bool>& b) {
+    int n = 0;
+    for (size_t i = 0; i < a.size(); ++i) n += a[i] != b[i];
+    return n;
+}
+
+TEST(FlagTitle, SolidLettersAreTheFlagAndWaveWithItsCloth) {
+    test::TempDir dir;
+    const std::string project = dir.file("solid.kxp");
+    test::Outcome r = test::formwright(dir, "text Wave --flag solid -o '" + project + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    // The letters hang below the cluster; the cloth carrying them is hidden; no picture.
+    const std::string text = test::readFile(project);
+    EXPECT_NE(text.find("  begin ObjectC-FlagCluster\n   name \"Flag\"\n"), std::string::npos);
+    EXPECT_NE(text.find("   parent \"Flag\"\n"), std::string::npos);
+    EXPECT_EQ(text.find("-title.png"), std::string::npos);
+    EXPECT_EQ(test::filesIn(dir.path().string()), (std::vector<std::string>{"lib", "solid.kxp"}));
+    test::Outcome again = test::formwright(dir, "resave '" + project + "' '" + dir.file("again.kxp") + "'");
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(test::readFile(dir.file("again.kxp")), text);
+
+    // The same flag held flat: the upright title beside the pole.
+    std::string flat = text;
+    const size_t at = flat.find("    Flatten 0\n");
+    ASSERT_NE(at, std::string::npos);
+    flat.replace(at, 14, "    Flatten 1\n");
+    test::writeFile(dir.file("flat.kxp"), flat);
+
+    auto render = [&](const std::string& from, int frame, const std::string& name) {
+        test::Outcome o = test::formwright(dir, "render '" + from + "' --frame " + std::to_string(frame) + " -o '" +
+                                                    dir.file(name) + "'");
+        EXPECT_EQ(o.status, 0) << o.err;
+        return ::test::readImage(dir.file(name));
+    };
+    int n10 = 0, n40 = 0, nFlat = 0;
+    const std::vector<bool> at10 = letters(render(project, 10, "a.png"), n10);
+    const std::vector<bool> at40 = letters(render(project, 40, "b.png"), n40);
+    const std::vector<bool> still = letters(render(dir.file("flat.kxp"), 40, "flat.png"), nFlat);
+    EXPECT_GT(nFlat, 5000);  // the letters are big on the frame
+    EXPECT_GT(n10, nFlat / 2);
+    EXPECT_GT(n40, nFlat / 2);
+    // Frames apart the letters have moved, and neither frame is the flat title.
+    EXPECT_GT(differing(at10, at40), nFlat / 5);
+    EXPECT_GT(differing(at10, still), nFlat / 5);
+    EXPECT_GT(differing(at40, still), nFlat / 5);
+
+    // A picture straight from the command shows the waving letters too.
+    ASSERT_EQ(test::formwright(dir, "text Wave --flag solid -o '" + dir.file("still.png") + "'").status, 0);
+    int nDirect = 0;
+    letters(::test::readImage(dir.file("still.png")), nDirect);
+    EXPECT_GT(nDirect, nFlat / 2);
+}
+
+TEST(FlagTitle, ALongLeadInShowsItsProgress) {
+    test::TempDir dir;
+    const std::string project = dir.file("long.kxp");
+    ASSERT_EQ(test::formwright(dir, "text HI --flag -o '" + project + "'").status, 0);
+    std::string text = test::readFile(project);
+    const size_t at = text.find("    PreRollFrames 120\n");
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, 22, "    PreRollFrames 600\n");
+    test::writeFile(project, text);
+    test::Outcome r = test::formwright(dir, "render '" + project + "' --frame 0 -o '" + dir.file("a.png") + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    // Every tenth step of the 600, in order, before the frame's summary.
+    const size_t first = r.err.find("formwright: Simulating 10 of 600\n");
+    const size_t last = r.err.find("formwright: Simulating 600 of 600\n");
+    ASSERT_NE(first, std::string::npos) << r.err;
+    ASSERT_NE(last, std::string::npos) << r.err;
+    EXPECT_LT(first, last);
+    EXPECT_LT(last, r.err.find("a.png: 640 x 480"));
+    int lines = 0;
+    for (size_t p = r.err.find("Simulating "); p != std::string::npos; p = r.err.find("Simulating ", p + 1)) ++lines;
+    EXPECT_EQ(lines, 60);
+    // The shipped lead-in is too short to report; --quiet silences a long one.
+    test::Outcome shortRun = test::formwright(dir, "text HI --flag -o '" + dir.file("b.png") + "'");
+    EXPECT_EQ(shortRun.err.find("Simulating"), std::string::npos) << shortRun.err;
+    test::Outcome quiet = test::formwright(dir, "-q render '" + project + "' --frame 0 -o '" + dir.file("c.png") + "'");
+    ASSERT_EQ(quiet.status, 0) << quiet.err;
+    EXPECT_EQ(quiet.err.find("Simulating"), std::string::npos);
+}
+
+TEST(FlagTitle, OnlyPictureAndSolidAreFlags) {
+    test::TempDir dir;
+    test::Outcome r = test::formwright(dir, "text HI --flag cloth -o '" + dir.file("f.png") + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("--flag: cloth not in {picture,solid}"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("f.png")));
+}
+
 TEST(FlagTitle, AMaterialIsRefused) {
     test::TempDir dir;
     test::Outcome r = test::formwright(dir, "text HI --flag --material Gold -o '" + dir.file("f.png") + "'");
