@@ -145,7 +145,7 @@ public:
         command_->add_option("--variables", text_.variables,
                              "a table (CSV or tab-separated, UTF-8, a header row) whose rows fill the text's "
                              "variables <<1:Name>>, <<2:Title>> ... batch by batch; the title shows the first row "
-                             "and the project names the file, for `render --batch`");
+                             "and the project names the file, for `render` to draw row by row (its batch option)");
         command_->add_option("--font", text_.font,
                              "an installed font family or full name, or a font file "
                              "(default DejaVu Sans)");
