@@ -56,17 +56,6 @@ int readFlatness(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
-template <unsigned Bit>
-int readFlag(CommandIO& io, CommandEnabler& r) {
-    int on;
-    if (io.readInt(on) != 0) return -1;
-    if (on)
-        cluster(r).setObjectFlags(Bit);
-    else
-        cluster(r).clearObjectFlags(Bit);
-    return 0;
-}
-
 // Older files name a material per slot instead of storing stacks.
 int readSlotMaterial(CommandIO& io, CommandEnabler& r) {
     int slot;
@@ -113,8 +102,8 @@ constexpr FieldTable::Line kLines[] = {
     {"smoothnessRender", readSmoothness<kRenderMode>, writeField<&C::smoothnessRender>, fixed},
     {"begin", readClusterBlock, writeBlocks},
     {"object", readMember, writeMembers},
-    {"hasFragments", readFlag<Object::kHasFragments>},
-    {"isFragment", readFlag<Object::kIsFragment>},
+    {"hasFragments", Object::readFlagLine<Object::kHasFragments>},
+    {"isFragment", Object::readFlagLine<Object::kIsFragment>},
     {"animateFragments", readField<&C::animateFragments>},
     {"material", readSlotMaterial},
     {"flatPreview", readFlatness<kPreviewMode>},

@@ -92,17 +92,6 @@ int readFlatness(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
-template <unsigned Bit>
-int readFlag(CommandIO& io, CommandEnabler& r) {
-    int on;
-    if (io.readInt(on) != 0) return -1;
-    if (on)
-        primitive(r).setObjectFlags(Bit);
-    else
-        primitive(r).clearObjectFlags(Bit);
-    return 0;
-}
-
 // Older files name a material per slot instead of storing stacks.
 int readSlotMaterial(CommandIO& io, CommandEnabler& r) {
     int slot;
@@ -171,8 +160,8 @@ constexpr FieldTable::Line kObjectPLines[] = {
     {"flatRender", readFlatness<kRenderMode>},
     {"material", readSlotMaterial},
     {"backMaterial", readSlotMaterial},
-    {"hasFragments", readFlag<Object::kHasFragments>},
-    {"isFragment", readFlag<Object::kIsFragment>},
+    {"hasFragments", Object::readFlagLine<Object::kHasFragments>},
+    {"isFragment", Object::readFlagLine<Object::kIsFragment>},
     {"animateFragments", readField<&P::animateFragments>},
     {"meshType", readIgnoredInt},
 };

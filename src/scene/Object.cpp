@@ -259,18 +259,17 @@ bool Object::mappingIsDefault() const {
 
 // ---- stored form
 
-namespace {
-
-template <unsigned Bit>
-int readObjectFlag(CommandIO& io, CommandEnabler& r) {
+int Object::readFlagBit(CommandIO& io, CommandEnabler& r, unsigned bit) {
     int on;
     if (io.readInt(on) != 0) return -1;
     if (on)
-        receiverAs<Object>(r).setObjectFlags(Bit);
+        receiverAs<Object>(r).setObjectFlags(bit);
     else
-        receiverAs<Object>(r).clearObjectFlags(Bit);
+        receiverAs<Object>(r).clearObjectFlags(bit);
     return 0;
 }
+
+namespace {
 
 void changeGeometry(CommandEnabler& r) { receiverAs<Object>(r).geometryChanged(); }
 
@@ -334,9 +333,9 @@ constexpr FieldTable::Line geometryField(const char* keyword, Spelling spelling,
 }
 
 constexpr FieldTable::Line kLines[] = {
-    {"has_fragments", readObjectFlag<Object::kHasFragments>, writeOn, Spelling::bare, hasFragments},
+    {"has_fragments", Object::readFlagLine<Object::kHasFragments>, writeOn, Spelling::bare, hasFragments},
     geometryField<&Object::fragmentCount>("num_fragments", Spelling::bare, hasFragments),
-    {"is_fragment", readObjectFlag<Object::kIsFragment>, writeOn, Spelling::bare, isFragment},
+    {"is_fragment", Object::readFlagLine<Object::kIsFragment>, writeOn, Spelling::bare, isFragment},
     geometryField<&Object::fragmentIndex>("fragment_index", Spelling::bare, isFragment),
     {"animate_fragments", readFieldThen<&Object::animateFragments, changeGeometry>},
     {"hardShadingAngle", readFieldThen<&Object::hardShadingAngle, changeGeometry>, writeHardShadingAngle,

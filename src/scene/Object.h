@@ -220,6 +220,12 @@ public:
     unsigned objectFlags() const { return objectFlags_; }
     bool testObjectFlags(unsigned bits) const { return (objectFlags_ & bits) != 0; }
     void setObjectFlags(unsigned bits) { objectFlags_ |= bits; }
+    // A stored 0 or 1 line read into flag `Bit`: one reader for every kind of object's table.
+    template <unsigned Bit>
+    static int readFlagLine(CommandIO& io, CommandEnabler& r) {
+        return readFlagBit(io, r, Bit);
+    }
+    static int readFlagBit(CommandIO& io, CommandEnabler& r, unsigned bit);
     void clearObjectFlags(unsigned bits) { objectFlags_ &= ~bits; }
 
     // Ports by family, for a render mode (0 preview, 1 render, 2 preview 2-D).
