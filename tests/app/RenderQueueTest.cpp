@@ -107,5 +107,22 @@ TEST_F(Queue, ARunKilledMidwayFinishesTheRestWithoutRenderingAFinishedItemAgain)
     EXPECT_EQ(again.err.find("Queue item"), std::string::npos) << again.err;
 }
 
+// SIGTERM, as a scheduler sends it, stops a run as Ctrl-C does: the item in hand is marked
+// partly rendered, the queue saved, and the run ends with 143.
+TEST_F(Queue, SigtermMarksTheItemInHandPartlyRenderedAndEndsWith143) {
+    add("long.mov", "--frames 0-60 --size 320x180");
+    test::Background running("queue run " + queue, dir.file("run.err"));
+    ASSERT_TRUE(running.started());
+    running.waitFor("Rendering 3 of 61");
+    const int raw = running.stop(SIGTERM);
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 143);
+    RenderQueue stopped;
+    std::string error;
+    ASSERT_TRUE(stopped.read(queue, error)) << error;
+    EXPECT_EQ(stopped.items[0]->renderStatus, RenderItemUnit::kRenderedPartial);
+    EXPECT_GT(std::filesystem::file_size(dir.file("long.mov")), 0u);
+}
+
 }  // namespace
 }  // namespace fw
