@@ -77,20 +77,6 @@ std::vector<int> elementOfCharacters(const TextBlock& block, int granularity) {
     return element;
 }
 
-// The objects built for a block's characters, by character index.
-std::vector<DAGNode*> characterObjects(SceneX& scene, const TextBlock& block) {
-    std::vector<DAGNode*> objects(block.chars.size(), nullptr);
-    for (int i = 0; i < scene.memberCount(kObjectKind); ++i) {
-        auto* object = dynamic_cast<ObjectX*>(scene.member(kObjectKind, i));
-        if (!object) continue;
-        auto* face = dynamic_cast<ProfileT*>(scene.findMember(object->faceName()));
-        if (!face || face->textBlock != block.name() || face->charIndex < 0) continue;
-        const auto index = static_cast<size_t>(face->charIndex);
-        if (index < objects.size() && !objects[index]) objects[index] = object;
-    }
-    return objects;
-}
-
 void addElement(SceneAnimator::TrackElements& t, std::vector<DAGNode*> nodes) {
     if (nodes.empty()) return;
     AnimElement e;
@@ -319,7 +305,7 @@ void SceneAnimator::gather() {
             t.granularity = granularity;
             if (auto* block = dynamic_cast<TextBlock*>(tracked)) {
                 const std::vector<int> element = elementOfCharacters(*block, granularity);
-                const std::vector<DAGNode*> objects = characterObjects(scene_, *block);
+                const std::vector<ObjectX*> objects = block->builtObjects();
                 std::vector<std::vector<DAGNode*>> groups;
                 for (size_t c = 0; c < element.size(); ++c) {
                     if (element[c] < 0 || !objects[c]) continue;
