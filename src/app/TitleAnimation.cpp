@@ -189,16 +189,6 @@ double den(double overlapPercent, int m) {
     return o * m + 1 - o;
 }
 
-// Sizes a transition so that each of `m` elements moves for `motion` frames and each
-// launches `stagger` frames after the one before (a stagger beyond the motion runs
-// them one after another).
-void lay(AnimTransition& t, int m, double motion, double stagger) {
-    motion = std::max(motion, 1.0);
-    stagger = std::clamp(stagger, 0.0, motion);
-    t.length = std::max(1, static_cast<int>(std::lround(motion + (m - 1) * stagger)) - 1);
-    t.sequence.overlap = m > 1 ? 100 * stagger / motion : 0;
-}
-
 // The default stagger for m elements: launches a tenth of a second apart for a few,
 // closer for many, so a long title takes a few seconds, not a minute.
 double defaultStagger(const Preset& p, int m, double fps) {
@@ -215,6 +205,22 @@ void shiftFrom(AnimTrack& track, size_t index, int frames) {
         s.startFrame += frames;
         if (s.fragmentation.enabled) s.fragmentation.trackFrame += frames;
     }
+}
+
+// Sizes a transition of the track so that each of `m` elements moves for `motion` frames
+// and each launches `stagger` frames after the one before (a stagger beyond the motion
+// runs them one after another); the segments after it move with its end. Returns the
+// frames it grew by.
+int lay(AnimTrack& track, AnimTransition& t, int m, double motion, double stagger) {
+    const int before = t.length;
+    motion = std::max(motion, 1.0);
+    stagger = std::clamp(stagger, 0.0, motion);
+    t.length = std::max(1, static_cast<int>(std::lround(motion + (m - 1) * stagger)) - 1);
+    t.sequence.overlap = m > 1 ? 100 * stagger / motion : 0;
+    size_t index = 0;
+    while (track.segments[index].get() != &t) ++index;
+    shiftFrom(track, index + 1, t.length - before);
+    return t.length - before;
 }
 
 int trackEnd(const AnimTrack& track) { return track.segments.empty() ? 0 : track.segments.back()->lastFrame() + 1; }
@@ -363,11 +369,7 @@ bool TitleAnimation::add(SceneX& scene, TextBlock& block, const std::string& cha
     for (const Part& part : moves) {
         part.move->launchOrder.clear();  // worked out again when played
         const double stagger = direction.stagger ? *direction.stagger * fps : defaultStagger(*part.preset, m, fps);
-        const int before = part.move->length;
-        lay(*part.move, m, part.preset->seconds * fps, stagger);
-        size_t index = 0;
-        while (track->segments[index].get() != part.move) ++index;
-        shiftFrom(*track, index + 1, part.move->length - before);
+        lay(*track, *part.move, m, part.preset->seconds * fps, stagger);
     }
     if (shatter) {
         AnimTransition& burst = *moves.back().move;
@@ -452,14 +454,10 @@ bool TitleAnimation::direct(SceneX& scene, const Direction& direction, std::stri
             if (t == &track) m = count;
         if (direction.stagger || recount)
             for (const Timing& timing : timings[k]) {
-                const int length = timing.t->length;
                 const bool beforeStill = timing.t->lastFrame() < current;
-                lay(*timing.t, std::max(m, 1), timing.motion,
-                    direction.stagger ? *direction.stagger * fps : timing.stagger);
-                size_t index = 0;
-                while (track.segments[index].get() != timing.t) ++index;
-                shiftFrom(track, index + 1, timing.t->length - length);
-                if (beforeStill && k == 0) moved += timing.t->length - length;
+                const int grown = lay(track, *timing.t, std::max(m, 1), timing.motion,
+                                      direction.stagger ? *direction.stagger * fps : timing.stagger);
+                if (beforeStill && k == 0) moved += grown;
             }
         if (direction.duration &&
             !stretchTo(track, static_cast<int>(std::lround(*direction.duration * fps)), fps, error))
