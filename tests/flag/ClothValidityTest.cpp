@@ -124,7 +124,7 @@ TEST_F(ClothValidity, TheExampleFlagStaysAWholeSurfaceFor300Frames) {
         const GeometryInterface* solid = part->geometry(kRenderMode);
         ASSERT_NE(solid, nullptr);
         const test::SolidCheck check = test::checkSolid(*solid);
-        EXPECT_EQ(check.openEdges + check.overusedEdges + check.flippedEdges + check.degenerate, 0)
+        EXPECT_EQ(check.faults(), 0)
             << flag->memberName(i) << ": " << check.summary();
         EXPECT_GT(check.volume, 0.0);
     }

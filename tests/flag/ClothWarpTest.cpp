@@ -116,7 +116,7 @@ TEST_F(ClothWarpTest, AFlatClothLeavesASolidAsItIsAndATurnedOneTurnsIt) {
     }
     EXPECT_GT(worstFacing(*moved), 1.0 - 1e-6);  // every normal exactly on its face
     const test::SolidCheck check = test::checkSolid(*moved);
-    EXPECT_EQ(check.openEdges + check.overusedEdges + check.flippedEdges + check.degenerate, 0) << check.summary();
+    EXPECT_EQ(check.faults(), 0) << check.summary();
     EXPECT_NEAR(check.volume, 40.0 * 40.0 * 40.0, 1e-2);
 
     // Without the warp the box is drawn flat again.
@@ -140,7 +140,7 @@ TEST_F(ClothWarpTest, ACurvedClothBendsASolidThatStaysClosedWithItsNormalsOut) {
     ObjDB bent;
     rolled.apply(*box, *flat, bent);
     const test::SolidCheck check = test::checkSolid(bent);
-    EXPECT_EQ(check.openEdges + check.overusedEdges + check.flippedEdges + check.degenerate, 0) << check.summary();
+    EXPECT_EQ(check.faults(), 0) << check.summary();
     EXPECT_GT(check.volume, 0.5 * 40 * 40 * 40);
     // The box's centre sits on the cylinder, a half turn of 150/120 radians round it.
     double low[3] = {1e300, 1e300, 1e300}, high[3] = {-1e300, -1e300, -1e300};

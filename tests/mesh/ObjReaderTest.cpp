@@ -46,7 +46,7 @@ TEST(ObjReader, ReadsACubeFileIntoAClosedSolid) {
     EXPECT_EQ(packed.vertexCount(), 24);  // each corner of the cube has three normals
     test::SolidCheck solid = test::checkSolid(packed);
     EXPECT_EQ(solid.triangles, 12);
-    EXPECT_EQ(solid.openEdges + solid.overusedEdges + solid.flippedEdges + solid.degenerate, 0) << solid.summary();
+    EXPECT_EQ(solid.faults(), 0) << solid.summary();
     EXPECT_GT(solid.volume, 0);
 }
 

@@ -20,6 +20,8 @@ namespace fw::test {
 struct SolidCheck {
     int openEdges = 0, overusedEdges = 0, flippedEdges = 0, degenerate = 0, triangles = 0;
     double volume = 0;
+    // Everything that keeps a mesh from being a clean closed solid, summed.
+    int faults() const { return openEdges + overusedEdges + flippedEdges + degenerate; }
     std::string summary() const {
         return "open " + std::to_string(openEdges) + ", overused " + std::to_string(overusedEdges) + ", flipped " +
                std::to_string(flippedEdges) + ", degenerate " + std::to_string(degenerate) + ", volume " +
