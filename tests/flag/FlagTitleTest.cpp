@@ -162,19 +162,23 @@ TEST(FlagTitle, ALongLeadInShowsItsProgress) {
     EXPECT_EQ(quiet.err.find("Simulating"), std::string::npos);
 }
 
-TEST(FlagTitle, OnlyPictureAndSolidAreFlags) {
+// What a flag cannot take is refused by name, and nothing is written.
+TEST(FlagTitle, OtherKindsAndWhatTheClothCannotWearAreRefused) {
     test::TempDir dir;
-    test::Outcome r = test::formwright(dir, "text HI --flag cloth -o '" + dir.file("f.png") + "'");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("--flag: cloth not in {picture,solid}"), std::string::npos) << r.err;
-    EXPECT_FALSE(std::filesystem::exists(dir.file("f.png")));
-}
-
-TEST(FlagTitle, AMaterialIsRefused) {
-    test::TempDir dir;
-    test::Outcome r = test::formwright(dir, "text HI --flag --material Gold -o '" + dir.file("f.png") + "'");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("--material: a flag's cloth wears the rendered title"), std::string::npos) << r.err;
+    const struct {
+        const char* options;
+        const char* said;
+    } refused[] = {
+        {"--flag cloth", "--flag: cloth not in {picture,solid}"},
+        {"--flag --material Gold", "--material: a flag's cloth wears the rendered title"},
+        {"--flag --animate fly-in", "--animate: a flag's cloth wears the title as a still picture"},
+    };
+    for (const auto& c : refused) {
+        test::Outcome r = test::formwright(dir, std::string("text HI ") + c.options + " -o '" + dir.file("f.png") + "'");
+        EXPECT_EQ(r.status, 1) << c.options;
+        EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("f.png"))) << c.options;
+    }
 }
 
 }  // namespace
