@@ -132,30 +132,30 @@ int TextBatches::apply(OrvoSceneManager& manager, const std::vector<std::u16stri
     // The tracks follow the block by name and its characters by index: each row's
     // letters are timed again for their count, keeping each one's motion and stagger.
     const auto rebuild = [&] {
-    for (TextBlock* block : blocks) {
-        auto* editor = dynamic_cast<TextBlock*>(scene.findMember(block->editorTextBlock));
-        const double size = sizeOf(*block);
-        // Was the width the text's own, or a wrap width? Laid out afresh, an own width comes back.
-        const int storedWidth = block->maxWidth;
-        block->maxWidth = 0;
-        block->layout();
-        const bool ownWidth = block->maxWidth == storedWidth;
-        block->maxWidth = storedWidth;
-        block->layout();
-        const double oldAlign = block->alignmentOffset(), oldDrop = dropOf(*block);
-        const bool framed = TitleScene::framedFront(manager, block->maxWidth, size + oldDrop);
-        std::string style = removeCharacters(scene, *block);
-        block->resolveVariables(*editor, values);
-        block->fonts.clear();  // a font is loaded with the characters it must draw: the new ones
-        block->maxWidth = ownWidth ? 0 : storedWidth;
-        block->layout();
-        const double drop = dropOf(*block);
-        // The block keeps its middle: the alignment offset and half the drop move with the text.
-        block->origin[0] += oldAlign - block->alignmentOffset();
-        block->origin[1] += (drop - oldDrop) / 2;
-        built += block->build(style.empty() ? "defaultObjXStyle" : style);
-        if (framed) TitleScene::frameFront(manager, block->maxWidth, size + drop);
-    }
+        for (TextBlock* block : blocks) {
+            auto* editor = dynamic_cast<TextBlock*>(scene.findMember(block->editorTextBlock));
+            const double size = sizeOf(*block);
+            // Was the width the text's own, or a wrap width? Laid out afresh, an own width comes back.
+            const int storedWidth = block->maxWidth;
+            block->maxWidth = 0;
+            block->layout();
+            const bool ownWidth = block->maxWidth == storedWidth;
+            block->maxWidth = storedWidth;
+            block->layout();
+            const double oldAlign = block->alignmentOffset(), oldDrop = dropOf(*block);
+            const bool framed = TitleScene::framedFront(manager, block->maxWidth, size + oldDrop);
+            std::string style = removeCharacters(scene, *block);
+            block->resolveVariables(*editor, values);
+            block->fonts.clear();  // a font is loaded with the characters it must draw: the new ones
+            block->maxWidth = ownWidth ? 0 : storedWidth;
+            block->layout();
+            const double drop = dropOf(*block);
+            // The block keeps its middle: the alignment offset and half the drop move with the text.
+            block->origin[0] += oldAlign - block->alignmentOffset();
+            block->origin[1] += (drop - oldDrop) / 2;
+            built += block->build(style.empty() ? "defaultObjXStyle" : style);
+            if (framed) TitleScene::frameFront(manager, block->maxWidth, size + drop);
+        }
     };
     if (!TitleAnimation::direct(scene, {}, error, rebuild)) return -1;
     scene.markChanged();

@@ -464,13 +464,14 @@ bool TitleAnimation::direct(SceneX& scene, const Direction& direction, std::stri
             return false;
         end = std::max(end, trackEnd(track));
     }
-    // A duration sets the timeline; otherwise it only grows to hold the re-timed tracks.
-    end = direction.duration ? static_cast<int>(std::lround(*direction.duration * fps))
-                             : std::max(end, globals.frameCount());
-    if (direction.duration || direction.stagger || recount) {
-        if (end > 0) setTimeline(globals, end);
-        globals.setCurrentFrame(std::clamp(current + moved, 0.0, double(globals.frameEnd)));
-    }
+    if (!direction.duration && !direction.stagger && !recount) return true;
+    // A duration sets the timeline; otherwise its end only grows to hold the re-timed
+    // tracks, and where it starts is the project's own.
+    if (direction.duration)
+        setTimeline(globals, static_cast<int>(std::lround(*direction.duration * fps)));
+    else if (end - 1 > globals.frameEnd)
+        globals.setFrameRange(globals.frameStart, end - 1), globals.visibleFrameEnd = globals.frameEnd;
+    globals.setCurrentFrame(std::clamp(current + moved, double(globals.frameStart), double(globals.frameEnd)));
     return true;
 }
 
