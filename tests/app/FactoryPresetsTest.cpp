@@ -29,21 +29,9 @@ protected:
         Dialogs::instance().setQuiet(true);
     }
     void TearDown() override { Dialogs::instance().setQuiet(false); }
-
-    // Every preset of the kind as a swatch.
-    std::vector<Picture> swatches(FactoryLibrary::Kind kind, int width, int height) {
-        std::vector<Picture> out;
-        for (const std::string& name : FactoryLibrary::names(kind)) {
-            std::string error;
-            out.emplace_back();
-            EXPECT_TRUE(renderer.preset(kind, name, width, height, out.back(), error)) << name << ": " << error;
-            EXPECT_EQ(out.back().width(), width) << name;
-        }
-        return out;
-    }
+    test::Outcome run(const std::string& arguments) { return test::formwright(dir, arguments); }
 
     test::TempDir dir;
-    SwatchRenderer renderer;
 };
 
 // Mean absolute difference of two pictures' colour channels, 0..255.
@@ -55,19 +43,10 @@ double meanDifference(const Picture& a, const Picture& b) {
     return sum / (a.pixels().size() / 4 * 3);
 }
 
-// The smallest difference between two presets of a list, and which two.
-double leastDifference(const std::vector<Picture>& pictures, const std::vector<std::string>& names, std::string& pair) {
-    double least = 1e9;
-    for (size_t i = 0; i < pictures.size(); ++i)
-        for (size_t j = i + 1; j < pictures.size(); ++j)
-            if (double d = meanDifference(pictures[i], pictures[j]); d < least)
-                least = d, pair = names[i] + " / " + names[j];
-    return least;
-}
-
 // Every preset renders apart from the others of its kind, and every material swatch,
 // over the sphere's middle where only the material shows, is neither black nor blown out.
 TEST_F(FactoryPresets, EverySwatchShowsItsOwnLook) {
+    SwatchRenderer renderer;
     const struct {
         FactoryLibrary::Kind kind;
         size_t count;  // 0: at least 24
@@ -82,7 +61,12 @@ TEST_F(FactoryPresets, EverySwatchShowsItsOwnLook) {
         const std::vector<std::string> names = FactoryLibrary::names(k.kind);
         ASSERT_TRUE(k.count ? names.size() == k.count : names.size() >= 24) << names.size();
         EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), names.size());
-        std::vector<Picture> pictures = swatches(k.kind, k.w, k.h);
+        std::vector<Picture> pictures(names.size());
+        for (size_t n = 0; n < names.size(); ++n) {
+            std::string error;
+            EXPECT_TRUE(renderer.preset(k.kind, names[n], k.w, k.h, pictures[n], error)) << names[n] << ": " << error;
+            EXPECT_EQ(pictures[n].width(), k.w) << names[n];
+        }
         for (size_t n = 0; n < pictures.size() && k.kind == FactoryLibrary::kMaterials; ++n) {
             double sum = 0, blown = 0, count = 0;
             for (int y = 0; y < k.h; ++y)
@@ -96,8 +80,14 @@ TEST_F(FactoryPresets, EverySwatchShowsItsOwnLook) {
             EXPECT_LT(sum / count, 235) << names[n] << " is blown out";
             EXPECT_LT(blown / count, 0.2) << names[n] << " is blown out";
         }
+        // The two presets of the kind that render most alike.
         std::string pair;
-        EXPECT_GT(leastDifference(pictures, names, pair), k.apart) << pair << " render alike";
+        double least = 1e9;
+        for (size_t i = 0; i < pictures.size(); ++i)
+            for (size_t j = i + 1; j < pictures.size(); ++j)
+                if (double d = meanDifference(pictures[i], pictures[j]); d < least)
+                    least = d, pair = names[i] + " / " + names[j];
+        EXPECT_GT(least, k.apart) << pair << " render alike";
     }
 }
 
@@ -119,7 +109,6 @@ TEST_F(FactoryPresets, LightingReplacesTheLightsAndKeepsTheAmbientRule) {
     auto* copied = dynamic_cast<Light*>(project.findMember("Sun"));
     ASSERT_NE(copied, nullptr);
     EXPECT_DOUBLE_EQ(copied->eye[1], 300);
-
     FactoryLibrary::Preset style = FactoryLibrary::findPreset(FactoryLibrary::kLightingStyles, "Three-Point");
     ASSERT_TRUE(style);
     PresetApply::lighting(project, *style.lighting, 1);
@@ -129,7 +118,6 @@ TEST_F(FactoryPresets, LightingReplacesTheLightsAndKeepsTheAmbientRule) {
 }
 
 TEST_F(FactoryPresets, CommandLinePutsPresetsOnTitlesImportsAndRenders) {
-    auto run = [&](const std::string& arguments) { return test::formwright(dir, arguments); };
     // The project keeps the style's lights and only them.
     test::Outcome lit = run("text Gold --lighting \"Backlit Rim\" --style \"Deep Bevel\" -o " + dir.file("lit.kxp"));
     ASSERT_EQ(lit.status, 0) << lit.err;
@@ -141,14 +129,12 @@ TEST_F(FactoryPresets, CommandLinePutsPresetsOnTitlesImportsAndRenders) {
     ASSERT_EQ(run("render " + dir.file("lit.kxp") + " --lighting Sunset -o " + dir.file("sunset.png")).status, 0);
     ASSERT_EQ(run("render " + dir.file("lit.kxp") + " -o " + dir.file("rim.png")).status, 0);
     EXPECT_LT(::test::psnr(::test::readImage(dir.file("rim.png")), ::test::readImage(dir.file("sunset.png"))), 30);
-
     ASSERT_EQ(run("text Hi -o " + dir.file("hi.obj")).status, 0);
     test::Outcome imported = run("import " + dir.file("hi.obj") + " --material Chrome -o " + dir.file("hi.kxp"));
     ASSERT_EQ(imported.status, 0) << imported.err;
     const std::string mesh = ::test::slurp(dir.file("hi.kxp"));
     EXPECT_THAT(mesh, HasSubstr("material \"Chrome\""));
     EXPECT_THAT(mesh, HasSubstr("name \"Chrome\""));
-
     test::Outcome unknown = run("text Gold --lighting Sunrise -o " + dir.file("no.png"));
     EXPECT_EQ(unknown.status, 1);
     EXPECT_THAT(unknown.err, HasSubstr("formwright: Sunrise: no such lighting style; the closest are \"Sunset\""));

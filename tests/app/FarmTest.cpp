@@ -13,9 +13,31 @@ namespace {
 
 const std::string kScript = FW_SOURCE_DIR "/scripts/slurm-render";
 const std::string kExample = test::example("animated-title.kxp");
+const std::string kLook = " --size 64x36 --codec png --fps 30";
+
+int sh(const std::string& command) { return std::system(command.c_str()); }
 
 std::string slices(const std::string& range, int tasks) {
     return test::commandOutput(kScript + " --print-slices --frames " + range + " --tasks " + std::to_string(tasks));
+}
+
+// `render --frames 0-59` of the example as one movie, against the movie at `joined`, frame for frame; the first
+// and last frames differ, so that frames are told apart.
+void expectTheWholeRender(const test::TempDir& dir, const std::string& joined, const std::string& log = "") {
+    const std::string whole = dir.file("whole.mov");
+    ASSERT_EQ(test::ran(dir, "render " + kExample + " --frames 0-59" + kLook + " -o " + whole).status, 0);
+    MovieReader read, rendered;
+    ASSERT_TRUE(read.open(joined)) << read.error() << log;
+    ASSERT_TRUE(rendered.open(whole)) << rendered.error();
+    ASSERT_EQ(read.frameCount(), 60);
+    ASSERT_EQ(rendered.frameCount(), 60);
+    std::vector<uint8_t> a, b, firstFrame;
+    for (int i = 0; i < 60; ++i) {
+        ASSERT_TRUE(read.readFrame(i, a) && rendered.readFrame(i, b));
+        EXPECT_EQ(a, b) << "frame " << i;
+        if (i == 0) firstFrame = a;
+    }
+    EXPECT_NE(a, firstFrame);
 }
 
 TEST(Farm, SlicesCoverTheRangeOnceEachAsEvenlyAsTheyCan) {
@@ -29,13 +51,11 @@ TEST(Farm, SlicesCoverTheRangeOnceEachAsEvenlyAsTheyCan) {
 TEST(Farm, SlicesJoinedAreTheMovieOfTheWholeRangeFrameForFrame) {
     test::TempDir dir;
     const std::string out = dir.file("shot.mov");
-    std::string program = "--formwright ";
-    program += FW_EXECUTABLE;
-    const std::string common = " --frames 0-59 --tasks 3 --size 64x36 --codec png --fps 30 -o " + out + " " + kExample;
+    const std::string program = "--formwright " FW_EXECUTABLE;
+    const std::string common = " --frames 0-59 --tasks 3" + kLook + " -o " + out + " " + kExample;
     for (int task = 0; task < 3; ++task)
-        ASSERT_EQ(std::system(("SLURM_ARRAY_TASK_ID=" + std::to_string(task) + " " + kScript + " --run-slice " +
-                               program + common + " 2>/dev/null")
-                                  .c_str()),
+        ASSERT_EQ(sh("SLURM_ARRAY_TASK_ID=" + std::to_string(task) + " " + kScript + " --run-slice " + program +
+                     common + " 2>/dev/null"),
                   0);
     // The join job exactly as the script would submit it.
     const std::string submitted = test::commandOutput(kScript + " --dry-run " + program + common);
@@ -43,27 +63,12 @@ TEST(Farm, SlicesJoinedAreTheMovieOfTheWholeRangeFrameForFrame) {
     ASSERT_NE(wrap, std::string::npos) << submitted;
     const std::string join = submitted.substr(wrap + 7, submitted.find('\n', wrap) - wrap - 7);
     EXPECT_NE(join.find("\\ join\\ "), std::string::npos) << join;
-    ASSERT_EQ(std::system(("sh -c " + join + " 2>/dev/null").c_str()), 0) << join;
-    const std::string whole = dir.file("whole.mov");
-    ASSERT_EQ(test::formwright(dir, "render " + kExample + " --frames 0-59 --size 64x36 --codec png --fps 30 -o " + whole)
-                  .status,
-              0);
-    MovieReader joined, rendered;
-    ASSERT_TRUE(joined.open(out)) << joined.error();
-    ASSERT_TRUE(rendered.open(whole)) << rendered.error();
-    ASSERT_EQ(joined.frameCount(), 60);
-    ASSERT_EQ(rendered.frameCount(), 60);
-    std::vector<uint8_t> a, b, firstFrame;
-    for (int i = 0; i < 60; ++i) {
-        ASSERT_TRUE(joined.readFrame(i, a));
-        ASSERT_TRUE(rendered.readFrame(i, b));
-        EXPECT_EQ(a, b) << "frame " << i;
-        if (i == 0) firstFrame = a;
-    }
-    EXPECT_NE(a, firstFrame);  // the title moves: frames are told apart
+    ASSERT_EQ(sh("sh -c " + join + " 2>/dev/null"), 0) << join;
+    expectTheWholeRender(dir, out);
     // A slice that did not finish is named, not skipped.
     std::remove(dir.file("shot.frames/frame_0031.png").c_str());
-    test::Outcome gap = test::formwright(dir, "join " + dir.file("shot.frames/frame.png") + " -o " + dir.file("gap.mov"));
+    test::Outcome gap =
+        test::formwright(dir, "join " + dir.file("shot.frames/frame.png") + " -o " + dir.file("gap.mov"));
     EXPECT_EQ(gap.status, 1);
     EXPECT_NE(gap.err.find("frame 31 is missing"), std::string::npos) << gap.err;
 }
@@ -72,38 +77,27 @@ TEST(Farm, SlicesJoinedAreTheMovieOfTheWholeRangeFrameForFrame) {
 // and slurmd started for the test by scripts/slurm-local), where Debian's slurm-wlm and
 // munge are installed; the joined movie is `render --frames 0-59`'s, frame for frame.
 TEST(Farm, ARealClusterRendersTheArrayAndJoinsTheMovie) {
-    if (std::system("(command -v slurmctld && command -v slurmd && command -v munged && command -v sbatch) >/dev/null 2>&1") != 0)
+    if (sh("(command -v slurmctld && command -v slurmd && command -v munged && command -v sbatch) "
+           ">/dev/null 2>&1") != 0)
         GTEST_SKIP() << "slurm-wlm and munge are not installed: the farm is tested without a cluster only";
     test::TempDir dir;
     const std::string cluster = dir.file("cluster"), local = FW_SOURCE_DIR "/scripts/slurm-local";
-    ASSERT_EQ(std::system((local + " start " + cluster + " >/dev/null").c_str()), 0) << "see " << cluster << "/log";
+    ASSERT_EQ(sh(local + " start " + cluster + " >/dev/null"), 0) << "see " << cluster << "/log";
     struct Stop {
         std::string command;
-        ~Stop() { (void)std::system(command.c_str()); }
+        ~Stop() { (void)sh(command); }
     } stop{local + " stop " + cluster};
     const std::string conf = "SLURM_CONF=" + cluster + "/slurm.conf ", out = dir.file("farm.mov");
     const std::string submitted =
-        test::commandOutput(conf + kScript + " --formwright " + FW_EXECUTABLE + " --frames 0-59 --tasks 4 --size " +
-                            "64x36 --codec png --fps 30 --sbatch --chdir=" + dir.path().string() + " --sbatch --output=" +
-                            cluster + "/log/job-%A_%a.out -o " + out + " " + kExample);
+        test::commandOutput(conf + kScript + " --formwright " + FW_EXECUTABLE + " --frames 0-59 --tasks 4" + kLook +
+                            " --sbatch --chdir=" + dir.path().string() + " --sbatch --output=" + cluster +
+                            "/log/job-%A_%a.out -o " + out + " " + kExample);
     EXPECT_NE(submitted.find("4 tasks over 0-59"), std::string::npos) << submitted;
     // Both jobs leave the queue once the join is done (a minute at most on this machine).
     for (int wait = 0; wait < 240 && test::commandOutput(conf + "squeue -h") != ""; ++wait)
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
     ASSERT_EQ(test::commandOutput(conf + "squeue -h"), "");
-    const std::string whole = dir.file("whole.mov");
-    ASSERT_EQ(test::formwright(dir, "render " + kExample + " --frames 0-59 --size 64x36 --codec png --fps 30 -o " + whole)
-                  .status,
-              0);
-    MovieReader joined, rendered;
-    ASSERT_TRUE(joined.open(out)) << joined.error() << "; see " << cluster << "/log";
-    ASSERT_TRUE(rendered.open(whole)) << rendered.error();
-    ASSERT_EQ(joined.frameCount(), 60);
-    std::vector<uint8_t> a, b;
-    for (int i = 0; i < 60; ++i) {
-        ASSERT_TRUE(joined.readFrame(i, a) && rendered.readFrame(i, b));
-        EXPECT_EQ(a, b) << "frame " << i;
-    }
+    expectTheWholeRender(dir, out, "; see " + cluster + "/log");
 }
 
 }  // namespace

@@ -4,9 +4,9 @@
 #include "AppRun.h"
 #include "MovieProbe.h"
 
+using ::test::Pixels;
 using testing::HasSubstr;
 using testing::Not;
-using ::test::Pixels;
 
 namespace fw {
 namespace {
@@ -33,11 +33,16 @@ Changed changedBetween(const Pixels& plain, const Pixels& lit) {
     return c;
 }
 
+// `text Hi` with the options, written to `out`.
+test::Outcome hi(const test::TempDir& dir, const std::string& options, const std::string& out) {
+    return test::formwright(dir, "text Hi " + options + " -o '" + out + "'");
+}
+
 TEST(Finishing, TheOptionsAreKeptInTheProjectAndReadBackWhole) {
     test::TempDir dir;
     const std::string project = dir.file("finished.kxp"), plain = dir.file("plain.kxp");
-    auto r = test::formwright(dir, "text Hi --motion-blur 8 --shutter 90 --depth-of-field 3 --anti-alias 3 "
-                                   "--anti-alias-passes --glint sweep -o '" + project + "'");
+    auto r = hi(dir, "--motion-blur 8 --shutter 90 --depth-of-field 3 --anti-alias 3 --anti-alias-passes --glint sweep",
+                project);
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string text = test::readFile(project);
     for (const char* line : {"MotionBlurPasses 8\n", "MotionBlurShutter 90\n", "AntiAliasLevel \"3\"\n",
@@ -47,15 +52,12 @@ TEST(Finishing, TheOptionsAreKeptInTheProjectAndReadBackWhole) {
     r = test::formwright(dir, "resave '" + project + "' '" + dir.file("again.kxp") + "'");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(test::readFile(dir.file("again.kxp")), text);
-
     // Without them a project keeps the lines it always had.
-    ASSERT_EQ(test::formwright(dir, "text Hi -o '" + plain + "'").status, 0);
-    EXPECT_THAT(test::readFile(plain), Not(HasSubstr("DepthOfField")));
-    EXPECT_THAT(test::readFile(plain), Not(HasSubstr("AntiAliasPasses")));
-    EXPECT_THAT(test::readFile(plain), Not(HasSubstr("FrameEffects")));
-
+    ASSERT_EQ(hi(dir, "", plain).status, 0);
+    for (const char* line : {"DepthOfField", "AntiAliasPasses", "FrameEffects"})
+        EXPECT_THAT(test::readFile(plain), Not(HasSubstr(line)));
     for (const char* bad : {"--depth-of-field 20", "--glint shine", "--motion-blur 0", "--shutter 400"}) {
-        r = test::formwright(dir, std::string("text Hi ") + bad + " -o '" + dir.file("bad.kxp") + "'");
+        r = hi(dir, bad, dir.file("bad.kxp"));
         EXPECT_NE(r.status, 0) << bad;
     }
     // A project asking for more passes than any frame needs is held, and says so.
@@ -98,7 +100,7 @@ TEST(Finishing, MotionBlurStreaksAFlyingTitleWithEitherRendererAndLeavesASettled
         EXPECT_LT(::test::psnr(sharp, streaked), 35);
         const std::string settled = std::string("--size 160x120 --frame 59 --renderer ") + renderer;
         EXPECT_GT(::test::psnr(test::rendered(dir, "still", text, settled),
-                             test::rendered(dir, "still-blurred", text, settled + " --motion-blur 6")),
+                               test::rendered(dir, "still-blurred", text, settled + " --motion-blur 6")),
                   45);
     }
 }
@@ -106,26 +108,25 @@ TEST(Finishing, MotionBlurStreaksAFlyingTitleWithEitherRendererAndLeavesASettled
 TEST(Finishing, TheBackgroundIsAColourAnImageOrClear) {
     test::TempDir dir;
     const std::string image = dir.file("backdrop.png");
-    ASSERT_EQ(test::formwright(dir, "text Hi --background '#336699' --size 64x48 -o '" + image + "'").status, 0);
+    ASSERT_EQ(hi(dir, "--background '#336699' --size 64x48", image).status, 0);
     Pixels p = ::test::readImage(image);
     ASSERT_EQ(p.width, 64);
     EXPECT_EQ(std::vector<int>(p.at(0, 0), p.at(0, 0) + 3), (std::vector<int>{51, 102, 153}));
     // The picture just made, stretched behind another title: its corner shows through.
     const std::string over = dir.file("over.png");
-    ASSERT_EQ(test::formwright(dir, "text Hi --background '" + image + "' --size 64x48 -o '" + over + "'").status, 0);
+    ASSERT_EQ(hi(dir, "--background '" + image + "' --size 64x48", over).status, 0);
     p = ::test::readImage(over);
     EXPECT_NEAR(p.at(0, 0)[2], 153, 2);
-    ASSERT_EQ(test::formwright(dir, "text Hi --transparent --size 64x48 -o '" + over + "'").status, 0);
+    ASSERT_EQ(hi(dir, "--transparent --size 64x48", over).status, 0);
     EXPECT_EQ(::test::readImage(over, true).at(0, 0)[3], 0);
     for (const char* bad : {"nowhere.png", "#12345", "1.5,0,0", "0.1 0.2 0.3"})
-        EXPECT_EQ(test::formwright(dir, std::string("text Hi --background '") + bad + "' -o '" + over + "'").status, 1)
-            << bad;
+        EXPECT_EQ(hi(dir, std::string("--background '") + bad + "'", over).status, 1) << bad;
 }
 
 TEST(Finishing, TextWritesItsWholeTimelineAsAMovie) {
     test::TempDir dir;
     const std::string movie = dir.file("title.mp4");
-    auto r = test::formwright(dir, "text Hi --animate fly-in --duration 2.5 --size 64x48 -o '" + movie + "'");
+    auto r = hi(dir, "--animate fly-in --duration 2.5 --size 64x48", movie);
     ASSERT_EQ(r.status, 0) << r.err;
     test::MovieProbe probe(movie);
     EXPECT_EQ(probe["nb_read_frames"], "75") << probe.json;  // 2.5 s at 30 frames per second
@@ -135,7 +136,7 @@ TEST(Finishing, TextWritesItsWholeTimelineAsAMovie) {
 TEST(Finishing, SetChangesASavedProjectWhollyOrNotAtAll) {
     test::TempDir dir;
     const std::string project = dir.file("title.kxp");
-    ASSERT_EQ(test::formwright(dir, "text Hi --set UseAlphaMask=1 -o '" + project + "'").status, 0);
+    ASSERT_EQ(hi(dir, "--set UseAlphaMask=1", project).status, 0);
     EXPECT_THAT(test::readFile(project), HasSubstr("UseAlphaMask \"1\"\n"));
     auto r = test::formwright(dir, "set '" + project + "' AntiAliasLevel=4 'BackgroundColor=0.25 0.5 1'");
     ASSERT_EQ(r.status, 0) << r.err;
@@ -151,7 +152,7 @@ TEST(Finishing, SetChangesASavedProjectWhollyOrNotAtAll) {
     EXPECT_THAT(r.err, HasSubstr("the settings are: ViewerMode"));
     r = test::formwright(dir, "set '" + project + "' AntiAliasLevel=many");
     EXPECT_THAT(r.err, HasSubstr("it is written like this: AntiAliasLevel \"4\""));
-    r = test::formwright(dir, "text Hi --set Nope=1 -o '" + dir.file("never.kxp") + "'");
+    r = hi(dir, "--set Nope=1", dir.file("never.kxp"));
     EXPECT_EQ(r.status, 1);
     EXPECT_FALSE(std::filesystem::exists(dir.file("never.kxp")));
 }
