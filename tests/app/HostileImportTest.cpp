@@ -12,18 +12,19 @@
 using testing::HasSubstr;
 using testing::Not;
 
+namespace fw {
 namespace {
 
-using fw::test::Outcome;
+using test::Outcome;
 
 // Every run has a time limit: a pipe read by mistake would otherwise hang the test.
-Outcome formwright(const std::string& arguments, const fw::test::TempDir& dir) {
+Outcome formwright(const std::string& arguments, const test::TempDir& dir) {
     return fw::test::formwright(dir, arguments, "timeout 20 ");
 }
 
-using fw::test::be32;
-using fw::test::le16;
-using fw::test::le32;
+using test::be32;
+using test::le16;
+using test::le32;
 
 // ---- 3DS: little-endian chunks
 std::string chunk3ds(unsigned id, const std::string& body) {
@@ -36,13 +37,13 @@ std::string threeDS(const std::string& name, const std::vector<P3>& points,
                     const std::vector<std::vector<unsigned>>& faces,
                     const std::vector<std::pair<float, float>>& uv = {}) {
     std::string v = le16(static_cast<unsigned>(points.size()));
-    for (const P3& p : points) v += fw::test::leFloat(p.x) + fw::test::leFloat(p.y) + fw::test::leFloat(p.z);
+    for (const P3& p : points) v += test::leFloat(p.x) + test::leFloat(p.y) + test::leFloat(p.z);
     std::string f = le16(static_cast<unsigned>(faces.size()));
     for (const auto& face : faces) f += le16(face[0]) + le16(face[1]) + le16(face[2]) + le16(0);
     std::string tri = chunk3ds(0x4110, v) + chunk3ds(0x4120, f);
     if (!uv.empty()) {
         std::string m = le16(static_cast<unsigned>(uv.size()));
-        for (auto [s, t] : uv) m += fw::test::leFloat(s) + fw::test::leFloat(t);
+        for (auto [s, t] : uv) m += test::leFloat(s) + test::leFloat(t);
         tri += chunk3ds(0x4140, m);
     }
     std::string object = chunk3ds(0x4000, name + std::string(1, '\0') + chunk3ds(0x4100, tri));
@@ -65,14 +66,14 @@ std::string layer(const std::string& name) {
 }
 std::string points(const std::vector<P3>& ps) {
     std::string body;
-    for (const P3& p : ps) body += fw::test::beFloat(p.x) + fw::test::beFloat(p.y) + fw::test::beFloat(p.z);
+    for (const P3& p : ps) body += test::beFloat(p.x) + test::beFloat(p.y) + test::beFloat(p.z);
     return iff("PNTS", body);
 }
 std::string faces(const std::vector<std::vector<unsigned>>& polys) {
     std::string body = "FACE";
     for (const auto& poly : polys) {
-        body += fw::test::be16(static_cast<unsigned>(poly.size()));
-        for (unsigned i : poly) body += fw::test::be16(i);
+        body += test::be16(static_cast<unsigned>(poly.size()));
+        for (unsigned i : poly) body += test::be16(i);
     }
     return iff("POLS", body);
 }
@@ -96,8 +97,6 @@ bool hasControlBytes(const std::string& text) {
     return false;
 }
 
-}  // namespace
-
 // Numbers that are not finite cost their faces (or, in mapping coordinates, the face's
 // mapping) and are named; names with a NUL and other control bytes, quotes, names
 // longer than the project reader's token that differ only at their ends, and a name
@@ -105,7 +104,7 @@ bool hasControlBytes(const std::string& text) {
 // bytes) become names the project keeps. Each project opens again, with its objects
 // listed once each, short and printable, and no number it cannot spell.
 TEST(HostileImport, NumbersAndNamesFromTheFileBecomeAProjectThatOpens) {
-    fw::test::TempDir dir;
+    test::TempDir dir;
     std::vector<P3> bad = kSquare, far = kSquare;
     bad[3].x = kNaN;
     far[0].z = -kInf;
@@ -132,7 +131,7 @@ TEST(HostileImport, NumbersAndNamesFromTheFileBecomeAProjectThatOpens) {
     };
     for (const auto& f : files) {
         SCOPED_TRACE(f.name);
-        fw::test::writeFile(dir.file(f.name), f.bytes);
+        test::writeFile(dir.file(f.name), f.bytes);
         std::string project = dir.file(f.name + ".kxp");
         Outcome r = formwright("import '" + dir.file(f.name) + "' -o '" + project + "'", dir);
         ASSERT_EQ(r.status, 0) << r.err;
@@ -146,24 +145,24 @@ TEST(HostileImport, NumbersAndNamesFromTheFileBecomeAProjectThatOpens) {
             EXPECT_FALSE(hasControlBytes(lines[i])) << lines[i];
             for (size_t j = 0; j < i; ++j) EXPECT_NE(lines[i], lines[j]);
         }
-        const std::string text = fw::test::readFile(project);
+        const std::string text = test::readFile(project);
         EXPECT_FALSE(hasControlBytes(text));
         for (const char* word : {" nan", " -nan", " inf", " -inf"}) EXPECT_THAT(text, Not(HasSubstr(word))) << word;
     }
 }
 
 TEST(HostileImport, IntoReplacesTheProjectOnlyWithOneThatReadsBack) {
-    fw::test::TempDir dir;
+    test::TempDir dir;
     std::string project = dir.file("p.kxp");
-    fw::test::writeFile(dir.file("first.obj"), "v 0 0 0\nv 1 0 0\nv 0 1 0\ng First\nf 1 2 3\n");
+    test::writeFile(dir.file("first.obj"), "v 0 0 0\nv 1 0 0\nv 0 1 0\ng First\nf 1 2 3\n");
     ASSERT_EQ(formwright("import '" + dir.file("first.obj") + "' -o '" + project + "'", dir).status, 0);
     ASSERT_EQ(::chmod(project.c_str(), 0640), 0);
     // Names and numbers that once made the project unreadable, added to a project the
     // user has.
     std::vector<P3> bad = kSquare;
     bad[3].y = kNaN;
-    fw::test::writeFile(dir.file("bad.3ds"), threeDS("Bad" + std::string(1, '\x01'), bad, kTwoTriangles));
-    fw::test::writeFile(dir.file("nul.obj"), "v 0 0 0\nv 1 0 0\nv 0 1 0\ng Nu" + std::string(1, '\0') + "l\nf 1 2 3\n");
+    test::writeFile(dir.file("bad.3ds"), threeDS("Bad" + std::string(1, '\x01'), bad, kTwoTriangles));
+    test::writeFile(dir.file("nul.obj"), "v 0 0 0\nv 1 0 0\nv 0 1 0\ng Nu" + std::string(1, '\0') + "l\nf 1 2 3\n");
     for (const std::string mesh : {"bad.3ds", "nul.obj"}) {
         Outcome r = formwright("import '" + dir.file(mesh) + "' --into '" + project + "'", dir);
         ASSERT_EQ(r.status, 0) << mesh << ": " << r.err;
@@ -175,17 +174,17 @@ TEST(HostileImport, IntoReplacesTheProjectOnlyWithOneThatReadsBack) {
     ASSERT_EQ(::stat(project.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
     // An import that fails leaves the user's project byte for byte, and no file beside it.
-    const std::string before = fw::test::readFile(project);
-    fw::test::writeFile(dir.file("empty.obj"), "v 0 0 0\n");
+    const std::string before = test::readFile(project);
+    test::writeFile(dir.file("empty.obj"), "v 0 0 0\n");
     Outcome failed = formwright("import '" + dir.file("empty.obj") + "' --into '" + project + "'", dir);
     EXPECT_EQ(failed.status, 1);
-    EXPECT_EQ(fw::test::readFile(project), before);
-    EXPECT_EQ(fw::test::leftBeside(dir.file(""), "p.kxp"), std::vector<std::string>{});
+    EXPECT_EQ(test::readFile(project), before);
+    EXPECT_EQ(test::leftBeside(dir.file(""), "p.kxp"), std::vector<std::string>{});
 }
 
 TEST(HostileImport, PipesAndFoldersAreRefusedAsMeshesProjectsAndLibraries) {
-    fw::test::TempDir dir;
-    fw::test::writeFile(dir.file("ok.obj"), "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+    test::TempDir dir;
+    test::writeFile(dir.file("ok.obj"), "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
     for (const std::string pipe : {"pipe.obj", "pipe.3ds", "pipe.kxp", "pipe.kxm"})
         ASSERT_EQ(::mkfifo(dir.file(pipe).c_str(), 0600), 0);
     for (const std::string folder : {"folder.obj", "folder.lwo", "folder.kxp", "folder.kxm"})
@@ -217,10 +216,10 @@ TEST(HostileImport, PipesAndFoldersAreRefusedAsMeshesProjectsAndLibraries) {
 }
 
 TEST(HostileImport, MaterialLibrariesAreReadOnlyFromTheObjFolderAndOnlyWhenPlainFiles) {
-    fw::test::TempDir dir;
+    test::TempDir dir;
     std::filesystem::create_directory(dir.file("models"));
-    fw::test::writeFile(dir.file("outside.mtl"), "newmtl Paint\nKd 1 0 0\n");
-    fw::test::writeFile(dir.file("models/inside.mtl"), "newmtl Paint\nKd 0 0 1\n");
+    test::writeFile(dir.file("outside.mtl"), "newmtl Paint\nKd 1 0 0\n");
+    test::writeFile(dir.file("models/inside.mtl"), "newmtl Paint\nKd 0 0 1\n");
     ASSERT_EQ(::mkfifo(dir.file("models/pipe.mtl").c_str(), 0600), 0);
     const std::string mesh = "usemtl Paint\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
     struct Case {
@@ -233,12 +232,12 @@ TEST(HostileImport, MaterialLibrariesAreReadOnlyFromTheObjFolderAndOnlyWhenPlain
                  {"inside.mtl", true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.library);
-        fw::test::writeFile(dir.file("models/m.obj"), "mtllib " + c.library + "\n" + mesh);
+        test::writeFile(dir.file("models/m.obj"), "mtllib " + c.library + "\n" + mesh);
         std::string project = dir.file("m.kxp");
         std::filesystem::remove(project);
         Outcome r = formwright("import '" + dir.file("models/m.obj") + "' -o '" + project + "'", dir);
         ASSERT_EQ(r.status, 0) << r.err;
-        std::string text = fw::test::readFile(project);
+        std::string text = test::readFile(project);
         // The material's colour shows which library was read: red outside, blue inside.
         EXPECT_THAT(text, Not(HasSubstr("color 1 0 0 ")));
         EXPECT_EQ(text.find("color 0 0 1 ") != std::string::npos, c.read);
@@ -253,14 +252,14 @@ TEST(HostileImport, MaterialLibrariesAreReadOnlyFromTheObjFolderAndOnlyWhenPlain
 }
 
 TEST(HostileImport, WarningsNameTheFileAndCannotDriveTheTerminal) {
-    fw::test::TempDir dir;
+    test::TempDir dir;
     // A name that clears the screen and starts a line of its own, on an object with a
     // face past its vertices so that a warning quotes it.
     const std::string name = "A\x1b[2J\rformwright: forged\nformwright: forged too";
-    fw::test::writeFile(dir.file("esc.3ds"), threeDS(name, kSquare, {{0, 1, 2}, {1, 3, 9}}));
+    test::writeFile(dir.file("esc.3ds"), threeDS(name, kSquare, {{0, 1, 2}, {1, 3, 9}}));
     // A chunk id with a NUL, claiming more bytes than the file holds.
-    fw::test::writeFile(dir.file("nul.lwo"), lwo(layer("L") + points(kSquare) + faces(kTwoTriangles) + "PN" +
-                                                 std::string(1, '\0') + "S" + be32(1000) + "xxxx"));
+    test::writeFile(dir.file("nul.lwo"), lwo(layer("L") + points(kSquare) + faces(kTwoTriangles) + "PN" +
+                                             std::string(1, '\0') + "S" + be32(1000) + "xxxx"));
     for (const std::string file : {"esc.3ds", "nul.lwo"}) {
         SCOPED_TRACE(file);
         Outcome r = formwright("import '" + dir.file(file) + "' -o '" + dir.file(file + ".kxp") + "'", dir);
@@ -269,12 +268,9 @@ TEST(HostileImport, WarningsNameTheFileAndCannotDriveTheTerminal) {
         EXPECT_FALSE(hasControlBytes(r.err)) << r.err;
         EXPECT_EQ(r.err.find('\0'), std::string::npos);
         // Every line is the program's, naming the file.
-        for (size_t at = 0; at < r.err.size();) {
-            size_t end = r.err.find('\n', at);
-            std::string line = r.err.substr(at, end - at);
+        EXPECT_TRUE(r.err.ends_with("\n")) << r.err;
+        for (const std::string& line : test::linesOf(r.err))
             EXPECT_EQ(line.rfind("formwright: " + dir.file(file) + ": ", 0), 0u) << line;
-            at = end == std::string::npos ? r.err.size() : end + 1;
-        }
     }
     Outcome esc = formwright("import '" + dir.file("esc.3ds") + "' -o '" + dir.file("x.kxp") + "'", dir);
     EXPECT_THAT(esc.err, HasSubstr("object 'A\\x1b[2J\\x0dformwright: forged\\x0Aformwright: forged too': face 1"));
@@ -283,3 +279,6 @@ TEST(HostileImport, WarningsNameTheFileAndCannotDriveTheTerminal) {
     EXPECT_THAT(nul.err, HasSubstr("chunk PN\\x00S at byte "));
     EXPECT_THAT(nul.err, HasSubstr(" claims 1000 bytes, only 4 are left"));
 }
+
+}  // namespace
+}  // namespace fw

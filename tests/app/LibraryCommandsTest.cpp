@@ -43,7 +43,6 @@ protected:
         const std::vector<std::string> all = test::filesIn(swatches(kind));
         return {all.begin(), all.end()};
     }
-
     test::TempDir dir;
 };
 using LibraryFolderSafety = LibraryCommands;
@@ -62,7 +61,6 @@ TEST_F(LibraryCommands, SwatchFilesCopiedRenamedOrClashingAreTakenInOnce) {
     fs::copy_file(folder + "Chrome.kxm", folder + "Chrome.1.kxm");
     fs::rename(folder + "Copper.kxm", folder + "Shiny.kxm");
     fs::copy_file(folder + "Pearl.kxm", folder + "pearl.kxm");
-
     std::string err;
     const std::vector<std::string> first = names("materials", &err);
     EXPECT_THAT(err, HasSubstr("New swatches have been found"));
@@ -70,7 +68,6 @@ TEST_F(LibraryCommands, SwatchFilesCopiedRenamedOrClashingAreTakenInOnce) {
     EXPECT_EQ(first.size(), factory.size() + 3);
     for (const std::string& name : factory) EXPECT_TRUE(has(first, name)) << name;
     EXPECT_EQ(std::set<std::string>(first.begin(), first.end()).size(), first.size());
-
     // Taken in once: the next run says nothing and finds the same presets.
     const std::vector<std::string> second = names("materials", &err);
     EXPECT_EQ(err, "");
@@ -97,7 +94,6 @@ TEST_F(LibraryCommands, ThumbnailSizesAreWrittenOrRefused) {
     EXPECT_EQ(std::count(small.err.begin(), small.err.end(), '\n'), 1);
     EXPECT_FALSE(fs::exists(dir.file("small.kxm")));
     EXPECT_EQ(run("library export materials -o " + dir.file("huge.kxm") + " --thumbnails 2048x64").status, 1);
-
     // A size the record holds: every preset carries a thumbnail of exactly that size.
     Outcome made = run("library export materials -o " + dir.file("m.kxm") + " --thumbnails 48x36");
     ASSERT_EQ(made.status, 0) << made.err;
@@ -112,7 +108,6 @@ TEST_F(LibraryCommands, ThumbnailSizesAreWrittenOrRefused) {
         EXPECT_EQ(thumbnail->width(), 48);
         EXPECT_EQ(thumbnail->height(), 36);
     }
-
     // Whether a picture of an allowed size fits depends on how busy it is: noise needs
     // more room than 36x36 gives it, and is caught before anything is written.
     Picture noise(36, 36);
@@ -141,7 +136,6 @@ TEST_F(LibraryCommands, LooksOfAProjectAreAddedRemovedAndRenamed) {
         run("text Hi --material \"Glossy Red Plastic\" --lighting Sunset --style \"Deep Bevel\" -o " + project).status,
         0);
     auto add = [&](const std::string& arguments) { return run("library add " + arguments + " --from " + project); };
-
     Outcome added = add("materials --object \"Text H\" --as \"My Red\"");
     ASSERT_EQ(added.status, 0) << added.err;
     EXPECT_EQ(added.err, "");
@@ -154,7 +148,6 @@ TEST_F(LibraryCommands, LooksOfAProjectAreAddedRemovedAndRenamed) {
     EXPECT_TRUE(has(names("lighting"), "My Sunset"));
     EXPECT_TRUE(has(names("styles"), "My Bevel"));
     EXPECT_TRUE(has(names("lights"), "My Sun"));
-
     // The presets dress a title as the looks they came from do, and differ from none.
     auto render = [&](const std::string& looks, const std::string& name) {
         Outcome r = run("text Hi " + looks + " --size 160x120 -o " + dir.file(name));
@@ -174,7 +167,6 @@ TEST_F(LibraryCommands, LooksOfAProjectAreAddedRemovedAndRenamed) {
               0.001);
     EXPECT_LT(differing(render("--style \"My Bevel\"", "bevel.png"), render("--style \"Deep Bevel\"", "deep.png")),
               0.001);
-
     // Mistakes are one line and exit 1, and change nothing.
     const std::string index = readFile(swatches("Material") + "_Material Swatches.idx");
     const struct {
@@ -200,12 +192,10 @@ TEST_F(LibraryCommands, LooksOfAProjectAreAddedRemovedAndRenamed) {
     }
     EXPECT_EQ(readFile(swatches("Material") + "_Material Swatches.idx"), index);
     EXPECT_EQ(names("materials"), materials);
-
     // --yes replaces in place: same place in the list, one file.
     Outcome replaced = run("-y library add materials --from " + project + " --object \"Text i\" --as \"My Red\"");
     ASSERT_EQ(replaced.status, 0) << replaced.err;
     EXPECT_EQ(names("materials"), materials);
-
     // Renamed: the new name's file holds it, the old file is gone, it still dresses.
     ASSERT_EQ(run("library rename materials \"My Red\" \"Crimson\"").status, 0);
     materials.back() = "Crimson";
@@ -215,7 +205,6 @@ TEST_F(LibraryCommands, LooksOfAProjectAreAddedRemovedAndRenamed) {
     ASSERT_TRUE(renamed.readLibrary(swatches("Material") + "Crimson.kxm").ok);
     EXPECT_EQ(renamed.names(), std::vector<std::string>{"Crimson"});
     EXPECT_LT(differing(render("--material Crimson", "crimson.png"), theirs), 0.001);
-
     // Removed: gone from the list and the folder, and a title cannot ask for it.
     ASSERT_EQ(run("library remove materials Crimson").status, 0);
     materials.pop_back();
@@ -243,7 +232,6 @@ TEST_F(LibraryCommands, AStepCutShortIsFinishedOrUndoneByTheIndex) {
     std::string error;
     ASSERT_TRUE(pearl.writeLibrary(folder + "Nacre.kxm.pending", error)) << error;
     fs::rename(folder + "Pearl.kxm", folder + "Pearl.kxm.removed");
-
     std::string err;
     std::vector<std::string> after = names("materials", &err);
     EXPECT_EQ(err, "");
@@ -297,17 +285,14 @@ TEST_F(LibraryFolderSafety, ImportsKilledAtAnyMomentLeaveAFolderThatLoadsQuietly
         ::kill(child, SIGKILL);
         int status = 0;
         waitpid(child, &status, 0);
-
         Outcome list = run("library list materials");
         EXPECT_EQ(list.status, 0);
         EXPECT_EQ(list.err, "");
         EXPECT_GE(occurrences(list.out, "\n"), 25u);
         // Nothing of the killed run lies about, and the index names only files there.
         for (const std::string& name : test::filesIn(swatches("Material"))) EXPECT_FALSE(isLeftover(name)) << name;
-        std::string index = readFile(swatches("Material") + "_Material Swatches.idx");
-        for (size_t at = 0, end; (end = index.find('\n', at)) != std::string::npos; at = end + 1)
-            EXPECT_TRUE(fs::exists(swatches("Material") + index.substr(at, end - at) + ".kxm"))
-                << index.substr(at, end - at);
+        for (const std::string& name : test::linesOf(readFile(swatches("Material") + "_Material Swatches.idx")))
+            EXPECT_TRUE(fs::exists(swatches("Material") + name + ".kxm")) << name;
         if (HasFailure()) break;
     }
 }
@@ -326,25 +311,22 @@ TEST_F(LibraryFolderSafety, PresetNamesThatNoFileCanCarryGetFilesOfTheirOwn) {
         presets += copy;
     }
     test::writeFile(odd, presets);
-
     // "polished gold" replaces "Polished Gold"; the others are new.
     Outcome imported = run("--yes library import '" + odd + "'");
     ASSERT_EQ(imported.status, 0) << imported.err;
     EXPECT_THAT(imported.out, HasSubstr("7 materials imported; the library holds 31"));
-
     for (int pass = 0; pass < 2; ++pass) {
         SCOPED_TRACE("pass " + std::to_string(pass));
         Outcome list = run("library list materials");
         EXPECT_EQ(list.status, 0);
         EXPECT_EQ(list.err, "");
         EXPECT_EQ(occurrences(list.out, "\n"), 31u) << list.out;
-        for (const std::string& shown :
-             {std::string("Line\\x0aBreak\n"), std::string("\nA/B\n"), std::string("\nA_B\n"), "\n" + longName + "\n",
-              std::string("\nTab\tName\n"), std::string("\n..\n"), std::string("\npolished gold\n")})
-            EXPECT_THAT(("\n" + list.out), HasSubstr(shown)) << shown;
+        // Each on a line of its own, the line break spelled out.
+        for (const std::string shown :
+             {"Line\\x0aBreak", "A/B", "A_B", longName.c_str(), "Tab\tName", "..", "polished gold"})
+            EXPECT_THAT("\n" + list.out, HasSubstr("\n" + shown + "\n")) << shown;
         EXPECT_THAT(list.out, Not(HasSubstr("Polished Gold")));
     }
-
     // One file per preset, each a name the system takes, no two alike but for letter case.
     std::vector<std::string> files = test::filesIn(swatches("Material"));
     EXPECT_EQ(files.size(), 32u);
@@ -357,7 +339,6 @@ TEST_F(LibraryFolderSafety, PresetNamesThatNoFileCanCarryGetFilesOfTheirOwn) {
         EXPECT_TRUE(folded.insert(file).second) << file;
     }
     EXPECT_FALSE(fs::exists(swatches("Material") + "Polished Gold.kxm"));
-
     // Each odd preset is whole: exported again, every name comes back.
     const std::string again = dir.file("again.kxm");
     ASSERT_EQ(run("library export materials -o '" + again + "'").status, 0);
@@ -372,7 +353,6 @@ TEST_F(LibraryFolderSafety, ADamagedThumbnailCountLosesOnlyThatThumbnail) {
     const std::string whole = readFile(binary);
     ASSERT_EQ(occurrences(whole, "begin OrvoMaterialStyle"), 25u);
     ASSERT_EQ(occurrences(whole, "JPEGBinaryThumbnail\n"), 25u);
-
     // The count of the first preset's thumbnail, as written and damaged several ways.
     struct Damage {
         const std::string* file;
@@ -398,7 +378,6 @@ TEST_F(LibraryFolderSafety, ADamagedThumbnailCountLosesOnlyThatThumbnail) {
         const std::string damaged = dir.file("damaged.kxm"), out = dir.file("out.kxm");
         test::writeFile(damaged, text);
         fs::remove(out);
-
         Outcome resave =
             fw::test::runProgram(FW_EXECUTABLE, "resave '" + damaged + "' '" + out + "'", dir.path().string());
         EXPECT_EQ(resave.status, 0);
@@ -413,7 +392,6 @@ TEST_F(LibraryFolderSafety, ADamagedThumbnailCountLosesOnlyThatThumbnail) {
         second = second.substr(0, second.find(" end OrvoMaterialStyle"));
         EXPECT_THAT(kept, HasSubstr(second));
     }
-
     // Undamaged, the file reads back without a word and writes back byte for byte.
     const std::string out = dir.file("same.kxm");
     Outcome resave = fw::test::runProgram(FW_EXECUTABLE, "resave '" + binary + "' '" + out + "'", dir.path().string());

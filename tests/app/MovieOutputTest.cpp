@@ -31,6 +31,14 @@ protected:
     test::TempDir dir;
 };
 
+// ffprobe's values of the movie's video stream for the named fields, in order.
+std::vector<std::string> probed(const std::string& movie, std::initializer_list<const char*> fields) {
+    test::MovieProbe probe(movie);
+    std::vector<std::string> values;
+    for (const char* field : fields) values.push_back(probe[field]);
+    return values;
+}
+
 // A decoded movie frame (RGBA rows bottom-up) against a still (RGB rows bottom-up): the
 // largest and the mean difference of a colour channel.
 std::pair<int, double> difference(const std::vector<uint8_t>& rgba, const ::test::Pixels& still) {
@@ -75,12 +83,8 @@ TEST_F(FrameRanges, AQuickTimeMovieHoldsEveryFrameAtTheProjectsRate) {
     const std::string movie = dir.file("title.mov");
     test::Outcome r = run("render " + kExample + " --frames 0-12 --size 96x54 -o " + movie);
     ASSERT_EQ(r.status, 0) << r.err;
-    test::MovieProbe probe(movie);
-    EXPECT_EQ(probe["codec_name"], "qtrle") << probe.json;
-    EXPECT_EQ(probe["nb_read_frames"], "13");
-    EXPECT_EQ(probe["r_frame_rate"], "30/1");
-    EXPECT_EQ(probe["width"], "96");
-    EXPECT_EQ(probe["pix_fmt"], "rgb24");
+    EXPECT_EQ(probed(movie, {"codec_name", "nb_read_frames", "r_frame_rate", "width", "pix_fmt"}),
+              (std::vector<std::string>{"qtrle", "13", "30/1", "96", "rgb24"}));
     MovieReader reader;
     ASSERT_TRUE(reader.open(movie)) << reader.error();
     EXPECT_EQ(reader.frameCount(), 13);
@@ -94,23 +98,16 @@ TEST_F(FrameRanges, AQuickTimeMovieHoldsEveryFrameAtTheProjectsRate) {
 TEST_F(FrameRanges, MoviesTakeExactRatesCodecsAndAlpha) {
     const std::string mp4 = dir.file("title.mp4");
     ASSERT_EQ(run("render " + kExample + " --frames 20-24 --size 96x54 --fps 29.97 -o " + mp4).status, 0);
-    test::MovieProbe h264(mp4);
-    EXPECT_EQ(h264["codec_name"], "h264") << h264.json;
-    EXPECT_EQ(h264["pix_fmt"], "yuv420p");
-    EXPECT_EQ(h264["r_frame_rate"], "30000/1001");
-    EXPECT_EQ(h264["nb_read_frames"], "5");
+    EXPECT_EQ(probed(mp4, {"codec_name", "pix_fmt", "r_frame_rate", "nb_read_frames"}),
+              (std::vector<std::string>{"h264", "yuv420p", "30000/1001", "5"}));
     MovieReader reader;
     ASSERT_TRUE(reader.open(mp4));
     std::vector<uint8_t> rgba;
     ASSERT_TRUE(reader.readFrame(2, rgba));
     EXPECT_LT(difference(rgba, still(22)).second, 6.0);
-
     const std::string avi = dir.file("title.avi");
     ASSERT_EQ(run("render " + kExample + " --frames 4-4 --size 96x54 -o " + avi).status, 0);
-    test::MovieProbe one(avi);
-    EXPECT_EQ(one["codec_name"], "rawvideo") << one.json;
-    EXPECT_EQ(one["nb_read_frames"], "1");
-
+    EXPECT_EQ(probed(avi, {"codec_name", "nb_read_frames"}), (std::vector<std::string>{"rawvideo", "1"}));
     // A project that renders alpha keeps it in the codecs that can hold it.
     ::test::spill(dir.file("alpha.kxp"),
                   test::edited(::test::slurp(kExample), {{" UseAlphaMask \"0\"\n", " UseAlphaMask \"1\"\n"}}));
@@ -120,8 +117,7 @@ TEST_F(FrameRanges, MoviesTakeExactRatesCodecsAndAlpha) {
             run("render " + dir.file("alpha.kxp") + " --frames 30-31 --size 96x54 --codec " + codec + " -o " + movie)
                 .status,
             0);
-        test::MovieProbe probe(movie);
-        EXPECT_EQ(probe["pix_fmt"], std::string(codec) == "rle" ? "argb" : "rgba") << codec;
+        EXPECT_EQ(test::MovieProbe(movie)["pix_fmt"], std::string(codec) == "rle" ? "argb" : "rgba") << codec;
         MovieReader alpha;
         ASSERT_TRUE(alpha.open(movie));
         ASSERT_TRUE(alpha.readFrame(0, rgba));
@@ -134,7 +130,6 @@ TEST_F(FrameRanges, OutputsThatCannotBeWrittenAndBadRangesStopBeforeTheFirstFram
     test::Outcome r = run("render " + kExample + " --frames 0-5 --size 96x54 -o " + missing);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "formwright: Unable to write to:\n  " + missing + "\n\nPlease try again.\n");
-
     const std::string movie = dir.file("good.mov");
     ::test::spill(movie, "an older good movie");
     for (const char* range : {"5-2", "0-400", "x", "3-"}) {
