@@ -10,9 +10,8 @@
 
 #include "AppHelpers.h"
 #include "GeometryHelpers.h"
-#include "GltfModel.h"
 #include "GltfValidator.h"
-#include "MeshCompare.h"
+#include "MeshFileChecks.h"
 #include "output/DxfReader.h"
 #include "output/MeshFormats.h"
 #include "output/ObjImport.h"
@@ -21,28 +20,13 @@ using testing::HasSubstr;
 using testing::Not;
 
 namespace fw {
-
 namespace {
 
 const std::string kTitle = test::example("title.kxp");
 const std::string kAnimated = test::example("animated-title.kxp");
+using test::allTriangles;
 using test::formwright;
-
-std::vector<ImportGroup> readBack(MeshReader&& reader, const std::string& path) {
-    std::vector<ImportGroup> groups;
-    EXPECT_TRUE(reader.read(path, groups)) << path << ": " << reader.error();
-    return groups;
-}
-
-// Every triangle of every group.
-std::vector<test::Triangle> allTriangles(const std::vector<ImportGroup>& groups) {
-    std::vector<test::Triangle> all;
-    for (const ImportGroup& group : groups) {
-        auto some = test::trianglesOf(*group.mesh);
-        all.insert(all.end(), some.begin(), some.end());
-    }
-    return all;
-}
+using test::readBack;
 
 // The triangles that the polygons of three or four corners of every group make.
 size_t trianglesUpToQuads(const std::vector<ImportGroup>& groups) {
@@ -56,30 +40,10 @@ size_t trianglesUpToQuads(const std::vector<ImportGroup>& groups) {
 
 // What `assimp info` says a file holds: its faces after triangulation; -1 when it failed.
 long assimpFaces(const std::string& path) {
-    test::TempDir dir;
-    test::Outcome r = test::runProgram("assimp", "info '" + path + "'", dir.file(""));
+    test::Outcome r = test::assimpInfo(path);
     std::smatch m;
     if (r.status != 0 || !std::regex_search(r.out, m, std::regex("\nFaces: +([0-9]+)"))) return -1;
     return std::stol(m[1]);
-}
-
-// Every node's mesh moved by `place(node)`.
-template <class Place>
-std::vector<test::Triangle> sceneTriangles(const tinygltf::Model& model, Place place) {
-    std::vector<test::Triangle> all;
-    for (size_t i = 0; i < model.nodes.size(); ++i) {
-        const tinygltf::Node& node = model.nodes[i];
-        if (node.mesh < 0) continue;
-        glm::dmat4 m = place(static_cast<int>(i));
-        for (test::Triangle t : test::meshTriangles(model, node.mesh)) {
-            for (size_t k = 0; k < 9; k += 3) {
-                glm::dvec3 p(m * glm::dvec4(t[k], t[k + 1], t[k + 2], 1.0));
-                t[k] = p.x, t[k + 1] = p.y, t[k + 2] = p.z;
-            }
-            all.push_back(t);
-        }
-    }
-    return all;
 }
 
 // The node's transform at the animation's last sample.
@@ -94,13 +58,11 @@ glm::dmat4 lastSample(const tinygltf::Model& model, int node) {
         for (const tinygltf::AnimationChannel& channel : animation.channels) {
             if (channel.target_node != node) continue;
             const tinygltf::AnimationSampler& sampler = animation.samplers.at(static_cast<size_t>(channel.sampler));
-            std::vector<double> v = test::floatsOf(model, sampler.output);
-            if (channel.target_path == "translation" && v.size() >= 3)
-                t = glm::dvec3(v[v.size() - 3], v[v.size() - 2], v[v.size() - 1]);
-            if (channel.target_path == "scale" && v.size() >= 3)
-                s = glm::dvec3(v[v.size() - 3], v[v.size() - 2], v[v.size() - 1]);
-            if (channel.target_path == "rotation" && v.size() >= 4)
-                r = glm::dquat(v[v.size() - 1], v[v.size() - 4], v[v.size() - 3], v[v.size() - 2]);
+            const std::vector<double> v = test::floatsOf(model, sampler.output);
+            const double* e = v.data() + v.size();  // the last sample's values end here
+            if (channel.target_path == "translation" && v.size() >= 3) t = glm::dvec3(e[-3], e[-2], e[-1]);
+            if (channel.target_path == "scale" && v.size() >= 3) s = glm::dvec3(e[-3], e[-2], e[-1]);
+            if (channel.target_path == "rotation" && v.size() >= 4) r = glm::dquat(e[-1], e[-4], e[-3], e[-2]);
         }
     return glm::translate(glm::dmat4(1.0), t) * glm::mat4_cast(r) * glm::scale(glm::dmat4(1.0), s);
 }
@@ -115,24 +77,19 @@ TEST(MeshCommands, TheTitleExportsInEveryFormatWithTheSameTrianglesAndOtherProgr
     const size_t upToQuads = trianglesUpToQuads(obj);
     EXPECT_GT(upToQuads, 10000u);
     EXPECT_GT(all.size(), upToQuads);  // the round letters have bigger polygons too
-    const bool haveAssimp = std::filesystem::exists("/usr/bin/assimp");
-    if (haveAssimp) {
+    if (test::haveAssimp()) {
         EXPECT_EQ(assimpFaces(dir.file("t.obj")), static_cast<long>(all.size()));
     }
-
     int formats = 0;
     for (const MeshFormat& format : MeshFormats::all()) {
-        if (!format.write || !format.makeReader || std::string(format.extension) == ".obj") continue;
+        const std::string name = format.extension, path = dir.file("t" + name);
+        if (!format.write || !format.makeReader || name == ".obj") continue;
         ++formats;
-        SCOPED_TRACE(format.extension);
-        const std::string path = dir.file(std::string("t") + format.extension);
+        SCOPED_TRACE(name);
         test::Outcome r = formwright(dir, "export " + kTitle + " -o " + path);
         ASSERT_EQ(r.status, 0) << r.err;
-        std::vector<ImportGroup> groups;
-        std::unique_ptr<MeshReader> reader = format.makeReader();
-        ASSERT_TRUE(reader->read(path, groups)) << reader->error();
+        const std::vector<ImportGroup> groups = readBack(*format.makeReader(), path);
         std::vector<test::Triangle> read = allTriangles(groups);
-        const std::string name = format.extension;
         if (name == ".dxf") {
             // The round letters' big polygons go as fans of 3DFACE triangles.
             EXPECT_EQ(r.err, "");
@@ -142,7 +99,7 @@ TEST(MeshCommands, TheTitleExportsInEveryFormatWithTheSameTrianglesAndOtherProgr
         }
         // Single precision is the least any format keeps; the ground reaches 1,000.
         EXPECT_EQ(test::compareTriangles(all, read, 2e-4), "");
-        if (haveAssimp && (name == ".dxf" || name == ".3ds" || name == ".lwo")) {
+        if (test::haveAssimp() && (name == ".dxf" || name == ".3ds" || name == ".lwo")) {
             EXPECT_EQ(assimpFaces(path), static_cast<long>(read.size()));
         }
     }
@@ -157,7 +114,6 @@ TEST(MeshCommands, FrameRangesMoveTheLettersAndObjectCoordinatesStayPut) {
     std::string frame1 = test::readFile(dir.file("a.0001.obj"));
     EXPECT_THAT(frame1, HasSubstr("# Object 'Text M-Frame 1'\n"));
     EXPECT_THAT(frame1, HasSubstr("\ng Text M-Frm1\n"));
-
     // The letters fly in: in the world they move from frame to frame, in their own
     // coordinates they do not.
     for (const char* mode : {"--world", "--local"})
@@ -172,7 +128,6 @@ TEST(MeshCommands, FrameRangesMoveTheLettersAndObjectCoordinatesStayPut) {
         return at == std::string::npos ? text : text.erase(at, name.size() + 12);
     };
     EXPECT_TRUE(body("local5") == body("local25"));
-
     // Formats that hold every frame name each frame's layer.
     ASSERT_EQ(formwright(dir, "export " + kAnimated + " --frames 3-4 -o " + dir.file("a.dxf")).status, 0);
     auto layers = readBack(DxfReader(), dir.file("a.dxf"));
@@ -186,9 +141,8 @@ TEST(MeshCommands, SectionsSplitEachSolidByPart) {
     ASSERT_EQ(formwright(dir, "export " + kTitle + " --sections -o " + dir.file("s.obj")).status, 0);
     ASSERT_EQ(formwright(dir, "export " + kTitle + " -o " + dir.file("w.obj")).status, 0);
     std::string sections = test::readFile(dir.file("s.obj"));
-    EXPECT_THAT(sections, HasSubstr("\ng Text F-Section 0\n"));
-    EXPECT_THAT(sections, HasSubstr("\ng Text F-Section 1\n"));
-    EXPECT_THAT(sections, HasSubstr("\ng Ground-Section 2\n"));
+    for (const char* group : {"\ng Text F-Section 0\n", "\ng Text F-Section 1\n", "\ng Ground-Section 2\n"})
+        EXPECT_THAT(sections, HasSubstr(group));
     EXPECT_THAT(sections, Not(HasSubstr("\ng Text F\n")));
     // Split or not, the same triangles.
     auto split = readBack(ObjImport(), dir.file("s.obj"));
@@ -217,7 +171,6 @@ TEST(MeshCommands, ImportMakesAProjectThatRendersOrAddsToOne) {
             gold += c[0] > 80 && c[0] > c[2] + 40 && c[1] > c[2];
         }
     EXPECT_GT(gold, 200);
-
     // Into an existing project: its own objects stay, the mesh's join them.
     std::filesystem::copy_file(kTitle, dir.file("title.kxp"));
     ASSERT_EQ(formwright(dir, "export " + kTitle + " -o " + dir.file("t.obj")).status, 0);
@@ -227,7 +180,6 @@ TEST(MeshCommands, ImportMakesAProjectThatRendersOrAddsToOne) {
     // One object per group of the file, named after it, made unique beside the originals.
     EXPECT_THAT(r.out, HasSubstr("ObjectP \"Text F.1\""));
     EXPECT_THAT(r.out, HasSubstr("ObjectP \"Ground.1\""));
-
     // A damaged mesh changes nothing.
     std::string before = test::readFile(dir.file("title.kxp"));
     test::writeFile(dir.file("bad.dxf"), "this is\nnot a mesh\n");
@@ -249,9 +201,7 @@ TEST(MeshCommands, AnObjFilesMaterialLibraryGivesItsColoursAndTransparency) {
     ASSERT_EQ(formwright(dir, "render " + dir.file("m.kxp") + " -o " + dir.file("m.png")).status, 0);
     ::test::Pixels picture = ::test::readImage(dir.file("m.png"));
     ASSERT_EQ(picture.width, 640);
-    const int* red = picture.at(150, 240);
-    const int* glass = picture.at(450, 240);
-    const int* both = picture.at(290, 240);
+    const int *red = picture.at(150, 240), *glass = picture.at(450, 240), *both = picture.at(290, 240);
     EXPECT_GT(red[0], 150);
     EXPECT_LT(red[2], 60);
     EXPECT_GT(glass[2], glass[0] + 40);
@@ -274,7 +224,6 @@ TEST(MeshCommands, BadRequestsAreUserErrorsThatWriteNothing) {
         EXPECT_THAT(r.err, HasSubstr(says));
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.file("")), {}), 1);  // only the library
-
     // `text` writes every mesh format as it writes OBJ.
     ASSERT_EQ(test::ran(dir, "text Hi -o " + dir.file("hi.dxf")).status, 0);
     EXPECT_EQ(readBack(DxfReader(), dir.file("hi.dxf")).size(), 2u);
@@ -286,31 +235,25 @@ TEST(GlbExport, AnimatedTitleOverARangeMatchesItsFirstAndLastFrames) {
     for (std::string args :
          {"-o " + dir.file("world.glb") + " --frames 0-12 --scale 1",
           "-o " + dir.file("local.glb") + " --frames 0-12 --local --scale 1",
-          "-o " + dir.file("first.obj") + " --frame 0", "-o " + dir.file("last.obj") + " --frame 12"}) {
+          "-o " + dir.file("first.obj") + " --frame 0", "-o " + dir.file("last.obj") + " --frame 12"})
         ASSERT_EQ(test::ran(dir, "export " + kAnimated + " " + args).status, 0);
-    }
     std::vector<test::Triangle> first = allTriangles(readBack(ObjImport(), dir.file("first.obj")));
     std::vector<test::Triangle> last = allTriangles(readBack(ObjImport(), dir.file("last.obj")));
     ASSERT_GT(first.size(), 100u);
     ASSERT_NE(test::compareTriangles(first, last, 1e-3), "") << "the example moves between these frames";
-
-    // World coordinates: the meshes stand where the first frame put them, the nodes at
-    // identity; the animation carries them to the last frame.
-    tinygltf::Model world = test::loadGlb(dir.file("world.glb"));
-    EXPECT_EQ(test::compareTriangles(first, sceneTriangles(world, [](int) { return glm::dmat4(1.0); }), 2e-3), "");
-    EXPECT_EQ(test::compareTriangles(last, sceneTriangles(world, [&](int n) { return lastSample(world, n); }), 2e-3),
-              "");
-    // Object coordinates: each node's own transform, then its animation.
-    tinygltf::Model local = test::loadGlb(dir.file("local.glb"));
+    // World coordinates: the meshes stand where the first frame put them, the nodes at identity; object
+    // coordinates: each node's own transform. The animation carries both to the last frame.
+    tinygltf::Model world = test::loadGlb(dir.file("world.glb")), local = test::loadGlb(dir.file("local.glb"));
     ASSERT_EQ(local.nodes.size(), world.nodes.size());
-    EXPECT_EQ(
-        test::compareTriangles(
-            first, sceneTriangles(local, [&](int n) { return test::nodeMatrix(local.nodes[static_cast<size_t>(n)]); }),
-            2e-3),
-        "");
-    EXPECT_EQ(test::compareTriangles(last, sceneTriangles(local, [&](int n) { return lastSample(local, n); }), 2e-3),
-              "");
-
+    auto expectAt = [](const std::vector<test::Triangle>& frame, const tinygltf::Model& model, auto place) {
+        EXPECT_EQ(test::compareTriangles(frame, test::sceneTriangles(model, place), 2e-3), "");
+    };
+    expectAt(first, world, [](int) { return glm::dmat4(1.0); });
+    expectAt(first, local, [&](int n) { return test::nodeMatrix(local.nodes[static_cast<size_t>(n)]); });
+    for (const tinygltf::Model* model : {&world, &local}) {
+        SCOPED_TRACE(model == &world ? "world" : "local");
+        expectAt(last, *model, [&](int n) { return lastSample(*model, n); });
+    }
     // Thirteen samples from 0 on, a frame's time apart.
     ASSERT_EQ(local.animations.size(), 1u);
     const tinygltf::AnimationSampler& sampler = local.animations[0].samplers.at(0);
@@ -319,7 +262,6 @@ TEST(GlbExport, AnimatedTitleOverARangeMatchesItsFirstAndLastFrames) {
     EXPECT_EQ(times[0], 0.0);
     for (size_t i = 1; i < times.size(); ++i) EXPECT_NEAR(times[i], times[1] * static_cast<double>(i), 1e-6);
     EXPECT_GT(times[1], 0.0);
-
     EXPECT_VALID_GLTF(dir.file("local.glb"));
     EXPECT_VALID_GLTF(dir.file("world.glb"));
 }
@@ -333,11 +275,9 @@ TEST(GlbExport, TextCommandWritesATitleAsGlb) {
     EXPECT_TRUE(model.animations.empty());
     // The .glb is in metres, the OBJ in points.
     const glm::dmat4 toPoints = glm::scale(glm::dmat4(1.0), glm::dvec3(72 / 0.0254));
-    EXPECT_EQ(test::compareTriangles(
-                  allTriangles(readBack(ObjImport(), dir.file("hi.obj"))),
-                  sceneTriangles(
-                      model, [&](int n) { return toPoints * test::nodeMatrix(model.nodes[static_cast<size_t>(n)]); }),
-                  2e-3),
+    auto inPoints = [&](int n) { return toPoints * test::nodeMatrix(model.nodes[static_cast<size_t>(n)]); };
+    EXPECT_EQ(test::compareTriangles(allTriangles(readBack(ObjImport(), dir.file("hi.obj"))),
+                                     test::sceneTriangles(model, inPoints), 2e-3),
               "");
     EXPECT_VALID_GLTF(dir.file("hi.glb"));
 }

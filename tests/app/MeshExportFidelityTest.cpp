@@ -11,22 +11,17 @@
 #include <set>
 #include <sstream>
 
-#include "AppHelpers.h"
-#include "GltfModel.h"
-#include "MeshCompare.h"
+#include "MeshFileChecks.h"
 #include "output/MeshFormats.h"
 #include "output/ThreeDSReader.h"
 
 using testing::HasSubstr;
 
 namespace fw {
-
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 using test::formwright;
-
-bool haveAssimp() { return std::filesystem::exists("/usr/bin/assimp"); }
+using test::haveAssimp;
 
 // A bevelled title saved as a project (the default edge is a medium bevel).
 std::string badge(const test::TempDir& dir, const std::string& extra = "") {
@@ -124,9 +119,9 @@ double signedVolume(const std::vector<Face>& faces) {
     return sum;
 }
 
-std::vector<Face> facesOf(const GeometryInterface& g) {
+std::vector<Face> facesOf(const std::vector<test::Triangle>& triangles) {
     std::vector<Face> out;
-    for (const test::Triangle& t : test::trianglesOf(g))
+    for (const test::Triangle& t : triangles)
         out.push_back({{glm::dvec3(t[0], t[1], t[2]), glm::dvec3(t[3], t[4], t[5]), glm::dvec3(t[6], t[7], t[8])}, {}});
     return out;
 }
@@ -137,11 +132,8 @@ Groups readGlb(const std::string& path) {
     tinygltf::Model model = test::loadGlb(path);
     for (const tinygltf::Node& node : model.nodes) {
         if (node.mesh < 0) continue;
-        ObjDB db;
-        for (const tinygltf::Primitive& p : model.meshes[static_cast<size_t>(node.mesh)].primitives)
-            test::addPrimitive(model, p, db);
         EXPECT_TRUE(node.matrix.empty() && node.scale.empty() && node.rotation.empty()) << node.name;
-        out[node.name] = facesOf(db);
+        out[node.name] = facesOf(test::meshTriangles(model, node.mesh));
     }
     return out;
 }
@@ -163,8 +155,8 @@ Shading shading(const Groups& groups, double degrees) {
             for (const glm::dvec3& corner : face.normals) {
                 double d = glm::length(corner) > 0 ? glm::dot(glm::normalize(n), glm::normalize(corner)) : -1;
                 ++s.corners;
-                close += d >= std::cos(degrees * kPi / 180);
-                s.leaning += d < std::cos(kPi / 180);
+                close += d >= std::cos(degrees * M_PI / 180);
+                s.leaning += d < std::cos(M_PI / 180);
             }
         }
     s.within = s.corners ? static_cast<double>(close) / static_cast<double>(s.corners) : 0;
@@ -240,7 +232,6 @@ TEST(MeshExportFidelity, ThreeDSSmoothingGroupsAndNodesKeepTheBevelsCreasesAndTh
     test::ran(dir, "export " + badge(dir) + " -o " + dir.file("b.3ds"));
     const std::string bytes = test::readFile(dir.file("b.3ds"));
     EXPECT_EQ(keyframerNodes(bytes), (std::vector<std::string>{"Text B", "Text a", "Text d", "Text g", "Text e"}));
-
     // Across every edge (found by where its ends lie), faces at more than 30 degrees
     // share no group and faces at less share one.
     std::vector<ThreeDSMesh> meshes = threeDSMeshes(bytes);
@@ -270,9 +261,9 @@ TEST(MeshExportFidelity, ThreeDSSmoothingGroupsAndNodesKeepTheBevelsCreasesAndTh
                 continue;
             const double angle = std::acos(std::clamp(glm::dot(normals[users[0]], normals[users[1]]), -1.0, 1.0));
             const bool shared = (mesh.groups[users[0]] & mesh.groups[users[1]]) != 0;
-            if (angle > 31 * kPi / 180)
+            if (angle > 31 * M_PI / 180)
                 ++creases, blurred += shared;
-            else if (angle < 29 * kPi / 180)
+            else if (angle < 29 * M_PI / 180)
                 ++smooth, split += !shared;
         }
     }
@@ -280,14 +271,11 @@ TEST(MeshExportFidelity, ThreeDSSmoothingGroupsAndNodesKeepTheBevelsCreasesAndTh
     EXPECT_GT(smooth, 1000);
     EXPECT_EQ(blurred, 0) << "of " << creases << " creases";
     EXPECT_EQ(split, 0) << "of " << smooth << " smooth joints";
-
     // Twelve frames of five letters: "Text B-Frm11" does not fit in ten bytes, but the
     // frame number stays at the end of every name, and no two names are alike.
     test::ran(dir, "--yes text Badge --animate fly-in -o " + dir.file("a.kxp"));
     test::ran(dir, "export " + dir.file("a.kxp") + " --frames 0-11 -o " + dir.file("a.3ds"));
-    std::vector<ImportGroup> groups;
-    ThreeDSReader reader;
-    ASSERT_TRUE(reader.read(dir.file("a.3ds"), groups)) << reader.error();
+    const std::vector<ImportGroup> groups = test::readBack(ThreeDSReader(), dir.file("a.3ds"));
     ASSERT_EQ(groups.size(), 60u);
     std::set<std::string> names;
     std::vector<std::string> nodes = keyframerNodes(test::readFile(dir.file("a.3ds")));
@@ -302,9 +290,8 @@ TEST(MeshExportFidelity, ThreeDSSmoothingGroupsAndNodesKeepTheBevelsCreasesAndTh
     EXPECT_EQ(names.size(), groups.size());
     EXPECT_EQ(groups[0].name, "Text B-F0");
     EXPECT_EQ(groups[59].name, "Text e-F11");
-
     if (!haveAssimp()) GTEST_SKIP() << "the assimp command is not installed";
-    test::Outcome info = test::runProgram("assimp", "info '" + dir.file("b.3ds") + "'", dir.file(""));
+    test::Outcome info = test::assimpInfo(dir.file("b.3ds"));
     ASSERT_EQ(info.status, 0) << info.err;
     for (const char* name : {"Text B (mesh 0)", "Text a (mesh 1)", "Text e (mesh 4)"})
         EXPECT_THAT(info.out, HasSubstr(name));
@@ -321,21 +308,18 @@ TEST(MeshExportFidelity, LightWaveSurfacesCarryTheCreaseAngleAndAssimpSmoothsByI
     test::TempDir dir;
     std::string project = test::readFile(badge(dir));
     // The B gets a crease angle of its own; the others keep the preferences' 30 degrees.
-    size_t b = project.find("name \"Text B\"");
-    ASSERT_NE(b, std::string::npos);
-    size_t angle = project.find("hardShadingAngle -1.0", b);
-    ASSERT_NE(angle, std::string::npos);
+    const size_t angle = project.find("hardShadingAngle -1.0", project.find("name \"Text B\""));
+    ASSERT_LT(angle, project.size());
     project.replace(angle, 21, "hardShadingAngle 45.000000");
     test::writeFile(dir.file("b45.kxp"), project);
     test::ran(dir, "export " + dir.file("b45.kxp") + " -o " + dir.file("b.lwo"));
     const std::string bytes = test::readFile(dir.file("b.lwo"));
     std::vector<double> angles;
     for (size_t at = bytes.find("SMAN\0\x04", 0, 6); at != std::string::npos; at = bytes.find("SMAN\0\x04", at + 1, 6))
-        angles.push_back(test::beF32(bytes, at + 6) * 180 / kPi);
+        angles.push_back(test::beF32(bytes, at + 6) * 180 / M_PI);
     ASSERT_EQ(angles.size(), 2u);  // one surface per material and angle
     EXPECT_NEAR(angles[0], 45, 1e-4);
     EXPECT_NEAR(angles[1], 30, 1e-4);
-
     if (!haveAssimp()) GTEST_SKIP() << "the assimp command is not installed";
     test::ran(dir, "export " + badge(dir) + " -o " + dir.file("plain.lwo"));
     Shading s = shading(assimpRead(dir, dir.file("plain.lwo")), 20);
@@ -351,7 +335,6 @@ TEST(MeshExportFidelity, AnObjExportBringsItsMaterialLibraryAndImportWearsIt) {
     EXPECT_THAT(obj, HasSubstr("\nmtllib b.mtl\n"));
     EXPECT_THAT(obj, HasSubstr("\ng Text B\n#\nusemtl "));
     ASSERT_TRUE(std::filesystem::exists(dir.file("b.mtl")));
-
     // The library's looks, by name: Kd, Ks, Ns and d.
     auto looks = [](const std::string& path) {
         std::map<std::string, std::map<std::string, std::string>> out;
@@ -377,16 +360,13 @@ TEST(MeshExportFidelity, AnObjExportBringsItsMaterialLibraryAndImportWearsIt) {
         for (const char* key : {"Ka", "Ks", "Ns", "d"}) EXPECT_TRUE(look.count(key)) << name << " " << key;
     }
     EXPECT_TRUE(red);
-
     // Imported, the objects wear materials of the same names and colours: exporting the
     // imported project gives the same library.
     test::ran(dir, "import " + dir.file("b.obj") + " -o " + dir.file("back.kxp"));
     test::ran(dir, "export " + dir.file("back.kxp") + " -o " + dir.file("again.obj"));
     EXPECT_EQ(looks(dir.file("again.mtl")), exported);
-    const std::string info = formwright(dir, "info " + dir.file("back.kxp")).out,
-                      assimp = haveAssimp()
-                                   ? test::runProgram("assimp", "info '" + dir.file("b.obj") + "'", dir.file("")).out
-                                   : "";
+    const std::string info = formwright(dir, "info " + dir.file("back.kxp")).out;
+    const std::string assimp = haveAssimp() ? test::assimpInfo(dir.file("b.obj")).out : "";
     for (const auto& [name, look] : exported) {
         EXPECT_THAT(info, HasSubstr("MaterialX \"" + name + "\""));
         if (haveAssimp()) {
@@ -408,15 +388,10 @@ TEST(MeshExportFidelity, MirroredObjectsStillFaceOutInEveryFormat) {
         const std::string path = dir.file("m" + extension);
         // In points everywhere, glTF's metres included, so the volumes compare.
         test::ran(dir, "export " + dir.file("mirror.kxp") + " --scale 1 -o " + path);
-        Groups read;
-        if (format.makeReader) {
-            std::vector<ImportGroup> groups;
-            std::unique_ptr<MeshReader> reader = format.makeReader();
-            ASSERT_TRUE(reader->read(path, groups)) << reader->error();
-            for (const ImportGroup& group : groups) read[group.name] = facesOf(*group.mesh);
-        } else {
-            read = readGlb(path);
-        }
+        Groups read = format.makeReader ? Groups() : readGlb(path);
+        if (format.makeReader)
+            for (const ImportGroup& group : test::readBack(*format.makeReader(), path))
+                read[group.name] = facesOf(test::trianglesOf(*group.mesh));
         ASSERT_EQ(read.size(), 5u);
         for (const auto& [name, faces] : read) EXPECT_GT(signedVolume(faces), 100) << name;
         if (!haveAssimp() || extension == ".fac" || extension == ".c4d") continue;
@@ -464,7 +439,6 @@ TEST(MeshExportFidelity, DxfFacesCoverTheWholeTitleStandingOnZ) {
     const std::string project = badge(dir);
     test::ran(dir, "export " + project + " -o " + dir.file("b.obj"));
     EXPECT_EQ(test::ran(dir, "export " + project + " -o " + dir.file("b.dxf")).err, "");  // nothing is left out
-
     // The 3DFACE entities, parsed as any reader would.
     Groups dxf;
     {
@@ -495,7 +469,6 @@ TEST(MeshExportFidelity, DxfFacesCoverTheWholeTitleStandingOnZ) {
     ASSERT_EQ(dxf.size(), obj.size());
     const double objArea = totalArea(obj);
     EXPECT_NEAR(totalArea(dxf), objArea, objArea * 0.001);
-
     // Standing: the letters rise along z and are 18 deep along y.
     const auto [low, high] = box(dxf);
     EXPECT_NEAR(high.y - low.y, 18, 0.01);
@@ -503,7 +476,6 @@ TEST(MeshExportFidelity, DxfFacesCoverTheWholeTitleStandingOnZ) {
     if (haveAssimp()) {
         EXPECT_NEAR(totalArea(assimpRead(dir, dir.file("b.dxf"))), objArea, objArea * 0.001);
     }
-
     // Imported again, the title stands as it did in the project.
     test::ran(dir, "import " + dir.file("b.dxf") + " -o " + dir.file("back.kxp"));
     test::ran(dir, "export " + dir.file("back.kxp") + " -o " + dir.file("back.obj"));

@@ -14,9 +14,9 @@
 #include <set>
 #include <sstream>
 
-#include "AppHelpers.h"
-#include "GltfModel.h"
+#include "GeometryHelpers.h"
 #include "GltfValidator.h"
+#include "MeshFileChecks.h"
 #include "output/ObjImport.h"
 
 using testing::HasSubstr;
@@ -27,8 +27,6 @@ namespace {
 const std::string kModels = "/usr/share/assimp/models/";
 const std::string kTitle = test::example("title.kxp");
 using test::formwright;
-
-constexpr double kPi = 3.14159265358979323846;
 
 // Brightness (mean of r, g, b) of the pixels inside the mesh's picture: covered
 // pixels whose eight neighbours are covered too, so edge smoothing is left out.
@@ -72,7 +70,7 @@ std::string triangle(const std::string& normals) {
 std::string unweldedSphere(bool withNormals) {
     const int rings = 24, segments = 48;
     auto point = [&](int i, int j, double out[3]) {
-        double theta = kPi * i / rings, phi = 2 * kPi * j / segments;
+        double theta = M_PI * i / rings, phi = 2 * M_PI * j / segments;
         out[0] = std::sin(theta) * std::cos(phi), out[1] = std::cos(theta), out[2] = std::sin(theta) * std::sin(phi);
     };
     std::ostringstream v, f;
@@ -104,10 +102,10 @@ std::string unweldedSphere(bool withNormals) {
 
 // What came out of import, info and an OBJ export of the project.
 struct Imported {
-    std::string info;                                         // `formwright info` on the project
-    std::string errors;                                       // what import said
-    std::unique_ptr<ObjDB> mesh = std::make_unique<ObjDB>();  // every group of the exported OBJ
-    long triangles = 0;                                       // a polygon of n corners counts n - 2
+    std::string info;                  // `formwright info` on the project
+    std::string errors;                // what import said
+    std::vector<ImportGroup> groups;   // the exported OBJ's
+    long polygons = 0, triangles = 0;  // a polygon of n corners counts n - 2 triangles
 };
 
 Imported importAndExport(const test::TempDir& dir, const std::string& file, const std::string& name) {
@@ -115,36 +113,19 @@ Imported importAndExport(const test::TempDir& dir, const std::string& file, cons
     out.errors = test::ran(dir, "--yes import '" + file + "' -o " + dir.file(name + ".kxp")).err;
     out.info = test::ran(dir, "info " + dir.file(name + ".kxp")).out;
     test::ran(dir, "export " + dir.file(name + ".kxp") + " -o " + dir.file(name + ".obj"));
-    ObjImport reader;
-    std::vector<ImportGroup> groups;
-    EXPECT_TRUE(reader.read(dir.file(name + ".obj"), groups)) << reader.error();
-    for (const ImportGroup& group : groups) {
-        const int base = out.mesh->vertexCount(), normalBase = out.mesh->normalCount();
-        double v[3];
-        for (int i = 0; i < group.mesh->vertexCount(); ++i) group.mesh->getVertex(v, i), out.mesh->addVertex(v);
-        for (int i = 0; i < group.mesh->normalCount(); ++i) group.mesh->getNormal(v, i), out.mesh->addNormal(v);
-        for (int e = 0; e < group.mesh->elementCount(); ++e) {
-            GeometryInterface::ElementInfo info;
-            const int *p, *t, *n;
-            if (!group.mesh->getElementRefs(e, info, &p, &t, &n) || info.kind != GeometryInterface::Polygon) continue;
-            std::vector<int> pp(p, p + info.count), nn;
-            for (int& i : pp) i += base;
-            if (info.normalCount == info.count)
-                for (int c = 0; c < info.count; ++c) nn.push_back(n[c] + normalBase);
-            out.mesh->addElement(info.kind, 0, info.count, pp.data(), 0, nullptr, static_cast<int>(nn.size()),
-                                 nn.data());
-            out.triangles += info.count - 2;
-        }
-    }
+    out.groups = test::readBack(ObjImport(), dir.file(name + ".obj"));
+    for (const ImportGroup& group : out.groups)
+        test::eachElement(*group.mesh, [&](const GeometryInterface::ElementInfo& info, auto&&...) {
+            if (info.kind == GeometryInterface::Polygon) ++out.polygons, out.triangles += info.count - 2;
+        });
     return out;
 }
 
 // Where assimp and the file are there, `assimp info` counts `triangles` in the file's
 // meshes of triangles too.
 void expectAssimpTriangles(const std::string& path, long triangles) {
-    if (!std::filesystem::exists("/usr/bin/assimp") || !std::filesystem::exists(path)) return;
-    test::TempDir dir;
-    test::Outcome r = test::runProgram("assimp", "info '" + path + "'", dir.file(""));
+    if (!test::haveAssimp() || !std::filesystem::exists(path)) return;
+    test::Outcome r = test::assimpInfo(path);
     EXPECT_EQ(r.status, 0) << r.err;
     long counted = 0;
     std::regex mesh(R"(\[\d+ / \d+ / (\d+) \| triangle\])");
@@ -172,14 +153,13 @@ TEST(MeshReaders, OlderLightWaveObjectsImportWithTheirPolygonsAndSurfaces) {
     Imported old = importAndExport(dir, sphere, "sphere");
     EXPECT_THAT(old.info, HasSubstr("ObjectP \"LWO group\""));
     EXPECT_EQ(old.triangles, 528);
-    EXPECT_EQ(old.mesh->elementCount(), 288);
+    EXPECT_EQ(old.polygons, 288);
     expectAssimpTriangles(modo, old.triangles);
     // The surface's three-byte colour, 255 128 192.
     EXPECT_THAT(test::readFile(dir.file("sphere.kxp")), HasSubstr("color 1 0.501961 0.752941"));
     Imported concave = importAndExport(dir, kModels + "LWO/LWOB/ConcavePolygon.lwo", "concave");
-    EXPECT_EQ(concave.mesh->elementCount(), 1);
+    EXPECT_EQ(concave.polygons, 1);
     EXPECT_EQ(concave.triangles, 64);  // one polygon of 66 corners
-
     // Detail polygons after a negative surface number, and a surface number past SRFS.
     std::string points;
     const float corners[5][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0.5f, 0.5f, 0}};
@@ -194,7 +174,7 @@ TEST(MeshReaders, OlderLightWaveObjectsImportWithTheirPolygonsAndSurfaces) {
         "LWOB" + chunk("SRFS", name("Red") + name("Blue")) + chunk("PNTS", points) + chunk("POLS", pols) + surfaces;
     test::writeFile(dir.file("detail.lwo"), "FORM" + be32(static_cast<unsigned>(body.size())) + body);
     Imported detail = importAndExport(dir, dir.file("detail.lwo"), "detail");
-    EXPECT_EQ(detail.mesh->elementCount(), 3);
+    EXPECT_EQ(detail.polygons, 3);
     EXPECT_EQ(detail.triangles, 4);
     EXPECT_THAT(detail.errors, HasSubstr("polygon 2 names surface 7 of 2"));
     // The quad on Red, its detail on Blue: triangles by material. (The last polygon's
@@ -293,18 +273,16 @@ TEST(MeshReaders, LightWaveVertexNormalsAreKeptAsTheFileHasThem) {
     std::vector<Corner> expected = fileCorners(test::readFile(modo));
     ASSERT_EQ(expected.size(), 1104u);  // 48 x 3 + 240 x 4 corners
     std::vector<Corner> written;
-    for (int e = 0; e < read.mesh->elementCount(); ++e) {
-        GeometryInterface::ElementInfo info;
-        const int *p, *t, *n;
-        read.mesh->getElementRefs(e, info, &p, &t, &n);
-        ASSERT_EQ(info.normalCount, info.count) << "polygon " << e << " has no normals";
-        for (int c = 0; c < info.count; ++c) {
-            double v[3], w[3];
-            read.mesh->getVertex(v, p[c]);
-            read.mesh->getNormal(w, n[c]);
-            written.push_back({v[0], v[1], v[2], w[0], w[1], w[2]});
-        }
-    }
+    for (const ImportGroup& group : read.groups)
+        test::eachElement(*group.mesh, [&](const auto& info, const int* p, const int*, const int* n, int e) {
+            ASSERT_EQ(info.normalCount, info.count) << "polygon " << e << " has no normals";
+            for (int c = 0; c < info.count; ++c) {
+                double v[3], w[3];
+                group.mesh->getVertex(v, p[c]);
+                group.mesh->getNormal(w, n[c]);
+                written.push_back({v[0], v[1], v[2], w[0], w[1], w[2]});
+            }
+        });
     ASSERT_EQ(written.size(), expected.size());
     // The OBJ keeps six decimals.
     std::string missing;
@@ -326,20 +304,22 @@ TEST(MeshReaders, DxfPolyfaceMeshesAndInsertedBlocksCountAsAssimpCountsThem) {
     }
     // Four polyface meshes of 1,060 triangles and 230 quads (assimp drops some of them).
     Imported polyfaces = importAndExport(dir, kModels + "DXF/issue_2229.dxf", "issue");
-    EXPECT_EQ(polyfaces.mesh->elementCount(), 1290);
+    EXPECT_EQ(polyfaces.polygons, 1290);
     EXPECT_EQ(polyfaces.triangles, 1520);
     Imported wuson = importAndExport(dir, kModels + "DXF/wuson.dxf", "wuson");
     EXPECT_THAT(wuson.info, HasSubstr("ObjectP \"Meshes\""));
 }
 
-std::array<double, 6> bounds(const ObjDB& mesh) {
-    std::array<double, 6> b = {1e300, 1e300, 1e300, -1e300, -1e300, -1e300};
+std::array<double, 6> bounds(const GeometryInterface& mesh) {
+    const test::Box b = test::boxOf(mesh);
+    return {b.low.x, b.low.y, b.low.z, b.high.x, b.high.y, b.high.z};
+}
+std::array<double, 6> bounds(const std::vector<ImportGroup>& groups) {
+    ObjDB all;
     double v[3];
-    for (int i = 0; i < mesh.vertexCount(); ++i) {
-        mesh.getVertex(v, i);
-        for (size_t a = 0; a < 3; ++a) b[a] = std::min(b[a], v[a]), b[a + 3] = std::max(b[a + 3], v[a]);
-    }
-    return b;
+    for (const ImportGroup& group : groups)
+        for (int i = 0; i < group.mesh->vertexCount(); ++i) group.mesh->getVertex(v, i), all.addVertex(v);
+    return bounds(all);
 }
 
 TEST(MeshReaders, DxfPolygonMeshesAndPolyfacesInABlockArePlacedByTheirInsert) {
@@ -373,13 +353,13 @@ TEST(MeshReaders, DxfPolygonMeshesAndPolyfacesInABlockArePlacedByTheirInsert) {
     Imported read = importAndExport(dir, dir.file("blocks.dxf"), "blocks");
     EXPECT_THAT(read.info, HasSubstr("ObjectP \"Tube\""));
     EXPECT_THAT(read.info, HasSubstr("ObjectP \"Placed\"")) << "layer 0 takes the insert's";
-    EXPECT_EQ(read.mesh->elementCount(), 8 + 2);
+    EXPECT_EQ(read.polygons, 8 + 2);
     EXPECT_EQ(read.triangles, 16 + 3);
     // A point less the base, doubled, turned and moved: (x, y, z) -> (10 - 2y, 2(x - 1),
     // 2z). The tube's x -1..1, y -1..1, z 0..2 and the polyface's x 1..2, y 0..2 give
     // x 6..12, y -4..2, z 0..4 in the drawing, which stands on z: in the program's y-up
     // axes (x, z, -y).
-    std::array<double, 6> b = bounds(*read.mesh);
+    std::array<double, 6> b = bounds(read.groups);
     const std::array<double, 6> expected = {6, 0, -2, 12, 4, 4};
     for (size_t a = 0; a < 6; ++a) EXPECT_NEAR(b[a], expected[a], 1e-5) << a;
 }
@@ -401,13 +381,9 @@ TEST(MeshReaders, AnObjUsemtlWithoutANameMeansTheDefaultMaterial) {
 
 std::array<double, 6> glbBounds(const tinygltf::Model& model) {
     ObjDB all;
-    for (const tinygltf::Node& node : model.nodes)
-        if (node.mesh >= 0)
-            for (const test::Triangle& t : test::meshTriangles(model, node.mesh))
-                for (size_t k = 0; k < 9; k += 3) {
-                    glm::dvec3 p(test::nodeMatrix(node) * glm::dvec4(t[k], t[k + 1], t[k + 2], 1.0));
-                    all.addVertex(&p.x);
-                }
+    auto place = [&](int n) { return test::nodeMatrix(model.nodes[static_cast<size_t>(n)]); };
+    for (const test::Triangle& t : test::sceneTriangles(model, place))
+        for (size_t k = 0; k < 9; k += 3) all.addVertex(&t[k]);
     return bounds(all);
 }
 
@@ -420,7 +396,6 @@ TEST(MeshReaders, GlbExportHasSectionsScalesAndMetalMaterials) {
                                                                                        {"t.obj", ""},
                                                                                        {"big.obj", " --scale 2.5"}})
         test::ran(dir, "export " + kTitle + options + " -o " + dir.file(out));
-
     // A node per section, named as the OBJ names its groups, where the whole solids stand.
     std::set<std::string> groups;
     const std::string obj = test::readFile(dir.file("s.obj"));
@@ -436,19 +411,14 @@ TEST(MeshReaders, GlbExportHasSectionsScalesAndMetalMaterials) {
     EXPECT_TRUE(groups.count(whole.nodes[0].name + "-Section 0"));
     std::array<double, 6> metres = glbBounds(whole), sectionMetres = glbBounds(split);
     for (size_t a = 0; a < 6; ++a) EXPECT_NEAR(metres[a], sectionMetres[a], 1e-6);
-
     // The other formats stay in points unless scaled; a scale of 0 is refused.
-    ObjImport reader;
-    std::vector<ImportGroup> plain, big;
-    ASSERT_TRUE(reader.read(dir.file("t.obj"), plain));
-    ASSERT_TRUE(reader.read(dir.file("big.obj"), big));
-    std::array<double, 6> points = bounds(*plain.at(0).mesh), scaled = bounds(*big.at(0).mesh);
+    std::array<double, 6> points = bounds(*test::readBack(ObjImport(), dir.file("t.obj")).at(0).mesh),
+                          scaled = bounds(*test::readBack(ObjImport(), dir.file("big.obj")).at(0).mesh);
     for (size_t a = 0; a < 6; ++a) EXPECT_NEAR(scaled[a], 2.5 * points[a], 1e-3 * std::max(1.0, std::abs(points[a])));
     test::Outcome zero = formwright(dir, "export " + kTitle + " --scale 0 -o " + dir.file("zero.glb"));
     EXPECT_EQ(zero.status, 1);
     EXPECT_THAT(zero.err, HasSubstr("--scale"));
     EXPECT_FALSE(std::filesystem::exists(dir.file("zero.glb")));
-
     // The factory metals are metals in glTF, bright in their own hue; plastic is not.
     for (const auto& [material, metal] :
          {std::pair<std::string, bool>{"Chrome", true}, {"Polished Gold", true}, {"Glossy Red Plastic", false}}) {
@@ -537,14 +507,10 @@ TEST(ImportedShading, InfoCountsTheVerticesAndFacesThatExportWrites) {
         }
         ASSERT_GT(objects, 0) << info.out;
         ASSERT_EQ(test::ran(dir, "export " + project + " -o " + dir.file("out.obj")).status, 0);
-        std::istringstream obj(::test::slurp(dir.file("out.obj")));
-        long written[2] = {0, 0};
-        for (std::string l; std::getline(obj, l);) {
-            if (l.rfind("v ", 0) == 0) ++written[0];
-            if (l.rfind("f ", 0) == 0) ++written[1];
-        }
-        EXPECT_EQ(vertices, written[0]);
-        EXPECT_EQ(faces, written[1]);
+        // The lines that start with "v " and "f ".
+        const std::string obj = "\n" + ::test::slurp(dir.file("out.obj"));
+        EXPECT_EQ(vertices, static_cast<long>(test::occurrences(obj, "\nv ")));
+        EXPECT_EQ(faces, static_cast<long>(test::occurrences(obj, "\nf ")));
     }
 }
 
