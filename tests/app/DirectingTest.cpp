@@ -1,6 +1,5 @@
-// The directing options as a user reaches them through `text` and `render`: each changes
-// the saved project and the picture, a bad value is refused before any work, and a
-// project made with all of them resaves byte for byte.
+// The directing options as a user reaches them through `text` and `render`: each changes the saved project and the
+// picture, a bad value is refused before any work, and a project made with all of them resaves byte for byte.
 #include <filesystem>
 
 #include "AppRun.h"
@@ -48,8 +47,8 @@ TEST(Directing, EachOptionChangesTheSavedProjectAndThePicture) {
         EXPECT_TRUE(test::rendered(dir, "directed", text, at[0]).rgb != basePictures[0].rgb ||
                     test::rendered(dir, "directed", text, at[1]).rgb != basePictures[1].rgb);
     }
-    // The colour lands on the second word, the right-hand half of the settled title: red-dominant pixels, and
-    // their mean column.
+    // The colour lands on the second word, the right-hand half of the settled title: red-dominant pixels, and their
+    // mean column.
     ASSERT_EQ(lateNews(dir, "--colour '#ff0000@2'", dir.file("coloured.kxp")).status, 0);
     const Pixels coloured = test::rendered(dir, "coloured", test::readFile(dir.file("coloured.kxp")), "--size 160x90");
     int reds = 0;
@@ -59,8 +58,8 @@ TEST(Directing, EachOptionChangesTheSavedProjectAndThePicture) {
             if (coloured.at(x, y)[0] > 80 && coloured.at(x, y)[0] > 2 * coloured.at(x, y)[1]) ++reds, sumX += x;
     EXPECT_GT(reds, 100);
     EXPECT_GT(reds ? sumX / reds : -1, 90);
-    // --duration lengthens the hold: `text` keeps it, and `render` directs a saved project the
-    // same way, so a frame past the old end renders.
+    // --duration lengthens the hold: `text` keeps it, and `render` directs a saved project the same way, so a frame
+    // past the old end renders.
     ASSERT_EQ(lateNews(dir, "--animate fly-in --duration 4", dir.file("long.kxp")).status, 0);
     EXPECT_THAT(test::readFile(dir.file("long.kxp")), HasSubstr("frameEnd 119.000000\n"));
     auto render = [&](const std::string& options) {

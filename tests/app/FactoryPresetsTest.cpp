@@ -1,5 +1,5 @@
-// The factory presets as a user meets them: every swatch rendered and measured, the
-// presets put on projects in process and from the command line, and a contact sheet.
+// The factory presets as a user meets them: every swatch rendered and measured, the presets put on projects in process
+// and from the command line, and a contact sheet.
 
 #include <set>
 
@@ -43,8 +43,8 @@ double meanDifference(const Picture& a, const Picture& b) {
     return sum / (a.pixels().size() / 4 * 3);
 }
 
-// Every preset renders apart from the others of its kind, and every material swatch,
-// over the sphere's middle where only the material shows, is neither black nor blown out.
+// Every preset renders apart from the others of its kind, and every material swatch, over the sphere's middle where
+// only the material shows, is neither black nor blown out.
 TEST_F(FactoryPresets, EverySwatchShowsItsOwnLook) {
     SwatchRenderer renderer;
     const struct {
@@ -91,8 +91,8 @@ TEST_F(FactoryPresets, EverySwatchShowsItsOwnLook) {
     }
 }
 
-// The ambient rule: a style that brings ambient light replaces the project's; one
-// without keeps it. Lights land where the project's camera needs them.
+// The ambient rule: a style that brings ambient light replaces the project's; one without keeps it. Lights land where
+// the project's camera needs them.
 TEST_F(FactoryPresets, LightingReplacesTheLightsAndKeepsTheAmbientRule) {
     SceneX project;
     auto* ambient = new LightX(project, "Ambient");

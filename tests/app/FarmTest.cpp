@@ -1,6 +1,5 @@
-// The render farm script without a farm: its slices cover the range once each, and the
-// slices rendered as its array tasks would, joined as its last job does, make the
-// movie `render` makes of the whole range, frame for frame.
+// The render farm script without a farm: its slices cover the range once each, and the slices rendered as its array
+// tasks would, joined as its last job does, make the movie `render` makes of the whole range, frame for frame.
 #include <chrono>
 #include <thread>
 
@@ -21,8 +20,8 @@ std::string slices(const std::string& range, int tasks) {
     return test::commandOutput(kScript + " --print-slices --frames " + range + " --tasks " + std::to_string(tasks));
 }
 
-// `render --frames 0-59` of the example as one movie, against the movie at `joined`, frame for frame; the first
-// and last frames differ, so that frames are told apart.
+// `render --frames 0-59` of the example as one movie, against the movie at `joined`, frame for frame; the first and
+// last frames differ, so that frames are told apart.
 void expectTheWholeRender(const test::TempDir& dir, const std::string& joined, const std::string& log = "") {
     const std::string whole = dir.file("whole.mov");
     ASSERT_EQ(test::ran(dir, "render " + kExample + " --frames 0-59" + kLook + " -o " + whole).status, 0);
@@ -73,9 +72,9 @@ TEST(Farm, SlicesJoinedAreTheMovieOfTheWholeRangeFrameForFrame) {
     EXPECT_NE(gap.err.find("frame 31 is missing"), std::string::npos) << gap.err;
 }
 
-// Four array tasks and the join job on a real one-machine Slurm cluster (munge, slurmctld
-// and slurmd started for the test by scripts/slurm-local), where Debian's slurm-wlm and
-// munge are installed; the joined movie is `render --frames 0-59`'s, frame for frame.
+// Four array tasks and the join job on a real one-machine Slurm cluster (munge, slurmctld and slurmd started for the
+// test by scripts/slurm-local), where Debian's slurm-wlm and munge are installed; the joined movie is
+// `render --frames 0-59`'s, frame for frame.
 TEST(Farm, ARealClusterRendersTheArrayAndJoinsTheMovie) {
     if (sh("(command -v slurmctld && command -v slurmd && command -v munged && command -v sbatch) "
            ">/dev/null 2>&1") != 0)

@@ -1,6 +1,6 @@
-// The finishing options as a user reaches them: kept in the project `text` writes and
-// read back whole, a glint sweep that lights only the letters and crosses the frame
-// over the timeline, and motion blur from both renderers on a flying title.
+// The finishing options as a user reaches them: kept in the project `text` writes and read back whole, a glint sweep
+// that lights only the letters and crosses the frame over the timeline, and motion blur from both renderers on a flying
+// title.
 #include "AppRun.h"
 #include "MovieProbe.h"
 

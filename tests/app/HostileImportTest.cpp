@@ -1,7 +1,6 @@
-// Mesh files made to hurt: numbers a project cannot spell, names no project reader takes
-// back, pipes and folders where files belong, material libraries elsewhere on the disk,
-// and names that would drive the terminal. Import must refuse or mend them, and never
-// leave the user a project that does not open.
+// Mesh files made to hurt: numbers a project cannot spell, names no project reader takes back, pipes and folders where
+// files belong, material libraries elsewhere on the disk, and names that would drive the terminal. Import must refuse
+// or mend them, and never leave the user a project that does not open.
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -97,12 +96,11 @@ bool hasControlBytes(const std::string& text) {
     return false;
 }
 
-// Numbers that are not finite cost their faces (or, in mapping coordinates, the face's
-// mapping) and are named; names with a NUL and other control bytes, quotes, names
-// longer than the project reader's token that differ only at their ends, and a name
-// spelled as the program's unsaved helpers are (a leading "__", here after control
-// bytes) become names the project keeps. Each project opens again, with its objects
-// listed once each, short and printable, and no number it cannot spell.
+// Numbers that are not finite cost their faces (or, in mapping coordinates, the face's mapping) and are named; names
+// with a NUL and other control bytes, quotes, names longer than the project reader's token that differ only at their
+// ends, and a name spelled as the program's unsaved helpers are (a leading "__", here after control bytes) become names
+// the project keeps. Each project opens again, with its objects listed once each, short and printable, and no number it
+// cannot spell.
 TEST(HostileImport, NumbersAndNamesFromTheFileBecomeAProjectThatOpens) {
     test::TempDir dir;
     std::vector<P3> bad = kSquare, far = kSquare;
@@ -157,8 +155,7 @@ TEST(HostileImport, IntoReplacesTheProjectOnlyWithOneThatReadsBack) {
     test::writeFile(dir.file("first.obj"), "v 0 0 0\nv 1 0 0\nv 0 1 0\ng First\nf 1 2 3\n");
     ASSERT_EQ(formwright("import '" + dir.file("first.obj") + "' -o '" + project + "'", dir).status, 0);
     ASSERT_EQ(::chmod(project.c_str(), 0640), 0);
-    // Names and numbers that once made the project unreadable, added to a project the
-    // user has.
+    // Names and numbers that once made the project unreadable, added to a project the user has.
     std::vector<P3> bad = kSquare;
     bad[3].y = kNaN;
     test::writeFile(dir.file("bad.3ds"), threeDS("Bad" + std::string(1, '\x01'), bad, kTwoTriangles));
@@ -253,8 +250,8 @@ TEST(HostileImport, MaterialLibrariesAreReadOnlyFromTheObjFolderAndOnlyWhenPlain
 
 TEST(HostileImport, WarningsNameTheFileAndCannotDriveTheTerminal) {
     test::TempDir dir;
-    // A name that clears the screen and starts a line of its own, on an object with a
-    // face past its vertices so that a warning quotes it.
+    // A name that clears the screen and starts a line of its own, on an object with a face past its vertices so that a
+    // warning quotes it.
     const std::string name = "A\x1b[2J\rformwright: forged\nformwright: forged too";
     test::writeFile(dir.file("esc.3ds"), threeDS(name, kSquare, {{0, 1, 2}, {1, 3, 9}}));
     // A chunk id with a NUL, claiming more bytes than the file holds.

@@ -1,8 +1,7 @@
-// The user's style libraries as the `library` commands keep them: swatch files copied
-// or renamed by hand, thumbnails written into library files, presets added from a
-// project, removed and renamed; and the swatch folders against what users and crashes
-// do to them: imports killed at any moment, preset names no file can carry, and library
-// files with a damaged thumbnail.
+// The user's style libraries as the `library` commands keep them: swatch files copied or renamed by hand, thumbnails
+// written into library files, presets added from a project, removed and renamed; and the swatch folders against what
+// users and crashes do to them: imports killed at any moment, preset names no file can carry, and library files with a
+// damaged thumbnail.
 
 #include <random>
 #include <set>
@@ -55,8 +54,8 @@ TEST_F(LibraryCommands, SwatchFilesCopiedRenamedOrClashingAreTakenInOnce) {
     const std::vector<std::string> factory = names("materials");
     ASSERT_TRUE(has(factory, "Chrome") && has(factory, "Copper") && has(factory, "Pearl"));
     const std::string folder = swatches("Material");
-    // A copy beside its original, a copy whose file name is the one the copy would be
-    // renamed to, an original renamed, and a copy whose name differs only in case.
+    // A copy beside its original, a copy whose file name is the one the copy would be renamed to, an original renamed,
+    // and a copy whose name differs only in case.
     fs::copy_file(folder + "Chrome.kxm", folder + "Chrome copy.kxm");
     fs::copy_file(folder + "Chrome.kxm", folder + "Chrome.1.kxm");
     fs::rename(folder + "Copper.kxm", folder + "Shiny.kxm");
@@ -72,8 +71,7 @@ TEST_F(LibraryCommands, SwatchFilesCopiedRenamedOrClashingAreTakenInOnce) {
     const std::vector<std::string> second = names("materials", &err);
     EXPECT_EQ(err, "");
     EXPECT_EQ(second, first);
-    // Each preset has the file of its name, the index lists them in order, and the
-    // copies under other names are gone.
+    // Each preset has the file of its name, the index lists them in order, and the copies under other names are gone.
     std::set<std::string> expected{"_Material Swatches.idx"};
     std::string index;
     for (const std::string& name : second) expected.insert(name + ".kxm"), index += name + "\n";
@@ -108,8 +106,8 @@ TEST_F(LibraryCommands, ThumbnailSizesAreWrittenOrRefused) {
         EXPECT_EQ(thumbnail->width(), 48);
         EXPECT_EQ(thumbnail->height(), 36);
     }
-    // Whether a picture of an allowed size fits depends on how busy it is: noise needs
-    // more room than 36x36 gives it, and is caught before anything is written.
+    // Whether a picture of an allowed size fits depends on how busy it is: noise needs more room than 36x36 gives it,
+    // and is caught before anything is written.
     Picture noise(36, 36);
     std::mt19937 random(7);
     for (uint8_t& byte : noise.pixels()) byte = static_cast<uint8_t>(random());
@@ -120,8 +118,8 @@ TEST_F(LibraryCommands, ThumbnailSizesAreWrittenOrRefused) {
     EXPECT_TRUE(record.storable());
 }
 
-// The share of pixels that differ between two pictures of one size by more than a
-// little in any channel; 1 when they cannot be compared.
+// The share of pixels that differ between two pictures of one size by more than a little in any channel; 1 when they
+// cannot be compared.
 double differing(const ::test::Pixels& a, const ::test::Pixels& b) {
     if (a.width != b.width || a.height != b.height || a.rgb.empty()) return 1;
     size_t count = 0;
@@ -217,8 +215,7 @@ TEST_F(LibraryCommands, LooksOfAProjectAreAddedRemovedAndRenamed) {
 TEST_F(LibraryCommands, AStepCutShortIsFinishedOrUndoneByTheIndex) {
     names("materials");
     const std::string folder = swatches("Material");
-    // A preset added up to its index, and one removed up to its index: the first never
-    // happened, the second is back.
+    // A preset added up to its index, and one removed up to its index: the first never happened, the second is back.
     fs::copy_file(folder + "Chrome.kxm", folder + "Half Added.kxm.pending");
     fs::rename(folder + "Copper.kxm", folder + "Copper.kxm.removed");
     // A rename whose index went in: the new file goes into place, the old one goes.
@@ -244,8 +241,8 @@ TEST_F(LibraryCommands, AStepCutShortIsFinishedOrUndoneByTheIndex) {
     EXPECT_EQ(files("Material"), expected);
 }
 
-// A write cut short leaves its file under a temporary name: the target's, a dot and six
-// letters or digits; a step of the folder cut short leaves ".pending" or ".removed".
+// A write cut short leaves its file under a temporary name: the target's, a dot and six letters or digits; a step of
+// the folder cut short leaves ".pending" or ".removed".
 bool isLeftover(const std::string& file) {
     if (file.size() > 8 && (file.ends_with(".pending") || file.ends_with(".removed"))) return true;
     return file.size() > 7 && file[file.size() - 7] == '.' &&
@@ -269,8 +266,8 @@ TEST_F(LibraryFolderSafety, ImportsKilledAtAnyMomentLeaveAFolderThatLoadsQuietly
     for (int kill = 0; kill < kills; ++kill) {
         SCOPED_TRACE("kill " + std::to_string(kill));
         fs::remove_all(library);
-        // Mostly into a folder that holds the factory presets, sometimes into none, so
-        // that the first run's seeding is cut short as well.
+        // Mostly into a folder that holds the factory presets, sometimes into none, so that the first run's seeding is
+        // cut short as well.
         if (kill % 4 != 0) fs::copy(seeded, library, fs::copy_options::recursive);
         pid_t child = fork();
         ASSERT_GE(child, 0);
@@ -370,8 +367,8 @@ TEST_F(LibraryFolderSafety, ADamagedThumbnailCountLosesOnlyThatThumbnail) {
         size_t end = text.find('\n', digits);
         long was = std::stol(text.substr(digits, end - digits));
         long now = damage.replace ? damage.replace : was + damage.by;
-        // A count short of the data's end is taken at its word where a blank follows it,
-        // as the next line would: the damage is put where the data goes on.
+        // A count short of the data's end is taken at its word where a blank follows it, as the next line would: the
+        // damage is put where the data goes on.
         while (!damage.replace && now < was && std::isspace(static_cast<unsigned char>(text[end + 1 + now]))) --now;
         SCOPED_TRACE(std::string(damage.keyword) + std::to_string(was) + " made " + std::to_string(now));
         text.replace(digits, end - digits, std::to_string(now));

@@ -1,8 +1,7 @@
-// The mesh commands as users run them: export of the example projects in every
-// coordinate mode and over frame ranges, import into new and existing projects, and
-// other programs reading what was written; glTF export of the example animation over a
-// range of frames, checked against the OBJ files of its first and last frames, and a
-// title written straight to .glb, judged by the Khronos validator too.
+// The mesh commands as users run them: export of the example projects in every coordinate mode and over frame ranges,
+// import into new and existing projects, and other programs reading what was written; glTF export of the example
+// animation over a range of frames, checked against the OBJ files of its first and last frames, and a title written
+// straight to .glb, judged by the Khronos validator too.
 
 #include <filesystem>
 #include <glm/gtc/matrix_transform.hpp>
@@ -114,8 +113,7 @@ TEST(MeshCommands, FrameRangesMoveTheLettersAndObjectCoordinatesStayPut) {
     std::string frame1 = test::readFile(dir.file("a.0001.obj"));
     EXPECT_THAT(frame1, HasSubstr("# Object 'Text M-Frame 1'\n"));
     EXPECT_THAT(frame1, HasSubstr("\ng Text M-Frm1\n"));
-    // The letters fly in: in the world they move from frame to frame, in their own
-    // coordinates they do not.
+    // The letters fly in: in the world they move from frame to frame, in their own coordinates they do not.
     for (const char* mode : {"--world", "--local"})
         for (int frame : {5, 25})
             test::ran(dir, "export " + kAnimated + " --frame " + std::to_string(frame) + " " + mode + " -o " +
@@ -241,8 +239,8 @@ TEST(GlbExport, AnimatedTitleOverARangeMatchesItsFirstAndLastFrames) {
     std::vector<test::Triangle> last = allTriangles(readBack(ObjImport(), dir.file("last.obj")));
     ASSERT_GT(first.size(), 100u);
     ASSERT_NE(test::compareTriangles(first, last, 1e-3), "") << "the example moves between these frames";
-    // World coordinates: the meshes stand where the first frame put them, the nodes at identity; object
-    // coordinates: each node's own transform. The animation carries both to the last frame.
+    // World coordinates: the meshes stand where the first frame put them, the nodes at identity; object coordinates:
+    // each node's own transform. The animation carries both to the last frame.
     tinygltf::Model world = test::loadGlb(dir.file("world.glb")), local = test::loadGlb(dir.file("local.glb"));
     ASSERT_EQ(local.nodes.size(), world.nodes.size());
     auto expectAt = [](const std::vector<test::Triangle>& frame, const tinygltf::Model& model, auto place) {

@@ -1,6 +1,5 @@
-// Exported meshes as other programs see them: titles made and exported with the real
-// commands, then read back by Assimp (where it reads the format), by the program's
-// own readers and import command, or byte by byte.
+// Exported meshes as other programs see them: titles made and exported with the real commands, then read back by Assimp
+// (where it reads the format), by the program's own readers and import command, or byte by byte.
 
 #include <array>
 #include <cstring>
@@ -138,8 +137,8 @@ Groups readGlb(const std::string& path) {
     return out;
 }
 
-// How corner normals sit on their faces: the share within `degrees` of the face's own
-// normal, and how many corners lean by more than a degree (smooth shading).
+// How corner normals sit on their faces: the share within `degrees` of the face's own normal, and how many corners lean
+// by more than a degree (smooth shading).
 struct Shading {
     double within = 0;
     long leaning = 0, corners = 0;
@@ -232,8 +231,8 @@ TEST(MeshExportFidelity, ThreeDSSmoothingGroupsAndNodesKeepTheBevelsCreasesAndTh
     test::ran(dir, "export " + badge(dir) + " -o " + dir.file("b.3ds"));
     const std::string bytes = test::readFile(dir.file("b.3ds"));
     EXPECT_EQ(keyframerNodes(bytes), (std::vector<std::string>{"Text B", "Text a", "Text d", "Text g", "Text e"}));
-    // Across every edge (found by where its ends lie), faces at more than 30 degrees
-    // share no group and faces at less share one.
+    // Across every edge (found by where its ends lie), faces at more than 30 degrees share no group and faces at less
+    // share one.
     std::vector<ThreeDSMesh> meshes = threeDSMeshes(bytes);
     ASSERT_EQ(meshes.size(), 5u);
     long creases = 0, smooth = 0, blurred = 0, split = 0;
@@ -271,8 +270,8 @@ TEST(MeshExportFidelity, ThreeDSSmoothingGroupsAndNodesKeepTheBevelsCreasesAndTh
     EXPECT_GT(smooth, 1000);
     EXPECT_EQ(blurred, 0) << "of " << creases << " creases";
     EXPECT_EQ(split, 0) << "of " << smooth << " smooth joints";
-    // Twelve frames of five letters: "Text B-Frm11" does not fit in ten bytes, but the
-    // frame number stays at the end of every name, and no two names are alike.
+    // Twelve frames of five letters: "Text B-Frm11" does not fit in ten bytes, but the frame number stays at the end of
+    // every name, and no two names are alike.
     test::ran(dir, "--yes text Badge --animate fly-in -o " + dir.file("a.kxp"));
     test::ran(dir, "export " + dir.file("a.kxp") + " --frames 0-11 -o " + dir.file("a.3ds"));
     const std::vector<ImportGroup> groups = test::readBack(ThreeDSReader(), dir.file("a.3ds"));
@@ -360,8 +359,8 @@ TEST(MeshExportFidelity, AnObjExportBringsItsMaterialLibraryAndImportWearsIt) {
         for (const char* key : {"Ka", "Ks", "Ns", "d"}) EXPECT_TRUE(look.count(key)) << name << " " << key;
     }
     EXPECT_TRUE(red);
-    // Imported, the objects wear materials of the same names and colours: exporting the
-    // imported project gives the same library.
+    // Imported, the objects wear materials of the same names and colours: exporting the imported project gives the same
+    // library.
     test::ran(dir, "import " + dir.file("b.obj") + " -o " + dir.file("back.kxp"));
     test::ran(dir, "export " + dir.file("back.kxp") + " -o " + dir.file("again.obj"));
     EXPECT_EQ(looks(dir.file("again.mtl")), exported);

@@ -1,6 +1,6 @@
 #pragma once
-// What the mesh command tests share: assimp's word on a file where it is installed, files
-// read back by the program's own readers as triangles, and a .glb's meshes placed by its nodes.
+// What the mesh command tests share: assimp's word on a file where it is installed, files read back by the program's
+// own readers as triangles, and a .glb's meshes placed by its nodes.
 #include <filesystem>
 #include <string>
 #include <vector>

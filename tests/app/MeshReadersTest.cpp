@@ -1,8 +1,7 @@
-// Mesh files from other programs, read as users read them: `formwright import` into a
-// project, `info` on it, `export` back out, and the counts and normals compared with
-// the file's own and with what `assimp info` makes of it; rendered, lit by the normals
-// they came with, or by normals smoothed across gentle edges when they came without.
-// Also the glTF export's sections, units and metals.
+// Mesh files from other programs, read as users read them: `formwright import` into a project, `info` on it, `export`
+// back out, and the counts and normals compared with the file's own and with what `assimp info` makes of it; rendered,
+// lit by the normals they came with, or by normals smoothed across gentle edges when they came without. Also the glTF
+// export's sections, units and metals.
 
 #include <algorithm>
 #include <array>
@@ -28,8 +27,8 @@ const std::string kModels = "/usr/share/assimp/models/";
 const std::string kTitle = test::example("title.kxp");
 using test::formwright;
 
-// Brightness (mean of r, g, b) of the pixels inside the mesh's picture: covered
-// pixels whose eight neighbours are covered too, so edge smoothing is left out.
+// Brightness (mean of r, g, b) of the pixels inside the mesh's picture: covered pixels whose eight neighbours are
+// covered too, so edge smoothing is left out.
 std::vector<double> inside(const ::test::Pixels& p) {
     auto covered = [&](int x, int y) {
         const int* c = p.at(x, y);
@@ -65,8 +64,8 @@ std::string triangle(const std::string& normals) {
     return "v -1 -1 0\nv 1 -1 0\nv 0 1 0\n" + normals + "f 1//1 2//2 3//3\n";
 }
 
-// A sphere as STL files hold it: every triangle with three positions of its own,
-// outward facing; with normals pointing out from the centre when asked.
+// A sphere as STL files hold it: every triangle with three positions of its own, outward facing; with normals pointing
+// out from the centre when asked.
 std::string unweldedSphere(bool withNormals) {
     const int rings = 24, segments = 48;
     auto point = [&](int i, int j, double out[3]) {
@@ -121,8 +120,7 @@ Imported importAndExport(const test::TempDir& dir, const std::string& file, cons
     return out;
 }
 
-// Where assimp and the file are there, `assimp info` counts `triangles` in the file's
-// meshes of triangles too.
+// Where assimp and the file are there, `assimp info` counts `triangles` in the file's meshes of triangles too.
 void expectAssimpTriangles(const std::string& path, long triangles) {
     if (!test::haveAssimp() || !std::filesystem::exists(path)) return;
     test::Outcome r = test::assimpInfo(path);
@@ -148,8 +146,8 @@ TEST(MeshReaders, OlderLightWaveObjectsImportWithTheirPolygonsAndSurfaces) {
     const std::string modo = kModels + "LWO/LWO2/ModoExport_vertNormals.lwo";
     NEED_FILE(sphere);
     test::TempDir dir;
-    // 48 triangles and 240 quads over 266 points; the Modo export is the same sphere,
-    // which assimp (unable to read LWOB) counts for us.
+    // 48 triangles and 240 quads over 266 points; the Modo export is the same sphere, which assimp (unable to read
+    // LWOB) counts for us.
     Imported old = importAndExport(dir, sphere, "sphere");
     EXPECT_THAT(old.info, HasSubstr("ObjectP \"LWO group\""));
     EXPECT_EQ(old.triangles, 528);
@@ -177,8 +175,8 @@ TEST(MeshReaders, OlderLightWaveObjectsImportWithTheirPolygonsAndSurfaces) {
     EXPECT_EQ(detail.polygons, 3);
     EXPECT_EQ(detail.triangles, 4);
     EXPECT_THAT(detail.errors, HasSubstr("polygon 2 names surface 7 of 2"));
-    // The quad on Red, its detail on Blue: triangles by material. (The last polygon's
-    // part wears the default, which a project shows as the object's first material.)
+    // The quad on Red, its detail on Blue: triangles by material. (The last polygon's part wears the default, which a
+    // project shows as the object's first material.)
     ASSERT_EQ(formwright(dir, "export " + dir.file("detail.kxp") + " -o " + dir.file("detail.glb")).status, 0);
     tinygltf::Model model = test::loadGlb(dir.file("detail.glb"));
     std::map<std::string, size_t> byMaterial;
@@ -195,8 +193,8 @@ TEST(MeshReaders, OlderLightWaveObjectsImportWithTheirPolygonsAndSurfaces) {
 // A corner of the file: where it is and the normal it carries.
 using Corner = std::array<double, 6>;
 
-// The normals a LightWave file gives each polygon corner: VMAD where it has one, else
-// VMAP; in the reader's right-handed axes (z negated).
+// The normals a LightWave file gives each polygon corner: VMAD where it has one, else VMAP; in the reader's
+// right-handed axes (z negated).
 std::vector<Corner> fileCorners(const std::string& bytes) {
     auto u32 = [&](size_t at) { return test::beU32(bytes, at); };
     auto f32 = [&](size_t at) { return test::beF32(bytes, at); };
@@ -293,8 +291,7 @@ TEST(MeshReaders, LightWaveVertexNormalsAreKeptAsTheFileHasThem) {
 TEST(MeshReaders, DxfPolyfaceMeshesAndInsertedBlocksCountAsAssimpCountsThem) {
     NEED_FILE(kModels + "DXF/wuson.dxf");
     test::TempDir dir;
-    // 3DFACEs whose first two corners meet are triangles; wuson is one polyface mesh in a
-    // block placed by an INSERT.
+    // 3DFACEs whose first two corners meet are triangles; wuson is one polyface mesh in a block placed by an INSERT.
     for (const auto& [file, triangles] :
          {std::pair<std::string, long>{"PinkEggFromLW.dxf", 528}, {"wuson.dxf", 3732}, {"lineTest.dxf", 3}}) {
         SCOPED_TRACE(file);
@@ -324,9 +321,8 @@ std::array<double, 6> bounds(const std::vector<ImportGroup>& groups) {
 
 TEST(MeshReaders, DxfPolygonMeshesAndPolyfacesInABlockArePlacedByTheirInsert) {
     test::TempDir dir;
-    // A 3 x 4 polygon mesh closed in N (a tube: 2 x 4 quads), and a polyface of a quad and
-    // a triangle with a hidden edge, both in block "B" with base (1, 0, 0), inserted at
-    // (10, 0, 0), scaled by 2 and turned 90 degrees.
+    // A 3 x 4 polygon mesh closed in N (a tube: 2 x 4 quads), and a polyface of a quad and a triangle with a hidden
+    // edge, both in block "B" with base (1, 0, 0), inserted at (10, 0, 0), scaled by 2 and turned 90 degrees.
     auto pair = [](int code, const std::string& value) { return std::to_string(code) + "\n" + value + "\n"; };
     auto vertex = [&](double x, double y, double z, int flags, std::vector<int> indices = {}) {
         std::string s = pair(0, "VERTEX") + pair(8, "0") + pair(10, std::to_string(x)) + pair(20, std::to_string(y)) +
@@ -355,10 +351,9 @@ TEST(MeshReaders, DxfPolygonMeshesAndPolyfacesInABlockArePlacedByTheirInsert) {
     EXPECT_THAT(read.info, HasSubstr("ObjectP \"Placed\"")) << "layer 0 takes the insert's";
     EXPECT_EQ(read.polygons, 8 + 2);
     EXPECT_EQ(read.triangles, 16 + 3);
-    // A point less the base, doubled, turned and moved: (x, y, z) -> (10 - 2y, 2(x - 1),
-    // 2z). The tube's x -1..1, y -1..1, z 0..2 and the polyface's x 1..2, y 0..2 give
-    // x 6..12, y -4..2, z 0..4 in the drawing, which stands on z: in the program's y-up
-    // axes (x, z, -y).
+    // A point less the base, doubled, turned and moved: (x, y, z) -> (10 - 2y, 2(x - 1), 2z). The tube's x -1..1,
+    // y -1..1, z 0..2 and the polyface's x 1..2, y 0..2 give x 6..12, y -4..2, z 0..4 in the drawing, which stands on
+    // z: in the program's y-up axes (x, z, -y).
     std::array<double, 6> b = bounds(read.groups);
     const std::array<double, 6> expected = {6, 0, -2, 12, 4, 4};
     for (size_t a = 0; a < 6; ++a) EXPECT_NEAR(b[a], expected[a], 1e-5) << a;
@@ -485,8 +480,7 @@ TEST(ImportedShading, AThreeDSModelWithoutNormalsIsLitFaceByFace) {
     test::TempDir dir;
     std::vector<double> lit = inside(importAndRender(dir, model, "rock"));
     ASSERT_GT(lit.size(), 5000u);
-    // Unlit, the rock is one flat shade; lit, its faces turn from the light and its
-    // highlight is near white.
+    // Unlit, the rock is one flat shade; lit, its faces turn from the light and its highlight is near white.
     EXPECT_GT(spread(lit), 60);
     EXPECT_GT(*std::max_element(lit.begin(), lit.end()), 230);
 }

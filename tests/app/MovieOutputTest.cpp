@@ -1,11 +1,9 @@
-// Frame ranges rendered to disk through the real executable: numbered sequences, movies
-// judged by ffprobe and decoded back against stills, outputs that cannot be written,
-// bad ranges, and a render stopped with Ctrl-C or SIGTERM. And what both renderers hand
-// to the image and movie writers: transparent output keeps straight alpha, as
-// compositors read it (a title's edge laid over white by the file's own alpha is the
-// title rendered on white, in stills and in a QuickTime Animation movie; uncovered pixels
-// carry the background's colour), and a project's pixel aspect shapes the view as a
-// display that stretches pixels expects.
+// Frame ranges rendered to disk through the real executable: numbered sequences, movies judged by ffprobe and decoded
+// back against stills, outputs that cannot be written, bad ranges, and a render stopped with Ctrl-C or SIGTERM. And
+// what both renderers hand to the image and movie writers: transparent output keeps straight alpha, as compositors read
+// it (a title's edge laid over white by the file's own alpha is the title rendered on white, in stills and in a
+// QuickTime Animation movie; uncovered pixels carry the background's colour), and a project's pixel aspect shapes the
+// view as a display that stretches pixels expects.
 #include <filesystem>
 
 #include "AppHelpers.h"
@@ -39,8 +37,8 @@ std::vector<std::string> probed(const std::string& movie, std::initializer_list<
     return values;
 }
 
-// A decoded movie frame (RGBA rows bottom-up) against a still (RGB rows bottom-up): the
-// largest and the mean difference of a colour channel.
+// A decoded movie frame (RGBA rows bottom-up) against a still (RGB rows bottom-up): the largest and the mean difference
+// of a colour channel.
 std::pair<int, double> difference(const std::vector<uint8_t>& rgba, const ::test::Pixels& still) {
     if (still.rgb.empty() || rgba.size() != still.rgb.size() / 3 * 4) return {1 << 30, 1e9};
     int worst = 0;
@@ -52,8 +50,8 @@ std::pair<int, double> difference(const std::vector<uint8_t>& rgba, const ::test
     return {worst, sum / static_cast<double>(still.rgb.size())};
 }
 
-// Each renderer's sequence names every frame, and each frame is the still rendered on
-// its own (the ray tracer keeps its structure and refits it as the letters move).
+// Each renderer's sequence names every frame, and each frame is the still rendered on its own (the ray tracer keeps its
+// structure and refits it as the letters move).
 TEST_F(FrameRanges, ASequenceNamesEachFrameAndMatchesTheStills) {
     for (const std::string renderer : {"gl", "raytrace"}) {
         SCOPED_TRACE(renderer);
@@ -151,8 +149,8 @@ TEST_F(FrameRanges, OutputsThatCannotBeWrittenAndBadRangesStopBeforeTheFirstFram
     EXPECT_EQ(test::leftBeside(dir.file(""), "good.mov"), std::vector<std::string>{});
 }
 
-// Ctrl-C, and SIGTERM as a job scheduler or `kill` sends it, stop after the frame in
-// hand: the movie is finished with the frames done, and the status is the signal's.
+// Ctrl-C, and SIGTERM as a job scheduler or `kill` sends it, stop after the frame in hand: the movie is finished with
+// the frames done, and the status is the signal's.
 TEST_F(FrameRanges, CtrlCAndSigtermStopAfterTheFrameInHandAndKeepAPlayableMovie) {
     for (int signal : {SIGINT, SIGTERM}) {
         const std::string name = signal == SIGINT ? "SIGINT" : "SIGTERM";
@@ -259,8 +257,8 @@ std::pair<int, int> extent(const ::test::Pixels& p) {
 }
 
 TEST_F(OutputPixels, PixelAspectWidensTheViewInBothRenderers) {
-    // PAL widescreen pixels are 118/81 as wide as they are high: the same columns hold
-    // a view that much wider, so the letters span as many columns and that many more rows.
+    // PAL widescreen pixels are 118/81 as wide as they are high: the same columns hold a view that much wider, so the
+    // letters span as many columns and that many more rows.
     test::writeFile(dir.file("wide.kxp"),
                     test::edited(test::readFile(dir.file("t.kxp")), {{"PixelAspect \"0\"", "PixelAspect \"4\""}}));
     for (const char* renderer : {"gl", "raytrace"}) {
