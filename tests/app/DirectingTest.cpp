@@ -2,7 +2,7 @@
 // picture, a bad value is refused before any work, and a project made with all of them resaves byte for byte.
 #include <filesystem>
 
-#include "AppRun.h"
+#include "AppHelpers.h"
 
 using ::test::Pixels;
 using testing::HasSubstr;
@@ -93,8 +93,7 @@ TEST(Directing, BadValuesAreRefusedAndEveryCombinationResavesWhole) {
                       "--colour '#00ff00@c6-9' --material 'Polished Gold@1'",
                       project);
     ASSERT_EQ(r.status, 0) << r.err;
-    r = test::formwright(dir, "resave '" + project + "' '" + again + "'");
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(test::ran(dir, "resave '" + project + "' '" + again + "'").status, 0);
     EXPECT_EQ(test::readFile(again), test::readFile(project));
 }
 

@@ -3,7 +3,7 @@
 
 #include <set>
 
-#include "AppRun.h"
+#include "AppHelpers.h"
 #include "app/ContactSheet.h"
 #include "app/FactoryLibrary.h"
 #include "app/PresetApply.h"
@@ -119,8 +119,9 @@ TEST_F(FactoryPresets, LightingReplacesTheLightsAndKeepsTheAmbientRule) {
 
 TEST_F(FactoryPresets, CommandLinePutsPresetsOnTitlesImportsAndRenders) {
     // The project keeps the style's lights and only them.
-    test::Outcome lit = run("text Gold --lighting \"Backlit Rim\" --style \"Deep Bevel\" -o " + dir.file("lit.kxp"));
-    ASSERT_EQ(lit.status, 0) << lit.err;
+    ASSERT_EQ(
+        test::ran(dir, "text Gold --lighting \"Backlit Rim\" --style \"Deep Bevel\" -o " + dir.file("lit.kxp")).status,
+        0);
     const std::string project = ::test::slurp(dir.file("lit.kxp"));
     for (const char* light : {"Rim Left", "Rim Right", "Front Glow", "Ambient"})
         EXPECT_THAT(project, HasSubstr(std::string("name \"") + light + "\"")) << light;
@@ -130,8 +131,7 @@ TEST_F(FactoryPresets, CommandLinePutsPresetsOnTitlesImportsAndRenders) {
     ASSERT_EQ(run("render " + dir.file("lit.kxp") + " -o " + dir.file("rim.png")).status, 0);
     EXPECT_LT(::test::psnr(::test::readImage(dir.file("rim.png")), ::test::readImage(dir.file("sunset.png"))), 30);
     ASSERT_EQ(run("text Hi -o " + dir.file("hi.obj")).status, 0);
-    test::Outcome imported = run("import " + dir.file("hi.obj") + " --material Chrome -o " + dir.file("hi.kxp"));
-    ASSERT_EQ(imported.status, 0) << imported.err;
+    ASSERT_EQ(test::ran(dir, "import " + dir.file("hi.obj") + " --material Chrome -o " + dir.file("hi.kxp")).status, 0);
     const std::string mesh = ::test::slurp(dir.file("hi.kxp"));
     EXPECT_THAT(mesh, HasSubstr("material \"Chrome\""));
     EXPECT_THAT(mesh, HasSubstr("name \"Chrome\""));

@@ -1,7 +1,7 @@
 // The finishing options as a user reaches them: kept in the project `text` writes and read back whole, a glint sweep
 // that lights only the letters and crosses the frame over the timeline, and motion blur from both renderers on a flying
 // title.
-#include "AppRun.h"
+#include "AppHelpers.h"
 #include "MovieProbe.h"
 
 using ::test::Pixels;
@@ -126,8 +126,7 @@ TEST(Finishing, TheBackgroundIsAColourAnImageOrClear) {
 TEST(Finishing, TextWritesItsWholeTimelineAsAMovie) {
     test::TempDir dir;
     const std::string movie = dir.file("title.mp4");
-    auto r = hi(dir, "--animate fly-in --duration 2.5 --size 64x48", movie);
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(test::ran(dir, "text Hi --animate fly-in --duration 2.5 --size 64x48 -o '" + movie + "'").status, 0);
     test::MovieProbe probe(movie);
     EXPECT_EQ(probe["nb_read_frames"], "75") << probe.json;  // 2.5 s at 30 frames per second
     EXPECT_EQ(probe["width"], "64");

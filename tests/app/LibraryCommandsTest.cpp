@@ -93,8 +93,7 @@ TEST_F(LibraryCommands, ThumbnailSizesAreWrittenOrRefused) {
     EXPECT_FALSE(fs::exists(dir.file("small.kxm")));
     EXPECT_EQ(run("library export materials -o " + dir.file("huge.kxm") + " --thumbnails 2048x64").status, 1);
     // A size the record holds: every preset carries a thumbnail of exactly that size.
-    Outcome made = run("library export materials -o " + dir.file("m.kxm") + " --thumbnails 48x36");
-    ASSERT_EQ(made.status, 0) << made.err;
+    ASSERT_EQ(test::ran(dir, "library export materials -o " + dir.file("m.kxm") + " --thumbnails 48x36").status, 0);
     const std::string bytes = readFile(dir.file("m.kxm"));
     OrvoMaterialManager exported;
     ASSERT_TRUE(exported.readLibrary(dir.file("m.kxm")).ok);
@@ -191,8 +190,9 @@ TEST_F(LibraryCommands, LooksOfAProjectAreAddedRemovedAndRenamed) {
     EXPECT_EQ(readFile(swatches("Material") + "_Material Swatches.idx"), index);
     EXPECT_EQ(names("materials"), materials);
     // --yes replaces in place: same place in the list, one file.
-    Outcome replaced = run("-y library add materials --from " + project + " --object \"Text i\" --as \"My Red\"");
-    ASSERT_EQ(replaced.status, 0) << replaced.err;
+    ASSERT_EQ(
+        test::ran(dir, "-y library add materials --from " + project + " --object \"Text i\" --as \"My Red\"").status,
+        0);
     EXPECT_EQ(names("materials"), materials);
     // Renamed: the new name's file holds it, the old file is gone, it still dresses.
     ASSERT_EQ(run("library rename materials \"My Red\" \"Crimson\"").status, 0);

@@ -385,12 +385,9 @@ std::array<double, 6> glbBounds(const tinygltf::Model& model) {
 // (The .glb's metres against the OBJ's points: GlbExport.TextCommandWritesATitleAsGlb.)
 TEST(MeshReaders, GlbExportHasSectionsScalesAndMetalMaterials) {
     test::TempDir dir;
-    for (const auto& [out, options] : std::vector<std::pair<std::string, std::string>>{{"s.obj", " --sections"},
-                                                                                       {"s.glb", " --sections"},
-                                                                                       {"t.glb", ""},
-                                                                                       {"t.obj", ""},
-                                                                                       {"big.obj", " --scale 2.5"}})
-        test::ran(dir, "export " + kTitle + options + " -o " + dir.file(out));
+    const char* exports[][2] = {
+        {"s.obj", " --sections"}, {"s.glb", " --sections"}, {"t.glb", ""}, {"t.obj", ""}, {"big.obj", " --scale 2.5"}};
+    for (const auto& [out, options] : exports) test::ran(dir, "export " + kTitle + options + " -o " + dir.file(out));
     // A node per section, named as the OBJ names its groups, where the whole solids stand.
     std::set<std::string> groups;
     const std::string obj = test::readFile(dir.file("s.obj"));

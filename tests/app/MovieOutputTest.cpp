@@ -79,8 +79,7 @@ TEST_F(FrameRanges, ASequenceNamesEachFrameAndMatchesTheStills) {
 // The default ".mov" codec is QuickTime Animation, lossless: decoded frames are the stills.
 TEST_F(FrameRanges, AQuickTimeMovieHoldsEveryFrameAtTheProjectsRate) {
     const std::string movie = dir.file("title.mov");
-    test::Outcome r = run("render " + kExample + " --frames 0-12 --size 96x54 -o " + movie);
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(test::ran(dir, "render " + kExample + " --frames 0-12 --size 96x54 -o " + movie).status, 0);
     EXPECT_EQ(probed(movie, {"codec_name", "nb_read_frames", "r_frame_rate", "width", "pix_fmt"}),
               (std::vector<std::string>{"qtrle", "13", "30/1", "96", "rgb24"}));
     MovieReader reader;
