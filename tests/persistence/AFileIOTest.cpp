@@ -1,14 +1,7 @@
 #include "persistence/AFileIO.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <random>
-#include <string>
-#include <vector>
 
 #include "Repeated.h"
 #include "SampleRecord.h"
@@ -65,14 +58,8 @@ TEST(AFileIO, WritesIndentedBlocksByteForByte) {
     io.writef("end %s\n", "SampleRecord");
     ASSERT_EQ(io.closeOutput(), 0);
     EXPECT_EQ(test::readFile(dir.file("tree.kxp")),
-              " version \"3.0\"\n"
-              " begin SampleRecord\n"
-              "  begin SampleRecord\n"
-              "   begin SampleSlot 1\n"
-              "    amount 0.5\n"
-              "   end SampleSlot\n"
-              "  end SampleRecord\n"
-              " end SampleRecord\n");
+              " version \"3.0\"\n begin SampleRecord\n  begin SampleRecord\n   begin SampleSlot 1\n    amount 0.5\n"
+              "   end SampleSlot\n  end SampleRecord\n end SampleRecord\n");
 }
 
 TEST(AFileIO, TokensStraddleTheChunkBoundary) {
