@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <random>
 
+#include "BlockFile.h"
 #include "Repeated.h"
 #include "SampleRecord.h"
 #include "TempDir.h"
@@ -22,15 +23,6 @@ int loadFile(SampleRecord& root, const std::string& path, std::string* diagnosti
     }
     if (diagnostic) *diagnostic = io.diagnostic();
     return status;
-}
-
-std::string saveFile(SampleRecord& root, const std::string& path) {
-    SampleRecord holder;
-    AFileIO io(&holder);
-    EXPECT_EQ(io.openOutput(path), 0);
-    EXPECT_EQ(io.writeBlock(root), 0);
-    EXPECT_EQ(io.closeOutput(), 0);
-    return test::readFile(path);
 }
 
 }  // namespace
@@ -208,7 +200,7 @@ TEST(AFileIO, RoundTripGivesTheSameBytes) {
         SampleRecord::fill(*original.children[0], 2);
         original.slots[3] = std::make_unique<test::SampleSlot>();
         original.slots[3]->amount = -2.5;
-        std::string first = saveFile(original, dir.file("a.kxp"));
+        std::string first = test::writeBlockFile(original, dir.file("a.kxp"));
         SampleRecord holder;
         std::string diagnostic;
         ASSERT_EQ(loadFile(holder, dir.file("a.kxp"), &diagnostic), 0) << name << diagnostic;
@@ -220,7 +212,7 @@ TEST(AFileIO, RoundTripGivesTheSameBytes) {
         }
         EXPECT_DOUBLE_EQ(loaded.version, 2.1);
         // Every other field is written exactly, so one read wrong changes the bytes.
-        EXPECT_EQ(saveFile(loaded, dir.file("b.kxp")), first) << name;
+        EXPECT_EQ(test::writeBlockFile(loaded, dir.file("b.kxp")), first) << name;
     }
 }
 
