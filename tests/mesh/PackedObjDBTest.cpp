@@ -1,6 +1,7 @@
 #include "mesh/PackedObjDB.h"
 
 #include <array>
+#include <tuple>
 #include <unordered_set>
 
 #include "mesh/ComboVertex.h"
@@ -158,16 +159,12 @@ TEST(PackedObjDB, PackingAMeshKeepsEveryCornerAndStoresEachCombinationOnce) {
     EXPECT_EQ(at(packed, kPosition, 3), moved);
 }
 
-// A finished mesh reads as before, refuses additions until cleared, and says truly
-// whether repacking it would give it back unchanged.
-std::vector<float> verticesOf(const PackedObjDB& m) {
+// What readers of a packed mesh see: its vertex floats, its indices and its attribute flags.
+std::tuple<std::vector<float>, std::vector<int>, int> seen(const PackedObjDB& m) {
     const float* v = m.vertexData();
-    return v ? std::vector<float>(v, v + PackedObjDB::kFloatsPerVertex * m.vertexCount()) : std::vector<float>();
-}
-
-std::vector<int> indicesOf(const PackedObjDB& m) {
     const int32_t* i = m.indexData();
-    return i ? std::vector<int>(i, i + m.indexCount()) : std::vector<int>();
+    return {v ? std::vector<float>(v, v + PackedObjDB::kFloatsPerVertex * m.vertexCount()) : std::vector<float>(),
+            i ? std::vector<int>(i, i + m.indexCount()) : std::vector<int>(), m.attributeFlags()};
 }
 
 // Two quads sharing an edge, each corner with a normal and a texture coordinate.
@@ -180,17 +177,15 @@ void twoQuads(PackedObjDB& m, bool withTexture) {
     m.addElement(PackedObjDB::Polygon, 1, 4, b, withTexture ? 4 : 0, b, 4, normals);
 }
 
+// A finished mesh reads as before, refuses additions until cleared, and says truly
+// whether repacking it would give it back unchanged.
 TEST(PackedObjDBFinish, KeepsWhatReadersSeeAndRefusesAdditionsUntilCleared) {
     PackedObjDB m;
     twoQuads(m, true);
-    const std::vector<float> vertices = verticesOf(m);
-    const std::vector<int> indices = indicesOf(m);
-    const int flags = m.attributeFlags();
+    const auto before = seen(m);
     m.finish();
     EXPECT_TRUE(m.finished());
-    EXPECT_EQ(verticesOf(m), vertices);
-    EXPECT_EQ(indicesOf(m), indices);
-    EXPECT_EQ(m.attributeFlags(), flags);
+    EXPECT_EQ(seen(m), before);
     EXPECT_EQ(m.stagedPositionCount(), 0);
     double p[3] = {9, 9, 9};
     int corner[3] = {0, 1, 2};
@@ -210,8 +205,7 @@ TEST(PackedObjDBFinish, RepacksToItselfOnlyWhenACopyWouldBeTheSame) {
         m.finish();
         PackedObjDB copy;
         ASSERT_TRUE(copy.pack(m));
-        const bool same = verticesOf(copy) == verticesOf(m) && indicesOf(copy) == indicesOf(m) &&
-                          copy.attributeFlags() == m.attributeFlags();
+        const bool same = seen(copy) == seen(m);
         EXPECT_TRUE(same);
         EXPECT_EQ(m.repacksToItself(), same);
     }
@@ -225,7 +219,7 @@ TEST(PackedObjDBFinish, RepacksToItselfOnlyWhenACopyWouldBeTheSame) {
     EXPECT_EQ(lone.attributeFlags(), PackedObjDB::HasTexCoords);
     PackedObjDB copy;
     ASSERT_TRUE(copy.pack(lone));
-    EXPECT_EQ(verticesOf(copy), verticesOf(lone));
+    EXPECT_EQ(seen(copy), seen(lone));
     EXPECT_TRUE(lone.repacksToItself());
     // A corner naming a position never staged keeps that number; a copy would stage it.
     PackedObjDB beyond;
@@ -239,7 +233,6 @@ TEST(PackedObjDBFinish, RepacksToItselfOnlyWhenACopyWouldBeTheSame) {
     moved.element(1).part = 3;
     EXPECT_FALSE(moved.repacksToItself());
 }
-
 
 // Both keys order by position, then texture, then normal, and answer 1, -1 or 0.
 template <class Key>
