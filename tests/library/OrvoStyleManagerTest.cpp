@@ -293,7 +293,6 @@ TEST_F(OrvoStyleManagerTest, NewPresetNamesAndThumbnailRules) {
     EXPECT_EQ(materials.addNew()->name(), "New Material.1");
     EXPECT_EQ(materials.addNew("new material.")->name(), "new material.2");
     OrvoStyle& preset = materials.preset(0);
-    EXPECT_EQ(preset.requestedWidth(), -2);
     EXPECT_EQ(preset.thumbnail(32, 32), nullptr);  // no renderer: nothing, still stale
     EXPECT_TRUE(preset.thumbnailStale());
     int renders = 0;
