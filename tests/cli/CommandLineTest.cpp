@@ -1,16 +1,8 @@
 // The executable as users run it: output streams and exit statuses.
-#include <gtest/gtest.h>
-
-#include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <filesystem>
-#include <sstream>
-#include <string>
+#include <tuple>
 #include <utility>
-#include <vector>
 
 #include "AppRun.h"
 #include "StandInProject.h"
@@ -48,6 +40,43 @@ Outcome runCapped(const std::string& arguments) {
     return fw::test::runProgram(cap + "timeout 600 " FW_EXECUTABLE, arguments, testing::TempDir());
 }
 
+// The solids of an OBJ file written by `text`, one per character object.
+struct MeshObject {
+    std::string name;
+    std::vector<std::array<double, 3>> vertices;
+    std::array<double, 3> low{1e300, 1e300, 1e300}, high{-1e300, -1e300, -1e300};
+    // The vertices moved so that their lowest corner is the origin, in order.
+    std::vector<std::array<long, 3>> shape() const {
+        std::vector<std::array<long, 3>> out;
+        for (const auto& v : vertices)
+            out.push_back({std::lround((v[0] - low[0]) * 100), std::lround((v[1] - low[1]) * 100),
+                           std::lround((v[2] - low[2]) * 100)});
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+};
+
+std::vector<MeshObject> readObjObjects(const std::string& path) {
+    std::vector<MeshObject> objects;
+    std::istringstream in(slurp(path));
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("# Object '", 0) == 0) objects.emplace_back().name = line.substr(10, line.size() - 11);
+        std::array<double, 3> v{};
+        if (line.rfind("v ", 0) != 0 || objects.empty()) continue;
+        std::sscanf(line.c_str(), "v %lf %lf %lf", &v[0], &v[1], &v[2]);
+        MeshObject& o = objects.back();
+        o.vertices.push_back(v);
+        for (size_t a = 0; a < 3; ++a) o.low[a] = std::min(o.low[a], v[a]), o.high[a] = std::max(o.high[a], v[a]);
+    }
+    return objects;
+}
+
+const MeshObject* objectNamed(const std::vector<MeshObject>& objects, const std::string& name) {
+    for (const MeshObject& o : objects)
+        if (o.name == name) return &o;
+    return nullptr;
+}
+
 }  // namespace
 
 TEST(CommandLine, VersionHelpAndBadArgumentsGiveTheirStatus) {
@@ -81,11 +110,25 @@ TEST(CommandLine, SceneFilesResaveByteForByteWithOrWithoutTheSceneBlock) {
         EXPECT_EQ(slurp(out), expected) << in;
     }
     spill(dir + "named", "name \"Loose\"\nbegin ProfileI\n name \"Square\"\nend ProfileI\n");
-    for (const auto& [in, lines] : {std::pair<std::string, std::vector<std::string>>{
-                                        titles, {"groups: 4\n", "Group \"Headline\" below \"Title Rig\""}},
-                                    {dir + "named", {"scene \"Loose\"", "ProfileI \"Square\""}}}) {
+    // Repeated bar names are told apart; an empty name leaves the default name the group was made with.
+    auto group = [](const std::string& name) { return "  begin Group\n   name \"" + name + "\"\n  end Group\n"; };
+    spill(dir + "names.scene", " begin SceneX\n  name \"N\"\n" + group("|rig") + group("|rig") + group("|rig") +
+                                   group("") + " end SceneX\n");
+    // Each file's listing holds these lines; the last one also shows no empty name.
+    const std::tuple<std::string, std::vector<std::string>, bool> listings[] = {
+        {titles, {"groups: 4\n", "Group \"Headline\" below \"Title Rig\""}, false},
+        {dir + "named", {"scene \"Loose\"", "ProfileI \"Square\""}, false},
+        {dir + "names.scene",
+         {"  Group \"|rig\" below \"root\"\n", "  Group \"|rig_DUPLICATE_FOUND\" below",
+          "  Group \"|rig_DUPLICATE_FOUND_DUPLICATE_FOUND\" below", "  Group \"|ORVO_GROUP"},
+         true},
+    };
+    for (const auto& [in, lines, noEmptyName] : listings) {
         Outcome described = runOk("info " + in);
         for (const std::string& line : lines) EXPECT_NE(described.out.find(line), std::string::npos) << described.out;
+        if (noEmptyName) {
+            EXPECT_EQ(described.out.find("\"\""), std::string::npos) << described.out;
+        }
     }
 }
 
@@ -204,19 +247,15 @@ TEST(CommandLine, RenderWritesTheFrameAndRejectsBadRequests) {
     Outcome badType = run(render + dir + "frame.gif");
     EXPECT_EQ(badType.status, 1);
     EXPECT_NE(badType.err.find("unknown image type"), std::string::npos);
-}
 
-// A project whose background media file is gone renders on its background colour, and the user is told.
-TEST(CommandLine, AMissingBackgroundMediaFileIsReported) {
-    const std::string dir = testing::TempDir(), gone = dir + "gone.png";
+    // A project whose background media file is gone renders on its background colour, and the user is told.
+    const std::string gone = dir + "gone.png";
     std::remove(gone.c_str());
-    const std::string project = edited(slurp(kSource + "/examples/title.kxp"),
-                                       {{" BackgroundMedia \"\"", " BackgroundMedia \"" + gone + "\""},
-                                        {" UseBackgroundMedia 0", " UseBackgroundMedia 1"}});
-    spill(dir + "gone.kxp", project);
-    Outcome r = run("--library-folder " + dir + "media-libs render " + dir + "gone.kxp -o " + dir +
-                    "gone-frame.png --size 160x90");
-    EXPECT_EQ(r.status, 0) << r.err;
+    spill(dir + "gone.kxp", edited(slurp(kSource + "/examples/title.kxp"),
+                                   {{" BackgroundMedia \"\"", " BackgroundMedia \"" + gone + "\""},
+                                    {" UseBackgroundMedia 0", " UseBackgroundMedia 1"}}));
+    Outcome r = runOk("--library-folder " + dir + "media-libs render " + dir + "gone.kxp -o " + dir +
+                      "gone-frame.png --size 160x90");
     EXPECT_NE(r.err.find("the background media cannot be shown; the background colour is used"), std::string::npos)
         << r.err;
 }
@@ -234,8 +273,7 @@ TEST(CommandLine, TextGivesThePictureOfItsSavedProject) {
     runOk(libraries + "text \"Hi\" --size 320x200 -o " + dir + "title.png");
     runOk(libraries + "render " + dir + "title.kxp -o " + dir + "project.png");
     Pixels a = readImage(dir + "title.png"), b = readImage(dir + "project.png");
-    EXPECT_EQ(a.width, 320);
-    EXPECT_EQ(a.height, 200);
+    EXPECT_EQ(std::pair(a.width, a.height), std::pair(320, 200));
     ASSERT_EQ(a.width, b.width);
     EXPECT_TRUE(a.rgb == b.rgb);
     int lit = 0;
@@ -347,25 +385,11 @@ TEST(CommandLine, DamagedDocumentsOfEveryKindEndCleanly) {
         Outcome second = runCapped("resave '" + dir + "once/" + d.name + "' '" + dir + "twice/" + d.name + "'");
         EXPECT_EQ(second.status, 0) << "case " << i << ": " << second.err;
         const std::string once = slurp(dir + "once/" + d.name), twice = slurp(dir + "twice/" + d.name);
-        auto differ = std::mismatch(once.begin(), once.end(), twice.begin(), twice.end());
-        EXPECT_TRUE(once == twice) << "case " << i << ": rewritten differently from byte "
-                                   << (differ.first - once.begin()) << ": "
-                                   << once.substr(differ.first - once.begin(), 80);
+        const size_t differ = std::mismatch(once.begin(), once.end(), twice.begin(), twice.end()).first - once.begin();
+        EXPECT_TRUE(once == twice) << "case " << i << ": rewritten differently from byte " << differ << ": "
+                                   << once.substr(differ, 80);
     }
     fs::remove_all(dir);
-}
-
-TEST(CommandLine, EmptyAndRepeatedBarNamesFollowTheNamingRules) {
-    const std::string dir = testing::TempDir();
-    auto group = [](const std::string& name) { return "  begin Group\n   name \"" + name + "\"\n  end Group\n"; };
-    spill(dir + "names.scene", " begin SceneX\n  name \"N\"\n" + group("|rig") + group("|rig") + group("|rig") +
-                                   group("") + " end SceneX\n");
-    Outcome r = runOk("info " + dir + "names.scene");
-    // An empty name leaves the default name the group was made with.
-    for (const char* line : {"  Group \"|rig\" below \"root\"\n", "  Group \"|rig_DUPLICATE_FOUND\" below",
-                             "  Group \"|rig_DUPLICATE_FOUND_DUPLICATE_FOUND\" below", "  Group \"|ORVO_GROUP"})
-        EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
-    EXPECT_EQ(r.out.find("\"\""), std::string::npos) << r.out;
 }
 
 // Reading a file mixes in nothing of the user's own preferences: a project lacking a preference line takes its default,
@@ -427,49 +451,6 @@ TEST(CommandLine, ResaveWritesTheFileAsItsNameSaysNotTheUsersPreferences) {
     EXPECT_NE(written.find("   name \"Badge\"\n"), std::string::npos);
 }
 
-namespace {
-
-// The solids of an OBJ file written by `text`, one per character object.
-struct MeshObject {
-    std::string name;
-    std::vector<std::array<double, 3>> vertices;
-    std::array<double, 3> low{1e300, 1e300, 1e300}, high{-1e300, -1e300, -1e300};
-    double min(int axis) const { return low[static_cast<size_t>(axis)]; }
-    double max(int axis) const { return high[static_cast<size_t>(axis)]; }
-    // The vertices moved so that their lowest corner is the origin, in order.
-    std::vector<std::array<long, 3>> shape() const {
-        std::vector<std::array<long, 3>> out;
-        for (const auto& v : vertices)
-            out.push_back({std::lround((v[0] - low[0]) * 100), std::lround((v[1] - low[1]) * 100),
-                           std::lround((v[2] - low[2]) * 100)});
-        std::sort(out.begin(), out.end());
-        return out;
-    }
-};
-
-std::vector<MeshObject> readObjObjects(const std::string& path) {
-    std::vector<MeshObject> objects;
-    std::istringstream in(slurp(path));
-    for (std::string line; std::getline(in, line);) {
-        if (line.rfind("# Object '", 0) == 0) objects.emplace_back().name = line.substr(10, line.size() - 11);
-        std::array<double, 3> v{};
-        if (line.rfind("v ", 0) != 0 || objects.empty()) continue;
-        std::sscanf(line.c_str(), "v %lf %lf %lf", &v[0], &v[1], &v[2]);
-        MeshObject& o = objects.back();
-        o.vertices.push_back(v);
-        for (size_t a = 0; a < 3; ++a) o.low[a] = std::min(o.low[a], v[a]), o.high[a] = std::max(o.high[a], v[a]);
-    }
-    return objects;
-}
-
-const MeshObject* objectNamed(const std::vector<MeshObject>& objects, const std::string& name) {
-    for (const MeshObject& o : objects)
-        if (o.name == name) return &o;
-    return nullptr;
-}
-
-}  // namespace
-
 TEST(CommandLine, TextRejectsWhatItCannotBuildAndWritesNothing) {
     const std::string dir = testing::TempDir() + "text-rejects-";
     const std::string libraries = "--library-folder " + dir + "libraries ";
@@ -526,7 +507,7 @@ TEST(CommandLine, TextMeshFollowsItsStyleAndLayoutOptions) {
     for (const auto& [arguments, depth] : {std::pair<std::string, double>{"H", 18.0}, {"H --depth 40", 40.0}}) {
         std::vector<MeshObject> solid = mesh(arguments, "depth.obj");
         ASSERT_EQ(solid.size(), 1u);
-        EXPECT_NEAR(solid[0].max(2) - solid[0].min(2), depth, 1e-3) << arguments;
+        EXPECT_NEAR(solid[0].high[2] - solid[0].low[2], depth, 1e-3) << arguments;
     }
 
     // Lines: CR LF is one break, like LF; leading sets the distance between baselines.
@@ -540,14 +521,13 @@ TEST(CommandLine, TextMeshFollowsItsStyleAndLayoutOptions) {
             arguments.empty() ? lf : mesh("\"$(printf 'H\\nI')\"" + arguments, "leading.obj");
         const MeshObject *h = objectNamed(lines, "Text H"), *i = objectNamed(lines, "Text I");
         ASSERT_TRUE(h && i);
-        EXPECT_NEAR(h->min(1) - i->min(1), leading, 1e-3);  // by default 1.2 x 72, rounded
+        EXPECT_NEAR(h->low[1] - i->low[1], leading, 1e-3);  // by default 1.2 x 72, rounded
     }
 
     // Spacing widens every advance by the same amount.
     std::vector<MeshObject> tight = mesh("HI", "tight.obj"), loose = mesh("HI --spacing 500", "loose.obj");
-    ASSERT_EQ(tight.size(), 2u);
-    ASSERT_EQ(loose.size(), 2u);
-    const double gap = tight[1].min(0) - tight[0].min(0), wider = loose[1].min(0) - loose[0].min(0);
+    ASSERT_EQ(std::pair(tight.size(), loose.size()), std::pair(2ul, 2ul));
+    const double gap = tight[1].low[0] - tight[0].low[0], wider = loose[1].low[0] - loose[0].low[0];
     EXPECT_GT(wider - gap, 25.0);  // half an em of a 72-point font
     EXPECT_LT(wider - gap, 45.0);
 
@@ -555,19 +535,17 @@ TEST(CommandLine, TextMeshFollowsItsStyleAndLayoutOptions) {
     std::vector<MeshObject> left = mesh("\"$(printf 'HHHH\\nI')\"", "left.obj");
     std::vector<MeshObject> right = mesh("\"$(printf 'HHHH\\nI')\" --align right", "right.obj");
     std::vector<MeshObject> centre = mesh("\"$(printf 'HHHH\\nI')\" --align centre", "centre.obj");
-    ASSERT_EQ(left.size(), 5u);
-    ASSERT_EQ(right.size(), 5u);
-    ASSERT_EQ(centre.size(), 5u);
-    EXPECT_LT(std::abs(left[4].min(0) - left[0].min(0)), 15.0);  // side bearings of H and I
-    EXPECT_LT(std::abs(right[3].max(0) - right[4].max(0)), 15.0);
-    const double middle = (centre[0].min(0) + centre[3].max(0)) / 2,
-                 iMiddle = (centre[4].min(0) + centre[4].max(0)) / 2;
+    for (const auto* aligned : {&left, &right, &centre}) ASSERT_EQ(aligned->size(), 5u);
+    EXPECT_LT(std::abs(left[4].low[0] - left[0].low[0]), 15.0);  // side bearings of H and I
+    EXPECT_LT(std::abs(right[3].high[0] - right[4].high[0]), 15.0);
+    const double middle = (centre[0].low[0] + centre[3].high[0]) / 2,
+                 iMiddle = (centre[4].low[0] + centre[4].high[0]) / 2;
     EXPECT_LT(std::abs(middle - iMiddle), 5.0);
 
     // Wrapping: a line breaks after its last space once it is wider than the width.
     auto rows = [](const std::vector<MeshObject>& objects) {
         std::vector<long> bottoms;
-        for (const MeshObject& o : objects) bottoms.push_back(std::lround(o.min(1)));
+        for (const MeshObject& o : objects) bottoms.push_back(std::lround(o.low[1]));
         std::sort(bottoms.begin(), bottoms.end());
         return std::unique(bottoms.begin(), bottoms.end()) - bottoms.begin();
     };

@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-
 #include "FuzzReplay.h"
 #include "FuzzTargets.h"
 #include "TempDir.h"

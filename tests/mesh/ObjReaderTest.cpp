@@ -1,12 +1,5 @@
 #include "mesh/ObjReader.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <string>
-#include <utility>
-#include <vector>
-
 #include "SolidCheck.h"
 #include "TempDir.h"
 #include "mesh/ObjDB.h"

@@ -1,11 +1,8 @@
 #include "mesh/PackedObjDB.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <set>
+#include <array>
+#include <tuple>
 #include <unordered_set>
-#include <vector>
 
 #include "mesh/ComboVertex.h"
 #include "mesh/ObjDB.h"
@@ -15,6 +12,25 @@ namespace fw {
 namespace {
 
 using Info = GeometryInterface::ElementInfo;
+using Vec = std::array<double, 3>;
+using Getter = bool (GeometryInterface::*)(double*, int) const;
+constexpr Getter kPosition = &GeometryInterface::getVertex, kUvw = &GeometryInterface::getTexCoord,
+                 kNormal = &GeometryInterface::getNormal;
+
+// What one of the mesh's getters gives for index `i`.
+Vec at(const GeometryInterface& m, Getter get, int i) {
+    Vec v{};
+    (m.*get)(v.data(), i);
+    return v;
+}
+
+// Positions, normals and texture coordinates added in that order.
+void stage(GeometryInterface& m, const std::vector<Vec>& positions, const std::vector<Vec>& normals = {},
+           const std::vector<Vec>& uvw = {}) {
+    for (const Vec& p : positions) m.addVertex(p.data());
+    for (const Vec& n : normals) m.addNormal(n.data());
+    for (const Vec& t : uvw) m.addTexCoord(t.data());
+}
 
 std::vector<int> indicesOf(const PackedObjDB& db, int element) {
     const PackedObjDB::Element& e = db.element(element);
@@ -23,11 +39,7 @@ std::vector<int> indicesOf(const PackedObjDB& db, int element) {
 
 TEST(PackedObjDB, SharesExactlyTheCornersEqualInAllThreeAttributes) {
     PackedObjDB db;
-    double p0[3] = {1, 2, 3}, p1[3] = {4, 5, 6}, n0[3] = {0, 0, 1}, n1[3] = {0, 1, 0};
-    double t0[3] = {0.25, 0.5, 0}, t1[3] = {0.75, 1, 0};
-    for (auto* p : {p0, p1}) db.addVertex(p);
-    for (auto* n : {n0, n1}) db.addNormal(n);
-    for (auto* t : {t0, t1}) db.addTexCoord(t);
+    stage(db, {{1, 2, 3}, {4, 5, 6}}, {{0, 0, 1}, {0, 1, 0}}, {{0.25, 0.5, 0}, {0.75, 1, 0}});
     int p[6] = {0, 0, 0, 0, 1, 1}, t[6] = {0, 0, 1, 0, 0, 0}, n[6] = {0, 1, 0, 0, 0, 0};
     ASSERT_EQ(db.addElement(PackedObjDB::Polygon, 2, 6, p, 6, t, 6, n, 9), 0);
     EXPECT_EQ(indicesOf(db, 0), (std::vector<int>{0, 1, 2, 0, 3, 3}));
@@ -43,25 +55,16 @@ TEST(PackedObjDB, SharesExactlyTheCornersEqualInAllThreeAttributes) {
     // One position with two normals and no texture: two vertices at the same place.
     int q[4] = {1, 1, 1, 1}, qn[4] = {0, 1, 1, 0};
     PackedObjDB two;
-    for (auto* x : {p0, p1}) two.addVertex(x);
-    for (auto* x : {n0, n1}) two.addNormal(x);
+    stage(two, {{1, 2, 3}, {4, 5, 6}}, {{0, 0, 1}, {0, 1, 0}});
     two.addElement(PackedObjDB::Polygon, 0, 4, q, 0, nullptr, 4, qn);
     EXPECT_EQ(indicesOf(two, 0), (std::vector<int>{0, 1, 1, 0}));
-    double a[3], b[3];
-    two.getVertex(a, 0);
-    two.getVertex(b, 1);
-    EXPECT_EQ(std::vector<double>(a, a + 3), std::vector<double>(b, b + 3));
+    EXPECT_EQ(at(two, kPosition, 0), at(two, kPosition, 1));
     EXPECT_EQ(two.attributeFlags(), PackedObjDB::HasNormals);
 }
 
 TEST(PackedObjDB, GivenAttributesAreKeptEvenWhenNoPositionIsReused) {
     PackedObjDB db;
-    for (int i = 0; i < 8; ++i) {
-        double p[3] = {double(i), 0, 0}, n[3] = {0, double(i % 2), 1}, t[3] = {0.5, 0.125 * i, 0};
-        db.addVertex(p);
-        db.addNormal(n);
-        db.addTexCoord(t);
-    }
+    for (int i = 0; i < 8; ++i) stage(db, {{double(i), 0, 0}}, {{0, double(i % 2), 1}}, {{0.5, 0.125 * i, 0}});
     int a[3] = {0, 1, 2}, b[3] = {3, 4, 5};
     db.addElement(PackedObjDB::Polygon, 0, 3, a, 3, a, 3, a);
     db.addElement(PackedObjDB::Polygon, 0, 3, b, 3, b, 3, b);
@@ -70,16 +73,13 @@ TEST(PackedObjDB, GivenAttributesAreKeptEvenWhenNoPositionIsReused) {
               (std::vector<int>{6, 6, 6}));
     Info info;
     int list[3][3];
-    double n[3], uvw[3];
     for (int e = 0; e < 2; ++e) {
         ASSERT_TRUE(db.getElement(e, info, list[0], list[1], list[2]));
         EXPECT_EQ(std::vector<int>({info.count, info.texCount, info.normalCount}), (std::vector<int>{3, 3, 3}));
         for (int c = 0; c < 3; ++c) {
             const int given = (e == 0 ? a : b)[c];
-            db.getNormal(n, list[2][c]);
-            db.getTexCoord(uvw, list[1][c]);
-            EXPECT_EQ(std::vector<double>(n, n + 3), (std::vector<double>{0, double(given % 2), 1}));
-            EXPECT_EQ(uvw[1], 0.125 * given);
+            EXPECT_EQ(at(db, kNormal, list[2][c]), (Vec{0, double(given % 2), 1}));
+            EXPECT_EQ(at(db, kUvw, list[1][c])[1], 0.125 * given);
         }
     }
 
@@ -90,18 +90,13 @@ TEST(PackedObjDB, GivenAttributesAreKeptEvenWhenNoPositionIsReused) {
     ASSERT_TRUE(db.getElement(2, info, list[0], list[1], list[2]));
     EXPECT_EQ(std::vector<int>({info.texCount, info.normalCount}), (std::vector<int>{3, 3}));
     EXPECT_EQ(list[0][2], 8);
-    db.getTexCoord(uvw, list[0][0]);
-    db.getNormal(n, list[0][0]);
-    EXPECT_EQ(std::vector<double>({uvw[0], uvw[1], n[0], n[1], n[2]}), (std::vector<double>{0, 0, 0, 0, 0}));
-    db.getTexCoord(uvw, list[0][2]);
-    EXPECT_EQ(uvw[1], 0.625);
+    EXPECT_EQ(at(db, kUvw, list[0][0]), (Vec{0, 0, 0}));
+    EXPECT_EQ(at(db, kNormal, list[0][0]), (Vec{0, 0, 0}));
+    EXPECT_EQ(at(db, kUvw, list[0][2])[1], 0.625);
 
     // A mesh given neither keeps neither.
     PackedObjDB bare;
-    for (int i = 0; i < 3; ++i) {
-        double p[3] = {double(i), double(i * i), 0};
-        bare.addVertex(p);
-    }
+    stage(bare, {{0, 0, 0}, {1, 1, 0}, {2, 4, 0}});
     bare.addElement(PackedObjDB::Polygon, 0, 3, a, 0, nullptr, 0, nullptr);
     EXPECT_EQ(bare.attributeFlags() + bare.texCoordCount() + bare.normalCount(), 0);
 }
@@ -109,10 +104,7 @@ TEST(PackedObjDB, GivenAttributesAreKeptEvenWhenNoPositionIsReused) {
 TEST(PackedObjDB, LongElementsReportNoCornersAndOverlongOnesAreRefused) {
     PackedObjDB db;
     std::vector<int> p(5000);
-    for (int i = 0; i < 5000; ++i) {
-        double v[3] = {double(i), 0, 0};
-        p[i] = db.addVertex(v);
-    }
+    for (int i = 0; i < 5000; ++i) p[i] = db.addVertex(Vec{double(i), 0, 0}.data());
     ASSERT_EQ(db.addElement(PackedObjDB::Polyline, 0, 5000, p.data(), 0, nullptr, 0, nullptr), 0);
     Info info;
     std::vector<int> buffer(GeometryInterface::kMaxCopiedCorners);
@@ -154,62 +146,46 @@ TEST(PackedObjDB, PackingAMeshKeepsEveryCornerAndStoresEachCombinationOnce) {
         ASSERT_EQ(std::vector<int>({b.count, b.part, b.user}), std::vector<int>({a.count, a.part, a.user}));
         for (int c = 0; c < a.count; ++c) {
             distinct.insert({sp[c], st[c], sn[c]});
-            double want[9], got[9];
-            source.getVertex(want, sp[c]);
-            source.getTexCoord(want + 3, st[c]);
-            source.getNormal(want + 6, sn[c]);
-            packed.getVertex(got, pp[c]);
-            packed.getTexCoord(got + 3, pt[c]);
-            packed.getNormal(got + 6, pn[c]);
-            for (int k = 0; k < 9; ++k) EXPECT_FLOAT_EQ(float(got[k]), float(want[k]));
+            const Vec want[] = {at(source, kPosition, sp[c]), at(source, kUvw, st[c]), at(source, kNormal, sn[c])};
+            const Vec got[] = {at(packed, kPosition, pp[c]), at(packed, kUvw, pt[c]), at(packed, kNormal, pn[c])};
+            for (int k = 0; k < 9; ++k) EXPECT_FLOAT_EQ(float(got[k / 3][k % 3]), float(want[k / 3][k % 3]));
         }
     }
     EXPECT_EQ(packed.vertexCount(), int(distinct.size()));
     EXPECT_EQ(packed.vertexCount(), 25 + 5 * 3);  // the three inner rows carry two normals
 
-    double moved[3] = {7, 8, 9}, back[3];
-    ASSERT_TRUE(packed.setVertexPosition(3, moved));
-    packed.getVertex(back, 3);
-    EXPECT_EQ(std::vector<double>(back, back + 3), std::vector<double>(moved, moved + 3));
+    const Vec moved{7, 8, 9};
+    ASSERT_TRUE(packed.setVertexPosition(3, moved.data()));
+    EXPECT_EQ(at(packed, kPosition, 3), moved);
 }
 
-// A finished mesh reads as before, refuses additions until cleared, and says truly
-// whether repacking it would give it back unchanged.
-std::vector<float> verticesOf(const PackedObjDB& m) {
+// What readers of a packed mesh see: its vertex floats, its indices and its attribute flags.
+std::tuple<std::vector<float>, std::vector<int>, int> seen(const PackedObjDB& m) {
     const float* v = m.vertexData();
-    return v ? std::vector<float>(v, v + PackedObjDB::kFloatsPerVertex * m.vertexCount()) : std::vector<float>();
-}
-
-std::vector<int> indicesOf(const PackedObjDB& m) {
     const int32_t* i = m.indexData();
-    return i ? std::vector<int>(i, i + m.indexCount()) : std::vector<int>();
+    return {v ? std::vector<float>(v, v + PackedObjDB::kFloatsPerVertex * m.vertexCount()) : std::vector<float>(),
+            i ? std::vector<int>(i, i + m.indexCount()) : std::vector<int>(), m.attributeFlags()};
 }
 
 // Two quads sharing an edge, each corner with a normal and a texture coordinate.
 void twoQuads(PackedObjDB& m, bool withTexture) {
-    for (int i = 0; i < 6; ++i) {
-        double p[3] = {double(i % 3), double(i / 3), 0}, n[3] = {0, 0, 1}, t[3] = {0.5 * (i % 3), double(i / 3), 0};
-        m.addVertex(p);
-        m.addNormal(n);
-        m.addTexCoord(t);
-    }
+    for (int i = 0; i < 6; ++i)
+        stage(m, {{double(i % 3), double(i / 3), 0}}, {{0, 0, 1}}, {{0.5 * (i % 3), double(i / 3), 0}});
     int a[4] = {0, 1, 4, 3}, b[4] = {1, 2, 5, 4};
     int normals[4] = {0, 0, 0, 0};
     m.addElement(PackedObjDB::Polygon, 0, 4, a, withTexture ? 4 : 0, a, 4, normals);
     m.addElement(PackedObjDB::Polygon, 1, 4, b, withTexture ? 4 : 0, b, 4, normals);
 }
 
+// A finished mesh reads as before, refuses additions until cleared, and says truly
+// whether repacking it would give it back unchanged.
 TEST(PackedObjDBFinish, KeepsWhatReadersSeeAndRefusesAdditionsUntilCleared) {
     PackedObjDB m;
     twoQuads(m, true);
-    const std::vector<float> vertices = verticesOf(m);
-    const std::vector<int> indices = indicesOf(m);
-    const int flags = m.attributeFlags();
+    const auto before = seen(m);
     m.finish();
     EXPECT_TRUE(m.finished());
-    EXPECT_EQ(verticesOf(m), vertices);
-    EXPECT_EQ(indicesOf(m), indices);
-    EXPECT_EQ(m.attributeFlags(), flags);
+    EXPECT_EQ(seen(m), before);
     EXPECT_EQ(m.stagedPositionCount(), 0);
     double p[3] = {9, 9, 9};
     int corner[3] = {0, 1, 2};
@@ -229,27 +205,25 @@ TEST(PackedObjDBFinish, RepacksToItselfOnlyWhenACopyWouldBeTheSame) {
         m.finish();
         PackedObjDB copy;
         ASSERT_TRUE(copy.pack(m));
-        const bool same = verticesOf(copy) == verticesOf(m) && indicesOf(copy) == indicesOf(m) &&
-                          copy.attributeFlags() == m.attributeFlags();
+        const bool same = seen(copy) == seen(m);
         EXPECT_TRUE(same);
         EXPECT_EQ(m.repacksToItself(), same);
     }
     // A lone triangle (no position used twice) keeps its texture coordinates, and so
     // does a copy of it.
+    const std::vector<Vec> triangle = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
     PackedObjDB lone;
-    double p[3][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, t[3] = {0.25, 0.75, 0};
-    for (auto& q : p) lone.addVertex(q);
-    lone.addTexCoord(t);
+    stage(lone, triangle, {}, {{0.25, 0.75, 0}});
     int corners[3] = {0, 1, 2}, tex[3] = {0, 0, 0};
     ASSERT_EQ(lone.addElement(PackedObjDB::Polygon, 0, 3, corners, 3, tex, 0, nullptr), 0);
     EXPECT_EQ(lone.attributeFlags(), PackedObjDB::HasTexCoords);
     PackedObjDB copy;
     ASSERT_TRUE(copy.pack(lone));
-    EXPECT_EQ(verticesOf(copy), verticesOf(lone));
+    EXPECT_EQ(seen(copy), seen(lone));
     EXPECT_TRUE(lone.repacksToItself());
     // A corner naming a position never staged keeps that number; a copy would stage it.
     PackedObjDB beyond;
-    for (auto& q : p) beyond.addVertex(q);
+    stage(beyond, triangle);
     int far[3] = {0, 1, 7};
     ASSERT_EQ(beyond.addElement(PackedObjDB::Polygon, 0, 3, far, 0, nullptr, 0, nullptr), 0);
     EXPECT_FALSE(beyond.repacksToItself());
@@ -259,7 +233,6 @@ TEST(PackedObjDBFinish, RepacksToItselfOnlyWhenACopyWouldBeTheSame) {
     moved.element(1).part = 3;
     EXPECT_FALSE(moved.repacksToItself());
 }
-
 
 // Both keys order by position, then texture, then normal, and answer 1, -1 or 0.
 template <class Key>

@@ -1,15 +1,9 @@
 #include "persistence/AFileIO.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <random>
-#include <string>
-#include <vector>
 
+#include "BlockFile.h"
 #include "Repeated.h"
 #include "SampleRecord.h"
 #include "TempDir.h"
@@ -29,15 +23,6 @@ int loadFile(SampleRecord& root, const std::string& path, std::string* diagnosti
     }
     if (diagnostic) *diagnostic = io.diagnostic();
     return status;
-}
-
-std::string saveFile(SampleRecord& root, const std::string& path) {
-    SampleRecord holder;
-    AFileIO io(&holder);
-    EXPECT_EQ(io.openOutput(path), 0);
-    EXPECT_EQ(io.writeBlock(root), 0);
-    EXPECT_EQ(io.closeOutput(), 0);
-    return test::readFile(path);
 }
 
 }  // namespace
@@ -65,14 +50,8 @@ TEST(AFileIO, WritesIndentedBlocksByteForByte) {
     io.writef("end %s\n", "SampleRecord");
     ASSERT_EQ(io.closeOutput(), 0);
     EXPECT_EQ(test::readFile(dir.file("tree.kxp")),
-              " version \"3.0\"\n"
-              " begin SampleRecord\n"
-              "  begin SampleRecord\n"
-              "   begin SampleSlot 1\n"
-              "    amount 0.5\n"
-              "   end SampleSlot\n"
-              "  end SampleRecord\n"
-              " end SampleRecord\n");
+              " version \"3.0\"\n begin SampleRecord\n  begin SampleRecord\n   begin SampleSlot 1\n    amount 0.5\n"
+              "   end SampleSlot\n  end SampleRecord\n end SampleRecord\n");
 }
 
 TEST(AFileIO, TokensStraddleTheChunkBoundary) {
@@ -221,7 +200,7 @@ TEST(AFileIO, RoundTripGivesTheSameBytes) {
         SampleRecord::fill(*original.children[0], 2);
         original.slots[3] = std::make_unique<test::SampleSlot>();
         original.slots[3]->amount = -2.5;
-        std::string first = saveFile(original, dir.file("a.kxp"));
+        std::string first = test::writeBlockFile(original, dir.file("a.kxp"));
         SampleRecord holder;
         std::string diagnostic;
         ASSERT_EQ(loadFile(holder, dir.file("a.kxp"), &diagnostic), 0) << name << diagnostic;
@@ -233,7 +212,7 @@ TEST(AFileIO, RoundTripGivesTheSameBytes) {
         }
         EXPECT_DOUBLE_EQ(loaded.version, 2.1);
         // Every other field is written exactly, so one read wrong changes the bytes.
-        EXPECT_EQ(saveFile(loaded, dir.file("b.kxp")), first) << name;
+        EXPECT_EQ(test::writeBlockFile(loaded, dir.file("b.kxp")), first) << name;
     }
 }
 

@@ -1,13 +1,6 @@
 // Dispatch, recovery and the shared writers, driven through the string-array endpoint.
 #include "persistence/CommandIO.h"
 
-#include <gtest/gtest.h>
-
-#include <sstream>
-#include <string>
-#include <utility>
-#include <vector>
-
 #include "Repeated.h"
 #include "SampleRecord.h"
 #include "persistence/StringsIO.h"

@@ -1,9 +1,5 @@
 #include "persistence/CommandTable.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "SampleRecord.h"
 
 namespace fw {
@@ -12,8 +8,7 @@ TEST(CountedDictionary, CountsReferencesAndFreesAtZero) {
     CountedDictionary<int> names;
     auto* a = names.findOrInsert("title", 5);
     EXPECT_EQ(a->references, 1);
-    auto* again = names.findOrInsert("title");
-    EXPECT_EQ(again, a);
+    EXPECT_EQ(names.findOrInsert("title"), a);
     EXPECT_EQ(a->references, 2);
     EXPECT_EQ(a->value, 5);  // an empty value does not replace the stored one
     names.findOrInsert("title", 9);
@@ -33,8 +28,7 @@ TEST(CountedDictionary, AliasesMoveTheReferenceToTheNewName) {
     auto* newName = names.findOrInsert("Headline", 1);
     names.setAlias(oldName, newName);
     EXPECT_EQ(newName->references, 2);  // its own plus the alias link
-    auto* lookup = names.findOrInsert("Text1");
-    auto* resolved = names.resolveAlias(lookup);
+    auto* resolved = names.resolveAlias(names.findOrInsert("Text1"));
     EXPECT_EQ(resolved, newName);
     EXPECT_EQ(newName->references, 3);
     EXPECT_EQ(oldName->references, 1);

@@ -2,11 +2,6 @@
 // order and spelling, conditional and read-only entries, and the round trip.
 #include "persistence/FieldTable.h"
 
-#include <gtest/gtest.h>
-
-#include <sstream>
-#include <string>
-
 #include "MemoryStream.h"
 
 namespace fw {
@@ -56,19 +51,27 @@ int Plate::writeCommands(CommandIO& io) { return kPlateTable.write(io, *this); }
 
 }  // namespace
 
+// Any integer but 0 sets a flag; a conditional line is left out when its condition fails, and a read-only keyword
+// is still read.
 TEST(FieldTable, ReadsEachValueWithTheReaderOfItsType) {
-    Plate p;
-    std::string diagnostic;
-    ASSERT_EQ(test::readLines(p,
-                              "weight 2.5\ncount 7\nvisible 3\nlabel \"Gold Bar\"\noffset 1 -2 0.5\n"
-                              "tint 0.25 0.5 0.75 1\ncorner 4 -9\nstyle Multiply\n",
-                              &diagnostic),
-              0)
-        << diagnostic;
-    // Any integer but 0 sets a flag.
-    EXPECT_EQ(test::writtenBlock(p),
-              " begin Plate\n  count \"7\"\n  weight 2.5\n  offset 1.000000 -2.000000 0.500000\n  label \"Gold Bar\"\n"
-              "  style Multiply\n  visible 1\n  tint 0.25 0.5 0.75 1\n  corner 4 -9\n end Plate\n");
+    const struct {
+        const char *lines, *written;
+    } cases[] = {
+        {"weight 2.5\ncount 7\nvisible 3\nlabel \"Gold Bar\"\noffset 1 -2 0.5\ntint 0.25 0.5 0.75 1\ncorner 4 -9\n"
+         "style Multiply\n",
+         " begin Plate\n  count \"7\"\n  weight 2.5\n  offset 1.000000 -2.000000 0.500000\n  label \"Gold Bar\"\n"
+         "  style Multiply\n  visible 1\n  tint 0.25 0.5 0.75 1\n  corner 4 -9\n end Plate\n"},
+        {"mass 2.5\ncount \"3\"\nend Plate\n",
+         " begin Plate\n  count \"3\"\n  weight 2.5\n  offset 0.000000 0.000000 0.000000\n  style Normal\n"
+         "  visible 0\n  tint 0 0 0 0\n  corner 0 0\n end Plate\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lines);
+        Plate p;
+        std::string diagnostic;
+        ASSERT_EQ(test::readLines(p, c.lines, &diagnostic), 0) << diagnostic;
+        EXPECT_EQ(test::writtenBlock(p), c.written);
+    }
 }
 
 // A malformed value is an error that leaves a scalar and the change hook alone, and a
@@ -104,6 +107,7 @@ TEST(FieldTable, MalformedValuesLeaveTheFieldAndTheChangeHookAlone) {
     }
 }
 
+// What is written reads back to the same bytes, the escaped quotes of the label included.
 TEST(FieldTable, WritesEveryLineInTheTablesOrderWithItsSpelling) {
     Plate p;
     p.count = -7;
@@ -113,38 +117,10 @@ TEST(FieldTable, WritesEveryLineInTheTablesOrderWithItsSpelling) {
     p.offset[2] = 1.0 / 3;
     p.label = "Gold \"Bar\"";
     p.corner[1] = -9;
-    EXPECT_EQ(test::writtenBlock(p),
-              " begin Plate\n"
-              "  count \"-7\"\n"
-              "  weight 1e-07\n"
-              "  offset 0.500000 -100000000000000000000.000000 0.333333\n"
-              "  label \"Gold \\\"Bar\\\"\"\n"
-              "  style Normal\n"
-              "  visible 0\n"
-              "  tint 0 0 0 0\n"
-              "  corner 0 -9\n"
-              " end Plate\n");
-}
-
-TEST(FieldTable, ConditionalLinesAreLeftOutAndReadOnlyKeywordsAreStillRead) {
-    Plate p;
-    std::string diagnostic;
-    ASSERT_EQ(test::readLines(p, "mass 2.5\ncount \"3\"\nend Plate\n", &diagnostic), 0) << diagnostic;
-    EXPECT_EQ(test::writtenBlock(p),
-              " begin Plate\n  count \"3\"\n  weight 2.5\n  offset 0.000000 0.000000 0.000000\n  style Normal\n"
-              "  visible 0\n  tint 0 0 0 0\n  corner 0 0\n end Plate\n");
-}
-
-TEST(FieldTable, WhatIsWrittenReadsBackToTheSameBytes) {
-    Plate p;
-    p.count = 12;
-    p.weight = 0.1;
-    p.offset[1] = 2.25;
-    p.label = "a \"quoted\" label";
-    p.visible = true;
-    p.tint[2] = 0.125f;
-    p.corner[1] = 3;
-    std::string first = test::writtenBlock(p);
+    const std::string first = test::writtenBlock(p);
+    EXPECT_EQ(first,
+              " begin Plate\n  count \"-7\"\n  weight 1e-07\n  offset 0.500000 -100000000000000000000.000000 0.333333\n"
+              "  label \"Gold \\\"Bar\\\"\"\n  style Normal\n  visible 0\n  tint 0 0 0 0\n  corner 0 -9\n end Plate\n");
     Plate back;
     std::string diagnostic;
     // The block's own lines, without its "begin" line.

@@ -1,6 +1,4 @@
 // Replays the fuzzers' seed corpora and every input that once crashed them.
-#include <gtest/gtest.h>
-
 #include "FuzzReplay.h"
 #include "FuzzTargets.h"
 #include "ProjectFuzzTargets.h"

@@ -1,12 +1,6 @@
 #include "persistence/StringsIO.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <string>
-
 #include "MemoryStream.h"
-#include "SampleRecord.h"
 
 namespace fw {
 namespace {

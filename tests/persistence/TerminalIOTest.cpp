@@ -1,7 +1,5 @@
 #include "persistence/TerminalIO.h"
 
-#include <gtest/gtest.h>
-
 #include "SampleRecord.h"
 #include "TempDir.h"
 
