@@ -11,15 +11,11 @@
 #include "MeshRoundTrip.h"
 #include "RunProgram.h"
 #include "output/C4dReader.h"
-#include "output/C4dWriter.h"
 #include "output/DxfReader.h"
 #include "output/FactReader.h"
-#include "output/FactWriter.h"
 #include "output/LwoReader.h"
-#include "output/LwoWriter.h"
 #include "output/ObjImport.h"
 #include "output/ThreeDSReader.h"
-#include "output/ThreeDSWriter.h"
 
 namespace fw {
 namespace {
@@ -170,7 +166,6 @@ struct Damaged {
 
 struct Format {
     std::string ext;
-    MeshFormat::Writer write;
     std::string triangle, head;  // the red triangle's bytes, its first 12 counted by hand
     size_t triangleSize;
     std::string sceneName, materialOnce;  // chunks a written file holds (materialOnce: just once)
@@ -181,15 +176,9 @@ struct Format {
     int seedBoxElements, seedElements;
 };
 
-std::string written(MeshFormat::Writer write, const std::string& ext, const ExportUnit& unit) {
-    test::TempDir dir;
-    EXPECT_TRUE(write(dir.file("b" + ext), {unit}, false, nullptr));
-    return test::readFile(dir.file("b" + ext));
-}
-
 Format fact() {
     test::Box box(1, 2, 3);
-    const std::string good = written(FactWriter::write, ".fac", ExportUnit("Box", &box));
+    const std::string good = test::written(".fac", {ExportUnit("Box", &box)});
     const std::string crate = handBoxFact();
     const double lo[3] = {10, 0, 0}, hi[3] = {11, 1, 0};
     std::string ginf = factInfo(3, 1, 1, lo, hi, "GINF");
@@ -205,11 +194,10 @@ Format fact() {
     const std::string twoGroups = chunk("FORM", "3DFL" + crate.substr(12) + crate.substr(groupAt));
     size_t faceAt;
     const std::string longFace = claiming(good, "FACE", 0x7FFFFFF0u, &faceAt);
-    std::string longFile = good;
-    longFile.replace(4, 4, be32(0xFFFFFFFFu));
+    const std::string longFile = good.substr(0, 4) + be32(0xFFFFFFFFu) + good.substr(8);
     const std::string cutShort = "is cut short: its FORM chunk claims ";
     return {
-        ".fac", FactWriter::write,
+        ".fac",
         chunk("FORM", "3DFL" + fhdr + grup), std::string("FORM\0\0\x01\x68" "3DFL", 12), 368,  // 8 + 4 + 92 + 264
         chunk("NAME", "Orvo Export"), "",
         chunk("FORM", "3DFL" + chunk("FORM", "GRUP" + chunk("FORM", "GHDR" + chunk("NAME", "Kept")) + tri) +
@@ -249,7 +237,7 @@ Format fact() {
 
 Format c4d() {
     test::Box box(1, 2, 3);
-    const std::string good = written(C4dWriter::write, ".c4d", ExportUnit("Box", &box));
+    const std::string good = test::written(".c4d", {ExportUnit("Box", &box)});
     const std::string crate = handBoxC4d();
     const std::string one = document(c4dTriangle("T"));
     const std::string notC4d = "is not a Cinema 4D file: it does not begin with the identifiers \"MC50\" and \"DOK5\"";
@@ -258,8 +246,7 @@ Format c4d() {
     const std::string crateLongPoly = claiming(crate, "POLY", 100000, &crateAt);
     const uint32_t objectLength = u32Of(crate, crate.find("OBJE") + 4) + 2;
     const std::string longObject = claiming(crate, "OBJE", objectLength, &objectAt);
-    std::string longFile = good;
-    longFile.replace(4, 4, be32(0xFFFFFFFFu));
+    const std::string longFile = good.substr(0, 4) + be32(0xFFFFFFFFu) + good.substr(8);
     // Points past the table, a material past the table, tables shorter than the polygons.
     std::string object = chunk(
         "OBJE", chunk("PNTS", floats({0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0})) +
@@ -267,7 +254,7 @@ Format c4d() {
                                       be32(1) + be32(3) + be32(2) + be32(2)) +
                     chunk("NORM", floats({0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1})) + chunk("PMAT", be32(0) + be32(7)));
     return {
-        ".c4d", C4dWriter::write,
+        ".c4d",
         document(chunk("PLAT", be32(4)) + chunk("DNAM", "Orvo Export") +
                  chunk("MATL", chunk("MNAM", "Red") + chunk("MCOL", floats({1, 0, 0}))) +
                  chunk("OBJE", chunk("ONAM", "Tri") + chunk("PNTS", floats({10, 0, 0, 11, 0, 0, 10, 1, 0})) +
@@ -308,7 +295,7 @@ std::vector<Format> formats() { return {fact(), c4d()}; }
 // 3DS: little-endian chunks; a damaged count or corner is read in part with a warning.
 Damaged threeDS() {
     test::Box box;
-    const std::string good = written(ThreeDSWriter::write, ".3ds", ExportUnit("Box", &box));
+    const std::string good = test::written(".3ds", {ExportUnit("Box", &box)});
     auto at = [&](uint16_t id) { return good.find(std::string{char(id & 0xFF), char(id >> 8)}); };
     const size_t vertices = at(0x4110), faces = at(0x4120);
     const int count = uint8_t(good[vertices + 6]) | uint8_t(good[vertices + 7]) << 8;
@@ -340,7 +327,7 @@ Damaged threeDS() {
 // LightWave: an IFF FORM of big-endian chunks.
 Damaged lightWave() {
     test::Box box;
-    const std::string good = written(LwoWriter::write, ".lwo", ExportUnit("Box", &box));
+    const std::string good = test::written(".lwo", {ExportUnit("Box", &box)});
     const size_t pols = good.find("POLS"), pnts = good.find("PNTS");
     std::string pointPast = good, manyCorners = good;
     pointPast[pols + 15] = 0x40;  // the first corner of the first polygon: point 64 of 8
@@ -377,21 +364,17 @@ std::array<double, 6> boundsOf(const std::vector<ImportGroup>& groups) {
 }
 
 TEST(ChunkedMesh, ATriangleIsWrittenAsTheDocumentedBytes) {
+    ObjDB tri;
+    const double p[3][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, up[3] = {0, 0, 1};
+    for (const auto& v : p) tri.addVertex(v), tri.addTexCoord(v);
+    tri.addNormal(up);
+    const int corners[3] = {0, 1, 2}, normals[3] = {0, 0, 0};
+    tri.addElement(GeometryInterface::Polygon, 0, 3, corners, 3, corners, 3, normals);
+    ExportUnit unit("Tri", &tri, glm::translate(glm::dmat4(1.0), glm::dvec3(10, 0, 0)));
+    unit.materials = {ExportMaterial{.name = "Red", .diffuse = {1, 0, 0}}};
     for (const Format& f : formats()) {
         SCOPED_TRACE(f.ext);
-        test::TempDir dir;
-        ObjDB tri;
-        const double p[3][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, up[3] = {0, 0, 1};
-        for (const auto& v : p) tri.addVertex(v), tri.addTexCoord(v);
-        tri.addNormal(up);
-        const int corners[3] = {0, 1, 2}, normals[3] = {0, 0, 0};
-        tri.addElement(GeometryInterface::Polygon, 0, 3, corners, 3, corners, 3, normals);
-        ExportUnit unit("Tri", &tri, glm::translate(glm::dmat4(1.0), glm::dvec3(10, 0, 0)));
-        unit.materials.resize(1);
-        unit.materials[0].name = "Red";
-        unit.materials[0].diffuse[0] = 1, unit.materials[0].diffuse[1] = 0, unit.materials[0].diffuse[2] = 0;
-        ASSERT_TRUE(f.write(dir.file("t" + f.ext), {unit}, true, nullptr));
-        std::string bytes = test::readFile(dir.file("t" + f.ext));
+        const std::string bytes = test::written(f.ext, {unit}, true);
         ASSERT_EQ(f.triangle.size(), f.triangleSize);
         EXPECT_EQ(bytes.substr(0, 12), f.head);
         EXPECT_EQ(bytes, f.triangle);
@@ -404,26 +387,20 @@ TEST(ChunkedMesh, ATriangleIsWrittenAsTheDocumentedBytes) {
 TEST(ChunkedMesh, TheSceneIsNamedAndUnnamedObjectsTakeTheReadersNames) {
     for (const Format& f : formats()) {
         SCOPED_TRACE(f.ext);
-        test::TempDir dir;
         test::Box box;
         ExportUnit unit("Logo", &box), other("Other", &box);
-        unit.materials.resize(1);
-        unit.materials[0].name = "Ink";
-        other.materials = unit.materials;
+        unit.materials = other.materials = {ExportMaterial{.name = "Ink"}};
         other.object = 1;
-        const std::string path = dir.file("m" + f.ext);
-        ASSERT_TRUE(f.write(path, {unit, other}, false, nullptr));
-        const std::string bytes = test::readFile(path);
+        const std::string bytes = test::written(f.ext, {unit, other});
         EXPECT_NE(bytes.find(f.sceneName), std::string::npos);
         if (!f.materialOnce.empty()) {
             EXPECT_NE(bytes.find(f.materialOnce), std::string::npos);
             EXPECT_EQ(bytes.find(f.materialOnce), bytes.rfind(f.materialOnce));
         }
-        std::vector<ImportGroup> groups;
-        std::unique_ptr<MeshReader> reader = readerFor(f.ext);
-        ASSERT_TRUE(reader->parse(f.unnamed, groups)) << reader->error();
+        test::Parsed r = test::parse(*readerFor(f.ext), f.unnamed);
+        ASSERT_TRUE(r.ok) << r.error;
         std::vector<std::string> names;
-        for (const ImportGroup& group : groups) {
+        for (const ImportGroup& group : r.groups) {
             names.push_back(group.name);
             EXPECT_EQ(group.mesh->elementCount(), 1);
             ASSERT_EQ(group.materials.size(), 1u);
@@ -526,12 +503,8 @@ TEST(DamagedMeshFiles, AreRefusedOrReadInPartByTheReaderAndTheImport) {
             ASSERT_TRUE(r.ok) << r.error;
             ASSERT_EQ(r.groups.size(), 1u);
             std::vector<int> normalCounts;
-            for (int e = 0; e < r.groups[0].mesh->elementCount(); ++e) {
-                GeometryInterface::ElementInfo info;
-                const int *p, *t, *n;
-                ASSERT_TRUE(r.groups[0].mesh->getElementRefs(e, info, &p, &t, &n));
-                normalCounts.push_back(info.normalCount);
-            }
+            for (int e = 0; e < r.groups[0].mesh->elementCount(); ++e)
+                normalCounts.push_back(test::elementInfo(*r.groups[0].mesh, e).normalCount);
             EXPECT_EQ(normalCounts, c.normalCounts);
             for (const std::string& warning : c.warnings) EXPECT_NE(r.warnings.find(warning), std::string::npos) << r.warnings;
         }
@@ -555,18 +528,15 @@ TEST(ChunkedMesh, AFileMadeFromTheDescriptionReads) {
         ASSERT_EQ(mesh.elementCount(), f.seedElements);
         EXPECT_EQ(test::cornersOf(test::Box()), test::cornersOf(mesh, f.seedBoxElements));
         for (int e = f.seedBoxElements; e < f.seedElements; ++e) {
-            GeometryInterface::ElementInfo info;
-            const int *p, *t, *n;
-            ASSERT_TRUE(mesh.getElementRefs(e, info, &p, &t, &n));
+            const GeometryInterface::ElementInfo info = test::elementInfo(mesh, e);
             EXPECT_EQ(std::vector<int>({info.count, info.normalCount, info.texCount}), (std::vector<int>{3, 0, 3}));
         }
         ASSERT_EQ(groups[0].materials.size(), 2u);
-        EXPECT_EQ(groups[0].materials[0].name, "Red");
-        EXPECT_EQ(groups[0].materials[1].name, "Blue");
-        for (int a = 0; a < 3; ++a) {
-            EXPECT_EQ(groups[0].materials[0].diffuse[a], a == 0 ? 1.0 : 0.0);
-            EXPECT_EQ(groups[0].materials[1].diffuse[a], a == 2 ? 1.0 : 0.0);
-        }
+        const ExportMaterial &red = groups[0].materials[0], &blue = groups[0].materials[1];
+        EXPECT_EQ(red.name, "Red");
+        EXPECT_EQ(blue.name, "Blue");
+        EXPECT_EQ(std::vector<double>(red.diffuse, red.diffuse + 3), (std::vector<double>{1, 0, 0}));
+        EXPECT_EQ(std::vector<double>(blue.diffuse, blue.diffuse + 3), (std::vector<double>{0, 0, 1}));
     }
 }
 
