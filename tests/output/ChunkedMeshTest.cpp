@@ -4,6 +4,7 @@
 // files of those and of the 3DS, LightWave and DXF readers share one table too.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <filesystem>
 #include <glm/gtc/matrix_transform.hpp>
 #include <string_view>
@@ -44,12 +45,7 @@ bool walkChunks(std::string_view level, std::vector<Chunk>& out) {
     return true;
 }
 
-float f32Of(std::string_view data, size_t at) {
-    uint32_t bits = u32Of(data, at);
-    float f;
-    std::memcpy(&f, &bits, 4);
-    return f;
-}
+float f32Of(std::string_view data, size_t at) { return std::bit_cast<float>(u32Of(data, at)); }
 
 // A box from (-1, 0, 2) to (1, 4, 8): corner k has x from bit 0, y from bit 1, z from
 // bit 2; each face's corners run counter-clockwise seen from outside.
@@ -517,11 +513,8 @@ TEST(ChunkedMesh, AFileMadeFromTheDescriptionReads) {
     for (const Format& f : formats()) {
         SCOPED_TRACE(f.ext);
         const std::string folder = f.ext == ".fac" ? "factreader" : "c4dreader";
-        std::vector<ImportGroup> groups;
-        std::unique_ptr<MeshReader> reader = readerFor(f.ext);
-        ASSERT_TRUE(reader->read(FW_SOURCE_DIR "/fuzz/corpus/" + folder + "/box-by-description" + f.ext, groups))
-            << reader->error();
-        EXPECT_EQ(reader->warnings(), "");
+        std::vector<ImportGroup> groups = test::readBack(*readerFor(f.ext), FW_SOURCE_DIR "/fuzz/corpus/" + folder +
+                                                                                "/box-by-description" + f.ext);
         ASSERT_EQ(groups.size(), 1u);
         EXPECT_EQ(groups[0].name, "Seed box");
         const ObjDB& mesh = *groups[0].mesh;

@@ -67,9 +67,7 @@ TEST(Dxf, ABoxComesBackWithItsLayersColoursAndTriangles) {
     ExportUnit b("Shapes", &shapes);
     a.materials = {ExportMaterial{.diffuse = {0, 0, 1}}};  // index 5
     ASSERT_TRUE(DxfWriter::write(dir.file("two.dxf"), {a, b}, true));
-    DxfReader reader;
-    std::vector<ImportGroup> groups;
-    ASSERT_TRUE(reader.read(dir.file("two.dxf"), groups)) << reader.error();
+    std::vector<ImportGroup> groups = test::readBack<DxfReader>(dir.file("two.dxf"));
     ASSERT_EQ(groups.size(), 2u);
     EXPECT_EQ(groups[0].name, "Box");
     EXPECT_EQ(groups[1].name, "Shapes");

@@ -99,9 +99,7 @@ TEST(MeshRoundTrip, EveryReadableFormatGivesBackWhatItWrote) {
             SCOPED_TRACE(std::string(format.extension) + (world ? " world" : " local"));
             std::string path = dir.file(std::string("units") + (world ? "-world" : "-local") + format.extension);
             ASSERT_TRUE(format.write(path, units, world, nullptr));
-            std::unique_ptr<MeshReader> reader = format.makeReader();
-            std::vector<ImportGroup> groups;
-            ASSERT_TRUE(reader->read(path, groups)) << reader->error();
+            std::vector<ImportGroup> groups = test::readBack(*format.makeReader(), path);
             EXPECT_EQ(groups.size(), units.size());
             std::vector<test::Triangle> read;
             std::vector<const GeometryInterface*> meshes;
@@ -178,9 +176,7 @@ TEST(MeshRoundTrip, NamesAndLooksSurvive) {
         const MeshFormat& format = *MeshFormats::forPath(row.ext);
         const std::string path = dir.file(std::string("named") + row.ext);
         ASSERT_TRUE(format.write(path, {title, section, other, logo, logoSection}, false, nullptr));
-        std::unique_ptr<MeshReader> reader = format.makeReader();
-        std::vector<ImportGroup> groups;
-        ASSERT_TRUE(reader->read(path, groups)) << reader->error();
+        std::vector<ImportGroup> groups = test::readBack(*format.makeReader(), path);
         std::vector<std::string> names;
         std::vector<std::vector<std::string>> materials;
         for (const ImportGroup& group : groups) {
