@@ -1,7 +1,7 @@
 // The two big-endian chunked formats, ElectricImage FACT and Cinema 4D, through one
 // table: the documented bytes of a tiny file, the names readers give, files laid out by
-// hand and imported through the program, and what the program exports. The damaged
-// files of those and of the 3DS, LightWave and DXF readers share one table too.
+// hand and imported through the program; and the FACT header's box over its groups. The
+// damaged files of those and of the 3DS, LightWave and DXF readers share one table too.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -347,18 +347,6 @@ test::Outcome runFormwright(const test::TempDir& dir, const std::string& argumen
     return test::runProgram(FW_EXECUTABLE, "--library-folder " + dir.file("Documents") + " " + arguments, dir.file(""));
 }
 
-// lo x, y, z, hi x, y, z of every position of the groups.
-std::array<double, 6> boundsOf(const std::vector<ImportGroup>& groups) {
-    std::array<double, 6> box = {1e300, 1e300, 1e300, -1e300, -1e300, -1e300};
-    for (const ImportGroup& group : groups)
-        for (int i = 0; i < group.mesh->vertexCount(); ++i) {
-            double v[3];
-            group.mesh->getVertex(v, i);
-            for (int a = 0; a < 3; ++a) box[a] = std::min(box[a], v[a]), box[3 + a] = std::max(box[3 + a], v[a]);
-        }
-    return box;
-}
-
 TEST(ChunkedMesh, ATriangleIsWrittenAsTheDocumentedBytes) {
     ObjDB tri;
     const double p[3][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, up[3] = {0, 0, 1};
@@ -544,142 +532,22 @@ TEST(Fact, GroupsPastTheLimitAreRefusedOneByOne) {
               "FactReader::new_group:  can't create new ObjectP !\nFactReader::new_group:  can't create new ObjectP !\n");
 }
 
-// The example title exported as `ext` (into `bytes`, framed as `frame`) and as t.obj;
-// the chunks after the 12-byte frame.
-std::vector<Chunk> exportTitle(const test::TempDir& dir, const std::string& ext, const std::string& frame,
-                               std::string& bytes) {
-    for (const std::string& out : {"t" + ext, std::string("t.obj")}) {
-        test::Outcome r = runFormwright(dir, "export " FW_SOURCE_DIR "/examples/title.kxp -o " + dir.file(out));
-        EXPECT_EQ(r.status, 0) << r.err;
-    }
-    bytes = test::readFile(dir.file("t" + ext));
-    std::vector<Chunk> top;
-    EXPECT_GT(bytes.size(), 12u);
-    EXPECT_EQ(bytes.substr(0, 4) + bytes.substr(8, 4), frame);
-    EXPECT_EQ(u32Of(bytes, 4), bytes.size() - 8);
-    EXPECT_TRUE(walkChunks(std::string_view(bytes).substr(12), top));
-    return top;
-}
-
-// What the program writes, walked by the layout alone: the counts of FINF and GINF
-// are the entries that follow, and the file's box holds every vertex; as many groups
-// and triangles as the OBJ export has.
-TEST(Fact, ExportsHaveTheDocumentedStructureAndComeBackWhole) {
-    test::TempDir dir;
-    std::string bytes;
-    std::vector<Chunk> top = exportTitle(dir, ".fac", "FORM3DFL", bytes), inner, header;
-    ASSERT_GE(top.size(), 2u);
-    ASSERT_EQ(top[0].id + std::string(top[0].data.substr(0, 4)), "FORMFHDR");
+// The file's box holds every group's vertices (the reader checks FINF's counts, not its
+// box): a box, and the same box moved, from (-1, -8, -3) to (6, 2, 10).
+TEST(Fact, TheFileBoxHoldsEveryGroup) {
+    test::Box box(2, 4, 6);
+    const glm::dmat4 moved = glm::translate(glm::dmat4(1.0), glm::dvec3(5, -6, 7));
+    const std::string bytes = test::written(".fac", {ExportUnit("A", &box), ExportUnit("B", &box, moved)}, true);
+    std::vector<Chunk> top, header;
+    ASSERT_TRUE(walkChunks(std::string_view(bytes).substr(12), top));
+    ASSERT_EQ(top.size(), 3u);  // FHDR, then a GRUP form for each box
     ASSERT_TRUE(walkChunks(top[0].data.substr(4), header));
-    ASSERT_GE(header.size(), 1u);
-    ASSERT_EQ(header[0].id, "FINF");
-    const std::string_view finf = header[0].data;
-    ASSERT_EQ(finf.size(), 52u);
-    for (size_t k = 36; k < 52; k += 4) EXPECT_EQ(u32Of(finf, k), 0u);
-
-    uint32_t groups = 0, vertices = 0, facets = 0;
-    float lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
-    for (size_t g = 1; g < top.size(); ++g, ++groups) {
-        ASSERT_EQ(top[g].id + std::string(top[g].data.substr(0, 4)), "FORMGRUP");
-        ASSERT_TRUE(walkChunks(top[g].data.substr(4), inner));
-        ASSERT_GE(inner.size(), 3u);
-        ASSERT_EQ(inner[0].id + std::string(inner[0].data.substr(0, 4)), "FORMGHDR");
-        ASSERT_TRUE(walkChunks(inner[0].data.substr(4), header));
-        ASSERT_EQ(header[0].id, "GINF");
-        ASSERT_EQ(header[0].data.size(), 52u);
-        const uint32_t v = u32Of(header[0].data, 0), f = u32Of(header[0].data, 4);
-        std::string_view vrtx, face;
-        for (const Chunk& c : inner) {
-            if (c.id == "VRTX") vrtx = c.data;
-            if (c.id == "FACE") face = c.data;
-        }
-        EXPECT_EQ(vrtx.size(), 12u * v);
-        EXPECT_EQ(face.size(), 40u * f);
-        for (size_t at = 0; at + 12 <= vrtx.size(); at += 12)
-            for (size_t a = 0; a < 3; ++a) lo[a] = std::min(lo[a], f32Of(vrtx, at + 4 * a)), hi[a] = std::max(hi[a], f32Of(vrtx, at + 4 * a));
-        for (size_t at = 0; at + 40 <= face.size(); at += 40)
-            for (size_t k = 0; k < 3; ++k) EXPECT_LT(u32Of(face, at + 4 * k), v);
-        vertices += v, facets += f;
-    }
-    EXPECT_EQ(std::vector<uint32_t>({u32Of(finf, 0), u32Of(finf, 4), u32Of(finf, 8)}),
-              std::vector<uint32_t>({vertices, facets, groups}));
+    ASSERT_EQ(header.at(0).id, "FINF");
+    const float lo[3] = {-1, -8, -3}, hi[3] = {6, 2, 10};
     for (size_t a = 0; a < 3; ++a) {
-        EXPECT_EQ(f32Of(finf, 12 + 4 * a), lo[a]);
-        EXPECT_EQ(f32Of(finf, 24 + 4 * a), hi[a]);
+        EXPECT_EQ(f32Of(header[0].data, 12 + 4 * a), lo[a]) << a;
+        EXPECT_EQ(f32Of(header[0].data, 24 + 4 * a), hi[a]) << a;
     }
-    std::vector<ImportGroup> obj = test::readBack<ObjImport>(dir.file("t.obj"));
-    EXPECT_EQ(groups, obj.size());
-    size_t triangles = 0;
-    for (const ImportGroup& group : obj) triangles += test::trianglesOf(*group.mesh).size();
-    EXPECT_EQ(facets, triangles);
-}
-
-// What the program writes, walked by the layout alone: the platform, one object per
-// object of the project with its tables in step, points in left-handed axes and
-// polygons facing out by the left-hand rule.
-TEST(C4d, ExportsHaveTheDocumentedStructureAndComeBackWhole) {
-    test::TempDir dir;
-    std::string bytes;
-    std::vector<Chunk> top = exportTitle(dir, ".c4d", "MC50DOK5", bytes), inner;
-    ASSERT_GE(top.size(), 2u);
-    ASSERT_EQ(top[0].id, "PLAT");
-    ASSERT_EQ(top[0].data.size(), 4u);
-    const uint32_t platform = u32Of(top[0].data, 0);
-    EXPECT_TRUE(platform == 1 || platform == 2 || platform == 4) << platform;
-
-    size_t materials = 0, objects = 0, polygons = 0;
-    float lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
-    double volume = 0;
-    for (const Chunk& c : top) {
-        materials += c.id == "MATL";
-        if (c.id != "OBJE") continue;
-        ++objects;
-        ASSERT_TRUE(walkChunks(c.data, inner));
-        std::map<std::string, std::string_view> tables;
-        for (const Chunk& k : inner) tables[k.id] = k.data;
-        std::string_view pnts = tables["PNTS"], poly = tables["POLY"], pmat = tables["PMAT"];
-        ASSERT_EQ(pnts.size() % 12, 0u);
-        ASSERT_EQ(poly.size() % 16, 0u);
-        const size_t points = pnts.size() / 12, q = poly.size() / 16;
-        EXPECT_EQ(pmat.size(), 4 * q);
-        EXPECT_TRUE(tables["NORM"].empty() || tables["NORM"].size() == 48 * q);
-        EXPECT_TRUE(tables["UVWT"].empty() || tables["UVWT"].size() == 48 * q);
-        auto point = [&](uint32_t i) {
-            std::array<double, 3> v;
-            for (size_t a = 0; a < 3; ++a) v[a] = f32Of(pnts, 12 * i + 4 * a);
-            return v;
-        };
-        for (uint32_t i = 0; i < points; ++i)
-            for (size_t a = 0; a < 3; ++a) {
-                float x = static_cast<float>(point(i)[a]);
-                lo[a] = std::min(lo[a], x), hi[a] = std::max(hi[a], x);
-            }
-        for (size_t j = 0; j < q; ++j, ++polygons) {
-            uint32_t corner[4];
-            for (size_t k = 0; k < 4; ++k) corner[k] = u32Of(poly, 16 * j + 4 * k);
-            ASSERT_TRUE(corner[0] < points && corner[1] < points && corner[2] < points && corner[3] < points);
-            // The volume the polygons close, by the left-hand rule in the file's axes.
-            for (int t = 0; t < (corner[2] == corner[3] ? 1 : 2); ++t) {
-                auto a = point(corner[0]), b = point(corner[1 + t]), d = point(corner[2 + t]);
-                volume += (a[0] * (b[1] * d[2] - b[2] * d[1]) - a[1] * (b[0] * d[2] - b[2] * d[0]) +
-                           a[2] * (b[0] * d[1] - b[1] * d[0])) / 6;
-            }
-            EXPECT_LT(u32Of(pmat, 4 * j), 64u);
-        }
-    }
-    EXPECT_GT(volume, 0);
-    std::vector<ImportGroup> obj = test::readBack<ObjImport>(dir.file("t.obj"));
-    EXPECT_EQ(objects, obj.size());
-    EXPECT_GE(materials, 2u);
-    EXPECT_GT(polygons, 0u);
-    // Left-handed: the file's z runs the other way.
-    auto box = boundsOf(obj);
-    for (size_t a = 0; a < 2; ++a) {
-        EXPECT_NEAR(lo[a], box[a], 1e-3);
-        EXPECT_NEAR(hi[a], box[3 + a], 1e-3);
-    }
-    EXPECT_NEAR(lo[2], -box[5], 1e-3);
-    EXPECT_NEAR(hi[2], -box[2], 1e-3);
 }
 
 }  // namespace

@@ -99,6 +99,8 @@ TEST(MeshRoundTrip, EveryReadableFormatGivesBackWhatItWrote) {
             SCOPED_TRACE(std::string(format.extension) + (world ? " world" : " local"));
             std::string path = dir.file(std::string("units") + (world ? "-world" : "-local") + format.extension);
             ASSERT_TRUE(format.write(path, units, world, nullptr));
+            // Without a warning: readers warn of tables out of step with their counts (FACT's
+            // FINF and GINF, Cinema 4D's NORM, UVWT and PMAT) and of corners past the points.
             std::vector<ImportGroup> groups = test::readBack(*format.makeReader(), path);
             EXPECT_EQ(groups.size(), units.size());
             std::vector<test::Triangle> read;
