@@ -7,10 +7,10 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <glm/glm.hpp>
 #include <glm/gtc/type_ptr.hpp>
@@ -36,12 +36,7 @@ inline uint32_t u32Of(std::string_view data, size_t at) {
     const auto* b = reinterpret_cast<const unsigned char*>(data.data() + at);
     return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | uint32_t(b[3]);
 }
-inline std::string f32(double v) {
-    float f = static_cast<float>(v);
-    uint32_t bits;
-    std::memcpy(&bits, &f, 4);
-    return be32(bits);
-}
+inline std::string f32(double v) { return be32(std::bit_cast<uint32_t>(static_cast<float>(v))); }
 inline std::string floats(std::initializer_list<double> values) {
     std::string data;
     for (double v : values) data += f32(v);
@@ -61,10 +56,7 @@ inline std::string capture(const std::function<void(std::FILE*)>& body) {
 
 // A box of buildBox's layout, made in one line.
 struct Box : ObjDB {
-    explicit Box(double x = 1, double y = 1, double z = 1) {
-        const double size[3] = {x, y, z};
-        buildBox(*this, size);
-    }
+    explicit Box(double x = 1, double y = 1, double z = 1) { buildBox(*this, std::array<double, 3>{x, y, z}.data()); }
 };
 
 // Positions, and polygons (or other elements) over them without normals or texture coordinates.
