@@ -48,7 +48,6 @@ TEST(Dxf, EntitiesAreWrittenLineByLineStandingOnZAndAPentagonWritesThreeFaces) {
     EXPECT_NE(text.find("10\n4.000000\n20\n-5.000000\n30\n0.000000\n11\n5.500000\n21\n-5.000000\n31\n1.000000\n"
                         "12\n4.500000\n22\n-5.000000\n32\n2.000000\n13\n4.500000\n"),
               std::string::npos);
-
     // Object coordinates leave the transform out; sections take the "-Sec" suffix.
     unit.frame = -1;
     unit.section = 0;

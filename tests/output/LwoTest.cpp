@@ -40,7 +40,6 @@ TEST(Lwo, TriangleIsWrittenInLeftHandedAxesWithItsCornersReversed) {
         std::string::npos);
     // It ends with the smoothing angle: the unit's 30 degrees, in radians.
     EXPECT_EQ(bytes.substr(bytes.size() - 10), std::string("SMAN\0\x04", 6) + floats({0.52359878f}));
-
     test::Parsed r = test::parse<LwoReader>(bytes);
     ASSERT_EQ(r.groups.size(), 1u);
     EXPECT_EQ(r.groups[0].name, "Object 1");
@@ -59,7 +58,6 @@ TEST(Lwo, PolygonsKeepTheirCornersAndShareTheirPoints) {
     EXPECT_EQ(r.groups[0].name, "Box");
     EXPECT_EQ(r.groups[0].mesh->vertexCount(), 8);  // points are shared, not split
     EXPECT_EQ(r.groups[0].mesh->elementCount(), 6);  // quads stay quads
-
     // Polygons of any corner count keep their shape.
     ObjDB shapes;  // a hexagon and a pentagon side by side, and a polyline the format leaves out
     for (int i = 0; i < 11; ++i) {

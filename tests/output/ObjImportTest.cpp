@@ -35,7 +35,6 @@ TEST(ObjImport, GroupsBecomeObjectsThatKeepOnlyWhatTheyUse) {
     test::addVertices(right, {{1, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}});
     test::addElement(right, 0, {0, 1, 2, 3});
     EXPECT_EQ(test::compareTriangles(test::trianglesOf(right), test::trianglesOf(*groups[2].mesh), 0), "");
-
     EXPECT_FALSE(reader.parse("# nothing\nv 1 2 3\n", groups));
     EXPECT_EQ(reader.error(), "holds no elements");
     EXPECT_FALSE(reader.parse("f 1 2 x\n", groups));

@@ -37,7 +37,6 @@ TEST(ObjWriter, UnitsNumberOnAndCornersCarryTheirLists) {
     EXPECT_EQ(test::readFile(dir.file("a.mtl")),
               "# Materials of the Veltrane Orvostat OBJ file\n\nnewmtl defaultMtl\nKa 0.800000 0.800000 0.800000\n"
               "Kd 0.800000 0.800000 0.800000\nKs 0.000000 0.000000 0.000000\nNs 300.000000\nd 1.000000\nillum 2\n");
-
     flat.frame = 7;
     text = test::written(".obj", {flat});
     EXPECT_NE(text.find("# Object 'Flat-Frame 7'\n"), std::string::npos);
@@ -65,7 +64,6 @@ TEST(ObjWriter, SequenceNamesAndFailures) {
     EXPECT_EQ(ObjWriter::frameFileName("a.obj", 0), "a.obj");
     EXPECT_EQ(ObjWriter::frameFileName("a.obj", 7), "a.0007.obj");
     EXPECT_EQ(ObjWriter::frameFileName("a.OBJ", 7), "a.OBJ.0007.obj");
-
     // Empty exports are checked for every format in MeshRoundTrip; here, the folder.
     ObjDB one;
     test::addVertices(one, {{0, 0, 0}});

@@ -73,7 +73,6 @@ TEST(ThreeDS, SmoothingGroupsFollowTheCreaseAngleSoCreasesStaySharp) {
         for (size_t r = 0; r < 12; ++r)
             EXPECT_TRUE(r / 4 == t / 4 || (groups[t] & groups[r]) == 0) << "quad " << t / 2 << " meets " << r / 2;
     }
-
     // With a crease angle past the box's right angles the whole box is one smooth patch.
     ExportUnit round("Round", &box);
     round.creaseAngle = 100;
@@ -97,7 +96,6 @@ TEST(ThreeDS, ExportsOverThePerObjectLimitsAreRefusedWholeWithTheWarning) {
     ObjDB manyFaces;  // few positions, 65535 triangles
     strip(manyFaces, 3);
     for (int i = 0; i < 65534; ++i) test::addElement(manyFaces, 0, {0, 1, 2});
-
     EXPECT_EQ(test::capture([&](std::FILE* console) {
                   EXPECT_TRUE(ThreeDSWriter::write(
                       dir.file("fits.3ds"), {ExportUnit("Small", &small), ExportUnit("Fits", &fits)}, false, console));
@@ -115,12 +113,10 @@ TEST(ThreeDS, ExportsOverThePerObjectLimitsAreRefusedWholeWithTheWarning) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("over.3ds")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("faces.3ds")));
     EXPECT_EQ(ThreeDSWriter::count(ExportUnit("Over", &over)).vertices, 65535);
-
     auto groups = test::readBack<ThreeDSReader>(dir.file("fits.3ds"));
     ASSERT_EQ(groups.size(), 2u);
     EXPECT_EQ(groups[1].mesh->vertexCount(), 65534);
     EXPECT_EQ(groups[1].mesh->elementCount(), 65532);
-
     // Splitting counts: 40000 positions each with two texture coordinates make 80000 vertices.
     ObjDB split;
     strip(split, 40000);
