@@ -1,7 +1,8 @@
 #pragma once
 // What the mesh format tests share: big-endian chunk bytes built by hand from the
-// documented layouts, the console a writer talks to, small meshes, readers run on bytes,
-// and corner lists that show normals and texture coordinates.
+// documented layouts, the console a writer talks to, small meshes, the bytes a writer
+// wrote and the triangles it should have placed, readers run on bytes and files, and
+// corner lists that show normals and texture coordinates.
 
 #include <gtest/gtest.h>
 
