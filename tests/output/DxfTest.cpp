@@ -11,31 +11,25 @@
 #include "output/DxfWriter.h"
 
 namespace fw {
-
 namespace {
 
 // A triangle, a square and a pentagon side by side in part 0.
-void buildShapes(ObjDB& db) {
-    const double points[][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0},                          // triangle
-                                {2, 0, 0}, {3, 0, 0}, {3, 1, 0}, {2, 1, 0},               // square
-                                {4, 0, 0}, {5, 0, 0}, {5.5, 1, 0}, {4.5, 2, 0}, {3.5, 1, 0}};  // pentagon
-    for (const auto& p : points) db.addVertex(p);
-    const int tri[3] = {0, 1, 2}, quad[4] = {3, 4, 5, 6}, penta[5] = {7, 8, 9, 10, 11};
-    db.addElement(GeometryInterface::Polygon, 0, 3, tri, 0, nullptr, 0, nullptr);
-    db.addElement(GeometryInterface::Polygon, 0, 4, quad, 0, nullptr, 0, nullptr);
-    db.addElement(GeometryInterface::Polygon, 0, 5, penta, 0, nullptr, 0, nullptr);
-}
-
-}  // namespace
+struct Shapes : ObjDB {
+    Shapes() {
+        test::addVertices(*this, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {2, 0, 0}, {3, 0, 0}, {3, 1, 0}, {2, 1, 0},
+                                  {4, 0, 0}, {5, 0, 0}, {5.5, 1, 0}, {4.5, 2, 0}, {3.5, 1, 0}});
+        test::addElement(*this, 0, {0, 1, 2});
+        test::addElement(*this, 0, {3, 4, 5, 6});
+        test::addElement(*this, 0, {7, 8, 9, 10, 11});
+    }
+};
 
 TEST(Dxf, EntitiesAreWrittenLineByLineStandingOnZAndAPentagonWritesThreeFaces) {
     test::TempDir dir;
-    ObjDB shapes;
-    buildShapes(shapes);
+    Shapes shapes;
     ExportUnit unit("Shapes", &shapes, glm::translate(glm::dmat4(1.0), glm::dvec3(0, 0, 5)));
     unit.frame = 3;
-    unit.materials.resize(1);
-    unit.materials[0].diffuse[0] = 1, unit.materials[0].diffuse[1] = 0, unit.materials[0].diffuse[2] = 0;
+    unit.materials = {ExportMaterial{.diffuse = {1, 0, 0}}};
     EXPECT_EQ(test::capture(
                   [&](std::FILE* console) { EXPECT_TRUE(DxfWriter::write(dir.file("s.dxf"), {unit}, true, console)); }),
               "");
@@ -54,7 +48,6 @@ TEST(Dxf, EntitiesAreWrittenLineByLineStandingOnZAndAPentagonWritesThreeFaces) {
     EXPECT_NE(text.find("10\n4.000000\n20\n-5.000000\n30\n0.000000\n11\n5.500000\n21\n-5.000000\n31\n1.000000\n"
                         "12\n4.500000\n22\n-5.000000\n32\n2.000000\n13\n4.500000\n"),
               std::string::npos);
-
     // Object coordinates leave the transform out; sections take the "-Sec" suffix.
     unit.frame = -1;
     unit.section = 0;
@@ -68,16 +61,12 @@ TEST(Dxf, EntitiesAreWrittenLineByLineStandingOnZAndAPentagonWritesThreeFaces) {
 TEST(Dxf, ABoxComesBackWithItsLayersColoursAndTriangles) {
     test::TempDir dir;
     test::Box box(2, 4, 6);
-    ObjDB shapes;
-    buildShapes(shapes);
+    Shapes shapes;
     ExportUnit a("Box", &box, glm::rotate(glm::dmat4(1.0), 0.5, glm::dvec3(0, 1, 0)));
     ExportUnit b("Shapes", &shapes);
-    a.materials.resize(1);
-    a.materials[0].diffuse[0] = 0, a.materials[0].diffuse[1] = 0, a.materials[0].diffuse[2] = 1;  // index 5
+    a.materials = {ExportMaterial{.diffuse = {0, 0, 1}}};  // index 5
     ASSERT_TRUE(DxfWriter::write(dir.file("two.dxf"), {a, b}, true));
-    DxfReader reader;
-    std::vector<ImportGroup> groups;
-    ASSERT_TRUE(reader.read(dir.file("two.dxf"), groups)) << reader.error();
+    std::vector<ImportGroup> groups = test::readBack<DxfReader>(dir.file("two.dxf"));
     ASSERT_EQ(groups.size(), 2u);
     EXPECT_EQ(groups[0].name, "Box");
     EXPECT_EQ(groups[1].name, "Shapes");
@@ -85,14 +74,12 @@ TEST(Dxf, ABoxComesBackWithItsLayersColoursAndTriangles) {
     EXPECT_EQ(groups[0].materials[0].name, "DXF color 5");
     EXPECT_DOUBLE_EQ(groups[0].materials[0].diffuse[2], 1.0);
     // The box's quads, moved into the world, with their winding; positions are shared again.
-    EXPECT_EQ(test::compareTriangles(test::placedTriangles({a}, true), test::trianglesOf(*groups[0].mesh), 2e-6), "");
+    EXPECT_EQ(test::compareTriangles(test::movedTriangles(box, a.transform), test::trianglesOf(*groups[0].mesh), 2e-6),
+              "");
     EXPECT_EQ(groups[0].mesh->vertexCount(), 8);
     // The triangle is read as a triangle (its fourth corner repeats the third); the
     // pentagon comes back as its three triangles.
-    GeometryInterface::ElementInfo info;
-    const int *p, *t, *n;
-    ASSERT_TRUE(groups[1].mesh->getElementRefs(0, info, &p, &t, &n));
-    EXPECT_EQ(info.count, 3);
+    EXPECT_EQ(test::elementInfo(*groups[1].mesh, 0).count, 3);
     EXPECT_EQ(groups[1].mesh->elementCount(), 5);
     EXPECT_EQ(test::compareTriangles(test::trianglesOf(shapes), test::trianglesOf(*groups[1].mesh), 2e-6), "");
 }
@@ -110,9 +97,8 @@ TEST(Dxf, ColourIndicesRoundTripThroughTheirOwnColours) {
     const double orange[3] = {1.0, 0.5, 0.0};
     double found[3];
     DxfColors::rgb(DxfColors::nearest(orange), found);
-    EXPECT_NEAR(found[0], 1.0, 0.01);
-    EXPECT_NEAR(found[1], 0.5, 0.01);
-    EXPECT_NEAR(found[2], 0.0, 0.01);
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(found[c], orange[c], 0.01);
 }
 
+}  // namespace
 }  // namespace fw

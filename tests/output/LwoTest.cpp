@@ -14,14 +14,10 @@ using test::be32;
 using test::floats;
 
 TEST(Lwo, TriangleIsWrittenInLeftHandedAxesWithItsCornersReversed) {
-    test::TempDir dir;
     ObjDB tri;
-    const double p[3][3] = {{1, 2, 3}, {4, 5, 6}, {7, 8, -9}};
-    for (const auto& v : p) tri.addVertex(v);
-    const int c[3] = {0, 1, 2};
-    tri.addElement(GeometryInterface::Polygon, 0, 3, c, 0, nullptr, 0, nullptr);
-    ASSERT_TRUE(LwoWriter::write(dir.file("tri.lwo"), {ExportUnit("", &tri)}, false));
-    const std::string bytes = test::readFile(dir.file("tri.lwo"));
+    test::addVertices(tri, {{1, 2, 3}, {4, 5, 6}, {7, 8, -9}});
+    test::addElement(tri, 0, {0, 1, 2});
+    const std::string bytes = test::written(".lwo", {ExportUnit("", &tri)});
     ASSERT_GE(bytes.size(), 12u);
     EXPECT_EQ(bytes.substr(0, 4), "FORM");
     EXPECT_EQ(test::u32Of(bytes, 4), bytes.size() - 8);
@@ -44,29 +40,24 @@ TEST(Lwo, TriangleIsWrittenInLeftHandedAxesWithItsCornersReversed) {
         std::string::npos);
     // It ends with the smoothing angle: the unit's 30 degrees, in radians.
     EXPECT_EQ(bytes.substr(bytes.size() - 10), std::string("SMAN\0\x04", 6) + floats({0.52359878f}));
-
-    auto groups = test::readBack<LwoReader>(dir.file("tri.lwo"));
-    ASSERT_EQ(groups.size(), 1u);
-    EXPECT_EQ(groups[0].name, "Object 1");
-    EXPECT_EQ(test::trianglesOf(*groups[0].mesh), test::trianglesOf(tri));
+    test::Parsed r = test::parse<LwoReader>(bytes);
+    ASSERT_EQ(r.groups.size(), 1u);
+    EXPECT_EQ(r.groups[0].name, "Object 1");
+    EXPECT_EQ(test::trianglesOf(*r.groups[0].mesh), test::trianglesOf(tri));
 }
 
 TEST(Lwo, PolygonsKeepTheirCornersAndShareTheirPoints) {
-    test::TempDir dir;
     test::Box box(2, 3, 4);
-    ASSERT_TRUE(LwoWriter::write(dir.file("box.lwo"), {ExportUnit("Box", &box)}, false));
-    const std::string bytes = test::readFile(dir.file("box.lwo"));
+    const std::string bytes = test::written(".lwo", {ExportUnit("Box", &box)});
     // Each corner meets three faces with different coordinates: one in the map, the
     // others per polygon.
     EXPECT_NE(bytes.find(std::string("TXUV\0\x02.UVs\0", 12)), std::string::npos);
     EXPECT_NE(bytes.find("VMAD"), std::string::npos);
-
-    auto groups = test::readBack<LwoReader>(dir.file("box.lwo"));
-    ASSERT_EQ(groups.size(), 1u);
-    EXPECT_EQ(groups[0].name, "Box");
-    EXPECT_EQ(groups[0].mesh->vertexCount(), 8);  // points are shared, not split
-    EXPECT_EQ(groups[0].mesh->elementCount(), 6);  // quads stay quads
-
+    test::Parsed r = test::parse<LwoReader>(bytes);
+    ASSERT_EQ(r.groups.size(), 1u);
+    EXPECT_EQ(r.groups[0].name, "Box");
+    EXPECT_EQ(r.groups[0].mesh->vertexCount(), 8);  // points are shared, not split
+    EXPECT_EQ(r.groups[0].mesh->elementCount(), 6);  // quads stay quads
     // Polygons of any corner count keep their shape.
     ObjDB shapes;  // a hexagon and a pentagon side by side, and a polyline the format leaves out
     for (int i = 0; i < 11; ++i) {
@@ -74,20 +65,17 @@ TEST(Lwo, PolygonsKeepTheirCornersAndShareTheirPoints) {
         const double v[3] = {std::cos(a) + (i < 6 ? 0 : 3), std::sin(a), 0.5 * (i % 2)};
         shapes.addVertex(v);
     }
-    const int hexagon[6] = {0, 1, 2, 3, 4, 5}, pentagon[5] = {6, 7, 8, 9, 10}, line[2] = {0, 6};
-    shapes.addElement(GeometryInterface::Polygon, 0, 6, hexagon, 0, nullptr, 0, nullptr);
-    shapes.addElement(GeometryInterface::Polygon, 0, 5, pentagon, 0, nullptr, 0, nullptr);
-    shapes.addElement(GeometryInterface::Polyline, 0, 2, line, 0, nullptr, 0, nullptr);
-    ASSERT_TRUE(LwoWriter::write(dir.file("shapes.lwo"), {ExportUnit("Shapes", &shapes)}, false));
-    groups = test::readBack<LwoReader>(dir.file("shapes.lwo"));
-    ASSERT_EQ(groups.size(), 1u);
-    ASSERT_EQ(groups[0].mesh->elementCount(), 2);
+    test::addElement(shapes, 0, {0, 1, 2, 3, 4, 5});
+    test::addElement(shapes, 0, {6, 7, 8, 9, 10});
+    test::addElement(shapes, 0, {0, 6}, GeometryInterface::Polyline);
+    r = test::parse<LwoReader>(test::written(".lwo", {ExportUnit("Shapes", &shapes)}));
+    ASSERT_EQ(r.groups.size(), 1u);
+    ASSERT_EQ(r.groups[0].mesh->elementCount(), 2);
     GeometryInterface::ElementInfo info;
     const int *p, *t, *n;
-    ASSERT_TRUE(groups[0].mesh->getElementRefs(0, info, &p, &t, &n));
-    EXPECT_EQ(info.count, 6);
-    EXPECT_EQ(std::vector<int>(p, p + 6), std::vector<int>(hexagon, hexagon + 6));
-    EXPECT_EQ(test::compareTriangles(test::trianglesOf(shapes), test::trianglesOf(*groups[0].mesh), 1e-6), "");
+    ASSERT_TRUE(r.groups[0].mesh->getElementRefs(0, info, &p, &t, &n));
+    EXPECT_EQ(std::vector<int>(p, p + info.count), (std::vector<int>{0, 1, 2, 3, 4, 5}));
+    EXPECT_EQ(test::compareTriangles(test::trianglesOf(shapes), test::trianglesOf(*r.groups[0].mesh), 1e-6), "");
 }
 
 }  // namespace

@@ -1,18 +1,20 @@
 #pragma once
 // What the mesh format tests share: big-endian chunk bytes built by hand from the
-// documented layouts, the console a writer talks to, small meshes, readers run on bytes,
-// and corner lists that show normals and texture coordinates.
+// documented layouts, the console a writer talks to, small meshes, the bytes a writer
+// wrote and the triangles it should have placed, readers run on bytes and files, and
+// corner lists that show normals and texture coordinates.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <glm/glm.hpp>
+#include <glm/gtc/type_ptr.hpp>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -35,12 +37,7 @@ inline uint32_t u32Of(std::string_view data, size_t at) {
     const auto* b = reinterpret_cast<const unsigned char*>(data.data() + at);
     return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | uint32_t(b[3]);
 }
-inline std::string f32(double v) {
-    float f = static_cast<float>(v);
-    uint32_t bits;
-    std::memcpy(&bits, &f, 4);
-    return be32(bits);
-}
+inline std::string f32(double v) { return be32(std::bit_cast<uint32_t>(static_cast<float>(v))); }
 inline std::string floats(std::initializer_list<double> values) {
     std::string data;
     for (double v : values) data += f32(v);
@@ -60,42 +57,76 @@ inline std::string capture(const std::function<void(std::FILE*)>& body) {
 
 // A box of buildBox's layout, made in one line.
 struct Box : ObjDB {
-    explicit Box(double x = 1, double y = 1, double z = 1) {
-        const double size[3] = {x, y, z};
-        buildBox(*this, size);
-    }
+    explicit Box(double x = 1, double y = 1, double z = 1) { buildBox(*this, std::array<double, 3>{x, y, z}.data()); }
 };
+
+// Positions, and polygons (or other elements) over them without normals or texture coordinates.
+inline void addVertices(ObjDB& db, std::initializer_list<std::array<double, 3>> points) {
+    for (const auto& p : points) db.addVertex(p.data());
+}
+inline void addElement(ObjDB& db, int part, std::initializer_list<int> corners,
+                       int kind = GeometryInterface::Polygon) {
+    db.addElement(kind, part, static_cast<int>(corners.size()), std::data(corners), 0, nullptr, 0, nullptr);
+}
 
 // Two triangles over the unit square, the first in part 0, the second in part 1.
 inline void twoTriangles(ObjDB& db) {
-    const double p[4][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
-    for (const auto& v : p) db.addVertex(v);
-    const int a[3] = {0, 1, 2}, b[3] = {0, 2, 3};
-    db.addElement(GeometryInterface::Polygon, 0, 3, a, 0, nullptr, 0, nullptr);
-    db.addElement(GeometryInterface::Polygon, 1, 3, b, 0, nullptr, 0, nullptr);
+    addVertices(db, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}});
+    addElement(db, 0, {0, 1, 2});
+    addElement(db, 1, {0, 2, 3});
 }
 
-// The units' triangles as they should come back: in world or object coordinates, of
-// polygons of at most `corners` corners.
-inline std::vector<Triangle> placedTriangles(const std::vector<ExportUnit>& units, bool world, int corners = 1 << 20) {
+// g++ 12.2 at -O2 vectorises a double -> float -> double round trip of neighbouring
+// values into nothing; out of line, the rounding happens.
+__attribute__((noinline)) inline double asFloat(double x) {
+    return static_cast<double>(static_cast<float>(x));
+}
+
+// The polygons of `g` (of one part, or all) moved by `m`, with `asFloats` rounded as a
+// file of floats holds them, so that both sides sort alike.
+inline std::vector<Triangle> movedTriangles(const GeometryInterface& g, const glm::dmat4& m, int part = -1,
+                                            bool asFloats = false) {
+    ObjDB moved;
+    for (int i = 0; i < g.vertexCount(); ++i) {
+        double v[3];
+        g.getVertex(v, i);
+        glm::dvec3 p(m * glm::dvec4(v[0], v[1], v[2], 1.0));
+        if (asFloats) p = glm::dvec3(asFloat(p.x), asFloat(p.y), asFloat(p.z));
+        moved.addVertex(glm::value_ptr(p));
+    }
+    for (int e = 0; e < g.elementCount(); ++e) {
+        GeometryInterface::ElementInfo info;
+        const int *p, *t, *n;
+        if (g.getElementRefs(e, info, &p, &t, &n) && info.kind == GeometryInterface::Polygon &&
+            (part < 0 || info.part == part))
+            moved.addElement(GeometryInterface::Polygon, 0, info.count, p, 0, nullptr, 0, nullptr);
+    }
+    return trianglesOf(moved);
+}
+
+// The units' triangles as they should come back, in world or object coordinates.
+inline std::vector<Triangle> placedTriangles(const std::vector<ExportUnit>& units, bool world) {
     std::vector<Triangle> all;
     for (const ExportUnit& unit : units) {
-        ObjDB placed;
-        for (int i = 0; i < unit.geometry->vertexCount(); ++i) {
-            glm::dvec3 p = unit.position(i, world);
-            const double v[3] = {p.x, p.y, p.z};
-            placed.addVertex(v);
-        }
-        for (int e = 0; e < unit.geometry->elementCount(); ++e) {
-            GeometryInterface::ElementInfo info;
-            const int *p, *t, *n;
-            unit.geometry->getElementRefs(e, info, &p, &t, &n);
-            if (info.count <= corners) placed.addElement(info.kind, 0, info.count, p, 0, nullptr, 0, nullptr);
-        }
-        auto some = trianglesOf(placed);
+        auto some = movedTriangles(*unit.geometry, world ? unit.transform : glm::dmat4(1.0));
         all.insert(all.end(), some.begin(), some.end());
     }
     return all;
+}
+
+// What the writer of extension `ext` put in a file for the units, in world or object coordinates.
+inline std::string written(const std::string& ext, const std::vector<ExportUnit>& units, bool world = false) {
+    TempDir dir;
+    EXPECT_TRUE(MeshFormats::forPath(ext)->write(dir.file("b" + ext), units, world, nullptr));
+    return readFile(dir.file("b" + ext));
+}
+
+// Element e's description: corners, normals and texture corners, part.
+inline GeometryInterface::ElementInfo elementInfo(const GeometryInterface& g, int e) {
+    GeometryInterface::ElementInfo info;
+    const int *p, *t, *n;
+    EXPECT_TRUE(g.getElementRefs(e, info, &p, &t, &n)) << e;
+    return info;
 }
 
 // What a reader made of some bytes.
@@ -116,12 +147,17 @@ Parsed parse(const std::string& bytes) {
     Reader reader;
     return parse(reader, bytes);
 }
+// What a reader made of a file, which it reads without a warning.
+inline std::vector<ImportGroup> readBack(MeshReader& reader, const std::string& path) {
+    std::vector<ImportGroup> groups;
+    EXPECT_TRUE(reader.read(path, groups)) << reader.error();
+    EXPECT_EQ(reader.warnings(), "");
+    return groups;
+}
 template <class Reader>
 std::vector<ImportGroup> readBack(const std::string& path) {
     Reader reader;
-    std::vector<ImportGroup> groups;
-    EXPECT_TRUE(reader.read(path, groups)) << reader.error();
-    return groups;
+    return readBack(reader, path);
 }
 
 // Every `step`th cut of a good file is refused with a reason, or, where the format

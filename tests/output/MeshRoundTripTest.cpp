@@ -19,9 +19,8 @@ namespace {
 
 // A triangle, a square and a pentagon with normals but no texture coordinates, in part 1.
 void buildShapes(ObjDB& db) {
-    const double points[][3] = {{0, 0, 0},   {10, 0, 0},  {0, 10, 0},  {20, 0, 5},  {30, 0, 5}, {30, 10, 5},
-                                {20, 10, 5}, {40, 0, 0},  {44, 3, 0},  {43, 8, 0},  {37, 8, 0}, {36, 3, 0}};
-    for (const auto& p : points) db.addVertex(p);
+    test::addVertices(db, {{0, 0, 0}, {10, 0, 0}, {0, 10, 0}, {20, 0, 5}, {30, 0, 5}, {30, 10, 5}, {20, 10, 5},
+                           {40, 0, 0}, {44, 3, 0}, {43, 8, 0}, {37, 8, 0}, {36, 3, 0}});
     const double up[3] = {0, 0, 1};
     db.addNormal(up);
     const int tri[3] = {0, 1, 2}, quad[4] = {3, 4, 5, 6}, five[5] = {7, 8, 9, 10, 11}, normals[5] = {};
@@ -75,9 +74,7 @@ TEST(MeshRoundTrip, EveryReadableFormatGivesBackWhatItWrote) {
     ExportUnit a("Box", &box,
                  glm::rotate(glm::translate(glm::dmat4(1.0), glm::dvec3(100, -50, 25)), 0.7, glm::dvec3(1, 1, 0)));
     ExportUnit b("Shapes", &shapes, glm::scale(glm::dmat4(1.0), glm::dvec3(2, 1, 0.5)));
-    ExportMaterial gold;
-    gold.name = "Gold";
-    gold.diffuse[0] = 1, gold.diffuse[1] = 0.8, gold.diffuse[2] = 0.2;
+    const ExportMaterial gold{.name = "Gold", .diffuse = {1, 0.8, 0.2}};
     a.materials = {gold};
     b.materials = {ExportMaterial{}, gold};
     // A real bevelled title, moved and turned so that world and object coordinates differ.
@@ -102,9 +99,9 @@ TEST(MeshRoundTrip, EveryReadableFormatGivesBackWhatItWrote) {
             SCOPED_TRACE(std::string(format.extension) + (world ? " world" : " local"));
             std::string path = dir.file(std::string("units") + (world ? "-world" : "-local") + format.extension);
             ASSERT_TRUE(format.write(path, units, world, nullptr));
-            std::unique_ptr<MeshReader> reader = format.makeReader();
-            std::vector<ImportGroup> groups;
-            ASSERT_TRUE(reader->read(path, groups)) << reader->error();
+            // Without a warning: readers warn of tables out of step with their counts (FACT's
+            // FINF and GINF, Cinema 4D's NORM, UVWT and PMAT) and of corners past the points.
+            std::vector<ImportGroup> groups = test::readBack(*format.makeReader(), path);
             EXPECT_EQ(groups.size(), units.size());
             std::vector<test::Triangle> read;
             std::vector<const GeometryInterface*> meshes;
@@ -161,17 +158,12 @@ TEST(MeshRoundTrip, NamesAndLooksSurvive) {
     test::Box box;
     ObjDB twoParts;
     test::twoTriangles(twoParts);
-    ExportMaterial gold, red, otherGold, unnamed;
-    gold.name = "Gold";
-    gold.diffuse[0] = 0.9, gold.diffuse[1] = 0.7, gold.diffuse[2] = 0.2;
-    gold.specular[0] = 1, gold.specular[1] = 0.9, gold.specular[2] = 0.5;
-    gold.shininess = 0.6, gold.specularAmount = 0.4, gold.reflectivity = 0.1, gold.transparency = 0.25;
-    red.name = "Deep Red Lacquer Finish";
-    red.diffuse[0] = 0.8, red.diffuse[1] = 0.1, red.diffuse[2] = 0.1;
-    otherGold = gold;  // the same name, another look
+    const ExportMaterial gold{.name = "Gold", .diffuse = {0.9, 0.7, 0.2}, .specular = {1, 0.9, 0.5},
+                              .specularAmount = 0.4, .shininess = 0.6, .reflectivity = 0.1, .transparency = 0.25},
+        red{.name = "Deep Red Lacquer Finish", .diffuse = {0.8, 0.1, 0.1}},
+        unnamed{.name = "", .diffuse = {0.1, 0.2, 0.3}};
+    ExportMaterial otherGold = gold;  // the same name, another look
     otherGold.diffuse[0] = 0.5;
-    unnamed.name = "";
-    unnamed.diffuse[0] = 0.1, unnamed.diffuse[1] = 0.2, unnamed.diffuse[2] = 0.3;
     ExportUnit title("Headline Title", &twoParts), other("Other Headline", &twoParts), logo("Logo", &box);
     ExportUnit logoSection("Logo", &twoParts);
     logoSection.section = 1;
@@ -186,9 +178,7 @@ TEST(MeshRoundTrip, NamesAndLooksSurvive) {
         const MeshFormat& format = *MeshFormats::forPath(row.ext);
         const std::string path = dir.file(std::string("named") + row.ext);
         ASSERT_TRUE(format.write(path, {title, section, other, logo, logoSection}, false, nullptr));
-        std::unique_ptr<MeshReader> reader = format.makeReader();
-        std::vector<ImportGroup> groups;
-        ASSERT_TRUE(reader->read(path, groups)) << reader->error();
+        std::vector<ImportGroup> groups = test::readBack(*format.makeReader(), path);
         std::vector<std::string> names;
         std::vector<std::vector<std::string>> materials;
         for (const ImportGroup& group : groups) {

@@ -2,8 +2,7 @@
 // the attributes it uses, materials as parts.
 #include <gtest/gtest.h>
 
-#include "MeshCompare.h"
-#include "TempDir.h"
+#include "MeshRoundTrip.h"
 #include "output/ObjImport.h"
 
 namespace fw {
@@ -31,17 +30,11 @@ TEST(ObjImport, GroupsBecomeObjectsThatKeepOnlyWhatTheyUse) {
     EXPECT_EQ(groups[2].mesh->normalCount(), 1);
     ASSERT_EQ(groups[2].materials.size(), 2u);
     EXPECT_EQ(groups[2].materials[1].name, "Blue");
-    GeometryInterface::ElementInfo info;
-    const int *p, *t, *n;
-    ASSERT_TRUE(groups[2].mesh->getElementRefs(0, info, &p, &t, &n));
-    EXPECT_EQ(info.part, 1);
+    EXPECT_EQ(test::elementInfo(*groups[2].mesh, 0).part, 1);
     ObjDB right;
-    const double corners[4][3] = {{1, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}};
-    for (const auto& c : corners) right.addVertex(c);
-    const int square[4] = {0, 1, 2, 3};
-    right.addElement(GeometryInterface::Polygon, 0, 4, square, 0, nullptr, 0, nullptr);
+    test::addVertices(right, {{1, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}});
+    test::addElement(right, 0, {0, 1, 2, 3});
     EXPECT_EQ(test::compareTriangles(test::trianglesOf(right), test::trianglesOf(*groups[2].mesh), 0), "");
-
     EXPECT_FALSE(reader.parse("# nothing\nv 1 2 3\n", groups));
     EXPECT_EQ(reader.error(), "holds no elements");
     EXPECT_FALSE(reader.parse("f 1 2 x\n", groups));

@@ -13,14 +13,12 @@ TEST(ObjWriter, UnitsNumberOnAndCornersCarryTheirLists) {
     test::TempDir dir;
     test::Box box(2, 2, 2);
     ObjDB plain;  // a triangle with normals but no texture coordinates, and a polyline
-    const double p[3][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
-    for (const auto& v : p) plain.addVertex(v);
+    test::addVertices(plain, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
     const double up[3] = {0, 0, 1};
     plain.addNormal(up);
     const int corners[3] = {0, 1, 2}, normals[3] = {0, 0, 0};
     plain.addElement(GeometryInterface::Polygon, 0, 3, corners, 0, nullptr, 3, normals);
-    plain.addElement(GeometryInterface::Polyline, 0, 2, corners, 0, nullptr, 0, nullptr);
-
+    test::addElement(plain, 0, {0, 1}, GeometryInterface::Polyline);
     ExportUnit moved("Box", &box, glm::translate(glm::dmat4(1.0), glm::dvec3(10, 0, 0)));
     ExportUnit flat("Flat", &plain);
     std::string path = dir.file("a.obj");
@@ -39,11 +37,10 @@ TEST(ObjWriter, UnitsNumberOnAndCornersCarryTheirLists) {
     EXPECT_EQ(test::readFile(dir.file("a.mtl")),
               "# Materials of the Veltrane Orvostat OBJ file\n\nnewmtl defaultMtl\nKa 0.800000 0.800000 0.800000\n"
               "Kd 0.800000 0.800000 0.800000\nKs 0.000000 0.000000 0.000000\nNs 300.000000\nd 1.000000\nillum 2\n");
-
     flat.frame = 7;
-    ASSERT_TRUE(ObjWriter::write(dir.file("b.obj"), {flat}, false));
-    EXPECT_NE(test::readFile(dir.file("b.obj")).find("# Object 'Flat-Frame 7'\n"), std::string::npos);
-    EXPECT_NE(test::readFile(dir.file("b.obj")).find("g Flat-Frm7\n"), std::string::npos);
+    text = test::written(".obj", {flat});
+    EXPECT_NE(text.find("# Object 'Flat-Frame 7'\n"), std::string::npos);
+    EXPECT_NE(text.find("g Flat-Frm7\n"), std::string::npos);
 }
 
 TEST(ObjWriter, NumbersAreWrittenExactlyAsPrintfWritesThem) {
@@ -52,17 +49,14 @@ TEST(ObjWriter, NumbersAreWrittenExactlyAsPrintfWritesThem) {
                              1.0 / 3.0, 999999.9999995, -4.0000005, 7e-7};
     ObjDB db;
     for (size_t i = 0; i + 2 < std::size(values); i += 3) db.addVertex(&values[i]);
-    const int corners[3] = {0, 1, 2};
-    db.addElement(GeometryInterface::Polygon, 0, 3, corners, 0, nullptr, 0, nullptr);
-    test::TempDir dir;
-    ASSERT_TRUE(ObjWriter::write(dir.file("n.obj"), {ExportUnit("N", &db)}, false));
+    test::addElement(db, 0, {0, 1, 2});
     std::string expected;
     for (size_t i = 0; i + 2 < std::size(values); i += 3) {
         char line[256];
         std::snprintf(line, sizeof line, "v %lf %lf %lf\n", values[i], values[i + 1], values[i + 2]);
         expected += line;
     }
-    std::string text = test::readFile(dir.file("n.obj"));
+    const std::string text = test::written(".obj", {ExportUnit("N", &db)});
     EXPECT_NE(text.find("#\n" + expected + "#\ng N\n"), std::string::npos) << text;
 }
 
@@ -70,13 +64,10 @@ TEST(ObjWriter, SequenceNamesAndFailures) {
     EXPECT_EQ(ObjWriter::frameFileName("a.obj", 0), "a.obj");
     EXPECT_EQ(ObjWriter::frameFileName("a.obj", 7), "a.0007.obj");
     EXPECT_EQ(ObjWriter::frameFileName("a.OBJ", 7), "a.OBJ.0007.obj");
-
     // Empty exports are checked for every format in MeshRoundTrip; here, the folder.
     ObjDB one;
-    const double v[3] = {0, 0, 0};
-    one.addVertex(v);
-    const int c[1] = {0};
-    one.addElement(GeometryInterface::PointSet, 0, 1, c, 0, nullptr, 0, nullptr);
+    test::addVertices(one, {{0, 0, 0}});
+    test::addElement(one, 0, {0}, GeometryInterface::PointSet);
     EXPECT_EQ(test::capture([&](std::FILE* console) {
                   EXPECT_FALSE(ObjWriter::write("/no/such/folder/x.obj", {ExportUnit("One", &one)}, false, console));
               }),

@@ -58,19 +58,16 @@ std::string memoryBlock(RenderItemUnit& item) {
 TEST(RenderItemUnit, BlockRoundTripsThroughMemoryAndDisk) {
     RenderItemUnit item = sampleItem();
     ASSERT_EQ(memoryBlock(item), kSampleBlock);
-
     RenderItemUnit back;
     ASSERT_EQ(test::readLines(back, kSampleBlock.substr(kSampleBlock.find('\n') + 1)), 0);
     EXPECT_EQ(memoryBlock(back), kSampleBlock);
-
     test::TempDir dir;
     std::string path = dir.file("queue.txt");
     std::string bytes = test::writeBlockFile(item, path);
     RenderItemUnit fromDisk;
     std::string diagnostic;
     ASSERT_EQ(test::readInto(fromDisk, path, &diagnostic), 0) << diagnostic;
-    EXPECT_EQ(fromDisk.outputChunk, item.outputChunk);
-    EXPECT_EQ(fromDisk.projectPath(), item.projectPath());
+    // Written again, every field read back (the chunk and the quoted path among them) shows.
     EXPECT_EQ(test::writeBlockFile(fromDisk, dir.file("again.txt")), bytes);
 }
 
@@ -95,7 +92,6 @@ TEST(RenderItemUnit, ChunksAreReplacedAndDamageFailsTheLine) {
     ASSERT_EQ(test::readLines(item, "OutputChunk 3\nabc\nOutputChunk 0\n\nVariableIndex 9\n"), 0);
     EXPECT_TRUE(item.outputChunk.empty());
     EXPECT_EQ(item.variableIndex, 9);
-
     // Absurd or negative counts, a chunk cut short, unknown words, an over-long path:
     // each line fails and leaves the item as it was.
     const char* damaged[] = {"OutputChunk 2147483647\n", "OutputChunk -5\n",    "OutputChunk 1048577\n",

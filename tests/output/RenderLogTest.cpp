@@ -46,7 +46,6 @@ TEST(RenderLog, ThreeFramesWrittenBesideTheOutputOrTheAlert) {
                                                             "Frame 12 - 0:04.750\n");
     // Only the log: no temporary file is left beside it.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
-
     RenderLog unwritable(dir.file("missing/shot.tga"), OutputType::kTGA);
     unwritable.addFrame(0, 1);
     EXPECT_EQ(unwritable.write(), "Error writing render log:\r" + dir.file("missing/shot####.log"));

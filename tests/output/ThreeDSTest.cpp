@@ -24,9 +24,7 @@ uint32_t u32At(const std::string& bytes, size_t at) {
     return u16At(bytes, at) | static_cast<uint32_t>(u16At(bytes, at + 2)) << 16;
 }
 TEST(ThreeDS, ATexturedBoxSplitsItsCornersByTextureCoordinateUnderTheMainChunks) {
-    test::TempDir dir;
     test::Box box(2, 3, 4);
-    const std::string path = dir.file("box.3ds");
     ExportUnit unit("Box", &box);
     // A corner of the box meets three faces, not all with the same texture coordinate:
     // a vertex per distinct pair, 12 triangles from the 6 quads.
@@ -41,9 +39,7 @@ TEST(ThreeDS, ATexturedBoxSplitsItsCornersByTextureCoordinateUnderTheMainChunks)
     EXPECT_GT(pairs.size(), 8u);
     EXPECT_EQ(counts.vertices, static_cast<int>(pairs.size()));
     EXPECT_EQ(counts.faces, 12);
-    ASSERT_TRUE(ThreeDSWriter::write(path, {unit}, false));
-
-    const std::string bytes = test::readFile(path);
+    const std::string bytes = test::written(".3ds", {unit});
     ASSERT_GE(bytes.size(), 16u);
     EXPECT_EQ(u16At(bytes, 0), 0x4D4D);
     EXPECT_EQ(u32At(bytes, 2), bytes.size());
@@ -67,26 +63,20 @@ std::vector<uint32_t> smoothingOf(const std::string& bytes) {
 }
 
 TEST(ThreeDS, SmoothingGroupsFollowTheCreaseAngleSoCreasesStaySharp) {
-    test::TempDir dir;
     test::Box box;
-    ASSERT_TRUE(ThreeDSWriter::write(dir.file("sharp.3ds"), {ExportUnit("Sharp", &box)}, false));
-    std::vector<uint32_t> groups = smoothingOf(test::readFile(dir.file("sharp.3ds")));
+    std::vector<uint32_t> groups = smoothingOf(test::written(".3ds", {ExportUnit("Sharp", &box)}));
     ASSERT_EQ(groups.size(), 12u);
-    // The box's faces are quads 0-5, each two triangles; opposite faces are 0/1, 2/3, 4/5.
-    for (size_t q = 0; q < 6; ++q) {
-        EXPECT_NE(groups[2 * q], 0u);
-        EXPECT_EQ(groups[2 * q], groups[2 * q + 1]) << "quad " << q;
-        for (size_t r = 0; r < 6; ++r) {
-            if (r == q || r / 2 == q / 2) continue;
-            EXPECT_EQ(groups[2 * q] & groups[2 * r], 0u) << q << " meets " << r;
-        }
+    // Triangles 2q and 2q + 1 make the box's quad q; opposite quads are 0/1, 2/3, 4/5 (triangles 4p to 4p + 3).
+    for (size_t t = 0; t < 12; ++t) {
+        EXPECT_NE(groups[t], 0u);
+        EXPECT_EQ(groups[t], groups[t ^ 1]) << "quad " << t / 2;
+        for (size_t r = 0; r < 12; ++r)
+            EXPECT_TRUE(r / 4 == t / 4 || (groups[t] & groups[r]) == 0) << "quad " << t / 2 << " meets " << r / 2;
     }
-
     // With a crease angle past the box's right angles the whole box is one smooth patch.
     ExportUnit round("Round", &box);
     round.creaseAngle = 100;
-    ASSERT_TRUE(ThreeDSWriter::write(dir.file("round.3ds"), {round}, false));
-    groups = smoothingOf(test::readFile(dir.file("round.3ds")));
+    groups = smoothingOf(test::written(".3ds", {round}));
     ASSERT_EQ(groups.size(), 12u);
     for (uint32_t g : groups) EXPECT_EQ(g, groups[0]);
     EXPECT_NE(groups[0], 0u);
@@ -96,14 +86,8 @@ TEST(ThreeDS, ExportsOverThePerObjectLimitsAreRefusedWholeWithTheWarning) {
     test::TempDir dir;
     // A strip of triangles over `positions` positions, every one of them used.
     auto strip = [](ObjDB& db, int positions) {
-        for (int i = 0; i < positions; ++i) {
-            const double p[3] = {static_cast<double>(i / 2), static_cast<double>(i % 2), 0};
-            db.addVertex(p);
-        }
-        for (int i = 0; i + 2 < positions; ++i) {
-            const int c[3] = {i, i + 1, i + 2};
-            db.addElement(GeometryInterface::Polygon, 0, 3, c, 0, nullptr, 0, nullptr);
-        }
+        for (int i = 0; i < positions; ++i) test::addVertices(db, {{double(i / 2), double(i % 2), 0}});
+        for (int i = 0; i + 2 < positions; ++i) test::addElement(db, 0, {i, i + 1, i + 2});
     };
     test::Box small;
     ObjDB fits, over;
@@ -111,11 +95,7 @@ TEST(ThreeDS, ExportsOverThePerObjectLimitsAreRefusedWholeWithTheWarning) {
     strip(over, 65535);
     ObjDB manyFaces;  // few positions, 65535 triangles
     strip(manyFaces, 3);
-    for (int i = 0; i < 65534; ++i) {
-        const int c[3] = {0, 1, 2};
-        manyFaces.addElement(GeometryInterface::Polygon, 0, 3, c, 0, nullptr, 0, nullptr);
-    }
-
+    for (int i = 0; i < 65534; ++i) test::addElement(manyFaces, 0, {0, 1, 2});
     EXPECT_EQ(test::capture([&](std::FILE* console) {
                   EXPECT_TRUE(ThreeDSWriter::write(
                       dir.file("fits.3ds"), {ExportUnit("Small", &small), ExportUnit("Fits", &fits)}, false, console));
@@ -133,12 +113,10 @@ TEST(ThreeDS, ExportsOverThePerObjectLimitsAreRefusedWholeWithTheWarning) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("over.3ds")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("faces.3ds")));
     EXPECT_EQ(ThreeDSWriter::count(ExportUnit("Over", &over)).vertices, 65535);
-
     auto groups = test::readBack<ThreeDSReader>(dir.file("fits.3ds"));
     ASSERT_EQ(groups.size(), 2u);
     EXPECT_EQ(groups[1].mesh->vertexCount(), 65534);
     EXPECT_EQ(groups[1].mesh->elementCount(), 65532);
-
     // Splitting counts: 40000 positions each with two texture coordinates make 80000 vertices.
     ObjDB split;
     strip(split, 40000);
