@@ -56,7 +56,6 @@ TEST_P(MovieWriterCodec, WritesEveryFrameAtTheExactRate) {
     std::string error;
     ASSERT_TRUE(writeMovie(path, settings, 12, &error)) << error;
     EXPECT_EQ(entries(dir.path()), 1u) << "the temporary file was left behind";
-
     MovieProbe probe(path);
     EXPECT_EQ(probe["codec_name"], c.codecName) << probe.json;
     EXPECT_EQ(probe["pix_fmt"], c.pixelFormat);
@@ -67,7 +66,6 @@ TEST_P(MovieWriterCodec, WritesEveryFrameAtTheExactRate) {
     EXPECT_EQ(probe["r_frame_rate"], avi ? "2997/100" : "30000/1001");
     if (avi) EXPECT_EQ(probe["format_name"], "avi");
     else EXPECT_EQ(probe["major_brand"], std::string(c.extension) == ".mp4" ? "isom" : "qt  ");
-
     MovieReader reader;
     ASSERT_TRUE(reader.open(path)) << reader.error();
     ASSERT_EQ(reader.frameCount(), 12);
@@ -116,7 +114,6 @@ TEST(MovieWriter, RefusesWhatItCannotWrite) {
     EXPECT_FALSE(writer.open(missing, {64, 48, {25, 1}, "", false}));
     EXPECT_EQ(writer.error(), "\rUnable to write to temporary file:\r  " + missing + ".XXXXXX\r\rPlease try again.");
     EXPECT_EQ(entries(dir.path()), 0u);
-
     // Sizes that 4:2:0 colour cannot hold are fine for the lossless codecs.
     std::string error;
     ASSERT_TRUE(writeMovie(dir.file("odd.mov"), {63, 47, {25, 1}, "rle", true}, 3, &error)) << error;
@@ -135,7 +132,6 @@ TEST(MovieWriter, TheOldMovieGoesOnlyWhenTheNewOneIsFinished) {
     writer.discard();
     EXPECT_EQ(test::readFile(path), "the old movie");
     EXPECT_EQ(entries(dir.path()), 1u);
-
     // A folder in the way: the finished movie waits beside it, where the message says.
     std::filesystem::remove(path);
     std::filesystem::create_directory(path);

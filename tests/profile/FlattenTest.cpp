@@ -70,12 +70,10 @@ TEST(Flatten, StepsOneGivesEveryCornerTwiceAndTextureRunsAlong) {
     EXPECT_EQ(f.n, (std::vector<Pair>{{-2, 0}, {-2, 0}, {0, 2}, {0, 2}, {2, 0}, {2, 0}, {0, -2}, {0, -2}}));
     EXPECT_EQ(f.t.front(), (Pair{1, 0}));
     EXPECT_EQ(f.t[2], (Pair{0.75, 0}));  // 2 of the 8 units round the square
-
     Flat halves = flattenOne(square, 2, 30, false);
     ASSERT_EQ(halves.p.size(), 12u);
     EXPECT_EQ(halves.p[1], (Pair{-1, 0}));
     EXPECT_EQ(halves.n[1], (Pair{-1, 0}));  // the normal of its piece, not normalised
-
     // Smooth closing without kept join points drops the repeated last point.
     Flat smooth = flattenOne(square, 1, 180, false);
     EXPECT_EQ(smooth.p.size(), 7u);
@@ -145,7 +143,6 @@ TEST(Flatten, RunsBreakWhereSegmentsDoNotJoinAndSkipWhatCannotBeDrawn) {
     EXPECT_EQ(element(db, 0).p, (std::vector<Pair>{{0, 0}, {1, 0}}));
     EXPECT_EQ(element(db, 1).p, (std::vector<Pair>{{5, 0}, {6, 0}}));
     EXPECT_EQ(element(db, 1).part, 5);
-
     c.segments()[1].type = 7;
     EXPECT_EQ(c.flatten(false, 1, 30, false, 0, db), -1);
 }
@@ -232,7 +229,6 @@ TEST(Shape2DB, StoresMeasuresAndCopiesContours) {
     double x0, x1, y0, y1;
     ASSERT_TRUE(db.elementBounds(1, x0, x1, y0, y1));
     EXPECT_EQ(std::vector<double>({x0, x1, y0, y1}), (std::vector<double>{0, 3, 0, 4}));
-
     Shape2DB copy;
     copy.addPoint(9, 9);
     copy.copyFrom(db);
@@ -241,7 +237,6 @@ TEST(Shape2DB, StoresMeasuresAndCopiesContours) {
     EXPECT_EQ(info.part, 2);  // the later ones moved down
     EXPECT_EQ(db.clear(), 0);
     EXPECT_EQ(db.pointCount() + db.normalCount() + db.texCoordCount() + db.elementCount(), 0);
-
     ASSERT_EQ(copy.elementCount(), 3);
     EXPECT_EQ(pointsOf(copy, 2), (std::vector<int>{0, 1, 2}));
     EXPECT_DOUBLE_EQ(copy.elementLength(1), 7.0);
@@ -275,7 +270,6 @@ TEST(PolyShape2, ContainmentCoversLowerEndsOfEdgesButNotUpperOnes) {
     int diamond = shape.addLoop(d, 4);
     int c[3] = {shape.addPoint(0, 0), shape.addPoint(2, 0), shape.addPoint(1, 2)};
     int chain = shape.addChain(c, 3);
-
     test::TempDir dir;
     std::FILE* console = std::fopen(dir.file("console").c_str(), "w");
     shape.setConsole(console);
@@ -326,7 +320,6 @@ TEST(PolyShape2, NestedLoopsGetDepthsAndAlternatingOrientation) {
     for (int loop : {middle, outer, beside}) shape.reverseLoop(loop);
     std::vector<int> firstPoints;
     for (int loop = 0; loop < shape.loopCount(); ++loop) firstPoints.push_back(shape.loopPoints(loop)[0]);
-
     EXPECT_EQ(shape.classifyLoops(false), (std::vector<int>{1, 2, 0, 0}));
     EXPECT_TRUE(shape.loopIsClockwise(outer));  // left as it was
     EXPECT_EQ(shape.classifyLoops(true), (std::vector<int>{1, 2, 0, 0}));

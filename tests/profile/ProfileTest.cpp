@@ -77,7 +77,6 @@ TEST_F(Profiles, ScenesRoundTripEveryProfileKindByteForByte) {
                                 "   changeCounter 2\n   cycleOption \"PING_PONG\"\n   randomSeed 7\n"
                                 "   showBeforeStart 1\n   profileName \"Logo\"\n   profileName \"Edge\"\n  end ProfileM\n"});
     test::expectLacks(text, {"AnimGlobals"});
-
     SceneX back;
     std::string diagnostic;
     ASSERT_EQ(test::readInto(back, dir.file("a.scene"), &diagnostic), 0) << diagnostic;
@@ -94,7 +93,6 @@ TEST_F(Profiles, ScenesRoundTripEveryProfileKindByteForByte) {
     ASSERT_EQ(bevel.pointCount(), 4);
     EXPECT_EQ(std::pair(bevel.point(2).x, bevel.point(2).y), std::pair(10.0, 90.0));
     EXPECT_GT(loadedEdge->outlineStamp(), 0u);
-
     SceneX failed;
     EXPECT_EQ(test::readTextInto(failed, dir.file("c.scene"), " begin SceneX\n  begin ProfileI\n   load\n", &diagnostic),
               -1);
@@ -130,7 +128,6 @@ TEST_F(Profiles, FlattenedPortsComputeOnceFollowChangesAndFlattenAsAsked) {
     box->renderFlattened(false, false, 2, 30, false, &finer);
     EXPECT_GT(finer, again);
     EXPECT_EQ(g->pointCount(), 12);
-
     CompositeCurve2& contour = box->outline().contours()[0];
     contour.shapeWidth = 4;
     contour.buildShape();
@@ -141,11 +138,9 @@ TEST_F(Profiles, FlattenedPortsComputeOnceFollowChangesAndFlattenAsAsked) {
     box->profileBounds(bounds);
     EXPECT_EQ(std::vector<double>(bounds, bounds + 4), (std::vector<double>{-2, 2, -1, 1}));
     EXPECT_EQ(box->flattenedGeometry(Profile::kRender), g);
-
     auto* blank = new ProfileI(scene, "Blank");
     blank->profileBounds(bounds);
     EXPECT_EQ(std::vector<double>(bounds, bounds + 4), (std::vector<double>{1e20, -1e20, 1e20, -1e20}));
-
     // Flattening orients, trims and boxes as asked.
     ProfileI* down = lineProfile(scene, "Down", 0, 10, 0, 0);
     double p[2];
@@ -153,7 +148,6 @@ TEST_F(Profiles, FlattenedPortsComputeOnceFollowChangesAndFlattenAsAsked) {
     EXPECT_EQ(p[1], 0.0);  // drawn top to bottom, flattened bottom to top
     down->previewFlattened(false, false, false, 0.1, 30)->getPoint(0, p);
     EXPECT_EQ(p[1], 10.0);
-
     InputProfile2 two;
     two.addContour() = shapeProfile(scene, "Big", CompositeCurve2::SQUARE, 2, 2)->outline().contours()[0];
     two.addContour() = shapeProfile(scene, "Small", CompositeCurve2::SQUARE, 0.2, 0.2)->outline().contours()[0];
@@ -165,7 +159,6 @@ TEST_F(Profiles, FlattenedPortsComputeOnceFollowChangesAndFlattenAsAsked) {
     s.renderMode = true;  // a render request keeps every element
     ASSERT_TRUE(Profile::flattenOutline(two, s, out));
     EXPECT_EQ(out.elementCount(), 2);
-
     Profile::FlattenedProfileSettings boxed;
     boxed.addBoundsPoints = true;
     ASSERT_TRUE(Profile::flattenOutline(*lineProfile(scene, "Side", 0, 0, 0, 100)->inputProfile(), boxed, out));
@@ -220,12 +213,10 @@ TEST_F(Profiles, TheLibraryServesEdgeProfilesByIndexAndName) {
         }
     }
     EXPECT_EQ(library.profile(library.count()), nullptr);
-
     ProfileGeometry* sides = library.profile(0)->renderFlattened(true, true, 1, 30, false);
     ASSERT_TRUE(sides);
     ASSERT_EQ(sides->elementCount(), 1);
     EXPECT_EQ(sides->pointCount(), 2);
-
     const char* const broken[] = {"begin ProfileX", nullptr};
     ProfileLibrary bad(broken);
     EXPECT_NE(bad.error(), "");
@@ -265,7 +256,6 @@ TEST_F(Profiles, SequencesPickTheirMemberFrameByFrameAndForwardToIt) {
         m->showBeforeStart = true;
         EXPECT_EQ(m->memberIndexAt(0), option >= ProfileM::REVERSE_PLAY_ONCE ? 2 : 0) << option;
     }
-
     // A random order: every block of members x frames-per-member is a shuffle, drawn
     // through the shared generator from the seed.
     m->startFrame = 0, m->cycleOption = ProfileM::RANDOMIZE, m->changeCounter = 2, m->randomSeed = 11;
@@ -288,7 +278,6 @@ TEST_F(Profiles, SequencesPickTheirMemberFrameByFrameAndForwardToIt) {
     twin->randomSeed = 12;
     twin->discardRandomOrder();
     EXPECT_NE(shown(*twin, 300), order);
-
     m = new ProfileM(scene, "Ports");
     for (const char* name : {"A", "B", "Ports"}) m->addMember(name);  // itself: never shown
     m->startFrame = 1;
@@ -307,7 +296,6 @@ TEST_F(Profiles, SequencesPickTheirMemberFrameByFrameAndForwardToIt) {
     EXPECT_EQ(m->inputProfile(), nullptr);
     m->profileBounds(box);
     EXPECT_EQ(box[0], 1e20);
-
     m->markUsed();
     EXPECT_TRUE(a->used() && b->used());
 }
