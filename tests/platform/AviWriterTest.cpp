@@ -102,8 +102,7 @@ TEST(AviWriter, UncompressedFramesKeepEveryByteAtTheGivenRate) {
 TEST(AviWriter, TheCompressionDialog) {
     test::TempDir dir;
     Dialogs& dialogs = Dialogs::instance();
-    dialogs.setQuiet(true);
-    dialogs.clearShown();
+    dialogs.setQuiet(true), dialogs.clearShown();
     // The preselected compressor, accepted, writes Motion JPEG.
     std::string path = dir.file("jpeg.avi");
     auto writer = AviWriter::create(path, 1000, nullptr);
@@ -159,8 +158,7 @@ TEST(AviWriter, AFailedWriterLeavesTheFileAlone) {
 
 TEST(AviWriter, AudioFormatsAndSamples) {
     test::TempDir dir;
-    WaveFormat stereo{1, 2, 22050, 88200, 4, 16, 0};
-    WaveFormat mono8{1, 1, 8000, 8000, 1, 8, 0};
+    WaveFormat stereo{1, 2, 22050, 88200, 4, 16, 0}, mono8{1, 1, 8000, 8000, 1, 8, 0};
     auto silent = AviWriter::create(dir.file("silent.avi"), 1000, nullptr);
     EXPECT_EQ(silent->addAudio("abcd", 4), AVIERR_BADFORMAT);
     auto uneven = AviWriter::create(dir.file("uneven.avi"), 1000, &stereo);
