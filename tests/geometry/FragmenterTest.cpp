@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "EdgeProfile.h"
+#include "GeometryHelpers.h"
 #include "GlyphOutline.h"
 #include "SolidCheck.h"
 #include "TestBox.h"
@@ -284,23 +285,17 @@ TEST(Fragmenter, CutFacesWearTheSolidSlotAndSurfacesKeepTheirMapping) {
     EXPECT_EQ(checkFragments(mapped, out), "");
     int cutFaces = 0;
     for (const auto& fragment : out)
-        for (int e = 0; e < fragment->elementCount(); ++e) {
-            GeometryInterface::ElementInfo info;
-            const int *p, *t, *n;
-            fragment->getElementRefs(e, info, &p, &t, &n);
-            ASSERT_TRUE(info.part == 0 || info.part == 5) << info.part;
-            if (info.part == 5) {
-                ++cutFaces;
-                continue;
-            }
-            for (int k = 0; k < info.count; ++k) {
+        test::eachElement(*fragment, [&](const auto& info, const int* p, const int* t, auto...) {
+            EXPECT_TRUE(info.part == 0 || info.part == 5) << info.part;
+            cutFaces += info.part == 5;
+            for (int k = 0; info.part == 0 && k < info.count; ++k) {
                 double at[3], uv[3];
                 fragment->getVertex(at, p[k]);
                 fragment->getTexCoord(uv, t[k]);
                 EXPECT_NEAR(uv[0], at[0] / 4, 1e-5);
                 EXPECT_NEAR(uv[1], at[1] / 3, 1e-5);
             }
-        }
+        });
     EXPECT_GT(cutFaces, 0);
     // "Shell" leaves the cuts open: no cut faces, and open edges.
     f.shellSolid = FragmentationParams::kShell;
