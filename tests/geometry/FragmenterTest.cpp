@@ -347,7 +347,6 @@ TEST(Fragmenter, MalformedParametersAreHeldOrNamed) {
     Fragments one;
     Fragmenter::fragment(odd, *whole, glm::dmat4(1), 0, one);
     EXPECT_EQ(one.size(), 1u);
-    // An empty mesh gives no fragments.
     PackedObjDB empty;
     Fragments none;
     EXPECT_EQ(Fragmenter::fragment(shatter(3, 2), empty, glm::dmat4(1), 0, none).fragments, 0);

@@ -320,9 +320,8 @@ TEST(ObjectX, ABatchOfObjectsSharingAnOutlineBuildsWhatThePortsBuild) {
         ASSERT_TRUE(expected && built);
         ASSERT_GT(expected->vertexCount(), 0);
         ASSERT_EQ(built->vertexCount(), expected->vertexCount());
-        EXPECT_EQ(std::memcmp(built->vertexData(), expected->vertexData(),
-                              sizeof(float) * PackedObjDB::kFloatsPerVertex * static_cast<size_t>(built->vertexCount())),
-                  0);
+        const size_t bytes = sizeof(float) * PackedObjDB::kFloatsPerVertex * static_cast<size_t>(built->vertexCount());
+        EXPECT_EQ(std::memcmp(built->vertexData(), expected->vertexData(), bytes), 0);
     }
     EXPECT_NE(objectOf(batch, "Coarse")->solid(kRenderMode)->vertexCount(),
               objectOf(batch, "Fine")->solid(kRenderMode)->vertexCount());
@@ -337,9 +336,8 @@ TEST(ObjectX, FlatnessConvertsToSmoothness) {
 TEST(ObjectXStyle, StoredFormsFollowTheTrackingAndKindRules) {
     SceneX scene;
     auto* style = new ObjectXStyle(scene, "Lathe");
-    ASSERT_EQ(test::readLines(*style, "extrusionStyle ExtrusionOrvoLong\ntrackProfile 1\nperim \"Bevel, Medium\"\n"
-                                      "hole \"Bevel, Large\"\nheadCapType Weird\ntailCapType Domed\nbuildAxis Q\n"),
-              0);
+    ASSERT_EQ(0, test::readLines(*style, "extrusionStyle ExtrusionOrvoLong\ntrackProfile 1\nperim \"Bevel, Medium\"\n"
+                                         "hole \"Bevel, Large\"\nheadCapType Weird\ntailCapType Domed\nbuildAxis Q\n"));
     EXPECT_EQ(style->kind, ObjectXStyle::kRevolved);
     EXPECT_EQ(style->holeProfileName(), "Bevel, Medium");  // the hole tracks the perimeter
     std::string text = test::writtenBlock(*style);
@@ -639,10 +637,9 @@ TEST(ObjectP, BlocksRoundTripByteForByte) {
               "   # 0 vertices\n\n   # 0 texture vertices\n\n   # 0 normals\n\n   # 0 elements\n  end ObjDB\n"
               " end ObjectP\n");
     ObjectP sphere(scene, "Ball");
-    ASSERT_EQ(test::readLines(sphere, "primitiveType SPHERE\nprimVal1 120.5\nselected 1\nfaceOn2 0\n"
-                                      "smoothnessRender 33\nfilename \"ball \\\"b\\\".obj\"\nhardShadingAngle 12\n"
-                                      "material 1 \"Red\"\nmeshType 3\nflatPreview 0.5\n"),
-              0);
+    ASSERT_EQ(0, test::readLines(sphere, "primitiveType SPHERE\nprimVal1 120.5\nselected 1\nfaceOn2 0\n"
+                                         "smoothnessRender 33\nfilename \"ball \\\"b\\\".obj\"\nhardShadingAngle 12\n"
+                                         "material 1 \"Red\"\nmeshType 3\nflatPreview 0.5\n"));
     EXPECT_EQ(sphere.type(), ObjectP::kSphere);
     EXPECT_EQ(sphere.materialSlotCount(), 2);
     EXPECT_DOUBLE_EQ(sphere.smoothnessPreview, 17.222222);

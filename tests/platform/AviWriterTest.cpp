@@ -122,7 +122,6 @@ TEST(AviWriter, TheCompressionDialog) {
     EXPECT_EQ(AviWriter::close(std::move(writer)), AVIERR_OK);
     EXPECT_EQ(probed(path, {"codec_type", "duration_ts"}), "video 0");
     EXPECT_TRUE(streamHeader(path, "vids").ends_with(" 0")) << "no frames in the header's length";
-    // A compressor nobody has.
     writer = AviWriter::create(dir.file("none.avi"), 1000, nullptr);
     EXPECT_EQ(writer->setVideoCompression(picture(64, 48, 32, 0), {"IV50", 5000}, false, 25000), AVIERR_NOCOMPRESSOR);
     dialogs.setQuiet(false);

@@ -320,7 +320,6 @@ TEST(Curve2, StoresEveryPointFieldAndRefusesUnknownWords) {
     Curve2 empty(Curve2::Empty);
     empty.addPoint(CurvePoint::anchor(1, 1));
     EXPECT_EQ(test::writeBlockFile(empty, dir.file("c")), " begin Curve2\n  type Empty\n end Curve2\n");
-    // Unknown words are refused.
     for (const char* line : {"type Spline", "p 1 1\n  pType CORNER", "p 1 1\n  pCornerType SHARP", "p 1 x"}) {
         Curve2 c;
         std::string text = std::string(" begin Curve2\n  ") + line + "\n end Curve2\n";
@@ -386,13 +385,12 @@ TEST(InputProfile2, ReadsObjOutlinesAndRefusesIllustratorFiles) {
     EXPECT_EQ(std::pair(c.point(2).x, c.point(2).y), std::pair(4.0, 3.0));
     EXPECT_EQ(c.length(), 11);  // no closing edge
     EXPECT_EQ(profile.contours()[1].segments()[0].pointCount(), 3);
-    InputProfile2 missing;
-    EXPECT_EQ(test::readTextInto(missing, dir.file("m"), " begin InputProfile2\n  infileObj \"" + dir.file("none.obj") + "\"\n"),
-              -1);
-    InputProfile2 art;
-    EXPECT_EQ(test::readTextInto(art, dir.file("i"), " begin InputProfile2\n  infileIllustrator \"logo.ai\"\n", &diagnostic),
-              -1);
-    EXPECT_NE(diagnostic.find("<<infileIllustrator>>"), std::string::npos);
+    InputProfile2 missing, art;
+    const std::string missingObj = " begin InputProfile2\n  infileObj \"" + dir.file("none.obj") + "\"\n";
+    EXPECT_EQ(test::readTextInto(missing, dir.file("m"), missingObj), -1);
+    const std::string illustrator = " begin InputProfile2\n  infileIllustrator \"logo.ai\"\n";
+    EXPECT_EQ(test::readTextInto(art, dir.file("i"), illustrator, &diagnostic), -1);
+    test::expectContains(diagnostic, {"<<infileIllustrator>>"});
     InputProfile2 wrong;
     EXPECT_EQ(test::readTextInto(wrong, dir.file("w"), " begin InputProfile2\n  begin Curve2\n"), -1);
     EXPECT_EQ(wrong.contours().size(), 1u);

@@ -167,8 +167,8 @@ TEST_F(Scenes, TimelineSettingsAreWrittenOnlyWithContent) {
     EXPECT_EQ(save(scene).find("AnimGlobals"), std::string::npos);
     scene.animGlobals().setCurrentFrame(42);
     std::string text = save(scene);
-    EXPECT_NE(text.find("  begin AnimGlobals\n   frameStart 0.000000\n   frameEnd 300.000000\n   currFrame 42.000000\n"),
-              std::string::npos);
+    test::expectContains(text, {"  begin AnimGlobals\n   frameStart 0.000000\n   frameEnd 300.000000\n"
+                                "   currFrame 42.000000\n"});
     EXPECT_EQ(scene.animGlobals().frameCount(), 301);
     auto loaded = load("  begin AnimGlobals\n   motionBlurPasses 4\n   motionBlurShutter 90\n   frameEnd 48\n  end AnimGlobals\n" +
                        group("G"));
