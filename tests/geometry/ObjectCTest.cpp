@@ -39,7 +39,6 @@ TEST(ObjectC, LinesReadAndWriteByteForByte) {
         "begin MaterialStack 0\nend MaterialStack\nobject \"Flag1:Flag\"\nobject \"Flag1:Pole1\"\n"
         "object \"Flag1:Cap1\"\nend ObjectC\n";
     ASSERT_EQ(readLines(*f.cluster, lines), 0);
-    EXPECT_EQ(f.cluster->clusterType, ObjectC::kClusterFlag);
     ASSERT_EQ(f.cluster->memberCount(), 3);
     EXPECT_EQ(f.cluster->member(1), f.pole);
     const std::string block = writtenBlock(*f.cluster);
@@ -67,7 +66,6 @@ TEST(ObjectC, OldLinesAndOtherTypesAreRead) {
     Flagged f;
     ASSERT_EQ(readLines(*f.cluster, "clusterType \"Bunch\"\nflatRender 0\nhasFragments 1\nmaterial 2 \"Gold\"\n"
                                     "object \"Flag1:Flag\"\n"), 0);
-    EXPECT_EQ(f.cluster->clusterType, ObjectC::kClusterNone);
     EXPECT_TRUE(f.cluster->testObjectFlags(Object::kHasFragments));
     EXPECT_EQ(f.cluster->materialSlotCount(), 3);
     EXPECT_EQ(f.cluster->materialStack(2)->item(0).materialName(), "Gold");

@@ -87,7 +87,6 @@ TEST_F(Profiles, ScenesRoundTripEveryProfileKindByteForByte) {
     auto* loadedEdge = dynamic_cast<ProfileL*>(back.findMember("Edge"));
     auto* loadedSequence = dynamic_cast<ProfileM*>(back.findMember("Sequence"));
     ASSERT_TRUE(loadedLogo && loadedEdge && loadedSequence);
-    EXPECT_EQ(loadedLogo->layer, "Layer \"1\"");
     EXPECT_EQ(loadedSequence->member(0), loadedLogo);
     const Curve2& bevel = loadedEdge->inputProfile()->contours()[0].segments()[0];
     ASSERT_EQ(bevel.pointCount(), 4);

@@ -84,7 +84,6 @@ TEST(Object, MappingKeywordsAndCoordinateMapping) {
     EXPECT_TRUE(solid->mappingEnabled());
     EXPECT_EQ(solid->mapX(3.0), 1.0);  // divided by 2, less 0.5
     EXPECT_EQ(solid->mapY(3.0), 4.0);  // a scale below 1e-5 does not divide
-    EXPECT_TRUE(solid->testObjectFlags(Object::kIsFragment));
     EXPECT_EQ(solid->objectFlags(), 128u | Object::kIsFragment);
     test::expectContains(test::writtenBlock(*solid),
                          {"  is_fragment 1\n  fragment_index 3\n",
