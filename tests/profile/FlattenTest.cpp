@@ -35,23 +35,24 @@ Flat element(const Shape2DB& db, int e) {
     EXPECT_EQ(info.texCount, info.pointCount);
     for (int i = 0; i < info.pointCount; ++i) {
         Pair a, b, c;
-        db.getPoint(pi[i], a.data());
-        db.getNormal(ni[i], b.data());
-        db.getTexCoord(ti[i], c.data());
-        f.p.push_back(a);
-        f.n.push_back(b);
-        f.t.push_back(c);
+        db.getPoint(pi[i], a.data()), db.getNormal(ni[i], b.data()), db.getTexCoord(ti[i], c.data());
+        f.p.push_back(a), f.n.push_back(b), f.t.push_back(c);
     }
     return f;
 }
 
 CompositeCurve2 shape(int type, double w, double h) {
     CompositeCurve2 c;
-    c.shapeType = type;
-    c.shapeWidth = w;
-    c.shapeHeight = h;
+    c.shapeType = type, c.shapeWidth = w, c.shapeHeight = h;
     c.buildShape();
     return c;
+}
+
+// A segment of `type` through `points`, all anchors, added to `c`.
+Curve2& addSegment(CompositeCurve2& c, int type, std::initializer_list<Pair> points) {
+    Curve2& s = c.addSegment(type);
+    for (Pair p : points) s.addPoint(CurvePoint::anchor(p[0], p[1]));
+    return s;
 }
 
 Flat flattenOne(CompositeCurve2& c, int steps, double crease, bool keep) {
@@ -64,18 +65,15 @@ Flat flattenOne(CompositeCurve2& c, int steps, double crease, bool keep) {
 TEST(Flatten, StepsOneGivesEveryCornerTwiceAndTextureRunsAlong) {
     CompositeCurve2 square = shape(CompositeCurve2::SQUARE, 2, 2);
     Flat f = flattenOne(square, 1, 30, false);
-    EXPECT_EQ(f.kind, Geo2Interface::Closed);
-    EXPECT_EQ(f.part, 1);
+    EXPECT_EQ(std::pair(f.kind, f.part), std::pair(int(Geo2Interface::Closed), 1));
     EXPECT_EQ(f.p, (std::vector<Pair>{{-1, -1}, {-1, 1}, {-1, 1}, {1, 1}, {1, 1}, {1, -1}, {1, -1}, {-1, -1}}));
     EXPECT_EQ(f.n, (std::vector<Pair>{{-2, 0}, {-2, 0}, {0, 2}, {0, 2}, {2, 0}, {2, 0}, {0, -2}, {0, -2}}));
     EXPECT_EQ(f.t.front(), (Pair{1, 0}));
     EXPECT_EQ(f.t[2], (Pair{0.75, 0}));  // 2 of the 8 units round the square
-
     Flat halves = flattenOne(square, 2, 30, false);
     ASSERT_EQ(halves.p.size(), 12u);
     EXPECT_EQ(halves.p[1], (Pair{-1, 0}));
     EXPECT_EQ(halves.n[1], (Pair{-1, 0}));  // the normal of its piece, not normalised
-
     // Smooth closing without kept join points drops the repeated last point.
     Flat smooth = flattenOne(square, 1, 180, false);
     EXPECT_EQ(smooth.p.size(), 7u);
@@ -84,8 +82,7 @@ TEST(Flatten, StepsOneGivesEveryCornerTwiceAndTextureRunsAlong) {
     EXPECT_EQ(kept.n.back(), kept.n.front());
     // An open element runs its texture from one to zero.
     CompositeCurve2 ell;
-    Curve2& c = ell.addSegment(Curve2::Linear);
-    for (Pair p : {Pair{0, 0}, Pair{3, 0}, Pair{3, 4}}) c.addPoint(CurvePoint::anchor(p[0], p[1]));
+    addSegment(ell, Curve2::Linear, {{0, 0}, {3, 0}, {3, 4}});
     Flat open = flattenOne(ell, 1, 30, false);
     EXPECT_EQ(open.kind, Geo2Interface::Open);
     EXPECT_EQ(open.t, (std::vector<Pair>{{1, 0}, {4.0 / 7, 0}, {4.0 / 7, 0}, {0, 0}}));
@@ -102,8 +99,7 @@ TEST(Flatten, CreaseAngleDecidesWhetherJoinsAreShared) {
     EXPECT_EQ(flattenOne(circle, 4, 30, false).p.size(), 16u);  // tangent joins are smooth
     Flat kept = flattenOne(circle, 4, 30, true);
     ASSERT_EQ(kept.p.size(), 20u);
-    EXPECT_EQ(kept.p[4], kept.p[5]);
-    EXPECT_EQ(kept.n[4], kept.n[5]);
+    EXPECT_EQ(std::pair(kept.p[4], kept.n[4]), std::pair(kept.p[5], kept.n[5]));
     for (const Pair& n : shared.n) EXPECT_NEAR(std::hypot(n[0], n[1]), 1.0, 1e-12);
 }
 
@@ -128,16 +124,9 @@ TEST(Flatten, ClosedBezierSegmentsRepeatTheirStartOnlyWhenOpenAtTheEnd) {
 TEST(Flatten, RunsBreakWhereSegmentsDoNotJoinAndSkipWhatCannotBeDrawn) {
     CompositeCurve2 c;
     c.addSegment(Curve2::Empty);
-    Curve2& a = c.addSegment(Curve2::Linear);
-    a.addPoint(CurvePoint::anchor(0, 0));
-    a.addPoint(CurvePoint::anchor(1, 0));
-    Curve2& b = c.addSegment(Curve2::Linear);
-    b.addPoint(CurvePoint::anchor(5, 0));
-    b.addPoint(CurvePoint::anchor(6, 0));
-    Curve2& quadratic = c.addSegment(Curve2::Bezier);  // too short to draw
-    quadratic.addPoint(CurvePoint::anchor(6, 0));
-    quadratic.addPoint(CurvePoint::anchor(7, 1));
-    quadratic.addPoint(CurvePoint::anchor(8, 0));
+    addSegment(c, Curve2::Linear, {{0, 0}, {1, 0}});
+    addSegment(c, Curve2::Linear, {{5, 0}, {6, 0}});
+    addSegment(c, Curve2::Bezier, {{6, 0}, {7, 1}, {8, 0}});  // too short to draw
     c.linkSegments();
     Shape2DB db;
     ASSERT_EQ(c.flatten(false, 1, 30, false, 4, db), 0);
@@ -145,7 +134,6 @@ TEST(Flatten, RunsBreakWhereSegmentsDoNotJoinAndSkipWhatCannotBeDrawn) {
     EXPECT_EQ(element(db, 0).p, (std::vector<Pair>{{0, 0}, {1, 0}}));
     EXPECT_EQ(element(db, 1).p, (std::vector<Pair>{{5, 0}, {6, 0}}));
     EXPECT_EQ(element(db, 1).part, 5);
-
     c.segments()[1].type = 7;
     EXPECT_EQ(c.flatten(false, 1, 30, false, 0, db), -1);
 }
@@ -169,8 +157,7 @@ TEST(Flatten, PreviewSamplesUntilChordsFollowTheCurve) {
         }
     }
     CompositeCurve2 straight;
-    Curve2& line = straight.addSegment(Curve2::Bezier);
-    for (double x : {0.0, 1.0, 2.0, 3.0}) line.addPoint(CurvePoint::anchor(x, 0));
+    addSegment(straight, Curve2::Bezier, {{0, 0}, {1, 0}, {2, 0}, {3, 0}});
     Shape2DB db;
     CompositeCurve2::Sampling sampling;
     sampling.preview = true;
@@ -180,20 +167,15 @@ TEST(Flatten, PreviewSamplesUntilChordsFollowTheCurve) {
 
 TEST(Flatten, ProfilesApplyTheirEditsAndNumberTheirContours) {
     InputProfile2 profile;
-    for (double x : {1.0, 3.0}) {
-        Curve2& c = profile.addContour().addSegment(Curve2::Linear);
-        c.addPoint(CurvePoint::anchor(x, 1));
-        c.addPoint(CurvePoint::anchor(x, -1));
-    }
+    for (double x : {1.0, 3.0}) addSegment(profile.addContour(), Curve2::Linear, {{x, 1}, {x, -1}});
     profile.mirror = true;
     Shape2DB db;
     ASSERT_EQ(profile.flattenProfile(true, true, 1, 30, false, db), 0);
     ASSERT_EQ(db.elementCount(), 2);
     for (int e = 0; e < 2; ++e) {
-        Flat mirrored = element(db, e);
-        EXPECT_EQ(mirrored.part, e + 1);
-        EXPECT_EQ(mirrored.kind, Geo2Interface::Closed);  // closed by the bridges
-        EXPECT_EQ(mirrored.p.front(), (Pair{e ? 3.0 : 1.0, 1}));
+        Flat mirrored = element(db, e);  // closed by the bridges
+        EXPECT_EQ(std::tuple(mirrored.part, mirrored.kind, mirrored.p.front()),
+                  std::tuple(e + 1, int(Geo2Interface::Closed), Pair{e ? 3.0 : 1.0, 1}));
     }
     Shape2DB plain;
     ASSERT_EQ(profile.flattenProfile(false, false, 1, 30, false, plain), 0);
@@ -226,13 +208,12 @@ TEST(Shape2DB, StoresMeasuresAndCopiesContours) {
               (std::vector<int>{Shape2DB::Closed, 1, 3, 3, 1}));
     EXPECT_EQ(db.elementLength(0), 0.0);  // until measured
     db.computeLengths();
-    EXPECT_DOUBLE_EQ(db.elementLength(0), 7.0);  // no closing edge
-    EXPECT_DOUBLE_EQ(db.elementLength(1), 7.0);
-    EXPECT_EQ(db.elementLength(2), 0.0);
+    // No closing edge: 7 for both measured kinds.
+    EXPECT_EQ((std::vector<double>{db.elementLength(0), db.elementLength(1), db.elementLength(2)}),
+              (std::vector<double>{7, 7, 0}));
     double x0, x1, y0, y1;
     ASSERT_TRUE(db.elementBounds(1, x0, x1, y0, y1));
     EXPECT_EQ(std::vector<double>({x0, x1, y0, y1}), (std::vector<double>{0, 3, 0, 4}));
-
     Shape2DB copy;
     copy.addPoint(9, 9);
     copy.copyFrom(db);
@@ -241,7 +222,6 @@ TEST(Shape2DB, StoresMeasuresAndCopiesContours) {
     EXPECT_EQ(info.part, 2);  // the later ones moved down
     EXPECT_EQ(db.clear(), 0);
     EXPECT_EQ(db.pointCount() + db.normalCount() + db.texCoordCount() + db.elementCount(), 0);
-
     ASSERT_EQ(copy.elementCount(), 3);
     EXPECT_EQ(pointsOf(copy, 2), (std::vector<int>{0, 1, 2}));
     EXPECT_DOUBLE_EQ(copy.elementLength(1), 7.0);
@@ -275,7 +255,6 @@ TEST(PolyShape2, ContainmentCoversLowerEndsOfEdgesButNotUpperOnes) {
     int diamond = shape.addLoop(d, 4);
     int c[3] = {shape.addPoint(0, 0), shape.addPoint(2, 0), shape.addPoint(1, 2)};
     int chain = shape.addChain(c, 3);
-
     test::TempDir dir;
     std::FILE* console = std::fopen(dir.file("console").c_str(), "w");
     shape.setConsole(console);
@@ -285,8 +264,7 @@ TEST(PolyShape2, ContainmentCoversLowerEndsOfEdgesButNotUpperOnes) {
     EXPECT_TRUE(shape.loopContainsPoint(square, 1, 0));   // bottom edge: lower ends count
     EXPECT_FALSE(shape.loopContainsPoint(square, 1, 2));  // top edge: upper ends do not
     // Level with the diamond's side vertices, each vertex is crossed once.
-    EXPECT_TRUE(shape.loopContainsPoint(diamond, 0, 0));
-    EXPECT_TRUE(shape.loopContainsPoint(diamond, -1, 0));
+    EXPECT_TRUE(shape.loopContainsPoint(diamond, 0, 0) && shape.loopContainsPoint(diamond, -1, 0));
     EXPECT_FALSE(shape.loopContainsPoint(diamond, 2, 0));
     // An open chain crosses an odd number of times: outside, with a diagnostic.
     EXPECT_FALSE(shape.loopContainsPoint(chain, 1.2, 1));
@@ -326,14 +304,12 @@ TEST(PolyShape2, NestedLoopsGetDepthsAndAlternatingOrientation) {
     for (int loop : {middle, outer, beside}) shape.reverseLoop(loop);
     std::vector<int> firstPoints;
     for (int loop = 0; loop < shape.loopCount(); ++loop) firstPoints.push_back(shape.loopPoints(loop)[0]);
-
     EXPECT_EQ(shape.classifyLoops(false), (std::vector<int>{1, 2, 0, 0}));
     EXPECT_TRUE(shape.loopIsClockwise(outer));  // left as it was
     EXPECT_EQ(shape.classifyLoops(true), (std::vector<int>{1, 2, 0, 0}));
-    EXPECT_FALSE(shape.loopIsClockwise(outer));
-    EXPECT_TRUE(shape.loopIsClockwise(middle));
-    EXPECT_FALSE(shape.loopIsClockwise(inner));
-    EXPECT_FALSE(shape.loopIsClockwise(beside));
+    EXPECT_EQ((std::vector<bool>{shape.loopIsClockwise(outer), shape.loopIsClockwise(middle),
+                                 shape.loopIsClockwise(inner), shape.loopIsClockwise(beside)}),
+              (std::vector<bool>{false, true, false, false}));
     for (int loop = 0; loop < shape.loopCount(); ++loop) EXPECT_EQ(shape.loopPoints(loop)[0], firstPoints[loop]);
 }
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "GeometryText.h"
 #include "MemoryStream.h"
 
 namespace fw {
@@ -37,36 +38,28 @@ TEST(FragmentationParams, WordsReadAndWriteWithTheirFallbacks) {
                               "  begin ChopParams\n   PositionOffsetStyle Constant\n   Direction 0 45 0\n  end ChopParams\n"
                               " end FragmentationParams\n";
     ASSERT_EQ(readLines(f, lines), 0);
-    EXPECT_EQ(f.style, FragmentationParams::kRandom);
-    EXPECT_EQ(f.frame, FragmentationParams::kGlobal);
-    EXPECT_EQ(f.shellSolid, FragmentationParams::kShell);
-    EXPECT_EQ(f.divisionType, FragmentationParams::kRecursive);
-    EXPECT_EQ(f.chops[0].sliceCount, 7);
-    EXPECT_EQ(f.chops[0].positionOffsetStyle, ChopParams::kRandom);
-    EXPECT_EQ(f.chops[0].rotationOffsetSeed, 4294967295UL);
-    EXPECT_EQ(f.chops[1].positionOffsetStyle, ChopParams::kConstant);
-    EXPECT_EQ(f.chops[1].direction[1], 45.0);
+    auto words = [&] { return std::vector<int>{f.style, f.frame, f.shellSolid, f.divisionType}; };
+    EXPECT_EQ(words(), (std::vector<int>{FragmentationParams::kRandom, FragmentationParams::kGlobal,
+                                         FragmentationParams::kShell, FragmentationParams::kRecursive}));
+    EXPECT_EQ(std::tuple(f.chops[0].sliceCount, f.chops[0].positionOffsetStyle, f.chops[0].rotationOffsetSeed),
+              std::tuple(7, int(ChopParams::kRandom), 4294967295UL));
+    EXPECT_EQ(std::pair(f.chops[1].positionOffsetStyle, f.chops[1].direction[1]),
+              std::pair(int(ChopParams::kConstant), 45.0));
     EXPECT_FALSE(f.chops[2].enabled);  // the third pass was not in the file
     FragmentationParams again;
     std::string text = writtenBlock(f);
     ASSERT_EQ(readLines(again, text.substr(text.find('\n') + 1)), 0);
     EXPECT_EQ(writtenBlock(again), text);
-
     // Unknown words read as the first value; values outside the lists write the fallback.
     ASSERT_EQ(readLines(f, "Style Spiral\nGlobLoc Nearby\nShellSolid Hollow\nDivisionType Odd\n"), 0);
-    EXPECT_EQ(f.style, FragmentationParams::kLinear);
-    EXPECT_EQ(f.frame, FragmentationParams::kLocal);
-    EXPECT_EQ(f.shellSolid, FragmentationParams::kSolid);
-    EXPECT_EQ(f.divisionType, FragmentationParams::kNormal);
-    f.style = 9;
-    f.frame = 0;
-    f.shellSolid = 5;
-    f.divisionType = -1;
+    EXPECT_EQ(words(), (std::vector<int>{FragmentationParams::kLinear, FragmentationParams::kLocal,
+                                         FragmentationParams::kSolid, FragmentationParams::kNormal}));
+    f.style = 9, f.frame = 0, f.shellSolid = 5, f.divisionType = -1;
     f.chops[0].positionOffsetStyle = 8;
     text = writtenBlock(f);
-    EXPECT_NE(text.find("  Style Linear\n  GlobLoc Local\n  ShellSolid Shell\n  SolidMtlIdx 3\n  DivisionType Normal\n"),
-              std::string::npos);
-    EXPECT_NE(text.find("   PositionOffsetStyle None\n"), std::string::npos);
+    test::expectContains(text, {"  Style Linear\n  GlobLoc Local\n  ShellSolid Shell\n  SolidMtlIdx 3\n"
+                                "  DivisionType Normal\n",
+                                "   PositionOffsetStyle None\n"});
     ChopParams c;
     ASSERT_EQ(readLines(c, "PositionOffsetStyle Wavy\n"), 0);
     EXPECT_EQ(c.positionOffsetStyle, ChopParams::kNone);
@@ -77,13 +70,13 @@ TEST(FragmentationParams, BlocksMustCloseWithTheirOwnClassAndHoldThreePasses) {
     EXPECT_EQ(readLines(f, "end ChopParams\n"), -1);
     ChopParams c;
     EXPECT_EQ(readLines(c, "NumSlices 2\nend FragmentationParams\n"), -1);
+    EXPECT_EQ(readLines(f, "begin Other\n"), -1);
     FragmentationParams full;
     std::string four;
     for (int i = 0; i < 4; ++i) four += "begin ChopParams\nend ChopParams\n";
     std::string diagnostic;
     EXPECT_EQ(readLines(full, four, &diagnostic), -1);
     EXPECT_EQ(diagnostic.rfind("Error processing scene command <<begin>> for class <<FragmentationParams>>", 0), 0u);
-    EXPECT_EQ(readLines(f, "begin Other\n"), -1);
 }
 
 }  // namespace

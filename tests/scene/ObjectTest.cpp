@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "GeometryText.h"
 #include "MemoryStream.h"
 #include "TestBox.h"
 #include "mesh/PackedObjDB.h"
@@ -18,24 +19,18 @@ TEST(Object, PortsFollowTheGeometryAndTheTransform) {
     for (const char* name : {"Preview2DBounds", "PreviewBounds", "RenderBounds", "RenderDisplayGeometry",
                              "PreviewWorldVertex", "RenderWorldNormal", "Preview2DGradients"})
         EXPECT_NE(solid->findPort(name), nullptr) << name;
-
     double box[6];
     solid->localBounds(kRenderMode, box);
-    EXPECT_EQ(box[0], -1.0);
-    EXPECT_EQ(box[5], 1.0);
+    EXPECT_EQ(std::pair(box[0], box[5]), std::pair(-1.0, 1.0));
     solid->localBounds(kRenderMode, box);
     EXPECT_EQ(solid->port.computes, 1);
-
     solid->translate[0] = 10;
     solid->worldBounds(kRenderMode, box);
-    EXPECT_EQ(box[0], 9.0);
-    EXPECT_EQ(box[3], 11.0);
-
+    EXPECT_EQ(std::pair(box[0], box[3]), std::pair(9.0, 11.0));
     solid->resize(4, 4, 4);  // the source changes: every consumer recomputes on request
     solid->localBounds(kPreviewMode, box);
     EXPECT_EQ(box[3], 2.0);
     EXPECT_EQ(solid->port.computes, 2);
-
     Object::WorldCoordinateSettings world;
     world.matrix[12] = 10;  // the node's world transform as the renderer hands it in
     auto* points = static_cast<std::vector<double>*>(solid->worldVertexPort(kRenderMode).get(&world));
@@ -54,7 +49,6 @@ TEST(Object, DisplayGeometryPacksAndGradientsFollowTheTextureAxes) {
     ASSERT_NE(packed, nullptr);
     EXPECT_EQ(packed->vertexCount(), 24);  // 8 corners, each on 3 faces with its own normal
     EXPECT_EQ(packed->elementCount(), 6);
-
     const auto* g = solid->gradients(kPreviewMode);
     ASSERT_NE(g, nullptr);
     // Corner 0 lies on the bottom, front and left faces; on the front face (y = -0.5)
@@ -68,16 +62,15 @@ TEST(Object, DisplayGeometryPacksAndGradientsFollowTheTextureAxes) {
 TEST(Object, StoredFormWritesOnlyWhatIsSet) {
     SceneX scene;
     auto* solid = new test::TestBox(scene, "Cube");
-    // The default block's exact bytes are ObjectP.DefaultBlockBytes's (tests/geometry).
+    // The default block's exact bytes are pinned by ObjectP.BlocksRoundTripByteForByte (tests/geometry).
     solid->setObjectFlags(Object::kHasFragments);
     solid->fragmentCount = 12;
     solid->hardShadingAngle = 30;
     solid->mapRepeatY = 0;
-    std::string text = test::writtenBlock(*solid);
-    EXPECT_NE(text.find("  has_fragments 1\n  num_fragments 12\n  hardShadingAngle 30.000000\n  mapAutoFit 1\n"),
-              std::string::npos);
-    EXPECT_NE(text.find("  mapRepeatY 0\n"), std::string::npos);
-    EXPECT_EQ(text.find("is_fragment"), std::string::npos);
+    const std::string text = test::writtenBlock(*solid);
+    test::expectContains(text, {"  has_fragments 1\n  num_fragments 12\n  hardShadingAngle 30.000000\n  mapAutoFit 1\n",
+                                "  mapRepeatY 0\n"});
+    test::expectLacks(text, {"is_fragment"});
 }
 
 TEST(Object, MappingKeywordsAndCoordinateMapping) {
@@ -85,22 +78,17 @@ TEST(Object, MappingKeywordsAndCoordinateMapping) {
     auto* solid = new test::TestBox(scene, "Cube");
     EXPECT_EQ(solid->mapX(3.0), 3.0);  // off: unchanged
     std::string diagnostic;
-    ASSERT_EQ(test::readLines(*solid,
-                              "mapAutoFit 0\nmapScale 2 0.000001 1\nmapPosition 0.5 -1 0\nmapRotation 45\n"
-                              "mapProportional 0\nis_fragment 1\nfragment_index 3\nanimate_fragments 1\n",
-                              &diagnostic),
-              0)
-        << diagnostic;
+    ASSERT_EQ(test::readLines(*solid, "mapAutoFit 0\nmapScale 2 0.000001 1\nmapPosition 0.5 -1 0\nmapRotation 45\n"
+                                      "mapProportional 0\nis_fragment 1\nfragment_index 3\nanimate_fragments 1\n",
+                              &diagnostic), 0) << diagnostic;
     EXPECT_TRUE(solid->mappingEnabled());
-    EXPECT_EQ(solid->mapX(3.0), 1.0);   // divided by 2, less 0.5
-    EXPECT_EQ(solid->mapY(3.0), 4.0);   // a scale below 1e-5 does not divide
-    EXPECT_TRUE(solid->testObjectFlags(Object::kIsFragment));
+    EXPECT_EQ(solid->mapX(3.0), 1.0);  // divided by 2, less 0.5
+    EXPECT_EQ(solid->mapY(3.0), 4.0);  // a scale below 1e-5 does not divide
     EXPECT_EQ(solid->objectFlags(), 128u | Object::kIsFragment);
-    std::string text = test::writtenBlock(*solid);
-    EXPECT_NE(text.find("  is_fragment 1\n  fragment_index 3\n"), std::string::npos);
-    EXPECT_NE(text.find("  mapAutoFit 0\n  mapType 0\n  mapScale 2.000000 0.000001 1.000000\n"
-                        "  mapPosition 0.500000 -1.000000 0.000000\n  mapRotation 45.000000\n"),
-              std::string::npos);
+    test::expectContains(test::writtenBlock(*solid),
+                         {"  is_fragment 1\n  fragment_index 3\n",
+                          "  mapAutoFit 0\n  mapType 0\n  mapScale 2.000000 0.000001 1.000000\n"
+                          "  mapPosition 0.500000 -1.000000 0.000000\n  mapRotation 45.000000\n"});
 }
 
 }  // namespace fw

@@ -50,6 +50,9 @@ private:
 
 int valueOf(const int* p) { return p ? *p : -999; }
 
+// A value read from a port, and how often `port` has computed by then.
+std::pair<int, int> after(const int* value, const SumPort& port) { return {valueOf(value), port.computes}; }
+
 class Ports : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -70,19 +73,14 @@ TEST_F(Ports, ComputeOnceUntilDirtyOrNewSettingsOrHeld) {
     Quality preview(0), render(1);
     EXPECT_EQ(valueOf(port.get(&preview)), 5);
     EXPECT_EQ(valueOf(port.get(&preview)), 5);
-    EXPECT_EQ(valueOf(port.value()), 5);
-    EXPECT_EQ(port.computes, 1);
-    EXPECT_EQ(valueOf(port.get(&render)), 1005);
-    EXPECT_EQ(port.computes, 2);
+    EXPECT_EQ(after(port.value(), port), std::pair(5, 1));
+    EXPECT_EQ(after(port.get(&render), port), std::pair(1005, 2));
     port.setDirty();
-    EXPECT_EQ(valueOf(port.update()), 1005);
-    EXPECT_EQ(port.computes, 3);
-
+    EXPECT_EQ(after(port.update(), port), std::pair(1005, 3));
     port.failNext = true;
     port.setDirty();
     EXPECT_EQ(port.update(), nullptr);
     EXPECT_TRUE(port.dirty());  // a failed computation stays stale
-
     // The hold switch freezes every port at what it last computed.
     port.failNext = false;
     EXPECT_EQ(valueOf(port.update()), 1005);
@@ -90,8 +88,7 @@ TEST_F(Ports, ComputeOnceUntilDirtyOrNewSettingsOrHeld) {
     port.setDirty();
     OutputPort::setHold(true);
     EXPECT_TRUE(port.isValid());
-    EXPECT_EQ(valueOf(port.update()), 1005);
-    EXPECT_EQ(port.computes, 5);
+    EXPECT_EQ(after(port.update(), port), std::pair(1005, 5));
     OutputPort::setHold(false);
     EXPECT_EQ(valueOf(port.update()), 1006);
 }
@@ -102,32 +99,25 @@ TEST_F(Ports, ConsumerGoesStaleWhenItsSourceRecomputesAfterItPastTheStampsSignBi
     ASSERT_TRUE(bounds.input(0)->connect(source->nameReference(), "Geometry"));
     EXPECT_FALSE(bounds.hasUnconnectedInput());
     EXPECT_EQ(valueOf(bounds.value()), 107);
-    EXPECT_EQ(valueOf(bounds.value()), 107);
-    EXPECT_EQ(bounds.computes, 1);
+    EXPECT_EQ(after(bounds.value(), bounds), std::pair(107, 1));
     EXPECT_GT(bounds.stamp(), geometry.stamp());
-
     geometry.base = 8;
     geometry.setDirty();
     EXPECT_FALSE(bounds.isValid());  // the source is stale, so the consumer is
     EXPECT_TRUE(bounds.dirty());
-    EXPECT_EQ(valueOf(bounds.value()), 108);
-    EXPECT_EQ(geometry.computes, 2);
-
+    EXPECT_EQ(after(bounds.value(), geometry), std::pair(108, 2));
     // The source recomputed on another consumer's behalf: this one is stale too.
     geometry.setDirty();
     geometry.value();
     EXPECT_FALSE(bounds.isValid());
-    EXPECT_EQ(valueOf(bounds.value()), 108);
-    EXPECT_EQ(bounds.computes, 3);
-
+    EXPECT_EQ(after(bounds.value(), bounds), std::pair(108, 3));
     // Stamps compare unsigned past the sign bit, and the counter skips 0 when it wraps.
     OutputPort::setCounter(0x7ffffffeu);
     geometry.setDirty();
-    EXPECT_EQ(valueOf(bounds.value()), 108);
+    EXPECT_EQ(after(bounds.value(), bounds), std::pair(108, 4));
     EXPECT_GE(bounds.stamp(), 0x80000000u);
     EXPECT_LT(geometry.stamp(), 0x80000000u);
     EXPECT_TRUE(bounds.isValid());
-    EXPECT_EQ(bounds.computes, 4);
     OutputPort::setCounter(0xffffffffu);
     geometry.setDirty();
     geometry.value();
@@ -147,13 +137,11 @@ TEST_F(Ports, AnEvictedSourceIsMadeAgainWhenReadWithoutStalingItsConsumer) {
     EXPECT_TRUE(geometry.evicted());
     EXPECT_EQ(geometry.resets, resets + 1);
     EXPECT_TRUE(bounds.isValid());
-    EXPECT_EQ(valueOf(geometry.value()), 7);
-    EXPECT_EQ(geometry.computes, 2);
+    EXPECT_EQ(after(geometry.value(), geometry), std::pair(7, 2));
     EXPECT_EQ(geometry.stamp(), stamp);
     EXPECT_FALSE(geometry.evicted());
     EXPECT_TRUE(bounds.isValid());
     EXPECT_EQ(bounds.computes, 1);
-
     geometry.setDirty();
     geometry.evict();  // stale: nothing to give back
     EXPECT_FALSE(geometry.evicted());
@@ -168,20 +156,16 @@ TEST_F(Ports, ReconnectionDirtiesAndResetsOnlyWhenSomethingChanged) {
     ASSERT_TRUE(link->connect(source->nameReference(), "A"));
     EXPECT_EQ(valueOf(consumerPort.value()), 1);
     EXPECT_EQ(consumerPort.resets, 1);
-
     ASSERT_TRUE(link->connect(source->nameReference(), "A"));
     EXPECT_EQ(consumerPort.resets, 1);
     EXPECT_TRUE(consumerPort.isValid());
-
     testing::internal::CaptureStdout();
     EXPECT_FALSE(link->connect(source->nameReference(), "NoSuchPort"));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "bad link\n");
     EXPECT_EQ(link->source(), &a);
-
     ASSERT_TRUE(link->connect(source->nameReference(), "B"));
     EXPECT_EQ(consumerPort.resets, 2);
     EXPECT_EQ(valueOf(consumerPort.value()), 2);
-
     // The link holds the source by name: a rename is followed.
     ASSERT_TRUE(source->setName("Renamed"));
     EXPECT_EQ(link->sourceMember().name(), "Renamed");
@@ -210,12 +194,10 @@ TEST_F(Ports, ConnectionsRefuseAResultOrSettingsOfAnotherTypeAndFollowTheirSetti
     } halves(source, "Halves");
     SumPort bounds(consumer, "Bounds", 0, 1);
     InputLink* link = bounds.input(0);
-
     testing::internal::CaptureStderr();
     EXPECT_FALSE(link->connect(source->nameReference(), "Halves"));  // a double is not an int
     EXPECT_NE(testing::internal::GetCapturedStderr().find("cannot read port Halves"), std::string::npos);
     EXPECT_EQ(link->source(), nullptr);
-
     struct Other {
         bool operator==(const Other&) const = default;
     } other;

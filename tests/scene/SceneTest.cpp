@@ -6,6 +6,7 @@
 #include <regex>
 #include <string>
 
+#include "GeometryText.h"
 #include "TempDir.h"
 #include "platform/Random.h"
 #include "scene/AnimGlobals.h"
@@ -53,7 +54,6 @@ protected:
         MemberFactory::instance().add("CameraX", "camera%d", makeStand<kCameraKind>);
         MemberFactory::instance().add("ObjectP", "object%d", makeStand<kObjectKind>);
     }
-
     SceneFile::Loaded load(const std::string& body) {
         test::writeFile(dir.file("in.scene"), " begin SceneX\n" + body + " end SceneX\n");
         return SceneFile::load(dir.file("in.scene"));
@@ -63,7 +63,6 @@ protected:
         EXPECT_TRUE(SceneFile::save(scene, dir.file("out.scene"), error)) << error;
         return test::readFile(dir.file("out.scene"));
     }
-
     test::TempDir dir;
 };
 
@@ -76,11 +75,10 @@ std::string group(const std::string& name, const std::string& parent = "root") {
 TEST_F(Scenes, DuplicateNamesAreRepairedNotRejected) {
     auto loaded = load(group("Box") + group("Box") + group("box"));
     ASSERT_TRUE(loaded.scene) << loaded.error;
-    SceneX& scene = *loaded.scene;
-    ASSERT_EQ(scene.memberCount(kGroupKind), 3);
-    EXPECT_EQ(scene.member(kGroupKind, 0)->name(), "Box");
-    EXPECT_EQ(scene.member(kGroupKind, 1)->name(), "Box_DUPLICATE_FOUND.1");
-    EXPECT_EQ(scene.member(kGroupKind, 2)->name(), "box");  // exact lookup: a different name
+    ASSERT_EQ(loaded.scene->memberCount(kGroupKind), 3);
+    // "box": an exact lookup, so a different name.
+    for (auto [i, name] : {std::pair{0, "Box"}, {1, "Box_DUPLICATE_FOUND.1"}, {2, "box"}})
+        EXPECT_EQ(loaded.scene->member(kGroupKind, i)->name(), name);
 }
 
 TEST_F(Scenes, MakeUniqueNameNumbersWithoutRegardToCase) {
@@ -128,18 +126,15 @@ TEST_F(Scenes, MarkedMembersAreWrittenByKindInTheFixedOrder) {
     ASSERT_TRUE(loaded.scene) << loaded.error;
     new Group(*loaded.scene, "__Helper");
     std::string text = save(*loaded.scene);
-    EXPECT_NE(text.find("\"G\""), std::string::npos);
-    EXPECT_EQ(text.find("Gold"), std::string::npos);
-    EXPECT_EQ(text.find("__Helper"), std::string::npos);
+    test::expectContains(text, {"\"G\""});
+    test::expectLacks(text, {"Gold", "__Helper"});
     loaded.scene->setWriteAll(true);
     text = save(*loaded.scene);
-    EXPECT_EQ(text.find("__Helper"), std::string::npos);
+    test::expectLacks(text, {"__Helper"});
     size_t cam = text.find("begin CameraX"), mat = text.find("begin MaterialX"), grp = text.find("begin Group"),
            obj = text.find("begin ObjectP");
     ASSERT_NE(obj, std::string::npos);
-    EXPECT_LT(cam, mat);
-    EXPECT_LT(mat, grp);
-    EXPECT_LT(grp, obj);
+    EXPECT_TRUE(cam < mat && mat < grp && grp < obj) << text;
     EXPECT_EQ(text.rfind(" begin SceneX\n  name \"Order\"\n", 0), 0u);
 }
 
@@ -150,8 +145,8 @@ TEST_F(Scenes, DefaultNamesKeepGrowingAcrossLoads) {
     ASSERT_TRUE(first.scene && second.scene);
     std::smatch m1, m2;
     std::string n1 = first.scene->member(kGroupKind, 0)->name(), n2 = second.scene->member(kGroupKind, 0)->name();
-    ASSERT_TRUE(std::regex_match(n1, m1, std::regex("\\|ORVO_GROUP(\\d+)")));
-    ASSERT_TRUE(std::regex_match(n2, m2, std::regex("\\|ORVO_GROUP(\\d+)")));
+    const std::regex defaultName("\\|ORVO_GROUP(\\d+)");
+    ASSERT_TRUE(std::regex_match(n1, m1, defaultName) && std::regex_match(n2, m2, defaultName)) << n1 << " " << n2;
     EXPECT_GT(std::stoi(m2[1]), std::stoi(m1[1]));
 }
 
@@ -162,7 +157,6 @@ TEST_F(Scenes, FailedLoadLeavesNothingBehind) {
     EXPECT_FALSE(loaded.scene);
     EXPECT_EQ(Stand::live, 0);
     EXPECT_EQ(loaded.error, "Error processing scene command <<begin>> for class <<SceneX>> at byte 81.");
-
     auto missing = SceneFile::load(dir.file("nothing-here.scene"));
     EXPECT_FALSE(missing.scene);
     EXPECT_EQ(missing.error, "No such file or directory");
@@ -173,17 +167,15 @@ TEST_F(Scenes, TimelineSettingsAreWrittenOnlyWithContent) {
     EXPECT_EQ(save(scene).find("AnimGlobals"), std::string::npos);
     scene.animGlobals().setCurrentFrame(42);
     std::string text = save(scene);
-    EXPECT_NE(text.find("  begin AnimGlobals\n   frameStart 0.000000\n   frameEnd 300.000000\n   currFrame 42.000000\n"),
-              std::string::npos);
+    test::expectContains(text, {"  begin AnimGlobals\n   frameStart 0.000000\n   frameEnd 300.000000\n"
+                                "   currFrame 42.000000\n"});
     EXPECT_EQ(scene.animGlobals().frameCount(), 301);
-
     auto loaded = load("  begin AnimGlobals\n   motionBlurPasses 4\n   motionBlurShutter 90\n   frameEnd 48\n  end AnimGlobals\n" +
                        group("G"));
     ASSERT_TRUE(loaded.scene) << loaded.error;
-    EXPECT_EQ(loaded.scene->animGlobals().frameEnd, 48);
-    EXPECT_EQ(loaded.scene->animGlobals().motionBlurPasses, 4);
+    EXPECT_EQ(std::pair(loaded.scene->animGlobals().frameEnd, loaded.scene->animGlobals().motionBlurPasses),
+              std::pair(48, 4));
     EXPECT_EQ(save(*loaded.scene).find("motionBlur"), std::string::npos);
-
     // Preferences keep only the timeline block.
     loaded.scene->setPreferencesMode(true);
     EXPECT_EQ(save(*loaded.scene),
@@ -200,9 +192,8 @@ TEST_F(Scenes, NodeFlagsAndTransforms) {
     ASSERT_TRUE(loaded.scene) << loaded.error;
     auto* a = static_cast<Group*>(loaded.scene->findMember("A"));
     auto* b = static_cast<Group*>(loaded.scene->findMember("B"));
-    EXPECT_FALSE(a->flag(DAGNode::kVisible));
-    EXPECT_TRUE(a->flag(DAGNode::kLocked));
-    EXPECT_TRUE(a->flag(DAGNode::kEditorVisible));
+    EXPECT_EQ(std::tuple(a->flag(DAGNode::kVisible), a->flag(DAGNode::kLocked), a->flag(DAGNode::kEditorVisible)),
+              std::tuple(false, true, true));
     EXPECT_EQ(a->rotateOrder, "xyz");  // an empty order leaves it as it was
     b->translate[1] = 2;
     // B's point (1, 0, 0) sits at (1, 2, 0) in A, which turns it a quarter about z and moves it by 1 in x.
@@ -213,17 +204,13 @@ TEST_F(Scenes, NodeFlagsAndTransforms) {
     a->transformBox(local, world);
     EXPECT_NEAR(world[0], 0.0, 1e-12);
     EXPECT_NEAR(world[3], 2.0, 1e-12);
-    std::string text = save(*loaded.scene);
-    EXPECT_NE(text.find("   vis 0\n   solo 0\n   solo_ghost 0\n   locked 1\n"), std::string::npos);
-
+    test::expectContains(save(*loaded.scene), {"   vis 0\n   solo 0\n   solo_ghost 0\n   locked 1\n"});
     // Rotation orders are matrix products: "xyz" turns a point about z first, "zyx" about x first.
     Group turned(*loaded.scene, "Turned");
     turned.rotate[0] = turned.rotate[1] = 90;
-    glm::dvec4 xyz = turned.transform() * glm::dvec4(0, 0, 1, 1);
-    EXPECT_NEAR(xyz.x, 1.0, 1e-12);
+    EXPECT_NEAR((turned.transform() * glm::dvec4(0, 0, 1, 1)).x, 1.0, 1e-12);
     turned.rotateOrder = "zyx";
-    glm::dvec4 zyx = turned.transform() * glm::dvec4(0, 0, 1, 1);
-    EXPECT_NEAR(zyx.y, -1.0, 1e-12);
+    EXPECT_NEAR((turned.transform() * glm::dvec4(0, 0, 1, 1)).y, -1.0, 1e-12);
 }
 
 // Classes whose readers have not arrived: their blocks come back as they were, nested
@@ -248,7 +235,6 @@ TEST_F(Scenes, StandInsKeepTheirBlocksByteForByte) {
     // The track's name was taken, so it keeps a default one and its lines as they were.
     EXPECT_EQ(loaded.scene->memberCount(kAnimTrackKind), 1);
     EXPECT_EQ(save(*loaded.scene), " begin SceneX\n" + body + " end SceneX\n");
-
     // A block must close with its own class; a class merely starting with "ObjectC" has no reader.
     EXPECT_FALSE(load("  begin ObjectC-FlagCluster\n   begin Inner\n   end Inner\n  end ObjectX\n").scene);
     EXPECT_EQ(load("  begin ObjectCFoo\n  end ObjectCFoo\n").error,
