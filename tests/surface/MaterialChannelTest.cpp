@@ -3,14 +3,11 @@
 // repetition and blur, triviality, and reading layers.
 #include "surface/MaterialChannel.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
-#include <cmath>
-#include <functional>
 
 #include "BlockFile.h"
 #include "TempDir.h"
+#include "TestImages.h"
 #include "surface/MaterialChannelColor.h"
 #include "surface/MaterialChannelReflectivity.h"
 #include "surface/MaterialChannelTransparency.h"
@@ -54,12 +51,7 @@ ProbeShader* addProbe(MaterialChannel& channel, Rgba colour, int mode = BlendMod
     return raw;
 }
 
-void expectColour(const Rgba& got, const Rgba& want, double tolerance = 1e-6) {
-    EXPECT_NEAR(got.r, want.r, tolerance);
-    EXPECT_NEAR(got.g, want.g, tolerance);
-    EXPECT_NEAR(got.b, want.b, tolerance);
-    EXPECT_NEAR(got.a, want.a, tolerance);
-}
+using test::expectColour;
 
 // The textbook per-channel formulas, source s over base d, both opaque.
 double screen(double s, double d) { return 1 - (1 - s) * (1 - d); }
@@ -88,18 +80,15 @@ TEST(BlendModes, OpaqueColoursFollowTheTextbookFormulas) {
     };
     const Rgba sources[] = {{0.8f, 0.4f, 0.2f, 1}, {0.1f, 0.5f, 0.9f, 1}, {1, 1, 1, 1}, {0, 0, 0, 1}};
     const Rgba dests[] = {{0.3f, 0.6f, 0.9f, 1}, {0.7f, 0.25f, 0.5f, 1}};
-    for (const Case& c : cases) {
-        for (const Rgba& s : sources) {
-            for (const Rgba& d : dests) {
+    for (const Case& c : cases)
+        for (const Rgba& s : sources)
+            for (const Rgba& d : dests)
                 for (bool alphaAware : {true, false}) {
                     SCOPED_TRACE(std::string(BlendMode::name(c.mode)) + (alphaAware ? " alpha-aware" : ""));
                     Rgba out = d;
                     BlendMode::blend(out, s, c.mode, alphaAware);
                     expectColour(out, {float(c.f(s.r, d.r)), float(c.f(s.g, d.g)), float(c.f(s.b, d.b)), 1}, 2e-6);
                 }
-            }
-        }
-    }
 }
 
 // Source (0.8, 0.4, 0.2) at half cover onto (0.3, 0.6, 0.9) at three quarters, worked
