@@ -1,8 +1,6 @@
 // Target masks: each target type and processing over small known layers.
 #include "effects/TargetMask.h"
 
-#include <gtest/gtest.h>
-
 #include "EffectImages.h"
 #include "surface/GradientUnit.h"
 

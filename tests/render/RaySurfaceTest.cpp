@@ -3,12 +3,7 @@
 // map and Fresnel surfaces, ray traced and drawn by the lighting program, pixel by pixel.
 #include "render/RaySurface.h"
 
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
-#include <functional>
 #include <glm/gtc/matrix_transform.hpp>
-#include <string>
 
 #include "Frames.h"
 #include "render/GLRenderer.h"

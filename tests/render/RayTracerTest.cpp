@@ -4,13 +4,8 @@
 // reflection and the bounce limit.
 #include "render/RayTracer.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
 #include <glm/geometric.hpp>
 #include <glm/gtc/matrix_transform.hpp>
-#include <set>
 
 #include "Frames.h"
 #include "render/DrawList.h"
@@ -50,14 +45,6 @@ struct Built {
     }
 };
 
-RenderFrame frameOf(int w, int h) {
-    RenderFrame frame;
-    frame.width = w;
-    frame.height = h;
-    frame.background[0] = 0, frame.background[1] = 0, frame.background[2] = 1, frame.background[3] = 1;
-    return frame;
-}
-
 const RayTracer::Shader kRed = [](const RayScene::Hit&, const glm::vec3&, glm::vec4& c) {
     c = glm::vec4(1, 0, 0, 1);
     return true;
@@ -82,8 +69,12 @@ struct Trace {
     std::string error;
     bool run(const Built& b, const RayTracer::Settings& s, const RayTracer::View& view, int width, int height = 0,
              const RayTracer::Shader& shade = kRed) {
+        RenderFrame frame;  // on blue
+        frame.width = width;
+        frame.height = height ? height : width;
+        frame.background[2] = frame.background[3] = 1;
         tracer.setSettings(s);
-        return tracer.trace(b.rays, view, frameOf(width, height ? height : width), shade, image, error);
+        return tracer.trace(b.rays, view, frame, shade, image, error);
     }
     const RayTracer::Statistics& stats() const { return tracer.statistics(); }
 };

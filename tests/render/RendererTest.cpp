@@ -7,11 +7,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
-#include <algorithm>
-#include <cmath>
 #include <cstdlib>
-#include <utility>
-#include <vector>
 
 #include "Frames.h"
 #include "render/GLRenderer.h"
@@ -160,13 +156,11 @@ TEST_F(Render, AnEighthDirectLightIsNotDrawnAndFramesRepeat) {
         LightX* dim = addLight(Light::kPoint, 0.05);
         dim->translate[1] = -50, dim->translate[2] = 10 + i;
     }
-    RenderImage seven = draw();
-    RenderImage again = draw();
-    EXPECT_EQ(seven.rgba, again.rgba);
+    const RenderImage seven = draw();
+    EXPECT_EQ(draw().rgba, seven.rgba);
     addLight(Light::kPoint, 5.0)->translate[2] = 50;
     EXPECT_EQ(LightSlots::assign(scene).direct.size(), 7u);
-    RenderImage eight = draw();
-    EXPECT_EQ(seven.rgba, eight.rgba);
+    EXPECT_EQ(draw().rgba, seven.rgba);
 }
 
 TEST_F(Render, TheShadowMapIsKeptAcrossFramesAndRemadeForANewSize) {
@@ -205,7 +199,7 @@ TEST_F(Render, TransparentMaterialsBlendOverWhatIsBehindThem) {
     RenderImage image = draw();
     gl->setMaterialLookup(nullptr);
     gl->releaseTextures();
-    int x = frame.width / 2, y = frame.height / 2;
+    const int x = frame.width / 2, y = frame.height / 2;
     // Only the pane's nearest face blends, half red over what is behind it; its back
     // face does not darken the picture a second time.
     EXPECT_NEAR(image.pixel(x, y)[0], 255 * 0.5 + 204 * 0.5, 2);  // over the grey box

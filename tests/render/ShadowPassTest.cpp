@@ -3,8 +3,6 @@
 // camera sees, not on a floor that casts none.
 #include "render/ShadowPass.h"
 
-#include <gtest/gtest.h>
-
 #include <glm/gtc/matrix_transform.hpp>
 #include <numeric>
 
