@@ -3,8 +3,6 @@
 // files, the stored form and the background map.
 #include "surface/ImageMap.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 
 #include "MovieProbe.h"
@@ -29,7 +27,6 @@ protected:
         registerSceneClasses();
         registerSurfaceClasses();
     }
-
     // A map named "Map" showing a file named "Tex" at `path`.
     ImageMap& mapOf(const std::string& path) {
         auto* file = new ImageFile(scene, "Tex");
@@ -43,7 +40,6 @@ protected:
         const uint8_t* q = p.row(p.height() - 1 - yFromTop) + x * 4;
         return {q[0], q[1], q[2], q[3]};
     }
-
     // The bytes of `s` saved as the file `name`.
     std::string saved(SceneX& s, const std::string& name) {
         std::string error;
@@ -98,11 +94,10 @@ TEST_F(ImageMaps, TextureSpaceHasVUpwards) {
     std::string command = "convert -size 4x4 xc:blue -fill red -draw 'point 0,0' " + path;
     ASSERT_EQ(std::system(command.c_str()), 0);
     ImageMap& map = mapOf(path);
-    Rgba topLeft = map.sample(0.125, 0.875, 0.125, 0.875);  // pixel centres
-    Rgba bottomLeft = map.sample(0.125, 0.125, 0.125, 0.125);
+    const Rgba topLeft = map.sample(0.125, 0.875, 0.125, 0.875);  // pixel centres
     EXPECT_NEAR(topLeft.r, 1.0, 1e-6);
     EXPECT_NEAR(topLeft.b, 0.0, 1e-6);
-    EXPECT_NEAR(bottomLeft.b, 1.0, 1e-6);
+    EXPECT_NEAR(map.sample(0.125, 0.125, 0.125, 0.125).b, 1.0, 1e-6);
     // A footprint over the whole picture averages it: one red pixel in sixteen.
     Rgba all = map.sample(0, 0, 1, 1);
     EXPECT_NEAR(all.r, 1.0 / 16, 1e-6);
@@ -119,7 +114,6 @@ TEST_F(ImageMaps, AMissingFileGivesAClearErrorAndAnEmptyMap) {
     EXPECT_EQ(file.frame(0), nullptr);
     EXPECT_EQ(map.picture(), nullptr);
     EXPECT_EQ(map.sample(0, 0, 1, 1), Rgba{});
-
     test::writeFile(dir.file("fake.png"), "not a picture at all");
     test::writeFile(dir.file("notes.txt"), "not a picture either");
     Picture p;
@@ -128,7 +122,6 @@ TEST_F(ImageMaps, AMissingFileGivesAClearErrorAndAnEmptyMap) {
     EXPECT_EQ(error, dir.file("fake.png") + ": the image cannot be decoded");
     EXPECT_FALSE(ImageFile::loadPicture(dir.file("notes.txt"), p, error));
     EXPECT_EQ(error, dir.file("notes.txt") + ": not an image file that can be read");
-
     // Picking an unreadable file keeps the old path and says so.
     std::string alert;
     file.setPath("kept.png");
@@ -161,7 +154,6 @@ TEST_F(ImageMaps, NumberedSequencesPlayOverSceneTime) {
     later.setPath(dir.file("walk_0006.png"));
     EXPECT_EQ(later.frameCount(), 2);
     EXPECT_EQ(later.frameFile(0), dir.file("walk_0005.png"));
-
     scene.animGlobals().framesPerSecond = 10;
     EXPECT_EQ(map.frameAt(0.0), 0);
     EXPECT_EQ(map.frameAt(0.1), 1);
@@ -176,7 +168,6 @@ TEST_F(ImageMaps, NumberedSequencesPlayOverSceneTime) {
     map.holdFirstFrame = false;
     EXPECT_EQ(map.frameAt(0.5), -1);
     EXPECT_EQ(map.frameAt(1.15), 1);
-
     map.startTime = 0;
     scene.animGlobals().setCurrentFrame(2);  // 0.2 s at 10 frames a second
     ASSERT_NE(map.picture(), nullptr);
@@ -253,7 +244,6 @@ TEST_F(ImageMaps, TheBackgroundMapIsMadeOnceAndCarriesTheBackgroundMedia) {
     EXPECT_EQ(scene.memberCount(kImageMapKind), 1);
     EXPECT_TRUE(ImageMap::backgroundMedia(scene, path));
     EXPECT_EQ(path, "");
-
     EXPECT_EQ(ImageMap::setBackgroundMedia(scene, "/media/sky.jpg"), bg);
     EXPECT_TRUE(ImageMap::backgroundMedia(scene, path));
     EXPECT_EQ(path, "/media/sky.jpg");
@@ -262,7 +252,6 @@ TEST_F(ImageMaps, TheBackgroundMapIsMadeOnceAndCarriesTheBackgroundMedia) {
     ImageMap::setBackgroundMedia(scene, "");
     EXPECT_TRUE(ImageMap::backgroundMedia(scene, path));
     EXPECT_EQ(path, "");
-
     // Maps made for material channels are numbered from ImageMap.1.
     EXPECT_EQ(ImageMap::createFor(scene, "Image.1")->name(), "ImageMap.1");
     ImageMap* second = ImageMap::createFor(scene, "Image.1");
@@ -270,7 +259,6 @@ TEST_F(ImageMaps, TheBackgroundMapIsMadeOnceAndCarriesTheBackgroundMedia) {
     EXPECT_EQ(second->filePath(), "/media/sky.jpg");
     delete second;
     delete scene.findMember("ImageMap.1");
-
     // Nothing refers to it, so a plain save leaves it out; the project's
     // "BackgroundMedia" line carries its file instead.
     EXPECT_EQ(saved(scene, "bg.scene").find("defaultBGImageMap"), std::string::npos);

@@ -164,7 +164,6 @@ TEST(MaterialChannels, TheWalkStopsUnderAnOpaqueNormalLayer) {
     // The full walk reaches the hidden layer but the result is the same.
     expectColour(channel.evaluate(kAt, true), c);
     EXPECT_EQ(hidden->calls, 1);
-
     // An amount above 1 makes a half-covering layer count as opaque for the stop,
     // though its colour keeps its own alpha: then the walk decides what shows.
     MaterialChannelColor strong;
@@ -188,7 +187,6 @@ TEST(MaterialChannels, BaseColourLayersAndAmounts) {
     addProbe(transparency, {1, 1, 1, 1});
     transparency.layer(0).active = false;
     expectColour(transparency.evaluate(kAt), {0, 0, 0, 0});
-
     // One Normal layer without a base is taken as it is, amount and all; over the
     // base colour it is composited with its amount.
     channel.layer(0).active = true;
@@ -199,7 +197,6 @@ TEST(MaterialChannels, BaseColourLayersAndAmounts) {
     // An inactive channel gives nothing, whatever it holds.
     channel.active = false;
     expectColour(channel.evaluate(kAt), {0, 0, 0, 0});
-
     // Several layers composite bottom up: the bottom one (no base) is taken with its
     // amount, here half covering, and grey multiplied onto it; where the bottom left
     // the surface uncovered the grey shows as it is.
@@ -217,7 +214,6 @@ TEST(MaterialChannels, LayersInvertRepeatAndTakeAlphaFromTheirAlphaShader) {
     EXPECT_FALSE(layer.isTrivial());
     layer.rgbInverted = true;
     expectColour(layer.evaluate(kAt), {0.8f, 0.5f, 0, 0.8f});
-
     // Alpha from the alpha shader: its alpha, or its brightness.
     layer.setShader(ShaderBlock::kAlphaSlot, std::make_unique<ShaderColor>(1, 0, 0, 0.6f));
     EXPECT_NEAR(layer.evaluate(kAt).a, 0.6, 1e-6);
@@ -227,7 +223,6 @@ TEST(MaterialChannels, LayersInvertRepeatAndTakeAlphaFromTheirAlphaShader) {
     EXPECT_NEAR(layer.evaluate(kAt).a, 1 - 0.6 * 0.3733333349227905, 1e-6);
     layer.useLumForAlpha = false;
     EXPECT_NEAR(layer.evaluate(kAt).a, 0.4, 1e-6);
-
     // Without repetition the shader covers its unit square once; its placement moves it.
     ShaderBlock decal;
     auto colour = std::make_unique<ShaderColor>(0, 1, 0, 1);
@@ -270,7 +265,6 @@ TEST(MaterialChannels, TrivialChannels) {
     EXPECT_TRUE(reflectivity.isTrivial());  // nothing to reflect
     reflectivity.raytraceAmount = 0.3;
     EXPECT_FALSE(reflectivity.isTrivial());
-
     MaterialChannelTransparency transparency;
     EXPECT_TRUE(transparency.isTrivial());
     transparency.refraction = 1.2;

@@ -109,7 +109,6 @@ TEST_F(Materials, EachStyleWritesItsOwnChannels) {
         EXPECT_EQ(m.neededVertexData(), 0u);
     }
     m.bumpChannel().amount = 0;
-
     // The lines of Fresnel, HiddenLine and Wireframe materials are resaved byte for byte
     // from the conformance scene.
     m.setStyle(Material::kFresnel);
@@ -350,7 +349,6 @@ TEST_F(MaterialStacks, ItemsReadBackUnderTheirOwnAndOlderNames) {
     EXPECT_TRUE(back == stack);
     EXPECT_TRUE(back.item(1).hasTransform());
     EXPECT_EQ(write(back), bytes);
-
     // Older and looser names; unknown names fall back to the defaults.
     MaterialStack loose(scene);
     ASSERT_EQ(test::readTextInto(loose, dir.file("in.txt"),
@@ -367,7 +365,6 @@ TEST_F(MaterialStacks, ItemsReadBackUnderTheirOwnAndOlderNames) {
     EXPECT_EQ(loose.item(1).tilingStyle, MaterialStackItem::kRepeat);
     loose.item(1).mappingStyle = 40;
     EXPECT_NE(write(loose).find("mappingStyle \"UV\""), std::string::npos);
-
     MaterialStack bad(scene);
     EXPECT_EQ(test::readTextInto(bad, dir.file("bad.txt"), "begin MaterialStack\n begin ShaderBlock\n"), -1);
 }
@@ -424,7 +421,6 @@ TEST_F(MaterialStacks, MappingStylesGiveTextureCoordinates) {
     item.mappingStyle = MaterialStackItem::kDrawing;  // the drawing's own plane
     expectUV(at(10, 20, 0), 0.7, 0.6);
     item.applyCenter[0] = 0;
-
     item.mappingStyle = MaterialStackItem::kSpherical;
     expectUV(at(0, 0, -1), 0.0, 0.5, 1e-6);  // straight ahead: the middle of the seam side
     EXPECT_NEAR(at(-1, 0, 0).first, 0.25, 1e-6);
@@ -438,7 +434,6 @@ TEST_F(MaterialStacks, MappingStylesGiveTextureCoordinates) {
     const double left[3] = {-1, 0.2, 0.1}, right[3] = {1, 0.2, 0.1};
     expectUV(at(0, 20, 10, left), 0.7, 0.6);
     expectUV(at(0, 20, 10, right), 0.3, 0.6);  // mirrored on the other side
-
     // The fast angles stay close to the true ones.
     for (double a = -3.1; a < 3.1; a += 0.1)
         EXPECT_NEAR(MaterialStackItem::fastAtan2(std::sin(a), std::cos(a)), a, 0.075) << a;
