@@ -79,13 +79,11 @@ TEST(GradientEffect, MaskDecidesWhereAndNoneRaisesAlpha) {
     for (int x = 0; x < 9; ++x) EXPECT_LT(layer.pixel(x, 5)[0], layer.pixel(x + 1, 5)[0]) << x;
     expectPixel(layer, 5, 5, 5.5 / 40, 5.5 / 40, 5.5 / 40);
     expectPixel(layer, 15, 5, 15.5 / 40, 15.5 / 40, 15.5 / 40, 128 / 255.0);  // coverage kept
-
     u.targetType = EffectUnit::kTargetNone;
     RenderImage clear = solidLayer(40, 10, 0, 0, 0, 0);
     applyGradientUnit(u, clear, {});
     EXPECT_EQ(coveredPixels(clear, 254), 400);
     expectPixel(clear, 30, 3, 30.5 / 40, 30.5 / 40, 30.5 / 40);
-
     u.targetShowTarget = true;
     u.targetType = EffectUnit::kTargetAlpha;
     RenderImage shown = before;
@@ -193,7 +191,6 @@ TEST(GlintEffect, WipesCarryTheGlintAcrossTheFrame) {
     }
     EXPECT_EQ(lastLight, full);
     EXPECT_NEAR(lastMiddle, 60, 0.5);
-
     // A sweep: on then off, through the letters' mask; the lit part travels right and
     // never leaves the letters.
     RenderImage letters = layerOf(120, 40, [](int x, int y, uint8_t* p) { p[3] = (x / 10) % 2 && y > 10 ? 255 : 0; });
@@ -264,7 +261,6 @@ TEST(GlintEffect, ReactAndDisplaceImagesScaleAndMoveIt) {
     EXPECT_LT(lit("grey"), lit("white") * 2 / 3);
     EXPECT_GT(lit("grey"), 0);
     EXPECT_EQ(lit("black"), 0);
-
     // Red full, green mid grey: HDepth pixels (scaled) to the right, no vertical move.
     GlintUnit u = freeGlint(0.4, 0.5, 200);
     u.displaceImageName = "shove";

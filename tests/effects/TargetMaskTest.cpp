@@ -77,7 +77,6 @@ TEST(TargetMask, ProcessingsFollowTheEdge) {
     TargetMask plain(target(EffectUnit::kTargetAlpha), disc), inverted(u, disc);
     for (int y = 0; y < 100; y += 7)
         for (int x = 0; x < 100; x += 3) EXPECT_FLOAT_EQ(inverted.at(x, y), 1.0f - plain.at(x, y));
-
     u.targetThickness = 64;
     u.targetProcessing = EffectUnit::kProcessEdgesOnly;
     TargetMask edges(u, disc);
@@ -86,7 +85,6 @@ TEST(TargetMask, ProcessingsFollowTheEdge) {
     EXPECT_EQ(edges.at(50 + 31, 50), 1.0f);  // outside, at the rim
     EXPECT_EQ(edges.at(50 + 10, 50), 0.0f);
     EXPECT_EQ(edges.at(95, 50), 0.0f);
-
     // The glows: strongest at the rim on their own side, fading away from it, nothing on
     // the other side.
     const struct {

@@ -29,7 +29,6 @@ TEST(Camera, LensGivesFieldOfViewFrustumAndRays) {
     EXPECT_FALSE(camera->setFieldOfView(0));
     EXPECT_FALSE(camera->setLens(-1));
     EXPECT_NEAR(camera->lens(), 17.5, 1e-5);
-
     camera->translate[2] = 100;  // node transform (the default mode) places it on +Z
     double hw, hh;
     camera->aspect = 2;
@@ -43,7 +42,6 @@ TEST(Camera, LensGivesFieldOfViewFrustumAndRays) {
     camera->imageRay(1, 0, n, f);  // bottom-right corner of the near plane
     EXPECT_NEAR(n[0], 0.1, 1e-6);
     EXPECT_NEAR(n[1], -0.05, 1e-6);
-
     camera->setProjection(Camera::kOrthographic);
     camera->imageRay(0, 1, n, f);
     EXPECT_NEAR(n[0], -200, 1e-9);
@@ -60,7 +58,6 @@ TEST(Camera, PlacementModes) {
     glm::dmat4 m = camera->cameraToWorld();
     EXPECT_NEAR(m[3][0], 15, 1e-9);  // swung round to +X of the target
     EXPECT_NEAR(m[2][0], 1, 1e-9);   // looking back along -X
-
     camera->setMode(Camera::kLookAt);
     camera->eye[0] = 0, camera->eye[1] = 10, camera->eye[2] = 10;
     camera->target[0] = 0;
@@ -69,7 +66,6 @@ TEST(Camera, PlacementModes) {
     EXPECT_NEAR(view.y, -std::sqrt(0.5), 1e-9);
     EXPECT_NEAR(view.z, -std::sqrt(0.5), 1e-9);
     EXPECT_NEAR(glm::dvec3(m[0]).x, 1, 1e-9);  // level: right stays horizontal
-
     camera->setMode(Camera::kHandheld);
     std::vector<glm::dvec3> points = {{-1, -1, -1}, {1, 1, 1}};
     double box[6];
@@ -136,7 +132,6 @@ TEST(DefaultMembers, NewScenesGetACameraAndLightsAndEverySceneTheViewCameras) {
     EXPECT_EQ(static_cast<LightX*>(scene.findMember("Light 1"))->intensity, 0.8);
     EXPECT_EQ(scene.memberCount(kCameraKind), 9);
     EXPECT_EQ(scene.memberCount(kLightKind), 2);
-
     manager.runFixUps();  // running again adds nothing
     EXPECT_EQ(scene.memberCount(kCameraKind), 9);
 }

@@ -37,7 +37,6 @@ TEST(MultiPass, EffectsWhoseConditionsHoldNestMotionBlurOutsideDepthOfFieldOutsi
     EXPECT_EQ(effects[1]->passCount(), 9);  // floor(3.7) per side
     EXPECT_NE(dynamic_cast<AntiAliasMultiPassGL*>(effects[2].get()), nullptr);
     EXPECT_EQ(multiPassEffects(s, false).size(), 2u) << "the ray tracer smooths its own edges";
-
     MultiPassSettings off = s;
     off.motionBlurShutter = 0;  // whatever the pass count
     off.depthOfField = 1;
@@ -45,7 +44,6 @@ TEST(MultiPass, EffectsWhoseConditionsHoldNestMotionBlurOutsideDepthOfFieldOutsi
     EXPECT_TRUE(multiPassEffects(off).empty());
     off.motionBlurShutter = 0.5, off.motionBlurPasses = 1;
     EXPECT_TRUE(multiPassEffects(off).empty());
-
     // Every pass of an outer effect runs all of the inner ones.
     CountingSums sums;
     PassContext context;
@@ -74,7 +72,6 @@ TEST(MultiPass, AntiAliasOffsetsStartHalfAPixelOffAndMotionBlurNeverSamplesTheSh
     EXPECT_EQ(offsets, (std::vector<std::pair<double, double>>{{-0.5, -0.5}, {0, -0.5}, {-0.5, 0}, {0, 0}}));
     EXPECT_EQ(context.pixelOffset[0], 0);
     EXPECT_EQ(context.pixelOffset[1], 0);
-
     std::vector<double> played;
     context.time = 10;
     context.playAt = [&](double t) { played.push_back(t); };
@@ -216,7 +213,6 @@ TEST_F(PassFrames, MotionBlurStreaksAsFarAsTheShutterStaysOpenAndAveragesItsPass
     EXPECT_NEAR(streaks[0], 2 * 10, 3);  // both sides of the square, 10 pixels each
     EXPECT_NEAR(streaks[1], 2 * 5, 3);
     EXPECT_EQ(streaks[2], 0);
-
     // The passes' mean: two passes, each drawn alone.
     frame.passes.motionBlurPasses = 2, frame.passes.motionBlurShutter = 1;
     RenderImage blurred = draw(*gl);
@@ -232,7 +228,6 @@ TEST_F(PassFrames, MotionBlurStreaksAsFarAsTheShutterStaysOpenAndAveragesItsPass
             for (size_t i = 0; i < one.rgba.size(); ++i) mean.rgba[i] = (mean.rgba[i] + one.rgba[i] + 1) / 2;
     }
     EXPECT_LE(largestDifference(blurred, mean), 1);
-
     // Nothing moving: the same picture with and without motion blur.
     frame.passes.playAt = nullptr;
     RenderImage still = draw(*gl);
@@ -311,7 +306,6 @@ TEST_F(PassFrames, WithoutFloatBuffersPassesAreSummedFromTheReadBufferAlphaFirst
     EXPECT_NEAR(out[0], 0.8, 0.01);  // alpha first
     EXPECT_NEAR(out[1], 0.2, 0.01);
     EXPECT_NEAR(out[3], 0.6, 0.01);
-
     // Two motion-blur passes, each clearing the buffer to a premultiplied colour: half
     // covered red, then fully covered blue. The mean comes out straight.
     MultiPassSettings settings;

@@ -22,7 +22,6 @@ TEST(DrawList, GathersVisibleObjectsAsWholeTrianglesInSceneOrder) {
     inside->setParent("Folder");  // visible itself, but below a hidden group
     auto* last = new test::TestBox(scene, "Last", 1, 4, 1);
     last->translate[0] = 10;
-
     DrawList list;
     list.gather(scene);
     ASSERT_EQ(list.items().size(), 2u);
@@ -35,7 +34,6 @@ TEST(DrawList, GathersVisibleObjectsAsWholeTrianglesInSceneOrder) {
         for (uint32_t c : corners) EXPECT_LT(c, static_cast<uint32_t>(item.mesh->vertexCount()));
         EXPECT_EQ(item.parts[0].material, &BakedMaterial::fallback());
     }
-
     double box[6];
     list.bounds(box);
     const double expected[6] = {-1, -2, -1, 10.5, 2, 1};
@@ -57,7 +55,6 @@ TEST(DrawList, OpaqueFirstThenTransparentFromTheBackForwards) {
     const double z[5] = {0, -5, -20, -10, 2};
     const char* names[5] = {"Solid", "NearGlass", "FarGlass", "MiddleTint", "Front"};
     for (int i = 0; i < 5; ++i) (new test::TestBox(scene, names[i]))->translate[2] = z[i];
-
     DrawList list;
     list.gather(scene);
     list.assignMaterials([&](Object& object, int) -> const BakedMaterial* {
@@ -84,7 +81,6 @@ TEST(RayScene, RaysTracedTogetherAndShadowFeelersAgreeWithSingleNearestHits) {
     std::string error;
     ASSERT_TRUE(rays.build(list, error)) << error;
     EXPECT_EQ(rays.triangleCount(), 24u);
-
     RayScene::Hit hit;
     ASSERT_TRUE(rays.intersect({0.5f, -0.25f, 10}, {0, 0, -1}, -1, hit));
     EXPECT_EQ(hit.item, 0);
@@ -101,7 +97,6 @@ TEST(RayScene, RaysTracedTogetherAndShadowFeelersAgreeWithSingleNearestHits) {
     EXPECT_EQ(hit.item, 1);
     EXPECT_NEAR(hit.distance, 2.5f, 1e-5f);
     EXPECT_FALSE(rays.intersect({5, 5, 10}, {0, 0, -1}, -1, hit));
-
     // A row of 37 rays (two packets and a part) across both boxes and past them.
     std::vector<glm::vec3> origins, directions(37, glm::vec3(0, 0, -1));
     for (int k = 0; k < 37; ++k) origins.emplace_back(-2.2f + k * 0.12f, 0.3f, 10.0f);
@@ -121,7 +116,6 @@ TEST(RayScene, RaysTracedTogetherAndShadowFeelersAgreeWithSingleNearestHits) {
         EXPECT_EQ(hits[k].uv, one.uv);
     }
     EXPECT_EQ(items, (std::set<int>{-1, 0, 1}));
-
     EXPECT_TRUE(rays.occluded({0, 0, 10}, {0, 0, -1}, -1));
     EXPECT_FALSE(rays.occluded({0, 0, 10}, {0, 0, -1}, 8.5f));  // short of the near box
     EXPECT_FALSE(rays.occluded({0, 0, 10}, {0, 0, 1}, -1));
@@ -160,11 +154,9 @@ TEST_F(RaySceneFrames, FramesThatOnlyMoveObjectsRefitAndDrawWhatAFreshStructureD
         tracer.setSettings(RayTracer::Settings{.antiAlias = 3});
         return draw(tracer);
     };
-
     const RenderImage first = draw(sequence);
     EXPECT_FALSE(sequence.statistics().refitted);
     EXPECT_EQ(sequence.statistics().objects, 2);  // one geometry per box
-
     block->translate[0] = 1.5;
     block->rotate[1] = 30;
     const RenderImage second = draw(sequence);
@@ -174,7 +166,6 @@ TEST_F(RaySceneFrames, FramesThatOnlyMoveObjectsRefitAndDrawWhatAFreshStructureD
     int differing = 0;
     largestDifference(first, second, &differing);
     EXPECT_GT(differing, 500);
-
     // New geometry cannot be refitted: the structure is built again.
     (new test::TestBox(scene, "Other", 0.5, 0.5, 0.5))->translate[0] = -2;
     const RenderImage third = draw(sequence);

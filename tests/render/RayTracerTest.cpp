@@ -1,7 +1,6 @@
-// The ray-traced frame over Embree without a project: how many rays each anti-alias
-// level costs, ambient occlusion's direction sets and the abort flag;
-// then the shading of hits: light falloff, the shadow rays a light costs, total internal
-// reflection and the bounce limit.
+// The ray-traced frame over Embree without a project: how many rays each anti-alias level costs, ambient
+// occlusion and the abort flag; then the shading of hits: light falloff, the shadow rays a light costs, total
+// internal reflection and the bounce limit.
 #include "render/RayTracer.h"
 
 #include <glm/geometric.hpp>
@@ -13,7 +12,6 @@
 #include "render/RayShading.h"
 
 namespace fw {
-
 namespace {
 
 // Looks straight down -Z from z = 10 at a square of half side `half` around the origin.
@@ -49,18 +47,6 @@ const RayTracer::Shader kRed = [](const RayScene::Hit&, const glm::vec3&, glm::v
     c = glm::vec4(1, 0, 0, 1);
     return true;
 };
-
-// A wide lid 1 above the box's top face, and the view from under it.
-void addLid(Built& b) {
-    (new test::TestBox(b.scene, "Lid", 10, 10, 0.2))->translate[2] = 2.1;
-    b.list = DrawList();
-    b.build();
-}
-RayTracer::View underTheLid() {
-    RayTracer::View below = topDown(0.8);
-    below.clipNear = 8.05;
-    return below;
-}
 
 // A frame of a built scene traced by one tracer, with what it cost.
 struct Trace {
@@ -242,8 +228,12 @@ TEST(RayTracer, AmbientOcclusionPerPixelOrPerVertexDarkensOnlyOccludedPoints) {
         EXPECT_EQ(open.rgba, t.image.rgba);
         // Under a wide lid 1 above the face every point, the face's corners too, is as
         // occluded as its middle; per vertex the lid's vertices trace as well.
-        addLid(b);
-        ASSERT_TRUE(t.run(b, s, underTheLid(), 6));
+        (new test::TestBox(b.scene, "Lid", 10, 10, 0.2))->translate[2] = 2.1;
+        b.list = DrawList();
+        b.build();
+        RayTracer::View below = topDown(0.8);
+        below.clipNear = 8.05;  // under the lid
+        ASSERT_TRUE(t.run(b, s, below, 6));
         EXPECT_EQ(t.stats().ambientRays, 16 * (mode == 3 ? 36 : 48));
         long rays = 0;
         const double a = RayTracer::occlusion(b.rays, {0, 0, 1}, {0, 0, 1}, ~0u, 0, 16, 3, rays);

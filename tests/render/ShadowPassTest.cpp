@@ -126,7 +126,6 @@ TEST(ShadowPass, TheMapHoldsOnlyWhatCanShadowSomethingInView) {
         EXPECT_GT(std::max(high.x - low.x, high.y - low.y), 0.25);
         // The depth range is the letter's and its shadow's, not the floor's.
         EXPECT_LT(fit->farZ - fit->nearZ, 400.0f);
-
         // The same floor casts once something in view lies beneath it; nothing is fitted
         // when only the floor is drawn, or when the camera looks away from the letter and its shadow.
         ShadowPass::Scope under = letterOnFloor();
@@ -137,11 +136,9 @@ TEST(ShadowPass, TheMapHoldsOnlyWhatCanShadowSomethingInView) {
         fit = ShadowPass::fit(*light, 1, under);
         ASSERT_TRUE(fit);
         EXPECT_EQ(fit->casters, (std::vector<char>{1, 1, 0}));
-
         ShadowPass::Scope floor = letterOnFloor();
         floor.items.pop_back();
         EXPECT_FALSE(ShadowPass::fit(*light, 1, floor));
-
         ShadowPass::Scope away = letterOnFloor();
         away.view = planesOf(glm::perspective(0.3, 1.0, 0.1, 30000.0) *
                              glm::lookAt(glm::dvec3(-600, 0, -500), glm::dvec3(-1200, -26, -700), glm::dvec3(0, 1, 0)));
