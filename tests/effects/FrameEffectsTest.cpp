@@ -1,6 +1,5 @@
-// Gradient and glint units over small layers: transfer modes on known colours, masks
-// keeping effects off, glints where their positions say, wipes, bloom, react and
-// displace images.
+// Gradient and glint units over small layers: transfer modes on known colours, masks keeping effects off, glints where
+// their positions say, wipes, bloom, react and displace images.
 #include "effects/FrameEffects.h"
 
 #include "EffectImages.h"
@@ -191,8 +190,7 @@ TEST(GlintEffect, WipesCarryTheGlintAcrossTheFrame) {
     }
     EXPECT_EQ(lastLight, full);
     EXPECT_NEAR(lastMiddle, 60, 0.5);
-    // A sweep: on then off, through the letters' mask; the lit part travels right and
-    // never leaves the letters.
+    // A sweep: on then off, through the letters' mask; the lit part travels right and never leaves the letters.
     RenderImage letters = layerOf(120, 40, [](int x, int y, uint8_t* p) { p[3] = (x / 10) % 2 && y > 10 ? 255 : 0; });
     u.glintWipeType = GlintUnit::kWipeOnOff;
     u.targetType = EffectUnit::kTargetAlpha;

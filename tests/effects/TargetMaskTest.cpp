@@ -85,8 +85,7 @@ TEST(TargetMask, ProcessingsFollowTheEdge) {
     EXPECT_EQ(edges.at(50 + 31, 50), 1.0f);  // outside, at the rim
     EXPECT_EQ(edges.at(50 + 10, 50), 0.0f);
     EXPECT_EQ(edges.at(95, 50), 0.0f);
-    // The glows: strongest at the rim on their own side, fading away from it, nothing on
-    // the other side.
+    // The glows: strongest at the rim on their own side, fading away from it, nothing on the other side.
     const struct {
         int processing, rim, fading, gone;
         bool inside;

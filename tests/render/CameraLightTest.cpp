@@ -89,9 +89,8 @@ TEST(Camera, ViewportFitWithUnderScan) {
     EXPECT_EQ(fit(1000), (std::array{50, 25, 950, 474}));
 }
 
-// The stored form of spot and ambient lights, the camera's and the light's distances
-// sharing a keyword included, is resaved byte for byte from the conformance scene; here
-// what reading does with odd values.
+// The stored form of spot and ambient lights, the camera's and the light's distances sharing a keyword included, is
+// resaved byte for byte from the conformance scene; here what reading does with odd values.
 TEST(Light, ReadingClampsSpotConesAndStopsAtUnknownTypes) {
     SceneX scene;
     LightX* spot = read<LightX>(scene, "type SPOT\nangles 40 20\nlens-type ABCDEFGHIJ\nmode LOOKAT\n");

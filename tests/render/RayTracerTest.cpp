@@ -187,9 +187,8 @@ TEST(RayTracer, OcclusionFollowsTheNormalAndTheDistance) {
     EXPECT_EQ(occlusion(0, {0, -1, 0}, 0.5), 1.0);
 }
 
-// A floor meeting a wall in a concave crease: points on the floor nearer the wall
-// see more of it, right up to the crease. Rays started a fixed step along their own
-// direction began inside the wall there and saw light through it.
+// A floor meeting a wall in a concave crease: points on the floor nearer the wall see more of it, right up to the
+// crease. Rays started a fixed step along their own direction began inside the wall there and saw light through it.
 TEST(RayTracer, OcclusionDeepensIntoAConcaveCrease) {
     Built b;
     auto* floor = new test::TestBox(b.scene, "Floor", 40, 2, 40);

@@ -1,6 +1,5 @@
-// Frames through the renderer contract: what both renderers answer alike (light on
-// faces, shadows, the sizes no renderer draws), then what the OpenGL one does through
-// the real headless context (Mesa's llvmpipe here).
+// Frames through the renderer contract: what both renderers answer alike (light on faces, shadows, the sizes no
+// renderer draws), then what the OpenGL one does through the real headless context (Mesa's llvmpipe here).
 #include "render/Renderer.h"
 
 #define GL_GLEXT_PROTOTYPES 1
@@ -235,9 +234,8 @@ TEST_F(Render, BackgroundMediaFillsTheFrameBehindTheObjects) {
     EXPECT_EQ(rgb(half, 100, 100), rgb(full, 100, 100));
 }
 
-// Uploaded textures carry a mipmap chain made on our side; it must be the chain the
-// driver's own generation makes, level by level, odd sizes included (llvmpipe's to the
-// byte; another driver may round a step apart).
+// Uploaded textures carry a mipmap chain made on our side; it must be the chain the driver's own generation makes,
+// level by level, odd sizes included (llvmpipe's to the byte; another driver may round a step apart).
 TEST_F(Render, UploadedMipmapsAreTheDriversOwn) {
     for (auto size : {std::pair{64, 32}, std::pair{37, 19}, std::pair{1, 9}}) {
         BakedMaterial material;

@@ -1,6 +1,5 @@
-// Fitting the shadow map without OpenGL: whatever the light, what casts shadows lands
-// inside the map and its depth range, and the map spends its texels on the shadows the
-// camera sees, not on a floor that casts none.
+// Fitting the shadow map without OpenGL: whatever the light, what casts shadows lands inside the map and its depth
+// range, and the map spends its texels on the shadows the camera sees, not on a floor that casts none.
 #include "render/ShadowPass.h"
 
 #include <glm/gtc/matrix_transform.hpp>
@@ -13,8 +12,7 @@ namespace fw {
 
 namespace {
 
-// The point in map fractions (x, y) and at its distance along the light (z), as the
-// lighting program reads the map.
+// The point in map fractions (x, y) and at its distance along the light (z), as the lighting program reads the map.
 glm::dvec3 onMap(const ShadowPass::Fit& fit, const glm::dvec3& at) {
     glm::dvec4 p = glm::dmat4(fit.view) * glm::dvec4(at, 1.0);
     double depth = -p.z;

@@ -73,9 +73,8 @@ TEST(Gradient, RepeatKeepsTheEndOfEachPeriodAndMirrorReverses) {
 }
 
 TEST(Gradient, EachInterpolationMeetsHalfwayItsOwnWay) {
-    // Red (hue 0) to blue (hue 2/3): HSV goes straight through green, the colour wheel
-    // back through magenta (16-bit hues put the halfway hue half a step off). Special
-    // RGB keeps the stops' brightness where plain RGB halves it.
+    // Red (hue 0) to blue (hue 2/3): HSV goes straight through green, the colour wheel back through magenta (16-bit
+    // hues put the halfway hue half a step off). Special RGB keeps the stops' brightness where plain RGB halves it.
     expectColor(twoStops(kRed, kBlue, Gradient::kHSV).lookup(0.5), 0, 1, 0, 1, 1e-4);
     expectColor(twoStops(kRed, kBlue, Gradient::kColorWheel).lookup(0.5), 1, 0, 1, 1, 1e-4);
     expectColor(twoStops(kRed, kGreen).lookup(0.5), 0.5, 0.5, 0);

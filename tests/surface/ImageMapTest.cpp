@@ -1,6 +1,5 @@
-// Image files and image maps: real files on disk in every format the program reads,
-// numbered sequences, movies read in any order and chosen by scene time, missing
-// files, the stored form and the background map.
+// Image files and image maps: real files on disk in every format the program reads, numbered sequences, movies read in
+// any order and chosen by scene time, missing files, the stored form and the background map.
 #include "surface/ImageMap.h"
 
 #include <cstdlib>
@@ -36,19 +35,16 @@ protected:
         return *map;
     }
 
-    test::Pixel pixel(const Picture& p, int x, int yFromTop) {
+    // The picture's pixel (x, y from the top) against `want`.
+    static void expectPixel(const Picture& p, int x, int yFromTop, const test::Pixel& want, int tolerance = 0) {
         const uint8_t* q = p.row(p.height() - 1 - yFromTop) + x * 4;
-        return {q[0], q[1], q[2], q[3]};
+        for (int i = 0; i < 4; ++i) EXPECT_NEAR(q[i], want[i], tolerance) << "channel " << i;
     }
     // The bytes of `s` saved as the file `name`.
     std::string saved(SceneX& s, const std::string& name) {
         std::string error;
         EXPECT_TRUE(SceneFile::save(s, dir.file(name), error)) << error;
         return test::readFile(dir.file(name));
-    }
-
-    void expectPixel(const test::Pixel& got, const test::Pixel& want, int tolerance = 0) {
-        for (int i = 0; i < 4; ++i) EXPECT_NEAR(got[i], want[i], tolerance) << "channel " << i;
     }
 
     test::TempDir dir;
@@ -67,11 +63,11 @@ TEST_F(ImageMaps, ReadsPngTgaAndJpegAsRgbaWithTheTopRowLast) {
         ASSERT_TRUE(ImageFile::loadPicture(path, p, error)) << error;
         ASSERT_EQ(p.width(), 16);
         ASSERT_EQ(p.height(), 16);
-        expectPixel(pixel(p, 2, 2), {255, 0, 0, 255}, tolerance);
-        expectPixel(pixel(p, 13, 2), {0, 255, 0, 255}, tolerance);
-        expectPixel(pixel(p, 2, 13), {0, 0, 255, 255}, tolerance);
+        expectPixel(p, 2, 2, {255, 0, 0, 255}, tolerance);
+        expectPixel(p, 13, 2, {0, 255, 0, 255}, tolerance);
+        expectPixel(p, 2, 13, {0, 0, 255, 255}, tolerance);
         bool alpha = format != FIF_JPEG;
-        expectPixel(pixel(p, 13, 13), {255, 255, 255, uint8_t(alpha ? 128 : 255)}, tolerance);
+        expectPixel(p, 13, 13, {255, 255, 255, uint8_t(alpha ? 128 : 255)}, tolerance);
     }
 }
 
@@ -84,8 +80,8 @@ TEST_F(ImageMaps, ReadsSixteenBitTiffNarrowedToEightBits) {
     std::string error;
     ASSERT_TRUE(ImageFile::loadPicture(path, p, error)) << error;
     ASSERT_EQ(p.width(), 3);
-    expectPixel(pixel(p, 0, 0), {255, 128, 7, 255});
-    expectPixel(pixel(p, 2, 1), {0, 128, 0, 255});
+    expectPixel(p, 0, 0, {255, 128, 7, 255});
+    expectPixel(p, 2, 1, {0, 128, 0, 255});
 }
 
 TEST_F(ImageMaps, TextureSpaceHasVUpwards) {

@@ -1,6 +1,5 @@
-// The nine blend modes, then material channels and their layers: the walk that
-// combines layers into one colour, layer evaluation with inversion, alpha shaders,
-// repetition and blur, triviality, and reading layers.
+// The nine blend modes, then material channels and their layers: the walk that combines layers into one colour, layer
+// evaluation with inversion, alpha shaders, repetition and blur, triviality, and reading layers.
 #include "surface/MaterialChannel.h"
 
 #include <atomic>
@@ -197,9 +196,8 @@ TEST(MaterialChannels, BaseColourLayersAndAmounts) {
     // An inactive channel gives nothing, whatever it holds.
     channel.active = false;
     expectColour(channel.evaluate(kAt), {0, 0, 0, 0});
-    // Several layers composite bottom up: the bottom one (no base) is taken with its
-    // amount, here half covering, and grey multiplied onto it; where the bottom left
-    // the surface uncovered the grey shows as it is.
+    // Several layers composite bottom up: the bottom one (no base) is taken with its amount, here half covering, and
+    // grey multiplied onto it; where the bottom left the surface uncovered the grey shows as it is.
     MaterialChannelReflectivity stack;
     addProbe(stack, {0.5f, 0.5f, 0.5f, 1}, BlendMode::kMultiply);
     addProbe(stack, {0.2f, 0.4f, 0.6f, 1}, BlendMode::kScreen, 0.5);

@@ -1,7 +1,6 @@
-// Materials: the stored form of every style, the older flat layout, equality and
-// copies of layered materials, vertex-data needs and baking; then material stacks:
-// reading items, custom-material detection, renames, texture mapping by every style
-// family, tiling and compositing of items.
+// Materials: the stored form of every style, the older flat layout, equality and copies of layered materials,
+// vertex-data needs and baking; then material stacks: reading items, custom-material detection, renames, texture
+// mapping by every style family, tiling and compositing of items.
 #include "surface/MaterialX.h"
 
 #include "BlockFile.h"
@@ -109,8 +108,7 @@ TEST_F(Materials, EachStyleWritesItsOwnChannels) {
         EXPECT_EQ(m.neededVertexData(), 0u);
     }
     m.bumpChannel().amount = 0;
-    // The lines of Fresnel, HiddenLine and Wireframe materials are resaved byte for byte
-    // from the conformance scene.
+    // The lines of Fresnel, HiddenLine and Wireframe materials are resaved byte for byte from the conformance scene.
     m.setStyle(Material::kFresnel);
     m.setFresnelStart(0.25);
     m.setFresnelEnd(0.75);

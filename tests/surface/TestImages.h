@@ -61,8 +61,7 @@ inline bool writeTiff16(const std::string& path, int width, int height,
     return ok;
 }
 
-// Quadrants: red top left, green top right, blue bottom left, half-transparent white
-// bottom right.
+// Quadrants: red top left, green top right, blue bottom left, half-transparent white bottom right.
 inline Pixel quadrant(int x, int y, int width, int height) {
     bool left = x < width / 2, top = y < height / 2;
     if (top) return left ? Pixel{255, 0, 0, 255} : Pixel{0, 255, 0, 255};
