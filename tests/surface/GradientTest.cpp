@@ -117,9 +117,8 @@ TEST(Gradient, OlderFilesStoreStopsOutOfOrderAndWithPlainColors) {
     EXPECT_EQ(g.colorStops[0].color.green, 32768);
     EXPECT_EQ(g.colorStops[1].color.red, 65535);
     std::string error;
-    test::writeFile(dir.file("bad.txt"), "begin Gradient\n begin Stop\nend Gradient\n");
     Gradient bad;
-    EXPECT_EQ(test::readBlockFile(dir.file("bad.txt"), [&](const char*) { return &bad; }, &error), -1);
+    EXPECT_EQ(test::readTextInto(bad, dir.file("bad.txt"), "begin Gradient\n begin Stop\nend Gradient\n", &error), -1);
     EXPECT_NE(error.find("<<begin>>"), std::string::npos) << error;
 }
 

@@ -62,15 +62,8 @@ protected:
     }
     // Reads one "MaterialX" block into a new material of `into`; null when the read fails.
     MaterialX* read(const std::string& bytes, SceneX& into, std::string* error = nullptr) {
-        test::writeFile(dir.file("in.txt"), bytes);
-        MaterialX* made = nullptr;
-        int status = test::readBlockFile(
-            dir.file("in.txt"),
-            [&](const char* name) -> CommandEnabler* {
-                return std::string(name) == "MaterialX" ? made = new MaterialX(into, "material") : nullptr;
-            },
-            error);
-        return status == 0 ? made : nullptr;
+        auto* made = new MaterialX(into, "material");
+        return test::readTextInto(*made, dir.file("in.txt"), bytes, error) == 0 ? made : nullptr;
     }
 
     test::TempDir dir;
