@@ -26,13 +26,12 @@ TEST(TargetMask, CoverageAndBrightnessTypes) {
     TargetMask none(target(EffectUnit::kTargetNone), layer), alpha(target(EffectUnit::kTargetAlpha), layer);
     TargetMask bright(target(EffectUnit::kTargetBrightness), layer);
     TargetMask both(target(EffectUnit::kTargetBrightnessAlpha), layer);
-    for (int y = 0; y < 4; ++y) {
+    for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 11; ++x) {
             EXPECT_EQ(none.at(x, y), 1.0f);
             EXPECT_FLOAT_EQ(alpha.at(x, y), layer.pixel(x, y)[3] / 255.0f);
             EXPECT_FLOAT_EQ(both.at(x, y), bright.at(x, y) * alpha.at(x, y));
         }
-    }
     // Default cutoffs 0.25 .. 1: nothing at or below the dark one, a rising ramp above.
     for (int x = 0; x <= 2; ++x) EXPECT_EQ(bright.at(x, 0), 0.0f) << x;
     for (int x = 3; x < 10; ++x) EXPECT_LT(bright.at(x, 0), bright.at(x + 1, 0)) << x;

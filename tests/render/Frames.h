@@ -56,7 +56,8 @@ protected:
         int largest = 0, count = 0;
         for (size_t i = 0; i < a.rgba.size(); ++i) {
             const int d = std::abs(a.rgba[i] - b.rgba[i]);
-            largest = std::max(largest, d), count += d > 0;
+            largest = std::max(largest, d);
+            count += d > 0;
         }
         if (differing) *differing = count;
         return largest;

@@ -18,26 +18,24 @@ namespace {
 // Two colours split at u = 0.5, counting how often it is evaluated.
 class ProbeShader : public Shader {
 public:
-    ProbeShader(Rgba left, Rgba right) : Shader(99), left_(left), right_(right) {}
+    ProbeShader(Rgba left, Rgba right) : Shader(99), left(left), right(right) {}
     CommandTable& commandTable() override {
         static CommandTable table;
         return table;
     }
     const char* className() const override { return "ProbeShader"; }
+    const Rgba left, right;
     mutable std::atomic<int> calls{0};
 
 protected:
     Rgba shade(const Footprint& f) const override {
         ++calls;
-        Rgba c = (f.u0 + f.u1) * 0.5 < 0.5 ? left_ : right_;
+        Rgba c = (f.u0 + f.u1) * 0.5 < 0.5 ? left : right;
         return {c.r * c.a, c.g * c.a, c.b * c.a, c.a};  // shaders hand over premultiplied colour
     }
     bool sameFields(const Shader&) const override { return true; }
     void copyFields(const Shader&) override {}
     int writeFields(CommandIO&) override { return 0; }
-
-private:
-    Rgba left_, right_;
 };
 
 ProbeShader* addProbe(MaterialChannel& channel, Rgba colour, int mode = BlendMode::kNormal, double amount = 1.0) {
