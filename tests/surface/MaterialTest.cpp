@@ -172,8 +172,8 @@ TEST_F(Materials, OlderFlatLayoutIsConverted) {
     ASSERT_EQ(m->colorChannel().layerCount(), 1);
     EXPECT_FALSE(m->colorChannel().layer(0).active);
     auto* image = static_cast<ShaderImage*>(m->colorChannel().layer(0).rgbShader());
-    EXPECT_EQ(image->image(), "ImageMap.1");
     ASSERT_NE(image->imageMap(), nullptr);
+    EXPECT_EQ(image->image(), "ImageMap.1");
     EXPECT_EQ(image->imageMap()->filePath(), "C:\\tex\\wood.png");
     ASSERT_EQ(m->bumpChannel().layerCount(), 1);
     EXPECT_EQ(static_cast<ShaderImage*>(m->bumpChannel().layer(0).rgbShader())->image(), "|ExtMap3");
