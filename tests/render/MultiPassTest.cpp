@@ -70,8 +70,7 @@ TEST(MultiPass, AntiAliasOffsetsStartHalfAPixelOffAndMotionBlurNeverSamplesTheSh
         }
     aa.end(context, camera);
     EXPECT_EQ(offsets, (std::vector<std::pair<double, double>>{{-0.5, -0.5}, {0, -0.5}, {-0.5, 0}, {0, 0}}));
-    EXPECT_EQ(context.pixelOffset[0], 0);
-    EXPECT_EQ(context.pixelOffset[1], 0);
+    EXPECT_EQ(std::pair(context.pixelOffset[0], context.pixelOffset[1]), std::pair(0.0, 0.0));
     std::vector<double> played;
     context.time = 10;
     context.playAt = [&](double t) { played.push_back(t); };
@@ -107,8 +106,7 @@ TEST(MultiPass, DepthOfFieldJittersTheSameWayEveryRenderAndPutsTheCameraBack) {
         const std::vector<glm::dmat4> first = run(), second = run();
         EXPECT_EQ(first, second);
         EXPECT_NE(first[0], first[1]);
-        EXPECT_EQ(camera.tumbleLeftRight, 30);
-        EXPECT_EQ(camera.tumbleUpDown, -10);
+        EXPECT_EQ(std::pair(camera.tumbleLeftRight, camera.tumbleUpDown), std::pair(30.0, -10.0));
         EXPECT_EQ(camera.cameraToWorld(), before);
         // Turned about the point of focus: it stays where the camera looks.
         const glm::dvec3 focus = glm::dvec3(before * glm::dvec4(0, 0, -camera.focusDistance(), 1));
@@ -268,8 +266,7 @@ TEST_F(PassFrames, DepthOfFieldKeepsTheFocusSharpAndBlursWhatLiesBehind) {
     EXPECT_EQ(gl->framesDrawn(), 100);
     EXPECT_LE(blurred.first, sharp.first + 2);
     EXPECT_GE(blurred.second, sharp.second + 3);
-    EXPECT_EQ(camera->focusTurn[0], 0);
-    EXPECT_EQ(camera->focusTurn[1], 0);
+    EXPECT_EQ(std::pair(camera->focusTurn[0], camera->focusTurn[1]), std::pair(0.0, 0.0));
 }
 
 TEST_F(PassFrames, TheRayTracerSumsMotionBlurPassesOnTheCpu) {

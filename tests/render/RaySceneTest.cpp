@@ -83,8 +83,7 @@ TEST(RayScene, RaysTracedTogetherAndShadowFeelersAgreeWithSingleNearestHits) {
     EXPECT_EQ(rays.triangleCount(), 24u);
     RayScene::Hit hit;
     ASSERT_TRUE(rays.intersect({0.5f, -0.25f, 10}, {0, 0, -1}, -1, hit));
-    EXPECT_EQ(hit.item, 0);
-    EXPECT_EQ(hit.part, 0);
+    EXPECT_EQ(std::pair(hit.item, hit.part), std::pair(0, 0));
     EXPECT_NEAR(hit.distance, 9.0f, 1e-5f);  // the near box's front face at z = 1
     EXPECT_NEAR(hit.position.z, 1.0f, 1e-5f);
     EXPECT_NEAR(hit.normal.z, 1.0f, 1e-5f);
@@ -103,17 +102,14 @@ TEST(RayScene, RaysTracedTogetherAndShadowFeelersAgreeWithSingleNearestHits) {
     std::vector<RayScene::Hit> hits(origins.size());
     std::unique_ptr<bool[]> found(new bool[origins.size()]);
     rays.intersectCoherent(37, origins.data(), directions.data(), hits.data(), found.get());
+    auto fields = [](const RayScene::Hit& h) { return std::tie(h.item, h.triangle, h.distance, h.normal, h.uv); };
     std::set<int> items;
     for (size_t k = 0; k < origins.size(); ++k) {
         RayScene::Hit one;
         ASSERT_EQ(found[k], rays.intersect(origins[k], directions[k], -1, one)) << k;
         items.insert(found[k] ? one.item : -1);
         if (!found[k]) continue;
-        EXPECT_EQ(hits[k].item, one.item);
-        EXPECT_EQ(hits[k].triangle, one.triangle);
-        EXPECT_EQ(hits[k].distance, one.distance);
-        EXPECT_EQ(hits[k].normal, one.normal);
-        EXPECT_EQ(hits[k].uv, one.uv);
+        EXPECT_EQ(fields(hits[k]), fields(one)) << k;
     }
     EXPECT_EQ(items, (std::set<int>{-1, 0, 1}));
     EXPECT_TRUE(rays.occluded({0, 0, 10}, {0, 0, -1}, -1));

@@ -61,8 +61,7 @@ TEST_F(ImageMaps, ReadsPngTgaAndJpegAsRgbaWithTheTopRowLast) {
         Picture p;
         std::string error;
         ASSERT_TRUE(ImageFile::loadPicture(path, p, error)) << error;
-        ASSERT_EQ(p.width(), 16);
-        ASSERT_EQ(p.height(), 16);
+        ASSERT_EQ(std::pair(p.width(), p.height()), std::pair(16, 16));
         expectPixel(p, 2, 2, {255, 0, 0, 255}, tolerance);
         expectPixel(p, 13, 2, {0, 255, 0, 255}, tolerance);
         expectPixel(p, 2, 13, {0, 0, 255, 255}, tolerance);
@@ -131,11 +130,9 @@ TEST_F(ImageMaps, AMissingFileGivesAClearErrorAndAnEmptyMap) {
 
 TEST_F(ImageMaps, NumberedSequencesPlayOverSceneTime) {
     const test::Pixel colours[] = {test::solid(255, 0, 0), test::solid(0, 255, 0), test::solid(0, 0, 255)};
-    for (int i = 0; i < 3; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "walk_%04d.png", i + 1);
-        ASSERT_TRUE(test::writeImage(dir.file(name), FIF_PNG, 2, 2, [&](int, int) { return colours[i]; }));
-    }
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(test::writeImage(dir.file("walk_000" + std::to_string(i + 1) + ".png"), FIF_PNG, 2, 2,
+                                     [&](int, int) { return colours[i]; }));
     // A gap ends the sequence; other files that share the prefix do not belong to it.
     for (const char* other : {"walk_0005.png", "walk_0006.png"})
         ASSERT_TRUE(test::writeImage(dir.file(other), FIF_PNG, 2, 2, [](int, int) { return test::solid(1, 1, 1); }));
