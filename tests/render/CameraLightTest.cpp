@@ -83,8 +83,7 @@ TEST(Camera, ViewportFitWithUnderScan) {
         return std::array{r.left, r.top, r.right, r.bottom};
     };
     EXPECT_EQ(fit(1000), (std::array{0, 0, 1000, 499}));
-    EXPECT_EQ(fit(1200)[0], 100);
-    EXPECT_EQ(fit(1200)[2], 1099);
+    EXPECT_EQ(std::pair(fit(1200)[0], fit(1200)[2]), std::pair(100, 1099));
     camera->underScan = 0.1;
     EXPECT_EQ(fit(1000), (std::array{50, 25, 950, 474}));
 }
@@ -129,8 +128,7 @@ TEST(DefaultMembers, NewScenesGetACameraAndLightsAndEverySceneTheViewCameras) {
     EXPECT_EQ(ambient->type(), Light::kAmbient);
     EXPECT_FLOAT_EQ(ambient->color[0], 0.25f);
     EXPECT_EQ(static_cast<LightX*>(scene.findMember("Light 1"))->intensity, 0.8);
-    EXPECT_EQ(scene.memberCount(kCameraKind), 9);
-    EXPECT_EQ(scene.memberCount(kLightKind), 2);
+    EXPECT_EQ(std::pair(scene.memberCount(kCameraKind), scene.memberCount(kLightKind)), std::pair(9, 2));
     manager.runFixUps();  // running again adds nothing
     EXPECT_EQ(scene.memberCount(kCameraKind), 9);
 }

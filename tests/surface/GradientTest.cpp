@@ -199,9 +199,8 @@ TEST(GlintUnit, UnknownNamesReadAsTheDefaults) {
                                  "begin GlintUnit\n ApplyGradient \"Most\"\n BloomColorFrom \"Paint\"\n"
                                  " TargetProcessing \"Blur\"\n Glint2Size 12\nend GlintUnit\n"),
               0);
-    EXPECT_EQ(g.applyGradient, GlintUnit::kApplyNone);
-    EXPECT_EQ(g.bloomColorFrom, GlintUnit::kFromColor);
-    EXPECT_EQ(g.targetProcessing, GlintUnit::kProcessNone);
+    EXPECT_EQ(std::tuple(g.applyGradient, g.bloomColorFrom, g.targetProcessing),
+              std::tuple(GlintUnit::kApplyNone, GlintUnit::kFromColor, GlintUnit::kProcessNone));
     EXPECT_DOUBLE_EQ(g.glintSize[1], 12.0);
 }
 

@@ -181,8 +181,7 @@ TEST_F(Materials, OlderFlatLayoutIsConverted) {
     // A second map line for the channel reuses its image layer.
     m->colorChannel().setImageLayer("C:\\tex\\wood.png");
     EXPECT_EQ(m->colorChannel().layerCount(), 1);
-    EXPECT_EQ(old.memberCount(kImageMapKind), 1);
-    EXPECT_EQ(old.memberCount(kImageFileKind), 1);
+    EXPECT_EQ(std::pair(old.memberCount(kImageMapKind), old.memberCount(kImageFileKind)), std::pair(1, 1));
 }
 
 // Every shader kind's stored form is checked by the conformance scene's resave; here
