@@ -163,10 +163,9 @@ TEST_F(Materials, OlderFlatLayoutIsConverted) {
     EXPECT_FLOAT_EQ(c[0], 0.2f);
     EXPECT_FLOAT_EQ(c[2], 0.6f);
     EXPECT_FLOAT_EQ(c[3], 1.0f);
-    EXPECT_EQ(m->specularChannel().sharpness, 40.0);
-    EXPECT_EQ(m->specularChannel().brightness, 0.7);
-    EXPECT_EQ(m->transparencyChannel().amount, 0.25);
-    EXPECT_EQ(m->reflectivityChannel().amount, 0.5);
+    EXPECT_EQ(std::tuple(m->specularChannel().sharpness, m->specularChannel().brightness,
+                         m->transparencyChannel().amount, m->reflectivityChannel().amount),
+              std::tuple(40.0, 0.7, 0.25, 0.5));
     EXPECT_EQ(m->specularChannel().layerCount(), 0);
     // The file gets an image file and a map of its own; the layer is switched off.
     ASSERT_EQ(m->colorChannel().layerCount(), 1);
@@ -347,12 +346,11 @@ TEST_F(MaterialStacks, ItemsReadBackUnderTheirOwnAndOlderNames) {
                                  " begin MaterialStackItem\n  mappingStyle \"Toroidal\"\n  blendingStyle \"Dodge\"\n"
                                  "  tilingStyle \"Wrap\"\n end MaterialStackItem\nend MaterialStack\n"),
               0);
-    EXPECT_EQ(loose.item(0).mappingStyle, MaterialStackItem::kPlanarNY);
-    EXPECT_EQ(loose.item(0).blendingStyle, BlendMode::kSoftLight);
-    EXPECT_EQ(loose.item(0).tilingStyle, MaterialStackItem::kMirror);
-    EXPECT_EQ(loose.item(1).mappingStyle, MaterialStackItem::kUVP);
-    EXPECT_EQ(loose.item(1).blendingStyle, BlendMode::kNormal);
-    EXPECT_EQ(loose.item(1).tilingStyle, MaterialStackItem::kRepeat);
+    auto styles = [&](int i) {
+        return std::tuple(loose.item(i).mappingStyle, loose.item(i).blendingStyle, loose.item(i).tilingStyle);
+    };
+    EXPECT_EQ(styles(0), std::tuple(MaterialStackItem::kPlanarNY, BlendMode::kSoftLight, MaterialStackItem::kMirror));
+    EXPECT_EQ(styles(1), std::tuple(MaterialStackItem::kUVP, BlendMode::kNormal, MaterialStackItem::kRepeat));
     loose.item(1).mappingStyle = 40;
     EXPECT_NE(write(loose).find("mappingStyle \"UV\""), std::string::npos);
     MaterialStack bad(scene);
