@@ -1,10 +1,6 @@
 #pragma once
 // Small layers for the effects tests: straight RGBA, rows bottom-up like rendered frames.
 
-#include <cmath>
-#include <cstdint>
-#include <functional>
-
 #include "render/Renderer.h"
 
 namespace fw::test {

@@ -1,9 +1,6 @@
-// Gradient and glint units over small layers: transfer modes on known colours, masks
-// keeping effects off, glints where their positions say, wipes, bloom, react and
-// displace images.
+// Gradient and glint units over small layers: transfer modes on known colours, masks keeping effects off, glints where
+// their positions say, wipes, bloom, react and displace images.
 #include "effects/FrameEffects.h"
-
-#include <gtest/gtest.h>
 
 #include "EffectImages.h"
 
@@ -81,13 +78,11 @@ TEST(GradientEffect, MaskDecidesWhereAndNoneRaisesAlpha) {
     for (int x = 0; x < 9; ++x) EXPECT_LT(layer.pixel(x, 5)[0], layer.pixel(x + 1, 5)[0]) << x;
     expectPixel(layer, 5, 5, 5.5 / 40, 5.5 / 40, 5.5 / 40);
     expectPixel(layer, 15, 5, 15.5 / 40, 15.5 / 40, 15.5 / 40, 128 / 255.0);  // coverage kept
-
     u.targetType = EffectUnit::kTargetNone;
     RenderImage clear = solidLayer(40, 10, 0, 0, 0, 0);
     applyGradientUnit(u, clear, {});
     EXPECT_EQ(coveredPixels(clear, 254), 400);
     expectPixel(clear, 30, 3, 30.5 / 40, 30.5 / 40, 30.5 / 40);
-
     u.targetShowTarget = true;
     u.targetType = EffectUnit::kTargetAlpha;
     RenderImage shown = before;
@@ -127,11 +122,16 @@ GlintUnit freeGlint(double x, double y, double size) {
     return u;
 }
 
+// The glint alone on a clear w x h layer.
+RenderImage glintOn(int w, int h, const GlintUnit& u, const EffectTime& time = {}, const EffectImages& images = {}) {
+    RenderImage layer = solidLayer(w, h, 0, 0, 0, 0);
+    applyGlintUnit(u, layer, time, images);
+    return layer;
+}
+
 TEST(GlintEffect, StarSitsAtItsPositionAndTurnsOverTime) {
     for (auto [w, h, gx, gy] : {std::tuple{160, 90, 0.3, 0.6}, std::tuple{200, 120, 0.71, 0.25}}) {
-        RenderImage layer = solidLayer(w, h, 0, 0, 0, 0);
-        applyGlintUnit(freeGlint(gx, gy, 160), layer, {}, {});
-        auto [bx, by] = brightest(layer);
+        auto [bx, by] = brightest(glintOn(w, h, freeGlint(gx, gy, 160)));
         EXPECT_NEAR(bx, gx * w, 1.0);
         EXPECT_NEAR(by, gy * h, 1.0);
     }
@@ -140,8 +140,7 @@ TEST(GlintEffect, StarSitsAtItsPositionAndTurnsOverTime) {
     GlintUnit u = freeGlint(0.5, 0.5, 640);
     u.glintFrame0Angle[0] = 0, u.glintAngle[0] = 45;
     auto rayAt = [&](double frame, double degrees) {
-        RenderImage layer = solidLayer(160, 160, 0, 0, 0, 0);
-        applyGlintUnit(u, layer, {frame, 0, 10}, {});
+        RenderImage layer = glintOn(160, 160, u, {frame, 0, 10});
         double a = degrees * 3.14159265358979 / 180;
         return layer.pixel(int(80 + 40 * std::cos(a)), int(80 + 40 * std::sin(a)))[3];
     };
@@ -175,14 +174,10 @@ TEST(GlintEffect, WipesCarryTheGlintAcrossTheFrame) {
     // pixel's worth of sampling ripple once it is all in) and its middle moves right.
     GlintUnit u = freeGlint(0.5, 0.5, 80);
     u.glintWipeType = GlintUnit::kWipeOn;
-    RenderImage rest = solidLayer(120, 40, 0, 0, 0, 0);
-    applyGlintUnit(freeGlint(0.5, 0.5, 80), rest, {}, {});
-    const double full = lightAndMiddle(rest).first;
+    const double full = lightAndMiddle(glintOn(120, 40, freeGlint(0.5, 0.5, 80))).first;
     double lastLight = 0, lastMiddle = -1;
     for (int frame = 0; frame <= 10; ++frame) {
-        RenderImage layer = solidLayer(120, 40, 0, 0, 0, 0);
-        applyGlintUnit(u, layer, {double(frame), 0, 10}, {});
-        auto [light, middle] = lightAndMiddle(layer);
+        auto [light, middle] = lightAndMiddle(glintOn(120, 40, u, {double(frame), 0, 10}));
         if (frame == 0) {
             EXPECT_EQ(light, 0);
         } else {
@@ -195,9 +190,7 @@ TEST(GlintEffect, WipesCarryTheGlintAcrossTheFrame) {
     }
     EXPECT_EQ(lastLight, full);
     EXPECT_NEAR(lastMiddle, 60, 0.5);
-
-    // A sweep: on then off, through the letters' mask; the lit part travels right and
-    // never leaves the letters.
+    // A sweep: on then off, through the letters' mask; the lit part travels right and never leaves the letters.
     RenderImage letters = layerOf(120, 40, [](int x, int y, uint8_t* p) { p[3] = (x / 10) % 2 && y > 10 ? 255 : 0; });
     u.glintWipeType = GlintUnit::kWipeOnOff;
     u.targetType = EffectUnit::kTargetAlpha;
@@ -221,7 +214,7 @@ TEST(GlintEffect, WipesCarryTheGlintAcrossTheFrame) {
     for (double frame : {0.0, 10.0}) {
         RenderImage layer = letters;
         applyGlintUnit(u, layer, {frame, 0, 10}, {});
-        EXPECT_EQ(0, std::memcmp(layer.rgba.data(), letters.rgba.data(), letters.rgba.size()));
+        EXPECT_EQ(layer.rgba, letters.rgba);
     }
 }
 
@@ -232,14 +225,10 @@ TEST(GlintEffect, BloomSpreadsWithItsSize) {
         u.bloomSize = size;
         u.bloomColorFrom = GlintUnit::kFromColor;
         u.bloomColor[0] = 1, u.bloomColor[1] = 0.5, u.bloomColor[2] = 0;
-        RenderImage layer = solidLayer(128, 128, 0, 0, 0, 0);
-        applyGlintUnit(u, layer, {}, {});
-        return layer;
+        return glintOn(128, 128, u);
     };
-    RenderImage none = solidLayer(128, 128, 0, 0, 0, 0);
-    applyGlintUnit(freeGlint(0.5, 0.5, 20), none, {}, {});
-    RenderImage small = bloomed(60), large = bloomed(150);
-    EXPECT_GT(coveredPixels(small), coveredPixels(none) + 100);
+    const RenderImage small = bloomed(60), large = bloomed(150);
+    EXPECT_GT(coveredPixels(small), coveredPixels(glintOn(128, 128, freeGlint(0.5, 0.5, 20))) + 100);
     EXPECT_GT(coveredPixels(large), coveredPixels(small) + 500);
     EXPECT_GT(large.pixel(64 + 20, 64)[3], small.pixel(64 + 20, 64)[3]);
     // The bloom's own colour shows beyond the star.
@@ -264,47 +253,36 @@ TEST(GlintEffect, ReactAndDisplaceImagesScaleAndMoveIt) {
         GlintUnit u = freeGlint(0.5, 0.5, 400);
         u.reactImageName = react;
         u.reactImageSensitivity = 1;
-        RenderImage layer = solidLayer(100, 100, 0, 0, 0, 0);
-        applyGlintUnit(u, layer, {}, images);
-        return coveredPixels(layer, 20);
+        return coveredPixels(glintOn(100, 100, u, {}, images), 20);
     };
     EXPECT_EQ(lit("white"), lit("missing"));
     EXPECT_LT(lit("grey"), lit("white") * 2 / 3);
     EXPECT_GT(lit("grey"), 0);
     EXPECT_EQ(lit("black"), 0);
-
     // Red full, green mid grey: HDepth pixels (scaled) to the right, no vertical move.
     GlintUnit u = freeGlint(0.4, 0.5, 200);
     u.displaceImageName = "shove";
     u.displaceHDepth = 64;  // 10 px at 100 wide
-    RenderImage layer = solidLayer(100, 100, 0, 0, 0, 0);
-    applyGlintUnit(u, layer, {}, images);
-    auto [bx, by] = brightest(layer);
+    auto [bx, by] = brightest(glintOn(100, 100, u, {}, images));
     EXPECT_NEAR(bx, 50, 1.0);
     EXPECT_NEAR(by, 50, 1.0);
 }
 
 TEST(GlintEffect, SecondGlintExistsWhenMovedOrNamed) {
     GlintUnit u = freeGlint(0.25, 0.5, 200);
-    RenderImage one = solidLayer(160, 40, 0, 0, 0, 0);
-    applyGlintUnit(u, one, {}, {});
+    RenderImage one = glintOn(160, 40, u);
     // At glint 1's place and not named: glint 2 is not drawn.
     u.glintPosition[1][0] = 0.25;
-    RenderImage same = solidLayer(160, 40, 0, 0, 0, 0);
-    applyGlintUnit(u, same, {}, {});
-    EXPECT_EQ(0, std::memcmp(one.rgba.data(), same.rgba.data(), one.rgba.size()));
+    EXPECT_EQ(glintOn(160, 40, u).rgba, one.rgba);
     u.glintPosition[1][0] = 0.75;
     u.glintSize[1] = 200;
-    RenderImage two = solidLayer(160, 40, 0, 0, 0, 0);
-    applyGlintUnit(u, two, {}, {});
     EXPECT_EQ(one.pixel(120, 20)[3], 0);
-    EXPECT_GT(two.pixel(120, 20)[3], 250);
+    EXPECT_GT(glintOn(160, 40, u).pixel(120, 20)[3], 250);
     // Coloured by the gradient when named: red at the centre, blue towards the ray tips.
     u.applyGradient = GlintUnit::kApplyOneTwo;
     u.glintGradient.addColorStop(0, kxColor::fromUnitRGB(1, 0, 0));
     u.glintGradient.addColorStop(1, kxColor::fromUnitRGB(0, 0, 1));
-    RenderImage red = solidLayer(160, 40, 0, 0, 0, 0);
-    applyGlintUnit(u, red, {}, {});
+    RenderImage red = glintOn(160, 40, u);
     EXPECT_GT(red.pixel(120, 20)[0], 230);
     EXPECT_LT(red.pixel(120, 20)[2], 40);
     EXPECT_GT(red.pixel(137, 20)[2], 2 * red.pixel(137, 20)[0]);

@@ -1,8 +1,6 @@
 // Target masks: each target type and processing over small known layers.
 #include "effects/TargetMask.h"
 
-#include <gtest/gtest.h>
-
 #include "EffectImages.h"
 #include "surface/GradientUnit.h"
 
@@ -28,13 +26,12 @@ TEST(TargetMask, CoverageAndBrightnessTypes) {
     TargetMask none(target(EffectUnit::kTargetNone), layer), alpha(target(EffectUnit::kTargetAlpha), layer);
     TargetMask bright(target(EffectUnit::kTargetBrightness), layer);
     TargetMask both(target(EffectUnit::kTargetBrightnessAlpha), layer);
-    for (int y = 0; y < 4; ++y) {
+    for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 11; ++x) {
             EXPECT_EQ(none.at(x, y), 1.0f);
             EXPECT_FLOAT_EQ(alpha.at(x, y), layer.pixel(x, y)[3] / 255.0f);
             EXPECT_FLOAT_EQ(both.at(x, y), bright.at(x, y) * alpha.at(x, y));
         }
-    }
     // Default cutoffs 0.25 .. 1: nothing at or below the dark one, a rising ramp above.
     for (int x = 0; x <= 2; ++x) EXPECT_EQ(bright.at(x, 0), 0.0f) << x;
     for (int x = 3; x < 10; ++x) EXPECT_LT(bright.at(x, 0), bright.at(x + 1, 0)) << x;
@@ -79,7 +76,6 @@ TEST(TargetMask, ProcessingsFollowTheEdge) {
     TargetMask plain(target(EffectUnit::kTargetAlpha), disc), inverted(u, disc);
     for (int y = 0; y < 100; y += 7)
         for (int x = 0; x < 100; x += 3) EXPECT_FLOAT_EQ(inverted.at(x, y), 1.0f - plain.at(x, y));
-
     u.targetThickness = 64;
     u.targetProcessing = EffectUnit::kProcessEdgesOnly;
     TargetMask edges(u, disc);
@@ -88,9 +84,7 @@ TEST(TargetMask, ProcessingsFollowTheEdge) {
     EXPECT_EQ(edges.at(50 + 31, 50), 1.0f);  // outside, at the rim
     EXPECT_EQ(edges.at(50 + 10, 50), 0.0f);
     EXPECT_EQ(edges.at(95, 50), 0.0f);
-
-    // The glows: strongest at the rim on their own side, fading away from it, nothing on
-    // the other side.
+    // The glows: strongest at the rim on their own side, fading away from it, nothing on the other side.
     const struct {
         int processing, rim, fading, gone;
         bool inside;

@@ -1,9 +1,4 @@
 // Cameras and lights: lens geometry, placement modes, viewport fitting, stored forms.
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <string>
-
 #include "MemoryStream.h"
 #include "app/OrvoPrefs.h"
 #include "app/OrvoSceneManager.h"
@@ -28,14 +23,12 @@ T* read(SceneX& scene, const std::string& lines) {
 TEST(Camera, LensGivesFieldOfViewFrustumAndRays) {
     SceneX scene;
     auto* camera = new CameraX(scene, "Cam");
-    EXPECT_NEAR(camera->fieldOfView(), 2 * std::atan(0.35) * 180 / M_PI, 1e-5);
-    EXPECT_NEAR(camera->fieldOfView(), 38.58, 0.01);
+    EXPECT_NEAR(camera->fieldOfView(), 2 * std::atan(0.35) * 180 / M_PI, 1e-5);  // 38.58
     EXPECT_TRUE(camera->setFieldOfView(90));
     EXPECT_NEAR(camera->lens(), 17.5, 1e-5);
     EXPECT_FALSE(camera->setFieldOfView(0));
     EXPECT_FALSE(camera->setLens(-1));
     EXPECT_NEAR(camera->lens(), 17.5, 1e-5);
-
     camera->translate[2] = 100;  // node transform (the default mode) places it on +Z
     double hw, hh;
     camera->aspect = 2;
@@ -49,7 +42,6 @@ TEST(Camera, LensGivesFieldOfViewFrustumAndRays) {
     camera->imageRay(1, 0, n, f);  // bottom-right corner of the near plane
     EXPECT_NEAR(n[0], 0.1, 1e-6);
     EXPECT_NEAR(n[1], -0.05, 1e-6);
-
     camera->setProjection(Camera::kOrthographic);
     camera->imageRay(0, 1, n, f);
     EXPECT_NEAR(n[0], -200, 1e-9);
@@ -66,7 +58,6 @@ TEST(Camera, PlacementModes) {
     glm::dmat4 m = camera->cameraToWorld();
     EXPECT_NEAR(m[3][0], 15, 1e-9);  // swung round to +X of the target
     EXPECT_NEAR(m[2][0], 1, 1e-9);   // looking back along -X
-
     camera->setMode(Camera::kLookAt);
     camera->eye[0] = 0, camera->eye[1] = 10, camera->eye[2] = 10;
     camera->target[0] = 0;
@@ -75,7 +66,6 @@ TEST(Camera, PlacementModes) {
     EXPECT_NEAR(view.y, -std::sqrt(0.5), 1e-9);
     EXPECT_NEAR(view.z, -std::sqrt(0.5), 1e-9);
     EXPECT_NEAR(glm::dvec3(m[0]).x, 1, 1e-9);  // level: right stays horizontal
-
     camera->setMode(Camera::kHandheld);
     std::vector<glm::dvec3> points = {{-1, -1, -1}, {1, 1, 1}};
     double box[6];
@@ -87,25 +77,19 @@ TEST(Camera, ViewportFitWithUnderScan) {
     SceneX scene;
     auto* camera = new CameraX(scene, "Cam");
     camera->aspect = 2;
-    Camera::Rect exact = camera->fitViewport({0, 0, 1000, 500});
-    EXPECT_EQ(exact.left, 0);
-    EXPECT_EQ(exact.right, 1000);
-    EXPECT_EQ(exact.top, 0);
-    EXPECT_EQ(exact.bottom, 499);  // the fitted side ends on its last pixel
-    Camera::Rect wide = camera->fitViewport({0, 0, 1200, 500});
-    EXPECT_EQ(wide.left, 100);
-    EXPECT_EQ(wide.right, 1099);
+    // Left, top, right, bottom: the fitted side ends on its last pixel.
+    auto fit = [&](int width) {
+        const Camera::Rect r = camera->fitViewport({0, 0, width, 500});
+        return std::array{r.left, r.top, r.right, r.bottom};
+    };
+    EXPECT_EQ(fit(1000), (std::array{0, 0, 1000, 499}));
+    EXPECT_EQ(std::pair(fit(1200)[0], fit(1200)[2]), std::pair(100, 1099));
     camera->underScan = 0.1;
-    Camera::Rect under = camera->fitViewport({0, 0, 1000, 500});
-    EXPECT_EQ(under.left, 50);
-    EXPECT_EQ(under.right, 950);
-    EXPECT_EQ(under.top, 25);
-    EXPECT_EQ(under.bottom, 474);
+    EXPECT_EQ(fit(1000), (std::array{50, 25, 950, 474}));
 }
 
-// The stored form of spot and ambient lights, the camera's and the light's distances
-// sharing a keyword included, is resaved byte for byte from the conformance scene; here
-// what reading does with odd values.
+// The stored form of spot and ambient lights, the camera's and the light's distances sharing a keyword included, is
+// resaved byte for byte from the conformance scene; here what reading does with odd values.
 TEST(Light, ReadingClampsSpotConesAndStopsAtUnknownTypes) {
     SceneX scene;
     LightX* spot = read<LightX>(scene, "type SPOT\nangles 40 20\nlens-type ABCDEFGHIJ\nmode LOOKAT\n");
@@ -144,9 +128,7 @@ TEST(DefaultMembers, NewScenesGetACameraAndLightsAndEverySceneTheViewCameras) {
     EXPECT_EQ(ambient->type(), Light::kAmbient);
     EXPECT_FLOAT_EQ(ambient->color[0], 0.25f);
     EXPECT_EQ(static_cast<LightX*>(scene.findMember("Light 1"))->intensity, 0.8);
-    EXPECT_EQ(scene.memberCount(kCameraKind), 9);
-    EXPECT_EQ(scene.memberCount(kLightKind), 2);
-
+    EXPECT_EQ(std::pair(scene.memberCount(kCameraKind), scene.memberCount(kLightKind)), std::pair(9, 2));
     manager.runFixUps();  // running again adds nothing
     EXPECT_EQ(scene.memberCount(kCameraKind), 9);
 }

@@ -2,10 +2,6 @@
 // Whole frames of a small scene through the renderer contract: a camera 10 in front of
 // the origin looking back at it, lights added by type, drawn by either renderer.
 
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "TestBox.h"
 #include "render/CameraX.h"
 #include "render/GLRenderer.h"
@@ -55,6 +51,17 @@ protected:
     }
 
     static int grey(const RenderImage& image, int x, int y) { return image.pixel(x, y)[1]; }
+    // The largest difference of any channel, and how many bytes differ at all.
+    static int largestDifference(const RenderImage& a, const RenderImage& b, int* differing = nullptr) {
+        int largest = 0, count = 0;
+        for (size_t i = 0; i < a.rgba.size(); ++i) {
+            const int d = std::abs(a.rgba[i] - b.rgba[i]);
+            largest = std::max(largest, d);
+            count += d > 0;
+        }
+        if (differing) *differing = count;
+        return largest;
+    }
 
     SceneX scene;
     CameraX* camera = nullptr;

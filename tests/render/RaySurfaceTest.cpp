@@ -3,12 +3,7 @@
 // map and Fresnel surfaces, ray traced and drawn by the lighting program, pixel by pixel.
 #include "render/RaySurface.h"
 
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
-#include <functional>
 #include <glm/gtc/matrix_transform.hpp>
-#include <string>
 
 #include "Frames.h"
 #include "render/GLRenderer.h"
@@ -72,7 +67,6 @@ protected:
     void TearDown() override {
         if (gl) gl->setMaterialLookup(nullptr), gl->setStackLookup(nullptr);
     }
-
     // Both frames of the square wearing `layers` (the bottom one's material everywhere),
     // compared where the square covers a pixel and its neighbours.
     Agreement compare(const std::vector<DrawList::Layer>& layers, RenderImage* traced = nullptr) {
@@ -83,7 +77,6 @@ protected:
         RenderImage a, b;
         std::string error;
         EXPECT_TRUE(gl->render(scene, *camera, frame, a, error)) << error;
-
         DrawList list;
         list.gather(scene);
         list.assignMaterials(material, stack);
@@ -147,7 +140,6 @@ TEST_F(TracedAgainstGL, StacksMappingsTilingBumpsAndFresnelMatchTheOpenGLFrame) 
     }));
     top.surface[0].opacity = 0.9f;
     BakedMaterial overlay = unlit(painted(3, 3, [](double x, double y) { return glm::vec4(y, 0.5, x, 0.8); }));
-
     // A second item multiplied on at 0.8.
     DrawList::Layer multiply = layerOf(top);
     multiply.blend = BlendMode::kMultiply, multiply.amount = 0.8f;
@@ -173,7 +165,6 @@ TEST_F(TracedAgainstGL, StacksMappingsTilingBumpsAndFresnelMatchTheOpenGLFrame) 
     fresnel.fresnel = true;
     fresnel.surface[1].color = painted(2, 2, plain({0, 0, 1, 1}));
     fresnel.fresnelStart = 0.1f, fresnel.fresnelEnd = 0.9f, fresnel.fresnelBlend = 0.05f;
-
     struct Case {
         const char* name;
         std::vector<DrawList::Layer> layers;

@@ -1,16 +1,10 @@
-// The ray-traced frame over Embree without a project: how many rays each anti-alias
-// level costs, ambient occlusion's direction sets and the abort flag;
-// then the shading of hits: light falloff, the shadow rays a light costs, total internal
-// reflection and the bounce limit.
+// The ray-traced frame over Embree without a project: how many rays each anti-alias level costs, ambient
+// occlusion and the abort flag; then the shading of hits: light falloff, the shadow rays a light costs, total
+// internal reflection and the bounce limit.
 #include "render/RayTracer.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
 #include <glm/geometric.hpp>
 #include <glm/gtc/matrix_transform.hpp>
-#include <set>
 
 #include "Frames.h"
 #include "render/DrawList.h"
@@ -18,7 +12,6 @@
 #include "render/RayShading.h"
 
 namespace fw {
-
 namespace {
 
 // Looks straight down -Z from z = 10 at a square of half side `half` around the origin.
@@ -50,30 +43,10 @@ struct Built {
     }
 };
 
-RenderFrame frameOf(int w, int h) {
-    RenderFrame frame;
-    frame.width = w;
-    frame.height = h;
-    frame.background[0] = 0, frame.background[1] = 0, frame.background[2] = 1, frame.background[3] = 1;
-    return frame;
-}
-
 const RayTracer::Shader kRed = [](const RayScene::Hit&, const glm::vec3&, glm::vec4& c) {
     c = glm::vec4(1, 0, 0, 1);
     return true;
 };
-
-// A wide lid 1 above the box's top face, and the view from under it.
-void addLid(Built& b) {
-    (new test::TestBox(b.scene, "Lid", 10, 10, 0.2))->translate[2] = 2.1;
-    b.list = DrawList();
-    b.build();
-}
-RayTracer::View underTheLid() {
-    RayTracer::View below = topDown(0.8);
-    below.clipNear = 8.05;
-    return below;
-}
 
 // A frame of a built scene traced by one tracer, with what it cost.
 struct Trace {
@@ -82,8 +55,12 @@ struct Trace {
     std::string error;
     bool run(const Built& b, const RayTracer::Settings& s, const RayTracer::View& view, int width, int height = 0,
              const RayTracer::Shader& shade = kRed) {
+        RenderFrame frame;  // on blue
+        frame.width = width;
+        frame.height = height ? height : width;
+        frame.background[2] = frame.background[3] = 1;
         tracer.setSettings(s);
-        return tracer.trace(b.rays, view, frameOf(width, height ? height : width), shade, image, error);
+        return tracer.trace(b.rays, view, frame, shade, image, error);
     }
     const RayTracer::Statistics& stats() const { return tracer.statistics(); }
 };
@@ -210,9 +187,8 @@ TEST(RayTracer, OcclusionFollowsTheNormalAndTheDistance) {
     EXPECT_EQ(occlusion(0, {0, -1, 0}, 0.5), 1.0);
 }
 
-// A floor meeting a wall in a concave crease: points on the floor nearer the wall
-// see more of it, right up to the crease. Rays started a fixed step along their own
-// direction began inside the wall there and saw light through it.
+// A floor meeting a wall in a concave crease: points on the floor nearer the wall see more of it, right up to the
+// crease. Rays started a fixed step along their own direction began inside the wall there and saw light through it.
 TEST(RayTracer, OcclusionDeepensIntoAConcaveCrease) {
     Built b;
     auto* floor = new test::TestBox(b.scene, "Floor", 40, 2, 40);
@@ -251,8 +227,12 @@ TEST(RayTracer, AmbientOcclusionPerPixelOrPerVertexDarkensOnlyOccludedPoints) {
         EXPECT_EQ(open.rgba, t.image.rgba);
         // Under a wide lid 1 above the face every point, the face's corners too, is as
         // occluded as its middle; per vertex the lid's vertices trace as well.
-        addLid(b);
-        ASSERT_TRUE(t.run(b, s, underTheLid(), 6));
+        (new test::TestBox(b.scene, "Lid", 10, 10, 0.2))->translate[2] = 2.1;
+        b.list = DrawList();
+        b.build();
+        RayTracer::View below = topDown(0.8);
+        below.clipNear = 8.05;  // under the lid
+        ASSERT_TRUE(t.run(b, s, below, 6));
         EXPECT_EQ(t.stats().ambientRays, 16 * (mode == 3 ? 36 : 48));
         long rays = 0;
         const double a = RayTracer::occlusion(b.rays, {0, 0, 1}, {0, 0, 1}, ~0u, 0, 16, 3, rays);
@@ -323,10 +303,9 @@ TEST_F(RayShadingFrames, EachShadedPointCastsTheTablesRaysPerLight) {
         return tracer.statistics().shadowFeelers;
     };
     const long points = frame.width * frame.height;
-    EXPECT_EQ(feelers(false, 64), points);
-    EXPECT_EQ(feelers(true, 16), points * 16);
-    EXPECT_EQ(feelers(true, 20), points * 16);  // the largest table not above the count
-    EXPECT_EQ(feelers(true, 1), points);
+    // Hard shadows: one feeler; soft: the largest table not above the count.
+    EXPECT_EQ((std::vector{feelers(false, 64), feelers(true, 16), feelers(true, 20), feelers(true, 1)}),
+              (std::vector{points, points * 16, points * 16, points}));
 }
 
 // A clear glass hit made by hand, far from any geometry, so that every ray it sends

@@ -1,17 +1,12 @@
-// Frames through the renderer contract: what both renderers answer alike (light on
-// faces, shadows, the sizes no renderer draws), then what the OpenGL one does through
-// the real headless context (Mesa's llvmpipe here).
+// Frames through the renderer contract: what both renderers answer alike (light on faces, shadows, the sizes no
+// renderer draws), then what the OpenGL one does through the real headless context (Mesa's llvmpipe here).
 #include "render/Renderer.h"
 
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
 #include <GL/glext.h>
 
-#include <algorithm>
-#include <cmath>
 #include <cstdlib>
-#include <utility>
-#include <vector>
 
 #include "Frames.h"
 #include "render/GLRenderer.h"
@@ -160,13 +155,11 @@ TEST_F(Render, AnEighthDirectLightIsNotDrawnAndFramesRepeat) {
         LightX* dim = addLight(Light::kPoint, 0.05);
         dim->translate[1] = -50, dim->translate[2] = 10 + i;
     }
-    RenderImage seven = draw();
-    RenderImage again = draw();
-    EXPECT_EQ(seven.rgba, again.rgba);
+    const RenderImage seven = draw();
+    EXPECT_EQ(draw().rgba, seven.rgba);
     addLight(Light::kPoint, 5.0)->translate[2] = 50;
     EXPECT_EQ(LightSlots::assign(scene).direct.size(), 7u);
-    RenderImage eight = draw();
-    EXPECT_EQ(seven.rgba, eight.rgba);
+    EXPECT_EQ(draw().rgba, seven.rgba);
 }
 
 TEST_F(Render, TheShadowMapIsKeptAcrossFramesAndRemadeForANewSize) {
@@ -205,7 +198,7 @@ TEST_F(Render, TransparentMaterialsBlendOverWhatIsBehindThem) {
     RenderImage image = draw();
     gl->setMaterialLookup(nullptr);
     gl->releaseTextures();
-    int x = frame.width / 2, y = frame.height / 2;
+    const int x = frame.width / 2, y = frame.height / 2;
     // Only the pane's nearest face blends, half red over what is behind it; its back
     // face does not darken the picture a second time.
     EXPECT_NEAR(image.pixel(x, y)[0], 255 * 0.5 + 204 * 0.5, 2);  // over the grey box
@@ -241,9 +234,8 @@ TEST_F(Render, BackgroundMediaFillsTheFrameBehindTheObjects) {
     EXPECT_EQ(rgb(half, 100, 100), rgb(full, 100, 100));
 }
 
-// Uploaded textures carry a mipmap chain made on our side; it must be the chain the
-// driver's own generation makes, level by level, odd sizes included (llvmpipe's to the
-// byte; another driver may round a step apart).
+// Uploaded textures carry a mipmap chain made on our side; it must be the chain the driver's own generation makes,
+// level by level, odd sizes included (llvmpipe's to the byte; another driver may round a step apart).
 TEST_F(Render, UploadedMipmapsAreTheDriversOwn) {
     for (auto size : {std::pair{64, 32}, std::pair{37, 19}, std::pair{1, 9}}) {
         BakedMaterial material;
@@ -274,8 +266,7 @@ TEST_F(Render, UploadedMipmapsAreTheDriversOwn) {
         for (int l = 0;; ++l) {
             int w = 0, h = 0, tw = 0, th = 0;
             std::vector<uint8_t> a = level(ours, l, w, h), b = level(theirs, l, tw, th);
-            ASSERT_EQ(w, tw) << size.first << " x " << size.second << " level " << l;
-            ASSERT_EQ(h, th) << size.first << " x " << size.second << " level " << l;
+            ASSERT_EQ(std::pair(w, h), std::pair(tw, th)) << size.first << " x " << size.second << " level " << l;
             if (w == 0) break;
             ++levels;
             for (size_t i = 0; i < a.size(); ++i) largest = std::max(largest, std::abs(a[i] - b[i]));

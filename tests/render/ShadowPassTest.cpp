@@ -1,9 +1,6 @@
-// Fitting the shadow map without OpenGL: whatever the light, what casts shadows lands
-// inside the map and its depth range, and the map spends its texels on the shadows the
-// camera sees, not on a floor that casts none.
+// Fitting the shadow map without OpenGL: whatever the light, what casts shadows lands inside the map and its depth
+// range, and the map spends its texels on the shadows the camera sees, not on a floor that casts none.
 #include "render/ShadowPass.h"
-
-#include <gtest/gtest.h>
 
 #include <glm/gtc/matrix_transform.hpp>
 #include <numeric>
@@ -15,8 +12,7 @@ namespace fw {
 
 namespace {
 
-// The point in map fractions (x, y) and at its distance along the light (z), as the
-// lighting program reads the map.
+// The point in map fractions (x, y) and at its distance along the light (z), as the lighting program reads the map.
 glm::dvec3 onMap(const ShadowPass::Fit& fit, const glm::dvec3& at) {
     glm::dvec4 p = glm::dmat4(fit.view) * glm::dvec4(at, 1.0);
     double depth = -p.z;
@@ -128,7 +124,6 @@ TEST(ShadowPass, TheMapHoldsOnlyWhatCanShadowSomethingInView) {
         EXPECT_GT(std::max(high.x - low.x, high.y - low.y), 0.25);
         // The depth range is the letter's and its shadow's, not the floor's.
         EXPECT_LT(fit->farZ - fit->nearZ, 400.0f);
-
         // The same floor casts once something in view lies beneath it; nothing is fitted
         // when only the floor is drawn, or when the camera looks away from the letter and its shadow.
         ShadowPass::Scope under = letterOnFloor();
@@ -139,11 +134,9 @@ TEST(ShadowPass, TheMapHoldsOnlyWhatCanShadowSomethingInView) {
         fit = ShadowPass::fit(*light, 1, under);
         ASSERT_TRUE(fit);
         EXPECT_EQ(fit->casters, (std::vector<char>{1, 1, 0}));
-
         ShadowPass::Scope floor = letterOnFloor();
         floor.items.pop_back();
         EXPECT_FALSE(ShadowPass::fit(*light, 1, floor));
-
         ShadowPass::Scope away = letterOnFloor();
         away.view = planesOf(glm::perspective(0.3, 1.0, 0.1, 30000.0) *
                              glm::lookAt(glm::dvec3(-600, 0, -500), glm::dvec3(-1200, -26, -700), glm::dvec3(0, 1, 0)));

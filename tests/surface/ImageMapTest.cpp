@@ -1,9 +1,6 @@
-// Image files and image maps: real files on disk in every format the program reads,
-// numbered sequences, movies read in any order and chosen by scene time, missing
-// files, the stored form and the background map.
+// Image files and image maps: real files on disk in every format the program reads, numbered sequences, movies read in
+// any order and chosen by scene time, missing files, the stored form and the background map.
 #include "surface/ImageMap.h"
-
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 
@@ -29,7 +26,6 @@ protected:
         registerSceneClasses();
         registerSurfaceClasses();
     }
-
     // A map named "Map" showing a file named "Tex" at `path`.
     ImageMap& mapOf(const std::string& path) {
         auto* file = new ImageFile(scene, "Tex");
@@ -39,20 +35,16 @@ protected:
         return *map;
     }
 
-    test::Pixel pixel(const Picture& p, int x, int yFromTop) {
+    // The picture's pixel (x, y from the top) against `want`.
+    static void expectPixel(const Picture& p, int x, int yFromTop, const test::Pixel& want, int tolerance = 0) {
         const uint8_t* q = p.row(p.height() - 1 - yFromTop) + x * 4;
-        return {q[0], q[1], q[2], q[3]};
+        for (int i = 0; i < 4; ++i) EXPECT_NEAR(q[i], want[i], tolerance) << "channel " << i;
     }
-
     // The bytes of `s` saved as the file `name`.
     std::string saved(SceneX& s, const std::string& name) {
         std::string error;
         EXPECT_TRUE(SceneFile::save(s, dir.file(name), error)) << error;
         return test::readFile(dir.file(name));
-    }
-
-    void expectPixel(const test::Pixel& got, const test::Pixel& want, int tolerance = 0) {
-        for (int i = 0; i < 4; ++i) EXPECT_NEAR(got[i], want[i], tolerance) << "channel " << i;
     }
 
     test::TempDir dir;
@@ -69,13 +61,11 @@ TEST_F(ImageMaps, ReadsPngTgaAndJpegAsRgbaWithTheTopRowLast) {
         Picture p;
         std::string error;
         ASSERT_TRUE(ImageFile::loadPicture(path, p, error)) << error;
-        ASSERT_EQ(p.width(), 16);
-        ASSERT_EQ(p.height(), 16);
-        expectPixel(pixel(p, 2, 2), {255, 0, 0, 255}, tolerance);
-        expectPixel(pixel(p, 13, 2), {0, 255, 0, 255}, tolerance);
-        expectPixel(pixel(p, 2, 13), {0, 0, 255, 255}, tolerance);
-        bool alpha = format != FIF_JPEG;
-        expectPixel(pixel(p, 13, 13), {255, 255, 255, uint8_t(alpha ? 128 : 255)}, tolerance);
+        ASSERT_EQ(std::pair(p.width(), p.height()), std::pair(16, 16));
+        expectPixel(p, 2, 2, {255, 0, 0, 255}, tolerance);
+        expectPixel(p, 13, 2, {0, 255, 0, 255}, tolerance);
+        expectPixel(p, 2, 13, {0, 0, 255, 255}, tolerance);
+        expectPixel(p, 13, 13, {255, 255, 255, uint8_t(format != FIF_JPEG ? 128 : 255)}, tolerance);  // JPEG: no alpha
     }
 }
 
@@ -88,8 +78,8 @@ TEST_F(ImageMaps, ReadsSixteenBitTiffNarrowedToEightBits) {
     std::string error;
     ASSERT_TRUE(ImageFile::loadPicture(path, p, error)) << error;
     ASSERT_EQ(p.width(), 3);
-    expectPixel(pixel(p, 0, 0), {255, 128, 7, 255});
-    expectPixel(pixel(p, 2, 1), {0, 128, 0, 255});
+    expectPixel(p, 0, 0, {255, 128, 7, 255});
+    expectPixel(p, 2, 1, {0, 128, 0, 255});
 }
 
 TEST_F(ImageMaps, TextureSpaceHasVUpwards) {
@@ -98,11 +88,10 @@ TEST_F(ImageMaps, TextureSpaceHasVUpwards) {
     std::string command = "convert -size 4x4 xc:blue -fill red -draw 'point 0,0' " + path;
     ASSERT_EQ(std::system(command.c_str()), 0);
     ImageMap& map = mapOf(path);
-    Rgba topLeft = map.sample(0.125, 0.875, 0.125, 0.875);  // pixel centres
-    Rgba bottomLeft = map.sample(0.125, 0.125, 0.125, 0.125);
+    const Rgba topLeft = map.sample(0.125, 0.875, 0.125, 0.875);  // pixel centres
     EXPECT_NEAR(topLeft.r, 1.0, 1e-6);
     EXPECT_NEAR(topLeft.b, 0.0, 1e-6);
-    EXPECT_NEAR(bottomLeft.b, 1.0, 1e-6);
+    EXPECT_NEAR(map.sample(0.125, 0.125, 0.125, 0.125).b, 1.0, 1e-6);
     // A footprint over the whole picture averages it: one red pixel in sixteen.
     Rgba all = map.sample(0, 0, 1, 1);
     EXPECT_NEAR(all.r, 1.0 / 16, 1e-6);
@@ -119,7 +108,6 @@ TEST_F(ImageMaps, AMissingFileGivesAClearErrorAndAnEmptyMap) {
     EXPECT_EQ(file.frame(0), nullptr);
     EXPECT_EQ(map.picture(), nullptr);
     EXPECT_EQ(map.sample(0, 0, 1, 1), Rgba{});
-
     test::writeFile(dir.file("fake.png"), "not a picture at all");
     test::writeFile(dir.file("notes.txt"), "not a picture either");
     Picture p;
@@ -128,7 +116,6 @@ TEST_F(ImageMaps, AMissingFileGivesAClearErrorAndAnEmptyMap) {
     EXPECT_EQ(error, dir.file("fake.png") + ": the image cannot be decoded");
     EXPECT_FALSE(ImageFile::loadPicture(dir.file("notes.txt"), p, error));
     EXPECT_EQ(error, dir.file("notes.txt") + ": not an image file that can be read");
-
     // Picking an unreadable file keeps the old path and says so.
     std::string alert;
     file.setPath("kept.png");
@@ -143,11 +130,9 @@ TEST_F(ImageMaps, AMissingFileGivesAClearErrorAndAnEmptyMap) {
 
 TEST_F(ImageMaps, NumberedSequencesPlayOverSceneTime) {
     const test::Pixel colours[] = {test::solid(255, 0, 0), test::solid(0, 255, 0), test::solid(0, 0, 255)};
-    for (int i = 0; i < 3; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "walk_%04d.png", i + 1);
-        ASSERT_TRUE(test::writeImage(dir.file(name), FIF_PNG, 2, 2, [&](int, int) { return colours[i]; }));
-    }
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(test::writeImage(dir.file("walk_000" + std::to_string(i + 1) + ".png"), FIF_PNG, 2, 2,
+                                     [&](int, int) { return colours[i]; }));
     // A gap ends the sequence; other files that share the prefix do not belong to it.
     for (const char* other : {"walk_0005.png", "walk_0006.png"})
         ASSERT_TRUE(test::writeImage(dir.file(other), FIF_PNG, 2, 2, [](int, int) { return test::solid(1, 1, 1); }));
@@ -161,12 +146,10 @@ TEST_F(ImageMaps, NumberedSequencesPlayOverSceneTime) {
     later.setPath(dir.file("walk_0006.png"));
     EXPECT_EQ(later.frameCount(), 2);
     EXPECT_EQ(later.frameFile(0), dir.file("walk_0005.png"));
-
     scene.animGlobals().framesPerSecond = 10;
-    EXPECT_EQ(map.frameAt(0.0), 0);
-    EXPECT_EQ(map.frameAt(0.1), 1);
-    EXPECT_EQ(map.frameAt(0.29), 2);
-    EXPECT_EQ(map.frameAt(0.3), 0);  // loops by default
+    // One frame each tenth of a second, looping by default.
+    EXPECT_EQ((std::vector{map.frameAt(0.0), map.frameAt(0.1), map.frameAt(0.29), map.frameAt(0.3)}),
+              (std::vector{0, 1, 2, 0}));
     map.loop = false;
     EXPECT_EQ(map.frameAt(0.3), -1);
     map.holdLastFrame = true;
@@ -176,7 +159,6 @@ TEST_F(ImageMaps, NumberedSequencesPlayOverSceneTime) {
     map.holdFirstFrame = false;
     EXPECT_EQ(map.frameAt(0.5), -1);
     EXPECT_EQ(map.frameAt(1.15), 1);
-
     map.startTime = 0;
     scene.animGlobals().setCurrentFrame(2);  // 0.2 s at 10 frames a second
     ASSERT_NE(map.picture(), nullptr);
@@ -253,7 +235,6 @@ TEST_F(ImageMaps, TheBackgroundMapIsMadeOnceAndCarriesTheBackgroundMedia) {
     EXPECT_EQ(scene.memberCount(kImageMapKind), 1);
     EXPECT_TRUE(ImageMap::backgroundMedia(scene, path));
     EXPECT_EQ(path, "");
-
     EXPECT_EQ(ImageMap::setBackgroundMedia(scene, "/media/sky.jpg"), bg);
     EXPECT_TRUE(ImageMap::backgroundMedia(scene, path));
     EXPECT_EQ(path, "/media/sky.jpg");
@@ -262,7 +243,6 @@ TEST_F(ImageMaps, TheBackgroundMapIsMadeOnceAndCarriesTheBackgroundMedia) {
     ImageMap::setBackgroundMedia(scene, "");
     EXPECT_TRUE(ImageMap::backgroundMedia(scene, path));
     EXPECT_EQ(path, "");
-
     // Maps made for material channels are numbered from ImageMap.1.
     EXPECT_EQ(ImageMap::createFor(scene, "Image.1")->name(), "ImageMap.1");
     ImageMap* second = ImageMap::createFor(scene, "Image.1");
@@ -270,7 +250,6 @@ TEST_F(ImageMaps, TheBackgroundMapIsMadeOnceAndCarriesTheBackgroundMedia) {
     EXPECT_EQ(second->filePath(), "/media/sky.jpg");
     delete second;
     delete scene.findMember("ImageMap.1");
-
     // Nothing refers to it, so a plain save leaves it out; the project's
     // "BackgroundMedia" line carries its file instead.
     EXPECT_EQ(saved(scene, "bg.scene").find("defaultBGImageMap"), std::string::npos);

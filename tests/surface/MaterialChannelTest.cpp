@@ -1,16 +1,12 @@
-// The nine blend modes, then material channels and their layers: the walk that
-// combines layers into one colour, layer evaluation with inversion, alpha shaders,
-// repetition and blur, triviality, and reading layers.
+// The nine blend modes, then material channels and their layers: the walk that combines layers into one colour, layer
+// evaluation with inversion, alpha shaders, repetition and blur, triviality, and reading layers.
 #include "surface/MaterialChannel.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
-#include <cmath>
-#include <functional>
 
 #include "BlockFile.h"
 #include "TempDir.h"
+#include "TestImages.h"
 #include "surface/MaterialChannelColor.h"
 #include "surface/MaterialChannelReflectivity.h"
 #include "surface/MaterialChannelTransparency.h"
@@ -22,26 +18,24 @@ namespace {
 // Two colours split at u = 0.5, counting how often it is evaluated.
 class ProbeShader : public Shader {
 public:
-    ProbeShader(Rgba left, Rgba right) : Shader(99), left_(left), right_(right) {}
+    ProbeShader(Rgba left, Rgba right) : Shader(99), left(left), right(right) {}
     CommandTable& commandTable() override {
         static CommandTable table;
         return table;
     }
     const char* className() const override { return "ProbeShader"; }
+    const Rgba left, right;
     mutable std::atomic<int> calls{0};
 
 protected:
     Rgba shade(const Footprint& f) const override {
         ++calls;
-        Rgba c = (f.u0 + f.u1) * 0.5 < 0.5 ? left_ : right_;
+        Rgba c = (f.u0 + f.u1) * 0.5 < 0.5 ? left : right;
         return {c.r * c.a, c.g * c.a, c.b * c.a, c.a};  // shaders hand over premultiplied colour
     }
     bool sameFields(const Shader&) const override { return true; }
     void copyFields(const Shader&) override {}
     int writeFields(CommandIO&) override { return 0; }
-
-private:
-    Rgba left_, right_;
 };
 
 ProbeShader* addProbe(MaterialChannel& channel, Rgba colour, int mode = BlendMode::kNormal, double amount = 1.0) {
@@ -54,12 +48,7 @@ ProbeShader* addProbe(MaterialChannel& channel, Rgba colour, int mode = BlendMod
     return raw;
 }
 
-void expectColour(const Rgba& got, const Rgba& want, double tolerance = 1e-6) {
-    EXPECT_NEAR(got.r, want.r, tolerance);
-    EXPECT_NEAR(got.g, want.g, tolerance);
-    EXPECT_NEAR(got.b, want.b, tolerance);
-    EXPECT_NEAR(got.a, want.a, tolerance);
-}
+using test::expectColour;
 
 // The textbook per-channel formulas, source s over base d, both opaque.
 double screen(double s, double d) { return 1 - (1 - s) * (1 - d); }
@@ -88,18 +77,15 @@ TEST(BlendModes, OpaqueColoursFollowTheTextbookFormulas) {
     };
     const Rgba sources[] = {{0.8f, 0.4f, 0.2f, 1}, {0.1f, 0.5f, 0.9f, 1}, {1, 1, 1, 1}, {0, 0, 0, 1}};
     const Rgba dests[] = {{0.3f, 0.6f, 0.9f, 1}, {0.7f, 0.25f, 0.5f, 1}};
-    for (const Case& c : cases) {
-        for (const Rgba& s : sources) {
-            for (const Rgba& d : dests) {
+    for (const Case& c : cases)
+        for (const Rgba& s : sources)
+            for (const Rgba& d : dests)
                 for (bool alphaAware : {true, false}) {
                     SCOPED_TRACE(std::string(BlendMode::name(c.mode)) + (alphaAware ? " alpha-aware" : ""));
                     Rgba out = d;
                     BlendMode::blend(out, s, c.mode, alphaAware);
                     expectColour(out, {float(c.f(s.r, d.r)), float(c.f(s.g, d.g)), float(c.f(s.b, d.b)), 1}, 2e-6);
                 }
-            }
-        }
-    }
 }
 
 // Source (0.8, 0.4, 0.2) at half cover onto (0.3, 0.6, 0.9) at three quarters, worked
@@ -167,15 +153,12 @@ TEST(MaterialChannels, TheWalkStopsUnderAnOpaqueNormalLayer) {
     ProbeShader* opaque = addProbe(channel, {0, 0, 1, 1});
     ProbeShader* hidden = addProbe(channel, {0, 1, 0, 1}, BlendMode::kMultiply);
     Rgba c = channel.evaluate(kAt);
-    EXPECT_EQ(hidden->calls, 0);
-    EXPECT_EQ(top->calls, 1);
-    EXPECT_EQ(opaque->calls, 1);
+    EXPECT_EQ(std::tuple(hidden->calls.load(), top->calls.load(), opaque->calls.load()), std::tuple(0, 1, 1));
     // Screen of half-covering red over opaque blue, both straight colours.
     expectColour(c, {0.5f, 0, 1, 1});
     // The full walk reaches the hidden layer but the result is the same.
     expectColour(channel.evaluate(kAt, true), c);
     EXPECT_EQ(hidden->calls, 1);
-
     // An amount above 1 makes a half-covering layer count as opaque for the stop,
     // though its colour keeps its own alpha: then the walk decides what shows.
     MaterialChannelColor strong;
@@ -199,7 +182,6 @@ TEST(MaterialChannels, BaseColourLayersAndAmounts) {
     addProbe(transparency, {1, 1, 1, 1});
     transparency.layer(0).active = false;
     expectColour(transparency.evaluate(kAt), {0, 0, 0, 0});
-
     // One Normal layer without a base is taken as it is, amount and all; over the
     // base colour it is composited with its amount.
     channel.layer(0).active = true;
@@ -210,10 +192,8 @@ TEST(MaterialChannels, BaseColourLayersAndAmounts) {
     // An inactive channel gives nothing, whatever it holds.
     channel.active = false;
     expectColour(channel.evaluate(kAt), {0, 0, 0, 0});
-
-    // Several layers composite bottom up: the bottom one (no base) is taken with its
-    // amount, here half covering, and grey multiplied onto it; where the bottom left
-    // the surface uncovered the grey shows as it is.
+    // Several layers composite bottom up: the bottom one (no base) is taken with its amount, here half covering, and
+    // grey multiplied onto it; where the bottom left the surface uncovered the grey shows as it is.
     MaterialChannelReflectivity stack;
     addProbe(stack, {0.5f, 0.5f, 0.5f, 1}, BlendMode::kMultiply);
     addProbe(stack, {0.2f, 0.4f, 0.6f, 1}, BlendMode::kScreen, 0.5);
@@ -228,7 +208,6 @@ TEST(MaterialChannels, LayersInvertRepeatAndTakeAlphaFromTheirAlphaShader) {
     EXPECT_FALSE(layer.isTrivial());
     layer.rgbInverted = true;
     expectColour(layer.evaluate(kAt), {0.8f, 0.5f, 0, 0.8f});
-
     // Alpha from the alpha shader: its alpha, or its brightness.
     layer.setShader(ShaderBlock::kAlphaSlot, std::make_unique<ShaderColor>(1, 0, 0, 0.6f));
     EXPECT_NEAR(layer.evaluate(kAt).a, 0.6, 1e-6);
@@ -238,7 +217,6 @@ TEST(MaterialChannels, LayersInvertRepeatAndTakeAlphaFromTheirAlphaShader) {
     EXPECT_NEAR(layer.evaluate(kAt).a, 1 - 0.6 * 0.3733333349227905, 1e-6);
     layer.useLumForAlpha = false;
     EXPECT_NEAR(layer.evaluate(kAt).a, 0.4, 1e-6);
-
     // Without repetition the shader covers its unit square once; its placement moves it.
     ShaderBlock decal;
     auto colour = std::make_unique<ShaderColor>(0, 1, 0, 1);
@@ -281,7 +259,6 @@ TEST(MaterialChannels, TrivialChannels) {
     EXPECT_TRUE(reflectivity.isTrivial());  // nothing to reflect
     reflectivity.raytraceAmount = 0.3;
     EXPECT_FALSE(reflectivity.isTrivial());
-
     MaterialChannelTransparency transparency;
     EXPECT_TRUE(transparency.isTrivial());
     transparency.refraction = 1.2;

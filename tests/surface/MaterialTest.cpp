@@ -1,15 +1,11 @@
-// Materials: the stored form of every style, the older flat layout, equality and
-// copies of layered materials, vertex-data needs and baking; then material stacks:
-// reading items, custom-material detection, renames, texture mapping by every style
-// family, tiling and compositing of items.
+// Materials: the stored form of every style, the older flat layout, equality and copies of layered materials,
+// vertex-data needs and baking; then material stacks: reading items, custom-material detection, renames, texture
+// mapping by every style family, tiling and compositing of items.
 #include "surface/MaterialX.h"
-
-#include <gtest/gtest.h>
-
-#include <cmath>
 
 #include "BlockFile.h"
 #include "TempDir.h"
+#include "TestImages.h"
 #include "scene/MemberFactory.h"
 #include "scene/SceneFile.h"
 #include "scene/SceneX.h"
@@ -27,6 +23,17 @@
 
 namespace fw {
 namespace {
+
+ShaderBlock& addColour(MaterialChannel& channel, float r, float g, float b, float a) {
+    ShaderBlock& layer = channel.addLayer();
+    layer.setShader(ShaderBlock::kRgbSlot, std::make_unique<ShaderColor>(r, g, b, a));
+    return layer;
+}
+
+void expectUV(std::pair<double, double> got, double u, double v, double tolerance = 1e-12) {
+    EXPECT_NEAR(got.first, u, tolerance);
+    EXPECT_NEAR(got.second, v, tolerance);
+}
 
 // The five channel blocks of a new material for one surface, at the given depth.
 std::string defaultChannels(int surface, const std::string& in) {
@@ -55,15 +62,8 @@ protected:
     }
     // Reads one "MaterialX" block into a new material of `into`; null when the read fails.
     MaterialX* read(const std::string& bytes, SceneX& into, std::string* error = nullptr) {
-        test::writeFile(dir.file("in.txt"), bytes);
-        MaterialX* made = nullptr;
-        int status = test::readBlockFile(
-            dir.file("in.txt"),
-            [&](const char* name) -> CommandEnabler* {
-                return std::string(name) == "MaterialX" ? made = new MaterialX(into, "material") : nullptr;
-            },
-            error);
-        return status == 0 ? made : nullptr;
+        auto* made = new MaterialX(into, "material");
+        return test::readTextInto(*made, dir.file("in.txt"), bytes, error) == 0 ? made : nullptr;
     }
 
     test::TempDir dir;
@@ -101,9 +101,7 @@ TEST_F(Materials, EachStyleWritesItsOwnChannels) {
         EXPECT_EQ(m.neededVertexData(), 0u);
     }
     m.bumpChannel().amount = 0;
-
-    // The lines of Fresnel, HiddenLine and Wireframe materials are resaved byte for byte
-    // from the conformance scene.
+    // The lines of Fresnel, HiddenLine and Wireframe materials are resaved byte for byte from the conformance scene.
     m.setStyle(Material::kFresnel);
     m.setFresnelStart(0.25);
     m.setFresnelEnd(0.75);
@@ -125,18 +123,16 @@ TEST_F(Materials, EachStyleWritesItsOwnChannels) {
 TEST_F(Materials, ReadingAppliesLinesInTheirPlace) {
     SceneX other;
     // respondToLighting before the style, or for another style, has no effect.
-    MaterialX* m = read("begin MaterialX\n respondToLighting 0\n materialStyle \"Wireframe\"\nend MaterialX\n", other);
-    ASSERT_NE(m, nullptr);
-    EXPECT_FALSE(m->ignoresLighting);
-    m = read("begin MaterialX\n materialStyle \"Cartoon\"\n respondToLighting 0\nend MaterialX\n", other);
-    ASSERT_NE(m, nullptr);
-    EXPECT_FALSE(m->ignoresLighting);
-    m = read("begin MaterialX\n materialStyle \"HiddenLine\"\n respondToLighting 0\n fresnelEnd 0.5\n"
-             " fresnelStart 0.5\nend MaterialX\n",
-             other);
-    ASSERT_NE(m, nullptr);
-    EXPECT_TRUE(m->ignoresLighting);
-    EXPECT_EQ(m->fresnelScale(), 1.0);
+    MaterialX* m = nullptr;
+    for (auto [lines, ignores] :
+         {std::pair{" respondToLighting 0\n materialStyle \"Wireframe\"\n", false},
+          {" materialStyle \"Cartoon\"\n respondToLighting 0\n", false},
+          {" materialStyle \"HiddenLine\"\n respondToLighting 0\n fresnelEnd 0.5\n fresnelStart 0.5\n", true}}) {
+        m = read(std::string("begin MaterialX\n") + lines + "end MaterialX\n", other);
+        ASSERT_NE(m, nullptr) << lines;
+        EXPECT_EQ(m->ignoresLighting, ignores) << lines;
+    }
+    EXPECT_EQ(m->fresnelScale(), 1.0);  // HiddenLine's equal ends
     m = read("begin MaterialX\n materialStyle \"Plastic\"\n begin MaterialChannelBump 1\n amount 0.5\n"
              " end MaterialChannelBump\nend MaterialX\n",
              other);
@@ -167,10 +163,9 @@ TEST_F(Materials, OlderFlatLayoutIsConverted) {
     EXPECT_FLOAT_EQ(c[0], 0.2f);
     EXPECT_FLOAT_EQ(c[2], 0.6f);
     EXPECT_FLOAT_EQ(c[3], 1.0f);
-    EXPECT_EQ(m->specularChannel().sharpness, 40.0);
-    EXPECT_EQ(m->specularChannel().brightness, 0.7);
-    EXPECT_EQ(m->transparencyChannel().amount, 0.25);
-    EXPECT_EQ(m->reflectivityChannel().amount, 0.5);
+    EXPECT_EQ(std::tuple(m->specularChannel().sharpness, m->specularChannel().brightness,
+                         m->transparencyChannel().amount, m->reflectivityChannel().amount),
+              std::tuple(40.0, 0.7, 0.25, 0.5));
     EXPECT_EQ(m->specularChannel().layerCount(), 0);
     // The file gets an image file and a map of its own; the layer is switched off.
     ASSERT_EQ(m->colorChannel().layerCount(), 1);
@@ -185,8 +180,7 @@ TEST_F(Materials, OlderFlatLayoutIsConverted) {
     // A second map line for the channel reuses its image layer.
     m->colorChannel().setImageLayer("C:\\tex\\wood.png");
     EXPECT_EQ(m->colorChannel().layerCount(), 1);
-    EXPECT_EQ(old.memberCount(kImageMapKind), 1);
-    EXPECT_EQ(old.memberCount(kImageFileKind), 1);
+    EXPECT_EQ(std::pair(old.memberCount(kImageMapKind), old.memberCount(kImageFileKind)), std::pair(1, 1));
 }
 
 // Every shader kind's stored form is checked by the conformance scene's resave; here
@@ -194,16 +188,13 @@ TEST_F(Materials, OlderFlatLayoutIsConverted) {
 TEST_F(Materials, EqualityFollowsTheUsedChannelsAndCopiesLookUpTheirOwnScene) {
     MaterialX m(scene, "Layers");
     m.setStyle(Material::kFresnel);
-    ShaderBlock& top = m.colorChannel().addLayer();
-    top.setShader(ShaderBlock::kRgbSlot, std::make_unique<ShaderColor>(0.25f, 0.5f, 0.75f, 1));
-    top.blendingAmount = 0.3;
+    addColour(m.colorChannel(), 0.25f, 0.5f, 0.75f, 1).blendingAmount = 0.3;
     auto image = std::make_unique<ShaderImage>(&scene);
     image->setImage("Decal");
     m.transparencyChannel().addLayer().setShader(ShaderBlock::kRgbSlot, std::move(image));
     m.transparencyChannel().setNumRays(9);
-    m.colorChannel(1).addLayer().setShader(ShaderBlock::kRgbSlot, std::make_unique<ShaderColor>(1, 0, 0, 1));
+    addColour(m.colorChannel(1), 1, 0, 0, 1);
     m.colorChannel(1).active = false;
-
     std::string bytes = write(m);
     SceneX other;
     MaterialX* back = read(bytes, other);
@@ -290,11 +281,9 @@ TEST_F(Materials, BakingGivesTheRendererTexturesAndAmounts) {
     EXPECT_EQ(baked.surface[0].opacity, 1.0f);
     EXPECT_FALSE(baked.fresnel);
     uint64_t version = baked.version;
-
     // Half-covering red over the grey, thinned by a half-bright transparency layer.
-    m.colorChannel().addLayer().setShader(ShaderBlock::kRgbSlot, std::make_unique<ShaderColor>(1, 0, 0, 0.5f));
-    m.transparencyChannel().addLayer().setShader(ShaderBlock::kRgbSlot,
-                                                 std::make_unique<ShaderColor>(0.5f, 0.5f, 0.5f, 1));
+    addColour(m.colorChannel(), 1, 0, 0, 0.5f);
+    addColour(m.transparencyChannel(), 0.5f, 0.5f, 0.5f, 1);
     m.transparencyChannel().amount = 0.25;
     m.shaderTextureWidth = 4;
     m.notifyChange();
@@ -306,9 +295,8 @@ TEST_F(Materials, BakingGivesTheRendererTexturesAndAmounts) {
     EXPECT_EQ(std::vector<uint8_t>(colour.rgba.begin(), colour.rgba.begin() + 4),
               (std::vector<uint8_t>{230, 102, 102, 128}));
     EXPECT_FLOAT_EQ(baked.surface[0].opacity, 0.75f);
-
     m.bumpChannel().amount = 0.5;
-    m.bumpChannel().addLayer().setShader(ShaderBlock::kRgbSlot, std::make_unique<ShaderColor>(1, 1, 1, 1));
+    addColour(m.bumpChannel(), 1, 1, 1, 1);
     m.setStyle(Material::kFresnel);
     m.setFresnelEnd(0.5);
     m.bake(baked, 8, 8, 1);
@@ -318,7 +306,6 @@ TEST_F(Materials, BakingGivesTheRendererTexturesAndAmounts) {
     EXPECT_FLOAT_EQ(baked.surface[0].bumpAmount, 0.5f);
     EXPECT_EQ(baked.surface[1].color.width, 1);
     EXPECT_FLOAT_EQ(baked.surface[1].bumpAmount, 0.0f);
-
     m.setStyle(Material::kMatte);
     m.bake(baked, 8, 8, 1);
     EXPECT_EQ(baked.style, BakedMaterial::kMatte);
@@ -351,7 +338,6 @@ TEST_F(MaterialStacks, ItemsReadBackUnderTheirOwnAndOlderNames) {
     EXPECT_TRUE(back == stack);
     EXPECT_TRUE(back.item(1).hasTransform());
     EXPECT_EQ(write(back), bytes);
-
     // Older and looser names; unknown names fall back to the defaults.
     MaterialStack loose(scene);
     ASSERT_EQ(test::readTextInto(loose, dir.file("in.txt"),
@@ -360,15 +346,13 @@ TEST_F(MaterialStacks, ItemsReadBackUnderTheirOwnAndOlderNames) {
                                  " begin MaterialStackItem\n  mappingStyle \"Toroidal\"\n  blendingStyle \"Dodge\"\n"
                                  "  tilingStyle \"Wrap\"\n end MaterialStackItem\nend MaterialStack\n"),
               0);
-    EXPECT_EQ(loose.item(0).mappingStyle, MaterialStackItem::kPlanarNY);
-    EXPECT_EQ(loose.item(0).blendingStyle, BlendMode::kSoftLight);
-    EXPECT_EQ(loose.item(0).tilingStyle, MaterialStackItem::kMirror);
-    EXPECT_EQ(loose.item(1).mappingStyle, MaterialStackItem::kUVP);
-    EXPECT_EQ(loose.item(1).blendingStyle, BlendMode::kNormal);
-    EXPECT_EQ(loose.item(1).tilingStyle, MaterialStackItem::kRepeat);
+    auto styles = [&](int i) {
+        return std::tuple(loose.item(i).mappingStyle, loose.item(i).blendingStyle, loose.item(i).tilingStyle);
+    };
+    EXPECT_EQ(styles(0), std::tuple(MaterialStackItem::kPlanarNY, BlendMode::kSoftLight, MaterialStackItem::kMirror));
+    EXPECT_EQ(styles(1), std::tuple(MaterialStackItem::kUVP, BlendMode::kNormal, MaterialStackItem::kRepeat));
     loose.item(1).mappingStyle = 40;
     EXPECT_NE(write(loose).find("mappingStyle \"UV\""), std::string::npos);
-
     MaterialStack bad(scene);
     EXPECT_EQ(test::readTextInto(bad, dir.file("bad.txt"), "begin MaterialStack\n begin ShaderBlock\n"), -1);
 }
@@ -408,10 +392,6 @@ TEST_F(MaterialStacks, MappingStylesGiveTextureCoordinates) {
         item.mapPoint(p, normal ? normal : up, uv, u, v);
         return std::pair<double, double>(u, v);
     };
-    auto expectUV = [](std::pair<double, double> got, double u, double v) {
-        EXPECT_NEAR(got.first, u, 1e-12);
-        EXPECT_NEAR(got.second, v, 1e-12);
-    };
     expectUV(at(5, 5, 5), 0.3, 0.7);  // UVP: the mesh's own
     item.mappingStyle = MaterialStackItem::kPlanarZ;
     item.applyWidth = 50;
@@ -429,26 +409,19 @@ TEST_F(MaterialStacks, MappingStylesGiveTextureCoordinates) {
     item.mappingStyle = MaterialStackItem::kDrawing;  // the drawing's own plane
     expectUV(at(10, 20, 0), 0.7, 0.6);
     item.applyCenter[0] = 0;
-
     item.mappingStyle = MaterialStackItem::kSpherical;
-    auto [u, v] = at(0, 0, -1);  // straight ahead: the middle of the seam side
-    EXPECT_NEAR(u, 0.0, 1e-6);
-    EXPECT_NEAR(v, 0.5, 1e-6);
-    std::tie(u, v) = at(-1, 0, 0);
-    EXPECT_NEAR(u, 0.25, 1e-6);
-    std::tie(u, v) = at(0, 0, 1);
-    EXPECT_NEAR(u, 0.5, 1e-6);
+    expectUV(at(0, 0, -1), 0.0, 0.5, 1e-6);  // straight ahead: the middle of the seam side
+    EXPECT_NEAR(at(-1, 0, 0).first, 0.25, 1e-6);
+    EXPECT_NEAR(at(0, 0, 1).first, 0.5, 1e-6);
     EXPECT_EQ(at(0, 5, 0), std::make_pair(0.0, 1.0));  // pole
     EXPECT_EQ(at(0, -5, 0), std::make_pair(0.0, 0.0));
     item.mappingStyle = MaterialStackItem::kCylindricalZ;
-    std::tie(u, v) = at(0, -3, 50);
-    EXPECT_NEAR(u, 0.25, 1e-6);
-    EXPECT_NEAR(v, 0.75, 1e-12);
+    EXPECT_NEAR(at(0, -3, 50).first, 0.25, 1e-6);
+    EXPECT_NEAR(at(0, -3, 50).second, 0.75, 1e-12);
     item.mappingStyle = MaterialStackItem::kCubic;
     const double left[3] = {-1, 0.2, 0.1}, right[3] = {1, 0.2, 0.1};
     expectUV(at(0, 20, 10, left), 0.7, 0.6);
     expectUV(at(0, 20, 10, right), 0.3, 0.6);  // mirrored on the other side
-
     // The fast angles stay close to the true ones.
     for (double a = -3.1; a < 3.1; a += 0.1)
         EXPECT_NEAR(MaterialStackItem::fastAtan2(std::sin(a), std::cos(a)), a, 0.075) << a;
@@ -467,12 +440,8 @@ TEST_F(MaterialStacks, TilingWrapsMirrorsOrClips) {
     };
     item.tilingX = 2;
     item.tilingY = 1;
-    auto [u, v] = tiled(MaterialStackItem::kRepeat, 0.7, -0.25);
-    EXPECT_NEAR(u, 0.4, 1e-12);
-    EXPECT_NEAR(v, 0.75, 1e-12);
-    std::tie(u, v) = tiled(MaterialStackItem::kMirror, 0.7, -1.25);
-    EXPECT_NEAR(u, 0.6, 1e-12);  // 1.4 lies in an odd period
-    EXPECT_NEAR(v, 0.75, 1e-12);
+    expectUV(tiled(MaterialStackItem::kRepeat, 0.7, -0.25), 0.4, 0.75);
+    expectUV(tiled(MaterialStackItem::kMirror, 0.7, -1.25), 0.6, 0.75);  // 1.4 lies in an odd period
     bool covered;
     tiled(MaterialStackItem::kNoneClip, 0.7, 0.5, &covered);
     EXPECT_FALSE(covered);
@@ -492,12 +461,8 @@ TEST_F(MaterialStacks, ItemsCompositeBottomUp) {
     stack.addItem("Glow").blendingStyle = BlendMode::kAdd;
     stack.item(2).blendingAmount = 0.5;
     const Rgba colours[] = {{0.8f, 0.6f, 0.4f, 1}, {0.5f, 0.5f, 1, 1}, {0.4f, 0.4f, 0.4f, 1}};
-    Rgba c = stack.composite(colours, 3);
     // (0.8, 0.6, 0.4) tinted to (0.4, 0.3, 0.4), then half of 0.4 added over the rest.
-    EXPECT_NEAR(c.r, 0.4 + 0.2, 1e-6);
-    EXPECT_NEAR(c.g, 0.3 + 0.2, 1e-6);
-    EXPECT_NEAR(c.b, 0.4 + 0.2, 1e-6);
-    EXPECT_NEAR(c.a, 1.0, 1e-6);
+    test::expectColour(stack.composite(colours, 3), {0.4f + 0.2f, 0.3f + 0.2f, 0.4f + 0.2f, 1});
 }
 
 }  // namespace

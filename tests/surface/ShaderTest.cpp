@@ -1,11 +1,6 @@
 // The seven shader kinds: stored form, placement, alpha mode and evaluated colours.
 #include "surface/Shader.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <vector>
-
 #include "BlockFile.h"
 #include "TempDir.h"
 #include "TestImages.h"
@@ -149,8 +144,7 @@ TEST_F(Shaders, ToneStepsReshapeTheNoise) {
     ShaderNoisePerlin bright;
     bright.tone.gamma = 0.8;
     bright.notifyChange();
-    Rgba before = plain.evaluateAt(0.3, 0.6), after = bright.evaluateAt(0.3, 0.6);
-    EXPECT_GT(after.r, before.r);
+    EXPECT_GT(bright.evaluateAt(0.3, 0.6).r, plain.evaluateAt(0.3, 0.6).r);
 }
 
 TEST_F(Shaders, GridDrawsLinesOverTheFill) {
@@ -181,7 +175,7 @@ TEST_F(Shaders, GridDrawsLinesOverTheFill) {
 
 TEST_F(Shaders, GradientShaderFollowsItsUnitAndPlacement) {
     ShaderGradient s;
-    EXPECT_EQ(s.unit.name, "Gradient");
+    EXPECT_EQ(s.unit.name, "Gradient");  // what a new one writes
     s.unit.gradient.addColorStop(0, kxColor::fromRGB(0, 0, 0));
     s.unit.gradient.addColorStop(1, kxColor::fromRGB(65535, 65535, 65535));
     s.unit.gradient.addOpacityStop(0, 1);
@@ -209,15 +203,13 @@ TEST_F(Shaders, ImageShaderSamplesItsMapByName) {
     map->setImageFile("Quads");
     auto s = read("begin ShaderImage\n image \"QuadMap\"\nend ShaderImage\n", &scene);
     ASSERT_NE(s, nullptr);
-    Rgba topLeft = s->evaluateAt(0.125, 0.875);
-    EXPECT_NEAR(topLeft.r, 1.0, 1e-6);
+    EXPECT_NEAR(s->evaluateAt(0.125, 0.875).r, 1.0, 1e-6);
     Rgba corner = s->evaluateAt(0.875, 0.125);  // half-transparent white, given back straight
     EXPECT_NEAR(corner.r, 1.0, 1e-6);
     EXPECT_NEAR(corner.a, 128 / 255.0, 1e-6);
     int w, h;
     s->naturalSize(w, h);
-    EXPECT_EQ(w, 8);
-    EXPECT_EQ(h, 4);
+    EXPECT_EQ(std::pair(w, h), std::pair(8, 4));
     map->setName("Renamed");
     EXPECT_NEAR(s->evaluateAt(0.125, 0.875).r, 1.0, 1e-6);
     EXPECT_EQ(write(*s), " begin ShaderImage\n  image \"Renamed\"\n end ShaderImage\n");

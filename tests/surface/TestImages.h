@@ -1,15 +1,21 @@
 #pragma once
-// Image files written with FreeImage for the tests: every pixel given top-down,
-// the way people read pictures, whatever order the format stores rows in.
-
+// Image files written with FreeImage for the tests: every pixel given top-down, the way people read pictures,
+// whatever order the format stores rows in; and colours compared channel by channel.
 #include <FreeImage.h>
 
 #include <array>
 #include <cstdint>
-#include <functional>
-#include <string>
+
+#include "surface/Rgba.h"
 
 namespace fw::test {
+
+inline void expectColour(const Rgba& got, const Rgba& want, double tolerance = 1e-6) {
+    EXPECT_NEAR(got.r, want.r, tolerance);
+    EXPECT_NEAR(got.g, want.g, tolerance);
+    EXPECT_NEAR(got.b, want.b, tolerance);
+    EXPECT_NEAR(got.a, want.a, tolerance);
+}
 
 using Pixel = std::array<uint8_t, 4>;
 using PixelAt = std::function<Pixel(int x, int yFromTop)>;
@@ -23,7 +29,7 @@ inline bool writeImage(const std::string& path, FREE_IMAGE_FORMAT format, int wi
     for (int y = 0; y < height; ++y) {
         BYTE* line = FreeImage_GetScanLine(dib, height - 1 - y);
         for (int x = 0; x < width; ++x) {
-            Pixel p = at(x, y);
+            const Pixel p = at(x, y);
             BYTE* out = line + x * (bpp / 8);
             out[FI_RGBA_RED] = p[0];
             out[FI_RGBA_GREEN] = p[1];
@@ -44,7 +50,7 @@ inline bool writeTiff16(const std::string& path, int width, int height,
     for (int y = 0; y < height; ++y) {
         auto* line = reinterpret_cast<FIRGB16*>(FreeImage_GetScanLine(dib, height - 1 - y));
         for (int x = 0; x < width; ++x) {
-            auto c = at(x, y);
+            const auto c = at(x, y);
             line[x].red = c[0];
             line[x].green = c[1];
             line[x].blue = c[2];
@@ -55,8 +61,7 @@ inline bool writeTiff16(const std::string& path, int width, int height,
     return ok;
 }
 
-// Quadrants: red top left, green top right, blue bottom left, half-transparent white
-// bottom right.
+// Quadrants: red top left, green top right, blue bottom left, half-transparent white bottom right.
 inline Pixel quadrant(int x, int y, int width, int height) {
     bool left = x < width / 2, top = y < height / 2;
     if (top) return left ? Pixel{255, 0, 0, 255} : Pixel{0, 255, 0, 255};
