@@ -90,7 +90,7 @@ TEST(AnimTrackSegment, BaseLinesComeBack) {
     AnimPose pose(scene);
     pose.startFrame = 10, pose.length = 5;
     std::string text = writtenBlock(pose);
-    EXPECT_NE(text.find("  frameStart 10.000000\n  frameEnd 14.000000\n"), std::string::npos);
+    test::expectContains(text, {"  frameStart 10.000000\n  frameEnd 14.000000\n"});
     AnimPose back(scene);
     ASSERT_EQ(readLines(back, text.substr(text.find('\n') + 1)), 0);
     EXPECT_EQ(std::pair(back.startFrame, back.length), std::pair(10, 5));
@@ -146,7 +146,7 @@ TEST(AnimTrackSegment, PosesKeepTheirWarpAndTransitionsTheirLaunchOrder) {
                              "   end WarpPart\n  end WarpInstance\n";
     ASSERT_EQ(readLines(pose, "startCenter 1.5 -2 3\nstartBounds -1 -2 -3 4 5 6\n" + warp.substr(2)), 0);
     std::string text = writtenBlock(pose);
-    EXPECT_NE(text.find("  startCenter 1.5 -2 3\n  startBounds -1 -2 -3  4 5 6\n"), std::string::npos);
+    test::expectContains(text, {"  startCenter 1.5 -2 3\n  startBounds -1 -2 -3  4 5 6\n"});
     // The warp comes back byte for byte, after the pose's own blocks.
     const std::string tail = warp + " end AnimPose\n";
     EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
@@ -219,23 +219,20 @@ TEST(AnimTrackSegment, CopyTakesTheSegmentsOwnRecords) {
     EXPECT_EQ(other.warp, nullptr);
 }
 
-using test::readLines;
-using test::writtenBlock;
-
 // Words outside the lists: launch orders and spreads fall back to their first word and
 // the line is taken; values outside the lists are written as the fallback word.
 TEST(AnimParams, WordsOutsideTheListsFallBack) {
     AnimSequenceParams sequence;
     ASSERT_EQ(readLines(sequence, "launchType \"OutIn\"\n"), 0);
     EXPECT_EQ(sequence.launchType, AnimSequenceParams::kOutIn);
-    EXPECT_NE(writtenBlock(sequence).find("  launchType \"OutIn\"\n"), std::string::npos);
+    test::expectContains(writtenBlock(sequence), {"  launchType \"OutIn\"\n"});
     std::string diagnostic;
     EXPECT_EQ(readLines(sequence, "launchType \"Sideways\"\noverlap 40\n", &diagnostic), 0);
     EXPECT_EQ(sequence.launchType, AnimSequenceParams::kBirth);
     EXPECT_EQ(sequence.overlap, 40.0);
     EXPECT_EQ(diagnostic, "");
     sequence.launchType = 99;
-    EXPECT_NE(writtenBlock(sequence).find("  launchType \"Birth\"\n"), std::string::npos);
+    test::expectContains(writtenBlock(sequence), {"  launchType \"Birth\"\n"});
 
     AnimPath path;
     path.bowAmountStyle = 0, path.bowDirectionStyle = 7;
@@ -303,8 +300,7 @@ TEST(AnimParams, PoseSettingsDeriveTheSecondAngleWhenItWasNotRead) {
         ASSERT_EQ(readLines(settings, std::string(lines) + "end AnimPoseSettings\n"), 0);
         EXPECT_EQ(settings.distributeParam2b, second) << lines;
     }
-    EXPECT_NE(writtenBlock(positive).find("  distributeParam2 90.000000\n  distributeParam2b -270.000000\n"),
-              std::string::npos);
+    test::expectContains(writtenBlock(positive), {"  distributeParam2 90.000000\n  distributeParam2b -270.000000\n"});
 }
 
 // Versions up to 5.5 are read; a newer one is refused with the user told why.
@@ -340,9 +336,6 @@ TEST(AnimParams, NewerAnimationVersionsAreRefused) {
     Dialogs::instance().clearShown();
     Dialogs::instance().setQuiet(false);
 }
-
-using test::readLines;
-using test::writtenBlock;
 
 // The block as a stream whose flag asks for places instead of names writes it.
 std::string writtenWithPlaces(CommandEnabler& record) { return writtenBlock(record, 1); }
@@ -405,11 +398,10 @@ TEST(AnimElementCache, MembersAreNamedOrPlaced) {
 
     AnimElementCache cache(scene);
     ASSERT_EQ(readLines(cache, "object \"Second\"\nparent \"Nowhere\"\n"), 0);
-    std::string placed = writtenWithPlaces(cache);
-    EXPECT_NE(placed.find("  object \"1\"\n  camera \"\"\n  light \"\"\n  parent \"Nowhere\"\n"), std::string::npos);
+    test::expectContains(writtenWithPlaces(cache), {"  object \"1\"\n  camera \"\"\n  light \"\"\n  parent \"Nowhere\"\n"});
     ASSERT_EQ(readLines(cache, "object \"1\"\n"), 0);
     EXPECT_EQ(cache.element(), second);
-    EXPECT_NE(writtenBlock(cache).find("  object \"1\"\n"), std::string::npos);
+    test::expectContains(writtenBlock(cache), {"  object \"1\"\n"});
     ASSERT_EQ(readLines(cache, "object \"99\"\n"), 0);
     EXPECT_EQ(cache.element(), nullptr);
 }

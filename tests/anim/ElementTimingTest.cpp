@@ -6,11 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <climits>
-#include <cmath>
 #include <cstdlib>
-#include <vector>
 
 #include "anim/AnimTransition.h"
 #include "anim/EaseCurve.h"
@@ -84,9 +81,9 @@ const Setting kSettings[] = {{0, 0, 50},   {100, 0, 50}, {0, 100, 50}, {30, 30, 
                              {20, 50, 0},  {20, 50, 25}, {40, 10, 75}, {70, 70, 100}, {5, 95, 50},
                              {-10, 150, 200}};
 
-EaseCurve curveOf(const Setting& s) {
+EaseCurve curve(double start, double end, double amount) {
     EaseCurve c;
-    c.build(s.start, s.end, s.amount);
+    c.build(start, end, amount);
     return c;
 }
 
@@ -163,9 +160,7 @@ TEST_F(ElementWindows, FollowOverlapStoredOrderGapsAndClumps) {
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
-        SceneX scene;
-        AnimTransition t(scene);
-        t.startFrame = 10, t.length = 9;
+        AnimTransition& t = transition;
         Seq& s = t.sequence;
         s.launchType = r.launchType, s.overlap = r.overlap, s.startGaps = r.startGaps, s.endGaps = r.endGaps;
         s.clumps = r.clumps;
@@ -337,7 +332,7 @@ TEST(SubtractiveRandom, ReseedingRestartsAndOnlyTheMagnitudeCounts) {
 // Without eases or without an amount the curve is the identity.
 TEST(EaseCurve, RisesFromZeroToOneAndInvertsExactly) {
     for (const Setting& s : kSettings) {
-        EaseCurve c = curveOf(s);
+        const EaseCurve c = curve(s.start, s.end, s.amount);
         SCOPED_TRACE(testing::Message() << s.start << " " << s.end << " " << s.amount);
         EXPECT_EQ(c.value(0), 0.0);
         EXPECT_EQ(c.value(1), 1.0);
@@ -368,11 +363,8 @@ TEST(EaseCurve, RisesFromZeroToOneAndInvertsExactly) {
 
 TEST(EaseCurve, EasesSlowTheEndsByTheirShareAndAmount) {
     auto slopeAt = [](const EaseCurve& c, double u) { return (c.value(u + 1e-6) - c.value(u)) / 1e-6; };
-    EaseCurve startOnly, both, gentle, strong;
-    startOnly.build(100, 0, 50);
-    both.build(25, 25, 50);
-    gentle.build(25, 25, 25);
-    strong.build(25, 25, 100);
+    const EaseCurve startOnly = curve(100, 0, 50), both = curve(25, 25, 50), gentle = curve(25, 25, 25),
+                    strong = curve(25, 25, 100);
 
     // All of it spent speeding up from rest: slow at 0, fastest (twice the mean) at 1.
     EXPECT_LT(slopeAt(startOnly, 0), 1e-5);
