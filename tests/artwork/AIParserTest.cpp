@@ -2,14 +2,10 @@
 // the files it refuses.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <string>
-#include <vector>
-
+#include "ArtworkProfiles.h"
 #include "artwork/AIParser.h"
 
 namespace fw {
-
 namespace {
 
 const std::string kHeader = "%!PS-Adobe-3.0\n%%EndSetup\n";
@@ -20,13 +16,9 @@ std::string square(double x, double y, const char* paint = "f") {
            n(x) + " " + n(y + 10) + " l\n" + n(x) + " " + n(y) + " l\n" + paint + "\n";
 }
 
-std::vector<std::string> namesOf(const AIParser& parser) {
-    std::vector<std::string> names;
-    for (const ArtworkProfile& p : parser.profiles()) names.push_back(p.name);
-    return names;
-}
-
 }  // namespace
+
+using test::namesOf;
 
 TEST(AIParser, PathsGroupsCompoundsAndClipsAreNamedByTheirOwnCounters) {
     AIParser parser;
@@ -40,9 +32,7 @@ TEST(AIParser, PathsGroupsCompoundsAndClipsAreNamedByTheirOwnCounters) {
     EXPECT_EQ(namesOf(parser), (std::vector<std::string>{"Illustrator Object 1", "Illustrator Group 1",
                                                          "Illustrator Object 2", "Illustrator Unknown 1",
                                                          "Illustrator Object 3"}));
-    std::vector<size_t> contours;
-    for (const ArtworkProfile& p : parser.profiles()) contours.push_back(p.outline.contours().size());
-    EXPECT_EQ(contours, (std::vector<size_t>{1, 2, 2, 1, 1}));
+    EXPECT_EQ(test::contourCounts(parser), (std::vector<size_t>{1, 2, 2, 1, 1}));
 }
 
 TEST(AIParser, HiddenLayersCropMarksAndUnpaintedPathsGiveNothing) {
@@ -81,10 +71,8 @@ TEST(AIParser, EqualColoursShareOneNameWhateverOperatorSetsThem) {
                       "1 0 0 Xa\n" + square(60, 0) +                                         // red again, as RGB
                       "0 0 0 0 0 0 1 (Spot) 1 Xx\n0.5 0.5 0.5 1 K\n" + square(80, 0);
     ASSERT_TRUE(parser.readData(art)) << parser.error();
-    std::vector<int> fills, strokes;
-    for (const ArtworkProfile& p : parser.profiles()) fills.push_back(p.fill), strokes.push_back(p.stroke);
-    EXPECT_EQ(fills, (std::vector<int>{0, 0, 1, 0, 3}));
-    EXPECT_EQ(strokes, (std::vector<int>{-1, -1, 2, 2, 4}));
+    EXPECT_EQ(test::fillsOf(parser), (std::vector<int>{0, 0, 1, 0, 3}));
+    EXPECT_EQ(test::strokesOf(parser), (std::vector<int>{-1, -1, 2, 2, 4}));
     ASSERT_EQ(parser.colors().size(), 5u);
     EXPECT_EQ(parser.colors()[0], (ArtworkColor{1, 0, 0, 1}));
     EXPECT_EQ(parser.colors()[1], (ArtworkColor{0.5f, 0.5f, 0.5f, 1}));
@@ -175,12 +163,7 @@ TEST(AIParser, FilesItCannotReadAreRefusedWithAReasonAndDamagedLinesAreSkipped) 
         AIParser parser;
         EXPECT_EQ(parser.readData(row.data), row.error.empty());
         EXPECT_EQ(parser.error(), row.error);
-        for (const ArtworkProfile& p : parser.profiles())
-            for (const CompositeCurve2& contour : p.outline.contours())
-                for (const Curve2& segment : contour.segments())
-                    for (int i = 0; i < segment.pointCount(); ++i) {
-                        EXPECT_TRUE(std::isfinite(segment.point(i).x) && std::isfinite(segment.point(i).y));
-                    }
+        test::expectFinite(parser);
     }
 }
 

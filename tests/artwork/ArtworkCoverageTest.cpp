@@ -3,10 +3,6 @@
 // filled by a scanline.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <string>
-#include <vector>
-
 #include "EdgeProfile.h"
 #include "FilesAndImages.h"
 #include "RunProgram.h"
@@ -15,7 +11,6 @@
 #include "profile/ProfileGeometry.h"
 
 namespace fw {
-
 namespace {
 
 constexpr int kDpi = 144;

@@ -3,15 +3,10 @@
 // renderer draws.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <string>
-#include <vector>
-
 #include "AppRun.h"
 #include "ImportedSolids.h"
 
 namespace fw {
-
 namespace {
 
 using test::formwright;
