@@ -2,10 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <string>
 #include <tuple>
-#include <vector>
 
 #include "SyntheticFont.h"
 #include "TempDir.h"

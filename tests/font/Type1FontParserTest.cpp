@@ -2,11 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <string>
-#include <vector>
 
 #include "SyntheticType1.h"
 #include "TempDir.h"

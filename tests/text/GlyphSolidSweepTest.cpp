@@ -3,10 +3,6 @@
 // builds only.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <string>
-#include <vector>
-
 #include "EdgeProfile.h"
 #include "SolidCheck.h"
 #include "app/Registration.h"

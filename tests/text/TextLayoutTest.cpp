@@ -3,9 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-
 #include "EdgeProfile.h"
 #include "SolidCheck.h"
 #include "app/Registration.h"
@@ -225,6 +222,5 @@ TEST_F(TextLayout, AWideBevelFillsNotchesWithoutSpikes) {
         EXPECT_EQ(r.openEdges + r.overusedEdges + r.flippedEdges, 0) << object->name() << ": " << r.summary();
     }
 }
-
 
 }  // namespace fw

@@ -2,9 +2,6 @@
 // line a damaged one is refused at.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "TempDir.h"
 #include "text/TextVariableFile.h"
 
