@@ -46,10 +46,10 @@ struct Parsed {
     }
 };
 
-Parsed parseBytes(const Bytes& bytes, std::vector<uint16_t> codes, const char* name = "Synthetic") {
+Parsed parseBytes(const Bytes& bytes, std::vector<uint16_t> codes, const char* name = "Synthetic", int debug = 0) {
     Font font(Font::kTrueType, name, "synthetic.ttf", codes.data(), static_cast<int>(codes.size()));
     TrueTypeFontParser parser(font);
-    bool ok = parser.parseBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), 0);
+    bool ok = parser.parseBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), debug);
     return {font.rawGlyphs(), ok, font.error()};
 }
 
@@ -63,9 +63,7 @@ std::string transcript(const Bytes& bytes, std::vector<uint16_t> codes, bool deb
     test::TempDir dir;
     std::FILE* console = std::fopen(dir.file("console").c_str(), "w");
     Font::setConsole(console);
-    Font font(Font::kTrueType, "Synthetic", "synthetic.ttf", codes.data(), static_cast<int>(codes.size()));
-    TrueTypeFontParser parser(font);
-    EXPECT_TRUE(parser.parseBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), debug ? 1 : 0));
+    EXPECT_TRUE(parseBytes(bytes, codes, "Synthetic", debug ? 1 : 0).ok);
     Font::setConsole(nullptr);
     std::fclose(console);
     return test::readFile(dir.file("console"));
