@@ -1,8 +1,10 @@
 // The Illustrator reader on hand-written artwork: names, layers, colours, closing and
-// the files it refuses.
+// the files it refuses; and the artwork fuzzers' corpora replayed.
 #include <gtest/gtest.h>
 
+#include "ArtworkFuzzTargets.h"
 #include "ArtworkProfiles.h"
+#include "FuzzReplay.h"
 #include "artwork/AIParser.h"
 
 namespace fw {
@@ -79,7 +81,6 @@ TEST(AIParser, EqualColoursShareOneNameWhateverOperatorSetsThem) {
     EXPECT_EQ(parser.colors()[2], (ArtworkColor{1, 1, 0, 1}));  // CMYK 0 0 1 0 of the X line
     EXPECT_EQ(parser.colors()[3], (ArtworkColor{0, 0, 1, 1}));  // the RGB after the CMYK of Xx
     EXPECT_EQ(parser.colors()[4], (ArtworkColor{0, 0, 0, 1}));  // K 1: black whatever the rest
-    EXPECT_EQ(AIParser::colorName(0), "AIColor 1");
 }
 
 TEST(AIParser, LayersBecomeOutlinesOrChooseWhatIsRead) {
@@ -165,6 +166,13 @@ TEST(AIParser, FilesItCannotReadAreRefusedWithAReasonAndDamagedLinesAreSkipped) 
         EXPECT_EQ(parser.error(), row.error);
         test::expectFinite(parser);
     }
+}
+
+// The seed corpora and every input that once crashed an artwork fuzzer.
+TEST(ArtworkFuzzRegression, EveryCorpusReplays) {
+    EXPECT_GT(test::replayFuzzInputs("aiparser", fuzz::parseIllustratorArtwork), 0);
+    EXPECT_GT(test::replayFuzzInputs("svgreader", fuzz::readSvgArtwork), 0);
+    EXPECT_GT(test::replayFuzzInputs("pdfartwork", fuzz::parsePdfArtwork), 0);
 }
 
 }  // namespace fw

@@ -1,6 +1,5 @@
-// The SVG reader on hand-written drawings: the path grammar, arcs, shapes, transforms
-// and the root's viewport, colours, fill rules, names and layers, what is not drawn,
-// and files that must be refused without harm.
+// The SVG reader on hand-written drawings: the path grammar, arcs, shapes, transforms and the root's viewport, colours,
+// fill rules, names and layers, what is not drawn, and files that must be refused without harm.
 #include <gtest/gtest.h>
 
 #include "ArtworkProfiles.h"
