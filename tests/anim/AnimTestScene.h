@@ -50,8 +50,7 @@ inline SceneFile::Loaded loadText(const TempDir& dir, const std::string& text, c
     return SceneFile::load(dir.file(name));
 }
 
-// A title of letters 40 wide and 72 tall, the size a 72-point text gives, seven to a
-// line and lines 90 apart.
+// A title of letters 40 wide and 72 tall, the size a 72-point text gives, seven to a line and lines 90 apart.
 inline std::vector<AnimElement> letters(int count) {
     std::vector<AnimElement> out(count);
     for (int i = 0; i < count; ++i) {

@@ -376,8 +376,7 @@ TEST(AnimElementCache, DefaultsAndEveryValueComeBack) {
     EXPECT_EQ(readLines(cache, "cameraCache 1 2 3\nend AnimElementCache\n"), -1);
 }
 
-// Objects go out as their place in the object list when the stream asks for places,
-// and a number read back is a place.
+// Objects go out as their place in the object list when the stream asks for places, and a number read back is a place.
 TEST(AnimElementCache, MembersAreNamedOrPlaced) {
     SceneX scene;
     test::addObject(scene, "First");

@@ -1,8 +1,7 @@
-// The motion of a track's elements through evaluateTrack: rest by default, leaving and
-// arriving at the poses' states, continuous in between, shaped by overshoot and bow,
-// smoothed through a middle pose, turned by actions, and faded; and the smoothing curve
-// beneath it, straight and evenly paced without smoothing, turning smoothly with it;
-// and the poses' arrangements, each shape putting the elements on it about their centre.
+// The motion of a track's elements through evaluateTrack: rest by default, leaving and arriving at the poses' states,
+// continuous in between, shaped by overshoot and bow, smoothed through a middle pose, turned by actions, and faded; and
+// the smoothing curve beneath it, straight and evenly paced without smoothing, turning smoothly with it; and the poses'
+// arrangements, each shape putting the elements on it about their centre.
 #include "anim/ElementMotion.h"
 
 #include <glm/geometric.hpp>
@@ -214,8 +213,7 @@ TEST(TrackCurve, KnotsPickTheSpanAndTheEndsHold) {
     const TrackCurve::Sample mid = c.evaluate(1.0);  // half way through the first span
     EXPECT_NEAR(mid.point.x, (0 + 3 * 0 + 3 * 1 + 2) / 8.0, 1e-12);
     EXPECT_NEAR(mid.point.y, (0 + 3 * 1 + 3 * 2 + 2) / 8.0, 1e-12);
-    // The direction is the unit difference of the last two intermediate points; the
-    // normal is (Y x d) x d.
+    // The direction is the unit difference of the last two intermediate points; the normal is (Y x d) x d.
     const glm::dvec3 d = glm::normalize(glm::dvec3(1 - 0.25, 1.75 - 1, 0));
     EXPECT_NEAR(glm::distance(mid.direction, d), 0, 1e-12);
     EXPECT_NEAR(glm::distance(mid.normal, glm::cross(glm::cross(glm::dvec3(0, 1, 0), d), d)), 0, 1e-12);

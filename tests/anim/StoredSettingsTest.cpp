@@ -20,9 +20,8 @@ void expectAt(const glm::dvec3& at, const glm::dvec3& expected) {
 
 }  // namespace
 
-// The first pose moves everything 100 along X. Element 1 is left out of it and holds its
-// start place; element 2 is arranged from its start place: turned a quarter about a point
-// 10 to its right and lifted 30 toward the viewer.
+// The first pose moves everything 100 along X. Element 1 is left out of it and holds its start place; element 2 is
+// arranged from its start place: turned a quarter about a point 10 to its right and lifted 30 toward the viewer.
 TEST(StoredSettings, APoseArrangesElementsFromTheirStartPlacesAndLeavesOutWhatItDoesNotAnimate) {
     const auto el = letters(3);
     Track t(2);

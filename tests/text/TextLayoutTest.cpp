@@ -107,7 +107,6 @@ TEST(TextBlock, CharacterNames) {
 }
 
 TEST_F(TextLayout, LeadingSpacingKerningAndAlignment) {
-    EXPECT_EQ(sized(72).leading, TextAttr::kLeadingNotSet);
     TextBlock& block = laidOut("T", u"MM\rMM", sized(72));
     // Lines 1.2 x 72 = 86.4 apart, rounded.
     EXPECT_EQ(block.chars[3]->charPosY - block.chars[0]->charPosY, 86);

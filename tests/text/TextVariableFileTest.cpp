@@ -1,5 +1,4 @@
-// Variable tables as spreadsheets save them: quoting, separators, encodings, and the
-// line a damaged one is refused at.
+// Variable tables as spreadsheets save them: quoting, separators, encodings, and the line a damaged one is refused at.
 #include <gtest/gtest.h>
 
 #include "TempDir.h"
