@@ -12,11 +12,9 @@
 #include "anim/AnimGroup.h"
 #include "anim/AnimPath.h"
 #include "anim/AnimPathAction.h"
-#include "anim/AnimPose.h"
 #include "anim/AnimPoseSettings.h"
 #include "anim/AnimSequenceParams.h"
 #include "anim/AnimSmoothingParams.h"
-#include "anim/AnimTransition.h"
 #include "anim/AnimVis.h"
 #include "platform/Dialogs.h"
 

@@ -144,12 +144,8 @@ TEST(AIParser, FilesItCannotReadAreRefusedWithAReasonAndDamagedLinesAreSkipped) 
         std::string error;  // empty: read
     };
     std::string longLine = kHeader + std::string(5000, '7') + " " + std::string(5000, '1') + " m\n" + square(0, 0);
-    std::string manyOperands = kHeader;
-    for (int i = 0; i < 100000; ++i) manyOperands += "1 ";
-    manyOperands += "m\n" + square(0, 0);
-    std::string deep = kHeader;
-    for (int i = 0; i < 200000; ++i) deep += "u\n";
-    deep += square(0, 0);
+    const std::string manyOperands = kHeader + test::times("1 ", 100000) + "m\n" + square(0, 0);
+    const std::string deep = kHeader + test::times("u\n", 200000) + square(0, 0);
     const std::vector<Row> rows = {
         {"no header", "0 0 m\n10 10 l\nf\n", AIParser::kNoPathsMessage},
         {"empty", "", AIParser::kNoPathsMessage},

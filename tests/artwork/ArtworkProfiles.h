@@ -1,11 +1,18 @@
 #pragma once
-// What an artwork reader gave, in forms the tests compare: one value per profile, and every point.
+// What an artwork reader gave, in forms the tests compare: one value per profile, and every point; and repeated input.
 
 #include <gtest/gtest.h>
 
 #include "artwork/ArtworkReader.h"
 
 namespace fw::test {
+
+// `piece` `count` times over: the long and deep inputs of damaged files.
+inline std::string times(const std::string& piece, int count) {
+    std::string out;
+    for (int i = 0; i < count; ++i) out += piece;
+    return out;
+}
 
 template <class F>
 auto eachProfile(const ArtworkReader& reader, F value) {

@@ -310,13 +310,8 @@ TEST(PdfArtwork, DamagedFilesGiveAnErrorOrPartialOutlinesNeverACrash) {
     std::string badZlib = compressed;
     const size_t marker = badZlib.find("%AI12_CompressedData") + 20;
     for (size_t i = marker + 2; i < badZlib.size(); i += 3) badZlib[i] = static_cast<char>(badZlib[i] ^ 0x5a);
-    std::string operands;
-    for (int i = 0; i < 100000; ++i) operands += "1 ";
-    std::string huge = std::string(400, '9') + ".5";
-    std::string deep;
-    for (int i = 0; i < 100000; ++i) deep += "q ";
-    deep += "0 0 1 1 re f ";
-    for (int i = 0; i < 100000; ++i) deep += "Q ";
+    const std::string operands = test::times("1 ", 100000), huge = std::string(400, '9') + ".5";
+    const std::string deep = test::times("q ", 100000) + "0 0 1 1 re f " + test::times("Q ", 100000);
     std::string garbageXref = plain;
     const size_t xref = garbageXref.rfind("\nxref\n") + 1, trailer = garbageXref.rfind("trailer");
     ASSERT_TRUE(xref != 0 && trailer != std::string::npos && xref < trailer);

@@ -546,15 +546,13 @@ TEST(SvgReader, TextAndImagesAreNotImportedAndSaySoOnce) {
 }
 
 TEST(SvgReader, HostileFilesAreRefusedOrReadInPartNeverFollowedWithoutEnd) {
-    std::string deep;
-    for (int i = 0; i < 10000; ++i) deep += "<g>";
-    deep += "<rect width=\"1\" height=\"1\"/>";
-    for (int i = 0; i < 10000; ++i) deep += "</g>";
+    const std::string deep =
+        test::times("<g>", 10000) + "<rect width=\"1\" height=\"1\"/>" + test::times("</g>", 10000);
     // Each level uses the one below ten times: 10^8 rectangles if followed.
     std::string bomb = "<defs><rect id=\"u0\" width=\"1\" height=\"1\"/>";
     for (int level = 1; level <= 8; ++level) {
         bomb += "<g id=\"u" + std::to_string(level) + "\">";
-        for (int i = 0; i < 10; ++i) bomb += "<use href=\"#u" + std::to_string(level - 1) + "\"/>";
+        bomb += test::times("<use href=\"#u" + std::to_string(level - 1) + "\"/>", 10);
         bomb += "</g>";
     }
     bomb += "</defs><use href=\"#u8\"/>";
