@@ -2,12 +2,13 @@
 // Scenes for the animation tests: the factory set up as the program does, objects
 // that stand in for the classes of later layers, and scene files in a temporary folder.
 
-#include <algorithm>
-#include <string>
-#include <vector>
+#include <glm/vec3.hpp>
 
 #include "TempDir.h"
 #include "anim/AnimClasses.h"
+#include "anim/AnimPose.h"
+#include "anim/AnimTrack.h"
+#include "anim/AnimTransition.h"
 #include "anim/ElementMotion.h"
 #include "persistence/MemCmdIO.h"
 #include "platform/MemoryBlock.h"
@@ -49,8 +50,7 @@ inline SceneFile::Loaded loadText(const TempDir& dir, const std::string& text, c
     return SceneFile::load(dir.file(name));
 }
 
-// A title of letters 40 wide and 72 tall, the size a 72-point text gives, seven to a
-// line and lines 90 apart.
+// A title of letters 40 wide and 72 tall, the size a 72-point text gives, seven to a line and lines 90 apart.
 inline std::vector<AnimElement> letters(int count) {
     std::vector<AnimElement> out(count);
     for (int i = 0; i < count; ++i) {
@@ -64,5 +64,46 @@ inline std::vector<AnimElement> letters(int count) {
     }
     return out;
 }
+
+// Poses and transitions laid end to end, without stored smoothing: pose [0, 9], transition [10, 39], pose [40, 49], ...
+struct Timeline {
+    SceneX scene;
+    AnimTrack track{scene, "letters"};
+    std::vector<AnimPose*> poses;
+    std::vector<AnimTransition*> transitions;
+
+    explicit Timeline(int poseCount) {
+        for (int k = 0, frame = 0; k < poseCount; ++k, frame += 40) {
+            if (k > 0) transitions.push_back(add(std::make_unique<AnimTransition>(scene), frame - 30, 30));
+            poses.push_back(add(std::make_unique<AnimPose>(scene), frame, 10));
+        }
+        for (AnimTransition* t : transitions) t->smoothing.startSmooth = t->smoothing.endSmooth = 0;
+    }
+    template <class T>
+    T* add(std::unique_ptr<T> s, int frame, int length) {
+        s->startFrame = frame, s->length = length;
+        track.segments.push_back(std::move(s));
+        return static_cast<T*>(track.segments.back().get());
+    }
+    // The pose's elements moved `distance` along `direction`, or by (x, y).
+    void move(int pose, double distance, glm::dvec3 direction) {
+        AnimPoseSettings& s = poses[pose]->settings;
+        s.moveDistance = distance;
+        for (int a = 0; a < 3; ++a) s.moveDirectionVector[a] = direction[a];
+    }
+    void move(int pose, double x, double y) { move(pose, std::hypot(x, y), {x, y, 0}); }
+    // One cache per element on the segment.
+    std::vector<AnimElementCache*> caches(AnimTrackSegment& segment, size_t count) {
+        std::vector<AnimElementCache*> out;
+        for (size_t i = 0; i < count; ++i)
+            out.push_back(segment.caches.emplace_back(std::make_unique<AnimElementCache>(scene)).get());
+        return out;
+    }
+    // Element i's offset from its rest place at `time`.
+    glm::dvec3 offset(const std::vector<AnimElement>& el, double time, size_t i) {
+        const glm::dvec3 c(el[i].center[0], el[i].center[1], el[i].center[2]);
+        return glm::dvec3(evaluateTrack(track, time, el)[i].matrix * glm::dvec4(c, 1.0)) - c;
+    }
+};
 
 }  // namespace fw::test

@@ -12,11 +12,9 @@
 #include "anim/AnimGroup.h"
 #include "anim/AnimPath.h"
 #include "anim/AnimPathAction.h"
-#include "anim/AnimPose.h"
 #include "anim/AnimPoseSettings.h"
 #include "anim/AnimSequenceParams.h"
 #include "anim/AnimSmoothingParams.h"
-#include "anim/AnimTransition.h"
 #include "anim/AnimVis.h"
 #include "platform/Dialogs.h"
 
@@ -90,7 +88,7 @@ TEST(AnimTrackSegment, BaseLinesComeBack) {
     AnimPose pose(scene);
     pose.startFrame = 10, pose.length = 5;
     std::string text = writtenBlock(pose);
-    EXPECT_NE(text.find("  frameStart 10.000000\n  frameEnd 14.000000\n"), std::string::npos);
+    test::expectContains(text, {"  frameStart 10.000000\n  frameEnd 14.000000\n"});
     AnimPose back(scene);
     ASSERT_EQ(readLines(back, text.substr(text.find('\n') + 1)), 0);
     EXPECT_EQ(std::pair(back.startFrame, back.length), std::pair(10, 5));
@@ -146,7 +144,7 @@ TEST(AnimTrackSegment, PosesKeepTheirWarpAndTransitionsTheirLaunchOrder) {
                              "   end WarpPart\n  end WarpInstance\n";
     ASSERT_EQ(readLines(pose, "startCenter 1.5 -2 3\nstartBounds -1 -2 -3 4 5 6\n" + warp.substr(2)), 0);
     std::string text = writtenBlock(pose);
-    EXPECT_NE(text.find("  startCenter 1.5 -2 3\n  startBounds -1 -2 -3  4 5 6\n"), std::string::npos);
+    test::expectContains(text, {"  startCenter 1.5 -2 3\n  startBounds -1 -2 -3  4 5 6\n"});
     // The warp comes back byte for byte, after the pose's own blocks.
     const std::string tail = warp + " end AnimPose\n";
     EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
@@ -219,23 +217,20 @@ TEST(AnimTrackSegment, CopyTakesTheSegmentsOwnRecords) {
     EXPECT_EQ(other.warp, nullptr);
 }
 
-using test::readLines;
-using test::writtenBlock;
-
 // Words outside the lists: launch orders and spreads fall back to their first word and
 // the line is taken; values outside the lists are written as the fallback word.
 TEST(AnimParams, WordsOutsideTheListsFallBack) {
     AnimSequenceParams sequence;
     ASSERT_EQ(readLines(sequence, "launchType \"OutIn\"\n"), 0);
     EXPECT_EQ(sequence.launchType, AnimSequenceParams::kOutIn);
-    EXPECT_NE(writtenBlock(sequence).find("  launchType \"OutIn\"\n"), std::string::npos);
+    test::expectContains(writtenBlock(sequence), {"  launchType \"OutIn\"\n"});
     std::string diagnostic;
     EXPECT_EQ(readLines(sequence, "launchType \"Sideways\"\noverlap 40\n", &diagnostic), 0);
     EXPECT_EQ(sequence.launchType, AnimSequenceParams::kBirth);
     EXPECT_EQ(sequence.overlap, 40.0);
     EXPECT_EQ(diagnostic, "");
     sequence.launchType = 99;
-    EXPECT_NE(writtenBlock(sequence).find("  launchType \"Birth\"\n"), std::string::npos);
+    test::expectContains(writtenBlock(sequence), {"  launchType \"Birth\"\n"});
 
     AnimPath path;
     path.bowAmountStyle = 0, path.bowDirectionStyle = 7;
@@ -303,8 +298,7 @@ TEST(AnimParams, PoseSettingsDeriveTheSecondAngleWhenItWasNotRead) {
         ASSERT_EQ(readLines(settings, std::string(lines) + "end AnimPoseSettings\n"), 0);
         EXPECT_EQ(settings.distributeParam2b, second) << lines;
     }
-    EXPECT_NE(writtenBlock(positive).find("  distributeParam2 90.000000\n  distributeParam2b -270.000000\n"),
-              std::string::npos);
+    test::expectContains(writtenBlock(positive), {"  distributeParam2 90.000000\n  distributeParam2b -270.000000\n"});
 }
 
 // Versions up to 5.5 are read; a newer one is refused with the user told why.
@@ -340,9 +334,6 @@ TEST(AnimParams, NewerAnimationVersionsAreRefused) {
     Dialogs::instance().clearShown();
     Dialogs::instance().setQuiet(false);
 }
-
-using test::readLines;
-using test::writtenBlock;
 
 // The block as a stream whose flag asks for places instead of names writes it.
 std::string writtenWithPlaces(CommandEnabler& record) { return writtenBlock(record, 1); }
@@ -383,8 +374,7 @@ TEST(AnimElementCache, DefaultsAndEveryValueComeBack) {
     EXPECT_EQ(readLines(cache, "cameraCache 1 2 3\nend AnimElementCache\n"), -1);
 }
 
-// Objects go out as their place in the object list when the stream asks for places,
-// and a number read back is a place.
+// Objects go out as their place in the object list when the stream asks for places, and a number read back is a place.
 TEST(AnimElementCache, MembersAreNamedOrPlaced) {
     SceneX scene;
     test::addObject(scene, "First");
@@ -405,11 +395,10 @@ TEST(AnimElementCache, MembersAreNamedOrPlaced) {
 
     AnimElementCache cache(scene);
     ASSERT_EQ(readLines(cache, "object \"Second\"\nparent \"Nowhere\"\n"), 0);
-    std::string placed = writtenWithPlaces(cache);
-    EXPECT_NE(placed.find("  object \"1\"\n  camera \"\"\n  light \"\"\n  parent \"Nowhere\"\n"), std::string::npos);
+    test::expectContains(writtenWithPlaces(cache), {"  object \"1\"\n  camera \"\"\n  light \"\"\n  parent \"Nowhere\"\n"});
     ASSERT_EQ(readLines(cache, "object \"1\"\n"), 0);
     EXPECT_EQ(cache.element(), second);
-    EXPECT_NE(writtenBlock(cache).find("  object \"1\"\n"), std::string::npos);
+    test::expectContains(writtenBlock(cache), {"  object \"1\"\n"});
     ASSERT_EQ(readLines(cache, "object \"99\"\n"), 0);
     EXPECT_EQ(cache.element(), nullptr);
 }

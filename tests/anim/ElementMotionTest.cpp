@@ -1,60 +1,22 @@
-// The motion of a track's elements through evaluateTrack: rest by default, leaving and
-// arriving at the poses' states, continuous in between, shaped by overshoot and bow,
-// smoothed through a middle pose, turned by actions, and faded; and the smoothing curve
-// beneath it, straight and evenly paced without smoothing, turning smoothly with it;
-// and the poses' arrangements, each shape putting the elements on it about their centre.
+// The motion of a track's elements through evaluateTrack: rest by default, leaving and arriving at the poses' states,
+// continuous in between, shaped by overshoot and bow, smoothed through a middle pose, turned by actions, and faded; and
+// the smoothing curve beneath it, straight and evenly paced without smoothing, turning smoothly with it; and the poses'
+// arrangements, each shape putting the elements on it about their centre.
 #include "anim/ElementMotion.h"
 
-#include <algorithm>
-#include <cmath>
 #include <glm/geometric.hpp>
 #include <gtest/gtest.h>
 
-#include "anim/AnimPose.h"
-#include "anim/AnimPoseSettings.h"
-#include "anim/AnimTrack.h"
-#include "anim/AnimTransition.h"
+#include "AnimTestScene.h"
 #include "anim/ElementRotation.h"
 #include "anim/PoseLayout.h"
 #include "anim/TrackCurve.h"
-#include "AnimTestScene.h"
-#include "scene/SceneX.h"
 
 namespace fw {
 namespace {
 
 using test::letters;
-
-// Poses and transitions laid end to end: pose [0, 9], transition [10, 39], pose [40, 49], ...
-struct Timeline {
-    SceneX scene;
-    AnimTrack track{scene, "letters"};
-    std::vector<AnimPose*> poses;
-    std::vector<AnimTransition*> transitions;
-
-    explicit Timeline(int poseCount) {
-        int frame = 0;
-        for (int k = 0; k < poseCount; ++k) {
-            if (k > 0) frame = add(std::make_unique<AnimTransition>(scene), frame, 30, transitions);
-            frame = add(std::make_unique<AnimPose>(scene), frame, 10, poses);
-        }
-        for (AnimTransition* t : transitions) t->smoothing.startSmooth = t->smoothing.endSmooth = 0;
-    }
-    // The pose's elements moved `distance` along `direction`.
-    void move(int pose, double distance, glm::dvec3 direction) {
-        AnimPoseSettings& s = poses[pose]->settings;
-        s.moveDistance = distance;
-        for (int a = 0; a < 3; ++a) s.moveDirectionVector[a] = direction[a];
-    }
-    template <class T>
-    int add(std::unique_ptr<T> s, int frame, int length, std::vector<T*>& list) {
-        s->startFrame = frame;
-        s->length = length;
-        list.push_back(s.get());
-        track.segments.push_back(std::move(s));
-        return frame + length;
-    }
-};
+using test::Timeline;
 
 glm::dvec3 placeAt(const ElementFrame& f, const AnimElement& e) {
     return glm::dvec3(f.matrix * glm::dvec4(e.center[0], e.center[1], e.center[2], 1.0));
@@ -251,8 +213,7 @@ TEST(TrackCurve, KnotsPickTheSpanAndTheEndsHold) {
     const TrackCurve::Sample mid = c.evaluate(1.0);  // half way through the first span
     EXPECT_NEAR(mid.point.x, (0 + 3 * 0 + 3 * 1 + 2) / 8.0, 1e-12);
     EXPECT_NEAR(mid.point.y, (0 + 3 * 1 + 3 * 2 + 2) / 8.0, 1e-12);
-    // The direction is the unit difference of the last two intermediate points; the
-    // normal is (Y x d) x d.
+    // The direction is the unit difference of the last two intermediate points; the normal is (Y x d) x d.
     const glm::dvec3 d = glm::normalize(glm::dvec3(1 - 0.25, 1.75 - 1, 0));
     EXPECT_NEAR(glm::distance(mid.direction, d), 0, 1e-12);
     EXPECT_NEAR(glm::distance(mid.normal, glm::cross(glm::cross(glm::dvec3(0, 1, 0), d), d)), 0, 1e-12);

@@ -1,16 +1,12 @@
-// When each element of a transition moves: launch order, windows, and its progress;
-// the ease of that progress (its ends, direction, inverse and settings), and the seeded
-// generator behind launch orders and gaps, against a second reading of the published
-// subtractive method: y[k] = y[k-55] - y[k-24] (mod 1e9) started from the table.
+// When each element of a transition moves: launch order, windows, and its progress; the ease of that progress (its
+// ends, direction, inverse and settings), and the seeded generator behind launch orders and gaps, against a second
+// reading of the published subtractive method: y[k] = y[k-55] - y[k-24] (mod 1e9) started from the table.
 #include "anim/ElementTiming.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <climits>
-#include <cmath>
 #include <cstdlib>
-#include <vector>
 
 #include "anim/AnimTransition.h"
 #include "anim/EaseCurve.h"
@@ -84,9 +80,9 @@ const Setting kSettings[] = {{0, 0, 50},   {100, 0, 50}, {0, 100, 50}, {30, 30, 
                              {20, 50, 0},  {20, 50, 25}, {40, 10, 75}, {70, 70, 100}, {5, 95, 50},
                              {-10, 150, 200}};
 
-EaseCurve curveOf(const Setting& s) {
+EaseCurve curve(double start, double end, double amount) {
     EaseCurve c;
-    c.build(s.start, s.end, s.amount);
+    c.build(start, end, amount);
     return c;
 }
 
@@ -101,8 +97,7 @@ TEST_F(LaunchOrder, EachTypeOnHandPlacedElements) {
     const Case cases[] = {
         {AnimSequenceParams::kBirth, {0, 1, 2, 3, 4}},
         {AnimSequenceParams::kRevBirth, {4, 3, 2, 1, 0}},
-        // Seed 5 draws 0.7124, 0.3625, 0.2415, 0.3836: swaps 4<>3, 3<>1, 2<>0, 1<>0
-        // give the launch 4 2 0 1 3.
+        // Seed 5 draws 0.7124, 0.3625, 0.2415, 0.3836: swaps 4<>3, 3<>1, 2<>0, 1<>0 give the launch 4 2 0 1 3.
         {AnimSequenceParams::kRandom, {2, 3, 1, 4, 0}},
         // Picked 2, 4, 1 in that order; 0 and 3 were not picked and follow.
         {AnimSequenceParams::kSelection, {3, 2, 0, 4, 1}},
@@ -148,10 +143,9 @@ TEST_F(ElementWindows, FollowOverlapStoredOrderGapsAndClumps) {
          {2.0 / 3, 0, 0, 1.0 / 3}, {1, 1, 1.0 / 3, 2.0 / 3}},
         {"a stored order of another size", 4, Seq::kRightLeft, 100, 0, 0, 0, {0, 1}, {3, 2, 1, 0},
          {0.75, 0.5, 0.25, 0}, {1, 0.75, 0.5, 0.25}},
-        // n = 10, d = 4, w = (1 - 0.5) * 4 / 10 = 0.2. Start gaps draw from seed 1000:
-        // 0.23042585 0.212643803 0.483974978 0.325166507, start += (0.5 - r) * 0.2; end gaps
-        // from seed 2000: 0.92692785 0.102278803 0.566845978 0.191073507, end += (0.5 - r * 0.5)
-        // * 0.2, the last clamped to 1.
+        // n = 10, d = 4, w = (1 - 0.5) * 4 / 10 = 0.2. Start gaps draw from seed 1000: 0.23042585 0.212643803
+        // 0.483974978 0.325166507, start += (0.5 - r) * 0.2; end gaps from seed 2000: 0.92692785 0.102278803
+        // 0.566845978 0.191073507, end += (0.5 - r * 0.5) * 0.2, the last clamped to 1.
         {"gaps", 4, Seq::kBirth, 50, 100, 50, 0, {}, {0, 1, 2, 3},
          {0.05391483, 0.2574712394, 0.4032050044, 0.6349666986}, {0.407307215, 0.6897721197, 0.8433154022, 1.0}},
         {"gaps, one element left out", 4, Seq::kBirth, 50, 100, 50, 0, {0, -1, 2, 3}, {0, -1, 2, 3},
@@ -163,9 +157,7 @@ TEST_F(ElementWindows, FollowOverlapStoredOrderGapsAndClumps) {
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
-        SceneX scene;
-        AnimTransition t(scene);
-        t.startFrame = 10, t.length = 9;
+        AnimTransition& t = transition;
         Seq& s = t.sequence;
         s.launchType = r.launchType, s.overlap = r.overlap, s.startGaps = r.startGaps, s.endGaps = r.endGaps;
         s.clumps = r.clumps;
@@ -337,7 +329,7 @@ TEST(SubtractiveRandom, ReseedingRestartsAndOnlyTheMagnitudeCounts) {
 // Without eases or without an amount the curve is the identity.
 TEST(EaseCurve, RisesFromZeroToOneAndInvertsExactly) {
     for (const Setting& s : kSettings) {
-        EaseCurve c = curveOf(s);
+        const EaseCurve c = curve(s.start, s.end, s.amount);
         SCOPED_TRACE(testing::Message() << s.start << " " << s.end << " " << s.amount);
         EXPECT_EQ(c.value(0), 0.0);
         EXPECT_EQ(c.value(1), 1.0);
@@ -368,11 +360,8 @@ TEST(EaseCurve, RisesFromZeroToOneAndInvertsExactly) {
 
 TEST(EaseCurve, EasesSlowTheEndsByTheirShareAndAmount) {
     auto slopeAt = [](const EaseCurve& c, double u) { return (c.value(u + 1e-6) - c.value(u)) / 1e-6; };
-    EaseCurve startOnly, both, gentle, strong;
-    startOnly.build(100, 0, 50);
-    both.build(25, 25, 50);
-    gentle.build(25, 25, 25);
-    strong.build(25, 25, 100);
+    const EaseCurve startOnly = curve(100, 0, 50), both = curve(25, 25, 50), gentle = curve(25, 25, 25),
+                    strong = curve(25, 25, 100);
 
     // All of it spent speeding up from rest: slow at 0, fastest (twice the mean) at 1.
     EXPECT_LT(slopeAt(startOnly, 0), 1e-5);

@@ -5,9 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "AnimTestScene.h"
-#include "anim/AnimPose.h"
-#include "anim/AnimTrack.h"
-#include "anim/AnimTransition.h"
 #include "anim/ElementTiming.h"
 #include "anim/WarpMotion.h"
 
@@ -15,49 +12,7 @@ namespace fw {
 namespace {
 
 using test::letters;
-
-// Pose [0, 9], transition [10, 39], pose [40, 49], ...; no stored smoothing.
-struct Track {
-    SceneX scene;
-    AnimTrack track{scene, "letters"};
-    std::vector<AnimPose*> poses;
-    std::vector<AnimTransition*> transitions;
-
-    explicit Track(int poseCount) {
-        for (int k = 0, frame = 0; k < poseCount; ++k, frame += 40) {
-            if (k > 0) {
-                transitions.push_back(add(std::make_unique<AnimTransition>(scene), frame - 30, 30));
-                transitions.back()->smoothing.startSmooth = transitions.back()->smoothing.endSmooth = 0;
-            }
-            poses.push_back(add(std::make_unique<AnimPose>(scene), frame, 10));
-        }
-    }
-    template <class T>
-    T* add(std::unique_ptr<T> s, int frame, int length) {
-        s->startFrame = frame, s->length = length;
-        track.segments.push_back(std::move(s));
-        return static_cast<T*>(track.segments.back().get());
-    }
-    void move(int pose, double x, double y) {
-        AnimPoseSettings& s = poses[pose]->settings;
-        s.moveDistance = std::hypot(x, y);
-        s.moveDirectionVector[0] = x, s.moveDirectionVector[1] = y, s.moveDirectionVector[2] = 0;
-    }
-    // One cache per element on the segment.
-    std::vector<AnimElementCache*> caches(AnimTrackSegment& segment, size_t count) {
-        std::vector<AnimElementCache*> out;
-        for (size_t i = 0; i < count; ++i) {
-            segment.caches.push_back(std::make_unique<AnimElementCache>(scene));
-            out.push_back(segment.caches.back().get());
-        }
-        return out;
-    }
-    // Element i's offset from its rest place at `time`.
-    glm::dvec3 offset(const std::vector<AnimElement>& el, double time, size_t i) {
-        const glm::dvec3 c(el[i].center[0], el[i].center[1], el[i].center[2]);
-        return glm::dvec3(evaluateTrack(track, time, el)[i].matrix * glm::dvec4(c, 1.0)) - c;
-    }
-};
+using Track = test::Timeline;
 
 void expectAt(const glm::dvec3& at, const glm::dvec3& expected) {
     EXPECT_LT(glm::length(at - expected), 1e-9) << at.x << " " << at.y << " " << at.z;
@@ -65,9 +20,8 @@ void expectAt(const glm::dvec3& at, const glm::dvec3& expected) {
 
 }  // namespace
 
-// The first pose moves everything 100 along X. Element 1 is left out of it and holds its
-// start place; element 2 is arranged from its start place: turned a quarter about a point
-// 10 to its right and lifted 30 toward the viewer.
+// The first pose moves everything 100 along X. Element 1 is left out of it and holds its start place; element 2 is
+// arranged from its start place: turned a quarter about a point 10 to its right and lifted 30 toward the viewer.
 TEST(StoredSettings, APoseArrangesElementsFromTheirStartPlacesAndLeavesOutWhatItDoesNotAnimate) {
     const auto el = letters(3);
     Track t(2);

@@ -1,15 +1,13 @@
 // The Illustrator reader on hand-written artwork: names, layers, colours, closing and
-// the files it refuses.
+// the files it refuses; and the artwork fuzzers' corpora replayed.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <string>
-#include <vector>
-
+#include "ArtworkFuzzTargets.h"
+#include "ArtworkProfiles.h"
+#include "FuzzReplay.h"
 #include "artwork/AIParser.h"
 
 namespace fw {
-
 namespace {
 
 const std::string kHeader = "%!PS-Adobe-3.0\n%%EndSetup\n";
@@ -20,13 +18,9 @@ std::string square(double x, double y, const char* paint = "f") {
            n(x) + " " + n(y + 10) + " l\n" + n(x) + " " + n(y) + " l\n" + paint + "\n";
 }
 
-std::vector<std::string> namesOf(const AIParser& parser) {
-    std::vector<std::string> names;
-    for (const ArtworkProfile& p : parser.profiles()) names.push_back(p.name);
-    return names;
-}
-
 }  // namespace
+
+using test::namesOf;
 
 TEST(AIParser, PathsGroupsCompoundsAndClipsAreNamedByTheirOwnCounters) {
     AIParser parser;
@@ -40,9 +34,7 @@ TEST(AIParser, PathsGroupsCompoundsAndClipsAreNamedByTheirOwnCounters) {
     EXPECT_EQ(namesOf(parser), (std::vector<std::string>{"Illustrator Object 1", "Illustrator Group 1",
                                                          "Illustrator Object 2", "Illustrator Unknown 1",
                                                          "Illustrator Object 3"}));
-    std::vector<size_t> contours;
-    for (const ArtworkProfile& p : parser.profiles()) contours.push_back(p.outline.contours().size());
-    EXPECT_EQ(contours, (std::vector<size_t>{1, 2, 2, 1, 1}));
+    EXPECT_EQ(test::contourCounts(parser), (std::vector<size_t>{1, 2, 2, 1, 1}));
 }
 
 TEST(AIParser, HiddenLayersCropMarksAndUnpaintedPathsGiveNothing) {
@@ -81,17 +73,14 @@ TEST(AIParser, EqualColoursShareOneNameWhateverOperatorSetsThem) {
                       "1 0 0 Xa\n" + square(60, 0) +                                         // red again, as RGB
                       "0 0 0 0 0 0 1 (Spot) 1 Xx\n0.5 0.5 0.5 1 K\n" + square(80, 0);
     ASSERT_TRUE(parser.readData(art)) << parser.error();
-    std::vector<int> fills, strokes;
-    for (const ArtworkProfile& p : parser.profiles()) fills.push_back(p.fill), strokes.push_back(p.stroke);
-    EXPECT_EQ(fills, (std::vector<int>{0, 0, 1, 0, 3}));
-    EXPECT_EQ(strokes, (std::vector<int>{-1, -1, 2, 2, 4}));
+    EXPECT_EQ(test::fillsOf(parser), (std::vector<int>{0, 0, 1, 0, 3}));
+    EXPECT_EQ(test::strokesOf(parser), (std::vector<int>{-1, -1, 2, 2, 4}));
     ASSERT_EQ(parser.colors().size(), 5u);
     EXPECT_EQ(parser.colors()[0], (ArtworkColor{1, 0, 0, 1}));
     EXPECT_EQ(parser.colors()[1], (ArtworkColor{0.5f, 0.5f, 0.5f, 1}));
     EXPECT_EQ(parser.colors()[2], (ArtworkColor{1, 1, 0, 1}));  // CMYK 0 0 1 0 of the X line
     EXPECT_EQ(parser.colors()[3], (ArtworkColor{0, 0, 1, 1}));  // the RGB after the CMYK of Xx
     EXPECT_EQ(parser.colors()[4], (ArtworkColor{0, 0, 0, 1}));  // K 1: black whatever the rest
-    EXPECT_EQ(AIParser::colorName(0), "AIColor 1");
 }
 
 TEST(AIParser, LayersBecomeOutlinesOrChooseWhatIsRead) {
@@ -155,12 +144,8 @@ TEST(AIParser, FilesItCannotReadAreRefusedWithAReasonAndDamagedLinesAreSkipped) 
         std::string error;  // empty: read
     };
     std::string longLine = kHeader + std::string(5000, '7') + " " + std::string(5000, '1') + " m\n" + square(0, 0);
-    std::string manyOperands = kHeader;
-    for (int i = 0; i < 100000; ++i) manyOperands += "1 ";
-    manyOperands += "m\n" + square(0, 0);
-    std::string deep = kHeader;
-    for (int i = 0; i < 200000; ++i) deep += "u\n";
-    deep += square(0, 0);
+    const std::string manyOperands = kHeader + test::times("1 ", 100000) + "m\n" + square(0, 0);
+    const std::string deep = kHeader + test::times("u\n", 200000) + square(0, 0);
     const std::vector<Row> rows = {
         {"no header", "0 0 m\n10 10 l\nf\n", AIParser::kNoPathsMessage},
         {"empty", "", AIParser::kNoPathsMessage},
@@ -175,13 +160,15 @@ TEST(AIParser, FilesItCannotReadAreRefusedWithAReasonAndDamagedLinesAreSkipped) 
         AIParser parser;
         EXPECT_EQ(parser.readData(row.data), row.error.empty());
         EXPECT_EQ(parser.error(), row.error);
-        for (const ArtworkProfile& p : parser.profiles())
-            for (const CompositeCurve2& contour : p.outline.contours())
-                for (const Curve2& segment : contour.segments())
-                    for (int i = 0; i < segment.pointCount(); ++i) {
-                        EXPECT_TRUE(std::isfinite(segment.point(i).x) && std::isfinite(segment.point(i).y));
-                    }
+        test::expectFinite(parser);
     }
+}
+
+// The seed corpora and every input that once crashed an artwork fuzzer.
+TEST(ArtworkFuzzRegression, EveryCorpusReplays) {
+    EXPECT_GT(test::replayFuzzInputs("aiparser", fuzz::parseIllustratorArtwork), 0);
+    EXPECT_GT(test::replayFuzzInputs("svgreader", fuzz::readSvgArtwork), 0);
+    EXPECT_GT(test::replayFuzzInputs("pdfartwork", fuzz::parsePdfArtwork), 0);
 }
 
 }  // namespace fw

@@ -1,11 +1,6 @@
-// The outlines read from artwork cover what an independent renderer paints: the file
-// rasterised by Ghostscript (or, for SVG, librsvg) against our flattened outlines
-// filled by a scanline.
+// The outlines read from artwork cover what an independent renderer paints: the file rasterised by Ghostscript (or, for
+// SVG, librsvg) against our flattened outlines filled by a scanline.
 #include <gtest/gtest.h>
-
-#include <algorithm>
-#include <string>
-#include <vector>
 
 #include "EdgeProfile.h"
 #include "FilesAndImages.h"
@@ -15,14 +10,12 @@
 #include "profile/ProfileGeometry.h"
 
 namespace fw {
-
 namespace {
 
 constexpr int kDpi = 144;
 constexpr double kPageWidth = 612, kPageHeight = 792;  // the page pstoedit's artwork declares
 
-// Every outline filled by the non-zero rule, in picture rows from the bottom as the
-// image reader gives them.
+// Every outline filled by the non-zero rule, in picture rows from the bottom as the image reader gives them.
 std::vector<bool> fillOutlines(const std::vector<ArtworkProfile>& profiles, int width, int height) {
     std::vector<bool> mask(static_cast<size_t>(width) * height, false);
     const double scale = kDpi / 72.0;

@@ -3,9 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "SolidCheck.h"
 #include "output/ImportGroup.h"
 #include "output/ObjImport.h"

@@ -2,17 +2,12 @@
 // from PostScript drawings, and the messages for what cannot be read.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <string>
-#include <vector>
-
 #include "AppRun.h"
 #include "ImportedSolids.h"
 #include "output/ImportGroup.h"
 #include "output/ObjImport.h"
 
 namespace fw {
-
 namespace {
 
 using test::formwright;

@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <qpdf/Buffer.hh>
-#include <qpdf/Pl_Buffer.hh>
-#include <qpdf/Pl_Flate.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
@@ -14,18 +12,14 @@
 #include <qpdf/QPDFWriter.hh>
 #include <zlib.h>
 
-#include <cmath>
-#include <cstdio>
-#include <string>
 #include <utility>
-#include <vector>
 
 #include "AppRun.h"
+#include "ArtworkProfiles.h"
 #include "ImportedSolids.h"
 #include "artwork/AIParser.h"
 
 namespace fw {
-
 namespace {
 
 using test::formwright;
@@ -39,26 +33,14 @@ const std::string kNextStream = "%next stream\n";
 
 // A one-page PDF: the page draws `content`; `blocks` become /AIPrivateData1..N.
 struct PdfParts {
-    PdfParts(std::string drawing, std::vector<std::string> privateBlocks = {}, bool flateBlocks = false,
-             bool withObjectStreams = false, std::vector<Form> formObjects = {})
-        : content(std::move(drawing)), blocks(std::move(privateBlocks)), flate(flateBlocks),
-          objectStreams(withObjectStreams), forms(std::move(formObjects)) {}
     std::string content;
-    std::vector<std::string> blocks;
-    bool flate;          // the blocks through Flate, /Filter /FlateDecode
-    bool objectStreams;  // PDF 1.5 object and cross-reference streams
-    std::vector<Form> forms;
+    std::vector<std::string> blocks = {};
+    bool flate = false;          // the blocks through Flate, /Filter /FlateDecode
+    bool objectStreams = false;  // PDF 1.5 object and cross-reference streams
+    std::vector<Form> forms = {};
 };
 
-std::string deflated(const std::string& text) {
-    Pl_Buffer out("deflated");
-    Pl_Flate flate("deflate", &out, Pl_Flate::a_deflate);
-    flate.write(reinterpret_cast<const unsigned char*>(text.data()), text.size());
-    flate.finish();
-    std::unique_ptr<Buffer> buffer(out.getBuffer());
-    return std::string(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
-}
-
+// A zlib stream: what /FlateDecode and the compressed private text both hold.
 std::string zlibCompressed(const std::string& text) {
     uLongf size = compressBound(text.size());
     std::string out(size, '\0');
@@ -95,22 +77,16 @@ std::string buildPdf(const PdfParts& parts) {
         page.getKey("/Resources").replaceKey("/XObject", forms);
     }
     if (!parts.blocks.empty()) {
-        QPDFObjectHandle data = QPDFObjectHandle::newDictionary();
+        page.replaceKey("/PieceInfo", QPDFObjectHandle::parse("<< /Illustrator << /Private << >> >> >>"));
+        QPDFObjectHandle data = page.getKey("/PieceInfo").getKey("/Illustrator").getKey("/Private");
+        const QPDFObjectHandle none = QPDFObjectHandle::newNull();
+        const QPDFObjectHandle filter = parts.flate ? QPDFObjectHandle::newName("/FlateDecode") : none;
         for (size_t i = 0; i < parts.blocks.size(); ++i) {
             QPDFObjectHandle stream = pdf.newStream();
-            if (parts.flate)
-                stream.replaceStreamData(deflated(parts.blocks[i]), QPDFObjectHandle::newName("/FlateDecode"),
-                                         QPDFObjectHandle::newNull());
-            else
-                stream.replaceStreamData(parts.blocks[i], QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());
+            stream.replaceStreamData(parts.flate ? zlibCompressed(parts.blocks[i]) : parts.blocks[i], filter, none);
             data.replaceKey("/AIPrivateData" + std::to_string(i + 1), stream);
         }
         data.replaceKey("/NumBlock", QPDFObjectHandle::newInteger(static_cast<long long>(parts.blocks.size())));
-        QPDFObjectHandle illustrator = QPDFObjectHandle::newDictionary();
-        illustrator.replaceKey("/Private", data);
-        QPDFObjectHandle pieceInfo = QPDFObjectHandle::newDictionary();
-        pieceInfo.replaceKey("/Illustrator", illustrator);
-        page.replaceKey("/PieceInfo", pieceInfo);
     }
     QPDFPageDocumentHelper(pdf).addPage(QPDFPageObjectHelper(page), false);
     QPDFWriter writer(pdf);
@@ -151,14 +127,6 @@ std::string described(const AIParser& parser) {
     for (const ArtworkColor& c : parser.colors())
         out += "colour " + std::to_string(c.r) + " " + std::to_string(c.g) + " " + std::to_string(c.b) + "\n";
     return out;
-}
-
-void expectFinite(const AIParser& parser) {
-    for (const ArtworkProfile& p : parser.profiles())
-        for (const CompositeCurve2& contour : p.outline.contours())
-            for (const Curve2& segment : contour.segments())
-                for (int i = 0; i < segment.pointCount(); ++i)
-                    ASSERT_TRUE(std::isfinite(segment.point(i).x) && std::isfinite(segment.point(i).y));
 }
 
 // Illustrator text with CR line ends, as Illustrator writes it: a layer holding a group
@@ -342,13 +310,8 @@ TEST(PdfArtwork, DamagedFilesGiveAnErrorOrPartialOutlinesNeverACrash) {
     std::string badZlib = compressed;
     const size_t marker = badZlib.find("%AI12_CompressedData") + 20;
     for (size_t i = marker + 2; i < badZlib.size(); i += 3) badZlib[i] = static_cast<char>(badZlib[i] ^ 0x5a);
-    std::string operands;
-    for (int i = 0; i < 100000; ++i) operands += "1 ";
-    std::string huge = std::string(400, '9') + ".5";
-    std::string deep;
-    for (int i = 0; i < 100000; ++i) deep += "q ";
-    deep += "0 0 1 1 re f ";
-    for (int i = 0; i < 100000; ++i) deep += "Q ";
+    const std::string operands = test::times("1 ", 100000), huge = std::string(400, '9') + ".5";
+    const std::string deep = test::times("q ", 100000) + "0 0 1 1 re f " + test::times("Q ", 100000);
     std::string garbageXref = plain;
     const size_t xref = garbageXref.rfind("\nxref\n") + 1, trailer = garbageXref.rfind("trailer");
     ASSERT_TRUE(xref != 0 && trailer != std::string::npos && xref < trailer);
@@ -391,7 +354,7 @@ TEST(PdfArtwork, DamagedFilesGiveAnErrorOrPartialOutlinesNeverACrash) {
         if (row.profiles >= 0) {
             EXPECT_EQ(parser.profiles().size(), static_cast<size_t>(row.profiles)) << parser.error();
         }
-        expectFinite(parser);
+        test::expectFinite(parser);
     }
 }
 

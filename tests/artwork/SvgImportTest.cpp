@@ -1,17 +1,11 @@
-// SVG artwork through the program: `import LOGO.svg -o OUT` builds closed solids whose
-// holes are the drawing's holes, warns of text, and draws what an independent SVG
-// renderer draws.
+// SVG artwork through the program: `import LOGO.svg -o OUT` builds closed solids whose holes are the drawing's holes,
+// warns of text, and draws what an independent SVG renderer draws.
 #include <gtest/gtest.h>
-
-#include <algorithm>
-#include <string>
-#include <vector>
 
 #include "AppRun.h"
 #include "ImportedSolids.h"
 
 namespace fw {
-
 namespace {
 
 using test::formwright;
@@ -42,8 +36,7 @@ int paintOf(const int* p) {
     return 3;
 }
 
-// The picture's paints on a grid laid over what is painted, so pictures framed
-// differently compare cell by cell.
+// The picture's paints on a grid laid over what is painted, so pictures framed differently compare cell by cell.
 std::vector<int> paintGrid(const ::test::Pixels& picture, int columns, int rows) {
     int x0 = picture.width, y0 = picture.height, x1 = -1, y1 = -1;
     for (int y = 0; y < picture.height; ++y)

@@ -1,17 +1,12 @@
-// The SVG reader on hand-written drawings: the path grammar, arcs, shapes, transforms
-// and the root's viewport, colours, fill rules, names and layers, what is not drawn,
-// and files that must be refused without harm.
+// The SVG reader on hand-written drawings: the path grammar, arcs, shapes, transforms and the root's viewport, colours,
+// fill rules, names and layers, what is not drawn, and files that must be refused without harm.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <string>
-#include <vector>
-
+#include "ArtworkProfiles.h"
 #include "artwork/AIParser.h"
 #include "artwork/SvgReader.h"
 
 namespace fw {
-
 namespace {
 
 struct Point {
@@ -59,12 +54,6 @@ void expectBox(const Box& got, const Box& want, double tolerance = 1e-6) {
     EXPECT_NEAR(got.y0, want.y0, tolerance);
     EXPECT_NEAR(got.x1, want.x1, tolerance);
     EXPECT_NEAR(got.y1, want.y1, tolerance);
-}
-
-std::vector<std::string> namesOf(const SvgReader& reader) {
-    std::vector<std::string> names;
-    for (const ArtworkProfile& p : reader.profiles()) names.push_back(p.name);
-    return names;
 }
 
 // The cubic's point at t.
@@ -313,11 +302,9 @@ TEST(SvgReader, EqualColoursShareOneNameHoweverTheyAreWritten) {
     )svg");
     SvgReader reader;
     ASSERT_TRUE(reader.readData(art)) << reader.error();
-    std::vector<int> fills, strokes;
-    for (const ArtworkProfile& p : reader.profiles()) fills.push_back(p.fill), strokes.push_back(p.stroke);
     // The unfilled, unstroked last one is not kept; an unknown colour leaves black.
-    EXPECT_EQ(fills, (std::vector<int>{0, 0, 0, 0, 0, 0, 1, 2, 3, 4, -1, -1, 1, 3}));
-    EXPECT_EQ(strokes, (std::vector<int>{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0, -1, -1, -1}));
+    EXPECT_EQ(test::fillsOf(reader), (std::vector<int>{0, 0, 0, 0, 0, 0, 1, 2, 3, 4, -1, -1, 1, 3}));
+    EXPECT_EQ(test::strokesOf(reader), (std::vector<int>{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0, -1, -1, -1}));
     ASSERT_EQ(reader.colors().size(), 5u);
     EXPECT_EQ(reader.colors()[0], (ArtworkColor{1, 0, 0, 1}));
     EXPECT_EQ(reader.colors()[1], (ArtworkColor{0, 0, 1, 1}));
@@ -346,10 +333,8 @@ TEST(SvgReader, StyleSheetRulesPaintBetweenAttributesAndInlineStyle) {
     )svg");
     SvgReader reader;
     ASSERT_TRUE(reader.readData(art)) << reader.error();
-    std::vector<int> fills;
-    for (const ArtworkProfile& p : reader.profiles()) fills.push_back(p.fill);
     // Red, blue, blue, lime (the tag and class outweigh the class alone), blue, black.
-    EXPECT_EQ(fills, (std::vector<int>{0, 1, 1, 2, 1, 3}));
+    EXPECT_EQ(test::fillsOf(reader), (std::vector<int>{0, 1, 1, 2, 1, 3}));
     ASSERT_EQ(reader.colors().size(), 4u);
     EXPECT_EQ(reader.colors()[2], (ArtworkColor{0, 1, 0, 1}));
 }
@@ -390,12 +375,10 @@ TEST(SvgReader, GradientsPaintInTheirFirstStopsColour) {
     )svg");
     SvgReader reader;
     ASSERT_TRUE(reader.readData(art)) << reader.error();
-    std::vector<int> fills, strokes;
-    for (const ArtworkProfile& p : reader.profiles()) fills.push_back(p.fill), strokes.push_back(p.stroke);
     // Red, red through the reference, blue, black by default, the fallback red, a
     // pattern (filled, colour unknown), stroked only.
-    EXPECT_EQ(fills, (std::vector<int>{0, 0, 1, 2, 0, -1, -1}));
-    EXPECT_EQ(strokes, (std::vector<int>{-1, -1, -1, -1, -1, -1, 0}));
+    EXPECT_EQ(test::fillsOf(reader), (std::vector<int>{0, 0, 1, 2, 0, -1, -1}));
+    EXPECT_EQ(test::strokesOf(reader), (std::vector<int>{-1, -1, -1, -1, -1, -1, 0}));
     ASSERT_EQ(reader.colors().size(), 3u);
     EXPECT_EQ(reader.colors()[1], (ArtworkColor{0, 0, 1, 1}));
 }
@@ -407,10 +390,8 @@ TEST(SvgReader, StrokedOnlyPathsCloseOnlyWhenTheirEndsMeet) {
         <path d="M0 0H10V10L0 0" fill="none" stroke="black"/>
         <path d="M0 0H10V10" fill="red"/>
     )svg")));
-    ASSERT_EQ(reader.profiles().size(), 3u);
-    EXPECT_FALSE(reader.profiles()[0].outline.contours()[0].closed());
-    EXPECT_TRUE(reader.profiles()[1].outline.contours()[0].closed());
-    EXPECT_TRUE(reader.profiles()[2].outline.contours()[0].closed());
+    EXPECT_EQ(test::eachProfile(reader, [](const ArtworkProfile& p) { return p.outline.contours()[0].closed(); }),
+              (std::vector<bool>{false, true, true}));
 }
 
 TEST(SvgReader, FillRulesDecideWhichContoursAreHoles) {
@@ -456,7 +437,7 @@ TEST(SvgReader, TopLevelGroupsAndShapesAreNamedByTheirOwnCounters) {
         <rect width="5" height="5"/>
         <g><rect width="5" height="5"/></g>
     )svg"))) << reader.error();
-    EXPECT_EQ(namesOf(reader), (std::vector<std::string>{"Illustrator Object 1", "Illustrator Group 1",
+    EXPECT_EQ(test::namesOf(reader), (std::vector<std::string>{"Illustrator Object 1", "Illustrator Group 1",
                                                          "Illustrator Object 2", "Illustrator Group 2"}));
     EXPECT_EQ(reader.profiles()[1].outline.contours().size(), 2u);
     for (const ArtworkProfile& p : reader.profiles()) EXPECT_EQ(p.layer, "");
@@ -472,19 +453,19 @@ TEST(SvgReader, LabelledTopLevelGroupsAreLayers) {
     )svg");
     SvgReader perLayer(SvgReader::LayerMode::kPerLayer);
     ASSERT_TRUE(perLayer.readData(art)) << perLayer.error();
-    EXPECT_EQ(namesOf(perLayer),
+    EXPECT_EQ(test::namesOf(perLayer),
               (std::vector<std::string>{"Back Plate", "Word", "Illustrator Group 1", "Illustrator Object 1"}));
     EXPECT_EQ(perLayer.profiles()[0].layer, "Back Plate");
     EXPECT_EQ(perLayer.profiles()[0].outline.contours().size(), 2u);
 
     SvgReader objects;
     ASSERT_TRUE(objects.readData(art));
-    EXPECT_EQ(namesOf(objects), (std::vector<std::string>{"Illustrator Group 1", "Illustrator Group 2",
+    EXPECT_EQ(test::namesOf(objects), (std::vector<std::string>{"Illustrator Group 1", "Illustrator Group 2",
                                                           "Illustrator Group 3", "Illustrator Object 1"}));
 
     SvgReader one(SvgReader::LayerMode::kOneLayer, "Word");
     ASSERT_TRUE(one.readData(art)) << one.error();
-    EXPECT_EQ(namesOf(one), (std::vector<std::string>{"Word"}));
+    EXPECT_EQ(test::namesOf(one), (std::vector<std::string>{"Word"}));
     for (const char* gone : {"Hidden", "Renamed"}) {
         SCOPED_TRACE(gone);
         SvgReader missing(SvgReader::LayerMode::kOneLayer, gone);
@@ -565,15 +546,13 @@ TEST(SvgReader, TextAndImagesAreNotImportedAndSaySoOnce) {
 }
 
 TEST(SvgReader, HostileFilesAreRefusedOrReadInPartNeverFollowedWithoutEnd) {
-    std::string deep;
-    for (int i = 0; i < 10000; ++i) deep += "<g>";
-    deep += "<rect width=\"1\" height=\"1\"/>";
-    for (int i = 0; i < 10000; ++i) deep += "</g>";
+    const std::string deep =
+        test::times("<g>", 10000) + "<rect width=\"1\" height=\"1\"/>" + test::times("</g>", 10000);
     // Each level uses the one below ten times: 10^8 rectangles if followed.
     std::string bomb = "<defs><rect id=\"u0\" width=\"1\" height=\"1\"/>";
     for (int level = 1; level <= 8; ++level) {
         bomb += "<g id=\"u" + std::to_string(level) + "\">";
-        for (int i = 0; i < 10; ++i) bomb += "<use href=\"#u" + std::to_string(level - 1) + "\"/>";
+        bomb += test::times("<use href=\"#u" + std::to_string(level - 1) + "\"/>", 10);
         bomb += "</g>";
     }
     bomb += "</defs><use href=\"#u8\"/>";

@@ -1,11 +1,11 @@
-// The font layer on its own: the parser a font file's kind picks, and the em-unit rings that outlines are cut from.
+// The font layer on its own: the parser a font file's kind picks, the em-unit rings that outlines are cut from, and
+// the font fuzzers' corpora replayed.
 #include "font/FontFile.h"
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
+#include "FontFuzzTargets.h"
+#include "FuzzReplay.h"
 #include "platform/FontList.h"
 
 namespace fw {
@@ -72,6 +72,13 @@ TEST(RawGlyph, EmContoursStartOnTheCurveAndGainImpliedPoints) {
     // Read as cubic, control points stand as they are and the ring of control points alone has nowhere to start.
     raw.emContours(1.0, true, rings);
     EXPECT_EQ(describe(rings), "10,0 20,10* 20,30* 0,20 0,0* 10,0 | ");
+}
+
+// The seed corpora and every input that once crashed a font fuzzer.
+TEST(FontFuzzRegression, EveryCorpusReplays) {
+    EXPECT_GT(test::replayFuzzInputs("truetype", fuzz::parseTrueTypeFont), 0);
+    EXPECT_GT(test::replayFuzzInputs("cff", fuzz::parseCffTable), 0);
+    EXPECT_GT(test::replayFuzzInputs("type1", fuzz::parseType1Font), 0);
 }
 
 }  // namespace

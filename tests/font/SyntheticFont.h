@@ -4,10 +4,7 @@
 
 #include <cstdint>
 #include <initializer_list>
-#include <map>
-#include <string>
 #include <utility>
-#include <vector>
 
 namespace fw::test {
 

@@ -4,9 +4,7 @@
 
 #include <cstdint>
 #include <initializer_list>
-#include <string>
 #include <utility>
-#include <vector>
 
 namespace fw::test::t1 {
 

@@ -3,10 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <glm/geometric.hpp>
-#include <string>
-#include <vector>
 
 #include "GlyphOutline.h"
 #include "SyntheticType1.h"
@@ -129,7 +126,6 @@ TEST(Type1FreeType, EveryEncodedCharacterOfTheUrwFontsMatches) {
     FT_Done_FreeType(library);
     EXPECT_EQ(listing, "") << compared << " codes compared";
 }
-
 
 // What the installed fonts never use: flex, accented characters, other lenIV values, sbw, div, othersubrs.
 TEST(Type1FreeType, HandMadeFontsMatch) {

@@ -5,8 +5,6 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
-#include <cmath>
-#include <string>
 #include <tuple>
 
 #include "MemoryStream.h"

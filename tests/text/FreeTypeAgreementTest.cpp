@@ -2,15 +2,8 @@
 // with the non-zero rule on scanlines, and the area where exactly one of them is filled must stay within rounding.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <cstring>
 #include <glm/geometric.hpp>
-#include <map>
-#include <set>
-#include <string>
 #include <tuple>
-#include <vector>
 
 #include "GlyphOutline.h"
 #include "font/TrueTypeFontParser.h"

@@ -3,10 +3,6 @@
 // builds only.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <string>
-#include <vector>
-
 #include "EdgeProfile.h"
 #include "SolidCheck.h"
 #include "app/Registration.h"
@@ -116,24 +112,17 @@ void expectTitleSolids(const char* path, const char* edge, const std::u16string&
     EXPECT_EQ(built, characters.size()) << path << " with \"" << edge << "\"";
 }
 
-// The bold serif faces of Debian's font packages: where serifs and brackets meet stems, cuts across the caps line up
-// with the outline's own edges.
-const char* const kBoldSerifFaces[] = {"/usr/share/fonts/truetype/freefont/FreeSerifBold.ttf",
-                                       "/usr/share/fonts/opentype/freefont/FreeSerifBold.otf",
-                                       "/usr/share/fonts/truetype/freefont/FreeSerifBoldItalic.ttf",
-                                       "/usr/share/fonts/opentype/freefont/FreeSerifBoldItalic.otf",
-                                       "/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf",
-                                       "/usr/share/fonts/truetype/dejavu/DejaVuSerif-BoldItalic.ttf",
-                                       "/usr/share/fonts/truetype/dejavu/DejaVuSerifCondensed-Bold.ttf",
-                                       "/usr/share/fonts/truetype/dejavu/DejaVuSerifCondensed-BoldItalic.ttf",
-                                       "/usr/share/fonts/truetype/liberation/LiberationSerif-Bold.ttf",
-                                       "/usr/share/fonts/truetype/liberation/LiberationSerif-BoldItalic.ttf",
-                                       "/usr/share/fonts/opentype/urw-base35/C059-Bold.otf",
-                                       "/usr/share/fonts/opentype/urw-base35/C059-BdIta.otf",
-                                       "/usr/share/fonts/opentype/urw-base35/NimbusRoman-Bold.otf",
-                                       "/usr/share/fonts/opentype/urw-base35/NimbusRoman-BoldItalic.otf",
-                                       "/usr/share/fonts/opentype/urw-base35/P052-Bold.otf",
-                                       "/usr/share/fonts/opentype/urw-base35/P052-BoldItalic.otf"};
+// The bold serif faces of Debian's font packages, under /usr/share/fonts/: where serifs and brackets meet stems, cuts
+// across the caps line up with the outline's own edges.
+const char* const kBoldSerifFaces[] = {
+    "truetype/freefont/FreeSerifBold.ttf",                  "opentype/freefont/FreeSerifBold.otf",
+    "truetype/freefont/FreeSerifBoldItalic.ttf",            "opentype/freefont/FreeSerifBoldItalic.otf",
+    "truetype/dejavu/DejaVuSerif-Bold.ttf",                 "truetype/dejavu/DejaVuSerif-BoldItalic.ttf",
+    "truetype/dejavu/DejaVuSerifCondensed-Bold.ttf",        "truetype/dejavu/DejaVuSerifCondensed-BoldItalic.ttf",
+    "truetype/liberation/LiberationSerif-Bold.ttf",         "truetype/liberation/LiberationSerif-BoldItalic.ttf",
+    "opentype/urw-base35/C059-Bold.otf",                    "opentype/urw-base35/C059-BdIta.otf",
+    "opentype/urw-base35/NimbusRoman-Bold.otf",             "opentype/urw-base35/NimbusRoman-BoldItalic.otf",
+    "opentype/urw-base35/P052-Bold.otf",                    "opentype/urw-base35/P052-BoldItalic.otf"};
 
 class TitleGlyphSolids : public ::testing::Test {
 protected:
@@ -151,8 +140,9 @@ TEST_F(TitleGlyphSolids, BoldSerifCharactersAreClosedWithoutZeroAreaTriangles) {
     std::u16string ascii;
     for (char16_t c = 33; c < 127; ++c) ascii += c;
     size_t faces = 0;
-    for (const char* path : kBoldSerifFaces)
-        if (Folders::exists(path)) ++faces, expectTitleSolids(path, "Bevel, Medium", ascii);
+    for (const char* face : kBoldSerifFaces)
+        if (const std::string path = std::string("/usr/share/fonts/") + face; Folders::exists(path))
+            ++faces, expectTitleSolids(path.c_str(), "Bevel, Medium", ascii);
     EXPECT_GE(faces, 8u) << "the font packages the tests use are missing";
 }
 

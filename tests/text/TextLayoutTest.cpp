@@ -3,9 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-
 #include "EdgeProfile.h"
 #include "SolidCheck.h"
 #include "app/Registration.h"
@@ -110,7 +107,6 @@ TEST(TextBlock, CharacterNames) {
 }
 
 TEST_F(TextLayout, LeadingSpacingKerningAndAlignment) {
-    EXPECT_EQ(sized(72).leading, TextAttr::kLeadingNotSet);
     TextBlock& block = laidOut("T", u"MM\rMM", sized(72));
     // Lines 1.2 x 72 = 86.4 apart, rounded.
     EXPECT_EQ(block.chars[3]->charPosY - block.chars[0]->charPosY, 86);
@@ -225,6 +221,5 @@ TEST_F(TextLayout, AWideBevelFillsNotchesWithoutSpikes) {
         EXPECT_EQ(r.openEdges + r.overusedEdges + r.flippedEdges, 0) << object->name() << ": " << r.summary();
     }
 }
-
 
 }  // namespace fw

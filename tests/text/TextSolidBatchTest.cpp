@@ -3,9 +3,6 @@
 // their own.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "app/Registration.h"
 #include "geometry/ObjectX.h"
 #include "geometry/ObjectXStyle.h"

@@ -1,9 +1,5 @@
-// Variable tables as spreadsheets save them: quoting, separators, encodings, and the
-// line a damaged one is refused at.
+// Variable tables as spreadsheets save them: quoting, separators, encodings, and the line a damaged one is refused at.
 #include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
 
 #include "TempDir.h"
 #include "text/TextVariableFile.h"
