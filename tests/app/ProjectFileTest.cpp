@@ -16,6 +16,7 @@
 #include "scene/Group.h"
 #include "text/TextAttr.h"
 
+using testing::ElementsAre;
 using testing::HasSubstr;
 using testing::Not;
 
@@ -31,27 +32,21 @@ using App = test::AppTest;
 // Drops the scene's member blocks of the given names from a written document.
 std::string withoutMembers(const std::string& text, const std::vector<std::string>& names) {
     std::string kept;
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find('\n', at);
-        end = end == std::string::npos ? text.size() : end + 1;
-        std::string line = text.substr(at, end - at);
-        if (line.rfind("  begin ", 0) == 0 && line[8] != ' ') {
-            size_t next = text.find('\n', end);
-            std::string nameLine = text.substr(end, next == std::string::npos ? std::string::npos : next + 1 - end);
-            bool dropped = false;
-            for (const std::string& name : names)
-                if (nameLine == "   name \"" + name + "\"\n") dropped = true;
-            if (dropped) {
-                size_t close = text.find("  end " + line.substr(8), end);
-                if (close != std::string::npos) {
-                    at = close + 6 + line.size() - 8;
-                    continue;
-                }
+    for (size_t at = 0, end; at < text.size(); at = end) {
+        end = std::min(text.find('\n', at), text.size() - 1) + 1;
+        const std::string line = text.substr(at, end - at);
+        auto named = [&](const std::string& name) {
+            const std::string wanted = "   name \"" + name + "\"\n";
+            return text.compare(end, wanted.size(), wanted) == 0;
+        };
+        if (line.rfind("  begin ", 0) == 0 && line[8] != ' ' && std::any_of(names.begin(), names.end(), named)) {
+            const size_t close = text.find("  end " + line.substr(8), end);
+            if (close != std::string::npos) {
+                end = close + 6 + line.size() - 8;
+                continue;
             }
         }
         kept += line;
-        at = end;
     }
     return kept;
 }
@@ -66,18 +61,15 @@ TEST_F(ProjectFiles, ReadBackAndWrittenAgainGivesTheSameBytes) {
     ASSERT_TRUE(manager().saveProject(dir.file("copy.kxp")));
     std::string written = test::readFile(dir.file("copy.kxp"));
     EXPECT_EQ(written, test::readFile(kExample));
-    EXPECT_EQ(written.rfind(" Version \"Orvostat Formwright (Linux Headless) v0.1.0\"\n", 0), 0u);
-    EXPECT_EQ(written.substr(written.size() - 46), " begin OrvoFrameManager\n end OrvoFrameManager\n");
-    EXPECT_THAT(written, Not(HasSubstr("RecentProject")));
 }
 
 TEST_F(ProjectFiles, ForeignFirstLineIsRejectedAndLeavesAnEmptyScene) {
     test::writeFile(dir.file("notes.kxp"), "Hello there\nVersion \"x\"\n");
     EXPECT_FALSE(manager().loadProject(dir.file("notes.kxp")));
     EXPECT_TRUE(manager().lastLoad().rejected);
-    ASSERT_EQ(Dialogs::instance().shown().size(), 1u);
-    EXPECT_EQ(Dialogs::instance().shown()[0],
-              "\rThis doesn't seem to be a valid Formwright file.\r\rPlease check the file type and try again.");
+    EXPECT_THAT(
+        shown(),
+        ElementsAre("\rThis doesn't seem to be a valid Formwright file.\r\rPlease check the file type and try again."));
     ASSERT_NE(manager().scene(), nullptr);
     EXPECT_EQ(manager().scene()->memberCount(kGroupKind), 0);
     EXPECT_EQ(manager().scene()->name(), "");
@@ -89,8 +81,7 @@ TEST_F(ProjectFiles, LaterFailureShowsTheStreamErrorAndKeepsWhatWasRead) {
                     "  begin Group\n   name \"Kept\"\n  end Group\n  begin Teapot\n end SceneX\n");
     EXPECT_FALSE(manager().loadProject(dir.file("cut.kxp")));
     EXPECT_FALSE(manager().lastLoad().rejected);
-    EXPECT_EQ(Dialogs::instance().shown().back(),
-              "Error processing scene command <<begin>> for class <<SceneX>> at byte 124.");
+    EXPECT_EQ(shown().back(), "Error processing scene command <<begin>> for class <<SceneX>> at byte 124.");
     EXPECT_NE(manager().scene()->findMember("Kept"), nullptr);
 }
 
@@ -101,9 +92,8 @@ TEST_F(ProjectFiles, NewerVersionsAlertAndStillLoad) {
     EXPECT_TRUE(manager().loadProject(dir.file("future.kxp")));
     EXPECT_EQ(manager().settings().renderSize[1], 240);
     EXPECT_TRUE(manager().lastLoad().warnings.empty());  // both spellings of the offset are known
-    ASSERT_EQ(Dialogs::instance().shown().size(), 1u);
-    EXPECT_EQ(Dialogs::instance().shown()[0],
-              "\rFile version error. This file was created with a newer version of the software.");
+    EXPECT_THAT(shown(),
+                ElementsAre("\rFile version error. This file was created with a newer version of the software."));
     EXPECT_FALSE(manager().needsUpgrade());
 
     test::writeFile(dir.file("old.kxp"), " Version \"Orvostat Formwright (Linux Headless) v0.0.9\"\n");
@@ -157,9 +147,8 @@ TEST_F(ProjectFiles, PreferencesCarryTheirOwnLinesOnly) {
     Dialogs::instance().clearShown();
     VeltraneApp third;
     third.initialise();
-    ASSERT_EQ(Dialogs::instance().shown().size(), 1u);
-    EXPECT_EQ(Dialogs::instance().shown()[0], "\rPrefs file version error. The '" + manager().preferencesPath() +
-                                                  "' file was created with a newer version of the software.");
+    EXPECT_THAT(shown(), ElementsAre("\rPrefs file version error. The '" + manager().preferencesPath() +
+                                     "' file was created with a newer version of the software."));
 }
 
 // Settings files with a value other than the default on every line, in other spellings
@@ -179,8 +168,7 @@ TEST_F(ProjectFiles, EverySettingsLineKeepsItsSpellingAndPlace) {
 // Render logs are a user-wide switch: a preferences file that turned them on keeps the
 // line in its place; one that did not, and every project, never carries it.
 TEST_F(ProjectFiles, RenderLogSwitchIsAPreferenceWrittenOnlyWhenOn) {
-    const std::string data = FW_TEST_DATA "/settings/";
-    ASSERT_TRUE(manager().loadProject(data + "odd-values-prefs.kxp"));
+    ASSERT_TRUE(manager().loadProject(FW_TEST_DATA "/settings/odd-values-prefs.kxp"));
     EXPECT_EQ(app.prefs().saveRenderLogs, 0);
     app.prefs().saveRenderLogs = 1;
     ASSERT_TRUE(manager().writeFile(dir.file("on.kxp"), true));
@@ -381,8 +369,8 @@ TEST(DocumentTypes, DescriptionsFiltersAndForcedNames) {
     Dialogs::instance().setQuiet(true);
     Dialogs::instance().clearShown();
     EXPECT_EQ(DocumentTypes::description(35), "");
-    ASSERT_EQ(Dialogs::instance().shown().size(), 1u);
-    EXPECT_EQ(Dialogs::instance().shown()[0], "\rDEBUG!!! Unknown File Description - fix this in AFile.cpp!!!");
+    EXPECT_THAT(Dialogs::instance().shown(),
+                ElementsAre("\rDEBUG!!! Unknown File Description - fix this in AFile.cpp!!!"));
     Dialogs::instance().setQuiet(false);
     EXPECT_EQ(DocumentTypes::forceExtension("shot.tiff", 7), "shot.tiff.tga");
     EXPECT_EQ(DocumentTypes::forceExtension("shot.tif", 7), "shot.tga");

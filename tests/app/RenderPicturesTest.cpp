@@ -1,9 +1,5 @@
 // Hand-made projects rendered by the real executable and measured pixel by pixel:
 // material stacks, transparency, shadow catchers and the OpenGL settings.
-
-#include <map>
-#include <sstream>
-
 #include <FreeImage.h>
 
 #include "AppRun.h"
@@ -27,8 +23,8 @@ std::string node(const std::string& kind, const std::string& name, const std::st
 
 std::string material(const std::string& name, const std::string& style, const std::string& colour,
                      double transparency = 0, const std::string& extra = "") {
-    return "  begin MaterialX\n   name \"" + name + "\"\n   materialStyle \"" + style + "\"\n" +
-           "   begin MaterialChannelColor 0\n    color " + colour +
+    return "  begin MaterialX\n   name \"" + name + "\"\n   materialStyle \"" + style +
+           "\"\n   begin MaterialChannelColor 0\n    color " + colour +
            " 1\n    useBaseColor 1\n    active 1\n"
            "   end MaterialChannelColor\n   begin MaterialChannelTransparency 0\n    amount " +
            std::to_string(transparency) + "\n    active 1\n   end MaterialChannelTransparency\n" + extra +
@@ -44,11 +40,8 @@ std::string item(const std::string& material, const std::string& options = "") {
 // A style whose slot 0 holds `items`; the other slots keep "defaultMtl".
 std::string style(const std::string& name, const std::string& items, double depth = 10) {
     return "  begin ObjectXStyle\n   name \"" + name +
-           "\"\n   extrusionStyle \"ExtrusionOrvo\"\n   perim \"\"\n"
-           "   depth " +
-           std::to_string(depth) + "\n   begin MaterialStack 0\n" + items +
-           "   end MaterialStack\n"
-           "  end ObjectXStyle\n";
+           "\"\n   extrusionStyle \"ExtrusionOrvo\"\n   perim \"\"\n   depth " + std::to_string(depth) +
+           "\n   begin MaterialStack 0\n" + items + "   end MaterialStack\n  end ObjectXStyle\n";
 }
 
 // A closed outline through `points` ("x y" each, the first repeated at the end).
@@ -100,28 +93,18 @@ Pixels render(const std::string& name, const std::string& text, std::string* err
     return fw::test::rendered(dir(), name, text, arguments, err);
 }
 
-// A 16 x 16 picture file, each pixel of the colour `colour(x)` gives.
-template <class Colour>
-std::string picture(const std::string& name, Colour colour) {
+// A 16 x 16 picture file, its left half `left` and its right half `right` (blue first).
+std::string picture(const std::string& name, RGBQUAD left, RGBQUAD right) {
     const std::string path = dir().file(name);
     FIBITMAP* image = FreeImage_Allocate(16, 16, 24);
     for (unsigned y = 0; y < 16; ++y)
-        for (unsigned x = 0; x < 16; ++x) {
-            RGBQUAD c = colour(x);
-            FreeImage_SetPixelColor(image, x, y, &c);
-        }
+        for (unsigned x = 0; x < 16; ++x) FreeImage_SetPixelColor(image, x, y, x < 8 ? &left : &right);
     FreeImage_Save(FIF_PNG, image, path.c_str());
     FreeImage_Unload(image);
     return path;
 }
 // The left half black, the right half white.
-std::string halves(const std::string& name) {
-    return picture(name, [](unsigned x) {
-        RGBQUAD c{};
-        c.rgbRed = c.rgbGreen = c.rgbBlue = x < 8 ? 0 : 255;
-        return c;
-    });
-}
+std::string halves(const std::string& name) { return picture(name, {0, 0, 0, 0}, {255, 255, 255, 0}); }
 
 // Dark-to-light changes along the middle row inside the square (x 30..69).
 int stripesAcross(const Pixels& p) {
@@ -256,9 +239,7 @@ TEST(RenderPictures, PlainSolidsShowExactlyTheColoursTheirMaterialsMake) {
         Pixels p = render(c.name, project(c.members, c.settings, c.ambient), &err);
         ASSERT_EQ(p.width, 100);
         for (const Spot& s : c.spots) expectColour(p.at(s.x, s.y), s.r, s.g, s.b, s.tolerance, s.what);
-        if (!c.says.empty()) {
-            EXPECT_THAT(err, HasSubstr(c.says));
-        }
+        EXPECT_THAT(err, HasSubstr(c.says));  // an empty `says` matches anything
     }
 }
 
@@ -390,20 +371,20 @@ std::string primitive(const std::string& name, const std::string& type, const st
 // A planar map tiled four times across the square gives four black-and-white periods;
 // Mirror tiling joins neighbouring tiles by their like halves.
 TEST(RenderPictures, PlanarMapsTileAcrossTheSurface) {
-    std::string map = halves("halves.png");
-    std::string mtl = material("Halves", "Absolute", "1 1 1", 0, "   colorMap \"" + map + "\"\n");
-    std::string placement =
-        "     mappingStyle \"PlanarZ\"\n     applyWidth 80\n     applyHeight 80\n"
-        "     tilingX 4\n     tilingY 4\n";
-    Pixels repeat =
-        render("tiled", project(mtl + style("Tiled", item("Halves", placement + "     tilingStyle \"Repeat\"\n")) +
-                                square("Square", 40) + solid("Tile", "Square", "Tiled")));
+    const std::string mtl =
+        material("Halves", "Absolute", "1 1 1", 0, "   colorMap \"" + halves("halves.png") + "\"\n");
+    auto tiled = [&](const std::string& name, const std::string& tiling) {
+        const std::string placement =
+            "     mappingStyle \"PlanarZ\"\n     applyWidth 80\n     applyHeight 80\n"
+            "     tilingX 4\n     tilingY 4\n     tilingStyle \"" +
+            tiling + "\"\n";
+        return render(name, project(mtl + style("Tiled", item("Halves", placement)) + square("Square", 40) +
+                                    solid("Tile", "Square", "Tiled")));
+    };
+    Pixels repeat = tiled("tiled", "Repeat"), mirror = tiled("mirrored", "Mirror");
     ASSERT_EQ(repeat.width, 100);
-    EXPECT_GE(stripesAcross(repeat), 7);
-    Pixels mirror =
-        render("mirrored", project(mtl + style("Tiled", item("Halves", placement + "     tilingStyle \"Mirror\"\n")) +
-                                   square("Square", 40) + solid("Tile", "Square", "Tiled")));
     ASSERT_EQ(mirror.width, 100);
+    EXPECT_GE(stripesAcross(repeat), 7);
     EXPECT_GE(stripesAcross(mirror), 3);
     EXPECT_LT(stripesAcross(mirror), stripesAcross(repeat));
 }
@@ -428,11 +409,7 @@ TEST(RenderPictures, TheDemoTitleLooksAsItDidBeforeTheRendererWasSpedUp) {
 // Only the shadow darkens the media behind a shadow catcher; with the final frames'
 // shadows, or the shaders, switched off there is none.
 TEST(RenderPictures, AShadowCatcherShowsOnlyItsShadowOverTheMedia) {
-    picture("media.png", [](unsigned) {
-        RGBQUAD blue{};
-        blue.rgbBlue = 255;
-        return blue;
-    });
+    picture("media.png", {255, 0, 0, 0}, {255, 0, 0, 0});  // blue
     Pixels p = render("catcher", catcherScene(""));
     ASSERT_EQ(p.width, 100);
     expectColour(p.at(3, 3), 0, 0, 255, 0, "the media around the shadow");

@@ -3,8 +3,6 @@
 // was without rendering a finished item again.
 #include <sys/stat.h>
 
-#include <filesystem>
-
 #include "AppHelpers.h"
 #include "app/RenderQueue.h"
 

@@ -1,24 +1,14 @@
 // Playing tracks on a real title scene: what a track's elements are (letters, words,
-// lines, the whole block, a camera), that stepping through time only moves nodes, and
-// that the last frame of a preset leaves every letter where the layout put it. And the
-// animated example rendered frame by frame at a small size and measured letter by
-// letter: each letter travels from its start pose to its place without turning back,
-// the letters arrive in the order their launch type says, and the last frame is the
-// still of the settled title pixel for pixel.
+// lines, the whole block), that stepping through time only moves nodes, and that the
+// last frame of a preset leaves every letter where the layout put it. And the animated
+// example rendered frame by frame at a small size and measured letter by letter: each
+// letter travels from its start pose to its place without turning back, the letters
+// arrive in the order their launch type says, and the last frame is the still of the
+// settled title pixel for pixel.
 #include "app/SceneAnimator.h"
 
-#include <cmath>
-#include <glm/gtc/matrix_access.hpp>
-
-#include "AppFixture.h"
-#include "FilesAndImages.h"
-#include "anim/AnimPose.h"
+#include "TitleRig.h"
 #include "anim/AnimTrack.h"
-#include "anim/AnimTransition.h"
-#include "app/RenderJob.h"
-#include "app/TitleScene.h"
-#include "render/Camera.h"
-#include "scene/AnimGlobals.h"
 #include "scene/DAGNode.h"
 #include "scene/Object.h"
 #include "scene/OutputPort.h"
@@ -29,17 +19,8 @@ namespace {
 
 class Animator : public test::AppTest {
 protected:
-    void title(const char16_t* text, const char* preset) {
-        TitleScene::Options options;
-        options.text = text;
-        options.animate = preset;
-        std::string subject, error;
-        ASSERT_TRUE(TitleScene::build(app.sceneManager(), options, subject, error)) << subject << ": " << error;
-    }
+    void title(const char16_t* text, const char* preset) { test::buildTitle(manager(), text, preset); }
     AnimTrack& track() { return *dynamic_cast<AnimTrack*>(scene().member(kAnimTrackKind, 0)); }
-    void animateBy(int granularity) {
-        for (auto& segment : track().segments) segment->caches.front()->animateBy = granularity;
-    }
 };
 
 TEST_F(Animator, ElementsAreTheLettersWordsLinesOrBlockTheTrackAnimates) {
@@ -50,7 +31,7 @@ TEST_F(Animator, ElementsAreTheLettersWordsLinesOrBlockTheTrackAnimates) {
                                                {AnimElementCache::kParagraph, 2},
                                                {AnimElementCache::kBlock, 1}};
     for (auto [granularity, count] : expected) {
-        animateBy(granularity);
+        for (auto& segment : track().segments) segment->caches.front()->animateBy = granularity;
         SceneAnimator animator(scene());
         EXPECT_EQ(animator.setTime(0), 1);
         ASSERT_EQ(animator.tracks().size(), 1u);
@@ -65,13 +46,9 @@ TEST_F(Animator, SteppingThroughTimeMovesNodesWithoutRebuildingGeometry) {
     title(u"Move", "drop");
     SceneAnimator animator(scene());
     animator.setTime(0);
-    std::vector<Object*> letters;
-    for (int i = 0; i < scene().memberCount(kObjectKind); ++i) {
-        auto* object = dynamic_cast<Object*>(scene().member(kObjectKind, i));
-        ASSERT_NE(object->displayGeometry(kRenderMode), nullptr);
-        letters.push_back(object);
-    }
+    const std::vector<Object*> letters = test::membersOf<Object>(scene(), kObjectKind);
     ASSERT_EQ(letters.size(), 4u);
+    for (Object* letter : letters) ASSERT_NE(letter->displayGeometry(kRenderMode), nullptr);
     const uint32_t built = OutputPort::counter();
     const int last = scene().animGlobals().frameEnd;
     for (int frame = 0; frame <= last; frame += 3) {
@@ -89,58 +66,19 @@ TEST_F(Animator, SteppingThroughTimeMovesNodesWithoutRebuildingGeometry) {
     for (Object* letter : letters) EXPECT_FALSE(letter->animated());
 }
 
-// A camera track moves the camera as a whole: it starts 100 units to the side and
-// comes to rest, and the view follows.
-TEST_F(Animator, ACameraTrackMovesTheCameraAsAWhole) {
-    title(u"Cam", "");
-    auto* camera = dynamic_cast<Camera*>(scene().findMember("dflt_cam"));
-    ASSERT_NE(camera, nullptr);
-    auto* track = new AnimTrack(scene(), "Camera Track");
-    track->trackType = AnimTrack::kCameraTrack;
-    track->trackNode = NameReference(scene().nameDictionary(), "dflt_cam");
-    auto from = std::make_unique<AnimPose>(scene());
-    from->length = 1;
-    from->settings.moveDistance = 100;
-    from->settings.moveDirectionVector[0] = 1, from->settings.moveDirectionVector[2] = 0;
-    auto move = std::make_unique<AnimTransition>(scene());
-    move->startFrame = 1, move->length = 20;
-    auto to = std::make_unique<AnimPose>(scene());
-    to->startFrame = 21, to->length = 10;
-    track->segments.push_back(std::move(from));
-    track->segments.push_back(std::move(move));
-    track->segments.push_back(std::move(to));
-    const glm::dvec3 rest(glm::column(camera->cameraToWorld(), 3));
-    SceneAnimator animator(scene());
-    animator.setTime(0);
-    const glm::dvec3 start(glm::column(camera->cameraToWorld(), 3));
-    EXPECT_NEAR(start.x - rest.x, 100, 1e-6);
-    EXPECT_NEAR(start.y, rest.y, 1e-6);
-    animator.setTime(10);
-    const double middle = glm::column(camera->cameraToWorld(), 3).x - rest.x;
-    EXPECT_GT(middle, 0);
-    EXPECT_LT(middle, 100);
-    animator.setTime(30);
-    EXPECT_NEAR(glm::column(camera->cameraToWorld(), 3).x, rest.x, 1e-9);
-}
-
 class AnimatedTitle : public test::AppTest {
 protected:
     void SetUp() override {
         test::AppTest::SetUp();
         ASSERT_TRUE(manager().loadProject(FW_SOURCE_DIR "/examples/animated-title.kxp"));
-        for (int i = 0; i < scene().memberCount(kObjectKind); ++i)
-            if (auto* node = dynamic_cast<DAGNode*>(scene().member(kObjectKind, i))) letters.push_back(node);
-        job = std::make_unique<RenderJob>(manager(), [](const std::string&, const std::string&) {});
-        ASSERT_TRUE(job->configure("96x54", std::nullopt));
+        letters = test::membersOf<DAGNode>(scene(), kObjectKind);
+        job = test::quietJob(manager(), "96x54");
     }
 
     // The frame with only `shown` visible (null: every letter, or none).
     ::test::Pixels render(double frame, DAGNode* shown, bool all = true) {
         for (DAGNode* letter : letters) letter->setFlag(DAGNode::kVisible, shown ? letter == shown : all);
-        manager().scene()->animGlobals().currFrame = frame;
-        const std::string out = dir.file("frame.png");
-        EXPECT_EQ(job->renderTo(out, "example"), 0);
-        return ::test::readImage(out);
+        return test::renderFrame(*job, scene(), frame, dir.file("frame.png"));
     }
 
     std::unique_ptr<RenderJob> job;
@@ -152,12 +90,8 @@ bool centroid(const ::test::Pixels& image, const ::test::Pixels& background, dou
     double sx = 0, sy = 0;
     int n = 0;
     for (int py = 0; py < image.height; ++py)
-        for (int px = 0; px < image.width; ++px) {
-            const int* a = image.at(px, py);
-            const int* b = background.at(px, py);
-            if (std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) < 24) continue;
-            sx += px, sy += py, ++n;
-        }
+        for (int px = 0; px < image.width; ++px)
+            if (test::colourDistance(image.at(px, py), background.at(px, py)) >= 24) sx += px, sy += py, ++n;
     if (n < 2) return false;
     x = sx / n, y = sy / n;
     return true;
@@ -165,20 +99,17 @@ bool centroid(const ::test::Pixels& image, const ::test::Pixels& background, dou
 
 TEST_F(AnimatedTitle, LettersTravelToTheirPlacesOneAfterAnotherAndSettleIntoTheStill) {
     ASSERT_GE(letters.size(), 4u);
-    const AnimGlobals& globals = manager().scene()->animGlobals();
-    const int last = globals.frameEnd;
+    const int last = scene().animGlobals().frameEnd;
     ASSERT_GT(last, 20);
     const ::test::Pixels background = render(0, nullptr, false);  // no letter drawn
     ASSERT_GT(background.width, 0);
-
     std::vector<int> arrival;
     std::vector<double> finalX;
     for (DAGNode* letter : letters) {
         SCOPED_TRACE(letter->name());
-        double fx, fy;
+        double fx, fy, x, y;
         ASSERT_TRUE(centroid(render(last, letter), background, fx, fy));
         finalX.push_back(fx);
-        double x, y;
         EXPECT_FALSE(centroid(render(0, letter), background, x, y)) << "the first pose is outside the frame";
         double previous = 1e9;
         int arrived = -1;
@@ -203,11 +134,10 @@ TEST_F(AnimatedTitle, LettersTravelToTheirPlacesOneAfterAnotherAndSettleIntoTheS
 
     // The last frame is the settled title: the same pixels as with the track switched off.
     const ::test::Pixels settled = render(last, nullptr);
-    auto* track = dynamic_cast<AnimTrack*>(manager().scene()->member(kAnimTrackKind, 0));
+    auto* track = dynamic_cast<AnimTrack*>(scene().member(kAnimTrackKind, 0));
     ASSERT_NE(track, nullptr);
     track->vis = 1;
-    const ::test::Pixels still = render(last, nullptr);
-    EXPECT_EQ(settled.rgb, still.rgb);
+    EXPECT_EQ(render(last, nullptr).rgb, settled.rgb);
 }
 
 }  // namespace

@@ -27,24 +27,28 @@ constexpr const char* kCapped = "timeout 300 ";
 constexpr const char* kCapped = "ulimit -v 4000000; timeout 120 ";
 #endif
 
-Outcome formwright(const std::string& arguments, const fw::test::TempDir& dir) {
-    return fw::test::formwright(dir, arguments, kCapped);
-}
-
-// A small title as `text` writes it, with its lines changed by `edit`.
-std::string project(const fw::test::TempDir& dir, const std::string& name,
-                    const std::function<void(std::string&)>& edit, const std::string& text = "Hi") {
-    const std::string base = dir.file("base-" + text + ".kxp");
-    if (!std::filesystem::exists(base)) {
-        Outcome made = formwright("-q text " + text + " -o '" + base + "'", dir);
-        EXPECT_EQ(made.status, 0) << made.err;
+// The tests' runs, in a folder of their own and capped.
+class SettingsLimits : public testing::Test {
+protected:
+    Outcome run(const std::string& arguments) { return fw::test::formwright(dir, arguments, kCapped); }
+    // A small title as `text` writes it, with its lines changed by `edit`.
+    std::string project(const std::string& name, const std::function<void(std::string&)>& edit,
+                        const std::string& text = "Hi") {
+        const std::string base = dir.file("base-" + text + ".kxp");
+        if (!std::filesystem::exists(base)) {
+            Outcome made = run("-q text " + text + " -o '" + base + "'");
+            EXPECT_EQ(made.status, 0) << made.err;
+        }
+        std::string file = fw::test::readFile(base);
+        edit(file);
+        const std::string path = dir.file(name);
+        fw::test::writeFile(path, file);
+        return path;
     }
-    std::string file = fw::test::readFile(base);
-    edit(file);
-    const std::string path = dir.file(name);
-    fw::test::writeFile(path, file);
-    return path;
-}
+
+    fw::test::TempDir dir;
+};
+using CommandBehaviour = SettingsLimits;
 
 // Replaces the first line starting with `keyword` (after its indentation).
 void setLine(std::string& file, const std::string& keyword, const std::string& value) {
@@ -107,34 +111,28 @@ std::pair<int, int> litRows(const Pixels& p) {
 // 10000 bounces once overflowed the stack and 100 never finished; both are now the
 // most the tracer follows, and a picture followed that deep differs from one of 12
 // bounces only where single steps of 8-bit colour fall.
-TEST(SettingsLimits, BounceLimitsAreHeldToTheTracersMaximum) {
-    fw::test::TempDir dir;
-    Pixels atCap, shallow;
+TEST_F(SettingsLimits, BounceLimitsAreHeldToTheTracersMaximum) {
+    std::map<std::string, Pixels> drawn;
     for (const char* bounces : {"64", "12", "100", "10000"}) {
         SCOPED_TRACE(bounces);
         const std::string name = std::string("glass-") + bounces;
-        const std::string in = project(dir, name + ".kxp", [&](std::string& f) {
+        const std::string in = project(name + ".kxp", [&](std::string& f) {
             glass(f);
             setLine(f, "MaxBounces", bounces);
         });
-        Outcome r = formwright("render '" + in + "' -o '" + dir.file(name + ".png") + "' --renderer raytrace", dir);
+        Outcome r = run("render '" + in + "' -o '" + dir.file(name + ".png") + "' --renderer raytrace");
         ASSERT_EQ(r.status, 0) << r.err;
-        Pixels p = test::readImage(dir.file(name + ".png"));
+        const Pixels& p = drawn[bounces] = test::readImage(dir.file(name + ".png"));
         ASSERT_EQ(p.width, 48);
         const bool above = std::atoi(bounces) > 64;
-        EXPECT_EQ(r.err.find(name + ".kxp: MaxBounces " + bounces +
-                             " is above the most the ray tracer follows; 64 are "
-                             "traced") != std::string::npos,
-                  above)
-            << r.err;
-        if (std::string(bounces) == "64")
-            atCap = p;
-        else if (std::string(bounces) == "12")
-            shallow = p;
-        else
-            EXPECT_EQ(meanDifference(p, atCap), 0.0);
+        const std::string held = name + ".kxp: MaxBounces " + bounces + " is above the most the ray tracer follows";
+        EXPECT_EQ(r.err.find(held + "; 64 are traced") != std::string::npos, above) << r.err;
+        if (above) {
+            EXPECT_EQ(meanDifference(p, drawn["64"]), 0.0);
+        }
     }
-    EXPECT_LT(meanDifference(shallow, atCap), 0.5);
+    const Pixels& atCap = drawn["64"];
+    EXPECT_LT(meanDifference(drawn["12"], atCap), 0.5);
     // The letters show: the picture is not background alone.
     int differing = 0;
     for (size_t i = 0; i < atCap.rgb.size(); ++i) differing += atCap.rgb[i] != atCap.rgb[i % 3];
@@ -145,8 +143,7 @@ TEST(SettingsLimits, BounceLimitsAreHeldToTheTracersMaximum) {
 // channel's blur rays (200 million once took 1.6 GB before failing); a texture side of
 // 100000, which the ray tracer once tried to bake whole; smoothness, which sets how
 // finely curves are cut (a million ran out of memory).
-TEST(SettingsLimits, OversizedSettingsAreHeldToTheirMaximumWithAWarning) {
-    fw::test::TempDir dir;
+TEST_F(SettingsLimits, OversizedSettingsAreHeldToTheirMaximumWithAWarning) {
     const std::string grid =
         "    active 1\n    begin ShaderBlock\n     active 1\n     begin ShaderGrid 0\n"
         "      VVisible 1\n      VColor 0.9 0.1 0.1 1\n      FillColor 0.2 0.6 0.2 1\n"
@@ -189,28 +186,27 @@ TEST(SettingsLimits, OversizedSettingsAreHeldToTheirMaximumWithAWarning) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string in = project(dir, c.name + ".kxp", c.edit, c.text), out = dir.file(c.name + ".png");
-        Outcome r = formwright("render '" + in + "' -o '" + out + "' --renderer " + c.renderer, dir);
+        const std::string in = project(c.name + ".kxp", c.edit, c.text), out = dir.file(c.name + ".png");
+        Outcome r = run("render '" + in + "' -o '" + out + "' --renderer " + c.renderer);
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_THAT(r.err, HasSubstr(c.says));
         EXPECT_EQ(test::readImage(out).width, c.width);
     }
     // Held, not dropped: the project written back keeps the maximum.
     const std::string resaved = dir.file("resaved.kxp");
-    ASSERT_EQ(formwright("resave '" + dir.file("smooth.kxp") + "' '" + resaved + "'", dir).status, 0);
+    ASSERT_EQ(run("resave '" + dir.file("smooth.kxp") + "' '" + resaved + "'").status, 0);
     EXPECT_THAT(fw::test::readFile(resaved), HasSubstr("smoothnessRender 200.000000"));
 }
 
 // Edge meshing and cap tiles a hair's breadth apart once asked for millions of rows
 // along each edge and tens of thousands of grid lines: they are held to their limits.
-TEST(SettingsLimits, MeshingFinerThanItsLimitsIsHeldToThem) {
-    fw::test::TempDir dir;
-    const std::string in = project(dir, "fine.kxp", [&](std::string& f) {
+TEST_F(SettingsLimits, MeshingFinerThanItsLimitsIsHeldToThem) {
+    const std::string in = project("fine.kxp", [&](std::string& f) {
         setLine(f, "meshingOn", "1");
         setLine(f, "bestEdgeMeshing", "1e-5");
         setLine(f, "bestTileResolution", "0.002 0.002");
     });
-    Outcome r = formwright("info '" + in + "'", dir);
+    Outcome r = run("info '" + in + "'");
     ASSERT_EQ(r.status, 0) << r.err;
     std::smatch faces;
     ASSERT_TRUE(std::regex_search(r.out, faces, std::regex("([0-9]+) faces"))) << r.out;
@@ -219,12 +215,11 @@ TEST(SettingsLimits, MeshingFinerThanItsLimitsIsHeldToThem) {
 
 // The project's own render size and frame rate are the project's fault, not an
 // option's; a movie into a folder is refused before the first frame.
-TEST(SettingsLimits, ProjectSizesRatesAndMovieFoldersAreRefusedUpFront) {
-    fw::test::TempDir dir;
+TEST_F(SettingsLimits, ProjectSizesRatesAndMovieFoldersAreRefusedUpFront) {
     for (const char* size : {"16385 480", "1e12 480", "nan 480"}) {
         SCOPED_TRACE(size);
-        const std::string in = project(dir, "size.kxp", [&](std::string& f) { setLine(f, "RenderSize", size); });
-        Outcome r = formwright("render '" + in + "' -o '" + dir.file("size.png") + "'", dir);
+        const std::string in = project("size.kxp", [&](std::string& f) { setLine(f, "RenderSize", size); });
+        Outcome r = run("render '" + in + "' -o '" + dir.file("size.png") + "'");
         EXPECT_EQ(r.status, 1) << r.err;
         EXPECT_EQ(r.err.rfind("formwright: " + in + ": the render size ", 0), 0u) << r.err;
         EXPECT_THAT(r.err, HasSubstr("(RenderSize) cannot be drawn: each side runs from 1 to 16384"));
@@ -233,17 +228,17 @@ TEST(SettingsLimits, ProjectSizesRatesAndMovieFoldersAreRefusedUpFront) {
     const std::string movie = dir.file("m.mp4");
     for (const char* rate : {"0", "-5", "nan", "1e30", "5000"}) {
         SCOPED_TRACE(rate);
-        const std::string in = project(dir, "rate.kxp", [&](std::string& f) {
+        const std::string in = project("rate.kxp", [&](std::string& f) {
             setLine(f, "RenderSize", "32 24");
             setTimeline(f, std::string("   framesPerSecond ") + rate + "\n");
         });
-        Outcome r = formwright("render '" + in + "' -o '" + movie + "' --frames 0-1", dir);
+        Outcome r = run("render '" + in + "' -o '" + movie + "' --frames 0-1");
         EXPECT_EQ(r.status, 1) << r.err;
         EXPECT_EQ(r.err.rfind("formwright: " + in + ": framesPerSecond ", 0), 0u) << r.err;
         EXPECT_FALSE(std::filesystem::exists(movie));
         // An --fps of the user's own stands in for the project's.
         if (std::string(rate) == "0") {
-            Outcome given = formwright("-q render '" + in + "' -o '" + movie + "' --frames 0-1 --fps 25", dir);
+            Outcome given = run("-q render '" + in + "' -o '" + movie + "' --frames 0-1 --fps 25");
             EXPECT_EQ(given.status, 0) << given.err;
             EXPECT_TRUE(std::filesystem::exists(movie));
             std::filesystem::remove(movie);
@@ -252,8 +247,8 @@ TEST(SettingsLimits, ProjectSizesRatesAndMovieFoldersAreRefusedUpFront) {
 
     const std::string folder = dir.file("movie.mp4");
     std::filesystem::create_directory(folder);
-    const std::string in = project(dir, "small.kxp", [&](std::string& f) { setLine(f, "RenderSize", "32 24"); });
-    Outcome r = formwright("render '" + in + "' -o '" + folder + "' --frames 0-5", dir);
+    const std::string in = project("small.kxp", [&](std::string& f) { setLine(f, "RenderSize", "32 24"); });
+    Outcome r = run("render '" + in + "' -o '" + folder + "' --frames 0-5");
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_EQ(r.err.rfind("formwright: " + folder + ": is a folder", 0), 0u) << r.err;
     EXPECT_THAT(r.err, Not(HasSubstr("Rendering"))) << "no frame is rendered: " << r.err;
@@ -266,10 +261,9 @@ TEST(SettingsLimits, ProjectSizesRatesAndMovieFoldersAreRefusedUpFront) {
 
 // A frame larger than the OpenGL driver can make (four samples of 16384 x 16384 pass
 // the software driver's one-gigabyte limit) is the user's to change: exit 1.
-TEST(SettingsLimits, AFrameTheDriverCannotMakeIsAUserError) {
-    fw::test::TempDir dir;
-    const std::string in = project(dir, "large.kxp", [&](std::string& f) { setLine(f, "RenderSize", "16384 16384"); });
-    Outcome r = formwright("render '" + in + "' -o '" + dir.file("large.png") + "'", dir);
+TEST_F(SettingsLimits, AFrameTheDriverCannotMakeIsAUserError) {
+    const std::string in = project("large.kxp", [&](std::string& f) { setLine(f, "RenderSize", "16384 16384"); });
+    Outcome r = run("render '" + in + "' -o '" + dir.file("large.png") + "'");
     if (r.status == 0) GTEST_SKIP() << "this OpenGL driver makes a 16384 x 16384 frame";
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_THAT(r.err,
@@ -277,12 +271,11 @@ TEST(SettingsLimits, AFrameTheDriverCannotMakeIsAUserError) {
 }
 
 // A billion frames into one mesh file would be gathered whole before writing.
-TEST(SettingsLimits, ARangeTooLargeForOneMeshFileIsRefusedBeforeGathering) {
-    fw::test::TempDir dir;
+TEST_F(SettingsLimits, ARangeTooLargeForOneMeshFileIsRefusedBeforeGathering) {
     const std::string in =
-        project(dir, "long.kxp", [&](std::string& f) { setTimeline(f, "   frameStart 0\n   frameEnd 1000000000\n"); });
+        project("long.kxp", [&](std::string& f) { setTimeline(f, "   frameStart 0\n   frameEnd 1000000000\n"); });
     const std::string out = dir.file("long.dxf");
-    Outcome r = formwright("export '" + in + "' -o '" + out + "' --frames 0-1000000000", dir);
+    Outcome r = run("export '" + in + "' -o '" + out + "' --frames 0-1000000000");
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_THAT(r.err, HasSubstr("--frames: frames 0-1000000000 would put 2000000002 objects into one file, more than "
                                  "the 100000 it may hold"));
@@ -290,18 +283,18 @@ TEST(SettingsLimits, ARangeTooLargeForOneMeshFileIsRefusedBeforeGathering) {
     // Within the count of objects, the polygons of every frame's copy bound it too:
     // a letter of 12818 faces (and one less smooth) over 3001 frames.
     const std::string smooth = project(
-        dir, "smooth.kxp",
+        "smooth.kxp",
         [&](std::string& f) {
             setTimeline(f, "   frameStart 0\n   frameEnd 3000\n");
             setLine(f, "smoothnessRender", "200");
         },
         "OO");
-    Outcome heavy = formwright("export '" + smooth + "' -o '" + out + "' --frames 0-3000", dir);
+    Outcome heavy = run("export '" + smooth + "' -o '" + out + "' --frames 0-3000");
     EXPECT_EQ(heavy.status, 1) << heavy.err;
     EXPECT_THAT(heavy.err, HasSubstr(" polygons into one file, more than the 20000000 it may hold"));
     EXPECT_FALSE(std::filesystem::exists(out));
     // A range within the limit is written.
-    Outcome fits = formwright("-q export '" + in + "' -o '" + out + "' --frames 0-3", dir);
+    Outcome fits = run("-q export '" + in + "' -o '" + out + "' --frames 0-3");
     EXPECT_EQ(fits.status, 0) << fits.err;
     EXPECT_TRUE(std::filesystem::exists(out));
 }
@@ -309,9 +302,8 @@ TEST(SettingsLimits, ARangeTooLargeForOneMeshFileIsRefusedBeforeGathering) {
 // A library file may claim large thumbnails in a few bytes each: no pixels are kept for
 // a claim until its data decodes, so 1,200 presets claiming 1024 x 1024 (4.8 GB of
 // blank pictures before) resave within the memory cap.
-TEST(SettingsLimits, ThumbnailSizesClaimedWithoutDataCostNoMemory) {
-    fw::test::TempDir dir;
-    ASSERT_EQ(formwright("library export materials --text-thumbnails -o " + dir.file("m.kxm"), dir).status, 0);
+TEST_F(SettingsLimits, ThumbnailSizesClaimedWithoutDataCostNoMemory) {
+    ASSERT_EQ(run("library export materials --text-thumbnails -o " + dir.file("m.kxm")).status, 0);
     const std::string library = test::slurp(dir.file("m.kxm"));
     const std::string begin = " begin OrvoMaterialStyle\n", end = " end OrvoMaterialStyle\n";
     const size_t first = library.find(begin), last = library.find(end, first);
@@ -327,18 +319,17 @@ TEST(SettingsLimits, ThumbnailSizesClaimedWithoutDataCostNoMemory) {
         claimed += copy;
     }
     test::spill(dir.file("claims.kxm"), claimed);
-    Outcome r = formwright("resave " + dir.file("claims.kxm") + " " + dir.file("out.kxm"), dir);
+    Outcome r = run("resave " + dir.file("claims.kxm") + " " + dir.file("out.kxm"));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(fw::test::occurrences(test::slurp(dir.file("out.kxm")), begin), 1200u);
 }
 
-TEST(CommandBehaviour, EveryAlignmentFramesTheWholeTitleAndLinesUpItsLines) {
-    fw::test::TempDir dir;
+TEST_F(CommandBehaviour, EveryAlignmentFramesTheWholeTitleAndLinesUpItsLines) {
     // The second line is the longer one, so the alignment shows in the first.
     for (const std::string align : {"left", "centre", "right", "justify", "justify-all"}) {
         SCOPED_TRACE(align);
         std::string out = dir.file(align + ".png");
-        Outcome r = formwright("text \"$(printf 'GRAND\\nOPENING')\" --align " + align + " -o '" + out + "'", dir);
+        Outcome r = run("text \"$(printf 'GRAND\\nOPENING')\" --align " + align + " -o '" + out + "'");
         ASSERT_EQ(r.status, 0) << r.err;
         Pixels p = test::readImage(out);
         ASSERT_GT(p.width, 0);
@@ -371,17 +362,16 @@ TEST(CommandBehaviour, EveryAlignmentFramesTheWholeTitleAndLinesUpItsLines) {
     }
 }
 
-TEST(CommandBehaviour, OpeningOrRenderingAProjectLeavesTheNextTitleAtTheDefaults) {
-    fw::test::TempDir dir;
-    const std::string red = project(dir, "red.kxp", [](std::string& f) {
+TEST_F(CommandBehaviour, OpeningOrRenderingAProjectLeavesTheNextTitleAtTheDefaults) {
+    const std::string red = project("red.kxp", [](std::string& f) {
         setLine(f, "RenderSize", "1280 720");
         setLine(f, "BackgroundColor", "1 0 0");
     });
-    ASSERT_EQ(formwright("'" + red + "'", dir).status, 0);
-    ASSERT_EQ(formwright("render '" + red + "' -o '" + dir.file("red.png") + "'", dir).status, 0);
+    ASSERT_EQ(run("'" + red + "'").status, 0);
+    ASSERT_EQ(run("render '" + red + "' -o '" + dir.file("red.png") + "'").status, 0);
     EXPECT_GT(test::readImage(dir.file("red.png")).at(1, 1)[0], 200);  // the project is red itself
 
-    Outcome r = formwright("text X -o '" + dir.file("x.png") + "'", dir);
+    Outcome r = run("text X -o '" + dir.file("x.png") + "'");
     ASSERT_EQ(r.status, 0) << r.err;
     Pixels p = test::readImage(dir.file("x.png"));
     EXPECT_EQ(p.width, 640);
@@ -390,10 +380,9 @@ TEST(CommandBehaviour, OpeningOrRenderingAProjectLeavesTheNextTitleAtTheDefaults
 }
 
 // Each user error exits 1 with one line naming what is wrong, and writes nothing.
-TEST(CommandBehaviour, UserErrorsExitOneWithALineNamingTheCulprit) {
-    fw::test::TempDir dir;
+TEST_F(CommandBehaviour, UserErrorsExitOneWithALineNamingTheCulprit) {
     const std::string project = dir.file("p.kxp");
-    ASSERT_EQ(formwright("text Hi -o '" + project + "'", dir).status, 0);
+    ASSERT_EQ(run("text Hi -o '" + project + "'").status, 0);
     std::string junk(3000, '\0');
     for (size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<char>((i * 7919 + 13) % 251);
     test::spill(dir.file("junk.kxm"), junk);
@@ -415,7 +404,7 @@ TEST(CommandBehaviour, UserErrorsExitOneWithALineNamingTheCulprit) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);
-        Outcome r = formwright(c.arguments, dir);
+        Outcome r = run(c.arguments);
         EXPECT_EQ(r.status, 1);
         EXPECT_THAT(r.err, HasSubstr("formwright: "));
         EXPECT_THAT(r.err, HasSubstr(c.culprit));
@@ -440,47 +429,45 @@ TEST(CommandBehaviour, UserErrorsExitOneWithALineNamingTheCulprit) {
     const std::string swatches = dir.file("lib") + "/Veltrane/Libraries/Veltrane Swatches/Material Swatches";
     std::filesystem::remove_all(swatches);
     test::spill(swatches, "not a folder");
-    Outcome unreadable = formwright("text Hi --material Chrome -o '" + dir.file("m.png") + "'", dir);
+    Outcome unreadable = run("text Hi --material Chrome -o '" + dir.file("m.png") + "'");
     EXPECT_EQ(unreadable.status, 1);
     EXPECT_EQ(unreadable.err.rfind("formwright: " + swatches + ": ", 0), 0u) << unreadable.err;
 }
 
 // A project or library file already there is replaced only when the user says so; a
 // script without --yes gets an error and the file stays as it was.
-TEST(CommandBehaviour, AnExistingProjectOrLibraryIsReplacedOnlyWithYes) {
-    fw::test::TempDir dir;
+TEST_F(CommandBehaviour, AnExistingProjectOrLibraryIsReplacedOnlyWithYes) {
     const std::string project = dir.file("Mine.KXP"), library = dir.file("mine.kxm");
     test::spill(project, "hand edited\n");
     test::spill(library, "hand edited\n");
     test::spill(dir.file("tri.obj"), "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
     for (const std::string answer : {"", "--no ", "-n "}) {
         SCOPED_TRACE(answer);
-        Outcome r = formwright(answer + "text Oops -o '" + project + "'", dir);
+        Outcome r = run(answer + "text Oops -o '" + project + "'");
         EXPECT_EQ(r.status, 1);
         EXPECT_THAT(r.err, HasSubstr(project));
-        EXPECT_EQ(formwright(answer + "import '" + dir.file("tri.obj") + "' -o '" + project + "'", dir).status, 1);
-        EXPECT_EQ(formwright(answer + "library export materials -o '" + library + "'", dir).status, 1);
+        EXPECT_EQ(run(answer + "import '" + dir.file("tri.obj") + "' -o '" + project + "'").status, 1);
+        EXPECT_EQ(run(answer + "library export materials -o '" + library + "'").status, 1);
         EXPECT_EQ(test::slurp(project), "hand edited\n");
         EXPECT_EQ(test::slurp(library), "hand edited\n");
     }
-    EXPECT_EQ(formwright("-y text Oops -o '" + project + "'", dir).status, 0);
+    EXPECT_EQ(run("-y text Oops -o '" + project + "'").status, 0);
     EXPECT_EQ(test::slurp(project).rfind(" Version ", 0), 0u);
-    EXPECT_EQ(formwright("--yes library export materials -o '" + library + "'", dir).status, 0);
+    EXPECT_EQ(run("--yes library export materials -o '" + library + "'").status, 0);
     EXPECT_NE(test::slurp(library), "hand edited\n");
 }
 
-TEST(CommandBehaviour, MissingCharactersAreNamedOnceAndQuietLeavesOnlyErrors) {
-    fw::test::TempDir dir;
+TEST_F(CommandBehaviour, MissingCharactersAreNamedOnceAndQuietLeavesOnlyErrors) {
     // Characters the font lacks are named once, beyond ASCII as well.
-    Outcome cjk = formwright("text '日本 日' -o '" + dir.file("j.png") + "'", dir);
+    Outcome cjk = run("text '日本 日' -o '" + dir.file("j.png") + "'");
     EXPECT_EQ(cjk.status, 0) << cjk.err;
     EXPECT_THAT(cjk.err, HasSubstr("has no characters for 日本."));
     size_t first = cjk.err.find("日本"), second = cjk.err.find("日本", first + 1);
     EXPECT_EQ(second, std::string::npos) << cjk.err;
     // --quiet leaves only errors; letter case of an extension does not matter.
-    Outcome quiet = formwright("--quiet text Hi -o '" + dir.file("UPPER.KXP") + "'", dir);
+    Outcome quiet = run("--quiet text Hi -o '" + dir.file("UPPER.KXP") + "'");
     EXPECT_EQ(quiet.status, 0) << quiet.err;
-    Outcome drawn = formwright("-q render '" + dir.file("UPPER.KXP") + "' -o '" + dir.file("a.PNG") + "'", dir);
+    Outcome drawn = run("-q render '" + dir.file("UPPER.KXP") + "' -o '" + dir.file("a.PNG") + "'");
     EXPECT_EQ(drawn.status, 0);
     EXPECT_EQ(drawn.err, "");
     EXPECT_EQ(test::readImage(dir.file("a.PNG")).width, 640);
@@ -488,8 +475,7 @@ TEST(CommandBehaviour, MissingCharactersAreNamedOnceAndQuietLeavesOnlyErrors) {
 
 // Every option a command's help lists is one it takes, and every help lists the
 // options of every command.
-TEST(CommandBehaviour, EachCommandsHelpListsWhatItAccepts) {
-    fw::test::TempDir dir;
+TEST_F(CommandBehaviour, EachCommandsHelpListsWhatItAccepts) {
     const std::string refused = "not expected";
     // Each command with what it requires, of files that are not there: an accepted
     // option fails on those, a refused one on itself.
@@ -508,10 +494,10 @@ TEST(CommandBehaviour, EachCommandsHelpListsWhatItAccepts) {
                     {"library export", "materials -o " + missing + ".kxs"},
                     {"library sheet", "materials -o " + missing + ".nope"},
                     {"prefs", "NoSuchThing"}};
-    ASSERT_THAT(formwright("render " + commands[1].required + " --no-such-option", dir).err, HasSubstr(refused));
+    ASSERT_THAT(run("render " + commands[1].required + " --no-such-option").err, HasSubstr(refused));
     for (const auto& [command, required] : commands) {
         SCOPED_TRACE(command);
-        Outcome help = formwright(command + " --help", dir);
+        Outcome help = run(command + " --help");
         ASSERT_EQ(help.status, 0);
         const size_t globals = help.out.find("Options of every command:");
         ASSERT_NE(globals, std::string::npos) << help.out;
@@ -527,46 +513,42 @@ TEST(CommandBehaviour, EachCommandsHelpListsWhatItAccepts) {
                      command != "prefs");
         listed.insert(listed.end(), {"--quiet", "--yes"});  // the global ones, after the command
         for (const std::string& option : listed) {
-            Outcome r = formwright(command + " " + required + " " + option, dir);
+            Outcome r = run(command + " " + required + " " + option);
             EXPECT_THAT(r.err, Not(HasSubstr(refused))) << option << ": " << r.err;
         }
     }
 }
 
-TEST(CommandBehaviour, TheEdgeProfilesAreListedAndAnUnknownStyleNamesThemAll) {
-    fw::test::TempDir dir;
-    Outcome edges = formwright("library list edges", dir);
+TEST_F(CommandBehaviour, TheEdgeProfilesAreListedAndAnUnknownStyleNamesThemAll) {
+    Outcome edges = run("library list edges");
     ASSERT_EQ(edges.status, 0) << edges.err;
     EXPECT_EQ(std::count(edges.out.begin(), edges.out.end(), '\n'), 14);
     EXPECT_THAT(edges.out, HasSubstr("Bevel, Medium\n"));
-    Outcome unknown = formwright("text Hi --style 'Bevl' -o '" + dir.file("x.png") + "'", dir);
+    Outcome unknown = run("text Hi --style 'Bevl' -o '" + dir.file("x.png") + "'");
     EXPECT_EQ(unknown.status, 1);
     for (const std::string& edge : fw::test::linesOf(edges.out))
         EXPECT_THAT(unknown.err, HasSubstr("\"" + edge + "\""));
 }
 
 // What the preferences keep is shown and set by `prefs` alone, and it lasts.
-TEST(CommandBehaviour, PrefsShowsAndSetsWhatCarriesOver) {
-    fw::test::TempDir dir;
-    Outcome shown = formwright("prefs", dir);
+TEST_F(CommandBehaviour, PrefsShowsAndSetsWhatCarriesOver) {
+    Outcome shown = run("prefs");
     ASSERT_EQ(shown.status, 0) << shown.err;
     EXPECT_EQ(shown.out.rfind("HardShadingAngle 30 ", 0), 0u) << shown.out;
-    EXPECT_EQ(formwright("prefs HardShadingAngle 45", dir).status, 0);
-    EXPECT_EQ(formwright("prefs HardShadingAngle", dir).out, "45\n");
-    Outcome wrong = formwright("prefs HardShadingAngle 400", dir);
+    EXPECT_EQ(run("prefs HardShadingAngle 45").status, 0);
+    EXPECT_EQ(run("prefs HardShadingAngle").out, "45\n");
+    Outcome wrong = run("prefs HardShadingAngle 400");
     EXPECT_EQ(wrong.status, 1);
     EXPECT_EQ(wrong.err, "formwright: HardShadingAngle: takes one number from 0 to 180\n");
-    EXPECT_EQ(formwright("prefs HardShadingAngle", dir).out, "45\n");
-    EXPECT_EQ(formwright("prefs NoSuchThing 1", dir).status, 1);
+    EXPECT_EQ(run("prefs HardShadingAngle").out, "45\n");
+    EXPECT_EQ(run("prefs NoSuchThing 1").status, 1);
 }
 
 // A project's own odd settings line is named as the project's, and --quiet leaves it
 // alone while the tracer's summary goes.
-TEST(CommandBehaviour, AProjectsOddSettingIsNamedAsTheProjects) {
-    fw::test::TempDir dir;
-    const std::string odd = project(dir, "odd.kxp", [](std::string& f) { setLine(f, "PixelAspect", "\"9\""); });
-    Outcome r =
-        formwright("-q render '" + odd + "' --renderer raytrace --size 64x48 -o '" + dir.file("o.png") + "'", dir);
+TEST_F(CommandBehaviour, AProjectsOddSettingIsNamedAsTheProjects) {
+    const std::string odd = project("odd.kxp", [](std::string& f) { setLine(f, "PixelAspect", "\"9\""); });
+    Outcome r = run("-q render '" + odd + "' --renderer raytrace --size 64x48 -o '" + dir.file("o.png") + "'");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "formwright: " + odd +
                          ": PixelAspect: pixel aspect 9 is not one of 0 to 7; square pixels are "

@@ -1,10 +1,6 @@
 // A title with variables rendered batch by batch from a spreadsheet's table: every row
 // gives its still and its movie, with the characters of that row, drawn as the same
 // text typed in would be.
-#include <chrono>
-#include <filesystem>
-#include <thread>
-
 #include "AppHelpers.h"
 #include "MovieProbe.h"
 
@@ -20,8 +16,17 @@ struct Person {
 // Twenty rows: accents, a comma and a doubled quote inside quotes, and one empty cell.
 std::vector<Person> people() {
     std::vector<Person> rows;
-    const char* names[] = {"Zo\xC3\xAB M\xC3\xBCller", "Ann Lee", "Jos\xC3\xA9 Pe\xC3\xB1" "a", "Bo \"B\" Lee",
-                           "Chlo\xC3\xA9", "Dan", "Eve Ng", "Fran\xC3\xA7oise", "Gil", "Hal Ray"};
+    const char* names[] = {"Zo\xC3\xAB M\xC3\xBCller",
+                           "Ann Lee",
+                           "Jos\xC3\xA9 Pe\xC3\xB1"
+                           "a",
+                           "Bo \"B\" Lee",
+                           "Chlo\xC3\xA9",
+                           "Dan",
+                           "Eve Ng",
+                           "Fran\xC3\xA7oise",
+                           "Gil",
+                           "Hal Ray"};
     for (int i = 0; i < 20; ++i) {
         Person p{names[i % 10], i % 3 == 0 ? "Director, Photography" : "Editor " + std::to_string(i + 1)};
         if (i == 6) p.title.clear();
@@ -47,7 +52,8 @@ class TextBatches : public testing::Test {
 protected:
     void SetUp() override {
         std::string table = "\xEF\xBB\xBFName,Title\r\n";
-        for (const Person& p : people()) table += quoted(p.name) + "," + (p.title.empty() ? "" : quoted(p.title)) + "\r\n";
+        for (const Person& p : people())
+            table += quoted(p.name) + "," + (p.title.empty() ? "" : quoted(p.title)) + "\r\n";
         test::writeFile(dir.file("people.csv"), table);
         test::Outcome made = run("text '<<1:Name>>\n<<2:Title>>' --variables " + dir.file("people.csv") +
                                  " --size 64x36 -o " + dir.file("lt.kxp"));
@@ -62,7 +68,9 @@ int differing(const ::test::Pixels& a, const ::test::Pixels& b) {
     if (a.width != b.width || a.height != b.height || a.rgb.size() != b.rgb.size()) return -1;
     int count = 0;
     for (size_t i = 0; i < a.rgb.size(); i += 3)
-        count += std::abs(a.rgb[i] - b.rgb[i]) + std::abs(a.rgb[i + 1] - b.rgb[i + 1]) + std::abs(a.rgb[i + 2] - b.rgb[i + 2]) > 12;
+        count += std::abs(a.rgb[i] - b.rgb[i]) + std::abs(a.rgb[i + 1] - b.rgb[i + 1]) +
+                     std::abs(a.rgb[i + 2] - b.rgb[i + 2]) >
+                 12;
     return count;
 }
 
@@ -112,9 +120,9 @@ TEST_F(TextBatches, EveryRowRendersItsStillAndItsMovieWithItsOwnCharacters) {
 // SIGTERM (what a scheduler sends) in the middle of a batch run: the finished batch's movie
 // is whole, the one in hand plays up to its last frame, nothing is left beside them.
 TEST_F(TextBatches, SigtermStopsARunInTheBatchInHandAndKeepsItsMovie) {
-    test::Background program("render " + dir.file("lt.kxp") + " --batch all --frames 0-60 --size 320x180 -o " +
-                                 dir.file("run.mov"),
-                             dir.file("run.err"));
+    test::Background program(
+        "render " + dir.file("lt.kxp") + " --batch all --frames 0-60 --size 320x180 -o " + dir.file("run.mov"),
+        dir.file("run.err"));
     ASSERT_TRUE(program.started());
     program.waitFor("Text Batch 2 of 20");
     // A few frames into the second batch's movie.
@@ -163,37 +171,26 @@ TEST_F(TextBatches, OneBatchASequenceAndTheMistakesTheyRefuse) {
     EXPECT_THAT(gone.err, HasSubstr("people.csv: no such file"));
 }
 
-}  // namespace
-}  // namespace fw
-
-namespace fw {
-namespace {
-
 // An animated lower third: each row's letters are timed again for their count, so every
 // row's still is the settled title, the same picture as that row typed in and animated.
 TEST(AnimatedTextBatches, EachRowSettlesIntoItsOwnStill) {
     test::TempDir dir;
+    auto run = [&](const std::string& arguments) { return test::formwright(dir, arguments); };
+    const std::string animated = " --animate slide-up,hold,fly-out --size 96x54 -o ";
     test::writeFile(dir.file("rows.csv"), "Name\nAl\nGrace Brewster Murray Hopper\nJo Ng\n");
-    auto r = test::formwright(dir, "text '<<1:Name>>' --variables " + dir.file("rows.csv") +
-                                       " --animate slide-up,hold,fly-out --size 96x54 -o " + dir.file("lt.kxp"));
+    test::Outcome r = run("text '<<1:Name>>' --variables " + dir.file("rows.csv") + animated + dir.file("lt.kxp"));
     ASSERT_EQ(r.status, 0) << r.err;
-    r = test::formwright(dir, "render " + dir.file("lt.kxp") + " --batch all -o " + dir.file("still.png"));
+    r = run("render " + dir.file("lt.kxp") + " --batch all -o " + dir.file("still.png"));
     ASSERT_EQ(r.status, 0) << r.err;
     const char* rows[] = {"Al", "Grace Brewster Murray Hopper", "Jo Ng"};
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(rows[i]);
-        const std::string typed = dir.file("typed.png");
-        ASSERT_EQ(test::formwright(dir, std::string("text '") + rows[i] +
-                                            "' --animate slide-up,hold,fly-out --size 96x54 -o " + typed)
-                      .status,
-                  0);
-        EXPECT_LE(differing(::test::readImage(dir.file("still_" + std::to_string(i + 1) + ".png")),
-                            ::test::readImage(typed)),
-                  2);
+        ASSERT_EQ(run(std::string("text '") + rows[i] + "'" + animated + dir.file("typed.png")).status, 0);
+        const std::string batch = dir.file("still_" + std::to_string(i + 1) + ".png");
+        EXPECT_LE(differing(::test::readImage(batch), ::test::readImage(dir.file("typed.png"))), 2);
     }
     test::writeFile(dir.file("one.csv"), "Name\nAl\n");
-    r = test::formwright(dir, "text '<<1:Name>>' --variables " + dir.file("one.csv") + " --animate shatter -o " +
-                                  dir.file("broken.kxp"));
+    r = run("text '<<1:Name>>' --variables " + dir.file("one.csv") + " --animate shatter -o " + dir.file("broken.kxp"));
     EXPECT_EQ(r.status, 1);
 }
 

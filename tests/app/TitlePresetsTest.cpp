@@ -2,22 +2,13 @@
 // be seen, nothing jumps across the frame, the in-part ends on the still and hides what it
 // hides at frame 0. Element paths are followed through the animator and the camera, and
 // checked against rendered pixels where one element is drawn alone.
-#include <gmock/gmock.h>
-
-#include <algorithm>
-#include <cmath>
 #include <glm/glm.hpp>
-#include <optional>
 
-#include "AppFixture.h"
-#include "FilesAndImages.h"
+#include "TitleRig.h"
 #include "anim/AnimTrack.h"
-#include "app/RenderJob.h"
 #include "app/SceneAnimator.h"
 #include "app/TitleAnimation.h"
-#include "app/TitleScene.h"
 #include "render/Camera.h"
-#include "scene/AnimGlobals.h"
 #include "scene/DAGNode.h"
 #include "scene/Quality.h"
 
@@ -36,12 +27,7 @@ class TitlePresets : public test::AppTest {
 protected:
     void build(const std::string& text, const std::string& chain) {
         ASSERT_TRUE(manager().newScene());
-        TitleScene::Options options;
-        options.text = TitleScene::fromUtf8(text);
-        options.animate = chain;
-        options.width = kWidth, options.height = kHeight;
-        std::string subject, error;
-        ASSERT_TRUE(TitleScene::build(manager(), options, subject, error)) << subject << ": " << error;
+        test::buildTitle(manager(), TitleScene::fromUtf8(text), chain, kWidth, kHeight);
         still = scene().animGlobals().currentFrame();
         animator = std::make_unique<SceneAnimator>(scene());
         animator->setTime(0);
@@ -64,8 +50,8 @@ protected:
         const glm::dmat4 toCamera = glm::inverse(camera->cameraToWorld());
         for (size_t e = 0; e < t.elements.size(); ++e) {
             const int owner = t.elements[e].owner;
-            Seen& s = seen[static_cast<size_t>(owner < 0 ? slot[e] : slot[static_cast<size_t>(owner)])];
-            double& w = weight[static_cast<size_t>(owner < 0 ? slot[e] : slot[static_cast<size_t>(owner)])];
+            const size_t k = static_cast<size_t>(owner < 0 ? slot[e] : slot[static_cast<size_t>(owner)]);
+            Seen& s = seen[k];
             for (DAGNode* node : t.nodes[e]) {
                 const double opacity = node->animatedOpacity();
                 if (opacity <= 0.02) continue;
@@ -87,7 +73,7 @@ protected:
                 s.opacity = std::max(s.opacity, opacity);
                 s.x += opacity * (lo[0] + hi[0]) / 2, s.y += opacity * (lo[1] + hi[1]) / 2;
                 s.size += opacity * (hi[0] - lo[0] + hi[1] - lo[1]);
-                w += opacity;
+                weight[k] += opacity;
             }
         }
         for (size_t s = 0; s < seen.size(); ++s)
@@ -99,13 +85,11 @@ protected:
         animator->clear();
         auto* track = dynamic_cast<AnimTrack*>(scene().member(kAnimTrackKind, 0));
         track->vis = trackOn ? 0 : 1;
-        scene().animGlobals().currFrame = frame;
-        RenderJob job(manager(), [](const std::string&, const std::string&) {});
-        EXPECT_TRUE(job.configure(std::to_string(kWidth) + "x" + std::to_string(kHeight), frame));
-        const std::string out = dir.file("frame.png");
-        EXPECT_EQ(job.renderTo(out, "preset"), 0);
+        const ::test::Pixels p =
+            test::renderFrame(*test::quietJob(manager(), std::to_string(kWidth) + "x" + std::to_string(kHeight), frame),
+                              scene(), frame, dir.file("frame.png"));
         track->vis = 0;
-        return ::test::readImage(out);
+        return p;
     }
 
     std::unique_ptr<SceneAnimator> animator;
@@ -120,15 +104,13 @@ int lit(const ::test::Pixels& p) {
     return n;
 }
 
+// A title of `letters` letters, the words below over and over, the last one cut short.
 std::string title(int letters) {
-    const std::string words[] = {"Late", "Night", "News", "Live", "From", "Town"};
+    const std::string words = "Late Night News Live From Town ";
     std::string text;
-    int count = 0;
-    for (int w = 0; count < letters; ++w) {
-        const std::string& word = words[w % 6];
-        if (!text.empty()) text += ' ';
-        const int take = std::min<int>(static_cast<int>(word.size()), letters - count);
-        text += word.substr(0, take), count += take;
+    for (size_t i = 0; letters > 0; ++i) {
+        text += words[i % words.size()];
+        letters -= text.back() != ' ';
     }
     return text;
 }
@@ -138,9 +120,8 @@ TEST_F(TitlePresets, EveryPresetMovesEachElementLongEnoughWithoutJumpsAndEndsOnT
     for (const std::string& name : TitleAnimation::names())
         if (name != "hold") chains.push_back(name);
     chains.emplace_back("slide-up,hold,slide-down");
-    const int sizes[] = {4, 12, 40};
     for (const std::string& chain : chains)
-        for (int letters : sizes) {
+        for (int letters : {4, 12, 40}) {
             SCOPED_TRACE(chain + ", " + std::to_string(letters) + " letters");
             build(title(letters), chain);
             if (HasFatalFailure()) return;

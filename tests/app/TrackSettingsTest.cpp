@@ -1,21 +1,17 @@
 // Track settings played on real titles: segments' parent frames, a text split per segment,
 // hard and soft groups, solo and ghost, the order letters were picked in, warp records, and
-// a camera that keeps aiming at its target and zooms with its poses (on rendered frames).
-#include <cmath>
+// a camera moved as a whole, that keeps aiming at its target and zooms with its poses (on
+// rendered frames).
 #include <glm/geometric.hpp>
 #include <glm/gtc/matrix_transform.hpp>
 #include <numbers>
 
-#include "AppFixture.h"
-#include "FilesAndImages.h"
+#include "TitleRig.h"
 #include "anim/AnimPose.h"
 #include "anim/AnimTrack.h"
 #include "anim/AnimTransition.h"
-#include "app/RenderJob.h"
 #include "app/SceneAnimator.h"
-#include "app/TitleScene.h"
 #include "render/Camera.h"
-#include "scene/AnimGlobals.h"
 #include "scene/DAGNode.h"
 
 namespace fw {
@@ -24,12 +20,8 @@ namespace {
 class TrackSettings : public test::AppTest {
 protected:
     void title(const char16_t* text) {
-        TitleScene::Options options;
-        options.text = text;
-        std::string subject, error;
-        ASSERT_TRUE(TitleScene::build(app.sceneManager(), options, subject, error)) << subject << ": " << error;
-        for (int i = 0; i < scene().memberCount(kObjectKind); ++i)
-            if (auto* node = dynamic_cast<DAGNode*>(scene().member(kObjectKind, i))) letters.push_back(node);
+        test::buildTitle(manager(), text);
+        letters = test::membersOf<DAGNode>(scene(), kObjectKind);
     }
     // A track on `node`: a pose [0, 0] holding what the caller sets, a transition [1, 20]
     // and a pose at rest [21, 30]; one cache each.
@@ -38,14 +30,10 @@ protected:
         track->trackNode = NameReference(scene().nameDictionary(), node.c_str());
         const int start[] = {0, 1, 21}, length[] = {1, 20, 10};
         for (int k = 0; k < 3; ++k) {
-            std::unique_ptr<AnimTrackSegment> s;
-            if (k == 1)
-                s = std::make_unique<AnimTransition>(scene());
-            else
-                s = std::make_unique<AnimPose>(scene());
+            auto& s = k == 1 ? track->segments.emplace_back(std::make_unique<AnimTransition>(scene()))
+                             : track->segments.emplace_back(std::make_unique<AnimPose>(scene()));
             s->startFrame = start[k], s->length = length[k];
             s->caches.push_back(std::make_unique<AnimElementCache>(scene()));
-            track->segments.push_back(std::move(s));
         }
         return *track;
     }
@@ -75,8 +63,8 @@ TEST_F(TrackSettings, SegmentsMoveTheirElementsInTheFrameOfTheNodeTheyWereAuthor
     move(t, 100, 0);
     for (auto& segment : t.segments) {
         segment->parentNode = NameReference(scene().nameDictionary(), "dflt_cam");
-        segment->parentMatrix = glm::rotate(glm::translate(glm::dmat4(1.0), glm::dvec3(30, -40, 5)),
-                                            glm::radians(90.0), glm::dvec3(0, 0, 1));
+        segment->parentMatrix = glm::rotate(glm::translate(glm::dmat4(1.0), glm::dvec3(30, -40, 5)), glm::radians(90.0),
+                                            glm::dvec3(0, 0, 1));
     }
     SceneAnimator animator(scene());
     animator.setTime(0);
@@ -209,9 +197,29 @@ protected:
     Camera* camera = nullptr;
 };
 
+// A camera track moves the camera as a whole: it starts 100 units to the side and comes
+// to rest, and the view follows.
+TEST_F(CameraTrack, ACameraTrackMovesTheCameraAsAWhole) {
+    AnimTrack& t = track("dflt_cam");
+    t.trackType = AnimTrack::kCameraTrack;
+    for (auto& segment : t.segments) segment->caches.clear();
+    move(t, 100, 0);
+    const glm::dvec3 rest = place();
+    SceneAnimator animator(scene());
+    animator.setTime(0);
+    EXPECT_NEAR(place().x - rest.x, 100, 1e-6);
+    EXPECT_NEAR(place().y, rest.y, 1e-6);
+    animator.setTime(10);
+    EXPECT_GT(place().x - rest.x, 0);
+    EXPECT_LT(place().x - rest.x, 100);
+    animator.setTime(30);
+    EXPECT_NEAR(place().x, rest.x, 1e-9);
+}
+
 TEST_F(CameraTrack, ACameraThatLooksAtATargetKeepsLookingAtItWhileTheTrackMovesIt) {
     ASSERT_TRUE(camera->setMode(Camera::kLookAt));
-    for (int a = 0; a < 3; ++a) camera->eye[a] = camera->translate[a], camera->target[a] = a < 2 ? camera->translate[a] : 0;
+    for (int a = 0; a < 3; ++a)
+        camera->eye[a] = camera->translate[a], camera->target[a] = a < 2 ? camera->translate[a] : 0;
     camera->roll = 10;
     const glm::dvec3 target(camera->target[0], camera->target[1], camera->target[2]), eye(place());
     const glm::dvec3 restUp(camera->cameraToWorld()[1]);
@@ -236,8 +244,7 @@ TEST_F(CameraTrack, ACameraThatLooksAtATargetKeepsLookingAtItWhileTheTrackMovesI
 // The first pose holds the camera at half its field of view (half the tangent): the title
 // stands twice as tall in the frame there as at rest, and the transition zooms out between.
 TEST_F(CameraTrack, ACameraTrackZoomsToTheFieldOfViewItsPosesHold) {
-    RenderJob job(manager(), [](const std::string&, const std::string&) {});
-    ASSERT_TRUE(job.configure("96x54", std::nullopt));
+    const std::unique_ptr<RenderJob> job = test::quietJob(manager(), "96x54");
     const double rest = camera->fieldOfView(), pi = std::numbers::pi;
     const double zoomed = 2 * std::atan(std::tan(rest * pi / 360) / 2) * 180 / pi;
     AnimTrack& t = track("dflt_cam");
@@ -246,16 +253,12 @@ TEST_F(CameraTrack, ACameraTrackZoomsToTheFieldOfViewItsPosesHold) {
     cache.tweakCameraCacheUsed = true;
     cache.tweakCameraCache[7] = zoomed;
     auto heightAt = [&](double frame) {  // rows that differ from the background
-        scene().animGlobals().currFrame = frame;
-        EXPECT_EQ(job.renderTo(dir.file("frame.png"), "zoom"), 0);
-        const ::test::Pixels image = ::test::readImage(dir.file("frame.png"));
+        const ::test::Pixels image = test::renderFrame(*job, scene(), frame, dir.file("frame.png"));
         int top = image.height, bottom = -1;
         for (int y = 0; y < image.height; ++y)
-            for (int x = 0; x < image.width; ++x) {
-                const int *p = image.at(x, y), *b = image.at(0, 0);
-                if (std::abs(p[0] - b[0]) + std::abs(p[1] - b[1]) + std::abs(p[2] - b[2]) >= 24)
+            for (int x = 0; x < image.width; ++x)
+                if (test::colourDistance(image.at(x, y), image.at(0, 0)) >= 24)
                     top = std::min(top, y), bottom = std::max(bottom, y);
-            }
         return bottom - top + 1;
     };
     const int still = heightAt(30), close = heightAt(0), between = heightAt(10);
