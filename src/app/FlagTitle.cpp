@@ -61,7 +61,8 @@ bool FlagTitle::build(OrvoSceneManager& manager, const TitleScene::Options& opti
     flag->unit.scaleX = flag->unit.scaleY = scale;
     flag->materialStack(0)->item(0).setMaterial(cloth->name());
     flag->materialStack(1)->item(0).setMaterial(pole->name());
-    flag->materialStack(2)->item(0).setMaterial(pole->name());
+    // The caps (a foot as well, if one is chosen later) wear the pole's material.
+    for (int slot = 2; slot < 4; ++slot) flag->materialStack(slot)->item(0).setMaterial(pole->name());
     flag->buildMembers();
 
     // The cloth and the top of the pole fill the frame.
@@ -99,7 +100,7 @@ bool FlagTitle::buildSolid(OrvoSceneManager& manager, const TitleScene::Options&
     flag->unit.scaleX = flag->unit.scaleY = scale;
     auto* pole = new MaterialX(scene, "Flag Pole");
     pole->colorChannel().setColor(0.85f, 0.85f, 0.88f);
-    for (int slot = 1; slot < 3; ++slot) flag->materialStack(slot)->item(0).setMaterial(pole->name());
+    for (int slot = 1; slot < 4; ++slot) flag->materialStack(slot)->item(0).setMaterial(pole->name());
     flag->buildMembers();
     // The letters are the flag: the cloth only carries them.
     flag->cloth()->setFlag(DAGNode::kVisible, false);

@@ -12,6 +12,7 @@
 #include "flag/ClothWarp.h"
 #include "geometry/ObjectP.h"
 #include "persistence/CommandIO.h"
+#include "platform/Dialogs.h"
 #include "scene/MemberFactory.h"
 #include "scene/Quality.h"
 #include "scene/Scene.h"
@@ -30,7 +31,23 @@ auto motionOf(const FlagUnit& u) {
                     u.windDirection[2], u.stepLength, u.rate);
 }
 
+void copyMesh(const GeometryInterface& from, ObjDB& to) {
+    to.clear();
+    double v[3];
+    for (int i = 0; i < from.vertexCount(); ++i) from.getVertex(v, i), to.addVertex(v);
+    for (int i = 0; i < from.texCoordCount(); ++i) from.getTexCoord(v, i), to.addTexCoord(v);
+    for (int i = 0; i < from.normalCount(); ++i) from.getNormal(v, i), to.addNormal(v);
+    for (int e = 0; e < from.elementCount(); ++e) {
+        GeometryInterface::ElementInfo info;
+        const int *p = nullptr, *t = nullptr, *n = nullptr;
+        if (from.getElementRefs(e, info, &p, &t, &n))
+            to.addElement(info.kind, info.part, info.count, p, info.texCount, t, info.normalCount, n, info.user);
+    }
+}
+
 }  // namespace
+
+const GeometryInterface* (*FlagCluster::capShapes)(bool, const std::string&) = nullptr;
 
 std::string FlagCluster::clothName(const std::string& cluster) { return cluster + kSeparator + "Flag"; }
 std::string FlagCluster::poleName(const std::string& cluster, int n) {
@@ -160,25 +177,64 @@ void FlagCluster::buildMembers() {
         pole->setFlag(DAGNode::kVisible, unit.showFlagpole != 0);
         addMember(pole->name());
     }
-    // Ball caps; the cap libraries' other shapes are not part of the program.
-    int capNumber = 0;
-    const std::pair<const std::string*, double> caps[2] = {{&unit.topCapStyle, top}, {&unit.bottomCapStyle, top - length}};
-    const double scales[2] = {unit.topCapScale, unit.bottomCapScale};
-    for (int c = 0; c < 2; ++c) {
-        if (*caps[c].first != "Ball" || unit.flagpoleType == FlagUnit::kPoleNone) continue;
-        ObjectP* cap = part(capName(me, ++capNumber), ObjectP::kSphere);
-        cap->setSize(0, 4.0 * r * scales[c]);
-        cap->translate[0] = -r + pivot[0];
-        cap->translate[1] = caps[c].second + (c == 0 ? 1.5 : -1.5) * r * scales[c] + pivot[1];
-        cap->translate[2] = pivot[2];
-        cap->setFlag(DAGNode::kVisible, unit.showFlagpoleCap != 0 && unit.showFlagpole != 0);
-        addMember(cap->name());
-    }
+    buildCaps(top, length, pivot);
     handMaterials();
     updateBounds(kRenderMode);
 }
 
+void FlagCluster::buildCaps(double top, double length, const double pivot[3]) {
+    const std::string me = name();
+    const double r = unit.flagpoleRadius * unit.scaleX;
+    // Caps built before and not asked for now stay out of sight.
+    for (int n = 1; n <= 2; ++n)
+        if (auto* old = dynamic_cast<DAGNode*>(scene().findMember(capName(me, n)))) old->setFlag(DAGNode::kVisible, false);
+    if (unit.flagpoleType == FlagUnit::kPoleNone) return;
+    int capNumber = 0;
+    for (int c = 0; c < 2; ++c) {
+        const bool atTop = c == 0;
+        const std::string& style = atTop ? unit.topCapStyle : unit.bottomCapStyle;
+        const double scale = atTop ? unit.topCapScale : unit.bottomCapScale;
+        const double end = atTop ? top : top - length;
+        const int number = FlagUnit::capStyleNumber(style);
+        if (number == 1) continue;
+        const GeometryInterface* shape = number > 2 && capShapes ? capShapes(atTop, style) : nullptr;
+        if (number > 2 && !shape) {
+            // Said once per name: the cluster is rebuilt on every change of a setting.
+            if (warnedCaps_[c] != style)
+                Dialogs::instance().alert("\r" + me + ": no flagpole " + (atTop ? "top" : "bottom") + " cap \"" +
+                                          style + "\" in the cap library; the pole shows none there");
+            warnedCaps_[c] = style;
+            continue;
+        }
+        ObjectP* cap = part(capName(me, ++capNumber), shape ? ObjectP::kCustom : ObjectP::kSphere);
+        cap->translate[0] = -r + pivot[0];
+        cap->translate[2] = pivot[2];
+        if (shape) {
+            copyMesh(*shape, cap->editCustomMesh());
+            cap->customMeshChanged();
+            // The library's caps are measured in pole radii from the pole's end.
+            std::fill(cap->scale, cap->scale + 3, r * scale);
+            cap->translate[1] = end + pivot[1];
+        } else {
+            std::fill(cap->scale, cap->scale + 3, 1.0);
+            cap->setSize(0, 4.0 * r * scale);
+            cap->translate[1] = end + (atTop ? 1.5 : -1.5) * r * scale + pivot[1];
+        }
+        cap->setFlag(DAGNode::kVisible, unit.showFlagpoleCap != 0 && unit.showFlagpole != 0);
+        addMember(cap->name());
+    }
+}
+
+void FlagCluster::postLoad() {
+    ObjectC::postLoad();
+    partsStale_ = true;
+}
+
 bool FlagCluster::showTime(double time) {
+    if (partsStale_) {
+        partsStale_ = false;
+        buildMembers();
+    }
     if (time == shownTime_) return true;
     kxFlag& f = flag();
     const double first = std::floor(time);

@@ -14,6 +14,7 @@
 
 namespace fw {
 
+class GeometryInterface;
 class ObjectP;
 
 class FlagCluster : public ObjectC {
@@ -32,6 +33,9 @@ public:
     CommandTable& commandTable() override;
     const char* className() const override { return "ObjectC-FlagCluster"; }
     void registerCommands() override;
+    // A loaded cluster builds its parts from its settings when first shown, so the
+    // settings a file holds act (saving a loaded scene keeps it as it was read).
+    void postLoad() override;
 
     // Makes the cloth, pole and caps the settings ask for (or updates the ones that
     // exist), as children of the cluster, and lists them as its members.
@@ -49,6 +53,10 @@ public:
     // The simulation, rebuilt when a setting that moves the cloth has changed.
     kxFlag& flag();
 
+    // A cap style's mesh (in pole radii, the pole's end at y = 0), from the cap
+    // libraries; null when none holds the name. Set by the program at start-up.
+    static const GeometryInterface* (*capShapes)(bool top, const std::string& name);
+
     FlagUnit unit;
     // Told how a long run of steps (a lead-in, a jump far ahead) is getting on.
     std::function<void(int done, int total)> progress;
@@ -63,10 +71,14 @@ private:
     // The flag's own frame in the world's, turn only; identity when forces are local.
     glm::dmat4 flagToWorld();
 
+    void buildCaps(double top, double length, const double pivot[3]);
+
     std::unique_ptr<kxFlag> flag_;
     std::unique_ptr<FlagUnit> builtFrom_;
     glm::dmat4 builtTurn_{1.0};
     double shownTime_ = -1e300;
+    std::string warnedCaps_[2];
+    bool partsStale_ = false;  // the cap names already reported missing
 };
 
 // Adds the flag cluster to the member factory under its stored class name.

@@ -8,8 +8,13 @@
 
 #include "SolidCheck.h"
 #include "TempDir.h"
+#include "app/FactoryLibrary.h"
+#include "app/FlagCaps.h"
 #include "app/Registration.h"
+#include "app/VeltraneApp.h"
 #include "geometry/ObjectP.h"
+#include "library/OrvoCapStyle.h"
+#include "platform/Folders.h"
 #include "scene/Quality.h"
 #include "scene/SceneFile.h"
 #include "scene/SceneX.h"
@@ -70,6 +75,59 @@ TEST(FlagCluster, MembersAreNamedAfterTheClusterAndThePoleAndCapAreSolid) {
     ASSERT_TRUE(flag->renameWithMembers("Flag2"));
     EXPECT_EQ(flag->memberName(0), "Flag2:Flag");
     EXPECT_NE(flag->cloth(), nullptr);
+}
+
+TEST(FlagCluster, LibraryCapsAreClosedSolidsAtThePolesEndsAndUsersCapsComeFirst) {
+    registerAllClasses();
+    test::TempDir dir;
+    Folders::instance().setDocuments(dir.file("docs"));
+    FlagCaps::reload();
+    auto capOf = [](const std::string& top, const std::string& bottom, double* poleBox = nullptr) {
+        SceneX scene;
+        auto* flag = new FlagCluster(scene, "Flag1");
+        flag->unit.preRollFrames = 0;
+        flag->unit.topCapStyle = top, flag->unit.bottomCapStyle = bottom, flag->unit.bottomCapScale = 2.0;
+        flag->buildMembers();
+        EXPECT_EQ(flag->memberCount(), 3);
+        auto* cap = dynamic_cast<ObjectP*>(scene.findMember("Flag1:Cap1"));
+        double box[6] = {0, 0, 0, 0, 0, 0};
+        if (flag->memberCount() == 3 && cap) {
+            const test::SolidCheck check = test::checkSolid(*cap->geometry(kRenderMode));
+            EXPECT_EQ(check.faults(), 0) << top << bottom << ": " << check.summary();
+            EXPECT_GT(check.volume, 0.0) << top << bottom;
+            cap->worldBounds(kRenderMode, box);
+            if (poleBox) dynamic_cast<ObjectP*>(flag->member(1))->worldBounds(kRenderMode, poleBox);
+        }
+        return std::vector<double>(box, box + 6);
+    };
+    double pole[6];
+    for (const std::string& name : FactoryLibrary::capNames(true)) {
+        const std::vector<double> box = capOf(name, "None", pole);
+        EXPECT_NEAR(box[1], pole[4], 1e-9) << name;  // standing on the pole's top
+        EXPECT_GT(box[4], pole[4] + 0.02) << name;
+    }
+    for (const std::string& name : FactoryLibrary::capNames(false)) {
+        const std::vector<double> box = capOf("None", name, pole);
+        EXPECT_NEAR(box[4], pole[1], 1e-9) << name;  // hanging from its foot
+        EXPECT_LT(box[1], pole[1] - 0.04) << name;
+    }
+    // A cap of the user's own, kept as an object file in the top caps' swatch folder,
+    // goes before the program's of the same name.
+    SceneX made;
+    auto* tall = new ObjectP(made, "Spear");
+    tall->setType(ObjectP::kCube);
+    tall->setSize(0, 1.0), tall->setSize(1, 8.0), tall->setSize(2, 1.0);
+    OrvoCapManager mine(true);
+    ASSERT_NE(mine.addFrom(made, *tall), nullptr);
+    const std::string libraries = VeltraneApp::userLibraries();
+    ASSERT_TRUE(mine.saveSwatches(libraries));
+    EXPECT_TRUE(Folders::exists(mine.swatchFolder(libraries) + "/Spear.kxo"));
+    FlagCaps::reload();
+    EXPECT_EQ(FlagCaps::names(true)[0], "Spear");
+    const std::vector<double> own = capOf("Spear", "None", pole);
+    EXPECT_NEAR(own[4] - own[1], 8.0 * 0.04, 1e-6);  // 8 pole radii high
+    Folders::instance().setDocuments("");
+    FlagCaps::reload();
 }
 
 TEST(FlagCluster, TheClothFollowsTheSimulationFrameByFrame) {
@@ -188,6 +246,7 @@ TEST(FlagCluster, ScenesHoldingOneOpenAndResaveByteForByte) {
         auto* flag = new FlagCluster(scene, "Banner");
         flag->unit.preRollFrames = 5;
         flag->unit.lockPoints = FlagUnit::kPointsEdge;
+        flag->unit.topCapStyle = "Spear", flag->unit.bottomCapStyle = "Ferrule";
         flag->buildMembers();
         std::string error;
         ASSERT_TRUE(SceneFile::save(scene, dir.file("a.scene"), error)) << error;
@@ -196,15 +255,18 @@ TEST(FlagCluster, ScenesHoldingOneOpenAndResaveByteForByte) {
     EXPECT_NE(saved.find("  begin ObjectC-FlagCluster\n   name \"Banner\"\n"), std::string::npos);
     EXPECT_NE(saved.find("   clusterType \"Flag\"\n"), std::string::npos);
     EXPECT_NE(saved.find("   object \"Banner:Flag\"\n   object \"Banner:Pole1\"\n   object \"Banner:Cap1\"\n"
-                         "   begin FlagUnit\n    Name \"Banner\"\n"),
+                         "   object \"Banner:Cap2\"\n   begin FlagUnit\n    Name \"Banner\"\n"),
               std::string::npos);
     EXPECT_NE(saved.find("    LockPoints Edge\n"), std::string::npos);
+    EXPECT_NE(saved.find("    FlagpoleBottomCapStyle \"Ferrule\"\n"), std::string::npos);
     auto loaded = SceneFile::load(dir.file("a.scene"));
     ASSERT_TRUE(loaded.scene) << loaded.error;
     auto* flag = dynamic_cast<FlagCluster*>(loaded.scene->findMember("Banner"));
     ASSERT_NE(flag, nullptr);
     EXPECT_EQ(flag->unit.lockPoints, FlagUnit::kPointsEdge);
-    EXPECT_EQ(flag->memberCount(), 3);
+    EXPECT_EQ(flag->memberCount(), 4);
+    // Shown, it builds its parts from its settings again: the same parts.
+    ASSERT_TRUE(flag->showTime(0));
     std::string error;
     ASSERT_TRUE(SceneFile::save(*loaded.scene, dir.file("b.scene"), error)) << error;
     EXPECT_EQ(test::readFile(dir.file("b.scene")), saved);

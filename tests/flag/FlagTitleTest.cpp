@@ -2,6 +2,7 @@
 // picture and as a project that keeps the picture beside it.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "AppHelpers.h"
@@ -131,6 +132,42 @@ TEST(FlagTitle, SolidLettersAreTheFlagAndWaveWithItsCloth) {
     int nDirect = 0;
     letters(::test::readImage(dir.file("still.png")), nDirect);
     EXPECT_GT(nDirect, nFlat / 2);
+}
+
+// Pixels whose colour differs clearly between two pictures of the same size.
+int changed(const ::test::Pixels& a, const ::test::Pixels& b) {
+    int n = 0;
+    for (int y = 0; y < a.height; ++y)
+        for (int x = 0; x < a.width; ++x)
+            for (int c = 0; c < 3; ++c)
+                if (std::abs(a.at(x, y)[c] - b.at(x, y)[c]) > 24) {
+                    ++n;
+                    break;
+                }
+    return n;
+}
+
+TEST(FlagTitle, EachLibraryCapShowsAtItsEndOfThePole) {
+    test::TempDir dir;
+    // A shorter pole, so its foot is in the frame too, and caps twice their size.
+    const std::string base =
+        test::edited(test::readFile(test::example("flag.kxp")),
+                     {{"\"examples/flag-title.png\"", "\"" + test::example("flag-title.png") + "\""},
+                      {"FlagpoleLength 400", "FlagpoleLength 200"}, {"TopCapScale 1", "TopCapScale 2"},
+                      {"BottomCapScale 1", "BottomCapScale 2"}});
+    auto caps = [&](const std::string& top, const std::string& bottom, std::string* err = nullptr) {
+        return test::rendered(dir, "caps",
+                              test::edited(base, {{"TopCapStyle \"Ball\"", "TopCapStyle \"" + top + "\""},
+                                                  {"BottomCapStyle \"None\"", "BottomCapStyle \"" + bottom + "\""}}),
+                              "--frame 0 --size 320x240", err);
+    };
+    const ::test::Pixels bare = caps("None", "None");
+    for (const char* top : {"Spear", "Finial", "Disc"}) EXPECT_GT(changed(bare, caps(top, "None")), 30) << top;
+    for (const char* foot : {"Ferrule", "Flat Base", "Spike"}) EXPECT_GT(changed(bare, caps("None", foot)), 30) << foot;
+    // A name no library holds is reported once, and no cap is shown.
+    std::string err;
+    EXPECT_EQ(changed(bare, caps("Crown", "None", &err)), 0);
+    EXPECT_EQ(test::occurrences(err, "no flagpole top cap \"Crown\""), 1u) << err;
 }
 
 TEST(FlagTitle, ALongLeadInShowsItsProgress) {
