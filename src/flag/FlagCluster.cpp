@@ -294,10 +294,24 @@ void FlagCluster::writeClothMesh(const std::vector<double>& positions) {
 }
 
 DAGNode* FlagCluster::namedPole() {
-    if (unit.flagpoleName.empty()) return nullptr;
-    auto* node = dynamic_cast<Object*>(scene().findMember(unit.flagpoleName));
-    if (!node || node == this || node->parentName() == name()) return nullptr;
-    return node;
+    const int index = unit.flagpoleNameIndex;
+    if (unit.flagpoleName.empty() && index < 0) return nullptr;
+    // Never the cluster or one of its own parts.
+    auto usable = [&](Object* o) {
+        return o && o != this && o->parentName() != name() && o->name().rfind('|', 0) != 0;
+    };
+    auto* named = dynamic_cast<Object*>(scene().findMember(unit.flagpoleName));
+    if (index < 0) return usable(named) ? named : nullptr;
+    if (!unit.flagpoleName.empty() && !named) return nullptr;
+    // With an index: the named object's child of that number (one letter of a title, one
+    // part of a model), or with no name the scene's object of that number.
+    int seen = 0;
+    for (int i = 0; i < scene().memberCount(kObjectKind); ++i) {
+        auto* o = dynamic_cast<Object*>(scene().member(kObjectKind, i));
+        if (!usable(o) || (named && o->parentName() != named->name())) continue;
+        if (seen++ == index) return o;
+    }
+    return nullptr;
 }
 
 std::vector<Object*> FlagCluster::wearers() {

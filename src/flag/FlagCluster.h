@@ -47,8 +47,10 @@ public:
     // Objects hung below the cluster that are not its parts: the cloth carries them,
     // bent with it (a title's letters laid on the flat cloth's plane).
     std::vector<Object*> wearers();
-    // The object FlagpoleName names, standing in for a built pole; null when it names
-    // none (or one of the cluster's own).
+    // The object standing in for a built pole: the one FlagpoleName names; with a
+    // FlagpoleNameIndex of 0 or more, that object's child of that number, or without a
+    // name the scene's object of that number. Null when there is none (the cluster and
+    // its own parts never count).
     DAGNode* namedPole();
     // The simulation, rebuilt when a setting that moves the cloth has changed.
     kxFlag& flag();

@@ -228,7 +228,24 @@ TEST(FlagCluster, ANamedObjectIsThePoleTheClothHangsFrom) {
         EXPECT_NEAR(w.z, 0.5, 1e-6);
         EXPECT_NEAR(w.y, j == 0 ? 3.9 : 3.9 - flag->unit.height * flag->unit.scaleY, 1e-6);
     }
+    // An index picks the named object's child of that number, or without a name the
+    // scene's object of that number; the cluster's own parts never count.
+    auto* title = new ObjectP(scene, "Title");
+    title->setType(ObjectP::kGroupNull);
+    ObjectP* letters[2] = {new ObjectP(scene, "T"), new ObjectP(scene, "I")};
+    for (ObjectP* letter : letters) letter->setParent("Title");
+    const struct {
+        const char* name;
+        int index;
+        DAGNode* pole;
+    } picks[] = {{"Title", 1, letters[1]}, {"Title", 0, letters[0]}, {"Title", 2, nullptr}, {"", 0, mast},
+                 {"", 1, title}, {"", 9, nullptr}, {"Mast", -1, mast}, {"", -1, nullptr}};
+    for (const auto& p : picks) {
+        flag->unit.flagpoleName = p.name, flag->unit.flagpoleNameIndex = p.index;
+        EXPECT_EQ(flag->namedPole(), p.pole) << p.name << " " << p.index;
+    }
     // A name no object holds: the flag builds its own pole again.
+    flag->unit.flagpoleNameIndex = -1;
     flag->unit.flagpoleName = "Nothing";
     flag->buildMembers();
     EXPECT_EQ(flag->memberCount(), 3);
