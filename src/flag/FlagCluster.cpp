@@ -83,11 +83,8 @@ int FlagCluster::beginChild(CommandIO& io, const char* blockName) {
     return 0;
 }
 
-glm::dmat4 FlagCluster::flagToWorld() {
-    // Only the turn: world forces keep their strength whatever the cluster's scale, and
-    // the resting placement, since an animated one would start the run again each frame.
-    if (unit.useLocalForces) return glm::dmat4(1.0);
-    const glm::dmat4 world = restWorldTransform();
+glm::dmat4 FlagCluster::turnOf(const glm::dmat4& world) {
+    // Only the turn: world forces keep their strength whatever the cluster's scale.
     glm::dmat4 turn(1.0);
     for (int c = 0; c < 3; ++c) {
         const glm::dvec3 axis(world[c]);
@@ -97,17 +94,31 @@ glm::dmat4 FlagCluster::flagToWorld() {
     return turn;
 }
 
+glm::dmat4 FlagCluster::flagToWorld() {
+    if (unit.useLocalForces) return glm::dmat4(1.0);
+    return turnOf(restWorldTransform());
+}
+
 kxFlag& FlagCluster::flag() {
     const glm::dmat4 turn = flagToWorld();
-    if (!flag_ || !builtFrom_ || motionOf(*builtFrom_) != motionOf(unit) || turn != builtTurn_) {
+    // A run followed through the animation differs from one at rest even where the
+    // cluster stands still at frame 0; once followed, it is kept for calls between frames.
+    const bool following = worldAt && !unit.useLocalForces;
+    if (!flag_ || !builtFrom_ || motionOf(*builtFrom_) != motionOf(unit) || turn != builtTurn_ ||
+        (following && !builtFollowing_)) {
         flag_ = std::make_unique<kxFlag>(unit);
         flag_->transforms[0] = turn;
         flag_->transforms[1] = glm::transpose(turn);
         builtFrom_ = std::make_unique<FlagUnit>(unit);
         builtTurn_ = turn;
+        builtFollowing_ = following;
         shownTime_ = -1e300;
     }
     flag_->progress = progress;
+    if (builtFollowing_)
+        flag_->turnAt = [this](int frame) { return turnOf(worldAt ? worldAt(frame) : restWorldTransform()); };
+    else
+        flag_->turnAt = nullptr;
     return *flag_;
 }
 
@@ -235,8 +246,8 @@ bool FlagCluster::showTime(double time) {
         partsStale_ = false;
         buildMembers();
     }
+    kxFlag& f = flag();  // first: a rebuilt run has no time shown
     if (time == shownTime_) return true;
-    kxFlag& f = flag();
     const double first = std::floor(time);
     std::vector<double> a, b;
     if (!f.positionsAt(static_cast<int>(first), a)) return false;

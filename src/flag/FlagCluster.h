@@ -60,6 +60,9 @@ public:
     static const GeometryInterface* (*capShapes)(bool top, const std::string& name);
 
     FlagUnit unit;
+    // The cluster's world transform at a time (frames), as its animation places it; set
+    // while the animation shows a time, so world forces follow an animated turn.
+    std::function<glm::dmat4(double time)> worldAt;
     // Told how a long run of steps (a lead-in, a jump far ahead) is getting on.
     std::function<void(int done, int total)> progress;
 
@@ -72,12 +75,14 @@ private:
     void bendWearers(const std::vector<double>& positions);
     // The flag's own frame in the world's, turn only; identity when forces are local.
     glm::dmat4 flagToWorld();
+    static glm::dmat4 turnOf(const glm::dmat4& world);
 
     void buildCaps(double top, double length, const double pivot[3]);
 
     std::unique_ptr<kxFlag> flag_;
     std::unique_ptr<FlagUnit> builtFrom_;
     glm::dmat4 builtTurn_{1.0};
+    bool builtFollowing_ = false;
     double shownTime_ = -1e300;
     std::string warnedCaps_[2];
     bool partsStale_ = false;  // the cap names already reported missing

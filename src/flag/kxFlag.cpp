@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include <glm/matrix.hpp>
+
 namespace fw {
 
 namespace {
@@ -136,6 +138,10 @@ void kxFlag::lockPoints() {
 
 void kxFlag::setTime(int s) {
     windSpeed_ = wind_.speed(s - startFrame());
+    if (turnAt && !unit_.useLocalForces) {
+        transforms[0] = turnAt(s);
+        transforms[1] = glm::transpose(transforms[0]);
+    }
     // World forces reach the cloth through its own frame unless they are meant in it.
     const double g[3] = {0.0, 100.0 * unit_.gravity, 0.0};
     if (unit_.useLocalForces) {

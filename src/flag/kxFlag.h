@@ -4,6 +4,7 @@
 // normals and pulled down by gravity; its states are kept so playback recomputes nothing.
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 #include "flag/FlagUnit.h"
@@ -34,6 +35,10 @@ public:
     // The frame whose simulated state `frame` shows, and the earlier frame blended into
     // it with its weight (0 outside a loop's blend zone).
     void loopFrames(int frame, int& shown, int& blended, double& weight) const;
+
+    // The flag's frame in the world's (turn only) at a step, when the flag moves: world
+    // forces are taken into the flag through it at every step. Unset, transforms[1] holds.
+    std::function<glm::dmat4(int frame)> turnAt;
 
 protected:
     void setTime(int s) override;

@@ -8,9 +8,12 @@
 
 #include "SolidCheck.h"
 #include "TempDir.h"
+#include "anim/AnimPose.h"
+#include "anim/AnimTrack.h"
 #include "app/FactoryLibrary.h"
 #include "app/FlagCaps.h"
 #include "app/Registration.h"
+#include "app/SceneAnimator.h"
 #include "app/VeltraneApp.h"
 #include "geometry/ObjectP.h"
 #include "library/OrvoCapStyle.h"
@@ -182,11 +185,11 @@ TEST(FlagCluster, WorldForcesReachATurnedFlagThroughItsTurn) {
         for (int j = 0; j < 21; ++j) y += p[3 * flag->flag().index(20, j) + 1];
         return y / 21 + flag->unit.height / 2;  // above the rest middle
     };
-    std::vector<double> upright, turnedLocal;
+    std::vector<double> upright, turnedLocal, turnedWorld;
     const double hanging = freeEdge(0, 0, &upright);
     EXPECT_LT(hanging, -5.0);  // gravity pulls the free edge down the cloth
     // Upside down, the world's gravity pulls it up the cloth.
-    EXPECT_GT(freeEdge(180, 0), 5.0);
+    EXPECT_GT(freeEdge(180, 0, &turnedWorld), 5.0);
     // Forces meant in the flag's own frame ignore the turn.
     EXPECT_LT(freeEdge(180, 1, &turnedLocal), -5.0);
     EXPECT_EQ(turnedLocal, upright);
@@ -198,6 +201,28 @@ TEST(FlagCluster, WorldForcesReachATurnedFlagThroughItsTurn) {
     for (int j = 0; j < 21; ++j) x += quarter[3 * (21 * j + 20)] / 21, uprightX += upright[3 * (21 * j + 20)] / 21;
     EXPECT_GT(uprightX, 150.0);
     EXPECT_LT(x, 0.0);
+
+    // Turned upside down by a track rather than at rest: the forces follow the turn the
+    // animation gives at each step, as for a flag resting upside down.
+    SceneX scene;
+    auto* flag = new FlagCluster(scene, "Flag1");
+    flag->unit.preRollFrames = 60;
+    flag->buildMembers();
+    auto* track = new AnimTrack(scene, "Turn");
+    track->trackNode = NameReference(scene.nameDictionary(), "Flag1");
+    auto held = std::make_unique<AnimPose>(scene);
+    held->startFrame = -100, held->length = 200;
+    held->settings.globalCenterRotation[2] = 180;
+    track->segments.push_back(std::move(held));
+    SceneAnimator animator(scene);
+    animator.setTime(0);
+    std::vector<double> animated;
+    ASSERT_TRUE(flag->flag().positionsAt(0, animated));
+    EXPECT_NE(animated, upright);
+    ASSERT_EQ(animated.size(), turnedWorld.size());
+    for (size_t i = 0; i < animated.size(); ++i) ASSERT_NEAR(animated[i], turnedWorld[i], 1e-6) << i;
+    // Posing the cluster at every step leaves it where the shown time has it.
+    EXPECT_NEAR(flag->worldTransform()[1][1], -1.0, 1e-9);
 }
 
 TEST(FlagCluster, ANamedObjectIsThePoleTheClothHangsFrom) {
