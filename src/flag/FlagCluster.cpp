@@ -26,7 +26,7 @@ auto motionOf(const FlagUnit& u) {
     return std::tie(u.width, u.height, u.nu, u.nv, u.lockEdge, u.lockPoints, u.mass, u.edgeMassPercent, u.stretch,
                     u.bend, u.shear, u.airFriction, u.accuracySteps, u.sloMo, u.windVariation, u.windVariationSeed,
                     u.useLocalForces, u.speedGeneratorSeed, u.speedGeneratorType, u.preRollFrames, u.selfCollision,
-                    u.flagNudge[0], u.flagNudge[1], u.flagNudge[2], u.loopOn, u.loopAnchor, u.loopRepeat,
+                    u.flagNudge[0], u.flagNudge[1], u.flagNudge[2], u.motionBlurPasses, u.loopOn, u.loopAnchor, u.loopRepeat,
                     u.loopBlend, u.flatten, u.windStrength, u.gravity, u.windDirection[0], u.windDirection[1],
                     u.windDirection[2], u.stepLength, u.rate);
 }
@@ -116,7 +116,7 @@ kxFlag& FlagCluster::flag() {
     }
     flag_->progress = progress;
     if (builtFollowing_)
-        flag_->turnAt = [this](int frame) { return turnOf(worldAt ? worldAt(frame) : restWorldTransform()); };
+        flag_->turnAt = [this](double frame) { return turnOf(worldAt ? worldAt(frame) : restWorldTransform()); };
     else
         flag_->turnAt = nullptr;
     return *flag_;
@@ -248,15 +248,9 @@ bool FlagCluster::showTime(double time) {
     }
     kxFlag& f = flag();  // first: a rebuilt run has no time shown
     if (time == shownTime_) return true;
-    const double first = std::floor(time);
-    std::vector<double> a, b;
-    if (!f.positionsAt(static_cast<int>(first), a)) return false;
-    if (time > first) {
-        // A sub-frame (motion blur): between the two frames' states.
-        if (!f.positionsAt(static_cast<int>(first) + 1, b)) return false;
-        const double w = time - first;
-        for (size_t i = 0; i < a.size(); ++i) a[i] += w * (b[i] - a[i]);
-    }
+    // A sub-frame (motion blur) lies between two kept states.
+    std::vector<double> a;
+    if (!f.positionsAt(time, a)) return false;
     writeClothMesh(a);
     bendWearers(a);
     shownTime_ = time;

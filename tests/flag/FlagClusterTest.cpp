@@ -166,6 +166,32 @@ TEST(FlagCluster, TheClothFollowsTheSimulationFrameByFrame) {
     // A setting that moves the cloth starts the simulation again.
     flag->unit.airFriction = 20;
     EXPECT_EQ(flag->flag().stepsRun, 0);
+
+    // Four sub-steps a frame: a quarter frame shows a simulated state, between the
+    // frames but off the straight line that joins them; between sub-steps, a straight line.
+    flag->unit.motionBlurPasses = 4;
+    ASSERT_TRUE(flag->showTime(10));
+    const std::vector<double> p10 = vertex(fly);
+    ASSERT_TRUE(flag->showTime(10.25));
+    const std::vector<double> quarter = vertex(fly);
+    ASSERT_TRUE(flag->showTime(10.125));
+    const std::vector<double> eighth = vertex(fly);
+    ASSERT_TRUE(flag->showTime(11));
+    const std::vector<double> p11 = vertex(fly);
+    std::vector<double> kept;
+    ASSERT_TRUE(flag->flag().stateAt(10, kept, 1));
+    double step = 0, off = 0, from10 = 0, to11 = 0;
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_DOUBLE_EQ(quarter[c], kept[9 * fly + c] * (c == 1 ? flag->unit.scaleY : flag->unit.scaleX));
+        EXPECT_NEAR(eighth[c], 0.5 * (p10[c] + quarter[c]), 1e-12);
+        step += (p11[c] - p10[c]) * (p11[c] - p10[c]);
+        off += std::pow(quarter[c] - (0.75 * p10[c] + 0.25 * p11[c]), 2);
+        from10 += (quarter[c] - p10[c]) * (quarter[c] - p10[c]);
+        to11 += (p11[c] - quarter[c]) * (p11[c] - quarter[c]);
+    }
+    EXPECT_GT(off, 1e-4 * step);  // over a hundredth of the frame's step off the line
+    EXPECT_LT(from10, step);
+    EXPECT_LT(to11, step);
 }
 
 TEST(FlagCluster, WorldForcesReachATurnedFlagThroughItsTurn) {

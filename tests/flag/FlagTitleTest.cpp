@@ -170,6 +170,22 @@ TEST(FlagTitle, EachLibraryCapShowsAtItsEndOfThePole) {
     EXPECT_EQ(test::occurrences(err, "no flagpole top cap \"Crown\""), 1u) << err;
 }
 
+TEST(FlagTitle, MotionBlurSeesTheClothMoveWithinAFrame) {
+    test::TempDir dir;
+    const std::string base = test::edited(test::readFile(test::example("flag.kxp")),
+                                          {{"\"examples/flag-title.png\"", "\"" + test::example("flag-title.png") + "\""},
+                                           {"MotionBlurShutter 180", "MotionBlurShutter 360"}});
+    // The render's passes, then the flag's sub-steps a frame.
+    auto frame = [&](const std::string& passes, const std::string& steps) {
+        return test::rendered(dir, "blur",
+                              test::edited(base, {{"\n MotionBlurPasses 1\n", "\n MotionBlurPasses " + passes + "\n"},
+                                                  {"    MotionBlurPasses 1\n", "    MotionBlurPasses " + steps + "\n"}}),
+                              "--frame 30 --size 320x240");
+    };
+    // Drawn straight between frames, or along the flag's own sub-steps.
+    for (const char* steps : {"1", "4"}) EXPECT_GT(changed(frame("1", steps), frame("8", steps)), 150) << steps;
+}
+
 TEST(FlagTitle, ALongLeadInShowsItsProgress) {
     test::TempDir dir;
     const std::string project = dir.file("long.kxp");
