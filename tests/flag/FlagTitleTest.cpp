@@ -215,6 +215,35 @@ TEST(FlagTitle, ALongLeadInShowsItsProgress) {
     EXPECT_EQ(quiet.err.find("Simulating"), std::string::npos);
 }
 
+// A material dresses a printed flag's cloth under its print, or a solid flag's letters,
+// never the pole.
+TEST(FlagTitle, AMaterialDressesTheClothOrTheLettersButNotThePole) {
+    test::TempDir dir;
+    auto picture = [&](const std::string& options) {
+        const std::string out = dir.file("m.png");
+        test::Outcome r = test::formwright(dir, "text HI " + options + " -o '" + out + "'");
+        EXPECT_EQ(r.status, 0) << options << ": " << r.err;
+        return ::test::readImage(out);
+    };
+    // Changed pixels left of the cloth (the pole) and right of it.
+    auto split = [](const ::test::Pixels& a, const ::test::Pixels& b) {
+        int n[2] = {0, 0};
+        for (int y = 0; y < a.height; ++y)
+            for (int x = 0; x < a.width; ++x)
+                for (int c = 0; c < 3; ++c)
+                    if (std::abs(a.at(x, y)[c] - b.at(x, y)[c]) > 24) {
+                        ++n[x < a.width / 5 ? 0 : 1];
+                        break;
+                    }
+        return std::pair<int, int>(n[0], n[1]);
+    };
+    for (const char* kind : {"--flag", "--flag solid"}) {
+        const auto [pole, rest] = split(picture(kind), picture(std::string(kind) + " --material 'Glossy Red Plastic'"));
+        EXPECT_LT(pole, 30) << kind;
+        EXPECT_GT(rest, 3000) << kind;
+    }
+}
+
 // What a flag cannot take is refused by name, and nothing is written.
 TEST(FlagTitle, OtherKindsAndWhatTheClothCannotWearAreRefused) {
     test::TempDir dir;
@@ -223,7 +252,7 @@ TEST(FlagTitle, OtherKindsAndWhatTheClothCannotWearAreRefused) {
         const char* said;
     } refused[] = {
         {"--flag cloth", "--flag: cloth not in {picture,solid}"},
-        {"--flag --material Gold", "--material: a flag's cloth wears the rendered title"},
+        {"--flag --material Chrome@1", "--material: a word of a printed flag is part of its picture"},
         {"--flag --animate fly-in", "--animate: a flag's cloth wears the title as a still picture"},
     };
     for (const auto& c : refused) {
