@@ -325,7 +325,9 @@ std::vector<Object*> FlagCluster::wearers() {
     for (int i = 0; i < scene().memberCount(kObjectKind); ++i) {
         auto* o = dynamic_cast<Object*>(scene().member(kObjectKind, i));
         if (!o || o == this || !o->hasParent() || o->parentName() != me) continue;
-        bool part = false;
+        // The parts are named after the cluster; while they are being built, not all of
+        // them are listed yet.
+        bool part = o->name().rfind(me + kSeparator, 0) == 0;
         for (int m = 0; m < memberCount() && !part; ++m) part = memberName(m) == o->name();
         if (!part) found.push_back(o);
     }

@@ -316,6 +316,7 @@ TEST(FlagCluster, ScenesHoldingOneOpenAndResaveByteForByte) {
         flag->unit.lockPoints = FlagUnit::kPointsEdge;
         flag->unit.topCapStyle = "Spear", flag->unit.bottomCapStyle = "Ferrule";
         flag->buildMembers();
+        (new ObjectP(scene, "Worn"))->setParent("Banner");  // carried by the cloth
         std::string error;
         ASSERT_TRUE(SceneFile::save(scene, dir.file("a.scene"), error)) << error;
         saved = test::readFile(dir.file("a.scene"));
@@ -333,8 +334,11 @@ TEST(FlagCluster, ScenesHoldingOneOpenAndResaveByteForByte) {
     ASSERT_NE(flag, nullptr);
     EXPECT_EQ(flag->unit.lockPoints, FlagUnit::kPointsEdge);
     EXPECT_EQ(flag->memberCount(), 4);
-    // Shown, it builds its parts from its settings again: the same parts.
+    // Shown, it builds its parts from its settings again: the same parts, and only what
+    // it carries is bent with the cloth.
     ASSERT_TRUE(flag->showTime(0));
+    for (int i = 0; i < flag->memberCount(); ++i) EXPECT_EQ(dynamic_cast<Object*>(flag->member(i))->warp(), nullptr) << i;
+    EXPECT_NE(dynamic_cast<Object*>(loaded.scene->findMember("Worn"))->warp(), nullptr);
     std::string error;
     ASSERT_TRUE(SceneFile::save(*loaded.scene, dir.file("b.scene"), error)) << error;
     EXPECT_EQ(test::readFile(dir.file("b.scene")), saved);
