@@ -92,10 +92,11 @@ bool FlagTitle::buildSolid(OrvoSceneManager& manager, const TitleScene::Options&
         return false;
     }
 
-    // The cloth keeps its proportions and leaves a margin around the title.
+    // The cloth keeps its proportions: as wide as the title, or wider to leave a margin
+    // above and below a tall one.
     auto* flag = new FlagCluster(scene, "Flag");
     const double titleWidth = box[3] - box[0], titleHeight = box[4] - box[1];
-    const double clothWidth = std::max(1.2 * titleWidth, 1.5 * titleHeight * flag->unit.width / flag->unit.height);
+    const double clothWidth = std::max(titleWidth, 1.5 * titleHeight * flag->unit.width / flag->unit.height);
     const double scale = clothWidth / flag->unit.width, clothHeight = flag->unit.height * scale;
     flag->unit.scaleX = flag->unit.scaleY = scale;
     auto* pole = new MaterialX(scene, "Flag Pole");
@@ -104,9 +105,9 @@ bool FlagTitle::buildSolid(OrvoSceneManager& manager, const TitleScene::Options&
     flag->buildMembers();
     // The letters are the flag: the cloth only carries them.
     flag->cloth()->setFlag(DAGNode::kVisible, false);
-    // Centred on the flat cloth, their depth straddling it.
-    const double shift[3] = {clothWidth / 2 - (box[0] + box[3]) / 2, -clothHeight / 2 - (box[1] + box[4]) / 2,
-                             -(box[2] + box[5]) / 2};
+    // From the cloth's pinned edge, against the pole, centred down the cloth, their depth
+    // straddling it.
+    const double shift[3] = {-box[0], -clothHeight / 2 - (box[1] + box[4]) / 2, -(box[2] + box[5]) / 2};
     for (ObjectX* letter : letters) {
         letter->setParent(flag->name());
         for (int c = 0; c < 3; ++c) letter->translate[c] += shift[c];

@@ -126,6 +126,19 @@ TEST(FlagTitle, SolidLettersAreTheFlagAndWaveWithItsCloth) {
     EXPECT_GT(differing(at10, at40), nFlat / 5);
     EXPECT_GT(differing(at10, still), nFlat / 5);
     EXPECT_GT(differing(at40, still), nFlat / 5);
+    // The first letter stands against the pole: along the rows of the flat title, the
+    // fewest dark pixels between the pole's run and the next lit one.
+    const ::test::Pixels flatPicture = ::test::readImage(dir.file("flat.png"));
+    int gap = flatPicture.width;
+    for (int y = 0; y < flatPicture.height; ++y) {
+        auto lit = [&](int x) { return x < flatPicture.width && flatPicture.at(x, y)[0] + flatPicture.at(x, y)[1] > 160; };
+        int x = 0, dark = 0;
+        while (x < flatPicture.width && !lit(x)) ++x;
+        while (lit(x)) ++x;
+        for (; x < flatPicture.width && !lit(x); ++x) ++dark;
+        if (x < flatPicture.width) gap = std::min(gap, dark);
+    }
+    EXPECT_LE(gap, 2);
 
     // A picture straight from the command shows the waving letters too.
     ASSERT_EQ(test::formwright(dir, "text Wave --flag solid -o '" + dir.file("still.png") + "'").status, 0);
