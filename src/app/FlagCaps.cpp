@@ -28,8 +28,17 @@ const std::vector<Profile>& profiles(bool top) {
     static const std::vector<Profile> tops = {
         {"Spear", {{0, 0}, {1.3, 0}, {1.3, 0.4}, {0.6, 0.6}, {0.6, 1.0}, {1.6, 1.8}, {0, 5.5}}},
         {"Finial",
-         {{0, 0}, {1.4, 0}, {1.4, 0.3}, {0.7, 0.5}, {0.7, 0.9}, {1.6, 1.6}, {2.0, 2.4}, {1.6, 3.2}, {0.8, 3.8},
-          {0.3, 4.3}, {0, 4.8}}},
+         {{0, 0},
+          {1.4, 0},
+          {1.4, 0.3},
+          {0.7, 0.5},
+          {0.7, 0.9},
+          {1.6, 1.6},
+          {2.0, 2.4},
+          {1.6, 3.2},
+          {0.8, 3.8},
+          {0.3, 4.3},
+          {0, 4.8}}},
         {"Disc", {{0, 0}, {0.8, 0}, {0.8, 0.3}, {3.0, 0.4}, {3.0, 0.8}, {0, 0.9}}},
     };
     static const std::vector<Profile> bottoms = {
@@ -56,7 +65,8 @@ void lathe(const Profile& profile, ObjDB& mesh) {
     auto at = [](const std::vector<int>& ring, int k) { return ring[ring.size() == 1 ? 0 : k % kAround]; };
     for (size_t i = 0; i + 1 < rings.size(); ++i)
         for (int k = 0; k < kAround; ++k) {
-            const int a = at(rings[i], k), b = at(rings[i + 1], k), c = at(rings[i + 1], k + 1), d = at(rings[i], k + 1);
+            const int a = at(rings[i], k), b = at(rings[i + 1], k), c = at(rings[i + 1], k + 1),
+                      d = at(rings[i], k + 1);
             // Wound so the faces look outwards; a side on the axis leaves one triangle.
             if (rings[i + 1].size() > 1) {
                 const int t[3] = {a, b, c};

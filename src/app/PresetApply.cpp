@@ -42,8 +42,9 @@ void wear(MaterialStack& stack, const std::string& material) {
 // `material`, or where the cloth wears a picture, a copy of it under the picture.
 std::string printedCopy(SceneX& project, ObjectP& cloth, const std::string& material) {
     MaterialStack* stack = cloth.materialStack(0);
-    auto* worn = stack && stack->itemCount() > 0 ? dynamic_cast<MaterialX*>(project.findMember(stack->item(0).materialName()))
-                                             : nullptr;
+    auto* worn = stack && stack->itemCount() > 0
+                     ? dynamic_cast<MaterialX*>(project.findMember(stack->item(0).materialName()))
+                     : nullptr;
     const int layer = worn ? worn->colorChannel().findImageLayer() : -1;
     auto* picture = layer >= 0 ? dynamic_cast<ShaderImage*>(worn->colorChannel().layer(layer).rgbShader()) : nullptr;
     const auto* preset = dynamic_cast<MaterialX*>(project.findMember(material));

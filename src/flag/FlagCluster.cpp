@@ -26,9 +26,9 @@ auto motionOf(const FlagUnit& u) {
     return std::tie(u.width, u.height, u.nu, u.nv, u.lockEdge, u.lockPoints, u.mass, u.edgeMassPercent, u.stretch,
                     u.bend, u.shear, u.airFriction, u.accuracySteps, u.sloMo, u.windVariation, u.windVariationSeed,
                     u.useLocalForces, u.speedGeneratorSeed, u.speedGeneratorType, u.preRollFrames, u.selfCollision,
-                    u.flagNudge[0], u.flagNudge[1], u.flagNudge[2], u.motionBlurPasses, u.loopOn, u.loopAnchor, u.loopRepeat,
-                    u.loopBlend, u.flatten, u.windStrength, u.gravity, u.windDirection[0], u.windDirection[1],
-                    u.windDirection[2], u.stepLength, u.rate);
+                    u.flagNudge[0], u.flagNudge[1], u.flagNudge[2], u.motionBlurPasses, u.loopOn, u.loopAnchor,
+                    u.loopRepeat, u.loopBlend, u.flatten, u.windStrength, u.gravity, u.windDirection[0],
+                    u.windDirection[1], u.windDirection[2], u.stepLength, u.rate);
 }
 
 void copyMesh(const GeometryInterface& from, ObjDB& to) {
@@ -198,7 +198,8 @@ void FlagCluster::buildCaps(double top, double length, const double pivot[3]) {
     const double r = unit.flagpoleRadius * unit.scaleX;
     // Caps built before and not asked for now stay out of sight.
     for (int n = 1; n <= 2; ++n)
-        if (auto* old = dynamic_cast<DAGNode*>(scene().findMember(capName(me, n)))) old->setFlag(DAGNode::kVisible, false);
+        if (auto* old = dynamic_cast<DAGNode*>(scene().findMember(capName(me, n))))
+            old->setFlag(DAGNode::kVisible, false);
     if (unit.flagpoleType == FlagUnit::kPoleNone) return;
     int capNumber = 0;
     for (int c = 0; c < 2; ++c) {
