@@ -29,7 +29,7 @@ public:
     // Steps a frame is simulated in (MotionBlurPasses, 1 to kMostSubSteps): each one's
     // state is kept, so the motion between frames is simulated, not drawn straight.
     int subSteps() const { return sub_; }
-    static constexpr int kMostSubSteps = 16;
+    static constexpr int kMostSubSteps = 8;  // the longest lead-in stays minutes at most
 
     // The particles' state at `frame` (position, previous and saved position per
     // particle, 9 doubles), or at its sub-step `k`, with looping and flattening applied;
