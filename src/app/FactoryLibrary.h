@@ -33,6 +33,11 @@ public:
     // The lights of the named lighting style into `scene`; false for an unknown name.
     static bool buildLightingStyle(const std::string& name, SceneX& scene);
 
+    // The flagpole caps (FlagCaps): their names, and each as a closed solid (a custom
+    // ObjectP of that name, in pole radii, the pole's end at y = 0) into `scene`.
+    static std::vector<std::string> capNames(bool top);
+    static void buildCaps(bool top, SceneX& scene);
+
     // The library built once per process: a preset of the kind by its exact name, or
     // null. For lighting styles the member is null and `lighting` the style's scene.
     struct Preset {

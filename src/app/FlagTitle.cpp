@@ -61,7 +61,8 @@ bool FlagTitle::build(OrvoSceneManager& manager, const TitleScene::Options& opti
     flag->unit.scaleX = flag->unit.scaleY = scale;
     flag->materialStack(0)->item(0).setMaterial(cloth->name());
     flag->materialStack(1)->item(0).setMaterial(pole->name());
-    flag->materialStack(2)->item(0).setMaterial(pole->name());
+    // The caps (a foot as well, if one is chosen later) wear the pole's material.
+    for (int slot = 2; slot < 4; ++slot) flag->materialStack(slot)->item(0).setMaterial(pole->name());
     flag->buildMembers();
 
     // The cloth and the top of the pole fill the frame.
@@ -91,21 +92,22 @@ bool FlagTitle::buildSolid(OrvoSceneManager& manager, const TitleScene::Options&
         return false;
     }
 
-    // The cloth keeps its proportions and leaves a margin around the title.
+    // The cloth keeps its proportions: as wide as the title, or wider to leave a margin
+    // above and below a tall one.
     auto* flag = new FlagCluster(scene, "Flag");
     const double titleWidth = box[3] - box[0], titleHeight = box[4] - box[1];
-    const double clothWidth = std::max(1.2 * titleWidth, 1.5 * titleHeight * flag->unit.width / flag->unit.height);
+    const double clothWidth = std::max(titleWidth, 1.5 * titleHeight * flag->unit.width / flag->unit.height);
     const double scale = clothWidth / flag->unit.width, clothHeight = flag->unit.height * scale;
     flag->unit.scaleX = flag->unit.scaleY = scale;
     auto* pole = new MaterialX(scene, "Flag Pole");
     pole->colorChannel().setColor(0.85f, 0.85f, 0.88f);
-    for (int slot = 1; slot < 3; ++slot) flag->materialStack(slot)->item(0).setMaterial(pole->name());
+    for (int slot = 1; slot < 4; ++slot) flag->materialStack(slot)->item(0).setMaterial(pole->name());
     flag->buildMembers();
     // The letters are the flag: the cloth only carries them.
     flag->cloth()->setFlag(DAGNode::kVisible, false);
-    // Centred on the flat cloth, their depth straddling it.
-    const double shift[3] = {clothWidth / 2 - (box[0] + box[3]) / 2, -clothHeight / 2 - (box[1] + box[4]) / 2,
-                             -(box[2] + box[5]) / 2};
+    // From the cloth's pinned edge, against the pole, centred down the cloth, their depth
+    // straddling it.
+    const double shift[3] = {-box[0], -clothHeight / 2 - (box[1] + box[4]) / 2, -(box[2] + box[5]) / 2};
     for (ObjectX* letter : letters) {
         letter->setParent(flag->name());
         for (int c = 0; c < 3; ++c) letter->translate[c] += shift[c];

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "app/RenderJob.h"
+#include "flag/FlagCluster.h"
 #include "geometry/ObjectP.h"
 #include "geometry/ObjectX.h"
 #include "geometry/ObjectXStyle.h"
@@ -13,8 +15,11 @@
 #include "render/DrawList.h"
 #include "render/LightX.h"
 #include "scene/SceneX.h"
+#include "surface/MaterialChannelColor.h"
 #include "surface/MaterialStack.h"
 #include "surface/MaterialX.h"
+#include "surface/ShaderBlock.h"
+#include "surface/ShaderImage.h"
 
 namespace fw {
 
@@ -32,6 +37,25 @@ std::vector<T*> visibleObjects(SceneX& project) {
 void wear(MaterialStack& stack, const std::string& material) {
     stack.clear();
     stack.addItem(material);
+}
+
+// `material`, or where the cloth wears a picture, a copy of it under the picture.
+std::string printedCopy(SceneX& project, ObjectP& cloth, const std::string& material) {
+    MaterialStack* stack = cloth.materialStack(0);
+    auto* worn = stack && stack->itemCount() > 0
+                     ? dynamic_cast<MaterialX*>(project.findMember(stack->item(0).materialName()))
+                     : nullptr;
+    const int layer = worn ? worn->colorChannel().findImageLayer() : -1;
+    auto* picture = layer >= 0 ? dynamic_cast<ShaderImage*>(worn->colorChannel().layer(layer).rgbShader()) : nullptr;
+    const auto* preset = dynamic_cast<MaterialX*>(project.findMember(material));
+    if (!picture || !preset) return material;
+    auto* printed = new MaterialX(project, (material + " Print").c_str());
+    printed->copyFrom(*preset);
+    // On top of the material's own colour layers, the same image map.
+    ShaderBlock& top = printed->colorChannel().addLayer(0);
+    top.setShader(ShaderBlock::kRgbSlot, std::make_unique<ShaderImage>(&project));
+    static_cast<ShaderImage*>(top.rgbShader())->setImage(picture->image());
+    return printed->name();
 }
 
 }  // namespace
@@ -63,8 +87,27 @@ std::string PresetApply::material(SceneX& project, const MaterialX& preset, int*
         }
         style->touchCaps();
     }
+    // A flag is dressed in its cloth, never its pole and caps; a printed cloth keeps its
+    // print over the material, which gives it the rest of its look.
+    std::vector<ObjectP*> flagParts;
+    std::string print;
+    for (int i = 0; i < project.memberCount(kObjectKind); ++i)
+        if (auto* flag = dynamic_cast<FlagCluster*>(project.member(kObjectKind, i)))
+            for (int m = 0; m < flag->memberCount(); ++m)
+                if (auto* part = dynamic_cast<ObjectP*>(flag->member(m))) flagParts.push_back(part);
     for (ObjectP* object : visibleObjects<ObjectP>(project)) {
         if (object->type() == ObjectP::kNull || object->type() == ObjectP::kGroupNull) continue;
+        if (std::find(flagParts.begin(), flagParts.end(), object) != flagParts.end()) {
+            auto* flag = dynamic_cast<FlagCluster*>(object->parent());
+            if (!flag || flag->cloth() != object) continue;
+            const std::string worn = printedCopy(project, *object, name);
+            for (int slot = 0; slot < std::max(1, object->materialSlotCount()); ++slot)
+                wear(*object->materialStack(slot), worn);
+            // The cluster hands its slots to its parts again when it is rebuilt.
+            wear(*flag->materialStack(0), worn);
+            ++dressed;
+            continue;
+        }
         int slots = std::max(1, object->materialSlotCount());
         for (int slot = 0; slot < slots; ++slot) wear(*object->materialStack(slot), name);
         ++dressed;

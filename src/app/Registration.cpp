@@ -1,5 +1,7 @@
 #include "app/Registration.h"
 
+#include "app/FlagCaps.h"
+
 #include "anim/AnimClasses.h"
 #include "flag/FlagCluster.h"
 #include "app/OrvoSceneManager.h"
@@ -29,6 +31,7 @@ void registerAllClasses() {
     registerRenderClasses();
     registerAnimClasses();
     registerFlagClasses();
+    FlagCaps::install();
     // Last: only classes that no subsystem reads yet get a stand-in.
     StandInMember::registerMissing();
     OrvoSceneManager::addFixUp([](SceneX& scene) { ensureDefaultMaterial(scene); });

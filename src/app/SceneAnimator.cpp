@@ -377,8 +377,28 @@ void SceneAnimator::play(TrackElements& t, double time, double opacity) {
 }
 
 int SceneAnimator::setTime(double time) {
-    if (!gathered_) gather();
     scene_.animGlobals().currFrame = time;
+    const int played = pose(time);
+    // Cloth is the one geometry that changes with time: each flag shows its state now,
+    // simulated under the cluster's place at each step, which posing at that step finds.
+    bool posedElsewhere = false;
+    for (int i = 0; i < scene_.memberCount(kObjectKind); ++i)
+        if (auto* flag = dynamic_cast<FlagCluster*>(scene_.member(kObjectKind, i))) {
+            flag->progress = simulationProgress;
+            flag->worldAt = [this, flag, &posedElsewhere](double at) {
+                posedElsewhere = true;
+                pose(at);
+                return flag->worldTransform();
+            };
+            flag->showTime(time);
+            flag->worldAt = nullptr;
+        }
+    if (posedElsewhere) pose(time);
+    return played;
+}
+
+int SceneAnimator::pose(double time) {
+    if (!gathered_) gather();
     // A soloed track mutes the others; soloed as a ghost, the others play faintly.
     bool soloOn = false, soloGhost = false;
     for (const TrackElements& t : tracks_) {
@@ -415,12 +435,6 @@ int SceneAnimator::setTime(double time) {
         if (&track != last) ++played;
         last = &track;
     }
-    // Cloth is the one geometry that changes with time: each flag shows its state now.
-    for (int i = 0; i < scene_.memberCount(kObjectKind); ++i)
-        if (auto* flag = dynamic_cast<FlagCluster*>(scene_.member(kObjectKind, i))) {
-            flag->progress = simulationProgress;
-            flag->showTime(time);
-        }
     return played;
 }
 

@@ -52,6 +52,8 @@ public:
     static constexpr double kGhostOpacity = 0.25;
 
 private:
+    // Every tracked node at `time`, flags aside; how many tracks played.
+    int pose(double time);
     void gather();
     void play(TrackElements& t, double time, double opacity);
 

@@ -58,13 +58,13 @@ TitleScene::Options titleOptions(const TextRequest& request) {
 // The title's picture on a waving flag. A project keeps the picture beside it; an image
 // or a movie needs it only while it is rendered.
 int makeFlag(const TextRequest& request) {
-    if (!request.looks.materials.empty()) {
-        printError("--material", request.flagKind == "solid"
-                                     ? "a solid flag's letters keep the title's own material; the pole would wear "
-                                       "any other too"
-                                     : "a flag's cloth wears the rendered title; it takes no material");
-        return kExitUserError;
-    }
+    // A material dresses the cloth under its print, or a solid flag's letters; a word of
+    // a printed title is part of the picture.
+    for (const std::string& material : request.looks.materials)
+        if (request.flagKind != "solid" && material.find('@') != std::string::npos) {
+            printError("--material", "a word of a printed flag is part of its picture; the cloth is dressed whole");
+            return kExitUserError;
+        }
     if (!request.animate.empty() || !request.variables.empty()) {
         printError(request.animate.empty() ? "--variables" : "--animate",
                    "a flag's cloth wears the title as a still picture; the flag itself is what moves");

@@ -12,6 +12,7 @@
 #include "flag/ClothWarp.h"
 #include "geometry/ObjectP.h"
 #include "persistence/CommandIO.h"
+#include "platform/Dialogs.h"
 #include "scene/MemberFactory.h"
 #include "scene/Quality.h"
 #include "scene/Scene.h"
@@ -25,12 +26,28 @@ auto motionOf(const FlagUnit& u) {
     return std::tie(u.width, u.height, u.nu, u.nv, u.lockEdge, u.lockPoints, u.mass, u.edgeMassPercent, u.stretch,
                     u.bend, u.shear, u.airFriction, u.accuracySteps, u.sloMo, u.windVariation, u.windVariationSeed,
                     u.useLocalForces, u.speedGeneratorSeed, u.speedGeneratorType, u.preRollFrames, u.selfCollision,
-                    u.flagNudge[0], u.flagNudge[1], u.flagNudge[2], u.loopOn, u.loopAnchor, u.loopRepeat,
-                    u.loopBlend, u.flatten, u.windStrength, u.gravity, u.windDirection[0], u.windDirection[1],
-                    u.windDirection[2], u.stepLength, u.rate);
+                    u.flagNudge[0], u.flagNudge[1], u.flagNudge[2], u.motionBlurPasses, u.loopOn, u.loopAnchor,
+                    u.loopRepeat, u.loopBlend, u.flatten, u.windStrength, u.gravity, u.windDirection[0],
+                    u.windDirection[1], u.windDirection[2], u.stepLength, u.rate);
+}
+
+void copyMesh(const GeometryInterface& from, ObjDB& to) {
+    to.clear();
+    double v[3];
+    for (int i = 0; i < from.vertexCount(); ++i) from.getVertex(v, i), to.addVertex(v);
+    for (int i = 0; i < from.texCoordCount(); ++i) from.getTexCoord(v, i), to.addTexCoord(v);
+    for (int i = 0; i < from.normalCount(); ++i) from.getNormal(v, i), to.addNormal(v);
+    for (int e = 0; e < from.elementCount(); ++e) {
+        GeometryInterface::ElementInfo info;
+        const int *p = nullptr, *t = nullptr, *n = nullptr;
+        if (from.getElementRefs(e, info, &p, &t, &n))
+            to.addElement(info.kind, info.part, info.count, p, info.texCount, t, info.normalCount, n, info.user);
+    }
 }
 
 }  // namespace
+
+const GeometryInterface* (*FlagCluster::capShapes)(bool, const std::string&) = nullptr;
 
 std::string FlagCluster::clothName(const std::string& cluster) { return cluster + kSeparator + "Flag"; }
 std::string FlagCluster::poleName(const std::string& cluster, int n) {
@@ -66,11 +83,8 @@ int FlagCluster::beginChild(CommandIO& io, const char* blockName) {
     return 0;
 }
 
-glm::dmat4 FlagCluster::flagToWorld() {
-    // Only the turn: world forces keep their strength whatever the cluster's scale, and
-    // the resting placement, since an animated one would start the run again each frame.
-    if (unit.useLocalForces) return glm::dmat4(1.0);
-    const glm::dmat4 world = restWorldTransform();
+glm::dmat4 FlagCluster::turnOf(const glm::dmat4& world) {
+    // Only the turn: world forces keep their strength whatever the cluster's scale.
     glm::dmat4 turn(1.0);
     for (int c = 0; c < 3; ++c) {
         const glm::dvec3 axis(world[c]);
@@ -80,17 +94,31 @@ glm::dmat4 FlagCluster::flagToWorld() {
     return turn;
 }
 
+glm::dmat4 FlagCluster::flagToWorld() {
+    if (unit.useLocalForces) return glm::dmat4(1.0);
+    return turnOf(restWorldTransform());
+}
+
 kxFlag& FlagCluster::flag() {
     const glm::dmat4 turn = flagToWorld();
-    if (!flag_ || !builtFrom_ || motionOf(*builtFrom_) != motionOf(unit) || turn != builtTurn_) {
+    // A run followed through the animation differs from one at rest even where the
+    // cluster stands still at frame 0; once followed, it is kept for calls between frames.
+    const bool following = worldAt && !unit.useLocalForces;
+    if (!flag_ || !builtFrom_ || motionOf(*builtFrom_) != motionOf(unit) || turn != builtTurn_ ||
+        (following && !builtFollowing_)) {
         flag_ = std::make_unique<kxFlag>(unit);
         flag_->transforms[0] = turn;
         flag_->transforms[1] = glm::transpose(turn);
         builtFrom_ = std::make_unique<FlagUnit>(unit);
         builtTurn_ = turn;
+        builtFollowing_ = following;
         shownTime_ = -1e300;
     }
     flag_->progress = progress;
+    if (builtFollowing_)
+        flag_->turnAt = [this](double frame) { return turnOf(worldAt ? worldAt(frame) : restWorldTransform()); };
+    else
+        flag_->turnAt = nullptr;
     return *flag_;
 }
 
@@ -160,36 +188,70 @@ void FlagCluster::buildMembers() {
         pole->setFlag(DAGNode::kVisible, unit.showFlagpole != 0);
         addMember(pole->name());
     }
-    // Ball caps; the cap libraries' other shapes are not part of the program.
-    int capNumber = 0;
-    const std::pair<const std::string*, double> caps[2] = {{&unit.topCapStyle, top}, {&unit.bottomCapStyle, top - length}};
-    const double scales[2] = {unit.topCapScale, unit.bottomCapScale};
-    for (int c = 0; c < 2; ++c) {
-        if (*caps[c].first != "Ball" || unit.flagpoleType == FlagUnit::kPoleNone) continue;
-        ObjectP* cap = part(capName(me, ++capNumber), ObjectP::kSphere);
-        cap->setSize(0, 4.0 * r * scales[c]);
-        cap->translate[0] = -r + pivot[0];
-        cap->translate[1] = caps[c].second + (c == 0 ? 1.5 : -1.5) * r * scales[c] + pivot[1];
-        cap->translate[2] = pivot[2];
-        cap->setFlag(DAGNode::kVisible, unit.showFlagpoleCap != 0 && unit.showFlagpole != 0);
-        addMember(cap->name());
-    }
+    buildCaps(top, length, pivot);
     handMaterials();
     updateBounds(kRenderMode);
 }
 
-bool FlagCluster::showTime(double time) {
-    if (time == shownTime_) return true;
-    kxFlag& f = flag();
-    const double first = std::floor(time);
-    std::vector<double> a, b;
-    if (!f.positionsAt(static_cast<int>(first), a)) return false;
-    if (time > first) {
-        // A sub-frame (motion blur): between the two frames' states.
-        if (!f.positionsAt(static_cast<int>(first) + 1, b)) return false;
-        const double w = time - first;
-        for (size_t i = 0; i < a.size(); ++i) a[i] += w * (b[i] - a[i]);
+void FlagCluster::buildCaps(double top, double length, const double pivot[3]) {
+    const std::string me = name();
+    const double r = unit.flagpoleRadius * unit.scaleX;
+    // Caps built before and not asked for now stay out of sight.
+    for (int n = 1; n <= 2; ++n)
+        if (auto* old = dynamic_cast<DAGNode*>(scene().findMember(capName(me, n))))
+            old->setFlag(DAGNode::kVisible, false);
+    if (unit.flagpoleType == FlagUnit::kPoleNone) return;
+    int capNumber = 0;
+    for (int c = 0; c < 2; ++c) {
+        const bool atTop = c == 0;
+        const std::string& style = atTop ? unit.topCapStyle : unit.bottomCapStyle;
+        const double scale = atTop ? unit.topCapScale : unit.bottomCapScale;
+        const double end = atTop ? top : top - length;
+        const int number = FlagUnit::capStyleNumber(style);
+        if (number == 1) continue;
+        const GeometryInterface* shape = number > 2 && capShapes ? capShapes(atTop, style) : nullptr;
+        if (number > 2 && !shape) {
+            // Said once per name: the cluster is rebuilt on every change of a setting.
+            if (warnedCaps_[c] != style)
+                Dialogs::instance().alert("\r" + me + ": no flagpole " + (atTop ? "top" : "bottom") + " cap \"" +
+                                          style + "\" in the cap library; the pole shows none there");
+            warnedCaps_[c] = style;
+            continue;
+        }
+        ObjectP* cap = part(capName(me, ++capNumber), shape ? ObjectP::kCustom : ObjectP::kSphere);
+        cap->translate[0] = -r + pivot[0];
+        cap->translate[2] = pivot[2];
+        if (shape) {
+            copyMesh(*shape, cap->editCustomMesh());
+            cap->customMeshChanged();
+            // The library's caps are measured in pole radii from the pole's end.
+            std::fill(cap->scale, cap->scale + 3, r * scale);
+            cap->translate[1] = end + pivot[1];
+        } else {
+            std::fill(cap->scale, cap->scale + 3, 1.0);
+            cap->setSize(0, 4.0 * r * scale);
+            cap->translate[1] = end + (atTop ? 1.5 : -1.5) * r * scale + pivot[1];
+        }
+        cap->setFlag(DAGNode::kVisible, unit.showFlagpoleCap != 0 && unit.showFlagpole != 0);
+        addMember(cap->name());
     }
+}
+
+void FlagCluster::postLoad() {
+    ObjectC::postLoad();
+    partsStale_ = true;
+}
+
+bool FlagCluster::showTime(double time) {
+    if (partsStale_) {
+        partsStale_ = false;
+        buildMembers();
+    }
+    kxFlag& f = flag();  // first: a rebuilt run has no time shown
+    if (time == shownTime_) return true;
+    // A sub-frame (motion blur) lies between two kept states.
+    std::vector<double> a;
+    if (!f.positionsAt(time, a)) return false;
     writeClothMesh(a);
     bendWearers(a);
     shownTime_ = time;
@@ -238,10 +300,24 @@ void FlagCluster::writeClothMesh(const std::vector<double>& positions) {
 }
 
 DAGNode* FlagCluster::namedPole() {
-    if (unit.flagpoleName.empty()) return nullptr;
-    auto* node = dynamic_cast<Object*>(scene().findMember(unit.flagpoleName));
-    if (!node || node == this || node->parentName() == name()) return nullptr;
-    return node;
+    const int index = unit.flagpoleNameIndex;
+    if (unit.flagpoleName.empty() && index < 0) return nullptr;
+    // Never the cluster or one of its own parts.
+    auto usable = [&](Object* o) {
+        return o && o != this && o->parentName() != name() && o->name().rfind('|', 0) != 0;
+    };
+    auto* named = dynamic_cast<Object*>(scene().findMember(unit.flagpoleName));
+    if (index < 0) return usable(named) ? named : nullptr;
+    if (!unit.flagpoleName.empty() && !named) return nullptr;
+    // With an index: the named object's child of that number (one letter of a title, one
+    // part of a model), or with no name the scene's object of that number.
+    int seen = 0;
+    for (int i = 0; i < scene().memberCount(kObjectKind); ++i) {
+        auto* o = dynamic_cast<Object*>(scene().member(kObjectKind, i));
+        if (!usable(o) || (named && o->parentName() != named->name())) continue;
+        if (seen++ == index) return o;
+    }
+    return nullptr;
 }
 
 std::vector<Object*> FlagCluster::wearers() {
@@ -250,7 +326,9 @@ std::vector<Object*> FlagCluster::wearers() {
     for (int i = 0; i < scene().memberCount(kObjectKind); ++i) {
         auto* o = dynamic_cast<Object*>(scene().member(kObjectKind, i));
         if (!o || o == this || !o->hasParent() || o->parentName() != me) continue;
-        bool part = false;
+        // The parts are named after the cluster; while they are being built, not all of
+        // them are listed yet.
+        bool part = o->name().rfind(me + kSeparator, 0) == 0;
         for (int m = 0; m < memberCount() && !part; ++m) part = memberName(m) == o->name();
         if (!part) found.push_back(o);
     }

@@ -14,6 +14,7 @@
 
 namespace fw {
 
+class GeometryInterface;
 class ObjectP;
 
 class FlagCluster : public ObjectC {
@@ -32,6 +33,9 @@ public:
     CommandTable& commandTable() override;
     const char* className() const override { return "ObjectC-FlagCluster"; }
     void registerCommands() override;
+    // A loaded cluster builds its parts from its settings when first shown, so the
+    // settings a file holds act (saving a loaded scene keeps it as it was read).
+    void postLoad() override;
 
     // Makes the cloth, pole and caps the settings ask for (or updates the ones that
     // exist), as children of the cluster, and lists them as its members.
@@ -43,13 +47,22 @@ public:
     // Objects hung below the cluster that are not its parts: the cloth carries them,
     // bent with it (a title's letters laid on the flat cloth's plane).
     std::vector<Object*> wearers();
-    // The object FlagpoleName names, standing in for a built pole; null when it names
-    // none (or one of the cluster's own).
+    // The object standing in for a built pole: the one FlagpoleName names; with a
+    // FlagpoleNameIndex of 0 or more, that object's child of that number, or without a
+    // name the scene's object of that number. Null when there is none (the cluster and
+    // its own parts never count).
     DAGNode* namedPole();
     // The simulation, rebuilt when a setting that moves the cloth has changed.
     kxFlag& flag();
 
+    // A cap style's mesh (in pole radii, the pole's end at y = 0), from the cap
+    // libraries; null when none holds the name. Set by the program at start-up.
+    static const GeometryInterface* (*capShapes)(bool top, const std::string& name);
+
     FlagUnit unit;
+    // The cluster's world transform at a time (frames), as its animation places it; set
+    // while the animation shows a time, so world forces follow an animated turn.
+    std::function<glm::dmat4(double time)> worldAt;
     // Told how a long run of steps (a lead-in, a jump far ahead) is getting on.
     std::function<void(int done, int total)> progress;
 
@@ -62,11 +75,17 @@ private:
     void bendWearers(const std::vector<double>& positions);
     // The flag's own frame in the world's, turn only; identity when forces are local.
     glm::dmat4 flagToWorld();
+    static glm::dmat4 turnOf(const glm::dmat4& world);
+
+    void buildCaps(double top, double length, const double pivot[3]);
 
     std::unique_ptr<kxFlag> flag_;
     std::unique_ptr<FlagUnit> builtFrom_;
     glm::dmat4 builtTurn_{1.0};
+    bool builtFollowing_ = false;
     double shownTime_ = -1e300;
+    std::string warnedCaps_[2];
+    bool partsStale_ = false;  // the cap names already reported missing
 };
 
 // Adds the flag cluster to the member factory under its stored class name.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include <glm/matrix.hpp>
+
 namespace fw {
 
 namespace {
@@ -18,7 +20,8 @@ kxFlag::kxFlag(const FlagUnit& unit)
       wind_(unit.speedGeneratorType, unit.speedGeneratorSeed, unit.windVariation, unit.windVariationSeed,
             unit.windStrength, unit.rate),
       nu_(std::clamp(unit.nu, 2, FlagUnit::kMostParticlesAcross)),
-      nv_(std::clamp(unit.nv, 2, FlagUnit::kMostParticlesAcross)) {
+      nv_(std::clamp(unit.nv, 2, FlagUnit::kMostParticlesAcross)),
+      sub_(std::clamp(unit.motionBlurPasses, 1, kMostSubSteps)) {
     const double hx = unit.width / (nu_ - 1), hy = unit.height / (nv_ - 1);
     const double edgeMass = unit.mass * unit.edgeMassPercent / 100.0;
     particles.reserve(nu_ * nv_);
@@ -60,7 +63,8 @@ kxFlag::kxFlag(const FlagUnit& unit)
 
     // Slow motion shortens the step; the damping per step shrinks with it so that the
     // loss per second stays what the air friction asks for.
-    const double slo = unit.sloMo > 0.0 ? unit.sloMo : 1.0;
+    // Sub-steps shorten the step the same way.
+    const double slo = (unit.sloMo > 0.0 ? unit.sloMo : 1.0) / sub_;
     dt = unit.stepLength * slo;
     const double f = std::clamp(unit.airFriction / 50.0, 0.0, 1.0);
     damping = 1.0 - std::pow(1.0 - f, slo);
@@ -69,7 +73,7 @@ kxFlag::kxFlag(const FlagUnit& unit)
     collisionDistance = 0.5 * std::min(hx, hy);
     grid_.reserve(nu_ * nv_, collisionDistance);
     scratch_.resize(particles.size() * kStateDoubles);
-    markStart(startFrame());
+    markStart(startFrame() * sub_);
 }
 
 void kxFlag::orderFromPins() {
@@ -135,7 +139,13 @@ void kxFlag::lockPoints() {
 }
 
 void kxFlag::setTime(int s) {
-    windSpeed_ = wind_.speed(s - startFrame());
+    // Steps count sub-steps; the wind and the animation run in frames.
+    const double at = static_cast<double>(s) / sub_;
+    windSpeed_ = wind_.speed(at - startFrame());
+    if (turnAt && !unit_.useLocalForces) {
+        transforms[0] = turnAt(at);
+        transforms[1] = glm::transpose(transforms[0]);
+    }
     // World forces reach the cloth through its own frame unless they are meant in it.
     const double g[3] = {0.0, 100.0 * unit_.gravity, 0.0};
     if (unit_.useLocalForces) {
@@ -238,14 +248,14 @@ void kxFlag::collectCorrections() {
     }
 }
 
-bool kxFlag::liveState(int f, std::vector<double>& state) {
-    f = std::max(f, startFrame());
-    if (const std::vector<double>* cached = snapshotAt(f)) {
+bool kxFlag::liveState(int f, int k, std::vector<double>& state) {
+    const int s = std::max(f * sub_ + k, startFrame() * sub_);
+    if (const std::vector<double>* cached = snapshotAt(s)) {
         state = *cached;
         return true;
     }
-    // -1 is also a lead-in frame; a cancelled run stops short of its target.
-    if (simulateTo(f) < 0 && frame != f) return false;
+    // -1 is also a lead-in step; a cancelled run stops short of its target.
+    if (simulateTo(s) < 0 && frame != s) return false;
     state.resize(particles.size() * kStateDoubles);
     double* out = state.data();
     for (const kxParticle& q : particles) {
@@ -274,15 +284,15 @@ void kxFlag::loopFrames(int f, int& shown, int& blended, double& weight) const {
     blended = shown - repeat;
 }
 
-bool kxFlag::stateAt(int f, std::vector<double>& state) {
+bool kxFlag::stateAt(int f, std::vector<double>& state, int k) {
     int shown, blended;
     double w;
     loopFrames(f, shown, blended, w);
     if (w > 0.0) {
-        if (!liveState(blended, scratch_)) return false;
-        if (!liveState(shown, state)) return false;
-        for (size_t k = 0; k < state.size(); ++k) state[k] += w * (scratch_[k] - state[k]);
-    } else if (!liveState(shown, state)) {
+        if (!liveState(blended, k, scratch_)) return false;
+        if (!liveState(shown, k, state)) return false;
+        for (size_t i = 0; i < state.size(); ++i) state[i] += w * (scratch_[i] - state[i]);
+    } else if (!liveState(shown, k, state)) {
         return false;
     }
     const double flat = std::clamp(unit_.flatten, 0.0, 1.0);
@@ -296,12 +306,21 @@ bool kxFlag::stateAt(int f, std::vector<double>& state) {
     return true;
 }
 
-bool kxFlag::positionsAt(int f, std::vector<double>& positions) {
+bool kxFlag::positionsAt(double time, std::vector<double>& positions) {
+    const int f = static_cast<int>(std::floor(time));
+    const double u = (time - f) * sub_;
+    const int k = std::min(static_cast<int>(u), sub_ - 1);
+    const double w = u - k;
     std::vector<double> state;
-    if (!stateAt(f, state)) return false;
+    if (!stateAt(f, state, k)) return false;
+    // Between two kept states: the next sub-step, or the next frame's first.
+    if (w > 0.0 && !(k + 1 < sub_ ? stateAt(f, next_, k + 1) : stateAt(f + 1, next_))) return false;
     positions.resize(particles.size() * 3);
     for (size_t i = 0; i < particles.size(); ++i)
-        std::copy(&state[i * kStateDoubles], &state[i * kStateDoubles] + 3, &positions[i * 3]);
+        for (int c = 0; c < 3; ++c) {
+            const double a = state[i * kStateDoubles + c];
+            positions[i * 3 + c] = w > 0.0 ? a + w * (next_[i * kStateDoubles + c] - a) : a;
+        }
     return true;
 }
 

@@ -1,15 +1,35 @@
-// A flag in a scene: its members and their names, the pole and cap as closed solids, the
-// cloth's mesh following the simulation, and the cluster's block through a scene file.
+// A flag in a scene: its members and their names, the pole and caps as closed solids, the
+// cloth's mesh following the simulation and the world's forces, the cluster's block through
+// a scene file; solids carried by a cloth (left as they are by a flat one, turned by a
+// turned one, bent by a curved one, closed with normals out); and the example flag over ten
+// seconds, every frame's cloth a whole surface (no triangle inside out, none collapsed).
 #include "flag/FlagCluster.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <glm/geometric.hpp>
+#include <glm/gtc/matrix_transform.hpp>
 #include <glm/mat4x4.hpp>
+#include <tuple>
 
+#include "AppFixture.h"
 #include "SolidCheck.h"
 #include "TempDir.h"
+#include "anim/AnimPose.h"
+#include "anim/AnimTrack.h"
+#include "app/FactoryLibrary.h"
+#include "app/FlagCaps.h"
 #include "app/Registration.h"
+#include "app/SceneAnimator.h"
+#include "app/VeltraneApp.h"
+#include "flag/ClothWarp.h"
 #include "geometry/ObjectP.h"
+#include "library/OrvoCapStyle.h"
+#include "mesh/ObjDB.h"
+#include "platform/Folders.h"
 #include "scene/Quality.h"
 #include "scene/SceneFile.h"
 #include "scene/SceneX.h"
@@ -17,40 +37,47 @@
 namespace fw {
 namespace {
 
-TEST(FlagCluster, MembersAreNamedAfterTheClusterAndThePoleAndCapAreSolid) {
+TEST(FlagCluster, MembersAreNamedAfterTheClusterAndThePoleAndCapsAreSolidsAtItsEnds) {
     registerAllClasses();
+    test::TempDir dir;
+    Folders::instance().setDocuments(dir.file("docs")), FlagCaps::reload();  // no caps of the user's yet
+    const std::vector<std::string> tops = FactoryLibrary::capNames(true), feet = FactoryLibrary::capNames(false);
+    ASSERT_EQ(tops.size(), feet.size());
     SceneX scene;
     auto* flag = new FlagCluster(scene, "Flag1");
     flag->unit.preRollFrames = 10;
-    flag->unit.bottomCapStyle = "Ball";
-    flag->buildMembers();
-    ASSERT_EQ(flag->memberCount(), 4);
-    EXPECT_EQ(flag->memberName(0), "Flag1:Flag");
-    EXPECT_EQ(flag->memberName(1), "Flag1:Pole1");
-    EXPECT_EQ(flag->memberName(2), "Flag1:Cap1");
-    EXPECT_EQ(flag->memberName(3), "Flag1:Cap2");
-    for (int i = 1; i < 4; ++i) {
-        auto* part = dynamic_cast<ObjectP*>(flag->member(i));
-        ASSERT_NE(part, nullptr);
-        EXPECT_EQ(part->parentName(), "Flag1");
-        const GeometryInterface* solid = part->geometry(kRenderMode);
-        ASSERT_NE(solid, nullptr);
-        const test::SolidCheck check = test::checkSolid(*solid);
-        EXPECT_EQ(check.faults(), 0)
-            << flag->memberName(i) << ": " << check.summary();
-        EXPECT_GT(check.volume, 0.0);
+    double ends[3][6];  // world boxes of the pole and its caps
+    auto build = [&](const std::string& top, const std::string& foot) {
+        flag->unit.topCapStyle = top, flag->unit.bottomCapStyle = foot;
+        flag->buildMembers();
+        ASSERT_EQ(flag->memberCount(), 4);
+        for (int i = 1; i < 4; ++i) {
+            auto* part = dynamic_cast<ObjectP*>(flag->member(i));
+            ASSERT_NE(part, nullptr);
+            EXPECT_EQ(part->parentName(), "Flag1");
+            const test::SolidCheck check = test::checkSolid(*part->geometry(kRenderMode));
+            EXPECT_EQ(check.faults(), 0) << flag->memberName(i) << " " << top << ": " << check.summary();
+            EXPECT_GT(check.volume, 0.0);
+            part->worldBounds(kRenderMode, ends[i - 1]);
+        }
+    };
+    // The library's caps, top and foot together, the one on the pole's top and the
+    // other hanging from its foot; then balls.
+    for (size_t c = 0; c < tops.size(); ++c) {
+        build(tops[c], feet[c]);
+        EXPECT_NEAR(ends[1][1], ends[0][4], 1e-9) << tops[c];
+        EXPECT_NEAR(ends[2][4], ends[0][1], 1e-9) << feet[c];
     }
+    build("Ball", "Ball");
+    const char* names[] = {"Flag1:Flag", "Flag1:Pole1", "Flag1:Cap1", "Flag1:Cap2"};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(flag->memberName(i), names[i]);
     // The cloth: one vertex per particle, two triangles per cell, texture over the whole.
     const ObjDB& cloth = flag->cloth()->customMesh();
     EXPECT_EQ(cloth.vertexCount(), 21 * 21);
     EXPECT_EQ(cloth.elementCount(), 2 * 20 * 20);
-    double uv[3];
-    cloth.getTexCoord(uv, 0);
-    EXPECT_EQ(uv[0], 0.0);
-    EXPECT_EQ(uv[1], 1.0);
-    cloth.getTexCoord(uv, 21 * 21 - 1);
-    EXPECT_EQ(uv[0], 1.0);
-    EXPECT_EQ(uv[1], 0.0);
+    double uv[2][3];
+    cloth.getTexCoord(uv[0], 0), cloth.getTexCoord(uv[1], 21 * 21 - 1);
+    EXPECT_EQ(std::vector<double>({uv[0][0], uv[0][1], uv[1][0], uv[1][1]}), std::vector<double>({0, 1, 1, 0}));
 
     // The pole stands at the pinned edge, reaching above the cloth's top.
     double box[6];
@@ -66,6 +93,22 @@ TEST(FlagCluster, MembersAreNamedAfterTheClusterAndThePoleAndCapAreSolid) {
     EXPECT_GT(flag->bounds[1], 0.5 * flag->unit.width * flag->unit.scaleX);
     EXPECT_LT(flag->bounds[1], 1.2 * flag->unit.width * flag->unit.scaleX);
 
+    // A cap of the user's own, an object file in the top caps' swatch folder, goes before
+    // the program's of the same name.
+    SceneX made;
+    auto* tall = new ObjectP(made, "Spear");
+    tall->setType(ObjectP::kCube);
+    tall->setSize(0, 1.0), tall->setSize(1, 8.0), tall->setSize(2, 1.0);
+    OrvoCapManager mine(true);
+    ASSERT_NE(mine.addFrom(made, *tall), nullptr);
+    ASSERT_TRUE(mine.saveSwatches(VeltraneApp::userLibraries()));
+    EXPECT_TRUE(Folders::exists(mine.swatchFolder(VeltraneApp::userLibraries()) + "/Spear.kxo"));
+    FlagCaps::reload();
+    EXPECT_EQ(FlagCaps::names(true)[0], "Spear");
+    build("Spear", "Ball");
+    EXPECT_NEAR(ends[1][4] - ends[1][1], 8.0 * 0.04, 1e-6);  // 8 pole radii high
+    Folders::instance().setDocuments(""), FlagCaps::reload();
+
     // Renaming carries the members along.
     ASSERT_TRUE(flag->renameWithMembers("Flag2"));
     EXPECT_EQ(flag->memberName(0), "Flag2:Flag");
@@ -78,33 +121,43 @@ TEST(FlagCluster, TheClothFollowsTheSimulationFrameByFrame) {
     auto* flag = new FlagCluster(scene, "Flag1");
     flag->unit.preRollFrames = 30;
     flag->buildMembers();
-    auto vertex = [&](int i) {
-        double p[3];
-        flag->cloth()->customMesh().getVertex(p, i);
-        return std::vector<double>(p, p + 3);
-    };
     const int fly = 21 * 10 + 20;
-    const std::vector<double> at0 = vertex(fly);
+    // The fly corner's vertex at a time (frames).
+    auto at = [&](double time) {
+        EXPECT_TRUE(flag->showTime(time));
+        glm::dvec3 p;
+        flag->cloth()->customMesh().getVertex(&p.x, fly);
+        return p;
+    };
+    const glm::dvec3 at0 = at(0);
     std::vector<double> expected;
     ASSERT_TRUE(flag->flag().positionsAt(0, expected));
-    EXPECT_DOUBLE_EQ(at0[0], expected[3 * fly] * flag->unit.scaleX);
-    EXPECT_DOUBLE_EQ(at0[1], expected[3 * fly + 1] * flag->unit.scaleY);
-    ASSERT_TRUE(flag->showTime(10));
-    const std::vector<double> at10 = vertex(fly);
-    EXPECT_NE(at0, at10);
-    ASSERT_TRUE(flag->showTime(10.5));
-    const std::vector<double> half = vertex(fly);
-    ASSERT_TRUE(flag->showTime(11));
-    const std::vector<double> at11 = vertex(fly);
-    for (int c = 0; c < 3; ++c) EXPECT_NEAR(half[c], 0.5 * (at10[c] + at11[c]), 1e-9);
+    EXPECT_DOUBLE_EQ(at0.x, expected[3 * fly] * flag->unit.scaleX);
+    EXPECT_DOUBLE_EQ(at0.y, expected[3 * fly + 1] * flag->unit.scaleY);
+    const glm::dvec3 at10 = at(10), half = at(10.5), at11 = at(11);
+    EXPECT_GT(glm::length(at10 - at0), 0.0);
+    EXPECT_LT(glm::length(half - 0.5 * (at10 + at11)), 1e-9);
     // Going back replays the cache: the same mesh, no steps.
     const long steps = flag->flag().stepsRun;
-    ASSERT_TRUE(flag->showTime(0));
-    EXPECT_EQ(vertex(fly), at0);
+    EXPECT_EQ(glm::length(at(0) - at0), 0.0);
     EXPECT_EQ(flag->flag().stepsRun, steps);
     // A setting that moves the cloth starts the simulation again.
     flag->unit.airFriction = 20;
     EXPECT_EQ(flag->flag().stepsRun, 0);
+
+    // Four sub-steps a frame: a quarter frame shows a kept state, between the frames but
+    // off the straight line that joins them; between sub-steps, a straight line.
+    flag->unit.motionBlurPasses = 4;
+    const glm::dvec3 p10 = at(10), quarter = at(10.25), eighth = at(10.125), p11 = at(11);
+    std::vector<double> kept;
+    ASSERT_TRUE(flag->flag().stateAt(10, kept, 1));
+    EXPECT_DOUBLE_EQ(quarter.x, kept[9 * fly] * flag->unit.scaleX);
+    EXPECT_DOUBLE_EQ(quarter.y, kept[9 * fly + 1] * flag->unit.scaleY);
+    EXPECT_LT(glm::length(eighth - 0.5 * (p10 + quarter)), 1e-12);
+    const double step = glm::length(p11 - p10);
+    EXPECT_GT(glm::length(quarter - (0.75 * p10 + 0.25 * p11)), 0.01 * step);
+    EXPECT_LT(glm::length(quarter - p10), step);
+    EXPECT_LT(glm::length(p11 - quarter), step);
 }
 
 TEST(FlagCluster, WorldForcesReachATurnedFlagThroughItsTurn) {
@@ -113,9 +166,7 @@ TEST(FlagCluster, WorldForcesReachATurnedFlagThroughItsTurn) {
     auto freeEdge = [](double turned, int local, std::vector<double>* positions = nullptr) {
         SceneX scene;
         auto* flag = new FlagCluster(scene, "Flag1");
-        flag->unit.preRollFrames = 60;
-        flag->unit.useLocalForces = local;
-        flag->rotate[2] = turned;
+        flag->unit.preRollFrames = 60, flag->unit.useLocalForces = local, flag->rotate[2] = turned;
         flag->buildMembers();
         std::vector<double> p;
         EXPECT_TRUE(flag->flag().positionsAt(0, p));
@@ -124,11 +175,11 @@ TEST(FlagCluster, WorldForcesReachATurnedFlagThroughItsTurn) {
         for (int j = 0; j < 21; ++j) y += p[3 * flag->flag().index(20, j) + 1];
         return y / 21 + flag->unit.height / 2;  // above the rest middle
     };
-    std::vector<double> upright, turnedLocal;
+    std::vector<double> upright, turnedLocal, turnedWorld;
     const double hanging = freeEdge(0, 0, &upright);
     EXPECT_LT(hanging, -5.0);  // gravity pulls the free edge down the cloth
     // Upside down, the world's gravity pulls it up the cloth.
-    EXPECT_GT(freeEdge(180, 0), 5.0);
+    EXPECT_GT(freeEdge(180, 0, &turnedWorld), 5.0);
     // Forces meant in the flag's own frame ignore the turn.
     EXPECT_LT(freeEdge(180, 1, &turnedLocal), -5.0);
     EXPECT_EQ(turnedLocal, upright);
@@ -140,6 +191,28 @@ TEST(FlagCluster, WorldForcesReachATurnedFlagThroughItsTurn) {
     for (int j = 0; j < 21; ++j) x += quarter[3 * (21 * j + 20)] / 21, uprightX += upright[3 * (21 * j + 20)] / 21;
     EXPECT_GT(uprightX, 150.0);
     EXPECT_LT(x, 0.0);
+
+    // Turned upside down by a track rather than at rest: the forces follow the turn the
+    // animation gives at each step, as for a flag resting upside down.
+    SceneX scene;
+    auto* flag = new FlagCluster(scene, "Flag1");
+    flag->unit.preRollFrames = 60;
+    flag->buildMembers();
+    auto* track = new AnimTrack(scene, "Turn");
+    track->trackNode = NameReference(scene.nameDictionary(), "Flag1");
+    auto held = std::make_unique<AnimPose>(scene);
+    held->startFrame = -100, held->length = 200;
+    held->settings.globalCenterRotation[2] = 180;
+    track->segments.push_back(std::move(held));
+    SceneAnimator animator(scene);
+    animator.setTime(0);
+    std::vector<double> animated;
+    ASSERT_TRUE(flag->flag().positionsAt(0, animated));
+    EXPECT_NE(animated, upright);
+    ASSERT_EQ(animated.size(), turnedWorld.size());
+    for (size_t i = 0; i < animated.size(); ++i) ASSERT_NEAR(animated[i], turnedWorld[i], 1e-6) << i;
+    // Posing the cluster at every step leaves it where the shown time has it.
+    EXPECT_NEAR(flag->worldTransform()[1][1], -1.0, 1e-9);
 }
 
 TEST(FlagCluster, ANamedObjectIsThePoleTheClothHangsFrom) {
@@ -147,13 +220,10 @@ TEST(FlagCluster, ANamedObjectIsThePoleTheClothHangsFrom) {
     SceneX scene;
     auto* mast = new ObjectP(scene, "Mast");
     mast->setType(ObjectP::kCylinder);
-    mast->setSize(0, 0.1);
-    mast->setSize(1, 6.0);
-    mast->setSize(2, 0.1);
+    mast->setSize(0, 0.1), mast->setSize(1, 6.0), mast->setSize(2, 0.1);
     mast->translate[0] = -2.0, mast->translate[1] = 1.0, mast->translate[2] = 0.5;
     auto* flag = new FlagCluster(scene, "Flag1");
-    flag->unit.preRollFrames = 10;
-    flag->unit.flagpoleName = "Mast";
+    flag->unit.preRollFrames = 10, flag->unit.flagpoleName = "Mast";
     flag->buildMembers();
     // Only the cloth is the cluster's own; no pole or cap was made.
     ASSERT_EQ(flag->memberCount(), 1);
@@ -170,8 +240,21 @@ TEST(FlagCluster, ANamedObjectIsThePoleTheClothHangsFrom) {
         EXPECT_NEAR(w.z, 0.5, 1e-6);
         EXPECT_NEAR(w.y, j == 0 ? 3.9 : 3.9 - flag->unit.height * flag->unit.scaleY, 1e-6);
     }
+    // An index picks the named object's child of that number, or without a name the
+    // scene's object of that number; the cluster's own parts never count.
+    auto* title = new ObjectP(scene, "Title");
+    title->setType(ObjectP::kGroupNull);
+    ObjectP* letters[2] = {new ObjectP(scene, "T"), new ObjectP(scene, "I")};
+    for (ObjectP* letter : letters) letter->setParent("Title");
+    const std::tuple<const char*, int, DAGNode*> picks[] = {
+        {"Title", 1, letters[1]}, {"Title", 0, letters[0]}, {"Title", 2, nullptr}, {"", 0, mast},
+        {"", 1, title},           {"", 9, nullptr},         {"Mast", -1, mast},    {"", -1, nullptr}};
+    for (const auto& [name, index, pole] : picks) {
+        flag->unit.flagpoleName = name, flag->unit.flagpoleNameIndex = index;
+        EXPECT_EQ(flag->namedPole(), pole) << name << " " << index;
+    }
     // A name no object holds: the flag builds its own pole again.
-    flag->unit.flagpoleName = "Nothing";
+    flag->unit.flagpoleName = "Nothing", flag->unit.flagpoleNameIndex = -1;
     flag->buildMembers();
     EXPECT_EQ(flag->memberCount(), 3);
     EXPECT_NE(scene.findMember("Flag1:Pole1"), nullptr);
@@ -186,9 +269,10 @@ TEST(FlagCluster, ScenesHoldingOneOpenAndResaveByteForByte) {
         SceneX scene;
         scene.setName("Flags");
         auto* flag = new FlagCluster(scene, "Banner");
-        flag->unit.preRollFrames = 5;
-        flag->unit.lockPoints = FlagUnit::kPointsEdge;
+        flag->unit.preRollFrames = 5, flag->unit.lockPoints = FlagUnit::kPointsEdge;
+        flag->unit.topCapStyle = "Spear", flag->unit.bottomCapStyle = "Ferrule";
         flag->buildMembers();
+        (new ObjectP(scene, "Worn"))->setParent("Banner");  // carried by the cloth
         std::string error;
         ASSERT_TRUE(SceneFile::save(scene, dir.file("a.scene"), error)) << error;
         saved = test::readFile(dir.file("a.scene"));
@@ -196,18 +280,254 @@ TEST(FlagCluster, ScenesHoldingOneOpenAndResaveByteForByte) {
     EXPECT_NE(saved.find("  begin ObjectC-FlagCluster\n   name \"Banner\"\n"), std::string::npos);
     EXPECT_NE(saved.find("   clusterType \"Flag\"\n"), std::string::npos);
     EXPECT_NE(saved.find("   object \"Banner:Flag\"\n   object \"Banner:Pole1\"\n   object \"Banner:Cap1\"\n"
-                         "   begin FlagUnit\n    Name \"Banner\"\n"),
+                         "   object \"Banner:Cap2\"\n   begin FlagUnit\n    Name \"Banner\"\n"),
               std::string::npos);
     EXPECT_NE(saved.find("    LockPoints Edge\n"), std::string::npos);
+    EXPECT_NE(saved.find("    FlagpoleBottomCapStyle \"Ferrule\"\n"), std::string::npos);
     auto loaded = SceneFile::load(dir.file("a.scene"));
     ASSERT_TRUE(loaded.scene) << loaded.error;
     auto* flag = dynamic_cast<FlagCluster*>(loaded.scene->findMember("Banner"));
     ASSERT_NE(flag, nullptr);
     EXPECT_EQ(flag->unit.lockPoints, FlagUnit::kPointsEdge);
-    EXPECT_EQ(flag->memberCount(), 3);
+    EXPECT_EQ(flag->memberCount(), 4);
+    // Shown, it builds its parts from its settings again: the same parts, and only what
+    // it carries is bent with the cloth.
+    ASSERT_TRUE(flag->showTime(0));
+    for (int i = 0; i < flag->memberCount(); ++i)
+        EXPECT_EQ(dynamic_cast<Object*>(flag->member(i))->warp(), nullptr) << i;
+    EXPECT_NE(dynamic_cast<Object*>(loaded.scene->findMember("Worn"))->warp(), nullptr);
     std::string error;
     ASSERT_TRUE(SceneFile::save(*loaded.scene, dir.file("b.scene"), error)) << error;
     EXPECT_EQ(test::readFile(dir.file("b.scene")), saved);
+}
+
+constexpr int kNu = 21, kNv = 11;
+constexpr double kWidth = 300, kHeight = 150;
+
+// The cloth's particles with each flat point (x, y, 0) moved by `shape`.
+template <class Shape>
+std::vector<double> cloth(Shape shape) {
+    std::vector<double> p;
+    for (int j = 0; j < kNv; ++j)
+        for (int i = 0; i < kNu; ++i) {
+            const glm::dvec3 q = shape(glm::dvec3(i * kWidth / (kNu - 1), -j * kHeight / (kNv - 1), 0.0));
+            p.insert(p.end(), {q.x, q.y, q.z});
+        }
+    return p;
+}
+
+// Every corner's normal against its polygon's own facing (Newell's normal).
+double worstFacing(const GeometryInterface& g) {
+    double worst = 1.0;
+    for (int e = 0; e < g.elementCount(); ++e) {
+        GeometryInterface::ElementInfo info;
+        const int *pos = nullptr, *tex = nullptr, *nor = nullptr;
+        g.getElementRefs(e, info, &pos, &tex, &nor);
+        glm::dvec3 face(0.0);
+        for (int k = 0; k < info.count; ++k) {
+            glm::dvec3 a, b;
+            g.getVertex(&a.x, pos[k]);
+            g.getVertex(&b.x, pos[(k + 1) % info.count]);
+            face += glm::cross(a, b);
+        }
+        if (glm::length(face) == 0.0 || info.normalCount != info.count) continue;
+        for (int k = 0; k < info.count; ++k) {
+            glm::dvec3 n;
+            g.getNormal(&n.x, nor[k]);
+            EXPECT_NEAR(glm::length(n), 1.0, 1e-6);
+            worst = std::min(worst, glm::dot(n, glm::normalize(face)));
+        }
+    }
+    return worst;
+}
+
+class ClothWarpTest : public testing::Test {
+protected:
+    void SetUp() override {
+        registerAllClasses();
+        box = new ObjectP(scene, "Box");
+        box->setType(ObjectP::kCube);
+        for (int c = 0; c < 3; ++c) box->setSize(c, 40.0);
+        box->translate[0] = 150, box->translate[1] = -75;
+        box->rotate[2] = 30;
+        flat = box->geometry(kRenderMode);
+        ASSERT_NE(flat, nullptr);
+        ASSERT_EQ(test::checkSolid(*flat).flippedEdges, 0);
+    }
+    SceneX scene;
+    ObjectP* box = nullptr;
+    const GeometryInterface* flat = nullptr;
+};
+
+TEST_F(ClothWarpTest, AFlatClothLeavesASolidAsItIsATurnedOneTurnsItAndACurvedOneBendsIt) {
+    const ClothWarp still(kNu, kNv, cloth([](glm::dvec3 p) { return p; }), kWidth, kHeight);
+    ObjDB same;
+    still.apply(*box, *flat, same);
+    ASSERT_EQ(same.vertexCount(), flat->vertexCount());
+    ASSERT_EQ(same.elementCount(), flat->elementCount());
+    for (int v = 0; v < flat->vertexCount(); ++v) {
+        glm::dvec3 a, b;
+        flat->getVertex(&a.x, v);
+        same.getVertex(&b.x, v);
+        EXPECT_LT(glm::length(a - b), 1e-9);
+    }
+
+    // The cloth swung a third of a turn about its pinned edge and lifted: a rigid motion
+    // of the cloth's space, which the box's points and normals follow.
+    const glm::dmat4 swing =
+        glm::translate(glm::dmat4(1.0), glm::dvec3(0, 20, -5)) * glm::rotate(glm::dmat4(1.0), 2.0, glm::dvec3(0, 1, 0));
+    const ClothWarp turned(kNu, kNv, cloth([&](glm::dvec3 p) { return glm::dvec3(swing * glm::dvec4(p, 1)); }), kWidth,
+                           kHeight);
+    box->setWarp(std::make_shared<ClothWarp>(turned));
+    // What is drawn: each packed vertex is a flat one carried along.
+    const GeometryInterface* moved = box->displayGeometry(kRenderMode);
+    ASSERT_NE(moved, nullptr);
+    const glm::dmat4 toCloth = box->transform(), back = glm::inverse(toCloth);
+    std::vector<glm::dvec3> expected;
+    for (int v = 0; v < flat->vertexCount(); ++v) {
+        glm::dvec3 a;
+        flat->getVertex(&a.x, v);
+        expected.push_back(glm::dvec3(back * swing * toCloth * glm::dvec4(a, 1)));
+    }
+    ASSERT_GT(moved->vertexCount(), 0);
+    for (int v = 0; v < moved->vertexCount(); ++v) {
+        glm::dvec3 b;
+        moved->getVertex(&b.x, v);
+        double nearest = 1e300;
+        for (const glm::dvec3& e : expected) nearest = std::min(nearest, glm::length(e - b));
+        EXPECT_LT(nearest, 1e-4) << v;  // packed as floats
+    }
+    EXPECT_GT(worstFacing(*moved), 1.0 - 1e-6);  // every normal exactly on its face
+    const test::SolidCheck check = test::checkSolid(*moved);
+    EXPECT_EQ(check.faults(), 0) << check.summary();
+    EXPECT_NEAR(check.volume, 40.0 * 40.0 * 40.0, 1e-2);
+
+    // Without the warp the box is drawn flat again.
+    box->setWarp(nullptr);
+    double drawn[6], rest[6];
+    box->localBounds(kRenderMode, drawn);
+    box->setWarp(std::make_shared<ClothWarp>(still));
+    box->localBounds(kRenderMode, rest);
+    for (int c = 0; c < 6; ++c) EXPECT_NEAR(drawn[c], rest[c], 1e-9);
+    EXPECT_NEAR(drawn[3] - drawn[0], 40.0, 1e-9);
+
+    // Rolled round a cylinder across its width, and the box made of small faces to bend.
+    const double radius = 120;
+    const ClothWarp rolled(kNu, kNv, cloth([&](glm::dvec3 p) {
+                               const double a = p.x / radius;
+                               return glm::dvec3(radius * std::sin(a), p.y, radius * (std::cos(a) - 1.0));
+                           }),
+                           kWidth, kHeight);
+    ObjDB bent;
+    rolled.apply(*box, *flat, bent);
+    const test::SolidCheck bentCheck = test::checkSolid(bent);
+    EXPECT_EQ(bentCheck.faults(), 0) << bentCheck.summary();
+    EXPECT_GT(bentCheck.volume, 0.5 * 40 * 40 * 40);
+    // The box's centre sits on the cylinder, a half turn of 150/120 radians round it.
+    double low[3] = {1e300, 1e300, 1e300}, high[3] = {-1e300, -1e300, -1e300};
+    for (int v = 0; v < bent.vertexCount(); ++v) {
+        double p[3];
+        bent.getVertex(p, v);
+        for (int c = 0; c < 3; ++c) low[c] = std::min(low[c], p[c]), high[c] = std::max(high[c], p[c]);
+    }
+    const glm::dvec3 middle(0.5 * (low[0] + high[0]), 0.5 * (low[1] + high[1]), 0.5 * (low[2] + high[2]));
+    const glm::dvec3 onCylinder(radius * std::sin(150 / radius), -75, radius * (std::cos(150 / radius) - 1.0));
+    const glm::dvec3 middleInCloth(box->transform() * glm::dvec4(middle, 1));
+    EXPECT_LT(glm::length(middleInCloth - onCylinder), 8.0);
+    // Curved faces cannot be matched exactly by their corners' normals, but stay out.
+    EXPECT_GT(worstFacing(bent), 0.7);
+}
+
+// A cloth bends and folds: along a crease a triangle faces away from the neighbours on
+// one side. A triangle facing against its rest normal and against every neighbour it
+// shares an edge with is no fold but a cell turned inside out.
+struct ClothCensus {
+    int turned = 0;     // facing against the rest normal (a fold's far side, or worse)
+    int inverted = 0;   // turned and facing against all its edge neighbours
+    int collapsed = 0;  // area under a hundredth of its rest area
+};
+
+ClothCensus census(const ObjDB& mesh, int nu, int nv, double restArea, const glm::dvec3& restNormal) {
+    // Triangles 2k and 2k + 1 of cell k: (i,j)(i+1,j)(i+1,j+1) and (i,j)(i+1,j+1)(i,j+1).
+    const int cells = (nu - 1) * (nv - 1);
+    std::vector<glm::dvec3> normals(2 * cells);
+    std::vector<double> areas(2 * cells);
+    for (int k = 0; k < cells; ++k) {
+        const int i = k % (nu - 1), j = k / (nu - 1);
+        glm::dvec3 a, b, c, d;
+        mesh.getVertex(&a.x, j * nu + i), mesh.getVertex(&b.x, j * nu + i + 1);
+        mesh.getVertex(&c.x, (j + 1) * nu + i + 1), mesh.getVertex(&d.x, (j + 1) * nu + i);
+        const glm::dvec3 n[2] = {glm::cross(b - a, c - a), glm::cross(c - a, d - a)};
+        for (int t = 0; t < 2; ++t) {
+            areas[2 * k + t] = 0.5 * glm::length(n[t]);
+            normals[2 * k + t] = areas[2 * k + t] > 0.0 ? glm::normalize(n[t]) : glm::dvec3(0.0);
+        }
+    }
+    ClothCensus r;
+    for (int k = 0; k < 2 * cells; ++k) {
+        const int t = k & 1, i = k / 2 % (nu - 1), j = k / 2 / (nu - 1);
+        if (areas[k] < 0.01 * restArea) ++r.collapsed;
+        if (glm::dot(normals[k], restNormal) >= 0.0) continue;
+        ++r.turned;
+        // Edge neighbours: the other half of the cell, and the cells above and right
+        // (upper triangle) or below and left (lower triangle).
+        std::vector<int> next = {k ^ 1};
+        if (t == 0 && j > 0) next.push_back(k - 2 * (nu - 1) + 1);
+        if (t == 0 && i + 2 < nu) next.push_back(k + 3);
+        if (t == 1 && j + 2 < nv) next.push_back(k + 2 * (nu - 1) - 1);
+        if (t == 1 && i > 0) next.push_back(k - 3);
+        bool against = true;
+        for (int o : next) against = against && glm::dot(normals[k], normals[o]) < 0.0;
+        r.inverted += against;
+    }
+    return r;
+}
+
+class ClothValidity : public test::AppTest {};
+
+TEST_F(ClothValidity, TheExampleFlagStaysAWholeSurfaceFor300Frames) {
+    ASSERT_TRUE(manager().loadProject(FW_SOURCE_DIR "/examples/flag.kxp"));
+    auto* flag = dynamic_cast<FlagCluster*>(scene().findMember("Flag"));
+    ASSERT_NE(flag, nullptr);
+    const int nu = flag->flag().across(), nv = flag->flag().down();
+    const double cell =
+        flag->unit.width / (nu - 1) * flag->unit.scaleX * flag->unit.height / (nv - 1) * flag->unit.scaleY;
+    // The flat cloth's triangles all face one way; the mesh winds them as the rest grid does.
+    const glm::dvec3 restNormal(0.0, 0.0, -1.0);
+    ASSERT_TRUE(flag->showTime(0));
+    ASSERT_NE(flag->cloth(), nullptr);
+    {
+        flag->unit.flatten = 1.0;  // the rest state: every triangle faces the rest normal
+        ASSERT_TRUE(flag->showTime(1));
+        const ClothCensus flat = census(flag->cloth()->customMesh(), nu, nv, 0.5 * cell, restNormal);
+        EXPECT_EQ(flat.turned, 0);
+        EXPECT_EQ(flat.collapsed, 0);
+        flag->unit.flatten = 0.0;
+    }
+    ClothCensus total;
+    int worstFrame = 0, worst = 0, moved = 0, mostTurned = 0;
+    std::vector<double> before;
+    for (int frame = 0; frame < 300; ++frame) {
+        ASSERT_TRUE(flag->showTime(frame));
+        const ObjDB& mesh = flag->cloth()->customMesh();
+        ASSERT_EQ(mesh.vertexCount(), nu * nv);
+        const ClothCensus c = census(mesh, nu, nv, 0.5 * cell, restNormal);
+        total.turned += c.turned, total.inverted += c.inverted, total.collapsed += c.collapsed;
+        if (c.inverted > worst) worst = c.inverted, worstFrame = frame;
+        mostTurned = std::max(mostTurned, c.turned);
+        double far[3];
+        mesh.getVertex(far, nu * nv - 1);
+        if (!before.empty() && std::vector<double>(far, far + 3) != before) ++moved;
+        before.assign(far, far + 3);
+    }
+    std::printf("300 frames: %d inverted (worst frame %d: %d), %d turned (at most %d a frame), %d collapsed\n",
+                total.inverted, worstFrame, worst, total.turned, mostTurned, total.collapsed);
+    EXPECT_GT(moved, 250);  // the cloth waves the whole time
+    EXPECT_EQ(total.inverted, 0);
+    EXPECT_EQ(total.collapsed, 0);
+    // Folds turn some triangles over, but the cloth never turns around.
+    EXPECT_LT(mostTurned, (nu - 1) * (nv - 1) / 2);
+    EXPECT_LT(total.turned, 300 * 2 * (nu - 1) * (nv - 1) / 10);
 }
 
 }  // namespace

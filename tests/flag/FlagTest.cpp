@@ -1,21 +1,196 @@
-// A cloth flag over hundreds of frames: where it goes, how its springs hold, how it comes
-// to rest, and how looping and the cache replay its states.
+// The flag's solver and settings: the spring solver on small hand-made systems (step,
+// relaxation, cache, callbacks), a cloth flag over hundreds of frames (where it goes, how
+// its springs hold, how it comes to rest, looping and the cache), and its stored lines.
 #include "flag/kxFlag.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
+
+#include "MemoryStream.h"
+#include "flag/FlagUnit.h"
+#include "flag/kxCage.h"
+#include "flag/kxSpringSystem.h"
 
 namespace fw {
 namespace {
+
+double dist(const double* a, const double* b) { return std::hypot(b[0] - a[0], b[1] - a[1], b[2] - a[2]); }
+
+// Two particles on the x axis, `gap` apart, joined by a spring of length 1 and tolerance 0.1.
+struct Pair : kxSpringSystem {
+    explicit Pair(double gap, bool lockA = false, bool lockB = false) {
+        addParticle(0, 0, 0, 1.0, lockA);
+        addParticle(gap, 0, 0, 1.0, lockB);
+        addSpring(0, 1, 1.0, 0.1);
+    }
+};
+
+// Satisfying one spring: left inside its band, else brought to the nearer edge, locked
+// ends held, crushed springs buckling out of plane.
+TEST(SpringSystem, ASpringMeetsTheNearerEdgeOfItsBandAndBucklesWhenCrushed) {
+    for (double gap : {0.9, 0.95, 1.0, 1.05, 1.1}) {
+        Pair s(gap);
+        s.satisfy(s.springs[0]);
+        EXPECT_EQ(s.particles[0].p[0], 0.0) << gap;
+        EXPECT_EQ(s.particles[1].p[0], gap) << gap;
+    }
+    Pair longer(1.5);
+    longer.satisfy(longer.springs[0]);
+    EXPECT_NEAR(longer.particles[0].p[0], 0.2, 1e-12);  // each moves half of 0.4
+    EXPECT_NEAR(longer.particles[1].p[0], 1.3, 1e-12);
+    Pair shorter(0.7);
+    shorter.satisfy(shorter.springs[0]);
+    EXPECT_NEAR(dist(shorter.particles[0].p, shorter.particles[1].p), 0.9, 1e-12);
+    EXPECT_NEAR(shorter.particles[0].p[0], -0.1, 1e-12);
+
+    kxSpring made = kxSpring::make(0, 1, 1.0, 0.1);
+    EXPECT_DOUBLE_EQ(made.Lm4t2, 0.36);
+    EXPECT_DOUBLE_EQ(made.invT, 10.0);
+    EXPECT_EQ(kxSpring::make(0, 1, 1.0, 0.0).invT, 0.0);
+    EXPECT_EQ(kxSpring::make(0, 1, 0.3, 0.1).Lm4t2, 0.0);  // never counted as crushed
+    // A rest length of 0 takes the particles' distance.
+    Pair measured(2.5);
+    measured.addSpring(0, 1);
+    EXPECT_DOUBLE_EQ(measured.springs[1].L, 2.5);
+
+    // Which end is locked, and where each end ends up.
+    const struct {
+        bool a, b;
+        double atA, atB;
+    } pairs[] = {{true, true, 0.0, 1.6}, {true, false, 0.0, 1.1}, {false, true, 0.5, 1.6}};
+    for (const auto& c : pairs) {
+        Pair s(1.6, c.a, c.b);
+        s.satisfy(s.springs[0]);
+        EXPECT_NEAR(s.particles[0].p[0], c.atA, 1e-12) << c.a << c.b;
+        EXPECT_NEAR(s.particles[1].p[0], c.atB, 1e-12) << c.a << c.b;
+    }
+
+    // Without mass a particle is pinned just the same.
+    Pair weightless(1.6);
+    weightless.particles[0].setMass(0.0);
+    EXPECT_EQ(weightless.particles[0].invMass, 0.0);
+    weightless.satisfy(weightless.springs[0]);
+    EXPECT_EQ(weightless.particles[0].p[0], 0.0);
+    EXPECT_NEAR(weightless.particles[1].p[0], 1.1, 1e-12);
+
+    Pair crushed(0.3);  // below L - 4t = 0.6
+    crushed.satisfy(crushed.springs[0]);
+    const double push = (0.9 - 0.3) * 0.005;
+    EXPECT_NEAR(crushed.particles[0].p[2], push, 1e-15);
+    EXPECT_NEAR(crushed.particles[1].p[2], push, 1e-15);  // both lift: the spring buckles
+
+    Pair pinned(0.3, true, false);
+    pinned.satisfy(pinned.springs[0]);
+    EXPECT_NEAR(pinned.particles[1].p[2], 2.0 * push, 1e-15);
+    EXPECT_EQ(pinned.particles[0].p[2], 0.0);
+
+    Pair mild(0.65);  // short, but not crushed
+    mild.satisfy(mild.springs[0]);
+    EXPECT_EQ(mild.particles[0].p[2], 0.0);
+    EXPECT_EQ(mild.particles[1].p[2], 0.0);
+
+    // No relaxation passes still runs one: on a chain one pass leaves unsettled (two differ).
+    auto chain = [](int passes) {
+        kxSpringSystem s;
+        s.addParticle(0, 0, 0, 1.0, true);
+        s.addParticle(2, 0, 0, 1.0);
+        s.addParticle(4, 0, 0, 1.0);
+        s.addSpring(0, 1, 1.0, 0.1);
+        s.addSpring(1, 2, 1.0, 0.1);
+        s.relaxationPasses = passes;
+        s.relax();
+        return std::vector<double>{s.particles[1].p[0], s.particles[2].p[0]};
+    };
+    EXPECT_EQ(chain(0), chain(1));
+    EXPECT_EQ(chain(-3), chain(1));
+    EXPECT_NE(chain(1), chain(2));
+    // In order: the first spring pulls 1 to 1.1, the second meets it halfway.
+    EXPECT_NEAR(chain(1)[0], 2.0, 1e-12);
+    EXPECT_NEAR(chain(1)[1], 3.1, 1e-12);
+}
+
+TEST(SpringSystem, VerletCarriesDampedVelocityForcesSkipPinnedParticlesAndHandlesDrag) {
+    kxCage cage;
+    cage.build({0, 0, 0, 5, 0, 0, 9, 0, 0}, {}, 0.1);
+    cage.gravity[1] = -10.0;
+    cage.damping = 0.25;
+    cage.particles[0].prev[0] = -1.0;  // moving +x at one unit per step
+    cage.particles[1].setMass(0.0);
+    cage.particles[2].locked = true;
+    cage.step(1);
+    const double dt2 = cage.dt * cage.dt;
+    EXPECT_NEAR(cage.particles[0].p[0], 0.75, 1e-12);
+    EXPECT_NEAR(cage.particles[0].p[1], -10.0 * dt2, 1e-12);
+    EXPECT_EQ(cage.particles[0].prev[0], 0.0);  // the start of the step
+    EXPECT_EQ(cage.particles[1].p[1], 0.0);
+    EXPECT_EQ(cage.particles[2].p[1], 0.0);
+    cage.moveLocked = true;
+    cage.step(2);
+    EXPECT_NEAR(cage.particles[2].p[1], -10.0 * dt2, 1e-12);
+    EXPECT_EQ(cage.particles[1].p[1], 0.0);
+    EXPECT_EQ(cage.frame, 2);
+
+    // A handle drags the rest through the springs.
+    cage = kxCage();
+    cage.build({0, 0, 0, 1, 0, 0, 2, 0, 0}, {0, 1, 1, 2}, 0.05);
+    cage.setHandle(0, -3, 0, 0);
+    cage.simulateTo(60);
+    EXPECT_EQ(cage.particles[0].p[0], -3.0);
+    // Pulled along, each spring no longer than its band allows.
+    EXPECT_LT(cage.particles[1].p[0], -1.5);
+    EXPECT_LE(dist(cage.particles[0].p, cage.particles[1].p), 1.05 + 1e-9);
+    EXPECT_LE(dist(cage.particles[1].p, cage.particles[2].p), 1.05 + 1e-9);
+}
+
+TEST(SpringSystem, CacheReplaysStatesAndCallbacksCancelAndReport) {
+    kxCage cage;
+    cage.build({0, 0, 0, 1, 0, 0}, {0, 1}, 0.1);
+    cage.gravity[1] = -9.8;
+    cage.setHandle(0, 0, 0, 0);
+    cage.cacheEvery = 5;
+    cage.markStart(0);
+    EXPECT_EQ(cage.simulateTo(23), 23);
+    EXPECT_EQ(cage.stepsRun, 23);
+    const double at23 = cage.particles[1].p[1];
+    EXPECT_EQ(cage.simulateTo(20), 20);  // a snapshot: nothing recomputed
+    EXPECT_EQ(cage.stepsRun, 23);
+    EXPECT_EQ(cage.simulateTo(23), 23);  // from the snapshot at 20
+    EXPECT_EQ(cage.stepsRun, 26);
+    EXPECT_EQ(cage.particles[1].p[1], at23);
+    EXPECT_EQ(cage.snapshotAt(23), nullptr);
+    EXPECT_NE(cage.snapshotAt(15), nullptr);
+
+    int asked = 0;
+    cage.cancel = [&] { return ++asked > 7; };
+    EXPECT_EQ(cage.simulateTo(100), -1);
+    EXPECT_EQ(cage.frame, 30);  // seven steps done after 23
+    cage.cancel = nullptr;
+
+    std::vector<int> reports;
+    cage.progress = [&](int done, int total) {
+        reports.push_back(done);
+        EXPECT_EQ(total, 201);
+    };
+    cage.simulateTo(231);
+    ASSERT_EQ(reports.size(), 20u);
+    EXPECT_EQ(reports.front(), 10);
+    EXPECT_EQ(reports.back(), 200);
+    reports.clear();
+    cage.simulateTo(431);  // 200 steps: no progress shown
+    EXPECT_TRUE(reports.empty());
+
+    cage.paused = true;  // paused systems keep no snapshots
+    cage.simulateTo(441);
+    EXPECT_EQ(cage.snapshotAt(440), nullptr);
+}
 
 #ifdef FW_SANITIZED_BUILD
 constexpr int kFrames = 60;  // the same checks over a shorter run
 #else
 constexpr int kFrames = 300;
 #endif
-
-double dist(const double* a, const double* b) { return std::hypot(b[0] - a[0], b[1] - a[1], b[2] - a[2]); }
 
 TEST(Flag, GridLocksAndMassesFollowTheSettings) {
     FlagUnit unit;
@@ -38,10 +213,7 @@ TEST(Flag, GridLocksAndMassesFollowTheSettings) {
 
     auto lockedCount = [](int edge, int points) {
         FlagUnit u;
-        u.nu = 10;
-        u.nv = 7;
-        u.lockEdge = edge;
-        u.lockPoints = points;
+        u.nu = 10, u.nv = 7, u.lockEdge = edge, u.lockPoints = points;
         kxFlag f(u);
         int n = 0;
         for (const kxParticle& q : f.particles) n += q.locked;
@@ -89,8 +261,7 @@ TEST(Flag, WavesWithinReachOfThePoleAndKeepsItsSprings) {
 
 TEST(Flag, WithoutWindItSettlesHangingDown) {
     FlagUnit unit;
-    unit.windStrength = 0.0;
-    unit.windVariation = 0.0;
+    unit.windStrength = unit.windVariation = 0.0;
     kxFlag flag(unit);
     std::vector<double> pos, last;
     double worstStep = 0.0;
@@ -124,9 +295,7 @@ TEST(Flag, RunsAreRepeatableAndCachedFramesCostNothing) {
     EXPECT_EQ(a.stepsRun, 180);  // the lead-in and sixty frames
     ASSERT_TRUE(b.positionsAt(60, pb));
     EXPECT_EQ(pa, pb);
-    ASSERT_TRUE(a.positionsAt(10, pa));
-    ASSERT_TRUE(a.positionsAt(-50, pa));
-    ASSERT_TRUE(a.positionsAt(60, pa));
+    for (int f : {10, -50, 60}) ASSERT_TRUE(a.positionsAt(f, pa));
     EXPECT_EQ(a.stepsRun, 180);
     EXPECT_EQ(pa, pb);
     ASSERT_TRUE(a.positionsAt(70, pa));
@@ -144,29 +313,21 @@ TEST(Flag, RunsAreRepeatableAndCachedFramesCostNothing) {
     EXPECT_EQ(a.frame, 73);
 }
 
-TEST(Flag, LoopsBlendIntoTheAnchorsLeadIn) {
+TEST(Flag, LoopsBlendIntoTheAnchorsLeadInAndFlattenTowardsTheFlatCloth) {
     FlagUnit unit;
-    unit.loopOn = 1;
-    unit.loopAnchor = 10;
-    unit.loopRepeat = 40;
-    unit.loopBlend = 8;
+    unit.loopOn = 1, unit.loopAnchor = 10, unit.loopRepeat = 40, unit.loopBlend = 8;
     kxFlag flag(unit);
-    int shown, blended;
-    double w;
-    flag.loopFrames(5, shown, blended, w);
-    EXPECT_EQ(shown, 5);
-    EXPECT_EQ(w, 0.0);
-    flag.loopFrames(41, shown, blended, w);  // just before the zone
-    EXPECT_EQ(w, 0.0);
-    flag.loopFrames(42, shown, blended, w);
-    EXPECT_EQ(blended, 2);
-    EXPECT_DOUBLE_EQ(w, 3.0 / 64 - 2.0 / 512);
-    flag.loopFrames(49 + 40 * 3, shown, blended, w);
-    EXPECT_EQ(shown, 49);
-    EXPECT_EQ(blended, 9);
-    EXPECT_EQ(w, 1.0);
-    flag.loopFrames(50 + 40 * 3, shown, blended, w);
-    EXPECT_EQ(shown, 10);
+    // Frame: the frame shown, the one blended into it and the weight (41 is just before the zone).
+    const std::tuple<int, int, int, double> loops[] = {
+        {5, 5, 5, 0.0}, {41, 41, 41, 0.0}, {42, 42, 2, 3.0 / 64 - 2.0 / 512}, {169, 49, 9, 1.0}, {170, 10, 170, 0.0}};
+    for (const auto& [frame, shownAs, blendedWith, weight] : loops) {
+        int shown, blended;
+        double w;
+        flag.loopFrames(frame, shown, blended, w);
+        EXPECT_EQ(shown, shownAs) << frame;
+        EXPECT_EQ(blended, blendedWith) << frame;
+        EXPECT_DOUBLE_EQ(w, weight) << frame;
+    }
 
     // The loop's last frame is the frame before the anchor, the frame after it the anchor.
     std::vector<double> last, before, wrapped, anchor;
@@ -185,10 +346,9 @@ TEST(Flag, LoopsBlendIntoTheAnchorsLeadIn) {
     ASSERT_TRUE(reference.positionsAt(45, live));
     ASSERT_TRUE(reference.positionsAt(5, lead));
     EXPECT_NEAR(mid[30], live[30] + 0.5 * (lead[30] - live[30]), 1e-9);
-}
 
-TEST(Flag, FlattenBlendsTowardsTheFlatCloth) {
-    FlagUnit unit;
+    // Flatten blends towards the flat cloth.
+    unit = FlagUnit();
     unit.flatten = 1.0;
     kxFlag flat(unit);
     std::vector<double> pos;
@@ -210,12 +370,8 @@ TEST(Flag, SelfCollisionKeepsFoldsApart) {
     // Hung from its centre with no wind, the cloth collapses onto itself.
     auto closest = [](int mode) {
         FlagUnit unit;
-        unit.nu = unit.nv = 15;
-        unit.lockEdge = FlagUnit::kEdgeCenter;
-        unit.windStrength = 0.0;
-        unit.windVariation = 0.0;
-        unit.preRollFrames = 0;
-        unit.selfCollision = mode;
+        unit.nu = unit.nv = 15, unit.lockEdge = FlagUnit::kEdgeCenter, unit.selfCollision = mode;
+        unit.windStrength = unit.windVariation = 0.0, unit.preRollFrames = 0;
         kxFlag flag(unit);
         std::vector<double> pos;
         EXPECT_TRUE(flag.positionsAt(kFrames / 3, pos));
@@ -227,12 +383,105 @@ TEST(Flag, SelfCollisionKeepsFoldsApart) {
             }
         return nearest / flag.collisionDistance;
     };
-    const double none = closest(FlagUnit::kCollisionNone);
-    const double fast = closest(FlagUnit::kCollisionFast);
-    const double accurate = closest(FlagUnit::kCollisionAccurate);
-    EXPECT_LT(none, 0.5);
-    EXPECT_GT(fast, 0.5);
-    EXPECT_GT(accurate, 0.5);
+    EXPECT_LT(closest(FlagUnit::kCollisionNone), 0.5);
+    EXPECT_GT(closest(FlagUnit::kCollisionFast), 0.5);
+    EXPECT_GT(closest(FlagUnit::kCollisionAccurate), 0.5);
+}
+
+using test::readLines;
+using test::writtenBlock;
+
+const char* const kDefaults =
+    " begin FlagUnit\n  Name \"Flag1\"\n  Width 300\n  Height 200\n  ScaleX 0.01\n  ScaleY 0.01\n  Nu 21\n  Nv 21\n"
+    "  MeshType 1\n  LockEdge Left\n  LockPoints Corners_One_Center\n  Mass 1\n  EdgeMassPercent 90\n  Stretch 1\n"
+    "  Bend 1\n  Shear 1\n  AirFriction 5\n  AccuracySteps 12\n  MotionBlurPasses 1\n  SloMo 1\n  WindVariation 0.5\n"
+    "  WindVariationSeed 1\n  UseLocalForces 0\n  FlagpoleName \"\"\n  FlagpoleNameIndex -1\n  ShowFlagpole 1\n"
+    "  FlagpoleType Cylinder\n  FlagpoleLength 400\n  FlagpoleRadius 4\n  ShowFlagpoleCap 1\n"
+    "  FlagpoleTopCapStyle \"Ball\"\n  FlagpoleTopCapScale 1\n  FlagpoleBottomCapStyle \"None\"\n"
+    "  FlagpoleBottomCapScale 1\n  SpeedGeneratorSeed 1\n  SpeedGeneratorType 1\n  PreRollTime 4\n"
+    "  PreRollFrames 120\n  SelfCollision None\n  FlagNudge 0 0 0\n  PolePivot 0 0 0\n  LoopOn 0\n  LoopAnchor 0\n"
+    "  LoopRepeat 90\n  LoopBlend 15\n  Flatten 0\n end FlagUnit\n";
+
+TEST(FlagUnit, AFreshUnitWritesEveryLineWithItsDefaultAndEveryLineReadsBack) {
+    FlagUnit unit;
+    unit.name = "Flag1";
+    EXPECT_EQ(writtenBlock(unit), kDefaults);
+    // The unstored wind: mostly along +x, a little back and up, at strength 11.
+    const double* wind = unit.windDirection;
+    EXPECT_LT(std::hypot(wind[0] - 0.9962, wind[1] - 0.0076, wind[2] + 0.0868), 1e-4);
+    EXPECT_EQ(unit.windStrength, 11.0);
+    EXPECT_EQ(unit.gravity, -9.8);
+    EXPECT_DOUBLE_EQ(unit.stepLength, 1.0 / 30);
+
+    // Every line reads back byte for byte.
+    const std::string lines =
+        "  Name \"Big \\\"One\\\"\"\n  Width 120.5\n  Height 80\n  ScaleX 0.02\n  ScaleY 0.03\n  Nu 31\n  Nv 9\n"
+        "  MeshType 2\n  LockEdge Top_Bottom\n  LockPoints Two_Centers\n  Mass 2.5\n  EdgeMassPercent 60\n"
+        "  Stretch 0.5\n  Bend 2\n  Shear 1.5\n  AirFriction 8\n  AccuracySteps 20\n  MotionBlurPasses 3\n"
+        "  SloMo 0.5\n  WindVariation 0.25\n  WindVariationSeed 4294967295\n  UseLocalForces 1\n"
+        "  FlagpoleName \"Pole A\"\n  FlagpoleNameIndex 3\n  ShowFlagpole 0\n  FlagpoleType Plane\n"
+        "  FlagpoleLength 333\n  FlagpoleRadius 2.5\n  ShowFlagpoleCap 0\n  FlagpoleTopCapStyle \"Eagle\"\n"
+        "  FlagpoleTopCapScale 1.5\n  FlagpoleBottomCapStyle \"Ball\"\n  FlagpoleBottomCapScale 0.5\n"
+        "  SpeedGeneratorSeed 77\n  SpeedGeneratorType 2\n  PreRollTime 2\n  PreRollFrames 60\n"
+        "  SelfCollision Accurate\n  FlagNudge 1 -2 0.5\n  PolePivot 0 10 -3\n  LoopOn 1\n  LoopAnchor 30\n"
+        "  LoopRepeat 120\n  LoopBlend 20\n  Flatten 0.125\n end FlagUnit\n";
+    unit = FlagUnit();
+    ASSERT_EQ(readLines(unit, lines), 0);
+    EXPECT_EQ(unit.name, "Big \"One\"");
+    EXPECT_EQ(unit.lockEdge, FlagUnit::kEdgeTopBottom);
+    EXPECT_EQ(unit.lockPoints, FlagUnit::kPointsTwoCenters);
+    EXPECT_EQ(unit.flagpoleType, FlagUnit::kPolePlane);
+    EXPECT_EQ(unit.selfCollision, FlagUnit::kCollisionAccurate);
+    EXPECT_EQ(FlagUnit::capStyleNumber(unit.topCapStyle), 3);
+    EXPECT_EQ(FlagUnit::capStyleNumber(unit.bottomCapStyle), 2);
+    EXPECT_EQ(unit.flagNudge[1], -2.0);
+    EXPECT_EQ(writtenBlock(unit), " begin FlagUnit\n" + lines);
+    FlagUnit again;
+    ASSERT_EQ(readLines(again, writtenBlock(unit).substr(16)), 0);
+    EXPECT_EQ(writtenBlock(again), writtenBlock(unit));
+}
+
+TEST(FlagUnit, WordsMapWithTheirFallbacksAndCountsStayInRange) {
+    FlagUnit unit;
+    const char* edges[] = {"None", "Left", "Right", "Top", "Bottom", "Left_Right", "Top_Bottom", "All", "Center"};
+    for (int i = 0; i < 9; ++i) {
+        ASSERT_EQ(readLines(unit, std::string("LockEdge ") + edges[i] + "\n"), 0);
+        EXPECT_EQ(unit.lockEdge, i + 1);
+        EXPECT_STREQ(FlagUnit::lockEdgeName(i + 1), edges[i]);
+    }
+    const char* points[] = {"None", "Edge", "Corners", "Corners_One_Center", "Corners_Two_Centers", "Two_Centers"};
+    for (int i = 0; i < 6; ++i) {
+        ASSERT_EQ(readLines(unit, std::string("LockPoints ") + points[i] + "\n"), 0);
+        EXPECT_EQ(unit.lockPoints, i + 1);
+    }
+    ASSERT_EQ(readLines(unit, "LockEdge Diagonal\nLockPoints Many\nFlagpoleType Rope\nSelfCollision Always\n"), 0);
+    EXPECT_EQ(unit.lockEdge, FlagUnit::kEdgeLeft);
+    EXPECT_EQ(unit.lockPoints, FlagUnit::kPointsCornersOneCenter);
+    EXPECT_EQ(unit.flagpoleType, FlagUnit::kPoleCylinder);
+    EXPECT_EQ(unit.selfCollision, FlagUnit::kCollisionNone);
+    unit.lockEdge = 0;
+    unit.lockPoints = 12;
+    unit.selfCollision = 7;
+    const std::string text = writtenBlock(unit);
+    EXPECT_NE(text.find("  LockEdge Left\n  LockPoints Corners_One_Center\n"), std::string::npos);
+    EXPECT_NE(text.find("  SelfCollision None\n"), std::string::npos);
+
+    // An old file's diagonal line is taken and not written back.
+    ASSERT_EQ(readLines(unit, "ShearLR 1\n"), 0);
+    EXPECT_EQ(writtenBlock(unit), text);
+
+    // Grids and runs a file asks for are held to what the program takes.
+    ASSERT_EQ(readLines(unit, "Nu 5000000\nAccuracySteps 999\nPreRollFrames 99999\n"), 0);
+    EXPECT_EQ(unit.nu, FlagUnit::kMostParticlesAcross);
+    EXPECT_EQ(unit.accuracySteps, FlagUnit::kMostPasses);
+    EXPECT_EQ(unit.preRollFrames, FlagUnit::kMostLeadIn);
+    ASSERT_EQ(readLines(unit, "Nv 1\nAccuracySteps -4\nPreRollFrames -9\nLoopRepeat 0\n"), 0);
+    EXPECT_EQ(unit.nv, 2);
+    EXPECT_EQ(unit.accuracySteps, 0);
+    EXPECT_EQ(unit.preRollFrames, 0);
+    EXPECT_EQ(unit.loopRepeat, 1);
+    EXPECT_EQ(readLines(unit, "Nu many\n"), -1);
+    EXPECT_EQ(readLines(unit, "end FlagCluster\n"), -1);
 }
 
 }  // namespace
