@@ -27,6 +27,7 @@ test: build build-asan
 	@cd build-asan && ctest -j $(JOBS) --output-on-failure --repeat until-pass:2
 
 bench: build
+	@cmake --build build -j $(JOBS) --target benchmarks
 	@scripts/run-bench build
 
 fuzz: deps

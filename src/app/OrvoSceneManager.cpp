@@ -567,8 +567,9 @@ bool OrvoSceneManager::loadProject(const std::string& path, bool replaceScene, b
     lastLoad_.warnings = read.warnings;
     if (read.end == StreamRead::End::kForeign) {
         lastLoad_.rejected = true;
-        lastLoad_.error = std::string("\rThis doesn't seem to be a valid ") + kProductName +
-                          " file.\r\rPlease check the file type and try again.";
+        lastLoad_.error = std::string("\rThis doesn't seem to be a valid ")
+                              .append(kProductName)
+                              .append(" file.\r\rPlease check the file type and try again.");
         Dialogs::instance().alert(lastLoad_.error);
         return false;
     }
