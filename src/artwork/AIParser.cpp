@@ -297,7 +297,7 @@ void AIParser::endContainer(Container) {
     if (!open.outermost || open.profile < 0) return;
     ArtworkProfile& profile = profiles_[open.profile];
     if (profile.outline.contours().empty()) {
-        profile.name = std::string(kDoNotKeep) + "1";
+        profile.name = std::string(kDoNotKeep).append("1");
         keep_[open.profile] = false;
         return;
     }
@@ -355,7 +355,7 @@ void AIParser::finish() {
     keep_.clear();
     const bool layerMissing = mode_ == LayerMode::kOneLayer && !wantedSeen_;
     if (!keepDrawnOutlines(layerMissing) && !layerMissing && drawsWithPostScript_)
-        warnings_.push_back("it draws with PostScript's own operators, which are not read: turn it into "
+        warnings_.emplace_back("it draws with PostScript's own operators, which are not read: turn it into "
                             "Illustrator artwork first (pstoedit -f ps2ai IN.ps OUT.ai)");
 }
 

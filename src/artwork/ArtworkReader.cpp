@@ -173,7 +173,7 @@ std::unique_ptr<ArtworkReader> ArtworkReader::forPath(const std::string& path, L
     std::string extension = Folders::lowerExtension(path);
     if (extension == ".svg") return std::make_unique<SvgReader>(mode, layer);
     if (!isArtwork(path)) {
-        why = std::string("read artwork: ") + extensions();
+        why = std::string("read artwork: ").append(extensions());
         return nullptr;
     }
     return std::make_unique<AIParser>(mode, layer);

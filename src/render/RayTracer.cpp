@@ -585,7 +585,7 @@ RayScene& RayTracer::keptScene() {
 void RayTracer::noteUntraced(const DrawList& list) {
     untraced_.clear();
     auto note = [&](const char* what) {
-        if (std::find(untraced_.begin(), untraced_.end(), what) == untraced_.end()) untraced_.push_back(what);
+        if (std::find(untraced_.begin(), untraced_.end(), what) == untraced_.end()) untraced_.emplace_back(what);
     };
     for (const DrawList::Item& item : list.items()) {
         for (const DrawList::Part& part : item.parts) {
