@@ -27,20 +27,6 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-void copyMesh(const ObjDB& from, ObjDB& to) {
-    to.clear();
-    double x[3];
-    for (int i = 0; i < from.vertexCount(); ++i) from.getVertex(x, i), to.addVertex(x);
-    for (int i = 0; i < from.texCoordCount(); ++i) from.getTexCoord(x, i), to.addTexCoord(x);
-    for (int i = 0; i < from.normalCount(); ++i) from.getNormal(x, i), to.addNormal(x);
-    for (int e = 0; e < from.elementCount(); ++e) {
-        GeometryInterface::ElementInfo info;
-        const int *p, *t, *n;
-        if (from.getElementRefs(e, info, &p, &t, &n))
-            to.addElement(info.kind, info.part, info.count, p, info.texCount, t, info.normalCount, n, info.user);
-    }
-}
-
 // The name of the scene's material to wear: one already there, else one made from the
 // file's look.
 std::string materialFor(SceneX& scene, const ExportMaterial& fileLook) {
@@ -121,7 +107,7 @@ std::vector<ObjectP*> MeshImport::add(OrvoSceneManager& manager, std::vector<Imp
         // The object keeps the angle its missing normals are smoothed by, so the
         // project looks the same whatever the preferences where it is opened.
         object->hardShadingAngle = manager.prefs().hardShadingAngle;
-        copyMesh(*group.mesh, object->editCustomMesh());
+        object->editCustomMesh().assign(*group.mesh);
         object->customMeshChanged();
         made.push_back(object);
     }

@@ -31,20 +31,6 @@ auto motionOf(const FlagUnit& u) {
                     u.windDirection[1], u.windDirection[2], u.stepLength, u.rate);
 }
 
-void copyMesh(const GeometryInterface& from, ObjDB& to) {
-    to.clear();
-    double v[3];
-    for (int i = 0; i < from.vertexCount(); ++i) from.getVertex(v, i), to.addVertex(v);
-    for (int i = 0; i < from.texCoordCount(); ++i) from.getTexCoord(v, i), to.addTexCoord(v);
-    for (int i = 0; i < from.normalCount(); ++i) from.getNormal(v, i), to.addNormal(v);
-    for (int e = 0; e < from.elementCount(); ++e) {
-        GeometryInterface::ElementInfo info;
-        const int *p = nullptr, *t = nullptr, *n = nullptr;
-        if (from.getElementRefs(e, info, &p, &t, &n))
-            to.addElement(info.kind, info.part, info.count, p, info.texCount, t, info.normalCount, n, info.user);
-    }
-}
-
 }  // namespace
 
 const GeometryInterface* (*FlagCluster::capShapes)(bool, const std::string&) = nullptr;
@@ -222,7 +208,7 @@ void FlagCluster::buildCaps(double top, double length, const double pivot[3]) {
         cap->translate[0] = -r + pivot[0];
         cap->translate[2] = pivot[2];
         if (shape) {
-            copyMesh(*shape, cap->editCustomMesh());
+            cap->editCustomMesh().assign(*shape);
             cap->customMeshChanged();
             // The library's caps are measured in pole radii from the pole's end.
             std::fill(cap->scale, cap->scale + 3, r * scale);

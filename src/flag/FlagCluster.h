@@ -84,8 +84,8 @@ private:
     glm::dmat4 builtTurn_{1.0};
     bool builtFollowing_ = false;
     double shownTime_ = -1e300;
-    std::string warnedCaps_[2];
-    bool partsStale_ = false;  // the cap names already reported missing
+    std::string warnedCaps_[2];  // the cap names already reported missing
+    bool partsStale_ = false;    // loaded: the parts are built from the settings when first shown
 };
 
 // Adds the flag cluster to the member factory under its stored class name.

@@ -116,6 +116,20 @@ void ObjDB::clear() {
     elements_.clear();
 }
 
+void ObjDB::assign(const GeometryInterface& from) {
+    clear();
+    double x[3];
+    for (int i = 0; i < from.vertexCount(); ++i) from.getVertex(x, i), addVertex(x);
+    for (int i = 0; i < from.texCoordCount(); ++i) from.getTexCoord(x, i), addTexCoord(x);
+    for (int i = 0; i < from.normalCount(); ++i) from.getNormal(x, i), addNormal(x);
+    for (int e = 0; e < from.elementCount(); ++e) {
+        ElementInfo info;
+        const int *p = nullptr, *t = nullptr, *n = nullptr;
+        if (from.getElementRefs(e, info, &p, &t, &n))
+            addElement(info.kind, info.part, info.count, p, info.texCount, t, info.normalCount, n, info.user);
+    }
+}
+
 namespace {
 
 struct CellKey {

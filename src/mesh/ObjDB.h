@@ -46,6 +46,9 @@ public:
 
     // Empties the mesh and frees the index-list blocks.
     void clear();
+    // Becomes a copy of another mesh: its positions, texture coordinates, normals and
+    // elements, in their order and with their parts.
+    void assign(const GeometryInterface& from);
     // Merges positions that lie within tolerance of an earlier kept position (exactly
     // equal ones when tolerance is 0), keeps the survivors in their first order and
     // renumbers the elements' position indices. Returns how many positions went away.
