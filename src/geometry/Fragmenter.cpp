@@ -86,6 +86,20 @@ private:
     enum class Cut { kNothing, kRefused, kRetry, kDone };
     Cut cut(const Piece& piece, Plane plane, std::vector<Piece>& parts);
     Cut cutAt(const Piece& piece, Plane plane, std::vector<Piece>& parts);
+    // The steps of a cut, in order.
+    struct Sides {
+        int near, straddling;  // corners within reach of the plane, polygons across it
+        double low, high;  // the piece's reach below and above it
+    };
+    Sides classify(const Piece& piece, const Plane& plane, std::vector<int8_t>& side) const;
+    void splitPolys(const Piece& piece, const std::vector<int8_t>& side, const Plane& plane, Piece halves[2],
+                    std::vector<std::pair<int, int>>& capEdges);
+    static void addPoly(Piece& half, const std::vector<int>& corners, const Poly& poly);
+    void addClean(Piece& half, const std::vector<int>& corners, const Poly& poly);
+    bool capLoops(const std::vector<std::pair<int, int>>& capEdges, std::vector<std::vector<int>>& loops) const;
+    std::vector<std::vector<int>> weldLoops(const std::vector<std::vector<int>>& loops, size_t attrMark,
+                                            Piece halves[2]);
+    bool capCut(const std::vector<std::vector<int>>& kept, const Plane& plane, Piece halves[2]);
     bool crowded(const Piece& piece, int firstNew, double distance);
     bool sealed(const Piece& piece, int firstNew) const;
     double weldDistance() const { return std::min(Fragmenter::kWeldDistance, size_ * 1e-3); }
@@ -116,6 +130,7 @@ private:
     double centreOffset_[3] = {0, 0, 0};
     bool limitNoted_ = false;
     std::vector<int> stamp_;  // emit: staged index of each place, per fragment
+    std::vector<int> fan_;  // addClean's corners, kept between calls
 };
 
 void Engine::load(const PackedObjDB& mesh, Piece& whole) {
@@ -511,90 +526,79 @@ bool Engine::sealed(const Piece& piece, int firstNew) const {
     return true;
 }
 
-Engine::Cut Engine::cutAt(const Piece& piece, const Plane plane, std::vector<Piece>& parts) {
+Engine::Sides Engine::classify(const Piece& piece, const Plane& plane, std::vector<int8_t>& side) const {
     const int count = static_cast<int>(piece.polys.size());
-    std::vector<int8_t> side(static_cast<size_t>(count));
+    side.assign(static_cast<size_t>(count), 0);
     // No corner may lie on the plane, within a hundred-thousandth of the size.
     const double nearTo = size_ * 1e-5;
     int near = 0, straddling = 0;
     double low = 1e300, high = -1e300;
-    {
-        const Poly* polys = piece.polys.data();
-        const int* corners = piece.corners.data();
-        const Attr* attrs = attrs_.data();
-        const dvec3* places = pos_.data();
-        const dvec3 n = plane.n;
-        const double d = plane.d;
+    const Poly* polys = piece.polys.data();
+    const int* corners = piece.corners.data();
+    const Attr* attrs = attrs_.data();
+    const dvec3* places = pos_.data();
+    const dvec3 n = plane.n;
+    const double d = plane.d;
 #pragma omp parallel for reduction(min : low) reduction(max : high) reduction(+ : near, straddling) if (count > 4096)
-        for (int e = 0; e < count; ++e) {
-            double emin = 1e300, emax = -1e300;
-            for (uint32_t k = 0; k < polys[e].count; ++k) {
-                const double s = glm::dot(n, places[attrs[corners[polys[e].first + k]].pos]) - d;
-                emin = std::min(emin, s), emax = std::max(emax, s);
-                if (std::fabs(s) < nearTo) ++near;
-            }
-            side[static_cast<size_t>(e)] = emax <= 0 ? -1 : emin >= 0 ? 1 : 0;
-            if (emax > 0 && emin < 0) ++straddling;
-            low = std::min(low, emin), high = std::max(high, emax);
+    for (int e = 0; e < count; ++e) {
+        double emin = 1e300, emax = -1e300;
+        for (uint32_t k = 0; k < polys[e].count; ++k) {
+            const double s = glm::dot(n, places[attrs[corners[polys[e].first + k]].pos]) - d;
+            emin = std::min(emin, s), emax = std::max(emax, s);
+            if (std::fabs(s) < nearTo) ++near;
         }
+        side[static_cast<size_t>(e)] = emax <= 0 ? -1 : emin >= 0 ? 1 : 0;
+        if (emax > 0 && emin < 0) ++straddling;
+        low = std::min(low, emin), high = std::max(high, emax);
     }
-    if (straddling == 0 || high <= 0 || low >= 0) return Cut::kNothing;
-    if (near > 0) return Cut::kRetry;
-    // A sliver on either side is not worth a cut.
-    const double thin = size_ * Fragmenter::kThinShare;
-    if (high < thin || -low < thin) return Cut::kRefused;
+    return {near, straddling, low, high};
+}
 
-    if (budget_ <= 0) return Cut::kRefused;
-    const size_t posMark = pos_.size(), attrMark = attrs_.size();
-    auto undo = [&](Cut result = Cut::kRefused) {
-        pos_.resize(posMark);
-        attrs_.resize(attrMark);
-        return result;
-    };
+void Engine::addPoly(Piece& half, const std::vector<int>& corners, const Poly& poly) {
+    Poly copy = poly;
+    copy.fresh = true;
+    copy.first = static_cast<uint32_t>(half.corners.size());
+    copy.count = static_cast<uint32_t>(corners.size());
+    half.corners.insert(half.corners.end(), corners.begin(), corners.end());
+    half.polys.push_back(copy);
+}
+
+// Polygons are drawn and checked as fans from their first corner: a cut polygon starts
+// at a corner whose fan has no flat triangle, or is fanned from its middle when none has.
+void Engine::addClean(Piece& half, const std::vector<int>& corners, const Poly& poly) {
+    const size_t m = corners.size();
+    auto at = [&](size_t k) { return pos_[static_cast<size_t>(attrs_[static_cast<size_t>(corners[k % m])].pos)]; };
+    for (size_t start = 0; start < m; ++start) {
+        bool clean = true;
+        for (size_t k = 1; clean && k + 1 < m; ++k) clean = !sliver(at(start), at(start + k), at(start + k + 1));
+        if (!clean) continue;
+        fan_.clear();
+        for (size_t k = 0; k < m; ++k) fan_.push_back(corners[(start + k) % m]);
+        addPoly(half, fan_, poly);
+        return;
+    }
+    Attr middle{static_cast<int>(pos_.size()), {0, 0}, {0, 0, 0}};
+    dvec3 place(0), normal(0);
+    double uv[2] = {0, 0};
+    for (int c : corners) {
+        const Attr& a = attrs_[static_cast<size_t>(c)];
+        place += pos_[static_cast<size_t>(a.pos)] / double(m);
+        uv[0] += a.uv[0] / double(m), uv[1] += a.uv[1] / double(m);
+        normal += dvec3(a.normal[0], a.normal[1], a.normal[2]);
+    }
+    if (glm::length(normal) > 0) normal = glm::normalize(normal);
+    pos_.push_back(place);
+    middle.uv[0] = static_cast<float>(uv[0]), middle.uv[1] = static_cast<float>(uv[1]);
+    for (int k = 0; k < 3; ++k) middle.normal[k] = static_cast<float>(normal[k]);
+    attrs_.push_back(middle);
+    const int centre = static_cast<int>(attrs_.size()) - 1;
+    for (size_t k = 0; k < m; ++k) addPoly(half, {centre, corners[k], corners[(k + 1) % m]}, poly);
+}
+
+void Engine::splitPolys(const Piece& piece, const std::vector<int8_t>& side, const Plane& plane, Piece halves[2],
+                        std::vector<std::pair<int, int>>& capEdges) {
     std::unordered_map<uint64_t, int> attrCache, posCache;
-    Piece halves[2];  // below the plane, above it
-    std::vector<std::pair<int, int>> capEdges;  // places, as the cap below the plane runs
     std::vector<int> corner, below, above;
-    auto add = [&](Piece& half, const std::vector<int>& corners, const Poly& poly) {
-        Poly copy = poly;
-        copy.fresh = true;
-        copy.first = static_cast<uint32_t>(half.corners.size());
-        copy.count = static_cast<uint32_t>(corners.size());
-        half.corners.insert(half.corners.end(), corners.begin(), corners.end());
-        half.polys.push_back(copy);
-    };
-    // Polygons are drawn and checked as fans from their first corner: a cut polygon starts
-    // at a corner whose fan has no flat triangle, or is fanned from its middle when none has.
-    std::vector<int> fan;
-    auto addClean = [&](Piece& half, const std::vector<int>& corners, const Poly& poly) {
-        const size_t m = corners.size();
-        auto at = [&](size_t k) { return pos_[static_cast<size_t>(attrs_[static_cast<size_t>(corners[k % m])].pos)]; };
-        for (size_t start = 0; start < m; ++start) {
-            bool clean = true;
-            for (size_t k = 1; clean && k + 1 < m; ++k) clean = !sliver(at(start), at(start + k), at(start + k + 1));
-            if (!clean) continue;
-            fan.clear();
-            for (size_t k = 0; k < m; ++k) fan.push_back(corners[(start + k) % m]);
-            add(half, fan, poly);
-            return;
-        }
-        Attr middle{static_cast<int>(pos_.size()), {0, 0}, {0, 0, 0}};
-        dvec3 place(0), normal(0);
-        double uv[2] = {0, 0};
-        for (int c : corners) {
-            const Attr& a = attrs_[static_cast<size_t>(c)];
-            place += pos_[static_cast<size_t>(a.pos)] / double(m);
-            uv[0] += a.uv[0] / double(m), uv[1] += a.uv[1] / double(m);
-            normal += dvec3(a.normal[0], a.normal[1], a.normal[2]);
-        }
-        if (glm::length(normal) > 0) normal = glm::normalize(normal);
-        pos_.push_back(place);
-        middle.uv[0] = static_cast<float>(uv[0]), middle.uv[1] = static_cast<float>(uv[1]);
-        for (int k = 0; k < 3; ++k) middle.normal[k] = static_cast<float>(normal[k]);
-        attrs_.push_back(middle);
-        const int centre = static_cast<int>(attrs_.size()) - 1;
-        for (size_t k = 0; k < m; ++k) add(half, {centre, corners[k], corners[(k + 1) % m]}, poly);
-    };
     auto sideOf = [&](int attr) {
         return glm::dot(plane.n, pos_[static_cast<size_t>(attrs_[static_cast<size_t>(attr)].pos)]) - plane.d > 0;
     };
@@ -617,6 +621,7 @@ Engine::Cut Engine::cutAt(const Piece& piece, const Plane plane, std::vector<Pie
         addClean(halves[1], above, poly);
         capEdges.emplace_back(attrs_[static_cast<size_t>(down)].pos, attrs_[static_cast<size_t>(up)].pos);
     };
+    const int count = static_cast<int>(piece.polys.size());
     for (int e = 0; e < count; ++e) {
         const Poly& poly = piece.polys[static_cast<size_t>(e)];
         const int* c = piece.corners.data() + poly.first;
@@ -641,140 +646,178 @@ Engine::Cut Engine::cutAt(const Piece& piece, const Plane plane, std::vector<Pie
             corner = {c[0], c[k], c[k + 1]};
             const bool s0 = sideOf(corner[0]), s1 = sideOf(corner[1]), s2 = sideOf(corner[2]);
             if (s0 == s1 && s1 == s2)
-                add(halves[s0], corner, poly);
+                addPoly(halves[s0], corner, poly);
             else
                 split(corner, poly);
         }
     }
+}
 
-    if (solid_) {
-        // The cut edges, joined into loops by their places.
-        std::unordered_map<int, int> next;
-        for (auto [from, to] : capEdges)
-            if (from != to && !next.emplace(from, to).second) return undo(Cut::kRetry);  // the cut touches itself
-        std::vector<std::vector<int>> loops;
-        std::unordered_map<int, bool> used;
-        for (auto [from, to] : capEdges) {
-            if (from == to || used[from]) continue;
-            std::vector<int> loop;
-            int at = from;
-            bool closedLoop = false;
-            while (!used[at]) {
-                used[at] = true;
-                loop.push_back(at);
-                auto it = next.find(at);
-                if (it == next.end()) break;
-                at = it->second;
-                if (at == from) closedLoop = true;
-            }
-            if (!closedLoop) {
-                if (closed_) return undo(Cut::kRetry);  // a closed solid must give closed loops
-                continue;
-            }
-            loops.push_back(std::move(loop));
+// The cut edges, joined into loops by their places; false when they do not close as they must.
+bool Engine::capLoops(const std::vector<std::pair<int, int>>& capEdges, std::vector<std::vector<int>>& loops) const {
+    std::unordered_map<int, int> next;
+    for (auto [from, to] : capEdges)
+        if (from != to && !next.emplace(from, to).second) return false;  // the cut touches itself
+    std::unordered_map<int, bool> used;
+    for (auto [from, to] : capEdges) {
+        if (from == to || used[from]) continue;
+        std::vector<int> loop;
+        int at = from;
+        bool closedLoop = false;
+        while (!used[at]) {
+            used[at] = true;
+            loop.push_back(at);
+            auto it = next.find(at);
+            if (it == next.end()) break;
+            at = it->second;
+            if (at == from) closedLoop = true;
         }
-        // Points of a loop closer than the weld distance become one, in the sides too.
-        const double weld = weldDistance();
-        std::unordered_map<int, int> remap;
-        std::vector<std::vector<int>> kept;
-        for (const std::vector<int>& loop : loops) {
-            std::vector<int> k;
-            for (int p : loop) {
-                if (!k.empty() && glm::distance(pos_[static_cast<size_t>(p)], pos_[static_cast<size_t>(k.back())]) < weld)
-                    remap[p] = k.back();
-                else
-                    k.push_back(p);
-            }
-            while (k.size() > 1 &&
-                   glm::distance(pos_[static_cast<size_t>(k.back())], pos_[static_cast<size_t>(k.front())]) < weld) {
-                remap[k.back()] = k.front();
-                k.pop_back();
-            }
-            if (k.size() >= 3) kept.push_back(std::move(k));
+        if (!closedLoop) {
+            if (closed_) return false;  // a closed solid must give closed loops
+            continue;
+        }
+        loops.push_back(std::move(loop));
+    }
+    return true;
+}
+
+// Points of a loop closer than the weld distance become one, in the sides too.
+std::vector<std::vector<int>> Engine::weldLoops(const std::vector<std::vector<int>>& loops, size_t attrMark,
+                                                Piece halves[2]) {
+    const double weld = weldDistance();
+    std::unordered_map<int, int> remap;
+    std::vector<std::vector<int>> kept;
+    for (const std::vector<int>& loop : loops) {
+        std::vector<int> k;
+        for (int p : loop) {
+            if (!k.empty() && glm::distance(pos_[static_cast<size_t>(p)], pos_[static_cast<size_t>(k.back())]) < weld)
+                remap[p] = k.back();
             else
-                for (int p : k) remap[p] = k.front();
+                k.push_back(p);
         }
-        if (!remap.empty()) {
-            for (size_t a = attrMark; a < attrs_.size(); ++a) {
-                auto it = remap.find(attrs_[a].pos);
-                if (it != remap.end()) attrs_[a].pos = it->second;
-            }
-            // Corners that now share a place with the one before are dropped.
-            for (Piece& half : halves) {
-                Piece tidy;
-                for (const Poly& poly : half.polys) {
-                    corner.clear();
-                    for (uint32_t k = 0; k < poly.count; ++k) {
-                        const int c = half.corners[poly.first + k];
-                        if (corner.empty() || attrs_[static_cast<size_t>(corner.back())].pos !=
-                                                  attrs_[static_cast<size_t>(c)].pos)
-                            corner.push_back(c);
-                    }
-                    while (corner.size() > 1 && attrs_[static_cast<size_t>(corner.back())].pos ==
-                                                    attrs_[static_cast<size_t>(corner.front())].pos)
-                        corner.pop_back();
-                    if (corner.size() >= 3) addClean(tidy, corner, poly);
-                }
-                half = std::move(tidy);
-            }
+        while (k.size() > 1 &&
+               glm::distance(pos_[static_cast<size_t>(k.back())], pos_[static_cast<size_t>(k.front())]) < weld) {
+            remap[k.back()] = k.front();
+            k.pop_back();
         }
-        // The loops seen from above the plane: the cap below runs counter-clockwise around outlines.
-        dvec3 u = std::fabs(plane.n.x) < 0.9 ? dvec3(1, 0, 0) : dvec3(0, 1, 0);
-        u = glm::normalize(u - plane.n * glm::dot(u, plane.n));
-        const dvec3 v = glm::cross(plane.n, u);
-        std::vector<glm::dvec2> points;
-        std::vector<int> placeOf;
-        std::vector<std::vector<int>> indexLoops;
-        for (const std::vector<int>& loop : kept) {
-            indexLoops.emplace_back();
-            for (int p : loop) {
-                indexLoops.back().push_back(static_cast<int>(points.size()));
-                points.emplace_back(glm::dot(pos_[static_cast<size_t>(p)], u), glm::dot(pos_[static_cast<size_t>(p)], v));
-                placeOf.push_back(p);
+        if (k.size() >= 3) kept.push_back(std::move(k));
+        else
+            for (int p : k) remap[p] = k.front();
+    }
+    if (remap.empty()) return kept;
+    for (size_t a = attrMark; a < attrs_.size(); ++a) {
+        auto it = remap.find(attrs_[a].pos);
+        if (it != remap.end()) attrs_[a].pos = it->second;
+    }
+    // Corners that now share a place with the one before are dropped.
+    std::vector<int> corner;
+    for (int h = 0; h < 2; ++h) {
+        Piece tidy;
+        for (const Poly& poly : halves[h].polys) {
+            corner.clear();
+            for (uint32_t k = 0; k < poly.count; ++k) {
+                const int c = halves[h].corners[poly.first + k];
+                if (corner.empty() ||
+                    attrs_[static_cast<size_t>(corner.back())].pos != attrs_[static_cast<size_t>(c)].pos)
+                    corner.push_back(c);
             }
+            while (corner.size() > 1 &&
+                   attrs_[static_cast<size_t>(corner.back())].pos == attrs_[static_cast<size_t>(corner.front())].pos)
+                corner.pop_back();
+            if (corner.size() >= 3) addClean(tidy, corner, poly);
         }
-        // Loops that come closer than the weld distance away from their neighbours (the plane
-        // nearly along a face) would give the cut face slivers: the plane moves instead.
-        std::vector<int> byX(points.size());
-        std::iota(byX.begin(), byX.end(), 0);
-        std::sort(byX.begin(), byX.end(), [&](int a, int b) {
-            return points[static_cast<size_t>(a)].x < points[static_cast<size_t>(b)].x;
-        });
-        for (size_t i = 0; i < byX.size(); ++i)
-            for (size_t j = i + 1; j < byX.size(); ++j) {
-                const glm::dvec2 a = points[static_cast<size_t>(byX[i])], b = points[static_cast<size_t>(byX[j])];
-                if (b.x - a.x >= weld) break;
-                if (glm::distance(a, b) < weld) return undo(Cut::kRetry);
-            }
-        std::vector<std::vector<int>> pieces;
-        for (const CapBuilder::Region& region : CapBuilder::regions(points, indexLoops))
-            if (!CapBuilder::decompose(points, region, pieces)) return undo(Cut::kRetry);
-        // Each place of the cap gets one corner per side: the normal faces out of that side.
-        std::vector<int> capAttr(points.size() * 2, -1);
-        auto capCorner = [&](int index, int which) {
-            int& id = capAttr[static_cast<size_t>(index) * 2 + static_cast<size_t>(which)];
-            if (id < 0) {
-                Attr a;
-                a.pos = placeOf[static_cast<size_t>(index)];
-                a.uv[0] = static_cast<float>(points[static_cast<size_t>(index)].x * uvScale_);
-                a.uv[1] = static_cast<float>(points[static_cast<size_t>(index)].y * uvScale_);
-                const dvec3 n = which == 0 ? plane.n : -plane.n;
-                for (int k = 0; k < 3; ++k) a.normal[k] = static_cast<float>(n[k]);
-                attrs_.push_back(a);
-                id = static_cast<int>(attrs_.size()) - 1;
-            }
-            return id;
-        };
-        const Poly capPoly{0, 0, solidPart_, true, 0xFFFFFFFFu};
-        for (const std::vector<int>& capPiece : pieces) {
-            if (capPiece.size() < 3) continue;
-            // The piece below faces along the normal; above, turned over.
-            std::vector<int> down, up;
-            for (int i : capPiece) down.push_back(capCorner(i, 0));
-            for (auto it = capPiece.rbegin(); it != capPiece.rend(); ++it) up.push_back(capCorner(*it, 1));
-            addClean(halves[0], down, capPoly);
-            addClean(halves[1], up, capPoly);
+        halves[h] = std::move(tidy);
+    }
+    return kept;
+}
+
+// The face the cut opens, on both halves; false when its loops crowd each other or do not
+// decompose.
+bool Engine::capCut(const std::vector<std::vector<int>>& kept, const Plane& plane, Piece halves[2]) {
+    const double weld = weldDistance();
+    // The loops seen from above the plane: the cap below runs counter-clockwise around outlines.
+    dvec3 u = std::fabs(plane.n.x) < 0.9 ? dvec3(1, 0, 0) : dvec3(0, 1, 0);
+    u = glm::normalize(u - plane.n * glm::dot(u, plane.n));
+    const dvec3 v = glm::cross(plane.n, u);
+    std::vector<glm::dvec2> points;
+    std::vector<int> placeOf;
+    std::vector<std::vector<int>> indexLoops;
+    for (const std::vector<int>& loop : kept) {
+        indexLoops.emplace_back();
+        for (int p : loop) {
+            indexLoops.back().push_back(static_cast<int>(points.size()));
+            points.emplace_back(glm::dot(pos_[static_cast<size_t>(p)], u), glm::dot(pos_[static_cast<size_t>(p)], v));
+            placeOf.push_back(p);
         }
+    }
+    // Loops that come closer than the weld distance away from their neighbours (the plane
+    // nearly along a face) would give the cut face slivers: the plane moves instead.
+    std::vector<int> byX(points.size());
+    std::iota(byX.begin(), byX.end(), 0);
+    std::sort(byX.begin(), byX.end(), [&](int a, int b) {
+        return points[static_cast<size_t>(a)].x < points[static_cast<size_t>(b)].x;
+    });
+    for (size_t i = 0; i < byX.size(); ++i)
+        for (size_t j = i + 1; j < byX.size(); ++j) {
+            const glm::dvec2 a = points[static_cast<size_t>(byX[i])], b = points[static_cast<size_t>(byX[j])];
+            if (b.x - a.x >= weld) break;
+            if (glm::distance(a, b) < weld) return false;
+        }
+    std::vector<std::vector<int>> pieces;
+    for (const CapBuilder::Region& region : CapBuilder::regions(points, indexLoops))
+        if (!CapBuilder::decompose(points, region, pieces)) return false;
+    // Each place of the cap gets one corner per side: the normal faces out of that side.
+    std::vector<int> capAttr(points.size() * 2, -1);
+    auto capCorner = [&](int index, int which) {
+        int& id = capAttr[static_cast<size_t>(index) * 2 + static_cast<size_t>(which)];
+        if (id < 0) {
+            Attr a;
+            a.pos = placeOf[static_cast<size_t>(index)];
+            a.uv[0] = static_cast<float>(points[static_cast<size_t>(index)].x * uvScale_);
+            a.uv[1] = static_cast<float>(points[static_cast<size_t>(index)].y * uvScale_);
+            const dvec3 n = which == 0 ? plane.n : -plane.n;
+            for (int k = 0; k < 3; ++k) a.normal[k] = static_cast<float>(n[k]);
+            attrs_.push_back(a);
+            id = static_cast<int>(attrs_.size()) - 1;
+        }
+        return id;
+    };
+    const Poly capPoly{0, 0, solidPart_, true, 0xFFFFFFFFu};
+    for (const std::vector<int>& capPiece : pieces) {
+        if (capPiece.size() < 3) continue;
+        // The piece below faces along the normal; above, turned over.
+        std::vector<int> down, up;
+        for (int i : capPiece) down.push_back(capCorner(i, 0));
+        for (auto it = capPiece.rbegin(); it != capPiece.rend(); ++it) up.push_back(capCorner(*it, 1));
+        addClean(halves[0], down, capPoly);
+        addClean(halves[1], up, capPoly);
+    }
+    return true;
+}
+
+Engine::Cut Engine::cutAt(const Piece& piece, const Plane plane, std::vector<Piece>& parts) {
+    std::vector<int8_t> side;
+    const Sides sides = classify(piece, plane, side);
+    if (sides.straddling == 0 || sides.high <= 0 || sides.low >= 0) return Cut::kNothing;
+    if (sides.near > 0) return Cut::kRetry;
+    // A sliver on either side is not worth a cut.
+    const double thin = size_ * Fragmenter::kThinShare;
+    if (sides.high < thin || -sides.low < thin) return Cut::kRefused;
+
+    if (budget_ <= 0) return Cut::kRefused;
+    const size_t posMark = pos_.size(), attrMark = attrs_.size();
+    auto undo = [&](Cut result = Cut::kRefused) {
+        pos_.resize(posMark);
+        attrs_.resize(attrMark);
+        return result;
+    };
+    Piece halves[2];  // below the plane, above it
+    std::vector<std::pair<int, int>> capEdges;  // places, as the cap below the plane runs
+    splitPolys(piece, side, plane, halves, capEdges);
+    if (solid_) {
+        std::vector<std::vector<int>> loops;
+        if (!capLoops(capEdges, loops)) return undo(Cut::kRetry);
+        if (!capCut(weldLoops(loops, attrMark, halves), plane, halves)) return undo(Cut::kRetry);
         if (wholeVolume_ > 0 && (volume(halves[0]) < wholeVolume_ * Fragmenter::kTinyShare ||
                                  volume(halves[1]) < wholeVolume_ * Fragmenter::kTinyShare))
             return undo();
@@ -782,8 +825,9 @@ Engine::Cut Engine::cutAt(const Piece& piece, const Plane plane, std::vector<Pie
     if (halves[0].polys.empty() || halves[1].polys.empty()) return undo();
     // A new point this close to another of its piece makes a sliver (two planes crossing
     // at a shallow angle, or the plane along a face): the plane moves instead.
+    const int firstNew = static_cast<int>(posMark);
     for (const Piece& half : halves)
-        if (crowded(half, static_cast<int>(posMark), nearTo) || (solid_ && closed_ && !sealed(half, static_cast<int>(posMark))))
+        if (crowded(half, firstNew, size_ * 1e-5) || (solid_ && closed_ && !sealed(half, firstNew)))
             return undo(Cut::kRetry);
     std::vector<Piece> made;
     components(std::move(halves[0]), made);
