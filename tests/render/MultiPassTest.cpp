@@ -1,6 +1,6 @@
 // Anti-aliasing, depth of field and motion blur by passes: which effects a frame's
 // settings give and in what order, the changes each pass makes and undoes, the CPU
-// sums, and whole frames from both renderers through the real headless context.
+// sums, and whole OpenGL frames through the real headless context.
 #include "render/MultiPass.h"
 
 #define GL_GLEXT_PROTOTYPES 1
@@ -12,7 +12,6 @@
 #include "platform/MathConstants.h"
 #include "render/Camera.h"
 #include "render/GLRenderer.h"
-#include "render/RayTracer.h"
 
 namespace fw {
 namespace {
@@ -225,22 +224,6 @@ TEST_F(PassFrames, MotionBlurStreaksAsFarAsTheShutterStaysOpenAndAveragesItsPass
             for (size_t i = 0; i < one.rgba.size(); ++i) mean.rgba[i] = (mean.rgba[i] + one.rgba[i] + 1) / 2;
     }
     EXPECT_LE(largestDifference(blurred, mean), 1);
-    // Nothing moving: the same picture with and without motion blur.
-    frame.passes.playAt = nullptr;
-    RenderImage still = draw(*gl);
-    frame.passes.motionBlurPasses = 8;
-    EXPECT_LE(largestDifference(draw(*gl), still), 1);
-}
-
-TEST_F(PassFrames, AntiAliasingInsideMotionBlurDrawsEveryCombination) {
-    addSlantedSquare(8);
-    frame.passes.motionBlurPasses = 3, frame.passes.motionBlurShutter = 0.5;
-    frame.passes.antiAliasLevel = 2;
-    frame.passes.playAt = [](double) {};
-    RenderImage both = draw(*gl);
-    EXPECT_EQ(gl->framesDrawn(), 3 * 2 * 2);
-    frame.passes.motionBlurPasses = 1;
-    EXPECT_LE(largestDifference(both, draw(*gl)), 1) << "a still scene: motion blur adds nothing to the mean";
 }
 
 TEST_F(PassFrames, DepthOfFieldKeepsTheFocusSharpAndBlursWhatLiesBehind) {
@@ -266,19 +249,6 @@ TEST_F(PassFrames, DepthOfFieldKeepsTheFocusSharpAndBlursWhatLiesBehind) {
     EXPECT_EQ(gl->framesDrawn(), 100);
     EXPECT_LE(blurred.first, sharp.first + 2);
     EXPECT_GE(blurred.second, sharp.second + 3);
-    EXPECT_EQ(std::pair(camera->focusTurn[0], camera->focusTurn[1]), std::pair(0.0, 0.0));
-}
-
-TEST_F(PassFrames, TheRayTracerSumsMotionBlurPassesOnTheCpu) {
-    addMovingSquare();
-    frame.passes.motionBlurPasses = 8, frame.passes.motionBlurShutter = 1;
-    frame.passes.antiAliasLevel = 4;  // the tracer's own anti-aliasing, not passes
-    RayTracer tracer;
-    RenderImage image = draw(tracer);
-    EXPECT_EQ(tracer.framesDrawn(), 8);
-    EXPECT_NEAR(partial(image, frame.height / 2), 2 * 10, 3);
-    EXPECT_EQ(dynamic_cast<DAGNode*>(scene.findMember("Square"))->translate[0], 0)
-        << "the scene is played back at the frame's time";
 }
 
 // A driver without float buffers: each pass is summed from the read buffer, alpha first.

