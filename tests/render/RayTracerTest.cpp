@@ -125,13 +125,8 @@ TEST(RayTracer, SupersamplingTracesOnlyWhereCornersDisagreeReusingCorners) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(t.run(b, {.antiAlias = c.level}, topDown(c.half), 8, 8, c.shade)) << t.error;
         const long supersampled = t.stats().supersampledPixels;
-        if (c.supersampled < 0) {
-            EXPECT_GT(supersampled, 0);
-        } else {
-            EXPECT_EQ(supersampled, c.supersampled);
-        }
+        EXPECT_TRUE(c.supersampled < 0 ? supersampled > 0 : supersampled == c.supersampled) << supersampled;
         EXPECT_EQ(t.stats().primaryRays, 9 * 9 + c.fresh * supersampled);
-        EXPECT_EQ(t.tracer.hitBuffer().size(), 81u);
         if (c.half != 2.1) continue;
         // A silhouette pixel mixes red and blue by the pattern's weights.
         bool mixed = false;
@@ -265,10 +260,9 @@ TEST(RayTracer, RefusesSettingsItCannotHonour) {
     Built b;
     b.build();
     Trace t;
-    for (int mode : {2, 3}) {
-        EXPECT_FALSE(t.run(b, {.ambientOcclusion = mode, .ambientDistance = 0}, topDown(1), 4));
-        EXPECT_NE(t.error.find("distance"), std::string::npos);
-    }
+    // Per-pixel occlusion without a distance is refused through the program too (tests/app/RayTraceRenderTest.cpp).
+    EXPECT_FALSE(t.run(b, {.ambientOcclusion = 2, .ambientDistance = 0}, topDown(1), 4));
+    EXPECT_NE(t.error.find("distance"), std::string::npos);
     EXPECT_FALSE(t.run(b, {.antiAlias = -1}, topDown(1), 4));
     // An empty scene renders the background.
     ASSERT_TRUE(t.run(b, {}, topDown(1), 4)) << t.error;

@@ -237,16 +237,15 @@ TEST_F(Render, UploadedMipmapsAreTheDriversOwn) {
             if (!texels.empty()) glGetTexImage(GL_TEXTURE_2D, l, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
             return texels;
         };
-        int levels = 0, largest = 0;
+        // Level by level to the first the driver does not have, which ours must not have either.
+        int largest = 0;
         for (int l = 0;; ++l) {
             int w = 0, h = 0, tw = 0, th = 0;
             std::vector<uint8_t> a = level(ours, l, w, h), b = level(theirs, l, tw, th);
             ASSERT_EQ(std::pair(w, h), std::pair(tw, th)) << size.first << " x " << size.second << " level " << l;
             if (w == 0) break;
-            ++levels;
             for (size_t i = 0; i < a.size(); ++i) largest = std::max(largest, std::abs(a[i] - b[i]));
         }
-        EXPECT_EQ(levels, 1 + static_cast<int>(std::log2(std::max(color.width, color.height))));
         const bool llvmpipe = gl->description().find("llvmpipe") != std::string::npos;
         EXPECT_LE(largest, llvmpipe ? 0 : 1) << size.first << " x " << size.second << " on " << gl->description();
         glDeleteTextures(1, &theirs);
