@@ -50,7 +50,6 @@ TEST_F(Shaders, CloudyNoiseReadsUnderEitherBlockName) {
         auto* noise = dynamic_cast<ShaderNoisePerlin*>(s.get());
         ASSERT_NE(noise, nullptr) << name;
         EXPECT_EQ(noise->type, ShaderNoisePerlin::kLava);  // neither Cloud nor Marble
-        EXPECT_EQ(noise->seed, 7u);
         EXPECT_EQ(noise->generator().seed(), 7u);
         EXPECT_DOUBLE_EQ(noise->numStripes, 9.0);
         EXPECT_EQ(write(*noise).find("NumStripes"), std::string::npos);
