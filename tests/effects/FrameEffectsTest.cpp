@@ -143,8 +143,6 @@ TEST(GlintEffect, StarSitsAtItsPositionAndTurnsOverTime) {
     };
     EXPECT_GT(rayAt(0, 0), 3 * rayAt(0, 22.5) + 20);
     EXPECT_GT(rayAt(10, 45), 3 * rayAt(10, 22.5) + 20);
-    EXPECT_GT(rayAt(10, 45), 3 * rayAt(10, 90) / 4);
-    EXPECT_GT(rayAt(0, 90), rayAt(0, 45));
 }
 
 TEST(GlintEffect, AlphaMaskAndEffectOnlyKeepTheLetters) {
@@ -258,7 +256,6 @@ TEST(GlintEffect, SecondGlintExistsWhenMovedOrNamed) {
     u.glintGradient.addColorStop(1, kxColor::fromUnitRGB(0, 0, 1));
     RenderImage red = glintOn(160, 40, u);
     EXPECT_GT(red.pixel(120, 20)[0], 230);
-    EXPECT_LT(red.pixel(120, 20)[2], 40);
     EXPECT_GT(red.pixel(137, 20)[2], 2 * red.pixel(137, 20)[0]);
     EXPECT_GT(one.pixel(40 + 17, 20)[3], 0);
     EXPECT_EQ(one.pixel(40 + 17, 20)[0], one.pixel(40 + 17, 20)[2]);  // unnamed: white

