@@ -1,5 +1,4 @@
-// Gradients: stops, their interpolation and stored form; gradient and glint units; preset folders with their
-// index, version check and saving failures that leave the library as it was.
+// Gradients: stops, their interpolation and stored form; gradient and glint units.
 #include "surface/Gradient.h"
 
 #include "BlockFile.h"
@@ -114,10 +113,8 @@ TEST(Gradient, OlderFilesStoreStopsOutOfOrderAndWithPlainColors) {
     EXPECT_DOUBLE_EQ(g.colorStops[0].position, 0.1);
     EXPECT_EQ(g.colorStops[0].color.green, 32768);
     EXPECT_EQ(g.colorStops[1].color.red, 65535);
-    std::string error;
-    Gradient bad;
-    EXPECT_EQ(test::readTextInto(bad, dir.file("bad.txt"), "begin Gradient\n begin Stop\nend Gradient\n", &error), -1);
-    EXPECT_NE(error.find("<<begin>>"), std::string::npos) << error;
+    Gradient bad;  // the reader's message for an unknown block is the command stream's (tests/persistence)
+    EXPECT_EQ(test::readTextInto(bad, dir.file("bad.txt"), "begin Gradient\n begin Stop\nend Gradient\n"), -1);
 }
 
 TEST(kxColor, ConversionsRoundTripWithinTheHuesPrecision) {
