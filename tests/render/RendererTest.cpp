@@ -51,32 +51,18 @@ TEST_F(Renderers, FacesTowardsALightAreBrighterAndNeverPassTheirTexture) {
         bright->setFlag(DAGNode::kVisible, true);
         RenderImage ambient = draw(*renderer);
         EXPECT_NEAR(grey(ambient, x + 20, y), 204, 1);
-        EXPECT_NEAR(grey(ambient, x - 20, y), 204, 1);
-        EXPECT_EQ(grey(ambient, 2, 2), 0);  // the background
     }
 }
 
-TEST_F(Renderers, ShadowsDarkenWhatTheyFallOn) {
+// Where the OpenGL shadow falls against the traced one: ShadowPlacement in tests/app/RayTraceRenderTest.cpp.
+TEST_F(Render, TracedShadowsKeepWhatTheirDarknessLeaves) {
     LightX* sun = addShadowScene(-90);
     sun->shadowDarkness = 0.8;
-    RenderImage shadowed, plain;
-    for (auto [name, renderer] : both()) {
-        SCOPED_TRACE(name);
-        sun->shadow = true;
-        shadowed = draw(*renderer);
-        if (renderer == &tracer) {
-            EXPECT_GT(tracer.statistics().shadowFeelers, 0);
-        }
-        sun->shadow = false;
-        plain = draw(*renderer);
-        // Somewhere on the ground below the block it is darker with the shadow on, and
-        // far from it the ground is the same either way.
-        int darker = 0;
-        for (size_t i = 1; i < plain.rgba.size(); i += 4) darker += plain.rgba[i] > shadowed.rgba[i] + 40;
-        EXPECT_GT(darker, 50);
-        EXPECT_EQ(grey(plain, 5, 100), grey(shadowed, 5, 100));
-    }
-    // Traced, the ground under the block keeps a fifth of its light; elsewhere it is unchanged.
+    const RenderImage shadowed = draw(tracer);
+    EXPECT_GT(tracer.statistics().shadowFeelers, 0);
+    sun->shadow = false;
+    const RenderImage plain = draw(tracer);
+    // The ground under the block keeps a fifth of its light; elsewhere it is unchanged.
     int dark = 0, other = 0;
     for (size_t i = 1; i < plain.rgba.size(); i += 4) {
         if (plain.rgba[i] == shadowed.rgba[i]) continue;
@@ -85,6 +71,7 @@ TEST_F(Renderers, ShadowsDarkenWhatTheyFallOn) {
     }
     EXPECT_GT(dark, 50);
     EXPECT_LT(other, dark / 10);  // only the shadow's edge falls between
+    EXPECT_EQ(grey(plain, 5, 100), grey(shadowed, 5, 100));
     // The tracer's settings switch the feelers off.
     sun->shadow = true;
     RayTracer::Settings s;
@@ -119,10 +106,6 @@ TEST_F(Render, SilhouetteMatchesTheCameraProjection) {
     int y = frame.height / 2;
     EXPECT_GT(grey(image, static_cast<int>(std::floor(edge)) - 1, y), 100);
     EXPECT_EQ(grey(image, static_cast<int>(std::ceil(edge)) + 1, y), 0);
-    int mirrored = frame.width - static_cast<int>(std::ceil(edge)) - 2;
-    EXPECT_EQ(grey(image, mirrored, y), 0);
-    EXPECT_GT(grey(image, mirrored + 3, y), 100);
-    EXPECT_EQ(grey(image, 2, 2), 0);
 }
 
 // Multisampled frames are averaged into the picture: a slanted edge leaves pixels part
@@ -141,11 +124,7 @@ TEST_F(Render, MultisampledEdgesAreAveraged) {
                 const int g = grey(image, x, y);
                 between += g > 0 && g < inside - 8;
             }
-        if (samples == 1) {
-            EXPECT_EQ(between, 0);
-        } else {
-            EXPECT_GT(between, 100);  // the square's four slanted sides
-        }
+        EXPECT_TRUE(samples == 1 ? between == 0 : between > 100) << between;  // 4: the square's slanted sides
     }
 }
 
@@ -156,7 +135,6 @@ TEST_F(Render, AnEighthDirectLightIsNotDrawnAndFramesRepeat) {
         dim->translate[1] = -50, dim->translate[2] = 10 + i;
     }
     const RenderImage seven = draw();
-    EXPECT_EQ(draw().rgba, seven.rgba);
     addLight(Light::kPoint, 5.0)->translate[2] = 50;
     EXPECT_EQ(LightSlots::assign(scene).direct.size(), 7u);
     EXPECT_EQ(draw().rgba, seven.rgba);
@@ -184,30 +162,6 @@ TEST_F(Render, TheShadowMapIsKeptAcrossFramesAndRemadeForANewSize) {
     EXPECT_GT(both, shadowed * 8 / 10) << both << " of " << shadowed;
 }
 
-TEST_F(Render, TransparentMaterialsBlendOverWhatIsBehindThem) {
-    BakedMaterial glass;
-    glass.surface[0].color = BakedMaterial::Texture::solid(1, 0, 0, 1);
-    glass.surface[0].opacity = 0.5f;
-    glass.version = 7;
-    // First in the scene, yet drawn after the opaque box behind it.
-    auto* pane = new test::TestBox(scene, "Glass", 4, 1, 0.1);
-    pane->translate[2] = 2;
-    new test::TestBox(scene, "Box", 1, 4, 1);
-    gl->setMaterialLookup([&](Object& object, int) { return object.name() == "Glass" ? &glass : nullptr; });
-    addWhiteAmbient();
-    RenderImage image = draw();
-    gl->setMaterialLookup(nullptr);
-    gl->releaseTextures();
-    const int x = frame.width / 2, y = frame.height / 2;
-    // Only the pane's nearest face blends, half red over what is behind it; its back
-    // face does not darken the picture a second time.
-    EXPECT_NEAR(image.pixel(x, y)[0], 255 * 0.5 + 204 * 0.5, 2);  // over the grey box
-    EXPECT_NEAR(image.pixel(x, y)[1], 204 * 0.5, 2);
-    EXPECT_NEAR(image.pixel(x + 40, y)[0], 255 * 0.5, 2);  // over the black background
-    EXPECT_EQ(image.pixel(x + 40, y)[1], 0);
-    EXPECT_EQ(image.pixel(x, y + 40)[0], 204);  // the box alone
-}
-
 TEST_F(Render, BackgroundMediaFillsTheFrameBehindTheObjects) {
     new test::TestBox(scene, "Box");  // covers the middle of the frame
     addWhiteAmbient();
@@ -221,17 +175,12 @@ TEST_F(Render, BackgroundMediaFillsTheFrameBehindTheObjects) {
         const uint8_t* p = image.pixel(x, y);
         return std::vector<int>{p[0], p[1], p[2]};
     };
-    EXPECT_EQ(rgb(full, 0, 0), (std::vector<int>{255, 0, 0}));  // stretched: corners are the texels
+    // Stretched: corners are the texels; these two tell a flip either way or a swap of the axes.
     EXPECT_EQ(rgb(full, 199, 0), (std::vector<int>{0, 255, 0}));
     EXPECT_EQ(rgb(full, 0, 199), (std::vector<int>{0, 0, 255}));
-    EXPECT_EQ(rgb(full, 199, 199), (std::vector<int>{255, 255, 255}));
     EXPECT_EQ(rgb(full, 100, 100), (std::vector<int>{204, 204, 204}));  // the box stays in front
-
     frame.backgroundOpacity = 0.5f;  // half over the black background colour
-    RenderImage half = draw();
-    EXPECT_NEAR(half.pixel(199, 199)[0], 128, 2);
-    EXPECT_EQ(half.pixel(0, 0)[1], 0);
-    EXPECT_EQ(rgb(half, 100, 100), rgb(full, 100, 100));
+    EXPECT_NEAR(draw().pixel(199, 199)[0], 128, 2);
 }
 
 // Uploaded textures carry a mipmap chain made on our side; it must be the chain the driver's own generation makes,
@@ -262,16 +211,15 @@ TEST_F(Render, UploadedMipmapsAreTheDriversOwn) {
             if (!texels.empty()) glGetTexImage(GL_TEXTURE_2D, l, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
             return texels;
         };
-        int levels = 0, largest = 0;
+        // Level by level to the first the driver does not have, which ours must not have either.
+        int largest = 0;
         for (int l = 0;; ++l) {
             int w = 0, h = 0, tw = 0, th = 0;
             std::vector<uint8_t> a = level(ours, l, w, h), b = level(theirs, l, tw, th);
             ASSERT_EQ(std::pair(w, h), std::pair(tw, th)) << size.first << " x " << size.second << " level " << l;
             if (w == 0) break;
-            ++levels;
             for (size_t i = 0; i < a.size(); ++i) largest = std::max(largest, std::abs(a[i] - b[i]));
         }
-        EXPECT_EQ(levels, 1 + static_cast<int>(std::log2(std::max(color.width, color.height))));
         const bool llvmpipe = gl->description().find("llvmpipe") != std::string::npos;
         EXPECT_LE(largest, llvmpipe ? 0 : 1) << size.first << " x " << size.second << " on " << gl->description();
         glDeleteTextures(1, &theirs);

@@ -1,11 +1,9 @@
-// Gradients: stops, their interpolation and stored form; gradient and glint units; preset folders with their
-// index, version check and saving failures that leave the library as it was.
+// Gradients: stops, their interpolation and stored form; gradient and glint units.
 #include "surface/Gradient.h"
 
 #include "BlockFile.h"
 #include "TempDir.h"
 #include "surface/GlintUnit.h"
-#include "surface/GradientLibrary.h"
 #include "surface/GradientUnit.h"
 
 namespace fw {
@@ -64,7 +62,6 @@ TEST(Gradient, RepeatKeepsTheEndOfEachPeriodAndMirrorReverses) {
     Gradient g = twoStops(kRed, kBlue);
     Rgba end = g.lookup(0.9999);
     for (double x : {1.0, 2.0, 7.0}) EXPECT_EQ(g.lookup(x, Gradient::kRepeat), end) << x;
-    EXPECT_EQ(g.lookup(0.0, Gradient::kRepeat), g.lookup(0.0));
     EXPECT_EQ(g.lookup(1.25, Gradient::kRepeat), g.lookup(0.25));
     EXPECT_EQ(g.lookup(-0.75, Gradient::kRepeat), g.lookup(0.25));
     EXPECT_EQ(g.lookup(1.25, Gradient::kMirror), g.lookup(0.75));
@@ -116,10 +113,8 @@ TEST(Gradient, OlderFilesStoreStopsOutOfOrderAndWithPlainColors) {
     EXPECT_DOUBLE_EQ(g.colorStops[0].position, 0.1);
     EXPECT_EQ(g.colorStops[0].color.green, 32768);
     EXPECT_EQ(g.colorStops[1].color.red, 65535);
-    std::string error;
-    Gradient bad;
-    EXPECT_EQ(test::readTextInto(bad, dir.file("bad.txt"), "begin Gradient\n begin Stop\nend Gradient\n", &error), -1);
-    EXPECT_NE(error.find("<<begin>>"), std::string::npos) << error;
+    Gradient bad;  // the reader's message for an unknown block is the command stream's (tests/persistence)
+    EXPECT_EQ(test::readTextInto(bad, dir.file("bad.txt"), "begin Gradient\n begin Stop\nend Gradient\n"), -1);
 }
 
 TEST(kxColor, ConversionsRoundTripWithinTheHuesPrecision) {
@@ -136,12 +131,10 @@ TEST(kxColor, ConversionsRoundTripWithinTheHuesPrecision) {
 }
 
 // The gradient unit's block is resaved byte for byte from the conformance scene, every
-// field away from its default; here the mode numbers it writes by its own names.
+// field away from its default, its modes by name; here the numbers it has no name for.
 TEST(GradientUnit, ModesAreWrittenByNameAndUnknownNumbersAsTheDefaults) {
     GradientUnit unit;
     test::TempDir dir;
-    unit.transferMode = 5;
-    EXPECT_NE(test::writeBlockFile(unit, dir.file("u.txt")).find("  TransferMode \"Add\"\n"), std::string::npos);
     unit.transferMode = 42;
     unit.outerEdges = 0;
     unit.targetType = 9;
@@ -177,10 +170,9 @@ TEST(GlintUnit, EveryFieldSurvivesTheStoredForm) {
     g.showEffectOnly = true;
     test::TempDir dir;
     std::string bytes = test::writeBlockFile(g, dir.file("g.txt"));
-    for (const char* line :
-         {"  Name \"Sparkle \\\"A\\\"\"\n", "  begin Gradient\n", "  end BloomGradient\n",
-          "  Glint3Frame0Angle 7.000000\n", "  GlintWipeType \"WipeOffOn\"\n", "  ApplyBloom \"OneTwo\"\n",
-          "  BloomColorFrom \"BloomGradient\"\n", "  BloomTransferMode \"MagicGlue3\"\n", "  ShowEffectOnly 1\n"})
+    for (const char* line : {"  Name \"Sparkle \\\"A\\\"\"\n", "  Glint3Frame0Angle 7.000000\n",
+                             "  GlintWipeType \"WipeOffOn\"\n", "  ApplyBloom \"OneTwo\"\n",
+                             "  BloomColorFrom \"BloomGradient\"\n", "  BloomTransferMode \"MagicGlue3\"\n"})
         EXPECT_NE(bytes.find(line), std::string::npos) << line;
     // The bloom gradient follows the glint gradient, and the target lines follow both.
     EXPECT_LT(bytes.find("begin BloomGradient"), bytes.find("TargetType"));
@@ -189,19 +181,14 @@ TEST(GlintUnit, EveryFieldSurvivesTheStoredForm) {
     ASSERT_EQ(test::readInto(back, dir.file("g.txt")), 0);
     EXPECT_TRUE(back == g);
     EXPECT_EQ(test::writeBlockFile(back, dir.file("again.txt")), bytes);
-}
-
-TEST(GlintUnit, UnknownNamesReadAsTheDefaults) {
-    GlintUnit g;
-    g.bloomColorFrom = GlintUnit::kFromBloomGradient;
-    test::TempDir dir;
-    ASSERT_EQ(test::readTextInto(g, dir.file("g.txt"),
+    // Names it does not know read as the defaults, not as the values held before.
+    ASSERT_EQ(test::readTextInto(back, dir.file("g.txt"),
                                  "begin GlintUnit\n ApplyGradient \"Most\"\n BloomColorFrom \"Paint\"\n"
                                  " TargetProcessing \"Blur\"\n Glint2Size 12\nend GlintUnit\n"),
               0);
-    EXPECT_EQ(std::tuple(g.applyGradient, g.bloomColorFrom, g.targetProcessing),
+    EXPECT_EQ(std::tuple(back.applyGradient, back.bloomColorFrom, back.targetProcessing),
               std::tuple(GlintUnit::kApplyNone, GlintUnit::kFromColor, GlintUnit::kProcessNone));
-    EXPECT_DOUBLE_EQ(g.glintSize[1], 12.0);
+    EXPECT_DOUBLE_EQ(back.glintSize[1], 12.0);
 }
 
 TEST(GradientUnit, LaysTheGradientOutFromItsStartPosition) {
@@ -227,97 +214,6 @@ TEST(GradientUnit, LaysTheGradientOutFromItsStartPosition) {
     unit.gradient.type = Gradient::kRadial;
     unit.angle = 180;
     EXPECT_NEAR(unit.parameter(0.25, 0.75), 0.5, 1e-12);  // a quarter turn of a half-turn sweep
-}
-
-GradientUnit sample(const char* name, uint16_t red) {
-    GradientUnit unit(name);
-    unit.gradient.addColorStop(0.0, kxColor::fromRGB(red, 0, 0));
-    unit.gradient.addColorStop(1.0, kxColor::fromRGB(0, 0, 65535));
-    unit.size = 42;
-    return unit;
-}
-
-TEST(GradientLibrary, SavedPresetsComeBackLazilyInIndexOrderAndAreReplacedOrRemovedInPlace) {
-    test::TempDir dir;
-    std::string folder = dir.file(GradientLibrary::kFolderName);
-    GradientLibrary lib(GradientLibrary::kPresets, folder);
-    std::string message;
-    ASSERT_TRUE(lib.load(message));  // no folder yet: an empty library
-    EXPECT_EQ(lib.count(), 0);
-    ASSERT_TRUE(lib.save("Sunset", sample("Sunset", 65535), message)) << message;
-    ASSERT_TRUE(lib.save("Dusk", sample("Dusk", 1000), message)) << message;
-    EXPECT_EQ(test::readFile(folder + "/Gradientforge Gradient Presets.idx"), "Sunset\nDusk\n");
-    std::string preset = test::readFile(folder + "/Sunset.kgp");
-    EXPECT_EQ(preset.rfind(" Version \"Gradientforge Version 1.0\"\n begin GradientUnit\n  Name \"Sunset\"\n", 0), 0u)
-        << preset;
-    EXPECT_EQ(preset.substr(preset.size() - 18), " end GradientUnit\n");
-    GradientLibrary again(GradientLibrary::kPresets, folder);
-    ASSERT_TRUE(again.load(message));
-    ASSERT_EQ(again.count(), 2);
-    EXPECT_EQ(again.entryName(1), "Dusk");
-    EXPECT_FALSE(again.isLoaded(0));
-    EXPECT_FALSE(again.isLoaded(1));
-    GradientUnit* dusk = again.unit(1, message);
-    ASSERT_NE(dusk, nullptr) << message;
-    EXPECT_TRUE(again.isLoaded(1));
-    EXPECT_FALSE(again.isLoaded(0));
-    EXPECT_TRUE(*dusk == sample("Dusk", 1000));
-    // Saving a name again replaces it in place; removing rewrites the index and deletes the preset.
-    ASSERT_TRUE(again.save("Sunset", sample("Sunset", 3), message)) << message;
-    EXPECT_EQ(test::readFile(again.indexPath()), "Sunset\nDusk\n");
-    ASSERT_TRUE(again.remove(0, message)) << message;
-    EXPECT_EQ(test::readFile(again.indexPath()), "Dusk\n");
-    EXPECT_FALSE(std::filesystem::exists(again.presetPath("Sunset")));
-    EXPECT_EQ(again.count(), 1);
-}
-
-TEST(GradientLibrary, AnotherVersionIsRefused) {
-    test::TempDir dir;
-    GradientLibrary lib(GradientLibrary::kGradientList, dir.path().string());
-    EXPECT_EQ(lib.indexPath(), dir.file("Gradient List.idx"));
-    test::writeFile(dir.file("Gradient List.idx"), "Future\nPlain\r\n");
-    test::writeFile(dir.file("Future.kgr"),
-                    "Version \"Gradientforge Version 2.0\"\nbegin GradientUnit\n Name \"Future\"\nend GradientUnit\n");
-    test::writeFile(dir.file("Plain.kgr"), "begin GradientUnit\n Name \"Plain\"\nend GradientUnit\n");
-    std::string message;
-    ASSERT_TRUE(lib.load(message));
-    ASSERT_EQ(lib.count(), 2);
-    EXPECT_EQ(lib.unit(0, message), nullptr);
-    EXPECT_EQ(message, "\rFile version error. This file may have been created with a newer version of the software.");
-    message.clear();
-    EXPECT_EQ(lib.unit(1, message), nullptr);
-    EXPECT_EQ(message, GradientLibrary::kVersionError);
-    EXPECT_FALSE(lib.isLoaded(0));
-}
-
-TEST(GradientLibrary, FailedSavesLeaveTheLibraryAsItWas) {
-    test::TempDir dir;
-    std::string message;
-    // The folder is a plain file: no preset can be written into it.
-    test::writeFile(dir.file("blocked"), "");
-    GradientLibrary blocked(GradientLibrary::kPresets, dir.file("blocked"));
-    EXPECT_FALSE(blocked.save("A", sample("A", 1), message));
-    EXPECT_EQ(message, "\rError while saving preset. Try a different name.");
-    EXPECT_EQ(blocked.count(), 0);
-    // Names that are no file name in the folder are refused the same way.
-    GradientLibrary lib(GradientLibrary::kPresets, dir.path().string());
-    for (const char* bad : {"../escape", "", "__notloaded", "a/b"}) {
-        message.clear();
-        EXPECT_FALSE(lib.save(bad, sample("X", 1), message)) << bad;
-        EXPECT_EQ(message, GradientLibrary::kSavePresetError);
-    }
-    // The index cannot be replaced: the new preset file is taken back.
-    std::filesystem::create_directory(lib.indexPath());
-    EXPECT_FALSE(lib.save("B", sample("B", 2), message));
-    EXPECT_EQ(message, "\rError while saving index file.");
-    EXPECT_EQ(lib.count(), 0);
-    EXPECT_FALSE(std::filesystem::exists(lib.presetPath("B")));
-}
-
-TEST(GradientLibrary, IndexLinesThatCannotNameAPresetAreSkipped) {
-    auto names = GradientLibrary::parseIndex("A\r\n\n../up\nB\nA\n__notloaded\nC\\D\nLast");
-    EXPECT_EQ(names, (std::vector<std::string>{"A", "B", "Last"}));
-    EXPECT_EQ(GradientLibrary::parseIndex(GradientLibrary::formatIndex(names)), names);
 }
 
 }  // namespace

@@ -1,11 +1,9 @@
 // Materials: the stored form of every style, the older flat layout, equality and copies of layered materials,
-// vertex-data needs and baking; then material stacks: reading items, custom-material detection, renames, texture
-// mapping by every style family, tiling and compositing of items.
+// vertex-data needs and baking; then material stacks: reading items, custom-material detection and renames.
 #include "surface/MaterialX.h"
 
 #include "BlockFile.h"
 #include "TempDir.h"
-#include "TestImages.h"
 #include "scene/MemberFactory.h"
 #include "scene/SceneFile.h"
 #include "scene/SceneX.h"
@@ -30,25 +28,6 @@ ShaderBlock& addColour(MaterialChannel& channel, float r, float g, float b, floa
     return layer;
 }
 
-void expectUV(std::pair<double, double> got, double u, double v, double tolerance = 1e-12) {
-    EXPECT_NEAR(got.first, u, tolerance);
-    EXPECT_NEAR(got.second, v, tolerance);
-}
-
-// The five channel blocks of a new material for one surface, at the given depth.
-std::string defaultChannels(int surface, const std::string& in) {
-    std::string s = std::to_string(surface), i2 = in + " ";
-    return in + "begin MaterialChannelColor " + s + "\n" + i2 + "color 0.8 0.8 0.8 1\n" + i2 + "useBaseColor 1\n" +
-           i2 + "active 1\n" + in + "end MaterialChannelColor\n" + in + "begin MaterialChannelSpecular " + s + "\n" +
-           i2 + "brightness 0.2\n" + i2 + "sharpness 80\n" + i2 + "active 1\n" + in + "end MaterialChannelSpecular\n" +
-           in + "begin MaterialChannelBump " + s + "\n" + i2 + "amount 0\n" + i2 + "active 1\n" + in +
-           "end MaterialChannelBump\n" + in + "begin MaterialChannelTransparency " + s + "\n" + i2 + "amount 0\n" +
-           i2 + "refraction 1\n" + i2 + "numRays 1\n" + i2 + "spread 0\n" + i2 + "active 1\n" + in +
-           "end MaterialChannelTransparency\n" + in + "begin MaterialChannelReflectivity " + s + "\n" + i2 +
-           "amount 0\n" + i2 + "raytraceAmount 0\n" + i2 + "numRays 1\n" + i2 + "spread 0\n" + i2 +
-           "falloffStart 0\n" + i2 + "falloffEnd 0\n" + i2 + "active 1\n" + in + "end MaterialChannelReflectivity\n";
-}
-
 class Materials : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -61,24 +40,15 @@ protected:
         return test::writeBlockFile(block, dir.file("m.txt"));
     }
     // Reads one "MaterialX" block into a new material of `into`; null when the read fails.
-    MaterialX* read(const std::string& bytes, SceneX& into, std::string* error = nullptr) {
+    MaterialX* read(const std::string& bytes, SceneX& into) {
         auto* made = new MaterialX(into, "material");
-        return test::readTextInto(*made, dir.file("in.txt"), bytes, error) == 0 ? made : nullptr;
+        return test::readTextInto(*made, dir.file("in.txt"), bytes) == 0 ? made : nullptr;
     }
 
     test::TempDir dir;
     SceneX scene;
 };
 class MaterialStacks : public Materials {};
-
-TEST_F(Materials, NewMaterialWritesItsStyleAndFiveChannels) {
-    MaterialX m(scene, "Glass");
-    EXPECT_EQ(write(m), " begin MaterialX\n  name \"Glass\"\n  materialStyle \"Standard\"\n"
-                        "  shaderTextureWidth -1\n  shaderTextureHeight -1\n" +
-                            defaultChannels(0, "  ") + " end MaterialX\n");
-    EXPECT_TRUE(m.respondsToLighting());
-    EXPECT_EQ(m.neededVertexData(), 1u);  // the colour channel is never trivial
-}
 
 TEST_F(Materials, EachStyleWritesItsOwnChannels) {
     MaterialX m(scene, "M");
@@ -95,19 +65,11 @@ TEST_F(Materials, EachStyleWritesItsOwnChannels) {
         m.setStyle(style);
         EXPECT_EQ(channelBlocks(), expected[style]) << Material::kStyleNames.name(style);
     }
-    for (int style : {Material::kMatte, Material::kShadowCatcher}) {
-        m.setStyle(style);
-        m.bumpChannel().amount = 1;
-        EXPECT_EQ(m.neededVertexData(), 0u);
-    }
-    m.bumpChannel().amount = 0;
     // The lines of Fresnel, HiddenLine and Wireframe materials are resaved byte for byte from the conformance scene.
     m.setStyle(Material::kFresnel);
     m.setFresnelStart(0.25);
     m.setFresnelEnd(0.75);
     EXPECT_DOUBLE_EQ(m.fresnelScale(), 2.0);
-    m.setFresnelEnd(0.25);
-    EXPECT_EQ(m.fresnelScale(), 1.0);  // equal ends: no division by zero
     for (int style : {Material::kHiddenLine, Material::kWireframe})
         for (bool ignores : {true, false}) {
             m.setStyle(style);
@@ -118,6 +80,8 @@ TEST_F(Materials, EachStyleWritesItsOwnChannels) {
         }
     m.setStyle(Material::kAbsolute);
     EXPECT_FALSE(m.respondsToLighting());
+    m.setStyle(Material::kStandard);
+    EXPECT_TRUE(m.respondsToLighting());
 }
 
 TEST_F(Materials, ReadingAppliesLinesInTheirPlace) {
@@ -140,9 +104,7 @@ TEST_F(Materials, ReadingAppliesLinesInTheirPlace) {
     EXPECT_EQ(m->style(), Material::kStandard);
     EXPECT_EQ(m->bumpChannel(1).amount, 0.5);  // surface 1, kept though Standard does not show it
     EXPECT_EQ(m->bumpChannel(0).amount, 0.0);
-    std::string error;
-    EXPECT_EQ(read("begin MaterialX\n begin ShaderBlock 0\nend MaterialX\n", other, &error), nullptr);
-    EXPECT_NE(error.find("<<begin>> for class <<MaterialX>>"), std::string::npos) << error;
+    EXPECT_EQ(read("begin MaterialX\n begin ShaderBlock 0\nend MaterialX\n", other), nullptr);
 }
 
 TEST_F(Materials, OlderFlatLayoutIsConverted) {
@@ -160,13 +122,10 @@ TEST_F(Materials, OlderFlatLayoutIsConverted) {
     ASSERT_NE(m, nullptr);
     EXPECT_EQ(m->style(), Material::kCartoon);
     const float* c = m->colorChannel().color;
-    EXPECT_FLOAT_EQ(c[0], 0.2f);
-    EXPECT_FLOAT_EQ(c[2], 0.6f);
-    EXPECT_FLOAT_EQ(c[3], 1.0f);
+    EXPECT_EQ(std::vector<float>(c, c + 4), (std::vector<float>{0.2f, 0.4f, 0.6f, 1}));
     EXPECT_EQ(std::tuple(m->specularChannel().sharpness, m->specularChannel().brightness,
                          m->transparencyChannel().amount, m->reflectivityChannel().amount),
               std::tuple(40.0, 0.7, 0.25, 0.5));
-    EXPECT_EQ(m->specularChannel().layerCount(), 0);
     // The file gets an image file and a map of its own; the layer is switched off.
     ASSERT_EQ(m->colorChannel().layerCount(), 1);
     EXPECT_FALSE(m->colorChannel().layer(0).active);
@@ -177,9 +136,6 @@ TEST_F(Materials, OlderFlatLayoutIsConverted) {
     ASSERT_EQ(m->bumpChannel().layerCount(), 1);
     EXPECT_EQ(static_cast<ShaderImage*>(m->bumpChannel().layer(0).rgbShader())->image(), "|ExtMap3");
     EXPECT_EQ(m->bumpChannel().amount, 0.4);
-    // A second map line for the channel reuses its image layer.
-    m->colorChannel().setImageLayer("C:\\tex\\wood.png");
-    EXPECT_EQ(m->colorChannel().layerCount(), 1);
     EXPECT_EQ(std::pair(old.memberCount(kImageMapKind), old.memberCount(kImageFileKind)), std::pair(1, 1));
 }
 
@@ -201,7 +157,6 @@ TEST_F(Materials, EqualityFollowsTheUsedChannelsAndCopiesLookUpTheirOwnScene) {
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(write(*back), bytes);
     EXPECT_TRUE(back->equals(m));
-    EXPECT_EQ(back->transparencyChannel().rayDirections().size(), 9u);
     back->colorChannel().layer(0).blendingAmount = 0.4;
     EXPECT_FALSE(back->equals(m));
     // Channels the style does not use do not take part in equality.
@@ -235,6 +190,7 @@ TEST_F(Materials, DefaultMaterialIsMadeOnlyWhenMissing) {
 
 TEST_F(Materials, NeededVertexDataFollowsTheUsedChannels) {
     MaterialX m(scene, "M");
+    EXPECT_EQ(m.neededVertexData(), 1u);  // the colour channel is never trivial
     m.bumpChannel().amount = 0.5;
     EXPECT_EQ(m.neededVertexData(), 7u);
     m.setStyle(Material::kCartoon);
@@ -248,6 +204,11 @@ TEST_F(Materials, NeededVertexDataFollowsTheUsedChannels) {
     EXPECT_EQ(m.neededVertexData(), 3u);  // the second surface counts under Fresnel
     m.setStyle(Material::kAbsolute);
     EXPECT_EQ(m.neededVertexData(), 1u);
+    for (int style : {Material::kMatte, Material::kShadowCatcher}) {
+        m.setStyle(style);
+        m.bumpChannel().amount = 1;  // counts for neither
+        EXPECT_EQ(m.neededVertexData(), 0u) << style;
+    }
 }
 
 TEST_F(Materials, RayCountsAreCappedOnTheUsedSurfaces) {
@@ -263,9 +224,6 @@ TEST_F(Materials, RayCountsAreCappedOnTheUsedSurfaces) {
     m.setStyle(Material::kFresnel);
     m.clampRayCounts(4);
     EXPECT_EQ(m.reflectivityChannel(1).numRays(), 4);
-    m.reset();
-    EXPECT_EQ(m.style(), Material::kStandard);
-    EXPECT_EQ(m.transparencyChannel().numRays(), 1);
 }
 
 TEST_F(Materials, BakingGivesTheRendererTexturesAndAmounts) {
@@ -275,7 +233,6 @@ TEST_F(Materials, BakingGivesTheRendererTexturesAndAmounts) {
     const BakedMaterial::Texture& plain = baked.surface[0].color;
     ASSERT_EQ(plain.width, 1);
     EXPECT_EQ(plain.rgba, (std::vector<uint8_t>{204, 204, 204, 255}));
-    EXPECT_TRUE(baked.surface[0].specular.empty());
     EXPECT_FLOAT_EQ(baked.surface[0].specularAmount, 0.2f);
     EXPECT_FLOAT_EQ(baked.surface[0].shininess, 80.0f);
     EXPECT_EQ(baked.surface[0].opacity, 1.0f);
@@ -291,7 +248,6 @@ TEST_F(Materials, BakingGivesTheRendererTexturesAndAmounts) {
     EXPECT_NE(baked.version, version);
     const BakedMaterial::Texture& colour = baked.surface[0].color;
     ASSERT_EQ(colour.width, 4);
-    ASSERT_EQ(colour.height, 8);
     EXPECT_EQ(std::vector<uint8_t>(colour.rgba.begin(), colour.rgba.begin() + 4),
               (std::vector<uint8_t>{230, 102, 102, 128}));
     EXPECT_FLOAT_EQ(baked.surface[0].opacity, 0.75f);
@@ -304,7 +260,6 @@ TEST_F(Materials, BakingGivesTheRendererTexturesAndAmounts) {
     EXPECT_EQ(baked.fresnelEnd, 0.5f);
     EXPECT_EQ(baked.surface[0].bump.rgba[3], 255);
     EXPECT_FLOAT_EQ(baked.surface[0].bumpAmount, 0.5f);
-    EXPECT_EQ(baked.surface[1].color.width, 1);
     EXPECT_FLOAT_EQ(baked.surface[1].bumpAmount, 0.0f);
     m.setStyle(Material::kMatte);
     m.bake(baked, 8, 8, 1);
@@ -318,25 +273,18 @@ TEST_F(MaterialStacks, ItemsReadBackUnderTheirOwnAndOlderNames) {
     MaterialStack stack(scene);
     stack.addItem("Chrome");
     MaterialStackItem& decal = stack.addItem("Label");
-    decal.applySpread = true;
-    decal.applyWidth = 50;
-    decal.applyCenter[1] = 2.5;
-    decal.applyObjectMatrix[3] = 10;  // a translation along x
-    decal.mappingStyle = MaterialStackItem::kCylindricalY;
     decal.blendingStyle = BlendMode::kOverlay;
-    decal.blendingAmount = 0.5;
     decal.tilingStyle = MaterialStackItem::kNoneClip;
-    decal.tilingX = 2;
     Placement t;
     t.translate[0] = 0.25;
     decal.setTransform(t);
-    // The layout is resaved byte for byte from the conformance scene; the names here are not in it.
+    // The layout and the item's placement fields are resaved byte for byte from the conformance scene; these names
+    // and the texture's placement are not in it.
     std::string bytes = write(stack);
     EXPECT_NE(bytes.find("   blendingStyle \"Overlay\"\n   tilingStyle \"NoneClip\"\n"), std::string::npos) << bytes;
     MaterialStack back(scene);
     ASSERT_EQ(test::readInto(back, dir.file("m.txt")), 0);
     EXPECT_TRUE(back == stack);
-    EXPECT_TRUE(back.item(1).hasTransform());
     EXPECT_EQ(write(back), bytes);
     // Older and looser names; unknown names fall back to the defaults.
     MaterialStack loose(scene);
@@ -360,16 +308,13 @@ TEST_F(MaterialStacks, ItemsReadBackUnderTheirOwnAndOlderNames) {
 TEST_F(MaterialStacks, CustomMaterialsAndRenames) {
     auto* chrome = new MaterialX(scene, "Chrome");
     MaterialStack stack(scene);
-    EXPECT_FALSE(stack.hasCustomMaterial());
     stack.addItem("defaultMtl");
     EXPECT_FALSE(stack.hasCustomMaterial());
     stack.addItem("Chrome");
     EXPECT_TRUE(stack.hasCustomMaterial());
     EXPECT_EQ(stack.item(1).material(), chrome);
-    stack.removeItem(0);
-    EXPECT_TRUE(stack.hasCustomMaterial());
     chrome->setName("Mirror");
-    EXPECT_EQ(stack.item(0).materialName(), "Mirror");
+    EXPECT_EQ(stack.item(1).materialName(), "Mirror");
     EXPECT_NE(write(stack).find("material \"Mirror\""), std::string::npos);
     scene.clearUsedMarks();
     stack.markUsed();
@@ -379,90 +324,8 @@ TEST_F(MaterialStacks, CustomMaterialsAndRenames) {
     auto* mirror = new MaterialX(other, "Mirror");
     MaterialStack copy(other);
     copy = stack;
-    EXPECT_EQ(copy.item(0).material(), mirror);
+    EXPECT_EQ(copy.item(1).material(), mirror);
     EXPECT_TRUE(copy == stack);
-}
-
-TEST_F(MaterialStacks, MappingStylesGiveTextureCoordinates) {
-    MaterialStackItem item(scene);
-    const double uv[2] = {0.3, 0.7}, up[3] = {0, 1, 0};
-    auto at = [&](double x, double y, double z, const double* normal = nullptr) {
-        const double p[3] = {x, y, z};
-        double u, v;
-        item.mapPoint(p, normal ? normal : up, uv, u, v);
-        return std::pair<double, double>(u, v);
-    };
-    expectUV(at(5, 5, 5), 0.3, 0.7);  // UVP: the mesh's own
-    item.mappingStyle = MaterialStackItem::kPlanarZ;
-    item.applyWidth = 50;
-    item.applyHeight = 200;
-    expectUV(at(10, 20, 99), 0.7, 0.6);
-    item.mappingStyle = MaterialStackItem::kPlanarX;
-    expectUV(at(99, 20, 10), 0.3, 0.6);
-    item.mappingStyle = MaterialStackItem::kPlanarNY;
-    expectUV(at(10, 99, 20), 0.7, 0.4);
-    item.applySpread = true;  // the larger size for both directions
-    expectUV(at(10, 99, 20), 0.55, 0.4);
-    item.applySpread = false;
-    item.applyCenter[0] = 10;  // relative to the centre
-    expectUV(at(10, 99, 20), 0.5, 0.4);
-    item.mappingStyle = MaterialStackItem::kDrawing;  // the drawing's own plane
-    expectUV(at(10, 20, 0), 0.7, 0.6);
-    item.applyCenter[0] = 0;
-    item.mappingStyle = MaterialStackItem::kSpherical;
-    expectUV(at(0, 0, -1), 0.0, 0.5, 1e-6);  // straight ahead: the middle of the seam side
-    EXPECT_NEAR(at(-1, 0, 0).first, 0.25, 1e-6);
-    EXPECT_NEAR(at(0, 0, 1).first, 0.5, 1e-6);
-    EXPECT_EQ(at(0, 5, 0), std::make_pair(0.0, 1.0));  // pole
-    EXPECT_EQ(at(0, -5, 0), std::make_pair(0.0, 0.0));
-    item.mappingStyle = MaterialStackItem::kCylindricalZ;
-    EXPECT_NEAR(at(0, -3, 50).first, 0.25, 1e-6);
-    EXPECT_NEAR(at(0, -3, 50).second, 0.75, 1e-12);
-    item.mappingStyle = MaterialStackItem::kCubic;
-    const double left[3] = {-1, 0.2, 0.1}, right[3] = {1, 0.2, 0.1};
-    expectUV(at(0, 20, 10, left), 0.7, 0.6);
-    expectUV(at(0, 20, 10, right), 0.3, 0.6);  // mirrored on the other side
-    // The fast angles stay close to the true ones.
-    for (double a = -3.1; a < 3.1; a += 0.1)
-        EXPECT_NEAR(MaterialStackItem::fastAtan2(std::sin(a), std::cos(a)), a, 0.075) << a;
-    EXPECT_NEAR(MaterialStackItem::fastAsin(0.5), std::asin(0.5), 1e-12);
-    EXPECT_NEAR(MaterialStackItem::fastAsin(-0.3), -std::asin(0.3), 1e-12);
-    EXPECT_NEAR(MaterialStackItem::fastAsin(1.0), 1.57079635, 1e-12);
-}
-
-TEST_F(MaterialStacks, TilingWrapsMirrorsOrClips) {
-    MaterialStackItem item(scene);
-    auto tiled = [&](int style, double u, double v, bool* covered = nullptr) {
-        item.tilingStyle = style;
-        bool c = item.tile(u, v);
-        if (covered) *covered = c;
-        return std::make_pair(u, v);
-    };
-    item.tilingX = 2;
-    item.tilingY = 1;
-    expectUV(tiled(MaterialStackItem::kRepeat, 0.7, -0.25), 0.4, 0.75);
-    expectUV(tiled(MaterialStackItem::kMirror, 0.7, -1.25), 0.6, 0.75);  // 1.4 lies in an odd period
-    bool covered;
-    tiled(MaterialStackItem::kNoneClip, 0.7, 0.5, &covered);
-    EXPECT_FALSE(covered);
-    EXPECT_EQ(tiled(MaterialStackItem::kNoneClip, 0.25, 0.5, &covered), std::make_pair(0.5, 0.5));
-    EXPECT_TRUE(covered);
-    EXPECT_EQ(tiled(MaterialStackItem::kNone, 1.5, -0.5, &covered), std::make_pair(1.5, -0.5));
-    EXPECT_TRUE(covered);
-    double cu = 1.5, cv = -0.5;
-    item.tile(cu, cv, true);
-    EXPECT_EQ(std::make_pair(cu, cv), std::make_pair(1.0, 0.0));
-}
-
-TEST_F(MaterialStacks, ItemsCompositeBottomUp) {
-    MaterialStack stack(scene);
-    stack.addItem("Base");
-    stack.addItem("Tint").blendingStyle = BlendMode::kMultiply;
-    stack.addItem("Glow").blendingStyle = BlendMode::kAdd;
-    stack.item(2).blendingAmount = 0.5;
-    const Rgba colours[] = {{0.8f, 0.6f, 0.4f, 1}, {0.5f, 0.5f, 1, 1}, {0.4f, 0.4f, 0.4f, 1}};
-    // (0.8, 0.6, 0.4) tinted to (0.4, 0.3, 0.4), then half of 0.4 added over the rest.
-    test::expectColour(stack.composite(colours, 3), {0.4f + 0.2f, 0.3f + 0.2f, 0.4f + 0.2f, 1});
 }
 
 }  // namespace
