@@ -130,7 +130,6 @@ TEST(LogoImport, WhatCannotBeReadIsSaidInOneLineNamingTheFile) {
          "formwright: --style: with --into, give an edge profile: the project's own objects keep their styles\n"},
         {"import '" + dir.file("box.obj") + "' -o out.kxp --depth 3",
          "formwright: --depth: is taken by artwork files (.ai, .eps, .ps, .pdf or .svg), not by meshes\n"},
-        {"import '" + art + "' -o out.txt", ""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.arguments);
