@@ -1,5 +1,7 @@
 // The SVG reader on hand-written drawings: the path grammar, arcs, shapes, transforms and the root's viewport, colours,
-// fill rules, names and layers, what is not drawn, and files that must be refused without harm.
+// fill rules, names and layers, what is not drawn, and files that must be refused without harm. What ArtworkCoverageTest
+// draws against an independent renderer (absolute lines, curves and arcs, a plain rectangle and polygon, a translated
+// and rotated star, an even-odd ring drawn one way round) is left to it.
 #include <gtest/gtest.h>
 
 #include "ArtworkProfiles.h"
@@ -83,7 +85,6 @@ double signedArea(const CompositeCurve2& contour) {
 
 }  // namespace
 
-// Absolute lines, curves and arcs against an independent renderer are ArtworkCoverageTest's.
 TEST(SvgReader, EveryPathCommandAbsoluteRelativeAndRepeatedDrawsTheSamePoints) {
     struct Row {
         const char* d;
@@ -199,13 +200,11 @@ TEST(SvgReader, BasicShapesCoverWhatTheyDescribe) {
         size_t contours, cubics;
     };
     const std::vector<Row> rows = {
-        {"<rect x=\"10\" y=\"20\" width=\"30\" height=\"40\"/>", {10, 20, 40, 60}, 1, 0},
         {"<rect x=\"10\" y=\"20\" width=\"30\" height=\"40\" rx=\"5\"/>", {10, 20, 40, 60}, 1, 4},
         {"<rect x=\"10\" y=\"20\" width=\"30\" height=\"40\" ry=\"50\"/>", {10, 20, 40, 60}, 1, 4},  // radii capped
         {"<rect width=\"0\" height=\"40\"/><rect x=\"1\" y=\"2\" width=\"3\" height=\"4\"/>", {1, 2, 4, 6}, 1, 0},
         {"<circle cx=\"50\" cy=\"40\" r=\"10\"/>", {40, 30, 60, 50}, 1, 4},
         {"<ellipse cx=\"50\" cy=\"40\" rx=\"20\" ry=\"5\"/>", {30, 35, 70, 45}, 1, 4},
-        {"<polygon points=\"10,10 30,10 20,30\"/>", {10, 10, 30, 30}, 1, 0},
         {"<polyline points=\"10 10 30 10 20 30\"/>", {10, 10, 30, 30}, 1, 0},
         {"<line x1=\"5\" y1=\"6\" x2=\"50\" y2=\"60\" stroke=\"black\"/>", {5, 6, 50, 60}, 1, 0},
     };
@@ -236,11 +235,9 @@ TEST(SvgReader, TransformsNestAndTheViewportMapsUserUnitsToPointsYUp) {
     const std::string plain = "width=\"100\" height=\"100\"";
     const std::vector<Row> rows = {
         {plain, "", {0, 95, 10, 100}},
-        {plain, "translate(10,20)", {10, 75, 20, 80}},
         {plain, "translate(10)", {10, 95, 20, 100}},
         {plain, "scale(2 3)", {0, 85, 20, 100}},
         {plain, "scale(2)", {0, 90, 20, 100}},
-        {plain, "rotate(90)", {-5, 90, 0, 100}},
         {plain, "rotate(90 5 5)", {5, 90, 10, 100}},
         {plain, "matrix(1 0 0 1 3 4)", {3, 91, 13, 96}},
         {plain, "skewX(45)", {0, 95, 15, 100}},
@@ -361,7 +358,6 @@ TEST(SvgReader, FillRulesDecideWhichContoursAreHoles) {
     const std::string outer = "M10 10h80v80h-80z", innerSame = "M30 30h40v40h-40z", innerOpposite = "M30 30v40h40v-40z";
     const std::string island = "M40 40h20v20h-20z";
     const std::vector<Row> rows = {
-        {"even-odd, same direction: a hole", "fill-rule=\"evenodd\" d=\"" + outer + innerSame + "\"", {1, -1}},
         {"even-odd, opposite direction: a hole", "fill-rule=\"evenodd\" d=\"" + outer + innerOpposite + "\"", {1, -1}},
         {"even-odd, an island in the hole", "style=\"fill-rule:evenodd\" d=\"" + outer + innerSame + island + "\"",
          {1, -1, 1}},
