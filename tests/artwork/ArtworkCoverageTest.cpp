@@ -63,8 +63,8 @@ newpath 80 200 moveto 300 420 500 -40 540 300 curveto 300 100 lineto closepath 0
 newpath 100 380 120 60 rectfill 0.1 0.2 0.9 setrgbcolor newpath 150 400 100 60 rectfill
 showpage
 )");
-    // The same drawing written by hand as SVG, y running down.
-    test::writeFile(dir.file("drawing.svg"), R"svg(<svg xmlns="http://www.w3.org/2000/svg" width="612" height="792"
+    // The same drawing written by hand as SVG, y running down; the reader is chosen whatever the extension's case.
+    test::writeFile(dir.file("drawing.SVG"), R"svg(<svg xmlns="http://www.w3.org/2000/svg" width="612" height="792"
      viewBox="0 0 612 792">
   <path fill="#cc1a1a" fill-rule="evenodd" d="M250 192 A100 100 0 1 0 50 192 A100 100 0 1 0 250 192 Z
     M200 192 A50 50 0 1 0 100 192 A50 50 0 1 0 200 192 Z"/>
@@ -93,8 +93,8 @@ showpage
          "gs -q -dSAFER -dNOPAUSE -dBATCH -sDEVICE=pdfwrite -sOutputFile='" + dir.file("drawing.pdf") + "' '" +
              dir.file("drawing.ps") + "'",
          ghostscript("drawing.pdf")},
-        {"drawing.svg", "", "rsvg-convert -w " + pixels + " -f png -o '" + dir.file("painted.png") + "' '" +
-                                dir.file("drawing.svg") + "'"},
+        {"drawing.SVG", "", "rsvg-convert -w " + pixels + " -f png -o '" + dir.file("painted.png") + "' '" +
+                                dir.file("drawing.SVG") + "'"},
     };
     for (const Route& route : routes) {
         SCOPED_TRACE(route.file);

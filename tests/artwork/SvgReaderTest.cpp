@@ -1,5 +1,7 @@
 // The SVG reader on hand-written drawings: the path grammar, arcs, shapes, transforms and the root's viewport, colours,
-// fill rules, names and layers, what is not drawn, and files that must be refused without harm.
+// fill rules, names and layers, what is not drawn, and files that must be refused without harm. What ArtworkCoverageTest
+// draws against an independent renderer (absolute lines, curves and arcs, a plain rectangle and polygon, a translated
+// and rotated star, an even-odd ring drawn one way round) is left to it.
 #include <gtest/gtest.h>
 
 #include "ArtworkProfiles.h"
@@ -18,6 +20,12 @@ std::string drawing(const std::string& body, const std::string& root = "width=\"
     return "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
            "xmlns:inkscape=\"http://www.inkscape.org/namespaces/inkscape\" " +
            root + ">\n" + body + "\n</svg>\n";
+}
+
+std::unique_ptr<SvgReader> read(const std::string& svg) {
+    auto reader = std::make_unique<SvgReader>();
+    EXPECT_TRUE(reader->readData(svg)) << reader->error();
+    return reader;
 }
 
 // Every point of the outline in order, anchors and handles, a segment's first point
@@ -64,18 +72,14 @@ Point bezierAt(const Curve2& c, double t) {
     return p;
 }
 
+// Its sign: + anticlockwise. The fill-rule drawings are all straight.
 double signedArea(const CompositeCurve2& contour) {
     std::vector<Point> ring;
     for (const Curve2& segment : contour.segments())
-        if (segment.type == Curve2::Bezier)
-            for (int k = 0; k < 16; ++k) ring.push_back(bezierAt(segment, k / 16.0));
-        else
-            for (int i = 0; i + 1 < segment.pointCount(); ++i) ring.push_back({segment.point(i).x, segment.point(i).y});
+        for (int i = 0; i + 1 < segment.pointCount(); ++i) ring.push_back({segment.point(i).x, segment.point(i).y});
     double area = 0;
-    for (size_t i = 0; i < ring.size(); ++i) {
-        const Point a = ring[i], b = ring[(i + 1) % ring.size()];
-        area += (a.x * b.y - b.x * a.y) / 2;
-    }
+    for (size_t i = 0; i < ring.size(); ++i)
+        area += ring[i].x * ring[(i + 1) % ring.size()].y - ring[(i + 1) % ring.size()].x * ring[i].y;
     return area;
 }
 
@@ -92,13 +96,11 @@ TEST(SvgReader, EveryPathCommandAbsoluteRelativeAndRepeatedDrawsTheSamePoints) {
     const std::vector<Point> quads = {{10, 10}, {10 + third, 10 + 2 * third}, {20 - third, 10 + 2 * third}, {20, 10},
                                       {20 + third, 10 - 2 * third}, {30 - third, 10 - 2 * third}, {30, 10}, {10, 10}};
     const std::vector<Row> rows = {
-        {"M10 10 L20 10 L20 20 L10 20 Z", square},
         {"m10 10 l10 0 l0 10 l-10 0 z", square},
         {"M10 10 20 10 20 20 10 20z", square},           // pairs after M are lines
         {"m10,10 10,0 0,10 -10,0z", square},
         {"M10 10H20V20H10Z", square},
         {"m10 10h10v10h-10z", square},
-        {"M10 10L20 10 20 20 10 20", square},            // a fill closes what is left open
         {"M10 10l10 0 0 10-10 0 0-10", square},          // no separator before a sign
         {"M1e1 10L2e1,1e1 20 2E1 1.0e+1 20z", square},   // exponents
         {"M10 10C10 20 20 20 20 10S30 0 30 10z", cubic},
@@ -106,15 +108,13 @@ TEST(SvgReader, EveryPathCommandAbsoluteRelativeAndRepeatedDrawsTheSamePoints) {
         {"M10 10C10 20 20 20 20 10 20 0 30 0 30 10z", cubic},  // a repeated curve
         {"M10 10Q15 20 20 10T30 10z", quads},
         {"m10 10q5 10 10 0t10 0z", quads},
-        {"M10 10Q15 20 20 10Q25 0 30 10z", quads},
         {"M1.5.5L10.5.5 10-5z", {{1.5, 0.5}, {10.5, 0.5}, {10, -5}, {1.5, 0.5}}},  // "1.5.5" is 1.5 and .5
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.d);
-        SvgReader reader;
-        ASSERT_TRUE(reader.readData(drawing(std::string("<path d=\"") + row.d + "\"/>"))) << reader.error();
-        ASSERT_EQ(reader.profiles().size(), 1u);
-        const std::vector<Point> got = pointsOf(reader.profiles()[0]);
+        auto reader = read(drawing(std::string("<path d=\"") + row.d + "\"/>"));
+        ASSERT_EQ(reader->profiles().size(), 1u);
+        const std::vector<Point> got = pointsOf(reader->profiles()[0]);
         ASSERT_EQ(got.size(), row.points.size());
         for (size_t i = 0; i < got.size(); ++i) {
             EXPECT_NEAR(got[i].x, row.points[i].x, 1e-9) << i;
@@ -135,8 +135,6 @@ TEST(SvgReader, DataAfterAnErrorIsDroppedAndWhatCameBeforeIsKept) {
         {"M10 10h10v10z M40 40h1e400", 1},         // a number past any double
         {"M10 10h10v10z M40 40h0x10", 1},          // hex is not a number: "0", then no command x
         {"L10 10h10v10z", 0},                      // must start with a move
-        {"", 0},
-        {"M10 10 h10 v10 a", 1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.d);
@@ -159,12 +157,10 @@ TEST(SvgReader, ArcsLieOnTheirEllipseInQuarterTurnsAtMost) {
         size_t cubics;
     };
     const std::vector<Row> rows = {
-        {"M30 50 A20 20 0 1 0 70 50 A20 20 0 1 0 30 50z", 50, 50, 20, 20, 0, 4},
         {"m30 50 a20 20 0 1 1 40 0 a20 20 0 1 1 -40 0z", 50, 50, 20, 20, 0, 4},
         {"M30 50 A5 5 0 0 1 70 50z", 50, 50, 20, 20, 0, 2},  // radii too small grow to reach
         {"M50 30 A20 20 0 0 1 70 50z", 50, 50, 20, 20, 0, 1},  // a quarter turn, the small way round
         {"M50 30 A20 20 0 1 0 70 50z", 50, 50, 20, 20, 0, 3},  // three quarters, the large way round
-        {"M50 30a20 20 0 1 0 20 20z", 50, 50, 20, 20, 0, 3},
         {"M50 30a20 20 0 10 20 20z", 50, 50, 20, 20, 0, 3},   // flags need no separator
     };
     // An ellipse turned 30 degrees: its ends at +-rx along the turned axis.
@@ -176,12 +172,11 @@ TEST(SvgReader, ArcsLieOnTheirEllipseInQuarterTurnsAtMost) {
     all.push_back({turned.c_str(), 50, 50, 30, 10, 30, 2});
     for (const Row& row : all) {
         SCOPED_TRACE(row.d);
-        SvgReader reader;
-        ASSERT_TRUE(reader.readData(drawing(std::string("<path d=\"") + row.d + "\"/>"))) << reader.error();
-        ASSERT_EQ(reader.profiles().size(), 1u);
+        auto reader = read(drawing(std::string("<path d=\"") + row.d + "\"/>"));
+        ASSERT_EQ(reader->profiles().size(), 1u);
         size_t cubics = 0;
         const double r = row.degrees * M_PI / 180;
-        for (const CompositeCurve2& contour : reader.profiles()[0].outline.contours())
+        for (const CompositeCurve2& contour : reader->profiles()[0].outline.contours())
             for (const Curve2& segment : contour.segments()) {
                 if (segment.type != Curve2::Bezier) continue;
                 ++cubics;
@@ -205,33 +200,31 @@ TEST(SvgReader, BasicShapesCoverWhatTheyDescribe) {
         size_t contours, cubics;
     };
     const std::vector<Row> rows = {
-        {"<rect x=\"10\" y=\"20\" width=\"30\" height=\"40\"/>", {10, 20, 40, 60}, 1, 0},
         {"<rect x=\"10\" y=\"20\" width=\"30\" height=\"40\" rx=\"5\"/>", {10, 20, 40, 60}, 1, 4},
         {"<rect x=\"10\" y=\"20\" width=\"30\" height=\"40\" ry=\"50\"/>", {10, 20, 40, 60}, 1, 4},  // radii capped
         {"<rect width=\"0\" height=\"40\"/><rect x=\"1\" y=\"2\" width=\"3\" height=\"4\"/>", {1, 2, 4, 6}, 1, 0},
         {"<circle cx=\"50\" cy=\"40\" r=\"10\"/>", {40, 30, 60, 50}, 1, 4},
         {"<ellipse cx=\"50\" cy=\"40\" rx=\"20\" ry=\"5\"/>", {30, 35, 70, 45}, 1, 4},
-        {"<polygon points=\"10,10 30,10 20,30\"/>", {10, 10, 30, 30}, 1, 0},
         {"<polyline points=\"10 10 30 10 20 30\"/>", {10, 10, 30, 30}, 1, 0},
         {"<line x1=\"5\" y1=\"6\" x2=\"50\" y2=\"60\" stroke=\"black\"/>", {5, 6, 50, 60}, 1, 0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.element);
-        SvgReader reader;
-        ASSERT_TRUE(reader.readData(drawing(row.element))) << reader.error();
-        ASSERT_EQ(reader.profiles().size(), 1u);
-        expectBox(boundsOf(reader), {row.box.x0, 100 - row.box.y1, row.box.x1, 100 - row.box.y0});
-        EXPECT_EQ(reader.profiles()[0].outline.contours().size(), row.contours);
+        auto reader = read(drawing(row.element));
+        ASSERT_EQ(reader->profiles().size(), 1u);
+        expectBox(boundsOf(*reader), {row.box.x0, 100 - row.box.y1, row.box.x1, 100 - row.box.y0});
+        EXPECT_EQ(reader->profiles()[0].outline.contours().size(), row.contours);
         size_t cubics = 0;
-        for (const CompositeCurve2& contour : reader.profiles()[0].outline.contours())
+        for (const CompositeCurve2& contour : reader->profiles()[0].outline.contours())
             for (const Curve2& segment : contour.segments()) cubics += segment.type == Curve2::Bezier;
         EXPECT_EQ(cubics, row.cubics);
     }
-    // A line is never filled, and a filled polyline closes.
-    SvgReader lines;
-    ASSERT_TRUE(lines.readData(drawing("<line x2=\"50\" y2=\"60\"/><polyline points=\"0 0 5 0 5 5\" fill=\"red\"/>")));
-    ASSERT_EQ(lines.profiles().size(), 1u);
-    EXPECT_TRUE(lines.profiles()[0].outline.contours()[0].closed());
+    // A line is never filled; a filled polyline closes; a stroked-only path closes only when its ends meet.
+    auto lines = read(drawing(R"svg(<line x2="50" y2="60"/><polyline points="0 0 5 0 5 5" fill="red"/>
+        <path d="M0 0H10V10" fill="red"/><path d="M0 0H10V10" fill="none" stroke="black"/>
+        <path d="M0 0H10V10L0 0" fill="none" stroke="black"/>)svg"));
+    EXPECT_EQ(test::eachProfile(*lines, [](const ArtworkProfile& p) { return p.outline.contours()[0].closed(); }),
+              (std::vector<bool>{true, true, false, true}));
 }
 
 TEST(SvgReader, TransformsNestAndTheViewportMapsUserUnitsToPointsYUp) {
@@ -242,16 +235,13 @@ TEST(SvgReader, TransformsNestAndTheViewportMapsUserUnitsToPointsYUp) {
     const std::string plain = "width=\"100\" height=\"100\"";
     const std::vector<Row> rows = {
         {plain, "", {0, 95, 10, 100}},
-        {plain, "translate(10,20)", {10, 75, 20, 80}},
         {plain, "translate(10)", {10, 95, 20, 100}},
         {plain, "scale(2 3)", {0, 85, 20, 100}},
         {plain, "scale(2)", {0, 90, 20, 100}},
-        {plain, "rotate(90)", {-5, 90, 0, 100}},
         {plain, "rotate(90 5 5)", {5, 90, 10, 100}},
         {plain, "matrix(1 0 0 1 3 4)", {3, 91, 13, 96}},
         {plain, "skewX(45)", {0, 95, 15, 100}},
         {plain, "skewY(45)", {0, 85, 10, 100}},
-        {plain, "translate(10) scale(2)", {10, 90, 30, 100}},
         {plain, "translate(10),rotate(90)", {5, 90, 10, 100}},
         {plain, "translate(10 0)rotate(-90)  scale(1,-1)", {5, 100, 10, 110}},
         {plain, "spin(3)", {0, 95, 10, 100}},  // a transform that does not parse is not applied
@@ -264,26 +254,30 @@ TEST(SvgReader, TransformsNestAndTheViewportMapsUserUnitsToPointsYUp) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.root + " | " + row.transform);
-        SvgReader reader;
         const std::string group = row.transform.empty() ? "<g>" : "<g transform=\"" + row.transform + "\">";
-        ASSERT_TRUE(reader.readData(drawing(group + "<rect width=\"10\" height=\"5\"/></g>", row.root)))
-            << reader.error();
-        expectBox(boundsOf(reader), row.box);
+        expectBox(boundsOf(*read(drawing(group + "<rect width=\"10\" height=\"5\"/></g>", row.root))), row.box);
     }
     // Groups inside groups: the inner transform first, and the shape's own before both.
-    SvgReader nested;
-    ASSERT_TRUE(nested.readData(drawing("<g transform=\"translate(50 0)\"><g transform=\"scale(2)\">"
-                                        "<rect width=\"10\" height=\"5\" transform=\"rotate(90)\"/></g></g>")));
-    expectBox(boundsOf(nested), {40, 80, 50, 100});
+    expectBox(boundsOf(*read(drawing("<g transform=\"translate(50 0)\"><g transform=\"scale(2)\">"
+                                     "<rect width=\"10\" height=\"5\" transform=\"rotate(90)\"/></g></g>"))),
+              {40, 80, 50, 100});
     // A nested viewport maps its own viewBox into its place.
-    SvgReader viewport;
-    ASSERT_TRUE(viewport.readData(drawing("<svg x=\"10\" y=\"10\" width=\"20\" height=\"20\" viewBox=\"0 0 10 10\">"
-                                          "<rect width=\"10\" height=\"5\"/></svg>")));
-    expectBox(boundsOf(viewport), {10, 80, 30, 90});
+    expectBox(boundsOf(*read(drawing("<svg x=\"10\" y=\"10\" width=\"20\" height=\"20\" viewBox=\"0 0 10 10\">"
+                                     "<rect width=\"10\" height=\"5\"/></svg>"))),
+              {10, 80, 30, 90});
 }
 
+// Gradients paint in their first stop's colour.
 TEST(SvgReader, EqualColoursShareOneNameHoweverTheyAreWritten) {
-    const std::string art = drawing(R"svg(
+    auto reader = read(drawing(R"svg(
+        <defs>
+            <linearGradient id="Sunset"><stop offset="0" stop-color="#ff0000"/><stop offset="1" stop-color="blue"/></linearGradient>
+            <radialGradient id="glow" xlink:href="#Sunset" cx="0.5"/>
+            <linearGradient id="styled"><stop style="stop-color:#00f;stop-opacity:1"/></linearGradient>
+            <linearGradient id="bare"><stop offset="0"/></linearGradient>
+            <linearGradient id="empty"/>
+            <pattern id="dots"><circle r="1"/></pattern>
+        </defs>
         <rect width="5" height="5" fill="#f00"/>
         <rect width="5" height="5" fill="#FF0000"/>
         <rect width="5" height="5" fill="rgb(255, 0, 0)"/>
@@ -299,22 +293,29 @@ TEST(SvgReader, EqualColoursShareOneNameHoweverTheyAreWritten) {
         <rect width="5" height="5" fill="url(#nowhere) blue"/>
         <rect width="5" height="5" fill="mauve-ish"/>
         <rect width="5" height="5" fill="none"/>
-    )svg");
-    SvgReader reader;
-    ASSERT_TRUE(reader.readData(art)) << reader.error();
-    // The unfilled, unstroked last one is not kept; an unknown colour leaves black.
-    EXPECT_EQ(test::fillsOf(reader), (std::vector<int>{0, 0, 0, 0, 0, 0, 1, 2, 3, 4, -1, -1, 1, 3}));
-    EXPECT_EQ(test::strokesOf(reader), (std::vector<int>{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0, -1, -1, -1}));
-    ASSERT_EQ(reader.colors().size(), 5u);
-    EXPECT_EQ(reader.colors()[0], (ArtworkColor{1, 0, 0, 1}));
-    EXPECT_EQ(reader.colors()[1], (ArtworkColor{0, 0, 1, 1}));
-    EXPECT_EQ(reader.colors()[2], (ArtworkColor{128 / 255.0f, 128 / 255.0f, 128 / 255.0f, 1}));
-    EXPECT_EQ(reader.colors()[3], (ArtworkColor{0, 0, 0, 1}));
-    EXPECT_EQ(reader.colors()[4], (ArtworkColor{1, 165 / 255.0f, 0, 1}));
+        <rect width="5" height="5" fill="url(#Sunset)"/>
+        <rect width="5" height="5" style="fill:url('#glow')"/>
+        <rect width="5" height="5" fill="url(#styled)"/>
+        <rect width="5" height="5" fill="url(#bare)"/>
+        <rect width="5" height="5" fill="url(#empty) red"/>
+        <rect width="5" height="5" fill="url(#dots)"/>
+        <rect width="5" height="5" fill="url(#gone) none" stroke="url(#Sunset)"/>
+    )svg"));
+    // The unfilled, unstroked one is not kept; an unknown colour leaves black. Of the gradients: red, red through the
+    // reference, blue, black by default, the fallback red, a pattern (filled, colour unknown), stroked only.
+    EXPECT_EQ(test::fillsOf(*reader), (std::vector<int>{0, 0, 0, 0, 0, 0, 1, 2, 3, 4, -1, -1, 1, 3, 0, 0, 1, 3, 0, -1, -1}));
+    EXPECT_EQ(test::strokesOf(*reader),
+              (std::vector<int>{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0}));
+    ASSERT_EQ(reader->colors().size(), 5u);
+    EXPECT_EQ(reader->colors()[0], (ArtworkColor{1, 0, 0, 1}));
+    EXPECT_EQ(reader->colors()[1], (ArtworkColor{0, 0, 1, 1}));
+    EXPECT_EQ(reader->colors()[2], (ArtworkColor{128 / 255.0f, 128 / 255.0f, 128 / 255.0f, 1}));
+    EXPECT_EQ(reader->colors()[3], (ArtworkColor{0, 0, 0, 1}));
+    EXPECT_EQ(reader->colors()[4], (ArtworkColor{1, 165 / 255.0f, 0, 1}));
 }
 
 TEST(SvgReader, StyleSheetRulesPaintBetweenAttributesAndInlineStyle) {
-    const std::string art = drawing(R"svg(
+    auto reader = read(drawing(R"svg(
         <defs><style type="text/css"><![CDATA[
             /* as exporters write them */
             .cls-1 { fill: #f00 }
@@ -330,68 +331,21 @@ TEST(SvgReader, StyleSheetRulesPaintBetweenAttributesAndInlineStyle) {
         <rect class="cls-3" width="5" height="5"/>
         <rect class="cls-1" width="5" height="5" style="fill:#00f"/>
         <path d="M0 0h5v5z"/>
-    )svg");
-    SvgReader reader;
-    ASSERT_TRUE(reader.readData(art)) << reader.error();
+    )svg"));
     // Red, blue, blue, lime (the tag and class outweigh the class alone), blue, black.
-    EXPECT_EQ(test::fillsOf(reader), (std::vector<int>{0, 1, 1, 2, 1, 3}));
-    ASSERT_EQ(reader.colors().size(), 4u);
-    EXPECT_EQ(reader.colors()[2], (ArtworkColor{0, 1, 0, 1}));
+    EXPECT_EQ(test::fillsOf(*reader), (std::vector<int>{0, 1, 1, 2, 1, 3}));
+    ASSERT_EQ(reader->colors().size(), 4u);
+    EXPECT_EQ(reader->colors()[2], (ArtworkColor{0, 1, 0, 1}));
 }
 
 TEST(SvgReader, PercentagesMeasureTheViewBoxAndASwitchDrawsItsFirstChoice) {
-    SvgReader reader;
-    ASSERT_TRUE(reader.readData(drawing(
-        "<rect x=\"10%\" width=\"50%\" height=\"100%\"/>"
-        "<switch><circle cx=\"50%\" cy=\"50%\" r=\"10\"/><rect width=\"400\" height=\"400\"/></switch>",
-        "width=\"400\" height=\"200\" viewBox=\"0 0 200 100\"")))
-        << reader.error();
-    ASSERT_EQ(reader.profiles().size(), 2u);
-    // 20 to 120 wide, all 100 high, doubled onto the 400 x 200 viewport.
-    SvgReader first;
-    ASSERT_TRUE(first.readData(drawing("<rect x=\"10%\" width=\"50%\" height=\"100%\"/>",
-                                       "width=\"400\" height=\"200\" viewBox=\"0 0 200 100\"")));
-    expectBox(boundsOf(first), {40, 0, 240, 200});
-    expectBox(boundsOf(reader), {40, 0, 240, 200});  // the circle (80 to 120 by 30 to 70 doubled) lies within
-}
-
-TEST(SvgReader, GradientsPaintInTheirFirstStopsColour) {
-    const std::string art = drawing(R"svg(
-        <defs>
-            <linearGradient id="Sunset"><stop offset="0" stop-color="#ff0000"/><stop offset="1" stop-color="blue"/></linearGradient>
-            <radialGradient id="glow" xlink:href="#Sunset" cx="0.5"/>
-            <linearGradient id="styled"><stop style="stop-color:#00f;stop-opacity:1"/></linearGradient>
-            <linearGradient id="bare"><stop offset="0"/></linearGradient>
-            <linearGradient id="empty"/>
-            <pattern id="dots"><circle r="1"/></pattern>
-        </defs>
-        <rect width="5" height="5" fill="url(#Sunset)"/>
-        <rect width="5" height="5" style="fill:url('#glow')"/>
-        <rect width="5" height="5" fill="url(#styled)"/>
-        <rect width="5" height="5" fill="url(#bare)"/>
-        <rect width="5" height="5" fill="url(#empty) red"/>
-        <rect width="5" height="5" fill="url(#dots)"/>
-        <rect width="5" height="5" fill="url(#gone) none" stroke="url(#Sunset)"/>
-    )svg");
-    SvgReader reader;
-    ASSERT_TRUE(reader.readData(art)) << reader.error();
-    // Red, red through the reference, blue, black by default, the fallback red, a
-    // pattern (filled, colour unknown), stroked only.
-    EXPECT_EQ(test::fillsOf(reader), (std::vector<int>{0, 0, 1, 2, 0, -1, -1}));
-    EXPECT_EQ(test::strokesOf(reader), (std::vector<int>{-1, -1, -1, -1, -1, -1, 0}));
-    ASSERT_EQ(reader.colors().size(), 3u);
-    EXPECT_EQ(reader.colors()[1], (ArtworkColor{0, 0, 1, 1}));
-}
-
-TEST(SvgReader, StrokedOnlyPathsCloseOnlyWhenTheirEndsMeet) {
-    SvgReader reader;
-    ASSERT_TRUE(reader.readData(drawing(R"svg(
-        <path d="M0 0H10V10" fill="none" stroke="black"/>
-        <path d="M0 0H10V10L0 0" fill="none" stroke="black"/>
-        <path d="M0 0H10V10" fill="red"/>
-    )svg")));
-    EXPECT_EQ(test::eachProfile(reader, [](const ArtworkProfile& p) { return p.outline.contours()[0].closed(); }),
-              (std::vector<bool>{false, true, true}));
+    auto reader = read(drawing("<rect x=\"10%\" width=\"50%\" height=\"100%\"/><switch><circle cx=\"50%\" cy=\"50%\" "
+                               "r=\"10\"/><rect width=\"400\" height=\"400\"/></switch>",
+                               "width=\"400\" height=\"200\" viewBox=\"0 0 200 100\""));
+    ASSERT_EQ(reader->profiles().size(), 2u);
+    // The rectangle: 20 to 120 wide, all 100 high, doubled onto the 400 x 200 viewport; the circle (80 to 120 by 30 to
+    // 70 doubled) lies within.
+    expectBox(boundsOf(*reader), {40, 0, 240, 200});
 }
 
 TEST(SvgReader, FillRulesDecideWhichContoursAreHoles) {
@@ -404,7 +358,6 @@ TEST(SvgReader, FillRulesDecideWhichContoursAreHoles) {
     const std::string outer = "M10 10h80v80h-80z", innerSame = "M30 30h40v40h-40z", innerOpposite = "M30 30v40h40v-40z";
     const std::string island = "M40 40h20v20h-20z";
     const std::vector<Row> rows = {
-        {"even-odd, same direction: a hole", "fill-rule=\"evenodd\" d=\"" + outer + innerSame + "\"", {1, -1}},
         {"even-odd, opposite direction: a hole", "fill-rule=\"evenodd\" d=\"" + outer + innerOpposite + "\"", {1, -1}},
         {"even-odd, an island in the hole", "style=\"fill-rule:evenodd\" d=\"" + outer + innerSame + island + "\"",
          {1, -1, 1}},
@@ -414,40 +367,27 @@ TEST(SvgReader, FillRulesDecideWhichContoursAreHoles) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        SvgReader reader;
-        ASSERT_TRUE(reader.readData(drawing("<path " + row.path + "/>"))) << reader.error();
-        ASSERT_EQ(reader.profiles().size(), 1u);
+        auto reader = read(drawing("<path " + row.path + "/>"));
+        ASSERT_EQ(reader->profiles().size(), 1u);
         std::vector<int> signs;
-        for (const CompositeCurve2& contour : reader.profiles()[0].outline.contours())
+        for (const CompositeCurve2& contour : reader->profiles()[0].outline.contours())
             signs.push_back(signedArea(contour) > 0 ? 1 : -1);
         EXPECT_EQ(signs, row.signs);
     }
     // The rule is inherited from a group.
-    SvgReader inherited;
-    ASSERT_TRUE(inherited.readData(drawing("<g fill-rule=\"evenodd\"><path d=\"" + outer + innerSame + "\"/></g>")));
-    EXPECT_EQ(inherited.profiles()[0].outline.contours().size(), 2u);
+    auto inherited = read(drawing("<g fill-rule=\"evenodd\"><path d=\"" + outer + innerSame + "\"/></g>"));
+    ASSERT_EQ(inherited->profiles().size(), 1u);
+    EXPECT_EQ(inherited->profiles()[0].outline.contours().size(), 2u);
 }
 
-TEST(SvgReader, TopLevelGroupsAndShapesAreNamedByTheirOwnCounters) {
-    SvgReader reader;
-    ASSERT_TRUE(reader.readData(drawing(R"svg(
-        <path id="logo-mark" d="M0 0h10v10z"/>
-        <g id="word"><rect width="5" height="5"/><g><circle r="3"/></g></g>
-        <g><rect width="5" height="5" fill="none"/></g>
-        <rect width="5" height="5"/>
-        <g><rect width="5" height="5"/></g>
-    )svg"))) << reader.error();
-    EXPECT_EQ(test::namesOf(reader), (std::vector<std::string>{"Illustrator Object 1", "Illustrator Group 1",
-                                                         "Illustrator Object 2", "Illustrator Group 2"}));
-    EXPECT_EQ(reader.profiles()[1].outline.contours().size(), 2u);
-    for (const ArtworkProfile& p : reader.profiles()) EXPECT_EQ(p.layer, "");
-}
-
-TEST(SvgReader, LabelledTopLevelGroupsAreLayers) {
+// Top-level groups and shapes are named by their own counters, which a group that draws nothing does not advance;
+// labelled groups are layers.
+TEST(SvgReader, TopLevelGroupsAreObjectsOrLayers) {
     const std::string art = drawing(R"svg(
         <g inkscape:label="Back Plate" id="layer1"><rect width="5" height="5"/><g><rect x="9" width="5" height="5"/></g></g>
         <g id="Word"><circle cx="50" cy="50" r="5"/></g>
         <g inkscape:label="Hidden" style="display:none"><rect width="5" height="5"/></g>
+        <g><rect width="5" height="5" fill="none"/></g>
         <g><rect x="20" width="5" height="5"/></g>
         <rect x="30" width="5" height="5"/>
     )svg");
@@ -461,7 +401,9 @@ TEST(SvgReader, LabelledTopLevelGroupsAreLayers) {
     SvgReader objects;
     ASSERT_TRUE(objects.readData(art));
     EXPECT_EQ(test::namesOf(objects), (std::vector<std::string>{"Illustrator Group 1", "Illustrator Group 2",
-                                                          "Illustrator Group 3", "Illustrator Object 1"}));
+                                                                "Illustrator Group 3", "Illustrator Object 1"}));
+    EXPECT_EQ(objects.profiles()[0].outline.contours().size(), 2u);  // a group's groups join it
+    for (const ArtworkProfile& p : objects.profiles()) EXPECT_EQ(p.layer, "");
 
     SvgReader one(SvgReader::LayerMode::kOneLayer, "Word");
     ASSERT_TRUE(one.readData(art)) << one.error();
@@ -486,21 +428,21 @@ TEST(SvgReader, HiddenDefinedAndUsedElements) {
                              "<g id=\"pair\"><use href=\"#r\"/><use href=\"#r\" x=\"20\"/></g>"
                              "<symbol id=\"s\"><circle cx=\"5\" cy=\"5\" r=\"5\"/></symbol></defs>";
     const std::vector<Row> rows = {
-        {"display attribute", "<rect width=\"10\" height=\"5\" display=\"none\"/>", 0, {}},
-        {"display in style", "<g style=\"display: none\"><rect width=\"10\" height=\"5\"/></g>", 0, {}},
-        {"visibility", "<rect width=\"10\" height=\"5\" visibility=\"hidden\"/>", 0, {}},
-        {"visibility in style", "<rect width=\"10\" height=\"5\" style=\"visibility:collapse\"/>", 0, {}},
+        // Any one of these drawn would give an outline; display in a style is the hidden layer's of the test above.
+        {"hidden, defined, clipping and paint elements, uses of nothing",
+         defs + "<rect width=\"9\" height=\"5\" display=\"none\"/><use href=\"#missing\"/><use/><rect width=\"1\" "
+                "height=\"1\" visibility=\"hidden\"/><rect width=\"1\" height=\"5\" style=\"visibility:collapse\"/>"
+                "<clipPath><rect width=\"10\" height=\"5\"/></clipPath><linearGradient/>",
+         0, {}},
         {"a visible child of a hidden group",
          "<g visibility=\"hidden\"><rect width=\"10\" height=\"5\"/><rect x=\"50\" width=\"10\" height=\"5\" "
          "visibility=\"visible\"/></g>",
          1, {50, 95, 60, 100}},
-        {"definitions alone", defs, 0, {}},
         {"a use placed at x and y", defs + "<use href=\"#r\" x=\"30\" y=\"40\"/>", 1, {30, 55, 40, 60}},
         {"a use with xlink and a transform", defs + "<use xlink:href=\"#r\" transform=\"translate(5 5)\" x=\"1\"/>", 1,
          {6, 90, 16, 95}},
         {"a use of a group of uses", defs + "<use href=\"#pair\" y=\"10\"/>", 1, {0, 85, 30, 90}},
         {"a use of a symbol", defs + "<use href=\"#s\" x=\"50\"/>", 1, {50, 90, 60, 100}},
-        {"a use of nothing", defs + "<use href=\"#missing\"/><use/>", 0, {}},
         {"a use of itself", "<use id=\"me\" href=\"#me\"/><rect width=\"10\" height=\"5\"/>", 1, {0, 95, 10, 100}},
         {"a use of its group", "<g id=\"outer\"><rect width=\"10\" height=\"5\"/><use href=\"#outer\" x=\"50\"/></g>",
          1, {0, 95, 10, 100}},
@@ -508,8 +450,6 @@ TEST(SvgReader, HiddenDefinedAndUsedElements) {
          "<defs><g id=\"a\"><use href=\"#b\"/></g><g id=\"b\"><use href=\"#a\"/><rect width=\"10\" height=\"5\"/></g>"
          "</defs><use href=\"#a\"/>",
          1, {0, 95, 10, 100}},
-        {"a clip path and a gradient", "<clipPath><rect width=\"10\" height=\"5\"/></clipPath><linearGradient/>", 0,
-         {}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -521,28 +461,12 @@ TEST(SvgReader, HiddenDefinedAndUsedElements) {
     }
 }
 
+// Text drawn at the top and in a group is reported once: SvgImport.TextIsReportedOnceAndTheRestIsBuilt, through the
+// program. Text that is not drawn is not reported; images are, once.
 TEST(SvgReader, TextAndImagesAreNotImportedAndSaySoOnce) {
-    struct Row {
-        const char* body;
-        size_t warnings;
-    };
-    const std::vector<Row> rows = {
-        {"<text>One</text><g><text>Two</text></g><rect width=\"1\" height=\"1\"/>", 1},
-        {"<defs><text id=\"t\">One</text></defs><text display=\"none\">Two</text><rect width=\"1\" height=\"1\"/>", 0},
-        {"<rect width=\"1\" height=\"1\"/>", 0},
-        {"<image href=\"photo.png\" width=\"9\" height=\"9\"/><rect width=\"1\" height=\"1\"/><image/>", 1},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.body);
-        SvgReader reader;
-        ASSERT_TRUE(reader.readData(drawing(row.body)));
-        ASSERT_EQ(reader.warnings().size(), row.warnings);
-        if (row.warnings) {
-            EXPECT_EQ(reader.warnings()[0], std::string(row.body).find("<text") != std::string::npos
-                                                ? "text is not imported (convert it to outlines)"
-                                                : "images are not imported (trace them into paths)");
-        }
-    }
+    auto reader = read(drawing("<defs><text id=\"t\">One</text></defs><text display=\"none\">Two</text>"
+                               "<image href=\"photo.png\" width=\"9\" height=\"9\"/><rect width=\"1\" height=\"1\"/><image/>"));
+    EXPECT_EQ(reader->warnings(), (std::vector<std::string>{"images are not imported (trace them into paths)"}));
 }
 
 TEST(SvgReader, HostileFilesAreRefusedOrReadInPartNeverFollowedWithoutEnd) {
@@ -567,7 +491,6 @@ TEST(SvgReader, HostileFilesAreRefusedOrReadInPartNeverFollowedWithoutEnd) {
     const std::string full = drawing("<rect width=\"10\" height=\"5\"/><circle r=\"4\"/>");
     const std::vector<Row> rows = {
         {"truncated", full.substr(0, full.size() / 2), "is not well-formed XML"},
-        {"not XML", "\x89PNG\r\n\x1a\n", "is not well-formed XML"},
         {"empty", "", "is not well-formed XML"},
         {"entities", laughs, "DOCTYPE"},
         {"nested 10,000 deep", drawing(deep), "deeper than"},
@@ -596,13 +519,6 @@ TEST(SvgReader, HostileFilesAreRefusedOrReadInPartNeverFollowedWithoutEnd) {
                 EXPECT_LE(std::fabs(q.y), SvgReader::kMaxCoordinate);
             }
     }
-}
-
-TEST(SvgReader, SvgFilesGetTheSvgReader) {
-    std::string why;
-    auto reader = ArtworkReader::forPath("/tmp/Logo.SVG", ArtworkReader::LayerMode::kObjects, "", why);
-    ASSERT_NE(reader, nullptr) << why;
-    EXPECT_NE(dynamic_cast<SvgReader*>(reader.get()), nullptr);
 }
 
 }  // namespace fw

@@ -1,47 +1,18 @@
-// The font layer on its own: the parser a font file's kind picks, the em-unit rings that outlines are cut from, and
-// the font fuzzers' corpora replayed.
+// The font layer on its own: the em-unit rings that outlines are cut from, and the font fuzzers' corpora replayed. The
+// parser each kind of file gets is held against FreeType in Type1FreeTypeTest and FreeTypeAgreementTest (text).
 #include "font/FontFile.h"
 
 #include <gtest/gtest.h>
 
 #include "FontFuzzTargets.h"
 #include "FuzzReplay.h"
-#include "platform/FontList.h"
 
 namespace fw {
 namespace {
 
 using veltrane::EmContour;
-using veltrane::FontFile;
 using veltrane::GlyphOutline;
 using veltrane::RawGlyph;
-
-// The kind the font list gives an installed file is the kind its parser is chosen by.
-TEST(FontFile, TheFontListsKindPicksTheParser) {
-    const char* const files[] = {"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
-                                 "/usr/share/fonts/opentype/freefont/FreeSerif.otf",
-                                 "/usr/share/fonts/type1/urw-base35/NimbusRoman-Regular.t1",
-                                 "/usr/share/fonts/X11/Type1/NimbusRoman-Regular.pfb"};
-    for (const char* file : files) {
-        const FontList::Entry* entry = FontList::find(file);
-        ASSERT_NE(entry, nullptr) << file;
-        const uint16_t codes[] = {'o'};
-        FontFile font(entry->kind, "", file, codes, 1);
-        ASSERT_TRUE(font.parse()) << font.error();
-        EXPECT_EQ(font.cubic(), entry->kind != FontKind::kTrueType) << file;
-        ASSERT_EQ(font.rawGlyphs().size(), 2u);  // 'M' joins the list
-        EXPECT_EQ(font.rawGlyphs()[1].code, 'o');
-        EXPECT_EQ(font.rawGlyphs()[1].contourCount(), 2) << file;
-        EXPECT_GT(font.unitsPerEm(), 0);
-    }
-    // A family name finds its regular face, whatever kind of file holds it.
-    const FontList::Entry* family = FontList::find("Nimbus Roman");
-    ASSERT_NE(family, nullptr);
-    const uint16_t codes[] = {'o'};
-    FontFile font(family->kind, "", family->file.c_str(), codes, 1);
-    EXPECT_TRUE(font.parse()) << family->file << ": " << font.error();
-    EXPECT_TRUE(FontFile::isType1File("/fonts/Times.PFB") && FontFile::isType1File("/fonts/Times.t1"));
-}
 
 std::string describe(const std::vector<EmContour>& rings) {
     std::string s;

@@ -80,12 +80,10 @@ TEST(TextBlock, VariablesAreReplacedByNumberAndKeptAsWordsOtherwise) {
     for (auto& c : objects.chars) result += static_cast<char16_t>(c->code);
     EXPECT_EQ(result, u"Hi Ann, !name:x");
     EXPECT_EQ(last, "<<name:x>>");
-    EXPECT_EQ(objects.chars[0]->origIndex, 0);
     EXPECT_EQ(objects.chars[3]->origIndex, -1);  // inserted from a value
     // Linked both ways: "," is the editor's ninth character and the object's seventh.
     EXPECT_EQ(objects.chars[6]->origIndex, 8);
     EXPECT_EQ(editor.chars[8]->origIndex, 6);
-    EXPECT_EQ(editor.chars[1]->origIndex, 1);
     for (int k : {3, 4, 5, 6, 7}) EXPECT_EQ(editor.chars[static_cast<size_t>(k)]->origIndex, TextChar::kConsumedByVariable);
     EXPECT_EQ(objects.editorTextBlock, "Editor");
     EXPECT_EQ(editor.objectTextBlock, "Objects");
@@ -106,13 +104,9 @@ TEST(TextBlock, CharacterNames) {
     for (int i = 0; i < 5; ++i) EXPECT_EQ(block.characterName(i), names[i]);
 }
 
+// One size's leading (1.2 x 72 = 86.4, rounded), left, right and centred lines and wrapping are
+// CommandLine.TextMeshFollowsItsStyleAndLayoutOptions's, through the program.
 TEST_F(TextLayout, LeadingSpacingKerningAndAlignment) {
-    TextBlock& block = laidOut("T", u"MM\rMM", sized(72));
-    // Lines 1.2 x 72 = 86.4 apart, rounded.
-    EXPECT_EQ(block.chars[3]->charPosY - block.chars[0]->charPosY, 86);
-    ASSERT_EQ(block.lineCharStart.size(), 2u);
-    EXPECT_EQ(block.lineCharStart[1], 3);
-
     // A line mixing 72 and 24 points takes the larger spacing.
     TextBlock& mixed = *new TextBlock(scene, "Mixed");
     mixed.appendText(u"M", sized(24));
@@ -141,21 +135,6 @@ TEST_F(TextLayout, LeadingSpacingKerningAndAlignment) {
     TextBlock& right = laidOut("Right", u"M", sized(72, TextAttr::kRight), 400);
     right.build(ObjectXStyle::kDefaultName);
     EXPECT_NEAR(right.chars[0]->profileOffset[0], right.chars[0]->charPosX - 200, 1e-9);
-}
-
-TEST_F(TextLayout, BuildsOneOutlineAndOneSolidPerCharacter) {
-    EXPECT_EQ(laidOut("Word", u"Ag B", sized(72)).build(ObjectXStyle::kDefaultName), 3);  // the space builds nothing
-    auto* a = dynamic_cast<ObjectX*>(scene.findMember("Word A"));
-    auto* outline = dynamic_cast<ProfileT*>(scene.findMember("Word A Outline"));
-    ASSERT_TRUE(a && outline);
-    EXPECT_EQ(a->faceName(), "Word A Outline");
-    EXPECT_EQ(outline->charIndex, 0);
-    double box[6];
-    a->localBounds(kPreviewMode, box);
-    // An "A" at 72 points: about 0.73 em tall above the baseline, and solid.
-    EXPECT_GT(box[4] - box[1], 0.6 * 72);
-    EXPECT_LT(box[4] - box[1], 0.8 * 72);
-    EXPECT_NE(scene.findMember("Word g"), nullptr);
 }
 
 // Letters and digits built the way a render does (render flattening, the 0.03 face offset, "Bevel, Medium"): each front
