@@ -53,6 +53,26 @@ TEST(Camera, PlacementModes) {
     EXPECT_NEAR(view.y, -std::sqrt(0.5), 1e-9);
     EXPECT_NEAR(view.z, -std::sqrt(0.5), 1e-9);
     EXPECT_NEAR(glm::dvec3(m[0]).x, 1, 1e-9);  // level: right stays horizontal
+    camera->setMode(Camera::kHandheld);
+    std::vector<glm::dvec3> points = {{-1, -1, -1}, {1, 1, 1}};
+    double box[6];
+    camera->frame(points, box);
+    EXPECT_NEAR((box[2] + box[5]) / 2, -std::sqrt(200.0), 1e-6);  // the centre lies straight ahead
+}
+
+TEST(Camera, ViewportFitWithUnderScan) {
+    SceneX scene;
+    auto* camera = new CameraX(scene, "Cam");
+    camera->aspect = 2;
+    // Left, top, right, bottom: the fitted side ends on its last pixel.
+    auto fit = [&](int width) {
+        const Camera::Rect r = camera->fitViewport({0, 0, width, 500});
+        return std::array{r.left, r.top, r.right, r.bottom};
+    };
+    EXPECT_EQ(fit(1000), (std::array{0, 0, 1000, 499}));
+    EXPECT_EQ(std::pair(fit(1200)[0], fit(1200)[2]), std::pair(100, 1099));
+    camera->underScan = 0.1;
+    EXPECT_EQ(fit(1000), (std::array{50, 25, 950, 474}));
 }
 
 // The stored form of spot and ambient lights, the camera's and the light's distances sharing a keyword included, is

@@ -111,6 +111,15 @@ TEST_F(ImageMaps, AMissingFileGivesAClearErrorAndAnEmptyMap) {
     EXPECT_EQ(error, dir.file("fake.png") + ": the image cannot be decoded");
     EXPECT_FALSE(ImageFile::loadPicture(dir.file("notes.txt"), p, error));
     EXPECT_EQ(error, dir.file("notes.txt") + ": not an image file that can be read");
+    // Picking an unreadable file keeps the old path and says so.
+    std::string alert;
+    file.setPath("kept.png");
+    EXPECT_FALSE(file.pick(dir.file("fake.png"), alert));
+    EXPECT_EQ(alert, "\rUnable to open this image.\r\rPlease select another image.");
+    EXPECT_EQ(file.path(), "kept.png");
+    ASSERT_TRUE(test::writeImage(dir.file("ok.png"), FIF_PNG, 2, 2, [](int, int) { return test::solid(9, 8, 7); }));
+    EXPECT_TRUE(file.pick(dir.file("ok.png"), alert));
+    EXPECT_NEAR(map.sample(0.5, 0.5, 0.5, 0.5).r, 9 / 255.0, 1e-6);
 }
 
 TEST_F(ImageMaps, NumberedSequencesPlayOverSceneTime) {

@@ -28,6 +28,11 @@ ShaderBlock& addColour(MaterialChannel& channel, float r, float g, float b, floa
     return layer;
 }
 
+void expectUV(std::pair<double, double> got, double u, double v, double tolerance = 1e-12) {
+    EXPECT_NEAR(got.first, u, tolerance);
+    EXPECT_NEAR(got.second, v, tolerance);
+}
+
 class Materials : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -326,6 +331,86 @@ TEST_F(MaterialStacks, CustomMaterialsAndRenames) {
     copy = stack;
     EXPECT_EQ(copy.item(1).material(), mirror);
     EXPECT_TRUE(copy == stack);
+}
+
+TEST_F(MaterialStacks, MappingStylesGiveTextureCoordinates) {
+    MaterialStackItem item(scene);
+    const double uv[2] = {0.3, 0.7}, up[3] = {0, 1, 0};
+    auto at = [&](double x, double y, double z, const double* normal = nullptr) {
+        const double p[3] = {x, y, z};
+        double u, v;
+        item.mapPoint(p, normal ? normal : up, uv, u, v);
+        return std::pair<double, double>(u, v);
+    };
+    expectUV(at(5, 5, 5), 0.3, 0.7);  // UVP: the mesh's own
+    item.mappingStyle = MaterialStackItem::kPlanarZ;
+    item.applyWidth = 50;
+    item.applyHeight = 200;
+    expectUV(at(10, 20, 99), 0.7, 0.6);
+    item.mappingStyle = MaterialStackItem::kPlanarX;
+    expectUV(at(99, 20, 10), 0.3, 0.6);
+    item.mappingStyle = MaterialStackItem::kPlanarNY;
+    expectUV(at(10, 99, 20), 0.7, 0.4);
+    item.applySpread = true;  // the larger size for both directions
+    expectUV(at(10, 99, 20), 0.55, 0.4);
+    item.applySpread = false;
+    item.applyCenter[0] = 10;  // relative to the centre
+    expectUV(at(10, 99, 20), 0.5, 0.4);
+    item.mappingStyle = MaterialStackItem::kDrawing;  // the drawing's own plane
+    expectUV(at(10, 20, 0), 0.7, 0.6);
+    item.applyCenter[0] = 0;
+    item.mappingStyle = MaterialStackItem::kSpherical;
+    expectUV(at(0, 0, -1), 0.0, 0.5, 1e-6);  // straight ahead: the middle of the seam side
+    EXPECT_NEAR(at(-1, 0, 0).first, 0.25, 1e-6);
+    EXPECT_NEAR(at(0, 0, 1).first, 0.5, 1e-6);
+    EXPECT_EQ(at(0, 5, 0), std::make_pair(0.0, 1.0));  // pole
+    item.mappingStyle = MaterialStackItem::kCylindricalZ;
+    EXPECT_NEAR(at(0, -3, 50).first, 0.25, 1e-6);
+    EXPECT_NEAR(at(0, -3, 50).second, 0.75, 1e-12);
+    item.mappingStyle = MaterialStackItem::kCubic;
+    const double left[3] = {-1, 0.2, 0.1}, right[3] = {1, 0.2, 0.1};
+    expectUV(at(0, 20, 10, left), 0.7, 0.6);
+    expectUV(at(0, 20, 10, right), 0.3, 0.6);  // mirrored on the other side
+    // The fast angles stay close to the true ones.
+    for (double a = -3.1; a < 3.1; a += 0.1)
+        EXPECT_NEAR(MaterialStackItem::fastAtan2(std::sin(a), std::cos(a)), a, 0.075) << a;
+    EXPECT_NEAR(MaterialStackItem::fastAsin(0.5), std::asin(0.5), 1e-12);
+    EXPECT_NEAR(MaterialStackItem::fastAsin(1.0), 1.57079635, 1e-12);
+}
+
+TEST_F(MaterialStacks, TilingWrapsMirrorsOrClips) {
+    MaterialStackItem item(scene);
+    auto tiled = [&](int style, double u, double v, bool* covered = nullptr) {
+        item.tilingStyle = style;
+        bool c = item.tile(u, v);
+        if (covered) *covered = c;
+        return std::make_pair(u, v);
+    };
+    item.tilingX = 2;
+    item.tilingY = 1;
+    expectUV(tiled(MaterialStackItem::kRepeat, 0.7, -0.25), 0.4, 0.75);
+    expectUV(tiled(MaterialStackItem::kMirror, 0.7, -1.25), 0.6, 0.75);  // 1.4 lies in an odd period
+    bool covered;
+    tiled(MaterialStackItem::kNoneClip, 0.7, 0.5, &covered);
+    EXPECT_FALSE(covered);
+    EXPECT_EQ(tiled(MaterialStackItem::kNoneClip, 0.25, 0.5, &covered), std::make_pair(0.5, 0.5));
+    EXPECT_TRUE(covered);
+    EXPECT_EQ(tiled(MaterialStackItem::kNone, 1.5, -0.5, &covered), std::make_pair(1.5, -0.5));
+    EXPECT_TRUE(covered);
+    double cu = 1.5, cv = -0.5;
+    item.tile(cu, cv, true);
+    EXPECT_EQ(std::make_pair(cu, cv), std::make_pair(1.0, 0.0));
+}
+
+TEST_F(MaterialStacks, ItemsCompositeBottomUp) {
+    MaterialStack stack(scene);
+    stack.addItem("Base");
+    stack.addItem("Tint").blendingStyle = BlendMode::kMultiply;
+    stack.addItem("Glow").blendingStyle = BlendMode::kAdd;
+    stack.item(2).blendingAmount = 0.5;
+    const Rgba colours[] = {{0.8f, 0.6f, 0.4f, 1}, {0.5f, 0.5f, 1, 1}, {0.4f, 0.4f, 0.4f, 1}};
+    // (0.8, 0.6, 0.4) tinted to (0.4, 0.3, 0.4), then half of 0.4 added over the rest.
+    test::expectColour(stack.composite(colours, 3), {0.4f + 0.2f, 0.3f + 0.2f, 0.4f + 0.2f, 1});
 }
 
 }  // namespace
