@@ -1,4 +1,4 @@
-// Cameras and lights: lens geometry, placement modes, stored forms, the members a new scene gets.
+// Cameras and lights: lens geometry, placement modes, viewport fitting, stored forms.
 #include "MemoryStream.h"
 #include "app/OrvoPrefs.h"
 #include "app/OrvoSceneManager.h"
@@ -20,19 +20,32 @@ T* read(SceneX& scene, const std::string& lines) {
 
 }  // namespace
 
-TEST(Camera, LensGivesFieldOfViewAndFrustum) {
+TEST(Camera, LensGivesFieldOfViewFrustumAndRays) {
     SceneX scene;
     auto* camera = new CameraX(scene, "Cam");
     EXPECT_NEAR(camera->fieldOfView(), 2 * std::atan(0.35) * 180 / M_PI, 1e-5);  // 38.58
-    EXPECT_TRUE(camera->setLens(17.5));
-    EXPECT_NEAR(camera->fieldOfView(), 90, 1e-5);
+    EXPECT_TRUE(camera->setFieldOfView(90));
+    EXPECT_NEAR(camera->lens(), 17.5, 1e-5);
+    EXPECT_FALSE(camera->setFieldOfView(0));
     EXPECT_FALSE(camera->setLens(-1));
     EXPECT_NEAR(camera->lens(), 17.5, 1e-5);
+    camera->translate[2] = 100;  // node transform (the default mode) places it on +Z
     double hw, hh;
     camera->aspect = 2;
     camera->frustumAt(10, hw, hh);
     EXPECT_NEAR(hw, 10.0, 1e-5);  // 35 * 10 / (2 * 17.5)
     EXPECT_NEAR(hh, 5.0, 1e-5);
+    double n[3], f[3];
+    camera->imageRay(0.5, 0.5, n, f);
+    EXPECT_NEAR(n[2], 99.9, 1e-9);
+    EXPECT_NEAR(f[2], 100 - 30000, 1e-6);
+    camera->imageRay(1, 0, n, f);  // bottom-right corner of the near plane
+    EXPECT_NEAR(n[0], 0.1, 1e-6);
+    EXPECT_NEAR(n[1], -0.05, 1e-6);
+    camera->setProjection(Camera::kOrthographic);
+    camera->imageRay(0, 1, n, f);
+    EXPECT_NEAR(n[0], -200, 1e-9);
+    EXPECT_NEAR(f[1], 100, 1e-9);  // top = half the width over the aspect
 }
 
 TEST(Camera, PlacementModes) {
