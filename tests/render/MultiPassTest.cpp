@@ -113,8 +113,7 @@ TEST(MultiPass, DepthOfFieldJittersTheSameWayEveryRenderAndPutsTheCameraBack) {
     }
 }
 
-// The field passes (even or odd rows) and the flipped resolve have no caller in the program.
-TEST(FloatAccumBuffer, SumsPassesAndResolvesTheCappedMean) {
+TEST(FloatAccumBuffer, SumsRowsByFieldAndResolvesTheCappedMean) {
     FloatAccumBuffer sums(1, 3);
     float dest[12];
     // No pass added: the sums come out unscaled.
@@ -123,15 +122,18 @@ TEST(FloatAccumBuffer, SumsPassesAndResolvesTheCappedMean) {
     float rows[12] = {0.5f, 0.25f, 2.0f, 1.0f, 0.1f, 0.1f, 0.1f, 1.0f, 0.3f, 0.3f, 0.3f, 0.5f};
     sums.setSource(rows, 4);
     sums.accumulate();
-    sums.accumulate();
-    sums.resolve(dest, 4);
-    EXPECT_FLOAT_EQ(dest[0], 0.5f);  // the mean of two passes, not their sum
-    EXPECT_FLOAT_EQ(dest[2], 1.0f) << "values above 1 are written as 1";
+    sums.accumulate(FloatAccumBuffer::kEvenRows);
+    sums.accumulate(FloatAccumBuffer::kOddRows);
+    sums.resolve(dest, 4, true);  // flipped: the first row comes out last
+    EXPECT_FLOAT_EQ(dest[8], 0.5f * 2 / 3);
+    EXPECT_FLOAT_EQ(dest[10], 1.0f) << "values above 1 are written as 1";
+    EXPECT_FLOAT_EQ(dest[4], 0.1f * 2 / 3);  // the odd row: in all rows and odd rows
+    EXPECT_FLOAT_EQ(dest[0], 0.3f * 2 / 3);
     // Straightened: colour / alpha, alpha the mean.
     sums.unpremultiply();
     sums.resolve(dest, 4);
     EXPECT_FLOAT_EQ(dest[8], 0.6f);
-    EXPECT_FLOAT_EQ(dest[11], 0.5f);
+    EXPECT_FLOAT_EQ(dest[11], 0.5f * 2 / 3);
     sums.reset();
     sums.resolve(dest, 4);
     EXPECT_EQ(dest[8], 0);
