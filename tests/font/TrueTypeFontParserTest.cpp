@@ -4,6 +4,7 @@
 
 #include <tuple>
 
+#include "GeometryText.h"
 #include "SyntheticFont.h"
 #include "TempDir.h"
 
@@ -46,10 +47,10 @@ struct Parsed {
     }
 };
 
-Parsed parseBytes(const Bytes& bytes, std::vector<uint16_t> codes, const char* name = "Synthetic") {
+Parsed parseBytes(const Bytes& bytes, std::vector<uint16_t> codes, const char* name = "Synthetic", int debug = 0) {
     Font font(Font::kTrueType, name, "synthetic.ttf", codes.data(), static_cast<int>(codes.size()));
     TrueTypeFontParser parser(font);
-    bool ok = parser.parseBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), 0);
+    bool ok = parser.parseBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), debug);
     return {font.rawGlyphs(), ok, font.error()};
 }
 
@@ -57,6 +58,37 @@ std::vector<std::pair<int, int>> points(const RawGlyph& g) {
     std::vector<std::pair<int, int>> p;
     for (const veltrane::GlyphPoint& q : g.points) p.push_back({q.x, q.y});
     return p;
+}
+
+std::string transcript(const Bytes& bytes, std::vector<uint16_t> codes, bool debug) {
+    test::TempDir dir;
+    std::FILE* console = std::fopen(dir.file("console").c_str(), "w");
+    Font::setConsole(console);
+    EXPECT_TRUE(parseBytes(bytes, codes, "Synthetic", debug ? 1 : 0).ok);
+    Font::setConsole(nullptr);
+    std::fclose(console);
+    return test::readFile(dir.file("console"));
+}
+
+TEST(TrueTypeFontParser, PrintsWhatItReadsToTheConsoleOnly) {
+    EXPECT_EQ(Font::console(), nullptr);  // nowhere unless asked
+    Bytes bytes = smallFont().build();
+    EXPECT_EQ(transcript(bytes, {' ', 'A', 'B'}, false),
+              "sfnt version: 00010000\nBuilding font table directory:\n  cmap @ 140, len: 52\n  glyf @ 192, len: 56\n"
+              "  head @ 248, len: 54\n  hhea @ 304, len: 36\n  hmtx @ 340, len: 12\n  loca @ 352, len: 16\n"
+              "  maxp @ 368, len: 6\n  name @ 376, len: 57\nParsing 'name' table:\n  Synthetic\n  Synthetic\n"
+              "Parsing 'maxp' table:\n  num glyphs: 3\nParsing 'cmap' table:\n"
+              "  format 4: Microsoft Standard Character Map\nParsing 'head' table:\n  units per em: 1000\n"
+              "  x min: 0\n  y min: 0\n  x max: 0\n  y max: 0\n  location table format: 1\nParsing 'hhea' table:\n"
+              "  ascender:  0\n  descender: 0\n  line gap:  0\n  advance width max: 0\n  min left sidebearing:  0\n"
+              "  min right sidebearing: 0\n  max x extent: 0\n  num horizontal metrics: 3\nParsing 'loca' table:\n"
+              "  num location table entries: 4 (should equal: 3 + 1)\nParsing 'hmtx' table:\n"
+              "    0: width:   500, lsb:     0\n    1: width:   600, lsb:     0\n    2: width:   700, lsb:     5\n"
+              "    0: width:   500, lsb:     0\nParsing 'glyf' table:\n    0 empty glyph (A)\n"
+              "    1 simple glyph (1 curves, 4 points)\n    2 composite glyph\n      subglyph:   1\n"
+              "    0 empty glyph (A)\n");
+    test::expectContains(transcript(bytes, {'A'}, true), {"  1 simple glyph (1 curves, 4 points)\n"
+                                                          "    { [0 0] ( )[100 0] ( )[100 100] ( )[0 100] ( )}\n"});
 }
 
 TEST(TrueTypeFontParser, RecordsCarryCodeGlyphMetricsAndClosedContours) {

@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
+
+#include "GeometryText.h"
 #include "SyntheticType1.h"
 #include "TempDir.h"
+#include "font/GlyphDump.h"
 
 namespace fw {
 namespace {
@@ -26,11 +31,10 @@ std::string describe(const RawGlyph& g) {
     return s;
 }
 
-// Parses bytes written to a file. The parser's console listing (only a debugging session turns it on) is written, so
-// its code runs, but not held to: what the parser read shows in the glyphs and errors it gives.
+// Parses bytes written to a file, with the listing caught.
 struct Parsed {
     bool ok = false;
-    std::string error;
+    std::string error, listing;
     std::vector<RawGlyph> records;
     int box[4] = {};
 
@@ -45,6 +49,8 @@ struct Parsed {
         error = font.error();
         records = font.rawGlyphs();
         box[0] = font.xMin(), box[1] = font.yMin(), box[2] = font.xMax(), box[3] = font.yMax();
+        std::rewind(console);
+        for (int c; (c = std::fgetc(console)) != EOF;) listing += static_cast<char>(c);
         std::fclose(console);
     }
     const RawGlyph* code(int c) const {
@@ -65,19 +71,30 @@ Font squareFont() {
     return f;
 }
 
-// Every layout and lenIV, against FreeType, is Type1FreeType.HandMadeFontsMatch's.
-TEST(Type1FontParser, TheFontsOwnEncodingNotdefAndSegmentsAreRead) {
+TEST(Type1FontParser, TheThreeLayoutsAndEveryLenIVGiveTheSameGlyphs) {
+    for (int lenIV : {4, 0, 7, -1}) {
+        Font f = squareFont();
+        f.lenIV = lenIV;
+        for (Layout layout : {Layout::kText, Layout::kPfa, Layout::kPfb}) {
+            Parsed p(f.build(layout));
+            ASSERT_TRUE(p.ok) << p.error << " lenIV " << lenIV;
+            // The font's own encoding: 65 by its dup line; 66 names a glyph the font lacks; 67 is .notdef.
+            EXPECT_EQ(p.of('A'), "40,0 140,0 140,100 40,100 | ") << "lenIV " << lenIV;
+            EXPECT_EQ(p.code('A')->advance, 600);
+            EXPECT_EQ(p.code('A')->lsb, 20);
+            EXPECT_EQ(p.code('B')->glyph, 0);
+            EXPECT_EQ(p.of('B'), "");
+            EXPECT_EQ(p.code('C')->glyph, 0);
+            EXPECT_EQ(p.code('C')->advance, 250);  // the font's own .notdef
+            // The box from the header, widened by the points.
+            EXPECT_EQ(std::vector<int>(p.box, p.box + 4), (std::vector<int>{0, -100, 800, 900}));
+        }
+    }
     Parsed p(squareFont().build(Layout::kPfb));
-    ASSERT_TRUE(p.ok) << p.error;
-    // The font's own encoding: 65 by its dup line; 66 names a glyph the font lacks; 67 is .notdef.
-    EXPECT_EQ(p.of('A'), "40,0 140,0 140,100 40,100 | ");
-    EXPECT_EQ(p.code('A')->lsb, 20);
-    EXPECT_EQ(p.code('B')->glyph, 0);
-    EXPECT_EQ(p.of('B'), "");
-    EXPECT_EQ(p.code('C')->glyph, 0);
-    EXPECT_EQ(p.code('C')->advance, 250);  // the font's own .notdef
-    // The box from the header, widened by the points.
-    EXPECT_EQ(std::vector<int>(p.box, p.box + 4), (std::vector<int>{0, -100, 800, 900}));
+    test::expectContains(p.listing, {"--------\n  TYPE 1 SEGMENT HEADER: PC Format: ASCII, length: ",
+                                     "  TYPE 1 SEGMENT HEADER: PC Format: Binary, length: ",
+                                     "  TYPE 1 SEGMENT HEADER: PC Format: End-of-file, length: 0\n---",
+                                     "## Unable to find 'gone' in the encoding vector. ## "});
 }
 
 // Curves, sbw, div and accented characters are held against FreeType in Type1FreeTypeTest.
@@ -87,28 +104,39 @@ TEST(Type1FontParser, ClosepathKeepsThePenAndTheFontMatrixMapsPoints) {
                 {"B", cs({0, 300}, kHsbw) + cs({0, 0}, kRmoveto) + cs({10, 0}, kRlineto) + cs({0, 10}, kRlineto) +
                           cs({}, kClosepath) + cs({5}, kHmoveto) + cs({10}, kVlineto) + cs({5}, kHlineto) +
                           cs({}, kClosepath) + cs({}, kEndchar)}};
-    // x doubled, y sheared onto x and moved up a unit: the second contour starts from (15, 10), where the first
-    // closed, not from its start.
+    Parsed p(f.build(Layout::kText));
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_EQ(p.of('B'), "0,0 10,0 10,10 | 15,10 15,20 20,20 | ");
+    // x doubled, y sheared onto x and moved up a unit.
     f.matrix = "[0.002 0 0.001 0.001 0 0.001]";
     Parsed m(f.build(Layout::kText));
-    ASSERT_TRUE(m.ok) << m.error;
     EXPECT_EQ(m.of('B'), "0,1 20,1 30,11 | 40,11 50,21 60,21 | ");
     EXPECT_EQ(m.code('B')->advance, 600);
 }
 
-// Flex drawn against FreeType is Type1FreeType.HandMadeFontsMatch's; a flex short of its points is not drawn.
-TEST(Type1FontParser, AFlexShortOfItsPointsDrawsNothing) {
+TEST(Type1FontParser, FlexDrawsTwoCurvesThroughItsMiddlePoint) {
     Font f;
     f.standardSubrs();
+    // The reference point and six more, each move followed by othersubr 2, then the end at (100, 0).
+    Bytes flex = cs({1}, kCallsubr) + cs({50, 5}, kRmoveto) + cs({2}, kCallsubr);
+    for (auto [dx, dy] : {std::pair{-40, 0}, {10, 0}, {30, 0}, {20, 0}, {20, 0}, {10, -5}})
+        flex += cs({dx, dy}, kRmoveto) + cs({2}, kCallsubr);
+    flex += cs({50, 100, 0, 0}, kCallsubr);
+    const Bytes start = cs({0, 500}, kHsbw) + cs({0, 0}, kRmoveto);
+    const Bytes finish = cs({0, -50}, kRlineto) + cs({}, kClosepath) + cs({}, kEndchar);
+    // Only five points collected: listed, and nothing drawn for it.
     Bytes shortFlex = cs({1}, kCallsubr);
     for (int i = 0; i < 5; ++i) shortFlex += cs({10, 0}, kRmoveto) + cs({2}, kCallsubr);
     shortFlex += cs({50, 50, 0, 0}, kCallsubr);
     f.glyphs = {{".notdef", cs({0, 0}, kHsbw) + cs({}, kEndchar)},
-                {"B", cs({0, 500}, kHsbw) + cs({0, 0}, kRmoveto) + shortFlex + cs({0, -50}, kRlineto) + cs({}, kClosepath) +
-                          cs({}, kEndchar)}};
+                {"A", start + flex + finish},
+                {"B", start + shortFlex + finish}};
     Parsed p(f.build(Layout::kText));
     ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_EQ(p.of('A'), "0,0 10,5* 20,5* 50,5 70,5* 90,5* 100,0 100,-50 | ");
+    EXPECT_NE(p.listing.find(" FLEX[]FLEX"), std::string::npos) << p.listing;
     EXPECT_EQ(p.of('B'), "0,0 50,-50 | ");
+    EXPECT_NE(p.listing.find(" FLEX[ >> ERROR: expecting 17 flex points, found: 13 <<]FLEX"), std::string::npos);
 }
 
 TEST(Type1FontParser, DamagedCharstringsAreSteppedOver) {
@@ -130,12 +158,14 @@ TEST(Type1FontParser, DamagedCharstringsAreSteppedOver) {
     Parsed p(f.build(Layout::kText));
     ASSERT_TRUE(p.ok) << p.error;
     EXPECT_EQ(p.of('A'), "0,0 10,0 | ");
+    test::expectContains(p.listing, {" >> ERROR: can't find subr: 7 <<", " UNKNOWN_CMD(2,0)"});
     EXPECT_EQ(p.of('B'), "0,0 24,25 26,26 | ");
     EXPECT_EQ(p.of('C'), "0,0 1,1 1,5 | ");
     EXPECT_EQ(p.code('D')->contourCount(), 1);
 }
 
 TEST(Type1FontParser, UnreadableFilesSayWhy) {
+    EXPECT_EQ(Parsed("").error, "Invalid Type 1 font (2).");
     FontFile none(FontKind::kType1, "", "/nonexistent/font.pfb");
     EXPECT_FALSE(none.parse());
     EXPECT_EQ(none.error(), "Unable to open file for reading.");
@@ -143,9 +173,11 @@ TEST(Type1FontParser, UnreadableFilesSayWhy) {
     Parsed notPostScript("<?xml version=\"1.0\"?>");
     EXPECT_FALSE(notPostScript.ok);
     EXPECT_EQ(notPostScript.error, "Invalid Type 1 font (2).");
+    EXPECT_EQ(notPostScript.listing, "Unexpected first byte: '<' (0x3c).\n");
     EXPECT_EQ(Parsed("%PDF-1.4\n").error, "Invalid Type 1 font (3).");
     Parsed noEexec(good.substr(0, good.find("currentfile")));
     EXPECT_EQ(noEexec.error, "Unable to locate font outline data.");
+    EXPECT_EQ(noEexec.listing, "Unable to locate \"eexec\" section.\n");
     EXPECT_TRUE(noEexec.records.empty());
     // Segments: a bad marker, a length past the end.
     Bytes pfb = squareFont().build(Layout::kPfb);
@@ -157,6 +189,48 @@ TEST(Type1FontParser, UnreadableFilesSayWhy) {
     Bytes scrambled = good;
     for (size_t i = good.find("eexec") + 10; i < good.size() - 600; ++i) scrambled[i] = static_cast<char>(i * 7);
     EXPECT_EQ(Parsed(scrambled).error, "Unable to locate font outline data.");
+}
+
+TEST(Type1FontParser, RealFontsReadAlikeInEveryLayout) {
+    test::TempDir dir;
+    const std::string pfb = "/usr/share/fonts/X11/Type1/NimbusSans-Regular.pfb";
+    ASSERT_EQ(std::system(("t1ascii " + pfb + " > " + dir.file("s.pfa")).c_str()), 0);
+    std::string listings[3];
+    const std::string paths[3] = {pfb, dir.file("s.pfa"), "/usr/share/fonts/type1/urw-base35/NimbusSans-Regular.t1"};
+    for (int i = 0; i < 3; ++i) {
+        std::FILE* out = std::fopen(dir.file("out").c_str(), "w");
+        std::string error;
+        EXPECT_TRUE(veltrane::writeGlyphRecords(paths[i].c_str(), nullptr, out, error)) << error;
+        std::fclose(out);
+        listings[i] = test::readFile(dir.file("out"));
+    }
+    EXPECT_EQ(listings[0], listings[1]);
+    EXPECT_EQ(listings[0], listings[2]);
+    // Below 160, one line for each character the font's metrics file encodes, with its
+    // width; from 160 up the codes are Latin-1's, so é (233) is the metrics' eacute.
+    std::ifstream afm("/usr/share/fonts/type1/urw-base35/NimbusSans-Regular.afm");
+    std::string expected;
+    int eacute = -1;
+    for (std::string line; std::getline(afm, line);) {
+        int code, width;
+        char name[64];
+        if (std::sscanf(line.c_str(), "C %d ; WX %d ; N %63s", &code, &width, name) != 3) continue;
+        if (code >= 0 && code < 160)
+            expected += "{\"code\":" + std::to_string(code) + ",\"advance\":" + std::to_string(width) + "\n";
+        if (std::string(name) == "eacute") eacute = width;
+    }
+    std::string got;
+    for (size_t at = 0; at < listings[0].size(); at = listings[0].find('\n', at) + 1) {
+        std::string line = listings[0].substr(at, listings[0].find(",\"lsb\"", at) - at);
+        line = line.substr(0, line.find(",\"glyph\"")) + line.substr(line.find(",\"advance\""));
+        if (std::atoi(line.c_str() + 8) < 160) got += line + "\n";
+    }
+    EXPECT_EQ(got, expected);
+    const size_t at = listings[0].find("{\"code\":233,");
+    ASSERT_NE(at, std::string::npos);
+    const std::string line233 = listings[0].substr(at, listings[0].find('\n', at) - at);
+    EXPECT_NE(line233.find("\"advance\":" + std::to_string(eacute) + ","), std::string::npos) << line233;
+    EXPECT_GT(expected.size(), 2000u);
 }
 
 }  // namespace
