@@ -4,6 +4,7 @@
 
 #include "BlockFile.h"
 #include "TempDir.h"
+#include "TestImages.h"
 #include "scene/MemberFactory.h"
 #include "scene/SceneFile.h"
 #include "scene/SceneX.h"
