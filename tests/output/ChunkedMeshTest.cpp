@@ -1,9 +1,6 @@
-// The two big-endian chunked formats, ElectricImage FACT and Cinema 4D, through one
-// table: the documented bytes of a tiny file, the names readers give, files laid out by
-// hand; and the FACT header's box over its groups. The
-// damaged files of those and of the 3DS, LightWave and DXF readers share one table too.
-#include <gtest/gtest.h>
-
+// The two big-endian chunked formats, ElectricImage FACT and Cinema 4D, through one table: the documented bytes of a
+// tiny file, the names readers give, files laid out by hand; and the FACT header's box over its groups. The damaged
+// files of those and of the 3DS, LightWave and DXF readers share one table too.
 #include <bit>
 #include <glm/gtc/matrix_transform.hpp>
 #include <string_view>

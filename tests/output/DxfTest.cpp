@@ -1,8 +1,5 @@
 // DXF export and import: the exact entity lines, how large polygons are fanned, layers and
 // colours read back, and damaged files.
-#include <gtest/gtest.h>
-
-#include <filesystem>
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "MeshRoundTrip.h"

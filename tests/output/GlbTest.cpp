@@ -3,10 +3,8 @@
 // also checks the accessors' bounds).
 #include "output/GlbWriter.h"
 
-#include <gtest/gtest.h>
 #include <tiny_gltf.h>
 
-#include <filesystem>
 #include <glm/gtc/matrix_inverse.hpp>
 #include <glm/gtc/matrix_transform.hpp>
 

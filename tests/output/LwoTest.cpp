@@ -2,8 +2,6 @@
 // polygons, layer and surface names, and damaged files.
 #include "output/LwoWriter.h"
 
-#include <gtest/gtest.h>
-
 #include "MeshRoundTrip.h"
 #include "output/LwoReader.h"
 

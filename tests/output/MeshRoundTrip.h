@@ -69,13 +69,6 @@ inline void addElement(ObjDB& db, int part, std::initializer_list<int> corners,
     db.addElement(kind, part, static_cast<int>(corners.size()), std::data(corners), 0, nullptr, 0, nullptr);
 }
 
-// Two triangles over the unit square, the first in part 0, the second in part 1.
-inline void twoTriangles(ObjDB& db) {
-    addVertices(db, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}});
-    addElement(db, 0, {0, 1, 2});
-    addElement(db, 1, {0, 2, 3});
-}
-
 // g++ 12.2 at -O2 vectorises a double -> float -> double round trip of neighbouring
 // values into nothing; out of line, the rounding happens.
 __attribute__((noinline)) inline double asFloat(double x) {
@@ -102,16 +95,6 @@ inline std::vector<Triangle> movedTriangles(const GeometryInterface& g, const gl
             moved.addElement(GeometryInterface::Polygon, 0, info.count, p, 0, nullptr, 0, nullptr);
     }
     return trianglesOf(moved);
-}
-
-// The units' triangles as they should come back, in world or object coordinates.
-inline std::vector<Triangle> placedTriangles(const std::vector<ExportUnit>& units, bool world) {
-    std::vector<Triangle> all;
-    for (const ExportUnit& unit : units) {
-        auto some = movedTriangles(*unit.geometry, world ? unit.transform : glm::dmat4(1.0));
-        all.insert(all.end(), some.begin(), some.end());
-    }
-    return all;
 }
 
 // What the writer of extension `ext` put in a file for the units, in world or object coordinates.

@@ -2,10 +2,6 @@
 // names of a sequence's frame files.
 #include "output/OutputType.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "output/ImageWriter.h"
 
 namespace fw {

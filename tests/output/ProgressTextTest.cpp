@@ -1,8 +1,6 @@
 // The titles a render run shows. (Its progress line and alerts as users read them: FrameRanges in MovieOutputTest.)
 #include "output/ProgressText.h"
 
-#include <gtest/gtest.h>
-
 namespace fw {
 
 TEST(ProgressText, TitlesAndTimeLeft) {

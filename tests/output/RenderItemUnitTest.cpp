@@ -3,10 +3,6 @@
 // round trip in Queue.TheFileRoundTripsByteForByteBeforeAndAfterARun.)
 #include "output/RenderItemUnit.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "MemoryStream.h"
 #include "SampleRecord.h"
 #include "persistence/MemCmdIO.h"

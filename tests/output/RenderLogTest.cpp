@@ -2,11 +2,6 @@
 // time texts, and the alert when it cannot be written.
 #include "output/RenderLog.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <string>
-
 #include "TempDir.h"
 #include "output/OutputType.h"
 

@@ -2,10 +2,6 @@
 // names and materials, and damaged files.
 #include "output/ThreeDSWriter.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-
 #include "MeshRoundTrip.h"
 #include "output/ThreeDSReader.h"
 
