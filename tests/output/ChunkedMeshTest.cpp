@@ -1,9 +1,7 @@
 // The two big-endian chunked formats, ElectricImage FACT and Cinema 4D, through one table: the documented bytes of a
 // tiny file, the names readers give, files laid out by hand; and the FACT header's box over its groups. The damaged
 // files of those and of the 3DS, LightWave and DXF readers share one table too.
-#include <bit>
 #include <glm/gtc/matrix_transform.hpp>
-#include <string_view>
 
 #include "MeshRoundTrip.h"
 #include "output/C4dReader.h"
@@ -19,27 +17,25 @@ using test::be32;
 using test::chunk;
 using test::f32;
 using test::floats;
-using test::u32Of;
+using test::beU32;
 
 struct Chunk {
     std::string id;
-    std::string_view data;
+    std::string data;
 };
 
 // The chunks of one level; false when one runs past the end.
-bool walkChunks(std::string_view level, std::vector<Chunk>& out) {
+bool walkChunks(const std::string& level, std::vector<Chunk>& out) {
     out.clear();
     for (size_t at = 0; at < level.size();) {
         if (level.size() - at < 8) return false;
-        uint32_t length = u32Of(level, at + 4);
+        uint32_t length = beU32(level, at + 4);
         if (length > level.size() - at - 8) return false;
         out.push_back({std::string(level.substr(at, 4)), level.substr(at + 8, length)});
         at += 8 + length + (length & 1);
     }
     return true;
 }
-
-float f32Of(std::string_view data, size_t at) { return std::bit_cast<float>(u32Of(data, at)); }
 
 // A box from (-1, 0, 2) to (1, 4, 8): corner k has x from bit 0, y from bit 1, z from
 // bit 2; each face's corners run counter-clockwise seen from outside.
@@ -179,7 +175,7 @@ Format fact() {
     std::string fhdr = chunk("FORM", "FHDR" + factInfo(3, 1, 1, lo, hi) + chunk("NAME", "Orvo Export"));
     const std::string tri = chunk("VRTX", floats({0, 0, 0, 1, 0, 0, 0, 1, 0})) + chunk("FACE", facet(0, 1, 2));
     // A second group after the first, then the file cut inside it.
-    const size_t groupAt = 12 + 8 + u32Of(crate, 16);
+    const size_t groupAt = 12 + 8 + beU32(crate, 16);
     const std::string twoGroups = chunk("FORM", "3DFL" + crate.substr(12) + crate.substr(groupAt));
     size_t faceAt;
     const std::string longFace = claiming(good, "FACE", 0x7FFFFFF0u, &faceAt);
@@ -230,7 +226,7 @@ Format c4d() {
     const std::string notC4d = "is not a Cinema 4D file: it does not begin with the identifiers \"MC50\" and \"DOK5\"";
     size_t polyAt, objectAt;
     const std::string longPoly = claiming(good, "POLY", 0xFFFFFFF0u, &polyAt);
-    const uint32_t objectLength = u32Of(crate, crate.find("OBJE") + 4) + 2;
+    const uint32_t objectLength = beU32(crate, crate.find("OBJE") + 4) + 2;
     const std::string longObject = claiming(crate, "OBJE", objectLength, &objectAt);
     const std::string longFile = good.substr(0, 4) + be32(0xFFFFFFFFu) + good.substr(8);
     // Points past the table, a material past the table, tables shorter than the polygons.
@@ -500,14 +496,14 @@ TEST(Fact, TheFileBoxHoldsEveryGroup) {
     const glm::dmat4 moved = glm::translate(glm::dmat4(1.0), glm::dvec3(5, -6, 7));
     const std::string bytes = test::written(".fac", {ExportUnit("A", &box), ExportUnit("B", &box, moved)}, true);
     std::vector<Chunk> top, header;
-    ASSERT_TRUE(walkChunks(std::string_view(bytes).substr(12), top));
+    ASSERT_TRUE(walkChunks(bytes.substr(12), top));
     ASSERT_EQ(top.size(), 3u);  // FHDR, then a GRUP form for each box
     ASSERT_TRUE(walkChunks(top[0].data.substr(4), header));
     ASSERT_EQ(header.at(0).id, "FINF");
     const float lo[3] = {-1, -8, -3}, hi[3] = {6, 2, 10};
     for (size_t a = 0; a < 3; ++a) {
-        EXPECT_EQ(f32Of(header[0].data, 12 + 4 * a), lo[a]) << a;
-        EXPECT_EQ(f32Of(header[0].data, 24 + 4 * a), hi[a]) << a;
+        EXPECT_EQ(test::beF32(header[0].data, 12 + 4 * a), lo[a]) << a;
+        EXPECT_EQ(test::beF32(header[0].data, 24 + 4 * a), hi[a]) << a;
     }
 }
 

@@ -18,7 +18,7 @@ TEST(Lwo, TriangleIsWrittenInLeftHandedAxesWithItsCornersReversed) {
     const std::string bytes = test::written(".lwo", {ExportUnit("", &tri)});
     ASSERT_GE(bytes.size(), 12u);
     EXPECT_EQ(bytes.substr(0, 4), "FORM");
-    EXPECT_EQ(test::u32Of(bytes, 4), bytes.size() - 8);
+    EXPECT_EQ(test::beU32(bytes, 4), bytes.size() - 8);
     EXPECT_EQ(bytes.substr(8, 4), "LWO2");
     // The one surface is the default material; its tag list comes first.
     EXPECT_EQ(bytes.substr(12, 20), std::string("TAGS\0\0\0\x0C" "defaultMtl\0\0", 20));

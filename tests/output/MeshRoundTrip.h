@@ -1,14 +1,12 @@
 #pragma once
-// What the mesh format tests share: big-endian chunk bytes built by hand from the
-// documented layouts, the console a writer talks to, small meshes, the bytes a writer
-// wrote and the triangles it should have placed, readers run on bytes and files, and
-// corner lists that show normals and texture coordinates.
+// What the mesh format tests share: chunk bytes built by hand from the documented layouts, the console a writer talks
+// to, small meshes, the bytes a writer wrote and the triangles it should have placed, readers run on bytes and files,
+// and corner lists that show normals and texture coordinates.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -17,9 +15,9 @@
 #include <glm/gtc/type_ptr.hpp>
 #include <initializer_list>
 #include <string>
-#include <string_view>
 #include <vector>
 
+#include "AppHelpers.h"
 #include "MeshCompare.h"
 #include "TempDir.h"
 #include "TestBox.h"
@@ -30,14 +28,8 @@
 
 namespace fw::test {
 
-inline std::string be32(uint32_t v) {
-    return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
-}
-inline uint32_t u32Of(std::string_view data, size_t at) {
-    const auto* b = reinterpret_cast<const unsigned char*>(data.data() + at);
-    return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | uint32_t(b[3]);
-}
-inline std::string f32(double v) { return be32(std::bit_cast<uint32_t>(static_cast<float>(v))); }
+// Big-endian pieces (be32, beU32, beF32) come from AppHelpers.h.
+inline std::string f32(double v) { return beFloat(static_cast<float>(v)); }
 inline std::string floats(std::initializer_list<double> values) {
     std::string data;
     for (double v : values) data += f32(v);
