@@ -173,9 +173,7 @@ TEST(GlbWriter, PartsBecomePrimitivesWithTheirMaterials) {
     // A section writes only its own part.
     unit.section = 1;
     ASSERT_TRUE(GlbWriter::write(path, {unit}, false));
-    tinygltf::Model section = test::loadGlb(path);
-    EXPECT_EQ(section.nodes.at(0).name, "Parts-Section 1");
-    EXPECT_EQ(test::compareTriangles(expectedTriangles(db, glm::dmat4(1.0), 1), meshTriangles(section, 0), 0), "");
+    tinygltf::Model section = test::loadGlb(path);  // named, and holding its part's triangles: GlbAnimation
     ASSERT_EQ(section.materials.size(), 1u);
     EXPECT_EQ(section.materials[0].name, "Glass");
     EXPECT_VALID_GLTF(path);
