@@ -1,7 +1,6 @@
 // The executable as users run it: output streams and exit statuses.
 #include <array>
 #include <cstdint>
-#include <tuple>
 #include <utility>
 
 #include "AppRun.h"
@@ -43,17 +42,7 @@ Outcome runCapped(const std::string& arguments) {
 // The solids of an OBJ file written by `text`, one per character object.
 struct MeshObject {
     std::string name;
-    std::vector<std::array<double, 3>> vertices;
     std::array<double, 3> low{1e300, 1e300, 1e300}, high{-1e300, -1e300, -1e300};
-    // The vertices moved so that their lowest corner is the origin, in order.
-    std::vector<std::array<long, 3>> shape() const {
-        std::vector<std::array<long, 3>> out;
-        for (const auto& v : vertices)
-            out.push_back({std::lround((v[0] - low[0]) * 100), std::lround((v[1] - low[1]) * 100),
-                           std::lround((v[2] - low[2]) * 100)});
-        std::sort(out.begin(), out.end());
-        return out;
-    }
 };
 
 std::vector<MeshObject> readObjObjects(const std::string& path) {
@@ -65,7 +54,6 @@ std::vector<MeshObject> readObjObjects(const std::string& path) {
         if (line.rfind("v ", 0) != 0 || objects.empty()) continue;
         std::sscanf(line.c_str(), "v %lf %lf %lf", &v[0], &v[1], &v[2]);
         MeshObject& o = objects.back();
-        o.vertices.push_back(v);
         for (size_t a = 0; a < 3; ++a) o.low[a] = std::min(o.low[a], v[a]), o.high[a] = std::max(o.high[a], v[a]);
     }
     return objects;
@@ -94,42 +82,30 @@ TEST(CommandLine, VersionHelpAndBadArgumentsGiveTheirStatus) {
 }
 
 // Scene files resave byte for byte, their commands wrapped in the "begin SceneX" the program writes or standing bare; a
-// file named as nothing is a scene by its first command.
+// file named as nothing is a scene by its first command. (Every hand-written file's resave and listing: Conformance.)
 TEST(CommandLine, SceneFilesResaveByteForByteWithOrWithoutTheSceneBlock) {
     const std::string dir = testing::TempDir(), out = dir + "resaved.scene";
-    const std::string titles = kSource + "/examples/opening-titles.scene",
-                      profiles = kSource + "/examples/profiles.scene";
+    const std::string profiles = kSource + "/examples/profiles.scene";
     const std::string wrapped = slurp(profiles);  // outlines, library entries and sequences
     const size_t first = wrapped.find('\n') + 1, last = wrapped.rfind(" end SceneX\n");
     ASSERT_NE(last, std::string::npos);
     spill(dir + "bare.scene", wrapped.substr(first, last - first));
-    for (const auto& [in, expected] :
-         {std::pair{titles, slurp(titles)}, {profiles, wrapped}, {dir + "bare.scene", wrapped}}) {
+    for (const std::string& in : {profiles, dir + "bare.scene"}) {
         Outcome r = runOk("resave " + in + " " + out);
         EXPECT_EQ(r.err, "");
-        EXPECT_EQ(slurp(out), expected) << in;
+        EXPECT_EQ(slurp(out), wrapped) << in;
     }
     spill(dir + "named", "name \"Loose\"\nbegin ProfileI\n name \"Square\"\nend ProfileI\n");
     // Repeated bar names are told apart; an empty name leaves the default name the group was made with.
     auto group = [](const std::string& name) { return "  begin Group\n   name \"" + name + "\"\n  end Group\n"; };
     spill(dir + "names.scene", " begin SceneX\n  name \"N\"\n" + group("|rig") + group("|rig") + group("|rig") +
                                    group("") + " end SceneX\n");
-    // Each file's listing holds these lines; the last one also shows no empty name.
-    const std::tuple<std::string, std::vector<std::string>, bool> listings[] = {
-        {titles, {"groups: 4\n", "Group \"Headline\" below \"Title Rig\""}, false},
-        {dir + "named", {"scene \"Loose\"", "ProfileI \"Square\""}, false},
-        {dir + "names.scene",
-         {"  Group \"|rig\" below \"root\"\n", "  Group \"|rig_DUPLICATE_FOUND\" below",
-          "  Group \"|rig_DUPLICATE_FOUND_DUPLICATE_FOUND\" below", "  Group \"|ORVO_GROUP"},
-         true},
-    };
-    for (const auto& [in, lines, noEmptyName] : listings) {
-        Outcome described = runOk("info " + in);
-        for (const std::string& line : lines) EXPECT_NE(described.out.find(line), std::string::npos) << described.out;
-        if (noEmptyName) {
-            EXPECT_EQ(described.out.find("\"\""), std::string::npos) << described.out;
-        }
-    }
+    const std::string named = runOk("info " + dir + "named").out, names = runOk("info " + dir + "names.scene").out;
+    for (const char* line : {"scene \"Loose\"", "ProfileI \"Square\""}) EXPECT_NE(named.find(line), std::string::npos);
+    for (const char* line : {"  Group \"|rig\" below \"root\"\n", "  Group \"|rig_DUPLICATE_FOUND\" below",
+                             "  Group \"|rig_DUPLICATE_FOUND_DUPLICATE_FOUND\" below", "  Group \"|ORVO_GROUP"})
+        EXPECT_NE(names.find(line), std::string::npos) << names;
+    EXPECT_EQ(names.find("\"\""), std::string::npos) << names;
 }
 
 // A document's problem is one exact line naming the file, with the exit status that goes with it; a file that is
@@ -176,44 +152,37 @@ TEST(CommandLine, ADocumentsProblemIsOneExactLineNamingIt) {
     EXPECT_EQ(slurp(dir + "keep.scene"), "previous contents\n");
 }
 
-// Projects holding the blocks once kept as stand-ins (primitives and flag clusters are read now), the managers' blocks
-// or an animated title list their members and resave unchanged; one with newer animation data is refused, saying why.
+// Projects holding the blocks once kept as stand-ins (primitives and flag clusters are read now) or an animated title
+// list their members and resave unchanged; one with newer animation data is refused, saying why.
 TEST(CommandLine, ProjectsListTheirMembersAndResaveUnchanged) {
     fw::test::TempDir dir;
     const std::string in = dir.file("in.kxp"), out = dir.file("out.kxp");
     struct Case {
         const char* name;
         std::string project;
-        std::vector<std::string> listed;  // what info prints; nothing: info is not asked
-        std::string notice;               // from info and resave alike
+        std::vector<std::string> listed;  // what info prints
     };
     const Case cases[] = {
         {"stand-ins", fw::test::projectWithStandIns(),
          {"  ObjectP \"Ball\" below \"Badge\"\n", "animation tracks: 1\n  AnimTrack \"Ball Track\" (object, node "
-                                                  "\"Ball\"): pose 0-9, transition 10-29 LeftRight\n"},
-         ""},
-        {"managers", fw::test::projectWithManagerBlocks(), {}, ""},
+                                                  "\"Ball\"): pose 0-9, transition 10-29 LeftRight\n"}},
         {"track", slurp(FW_TEST_DATA "/anim/title-track.kxp"),
          {"animation tracks: 1\n  AnimTrack \"Title Track\" (object, node \"Badge\"): pose 0-9, transition 10-39 "
-          "LeftRight, pose 40-59\n"},
-         ""},
+          "LeftRight, pose 40-59\n"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_FALSE(c.project.empty());
         fw::test::writeFile(in, c.project);
-        if (!c.listed.empty()) {
-            Outcome described = runOk("info " + in);
-            EXPECT_EQ(described.err, c.notice);
-            for (const std::string& line : c.listed)
-                EXPECT_NE(described.out.find(line), std::string::npos) << described.out;
-        }
+        Outcome described = runOk("info " + in);
+        EXPECT_EQ(described.err, "");
+        for (const std::string& line : c.listed) EXPECT_NE(described.out.find(line), std::string::npos) << described.out;
         Outcome resaved = runOk("resave " + in + " " + out);
-        EXPECT_EQ(resaved.err, c.notice);
+        EXPECT_EQ(resaved.err, "");
         EXPECT_EQ(fw::test::readFile(out), c.project);
     }
 
-    std::string newer = cases[2].project;
+    std::string newer = cases[1].project;
     size_t at = newer.find("    animVersion \"5.5\"\n", newer.find("begin AnimTransition"));
     ASSERT_NE(at, std::string::npos);
     newer.replace(at, 25, "    animVersion \"5.6\"\n");
@@ -228,19 +197,11 @@ TEST(CommandLine, ProjectsListTheirMembersAndResaveUnchanged) {
     EXPECT_FALSE(std::filesystem::exists(refused));
 }
 
-TEST(CommandLine, RenderWritesTheFrameAndRejectsBadRequests) {
+// (A frame of the size asked for: RenderPictures.TheDemoTitleLooksAsItDidBeforeTheRendererWasSpedUp.)
+TEST(CommandLine, RenderRejectsBadRequestsAndMissingMedia) {
     const std::string dir = testing::TempDir(), out = dir + "frame.png";
     const std::string render =
         "--library-folder " + dir + "render-libs render " + kSource + "/examples/opening-titles.kxp -o ";
-    std::remove(out.c_str());
-    runOk(render + out + " --size 64x36");
-    const std::string png = slurp(out);
-    ASSERT_GT(png.size(), 24u);
-    EXPECT_EQ(png.substr(1, 3), "PNG");
-    // Width and height sit big-endian in the header chunk.
-    EXPECT_EQ(static_cast<unsigned char>(png[19]), 64);
-    EXPECT_EQ(static_cast<unsigned char>(png[23]), 36);
-
     Outcome badSize = run(render + out + " --size big");
     EXPECT_EQ(badSize.status, 1);
     EXPECT_EQ(badSize.err, "formwright: --size: takes WIDTHxHEIGHT from 1x1 to 16384x16384, for example 1920x1080\n");
@@ -309,29 +270,18 @@ TEST(CommandLine, FolderPathsEndingInABackslashResaveAndReadBack) {
     EXPECT_NE(slurp(dir + "folder-1.scene").find("\n   " + folder + "\n"), std::string::npos);
 }
 
-TEST(CommandLine, EndlessAndBinaryInputEndsWithAClearError) {
-    const std::string dir = testing::TempDir(), noise = dir + "noise.kxp";
+// Devices are refused unopened (HostileImport.PipesAndFoldersAreRefusedAsMeshesProjectsAndLibraries); an endless token
+// is cut off by the reader (AFileIO's test). A plain file of noise is read and judged.
+TEST(CommandLine, BinaryInputEndsWithAClearError) {
+    const std::string noise = testing::TempDir() + "noise.kxp";
     std::string bytes(50 << 20, '\0');  // 50 MB of noise
     uint32_t state = 12345;
     for (char& b : bytes) b = static_cast<char>((state = state * 1664525u + 1013904223u) >> 24);
     spill(noise, bytes);
-    // A device is refused before it is opened; a plain file of noise is read and judged.
-    for (const auto& [path, message] : {std::pair<std::string, std::string>{"/dev/zero", "is not a regular file"},
-                                        {noise, "doesn't seem to be a valid"}}) {
-        Outcome r = runCapped("info " + path);
-        EXPECT_EQ(r.status, 1) << path;
-        EXPECT_EQ(r.err.rfind("formwright: " + path + ": ", 0), 0u) << r.err;
-        EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
-    }
-    // Past a good first line, the error says what is wrong and where.
-    const std::string runaway = dir + "runaway.kxp";
-    const std::string head = "Version \"Orvostat Formwright (Linux Headless) v0.1.0\"\nBackgroundColor 0 0 0\n";
-    spill(runaway, head + std::string(200000, 'x') + "\nRenderSize 64 36\n");
-    Outcome r = runCapped("info " + runaway);
+    Outcome r = runCapped("info " + noise);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "formwright: " + runaway +
-                         ": Scene error: a token of more than 50000 characters for class <<OrvoSceneManager>> "
-                         "at byte " + std::to_string(head.size()) + "; the rest of the data is not read.\n");
+    EXPECT_EQ(r.err.rfind("formwright: " + noise + ": ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find("doesn't seem to be a valid"), std::string::npos) << r.err;
 }
 
 // Cut, altered and joined documents of every kind: each ends within the guard with exit status 0 or 1, messages in the
@@ -462,16 +412,12 @@ TEST(CommandLine, TextRejectsWhatItCannotBuildAndWritesNothing) {
         bool leads = false;  // the message begins the error, and the reason follows it
     } cases[] = {
         {"\"\"", "empty.obj", "formwright: the text is empty\n"},
-        {"\"\"", "empty.png", "formwright: the text is empty\n"},
         {"Hi --font " + dir + "broken.ttf", "broken.obj", "broken.ttf: "},
         {"Hi --font " + dir + "cut.ttf", "cut.obj", "formwright: " + dir + "cut.ttf: ", true},
         {"Hi --font " + dir + "missing.ttf", "missing.obj", "no such font"},
         {"Hi --font \"No Such Family 123\"", "none.png", "No Such Family 123: no such font"},
-        {"Hi --material Gold", "gold.png",
-         "formwright: Gold: no such material; the closest are \"Polished Gold\", \"Brushed Gold\""},
         {"Hi --style Nonsense", "nonsense.obj", "formwright: Nonsense: no such object style or edge profile; "},
         {"Hi --style \"Bevel, Mediun\"", "mediun.kxp", "the closest are \"Bevel, Medium\""},
-        {"Hi --size 0x200", "zero.png", "formwright: --size: takes WIDTHxHEIGHT"},
         {"Hi --size 320x200", "sized.obj", "--size: a mesh has no picture size"},
         {"Hi --align middle", "middle.obj", "--align"},
         {"Hi --depth 0", "flat.obj", "formwright: --depth: takes a number above 0, not 0"},
@@ -494,7 +440,8 @@ TEST(CommandLine, TextRejectsWhatItCannotBuildAndWritesNothing) {
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
 }
 
-// The mesh is the solid the saved project describes, and every layout option moves the characters as it says.
+// The mesh is the solid the saved project describes, and every layout option moves the characters as it says. (How
+// --align lines up the lines: CommandBehaviour.EveryAlignmentFramesTheWholeTitleAndLinesUpItsLines.)
 TEST(CommandLine, TextMeshFollowsItsStyleAndLayoutOptions) {
     const std::string dir = testing::TempDir() + "text-layout-";
     const std::string libraries = "--library-folder " + dir + "libraries ";
@@ -510,19 +457,16 @@ TEST(CommandLine, TextMeshFollowsItsStyleAndLayoutOptions) {
         EXPECT_NEAR(solid[0].high[2] - solid[0].low[2], depth, 1e-3) << arguments;
     }
 
-    // Lines: CR LF is one break, like LF; leading sets the distance between baselines.
-    std::vector<MeshObject> lf = mesh("\"$(printf 'H\\nI')\"", "lf.obj");
+    // Lines: CR LF is one break, like LF; leading sets the distance between baselines (the default's: TextLayout).
+    mesh("\"$(printf 'H\\nI')\"", "lf.obj");
     mesh("\"$(printf 'H\\r\\nI')\"", "crlf.obj");
     // The same file but for the name of the material library beside it.
     EXPECT_TRUE(edited(slurp(dir + "lf.obj"), {{"mtllib text-layout-lf.mtl\n", ""}}) ==
                 edited(slurp(dir + "crlf.obj"), {{"mtllib text-layout-crlf.mtl\n", ""}}));
-    for (const auto& [arguments, leading] : {std::pair<std::string, double>{"", 86.0}, {" --leading 150", 150.0}}) {
-        std::vector<MeshObject> lines =
-            arguments.empty() ? lf : mesh("\"$(printf 'H\\nI')\"" + arguments, "leading.obj");
-        const MeshObject *h = objectNamed(lines, "Text H"), *i = objectNamed(lines, "Text I");
-        ASSERT_TRUE(h && i);
-        EXPECT_NEAR(h->low[1] - i->low[1], leading, 1e-3);  // by default 1.2 x 72, rounded
-    }
+    std::vector<MeshObject> lines = mesh("\"$(printf 'H\\nI')\" --leading 150", "leading.obj");
+    const MeshObject *h = objectNamed(lines, "Text H"), *i = objectNamed(lines, "Text I");
+    ASSERT_TRUE(h && i);
+    EXPECT_NEAR(h->low[1] - i->low[1], 150, 1e-3);
 
     // Spacing widens every advance by the same amount.
     std::vector<MeshObject> tight = mesh("HI", "tight.obj"), loose = mesh("HI --spacing 500", "loose.obj");
@@ -530,17 +474,6 @@ TEST(CommandLine, TextMeshFollowsItsStyleAndLayoutOptions) {
     const double gap = tight[1].low[0] - tight[0].low[0], wider = loose[1].low[0] - loose[0].low[0];
     EXPECT_GT(wider - gap, 25.0);  // half an em of a 72-point font
     EXPECT_LT(wider - gap, 45.0);
-
-    // Alignment: the short second line starts under the first (left) or ends under it (right).
-    std::vector<MeshObject> left = mesh("\"$(printf 'HHHH\\nI')\"", "left.obj");
-    std::vector<MeshObject> right = mesh("\"$(printf 'HHHH\\nI')\" --align right", "right.obj");
-    std::vector<MeshObject> centre = mesh("\"$(printf 'HHHH\\nI')\" --align centre", "centre.obj");
-    for (const auto* aligned : {&left, &right, &centre}) ASSERT_EQ(aligned->size(), 5u);
-    EXPECT_LT(std::abs(left[4].low[0] - left[0].low[0]), 15.0);  // side bearings of H and I
-    EXPECT_LT(std::abs(right[3].high[0] - right[4].high[0]), 15.0);
-    const double middle = (centre[0].low[0] + centre[3].high[0]) / 2,
-                 iMiddle = (centre[4].low[0] + centre[4].high[0]) / 2;
-    EXPECT_LT(std::abs(middle - iMiddle), 5.0);
 
     // Wrapping: a line breaks after its last space once it is wider than the width.
     auto rows = [](const std::vector<MeshObject>& objects) {
@@ -556,15 +489,13 @@ TEST(CommandLine, TextMeshFollowsItsStyleAndLayoutOptions) {
     }
 }
 
-// Accented letters find their own glyphs whether the font's character map in use is a Unicode one (DejaVu Sans,
-// FreeSerif) or a Mac OS Roman one (Liberation Serif), in the glyph listing and in the solids alike.
+// Accented letters find their own glyphs in the listing whether the font's character map in use is a Unicode one
+// (DejaVu Sans) or a Mac OS Roman one (Liberation Serif). (The glyphs text builds from either map are FreeType's:
+// Font.Latin1CodesGoThroughMacRomanOnlyWhenThatMapIsInUse.)
 TEST(CommandLine, AccentedLettersFindTheirGlyphsInEveryKindOfCharacterMap) {
-    const std::string dir = testing::TempDir() + "text-accents-";
-    const std::string text = "--library-folder " + dir + "libraries text \"";
     const std::string accented = "Café, Ångström, Łódź, Ærø";
     const char* liberation = "/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf";
-    for (const std::string font : {"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
-                                   "/usr/share/fonts/opentype/freefont/FreeSerif.otf", liberation}) {
+    for (const std::string font : {"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", liberation}) {
         SCOPED_TRACE(font);
         Outcome listing = runOk("glyphs " + font + " --chars \"" + accented + "\"");
         std::istringstream lines(listing.out);
@@ -572,15 +503,6 @@ TEST(CommandLine, AccentedLettersFindTheirGlyphsInEveryKindOfCharacterMap) {
         for (std::string line; std::getline(lines, line); ++records)
             EXPECT_EQ(line.find("\"glyph\":0,"), std::string::npos) << line;
         EXPECT_EQ(records, 25);
-
-        // The missing-glyph box, from a character none of these fonts has.
-        runOk(text + "\xEF\xBF\xBF\" --font " + font + " -o " + dir + "box.obj");
-        std::vector<MeshObject> box = readObjObjects(dir + "box.obj");
-        ASSERT_EQ(box.size(), 1u);
-        runOk(text + accented + "\" --font " + font + " -o " + dir + "accents.obj");
-        std::vector<MeshObject> letters = readObjObjects(dir + "accents.obj");
-        EXPECT_EQ(letters.size(), 22u);  // spaces make no solids
-        for (const MeshObject& letter : letters) EXPECT_NE(letter.shape(), box[0].shape()) << letter.name;
     }
 
     // With a Mac OS Roman map, the listing looks é up as text does: as 0x8E, not as È's 0xE9.
@@ -594,13 +516,11 @@ TEST(CommandLine, AccentedLettersFindTheirGlyphsInEveryKindOfCharacterMap) {
 }
 
 // A project whose text attribute was edited by hand (size halved, tracking added) is laid out again when it is loaded:
-// the characters, their outlines and their objects follow the attribute. One whose characters agree with it saves back
-// unchanged.
+// the characters, their outlines and their objects follow the attribute. (Ones whose characters agree with it save
+// back unchanged: TextGivesThePictureOfItsSavedProject and ProjectFiles.ReadBackAndWrittenAgainGivesTheSameBytes.)
 TEST(CommandLine, TextWhoseAttributesChangedIsLaidOutAgainOnLoad) {
     const std::string dir = testing::TempDir(), example = kSource + "/examples/title.kxp";
     const std::string title = slurp(example);
-    ASSERT_EQ(run("resave " + example + " " + dir + "agreeing.kxp").status, 0);
-    EXPECT_EQ(slurp(dir + "agreeing.kxp"), title);
 
     const std::string edit = edited(title, {{"    Size 72.000000\n", "    Size 36.000000\n"},
                                             {"    Spacing 0.000000\n", "    Spacing 100.000000\n"}});

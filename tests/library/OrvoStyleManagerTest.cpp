@@ -1,6 +1,5 @@
 #include "RunProgram.h"
 #include "TempDir.h"
-#include "app/ContactSheet.h"
 #include "app/FactoryLibrary.h"
 #include "app/Registration.h"
 #include "library/OrvoLightManager.h"
@@ -104,15 +103,13 @@ TEST_F(OrvoStyleManagerTest, EveryKindRoundTripsToTheSameBytesInBothThumbnailFor
             ASSERT_EQ(bytes.compare(size + 22, form.size(), form), 0);
             size_t count = std::stoul(bytes.substr(size + 22 + form.size()));
             size_t data = bytes.find('\n', size + 22 + form.size()) + 1;
+            // Twice the byte count, as one line of lower-case hex after the indentation. (A binary count that is
+            // wrong shows in the second preset, read back after it.)
             if (text) {
-                // Twice the byte count, as one line of lower-case hex after the indentation.
                 std::string hex = bytes.substr(data + 2, count);
                 EXPECT_EQ(hex.substr(0, 4), "ffd8");
                 EXPECT_EQ(hex.find_first_not_of("0123456789abcdef"), std::string::npos);
                 EXPECT_EQ(bytes[data + 2 + count], '\n');
-            } else {
-                EXPECT_EQ(bytes.substr(data, 2), "\xff\xd8");
-                EXPECT_EQ(bytes.substr(data + count - 2, 2), "\xff\xd9");
             }
 
             // The library scene comes first, except in a lighting library, which has none.
@@ -183,14 +180,7 @@ TEST_F(OrvoStyleManagerTest, ImportConflictsFollowTheRememberedAnswer) {
         EXPECT_EQ(conflicts.questionsAsked(), 1);  // the second conflict took the first answer
         EXPECT_EQ(Dialogs::instance().shown().size(), 1u);
     }
-    // Answered beforehand: no question at all.
-    OrvoObjectStyleManager library;
-    addPreset(library, "Round", false, "old");
-    ImportConflicts fixed(ImportConflicts::kIgnore);
-    Dialogs::instance().clearShown();
-    library.import(path, fixed);
-    EXPECT_EQ(library.names(), (std::vector<std::string>{"Round", "Chisel", "Bevel"}));
-    EXPECT_TRUE(Dialogs::instance().shown().empty());
+    // Answered beforehand (--no, --on-conflict): CommandLineImportsDressesAndDrawsSheets.
 }
 
 // A two-preset library damaged in the second preset's thumbnail, or at its end: what
@@ -205,7 +195,6 @@ TEST_F(OrvoStyleManagerTest, DamagedLibrariesKeepWhatCanBeRead) {
     const size_t second = bytes.find("JPEGBinaryThumbnail", bytes.find("begin OrvoMaterialStyle", bytes.find("begin OrvoMaterialStyle") + 1));
     ASSERT_NE(second, std::string::npos);
     const size_t countAt = bytes.find('\n', second) + 1, countEnd = bytes.find('\n', countAt);
-    const int count = std::stoi(bytes.substr(countAt));
     auto replaced = [&](size_t at, size_t length, const std::string& by) { return std::string(bytes).replace(at, length, by); };
     struct Case {
         const char* what;
@@ -216,9 +205,7 @@ TEST_F(OrvoStyleManagerTest, DamagedLibrariesKeepWhatCanBeRead) {
     const Case cases[] = {
         {"CR LF after the count", replaced(countEnd, 1, "\r\n"), "", {"First", "Second"}, {true, true}},
         {"cut inside the data", bytes.substr(0, countEnd + 200), "", {"First"}, {true}},
-        {"a count short of the data", replaced(countAt, countEnd - countAt, "  " + std::to_string(count - 100)), "",
-         {"First", "Second"}, {true, false}},
-        {"a count past the file", replaced(countAt, countEnd - countAt, "  99999999"), "", {"First", "Second"}, {true, false}},
+        // Counts short of the data or past the file: LibraryFolderSafety.ADamagedThumbnailCountLosesOnlyThatThumbnail.
         {"a negative count", replaced(countAt, countEnd - countAt, "  -5"), "", {"First", "Second"}, {true, false}},
         {"an end of another class", replaced(bytes.rfind("end OrvoMaterialStyle"), 21, "end OrvoLightStyle"),
          "<<end>> for class <<OrvoMaterialStyle>>", {"First", "Second"}, {true, true}},
@@ -265,8 +252,6 @@ TEST_F(OrvoStyleManagerTest, SwatchFoldersKeepOrderReportFailuresAndFindNewFiles
     ASSERT_TRUE(lights.saveSwatches(libraries));
     std::string folder = libraries + "/Veltrane Swatches/Light Swatches/";
     EXPECT_EQ(readFile(folder + "_Light Swatches.idx"), "Zeta\nAlpha\nKey/Fill\n");
-    EXPECT_TRUE(std::filesystem::exists(folder + "Alpha.kxl"));
-    EXPECT_EQ(readFile(folder + "Zeta.kxl").rfind(" begin OrvoLightStyle\n  ThumbnailSize 64 48\n", 0), 0u);
 
     OrvoLightManager loaded;
     EXPECT_EQ(loaded.loadSwatches(libraries), 3);
@@ -316,7 +301,10 @@ TEST_F(OrvoStyleManagerTest, NewPresetNamesAndThumbnailRules) {
     EXPECT_TRUE(preset.thumbnailStale());
 }
 
-TEST_F(OrvoStyleManagerTest, CommandLineImportsListsExportsAndResaves) {
+// What the library commands' own tests leave to this one: the answer to import conflicts, a preset's image file
+// reaching the title it dresses, and the swatches a contact sheet drew kept with the presets. (Exports, thumbnail
+// sizes and resaves: tests/app/LibraryCommandsTest.cpp; the sheet's layout: FactoryPresets.ContactSheet*.)
+TEST_F(OrvoStyleManagerTest, CommandLineImportsDressesAndDrawsSheets) {
     OrvoMaterialManager materials;
     addPreset(materials, "Test Gold", true);
     // A material that names an image file, which must reach a project it dresses.
@@ -330,42 +318,15 @@ TEST_F(OrvoStyleManagerTest, CommandLineImportsListsExportsAndResaves) {
     std::string program = std::string(FW_EXECUTABLE) + " --library-folder " + dir.file("docs") + " ";
     auto run = [&](const std::string& arguments) { return test::runProgram(program, arguments, dir.path().string()); };
 
-    // The swatch folders start with the factory presets.
     std::string factory;
     for (const std::string& name : FactoryLibrary::names(FactoryLibrary::kMaterials)) factory += name + "\n";
     int count = static_cast<int>(FactoryLibrary::names(FactoryLibrary::kMaterials).size());
-    EXPECT_EQ(run("library list materials").out, factory);
     EXPECT_EQ(run("library import " + dir.file("in.kxm")).status, 0);
     test::Outcome again = run("library import " + dir.file("in.kxm") + " --on-conflict rename");
     EXPECT_EQ(again.status, 0) << again.err;
     EXPECT_EQ(run("--no library import " + dir.file("in.kxm")).out,
               "0 materials imported; the library holds " + std::to_string(count + 4) + "\n");
     EXPECT_EQ(run("library list materials").out, factory + "Test Gold\nTest Tin\nTest Gold.1\nTest Tin.1\n");
-
-    // The exported library is the swatch folder's presets, and resaving it keeps its bytes.
-    ASSERT_EQ(run("library export materials -o " + dir.file("out.kxm")).status, 0);
-    OrvoMaterialManager exported;
-    ASSERT_TRUE(exported.readLibrary(dir.file("out.kxm")).ok);
-    ASSERT_EQ(exported.presetCount(), count + 4);
-    EXPECT_EQ(exported.preset(count + 2).name(), "Test Gold.1");
-    EXPECT_NE(exported.preset(count + 2).currentThumbnail(), nullptr);
-    ASSERT_EQ(run("resave " + dir.file("out.kxm") + " " + dir.file("again.kxm")).status, 0);
-    EXPECT_EQ(readFile(dir.file("out.kxm")), readFile(dir.file("again.kxm")));
-
-    // Swatches rendered by the program for the thumbnails, distinct from one another.
-    test::Outcome rendered = run("library export lighting --thumbnails 40x30 -o " + dir.file("light.kxi"));
-    ASSERT_EQ(rendered.status, 0) << rendered.err;
-    OrvoLightingStyleManager lighting;
-    ASSERT_TRUE(lighting.readLibrary(dir.file("light.kxi")).ok);
-    ASSERT_EQ(lighting.names(), FactoryLibrary::names(FactoryLibrary::kLightingStyles));
-    for (int i = 0; i < lighting.presetCount(); ++i) {
-        const Picture* swatch = lighting.preset(i).currentThumbnail();
-        ASSERT_NE(swatch, nullptr);
-        EXPECT_EQ(swatch->width(), 40);
-        if (i > 0) {
-            EXPECT_NE(swatch->pixels(), lighting.preset(i - 1).currentThumbnail()->pixels());
-        }
-    }
 
     // Looks come from the user's libraries: an imported preset dresses a title.
     test::Outcome dressed = run("text Tin --material \"Test Tin.1\" -o " + dir.file("tin.kxp"));
@@ -374,18 +335,8 @@ TEST_F(OrvoStyleManagerTest, CommandLineImportsListsExportsAndResaves) {
     EXPECT_NE(dressedProject.find("Test Tin.1"), std::string::npos);
     EXPECT_NE(dressedProject.find("tin-stripes.png"), std::string::npos);
 
-    // A contact sheet of six lighting styles: two rows of five cells, the swatches it
-    // drew kept with the presets.
     test::Outcome sheet = run("library sheet lighting -o " + dir.file("sheet.png"));
     ASSERT_EQ(sheet.status, 0) << sheet.err;
-    const std::string png = readFile(dir.file("sheet.png"));
-    ASSERT_GT(png.size(), 24u);
-    auto be32 = [&](size_t at) {
-        return static_cast<uint32_t>(static_cast<uint8_t>(png[at])) << 24 | static_cast<uint8_t>(png[at + 1]) << 16 |
-               static_cast<uint8_t>(png[at + 2]) << 8 | static_cast<uint8_t>(png[at + 3]);
-    };
-    EXPECT_EQ(be32(16), 5u * (ContactSheet::kSwatchWidth + 10) + 10);
-    EXPECT_EQ(be32(20), 2u * (ContactSheet::kSwatchHeight + 32) + 10);
     int kept = 0;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.file("docs")))
         if (entry.path().extension() == ".kxi" &&

@@ -1,5 +1,7 @@
 #include "mesh/ObjDB.h"
 
+#include "SolidCheck.h"
+
 #include <numeric>
 
 namespace fw {
@@ -74,16 +76,9 @@ TEST(ObjDB, WeldingACubeOfLooseFacesClosesIt) {
     EXPECT_EQ(db.weld(1e-6), 16);
     ASSERT_EQ(db.vertexCount(), 8);
     // Closed and consistently wound: every edge lies in two faces, once each way.
-    std::map<std::pair<int, int>, int> directed;
-    for (int e = 0; e < db.elementCount(); ++e) {
-        std::vector<int> p = positionsOf(db, e);
-        for (size_t c = 0; c < p.size(); ++c) ++directed[{p[c], p[(c + 1) % p.size()]}];
-    }
-    EXPECT_EQ(directed.size(), 24u);
-    for (const auto& [edge, uses] : directed) {
-        EXPECT_EQ(uses, 1);
-        EXPECT_EQ(directed.count({edge.second, edge.first}), 1u);
-    }
+    test::SolidCheck solid = test::checkSolid(db);
+    EXPECT_EQ(solid.triangles, 12);
+    EXPECT_EQ(solid.faults(), 0) << solid.summary();
     // Without a tolerance only equal positions merge (-0 equals 0); survivors keep their order.
     ObjDB exact;
     double a[3] = {1, 2, 3}, b[3] = {1, 2, 3.0000001}, c[3] = {-0.0, 0, 0}, d[3] = {0, 0, 0};

@@ -1,8 +1,5 @@
 // DXF export and import: the exact entity lines, how large polygons are fanned, layers and
 // colours read back, and damaged files.
-#include <gtest/gtest.h>
-
-#include <filesystem>
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "MeshRoundTrip.h"
@@ -24,7 +21,8 @@ struct Shapes : ObjDB {
     }
 };
 
-TEST(Dxf, EntitiesAreWrittenLineByLineStandingOnZAndAPentagonWritesThreeFaces) {
+// (How a pentagon is fanned shows when it is read back, in ABoxComesBackWithItsLayersColoursAndTriangles.)
+TEST(Dxf, EntitiesAreWrittenLineByLineStandingOnZ) {
     test::TempDir dir;
     Shapes shapes;
     ExportUnit unit("Shapes", &shapes, glm::translate(glm::dmat4(1.0), glm::dvec3(0, 0, 5)));
@@ -41,13 +39,6 @@ TEST(Dxf, EntitiesAreWrittenLineByLineStandingOnZAndAPentagonWritesThreeFaces) {
         "12\n0.000000\n22\n-5.000000\n32\n1.000000\n13\n0.000000\n23\n-5.000000\n33\n1.000000\n";
     EXPECT_EQ(text.rfind("0\nSECTION\n  2\nENTITIES\n" + triangle, 0), 0u) << text;
     EXPECT_EQ(text.substr(text.size() - 18), "0\nENDSEC\n   0\nEOF\n");
-    // The triangle, the square and the pentagon as three triangles fanned from its first corner.
-    size_t faces = 0;
-    for (size_t at = text.find("3DFACE"); at != std::string::npos; at = text.find("3DFACE", at + 1)) ++faces;
-    EXPECT_EQ(faces, 5u);
-    EXPECT_NE(text.find("10\n4.000000\n20\n-5.000000\n30\n0.000000\n11\n5.500000\n21\n-5.000000\n31\n1.000000\n"
-                        "12\n4.500000\n22\n-5.000000\n32\n2.000000\n13\n4.500000\n"),
-              std::string::npos);
     // Object coordinates leave the transform out; sections take the "-Sec" suffix.
     unit.frame = -1;
     unit.section = 0;
@@ -73,9 +64,7 @@ TEST(Dxf, ABoxComesBackWithItsLayersColoursAndTriangles) {
     ASSERT_EQ(groups[0].materials.size(), 1u);
     EXPECT_EQ(groups[0].materials[0].name, "DXF color 5");
     EXPECT_DOUBLE_EQ(groups[0].materials[0].diffuse[2], 1.0);
-    // The box's quads, moved into the world, with their winding; positions are shared again.
-    EXPECT_EQ(test::compareTriangles(test::movedTriangles(box, a.transform), test::trianglesOf(*groups[0].mesh), 2e-6),
-              "");
+    // Positions are shared again. (Where the triangles land: MeshRoundTrip.EveryReadableFormatGivesBackWhatItWrote.)
     EXPECT_EQ(groups[0].mesh->vertexCount(), 8);
     // The triangle is read as a triangle (its fourth corner repeats the third); the
     // pentagon comes back as its three triangles.

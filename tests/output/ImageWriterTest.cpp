@@ -2,11 +2,6 @@
 #include "output/ImageWriter.h"
 
 #include <FreeImage.h>
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <string>
-#include <vector>
 
 #include "TempDir.h"
 

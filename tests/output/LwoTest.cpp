@@ -2,8 +2,6 @@
 // polygons, layer and surface names, and damaged files.
 #include "output/LwoWriter.h"
 
-#include <gtest/gtest.h>
-
 #include "MeshRoundTrip.h"
 #include "output/LwoReader.h"
 
@@ -19,9 +17,7 @@ TEST(Lwo, TriangleIsWrittenInLeftHandedAxesWithItsCornersReversed) {
     test::addElement(tri, 0, {0, 1, 2});
     const std::string bytes = test::written(".lwo", {ExportUnit("", &tri)});
     ASSERT_GE(bytes.size(), 12u);
-    EXPECT_EQ(bytes.substr(0, 4), "FORM");
-    EXPECT_EQ(test::u32Of(bytes, 4), bytes.size() - 8);
-    EXPECT_EQ(bytes.substr(8, 4), "LWO2");
+    EXPECT_EQ(bytes.substr(0, 12), "FORM" + be32(static_cast<uint32_t>(bytes.size() - 8)) + "LWO2");
     // The one surface is the default material; its tag list comes first.
     EXPECT_EQ(bytes.substr(12, 20), std::string("TAGS\0\0\0\x0C" "defaultMtl\0\0", 20));
     // An unnamed unit is layer "Object 1": number 0, no flags, pivot at the origin.
@@ -55,7 +51,6 @@ TEST(Lwo, PolygonsKeepTheirCornersAndShareTheirPoints) {
     EXPECT_NE(bytes.find("VMAD"), std::string::npos);
     test::Parsed r = test::parse<LwoReader>(bytes);
     ASSERT_EQ(r.groups.size(), 1u);
-    EXPECT_EQ(r.groups[0].name, "Box");
     EXPECT_EQ(r.groups[0].mesh->vertexCount(), 8);  // points are shared, not split
     EXPECT_EQ(r.groups[0].mesh->elementCount(), 6);  // quads stay quads
     // Polygons of any corner count keep their shape.

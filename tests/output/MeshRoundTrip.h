@@ -1,14 +1,12 @@
 #pragma once
-// What the mesh format tests share: big-endian chunk bytes built by hand from the
-// documented layouts, the console a writer talks to, small meshes, the bytes a writer
-// wrote and the triangles it should have placed, readers run on bytes and files, and
-// corner lists that show normals and texture coordinates.
+// What the mesh format tests share: chunk bytes built by hand from the documented layouts, the console a writer talks
+// to, small meshes, the bytes a writer wrote and the triangles it should have placed, readers run on bytes and files,
+// and corner lists that show normals and texture coordinates.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -17,9 +15,9 @@
 #include <glm/gtc/type_ptr.hpp>
 #include <initializer_list>
 #include <string>
-#include <string_view>
 #include <vector>
 
+#include "AppHelpers.h"
 #include "MeshCompare.h"
 #include "TempDir.h"
 #include "TestBox.h"
@@ -30,14 +28,8 @@
 
 namespace fw::test {
 
-inline std::string be32(uint32_t v) {
-    return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
-}
-inline uint32_t u32Of(std::string_view data, size_t at) {
-    const auto* b = reinterpret_cast<const unsigned char*>(data.data() + at);
-    return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | uint32_t(b[3]);
-}
-inline std::string f32(double v) { return be32(std::bit_cast<uint32_t>(static_cast<float>(v))); }
+// Big-endian pieces (be32, beU32, beF32) come from AppHelpers.h.
+inline std::string f32(double v) { return beFloat(static_cast<float>(v)); }
 inline std::string floats(std::initializer_list<double> values) {
     std::string data;
     for (double v : values) data += f32(v);
@@ -69,13 +61,6 @@ inline void addElement(ObjDB& db, int part, std::initializer_list<int> corners,
     db.addElement(kind, part, static_cast<int>(corners.size()), std::data(corners), 0, nullptr, 0, nullptr);
 }
 
-// Two triangles over the unit square, the first in part 0, the second in part 1.
-inline void twoTriangles(ObjDB& db) {
-    addVertices(db, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}});
-    addElement(db, 0, {0, 1, 2});
-    addElement(db, 1, {0, 2, 3});
-}
-
 // g++ 12.2 at -O2 vectorises a double -> float -> double round trip of neighbouring
 // values into nothing; out of line, the rounding happens.
 __attribute__((noinline)) inline double asFloat(double x) {
@@ -102,16 +87,6 @@ inline std::vector<Triangle> movedTriangles(const GeometryInterface& g, const gl
             moved.addElement(GeometryInterface::Polygon, 0, info.count, p, 0, nullptr, 0, nullptr);
     }
     return trianglesOf(moved);
-}
-
-// The units' triangles as they should come back, in world or object coordinates.
-inline std::vector<Triangle> placedTriangles(const std::vector<ExportUnit>& units, bool world) {
-    std::vector<Triangle> all;
-    for (const ExportUnit& unit : units) {
-        auto some = movedTriangles(*unit.geometry, world ? unit.transform : glm::dmat4(1.0));
-        all.insert(all.end(), some.begin(), some.end());
-    }
-    return all;
 }
 
 // What the writer of extension `ext` put in a file for the units, in world or object coordinates.

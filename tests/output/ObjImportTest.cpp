@@ -1,7 +1,5 @@
 // OBJ files as the import command reads them: one object per group, each with only
 // the attributes it uses, materials as parts.
-#include <gtest/gtest.h>
-
 #include "MeshRoundTrip.h"
 #include "output/ObjImport.h"
 
