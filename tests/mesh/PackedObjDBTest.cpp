@@ -2,7 +2,9 @@
 
 #include <array>
 #include <tuple>
+#include <unordered_set>
 
+#include "mesh/ComboVertex.h"
 #include "mesh/ObjDB.h"
 #include "mesh/UnifiedVertex.h"
 
@@ -219,6 +221,23 @@ TEST(PackedObjDBFinish, RepacksToItselfOnlyWhenACopyWouldBeTheSame) {
     moved.element(1).part = 3;
     EXPECT_FALSE(moved.repacksToItself());
 }
+
+// Both keys order by position, then texture, then normal, and answer 1, -1 or 0.
+template <class Key>
+void checkOrder() {
+    std::vector<Key> keys = {{2, 0, 0}, {1, 5, 0}, {1, -1, 7}, {1, 5, -3}, {0, 9, 9}, {1, 5, 0}};
+    std::sort(keys.begin(), keys.end());
+    std::vector<Key> want = {{0, 9, 9}, {1, -1, 7}, {1, 5, -3}, {1, 5, 0}, {1, 5, 0}, {2, 0, 0}};
+    EXPECT_TRUE(keys == want);
+    EXPECT_EQ(Key(1, 5, 0).compare(Key(1, 5, -3)), 1);
+    EXPECT_EQ(Key(1, 5, 0).compare(Key(1, 6, -9)), -1);
+    EXPECT_EQ(Key(1, 5, 0).compare(Key(1, 5, 0)), 0);
+    std::unordered_set<Key> distinct(keys.begin(), keys.end());
+    EXPECT_EQ(distinct.size(), 5u);
+}
+
+TEST(UnifiedVertex, OrdersByPositionThenTextureThenNormal) { checkOrder<UnifiedVertex>(); }
+TEST(ComboVertex, OrdersByPositionThenTextureThenNormal) { checkOrder<ComboVertex>(); }
 
 }  // namespace
 }  // namespace fw
