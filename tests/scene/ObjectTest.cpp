@@ -62,7 +62,7 @@ TEST(Object, DisplayGeometryPacksAndGradientsFollowTheTextureAxes) {
 TEST(Object, StoredFormWritesOnlyWhatIsSet) {
     SceneX scene;
     auto* solid = new test::TestBox(scene, "Cube");
-    // The default block's exact bytes are pinned by ObjectP.BlocksRoundTripByteForByte (tests/geometry).
+    // The block's order is pinned by Conformance.EveryHandWrittenFileResavesToItsBytes (tests/app).
     solid->setObjectFlags(Object::kHasFragments);
     solid->fragmentCount = 12;
     solid->hardShadingAngle = 30;
