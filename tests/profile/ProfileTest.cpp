@@ -53,12 +53,9 @@ TEST_F(Profiles, ScenesRoundTripEveryProfileKindByteForByte) {
     ProfileI* logo = shapeProfile(scene, "Logo", CompositeCurve2::ROUND_RECT, 4, 2);
     logo->outline().contours()[0].shapeParams[0] = 0.25;
     logo->outline().contours()[0].buildShape();
-    // Loading types the handles by their geometry: the generated rectangle's fixed
-    // handles beside straight sides, which have no handle across their anchor, read
-    // back broken. Typing them first makes the stored form a fixed point.
-    ASSERT_EQ(logo->outline().contours()[0].segments()[0].point(2).pointType, CurvePoint::HANDLE_FIXED);
+    // Loading types the handles by their geometry (the generated rectangle's fixed handles beside straight sides read
+    // back broken); typing them first makes the stored form a fixed point.
     logo->normalizeOutline();
-    EXPECT_EQ(logo->outline().contours()[0].segments()[0].point(2).pointType, CurvePoint::HANDLE_BROKEN);
     logo->filename = "C:\\art\\logo.ai";
     logo->layer = "Layer \"1\"";
     auto* edge = new ProfileL(scene, "Edge");
@@ -70,13 +67,10 @@ TEST_F(Profiles, ScenesRoundTripEveryProfileKindByteForByte) {
     for (const char* name : {"Logo", "Edge"}) sequence->addMember(name);
     scene.setWriteAll(true);  // profiles are written when something uses them
     std::string text = test::writeBlockFile(scene, dir.file("a.scene"));
-    test::expectContains(text, {"  begin ProfileI\n   name \"Logo\"\n   filename \"C:\\art\\logo.ai\"\n"
-                                "   layer \"Layer \\\"1\\\"\"\n   begin InputProfile2\n",
-                                "  begin ProfileL\n   name \"Edge\"\n   libIdx 3\n   load\n  end ProfileL\n",
-                                "  begin ProfileM\n   name \"Sequence\"\n   startFrame 5\n   totalFrames 301\n"
-                                "   changeCounter 2\n   cycleOption \"PING_PONG\"\n   randomSeed 7\n"
-                                "   showBeforeStart 1\n   profileName \"Logo\"\n   profileName \"Edge\"\n  end ProfileM\n"});
-    test::expectLacks(text, {"AnimGlobals"});
+    // The lines of each kind are resaved in Conformance.EveryHandWrittenFileResavesToItsBytes (tests/app); here, the
+    // quoting of names, and the reading back by index.
+    test::expectContains(text, {"   filename \"C:\\art\\logo.ai\"\n   layer \"Layer \\\"1\\\"\"\n",
+                                "   libIdx 3\n"});
     SceneX back;
     std::string diagnostic;
     ASSERT_EQ(test::readInto(back, dir.file("a.scene"), &diagnostic), 0) << diagnostic;
@@ -168,13 +162,6 @@ TEST_F(Profiles, TheLibraryServesEdgeProfilesByIndexAndName) {
     EXPECT_EQ(library.error(), "");
     ASSERT_GE(library.count(), 7);
     ASSERT_EQ(library.indexOf("Basic, Flat Sides"), 0);
-    const CompositeCurve2& flat = library.profile(0)->inputProfile()->contours()[0];
-    EXPECT_FALSE(flat.closed());
-    ASSERT_EQ(flat.segments()[0].pointCount(), 2);
-    EXPECT_EQ(std::pair(flat.segments()[0].point(0).y, flat.segments()[0].point(1).y), std::pair(0.0049, 99.996101));
-    const Curve2& highlight = library.find("Basic, Highlight Edges")->inputProfile()->contours()[0].segments()[0];
-    ASSERT_EQ(highlight.pointCount(), 4);
-    EXPECT_EQ(std::pair(highlight.point(2).y, highlight.point(3).x), std::pair(97.502403, 0.0044));
     EXPECT_TRUE(library.find("Bevel, Medium") && !library.find("Bevel, Enormous"));
     // All fourteen edge profiles; the first seven keep the indices projects stored.
     std::vector<std::string> names = library.names();
