@@ -49,12 +49,9 @@ TEST(FragmentationParams, WordsReadAndWriteWithTheirFallbacks) {
     EXPECT_EQ(c.positionOffsetStyle, ChopParams::kNone);
 }
 
-TEST(FragmentationParams, BlocksMustCloseWithTheirOwnClassAndHoldThreePasses) {
-    FragmentationParams f;
-    EXPECT_EQ(readLines(f, "end ChopParams\n"), -1);
-    ChopParams c;
-    EXPECT_EQ(readLines(c, "NumSlices 2\nend FragmentationParams\n"), -1);
-    EXPECT_EQ(readLines(f, "begin Other\n"), -1);
+// Blocks closed by another class or of unknown classes fail as every block does
+// (CommandDispatch.LoadsRecoverOrFailAsEachRowSays, tests/persistence); a fourth pass fails too.
+TEST(FragmentationParams, ARecordHoldsThreePasses) {
     FragmentationParams full;
     std::string four;
     for (int i = 0; i < 4; ++i) four += "begin ChopParams\nend ChopParams\n";
