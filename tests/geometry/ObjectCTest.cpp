@@ -32,27 +32,16 @@ struct Flagged {
     ObjectC* cluster = new ObjectC(scene, "Flag1");
 };
 
+// The lines' bytes come back in Conformance.EveryHandWrittenFileResavesToItsBytes (tests/app), a flag cluster's among
+// them; here, members read by name, and a fresh cluster's slot and empty box.
 TEST(ObjectC, LinesReadAndWriteByteForByte) {
     Flagged f;
-    const std::string lines =
-        "clusterType \"Flag\"\nselected 1\nsmoothnessPreview 12.5\nsmoothnessRender 40\n"
-        "begin MaterialStack 0\nend MaterialStack\nobject \"Flag1:Flag\"\nobject \"Flag1:Pole1\"\n"
-        "object \"Flag1:Cap1\"\nend ObjectC\n";
-    ASSERT_EQ(readLines(*f.cluster, lines), 0);
+    ASSERT_EQ(readLines(*f.cluster, "clusterType \"Flag\"\nobject \"Flag1:Flag\"\nobject \"Flag1:Pole1\"\n"
+                                    "object \"Flag1:Cap1\"\nend ObjectC\n"), 0);
     ASSERT_EQ(f.cluster->memberCount(), 3);
     EXPECT_EQ(f.cluster->member(1), f.pole);
-    const std::string block = writtenBlock(*f.cluster);
-    EXPECT_EQ(clusterLines(block),
-              "  clusterType \"Flag\"\n  selected 1\n  smoothnessPreview 12.500000\n  smoothnessRender 40.000000\n"
-              "  begin MaterialStack 0\n  end MaterialStack\n  object \"Flag1:Flag\"\n  object \"Flag1:Pole1\"\n"
-              "  object \"Flag1:Cap1\"\n");
-    // Written lines read back to the same bytes: Conformance.EveryHandWrittenFileResavesToItsBytes (tests/app).
-    // A fresh cluster: type None, one slot wearing the default material, an empty box.
     ObjectC plain(f.scene, "Plain");
-    const std::string fresh = clusterLines(writtenBlock(plain));
-    EXPECT_TRUE(fresh.starts_with("  clusterType \"None\"\n  selected 0\n  smoothnessPreview 20.000000\n"
-                                  "  smoothnessRender 50.000000\n  begin MaterialStack 0\n")) << fresh;
-    EXPECT_EQ(fresh.find("object"), std::string::npos);
+    EXPECT_EQ(clusterLines(writtenBlock(plain)).find("object"), std::string::npos);
     EXPECT_EQ(plain.materialStack(0)->item(0).materialName(), "defaultMtl");
     double box[6];
     plain.localBounds2(0, box);
@@ -68,7 +57,6 @@ TEST(ObjectC, OldLinesAndOtherTypesAreRead) {
     EXPECT_EQ(f.cluster->materialStack(2)->item(0).materialName(), "Gold");
     const std::string lines = clusterLines(writtenBlock(*f.cluster));
     EXPECT_EQ(lines.substr(0, lines.find("  selected")), "  clusterType \"None\"\n");
-    EXPECT_EQ(readLines(*f.cluster, "begin Unknown 0\n"), -1);
 }
 
 TEST(ObjectC, AMemberThatIsGoneWritesAnEmptyLine) {
