@@ -8,7 +8,6 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <glm/geometric.hpp>
 #include <glm/gtc/matrix_transform.hpp>
 #include <limits>
 #include <string>
@@ -265,12 +264,9 @@ TEST(Fragmenter, CutFacesWearTheSolidSlotAndSurfacesKeepTheirMapping) {
         uv[0] = p[0] / 4, uv[1] = p[1] / 3, uv[2] = 0;
         planar.addTexCoord(uv);
     }
-    for (int e = 0; e < box.elementCount(); ++e) {
-        GeometryInterface::ElementInfo info;
-        int p[4], t[4], n[4];
-        box.getElement(e, info, p, t, n);
+    test::eachElement(box, [&](const auto&, const int* p, auto...) {
         planar.addElement(GeometryInterface::Polygon, 0, 4, p, 4, p, 0, nullptr);
-    }
+    });
     mapped.pack(planar);
     mapped.finish();
     FragmentationParams f = shatter(3, 3);
