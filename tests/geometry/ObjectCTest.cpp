@@ -1,5 +1,4 @@
-// Clusters: their stored lines, members by name, renaming with their members and the
-// materials they hand on.
+// Clusters: their stored lines, members by name, renaming with their members and the materials they hand on.
 #include "geometry/ObjectC.h"
 
 #include <gtest/gtest.h>

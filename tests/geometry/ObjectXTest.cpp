@@ -211,8 +211,7 @@ TEST_F(Badge, RevolvedAndTubeStylesBuildClosedSolidsThroughThePorts) {
     std::array<double, 6> box = boundsOf(*badge);
     for (auto [i, at] : {std::pair{1, 0.0}, {4, 100.0}, {3, 60.0}}) EXPECT_NEAR(box[i], at, 0.5) << i;
     EXPECT_LE(box[2], -59);  // the turn runs through -Z
-    // The pointed tail reaches out along +Z, only as far as keeps the two holes (10
-    // apart) from meeting as they grow.
+    // The pointed tail reaches out along +Z, only as far as keeps the two holes (10 apart) from meeting as they grow.
     EXPECT_TRUE(box[5] > 4.9 && box[5] < 5) << box[5];
     style->kind = ObjectXStyle::kTube;
     badge->geometryChanged();
@@ -246,11 +245,10 @@ TEST_F(Badge, FacesStartLeftmostOnTheirLowestEdgeAndSitAtLeast003Inside) {
     EXPECT_NEAR(face()[1][0].x, 13, 1e-12);
 }
 
-// Outlines that are not closed still bound a region: a drawn open outline, one whose
-// closing point is not repeated and an OBJ outline import all build the same closed
-// 60 x 100 solid; only a bare line builds nothing. A detailed outline (a 120-gon, 6,000
-// points once render flattening splits each edge into 50) is longer than the shape
-// database copies out in one piece; its face must still take all of it.
+// Outlines that are not closed still bound a region: a drawn open outline, one whose closing point is not repeated and
+// an OBJ outline import all build the same closed 60 x 100 solid; only a bare line builds nothing. A detailed outline
+// (a 120-gon, 6,000 points once render flattening splits each edge into 50) is longer than the shape database copies
+// out in one piece; its face must still take all of it.
 TEST(ObjectX, OpenAndDetailedOutlinesGiveWholeFaces) {
     double area = 0;
     test::TempDir dir;

@@ -1,7 +1,6 @@
-// Segments: evaluation, arc length and their stored form. Contours: the parametric
-// shapes against their defining coordinates, automatic handles, corner modifications,
-// mirroring, linking and the stored form. Editable profiles: their stored form, OBJ
-// outlines, and the tidy-up after loading.
+// Segments: evaluation, arc length and their stored form. Contours: the parametric shapes against their defining
+// coordinates, automatic handles, corner modifications, mirroring, linking and the stored form. Editable profiles:
+// their stored form, OBJ outlines, and the tidy-up after loading.
 #include "profile/CompositeCurve2.h"
 
 #include <cmath>

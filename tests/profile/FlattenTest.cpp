@@ -1,6 +1,5 @@
-// Flattening contours into a shape database: samples, creases, runs, closing and
-// texture coordinates, at fixed steps and by tolerance; the database itself, and the
-// polygon shape that takes its closed contours.
+// Flattening contours into a shape database: samples, creases, runs, closing and texture coordinates, at fixed steps
+// and by tolerance; the database itself, and the polygon shape that takes its closed contours.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -192,8 +191,7 @@ std::vector<int> pointsOf(const Shape2DB& db, int element) {
 }
 
 TEST(Shape2DB, StoresMeasuresAndCopiesContours) {
-    // A 3-4-5 right triangle as a closed contour, an open one, and one of the kind the
-    // length pass leaves out.
+    // A 3-4-5 right triangle as a closed contour, an open one, and one of the kind the length pass leaves out.
     Shape2DB db;
     for (auto [x, y] : {std::pair{0.0, 0.0}, {3.0, 0.0}, {3.0, 4.0}}) db.addPoint(x, y);
     db.addNormal(1, 0);

@@ -200,8 +200,7 @@ std::vector<int> shown(ProfileM& m, int frames) {
     return out;
 }
 
-// Sequences pick their member frame by frame, and their ports forward to the profile
-// shown now.
+// Sequences pick their member frame by frame, and their ports forward to the profile shown now.
 TEST_F(Profiles, SequencesPickTheirMemberFrameByFrameAndForwardToIt) {
     SceneX scene;
     ProfileI* a = shapeProfile(scene, "A", CompositeCurve2::SQUARE, 2, 2);

@@ -51,8 +51,7 @@ TEST(Object, DisplayGeometryPacksAndGradientsFollowTheTextureAxes) {
     EXPECT_EQ(packed->elementCount(), 6);
     const auto* g = solid->gradients(kPreviewMode);
     ASSERT_NE(g, nullptr);
-    // Corner 0 lies on the bottom, front and left faces; on the front face (y = -0.5)
-    // u runs along +x and v along +z.
+    // Corner 0 lies on the bottom, front and left faces; on the front face (y = -0.5) u runs along +x and v along +z.
     ASSERT_EQ(g->du.size(), 24u);
     double length = 0;
     for (int a = 0; a < 3; ++a) length += g->du[a] * g->du[a];
