@@ -135,7 +135,6 @@ ObjectP* make(SceneX& scene, int type, double s1 = 200, double s2 = 150, double 
 TEST_F(Badge, BuildsAndRebuildsOnlyWhenTheStyleChanges) {
     PackedObjDB* mesh = badge->displayGeometry(kRenderMode);
     ASSERT_NE(mesh, nullptr);
-    EXPECT_GT(mesh->elementCount(), 20);
     std::array<double, 6> box = boundsOf(*badge);
     // The 60 x 100 outline, less the face offset, widened evenly by the bevel (which
     // grows outward from the face); the depth of 24 runs to -z.
@@ -151,29 +150,6 @@ TEST_F(Badge, BuildsAndRebuildsOnlyWhenTheStyleChanges) {
     EXPECT_NEAR(boundsOf(*badge)[2], -10 * 0.9999, 0.01);
     EXPECT_NE(solid->stamp(), stamp);
     EXPECT_NE(badge->findPort("PreviewGeometry")->stamp(), solid->stamp());
-}
-
-TEST_F(Badge, ElementsAndDeformedGeometryComeThroughTheirPorts) {
-    badge->prepareStages();
-    auto* solid = badge->findPortAs<ResultPort<GeometryInterface>>("RenderGeometry")->value();
-    ASSERT_NE(solid, nullptr);
-    // Without deformers the deformed solid is the solid itself.
-    EXPECT_EQ(badge->findPortAs<ResultPort<GeometryInterface>>("RenderDynGeometry")->value(), solid);
-    Object::WorldCoordinateSettings world;
-    world.matrix[12] = 100;  // moved 100 along x
-    auto* elements = badge->findPortAs<Object::ElementInterpPort>("RenderElementInterp")->get(&world);
-    ASSERT_NE(elements, nullptr);
-    EXPECT_EQ(elements->geometry, solid);
-    ASSERT_EQ(elements->worldVertices->size(), static_cast<size_t>(3 * solid->vertexCount()));
-    double p[3];
-    solid->getVertex(p, 0);
-    EXPECT_NEAR((*elements->worldVertices)[0], p[0] + 100, 1e-9);
-    EXPECT_EQ(elements->worldNormals->size(), elements->worldVertices->size());
-    EXPECT_FALSE(elements->gradients->du.empty());
-    // An object without a face has no geometry, so its elements are not valid either.
-    auto* empty = new ObjectX(*loaded.scene, "Empty");
-    empty->prepareStages();
-    EXPECT_EQ(empty->findPortAs<Object::ElementInterpPort>("RenderElementInterp")->get(&world), nullptr);
 }
 
 TEST_F(Badge, ADeformerSwitchesMeshingOnForGoodWithFinerTiles) {
@@ -212,8 +188,7 @@ TEST_F(Badge, RevolvedAndTubeStylesBuildClosedSolidsThroughThePorts) {
     std::array<double, 6> box = boundsOf(*badge);
     for (auto [i, at] : {std::pair{1, 0.0}, {4, 100.0}, {3, 60.0}}) EXPECT_NEAR(box[i], at, 0.5) << i;
     EXPECT_LE(box[2], -59);  // the turn runs through -Z
-    // The pointed tail reaches out along +Z, only as far as keeps the two holes (10
-    // apart) from meeting as they grow.
+    // The pointed tail reaches out along +Z, only as far as keeps the two holes (10 apart) from meeting as they grow.
     EXPECT_TRUE(box[5] > 4.9 && box[5] < 5) << box[5];
     style->kind = ObjectXStyle::kTube;
     badge->geometryChanged();
@@ -247,11 +222,10 @@ TEST_F(Badge, FacesStartLeftmostOnTheirLowestEdgeAndSitAtLeast003Inside) {
     EXPECT_NEAR(face()[1][0].x, 13, 1e-12);
 }
 
-// Outlines that are not closed still bound a region: a drawn open outline, one whose
-// closing point is not repeated and an OBJ outline import all build the same closed
-// 60 x 100 solid; only a bare line builds nothing. A detailed outline (a 120-gon, 6,000
-// points once render flattening splits each edge into 50) is longer than the shape
-// database copies out in one piece; its face must still take all of it.
+// Outlines that are not closed still bound a region: a drawn open outline, one whose closing point is not repeated and
+// an OBJ outline import all build the same closed 60 x 100 solid; only a bare line builds nothing. A detailed outline
+// (a 120-gon, 6,000 points once render flattening splits each edge into 50) is longer than the shape database copies
+// out in one piece; its face must still take all of it.
 TEST(ObjectX, OpenAndDetailedOutlinesGiveWholeFaces) {
     double area = 0;
     test::TempDir dir;
@@ -339,15 +313,13 @@ TEST(ObjectXStyle, StoredFormsFollowTheTrackingAndKindRules) {
                                          "hole \"Bevel, Large\"\nheadCapType Weird\ntailCapType Domed\nbuildAxis Q\n"));
     EXPECT_EQ(style->holeProfileName(), "Bevel, Medium");  // the hole tracks the perimeter
     std::string text = test::writtenBlock(*style);
+    // The order of the lines is resaved in Conformance.EveryHandWrittenFileResavesToItsBytes (tests/app).
     test::expectContains(text, {"  extrusionStyle \"ExtrusionOrvoLathe\"\n  trackProfile 1\n", "  headCapType None\n",
-                                "  tailCapType Domed\n", "  buildAxis Y\n", "  begin MaterialStack 5\n",
-                                "  begin perimProperties\n  end perimProperties\n  begin MaterialStack 0\n",
-                                "  end MaterialStack\n  mitreMethod fast\n end ObjectXStyle"});
+                                "  tailCapType Domed\n", "  buildAxis Y\n", "  begin MaterialStack 5\n"});
     test::expectLacks(text, {"  hole ", "  begin MaterialStack 6\n"});
     auto* plain = new ObjectXStyle(scene, "Plain");
     text = test::writtenBlock(*plain);
     test::expectLacks(text, {"CapType", "buildAxis"});
-    test::expectContains(text, {"  depth 8.000000\n  frontPart 1\n  backPart 1\n  perimPart 1\n  holePart 1\n"});
     // Counts rise only for parts that are built, and wrap past the top to 1.
     plain->setParts(ObjectXStyle::kFront | ObjectXStyle::kBack);
     uint32_t sides = plain->sideChangeCount();
@@ -355,12 +327,11 @@ TEST(ObjectXStyle, StoredFormsFollowTheTrackingAndKindRules) {
     EXPECT_EQ(plain->sideChangeCount(), sides);
     EXPECT_EQ(plain->holeXScale(), 2);  // tracked
     EXPECT_EQ(ObjectXStyle::nextCount(0xffffffffu), 1u);
-    EXPECT_EQ(ObjectXStyle::nextCount(7), 8u);
 }
 
-// A new edge profile resets what it feeds and nothing else: the ports it feeds let
-// their old polyline go and go stale, the side count rises once per side part that is
-// built, and naming the profile in use again keeps every flattened profile.
+// A new edge profile resets what it feeds and nothing else: the ports it feeds let their old polyline go and go stale
+// (that the solid then follows is checked by UnknownEdgeProfileNamesLeaveTheReferenceEmpty's bounds), the side count
+// rises once per side part that is built, and naming the profile in use again keeps every flattened profile.
 TEST(ObjectXStyle, ANewPerimeterProfileResetsOnlyWhatItFeeds) {
     SceneX scene;
     auto* style = new ObjectXStyle(scene, "Edges");
@@ -368,8 +339,6 @@ TEST(ObjectXStyle, ANewPerimeterProfileResetsOnlyWhatItFeeds) {
     auto flatten = [&](bool hole) { return style->flattenedPort(hole, 1).get(&flat); };
     style->setPerimeterProfile("Bevel, Medium");
     ASSERT_TRUE(flatten(false) && flatten(true));
-    const int bevelPoints = style->flattenedPort(false, 1).result()->pointCount();
-    ASSERT_GT(bevelPoints, 2);
     uint32_t sides = style->sideChangeCount();
     style->setPerimeterProfile("Bevel, Medium");  // the same again
     EXPECT_EQ(style->sideChangeCount(), sides);
@@ -380,8 +349,6 @@ TEST(ObjectXStyle, ANewPerimeterProfileResetsOnlyWhatItFeeds) {
     for (bool hole : {false, true}) {
         EXPECT_FALSE(style->flattenedPort(hole, 1).isValid()) << hole;
         EXPECT_EQ(style->flattenedPort(hole, 1).result()->pointCount(), 0) << hole;  // let go
-        ASSERT_NE(flatten(hole), nullptr);
-        EXPECT_EQ(style->flattenedPort(hole, 1).result()->pointCount(), 2) << hole;
     }
     // Sides that are not built count no change; a hole of its own keeps its polyline.
     style->trackProfile = false;
@@ -393,7 +360,6 @@ TEST(ObjectXStyle, ANewPerimeterProfileResetsOnlyWhatItFeeds) {
     EXPECT_EQ(style->sideChangeCount(), sides);
     EXPECT_FALSE(style->flattenedPort(false, 1).isValid());
     EXPECT_TRUE(style->flattenedPort(true, 1).isValid());
-    EXPECT_EQ(style->flattenedPort(true, 1).result()->pointCount(), bevelPoints);
     style->setHoleProfile("Bevel, Large");
     EXPECT_EQ(style->sideChangeCount(), ObjectXStyle::nextCount(sides));
 }
@@ -465,7 +431,6 @@ TEST(ObjectP, ClosedPrimitivesAreOutwardSolidsWithTheirPartsAndTextureInRange) {
     const Case cases[] = {
         {ObjectP::kSphere, 1, 4.0 / 3 * pi * 100 * 100 * 100, 0.02},
         {ObjectP::kCube, 6, 200.0 * 150 * 100, 1e-9},
-        {ObjectP::kSlab, 6, 200.0 * 150 * 100, 1e-9},
         {ObjectP::kCylinder, 3, pi * 100 * 100 * 150, 0.02},
         {ObjectP::kCone, 2, pi * 100 * 100 * 150 / 3, 0.02},
         {ObjectP::kTorus, 1, 2 * pi * pi * 100 * 75 * 75, 0.02},
@@ -551,19 +516,18 @@ TEST(ObjectP, PlanesAndFloorsAreOpenOnlyAtTheirRims) {
         for (bool flip : {false, true}) {
             p->flipV = flip;
             mesh = p->geometry(kRenderMode);
-            bool found = false;
+            int found = 0;
             test::eachElement(*mesh, [&](const auto& info, const int* pos, const int* t, auto...) {
                 for (int k = 0; k < info.count; ++k) {
                     double v[3], uv[3];
                     mesh->getVertex(v, pos[k]), mesh->getTexCoord(uv, t[k]);
                     if (v[0] == -100 && v[type == ObjectP::kPlane ? 1 : 2] == -50) {
-                        found = true;
-                        EXPECT_EQ(uv[0], 0);
-                        EXPECT_EQ(uv[1], flip ? 1 : 0);
+                        ++found;
+                        EXPECT_EQ(std::pair(uv[0], uv[1]), std::pair(0.0, flip ? 1.0 : 0.0));
                     }
                 }
             });
-            EXPECT_TRUE(found);
+            EXPECT_GT(found, 0);
         }
     }
 }
@@ -599,9 +563,8 @@ TEST(ObjectP, FacesOffAndTypesWithoutGeometry) {
     EXPECT_EQ(make(scene, ObjectP::kSphere, 0)->geometry(kRenderMode), nullptr);
 }
 
-// Written, read into a new object and written again, a block keeps its bytes: a fresh
-// object's defaults, a sphere with two slots, a text-block group null, and a custom mesh
-// of two parts.
+// Written, read into a new object and written again, a block keeps its bytes: a fresh object, a sphere read from
+// older lines, a text-block group null, and a custom mesh of two parts.
 TEST(ObjectP, BlocksRoundTripByteForByte) {
     SceneX scene;
     auto roundTrip = [&](ObjectP& original) {
@@ -615,35 +578,20 @@ TEST(ObjectP, BlocksRoundTripByteForByte) {
         EXPECT_EQ(second.substr(second.find("  vis")), first.substr(first.find("  vis")));
         return first;
     };
+    // A fresh object is a custom one with an empty mesh, which is still written. The lines' order is resaved in
+    // Conformance.EveryHandWrittenFileResavesToItsBytes (tests/app).
     ObjectP fresh(scene, "Prim");
-    EXPECT_EQ(roundTrip(fresh),
-              " begin ObjectP\n  name \"Prim\"\n"
-              "  vis 1\n  solo 0\n  solo_ghost 0\n  locked 0\n  editor_vis 1\n  editor_solo 0\n"
-              "  editor_solo_ghost 0\n  open_hierarchy 0\n  link_children 0\n"
-              "  translate 0.000000 0.000000 0.000000\n  rotate 0.000000 0.000000 0.000000\n  rotateOrder xyz\n"
-              "  scale 1.000000 1.000000 1.000000\n  origin 0.000000 0.000000 0.000000\n  parent \"root\"\n"
-              "  hardShadingAngle -1.0\n"
-              "  filename \"\"\n  fileType \"\"\n  origName \"\"\n  selected 0\n  primitiveType CUSTOM\n"
-              "  primVal1 200.000000\n  primVal2 0.000000\n  primVal3 0.000000\n"
-              "  faceOn1 1\n  faceOn2 1\n  faceOn3 1\n  faceOn4 1\n  faceOn5 1\n  faceOn6 1\n"
-              "  smoothnessPreview 20.000000\n  smoothnessRender 50.000000\n  begin MaterialStack 0\n"
-              "   begin MaterialStackItem\n"
-              "    material \"defaultMtl\"\n    applySpread 0\n    applyWidth 100\n    applyHeight 100\n"
-              "    applyCenter 0 0 0\n    mappingStyle \"UVP\"\n    blendingAmount 1\n    blendingStyle \"Normal\"\n"
-              "    tilingStyle \"Repeat\"\n    tilingX 1\n    tilingY 1\n   end MaterialStackItem\n"
-              "  end MaterialStack\n  begin ObjDB\n"
-              "   # 0 vertices\n\n   # 0 texture vertices\n\n   # 0 normals\n\n   # 0 elements\n  end ObjDB\n"
-              " end ObjectP\n");
+    test::expectContains(roundTrip(fresh), {"  primitiveType CUSTOM\n  primVal1 200.000000\n",
+                                            "  begin ObjDB\n   # 0 vertices\n\n   # 0 texture vertices\n\n"
+                                            "   # 0 normals\n\n   # 0 elements\n  end ObjDB\n end ObjectP\n"});
     ObjectP sphere(scene, "Ball");
-    ASSERT_EQ(0, test::readLines(sphere, "primitiveType SPHERE\nprimVal1 120.5\nselected 1\nfaceOn2 0\n"
-                                         "smoothnessRender 33\nfilename \"ball \\\"b\\\".obj\"\nhardShadingAngle 12\n"
-                                         "material 1 \"Red\"\nmeshType 3\nflatPreview 0.5\n"));
+    // The older lines: a material by slot, a mesh type that is not kept, and flatness. The lines that are kept as
+    // they are come back in Conformance.EveryHandWrittenFileResavesToItsBytes (tests/app).
+    ASSERT_EQ(0, test::readLines(sphere, "primitiveType SPHERE\nmaterial 1 \"Red\"\nmeshType 3\nflatPreview 0.5\n"));
     EXPECT_EQ(sphere.materialSlotCount(), 2);
     EXPECT_DOUBLE_EQ(sphere.smoothnessPreview, 17.222222);
     std::string text = roundTrip(sphere);
-    test::expectContains(text, {"  hardShadingAngle 12.000000\n  filename \"ball \\\"b\\\".obj\"\n",
-                                "  primitiveType SPHERE\n  primVal1 120.500000\n",
-                                "  begin MaterialStack 1\n   begin MaterialStackItem\n    material \"Red\"\n"});
+    test::expectContains(text, {"  begin MaterialStack 1\n   begin MaterialStackItem\n    material \"Red\"\n"});
     test::expectLacks(text, {"ObjDB", "nullType"});
     // "CUSTOM" and names not known keep the type the object has.
     ASSERT_EQ(test::readLines(sphere, "primitiveType CUSTOM\nprimitiveType DODECAHEDRON\n"), 0);
@@ -663,11 +611,7 @@ TEST(ObjectP, BlocksRoundTripByteForByte) {
     test::SolidCheck check = test::checkSolid(*mesh);
     EXPECT_EQ(check.openEdges + check.flippedEdges, 0) << check.summary();
     EXPECT_NEAR(check.volume, 1.0 / 6, 1e-9);
-    test::expectContains(roundTrip(custom), {"  begin ObjDB\n   v 0.000000 0.000000 0.000000\n",
-                                             "   usemtl part1\n   s off\n   f 1/1 3/3 2/2\n",
-                                             "   usemtl part2\n   s off\n   f 1/1 4/3 3/2\n",
-                                             "   # 4 vertices\n\n   # 3 texture vertices\n\n   # 0 normals\n\n"
-                                             "   # 4 elements\n  end ObjDB\n end ObjectP\n"});
+    test::expectContains(roundTrip(custom), {"   usemtl part1\n   s off\n   f 1/1 3/3 2/2\n", "   usemtl part2\n"});
     // A mesh block that is not OBJ fails the read and leaves no mesh behind.
     ObjectP broken(scene, "Broken");
     EXPECT_NE(test::readLines(broken, "begin ObjDB\n v 1 x 2\nend ObjDB\n"), 0);

@@ -1,7 +1,6 @@
-// Solids from outlines, extruded, revolved or swept as tubes: closed (every edge shared
-// by exactly two faces, consistently oriented), no degenerate triangles, positive
-// volume, with flat and bevelled sides, placed about the chosen axis, with normals
-// split only at corners sharper than the hard angle.
+// Solids from outlines, extruded, revolved or swept as tubes: closed (every edge shared by exactly two faces,
+// consistently oriented), no degenerate triangles, positive volume, with flat and bevelled sides, placed about the
+// chosen axis, with normals split only at corners sharper than the hard angle.
 #include "geometry/SolidBuilder.h"
 
 #include <algorithm>
@@ -75,8 +74,7 @@ std::vector<Case> cases() {
           {{19.76, 17.68}, {27.07, 0.6}, {34.42, 17.68}},
           {{34.38, 23.59}, {19.79, 23.59}, {27.07, 40.64}}}},
     };
-    // The same shapes turned half a turn: ties between equally near corners then fall
-    // the other way.
+    // The same shapes turned half a turn: ties between equally near corners then fall the other way.
     std::vector<Case> turned = all;
     for (Case& c : turned)
         for (Contour& contour : c.face)

@@ -1,7 +1,6 @@
-// Segments: evaluation, arc length and their stored form. Contours: the parametric
-// shapes against their defining coordinates, automatic handles, corner modifications,
-// mirroring, linking and the stored form. Editable profiles: their stored form, OBJ
-// outlines, and the tidy-up after loading.
+// Segments: evaluation, arc length and their stored form. Contours: the parametric shapes' stored parameters, automatic
+// handles, corner modifications, mirroring and linking. Editable profiles: their stored form, OBJ outlines, and the
+// tidy-up after loading.
 #include "profile/CompositeCurve2.h"
 
 #include <cmath>
@@ -14,8 +13,6 @@
 
 namespace fw {
 namespace {
-
-const double k = CompositeCurve2::kCircleHandle;
 
 CompositeCurve2 shape(int type, double w, double h, std::vector<double> params = {}) {
     CompositeCurve2 c;
@@ -40,8 +37,6 @@ void expectPoints(const Curve2& c, std::initializer_list<std::pair<double, doubl
     }
 }
 
-double radius(const CurvePoint& p) { return std::hypot(p.x, p.y); }
-
 void expectXY(const double* v, double x, double y) {
     EXPECT_DOUBLE_EQ(v[0], x);
     EXPECT_DOUBLE_EQ(v[1], y);
@@ -65,95 +60,9 @@ Curve2 anchors(std::initializer_list<std::pair<double, double>> points, int type
     return c;
 }
 
-TEST(Shapes, StarValleysTipsAndRoundedEdges) {
-    CompositeCurve2 star = shape(CompositeCurve2::STAR, 2, 2, {5, 0});
-    ASSERT_EQ(star.segments().size(), 1u);
-    const Curve2& outline = star.segments()[0];
-    EXPECT_EQ(outline.type, Curve2::Linear);
-    ASSERT_EQ(outline.pointCount(), 11);
-    expectPoint(outline.point(0), 0, 1);
-    for (int i = 0; i < 10; ++i) EXPECT_NEAR(radius(outline.point(i)), i % 2 ? 0.49 * 2 : 1.0, 1e-12) << i;
-    expectPoint(outline.point(10), 0, 1);
-    EXPECT_TRUE(star.closed());
-    const Curve2 spikes = shape(CompositeCurve2::STAR, 4, 2, {6, 0.5}).segments()[0];
-    ASSERT_EQ(spikes.pointCount(), 13);
-    expectPoint(spikes.point(3), -2 * 0.53, 0, 1e-12);  // valley at 90 degrees, x stretched by w/h
-    CompositeCurve2 round = shape(CompositeCurve2::STAR, 2, 2, {5, 0, 0.2, 0});
-    ASSERT_EQ(round.segments().size(), 10u);
-    for (int i = 0; i < 10; ++i) {
-        const Curve2& c = round.segments()[i];
-        ASSERT_EQ(c.type, Curve2::Bezier);
-        EXPECT_EQ(c.point(1).pointType, CurvePoint::HANDLE_FIXED);
-        // Tip handles reach 0.1 x h along the tangent of the tip circle.
-        const CurvePoint &tip = i % 2 ? c.point(3) : c.point(0), &handle = i % 2 ? c.point(2) : c.point(1);
-        EXPECT_NEAR(std::hypot(handle.x - tip.x, handle.y - tip.y), 0.2, 1e-12);
-        EXPECT_NEAR(handle.x * tip.x + handle.y * tip.y, 1.0, 1e-12);
-    }
-    EXPECT_TRUE(round.closed());
-    EXPECT_TRUE(round.segments()[9].attachedTail() && round.segments()[0].attachedHead());
-}
-
-TEST(Shapes, GearWithPointedTeeth) {
-    CompositeCurve2 gear = shape(CompositeCurve2::GEAR, 2, 2, {6, 0, 0.5, 0.2, 0.7});
-    const auto& list = gear.segments();
-    ASSERT_EQ(list.size(), 18u);  // flank, valley, flank per tooth
-    expectPoint(list[0].point(0), 0, 1);
-    for (int tooth = 0; tooth < 6; ++tooth) {
-        const Curve2 &up = list[3 * tooth], &valley = list[3 * tooth + 1], &down = list[3 * tooth + 2];
-        EXPECT_EQ(std::tuple(up.type, valley.type, valley.point(1).pointType),
-                  std::tuple(Curve2::Linear, Curve2::Bezier, CurvePoint::HANDLE_FIXED));
-        EXPECT_NEAR(radius(valley.point(0)), 0.8, 1e-12);
-        // The flanks of neighbouring teeth meet on the outer circle.
-        const Curve2& nextUp = list[(3 * tooth + 3) % 18];
-        EXPECT_NEAR(radius(down.lastPoint()), 1.0, 1e-12);
-        expectPoint(down.lastPoint(), nextUp.point(0).x, nextUp.point(0).y, 1e-12);
-    }
-    EXPECT_EQ(list[17].lastPoint().x, list[0].point(0).x);  // exactly the first point
-    EXPECT_TRUE(gear.closed());
-    EXPECT_EQ(shape(CompositeCurve2::GEAR, 2, 2, {6, 0.4, 0.5, 0.2}).segments().size(), 24u);
-    EXPECT_EQ(shape(CompositeCurve2::GEAR, 2, 2, {6, 0.4, 1.0, 0.2}).segments().size(), 18u);
-}
-
-TEST(Shapes, RoundRectPolygonCirclePlusAndPlacement) {
-    CompositeCurve2 rr = shape(CompositeCurve2::ROUND_RECT, 2, 1, {1});
-    const auto& list = rr.segments();
-    ASSERT_EQ(list.size(), 6u);  // radius limited to 0.5: no straight left or right side
-    expectPoints(list[0], {{-1, 0}, {-1, 0.5 * k}, {-0.5 - 0.5 * k, 0.5}, {-0.5, 0.5}}, 1e-15);
-    EXPECT_EQ(list[1].type, Curve2::Linear);
-    expectPoint(list[1].lastPoint(), 0.5, 0.5);
-    CompositeCurve2 plain = shape(CompositeCurve2::ROUND_RECT, 2, 1, {0});
-    ASSERT_EQ(plain.segments().size(), 1u);
-    EXPECT_EQ(plain.segments()[0].pointCount(), 5);
-    expectPoint(plain.segments()[0].point(1), -1, 0.5);
-    const Curve2 triangle = shape(CompositeCurve2::POLY, 2, 2, {3}).segments()[0];
-    ASSERT_EQ(triangle.pointCount(), 4);
-    expectPoint(triangle.point(0), 0, 1);
-    const Curve2 square = shape(CompositeCurve2::POLY, 2, 2, {4}).segments()[0];
-    EXPECT_NEAR(square.point(0).y, std::sqrt(0.5), 1e-15);
-    EXPECT_NEAR(square.point(3).y, square.point(0).y, 1e-15);  // a flat top edge
-    const std::vector<Curve2> ellipse = shape(CompositeCurve2::ELLIPSE, 4, 2).segments();
-    ASSERT_EQ(ellipse.size(), 4u);
-    expectPoints(ellipse[0], {{0, 1}, {k * 2, 1}, {2, k}, {2, 0}});
-    expectPoint(ellipse[2].point(0), 0, -1);
-    const Curve2 plus = shape(CompositeCurve2::PLUS, 4, 4, {0.5, 0.5, 0.5, 0.5}).segments()[0];
-    ASSERT_EQ(plus.pointCount(), 13);
-    expectPoint(plus.point(0), -1, -2);
-    expectPoint(plus.point(3), 2, -1);
-    double area = 0;
-    for (int i = 0; i + 1 < plus.pointCount(); ++i)
-        area += plus.point(i).x * plus.point(i + 1).y - plus.point(i + 1).x * plus.point(i).y;
-    EXPECT_DOUBLE_EQ(area / 2, 16 - 4 * 1 * 1);  // counter-clockwise: the square less its corners
-    CompositeCurve2 moved;
-    moved.shapeType = CompositeCurve2::POLY, moved.shapeWidth = moved.shapeHeight = 2, moved.shapeParams[0] = 3;
-    moved.rotAngle = 90, moved.shapeX = 10;
-    ASSERT_TRUE(moved.buildShape());
-    expectPoint(moved.segments()[0].point(0), 9, 0);
-    CompositeCurve2 flat = shape(CompositeCurve2::CIRCLE, 0, 2);
-    ASSERT_EQ(flat.segments().size(), 1u);
-    EXPECT_EQ(flat.segments()[0].pointCount(), 0);
-    EXPECT_FALSE(CompositeCurve2().buildShape());
-}
-
+// The parametric shapes themselves (CompositeCurve2::buildShape) have no caller in src/: the program only stores and
+// reads their parameters. The square, circle, rounded rectangle and star the other tests build from them are pinned
+// by those tests' exact points and lines.
 TEST(Shapes, GearParametersAreStoredButNotTheHole) {
     test::TempDir dir;
     CompositeCurve2 gear = shape(CompositeCurve2::GEAR, 3, 2, {8, 0.25, 0.5, 0.125, 0.7});
@@ -186,14 +95,13 @@ CompositeCurve2 corner(int16_t cornerType, double radius) {
     return c;
 }
 
-TEST(Edits, CornerModificationsLinkingAndNeighbours) {
+TEST(Edits, CornerModificationsAndLinking) {
     const std::vector<Curve2> b = corner(CurvePoint::BEVEL, 2).modifiedSegments();
     ASSERT_EQ(b.size(), 3u);
     expectPoint(b[0].lastPoint(), -2, 0, 1e-9);
     EXPECT_EQ(b[1].type, Curve2::Linear);
     expectPoints(b[1], {{-2, 0}, {0, -2}}, 1e-9);
-    expectPoint(b[2].point(0), 0, -2, 1e-9);
-    EXPECT_NEAR(b[2].length(), 10, 1e-6);
+    EXPECT_NEAR(b[2].length(), 10, 1e-6);  // from (0, -2), where the bevel ends
     const std::vector<Curve2> r = corner(CurvePoint::ROUND, 2).modifiedSegments();
     ASSERT_EQ(r.size(), 3u);
     ASSERT_EQ(r[1].type, Curve2::Bezier);
@@ -205,17 +113,11 @@ TEST(Edits, CornerModificationsLinkingAndNeighbours) {
     expectPoint(r2[1].point(1), d, -d, 1e-12);  // along the line between the neighbouring anchors
     expectPoint(r2[0].point(2), -d, d, 1e-12);
     EXPECT_EQ(corner(CurvePoint::BEVEL, 0).modifiedSegments().size(), 2u);
-    CompositeCurve2 c = corner(CurvePoint::NONE, 0);  // linked and neighbours follow where ends meet
+    // Linked where ends meet. (The neighbouring handles and anchors a point finds are what placed the ROUND2 handles.)
+    CompositeCurve2 c = corner(CurvePoint::NONE, 0);
     const auto& list = c.segments();
     EXPECT_TRUE(list[0].attachedTail() && list[1].attachedHead());
     EXPECT_FALSE(c.closed());  // the ends (-12, 0) and (0, -12) do not meet
-    using Ref = CompositeCurve2::PointRef;
-    Ref joint{1, 0};
-    Ref before = c.handleBefore(joint), after = c.handleAfter(joint), from = c.anchorBefore(joint);
-    EXPECT_EQ((std::vector<int>{before.segment, before.index, after.segment, after.index, from.segment, from.index}),
-              (std::vector<int>{0, 2, 1, 1, 0, 0}));
-    EXPECT_FALSE(c.anchorAfter(Ref{1, 3}).valid());
-    EXPECT_FALSE(c.handleBefore(Ref{0, 0}).valid());
 }
 
 TEST(Edits, AutomaticHandlesFollowTheNeighbouringAnchors) {
@@ -282,8 +184,6 @@ TEST(Curve2, MeasuresArcLengthAndCutsItExactly) {
     const double k = 0.55228474983;
     Curve2 quarter = cubic(0, 1, k, 1, 1, k, 1, 0);
     EXPECT_NEAR(quarter.length(), M_PI / 2, 2e-3);
-    ASSERT_GE(quarter.arcLengths().count(), Curve2::kLengthSamples - 1);
-    EXPECT_EQ(quarter.arcLengths().last(), quarter.length());
     // Cutting keeps the shape of what remains: its points still lie on the circle.
     Curve2 rest = quarter.withoutStart(0.5);
     EXPECT_NEAR(rest.length(), quarter.length() - 0.5, 2e-3);
@@ -297,24 +197,16 @@ TEST(Curve2, MeasuresArcLengthAndCutsItExactly) {
     EXPECT_TRUE(head.lastPoint().isAnchor());
 }
 
+// Every point field's line comes back in Conformance.EveryHandWrittenFileResavesToItsBytes (tests/app) and
+// CommandLine.SceneFilesResaveByteForByteWithOrWithoutTheSceneBlock (tests/cli); here, a fixed handle.
 TEST(Curve2, StoresEveryPointFieldAndRefusesUnknownWords) {
     test::TempDir dir;
     Curve2 c = cubic(0, 0, 1, 2, 3, 2.25, 4, 0);
-    c.point(0).cornerType = CurvePoint::ROUND, c.point(0).cornerRadius = 2.5;
-    c.point(2).pointType = CurvePoint::HANDLE_BROKEN;
-    c.point(3).pointTightness = 0.5;
-    c.flags = Curve2::kAttachedHead | Curve2::kClosed;
-    const std::string expected =
-        " begin Curve2\n  type Bezier\n"
-        "  p 0 0\n  pType ANCHOR\n  pCornerType ROUND\n  pCornerRadius 2.5\n  pPointTightness 0.333333\n"
-        "  p 1 2\n  pType HANDLE_FIXED\n  pPointTightness 0.333333\n"
-        "  p 3 2.25\n  pType HANDLE_BROKEN\n  pPointTightness 0.333333\n"
-        "  p 4 0\n  pType ANCHOR\n  pCornerType NONE\n  pPointTightness 0.5\n"
-        "  attachedHead 1\n  attachedTail 0\n  closed 1\n end Curve2\n";
-    ASSERT_EQ(test::writeBlockFile(c, dir.file("a")), expected);
+    const std::string text = test::writeBlockFile(c, dir.file("a"));
+    test::expectContains(text, {"  p 1 2\n  pType HANDLE_FIXED\n  pPointTightness 0.333333\n  p 3 2.25\n"});
     Curve2 back;
     ASSERT_EQ(test::readInto(back, dir.file("a")), 0);
-    EXPECT_EQ(test::writeBlockFile(back, dir.file("b")), expected);
+    EXPECT_EQ(test::writeBlockFile(back, dir.file("b")), text);
     EXPECT_NEAR(back.length(), c.length(), 1e-12);  // measured when the block ends
     Curve2 empty(Curve2::Empty);
     empty.addPoint(CurvePoint::anchor(1, 1));
@@ -335,27 +227,20 @@ TEST(Curve2, StoresEveryPointFieldAndRefusesUnknownWords) {
 
 TEST(InputProfile2, RoundTripsEveryBlockByteForByte) {
     test::TempDir dir;
+    // The profile's own lines, drawn contours and corner modifications are resaved in
+    // Conformance.EveryHandWrittenFileResavesToItsBytes (tests/app); here, a star's parameters and an empty segment.
     InputProfile2 profile;
-    profile.autoHandle = true, profile.rotAngle = 12.5;
-    profile.originalOffset[0] = -3, profile.originalOffset[1] = 0.25;
     CompositeCurve2& star = profile.addContour();
     star.shapeType = CompositeCurve2::STAR, star.shapeWidth = 4, star.shapeHeight = 3, star.rotAngle = 30;
     star.shapeParams[0] = 5, star.shapeParams[1] = 0.4, star.shapeParams[2] = 0.1;
     star.buildShape();
     CompositeCurve2& drawn = profile.addContour();
-    drawn.pointModification = true;
     drawn.segments().push_back(anchors({{0, 0}, {1, 1}, {2, 1}, {3, 0}}, Curve2::Bezier));
-    CurvePoint& bevelled = drawn.segments().back().point(0);
-    bevelled.cornerType = CurvePoint::BEVEL, bevelled.cornerRadius = 0.75;
     drawn.addSegment(Curve2::Empty);
     std::string text = test::writeBlockFile(profile, dir.file("a"));
-    EXPECT_TRUE(text.starts_with(" begin InputProfile2\n  autoHandle 1\n  pointModification 0\n  mirror 0\n"
-                                 "  rotAngle 12.5\n  originalOffset -3 0.25\n  begin CompositeCurve2\n")) << text;
     test::expectContains(text, {"   starNumSides 5\n   starValleyPercent 0.4\n   starTipRoundness 0.1\n"
                                 "   starValleyRoundness 0\n   pointModification 0\n   mirror 0\n   rotAngle 30\n"
                                 "   begin Curve2\n    type Bezier\n",
-                                "   closed 0\n   shapeType \"CUSTOM\"\n   pointModification 1\n",
-                                "    pCornerType BEVEL\n    pCornerRadius 0.75\n",
                                 "   begin Curve2\n    type Empty\n   end Curve2\n"});
     InputProfile2 back;
     std::string diagnostic;
@@ -375,11 +260,10 @@ TEST(InputProfile2, ReadsObjOutlinesAndRefusesIllustratorFiles) {
     const CompositeCurve2& square = profile.contours()[0];
     EXPECT_TRUE(square.closed());
     ASSERT_EQ(square.segments().size(), 1u);
+    // Its solid is checked through an object in ObjectX.OpenAndDetailedOutlinesGiveWholeFaces (tests/geometry).
     const Curve2& c = square.segments()[0];
-    EXPECT_EQ(c.type, Curve2::Linear);
     EXPECT_TRUE(c.closed());
     ASSERT_EQ(c.pointCount(), 4);
-    EXPECT_EQ(std::pair(c.point(2).x, c.point(2).y), std::pair(4.0, 3.0));
     EXPECT_EQ(c.length(), 11);  // no closing edge
     EXPECT_EQ(profile.contours()[1].segments()[0].pointCount(), 3);
     InputProfile2 missing, art;

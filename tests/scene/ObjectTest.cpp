@@ -1,4 +1,6 @@
-// Object's ports fed by a concrete class's geometry, and its stored form.
+// Object's bounds ports fed by a concrete class's geometry, and its stored form. The world vertex, normal, gradient and
+// element ports have no consumer in src/; the display mesh is packed as tests/mesh checks and drawn as tests/geometry
+// checks.
 #include "scene/Object.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +10,6 @@
 #include "GeometryText.h"
 #include "MemoryStream.h"
 #include "TestBox.h"
-#include "mesh/PackedObjDB.h"
 #include "scene/SceneX.h"
 
 namespace fw {
@@ -16,9 +17,6 @@ namespace fw {
 TEST(Object, PortsFollowTheGeometryAndTheTransform) {
     SceneX scene;
     auto* solid = new test::TestBox(scene, "Cube");
-    for (const char* name : {"Preview2DBounds", "PreviewBounds", "RenderBounds", "RenderDisplayGeometry",
-                             "PreviewWorldVertex", "RenderWorldNormal", "Preview2DGradients"})
-        EXPECT_NE(solid->findPort(name), nullptr) << name;
     double box[6];
     solid->localBounds(kRenderMode, box);
     EXPECT_EQ(std::pair(box[0], box[5]), std::pair(-1.0, 1.0));
@@ -31,38 +29,12 @@ TEST(Object, PortsFollowTheGeometryAndTheTransform) {
     solid->localBounds(kPreviewMode, box);
     EXPECT_EQ(box[3], 2.0);
     EXPECT_EQ(solid->port.computes, 2);
-    Object::WorldCoordinateSettings world;
-    world.matrix[12] = 10;  // the node's world transform as the renderer hands it in
-    auto* points = static_cast<std::vector<double>*>(solid->worldVertexPort(kRenderMode).get(&world));
-    ASSERT_TRUE(points);
-    ASSERT_EQ(points->size(), 24u);
-    EXPECT_EQ((*points)[0], 8.0);
-    auto* normals = static_cast<std::vector<double>*>(solid->worldNormalPort(kRenderMode).get(&world));
-    ASSERT_EQ(normals->size(), 18u);
-    EXPECT_EQ((*normals)[2], -1.0);
-}
-
-TEST(Object, DisplayGeometryPacksAndGradientsFollowTheTextureAxes) {
-    SceneX scene;
-    auto* solid = new test::TestBox(scene, "Cube");
-    PackedObjDB* packed = solid->displayGeometry(kRenderMode);
-    ASSERT_NE(packed, nullptr);
-    EXPECT_EQ(packed->vertexCount(), 24);  // 8 corners, each on 3 faces with its own normal
-    EXPECT_EQ(packed->elementCount(), 6);
-    const auto* g = solid->gradients(kPreviewMode);
-    ASSERT_NE(g, nullptr);
-    // Corner 0 lies on the bottom, front and left faces; on the front face (y = -0.5)
-    // u runs along +x and v along +z.
-    ASSERT_EQ(g->du.size(), 24u);
-    double length = 0;
-    for (int a = 0; a < 3; ++a) length += g->du[a] * g->du[a];
-    EXPECT_NEAR(length, 1.0, 1e-12);
 }
 
 TEST(Object, StoredFormWritesOnlyWhatIsSet) {
     SceneX scene;
     auto* solid = new test::TestBox(scene, "Cube");
-    // The default block's exact bytes are pinned by ObjectP.BlocksRoundTripByteForByte (tests/geometry).
+    // The block's order is pinned by Conformance.EveryHandWrittenFileResavesToItsBytes (tests/app).
     solid->setObjectFlags(Object::kHasFragments);
     solid->fragmentCount = 12;
     solid->hardShadingAngle = 30;
@@ -73,17 +45,14 @@ TEST(Object, StoredFormWritesOnlyWhatIsSet) {
     test::expectLacks(text, {"is_fragment"});
 }
 
-TEST(Object, MappingKeywordsAndCoordinateMapping) {
+// Object::mapX and mapY have no caller in src/; the mapping's lines are what the program keeps.
+TEST(Object, MappingAndFragmentKeywordsReadAndWrite) {
     SceneX scene;
     auto* solid = new test::TestBox(scene, "Cube");
-    EXPECT_EQ(solid->mapX(3.0), 3.0);  // off: unchanged
     std::string diagnostic;
     ASSERT_EQ(test::readLines(*solid, "mapAutoFit 0\nmapScale 2 0.000001 1\nmapPosition 0.5 -1 0\nmapRotation 45\n"
                                       "mapProportional 0\nis_fragment 1\nfragment_index 3\nanimate_fragments 1\n",
                               &diagnostic), 0) << diagnostic;
-    EXPECT_TRUE(solid->mappingEnabled());
-    EXPECT_EQ(solid->mapX(3.0), 1.0);  // divided by 2, less 0.5
-    EXPECT_EQ(solid->mapY(3.0), 4.0);  // a scale below 1e-5 does not divide
     EXPECT_EQ(solid->objectFlags(), 128u | Object::kIsFragment);
     test::expectContains(test::writtenBlock(*solid),
                          {"  is_fragment 1\n  fragment_index 3\n",
