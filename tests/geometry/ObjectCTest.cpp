@@ -32,7 +32,7 @@ struct Flagged {
 };
 
 // The lines' bytes come back in Conformance.EveryHandWrittenFileResavesToItsBytes (tests/app), a flag cluster's among
-// them; here, members read by name, and a fresh cluster's slot.
+// them; here, members read by name, and a fresh cluster's slot and empty box.
 TEST(ObjectC, LinesReadAndWriteByteForByte) {
     Flagged f;
     ASSERT_EQ(readLines(*f.cluster, "clusterType \"Flag\"\nobject \"Flag1:Flag\"\nobject \"Flag1:Pole1\"\n"
@@ -42,6 +42,9 @@ TEST(ObjectC, LinesReadAndWriteByteForByte) {
     ObjectC plain(f.scene, "Plain");
     EXPECT_EQ(clusterLines(writtenBlock(plain)).find("object"), std::string::npos);
     EXPECT_EQ(plain.materialStack(0)->item(0).materialName(), "defaultMtl");
+    double box[6];
+    plain.localBounds2(0, box);
+    EXPECT_EQ(std::pair(box[0], box[3]), std::pair(1e20, -1e20));
 }
 
 TEST(ObjectC, OldLinesAndOtherTypesAreRead) {

@@ -184,6 +184,8 @@ TEST(Curve2, MeasuresArcLengthAndCutsItExactly) {
     const double k = 0.55228474983;
     Curve2 quarter = cubic(0, 1, k, 1, 1, k, 1, 0);
     EXPECT_NEAR(quarter.length(), M_PI / 2, 2e-3);
+    ASSERT_GE(quarter.arcLengths().count(), Curve2::kLengthSamples - 1);
+    EXPECT_EQ(quarter.arcLengths().last(), quarter.length());
     // Cutting keeps the shape of what remains: its points still lie on the circle.
     Curve2 rest = quarter.withoutStart(0.5);
     EXPECT_NEAR(rest.length(), quarter.length() - 0.5, 2e-3);

@@ -69,6 +69,7 @@ TEST_F(Profiles, ScenesRoundTripEveryProfileKindByteForByte) {
     const Curve2& bevel = loadedEdge->inputProfile()->contours()[0].segments()[0];
     ASSERT_EQ(bevel.pointCount(), 4);
     EXPECT_EQ(std::pair(bevel.point(2).x, bevel.point(2).y), std::pair(10.0, 90.0));
+    EXPECT_GT(loadedEdge->outlineStamp(), 0u);
     SceneX failed;
     EXPECT_EQ(test::readTextInto(failed, dir.file("c.scene"), " begin SceneX\n  begin ProfileI\n   load\n", &diagnostic),
               -1);
@@ -110,6 +111,7 @@ TEST_F(Profiles, FlattenedPortsComputeOnceAndFollowChanges) {
     box->profileChanged();
     box->renderFlattened(false, false, 2, 30, false, &edited);
     EXPECT_GT(edited, finer);
+    EXPECT_EQ(box->flattenedGeometry(Profile::kRender), g);
 }
 
 TEST_F(Profiles, TheLibraryServesEdgeProfilesByIndexAndName) {

@@ -6,6 +6,7 @@
 #include "scene/Group.h"
 #include "scene/Port.h"
 #include "scene/SceneX.h"
+#include "scene/SwitchPort.h"
 
 namespace fw {
 namespace {
@@ -88,6 +89,7 @@ TEST_F(Ports, ConsumerGoesStaleWhenItsSourceRecomputesAfterItPastTheStampsSignBi
     SumPort geometry(source, "Geometry", 7);
     SumPort bounds(consumer, "Bounds", 100, 1);
     ASSERT_TRUE(bounds.input(0)->connect(source->nameReference(), "Geometry"));
+    EXPECT_FALSE(bounds.hasUnconnectedInput());
     EXPECT_EQ(valueOf(bounds.value()), 107);
     EXPECT_EQ(after(bounds.value(), bounds), std::pair(107, 1));
     EXPECT_GT(bounds.stamp(), geometry.stamp());
@@ -148,12 +150,24 @@ TEST_F(Ports, ReconnectionDirtiesAndResetsOnlyWhenSomethingChanged) {
     ASSERT_TRUE(link->connect(source->nameReference(), "B"));
     EXPECT_EQ(consumerPort.resets, 2);
     EXPECT_EQ(valueOf(consumerPort.value()), 2);
-    // The link holds its source by a name reference, as a node holds its parent; SceneTest.cpp follows one through a
-    // rename.
+    // The link holds the source by name: a rename is followed.
+    ASSERT_TRUE(source->setName("Renamed"));
+    EXPECT_EQ(link->sourceMember().name(), "Renamed");
+    EXPECT_EQ(link->sourceMember().resolve(), source);
 }
 
-// The switch port's forwarding is checked through a sequence's ports (tests/profile, ProfileTest.cpp); nothing in
-// src/ asks a port whether it has an unconnected input.
+TEST_F(Ports, SwitchPortAnswersForItsDelegate) {
+    SumPort a(source, "A", 1);
+    SwitchPort<int, Quality> choice(consumer, "Choice");
+    EXPECT_TRUE(choice.isValid());
+    EXPECT_TRUE(choice.hasUnconnectedInput());
+    EXPECT_EQ(choice.update(), nullptr);
+    choice.select(&a);
+    EXPECT_EQ(valueOf(choice.update()), 1);
+    EXPECT_FALSE(choice.hasUnconnectedInput());
+    EXPECT_EQ(consumer->findPort("Choice"), &choice);
+}
+
 TEST_F(Ports, ConnectionsRefuseAResultOrSettingsOfAnotherTypeAndFollowTheirSettings) {
     SumPort geometry(source, "Geometry", 1);
     struct Halves : Port<double> {
