@@ -95,7 +95,7 @@ CompositeCurve2 corner(int16_t cornerType, double radius) {
     return c;
 }
 
-TEST(Edits, CornerModificationsAndLinking) {
+TEST(Edits, CornerModificationsLinkingAndNeighbours) {
     const std::vector<Curve2> b = corner(CurvePoint::BEVEL, 2).modifiedSegments();
     ASSERT_EQ(b.size(), 3u);
     expectPoint(b[0].lastPoint(), -2, 0, 1e-9);
@@ -113,11 +113,17 @@ TEST(Edits, CornerModificationsAndLinking) {
     expectPoint(r2[1].point(1), d, -d, 1e-12);  // along the line between the neighbouring anchors
     expectPoint(r2[0].point(2), -d, d, 1e-12);
     EXPECT_EQ(corner(CurvePoint::BEVEL, 0).modifiedSegments().size(), 2u);
-    // Linked where ends meet. (The neighbouring handles and anchors a point finds are what placed the ROUND2 handles.)
-    CompositeCurve2 c = corner(CurvePoint::NONE, 0);
+    CompositeCurve2 c = corner(CurvePoint::NONE, 0);  // linked and neighbours follow where ends meet
     const auto& list = c.segments();
     EXPECT_TRUE(list[0].attachedTail() && list[1].attachedHead());
     EXPECT_FALSE(c.closed());  // the ends (-12, 0) and (0, -12) do not meet
+    using Ref = CompositeCurve2::PointRef;
+    Ref joint{1, 0};
+    Ref before = c.handleBefore(joint), after = c.handleAfter(joint), from = c.anchorBefore(joint);
+    EXPECT_EQ((std::vector<int>{before.segment, before.index, after.segment, after.index, from.segment, from.index}),
+              (std::vector<int>{0, 2, 1, 1, 0, 0}));
+    EXPECT_FALSE(c.anchorAfter(Ref{1, 3}).valid());
+    EXPECT_FALSE(c.handleBefore(Ref{0, 0}).valid());
 }
 
 TEST(Edits, AutomaticHandlesFollowTheNeighbouringAnchors) {

@@ -70,9 +70,12 @@ TEST(Flatten, StepsOneGivesEveryCornerTwiceAndTextureRunsAlong) {
     ASSERT_EQ(halves.p.size(), 12u);
     EXPECT_EQ(halves.p[1], (Pair{-1, 0}));
     EXPECT_EQ(halves.n[1], (Pair{-1, 0}));  // the normal of its piece, not normalised
-    // Smooth closing drops the repeated last point. (Keeping join points is an option nothing in src/ sets.)
+    // Smooth closing without kept join points drops the repeated last point.
     Flat smooth = flattenOne(square, 1, 180, false);
     EXPECT_EQ(smooth.p.size(), 7u);
+    Flat kept = flattenOne(square, 1, 180, true);
+    ASSERT_EQ(kept.p.size(), 8u);
+    EXPECT_EQ(kept.n.back(), kept.n.front());
     // An open element runs its texture from one to zero.
     CompositeCurve2 ell;
     addSegment(ell, Curve2::Linear, {{0, 0}, {3, 0}, {3, 4}});
@@ -90,6 +93,9 @@ TEST(Flatten, CreaseAngleDecidesWhetherJoinsAreShared) {
         for (size_t j = i + 1; j < shared.p.size(); ++j)
             EXPECT_GT(std::hypot(shared.p[i][0] - shared.p[j][0], shared.p[i][1] - shared.p[j][1]), 0.1);
     EXPECT_EQ(flattenOne(circle, 4, 30, false).p.size(), 16u);  // tangent joins are smooth
+    Flat kept = flattenOne(circle, 4, 30, true);
+    ASSERT_EQ(kept.p.size(), 20u);
+    EXPECT_EQ(std::pair(kept.p[4], kept.n[4]), std::pair(kept.p[5], kept.n[5]));
     for (const Pair& n : shared.n) EXPECT_NEAR(std::hypot(n[0], n[1]), 1.0, 1e-12);
 }
 
@@ -181,8 +187,8 @@ std::vector<int> pointsOf(const Shape2DB& db, int element) {
     return buffer;
 }
 
-// Lengths, bounds and removal serve only the profiles' bounds port and options that nothing in src/ reads.
-TEST(Shape2DB, StoresAndCopiesContours) {
+TEST(Shape2DB, StoresMeasuresAndCopiesContours) {
+    // A 3-4-5 right triangle as a closed contour, an open one, and one of the kind the length pass leaves out.
     Shape2DB db;
     for (auto [x, y] : {std::pair{0.0, 0.0}, {3.0, 0.0}, {3.0, 4.0}}) db.addPoint(x, y);
     db.addNormal(1, 0);
@@ -190,17 +196,30 @@ TEST(Shape2DB, StoresAndCopiesContours) {
     int p[3] = {0, 1, 2}, n[3] = {0, 0, 0};
     db.addElement(Shape2DB::Closed, 1, 3, p, 3, n, 1, p);
     db.addElement(Shape2DB::Open, 2, 3, p, 0, nullptr, 0, nullptr);
+    db.addElement(Shape2DB::kUnmeasuredKind, 3, 3, p, 0, nullptr, 0, nullptr);
     Geo2Interface::ElementInfo info;
     ASSERT_TRUE(db.getElement(0, info, nullptr, nullptr, nullptr));
     EXPECT_EQ(std::vector<int>({info.kind, info.part, info.pointCount, info.normalCount, info.texCount}),
               (std::vector<int>{Shape2DB::Closed, 1, 3, 3, 1}));
+    EXPECT_EQ(db.elementLength(0), 0.0);  // until measured
+    db.computeLengths();
+    // No closing edge: 7 for both measured kinds.
+    EXPECT_EQ((std::vector<double>{db.elementLength(0), db.elementLength(1), db.elementLength(2)}),
+              (std::vector<double>{7, 7, 0}));
+    double x0, x1, y0, y1;
+    ASSERT_TRUE(db.elementBounds(1, x0, x1, y0, y1));
+    EXPECT_EQ(std::vector<double>({x0, x1, y0, y1}), (std::vector<double>{0, 3, 0, 4}));
     Shape2DB copy;
     copy.addPoint(9, 9);
     copy.copyFrom(db);
+    ASSERT_TRUE(db.removeElement(0));
+    ASSERT_TRUE(db.getElement(0, info, nullptr, nullptr, nullptr));
+    EXPECT_EQ(info.part, 2);  // the later ones moved down
     EXPECT_EQ(db.clear(), 0);
     EXPECT_EQ(db.pointCount() + db.normalCount() + db.texCoordCount() + db.elementCount(), 0);
-    ASSERT_EQ(copy.elementCount(), 2);
-    EXPECT_EQ(pointsOf(copy, 1), (std::vector<int>{0, 1, 2}));
+    ASSERT_EQ(copy.elementCount(), 3);
+    EXPECT_EQ(pointsOf(copy, 2), (std::vector<int>{0, 1, 2}));
+    EXPECT_DOUBLE_EQ(copy.elementLength(1), 7.0);
     double uv[2];
     ASSERT_TRUE(copy.getTexCoord(0, uv));
     EXPECT_EQ(uv[1], 0.25);
