@@ -1,5 +1,5 @@
-// Profiles as scene members: stored forms in scene files, flattened ports, the built-in library, sequences and
-// material intervals.
+// Profiles as scene members: stored forms in scene files, flattened and bounds ports,
+// the built-in library, sequences and material intervals.
 #include "profile/Profile.h"
 
 #include <gtest/gtest.h>
@@ -34,6 +34,15 @@ ProfileI* shapeProfile(SceneX& scene, const char* name, int type, double w, doub
     CompositeCurve2& c = p->outline().addContour();
     c.shapeType = type, c.shapeWidth = w, c.shapeHeight = h;
     c.buildShape();
+    p->profileChanged();
+    return p;
+}
+
+ProfileI* lineProfile(SceneX& scene, const char* name, double x0, double y0, double x1, double y1) {
+    auto* p = new ProfileI(scene, name);
+    Curve2& c = p->outline().addContour().addSegment(Curve2::Linear);
+    c.addPoint(CurvePoint::anchor(x0, y0));
+    c.addPoint(CurvePoint::anchor(x1, y1));
     p->profileChanged();
     return p;
 }
@@ -91,9 +100,7 @@ TEST_F(Profiles, ScenesRoundTripEveryProfileKindByteForByte) {
     }
 }
 
-// The bounds ports and the flattening options that only Profile's own helpers set (orienting open contours, dropping
-// small elements, bounds points) have no consumer in src/.
-TEST_F(Profiles, FlattenedPortsComputeOnceAndFollowChanges) {
+TEST_F(Profiles, FlattenedPortsComputeOnceFollowChangesAndFlattenAsAsked) {
     SceneX scene;
     ProfileI* box = shapeProfile(scene, "Box", CompositeCurve2::SQUARE, 2, 2);
     uint32_t first, again, finer, edited;
@@ -111,7 +118,37 @@ TEST_F(Profiles, FlattenedPortsComputeOnceAndFollowChanges) {
     box->profileChanged();
     box->renderFlattened(false, false, 2, 30, false, &edited);
     EXPECT_GT(edited, finer);
+    double bounds[4];
+    box->profileBounds(bounds);
+    EXPECT_EQ(std::vector<double>(bounds, bounds + 4), (std::vector<double>{-2, 2, -1, 1}));
     EXPECT_EQ(box->flattenedGeometry(Profile::kRender), g);
+    auto* blank = new ProfileI(scene, "Blank");
+    blank->profileBounds(bounds);
+    EXPECT_EQ(std::vector<double>(bounds, bounds + 4), (std::vector<double>{1e20, -1e20, 1e20, -1e20}));
+    // Flattening orients, trims and boxes as asked.
+    ProfileI* down = lineProfile(scene, "Down", 0, 10, 0, 0);
+    double p[2], q[2];
+    down->previewFlattened(false, false, true, 0.1, 30)->getPoint(0, p);
+    down->previewFlattened(false, false, false, 0.1, 30)->getPoint(0, q);
+    EXPECT_EQ(std::pair(p[1], q[1]), std::pair(0.0, 10.0));  // drawn top to bottom, flattened bottom to top
+    InputProfile2 two;
+    two.addContour() = shapeProfile(scene, "Big", CompositeCurve2::SQUARE, 2, 2)->outline().contours()[0];
+    two.addContour() = shapeProfile(scene, "Small", CompositeCurve2::SQUARE, 0.2, 0.2)->outline().contours()[0];
+    Profile::FlattenedProfileSettings s;
+    s.minArea = 0.1;
+    ProfileGeometry out;
+    ASSERT_TRUE(Profile::flattenOutline(two, s, out));
+    EXPECT_EQ(out.elementCount(), 1);
+    s.renderMode = true;  // a render request keeps every element
+    ASSERT_TRUE(Profile::flattenOutline(two, s, out));
+    EXPECT_EQ(out.elementCount(), 2);
+    Profile::FlattenedProfileSettings boxed;
+    boxed.addBoundsPoints = true;
+    ASSERT_TRUE(Profile::flattenOutline(*lineProfile(scene, "Side", 0, 0, 0, 100)->inputProfile(), boxed, out));
+    ASSERT_EQ(out.pointCount(), 4);
+    double lo[2], hi[2];
+    out.getPoint(2, lo), out.getPoint(3, hi);
+    EXPECT_EQ(std::vector<double>({lo[0], lo[1], hi[0], hi[1]}), (std::vector<double>{-2, -2, 2, 102}));
 }
 
 TEST_F(Profiles, TheLibraryServesEdgeProfilesByIndexAndName) {
@@ -216,11 +253,17 @@ TEST_F(Profiles, SequencesPickTheirMemberFrameByFrameAndForwardToIt) {
     EXPECT_EQ(m->renderFlattened(true, true, 1, 30, false), a->renderFlattened(true, true, 1, 30, false));
     EXPECT_EQ(m->inputProfile(), a->inputProfile());
     scene.animGlobals().setCurrentFrame(2);
-    EXPECT_EQ(m->renderFlattened(true, true, 1, 30, false), b->renderFlattened(true, true, 1, 30, false));
+    ProfileGeometry* g = m->renderFlattened(true, true, 1, 30, false);
+    EXPECT_EQ(g, b->renderFlattened(true, true, 1, 30, false));
+    double box[4];
+    m->profileBounds(box);
+    EXPECT_EQ(std::vector<double>(box, box + 4), (std::vector<double>{-3, 3, -2, 2}));
     scene.animGlobals().setCurrentFrame(3);
     EXPECT_EQ(m->renderFlattened(true, true, 1, 30, false), nullptr);
     scene.animGlobals().setCurrentFrame(0);  // before the start, with nothing shown there
     EXPECT_EQ(m->inputProfile(), nullptr);
+    m->profileBounds(box);
+    EXPECT_EQ(box[0], 1e20);
     m->markUsed();
     EXPECT_TRUE(a->used() && b->used());
 }
