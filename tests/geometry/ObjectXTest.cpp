@@ -152,6 +152,29 @@ TEST_F(Badge, BuildsAndRebuildsOnlyWhenTheStyleChanges) {
     EXPECT_NE(badge->findPort("PreviewGeometry")->stamp(), solid->stamp());
 }
 
+TEST_F(Badge, ElementsAndDeformedGeometryComeThroughTheirPorts) {
+    badge->prepareStages();
+    auto* solid = badge->findPortAs<ResultPort<GeometryInterface>>("RenderGeometry")->value();
+    ASSERT_NE(solid, nullptr);
+    // Without deformers the deformed solid is the solid itself.
+    EXPECT_EQ(badge->findPortAs<ResultPort<GeometryInterface>>("RenderDynGeometry")->value(), solid);
+    Object::WorldCoordinateSettings world;
+    world.matrix[12] = 100;  // moved 100 along x
+    auto* elements = badge->findPortAs<Object::ElementInterpPort>("RenderElementInterp")->get(&world);
+    ASSERT_NE(elements, nullptr);
+    EXPECT_EQ(elements->geometry, solid);
+    ASSERT_EQ(elements->worldVertices->size(), static_cast<size_t>(3 * solid->vertexCount()));
+    double p[3];
+    solid->getVertex(p, 0);
+    EXPECT_NEAR((*elements->worldVertices)[0], p[0] + 100, 1e-9);
+    EXPECT_EQ(elements->worldNormals->size(), elements->worldVertices->size());
+    EXPECT_FALSE(elements->gradients->du.empty());
+    // An object without a face has no geometry, so its elements are not valid either.
+    auto* empty = new ObjectX(*loaded.scene, "Empty");
+    empty->prepareStages();
+    EXPECT_EQ(empty->findPortAs<Object::ElementInterpPort>("RenderElementInterp")->get(&world), nullptr);
+}
+
 TEST_F(Badge, ADeformerSwitchesMeshingOnForGoodWithFinerTiles) {
     badge->draftTileResolution[1] = 8, badge->bestEdgeMeshing = 7;  // the tiles already finer than the limit: kept
     PackedObjDB* plain = badge->displayGeometry(kRenderMode);

@@ -1,6 +1,4 @@
-// Object's bounds ports fed by a concrete class's geometry, and its stored form. The world vertex, normal, gradient and
-// element ports have no consumer in src/; the display mesh is packed as tests/mesh checks and drawn as tests/geometry
-// checks.
+// Object's ports fed by a concrete class's geometry, and its stored form.
 #include "scene/Object.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +8,7 @@
 #include "GeometryText.h"
 #include "MemoryStream.h"
 #include "TestBox.h"
+#include "mesh/PackedObjDB.h"
 #include "scene/SceneX.h"
 
 namespace fw {
@@ -17,6 +16,9 @@ namespace fw {
 TEST(Object, PortsFollowTheGeometryAndTheTransform) {
     SceneX scene;
     auto* solid = new test::TestBox(scene, "Cube");
+    for (const char* name : {"Preview2DBounds", "PreviewBounds", "RenderBounds", "RenderDisplayGeometry",
+                             "PreviewWorldVertex", "RenderWorldNormal", "Preview2DGradients"})
+        EXPECT_NE(solid->findPort(name), nullptr) << name;
     double box[6];
     solid->localBounds(kRenderMode, box);
     EXPECT_EQ(std::pair(box[0], box[5]), std::pair(-1.0, 1.0));
@@ -29,6 +31,31 @@ TEST(Object, PortsFollowTheGeometryAndTheTransform) {
     solid->localBounds(kPreviewMode, box);
     EXPECT_EQ(box[3], 2.0);
     EXPECT_EQ(solid->port.computes, 2);
+    Object::WorldCoordinateSettings world;
+    world.matrix[12] = 10;  // the node's world transform as the renderer hands it in
+    auto* points = static_cast<std::vector<double>*>(solid->worldVertexPort(kRenderMode).get(&world));
+    ASSERT_TRUE(points);
+    ASSERT_EQ(points->size(), 24u);
+    EXPECT_EQ((*points)[0], 8.0);
+    auto* normals = static_cast<std::vector<double>*>(solid->worldNormalPort(kRenderMode).get(&world));
+    ASSERT_EQ(normals->size(), 18u);
+    EXPECT_EQ((*normals)[2], -1.0);
+}
+
+TEST(Object, DisplayGeometryPacksAndGradientsFollowTheTextureAxes) {
+    SceneX scene;
+    auto* solid = new test::TestBox(scene, "Cube");
+    PackedObjDB* packed = solid->displayGeometry(kRenderMode);
+    ASSERT_NE(packed, nullptr);
+    EXPECT_EQ(packed->vertexCount(), 24);  // 8 corners, each on 3 faces with its own normal
+    EXPECT_EQ(packed->elementCount(), 6);
+    const auto* g = solid->gradients(kPreviewMode);
+    ASSERT_NE(g, nullptr);
+    // Corner 0 lies on the bottom, front and left faces; on the front face (y = -0.5) u runs along +x and v along +z.
+    ASSERT_EQ(g->du.size(), 24u);
+    double length = 0;
+    for (int a = 0; a < 3; ++a) length += g->du[a] * g->du[a];
+    EXPECT_NEAR(length, 1.0, 1e-12);
 }
 
 TEST(Object, StoredFormWritesOnlyWhatIsSet) {
