@@ -1,5 +1,4 @@
-// Clusters: their stored lines, members by name and the materials they hand on. Renaming with the members has no
-// caller in src/; tests/flag renames a flag cluster.
+// Clusters: their stored lines, members by name, renaming with their members and the materials they hand on.
 #include "geometry/ObjectC.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +7,7 @@
 
 #include "MemoryStream.h"
 #include "geometry/ObjectP.h"
+#include "platform/Dialogs.h"
 #include "scene/SceneX.h"
 
 namespace fw {
@@ -67,6 +67,25 @@ TEST(ObjectC, AMemberThatIsGoneWritesAnEmptyLine) {
     const std::string lines = clusterLines(writtenBlock(*f.cluster));
     EXPECT_NE(lines.find("  object \"Flag1:Flag\"\n  object \"\"\n  object \"Flag1:Cap1\"\n"), std::string::npos)
         << lines;
+}
+
+TEST(ObjectC, RenamingCarriesMembersThatShareTheNameAndReportsTheOthers) {
+    Flagged f;
+    new ObjectP(f.scene, "Banner");
+    for (const char* m : {"Flag1:Flag", "Banner", "Flag1:Pole1"}) f.cluster->addMember(m);
+    Dialogs::instance().clearShown();
+    ASSERT_TRUE(f.cluster->renameWithMembers("Flag2"));
+    EXPECT_EQ((std::vector<std::string>{f.cluster->name(), f.cluster->memberName(0), f.cluster->memberName(1),
+                                        f.cluster->memberName(2)}),
+              (std::vector<std::string>{"Flag2", "Flag2:Flag", "Banner", "Flag2:Pole1"}));
+    EXPECT_EQ(f.scene.findMember("Flag2:Flag"), f.cloth);
+    EXPECT_EQ(f.scene.findMember("Flag1:Flag"), nullptr);
+    ASSERT_EQ(Dialogs::instance().shown().size(), 1u);
+    EXPECT_EQ(Dialogs::instance().shown()[0],
+              "\rSerious error during object rename:\r\rCurr: 'Banner'\rNew Prefix: 'Flag2'");
+    // A name another member holds is refused, and nothing is renamed.
+    EXPECT_FALSE(f.cluster->renameWithMembers("Banner"));
+    EXPECT_EQ(f.cluster->memberName(0), "Flag2:Flag");
 }
 
 TEST(ObjectC, SlotsAreHandedToTheMembersInOrder) {

@@ -1,6 +1,6 @@
-// Segments: evaluation, arc length and their stored form. Contours: the parametric shapes' stored parameters, automatic
-// handles, corner modifications, mirroring and linking. Editable profiles: their stored form, OBJ outlines, and the
-// tidy-up after loading.
+// Segments: evaluation, arc length and their stored form. Contours: the parametric shapes against their defining
+// coordinates, automatic handles, corner modifications, mirroring, linking and the stored form. Editable profiles:
+// their stored form, OBJ outlines, and the tidy-up after loading.
 #include "profile/CompositeCurve2.h"
 
 #include <cmath>
@@ -13,6 +13,8 @@
 
 namespace fw {
 namespace {
+
+const double k = CompositeCurve2::kCircleHandle;
 
 CompositeCurve2 shape(int type, double w, double h, std::vector<double> params = {}) {
     CompositeCurve2 c;
@@ -37,6 +39,8 @@ void expectPoints(const Curve2& c, std::initializer_list<std::pair<double, doubl
     }
 }
 
+double radius(const CurvePoint& p) { return std::hypot(p.x, p.y); }
+
 void expectXY(const double* v, double x, double y) {
     EXPECT_DOUBLE_EQ(v[0], x);
     EXPECT_DOUBLE_EQ(v[1], y);
@@ -60,9 +64,93 @@ Curve2 anchors(std::initializer_list<std::pair<double, double>> points, int type
     return c;
 }
 
-// The parametric shapes themselves (CompositeCurve2::buildShape) have no caller in src/: the program only stores and
-// reads their parameters. The square, circle, rounded rectangle and star the other tests build from them are pinned
-// by those tests' exact points and lines.
+TEST(Shapes, StarValleysTipsAndRoundedEdges) {
+    CompositeCurve2 star = shape(CompositeCurve2::STAR, 2, 2, {5, 0});
+    ASSERT_EQ(star.segments().size(), 1u);
+    const Curve2& outline = star.segments()[0];
+    EXPECT_EQ(outline.type, Curve2::Linear);
+    ASSERT_EQ(outline.pointCount(), 11);
+    expectPoint(outline.point(0), 0, 1);
+    for (int i = 0; i < 10; ++i) EXPECT_NEAR(radius(outline.point(i)), i % 2 ? 0.49 * 2 : 1.0, 1e-12) << i;
+    expectPoint(outline.point(10), 0, 1);
+    EXPECT_TRUE(star.closed());
+    const Curve2 spikes = shape(CompositeCurve2::STAR, 4, 2, {6, 0.5}).segments()[0];
+    ASSERT_EQ(spikes.pointCount(), 13);
+    expectPoint(spikes.point(3), -2 * 0.53, 0, 1e-12);  // valley at 90 degrees, x stretched by w/h
+    CompositeCurve2 round = shape(CompositeCurve2::STAR, 2, 2, {5, 0, 0.2, 0});
+    ASSERT_EQ(round.segments().size(), 10u);
+    for (int i = 0; i < 10; ++i) {
+        const Curve2& c = round.segments()[i];
+        ASSERT_EQ(c.type, Curve2::Bezier);
+        EXPECT_EQ(c.point(1).pointType, CurvePoint::HANDLE_FIXED);
+        // Tip handles reach 0.1 x h along the tangent of the tip circle.
+        const CurvePoint &tip = i % 2 ? c.point(3) : c.point(0), &handle = i % 2 ? c.point(2) : c.point(1);
+        EXPECT_NEAR(std::hypot(handle.x - tip.x, handle.y - tip.y), 0.2, 1e-12);
+        EXPECT_NEAR(handle.x * tip.x + handle.y * tip.y, 1.0, 1e-12);
+    }
+    EXPECT_TRUE(round.closed());
+    EXPECT_TRUE(round.segments()[9].attachedTail() && round.segments()[0].attachedHead());
+}
+
+TEST(Shapes, GearWithPointedTeeth) {
+    CompositeCurve2 gear = shape(CompositeCurve2::GEAR, 2, 2, {6, 0, 0.5, 0.2, 0.7});
+    const auto& list = gear.segments();
+    ASSERT_EQ(list.size(), 18u);  // flank, valley, flank per tooth
+    expectPoint(list[0].point(0), 0, 1);
+    for (int tooth = 0; tooth < 6; ++tooth) {
+        const Curve2 &up = list[3 * tooth], &valley = list[3 * tooth + 1], &down = list[3 * tooth + 2];
+        EXPECT_EQ(std::tuple(up.type, valley.type, valley.point(1).pointType),
+                  std::tuple(Curve2::Linear, Curve2::Bezier, CurvePoint::HANDLE_FIXED));
+        EXPECT_NEAR(radius(valley.point(0)), 0.8, 1e-12);
+        // The flanks of neighbouring teeth meet on the outer circle.
+        const Curve2& nextUp = list[(3 * tooth + 3) % 18];
+        EXPECT_NEAR(radius(down.lastPoint()), 1.0, 1e-12);
+        expectPoint(down.lastPoint(), nextUp.point(0).x, nextUp.point(0).y, 1e-12);
+    }
+    EXPECT_EQ(list[17].lastPoint().x, list[0].point(0).x);  // exactly the first point
+    EXPECT_TRUE(gear.closed());
+    EXPECT_EQ(shape(CompositeCurve2::GEAR, 2, 2, {6, 0.4, 0.5, 0.2}).segments().size(), 24u);
+    EXPECT_EQ(shape(CompositeCurve2::GEAR, 2, 2, {6, 0.4, 1.0, 0.2}).segments().size(), 18u);
+}
+
+TEST(Shapes, RoundRectPolygonCirclePlusAndPlacement) {
+    CompositeCurve2 rr = shape(CompositeCurve2::ROUND_RECT, 2, 1, {1});
+    const auto& list = rr.segments();
+    ASSERT_EQ(list.size(), 6u);  // radius limited to 0.5: no straight left or right side
+    expectPoints(list[0], {{-1, 0}, {-1, 0.5 * k}, {-0.5 - 0.5 * k, 0.5}, {-0.5, 0.5}}, 1e-15);
+    EXPECT_EQ(list[1].type, Curve2::Linear);
+    expectPoint(list[1].lastPoint(), 0.5, 0.5);
+    CompositeCurve2 plain = shape(CompositeCurve2::ROUND_RECT, 2, 1, {0});
+    ASSERT_EQ(plain.segments().size(), 1u);
+    EXPECT_EQ(plain.segments()[0].pointCount(), 5);
+    expectPoint(plain.segments()[0].point(1), -1, 0.5);
+    const Curve2 triangle = shape(CompositeCurve2::POLY, 2, 2, {3}).segments()[0];
+    ASSERT_EQ(triangle.pointCount(), 4);
+    expectPoint(triangle.point(0), 0, 1);
+    const Curve2 square = shape(CompositeCurve2::POLY, 2, 2, {4}).segments()[0];
+    EXPECT_NEAR(square.point(0).y, std::sqrt(0.5), 1e-15);
+    EXPECT_NEAR(square.point(3).y, square.point(0).y, 1e-15);  // a flat top edge
+    const std::vector<Curve2> ellipse = shape(CompositeCurve2::ELLIPSE, 4, 2).segments();
+    ASSERT_EQ(ellipse.size(), 4u);
+    expectPoints(ellipse[0], {{0, 1}, {k * 2, 1}, {2, k}, {2, 0}});
+    const Curve2 plus = shape(CompositeCurve2::PLUS, 4, 4, {0.5, 0.5, 0.5, 0.5}).segments()[0];
+    ASSERT_EQ(plus.pointCount(), 13);
+    expectPoint(plus.point(0), -1, -2);
+    double area = 0;
+    for (int i = 0; i + 1 < plus.pointCount(); ++i)
+        area += plus.point(i).x * plus.point(i + 1).y - plus.point(i + 1).x * plus.point(i).y;
+    EXPECT_DOUBLE_EQ(area / 2, 16 - 4 * 1 * 1);  // counter-clockwise: the square less its corners
+    CompositeCurve2 moved;
+    moved.shapeType = CompositeCurve2::POLY, moved.shapeWidth = moved.shapeHeight = 2, moved.shapeParams[0] = 3;
+    moved.rotAngle = 90, moved.shapeX = 10;
+    ASSERT_TRUE(moved.buildShape());
+    expectPoint(moved.segments()[0].point(0), 9, 0);
+    CompositeCurve2 flat = shape(CompositeCurve2::CIRCLE, 0, 2);
+    ASSERT_EQ(flat.segments().size(), 1u);
+    EXPECT_EQ(flat.segments()[0].pointCount(), 0);
+    EXPECT_FALSE(CompositeCurve2().buildShape());
+}
+
 TEST(Shapes, GearParametersAreStoredButNotTheHole) {
     test::TempDir dir;
     CompositeCurve2 gear = shape(CompositeCurve2::GEAR, 3, 2, {8, 0.25, 0.5, 0.125, 0.7});

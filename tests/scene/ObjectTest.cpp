@@ -72,14 +72,17 @@ TEST(Object, StoredFormWritesOnlyWhatIsSet) {
     test::expectLacks(text, {"is_fragment"});
 }
 
-// Object::mapX and mapY have no caller in src/; the mapping's lines are what the program keeps.
-TEST(Object, MappingAndFragmentKeywordsReadAndWrite) {
+TEST(Object, MappingKeywordsAndCoordinateMapping) {
     SceneX scene;
     auto* solid = new test::TestBox(scene, "Cube");
+    EXPECT_EQ(solid->mapX(3.0), 3.0);  // off: unchanged
     std::string diagnostic;
     ASSERT_EQ(test::readLines(*solid, "mapAutoFit 0\nmapScale 2 0.000001 1\nmapPosition 0.5 -1 0\nmapRotation 45\n"
                                       "mapProportional 0\nis_fragment 1\nfragment_index 3\nanimate_fragments 1\n",
                               &diagnostic), 0) << diagnostic;
+    EXPECT_TRUE(solid->mappingEnabled());
+    EXPECT_EQ(solid->mapX(3.0), 1.0);  // divided by 2, less 0.5
+    EXPECT_EQ(solid->mapY(3.0), 4.0);  // a scale below 1e-5 does not divide
     EXPECT_EQ(solid->objectFlags(), 128u | Object::kIsFragment);
     test::expectContains(test::writtenBlock(*solid),
                          {"  is_fragment 1\n  fragment_index 3\n",

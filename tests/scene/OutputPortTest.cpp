@@ -1,4 +1,4 @@
-// The port machinery: caching, settings, stamps and links.
+// The port machinery: caching, settings, stamps, the hold switch and links.
 #include "scene/OutputPort.h"
 
 #include <gtest/gtest.h>
@@ -56,6 +56,7 @@ std::pair<int, int> after(const int* value, const SumPort& port) { return {value
 class Ports : public ::testing::Test {
 protected:
     void SetUp() override {
+        OutputPort::setHold(false);
         source = new Group(scene, "Source");
         consumer = new Group(scene, "Consumer");
     }
@@ -66,8 +67,7 @@ protected:
 
 }  // namespace
 
-// The hold switch (OutputPort::setHold) has no caller in src/.
-TEST_F(Ports, ComputeOnceUntilDirtyOrNewSettings) {
+TEST_F(Ports, ComputeOnceUntilDirtyOrNewSettingsOrHeld) {
     SumPort port(source, "Bounds", 5);
     EXPECT_EQ(port.stamp(), 0u);
     Quality preview(0), render(1);
@@ -81,8 +81,16 @@ TEST_F(Ports, ComputeOnceUntilDirtyOrNewSettings) {
     port.setDirty();
     EXPECT_EQ(port.update(), nullptr);
     EXPECT_TRUE(port.dirty());  // a failed computation stays stale
+    // The hold switch freezes every port at what it last computed.
     port.failNext = false;
     EXPECT_EQ(valueOf(port.update()), 1005);
+    port.base = 6;
+    port.setDirty();
+    OutputPort::setHold(true);
+    EXPECT_TRUE(port.isValid());
+    EXPECT_EQ(after(port.update(), port), std::pair(1005, 5));
+    OutputPort::setHold(false);
+    EXPECT_EQ(valueOf(port.update()), 1006);
 }
 
 TEST_F(Ports, ConsumerGoesStaleWhenItsSourceRecomputesAfterItPastTheStampsSignBit) {
