@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <limits>
+#include <map>
 
 #include "AppHelpers.h"
 
@@ -182,9 +183,9 @@ TEST(HostileImport, IntoReplacesTheProjectOnlyWithOneThatReadsBack) {
 TEST(HostileImport, PipesAndFoldersAreRefusedAsMeshesProjectsAndLibraries) {
     test::TempDir dir;
     test::writeFile(dir.file("ok.obj"), "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
-    for (const std::string pipe : {"pipe.obj", "pipe.3ds", "pipe.kxp", "pipe.kxm"})
+    for (const std::string pipe : {"pipe.obj", "pipe.kxp", "pipe.kxm"})
         ASSERT_EQ(::mkfifo(dir.file(pipe).c_str(), 0600), 0);
-    for (const std::string folder : {"folder.obj", "folder.lwo", "folder.kxp", "folder.kxm"})
+    for (const std::string folder : {"folder.lwo", "folder.kxp", "folder.kxm"})
         std::filesystem::create_directory(dir.file(folder));
     auto importOf = [&](const std::string& mesh) {
         return "import '" + dir.file(mesh) + "' -o '" + dir.file("a.kxp") + "'";
@@ -192,9 +193,8 @@ TEST(HostileImport, PipesAndFoldersAreRefusedAsMeshesProjectsAndLibraries) {
     struct Case {
         std::string arguments, named;
     } cases[] = {
+        // The check comes before any reader's: one format for pipes, another for folders.
         {importOf("pipe.obj"), "pipe.obj"},
-        {importOf("pipe.3ds"), "pipe.3ds"},
-        {importOf("folder.obj"), "folder.obj"},
         {importOf("folder.lwo"), "folder.lwo"},
         {"'" + dir.file("pipe.kxp") + "'", "pipe.kxp"},
         {"'" + dir.file("folder.kxp") + "'", "folder.kxp"},
@@ -257,9 +257,11 @@ TEST(HostileImport, WarningsNameTheFileAndCannotDriveTheTerminal) {
     // A chunk id with a NUL, claiming more bytes than the file holds.
     test::writeFile(dir.file("nul.lwo"), lwo(layer("L") + points(kSquare) + faces(kTwoTriangles) + "PN" +
                                              std::string(1, '\0') + "S" + be32(1000) + "xxxx"));
+    std::map<std::string, std::string> said;
     for (const std::string file : {"esc.3ds", "nul.lwo"}) {
         SCOPED_TRACE(file);
         Outcome r = formwright("import '" + dir.file(file) + "' -o '" + dir.file(file + ".kxp") + "'", dir);
+        said[file] = r.err;
         ASSERT_EQ(r.status, 0) << r.err;
         ASSERT_FALSE(r.err.empty());
         EXPECT_FALSE(hasControlBytes(r.err)) << r.err;
@@ -269,12 +271,11 @@ TEST(HostileImport, WarningsNameTheFileAndCannotDriveTheTerminal) {
         for (const std::string& line : test::linesOf(r.err))
             EXPECT_EQ(line.rfind("formwright: " + dir.file(file) + ": ", 0), 0u) << line;
     }
-    Outcome esc = formwright("import '" + dir.file("esc.3ds") + "' -o '" + dir.file("x.kxp") + "'", dir);
-    EXPECT_THAT(esc.err, HasSubstr("object 'A\\x1b[2J\\x0dformwright: forged\\x0Aformwright: forged too': face 1"));
+    EXPECT_THAT(said["esc.3ds"],
+                HasSubstr("object 'A\\x1b[2J\\x0dformwright: forged\\x0Aformwright: forged too': face 1"));
     // What follows the NUL is shown too.
-    Outcome nul = formwright("import '" + dir.file("nul.lwo") + "' -o '" + dir.file("y.kxp") + "'", dir);
-    EXPECT_THAT(nul.err, HasSubstr("chunk PN\\x00S at byte "));
-    EXPECT_THAT(nul.err, HasSubstr(" claims 1000 bytes, only 4 are left"));
+    EXPECT_THAT(said["nul.lwo"], HasSubstr("chunk PN\\x00S at byte "));
+    EXPECT_THAT(said["nul.lwo"], HasSubstr(" claims 1000 bytes, only 4 are left"));
 }
 
 }  // namespace
