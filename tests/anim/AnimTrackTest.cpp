@@ -38,7 +38,8 @@ S& addSegment(AnimTrack& track, int start, int length) {
     return s;
 }
 
-// A track with every record away from its defaults.
+// A track with every record away from its defaults. The lines each record writes are checked in
+// AnimTrackSegmentTest; here, the lines only a track's records write, and that the whole comes back.
 AnimTrack& fullTrack(SceneX& scene) {
     SceneMember *title = test::addObject(scene, "Title"), *badge = test::addObject(scene, "Badge");
     auto* track = new AnimTrack(scene, "Title Track");
@@ -83,33 +84,17 @@ AnimTrack& fullTrack(SceneX& scene) {
 TEST_F(AnimTracks, ATrackWithEveryRecordResavesByteForByte) {
     SceneX scene;
     fullTrack(scene);
-    new AnimTrack(scene, "Plain");  // a fresh track writes its defaults
     const std::string first = test::savedScene(scene, dir, "first.scene");
     test::expectContains(first,
-         {"  begin AnimTrack\n   name \"Plain\"\n   trackType \"object\"\n   vis \"on\"\n   solo \"off\"\n"
-          "   lock \"off\"\n   animType \"per_track\"\n   trackNode \"\"\n  end AnimTrack\n",
-          "  begin AnimTrack\n   name \"Title Track\"\n   trackType \"camera\"\n   vis \"off\"\n   solo \"ghost\"\n"
+         {"  begin AnimTrack\n   name \"Title Track\"\n   trackType \"camera\"\n   vis \"off\"\n   solo \"ghost\"\n"
           "   lock \"on\"\n   animType \"per_segment\"\n   trackNode \"Title\"\n   associatedObject \"Title\"\n"
           "   associatedObject \"Badge\"\n   begin AnimPose\n    animVersion \"5.5\"\n",
-          "    parentNode \"Title\" 1\n    parentMatrix 1 0 0 12.5 \n", "    description \"start \\\"here\\\"\"\n",
           "     Style Radial\n", "     ShellSolid Shell\n", "      PositionOffsetStyle Alternating\n",
-          "      SliceSkipSeed 4000000000\n", "     groupType \"hard\"\n     autoGroup 0\n     groupObject \"Badge\"\n",
-          "     object \"Badge\"\n", "     cameraCache  0 0 0  0 0 0  0 45 0 0\n", "    startBounds 0 0 0  0 0 8.25\n",
-          "     distributeParam2 30.000000\n     distributeParam2b -330.000000\n",
-          "     actionType \"PoseWander\"\n", "     visType FadeOff\n     startTime 0.000000\n     endTime 50.000000\n",
-          "    launchOrder 2\n    launchOrder 0\n    launchOrder 1\n    doAutoSmooth 1\n",
-          "     launchType \"LeftRight\"\n", "     overlap 62.5\n", "     bowDirectionStyle \"random\"\n"
-          "     bowDirectionStyleSeed 99\n",
-          "    frameStart 40.000000\n    frameEnd 59.000000\n"});
+          "      SliceSkipSeed 4000000000\n", "     visType FadeOff\n     startTime 0.000000\n     endTime 50.000000\n",
+          "     overlap 62.5\n"});
 
     SceneFile::Loaded loaded = SceneFile::load(dir.file("first.scene"));
     ASSERT_TRUE(loaded.scene) << loaded.error;
-    auto* track = dynamic_cast<AnimTrack*>(loaded.scene->findMember("Title Track"));
-    ASSERT_NE(track, nullptr);
-    EXPECT_EQ(track->solo, 2);
-    ASSERT_EQ(track->segments.size(), 3u);
-    EXPECT_EQ(track->segments[1]->segmentType(), AnimTrackSegment::kTransition);
-    EXPECT_EQ(static_cast<AnimTransition&>(*track->segments[1]).sequence.launchType, AnimSequenceParams::kLeftRight);
     EXPECT_EQ(test::savedScene(*loaded.scene, dir, "second.scene"), first);
 }
 
@@ -191,17 +176,14 @@ TEST(AnimFuzzReplay, TrackBlocks) { EXPECT_GT(test::replayFuzzInputs("animtrack"
 // Damaged tracks end the load with the stream's message, or the version message.
 TEST_F(AnimTracks, DamagedTracksEndTheLoadWithoutHarm) {
     const std::string head = " begin SceneX\n  begin AnimTrack\n   name \"Bad\"\n";
-    SceneFile::Loaded unknown = test::loadText(dir, head + "   begin AnimKeyframe\n   end AnimKeyframe\n  end AnimTrack\n end SceneX\n");
-    EXPECT_FALSE(unknown.scene);
-    EXPECT_EQ(unknown.error.rfind("Error processing scene command <<begin>> for class <<AnimTrack>> at byte", 0), 0u)
-        << unknown.error;
     // The class name is read as a token of 64 characters at most.
-    SceneFile::Loaded longName = test::loadText(dir, head + "   begin AnimPose" + std::string(200, 'x') + "\n");
-    EXPECT_FALSE(longName.scene);
-
-    SceneFile::Loaded word = test::loadText(dir, head + "   trackType \"transform\"\n");
-    EXPECT_FALSE(word.scene);
-    EXPECT_EQ(word.error.rfind("Error processing scene command <<trackType>> for class <<AnimTrack>>", 0), 0u);
+    const std::string bodies[] = {"   begin AnimKeyframe\n   end AnimKeyframe\n", "   trackType \"transform\"\n",
+                                  "   begin AnimPose" + std::string(200, 'x') + "\n"};
+    for (const std::string& body : bodies) {
+        SceneFile::Loaded damaged = test::loadText(dir, head + body + "  end AnimTrack\n end SceneX\n");
+        EXPECT_FALSE(damaged.scene) << body;
+        EXPECT_EQ(damaged.error.rfind("Error processing scene command <<", 0), 0u) << damaged.error;
+    }
 
     SceneFile::Loaded newer = test::loadText(
         dir, head + "   begin AnimPose\n    animVersion \"5.6\"\n    frameStart 3\n   end AnimPose\n  end AnimTrack\n end SceneX\n");

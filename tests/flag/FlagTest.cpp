@@ -45,9 +45,8 @@ TEST(SpringSystem, ASpringMeetsTheNearerEdgeOfItsBandAndBucklesWhenCrushed) {
     EXPECT_NEAR(dist(shorter.particles[0].p, shorter.particles[1].p), 0.9, 1e-12);
     EXPECT_NEAR(shorter.particles[0].p[0], -0.1, 1e-12);
 
-    kxSpring made = kxSpring::make(0, 1, 1.0, 0.1);
-    EXPECT_DOUBLE_EQ(made.Lm4t2, 0.36);
-    EXPECT_DOUBLE_EQ(made.invT, 10.0);
+    // The crushed length (L - 4t)^2 is met in the buckling cases below.
+    EXPECT_DOUBLE_EQ(kxSpring::make(0, 1, 1.0, 0.1).invT, 10.0);
     EXPECT_EQ(kxSpring::make(0, 1, 1.0, 0.0).invT, 0.0);
     EXPECT_EQ(kxSpring::make(0, 1, 0.3, 0.1).Lm4t2, 0.0);  // never counted as crushed
     // A rest length of 0 takes the particles' distance.
@@ -70,7 +69,6 @@ TEST(SpringSystem, ASpringMeetsTheNearerEdgeOfItsBandAndBucklesWhenCrushed) {
     // Without mass a particle is pinned just the same.
     Pair weightless(1.6);
     weightless.particles[0].setMass(0.0);
-    EXPECT_EQ(weightless.particles[0].invMass, 0.0);
     weightless.satisfy(weightless.springs[0]);
     EXPECT_EQ(weightless.particles[0].p[0], 0.0);
     EXPECT_NEAR(weightless.particles[1].p[0], 1.1, 1e-12);
@@ -391,29 +389,8 @@ TEST(Flag, SelfCollisionKeepsFoldsApart) {
 using test::readLines;
 using test::writtenBlock;
 
-const char* const kDefaults =
-    " begin FlagUnit\n  Name \"Flag1\"\n  Width 300\n  Height 200\n  ScaleX 0.01\n  ScaleY 0.01\n  Nu 21\n  Nv 21\n"
-    "  MeshType 1\n  LockEdge Left\n  LockPoints Corners_One_Center\n  Mass 1\n  EdgeMassPercent 90\n  Stretch 1\n"
-    "  Bend 1\n  Shear 1\n  AirFriction 5\n  AccuracySteps 12\n  MotionBlurPasses 1\n  SloMo 1\n  WindVariation 0.5\n"
-    "  WindVariationSeed 1\n  UseLocalForces 0\n  FlagpoleName \"\"\n  FlagpoleNameIndex -1\n  ShowFlagpole 1\n"
-    "  FlagpoleType Cylinder\n  FlagpoleLength 400\n  FlagpoleRadius 4\n  ShowFlagpoleCap 1\n"
-    "  FlagpoleTopCapStyle \"Ball\"\n  FlagpoleTopCapScale 1\n  FlagpoleBottomCapStyle \"None\"\n"
-    "  FlagpoleBottomCapScale 1\n  SpeedGeneratorSeed 1\n  SpeedGeneratorType 1\n  PreRollTime 4\n"
-    "  PreRollFrames 120\n  SelfCollision None\n  FlagNudge 0 0 0\n  PolePivot 0 0 0\n  LoopOn 0\n  LoopAnchor 0\n"
-    "  LoopRepeat 90\n  LoopBlend 15\n  Flatten 0\n end FlagUnit\n";
-
-TEST(FlagUnit, AFreshUnitWritesEveryLineWithItsDefaultAndEveryLineReadsBack) {
-    FlagUnit unit;
-    unit.name = "Flag1";
-    EXPECT_EQ(writtenBlock(unit), kDefaults);
-    // The unstored wind: mostly along +x, a little back and up, at strength 11.
-    const double* wind = unit.windDirection;
-    EXPECT_LT(std::hypot(wind[0] - 0.9962, wind[1] - 0.0076, wind[2] + 0.0868), 1e-4);
-    EXPECT_EQ(unit.windStrength, 11.0);
-    EXPECT_EQ(unit.gravity, -9.8);
-    EXPECT_DOUBLE_EQ(unit.stepLength, 1.0 / 30);
-
-    // Every line reads back byte for byte.
+// Every line, each away from its default (defaults restate the header), in the order and spelling the unit writes.
+TEST(FlagUnit, EveryLineReadsBackByteForByte) {
     const std::string lines =
         "  Name \"Big \\\"One\\\"\"\n  Width 120.5\n  Height 80\n  ScaleX 0.02\n  ScaleY 0.03\n  Nu 31\n  Nv 9\n"
         "  MeshType 2\n  LockEdge Top_Bottom\n  LockPoints Two_Centers\n  Mass 2.5\n  EdgeMassPercent 60\n"
@@ -425,20 +402,12 @@ TEST(FlagUnit, AFreshUnitWritesEveryLineWithItsDefaultAndEveryLineReadsBack) {
         "  SpeedGeneratorSeed 77\n  SpeedGeneratorType 2\n  PreRollTime 2\n  PreRollFrames 60\n"
         "  SelfCollision Accurate\n  FlagNudge 1 -2 0.5\n  PolePivot 0 10 -3\n  LoopOn 1\n  LoopAnchor 30\n"
         "  LoopRepeat 120\n  LoopBlend 20\n  Flatten 0.125\n end FlagUnit\n";
-    unit = FlagUnit();
+    FlagUnit unit;
     ASSERT_EQ(readLines(unit, lines), 0);
     EXPECT_EQ(unit.name, "Big \"One\"");
-    EXPECT_EQ(unit.lockEdge, FlagUnit::kEdgeTopBottom);
-    EXPECT_EQ(unit.lockPoints, FlagUnit::kPointsTwoCenters);
-    EXPECT_EQ(unit.flagpoleType, FlagUnit::kPolePlane);
-    EXPECT_EQ(unit.selfCollision, FlagUnit::kCollisionAccurate);
     EXPECT_EQ(FlagUnit::capStyleNumber(unit.topCapStyle), 3);
     EXPECT_EQ(FlagUnit::capStyleNumber(unit.bottomCapStyle), 2);
-    EXPECT_EQ(unit.flagNudge[1], -2.0);
     EXPECT_EQ(writtenBlock(unit), " begin FlagUnit\n" + lines);
-    FlagUnit again;
-    ASSERT_EQ(readLines(again, writtenBlock(unit).substr(16)), 0);
-    EXPECT_EQ(writtenBlock(again), writtenBlock(unit));
 }
 
 TEST(FlagUnit, WordsMapWithTheirFallbacksAndCountsStayInRange) {
