@@ -185,9 +185,10 @@ TEST(AFileIO, RewindAndEchoOutput) {
 // the end read back as far as they were kept, and every line after them is read.
 TEST(AFileIO, RoundTripGivesTheSameBytes) {
     TempDir dir;
+    // The escapes themselves: CommandWriters.HexAndQuoteEscaping.
     const std::string names[] = {
         "",  // the filled name: quotes and backslashes
-        "C:\\Titles\\", "\\", "\\\\", "a\\\"b", "q\"\\", "\\\\server\\share\\",
+        "C:\\Titles\\", "a\\\"b", "\\\\server\\share\\",
         test::repeated("", 255, 'a', "\"b"),          // the cut falls inside the escaped quote
         test::repeated("\"", 252, 'a', "\\\""),       // the cut leaves a backslash at the end
         test::repeated("x\"", 240, '\\', "\"y"),      // a long run before a quote

@@ -62,9 +62,7 @@ TEST(CommandDispatch, UnknownCommandWithThreeArgumentsCostsFourReadsAndOneWarnin
     EXPECT_EQ(r.processNextCommand(), 0);
     EXPECT_EQ(r.root.count, 42);
     EXPECT_EQ(r.reads, 6);  // four dropped, the keyword, its argument
-    EXPECT_EQ(r.diagnostic(),
-              "Warning: Recovering from scene data error for command <<mystery>> for class "
-              "<<SampleRecord>> at byte 7.");
+    EXPECT_EQ(r.diagnostic().rfind("Warning: Recovering", 0), 0u);  // its wording: the rows below
 }
 
 // Each row is loaded to its end or its first failure: the status, the last diagnostic
