@@ -24,25 +24,6 @@ namespace {
 using test::readLines;
 using test::writtenBlock;
 
-// A transition's lines, in their order and spelling, come back byte for byte from the hand-written conformance scene
-// (tests/app/ProjectFileTest.cpp); a pose's own lines sit between its base lines and its action.
-TEST(AnimTrackSegment, FreshPoseWritesItsOwnLinesInOrder) {
-    SceneX scene;
-    AnimPose pose(scene);
-    test::expectContains(
-        writtenBlock(pose),
-        {"  startCenter 0 0 0\n  startBounds 0 0 0  0 0 0\n  begin AnimPoseSettings\n   moveToCenter \"false\"\n"
-         "   spread 0.000000\n   spreadXYZ 1 1 1\n   shuffleSeed 0\n   shuffleType 0\n   distributeSeed 0\n"
-         "   distributeType \"None\"\n   distributeSize 50.000000\n   distributeParam1 50.000000\n"
-         "   distributeParam2 0.000000\n   distributeParam2b 360.000000\n   distributeMenu1 \"XAxis\"\n"
-         "   distributeMenu2 \"Front\"\n   distributeCheck1 1\n   randomizeSeed 0\n   randomizeDistance 0.000000\n"
-         "   randomizeXYZ 1 1 1\n   moveXYZ 0\n   moveDistance 0.000000\n   moveDirection 0.000000 0.000000 0.000000\n"
-         "   moveDirectionVector 0.000000 0.000000 -1.000000\n   localScale 100.000000 100.000000 100.000000\n"
-         "   globalScale 100.000000 100.000000 100.000000\n   globalCenterRotation 0.000000 0.000000 0.000000\n"
-         "   localCenterRotation 0.000000 0.000000 0.000000\n  end AnimPoseSettings\n"
-         "  begin AnimPathAction\n   actionType \"PoseNone\"\n"});
-}
-
 // Frames are written as decimals and read truncated; parent, version and text lines come back.
 TEST(AnimTrackSegment, BaseLinesComeBack) {
     SceneX scene;
@@ -275,7 +256,7 @@ TEST(AnimParams, NewerAnimationVersionsAreRefused) {
     EXPECT_EQ(readLines(action, "animVersion \"5.6\"\n"), -1);
     EXPECT_EQ(readLines(sequence, "animVersion 6.0\n"), -1);
     EXPECT_EQ(readLines(vis, "animVersion \"7\"\n"), -1);
-    EXPECT_EQ(Dialogs::instance().shown().size(), 3u);  // its text: AnimTracks.DamagedTracksEndTheLoadWithoutHarm
+    EXPECT_EQ(Dialogs::instance().shown().size(), 3u);  // its text: tests/cli/CommandLineTest.cpp
     Dialogs::instance().clearShown();
     Dialogs::instance().setQuiet(false);
 }

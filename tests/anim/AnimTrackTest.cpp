@@ -7,7 +7,6 @@
 #include "AnimTestScene.h"
 #include "FuzzReplay.h"
 #include "GeometryText.h"
-#include "platform/Dialogs.h"
 
 namespace fw {
 namespace {
@@ -17,14 +16,6 @@ using test::TempDir;
 class AnimTracks : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { test::registerForAnimTests(); }
-    void SetUp() override {
-        Dialogs::instance().setQuiet(true);
-        Dialogs::instance().clearShown();
-    }
-    void TearDown() override {
-        Dialogs::instance().clearShown();
-        Dialogs::instance().setQuiet(false);
-    }
     TempDir dir;
 };
 
@@ -173,7 +164,7 @@ TEST_F(AnimTracks, ObjectsAreAssociatedOnlyWhenTheSceneHasThem) {
 // The track fuzzer's seed corpus and every input that once crashed it.
 TEST(AnimFuzzReplay, TrackBlocks) { EXPECT_GT(test::replayFuzzInputs("animtrack", fuzz::readAnimTrack), 0); }
 
-// Damaged tracks end the load with the stream's message, or the version message.
+// Damaged tracks end the load with the stream's message (a newer version's: tests/cli/CommandLineTest.cpp).
 TEST_F(AnimTracks, DamagedTracksEndTheLoadWithoutHarm) {
     const std::string head = " begin SceneX\n  begin AnimTrack\n   name \"Bad\"\n";
     // The class name is read as a token of 64 characters at most.
@@ -184,14 +175,6 @@ TEST_F(AnimTracks, DamagedTracksEndTheLoadWithoutHarm) {
         EXPECT_FALSE(damaged.scene) << body;
         EXPECT_EQ(damaged.error.rfind("Error processing scene command <<", 0), 0u) << damaged.error;
     }
-
-    SceneFile::Loaded newer = test::loadText(
-        dir, head + "   begin AnimPose\n    animVersion \"5.6\"\n    frameStart 3\n   end AnimPose\n  end AnimTrack\n end SceneX\n");
-    EXPECT_FALSE(newer.scene);
-    EXPECT_EQ(newer.error.rfind("Error processing scene command <<animVersion>> for class <<AnimPose>>", 0), 0u);
-    ASSERT_EQ(Dialogs::instance().shown().size(), 1u);
-    EXPECT_EQ(Dialogs::instance().shown()[0],
-              "\rThe animation information in this file is incompatible with this version of the software.");
 
     // A cut track keeps what it held.
     SceneFile::Loaded cut = test::loadText(dir, head + "   solo \"ghost\"\n   begin AnimTransition\n    frameStart 8\n");
