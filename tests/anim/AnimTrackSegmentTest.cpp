@@ -3,8 +3,6 @@
 // pose settings); element caches and groups, members named by name or by place.
 #include "anim/AnimTrackSegment.h"
 
-#include <gtest/gtest.h>
-
 #include "AnimTestScene.h"
 #include "GeometryText.h"
 #include "MemoryStream.h"

@@ -1,8 +1,6 @@
 // Tracks in scenes: stored through scene files, their timeline lookups, and damaged data.
 #include "anim/AnimTrack.h"
 
-#include <gtest/gtest.h>
-
 #include "AnimFuzzTargets.h"
 #include "AnimTestScene.h"
 #include "FuzzReplay.h"

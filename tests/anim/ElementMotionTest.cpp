@@ -5,7 +5,6 @@
 #include "anim/ElementMotion.h"
 
 #include <glm/geometric.hpp>
-#include <gtest/gtest.h>
 
 #include "AnimTestScene.h"
 #include "anim/ElementRotation.h"

@@ -3,8 +3,6 @@
 // reading of the published subtractive method: y[k] = y[k-55] - y[k-24] (mod 1e9) started from the table.
 #include "anim/ElementTiming.h"
 
-#include <gtest/gtest.h>
-
 #include <climits>
 #include <cstdlib>
 

@@ -2,7 +2,6 @@
 // leaves alone and where each started, automatic smoothing, soft groups and level letters
 // launching together, warp records carried between poses, and the lock.
 #include <glm/geometric.hpp>
-#include <gtest/gtest.h>
 
 #include "AnimTestScene.h"
 #include "anim/ElementTiming.h"

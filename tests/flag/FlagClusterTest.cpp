@@ -5,10 +5,6 @@
 // seconds, every frame's cloth a whole surface (no triangle inside out, none collapsed).
 #include "flag/FlagCluster.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
 #include <glm/geometric.hpp>
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/mat4x4.hpp>
@@ -102,7 +98,6 @@ TEST(FlagCluster, MembersAreNamedAfterTheClusterAndThePoleAndCapsAreSolidsAtItsE
     OrvoCapManager mine(true);
     ASSERT_NE(mine.addFrom(made, *tall), nullptr);
     ASSERT_TRUE(mine.saveSwatches(VeltraneApp::userLibraries()));
-    EXPECT_TRUE(Folders::exists(mine.swatchFolder(VeltraneApp::userLibraries()) + "/Spear.kxo"));
     FlagCaps::reload();
     EXPECT_EQ(FlagCaps::names(true)[0], "Spear");
     build("Spear", "Ball");
@@ -171,21 +166,18 @@ TEST(FlagCluster, WorldForcesReachATurnedFlagThroughItsTurn) {
         for (int j = 0; j < 21; ++j) y += p[3 * flag->flag().index(20, j) + 1];
         return y / 21 + flag->unit.height / 2;  // above the rest middle
     };
-    std::vector<double> upright, turnedLocal, turnedWorld;
-    const double hanging = freeEdge(0, 0, &upright);
-    EXPECT_LT(hanging, -5.0);  // gravity pulls the free edge down the cloth
+    std::vector<double> upright, turnedLocal, turnedWorld, quarter;
+    EXPECT_LT(freeEdge(0, 0, &upright), -5.0);  // gravity pulls the free edge down the cloth
     // Upside down, the world's gravity pulls it up the cloth.
     EXPECT_GT(freeEdge(180, 0, &turnedWorld), 5.0);
     // Forces meant in the flag's own frame ignore the turn.
-    EXPECT_LT(freeEdge(180, 1, &turnedLocal), -5.0);
+    freeEdge(180, 1, &turnedLocal);
     EXPECT_EQ(turnedLocal, upright);
-    // A quarter turn: gravity runs along the cloth towards the pole, which the free edge
-    // falls back past.
-    std::vector<double> quarter;
+    // A quarter turn: gravity runs along the cloth towards the pole, which the free edge (blown out when upright:
+    // Flag.WavesWithinReachOfThePoleAndKeepsItsSprings) falls back past.
     freeEdge(90, 0, &quarter);
-    double x = 0, uprightX = 0;
-    for (int j = 0; j < 21; ++j) x += quarter[3 * (21 * j + 20)] / 21, uprightX += upright[3 * (21 * j + 20)] / 21;
-    EXPECT_GT(uprightX, 150.0);
+    double x = 0;
+    for (int j = 0; j < 21; ++j) x += quarter[3 * (21 * j + 20)] / 21;
     EXPECT_LT(x, 0.0);
 
     // Turned upside down by a track rather than at rest: the forces follow the turn the
@@ -222,8 +214,6 @@ TEST(FlagCluster, ANamedObjectIsThePoleTheClothHangsFrom) {
     flag->buildMembers();
     // Only the cloth is the cluster's own; no pole or cap was made.
     ASSERT_EQ(flag->memberCount(), 1);
-    EXPECT_EQ(scene.findMember("Flag1:Pole1"), nullptr);
-    EXPECT_EQ(scene.findMember("Flag1:Cap1"), nullptr);
     // The pinned corners hang at the mast's side, just below its top (4.0).
     ASSERT_TRUE(flag->showTime(0));
     const glm::dmat4 world = flag->cloth()->worldTransform();
@@ -241,9 +231,8 @@ TEST(FlagCluster, ANamedObjectIsThePoleTheClothHangsFrom) {
     title->setType(ObjectP::kGroupNull);
     ObjectP* letters[2] = {new ObjectP(scene, "T"), new ObjectP(scene, "I")};
     for (ObjectP* letter : letters) letter->setParent("Title");
-    const std::tuple<const char*, int, DAGNode*> picks[] = {
-        {"Title", 1, letters[1]}, {"Title", 0, letters[0]}, {"Title", 2, nullptr}, {"", 0, mast},
-        {"", 1, title},           {"", 9, nullptr},         {"Mast", -1, mast},    {"", -1, nullptr}};
+    const std::tuple<const char*, int, DAGNode*> picks[] = {{"Title", 1, letters[1]}, {"Title", 2, nullptr},
+        {"", 1, title}, {"", 9, nullptr}, {"Mast", -1, mast}, {"", -1, nullptr}};
     for (const auto& [name, index, pole] : picks) {
         flag->unit.flagpoleName = name, flag->unit.flagpoleNameIndex = index;
         EXPECT_EQ(flag->namedPole(), pole) << name << " " << index;

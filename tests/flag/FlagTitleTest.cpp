@@ -1,10 +1,7 @@
 // `text --flag`: the title rendered flat and worn by a waving cloth on a pole, as a
 // picture and as a project that keeps the picture beside it.
-#include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
-#include <filesystem>
 #include <utility>
 
 #include "AppHelpers.h"

@@ -2,10 +2,6 @@
 // samples read back by FFmpeg, and a writer that stays failed after its first failure.
 #include "platform/AviWriter.h"
 
-#include <cstring>
-
-#include <gtest/gtest.h>
-
 #include "MovieProbe.h"
 #include "TempDir.h"
 #include "platform/Dialogs.h"

@@ -3,13 +3,10 @@
 #include "platform/MovieWriter.h"
 
 #include <csignal>
-#include <filesystem>
 
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include "MovieProbe.h"
 #include "TempDir.h"
