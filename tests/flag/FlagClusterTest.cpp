@@ -1,8 +1,7 @@
-// A flag in a scene: its members and their names, the pole and caps as closed solids, the
-// cloth's mesh following the simulation and the world's forces, the cluster's block through
-// a scene file; solids carried by a cloth (left as they are by a flat one, turned by a
-// turned one, bent by a curved one, closed with normals out); and the example flag over ten
-// seconds, every frame's cloth a whole surface (no triangle inside out, none collapsed).
+// A flag in a scene: its members and their names, the pole and caps as closed solids, the cloth's mesh following the
+// simulation and the world's forces, the cluster's block through a scene file; solids carried by a cloth (left as they
+// are by a flat one, turned by a turned one, bent by a curved one, closed with normals out); and the example flag over
+// ten seconds, every frame's cloth a whole surface (no triangle inside out, none collapsed).
 #include "flag/FlagCluster.h"
 
 #include <glm/geometric.hpp>
@@ -406,9 +405,8 @@ TEST_F(ClothWarpTest, AFlatClothLeavesASolidAsItIsATurnedOneTurnsItAndACurvedOne
     EXPECT_GT(worstFacing(bent), 0.7);
 }
 
-// A cloth bends and folds: along a crease a triangle faces away from the neighbours on
-// one side. A triangle facing against its rest normal and against every neighbour it
-// shares an edge with is no fold but a cell turned inside out.
+// A cloth bends and folds: along a crease a triangle faces away from the neighbours on one side. A triangle facing
+// against its rest normal and against every neighbour it shares an edge with is no fold but a cell turned inside out.
 struct ClothCensus {
     int turned = 0;     // facing against the rest normal (a fold's far side, or worse)
     int inverted = 0;   // turned and facing against all its edge neighbours

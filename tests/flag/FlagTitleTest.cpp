@@ -75,8 +75,7 @@ TEST(FlagTitle, APictureOrAProjectShowsTheTitleOnABlueClothBesideItsPole) {
     EXPECT_EQ(quiet.err.find("Simulating"), std::string::npos);
 }
 
-// Pixels whose colour differs clearly between two pictures of the same size, in the
-// columns from `left` to `right`.
+// Pixels whose colour differs clearly between two pictures of the same size, in the columns from `left` to `right`.
 int changed(const ::test::Pixels& a, const ::test::Pixels& b, int left = 0, int right = 1 << 20) {
     int n = 0;
     for (int y = 0; y < a.height; ++y)

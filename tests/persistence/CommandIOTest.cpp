@@ -10,8 +10,7 @@ namespace {
 
 using test::SampleRecord;
 
-// A root record reading `text` through the string-array endpoint, counting the token
-// reads that dispatch spends.
+// A root record reading `text` through the string-array endpoint, counting the token reads that dispatch spends.
 struct Reading : StringsIO {
     explicit Reading(std::vector<std::string> text) : StringsIO(&root), storage(std::move(text)) {
         for (auto& s : storage) pointers.push_back(s.c_str());
@@ -29,8 +28,7 @@ struct Reading : StringsIO {
         }
         return status;
     }
-    // The fields the rows touch that differ from a fresh record, and the stack's depth
-    // when it is not 1.
+    // The fields the rows touch that differ from a fresh record, and the stack's depth when it is not 1.
     std::string state() {
         std::ostringstream out;
         if (root.count) out << " count " << root.count;
@@ -142,9 +140,8 @@ TEST(CommandWriters, HexAndQuoteEscaping) {
     io.formatHex(bytes, 0);
     EXPECT_STREQ(io.lineBuffer(), "");
 
-    // What reads back already keeps its bytes (single backslashes, network paths); a
-    // backslash that reaches a quote or the end is doubled, or it would escape the
-    // closing quote; the cut to 255 never splits an escape.
+    // What reads back already keeps its bytes (single backslashes, network paths); a backslash that reaches a quote or
+    // the end is doubled, or it would escape the closing quote; the cut to 255 never splits an escape.
     const std::pair<std::string, std::string> cases[] = {
         {"C:\\fonts\\arial.ttf", "C:\\fonts\\arial.ttf"},
         {"say \"hi\"", "say \\\"hi\\\""},

@@ -137,7 +137,6 @@ TEST(AviWriter, AFailedWriterLeavesTheFileAlone) {
     EXPECT_EQ(probed(path, {"nb_read_frames"}), "3");
     EXPECT_EQ(AviWriter::close(nullptr), AVIERR_BADHANDLE);
     EXPECT_EQ(AviWriter::create(dir.file("missing/x.avi"), 1000, nullptr), nullptr);
-    EXPECT_STREQ(AviWriter::resultText(0x80040154), "REGDB_E_CLASSNOTREG: file type not recognised");
     EXPECT_STREQ(AviWriter::resultText(0x80044073), "unknown avi result code");
     // Only device-independent pictures: anything else fails the writer.
     writer = AviWriter::create(dir.file("bad.avi"), 1000, nullptr);

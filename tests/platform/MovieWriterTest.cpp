@@ -3,7 +3,6 @@
 #include "platform/MovieWriter.h"
 
 #include <csignal>
-
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
