@@ -3,6 +3,7 @@
 // its springs hold, how it comes to rest, looping and the cache), and its stored lines.
 #include "flag/kxFlag.h"
 
+#include <glm/geometric.hpp>
 #include <tuple>
 
 #include "MemoryStream.h"
@@ -220,6 +221,51 @@ TEST(Flag, GridLocksAndMassesFollowTheSettings) {
     EXPECT_EQ(lockedCount(FlagUnit::kEdgeLeft, FlagUnit::kPointsNone), 0);
 }
 
+// A cloth bends and folds: along a crease a triangle faces away from the neighbours on one side. A triangle facing
+// against its rest normal and against every neighbour it shares an edge with is no fold but a cell turned inside out.
+struct ClothCensus {
+    int turned = 0;     // facing against the rest normal (a fold's far side, or worse)
+    int inverted = 0;   // turned and facing against all its edge neighbours
+    int collapsed = 0;  // area under a hundredth of its rest area
+};
+
+ClothCensus census(const std::vector<double>& p, int nu, int nv, double restArea, const glm::dvec3& restNormal) {
+    // Triangles 2k and 2k + 1 of cell k: (i,j)(i+1,j)(i+1,j+1) and (i,j)(i+1,j+1)(i,j+1).
+    const int cells = (nu - 1) * (nv - 1);
+    std::vector<glm::dvec3> normals(2 * cells);
+    std::vector<double> areas(2 * cells);
+    for (int k = 0; k < cells; ++k) {
+        const int i = k % (nu - 1), j = k / (nu - 1);
+        auto at = [&](int v) { return glm::dvec3(p[3 * v], p[3 * v + 1], p[3 * v + 2]); };
+        const glm::dvec3 a = at(j * nu + i), b = at(j * nu + i + 1);
+        const glm::dvec3 c = at((j + 1) * nu + i + 1), d = at((j + 1) * nu + i);
+        const glm::dvec3 n[2] = {glm::cross(b - a, c - a), glm::cross(c - a, d - a)};
+        for (int t = 0; t < 2; ++t) {
+            areas[2 * k + t] = 0.5 * glm::length(n[t]);
+            normals[2 * k + t] = areas[2 * k + t] > 0.0 ? glm::normalize(n[t]) : glm::dvec3(0.0);
+        }
+    }
+    ClothCensus r;
+    for (int k = 0; k < 2 * cells; ++k) {
+        const int t = k & 1, i = k / 2 % (nu - 1), j = k / 2 / (nu - 1);
+        if (areas[k] < 0.01 * restArea) ++r.collapsed;
+        if (glm::dot(normals[k], restNormal) >= 0.0) continue;
+        ++r.turned;
+        // Edge neighbours: the other half of the cell, and the cells above and right
+        // (upper triangle) or below and left (lower triangle).
+        std::vector<int> next = {k ^ 1};
+        if (t == 0 && j > 0) next.push_back(k - 2 * (nu - 1) + 1);
+        if (t == 0 && i + 2 < nu) next.push_back(k + 3);
+        if (t == 1 && j + 2 < nv) next.push_back(k + 2 * (nu - 1) - 1);
+        if (t == 1 && i > 0) next.push_back(k - 3);
+        bool against = true;
+        for (int o : next) against = against && glm::dot(normals[k], normals[o]) < 0.0;
+        r.inverted += against;
+    }
+    return r;
+}
+
+// The cloth of the example flag (these settings, at another scale) over ten seconds.
 TEST(Flag, WavesWithinReachOfThePoleAndKeepsItsSprings) {
     FlagUnit unit;
     kxFlag flag(unit);
@@ -228,8 +274,17 @@ TEST(Flag, WavesWithinReachOfThePoleAndKeepsItsSprings) {
     // Along the cloth no particle is farther than this from a pin.
     const double reach = std::hypot(unit.width, unit.height / 4);
     double worstStretch = 0.0, farthest = 0.0, moved = 0.0;
+    // The flat cloth's triangles all face -z (were they wound the other way, every one would count as turned).
+    const int nu = flag.across(), nv = flag.down(), cells = (nu - 1) * (nv - 1);
+    const double cellArea = unit.width / (nu - 1) * unit.height / (nv - 1);
+    ClothCensus total;
+    int worstFrame = 0, worst = 0, mostTurned = 0, farCornerMoved = 0;
     for (int f = 0; f <= kFrames; ++f) {
         ASSERT_TRUE(flag.positionsAt(f, pos));
+        const ClothCensus c = census(pos, nu, nv, 0.5 * cellArea, glm::dvec3(0.0, 0.0, -1.0));
+        total.turned += c.turned, total.inverted += c.inverted, total.collapsed += c.collapsed;
+        if (c.inverted > worst) worst = c.inverted, worstFrame = f;
+        mostTurned = std::max(mostTurned, c.turned);
         for (const kxSpring& s : flag.springs)
             worstStretch = std::max(worstStretch, dist(&pos[3 * s.a], &pos[3 * s.b]) / s.L);
         // Distance from the nearest pinned point.
@@ -238,10 +293,18 @@ TEST(Flag, WavesWithinReachOfThePoleAndKeepsItsSprings) {
             for (int pin : pins) nearest = std::min(nearest, dist(&pos[3 * pin], &pos[i]));
             farthest = std::max(farthest, nearest);
         }
-        if (f > 0)
+        if (f > 0) {
             for (size_t i = 0; i < pos.size(); i += 3) moved = std::max(moved, dist(&before[i], &pos[i]));
+            farCornerMoved += !std::equal(pos.end() - 3, pos.end(), before.end() - 3);
+        }
         before = pos;
     }
+    EXPECT_GT(farCornerMoved, kFrames * 5 / 6);  // the cloth waves the whole time
+    EXPECT_EQ(total.inverted, 0) << "worst frame " << worstFrame << ": " << worst;
+    EXPECT_EQ(total.collapsed, 0);
+    // Folds turn some triangles over, but the cloth never turns around.
+    EXPECT_LT(mostTurned, cells / 2);
+    EXPECT_LT(total.turned, kFrames * 2 * cells / 10);
     EXPECT_LT(worstStretch, 2.0);
     EXPECT_LT(farthest, 1.25 * reach);  // the cloth stretches, by less than a quarter overall
     // It does wave: the fly end moves from frame to frame, but never leaps.

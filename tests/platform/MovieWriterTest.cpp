@@ -88,7 +88,8 @@ TEST_P(MovieWriterCodec, WritesEveryFrameAtTheExactRate) {
 // (tests/app/MovieOutputTest.cpp).
 INSTANTIATE_TEST_SUITE_P(
     Containers, MovieWriterCodec,
-    ::testing::Values(Case{".mov", "rle", true, "qtrle", "argb", true}, Case{".MOV", "PNG", false, "png", "rgb24", true},
+    ::testing::Values(Case{".mov", "rle", true, "qtrle", "argb", true},
+                      Case{".MOV", "PNG", false, "png", "rgb24", true},
                       Case{".mov", "h264", false, "h264", "yuv420p", false},
                       Case{".avi", "", false, "rawvideo", "bgr24", true},
                       Case{".avi", "mjpeg", false, "mjpeg", "yuvj420p", false}),
