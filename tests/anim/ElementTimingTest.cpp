@@ -225,8 +225,8 @@ TEST_F(ElementWindows, StayOrderedAndInsideTheTransition) {
                 }
 }
 
-// Base progress never reaches the poses; action and fade ramp over their ranges; a
-// window too narrow to move through jumps at its end.
+// Base progress never reaches the poses; the action ramps over its range (the fade's, as opacity: ElementMotion's
+// fade test); a window too narrow to move through jumps at its end.
 TEST_F(ElementProgressAt, BaseActionAndFadeProgress) {
     std::vector<AnimElement> elements = row(1);
     transition.action.startTime = 20, transition.action.endTime = 60;
@@ -242,8 +242,6 @@ TEST_F(ElementProgressAt, BaseActionAndFadeProgress) {
     EXPECT_EQ(at(0.2).a, 0.0);
     EXPECT_NEAR(at(0.4).a, 0.5, 1e-12);
     EXPECT_EQ(at(0.6).a, 1.0);
-    EXPECT_EQ(at(0.4).v, 0.0);
-    EXPECT_NEAR(at(0.75).v, 0.5, 1e-12);
     EXPECT_EQ(ramp(0.3, 0.3, 0.3), 0.0);
     EXPECT_EQ(ramp(0.31, 0.3, 0.3), 1.0);
     EXPECT_EQ(ramp(0.3000001, 0.3, 0.300001), 0.0);
