@@ -29,15 +29,12 @@ TEST(AnimTrackSegment, BaseLinesComeBack) {
     pose.startFrame = 10, pose.length = 5;
     std::string text = writtenBlock(pose);
     test::expectContains(text, {"  frameStart 10.000000\n  frameEnd 14.000000\n"});
-    AnimPose back(scene);
-    ASSERT_EQ(readLines(back, text.substr(text.find('\n') + 1)), 0);
-    EXPECT_TRUE(back.changed);
-    EXPECT_EQ(writtenBlock(back), text);
 
-    // Toward zero, both ways.
+    // Toward zero, both ways (written frames read back: the resaved track files in tests/cli and tests/app).
     AnimPose cut(scene);
     ASSERT_EQ(readLines(cut, "frameStart -3.7\nframeEnd 7.9\n"), 0);
     EXPECT_EQ(std::pair(cut.startFrame, cut.length), std::pair(-3, 11));
+    EXPECT_TRUE(cut.changed);
 
     // The end counts from the start read so far.
     AnimPose early(scene);
