@@ -150,9 +150,6 @@ TEST(AnimTrackSegment, CopyTakesTheSegmentsOwnRecords) {
 // the line is taken; values outside the lists are written as the fallback word.
 TEST(AnimParams, WordsOutsideTheListsFallBack) {
     AnimSequenceParams sequence;
-    ASSERT_EQ(readLines(sequence, "launchType \"OutIn\"\n"), 0);
-    EXPECT_EQ(sequence.launchType, AnimSequenceParams::kOutIn);
-    test::expectContains(writtenBlock(sequence), {"  launchType \"OutIn\"\n"});
     std::string diagnostic;
     EXPECT_EQ(readLines(sequence, "launchType \"Sideways\"\noverlap 40\n", &diagnostic), 0);
     EXPECT_EQ(sequence.launchType, AnimSequenceParams::kBirth);

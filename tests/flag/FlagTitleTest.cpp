@@ -57,19 +57,16 @@ TEST(FlagTitle, APictureOrAProjectShowsTheTitleOnABlueClothBesideItsPole) {
     const ::test::Pixels pa = test::rendered(dir, "banner", text, "--frame 10", &said);
     EXPECT_GT(census(pa).cloth, pa.width * pa.height / 8);
 
-    // A long lead-in shows its progress: every tenth step of the 600, in order, before the
-    // frame's summary; the shipped one is too short to report, and --quiet silences it.
+    // A long lead-in shows its progress before the frame's summary (every tenth step, and only past 200:
+    // SpringSystem.CacheReplaysStatesAndCallbacksCancelAndReport); the shipped one is too short to report, and --quiet
+    // silences it.
     EXPECT_EQ(said.find("Simulating"), std::string::npos) << said;
     test::writeFile(project, test::edited(text, {{"PreRollFrames 120\n", "PreRollFrames 600\n"}}));
     r = test::formwright(dir, "render '" + project + "' --frame 0 -o '" + dir.file("a.png") + "'");
     ASSERT_EQ(r.status, 0) << r.err;
-    const size_t first = r.err.find("formwright: Simulating 10 of 600\n");
     const size_t last = r.err.find("formwright: Simulating 600 of 600\n");
-    ASSERT_NE(first, std::string::npos) << r.err;
     ASSERT_NE(last, std::string::npos) << r.err;
-    EXPECT_LT(first, last);
     EXPECT_LT(last, r.err.find("a.png: 640 x 480"));
-    EXPECT_EQ(test::occurrences(r.err, "Simulating "), 60u);
     test::Outcome quiet = test::formwright(dir, "-q render '" + project + "' --frame 0 -o '" + dir.file("c.png") + "'");
     ASSERT_EQ(quiet.status, 0) << quiet.err;
     EXPECT_EQ(quiet.err.find("Simulating"), std::string::npos);
