@@ -1,7 +1,8 @@
 // The motion of a track's elements through evaluateTrack: rest by default, leaving and arriving at the poses' states,
-// continuous in between, shaped by overshoot and bow, smoothed through a middle pose, turned by actions, and faded; and
-// the smoothing curve beneath it, straight and evenly paced without smoothing, turning smoothly with it; and the poses'
-// arrangements, each shape putting the elements on it about their centre.
+// continuous in between, shaped by overshoot and bow, turned by actions, and faded (one curve through every pose, bent
+// by smoothing: StoredSettings.AutomaticSmoothingFollowsHowThePathTurnsAtEachPose); and the smoothing curve beneath it,
+// straight and evenly paced without smoothing, turning smoothly with it; and the poses' arrangements, each shape
+// putting the elements on it about their centre.
 #include "anim/ElementMotion.h"
 
 #include <glm/geometric.hpp>
@@ -136,22 +137,6 @@ TEST(ElementMotion, BowLiftsTheMidpointByItsShareOfTheTravelInItsDirection) {
         EXPECT_NEAR(off.x, -share[i] * 400, 1e-9);
         EXPECT_NEAR(off.y, 0, 1e-9);
     }
-}
-
-// One curve runs through every pose: no smoothing is straight (TrackCurve's own test), full smoothing keeps direction.
-TEST(ElementMotion, FullSmoothingKeepsDirectionThroughAMiddlePose) {
-    const auto el = letters(1);
-    Timeline t(3);
-    t.move(1, 300, {1, 0, 0});                   // right
-    t.move(2, 300 * std::sqrt(2.0), {1, 1, 0});  // then up
-    for (AnimTransition* tr : t.transitions) tr->smoothing.startSmooth = tr->smoothing.endSmooth = 100;
-    // Directions from the last instant of the first transition and its first frame
-    // in the second (u = 1/31 there, so a little of the bend is already taken).
-    auto placeAtTime = [&](double time) { return placeAt(evaluateTrack(t.track, time, el)[0], el[0]); };
-    const glm::dvec3 in = glm::normalize(placeAtTime(39.9999) - placeAtTime(39.9989));
-    const glm::dvec3 out = glm::normalize(placeAtTime(50.001) - placeAtTime(50));
-    EXPECT_GT(glm::dot(in, out), 0.98);
-    EXPECT_GT(in.y, 0.3);  // arriving already on its way up: the corner is rounded
 }
 
 TEST(ElementMotion, ActionsTurnOnTheWayAndPoseActionsHandOnWhereTheyEnded) {
