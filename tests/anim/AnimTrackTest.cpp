@@ -117,9 +117,7 @@ TEST_F(AnimTracks, SegmentLookupsFollowTheTimeline) {
     a.parentNode = parent->nameReference();
     a.parentMatrix[0][0] = 3;
     EXPECT_EQ(track.parentMatrixAt(-2), glm::dmat4(1.0));  // before the first segment begins
-    EXPECT_EQ(track.parentMatrixAt(2)[0][0], 3.0);
-    b.parentNode = NameReference(scene.nameDictionary(), "Not There");
-    EXPECT_EQ(track.parentMatrixAt(45), glm::dmat4(1.0));
+    EXPECT_EQ(track.parentMatrixAt(2)[0][0], 3.0);  // a parent not in the scene: TrackSettings (tests/app)
 
     track.removeSegment(&t);
     ASSERT_EQ(track.segments.size(), 3u);
