@@ -9,6 +9,7 @@
 namespace fw {
 namespace {
 
+using test::addSegment;
 using test::TempDir;
 
 class AnimTracks : public ::testing::Test {
@@ -16,16 +17,6 @@ protected:
     static void SetUpTestSuite() { test::registerForAnimTests(); }
     TempDir dir;
 };
-
-template <class S>
-S& addSegment(AnimTrack& track, int start, int length) {
-    auto segment = std::make_unique<S>(track.scene());
-    segment->startFrame = start;
-    segment->length = length;
-    S& s = *segment;
-    track.segments.push_back(std::move(segment));
-    return s;
-}
 
 // A track with every record away from its defaults. The lines each record writes are checked in
 // AnimTrackSegmentTest; here, the lines only a track's records write, and that the whole comes back.
