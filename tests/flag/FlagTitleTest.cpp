@@ -129,10 +129,7 @@ TEST(FlagTitle, SolidLettersAreTheFlagAndWaveWithItsCloth) {
         if (x < flat.width) gap = std::min(gap, dark);
     }
     EXPECT_LE(gap, 2);
-
-    // A picture straight from the command shows the waving letters too.
-    ASSERT_EQ(test::formwright(dir, "text Wave --flag solid -o '" + dir.file("still.png") + "'").status, 0);
-    EXPECT_GT(letters(::test::readImage(dir.file("still.png"))), nFlat / 2);
+    // A picture straight from the command shows the letters: AMaterialDressesTheClothOrTheLettersButNotThePole.
 }
 
 // The example flag with lines changed, rendered small.
