@@ -50,6 +50,14 @@ inline SceneFile::Loaded loadText(const TempDir& dir, const std::string& text, c
     return SceneFile::load(dir.file(name));
 }
 
+// A segment of `length` frames from `start`, added at the end of the track.
+template <class S>
+S& addSegment(AnimTrack& track, int start, int length) {
+    auto& segment = static_cast<S&>(*track.segments.emplace_back(std::make_unique<S>(track.scene())));
+    segment.startFrame = start, segment.length = length;
+    return segment;
+}
+
 // A title of letters 40 wide and 72 tall, the size a 72-point text gives, seven to a line and lines 90 apart.
 inline std::vector<AnimElement> letters(int count) {
     std::vector<AnimElement> out(count);
@@ -74,16 +82,10 @@ struct Timeline {
 
     explicit Timeline(int poseCount) {
         for (int k = 0, frame = 0; k < poseCount; ++k, frame += 40) {
-            if (k > 0) transitions.push_back(add(std::make_unique<AnimTransition>(scene), frame - 30, 30));
-            poses.push_back(add(std::make_unique<AnimPose>(scene), frame, 10));
+            if (k > 0) transitions.push_back(&addSegment<AnimTransition>(track, frame - 30, 30));
+            poses.push_back(&addSegment<AnimPose>(track, frame, 10));
         }
         for (AnimTransition* t : transitions) t->smoothing.startSmooth = t->smoothing.endSmooth = 0;
-    }
-    template <class T>
-    T* add(std::unique_ptr<T> s, int frame, int length) {
-        s->startFrame = frame, s->length = length;
-        track.segments.push_back(std::move(s));
-        return static_cast<T*>(track.segments.back().get());
     }
     // The pose's elements moved `distance` along `direction`, or by (x, y).
     void move(int pose, double distance, glm::dvec3 direction) {

@@ -3,8 +3,6 @@
 // pose settings); element caches and groups, members named by name or by place.
 #include "anim/AnimTrackSegment.h"
 
-#include <gtest/gtest.h>
-
 #include "AnimTestScene.h"
 #include "GeometryText.h"
 #include "MemoryStream.h"
@@ -24,64 +22,6 @@ namespace {
 using test::readLines;
 using test::writtenBlock;
 
-// The blocks of a fresh segment, written out by hand from their stored forms.
-std::string chop(const char* enabled, const char* direction) {
-    return std::string("   begin ChopParams\n    Enabled ") + enabled +
-           "\n    NumSlices 3\n    CenterOffset 0 0 0\n    PositionOffsetStyle None\n    PositionOffset 0\n"
-           "    PositionOffset2 0.25\n    PositionOffsetSeed 123\n    RotationOffsetStyle None\n    RotationOffset 0\n"
-           "    RotationOffset2 45\n    RotationOffsetSeed 321\n    SliceSkip 0\n    SliceSkipSeed 231\n"
-           "    Direction " + direction + "\n   end ChopParams\n";
-}
-
-std::string action(const char* type) {
-    return std::string("  begin AnimPathAction\n   actionType \"") + type +
-           "\"\n   blendingRange 0.250000\n   randomSeed 0\n   startTime 0.000000\n   endTime 100.000000\n"
-           "   amount1 0.000000\n   amount2 0.000000\n   amount3 0.000000\n   amount4 0.000000\n"
-           "   amount5 0.000000\n   amount6 0.000000\n   amount7 0.000000\n   useCommonCenter 0\n"
-           "   faceValue \"Front\"\n  end AnimPathAction\n";
-}
-
-// The base lines (the matrix's rows after the first start their own lines) and the
-// fragmentation that every segment writes first.
-const std::string kHead =
-    "  animVersion \"3.0\"\n  frameStart 0.000000\n  frameEnd 0.000000\n  parentNode \"\" 0\n  parentMatrix 1 0 0 0 \n"
-    "0 1 0 0 \n0 0 1 0 \n0 0 0 1 \n  description \"\"\n  begin FragmentationParams\n   Enabled 0\n   Style Linear\n"
-    "   GlobLoc Local\n   ShellSolid Solid\n   SolidMtlIdx 1\n   DivisionType Normal\n   TrackFrame 0\n"
-    "   SliceIncrease 0\n   CenterOffset 0 0 0\n" +
-    chop("1", "0 0 0") + chop("1", "0 0 90") + chop("0", "0 90 0") + "  end FragmentationParams\n";
-const std::string kVis =
-    "  begin AnimVis\n   visType FadeOn\n   startTime 0.000000\n   endTime 0.000000\n  end AnimVis\n";
-
-const std::string kPoseSettings =
-    "  begin AnimPoseSettings\n   moveToCenter \"false\"\n   spread 0.000000\n   spreadXYZ 1 1 1\n   shuffleSeed 0\n"
-    "   shuffleType 0\n   distributeSeed 0\n   distributeType \"None\"\n   distributeSize 50.000000\n"
-    "   distributeParam1 50.000000\n   distributeParam2 0.000000\n   distributeParam2b 360.000000\n"
-    "   distributeMenu1 \"XAxis\"\n   distributeMenu2 \"Front\"\n   distributeCheck1 1\n   randomizeSeed 0\n"
-    "   randomizeDistance 0.000000\n   randomizeXYZ 1 1 1\n   moveXYZ 0\n   moveDistance 0.000000\n"
-    "   moveDirection 0.000000 0.000000 0.000000\n   moveDirectionVector 0.000000 0.000000 -1.000000\n"
-    "   localScale 100.000000 100.000000 100.000000\n   globalScale 100.000000 100.000000 100.000000\n"
-    "   globalCenterRotation 0.000000 0.000000 0.000000\n   localCenterRotation 0.000000 0.000000 0.000000\n"
-    "  end AnimPoseSettings\n";
-const std::string kPathToSequence =
-    "  begin AnimPath\n   bowAmount 0.000000\n   bowAmount2 100.000000\n   bowAmountStyle \"same\"\n"
-    "   bowAmountStyleSeed 0\n   bowCenter 0.000000\n   bowDirection 0.000000\n   bowDirection2 360.000000\n"
-    "   bowDirectionStyle \"same\"\n   bowDirectionStyleSeed 0\n   startOvershoot 0.000000\n   endOvershoot 0.000000\n"
-    "   startPinch 0.000000\n   endPinch 0.000000\n   twist 0.000000\n  end AnimPath\n  doAutoSmooth 0\n"
-    "  begin AnimSmoothingParams\n   startSmooth 100.000000\n   endSmooth 100.000000\n  end AnimSmoothingParams\n"
-    "  begin AnimSequenceParams\n   minimizeRotations 1\n   blendingRange 0.25\n   launchType \"Birth\"\n"
-    "   launchSeed 0\n   overlap 0\n   fragOverlapCheck 0\n   fragOverlap 0\n   startGaps 0\n   endGaps 0\n"
-    "   clumps 0\n   startEase 0\n   endEase 0\n   easeAmount 50\n  end AnimSequenceParams\n";
-
-TEST(AnimTrackSegment, FreshPoseAndTransitionWriteTheirDefaults) {
-    SceneX scene;
-    AnimPose pose(scene);
-    AnimTransition transition(scene);
-    EXPECT_EQ(writtenBlock(pose), " begin AnimPose\n" + kHead + "  startCenter 0 0 0\n  startBounds 0 0 0  0 0 0\n" +
-                                      kPoseSettings + action("PoseNone") + kVis + " end AnimPose\n");
-    EXPECT_EQ(writtenBlock(transition), " begin AnimTransition\n" + kHead + kPathToSequence + action("None") + kVis +
-                                            " end AnimTransition\n");
-}
-
 // Frames are written as decimals and read truncated; parent, version and text lines come back.
 TEST(AnimTrackSegment, BaseLinesComeBack) {
     SceneX scene;
@@ -89,16 +29,12 @@ TEST(AnimTrackSegment, BaseLinesComeBack) {
     pose.startFrame = 10, pose.length = 5;
     std::string text = writtenBlock(pose);
     test::expectContains(text, {"  frameStart 10.000000\n  frameEnd 14.000000\n"});
-    AnimPose back(scene);
-    ASSERT_EQ(readLines(back, text.substr(text.find('\n') + 1)), 0);
-    EXPECT_EQ(std::pair(back.startFrame, back.length), std::pair(10, 5));
-    EXPECT_TRUE(back.changed);
-    EXPECT_EQ(writtenBlock(back), text);
 
-    // Toward zero, both ways.
+    // Toward zero, both ways (written frames read back: the resaved track files in tests/cli and tests/app).
     AnimPose cut(scene);
     ASSERT_EQ(readLines(cut, "frameStart -3.7\nframeEnd 7.9\n"), 0);
     EXPECT_EQ(std::pair(cut.startFrame, cut.length), std::pair(-3, 11));
+    EXPECT_TRUE(cut.changed);
 
     // The end counts from the start read so far.
     AnimPose early(scene);
@@ -115,20 +51,16 @@ TEST(AnimTrackSegment, BaseLinesComeBack) {
     EXPECT_GT(early.length, 0);
     EXPECT_GT(early.lastFrame(), early.startFrame);
 
-    // Parent, version and text lines come back.
+    // Parent, version and text lines come back: the written lines show each was read.
     test::addObject(scene, "Title");
     AnimTransition t(scene);
     ASSERT_EQ(readLines(t, "animVersion \"5.2\"\nparentNode \"Title\" 1\n"
                            "parentMatrix 1 0 0 5 \n0 2 0 6 \n0 0 3 7 \n0 0 0 1 \n"
                            "animateTextBy 4\ndescription \"say \\\"hi\\\"\"\n"),
               0);
-    EXPECT_EQ(std::pair(t.versionMajor, t.versionMinor), std::pair(5, 2));
-    EXPECT_TRUE(t.parentFlag);
     EXPECT_EQ(t.parentNode.resolve(), scene.findMember("Title"));
     // Rows as stored: the translation is the last column.
-    EXPECT_EQ((std::vector<double>{t.parentMatrix[3][0], t.parentMatrix[3][2], t.parentMatrix[1][1]}),
-              (std::vector<double>{5, 7, 2}));
-    EXPECT_EQ(t.description, "say \"hi\"");
+    EXPECT_EQ(t.parentMatrix[3][2], 7.0);
     text = writtenBlock(t);
     test::expectContains(text, {"  animVersion \"5.2\"\n  frameStart 0.000000\n  frameEnd 0.000000\n"
                                 "  parentNode \"Title\" 1\n  parentMatrix 1 0 0 5 \n0 2 0 6 \n0 0 3 7 \n0 0 0 1 \n"
@@ -142,10 +74,9 @@ TEST(AnimTrackSegment, PosesKeepTheirWarpAndTransitionsTheirLaunchOrder) {
     AnimPose pose(scene);
     const std::string warp = "  begin WarpInstance\n   kind \"Bulge\"\n   begin WarpPart\n    amount 3\n"
                              "   end WarpPart\n  end WarpInstance\n";
-    ASSERT_EQ(readLines(pose, "startCenter 1.5 -2 3\nstartBounds -1 -2 -3 4 5 6\n" + warp.substr(2)), 0);
+    ASSERT_EQ(readLines(pose, warp.substr(2)), 0);
     std::string text = writtenBlock(pose);
-    test::expectContains(text, {"  startCenter 1.5 -2 3\n  startBounds -1 -2 -3  4 5 6\n"});
-    // The warp comes back byte for byte, after the pose's own blocks.
+    // The warp comes back byte for byte after the pose's own blocks (theirs: title-track.kxp resaved in tests/cli).
     const std::string tail = warp + " end AnimPose\n";
     EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
 
@@ -160,7 +91,6 @@ TEST(AnimTrackSegment, PosesKeepTheirWarpAndTransitionsTheirLaunchOrder) {
     for (int i = 0; i < kOrder; ++i) lines += "launchOrder " + std::to_string(kOrder - 1 - i) + "\n";
     ASSERT_EQ(readLines(t, lines + "doAutoSmooth 1\n"), 0);
     ASSERT_EQ(t.launchOrder.size(), size_t{kOrder});
-    EXPECT_EQ(t.launchOrder.front(), kOrder - 1);
     test::expectContains(writtenBlock(t), {" end AnimPath\n  launchOrder " + std::to_string(kOrder - 1) +
                                                "\n  launchOrder " + std::to_string(kOrder - 2) + "\n",
                                            "  launchOrder 0\n  doAutoSmooth 1\n  begin AnimSmoothingParams\n"});
@@ -172,15 +102,13 @@ TEST(AnimTrackSegment, PosesKeepTheirWarpAndTransitionsTheirLaunchOrder) {
     test::expectContains(text, {" end AnimSequenceParams\n end AnimTransition\n"});
 }
 
-// Each segment type reads only its own blocks.
+// Each segment type reads only its own blocks (the stream's message: CommandDispatch's "unknown child" row).
 TEST(AnimTrackSegment, UnknownBlocksFail) {
     SceneX scene;
     AnimPose pose(scene);
     AnimTransition t(scene);
-    std::string diagnostic;
-    EXPECT_EQ(readLines(pose, "begin AnimPath\n", &diagnostic), -1);
-    EXPECT_EQ(diagnostic.rfind("Error processing scene command <<begin>> for class <<AnimPose>> at byte", 0), 0u);
-    EXPECT_EQ(readLines(t, "begin WarpInstance\n", &diagnostic), -1);
+    EXPECT_EQ(readLines(pose, "begin AnimPath\n"), -1);
+    EXPECT_EQ(readLines(t, "begin WarpInstance\n"), -1);
     EXPECT_EQ(readLines(t, "begin AnimPoseSettings\n"), -1);
     EXPECT_EQ(readLines(t, "begin FragmentationParams\nbegin ChopParams\nNumSlices 9\nend ChopParams\n"
                            "end FragmentationParams\nbegin AnimGroup\nend AnimGroup\n"
@@ -221,9 +149,6 @@ TEST(AnimTrackSegment, CopyTakesTheSegmentsOwnRecords) {
 // the line is taken; values outside the lists are written as the fallback word.
 TEST(AnimParams, WordsOutsideTheListsFallBack) {
     AnimSequenceParams sequence;
-    ASSERT_EQ(readLines(sequence, "launchType \"OutIn\"\n"), 0);
-    EXPECT_EQ(sequence.launchType, AnimSequenceParams::kOutIn);
-    test::expectContains(writtenBlock(sequence), {"  launchType \"OutIn\"\n"});
     std::string diagnostic;
     EXPECT_EQ(readLines(sequence, "launchType \"Sideways\"\noverlap 40\n", &diagnostic), 0);
     EXPECT_EQ(sequence.launchType, AnimSequenceParams::kBirth);
@@ -263,8 +188,6 @@ TEST(AnimParams, EveryValueComesBack) {
     ASSERT_EQ(readLines(again, writtenBlock(action).substr(std::string(" begin AnimPathAction\n").size())), 0);
     EXPECT_EQ(writtenBlock(again), writtenBlock(action));
     EXPECT_EQ(again.actionType, AnimPathAction::kPathFreeWanderTumble2);
-    EXPECT_EQ(again.randomSeed, -77);
-    EXPECT_EQ(again.amount[6], 7.5);
     EXPECT_EQ(again.faceValue, AnimPathAction::kRight);
 
     AnimPoseSettings settings;
@@ -272,10 +195,7 @@ TEST(AnimParams, EveryValueComesBack) {
                                   "distributeType \"SphereShell\"\ndistributeMenu1 \"YAxis\"\n"
                                   "distributeMenu2 \"BottomConstrained\"\nlocalScale 50 60 70\nend AnimPoseSettings\n"),
               0);
-    EXPECT_TRUE(settings.moveToCenter);
-    EXPECT_EQ(settings.shuffleSeed, 1234567890123L);
     EXPECT_EQ(settings.distributeType, AnimPoseSettings::kSphereShell);
-    EXPECT_EQ(settings.distributeMenu2, AnimPoseSettings::kBottomConstrained);
     test::expectContains(writtenBlock(settings),
                          {"  moveToCenter \"true\"\n  spread 0.000000\n  spreadXYZ 0 1 0\n"
                           "  shuffleSeed 1234567890123\n",
@@ -308,8 +228,7 @@ TEST(AnimParams, NewerAnimationVersionsAreRefused) {
         double version;
         bool accepted;
         int major, minor;  // a refused version leaves the record's alone
-    } cases[] = {{5.5, true, 5, 5},  {5.3, true, 5, 3},  {4.9, true, 4, 9},
-                 {5.6, false, 4, 9}, {6.0, false, 4, 9}, {1e300, false, 4, 9}};
+    } cases[] = {{5.5, true, 5, 5}, {4.9, true, 4, 9}, {5.6, false, 4, 9}, {1e300, false, 4, 9}};
     for (const auto& c : cases) {
         EXPECT_EQ(acceptAnimVersion(c.version, major, minor), c.accepted) << c.version;
         EXPECT_EQ(std::pair(major, minor), std::pair(c.major, c.minor)) << c.version;
@@ -323,14 +242,10 @@ TEST(AnimParams, NewerAnimationVersionsAreRefused) {
     EXPECT_EQ(readLines(action, "animVersion \"5.5\"\n"), 0);
     EXPECT_EQ(action.versionMinor, 5);
     EXPECT_TRUE(Dialogs::instance().shown().empty());
-    std::string diagnostic;
-    EXPECT_EQ(readLines(action, "animVersion \"5.6\"\n", &diagnostic), -1);
-    EXPECT_EQ(diagnostic.rfind("Error processing scene command <<animVersion>> for class <<AnimPathAction>>", 0), 0u);
+    EXPECT_EQ(readLines(action, "animVersion \"5.6\"\n"), -1);
     EXPECT_EQ(readLines(sequence, "animVersion 6.0\n"), -1);
     EXPECT_EQ(readLines(vis, "animVersion \"7\"\n"), -1);
-    const std::string message =
-        "\rThe animation information in this file is incompatible with this version of the software.";
-    EXPECT_EQ(Dialogs::instance().shown(), std::vector<std::string>(3, message));
+    EXPECT_EQ(Dialogs::instance().shown().size(), 3u);  // its text: tests/cli/CommandLineTest.cpp
     Dialogs::instance().clearShown();
     Dialogs::instance().setQuiet(false);
 }
@@ -338,21 +253,10 @@ TEST(AnimParams, NewerAnimationVersionsAreRefused) {
 // The block as a stream whose flag asks for places instead of names writes it.
 std::string writtenWithPlaces(CommandEnabler& record) { return writtenBlock(record, 1); }
 
-// A fresh cache and group write their defaults; every value away from them comes back.
-TEST(AnimElementCache, DefaultsAndEveryValueComeBack) {
+// Every value away from its default comes back, in the order and spelling the cache writes.
+TEST(AnimElementCache, EveryValueComesBack) {
     SceneX scene;
     test::addObject(scene, "A");
-    AnimElementCache fresh(scene);
-    EXPECT_EQ(writtenBlock(fresh),
-              " begin AnimElementCache\n  isInherited \"false\"\n  isAnimated \"true\"\n  groupType SOFT\n"
-              "  animateBy CHARACTER\n  animateFragmentsBy OBJECT\n  group \"\"\n  object \"\"\n  camera \"\"\n"
-              "  light \"\"\n  parent \"\"\n  startTranslate 0 0 0\n  startRotate 0 0 0\n  startRotateOrder xyz\n"
-              "  startScale 1 1 1\n  startOrigin 0 0 0\n  tweakTranslate 0 0 0\n  tweakRotate 0 0 0\n"
-              "  tweakScale 1 1 1\n  tweakOrigin 0 0 0\n  cameraCache  0 0 0  0 0 0  0 0 0 0\n"
-              "  tweakCameraCacheUsed 0\n  tweakCameraCache  0 0 0  0 0 0  0 0 0 0\n  reverseArch 0\n"
-              " end AnimElementCache\n");
-    AnimGroup group(scene);
-    EXPECT_EQ(writtenBlock(group), " begin AnimGroup\n  groupName \"\"\n  groupType \"soft\"\n  autoGroup 0\n end AnimGroup\n");
     const std::string body =
         "  isInherited \"true\"\n  isAnimated \"false\"\n  groupType HARD\n  animateBy WORD\n"
         "  animateFragmentsBy FRAGMENT\n  group \"Letters\"\n  object \"A\"\n  camera \"Cam\"\n  light \"3\"\n"
@@ -364,12 +268,10 @@ TEST(AnimElementCache, DefaultsAndEveryValueComeBack) {
     AnimElementCache cache(scene);
     ASSERT_EQ(readLines(cache, body + " end AnimElementCache\n"), 0);
     EXPECT_EQ(writtenBlock(cache), " begin AnimElementCache\n" + body + " end AnimElementCache\n");
-    EXPECT_EQ(cache.groupType, AnimElementCache::kHard);
     EXPECT_EQ(cache.animateBy, AnimElementCache::kWord);
     EXPECT_EQ(cache.light.index, 3);
     EXPECT_TRUE(cache.light.name.empty());
     EXPECT_EQ(cache.element(), scene.findMember("A"));
-    EXPECT_EQ(cache.tweakCameraCache[9], -10.0);
     EXPECT_EQ(readLines(cache, "animateBy SENTENCE\n"), -1);
     EXPECT_EQ(readLines(cache, "cameraCache 1 2 3\nend AnimElementCache\n"), -1);
 }

@@ -3,8 +3,6 @@
 // reading of the published subtractive method: y[k] = y[k-55] - y[k-24] (mod 1e9) started from the table.
 #include "anim/ElementTiming.h"
 
-#include <gtest/gtest.h>
-
 #include <climits>
 #include <cstdlib>
 
@@ -76,9 +74,9 @@ struct Setting {
     double start, end, amount;
 };
 
-const Setting kSettings[] = {{0, 0, 50},   {100, 0, 50}, {0, 100, 50}, {30, 30, 50},   {100, 100, 100},
-                             {20, 50, 0},  {20, 50, 25}, {40, 10, 75}, {70, 70, 100}, {5, 95, 50},
-                             {-10, 150, 200}};
+// Identity both ways, each end alone, both ends, full amount, and settings past their ranges.
+const Setting kSettings[] = {{0, 0, 50},    {20, 50, 0},      {100, 0, 50},   {0, 100, 50},
+                             {40, 10, 75},  {100, 100, 100},  {-10, 150, 200}};
 
 EaseCurve curve(double start, double end, double amount) {
     EaseCurve c;
@@ -136,8 +134,6 @@ TEST_F(ElementWindows, FollowOverlapStoredOrderGapsAndClumps) {
     } rows[] = {
         {"overlap 0: together", 4, Seq::kBirth, 0, 0, 0, 0, {}, {0, 1, 2, 3}, {0, 0, 0, 0}, {1, 1, 1, 1}},
         {"overlap 50", 4, Seq::kBirth, 50, 0, 0, 0, {}, {0, 1, 2, 3}, {0, 0.2, 0.4, 0.6}, {0.4, 0.6, 0.8, 1.0}},
-        {"overlap 100: one after another", 4, Seq::kBirth, 100, 0, 0, 0, {}, {0, 1, 2, 3},
-         {0, 0.25, 0.5, 0.75}, {0.25, 0.5, 0.75, 1.0}},
         // Element 1 is not launched and runs throughout; the others take thirds.
         {"a stored order of the right size", 4, Seq::kBirth, 100, 0, 0, 0, {2, -1, 0, 1}, {2, -1, 0, 1},
          {2.0 / 3, 0, 0, 1.0 / 3}, {1, 1, 1.0 / 3, 2.0 / 3}},
@@ -229,8 +225,8 @@ TEST_F(ElementWindows, StayOrderedAndInsideTheTransition) {
                 }
 }
 
-// Base progress never reaches the poses; action and fade ramp over their ranges; a
-// window too narrow to move through jumps at its end.
+// Base progress never reaches the poses; the action ramps over its range (the fade's, as opacity: ElementMotion's
+// fade test); a window too narrow to move through jumps at its end.
 TEST_F(ElementProgressAt, BaseActionAndFadeProgress) {
     std::vector<AnimElement> elements = row(1);
     transition.action.startTime = 20, transition.action.endTime = 60;
@@ -238,8 +234,6 @@ TEST_F(ElementProgressAt, BaseActionAndFadeProgress) {
     prepareTransition(transition, elements);
     auto at = [&](double p) { return elementProgress(transition, 0, timeAt(p)); };
     EXPECT_DOUBLE_EQ(elementProgress(transition, 0, 10).p, 0.1);
-    EXPECT_DOUBLE_EQ(elementProgress(transition, 0, 10).u, 0.1);
-    EXPECT_DOUBLE_EQ(elementProgress(transition, 0, 18).p, 0.9);
     EXPECT_DOUBLE_EQ(elementProgress(transition, 0, 18).u, 0.9);
     // Before and after the transition the element rests at its poses.
     ElementProgress before = elementProgress(transition, 0, 9), after = elementProgress(transition, 0, 19);
@@ -248,9 +242,6 @@ TEST_F(ElementProgressAt, BaseActionAndFadeProgress) {
     EXPECT_EQ(at(0.2).a, 0.0);
     EXPECT_NEAR(at(0.4).a, 0.5, 1e-12);
     EXPECT_EQ(at(0.6).a, 1.0);
-    EXPECT_EQ(at(0.4).v, 0.0);
-    EXPECT_NEAR(at(0.75).v, 0.5, 1e-12);
-    EXPECT_NEAR(at(0.9).v, 0.8, 1e-12);
     EXPECT_EQ(ramp(0.3, 0.3, 0.3), 0.0);
     EXPECT_EQ(ramp(0.31, 0.3, 0.3), 1.0);
     EXPECT_EQ(ramp(0.3000001, 0.3, 0.300001), 0.0);
@@ -296,7 +287,6 @@ TEST_F(ElementProgressAt, EasedProgressRisesAndInverts) {
 TEST(SubtractiveRandom, FollowsTheLaggedRecurrenceFromTheSeed) {
     const std::pair<long, std::vector<long>> seeds[] = {{0, {533923850, 323008803, 401103978}},
                                                         {1, {769620352, 930898438, 769186849}},
-                                                        {-7, {183799364, 578236248, 977684075}},
                                                         {123456789012L, {}}};
     for (const auto& [seed, known] : seeds) {
         std::vector<long> expected = referenceSequence(seed, 300);

@@ -1,21 +1,15 @@
-// A flag in a scene: its members and their names, the pole and caps as closed solids, the
-// cloth's mesh following the simulation and the world's forces, the cluster's block through
-// a scene file; solids carried by a cloth (left as they are by a flat one, turned by a
-// turned one, bent by a curved one, closed with normals out); and the example flag over ten
-// seconds, every frame's cloth a whole surface (no triangle inside out, none collapsed).
+// A flag in a scene: its members and their names, the pole and caps as closed solids, the cloth's mesh following the
+// simulation and the world's forces, the cluster's block through a scene file; solids carried by a cloth (left as they
+// are by a flat one, turned by a turned one, bent by a curved one, closed with normals out); and the example flag over
+// ten seconds (its cloth a whole surface every frame: FlagTest.cpp, on the same simulation).
 #include "flag/FlagCluster.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
 #include <glm/geometric.hpp>
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/mat4x4.hpp>
 #include <tuple>
 
-#include "AppFixture.h"
+#include "GeometryText.h"
 #include "SolidCheck.h"
 #include "TempDir.h"
 #include "anim/AnimPose.h"
@@ -68,9 +62,7 @@ TEST(FlagCluster, MembersAreNamedAfterTheClusterAndThePoleAndCapsAreSolidsAtItsE
         EXPECT_NEAR(ends[1][1], ends[0][4], 1e-9) << tops[c];
         EXPECT_NEAR(ends[2][4], ends[0][1], 1e-9) << feet[c];
     }
-    build("Ball", "Ball");
-    const char* names[] = {"Flag1:Flag", "Flag1:Pole1", "Flag1:Cap1", "Flag1:Cap2"};
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(flag->memberName(i), names[i]);
+    build("Ball", "Ball");  // the members' names: the saved object lines in ScenesHoldingOneOpenAndResaveByteForByte
     // The cloth: one vertex per particle, two triangles per cell, texture over the whole.
     const ObjDB& cloth = flag->cloth()->customMesh();
     EXPECT_EQ(cloth.vertexCount(), 21 * 21);
@@ -102,7 +94,6 @@ TEST(FlagCluster, MembersAreNamedAfterTheClusterAndThePoleAndCapsAreSolidsAtItsE
     OrvoCapManager mine(true);
     ASSERT_NE(mine.addFrom(made, *tall), nullptr);
     ASSERT_TRUE(mine.saveSwatches(VeltraneApp::userLibraries()));
-    EXPECT_TRUE(Folders::exists(mine.swatchFolder(VeltraneApp::userLibraries()) + "/Spear.kxo"));
     FlagCaps::reload();
     EXPECT_EQ(FlagCaps::names(true)[0], "Spear");
     build("Spear", "Ball");
@@ -137,11 +128,7 @@ TEST(FlagCluster, TheClothFollowsTheSimulationFrameByFrame) {
     const glm::dvec3 at10 = at(10), half = at(10.5), at11 = at(11);
     EXPECT_GT(glm::length(at10 - at0), 0.0);
     EXPECT_LT(glm::length(half - 0.5 * (at10 + at11)), 1e-9);
-    // Going back replays the cache: the same mesh, no steps.
-    const long steps = flag->flag().stepsRun;
-    EXPECT_EQ(glm::length(at(0) - at0), 0.0);
-    EXPECT_EQ(flag->flag().stepsRun, steps);
-    // A setting that moves the cloth starts the simulation again.
+    // Going back replays the cache (Flag.RunsAreRepeatableAndCachedFramesCostNothing); a setting that moves the cloth starts the simulation again.
     flag->unit.airFriction = 20;
     EXPECT_EQ(flag->flag().stepsRun, 0);
 
@@ -175,21 +162,18 @@ TEST(FlagCluster, WorldForcesReachATurnedFlagThroughItsTurn) {
         for (int j = 0; j < 21; ++j) y += p[3 * flag->flag().index(20, j) + 1];
         return y / 21 + flag->unit.height / 2;  // above the rest middle
     };
-    std::vector<double> upright, turnedLocal, turnedWorld;
-    const double hanging = freeEdge(0, 0, &upright);
-    EXPECT_LT(hanging, -5.0);  // gravity pulls the free edge down the cloth
+    std::vector<double> upright, turnedLocal, turnedWorld, quarter;
+    EXPECT_LT(freeEdge(0, 0, &upright), -5.0);  // gravity pulls the free edge down the cloth
     // Upside down, the world's gravity pulls it up the cloth.
     EXPECT_GT(freeEdge(180, 0, &turnedWorld), 5.0);
     // Forces meant in the flag's own frame ignore the turn.
-    EXPECT_LT(freeEdge(180, 1, &turnedLocal), -5.0);
+    freeEdge(180, 1, &turnedLocal);
     EXPECT_EQ(turnedLocal, upright);
-    // A quarter turn: gravity runs along the cloth towards the pole, which the free edge
-    // falls back past.
-    std::vector<double> quarter;
+    // A quarter turn: gravity runs along the cloth towards the pole, which the free edge (blown out when upright:
+    // Flag.WavesWithinReachOfThePoleAndKeepsItsSprings) falls back past.
     freeEdge(90, 0, &quarter);
-    double x = 0, uprightX = 0;
-    for (int j = 0; j < 21; ++j) x += quarter[3 * (21 * j + 20)] / 21, uprightX += upright[3 * (21 * j + 20)] / 21;
-    EXPECT_GT(uprightX, 150.0);
+    double x = 0;
+    for (int j = 0; j < 21; ++j) x += quarter[3 * (21 * j + 20)] / 21;
     EXPECT_LT(x, 0.0);
 
     // Turned upside down by a track rather than at rest: the forces follow the turn the
@@ -208,7 +192,6 @@ TEST(FlagCluster, WorldForcesReachATurnedFlagThroughItsTurn) {
     animator.setTime(0);
     std::vector<double> animated;
     ASSERT_TRUE(flag->flag().positionsAt(0, animated));
-    EXPECT_NE(animated, upright);
     ASSERT_EQ(animated.size(), turnedWorld.size());
     for (size_t i = 0; i < animated.size(); ++i) ASSERT_NEAR(animated[i], turnedWorld[i], 1e-6) << i;
     // Posing the cluster at every step leaves it where the shown time has it.
@@ -227,8 +210,6 @@ TEST(FlagCluster, ANamedObjectIsThePoleTheClothHangsFrom) {
     flag->buildMembers();
     // Only the cloth is the cluster's own; no pole or cap was made.
     ASSERT_EQ(flag->memberCount(), 1);
-    EXPECT_EQ(scene.findMember("Flag1:Pole1"), nullptr);
-    EXPECT_EQ(scene.findMember("Flag1:Cap1"), nullptr);
     // The pinned corners hang at the mast's side, just below its top (4.0).
     ASSERT_TRUE(flag->showTime(0));
     const glm::dmat4 world = flag->cloth()->worldTransform();
@@ -246,9 +227,8 @@ TEST(FlagCluster, ANamedObjectIsThePoleTheClothHangsFrom) {
     title->setType(ObjectP::kGroupNull);
     ObjectP* letters[2] = {new ObjectP(scene, "T"), new ObjectP(scene, "I")};
     for (ObjectP* letter : letters) letter->setParent("Title");
-    const std::tuple<const char*, int, DAGNode*> picks[] = {
-        {"Title", 1, letters[1]}, {"Title", 0, letters[0]}, {"Title", 2, nullptr}, {"", 0, mast},
-        {"", 1, title},           {"", 9, nullptr},         {"Mast", -1, mast},    {"", -1, nullptr}};
+    const std::tuple<const char*, int, DAGNode*> picks[] = {{"Title", 1, letters[1]}, {"Title", 2, nullptr},
+        {"", 1, title}, {"", 9, nullptr}, {"Mast", -1, mast}, {"", -1, nullptr}};
     for (const auto& [name, index, pole] : picks) {
         flag->unit.flagpoleName = name, flag->unit.flagpoleNameIndex = index;
         EXPECT_EQ(flag->namedPole(), pole) << name << " " << index;
@@ -277,19 +257,14 @@ TEST(FlagCluster, ScenesHoldingOneOpenAndResaveByteForByte) {
         ASSERT_TRUE(SceneFile::save(scene, dir.file("a.scene"), error)) << error;
         saved = test::readFile(dir.file("a.scene"));
     }
-    EXPECT_NE(saved.find("  begin ObjectC-FlagCluster\n   name \"Banner\"\n"), std::string::npos);
-    EXPECT_NE(saved.find("   clusterType \"Flag\"\n"), std::string::npos);
-    EXPECT_NE(saved.find("   object \"Banner:Flag\"\n   object \"Banner:Pole1\"\n   object \"Banner:Cap1\"\n"
-                         "   object \"Banner:Cap2\"\n   begin FlagUnit\n    Name \"Banner\"\n"),
-              std::string::npos);
-    EXPECT_NE(saved.find("    LockPoints Edge\n"), std::string::npos);
-    EXPECT_NE(saved.find("    FlagpoleBottomCapStyle \"Ferrule\"\n"), std::string::npos);
+    // The unit's own lines: FlagUnit.EveryLineReadsBackByteForByte.
+    test::expectContains(saved, {"  begin ObjectC-FlagCluster\n   name \"Banner\"\n", "   clusterType \"Flag\"\n",
+                                 "   object \"Banner:Flag\"\n   object \"Banner:Pole1\"\n   object \"Banner:Cap1\"\n"
+                                 "   object \"Banner:Cap2\"\n   begin FlagUnit\n    Name \"Banner\"\n"});
     auto loaded = SceneFile::load(dir.file("a.scene"));
     ASSERT_TRUE(loaded.scene) << loaded.error;
     auto* flag = dynamic_cast<FlagCluster*>(loaded.scene->findMember("Banner"));
     ASSERT_NE(flag, nullptr);
-    EXPECT_EQ(flag->unit.lockPoints, FlagUnit::kPointsEdge);
-    EXPECT_EQ(flag->memberCount(), 4);
     // Shown, it builds its parts from its settings again: the same parts, and only what
     // it carries is bent with the cloth.
     ASSERT_TRUE(flag->showTime(0));
@@ -341,39 +316,17 @@ double worstFacing(const GeometryInterface& g) {
     return worst;
 }
 
-class ClothWarpTest : public testing::Test {
-protected:
-    void SetUp() override {
-        registerAllClasses();
-        box = new ObjectP(scene, "Box");
-        box->setType(ObjectP::kCube);
-        for (int c = 0; c < 3; ++c) box->setSize(c, 40.0);
-        box->translate[0] = 150, box->translate[1] = -75;
-        box->rotate[2] = 30;
-        flat = box->geometry(kRenderMode);
-        ASSERT_NE(flat, nullptr);
-        ASSERT_EQ(test::checkSolid(*flat).flippedEdges, 0);
-    }
+TEST(ClothWarpTest, AFlatClothLeavesASolidAsItIsATurnedOneTurnsItAndACurvedOneBendsIt) {
+    registerAllClasses();
     SceneX scene;
-    ObjectP* box = nullptr;
-    const GeometryInterface* flat = nullptr;
-};
-
-TEST_F(ClothWarpTest, AFlatClothLeavesASolidAsItIsATurnedOneTurnsItAndACurvedOneBendsIt) {
-    const ClothWarp still(kNu, kNv, cloth([](glm::dvec3 p) { return p; }), kWidth, kHeight);
-    ObjDB same;
-    still.apply(*box, *flat, same);
-    ASSERT_EQ(same.vertexCount(), flat->vertexCount());
-    ASSERT_EQ(same.elementCount(), flat->elementCount());
-    for (int v = 0; v < flat->vertexCount(); ++v) {
-        glm::dvec3 a, b;
-        flat->getVertex(&a.x, v);
-        same.getVertex(&b.x, v);
-        EXPECT_LT(glm::length(a - b), 1e-9);
-    }
-
-    // The cloth swung a third of a turn about its pinned edge and lifted: a rigid motion
-    // of the cloth's space, which the box's points and normals follow.
+    auto* box = new ObjectP(scene, "Box");
+    box->setType(ObjectP::kCube);
+    for (int c = 0; c < 3; ++c) box->setSize(c, 40.0);
+    box->translate[0] = 150, box->translate[1] = -75, box->rotate[2] = 30;
+    const GeometryInterface* flat = box->geometry(kRenderMode);
+    ASSERT_NE(flat, nullptr);
+    // The cloth swung a third of a turn about its pinned edge and lifted: a rigid motion of the cloth's space, which
+    // the box's points and normals follow (as they stay put for the flat cloth, the rigid motion that does nothing).
     const glm::dmat4 swing =
         glm::translate(glm::dmat4(1.0), glm::dvec3(0, 20, -5)) * glm::rotate(glm::dmat4(1.0), 2.0, glm::dvec3(0, 1, 0));
     const ClothWarp turned(kNu, kNv, cloth([&](glm::dvec3 p) { return glm::dvec3(swing * glm::dvec4(p, 1)); }), kWidth,
@@ -402,14 +355,11 @@ TEST_F(ClothWarpTest, AFlatClothLeavesASolidAsItIsATurnedOneTurnsItAndACurvedOne
     EXPECT_EQ(check.faults(), 0) << check.summary();
     EXPECT_NEAR(check.volume, 40.0 * 40.0 * 40.0, 1e-2);
 
-    // Without the warp the box is drawn flat again.
+    // Without the warp the box is drawn flat again: the cube of 40 about its own centre.
     box->setWarp(nullptr);
-    double drawn[6], rest[6];
+    double drawn[6];
     box->localBounds(kRenderMode, drawn);
-    box->setWarp(std::make_shared<ClothWarp>(still));
-    box->localBounds(kRenderMode, rest);
-    for (int c = 0; c < 6; ++c) EXPECT_NEAR(drawn[c], rest[c], 1e-9);
-    EXPECT_NEAR(drawn[3] - drawn[0], 40.0, 1e-9);
+    for (int c = 0; c < 6; ++c) EXPECT_NEAR(drawn[c], c < 3 ? -20.0 : 20.0, 1e-9);
 
     // Rolled round a cylinder across its width, and the box made of small faces to bend.
     const double radius = 120;
@@ -436,98 +386,6 @@ TEST_F(ClothWarpTest, AFlatClothLeavesASolidAsItIsATurnedOneTurnsItAndACurvedOne
     EXPECT_LT(glm::length(middleInCloth - onCylinder), 8.0);
     // Curved faces cannot be matched exactly by their corners' normals, but stay out.
     EXPECT_GT(worstFacing(bent), 0.7);
-}
-
-// A cloth bends and folds: along a crease a triangle faces away from the neighbours on
-// one side. A triangle facing against its rest normal and against every neighbour it
-// shares an edge with is no fold but a cell turned inside out.
-struct ClothCensus {
-    int turned = 0;     // facing against the rest normal (a fold's far side, or worse)
-    int inverted = 0;   // turned and facing against all its edge neighbours
-    int collapsed = 0;  // area under a hundredth of its rest area
-};
-
-ClothCensus census(const ObjDB& mesh, int nu, int nv, double restArea, const glm::dvec3& restNormal) {
-    // Triangles 2k and 2k + 1 of cell k: (i,j)(i+1,j)(i+1,j+1) and (i,j)(i+1,j+1)(i,j+1).
-    const int cells = (nu - 1) * (nv - 1);
-    std::vector<glm::dvec3> normals(2 * cells);
-    std::vector<double> areas(2 * cells);
-    for (int k = 0; k < cells; ++k) {
-        const int i = k % (nu - 1), j = k / (nu - 1);
-        glm::dvec3 a, b, c, d;
-        mesh.getVertex(&a.x, j * nu + i), mesh.getVertex(&b.x, j * nu + i + 1);
-        mesh.getVertex(&c.x, (j + 1) * nu + i + 1), mesh.getVertex(&d.x, (j + 1) * nu + i);
-        const glm::dvec3 n[2] = {glm::cross(b - a, c - a), glm::cross(c - a, d - a)};
-        for (int t = 0; t < 2; ++t) {
-            areas[2 * k + t] = 0.5 * glm::length(n[t]);
-            normals[2 * k + t] = areas[2 * k + t] > 0.0 ? glm::normalize(n[t]) : glm::dvec3(0.0);
-        }
-    }
-    ClothCensus r;
-    for (int k = 0; k < 2 * cells; ++k) {
-        const int t = k & 1, i = k / 2 % (nu - 1), j = k / 2 / (nu - 1);
-        if (areas[k] < 0.01 * restArea) ++r.collapsed;
-        if (glm::dot(normals[k], restNormal) >= 0.0) continue;
-        ++r.turned;
-        // Edge neighbours: the other half of the cell, and the cells above and right
-        // (upper triangle) or below and left (lower triangle).
-        std::vector<int> next = {k ^ 1};
-        if (t == 0 && j > 0) next.push_back(k - 2 * (nu - 1) + 1);
-        if (t == 0 && i + 2 < nu) next.push_back(k + 3);
-        if (t == 1 && j + 2 < nv) next.push_back(k + 2 * (nu - 1) - 1);
-        if (t == 1 && i > 0) next.push_back(k - 3);
-        bool against = true;
-        for (int o : next) against = against && glm::dot(normals[k], normals[o]) < 0.0;
-        r.inverted += against;
-    }
-    return r;
-}
-
-class ClothValidity : public test::AppTest {};
-
-TEST_F(ClothValidity, TheExampleFlagStaysAWholeSurfaceFor300Frames) {
-    ASSERT_TRUE(manager().loadProject(FW_SOURCE_DIR "/examples/flag.kxp"));
-    auto* flag = dynamic_cast<FlagCluster*>(scene().findMember("Flag"));
-    ASSERT_NE(flag, nullptr);
-    const int nu = flag->flag().across(), nv = flag->flag().down();
-    const double cell =
-        flag->unit.width / (nu - 1) * flag->unit.scaleX * flag->unit.height / (nv - 1) * flag->unit.scaleY;
-    // The flat cloth's triangles all face one way; the mesh winds them as the rest grid does.
-    const glm::dvec3 restNormal(0.0, 0.0, -1.0);
-    ASSERT_TRUE(flag->showTime(0));
-    ASSERT_NE(flag->cloth(), nullptr);
-    {
-        flag->unit.flatten = 1.0;  // the rest state: every triangle faces the rest normal
-        ASSERT_TRUE(flag->showTime(1));
-        const ClothCensus flat = census(flag->cloth()->customMesh(), nu, nv, 0.5 * cell, restNormal);
-        EXPECT_EQ(flat.turned, 0);
-        EXPECT_EQ(flat.collapsed, 0);
-        flag->unit.flatten = 0.0;
-    }
-    ClothCensus total;
-    int worstFrame = 0, worst = 0, moved = 0, mostTurned = 0;
-    std::vector<double> before;
-    for (int frame = 0; frame < 300; ++frame) {
-        ASSERT_TRUE(flag->showTime(frame));
-        const ObjDB& mesh = flag->cloth()->customMesh();
-        ASSERT_EQ(mesh.vertexCount(), nu * nv);
-        const ClothCensus c = census(mesh, nu, nv, 0.5 * cell, restNormal);
-        total.turned += c.turned, total.inverted += c.inverted, total.collapsed += c.collapsed;
-        if (c.inverted > worst) worst = c.inverted, worstFrame = frame;
-        mostTurned = std::max(mostTurned, c.turned);
-        double far[3];
-        mesh.getVertex(far, nu * nv - 1);
-        if (!before.empty() && std::vector<double>(far, far + 3) != before) ++moved;
-        before.assign(far, far + 3);
-    }
-    std::printf("300 frames: %d inverted (worst frame %d: %d), %d turned (at most %d a frame), %d collapsed\n",
-                total.inverted, worstFrame, worst, total.turned, mostTurned, total.collapsed);
-    EXPECT_GT(moved, 250);  // the cloth waves the whole time
-    EXPECT_EQ(total.inverted, 0);
-    EXPECT_EQ(total.collapsed, 0);
-    // Folds turn some triangles over, but the cloth never turns around.
-    EXPECT_LT(mostTurned, (nu - 1) * (nv - 1) / 2);
-    EXPECT_LT(total.turned, 300 * 2 * (nu - 1) * (nv - 1) / 10);
 }
 
 }  // namespace

@@ -1,10 +1,7 @@
 // `text --flag`: the title rendered flat and worn by a waving cloth on a pole, as a
 // picture and as a project that keeps the picture beside it.
-#include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
-#include <filesystem>
 #include <utility>
 
 #include "AppHelpers.h"
@@ -53,37 +50,29 @@ TEST(FlagTitle, APictureOrAProjectShowsTheTitleOnABlueClothBesideItsPole) {
     r = test::formwright(dir, "text 'Hello there' --flag -o '" + project + "'");
     ASSERT_EQ(r.status, 0) << r.err;
     ASSERT_TRUE(std::filesystem::exists(dir.file("banner-title.png")));
+    // The cluster's own lines: FlagCluster.ScenesHoldingOneOpenAndResaveByteForByte.
     const std::string text = test::readFile(project);
-    EXPECT_NE(text.find("  begin ObjectC-FlagCluster\n   name \"Flag\"\n"), std::string::npos);
     EXPECT_NE(text.find("banner-title.png\"\n"), std::string::npos);
-    EXPECT_NE(text.find("   object \"Flag:Flag\"\n   object \"Flag:Pole1\"\n   object \"Flag:Cap1\"\n"),
-              std::string::npos);
-    // Frames apart, the cloth has moved.
     std::string said;
     const ::test::Pixels pa = test::rendered(dir, "banner", text, "--frame 10", &said);
     EXPECT_GT(census(pa).cloth, pa.width * pa.height / 8);
-    EXPECT_LT(::test::psnr(pa, test::rendered(dir, "banner", text, "--frame 40")), 30.0);
 
-    // A long lead-in shows its progress: every tenth step of the 600, in order, before the
-    // frame's summary; the shipped one is too short to report, and --quiet silences it.
+    // A long lead-in shows its progress before the frame's summary (every tenth step, and only past 200:
+    // SpringSystem.CacheReplaysStatesAndCallbacksCancelAndReport); the shipped one is too short to report, and --quiet
+    // silences it.
     EXPECT_EQ(said.find("Simulating"), std::string::npos) << said;
     test::writeFile(project, test::edited(text, {{"PreRollFrames 120\n", "PreRollFrames 600\n"}}));
     r = test::formwright(dir, "render '" + project + "' --frame 0 -o '" + dir.file("a.png") + "'");
     ASSERT_EQ(r.status, 0) << r.err;
-    const size_t first = r.err.find("formwright: Simulating 10 of 600\n");
     const size_t last = r.err.find("formwright: Simulating 600 of 600\n");
-    ASSERT_NE(first, std::string::npos) << r.err;
     ASSERT_NE(last, std::string::npos) << r.err;
-    EXPECT_LT(first, last);
     EXPECT_LT(last, r.err.find("a.png: 640 x 480"));
-    EXPECT_EQ(test::occurrences(r.err, "Simulating "), 60u);
     test::Outcome quiet = test::formwright(dir, "-q render '" + project + "' --frame 0 -o '" + dir.file("c.png") + "'");
     ASSERT_EQ(quiet.status, 0) << quiet.err;
     EXPECT_EQ(quiet.err.find("Simulating"), std::string::npos);
 }
 
-// Pixels whose colour differs clearly between two pictures of the same size, in the
-// columns from `left` to `right`.
+// Pixels whose colour differs clearly between two pictures of the same size, in the columns from `left` to `right`.
 int changed(const ::test::Pixels& a, const ::test::Pixels& b, int left = 0, int right = 1 << 20) {
     int n = 0;
     for (int y = 0; y < a.height; ++y)
@@ -115,9 +104,6 @@ TEST(FlagTitle, SolidLettersAreTheFlagAndWaveWithItsCloth) {
     EXPECT_NE(text.find("   parent \"Flag\"\n"), std::string::npos);
     EXPECT_EQ(text.find("-title.png"), std::string::npos);
     EXPECT_EQ(test::filesIn(dir.path().string()), (std::vector<std::string>{"lib", "solid.kxp"}));
-    test::Outcome again = test::formwright(dir, "resave '" + project + "' '" + dir.file("again.kxp") + "'");
-    ASSERT_EQ(again.status, 0) << again.err;
-    EXPECT_EQ(test::readFile(dir.file("again.kxp")), text);
 
     // Two frames, and the same flag held flat: the upright title beside the pole.
     const ::test::Pixels flat =
@@ -131,7 +117,6 @@ TEST(FlagTitle, SolidLettersAreTheFlagAndWaveWithItsCloth) {
     // Frames apart the letters have moved, and neither frame is the flat title.
     EXPECT_GT(changed(at10, at40, right), nFlat / 5);
     EXPECT_GT(changed(at10, flat, right), nFlat / 5);
-    EXPECT_GT(changed(at40, flat, right), nFlat / 5);
     // The first letter stands against the pole: along the rows of the flat title, the
     // fewest dark pixels between the pole's run and the next lit one.
     int gap = flat.width;
@@ -144,10 +129,7 @@ TEST(FlagTitle, SolidLettersAreTheFlagAndWaveWithItsCloth) {
         if (x < flat.width) gap = std::min(gap, dark);
     }
     EXPECT_LE(gap, 2);
-
-    // A picture straight from the command shows the waving letters too.
-    ASSERT_EQ(test::formwright(dir, "text Wave --flag solid -o '" + dir.file("still.png") + "'").status, 0);
-    EXPECT_GT(letters(::test::readImage(dir.file("still.png"))), nFlat / 2);
+    // A picture straight from the command shows the letters: AMaterialDressesTheClothOrTheLettersButNotThePole.
 }
 
 // The example flag with lines changed, rendered small.
@@ -158,39 +140,35 @@ TEST(FlagTitle, SolidLettersAreTheFlagAndWaveWithItsCloth) {
                           arguments + " --size 320x240", err);
 }
 
-TEST(FlagTitle, EachLibraryCapShowsAtItsEndOfThePole) {
+// Each library cap is built as a solid at its end of the pole in FlagClusterTest.cpp; here one is drawn, and a
+// name no library holds is reported once, and no cap is shown.
+TEST(FlagTitle, ACapNoLibraryHoldsIsReportedOnceAndNotShown) {
     test::TempDir dir;
-    // A shorter pole, so its foot is in the frame too, and caps twice their size.
-    auto caps = [&](const std::string& top, const std::string& foot, std::string* err = nullptr) {
+    // A shorter pole and a cap twice its size.
+    auto cap = [&](const std::string& top, std::string* err = nullptr) {
         return exampleFlag(dir,
                            {{"FlagpoleLength 400", "FlagpoleLength 200"},
                             {"TopCapStyle \"Ball\"\n    FlagpoleTopCapScale 1",
-                             "TopCapStyle \"" + top + "\"\n    FlagpoleTopCapScale 2"},
-                            {"BottomCapStyle \"None\"\n    FlagpoleBottomCapScale 1",
-                             "BottomCapStyle \"" + foot + "\"\n    FlagpoleBottomCapScale 2"}},
+                             "TopCapStyle \"" + top + "\"\n    FlagpoleTopCapScale 2"}},
                            "--frame 0", err);
     };
-    const ::test::Pixels bare = caps("None", "None");
-    for (const char* top : {"Spear", "Finial", "Disc"}) EXPECT_GT(changed(bare, caps(top, "None")), 30) << top;
-    for (const char* foot : {"Ferrule", "Flat Base", "Spike"}) EXPECT_GT(changed(bare, caps("None", foot)), 30) << foot;
-    // A name no library holds is reported once, and no cap is shown.
+    const ::test::Pixels bare = cap("None");
+    EXPECT_GT(changed(bare, cap("Spear")), 30);
     std::string err;
-    EXPECT_EQ(changed(bare, caps("Crown", "None", &err)), 0);
+    EXPECT_EQ(changed(bare, cap("Crown", &err)), 0);
     EXPECT_EQ(test::occurrences(err, "no flagpole top cap \"Crown\""), 1u) << err;
 }
 
+// The render's passes see the cloth move between frames (the flag's own sub-steps there: FlagClusterTest.cpp).
 TEST(FlagTitle, MotionBlurSeesTheClothMoveWithinAFrame) {
     test::TempDir dir;
-    // The render's passes, then the flag's steps a frame: drawn straight between frames,
-    // or along the flag's own sub-steps.
-    auto frame = [&](const std::string& passes, const std::string& steps) {
+    auto frame = [&](const std::string& passes) {
         return exampleFlag(dir,
                            {{"\n MotionBlurPasses 1\n", "\n MotionBlurPasses " + passes + "\n"},
-                            {"MotionBlurShutter 180", "MotionBlurShutter 360"},
-                            {"    MotionBlurPasses 1\n", "    MotionBlurPasses " + steps + "\n"}},
+                            {"MotionBlurShutter 180", "MotionBlurShutter 360"}},
                            "--frame 30");
     };
-    for (const char* steps : {"1", "4"}) EXPECT_GT(changed(frame("1", steps), frame("8", steps)), 150) << steps;
+    EXPECT_GT(changed(frame("1"), frame("8")), 150);
 }
 
 // A material dresses a printed flag's cloth under its print, or a solid flag's letters,

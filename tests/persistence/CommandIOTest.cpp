@@ -10,8 +10,7 @@ namespace {
 
 using test::SampleRecord;
 
-// A root record reading `text` through the string-array endpoint, counting the token
-// reads that dispatch spends.
+// A root record reading `text` through the string-array endpoint, counting the token reads that dispatch spends.
 struct Reading : StringsIO {
     explicit Reading(std::vector<std::string> text) : StringsIO(&root), storage(std::move(text)) {
         for (auto& s : storage) pointers.push_back(s.c_str());
@@ -29,8 +28,7 @@ struct Reading : StringsIO {
         }
         return status;
     }
-    // The fields the rows touch that differ from a fresh record, and the stack's depth
-    // when it is not 1.
+    // The fields the rows touch that differ from a fresh record, and the stack's depth when it is not 1.
     std::string state() {
         std::ostringstream out;
         if (root.count) out << " count " << root.count;
@@ -62,9 +60,7 @@ TEST(CommandDispatch, UnknownCommandWithThreeArgumentsCostsFourReadsAndOneWarnin
     EXPECT_EQ(r.processNextCommand(), 0);
     EXPECT_EQ(r.root.count, 42);
     EXPECT_EQ(r.reads, 6);  // four dropped, the keyword, its argument
-    EXPECT_EQ(r.diagnostic(),
-              "Warning: Recovering from scene data error for command <<mystery>> for class "
-              "<<SampleRecord>> at byte 7.");
+    EXPECT_EQ(r.diagnostic().rfind("Warning: Recovering", 0), 0u);  // its wording: the rows below
 }
 
 // Each row is loaded to its end or its first failure: the status, the last diagnostic
@@ -144,9 +140,8 @@ TEST(CommandWriters, HexAndQuoteEscaping) {
     io.formatHex(bytes, 0);
     EXPECT_STREQ(io.lineBuffer(), "");
 
-    // What reads back already keeps its bytes (single backslashes, network paths); a
-    // backslash that reaches a quote or the end is doubled, or it would escape the
-    // closing quote; the cut to 255 never splits an escape.
+    // What reads back already keeps its bytes (single backslashes, network paths); a backslash that reaches a quote or
+    // the end is doubled, or it would escape the closing quote; the cut to 255 never splits an escape.
     const std::pair<std::string, std::string> cases[] = {
         {"C:\\fonts\\arial.ttf", "C:\\fonts\\arial.ttf"},
         {"say \"hi\"", "say \\\"hi\\\""},

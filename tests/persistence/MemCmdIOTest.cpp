@@ -84,26 +84,10 @@ TEST(MemCmdIO, RoundTripThroughAPaste) {
     }
 }
 
-TEST(MemCmdIO, StopsAtTheEndMarker) {
+TEST(MemCmdIO, LineRulesPeekStartOffsetAndTheEndMarker) {
     SampleRecord root;
     MemoryBlock block;
-    put(block, "count 1\n**EndOfStream**\ncount 2\n");
-    MemCmdIO io(&root);
-    io.attachInput(block);
-    EXPECT_EQ(io.processNextCommand(), 0);
-    EXPECT_TRUE(io.hasInput());
-    EXPECT_EQ(io.processNextCommand(), 0);  // the marker ends the data
-    EXPECT_FALSE(io.hasInput());
-    EXPECT_EQ(root.count, 1);
-    EXPECT_EQ(block.lockCount(), 1);
-    io.detach();
-    EXPECT_EQ(block.lockCount(), 0);
-}
-
-TEST(MemCmdIO, LineRulesPeekAndStartOffset) {
-    SampleRecord root;
-    MemoryBlock block;
-    put(block, "HEADER\r\nname \"open quote\ncount 4\r\nname \"a\\\"b\"\n");
+    put(block, "HEADER\r\nname \"open quote\ncount 4\r\nname \"a\\\"b\"\n**EndOfStream**\ncount 2\n");
     MemCmdIO io(&root);
     io.attachInput(block, 8);
     char token[256];
@@ -118,8 +102,13 @@ TEST(MemCmdIO, LineRulesPeekAndStartOffset) {
     EXPECT_EQ(root.count, 4);
     EXPECT_EQ(io.processNextCommand(), 0);
     EXPECT_EQ(root.name, "a\"b");
-    EXPECT_EQ(io.processNextCommand(), 0);
+    EXPECT_TRUE(io.hasInput());
+    EXPECT_EQ(io.processNextCommand(), 0);  // the marker ends the data
     EXPECT_FALSE(io.hasInput());
+    EXPECT_EQ(root.count, 4);
+    EXPECT_EQ(block.lockCount(), 1);
+    io.detach();
+    EXPECT_EQ(block.lockCount(), 0);
 }
 
 }  // namespace fw

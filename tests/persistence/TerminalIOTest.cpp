@@ -30,20 +30,4 @@ TEST(TerminalIO, ReadsLinesFromAFileAndWritesIndentedLines) {
     EXPECT_EQ(root.slots[3]->amount, 1.5);
     EXPECT_EQ(test::readFile(dir.file("out.txt")), "  count 2\n");
 }
-
-TEST(TerminalIO, BinaryInputEndsInAnErrorNotACrash) {
-    std::string garbage;
-    for (int i = 0; i < 60000; ++i) garbage += static_cast<char>((i * 131 + 7) & 0xff);
-    std::FILE* in = fmemopen(garbage.data(), garbage.size(), "rb");
-    SampleRecord root;
-    TerminalIO io(&root);
-    io.setInput(in);
-    int status = 0;
-    while (io.hasInput() && (status = io.processNextCommand()) == 0) {
-    }
-    EXPECT_EQ(status, -1);
-    EXPECT_NE(io.diagnostic().find("Scene error: unknown command"), std::string::npos);
-    std::fclose(in);
-}
-
 }  // namespace fw

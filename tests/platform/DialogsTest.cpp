@@ -1,8 +1,6 @@
 // What alerts print: readable lines whatever bytes a file put into the text.
 #include "platform/Dialogs.h"
 
-#include <gtest/gtest.h>
-
 namespace fw {
 
 TEST(Dialogs, PrintableTextEscapesControlBytesAndBrokenUtf8) {

@@ -1,8 +1,6 @@
 // The font list comes from fontconfig and finds the Debian fonts the tests rely on.
 #include "platform/FontList.h"
 
-#include <gtest/gtest.h>
-
 namespace fw {
 
 TEST(FontList, FindsInstalledFontsByFileFullNameAndFamily) {

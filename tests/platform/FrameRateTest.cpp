@@ -1,8 +1,6 @@
 // Frame rates as exact fractions: the rounded broadcast rates users type, and text.
 #include "platform/FrameRate.h"
 
-#include <gtest/gtest.h>
-
 namespace fw {
 
 TEST(FrameRate, BroadcastRatesFractionsAndDecimalsAreExact) {

@@ -1,9 +1,5 @@
 #include "platform/GrowableArray.h"
 
-#include <gtest/gtest.h>
-
-#include <vector>
-
 #include "platform/MemoryBlock.h"
 
 namespace fw {
