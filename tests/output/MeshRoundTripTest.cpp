@@ -220,8 +220,7 @@ TEST(MeshRoundTrip, NamesAndLooksSurvive) {
     }
 }
 
-// (Nowhere to write it: MeshExportFidelity.AnUnwritableDestinationIsNamedForEveryFormatAndNothingIsWritten.)
-TEST(MeshRoundTrip, NothingToWriteLeavesNoFile) {
+TEST(MeshRoundTrip, NothingToWriteOrNowhereToWriteItLeavesNoFile) {
     // What each writer tells the console when no unit has anything it can hold.
     const std::map<std::string, std::string> said = {
         {".obj", "write_obj: no geometry to export!\n"}, {".dxf", "write_dxf: no geometry to export!\n"},
@@ -229,6 +228,7 @@ TEST(MeshRoundTrip, NothingToWriteLeavesNoFile) {
         {".glb", "write_glb: no geometry to export!\n"},  {".3ds", ""},
         {".lwo", ""}};
     ObjDB empty;
+    test::Box box;
     test::TempDir dir;
     for (const MeshFormat& format : MeshFormats::all()) {
         if (!format.write) continue;
@@ -239,6 +239,7 @@ TEST(MeshRoundTrip, NothingToWriteLeavesNoFile) {
             EXPECT_FALSE(format.write(dir.file("none" + ext), {ExportUnit("E", &empty)}, false, out));
         });
         EXPECT_EQ(console, said.at(ext));
+        EXPECT_FALSE(format.write(dir.file("no/such/folder/x" + ext), {ExportUnit("B", &box)}, false, nullptr));
         EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
     }
 }
