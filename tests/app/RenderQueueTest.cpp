@@ -1,8 +1,6 @@
 // The render queue through the real executable: items added and listed, the file
 // read and written back byte for byte, and a run killed outright picking up where it
 // was without rendering a finished item again.
-#include <sys/stat.h>
-
 #include "AppHelpers.h"
 #include "app/RenderQueue.h"
 
@@ -38,11 +36,10 @@ TEST_F(Queue, TheFileRoundTripsByteForByteBeforeAndAfterARun) {
         ASSERT_TRUE(read.write(dir.file("again.queue"), error)) << error;
         EXPECT_EQ(test::readFile(dir.file("again.queue")), bytes);
         RenderQueue::Output output;
+        // Frames, sizes and batches show in the listing below.
         ASSERT_TRUE(RenderQueue::outputOf(read.items[0]->outputChunk, output));
-        EXPECT_EQ(output.frames, "0-2");
         EXPECT_EQ(output.codec, "png");
         EXPECT_EQ(output.fps, "25");
-        EXPECT_EQ(read.items[1]->variableIndex, 3);
         EXPECT_EQ(RenderQueue::chunkOf(output), read.items[0]->outputChunk);
         if (pass == 0) {
             EXPECT_THAT(bytes, HasSubstr("  OutputType MOV\n  OutputChunk 51\nFrames 0-2\nSize 64x36\n"
@@ -64,12 +61,6 @@ TEST_F(Queue, TheFileRoundTripsByteForByteBeforeAndAfterARun) {
     EXPECT_THAT(bad.err, HasSubstr("bad.queue"));
 }
 
-long long modified(const std::string& path) {
-    struct stat s {};
-    if (stat(path.c_str(), &s) != 0) return -1;
-    return static_cast<long long>(s.st_mtim.tv_sec) * 1000000000LL + s.st_mtim.tv_nsec;
-}
-
 TEST_F(Queue, ARunKilledMidwayFinishesTheRestWithoutRenderingAFinishedItemAgain) {
     add("first.mov", "--frames 0-2 --size 64x36");
     add("long.png", "--frames 0-60 --size 320x180");
@@ -88,14 +79,14 @@ TEST_F(Queue, ARunKilledMidwayFinishesTheRestWithoutRenderingAFinishedItemAgain)
     EXPECT_EQ(stopped.items[1]->renderStatus, RenderItemUnit::kRendering);
     EXPECT_EQ(stopped.items[2]->renderStatus, RenderItemUnit::kNotRendered);
     EXPECT_FALSE(std::filesystem::exists(dir.file("last.png")));
-    const long long firstMovie = modified(dir.file("first.mov"));
-    ASSERT_GT(firstMovie, 0);
+    ASSERT_TRUE(std::filesystem::exists(dir.file("first.mov")));
+    const auto firstMovie = std::filesystem::last_write_time(dir.file("first.mov"));
 
     test::Outcome resumed = run("queue run " + queue);
     ASSERT_EQ(resumed.status, 0) << resumed.err;
     EXPECT_THAT(resumed.err, testing::Not(HasSubstr("Queue item 1 ")));
     EXPECT_THAT(resumed.err, HasSubstr("Queue item 2 of 3"));
-    EXPECT_EQ(modified(dir.file("first.mov")), firstMovie);
+    EXPECT_EQ(std::filesystem::last_write_time(dir.file("first.mov")), firstMovie);
     EXPECT_TRUE(std::filesystem::exists(dir.file("long_0060.png")));
     EXPECT_TRUE(std::filesystem::exists(dir.file("last.png")));
     EXPECT_EQ(run("queue list " + queue).out.find("Rendering "), std::string::npos);
