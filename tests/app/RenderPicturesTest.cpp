@@ -4,6 +4,8 @@
 
 #include "AppRun.h"
 
+using testing::HasSubstr;
+
 using test::Pixels;
 
 namespace {
@@ -86,18 +88,34 @@ const fw::test::TempDir& dir() {
     return folder;
 }
 
-Pixels render(const std::string& name, const std::string& text, const std::string& arguments = "") {
-    return fw::test::rendered(dir(), name, text, arguments);
+Pixels render(const std::string& name, const std::string& text, std::string* err = nullptr,
+              const std::string& arguments = "") {
+    return fw::test::rendered(dir(), name, text, arguments, err);
 }
 
-// A 16 x 16 picture file all of `colour` (blue first).
-std::string picture(const std::string& name, RGBQUAD colour) {
+// A 16 x 16 picture file, its left half `left` and its right half `right` (blue first).
+std::string picture(const std::string& name, RGBQUAD left, RGBQUAD right) {
     const std::string path = dir().file(name);
     FIBITMAP* image = FreeImage_Allocate(16, 16, 24);
-    FreeImage_FillBackground(image, &colour);
+    for (unsigned y = 0; y < 16; ++y)
+        for (unsigned x = 0; x < 16; ++x) FreeImage_SetPixelColor(image, x, y, x < 8 ? &left : &right);
     FreeImage_Save(FIF_PNG, image, path.c_str());
     FreeImage_Unload(image);
     return path;
+}
+// The left half black, the right half white.
+std::string halves(const std::string& name) { return picture(name, {0, 0, 0, 0}, {255, 255, 255, 0}); }
+
+// Dark-to-light changes along the middle row inside the square (x 30..69).
+int stripesAcross(const Pixels& p) {
+    int changes = 0;
+    bool dark = p.at(30, 50)[0] < 128;
+    for (int x = 31; x < 70; ++x) {
+        bool d = p.at(x, 50)[0] < 128;
+        changes += d != dark;
+        dark = d;
+    }
+    return changes;
 }
 
 struct Spot {
@@ -109,26 +127,56 @@ struct Spot {
 
 // One square solid over the blue background, at the colour its material makes.
 TEST(RenderPictures, PlainSolidsShowExactlyTheColoursTheirMaterialsMake) {
-    const std::string sq = square("Square", 50);
+    const std::string sq = square("Square", 50), sq40 = square("Square", 40);
+    const std::string glossy =
+        material("Black", "Standard", "0 0 0", 0,
+                 "   begin MaterialChannelSpecular 0\n    brightness 1\n    sharpness 60\n    active 1\n"
+                 "   end MaterialChannelSpecular\n") +
+        style("Shiny", item("Black")) + square("Square", 90) + solid("Tile", "Square", "Shiny") +
+        node("LightX", "Front Light", "   translate 0 0 400\n",
+             "   type DIRECTIONAL\n   color 1 1 1 1\n   intensity 0.5\n");
     const struct {
         const char* name;
         std::string members;
         std::vector<Spot> spots;
-        std::string settings = "";
+        std::string settings = "", says = "";
+        double ambient = 1;
     } cases[] = {
+        // Transparency 0.5 mixes evenly: the back cap wears the square's own material
+        // and is hidden behind its front.
+        {"transparent",
+         material("Red Glass", "Absolute", "1 0 0", 0.5) + style("Glass", item("Red Glass")) + sq +
+             solid("Tile", "Square", "Glass"),
+         {{50, 50, 128, 0, 128, 2, "the middle of the square"}, {3, 3, 0, 0, 255, 0, "the background"}}},
         // Turned about Y, the solid shows its back cap, which wears the object's material.
         {"spun",
          material("Red", "Absolute", "1 0 0") + style("Plain", item("Red")) + sq +
              solid("Tile", "Square", "Plain", "0 0 0", "0 180 0"),
          {{50, 50, 255, 0, 0, 1, "the back cap"}}},
+        // Cyan multiplied onto yellow leaves green; the first item alone would be yellow.
+        {"multiply",
+         material("Yellow", "Absolute", "1 1 0") + material("Cyan", "Absolute", "0 1 1") +
+             style("Mixed", item("Yellow") + item("Cyan", "     blendingStyle \"Multiply\"\n")) + sq +
+             solid("Tile", "Square", "Mixed"),
+         {{50, 50, 0, 255, 0, 2, "yellow times cyan"}}},
         // A matte card holds out the square behind it: the background shows through.
         {"matte",
          material("Red", "Absolute", "1 0 0") + material("Holdout", "Matte", "1 1 1") + style("Plain", item("Red")) +
              style("Hole", item("Holdout")) + sq + square("Small", 20) + solid("Back", "Square", "Plain") +
              solid("Front", "Small", "Hole", "0 0 30"),
          {{50, 50, 0, 0, 255, 0, "through the matte card"}, {50, 32, 255, 0, 0, 1, "the square around it"}}},
-        // "FinalGLShaders 0" draws with OpenGL's own lighting: only a stack's first item,
-        // yellow, where the shaders multiply cyan on to make green.
+        // A Fresnel material whose second surface is clear blends: faced straight on it
+        // shows its first surface.
+        {"fresnel",
+         "  begin MaterialX\n   name \"Sheen\"\n   materialStyle \"Fresnel\"\n   fresnelStart 0\n   fresnelEnd 1\n"
+         "   fresnelBlend 0\n   begin MaterialChannelColor 0\n    color 1 0 0 1\n   end MaterialChannelColor\n"
+         "   begin MaterialChannelTransparency 0\n    amount 0.5\n   end MaterialChannelTransparency\n"
+         "   begin MaterialChannelColor 1\n    color 0 1 0 1\n   end MaterialChannelColor\n"
+         "   begin MaterialChannelTransparency 1\n    amount 1\n   end MaterialChannelTransparency\n"
+         "  end MaterialX\n" +
+             style("Sheen Style", item("Sheen")) + sq + solid("Tile", "Square", "Sheen Style"),
+         {{50, 50, 128, 0, 128, 3, "half red over the blue background"}}},
+        // "FinalGLShaders 0" draws with OpenGL's own lighting: only a stack's first item.
         {"fixed-stack",
          material("Yellow", "Absolute", "1 1 0") + material("Cyan", "Absolute", "0 1 1") +
              style("Mixed", item("Yellow") + item("Cyan", "     blendingStyle \"Multiply\"\n")) + sq +
@@ -149,13 +197,49 @@ TEST(RenderPictures, PlainSolidsShowExactlyTheColoursTheirMaterialsMake) {
           {50, 69, 255, 0, 0, 1, "the top or bottom edge"},
           {29, 50, 255, 0, 0, 1, "just outside the left edge"},
           {28, 50, 128, 0, 128, 3, "half covered outside"},
-          {27, 50, 0, 0, 255, 0, "well outside the square"}}},
+          {31, 50, 128, 0, 128, 3, "half covered inside"},
+          {27, 50, 0, 0, 255, 0, "well outside the square"},
+          {33, 50, 0, 0, 255, 0, "well inside the square"}}},
+        // A texture size above the limit (the context's or the program's, the smaller)
+        // is baked at the limit with a warning.
+        {"limit",
+         material(
+             "Huge", "Absolute", "1 1 1", 0,
+             "   shaderTextureWidth 100000\n   shaderTextureHeight 8\n   colorMap \"" + halves("limit.png") + "\"\n") +
+             style("Huge Style", item("Huge")) + sq + solid("Tile", "Square", "Huge Style"),
+         {{70, 50, 255, 255, 255, 2, "the white half"}},
+         "",
+         "formwright: Huge: the texture size 100000 x 8 is above the most a texture is baked at; it is baked at "
+         "most 8192"},
+        // A Camera mapping spreads the map over the frame, whatever the surface's own
+        // coordinates: the square (x 40..79 on screen) shows the map's seam at the frame's
+        // middle, x 50, softened over a few pixels as 16 texels span 100 pixels.
+        {"camera-map",
+         material("Halves", "Absolute", "1 1 1", 0, "   colorMap \"" + halves("camera.png") + "\"\n") +
+             style("Projected", item("Halves", "     mappingStyle \"Camera\"\n     tilingStyle \"None\"\n")) + sq40 +
+             solid("Tile", "Square", "Projected", "20 0 0"),
+         {{42, 50, 0, 0, 0, 39, "black half"},
+          {44, 40, 0, 0, 0, 39, "black half"},
+          {56, 50, 255, 255, 255, 39, "white half"},
+          {75, 60, 255, 255, 255, 39, "white half"}}},
+        // Without shaders lighting is OpenGL's own, per vertex. A black glossy square facing
+        // the light: advanced lighting adds the highlight after the texture, so it shows
+        // on black; simple lighting folds it into the texture, which leaves black black.
+        {"advanced",
+         glossy,
+         {{50, 50, 255, 255, 255, 194, "a highlight over black"}},
+         " FinalGLShaders 0\n AdvancedGLLighting 1\n",
+         "",
+         0.2},
+        {"simple", glossy, {{50, 50, 0, 0, 0, 7, "black"}}, " FinalGLShaders 0\n AdvancedGLLighting 0\n", "", 0.2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Pixels p = render(c.name, project(c.members, c.settings));
+        std::string err;
+        Pixels p = render(c.name, project(c.members, c.settings, c.ambient), &err);
         ASSERT_EQ(p.width, 100);
         for (const Spot& s : c.spots) expectColour(p.at(s.x, s.y), s.r, s.g, s.b, s.tolerance, s.what);
+        EXPECT_THAT(err, HasSubstr(c.says));  // an empty `says` matches anything
     }
 }
 
@@ -249,7 +333,61 @@ void shades(const Pixels& p, int& main, double& share) {
     share = object ? static_cast<double>(covered) / object : 0;
 }
 
+// The box around everything but the background: left, bottom, right, top.
+std::vector<int> objectBox(const Pixels& p) {
+    std::vector<int> box = {p.width, p.height, -1, -1};
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x)
+            if (!same(p.at(x, y), kBlue))
+                box = {std::min(box[0], x), std::min(box[1], y), std::max(box[2], x), std::max(box[3], y)};
+    return box;
+}
+
+// Near-black pixels among the first `span` object pixels met walking row y from `x` by `step`.
+int inkAtEdge(const Pixels& p, int y, int x, int step, int span) {
+    while (x >= 0 && x < p.width && same(p.at(x, y), kBlue)) x += step;
+    int ink = 0;
+    for (int i = 0; i < span && x >= 0 && x < p.width; ++i, x += step) {
+        const int* c = p.at(x, y);
+        if (c[0] < 25 && c[1] < 25 && c[2] < 25) ++ink;
+    }
+    return ink;
+}
+
+// A primitive object of `type` wearing `materialName` in its first slot.
+std::string primitive(const std::string& name, const std::string& type, const std::string& sizes,
+                      const std::string& translate, const std::string& materialName) {
+    std::string size;
+    std::istringstream values(sizes);
+    std::string value;
+    for (int i = 1; values >> value; ++i) size += "   primVal" + std::to_string(i) + " " + value + "\n";
+    return node("ObjectP", name, "   translate " + translate + "\n",
+                "   primitiveType " + type + "\n" + size + "   begin MaterialStack 0\n" + item(materialName) +
+                    "   end MaterialStack\n");
+}
+
 }  // namespace
+
+// A planar map tiled four times across the square gives four black-and-white periods;
+// Mirror tiling joins neighbouring tiles by their like halves.
+TEST(RenderPictures, PlanarMapsTileAcrossTheSurface) {
+    const std::string mtl =
+        material("Halves", "Absolute", "1 1 1", 0, "   colorMap \"" + halves("halves.png") + "\"\n");
+    auto tiled = [&](const std::string& name, const std::string& tiling) {
+        const std::string placement =
+            "     mappingStyle \"PlanarZ\"\n     applyWidth 80\n     applyHeight 80\n"
+            "     tilingX 4\n     tilingY 4\n     tilingStyle \"" +
+            tiling + "\"\n";
+        return render(name, project(mtl + style("Tiled", item("Halves", placement)) + square("Square", 40) +
+                                    solid("Tile", "Square", "Tiled")));
+    };
+    Pixels repeat = tiled("tiled", "Repeat"), mirror = tiled("mirrored", "Mirror");
+    ASSERT_EQ(repeat.width, 100);
+    ASSERT_EQ(mirror.width, 100);
+    EXPECT_GE(stripesAcross(repeat), 7);
+    EXPECT_GE(stripesAcross(mirror), 3);
+    EXPECT_LT(stripesAcross(mirror), stripesAcross(repeat));
+}
 
 // The demo title, shadow and all, as the renderer drew it before its lighting program
 // and shadow filter were made cheaper: the picture may move by a rounding or a softer
@@ -257,21 +395,21 @@ void shades(const Pixels& p, int& main, double& share) {
 // its shadow does.
 TEST(RenderPictures, TheDemoTitleLooksAsItDidBeforeTheRendererWasSpedUp) {
     const std::string title = test::slurp(fw::test::example("title.kxp"));
-    Pixels drawn = render("demo-title", title, "--size 480x270");
+    Pixels drawn = render("demo-title", title, nullptr, "--size 480x270");
     Pixels before = test::readImage(FW_SOURCE_DIR "/tests/data/render/title-480x270.png");
     ASSERT_EQ(before.width, 480);
     ASSERT_EQ(drawn.width, 480);
     ASSERT_EQ(drawn.height, 270);
     EXPECT_GE(test::psnr(before, drawn), 38.0);
     Pixels flat = render("demo-unshadowed", fw::test::edited(title, {{" RenderShadows \"1\"", " RenderShadows \"0\""}}),
-                         "--size 480x270");
+                         nullptr, "--size 480x270");
     EXPECT_LT(test::psnr(before, flat), 38.0);
 }
 
 // Only the shadow darkens the media behind a shadow catcher; with the final frames'
 // shadows, or the shaders, switched off there is none.
 TEST(RenderPictures, AShadowCatcherShowsOnlyItsShadowOverTheMedia) {
-    picture("media.png", {255, 0, 0, 0});  // blue
+    picture("media.png", {255, 0, 0, 0}, {255, 0, 0, 0});  // blue
     Pixels p = render("catcher", catcherScene(""));
     ASSERT_EQ(p.width, 100);
     expectColour(p.at(3, 3), 0, 0, 255, 0, "the media around the shadow");
@@ -317,9 +455,9 @@ TEST(RenderPictures, AHiddenLineCubeHidesItsBackEdges) {
     EXPECT_GT(background, 20) << "the cube's faces hide the card and show the background";
 }
 
-// A cartoon prism is lit in a few flat bands; the same prism in Standard shades smoothly.
-// (Its outline's ink over the letters of a title is EveryFactoryMaterialLooksAsBright...'s.)
-TEST(RenderPictures, ACartoonObjectHasFewShades) {
+// A cartoon prism is lit in a few flat bands and outlined in black; the same prism in
+// Standard shades smoothly and has no outline.
+TEST(RenderPictures, ACartoonObjectHasFewShadesAndADarkOutline) {
     Pixels toon = render("cartoon", roundPrism("Cartoon"));
     Pixels plain = render("cartoon-standard", roundPrism("Standard"));
     ASSERT_EQ(toon.width, 160);
@@ -330,8 +468,47 @@ TEST(RenderPictures, ACartoonObjectHasFewShades) {
     EXPECT_GE(main, 3) << "lit bands and the outline";
     EXPECT_LE(main, 6);
     EXPECT_GT(share, 0.85);
+    EXPECT_GE(inkAtEdge(toon, 80, 0, 1, 4), 2) << "outline on the left";
+    EXPECT_GE(inkAtEdge(toon, 80, 159, -1, 4), 2) << "outline on the right";
+    // Same place and size: only the outline, half outside the silhouette, adds to it.
+    std::vector<int> toonBox = objectBox(toon), plainBox = objectBox(plain);
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(toonBox[i], plainBox[i], 3) << "side " << i << " of the object's box";
     shades(plain, main, share);
     EXPECT_LT(share, 0.85) << "a smooth gradient spreads over many shades";
+    EXPECT_EQ(inkAtEdge(plain, 80, 0, 1, 4), 0);
+}
+
+// A red sphere resting above a grey floor, seen from above the front, lit from the
+// upper left: each wears its own slot's material, the sphere is shaded and throws its
+// shadow onto the floor on the side away from the light.
+TEST(RenderPictures, PrimitivesWearTheirSlotsMaterialsAndCastShadows) {
+    std::string sun =
+        node("LightX", "Sun", "   rotate -45 35 0\n",
+             "   type DIRECTIONAL\n   color 1 1 1 1\n   intensity 1\n   shadow 1\n"
+             "   shadow-softness 0\n   shadow-darkness 0.8\n   shadowmap-xres 512\n   shadowmap-yres 512\n");
+    std::string text = project(material("Red", "Standard", "1 0 0") + material("Grey", "Standard", "0.6 0.6 0.6") +
+                                   primitive("Floor", "FLOOR", "400 400", "0 -50 0", "Grey") +
+                                   primitive("Ball", "SPHERE", "100", "0 0 0", "Red") + sun,
+                               "", 0.25, camera(-30, 300));
+    Pixels p = render("primitives", text);
+    ASSERT_EQ(p.width, 100);
+    // Rows count from the bottom of the picture.
+    const int* ball = p.at(50, 49);
+    EXPECT_GT(ball[0], 200);
+    EXPECT_LT(ball[1], 40);
+    EXPECT_LT(ball[2], 40);
+    const int *left = p.at(5, 39), *right = p.at(95, 39);
+    for (const int* floor : {left, right}) {
+        EXPECT_GT(floor[0], 100);
+        EXPECT_EQ(floor[0], floor[1]);
+        EXPECT_EQ(floor[1], floor[2]);
+    }
+    const int* shadow = p.at(27, 46);
+    EXPECT_EQ(shadow[0], shadow[2]);
+    EXPECT_LT(shadow[0] * 2, left[0]);
+    const int* mirrored = p.at(73, 46);  // the same place on the lit side
+    EXPECT_EQ(mirrored[0], right[0]);
+    expectColour(p.at(50, 94), 0, 0, 255, 0, "the background above the floor");
 }
 
 // A mirror-like sphere seen from straight above, in the factory's reflective looks,
@@ -346,7 +523,8 @@ TEST(RenderPictures, AMirroredSpherePoleShadesLikeItsNeighbourhood) {
     for (const char* look : {"Chrome", "Polished Gold"})
         for (const char* renderer : {"gl", "raytrace"}) {
             SCOPED_TRACE(std::string(look) + ", " + renderer);
-            Pixels p = render("mirrored", text, std::string("--renderer ") + renderer + " --material \"" + look + "\"");
+            Pixels p = render("mirrored", text, nullptr,
+                              std::string("--renderer ") + renderer + " --material \"" + look + "\"");
             ASSERT_EQ(p.width, 200);
             // The pole lies between the four middle pixels. What its neighbourhood
             // foretells there: the means of two rings around it, taken on to radius 0
