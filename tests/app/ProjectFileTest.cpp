@@ -50,6 +50,16 @@ std::string withoutMembers(const std::string& text, const std::vector<std::strin
 
 }  // namespace
 
+// The example titles' text agrees with their characters, so they save back unchanged.
+TEST_F(ProjectFiles, ReadBackAndWrittenAgainGivesTheSameBytes) {
+    ASSERT_TRUE(manager().loadProject(kExample));
+    EXPECT_TRUE(manager().lastLoad().warnings.empty());
+    EXPECT_EQ(manager().settings().renderSize[0], 1280);
+    EXPECT_EQ(manager().scene()->memberCount(kGroupKind), 4);
+    ASSERT_TRUE(manager().saveProject(dir.file("copy.kxp")));
+    EXPECT_EQ(test::readFile(dir.file("copy.kxp")), test::readFile(kExample));
+}
+
 TEST_F(ProjectFiles, ForeignFirstLineIsRejectedAndLeavesAnEmptyScene) {
     test::writeFile(dir.file("notes.kxp"), "Hello there\nVersion \"x\"\n");
     EXPECT_FALSE(manager().loadProject(dir.file("notes.kxp")));

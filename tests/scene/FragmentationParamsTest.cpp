@@ -12,7 +12,23 @@ namespace {
 using test::readLines;
 using test::writtenBlock;
 
-// A fresh record's exact lines are pinned by AnimTrackSegment.FreshPoseAndTransitionWriteTheirDefaults (tests/anim).
+std::string chop(const char* enabled, const char* direction) {
+    return std::string("  begin ChopParams\n   Enabled ") + enabled +
+           "\n   NumSlices 3\n   CenterOffset 0 0 0\n   PositionOffsetStyle None\n   PositionOffset 0\n"
+           "   PositionOffset2 0.25\n   PositionOffsetSeed 123\n   RotationOffsetStyle None\n   RotationOffset 0\n"
+           "   RotationOffset2 45\n   RotationOffsetSeed 321\n   SliceSkip 0\n   SliceSkipSeed 231\n   Direction " +
+           direction + "\n  end ChopParams\n";
+}
+
+TEST(FragmentationParams, FreshRecordWritesItsDefaultPasses) {
+    FragmentationParams f;
+    EXPECT_EQ(writtenBlock(f), " begin FragmentationParams\n  Enabled 0\n  Style Linear\n  GlobLoc Local\n"
+                               "  ShellSolid Solid\n  SolidMtlIdx 1\n  DivisionType Normal\n  TrackFrame 0\n"
+                               "  SliceIncrease 0\n  CenterOffset 0 0 0\n" +
+                                   chop("1", "0 0 0") + chop("1", "0 0 90") + chop("0", "0 90 0") +
+                                   " end FragmentationParams\n");
+}
+
 TEST(FragmentationParams, WordsReadAndWriteWithTheirFallbacks) {
     FragmentationParams f;
     const std::string lines = "  Enabled 1\n  Style Random\n  GlobLoc Global\n  ShellSolid Shell\n  SolidMtlIdx 3\n"
