@@ -103,6 +103,9 @@ private:
     bool crowded(const Piece& piece, int firstNew, double distance);
     bool sealed(const Piece& piece, int firstNew) const;
     double weldDistance() const { return std::min(Fragmenter::kWeldDistance, size_ * 1e-3); }
+    // How near a cut's new point may come to the plane or to another point of its piece:
+    // a hundred-thousandth of the size.
+    double nearReach() const { return size_ * 1e-5; }
     // Whether a triangle is too thin to survive single precision: its height over its
     // longest side below a ten-millionth of the size plus about one single-precision step
     // of its coordinates.
@@ -529,8 +532,8 @@ bool Engine::sealed(const Piece& piece, int firstNew) const {
 Engine::Sides Engine::classify(const Piece& piece, const Plane& plane, std::vector<int8_t>& side) const {
     const int count = static_cast<int>(piece.polys.size());
     side.assign(static_cast<size_t>(count), 0);
-    // No corner may lie on the plane, within a hundred-thousandth of the size.
-    const double nearTo = size_ * 1e-5;
+    // No corner may lie on the plane.
+    const double nearTo = nearReach();
     int near = 0, straddling = 0;
     double low = 1e300, high = -1e300;
     const Poly* polys = piece.polys.data();
@@ -827,7 +830,7 @@ Engine::Cut Engine::cutAt(const Piece& piece, const Plane plane, std::vector<Pie
     // at a shallow angle, or the plane along a face): the plane moves instead.
     const int firstNew = static_cast<int>(posMark);
     for (const Piece& half : halves)
-        if (crowded(half, firstNew, size_ * 1e-5) || (solid_ && closed_ && !sealed(half, firstNew)))
+        if (crowded(half, firstNew, nearReach()) || (solid_ && closed_ && !sealed(half, firstNew)))
             return undo(Cut::kRetry);
     std::vector<Piece> made;
     components(std::move(halves[0]), made);
