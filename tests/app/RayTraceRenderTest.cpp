@@ -1,7 +1,6 @@
-// The ray tracer through the real executable: the renderer option and the project's
-// render method choose it; its frame agrees with the OpenGL one where both must (the
-// brightness of a lit title, where a shadow falls, the factory looks); the pictures only
-// traced rays can make (mirror, glass, soft shadow); a traced still or sequence stopped.
+// The ray tracer through the real executable: the renderer option and the project's render method choose it; its frame
+// agrees with the OpenGL one where both must (the brightness of a lit title, where a shadow falls, the factory looks);
+// the pictures only traced rays can make (mirror, glass, soft shadow); a traced still or sequence stopped.
 #include <pty.h>
 
 #include <cerrno>
@@ -15,17 +14,18 @@ using testing::Not;
 
 namespace {
 
-// The example title with some of its settings lines replaced.
-std::string titleWith(const std::vector<std::pair<std::string, std::string>>& settings) {
+// The example title with some of its settings lines replaced by `lines` ("keyword value" each).
+std::string titleWith(const std::string& lines) {
     std::string text = test::slurp(std::string(FW_SOURCE_DIR) + "/examples/title.kxp");
-    for (const auto& [keyword, value] : settings)
-        text = std::regex_replace(text, std::regex("(^|\n)( *)" + keyword + " [^\n]*"), "$1$2" + keyword + " " + value,
+    for (const std::string& line : fw::test::linesOf(lines.empty() ? lines : lines + "\n")) {
+        const std::string keyword = line.substr(0, line.find(' '));
+        text = std::regex_replace(text, std::regex("(^|\n)( *)" + keyword + " [^\n]*"), "$1$2" + line,
                                   std::regex_constants::format_first_only);
+    }
     return text;
 }
 
-// The example project with some lines changed, rendered (by the ray tracer unless the
-// arguments say otherwise).
+// The example project with some lines changed, rendered (by the ray tracer unless the arguments say otherwise).
 test::Pixels traced(const fw::test::TempDir& dir, const std::string& example,
                     const std::vector<std::pair<std::string, std::string>>& edits,
                     const std::string& arguments = "--renderer raytrace") {
@@ -82,14 +82,13 @@ double overlap(const Region& a, const Region& b) {
 
 const std::string kSoftShadow = FW_SOURCE_DIR "/examples/soft-shadow.kxp";
 
-// The program on a terminal of its own, as at a shell: a traced frame then shows its
-// rows as it goes, which tells a test the tracing has begun and how it counts.
+// The program on a terminal of its own, as at a shell: a traced frame then shows its rows as it goes, which tells a
+// test the tracing has begun and how it counts.
 struct OnTerminal {
     explicit OnTerminal(const std::string& arguments) {
         pid = forkpty(&fd, nullptr, nullptr, nullptr);
         if (pid == 0) {
-            std::string command = "exec " + std::string(FW_EXECUTABLE) + " " + arguments;
-            execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+            execl("/bin/sh", "sh", "-c", ("exec " FW_EXECUTABLE " " + arguments).c_str(), static_cast<char*>(nullptr));
             _exit(127);
         }
     }
@@ -117,7 +116,6 @@ struct OnTerminal {
         pid = -1;
         return raw;
     }
-
     pid_t pid = -1;
     int fd = -1;
     std::string seen;
@@ -127,12 +125,11 @@ bool isBackground(const int* p) { return p[0] == 13 && p[1] == 15 && p[2] == 23;
 
 }  // namespace
 
-// The whole title on its slate ground, lit by the project's lights: the mean brightness
-// where both frames are fully covered. (That both project alike is ShadowPlacement's
-// test: their shadows fall in the same place.)
+// The whole title on its slate ground, lit by the project's lights: the mean brightness where both frames are fully
+// covered. (That both project alike is ShadowPlacement's test: their shadows fall in the same place.)
 TEST(RayTraceRender, ALitTitleIsAsBrightAsInTheOpenGLFrame) {
     fw::test::TempDir dir;
-    const std::string text = titleWith({{"UseAlphaMask", "\"1\""}});
+    const std::string text = titleWith("UseAlphaMask \"1\"");
     std::string err;
     const test::Pixels a = fw::test::rendered(dir, "gl", text, "--renderer gl --size 480x270", &err, true);
     EXPECT_THAT(err, Not(HasSubstr("Number of rays traced")));
@@ -156,34 +153,23 @@ TEST(RayTraceRender, ALitTitleIsAsBrightAsInTheOpenGLFrame) {
     EXPECT_NEAR(brightRT / brightGL, 1.0, 0.05);
 }
 
-// The renderer option wins over the project's render method; the program's own renderer
-// is not built, so the ray tracer stands in and says so. Settings the tracer cannot
-// honour are refused or brought into range and reported.
+// The renderer option wins over the project's render method; the program's own renderer is not built, so the ray tracer
+// stands in and says so. Settings the tracer cannot honour are refused or brought into range and reported.
 TEST(RayTraceRender, TheRendererIsChosenAndSettingsItCannotHonourAreRefusedOrReported) {
     fw::test::TempDir dir;
     const std::string traced = "  Number of rays traced = ", tracer = " --renderer raytrace --size 32x18";
+    const std::string small = " --size 64x36";
     const struct {
-        std::string name;
-        std::vector<std::pair<std::string, std::string>> settings;
-        std::string arguments;
-        bool drawn;
-        std::vector<std::string> says;
-        std::vector<std::string> never = {};
+        std::string name, settings, arguments;  // settings: "keyword value" lines
+        std::vector<std::string> says, never = {};
+        bool drawn = true;
     } cases[] = {
-        {"method", {{"RenderMethod", "\"2\""}, {"AntiAliasLevel", "\"0\""}}, " --size 64x36", true, {traced}},
-        {"option", {{"RenderMethod", "\"2\""}}, " --renderer gl --size 64x36", true, {}, {"Number of rays traced"}},
-        {"own",
-         {{"RenderMethod", "\"1\""}, {"AntiAliasLevel", "\"0\""}},
-         " --size 64x36",
-         true,
-         {"the Orvostat Renderer is not built yet", traced}},
-        {"vulkan", {}, " --renderer vulkan", false, {}},
-        {"nine", {{"AntiAliasLevel", "\"9\""}}, tracer, true, {"anti-alias level 9 is outside 0 to 5"}},
-        {"rays",
-         {{"RayTraceShadows", "\"1\""}, {"NumShadowRays", "\"-3\""}},
-         tracer,
-         true,
-         {"-3 shadow rays cannot be traced; 1 is used"}},
+        {"method", "RenderMethod \"2\"\nAntiAliasLevel \"0\"", small, {traced}},
+        {"option", "RenderMethod \"2\"", " --renderer gl" + small, {}, {"Number of rays traced"}},
+        {"own", "RenderMethod \"1\"\nAntiAliasLevel \"0\"", small, {"the Orvostat Renderer is not built yet", traced}},
+        {"vulkan", "", " --renderer vulkan", {}, {}, false},
+        {"nine", "AntiAliasLevel \"9\"", tracer, {"anti-alias level 9 is outside 0 to 5"}},
+        {"rays", "RayTraceShadows \"1\"\nNumShadowRays \"-3\"", tracer, {"-3 shadow rays cannot be traced; 1 is used"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -197,9 +183,9 @@ TEST(RayTraceRender, TheRendererIsChosenAndSettingsItCannotHonourAreRefusedOrRep
     }
 }
 
-// Stopped by Ctrl-C while tracing, a still keeps the rows done and shows the background
-// in the rest; the status is the signal's (SIGTERM is the stopped sequence's below). The
-// example's ground fills the whole frame, so every traced row holds more than background.
+// Stopped by Ctrl-C while tracing, a still keeps the rows done and shows the background in the rest; the status is the
+// signal's (SIGTERM is the stopped sequence's below). The example's ground fills the frame, so every traced row holds
+// more than background.
 TEST(RayTraceRender, AStoppedStillKeepsItsTracedRowsAndFillsTheRestWithBackground) {
     fw::test::TempDir dir;
     const std::string out = dir.file("stopped.png");
@@ -219,18 +205,17 @@ TEST(RayTraceRender, AStoppedStillKeepsItsTracedRowsAndFillsTheRestWithBackgroun
     // Progress counts the picture's rows, not its finer sample grid's.
     for (size_t row = seen.find(" rows, "); row != std::string::npos; row = seen.find(" rows, ", row + 1))
         EXPECT_EQ(seen.substr(seen.rfind(" of ", row), row - seen.rfind(" of ", row)), " of 1800");
-
     test::Pixels image = test::readImage(out, true);
     ASSERT_EQ(image.width, width);
     ASSERT_EQ(image.height, height);
-    // Rows are traced from the top (the file's last row); the bottom one was never reached
-    // (which rows an aborted frame keeps is RayTracer.AnAbortedFrameKeepsItsFinishedRowsAndFails').
+    // Rows are traced from the top (the file's last row); the bottom one was never reached (which rows an aborted frame
+    // keeps is RayTracer.AnAbortedFrameKeepsItsFinishedRowsAndFails').
     EXPECT_FALSE(isBackground(image.at(width / 2, height - 1)));
     EXPECT_TRUE(isBackground(image.at(width / 2, 0)));
 }
 
-// Stopped in the middle of a traced frame, a movie drops that frame at once rather than
-// finishing it, and is finished with the frames done so that it plays.
+// Stopped in the middle of a traced frame, a movie drops that frame at once rather than finishing it, and is finished
+// with the frames done so that it plays.
 TEST(RayTraceRender, AStoppedSequenceDropsTheFrameInHand) {
     fw::test::TempDir dir;
     const std::string movie = dir.file("stopped.mov");
@@ -250,8 +235,7 @@ TEST(RayTraceRender, AStoppedSequenceDropsTheFrameInHand) {
 
 TEST(RayTracedPictures, MirrorGlassAndSoftShadowShowWhatOnlyRaysCan) {
     fw::test::TempDir dir;
-    // The chrome O (the left third of the frame) shows the red R beside it; without
-    // traced reflection it has no red at all.
+    // The chrome O (the left third of the frame) shows the red R beside it; without traced reflection it has no red.
     const test::Pixels mirror = traced(dir, "mirror-letter.kxp", {});
     const test::Pixels plain = traced(dir, "mirror-letter.kxp", {{"raytraceAmount 0.85", "raytraceAmount 0"}});
     ASSERT_EQ(mirror.width, 480);
@@ -263,13 +247,11 @@ TEST(RayTracedPictures, MirrorGlassAndSoftShadowShowWhatOnlyRaysCan) {
         }
     EXPECT_EQ(redPlain, 0);
     EXPECT_GT(redMirror, 300);
-
-    // Along a row through the glass O's ring, the stripe edges behind it move when
-    // the glass bends light (index 1.5) against glass that does not (index 1).
+    // Along a row through the glass O's ring, the stripe edges behind it move when the glass bends light (index 1.5)
+    // against glass that does not (index 1).
     const test::Pixels bent = traced(dir, "glass-letter.kxp", {});
     const test::Pixels straight = traced(dir, "glass-letter.kxp", {{"refraction 1.5", "refraction 1"}});
-    // Where the brightness crosses 110 along row 95, which meets the ring about 165 to
-    // 315 and the open hole between 215 and 262.
+    // Where the brightness crosses 110 along row 95, which meets the ring about 165 to 315 and the hole at 215 to 262.
     auto edges = [](const test::Pixels& p, int from, int to) {
         std::vector<int> found;
         for (int x = from; x < to; ++x)
@@ -288,9 +270,8 @@ TEST(RayTracedPictures, MirrorGlassAndSoftShadowShowWhatOnlyRaysCan) {
     // Through the hole and beside the letter the stripes stay where they are.
     EXPECT_EQ(edges(bent, 212, 266), edges(straight, 212, 266));
     EXPECT_EQ(edges(bent, 0, 150), edges(straight, 0, 150));
-
-    // A column across the shadow of the T's bar: pixels between 10% and 90% of the
-    // shadow's depth (against the floor lit without the shadow) make the penumbra.
+    // A column across the shadow of the T's bar: pixels between 10% and 90% of the shadow's depth (against the floor
+    // lit without the shadow) make the penumbra.
     const test::Pixels lit = traced(dir, "soft-shadow.kxp", {{"   shadow 1", "   shadow 0"}});
     auto penumbra = [&](const test::Pixels& p) {
         std::vector<double> depth;
@@ -305,9 +286,9 @@ TEST(RayTracedPictures, MirrorGlassAndSoftShadowShowWhatOnlyRaysCan) {
     EXPECT_GT(wide, narrow * 2);
 }
 
-// Each factory material on a title, drawn by OpenGL and by the ray tracer: the mean
-// brightness over the letters agrees within a factor of 1.5 (metals whose mirrored
-// rays saw only the black background, and glass lit again at every crossing, did not).
+// Each factory material on a title, drawn by OpenGL and by the ray tracer: the mean brightness over the letters agrees
+// within a factor of 1.5 (metals whose mirrored rays saw only the black background, and glass lit at every crossing,
+// did not).
 TEST(RayTracedPictures, EveryFactoryMaterialLooksAsBrightTracedAsInOpenGL) {
     fw::test::TempDir dir;
     auto run = [&](const std::string& arguments) { return fw::test::ran(dir, arguments); };
@@ -328,19 +309,14 @@ TEST(RayTracedPictures, EveryFactoryMaterialLooksAsBrightTracedAsInOpenGL) {
         for (size_t i : letters) sum += (p.rgb[i] + p.rgb[i + 1] + p.rgb[i + 2]) / 3.0;
         return sum / static_cast<double>(letters.size());
     };
-    std::string names = run("library list materials").out;
-    int materials = 0;
-    for (const std::string& name : fw::test::linesOf(names)) {
-        if (name.empty()) continue;
-        ++materials;
+    const std::vector<std::string> names = fw::test::linesOf(run("library list materials").out);
+    EXPECT_GE(names.size(), 20u);
+    for (const std::string& name : names) {
         const double gl = brightness(picture(name, "gl")), traced = brightness(picture(name, "raytrace"));
         EXPECT_LT(std::max(gl, traced), 1.5 * std::max(1.0, std::min(gl, traced))) << name;
     }
-    EXPECT_GE(materials, 20);
-
-    // The Cartoon look's black lines along silhouettes, borders and creases: about as
-    // much ink over the letters traced as in OpenGL (where lines are smoothed, so a
-    // pixel counts as inked well short of black; the look's own bands stay above).
+    // The Cartoon look's black lines along silhouettes, borders and creases: about as much ink over the letters traced
+    // as in OpenGL (whose lines are smoothed, so a pixel counts as inked well short of black; the bands stay above).
     auto ink = [&](const test::Pixels& p) {
         int dark = 0;
         for (size_t i : letters) dark += p.rgb[i] + p.rgb[i + 1] + p.rgb[i + 2] < 3 * 90;
@@ -351,30 +327,26 @@ TEST(RayTracedPictures, EveryFactoryMaterialLooksAsBrightTracedAsInOpenGL) {
     EXPECT_LT(std::max(glInk, tracedInk), 1.5 * std::min(glInk, tracedInk));
 }
 
-// Four soft-shadow rays and sixteen occlusion rays against 256 of each, on the
-// soft-shadow example's floor, both pictures blurred over 5 x 5 pixels: fixed sample
-// sets drew the shadow four times over and the occlusion as bands, which no blur
-// takes away; sets turned and sized from point to point leave grain that it does.
+// Four soft-shadow rays and sixteen occlusion rays against 256 of each, on the soft-shadow example's floor, both
+// pictures blurred over 5 x 5 pixels: fixed sample sets drew the shadow four times over and the occlusion as bands,
+// which no blur takes away; sets turned and sized from point to point leave grain that it does.
 TEST(RayTracedPictures, FewSoftShadowAndOcclusionRaysGiveGrainNotBands) {
     fw::test::TempDir dir;
     auto render = [&](std::vector<std::pair<std::string, std::string>> edits) {
         edits.push_back({"AntiAliasLevel \"2\"", "AntiAliasLevel \"0\""});
         return traced(dir, "soft-shadow.kxp", edits, "");
     };
-    // Mean difference of the two pictures' 5 x 5 averages over a window (x0..x1, y0..y1
-    // down from the top).
+    // Mean difference of the two pictures' 5 x 5 averages over a window (x0..x1, y0..y1 down from the top).
     auto blurredDifference = [](const test::Pixels& a, const test::Pixels& b, int x0, int x1, int y0, int y1) {
         double sum = 0;
-        int count = 0;
         for (int y = y0; y < y1; ++y)
             for (int x = x0; x < x1; ++x) {
                 double d = 0;
                 for (int dy = -2; dy <= 2; ++dy)
                     for (int dx = -2; dx <= 2; ++dx) d += at(a, x + dx, y + dy) - at(b, x + dx, y + dy);
                 sum += std::fabs(d) / 25;
-                ++count;
             }
-        return sum / count;
+        return sum / ((x1 - x0) * (y1 - y0));
     };
     const test::Pixels four = render({{"NumShadowRays \"64\"", "NumShadowRays \"4\""}});
     const test::Pixels many = render({{"NumShadowRays \"64\"", "NumShadowRays \"256\""}});
@@ -393,8 +365,7 @@ TEST(RayTracedPictures, FewSoftShadowAndOcclusionRaysGiveGrainNotBands) {
 
 TEST(ShadowPlacement, TheOpenGLShadowFallsWhereTheTracedOneDoes) {
     fw::test::TempDir dir;
-    // The point light, and the same light turned into a spot and a sun looking from where
-    // it stands at the letter's foot.
+    // The point light, and the same light made a spot and a sun looking from where it stands at the letter's foot.
     const std::string aimed = kLight + "   mode LOOKAT\n   eye -120 160 60\n   target 0 -26 0\n";
     const std::pair<std::string, std::string> lights[] = {{"point", kLight},
                                                           {"spot", aimed + "   type SPOT\n   angles 30 40\n"},
