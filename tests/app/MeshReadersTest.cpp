@@ -1,7 +1,6 @@
 // Mesh files from other programs, read as users read them: `formwright import` into a project, `info` on it, `export`
 // back out, and the counts and normals compared with the file's own and with what `assimp info` makes of it; rendered,
 // lit by the normals they came with, or by normals smoothed across gentle edges when they came without.
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -27,10 +26,7 @@ using test::formwright;
 // Brightness (mean of r, g, b) of the pixels inside the mesh's picture: covered pixels whose eight neighbours are
 // covered too, so edge smoothing is left out.
 std::vector<double> inside(const ::test::Pixels& p) {
-    auto covered = [&](int x, int y) {
-        const int* c = p.at(x, y);
-        return c[0] + c[1] + c[2] > 0;
-    };
+    auto covered = [&](int x, int y) { return p.at(x, y)[0] + p.at(x, y)[1] + p.at(x, y)[2] > 0; };
     std::vector<double> out;
     for (int y = 1; y + 1 < p.height; ++y)
         for (int x = 1; x + 1 < p.width; ++x) {
@@ -64,25 +60,21 @@ std::string triangle(const std::string& normals) {
 // A sphere as STL files hold it: every triangle with three positions of its own, outward facing, without normals.
 std::string unweldedSphere() {
     const int rings = 24, segments = 48;
-    auto point = [&](int i, int j, double out[3]) {
-        double theta = M_PI * i / rings, phi = 2 * M_PI * j / segments;
-        out[0] = std::sin(theta) * std::cos(phi), out[1] = std::cos(theta), out[2] = std::sin(theta) * std::sin(phi);
-    };
     std::ostringstream v, f;
     int next = 1;
-    auto add = [&](int i0, int j0, int i1, int j1, int i2, int j2) {
-        for (auto [i, j] : {std::pair{i0, j0}, std::pair{i1, j1}, std::pair{i2, j2}}) {
-            double p[3];
-            point(i, j, p);
-            v << "v " << p[0] << ' ' << p[1] << ' ' << p[2] << '\n';
+    auto add = [&](std::initializer_list<std::pair<int, int>> corners) {
+        for (auto [i, j] : corners) {
+            const double theta = M_PI * i / rings, phi = 2 * M_PI * j / segments;
+            v << "v " << std::sin(theta) * std::cos(phi) << ' ' << std::cos(theta) << ' '
+              << std::sin(theta) * std::sin(phi) << '\n';
         }
         f << "f " << next << ' ' << next + 1 << ' ' << next + 2 << '\n';
         next += 3;
     };
     for (int i = 0; i < rings; ++i)
         for (int j = 0; j < segments; ++j) {
-            if (i + 1 < rings) add(i, j, i + 1, j + 1, i + 1, j);
-            if (i > 0) add(i, j, i, j + 1, i + 1, j + 1);
+            if (i + 1 < rings) add({{i, j}, {i + 1, j + 1}, {i + 1, j}});
+            if (i > 0) add({{i, j}, {i, j + 1}, {i + 1, j + 1}});
         }
     return v.str() + f.str();
 }
@@ -137,8 +129,7 @@ TEST(MeshReaders, OlderLightWaveObjectsImportWithTheirPolygonsAndSurfaces) {
     const std::string modo = kModels + "LWO/LWO2/ModoExport_vertNormals.lwo";
     NEED_FILE(sphere);
     test::TempDir dir;
-    // 48 triangles and 240 quads over 266 points; the Modo export is the same sphere, which assimp (unable to read
-    // LWOB) counts for us.
+    // 48 triangles and 240 quads over 266 points; assimp, which cannot read LWOB, counts the same sphere's Modo export.
     Imported old = importAndExport(dir, sphere, "sphere");
     EXPECT_THAT(old.info, HasSubstr("ObjectP \"LWO group\""));
     EXPECT_EQ(old.triangles, 528);
@@ -184,8 +175,7 @@ TEST(MeshReaders, OlderLightWaveObjectsImportWithTheirPolygonsAndSurfaces) {
 // A corner of the file: where it is and the normal it carries.
 using Corner = std::array<double, 6>;
 
-// The normals a LightWave file gives each polygon corner: VMAD where it has one, else VMAP; in the reader's
-// right-handed axes (z negated).
+// The normals a LightWave file gives each polygon corner: VMAD where it has one, else VMAP; z negated (right-handed).
 std::vector<Corner> fileCorners(const std::string& bytes) {
     auto u32 = [&](size_t at) { return test::beU32(bytes, at); };
     auto f32 = [&](size_t at) { return test::beF32(bytes, at); };
@@ -218,10 +208,7 @@ std::vector<Corner> fileCorners(const std::string& bytes) {
                 unsigned point = vx(p), poly = id == "VMAD" ? vx(p) : 0;
                 std::array<double, 3> n = {f32(p), f32(p + 4), -f32(p + 8)};
                 p += 12;
-                if (id == "VMAD")
-                    perCorner[{poly, point}] = n;
-                else
-                    perPoint[point] = n;
+                (id == "VMAD" ? perCorner[{poly, point}] : perPoint[point]) = n;
             }
         }
         at = end + (end - data) % 2;
@@ -284,9 +271,7 @@ TEST(MeshReaders, DxfPolyfaceMeshesAndInsertedBlocksCountAsAssimpCountsThem) {
         Imported read = importAndExport(dir, kModels + "DXF/" + file, file.substr(0, file.find('.')));
         EXPECT_EQ(read.triangles, triangles);
         expectAssimpTriangles(kModels + "DXF/" + file, read.triangles);
-        if (file == "wuson.dxf") {
-            EXPECT_THAT(read.info, HasSubstr("ObjectP \"Meshes\""));
-        }
+        EXPECT_THAT(read.info, HasSubstr(file == "wuson.dxf" ? "ObjectP \"Meshes\"" : ""));
     }
     // Four polyface meshes of 1,060 triangles and 230 quads (assimp drops some of them).
     Imported polyfaces = importAndExport(dir, kModels + "DXF/issue_2229.dxf", "issue");
