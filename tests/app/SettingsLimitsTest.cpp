@@ -1,8 +1,7 @@
-// How commands behave for someone scripting them: a title framed whatever its alignment,
-// no command changing the next, mistakes named. And project settings that would cost a
-// render, movie or export more memory or time than any picture needs: held to their
-// maximum with a warning naming the project, or refused before any work, exit 1. Runs
-// are capped, so a setting that is not held ends its run instead of the machine's.
+// How commands behave for someone scripting them: a title framed whatever its alignment, no command changing the next,
+// mistakes named. And project settings that would cost a render, movie or export more memory or time than any picture
+// needs: held to their maximum with a warning naming the project, or refused before any work, exit 1. Runs are capped,
+// so a setting that is not held ends its run instead of the machine's.
 #include <algorithm>
 #include <functional>
 #include <regex>
@@ -17,8 +16,8 @@ namespace {
 using fw::test::Outcome;
 using test::Pixels;
 
-// A setting that is not held fails its test instead of taking the machine: memory is
-// capped, except under AddressSanitizer, whose shadow memory needs the address space.
+// A setting that is not held fails its test instead of taking the machine: memory is capped, except under
+// AddressSanitizer, whose shadow memory needs the address space.
 #ifdef FW_SANITIZED_BUILD
 constexpr const char* kCapped = "timeout 300 ";
 #else
@@ -33,17 +32,13 @@ protected:
     std::string project(const std::string& name, const std::function<void(std::string&)>& edit,
                         const std::string& text = "Hi") {
         const std::string base = dir.file("base-" + text + ".kxp");
-        if (!std::filesystem::exists(base)) {
-            Outcome made = run("-q text " + text + " -o '" + base + "'");
-            EXPECT_EQ(made.status, 0) << made.err;
-        }
+        EXPECT_TRUE(std::filesystem::exists(base) || run("-q text " + text + " -o '" + base + "'").status == 0) << text;
         std::string file = fw::test::readFile(base);
         edit(file);
         const std::string path = dir.file(name);
         fw::test::writeFile(path, file);
         return path;
     }
-
     fw::test::TempDir dir;
 };
 using CommandBehaviour = SettingsLimits;
@@ -63,8 +58,8 @@ void setTimeline(std::string& file, const std::string& lines) {
     file.insert(at + 14, "  begin AnimGlobals\n" + lines + "  end AnimGlobals\n");
 }
 
-// Glass letters that also mirror: every hit sends a refracted and a reflected ray, so
-// followed to the bounce limit the rays a pixel costs double every two bounces.
+// Glass letters that also mirror: every hit sends a refracted and a reflected ray, so followed to the bounce limit the
+// rays a pixel costs double every two bounces.
 void glass(std::string& file) {
     setLine(file, "RenderSize", "48 36");
     setLine(file, "AntiAliasLevel", "\"0\"");
@@ -106,9 +101,8 @@ std::pair<int, int> litRows(const Pixels& p) {
 
 }  // namespace
 
-// 10000 bounces once overflowed the stack and 100 never finished; both are now the
-// most the tracer follows, and a picture followed that deep differs from one of 12
-// bounces only where single steps of 8-bit colour fall.
+// 10000 bounces once overflowed the stack and 100 never finished; both are now the most the tracer follows, and a
+// picture followed that deep differs from one of 12 bounces only where single steps of 8-bit colour fall.
 TEST_F(SettingsLimits, BounceLimitsAreHeldToTheTracersMaximum) {
     std::map<std::string, Pixels> drawn;
     for (const char* bounces : {"64", "12", "100", "10000"}) {
@@ -135,10 +129,9 @@ TEST_F(SettingsLimits, BounceLimitsAreHeldToTheTracersMaximum) {
     EXPECT_GT(differing, 100);
 }
 
-// Settings held to their maximum with a warning naming the project: shadow bounces; a
-// channel's blur rays (200 million once took 1.6 GB before failing); a texture side of
-// 100000, which the ray tracer once tried to bake whole; smoothness, which sets how
-// finely curves are cut (a million ran out of memory).
+// Settings held to their maximum with a warning naming the project: shadow bounces; a channel's blur rays (200 million
+// once took 1.6 GB before failing); a texture side of 100000, which the ray tracer once tried to bake whole;
+// smoothness, which sets how finely curves are cut (a million ran out of memory).
 TEST_F(SettingsLimits, OversizedSettingsAreHeldToTheirMaximumWithAWarning) {
     const std::string grid =
         "    active 1\n    begin ShaderBlock\n     active 1\n     begin ShaderGrid 0\n"
@@ -183,8 +176,8 @@ TEST_F(SettingsLimits, OversizedSettingsAreHeldToTheirMaximumWithAWarning) {
     EXPECT_THAT(fw::test::readFile(resaved), HasSubstr("smoothnessRender 200.000000"));
 }
 
-// Edge meshing and cap tiles a hair's breadth apart once asked for millions of rows
-// along each edge and tens of thousands of grid lines: they are held to their limits.
+// Edge meshing and cap tiles a hair's breadth apart once asked for millions of rows along each edge and tens of
+// thousands of grid lines: they are held to their limits.
 TEST_F(SettingsLimits, MeshingFinerThanItsLimitsIsHeldToThem) {
     const std::string in = project("fine.kxp", [&](std::string& f) {
         setLine(f, "meshingOn", "1");
@@ -198,8 +191,7 @@ TEST_F(SettingsLimits, MeshingFinerThanItsLimitsIsHeldToThem) {
     EXPECT_LT(std::stol(faces[1].str()), 2000000) << r.out;
 }
 
-// The project's own render size and frame rate are the project's fault, not an
-// option's; a movie into a folder is refused before the first frame.
+// The project's own render size and frame rate are its own fault, not an option's; a movie into a folder is refused.
 TEST_F(SettingsLimits, ProjectSizesRatesAndMovieFoldersAreRefusedUpFront) {
     for (const char* size : {"16385 480", "1e12 480", "nan 480"}) {
         SCOPED_TRACE(size);
@@ -209,7 +201,6 @@ TEST_F(SettingsLimits, ProjectSizesRatesAndMovieFoldersAreRefusedUpFront) {
         EXPECT_EQ(r.err.rfind("formwright: " + in + ": the render size ", 0), 0u) << r.err;
         EXPECT_THAT(r.err, HasSubstr("(RenderSize) cannot be drawn: each side runs from 1 to 16384"));
     }
-
     const std::string movie = dir.file("m.mp4");
     for (const char* rate : {"0", "nan", "5000"}) {
         SCOPED_TRACE(rate);
@@ -229,7 +220,6 @@ TEST_F(SettingsLimits, ProjectSizesRatesAndMovieFoldersAreRefusedUpFront) {
             std::filesystem::remove(movie);
         }
     }
-
     const std::string folder = dir.file("movie.mp4");
     std::filesystem::create_directory(folder);
     const std::string in = project("small.kxp", [&](std::string& f) { setLine(f, "RenderSize", "32 24"); });
@@ -243,8 +233,8 @@ TEST_F(SettingsLimits, ProjectSizesRatesAndMovieFoldersAreRefusedUpFront) {
     EXPECT_EQ(movies, 1) << "a temporary movie was left beside the folder";
 }
 
-// A frame larger than the OpenGL driver can make (four samples of 16384 x 16384 pass
-// the software driver's one-gigabyte limit) is the user's to change: exit 1.
+// A frame larger than the OpenGL driver can make (four samples of 16384 x 16384 pass the software driver's one-gigabyte
+// limit) is the user's to change: exit 1.
 TEST_F(SettingsLimits, AFrameTheDriverCannotMakeIsAUserError) {
     const std::string in = project("large.kxp", [&](std::string& f) { setLine(f, "RenderSize", "16384 16384"); });
     Outcome r = run("render '" + in + "' -o '" + dir.file("large.png") + "'");
@@ -264,24 +254,21 @@ TEST_F(SettingsLimits, ARangeTooLargeForOneMeshFileIsRefusedBeforeGathering) {
     EXPECT_THAT(r.err, HasSubstr("--frames: frames 0-1000000000 would put 2000000002 objects into one file, more than "
                                  "the 100000 it may hold"));
     EXPECT_FALSE(std::filesystem::exists(out));
-    // Within the count of objects, the polygons of every frame's copy bound it too:
-    // a letter of 12818 faces (and one less smooth) over 3001 frames.
-    const std::string smooth = project(
-        "smooth.kxp",
-        [&](std::string& f) {
-            setTimeline(f, "   frameStart 0\n   frameEnd 3000\n");
-            setLine(f, "smoothnessRender", "200");
-        },
-        "OO");
+    // Within the count of objects, the polygons of every frame's copy bound it too: 12818 faces (one less smooth) x
+    // 3001 frames.
+    auto longer = [&](std::string& f) {
+        setTimeline(f, "   frameStart 0\n   frameEnd 3000\n");
+        setLine(f, "smoothnessRender", "200");
+    };
+    const std::string smooth = project("smooth.kxp", longer, "OO");
     Outcome heavy = run("export '" + smooth + "' -o '" + out + "' --frames 0-3000");
     EXPECT_EQ(heavy.status, 1) << heavy.err;
     EXPECT_THAT(heavy.err, HasSubstr(" polygons into one file, more than the 20000000 it may hold"));
     EXPECT_FALSE(std::filesystem::exists(out));
 }
 
-// A library file may claim large thumbnails in a few bytes each: no pixels are kept for
-// a claim until its data decodes, so 1,200 presets claiming 1024 x 1024 (4.8 GB of
-// blank pictures before) resave within the memory cap.
+// A library file may claim large thumbnails in a few bytes each: no pixels are kept for a claim until its data decodes,
+// so 1,200 presets claiming 1024 x 1024 (4.8 GB of blank pictures before) resave within the memory cap.
 TEST_F(SettingsLimits, ThumbnailSizesClaimedWithoutDataCostNoMemory) {
     ASSERT_EQ(run("library export materials --text-thumbnails -o " + dir.file("m.kxm")).status, 0);
     const std::string library = test::slurp(dir.file("m.kxm"));
@@ -342,7 +329,6 @@ TEST_F(CommandBehaviour, OpeningOrRenderingAProjectLeavesTheNextTitleAtTheDefaul
     ASSERT_EQ(run("'" + red + "'").status, 0);
     ASSERT_EQ(run("render '" + red + "' -o '" + dir.file("red.png") + "'").status, 0);
     EXPECT_GT(test::readImage(dir.file("red.png")).at(1, 1)[0], 200);  // the project is red itself
-
     Outcome r = run("text X -o '" + dir.file("x.png") + "'");
     ASSERT_EQ(r.status, 0) << r.err;
     Pixels p = test::readImage(dir.file("x.png"));
@@ -382,26 +368,23 @@ TEST_F(CommandBehaviour, UserErrorsExitOneWithALineNamingTheCulprit) {
         }
     }
     EXPECT_FALSE(std::filesystem::exists(dir.file("f.obj")));
-
-    Outcome r = fw::test::runProgram(
-        FW_EXECUTABLE,
-        "--library-folder '" + dir.file("afile") + "' text Hi --material Chrome -o '" + dir.file("m.png") + "'",
-        dir.path().string());
+    const std::string chrome = "text Hi --material Chrome -o '" + dir.file("m.png") + "'";
+    Outcome r = fw::test::runProgram(FW_EXECUTABLE, "--library-folder '" + dir.file("afile") + "' " + chrome,
+                                     dir.path().string());
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err.rfind("formwright: " + dir.file("afile") + ": ", 0), 0u) << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
-
     // A swatch folder that is not a folder would otherwise pass for an empty library.
     const std::string swatches = dir.file("lib") + "/Veltrane/Libraries/Veltrane Swatches/Material Swatches";
     std::filesystem::remove_all(swatches);
     test::spill(swatches, "not a folder");
-    Outcome unreadable = run("text Hi --material Chrome -o '" + dir.file("m.png") + "'");
+    Outcome unreadable = run(chrome);
     EXPECT_EQ(unreadable.status, 1);
     EXPECT_EQ(unreadable.err.rfind("formwright: " + swatches + ": ", 0), 0u) << unreadable.err;
 }
 
-// A project or library file already there is replaced only when the user says so; a
-// script without --yes gets an error and the file stays as it was.
+// A project or library file already there is replaced only when the user says so; without --yes it stays, with an
+// error.
 TEST_F(CommandBehaviour, AnExistingProjectOrLibraryIsReplacedOnlyWithYes) {
     const std::string project = dir.file("Mine.KXP"), library = dir.file("mine.kxm");
     test::spill(project, "hand edited\n");
@@ -445,13 +428,11 @@ TEST_F(CommandBehaviour, PrefsShowsAndSetsWhatCarriesOver) {
     EXPECT_EQ(run("prefs NoSuchThing 1").status, 1);
 }
 
-// A project's own odd settings line is named as the project's, and --quiet leaves it
-// alone while the tracer's summary goes.
+// A project's own odd settings line is named as the project's; --quiet keeps it while the tracer's summary goes.
 TEST_F(CommandBehaviour, AProjectsOddSettingIsNamedAsTheProjects) {
     const std::string odd = project("odd.kxp", [](std::string& f) { setLine(f, "PixelAspect", "\"9\""); });
     Outcome r = run("-q render '" + odd + "' --renderer raytrace --size 64x48 -o '" + dir.file("o.png") + "'");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "formwright: " + odd +
-                         ": PixelAspect: pixel aspect 9 is not one of 0 to 7; square pixels are "
-                         "used\n");
+    EXPECT_EQ(r.err,
+              "formwright: " + odd + ": PixelAspect: pixel aspect 9 is not one of 0 to 7; square pixels are used\n");
 }
