@@ -1,8 +1,7 @@
-// Project and preference files: through the scene manager (version checks, rejection of
-// foreign files, the lines each kind of file carries) and against files written by hand
-// holding every member kind away from its defaults, so a line in the wrong place,
-// spelling or precision shows as a byte difference. And the application object: opening
-// at start, guarding unsaved changes, menu commands, document types, library folders.
+// Project and preference files: through the scene manager (version checks, rejection of foreign files, the lines each
+// kind of file carries) and against files written by hand holding every member kind away from its defaults, so a line
+// in the wrong place, spelling or precision shows as a byte difference. And the application object: opening at start,
+// guarding unsaved changes, menu commands, document types, library folders.
 #include "AppFixture.h"
 #include "AppHelpers.h"
 #include "StandInProject.h"
@@ -60,7 +59,7 @@ TEST_F(ProjectFiles, ReadBackAndWrittenAgainGivesTheSameBytes) {
     EXPECT_EQ(test::readFile(dir.file("copy.kxp")), test::readFile(kExample));
 }
 
-TEST_F(ProjectFiles, ForeignFirstLineIsRejectedAndLeavesAnEmptyScene) {
+TEST_F(ProjectFiles, FailedLoadsRejectForeignFilesAndKeepWhatWasRead) {
     test::writeFile(dir.file("notes.kxp"), "Hello there\nVersion \"x\"\n");
     EXPECT_FALSE(manager().loadProject(dir.file("notes.kxp")));
     EXPECT_TRUE(manager().lastLoad().rejected);
@@ -70,9 +69,6 @@ TEST_F(ProjectFiles, ForeignFirstLineIsRejectedAndLeavesAnEmptyScene) {
     ASSERT_NE(manager().scene(), nullptr);
     EXPECT_EQ(manager().scene()->memberCount(kGroupKind), 0);
     EXPECT_EQ(manager().scene()->name(), "");
-}
-
-TEST_F(ProjectFiles, LaterFailureShowsTheStreamErrorAndKeepsWhatWasRead) {
     test::writeFile(dir.file("cut.kxp"),
                     " Version \"Orvostat Formwright (Linux Headless) v0.1.0\"\n begin SceneX\n"
                     "  begin Group\n   name \"Kept\"\n  end Group\n  begin Teapot\n end SceneX\n");
@@ -92,20 +88,17 @@ TEST_F(ProjectFiles, NewerVersionsAlertAndStillLoad) {
     EXPECT_THAT(shown(),
                 ElementsAre("\rFile version error. This file was created with a newer version of the software."));
     EXPECT_FALSE(manager().needsUpgrade());
-
     test::writeFile(dir.file("old.kxp"), " Version \"Orvostat Formwright (Linux Headless) v0.0.9\"\n");
     EXPECT_TRUE(manager().loadProject(dir.file("old.kxp")));
     EXPECT_TRUE(manager().needsUpgrade());
-
     int v[3];
     EXPECT_TRUE(OrvoSceneManager::parseVersion("Veltrane Orvostat Pro (Release Build) v12.3.45", v));
     EXPECT_EQ(v[0] * 10000 + v[1] * 100 + v[2], 120345);
     EXPECT_FALSE(OrvoSceneManager::parseVersion("Something Else v1.2.3", v));
 }
 
-// What a preferences file holds, and in what order, is the hand-written one's test
-// (Conformance); here a project's line stays out, a new run reads the file back at
-// start-up, and a newer preferences file names itself.
+// What a preferences file holds, and in what order, is the hand-written one's test (Conformance); here a project's line
+// stays out, a new run reads the file back at start-up, and a newer preferences file names itself.
 TEST_F(ProjectFiles, PreferencesCarryTheirOwnLinesOnly) {
     manager().prefs().hardShadingAngle = 12.5;
     manager().prefs().addRecentProject("/projects/a.kxp");
@@ -115,14 +108,12 @@ TEST_F(ProjectFiles, PreferencesCarryTheirOwnLinesOnly) {
     ASSERT_TRUE(manager().savePreferences());
     std::string prefs = test::readFile(manager().preferencesPath());
     EXPECT_THAT(prefs, Not(HasSubstr("MotionBlurPasses")));
-
     VeltraneApp second;
     ASSERT_TRUE(second.initialise());
     EXPECT_EQ(second.prefs().hardShadingAngle, 12.5);
     EXPECT_EQ(second.prefs().recentProjects.size(), 1u);
     ASSERT_EQ(second.prefs().savedTextAttrs.size(), 1u);
     EXPECT_EQ(second.prefs().savedTextAttrs[0]->displayName, "Headline \"bold\"");
-
     std::string newer = prefs;
     newer.replace(newer.find("v0.1.0"), 6, "v3.0.0");
     test::writeFile(manager().preferencesPath(), newer);
@@ -133,9 +124,8 @@ TEST_F(ProjectFiles, PreferencesCarryTheirOwnLinesOnly) {
                                      "' file was created with a newer version of the software."));
 }
 
-// Settings files with a value other than the default on every line, in other spellings
-// where the readers allow them (overlays of 5 and "on"), and the settings lines that
-// the program wrote for them before its lines came from one table.
+// Settings files with a value other than the default on every line, in other spellings where the readers allow them
+// (overlays of 5 and "on"), and the settings lines the program wrote for them before its lines came from a table.
 TEST_F(ProjectFiles, EverySettingsLineKeepsItsSpellingAndPlace) {
     for (const char* name : {"odd-values", "odd-values-prefs"}) {
         const std::string data = FW_TEST_DATA "/settings/";
@@ -147,8 +137,8 @@ TEST_F(ProjectFiles, EverySettingsLineKeepsItsSpellingAndPlace) {
     EXPECT_TRUE(manager().readPreferenceLines());
 }
 
-// Render logs are a user-wide switch: a preferences file that turned them on keeps the
-// line in its place; one that did not, and every project, never carries it.
+// Render logs are a user-wide switch: a preferences file that turned them on keeps the line in its place; one that did
+// not, and every project, never carries it.
 TEST_F(ProjectFiles, RenderLogSwitchIsAPreferenceWrittenOnlyWhenOn) {
     ASSERT_TRUE(manager().loadProject(FW_TEST_DATA "/settings/odd-values-prefs.kxp"));
     EXPECT_EQ(app.prefs().saveRenderLogs, 0);
@@ -156,7 +146,6 @@ TEST_F(ProjectFiles, RenderLogSwitchIsAPreferenceWrittenOnlyWhenOn) {
     ASSERT_TRUE(manager().writeFile(dir.file("on.kxp"), true));
     std::string on = test::readFile(dir.file("on.kxp"));
     EXPECT_THAT(on, HasSubstr(" ShowNativeFonts 0\n SaveRenderLogs 1\n AnimationWindowIsAdvanced 1\n"));
-
     app.prefs().saveRenderLogs = 0;
     ASSERT_TRUE(manager().loadProject(dir.file("on.kxp")));
     EXPECT_EQ(app.prefs().saveRenderLogs, 1);
@@ -188,9 +177,8 @@ TEST_F(ProjectFiles, ReadOnlyKeywordsAreAcceptedWithTheirValues) {
     EXPECT_EQ(test::readFile(dir.file("again.kxp")), text);
 }
 
-// The cameras' blocks, the forces manager's and the frame manager's go to their managers
-// (resaved byte for byte in CommandLine, ProjectsListTheirMembersAndResaveUnchanged); the
-// next project does not inherit them.
+// The cameras' blocks, the forces manager's and the frame manager's go to their managers (resaved byte for byte in
+// CommandLine, ProjectsListTheirMembersAndResaveUnchanged); the next project does not inherit them.
 TEST_F(ProjectFiles, ManagerBlocksAfterTheSceneAreKept) {
     const std::string project = test::projectWithManagerBlocks();
     ASSERT_FALSE(project.empty());
@@ -199,17 +187,15 @@ TEST_F(ProjectFiles, ManagerBlocksAfterTheSceneAreKept) {
     EXPECT_TRUE(manager().lastLoad().warnings.empty()) << manager().lastLoad().warnings[0];
     EXPECT_EQ(app.cameraManager().cameraCount(), 2);
     EXPECT_TRUE(app.forcesManager().present());
-
     ASSERT_TRUE(manager().loadProject(kBadge));
     ASSERT_TRUE(manager().saveProject(dir.file("badge.kxp")));
     EXPECT_EQ(test::readFile(dir.file("badge.kxp")), test::readFile(kBadge));
 }
 
-// Each hand-written file resaved under its own name (its name decides its kind) gives
-// its bytes back, less the members the load itself adds: opening a project gives its
-// scene the default material and the eight view cameras when it lacks them, with the
-// program's own values. Text blocks whose characters were built with other attributes
-// than they hold are laid out again on load, so they are left out on both sides.
+// Each hand-written file resaved under its own name (its name decides its kind) gives its bytes back, less the members
+// the load itself adds: opening a project gives its scene the default material and the eight view cameras when it lacks
+// them, with the program's own values. Text blocks whose characters were built with other attributes than they hold are
+// laid out again on load, so they are left out on both sides.
 TEST(Conformance, EveryHandWrittenFileResavesToItsBytes) {
     const std::vector<std::string> relaidOut = {"Conf Text", "Conf Glyph"};
     const struct {
@@ -240,9 +226,8 @@ TEST(Conformance, InfoListsEveryMemberOfTheHandWrittenFiles) {
         "MaterialX \"Conf Brass\"\nMaterialX \"Conf Lines\"\nTextBlock \"Conf Text\"\nObjectXStyle \"Conf Bevel\"\n"
         "Group \"Conf Group\" below \"root\"\nObjectX \"Conf Solid\" below \"Conf Group\"\nObjectP \"Conf Ball\"\n"
         "ObjectC-FlagCluster \"Conf Pennant\"\nLightX \"Conf Spot\" below \"root\"\n"
-        "LightX \"Conf Fill\" below \"root\"\nProfileI \"Conf Outline\"\nProfileL \"Conf Edge\"\nProfileT \"Conf "
-        "Glyph\"\n"
-        "ProfileM \"Conf Sequence\"\nAnimTrack \"Conf Track\"\n");
+        "LightX \"Conf Fill\" below \"root\"\nProfileI \"Conf Outline\"\nProfileL \"Conf Edge\"\n"
+        "ProfileT \"Conf Glyph\"\nProfileM \"Conf Sequence\"\nAnimTrack \"Conf Track\"\n");
     test::TempDir dir;
     for (const char* name : {"every-member.scene", "every-member.kxp"}) {
         test::Outcome r = test::formwright(dir, std::string("info ") + kConformance + name);
@@ -264,7 +249,6 @@ TEST_F(App, OpensProjectsByLowerCasedExtensionOnly) {
     EXPECT_TRUE(app.openAtStart(upper));
     EXPECT_EQ(app.currentPath(), upper);
     EXPECT_EQ(scene().memberCount(kGroupKind), 4);
-
     EXPECT_FALSE(app.openAtStart(dir.file("titles.kx")));
     ASSERT_FALSE(shown().empty());
     EXPECT_EQ(shown().back(), "\rUnable to open: " + dir.file("titles.kx") +
@@ -272,7 +256,6 @@ TEST_F(App, OpensProjectsByLowerCasedExtensionOnly) {
     EXPECT_FALSE(app.openAtStart("kxp"));
     EXPECT_EQ(app.currentPath(), upper);  // nothing else was opened
     EXPECT_EQ(scene().memberCount(kGroupKind), 4);
-
     EXPECT_FALSE(app.openAtStart(dir.file("missing.kxp")));
     EXPECT_EQ(shown().back(), "\rUnable to open:\r" + dir.file("missing.kxp"));
     EXPECT_EQ(app.currentPath(), "");
@@ -284,7 +267,6 @@ TEST_F(App, UnsavedChangesAreGuarded) {
     EXPECT_TRUE(shown().empty());
     EXPECT_EQ(scene().findMember("Mine"), nullptr);
     EXPECT_EQ(scene().name(), "Untitled 2");
-
     new Group(scene(), "Mine");
     scene().markChanged();
     Dialogs::instance().script("Cancel");
@@ -292,16 +274,13 @@ TEST_F(App, UnsavedChangesAreGuarded) {
     ASSERT_EQ(shown().size(), 1u);
     EXPECT_EQ(shown()[0], "\rWould you like to save the current scene?");
     EXPECT_NE(scene().findMember("Mine"), nullptr);  // abandoned
-
-    Dialogs::instance().script("Yes");  // no file yet: saving fails, the scene stays
+    Dialogs::instance().script("Yes");               // no file yet: saving fails, the scene stays
     EXPECT_FALSE(app.confirmDiscard());
-
     app.setCurrentPath(dir.file("mine.kxp"));
     Dialogs::instance().script("Yes");
     EXPECT_TRUE(app.confirmDiscard());
     EXPECT_TRUE(Folders::exists(dir.file("mine.kxp")));
     EXPECT_EQ(scene().changeCount(), 0u);
-
     app.setGuardBySaving(false);
     Dialogs::instance().clearShown();
     EXPECT_FALSE(app.confirmDiscard());  // the safe answer keeps the scene
@@ -317,7 +296,6 @@ TEST_F(App, RevertReloadsTheSavedFileAndExitSavesPreferences) {
     app.dispatchCommand(VeltraneApp::kRevertToSaved);
     EXPECT_EQ(scene().findMember("Unsaved"), nullptr);
     EXPECT_NE(scene().findMember("Headline"), nullptr);
-
     EXPECT_FALSE(app.dispatchCommand(4242));  // not ours: the window system's
     app.dispatchCommand(VeltraneApp::kExit);
     EXPECT_TRUE(app.quitRequested());
@@ -332,8 +310,7 @@ TEST(DocumentTypes, SequenceDescriptionsAndForcedNames) {
     EXPECT_EQ(DocumentTypes::forceExtension(".tga", 10), ".tga.png");  // a leading dot is not an extension
 }
 
-// A user's documents and a factory copy of the swatch library, both in a temporary
-// folder, for as long as a test runs.
+// A user's documents and a factory copy of the swatch library, both in a temporary folder, for as long as a test runs.
 class Libraries : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -343,13 +320,12 @@ protected:
         ASSERT_TRUE(Folders::ensureFolder(factory));
     }
     void TearDown() override { Folders::instance().setSharedData(""); }
-
     test::TempDir dir;
     std::string factory;
 };
 
-// Installed where missing; a user's own change, and a file the user removed, are kept
-// until the factory copy is newer or a reinstall is asked for.
+// Installed where missing; a user's own change, and a file the user removed, stay until the factory copy is newer or a
+// reinstall is asked for.
 TEST_F(Libraries, InstalledFromTheFactoryCopyWhenMissingAndReplacedOnlyByANewerOne) {
     test::writeFile(factory + "/Gold.kxm", "factory gold\n");
     test::writeFile(factory + "/Chrome.kxm", "factory chrome\n");
@@ -359,7 +335,6 @@ TEST_F(Libraries, InstalledFromTheFactoryCopyWhenMissingAndReplacedOnlyByANewerO
     EXPECT_EQ(test::readFile(swatches + "/Gold.kxm"), "factory gold\n");
     EXPECT_TRUE(Folders::isWritable(user));
     EXPECT_FALSE(Folders::exists(user + "/_test file"));
-
     test::writeFile(swatches + "/Gold.kxm", "my gold\n");
     std::filesystem::remove(swatches + "/Chrome.kxm");
     ASSERT_TRUE(VeltraneApp::installLibraries());
@@ -372,7 +347,6 @@ TEST_F(Libraries, InstalledFromTheFactoryCopyWhenMissingAndReplacedOnlyByANewerO
     ASSERT_TRUE(VeltraneApp::installLibraries());
     EXPECT_EQ(test::readFile(swatches + "/Gold.kxm"), "factory gold 2\n");
     EXPECT_FALSE(Folders::exists(swatches + "/Chrome.kxm"));
-
     test::writeFile(swatches + "/Gold.kxm", "my gold\n");
     ASSERT_TRUE(VeltraneApp::installLibraries(true));
     EXPECT_EQ(test::readFile(swatches + "/Gold.kxm"), "factory gold 2\n");
