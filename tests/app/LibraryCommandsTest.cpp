@@ -125,9 +125,8 @@ double differing(const ::test::Pixels& a, const ::test::Pixels& b) {
 
 TEST_F(LibraryCommands, LooksOfAProjectAreAddedRemovedAndRenamed) {
     const std::string project = dir.file("red.kxp");
-    ASSERT_EQ(
-        run("text Hi --material \"Glossy Red Plastic\" --lighting Sunset --style \"Deep Bevel\" -o " + project).status,
-        0);
+    const std::string looks = "--material \"Glossy Red Plastic\" --lighting Sunset --style \"Deep Bevel\"";
+    ASSERT_EQ(run("text Hi " + looks + " -o " + project).status, 0);
     auto add = [&](const std::string& arguments) { return run("library add " + arguments + " --from " + project); };
     Outcome added = add("materials --object \"Text H\" --as \"My Red\"");
     ASSERT_EQ(added.status, 0) << added.err;
@@ -309,8 +308,7 @@ TEST_F(LibraryFolderSafety, PresetNamesThatNoFileCanCarryGetFilesOfTheirOwn) {
     EXPECT_EQ(files.size(), 32u);
     std::set<std::string> folded;
     for (std::string file : files) {
-        EXPECT_TRUE(file.size() <= 220 && file.find_first_of("\n\t") == std::string::npos && !file.starts_with("."))
-            << file;
+        EXPECT_TRUE(file.size() <= 220 && file.find_first_of("\n\t") == file.npos && !file.starts_with(".")) << file;
         std::transform(file.begin(), file.end(), file.begin(), [](unsigned char c) { return std::tolower(c); });
         EXPECT_TRUE(folded.insert(file).second) << file;
     }
@@ -354,8 +352,7 @@ TEST_F(LibraryFolderSafety, ADamagedThumbnailCountLosesOnlyThatThumbnail) {
         const std::string damaged = dir.file("damaged.kxm"), out = dir.file("out.kxm");
         test::writeFile(damaged, text);
         fs::remove(out);
-        Outcome resave =
-            fw::test::runProgram(FW_EXECUTABLE, "resave '" + damaged + "' '" + out + "'", dir.path().string());
+        Outcome resave = test::runProgram(FW_EXECUTABLE, "resave '" + damaged + "' '" + out + "'", dir.path().string());
         EXPECT_EQ(resave.status, 0);
         EXPECT_EQ(occurrences(resave.err, "\n"), 1u) << resave.err;
         EXPECT_THAT(resave.err, HasSubstr("a thumbnail is dropped: its byte count (" + std::to_string(now) + ")"));

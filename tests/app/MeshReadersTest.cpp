@@ -293,29 +293,28 @@ TEST(MeshReaders, DxfPolygonMeshesAndPolyfacesInABlockArePlacedByTheirInsert) {
     test::TempDir dir;
     // A 3 x 4 polygon mesh closed in N (a tube: 2 x 4 quads), and a polyface of a quad and a triangle with a hidden
     // edge, both in block "B" with base (1, 0, 0), inserted at (10, 0, 0), scaled by 2 and turned 90 degrees.
-    auto pair = [](int code, const std::string& value) { return std::to_string(code) + "\n" + value + "\n"; };
-    auto vertex = [&](double x, double y, double z, int flags, std::vector<int> indices = {}) {
-        std::string s = pair(0, "VERTEX") + pair(8, "0") + pair(10, std::to_string(x)) + pair(20, std::to_string(y)) +
-                        pair(30, std::to_string(z)) + pair(70, std::to_string(flags));
-        for (size_t i = 0; i < indices.size(); ++i) s += pair(71 + static_cast<int>(i), std::to_string(indices[i]));
-        return s;
+    auto dxf = [](const std::string& pairs) {  // group codes and values, all blank-separated
+        std::istringstream in(pairs);
+        std::string out, code, value;
+        while (in >> code >> value) out += code + "\n" + value + "\n";
+        return out;
     };
-    std::string tube =
-        pair(0, "POLYLINE") + pair(8, "Tube") + pair(66, "1") + pair(70, "48") + pair(71, "3") + pair(72, "4");
+    auto vertex = [&](double x, double y, double z, int flags, const std::string& indices = "") {
+        return dxf("0 VERTEX 8 0 10 " + std::to_string(x) + " 20 " + std::to_string(y) + " 30 " + std::to_string(z) +
+                   " 70 " + std::to_string(flags) + " " + indices);
+    };
+    std::string tube = dxf("0 POLYLINE 8 Tube 66 1 70 48 71 3 72 4");
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 4; ++j) tube += vertex(j == 0 ? 1 : j == 2 ? -1 : 0, j == 1 ? 1 : j == 3 ? -1 : 0, i, 64);
-    tube += pair(0, "SEQEND");
-    std::string face = pair(0, "POLYLINE") + pair(8, "0") + pair(66, "1") + pair(70, "64") + pair(71, "5") +
-                       pair(72, "2") + vertex(1, 0, 0, 192) + vertex(2, 0, 0, 192) + vertex(2, 1, 0, 192) +
-                       vertex(1, 1, 0, 192) + vertex(1.5, 2, 0, 192) + vertex(0, 0, 0, 128, {1, 2, -3, 4}) +
-                       vertex(0, 0, 0, 128, {4, -3, 5}) + pair(0, "SEQEND");
-    std::string file = pair(0, "SECTION") + pair(2, "BLOCKS") + pair(0, "BLOCK") + pair(2, "B") + pair(8, "0") +
-                       pair(70, "64") + pair(10, "1") + pair(20, "0") + pair(30, "0") + tube + face +
-                       pair(0, "ENDBLK") + pair(0, "ENDSEC") + pair(0, "SECTION") + pair(2, "ENTITIES") +
-                       pair(0, "INSERT") + pair(8, "Placed") + pair(2, "B") + pair(10, "10") + pair(20, "0") +
-                       pair(30, "0") + pair(41, "2") + pair(42, "2") + pair(43, "2") + pair(50, "90") +
-                       pair(0, "ENDSEC") + pair(0, "EOF");
-    test::writeFile(dir.file("blocks.dxf"), file);
+    const std::string face = dxf("0 SEQEND 0 POLYLINE 8 0 66 1 70 64 71 5 72 2") + vertex(1, 0, 0, 192) +
+                             vertex(2, 0, 0, 192) + vertex(2, 1, 0, 192) + vertex(1, 1, 0, 192) +
+                             vertex(1.5, 2, 0, 192) + vertex(0, 0, 0, 128, "71 1 72 2 73 -3 74 4") +
+                             vertex(0, 0, 0, 128, "71 4 72 -3 73 5");
+    test::writeFile(
+        dir.file("blocks.dxf"),
+        dxf("0 SECTION 2 BLOCKS 0 BLOCK 2 B 8 0 70 64 10 1 20 0 30 0") + tube + face +
+            dxf("0 SEQEND 0 ENDBLK 0 ENDSEC 0 SECTION 2 ENTITIES 0 INSERT 8 Placed 2 B 10 10 20 0 30 0 41 2 "
+                "42 2 43 2 50 90 0 ENDSEC 0 EOF"));
     Imported read = importAndExport(dir, dir.file("blocks.dxf"), "blocks");
     EXPECT_THAT(read.info, HasSubstr("ObjectP \"Tube\""));
     EXPECT_THAT(read.info, HasSubstr("ObjectP \"Placed\"")) << "layer 0 takes the insert's";

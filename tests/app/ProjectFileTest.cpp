@@ -63,9 +63,8 @@ TEST_F(ProjectFiles, FailedLoadsRejectForeignFilesAndKeepWhatWasRead) {
     test::writeFile(dir.file("notes.kxp"), "Hello there\nVersion \"x\"\n");
     EXPECT_FALSE(manager().loadProject(dir.file("notes.kxp")));
     EXPECT_TRUE(manager().lastLoad().rejected);
-    EXPECT_THAT(
-        shown(),
-        ElementsAre("\rThis doesn't seem to be a valid Formwright file.\r\rPlease check the file type and try again."));
+    EXPECT_THAT(shown(), ElementsAre("\rThis doesn't seem to be a valid Formwright file.\r\r"
+                                     "Please check the file type and try again."));
     ASSERT_NE(manager().scene(), nullptr);
     EXPECT_EQ(manager().scene()->memberCount(kGroupKind), 0);
     EXPECT_EQ(manager().scene()->name(), "");
@@ -73,8 +72,7 @@ TEST_F(ProjectFiles, FailedLoadsRejectForeignFilesAndKeepWhatWasRead) {
                     " Version \"Orvostat Formwright (Linux Headless) v0.1.0\"\n begin SceneX\n"
                     "  begin Group\n   name \"Kept\"\n  end Group\n  begin Teapot\n end SceneX\n");
     EXPECT_FALSE(manager().loadProject(dir.file("cut.kxp")));
-    EXPECT_FALSE(
-        manager().lastLoad().rejected);  // the message is CommandLine.ADocumentsProblemIsOneExactLineNamingIt's
+    EXPECT_FALSE(manager().lastLoad().rejected);  // its message: CommandLine.ADocumentsProblemIsOneExactLineNamingIt
     EXPECT_NE(manager().scene()->findMember("Kept"), nullptr);
 }
 
@@ -232,9 +230,8 @@ TEST(Conformance, InfoListsEveryMemberOfTheHandWrittenFiles) {
     for (const char* name : {"every-member.scene", "every-member.kxp"}) {
         test::Outcome r = test::formwright(dir, std::string("info ") + kConformance + name);
         ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_THAT(
-            r.out,
-            HasSubstr("scene \"Conformance Scene\"\nframes 12 to 240 at 25 frames per second, current frame 37.5\n"));
+        EXPECT_THAT(r.out, HasSubstr("scene \"Conformance Scene\"\n"
+                                     "frames 12 to 240 at 25 frames per second, current frame 37.5\n"));
         for (const std::string& member : members)
             EXPECT_THAT(r.out, HasSubstr("  " + member)) << name << " lacks " << member << "\n" << r.out;
     }

@@ -219,8 +219,7 @@ TEST(RayTraceRender, AStoppedStillKeepsItsTracedRowsAndFillsTheRestWithBackgroun
 TEST(RayTraceRender, AStoppedSequenceDropsTheFrameInHand) {
     fw::test::TempDir dir;
     const std::string movie = dir.file("stopped.mov");
-    fw::test::Background program("render " + kSoftShadow + " --frames 0-2 --size 960x540 -o " + movie,
-                                 dir.file("stopped.err"));
+    fw::test::Background program("render " + kSoftShadow + " --frames 0-2 --size 960x540 -o " + movie, dir.file("err"));
     ASSERT_TRUE(program.started());
     // The first frame is written; the second is being traced.
     program.waitFor("Rendering 1 of 3", 600);
@@ -276,9 +275,8 @@ TEST(RayTracedPictures, MirrorGlassAndSoftShadowShowWhatOnlyRaysCan) {
     auto penumbra = [&](const test::Pixels& p) {
         std::vector<double> depth;
         for (int y = 120; y < 260; ++y) depth.push_back(at(lit, 400, y) - at(p, 400, y));
-        const double deepest = *std::max_element(depth.begin(), depth.end());
-        return std::count_if(depth.begin(), depth.end(),
-                             [&](double d) { return d > 0.1 * deepest && d < 0.9 * deepest; });
+        const double most = *std::max_element(depth.begin(), depth.end());
+        return std::count_if(depth.begin(), depth.end(), [&](double d) { return d > 0.1 * most && d < 0.9 * most; });
     };
     const long narrow = penumbra(traced(dir, "soft-shadow.kxp", {}));
     const long wide = penumbra(traced(dir, "soft-shadow.kxp", {{"shadow-softness 3", "shadow-softness 12"}}));
