@@ -1,12 +1,9 @@
 // The directing options as a user reaches them through `text` and `render`: each changes the saved project and the
 // picture, a bad value is refused before any work, and a project made with all of them resaves byte for byte.
-#include <filesystem>
-
 #include "AppHelpers.h"
 
 using ::test::Pixels;
-using testing::HasSubstr;
-using testing::Not;
+using testing::HasSubstr, testing::Not;
 
 namespace fw {
 namespace {

@@ -1,37 +1,24 @@
 // The factory presets as a user meets them: every swatch rendered and measured, the presets put on projects in process
 // and from the command line, and a contact sheet.
-
 #include <set>
 
+#include "AppFixture.h"
 #include "AppHelpers.h"
 #include "app/ContactSheet.h"
 #include "app/FactoryLibrary.h"
 #include "app/PresetApply.h"
-#include "app/Registration.h"
 #include "app/SwatchRenderer.h"
-#include "platform/Dialogs.h"
-#include "platform/Folders.h"
 #include "render/LightX.h"
-#include "scene/SceneX.h"
 #include "surface/Picture.h"
 
-using testing::HasSubstr;
-using testing::Not;
+using testing::HasSubstr, testing::Not;
 
 namespace fw {
 namespace {
 
-class FactoryPresets : public testing::Test {
+class FactoryPresets : public test::AppTest {
 protected:
-    void SetUp() override {
-        registerAllClasses();
-        Folders::instance().setDocuments(dir.file("Documents"));
-        Dialogs::instance().setQuiet(true);
-    }
-    void TearDown() override { Dialogs::instance().setQuiet(false); }
     test::Outcome run(const std::string& arguments) { return test::formwright(dir, arguments); }
-
-    test::TempDir dir;
 };
 
 // Mean absolute difference of two pictures' colour channels, 0..255.

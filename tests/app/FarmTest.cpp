@@ -1,8 +1,5 @@
 // The render farm script without a farm: its slices cover the range once each, and the slices rendered as its array
 // tasks would, joined as its last job does, make the movie `render` makes of the whole range, frame for frame.
-#include <chrono>
-#include <thread>
-
 #include "AppHelpers.h"
 #include "MovieProbe.h"
 #include "platform/MovieReader.h"
@@ -39,14 +36,11 @@ void expectTheWholeRender(const test::TempDir& dir, const std::string& joined, c
     EXPECT_NE(a, firstFrame);
 }
 
-TEST(Farm, SlicesCoverTheRangeOnceEachAsEvenlyAsTheyCan) {
+TEST(Farm, SlicesCoverTheRangeAndJoinedAreTheMovieOfTheWholeRangeFrameForFrame) {
     EXPECT_EQ(slices("0-59", 4), "0-14\n15-29\n30-44\n45-59\n");
     EXPECT_EQ(slices("0-9", 4), "0-2\n3-5\n6-7\n8-9\n");
     EXPECT_EQ(slices("5-7", 10), "5-5\n6-6\n7-7\n");
     EXPECT_EQ(slices("9-3", 2), "");  // refused: the range runs backwards
-}
-
-TEST(Farm, SlicesJoinedAreTheMovieOfTheWholeRangeFrameForFrame) {
     test::TempDir dir;
     const std::string out = dir.file("shot.mov");
     const std::string program = "--formwright " FW_EXECUTABLE;

@@ -3,14 +3,12 @@
 // or mend them, and never leave the user a project that does not open.
 #include <sys/stat.h>
 
-#include <filesystem>
 #include <limits>
 #include <map>
 
 #include "AppHelpers.h"
 
-using testing::HasSubstr;
-using testing::Not;
+using testing::HasSubstr, testing::Not;
 
 namespace fw {
 namespace {
@@ -22,9 +20,7 @@ Outcome formwright(const std::string& arguments, const test::TempDir& dir) {
     return fw::test::formwright(dir, arguments, "timeout 20 ");
 }
 
-using test::be32;
-using test::le16;
-using test::le32;
+using test::be32, test::le16, test::le32;
 
 // ---- 3DS: little-endian chunks
 std::string chunk3ds(unsigned id, const std::string& body) {
@@ -111,23 +107,18 @@ TEST(HostileImport, NumbersAndNamesFromTheFileBecomeAProjectThatOpens) {
     const std::string names = "v 0 0 0\nv 1 0 0\nv 0 1 0\ng Na" + std::string(1, '\0') +
                               "me\nf 1 2 3\ng Q\"uo\x1b[2J\x01te\"\nf 1 2 3\ng " + longA + "\nf 1 2 3\ng " + longB +
                               "\nf 1 2 3\ng \x1d\x1d\x1dHelper\nf 1 2 3\n";
+    const std::string finite = "not a finite number",
+                      box = "formwright: " + dir.file("nan.3ds") + ": object 'Box': face 1 ";
     const struct {
         std::string name, bytes;
         size_t objects;
         std::vector<std::string> says;
     } files[] = {
-        {"nan.3ds",
-         threeDS("Box", bad, kTwoTriangles),
-         1,
-         {"not a finite number", "formwright: " + dir.file("nan.3ds") + ": object 'Box': face 1 "}},
-        {"uv.3ds",
-         threeDS("Mapped", kSquare, kTwoTriangles, {{0, 0}, {1, 0}, {0, kInf}, {1, 1}}),
-         1,
-         {"not a finite number"}},
-        {"inf.lwo", lwo(layer("Plate") + points(far) + faces(kTwoTriangles)), 1, {"not a finite number"}},
+        {"nan.3ds", threeDS("Box", bad, kTwoTriangles), 1, {finite, box}},
+        {"uv.3ds", threeDS("Mapped", kSquare, kTwoTriangles, {{0, 0}, {1, 0}, {0, kInf}, {1, 1}}), 1, {finite}},
+        {"inf.lwo", lwo(layer("Plate") + points(far) + faces(kTwoTriangles)), 1, {finite}},
         {"names.obj", names, 5, {}},
-        {"names.3ds", threeDS(std::string(49995, 'x'), kSquare, kTwoTriangles), 1, {}},
-    };
+        {"names.3ds", threeDS(std::string(49995, 'x'), kSquare, kTwoTriangles), 1, {}}};
     for (const auto& f : files) {
         SCOPED_TRACE(f.name);
         test::writeFile(dir.file(f.name), f.bytes);
@@ -263,9 +254,7 @@ TEST(HostileImport, WarningsNameTheFileAndCannotDriveTheTerminal) {
         Outcome r = formwright("import '" + dir.file(file) + "' -o '" + dir.file(file + ".kxp") + "'", dir);
         said[file] = r.err;
         ASSERT_EQ(r.status, 0) << r.err;
-        ASSERT_FALSE(r.err.empty());
-        EXPECT_FALSE(hasControlBytes(r.err)) << r.err;
-        EXPECT_EQ(r.err.find('\0'), std::string::npos);
+        EXPECT_FALSE(hasControlBytes(r.err)) << r.err;  // a NUL among them
         // Every line is the program's, naming the file.
         EXPECT_TRUE(r.err.ends_with("\n")) << r.err;
         for (const std::string& line : test::linesOf(r.err))

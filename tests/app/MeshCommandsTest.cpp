@@ -3,7 +3,6 @@
 // animation over a range of frames, checked against the OBJ files of its first and last frames, and a title written
 // straight to .glb, judged by the Khronos validator too.
 
-#include <filesystem>
 #include <glm/gtc/matrix_transform.hpp>
 #include <regex>
 
@@ -22,9 +21,7 @@ namespace {
 
 const std::string kTitle = test::example("title.kxp");
 const std::string kAnimated = test::example("animated-title.kxp");
-using test::allTriangles;
-using test::formwright;
-using test::readBack;
+using test::allTriangles, test::formwright, test::readBack;
 
 // The triangles that the polygons of three or four corners of every group make.
 size_t trianglesUpToQuads(const std::vector<ImportGroup>& groups) {

@@ -3,7 +3,6 @@
 
 #include <array>
 #include <cstring>
-#include <filesystem>
 #include <glm/geometric.hpp>
 #include <map>
 #include <set>
@@ -18,8 +17,7 @@ using testing::HasSubstr;
 namespace fw {
 namespace {
 
-using test::formwright;
-using test::haveAssimp;
+using test::formwright, test::haveAssimp;
 
 // A bevelled title saved as a project (the default edge is a medium bevel).
 std::string badge(const test::TempDir& dir, const std::string& extra = "") {
@@ -227,9 +225,8 @@ TEST(MeshExportFidelity, AnObjExportBringsItsMaterialLibraryAndImportWearsIt) {
     bool red = false;
     for (const auto& [name, look] : exported) {
         EXPECT_THAT(obj, HasSubstr("\nusemtl " + name + "\n")) << name;
-        std::istringstream kd(look.at("Kd"));
         double r = 0, g = 0, b = 0;
-        kd >> r >> g >> b;
+        std::istringstream(look.at("Kd")) >> r >> g >> b;
         red = red || (r > 0.5 && g < 0.3 && b < 0.3);
     }
     EXPECT_TRUE(red);

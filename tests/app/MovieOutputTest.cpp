@@ -4,8 +4,6 @@
 // it (a title's edge laid over white by the file's own alpha is the title rendered on white, in stills and in a
 // QuickTime Animation movie; uncovered pixels carry the background's colour), and a project's pixel aspect shapes the
 // view as a display that stretches pixels expects.
-#include <filesystem>
-
 #include "AppHelpers.h"
 #include "MovieProbe.h"
 #include "platform/MovieReader.h"
@@ -169,10 +167,8 @@ protected:
     }
     ::test::Pixels render(const std::string& project, const std::string& renderer, bool alpha,
                           const std::string& size = "240x180") {
-        const std::string out = dir.file(project + "-" + renderer + ".png");
-        test::ran(
-            dir, "render " + dir.file(project + ".kxp") + " --size " + size + " --renderer " + renderer + " -o " + out);
-        return ::test::readImage(out, alpha);
+        return test::rendered(dir, project, test::readFile(dir.file(project + ".kxp")),
+                              "--size " + size + " --renderer " + renderer, nullptr, alpha);
     }
 };
 

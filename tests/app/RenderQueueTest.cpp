@@ -1,6 +1,5 @@
-// The render queue through the real executable: items added and listed, the file
-// read and written back byte for byte, and a run killed outright picking up where it
-// was without rendering a finished item again.
+// The render queue through the real executable: items added and listed, the file read and written back byte for byte,
+// and a run killed outright picking up where it was without rendering a finished item again.
 #include "AppHelpers.h"
 #include "app/RenderQueue.h"
 
@@ -96,8 +95,8 @@ TEST_F(Queue, ARunKilledMidwayFinishesTheRestWithoutRenderingAFinishedItemAgain)
     EXPECT_EQ(again.err.find("Queue item"), std::string::npos) << again.err;
 }
 
-// SIGTERM, as a scheduler sends it, stops a run as Ctrl-C does: the item in hand is marked
-// partly rendered, the queue saved, and the run ends with 143.
+// SIGTERM, as a scheduler sends it, stops a run as Ctrl-C does: the item in hand is marked partly rendered, the queue
+// saved, and the run ends with 143.
 TEST_F(Queue, SigtermMarksTheItemInHandPartlyRenderedAndEndsWith143) {
     add("long.mov", "--frames 0-60 --size 320x180");
     test::Background running("queue run " + queue, dir.file("run.err"));

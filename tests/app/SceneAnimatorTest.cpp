@@ -1,7 +1,6 @@
-// Playing tracks on a real title scene: what a track's elements are (letters, words,
-// lines, the whole block), and that stepping through time only moves nodes. And the
-// animated example rendered frame by frame and measured letter by letter: each letter
-// travels to its place without turning back, in the order its launch type says.
+// Playing tracks on a real title scene: what a track's elements are (letters, words, lines, the whole block), and that
+// stepping through time only moves nodes. And the animated example rendered frame by frame and measured letter by
+// letter: each letter travels to its place without turning back, in the order its launch type says.
 #include "app/SceneAnimator.h"
 
 #include "TitleRig.h"

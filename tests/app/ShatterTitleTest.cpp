@@ -1,7 +1,6 @@
-// The "shatter" title: its letters broken into fragment objects that are closed solids in
-// the letters' places, wearing their materials, kept by the project; the animation shows
-// each letter whole until the fragmentation's frame, then its fragments, which fly apart
-// and fade, each letter's fragments inside the letter's window.
+// The "shatter" title: its letters broken into fragment objects that are closed solids in the letters' places, wearing
+// their materials, kept by the project; the animation shows each letter whole until the fragmentation's frame, then
+// its fragments, which fly apart and fade, each letter's fragments inside the letter's window.
 #include <numeric>
 
 #include "SolidCheck.h"
@@ -48,7 +47,9 @@ protected:
     const std::string fresh = dir.file("fresh.kxp");  // the project as built, before it played
 };
 
-TEST_F(ShatterTitle, EveryLetterBreaksIntoClosedFragmentsInItsPlace) {
+// Played once, the project keeps the fragments; the project as built holds only the record and, played again, breaks
+// the same way.
+TEST_F(ShatterTitle, EveryLetterBreaksIntoClosedFragmentsInItsPlaceThatTheProjectKeeps) {
     ASSERT_EQ(letters.size(), 8u);
     for (ObjectX* letter : letters) {
         SCOPED_TRACE(letter->name());
@@ -74,41 +75,9 @@ TEST_F(ShatterTitle, EveryLetterBreaksIntoClosedFragmentsInItsPlace) {
         }
         EXPECT_NEAR(sum, whole, whole * 1e-3);
     }
-}
-
-TEST_F(ShatterTitle, LettersShowWholeUntilTheBreakThenTheirFragmentsFlyAndFade) {
-    SceneAnimator animator(scene());
-    animator.setTime(0);
-    ASSERT_EQ(animator.tracks().size(), 1u);
-    const SceneAnimator::TrackElements& t = animator.tracks()[0];
-    size_t fragments = 0;
-    for (const AnimElement& e : t.elements) fragments += e.owner >= 0;
-    EXPECT_EQ(t.elements.size(), letters.size() + fragments);
-    const double at = breakFrame();
-    ASSERT_GT(at, 1);
-    // Whether every letter (or every fragment) shows at `opacity`.
-    auto all = [&](bool fragment, double opacity) {
-        for (size_t e = 0; e < t.elements.size(); ++e)
-            if ((t.elements[e].owner >= 0) == fragment)
-                for (DAGNode* node : t.nodes[e])
-                    if (node->animatedOpacity() != opacity) return false;
-        return true;
-    };
-    animator.setTime(at - 1);
-    EXPECT_TRUE(all(false, 1.0));
-    EXPECT_TRUE(all(true, 0.0));
-    animator.setTime(at);
-    EXPECT_TRUE(all(false, 0.0));
-    EXPECT_TRUE(all(true, 1.0));  // still at rest: no fragment has started to fade
-    animator.setTime(scene().animGlobals().frameEnd);
-    EXPECT_TRUE(all(true, 0.0));  // all faded
-}
-
-TEST_F(ShatterTitle, TheProjectKeepsTheFragmentsAndTheirTrack) {
     const std::string path = dir.file("shatter.kxp");
     ASSERT_TRUE(manager().saveProject(path));
     const std::vector<int> broken = counts();
-    // The project as built holds only the record; played again, it breaks the same way.
     EXPECT_LT(std::filesystem::file_size(fresh), 200000u);
     ASSERT_TRUE(manager().loadProject(fresh));
     SceneAnimator(scene()).setTime(0);
@@ -124,24 +93,48 @@ TEST_F(ShatterTitle, TheProjectKeepsTheFragmentsAndTheirTrack) {
               std::accumulate(broken.begin(), broken.end(), 0));
 }
 
-TEST_F(ShatterTitle, TheBrokenTitleAtRestLooksWholeAndTheLastFrameIsEmpty) {
-    const std::unique_ptr<RenderJob> job = test::quietJob(manager(), "160x90");
-    auto render = [&](double frame) { return test::renderFrame(*job, scene(), frame, dir.file("frame.png")); };
+// Rendered, the fragments at rest cover the letters (only seams along the cuts may differ) and the last frame is the
+// background alone.
+TEST_F(ShatterTitle, LettersShowWholeUntilTheBreakThenTheirFragmentsFlyAndFade) {
     const double at = breakFrame();
-    const ::test::Pixels whole = render(at - 1), broken = render(at), last = render(scene().animGlobals().frameEnd);
-    // The fragments at rest cover the letters: only seams along the cuts may differ.
-    int lit = 0, changed = 0;
-    for (int y = 0; y < whole.height; ++y)
-        for (int x = 0; x < whole.width; ++x) {
-            lit += test::colourDistance(whole.at(x, y), last.at(x, y)) > 24;
-            changed += test::colourDistance(whole.at(x, y), broken.at(x, y)) > 24;
-        }
-    EXPECT_GT(lit, 500);
-    EXPECT_LT(changed, lit / 20) << changed << " of " << lit;
-    // Every fragment has faded: the last frame is the background alone.
-    int drawn = 0;
-    for (size_t i = 3; i < last.rgb.size(); ++i) drawn += last.rgb[i] != last.rgb[i % 3];
-    EXPECT_EQ(drawn, 0);
+    ASSERT_GT(at, 1);
+    {
+        const std::unique_ptr<RenderJob> job = test::quietJob(manager(), "160x90");
+        auto render = [&](double frame) { return test::renderFrame(*job, scene(), frame, dir.file("frame.png")); };
+        const ::test::Pixels whole = render(at - 1), broken = render(at), last = render(scene().animGlobals().frameEnd);
+        int lit = 0, changed = 0, drawn = 0;
+        for (int y = 0; y < whole.height; ++y)
+            for (int x = 0; x < whole.width; ++x) {
+                lit += test::colourDistance(whole.at(x, y), last.at(x, y)) > 24;
+                changed += test::colourDistance(whole.at(x, y), broken.at(x, y)) > 24;
+            }
+        EXPECT_GT(lit, 500);
+        EXPECT_LT(changed, lit / 20) << changed << " of " << lit;
+        for (size_t i = 3; i < last.rgb.size(); ++i) drawn += last.rgb[i] != last.rgb[i % 3];
+        EXPECT_EQ(drawn, 0);
+    }
+    SceneAnimator animator(scene());
+    animator.setTime(0);
+    ASSERT_EQ(animator.tracks().size(), 1u);
+    const SceneAnimator::TrackElements& t = animator.tracks()[0];
+    size_t fragments = 0;
+    for (const AnimElement& e : t.elements) fragments += e.owner >= 0;
+    EXPECT_EQ(t.elements.size(), letters.size() + fragments);
+    // Whether every letter (or every fragment) shows at `opacity`.
+    auto all = [&](bool fragment, double opacity) {
+        for (size_t e = 0; e < t.elements.size(); ++e)
+            if ((t.elements[e].owner >= 0) == fragment)
+                for (DAGNode* node : t.nodes[e])
+                    if (node->animatedOpacity() != opacity) return false;
+        return true;
+    };
+    animator.setTime(at - 1);
+    EXPECT_TRUE(all(false, 1.0) && all(true, 0.0));
+    animator.setTime(at);
+    EXPECT_TRUE(all(false, 0.0));
+    EXPECT_TRUE(all(true, 1.0));  // still at rest: no fragment has started to fade
+    animator.setTime(scene().animGlobals().frameEnd);
+    EXPECT_TRUE(all(true, 0.0));  // all faded
 }
 
 }  // namespace

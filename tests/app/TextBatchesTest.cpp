@@ -1,6 +1,5 @@
-// A title with variables rendered batch by batch from a spreadsheet's table: every row
-// gives its still and its movie, with the characters of that row, drawn as the same
-// text typed in would be.
+// A title with variables rendered batch by batch from a spreadsheet's table: every row gives its still and its movie,
+// with the characters of that row, drawn as the same text typed in would be.
 #include "AppHelpers.h"
 #include "MovieProbe.h"
 #include "TitleRig.h"
@@ -63,7 +62,8 @@ int differing(const ::test::Pixels& a, const ::test::Pixels& b) {
     return count;
 }
 
-TEST_F(TextBatches, EveryRowRendersItsStillAndItsMovieWithItsOwnCharacters) {
+// Every row, or one alone as a still or a sequence; and the mistakes batches refuse.
+TEST_F(TextBatches, EveryRowOrOneRendersItsStillAndItsMovieWithItsOwnCharactersAndMistakesAreRefused) {
     const std::vector<Person> rows = people();
     test::Outcome stills = run("render " + dir.file("lt.kxp") + " --batch all -o " + dir.file("still.png"));
     ASSERT_EQ(stills.status, 0) << stills.err;
@@ -96,11 +96,33 @@ TEST_F(TextBatches, EveryRowRendersItsStillAndItsMovieWithItsOwnCharacters) {
     }
     // Two different rows give two different pictures.
     EXPECT_GT(differing(::test::readImage(dir.file("still_1.png")), ::test::readImage(dir.file("still_2.png"))), 20);
+    test::Outcome one = run("render " + dir.file("lt.kxp") + " --batch 7 --frames 1-2 -o " + dir.file("s.png"));
+    ASSERT_EQ(one.status, 0) << one.err;
+    EXPECT_THAT(one.err, HasSubstr("Text Batch 7 of 20: \"Eve Ng\", 5 characters"));
+    for (const char* frame : {"s_7_0001.png", "s_7_0002.png"}) EXPECT_TRUE(std::filesystem::exists(dir.file(frame)));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("s_8_0001.png")));
+    auto refused = [&](const std::string& arguments, const std::string& says) {
+        test::Outcome r = run(arguments);
+        EXPECT_EQ(r.status, 1) << arguments;
+        EXPECT_THAT(r.err, HasSubstr(says));
+    };
+    refused("render " + dir.file("lt.kxp") + " --batch 21 -o " + dir.file("x.png"),
+            "--batch: takes a batch from 1 to 20, or all, not 21");
+    ASSERT_EQ(run("text Plain --size 64x36 -o " + dir.file("plain.kxp")).status, 0);
+    refused("render " + dir.file("plain.kxp") + " --batch all -o " + dir.file("x.png"),
+            "plain.kxp: has no variable file");
+    test::writeFile(dir.file("bad.csv"), "Name\nA\n\"B\n");
+    refused("text '<<1:N>>' --variables " + dir.file("bad.csv") + " -o " + dir.file("bad.kxp"),
+            "bad.csv: line 3: the quote that opens field 1 is never closed");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("bad.kxp")));
+    // The table moved away after the project was made.
+    std::filesystem::rename(dir.file("people.csv"), dir.file("gone.csv"));
+    refused("render " + dir.file("lt.kxp") + " --batch 1 -o " + dir.file("x.png"), "people.csv: no such file");
 }
 
-// SIGTERM (what a scheduler sends) in the middle of a batch run: the finished batch's movie
-// is whole, the one in hand plays up to its last frame, and no batch follows (that a stop
-// leaves nothing beside a movie is FrameRanges.CtrlCAndSigtermStopAfterTheFrameInHand...'s).
+// SIGTERM (what a scheduler sends) in the middle of a batch run: the finished batch's movie is whole, the one in hand
+// plays up to its last frame, and no batch follows (that a stop leaves nothing beside a movie is
+// FrameRanges.CtrlCAndSigtermStopAfterTheFrameInHand...'s).
 TEST_F(TextBatches, SigtermStopsARunInTheBatchInHandAndKeepsItsMovie) {
     test::Background program(
         "render " + dir.file("lt.kxp") + " --batch all --frames 0-60 --size 320x180 -o " + dir.file("run.mov"),
@@ -124,44 +146,17 @@ TEST_F(TextBatches, SigtermStopsARunInTheBatchInHandAndKeepsItsMovie) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("run_3.mov")));
 }
 
-TEST_F(TextBatches, OneBatchASequenceAndTheMistakesTheyRefuse) {
-    test::Outcome one = run("render " + dir.file("lt.kxp") + " --batch 7 --frames 1-2 -o " + dir.file("s.png"));
-    ASSERT_EQ(one.status, 0) << one.err;
-    EXPECT_THAT(one.err, HasSubstr("Text Batch 7 of 20: \"Eve Ng\", 5 characters"));
-    EXPECT_TRUE(std::filesystem::exists(dir.file("s_7_0001.png")));
-    EXPECT_TRUE(std::filesystem::exists(dir.file("s_7_0002.png")));
-    EXPECT_FALSE(std::filesystem::exists(dir.file("s_8_0001.png")));
-
-    test::Outcome outside = run("render " + dir.file("lt.kxp") + " --batch 21 -o " + dir.file("x.png"));
-    EXPECT_EQ(outside.status, 1);
-    EXPECT_THAT(outside.err, HasSubstr("--batch: takes a batch from 1 to 20, or all, not 21"));
-    ASSERT_EQ(run("text Plain --size 64x36 -o " + dir.file("plain.kxp")).status, 0);
-    test::Outcome plain = run("render " + dir.file("plain.kxp") + " --batch all -o " + dir.file("x.png"));
-    EXPECT_EQ(plain.status, 1);
-    EXPECT_THAT(plain.err, HasSubstr("plain.kxp: has no variable file"));
-    test::writeFile(dir.file("bad.csv"), "Name\nA\n\"B\n");
-    test::Outcome bad = run("text '<<1:N>>' --variables " + dir.file("bad.csv") + " -o " + dir.file("bad.kxp"));
-    EXPECT_EQ(bad.status, 1);
-    EXPECT_THAT(bad.err, HasSubstr("bad.csv: line 3: the quote that opens field 1 is never closed"));
-    EXPECT_FALSE(std::filesystem::exists(dir.file("bad.kxp")));
-    // The table moved away after the project was made.
-    std::filesystem::rename(dir.file("people.csv"), dir.file("gone.csv"));
-    test::Outcome gone = run("render " + dir.file("lt.kxp") + " --batch 1 -o " + dir.file("x.png"));
-    EXPECT_EQ(gone.status, 1);
-    EXPECT_THAT(gone.err, HasSubstr("people.csv: no such file"));
-}
-
-// An animated lower third: each row's letters are timed again for their count, so every
-// row's still is the settled title, the same picture as that row typed in and animated.
+// An animated lower third: each row's letters are timed again for their count, so every row's still is the settled
+// title, the same picture as that row typed in and animated.
 TEST(AnimatedTextBatches, EachRowSettlesIntoItsOwnStill) {
     test::TempDir dir;
     auto run = [&](const std::string& arguments) { return test::formwright(dir, arguments); };
     const std::string animated = " --animate slide-up,hold,fly-out --size 96x54 -o ";
     test::writeFile(dir.file("rows.csv"), "Name\nAl\nGrace Brewster Murray Hopper\nJo Ng\n");
-    test::Outcome r = run("text '<<1:Name>>' --variables " + dir.file("rows.csv") + animated + dir.file("lt.kxp"));
-    ASSERT_EQ(r.status, 0) << r.err;
-    r = run("render " + dir.file("lt.kxp") + " --batch all -o " + dir.file("still.png"));
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(
+        test::ran(dir, "text '<<1:Name>>' --variables " + dir.file("rows.csv") + animated + dir.file("lt.kxp")).status,
+        0);
+    ASSERT_EQ(test::ran(dir, "render " + dir.file("lt.kxp") + " --batch all -o " + dir.file("still.png")).status, 0);
     const char* rows[] = {"Al", "Grace Brewster Murray Hopper", "Jo Ng"};
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(rows[i]);
@@ -170,8 +165,10 @@ TEST(AnimatedTextBatches, EachRowSettlesIntoItsOwnStill) {
         EXPECT_LE(differing(::test::readImage(batch), ::test::readImage(dir.file("typed.png"))), 2);
     }
     test::writeFile(dir.file("one.csv"), "Name\nAl\n");
-    r = run("text '<<1:Name>>' --variables " + dir.file("one.csv") + " --animate shatter -o " + dir.file("broken.kxp"));
-    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(
+        run("text '<<1:Name>>' --variables " + dir.file("one.csv") + " --animate shatter -o " + dir.file("broken.kxp"))
+            .status,
+        1);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
-// Every ready-made animation, on short and long titles: each element moves long enough to
-// be seen, nothing jumps across the frame, the in-part ends on the still and hides what it
-// hides at frame 0. Element paths are followed through the animator and the camera (where
-// rendered letters land is the animated example's test, SceneAnimatorTest).
+// Every ready-made animation, on short and long titles: each element moves long enough to be seen, nothing jumps across
+// the frame, the in-part ends on the still and hides what it hides at frame 0. Element paths are followed through the
+// animator and the camera (where rendered letters land is the animated example's test, SceneAnimatorTest).
 #include <glm/glm.hpp>
 
 #include "TitleRig.h"
@@ -144,7 +143,6 @@ TEST_F(TitlePresets, EveryPresetMovesEachElementLongEnoughWithoutJumpsAndEndsOnT
             }
             EXPECT_GE(*std::min_element(moving.begin(), moving.end()), 12);
             EXPECT_LE(worstJump, 0.15 * kWidth);
-
             // The names list the in-animations before "hold".
             const std::vector<std::string> names = TitleAnimation::names();
             const auto hold = std::find(names.begin(), names.end(), "hold");

@@ -1,7 +1,5 @@
-// Track settings played on real titles: segments' parent frames, a text split per segment,
-// hard and soft groups, solo and ghost, the order letters were picked in, warp records, and
-// a camera moved as a whole, that keeps aiming at its target and zooms with its poses (on
-// rendered frames).
+// Track settings played on real titles: segments' parent frames, a text split per segment, hard and soft groups, solo
+// and ghost, the order letters were picked in, and a camera moved as a whole, aiming at its target and zooming.
 #include <glm/geometric.hpp>
 #include <glm/gtc/matrix_transform.hpp>
 #include <numbers>
@@ -23,10 +21,11 @@ protected:
         test::buildTitle(manager(), text);
         letters = test::membersOf<DAGNode>(scene(), kObjectKind);
     }
-    // A track on `node`: a pose [0, 0] holding what the caller sets, a transition [1, 20]
-    // and a pose at rest [21, 30]; one cache each.
-    AnimTrack& track(const std::string& node = "Text") {
+    // A track of `type` on `node`: a pose [0, 0] holding what the caller sets, a transition [1, 20] and a pose at rest
+    // [21, 30]; one cache each.
+    AnimTrack& track(const std::string& node = "Text", int type = AnimTrack::kObjectTrack) {
         auto* track = new AnimTrack(scene(), "Track");
+        track->trackType = type;
         track->trackNode = NameReference(scene().nameDictionary(), node.c_str());
         const int start[] = {0, 1, 21}, length[] = {1, 20, 10};
         for (int k = 0; k < 3; ++k) {
@@ -55,9 +54,8 @@ protected:
     std::vector<DAGNode*> letters;
 };
 
-// Authored under a node turned a quarter about Z (and moved, which a move in its frame
-// does not feel), a move along X runs along the world's Y. (A parent not in the scene is
-// AnimTracks.SegmentLookupsFollowTheTimeline's.)
+// Authored under a node turned a quarter about Z (and moved, which a move in its frame does not feel), a move along X
+// runs along the world's Y. (A parent not in the scene is AnimTracks.SegmentLookupsFollowTheTimeline's.)
 TEST_F(TrackSettings, SegmentsMoveTheirElementsInTheFrameOfTheNodeTheyWereAuthoredUnder) {
     title(u"Ab");
     AnimTrack& t = track();
@@ -182,8 +180,7 @@ protected:
 // A camera track moves the title's camera, placed by its own transform, as a whole: it
 // starts 100 units to the side, facing as it did, and comes to rest.
 TEST_F(CameraTrack, ACameraTrackMovesTheCameraAsAWhole) {
-    AnimTrack& t = track("dflt_cam");
-    t.trackType = AnimTrack::kCameraTrack;
+    AnimTrack& t = track("dflt_cam", AnimTrack::kCameraTrack);
     for (auto& segment : t.segments) segment->caches.clear();
     move(t, 100, 0);
     ASSERT_EQ(camera->mode(), Camera::kTransform);
@@ -207,8 +204,7 @@ TEST_F(CameraTrack, ACameraThatLooksAtATargetKeepsLookingAtItWhileTheTrackMovesI
     camera->roll = 10;
     const glm::dvec3 target(camera->target[0], camera->target[1], camera->target[2]), eye(place());
     const glm::dvec3 restUp(camera->cameraToWorld()[1]);
-    AnimTrack& t = track("dflt_cam");
-    t.trackType = AnimTrack::kCameraTrack;
+    AnimTrack& t = track("dflt_cam", AnimTrack::kCameraTrack);
     move(t, 300, 200);
     SceneAnimator animator(scene());
     for (double time : {0.0, 7.5, 15.0}) {
@@ -226,9 +222,7 @@ TEST_F(CameraTrack, ACameraTrackZoomsToTheFieldOfViewItsPosesHold) {
     const std::unique_ptr<RenderJob> job = test::quietJob(manager(), "96x54");
     const double rest = camera->fieldOfView(), pi = std::numbers::pi;
     const double zoomed = 2 * std::atan(std::tan(rest * pi / 360) / 2) * 180 / pi;
-    AnimTrack& t = track("dflt_cam");
-    t.trackType = AnimTrack::kCameraTrack;
-    AnimElementCache& cache = *firstPose(t).caches.front();
+    AnimElementCache& cache = *firstPose(track("dflt_cam", AnimTrack::kCameraTrack)).caches.front();
     cache.tweakCameraCacheUsed = true;
     cache.tweakCameraCache[7] = zoomed;
     auto heightAt = [&](double frame) {  // rows that differ from the background
