@@ -234,10 +234,8 @@ TEST_F(Badge, FacesStartLeftmostOnTheirLowestEdgeAndSitAtLeast003Inside) {
     std::vector<SolidBuilder::Contour> flat = face();
     ASSERT_EQ(flat.size(), 3u);
     // The first hole, 15..45 square, also starts at its lower left corner and grows.
-    for (auto [contour, at] : {std::pair{0, 0.03}, {1, 14.97}}) {
-        EXPECT_NEAR(flat[contour][0].x, at, 1e-12) << contour;
-        EXPECT_NEAR(flat[contour][0].y, at, 1e-12) << contour;
-    }
+    for (auto [contour, at] : {std::pair{0, 0.03}, {1, 14.97}})
+        for (double xy : {flat[contour][0].x, flat[contour][0].y}) EXPECT_NEAR(xy, at, 1e-12) << contour;
     badge->style()->setFrontFaceOffset(0.02);  // under the floor: still 0.03
     EXPECT_NEAR(face()[0][0].x, 0.03, 1e-12);
     badge->style()->setFrontFaceOffset(2);
@@ -341,8 +339,7 @@ TEST(ObjectXStyle, StoredFormsFollowTheTrackingAndKindRules) {
                                 "  tailCapType Domed\n", "  buildAxis Y\n", "  begin MaterialStack 5\n"});
     test::expectLacks(text, {"  hole ", "  begin MaterialStack 6\n"});
     auto* plain = new ObjectXStyle(scene, "Plain");
-    text = test::writtenBlock(*plain);
-    test::expectLacks(text, {"CapType", "buildAxis"});
+    test::expectLacks(test::writtenBlock(*plain), {"CapType", "buildAxis"});
     // Counts rise only for parts that are built, and wrap past the top to 1.
     plain->setParts(ObjectXStyle::kFront | ObjectXStyle::kBack);
     uint32_t sides = plain->sideChangeCount();

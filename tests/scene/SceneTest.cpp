@@ -133,8 +133,7 @@ TEST_F(Scenes, UnusedMaterialsAndHiddenNamesAreLeftOut) {
 
 TEST_F(Scenes, DefaultNamesKeepGrowingAcrossLoads) {
     const std::string body = "  begin Group\n  end Group\n";
-    auto first = load(body);
-    auto second = load(body);
+    auto first = load(body), second = load(body);
     ASSERT_TRUE(first.scene && second.scene);
     std::smatch m1, m2;
     std::string n1 = first.scene->member(kGroupKind, 0)->name(), n2 = second.scene->member(kGroupKind, 0)->name();
