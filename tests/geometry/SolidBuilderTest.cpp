@@ -182,7 +182,8 @@ TEST(SolidBuilder, FlatSquareHasTheExpectedVolumeAndParts) {
     EXPECT_EQ(perParts, (std::vector<int>{1, 1, 4, 0}));  // each cap is one convex piece
 }
 
-TEST(ContourOffset, MitresValidityAndCollapse) {
+// Spikes sharper than the spike angle are pulled back.
+TEST(ContourOffset, MitresValidityCollapseAndSpikesPulledBack) {
     Contour square = rect(0, 0, 10, 10);
     EXPECT_NEAR(glm::distance(ContourOffset::offset(square, 1).points[0], glm::dvec2(-1, -1)), 0, 1e-12);  // the mitre
     EXPECT_NEAR(ContourOffset::offset(square, -2).points[2].x, 8, 1e-12);
@@ -190,9 +191,6 @@ TEST(ContourOffset, MitresValidityAndCollapse) {
     ContourOffset::Result gone = ContourOffset::offset(square, -7);
     EXPECT_TRUE(gone.collapsed);
     for (glm::dvec2 p : gone.points) EXPECT_NEAR(glm::distance(p, glm::dvec2(5, 5)), 0, 1e-12);
-}
-
-TEST(ContourOffset, SpikesSharperThanTheSpikeAngleArePulledBack) {
     Contour pointed = star(5, 5, 2);  // tips of about 36 degrees, valleys concave
     EXPECT_EQ(ContourOffset::pullBackSpikes(pointed, 30, 0.5), pointed);  // no tip is sharper than 30 degrees
     Contour blunt = ContourOffset::pullBackSpikes(pointed, 40, 0.5);

@@ -64,7 +64,7 @@ Curve2 anchors(std::initializer_list<std::pair<double, double>> points, int type
     return c;
 }
 
-TEST(Shapes, StarValleysTipsAndRoundedEdges) {
+TEST(Shapes, StarValleysTipsAndRoundedEdgesAndGearTeeth) {
     CompositeCurve2 star = shape(CompositeCurve2::STAR, 2, 2, {5, 0});
     ASSERT_EQ(star.segments().size(), 1u);
     const Curve2& outline = star.segments()[0];
@@ -89,9 +89,7 @@ TEST(Shapes, StarValleysTipsAndRoundedEdges) {
     }
     EXPECT_TRUE(round.closed());
     EXPECT_TRUE(round.segments()[9].attachedTail() && round.segments()[0].attachedHead());
-}
-
-TEST(Shapes, GearWithPointedTeeth) {
+    // A gear with pointed teeth.
     CompositeCurve2 gear = shape(CompositeCurve2::GEAR, 2, 2, {6, 0, 0.5, 0.2, 0.7});
     const auto& list = gear.segments();
     ASSERT_EQ(list.size(), 18u);  // flank, valley, flank per tooth
@@ -255,7 +253,7 @@ TEST(Edits, MirroringAnOpenContourClosesItWithBridges) {
     EXPECT_FALSE(side.closed());  // the drawn contour itself stays open
 }
 
-TEST(Curve2, EvaluatesBeziersAndPolylinesWithLeftNormals) {
+TEST(Curve2, EvaluatesWithLeftNormalsMeasuresArcLengthAndCutsItExactly) {
     double p[2], n[2];
     Curve2 arch = cubic(0, 0, 0, 1, 1, 1, 1, 0);
     arch.evaluateAt(0.5, p, n);
@@ -270,9 +268,6 @@ TEST(Curve2, EvaluatesBeziersAndPolylinesWithLeftNormals) {
     ell.evaluateAt(0.5, p, n);  // 3.5 along: half a unit up the second, real edge
     expectXY(p, 3, 0.5);
     expectXY(n, -1, 0);
-}
-
-TEST(Curve2, MeasuresArcLengthAndCutsItExactly) {
     const double k = 0.55228474983;
     Curve2 quarter = cubic(0, 1, k, 1, 1, k, 1, 0);
     EXPECT_NEAR(quarter.length(), M_PI / 2, 2e-3);
@@ -281,7 +276,6 @@ TEST(Curve2, MeasuresArcLengthAndCutsItExactly) {
     // Cutting keeps the shape of what remains: its points still lie on the circle.
     Curve2 rest = quarter.withoutStart(0.5);
     EXPECT_NEAR(rest.length(), quarter.length() - 0.5, 2e-3);
-    double p[2], n[2];
     for (double t : {0.0, 0.3, 0.7, 1.0}) {
         rest.evaluateAt(t, p, n);
         EXPECT_NEAR(std::hypot(p[0], p[1]), 1.0, 3e-4);

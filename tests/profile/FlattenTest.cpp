@@ -60,7 +60,7 @@ Flat flattenOne(CompositeCurve2& c, int steps, double crease, bool keep) {
     return element(db, 0);
 }
 
-TEST(Flatten, StepsOneGivesEveryCornerTwiceAndTextureRunsAlong) {
+TEST(Flatten, StepsOneGivesEveryCornerTwiceTextureRunsAlongAndCreasesDecideWhatIsShared) {
     CompositeCurve2 square = shape(CompositeCurve2::SQUARE, 2, 2);
     Flat f = flattenOne(square, 1, 30, false);
     EXPECT_EQ(std::pair(f.kind, f.part), std::pair(int(Geo2Interface::Closed), 1));
@@ -84,9 +84,7 @@ TEST(Flatten, StepsOneGivesEveryCornerTwiceAndTextureRunsAlong) {
     Flat open = flattenOne(ell, 1, 30, false);
     EXPECT_EQ(open.kind, Geo2Interface::Open);
     EXPECT_EQ(open.t, (std::vector<Pair>{{1, 0}, {4.0 / 7, 0}, {4.0 / 7, 0}, {0, 0}}));
-}
-
-TEST(Flatten, CreaseAngleDecidesWhetherJoinsAreShared) {
+    // The crease angle decides whether joins are shared.
     CompositeCurve2 circle = shape(CompositeCurve2::CIRCLE, 2, 2);
     EXPECT_EQ(flattenOne(circle, 4, 0, false).p.size(), 20u);  // every join a crease
     Flat shared = flattenOne(circle, 4, 180, false);
@@ -95,9 +93,9 @@ TEST(Flatten, CreaseAngleDecidesWhetherJoinsAreShared) {
         for (size_t j = i + 1; j < shared.p.size(); ++j)
             EXPECT_GT(std::hypot(shared.p[i][0] - shared.p[j][0], shared.p[i][1] - shared.p[j][1]), 0.1);
     EXPECT_EQ(flattenOne(circle, 4, 30, false).p.size(), 16u);  // tangent joins are smooth
-    Flat kept = flattenOne(circle, 4, 30, true);
-    ASSERT_EQ(kept.p.size(), 20u);
-    EXPECT_EQ(std::pair(kept.p[4], kept.n[4]), std::pair(kept.p[5], kept.n[5]));
+    Flat joins = flattenOne(circle, 4, 30, true);
+    ASSERT_EQ(joins.p.size(), 20u);
+    EXPECT_EQ(std::pair(joins.p[4], joins.n[4]), std::pair(joins.p[5], joins.n[5]));
     for (const Pair& n : shared.n) EXPECT_NEAR(std::hypot(n[0], n[1]), 1.0, 1e-12);
 }
 
