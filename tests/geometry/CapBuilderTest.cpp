@@ -250,24 +250,22 @@ TEST(OutlineUnion, CrossingAndTouchingOutlinesBecomeOneAndHolesSurvive) {
     EXPECT_FALSE(OutlineUnion::crosses(b[0], b[3]));
 }
 
-TEST(CapTiles, CrossingsThatDoNotPairUpAreReportedAndLeftUncut) {
+// Crossings that do not pair up are reported and left uncut.
+TEST(CapTiles, CrossingsThatDoNotPairUpAreLeftUncutAndGridLinesCutEveryRowAndCellsCloseTheCap) {
     // The run along x = 1 carries the contour across the line without an edge crossing it.
     const CapTiles::Contour zigzag = {{0.5, 0}, {1, 0.2}, {1, 0.8}, {1.5, 1}, {0.5, 1.2}};
     std::vector<CapTiles::Swept> contours = {{zigzag, {zigzag, zigzag}}};  // flat sides: two equal cap rows
     char* text = nullptr;
     size_t length = 0;
     std::FILE* console = open_memstream(&text, &length);
-    const double tiles[2] = {1, 0};
-    CapTiles::cutRows(contours, tiles, console);
+    const double alongX[2] = {1, 0};
+    CapTiles::cutRows(contours, alongX, console);
     std::fclose(console);
     EXPECT_EQ(std::string(text, length), "exception:  number of cuts sites differs in 2d clip.\n");
     std::free(text);
     EXPECT_EQ(std::pair(contours[0].face, contours[0].rows[0]), std::pair(zigzag, zigzag));
-}
-
-// The rows are cut point for point, the face's area kept, and the cells close against the cut rows. That each piece
-// stays inside its tile is checked on the built solids (SolidBuilder.ClosedSolidsWithFlatSidesBevelsAndTiledCaps).
-TEST(CapTiles, GridLinesCutEveryRowAndCellsCloseTheCap) {
+    // The rows are cut point for point, the face's area kept, and the cells close against the cut rows. That each piece
+    // stays inside its tile is checked on the built solids (SolidBuilder.ClosedSolidsWithFlatSidesBevelsAndTiledCaps).
     const double tiles[2] = {1.3, 0.9};
     for (char32_t code : std::u32string_view(U"Bgo&\u00AE")) {
         SCOPED_TRACE(static_cast<unsigned long>(code));

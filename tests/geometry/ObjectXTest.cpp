@@ -327,7 +327,7 @@ TEST(ObjectX, FlatnessConvertsToSmoothness) {
         EXPECT_NEAR(ObjectX::smoothnessFromFlatness(flatness, render), smoothness, 1e-6) << flatness << " " << render;
 }
 
-TEST(ObjectXStyle, StoredFormsFollowTheTrackingAndKindRules) {
+TEST(ObjectXStyle, StoredFormsFollowTheTrackingAndKindRulesAndANewPerimeterProfileResetsOnlyWhatItFeeds) {
     SceneX scene;
     auto* style = new ObjectXStyle(scene, "Lathe");
     ASSERT_EQ(0, test::readLines(*style, "extrusionStyle ExtrusionOrvoLong\ntrackProfile 1\nperim \"Bevel, Medium\"\n"
@@ -347,41 +347,37 @@ TEST(ObjectXStyle, StoredFormsFollowTheTrackingAndKindRules) {
     EXPECT_EQ(plain->sideChangeCount(), sides);
     EXPECT_EQ(plain->holeXScale(), 2);  // tracked
     EXPECT_EQ(ObjectXStyle::nextCount(0xffffffffu), 1u);
-}
-
-// A new edge profile resets what it feeds and nothing else: the ports it feeds let their old polyline go and go stale
-// (that the solid then follows is checked by UnknownEdgeProfileNamesLeaveTheReferenceEmpty's bounds), the side count
-// rises once per side part that is built, and naming the profile in use again keeps every flattened profile.
-TEST(ObjectXStyle, ANewPerimeterProfileResetsOnlyWhatItFeeds) {
-    SceneX scene;
-    auto* style = new ObjectXStyle(scene, "Edges");
+    // A new edge profile resets what it feeds and nothing else: the ports it feeds let their old polyline go and go
+    // stale (that the solid then follows is checked by UnknownEdgeProfileNamesLeaveTheReferenceEmpty's bounds), the
+    // side count rises once per side part that is built, and naming the profile in use again keeps every flattened one.
+    auto* edges = new ObjectXStyle(scene, "Edges");
     ObjectXStyle::FlattenedProfileSettings flat;
-    auto flatten = [&](bool hole) { return style->flattenedPort(hole, 1).get(&flat); };
-    style->setPerimeterProfile("Bevel, Medium");
+    auto flatten = [&](bool hole) { return edges->flattenedPort(hole, 1).get(&flat); };
+    edges->setPerimeterProfile("Bevel, Medium");
     ASSERT_TRUE(flatten(false) && flatten(true));
-    uint32_t sides = style->sideChangeCount();
-    style->setPerimeterProfile("Bevel, Medium");  // the same again
-    EXPECT_EQ(style->sideChangeCount(), sides);
-    EXPECT_TRUE(style->flattenedPort(false, 1).isValid());
-    EXPECT_TRUE(style->flattenedPort(true, 1).isValid());
-    style->setPerimeterProfile("Basic, Flat Sides");  // perimeter and the tracking hole
-    EXPECT_EQ(style->sideChangeCount(), ObjectXStyle::nextCount(ObjectXStyle::nextCount(sides)));
+    sides = edges->sideChangeCount();
+    edges->setPerimeterProfile("Bevel, Medium");  // the same again
+    EXPECT_EQ(edges->sideChangeCount(), sides);
+    EXPECT_TRUE(edges->flattenedPort(false, 1).isValid());
+    EXPECT_TRUE(edges->flattenedPort(true, 1).isValid());
+    edges->setPerimeterProfile("Basic, Flat Sides");  // perimeter and the tracking hole
+    EXPECT_EQ(edges->sideChangeCount(), ObjectXStyle::nextCount(ObjectXStyle::nextCount(sides)));
     for (bool hole : {false, true}) {
-        EXPECT_FALSE(style->flattenedPort(hole, 1).isValid()) << hole;
-        EXPECT_EQ(style->flattenedPort(hole, 1).result()->pointCount(), 0) << hole;  // let go
+        EXPECT_FALSE(edges->flattenedPort(hole, 1).isValid()) << hole;
+        EXPECT_EQ(edges->flattenedPort(hole, 1).result()->pointCount(), 0) << hole;  // let go
     }
     // Sides that are not built count no change; a hole of its own keeps its polyline.
-    style->trackProfile = false;
-    style->setHoleProfile("Bevel, Medium");
+    edges->trackProfile = false;
+    edges->setHoleProfile("Bevel, Medium");
     ASSERT_NE(flatten(true), nullptr);
-    style->setParts(ObjectXStyle::kFront | ObjectXStyle::kBack | ObjectXStyle::kHoles);
-    sides = style->sideChangeCount();
-    style->setPerimeterProfile("Bevel, Large");
-    EXPECT_EQ(style->sideChangeCount(), sides);
-    EXPECT_FALSE(style->flattenedPort(false, 1).isValid());
-    EXPECT_TRUE(style->flattenedPort(true, 1).isValid());
-    style->setHoleProfile("Bevel, Large");
-    EXPECT_EQ(style->sideChangeCount(), ObjectXStyle::nextCount(sides));
+    edges->setParts(ObjectXStyle::kFront | ObjectXStyle::kBack | ObjectXStyle::kHoles);
+    sides = edges->sideChangeCount();
+    edges->setPerimeterProfile("Bevel, Large");
+    EXPECT_EQ(edges->sideChangeCount(), sides);
+    EXPECT_FALSE(edges->flattenedPort(false, 1).isValid());
+    EXPECT_TRUE(edges->flattenedPort(true, 1).isValid());
+    edges->setHoleProfile("Bevel, Large");
+    EXPECT_EQ(edges->sideChangeCount(), ObjectXStyle::nextCount(sides));
 }
 
 // A style names its edge profile; a name that is neither a profile of the scene nor one of the library's leaves the

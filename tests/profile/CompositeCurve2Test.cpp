@@ -210,12 +210,12 @@ TEST(Edits, CornerModificationsLinkingAndNeighbours) {
     EXPECT_FALSE(c.handleBefore(Ref{0, 0}).valid());
 }
 
-TEST(Edits, AutomaticHandlesFollowTheNeighbouringAnchors) {
+TEST(Edits, AutomaticHandlesFollowTheNeighbouringAnchorsAndMirroringClosesAnOpenContour) {
     CompositeCurve2 diamond;
-    const double anchors[5][2] = {{0, 1}, {1, 0}, {0, -1}, {-1, 0}, {0, 1}};
+    const double corners[5][2] = {{0, 1}, {1, 0}, {0, -1}, {-1, 0}, {0, 1}};
     for (int i = 0; i < 4; ++i)
         diamond.segments().push_back(
-            cubic(anchors[i][0], anchors[i][1], 5, 5, 5, 5, anchors[i + 1][0], anchors[i + 1][1]));
+            cubic(corners[i][0], corners[i][1], 5, 5, 5, 5, corners[i + 1][0], corners[i + 1][1]));
     diamond.linkSegments();
     ASSERT_TRUE(diamond.closed());
     diamond.applyAutoHandles();
@@ -227,9 +227,7 @@ TEST(Edits, AutomaticHandlesFollowTheNeighbouringAnchors) {
     diamond.applyAutoHandles();
     expectPoint(diamond.segments()[0].point(1), reach / std::sqrt(2.0), 1 - reach / std::sqrt(2.0), 1e-12);
     expectPoint(diamond.segments()[2].point(2), -1 + reach / std::sqrt(2.0), -reach / std::sqrt(2.0), 1e-12);
-}
-
-TEST(Edits, MirroringAnOpenContourClosesItWithBridges) {
+    // Mirroring an open contour closes it with bridges.
     CompositeCurve2 side;
     side.segments().push_back(anchors({{1, 1}, {1, -1}}));
     side.linkSegments();

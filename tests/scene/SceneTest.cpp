@@ -72,16 +72,14 @@ std::string group(const std::string& name, const std::string& parent = "root") {
 
 }  // namespace
 
-TEST_F(Scenes, DuplicateNamesAreRepairedNotRejected) {
+TEST_F(Scenes, DuplicateNamesAreRepairedAndUniqueNamesNumberedWithoutRegardToCase) {
     auto loaded = load(group("Box") + group("Box") + group("box"));
     ASSERT_TRUE(loaded.scene) << loaded.error;
     ASSERT_EQ(loaded.scene->memberCount(kGroupKind), 3);
     // "box": an exact lookup, so a different name.
     for (auto [i, name] : {std::pair{0, "Box"}, {1, "Box_DUPLICATE_FOUND.1"}, {2, "box"}})
         EXPECT_EQ(loaded.scene->member(kGroupKind, i)->name(), name);
-}
-
-TEST_F(Scenes, MakeUniqueNameNumbersWithoutRegardToCase) {
+    // Unique names are numbered without regard to case.
     SceneX scene;
     new Group(scene, "Cube");
     auto unique = [&](std::string name) {
