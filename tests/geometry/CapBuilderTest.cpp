@@ -52,18 +52,6 @@ std::vector<std::vector<int>> capOf(const Face& f) {
 
 using Loops = std::vector<std::vector<Tessellator::Point>>;
 
-Loops loopsOf(const std::vector<std::vector<glm::dvec2>>& contours, std::vector<glm::dvec2>& points) {
-    Loops loops;
-    for (const auto& contour : contours) {
-        loops.emplace_back();
-        for (glm::dvec2 p : contour) {
-            loops.back().push_back({p, static_cast<int>(points.size())});
-            points.push_back(p);
-        }
-    }
-    return loops;
-}
-
 double triangleArea(glm::dvec2 a, glm::dvec2 b, glm::dvec2 c) { return ((b - a).x * (c - a).y - (b - a).y * (c - a).x) / 2; }
 
 int unexpectedCombine(glm::dvec2, const int*, const float*) {
@@ -97,18 +85,6 @@ int disagreements(const std::vector<Contour>& given, const std::vector<Contour>&
     return wrong;
 }
 
-const double kTiles[2] = {1.3, 0.9};
-
-std::vector<CapTiles::Swept> swept(unsigned long code, glm::dvec2 lastRowShift) {
-    std::vector<CapTiles::Swept> out;
-    for (const auto& contour : test::glyphOutline(test::kDejaVuSans, code, 0.01)) {
-        CapTiles::Contour last = contour;
-        for (glm::dvec2& p : last) p += lastRowShift;
-        out.push_back({contour, {contour, contour, last}});
-    }
-    return out;
-}
-
 }  // namespace
 
 // Each hole paired with the outline around it (in the registered sign the R is an island inside the ring's hole, an
@@ -126,9 +102,7 @@ TEST(CapBuilder, GlyphCapsCoverTheirFaceOnceWithConvexPieces) {
             EXPECT_LT(pieces.size(), f.points.size());  // grown pieces, not a triangle per corner
         }
     }
-}
-
-TEST(CapBuilder, WindingAndRepeatedPointsAsGivenDoNotMatter) {
+    // Neither the winding nor points repeated as given matter.
     Face f = glyphFace('B');
     std::vector<CapBuilder::Region> regions = CapBuilder::regions(f.points, f.loops);
     ASSERT_EQ(regions.size(), 1u);
@@ -175,7 +149,14 @@ TEST(Tessellator, ConcaveGlyphsAndHolesGiveTrianglesOnTheGivenPoints) {
         std::vector<std::vector<glm::dvec2>> glyph = test::glyphOutline(test::kDejaVuSans, code, 0.01);
         ASSERT_FALSE(glyph.empty());
         std::vector<glm::dvec2> points;
-        Loops loops = loopsOf(glyph, points);
+        Loops loops;
+        for (const auto& contour : glyph) {
+            loops.emplace_back();
+            for (glm::dvec2 p : contour) {
+                loops.back().push_back({p, static_cast<int>(points.size())});
+                points.push_back(p);
+            }
+        }
         Tessellator tessellator(GLU_TESS_WINDING_ODD, unexpectedCombine);
         std::vector<int> corners = {-7};  // appended to, never replaced
         ASSERT_TRUE(tessellator.triangulate(loops, corners)) << code;
@@ -260,38 +241,40 @@ TEST(OutlineUnion, CrossingAndTouchingOutlinesBecomeOneAndHolesSurvive) {
     EXPECT_TRUE(OutlineUnion::crosses(rect(0, 0, 1, 1), rect(1, 0, 2, 1)));
     EXPECT_TRUE(OutlineUnion::crosses(rect(0, 0, 1, 1), rect(1, 1, 2, 2)));
     EXPECT_FALSE(OutlineUnion::crosses(rect(0, 0, 1, 1), rect(1.001, 1.001, 2, 2)));
-}
-
-TEST(OutlineUnion, OutlinesThatDoNotMeetPassThroughUntouched) {
+    // Outlines that do not meet pass through untouched: a "B", whose counters lie inside it without touching.
     std::vector<Contour> b = test::glyphOutline(test::kDejaVuSans, 'B', 0.01);
-    ASSERT_EQ(b.size(), 3u);  // its counters lie inside it without touching
+    ASSERT_EQ(b.size(), 3u);
     b.push_back(rect(20, 0, 22, 2));
     EXPECT_EQ(OutlineUnion::mergeOverlaps(b), b);
     EXPECT_FALSE(OutlineUnion::crosses(b[0], b[1]));
     EXPECT_FALSE(OutlineUnion::crosses(b[0], b[3]));
 }
 
-TEST(CapTiles, CrossingsThatDoNotPairUpAreReportedAndLeftUncut) {
+// Crossings that do not pair up are reported and left uncut.
+TEST(CapTiles, CrossingsThatDoNotPairUpAreLeftUncutAndGridLinesCutEveryRowAndCellsCloseTheCap) {
     // The run along x = 1 carries the contour across the line without an edge crossing it.
     const CapTiles::Contour zigzag = {{0.5, 0}, {1, 0.2}, {1, 0.8}, {1.5, 1}, {0.5, 1.2}};
     std::vector<CapTiles::Swept> contours = {{zigzag, {zigzag, zigzag}}};  // flat sides: two equal cap rows
     char* text = nullptr;
     size_t length = 0;
     std::FILE* console = open_memstream(&text, &length);
-    const double tiles[2] = {1, 0};
-    CapTiles::cutRows(contours, tiles, console);
+    const double alongX[2] = {1, 0};
+    CapTiles::cutRows(contours, alongX, console);
     std::fclose(console);
     EXPECT_EQ(std::string(text, length), "exception:  number of cuts sites differs in 2d clip.\n");
     std::free(text);
     EXPECT_EQ(std::pair(contours[0].face, contours[0].rows[0]), std::pair(zigzag, zigzag));
-}
-
-// The rows are cut point for point, the face's area kept, and the cells close against the cut rows. That each piece
-// stays inside its tile is checked on the built solids (SolidBuilder.ClosedSolidsWithFlatSidesBevelsAndTiledCaps).
-TEST(CapTiles, GridLinesCutEveryRowAndCellsCloseTheCap) {
+    // The rows are cut point for point, the face's area kept, and the cells close against the cut rows. That each piece
+    // stays inside its tile is checked on the built solids (SolidBuilder.ClosedSolidsWithFlatSidesBevelsAndTiledCaps).
+    const double tiles[2] = {1.3, 0.9};
     for (char32_t code : std::u32string_view(U"Bgo&\u00AE")) {
         SCOPED_TRACE(static_cast<unsigned long>(code));
-        std::vector<CapTiles::Swept> contours = swept(code, {0.05, -0.03});
+        std::vector<CapTiles::Swept> contours;
+        for (const auto& contour : test::glyphOutline(test::kDejaVuSans, code, 0.01)) {
+            CapTiles::Contour last = contour;
+            for (glm::dvec2& p : last) p += glm::dvec2(0.05, -0.03);
+            contours.push_back({contour, {contour, contour, last}});
+        }
         const std::vector<CapTiles::Swept> before = contours;
         CapTiles::Contour outline = contours[0].face;  // the largest outline, before any cut
         for (const CapTiles::Swept& s : contours)
@@ -299,7 +282,7 @@ TEST(CapTiles, GridLinesCutEveryRowAndCellsCloseTheCap) {
         const double untiled[2] = {0, 0};
         CapTiles::cutRows(contours, untiled, nullptr);
         EXPECT_EQ(contours.front().rows, before.front().rows);
-        CapTiles::cutRows(contours, kTiles, stderr);
+        CapTiles::cutRows(contours, tiles, stderr);
         std::vector<glm::dvec2> points;
         std::vector<std::vector<int>> loops;
         for (size_t c = 0; c < contours.size(); ++c) {
@@ -322,7 +305,7 @@ TEST(CapTiles, GridLinesCutEveryRowAndCellsCloseTheCap) {
         for (const CapBuilder::Region& region : CapBuilder::regions(points, loops)) {
             std::vector<std::vector<int>> boundary = region.holes;
             boundary.push_back(region.outer);
-            ASSERT_TRUE(CapTiles::tessellateCells(points, boundary, kTiles, addPoint, pieces));
+            ASSERT_TRUE(CapTiles::tessellateCells(points, boundary, tiles, addPoint, pieces));
         }
         test::CapCheck r = test::checkCap(points, loops, pieces);
         EXPECT_TRUE(r.clean()) << r.summary();
@@ -330,7 +313,7 @@ TEST(CapTiles, GridLinesCutEveryRowAndCellsCloseTheCap) {
         EXPECT_FALSE(added.empty());
         // Uncut, a cell would need points where its border crosses the outline: refused.
         std::vector<std::vector<int>> none;
-        EXPECT_FALSE(CapTiles::tessellateCells(outline, {iota(outline.size())}, kTiles, [&](glm::dvec2 p) {
+        EXPECT_FALSE(CapTiles::tessellateCells(outline, {iota(outline.size())}, tiles, [&](glm::dvec2 p) {
             outline.push_back(p);
             return static_cast<int>(outline.size()) - 1;
         }, none));

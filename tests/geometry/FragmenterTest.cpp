@@ -62,6 +62,23 @@ FragmentationParams shatter(int passes, unsigned long seed) {
     return f;
 }
 
+// Passes 1 to `passes` of `slices` slices each, square to their axes and evenly spaced.
+FragmentationParams even(int passes, int slices) {
+    FragmentationParams f = shatter(passes, 1);
+    for (ChopParams& c : f.chops)
+        c.sliceCount = slices, c.rotationOffsetStyle = c.positionOffsetStyle = ChopParams::kNone;
+    return f;
+}
+
+// The fragments of `mesh` where it stands, as letter `index` of its title.
+Fragments cut(const FragmentationParams& f, const PackedObjDB& mesh, int index = 0,
+              Fragmenter::Result* result = nullptr) {
+    Fragments out;
+    const Fragmenter::Result r = Fragmenter::fragment(f, mesh, glm::dmat4(1), index, out);
+    if (result) *result = r;
+    return out;
+}
+
 std::string checkFragments(const PackedObjDB& whole, const Fragments& fragments, size_t first = 0) {
     const double volume = test::checkSolid(whole).volume;
     double sum = 0;
@@ -118,9 +135,8 @@ TEST(Fragmenter, EveryFragmentOfEveryLetterIsAClosedSolid) {
             ++letters;
             for (int passes : passCounts)
                 for (unsigned long seed : seeds) {
-                    Fragments out;
-                    const Fragmenter::Result r =
-                        Fragmenter::fragment(shatter(passes, seed), *whole, glm::dmat4(1), letters, out);
+                    Fragmenter::Result r;
+                    const Fragments out = cut(shatter(passes, seed), *whole, letters, &r);
                     EXPECT_EQ(r.fragments, static_cast<int>(out.size()));
                     EXPECT_GT(out.size(), static_cast<size_t>(passes)) << font << " " << char(code);
                     EXPECT_EQ(checkFragments(*whole, out), "")
@@ -143,22 +159,16 @@ TEST(Fragmenter, RadialAndRandomStylesAndBricksCloseTheirPiecesToo) {
             FragmentationParams f = shatter(3, 9);
             f.style = style, f.divisionType = division;
             f.centerOffset[0] = 6, f.centerOffset[1] = 5;  // about the middle of the letter
-            Fragments out;
-            Fragmenter::fragment(f, *whole, glm::dmat4(1), 0, out);
+            Fragments out = cut(f, *whole);
             EXPECT_GT(out.size(), 4u) << style << " " << division;
             EXPECT_EQ(checkFragments(*whole, out), "") << "style " << style << " division " << division;
         }
     // Bricks: odd pieces of the first pass are cut half a spacing apart from even ones.
-    FragmentationParams brick = shatter(2, 1);
+    FragmentationParams brick = even(2, 2);
     brick.divisionType = FragmentationParams::kBrick;
-    for (ChopParams& c : brick.chops) c.rotationOffsetStyle = c.positionOffsetStyle = ChopParams::kNone;
-    FragmentationParams rows = brick;
-    rows.divisionType = FragmentationParams::kNormal;
-    Fragments staggered, straight;
-    Fragmenter::fragment(brick, *whole, glm::dmat4(1), 0, staggered);
-    Fragmenter::fragment(rows, *whole, glm::dmat4(1), 0, straight);
+    const Fragments staggered = cut(brick, *whole);
     EXPECT_EQ(checkFragments(*whole, staggered), "");
-    EXPECT_GT(staggered.size(), straight.size());
+    EXPECT_GT(staggered.size(), cut(even(2, 2), *whole).size());
 }
 
 // The box (min, max) of a mesh's positions along one axis.
@@ -175,9 +185,7 @@ std::pair<double, double> range(const PackedObjDB& mesh, int axis) {
 TEST(Fragmenter, GlobalPassesCutAlongTheWorldsAxes) {
     std::unique_ptr<PackedObjDB> whole = letter(test::kDejaVuSans, u'O');
     ASSERT_TRUE(whole);
-    FragmentationParams f = shatter(1, 1);
-    f.chops[0].sliceCount = 1;
-    f.chops[0].rotationOffsetStyle = f.chops[0].positionOffsetStyle = ChopParams::kNone;
+    FragmentationParams f = even(1, 1);
     // The object turned a quarter about Z and moved: the world's X is the object's Y.
     const glm::dmat4 placed = glm::rotate(glm::translate(glm::dmat4(1), glm::dvec3(40, -7, 3)), kPi / 2,
                                           glm::dvec3(0, 0, 1));
@@ -202,14 +210,10 @@ TEST(Fragmenter, GlobalPassesCutAlongTheWorldsAxes) {
 TEST(Fragmenter, SameSeedsGiveTheSameBytesAndOtherSeedsOtherCuts) {
     std::unique_ptr<PackedObjDB> whole = letter(test::kDejaVuSans, u'B');
     ASSERT_TRUE(whole);
-    Fragments a, b, c, d;
-    Fragmenter::fragment(shatter(3, 11), *whole, glm::dmat4(1), 2, a);
-    Fragmenter::fragment(shatter(3, 11), *whole, glm::dmat4(1), 2, b);
-    Fragmenter::fragment(shatter(3, 12), *whole, glm::dmat4(1), 2, c);
-    Fragmenter::fragment(shatter(3, 11), *whole, glm::dmat4(1), 3, d);  // another letter of the title
-    EXPECT_TRUE(sameFragments(a, b));
-    EXPECT_FALSE(sameFragments(a, c));
-    EXPECT_FALSE(sameFragments(a, d));
+    const Fragments a = cut(shatter(3, 11), *whole, 2);
+    EXPECT_TRUE(sameFragments(a, cut(shatter(3, 11), *whole, 2)));
+    EXPECT_FALSE(sameFragments(a, cut(shatter(3, 12), *whole, 2)));
+    EXPECT_FALSE(sameFragments(a, cut(shatter(3, 11), *whole, 3)));  // another letter of the title
 }
 
 TEST(Fragmenter, PassesThatCutNothingLeaveTheMeshWhole) {
@@ -231,23 +235,16 @@ TEST(Fragmenter, PassesThatCutNothingLeaveTheMeshWhole) {
     skipFirst.chops[0].sliceCount = 0;
     FragmentationParams withoutFirst = shatter(3, 4);
     withoutFirst.chops[0].enabled = false;
-    Fragments a, b, radial;
-    Fragmenter::fragment(skipFirst, *whole, glm::dmat4(1), 0, a);
-    Fragmenter::fragment(withoutFirst, *whole, glm::dmat4(1), 0, b);
+    const Fragments a = cut(skipFirst, *whole);
     EXPECT_GT(a.size(), 1u);
-    EXPECT_TRUE(sameFragments(a, b));
+    EXPECT_TRUE(sameFragments(a, cut(withoutFirst, *whole)));
     skipFirst.style = FragmentationParams::kRadial;
-    Fragmenter::fragment(skipFirst, *whole, glm::dmat4(1), 0, radial);
-    EXPECT_EQ(radial.size(), 1u);
+    EXPECT_EQ(cut(skipFirst, *whole).size(), 1u);
     // A plane beside the letter cuts nothing.
-    FragmentationParams beside = shatter(1, 1);
-    beside.chops[0].sliceCount = 1;
-    beside.chops[0].rotationOffsetStyle = beside.chops[0].positionOffsetStyle = ChopParams::kNone;
+    FragmentationParams beside = even(1, 1);
     beside.style = FragmentationParams::kRadial;
     beside.centerOffset[0] = 500;
-    Fragments far;
-    Fragmenter::fragment(beside, *whole, glm::dmat4(1), 0, far);
-    EXPECT_EQ(far.size(), 1u);
+    EXPECT_EQ(cut(beside, *whole).size(), 1u);
 }
 
 TEST(Fragmenter, CutFacesWearTheSolidSlotAndSurfacesKeepTheirMapping) {
@@ -271,8 +268,7 @@ TEST(Fragmenter, CutFacesWearTheSolidSlotAndSurfacesKeepTheirMapping) {
     mapped.finish();
     FragmentationParams f = shatter(3, 3);
     f.solidMaterialIndex = 5;
-    Fragments out;
-    Fragmenter::fragment(f, mapped, glm::dmat4(1), 0, out);
+    const Fragments out = cut(f, mapped);
     ASSERT_GT(out.size(), 6u);
     EXPECT_EQ(checkFragments(mapped, out), "");
     int cutFaces = 0;
@@ -291,8 +287,7 @@ TEST(Fragmenter, CutFacesWearTheSolidSlotAndSurfacesKeepTheirMapping) {
     EXPECT_GT(cutFaces, 0);
     // "Shell" leaves the cuts open: no cut faces, and open edges.
     f.shellSolid = FragmentationParams::kShell;
-    Fragments shells;
-    Fragmenter::fragment(f, mapped, glm::dmat4(1), 0, shells);
+    const Fragments shells = cut(f, mapped);
     ASSERT_GT(shells.size(), 6u);
     int open = 0;
     for (const auto& fragment : shells) {
@@ -309,8 +304,8 @@ TEST(Fragmenter, MalformedParametersAreHeldOrNamed) {
     FragmentationParams f = shatter(3, 2);
     f.centerOffset[1] = f.chops[1].direction[2] = f.chops[2].sliceSkip = nan;
     f.chops[0].rotationOffset2 = std::numeric_limits<double>::infinity();
-    Fragments out;
-    Fragmenter::Result r = Fragmenter::fragment(f, *whole, glm::dmat4(1), 0, out);
+    Fragmenter::Result r;
+    const Fragments out = cut(f, *whole, 0, &r);
     EXPECT_FALSE(r.notes.empty());
     EXPECT_NE(r.notes[0].find("not a number"), std::string::npos) << r.notes[0];
     EXPECT_EQ(checkFragments(*whole, out), "");
@@ -322,8 +317,7 @@ TEST(Fragmenter, MalformedParametersAreHeldOrNamed) {
     box.pack(unpacked);
     FragmentationParams many = shatter(3, 2);
     many.sliceIncrease = 2000000000;
-    Fragments lots;
-    r = Fragmenter::fragment(many, box, glm::dmat4(1), 0, lots);
+    const Fragments lots = cut(many, box, 0, &r);
     EXPECT_EQ(lots.size(), static_cast<size_t>(Fragmenter::kMaxFragments));
     ASSERT_GE(r.notes.size(), 2u);  // each pass's count once, and the limit
     EXPECT_NE(r.notes[0].find("asks for 2000000002 slices; 512 are used"), std::string::npos) << r.notes[0];
@@ -336,13 +330,10 @@ TEST(Fragmenter, MalformedParametersAreHeldOrNamed) {
     // Negative counts, unknown styles and a slot out of range cut nothing or stay in range.
     FragmentationParams odd = shatter(3, 2);
     odd.sliceIncrease = -100, odd.style = 99, odd.solidMaterialIndex = -4;
-    Fragments one;
-    Fragmenter::fragment(odd, *whole, glm::dmat4(1), 0, one);
-    EXPECT_EQ(one.size(), 1u);
+    EXPECT_EQ(cut(odd, *whole).size(), 1u);
     PackedObjDB empty;
-    Fragments none;
-    EXPECT_EQ(Fragmenter::fragment(shatter(3, 2), empty, glm::dmat4(1), 0, none).fragments, 0);
-    EXPECT_TRUE(none.empty());
+    EXPECT_TRUE(cut(shatter(3, 2), empty, 0, &r).empty());
+    EXPECT_EQ(r.fragments, 0);
 }
 
 }  // namespace

@@ -34,9 +34,9 @@ namespace {
 
 // What the test scenes hold: outlines, styles, materials, the camera and lights.
 void registerClasses() {
-    static const bool done = (registerSceneClasses(), registerSurfaceClasses(), registerProfileClasses(),
-                              registerGeometryClasses(), registerRenderClasses(), true);
-    (void)done;
+    [[maybe_unused]] static const bool done = (registerSceneClasses(), registerSurfaceClasses(),
+                                               registerProfileClasses(), registerGeometryClasses(),
+                                               registerRenderClasses(), true);
 }
 
 // A scene from its text, read from a file as projects are.
@@ -82,10 +82,10 @@ std::string objectBlock(const std::string& name) {
     return " begin ObjectX\n  name \"" + name + "\"\n  face \"" + name + " Outline\"\n end ObjectX\n";
 }
 
-// The object's bounds at render quality: low x, y, z, then high.
-std::array<double, 6> boundsOf(ObjectX& object) {
+// The object's bounds: low x, y, z, then high.
+std::array<double, 6> boundsOf(Object& object, int mode = kRenderMode) {
     std::array<double, 6> box;
-    object.localBounds(kRenderMode, box.data());
+    object.localBounds(mode, box.data());
     return box;
 }
 
@@ -234,10 +234,8 @@ TEST_F(Badge, FacesStartLeftmostOnTheirLowestEdgeAndSitAtLeast003Inside) {
     std::vector<SolidBuilder::Contour> flat = face();
     ASSERT_EQ(flat.size(), 3u);
     // The first hole, 15..45 square, also starts at its lower left corner and grows.
-    for (auto [contour, at] : {std::pair{0, 0.03}, {1, 14.97}}) {
-        EXPECT_NEAR(flat[contour][0].x, at, 1e-12) << contour;
-        EXPECT_NEAR(flat[contour][0].y, at, 1e-12) << contour;
-    }
+    for (auto [contour, at] : {std::pair{0, 0.03}, {1, 14.97}})
+        for (double xy : {flat[contour][0].x, flat[contour][0].y}) EXPECT_NEAR(xy, at, 1e-12) << contour;
     badge->style()->setFrontFaceOffset(0.02);  // under the floor: still 0.03
     EXPECT_NEAR(face()[0][0].x, 0.03, 1e-12);
     badge->style()->setFrontFaceOffset(2);
@@ -329,7 +327,7 @@ TEST(ObjectX, FlatnessConvertsToSmoothness) {
         EXPECT_NEAR(ObjectX::smoothnessFromFlatness(flatness, render), smoothness, 1e-6) << flatness << " " << render;
 }
 
-TEST(ObjectXStyle, StoredFormsFollowTheTrackingAndKindRules) {
+TEST(ObjectXStyle, StoredFormsFollowTheTrackingAndKindRulesAndANewPerimeterProfileResetsOnlyWhatItFeeds) {
     SceneX scene;
     auto* style = new ObjectXStyle(scene, "Lathe");
     ASSERT_EQ(0, test::readLines(*style, "extrusionStyle ExtrusionOrvoLong\ntrackProfile 1\nperim \"Bevel, Medium\"\n"
@@ -341,8 +339,7 @@ TEST(ObjectXStyle, StoredFormsFollowTheTrackingAndKindRules) {
                                 "  tailCapType Domed\n", "  buildAxis Y\n", "  begin MaterialStack 5\n"});
     test::expectLacks(text, {"  hole ", "  begin MaterialStack 6\n"});
     auto* plain = new ObjectXStyle(scene, "Plain");
-    text = test::writtenBlock(*plain);
-    test::expectLacks(text, {"CapType", "buildAxis"});
+    test::expectLacks(test::writtenBlock(*plain), {"CapType", "buildAxis"});
     // Counts rise only for parts that are built, and wrap past the top to 1.
     plain->setParts(ObjectXStyle::kFront | ObjectXStyle::kBack);
     uint32_t sides = plain->sideChangeCount();
@@ -350,53 +347,55 @@ TEST(ObjectXStyle, StoredFormsFollowTheTrackingAndKindRules) {
     EXPECT_EQ(plain->sideChangeCount(), sides);
     EXPECT_EQ(plain->holeXScale(), 2);  // tracked
     EXPECT_EQ(ObjectXStyle::nextCount(0xffffffffu), 1u);
-}
-
-// A new edge profile resets what it feeds and nothing else: the ports it feeds let their old polyline go and go stale
-// (that the solid then follows is checked by UnknownEdgeProfileNamesLeaveTheReferenceEmpty's bounds), the side count
-// rises once per side part that is built, and naming the profile in use again keeps every flattened profile.
-TEST(ObjectXStyle, ANewPerimeterProfileResetsOnlyWhatItFeeds) {
-    SceneX scene;
-    auto* style = new ObjectXStyle(scene, "Edges");
+    // A new edge profile resets what it feeds and nothing else: the ports it feeds let their old polyline go and go
+    // stale (that the solid then follows is checked by UnknownEdgeProfileNamesLeaveTheReferenceEmpty's bounds), the
+    // side count rises once per side part that is built, and naming the profile in use again keeps every flattened one.
+    auto* edges = new ObjectXStyle(scene, "Edges");
     ObjectXStyle::FlattenedProfileSettings flat;
-    auto flatten = [&](bool hole) { return style->flattenedPort(hole, 1).get(&flat); };
-    style->setPerimeterProfile("Bevel, Medium");
+    auto flatten = [&](bool hole) { return edges->flattenedPort(hole, 1).get(&flat); };
+    edges->setPerimeterProfile("Bevel, Medium");
     ASSERT_TRUE(flatten(false) && flatten(true));
-    uint32_t sides = style->sideChangeCount();
-    style->setPerimeterProfile("Bevel, Medium");  // the same again
-    EXPECT_EQ(style->sideChangeCount(), sides);
-    EXPECT_TRUE(style->flattenedPort(false, 1).isValid());
-    EXPECT_TRUE(style->flattenedPort(true, 1).isValid());
-    style->setPerimeterProfile("Basic, Flat Sides");  // perimeter and the tracking hole
-    EXPECT_EQ(style->sideChangeCount(), ObjectXStyle::nextCount(ObjectXStyle::nextCount(sides)));
+    sides = edges->sideChangeCount();
+    edges->setPerimeterProfile("Bevel, Medium");  // the same again
+    EXPECT_EQ(edges->sideChangeCount(), sides);
+    EXPECT_TRUE(edges->flattenedPort(false, 1).isValid());
+    EXPECT_TRUE(edges->flattenedPort(true, 1).isValid());
+    edges->setPerimeterProfile("Basic, Flat Sides");  // perimeter and the tracking hole
+    EXPECT_EQ(edges->sideChangeCount(), ObjectXStyle::nextCount(ObjectXStyle::nextCount(sides)));
     for (bool hole : {false, true}) {
-        EXPECT_FALSE(style->flattenedPort(hole, 1).isValid()) << hole;
-        EXPECT_EQ(style->flattenedPort(hole, 1).result()->pointCount(), 0) << hole;  // let go
+        EXPECT_FALSE(edges->flattenedPort(hole, 1).isValid()) << hole;
+        EXPECT_EQ(edges->flattenedPort(hole, 1).result()->pointCount(), 0) << hole;  // let go
     }
     // Sides that are not built count no change; a hole of its own keeps its polyline.
-    style->trackProfile = false;
-    style->setHoleProfile("Bevel, Medium");
+    edges->trackProfile = false;
+    edges->setHoleProfile("Bevel, Medium");
     ASSERT_NE(flatten(true), nullptr);
-    style->setParts(ObjectXStyle::kFront | ObjectXStyle::kBack | ObjectXStyle::kHoles);
-    sides = style->sideChangeCount();
-    style->setPerimeterProfile("Bevel, Large");
-    EXPECT_EQ(style->sideChangeCount(), sides);
-    EXPECT_FALSE(style->flattenedPort(false, 1).isValid());
-    EXPECT_TRUE(style->flattenedPort(true, 1).isValid());
-    style->setHoleProfile("Bevel, Large");
-    EXPECT_EQ(style->sideChangeCount(), ObjectXStyle::nextCount(sides));
+    edges->setParts(ObjectXStyle::kFront | ObjectXStyle::kBack | ObjectXStyle::kHoles);
+    sides = edges->sideChangeCount();
+    edges->setPerimeterProfile("Bevel, Large");
+    EXPECT_EQ(edges->sideChangeCount(), sides);
+    EXPECT_FALSE(edges->flattenedPort(false, 1).isValid());
+    EXPECT_TRUE(edges->flattenedPort(true, 1).isValid());
+    edges->setHoleProfile("Bevel, Large");
+    EXPECT_EQ(edges->sideChangeCount(), ObjectXStyle::nextCount(sides));
 }
 
-// A style names its edge profile; a name that is neither a profile of the scene nor
-// one of the library's leaves the reference empty and the sides flat, also after a
-// bevel was in use. A scene profile named before the scene reaches it is kept.
+// A style names its edge profile; a name that is neither a profile of the scene nor one of the library's leaves the
+// reference empty and the sides flat, also after a bevel was in use. A scene profile named before the scene reaches it
+// is kept. An edge profile drawn in two strokes, the second from the back towards the front: the sides follow both.
 TEST(ObjectXStyle, UnknownEdgeProfileNamesLeaveTheReferenceEmpty) {
     SceneFile::Loaded loaded = loadBadge([](std::string& scene) {
         const std::string chunky = "   perim \"Bevel, Medium\"\n";
         ASSERT_NE(scene.find(chunky), std::string::npos);
         scene.replace(scene.find(chunky), chunky.size(), "   perim \"Badge Outline\"\n");
-        scene.replace(scene.find("  begin ObjectXStyle\n"), 0,
-                      "  begin ObjectXStyle\n   name \"Odd\"\n   perim \"Bevel, Nonsense\"\n  end ObjectXStyle\n");
+        scene.replace(
+            scene.find("  begin ObjectXStyle\n"), 0,
+            "  begin ObjectXStyle\n   name \"Odd\"\n   perim \"Bevel, Nonsense\"\n  end ObjectXStyle\n"
+            "  begin ProfileI\n   name \"Two Strokes\"\n   begin InputProfile2\n"
+            "    begin CompositeCurve2\n     begin Curve2\n      type Linear\n      p 0 0\n      p 10 10\n     end Curve2\n"
+            "    end CompositeCurve2\n"
+            "    begin CompositeCurve2\n     begin Curve2\n      type Linear\n      p 10 100\n      p 10 10\n     end Curve2\n"
+            "    end CompositeCurve2\n   end InputProfile2\n  end ProfileI\n");
     });
     ASSERT_TRUE(loaded.scene) << loaded.error;
     auto* odd = dynamic_cast<ObjectXStyle*>(loaded.scene->findMember("Odd"));
@@ -414,54 +413,31 @@ TEST(ObjectXStyle, UnknownEdgeProfileNamesLeaveTheReferenceEmpty) {
     std::array<double, 6> box = boundsOf(*badge);
     EXPECT_NEAR(box[0], 0.03, 1e-4);  // flat sides on the face, 0.03 inside the outline
     EXPECT_NEAR(box[3], 59.97, 1e-4);
-}
-
-// An edge profile drawn in two strokes, the second from the back towards the front:
-// the sides follow both, the whole depth.
-TEST(ObjectX, EdgeProfilesOfSeveralStrokesSweepEveryStroke) {
-    SceneFile::Loaded loaded = loadBadge([](std::string& scene) {
-        const std::string strokes =
-            "  begin ProfileI\n   name \"Two Strokes\"\n   begin InputProfile2\n"
-            "    begin CompositeCurve2\n     begin Curve2\n      type Linear\n      p 0 0\n      p 10 10\n     end Curve2\n"
-            "    end CompositeCurve2\n"
-            "    begin CompositeCurve2\n     begin Curve2\n      type Linear\n      p 10 100\n      p 10 10\n     end Curve2\n"
-            "    end CompositeCurve2\n   end InputProfile2\n  end ProfileI\n";
-        scene.replace(scene.find("  begin ObjectXStyle\n"), 0, strokes);
-        const std::string medium = "   perim \"Bevel, Medium\"\n";
-        scene.replace(scene.find(medium), medium.size(), "   perim \"Two Strokes\"\n");
-    });
-    ObjectX* badge = objectOf(loaded);
-    ASSERT_NE(badge, nullptr) << loaded.error;
+    chunkyStyle->setPerimeterProfile("Two Strokes");
     ASSERT_EQ(badge->style()->perimeterProfileName(), "Two Strokes");
     PackedObjDB* mesh = badge->displayGeometry(kRenderMode);
     ASSERT_NE(mesh, nullptr);
     expectSealed(*mesh);
-    std::array<double, 6> box = boundsOf(*badge);
-    EXPECT_NEAR(box[2], -24, 1e-3);            // the second stroke reaches the back
-    EXPECT_NEAR(box[0], 0.03 - 2.4, 1e-3);    // the first one bevels out by 10 % of 24
+    box = boundsOf(*badge);
+    EXPECT_NEAR(box[2], -24, 1e-3);          // the second stroke reaches the back
+    EXPECT_NEAR(box[0], 0.03 - 2.4, 1e-3);  // the first one bevels out by 10 % of 24
 }
 
 // Closed primitives are closed, outward-facing solids at both qualities with the
 // volume their sizes give, in every mapping mode and with v flipped.
 TEST(ObjectP, ClosedPrimitivesAreOutwardSolidsWithTheirPartsAndTextureInRange) {
-    struct Case {
-        int type;
-        size_t parts;
-        double volume;  // of the exact shape, for sizes 200, 150, 100
-        double tolerance;
-    };
-    const double pi = std::acos(-1.0);
-    const Case cases[] = {
-        {ObjectP::kSphere, 1, 4.0 / 3 * pi * 100 * 100 * 100, 0.02},
+    // The volume of the exact shape, for sizes 200, 150, 100, and how near the mesh's comes.
+    const struct { int type; size_t parts; double volume, tolerance; } cases[] = {
+        {ObjectP::kSphere, 1, 4.0 / 3 * M_PI * 100 * 100 * 100, 0.02},
         {ObjectP::kCube, 6, 200.0 * 150 * 100, 1e-9},
-        {ObjectP::kCylinder, 3, pi * 100 * 100 * 150, 0.02},
-        {ObjectP::kCone, 2, pi * 100 * 100 * 150 / 3, 0.02},
-        {ObjectP::kTorus, 1, 2 * pi * pi * 100 * 75 * 75, 0.02},
+        {ObjectP::kCylinder, 3, M_PI * 100 * 100 * 150, 0.02},
+        {ObjectP::kCone, 2, M_PI * 100 * 100 * 150 / 3, 0.02},
+        {ObjectP::kTorus, 1, 2 * M_PI * M_PI * 100 * 75 * 75, 0.02},
         {ObjectP::kPyramid3, 4, 200.0 * 100 / 2 * 150 / 3, 1e-9},
         {ObjectP::kPyramid4, 5, 200.0 * 100 * 150 / 3, 1e-9},
     };
     SceneX scene;
-    for (const Case& c : cases)
+    for (const auto& c : cases)
         for (int mode : {kPreviewMode, kRenderMode}) {
             ObjectP* p = make(scene, c.type);
             SCOPED_TRACE(std::string(ObjectP::typeName(c.type)) + (mode == kRenderMode ? " render" : " preview"));
@@ -477,9 +453,7 @@ TEST(ObjectP, ClosedPrimitivesAreOutwardSolidsWithTheirPartsAndTextureInRange) {
             // What the renderer draws is the same mesh, and its bounds are the sizes'.
             ASSERT_NE(p->displayGeometry(mode), nullptr);
             EXPECT_EQ(p->displayGeometry(mode)->elementCount(), p->geometry(mode)->elementCount());
-            double box[6];
-            p->localBounds(mode, box);
-            EXPECT_NEAR(box[3] - box[0], c.type == ObjectP::kTorus ? 200 + 150 : 200, 1e-6);
+            EXPECT_NEAR(boundsOf(*p, mode)[3] - boundsOf(*p, mode)[0], c.type == ObjectP::kTorus ? 200 + 150 : 200, 1e-6);
         }
 }
 
@@ -491,11 +465,10 @@ TEST(ObjectP, CountsFollowTheSmoothnessOfEachQuality) {
     EXPECT_EQ(PrimitiveBuilder::sphereRings(7), 8);
     SceneX scene;
     ObjectP* sphere = make(scene, ObjectP::kSphere);
-    EXPECT_EQ(sphere->geometry(kPreviewMode)->elementCount(), 40 * 22);
-    EXPECT_EQ(sphere->geometry(kRenderMode)->elementCount(), 100 * 52);
-    // Changing the render smoothness rebuilds the render mesh only.
     GeometryInterface* preview = sphere->geometry(kPreviewMode);
-    sphere->setSmoothness(kRenderMode, 10);
+    EXPECT_EQ(preview->elementCount(), 40 * 22);
+    EXPECT_EQ(sphere->geometry(kRenderMode)->elementCount(), 100 * 52);
+    sphere->setSmoothness(kRenderMode, 10);  // rebuilds the render mesh only
     EXPECT_EQ(sphere->geometry(kRenderMode)->elementCount(), 20 * 12);
     EXPECT_EQ(sphere->geometry(kPreviewMode), preview);
     EXPECT_EQ(preview->elementCount(), 40 * 22);
@@ -523,32 +496,27 @@ TEST(ObjectP, PlanesAndFloorsAreOpenOnlyAtTheirRims) {
         test::SolidCheck check = test::checkSolid(*mesh);
         EXPECT_EQ(check.openEdges, 2 * (4 + 2));  // the rim's cells, nothing inside
         EXPECT_EQ(check.overusedEdges + check.flippedEdges + check.degenerate, 0);
-        const glm::dvec3 facing = type == ObjectP::kPlane ? glm::dvec3(0, 0, -1) : glm::dvec3(0, 1, 0);
-        test::eachElement(*mesh, [&](const auto&, const int* pos, auto...) {
-            double a[3], b[3], c[3];
-            mesh->getVertex(a, pos[0]), mesh->getVertex(b, pos[1]), mesh->getVertex(c, pos[2]);
-            glm::dvec3 normal = glm::cross(glm::dvec3(b[0] - a[0], b[1] - a[1], b[2] - a[2]),
-                                           glm::dvec3(c[0] - b[0], c[1] - b[1], c[2] - b[2]));
-            EXPECT_GT(glm::dot(normal, facing), 0);
-        });
-        double box[6];
-        p->localBounds(kRenderMode, box);
+        const std::array<double, 6> box = boundsOf(*p);
         EXPECT_NEAR(box[3] - box[0], 200, 1e-9);
         EXPECT_NEAR(type == ObjectP::kPlane ? box[4] - box[1] : box[5] - box[2], 100, 1e-9);
-        // The corner at the lowest across and along values has u = v = 0, or v = 1 flipped.
+        // Every face turns towards `facing`; the corner at the lowest across and along values has u = v = 0, or v = 1
+        // flipped.
+        const glm::dvec3 facing = type == ObjectP::kPlane ? glm::dvec3(0, 0, -1) : glm::dvec3(0, 1, 0);
         for (bool flip : {false, true}) {
             p->flipV = flip;
             mesh = p->geometry(kRenderMode);
             int found = 0;
             test::eachElement(*mesh, [&](const auto& info, const int* pos, const int* t, auto...) {
+                std::vector<glm::dvec3> v(static_cast<size_t>(info.count));
                 for (int k = 0; k < info.count; ++k) {
-                    double v[3], uv[3];
-                    mesh->getVertex(v, pos[k]), mesh->getTexCoord(uv, t[k]);
-                    if (v[0] == -100 && v[type == ObjectP::kPlane ? 1 : 2] == -50) {
+                    double uv[3];
+                    mesh->getVertex(&v[k].x, pos[k]), mesh->getTexCoord(uv, t[k]);
+                    if (v[k].x == -100 && v[k][type == ObjectP::kPlane ? 1 : 2] == -50) {
                         ++found;
                         EXPECT_EQ(std::pair(uv[0], uv[1]), std::pair(0.0, flip ? 1.0 : 0.0));
                     }
                 }
+                EXPECT_GT(glm::dot(glm::cross(v[1] - v[0], v[2] - v[1]), facing), 0);
             });
             EXPECT_GT(found, 0);
         }
@@ -577,9 +545,7 @@ TEST(ObjectP, FacesOffAndTypesWithoutGeometry) {
         for (int mode : {kPreview2DMode, kPreviewMode, kRenderMode}) {
             GeometryInterface* g = p->geometry(mode);
             EXPECT_TRUE(!g || g->elementCount() == 0);
-            double box[6];
-            p->localBounds(mode, box);
-            EXPECT_GT(box[0], box[3]);  // empty
+            EXPECT_GT(boundsOf(*p, mode)[0], boundsOf(*p, mode)[3]);  // empty
         }
     }
     // A size of zero or an unusable one builds nothing rather than a flat solid.

@@ -28,8 +28,7 @@ Flat element(const Shape2DB& db, int e) {
     Geo2Interface::ElementInfo info;
     std::vector<int> pi(Geo2Interface::kMaxCopiedPoints), ni(pi.size()), ti(pi.size());
     if (!db.getElement(e, info, pi.data(), ni.data(), ti.data())) return f;
-    f.kind = info.kind;
-    f.part = info.part;
+    f.kind = info.kind, f.part = info.part;
     EXPECT_EQ(info.normalCount, info.pointCount);
     EXPECT_EQ(info.texCount, info.pointCount);
     for (int i = 0; i < info.pointCount; ++i) {
@@ -61,7 +60,7 @@ Flat flattenOne(CompositeCurve2& c, int steps, double crease, bool keep) {
     return element(db, 0);
 }
 
-TEST(Flatten, StepsOneGivesEveryCornerTwiceAndTextureRunsAlong) {
+TEST(Flatten, StepsOneGivesEveryCornerTwiceTextureRunsAlongAndCreasesDecideWhatIsShared) {
     CompositeCurve2 square = shape(CompositeCurve2::SQUARE, 2, 2);
     Flat f = flattenOne(square, 1, 30, false);
     EXPECT_EQ(std::pair(f.kind, f.part), std::pair(int(Geo2Interface::Closed), 1));
@@ -85,9 +84,7 @@ TEST(Flatten, StepsOneGivesEveryCornerTwiceAndTextureRunsAlong) {
     Flat open = flattenOne(ell, 1, 30, false);
     EXPECT_EQ(open.kind, Geo2Interface::Open);
     EXPECT_EQ(open.t, (std::vector<Pair>{{1, 0}, {4.0 / 7, 0}, {4.0 / 7, 0}, {0, 0}}));
-}
-
-TEST(Flatten, CreaseAngleDecidesWhetherJoinsAreShared) {
+    // The crease angle decides whether joins are shared.
     CompositeCurve2 circle = shape(CompositeCurve2::CIRCLE, 2, 2);
     EXPECT_EQ(flattenOne(circle, 4, 0, false).p.size(), 20u);  // every join a crease
     Flat shared = flattenOne(circle, 4, 180, false);
@@ -96,9 +93,9 @@ TEST(Flatten, CreaseAngleDecidesWhetherJoinsAreShared) {
         for (size_t j = i + 1; j < shared.p.size(); ++j)
             EXPECT_GT(std::hypot(shared.p[i][0] - shared.p[j][0], shared.p[i][1] - shared.p[j][1]), 0.1);
     EXPECT_EQ(flattenOne(circle, 4, 30, false).p.size(), 16u);  // tangent joins are smooth
-    Flat kept = flattenOne(circle, 4, 30, true);
-    ASSERT_EQ(kept.p.size(), 20u);
-    EXPECT_EQ(std::pair(kept.p[4], kept.n[4]), std::pair(kept.p[5], kept.n[5]));
+    Flat joins = flattenOne(circle, 4, 30, true);
+    ASSERT_EQ(joins.p.size(), 20u);
+    EXPECT_EQ(std::pair(joins.p[4], joins.n[4]), std::pair(joins.p[5], joins.n[5]));
     for (const Pair& n : shared.n) EXPECT_NEAR(std::hypot(n[0], n[1]), 1.0, 1e-12);
 }
 
@@ -114,9 +111,7 @@ TEST(Flatten, ClosedBezierSegmentsRepeatTheirStartOnlyWhenOpenAtTheEnd) {
         Flat f = flattenOne(loop, 4, 0, false);
         EXPECT_EQ(f.kind, Geo2Interface::Closed);
         ASSERT_EQ(f.p.size(), endY < 0.01 ? 5u : 6u);
-        if (endY > 0.01) {
-            EXPECT_EQ(f.p.back(), f.p.front());
-        }
+        EXPECT_EQ(f.p.back() == f.p.front(), endY > 0.01);
     }
 }
 
@@ -190,7 +185,7 @@ std::vector<int> pointsOf(const Shape2DB& db, int element) {
     return buffer;
 }
 
-TEST(Shape2DB, StoresMeasuresAndCopiesContours) {
+TEST(Shape2DB, StoresMeasuresAndCopiesContoursAndReportsOverlongOnesEmpty) {
     // A 3-4-5 right triangle as a closed contour, an open one, and one of the kind the length pass leaves out.
     Shape2DB db;
     for (auto [x, y] : {std::pair{0.0, 0.0}, {3.0, 0.0}, {3.0, 4.0}}) db.addPoint(x, y);
@@ -227,16 +222,13 @@ TEST(Shape2DB, StoresMeasuresAndCopiesContours) {
     ASSERT_TRUE(copy.getTexCoord(0, uv));
     EXPECT_EQ(uv[1], 0.25);
     EXPECT_FALSE(copy.getPoint(3, uv));
-}
-
-TEST(Shape2DB, ReportsOverlongContoursEmpty) {
-    Shape2DB db;
-    std::vector<int> p(5000);
-    std::iota(p.begin(), p.end(), 0);
-    db.addElement(Shape2DB::Closed, 1, 5000, p.data(), 0, nullptr, 0, nullptr);
-    db.addElement(Shape2DB::Closed, 1, 4096, p.data(), 0, nullptr, 0, nullptr);
+    // A contour longer than a copy takes is reported empty.
+    std::vector<int> many(5000);
+    std::iota(many.begin(), many.end(), 0);
+    db.addElement(Shape2DB::Closed, 1, 5000, many.data(), 0, nullptr, 0, nullptr);
+    db.addElement(Shape2DB::Closed, 1, 4096, many.data(), 0, nullptr, 0, nullptr);
     EXPECT_TRUE(pointsOf(db, 0).empty());
-    EXPECT_EQ(pointsOf(db, 1), std::vector<int>(p.begin(), p.begin() + 4096));
+    EXPECT_EQ(pointsOf(db, 1), std::vector<int>(many.begin(), many.begin() + 4096));
 }
 
 // A counter-clockwise axis-aligned square centred on (cx, cy).
@@ -292,7 +284,7 @@ TEST(PolyShape2, ZeroAreaAndBrokenLoopsCountAsClockwise) {
     EXPECT_EQ(shape.addLoop(missing, 2), -1);
 }
 
-TEST(PolyShape2, NestedLoopsGetDepthsAndAlternatingOrientation) {
+TEST(PolyShape2, NestedLoopsOfItsOwnOrOfAShapeGetDepthsAndAlternatingOrientation) {
     // Given middle, inner, outer and a square beside them, all but the inner one clockwise.
     PolyShape2 shape;
     int middle = addSquare(shape, 0, 0, 3);
@@ -309,9 +301,7 @@ TEST(PolyShape2, NestedLoopsGetDepthsAndAlternatingOrientation) {
                                  shape.loopIsClockwise(inner), shape.loopIsClockwise(beside)}),
               (std::vector<bool>{false, true, false, false}));
     for (int loop = 0; loop < shape.loopCount(); ++loop) EXPECT_EQ(shape.loopPoints(loop)[0], firstPoints[loop]);
-}
-
-TEST(PolyShape2, TakesTheClosedContoursOfAShape) {
+    // The closed contours of a shape database are taken as loops.
     Shape2DB db;
     const double xy[7][2] = {{0, 0}, {4, 0}, {4, 4}, {0, 4}, {1, 1}, {2, 3}, {3, 1}};
     for (auto& p : xy) db.addPoint(p[0], p[1]);
@@ -319,12 +309,12 @@ TEST(PolyShape2, TakesTheClosedContoursOfAShape) {
     db.addElement(Shape2DB::Closed, 1, 4, outline, 0, nullptr, 0, nullptr);
     db.addElement(Shape2DB::Open, 2, 2, open, 0, nullptr, 0, nullptr);
     db.addElement(Shape2DB::Closed, 3, 3, hole, 0, nullptr, 0, nullptr);
-    PolyShape2 shape;
-    shape.addPoint(-9, -9);  // points already there stay in front of the shape's
-    ASSERT_EQ(shape.addShape(db), 2);
-    EXPECT_EQ(shape.loopPoints(1), (std::vector<int>{5, 7, 6}));
-    EXPECT_EQ(shape.classifyLoops(true), (std::vector<int>{0, 1}));
-    EXPECT_EQ(shape.loopPoints(1), (std::vector<int>{5, 6, 7}));
+    PolyShape2 taken;
+    taken.addPoint(-9, -9);  // points already there stay in front of the shape's
+    ASSERT_EQ(taken.addShape(db), 2);
+    EXPECT_EQ(taken.loopPoints(1), (std::vector<int>{5, 7, 6}));
+    EXPECT_EQ(taken.classifyLoops(true), (std::vector<int>{0, 1}));
+    EXPECT_EQ(taken.loopPoints(1), (std::vector<int>{5, 6, 7}));
 }
 
 }  // namespace

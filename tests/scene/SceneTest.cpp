@@ -72,16 +72,14 @@ std::string group(const std::string& name, const std::string& parent = "root") {
 
 }  // namespace
 
-TEST_F(Scenes, DuplicateNamesAreRepairedNotRejected) {
+TEST_F(Scenes, DuplicateNamesAreRepairedAndUniqueNamesNumberedWithoutRegardToCase) {
     auto loaded = load(group("Box") + group("Box") + group("box"));
     ASSERT_TRUE(loaded.scene) << loaded.error;
     ASSERT_EQ(loaded.scene->memberCount(kGroupKind), 3);
     // "box": an exact lookup, so a different name.
     for (auto [i, name] : {std::pair{0, "Box"}, {1, "Box_DUPLICATE_FOUND.1"}, {2, "box"}})
         EXPECT_EQ(loaded.scene->member(kGroupKind, i)->name(), name);
-}
-
-TEST_F(Scenes, MakeUniqueNameNumbersWithoutRegardToCase) {
+    // Unique names are numbered without regard to case.
     SceneX scene;
     new Group(scene, "Cube");
     auto unique = [&](std::string name) {
@@ -133,8 +131,7 @@ TEST_F(Scenes, UnusedMaterialsAndHiddenNamesAreLeftOut) {
 
 TEST_F(Scenes, DefaultNamesKeepGrowingAcrossLoads) {
     const std::string body = "  begin Group\n  end Group\n";
-    auto first = load(body);
-    auto second = load(body);
+    auto first = load(body), second = load(body);
     ASSERT_TRUE(first.scene && second.scene);
     std::smatch m1, m2;
     std::string n1 = first.scene->member(kGroupKind, 0)->name(), n2 = second.scene->member(kGroupKind, 0)->name();
