@@ -24,10 +24,7 @@ glm::dvec3 corner(const double box[6], int k) { return {box[k & 1 ? 3 : 0], box[
 
 void expectOnMap(const ShadowPass::Fit& fit, const glm::dvec3& at, const char* what) {
     const glm::dvec3 m = onMap(fit, at), low(0, 0, fit.nearZ), high(1, 1, fit.farZ);
-    for (int k = 0; k < 3; ++k) {
-        EXPECT_GE(m[k], low[k]) << what << ", axis " << k;
-        EXPECT_LE(m[k], high[k]) << what << ", axis " << k;
-    }
+    for (int k : {0, 1, 2}) EXPECT_TRUE(low[k] <= m[k] && m[k] <= high[k]) << what << ", axis " << k << ": " << m[k];
 }
 
 ShadowPass::Scope whole(const double box[6]) {

@@ -15,10 +15,8 @@ const kxColor kGreen = kxColor::fromRGB(0, 65535, 0);
 const kxColor kBlue = kxColor::fromRGB(0, 0, 65535);
 
 void expectColor(const Rgba& c, double r, double g, double b, double a = 1.0, double tolerance = 1e-5) {
-    EXPECT_NEAR(c.r, r, tolerance);
-    EXPECT_NEAR(c.g, g, tolerance);
-    EXPECT_NEAR(c.b, b, tolerance);
-    EXPECT_NEAR(c.a, a, tolerance);
+    const double got[] = {c.r, c.g, c.b, c.a}, want[] = {r, g, b, a};
+    for (int k = 0; k < 4; ++k) EXPECT_NEAR(got[k], want[k], tolerance) << "channel " << k;
 }
 
 Gradient twoStops(const kxColor& a, const kxColor& b, int interp = Gradient::kRGB) {
@@ -112,8 +110,7 @@ TEST(Gradient, OlderFilesStoreStopsOutOfOrderAndWithPlainColors) {
     EXPECT_EQ(g.interpType, Gradient::kRGB);  // an unknown name reads as the default
     ASSERT_EQ(g.colorStops.size(), 2u);
     EXPECT_DOUBLE_EQ(g.colorStops[0].position, 0.1);
-    EXPECT_EQ(g.colorStops[0].color.green, 32768);
-    EXPECT_EQ(g.colorStops[1].color.red, 65535);
+    EXPECT_EQ(std::tuple(g.colorStops[0].color.green, g.colorStops[1].color.red), std::tuple(32768, 65535));
     Gradient bad;  // the reader's message for an unknown block is the command stream's (tests/persistence)
     EXPECT_EQ(test::readTextInto(bad, dir.file("bad.txt"), "begin Gradient\n begin Stop\nend Gradient\n"), -1);
 }
@@ -124,9 +121,7 @@ TEST(kxColor, ConversionsRoundTripWithinTheHuesPrecision) {
                      {0, 0, 0}, {65535, 65535, 1}}) {
         kxColor c = kxColor::fromRGB(rgb[0], rgb[1], rgb[2]);
         kxColor back = kxColor::fromHSV(c.hue, c.saturation, c.value);
-        EXPECT_NEAR(back.red, rgb[0], 3);
-        EXPECT_NEAR(back.green, rgb[1], 3);
-        EXPECT_NEAR(back.blue, rgb[2], 3);
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR((std::array{back.red, back.green, back.blue}[k]), rgb[k], 3) << k;
     }
     EXPECT_EQ(kxColor::fromRGB(0, 0, 65535).hue, 43691);
 }
@@ -244,8 +239,7 @@ TEST(GradientLibrary, SavedPresetsComeBackLazilyInIndexOrderAndAreReplacedOrRemo
     EXPECT_EQ(again.entryName(1), "Dusk");
     GradientUnit* dusk = again.unit(1, message);
     ASSERT_NE(dusk, nullptr) << message;
-    EXPECT_TRUE(again.isLoaded(1));
-    EXPECT_FALSE(again.isLoaded(0));  // only what was asked for is read
+    EXPECT_EQ(std::pair(again.isLoaded(0), again.isLoaded(1)), std::pair(false, true));  // only what was asked for
     EXPECT_TRUE(*dusk == sample("Dusk", 1000));
     // Saving a name again replaces it in place; removing rewrites the index and deletes the preset.
     ASSERT_TRUE(again.save("Sunset", sample("Sunset", 3), message)) << message;

@@ -11,10 +11,8 @@
 namespace fw::test {
 
 inline void expectColour(const Rgba& got, const Rgba& want, double tolerance = 1e-6) {
-    EXPECT_NEAR(got.r, want.r, tolerance);
-    EXPECT_NEAR(got.g, want.g, tolerance);
-    EXPECT_NEAR(got.b, want.b, tolerance);
-    EXPECT_NEAR(got.a, want.a, tolerance);
+    const float g[] = {got.r, got.g, got.b, got.a}, w[] = {want.r, want.g, want.b, want.a};
+    for (int k = 0; k < 4; ++k) EXPECT_NEAR(g[k], w[k], tolerance) << "channel " << k;
 }
 
 using Pixel = std::array<uint8_t, 4>;
