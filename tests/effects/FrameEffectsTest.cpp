@@ -25,22 +25,18 @@ void expectPixel(const RenderImage& image, int x, int y, double r, double g, dou
 }
 
 TEST(GradientEffect, TransferModesOnKnownColours) {
-    struct Case {
-        int mode;
-        double r, g, b;
-    };
     // Layer (0.6, 0.4, 0.2) under effect (0.5, 0.5, 1.0); brightnesses 0.41333 and 0.65333.
-    const Case cases[] = {
+    const std::tuple<int, double, double, double> cases[] = {
         {EffectUnit::kNormal, 0.5, 0.5, 1.0},          {EffectUnit::kScreen, 0.8, 0.7, 1.0},
         {EffectUnit::kMultiply, 0.3, 0.2, 0.2},        {EffectUnit::kOverlay, 0.6, 0.4, 0.4},
         {EffectUnit::kAdd, 1.0, 0.9, 1.0},             {EffectUnit::kMagicGlue1, 0.26, 0.26, 0.76},
         {EffectUnit::kMagicGlue2, 0.6, 0.4, 0.2},      {EffectUnit::kMagicGlue3, 1.1 / 1.2, 0.9 / 1.2, 1.0},
     };
-    for (const Case& c : cases) {
+    for (auto [mode, r, g, b] : cases) {
         RenderImage layer = solidLayer(4, 2, 153, 102, 51, 255);
-        applyGradientUnit(constantUnit(0.5, 0.5, 1.0, c.mode), layer, {});
-        SCOPED_TRACE(EffectUnit::kTransferModeNames.name(c.mode));
-        expectPixel(layer, 1, 1, c.r, c.g, c.b);
+        applyGradientUnit(constantUnit(0.5, 0.5, 1.0, mode), layer, {});
+        SCOPED_TRACE(EffectUnit::kTransferModeNames.name(mode));
+        expectPixel(layer, 1, 1, r, g, b);
     }
     // The highlight glue works on bright layers: smoothstep(0.5, 1, 0.9) of the screen.
     RenderImage bright = solidLayer(2, 2, 229, 229, 229, 255);

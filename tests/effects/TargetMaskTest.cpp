@@ -82,19 +82,18 @@ TEST(TargetMask, ProcessingsFollowTheEdge) {
     EXPECT_EQ((std::vector{edges.at(50, 50), edges.at(50 + 29, 50), edges.at(50 + 31, 50), edges.at(95, 50)}),
               (std::vector{0.0f, 1.0f, 1.0f, 0.0f}));
     // The glows: strongest at the rim on their own side, fading away from it, nothing on the other side.
-    const struct {
-        int processing, rim, fading, gone;
-        bool inside;
-    } glows[] = {{EffectUnit::kProcessInnerGlow, 29, 25, 15, true}, {EffectUnit::kProcessOuterGlow, 31, 35, 45, false}};
-    for (const auto& g : glows) {
-        SCOPED_TRACE(g.processing);
-        u.targetProcessing = g.processing;
+    // Processing, the rim's, a fading and a dark distance from the middle, and whether the glow lies inside.
+    const std::tuple<int, int, int, int, bool> glows[] = {{EffectUnit::kProcessInnerGlow, 29, 25, 15, true},
+                                                          {EffectUnit::kProcessOuterGlow, 31, 35, 45, false}};
+    for (auto [processing, rim, fading, gone, inside] : glows) {
+        SCOPED_TRACE(processing);
+        u.targetProcessing = processing;
         TargetMask glow(u, disc);
-        EXPECT_GT(glow.at(50 + g.rim, 50), 0.9f);
-        EXPECT_GT(glow.at(50 + g.rim, 50), glow.at(50 + g.fading, 50));
-        EXPECT_GT(glow.at(50 + g.fading, 50), 0.0f);
-        EXPECT_EQ(glow.at(50 + g.gone, 50), 0.0f);
-        for (int x = 10; x < 95; ++x) EXPECT_TRUE((plain.at(x, 50) > 0.5f) == g.inside || glow.at(x, 50) == 0.0f) << x;
+        EXPECT_GT(glow.at(50 + rim, 50), 0.9f);
+        EXPECT_GT(glow.at(50 + rim, 50), glow.at(50 + fading, 50));
+        EXPECT_GT(glow.at(50 + fading, 50), 0.0f);
+        EXPECT_EQ(glow.at(50 + gone, 50), 0.0f);
+        for (int x = 10; x < 95; ++x) EXPECT_TRUE((plain.at(x, 50) > 0.5f) == inside || glow.at(x, 50) == 0.0f) << x;
     }
 }
 

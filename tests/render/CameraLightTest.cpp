@@ -48,7 +48,7 @@ TEST(Camera, LensGivesFieldOfViewFrustumAndRays) {
     EXPECT_NEAR(f[1], 100, 1e-9);  // top = half the width over the aspect
 }
 
-TEST(Camera, PlacementModes) {
+TEST(Camera, PlacementModesAndViewportFitWithUnderScan) {
     SceneX scene;
     auto* camera = new CameraX(scene, "Cam");
     camera->setMode(Camera::kOrbit);
@@ -71,11 +71,6 @@ TEST(Camera, PlacementModes) {
     double box[6];
     camera->frame(points, box);
     EXPECT_NEAR((box[2] + box[5]) / 2, -std::sqrt(200.0), 1e-6);  // the centre lies straight ahead
-}
-
-TEST(Camera, ViewportFitWithUnderScan) {
-    SceneX scene;
-    auto* camera = new CameraX(scene, "Cam");
     camera->aspect = 2;
     // Left, top, right, bottom: the fitted side ends on its last pixel.
     auto fit = [&](int width) {

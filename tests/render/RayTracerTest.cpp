@@ -151,7 +151,9 @@ TEST(RayTracer, AmbientDirectionSetsAreFixedHemispheresAndOtherCountsTakeSixteen
         EXPECT_EQ(RayTracer::ambientDirections(other), RayTracer::ambientDirections(16));
 }
 
-TEST(RayTracer, OcclusionFollowsTheNormalAndTheDistance) {
+// Then a floor meeting a wall in a concave crease: points on the floor nearer the wall see more of it, right up to
+// the crease. Rays started a fixed step along their own direction began inside the wall there and saw light through it.
+TEST(RayTracer, OcclusionFollowsTheNormalAndTheDistanceAndDeepensIntoAConcaveCrease) {
     Built b;
     // A floor slab whose top lies at y = -1, wide enough to catch every downward ray.
     (new test::TestBox(b.scene, "Floor", 400, 2, 400))->translate[1] = -2;
@@ -174,21 +176,13 @@ TEST(RayTracer, OcclusionFollowsTheNormalAndTheDistance) {
     EXPECT_NEAR(occlusion(0, {0.01f, -1, 0}, 4), a, 0.02);
     // The floor beyond reach does not count.
     EXPECT_EQ(occlusion(0, {0, -1, 0}, 0.5), 1.0);
-}
-
-// A floor meeting a wall in a concave crease: points on the floor nearer the wall see more of it, right up to the
-// crease. Rays started a fixed step along their own direction began inside the wall there and saw light through it.
-TEST(RayTracer, OcclusionDeepensIntoAConcaveCrease) {
-    Built b;
-    auto* floor = new test::TestBox(b.scene, "Floor", 40, 2, 40);
-    floor->translate[1] = -1;  // top at y = 0
-    auto* wall = new test::TestBox(b.scene, "Wall", 2, 40, 40);
-    wall->translate[0] = -1;  // face at x = 0
-    b.build();
+    Built crease;
+    (new test::TestBox(crease.scene, "Floor", 40, 2, 40))->translate[1] = -1;  // top at y = 0
+    (new test::TestBox(crease.scene, "Wall", 2, 40, 40))->translate[0] = -1;   // face at x = 0
+    crease.build();
     double previous = 0;
     for (double x : {0.0005, 0.002, 0.005, 0.02, 0.1, 0.5}) {
-        long rays = 0;
-        const double a = RayTracer::occlusion(b.rays, {float(x), 0, 0.3f}, {0, 1, 0}, ~0u, 0, 256, 2.0, rays);
+        const double a = RayTracer::occlusion(crease.rays, {float(x), 0, 0.3f}, {0, 1, 0}, ~0u, 0, 256, 2.0, rays);
         // Half the hemisphere faces the wall; a point at the crease sees it at once.
         EXPECT_TRUE(x >= 0.01 || a < 0.3) << x << ": " << a;
         EXPECT_GE(a, previous - 0.02) << x;

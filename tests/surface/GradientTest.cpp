@@ -77,7 +77,8 @@ TEST(Gradient, EachInterpolationMeetsHalfwayItsOwnWay) {
     expectColor(twoStops(kRed, kGreen, Gradient::kSpecialRGB).lookup(0.5), 1, 1, 0);
 }
 
-TEST(Gradient, SixteenBitColorsSurviveTheStoredForm) {
+// Older files store stops out of order and with plain colours.
+TEST(Gradient, SixteenBitColorsSurviveTheStoredFormAndOlderFilesAreRead) {
     ColorStop rgb(0.25, kxColor::fromRGB(1, 65535, 12345), 0.3);
     ColorStop hsv(0.75, kxColor::fromHSV(40000, 30001, 65535), 0.6);  // each written in its own mode
     Gradient g;
@@ -96,11 +97,7 @@ TEST(Gradient, SixteenBitColorsSurviveTheStoredForm) {
     ASSERT_EQ(test::readInto(back, dir.file("g.txt")), 0);
     EXPECT_EQ(back, g);  // every component of every stop
     EXPECT_EQ(test::writeBlockFile(back, dir.file("again.txt")), bytes);
-}
-
-TEST(Gradient, OlderFilesStoreStopsOutOfOrderAndWithPlainColors) {
-    test::TempDir dir;
-    Gradient g;
+    g = Gradient();
     g.interpType = Gradient::kHSV;
     ASSERT_EQ(test::readTextInto(g, dir.file("old.txt"),
                                  "begin Gradient\n InterpType \"Nonsense\"\n"
@@ -252,7 +249,7 @@ TEST(GradientLibrary, SavedPresetsComeBackLazilyInIndexOrderAndAreReplacedOrRemo
 
 // Index lines that name no preset, or one twice, are dropped on every input of the index fuzzer's corpus
 // (tests/persistence/FuzzRegressionTest.cpp); the indexes read here keep what they name, line ends of either kind.
-TEST(GradientLibrary, AnotherVersionIsRefused) {
+TEST(GradientLibrary, AnotherVersionIsRefusedAndFailedSavesLeaveTheLibraryAsItWas) {
     test::TempDir dir;
     GradientLibrary lib(GradientLibrary::kGradientList, dir.path().string());
     EXPECT_EQ(lib.indexPath(), dir.file("Gradient List.idx"));
@@ -268,11 +265,6 @@ TEST(GradientLibrary, AnotherVersionIsRefused) {
     message.clear();
     EXPECT_EQ(lib.unit(1, message), nullptr);
     EXPECT_EQ(message, GradientLibrary::kVersionError);
-}
-
-TEST(GradientLibrary, FailedSavesLeaveTheLibraryAsItWas) {
-    test::TempDir dir;
-    std::string message;
     // The folder is a plain file: no preset can be written into it.
     test::writeFile(dir.file("blocked"), "");
     GradientLibrary blocked(GradientLibrary::kPresets, dir.file("blocked"));
@@ -280,18 +272,18 @@ TEST(GradientLibrary, FailedSavesLeaveTheLibraryAsItWas) {
     EXPECT_EQ(message, "\rError while saving preset. Try a different name.");
     EXPECT_EQ(blocked.count(), 0);
     // Names that are no file name in the folder are refused the same way.
-    GradientLibrary lib(GradientLibrary::kPresets, dir.path().string());
+    GradientLibrary presets(GradientLibrary::kPresets, dir.path().string());
     for (const char* bad : {"../escape", "", "__notloaded", "a/b"}) {
         message.clear();
-        EXPECT_FALSE(lib.save(bad, sample("X", 1), message)) << bad;
+        EXPECT_FALSE(presets.save(bad, sample("X", 1), message)) << bad;
         EXPECT_EQ(message, GradientLibrary::kSavePresetError);
     }
     // The index cannot be replaced: the new preset file is taken back.
-    std::filesystem::create_directory(lib.indexPath());
-    EXPECT_FALSE(lib.save("B", sample("B", 2), message));
+    std::filesystem::create_directory(presets.indexPath());
+    EXPECT_FALSE(presets.save("B", sample("B", 2), message));
     EXPECT_EQ(message, "\rError while saving index file.");
-    EXPECT_EQ(lib.count(), 0);
-    EXPECT_FALSE(std::filesystem::exists(lib.presetPath("B")));
+    EXPECT_EQ(presets.count(), 0);
+    EXPECT_FALSE(std::filesystem::exists(presets.presetPath("B")));
 }
 
 }  // namespace

@@ -189,7 +189,7 @@ TEST_F(Materials, DefaultMaterialIsMadeOnlyWhenMissing) {
     EXPECT_EQ(other.memberCount(kMaterialKind), 0);
 }
 
-TEST_F(Materials, NeededVertexDataFollowsTheUsedChannels) {
+TEST_F(Materials, NeededVertexDataAndRayCountCapsFollowTheUsedChannels) {
     MaterialX m(scene, "M");
     EXPECT_EQ(m.neededVertexData(), 1u);  // the colour channel is never trivial
     m.bumpChannel().amount = 0.5;
@@ -210,10 +210,7 @@ TEST_F(Materials, NeededVertexDataFollowsTheUsedChannels) {
         m.bumpChannel().amount = 1;  // counts for neither
         EXPECT_EQ(m.neededVertexData(), 0u) << style;
     }
-}
-
-TEST_F(Materials, RayCountsAreCappedOnTheUsedSurfaces) {
-    MaterialX m(scene, "M");
+    m.setStyle(Material::kStandard);  // ray counts are capped on the used surfaces only
     m.transparencyChannel().setNumRays(64);
     m.reflectivityChannel().setNumRays(16);
     m.reflectivityChannel(1).setNumRays(36);
