@@ -51,8 +51,8 @@ protected:
     SceneX scene;
 };
 
-// Sixteen-bit TIFF channels are narrowed to eight bits.
-TEST_F(ImageMaps, ReadsPngTgaJpegAndDeepTiffAsRgbaWithTheTopRowLast) {
+// Sixteen-bit TIFF channels are narrowed to eight bits; texture space has v upwards.
+TEST_F(ImageMaps, ReadsPngTgaJpegAndDeepTiffAsRgbaWithTheTopRowLastAndTextureSpaceHasVUpwards) {
     auto at = [](int x, int y) { return test::quadrant(x, y, 16, 16); };
     Picture p;
     std::string error;
@@ -74,13 +74,9 @@ TEST_F(ImageMaps, ReadsPngTgaJpegAndDeepTiffAsRgbaWithTheTopRowLast) {
     ASSERT_EQ(p.width(), 3);
     expectPixel(p, 0, 0, {255, 128, 7, 255});
     expectPixel(p, 2, 1, {0, 128, 0, 255});
-}
-
-TEST_F(ImageMaps, TextureSpaceHasVUpwards) {
     // Made by another program, so the row order is not this code's own idea.
-    std::string path = dir.file("corner.png");
-    std::string command = "convert -size 4x4 xc:blue -fill red -draw 'point 0,0' " + path;
-    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string path = dir.file("corner.png");
+    ASSERT_EQ(std::system(("convert -size 4x4 xc:blue -fill red -draw 'point 0,0' " + path).c_str()), 0);
     ImageMap& map = mapOf(path);
     EXPECT_NEAR(map.sample(0.125, 0.875, 0.125, 0.875).r, 1.0, 1e-6);  // the top left pixel's centre
     EXPECT_NEAR(map.sample(0.125, 0.125, 0.125, 0.125).b, 1.0, 1e-6);

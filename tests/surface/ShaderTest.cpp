@@ -189,7 +189,8 @@ TEST_F(Shaders, GradientShaderFollowsItsUnitAndPlacement) {
     EXPECT_NEAR(s.evaluateAt(0.9, 0.2).r, 0.9, 1e-5);
 }
 
-TEST_F(Shaders, ImageShaderSamplesItsMapByName) {
+// The image shader samples its map by name; both it and the layer map shader are empty without their image.
+TEST_F(Shaders, ImageAndLayerMapShadersSampleTheirPicturesAndAreEmptyWithoutThem) {
     SceneX scene;
     std::string path = dir.file("q.png");
     ASSERT_TRUE(test::writeImage(path, FIF_PNG, 8, 4, [](int x, int y) { return test::quadrant(x, y, 8, 4); }));
@@ -215,23 +216,20 @@ TEST_F(Shaders, ImageShaderSamplesItsMapByName) {
     ShaderImage nowhere(&scene);
     nowhere.setImage("NoSuchMap");
     EXPECT_EQ(nowhere.evaluateAt(0.5, 0.5), Rgba{});
-}
-
-TEST_F(Shaders, LayerMapIsEmptyWithoutItsImage) {
     struct Layers : LayerMapSource {
         const Picture* layerMap(int index) override { return index == 2 ? &picture : nullptr; }
         Picture picture{1, 1};
     } layers;
     layers.picture.pixels() = {255, 0, 0, 0};  // red, fully transparent
-    ShaderLayerMap s;
-    s.index = 2;
-    EXPECT_EQ(s.evaluateAt(0.5, 0.5), Rgba{});
+    ShaderLayerMap layerMap;
+    layerMap.index = 2;
+    EXPECT_EQ(layerMap.evaluateAt(0.5, 0.5), Rgba{});
     ShaderLayerMap::setSource(&layers);
-    EXPECT_EQ(s.evaluateAt(0.5, 0.5).a, 0.0f);
-    s.fourChannels = false;  // three channels: the image counts as opaque
-    EXPECT_EQ(s.evaluateAt(0.5, 0.5), (Rgba{1, 0, 0, 1}));
-    s.index = 3;
-    EXPECT_EQ(s.evaluateAt(0.5, 0.5), Rgba{});
+    EXPECT_EQ(layerMap.evaluateAt(0.5, 0.5).a, 0.0f);
+    layerMap.fourChannels = false;  // three channels: the image counts as opaque
+    EXPECT_EQ(layerMap.evaluateAt(0.5, 0.5), (Rgba{1, 0, 0, 1}));
+    layerMap.index = 3;
+    EXPECT_EQ(layerMap.evaluateAt(0.5, 0.5), Rgba{});
     ShaderLayerMap::setSource(nullptr);
 }
 
