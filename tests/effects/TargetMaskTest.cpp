@@ -7,7 +7,6 @@
 namespace fw {
 namespace {
 
-using test::discLayer;
 using test::layerOf;
 
 GradientUnit target(int type, int processing = EffectUnit::kProcessNone) {
@@ -70,7 +69,9 @@ TEST(TargetMask, ShapesSitAtTheirPositionAndScaleWithTheFrame) {
 
 TEST(TargetMask, ProcessingsFollowTheEdge) {
     // A disc of radius 30 in a 100 px frame; thickness 64 is 10 px here.
-    RenderImage disc = discLayer(100, 100, 50, 50, 30);
+    RenderImage disc = layerOf(100, 100, [](int x, int y, uint8_t* p) {
+        p[0] = p[1] = p[2] = p[3] = std::hypot(x + 0.5 - 50, y + 0.5 - 50) <= 30 ? 255 : 0;
+    });
     GradientUnit u = target(EffectUnit::kTargetAlpha, EffectUnit::kProcessInvert);
     TargetMask plain(target(EffectUnit::kTargetAlpha), disc), inverted(u, disc);
     for (int y = 0; y < 100; y += 7)

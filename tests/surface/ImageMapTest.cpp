@@ -67,9 +67,15 @@ TEST_F(ImageMaps, ReadsPngTgaJpegAndDeepTiffAsRgbaWithTheTopRowLastAndTextureSpa
         expectPixel(p, 13, 2, {0, 255, 0, 255}, tolerance);
         expectPixel(p, 13, 13, {255, 255, 255, uint8_t(format != FIF_JPEG ? 128 : 255)}, tolerance);  // JPEG: no alpha
     }
-    ASSERT_TRUE(test::writeTiff16(dir.file("deep.tif"), 3, 2, [](int x, int y) {
-        return std::array<uint16_t, 3>{uint16_t(x == 0 ? 65535 : 0), uint16_t(32768), uint16_t(y == 0 ? 257 * 7 : 0)};
-    }));
+    FIBITMAP* deep = FreeImage_AllocateT(FIT_RGB16, 3, 2);  // 16 bits per channel
+    ASSERT_NE(deep, nullptr);
+    for (int y = 0; y < 2; ++y)  // from the top
+        for (int x = 0; x < 3; ++x)
+            reinterpret_cast<FIRGB16*>(FreeImage_GetScanLine(deep, 1 - y))[x] = {
+                uint16_t(x == 0 ? 65535 : 0), 32768, uint16_t(y == 0 ? 257 * 7 : 0)};
+    const bool written = FreeImage_Save(FIF_TIFF, deep, dir.file("deep.tif").c_str(), TIFF_NONE);
+    FreeImage_Unload(deep);
+    ASSERT_TRUE(written);
     ASSERT_TRUE(ImageFile::loadPicture(dir.file("deep.tif"), p, error)) << error;
     ASSERT_EQ(p.width(), 3);
     expectPixel(p, 0, 0, {255, 128, 7, 255});
@@ -220,32 +226,27 @@ TEST_F(ImageMaps, TheBackgroundMapIsMadeOnceAndCarriesTheBackgroundMedia) {
     EXPECT_EQ(saved(scene, "bg.scene").find("defaultBGImageMap"), std::string::npos);
 }
 
-constexpr int kWidth = 16, kHeight = 8, kFrames = 5, kRate = 10;
-
-// Frame k, losslessly: the top half red, the bottom half green, blue rising by 40 a frame.
-bool writeMovie(const std::string& path) {
+// Frames in order are covered with the movie writer's tests; here they are read back
+// and forth, which makes the reader seek, then chosen by scene time.
+TEST_F(ImageMaps, MoviesGiveAnyFrameInAnyOrderAndMapsTheFrameOfTheSceneTimeAtTheMoviesRate) {
+    constexpr int kWidth = 16, kHeight = 8, kFrames = 5;
+    const std::string path = dir.file("clip.mov");
+    // Frame k, losslessly: the top half red, the bottom half green, blue rising by 40 a frame.
     MovieWriter writer;
-    bool ok = writer.open(path, {kWidth, kHeight, FrameRate{kRate, 1}, "png", false});
-    for (int k = 0; ok && k < kFrames; ++k) {
-        std::vector<uint8_t> rgba;
+    ASSERT_TRUE(writer.open(path, {kWidth, kHeight, FrameRate{10, 1}, "png", false}));
+    std::vector<uint8_t> rgba;
+    for (int k = 0; k < kFrames; ++k) {
+        rgba.clear();
         for (int y = 0; y < kHeight; ++y)  // bottom-up
             for (int x = 0; x < kWidth; ++x)
                 rgba.insert(rgba.end(), {uint8_t(y < kHeight / 2 ? 0 : 255), uint8_t(y < kHeight / 2 ? 255 : 0),
                                          uint8_t(40 * k), 255});
-        ok = writer.addFrame(rgba.data());
+        ASSERT_TRUE(writer.addFrame(rgba.data())) << k;
     }
-    return ok && writer.finish();
-}
-
-// Frames in order are covered with the movie writer's tests; here they are read back
-// and forth, which makes the reader seek, then chosen by scene time.
-TEST_F(ImageMaps, MoviesGiveAnyFrameInAnyOrderAndMapsTheFrameOfTheSceneTimeAtTheMoviesRate) {
-    const std::string path = dir.file("clip.mov");
-    ASSERT_TRUE(writeMovie(path));
+    ASSERT_TRUE(writer.finish());
     MovieReader reader;
     ASSERT_TRUE(reader.open(path)) << reader.error();
     ASSERT_EQ(reader.frameCount(), kFrames);
-    std::vector<uint8_t> rgba;
     for (int k : {3, 4, 1, 0, 2, 2}) {
         ASSERT_TRUE(reader.readFrame(k, rgba)) << k << ": " << reader.error();
         ASSERT_EQ(rgba.size(), size_t(kWidth * kHeight * 4));

@@ -40,25 +40,6 @@ inline bool writeImage(const std::string& path, FREE_IMAGE_FORMAT format, int wi
     return ok;
 }
 
-// 16 bits per channel RGB, as a TIFF.
-inline bool writeTiff16(const std::string& path, int width, int height,
-                        const std::function<std::array<uint16_t, 3>(int, int)>& at) {
-    FIBITMAP* dib = FreeImage_AllocateT(FIT_RGB16, width, height);
-    if (!dib) return false;
-    for (int y = 0; y < height; ++y) {
-        auto* line = reinterpret_cast<FIRGB16*>(FreeImage_GetScanLine(dib, height - 1 - y));
-        for (int x = 0; x < width; ++x) {
-            const auto c = at(x, y);
-            line[x].red = c[0];
-            line[x].green = c[1];
-            line[x].blue = c[2];
-        }
-    }
-    bool ok = FreeImage_Save(FIF_TIFF, dib, path.c_str(), TIFF_NONE);
-    FreeImage_Unload(dib);
-    return ok;
-}
-
 // Quadrants: red top left, green top right, blue bottom left, half-transparent white bottom right.
 inline Pixel quadrant(int x, int y, int width, int height) {
     bool left = x < width / 2, top = y < height / 2;
