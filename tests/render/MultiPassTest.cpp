@@ -10,7 +10,6 @@
 #include "Frames.h"
 #include "platform/MathConstants.h"
 #include "render/Camera.h"
-#include "render/GLRenderer.h"
 
 namespace fw {
 namespace {

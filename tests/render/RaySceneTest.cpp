@@ -5,7 +5,6 @@
 #include "render/RayScene.h"
 
 #include "Frames.h"
-#include "mesh/PackedObjDB.h"
 #include "render/DrawList.h"
 #include "render/RayTracer.h"
 #include "scene/Group.h"

@@ -6,7 +6,6 @@
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "Frames.h"
-#include "render/GLRenderer.h"
 #include "render/RayTracer.h"
 #include "surface/BlendMode.h"
 #include "surface/MaterialStackItem.h"

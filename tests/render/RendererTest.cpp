@@ -9,7 +9,6 @@
 #include <cstdlib>
 
 #include "Frames.h"
-#include "render/GLRenderer.h"
 #include "render/LightSlots.h"
 #include "render/LightingProgram.h"
 #include "render/MaterialTextures.h"
