@@ -67,7 +67,7 @@ TEST(TargetMask, ShapesSitAtTheirPositionAndScaleWithTheFrame) {
     EXPECT_EQ(gone.at(40, 60), 0.0f);
 }
 
-TEST(TargetMask, ProcessingsFollowTheEdge) {
+TEST(TargetMask, ProcessingsFollowTheEdgeAndFeatherSoftensItOnly) {
     // A disc of radius 30 in a 100 px frame; thickness 64 is 10 px here.
     RenderImage disc = layerOf(100, 100, [](int x, int y, uint8_t* p) {
         p[0] = p[1] = p[2] = p[3] = std::hypot(x + 0.5 - 50, y + 0.5 - 50) <= 30 ? 255 : 0;
@@ -96,13 +96,10 @@ TEST(TargetMask, ProcessingsFollowTheEdge) {
         EXPECT_EQ(glow.at(50 + gone, 50), 0.0f);
         for (int x = 10; x < 95; ++x) EXPECT_TRUE((plain.at(x, 50) > 0.5f) == inside || glow.at(x, 50) == 0.0f) << x;
     }
-}
-
-TEST(TargetMask, FeatherSoftensTheEdgeOnly) {
     RenderImage half = layerOf(128, 16, [](int x, int, uint8_t* p) { p[3] = x < 64 ? 255 : 0; });
-    GradientUnit u = target(EffectUnit::kTargetAlpha);
-    u.targetFeather = 40;  // 8 px at 128 wide
-    TargetMask soft(u, half);
+    GradientUnit feathered = target(EffectUnit::kTargetAlpha);
+    feathered.targetFeather = 40;  // 8 px at 128 wide
+    TargetMask soft(feathered, half);
     EXPECT_NEAR(soft.at(10, 8), 1.0f, 1e-5);
     EXPECT_NEAR(soft.at(120, 8), 0.0f, 1e-5);
     EXPECT_GT(soft.at(62, 8), 0.5f);
