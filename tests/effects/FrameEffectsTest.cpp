@@ -120,7 +120,7 @@ RenderImage glintOn(int w, int h, const GlintUnit& u, const EffectTime& time = {
     return layer;
 }
 
-TEST(GlintEffect, StarSitsAtItsPositionAndTurnsOverTime) {
+TEST(GlintEffect, StarsSitAtTheirPositionsAndTurnOverTime) {
     auto [bx, by] = brightest(glintOn(200, 120, freeGlint(0.71, 0.25, 160)));
     EXPECT_NEAR(bx, 0.71 * 200, 1.0);
     EXPECT_NEAR(by, 0.25 * 120, 1.0);
@@ -135,6 +135,24 @@ TEST(GlintEffect, StarSitsAtItsPositionAndTurnsOverTime) {
     };
     EXPECT_GT(rayAt(0, 0), 3 * rayAt(0, 22.5) + 20);
     EXPECT_GT(rayAt(10, 45), 3 * rayAt(10, 22.5) + 20);
+    // A second glint exists when moved or named: at glint 1's place and not named it is not drawn.
+    GlintUnit two = freeGlint(0.25, 0.5, 200);
+    RenderImage one = glintOn(160, 40, two);
+    two.glintPosition[1][0] = 0.25;
+    EXPECT_EQ(glintOn(160, 40, two).rgba, one.rgba);
+    two.glintPosition[1][0] = 0.75;
+    two.glintSize[1] = 200;
+    EXPECT_EQ(one.pixel(120, 20)[3], 0);
+    EXPECT_GT(glintOn(160, 40, two).pixel(120, 20)[3], 250);
+    // Coloured by the gradient when named: red at the centre, blue towards the ray tips.
+    two.applyGradient = GlintUnit::kApplyOneTwo;
+    two.glintGradient.addColorStop(0, kxColor::fromUnitRGB(1, 0, 0));
+    two.glintGradient.addColorStop(1, kxColor::fromUnitRGB(0, 0, 1));
+    RenderImage red = glintOn(160, 40, two);
+    EXPECT_GT(red.pixel(120, 20)[0], 230);
+    EXPECT_GT(red.pixel(137, 20)[2], 2 * red.pixel(137, 20)[0]);
+    EXPECT_GT(one.pixel(40 + 17, 20)[3], 0);
+    EXPECT_EQ(one.pixel(40 + 17, 20)[0], one.pixel(40 + 17, 20)[2]);  // unnamed: white
 }
 
 TEST(GlintEffect, AlphaMaskAndEffectOnlyKeepTheLetters) {
@@ -224,27 +242,6 @@ TEST(GlintEffect, ReactAndDisplaceImagesScaleAndMoveIt) {
     auto [bx, by] = brightest(glintOn(100, 100, u, {}, images));
     EXPECT_NEAR(bx, 50, 1.0);
     EXPECT_NEAR(by, 50, 1.0);
-}
-
-TEST(GlintEffect, SecondGlintExistsWhenMovedOrNamed) {
-    GlintUnit u = freeGlint(0.25, 0.5, 200);
-    RenderImage one = glintOn(160, 40, u);
-    // At glint 1's place and not named: glint 2 is not drawn.
-    u.glintPosition[1][0] = 0.25;
-    EXPECT_EQ(glintOn(160, 40, u).rgba, one.rgba);
-    u.glintPosition[1][0] = 0.75;
-    u.glintSize[1] = 200;
-    EXPECT_EQ(one.pixel(120, 20)[3], 0);
-    EXPECT_GT(glintOn(160, 40, u).pixel(120, 20)[3], 250);
-    // Coloured by the gradient when named: red at the centre, blue towards the ray tips.
-    u.applyGradient = GlintUnit::kApplyOneTwo;
-    u.glintGradient.addColorStop(0, kxColor::fromUnitRGB(1, 0, 0));
-    u.glintGradient.addColorStop(1, kxColor::fromUnitRGB(0, 0, 1));
-    RenderImage red = glintOn(160, 40, u);
-    EXPECT_GT(red.pixel(120, 20)[0], 230);
-    EXPECT_GT(red.pixel(137, 20)[2], 2 * red.pixel(137, 20)[0]);
-    EXPECT_GT(one.pixel(40 + 17, 20)[3], 0);
-    EXPECT_EQ(one.pixel(40 + 17, 20)[0], one.pixel(40 + 17, 20)[2]);  // unnamed: white
 }
 
 }  // namespace

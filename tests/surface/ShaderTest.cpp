@@ -44,7 +44,7 @@ protected:
 
 // Every kind's stored form, placement included, is checked by the conformance scene's
 // resave; here what reading makes of it.
-TEST_F(Shaders, CloudyNoiseReadsUnderEitherBlockName) {
+TEST_F(Shaders, CloudyNoiseReadsUnderEitherBlockNameAndAPlacementIsReadBackAndTakesPartInEquality) {
     for (const char* name : {"ShaderNoise", "ShaderNoisePerlin"}) {
         auto s = read(std::string("begin ") + name + "\n Type \"Swirl\"\n Seed 7\n NumStripes 9\nend " + name + "\n");
         auto* noise = dynamic_cast<ShaderNoisePerlin*>(s.get());
@@ -55,9 +55,6 @@ TEST_F(Shaders, CloudyNoiseReadsUnderEitherBlockName) {
         EXPECT_EQ(write(*noise).find("NumStripes"), std::string::npos);
     }
     EXPECT_EQ(read("begin ShaderPlasma\nend ShaderPlasma\n"), nullptr);
-}
-
-TEST_F(Shaders, APlacementIsReadBackAndTakesPartInEquality) {
     ShaderColor color(1, 0.5f, 0.25f, 1);
     Placement p;
     p.translate[0] = 0.25;
