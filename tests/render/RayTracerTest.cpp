@@ -145,8 +145,6 @@ TEST(RayTracer, AmbientDirectionSetsAreFixedHemispheresAndOtherCountsTakeSixteen
         EXPECT_EQ(RayTracer::ambientDirections(other), RayTracer::ambientDirections(16));
 }
 
-// Then a floor meeting a wall in a concave crease: points on the floor nearer the wall see more of it, right up to
-// the crease. Rays started a fixed step along their own direction began inside the wall there and saw light through it.
 TEST(RayTracer, OcclusionFollowsTheNormalAndTheDistanceAndDeepensIntoAConcaveCrease) {
     Built b;
     // A floor slab whose top lies at y = -1, wide enough to catch every downward ray.
@@ -170,6 +168,8 @@ TEST(RayTracer, OcclusionFollowsTheNormalAndTheDistanceAndDeepensIntoAConcaveCre
     EXPECT_NEAR(occlusion(0, {0.01f, -1, 0}, 4), a, 0.02);
     // The floor beyond reach does not count.
     EXPECT_EQ(occlusion(0, {0, -1, 0}, 0.5), 1.0);
+    // A floor meeting a wall in a concave crease: points nearer the wall see more of it, right up to the crease. Rays
+    // started a fixed step along their own direction began inside the wall there and saw light through it.
     Built crease;
     (new test::TestBox(crease.scene, "Floor", 40, 2, 40))->translate[1] = -1;  // top at y = 0
     (new test::TestBox(crease.scene, "Wall", 2, 40, 40))->translate[0] = -1;   // face at x = 0
