@@ -18,14 +18,6 @@ inline RenderImage solidLayer(int w, int h, uint8_t r, uint8_t g, uint8_t b, uin
     return layerOf(w, h, [&](int, int, uint8_t* p) { p[0] = r, p[1] = g, p[2] = b, p[3] = a; });
 }
 
-// An opaque white disc of radius r at (cx, cy) on a clear layer.
-inline RenderImage discLayer(int w, int h, double cx, double cy, double r) {
-    return layerOf(w, h, [&](int x, int y, uint8_t* p) {
-        bool in = std::hypot(x + 0.5 - cx, y + 0.5 - cy) <= r;
-        p[0] = p[1] = p[2] = p[3] = in ? 255 : 0;
-    });
-}
-
 inline int coveredPixels(const RenderImage& image, int above = 0) {
     int n = 0;
     for (size_t i = 3; i < image.rgba.size(); i += 4) n += image.rgba[i] > above;

@@ -7,7 +7,6 @@
 namespace fw {
 namespace {
 
-using test::discLayer;
 using test::layerOf;
 
 GradientUnit target(int type, int processing = EffectUnit::kProcessNone) {
@@ -68,9 +67,11 @@ TEST(TargetMask, ShapesSitAtTheirPositionAndScaleWithTheFrame) {
     EXPECT_EQ(gone.at(40, 60), 0.0f);
 }
 
-TEST(TargetMask, ProcessingsFollowTheEdge) {
+TEST(TargetMask, ProcessingsFollowTheEdgeAndFeatherSoftensItOnly) {
     // A disc of radius 30 in a 100 px frame; thickness 64 is 10 px here.
-    RenderImage disc = discLayer(100, 100, 50, 50, 30);
+    RenderImage disc = layerOf(100, 100, [](int x, int y, uint8_t* p) {
+        p[0] = p[1] = p[2] = p[3] = std::hypot(x + 0.5 - 50, y + 0.5 - 50) <= 30 ? 255 : 0;
+    });
     GradientUnit u = target(EffectUnit::kTargetAlpha, EffectUnit::kProcessInvert);
     TargetMask plain(target(EffectUnit::kTargetAlpha), disc), inverted(u, disc);
     for (int y = 0; y < 100; y += 7)
@@ -78,36 +79,27 @@ TEST(TargetMask, ProcessingsFollowTheEdge) {
     u.targetThickness = 64;
     u.targetProcessing = EffectUnit::kProcessEdgesOnly;
     TargetMask edges(u, disc);
-    EXPECT_EQ(edges.at(50, 50), 0.0f);
-    EXPECT_EQ(edges.at(50 + 29, 50), 1.0f);  // inside, at the rim
-    EXPECT_EQ(edges.at(50 + 31, 50), 1.0f);  // outside, at the rim
-    EXPECT_EQ(edges.at(95, 50), 0.0f);
+    // The middle, the rim from inside and from outside, and well outside.
+    EXPECT_EQ((std::vector{edges.at(50, 50), edges.at(50 + 29, 50), edges.at(50 + 31, 50), edges.at(95, 50)}),
+              (std::vector{0.0f, 1.0f, 1.0f, 0.0f}));
     // The glows: strongest at the rim on their own side, fading away from it, nothing on the other side.
-    const struct {
-        int processing, rim, fading, gone;
-        bool inside;
-    } glows[] = {{EffectUnit::kProcessInnerGlow, 29, 25, 15, true}, {EffectUnit::kProcessOuterGlow, 31, 35, 45, false}};
-    for (const auto& g : glows) {
-        SCOPED_TRACE(g.processing);
-        u.targetProcessing = g.processing;
+    // Processing, the rim's, a fading and a dark distance from the middle, and whether the glow lies inside.
+    const std::tuple<int, int, int, int, bool> glows[] = {{EffectUnit::kProcessInnerGlow, 29, 25, 15, true},
+                                                          {EffectUnit::kProcessOuterGlow, 31, 35, 45, false}};
+    for (auto [processing, rim, fading, gone, inside] : glows) {
+        SCOPED_TRACE(processing);
+        u.targetProcessing = processing;
         TargetMask glow(u, disc);
-        EXPECT_GT(glow.at(50 + g.rim, 50), 0.9f);
-        EXPECT_GT(glow.at(50 + g.rim, 50), glow.at(50 + g.fading, 50));
-        EXPECT_GT(glow.at(50 + g.fading, 50), 0.0f);
-        EXPECT_EQ(glow.at(50 + g.gone, 50), 0.0f);
-        for (int x = 10; x < 95; ++x) {
-            if ((plain.at(x, 50) > 0.5f) != g.inside) {
-                EXPECT_EQ(glow.at(x, 50), 0.0f) << x;
-            }
-        }
+        EXPECT_GT(glow.at(50 + rim, 50), 0.9f);
+        EXPECT_GT(glow.at(50 + rim, 50), glow.at(50 + fading, 50));
+        EXPECT_GT(glow.at(50 + fading, 50), 0.0f);
+        EXPECT_EQ(glow.at(50 + gone, 50), 0.0f);
+        for (int x = 10; x < 95; ++x) EXPECT_TRUE((plain.at(x, 50) > 0.5f) == inside || glow.at(x, 50) == 0.0f) << x;
     }
-}
-
-TEST(TargetMask, FeatherSoftensTheEdgeOnly) {
     RenderImage half = layerOf(128, 16, [](int x, int, uint8_t* p) { p[3] = x < 64 ? 255 : 0; });
-    GradientUnit u = target(EffectUnit::kTargetAlpha);
-    u.targetFeather = 40;  // 8 px at 128 wide
-    TargetMask soft(u, half);
+    GradientUnit feathered = target(EffectUnit::kTargetAlpha);
+    feathered.targetFeather = 40;  // 8 px at 128 wide
+    TargetMask soft(feathered, half);
     EXPECT_NEAR(soft.at(10, 8), 1.0f, 1e-5);
     EXPECT_NEAR(soft.at(120, 8), 0.0f, 1e-5);
     EXPECT_GT(soft.at(62, 8), 0.5f);

@@ -5,7 +5,6 @@
 #include "render/RayScene.h"
 
 #include "Frames.h"
-#include "mesh/PackedObjDB.h"
 #include "render/DrawList.h"
 #include "render/RayTracer.h"
 #include "scene/Group.h"
@@ -26,20 +25,18 @@ TEST(DrawList, GathersVisibleObjectsAsWholeTrianglesInSceneOrder) {
     DrawList list;
     list.gather(scene);
     ASSERT_EQ(list.items().size(), 2u);
-    EXPECT_EQ(list.items()[0].object, first);
-    EXPECT_EQ(list.items()[1].object, last);
+    EXPECT_EQ(std::tuple(list.items()[0].object, list.items()[1].object), std::tuple(first, last));
     for (const DrawList::Item& item : list.items()) {
         ASSERT_EQ(item.parts.size(), 1u);
         const std::vector<uint32_t>& corners = item.parts[0].triangles;
         EXPECT_EQ(corners.size(), 6u * 2 * 3);  // six quads, two triangles each
         EXPECT_EQ(item.parts[0].material, &BakedMaterial::fallback());
     }
-    double box[6];
-    list.bounds(box);
-    const double expected[6] = {-1, -2, -1, 10.5, 2, 1};
-    for (int i = 0; i < 6; ++i) EXPECT_DOUBLE_EQ(box[i], expected[i]) << i;
+    std::array<double, 6> box;
+    list.bounds(box.data());
+    EXPECT_EQ(box, (std::array<double, 6>{-1, -2, -1, 10.5, 2, 1}));
     DrawList empty;
-    empty.bounds(box);
+    empty.bounds(box.data());
     EXPECT_GT(box[0], box[3]);
 }
 
@@ -163,8 +160,7 @@ TEST_F(RaySceneFrames, FramesThatOnlyMoveObjectsRefitAndDrawWhatAFreshStructureD
     // New geometry cannot be refitted: the structure is built again.
     (new test::TestBox(scene, "Other", 0.5, 0.5, 0.5))->translate[0] = -2;
     const RenderImage third = draw(sequence);
-    EXPECT_FALSE(sequence.statistics().refitted);
-    EXPECT_EQ(sequence.statistics().objects, 3);
+    EXPECT_EQ(std::tuple(sequence.statistics().refitted, sequence.statistics().objects), std::tuple(false, 3));
     EXPECT_LE(largestDifference(third, fresh()), 1);
 }
 

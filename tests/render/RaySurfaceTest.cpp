@@ -6,7 +6,6 @@
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "Frames.h"
-#include "render/GLRenderer.h"
 #include "render/RayTracer.h"
 #include "surface/BlendMode.h"
 #include "surface/MaterialStackItem.h"
@@ -165,21 +164,17 @@ TEST_F(TracedAgainstGL, StacksMappingsTilingBumpsAndFresnelMatchTheOpenGLFrame) 
     fresnel.fresnel = true;
     fresnel.surface[1].color = painted(2, 2, plain({0, 0, 1, 1}));
     fresnel.fresnelStart = 0.1f, fresnel.fresnelEnd = 0.9f, fresnel.fresnelBlend = 0.05f;
-    struct Case {
-        const char* name;
-        std::vector<DrawList::Layer> layers;
-        double turn;  // the square's turn about Y, degrees
-    } cases[] = {{"multiply", {layerOf(base), multiply}, 0},
-                 {"planar and camera", {planar, camera}, 0},
-                 {"turned", {turned}, 0},
-                 {"bumps", {layerOf(shiny)}, 25},
-                 {"fresnel head-on", {layerOf(fresnel)}, 0},
-                 {"fresnel slanted", {layerOf(fresnel)}, 60}};
+    // Each case's name, layers and the square's turn about Y in degrees.
+    const std::tuple<const char*, std::vector<DrawList::Layer>, double> cases[] = {
+        {"multiply", {layerOf(base), multiply}, 0}, {"planar and camera", {planar, camera}, 0},
+        {"turned", {turned}, 0},                    {"bumps", {layerOf(shiny)}, 25},
+        {"fresnel head-on", {layerOf(fresnel)}, 0}, {"fresnel slanted", {layerOf(fresnel)}, 60}};
     RenderImage traced[std::size(cases)];
     for (size_t i = 0; i < std::size(cases); ++i) {
-        square->rotate[1] = cases[i].turn;
-        const Agreement agreement = compare(cases[i].layers, &traced[i]);
-        SCOPED_TRACE(cases[i].name);
+        const auto& [name, layers, turn] = cases[i];
+        square->rotate[1] = turn;
+        const Agreement agreement = compare(layers, &traced[i]);
+        SCOPED_TRACE(name);
         ASSERT_GT(agreement.pixels, 4000);
         EXPECT_LT(agreement.meanDifference, 1.0);
         EXPECT_GT(agreement.within, 0.98);

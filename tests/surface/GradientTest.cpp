@@ -15,10 +15,8 @@ const kxColor kGreen = kxColor::fromRGB(0, 65535, 0);
 const kxColor kBlue = kxColor::fromRGB(0, 0, 65535);
 
 void expectColor(const Rgba& c, double r, double g, double b, double a = 1.0, double tolerance = 1e-5) {
-    EXPECT_NEAR(c.r, r, tolerance);
-    EXPECT_NEAR(c.g, g, tolerance);
-    EXPECT_NEAR(c.b, b, tolerance);
-    EXPECT_NEAR(c.a, a, tolerance);
+    const double got[] = {c.r, c.g, c.b, c.a}, want[] = {r, g, b, a};
+    for (int k = 0; k < 4; ++k) EXPECT_NEAR(got[k], want[k], tolerance) << "channel " << k;
 }
 
 Gradient twoStops(const kxColor& a, const kxColor& b, int interp = Gradient::kRGB) {
@@ -29,17 +27,14 @@ Gradient twoStops(const kxColor& a, const kxColor& b, int interp = Gradient::kRG
     return g;
 }
 
-TEST(Gradient, NoStopsIsTransparentBlackAndOneStopIsEverywhere) {
+TEST(Gradient, NoStopsAreClearOneIsEverywhereAndTwoBlendLinearlyUntilAMidpointSmoothingOrOpacityStopsBendThem) {
     Gradient g;
     expectColor(g.lookup(0.5), 0, 0, 0, 0);
     g.addColorStop(0.4, kxColor::fromRGB(65535, 32768, 0));
     for (double x : {-3.0, 0.0, 0.4, 0.7, 1.0, 5.5})
         for (int edges : {Gradient::kRepeat, Gradient::kMirror, Gradient::kClamp})
             expectColor(g.lookup(x, edges), 1.0, 32768 / 65535.0, 0.0);
-}
-
-TEST(Gradient, TwoStopsBlendLinearlyUntilAMidpointSmoothingOrOpacityStopsBendThem) {
-    Gradient g = twoStops(kRed, kBlue);
+    g = twoStops(kRed, kBlue);
     for (double t : {0.0, 0.1, 0.25, 0.5, 0.8, 0.999}) expectColor(g.lookup(t), 1 - t, 0, t);
     // Below the first stop and at or past the last, the end colours hold.
     expectColor(g.lookup(-0.5), 1, 0, 0);
@@ -59,7 +54,7 @@ TEST(Gradient, TwoStopsBlendLinearlyUntilAMidpointSmoothingOrOpacityStopsBendThe
     expectColor(alphaOnly.lookup(0.9), 0, 0, 0, 0.5);
 }
 
-TEST(Gradient, RepeatKeepsTheEndOfEachPeriodAndMirrorReverses) {
+TEST(Gradient, RepeatKeepsTheEndOfEachPeriodMirrorReversesAndEachInterpolationMeetsHalfwayItsOwnWay) {
     Gradient g = twoStops(kRed, kBlue);
     Rgba end = g.lookup(0.9999);
     for (double x : {1.0, 2.0, 7.0}) EXPECT_EQ(g.lookup(x, Gradient::kRepeat), end) << x;
@@ -68,9 +63,6 @@ TEST(Gradient, RepeatKeepsTheEndOfEachPeriodAndMirrorReverses) {
     EXPECT_EQ(g.lookup(1.25, Gradient::kMirror), g.lookup(0.75));
     EXPECT_EQ(g.lookup(2.25, Gradient::kMirror), g.lookup(0.25));
     EXPECT_EQ(g.lookup(1.5, Gradient::kClamp), g.lookup(1.0));
-}
-
-TEST(Gradient, EachInterpolationMeetsHalfwayItsOwnWay) {
     // Red (hue 0) to blue (hue 2/3): HSV goes straight through green, the colour wheel back through magenta (16-bit
     // hues put the halfway hue half a step off). Special RGB keeps the stops' brightness where plain RGB halves it.
     expectColor(twoStops(kRed, kBlue, Gradient::kHSV).lookup(0.5), 0, 1, 0, 1, 1e-4);
@@ -79,7 +71,8 @@ TEST(Gradient, EachInterpolationMeetsHalfwayItsOwnWay) {
     expectColor(twoStops(kRed, kGreen, Gradient::kSpecialRGB).lookup(0.5), 1, 1, 0);
 }
 
-TEST(Gradient, SixteenBitColorsSurviveTheStoredForm) {
+// Older files store stops out of order and with plain colours.
+TEST(Gradient, SixteenBitColorsSurviveTheStoredFormAndOlderFilesAreRead) {
     ColorStop rgb(0.25, kxColor::fromRGB(1, 65535, 12345), 0.3);
     ColorStop hsv(0.75, kxColor::fromHSV(40000, 30001, 65535), 0.6);  // each written in its own mode
     Gradient g;
@@ -98,11 +91,7 @@ TEST(Gradient, SixteenBitColorsSurviveTheStoredForm) {
     ASSERT_EQ(test::readInto(back, dir.file("g.txt")), 0);
     EXPECT_EQ(back, g);  // every component of every stop
     EXPECT_EQ(test::writeBlockFile(back, dir.file("again.txt")), bytes);
-}
-
-TEST(Gradient, OlderFilesStoreStopsOutOfOrderAndWithPlainColors) {
-    test::TempDir dir;
-    Gradient g;
+    g = Gradient();
     g.interpType = Gradient::kHSV;
     ASSERT_EQ(test::readTextInto(g, dir.file("old.txt"),
                                  "begin Gradient\n InterpType \"Nonsense\"\n"
@@ -112,8 +101,7 @@ TEST(Gradient, OlderFilesStoreStopsOutOfOrderAndWithPlainColors) {
     EXPECT_EQ(g.interpType, Gradient::kRGB);  // an unknown name reads as the default
     ASSERT_EQ(g.colorStops.size(), 2u);
     EXPECT_DOUBLE_EQ(g.colorStops[0].position, 0.1);
-    EXPECT_EQ(g.colorStops[0].color.green, 32768);
-    EXPECT_EQ(g.colorStops[1].color.red, 65535);
+    EXPECT_EQ(std::tuple(g.colorStops[0].color.green, g.colorStops[1].color.red), std::tuple(32768, 65535));
     Gradient bad;  // the reader's message for an unknown block is the command stream's (tests/persistence)
     EXPECT_EQ(test::readTextInto(bad, dir.file("bad.txt"), "begin Gradient\n begin Stop\nend Gradient\n"), -1);
 }
@@ -124,9 +112,7 @@ TEST(kxColor, ConversionsRoundTripWithinTheHuesPrecision) {
                      {0, 0, 0}, {65535, 65535, 1}}) {
         kxColor c = kxColor::fromRGB(rgb[0], rgb[1], rgb[2]);
         kxColor back = kxColor::fromHSV(c.hue, c.saturation, c.value);
-        EXPECT_NEAR(back.red, rgb[0], 3);
-        EXPECT_NEAR(back.green, rgb[1], 3);
-        EXPECT_NEAR(back.blue, rgb[2], 3);
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR((std::array{back.red, back.green, back.blue}[k]), rgb[k], 3) << k;
     }
     EXPECT_EQ(kxColor::fromRGB(0, 0, 65535).hue, 43691);
 }
@@ -244,8 +230,7 @@ TEST(GradientLibrary, SavedPresetsComeBackLazilyInIndexOrderAndAreReplacedOrRemo
     EXPECT_EQ(again.entryName(1), "Dusk");
     GradientUnit* dusk = again.unit(1, message);
     ASSERT_NE(dusk, nullptr) << message;
-    EXPECT_TRUE(again.isLoaded(1));
-    EXPECT_FALSE(again.isLoaded(0));  // only what was asked for is read
+    EXPECT_EQ(std::pair(again.isLoaded(0), again.isLoaded(1)), std::pair(false, true));  // only what was asked for
     EXPECT_TRUE(*dusk == sample("Dusk", 1000));
     // Saving a name again replaces it in place; removing rewrites the index and deletes the preset.
     ASSERT_TRUE(again.save("Sunset", sample("Sunset", 3), message)) << message;
@@ -258,7 +243,7 @@ TEST(GradientLibrary, SavedPresetsComeBackLazilyInIndexOrderAndAreReplacedOrRemo
 
 // Index lines that name no preset, or one twice, are dropped on every input of the index fuzzer's corpus
 // (tests/persistence/FuzzRegressionTest.cpp); the indexes read here keep what they name, line ends of either kind.
-TEST(GradientLibrary, AnotherVersionIsRefused) {
+TEST(GradientLibrary, AnotherVersionIsRefusedAndFailedSavesLeaveTheLibraryAsItWas) {
     test::TempDir dir;
     GradientLibrary lib(GradientLibrary::kGradientList, dir.path().string());
     EXPECT_EQ(lib.indexPath(), dir.file("Gradient List.idx"));
@@ -274,11 +259,6 @@ TEST(GradientLibrary, AnotherVersionIsRefused) {
     message.clear();
     EXPECT_EQ(lib.unit(1, message), nullptr);
     EXPECT_EQ(message, GradientLibrary::kVersionError);
-}
-
-TEST(GradientLibrary, FailedSavesLeaveTheLibraryAsItWas) {
-    test::TempDir dir;
-    std::string message;
     // The folder is a plain file: no preset can be written into it.
     test::writeFile(dir.file("blocked"), "");
     GradientLibrary blocked(GradientLibrary::kPresets, dir.file("blocked"));
@@ -286,18 +266,18 @@ TEST(GradientLibrary, FailedSavesLeaveTheLibraryAsItWas) {
     EXPECT_EQ(message, "\rError while saving preset. Try a different name.");
     EXPECT_EQ(blocked.count(), 0);
     // Names that are no file name in the folder are refused the same way.
-    GradientLibrary lib(GradientLibrary::kPresets, dir.path().string());
+    GradientLibrary presets(GradientLibrary::kPresets, dir.path().string());
     for (const char* bad : {"../escape", "", "__notloaded", "a/b"}) {
         message.clear();
-        EXPECT_FALSE(lib.save(bad, sample("X", 1), message)) << bad;
+        EXPECT_FALSE(presets.save(bad, sample("X", 1), message)) << bad;
         EXPECT_EQ(message, GradientLibrary::kSavePresetError);
     }
     // The index cannot be replaced: the new preset file is taken back.
-    std::filesystem::create_directory(lib.indexPath());
-    EXPECT_FALSE(lib.save("B", sample("B", 2), message));
+    std::filesystem::create_directory(presets.indexPath());
+    EXPECT_FALSE(presets.save("B", sample("B", 2), message));
     EXPECT_EQ(message, "\rError while saving index file.");
-    EXPECT_EQ(lib.count(), 0);
-    EXPECT_FALSE(std::filesystem::exists(lib.presetPath("B")));
+    EXPECT_EQ(presets.count(), 0);
+    EXPECT_FALSE(std::filesystem::exists(presets.presetPath("B")));
 }
 
 }  // namespace

@@ -60,11 +60,7 @@ double softLight(double s, double d) {
 double add(double s, double d) { return std::min(1.0, s + d); }
 
 TEST(BlendModes, OpaqueColoursFollowTheTextbookFormulas) {
-    using Formula = std::function<double(double, double)>;
-    struct Case {
-        int mode;
-        Formula f;
-    } cases[] = {
+    const std::pair<int, std::function<double(double, double)>> cases[] = {
         {BlendMode::kNormal, [](double s, double) { return s; }},
         {BlendMode::kScreen, screen},
         {BlendMode::kMultiply, multiply},
@@ -77,14 +73,14 @@ TEST(BlendModes, OpaqueColoursFollowTheTextbookFormulas) {
     };
     const Rgba sources[] = {{0.8f, 0.4f, 0.2f, 1}, {0.1f, 0.5f, 0.9f, 1}, {1, 1, 1, 1}, {0, 0, 0, 1}};
     const Rgba dests[] = {{0.3f, 0.6f, 0.9f, 1}, {0.7f, 0.25f, 0.5f, 1}};
-    for (const Case& c : cases)
+    for (const auto& [mode, f] : cases)
         for (const Rgba& s : sources)
             for (const Rgba& d : dests)
                 for (bool alphaAware : {true, false}) {
-                    SCOPED_TRACE(std::string(BlendMode::name(c.mode)) + (alphaAware ? " alpha-aware" : ""));
+                    SCOPED_TRACE(std::string(BlendMode::name(mode)) + (alphaAware ? " alpha-aware" : ""));
                     Rgba out = d;
-                    BlendMode::blend(out, s, c.mode, alphaAware);
-                    expectColour(out, {float(c.f(s.r, d.r)), float(c.f(s.g, d.g)), float(c.f(s.b, d.b)), 1}, 2e-6);
+                    BlendMode::blend(out, s, mode, alphaAware);
+                    expectColour(out, {float(f(s.r, d.r)), float(f(s.g, d.g)), float(f(s.b, d.b)), 1}, 2e-6);
                 }
 }
 
@@ -93,12 +89,8 @@ TEST(BlendModes, OpaqueColoursFollowTheTextbookFormulas) {
 TEST(BlendModes, PartlyCoveredColoursFollowTheAlphaAwareForms) {
     const Rgba s{0.8f, 0.4f, 0.2f, 0.5f}, d{0.3f, 0.6f, 0.9f, 0.75f}, t{0.2f, 0.9f, 0.6f, 0.7f};
     const Rgba nothing{0.5f, 0.5f, 0.5f, 0}, clear{1, 1, 1, 0}, white{1, 1, 1, 1};
-    struct Case {
-        const char* name;
-        int mode;
-        bool alphaAware;
-        Rgba base, source, want;
-    } cases[] = {
+    // Name, mode, alpha-aware, base, source, wanted result.
+    const std::tuple<const char*, int, bool, Rgba, Rgba, Rgba> cases[] = {
         {"Normal: straight over", BlendMode::kNormal, true, d, s, {0.5857143f, 0.4857143f, 0.5f, 0.875f}},
         {"Screen", BlendMode::kScreen, true, d, s, {0.6114286f, 0.64f, 0.8085714f, 0.875f}},
         {"Multiply", BlendMode::kMultiply, true, d, s, {0.3457143f, 0.4171429f, 0.4914286f, 0.875f}},
@@ -125,11 +117,10 @@ TEST(BlendModes, PartlyCoveredColoursFollowTheAlphaAwareForms) {
         {"Screen onto white", BlendMode::kScreen, true, white, t, white},
         {"Multiply of white", BlendMode::kMultiply, true, {0.3f, 0.6f, 0.9f, 1}, white, {0.3f, 0.6f, 0.9f, 1}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        Rgba out = c.base;
-        BlendMode::blend(out, c.source, c.mode, c.alphaAware);
-        expectColour(out, c.want, 2e-6);
+    for (auto [name, mode, alphaAware, out, source, want] : cases) {
+        SCOPED_TRACE(name);
+        BlendMode::blend(out, source, mode, alphaAware);
+        expectColour(out, want, 2e-6);
     }
     // Names are written by the conformance scene's resave and read, older ones too, by the layer and stack readers.
     EXPECT_STREQ(BlendMode::name(12), "Normal");
@@ -186,7 +177,7 @@ TEST(MaterialChannels, BaseColourLayersAndAmounts) {
     expectColour(stack.evaluate(kAt), {0.3f, 0.35f, 0.4f, 1});
 }
 
-TEST(MaterialChannels, LayersInvertRepeatAndTakeAlphaFromTheirAlphaShader) {
+TEST(MaterialChannels, LayersInvertRepeatBlurAndTakeAlphaFromTheirAlphaShader) {
     ShaderBlock layer;
     EXPECT_TRUE(layer.isTrivial());
     expectColour(layer.evaluate(kAt), {1, 1, 1, 1});
@@ -214,18 +205,16 @@ TEST(MaterialChannels, LayersInvertRepeatAndTakeAlphaFromTheirAlphaShader) {
     expectColour(decal.evaluate({0.7, 0.5, 0.7, 0.5}, true), {0, 1, 0, 1});
     decal.active = false;
     EXPECT_TRUE(decal.isTrivial());
-}
-
-TEST(MaterialChannels, BlurMixesAcrossAnEdgeAndKeepsFlatColours) {
-    ShaderBlock layer;
-    layer.setShader(ShaderBlock::kRgbSlot, std::make_unique<ProbeShader>(Rgba{0, 0, 0, 1}, Rgba{1, 1, 1, 1}));
+    // Blur mixes across an edge and keeps flat colours.
+    ShaderBlock split;
+    split.setShader(ShaderBlock::kRgbSlot, std::make_unique<ProbeShader>(Rgba{0, 0, 0, 1}, Rgba{1, 1, 1, 1}));
     const Shader::Footprint edge{0.49, 0.5, 0.5, 0.5};
-    EXPECT_EQ(layer.evaluate(edge).r, 0.0f);
-    layer.rgbBlur = 0.1;
-    float mixed = layer.evaluate(edge).r;
+    EXPECT_EQ(split.evaluate(edge).r, 0.0f);
+    split.rgbBlur = 0.1;
+    float mixed = split.evaluate(edge).r;
     EXPECT_GT(mixed, 0.2f);
     EXPECT_LT(mixed, 0.8f);
-    EXPECT_EQ(layer.evaluate({0.1, 0.5, 0.11, 0.5}).r, 0.0f);  // far from the edge
+    EXPECT_EQ(split.evaluate({0.1, 0.5, 0.11, 0.5}).r, 0.0f);  // far from the edge
     ShaderBlock flat;
     flat.setShader(ShaderBlock::kRgbSlot, std::make_unique<ShaderColor>(0.3f, 0.6f, 0.9f, 1));
     flat.rgbBlur = 4;

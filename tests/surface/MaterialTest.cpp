@@ -29,9 +29,10 @@ ShaderBlock& addColour(MaterialChannel& channel, float r, float g, float b, floa
     return layer;
 }
 
-void expectUV(std::pair<double, double> got, double u, double v, double tolerance = 1e-12) {
-    EXPECT_NEAR(got.first, u, tolerance);
-    EXPECT_NEAR(got.second, v, tolerance);
+template <class UV>  // a pair, or a tuple that starts with u and v
+void expectUV(const UV& got, double u, double v, double tolerance = 1e-12) {
+    EXPECT_NEAR(std::get<0>(got), u, tolerance);
+    EXPECT_NEAR(std::get<1>(got), v, tolerance);
 }
 
 class Materials : public ::testing::Test {
@@ -58,22 +59,16 @@ class MaterialStacks : public Materials {};
 
 TEST_F(Materials, EachStyleWritesItsOwnChannels) {
     MaterialX m(scene, "M");
-    auto channelBlocks = [&] {
-        std::string bytes = write(m);
-        size_t n = 0;
-        for (size_t at = bytes.find("begin MaterialChannel"); at != std::string::npos;
-             at = bytes.find("begin MaterialChannel", at + 1))
-            ++n;
-        return n;
-    };
     const size_t expected[] = {5, 4, 5, 0, 0, 5, 5, 10};
     for (int style = Material::kStandard; style <= Material::kFresnel; ++style) {
         m.setStyle(style);
-        EXPECT_EQ(channelBlocks(), expected[style]) << Material::kStyleNames.name(style);
+        const std::string bytes = write(m);
+        size_t n = 0;
+        for (size_t at = 0; (at = bytes.find("begin MaterialChannel", at)) != std::string::npos; ++at) ++n;
+        EXPECT_EQ(n, expected[style]) << Material::kStyleNames.name(style);
     }
     // The lines of Fresnel, HiddenLine and Wireframe materials are resaved byte for byte from the conformance scene.
-    m.setStyle(Material::kFresnel);
-    m.setFresnelStart(0.25);
+    m.setFresnelStart(0.25);  // still Fresnel, the loop's last style
     m.setFresnelEnd(0.75);
     EXPECT_DOUBLE_EQ(m.fresnelScale(), 2.0);
     for (int style : {Material::kHiddenLine, Material::kWireframe})
@@ -84,10 +79,10 @@ TEST_F(Materials, EachStyleWritesItsOwnChannels) {
             EXPECT_NE(write(m).find(ignores ? "  respondToLighting 0\n" : "  respondToLighting 1\n"),
                       std::string::npos);
         }
-    m.setStyle(Material::kAbsolute);
-    EXPECT_FALSE(m.respondsToLighting());
-    m.setStyle(Material::kStandard);
-    EXPECT_TRUE(m.respondsToLighting());
+    for (int style : {Material::kAbsolute, Material::kStandard}) {
+        m.setStyle(style);
+        EXPECT_EQ(m.respondsToLighting(), style == Material::kStandard) << style;
+    }
 }
 
 TEST_F(Materials, ReadingAppliesLinesInTheirPlace) {
@@ -107,9 +102,9 @@ TEST_F(Materials, ReadingAppliesLinesInTheirPlace) {
              " end MaterialChannelBump\nend MaterialX\n",
              other);
     ASSERT_NE(m, nullptr);
-    EXPECT_EQ(m->style(), Material::kStandard);
-    EXPECT_EQ(m->bumpChannel(1).amount, 0.5);  // surface 1, kept though Standard does not show it
-    EXPECT_EQ(m->bumpChannel(0).amount, 0.0);
+    // Surface 1's bump is kept though Standard does not show it.
+    EXPECT_EQ(std::tuple(m->style(), m->bumpChannel(1).amount, m->bumpChannel(0).amount),
+              std::tuple(Material::kStandard, 0.5, 0.0));
     EXPECT_EQ(read("begin MaterialX\n begin ShaderBlock 0\nend MaterialX\n", other), nullptr);
 }
 
@@ -137,8 +132,8 @@ TEST_F(Materials, OlderFlatLayoutIsConverted) {
     EXPECT_FALSE(m->colorChannel().layer(0).active);
     auto* image = static_cast<ShaderImage*>(m->colorChannel().layer(0).rgbShader());
     ASSERT_NE(image->imageMap(), nullptr);
-    EXPECT_EQ(image->image(), "ImageMap.1");
-    EXPECT_EQ(image->imageMap()->filePath(), "C:\\tex\\wood.png");
+    EXPECT_EQ(std::pair(image->image(), image->imageMap()->filePath()),
+              (std::pair<std::string, std::string>("ImageMap.1", "C:\\tex\\wood.png")));
     ASSERT_EQ(m->bumpChannel().layerCount(), 1);
     EXPECT_EQ(static_cast<ShaderImage*>(m->bumpChannel().layer(0).rgbShader())->image(), "|ExtMap3");
     EXPECT_EQ(m->bumpChannel().amount, 0.4);
@@ -194,7 +189,7 @@ TEST_F(Materials, DefaultMaterialIsMadeOnlyWhenMissing) {
     EXPECT_EQ(other.memberCount(kMaterialKind), 0);
 }
 
-TEST_F(Materials, NeededVertexDataFollowsTheUsedChannels) {
+TEST_F(Materials, NeededVertexDataAndRayCountCapsFollowTheUsedChannels) {
     MaterialX m(scene, "M");
     EXPECT_EQ(m.neededVertexData(), 1u);  // the colour channel is never trivial
     m.bumpChannel().amount = 0.5;
@@ -215,18 +210,14 @@ TEST_F(Materials, NeededVertexDataFollowsTheUsedChannels) {
         m.bumpChannel().amount = 1;  // counts for neither
         EXPECT_EQ(m.neededVertexData(), 0u) << style;
     }
-}
-
-TEST_F(Materials, RayCountsAreCappedOnTheUsedSurfaces) {
-    MaterialX m(scene, "M");
+    m.setStyle(Material::kStandard);  // ray counts are capped on the used surfaces only
     m.transparencyChannel().setNumRays(64);
     m.reflectivityChannel().setNumRays(16);
     m.reflectivityChannel(1).setNumRays(36);
     m.clampRayCounts(9);
-    EXPECT_EQ(m.transparencyChannel().numRays(), 9);
-    EXPECT_EQ(m.transparencyChannel().rayDirections().size(), 9u);
-    EXPECT_EQ(m.reflectivityChannel().numRays(), 9);
-    EXPECT_EQ(m.reflectivityChannel(1).numRays(), 36);
+    EXPECT_EQ(std::tuple(m.transparencyChannel().numRays(), m.transparencyChannel().rayDirections().size(),
+                         m.reflectivityChannel().numRays(), m.reflectivityChannel(1).numRays()),
+              std::tuple(9, size_t(9), 9, 36));
     m.setStyle(Material::kFresnel);
     m.clampRayCounts(4);
     EXPECT_EQ(m.reflectivityChannel(1).numRays(), 4);
@@ -262,17 +253,13 @@ TEST_F(Materials, BakingGivesTheRendererTexturesAndAmounts) {
     m.setStyle(Material::kFresnel);
     m.setFresnelEnd(0.5);
     m.bake(baked, 8, 8, 1);
-    EXPECT_TRUE(baked.fresnel);
-    EXPECT_EQ(baked.fresnelEnd, 0.5f);
-    EXPECT_EQ(baked.surface[0].bump.rgba[3], 255);
+    EXPECT_EQ(std::tuple(baked.fresnel, baked.fresnelEnd, baked.surface[0].bump.rgba[3]), std::tuple(true, 0.5f, 255));
     EXPECT_FLOAT_EQ(baked.surface[0].bumpAmount, 0.5f);
     EXPECT_FLOAT_EQ(baked.surface[1].bumpAmount, 0.0f);
     m.setStyle(Material::kMatte);
     m.bake(baked, 8, 8, 1);
-    EXPECT_EQ(baked.style, BakedMaterial::kMatte);
-    EXPECT_FALSE(baked.lighting);
-    EXPECT_EQ(baked.surface[0].specularAmount, 0.0f);
-    EXPECT_TRUE(baked.surface[0].bump.empty());
+    EXPECT_EQ(std::tuple(baked.style, baked.lighting, baked.surface[0].specularAmount, baked.surface[0].bump.empty()),
+              std::tuple(BakedMaterial::kMatte, false, 0.0f, true));
 }
 
 TEST_F(MaterialStacks, ItemsReadBackUnderTheirOwnAndOlderNames) {
@@ -335,72 +322,59 @@ TEST_F(MaterialStacks, CustomMaterialsAndRenames) {
     EXPECT_TRUE(copy == stack);
 }
 
-TEST_F(MaterialStacks, MappingStylesGiveTextureCoordinates) {
+TEST_F(MaterialStacks, MappingStylesGiveTextureCoordinatesAndTilingWrapsMirrorsOrClips) {
     MaterialStackItem item(scene);
     const double uv[2] = {0.3, 0.7}, up[3] = {0, 1, 0};
-    auto at = [&](double x, double y, double z, const double* normal = nullptr) {
+    using S = MaterialStackItem;
+    auto at = [&](int style, double x, double y, double z, const double* normal = nullptr) {
         const double p[3] = {x, y, z};
         double u, v;
+        item.mappingStyle = style;
         item.mapPoint(p, normal ? normal : up, uv, u, v);
         return std::pair<double, double>(u, v);
     };
-    expectUV(at(5, 5, 5), 0.3, 0.7);  // UVP: the mesh's own
-    item.mappingStyle = MaterialStackItem::kPlanarZ;
+    expectUV(at(S::kUVP, 5, 5, 5), 0.3, 0.7);  // the mesh's own
     item.applyWidth = 50;
     item.applyHeight = 200;
-    expectUV(at(10, 20, 99), 0.7, 0.6);
-    item.mappingStyle = MaterialStackItem::kPlanarX;
-    expectUV(at(99, 20, 10), 0.3, 0.6);
-    item.mappingStyle = MaterialStackItem::kPlanarNY;
-    expectUV(at(10, 99, 20), 0.7, 0.4);
+    expectUV(at(S::kPlanarZ, 10, 20, 99), 0.7, 0.6);
+    expectUV(at(S::kPlanarX, 99, 20, 10), 0.3, 0.6);
+    expectUV(at(S::kPlanarNY, 10, 99, 20), 0.7, 0.4);
     item.applySpread = true;  // the larger size for both directions
-    expectUV(at(10, 99, 20), 0.55, 0.4);
+    expectUV(at(S::kPlanarNY, 10, 99, 20), 0.55, 0.4);
     item.applySpread = false;
     item.applyCenter[0] = 10;  // relative to the centre
-    expectUV(at(10, 99, 20), 0.5, 0.4);
-    item.mappingStyle = MaterialStackItem::kDrawing;  // the drawing's own plane
-    expectUV(at(10, 20, 0), 0.7, 0.6);
+    expectUV(at(S::kPlanarNY, 10, 99, 20), 0.5, 0.4);
+    expectUV(at(S::kDrawing, 10, 20, 0), 0.7, 0.6);  // the drawing's own plane
     item.applyCenter[0] = 0;
-    item.mappingStyle = MaterialStackItem::kSpherical;
-    expectUV(at(0, 0, -1), 0.0, 0.5, 1e-6);  // straight ahead: the middle of the seam side
-    EXPECT_NEAR(at(-1, 0, 0).first, 0.25, 1e-6);
-    EXPECT_NEAR(at(0, 0, 1).first, 0.5, 1e-6);
-    EXPECT_EQ(at(0, 5, 0), std::make_pair(0.0, 1.0));  // pole
-    item.mappingStyle = MaterialStackItem::kCylindricalZ;
-    EXPECT_NEAR(at(0, -3, 50).first, 0.25, 1e-6);
-    EXPECT_NEAR(at(0, -3, 50).second, 0.75, 1e-12);
-    item.mappingStyle = MaterialStackItem::kCubic;
+    expectUV(at(S::kSpherical, 0, 0, -1), 0.0, 0.5, 1e-6);  // straight ahead: the middle of the seam side
+    EXPECT_NEAR(at(S::kSpherical, -1, 0, 0).first, 0.25, 1e-6);
+    EXPECT_NEAR(at(S::kSpherical, 0, 0, 1).first, 0.5, 1e-6);
+    EXPECT_EQ(at(S::kSpherical, 0, 5, 0), std::make_pair(0.0, 1.0));  // pole
+    EXPECT_NEAR(at(S::kCylindricalZ, 0, -3, 50).first, 0.25, 1e-6);
+    EXPECT_NEAR(at(S::kCylindricalZ, 0, -3, 50).second, 0.75, 1e-12);
     const double left[3] = {-1, 0.2, 0.1}, right[3] = {1, 0.2, 0.1};
-    expectUV(at(0, 20, 10, left), 0.7, 0.6);
-    expectUV(at(0, 20, 10, right), 0.3, 0.6);  // mirrored on the other side
+    expectUV(at(S::kCubic, 0, 20, 10, left), 0.7, 0.6);
+    expectUV(at(S::kCubic, 0, 20, 10, right), 0.3, 0.6);  // mirrored on the other side
     // The fast angles stay close to the true ones.
     for (double a = -3.1; a < 3.1; a += 0.1)
         EXPECT_NEAR(MaterialStackItem::fastAtan2(std::sin(a), std::cos(a)), a, 0.075) << a;
     EXPECT_NEAR(MaterialStackItem::fastAsin(0.5), std::asin(0.5), 1e-12);
     EXPECT_NEAR(MaterialStackItem::fastAsin(1.0), 1.57079635, 1e-12);
-}
-
-TEST_F(MaterialStacks, TilingWrapsMirrorsOrClips) {
-    MaterialStackItem item(scene);
-    auto tiled = [&](int style, double u, double v, bool* covered = nullptr) {
-        item.tilingStyle = style;
-        bool c = item.tile(u, v);
-        if (covered) *covered = c;
-        return std::make_pair(u, v);
+    MaterialStackItem tiles(scene);
+    auto tiled = [&](int style, double u, double v) {  // u, v and whether the point is covered
+        tiles.tilingStyle = style;
+        const bool covered = tiles.tile(u, v);
+        return std::tuple(u, v, covered);
     };
-    item.tilingX = 2;
-    item.tilingY = 1;
+    tiles.tilingX = 2;
+    tiles.tilingY = 1;
     expectUV(tiled(MaterialStackItem::kRepeat, 0.7, -0.25), 0.4, 0.75);
     expectUV(tiled(MaterialStackItem::kMirror, 0.7, -1.25), 0.6, 0.75);  // 1.4 lies in an odd period
-    bool covered;
-    tiled(MaterialStackItem::kNoneClip, 0.7, 0.5, &covered);
-    EXPECT_FALSE(covered);
-    EXPECT_EQ(tiled(MaterialStackItem::kNoneClip, 0.25, 0.5, &covered), std::make_pair(0.5, 0.5));
-    EXPECT_TRUE(covered);
-    EXPECT_EQ(tiled(MaterialStackItem::kNone, 1.5, -0.5, &covered), std::make_pair(1.5, -0.5));
-    EXPECT_TRUE(covered);
+    EXPECT_FALSE(std::get<2>(tiled(MaterialStackItem::kNoneClip, 0.7, 0.5)));
+    EXPECT_EQ(tiled(MaterialStackItem::kNoneClip, 0.25, 0.5), std::tuple(0.5, 0.5, true));
+    EXPECT_EQ(tiled(MaterialStackItem::kNone, 1.5, -0.5), std::tuple(1.5, -0.5, true));
     double cu = 1.5, cv = -0.5;
-    item.tile(cu, cv, true);
+    tiles.tile(cu, cv, true);
     EXPECT_EQ(std::make_pair(cu, cv), std::make_pair(1.0, 0.0));
 }
 

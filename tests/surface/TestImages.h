@@ -11,10 +11,8 @@
 namespace fw::test {
 
 inline void expectColour(const Rgba& got, const Rgba& want, double tolerance = 1e-6) {
-    EXPECT_NEAR(got.r, want.r, tolerance);
-    EXPECT_NEAR(got.g, want.g, tolerance);
-    EXPECT_NEAR(got.b, want.b, tolerance);
-    EXPECT_NEAR(got.a, want.a, tolerance);
+    const float g[] = {got.r, got.g, got.b, got.a}, w[] = {want.r, want.g, want.b, want.a};
+    for (int k = 0; k < 4; ++k) EXPECT_NEAR(g[k], w[k], tolerance) << "channel " << k;
 }
 
 using Pixel = std::array<uint8_t, 4>;
@@ -38,25 +36,6 @@ inline bool writeImage(const std::string& path, FREE_IMAGE_FORMAT format, int wi
         }
     }
     bool ok = FreeImage_Save(format, dib, path.c_str(), flags);
-    FreeImage_Unload(dib);
-    return ok;
-}
-
-// 16 bits per channel RGB, as a TIFF.
-inline bool writeTiff16(const std::string& path, int width, int height,
-                        const std::function<std::array<uint16_t, 3>(int, int)>& at) {
-    FIBITMAP* dib = FreeImage_AllocateT(FIT_RGB16, width, height);
-    if (!dib) return false;
-    for (int y = 0; y < height; ++y) {
-        auto* line = reinterpret_cast<FIRGB16*>(FreeImage_GetScanLine(dib, height - 1 - y));
-        for (int x = 0; x < width; ++x) {
-            const auto c = at(x, y);
-            line[x].red = c[0];
-            line[x].green = c[1];
-            line[x].blue = c[2];
-        }
-    }
-    bool ok = FreeImage_Save(FIF_TIFF, dib, path.c_str(), TIFF_NONE);
     FreeImage_Unload(dib);
     return ok;
 }
