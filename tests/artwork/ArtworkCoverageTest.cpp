@@ -1,7 +1,5 @@
 // The outlines read from artwork cover what an independent renderer paints: the file rasterised by Ghostscript (or, for
 // SVG, librsvg) against our flattened outlines filled by a scanline.
-#include <gtest/gtest.h>
-
 #include "EdgeProfile.h"
 #include "FilesAndImages.h"
 #include "RunProgram.h"

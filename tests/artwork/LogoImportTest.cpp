@@ -1,7 +1,5 @@
 // Artwork through the program: `import LOGO -o OUT` on files that pstoedit writes
 // from PostScript drawings, and the messages for what cannot be read.
-#include <gtest/gtest.h>
-
 #include "AppRun.h"
 #include "ImportedSolids.h"
 #include "output/ImportGroup.h"
@@ -82,7 +80,7 @@ TEST(LogoImport, IntoAProjectTheLogoStandsBesideItsTitleAsTallAsItAndAloneWearsT
     double title[4] = {1e300, 1e300, -1e300, -1e300}, logo[4] = {1e300, 1e300, -1e300, -1e300};
     int logoObjects = 0;
     for (const ImportGroup& group : groups) {
-        bool isLogo = group.name.rfind("Illustrator", 0) == 0;
+        const bool isLogo = group.name.starts_with("Illustrator");
         logoObjects += isLogo;
         double* box = isLogo ? logo : title;
         for (int i = 0; i < group.mesh->vertexCount(); ++i) {
@@ -98,8 +96,7 @@ TEST(LogoImport, IntoAProjectTheLogoStandsBesideItsTitleAsTallAsItAndAloneWearsT
     EXPECT_NEAR(logo[3] - logo[1], title[3] - title[1], 0.1 * (title[3] - title[1]));
     const std::string saved = test::readFile(project);
     const size_t titleStyle = saved.find("name \"Text Style\""), logoStyle = saved.find("name \"AIColor 2 Style\"");
-    ASSERT_NE(titleStyle, std::string::npos);
-    ASSERT_NE(logoStyle, std::string::npos);
+    ASSERT_TRUE(titleStyle != std::string::npos && logoStyle != std::string::npos);
     const size_t titleEnd = saved.find("end ObjectXStyle", titleStyle);
     EXPECT_EQ(saved.substr(titleStyle, titleEnd - titleStyle).find("Chrome"), std::string::npos);
     EXPECT_NE(saved.find("material \"Chrome\"", logoStyle), std::string::npos);

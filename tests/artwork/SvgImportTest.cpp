@@ -1,8 +1,6 @@
 // SVG artwork through the program: `import LOGO.svg -o OUT` builds closed solids, warns of text, and draws what an
 // independent SVG renderer draws. Which contours are holes is SvgReader.FillRulesDecideWhichContoursAreHoles's, and
 // that a hole stays one in the solid TextLayout.RenderCapsCoverEachCharacterExactly's (the counters).
-#include <gtest/gtest.h>
-
 #include "AppRun.h"
 #include "ImportedSolids.h"
 

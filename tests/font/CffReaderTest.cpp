@@ -1,7 +1,5 @@
 #include "font/CffReader.h"
 
-#include <gtest/gtest.h>
-
 #include "SyntheticFont.h"
 
 namespace fw {

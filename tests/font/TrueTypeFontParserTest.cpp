@@ -1,7 +1,5 @@
 #include "font/TrueTypeFontParser.h"
 
-#include <gtest/gtest.h>
-
 #include <tuple>
 
 #include "GeometryText.h"

@@ -1,7 +1,5 @@
 // Every encoded character of every URW base-35 Type 1 font, as ".t1" and as PFB, and of one PFA, against FreeType's
 // outlines: the same glyph for each code, equal advance widths, and filled shapes that differ by no more than rounding.
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <glm/geometric.hpp>
 
