@@ -89,7 +89,6 @@ TEST(AIParser, LayersBecomeOutlinesOrChooseWhatIsRead) {
     EXPECT_EQ(namesOf(perLayer), (std::vector<std::string>{"Back Plate", "Word", "Illustrator Object 1"}));
     EXPECT_EQ(perLayer.profiles()[0].outline.contours().size(), 2u);
     EXPECT_EQ(perLayer.profiles()[0].layer, "Back Plate");
-
     AIParser one(AIParser::LayerMode::kOneLayer, "Word");
     ASSERT_TRUE(one.readData(art));
     EXPECT_EQ(namesOf(one), (std::vector<std::string>{"Word"}));

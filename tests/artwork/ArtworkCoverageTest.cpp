@@ -105,7 +105,6 @@ showpage
         ::test::Pixels reference = ::test::readImage(dir.file("painted.png"), true);
         ASSERT_EQ(reference.width, static_cast<int>(kPageWidth * kDpi / 72));
         ASSERT_EQ(reference.height, static_cast<int>(kPageHeight * kDpi / 72));
-
         std::string why;
         auto reader = ArtworkReader::forPath(route.file, ArtworkReader::LayerMode::kObjects, "", why);
         ASSERT_TRUE(reader) << why;

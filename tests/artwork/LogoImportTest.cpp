@@ -48,7 +48,6 @@ TEST(LogoImport, PstoeditArtworkBuildsClosedSolidsWearingItsColours) {
     // The union's area is 3,600 (the second square shares 400 with the first); the
     // default depth is about 10. Dropping any one path leaves less than this.
     EXPECT_GT(overlap[0], 3200 * 10.0);
-
     ASSERT_EQ(formwright(dir, "import '" + art + "' -o '" + dir.file("logo.kxp") + "' --depth 12").status, 0);
     const std::string project = test::readFile(dir.file("logo.kxp"));
     for (const char* line : {"name \"Illustrator Object 1\"", "name \"Illustrator Object 1 Outline\"",

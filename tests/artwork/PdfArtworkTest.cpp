@@ -142,7 +142,6 @@ TEST(PdfArtwork, IllustratorPrivateDataGivesTheOutlinesOfItsText) {
     ASSERT_TRUE(plain.readData(kIllustratorHead + kIllustratorBody)) << plain.error();
     const std::string expected = described(plain);
     ASSERT_EQ(plain.profiles().size(), 4u);  // the group, the curved path and two paths
-
     const std::string whole = kIllustratorHead + kIllustratorBody;
     const std::string compressed =
         kIllustratorHead + "%AI9_PrivateDataBegin\r%AI12_CompressedData" + zlibCompressed(kIllustratorBody);
@@ -154,7 +153,6 @@ TEST(PdfArtwork, IllustratorPrivateDataGivesTheOutlinesOfItsText) {
         ASSERT_TRUE(parser.readData(buildPdf(parts))) << parser.error();
         EXPECT_EQ(described(parser), expected);
     }
-
     // The layer mode reaches the private text's reader (what each mode gives is AIParser.LayersBecomeOutlines...).
     AIParser oneLayer(AIParser::LayerMode::kOneLayer, "Badge");
     ASSERT_TRUE(oneLayer.readData(buildPdf({kPageDrawing, split(compressed, 2), true, true})));

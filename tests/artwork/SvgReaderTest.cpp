@@ -376,14 +376,12 @@ TEST(SvgReader, TopLevelGroupsAreObjectsOrLayers) {
               (std::vector<std::string>{"Back Plate", "Word", "Illustrator Group 1", "Illustrator Object 1"}));
     EXPECT_EQ(perLayer.profiles()[0].layer, "Back Plate");
     EXPECT_EQ(perLayer.profiles()[0].outline.contours().size(), 2u);
-
     SvgReader objects;
     ASSERT_TRUE(objects.readData(art));
     EXPECT_EQ(test::namesOf(objects), (std::vector<std::string>{"Illustrator Group 1", "Illustrator Group 2",
                                                                 "Illustrator Group 3", "Illustrator Object 1"}));
     EXPECT_EQ(objects.profiles()[0].outline.contours().size(), 2u);  // a group's groups join it
     for (const ArtworkProfile& p : objects.profiles()) EXPECT_EQ(p.layer, "");
-
     SvgReader one(SvgReader::LayerMode::kOneLayer, "Word");
     ASSERT_TRUE(one.readData(art)) << one.error();
     EXPECT_EQ(test::namesOf(one), (std::vector<std::string>{"Word"}));

@@ -35,7 +35,6 @@ struct Parsed {
     std::string error, listing;
     std::vector<RawGlyph> records;
     int box[4] = {};
-
     explicit Parsed(const std::string& bytes, std::vector<uint16_t> codes = {'A', 'B', 'C', 'D'}) {
         test::TempDir dir;
         test::writeFile(dir.file("t.pfb"), bytes);

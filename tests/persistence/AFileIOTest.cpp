@@ -117,7 +117,6 @@ TEST(AFileIO, FailedOpensAndUnfinishedSavesLeaveFilesAlone) {
     EXPECT_EQ(reader.openInput(dir.file("missing.kxp")), -1);
     EXPECT_EQ(reader.error(), "No such file or directory");
     EXPECT_EQ(reader.openInput(dir.path().string()), -1);
-
     test::writeFile(dir.file("keep.kxp"), "count 1\n");
     {
         AFileIO writer(&root);
@@ -129,7 +128,6 @@ TEST(AFileIO, FailedOpensAndUnfinishedSavesLeaveFilesAlone) {
     int files = 0;
     for (auto& e : std::filesystem::directory_iterator(dir.path())) files += e.is_regular_file();
     EXPECT_EQ(files, 1);  // no temporary left behind
-
     AFileIO nowhere(&root);
     EXPECT_EQ(nowhere.openOutput(dir.file("no/such/folder/x.kxp")), -1);
 }

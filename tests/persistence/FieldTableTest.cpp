@@ -17,7 +17,6 @@ public:
     }
     const char* className() const override { return "Plate"; }
     static void touch(CommandEnabler& r) { ++receiverAs<Plate>(r).touches; }
-
     int count = 0;
     double weight = 0;
     double offset[3] = {};

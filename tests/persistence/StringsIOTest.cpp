@@ -72,7 +72,6 @@ TEST(StringsIO, WritesACArrayBodyThatReadsBack) {
     EXPECT_EQ(body.substr(0, 23), " \"begin SampleRecord\",\n");
     EXPECT_NE(body.find("  \"name \\\"Gold C:\\\\presets\\\\new\\\"\",\n"), std::string::npos);
     EXPECT_EQ(body.substr(body.size() - 21), " \"end SampleRecord\",\n");
-
     const std::vector<std::string> lines = compileLiterals(body);
     std::vector<const char*> array;
     for (auto& l : lines) array.push_back(l.c_str());

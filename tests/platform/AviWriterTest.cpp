@@ -55,8 +55,8 @@ std::string waveImage(const WaveFormat& f, const std::string& samples) {
         const uint32_t w = static_cast<uint32_t>(v);
         return std::string(reinterpret_cast<const char*>(&w), 4);
     };
-    return "RIFF" + u32(36 + samples.size()) + "WAVEfmt " + u32(16) + std::string(reinterpret_cast<const char*>(&f), 16) +
-           "data" + u32(samples.size()) + samples;
+    return "RIFF" + u32(36 + samples.size()) + "WAVEfmt " + u32(16) +
+           std::string(reinterpret_cast<const char*>(&f), 16) + "data" + u32(samples.size()) + samples;
 }
 
 TEST(AviWriter, UncompressedFramesKeepEveryByteAtTheGivenRate) {
