@@ -14,8 +14,7 @@ struct Point { double x, y; };
 // A 100 x 100 drawing: y up means y = 100 - y as written.
 std::string drawing(const std::string& body, const std::string& root = "width=\"100\" height=\"100\"") {
     return "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
-           "xmlns:inkscape=\"http://www.inkscape.org/namespaces/inkscape\" " +
-           root + ">\n" + body + "\n</svg>\n";
+           "xmlns:inkscape=\"http://www.inkscape.org/namespaces/inkscape\" " + root + ">\n" + body + "\n</svg>\n";
 }
 
 std::unique_ptr<SvgReader> read(const std::string& svg) {
