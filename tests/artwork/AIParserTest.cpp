@@ -37,8 +37,7 @@ TEST(AIParser, PathsGroupsCompoundsAndClipsAreNamedByTheirOwnCounters) {
 
 TEST(AIParser, HiddenLayersCropMarksAndUnpaintedPathsGiveNothing) {
     struct Row {
-        const char* name;
-        std::string art;
+        std::string name, art;
         std::vector<std::string> names;  // empty: the no-paths message
     };
     const std::string hidden = "%AI5_BeginLayer\n0 1 1 1 0 0 1 0 79 128 255 0 50 Lb\n(Hidden) Ln\n" + square(0, 0) +
@@ -126,9 +125,7 @@ TEST(AIParser, PathsCloseWithinTheLinkToleranceAndThreePointCurvesBecomeCubics) 
 
 TEST(AIParser, FilesItCannotReadAreRefusedWithAReasonAndDamagedLinesAreSkipped) {
     struct Row {
-        const char* name;
-        std::string data;
-        std::string error;  // empty: read
+        std::string name, data, error;  // error empty: read
     };
     std::string longLine = kHeader + std::string(5000, '7') + " " + std::string(5000, '1') + " m\n" + square(0, 0);
     const std::string manyOperands = kHeader + test::times("1 ", 100000) + "m\n" + square(0, 0);

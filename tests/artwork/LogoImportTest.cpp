@@ -106,9 +106,7 @@ TEST(LogoImport, WhatCannotBeReadIsSaidInOneLineNamingTheFile) {
     const std::string art = illustratorFile(dir);
     test::writeFile(dir.file("drawn.ps"), kDrawing);
     test::writeFile(dir.file("box.obj"), "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
-    struct Row {
-        std::string arguments, message;
-    };
+    struct Row { std::string arguments, message; };
     const std::vector<Row> rows = {
         // The message for artwork without paths (its \r taken out) ends the PostScript drawing's row.
         {"import '" + art + "' -o out.kxp --layer Logo",

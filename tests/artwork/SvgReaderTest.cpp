@@ -329,8 +329,7 @@ TEST(SvgReader, PercentagesMeasureTheViewBoxAndASwitchDrawsItsFirstChoice) {
 
 TEST(SvgReader, FillRulesDecideWhichContoursAreHoles) {
     struct Row {
-        const char* name;
-        std::string path;
+        std::string name, path;
         std::vector<int> signs;  // of each contour's area as read (y up): + anticlockwise
     };
     // Outlines come out anticlockwise, holes clockwise, whichever way they were drawn.
@@ -395,8 +394,7 @@ TEST(SvgReader, TopLevelGroupsAreObjectsOrLayers) {
 
 TEST(SvgReader, HiddenDefinedAndUsedElements) {
     struct Row {
-        const char* name;
-        std::string body;
+        std::string name, body;
         size_t profiles;
         Box box;  // y up; unchecked when profiles is 0
     };
@@ -460,9 +458,7 @@ TEST(SvgReader, HostileFilesAreRefusedOrReadInPartNeverFollowedWithoutEnd) {
                                "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">\n<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;\">\n]>\n" +
                                drawing("<text>&c;</text><rect width=\"1\" height=\"1\"/>");
     struct Row {
-        const char* name;
-        std::string bytes;
-        std::string error;  // a part of the message; empty: read, with a warning
+        std::string name, bytes, error;  // error: a part of the message; empty: read, with a warning
     };
     const std::string full = drawing("<rect width=\"10\" height=\"5\"/><circle r=\"4\"/>");
     const std::vector<Row> rows = {
