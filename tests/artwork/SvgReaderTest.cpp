@@ -107,10 +107,8 @@ TEST(SvgReader, EveryPathCommandAbsoluteRelativeAndRepeatedDrawsTheSamePoints) {
         ASSERT_EQ(reader->profiles().size(), 1u);
         const std::vector<Point> got = pointsOf(reader->profiles()[0]);
         ASSERT_EQ(got.size(), row.points.size());
-        for (size_t i = 0; i < got.size(); ++i) {
-            EXPECT_NEAR(got[i].x, row.points[i].x, 1e-9) << i;
-            EXPECT_NEAR(got[i].y, 100 - row.points[i].y, 1e-9) << i;
-        }
+        for (size_t i = 0; i < got.size(); ++i)
+            EXPECT_LT(std::hypot(got[i].x - row.points[i].x, got[i].y - (100 - row.points[i].y)), 1e-9) << i;
     }
 }
 
@@ -486,10 +484,7 @@ TEST(SvgReader, HostileFilesAreRefusedOrReadInPartNeverFollowedWithoutEnd) {
             EXPECT_FALSE(reader.warnings().empty());
         }
         for (const ArtworkProfile& p : reader.profiles())
-            for (Point q : pointsOf(p)) {
-                EXPECT_LE(std::fabs(q.x), SvgReader::kMaxCoordinate);
-                EXPECT_LE(std::fabs(q.y), SvgReader::kMaxCoordinate);
-            }
+            for (Point q : pointsOf(p)) EXPECT_LE(std::max(std::fabs(q.x), std::fabs(q.y)), SvgReader::kMaxCoordinate);
     }
 }
 

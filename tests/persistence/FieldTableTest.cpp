@@ -17,15 +17,11 @@ public:
     }
     const char* className() const override { return "Plate"; }
     static void touch(CommandEnabler& r) { ++receiverAs<Plate>(r).touches; }
-    int count = 0;
-    double weight = 0;
-    double offset[3] = {};
-    std::string label;
-    std::string style = "Normal";
+    int count = 0, corner[2] = {}, touches = 0;
+    double weight = 0, offset[3] = {};
+    std::string label, style = "Normal";
     bool visible = false;
     float tint[4] = {};
-    int corner[2] = {};
-    int touches = 0;
 };
 
 bool labelled(CommandEnabler& r) { return !receiverAs<Plate>(r).label.empty(); }
