@@ -35,9 +35,8 @@ struct PdfParts {
 std::string zlibCompressed(const std::string& text) {
     uLongf size = compressBound(text.size());
     std::string out(size, '\0');
-    EXPECT_EQ(compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(text.data()),
-                        text.size(), 9),
-              Z_OK);
+    const Bytef* in = reinterpret_cast<const Bytef*>(text.data());
+    EXPECT_EQ(compress2(reinterpret_cast<Bytef*>(out.data()), &size, in, text.size(), 9), Z_OK);
     out.resize(size);
     return out;
 }
@@ -59,10 +58,8 @@ std::string buildPdf(const PdfParts& parts) {
         QPDFObjectHandle forms = QPDFObjectHandle::newDictionary();
         for (const Form& form : parts.forms) {
             QPDFObjectHandle stream = pdf.newStream(form.content);
-            stream.getDict().replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
-            stream.getDict().replaceKey("/Subtype", QPDFObjectHandle::newName("/Form"));
-            stream.getDict().replaceKey("/BBox", QPDFObjectHandle::parse("[0 0 300 300]"));
-            if (!form.matrix.empty()) stream.getDict().replaceKey("/Matrix", QPDFObjectHandle::parse(form.matrix));
+            stream.replaceDict(QPDFObjectHandle::parse("<< /Type /XObject /Subtype /Form /BBox [0 0 300 300] " +
+                                                       (form.matrix.empty() ? "" : "/Matrix " + form.matrix) + " >>"));
             forms.replaceKey(form.name, stream);
         }
         page.getKey("/Resources").replaceKey("/XObject", forms);
