@@ -79,7 +79,9 @@ showpage
                " -dGraphicsAlphaBits=4 -dDEVICEWIDTHPOINTS=612 -dDEVICEHEIGHTPOINTS=792 -dFIXEDMEDIA -sOutputFile='" +
                dir.file("painted.png") + "' '" + dir.file(file) + "'";
     };
-    struct Route { std::string file, make, paint; };
+    struct Route {
+        std::string file, make, paint;
+    };
     const std::vector<Route> routes = {
         {"drawing.ai", "pstoedit -q -f ps2ai '" + dir.file("drawing.ps") + "' '" + dir.file("drawing.ai") + "'",
          ghostscript("drawing.ai")},

@@ -106,8 +106,8 @@ TEST(LogoImport, WhatCannotBeReadIsSaidInOneLineNamingTheFile) {
     const std::string art = illustratorFile(dir);
     test::writeFile(dir.file("drawn.ps"), kDrawing);
     test::writeFile(dir.file("box.obj"), "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
-    struct Row { std::string arguments, message; };
-    const std::vector<Row> rows = {
+    // The arguments, and the message (empty: unchecked).
+    const std::pair<std::string, std::string> rows[] = {
         // The message for artwork without paths (its \r taken out) ends the PostScript drawing's row.
         {"import '" + art + "' -o out.kxp --layer Logo",
          "formwright: " + art +
@@ -123,12 +123,12 @@ TEST(LogoImport, WhatCannotBeReadIsSaidInOneLineNamingTheFile) {
         {"import '" + dir.file("box.obj") + "' -o out.kxp --depth 3",
          "formwright: --depth: is taken by artwork files (.ai, .eps, .ps, .pdf or .svg), not by meshes\n"},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.arguments);
-        test::Outcome r = formwright(dir, row.arguments);
+    for (const auto& [arguments, message] : rows) {
+        SCOPED_TRACE(arguments);
+        test::Outcome r = formwright(dir, arguments);
         EXPECT_EQ(r.status, 1);
-        if (!row.message.empty()) {
-            EXPECT_EQ(r.err, row.message);
+        if (!message.empty()) {
+            EXPECT_EQ(r.err, message);
         }
         EXPECT_EQ(r.err.find('\r'), std::string::npos);
     }

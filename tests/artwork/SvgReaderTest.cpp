@@ -9,7 +9,9 @@
 namespace fw {
 namespace {
 
-struct Point { double x, y; };
+struct Point {
+    double x, y;
+};
 
 // A 100 x 100 drawing: y up means y = 100 - y as written.
 std::string drawing(const std::string& body, const std::string& root = "width=\"100\" height=\"100\"") {
@@ -38,7 +40,9 @@ std::vector<Point> pointsOf(const ArtworkProfile& profile) {
     return out;
 }
 
-struct Box { double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300; };
+struct Box {
+    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+};
 
 Box boundsOf(const SvgReader& reader) {
     Box b;
