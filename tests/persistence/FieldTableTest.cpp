@@ -106,9 +106,8 @@ TEST(FieldTable, WritesEveryLineInTheTablesOrderWithItsSpelling) {
     Plate p;
     p.count = -7;
     p.weight = 1e-07;
-    p.offset[0] = 0.5;
-    p.offset[1] = -1e20;
-    p.offset[2] = 1.0 / 3;
+    const double offset[] = {0.5, -1e20, 1.0 / 3};
+    std::copy(offset, offset + 3, p.offset);
     p.label = "Gold \"Bar\"";
     p.corner[1] = -9;
     const std::string first = test::writtenBlock(p);
