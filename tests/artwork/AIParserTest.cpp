@@ -1,7 +1,5 @@
 // The Illustrator reader on hand-written artwork: names, layers, colours, closing and
 // the files it refuses; and the artwork fuzzers' corpora replayed.
-#include <gtest/gtest.h>
-
 #include "ArtworkFuzzTargets.h"
 #include "ArtworkProfiles.h"
 #include "FuzzReplay.h"
@@ -39,8 +37,7 @@ TEST(AIParser, PathsGroupsCompoundsAndClipsAreNamedByTheirOwnCounters) {
 
 TEST(AIParser, HiddenLayersCropMarksAndUnpaintedPathsGiveNothing) {
     struct Row {
-        const char* name;
-        std::string art;
+        std::string name, art;
         std::vector<std::string> names;  // empty: the no-paths message
     };
     const std::string hidden = "%AI5_BeginLayer\n0 1 1 1 0 0 1 0 79 128 255 0 50 Lb\n(Hidden) Ln\n" + square(0, 0) +
@@ -74,12 +71,9 @@ TEST(AIParser, EqualColoursShareOneNameWhateverOperatorSetsThem) {
     ASSERT_TRUE(parser.readData(art)) << parser.error();
     EXPECT_EQ(test::fillsOf(parser), (std::vector<int>{0, 0, 1, 0, 3}));
     EXPECT_EQ(test::strokesOf(parser), (std::vector<int>{-1, -1, 2, 2, 4}));
-    ASSERT_EQ(parser.colors().size(), 5u);
-    EXPECT_EQ(parser.colors()[0], (ArtworkColor{1, 0, 0, 1}));
-    EXPECT_EQ(parser.colors()[1], (ArtworkColor{0.5f, 0.5f, 0.5f, 1}));
-    EXPECT_EQ(parser.colors()[2], (ArtworkColor{1, 1, 0, 1}));  // CMYK 0 0 1 0 of the X line
-    EXPECT_EQ(parser.colors()[3], (ArtworkColor{0, 0, 1, 1}));  // the RGB after the CMYK of Xx
-    EXPECT_EQ(parser.colors()[4], (ArtworkColor{0, 0, 0, 1}));  // K 1: black whatever the rest
+    // Yellow is the CMYK 0 0 1 0 of the X line, blue the RGB after the CMYK of Xx, black K 1 whatever the rest.
+    EXPECT_EQ(parser.colors(), (std::vector<ArtworkColor>{{1, 0, 0, 1}, {0.5f, 0.5f, 0.5f, 1}, {1, 1, 0, 1},
+                                                          {0, 0, 1, 1}, {0, 0, 0, 1}}));
 }
 
 TEST(AIParser, LayersBecomeOutlinesOrChooseWhatIsRead) {
@@ -94,7 +88,6 @@ TEST(AIParser, LayersBecomeOutlinesOrChooseWhatIsRead) {
     EXPECT_EQ(namesOf(perLayer), (std::vector<std::string>{"Back Plate", "Word", "Illustrator Object 1"}));
     EXPECT_EQ(perLayer.profiles()[0].outline.contours().size(), 2u);
     EXPECT_EQ(perLayer.profiles()[0].layer, "Back Plate");
-
     AIParser one(AIParser::LayerMode::kOneLayer, "Word");
     ASSERT_TRUE(one.readData(art));
     EXPECT_EQ(namesOf(one), (std::vector<std::string>{"Word"}));
@@ -112,22 +105,16 @@ TEST(AIParser, PathsCloseWithinTheLinkToleranceAndThreePointCurvesBecomeCubics) 
                             "0 0 m\n10 0 l\n10 10 l\nf\n"                // a fill closes its region
                             "0 0 m\n5 10 10 0 v\n10 -5 0 -5 0 0 c\nf\n";  // three-point and four-point curves
     for (const char* ending : {"\n", "\r", "\r\n"}) {
-        std::string text = kHeader + art;
         std::string converted;
-        for (char c : text) converted += c == '\n' ? std::string(ending) : std::string(1, c);
+        for (char c : kHeader + art) converted += c == '\n' ? std::string(ending) : std::string(1, c);
         SCOPED_TRACE(testing::PrintToString(ending));
         AIParser parser;
         ASSERT_TRUE(parser.readData(converted)) << parser.error();
-        ASSERT_EQ(parser.profiles().size(), 4u);
-        std::vector<bool> closed;
-        for (const ArtworkProfile& p : parser.profiles()) closed.push_back(p.outline.contours().at(0).closed());
-        EXPECT_EQ(closed, (std::vector<bool>{true, false, true, true}));
+        auto closed = [](const ArtworkProfile& p) { return p.outline.contours().at(0).closed(); };
+        ASSERT_EQ(test::eachProfile(parser, closed), (std::vector<bool>{true, false, true, true}));
         const auto& curves = parser.profiles()[3].outline.contours()[0].segments();
         ASSERT_EQ(curves.size(), 2u);
-        for (const Curve2& c : curves) {
-            EXPECT_EQ(c.type, Curve2::Bezier);
-            EXPECT_EQ(c.pointCount(), 4);
-        }
+        for (const Curve2& c : curves) EXPECT_TRUE(c.type == Curve2::Bezier && c.pointCount() == 4) << c.type;
         // The quadratic 0,0 / 5,10 / 10,0 as a cubic: handles two thirds of the way to the control point.
         EXPECT_NEAR(curves[0].point(1).x, 10.0 / 3, 1e-9);
         EXPECT_NEAR(curves[0].point(1).y, 20.0 / 3, 1e-9);
@@ -137,9 +124,7 @@ TEST(AIParser, PathsCloseWithinTheLinkToleranceAndThreePointCurvesBecomeCubics) 
 
 TEST(AIParser, FilesItCannotReadAreRefusedWithAReasonAndDamagedLinesAreSkipped) {
     struct Row {
-        const char* name;
-        std::string data;
-        std::string error;  // empty: read
+        std::string name, data, error;  // error empty: read
     };
     std::string longLine = kHeader + std::string(5000, '7') + " " + std::string(5000, '1') + " m\n" + square(0, 0);
     const std::string manyOperands = kHeader + test::times("1 ", 100000) + "m\n" + square(0, 0);

@@ -1,7 +1,5 @@
 // The outlines read from artwork cover what an independent renderer paints: the file rasterised by Ghostscript (or, for
 // SVG, librsvg) against our flattened outlines filled by a scanline.
-#include <gtest/gtest.h>
-
 #include "EdgeProfile.h"
 #include "FilesAndImages.h"
 #include "RunProgram.h"
@@ -13,7 +11,7 @@ namespace fw {
 namespace {
 
 constexpr int kDpi = 144;
-constexpr double kPageWidth = 612, kPageHeight = 792;  // the page pstoedit's artwork declares
+constexpr int kWidth = 612 * kDpi / 72, kHeight = 792 * kDpi / 72;  // the page pstoedit's artwork declares, in pixels
 
 // Every outline filled by the non-zero rule, in picture rows from the bottom as the image reader gives them.
 std::vector<bool> fillOutlines(const std::vector<ArtworkProfile>& profiles, int width, int height) {
@@ -29,8 +27,7 @@ std::vector<bool> fillOutlines(const std::vector<ArtworkProfile>& profiles, int 
             std::vector<std::pair<double, int>> crossings;  // x and winding direction
             for (const auto& polygon : polygons)
                 for (size_t i = 0; i < polygon.size(); ++i) {
-                    const auto& a = polygon[i];
-                    const auto& b = polygon[(i + 1) % polygon.size()];
+                    const auto &a = polygon[i], &b = polygon[(i + 1) % polygon.size()];
                     if ((a[1] <= y) == (b[1] <= y)) continue;
                     double x = a[0] + (y - a[1]) / (b[1] - a[1]) * (b[0] - a[0]);
                     crossings.push_back({x * scale, b[1] > a[1] ? 1 : -1});
@@ -76,8 +73,7 @@ showpage
 )svg");
     // The drawing as Illustrator artwork from pstoedit, as a PDF from Ghostscript and as
     // SVG, each painted by a renderer of its own kind.
-    const std::string pixels = std::to_string(static_cast<int>(kPageWidth * kDpi / 72)) + " -h " +
-                               std::to_string(static_cast<int>(kPageHeight * kDpi / 72));
+    const std::string pixels = std::to_string(kWidth) + " -h " + std::to_string(kHeight);
     auto ghostscript = [&](const std::string& file) {
         return "gs -q -dSAFER -dNOPAUSE -dBATCH -sDEVICE=pngalpha -r" + std::to_string(kDpi) +
                " -dGraphicsAlphaBits=4 -dDEVICEWIDTHPOINTS=612 -dDEVICEHEIGHTPOINTS=792 -dFIXEDMEDIA -sOutputFile='" +
@@ -105,16 +101,13 @@ showpage
         test::Outcome painted = test::runProgram(route.paint, "", dir.path().string());
         ASSERT_EQ(painted.status, 0) << painted.err;
         ::test::Pixels reference = ::test::readImage(dir.file("painted.png"), true);
-        ASSERT_EQ(reference.width, static_cast<int>(kPageWidth * kDpi / 72));
-        ASSERT_EQ(reference.height, static_cast<int>(kPageHeight * kDpi / 72));
-
+        ASSERT_EQ(std::pair(reference.width, reference.height), std::pair(kWidth, kHeight));
         std::string why;
         auto reader = ArtworkReader::forPath(route.file, ArtworkReader::LayerMode::kObjects, "", why);
         ASSERT_TRUE(reader) << why;
         ASSERT_TRUE(reader->readFile(dir.file(route.file))) << reader->error();
-        const auto& profiles = reader->profiles();
-        EXPECT_EQ(profiles.size(), 5u);
-        std::vector<bool> ours = fillOutlines(profiles, reference.width, reference.height);
+        EXPECT_EQ(reader->profiles().size(), 5u);
+        std::vector<bool> ours = fillOutlines(reader->profiles(), kWidth, kHeight);
         long both = 0, either = 0;
         for (int y = 0; y < reference.height; ++y)
             for (int x = 0; x < reference.width; ++x) {

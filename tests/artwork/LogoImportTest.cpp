@@ -1,7 +1,5 @@
 // Artwork through the program: `import LOGO -o OUT` on files that pstoedit writes
 // from PostScript drawings, and the messages for what cannot be read.
-#include <gtest/gtest.h>
-
 #include "AppRun.h"
 #include "ImportedSolids.h"
 #include "output/ImportGroup.h"
@@ -50,7 +48,6 @@ TEST(LogoImport, PstoeditArtworkBuildsClosedSolidsWearingItsColours) {
     // The union's area is 3,600 (the second square shares 400 with the first); the
     // default depth is about 10. Dropping any one path leaves less than this.
     EXPECT_GT(overlap[0], 3200 * 10.0);
-
     ASSERT_EQ(formwright(dir, "import '" + art + "' -o '" + dir.file("logo.kxp") + "' --depth 12").status, 0);
     const std::string project = test::readFile(dir.file("logo.kxp"));
     for (const char* line : {"name \"Illustrator Object 1\"", "name \"Illustrator Object 1 Outline\"",
@@ -82,7 +79,7 @@ TEST(LogoImport, IntoAProjectTheLogoStandsBesideItsTitleAsTallAsItAndAloneWearsT
     double title[4] = {1e300, 1e300, -1e300, -1e300}, logo[4] = {1e300, 1e300, -1e300, -1e300};
     int logoObjects = 0;
     for (const ImportGroup& group : groups) {
-        bool isLogo = group.name.rfind("Illustrator", 0) == 0;
+        const bool isLogo = group.name.starts_with("Illustrator");
         logoObjects += isLogo;
         double* box = isLogo ? logo : title;
         for (int i = 0; i < group.mesh->vertexCount(); ++i) {
@@ -98,8 +95,7 @@ TEST(LogoImport, IntoAProjectTheLogoStandsBesideItsTitleAsTallAsItAndAloneWearsT
     EXPECT_NEAR(logo[3] - logo[1], title[3] - title[1], 0.1 * (title[3] - title[1]));
     const std::string saved = test::readFile(project);
     const size_t titleStyle = saved.find("name \"Text Style\""), logoStyle = saved.find("name \"AIColor 2 Style\"");
-    ASSERT_NE(titleStyle, std::string::npos);
-    ASSERT_NE(logoStyle, std::string::npos);
+    ASSERT_TRUE(titleStyle != std::string::npos && logoStyle != std::string::npos);
     const size_t titleEnd = saved.find("end ObjectXStyle", titleStyle);
     EXPECT_EQ(saved.substr(titleStyle, titleEnd - titleStyle).find("Chrome"), std::string::npos);
     EXPECT_NE(saved.find("material \"Chrome\"", logoStyle), std::string::npos);
@@ -110,10 +106,8 @@ TEST(LogoImport, WhatCannotBeReadIsSaidInOneLineNamingTheFile) {
     const std::string art = illustratorFile(dir);
     test::writeFile(dir.file("drawn.ps"), kDrawing);
     test::writeFile(dir.file("box.obj"), "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
-    struct Row {
-        std::string arguments, message;
-    };
-    const std::vector<Row> rows = {
+    // The arguments, and the message (empty: unchecked).
+    const std::pair<std::string, std::string> rows[] = {
         // The message for artwork without paths (its \r taken out) ends the PostScript drawing's row.
         {"import '" + art + "' -o out.kxp --layer Logo",
          "formwright: " + art +
@@ -129,12 +123,12 @@ TEST(LogoImport, WhatCannotBeReadIsSaidInOneLineNamingTheFile) {
         {"import '" + dir.file("box.obj") + "' -o out.kxp --depth 3",
          "formwright: --depth: is taken by artwork files (.ai, .eps, .ps, .pdf or .svg), not by meshes\n"},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.arguments);
-        test::Outcome r = formwright(dir, row.arguments);
+    for (const auto& [arguments, message] : rows) {
+        SCOPED_TRACE(arguments);
+        test::Outcome r = formwright(dir, arguments);
         EXPECT_EQ(r.status, 1);
-        if (!row.message.empty()) {
-            EXPECT_EQ(r.err, row.message);
+        if (!message.empty()) {
+            EXPECT_EQ(r.err, message);
         }
         EXPECT_EQ(r.err.find('\r'), std::string::npos);
     }

@@ -1,8 +1,6 @@
 // PDF-based artwork: PDF-based Illustrator files built here with libqpdf, whose private text must give what the same
 // text gives as a PostScript-based file; page drawings read operator by operator; and damaged files, which must end in
 // an error or partial outlines. Ghostscript's own PDFs are ArtworkCoverageTest's.
-#include <gtest/gtest.h>
-
 #include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
@@ -10,8 +8,6 @@
 #include <qpdf/QPDFPageObjectHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 #include <zlib.h>
-
-#include <utility>
 
 #include "ArtworkProfiles.h"
 #include "artwork/AIParser.h"
@@ -39,9 +35,8 @@ struct PdfParts {
 std::string zlibCompressed(const std::string& text) {
     uLongf size = compressBound(text.size());
     std::string out(size, '\0');
-    EXPECT_EQ(compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(text.data()),
-                        text.size(), 9),
-              Z_OK);
+    const Bytef* in = reinterpret_cast<const Bytef*>(text.data());
+    EXPECT_EQ(compress2(reinterpret_cast<Bytef*>(out.data()), &size, in, text.size(), 9), Z_OK);
     out.resize(size);
     return out;
 }
@@ -63,10 +58,8 @@ std::string buildPdf(const PdfParts& parts) {
         QPDFObjectHandle forms = QPDFObjectHandle::newDictionary();
         for (const Form& form : parts.forms) {
             QPDFObjectHandle stream = pdf.newStream(form.content);
-            stream.getDict().replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
-            stream.getDict().replaceKey("/Subtype", QPDFObjectHandle::newName("/Form"));
-            stream.getDict().replaceKey("/BBox", QPDFObjectHandle::parse("[0 0 300 300]"));
-            if (!form.matrix.empty()) stream.getDict().replaceKey("/Matrix", QPDFObjectHandle::parse(form.matrix));
+            stream.replaceDict(QPDFObjectHandle::parse("<< /Type /XObject /Subtype /Form /BBox [0 0 300 300] " +
+                                                       (form.matrix.empty() ? "" : "/Matrix " + form.matrix) + " >>"));
             forms.replaceKey(form.name, stream);
         }
         page.getKey("/Resources").replaceKey("/XObject", forms);
@@ -146,7 +139,6 @@ TEST(PdfArtwork, IllustratorPrivateDataGivesTheOutlinesOfItsText) {
     ASSERT_TRUE(plain.readData(kIllustratorHead + kIllustratorBody)) << plain.error();
     const std::string expected = described(plain);
     ASSERT_EQ(plain.profiles().size(), 4u);  // the group, the curved path and two paths
-
     const std::string whole = kIllustratorHead + kIllustratorBody;
     const std::string compressed =
         kIllustratorHead + "%AI9_PrivateDataBegin\r%AI12_CompressedData" + zlibCompressed(kIllustratorBody);
@@ -158,7 +150,6 @@ TEST(PdfArtwork, IllustratorPrivateDataGivesTheOutlinesOfItsText) {
         ASSERT_TRUE(parser.readData(buildPdf(parts))) << parser.error();
         EXPECT_EQ(described(parser), expected);
     }
-
     // The layer mode reaches the private text's reader (what each mode gives is AIParser.LayersBecomeOutlines...).
     AIParser oneLayer(AIParser::LayerMode::kOneLayer, "Badge");
     ASSERT_TRUE(oneLayer.readData(buildPdf({kPageDrawing, split(compressed, 2), true, true})));
@@ -171,49 +162,45 @@ TEST(PdfArtwork, PageDrawingsFollowPdfOperators) {
         PdfParts parts;
         std::string expected;  // described(); empty: nothing usable
     };
+    // described()'s lines for object `n`, and for a closed square drawn anticlockwise from (x, y).
+    auto object = [](int n, int fill, int stroke) {
+        return "Illustrator Object " + std::to_string(n) + " [] fill " + std::to_string(fill) + " stroke " +
+               std::to_string(stroke) + "\n";
+    };
+    auto square = [](double x, double y, double side) {
+        char line[160];
+        std::snprintf(line, sizeof line, " closed L %.4f,%.4f %.4f,%.4f %.4f,%.4f %.4f,%.4f %.4f,%.4f\n", x, y,
+                      x + side, y, x + side, y + side, x, y + side, x, y);
+        return std::string(line);
+    };
     const std::vector<Row> rows = {
         {"cm and q..Q place a square, and Q takes the colour back",
          {"0 0 1 rg q 2 0 0 2 10 10 cm 1 0 0 rg 0 0 5 5 re f Q\n" + kNextStream + "30 0 m 40 0 l 40 10 l h f\n"},
-         "Illustrator Object 1 [] fill 1 stroke -1\n"
-         " closed L 10.0000,10.0000 20.0000,10.0000 20.0000,20.0000 10.0000,20.0000 10.0000,10.0000\n"
-         "Illustrator Object 2 [] fill 0 stroke -1\n"
-         " closed L 30.0000,0.0000 40.0000,0.0000 40.0000,10.0000 30.0000,0.0000\n"
-         "colour 0.000000 0.000000 1.000000\ncolour 1.000000 0.000000 0.000000\n"},
+         object(1, 1, -1) + square(10, 10, 10) + object(2, 0, -1) +
+             " closed L 30.0000,0.0000 40.0000,0.0000 40.0000,10.0000 30.0000,0.0000\n"
+             "colour 0.000000 0.000000 1.000000\ncolour 1.000000 0.000000 0.000000\n"},
         {"v takes the current point as first control, y the end point as second",
          {"0 0 m 10 10 20 0 v 30 10 40 0 y h f\n"},
-         "Illustrator Object 1 [] fill -1 stroke -1\n"
-         " closed C 0.0000,0.0000 0.0000,0.0000 10.0000,10.0000 20.0000,0.0000 C 20.0000,0.0000 30.0000,10.0000 "
-         "40.0000,0.0000 40.0000,0.0000 L 40.0000,0.0000 0.0000,0.0000\n"},
+         object(1, -1, -1) +
+             " closed C 0.0000,0.0000 0.0000,0.0000 10.0000,10.0000 20.0000,0.0000 C 20.0000,0.0000 30.0000,10.0000 "
+             "40.0000,0.0000 40.0000,0.0000 L 40.0000,0.0000 0.0000,0.0000\n"},
         {"clips, text, images and patterns draw nothing; equal colours share",
          {"0 0 300 300 re W n q BT /F1 12 Tf (m l f) Tj ET Q "
           "q BI /W 1 /H 1 /BPC 8 /CS /G ID \x01 EI Q /P0 scn 0 0 1 0 k 0 0 1 1 re f "
           "/CS0 cs 1 1 0 sc 0 2 1 1 re b 0.5 G 1 0 0 RG 0 4 1 1 re S\n"},
-         "Illustrator Object 1 [] fill 0 stroke -1\n"
-         " closed L 0.0000,0.0000 1.0000,0.0000 1.0000,1.0000 0.0000,1.0000 0.0000,0.0000\n"
-         "Illustrator Object 2 [] fill 0 stroke -1\n"
-         " closed L 0.0000,2.0000 1.0000,2.0000 1.0000,3.0000 0.0000,3.0000 0.0000,2.0000\n"
-         "Illustrator Object 3 [] fill 0 stroke 2\n"
-         " closed L 0.0000,4.0000 1.0000,4.0000 1.0000,5.0000 0.0000,5.0000 0.0000,4.0000\n"
-         "colour 1.000000 1.000000 0.000000\ncolour 0.500000 0.500000 0.500000\ncolour 1.000000 0.000000 0.000000\n"},
+         object(1, 0, -1) + square(0, 0, 1) + object(2, 0, -1) + square(0, 2, 1) + object(3, 0, 2) + square(0, 4, 1) +
+             "colour 1.000000 1.000000 0.000000\ncolour 0.500000 0.500000 0.500000\n"
+             "colour 1.000000 0.000000 0.000000\n"},
         {"a form is drawn in its matrix; one that draws itself, once",
-         {"q 1 0 0 1 0 100 cm /Fm1 Do Q /Fm2 Do\n",
-          {},
-          false,
-          false,
+         {"q 1 0 0 1 0 100 cm /Fm1 Do Q /Fm2 Do\n", {}, false, false,
           {{"/Fm1", "[1 0 0 1 100 0]", "0 0 2 2 re f"}, {"/Fm2", "", "/Fm2 Do 5 5 1 1 re f Q Q Q"}}},
-         "Illustrator Object 1 [] fill -1 stroke -1\n"
-         " closed L 100.0000,100.0000 102.0000,100.0000 102.0000,102.0000 100.0000,102.0000 100.0000,100.0000\n"
-         "Illustrator Object 2 [] fill -1 stroke -1\n"
-         " closed L 5.0000,5.0000 6.0000,5.0000 6.0000,6.0000 5.0000,6.0000 5.0000,5.0000\n"},
+         object(1, -1, -1) + square(100, 100, 2) + object(2, -1, -1) + square(5, 5, 1)},
         {"f* turns the inner of two same-way squares into a hole",
          {"0 0 10 10 re 2 2 6 6 re f*\n"},
-         "Illustrator Object 1 [] fill -1 stroke -1\n"
-         " closed L 0.0000,0.0000 10.0000,0.0000 10.0000,10.0000 0.0000,10.0000 0.0000,0.0000\n"
-         " closed L 2.0000,2.0000 2.0000,8.0000 8.0000,8.0000 8.0000,2.0000 2.0000,2.0000\n"},
-        {"f fills through the inner of two same-way squares",
-         {"0 0 10 10 re 2 2 6 6 re f\n"},
-         "Illustrator Object 1 [] fill -1 stroke -1\n"
-         " closed L 0.0000,0.0000 10.0000,0.0000 10.0000,10.0000 0.0000,10.0000 0.0000,0.0000\n"},
+         object(1, -1, -1) + square(0, 0, 10) +
+             " closed L 2.0000,2.0000 2.0000,8.0000 8.0000,8.0000 8.0000,2.0000 2.0000,2.0000\n"},
+        {"f fills through the inner of two same-way squares", {"0 0 10 10 re 2 2 6 6 re f\n"},
+         object(1, -1, -1) + square(0, 0, 10)},
         {"only an unpainted path", {"0 0 m 10 0 l 10 10 l n\n"}, ""},
     };
     for (const Row& row : rows) {
@@ -240,34 +227,32 @@ TEST(PdfArtwork, DamagedFilesGiveAnErrorOrPartialOutlinesNeverACrash) {
     const size_t xref = garbageXref.rfind("\nxref\n") + 1, trailer = garbageXref.rfind("trailer");
     ASSERT_TRUE(xref != 0 && trailer != std::string::npos && xref < trailer);
     for (size_t i = xref; i < trailer; ++i) garbageXref[i] = "#z7\n"[i % 4];
-
+    const std::string zstandard = zlibCompressed("%AI24_ZStandard_Data(\xb5/\xfd" + std::string(40, '\x07'));
     struct Row {
         std::string name, data;
         int profiles;  // how many outlines must come back; -1: any, or an error
     };
-    std::vector<Row> rows;
+    std::vector<Row> rows = {
+        {"garbage cross-reference table", garbageXref, 2},
+        {"private text that does not inflate: the page is read",
+         buildPdf({kPageDrawing, split(badZlib, 2), true, true}), 1},
+        {"Zstandard data behind the marker: the page is read",
+         buildPdf({kPageDrawing, {kIllustratorHead + "%AI12_CompressedData" + zstandard}}), 1},
+        {"an integer past 64 bits is read as a real",
+         buildPdf({"1 0 0 rg 0 0 m 99999999999999999999999 0 l 9 0 l 0 9 l f 5 5 1 1 re f\n"}), 2},
+        {"a damaged string and an endless inline image",
+         buildPdf({"(abc 0 0 m 1 0 l f\n" + kNextStream + "0 0 1 1 re f BI /W 1 ID \x01\x02 0 0 m f"}), -1},
+        {"100,000 operands on one content line", buildPdf({operands + "m\n" + kPageDrawing}), 1},
+        {"enormous numbers",
+         buildPdf({huge + " 0 m " + huge + " 0 l 0 " + huge + " l f " + huge + " 0 0 " + huge + " 0 0 cm " +
+                   kPageDrawing}), -1},
+        {"100,000 nested q", buildPdf({deep}), 1},
+        {"no objects at all", "%PDF-1.7\n%%EOF\n", 0},
+        {"a header and garbage", "%PDF-1.4\n" + std::string(5000, '\x9c'), 0},
+    };
     for (const auto& [name, file] : {std::pair{"illustrator", illustrator}, std::pair{"plain", plain}})
         for (size_t cut : {size_t(9), file.size() / 4, file.size() / 2, file.size() * 3 / 4, file.size() - 12})
             rows.push_back({std::string(name) + " cut at " + std::to_string(cut), file.substr(0, cut), -1});
-    rows.push_back({"garbage cross-reference table", garbageXref, 2});
-    rows.push_back({"private text that does not inflate: the page is read",
-                    buildPdf({kPageDrawing, split(badZlib, 2), true, true}), 1});
-    rows.push_back({"Zstandard data behind the marker: the page is read",
-                    buildPdf({kPageDrawing,
-                              {kIllustratorHead + "%AI12_CompressedData" +
-                               zlibCompressed("%AI24_ZStandard_Data(\xb5/\xfd" + std::string(40, '\x07'))}}),
-                    1});
-    rows.push_back({"an integer past 64 bits is read as a real",
-                    buildPdf({"1 0 0 rg 0 0 m 99999999999999999999999 0 l 9 0 l 0 9 l f 5 5 1 1 re f\n"}), 2});
-    rows.push_back({"a damaged string and an endless inline image",
-                    buildPdf({"(abc 0 0 m 1 0 l f\n" + kNextStream + "0 0 1 1 re f BI /W 1 ID \x01\x02 0 0 m f"}), -1});
-    rows.push_back({"100,000 operands on one content line", buildPdf({operands + "m\n" + kPageDrawing}), 1});
-    rows.push_back({"enormous numbers", buildPdf({huge + " 0 m " + huge + " 0 l 0 " + huge + " l f " + huge + " 0 0 " +
-                                                  huge + " 0 0 cm " + kPageDrawing}),
-                    -1});
-    rows.push_back({"100,000 nested q", buildPdf({deep}), 1});
-    rows.push_back({"no objects at all", "%PDF-1.7\n%%EOF\n", 0});
-    rows.push_back({"a header and garbage", "%PDF-1.4\n" + std::string(5000, '\x9c'), 0});
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         AIParser parser;

@@ -1,8 +1,6 @@
 // SVG artwork through the program: `import LOGO.svg -o OUT` builds closed solids, warns of text, and draws what an
 // independent SVG renderer draws. Which contours are holes is SvgReader.FillRulesDecideWhichContoursAreHoles's, and
 // that a hole stays one in the solid TextLayout.RenderCapsCoverEachCharacterExactly's (the counters).
-#include <gtest/gtest.h>
-
 #include "AppRun.h"
 #include "ImportedSolids.h"
 
@@ -73,8 +71,7 @@ TEST(SvgImport, ThePictureShowsWhatAnIndependentRendererDraws) {
     ASSERT_EQ(r.status, 0) << r.err;
     const std::vector<int> want = paintGrid(::test::readImage(dir.file("reference.png")), 60, 40);
     const std::vector<int> got = paintGrid(::test::readImage(dir.file("logo.png")), 60, 40);
-    ASSERT_EQ(want.size(), 2400u);
-    ASSERT_EQ(got.size(), want.size());
+    ASSERT_EQ(std::pair(want.size(), got.size()), std::pair(size_t{2400}, size_t{2400}));
     int painted = 0, agree = 0, counts[2][3] = {};
     for (size_t i = 0; i < want.size(); ++i) {
         if (want[i] == 0 && got[i] == 0) continue;

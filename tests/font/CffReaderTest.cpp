@@ -1,7 +1,5 @@
 #include "font/CffReader.h"
 
-#include <gtest/gtest.h>
-
 #include "SyntheticFont.h"
 
 namespace fw {
@@ -26,11 +24,8 @@ std::string describe(const GlyphOutline& o) {
 }
 
 struct Outlines {
-    std::vector<Bytes> glyphs;
-    std::vector<Bytes> global;
-    std::vector<Bytes> local;
+    std::vector<Bytes> glyphs, global, local;
     std::vector<int> sids;
-
     std::string of(int glyph) {
         Bytes table = test::cff::table(glyphs, global, local, sids);
         CffReader reader;
@@ -72,7 +67,6 @@ TEST(CffReader, SubroutinesWithBiasAndTheirLimits) {
     EXPECT_EQ(o.of(1), "0,0 100,0 100,100 | ");
     EXPECT_EQ(o.of(2), "invalid");
     EXPECT_EQ(o.of(3), "invalid");
-
     // Subroutines that each call the next many times: finite, but far too long.
     Outlines busy;
     for (int k = 0; k < 8; ++k) {
@@ -133,8 +127,7 @@ TEST(CffReader, DamagedTablesAreRefused) {
         EXPECT_FALSE(reader.open(reinterpret_cast<const uint8_t*>(good.data()), cut, error)) << cut;
         EXPECT_FALSE(error.empty());
     }
-    Bytes wrongVersion = good;
-    wrongVersion[0] = 2;
+    const Bytes wrongVersion = char(2) + good.substr(1);
     EXPECT_FALSE(reader.open(reinterpret_cast<const uint8_t*>(wrongVersion.data()), wrongVersion.size(), error));
     EXPECT_EQ(error, "the 'CFF ' table has no usable header");
 }

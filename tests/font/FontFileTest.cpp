@@ -2,8 +2,6 @@
 // parser each kind of file gets is held against FreeType in Type1FreeTypeTest and FreeTypeAgreementTest (text).
 #include "font/FontFile.h"
 
-#include <gtest/gtest.h>
-
 #include "FontFuzzTargets.h"
 #include "FuzzReplay.h"
 

@@ -1,7 +1,5 @@
 #include "font/GlyphDump.h"
 
-#include <gtest/gtest.h>
-
 #include "SyntheticFont.h"
 #include "TempDir.h"
 

@@ -64,12 +64,10 @@ struct SyntheticFont {
     std::vector<std::pair<int, int>> metrics;  // advance, lsb per glyph
     std::map<int, int> cmap;                   // code to glyph, one format 4 segment each
     Bytes cff;
-
     void addGlyph(const Bytes& data, int advance, int lsb = 0) {
         glyphs.push_back(data);
         metrics.emplace_back(advance, lsb);
     }
-
     std::map<std::string, Bytes> tables() const {
         std::map<std::string, Bytes> t;
         int n = static_cast<int>(glyphs.size());
@@ -106,9 +104,7 @@ struct SyntheticFont {
         put32(t["loca"], static_cast<uint32_t>(t["glyf"].size()));
         return t;
     }
-
     Bytes build() const { return sfnt(tables(), 0); }
-
     // The font file of `tables`, placed at `base` within a larger file.
     static Bytes sfnt(const std::map<std::string, Bytes>& tables, uint32_t base) {
         Bytes out, data;
@@ -122,7 +118,6 @@ struct SyntheticFont {
         }
         return out + data;
     }
-
     static Bytes collection(const std::vector<SyntheticFont>& fonts) {
         Bytes header = "ttcf", body;
         put32(header, 0x00010000), put32(header, static_cast<uint32_t>(fonts.size()));

@@ -59,16 +59,13 @@ struct Font {
     std::string matrix = "[0.001 0 0 0.001 0 0]";
     std::vector<Bytes> subrs;
     std::vector<std::pair<std::string, Bytes>> glyphs;
-
     // The four subroutines fonts carry for flex and hint replacement.
     void standardSubrs() {
         subrs = {cs({3, 0}, kCallothersubr) + cs({}, kPop) + cs({}, kPop) + cs({}, kSetcurrentpoint) + cs({}, kReturn),
                  cs({0, 1}, kCallothersubr) + cs({}, kReturn), cs({0, 2}, kCallothersubr) + cs({}, kReturn),
                  cs({}, kReturn)};
     }
-
     Bytes charstring(const Bytes& plain) const { return lenIV < 0 ? plain : encrypt(plain, 4330, lenIV); }
-
     Bytes build(Layout layout) const {
         Bytes header = "%!PS-AdobeFont-1.0: Test-Regular 001.000\n10 dict begin\n/FontName /Test-Regular def\n"
                        "/FontMatrix " + matrix + " readonly def\n/FontBBox {0 -100 800 900} readonly def\n";

@@ -1,7 +1,5 @@
 #include "font/Type1FontParser.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <fstream>
 
@@ -37,7 +35,6 @@ struct Parsed {
     std::string error, listing;
     std::vector<RawGlyph> records;
     int box[4] = {};
-
     explicit Parsed(const std::string& bytes, std::vector<uint16_t> codes = {'A', 'B', 'C', 'D'}) {
         test::TempDir dir;
         test::writeFile(dir.file("t.pfb"), bytes);
@@ -76,16 +73,14 @@ TEST(Type1FontParser, TheThreeLayoutsAndEveryLenIVGiveTheSameGlyphs) {
         Font f = squareFont();
         f.lenIV = lenIV;
         for (Layout layout : {Layout::kText, Layout::kPfa, Layout::kPfb}) {
+            SCOPED_TRACE("lenIV " + std::to_string(lenIV) + ", layout " + std::to_string(int(layout)));
             Parsed p(f.build(layout));
-            ASSERT_TRUE(p.ok) << p.error << " lenIV " << lenIV;
-            // The font's own encoding: 65 by its dup line; 66 names a glyph the font lacks; 67 is .notdef.
-            EXPECT_EQ(p.of('A'), "40,0 140,0 140,100 40,100 | ") << "lenIV " << lenIV;
-            EXPECT_EQ(p.code('A')->advance, 600);
-            EXPECT_EQ(p.code('A')->lsb, 20);
-            EXPECT_EQ(p.code('B')->glyph, 0);
-            EXPECT_EQ(p.of('B'), "");
-            EXPECT_EQ(p.code('C')->glyph, 0);
-            EXPECT_EQ(p.code('C')->advance, 250);  // the font's own .notdef
+            ASSERT_TRUE(p.ok) << p.error;
+            // The font's own encoding: 65 by its dup line; 66 names a glyph the font lacks; 67 is .notdef, whose
+            // advance is the font's own.
+            EXPECT_EQ(p.of('A') + "/" + p.of('B'), "40,0 140,0 140,100 40,100 | /");
+            const RawGlyph &a = *p.code('A'), &b = *p.code('B'), &c = *p.code('C');
+            EXPECT_EQ(std::tuple(a.advance, a.lsb, b.glyph, c.glyph, c.advance), std::tuple(600, 20, 0, 0, 250));
             // The box from the header, widened by the points.
             EXPECT_EQ(std::vector<int>(p.box, p.box + 4), (std::vector<int>{0, -100, 800, 900}));
         }
@@ -203,9 +198,8 @@ TEST(Type1FontParser, RealFontsReadAlikeInEveryLayout) {
         EXPECT_TRUE(veltrane::writeGlyphRecords(paths[i].c_str(), nullptr, out, error)) << error;
         std::fclose(out);
         listings[i] = test::readFile(dir.file("out"));
+        EXPECT_EQ(listings[i], listings[0]) << paths[i];
     }
-    EXPECT_EQ(listings[0], listings[1]);
-    EXPECT_EQ(listings[0], listings[2]);
     // Below 160, one line for each character the font's metrics file encodes, with its
     // width; from 160 up the codes are Latin-1's, so é (233) is the metrics' eacute.
     std::ifstream afm("/usr/share/fonts/type1/urw-base35/NimbusSans-Regular.afm");
@@ -219,17 +213,14 @@ TEST(Type1FontParser, RealFontsReadAlikeInEveryLayout) {
             expected += "{\"code\":" + std::to_string(code) + ",\"advance\":" + std::to_string(width) + "\n";
         if (std::string(name) == "eacute") eacute = width;
     }
+    expected += "{\"code\":233,\"advance\":" + std::to_string(eacute) + "\n";
     std::string got;
     for (size_t at = 0; at < listings[0].size(); at = listings[0].find('\n', at) + 1) {
         std::string line = listings[0].substr(at, listings[0].find(",\"lsb\"", at) - at);
         line = line.substr(0, line.find(",\"glyph\"")) + line.substr(line.find(",\"advance\""));
-        if (std::atoi(line.c_str() + 8) < 160) got += line + "\n";
+        if (std::atoi(line.c_str() + 8) < 160 || line.starts_with("{\"code\":233,")) got += line + "\n";
     }
     EXPECT_EQ(got, expected);
-    const size_t at = listings[0].find("{\"code\":233,");
-    ASSERT_NE(at, std::string::npos);
-    const std::string line233 = listings[0].substr(at, listings[0].find('\n', at) - at);
-    EXPECT_NE(line233.find("\"advance\":" + std::to_string(eacute) + ","), std::string::npos) << line233;
     EXPECT_GT(expected.size(), 2000u);
 }
 

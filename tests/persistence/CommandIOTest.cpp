@@ -139,7 +139,6 @@ TEST(CommandWriters, HexAndQuoteEscaping) {
     EXPECT_STREQ(io.lineBuffer(), "00ab");
     io.formatHex(bytes, 0);
     EXPECT_STREQ(io.lineBuffer(), "");
-
     // What reads back already keeps its bytes (single backslashes, network paths); a backslash that reaches a quote or
     // the end is doubled, or it would escape the closing quote; the cut to 255 never splits an escape.
     const std::pair<std::string, std::string> cases[] = {

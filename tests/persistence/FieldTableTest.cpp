@@ -17,16 +17,11 @@ public:
     }
     const char* className() const override { return "Plate"; }
     static void touch(CommandEnabler& r) { ++receiverAs<Plate>(r).touches; }
-
-    int count = 0;
-    double weight = 0;
-    double offset[3] = {};
-    std::string label;
-    std::string style = "Normal";
+    int count = 0, corner[2] = {}, touches = 0;
+    double weight = 0, offset[3] = {};
+    std::string label, style = "Normal";
     bool visible = false;
     float tint[4] = {};
-    int corner[2] = {};
-    int touches = 0;
 };
 
 bool labelled(CommandEnabler& r) { return !receiverAs<Plate>(r).label.empty(); }
@@ -111,9 +106,8 @@ TEST(FieldTable, WritesEveryLineInTheTablesOrderWithItsSpelling) {
     Plate p;
     p.count = -7;
     p.weight = 1e-07;
-    p.offset[0] = 0.5;
-    p.offset[1] = -1e20;
-    p.offset[2] = 1.0 / 3;
+    const double offset[] = {0.5, -1e20, 1.0 / 3};
+    std::copy(offset, offset + 3, p.offset);
     p.label = "Gold \"Bar\"";
     p.corner[1] = -9;
     const std::string first = test::writtenBlock(p);

@@ -7,8 +7,6 @@ namespace {
 
 using test::SampleRecord;
 
-const char kRows[][24] = {"count 3", "weight 1.5", "", "count 9", ""};
-
 int load(StringsIO& io) {
     int status = 0;
     while (io.hasInput() && (status = io.processNextCommand()) == 0) {
@@ -30,13 +28,12 @@ std::vector<std::string> compileLiterals(const std::string& body) {
 
 // Pointer arrays, as presets compiled into the program hold them: WritesACArrayBodyThatReadsBack.
 TEST(StringsIO, ReadsFixedRowsAndStopsAtAnEmptyRow) {
+    const char fixedRows[][24] = {"count 3", "weight 1.5", "", "count 9", ""};
     SampleRecord fixed;
     StringsIO rows(&fixed);
-    rows.attach(kRows[0], sizeof kRows[0]);
+    rows.attach(fixedRows[0], sizeof fixedRows[0]);
     EXPECT_EQ(load(rows), 0);
-    EXPECT_EQ(fixed.count, 3);
-    EXPECT_EQ(fixed.weight, 1.5);
-    EXPECT_FALSE(rows.hasInput());
+    EXPECT_EQ(std::tuple(fixed.count, fixed.weight, rows.hasInput()), std::tuple(3, 1.5, false));
 }
 
 TEST(StringsIO, QuotesEndOnTheirLineAndKnowNoEscapes) {
@@ -75,8 +72,7 @@ TEST(StringsIO, WritesACArrayBodyThatReadsBack) {
     EXPECT_EQ(body.substr(0, 23), " \"begin SampleRecord\",\n");
     EXPECT_NE(body.find("  \"name \\\"Gold C:\\\\presets\\\\new\\\"\",\n"), std::string::npos);
     EXPECT_EQ(body.substr(body.size() - 21), " \"end SampleRecord\",\n");
-
-    std::vector<std::string> lines = compileLiterals(body);
+    const std::vector<std::string> lines = compileLiterals(body);
     std::vector<const char*> array;
     for (auto& l : lines) array.push_back(l.c_str());
     array.push_back(nullptr);

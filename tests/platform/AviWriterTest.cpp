@@ -49,19 +49,14 @@ std::string probed(const std::string& path, std::initializer_list<const char*> k
     return values;
 }
 
+// A WAVE file: its format chunk is the format's first 16 bytes as they lie in memory, little-endian as the file's.
 std::string waveImage(const WaveFormat& f, const std::string& samples) {
-    std::string image = "RIFF";
-    auto put = [&](uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i) image += static_cast<char>(v >> (8 * i));
+    auto u32 = [](size_t v) {
+        const uint32_t w = static_cast<uint32_t>(v);
+        return std::string(reinterpret_cast<const char*>(&w), 4);
     };
-    put(static_cast<uint32_t>(36 + samples.size()), 4);
-    image += "WAVEfmt ";
-    put(16, 4);
-    put(f.formatTag, 2), put(f.channels, 2), put(f.samplesPerSec, 4), put(f.avgBytesPerSec, 4);
-    put(f.blockAlign, 2), put(f.bitsPerSample, 2);
-    image += "data";
-    put(static_cast<uint32_t>(samples.size()), 4);
-    return image + samples;
+    return "RIFF" + u32(36 + samples.size()) + "WAVEfmt " + u32(16) +
+           std::string(reinterpret_cast<const char*>(&f), 16) + "data" + u32(samples.size()) + samples;
 }
 
 TEST(AviWriter, UncompressedFramesKeepEveryByteAtTheGivenRate) {

@@ -32,11 +32,9 @@ bool writeMovie(const std::string& path, MovieWriter::Settings settings, int fra
 }
 
 struct Case {
-    const char* extension;
-    const char* codec;
+    const char *extension, *codec;
     bool alpha;
-    const char* codecName;
-    const char* pixelFormat;
+    const char *codecName, *pixelFormat;
     bool lossless;
 };
 
