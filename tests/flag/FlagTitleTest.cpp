@@ -44,7 +44,6 @@ TEST(FlagTitle, APictureOrAProjectShowsTheTitleOnABlueClothBesideItsPole) {
     EXPECT_LT(corner[0] + corner[1] + corner[2], 30);  // the scene's black around it
     // The picture of the title is not left behind.
     EXPECT_EQ(test::filesIn(dir.path().string()), (std::vector<std::string>{"flag.png", "lib"}));
-
     // A project keeps the picture beside it and renders again.
     const std::string project = dir.file("banner.kxp");
     r = test::formwright(dir, "text 'Hello there' --flag -o '" + project + "'");
@@ -56,7 +55,6 @@ TEST(FlagTitle, APictureOrAProjectShowsTheTitleOnABlueClothBesideItsPole) {
     std::string said;
     const ::test::Pixels pa = test::rendered(dir, "banner", text, "--frame 10", &said);
     EXPECT_GT(census(pa).cloth, pa.width * pa.height / 8);
-
     // A long lead-in shows its progress before the frame's summary (every tenth step, and only past 200:
     // SpringSystem.CacheReplaysStatesAndCallbacksCancelAndReport); the shipped one is too short to report, and --quiet
     // silences it.
@@ -104,7 +102,6 @@ TEST(FlagTitle, SolidLettersAreTheFlagAndWaveWithItsCloth) {
     EXPECT_NE(text.find("   parent \"Flag\"\n"), std::string::npos);
     EXPECT_EQ(text.find("-title.png"), std::string::npos);
     EXPECT_EQ(test::filesIn(dir.path().string()), (std::vector<std::string>{"lib", "solid.kxp"}));
-
     // Two frames, and the same flag held flat: the upright title beside the pole.
     const ::test::Pixels flat =
         test::rendered(dir, "flat", test::edited(text, {{"    Flatten 0\n", "    Flatten 1\n"}}), "--frame 40");
