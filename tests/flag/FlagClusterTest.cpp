@@ -1,12 +1,9 @@
-// A flag in a scene: its members and their names, the pole and caps as closed solids, the cloth's mesh following the
-// simulation and the world's forces, the cluster's block through a scene file; solids carried by a cloth (left as they
-// are by a flat one, turned by a turned one, bent by a curved one, closed with normals out); and the example flag over
-// ten seconds (its cloth a whole surface every frame: FlagTest.cpp, on the same simulation).
+// A flag in a scene: its members, pole and caps, its cloth following the simulation and the world's forces, its block
+// through a scene file; and solids carried by a cloth (the example flag's cloth over ten seconds: FlagTest.cpp).
 #include "flag/FlagCluster.h"
 
 #include <glm/geometric.hpp>
 #include <glm/gtc/matrix_transform.hpp>
-#include <glm/mat4x4.hpp>
 #include <tuple>
 
 #include "GeometryText.h"
@@ -178,10 +175,8 @@ TEST(FlagCluster, WorldForcesReachATurnedFlagThroughItsTurn) {
     flag->buildMembers();
     auto* track = new AnimTrack(scene, "Turn");
     track->trackNode = NameReference(scene.nameDictionary(), "Flag1");
-    auto held = std::make_unique<AnimPose>(scene);
-    held->startFrame = -100, held->length = 200;
-    held->settings.globalCenterRotation[2] = 180;
-    track->segments.push_back(std::move(held));
+    auto& held = static_cast<AnimPose&>(*track->segments.emplace_back(std::make_unique<AnimPose>(scene)));
+    held.startFrame = -100, held.length = 200, held.settings.globalCenterRotation[2] = 180;
     SceneAnimator animator(scene);
     animator.setTime(0);
     std::vector<double> animated;

@@ -1,6 +1,5 @@
-// The flag's solver and settings: the spring solver on small hand-made systems (step,
-// relaxation, cache, callbacks), a cloth flag over hundreds of frames (where it goes, how
-// its springs hold, how it comes to rest, looping and the cache), and its stored lines.
+// The spring solver on small hand-made systems, a cloth flag over hundreds of frames (where it goes, how its springs
+// hold, how it comes to rest, looping and the cache), and the flag's stored lines.
 #include "flag/kxFlag.h"
 
 #include <glm/geometric.hpp>
