@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <glm/geometric.hpp>
-#include <tuple>
 
 #include "GlyphOutline.h"
 #include "font/TrueTypeFontParser.h"
@@ -64,7 +63,6 @@ TEST_P(FreeTypeAgreement, OutlinesAndAdvancesMatchCodeByCode) {
     ASSERT_EQ(FT_Init_FreeType(&library), 0);
     ASSERT_EQ(FT_New_Face(library, fc.path, 0, &face), 0) << fc.path;
     ASSERT_EQ(FT_Select_Charmap(face, FT_ENCODING_UNICODE), 0);
-
     // Every code below 128 and from 256 up that either side maps; the others must be unmapped on both.
     Font probe(Font::kTrueType, "", fc.path);
     veltrane::TrueTypeFontParser parser(probe);
@@ -78,7 +76,6 @@ TEST_P(FreeTypeAgreement, OutlinesAndAdvancesMatchCodeByCode) {
     ASSERT_TRUE(font.load()) << font.error();
     double upem = font.unitsPerEm();
     ASSERT_EQ(upem, face->units_per_EM);
-
     std::set<int> expected, got;
     std::string listing;
     for (const auto& [code, known] : fc.expected) expected.insert(code);
