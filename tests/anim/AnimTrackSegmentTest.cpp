@@ -1,6 +1,5 @@
-// Segments: their frames, parent, version and blocks as poses and transitions store
-// them; the parameter blocks inside them (fades, smoothing, sequencing, paths, actions,
-// pose settings); element caches and groups, members named by name or by place.
+// Segments' frames, parent, version and blocks as poses and transitions store them; the parameter blocks inside them;
+// element caches and groups, members named by name or by place.
 #include "anim/AnimTrackSegment.h"
 
 #include "AnimTestScene.h"
@@ -49,8 +48,7 @@ TEST(AnimTrackSegment, BaseLinesComeBack) {
     AnimTransition t(scene);
     ASSERT_EQ(readLines(t, "animVersion \"5.2\"\nparentNode \"Title\" 1\n"
                            "parentMatrix 1 0 0 5 \n0 2 0 6 \n0 0 3 7 \n0 0 0 1 \n"
-                           "animateTextBy 4\ndescription \"say \\\"hi\\\"\"\n"),
-              0);
+                           "animateTextBy 4\ndescription \"say \\\"hi\\\"\"\n"), 0);
     EXPECT_EQ(t.parentNode.resolve(), scene.findMember("Title"));
     // Rows as stored: the translation is the last column.
     EXPECT_EQ(t.parentMatrix[3][2], 7.0);
@@ -100,16 +98,14 @@ TEST(AnimTrackSegment, UnknownBlocksFail) {
     EXPECT_EQ(readLines(t, "begin AnimPoseSettings\n"), -1);
     EXPECT_EQ(readLines(t, "begin FragmentationParams\nbegin ChopParams\nNumSlices 9\nend ChopParams\n"
                            "end FragmentationParams\nbegin AnimGroup\nend AnimGroup\n"
-                           "begin AnimElementCache\nend AnimElementCache\n"),
-              0);
+                           "begin AnimElementCache\nend AnimElementCache\n"), 0);
     EXPECT_EQ(t.fragmentation.chops[0].sliceCount, 9);
     EXPECT_EQ(std::pair(t.groups.size(), t.caches.size()), std::pair(size_t{1}, size_t{1}));
     EXPECT_EQ(t.elementCache(0), t.caches[0].get());
     EXPECT_TRUE(!t.elementCache(1) && !t.elementCache(-1));  // past either end
     // A fragmentation block read again fills its passes from the first.
     EXPECT_EQ(readLines(t, "begin FragmentationParams\nbegin ChopParams\nNumSlices 4\nend ChopParams\n"
-                           "end FragmentationParams\n"),
-              0);
+                           "end FragmentationParams\n"), 0);
     EXPECT_EQ(t.fragmentation.chops[0].sliceCount, 4);
 }
 
@@ -118,8 +114,7 @@ TEST(AnimTrackSegment, CopyTakesTheSegmentsOwnRecords) {
     AnimPose source(scene);
     ASSERT_EQ(readLines(source, "frameStart 5\nframeEnd 9\nparentNode \"Top\" 1\nbegin AnimGroup\n"
                                 "groupName \"G\"\nend AnimGroup\nbegin AnimPoseSettings\nspread 30\n"
-                                "end AnimPoseSettings\nbegin WarpInstance\n w 1\nend WarpInstance\n"),
-              0);
+                                "end AnimPoseSettings\nbegin WarpInstance\n w 1\nend WarpInstance\n"), 0);
     AnimPose copy(scene);
     copy.copyFrom(source);
     EXPECT_EQ(writtenBlock(copy), writtenBlock(source));
@@ -164,8 +159,7 @@ TEST(AnimParams, EveryValueComesBack) {
     ASSERT_EQ(readLines(action, "actionType \"PathFreeWanderTumble2\"\nblendingRange 0.5\nrandomSeed -77\n"
                                 "startTime 10\nendTime 90\namount1 1\namount2 2\namount3 3\namount4 4\n"
                                 "amount5 5\namount6 6\namount7 7.5\nuseCommonCenter 1\nfaceValue \"Right\"\n"
-                                "end AnimPathAction\n"),
-              0);
+                                "end AnimPathAction\n"), 0);
     AnimPathAction again;
     ASSERT_EQ(readLines(again, writtenBlock(action).substr(std::string(" begin AnimPathAction\n").size())), 0);
     EXPECT_EQ(writtenBlock(again), writtenBlock(action));
@@ -255,8 +249,7 @@ TEST(AnimElementCache, MembersAreNamedOrPlaced) {
     SceneMember* second = test::addObject(scene, "Second");
     AnimGroup group(scene);
     ASSERT_EQ(readLines(group, "groupName \"Pair\"\ngroupType \"hard\"\nautoGroup 1\ngroupObject \"Second\"\n"
-                               "groupObject \"0\"\ngroupObject \"7\"\ngroupObject \"Gone\"\n"),
-              0);
+                               "groupObject \"0\"\ngroupObject \"7\"\ngroupObject \"Gone\"\n"), 0);
     ASSERT_EQ(group.objects.size(), 3u);  // place 7 names nothing
     EXPECT_EQ(group.objects[0].resolve(), second);
     EXPECT_EQ(writtenBlock(group), " begin AnimGroup\n  groupName \"Pair\"\n  groupType \"hard\"\n  autoGroup 1\n"

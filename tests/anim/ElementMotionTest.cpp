@@ -1,8 +1,5 @@
-// The motion of a track's elements through evaluateTrack: rest by default, leaving and arriving at the poses' states,
-// continuous in between, shaped by overshoot and bow, turned by actions, and faded (one curve through every pose, bent
-// by smoothing: StoredSettings.AutomaticSmoothingFollowsHowThePathTurnsAtEachPose); and the smoothing curve beneath it,
-// straight and evenly paced without smoothing, turning smoothly with it; and the poses' arrangements, each shape
-// putting the elements on it about their centre.
+// The motion of a track's elements through evaluateTrack, the smoothing curve beneath it and the poses' arrangements
+// (one curve through every pose, bent by smoothing: StoredSettings.AutomaticSmoothingFollowsHowThePathTurnsAtEachPose).
 #include "anim/ElementMotion.h"
 
 #include <glm/geometric.hpp>
@@ -107,16 +104,12 @@ TEST(ElementMotion, OvershootPassesTheTargetThenSettlesAndPullBackGoesBackFirst)
     t.move(1, 400, {1, 0, 0});
     t.transitions[0]->path.endOvershoot = 20, t.transitions[0]->path.startOvershoot = 10;
     const auto path = sample(t, el, 10, 40)[0];
-    double lo = 1e9, hi = -1e9;
-    size_t hiAt = 0;
-    for (size_t k = 0; k < path.size(); ++k) {
-        if (path[k].x > hi) hi = path[k].x, hiAt = k;
-        lo = std::min(lo, path[k].x);
-        EXPECT_NEAR(path[k].y, 0, 1e-9);
-    }
-    EXPECT_NEAR(hi, 400 * 1.2, 2.0);
-    EXPECT_NEAR(lo, -400 * 0.1, 2.0);
-    EXPECT_LT(hiAt, path.size() - 8);  // the far point comes before the end...
+    for (const glm::dvec3& p : path) EXPECT_NEAR(p.y, 0, 1e-9);
+    const auto x = [](const glm::dvec3& p) { return p.x; };
+    const auto far = std::ranges::max_element(path, {}, x);
+    EXPECT_NEAR(far->x, 400 * 1.2, 2.0);
+    EXPECT_NEAR(std::ranges::min_element(path, {}, x)->x, -400 * 0.1, 2.0);
+    EXPECT_LT(far, path.end() - 8);  // the far point comes before the end...
     EXPECT_NEAR(path.back().x, 400, 1e-9);  // ...and the element settles back on its target
 }
 

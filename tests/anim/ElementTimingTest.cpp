@@ -65,13 +65,10 @@ std::vector<long> referenceSequence(long seed, int count) {
     return std::vector<long>(y.begin() + 55 + 220, y.end());
 }
 
-struct Setting {
-    double start, end, amount;
-};
-
-// Identity both ways, each end alone, both ends, full amount, and settings past their ranges.
-const Setting kSettings[] = {{0, 0, 50},    {20, 50, 0},      {100, 0, 50},   {0, 100, 50},
-                             {40, 10, 75},  {100, 100, 100},  {-10, 150, 200}};
+// Start ease, end ease and amount: identity both ways, each end alone, both ends, full amount, and settings past their
+// ranges.
+const std::tuple<double, double, double> kSettings[] = {{0, 0, 50},   {20, 50, 0},     {100, 0, 50}, {0, 100, 50},
+                                                        {40, 10, 75}, {100, 100, 100}, {-10, 150, 200}};
 
 EaseCurve curve(double start, double end, double amount) {
     EaseCurve c;
@@ -92,36 +89,26 @@ void expectWindows(const AnimTransition& t, const std::vector<double>& start, co
 
 TEST_F(LaunchOrder, EachTypeOnHandPlacedElements) {
     std::vector<AnimElement> elements = placedElements();
-    struct Case {
-        int type;
-        std::vector<int> positions;  // per element, in creation order
-    };
-    const Case cases[] = {
-        {AnimSequenceParams::kBirth, {0, 1, 2, 3, 4}},
-        {AnimSequenceParams::kRevBirth, {4, 3, 2, 1, 0}},
+    // Each type and the launch position of each element, in creation order.
+    const std::pair<int, std::vector<int>> cases[] = {
+        {AnimSequenceParams::kBirth, {0, 1, 2, 3, 4}}, {AnimSequenceParams::kRevBirth, {4, 3, 2, 1, 0}},
         // Seed 5 draws 0.7124, 0.3625, 0.2415, 0.3836: swaps 4<>3, 3<>1, 2<>0, 1<>0 give the launch 4 2 0 1 3.
         {AnimSequenceParams::kRandom, {2, 3, 1, 4, 0}},
         // Picked 2, 4, 1 in that order; 0 and 3 were not picked and follow.
-        {AnimSequenceParams::kSelection, {3, 2, 0, 4, 1}},
-        {AnimSequenceParams::kRevSelection, {3, 0, 2, 4, 1}},
+        {AnimSequenceParams::kSelection, {3, 2, 0, 4, 1}}, {AnimSequenceParams::kRevSelection, {3, 0, 2, 4, 1}},
         // y = 1 3 1 -2 2: elements 0 and 2 are level and keep creation order both ways.
-        {AnimSequenceParams::kTopBottom, {2, 0, 3, 4, 1}},
-        {AnimSequenceParams::kBottomTop, {1, 4, 2, 0, 3}},
+        {AnimSequenceParams::kTopBottom, {2, 0, 3, 4, 1}}, {AnimSequenceParams::kBottomTop, {1, 4, 2, 0, 3}},
         // x = 3 2 -4 1 -2
-        {AnimSequenceParams::kLeftRight, {4, 3, 0, 2, 1}},
-        {AnimSequenceParams::kRightLeft, {0, 1, 4, 2, 3}},
+        {AnimSequenceParams::kLeftRight, {4, 3, 0, 2, 1}}, {AnimSequenceParams::kRightLeft, {0, 1, 4, 2, 3}},
         // z = 1 -1 2 3 -5; the viewer is on +z.
-        {AnimSequenceParams::kFrontBack, {2, 3, 1, 0, 4}},
-        {AnimSequenceParams::kBackFront, {2, 1, 3, 4, 0}},
+        {AnimSequenceParams::kFrontBack, {2, 3, 1, 0, 4}}, {AnimSequenceParams::kBackFront, {2, 1, 3, 4, 0}},
         // Squared distances from (0, 1, 0): 10 9 20 19 30.
-        {AnimSequenceParams::kInOut, {1, 0, 3, 2, 4}},
-        {AnimSequenceParams::kOutIn, {3, 4, 1, 2, 0}},
+        {AnimSequenceParams::kInOut, {1, 0, 3, 2, 4}}, {AnimSequenceParams::kOutIn, {3, 4, 1, 2, 0}},
     };
-    for (const Case& c : cases) {
-        transition.sequence.launchType = c.type;
-        transition.sequence.launchSeed = 5;
-        EXPECT_EQ(launchPositions(transition, elements), c.positions)
-            << AnimSequenceParams::launchTypeName(c.type);
+    transition.sequence.launchSeed = 5;
+    for (const auto& [type, positions] : cases) {
+        transition.sequence.launchType = type;
+        EXPECT_EQ(launchPositions(transition, elements), positions) << AnimSequenceParams::launchTypeName(type);
     }
 }
 
@@ -291,11 +278,11 @@ TEST(SubtractiveRandom, ReseedingRestartsAndOnlyTheMagnitudeCounts) {
 
 // Without eases or without an amount the curve is the identity.
 TEST(EaseCurve, RisesFromZeroToOneAndInvertsExactly) {
-    for (const Setting& s : kSettings) {
-        const EaseCurve c = curve(s.start, s.end, s.amount);
-        SCOPED_TRACE(testing::Message() << s.start << " " << s.end << " " << s.amount);
+    for (auto [start, end, amount] : kSettings) {
+        const EaseCurve c = curve(start, end, amount);
+        SCOPED_TRACE(testing::Message() << start << " " << end << " " << amount);
         for (auto [u, y] : {std::pair{0.0, 0.0}, {1.0, 1.0}, {-0.5, 0.0}, {1.5, 1.0}}) EXPECT_EQ(c.value(u), y) << u;
-        const bool identity = (s.start == 0 && s.end == 0) || s.amount == 0;
+        const bool identity = (start == 0 && end == 0) || amount == 0;
         double previous = 0;
         for (int i = 1; i <= 2000; ++i) {
             const double u = i / 2000.0, y = c.value(u);

@@ -75,10 +75,7 @@ TEST(StoredSettings, LevelLettersAndSoftGroupsLaunchTogether) {
     SceneX scene;
     AnimTransition tr(scene);
     auto el = letters(14);
-    auto positions = [&](int type) {
-        tr.sequence.launchType = type;
-        return launchPositions(tr, el);
-    };
+    auto positions = [&](int type) { return tr.sequence.launchType = type, launchPositions(tr, el); };
     std::vector<int> lines(14), columns(14), each(14);
     for (int i = 0; i < 14; ++i) lines[i] = i / 7, columns[i] = i % 7, each[i] = i % 7 * 2 + i / 7;
     EXPECT_EQ(positions(AnimSequenceParams::kTopBottom), lines);

@@ -154,10 +154,9 @@ TEST(FlagTitle, ACapNoLibraryHoldsIsReportedOnceAndNotShown) {
     test::TempDir dir;
     // A shorter pole and a cap twice its size.
     auto cap = [&](const std::string& top, std::string* err = nullptr) {
-        return exampleFlag(dir,
-                           {{"FlagpoleLength 400", "FlagpoleLength 200"},
-                            {"TopCapStyle \"Ball\"\n    FlagpoleTopCapScale 1",
-                             "TopCapStyle \"" + top + "\"\n    FlagpoleTopCapScale 2"}},
+        return exampleFlag(dir, {{"FlagpoleLength 400", "FlagpoleLength 200"},
+                                 {"TopCapStyle \"Ball\"\n    FlagpoleTopCapScale 1",
+                                  "TopCapStyle \"" + top + "\"\n    FlagpoleTopCapScale 2"}},
                            "--frame 0", err);
     };
     const ::test::Pixels bare = cap("None");
@@ -171,9 +170,8 @@ TEST(FlagTitle, ACapNoLibraryHoldsIsReportedOnceAndNotShown) {
 TEST(FlagTitle, MotionBlurSeesTheClothMoveWithinAFrame) {
     test::TempDir dir;
     auto frame = [&](const std::string& passes) {
-        return exampleFlag(dir,
-                           {{"\n MotionBlurPasses 1\n", "\n MotionBlurPasses " + passes + "\n"},
-                            {"MotionBlurShutter 180", "MotionBlurShutter 360"}},
+        return exampleFlag(dir, {{"\n MotionBlurPasses 1\n", "\n MotionBlurPasses " + passes + "\n"},
+                                 {"MotionBlurShutter 180", "MotionBlurShutter 360"}},
                            "--frame 30");
     };
     EXPECT_GT(changed(frame("1"), frame("8")), 150);

@@ -19,8 +19,7 @@ const char* const kDejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 const char* const kLiberation = "/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf";
 
 const veltrane::RawGlyph* rawFor(const Font& font, int code) {
-    for (const veltrane::RawGlyph& g : font.rawGlyphs())
-        if (g.code == code) return &g;
+    for (const veltrane::RawGlyph& g : font.rawGlyphs()) if (g.code == code) return &g;
     return nullptr;
 }
 
@@ -36,10 +35,8 @@ TEST(Font, CodeListIsTranslatedSortedAndGainsM) {
     for (auto [code, mac] : {std::pair{0xC4, 0x80}, {0xD7, 0xD7}, {0x20AC, 0x20AC}})
         EXPECT_EQ(Font::macRomanCode(code), mac) << code;
     Font all(Font::kTrueType, "DejaVu Sans", kDejaVu);
-    EXPECT_FALSE(all.hasCharacterSet());
-    EXPECT_EQ(all.slotCount(), 256);
-    EXPECT_EQ(all.slotIndex(0xE9), 0x8E);
-    EXPECT_EQ(all.slotIndex(0x100), -1);
+    EXPECT_EQ(std::tuple(all.hasCharacterSet(), all.slotCount(), all.slotIndex(0xE9), all.slotIndex(0x100)),
+              std::tuple(false, 256, 0x8E, -1));
 }
 
 TEST(Font, MetricsAndOutlinesInEmUnits) {
@@ -111,8 +108,7 @@ TEST(Font, FileTypesAndFilesThatCannotBeRead) {
     Font::setErrorStream(nullptr);
     std::fclose(errors);
     EXPECT_EQ(test::readFile(dir.file("errors")), "Unrecognized font file type: /fonts/odd.xyz\n");
-    EXPECT_TRUE(font.outline('A').contours().empty());
-    EXPECT_EQ(font.advanceWidth('A'), 0.0f);
+    EXPECT_EQ(std::pair(font.outline('A').contours().empty(), font.advanceWidth('A')), std::pair(true, 0.0f));
     Font gone(Font::kTrueType, "Gone", "/nonexistent/font.ttf");
     EXPECT_FALSE(gone.load());
     EXPECT_EQ(gone.error(), "cannot open the font file");

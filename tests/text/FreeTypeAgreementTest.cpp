@@ -104,8 +104,7 @@ TEST_P(FreeTypeAgreement, OutlinesAndAdvancesMatchCodeByCode) {
                 why = std::to_string(ours.size()) + " contours, FreeType " + std::to_string(theirs.size());
             else if (advance != face->glyph->advance.x)
                 why = "advance " + std::to_string(advance) + ", FreeType " + std::to_string(face->glyph->advance.x);
-            else if (area > 0.5 * perimeter + 1)
-                why = "shapes differ by " + std::to_string(area) + " square units";
+            else if (area > 0.5 * perimeter + 1) why = "shapes differ by " + std::to_string(area) + " square units";
             else if (known != fc.expected.end())
                 why = "outline moved by " + std::to_string(known->second.shift) + " units";
         }

@@ -27,8 +27,7 @@ namespace {
 std::vector<std::string> sweep(const char* path, FontKind type, size_t& glyphs, const SolidBuilder::Options& options,
                                int lastCode = 0xFFFF, int steps = 0, bool slivers = false) {
     std::vector<uint16_t> codes;
-    for (int c = 33; c <= lastCode; ++c)
-        if (c < 0xD800 || c > 0xDFFF) codes.push_back(static_cast<uint16_t>(c));
+    for (int c = 33; c <= lastCode; ++c) if (c < 0xD800 || c > 0xDFFF) codes.push_back(static_cast<uint16_t>(c));
     veltrane::Font font(type, "sweep", path, codes.data(), static_cast<int>(codes.size()));
     font.parse();
     std::vector<uint16_t> mapped;
@@ -154,8 +153,7 @@ TEST_F(TitleGlyphSolids, EveryEdgeProfileBuildsClosedCharactersWithoutZeroAreaTr
                  {"/usr/share/fonts/opentype/freefont/FreeSerif.otf", u"Bg8&@"}};
     ASSERT_EQ(ProfileLibrary::instance().names().size(), 14u);
     for (const std::string& edge : ProfileLibrary::instance().names())
-        for (const auto& c : cases)
-            if (Folders::exists(c.path)) expectTitleSolids(c.path, edge.c_str(), c.characters);
+        for (const auto& c : cases) if (Folders::exists(c.path)) expectTitleSolids(c.path, edge.c_str(), c.characters);
 }
 
 // Known today: none in Liberation Serif, one ornament in DejaVu Sans and one in FreeSerif (bevels narrow where strokes

@@ -75,8 +75,7 @@ TEST_F(TextLayout, VariablesAreReplacedByNumberAndKeptAsWordsOtherwise) {
     EXPECT_EQ(last, "<<name:x>>");
     EXPECT_EQ(objects.chars[3]->origIndex, -1);  // inserted from a value
     // Linked both ways: "," is the editor's ninth character and the object's seventh.
-    EXPECT_EQ(objects.chars[6]->origIndex, 8);
-    EXPECT_EQ(editor.chars[8]->origIndex, 6);
+    EXPECT_EQ(std::pair(objects.chars[6]->origIndex, editor.chars[8]->origIndex), std::pair(8, 6));
     for (int k : {3, 4, 5, 6, 7}) EXPECT_EQ(editor.chars[static_cast<size_t>(k)]->origIndex, TextChar::kConsumedByVariable);
     EXPECT_EQ(objects.editorTextBlock, "Editor");
     EXPECT_EQ(editor.objectTextBlock, "Objects");

@@ -144,8 +144,7 @@ TEST_P(TextSolidBatch, ABatchAfterAStyleChangeRebuildsOnlyWhatChanged) {
     Title serial(GetParam()), batch(GetParam());
     ObjectX::setBuildThreads(2);
     ObjectX::buildSolids(batch.objects, kRenderMode);
-    for (Title* t : {&serial, &batch})
-        dynamic_cast<ObjectXStyle*>(t->scene.findMember("Style"))->setDepth(30);
+    for (Title* t : {&serial, &batch}) dynamic_cast<ObjectXStyle*>(t->scene.findMember("Style"))->setDepth(30);
     std::vector<uint32_t> faces;
     for (ObjectX* o : batch.objects) faces.push_back(facePort(*o, kRenderMode)->stamp());
     ObjectX::buildSolids(batch.objects, kRenderMode);

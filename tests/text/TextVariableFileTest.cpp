@@ -18,10 +18,8 @@ TEST(TextVariableFile, ReadsQuotedFieldsAfterABomAndTakesTheSeparatorFromTheHead
                            0, error))
         << error;
     EXPECT_EQ(file.columns, (std::vector<std::string>{"Name", "Title", "Note"}));
-    EXPECT_EQ(file.rows, (Rows{{"Zo\xC3\xAB", "Director, Photography", "x"},
-                               {"Ann", "", ""},
-                               {"Bo \"B\" Lee", "Two\r\nLines", ""},
-                               {"Last", "", "end"}}));
+    EXPECT_EQ(file.rows, (Rows{{"Zo\xC3\xAB", "Director, Photography", "x"}, {"Ann", "", ""},
+                               {"Bo \"B\" Lee", "Two\r\nLines", ""}, {"Last", "", "end"}}));
     // As the text's characters: the accent as a single code, the break as one return.
     EXPECT_EQ(file.values(1)[0], u"Zo\u00EB");
     EXPECT_EQ(file.values(3)[1], u"Two\rLines");
