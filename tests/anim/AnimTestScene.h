@@ -63,11 +63,8 @@ inline std::vector<AnimElement> letters(int count) {
     std::vector<AnimElement> out(count);
     for (int i = 0; i < count; ++i) {
         const double c[3] = {(i % 7) * 50.0, -(i / 7) * 90.0, 0}, half[3] = {20, 36, 8};
-        for (int a = 0; a < 3; ++a) {
-            out[i].center[a] = c[a];
-            out[i].bounds[a] = c[a] - half[a];
-            out[i].bounds[a + 3] = c[a] + half[a];
-        }
+        for (int a = 0; a < 3; ++a)
+            out[i].center[a] = c[a], out[i].bounds[a] = c[a] - half[a], out[i].bounds[a + 3] = c[a] + half[a];
         out[i].creationIndex = i;
     }
     return out;
@@ -79,7 +76,6 @@ struct Timeline {
     AnimTrack track{scene, "letters"};
     std::vector<AnimPose*> poses;
     std::vector<AnimTransition*> transitions;
-
     explicit Timeline(int poseCount) {
         for (int k = 0, frame = 0; k < poseCount; ++k, frame += 40) {
             if (k > 0) transitions.push_back(&addSegment<AnimTransition>(track, frame - 30, 30));
@@ -89,9 +85,8 @@ struct Timeline {
     }
     // The pose's elements moved `distance` along `direction`, or by (x, y).
     void move(int pose, double distance, glm::dvec3 direction) {
-        AnimPoseSettings& s = poses[pose]->settings;
-        s.moveDistance = distance;
-        for (int a = 0; a < 3; ++a) s.moveDirectionVector[a] = direction[a];
+        poses[pose]->settings.moveDistance = distance;
+        for (int a = 0; a < 3; ++a) poses[pose]->settings.moveDirectionVector[a] = direction[a];
     }
     void move(int pose, double x, double y) { move(pose, std::hypot(x, y), {x, y, 0}); }
     // One cache per element on the segment.

@@ -1,6 +1,5 @@
-// Segments: their frames, parent, version and blocks as poses and transitions store
-// them; the parameter blocks inside them (fades, smoothing, sequencing, paths, actions,
-// pose settings); element caches and groups, members named by name or by place.
+// Segments' frames, parent, version and blocks as poses and transitions store them; the parameter blocks inside them;
+// element caches and groups, members named by name or by place.
 #include "anim/AnimTrackSegment.h"
 
 #include "AnimTestScene.h"
@@ -12,7 +11,6 @@
 #include "anim/AnimPathAction.h"
 #include "anim/AnimPoseSettings.h"
 #include "anim/AnimSequenceParams.h"
-#include "anim/AnimSmoothingParams.h"
 #include "anim/AnimVis.h"
 #include "platform/Dialogs.h"
 
@@ -27,41 +25,34 @@ TEST(AnimTrackSegment, BaseLinesComeBack) {
     SceneX scene;
     AnimPose pose(scene);
     pose.startFrame = 10, pose.length = 5;
-    std::string text = writtenBlock(pose);
-    test::expectContains(text, {"  frameStart 10.000000\n  frameEnd 14.000000\n"});
-
+    test::expectContains(writtenBlock(pose), {"  frameStart 10.000000\n  frameEnd 14.000000\n"});
     // Toward zero, both ways (written frames read back: the resaved track files in tests/cli and tests/app).
     AnimPose cut(scene);
     ASSERT_EQ(readLines(cut, "frameStart -3.7\nframeEnd 7.9\n"), 0);
     EXPECT_EQ(std::pair(cut.startFrame, cut.length), std::pair(-3, 11));
     EXPECT_TRUE(cut.changed);
-
     // The end counts from the start read so far.
     AnimPose early(scene);
     early.startFrame = 2;
     ASSERT_EQ(readLines(early, "frameEnd 14\nframeStart 10\n"), 0);
     EXPECT_EQ(std::pair(early.startFrame, early.length), std::pair(10, 13));
-
     // A value that is not a number leaves the frame as it was, and reading goes on.
     ASSERT_EQ(readLines(early, "frameStart soon\nframeEnd nan\ndescription \"after\"\n"), 0);
     EXPECT_EQ(std::pair(early.startFrame, early.length), std::pair(10, 13));
     EXPECT_EQ(early.description, "after");
     // Absurd frames are held where the arithmetic on them stays exact.
     ASSERT_EQ(readLines(early, "frameStart -1e300\nframeEnd 1e300\n"), 0);
-    EXPECT_GT(early.length, 0);
-    EXPECT_GT(early.lastFrame(), early.startFrame);
-
+    EXPECT_TRUE(early.length > 0 && early.lastFrame() > early.startFrame) << early.startFrame << " " << early.length;
     // Parent, version and text lines come back: the written lines show each was read.
     test::addObject(scene, "Title");
     AnimTransition t(scene);
     ASSERT_EQ(readLines(t, "animVersion \"5.2\"\nparentNode \"Title\" 1\n"
                            "parentMatrix 1 0 0 5 \n0 2 0 6 \n0 0 3 7 \n0 0 0 1 \n"
-                           "animateTextBy 4\ndescription \"say \\\"hi\\\"\"\n"),
-              0);
+                           "animateTextBy 4\ndescription \"say \\\"hi\\\"\"\n"), 0);
     EXPECT_EQ(t.parentNode.resolve(), scene.findMember("Title"));
     // Rows as stored: the translation is the last column.
     EXPECT_EQ(t.parentMatrix[3][2], 7.0);
-    text = writtenBlock(t);
+    const std::string text = writtenBlock(t);
     test::expectContains(text, {"  animVersion \"5.2\"\n  frameStart 0.000000\n  frameEnd 0.000000\n"
                                 "  parentNode \"Title\" 1\n  parentMatrix 1 0 0 5 \n0 2 0 6 \n0 0 3 7 \n0 0 0 1 \n"
                                 "  description \"say \\\"hi\\\"\"\n"});
@@ -75,11 +66,8 @@ TEST(AnimTrackSegment, PosesKeepTheirWarpAndTransitionsTheirLaunchOrder) {
     const std::string warp = "  begin WarpInstance\n   kind \"Bulge\"\n   begin WarpPart\n    amount 3\n"
                              "   end WarpPart\n  end WarpInstance\n";
     ASSERT_EQ(readLines(pose, warp.substr(2)), 0);
-    std::string text = writtenBlock(pose);
     // The warp comes back byte for byte after the pose's own blocks (theirs: title-track.kxp resaved in tests/cli).
-    const std::string tail = warp + " end AnimPose\n";
-    EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
-
+    EXPECT_TRUE(writtenBlock(pose).ends_with(warp + " end AnimPose\n")) << writtenBlock(pose);
     AnimTransition t(scene);
     std::string lines;
     // A long title's worth and more; the sanitized build reads fewer, in a fraction of the time.
@@ -94,12 +82,10 @@ TEST(AnimTrackSegment, PosesKeepTheirWarpAndTransitionsTheirLaunchOrder) {
     test::expectContains(writtenBlock(t), {" end AnimPath\n  launchOrder " + std::to_string(kOrder - 1) +
                                                "\n  launchOrder " + std::to_string(kOrder - 2) + "\n",
                                            "  launchOrder 0\n  doAutoSmooth 1\n  begin AnimSmoothingParams\n"});
-
     // A transition that carries a warp moves the warp: no action or fade is written.
     t.warp = std::make_unique<KeptLines>();
-    text = writtenBlock(t);
-    test::expectLacks(text, {"AnimPathAction", "AnimVis"});
-    test::expectContains(text, {" end AnimSequenceParams\n end AnimTransition\n"});
+    test::expectLacks(writtenBlock(t), {"AnimPathAction", "AnimVis"});
+    EXPECT_TRUE(writtenBlock(t).ends_with(" end AnimSequenceParams\n end AnimTransition\n")) << writtenBlock(t);
 }
 
 // Each segment type reads only its own blocks (the stream's message: CommandDispatch's "unknown child" row).
@@ -112,18 +98,14 @@ TEST(AnimTrackSegment, UnknownBlocksFail) {
     EXPECT_EQ(readLines(t, "begin AnimPoseSettings\n"), -1);
     EXPECT_EQ(readLines(t, "begin FragmentationParams\nbegin ChopParams\nNumSlices 9\nend ChopParams\n"
                            "end FragmentationParams\nbegin AnimGroup\nend AnimGroup\n"
-                           "begin AnimElementCache\nend AnimElementCache\n"),
-              0);
+                           "begin AnimElementCache\nend AnimElementCache\n"), 0);
     EXPECT_EQ(t.fragmentation.chops[0].sliceCount, 9);
-    EXPECT_EQ(t.groups.size(), 1u);
-    EXPECT_EQ(t.caches.size(), 1u);
+    EXPECT_EQ(std::pair(t.groups.size(), t.caches.size()), std::pair(size_t{1}, size_t{1}));
     EXPECT_EQ(t.elementCache(0), t.caches[0].get());
-    EXPECT_EQ(t.elementCache(1), nullptr);
-    EXPECT_EQ(t.elementCache(-1), nullptr);
+    EXPECT_TRUE(!t.elementCache(1) && !t.elementCache(-1));  // past either end
     // A fragmentation block read again fills its passes from the first.
     EXPECT_EQ(readLines(t, "begin FragmentationParams\nbegin ChopParams\nNumSlices 4\nend ChopParams\n"
-                           "end FragmentationParams\n"),
-              0);
+                           "end FragmentationParams\n"), 0);
     EXPECT_EQ(t.fragmentation.chops[0].sliceCount, 4);
 }
 
@@ -132,8 +114,7 @@ TEST(AnimTrackSegment, CopyTakesTheSegmentsOwnRecords) {
     AnimPose source(scene);
     ASSERT_EQ(readLines(source, "frameStart 5\nframeEnd 9\nparentNode \"Top\" 1\nbegin AnimGroup\n"
                                 "groupName \"G\"\nend AnimGroup\nbegin AnimPoseSettings\nspread 30\n"
-                                "end AnimPoseSettings\nbegin WarpInstance\n w 1\nend WarpInstance\n"),
-              0);
+                                "end AnimPoseSettings\nbegin WarpInstance\n w 1\nend WarpInstance\n"), 0);
     AnimPose copy(scene);
     copy.copyFrom(source);
     EXPECT_EQ(writtenBlock(copy), writtenBlock(source));
@@ -151,26 +132,22 @@ TEST(AnimParams, WordsOutsideTheListsFallBack) {
     AnimSequenceParams sequence;
     std::string diagnostic;
     EXPECT_EQ(readLines(sequence, "launchType \"Sideways\"\noverlap 40\n", &diagnostic), 0);
-    EXPECT_EQ(sequence.launchType, AnimSequenceParams::kBirth);
-    EXPECT_EQ(sequence.overlap, 40.0);
-    EXPECT_EQ(diagnostic, "");
+    EXPECT_EQ(std::tuple(sequence.launchType, sequence.overlap, diagnostic),
+              std::tuple(+AnimSequenceParams::kBirth, 40.0, std::string()));
     sequence.launchType = 99;
     test::expectContains(writtenBlock(sequence), {"  launchType \"Birth\"\n"});
-
     AnimPath path;
     path.bowAmountStyle = 0, path.bowDirectionStyle = 7;
     test::expectContains(writtenBlock(path), {"  bowAmountStyle \"same\"\n", "  bowDirectionStyle \"same\"\n"});
     ASSERT_EQ(readLines(path, "bowAmountStyle \"three_point\"\nbowDirectionStyle \"wobbly\"\n"), 0);
     EXPECT_EQ(path.bowAmountStyle, AnimPath::kThreePoint);
     EXPECT_EQ(path.bowDirectionStyle, AnimPath::kSame);
-
     AnimPathAction action;
     action.actionType = AnimPathAction::kActionTypes, action.faceValue = -1;
     test::expectContains(writtenBlock(action), {"  actionType \"None\"\n", "  faceValue \"Front\"\n"});
     // An action or face this program does not know is an error, not a guess.
     EXPECT_EQ(readLines(action, "actionType \"Moonwalk\"\n"), -1);
     EXPECT_EQ(readLines(action, "faceValue \"Inside\"\n"), -1);
-
     AnimPoseSettings settings;
     settings.distributeType = 40, settings.distributeMenu2 = 11;
     test::expectContains(writtenBlock(settings), {"  distributeType \"None\"\n", "  distributeMenu2 \"Front\"\n"});
@@ -182,14 +159,12 @@ TEST(AnimParams, EveryValueComesBack) {
     ASSERT_EQ(readLines(action, "actionType \"PathFreeWanderTumble2\"\nblendingRange 0.5\nrandomSeed -77\n"
                                 "startTime 10\nendTime 90\namount1 1\namount2 2\namount3 3\namount4 4\n"
                                 "amount5 5\namount6 6\namount7 7.5\nuseCommonCenter 1\nfaceValue \"Right\"\n"
-                                "end AnimPathAction\n"),
-              0);
+                                "end AnimPathAction\n"), 0);
     AnimPathAction again;
     ASSERT_EQ(readLines(again, writtenBlock(action).substr(std::string(" begin AnimPathAction\n").size())), 0);
     EXPECT_EQ(writtenBlock(again), writtenBlock(action));
     EXPECT_EQ(again.actionType, AnimPathAction::kPathFreeWanderTumble2);
     EXPECT_EQ(again.faceValue, AnimPathAction::kRight);
-
     AnimPoseSettings settings;
     ASSERT_EQ(readLines(settings, "moveToCenter \"true\"\nspreadXYZ 0 1 0\nshuffleSeed 1234567890123\n"
                                   "distributeType \"SphereShell\"\ndistributeMenu1 \"YAxis\"\n"
@@ -233,25 +208,17 @@ TEST(AnimParams, NewerAnimationVersionsAreRefused) {
         EXPECT_EQ(acceptAnimVersion(c.version, major, minor), c.accepted) << c.version;
         EXPECT_EQ(std::pair(major, minor), std::pair(c.major, c.minor)) << c.version;
     }
-
-    Dialogs::instance().setQuiet(true);
-    Dialogs::instance().clearShown();
+    Dialogs::instance().setQuiet(true), Dialogs::instance().clearShown();
     AnimPathAction action;
-    AnimSequenceParams sequence;
-    AnimVis vis;
     EXPECT_EQ(readLines(action, "animVersion \"5.5\"\n"), 0);
     EXPECT_EQ(action.versionMinor, 5);
     EXPECT_TRUE(Dialogs::instance().shown().empty());
     EXPECT_EQ(readLines(action, "animVersion \"5.6\"\n"), -1);
-    EXPECT_EQ(readLines(sequence, "animVersion 6.0\n"), -1);
-    EXPECT_EQ(readLines(vis, "animVersion \"7\"\n"), -1);
+    EXPECT_EQ(readLines(*std::make_unique<AnimSequenceParams>(), "animVersion 6.0\n"), -1);
+    EXPECT_EQ(readLines(*std::make_unique<AnimVis>(), "animVersion \"7\"\n"), -1);
     EXPECT_EQ(Dialogs::instance().shown().size(), 3u);  // its text: tests/cli/CommandLineTest.cpp
-    Dialogs::instance().clearShown();
-    Dialogs::instance().setQuiet(false);
+    Dialogs::instance().clearShown(), Dialogs::instance().setQuiet(false);
 }
-
-// The block as a stream whose flag asks for places instead of names writes it.
-std::string writtenWithPlaces(CommandEnabler& record) { return writtenBlock(record, 1); }
 
 // Every value away from its default comes back, in the order and spelling the cache writes.
 TEST(AnimElementCache, EveryValueComesBack) {
@@ -268,9 +235,8 @@ TEST(AnimElementCache, EveryValueComesBack) {
     AnimElementCache cache(scene);
     ASSERT_EQ(readLines(cache, body + " end AnimElementCache\n"), 0);
     EXPECT_EQ(writtenBlock(cache), " begin AnimElementCache\n" + body + " end AnimElementCache\n");
-    EXPECT_EQ(cache.animateBy, AnimElementCache::kWord);
-    EXPECT_EQ(cache.light.index, 3);
-    EXPECT_TRUE(cache.light.name.empty());
+    EXPECT_EQ(std::tuple(cache.animateBy, cache.light.index, cache.light.name.empty()),
+              std::tuple(+AnimElementCache::kWord, 3, true));
     EXPECT_EQ(cache.element(), scene.findMember("A"));
     EXPECT_EQ(readLines(cache, "animateBy SENTENCE\n"), -1);
     EXPECT_EQ(readLines(cache, "cameraCache 1 2 3\nend AnimElementCache\n"), -1);
@@ -283,21 +249,20 @@ TEST(AnimElementCache, MembersAreNamedOrPlaced) {
     SceneMember* second = test::addObject(scene, "Second");
     AnimGroup group(scene);
     ASSERT_EQ(readLines(group, "groupName \"Pair\"\ngroupType \"hard\"\nautoGroup 1\ngroupObject \"Second\"\n"
-                               "groupObject \"0\"\ngroupObject \"7\"\ngroupObject \"Gone\"\n"),
-              0);
+                               "groupObject \"0\"\ngroupObject \"7\"\ngroupObject \"Gone\"\n"), 0);
     ASSERT_EQ(group.objects.size(), 3u);  // place 7 names nothing
     EXPECT_EQ(group.objects[0].resolve(), second);
     EXPECT_EQ(writtenBlock(group), " begin AnimGroup\n  groupName \"Pair\"\n  groupType \"hard\"\n  autoGroup 1\n"
                                    "  groupObject \"Second\"\n  groupObject \"First\"\n  groupObject \"Gone\"\n"
                                    " end AnimGroup\n");
-    EXPECT_EQ(writtenWithPlaces(group), " begin AnimGroup\n  groupName \"Pair\"\n  groupType \"hard\"\n  autoGroup 1\n"
-                                        "  groupObject \"1\"\n  groupObject \"0\"\n  groupObject \"Gone\"\n"
-                                        " end AnimGroup\n");
+    EXPECT_EQ(writtenBlock(group, 1), " begin AnimGroup\n  groupName \"Pair\"\n  groupType \"hard\"\n  autoGroup 1\n"
+                                      "  groupObject \"1\"\n  groupObject \"0\"\n  groupObject \"Gone\"\n"
+                                      " end AnimGroup\n");
     EXPECT_EQ(readLines(group, "groupType \"firm\"\n"), -1);
-
     AnimElementCache cache(scene);
     ASSERT_EQ(readLines(cache, "object \"Second\"\nparent \"Nowhere\"\n"), 0);
-    test::expectContains(writtenWithPlaces(cache), {"  object \"1\"\n  camera \"\"\n  light \"\"\n  parent \"Nowhere\"\n"});
+    test::expectContains(writtenBlock(cache, 1),
+                         {"  object \"1\"\n  camera \"\"\n  light \"\"\n  parent \"Nowhere\"\n"});
     ASSERT_EQ(readLines(cache, "object \"1\"\n"), 0);
     EXPECT_EQ(cache.element(), second);
     test::expectContains(writtenBlock(cache), {"  object \"1\"\n"});

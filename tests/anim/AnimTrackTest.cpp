@@ -27,7 +27,6 @@ AnimTrack& fullTrack(SceneX& scene) {
     track->animType = AnimTrack::kPerSegment;
     track->trackNode = title->nameReference();
     track->associatedObjects = {title->nameReference(), badge->nameReference()};
-
     AnimPose& first = addSegment<AnimPose>(*track, 0, 10);
     first.versionMajor = first.versionMinor = 5;
     first.parentNode = title->nameReference(), first.parentFlag = true, first.parentMatrix[3][0] = 12.5;
@@ -40,15 +39,10 @@ AnimTrack& fullTrack(SceneX& scene) {
     first.settings.randomizeXYZ[2] = 0;
     first.action.actionType = AnimPathAction::kPoseWander;
     first.vis.visType = AnimVis::kFadeOff, first.vis.endTime = 50;
-    auto group = std::make_unique<AnimGroup>(scene);
-    group->groupType = AnimGroup::kHard;
-    group->objects.push_back(badge->nameReference());
-    first.groups.push_back(std::move(group));
-    auto cache = std::make_unique<AnimElementCache>(scene);
-    cache->object.name = badge->nameReference();
-    cache->animateBy = AnimElementCache::kLine, cache->cameraCache[7] = 45;
-    first.caches.push_back(std::move(cache));
-
+    AnimGroup& group = *first.groups.emplace_back(std::make_unique<AnimGroup>(scene));
+    group.groupType = AnimGroup::kHard, group.objects.push_back(badge->nameReference());
+    AnimElementCache& cache = *first.caches.emplace_back(std::make_unique<AnimElementCache>(scene));
+    cache.object.name = badge->nameReference(), cache.animateBy = AnimElementCache::kLine, cache.cameraCache[7] = 45;
     AnimTransition& move = addSegment<AnimTransition>(*track, 10, 30);
     move.launchOrder = {2, 0, 1};
     move.doAutoSmooth = true;
@@ -56,7 +50,6 @@ AnimTrack& fullTrack(SceneX& scene) {
     move.smoothing.endSmooth = 0;
     move.sequence.launchType = AnimSequenceParams::kLeftRight, move.sequence.overlap = 62.5;
     move.action.actionType = AnimPathAction::kSpin, move.action.amount[0] = 2;
-
     addSegment<AnimPose>(*track, 40, 20).settings.moveToCenter = true;
     return *track;
 }
@@ -72,7 +65,6 @@ TEST_F(AnimTracks, ATrackWithEveryRecordResavesByteForByte) {
           "     Style Radial\n", "     ShellSolid Shell\n", "      PositionOffsetStyle Alternating\n",
           "      SliceSkipSeed 4000000000\n", "     visType FadeOff\n     startTime 0.000000\n     endTime 50.000000\n",
           "     overlap 62.5\n"});
-
     SceneFile::Loaded loaded = SceneFile::load(dir.file("first.scene"));
     ASSERT_TRUE(loaded.scene) << loaded.error;
     EXPECT_EQ(test::savedScene(*loaded.scene, dir, "second.scene"), first);
@@ -90,7 +82,6 @@ TEST_F(AnimTracks, SegmentLookupsFollowTheTimeline) {
     AnimTransition& t = addSegment<AnimTransition>(track, 10, 30);
     AnimPose& b = addSegment<AnimPose>(track, 40, 20);
     AnimPose& c = addSegment<AnimPose>(track, 70, 10);
-
     // Inside a transition the pose it leaves is edited; a gap edits the last.
     for (auto [frame, segment] : {std::pair<int, AnimTrackSegment*>{-5, &a}, {9, &a}, {10, &a}, {39, &a}, {40, &b},
                                   {65, &c}, {500, &c}})
@@ -99,34 +90,25 @@ TEST_F(AnimTracks, SegmentLookupsFollowTheTimeline) {
     for (auto [time, segment] : {std::pair<double, AnimTrackSegment*>{-5.5, &a}, {9.99, &a}, {10.0, &t}, {39.5, &t},
                                  {60, &b}, {69.9, &b}, {70, &c}, {1000, &c}})
         EXPECT_EQ(track.segmentAt(time), segment) << time;
-
-    b.parentNode = parent->nameReference();
-    b.parentMatrix[3][1] = 7;
-    EXPECT_EQ(track.parentMatrixAt(45)[3][1], 7.0);
-    EXPECT_EQ(track.parentMatrixAt(65)[3][1], 7.0);
+    b.parentNode = parent->nameReference(), b.parentMatrix[3][1] = 7;
+    for (int frame : {45, 65}) EXPECT_EQ(track.parentMatrixAt(frame)[3][1], 7.0) << frame;
     EXPECT_EQ(track.parentMatrixAt(20), glm::dmat4(1.0));  // the transition has no parent
-    a.parentNode = parent->nameReference();
-    a.parentMatrix[0][0] = 3;
+    a.parentNode = parent->nameReference(), a.parentMatrix[0][0] = 3;
     EXPECT_EQ(track.parentMatrixAt(-2), glm::dmat4(1.0));  // before the first segment begins
     EXPECT_EQ(track.parentMatrixAt(2)[0][0], 3.0);  // a parent not in the scene: TrackSettings (tests/app)
-
     track.removeSegment(&t);
     ASSERT_EQ(track.segments.size(), 3u);
     EXPECT_EQ(track.segments[1].get(), &b);
     EXPECT_EQ(b.startFrame, 40);
     EXPECT_EQ(track.segmentForEditing(20), &c);  // now a gap
     EXPECT_EQ(track.segmentAt(20), &a);
-
     // Only a per-segment track marks what its segments' caches name.
     SceneMember* named = test::addObject(scene, "Named");
-    auto cache = std::make_unique<AnimElementCache>(scene);
-    cache->object.name = named->nameReference();
-    c.caches.push_back(std::move(cache));
+    c.caches.emplace_back(std::make_unique<AnimElementCache>(scene))->object.name = named->nameReference();
     track.markUsed();
     EXPECT_TRUE(track.used());
     EXPECT_FALSE(named->used());
-    track.setUsed(false);
-    track.animType = AnimTrack::kPerSegment;
+    track.setUsed(false), track.animType = AnimTrack::kPerSegment;
     track.markUsed();
     EXPECT_TRUE(named->used());
 }
@@ -162,7 +144,6 @@ TEST_F(AnimTracks, DamagedTracksEndTheLoadWithoutHarm) {
         EXPECT_FALSE(damaged.scene) << body;
         EXPECT_EQ(damaged.error.rfind("Error processing scene command <<", 0), 0u) << damaged.error;
     }
-
     // A cut track keeps what it held.
     SceneFile::Loaded cut = test::loadText(dir, head + "   solo \"ghost\"\n   begin AnimTransition\n    frameStart 8\n");
     auto* track = cut.scene ? dynamic_cast<AnimTrack*>(cut.scene->findMember("Bad")) : nullptr;

@@ -1,8 +1,5 @@
-// The motion of a track's elements through evaluateTrack: rest by default, leaving and arriving at the poses' states,
-// continuous in between, shaped by overshoot and bow, turned by actions, and faded (one curve through every pose, bent
-// by smoothing: StoredSettings.AutomaticSmoothingFollowsHowThePathTurnsAtEachPose); and the smoothing curve beneath it,
-// straight and evenly paced without smoothing, turning smoothly with it; and the poses' arrangements, each shape
-// putting the elements on it about their centre.
+// The motion of a track's elements through evaluateTrack, the smoothing curve beneath it and the poses' arrangements
+// (one curve through every pose, bent by smoothing: StoredSettings.AutomaticSmoothingFollowsHowThePathTurnsAtEachPose).
 #include "anim/ElementMotion.h"
 
 #include <glm/geometric.hpp>
@@ -80,7 +77,6 @@ TEST(ElementMotion, ATransitionLeavesAndArrivesAtThePosesAndMovesContinuously) {
     tr.sequence.overlap = 60, tr.sequence.startEase = tr.sequence.endEase = 30;
     tr.path.bowAmount = 20, tr.path.twist = 90;
     tr.smoothing.startSmooth = tr.smoothing.endSmooth = 100;
-
     const auto leaving = evaluateTrack(t.track, 9.5, el), arriving = evaluateTrack(t.track, 40, el);
     const auto first = evaluateTrack(t.track, 10, el), last = evaluateTrack(t.track, 39.999999, el);
     const auto states = poseStates(*t.poses[1], el);
@@ -108,16 +104,12 @@ TEST(ElementMotion, OvershootPassesTheTargetThenSettlesAndPullBackGoesBackFirst)
     t.move(1, 400, {1, 0, 0});
     t.transitions[0]->path.endOvershoot = 20, t.transitions[0]->path.startOvershoot = 10;
     const auto path = sample(t, el, 10, 40)[0];
-    double lo = 1e9, hi = -1e9;
-    size_t hiAt = 0;
-    for (size_t k = 0; k < path.size(); ++k) {
-        if (path[k].x > hi) hi = path[k].x, hiAt = k;
-        lo = std::min(lo, path[k].x);
-        EXPECT_NEAR(path[k].y, 0, 1e-9);
-    }
-    EXPECT_NEAR(hi, 400 * 1.2, 2.0);
-    EXPECT_NEAR(lo, -400 * 0.1, 2.0);
-    EXPECT_LT(hiAt, path.size() - 8);  // the far point comes before the end...
+    for (const glm::dvec3& p : path) EXPECT_NEAR(p.y, 0, 1e-9);
+    const auto x = [](const glm::dvec3& p) { return p.x; };
+    const auto far = std::ranges::max_element(path, {}, x);
+    EXPECT_NEAR(far->x, 400 * 1.2, 2.0);
+    EXPECT_NEAR(std::ranges::min_element(path, {}, x)->x, -400 * 0.1, 2.0);
+    EXPECT_LT(far, path.end() - 8);  // the far point comes before the end...
     EXPECT_NEAR(path.back().x, 400, 1e-9);  // ...and the element settles back on its target
 }
 
@@ -132,10 +124,8 @@ TEST(ElementMotion, BowLiftsTheMidpointByItsShareOfTheTravelInItsDirection) {
     const double share[3] = {0.25, 0.5, 0.75};
     for (size_t i = 0; i < el.size(); ++i) {
         const glm::dvec3 off = placeAt(frames[i], el[i]) - glm::dvec3(el[i].center[0], 0, 0);
-        EXPECT_NEAR(off.z, 200, 1e-9);  // half way along the straight line
-        // Bow 0 degrees lifts (+Y); 90 degrees about the line of travel (+Z) swings it to -X.
-        EXPECT_NEAR(off.x, -share[i] * 400, 1e-9);
-        EXPECT_NEAR(off.y, 0, 1e-9);
+        // Half way along the straight line (+Z); bow 0 degrees lifts (+Y), 90 about the line of travel swings it to -X.
+        EXPECT_LT(glm::distance(off, glm::dvec3(-share[i] * 400, 0, 200)), 1e-9) << i;
     }
 }
 
@@ -148,15 +138,11 @@ TEST(ElementMotion, ActionsTurnOnTheWayAndPoseActionsHandOnWhereTheyEnded) {
     auto turnOfX = [&](double time) { return glm::dvec3(evaluateTrack(t.track, time, el)[0].matrix * glm::dvec4(x, 0.0)); };
     EXPECT_NEAR(glm::dot(turnOfX(24.5), x), -1, 1e-9);  // half a turn half way
     EXPECT_NEAR(glm::dot(turnOfX(39.999999), x), 1, 1e-5);
-
     AnimPathAction& roll = t.poses[0]->action;
-    roll.actionType = AnimPathAction::kPoseTitleRollUp;
-    roll.amount[0] = 3;  // units per frame
-    const glm::dvec3 at4 = placeAt(evaluateTrack(t.track, 4, el)[1], el[1]);
-    EXPECT_NEAR(at4.y, 12, 1e-9);
+    roll.actionType = AnimPathAction::kPoseTitleRollUp, roll.amount[0] = 3;  // units per frame
+    EXPECT_NEAR(placeAt(evaluateTrack(t.track, 4, el)[1], el[1]).y, 12, 1e-9);
     // The transition starts from the pose's end (10 frames up), not from rest.
-    const glm::dvec3 start = placeAt(evaluateTrack(t.track, 10, el)[1], el[1]);
-    EXPECT_NEAR(start.y, 30, 1.5);
+    EXPECT_NEAR(placeAt(evaluateTrack(t.track, 10, el)[1], el[1]).y, 30, 1.5);
 }
 
 TEST(ElementMotion, FadesRunOverTheirRangeAndHoldAfterwards) {
@@ -175,7 +161,6 @@ TEST(ElementMotion, FadesRunOverTheirRangeAndHoldAfterwards) {
     EXPECT_EQ(evaluateTrack(t.track, 10, el)[2].opacity, 0.0);
     EXPECT_EQ(evaluateTrack(t.track, 39.99, el)[0].opacity, 1.0);
     EXPECT_NEAR(evaluateTrack(t.track, 10 - 1 + 31.0 / 6, el)[0].opacity, 0.5, 1e-9);  // u = 1/2 of its third
-
     tr.vis.visType = AnimVis::kFadeOff;
     EXPECT_EQ(evaluateTrack(t.track, 10, el)[2].opacity, 1.0);
     EXPECT_EQ(evaluateTrack(t.track, 45, el)[1].opacity, 0.0);  // the pose after keeps them hidden
@@ -219,8 +204,7 @@ TEST(PoseLayout, EachShapePutsTheElementsOnIt) {
     const auto elements = letters(11);
     const PoseLayout layout(elements);
     const glm::dvec3 c = layout.center();
-    const double r = 0.8 * layout.extent();
-    const double eps = 1e-9;
+    const double r = 0.8 * layout.extent(), eps = 1e-9;
     for (int shape = 0; shape < AnimPoseSettings::kShapeNone; ++shape) {
         SCOPED_TRACE(AnimPoseSettings::shapeName(shape));
         AnimPoseSettings s;
@@ -271,10 +255,8 @@ TEST(PoseLayout, EachShapePutsTheElementsOnIt) {
         EXPECT_GT(farthest, 0.3 * r);  // the shape is used, not collapsed to its centre
         const auto again = PoseLayout(letters(11)).arrange(s);
         for (size_t i = 0; i < elements.size(); ++i)
-            for (int a = 0; a < 3; ++a) {
-                EXPECT_EQ(states[i].translate[a], again[i].translate[a]);
-                EXPECT_EQ(states[i].rotate[a], again[i].rotate[a]);
-            }
+            EXPECT_TRUE(std::ranges::equal(states[i].translate, again[i].translate) &&
+                        std::ranges::equal(states[i].rotate, again[i].rotate)) << "element " << i;
     }
 }
 
@@ -298,8 +280,7 @@ TEST(PoseLayout, SpreadScalesDistancesFromTheCentreOnFlaggedAxes) {
     const auto elements = letters(14);
     const PoseLayout layout(elements);
     AnimPoseSettings s;
-    s.spread = 50, s.spreadXYZ[1] = 0;
-    s.globalScale[0] = s.globalScale[1] = s.globalScale[2] = 200;
+    s.spread = 50, s.spreadXYZ[1] = 0, s.globalScale[0] = s.globalScale[1] = s.globalScale[2] = 200;
     const auto states = layout.arrange(s);
     for (size_t i = 0; i < elements.size(); ++i) {
         const glm::dvec3 p = placeOf(elements[i], states[i]);
@@ -312,7 +293,7 @@ TEST(PoseLayout, SpreadScalesDistancesFromTheCentreOnFlaggedAxes) {
 TEST(PoseLayout, ShuffleTradesPlacesAndRandomiseStaysWithinItsDistance) {
     const auto elements = letters(7);
     const PoseLayout layout(elements);
-    AnimPoseSettings s;
+    AnimPoseSettings s, r;
     s.shuffleType = 1, s.shuffleSeed = 3;
     auto states = layout.arrange(s);
     std::vector<double> xs;
@@ -324,15 +305,11 @@ TEST(PoseLayout, ShuffleTradesPlacesAndRandomiseStaysWithinItsDistance) {
     std::sort(xs.begin(), xs.end());
     for (size_t i = 0; i < xs.size(); ++i) EXPECT_DOUBLE_EQ(xs[i], 50.0 * i);  // the same places, traded
     EXPECT_GT(moved, 0);
-
-    AnimPoseSettings r;
     r.randomizeDistance = 30, r.randomizeXYZ[2] = 0;
     states = layout.arrange(r);
-    for (const ElementState& st : states) {
-        EXPECT_LE(std::abs(st.translate[0]), 30);
-        EXPECT_LE(std::abs(st.translate[1]), 30);
-        EXPECT_EQ(st.translate[2], 0);
-    }
+    for (const ElementState& st : states)
+        EXPECT_TRUE(std::abs(st.translate[0]) <= 30 && std::abs(st.translate[1]) <= 30 && st.translate[2] == 0)
+            << st.translate[0] << " " << st.translate[1] << " " << st.translate[2];
 }
 
 }  // namespace fw

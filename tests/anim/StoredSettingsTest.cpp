@@ -26,8 +26,7 @@ TEST(StoredSettings, APoseArrangesElementsFromTheirStartPlacesAndLeavesOutWhatIt
     Track t(2);
     t.move(0, 100, 0);
     auto c = t.caches(*t.poses[0], 3);
-    c[1]->isAnimated = false;
-    c[1]->startTranslate[1] = 20;
+    c[1]->isAnimated = false, c[1]->startTranslate[1] = 20;
     c[2]->startTranslate[2] = 30, c[2]->startRotate[2] = 90, c[2]->startOrigin[0] = 10;
     expectAt(t.offset(el, 0, 0), {100, 0, 0});
     expectAt(t.offset(el, 0, 1), {0, 20, 0});
@@ -62,7 +61,6 @@ TEST(StoredSettings, AutomaticSmoothingFollowsHowThePathTurnsAtEachPose) {
     EXPECT_LT(half, -1.0) << "the span bends to leave the pose along the turn";
     for (AnimTransition* tr : turn.transitions) tr->doAutoSmooth = false, tr->smoothing.endSmooth = 100;
     EXPECT_LT(turn.offset(el, 24.5, 0).y, half - 1.0) << "fully smoothed bends further";
-
     Track back(3);  // back the way it came: an evenly paced line whatever is stored
     back.move(1, 100, 0);
     for (AnimTransition* tr : back.transitions) tr->smoothing.startSmooth = tr->smoothing.endSmooth = 100;
@@ -77,10 +75,7 @@ TEST(StoredSettings, LevelLettersAndSoftGroupsLaunchTogether) {
     SceneX scene;
     AnimTransition tr(scene);
     auto el = letters(14);
-    auto positions = [&](int type) {
-        tr.sequence.launchType = type;
-        return launchPositions(tr, el);
-    };
+    auto positions = [&](int type) { return tr.sequence.launchType = type, launchPositions(tr, el); };
     std::vector<int> lines(14), columns(14), each(14);
     for (int i = 0; i < 14; ++i) lines[i] = i / 7, columns[i] = i % 7, each[i] = i % 7 * 2 + i / 7;
     EXPECT_EQ(positions(AnimSequenceParams::kTopBottom), lines);
@@ -93,7 +88,6 @@ TEST(StoredSettings, LevelLettersAndSoftGroupsLaunchTogether) {
     EXPECT_EQ(positions(AnimSequenceParams::kTopBottom), lines);
     el[3].center[1] += 2;
     EXPECT_EQ(positions(AnimSequenceParams::kTopBottom)[3], 0);
-
     el = letters(5);
     el[1].softGroup = el[3].softGroup = 0;
     EXPECT_EQ(positions(AnimSequenceParams::kBirth), (std::vector<int>{0, 1, 2, 1, 3}));
@@ -115,8 +109,7 @@ TEST(StoredSettings, AWarpTransitionCarriesItsRecordLinearlyBetweenThePosesWarps
     EXPECT_FALSE(updateWarp(t.track, 5));
     tr.smoothing.endSmooth = 100;
     EXPECT_FALSE(updateWarp(t.track, 20));
-    tr.smoothing.endSmooth = 0;
-    t.track.trackType = AnimTrack::kObjectTrack;
+    tr.smoothing.endSmooth = 0, t.track.trackType = AnimTrack::kObjectTrack;
     EXPECT_FALSE(updateWarp(t.track, 20));
 }
 

@@ -1,12 +1,9 @@
-// A flag in a scene: its members and their names, the pole and caps as closed solids, the cloth's mesh following the
-// simulation and the world's forces, the cluster's block through a scene file; solids carried by a cloth (left as they
-// are by a flat one, turned by a turned one, bent by a curved one, closed with normals out); and the example flag over
-// ten seconds (its cloth a whole surface every frame: FlagTest.cpp, on the same simulation).
+// A flag in a scene: its members, pole and caps, its cloth following the simulation and the world's forces, its block
+// through a scene file; and solids carried by a cloth (the example flag's cloth over ten seconds: FlagTest.cpp).
 #include "flag/FlagCluster.h"
 
 #include <glm/geometric.hpp>
 #include <glm/gtc/matrix_transform.hpp>
-#include <glm/mat4x4.hpp>
 #include <tuple>
 
 #include "GeometryText.h"
@@ -65,12 +62,10 @@ TEST(FlagCluster, MembersAreNamedAfterTheClusterAndThePoleAndCapsAreSolidsAtItsE
     build("Ball", "Ball");  // the members' names: the saved object lines in ScenesHoldingOneOpenAndResaveByteForByte
     // The cloth: one vertex per particle, two triangles per cell, texture over the whole.
     const ObjDB& cloth = flag->cloth()->customMesh();
-    EXPECT_EQ(cloth.vertexCount(), 21 * 21);
-    EXPECT_EQ(cloth.elementCount(), 2 * 20 * 20);
+    EXPECT_EQ(std::pair(cloth.vertexCount(), cloth.elementCount()), std::pair(21 * 21, 2 * 20 * 20));
     double uv[2][3];
     cloth.getTexCoord(uv[0], 0), cloth.getTexCoord(uv[1], 21 * 21 - 1);
     EXPECT_EQ(std::vector<double>({uv[0][0], uv[0][1], uv[1][0], uv[1][1]}), std::vector<double>({0, 1, 1, 0}));
-
     // The pole stands at the pinned edge, reaching above the cloth's top.
     double box[6];
     auto* pole = dynamic_cast<ObjectP*>(flag->member(1));
@@ -78,13 +73,11 @@ TEST(FlagCluster, MembersAreNamedAfterTheClusterAndThePoleAndCapsAreSolidsAtItsE
     EXPECT_LT(pole->translate[0], 0.0);
     EXPECT_GT(pole->translate[1] + (box[4] - box[1]) / 2, 0.0);
     EXPECT_NEAR(box[4] - box[1], flag->unit.flagpoleLength * flag->unit.scaleY, 1e-9);
-
     // The cluster's box holds its members': the pole's top and the cloth's far edge.
     EXPECT_LE(flag->bounds[0], pole->translate[0] - 0.5 * (box[3] - box[0]) + 1e-9);
     EXPECT_GE(flag->bounds[3], pole->translate[1] + 0.5 * (box[4] - box[1]) - 1e-9);
     EXPECT_GT(flag->bounds[1], 0.5 * flag->unit.width * flag->unit.scaleX);
     EXPECT_LT(flag->bounds[1], 1.2 * flag->unit.width * flag->unit.scaleX);
-
     // A cap of the user's own, an object file in the top caps' swatch folder, goes before
     // the program's of the same name.
     SceneX made;
@@ -99,7 +92,6 @@ TEST(FlagCluster, MembersAreNamedAfterTheClusterAndThePoleAndCapsAreSolidsAtItsE
     build("Spear", "Ball");
     EXPECT_NEAR(ends[1][4] - ends[1][1], 8.0 * 0.04, 1e-6);  // 8 pole radii high
     Folders::instance().setDocuments(""), FlagCaps::reload();
-
     // Renaming carries the members along.
     ASSERT_TRUE(flag->renameWithMembers("Flag2"));
     EXPECT_EQ(flag->memberName(0), "Flag2:Flag");
@@ -131,7 +123,6 @@ TEST(FlagCluster, TheClothFollowsTheSimulationFrameByFrame) {
     // Going back replays the cache (Flag.RunsAreRepeatableAndCachedFramesCostNothing); a setting that moves the cloth starts the simulation again.
     flag->unit.airFriction = 20;
     EXPECT_EQ(flag->flag().stepsRun, 0);
-
     // Four sub-steps a frame: a quarter frame shows a kept state, between the frames but
     // off the straight line that joins them; between sub-steps, a straight line.
     flag->unit.motionBlurPasses = 4;
@@ -175,7 +166,6 @@ TEST(FlagCluster, WorldForcesReachATurnedFlagThroughItsTurn) {
     double x = 0;
     for (int j = 0; j < 21; ++j) x += quarter[3 * (21 * j + 20)] / 21;
     EXPECT_LT(x, 0.0);
-
     // Turned upside down by a track rather than at rest: the forces follow the turn the
     // animation gives at each step, as for a flag resting upside down.
     SceneX scene;
@@ -184,10 +174,8 @@ TEST(FlagCluster, WorldForcesReachATurnedFlagThroughItsTurn) {
     flag->buildMembers();
     auto* track = new AnimTrack(scene, "Turn");
     track->trackNode = NameReference(scene.nameDictionary(), "Flag1");
-    auto held = std::make_unique<AnimPose>(scene);
-    held->startFrame = -100, held->length = 200;
-    held->settings.globalCenterRotation[2] = 180;
-    track->segments.push_back(std::move(held));
+    auto& held = static_cast<AnimPose&>(*track->segments.emplace_back(std::make_unique<AnimPose>(scene)));
+    held.startFrame = -100, held.length = 200, held.settings.globalCenterRotation[2] = 180;
     SceneAnimator animator(scene);
     animator.setTime(0);
     std::vector<double> animated;
@@ -354,13 +342,11 @@ TEST(ClothWarpTest, AFlatClothLeavesASolidAsItIsATurnedOneTurnsItAndACurvedOneBe
     const test::SolidCheck check = test::checkSolid(*moved);
     EXPECT_EQ(check.faults(), 0) << check.summary();
     EXPECT_NEAR(check.volume, 40.0 * 40.0 * 40.0, 1e-2);
-
     // Without the warp the box is drawn flat again: the cube of 40 about its own centre.
     box->setWarp(nullptr);
     double drawn[6];
     box->localBounds(kRenderMode, drawn);
     for (int c = 0; c < 6; ++c) EXPECT_NEAR(drawn[c], c < 3 ? -20.0 : 20.0, 1e-9);
-
     // Rolled round a cylinder across its width, and the box made of small faces to bend.
     const double radius = 120;
     const ClothWarp rolled(kNu, kNv, cloth([&](glm::dvec3 p) {

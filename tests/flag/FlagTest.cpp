@@ -1,6 +1,5 @@
-// The flag's solver and settings: the spring solver on small hand-made systems (step,
-// relaxation, cache, callbacks), a cloth flag over hundreds of frames (where it goes, how
-// its springs hold, how it comes to rest, looping and the cache), and its stored lines.
+// The spring solver on small hand-made systems, a cloth flag over hundreds of frames (where it goes, how its springs
+// hold, how it comes to rest, looping and the cache), and the flag's stored lines.
 #include "flag/kxFlag.h"
 
 #include <glm/geometric.hpp>
@@ -41,7 +40,6 @@ TEST(SpringSystem, ASpringMeetsTheNearerEdgeOfItsBandAndBucklesWhenCrushed) {
         EXPECT_EQ(s.particles[0].p[0], 0.0) << gap;
         EXPECT_EQ(s.particles[1].p[0], gap) << gap;
     }
-
     // The crushed length (L - 4t)^2 is met in the buckling cases below.
     EXPECT_DOUBLE_EQ(kxSpring::make(0, 1, 1.0, 0.1).invT, 10.0);
     EXPECT_EQ(kxSpring::make(0, 1, 1.0, 0.0).invT, 0.0);
@@ -50,7 +48,6 @@ TEST(SpringSystem, ASpringMeetsTheNearerEdgeOfItsBandAndBucklesWhenCrushed) {
     Pair measured(2.5);
     measured.addSpring(0, 1);
     EXPECT_DOUBLE_EQ(measured.springs[1].L, 2.5);
-
     // Outside the band, free ends each move half way to the nearer edge; which end is locked (or, without mass,
     // pinned just the same), and where each end ends up.
     const struct {
@@ -67,23 +64,16 @@ TEST(SpringSystem, ASpringMeetsTheNearerEdgeOfItsBandAndBucklesWhenCrushed) {
         EXPECT_NEAR(s.particles[0].p[0], c.atA, 1e-12) << c.gap << c.a << c.b << c.weightlessA;
         EXPECT_NEAR(s.particles[1].p[0], c.atB, 1e-12) << c.gap << c.a << c.b << c.weightlessA;
     }
-
-    Pair crushed(0.3);  // below L - 4t = 0.6
-    crushed.satisfy(crushed.springs[0]);
+    // Crushed below L - 4t = 0.6, both ends lift (the spring buckles), a pinned one leaving the other to lift twice as
+    // far; short but not crushed, neither lifts. Lifts of 0 are exact.
     const double push = (0.9 - 0.3) * 0.005;
-    EXPECT_NEAR(crushed.particles[0].p[2], push, 1e-15);
-    EXPECT_NEAR(crushed.particles[1].p[2], push, 1e-15);  // both lift: the spring buckles
-
-    Pair pinned(0.3, true, false);
-    pinned.satisfy(pinned.springs[0]);
-    EXPECT_NEAR(pinned.particles[1].p[2], 2.0 * push, 1e-15);
-    EXPECT_EQ(pinned.particles[0].p[2], 0.0);
-
-    Pair mild(0.65);  // short, but not crushed
-    mild.satisfy(mild.springs[0]);
-    EXPECT_EQ(mild.particles[0].p[2], 0.0);
-    EXPECT_EQ(mild.particles[1].p[2], 0.0);
-
+    for (auto [gap, pinned, liftA, liftB] :
+         {std::tuple{0.3, false, push, push}, {0.3, true, 0.0, 2.0 * push}, {0.65, false, 0.0, 0.0}}) {
+        Pair s(gap, pinned);
+        s.satisfy(s.springs[0]);
+        EXPECT_NEAR(s.particles[0].p[2], liftA, liftA > 0 ? 1e-15 : 0) << gap << pinned;
+        EXPECT_NEAR(s.particles[1].p[2], liftB, liftB > 0 ? 1e-15 : 0) << gap << pinned;
+    }
     // No relaxation passes still runs one: on a chain one pass leaves unsettled (two differ).
     auto chain = [](int passes) {
         kxSpringSystem s;
@@ -92,8 +82,7 @@ TEST(SpringSystem, ASpringMeetsTheNearerEdgeOfItsBandAndBucklesWhenCrushed) {
         s.addParticle(4, 0, 0, 1.0);
         s.addSpring(0, 1, 1.0, 0.1);
         s.addSpring(1, 2, 1.0, 0.1);
-        s.relaxationPasses = passes;
-        s.relax();
+        s.relaxationPasses = passes, s.relax();
         return std::vector<double>{s.particles[1].p[0], s.particles[2].p[0]};
     };
     EXPECT_EQ(chain(0), chain(1));
@@ -107,24 +96,19 @@ TEST(SpringSystem, ASpringMeetsTheNearerEdgeOfItsBandAndBucklesWhenCrushed) {
 TEST(SpringSystem, VerletCarriesDampedVelocityForcesSkipPinnedParticlesAndHandlesDrag) {
     kxCage cage;
     cage.build({0, 0, 0, 5, 0, 0, 9, 0, 0}, {}, 0.1);
-    cage.gravity[1] = -10.0;
-    cage.damping = 0.25;
+    cage.gravity[1] = -10.0, cage.damping = 0.25;
     cage.particles[0].prev[0] = -1.0;  // moving +x at one unit per step
-    cage.particles[1].setMass(0.0);
-    cage.particles[2].locked = true;
+    cage.particles[1].setMass(0.0), cage.particles[2].locked = true;
     cage.step(1);
     const double dt2 = cage.dt * cage.dt;
     EXPECT_NEAR(cage.particles[0].p[0], 0.75, 1e-12);
     EXPECT_NEAR(cage.particles[0].p[1], -10.0 * dt2, 1e-12);
     EXPECT_EQ(cage.particles[0].prev[0], 0.0);  // the start of the step
-    EXPECT_EQ(cage.particles[1].p[1], 0.0);
-    EXPECT_EQ(cage.particles[2].p[1], 0.0);
-    cage.moveLocked = true;
-    cage.step(2);
+    EXPECT_EQ(std::pair(cage.particles[1].p[1], cage.particles[2].p[1]), std::pair(0.0, 0.0));  // held
+    cage.moveLocked = true, cage.step(2);
     EXPECT_NEAR(cage.particles[2].p[1], -10.0 * dt2, 1e-12);
     EXPECT_EQ(cage.particles[1].p[1], 0.0);
     EXPECT_EQ(cage.frame, 2);
-
     // A handle drags the rest through the springs.
     cage = kxCage();
     cage.build({0, 0, 0, 1, 0, 0, 2, 0, 0}, {0, 1, 1, 2}, 0.05);
@@ -140,9 +124,8 @@ TEST(SpringSystem, VerletCarriesDampedVelocityForcesSkipPinnedParticlesAndHandle
 TEST(SpringSystem, CacheReplaysStatesAndCallbacksCancelAndReport) {
     kxCage cage;
     cage.build({0, 0, 0, 1, 0, 0}, {0, 1}, 0.1);
-    cage.gravity[1] = -9.8;
+    cage.gravity[1] = -9.8, cage.cacheEvery = 5;
     cage.setHandle(0, 0, 0, 0);
-    cage.cacheEvery = 5;
     cage.markStart(0);
     EXPECT_EQ(cage.simulateTo(23), 23);
     EXPECT_EQ(cage.stepsRun, 23);
@@ -154,13 +137,11 @@ TEST(SpringSystem, CacheReplaysStatesAndCallbacksCancelAndReport) {
     EXPECT_EQ(cage.particles[1].p[1], at23);
     EXPECT_EQ(cage.snapshotAt(23), nullptr);
     EXPECT_NE(cage.snapshotAt(15), nullptr);
-
     int asked = 0;
     cage.cancel = [&] { return ++asked > 7; };
     EXPECT_EQ(cage.simulateTo(100), -1);
     EXPECT_EQ(cage.frame, 30);  // seven steps done after 23
     cage.cancel = nullptr;
-
     std::vector<int> reports;
     cage.progress = [&](int done, int total) {
         reports.push_back(done);
@@ -173,7 +154,6 @@ TEST(SpringSystem, CacheReplaysStatesAndCallbacksCancelAndReport) {
     reports.clear();
     cage.simulateTo(431);  // 200 steps: no progress shown
     EXPECT_TRUE(reports.empty());
-
     cage.paused = true;  // paused systems keep no snapshots
     cage.simulateTo(441);
     EXPECT_EQ(cage.snapshotAt(440), nullptr);
@@ -197,28 +177,21 @@ TEST(Flag, GridLocksAndMassesFollowTheSettings) {
     EXPECT_DOUBLE_EQ(flag.particles[flag.index(10, 10)].mass, 1.0);
     EXPECT_DOUBLE_EQ(flag.particles[flag.index(20, 20)].p[0], 300.0);
     EXPECT_DOUBLE_EQ(flag.particles[flag.index(20, 20)].p[1], -200.0);
-
     // Locked particles let move by the step are tied back where they were pinned.
-    flag.moveLocked = true;
-    flag.simulateTo(-100);
+    flag.moveLocked = true, flag.simulateTo(-100);
     EXPECT_EQ(flag.particles[flag.index(0, 10)].p[1], flag.restPositions()[3 * flag.index(0, 10) + 1]);
     EXPECT_NE(flag.particles[flag.index(1, 10)].p[1], flag.restPositions()[3 * flag.index(1, 10) + 1]);
-
-    auto lockedCount = [](int edge, int points) {
+    // Edge, points and how many of a 10 x 7 grid they lock.
+    const std::tuple<int, int, int> locks[] = {
+        {FlagUnit::kEdgeTop, FlagUnit::kPointsEdge, 10},   {FlagUnit::kEdgeAll, FlagUnit::kPointsEdge, 30},
+        {FlagUnit::kEdgeLeftRight, FlagUnit::kPointsCornersTwoCenters, 8},
+        {FlagUnit::kEdgeBottom, FlagUnit::kPointsTwoCenters, 2}, {FlagUnit::kEdgeCenter, FlagUnit::kPointsEdge, 1},
+        {FlagUnit::kEdgeNone, FlagUnit::kPointsEdge, 0},   {FlagUnit::kEdgeLeft, FlagUnit::kPointsNone, 0}};
+    for (auto [edge, points, count] : locks) {
         FlagUnit u;
         u.nu = 10, u.nv = 7, u.lockEdge = edge, u.lockPoints = points;
-        kxFlag f(u);
-        int n = 0;
-        for (const kxParticle& q : f.particles) n += q.locked;
-        return n;
-    };
-    EXPECT_EQ(lockedCount(FlagUnit::kEdgeTop, FlagUnit::kPointsEdge), 10);
-    EXPECT_EQ(lockedCount(FlagUnit::kEdgeAll, FlagUnit::kPointsEdge), 30);
-    EXPECT_EQ(lockedCount(FlagUnit::kEdgeLeftRight, FlagUnit::kPointsCornersTwoCenters), 8);
-    EXPECT_EQ(lockedCount(FlagUnit::kEdgeBottom, FlagUnit::kPointsTwoCenters), 2);
-    EXPECT_EQ(lockedCount(FlagUnit::kEdgeCenter, FlagUnit::kPointsEdge), 1);
-    EXPECT_EQ(lockedCount(FlagUnit::kEdgeNone, FlagUnit::kPointsEdge), 0);
-    EXPECT_EQ(lockedCount(FlagUnit::kEdgeLeft, FlagUnit::kPointsNone), 0);
+        EXPECT_EQ(std::ranges::count_if(kxFlag(u).particles, &kxParticle::locked), count) << edge << " " << points;
+    }
 }
 
 // A cloth bends and folds: along a crease a triangle faces away from the neighbours on one side. A triangle facing
@@ -258,9 +231,7 @@ ClothCensus census(const std::vector<double>& p, int nu, int nv, double restArea
         if (t == 0 && i + 2 < nu) next.push_back(k + 3);
         if (t == 1 && j + 2 < nv) next.push_back(k + 2 * (nu - 1) - 1);
         if (t == 1 && i > 0) next.push_back(k - 3);
-        bool against = true;
-        for (int o : next) against = against && glm::dot(normals[k], normals[o]) < 0.0;
-        r.inverted += against;
+        r.inverted += std::ranges::all_of(next, [&](int o) { return glm::dot(normals[k], normals[o]) < 0.0; });
     }
     return r;
 }
@@ -347,12 +318,10 @@ TEST(Flag, RunsAreRepeatableAndCachedFramesCostNothing) {
     EXPECT_EQ(a.stepsRun, 180);
     positions(a, 70);
     EXPECT_EQ(a.stepsRun, 190);
-
     unit.preRollFrames = 0;
     kxFlag noLeadIn(unit);
     EXPECT_EQ(positions(noLeadIn, 0), noLeadIn.restPositions());
     EXPECT_EQ(noLeadIn.stepsRun, 0);
-
     int calls = 0;
     a.cancel = [&] { return ++calls > 3; };
     std::vector<double> pb;
@@ -371,11 +340,9 @@ TEST(Flag, LoopsBlendIntoTheAnchorsLeadInAndFlattenTowardsTheFlatCloth) {
         int shown, blended;
         double w;
         flag.loopFrames(frame, shown, blended, w);
-        EXPECT_EQ(shown, shownAs) << frame;
-        EXPECT_EQ(blended, blendedWith) << frame;
+        EXPECT_EQ(std::pair(shown, blended), std::pair(shownAs, blendedWith)) << frame;
         EXPECT_DOUBLE_EQ(w, weight) << frame;
     }
-
     // The loop's last frame is the frame before the anchor, the frame after it the anchor.
     const std::vector<double> last = positions(flag, 89), before = positions(flag, 9);
     ASSERT_EQ(last.size(), before.size());
@@ -387,7 +354,6 @@ TEST(Flag, LoopsBlendIntoTheAnchorsLeadInAndFlattenTowardsTheFlatCloth) {
     kxFlag reference(plain);
     const std::vector<double> live = positions(reference, 45), lead = positions(reference, 5);
     EXPECT_NEAR(positions(flag, 45).at(30), live.at(30) + 0.5 * (lead.at(30) - live.at(30)), 1e-9);
-
     // Flatten blends towards the flat cloth (all the way: the flat title in FlagTitleTest.cpp).
     unit = FlagUnit();
     unit.flatten = 0.25, unit.preRollFrames = 10;
@@ -457,31 +423,22 @@ TEST(FlagUnit, WordsMapWithTheirFallbacksAndCountsStayInRange) {
         EXPECT_EQ(unit.lockPoints, i + 1);
     }
     ASSERT_EQ(readLines(unit, "LockEdge Diagonal\nLockPoints Many\nFlagpoleType Rope\nSelfCollision Always\n"), 0);
-    EXPECT_EQ(unit.lockEdge, FlagUnit::kEdgeLeft);
-    EXPECT_EQ(unit.lockPoints, FlagUnit::kPointsCornersOneCenter);
-    EXPECT_EQ(unit.flagpoleType, FlagUnit::kPoleCylinder);
-    EXPECT_EQ(unit.selfCollision, FlagUnit::kCollisionNone);
-    unit.lockEdge = 0;
-    unit.lockPoints = 12;
-    unit.selfCollision = 7;
+    EXPECT_EQ(std::tuple(unit.lockEdge, unit.lockPoints, unit.flagpoleType, unit.selfCollision),
+              std::tuple(+FlagUnit::kEdgeLeft, +FlagUnit::kPointsCornersOneCenter, +FlagUnit::kPoleCylinder,
+                         +FlagUnit::kCollisionNone));
+    unit.lockEdge = 0, unit.lockPoints = 12, unit.selfCollision = 7;
     const std::string text = writtenBlock(unit);
     EXPECT_NE(text.find("  LockEdge Left\n  LockPoints Corners_One_Center\n"), std::string::npos);
     EXPECT_NE(text.find("  SelfCollision None\n"), std::string::npos);
-
     // An old file's diagonal line is taken and not written back.
     ASSERT_EQ(readLines(unit, "ShearLR 1\n"), 0);
     EXPECT_EQ(writtenBlock(unit), text);
-
     // Grids and runs a file asks for are held to what the program takes.
     ASSERT_EQ(readLines(unit, "Nu 5000000\nAccuracySteps 999\nPreRollFrames 99999\n"), 0);
-    EXPECT_EQ(unit.nu, FlagUnit::kMostParticlesAcross);
-    EXPECT_EQ(unit.accuracySteps, FlagUnit::kMostPasses);
-    EXPECT_EQ(unit.preRollFrames, FlagUnit::kMostLeadIn);
+    EXPECT_EQ(std::tuple(unit.nu, unit.accuracySteps, unit.preRollFrames),
+              std::tuple(FlagUnit::kMostParticlesAcross, FlagUnit::kMostPasses, FlagUnit::kMostLeadIn));
     ASSERT_EQ(readLines(unit, "Nv 1\nAccuracySteps -4\nPreRollFrames -9\nLoopRepeat 0\n"), 0);
-    EXPECT_EQ(unit.nv, 2);
-    EXPECT_EQ(unit.accuracySteps, 0);
-    EXPECT_EQ(unit.preRollFrames, 0);
-    EXPECT_EQ(unit.loopRepeat, 1);
+    EXPECT_EQ(std::tuple(unit.nv, unit.accuracySteps, unit.preRollFrames, unit.loopRepeat), std::tuple(2, 0, 0, 1));
     EXPECT_EQ(readLines(unit, "Nu many\n"), -1);
     EXPECT_EQ(readLines(unit, "end FlagCluster\n"), -1);
 }

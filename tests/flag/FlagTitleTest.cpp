@@ -29,12 +29,27 @@ Census census(const ::test::Pixels& p) {
     return c;
 }
 
-TEST(FlagTitle, APictureOrAProjectShowsTheTitleOnABlueClothBesideItsPole) {
+// Pixels whose colour differs clearly between two pictures of the same size, in the columns from `left` to `right`.
+int changed(const ::test::Pixels& a, const ::test::Pixels& b, int left = 0, int right = 1 << 20) {
+    int n = 0;
+    for (int y = 0; y < a.height; ++y)
+        for (int x = left; x < std::min(right, a.width); ++x)
+            for (int c = 0; c < 3; ++c)
+                if (std::abs(a.at(x, y)[c] - b.at(x, y)[c]) > 24) {
+                    ++n;
+                    break;
+                }
+    return n;
+}
+
+TEST(FlagTitle, APictureOrAProjectShowsTheTitleOnABlueClothAndAMaterialDressesItButNotThePole) {
     test::TempDir dir;
-    const std::string out = dir.file("flag.png");
-    test::Outcome r = test::formwright(dir, "text HI --flag -o '" + out + "'");
-    ASSERT_EQ(r.status, 0) << r.err;
-    const ::test::Pixels p = ::test::readImage(out);
+    auto picture = [&](const std::string& options) {
+        test::Outcome r = test::formwright(dir, "text HI " + options + " -o '" + dir.file("flag.png") + "'");
+        EXPECT_EQ(r.status, 0) << options << ": " << r.err;
+        return ::test::readImage(dir.file("flag.png"));
+    };
+    const ::test::Pixels p = picture("--flag");
     ASSERT_EQ(std::make_pair(p.width, p.height), std::make_pair(640, 480));
     const Census c = census(p);
     EXPECT_GT(c.cloth, p.width * p.height / 8);  // the cloth fills a good part of the frame
@@ -44,10 +59,9 @@ TEST(FlagTitle, APictureOrAProjectShowsTheTitleOnABlueClothBesideItsPole) {
     EXPECT_LT(corner[0] + corner[1] + corner[2], 30);  // the scene's black around it
     // The picture of the title is not left behind.
     EXPECT_EQ(test::filesIn(dir.path().string()), (std::vector<std::string>{"flag.png", "lib"}));
-
     // A project keeps the picture beside it and renders again.
     const std::string project = dir.file("banner.kxp");
-    r = test::formwright(dir, "text 'Hello there' --flag -o '" + project + "'");
+    test::Outcome r = test::formwright(dir, "text 'Hello there' --flag -o '" + project + "'");
     ASSERT_EQ(r.status, 0) << r.err;
     ASSERT_TRUE(std::filesystem::exists(dir.file("banner-title.png")));
     // The cluster's own lines: FlagCluster.ScenesHoldingOneOpenAndResaveByteForByte.
@@ -56,7 +70,6 @@ TEST(FlagTitle, APictureOrAProjectShowsTheTitleOnABlueClothBesideItsPole) {
     std::string said;
     const ::test::Pixels pa = test::rendered(dir, "banner", text, "--frame 10", &said);
     EXPECT_GT(census(pa).cloth, pa.width * pa.height / 8);
-
     // A long lead-in shows its progress before the frame's summary (every tenth step, and only past 200:
     // SpringSystem.CacheReplaysStatesAndCallbacksCancelAndReport); the shipped one is too short to report, and --quiet
     // silences it.
@@ -70,19 +83,14 @@ TEST(FlagTitle, APictureOrAProjectShowsTheTitleOnABlueClothBesideItsPole) {
     test::Outcome quiet = test::formwright(dir, "-q render '" + project + "' --frame 0 -o '" + dir.file("c.png") + "'");
     ASSERT_EQ(quiet.status, 0) << quiet.err;
     EXPECT_EQ(quiet.err.find("Simulating"), std::string::npos);
-}
-
-// Pixels whose colour differs clearly between two pictures of the same size, in the columns from `left` to `right`.
-int changed(const ::test::Pixels& a, const ::test::Pixels& b, int left = 0, int right = 1 << 20) {
-    int n = 0;
-    for (int y = 0; y < a.height; ++y)
-        for (int x = left; x < std::min(right, a.width); ++x)
-            for (int c = 0; c < 3; ++c)
-                if (std::abs(a.at(x, y)[c] - b.at(x, y)[c]) > 24) {
-                    ++n;
-                    break;
-                }
-    return n;
+    // A material dresses a printed flag's cloth under its print, or a solid flag's letters, never the pole (left of the
+    // cloth).
+    for (const std::string kind : {"--flag", "--flag solid"}) {
+        const ::test::Pixels plain = kind == "--flag" ? p : picture(kind);
+        const ::test::Pixels red = picture(kind + " --material 'Glossy Red Plastic'");
+        EXPECT_LT(changed(plain, red, 0, plain.width / 5), 30) << kind;
+        EXPECT_GT(changed(plain, red, plain.width / 5), 3000) << kind;
+    }
 }
 
 // Lit pixels right of the pole (the pole stands in the left fifth): the letters.
@@ -104,7 +112,6 @@ TEST(FlagTitle, SolidLettersAreTheFlagAndWaveWithItsCloth) {
     EXPECT_NE(text.find("   parent \"Flag\"\n"), std::string::npos);
     EXPECT_EQ(text.find("-title.png"), std::string::npos);
     EXPECT_EQ(test::filesIn(dir.path().string()), (std::vector<std::string>{"lib", "solid.kxp"}));
-
     // Two frames, and the same flag held flat: the upright title beside the pole.
     const ::test::Pixels flat =
         test::rendered(dir, "flat", test::edited(text, {{"    Flatten 0\n", "    Flatten 1\n"}}), "--frame 40");
@@ -129,7 +136,8 @@ TEST(FlagTitle, SolidLettersAreTheFlagAndWaveWithItsCloth) {
         if (x < flat.width) gap = std::min(gap, dark);
     }
     EXPECT_LE(gap, 2);
-    // A picture straight from the command shows the letters: AMaterialDressesTheClothOrTheLettersButNotThePole.
+    // A picture straight from the command shows the letters: the material's case in
+    // APictureOrAProjectShowsTheTitleOnABlueClothAndAMaterialDressesItButNotThePole.
 }
 
 // The example flag with lines changed, rendered small.
@@ -146,10 +154,9 @@ TEST(FlagTitle, ACapNoLibraryHoldsIsReportedOnceAndNotShown) {
     test::TempDir dir;
     // A shorter pole and a cap twice its size.
     auto cap = [&](const std::string& top, std::string* err = nullptr) {
-        return exampleFlag(dir,
-                           {{"FlagpoleLength 400", "FlagpoleLength 200"},
-                            {"TopCapStyle \"Ball\"\n    FlagpoleTopCapScale 1",
-                             "TopCapStyle \"" + top + "\"\n    FlagpoleTopCapScale 2"}},
+        return exampleFlag(dir, {{"FlagpoleLength 400", "FlagpoleLength 200"},
+                                 {"TopCapStyle \"Ball\"\n    FlagpoleTopCapScale 1",
+                                  "TopCapStyle \"" + top + "\"\n    FlagpoleTopCapScale 2"}},
                            "--frame 0", err);
     };
     const ::test::Pixels bare = cap("None");
@@ -163,27 +170,11 @@ TEST(FlagTitle, ACapNoLibraryHoldsIsReportedOnceAndNotShown) {
 TEST(FlagTitle, MotionBlurSeesTheClothMoveWithinAFrame) {
     test::TempDir dir;
     auto frame = [&](const std::string& passes) {
-        return exampleFlag(dir,
-                           {{"\n MotionBlurPasses 1\n", "\n MotionBlurPasses " + passes + "\n"},
-                            {"MotionBlurShutter 180", "MotionBlurShutter 360"}},
+        return exampleFlag(dir, {{"\n MotionBlurPasses 1\n", "\n MotionBlurPasses " + passes + "\n"},
+                                 {"MotionBlurShutter 180", "MotionBlurShutter 360"}},
                            "--frame 30");
     };
     EXPECT_GT(changed(frame("1"), frame("8")), 150);
-}
-
-// A material dresses a printed flag's cloth under its print, or a solid flag's letters,
-// never the pole (left of the cloth).
-TEST(FlagTitle, AMaterialDressesTheClothOrTheLettersButNotThePole) {
-    test::TempDir dir;
-    auto picture = [&](const std::string& options) {
-        EXPECT_EQ(test::formwright(dir, "text HI " + options + " -o '" + dir.file("m.png") + "'").status, 0) << options;
-        return ::test::readImage(dir.file("m.png"));
-    };
-    for (const std::string kind : {"--flag", "--flag solid"}) {
-        const ::test::Pixels plain = picture(kind), red = picture(kind + " --material 'Glossy Red Plastic'");
-        EXPECT_LT(changed(plain, red, 0, plain.width / 5), 30) << kind;
-        EXPECT_GT(changed(plain, red, plain.width / 5), 3000) << kind;
-    }
 }
 
 // What a flag cannot take is refused by name, and nothing is written.

@@ -19,8 +19,7 @@ const char* const kDejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 const char* const kLiberation = "/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf";
 
 const veltrane::RawGlyph* rawFor(const Font& font, int code) {
-    for (const veltrane::RawGlyph& g : font.rawGlyphs())
-        if (g.code == code) return &g;
+    for (const veltrane::RawGlyph& g : font.rawGlyphs()) if (g.code == code) return &g;
     return nullptr;
 }
 
@@ -29,20 +28,15 @@ TEST(Font, CodeListIsTranslatedSortedAndGainsM) {
     Font font(Font::kTrueType, "DejaVu Sans", kDejaVu, codes, 5);
     EXPECT_TRUE(font.hasCharacterSet());
     EXPECT_EQ(font.slotCodes(), (std::vector<uint16_t>{65, 77, 0x80, 0x8E, 0xDB}));
-    EXPECT_EQ(font.slotIndex(0xE9), 3);  // é is kept as Mac OS Roman 0x8E
-    EXPECT_EQ(font.slotIndex(0x8E), 3);
-    EXPECT_EQ(font.slotIndex(0x80), 2);  // no Mac OS Roman counterpart: keeps its code
-    EXPECT_EQ(font.slotIndex(0xA4), 4);
-    EXPECT_EQ(font.slotIndex(66), -1);
-    EXPECT_EQ(Font::macRomanCode(0xC4), 0x80);  // Ä
-    EXPECT_EQ(Font::macRomanCode(0xD7), 0xD7);  // × has no counterpart
-    EXPECT_EQ(Font::macRomanCode(0x20AC), 0x20AC);
-
+    // é is kept as Mac OS Roman 0x8E; 0x80 has no Mac OS Roman counterpart and keeps its code.
+    for (auto [code, slot] : {std::pair{0xE9, 3}, {0x8E, 3}, {0x80, 2}, {0xA4, 4}, {66, -1}})
+        EXPECT_EQ(font.slotIndex(code), slot) << code;
+    // Ä has a counterpart; × and the euro sign have none.
+    for (auto [code, mac] : {std::pair{0xC4, 0x80}, {0xD7, 0xD7}, {0x20AC, 0x20AC}})
+        EXPECT_EQ(Font::macRomanCode(code), mac) << code;
     Font all(Font::kTrueType, "DejaVu Sans", kDejaVu);
-    EXPECT_FALSE(all.hasCharacterSet());
-    EXPECT_EQ(all.slotCount(), 256);
-    EXPECT_EQ(all.slotIndex(0xE9), 0x8E);
-    EXPECT_EQ(all.slotIndex(0x100), -1);
+    EXPECT_EQ(std::tuple(all.hasCharacterSet(), all.slotCount(), all.slotIndex(0xE9), all.slotIndex(0x100)),
+              std::tuple(false, 256, 0x8E, -1));
 }
 
 TEST(Font, MetricsAndOutlinesInEmUnits) {
@@ -79,7 +73,6 @@ TEST(Font, Latin1CodesGoThroughMacRomanOnlyWhenThatMapIsInUse) {
         EXPECT_EQ(rawFor(font, slot)->glyph, int(FT_Get_Char_Index(face, code))) << slot;
     }
     FT_Done_Face(face);
-
     // DejaVu's maps stop at its format 12 table, before the Macintosh one: the map in use is Unicode, so é is looked up
     // as 0xE9 and keys its slot by it.
     ASSERT_EQ(FT_New_Face(library, kDejaVu, 0, &face), 0);
@@ -115,9 +108,7 @@ TEST(Font, FileTypesAndFilesThatCannotBeRead) {
     Font::setErrorStream(nullptr);
     std::fclose(errors);
     EXPECT_EQ(test::readFile(dir.file("errors")), "Unrecognized font file type: /fonts/odd.xyz\n");
-    EXPECT_TRUE(font.outline('A').contours().empty());
-    EXPECT_EQ(font.advanceWidth('A'), 0.0f);
-
+    EXPECT_EQ(std::pair(font.outline('A').contours().empty(), font.advanceWidth('A')), std::pair(true, 0.0f));
     Font gone(Font::kTrueType, "Gone", "/nonexistent/font.ttf");
     EXPECT_FALSE(gone.load());
     EXPECT_EQ(gone.error(), "cannot open the font file");
@@ -127,12 +118,10 @@ TEST(Font, FileTypesAndFilesThatCannotBeRead) {
 
 TEST(Font, CommandBlockWritesNameAndPathAndReadsTheName) {
     Font font(Font::kTrueType, "DejaVu \"Sans\"", kDejaVu);
-    font.info[0] = 3;
-    font.info[1] = -1;
+    font.info[0] = 3, font.info[1] = -1;
     const std::string text = test::writtenBlock(font);
     EXPECT_EQ(text, " begin Font\n  fontName \"DejaVu \\\"Sans\\\"\"\n"
                     "  fontInfo \"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf\" 3 -1\n end Font\n");
-
     // Reading the block's lines back: the name returns; path and numbers are dropped, and "end Font" closes the block
     // before the line after it.
     Font read;

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <glm/geometric.hpp>
-#include <tuple>
 
 #include "GlyphOutline.h"
 #include "font/TrueTypeFontParser.h"
@@ -64,7 +63,6 @@ TEST_P(FreeTypeAgreement, OutlinesAndAdvancesMatchCodeByCode) {
     ASSERT_EQ(FT_Init_FreeType(&library), 0);
     ASSERT_EQ(FT_New_Face(library, fc.path, 0, &face), 0) << fc.path;
     ASSERT_EQ(FT_Select_Charmap(face, FT_ENCODING_UNICODE), 0);
-
     // Every code below 128 and from 256 up that either side maps; the others must be unmapped on both.
     Font probe(Font::kTrueType, "", fc.path);
     veltrane::TrueTypeFontParser parser(probe);
@@ -78,7 +76,6 @@ TEST_P(FreeTypeAgreement, OutlinesAndAdvancesMatchCodeByCode) {
     ASSERT_TRUE(font.load()) << font.error();
     double upem = font.unitsPerEm();
     ASSERT_EQ(upem, face->units_per_EM);
-
     std::set<int> expected, got;
     std::string listing;
     for (const auto& [code, known] : fc.expected) expected.insert(code);
@@ -107,8 +104,7 @@ TEST_P(FreeTypeAgreement, OutlinesAndAdvancesMatchCodeByCode) {
                 why = std::to_string(ours.size()) + " contours, FreeType " + std::to_string(theirs.size());
             else if (advance != face->glyph->advance.x)
                 why = "advance " + std::to_string(advance) + ", FreeType " + std::to_string(face->glyph->advance.x);
-            else if (area > 0.5 * perimeter + 1)
-                why = "shapes differ by " + std::to_string(area) + " square units";
+            else if (area > 0.5 * perimeter + 1) why = "shapes differ by " + std::to_string(area) + " square units";
             else if (known != fc.expected.end())
                 why = "outline moved by " + std::to_string(known->second.shift) + " units";
         }

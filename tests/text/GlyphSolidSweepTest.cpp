@@ -27,8 +27,7 @@ namespace {
 std::vector<std::string> sweep(const char* path, FontKind type, size_t& glyphs, const SolidBuilder::Options& options,
                                int lastCode = 0xFFFF, int steps = 0, bool slivers = false) {
     std::vector<uint16_t> codes;
-    for (int c = 33; c <= lastCode; ++c)
-        if (c < 0xD800 || c > 0xDFFF) codes.push_back(static_cast<uint16_t>(c));
+    for (int c = 33; c <= lastCode; ++c) if (c < 0xD800 || c > 0xDFFF) codes.push_back(static_cast<uint16_t>(c));
     veltrane::Font font(type, "sweep", path, codes.data(), static_cast<int>(codes.size()));
     font.parse();
     std::vector<uint16_t> mapped;
@@ -69,12 +68,6 @@ std::vector<std::string> sweep(const char* path, FontKind type, size_t& glyphs, 
     for (const std::string& failure : failures) std::printf("  %s\n", failure.c_str());
     glyphs = mapped.size();
     return failures;
-}
-
-SolidBuilder::Options depth(double value) {
-    SolidBuilder::Options options;
-    options.depth = value;
-    return options;
 }
 
 // Each character set on its own, as a one-character title is, and built through the text block and its extruded objects
@@ -160,8 +153,7 @@ TEST_F(TitleGlyphSolids, EveryEdgeProfileBuildsClosedCharactersWithoutZeroAreaTr
                  {"/usr/share/fonts/opentype/freefont/FreeSerif.otf", u"Bg8&@"}};
     ASSERT_EQ(ProfileLibrary::instance().names().size(), 14u);
     for (const std::string& edge : ProfileLibrary::instance().names())
-        for (const auto& c : cases)
-            if (Folders::exists(c.path)) expectTitleSolids(c.path, edge.c_str(), c.characters);
+        for (const auto& c : cases) if (Folders::exists(c.path)) expectTitleSolids(c.path, edge.c_str(), c.characters);
 }
 
 // Known today: none in Liberation Serif, one ornament in DejaVu Sans and one in FreeSerif (bevels narrow where strokes
@@ -177,9 +169,11 @@ TEST(GlyphSolids, EveryCharacterOfFiveFontsIsAClosedSolid) {
                  {"/usr/share/fonts/opentype/freefont/FreeSerif.otf", FontKind::kOpenTypeCff, 0xFFFF},
                  {"/usr/share/fonts/type1/urw-base35/NimbusRoman-Regular.t1", FontKind::kType1, 255},
                  {"/usr/share/fonts/X11/Type1/NimbusSans-Regular.pfb", FontKind::kType1, 255}};
+    SolidBuilder::Options options;
+    options.depth = 18;
     for (const auto& f : fonts) {
         size_t glyphs = 0;
-        const std::vector<std::string> failures = sweep(f.path, f.type, glyphs, depth(18), f.lastCode);
+        const std::vector<std::string> failures = sweep(f.path, f.type, glyphs, options, f.lastCode);
         EXPECT_GT(glyphs, f.type == FontKind::kType1 ? 140u : 500u) << f.path;
         EXPECT_LT(failures.size() * 100, glyphs) << f.path << ": " << failures.size() << " of " << glyphs;
         if (f.type == FontKind::kType1) {
@@ -191,10 +185,9 @@ TEST(GlyphSolids, EveryCharacterOfFiveFontsIsAClosedSolid) {
 // Meshing on, as deformers switch it: straight runs keep their points, side segments are split and the caps are tiled.
 // Every Latin character still closes, without slivers.
 TEST(GlyphSolids, LatinCharactersCloseWhenMeshedForDeformers) {
-    SolidBuilder::Options options = depth(8);
-    options.tileSize[0] = options.tileSize[1] = 5;
-    options.maxSideSegment = 2;
-    options.keepStraightRuns = true;
+    SolidBuilder::Options options;
+    options.depth = 8, options.tileSize[0] = options.tileSize[1] = 5;
+    options.maxSideSegment = 2, options.keepStraightRuns = true;
     size_t glyphs = 0;
     EXPECT_EQ(sweep("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", FontKind::kTrueType, glyphs, options, 0x24F, 20,
                     true),

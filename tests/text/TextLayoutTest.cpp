@@ -23,11 +23,7 @@ const char* const kDejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
 TextAttr sized(double size, int alignment = TextAttr::kLeft, int spacing = 0, int kerning = 0) {
     TextAttr a;
-    a.name = kDejaVu;
-    a.size = size;
-    a.alignment = alignment;
-    a.spacing = spacing;
-    a.kerning = kerning;
+    a.name = kDejaVu, a.size = size, a.alignment = alignment, a.spacing = spacing, a.kerning = kerning;
     return a;
 }
 
@@ -54,8 +50,7 @@ protected:
 
 }  // namespace
 
-TEST(TextBlock, RunsShareEqualAttributesAndSplitAroundADifferentOne) {
-    SceneX scene;
+TEST_F(TextLayout, RunsShareEqualAttributesAndSplitAroundADifferentOne) {
     TextBlock block(scene, "T");
     block.appendText(u"abcd", sized(72));
     EXPECT_EQ(block.attrs.size(), 1u);
@@ -65,14 +60,12 @@ TEST(TextBlock, RunsShareEqualAttributesAndSplitAroundADifferentOne) {
     ASSERT_EQ(block.chars.size(), 6u);
     EXPECT_EQ(block.attrs.size(), 3u);
     int before = block.chars[1]->attrIndex, inserted = block.chars[2]->attrIndex, after = block.chars[3]->attrIndex;
-    EXPECT_NE(before, after);
-    EXPECT_NE(inserted, before);
+    EXPECT_TRUE(before != after && inserted != before) << before << " " << inserted << " " << after;
     EXPECT_TRUE(*block.attrs[static_cast<size_t>(before)] == *block.attrs[static_cast<size_t>(after)]);
     EXPECT_EQ(block.chars[5]->attrIndex, after);
 }
 
-TEST(TextBlock, VariablesAreReplacedByNumberAndKeptAsWordsOtherwise) {
-    SceneX scene;
+TEST_F(TextLayout, VariablesAreReplacedByNumberAndKeptAsWordsOtherwise) {
     TextBlock editor(scene, "Editor"), objects(scene, "Objects");
     editor.appendText(u"Hi <<1>>, <<3>>!<<name:x>>", sized(72));
     std::string last = objects.resolveVariables(editor, {u"Ann", u"Bob"});
@@ -82,12 +75,10 @@ TEST(TextBlock, VariablesAreReplacedByNumberAndKeptAsWordsOtherwise) {
     EXPECT_EQ(last, "<<name:x>>");
     EXPECT_EQ(objects.chars[3]->origIndex, -1);  // inserted from a value
     // Linked both ways: "," is the editor's ninth character and the object's seventh.
-    EXPECT_EQ(objects.chars[6]->origIndex, 8);
-    EXPECT_EQ(editor.chars[8]->origIndex, 6);
+    EXPECT_EQ(std::pair(objects.chars[6]->origIndex, editor.chars[8]->origIndex), std::pair(8, 6));
     for (int k : {3, 4, 5, 6, 7}) EXPECT_EQ(editor.chars[static_cast<size_t>(k)]->origIndex, TextChar::kConsumedByVariable);
     EXPECT_EQ(objects.editorTextBlock, "Editor");
     EXPECT_EQ(editor.objectTextBlock, "Objects");
-
     TextBlock empty(scene, "Blank"), emptyEditor(scene, "BlankEditor");
     emptyEditor.appendText(u"<<4>>", sized(72));
     empty.resolveVariables(emptyEditor, {u"one"});
@@ -96,8 +87,7 @@ TEST(TextBlock, VariablesAreReplacedByNumberAndKeptAsWordsOtherwise) {
     EXPECT_EQ(empty.characterName(0), "Blank Empty Placeholder");
 }
 
-TEST(TextBlock, CharacterNames) {
-    SceneX scene;
+TEST_F(TextLayout, CharacterNames) {
     TextBlock block(scene, "Title");
     block.appendText(u"A \r\"\x00e9", sized(72));
     const char* const names[] = {"Title A", "Title space", "Title Return", "Title ''", "Title Char"};
@@ -114,13 +104,11 @@ TEST_F(TextLayout, LeadingSpacingKerningAndAlignment) {
     mixed.layout();
     EXPECT_EQ(mixed.chars[3]->charPosY - mixed.chars[0]->charPosY, 86);
     EXPECT_EQ(mixed.chars[0]->charPosY, 86);  // the 24-point glyph sits on the 72-point line
-
     // Spacing and kerning in thousandths of the em (the width of "M").
     TextBlock& tracked = laidOut("Tracked", u"MM", sized(72, TextAttr::kLeft, 100));
     int em = tracked.attrs[0]->emWidth;
     EXPECT_NEAR(tracked.chars[0]->charWidth, em + 100.0 * em / 1000, 1e-9);
     EXPECT_NEAR(laidOut("Kerned", u"MM", sized(72, TextAttr::kLeft, 100, -100)).chars[0]->charWidth, em, 1e-9);
-
     // A justified line ends at the right edge with its last visible character; the white space after it takes no share
     // of the free space.
     for (int alignment : {TextAttr::kJustified, TextAttr::kJustifiedAll}) {
@@ -130,7 +118,6 @@ TEST_F(TextLayout, LeadingSpacingKerningAndAlignment) {
         const TextChar& end = *justified.chars[all ? 2 : 4];
         EXPECT_NEAR(end.charPosX + end.charWidth, 600 * 0.5 - 2.5, 1) << alignment;
     }
-
     // Right-aligned blocks move left by half their width when built.
     TextBlock& right = laidOut("Right", u"M", sized(72, TextAttr::kRight), 400);
     right.build(ObjectXStyle::kDefaultName);

@@ -89,22 +89,43 @@ protected:
     void TearDown() override { ObjectX::setBuildThreads(0); }
 };
 
-TEST_P(TextSolidBatch, BuildsWhatThePortsBuildOnOneThreadAndOnSeveral) {
+// The batch's meshes are the ports' to the bit, and the ports take them as their own. Render solids are what is kept:
+// the stages they were built from are current but not held, and a read makes them again (the stamps a read keeps are
+// OutputPortTest's). Previews hold theirs.
+TEST_P(TextSolidBatch, BuildsWhatThePortsBuildAndRenderBatchesLetTheEarlierStagesGo) {
     for (int mode : {kRenderMode, kPreviewMode}) {
-        Title serial(GetParam());
-        ASSERT_GT(serial.objects.size(), 40u);
+        Title serial(GetParam());  // of more than 40 objects: the faces counted below
         const std::vector<std::string> expected = stagesOf(serial, mode);
+        // What a display mesh reads is what a copy of the solid holds, whether it is one or the solid itself; most
+        // solids need no second copy (a straight-sided glyph whose texture never meets a reused corner keeps one).
+        size_t shared = 0;
+        for (ObjectX* o : serial.objects) {
+            PackedObjDB* display = o->displayGeometry(mode);
+            auto* solid = dynamic_cast<PackedObjDB*>(o->solid(mode));
+            ASSERT_TRUE(display && solid);
+            PackedObjDB copy;
+            ASSERT_TRUE(copy.pack(*solid));
+            EXPECT_TRUE(bytesOf(&copy) == bytesOf(display)) << o->name();
+            shared += display == solid;
+        }
+        EXPECT_GT(shared * 4, serial.objects.size() * 3);
         for (int threads : {1, 3}) {
             SCOPED_TRACE(threads);
             Title batch(GetParam());
             ObjectX::setBuildThreads(threads);
             ObjectX::buildSolids(batch.objects, mode);
-            // The ports took the batch's results: asking for the meshes builds nothing.
+            // Asking for the meshes builds nothing.
             std::vector<uint32_t> stamps;
             for (ObjectX* o : batch.objects) {
                 auto* solid = solidPort(*o, mode);
                 ASSERT_FALSE(solid->dirty());
                 stamps.push_back(solid->stamp());
+                auto* face = facePort(*o, mode);
+                OutputPort* outline = face->input("FlattenedProfileInput")->source();
+                ASSERT_TRUE(outline);
+                for (OutputPort* stage : std::array<OutputPort*, 3>{face, capsPort(*o, mode), outline})
+                    EXPECT_TRUE(stage->isValid() && stage->evicted() == (mode == kRenderMode))
+                        << o->name() << " " << stage->name() << " evicted " << stage->evicted();
             }
             const std::vector<std::string> built = stagesOf(batch, mode);
             for (size_t i = 0; i < batch.objects.size(); ++i)
@@ -112,6 +133,9 @@ TEST_P(TextSolidBatch, BuildsWhatThePortsBuildOnOneThreadAndOnSeveral) {
             ASSERT_EQ(built.size(), expected.size());
             for (size_t i = 0; i < built.size(); ++i)
                 EXPECT_TRUE(built[i] == expected[i]) << batch.objects[i / 2]->name() << " stage " << i % 2;
+            int faces = 0;
+            for (ObjectX* o : batch.objects) faces += !facePort(*o, mode)->value()->empty();
+            EXPECT_GT(faces, 40);
         }
     }
 }
@@ -120,53 +144,13 @@ TEST_P(TextSolidBatch, ABatchAfterAStyleChangeRebuildsOnlyWhatChanged) {
     Title serial(GetParam()), batch(GetParam());
     ObjectX::setBuildThreads(2);
     ObjectX::buildSolids(batch.objects, kRenderMode);
-    for (Title* t : {&serial, &batch})
-        dynamic_cast<ObjectXStyle*>(t->scene.findMember("Style"))->setDepth(30);
+    for (Title* t : {&serial, &batch}) dynamic_cast<ObjectXStyle*>(t->scene.findMember("Style"))->setDepth(30);
     std::vector<uint32_t> faces;
     for (ObjectX* o : batch.objects) faces.push_back(facePort(*o, kRenderMode)->stamp());
     ObjectX::buildSolids(batch.objects, kRenderMode);
     // The faces do not depend on the depth and stay as they were.
     for (size_t i = 0; i < batch.objects.size(); ++i) EXPECT_EQ(facePort(*batch.objects[i], kRenderMode)->stamp(), faces[i]);
     EXPECT_EQ(stagesOf(batch, kRenderMode), stagesOf(serial, kRenderMode));
-}
-
-// Render solids are what is kept: the stages they were built from are current but not held, and a read makes them again
-// (the stamps a read keeps are OutputPortTest's). Previews hold theirs.
-TEST_P(TextSolidBatch, RenderBatchesLetTheEarlierStagesGo) {
-    for (int mode : {kRenderMode, kPreviewMode}) {
-        Title t(GetParam());
-        ObjectX::buildSolids(t.objects, mode);
-        int faces = 0;
-        for (ObjectX* o : t.objects) {
-            auto* face = facePort(*o, mode);
-            OutputPort* caps = capsPort(*o, mode);
-            OutputPort* outline = face->input("FlattenedProfileInput")->source();
-            ASSERT_TRUE(outline);
-            for (OutputPort* stage : {static_cast<OutputPort*>(face), caps, outline}) {
-                EXPECT_EQ(stage->evicted(), mode == kRenderMode) << o->name() << " " << stage->name();
-                EXPECT_TRUE(stage->isValid()) << o->name() << " " << stage->name();
-            }
-            faces += !face->value()->empty();
-        }
-        EXPECT_GT(faces, 40);
-    }
-}
-
-TEST_P(TextSolidBatch, DisplayMeshesReadTheSolidWithoutChangingIt) {
-    Title t(GetParam());
-    size_t shared = 0;
-    for (ObjectX* o : t.objects) {
-        PackedObjDB* display = o->displayGeometry(kRenderMode);
-        auto* solid = dynamic_cast<PackedObjDB*>(o->solid(kRenderMode));
-        ASSERT_TRUE(display && solid);
-        // What is read is what a copy holds, whether it is one or the solid itself.
-        PackedObjDB copy;
-        ASSERT_TRUE(copy.pack(*solid));
-        EXPECT_TRUE(bytesOf(&copy) == bytesOf(display)) << o->name();
-        shared += display == solid;
-    }
-    // Most solids need no second copy (a straight-sided glyph whose texture never meets a reused corner keeps one).
-    EXPECT_GT(shared * 4, t.objects.size() * 3);
 }
 
 // A bevel on the front only, so a batch that mixed up front and back caps shows; a second edge would add only another

@@ -10,7 +10,7 @@ namespace {
 
 using Rows = std::vector<std::vector<std::string>>;
 
-TEST(TextVariableFile, ReadsQuotedFieldsWithCommasQuotesAndLineBreaksAfterABom) {
+TEST(TextVariableFile, ReadsQuotedFieldsAfterABomAndTakesTheSeparatorFromTheHeaderOrTheName) {
     TextVariableFile file;
     std::string error;
     ASSERT_TRUE(file.parse("\xEF\xBB\xBFName,Title,Note\r\n\"Zo\xC3\xAB\",\"Director, Photography\",x\r\nAnn,,\r\n\r\n"
@@ -18,19 +18,13 @@ TEST(TextVariableFile, ReadsQuotedFieldsWithCommasQuotesAndLineBreaksAfterABom) 
                            0, error))
         << error;
     EXPECT_EQ(file.columns, (std::vector<std::string>{"Name", "Title", "Note"}));
-    EXPECT_EQ(file.rows, (Rows{{"Zo\xC3\xAB", "Director, Photography", "x"},
-                               {"Ann", "", ""},
-                               {"Bo \"B\" Lee", "Two\r\nLines", ""},
-                               {"Last", "", "end"}}));
+    EXPECT_EQ(file.rows, (Rows{{"Zo\xC3\xAB", "Director, Photography", "x"}, {"Ann", "", ""},
+                               {"Bo \"B\" Lee", "Two\r\nLines", ""}, {"Last", "", "end"}}));
     // As the text's characters: the accent as a single code, the break as one return.
     EXPECT_EQ(file.values(1)[0], u"Zo\u00EB");
     EXPECT_EQ(file.values(3)[1], u"Two\rLines");
     EXPECT_TRUE(file.values(5).empty() && file.values(0).empty());
-}
-
-TEST(TextVariableFile, TakesTabsAndSemicolonsFromTheNameOrTheHeader) {
-    TextVariableFile file;
-    std::string error;
+    // Tabs and semicolons, from the header or the file's name.
     ASSERT_TRUE(file.parse("Name\tTitle\nA, Jr.\tB;C\n", 0, error)) << error;
     EXPECT_EQ(file.separator, '\t');
     EXPECT_EQ(file.rows, (Rows{{"A, Jr.", "B;C"}}));
