@@ -125,7 +125,8 @@ TEST_F(Ports, ConsumerGoesStaleWhenItsSourceRecomputesAfterItPastTheStampsSignBi
 }
 
 // An evicted port gives its storage back and stays current; that a read makes it again without a new stamp or a
-// stale consumer is checked on the solids' stages (TextSolidBatch.RenderBatchesLetTheEarlierStagesGo, tests/text).
+// stale consumer is checked on the solids' stages, in tests/text:
+// TextSolidBatch.BuildsWhatThePortsBuildAndRenderBatchesLetTheEarlierStagesGo.
 TEST_F(Ports, OnlyACurrentPortIsEvicted) {
     SumPort geometry(source, "Geometry", 7);
     EXPECT_EQ(valueOf(geometry.value()), 7);
