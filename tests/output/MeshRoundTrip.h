@@ -135,25 +135,6 @@ std::vector<ImportGroup> readBack(const std::string& path) {
     return readBack(reader, path);
 }
 
-// Every `step`th cut of a good file is refused with a reason, or, where the format
-// allows it, read in part with a warning.
-template <class Reader>
-void expectCutsHandled(const std::string& good, size_t step, bool readsInPart) {
-    for (size_t cut = 0; cut < good.size(); cut += step) {
-        SCOPED_TRACE("cut at " + std::to_string(cut));
-        Parsed r = parse<Reader>(good.substr(0, cut));
-        if (r.ok && readsInPart) {
-            EXPECT_NE(r.warnings, "");
-        } else {
-            EXPECT_FALSE(r.ok);
-            EXPECT_NE(r.error, "");
-            if (!readsInPart) {
-                EXPECT_TRUE(r.groups.empty());
-            }
-        }
-    }
-}
-
 // id, length, data, and a zero byte after data of odd length.
 inline std::string chunk(const std::string& id, const std::string& data) {
     return id + be32(static_cast<uint32_t>(data.size())) + data + (data.size() % 2 ? std::string(1, '\0') : "");
