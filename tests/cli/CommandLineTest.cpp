@@ -99,9 +99,7 @@ TEST(CommandLine, ADocumentsProblemIsOneExactLineNamingIt) {
     const std::string dir = testing::TempDir(), wrapped = slurp(kSource + "/examples/profiles.scene");
     spill(dir + "keep.scene", "previous contents\n");
     struct Case {
-        std::string file, text;  // no text: there is no such file
-        std::string command;     // "resave" writes to `out`; none: the project is opened
-        std::string out;
+        std::string file, text, command, out;  // no text: no such file; "resave" writes to `out`; no command: opened
         int status;
         std::string message;
     };
@@ -283,7 +281,6 @@ TEST(CommandLine, DamagedDocumentsOfEveryKindEndCleanly) {
     }
     for (auto [into, joined] : {std::pair{0, 0}, {0, 2}, {1, 0}, {2, 1}})
         damaged.push_back({documents[into].name, documents[into].text + documents[joined].text});
-
     const std::string dir = testing::TempDir() + "damaged-documents/";
     for (size_t i = 0; i < damaged.size(); ++i) {
         std::filesystem::remove_all(dir);

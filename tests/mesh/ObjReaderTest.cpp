@@ -33,9 +33,7 @@ TEST(ObjReader, ResolvesNegativeReferencesAndSkipsMissingOnes) {
     ObjReader reader;
     ASSERT_TRUE(reader.parse("v 0 0 0\r\nv 1 0 0\r\nv 0 1 0\r\nvn 0 0 1\r\nf -3//-1 -2//-1 -1//-1\r\n"
                              "v 2 2 2\nl -4 \\\n -1 # a comment\nvt 0 0\n"
-                             "f 1/1 2/1 9/1 3/1\nf 0 -5 3//2\nf 7 8\n",
-                             db))
-        << reader.error();
+                             "f 1/1 2/1 9/1 3/1\nf 0 -5 3//2\nf 7 8\n", db)) << reader.error();
     ASSERT_EQ(db.elementCount(), 4);  // the last face lost every corner
     EXPECT_EQ(cornersOf(db, 0), (std::vector<std::vector<int>>{{0, 1, 2}, {}, {0, 0, 0}}));
     EXPECT_EQ(cornersOf(db, 1), (std::vector<std::vector<int>>{{0, 3}, {}, {}}));

@@ -62,8 +62,7 @@ TEST(PackedObjDB, GivenAttributesAreKeptEvenWhenNoPositionIsReused) {
     db.addElement(PackedObjDB::Polygon, 0, 3, a, 3, a, 3, a);
     db.addElement(PackedObjDB::Polygon, 0, 3, b, 3, b, 3, b);
     EXPECT_EQ(db.attributeFlags(), PackedObjDB::HasTexCoords | PackedObjDB::HasNormals);
-    EXPECT_EQ(std::vector<int>({db.vertexCount(), db.texCoordCount(), db.normalCount()}),
-              (std::vector<int>{6, 6, 6}));
+    EXPECT_EQ(std::vector<int>({db.vertexCount(), db.texCoordCount(), db.normalCount()}), (std::vector<int>{6, 6, 6}));
     Info info;
     int list[3][3];
     for (int e = 0; e < 2; ++e) {
@@ -75,8 +74,7 @@ TEST(PackedObjDB, GivenAttributesAreKeptEvenWhenNoPositionIsReused) {
             EXPECT_EQ(at(db, kUvw, list[1][c])[1], 0.125 * given);
         }
     }
-    // Corners given nothing read zeros; position 0 again, with only a texture index,
-    // is a vertex of its own.
+    // Corners given nothing read zeros; position 0 again, with only a texture index, is a vertex of its own.
     int c[3] = {6, 7, 0}, ct[3] = {-1, -1, 5};
     db.addElement(PackedObjDB::Polygon, 0, 3, c, 3, ct, 0, nullptr);
     ASSERT_TRUE(db.getElement(2, info, list[0], list[1], list[2]));
@@ -144,7 +142,6 @@ TEST(PackedObjDB, PackingAMeshKeepsEveryCornerAndStoresEachCombinationOnce) {
     }
     EXPECT_EQ(packed.vertexCount(), int(distinct.size()));
     EXPECT_EQ(packed.vertexCount(), 25 + 5 * 3);  // the three inner rows carry two normals
-
     const Vec moved{7, 8, 9};
     ASSERT_TRUE(packed.setVertexPosition(3, moved.data()));
     EXPECT_EQ(at(packed, kPosition, 3), moved);

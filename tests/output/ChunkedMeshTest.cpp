@@ -1,8 +1,6 @@
 // The two big-endian chunked formats, ElectricImage FACT and Cinema 4D, through one table: the documented bytes of a
 // tiny file, the names readers give, files laid out by hand; and the FACT header's box over its groups. The damaged
 // files of those and of the 3DS, LightWave and DXF readers share one table too.
-#include <gmock/gmock.h>
-
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "MeshRoundTrip.h"
@@ -12,7 +10,7 @@ namespace fw {
 namespace {
 
 using test::be32, test::beU32, test::chunk, test::f32, test::floats;
-using testing::HasSubstr;
+using test::readerFor, testing::HasSubstr;
 
 // A box from (-1, 0, 2) to (1, 4, 8): corner k has x from bit 0, y from bit 1, z from
 // bit 2; each face's corners run counter-clockwise seen from outside.
@@ -43,8 +41,7 @@ std::string facet(uint32_t a, uint32_t b, uint32_t c, uint32_t material = 0) {
 // two materials and the facets; GINF's counts can be set apart from the tables'.
 std::string handBoxFact(uint32_t countedVertices = 8, uint32_t countedFacets = 12) {
     std::string vrtx, norm, face;
-    for (int k = 0; k < 8; ++k)
-        for (double v : HandBox::corner(k)) vrtx += f32(v);
+    for (int k = 0; k < 8; ++k) for (double v : HandBox::corner(k)) vrtx += f32(v);
     for (uint32_t f = 0; f < 6; ++f) {
         for (double v : HandBox::normals[f]) norm += f32(v);
         const int* q = HandBox::faces[f];
@@ -124,11 +121,8 @@ struct Damaged {
 };
 
 struct Format {
-    std::string ext;
-    std::string triangle;  // the red triangle's bytes
-    std::string unnamed;
+    std::string ext, triangle, unnamed, handBox;  // triangle: the red triangle's bytes
     std::vector<std::string> unnamedNames;
-    std::string handBox;
     Damaged damaged;
     int seedBoxElements, seedElements;
 };
@@ -158,8 +152,8 @@ Format fact() {
         chunk("FORM", "3DFL" + fhdr + grup),
         chunk("FORM", "3DFL" + chunk("FORM", "GRUP" + chunk("FORM", "GHDR" + chunk("NAME", "Kept")) + tri) +
                           chunk("FORM", "GRUP" + tri) + tri),
-        {"Kept", "FACT group2", "FACT default"},  // the second GRUP form of the file; loose facets
         crate,
+        {"Kept", "FACT group2", "FACT default"},  // the second GRUP form of the file; loose facets
         {".fac", good, 1, false, {
             {good.substr(0, 11), "is not an ElectricImage FACT file: it does not begin with an IFF form of type \"3DFL\""},
             {std::string("FORM\0\0\0\x04" "3DFL", 12), "holds no facets"},
@@ -215,8 +209,8 @@ Format c4d() {
                                    chunk("NORM", floats({0, 0, -1, 0, 0, -1, 0, 0, -1, 0, 0, -1})) +
                                    chunk("UVWT", floats({0, 0, 0, 0, 1, 0, 1, 0, 0, 1, 0, 0})) + chunk("PMAT", be32(0)))),
         document(c4dTriangle("A") + c4dTriangle("")),
-        {"A", "C4D object 2"},
         crate,
+        {"A", "C4D object 2"},
         {".c4d", good, 1, false, {
             {"MC40" + one.substr(4), notC4d},
             {one.substr(0, 8) + "DOK4" + one.substr(12), notC4d},
@@ -292,8 +286,6 @@ Damaged lightWave() {
             }};
 }
 
-std::unique_ptr<MeshReader> readerFor(const std::string& ext) { return MeshFormats::forPath("x" + ext)->makeReader(); }
-
 TEST(ChunkedMesh, ATriangleIsWrittenAsTheDocumentedBytes) {
     ObjDB tri;
     const double p[3][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, up[3] = {0, 0, 1};
@@ -354,8 +346,7 @@ TEST(DamagedMeshFiles, AreRefusedOrReadInPartByTheReaderAndTheImport) {
         for (size_t cut = 0; cut < f.good.size(); cut += f.step) {
             test::Parsed r = test::parse(*readerFor(f.ext), f.good.substr(0, cut));
             EXPECT_TRUE(r.ok ? f.readsInPart && (f.ext == ".dxf" || r.warnings != "")
-                             : r.error != "" && (f.readsInPart || r.groups.empty()))
-                << "cut at " << cut;
+                             : r.error != "" && (f.readsInPart || r.groups.empty())) << "cut at " << cut;
         }
         for (const Damage& c : f.files) {
             SCOPED_TRACE(c.message.empty() ? c.warnings.at(0) : c.message);

@@ -1,6 +1,5 @@
-// glTF binary export: what tinygltf's own loader reads back (triangles, nodes and their
-// transforms, materials, the frames' animation) and what the Khronos validator says (it
-// also checks the accessors' bounds).
+// glTF binary export: what tinygltf's own loader reads back (triangles, nodes and their transforms, materials, the
+// frames' animation) and what the Khronos validator says (it also checks the accessors' bounds).
 #include "output/GlbWriter.h"
 
 #include <tiny_gltf.h>
@@ -64,11 +63,8 @@ TEST_P(GlbBox, TrianglesNormalsTextureAndTransformReadBack) {
     EXPECT_EQ(model.meshes[0].name, "Box");
     const glm::dmat4 baked = world ? placed() : glm::dmat4(1.0);
     expectNear(placed() * glm::inverse(baked), nodeMatrix(node), 1e-12);
-    if (world) {
-        EXPECT_TRUE(node.translation.empty() && node.rotation.empty() && node.scale.empty());
-    }
+    EXPECT_TRUE(!world || (node.translation.empty() && node.rotation.empty() && node.scale.empty()));
     EXPECT_EQ(test::compareTriangles(expectedTriangles(box, baked), meshTriangles(model, 0), 0), "");
-
     // Six faces of four corners each: no corner is shared, since normals differ.
     ASSERT_EQ(model.meshes[0].primitives.size(), 1u);
     const tinygltf::Primitive& p = model.meshes[0].primitives[0];
@@ -77,7 +73,6 @@ TEST_P(GlbBox, TrianglesNormalsTextureAndTransformReadBack) {
     std::vector<double> uvs = floatsOf(model, p.attributes.at("TEXCOORD_0"));
     ASSERT_EQ(std::vector<size_t>({positions.size(), normals.size(), uvs.size()}), (std::vector<size_t>{72, 72, 48}));
     EXPECT_EQ(indicesOf(model, p.indices).size(), 36u);
-
     // Every vertex: the normal of its face (moved as normals move), and the corner's
     // texture coordinate with v turned over for glTF's top-left origin.
     glm::dmat3 normalMatrix = glm::inverseTranspose(glm::dmat3(baked));
@@ -103,7 +98,6 @@ TEST_P(GlbBox, TrianglesNormalsTextureAndTransformReadBack) {
         }
     }
     EXPECT_EQ(matched, 24);
-
     // The default look: grey, opaque, not metallic, fully rough (no highlight).
     EXPECT_EQ(p.material, 0);
     EXPECT_EQ(look(model.materials[0]), Look("defaultMtl", {0.8, 0.8, 0.8, 1.0}, "OPAQUE", 0, 1));
@@ -140,7 +134,6 @@ TEST(GlbWriter, PartsBecomePrimitivesWithTheirMaterials) {
     // Reflectivity 0.9 mirrors as much as a polished metal; roughness is 1 less the highlight's strength and tightness.
     EXPECT_EQ(look(model.materials[0]), Look("Gold", {1.0, 0.75, 0.25, 1.0}, "OPAQUE", 1, 1 - 0.5 * 0.8));
     EXPECT_EQ(look(model.materials[1]), Look("Glass", {0.5, 0.25, 1.0, 0.25}, "BLEND", 0, 1));
-
     // Part 0 in one primitive; part 1 in two, since only the quad's corners have normals.
     const std::vector<tinygltf::Primitive>& prims = model.meshes.at(0).primitives;
     ASSERT_EQ(prims.size(), 3u);
@@ -157,7 +150,6 @@ TEST(GlbWriter, PartsBecomePrimitivesWithTheirMaterials) {
                       (std::vector<double>{0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1}));
         }
     }
-
     // A section writes only its own part.
     unit.section = 1;
     ASSERT_TRUE(GlbWriter::write(path, {unit}, false));
@@ -237,7 +229,6 @@ TEST_P(GlbAnimation, FramesSampleTheNodeAtTheirTimes) {
         const glm::dmat4 placed = n == 3 ? stood * glm::inverse(stoodBaked) : frameTransform(0) * glm::inverse(baked);
         expectNear(placed, nodeMatrix(model.nodes[n]), 1e-12);
     }
-
     ASSERT_EQ(model.animations.size(), 1u);
     const tinygltf::Animation& animation = model.animations[0];
     ASSERT_EQ(animation.channels.size(), 9u);
