@@ -1,5 +1,4 @@
-// DXF export and import: the exact entity lines, how large polygons are fanned, layers and
-// colours read back, and damaged files.
+// DXF export and import: the exact entity lines, how large polygons are fanned, layers and colours read back.
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "MeshRoundTrip.h"

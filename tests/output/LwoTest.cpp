@@ -1,5 +1,4 @@
-// LightWave LWO2 export and import: the file's layout and axes, shared points and kept
-// polygons, layer and surface names, and damaged files.
+// LightWave LWO2 export and import: the file's layout and axes, shared points and kept polygons.
 #include "output/LwoWriter.h"
 
 #include "MeshRoundTrip.h"

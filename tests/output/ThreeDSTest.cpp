@@ -1,5 +1,4 @@
-// 3DS export and import: the chunk layout, smoothing groups, the per-object limits,
-// names and materials, and damaged files.
+// 3DS export and import: the chunk layout, smoothing groups, the per-object limits and short object names.
 #include "output/ThreeDSWriter.h"
 
 #include "MeshRoundTrip.h"
