@@ -230,9 +230,8 @@ TEST(CommandLine, FolderPathsEndingInABackslashResaveAndReadBack) {
     }
     // Image paths are written by the same rule: a folder-like path keeps its last backslash.
     const std::string folder = "image \"textures\\plates\\\\\"";
-    const std::string scene = edited(slurp(kSource + "/tests/data/conformance/every-member.scene"),
-                                     {{"image \"textures/brass plate.png\"", folder}});
-    spill(dir + "folder.scene", scene);
+    spill(dir + "folder.scene", edited(slurp(kSource + "/tests/data/conformance/every-member.scene"),
+                                       {{"image \"textures/brass plate.png\"", folder}}));
     run("resave " + dir + "folder.scene " + dir + "folder-1.scene", 0);
     EXPECT_THAT(slurp(dir + "folder-1.scene"), HasSubstr("\n   " + folder + "\n"));
 }
@@ -255,8 +254,7 @@ TEST(CommandLine, BinaryInputEndsWithAClearError) {
 // usual form, and what it wrote reads back unchanged.
 TEST(CommandLine, DamagedDocumentsOfEveryKindEndCleanly) {
     struct Document {
-        std::string name;  // a document's kind comes from its name
-        std::string text;
+        std::string name, text;  // a document's kind comes from its name
     };
     const std::vector<Document> documents = {
         {"title.kxp", slurp(kSource + "/examples/title.kxp")},

@@ -73,10 +73,7 @@ std::string c4dTriangle(const std::string& name) {
 // run the other way from the second on.
 std::string handBoxC4d() {
     std::string pnts, poly, norm, pmat;
-    for (int k = 0; k < 8; ++k) {
-        auto v = HandBox::corner(k);
-        pnts += floats({v[0], v[1], -v[2]});
-    }
+    for (int k = 0; k < 8; ++k) pnts += floats({HandBox::corner(k)[0], HandBox::corner(k)[1], -HandBox::corner(k)[2]});
     for (uint32_t f = 0; f < 6; ++f) {
         const int* q = HandBox::faces[f];
         for (int k : {q[0], q[3], q[2], q[1]}) poly += be32(uint32_t(k));

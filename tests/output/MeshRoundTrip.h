@@ -56,8 +56,7 @@ struct Box : ObjDB {
 inline void addVertices(ObjDB& db, std::initializer_list<std::array<double, 3>> points) {
     for (const auto& p : points) db.addVertex(p.data());
 }
-inline void addElement(ObjDB& db, int part, std::initializer_list<int> corners,
-                       int kind = GeometryInterface::Polygon) {
+inline void addElement(ObjDB& db, int part, std::initializer_list<int> corners, int kind = GeometryInterface::Polygon) {
     db.addElement(kind, part, static_cast<int>(corners.size()), std::data(corners), 0, nullptr, 0, nullptr);
 }
 
