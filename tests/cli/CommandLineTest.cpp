@@ -45,8 +45,7 @@ struct MeshObject {
 
 std::vector<MeshObject> readObjObjects(const std::string& path) {
     std::vector<MeshObject> objects;
-    std::istringstream in(slurp(path));
-    for (std::string line; std::getline(in, line);) {
+    for (const std::string& line : fw::test::linesOf(slurp(path))) {
         if (line.rfind("# Object '", 0) == 0) objects.emplace_back().name = line.substr(10, line.size() - 11);
         std::array<double, 3> v{};
         if (line.rfind("v ", 0) != 0 || objects.empty()) continue;
@@ -446,11 +445,10 @@ TEST(CommandLine, AccentedLettersFindTheirGlyphsInEveryKindOfCharacterMap) {
     const char* liberation = "/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf";
     for (const std::string font : {"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", liberation}) {
         SCOPED_TRACE(font);
-        std::istringstream lines(run("glyphs " + font + " --chars \"" + accented + "\"", 0).out);
-        int records = 0;
-        for (std::string line; std::getline(lines, line); ++records)
-            EXPECT_EQ(line.find("\"glyph\":0,"), std::string::npos) << line;
-        EXPECT_EQ(records, 25);
+        const std::vector<std::string> records =
+            fw::test::linesOf(run("glyphs " + font + " --chars \"" + accented + "\"", 0).out);
+        for (const std::string& line : records) EXPECT_EQ(line.find("\"glyph\":0,"), std::string::npos) << line;
+        EXPECT_EQ(records.size(), 25u);
     }
     // With a Mac OS Roman map, the listing looks é up as text does: as 0x8E, not as È's 0xE9.
     const std::string all = run(std::string("glyphs ") + liberation).out;
@@ -476,8 +474,7 @@ TEST(CommandLine, TextWhoseAttributesChangedIsLaidOutAgainOnLoad) {
     // The numbers after each line's keyword, indentation dropped: one list per line.
     auto values = [](const std::string& text, const std::string& keyword) {
         std::vector<std::vector<double>> all;
-        std::istringstream in(text);
-        for (std::string line; std::getline(in, line);) {
+        for (const std::string& line : fw::test::linesOf(text)) {
             std::istringstream words(line);
             std::string first;
             if (!(words >> first) || first != keyword) continue;
