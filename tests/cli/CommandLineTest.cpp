@@ -3,15 +3,12 @@
 #include <cstdint>
 #include <utility>
 
-#include "AppRun.h"
+#include "AppHelpers.h"
 #include "StandInProject.h"
 
-using fw::test::edited;
-using fw::test::Outcome;
-using test::Pixels;
-using test::readImage;
-using test::slurp;
-using test::spill;
+using fw::test::edited, fw::test::Outcome;
+using test::Pixels, test::readImage, test::slurp, test::spill;
+using testing::HasSubstr, testing::StartsWith;
 
 namespace {
 
@@ -19,10 +16,11 @@ const std::string kSource = FW_SOURCE_DIR;
 
 Outcome run(const std::string& arguments) { return fw::test::runProgram(FW_EXECUTABLE, arguments, testing::TempDir()); }
 
-// A run that must succeed.
-Outcome runOk(const std::string& arguments) {
+// A run that must end with `status`, and when `quiet` print nothing to the error stream.
+Outcome run(const std::string& arguments, int status, bool quiet = false) {
     Outcome r = run(arguments);
-    EXPECT_EQ(r.status, 0) << arguments << "\n" << r.err;
+    EXPECT_EQ(r.status, status) << arguments << "\n" << r.err;
+    EXPECT_TRUE(!quiet || r.err.empty()) << arguments << "\n" << r.err;
     return r;
 }
 
@@ -47,8 +45,7 @@ struct MeshObject {
 
 std::vector<MeshObject> readObjObjects(const std::string& path) {
     std::vector<MeshObject> objects;
-    std::istringstream in(slurp(path));
-    for (std::string line; std::getline(in, line);) {
+    for (const std::string& line : fw::test::linesOf(slurp(path))) {
         if (line.rfind("# Object '", 0) == 0) objects.emplace_back().name = line.substr(10, line.size() - 11);
         std::array<double, 3> v{};
         if (line.rfind("v ", 0) != 0 || objects.empty()) continue;
@@ -59,26 +56,14 @@ std::vector<MeshObject> readObjObjects(const std::string& path) {
     return objects;
 }
 
-const MeshObject* objectNamed(const std::vector<MeshObject>& objects, const std::string& name) {
-    for (const MeshObject& o : objects)
-        if (o.name == name) return &o;
-    return nullptr;
-}
-
 }  // namespace
 
 TEST(CommandLine, VersionHelpAndBadArgumentsGiveTheirStatus) {
-    Outcome version = run("--version");
-    EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out, "formwright 0.1.0\n");
-    Outcome help = run("--help");
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("--version"), std::string::npos);
-    EXPECT_EQ(help.err, "");
-    Outcome bad = run("--no-such-option");
-    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(run("--version", 0).out, "formwright 0.1.0\n");
+    EXPECT_THAT(run("--help", 0, true).out, HasSubstr("--version"));
+    Outcome bad = run("--no-such-option", 1);
     EXPECT_EQ(bad.out, "");
-    EXPECT_EQ(bad.err.rfind("formwright: ", 0), 0u) << bad.err;
+    EXPECT_THAT(bad.err, StartsWith("formwright: "));
 }
 
 // Scene files resave byte for byte, their commands wrapped in the "begin SceneX" the program writes or standing bare; a
@@ -91,8 +76,7 @@ TEST(CommandLine, SceneFilesResaveByteForByteWithOrWithoutTheSceneBlock) {
     ASSERT_NE(last, std::string::npos);
     spill(dir + "bare.scene", wrapped.substr(first, last - first));
     for (const std::string& in : {profiles, dir + "bare.scene"}) {
-        Outcome r = runOk("resave " + in + " " + out);
-        EXPECT_EQ(r.err, "");
+        run("resave " + in + " " + out, 0, true);
         EXPECT_EQ(slurp(out), wrapped) << in;
     }
     spill(dir + "named", "name \"Loose\"\nbegin ProfileI\n name \"Square\"\nend ProfileI\n");
@@ -100,12 +84,12 @@ TEST(CommandLine, SceneFilesResaveByteForByteWithOrWithoutTheSceneBlock) {
     auto group = [](const std::string& name) { return "  begin Group\n   name \"" + name + "\"\n  end Group\n"; };
     spill(dir + "names.scene", " begin SceneX\n  name \"N\"\n" + group("|rig") + group("|rig") + group("|rig") +
                                    group("") + " end SceneX\n");
-    const std::string named = runOk("info " + dir + "named").out, names = runOk("info " + dir + "names.scene").out;
-    for (const char* line : {"scene \"Loose\"", "ProfileI \"Square\""}) EXPECT_NE(named.find(line), std::string::npos);
+    const std::string named = run("info " + dir + "named", 0).out, names = run("info " + dir + "names.scene", 0).out;
+    for (const char* line : {"scene \"Loose\"", "ProfileI \"Square\""}) EXPECT_THAT(named, HasSubstr(line));
     for (const char* line : {"  Group \"|rig\" below \"root\"\n", "  Group \"|rig_DUPLICATE_FOUND\" below",
                              "  Group \"|rig_DUPLICATE_FOUND_DUPLICATE_FOUND\" below", "  Group \"|ORVO_GROUP"})
-        EXPECT_NE(names.find(line), std::string::npos) << names;
-    EXPECT_EQ(names.find("\"\""), std::string::npos) << names;
+        EXPECT_THAT(names, HasSubstr(line));
+    EXPECT_THAT(names, testing::Not(HasSubstr("\"\"")));
 }
 
 // A document's problem is one exact line naming the file, with the exit status that goes with it; a file that is
@@ -114,9 +98,7 @@ TEST(CommandLine, ADocumentsProblemIsOneExactLineNamingIt) {
     const std::string dir = testing::TempDir(), wrapped = slurp(kSource + "/examples/profiles.scene");
     spill(dir + "keep.scene", "previous contents\n");
     struct Case {
-        std::string file, text;  // no text: there is no such file
-        std::string command;     // "resave" writes to `out`; none: the project is opened
-        std::string out;
+        std::string file, text, command, out;  // no text: no such file; "resave" writes to `out`; no command: opened
         int status;
         std::string message;
     };
@@ -144,8 +126,7 @@ TEST(CommandLine, ADocumentsProblemIsOneExactLineNamingIt) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
         if (!c.text.empty()) spill(dir + c.file, c.text);
-        Outcome r = run(c.command + " " + dir + c.file + (c.out.empty() ? "" : " " + dir + c.out));
-        EXPECT_EQ(r.status, c.status);
+        Outcome r = run(c.command + " " + dir + c.file + (c.out.empty() ? "" : " " + dir + c.out), c.status);
         EXPECT_EQ(r.err, "formwright: " + dir + c.file + ": " + c.message + "\n");
     }
     EXPECT_EQ(slurp(dir + "repaired.scene"), " begin SceneX\n  name \"S\"\n end SceneX\n");
@@ -174,26 +155,20 @@ TEST(CommandLine, ProjectsListTheirMembersAndResaveUnchanged) {
         SCOPED_TRACE(c.name);
         ASSERT_FALSE(c.project.empty());
         fw::test::writeFile(in, c.project);
-        Outcome described = runOk("info " + in);
-        EXPECT_EQ(described.err, "");
-        for (const std::string& line : c.listed) EXPECT_NE(described.out.find(line), std::string::npos) << described.out;
-        Outcome resaved = runOk("resave " + in + " " + out);
-        EXPECT_EQ(resaved.err, "");
+        const std::string described = run("info " + in, 0, true).out;
+        for (const std::string& line : c.listed) EXPECT_THAT(described, HasSubstr(line));
+        run("resave " + in + " " + out, 0, true);
         EXPECT_EQ(fw::test::readFile(out), c.project);
     }
-
     std::string newer = cases[1].project;
     size_t at = newer.find("    animVersion \"5.5\"\n", newer.find("begin AnimTransition"));
     ASSERT_NE(at, std::string::npos);
     newer.replace(at, 25, "    animVersion \"5.6\"\n");
     fw::test::writeFile(in, newer);
     const std::string refused = dir.file("refused.kxp");
-    Outcome r = run("resave " + in + " " + refused);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("formwright: " + in + ": The animation information in this file is incompatible with this "
-                         "version of the software.\n"),
-              std::string::npos)
-        << r.err;
+    EXPECT_THAT(run("resave " + in + " " + refused, 1).err,
+                HasSubstr("formwright: " + in + ": The animation information in this file is incompatible with this "
+                          "version of the software.\n"));
     EXPECT_FALSE(std::filesystem::exists(refused));
 }
 
@@ -202,23 +177,18 @@ TEST(CommandLine, RenderRejectsBadRequestsAndMissingMedia) {
     const std::string dir = testing::TempDir(), out = dir + "frame.png";
     const std::string render =
         "--library-folder " + dir + "render-libs render " + kSource + "/examples/opening-titles.kxp -o ";
-    Outcome badSize = run(render + out + " --size big");
-    EXPECT_EQ(badSize.status, 1);
-    EXPECT_EQ(badSize.err, "formwright: --size: takes WIDTHxHEIGHT from 1x1 to 16384x16384, for example 1920x1080\n");
-    Outcome badType = run(render + dir + "frame.gif");
-    EXPECT_EQ(badType.status, 1);
-    EXPECT_NE(badType.err.find("unknown image type"), std::string::npos);
-
+    EXPECT_EQ(run(render + out + " --size big", 1).err,
+              "formwright: --size: takes WIDTHxHEIGHT from 1x1 to 16384x16384, for example 1920x1080\n");
+    EXPECT_THAT(run(render + dir + "frame.gif", 1).err, HasSubstr("unknown image type"));
     // A project whose background media file is gone renders on its background colour, and the user is told.
     const std::string gone = dir + "gone.png";
     std::remove(gone.c_str());
     spill(dir + "gone.kxp", edited(slurp(kSource + "/examples/title.kxp"),
                                    {{" BackgroundMedia \"\"", " BackgroundMedia \"" + gone + "\""},
                                     {" UseBackgroundMedia 0", " UseBackgroundMedia 1"}}));
-    Outcome r = runOk("--library-folder " + dir + "media-libs render " + dir + "gone.kxp -o " + dir +
-                      "gone-frame.png --size 160x90");
-    EXPECT_NE(r.err.find("the background media cannot be shown; the background colour is used"), std::string::npos)
-        << r.err;
+    Outcome r = run("--library-folder " + dir + "media-libs render " + dir + "gone.kxp -o " + dir +
+                    "gone-frame.png --size 160x90", 0);
+    EXPECT_THAT(r.err, HasSubstr("the background media cannot be shown; the background colour is used"));
 }
 
 // A title made by `text` gives the same picture, of the size asked for, as its saved project rendered later, which
@@ -226,16 +196,15 @@ TEST(CommandLine, RenderRejectsBadRequestsAndMissingMedia) {
 TEST(CommandLine, TextGivesThePictureOfItsSavedProject) {
     const std::string dir = testing::TempDir();
     const std::string libraries = "--library-folder " + dir + "text-libraries ";
-    runOk(libraries + "--yes text \"Hi\" --size 320x200 -o " + dir + "title.kxp");
-    EXPECT_NE(run(libraries + "info " + dir + "title.kxp").out.find("render size 320 x 200"), std::string::npos);
+    run(libraries + "--yes text \"Hi\" --size 320x200 -o " + dir + "title.kxp", 0);
+    EXPECT_THAT(run(libraries + "info " + dir + "title.kxp").out, HasSubstr("render size 320 x 200"));
     // The saved title resaves to itself: its font's file path included.
-    runOk(libraries + "resave " + dir + "title.kxp " + dir + "title-again.kxp");
+    run(libraries + "resave " + dir + "title.kxp " + dir + "title-again.kxp", 0);
     EXPECT_EQ(slurp(dir + "title-again.kxp"), slurp(dir + "title.kxp"));
-    runOk(libraries + "text \"Hi\" --size 320x200 -o " + dir + "title.png");
-    runOk(libraries + "render " + dir + "title.kxp -o " + dir + "project.png");
+    run(libraries + "text \"Hi\" --size 320x200 -o " + dir + "title.png", 0);
+    run(libraries + "render " + dir + "title.kxp -o " + dir + "project.png", 0);
     Pixels a = readImage(dir + "title.png"), b = readImage(dir + "project.png");
     EXPECT_EQ(std::pair(a.width, a.height), std::pair(320, 200));
-    ASSERT_EQ(a.width, b.width);
     EXPECT_TRUE(a.rgb == b.rgb);
     int lit = 0;
     for (size_t i = 0; i < a.rgb.size(); i += 3) lit += a.rgb[i] > 40;
@@ -251,23 +220,19 @@ TEST(CommandLine, FolderPathsEndingInABackslashResaveAndReadBack) {
          {std::pair<std::string, std::string>{"C:\\Titles\\Batch\\", "C:\\Titles\\Batch\\\\"}, {longPath, longPath}}) {
         spill(dir + "folder.kxp", "Version \"Orvostat Formwright (Linux Headless) v0.1.0\"\nTextVariableFile \"" +
                                       written + "\"\nBackgroundColor 0.25 0.5 0.75\n");
-        runOk("resave " + dir + "folder.kxp " + dir + "folder-1.kxp");
-        Outcome second = runOk("resave " + dir + "folder-1.kxp " + dir + "folder-2.kxp");
-        EXPECT_EQ(second.err, "");
+        run("resave " + dir + "folder.kxp " + dir + "folder-1.kxp", 0);
+        run("resave " + dir + "folder-1.kxp " + dir + "folder-2.kxp", 0, true);
         const std::string once = slurp(dir + "folder-1.kxp"), kept = folder.substr(0, 255);
         EXPECT_EQ(slurp(dir + "folder-2.kxp"), once);
-        EXPECT_NE(once.find("TextVariableFile \"" + kept + (kept.back() == '\\' ? "\\\"\n" : "\"\n")),
-                  std::string::npos)
-            << once;
-        EXPECT_NE(once.find("BackgroundColor 0.25"), std::string::npos) << once;
+        EXPECT_THAT(once, HasSubstr("TextVariableFile \"" + kept + (kept.back() == '\\' ? "\\\"\n" : "\"\n")));
+        EXPECT_THAT(once, HasSubstr("BackgroundColor 0.25"));
     }
     // Image paths are written by the same rule: a folder-like path keeps its last backslash.
     const std::string folder = "image \"textures\\plates\\\\\"";
-    const std::string scene = edited(slurp(kSource + "/tests/data/conformance/every-member.scene"),
-                                     {{"image \"textures/brass plate.png\"", folder}});
-    spill(dir + "folder.scene", scene);
-    runOk("resave " + dir + "folder.scene " + dir + "folder-1.scene");
-    EXPECT_NE(slurp(dir + "folder-1.scene").find("\n   " + folder + "\n"), std::string::npos);
+    spill(dir + "folder.scene", edited(slurp(kSource + "/tests/data/conformance/every-member.scene"),
+                                       {{"image \"textures/brass plate.png\"", folder}}));
+    run("resave " + dir + "folder.scene " + dir + "folder-1.scene", 0);
+    EXPECT_THAT(slurp(dir + "folder-1.scene"), HasSubstr("\n   " + folder + "\n"));
 }
 
 // Devices are refused unopened (HostileImport.PipesAndFoldersAreRefusedAsMeshesProjectsAndLibraries); an endless token
@@ -280,17 +245,15 @@ TEST(CommandLine, BinaryInputEndsWithAClearError) {
     spill(noise, bytes);
     Outcome r = runCapped("info " + noise);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err.rfind("formwright: " + noise + ": ", 0), 0u) << r.err;
-    EXPECT_NE(r.err.find("doesn't seem to be a valid"), std::string::npos) << r.err;
+    EXPECT_THAT(r.err, StartsWith("formwright: " + noise + ": "));
+    EXPECT_THAT(r.err, HasSubstr("doesn't seem to be a valid"));
 }
 
 // Cut, altered and joined documents of every kind: each ends within the guard with exit status 0 or 1, messages in the
 // usual form, and what it wrote reads back unchanged.
 TEST(CommandLine, DamagedDocumentsOfEveryKindEndCleanly) {
-    namespace fs = std::filesystem;
     struct Document {
-        std::string name;  // a document's kind comes from its name
-        std::string text;
+        std::string name, text;  // a document's kind comes from its name
     };
     const std::vector<Document> documents = {
         {"title.kxp", slurp(kSource + "/examples/title.kxp")},
@@ -315,22 +278,19 @@ TEST(CommandLine, DamagedDocumentsOfEveryKindEndCleanly) {
     }
     for (auto [into, joined] : {std::pair{0, 0}, {0, 2}, {1, 0}, {2, 1}})
         damaged.push_back({documents[into].name, documents[into].text + documents[joined].text});
-
     const std::string dir = testing::TempDir() + "damaged-documents/";
     for (size_t i = 0; i < damaged.size(); ++i) {
-        fs::remove_all(dir);
-        for (const char* folder : {"in", "once", "twice"}) fs::create_directories(dir + folder);
+        std::filesystem::remove_all(dir);
+        for (const char* folder : {"in", "once", "twice"}) std::filesystem::create_directories(dir + folder);
         const Document& d = damaged[i];
         spill(dir + "in/" + d.name, d.text);
         Outcome first = runCapped("resave '" + dir + "in/" + d.name + "' '" + dir + "once/" + d.name + "'");
         ASSERT_TRUE(first.status == 0 || first.status == 1) << "case " << i << " status " << first.status;
         EXPECT_TRUE(first.status == 0 || !first.err.empty()) << "case " << i;
         // Every line is a message, or the rest of the one alert that spans lines.
-        for (size_t line = 0; line < first.err.size(); line = first.err.find('\n', line) + 1) {
-            std::string text = first.err.substr(line, first.err.find('\n', line) - line);
-            if (text.empty() || text == "Please check the file type and try again.") continue;
-            EXPECT_EQ(text.rfind("formwright: ", 0), 0u) << "case " << i << ": " << first.err.substr(0, 300);
-        }
+        for (const std::string& text : fw::test::linesOf(first.err + "\n"))
+            EXPECT_TRUE(text.empty() || text == "Please check the file type and try again." ||
+                        text.rfind("formwright: ", 0) == 0) << "case " << i << ": " << first.err.substr(0, 300);
         if (first.status != 0) continue;
         Outcome second = runCapped("resave '" + dir + "once/" + d.name + "' '" + dir + "twice/" + d.name + "'");
         EXPECT_EQ(second.status, 0) << "case " << i << ": " << second.err;
@@ -339,7 +299,7 @@ TEST(CommandLine, DamagedDocumentsOfEveryKindEndCleanly) {
         EXPECT_TRUE(once == twice) << "case " << i << ": rewritten differently from byte " << differ << ": "
                                    << once.substr(differ, 80);
     }
-    fs::remove_all(dir);
+    std::filesystem::remove_all(dir);
 }
 
 // Reading a file mixes in nothing of the user's own preferences: a project lacking a preference line takes its default,
@@ -350,27 +310,25 @@ TEST(CommandLine, ResaveWritesTheFileAsItsNameSaysNotTheUsersPreferences) {
     const std::string dir = testing::TempDir() + "own-prefs/";
     const std::string resave = "--library-folder " + dir + "libraries resave " + dir;
     const std::string example = kSource + "/examples/badge.kxp", project = slurp(example);
-    ASSERT_EQ(run("--library-folder " + dir + "libraries " + example).status, 0);  // quitting saves the preferences
+    run("--library-folder " + dir + "libraries " + example, 0);  // quitting saves the preferences
     const std::string prefsPath = dir + "libraries/Veltrane/Libraries/Prefs/Veltrane Orvostat Prefs";
     const std::string prefs = slurp(prefsPath);
     const std::string own =
         edited(prefs, {{" HardShadingAngle \"30\"", " HardShadingAngle \"45\""},
                        {" RecentProject ", " RecentProject \"/users/own/a.kxp\"\n RecentProject "}});
     spill(prefsPath, own);
-
     spill(dir + "no-angle.kxp", edited(project, {{" HardShadingAngle \"30\"\n", ""}}));
-    ASSERT_EQ(run(resave + "no-angle.kxp " + dir + "no-angle-out.kxp").status, 0);
-    EXPECT_NE(slurp(dir + "no-angle-out.kxp").find(" HardShadingAngle \"30\"\n"), std::string::npos);
-
+    run(resave + "no-angle.kxp " + dir + "no-angle-out.kxp", 0);
+    EXPECT_THAT(slurp(dir + "no-angle-out.kxp"), HasSubstr(" HardShadingAngle \"30\"\n"));
     std::string file = prefs, list, expected;
     for (int i = 0; i < 12; ++i) list += " RecentProject \"/p/" + std::to_string(i % 11) + ".kxp\"\n";
     for (int i = 0; i < 10; ++i) expected += " RecentProject \"/p/" + std::to_string(i) + ".kxp\"\n";
     const size_t recent = file.find(" RecentProject ");
     file.replace(recent, file.find('\n', recent) + 1 - recent, list);
     spill(dir + "prefs-in", file);
-    ASSERT_EQ(run(resave + "prefs-in " + dir + "prefs-out").status, 0);
+    run(resave + "prefs-in " + dir + "prefs-out", 0);
     const std::string out = slurp(dir + "prefs-out");
-    EXPECT_NE(out.find(expected), std::string::npos) << out;
+    EXPECT_THAT(out, HasSubstr(expected));
     for (const char* gone : {"/p/10.kxp", "/users/own/a.kxp", " HardShadingAngle \"45\""})
         EXPECT_EQ(out.find(gone), std::string::npos) << gone;
     // Named as no project is, so the preference lines it holds make it a preferences file.
@@ -379,26 +337,23 @@ TEST(CommandLine, ResaveWritesTheFileAsItsNameSaysNotTheUsersPreferences) {
     ASSERT_EQ(kept.size(), 260u);
     spill(dir + "recent-prefs", "Version \"Orvostat Formwright (Linux Headless) v0.1.0\"\nRecentProject \"" + kept +
                                     "\"\nRecentProject \"" + tooLong + "\"\nRecentProject \"/projects/b.kxp\"\n");
-    ASSERT_EQ(run(resave + "recent-prefs " + dir + "recent-out").status, 0);
+    run(resave + "recent-prefs " + dir + "recent-out", 0);
     const std::string recents = slurp(dir + "recent-out");
-    EXPECT_NE(recents.find(" RecentProject \"" + kept + "\"\n RecentProject \"/projects/b.kxp\"\n"), std::string::npos)
-        << recents;
+    EXPECT_THAT(recents, HasSubstr(" RecentProject \"" + kept + "\"\n RecentProject \"/projects/b.kxp\"\n"));
     EXPECT_EQ(recents.find("lllll"), std::string::npos);
-
     std::string withPreference = project;
     withPreference.insert(withPreference.find('\n') + 1, " ShaderTextureWidth 512\n");
     spill(dir + "with-preference.kxp", withPreference);
-    Outcome reported = runOk(resave + "with-preference.kxp " + dir + "with-preference-out.kxp");
-    EXPECT_NE(reported.err.find("holds lines of the preferences file"), std::string::npos) << reported.err;
+    EXPECT_THAT(run(resave + "with-preference.kxp " + dir + "with-preference-out.kxp", 0).err,
+                HasSubstr("holds lines of the preferences file"));
     EXPECT_EQ(slurp(dir + "with-preference-out.kxp"), project);  // as it was, less the line it cannot keep
-
     const size_t begin = project.find(" begin SceneX\n"), end = project.find(" end SceneX\n");
     ASSERT_NE(end, std::string::npos);
     spill(dir + "scene-only.kxp", project.substr(begin, end + 12 - begin));
-    runOk(resave + "scene-only.kxp " + dir + "scene-only-out.kxp");
+    run(resave + "scene-only.kxp " + dir + "scene-only-out.kxp", 0);
     const std::string written = slurp(dir + "scene-only-out.kxp");
-    EXPECT_EQ(written.rfind(" Version \"", 0), 0u) << written.substr(0, 80);
-    EXPECT_NE(written.find("   name \"Badge\"\n"), std::string::npos);
+    EXPECT_THAT(written, StartsWith(" Version \""));
+    EXPECT_THAT(written, HasSubstr("   name \"Badge\"\n"));
 }
 
 TEST(CommandLine, TextRejectsWhatItCannotBuildAndWritesNothing) {
@@ -425,19 +380,16 @@ TEST(CommandLine, TextRejectsWhatItCannotBuildAndWritesNothing) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);
-        Outcome r = run(libraries + "text " + c.arguments + " -o " + dir + c.out);
-        EXPECT_EQ(r.status, 1) << r.err;
-        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        Outcome r = run(libraries + "text " + c.arguments + " -o " + dir + c.out, 1);
+        EXPECT_THAT(r.err, HasSubstr(c.message));
         EXPECT_FALSE(std::filesystem::exists(dir + c.out));
         EXPECT_EQ(r.err.find("characters are missing"), std::string::npos) << r.err;
         EXPECT_TRUE(!c.leads || (r.err.rfind(c.message, 0) == 0 && r.err.size() > c.message.size() + 1)) << r.err;
     }
-
-    Outcome help = run("text --help");
-    EXPECT_EQ(help.status, 0);
+    const std::string help = run("text --help", 0).out;
     for (const char* option :
          {"--size", "--depth", "--align", "--leading", "--spacing", "--wrap", "--style", "--material"})
-        EXPECT_NE(help.out.find(option), std::string::npos) << option;
+        EXPECT_THAT(help, HasSubstr(option));
 }
 
 // The mesh is the solid the saved project describes, and every layout option moves the characters as it says. (How
@@ -446,8 +398,7 @@ TEST(CommandLine, TextMeshFollowsItsStyleAndLayoutOptions) {
     const std::string dir = testing::TempDir() + "text-layout-";
     const std::string libraries = "--library-folder " + dir + "libraries ";
     auto mesh = [&](const std::string& arguments, const std::string& out) {
-        Outcome r = run(libraries + "text " + arguments + " -o " + dir + out);
-        EXPECT_EQ(r.status, 0) << arguments << "\n" << r.err;
+        run(libraries + "text " + arguments + " -o " + dir + out, 0);
         return readObjObjects(dir + out);
     };
     // Depth: the style's, by default a quarter of the 72-point size.
@@ -456,7 +407,6 @@ TEST(CommandLine, TextMeshFollowsItsStyleAndLayoutOptions) {
         ASSERT_EQ(solid.size(), 1u);
         EXPECT_NEAR(solid[0].high[2] - solid[0].low[2], depth, 1e-3) << arguments;
     }
-
     // Lines: CR LF is one break, like LF; leading sets the distance between baselines (the default's: TextLayout).
     mesh("\"$(printf 'H\\nI')\"", "lf.obj");
     mesh("\"$(printf 'H\\r\\nI')\"", "crlf.obj");
@@ -464,17 +414,15 @@ TEST(CommandLine, TextMeshFollowsItsStyleAndLayoutOptions) {
     EXPECT_TRUE(edited(slurp(dir + "lf.obj"), {{"mtllib text-layout-lf.mtl\n", ""}}) ==
                 edited(slurp(dir + "crlf.obj"), {{"mtllib text-layout-crlf.mtl\n", ""}}));
     std::vector<MeshObject> lines = mesh("\"$(printf 'H\\nI')\" --leading 150", "leading.obj");
-    const MeshObject *h = objectNamed(lines, "Text H"), *i = objectNamed(lines, "Text I");
-    ASSERT_TRUE(h && i);
-    EXPECT_NEAR(h->low[1] - i->low[1], 150, 1e-3);
-
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].name + ", " + lines[1].name, "Text H, Text I");
+    EXPECT_NEAR(lines[0].low[1] - lines[1].low[1], 150, 1e-3);
     // Spacing widens every advance by the same amount.
     std::vector<MeshObject> tight = mesh("HI", "tight.obj"), loose = mesh("HI --spacing 500", "loose.obj");
     ASSERT_EQ(std::pair(tight.size(), loose.size()), std::pair(2ul, 2ul));
     const double gap = tight[1].low[0] - tight[0].low[0], wider = loose[1].low[0] - loose[0].low[0];
     EXPECT_GT(wider - gap, 25.0);  // half an em of a 72-point font
     EXPECT_LT(wider - gap, 45.0);
-
     // Wrapping: a line breaks after its last space once it is wider than the width.
     auto rows = [](const std::vector<MeshObject>& objects) {
         std::vector<long> bottoms;
@@ -497,14 +445,11 @@ TEST(CommandLine, AccentedLettersFindTheirGlyphsInEveryKindOfCharacterMap) {
     const char* liberation = "/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf";
     for (const std::string font : {"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", liberation}) {
         SCOPED_TRACE(font);
-        Outcome listing = runOk("glyphs " + font + " --chars \"" + accented + "\"");
-        std::istringstream lines(listing.out);
-        int records = 0;
-        for (std::string line; std::getline(lines, line); ++records)
-            EXPECT_EQ(line.find("\"glyph\":0,"), std::string::npos) << line;
-        EXPECT_EQ(records, 25);
+        const std::vector<std::string> records =
+            fw::test::linesOf(run("glyphs " + font + " --chars \"" + accented + "\"", 0).out);
+        for (const std::string& line : records) EXPECT_EQ(line.find("\"glyph\":0,"), std::string::npos) << line;
+        EXPECT_EQ(records.size(), 25u);
     }
-
     // With a Mac OS Roman map, the listing looks é up as text does: as 0x8E, not as È's 0xE9.
     const std::string all = run(std::string("glyphs ") + liberation).out;
     const std::string acute = run(std::string("glyphs ") + liberation + " --chars é").out;
@@ -521,18 +466,15 @@ TEST(CommandLine, AccentedLettersFindTheirGlyphsInEveryKindOfCharacterMap) {
 TEST(CommandLine, TextWhoseAttributesChangedIsLaidOutAgainOnLoad) {
     const std::string dir = testing::TempDir(), example = kSource + "/examples/title.kxp";
     const std::string title = slurp(example);
-
     const std::string edit = edited(title, {{"    Size 72.000000\n", "    Size 36.000000\n"},
                                             {"    Spacing 0.000000\n", "    Spacing 100.000000\n"}});
     spill(dir + "edited.kxp", edit);
-    runOk("resave " + dir + "edited.kxp " + dir + "relaid.kxp");
+    run("resave " + dir + "edited.kxp " + dir + "relaid.kxp", 0);
     const std::string relaid = slurp(dir + "relaid.kxp");
-
     // The numbers after each line's keyword, indentation dropped: one list per line.
     auto values = [](const std::string& text, const std::string& keyword) {
         std::vector<std::vector<double>> all;
-        std::istringstream in(text);
-        for (std::string line; std::getline(in, line);) {
+        for (const std::string& line : fw::test::linesOf(text)) {
             std::istringstream words(line);
             std::string first;
             if (!(words >> first) || first != keyword) continue;
@@ -552,11 +494,9 @@ TEST(CommandLine, TextWhoseAttributesChangedIsLaidOutAgainOnLoad) {
         EXPECT_EQ(scales[i], (std::vector<double>{36, 36, 1})) << i;
         // Half the glyph's advance, give or take the rounding to whole units, plus a tenth of the em.
         EXPECT_NEAR(newWidths[i][0], widths[i][0] / 2 + emWidth[0][0] * 0.1, 1.0) << i;
-        if (i > 0) {
-            EXPECT_NEAR(positions[i][0] - positions[i - 1][0], newWidths[i - 1][0], 0.5 + 1e-9) << i;
-        }
     }
-
+    for (size_t i = 1; i < widths.size(); ++i)
+        EXPECT_NEAR(positions[i][0] - positions[i - 1][0], newWidths[i - 1][0], 0.5 + 1e-9) << i;
     // The outlines are half as tall and the objects turn about their new advances.
     auto heightOfFirstOutline = [&](const std::string& text) {
         const size_t from = text.find("begin ProfileT"), to = text.find("end ProfileT", from);
@@ -569,8 +509,7 @@ TEST(CommandLine, TextWhoseAttributesChangedIsLaidOutAgainOnLoad) {
     auto origins = values(relaid, "origin"), oldOrigins = values(title, "origin");
     ASSERT_EQ(origins.size(), oldOrigins.size());
     EXPECT_NE(origins, oldOrigins);
-
     // What was laid out agrees with its attributes now: a second load keeps it.
-    ASSERT_EQ(run("resave " + dir + "relaid.kxp " + dir + "again.kxp").status, 0);
+    run("resave " + dir + "relaid.kxp " + dir + "again.kxp", 0);
     EXPECT_TRUE(slurp(dir + "again.kxp") == relaid);
 }

@@ -49,7 +49,6 @@ TEST(ObjDB, CarvesIndexListsFromBlocksAndKeepsLongElementsWhole) {
     for (int e : {0, 1, 2}) EXPECT_EQ(positionsOf(db, e), a);
     EXPECT_EQ(positionsOf(db, 3), b);
     EXPECT_EQ(positionsOf(db, 4), std::vector<int>(a.begin(), a.begin() + 48));
-
     GeometryInterface::ElementInfo info;
     std::vector<int> buffer(GeometryInterface::kMaxCopiedCorners, -1);
     ASSERT_TRUE(db.getElement(3, info, buffer.data(), buffer.data(), buffer.data()));

@@ -32,26 +32,21 @@ void stage(GeometryInterface& m, const std::vector<Vec>& positions, const std::v
     for (const Vec& t : uvw) m.addTexCoord(t.data());
 }
 
-std::vector<int> indicesOf(const PackedObjDB& db, int element) {
-    const PackedObjDB::Element& e = db.element(element);
-    return std::vector<int>(db.indexData() + e.first, db.indexData() + e.first + e.count);
-}
-
 TEST(PackedObjDB, SharesExactlyTheCornersEqualInAllThreeAttributes) {
     PackedObjDB db;
     stage(db, {{1, 2, 3}, {4, 5, 6}}, {{0, 0, 1}, {0, 1, 0}}, {{0.25, 0.5, 0}, {0.75, 1, 0}});
     int p[6] = {0, 0, 0, 0, 1, 1}, t[6] = {0, 0, 1, 0, 0, 0}, n[6] = {0, 1, 0, 0, 0, 0};
     ASSERT_EQ(db.addElement(PackedObjDB::Polygon, 2, 6, p, 6, t, 6, n, 9), 0);
-    EXPECT_EQ(indicesOf(db, 0), (std::vector<int>{0, 1, 2, 0, 3, 3}));
+    const PackedObjDB::Element& e = db.element(0);
+    EXPECT_EQ(std::vector<int>(db.indexData() + e.first, db.indexData() + e.first + e.count),
+              (std::vector<int>{0, 1, 2, 0, 3, 3}));
     ASSERT_EQ(db.vertexCount(), 4);
     // Vertex 1 is position 0 with normal 1, vertex 2 position 0 with texture 1.
     const float* v = db.vertexData();
     EXPECT_EQ(std::vector<float>(v + 8, v + 16), (std::vector<float>{0.25f, 0.5f, 0, 1, 0, 1, 2, 3}));
     EXPECT_EQ(std::vector<float>(v + 16, v + 24), (std::vector<float>{0.75f, 1, 0, 0, 1, 1, 2, 3}));
-    const PackedObjDB::Element& e = db.element(0);
     EXPECT_EQ(std::vector<int>({e.kind, e.part, e.originalPart, int(e.user), e.list.count(), e.list.step()}),
               (std::vector<int>{PackedObjDB::Polygon, 2, 2, 9, 0, 10}));
-
     // Normals without texture are flagged so.
     int q[4] = {1, 1, 1, 1}, qn[4] = {0, 1, 1, 0};
     PackedObjDB two;
@@ -67,8 +62,7 @@ TEST(PackedObjDB, GivenAttributesAreKeptEvenWhenNoPositionIsReused) {
     db.addElement(PackedObjDB::Polygon, 0, 3, a, 3, a, 3, a);
     db.addElement(PackedObjDB::Polygon, 0, 3, b, 3, b, 3, b);
     EXPECT_EQ(db.attributeFlags(), PackedObjDB::HasTexCoords | PackedObjDB::HasNormals);
-    EXPECT_EQ(std::vector<int>({db.vertexCount(), db.texCoordCount(), db.normalCount()}),
-              (std::vector<int>{6, 6, 6}));
+    EXPECT_EQ(std::vector<int>({db.vertexCount(), db.texCoordCount(), db.normalCount()}), (std::vector<int>{6, 6, 6}));
     Info info;
     int list[3][3];
     for (int e = 0; e < 2; ++e) {
@@ -80,9 +74,7 @@ TEST(PackedObjDB, GivenAttributesAreKeptEvenWhenNoPositionIsReused) {
             EXPECT_EQ(at(db, kUvw, list[1][c])[1], 0.125 * given);
         }
     }
-
-    // Corners given nothing read zeros; position 0 again, with only a texture index,
-    // is a vertex of its own.
+    // Corners given nothing read zeros; position 0 again, with only a texture index, is a vertex of its own.
     int c[3] = {6, 7, 0}, ct[3] = {-1, -1, 5};
     db.addElement(PackedObjDB::Polygon, 0, 3, c, 3, ct, 0, nullptr);
     ASSERT_TRUE(db.getElement(2, info, list[0], list[1], list[2]));
@@ -91,7 +83,6 @@ TEST(PackedObjDB, GivenAttributesAreKeptEvenWhenNoPositionIsReused) {
     EXPECT_EQ(at(db, kUvw, list[0][0]), (Vec{0, 0, 0}));
     EXPECT_EQ(at(db, kNormal, list[0][0]), (Vec{0, 0, 0}));
     EXPECT_EQ(at(db, kUvw, list[0][2])[1], 0.625);
-
     // A mesh given neither keeps neither.
     PackedObjDB bare;
     stage(bare, {{0, 0, 0}, {1, 1, 0}, {2, 4, 0}});
@@ -151,7 +142,6 @@ TEST(PackedObjDB, PackingAMeshKeepsEveryCornerAndStoresEachCombinationOnce) {
     }
     EXPECT_EQ(packed.vertexCount(), int(distinct.size()));
     EXPECT_EQ(packed.vertexCount(), 25 + 5 * 3);  // the three inner rows carry two normals
-
     const Vec moved{7, 8, 9};
     ASSERT_TRUE(packed.setVertexPosition(3, moved.data()));
     EXPECT_EQ(at(packed, kPosition, 3), moved);

@@ -4,20 +4,13 @@
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "MeshRoundTrip.h"
-#include "output/C4dReader.h"
-#include "output/DxfReader.h"
 #include "output/FactReader.h"
-#include "output/LwoReader.h"
-#include "output/ThreeDSReader.h"
 
 namespace fw {
 namespace {
 
-using test::be32;
-using test::chunk;
-using test::f32;
-using test::floats;
-using test::beU32;
+using test::be32, test::beU32, test::chunk, test::f32, test::floats;
+using test::readerFor, testing::HasSubstr;
 
 // A box from (-1, 0, 2) to (1, 4, 8): corner k has x from bit 0, y from bit 1, z from
 // bit 2; each face's corners run counter-clockwise seen from outside.
@@ -48,8 +41,7 @@ std::string facet(uint32_t a, uint32_t b, uint32_t c, uint32_t material = 0) {
 // two materials and the facets; GINF's counts can be set apart from the tables'.
 std::string handBoxFact(uint32_t countedVertices = 8, uint32_t countedFacets = 12) {
     std::string vrtx, norm, face;
-    for (int k = 0; k < 8; ++k)
-        for (double v : HandBox::corner(k)) vrtx += f32(v);
+    for (int k = 0; k < 8; ++k) for (double v : HandBox::corner(k)) vrtx += f32(v);
     for (uint32_t f = 0; f < 6; ++f) {
         for (double v : HandBox::normals[f]) norm += f32(v);
         const int* q = HandBox::faces[f];
@@ -58,7 +50,8 @@ std::string handBoxFact(uint32_t countedVertices = 8, uint32_t countedFacets = 1
             face += be32(uint32_t(t[0])) + be32(uint32_t(t[1])) + be32(uint32_t(t[2])) + be32(f) + be32(f) + be32(f) +
                     std::string(12, '\xFF') + be32(f % 2);
     }
-    std::string ghdr = chunk("FORM", "GHDR" + factInfo(countedVertices, countedFacets, 2, HandBox::lo, HandBox::hi, "GINF") +
+    std::string ghdr = chunk("FORM", "GHDR" +
+                                         factInfo(countedVertices, countedFacets, 2, HandBox::lo, HandBox::hi, "GINF") +
                                          chunk("NAME", "Crate"));
     std::string grup = chunk("FORM", "GRUP" + ghdr + chunk("VRTX", vrtx) + chunk("NORM", norm) +
                                          chunk("MATL", floats({1, 0, 0}) + "Red") +
@@ -80,14 +73,12 @@ std::string c4dTriangle(const std::string& name) {
 // run the other way from the second on.
 std::string handBoxC4d() {
     std::string pnts, poly, norm, pmat;
-    for (int k = 0; k < 8; ++k) {
-        auto v = HandBox::corner(k);
-        pnts += floats({v[0], v[1], -v[2]});
-    }
+    for (int k = 0; k < 8; ++k) pnts += floats({HandBox::corner(k)[0], HandBox::corner(k)[1], -HandBox::corner(k)[2]});
     for (uint32_t f = 0; f < 6; ++f) {
         const int* q = HandBox::faces[f];
         for (int k : {q[0], q[3], q[2], q[1]}) poly += be32(uint32_t(k));
-        for (int k = 0; k < 4; ++k) norm += floats({HandBox::normals[f][0], HandBox::normals[f][1], -HandBox::normals[f][2]});
+        const double* n = HandBox::normals[f];
+        for (int k = 0; k < 4; ++k) norm += floats({n[0], n[1], -n[2]});
         pmat += be32(f % 2);
     }
     return document(chunk("PLAT", be32(2)) + chunk("MATL", chunk("MNAM", "Red") + chunk("MCOL", floats({1, 0, 0}))) +
@@ -104,40 +95,31 @@ std::string claiming(std::string good, const std::string& id, uint32_t length, s
     return good;
 }
 
-struct Refusal {
+// A damaged file, refused with `message`; or, with no message, read in part into one object whose elements have
+// these normal counts. Either way with these warnings among others.
+struct Damage {
     std::string bytes, message;
     std::vector<std::string> warnings = {};
+    std::vector<int> normalCounts = {};
 };
 // `bytes`, whose chunk `id` at `at` claims `length`, refused for running past the end.
-Refusal claimsTooMuch(const std::string& bytes, const std::string& id, size_t at, uint32_t length) {
+Damage claimsTooMuch(const std::string& bytes, const std::string& id, size_t at, uint32_t length) {
     return {bytes, "is damaged: chunk '" + id + "' at byte " + std::to_string(at) + " claims " + std::to_string(length) +
                        " bytes but only " + std::to_string(bytes.size() - at - 8) + " are left"};
 }
-// Read in part: so many elements left, their normal counts, these warnings among others.
-struct Tolerated {
-    std::string bytes;
-    std::vector<int> normalCounts;
-    std::vector<std::string> warnings;
-};
 
-// A reader's damaged files: every `step`th cut of a good file, files it refuses, files
-// it reads in part.
+// A reader's damaged files: every `step`th cut of a good file (which a reader that `readsInPart` may read in part,
+// with a warning), then files it refuses or reads in part.
 struct Damaged {
-    std::string ext;
-    void (*cutsHandled)(const std::string& good, size_t step, bool readsInPart);
-    std::string good;
+    std::string ext, good;
     size_t step;
     bool readsInPart;
-    std::vector<Refusal> refusals;
-    std::vector<Tolerated> tolerated;
+    std::vector<Damage> files;
 };
 
 struct Format {
-    std::string ext;
-    std::string triangle;  // the red triangle's bytes
-    std::string unnamed;
+    std::string ext, triangle, unnamed, handBox;  // triangle: the red triangle's bytes
     std::vector<std::string> unnamedNames;
-    std::string handBox;
     Damaged damaged;
     int seedBoxElements, seedElements;
 };
@@ -167,9 +149,9 @@ Format fact() {
         chunk("FORM", "3DFL" + fhdr + grup),
         chunk("FORM", "3DFL" + chunk("FORM", "GRUP" + chunk("FORM", "GHDR" + chunk("NAME", "Kept")) + tri) +
                           chunk("FORM", "GRUP" + tri) + tri),
-        {"Kept", "FACT group2", "FACT default"},  // the second GRUP form of the file; loose facets
         crate,
-        {".fac", test::expectCutsHandled<FactReader>, good, 1, false, {
+        {"Kept", "FACT group2", "FACT default"},  // the second GRUP form of the file; loose facets
+        {".fac", good, 1, false, {
             {good.substr(0, 11), "is not an ElectricImage FACT file: it does not begin with an IFF form of type \"3DFL\""},
             {std::string("FORM\0\0\0\x04" "3DFL", 12), "holds no facets"},
             {chunk("FORM", "3DFL" + chunk("FACE", facet(7, 8, 9))), "holds no facets"},
@@ -181,18 +163,18 @@ Format fact() {
              "is damaged: group 1's GINF chunk counts 4294967295 vertices but its VRTX chunk holds 8"},
             {twoGroups.substr(0, crate.size() + 40), cutShort + std::to_string(twoGroups.size() - 8) + " bytes but " +
                                                          std::to_string(crate.size() + 32) + " follow"},
-        },
-        {
             // Without GINF the tables count: a facet past the vertices is skipped, and so
             // is the rest of a VRTX chunk of odd size.
             {chunk("FORM", "3DFL" + chunk("FORM", "GRUP" + chunk("VRTX", floats({0, 0, 0, 1, 0, 0, 0, 1, 0}) + "xy") +
                                                       chunk("FACE", facet(0, 1, 2) + facet(0, 1, 0xFFFFFF00u) +
                                                                         facet(0, 1, 2, 5)))),
-             {0, 0},
+             "",
              {"VRTX holds 38 bytes, not a multiple of 12", "1 facets refer to vertices past the 3 the group holds",
-              "1 facets name a material the group lacks"}},
+              "1 facets name a material the group lacks"},
+             {0, 0}},
             // Fewer counted than the tables hold: only the counted ones are read.
-            {handBoxFact(8, 10), std::vector<int>(10, 3), {"group 1: FACE holds 12 facets past the 10 its GINF chunk counts"}},
+            {handBoxFact(8, 10), "", {"group 1: FACE holds 12 facets past the 10 its GINF chunk counts"},
+             std::vector<int>(10, 3)},
         }},
         12, 12,
     };
@@ -224,9 +206,9 @@ Format c4d() {
                                    chunk("NORM", floats({0, 0, -1, 0, 0, -1, 0, 0, -1, 0, 0, -1})) +
                                    chunk("UVWT", floats({0, 0, 0, 0, 1, 0, 1, 0, 0, 1, 0, 0})) + chunk("PMAT", be32(0)))),
         document(c4dTriangle("A") + c4dTriangle("")),
-        {"A", "C4D object 2"},
         crate,
-        {".c4d", test::expectCutsHandled<C4dReader>, good, 1, false, {
+        {"A", "C4D object 2"},
+        {".c4d", good, 1, false, {
             {"MC40" + one.substr(4), notC4d},
             {one.substr(0, 8) + "DOK4" + one.substr(12), notC4d},
             {"", notC4d},
@@ -234,12 +216,10 @@ Format c4d() {
             {longFile, "is cut short: its MC50 chunk claims 4294967295 bytes but " + std::to_string(good.size() - 8) +
                            " follow"},
             claimsTooMuch(longObject, "OBJE", objectAt, objectLength),
-        },
-        {
-            {document(chunk("MATL", chunk("MNAM", "M")) + object),
-             {3, 0},  // the first polygon's normals were there
+            {document(chunk("MATL", chunk("MNAM", "M")) + object), "",
              {"1 polygons refer to points past the 4 the object holds", "NORM holds 48 bytes where 3 polygons need 144",
-              "PMAT holds 8 bytes where 3 polygons need 12", "1 polygons name a material the file lacks"}},
+              "PMAT holds 8 bytes where 3 polygons need 12", "1 polygons name a material the file lacks"},
+             {3, 0}},  // the first polygon's normals were there
         }},
         6, 7,  // the seed holds one more triangle, with zero normals (so none)
     };
@@ -259,23 +239,26 @@ Damaged threeDS() {
         for (uint8_t b : bytes) damaged[where++] = char(b);
         return damaged;
     };
-    return {".3ds", test::expectCutsHandled<ThreeDSReader>, good, 7, true,
+    const std::string noMesh = "holds no triangle mesh with faces";
+    return {".3ds", good, 7, true,
             {
                 {"", "is not a 3DS file: it does not begin with the main chunk 0x4D4D"},
-                {good.substr(0, 40), "holds no triangle mesh with faces", {"claims"}},
+                {good.substr(0, 40), noMesh, {"claims"}},
                 // The mesh loses its vertices, so every face goes.
-                {put(vertices + 2, {3, 0, 0, 0}), "holds no triangle mesh with faces", {"has length 3, below the 6 bytes of its header"}},
+                {put(vertices + 2, {3, 0, 0, 0}), noMesh, {"has length 3, below the 6 bytes of its header"}},
                 // A length far past the end of its parent.
-                {put(vertices + 5, {0x7F}), "holds no triangle mesh with faces", {"chunk 0x4110 at byte " + std::to_string(vertices) + " claims"}},
-            },
-            {
-                {put(vertices + 6, {0xFF, 0xFF}), std::vector<int>(12, 0),
-                 {"object 'Box' claims 65535 vertices, only " + std::to_string(count) + " fit in its chunk"}},
-                {put(vertices + 6, {4, 0}), {0, 0},
-                 {"refers to a vertex past the 4 it has; left out", "mapping coordinates for 4 vertices; they are left out"}},
-                {put(faces + 6, {0xFF, 0xFF}), std::vector<int>(12, 0), {"claims 65535 faces"}},
-                {put(faces + 8, {0xE7, 0x03}), std::vector<int>(11, 0),  // the first corner of the first face: 999
-                 {"face 0 refers to a vertex past the " + std::to_string(count) + " it has"}},
+                {put(vertices + 5, {0x7F}), noMesh, {"chunk 0x4110 at byte " + std::to_string(vertices) + " claims"}},
+                {put(vertices + 6, {0xFF, 0xFF}), "",
+                 {"object 'Box' claims 65535 vertices, only " + std::to_string(count) + " fit in its chunk"},
+                 std::vector<int>(12, 0)},
+                {put(vertices + 6, {4, 0}), "",
+                 {"refers to a vertex past the 4 it has; left out",
+                  "mapping coordinates for 4 vertices; they are left out"},
+                 {0, 0}},
+                {put(faces + 6, {0xFF, 0xFF}), "", {"claims 65535 faces"}, std::vector<int>(12, 0)},
+                // The first corner of the first face: 999.
+                {put(faces + 8, {0xE7, 0x03}), "",
+                 {"face 0 refers to a vertex past the " + std::to_string(count) + " it has"}, std::vector<int>(11, 0)},
             }};
 }
 
@@ -287,20 +270,18 @@ Damaged lightWave() {
     std::string pointPast = good, manyCorners = good;
     pointPast[pols + 15] = 0x40;  // the first corner of the first polygon: point 64 of 8
     manyCorners.replace(pols + 12, 2, std::string("\x03\xFF", 2));  // 1023 corners, far more than are there
-    return {".lwo", test::expectCutsHandled<LwoReader>, good, 5, true,
+    return {".lwo", good, 5, true,
             {
                 // An empty object of the older format is read, and found empty.
                 {std::string("FORM\0\0\0\x04LWOB", 12), "holds no polygons"},
                 {"not a mesh at all", "is not a LightWave object: it does not begin with an IFF FORM"},
-                {claiming(good, "PNTS", 0x7FFFFFF0), "holds no polygons", {"chunk PNTS at byte " + std::to_string(pnts) + " claims 2147483632 bytes"}},
+                {claiming(good, "PNTS", 0x7FFFFFF0), "holds no polygons",
+                 {"chunk PNTS at byte " + std::to_string(pnts) + " claims 2147483632 bytes"}},
                 {manyCorners, "holds no polygons", {"ends inside a polygon"}},
-            },
-            {
-                {pointPast, std::vector<int>(5, 0), {"polygon 0 refers to a point past the 8 of its layer; left out"}},
+                {pointPast, "", {"polygon 0 refers to a point past the 8 of its layer; left out"},
+                 std::vector<int>(5, 0)},
             }};
 }
-
-std::unique_ptr<MeshReader> readerFor(const std::string& ext) { return MeshFormats::forPath("x" + ext)->makeReader(); }
 
 TEST(ChunkedMesh, ATriangleIsWrittenAsTheDocumentedBytes) {
     ObjDB tri;
@@ -311,11 +292,7 @@ TEST(ChunkedMesh, ATriangleIsWrittenAsTheDocumentedBytes) {
     tri.addElement(GeometryInterface::Polygon, 0, 3, corners, 3, corners, 3, normals);
     ExportUnit unit("Tri", &tri, glm::translate(glm::dmat4(1.0), glm::dvec3(10, 0, 0)));
     unit.materials = {ExportMaterial{.name = "Red", .diffuse = {1, 0, 0}}};
-    for (const Format& f : formats()) {
-        SCOPED_TRACE(f.ext);
-        const std::string bytes = test::written(f.ext, {unit}, true);
-        EXPECT_EQ(bytes, f.triangle);
-    }
+    for (const Format& f : formats()) EXPECT_EQ(test::written(f.ext, {unit}, true), f.triangle) << f.ext;
 }
 
 // Objects a file does not name take the reader's names, and the default look. (The scene's name is in the triangle's
@@ -337,10 +314,60 @@ TEST(ChunkedMesh, UnnamedObjectsTakeTheReadersNames) {
     }
 }
 
-// The hand box reads whole: 12 triangles over its 8 corners, facing out, each corner's
-// normal its face's, its faces wearing "Red" and "Blue" by turns. (The import command
-// adds nothing per format: MeshCommands.ImportMakesAProjectThatRendersOrAddsToOne.)
-TEST(ChunkedMesh, AFileLaidOutByHandReadsWhole) {
+// DXF: text; a good file cut anywhere is read or refused with a reason.
+Damaged dxf() {
+    const std::string face = "0\n3DFACE\n8\nL\n10\n0\n20\n0\n30\n0\n11\n1\n21\n0\n31\n0\n12\n0\n22\n1\n32\n0\n"
+                             "13\n0\n23\n1\n33\n0\n";
+    std::string notANumber = face;
+    notANumber.replace(notANumber.find("11\n1\n"), 5, "11\nnan\n");
+    const std::string entities = "0\nSECTION\n2\nENTITIES\n", end = "0\nENDSEC\n0\nEOF\n";
+    const std::string noFaces = "holds no faces: no 3DFACE entities, polyface or polygon meshes";
+    return {".dxf", entities + face + face + end, 1, true,
+            {
+                {"", noFaces},
+                {"AutoCAD Binary DXF\r\n\x1a", "is a binary DXF file, which is not read"},
+                {"hello\nworld\n", "is not a DXF file: line 1 is not a group code"},
+                {"0\nSECTION\n2\nBLOCKS\n" + face + "0\nENDSEC\n", noFaces},  // faces outside ENTITIES are not read
+                // The face with a bad corner is skipped.
+                {entities + notANumber + face + end, "", {"not a number"}, {0}},
+            }};
+}
+
+// Every cut of a written box is refused, or read in part with a warning, or for DXF read; each damaged file is refused
+// with its message (the import command passes it on as it is: MeshCommands.ImportMakesAProjectThatRendersOrAddsToOne);
+// what can be read in part is, with a warning for what was left out.
+TEST(DamagedMeshFiles, AreRefusedOrReadInPartByTheReaderAndTheImport) {
+    const std::vector<Format> chunked = formats();
+    for (const Damaged& f : {chunked[0].damaged, chunked[1].damaged, threeDS(), lightWave(), dxf()}) {
+        SCOPED_TRACE(f.ext);
+        for (size_t cut = 0; cut < f.good.size(); cut += f.step) {
+            test::Parsed r = test::parse(*readerFor(f.ext), f.good.substr(0, cut));
+            EXPECT_TRUE(r.ok ? f.readsInPart && (f.ext == ".dxf" || r.warnings != "")
+                             : r.error != "" && (f.readsInPart || r.groups.empty())) << "cut at " << cut;
+        }
+        for (const Damage& c : f.files) {
+            SCOPED_TRACE(c.message.empty() ? c.warnings.at(0) : c.message);
+            test::Parsed r = test::parse(*readerFor(f.ext), c.bytes);
+            for (const std::string& warning : c.warnings) EXPECT_THAT(r.warnings, HasSubstr(warning));
+            if (!c.message.empty()) {
+                EXPECT_EQ(std::tuple(r.ok, r.error, r.groups.size()), std::tuple(false, c.message, size_t(0)));
+                continue;
+            }
+            ASSERT_TRUE(r.ok) << r.error;
+            ASSERT_EQ(r.groups.size(), 1u);
+            std::vector<int> normalCounts;
+            for (int e = 0; e < r.groups[0].mesh->elementCount(); ++e)
+                normalCounts.push_back(test::elementInfo(*r.groups[0].mesh, e).normalCount);
+            EXPECT_EQ(normalCounts, c.normalCounts);
+        }
+    }
+}
+
+// Boxes laid out without our writers read whole, wearing "Red" and "Blue" faces by turns: the hand box, 12 triangles
+// over its 8 corners, facing out, each corner's normal its face's; and the seed box made from the layout's description
+// by a separate script, with maybe more triangles without normals. (The import command adds nothing per format:
+// MeshCommands.ImportMakesAProjectThatRendersOrAddsToOne.)
+TEST(ChunkedMesh, BoxesLaidOutByHandOrFromTheDescriptionReadWhole) {
     ObjDB expected;
     for (int k = 0; k < 8; ++k) expected.addVertex(HandBox::corner(k).data());
     for (int f = 0; f < 6; ++f) {
@@ -350,100 +377,33 @@ TEST(ChunkedMesh, AFileLaidOutByHandReadsWhole) {
     }
     for (const Format& f : formats()) {
         SCOPED_TRACE(f.ext);
-        test::Parsed r = test::parse(*readerFor(f.ext), f.handBox);
-        ASSERT_TRUE(r.ok) << r.error;
-        EXPECT_EQ(r.warnings, "");
-        ASSERT_EQ(r.groups.size(), 1u);
-        EXPECT_EQ(r.groups[0].name, "Crate");
-        ASSERT_EQ(r.groups[0].materials.size(), 2u);
-        EXPECT_EQ(r.groups[0].materials[0].name, "Red");
-        EXPECT_EQ(r.groups[0].materials[1].name, "Blue");
-        EXPECT_EQ(r.groups[0].materials[1].diffuse[2], 1.0);
-        // Every triangle where it was, facing out, each corner with its face's normal.
-        EXPECT_EQ(test::cornersOf(expected), test::cornersOf(*r.groups[0].mesh));
-        for (int part = 0; part < 2; ++part)
-            EXPECT_EQ(test::trianglesOf(*r.groups[0].mesh, part), test::trianglesOf(expected, part)) << part;
-    }
-}
-
-// Every cut of a written box is refused; each damaged file is refused with its message
-// (the import command passes it on as it is: MeshCommands.ImportMakesAProjectThatRendersOrAddsToOne);
-// what can be read in part is, with a warning for what was left out.
-// DXF: text; a good file cut anywhere is read or refused with a reason.
-Damaged dxf() {
-    const std::string face = "0\n3DFACE\n8\nL\n10\n0\n20\n0\n30\n0\n11\n1\n21\n0\n31\n0\n12\n0\n22\n1\n32\n0\n"
-                             "13\n0\n23\n1\n33\n0\n";
-    std::string notANumber = face;
-    notANumber.replace(notANumber.find("11\n1\n"), 5, "11\nnan\n");
-    const std::string entities = "0\nSECTION\n2\nENTITIES\n", end = "0\nENDSEC\n0\nEOF\n";
-    const std::string noFaces = "holds no faces: no 3DFACE entities, polyface or polygon meshes";
-    auto cuts = [](const std::string& good, size_t, bool) {
-        for (size_t cut = 0; cut < good.size(); ++cut) {
-            test::Parsed r = test::parse<DxfReader>(good.substr(0, cut));
-            EXPECT_TRUE(r.ok || !r.error.empty()) << cut;
-        }
-    };
-    return {".dxf", cuts, entities + face + face + end, 1, true,
-            {
-                {"", noFaces},
-                {"AutoCAD Binary DXF\r\n\x1a", "is a binary DXF file, which is not read"},
-                {"hello\nworld\n", "is not a DXF file: line 1 is not a group code"},
-                {"0\nSECTION\n2\nBLOCKS\n" + face + "0\nENDSEC\n", noFaces},  // faces outside ENTITIES are not read
-            },
-            {
-                {entities + notANumber + face + end, {0}, {"not a number"}},  // the face with a bad corner is skipped
-            }};
-}
-
-TEST(DamagedMeshFiles, AreRefusedOrReadInPartByTheReaderAndTheImport) {
-    const std::vector<Format> chunked = formats();
-    for (const Damaged& f : {chunked[0].damaged, chunked[1].damaged, threeDS(), lightWave(), dxf()}) {
-        SCOPED_TRACE(f.ext);
-        f.cutsHandled(f.good, f.step, f.readsInPart);
-        for (const Refusal& c : f.refusals) {
-            SCOPED_TRACE(c.message);
-            test::Parsed r = test::parse(*readerFor(f.ext), c.bytes);
-            EXPECT_FALSE(r.ok);
-            EXPECT_EQ(r.error, c.message);
-            EXPECT_TRUE(r.groups.empty());
-            for (const std::string& warning : c.warnings) EXPECT_NE(r.warnings.find(warning), std::string::npos) << r.warnings;
-        }
-        for (const Tolerated& c : f.tolerated) {
-            test::Parsed r = test::parse(*readerFor(f.ext), c.bytes);
-            ASSERT_TRUE(r.ok) << r.error;
-            ASSERT_EQ(r.groups.size(), 1u);
-            std::vector<int> normalCounts;
-            for (int e = 0; e < r.groups[0].mesh->elementCount(); ++e)
-                normalCounts.push_back(test::elementInfo(*r.groups[0].mesh, e).normalCount);
-            EXPECT_EQ(normalCounts, c.normalCounts);
-            for (const std::string& warning : c.warnings) EXPECT_NE(r.warnings.find(warning), std::string::npos) << r.warnings;
-        }
-    }
-}
-
-// Made from the layout's description by a separate script, not by our writers: the
-// box with "Red" and "Blue" faces by turns, and maybe more triangles without normals.
-TEST(ChunkedMesh, AFileMadeFromTheDescriptionReads) {
-    for (const Format& f : formats()) {
-        SCOPED_TRACE(f.ext);
+        test::Parsed hand = test::parse(*readerFor(f.ext), f.handBox);
+        ASSERT_TRUE(hand.ok) << hand.error;
+        EXPECT_EQ(hand.warnings, "");
         const std::string folder = f.ext == ".fac" ? "factreader" : "c4dreader";
-        std::vector<ImportGroup> groups = test::readBack(*readerFor(f.ext), FW_SOURCE_DIR "/fuzz/corpus/" + folder +
-                                                                                "/box-by-description" + f.ext);
-        ASSERT_EQ(groups.size(), 1u);
-        EXPECT_EQ(groups[0].name, "Seed box");
-        const ObjDB& mesh = *groups[0].mesh;
+        std::vector<ImportGroup> seed = test::readBack(*readerFor(f.ext), FW_SOURCE_DIR "/fuzz/corpus/" + folder +
+                                                                              "/box-by-description" + f.ext);
+        for (const auto& [groups, name] : {std::pair{&hand.groups, "Crate"}, {&seed, "Seed box"}}) {
+            SCOPED_TRACE(name);
+            ASSERT_EQ(groups->size(), 1u);
+            EXPECT_EQ(groups->at(0).name, name);
+            const std::vector<ExportMaterial>& looks = groups->at(0).materials;
+            ASSERT_EQ(looks.size(), 2u);
+            EXPECT_EQ(looks[0].name + " " + looks[1].name, "Red Blue");
+            EXPECT_EQ(std::vector<double>(looks[0].diffuse, looks[0].diffuse + 3), (std::vector<double>{1, 0, 0}));
+            EXPECT_EQ(std::vector<double>(looks[1].diffuse, looks[1].diffuse + 3), (std::vector<double>{0, 0, 1}));
+        }
+        // Every triangle of the hand box where it was, facing out, each corner with its face's normal.
+        EXPECT_EQ(test::cornersOf(expected), test::cornersOf(*hand.groups[0].mesh));
+        for (int part = 0; part < 2; ++part)
+            EXPECT_EQ(test::trianglesOf(*hand.groups[0].mesh, part), test::trianglesOf(expected, part)) << part;
+        const ObjDB& mesh = *seed[0].mesh;
         ASSERT_EQ(mesh.elementCount(), f.seedElements);
         EXPECT_EQ(test::cornersOf(test::Box()), test::cornersOf(mesh, f.seedBoxElements));
         for (int e = f.seedBoxElements; e < f.seedElements; ++e) {
             const GeometryInterface::ElementInfo info = test::elementInfo(mesh, e);
             EXPECT_EQ(std::vector<int>({info.count, info.normalCount, info.texCount}), (std::vector<int>{3, 0, 3}));
         }
-        ASSERT_EQ(groups[0].materials.size(), 2u);
-        const ExportMaterial &red = groups[0].materials[0], &blue = groups[0].materials[1];
-        EXPECT_EQ(red.name, "Red");
-        EXPECT_EQ(blue.name, "Blue");
-        EXPECT_EQ(std::vector<double>(red.diffuse, red.diffuse + 3), (std::vector<double>{1, 0, 0}));
-        EXPECT_EQ(std::vector<double>(blue.diffuse, blue.diffuse + 3), (std::vector<double>{0, 0, 1}));
     }
 }
 

@@ -1,10 +1,8 @@
-// DXF export and import: the exact entity lines, how large polygons are fanned, layers and
-// colours read back, and damaged files.
+// DXF export and import: the exact entity lines, how large polygons are fanned, layers and colours read back.
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "MeshRoundTrip.h"
 #include "output/DxfColors.h"
-#include "output/DxfReader.h"
 #include "output/DxfWriter.h"
 
 namespace fw {
@@ -57,10 +55,9 @@ TEST(Dxf, ABoxComesBackWithItsLayersColoursAndTriangles) {
     ExportUnit b("Shapes", &shapes);
     a.materials = {ExportMaterial{.diffuse = {0, 0, 1}}};  // index 5
     ASSERT_TRUE(DxfWriter::write(dir.file("two.dxf"), {a, b}, true));
-    std::vector<ImportGroup> groups = test::readBack<DxfReader>(dir.file("two.dxf"));
+    std::vector<ImportGroup> groups = test::readBack(*test::readerFor(".dxf"), dir.file("two.dxf"));
     ASSERT_EQ(groups.size(), 2u);
-    EXPECT_EQ(groups[0].name, "Box");
-    EXPECT_EQ(groups[1].name, "Shapes");
+    EXPECT_EQ(groups[0].name + ", " + groups[1].name, "Box, Shapes");
     ASSERT_EQ(groups[0].materials.size(), 1u);
     EXPECT_EQ(groups[0].materials[0].name, "DXF color 5");
     EXPECT_DOUBLE_EQ(groups[0].materials[0].diffuse[2], 1.0);
@@ -75,11 +72,9 @@ TEST(Dxf, ABoxComesBackWithItsLayersColoursAndTriangles) {
 
 TEST(Dxf, ColourIndicesRoundTripThroughTheirOwnColours) {
     for (int index = 1; index <= 255; ++index) {
-        double rgb[3];
+        double rgb[3], again[3];
         DxfColors::rgb(index, rgb);
-        int back = DxfColors::nearest(rgb);
-        double again[3];
-        DxfColors::rgb(back, again);
+        DxfColors::rgb(DxfColors::nearest(rgb), again);
         // Equal colours may share a colour under two indices; the colour itself comes back.
         for (int c = 0; c < 3; ++c) EXPECT_DOUBLE_EQ(again[c], rgb[c]) << "index " << index;
     }

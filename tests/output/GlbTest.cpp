@@ -1,6 +1,5 @@
-// glTF binary export: what tinygltf's own loader reads back (triangles, nodes and their
-// transforms, materials, the frames' animation) and what the Khronos validator says (it
-// also checks the accessors' bounds).
+// glTF binary export: what tinygltf's own loader reads back (triangles, nodes and their transforms, materials, the
+// frames' animation) and what the Khronos validator says (it also checks the accessors' bounds).
 #include "output/GlbWriter.h"
 
 #include <tiny_gltf.h>
@@ -15,11 +14,7 @@
 namespace fw {
 namespace {
 
-using test::addPrimitive;
-using test::floatsOf;
-using test::indicesOf;
-using test::meshTriangles;
-using test::nodeMatrix;
+using test::addPrimitive, test::floatsOf, test::indicesOf, test::meshTriangles, test::nodeMatrix;
 
 // The polygons of `g` (one part, or all) moved by `m`, as the file's floats hold them.
 std::vector<test::Triangle> expectedTriangles(const GeometryInterface& g, const glm::dmat4& m, int part = -1) {
@@ -30,6 +25,13 @@ void expectNear(const glm::dmat4& expected, const glm::dmat4& actual, double tol
     for (int c = 0; c < 4; ++c)
         for (int r = 0; r < 4; ++r)
             EXPECT_NEAR(expected[c][r], actual[c][r], tolerance) << "column " << c << " row " << r;
+}
+
+// A material's name, base colour, alpha mode, metalness and roughness.
+using Look = std::tuple<std::string, std::vector<double>, std::string, double, double>;
+Look look(const tinygltf::Material& m) {
+    const tinygltf::PbrMetallicRoughness& pbr = m.pbrMetallicRoughness;
+    return {m.name, pbr.baseColorFactor, m.alphaMode, pbr.metallicFactor, pbr.roughnessFactor};
 }
 
 glm::dmat4 placed() {
@@ -61,11 +63,8 @@ TEST_P(GlbBox, TrianglesNormalsTextureAndTransformReadBack) {
     EXPECT_EQ(model.meshes[0].name, "Box");
     const glm::dmat4 baked = world ? placed() : glm::dmat4(1.0);
     expectNear(placed() * glm::inverse(baked), nodeMatrix(node), 1e-12);
-    if (world) {
-        EXPECT_TRUE(node.translation.empty() && node.rotation.empty() && node.scale.empty());
-    }
+    EXPECT_TRUE(!world || (node.translation.empty() && node.rotation.empty() && node.scale.empty()));
     EXPECT_EQ(test::compareTriangles(expectedTriangles(box, baked), meshTriangles(model, 0), 0), "");
-
     // Six faces of four corners each: no corner is shared, since normals differ.
     ASSERT_EQ(model.meshes[0].primitives.size(), 1u);
     const tinygltf::Primitive& p = model.meshes[0].primitives[0];
@@ -74,7 +73,6 @@ TEST_P(GlbBox, TrianglesNormalsTextureAndTransformReadBack) {
     std::vector<double> uvs = floatsOf(model, p.attributes.at("TEXCOORD_0"));
     ASSERT_EQ(std::vector<size_t>({positions.size(), normals.size(), uvs.size()}), (std::vector<size_t>{72, 72, 48}));
     EXPECT_EQ(indicesOf(model, p.indices).size(), 36u);
-
     // Every vertex: the normal of its face (moved as normals move), and the corner's
     // texture coordinate with v turned over for glTF's top-left origin.
     glm::dmat3 normalMatrix = glm::inverseTranspose(glm::dmat3(baked));
@@ -88,26 +86,21 @@ TEST_P(GlbBox, TrianglesNormalsTextureAndTransformReadBack) {
         glm::dvec3 n(normals[3 * i], normals[3 * i + 1], normals[3 * i + 2]);
         EXPECT_NEAR(glm::length(n), 1.0, 1e-6);
         for (int f = 0; f < 6; ++f) {
-            const glm::dvec3 faceNormal(faceNormals[f][0], faceNormals[f][1], faceNormals[f][2]);
-            if (glm::length(glm::normalize(normalMatrix * faceNormal) - n) > 1e-5) continue;
+            if (glm::length(glm::normalize(normalMatrix * glm::make_vec3(faceNormals[f])) - n) > 1e-5) continue;
             for (int c = 0; c < 4; ++c) {
-                double v[3];
-                box.getVertex(v, faces[f][c]);
-                if (glm::length(glm::dvec3(v[0], v[1], v[2]) - local) > 1e-5) continue;
-                EXPECT_EQ(uvs[2 * i], uvOfCorner[c][0]) << "face " << f << " corner " << c;
-                EXPECT_EQ(uvs[2 * i + 1], uvOfCorner[c][1]) << "face " << f << " corner " << c;
+                glm::dvec3 v;
+                box.getVertex(glm::value_ptr(v), faces[f][c]);
+                if (glm::length(v - local) > 1e-5) continue;
+                EXPECT_EQ(std::pair(uvs[2 * i], uvs[2 * i + 1]), std::pair(uvOfCorner[c][0], uvOfCorner[c][1]))
+                    << "face " << f << " corner " << c;
                 ++matched;
             }
         }
     }
     EXPECT_EQ(matched, 24);
-
     // The default look: grey, opaque, not metallic, fully rough (no highlight).
     EXPECT_EQ(p.material, 0);
-    EXPECT_EQ(model.materials[0].pbrMetallicRoughness.baseColorFactor, (std::vector<double>{0.8, 0.8, 0.8, 1.0}));
-    EXPECT_EQ(model.materials[0].alphaMode, "OPAQUE");
-    EXPECT_EQ(model.materials[0].pbrMetallicRoughness.metallicFactor, 0.0);
-    EXPECT_EQ(model.materials[0].pbrMetallicRoughness.roughnessFactor, 1.0);
+    EXPECT_EQ(look(model.materials[0]), Look("defaultMtl", {0.8, 0.8, 0.8, 1.0}, "OPAQUE", 0, 1));
     EXPECT_TRUE(model.animations.empty());
     EXPECT_VALID_GLTF(path);
 }
@@ -119,10 +112,7 @@ TEST(GlbWriter, PartsBecomePrimitivesWithTheirMaterials) {
     // A pentagon in part 0, a quad in part 1, a triangle without normals in part 1 and a
     // polyline, which glTF meshes cannot hold.
     ObjDB db;
-    for (int i = 0; i < 5; ++i) {
-        double v[3] = {std::cos(i * 1.2566), std::sin(i * 1.2566), 0};
-        db.addVertex(v);
-    }
+    for (int i = 0; i < 5; ++i) test::addVertices(db, {{std::cos(i * 1.2566), std::sin(i * 1.2566), 0}});
     test::addVertices(db, {{0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}});
     const double up[3] = {0, 0, 1}, zero[3] = {0, 0, 0};
     db.addNormal(up);
@@ -141,18 +131,9 @@ TEST(GlbWriter, PartsBecomePrimitivesWithTheirMaterials) {
     ASSERT_TRUE(GlbWriter::write(path, {unit}, false));
     tinygltf::Model model = test::loadGlb(path);
     ASSERT_EQ(model.materials.size(), 2u);
-    const tinygltf::Material& m0 = model.materials[0];
-    EXPECT_EQ(m0.name, "Gold");
-    EXPECT_EQ(m0.pbrMetallicRoughness.baseColorFactor, (std::vector<double>{1.0, 0.75, 0.25, 1.0}));
-    EXPECT_EQ(m0.alphaMode, "OPAQUE");
-    EXPECT_DOUBLE_EQ(m0.pbrMetallicRoughness.metallicFactor, 1.0);  // 0.9 mirrors as much as a polished metal
-    EXPECT_DOUBLE_EQ(m0.pbrMetallicRoughness.roughnessFactor, 0.6);
-    const tinygltf::Material& m1 = model.materials[1];
-    EXPECT_EQ(m1.name, "Glass");
-    EXPECT_EQ(m1.pbrMetallicRoughness.baseColorFactor, (std::vector<double>{0.5, 0.25, 1.0, 0.25}));
-    EXPECT_EQ(m1.alphaMode, "BLEND");
-    EXPECT_EQ(m1.pbrMetallicRoughness.metallicFactor, 0.0);
-
+    // Reflectivity 0.9 mirrors as much as a polished metal; roughness is 1 less the highlight's strength and tightness.
+    EXPECT_EQ(look(model.materials[0]), Look("Gold", {1.0, 0.75, 0.25, 1.0}, "OPAQUE", 1, 1 - 0.5 * 0.8));
+    EXPECT_EQ(look(model.materials[1]), Look("Glass", {0.5, 0.25, 1.0, 0.25}, "BLEND", 0, 1));
     // Part 0 in one primitive; part 1 in two, since only the quad's corners have normals.
     const std::vector<tinygltf::Primitive>& prims = model.meshes.at(0).primitives;
     ASSERT_EQ(prims.size(), 3u);
@@ -169,7 +150,6 @@ TEST(GlbWriter, PartsBecomePrimitivesWithTheirMaterials) {
                       (std::vector<double>{0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1}));
         }
     }
-
     // A section writes only its own part.
     unit.section = 1;
     ASSERT_TRUE(GlbWriter::write(path, {unit}, false));
@@ -220,8 +200,7 @@ TEST_P(GlbAnimation, FramesSampleTheNodeAtTheirTimes) {
     std::vector<ExportUnit> units;
     for (int i = 0; i < 3; ++i) {
         ExportUnit u("Spin", &box, frameTransform(i));
-        u.frame = i;
-        u.time = 0.5 * i;
+        u.frame = i, u.time = 0.5 * i;
         units.push_back(u);
     }
     for (int frame = 0; frame < 2; ++frame)
@@ -250,7 +229,6 @@ TEST_P(GlbAnimation, FramesSampleTheNodeAtTheirTimes) {
         const glm::dmat4 placed = n == 3 ? stood * glm::inverse(stoodBaked) : frameTransform(0) * glm::inverse(baked);
         expectNear(placed, nodeMatrix(model.nodes[n]), 1e-12);
     }
-
     ASSERT_EQ(model.animations.size(), 1u);
     const tinygltf::Animation& animation = model.animations[0];
     ASSERT_EQ(animation.channels.size(), 9u);

@@ -1,22 +1,18 @@
-// LightWave LWO2 export and import: the file's layout and axes, shared points and kept
-// polygons, layer and surface names, and damaged files.
+// LightWave LWO2 export and import: the file's layout and axes, shared points and kept polygons.
 #include "output/LwoWriter.h"
 
 #include "MeshRoundTrip.h"
-#include "output/LwoReader.h"
 
 namespace fw {
 namespace {
 
-using test::be32;
-using test::floats;
+using test::be32, test::floats;
 
 TEST(Lwo, TriangleIsWrittenInLeftHandedAxesWithItsCornersReversed) {
     ObjDB tri;
     test::addVertices(tri, {{1, 2, 3}, {4, 5, 6}, {7, 8, -9}});
     test::addElement(tri, 0, {0, 1, 2});
     const std::string bytes = test::written(".lwo", {ExportUnit("", &tri)});
-    ASSERT_GE(bytes.size(), 12u);
     EXPECT_EQ(bytes.substr(0, 12), "FORM" + be32(static_cast<uint32_t>(bytes.size() - 8)) + "LWO2");
     // The one surface is the default material; its tag list comes first.
     EXPECT_EQ(bytes.substr(12, 20), std::string("TAGS\0\0\0\x0C" "defaultMtl\0\0", 20));
@@ -36,20 +32,15 @@ TEST(Lwo, TriangleIsWrittenInLeftHandedAxesWithItsCornersReversed) {
         std::string::npos);
     // It ends with the smoothing angle: the unit's 30 degrees, in radians.
     EXPECT_EQ(bytes.substr(bytes.size() - 10), std::string("SMAN\0\x04", 6) + floats({0.52359878f}));
-    test::Parsed r = test::parse<LwoReader>(bytes);
-    ASSERT_EQ(r.groups.size(), 1u);
-    EXPECT_EQ(r.groups[0].name, "Object 1");
-    EXPECT_EQ(test::trianglesOf(*r.groups[0].mesh), test::trianglesOf(tri));
 }
 
 TEST(Lwo, PolygonsKeepTheirCornersAndShareTheirPoints) {
     test::Box box(2, 3, 4);
     const std::string bytes = test::written(".lwo", {ExportUnit("Box", &box)});
-    // Each corner meets three faces with different coordinates: one in the map, the
-    // others per polygon.
+    // Each corner meets three faces with different coordinates: one in the map, the others per polygon.
     EXPECT_NE(bytes.find(std::string("TXUV\0\x02.UVs\0", 12)), std::string::npos);
     EXPECT_NE(bytes.find("VMAD"), std::string::npos);
-    test::Parsed r = test::parse<LwoReader>(bytes);
+    test::Parsed r = test::parse(*test::readerFor(".lwo"), bytes);
     ASSERT_EQ(r.groups.size(), 1u);
     EXPECT_EQ(r.groups[0].mesh->vertexCount(), 8);  // points are shared, not split
     EXPECT_EQ(r.groups[0].mesh->elementCount(), 6);  // quads stay quads
@@ -63,7 +54,7 @@ TEST(Lwo, PolygonsKeepTheirCornersAndShareTheirPoints) {
     test::addElement(shapes, 0, {0, 1, 2, 3, 4, 5});
     test::addElement(shapes, 0, {6, 7, 8, 9, 10});
     test::addElement(shapes, 0, {0, 6}, GeometryInterface::Polyline);
-    r = test::parse<LwoReader>(test::written(".lwo", {ExportUnit("Shapes", &shapes)}));
+    r = test::parse(*test::readerFor(".lwo"), test::written(".lwo", {ExportUnit("Shapes", &shapes)}));
     ASSERT_EQ(r.groups.size(), 1u);
     ASSERT_EQ(r.groups[0].mesh->elementCount(), 2);
     GeometryInterface::ElementInfo info;

@@ -3,7 +3,7 @@
 // to, small meshes, the bytes a writer wrote and the triangles it should have placed, readers run on bytes and files,
 // and corner lists that show normals and texture coordinates.
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <algorithm>
 #include <array>
@@ -56,8 +56,7 @@ struct Box : ObjDB {
 inline void addVertices(ObjDB& db, std::initializer_list<std::array<double, 3>> points) {
     for (const auto& p : points) db.addVertex(p.data());
 }
-inline void addElement(ObjDB& db, int part, std::initializer_list<int> corners,
-                       int kind = GeometryInterface::Polygon) {
+inline void addElement(ObjDB& db, int part, std::initializer_list<int> corners, int kind = GeometryInterface::Polygon) {
     db.addElement(kind, part, static_cast<int>(corners.size()), std::data(corners), 0, nullptr, 0, nullptr);
 }
 
@@ -104,6 +103,11 @@ inline GeometryInterface::ElementInfo elementInfo(const GeometryInterface& g, in
     return info;
 }
 
+// A reader of the format that extension `ext` names.
+inline std::unique_ptr<MeshReader> readerFor(const std::string& ext) {
+    return MeshFormats::forPath("x" + ext)->makeReader();
+}
+
 // What a reader made of some bytes.
 struct Parsed {
     bool ok;
@@ -117,11 +121,6 @@ inline Parsed parse(MeshReader& reader, const std::string& bytes) {
     out.warnings = reader.warnings();
     return out;
 }
-template <class Reader>
-Parsed parse(const std::string& bytes) {
-    Reader reader;
-    return parse(reader, bytes);
-}
 // What a reader made of a file, which it reads without a warning.
 inline std::vector<ImportGroup> readBack(MeshReader& reader, const std::string& path) {
     std::vector<ImportGroup> groups;
@@ -129,39 +128,14 @@ inline std::vector<ImportGroup> readBack(MeshReader& reader, const std::string& 
     EXPECT_EQ(reader.warnings(), "");
     return groups;
 }
-template <class Reader>
-std::vector<ImportGroup> readBack(const std::string& path) {
-    Reader reader;
-    return readBack(reader, path);
-}
-
-// Every `step`th cut of a good file is refused with a reason, or, where the format
-// allows it, read in part with a warning.
-template <class Reader>
-void expectCutsHandled(const std::string& good, size_t step, bool readsInPart) {
-    for (size_t cut = 0; cut < good.size(); cut += step) {
-        SCOPED_TRACE("cut at " + std::to_string(cut));
-        Parsed r = parse<Reader>(good.substr(0, cut));
-        if (r.ok && readsInPart) {
-            EXPECT_NE(r.warnings, "");
-        } else {
-            EXPECT_FALSE(r.ok);
-            EXPECT_NE(r.error, "");
-            if (!readsInPart) {
-                EXPECT_TRUE(r.groups.empty());
-            }
-        }
-    }
-}
 
 // id, length, data, and a zero byte after data of odd length.
 inline std::string chunk(const std::string& id, const std::string& data) {
     return id + be32(static_cast<uint32_t>(data.size())) + data + (data.size() % 2 ? std::string(1, '\0') : "");
 }
 
-// Every polygon (of the first `elements`) fanned into triangles, each corner as
-// position, normal and (u, v), sorted: two meshes with the same list carry the same
-// normals and texture coordinates on the same triangles.
+// Every polygon (of the first `elements`) fanned into triangles, each corner as position, normal and (u, v), sorted:
+// two meshes with the same list carry the same normals and texture coordinates on the same triangles.
 using Corner = std::array<double, 8>;
 inline std::vector<std::array<Corner, 3>> cornersOf(const GeometryInterface& g, int elements = 1 << 30) {
     std::vector<std::array<Corner, 3>> out;

@@ -1,7 +1,6 @@
-// What every mesh format in the table owes the user, checked over the whole table:
-// units written and read back give the same triangles, with the same winding and
-// texture coordinates, in world and in object coordinates; nothing to write leaves no
-// file; kept fuzz inputs of every reader read cleanly.
+// What every mesh format in the table owes the user, checked over the whole table: units written and read back give the
+// same triangles, with the same winding and texture coordinates, in world and in object coordinates; nothing to write
+// leaves no file; kept fuzz inputs of every reader read cleanly.
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "FuzzReplay.h"
@@ -42,15 +41,13 @@ std::vector<std::array<double, 6>> corners(const std::vector<const GeometryInter
                 out.push_back({v[0], v[1], v[2], extra[0], extra[1], normals ? extra[2] : 0});
             }
         }
-    for (auto& corner : out)
-        for (double& x : corner) x = std::round(x * 1e3) / 1e3;
+    for (auto& corner : out) for (double& x : corner) x = std::round(x * 1e3) / 1e3;
     std::sort(out.begin(), out.end());
     out.erase(std::unique(out.begin(), out.end()), out.end());
     return out;
 }
 
-// The first corner the two sets disagree on, beyond what single precision and six
-// decimals lose; empty when they agree.
+// The first corner the two sets disagree on, beyond what single precision and six decimals lose; empty when they agree.
 std::string differingCorner(const std::vector<const GeometryInterface*>& a,
                             const std::vector<const GeometryInterface*>& b, bool normals) {
     auto x = corners(a, normals), y = corners(b, normals);
@@ -79,8 +76,7 @@ TEST(MeshRoundTrip, EveryReadableFormatGivesBackWhatItWrote) {
     std::vector<ExportUnit> units = {a, b};
     for (ExportUnit unit : title.units) {
         unit.transform = glm::rotate(glm::translate(glm::dmat4(1.0), glm::dvec3(40, -25, 60)), 0.6,
-                                     glm::dvec3(0.2, 1, 0.3)) *
-                         unit.transform;
+                                     glm::dvec3(0.2, 1, 0.3)) * unit.transform;
         units.push_back(unit);
     }
     std::vector<const GeometryInterface*> written;
@@ -92,7 +88,6 @@ TEST(MeshRoundTrip, EveryReadableFormatGivesBackWhatItWrote) {
             placed[world].insert(placed[world].end(), some.begin(), some.end());
         }
     }
-
     test::TempDir dir;
     int formats = 0;
     for (const MeshFormat& format : MeshFormats::all()) {
@@ -120,18 +115,15 @@ TEST(MeshRoundTrip, EveryReadableFormatGivesBackWhatItWrote) {
             if (!world && !dxf) {
                 EXPECT_EQ(differingCorner(written, meshes, false), "");
                 // Formats that keep normals keep them on the same corners.
-                if (meshes[0]->normalCount() > 0) {
-                    EXPECT_EQ(differingCorner(written, meshes, true), "");
-                }
+                EXPECT_EQ(meshes[0]->normalCount() > 0 ? differingCorner(written, meshes, true) : "", "");
             }
         }
     }
     EXPECT_GE(formats, 6);
 }
 
-// Named units, sections and frames, and materials with their shading amounts, a name
-// too long for 3DS, a name given twice with two looks, and none: the names and looks
-// each format that keeps them gives back.
+// Named units, sections and frames, and materials with their shading amounts, a name too long for 3DS, a name given
+// twice with two looks, and none: the names and looks each format that keeps them gives back.
 TEST(MeshRoundTrip, NamesAndLooksSurvive) {
     struct Row {
         const char* ext;
@@ -194,10 +186,8 @@ TEST(MeshRoundTrip, NamesAndLooksSurvive) {
         EXPECT_EQ(names, row.names);
         ASSERT_EQ(materials, row.materials);
         // Each triangle wears its own material; the section holds its part only.
-        EXPECT_EQ(test::trianglesOf(*groups[0].mesh, 0), test::trianglesOf(twoParts, 0));
-        EXPECT_EQ(test::trianglesOf(*groups[0].mesh, 1), test::trianglesOf(twoParts, 1));
-        EXPECT_EQ(groups[1].mesh->elementCount(), 1);
-        EXPECT_EQ(groups[4].mesh->elementCount(), 1);
+        for (int part : {0, 1}) EXPECT_EQ(test::trianglesOf(*groups[0].mesh, part), test::trianglesOf(twoParts, part));
+        EXPECT_EQ(std::pair(groups[1].mesh->elementCount(), groups[4].mesh->elementCount()), std::pair(1, 1));
         const ExportMaterial& first = groups[0].materials[0];
         for (int i = 0; i < 3; ++i) {
             EXPECT_NEAR(first.diffuse[i], gold.diffuse[i], row.colour);

@@ -1,5 +1,4 @@
-// Output types: names and suffixes of every code, types from file names, and the
-// names of a sequence's frame files.
+// Output types: names and suffixes of every code, types from file names, and the names of a sequence's frame files.
 #include "output/OutputType.h"
 
 #include "output/ImageWriter.h"

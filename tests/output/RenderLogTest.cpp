@@ -12,21 +12,16 @@ TEST(RenderLog, NamedAfterTheOutputWithItsTimesAsText) {
     EXPECT_EQ(RenderLog::pathFor("out/title.mov", OutputType::kMOV), "out/title.log");
     EXPECT_EQ(RenderLog::pathFor("out/title.avi", OutputType::kAVI), "out/title####.log");
     EXPECT_EQ(RenderLog::pathFor("v1.2/shot", OutputType::kTGA), "v1.2/shot####.log");
-    EXPECT_EQ(RenderLog::durationText(0), "0:00.000");
-    EXPECT_EQ(RenderLog::durationText(1.2344), "0:01.234");
-    EXPECT_EQ(RenderLog::durationText(59.9996), "1:00.000");
-    EXPECT_EQ(RenderLog::durationText(3723.004), "1:02:03.004");
-    EXPECT_EQ(RenderLog::durationText(-3), "0:00.000");
-    EXPECT_EQ(RenderLog::durationText(0.0 / 0.0), "0:00.000");
+    for (const auto& [seconds, text] : {std::pair{0.0, "0:00.000"}, {1.2344, "0:01.234"}, {59.9996, "1:00.000"},
+                                        {3723.004, "1:02:03.004"}, {-3.0, "0:00.000"}, {0.0 / 0.0, "0:00.000"}})
+        EXPECT_EQ(RenderLog::durationText(seconds), text) << seconds;
 }
 
 TEST(RenderLog, ThreeFramesWrittenBesideTheOutputOrTheAlert) {
     test::TempDir dir;
     std::string output = dir.file("shot.png");
     RenderLog log(output, OutputType::kPNG);
-    log.addFrame(10, 2.5);
-    log.addFrame(11, 1.25);
-    log.addFrame(12, 4.75);
+    for (const auto& [frame, seconds] : {std::pair{10, 2.5}, {11, 1.25}, {12, 4.75}}) log.addFrame(frame, seconds);
     ASSERT_EQ(log.write(), "");
     EXPECT_EQ(test::readFile(dir.file("shot####.log")), "*** Output File: " + output +
                                                             "\n\n"
