@@ -198,8 +198,8 @@ TEST(PackedObjDBFinish, RepacksToItselfOnlyWhenACopyWouldBeTheSame) {
         EXPECT_EQ(m.repacksToItself(), same);
     }
     // Real solids that repack to themselves, glyphs whose texture meets no reused corner among them:
-    // TextSolidBatch.DisplayMeshesReadTheSolidWithoutChangingIt. A corner naming a position never staged keeps that
-    // number; a copy would stage it.
+    // TextSolidBatch.BuildsWhatThePortsBuildAndRenderBatchesLetTheEarlierStagesGo. A corner naming a position never
+    // staged keeps that number; a copy would stage it.
     PackedObjDB beyond;
     stage(beyond, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
     int far[3] = {0, 1, 7};
