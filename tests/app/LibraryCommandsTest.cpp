@@ -230,12 +230,6 @@ bool isLeftover(const std::string& file) {
            std::all_of(file.end() - 6, file.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
 }
 
-// The first preset block of a library file, from its "begin" line through its "end" line.
-std::string firstPresetBlock(const std::string& library) {
-    size_t begin = library.find(" begin OrvoMaterialStyle"), end = library.find(" end OrvoMaterialStyle", begin);
-    return end == std::string::npos ? "" : library.substr(begin, library.find('\n', end) + 1 - begin);
-}
-
 TEST_F(LibraryFolderSafety, ImportsKilledAtAnyMomentLeaveAFolderThatLoadsQuietly) {
     const std::string seeded = dir.file("seeded"), library = dir.file("lib"), file = dir.file("in.kxm");
     const std::string seeding = "--library-folder '" + seeded + "' library export materials -o '" + file + "'";
@@ -276,7 +270,10 @@ TEST_F(LibraryFolderSafety, ImportsKilledAtAnyMomentLeaveAFolderThatLoadsQuietly
 TEST_F(LibraryFolderSafety, PresetNamesThatNoFileCanCarryGetFilesOfTheirOwn) {
     const std::string exported = dir.file("all.kxm"), odd = dir.file("odd.kxm");
     ASSERT_EQ(run("library export materials -o '" + exported + "'").status, 0);
-    const std::string block = firstPresetBlock(readFile(exported));
+    const std::string library = readFile(exported);
+    const size_t begin = library.find(" begin OrvoMaterialStyle"), end = library.find(" end OrvoMaterialStyle", begin);
+    ASSERT_NE(end, std::string::npos);
+    const std::string block = library.substr(begin, library.find('\n', end) + 1 - begin);
     ASSERT_THAT(block, HasSubstr("name \"Polished Gold\""));
     const std::string longName(245, 'L');
     const std::vector<std::string> names = {"Line\nBreak", "A/B", "A_B", longName, "Tab\tName", "..", "polished gold"};

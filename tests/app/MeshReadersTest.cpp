@@ -124,54 +124,6 @@ std::string chunk(const std::string& id, const std::string& data, bool wide = tr
 }
 std::string name(const std::string& s) { return s + std::string(s.size() % 2 ? 1 : 2, '\0'); }
 
-TEST(MeshReaders, OlderLightWaveObjectsImportWithTheirPolygonsAndSurfaces) {
-    const std::string sphere = kModels + "LWO/LWOB/sphere_with_mat_gloss_10pc.lwo";
-    const std::string modo = kModels + "LWO/LWO2/ModoExport_vertNormals.lwo";
-    NEED_FILE(sphere);
-    test::TempDir dir;
-    // 48 triangles and 240 quads over 266 points; assimp, which cannot read LWOB, counts the same sphere's Modo export.
-    Imported old = importAndExport(dir, sphere, "sphere");
-    EXPECT_THAT(old.info, HasSubstr("ObjectP \"LWO group\""));
-    EXPECT_EQ(old.triangles, 528);
-    EXPECT_EQ(old.polygons, 288);
-    expectAssimpTriangles(modo, old.triangles);
-    // The surface's three-byte colour, 255 128 192.
-    EXPECT_THAT(test::readFile(dir.file("sphere.kxp")), HasSubstr("color 1 0.501961 0.752941"));
-    Imported concave = importAndExport(dir, kModels + "LWO/LWOB/ConcavePolygon.lwo", "concave");
-    EXPECT_EQ(concave.polygons, 1);
-    EXPECT_EQ(concave.triangles, 64);  // one polygon of 66 corners
-    // Detail polygons after a negative surface number, and a surface number past SRFS.
-    std::string points;
-    const float corners[5][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0.5f, 0.5f, 0}};
-    for (const auto& p : corners) points += test::beFloat(p[0]) + test::beFloat(p[1]) + test::beFloat(p[2]);
-    std::string pols = be16(4) + be16(0) + be16(1) + be16(2) + be16(3) + be16(static_cast<unsigned>(-1 & 0xFFFF)) +
-                       be16(1) +                                          // one detail polygon follows
-                       be16(3) + be16(0) + be16(1) + be16(4) + be16(2) +  // the detail, on "Blue"
-                       be16(3) + be16(1) + be16(2) + be16(4) + be16(7);   // surface 7 of 2
-    std::string surfaces = chunk("SURF", name("Red") + chunk("COLR", std::string("\xff\x00\x00\x00", 4), false)) +
-                           chunk("SURF", name("Blue") + chunk("COLR", std::string("\x00\x00\xff\x00", 4), false));
-    std::string body =
-        "LWOB" + chunk("SRFS", name("Red") + name("Blue")) + chunk("PNTS", points) + chunk("POLS", pols) + surfaces;
-    test::writeFile(dir.file("detail.lwo"), "FORM" + be32(static_cast<unsigned>(body.size())) + body);
-    Imported detail = importAndExport(dir, dir.file("detail.lwo"), "detail");
-    EXPECT_EQ(detail.polygons, 3);
-    EXPECT_EQ(detail.triangles, 4);
-    EXPECT_THAT(detail.errors, HasSubstr("polygon 2 names surface 7 of 2"));
-    // The quad on Red, its detail on Blue: triangles by material. (The last polygon's part wears the default, which a
-    // project shows as the object's first material.)
-    ASSERT_EQ(formwright(dir, "export " + dir.file("detail.kxp") + " -o " + dir.file("detail.glb")).status, 0);
-    tinygltf::Model model = test::loadGlb(dir.file("detail.glb"));
-    std::map<std::string, size_t> byMaterial;
-    for (const tinygltf::Mesh& mesh : model.meshes)
-        for (const tinygltf::Primitive& p : mesh.primitives)
-            byMaterial[model.materials.at(static_cast<size_t>(p.material)).name] +=
-                test::indicesOf(model, p.indices).size() / 3;
-    EXPECT_EQ(byMaterial["Blue"], 1u);
-    EXPECT_GE(byMaterial["Red"], 2u);
-    const auto& red = model.materials.at(0).pbrMetallicRoughness.baseColorFactor;
-    EXPECT_EQ(std::vector<double>(red.begin(), red.begin() + 3), (std::vector<double>{1, 0, 0}));
-}
-
 // A corner of the file: where it is and the normal it carries.
 using Corner = std::array<double, 6>;
 
@@ -236,12 +188,52 @@ std::string unmatched(const std::vector<Corner>& a, const std::vector<Corner>& b
     return "";
 }
 
-TEST(MeshReaders, LightWaveVertexNormalsAreKeptAsTheFileHasThem) {
+TEST(MeshReaders, LightWaveObjectsImportWithTheirPolygonsSurfacesAndVertexNormals) {
+    const std::string sphere = kModels + "LWO/LWOB/sphere_with_mat_gloss_10pc.lwo";
     const std::string modo = kModels + "LWO/LWO2/ModoExport_vertNormals.lwo";
-    NEED_FILE(modo);
+    NEED_FILE(sphere);
     test::TempDir dir;
+    // 48 triangles and 240 quads over 266 points; assimp, which cannot read LWOB, counts the same sphere's Modo export.
+    Imported old = importAndExport(dir, sphere, "sphere");
+    EXPECT_THAT(old.info, HasSubstr("ObjectP \"LWO group\""));
+    EXPECT_EQ(std::pair(old.polygons, old.triangles), std::pair(288L, 528L));
+    expectAssimpTriangles(modo, old.triangles);
+    // The surface's three-byte colour, 255 128 192.
+    EXPECT_THAT(test::readFile(dir.file("sphere.kxp")), HasSubstr("color 1 0.501961 0.752941"));
+    Imported concave = importAndExport(dir, kModels + "LWO/LWOB/ConcavePolygon.lwo", "concave");
+    EXPECT_EQ(std::pair(concave.polygons, concave.triangles), std::pair(1L, 64L));  // one polygon of 66 corners
+    // Detail polygons after a negative surface number, and a surface number past SRFS.
+    std::string points;
+    const float corners[5][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0.5f, 0.5f, 0}};
+    for (const auto& p : corners) points += test::beFloat(p[0]) + test::beFloat(p[1]) + test::beFloat(p[2]);
+    std::string pols = be16(4) + be16(0) + be16(1) + be16(2) + be16(3) + be16(static_cast<unsigned>(-1 & 0xFFFF)) +
+                       be16(1) +                                          // one detail polygon follows
+                       be16(3) + be16(0) + be16(1) + be16(4) + be16(2) +  // the detail, on "Blue"
+                       be16(3) + be16(1) + be16(2) + be16(4) + be16(7);   // surface 7 of 2
+    std::string surfaces = chunk("SURF", name("Red") + chunk("COLR", std::string("\xff\x00\x00\x00", 4), false)) +
+                           chunk("SURF", name("Blue") + chunk("COLR", std::string("\x00\x00\xff\x00", 4), false));
+    std::string body =
+        "LWOB" + chunk("SRFS", name("Red") + name("Blue")) + chunk("PNTS", points) + chunk("POLS", pols) + surfaces;
+    test::writeFile(dir.file("detail.lwo"), "FORM" + be32(static_cast<unsigned>(body.size())) + body);
+    Imported detail = importAndExport(dir, dir.file("detail.lwo"), "detail");
+    EXPECT_EQ(std::pair(detail.polygons, detail.triangles), std::pair(3L, 4L));
+    EXPECT_THAT(detail.errors, HasSubstr("polygon 2 names surface 7 of 2"));
+    // The quad on Red, its detail on Blue: triangles by material. (The last polygon's part wears the default, which a
+    // project shows as the object's first material.)
+    ASSERT_EQ(formwright(dir, "export " + dir.file("detail.kxp") + " -o " + dir.file("detail.glb")).status, 0);
+    tinygltf::Model model = test::loadGlb(dir.file("detail.glb"));
+    std::map<std::string, size_t> byMaterial;
+    for (const tinygltf::Mesh& mesh : model.meshes)
+        for (const tinygltf::Primitive& p : mesh.primitives)
+            byMaterial[model.materials.at(static_cast<size_t>(p.material)).name] +=
+                test::indicesOf(model, p.indices).size() / 3;
+    EXPECT_EQ(byMaterial["Blue"], 1u);
+    EXPECT_GE(byMaterial["Red"], 2u);
+    const auto& red = model.materials.at(0).pbrMetallicRoughness.baseColorFactor;
+    EXPECT_EQ(std::vector<double>(red.begin(), red.begin() + 3), (std::vector<double>{1, 0, 0}));
+    NEED_FILE(modo);
     Imported read = importAndExport(dir, modo, "modo");
-    EXPECT_EQ(read.triangles, 528);  // assimp's count, in OlderLightWaveObjectsImportWithTheirPolygonsAndSurfaces
+    EXPECT_EQ(read.triangles, 528);  // assimp's count, above
     std::vector<Corner> expected = fileCorners(test::readFile(modo));
     ASSERT_EQ(expected.size(), 1104u);  // 48 x 3 + 240 x 4 corners
     std::vector<Corner> written;
@@ -275,18 +267,7 @@ TEST(MeshReaders, DxfPolyfaceMeshesAndInsertedBlocksCountAsAssimpCountsThem) {
     }
     // Four polyface meshes of 1,060 triangles and 230 quads (assimp drops some of them).
     Imported polyfaces = importAndExport(dir, kModels + "DXF/issue_2229.dxf", "issue");
-    EXPECT_EQ(polyfaces.polygons, 1290);
-    EXPECT_EQ(polyfaces.triangles, 1520);
-}
-
-// The box of every group's positions: low x, y and z, then high.
-std::array<double, 6> bounds(const std::vector<ImportGroup>& groups) {
-    ObjDB all;
-    double v[3];
-    for (const ImportGroup& group : groups)
-        for (int i = 0; i < group.mesh->vertexCount(); ++i) group.mesh->getVertex(v, i), all.addVertex(v);
-    const test::Box b = test::boxOf(all);
-    return {b.low.x, b.low.y, b.low.z, b.high.x, b.high.y, b.high.z};
+    EXPECT_EQ(std::pair(polyfaces.polygons, polyfaces.triangles), std::pair(1290L, 1520L));
 }
 
 TEST(MeshReaders, DxfPolygonMeshesAndPolyfacesInABlockArePlacedByTheirInsert) {
@@ -318,14 +299,17 @@ TEST(MeshReaders, DxfPolygonMeshesAndPolyfacesInABlockArePlacedByTheirInsert) {
     Imported read = importAndExport(dir, dir.file("blocks.dxf"), "blocks");
     EXPECT_THAT(read.info, HasSubstr("ObjectP \"Tube\""));
     EXPECT_THAT(read.info, HasSubstr("ObjectP \"Placed\"")) << "layer 0 takes the insert's";
-    EXPECT_EQ(read.polygons, 8 + 2);
-    EXPECT_EQ(read.triangles, 16 + 3);
+    EXPECT_EQ(std::pair(read.polygons, read.triangles), std::pair(8L + 2, 16L + 3));
     // A point less the base, doubled, turned and moved: (x, y, z) -> (10 - 2y, 2(x - 1), 2z). The tube's x -1..1,
     // y -1..1, z 0..2 and the polyface's x 1..2, y 0..2 give x 6..12, y -4..2, z 0..4 in the drawing, which stands on
     // z: in the program's y-up axes (x, z, -y).
-    std::array<double, 6> b = bounds(read.groups);
-    const std::array<double, 6> expected = {6, 0, -2, 12, 4, 4};
-    for (size_t a = 0; a < 6; ++a) EXPECT_NEAR(b[a], expected[a], 1e-5) << a;
+    ObjDB all;
+    double v[3];
+    for (const ImportGroup& group : read.groups)
+        for (int i = 0; i < group.mesh->vertexCount(); ++i) group.mesh->getVertex(v, i), all.addVertex(v);
+    const test::Box b = test::boxOf(all);
+    const double box[6] = {b.low.x, b.low.y, b.low.z, b.high.x, b.high.y, b.high.z}, expected[6] = {6, 0, -2, 12, 4, 4};
+    for (size_t a = 0; a < 6; ++a) EXPECT_NEAR(box[a], expected[a], 1e-5) << a;
 }
 
 TEST(MeshReaders, AnObjUsemtlWithoutANameMeansTheDefaultMaterial) {
@@ -344,8 +328,8 @@ TEST(MeshReaders, AnObjUsemtlWithoutANameMeansTheDefaultMaterial) {
 }
 
 // Unwelded meshes are lit by the normals they came with, or by normals smoothed across gentle edges when an OBJ has
-// none; a 3DS model without normals is lit face by face.
-TEST(ImportedShading, MeshesAreLitByTheirOwnNormalsBySmoothedOnesOrFaceByFace) {
+// none; a 3DS model without normals is lit face by face. `info` on an import counts what its export writes.
+TEST(ImportedShading, MeshesAreLitByTheirNormalsSmoothedOnesOrFaceByFaceAndInfoCountsWhatExportWrites) {
     test::TempDir dir;
     ::test::spill(dir.file("tilted.obj"), triangle("vn -0.6 -0.3 0.74\nvn 0.6 -0.3 0.74\nvn 0 0.6 0.8\n"));
     ::test::spill(dir.file("flat.obj"), triangle("vn 0 0 1\nvn 0 0 1\nvn 0 0 1\n"));
@@ -373,21 +357,8 @@ TEST(ImportedShading, MeshesAreLitByTheirOwnNormalsBySmoothedOnesOrFaceByFace) {
         }
     ASSERT_GT(pairs, 0);
     EXPECT_LT(steps / static_cast<double>(pairs), 4.0);
-    const std::string model = kModels + "3DS/fels.3ds";
-    NEED_FILE(model);
-    lit = inside(importAndRender(dir, model, "rock"));
-    ASSERT_GT(lit.size(), 5000u);
-    // Unlit, the rock is one flat shade; lit, its faces turn from the light and its highlight is near white.
-    EXPECT_GT(spread(lit), 60);
-    EXPECT_GT(*std::max_element(lit.begin(), lit.end()), 230);
-}
-
-TEST(ImportedShading, InfoCountsTheVerticesAndFacesThatExportWrites) {
-    test::TempDir dir;
-    ::test::spill(dir.file("ball.obj"), unweldedSphere());
-    ASSERT_EQ(test::ran(dir, "import " + dir.file("ball.obj") + " -o " + dir.file("p.kxp")).status, 0);
-    // The imported mesh, and the demo title's extruded letters and primitive ground.
-    for (const std::string& project : {dir.file("p.kxp"), kTitle}) {
+    // `info` counts what export writes, of the sphere's project and of the demo title's extruded letters and ground.
+    for (const std::string& project : {dir.file("smoothed.kxp"), kTitle}) {
         SCOPED_TRACE(project);
         test::Outcome info = test::ran(dir, "info " + project);
         long vertices = 0, faces = 0, objects = 0;
@@ -402,6 +373,13 @@ TEST(ImportedShading, InfoCountsTheVerticesAndFacesThatExportWrites) {
         EXPECT_EQ(vertices, static_cast<long>(test::occurrences(obj, "\nv ")));
         EXPECT_EQ(faces, static_cast<long>(test::occurrences(obj, "\nf ")));
     }
+    const std::string model = kModels + "3DS/fels.3ds";
+    NEED_FILE(model);
+    lit = inside(importAndRender(dir, model, "rock"));
+    ASSERT_GT(lit.size(), 5000u);
+    // Unlit, the rock is one flat shade; lit, its faces turn from the light and its highlight is near white.
+    EXPECT_GT(spread(lit), 60);
+    EXPECT_GT(*std::max_element(lit.begin(), lit.end()), 230);
 }
 
 }  // namespace

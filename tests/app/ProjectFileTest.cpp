@@ -49,17 +49,7 @@ std::string withoutMembers(const std::string& text, const std::vector<std::strin
 
 }  // namespace
 
-// The example titles' text agrees with their characters, so they save back unchanged.
-TEST_F(ProjectFiles, ReadBackAndWrittenAgainGivesTheSameBytes) {
-    ASSERT_TRUE(manager().loadProject(kExample));
-    EXPECT_TRUE(manager().lastLoad().warnings.empty());
-    EXPECT_EQ(manager().settings().renderSize[0], 1280);
-    EXPECT_EQ(manager().scene()->memberCount(kGroupKind), 4);
-    ASSERT_TRUE(manager().saveProject(dir.file("copy.kxp")));
-    EXPECT_EQ(test::readFile(dir.file("copy.kxp")), test::readFile(kExample));
-}
-
-TEST_F(ProjectFiles, FailedLoadsRejectForeignFilesAndKeepWhatWasRead) {
+TEST_F(ProjectFiles, LoadsRejectForeignFilesKeepWhatWasReadAndAlertOnNewerVersions) {
     test::writeFile(dir.file("notes.kxp"), "Hello there\nVersion \"x\"\n");
     EXPECT_FALSE(manager().loadProject(dir.file("notes.kxp")));
     EXPECT_TRUE(manager().lastLoad().rejected);
@@ -74,9 +64,7 @@ TEST_F(ProjectFiles, FailedLoadsRejectForeignFilesAndKeepWhatWasRead) {
     EXPECT_FALSE(manager().loadProject(dir.file("cut.kxp")));
     EXPECT_FALSE(manager().lastLoad().rejected);  // its message: CommandLine.ADocumentsProblemIsOneExactLineNamingIt
     EXPECT_NE(manager().scene()->findMember("Kept"), nullptr);
-}
-
-TEST_F(ProjectFiles, NewerVersionsAlertAndStillLoad) {
+    Dialogs::instance().clearShown();
     test::writeFile(dir.file("future.kxp"),
                     " Version \"Orvostat Formwright (Linux Headless) v9.2.1\"\n RenderSize 320 240\n"
                     " MotionBlurOffset 0\n MotionBluroffset 0\n");
@@ -124,7 +112,9 @@ TEST_F(ProjectFiles, PreferencesCarryTheirOwnLinesOnly) {
 
 // Settings files with a value other than the default on every line, in other spellings where the readers allow them
 // (overlays of 5 and "on"), and the settings lines the program wrote for them before its lines came from a table.
-TEST_F(ProjectFiles, EverySettingsLineKeepsItsSpellingAndPlace) {
+// Render logs are a user-wide switch: a preferences file that turned them on keeps the line in its place; one that did
+// not, and every project, never carries it.
+TEST_F(ProjectFiles, SettingsLinesKeepTheirSpellingAndPlaceAndTheRenderLogSwitchOnlyWhenOn) {
     for (const char* name : {"odd-values", "odd-values-prefs"}) {
         const std::string data = FW_TEST_DATA "/settings/";
         ASSERT_TRUE(manager().loadProject(data + name + ".kxp")) << name;
@@ -133,12 +123,6 @@ TEST_F(ProjectFiles, EverySettingsLineKeepsItsSpellingAndPlace) {
         EXPECT_EQ(text.substr(0, text.find(" begin SceneX\n")), test::readFile(data + name + "-written.kxp")) << name;
     }
     EXPECT_TRUE(manager().readPreferenceLines());
-}
-
-// Render logs are a user-wide switch: a preferences file that turned them on keeps the line in its place; one that did
-// not, and every project, never carries it.
-TEST_F(ProjectFiles, RenderLogSwitchIsAPreferenceWrittenOnlyWhenOn) {
-    ASSERT_TRUE(manager().loadProject(FW_TEST_DATA "/settings/odd-values-prefs.kxp"));
     EXPECT_EQ(app.prefs().saveRenderLogs, 0);
     app.prefs().saveRenderLogs = 1;
     ASSERT_TRUE(manager().writeFile(dir.file("on.kxp"), true));
@@ -176,8 +160,9 @@ TEST_F(ProjectFiles, ReadOnlyKeywordsAreAcceptedWithTheirValues) {
 }
 
 // The cameras' blocks, the forces manager's and the frame manager's go to their managers (resaved byte for byte in
-// CommandLine, ProjectsListTheirMembersAndResaveUnchanged); the next project does not inherit them.
-TEST_F(ProjectFiles, ManagerBlocksAfterTheSceneAreKept) {
+// CommandLine, ProjectsListTheirMembersAndResaveUnchanged); the examples loaded next do not inherit them, and their
+// text agrees with their characters, so they save back unchanged.
+TEST_F(ProjectFiles, ManagerBlocksAreKeptAndTheExamplesLoadedNextResaveUnchanged) {
     const std::string project = test::projectWithManagerBlocks();
     ASSERT_FALSE(project.empty());
     test::writeFile(dir.file("managers.kxp"), project);
@@ -185,17 +170,29 @@ TEST_F(ProjectFiles, ManagerBlocksAfterTheSceneAreKept) {
     EXPECT_TRUE(manager().lastLoad().warnings.empty()) << manager().lastLoad().warnings[0];
     EXPECT_EQ(app.cameraManager().cameraCount(), 2);
     EXPECT_TRUE(app.forcesManager().present());
-    ASSERT_TRUE(manager().loadProject(kBadge));
-    ASSERT_TRUE(manager().saveProject(dir.file("badge.kxp")));
-    EXPECT_EQ(test::readFile(dir.file("badge.kxp")), test::readFile(kBadge));
+    for (const std::string& example : {kBadge, kExample}) {
+        ASSERT_TRUE(manager().loadProject(example)) << example;
+        EXPECT_TRUE(manager().lastLoad().warnings.empty()) << example;
+        ASSERT_TRUE(manager().saveProject(dir.file("copy.kxp")));
+        EXPECT_EQ(test::readFile(dir.file("copy.kxp")), test::readFile(example));
+    }
+    EXPECT_EQ(manager().settings().renderSize[0], 1280);
+    EXPECT_EQ(manager().scene()->memberCount(kGroupKind), 4);
 }
 
 // Each hand-written file resaved under its own name (its name decides its kind) gives its bytes back, less the members
 // the load itself adds: opening a project gives its scene the default material and the eight view cameras when it lacks
 // them, with the program's own values. Text blocks whose characters were built with other attributes than they hold are
-// laid out again on load, so they are left out on both sides.
-TEST(Conformance, EveryHandWrittenFileResavesToItsBytes) {
+// laid out again on load, so they are left out on both sides. `info` on each lists every member.
+TEST(Conformance, EveryHandWrittenFileResavesToItsBytesAndInfoListsItsMembers) {
     const std::vector<std::string> relaidOut = {"Conf Text", "Conf Glyph"};
+    const std::vector<std::string> members = test::linesOf(
+        "CameraX \"Conf Camera\" below \"root\"\nImageFile \"Conf Brass File\"\nImageMap \"Conf Map\"\n"
+        "MaterialX \"Conf Brass\"\nMaterialX \"Conf Lines\"\nTextBlock \"Conf Text\"\nObjectXStyle \"Conf Bevel\"\n"
+        "Group \"Conf Group\" below \"root\"\nObjectX \"Conf Solid\" below \"Conf Group\"\nObjectP \"Conf Ball\"\n"
+        "ObjectC-FlagCluster \"Conf Pennant\"\nLightX \"Conf Spot\" below \"root\"\n"
+        "LightX \"Conf Fill\" below \"root\"\nProfileI \"Conf Outline\"\nProfileL \"Conf Edge\"\n"
+        "ProfileT \"Conf Glyph\"\nProfileM \"Conf Sequence\"\nAnimTrack \"Conf Track\"\n");
     const struct {
         std::string name;
         std::vector<std::string> addedByLoad;
@@ -215,37 +212,29 @@ TEST(Conformance, EveryHandWrittenFileResavesToItsBytes) {
         const std::string expected = withoutMembers(test::readFile(in), relaidOut);
         ASSERT_FALSE(expected.empty());
         EXPECT_EQ(withoutMembers(test::readFile(out), dropped), expected) << r.err;
+        const test::Outcome info = test::formwright(dir, "info \"" + in + "\"");
+        ASSERT_EQ(info.status, 0) << info.err;
+        if (f.name.ends_with("Prefs")) {
+            EXPECT_EQ(info.out.rfind("preferences file, render size 1280 x 720.5\n", 0), 0u) << info.out;
+            continue;
+        }
+        EXPECT_THAT(info.out, HasSubstr("scene \"Conformance Scene\"\n"
+                                        "frames 12 to 240 at 25 frames per second, current frame 37.5\n"));
+        for (const std::string& member : members) EXPECT_THAT(info.out, HasSubstr("  " + member)) << info.out;
     }
 }
 
-TEST(Conformance, InfoListsEveryMemberOfTheHandWrittenFiles) {
-    const std::vector<std::string> members = test::linesOf(
-        "CameraX \"Conf Camera\" below \"root\"\nImageFile \"Conf Brass File\"\nImageMap \"Conf Map\"\n"
-        "MaterialX \"Conf Brass\"\nMaterialX \"Conf Lines\"\nTextBlock \"Conf Text\"\nObjectXStyle \"Conf Bevel\"\n"
-        "Group \"Conf Group\" below \"root\"\nObjectX \"Conf Solid\" below \"Conf Group\"\nObjectP \"Conf Ball\"\n"
-        "ObjectC-FlagCluster \"Conf Pennant\"\nLightX \"Conf Spot\" below \"root\"\n"
-        "LightX \"Conf Fill\" below \"root\"\nProfileI \"Conf Outline\"\nProfileL \"Conf Edge\"\n"
-        "ProfileT \"Conf Glyph\"\nProfileM \"Conf Sequence\"\nAnimTrack \"Conf Track\"\n");
-    test::TempDir dir;
-    for (const char* name : {"every-member.scene", "every-member.kxp"}) {
-        test::Outcome r = test::formwright(dir, std::string("info ") + kConformance + name);
-        ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_THAT(r.out, HasSubstr("scene \"Conformance Scene\"\n"
-                                     "frames 12 to 240 at 25 frames per second, current frame 37.5\n"));
-        for (const std::string& member : members)
-            EXPECT_THAT(r.out, HasSubstr("  " + member)) << name << " lacks " << member << "\n" << r.out;
-    }
-    test::Outcome prefs = test::formwright(dir, "info \"" + kConformance + "Veltrane Orvostat Prefs\"");
-    ASSERT_EQ(prefs.status, 0) << prefs.err;
-    EXPECT_EQ(prefs.out.rfind("preferences file, render size 1280 x 720.5\n", 0), 0u) << prefs.out;
-}
-
-TEST_F(App, OpensProjectsByLowerCasedExtensionOnly) {
+TEST_F(App, OpensProjectsByLowerCasedExtensionOnlyRevertsToThemAndSavesPrefsOnExit) {
     std::string upper = dir.file("TITLES.KXP");
     std::filesystem::copy_file(kExample, upper);
     EXPECT_TRUE(app.openAtStart(upper));
     EXPECT_EQ(app.currentPath(), upper);
     EXPECT_EQ(scene().memberCount(kGroupKind), 4);
+    new Group(scene(), "Unsaved");
+    Dialogs::instance().script("Yes");
+    app.dispatchCommand(VeltraneApp::kRevertToSaved);
+    EXPECT_EQ(scene().findMember("Unsaved"), nullptr);
+    EXPECT_NE(scene().findMember("Headline"), nullptr);
     EXPECT_FALSE(app.openAtStart(dir.file("titles.kx")));
     ASSERT_FALSE(shown().empty());
     EXPECT_EQ(shown().back(), "\rUnable to open: " + dir.file("titles.kx") +
@@ -256,6 +245,10 @@ TEST_F(App, OpensProjectsByLowerCasedExtensionOnly) {
     EXPECT_FALSE(app.openAtStart(dir.file("missing.kxp")));
     EXPECT_EQ(shown().back(), "\rUnable to open:\r" + dir.file("missing.kxp"));
     EXPECT_EQ(app.currentPath(), "");
+    EXPECT_FALSE(app.dispatchCommand(4242));  // not ours: the window system's
+    app.dispatchCommand(VeltraneApp::kExit);
+    EXPECT_TRUE(app.quitRequested());
+    EXPECT_TRUE(Folders::exists(app.sceneManager().preferencesPath()));
 }
 
 TEST_F(App, UnsavedChangesAreGuarded) {
@@ -284,19 +277,6 @@ TEST_F(App, UnsavedChangesAreGuarded) {
     EXPECT_EQ(shown().back(), "\rAre you sure you want to clear the contents of this scene? This cannot be undone.");
     Dialogs::instance().script("Yes");
     EXPECT_TRUE(app.confirmDiscard());
-}
-
-TEST_F(App, RevertReloadsTheSavedFileAndExitSavesPreferences) {
-    ASSERT_TRUE(app.openAtStart(kExample));
-    new Group(scene(), "Unsaved");
-    Dialogs::instance().script("Yes");
-    app.dispatchCommand(VeltraneApp::kRevertToSaved);
-    EXPECT_EQ(scene().findMember("Unsaved"), nullptr);
-    EXPECT_NE(scene().findMember("Headline"), nullptr);
-    EXPECT_FALSE(app.dispatchCommand(4242));  // not ours: the window system's
-    app.dispatchCommand(VeltraneApp::kExit);
-    EXPECT_TRUE(app.quitRequested());
-    EXPECT_TRUE(Folders::exists(app.sceneManager().preferencesPath()));
 }
 
 TEST(DocumentTypes, SequenceDescriptionsAndForcedNames) {
