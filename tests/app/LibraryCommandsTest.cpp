@@ -267,57 +267,7 @@ TEST_F(LibraryFolderSafety, ImportsKilledAtAnyMomentLeaveAFolderThatLoadsQuietly
     }
 }
 
-TEST_F(LibraryFolderSafety, PresetNamesThatNoFileCanCarryGetFilesOfTheirOwn) {
-    const std::string exported = dir.file("all.kxm"), odd = dir.file("odd.kxm");
-    ASSERT_EQ(run("library export materials -o '" + exported + "'").status, 0);
-    const std::string library = readFile(exported);
-    const size_t begin = library.find(" begin OrvoMaterialStyle"), end = library.find(" end OrvoMaterialStyle", begin);
-    ASSERT_NE(end, std::string::npos);
-    const std::string block = library.substr(begin, library.find('\n', end) + 1 - begin);
-    ASSERT_THAT(block, HasSubstr("name \"Polished Gold\""));
-    const std::string longName(245, 'L');
-    const std::vector<std::string> names = {"Line\nBreak", "A/B", "A_B", longName, "Tab\tName", "..", "polished gold"};
-    std::string presets;
-    for (const std::string& name : names) {
-        std::string copy = block;
-        copy.replace(copy.find("name \"Polished Gold\""), 20, "name \"" + name + "\"");
-        presets += copy;
-    }
-    test::writeFile(odd, presets);
-    // "polished gold" replaces "Polished Gold"; the others are new.
-    Outcome imported = run("--yes library import '" + odd + "'");
-    ASSERT_EQ(imported.status, 0) << imported.err;
-    EXPECT_THAT(imported.out, HasSubstr("7 materials imported; the library holds 31"));
-    for (int pass = 0; pass < 2; ++pass) {
-        SCOPED_TRACE("pass " + std::to_string(pass));
-        Outcome list = run("library list materials");
-        EXPECT_EQ(list.status, 0);
-        EXPECT_EQ(list.err, "");
-        EXPECT_EQ(occurrences(list.out, "\n"), 31u) << list.out;
-        // Each on a line of its own, the line break spelled out.
-        for (const std::string shown :
-             {"Line\\x0aBreak", "A/B", "A_B", longName.c_str(), "Tab\tName", "..", "polished gold"})
-            EXPECT_THAT("\n" + list.out, HasSubstr("\n" + shown + "\n")) << shown;
-        EXPECT_THAT(list.out, Not(HasSubstr("Polished Gold")));
-    }
-    // One file per preset, each a name the system takes, no two alike but for letter case.
-    std::vector<std::string> files = test::filesIn(swatches("Material"));
-    EXPECT_EQ(files.size(), 32u);
-    std::set<std::string> folded;
-    for (std::string file : files) {
-        EXPECT_TRUE(file.size() <= 220 && file.find_first_of("\n\t") == file.npos && !file.starts_with(".")) << file;
-        std::transform(file.begin(), file.end(), file.begin(), [](unsigned char c) { return std::tolower(c); });
-        EXPECT_TRUE(folded.insert(file).second) << file;
-    }
-    EXPECT_FALSE(fs::exists(swatches("Material") + "Polished Gold.kxm"));
-    // Each odd preset is whole: exported again, every name comes back.
-    const std::string again = dir.file("again.kxm");
-    ASSERT_EQ(run("library export materials -o '" + again + "'").status, 0);
-    std::string text = readFile(again);
-    for (const std::string& name : names) EXPECT_THAT(text, HasSubstr("name \"" + name + "\"")) << name;
-}
-
-TEST_F(LibraryFolderSafety, ADamagedThumbnailCountLosesOnlyThatThumbnail) {
+TEST_F(LibraryFolderSafety, ADamagedThumbnailCountLosesOnlyThatThumbnailAndOddPresetNamesGetFilesOfTheirOwn) {
     const std::string binary = dir.file("binary.kxm"), hex = dir.file("hex.kxm");
     ASSERT_EQ(run("library export materials --thumbnails 64x48 -o '" + binary + "'").status, 0);
     ASSERT_EQ(run("library export materials --text-thumbnails -o '" + hex + "'").status, 0);
@@ -368,6 +318,51 @@ TEST_F(LibraryFolderSafety, ADamagedThumbnailCountLosesOnlyThatThumbnail) {
     EXPECT_EQ(resave.status, 0);
     EXPECT_EQ(resave.err, "");
     EXPECT_EQ(readFile(out), whole);
+    // Preset names no file can carry, given to copies of the first preset, get files of their own.
+    const size_t begin = whole.find(" begin OrvoMaterialStyle"), end = whole.find(" end OrvoMaterialStyle", begin);
+    ASSERT_NE(end, std::string::npos);
+    const std::string block = whole.substr(begin, whole.find('\n', end) + 1 - begin), odd = dir.file("odd.kxm");
+    ASSERT_THAT(block, HasSubstr("name \"Polished Gold\""));
+    const std::string longName(245, 'L');
+    const std::vector<std::string> names = {"Line\nBreak", "A/B", "A_B", longName, "Tab\tName", "..", "polished gold"};
+    std::string presets;
+    for (const std::string& name : names) {
+        std::string copy = block;
+        copy.replace(copy.find("name \"Polished Gold\""), 20, "name \"" + name + "\"");
+        presets += copy;
+    }
+    test::writeFile(odd, presets);
+    // "polished gold" replaces "Polished Gold"; the others are new.
+    Outcome imported = run("--yes library import '" + odd + "'");
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    EXPECT_THAT(imported.out, HasSubstr("7 materials imported; the library holds 31"));
+    for (int pass = 0; pass < 2; ++pass) {
+        SCOPED_TRACE("pass " + std::to_string(pass));
+        Outcome list = run("library list materials");
+        EXPECT_EQ(list.status, 0);
+        EXPECT_EQ(list.err, "");
+        EXPECT_EQ(occurrences(list.out, "\n"), 31u) << list.out;
+        // Each on a line of its own, the line break spelled out.
+        for (const std::string shown :
+             {"Line\\x0aBreak", "A/B", "A_B", longName.c_str(), "Tab\tName", "..", "polished gold"})
+            EXPECT_THAT("\n" + list.out, HasSubstr("\n" + shown + "\n")) << shown;
+        EXPECT_THAT(list.out, Not(HasSubstr("Polished Gold")));
+    }
+    // One file per preset, each a name the system takes, no two alike but for letter case.
+    std::vector<std::string> files = test::filesIn(swatches("Material"));
+    EXPECT_EQ(files.size(), 32u);
+    std::set<std::string> folded;
+    for (std::string file : files) {
+        EXPECT_TRUE(file.size() <= 220 && file.find_first_of("\n\t") == file.npos && !file.starts_with(".")) << file;
+        std::transform(file.begin(), file.end(), file.begin(), [](unsigned char c) { return std::tolower(c); });
+        EXPECT_TRUE(folded.insert(file).second) << file;
+    }
+    EXPECT_FALSE(fs::exists(swatches("Material") + "Polished Gold.kxm"));
+    // Each odd preset is whole: exported again, every name comes back.
+    const std::string again = dir.file("again.kxm");
+    ASSERT_EQ(run("library export materials -o '" + again + "'").status, 0);
+    std::string text = readFile(again);
+    for (const std::string& name : names) EXPECT_THAT(text, HasSubstr("name \"" + name + "\"")) << name;
 }
 
 }  // namespace
