@@ -48,7 +48,7 @@ TEST(ObjImport, MaterialLibrariesBesideTheFileGiveTheColours) {
     const auto& materials = groups[0].materials;
     ASSERT_EQ(materials.size(), 3u);
     EXPECT_EQ(materials[0].name + " " + materials[1].name + " " + materials[2].name, "Red Glass Plain");
-    // Red's colour, highlight and shininess; Glass's transparency and blue; Plain, named by no library: the default look.
+    // Red's colour, highlight and shininess; Glass's transparency and blue; Plain (in no library) the default look.
     const ExportMaterial &red = materials[0], &glass = materials[1];
     const std::vector<double> read = {red.diffuse[0],     red.diffuse[2],   red.specularAmount,     red.shininess,
                                       glass.transparency, glass.diffuse[2], materials[2].diffuse[0]};
