@@ -455,9 +455,8 @@ TEST(CommandLine, AccentedLettersFindTheirGlyphsInEveryKindOfCharacterMap) {
 // back unchanged: TextGivesThePictureOfItsSavedProject and ProjectFiles.ReadBackAndWrittenAgainGivesTheSameBytes.)
 TEST(CommandLine, TextWhoseAttributesChangedIsLaidOutAgainOnLoad) {
     const std::string dir = testing::TempDir(), title = slurp(kSource + "/examples/title.kxp");
-    const std::string edit = edited(title, {{"    Size 72.000000\n", "    Size 36.000000\n"},
-                                            {"    Spacing 0.000000\n", "    Spacing 100.000000\n"}});
-    spill(dir + "edited.kxp", edit);
+    spill(dir + "edited.kxp", edited(title, {{"    Size 72.000000\n", "    Size 36.000000\n"},
+                                             {"    Spacing 0.000000\n", "    Spacing 100.000000\n"}}));
     run("resave " + dir + "edited.kxp " + dir + "relaid.kxp", 0);
     const std::string relaid = slurp(dir + "relaid.kxp");
     // The numbers after each line's keyword, indentation dropped: one list per line.
