@@ -165,7 +165,7 @@ void twoQuads(PackedObjDB& m, bool withTexture) {
 
 // A finished mesh reads as before, says truly whether repacking it would give it back unchanged, and refuses
 // additions until cleared.
-TEST(PackedObjDBFinish, KeepsWhatReadersSeeRepacksToItselfOnlyWhenACopyWouldBeTheSame) {
+TEST(PackedObjDBFinish, KeepsWhatReadersSeeAndRepacksToItselfOnlyWhenACopyWouldBeTheSame) {
     for (bool withTexture : {true, false}) {
         SCOPED_TRACE(withTexture);
         PackedObjDB m;
