@@ -60,8 +60,7 @@ TEST(ObjDB, WeldingACubeOfLooseFacesClosesIt) {
     // Six quads that each bring their own four corners, nudged by less than the tolerance.
     const double corner[8][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0},
                                  {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
-    const int faces[6][4] = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4},
-                             {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 0, 4, 7}};
+    const int faces[6][4] = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4}, {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 0, 4, 7}};
     ObjDB db;
     for (int f = 0; f < 6; ++f) {
         int corners[4];

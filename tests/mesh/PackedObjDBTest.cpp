@@ -42,9 +42,8 @@ TEST(PackedObjDB, SharesExactlyTheCornersEqualInAllThreeAttributes) {
               (std::vector<int>{0, 1, 2, 0, 3, 3}));
     ASSERT_EQ(db.vertexCount(), 4);
     // Vertex 1 is position 0 with normal 1, vertex 2 position 0 with texture 1.
-    const float* v = db.vertexData();
-    EXPECT_EQ(std::vector<float>(v + 8, v + 16), (std::vector<float>{0.25f, 0.5f, 0, 1, 0, 1, 2, 3}));
-    EXPECT_EQ(std::vector<float>(v + 16, v + 24), (std::vector<float>{0.75f, 1, 0, 0, 1, 1, 2, 3}));
+    EXPECT_EQ(std::vector<float>(db.vertexData() + 8, db.vertexData() + 24),
+              (std::vector<float>{0.25f, 0.5f, 0, 1, 0, 1, 2, 3, 0.75f, 1, 0, 0, 1, 1, 2, 3}));
     EXPECT_EQ(std::vector<int>({e.kind, e.part, e.originalPart, int(e.user), e.list.count(), e.list.step()}),
               (std::vector<int>{PackedObjDB::Polygon, 2, 2, 9, 0, 10}));
     // Normals without texture are flagged so.
@@ -80,8 +79,7 @@ TEST(PackedObjDB, GivenAttributesAreKeptEvenWhenNoPositionIsReused) {
     ASSERT_TRUE(db.getElement(2, info, list[0], list[1], list[2]));
     EXPECT_EQ(std::vector<int>({info.texCount, info.normalCount}), (std::vector<int>{3, 3}));
     EXPECT_EQ(list[0][2], 8);
-    EXPECT_EQ(at(db, kUvw, list[0][0]), (Vec{0, 0, 0}));
-    EXPECT_EQ(at(db, kNormal, list[0][0]), (Vec{0, 0, 0}));
+    EXPECT_EQ(std::pair(at(db, kUvw, list[0][0]), at(db, kNormal, list[0][0])), std::pair(Vec{}, Vec{}));
     EXPECT_EQ(at(db, kUvw, list[0][2])[1], 0.625);
     // A mesh given neither keeps neither.
     PackedObjDB bare;
@@ -140,8 +138,8 @@ TEST(PackedObjDB, PackingAMeshKeepsEveryCornerAndStoresEachCombinationOnce) {
             for (int k = 0; k < 9; ++k) EXPECT_FLOAT_EQ(float(got[k / 3][k % 3]), float(want[k / 3][k % 3]));
         }
     }
-    EXPECT_EQ(packed.vertexCount(), int(distinct.size()));
-    EXPECT_EQ(packed.vertexCount(), 25 + 5 * 3);  // the three inner rows carry two normals
+    // The three inner rows carry two normals.
+    EXPECT_EQ(std::pair(packed.vertexCount(), int(distinct.size())), std::pair(25 + 5 * 3, 25 + 5 * 3));
     const Vec moved{7, 8, 9};
     ASSERT_TRUE(packed.setVertexPosition(3, moved.data()));
     EXPECT_EQ(at(packed, kPosition, 3), moved);
@@ -165,37 +163,31 @@ void twoQuads(PackedObjDB& m, bool withTexture) {
     m.addElement(PackedObjDB::Polygon, 1, 4, b, withTexture ? 4 : 0, b, 4, normals);
 }
 
-// A finished mesh reads as before, refuses additions until cleared, and says truly
-// whether repacking it would give it back unchanged.
-TEST(PackedObjDBFinish, KeepsWhatReadersSeeAndRefusesAdditionsUntilCleared) {
-    PackedObjDB m;
-    twoQuads(m, true);
-    const auto before = seen(m);
-    m.finish();
-    EXPECT_TRUE(m.finished());
-    EXPECT_EQ(seen(m), before);
-    EXPECT_EQ(m.stagedPositionCount(), 0);
-    double p[3] = {9, 9, 9};
-    int corner[3] = {0, 1, 2};
-    EXPECT_EQ(m.addVertex(p), -1);
-    EXPECT_EQ(m.addElement(PackedObjDB::Polygon, 0, 3, corner, 0, nullptr, 0, nullptr), -1);
-    EXPECT_EQ(m.elementCount(), 2);
-    m.clear();
-    EXPECT_FALSE(m.finished());
-    EXPECT_EQ(m.addVertex(p), 0);
-}
-
-TEST(PackedObjDBFinish, RepacksToItselfOnlyWhenACopyWouldBeTheSame) {
+// A finished mesh reads as before, says truly whether repacking it would give it back unchanged, and refuses
+// additions until cleared.
+TEST(PackedObjDBFinish, KeepsWhatReadersSeeAndRepacksToItselfOnlyWhenACopyWouldBeTheSame) {
     for (bool withTexture : {true, false}) {
         SCOPED_TRACE(withTexture);
         PackedObjDB m;
         twoQuads(m, withTexture);
+        const auto before = seen(m);
         m.finish();
+        EXPECT_TRUE(m.finished());
+        EXPECT_EQ(seen(m), before);
+        EXPECT_EQ(m.stagedPositionCount(), 0);
         PackedObjDB copy;
         ASSERT_TRUE(copy.pack(m));
         const bool same = seen(copy) == seen(m);
         EXPECT_TRUE(same);
         EXPECT_EQ(m.repacksToItself(), same);
+        double p[3] = {9, 9, 9};
+        int corner[3] = {0, 1, 2};
+        EXPECT_EQ(m.addVertex(p), -1);
+        EXPECT_EQ(m.addElement(PackedObjDB::Polygon, 0, 3, corner, 0, nullptr, 0, nullptr), -1);
+        EXPECT_EQ(m.elementCount(), 2);
+        m.clear();
+        EXPECT_FALSE(m.finished());
+        EXPECT_EQ(m.addVertex(p), 0);
     }
     // Real solids that repack to themselves, glyphs whose texture meets no reused corner among them:
     // TextSolidBatch.BuildsWhatThePortsBuildAndRenderBatchesLetTheEarlierStagesGo. A corner naming a position never

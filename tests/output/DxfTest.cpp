@@ -8,6 +8,8 @@
 namespace fw {
 namespace {
 
+using testing::AllOf, testing::HasSubstr, testing::Not;
+
 // A triangle, a square and a pentagon side by side in part 0.
 struct Shapes : ObjDB {
     Shapes() {
@@ -19,17 +21,16 @@ struct Shapes : ObjDB {
     }
 };
 
-// (How a pentagon is fanned shows when it is read back, in ABoxComesBackWithItsLayersColoursAndTriangles.)
-TEST(Dxf, EntitiesAreWrittenLineByLineStandingOnZ) {
+// The shapes written line by line standing on z, then read back beside a box with their layers, colours and triangles.
+TEST(Dxf, EntitiesAreWrittenStandingOnZAndABoxComesBackWithItsLayersColoursAndTriangles) {
     test::TempDir dir;
     Shapes shapes;
     ExportUnit unit("Shapes", &shapes, glm::translate(glm::dmat4(1.0), glm::dvec3(0, 0, 5)));
     unit.frame = 3;
     unit.materials = {ExportMaterial{.diffuse = {1, 0, 0}}};
-    EXPECT_EQ(test::capture(
-                  [&](std::FILE* console) { EXPECT_TRUE(DxfWriter::write(dir.file("s.dxf"), {unit}, true, console)); }),
+    EXPECT_EQ(test::capture([&](std::FILE* c) { EXPECT_TRUE(DxfWriter::write(dir.file("s.dxf"), {unit}, true, c)); }),
               "");
-    std::string text = test::readFile(dir.file("s.dxf"));
+    const std::string text = test::readFile(dir.file("s.dxf"));
     // Our y is the drawing's z, our z its -y.
     const std::string triangle =
         "0\n3DFACE\n  8\nShapes-Frm3\n62\n   1\n"
@@ -41,16 +42,10 @@ TEST(Dxf, EntitiesAreWrittenLineByLineStandingOnZ) {
     unit.frame = -1;
     unit.section = 0;
     ASSERT_TRUE(DxfWriter::write(dir.file("local.dxf"), {unit}, false));
-    text = test::readFile(dir.file("local.dxf"));
-    EXPECT_NE(text.find("  8\nShapes-Sec 0\n"), std::string::npos);
-    EXPECT_NE(text.find("20\n0.000000\n"), std::string::npos);
-    EXPECT_EQ(text.find("20\n-5.000000\n"), std::string::npos);
-}
-
-TEST(Dxf, ABoxComesBackWithItsLayersColoursAndTriangles) {
-    test::TempDir dir;
+    EXPECT_THAT(test::readFile(dir.file("local.dxf")),
+                AllOf(HasSubstr("  8\nShapes-Sec 0\n"), HasSubstr("20\n0.000000\n"), Not(HasSubstr("-5.000000\n"))));
+    // The box and the shapes read back; the pentagon fanned into triangles.
     test::Box box(2, 4, 6);
-    Shapes shapes;
     ExportUnit a("Box", &box, glm::rotate(glm::dmat4(1.0), 0.5, glm::dvec3(0, 1, 0)));
     ExportUnit b("Shapes", &shapes);
     a.materials = {ExportMaterial{.diffuse = {0, 0, 1}}};  // index 5
@@ -59,14 +54,13 @@ TEST(Dxf, ABoxComesBackWithItsLayersColoursAndTriangles) {
     ASSERT_EQ(groups.size(), 2u);
     EXPECT_EQ(groups[0].name + ", " + groups[1].name, "Box, Shapes");
     ASSERT_EQ(groups[0].materials.size(), 1u);
-    EXPECT_EQ(groups[0].materials[0].name, "DXF color 5");
-    EXPECT_DOUBLE_EQ(groups[0].materials[0].diffuse[2], 1.0);
+    const ExportMaterial& blue = groups[0].materials[0];
+    EXPECT_EQ(std::pair(blue.name, blue.diffuse[2]), std::pair(std::string("DXF color 5"), 1.0));
     // Positions are shared again. (Where the triangles land: MeshRoundTrip.EveryReadableFormatGivesBackWhatItWrote.)
     EXPECT_EQ(groups[0].mesh->vertexCount(), 8);
     // The triangle is read as a triangle (its fourth corner repeats the third); the
     // pentagon comes back as its three triangles.
-    EXPECT_EQ(test::elementInfo(*groups[1].mesh, 0).count, 3);
-    EXPECT_EQ(groups[1].mesh->elementCount(), 5);
+    EXPECT_EQ(std::pair(test::elementInfo(*groups[1].mesh, 0).count, groups[1].mesh->elementCount()), std::pair(3, 5));
     EXPECT_EQ(test::compareTriangles(test::trianglesOf(shapes), test::trianglesOf(*groups[1].mesh), 2e-6), "");
 }
 

@@ -17,8 +17,8 @@ TEST(Lwo, TriangleIsWrittenInLeftHandedAxesWithItsCornersReversed) {
     // The one surface is the default material; its tag list comes first.
     EXPECT_EQ(bytes.substr(12, 20), std::string("TAGS\0\0\0\x0C" "defaultMtl\0\0", 20));
     // An unnamed unit is layer "Object 1": number 0, no flags, pivot at the origin.
-    EXPECT_NE(bytes.find(std::string("LAYR\0\0\0\x1A\0\0\0\0", 12) + floats({0, 0, 0}) + std::string("Object 1\0\0", 10)),
-              std::string::npos);
+    const std::string layer = std::string("LAYR\0\0\0\x1A\0\0\0\0", 12) + floats({0, 0, 0});
+    EXPECT_NE(bytes.find(layer + std::string("Object 1\0\0", 10)), std::string::npos);
     EXPECT_NE(bytes.find("PNTS" + be32(36) + floats({1, 2, -3, 4, 5, -6, 7, 8, 9})), std::string::npos);
     EXPECT_NE(bytes.find("BBOX" + be32(24) + floats({1, 2, -6, 7, 8, 9})), std::string::npos);
     // Clockwise seen from the front in LightWave: first corner kept, the others reversed.
@@ -42,8 +42,8 @@ TEST(Lwo, PolygonsKeepTheirCornersAndShareTheirPoints) {
     EXPECT_NE(bytes.find("VMAD"), std::string::npos);
     test::Parsed r = test::parse(*test::readerFor(".lwo"), bytes);
     ASSERT_EQ(r.groups.size(), 1u);
-    EXPECT_EQ(r.groups[0].mesh->vertexCount(), 8);  // points are shared, not split
-    EXPECT_EQ(r.groups[0].mesh->elementCount(), 6);  // quads stay quads
+    // Points are shared, not split; quads stay quads.
+    EXPECT_EQ(std::pair(r.groups[0].mesh->vertexCount(), r.groups[0].mesh->elementCount()), std::pair(8, 6));
     // Polygons of any corner count keep their shape.
     ObjDB shapes;  // a hexagon and a pentagon side by side, and a polyline the format leaves out
     for (int i = 0; i < 11; ++i) {

@@ -115,11 +115,9 @@ struct Parsed {
     std::vector<ImportGroup> groups;
 };
 inline Parsed parse(MeshReader& reader, const std::string& bytes) {
-    Parsed out;
-    out.ok = reader.parse(bytes, out.groups);
-    out.error = reader.error();
-    out.warnings = reader.warnings();
-    return out;
+    std::vector<ImportGroup> groups;
+    const bool ok = reader.parse(bytes, groups);
+    return {ok, reader.error(), reader.warnings(), std::move(groups)};
 }
 // What a reader made of a file, which it reads without a warning.
 inline std::vector<ImportGroup> readBack(MeshReader& reader, const std::string& path) {

@@ -133,21 +133,21 @@ TEST(MeshRoundTrip, NamesAndLooksSurvive) {
         bool specular, reflectivity;
         double otherGold = 0.5;  // red of the second "Gold": the first's where names key one table
     };
+    const std::vector<std::string> kept = {"Headline Title-Frm7", "Headline Title-Section 1-Frm7", "Other Headline",
+                                           "Logo-Frm7", "Logo-Section 1"};
     const Row rows[] = {
-        {".fac", {"Headline Title-Frm7", "Headline Title-Section 1-Frm7", "Other Headline", "Logo-Frm7", "Logo-Section 1"},
-         {{"Gold", "Deep Red Lacquer Finish"}, {"Deep Red Lacquer Finish"}, {"Gold", "FACT material 2"}, {"defaultMtl"},
-          {"defaultMtl"}},
+        {".fac", kept, {{"Gold", "Deep Red Lacquer Finish"}, {"Deep Red Lacquer Finish"}, {"Gold", "FACT material 2"},
+                        {"defaultMtl"}, {"defaultMtl"}},
          1e-7, -1, false, false},
-        {".c4d", {"Headline Title-Frm7", "Headline Title-Section 1-Frm7", "Other Headline", "Logo-Frm7", "Logo-Section 1"},
-         {{"Gold", "Deep Red Lacquer Finish"}, {"Deep Red Lacquer Finish"}, {"Gold", "C4D material 3"}, {"defaultMtl"},
-          {"defaultMtl"}},
+        {".c4d", kept, {{"Gold", "Deep Red Lacquer Finish"}, {"Deep Red Lacquer Finish"}, {"Gold", "C4D material 3"},
+                        {"defaultMtl"}, {"defaultMtl"}},
          1e-7, -1, false, false, 0.9},
         {".3ds", {"Headlin-F7", "Headl-S1F7", "Other He~1", "Logo-Frm7", "Logo-Sec1"},
-         {{"Gold", "Deep Red Lacqu~1"}, {"Deep Red Lacqu~1"}, {"Gold~1", "defaultMtl"}, {"defaultMtl~1"}, {"defaultMtl~1"}},
+         {{"Gold", "Deep Red Lacqu~1"}, {"Deep Red Lacqu~1"}, {"Gold~1", "defaultMtl"}, {"defaultMtl~1"},
+          {"defaultMtl~1"}},
          0.5 / 255, 0.005, true, false},
-        {".lwo", {"Headline Title-Frm7", "Headline Title-Section 1-Frm7", "Other Headline", "Logo-Frm7", "Logo-Section 1"},
-         {{"Gold", "Deep Red Lacquer Finish"}, {"Deep Red Lacquer Finish"}, {"Gold (2)", "defaultMtl"}, {"defaultMtl (2)"},
-          {"defaultMtl (2)"}},
+        {".lwo", kept, {{"Gold", "Deep Red Lacquer Finish"}, {"Deep Red Lacquer Finish"}, {"Gold (2)", "defaultMtl"},
+                        {"defaultMtl (2)"}, {"defaultMtl (2)"}},
          1e-7, 1e-7, false, true},
     };
     test::Box box;

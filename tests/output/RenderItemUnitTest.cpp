@@ -50,12 +50,27 @@ std::string memoryBlock(RenderItemUnit& item) {
 
 }  // namespace
 
-TEST(RenderItemUnit, BlockRoundTripsThroughMemory) {
+TEST(RenderItemUnit, BlockRoundTripsChunksAreReplacedAndDamagedLinesFail) {
     RenderItemUnit item = sampleItem();
     ASSERT_EQ(memoryBlock(item), kSampleBlock);
     RenderItemUnit back;
     ASSERT_EQ(test::readLines(back, kSampleBlock.substr(kSampleBlock.find('\n') + 1)), 0);
     EXPECT_EQ(memoryBlock(back), kSampleBlock);
+    ASSERT_EQ(test::readLines(item, "OutputChunk 3\nabc\nOutputChunk 0\n\nVariableIndex 9\n"), 0);
+    EXPECT_TRUE(item.outputChunk.empty());
+    EXPECT_EQ(item.variableIndex, 9);
+    // Absurd or negative counts, a chunk cut short, unknown words, an over-long path:
+    // each line fails and leaves the item as it was.
+    const std::string damaged[] = {"OutputChunk 2147483647\n", "OutputChunk -5\n",    "OutputChunk 1048577\n",
+                                   "OutputChunk 40\nshort\n",  "RenderStatus Done\n", "OutputType GIF\n",
+                                   "OutputPath \"/" + std::string(260, 'x') + "\"\n"};
+    for (const std::string& line : damaged) {
+        RenderItemUnit target = sampleItem();
+        EXPECT_NE(test::readLines(target, line), 0) << line;
+        EXPECT_EQ(memoryBlock(target), kSampleBlock) << line;
+    }
+    EXPECT_FALSE(item.setProjectPath(std::string(261, 'p')));
+    EXPECT_TRUE(item.setProjectPath(std::string(260, 'p')));
 }
 
 TEST(RenderItemUnit, FinishedStatusesAreAlsoTheCompletedOne) {
@@ -72,25 +87,6 @@ TEST(RenderItemUnit, FinishedStatusesAreAlsoTheCompletedOne) {
     ASSERT_EQ(test::readLines(item, "CompletedRenderStatus NotQueued\n"), 0);
     EXPECT_EQ(item.renderStatus, RenderItemUnit::kRendering);
     EXPECT_EQ(item.completedRenderStatus, RenderItemUnit::kNotQueued);
-}
-
-TEST(RenderItemUnit, ChunksAreReplacedAndDamageFailsTheLine) {
-    RenderItemUnit item = sampleItem();
-    ASSERT_EQ(test::readLines(item, "OutputChunk 3\nabc\nOutputChunk 0\n\nVariableIndex 9\n"), 0);
-    EXPECT_TRUE(item.outputChunk.empty());
-    EXPECT_EQ(item.variableIndex, 9);
-    // Absurd or negative counts, a chunk cut short, unknown words, an over-long path:
-    // each line fails and leaves the item as it was.
-    const std::string damaged[] = {"OutputChunk 2147483647\n", "OutputChunk -5\n",    "OutputChunk 1048577\n",
-                                   "OutputChunk 40\nshort\n",  "RenderStatus Done\n", "OutputType GIF\n",
-                                   "OutputPath \"/" + std::string(260, 'x') + "\"\n"};
-    for (const std::string& line : damaged) {
-        RenderItemUnit target = sampleItem();
-        EXPECT_NE(test::readLines(target, line), 0) << line;
-        EXPECT_EQ(memoryBlock(target), kSampleBlock) << line;
-    }
-    EXPECT_FALSE(item.setProjectPath(std::string(261, 'p')));
-    EXPECT_TRUE(item.setProjectPath(std::string(260, 'p')));
 }
 
 }  // namespace fw

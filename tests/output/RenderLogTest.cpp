@@ -23,15 +23,10 @@ TEST(RenderLog, ThreeFramesWrittenBesideTheOutputOrTheAlert) {
     RenderLog log(output, OutputType::kPNG);
     for (const auto& [frame, seconds] : {std::pair{10, 2.5}, {11, 1.25}, {12, 4.75}}) log.addFrame(frame, seconds);
     ASSERT_EQ(log.write(), "");
-    EXPECT_EQ(test::readFile(dir.file("shot####.log")), "*** Output File: " + output +
-                                                            "\n\n"
-                                                            "** Total Render Time: 0:08.500\n\n"
-                                                            "* Fastest Frame: 11 0:01.250\n\n"
-                                                            "* Slowest Frame: 12 0:04.750\n\n"
-                                                            "* Per Frame Average: 0:02.833\n\n"
-                                                            "Frame 10 - 0:02.500\n"
-                                                            "Frame 11 - 0:01.250\n"
-                                                            "Frame 12 - 0:04.750\n");
+    EXPECT_EQ(test::readFile(dir.file("shot####.log")),
+              "*** Output File: " + output + "\n\n** Total Render Time: 0:08.500\n\n* Fastest Frame: 11 0:01.250\n\n"
+              "* Slowest Frame: 12 0:04.750\n\n* Per Frame Average: 0:02.833\n\n"
+              "Frame 10 - 0:02.500\nFrame 11 - 0:01.250\nFrame 12 - 0:04.750\n");
     // Only the log: no temporary file is left beside it.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
     RenderLog unwritable(dir.file("missing/shot.tga"), OutputType::kTGA);
