@@ -61,7 +61,8 @@ ObjectX* objectOf(const SceneFile::Loaded& loaded, const char* name = "Badge") {
 }
 
 // An outline of straight runs, and an object extruding it.
-std::string outlineBlock(const std::string& name, const std::string& points, int closed, const std::string& type = "Linear") {
+std::string outlineBlock(const std::string& name, const std::string& points, int closed,
+                         const std::string& type = "Linear") {
     return " begin ProfileI\n  name \"" + name + "\"\n  begin InputProfile2\n   begin CompositeCurve2\n    closed " +
            std::to_string(closed) + "\n    begin Curve2\n     type " + type + "\n" + points +
            "    end Curve2\n   end CompositeCurve2\n  end InputProfile2\n end ProfileI\n";
@@ -110,16 +111,11 @@ std::string textureOutsideUnitSquare(const GeometryInterface& mesh) {
         for (int k = 0; t && k < info.texCount; ++k) {
             double uv[3];
             mesh.getTexCoord(uv, t[k]);
-            if (uv[0] < 0 || uv[0] > 1 || uv[1] < 0 || uv[1] > 1) why += std::to_string(uv[0]) + ", " + std::to_string(uv[1]) + "; ";
+            if (uv[0] < 0 || uv[0] > 1 || uv[1] < 0 || uv[1] > 1)
+                why += std::to_string(uv[0]) + ", " + std::to_string(uv[1]) + "; ";
         }
     });
     return why;
-}
-
-// Every edge shared by two faces, which turn the same way.
-void expectSealed(const GeometryInterface& mesh) {
-    test::SolidCheck r = test::checkSolid(mesh);
-    EXPECT_EQ(r.openEdges + r.overusedEdges + r.flippedEdges, 0) << r.summary();
 }
 
 ObjectP* make(SceneX& scene, int type, double s1 = 200, double s2 = 150, double s3 = 100) {
@@ -132,7 +128,7 @@ ObjectP* make(SceneX& scene, int type, double s1 = 200, double s2 = 150, double 
 
 }  // namespace
 
-TEST_F(Badge, BuildsAndRebuildsOnlyWhenTheStyleChanges) {
+TEST_F(Badge, RebuildsOnlyWhenTheStyleChangesAndHandsOnItsElementsThroughThePorts) {
     PackedObjDB* mesh = badge->displayGeometry(kRenderMode);
     ASSERT_NE(mesh, nullptr);
     std::array<double, 6> box = boundsOf(*badge);
@@ -150,22 +146,20 @@ TEST_F(Badge, BuildsAndRebuildsOnlyWhenTheStyleChanges) {
     EXPECT_NEAR(boundsOf(*badge)[2], -10 * 0.9999, 0.01);
     EXPECT_NE(solid->stamp(), stamp);
     EXPECT_NE(badge->findPort("PreviewGeometry")->stamp(), solid->stamp());
-}
-
-TEST_F(Badge, ElementsAndDeformedGeometryComeThroughTheirPorts) {
+    // The elements and the deformed solid come through their ports too.
     badge->prepareStages();
-    auto* solid = badge->findPortAs<ResultPort<GeometryInterface>>("RenderGeometry")->value();
-    ASSERT_NE(solid, nullptr);
+    auto* built = badge->findPortAs<ResultPort<GeometryInterface>>("RenderGeometry")->value();
+    ASSERT_NE(built, nullptr);
     // Without deformers the deformed solid is the solid itself.
-    EXPECT_EQ(badge->findPortAs<ResultPort<GeometryInterface>>("RenderDynGeometry")->value(), solid);
+    EXPECT_EQ(badge->findPortAs<ResultPort<GeometryInterface>>("RenderDynGeometry")->value(), built);
     Object::WorldCoordinateSettings world;
     world.matrix[12] = 100;  // moved 100 along x
     auto* elements = badge->findPortAs<Object::ElementInterpPort>("RenderElementInterp")->get(&world);
     ASSERT_NE(elements, nullptr);
-    EXPECT_EQ(elements->geometry, solid);
-    ASSERT_EQ(elements->worldVertices->size(), static_cast<size_t>(3 * solid->vertexCount()));
+    EXPECT_EQ(elements->geometry, built);
+    ASSERT_EQ(elements->worldVertices->size(), static_cast<size_t>(3 * built->vertexCount()));
     double p[3];
-    solid->getVertex(p, 0);
+    built->getVertex(p, 0);
     EXPECT_NEAR((*elements->worldVertices)[0], p[0] + 100, 1e-9);
     EXPECT_EQ(elements->worldNormals->size(), elements->worldVertices->size());
     EXPECT_FALSE(elements->gradients->du.empty());
@@ -175,7 +169,25 @@ TEST_F(Badge, ElementsAndDeformedGeometryComeThroughTheirPorts) {
     EXPECT_EQ(empty->findPortAs<Object::ElementInterpPort>("RenderElementInterp")->get(&world), nullptr);
 }
 
-TEST_F(Badge, ADeformerSwitchesMeshingOnForGoodWithFinerTiles) {
+TEST_F(Badge, FacesSitAtLeast003InsideAndADeformerSwitchesMeshingOnForGood) {
+    auto face = [&] {
+        badge->prepareStages();
+        auto* contours = badge->findPortAs<ObjectX::FacePort>("RenderFace")->value();
+        return contours ? *contours : std::vector<SolidBuilder::Contour>{};
+    };
+    // The 60 x 100 outline has two lowest points, (0, 0) and (60, 0): the face starts
+    // at the left one, moved 0.03 in although the style's face offset is 0.
+    badge->style()->setFrontFaceOffset(0);
+    std::vector<SolidBuilder::Contour> flat = face();
+    ASSERT_EQ(flat.size(), 3u);
+    // The first hole, 15..45 square, also starts at its lower left corner and grows.
+    for (auto [contour, at] : {std::pair{0, 0.03}, {1, 14.97}})
+        for (double xy : {flat[contour][0].x, flat[contour][0].y}) EXPECT_NEAR(xy, at, 1e-12) << contour;
+    badge->style()->setFrontFaceOffset(0.02);  // under the floor: still 0.03
+    EXPECT_NEAR(face()[0][0].x, 0.03, 1e-12);
+    badge->style()->setFrontFaceOffset(2);
+    EXPECT_NEAR(face()[0][0].x, 2, 1e-12);
+    EXPECT_NEAR(face()[1][0].x, 13, 1e-12);
     badge->draftTileResolution[1] = 8, badge->bestEdgeMeshing = 7;  // the tiles already finer than the limit: kept
     PackedObjDB* plain = badge->displayGeometry(kRenderMode);
     ASSERT_NE(plain, nullptr);
@@ -217,30 +229,9 @@ TEST_F(Badge, RevolvedAndTubeStylesBuildClosedSolidsThroughThePorts) {
     badge->geometryChanged();
     PackedObjDB* tube = badge->displayGeometry(kRenderMode);
     ASSERT_NE(tube, nullptr);
-    expectSealed(*tube);
+    test::expectClosed(*tube);
     box = boundsOf(*badge);
     EXPECT_NEAR(box[5] - box[2], style->depth(), 1e-3);  // a round tube as thick as the depth
-}
-
-TEST_F(Badge, FacesStartLeftmostOnTheirLowestEdgeAndSitAtLeast003Inside) {
-    auto face = [&] {
-        badge->prepareStages();
-        auto* contours = badge->findPortAs<ObjectX::FacePort>("RenderFace")->value();
-        return contours ? *contours : std::vector<SolidBuilder::Contour>{};
-    };
-    // The 60 x 100 outline has two lowest points, (0, 0) and (60, 0): the face starts
-    // at the left one, moved 0.03 in although the style's face offset is 0.
-    badge->style()->setFrontFaceOffset(0);
-    std::vector<SolidBuilder::Contour> flat = face();
-    ASSERT_EQ(flat.size(), 3u);
-    // The first hole, 15..45 square, also starts at its lower left corner and grows.
-    for (auto [contour, at] : {std::pair{0, 0.03}, {1, 14.97}})
-        for (double xy : {flat[contour][0].x, flat[contour][0].y}) EXPECT_NEAR(xy, at, 1e-12) << contour;
-    badge->style()->setFrontFaceOffset(0.02);  // under the floor: still 0.03
-    EXPECT_NEAR(face()[0][0].x, 0.03, 1e-12);
-    badge->style()->setFrontFaceOffset(2);
-    EXPECT_NEAR(face()[0][0].x, 2, 1e-12);
-    EXPECT_NEAR(face()[1][0].x, 13, 1e-12);
 }
 
 // Outlines that are not closed still bound a region: a drawn open outline, one whose closing point is not repeated and
@@ -358,8 +349,7 @@ TEST(ObjectXStyle, StoredFormsFollowTheTrackingAndKindRulesAndANewPerimeterProfi
     sides = edges->sideChangeCount();
     edges->setPerimeterProfile("Bevel, Medium");  // the same again
     EXPECT_EQ(edges->sideChangeCount(), sides);
-    EXPECT_TRUE(edges->flattenedPort(false, 1).isValid());
-    EXPECT_TRUE(edges->flattenedPort(true, 1).isValid());
+    for (bool hole : {false, true}) EXPECT_TRUE(edges->flattenedPort(hole, 1).isValid()) << hole;
     edges->setPerimeterProfile("Basic, Flat Sides");  // perimeter and the tracking hole
     EXPECT_EQ(edges->sideChangeCount(), ObjectXStyle::nextCount(ObjectXStyle::nextCount(sides)));
     for (bool hole : {false, true}) {
@@ -392,10 +382,10 @@ TEST(ObjectXStyle, UnknownEdgeProfileNamesLeaveTheReferenceEmpty) {
             scene.find("  begin ObjectXStyle\n"), 0,
             "  begin ObjectXStyle\n   name \"Odd\"\n   perim \"Bevel, Nonsense\"\n  end ObjectXStyle\n"
             "  begin ProfileI\n   name \"Two Strokes\"\n   begin InputProfile2\n"
-            "    begin CompositeCurve2\n     begin Curve2\n      type Linear\n      p 0 0\n      p 10 10\n     end Curve2\n"
-            "    end CompositeCurve2\n"
-            "    begin CompositeCurve2\n     begin Curve2\n      type Linear\n      p 10 100\n      p 10 10\n     end Curve2\n"
-            "    end CompositeCurve2\n   end InputProfile2\n  end ProfileI\n");
+            "    begin CompositeCurve2\n     begin Curve2\n      type Linear\n      p 0 0\n      p 10 10\n"
+            "     end Curve2\n    end CompositeCurve2\n"
+            "    begin CompositeCurve2\n     begin Curve2\n      type Linear\n      p 10 100\n      p 10 10\n"
+            "     end Curve2\n    end CompositeCurve2\n   end InputProfile2\n  end ProfileI\n");
     });
     ASSERT_TRUE(loaded.scene) << loaded.error;
     auto* odd = dynamic_cast<ObjectXStyle*>(loaded.scene->findMember("Odd"));
@@ -417,7 +407,7 @@ TEST(ObjectXStyle, UnknownEdgeProfileNamesLeaveTheReferenceEmpty) {
     ASSERT_EQ(badge->style()->perimeterProfileName(), "Two Strokes");
     PackedObjDB* mesh = badge->displayGeometry(kRenderMode);
     ASSERT_NE(mesh, nullptr);
-    expectSealed(*mesh);
+    test::expectClosed(*mesh);
     box = boundsOf(*badge);
     EXPECT_NEAR(box[2], -24, 1e-3);          // the second stroke reaches the back
     EXPECT_NEAR(box[0], 0.03 - 2.4, 1e-3);  // the first one bevels out by 10 % of 24
@@ -453,7 +443,8 @@ TEST(ObjectP, ClosedPrimitivesAreOutwardSolidsWithTheirPartsAndTextureInRange) {
             // What the renderer draws is the same mesh, and its bounds are the sizes'.
             ASSERT_NE(p->displayGeometry(mode), nullptr);
             EXPECT_EQ(p->displayGeometry(mode)->elementCount(), p->geometry(mode)->elementCount());
-            EXPECT_NEAR(boundsOf(*p, mode)[3] - boundsOf(*p, mode)[0], c.type == ObjectP::kTorus ? 200 + 150 : 200, 1e-6);
+            const double across = c.type == ObjectP::kTorus ? 200 + 150 : 200;
+            EXPECT_NEAR(boundsOf(*p, mode)[3] - boundsOf(*p, mode)[0], across, 1e-6);
         }
 }
 

@@ -72,7 +72,7 @@ std::string group(const std::string& name, const std::string& parent = "root") {
 
 }  // namespace
 
-TEST_F(Scenes, DuplicateNamesAreRepairedAndUniqueNamesNumberedWithoutRegardToCase) {
+TEST_F(Scenes, DuplicateNamesAreRepairedAndNewNamesNumberedWithoutRegardToCaseOrLoads) {
     auto loaded = load(group("Box") + group("Box") + group("box"));
     ASSERT_TRUE(loaded.scene) << loaded.error;
     ASSERT_EQ(loaded.scene->memberCount(kGroupKind), 3);
@@ -95,23 +95,15 @@ TEST_F(Scenes, DuplicateNamesAreRepairedAndUniqueNamesNumberedWithoutRegardToCas
     EXPECT_EQ(unique("42"), "1");
     for (int i = 2; i <= 9; ++i) new Group(scene, ("Cube." + std::to_string(i)).c_str());
     EXPECT_EQ(unique("Cube.3"), "Cube.10");
-}
-
-TEST_F(Scenes, RenamedParentsAreFollowedAndForwardParentsResolve) {
-    auto loaded = load(group("Child", "Later") + group("Later"));
-    ASSERT_TRUE(loaded.scene) << loaded.error;
-    SceneX& scene = *loaded.scene;
-    auto* child = static_cast<Group*>(scene.findMember("Child"));
-    auto* parent = static_cast<Group*>(scene.findMember("Later"));
-    ASSERT_TRUE(child && parent);
-    EXPECT_EQ(child->parent(), parent);
-    ASSERT_TRUE(parent->setName("Renamed"));
-    EXPECT_EQ(child->parent(), parent);
-    EXPECT_EQ(child->parentName(), "Renamed");
-    EXPECT_NE(save(scene).find("   parent \"Renamed\"\n"), std::string::npos);
-    // The old name is free again, and a new holder of it is not the old parent.
-    new Group(scene, "Later");
-    EXPECT_EQ(child->parent(), parent);
+    // Default names keep growing across loads.
+    const std::string body = "  begin Group\n  end Group\n";
+    auto first = load(body), second = load(body);
+    ASSERT_TRUE(first.scene && second.scene);
+    std::smatch m1, m2;
+    std::string n1 = first.scene->member(kGroupKind, 0)->name(), n2 = second.scene->member(kGroupKind, 0)->name();
+    const std::regex defaultName("\\|ORVO_GROUP(\\d+)");
+    ASSERT_TRUE(std::regex_match(n1, m1, defaultName) && std::regex_match(n2, m2, defaultName)) << n1 << " " << n2;
+    EXPECT_GT(std::stoi(m2[1]), std::stoi(m1[1]));
 }
 
 // Materials are written only when something uses them (or everything is written), names starting with "__" never.
@@ -129,39 +121,15 @@ TEST_F(Scenes, UnusedMaterialsAndHiddenNamesAreLeftOut) {
     test::expectLacks(text, {"__Helper"});
 }
 
-TEST_F(Scenes, DefaultNamesKeepGrowingAcrossLoads) {
-    const std::string body = "  begin Group\n  end Group\n";
-    auto first = load(body), second = load(body);
-    ASSERT_TRUE(first.scene && second.scene);
-    std::smatch m1, m2;
-    std::string n1 = first.scene->member(kGroupKind, 0)->name(), n2 = second.scene->member(kGroupKind, 0)->name();
-    const std::regex defaultName("\\|ORVO_GROUP(\\d+)");
-    ASSERT_TRUE(std::regex_match(n1, m1, defaultName) && std::regex_match(n2, m2, defaultName)) << n1 << " " << n2;
-    EXPECT_GT(std::stoi(m2[1]), std::stoi(m1[1]));
-}
-
-TEST_F(Scenes, FailedLoadLeavesNothingBehind) {
-    Stand::live = 0;
-    auto loaded = load("  begin MaterialX\n   name \"Gold\"\n  end MaterialX\n"
-                       "  begin ObjectCFoo\n  end ObjectCFoo\n");
-    EXPECT_FALSE(loaded.scene);
-    EXPECT_EQ(Stand::live, 0);
-    EXPECT_EQ(loaded.error, "Error processing scene command <<begin>> for class <<SceneX>> at byte 81.");
-    auto missing = SceneFile::load(dir.file("nothing-here.scene"));
-    EXPECT_FALSE(missing.scene);
-    EXPECT_EQ(missing.error, "No such file or directory");
-}
-
 TEST_F(Scenes, TimelineSettingsAreWrittenOnlyWithContent) {
     SceneX scene;
     EXPECT_EQ(save(scene).find("AnimGlobals"), std::string::npos);
     scene.animGlobals().setCurrentFrame(42);
-    std::string text = save(scene);
-    test::expectContains(text, {"  begin AnimGlobals\n   frameStart 0.000000\n   frameEnd 300.000000\n"
+    test::expectContains(save(scene), {"  begin AnimGlobals\n   frameStart 0.000000\n   frameEnd 300.000000\n"
                                 "   currFrame 42.000000\n"});
     EXPECT_EQ(scene.animGlobals().frameCount(), 301);
-    auto loaded = load("  begin AnimGlobals\n   motionBlurPasses 4\n   motionBlurShutter 90\n   frameEnd 48\n  end AnimGlobals\n" +
-                       group("G"));
+    auto loaded = load("  begin AnimGlobals\n   motionBlurPasses 4\n   motionBlurShutter 90\n   frameEnd 48\n"
+                       "  end AnimGlobals\n" + group("G"));
     ASSERT_TRUE(loaded.scene) << loaded.error;
     EXPECT_EQ(std::pair(loaded.scene->animGlobals().frameEnd, loaded.scene->animGlobals().motionBlurPasses),
               std::pair(48, 4));
@@ -175,10 +143,10 @@ TEST_F(Scenes, TimelineSettingsAreWrittenOnlyWithContent) {
               "   displayAsFrames 0\n  end AnimGlobals\n end SceneX\n");
 }
 
-TEST_F(Scenes, NodeFlagsAndTransforms) {
+TEST_F(Scenes, NodesCarryFlagsAndTransformsAndFollowParentsReadLaterOrRenamed) {
     auto loaded = load("  begin Group\n   name \"A\"\n   enabled 0\n   locked on\n   rotateOrder \"\"\n"
                        "   translate 1 0 0\n   rotate 0 0 90\n  end Group\n" +
-                       group("B", "A"));
+                       group("B", "A") + group("Child", "Later") + group("Later"));
     ASSERT_TRUE(loaded.scene) << loaded.error;
     auto* a = static_cast<Group*>(loaded.scene->findMember("A"));
     auto* b = static_cast<Group*>(loaded.scene->findMember("B"));
@@ -201,11 +169,23 @@ TEST_F(Scenes, NodeFlagsAndTransforms) {
     EXPECT_NEAR((turned.transform() * glm::dvec4(0, 0, 1, 1)).x, 1.0, 1e-12);
     turned.rotateOrder = "zyx";
     EXPECT_NEAR((turned.transform() * glm::dvec4(0, 0, 1, 1)).y, -1.0, 1e-12);
+    // Parents named before they are read resolve, and renaming one is followed.
+    auto* child = static_cast<Group*>(loaded.scene->findMember("Child"));
+    auto* parent = static_cast<Group*>(loaded.scene->findMember("Later"));
+    ASSERT_TRUE(child && parent);
+    EXPECT_EQ(child->parent(), parent);
+    ASSERT_TRUE(parent->setName("Renamed"));
+    EXPECT_EQ(child->parent(), parent);
+    EXPECT_EQ(child->parentName(), "Renamed");
+    EXPECT_NE(save(*loaded.scene).find("   parent \"Renamed\"\n"), std::string::npos);
+    // The old name is free again, and a new holder of it is not the old parent.
+    new Group(*loaded.scene, "Later");
+    EXPECT_EQ(child->parent(), parent);
 }
 
 // Classes whose readers have not arrived: their blocks come back as they were, nested
 // blocks and odd spacing included, in the place of their kind.
-TEST_F(Scenes, StandInsKeepTheirBlocksByteForByte) {
+TEST_F(Scenes, StandInsKeepTheirBlocksByteForByteAndAFailedLoadLeavesNothingBehind) {
     StandInMember::registerMissing();
     // A class that already has a reader keeps it.
     EXPECT_EQ(MemberFactory::instance().find("ObjectP")->create, makeStand<kObjectKind>);
@@ -218,7 +198,8 @@ TEST_F(Scenes, StandInsKeepTheirBlocksByteForByte) {
     auto loaded = load(body);
     ASSERT_TRUE(loaded.scene) << loaded.error;
     ASSERT_EQ(loaded.warnings.size(), 1u);
-    EXPECT_EQ(loaded.warnings[0], "kept as they were, since this version cannot read them yet: ObjectC-FlagCluster, AnimTrack");
+    EXPECT_EQ(loaded.warnings[0],
+              "kept as they were, since this version cannot read them yet: ObjectC-FlagCluster, AnimTrack");
     SceneMember* ball = loaded.scene->findMember("Ball");
     ASSERT_NE(ball, nullptr);
     EXPECT_STREQ(ball->className(), "ObjectC-FlagCluster");
@@ -228,6 +209,16 @@ TEST_F(Scenes, StandInsKeepTheirBlocksByteForByte) {
     // A block must close with its own class; a class merely starting with "ObjectC" has no reader.
     EXPECT_FALSE(load("  begin ObjectC-FlagCluster\n   begin Inner\n   end Inner\n  end ObjectX\n").scene);
     EXPECT_FALSE(load("  begin ObjectCFoo\n  end ObjectCFoo\n").scene);
+    // A failed load leaves nothing behind.
+    Stand::live = 0;
+    auto failed = load("  begin MaterialX\n   name \"Gold\"\n  end MaterialX\n"
+                       "  begin ObjectCFoo\n  end ObjectCFoo\n");
+    EXPECT_FALSE(failed.scene);
+    EXPECT_EQ(Stand::live, 0);
+    EXPECT_EQ(failed.error, "Error processing scene command <<begin>> for class <<SceneX>> at byte 81.");
+    auto missing = SceneFile::load(dir.file("nothing-here.scene"));
+    EXPECT_FALSE(missing.scene);
+    EXPECT_EQ(missing.error, "No such file or directory");
 }
 
 TEST(Random, SeedsAreRepeatableAndZeroContinuesTheChain) {
