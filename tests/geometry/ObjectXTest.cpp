@@ -128,7 +128,7 @@ ObjectP* make(SceneX& scene, int type, double s1 = 200, double s2 = 150, double 
 
 }  // namespace
 
-TEST_F(Badge, RebuildsOnlyWhenTheStyleChangesAndHandsOnItsElementsThroughThePorts) {
+TEST_F(Badge, RebuildsWhenTheStyleChangesHandsOnItsElementsAndRevolvesOrSweepsATube) {
     PackedObjDB* mesh = badge->displayGeometry(kRenderMode);
     ASSERT_NE(mesh, nullptr);
     std::array<double, 6> box = boundsOf(*badge);
@@ -167,6 +167,28 @@ TEST_F(Badge, RebuildsOnlyWhenTheStyleChangesAndHandsOnItsElementsThroughThePort
     auto* empty = new ObjectX(*loaded.scene, "Empty");
     empty->prepareStages();
     EXPECT_EQ(empty->findPortAs<Object::ElementInterpPort>("RenderElementInterp")->get(&world), nullptr);
+    ObjectXStyle* style = badge->style();
+    // The face reaches to 0.03 from the axis: a profile that swells it would cross.
+    style->setPerimeterProfile("Basic, Flat Sides");
+    style->kind = ObjectXStyle::kRevolved, style->buildAxis = 2, style->buildAngleEnd = 180;
+    style->tailCapType = 4;  // pointed
+    badge->geometryChanged();
+    PackedObjDB* lathe = badge->displayGeometry(kRenderMode);
+    ASSERT_NE(lathe, nullptr);
+    EXPECT_GT(test::expectClosed(*lathe).volume, 0);
+    // Half a turn about Y of the 60 x 100 outline: its height stands along Y.
+    box = boundsOf(*badge);
+    for (auto [i, at] : {std::pair{1, 0.0}, {4, 100.0}, {3, 60.0}}) EXPECT_NEAR(box[i], at, 0.5) << i;
+    EXPECT_LE(box[2], -59);  // the turn runs through -Z
+    // The pointed tail reaches out along +Z, only as far as keeps the two holes (10 apart) from meeting as they grow.
+    EXPECT_TRUE(box[5] > 4.9 && box[5] < 5) << box[5];
+    style->kind = ObjectXStyle::kTube;
+    badge->geometryChanged();
+    PackedObjDB* tube = badge->displayGeometry(kRenderMode);
+    ASSERT_NE(tube, nullptr);
+    test::expectClosed(*tube);
+    box = boundsOf(*badge);
+    EXPECT_NEAR(box[5] - box[2], style->depth(), 1e-3);  // a round tube as thick as the depth
 }
 
 TEST_F(Badge, FacesSitAtLeast003InsideAndADeformerSwitchesMeshingOnForGood) {
@@ -207,31 +229,6 @@ TEST_F(Badge, FacesSitAtLeast003InsideAndADeformerSwitchesMeshingOnForGood) {
     badge->prepareStages();
     EXPECT_TRUE(badge->meshingOn);
     EXPECT_EQ(badge->draftTileResolution[0], 10);
-}
-
-TEST_F(Badge, RevolvedAndTubeStylesBuildClosedSolidsThroughThePorts) {
-    ObjectXStyle* style = badge->style();
-    // The face reaches to 0.03 from the axis: a profile that swells it would cross.
-    style->setPerimeterProfile("Basic, Flat Sides");
-    style->kind = ObjectXStyle::kRevolved, style->buildAxis = 2, style->buildAngleEnd = 180;
-    style->tailCapType = 4;  // pointed
-    badge->geometryChanged();
-    PackedObjDB* lathe = badge->displayGeometry(kRenderMode);
-    ASSERT_NE(lathe, nullptr);
-    EXPECT_GT(test::expectClosed(*lathe).volume, 0);
-    // Half a turn about Y of the 60 x 100 outline: its height stands along Y.
-    std::array<double, 6> box = boundsOf(*badge);
-    for (auto [i, at] : {std::pair{1, 0.0}, {4, 100.0}, {3, 60.0}}) EXPECT_NEAR(box[i], at, 0.5) << i;
-    EXPECT_LE(box[2], -59);  // the turn runs through -Z
-    // The pointed tail reaches out along +Z, only as far as keeps the two holes (10 apart) from meeting as they grow.
-    EXPECT_TRUE(box[5] > 4.9 && box[5] < 5) << box[5];
-    style->kind = ObjectXStyle::kTube;
-    badge->geometryChanged();
-    PackedObjDB* tube = badge->displayGeometry(kRenderMode);
-    ASSERT_NE(tube, nullptr);
-    test::expectClosed(*tube);
-    box = boundsOf(*badge);
-    EXPECT_NEAR(box[5] - box[2], style->depth(), 1e-3);  // a round tube as thick as the depth
 }
 
 // Outlines that are not closed still bound a region: a drawn open outline, one whose closing point is not repeated and
@@ -415,7 +412,7 @@ TEST(ObjectXStyle, UnknownEdgeProfileNamesLeaveTheReferenceEmpty) {
 
 // Closed primitives are closed, outward-facing solids at both qualities with the
 // volume their sizes give, in every mapping mode and with v flipped.
-TEST(ObjectP, ClosedPrimitivesAreOutwardSolidsWithTheirPartsAndTextureInRange) {
+TEST(ObjectP, ClosedPrimitivesAreOutwardSolidsAndPlanesAndFloorsAreOpenOnlyAtTheirRims) {
     // The volume of the exact shape, for sizes 200, 150, 100, and how near the mesh's comes.
     const struct { int type; size_t parts; double volume, tolerance; } cases[] = {
         {ObjectP::kSphere, 1, 4.0 / 3 * M_PI * 100 * 100 * 100, 0.02},
@@ -446,37 +443,8 @@ TEST(ObjectP, ClosedPrimitivesAreOutwardSolidsWithTheirPartsAndTextureInRange) {
             const double across = c.type == ObjectP::kTorus ? 200 + 150 : 200;
             EXPECT_NEAR(boundsOf(*p, mode)[3] - boundsOf(*p, mode)[0], across, 1e-6);
         }
-}
-
-// Counts follow the quality's smoothness: the sphere's segments and rings, the
-// cylinder's segments, the torus's two counts, the plane's grid.
-TEST(ObjectP, CountsFollowTheSmoothnessOfEachQuality) {
-    // Low smoothness keeps a usable minimum.
-    EXPECT_EQ(PrimitiveBuilder::segmentsAround(1), 4);
-    EXPECT_EQ(PrimitiveBuilder::sphereRings(7), 8);
-    SceneX scene;
-    ObjectP* sphere = make(scene, ObjectP::kSphere);
-    GeometryInterface* preview = sphere->geometry(kPreviewMode);
-    EXPECT_EQ(preview->elementCount(), 40 * 22);
-    EXPECT_EQ(sphere->geometry(kRenderMode)->elementCount(), 100 * 52);
-    sphere->setSmoothness(kRenderMode, 10);  // rebuilds the render mesh only
-    EXPECT_EQ(sphere->geometry(kRenderMode)->elementCount(), 20 * 12);
-    EXPECT_EQ(sphere->geometry(kPreviewMode), preview);
-    EXPECT_EQ(preview->elementCount(), 40 * 22);
-    EXPECT_EQ(make(scene, ObjectP::kCylinder)->geometry(kPreviewMode)->elementCount(), 3 * 40);
-    EXPECT_EQ(make(scene, ObjectP::kTorus)->geometry(kPreviewMode)->elementCount(), 40 * 124);
-    ObjectP* plane = make(scene, ObjectP::kPlane);
-    plane->setSmoothness(kPreviewMode, 1);
-    ASSERT_EQ(plane->geometry(kPreviewMode)->elementCount(), 1);
-    EXPECT_EQ(plane->geometry(kPreviewMode)->vertexCount(), 4);
-    plane->gridCount[0] = 3, plane->gridCount[1] = 5;
-    EXPECT_EQ(plane->geometry(kPreviewMode)->elementCount(), 15);
-}
-
-// Planes and floors are open only along their rims, face the way their kind says,
-// and their texture runs across the grid (v reversed when flipped).
-TEST(ObjectP, PlanesAndFloorsAreOpenOnlyAtTheirRims) {
-    SceneX scene;
+    // Planes and floors are open only along their rims, face the way their kind says,
+    // and their texture runs across the grid (v reversed when flipped).
     for (int type : {int(ObjectP::kPlane), int(ObjectP::kFloor)}) {
         SCOPED_TRACE(ObjectP::typeName(type));
         ObjectP* p = make(scene, type, 200, 100);
@@ -514,10 +482,31 @@ TEST(ObjectP, PlanesAndFloorsAreOpenOnlyAtTheirRims) {
     }
 }
 
-// Boxes and pyramids build only the faces that are on; disks, nulls and unknown types
-// build nothing and still answer every port.
-TEST(ObjectP, FacesOffAndTypesWithoutGeometry) {
+// Counts follow the quality's smoothness: the sphere's segments and rings, the
+// cylinder's segments, the torus's two counts, the plane's grid.
+TEST(ObjectP, CountsFollowTheSmoothnessAndOnlyFacesThatAreOnAreBuilt) {
+    // Low smoothness keeps a usable minimum.
+    EXPECT_EQ(PrimitiveBuilder::segmentsAround(1), 4);
+    EXPECT_EQ(PrimitiveBuilder::sphereRings(7), 8);
     SceneX scene;
+    ObjectP* sphere = make(scene, ObjectP::kSphere);
+    GeometryInterface* preview = sphere->geometry(kPreviewMode);
+    EXPECT_EQ(preview->elementCount(), 40 * 22);
+    EXPECT_EQ(sphere->geometry(kRenderMode)->elementCount(), 100 * 52);
+    sphere->setSmoothness(kRenderMode, 10);  // rebuilds the render mesh only
+    EXPECT_EQ(sphere->geometry(kRenderMode)->elementCount(), 20 * 12);
+    EXPECT_EQ(sphere->geometry(kPreviewMode), preview);
+    EXPECT_EQ(preview->elementCount(), 40 * 22);
+    EXPECT_EQ(make(scene, ObjectP::kCylinder)->geometry(kPreviewMode)->elementCount(), 3 * 40);
+    EXPECT_EQ(make(scene, ObjectP::kTorus)->geometry(kPreviewMode)->elementCount(), 40 * 124);
+    ObjectP* plane = make(scene, ObjectP::kPlane);
+    plane->setSmoothness(kPreviewMode, 1);
+    ASSERT_EQ(plane->geometry(kPreviewMode)->elementCount(), 1);
+    EXPECT_EQ(plane->geometry(kPreviewMode)->vertexCount(), 4);
+    plane->gridCount[0] = 3, plane->gridCount[1] = 5;
+    EXPECT_EQ(plane->geometry(kPreviewMode)->elementCount(), 15);
+    // Boxes and pyramids build only the faces that are on; disks, nulls and unknown types
+    // build nothing and still answer every port.
     ObjectP* cube = make(scene, ObjectP::kCube);
     ASSERT_EQ(test::readLines(*cube, "faceOn3 0\n"), 0);
     GeometryInterface* mesh = cube->geometry(kRenderMode);

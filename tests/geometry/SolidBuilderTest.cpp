@@ -208,7 +208,7 @@ TEST(ContourOffset, MitresValidityCollapseAndSpikesPulledBack) {
 }
 
 // About each axis the square lies along the axis from 0 to 2 and turns 4 out from it.
-TEST(SweepBuilder, AFullTurnAboutEachAxisIsASquareTorusWithoutASeam) {
+TEST(SweepBuilder, AFullTurnAboutEachAxisIsASeamlessTorusAndPartialTurnsAreClosedByEveryCapType) {
     for (int axis = 1; axis <= 3; ++axis) {
         SCOPED_TRACE("axis " + std::to_string(axis));
         ObjDB db;
@@ -235,9 +235,7 @@ TEST(SweepBuilder, AFullTurnAboutEachAxisIsASquareTorusWithoutASeam) {
             }
         });
     }
-}
-
-TEST(SweepBuilder, PartialTurnsAreClosedByEveryCapType) {
+    // Partial turns are closed by every cap type.
     for (double range : {90.0, 180.0, -90.0})
         for (int type = SweepBuilder::kNone; type <= SweepBuilder::kNotchedTail; ++type)
             for (double scale : {50.0, 100.0})
