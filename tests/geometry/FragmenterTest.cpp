@@ -28,13 +28,6 @@ namespace {
 
 using Fragments = std::vector<std::unique_ptr<PackedObjDB>>;
 
-const char* serifFont() {
-    for (const char* path : {"/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf",
-                             "/usr/share/fonts/truetype/freefont/FreeSerif.ttf"})
-        if (std::filesystem::exists(path)) return path;
-    return nullptr;
-}
-
 // A letter about 15 units tall with "Bevel, Medium" edges, as the title builds it.
 std::unique_ptr<PackedObjDB> letter(const char* font, char16_t code) {
     auto mesh = std::make_unique<PackedObjDB>();
@@ -113,7 +106,10 @@ bool sameFragments(const Fragments& a, const Fragments& b) {
 }
 
 TEST(Fragmenter, EveryFragmentOfEveryLetterIsAClosedSolid) {
-    const char* serif = serifFont();
+    const char* serif = nullptr;
+    for (const char* path : {"/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf",
+                             "/usr/share/fonts/truetype/freefont/FreeSerif.ttf"})
+        if (!serif && std::filesystem::exists(path)) serif = path;
     ASSERT_NE(serif, nullptr) << "no serif font installed";
 #ifdef FW_SANITIZED_BUILD
     const std::u16string text = u"S8&@";

@@ -157,11 +157,13 @@ TEST(Shapes, GearParametersAreStoredButNotTheHole) {
                                 "  gearValleyPercent 0.125\n  pointModification 0\n  mirror 0\n  rotAngle 0\n"});
     CompositeCurve2 back;
     ASSERT_EQ(test::readInto(back, dir.file("gear")), 0);
-    EXPECT_EQ(std::vector<double>(back.shapeParams, back.shapeParams + 5), (std::vector<double>{8, 0.25, 0.5, 0.125, 0}));
+    EXPECT_EQ(std::vector<double>(back.shapeParams, back.shapeParams + 5),
+              (std::vector<double>{8, 0.25, 0.5, 0.125, 0}));
     EXPECT_EQ(back.segments().size(), gear.segments().size());
     EXPECT_EQ(test::writeBlockFile(back, dir.file("again")), text);
     CompositeCurve2 wrong;
-    EXPECT_EQ(test::readTextInto(wrong, dir.file("w"), " begin CompositeCurve2\n  begin Curve3\n  end Curve3\n end CompositeCurve2\n"), -1);
+    const std::string curve3 = " begin CompositeCurve2\n  begin Curve3\n  end Curve3\n end CompositeCurve2\n";
+    EXPECT_EQ(test::readTextInto(wrong, dir.file("w"), curve3), -1);
     EXPECT_EQ(wrong.segments().size(), 1u);  // appended before its name was checked
     CompositeCurve2 unknown;
     test::readTextInto(unknown, dir.file("u"), " begin CompositeCurve2\n  shapeType \"HEART\"\n end CompositeCurve2\n");

@@ -80,18 +80,19 @@ TEST_F(Profiles, ScenesRoundTripEveryProfileKindAndMaterialIntervalsByteForByte)
     EXPECT_EQ(std::pair(bevel.point(2).x, bevel.point(2).y), std::pair(10.0, 90.0));
     EXPECT_GT(loadedEdge->outlineStamp(), 0u);
     SceneX failed;
-    EXPECT_EQ(test::readTextInto(failed, dir.file("c.scene"), " begin SceneX\n  begin ProfileI\n   load\n", &diagnostic),
-              -1);
+    const std::string loadFirst = " begin SceneX\n  begin ProfileI\n   load\n";
+    EXPECT_EQ(test::readTextInto(failed, dir.file("c.scene"), loadFirst, &diagnostic), -1);
     test::expectContains(diagnostic, {"<<load>> for class <<ProfileI>>"});
     SceneX missing;
-    EXPECT_EQ(test::readTextInto(missing, dir.file("d.scene"), " begin SceneX\n  begin ProfileL\n   libIdx 99\n   load\n"), -1);
+    const std::string beyond = " begin SceneX\n  begin ProfileL\n   libIdx 99\n   load\n";
+    EXPECT_EQ(test::readTextInto(missing, dir.file("d.scene"), beyond), -1);
     // Every library entry loads by its index, the last seven included.
     const ProfileLibrary& library = ProfileLibrary::instance();
     for (int index = 0; index < 14; ++index) {
         SCOPED_TRACE(index);
         SceneX later;
-        const std::string lines = " begin SceneX\n  begin ProfileL\n   name \"Later\"\n   libIdx " + std::to_string(index) +
-                                  "\n   load\n  end ProfileL\n end SceneX\n";
+        const std::string lines = " begin SceneX\n  begin ProfileL\n   name \"Later\"\n   libIdx " +
+                                  std::to_string(index) + "\n   load\n  end ProfileL\n end SceneX\n";
         ASSERT_EQ(test::readTextInto(later, dir.file("e.scene"), lines, &diagnostic), 0) << diagnostic;
         auto* loaded = dynamic_cast<ProfileL*>(later.findMember("Later"));
         ASSERT_TRUE(loaded);

@@ -88,11 +88,9 @@ TEST_F(Scenes, DuplicateNamesAreRepairedAndNewNamesNumberedWithoutRegardToCaseOr
     };
     EXPECT_EQ(unique("Cube"), "Cube.1");
     new Group(scene, "cube.1");
-    EXPECT_EQ(unique("Cube"), "Cube.2");
-    EXPECT_EQ(unique("Cube.4"), "Cube.2");
-    EXPECT_EQ(unique("Cube7"), "Cube7.1");
-    EXPECT_EQ(unique("|ORVO_GROUP12"), "|ORVO_GROUP12");
-    EXPECT_EQ(unique("42"), "1");
+    for (auto [name, made] : {std::pair{"Cube", "Cube.2"}, {"Cube.4", "Cube.2"}, {"Cube7", "Cube7.1"},
+                              {"|ORVO_GROUP12", "|ORVO_GROUP12"}, {"42", "1"}})
+        EXPECT_EQ(unique(name), made) << name;
     for (int i = 2; i <= 9; ++i) new Group(scene, ("Cube." + std::to_string(i)).c_str());
     EXPECT_EQ(unique("Cube.3"), "Cube.10");
     // Default names keep growing across loads.
@@ -106,11 +104,21 @@ TEST_F(Scenes, DuplicateNamesAreRepairedAndNewNamesNumberedWithoutRegardToCaseOr
     EXPECT_GT(std::stoi(m2[1]), std::stoi(m1[1]));
 }
 
-// Materials are written only when something uses them (or everything is written), names starting with "__" never.
-// The fixed order of the kinds is pinned by Conformance.EveryHandWrittenFileResavesToItsBytes (tests/app).
-TEST_F(Scenes, UnusedMaterialsAndHiddenNamesAreLeftOut) {
-    auto loaded = load(group("G") + "  begin MaterialX\n   name \"Gold\"\n  end MaterialX\n");
+TEST_F(Scenes, TimelinesAndMaterialsAreWrittenOnlyWithContentOrUseAndHiddenNamesNever) {
+    SceneX scene;
+    EXPECT_EQ(save(scene).find("AnimGlobals"), std::string::npos);
+    scene.animGlobals().setCurrentFrame(42);
+    test::expectContains(save(scene), {"  begin AnimGlobals\n   frameStart 0.000000\n   frameEnd 300.000000\n"
+                                       "   currFrame 42.000000\n"});
+    EXPECT_EQ(scene.animGlobals().frameCount(), 301);
+    auto loaded = load("  begin AnimGlobals\n   motionBlurPasses 4\n   motionBlurShutter 90\n   frameEnd 48\n"
+                       "  end AnimGlobals\n" + group("G") + "  begin MaterialX\n   name \"Gold\"\n  end MaterialX\n");
     ASSERT_TRUE(loaded.scene) << loaded.error;
+    EXPECT_EQ(std::pair(loaded.scene->animGlobals().frameEnd, loaded.scene->animGlobals().motionBlurPasses),
+              std::pair(48, 4));
+    EXPECT_EQ(save(*loaded.scene).find("motionBlur"), std::string::npos);
+    // Materials are written only when something uses them (or everything is written), names starting with "__" never.
+    // The fixed order of the kinds is pinned by Conformance.EveryHandWrittenFileResavesToItsBytes (tests/app).
     new Group(*loaded.scene, "__Helper");
     std::string text = save(*loaded.scene);
     test::expectContains(text, {"\"G\""});
@@ -119,21 +127,6 @@ TEST_F(Scenes, UnusedMaterialsAndHiddenNamesAreLeftOut) {
     text = save(*loaded.scene);
     test::expectContains(text, {"Gold"});
     test::expectLacks(text, {"__Helper"});
-}
-
-TEST_F(Scenes, TimelineSettingsAreWrittenOnlyWithContent) {
-    SceneX scene;
-    EXPECT_EQ(save(scene).find("AnimGlobals"), std::string::npos);
-    scene.animGlobals().setCurrentFrame(42);
-    test::expectContains(save(scene), {"  begin AnimGlobals\n   frameStart 0.000000\n   frameEnd 300.000000\n"
-                                "   currFrame 42.000000\n"});
-    EXPECT_EQ(scene.animGlobals().frameCount(), 301);
-    auto loaded = load("  begin AnimGlobals\n   motionBlurPasses 4\n   motionBlurShutter 90\n   frameEnd 48\n"
-                       "  end AnimGlobals\n" + group("G"));
-    ASSERT_TRUE(loaded.scene) << loaded.error;
-    EXPECT_EQ(std::pair(loaded.scene->animGlobals().frameEnd, loaded.scene->animGlobals().motionBlurPasses),
-              std::pair(48, 4));
-    EXPECT_EQ(save(*loaded.scene).find("motionBlur"), std::string::npos);
     // Preferences keep only the timeline block.
     loaded.scene->setPreferencesMode(true);
     EXPECT_EQ(save(*loaded.scene),
