@@ -486,8 +486,7 @@ TEST(ObjectP, ClosedPrimitivesAreOutwardSolidsAndPlanesAndFloorsAreOpenOnlyAtThe
 // cylinder's segments, the torus's two counts, the plane's grid.
 TEST(ObjectP, CountsFollowTheSmoothnessAndOnlyFacesThatAreOnAreBuilt) {
     // Low smoothness keeps a usable minimum.
-    EXPECT_EQ(PrimitiveBuilder::segmentsAround(1), 4);
-    EXPECT_EQ(PrimitiveBuilder::sphereRings(7), 8);
+    EXPECT_EQ(std::pair(PrimitiveBuilder::segmentsAround(1), PrimitiveBuilder::sphereRings(7)), std::pair(4, 8));
     SceneX scene;
     ObjectP* sphere = make(scene, ObjectP::kSphere);
     GeometryInterface* preview = sphere->geometry(kPreviewMode);
@@ -517,8 +516,7 @@ TEST(ObjectP, CountsFollowTheSmoothnessAndOnlyFacesThatAreOnAreBuilt) {
     ObjectP* pyramid = make(scene, ObjectP::kPyramid4);
     pyramid->faceOn[4] = false;  // the base
     mesh = pyramid->geometry(kPreviewMode);
-    EXPECT_EQ(mesh->elementCount(), 4);
-    EXPECT_EQ(test::checkSolid(*mesh).openEdges, 4);
+    EXPECT_EQ(std::pair(mesh->elementCount(), test::checkSolid(*mesh).openEdges), std::pair(4, 4));
     for (int type : {int(ObjectP::kDisk), int(ObjectP::kNull), int(ObjectP::kGroupNull), int(ObjectP::kCustom), 99}) {
         ObjectP* p = make(scene, type);
         EXPECT_EQ(p->type(), type == 99 ? ObjectP::kCustom : type);

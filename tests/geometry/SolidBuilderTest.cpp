@@ -216,8 +216,7 @@ TEST(SweepBuilder, AFullTurnAboutEachAxisIsASeamlessTorusAndPartialTurnsAreClose
         // 24 trapezoidal prisms: area 4 times the polygon's path through the centroid.
         EXPECT_NEAR(test::checkSolid(db).volume, 4 * 3 * 24 * std::sin(2 * M_PI / 24), 1e-9);
         const test::Box b = test::boxOf(db);
-        EXPECT_NEAR(b.low[axis - 1], 0, 1e-9);
-        EXPECT_NEAR(b.high[axis - 1], 2, 1e-9);
+        for (auto [got, at] : {std::pair{b.low[axis - 1], 0.0}, {b.high[axis - 1], 2.0}}) EXPECT_NEAR(got, at, 1e-9);
         for (int a : {axis % 3, (axis + 1) % 3}) EXPECT_NEAR(b.high[a] - b.low[a], 8, 0.1) << "coordinate " << a;
         if (axis != 3) continue;
         for (auto [got, at] : {std::pair{b.low.z, 0.0}, {b.high.z, 2.0}, {b.high.x, 4.0}, {b.low.y, -4.0}})
@@ -232,7 +231,6 @@ TEST(SweepBuilder, AFullTurnAboutEachAxisIsASeamlessTorusAndPartialTurnsAreClose
             }
         });
     }
-    // Partial turns are closed by every cap type.
     for (double range : {90.0, 180.0, -90.0})
         for (int type = SweepBuilder::kNone; type <= SweepBuilder::kNotchedTail; ++type)
             for (double scale : {50.0, 100.0})

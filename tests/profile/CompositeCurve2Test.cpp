@@ -334,7 +334,6 @@ TEST(InputProfile2, RoundTripsEveryBlockByteForByteReadsObjOutlinesAndRefusesIll
     std::string diagnostic;
     ASSERT_EQ(test::readInto(back, dir.file("a"), &diagnostic), 0) << diagnostic;
     EXPECT_EQ(test::writeBlockFile(back, dir.file("b")), text);
-    // OBJ outlines are read; Illustrator files are refused.
     test::writeFile(dir.file("logo.obj"),
                     "v 0 0 5\nv 4 0 5\nv 4 3 5\nv 0 3 5\nv 10 10 0\nv 12 10 0\nv 11 12 0\nf 1 2 3 4\nf 5 6 7\n");
     InputProfile2 logo;

@@ -99,7 +99,6 @@ TEST_F(Profiles, ScenesRoundTripEveryProfileKindAndMaterialIntervalsByteForByte)
         EXPECT_EQ(test::writeBlockFile(*loaded->inputProfile(), dir.file("mine")),
                   test::writeBlockFile(*library.profile(index)->inputProfile(), dir.file("theirs")));
     }
-    // Material intervals round-trip per entry.
     ProfileProperty perim("perimProperties");
     perim.addInterval(3, {0, 0.5, 2});
     perim.addInterval(1, {0.25, 1, 4});

@@ -29,8 +29,7 @@ TEST(Object, PortsFollowTheGeometryAndTheTransformAndGradientsTheTextureAxes) {
     EXPECT_EQ(std::pair(box[0], box[3]), std::pair(9.0, 11.0));
     solid->resize(4, 4, 4);  // the source changes: every consumer recomputes on request
     solid->localBounds(kPreviewMode, box);
-    EXPECT_EQ(box[3], 2.0);
-    EXPECT_EQ(solid->port.computes, 2);
+    EXPECT_EQ(std::pair(box[3], solid->port.computes), std::pair(2.0, 2));
     Object::WorldCoordinateSettings world;
     world.matrix[12] = 10;  // the node's world transform as the renderer hands it in
     auto* points = static_cast<std::vector<double>*>(solid->worldVertexPort(kRenderMode).get(&world));

@@ -96,13 +96,11 @@ TEST_F(Ports, ComputeOnceUntilDirtyOrNewSettingsOrHeldAndOnlyACurrentPortIsEvict
     // TextSolidBatch.BuildsWhatThePortsBuildAndRenderBatchesLetTheEarlierStagesGo.
     const int resets = port.resets;
     port.evict();
-    EXPECT_TRUE(port.evicted());
-    EXPECT_EQ(port.resets, resets + 1);
+    EXPECT_EQ(std::pair(port.evicted(), port.resets), std::pair(true, resets + 1));
     port.value();
     port.setDirty();
     port.evict();  // stale: nothing to give back
-    EXPECT_FALSE(port.evicted());
-    EXPECT_EQ(port.resets, resets + 1);
+    EXPECT_EQ(std::pair(port.evicted(), port.resets), std::pair(false, resets + 1));
 }
 
 TEST_F(Ports, ConsumerGoesStaleWhenItsSourceRecomputesAfterItPastTheStampsSignBit) {
@@ -158,10 +156,8 @@ TEST_F(Ports, ReconnectionDirtiesAndResetsOnlyWhenSomethingChangedAndSwitchesAns
     ASSERT_TRUE(source->setName("Renamed"));
     EXPECT_EQ(link->sourceMember().name(), "Renamed");
     EXPECT_EQ(link->sourceMember().resolve(), source);
-    // A switch answers for the port it delegates to.
     SwitchPort<int, Quality> choice(consumer, "Choice");
-    EXPECT_TRUE(choice.isValid());
-    EXPECT_TRUE(choice.hasUnconnectedInput());
+    EXPECT_EQ(std::pair(choice.isValid(), choice.hasUnconnectedInput()), std::pair(true, true));
     EXPECT_EQ(choice.update(), nullptr);
     choice.select(&a);
     EXPECT_EQ(valueOf(choice.update()), 1);
