@@ -157,7 +157,8 @@ TEST_F(Ports, ReconnectionDirtiesAndResetsOnlyWhenSomethingChangedAndSwitchesAns
     EXPECT_EQ(link->sourceMember().name(), "Renamed");
     EXPECT_EQ(link->sourceMember().resolve(), source);
     SwitchPort<int, Quality> choice(consumer, "Choice");
-    EXPECT_EQ(std::pair(choice.isValid(), choice.hasUnconnectedInput()), std::pair(true, true));
+    EXPECT_TRUE(choice.isValid());
+    EXPECT_TRUE(choice.hasUnconnectedInput());
     EXPECT_EQ(choice.update(), nullptr);
     choice.select(&a);
     EXPECT_EQ(valueOf(choice.update()), 1);
