@@ -67,18 +67,6 @@ std::string outlineBlock(const std::string& name, const std::string& points, int
            std::to_string(closed) + "\n    begin Curve2\n     type " + type + "\n" + points +
            "    end Curve2\n   end CompositeCurve2\n  end InputProfile2\n end ProfileI\n";
 }
-// The points of a regular polygon of radius 50 about the origin, first one repeated.
-std::string discPoints(int sides, double* area = nullptr) {
-    std::string points;
-    for (int i = 0; i <= sides; ++i) {
-        double a = 2 * M_PI * (i % sides) / sides, b = 2 * M_PI * ((i + 1) % sides) / sides;
-        char line[128];
-        std::snprintf(line, sizeof line, "     p %.17g %.17g\n     pType ANCHOR\n", 50 * std::cos(a), 50 * std::sin(a));
-        points += line;
-        if (area && i < sides) *area += 50 * 50 * std::sin(b - a) / 2;
-    }
-    return points;
-}
 std::string objectBlock(const std::string& name) {
     return " begin ObjectX\n  name \"" + name + "\"\n  face \"" + name + " Outline\"\n end ObjectX\n";
 }
@@ -237,6 +225,14 @@ TEST_F(Badge, FacesSitAtLeast003InsideAndADeformerSwitchesMeshingOnForGood) {
 // out in one piece; its face must still take all of it.
 TEST(ObjectX, OpenAndDetailedOutlinesGiveWholeFaces) {
     double area = 0;
+    std::string gon;  // a regular 120-gon of radius 50 about the origin, its first point repeated
+    for (int i = 0; i <= 120; ++i) {
+        double a = 2 * M_PI * (i % 120) / 120, b = 2 * M_PI * ((i + 1) % 120) / 120;
+        char line[128];
+        std::snprintf(line, sizeof line, "     p %.17g %.17g\n     pType ANCHOR\n", 50 * std::cos(a), 50 * std::sin(a));
+        gon += line;
+        if (i < 120) area += 50 * 50 * std::sin(b - a) / 2;
+    }
     test::TempDir dir;
     test::writeFile(dir.file("square.obj"), "v 0 0 0\nv 60 0 0\nv 60 100 0\nv 0 100 0\nf 1 2 3 4\n");
     const std::string square = "     p 0 0\n     p 60 0\n     p 60 100\n     p 0 100\n";
@@ -245,7 +241,7 @@ TEST(ObjectX, OpenAndDetailedOutlinesGiveWholeFaces) {
                         outlineBlock("Line Outline", "     p 0 0\n     p 60 0\n", 0) +
                         " begin ProfileI\n  name \"Imported Outline\"\n  begin InputProfile2\n   infileObj " +
                         dir.file("square.obj") + "\n  end InputProfile2\n end ProfileI\n" +
-                        outlineBlock("Disc Outline", discPoints(120, &area), 1);
+                        outlineBlock("Disc Outline", gon, 1);
     for (const char* name : {"Unrepeated", "Drawn", "Line", "Imported", "Disc"}) scene += objectBlock(name);
     SceneFile::Loaded loaded = loadScene(scene + "end SceneX\n");
     ASSERT_TRUE(loaded.scene) << loaded.error;
