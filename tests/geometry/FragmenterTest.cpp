@@ -28,13 +28,6 @@ namespace {
 
 using Fragments = std::vector<std::unique_ptr<PackedObjDB>>;
 
-const char* serifFont() {
-    for (const char* path : {"/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf",
-                             "/usr/share/fonts/truetype/freefont/FreeSerif.ttf"})
-        if (std::filesystem::exists(path)) return path;
-    return nullptr;
-}
-
 // A letter about 15 units tall with "Bevel, Medium" edges, as the title builds it.
 std::unique_ptr<PackedObjDB> letter(const char* font, char16_t code) {
     auto mesh = std::make_unique<PackedObjDB>();
@@ -113,7 +106,10 @@ bool sameFragments(const Fragments& a, const Fragments& b) {
 }
 
 TEST(Fragmenter, EveryFragmentOfEveryLetterIsAClosedSolid) {
-    const char* serif = serifFont();
+    const char* serif = nullptr;
+    for (const char* path : {"/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf",
+                             "/usr/share/fonts/truetype/freefont/FreeSerif.ttf"})
+        if (!serif && std::filesystem::exists(path)) serif = path;
     ASSERT_NE(serif, nullptr) << "no serif font installed";
 #ifdef FW_SANITIZED_BUILD
     const std::u16string text = u"S8&@";
@@ -171,17 +167,6 @@ TEST(Fragmenter, RadialAndRandomStylesAndBricksCloseTheirPiecesToo) {
     EXPECT_GT(staggered.size(), cut(even(2, 2), *whole).size());
 }
 
-// The box (min, max) of a mesh's positions along one axis.
-std::pair<double, double> range(const PackedObjDB& mesh, int axis) {
-    double lo = 1e300, hi = -1e300;
-    for (int i = 0; i < mesh.vertexCount(); ++i) {
-        double p[3];
-        mesh.getVertex(p, i);
-        lo = std::min(lo, p[axis]), hi = std::max(hi, p[axis]);
-    }
-    return {lo, hi};
-}
-
 TEST(Fragmenter, GlobalPassesCutAlongTheWorldsAxes) {
     std::unique_ptr<PackedObjDB> whole = letter(test::kDejaVuSans, u'O');
     ASSERT_TRUE(whole);
@@ -190,19 +175,20 @@ TEST(Fragmenter, GlobalPassesCutAlongTheWorldsAxes) {
     const glm::dmat4 placed = glm::rotate(glm::translate(glm::dmat4(1), glm::dvec3(40, -7, 3)), kPi / 2,
                                           glm::dvec3(0, 0, 1));
     for (int frame : {FragmentationParams::kLocal, FragmentationParams::kGlobal}) {
+        SCOPED_TRACE(frame);
         f.frame = frame;
         Fragments out;
         Fragmenter::fragment(f, *whole, placed, 0, out);
-        ASSERT_EQ(out.size(), 2u) << frame;
+        ASSERT_EQ(out.size(), 2u);
         EXPECT_EQ(checkFragments(*whole, out), "");
         // Local cuts across the object's X, Global across the world's X: the object's Y.
         const int cut = frame == FragmentationParams::kLocal ? 0 : 1;
-        const auto [low, high] = range(*whole, cut);
-        const double span = high - low, middle = (low + high) / 2;
+        const test::Box all = test::boxOf(*whole);
+        const double span = all.high[cut] - all.low[cut], middle = (all.low[cut] + all.high[cut]) / 2;
         for (const auto& fragment : out) {
-            const auto [lo, hi] = range(*fragment, cut);
-            EXPECT_NEAR(hi - lo, span / 2, span * 1e-3) << frame;
-            EXPECT_TRUE(std::fabs(lo - middle) < span * 1e-3 || std::fabs(hi - middle) < span * 1e-3) << frame;
+            const test::Box b = test::boxOf(*fragment);
+            EXPECT_NEAR(b.high[cut] - b.low[cut], span / 2, span * 1e-3);
+            EXPECT_TRUE(std::fabs(b.low[cut] - middle) < span * 1e-3 || std::fabs(b.high[cut] - middle) < span * 1e-3);
         }
     }
 }

@@ -33,7 +33,7 @@ struct Flagged {
 
 // The lines' bytes come back in Conformance.EveryHandWrittenFileResavesToItsBytes (tests/app), a flag cluster's among
 // them; here, members read by name, and a fresh cluster's slot and empty box.
-TEST(ObjectC, LinesReadAndWriteByteForByte) {
+TEST(ObjectC, LinesOldAndNewAreReadAndATypeOtherThanTheFlagsIsWrittenAsNone) {
     Flagged f;
     ASSERT_EQ(readLines(*f.cluster, "clusterType \"Flag\"\nobject \"Flag1:Flag\"\nobject \"Flag1:Pole1\"\n"
                                     "object \"Flag1:Cap1\"\nend ObjectC\n"), 0);
@@ -45,16 +45,13 @@ TEST(ObjectC, LinesReadAndWriteByteForByte) {
     double box[6];
     plain.localBounds2(0, box);
     EXPECT_EQ(std::pair(box[0], box[3]), std::pair(1e20, -1e20));
-}
-
-TEST(ObjectC, OldLinesAndOtherTypesAreRead) {
-    Flagged f;
-    ASSERT_EQ(readLines(*f.cluster, "clusterType \"Bunch\"\nflatRender 0\nhasFragments 1\nmaterial 2 \"Gold\"\n"
-                                    "object \"Flag1:Flag\"\n"), 0);
-    EXPECT_TRUE(f.cluster->testObjectFlags(Object::kHasFragments));
-    EXPECT_EQ(f.cluster->materialSlotCount(), 3);
-    EXPECT_EQ(f.cluster->materialStack(2)->item(0).materialName(), "Gold");
-    const std::string lines = clusterLines(writtenBlock(*f.cluster));
+    // Older lines are read, and a type other than the flag's is written as none.
+    ASSERT_EQ(readLines(plain, "clusterType \"Bunch\"\nflatRender 0\nhasFragments 1\nmaterial 2 \"Gold\"\n"
+                               "object \"Flag1:Flag\"\n"), 0);
+    EXPECT_TRUE(plain.testObjectFlags(Object::kHasFragments));
+    EXPECT_EQ(plain.materialSlotCount(), 3);
+    EXPECT_EQ(plain.materialStack(2)->item(0).materialName(), "Gold");
+    const std::string lines = clusterLines(writtenBlock(plain));
     EXPECT_EQ(lines.substr(0, lines.find("  selected")), "  clusterType \"None\"\n");
 }
 

@@ -157,11 +157,13 @@ TEST(Shapes, GearParametersAreStoredButNotTheHole) {
                                 "  gearValleyPercent 0.125\n  pointModification 0\n  mirror 0\n  rotAngle 0\n"});
     CompositeCurve2 back;
     ASSERT_EQ(test::readInto(back, dir.file("gear")), 0);
-    EXPECT_EQ(std::vector<double>(back.shapeParams, back.shapeParams + 5), (std::vector<double>{8, 0.25, 0.5, 0.125, 0}));
+    EXPECT_EQ(std::vector<double>(back.shapeParams, back.shapeParams + 5),
+              (std::vector<double>{8, 0.25, 0.5, 0.125, 0}));
     EXPECT_EQ(back.segments().size(), gear.segments().size());
     EXPECT_EQ(test::writeBlockFile(back, dir.file("again")), text);
     CompositeCurve2 wrong;
-    EXPECT_EQ(test::readTextInto(wrong, dir.file("w"), " begin CompositeCurve2\n  begin Curve3\n  end Curve3\n end CompositeCurve2\n"), -1);
+    const std::string curve3 = " begin CompositeCurve2\n  begin Curve3\n  end Curve3\n end CompositeCurve2\n";
+    EXPECT_EQ(test::readTextInto(wrong, dir.file("w"), curve3), -1);
     EXPECT_EQ(wrong.segments().size(), 1u);  // appended before its name was checked
     CompositeCurve2 unknown;
     test::readTextInto(unknown, dir.file("u"), " begin CompositeCurve2\n  shapeType \"HEART\"\n end CompositeCurve2\n");
@@ -311,7 +313,7 @@ TEST(Curve2, StoresEveryPointFieldAndRefusesUnknownWords) {
     EXPECT_TRUE(early.point(0).isAnchor());
 }
 
-TEST(InputProfile2, RoundTripsEveryBlockByteForByte) {
+TEST(InputProfile2, RoundTripsEveryBlockByteForByteReadsObjOutlinesAndRefusesIllustratorFiles) {
     test::TempDir dir;
     // The profile's own lines, drawn contours and corner modifications are resaved in
     // Conformance.EveryHandWrittenFileResavesToItsBytes (tests/app); here, a star's parameters and an empty segment.
@@ -332,18 +334,13 @@ TEST(InputProfile2, RoundTripsEveryBlockByteForByte) {
     std::string diagnostic;
     ASSERT_EQ(test::readInto(back, dir.file("a"), &diagnostic), 0) << diagnostic;
     EXPECT_EQ(test::writeBlockFile(back, dir.file("b")), text);
-}
-
-TEST(InputProfile2, ReadsObjOutlinesAndRefusesIllustratorFiles) {
-    test::TempDir dir;
     test::writeFile(dir.file("logo.obj"),
                     "v 0 0 5\nv 4 0 5\nv 4 3 5\nv 0 3 5\nv 10 10 0\nv 12 10 0\nv 11 12 0\nf 1 2 3 4\nf 5 6 7\n");
-    InputProfile2 profile;
+    InputProfile2 logo;
     std::string head = " begin InputProfile2\n  infileObj \"" + dir.file("logo.obj") + "\"\n";
-    std::string diagnostic;
-    ASSERT_EQ(test::readTextInto(profile, dir.file("p"), head + " end InputProfile2\n", &diagnostic), 0) << diagnostic;
-    ASSERT_EQ(profile.contours().size(), 2u);
-    const CompositeCurve2& square = profile.contours()[0];
+    ASSERT_EQ(test::readTextInto(logo, dir.file("p"), head + " end InputProfile2\n", &diagnostic), 0) << diagnostic;
+    ASSERT_EQ(logo.contours().size(), 2u);
+    const CompositeCurve2& square = logo.contours()[0];
     EXPECT_TRUE(square.closed());
     ASSERT_EQ(square.segments().size(), 1u);
     // Its solid is checked through an object in ObjectX.OpenAndDetailedOutlinesGiveWholeFaces (tests/geometry).
@@ -351,7 +348,7 @@ TEST(InputProfile2, ReadsObjOutlinesAndRefusesIllustratorFiles) {
     EXPECT_TRUE(c.closed());
     ASSERT_EQ(c.pointCount(), 4);
     EXPECT_EQ(c.length(), 11);  // no closing edge
-    EXPECT_EQ(profile.contours()[1].segments()[0].pointCount(), 3);
+    EXPECT_EQ(logo.contours()[1].segments()[0].pointCount(), 3);
     InputProfile2 missing, art;
     const std::string missingObj = " begin InputProfile2\n  infileObj \"" + dir.file("none.obj") + "\"\n";
     EXPECT_EQ(test::readTextInto(missing, dir.file("m"), missingObj), -1);

@@ -29,8 +29,7 @@ Flat element(const Shape2DB& db, int e) {
     std::vector<int> pi(Geo2Interface::kMaxCopiedPoints), ni(pi.size()), ti(pi.size());
     if (!db.getElement(e, info, pi.data(), ni.data(), ti.data())) return f;
     f.kind = info.kind, f.part = info.part;
-    EXPECT_EQ(info.normalCount, info.pointCount);
-    EXPECT_EQ(info.texCount, info.pointCount);
+    EXPECT_EQ(std::pair(info.normalCount, info.texCount), std::pair(info.pointCount, info.pointCount));
     for (int i = 0; i < info.pointCount; ++i) {
         Pair a, b, c;
         db.getPoint(pi[i], a.data()), db.getNormal(ni[i], b.data()), db.getTexCoord(ti[i], c.data());

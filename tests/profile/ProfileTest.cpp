@@ -48,7 +48,7 @@ ProfileI* lineProfile(SceneX& scene, const char* name, double x0, double y0, dou
     return p;
 }
 
-TEST_F(Profiles, ScenesRoundTripEveryProfileKindByteForByte) {
+TEST_F(Profiles, ScenesRoundTripEveryProfileKindAndMaterialIntervalsByteForByte) {
     scene.setName("Profiles");
     ProfileI* logo = shapeProfile(scene, "Logo", CompositeCurve2::ROUND_RECT, 4, 2);
     logo->outline().contours()[0].shapeParams[0] = 0.25;
@@ -80,24 +80,39 @@ TEST_F(Profiles, ScenesRoundTripEveryProfileKindByteForByte) {
     EXPECT_EQ(std::pair(bevel.point(2).x, bevel.point(2).y), std::pair(10.0, 90.0));
     EXPECT_GT(loadedEdge->outlineStamp(), 0u);
     SceneX failed;
-    EXPECT_EQ(test::readTextInto(failed, dir.file("c.scene"), " begin SceneX\n  begin ProfileI\n   load\n", &diagnostic),
-              -1);
+    const std::string loadFirst = " begin SceneX\n  begin ProfileI\n   load\n";
+    EXPECT_EQ(test::readTextInto(failed, dir.file("c.scene"), loadFirst, &diagnostic), -1);
     test::expectContains(diagnostic, {"<<load>> for class <<ProfileI>>"});
     SceneX missing;
-    EXPECT_EQ(test::readTextInto(missing, dir.file("d.scene"), " begin SceneX\n  begin ProfileL\n   libIdx 99\n   load\n"), -1);
+    const std::string beyond = " begin SceneX\n  begin ProfileL\n   libIdx 99\n   load\n";
+    EXPECT_EQ(test::readTextInto(missing, dir.file("d.scene"), beyond), -1);
     // Every library entry loads by its index, the last seven included.
     const ProfileLibrary& library = ProfileLibrary::instance();
     for (int index = 0; index < 14; ++index) {
         SCOPED_TRACE(index);
         SceneX later;
-        const std::string lines = " begin SceneX\n  begin ProfileL\n   name \"Later\"\n   libIdx " + std::to_string(index) +
-                                  "\n   load\n  end ProfileL\n end SceneX\n";
+        const std::string lines = " begin SceneX\n  begin ProfileL\n   name \"Later\"\n   libIdx " +
+                                  std::to_string(index) + "\n   load\n  end ProfileL\n end SceneX\n";
         ASSERT_EQ(test::readTextInto(later, dir.file("e.scene"), lines, &diagnostic), 0) << diagnostic;
         auto* loaded = dynamic_cast<ProfileL*>(later.findMember("Later"));
         ASSERT_TRUE(loaded);
         EXPECT_EQ(test::writeBlockFile(*loaded->inputProfile(), dir.file("mine")),
                   test::writeBlockFile(*library.profile(index)->inputProfile(), dir.file("theirs")));
     }
+    ProfileProperty perim("perimProperties");
+    perim.addInterval(3, {0, 0.5, 2});
+    perim.addInterval(1, {0.25, 1, 4});
+    perim.addInterval(3, {0.5, 1, 1});
+    const std::string expected =
+        " begin perimProperties\n  mtlInterval 3 0.000000 0.500000 2\n  mtlInterval 3 0.500000 1.000000 1\n"
+        "  mtlInterval 1 0.250000 1.000000 4\n end perimProperties\n";
+    ASSERT_EQ(test::writeBlockFile(perim, dir.file("p")), expected);
+    ProfileProperty read("perimProperties");
+    ASSERT_EQ(test::readInto(read, dir.file("p")), 0);
+    EXPECT_EQ(test::writeBlockFile(read, dir.file("q")), expected);
+    ASSERT_TRUE(read.find(3) && read.find(1));
+    EXPECT_EQ(std::pair(read.find(3)->intervals.size(), read.find(1)->intervals[0].material), std::pair(size_t{2}, 4));
+    EXPECT_EQ(read.find(2), nullptr);
 }
 
 TEST_F(Profiles, FlattenedPortsComputeOnceFollowChangesAndFlattenAsAsked) {
@@ -257,23 +272,6 @@ TEST_F(Profiles, SequencesPickTheirMemberFrameByFrameAndForwardToIt) {
     EXPECT_EQ(box[0], 1e20);
     m->markUsed();
     EXPECT_TRUE(a->used() && b->used());
-}
-
-TEST_F(Profiles, MaterialIntervalsRoundTripPerEntry) {
-    ProfileProperty perim("perimProperties");
-    perim.addInterval(3, {0, 0.5, 2});
-    perim.addInterval(1, {0.25, 1, 4});
-    perim.addInterval(3, {0.5, 1, 1});
-    const std::string expected =
-        " begin perimProperties\n  mtlInterval 3 0.000000 0.500000 2\n  mtlInterval 3 0.500000 1.000000 1\n"
-        "  mtlInterval 1 0.250000 1.000000 4\n end perimProperties\n";
-    ASSERT_EQ(test::writeBlockFile(perim, dir.file("p")), expected);
-    ProfileProperty back("perimProperties");
-    ASSERT_EQ(test::readInto(back, dir.file("p")), 0);
-    EXPECT_EQ(test::writeBlockFile(back, dir.file("q")), expected);
-    ASSERT_TRUE(back.find(3) && back.find(1));
-    EXPECT_EQ(std::pair(back.find(3)->intervals.size(), back.find(1)->intervals[0].material), std::pair(size_t{2}, 4));
-    EXPECT_EQ(back.find(2), nullptr);
 }
 
 }  // namespace

@@ -20,13 +20,20 @@ std::string chop(const char* enabled, const char* direction) {
            direction + "\n  end ChopParams\n";
 }
 
-TEST(FragmentationParams, FreshRecordWritesItsDefaultPasses) {
+TEST(FragmentationParams, ARecordWritesItsThreeDefaultPassesAndRefusesAFourth) {
     FragmentationParams f;
     EXPECT_EQ(writtenBlock(f), " begin FragmentationParams\n  Enabled 0\n  Style Linear\n  GlobLoc Local\n"
                                "  ShellSolid Solid\n  SolidMtlIdx 1\n  DivisionType Normal\n  TrackFrame 0\n"
                                "  SliceIncrease 0\n  CenterOffset 0 0 0\n" +
                                    chop("1", "0 0 0") + chop("1", "0 0 90") + chop("0", "0 90 0") +
                                    " end FragmentationParams\n");
+    // Blocks closed by another class or of unknown classes fail as every block does
+    // (CommandDispatch.LoadsRecoverOrFailAsEachRowSays, tests/persistence); a fourth pass fails too.
+    std::string four;
+    for (int i = 0; i < 4; ++i) four += "begin ChopParams\nend ChopParams\n";
+    std::string diagnostic;
+    EXPECT_EQ(readLines(f, four, &diagnostic), -1);
+    EXPECT_EQ(diagnostic.rfind("Error processing scene command <<begin>> for class <<FragmentationParams>>", 0), 0u);
 }
 
 TEST(FragmentationParams, WordsReadAndWriteWithTheirFallbacks) {
@@ -35,8 +42,8 @@ TEST(FragmentationParams, WordsReadAndWriteWithTheirFallbacks) {
                               "  DivisionType Recursive\n  TrackFrame 12.5\n  SliceIncrease -2\n  CenterOffset 1 2 3\n"
                               "  begin ChopParams\n   Enabled 0\n   NumSlices 7\n   PositionOffsetStyle Random\n"
                               "   RotationOffsetStyle Alternating\n   RotationOffsetSeed 4294967295\n  end ChopParams\n"
-                              "  begin ChopParams\n   PositionOffsetStyle Constant\n   Direction 0 45 0\n  end ChopParams\n"
-                              " end FragmentationParams\n";
+                              "  begin ChopParams\n   PositionOffsetStyle Constant\n   Direction 0 45 0\n"
+                              "  end ChopParams\n end FragmentationParams\n";
     ASSERT_EQ(readLines(f, lines), 0);
     auto words = [&] { return std::vector<int>{f.style, f.frame, f.shellSolid, f.divisionType}; };
     EXPECT_EQ(words(), (std::vector<int>{FragmentationParams::kRandom, FragmentationParams::kGlobal,
@@ -63,17 +70,6 @@ TEST(FragmentationParams, WordsReadAndWriteWithTheirFallbacks) {
     ChopParams c;
     ASSERT_EQ(readLines(c, "PositionOffsetStyle Wavy\n"), 0);
     EXPECT_EQ(c.positionOffsetStyle, ChopParams::kNone);
-}
-
-// Blocks closed by another class or of unknown classes fail as every block does
-// (CommandDispatch.LoadsRecoverOrFailAsEachRowSays, tests/persistence); a fourth pass fails too.
-TEST(FragmentationParams, ARecordHoldsThreePasses) {
-    FragmentationParams full;
-    std::string four;
-    for (int i = 0; i < 4; ++i) four += "begin ChopParams\nend ChopParams\n";
-    std::string diagnostic;
-    EXPECT_EQ(readLines(full, four, &diagnostic), -1);
-    EXPECT_EQ(diagnostic.rfind("Error processing scene command <<begin>> for class <<FragmentationParams>>", 0), 0u);
 }
 
 }  // namespace

@@ -13,7 +13,7 @@
 
 namespace fw {
 
-TEST(Object, PortsFollowTheGeometryAndTheTransform) {
+TEST(Object, PortsFollowTheGeometryAndTheTransformAndGradientsTheTextureAxes) {
     SceneX scene;
     auto* solid = new test::TestBox(scene, "Cube");
     for (const char* name : {"Preview2DBounds", "PreviewBounds", "RenderBounds", "RenderDisplayGeometry",
@@ -29,8 +29,7 @@ TEST(Object, PortsFollowTheGeometryAndTheTransform) {
     EXPECT_EQ(std::pair(box[0], box[3]), std::pair(9.0, 11.0));
     solid->resize(4, 4, 4);  // the source changes: every consumer recomputes on request
     solid->localBounds(kPreviewMode, box);
-    EXPECT_EQ(box[3], 2.0);
-    EXPECT_EQ(solid->port.computes, 2);
+    EXPECT_EQ(std::pair(box[3], solid->port.computes), std::pair(2.0, 2));
     Object::WorldCoordinateSettings world;
     world.matrix[12] = 10;  // the node's world transform as the renderer hands it in
     auto* points = static_cast<std::vector<double>*>(solid->worldVertexPort(kRenderMode).get(&world));
@@ -40,18 +39,14 @@ TEST(Object, PortsFollowTheGeometryAndTheTransform) {
     auto* normals = static_cast<std::vector<double>*>(solid->worldNormalPort(kRenderMode).get(&world));
     ASSERT_EQ(normals->size(), 18u);
     EXPECT_EQ((*normals)[2], -1.0);
-}
-
-TEST(Object, DisplayGeometryPacksAndGradientsFollowTheTextureAxes) {
-    SceneX scene;
-    auto* solid = new test::TestBox(scene, "Cube");
+    // The display geometry packs the box, and gradients follow the texture axes.
     PackedObjDB* packed = solid->displayGeometry(kRenderMode);
     ASSERT_NE(packed, nullptr);
     EXPECT_EQ(packed->vertexCount(), 24);  // 8 corners, each on 3 faces with its own normal
     EXPECT_EQ(packed->elementCount(), 6);
     const auto* g = solid->gradients(kPreviewMode);
     ASSERT_NE(g, nullptr);
-    // Corner 0 lies on the bottom, front and left faces; on the front face (y = -0.5) u runs along +x and v along +z.
+    // Corner 0 lies on the bottom, front and left faces; on the front face (lowest y) u runs along +x and v along +z.
     ASSERT_EQ(g->du.size(), 24u);
     double length = 0;
     for (int a = 0; a < 3; ++a) length += g->du[a] * g->du[a];

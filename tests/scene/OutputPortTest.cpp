@@ -67,7 +67,7 @@ protected:
 
 }  // namespace
 
-TEST_F(Ports, ComputeOnceUntilDirtyOrNewSettingsOrHeld) {
+TEST_F(Ports, ComputeOnceUntilDirtyOrNewSettingsOrHeldAndOnlyACurrentPortIsEvicted) {
     SumPort port(source, "Bounds", 5);
     EXPECT_EQ(port.stamp(), 0u);
     Quality preview(0), render(1);
@@ -91,6 +91,16 @@ TEST_F(Ports, ComputeOnceUntilDirtyOrNewSettingsOrHeld) {
     EXPECT_EQ(after(port.update(), port), std::pair(1005, 5));
     OutputPort::setHold(false);
     EXPECT_EQ(valueOf(port.update()), 1006);
+    // An evicted port gives its storage back and stays current; that a read makes it again without a new stamp or a
+    // stale consumer is checked on the solids' stages, in tests/text:
+    // TextSolidBatch.BuildsWhatThePortsBuildAndRenderBatchesLetTheEarlierStagesGo.
+    const int resets = port.resets;
+    port.evict();
+    EXPECT_EQ(std::pair(port.evicted(), port.resets), std::pair(true, resets + 1));
+    port.value();
+    port.setDirty();
+    port.evict();  // stale: nothing to give back
+    EXPECT_EQ(std::pair(port.evicted(), port.resets), std::pair(false, resets + 1));
 }
 
 TEST_F(Ports, ConsumerGoesStaleWhenItsSourceRecomputesAfterItPastTheStampsSignBit) {
@@ -124,24 +134,7 @@ TEST_F(Ports, ConsumerGoesStaleWhenItsSourceRecomputesAfterItPastTheStampsSignBi
     EXPECT_EQ(geometry.stamp(), 1u);
 }
 
-// An evicted port gives its storage back and stays current; that a read makes it again without a new stamp or a
-// stale consumer is checked on the solids' stages, in tests/text:
-// TextSolidBatch.BuildsWhatThePortsBuildAndRenderBatchesLetTheEarlierStagesGo.
-TEST_F(Ports, OnlyACurrentPortIsEvicted) {
-    SumPort geometry(source, "Geometry", 7);
-    EXPECT_EQ(valueOf(geometry.value()), 7);
-    const int resets = geometry.resets;
-    geometry.evict();
-    EXPECT_TRUE(geometry.evicted());
-    EXPECT_EQ(geometry.resets, resets + 1);
-    geometry.value();
-    geometry.setDirty();
-    geometry.evict();  // stale: nothing to give back
-    EXPECT_FALSE(geometry.evicted());
-    EXPECT_EQ(geometry.resets, resets + 1);
-}
-
-TEST_F(Ports, ReconnectionDirtiesAndResetsOnlyWhenSomethingChanged) {
+TEST_F(Ports, ReconnectionDirtiesAndResetsOnlyWhenSomethingChangedAndSwitchesAnswerForTheirDelegate) {
     SumPort a(source, "A", 1), b(source, "B", 2);
     SumPort consumerPort(consumer, "Bounds", 0, 1);
     InputLink* link = consumerPort.input("GeometryInput");
@@ -163,10 +156,6 @@ TEST_F(Ports, ReconnectionDirtiesAndResetsOnlyWhenSomethingChanged) {
     ASSERT_TRUE(source->setName("Renamed"));
     EXPECT_EQ(link->sourceMember().name(), "Renamed");
     EXPECT_EQ(link->sourceMember().resolve(), source);
-}
-
-TEST_F(Ports, SwitchPortAnswersForItsDelegate) {
-    SumPort a(source, "A", 1);
     SwitchPort<int, Quality> choice(consumer, "Choice");
     EXPECT_TRUE(choice.isValid());
     EXPECT_TRUE(choice.hasUnconnectedInput());

@@ -72,7 +72,7 @@ std::string group(const std::string& name, const std::string& parent = "root") {
 
 }  // namespace
 
-TEST_F(Scenes, DuplicateNamesAreRepairedAndUniqueNamesNumberedWithoutRegardToCase) {
+TEST_F(Scenes, DuplicateNamesAreRepairedAndNewNamesNumberedWithoutRegardToCaseOrLoads) {
     auto loaded = load(group("Box") + group("Box") + group("box"));
     ASSERT_TRUE(loaded.scene) << loaded.error;
     ASSERT_EQ(loaded.scene->memberCount(kGroupKind), 3);
@@ -88,48 +88,12 @@ TEST_F(Scenes, DuplicateNamesAreRepairedAndUniqueNamesNumberedWithoutRegardToCas
     };
     EXPECT_EQ(unique("Cube"), "Cube.1");
     new Group(scene, "cube.1");
-    EXPECT_EQ(unique("Cube"), "Cube.2");
-    EXPECT_EQ(unique("Cube.4"), "Cube.2");
-    EXPECT_EQ(unique("Cube7"), "Cube7.1");
-    EXPECT_EQ(unique("|ORVO_GROUP12"), "|ORVO_GROUP12");
-    EXPECT_EQ(unique("42"), "1");
+    for (auto [name, made] : {std::pair{"Cube", "Cube.2"}, {"Cube.4", "Cube.2"}, {"Cube7", "Cube7.1"},
+                              {"|ORVO_GROUP12", "|ORVO_GROUP12"}, {"42", "1"}})
+        EXPECT_EQ(unique(name), made) << name;
     for (int i = 2; i <= 9; ++i) new Group(scene, ("Cube." + std::to_string(i)).c_str());
     EXPECT_EQ(unique("Cube.3"), "Cube.10");
-}
-
-TEST_F(Scenes, RenamedParentsAreFollowedAndForwardParentsResolve) {
-    auto loaded = load(group("Child", "Later") + group("Later"));
-    ASSERT_TRUE(loaded.scene) << loaded.error;
-    SceneX& scene = *loaded.scene;
-    auto* child = static_cast<Group*>(scene.findMember("Child"));
-    auto* parent = static_cast<Group*>(scene.findMember("Later"));
-    ASSERT_TRUE(child && parent);
-    EXPECT_EQ(child->parent(), parent);
-    ASSERT_TRUE(parent->setName("Renamed"));
-    EXPECT_EQ(child->parent(), parent);
-    EXPECT_EQ(child->parentName(), "Renamed");
-    EXPECT_NE(save(scene).find("   parent \"Renamed\"\n"), std::string::npos);
-    // The old name is free again, and a new holder of it is not the old parent.
-    new Group(scene, "Later");
-    EXPECT_EQ(child->parent(), parent);
-}
-
-// Materials are written only when something uses them (or everything is written), names starting with "__" never.
-// The fixed order of the kinds is pinned by Conformance.EveryHandWrittenFileResavesToItsBytes (tests/app).
-TEST_F(Scenes, UnusedMaterialsAndHiddenNamesAreLeftOut) {
-    auto loaded = load(group("G") + "  begin MaterialX\n   name \"Gold\"\n  end MaterialX\n");
-    ASSERT_TRUE(loaded.scene) << loaded.error;
-    new Group(*loaded.scene, "__Helper");
-    std::string text = save(*loaded.scene);
-    test::expectContains(text, {"\"G\""});
-    test::expectLacks(text, {"Gold", "__Helper"});
-    loaded.scene->setWriteAll(true);
-    text = save(*loaded.scene);
-    test::expectContains(text, {"Gold"});
-    test::expectLacks(text, {"__Helper"});
-}
-
-TEST_F(Scenes, DefaultNamesKeepGrowingAcrossLoads) {
+    // Default names keep growing across loads.
     const std::string body = "  begin Group\n  end Group\n";
     auto first = load(body), second = load(body);
     ASSERT_TRUE(first.scene && second.scene);
@@ -140,32 +104,29 @@ TEST_F(Scenes, DefaultNamesKeepGrowingAcrossLoads) {
     EXPECT_GT(std::stoi(m2[1]), std::stoi(m1[1]));
 }
 
-TEST_F(Scenes, FailedLoadLeavesNothingBehind) {
-    Stand::live = 0;
-    auto loaded = load("  begin MaterialX\n   name \"Gold\"\n  end MaterialX\n"
-                       "  begin ObjectCFoo\n  end ObjectCFoo\n");
-    EXPECT_FALSE(loaded.scene);
-    EXPECT_EQ(Stand::live, 0);
-    EXPECT_EQ(loaded.error, "Error processing scene command <<begin>> for class <<SceneX>> at byte 81.");
-    auto missing = SceneFile::load(dir.file("nothing-here.scene"));
-    EXPECT_FALSE(missing.scene);
-    EXPECT_EQ(missing.error, "No such file or directory");
-}
-
-TEST_F(Scenes, TimelineSettingsAreWrittenOnlyWithContent) {
+TEST_F(Scenes, TimelinesAndMaterialsAreWrittenOnlyWithContentOrUseAndHiddenNamesNever) {
     SceneX scene;
     EXPECT_EQ(save(scene).find("AnimGlobals"), std::string::npos);
     scene.animGlobals().setCurrentFrame(42);
-    std::string text = save(scene);
-    test::expectContains(text, {"  begin AnimGlobals\n   frameStart 0.000000\n   frameEnd 300.000000\n"
-                                "   currFrame 42.000000\n"});
+    test::expectContains(save(scene), {"  begin AnimGlobals\n   frameStart 0.000000\n   frameEnd 300.000000\n"
+                                       "   currFrame 42.000000\n"});
     EXPECT_EQ(scene.animGlobals().frameCount(), 301);
-    auto loaded = load("  begin AnimGlobals\n   motionBlurPasses 4\n   motionBlurShutter 90\n   frameEnd 48\n  end AnimGlobals\n" +
-                       group("G"));
+    auto loaded = load("  begin AnimGlobals\n   motionBlurPasses 4\n   motionBlurShutter 90\n   frameEnd 48\n"
+                       "  end AnimGlobals\n" + group("G") + "  begin MaterialX\n   name \"Gold\"\n  end MaterialX\n");
     ASSERT_TRUE(loaded.scene) << loaded.error;
     EXPECT_EQ(std::pair(loaded.scene->animGlobals().frameEnd, loaded.scene->animGlobals().motionBlurPasses),
               std::pair(48, 4));
     EXPECT_EQ(save(*loaded.scene).find("motionBlur"), std::string::npos);
+    // Materials are written only when something uses them (or everything is written), names starting with "__" never.
+    // The fixed order of the kinds is pinned by Conformance.EveryHandWrittenFileResavesToItsBytes (tests/app).
+    new Group(*loaded.scene, "__Helper");
+    std::string text = save(*loaded.scene);
+    test::expectContains(text, {"\"G\""});
+    test::expectLacks(text, {"Gold", "__Helper"});
+    loaded.scene->setWriteAll(true);
+    text = save(*loaded.scene);
+    test::expectContains(text, {"Gold"});
+    test::expectLacks(text, {"__Helper"});
     // Preferences keep only the timeline block.
     loaded.scene->setPreferencesMode(true);
     EXPECT_EQ(save(*loaded.scene),
@@ -175,10 +136,10 @@ TEST_F(Scenes, TimelineSettingsAreWrittenOnlyWithContent) {
               "   displayAsFrames 0\n  end AnimGlobals\n end SceneX\n");
 }
 
-TEST_F(Scenes, NodeFlagsAndTransforms) {
+TEST_F(Scenes, NodesCarryFlagsAndTransformsAndFollowParentsReadLaterOrRenamed) {
     auto loaded = load("  begin Group\n   name \"A\"\n   enabled 0\n   locked on\n   rotateOrder \"\"\n"
                        "   translate 1 0 0\n   rotate 0 0 90\n  end Group\n" +
-                       group("B", "A"));
+                       group("B", "A") + group("Child", "Later") + group("Later"));
     ASSERT_TRUE(loaded.scene) << loaded.error;
     auto* a = static_cast<Group*>(loaded.scene->findMember("A"));
     auto* b = static_cast<Group*>(loaded.scene->findMember("B"));
@@ -188,12 +149,10 @@ TEST_F(Scenes, NodeFlagsAndTransforms) {
     b->translate[1] = 2;
     // B's point (1, 0, 0) sits at (1, 2, 0) in A, which turns it a quarter about z and moves it by 1 in x.
     glm::dvec4 p = b->worldTransform() * glm::dvec4(1, 0, 0, 1);
-    EXPECT_NEAR(p.x, -1.0, 1e-12);
-    EXPECT_NEAR(p.y, 1.0, 1e-12);
     double local[6] = {-1, -1, -1, 1, 1, 1}, world[6];
     a->transformBox(local, world);
-    EXPECT_NEAR(world[0], 0.0, 1e-12);
-    EXPECT_NEAR(world[3], 2.0, 1e-12);
+    for (auto [got, at] : {std::pair{p.x, -1.0}, {p.y, 1.0}, {world[0], 0.0}, {world[3], 2.0}})
+        EXPECT_NEAR(got, at, 1e-12);
     test::expectContains(save(*loaded.scene), {"   vis 0\n   solo 0\n   solo_ghost 0\n   locked 1\n"});
     // Rotation orders are matrix products: "xyz" turns a point about z first, "zyx" about x first.
     Group turned(*loaded.scene, "Turned");
@@ -201,11 +160,23 @@ TEST_F(Scenes, NodeFlagsAndTransforms) {
     EXPECT_NEAR((turned.transform() * glm::dvec4(0, 0, 1, 1)).x, 1.0, 1e-12);
     turned.rotateOrder = "zyx";
     EXPECT_NEAR((turned.transform() * glm::dvec4(0, 0, 1, 1)).y, -1.0, 1e-12);
+    // Parents named before they are read resolve, and renaming one is followed.
+    auto* child = static_cast<Group*>(loaded.scene->findMember("Child"));
+    auto* parent = static_cast<Group*>(loaded.scene->findMember("Later"));
+    ASSERT_TRUE(child && parent);
+    EXPECT_EQ(child->parent(), parent);
+    ASSERT_TRUE(parent->setName("Renamed"));
+    EXPECT_EQ(child->parent(), parent);
+    EXPECT_EQ(child->parentName(), "Renamed");
+    EXPECT_NE(save(*loaded.scene).find("   parent \"Renamed\"\n"), std::string::npos);
+    // The old name is free again, and a new holder of it is not the old parent.
+    new Group(*loaded.scene, "Later");
+    EXPECT_EQ(child->parent(), parent);
 }
 
 // Classes whose readers have not arrived: their blocks come back as they were, nested
 // blocks and odd spacing included, in the place of their kind.
-TEST_F(Scenes, StandInsKeepTheirBlocksByteForByte) {
+TEST_F(Scenes, StandInsKeepTheirBlocksByteForByteAndAFailedLoadLeavesNothingBehind) {
     StandInMember::registerMissing();
     // A class that already has a reader keeps it.
     EXPECT_EQ(MemberFactory::instance().find("ObjectP")->create, makeStand<kObjectKind>);
@@ -218,7 +189,8 @@ TEST_F(Scenes, StandInsKeepTheirBlocksByteForByte) {
     auto loaded = load(body);
     ASSERT_TRUE(loaded.scene) << loaded.error;
     ASSERT_EQ(loaded.warnings.size(), 1u);
-    EXPECT_EQ(loaded.warnings[0], "kept as they were, since this version cannot read them yet: ObjectC-FlagCluster, AnimTrack");
+    EXPECT_EQ(loaded.warnings[0],
+              "kept as they were, since this version cannot read them yet: ObjectC-FlagCluster, AnimTrack");
     SceneMember* ball = loaded.scene->findMember("Ball");
     ASSERT_NE(ball, nullptr);
     EXPECT_STREQ(ball->className(), "ObjectC-FlagCluster");
@@ -228,6 +200,16 @@ TEST_F(Scenes, StandInsKeepTheirBlocksByteForByte) {
     // A block must close with its own class; a class merely starting with "ObjectC" has no reader.
     EXPECT_FALSE(load("  begin ObjectC-FlagCluster\n   begin Inner\n   end Inner\n  end ObjectX\n").scene);
     EXPECT_FALSE(load("  begin ObjectCFoo\n  end ObjectCFoo\n").scene);
+    // A failed load leaves nothing behind.
+    Stand::live = 0;
+    auto failed = load("  begin MaterialX\n   name \"Gold\"\n  end MaterialX\n"
+                       "  begin ObjectCFoo\n  end ObjectCFoo\n");
+    EXPECT_FALSE(failed.scene);
+    EXPECT_EQ(Stand::live, 0);
+    EXPECT_EQ(failed.error, "Error processing scene command <<begin>> for class <<SceneX>> at byte 81.");
+    auto missing = SceneFile::load(dir.file("nothing-here.scene"));
+    EXPECT_FALSE(missing.scene);
+    EXPECT_EQ(missing.error, "No such file or directory");
 }
 
 TEST(Random, SeedsAreRepeatableAndZeroContinuesTheChain) {
