@@ -36,13 +36,10 @@ TEST(AIParser, PathsGroupsCompoundsAndClipsAreNamedByTheirOwnCounters) {
 }
 
 TEST(AIParser, HiddenLayersCropMarksAndUnpaintedPathsGiveNothing) {
-    struct Row {
-        std::string name, art;
-        std::vector<std::string> names;  // empty: the no-paths message
-    };
+    // What, the artwork, the names read (none: the no-paths message).
     const std::string hidden = "%AI5_BeginLayer\n0 1 1 1 0 0 1 0 79 128 255 0 50 Lb\n(Hidden) Ln\n" + square(0, 0) +
                                "LB\n%AI5_EndLayer--\n";
-    const std::vector<Row> rows = {
+    const std::tuple<std::string, std::string, std::vector<std::string>> rows[] = {
         {"hidden layer", hidden + square(5, 5), {"Illustrator Object 1"}},
         {"only a hidden layer", hidden, {}},
         {"crop marks", "%AI3_BeginCrops\n" + square(0, 0) + "%AI3_EndCrops\n" + square(5, 5), {"Illustrator Object 1"}},
@@ -52,13 +49,13 @@ TEST(AIParser, HiddenLayersCropMarksAndUnpaintedPathsGiveNothing) {
          "%AI5_BeginLayer\n1 1 1 1 0 0 1 0 79 128 255 0 50 Lb\n(A) Ln\nu\n" + square(0, 0) + "%AI5_EndLayer--\n",
          {"Illustrator Group 1"}},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [name, art, names] : rows) {
+        SCOPED_TRACE(name);
         AIParser parser;
-        bool read = parser.readData(kHeader + row.art);
-        EXPECT_EQ(namesOf(parser), row.names);
-        EXPECT_EQ(read, !row.names.empty());
-        EXPECT_EQ(parser.error(), row.names.empty() ? AIParser::kNoPathsMessage : "");
+        bool read = parser.readData(kHeader + art);
+        EXPECT_EQ(namesOf(parser), names);
+        EXPECT_EQ(read, !names.empty());
+        EXPECT_EQ(parser.error(), names.empty() ? AIParser::kNoPathsMessage : "");
     }
 }
 
@@ -123,13 +120,11 @@ TEST(AIParser, PathsCloseWithinTheLinkToleranceAndThreePointCurvesBecomeCubics) 
 }
 
 TEST(AIParser, FilesItCannotReadAreRefusedWithAReasonAndDamagedLinesAreSkipped) {
-    struct Row {
-        std::string name, data, error;  // error empty: read
-    };
+    // What, the bytes, the error (none: read).
     std::string longLine = kHeader + std::string(5000, '7') + " " + std::string(5000, '1') + " m\n" + square(0, 0);
     const std::string manyOperands = kHeader + test::times("1 ", 100000) + "m\n" + square(0, 0);
     const std::string deep = kHeader + test::times("u\n", 200000) + square(0, 0);
-    const std::vector<Row> rows = {
+    const std::tuple<std::string, std::string, std::string> rows[] = {
         {"no header", "0 0 m\n10 10 l\nf\n", AIParser::kNoPathsMessage},
         {"numbers that are not numbers", kHeader + "nan inf m\nx 10 l\n10 1e999 l\nf\n", ""},
         {"tokens past 260 characters", longLine, ""},
@@ -137,11 +132,11 @@ TEST(AIParser, FilesItCannotReadAreRefusedWithAReasonAndDamagedLinesAreSkipped) 
         {"endless groups", deep, ""},
         {"operators without operands", kHeader + "m\nl\nc\nv\nf\nU\nQ\n*U\nLn\nLb\n", AIParser::kNoPathsMessage},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [name, data, error] : rows) {
+        SCOPED_TRACE(name);
         AIParser parser;
-        EXPECT_EQ(parser.readData(row.data), row.error.empty());
-        EXPECT_EQ(parser.error(), row.error);
+        EXPECT_EQ(parser.readData(data), error.empty());
+        EXPECT_EQ(parser.error(), error);
         test::expectFinite(parser);
     }
 }

@@ -31,74 +31,74 @@ std::string illustratorFile(const test::TempDir& dir) {
 
 }  // namespace
 
-TEST(LogoImport, PstoeditArtworkBuildsClosedSolidsWearingItsColours) {
+TEST(LogoImport, PstoeditArtworkBuildsClosedSolidsInItsColoursAloneOrBesideATitle) {
     test::TempDir dir;
-    const std::string art = illustratorFile(dir);
+    const std::string art = illustratorFile(dir), project = dir.file("title.kxp");
     // Other edges close as GlyphSolidSweepTest's every-profile sweep shows.
-    test::Outcome r = formwright(dir, "import '" + art + "' -o '" + dir.file("logo.obj") + "' --style 'Bevel, Medium'");
+    test::Outcome r =
+        formwright(dir, "import '" + art + "' -o '" + dir.file("logo.obj") + "' --style 'Bevel, Medium'");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(test::closedSolidVolumes(dir.file("logo.obj")).size(), 3u);
     // Overlapping and touching paths of one group make one closed solid, their union.
     test::writeFile(dir.file("overlap.ai"), "%!PS-Adobe-3.0\n%%EndSetup\nu\n0 0 m\n40 0 l\n40 40 l\n0 40 l\nf\n"
                                             "20 20 m\n60 20 l\n60 60 l\n20 60 l\nf\n40 0 m\n80 0 l\n80 20 l\n"
                                             "40 20 l\nf\nU\n");
-    ASSERT_EQ(formwright(dir, "import '" + dir.file("overlap.ai") + "' -o '" + dir.file("overlap.obj") + "'").status, 0);
+    ASSERT_EQ(formwright(dir, "import '" + dir.file("overlap.ai") + "' -o '" + dir.file("overlap.obj") + "'").status,
+              0);
     const std::vector<double> overlap = test::closedSolidVolumes(dir.file("overlap.obj"));
     ASSERT_EQ(overlap.size(), 1u);
     // The union's area is 3,600 (the second square shares 400 with the first); the
     // default depth is about 10. Dropping any one path leaves less than this.
     EXPECT_GT(overlap[0], 3200 * 10.0);
     ASSERT_EQ(formwright(dir, "import '" + art + "' -o '" + dir.file("logo.kxp") + "' --depth 12").status, 0);
-    const std::string project = test::readFile(dir.file("logo.kxp"));
+    const std::string logo = test::readFile(dir.file("logo.kxp"));
     for (const char* line : {"name \"Illustrator Object 1\"", "name \"Illustrator Object 1 Outline\"",
-                             "name \"Illustrator Object 3\"", "name \"AIColor 3\"", "face \"Illustrator Object 2 Outline\""})
-        EXPECT_NE(project.find(line), std::string::npos) << line;
-    EXPECT_EQ(project.find("Illustrator Object 4"), std::string::npos);
+                             "name \"Illustrator Object 3\"", "name \"AIColor 3\"",
+                             "face \"Illustrator Object 2 Outline\""})
+        EXPECT_NE(logo.find(line), std::string::npos) << line;
+    EXPECT_EQ(logo.find("Illustrator Object 4"), std::string::npos);
     // The picture of each shape in its own colour is SvgImport.ThePictureShowsWhatAnIndependentRendererDraws's.
-}
-
-TEST(LogoImport, TheExampleProjectIsWhatItsArtworkBuilds) {
-    test::TempDir dir;
-    test::writeFile(dir.file("logo.ai"), test::readFile(test::example("logo.ai")));
-    test::Outcome r = formwright(dir, "import logo.ai --size 960x720 -o logo.kxp", "cd '" + dir.path().string() + "' && ");
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(test::readFile(dir.file("logo.kxp")), test::readFile(test::example("logo.kxp")));
-}
-
-TEST(LogoImport, IntoAProjectTheLogoStandsBesideItsTitleAsTallAsItAndAloneWearsTheMaterial) {
-    test::TempDir dir;
-    const std::string art = illustratorFile(dir), project = dir.file("title.kxp");
+    // Into a project, the logo stands beside its title, as tall as it, and alone wears the material.
     ASSERT_EQ(formwright(dir, "text AB -o '" + project + "'").status, 0);
-    test::Outcome r = formwright(dir, "import '" + art + "' --into '" + project + "' --material Chrome");
+    r = formwright(dir, "import '" + art + "' --into '" + project + "' --material Chrome");
     ASSERT_EQ(r.status, 0) << r.err;
     ASSERT_EQ(formwright(dir, "export '" + project + "' -o '" + dir.file("all.obj") + "'").status, 0);
     std::vector<ImportGroup> groups;
     ObjImport reader;
     ASSERT_TRUE(reader.read(dir.file("all.obj"), groups)) << reader.error();
     // x and y extents of the title's letters and of the logo's objects.
-    double title[4] = {1e300, 1e300, -1e300, -1e300}, logo[4] = {1e300, 1e300, -1e300, -1e300};
+    double title[4] = {1e300, 1e300, -1e300, -1e300}, logoBox[4] = {1e300, 1e300, -1e300, -1e300};
     int logoObjects = 0;
     for (const ImportGroup& group : groups) {
         const bool isLogo = group.name.starts_with("Illustrator");
         logoObjects += isLogo;
-        double* box = isLogo ? logo : title;
+        double* extent = isLogo ? logoBox : title;
         for (int i = 0; i < group.mesh->vertexCount(); ++i) {
             double v[3];
             group.mesh->getVertex(v, i);
-            box[0] = std::min(box[0], v[0]), box[1] = std::min(box[1], v[1]);
-            box[2] = std::max(box[2], v[0]), box[3] = std::max(box[3], v[1]);
+            extent[0] = std::min(extent[0], v[0]), extent[1] = std::min(extent[1], v[1]);
+            extent[2] = std::max(extent[2], v[0]), extent[3] = std::max(extent[3], v[1]);
         }
     }
     EXPECT_EQ(logoObjects, 3);
-    EXPECT_GT(logo[0], title[2]);  // to the right, apart
+    EXPECT_GT(logoBox[0], title[2]);  // to the right, apart
     // Outline to outline; the logo's bevel stands a little past it.
-    EXPECT_NEAR(logo[3] - logo[1], title[3] - title[1], 0.1 * (title[3] - title[1]));
+    EXPECT_NEAR(logoBox[3] - logoBox[1], title[3] - title[1], 0.1 * (title[3] - title[1]));
     const std::string saved = test::readFile(project);
     const size_t titleStyle = saved.find("name \"Text Style\""), logoStyle = saved.find("name \"AIColor 2 Style\"");
     ASSERT_TRUE(titleStyle != std::string::npos && logoStyle != std::string::npos);
     const size_t titleEnd = saved.find("end ObjectXStyle", titleStyle);
     EXPECT_EQ(saved.substr(titleStyle, titleEnd - titleStyle).find("Chrome"), std::string::npos);
     EXPECT_NE(saved.find("material \"Chrome\"", logoStyle), std::string::npos);
+}
+
+TEST(LogoImport, TheExampleProjectIsWhatItsArtworkBuilds) {
+    test::TempDir dir;
+    test::writeFile(dir.file("logo.ai"), test::readFile(test::example("logo.ai")));
+    test::Outcome r =
+        formwright(dir, "import logo.ai --size 960x720 -o logo.kxp", "cd '" + dir.path().string() + "' && ");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(test::readFile(dir.file("logo.kxp")), test::readFile(test::example("logo.kxp")));
 }
 
 TEST(LogoImport, WhatCannotBeReadIsSaidInOneLineNamingTheFile) {

@@ -90,7 +90,8 @@ std::string buildPdf(const PdfParts& parts) {
 // `text` cut into `n` nearly equal pieces.
 std::vector<std::string> split(const std::string& text, size_t n) {
     std::vector<std::string> pieces;
-    for (size_t i = 0; i < n; ++i) pieces.push_back(text.substr(text.size() * i / n, text.size() * (i + 1) / n - text.size() * i / n));
+    for (size_t i = 0; i < n; ++i)
+        pieces.push_back(text.substr(text.size() * i / n, text.size() * (i + 1) / n - text.size() * i / n));
     return pieces;
 }
 
@@ -99,7 +100,8 @@ std::string described(const AIParser& parser) {
     std::string out;
     char number[64];
     for (const ArtworkProfile& p : parser.profiles()) {
-        out += p.name + " [" + p.layer + "] fill " + std::to_string(p.fill) + " stroke " + std::to_string(p.stroke) + "\n";
+        out += p.name + " [" + p.layer + "] fill " + std::to_string(p.fill) + " stroke " + std::to_string(p.stroke);
+        out += "\n";
         for (const CompositeCurve2& contour : p.outline.contours()) {
             out += contour.closed() ? " closed" : " open";
             for (const Curve2& segment : contour.segments()) {
@@ -157,12 +159,8 @@ TEST(PdfArtwork, IllustratorPrivateDataGivesTheOutlinesOfItsText) {
 }
 
 TEST(PdfArtwork, PageDrawingsFollowPdfOperators) {
-    struct Row {
-        const char* name;
-        PdfParts parts;
-        std::string expected;  // described(); empty: nothing usable
-    };
-    // described()'s lines for object `n`, and for a closed square drawn anticlockwise from (x, y).
+    // Each row: what, the page, what described() gives (empty: nothing usable); these give its lines for object `n`,
+    // and for a closed square drawn anticlockwise from (x, y).
     auto object = [](int n, int fill, int stroke) {
         return "Illustrator Object " + std::to_string(n) + " [] fill " + std::to_string(fill) + " stroke " +
                std::to_string(stroke) + "\n";
@@ -173,7 +171,7 @@ TEST(PdfArtwork, PageDrawingsFollowPdfOperators) {
                       x + side, y, x + side, y + side, x, y + side, x, y);
         return std::string(line);
     };
-    const std::vector<Row> rows = {
+    const std::tuple<const char*, PdfParts, std::string> rows[] = {
         {"cm and q..Q place a square, and Q takes the colour back",
          {"0 0 1 rg q 2 0 0 2 10 10 cm 1 0 0 rg 0 0 5 5 re f Q\n" + kNextStream + "30 0 m 40 0 l 40 10 l h f\n"},
          object(1, 1, -1) + square(10, 10, 10) + object(2, 0, -1) +
@@ -203,13 +201,13 @@ TEST(PdfArtwork, PageDrawingsFollowPdfOperators) {
          object(1, -1, -1) + square(0, 0, 10)},
         {"only an unpainted path", {"0 0 m 10 0 l 10 10 l n\n"}, ""},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [name, parts, expected] : rows) {
+        SCOPED_TRACE(name);
         AIParser parser;
-        const bool read = parser.readData(buildPdf(row.parts));
-        EXPECT_EQ(read, !row.expected.empty());
+        const bool read = parser.readData(buildPdf(parts));
+        EXPECT_EQ(read, !expected.empty());
         EXPECT_EQ(parser.error(), read ? "" : AIParser::kNoPathsMessage);
-        EXPECT_EQ(described(parser), row.expected);
+        EXPECT_EQ(described(parser), expected);
     }
 }
 
@@ -228,11 +226,8 @@ TEST(PdfArtwork, DamagedFilesGiveAnErrorOrPartialOutlinesNeverACrash) {
     ASSERT_TRUE(xref != 0 && trailer != std::string::npos && xref < trailer);
     for (size_t i = xref; i < trailer; ++i) garbageXref[i] = "#z7\n"[i % 4];
     const std::string zstandard = zlibCompressed("%AI24_ZStandard_Data(\xb5/\xfd" + std::string(40, '\x07'));
-    struct Row {
-        std::string name, data;
-        int profiles;  // how many outlines must come back; -1: any, or an error
-    };
-    std::vector<Row> rows = {
+    // What, the bytes, how many outlines must come back (-1: any, or an error).
+    std::vector<std::tuple<std::string, std::string, int>> rows = {
         {"garbage cross-reference table", garbageXref, 2},
         {"private text that does not inflate: the page is read",
          buildPdf({kPageDrawing, split(badZlib, 2), true, true}), 1},
@@ -253,15 +248,15 @@ TEST(PdfArtwork, DamagedFilesGiveAnErrorOrPartialOutlinesNeverACrash) {
     for (const auto& [name, file] : {std::pair{"illustrator", illustrator}, std::pair{"plain", plain}})
         for (size_t cut : {size_t(9), file.size() / 4, file.size() / 2, file.size() * 3 / 4, file.size() - 12})
             rows.push_back({std::string(name) + " cut at " + std::to_string(cut), file.substr(0, cut), -1});
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [name, data, profiles] : rows) {
+        SCOPED_TRACE(name);
         AIParser parser;
-        const bool read = parser.readData(row.data);
+        const bool read = parser.readData(data);
         EXPECT_EQ(read, parser.error().empty());
         EXPECT_EQ(read, !parser.profiles().empty());
         EXPECT_EQ(parser.error().find('\n'), std::string::npos);
-        if (row.profiles >= 0) {
-            EXPECT_EQ(parser.profiles().size(), static_cast<size_t>(row.profiles)) << parser.error();
+        if (profiles >= 0) {
+            EXPECT_EQ(parser.profiles().size(), static_cast<size_t>(profiles)) << parser.error();
         }
         test::expectFinite(parser);
     }

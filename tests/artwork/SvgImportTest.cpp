@@ -30,7 +30,8 @@ std::vector<int> paintGrid(const ::test::Pixels& picture, int columns, int rows)
     int x0 = picture.width, y0 = picture.height, x1 = -1, y1 = -1;
     for (int y = 0; y < picture.height; ++y)
         for (int x = 0; x < picture.width; ++x)
-            if (paintOf(picture.at(x, y)) != 0) x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+            if (paintOf(picture.at(x, y)) != 0)
+                x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
     std::vector<int> grid;
     if (x1 < 0) return grid;
     for (int row = 0; row < rows; ++row)

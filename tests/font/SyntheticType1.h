@@ -22,7 +22,8 @@ inline Bytes cs(std::initializer_list<int> numbers, int op = -1) {
             b += static_cast<char>((-v - 108) / 256 + 251), b += static_cast<char>((-v - 108) % 256);
         } else {
             b += static_cast<char>(255);
-            for (int shift = 24; shift >= 0; shift -= 8) b += static_cast<char>((static_cast<uint32_t>(v) >> shift) & 0xFF);
+            for (int shift = 24; shift >= 0; shift -= 8)
+                b += static_cast<char>((static_cast<uint32_t>(v) >> shift) & 0xFF);
         }
     }
     if (op >= 1200) b += static_cast<char>(12), b += static_cast<char>(op - 1200);
@@ -31,10 +32,9 @@ inline Bytes cs(std::initializer_list<int> numbers, int op = -1) {
 }
 
 enum Op {
-    kHstem = 1, kVstem = 3, kVmoveto = 4, kRlineto = 5, kHlineto = 6, kVlineto = 7, kRrcurveto = 8, kClosepath = 9,
-    kCallsubr = 10, kReturn = 11, kHsbw = 13, kEndchar = 14, kRmoveto = 21, kHmoveto = 22, kVhcurveto = 30,
-    kHvcurveto = 31, kDotsection = 1200, kSeac = 1206, kSbw = 1207, kDiv = 1212, kCallothersubr = 1216, kPop = 1217,
-    kSetcurrentpoint = 1233,
+    kRlineto = 5, kHlineto = 6, kVlineto = 7, kClosepath = 9, kCallsubr = 10, kReturn = 11, kHsbw = 13, kEndchar = 14,
+    kRmoveto = 21, kHmoveto = 22, kVhcurveto = 30, kHvcurveto = 31, kSeac = 1206, kSbw = 1207, kDiv = 1212,
+    kCallothersubr = 1216, kPop = 1217, kSetcurrentpoint = 1233,
 };
 
 // Encrypts with the format's cipher, `seed` bytes of zeros first.
@@ -61,7 +61,8 @@ struct Font {
     std::vector<std::pair<std::string, Bytes>> glyphs;
     // The four subroutines fonts carry for flex and hint replacement.
     void standardSubrs() {
-        subrs = {cs({3, 0}, kCallothersubr) + cs({}, kPop) + cs({}, kPop) + cs({}, kSetcurrentpoint) + cs({}, kReturn),
+        subrs = {cs({3, 0}, kCallothersubr) + cs({}, kPop) + cs({}, kPop) + cs({}, kSetcurrentpoint) +
+                     cs({}, kReturn),
                  cs({0, 1}, kCallothersubr) + cs({}, kReturn), cs({0, 2}, kCallothersubr) + cs({}, kReturn),
                  cs({}, kReturn)};
     }
@@ -89,7 +90,8 @@ struct Font {
             Bytes s = charstring(plain);
             priv += "/" + name + " " + std::to_string(s.size()) + " RD " + s + " ND\n";
         }
-        priv += "end\nend\nreadonly put\nnoaccess put\ndup/FontName get exch definefont pop\nmark currentfile closefile\n";
+        priv += "end\nend\nreadonly put\nnoaccess put\ndup/FontName get exch definefont pop\n"
+                "mark currentfile closefile\n";
         Bytes cipher = encrypt(priv, 55665, 4);
         Bytes trailer;
         for (int i = 0; i < 8; ++i) trailer += std::string(64, '0') + "\n";

@@ -92,71 +92,58 @@ TEST(Type1FontParser, TheThreeLayoutsAndEveryLenIVGiveTheSameGlyphs) {
                                      "## Unable to find 'gone' in the encoding vector. ## "});
 }
 
-// Curves, sbw, div and accented characters are held against FreeType in Type1FreeTypeTest.
-TEST(Type1FontParser, ClosepathKeepsThePenAndTheFontMatrixMapsPoints) {
-    Font f;
-    f.glyphs = {{".notdef", cs({0, 0}, kHsbw) + cs({}, kEndchar)},
-                {"B", cs({0, 300}, kHsbw) + cs({0, 0}, kRmoveto) + cs({10, 0}, kRlineto) + cs({0, 10}, kRlineto) +
-                          cs({}, kClosepath) + cs({5}, kHmoveto) + cs({10}, kVlineto) + cs({5}, kHlineto) +
-                          cs({}, kClosepath) + cs({}, kEndchar)}};
-    Parsed p(f.build(Layout::kText));
-    ASSERT_TRUE(p.ok) << p.error;
-    EXPECT_EQ(p.of('B'), "0,0 10,0 10,10 | 15,10 15,20 20,20 | ");
-    // x doubled, y sheared onto x and moved up a unit.
-    f.matrix = "[0.002 0 0.001 0.001 0 0.001]";
-    Parsed m(f.build(Layout::kText));
-    EXPECT_EQ(m.of('B'), "0,1 20,1 30,11 | 40,11 50,21 60,21 | ");
-    EXPECT_EQ(m.code('B')->advance, 600);
-}
-
-TEST(Type1FontParser, FlexDrawsTwoCurvesThroughItsMiddlePoint) {
+// One font, a glyph for each rule. Curves, sbw, div and accented characters are held against FreeType in
+// Type1FreeTypeTest.
+TEST(Type1FontParser, ClosepathFlexTheFontMatrixAndDamagedCharstrings) {
     Font f;
     f.standardSubrs();
+    f.subrs.push_back(cs({4}, kCallsubr) + cs({}, kReturn));  // calls itself for ever
+    const Bytes start = cs({0, 500}, kHsbw) + cs({0, 0}, kRmoveto);
     // The reference point and six more, each move followed by othersubr 2, then the end at (100, 0).
     Bytes flex = cs({1}, kCallsubr) + cs({50, 5}, kRmoveto) + cs({2}, kCallsubr);
     for (auto [dx, dy] : {std::pair{-40, 0}, {10, 0}, {30, 0}, {20, 0}, {20, 0}, {10, -5}})
         flex += cs({dx, dy}, kRmoveto) + cs({2}, kCallsubr);
     flex += cs({50, 100, 0, 0}, kCallsubr);
-    const Bytes start = cs({0, 500}, kHsbw) + cs({0, 0}, kRmoveto);
     const Bytes finish = cs({0, -50}, kRlineto) + cs({}, kClosepath) + cs({}, kEndchar);
     // Only five points collected: listed, and nothing drawn for it.
     Bytes shortFlex = cs({1}, kCallsubr);
     for (int i = 0; i < 5; ++i) shortFlex += cs({10, 0}, kRmoveto) + cs({2}, kCallsubr);
     shortFlex += cs({50, 50, 0, 0}, kCallsubr);
+    Bytes runaway;
+    for (int i = 0; i < 30; ++i) runaway += cs({i});
     f.glyphs = {{".notdef", cs({0, 0}, kHsbw) + cs({}, kEndchar)},
                 {"A", start + flex + finish},
-                {"B", start + shortFlex + finish}};
-    Parsed p(f.build(Layout::kText));
+                {"B", start + shortFlex + finish},
+                {"C", cs({0, 300}, kHsbw) + cs({0, 0}, kRmoveto) + cs({10, 0}, kRlineto) + cs({0, 10}, kRlineto) +
+                          cs({}, kClosepath) + cs({5}, kHmoveto) + cs({10}, kVlineto) + cs({5}, kHlineto) +
+                          cs({}, kClosepath) + cs({}, kEndchar)},
+                {"D", start + cs({7}, kCallsubr) + cs({4}, kCallsubr) + Bytes(1, 2) + cs({10, 0}, kRlineto) +
+                          cs({}, kEndchar)},
+                // Thirty numbers overflow the stack, which starts again from the 25th; an othersubr it does not know
+                // hands its arguments back, the last first.
+                {"E", start + runaway + cs({5, 6}, kRlineto) + cs({1, 2, 2, 99}, kCallothersubr) + cs({}, kPop) +
+                          cs({}, kPop) + cs({}, kRlineto) + cs({}, kEndchar)},
+                {"F", start + cs({1, 1}, kRlineto) + cs({5}, kRlineto) + cs({0, 4}, kRlineto)},  // no endchar
+                {"G", cs({0, 2000000000}, kHsbw) + cs({2000000000, 0}, kRmoveto) + cs({2000000000, 0}, kRlineto) +
+                          cs({0, 5}, kRlineto) + cs({}, kEndchar)}};
+    Parsed p(f.build(Layout::kText), {'A', 'B', 'C', 'D', 'E', 'F', 'G'});
     ASSERT_TRUE(p.ok) << p.error;
     EXPECT_EQ(p.of('A'), "0,0 10,5* 20,5* 50,5 70,5* 90,5* 100,0 100,-50 | ");
     EXPECT_NE(p.listing.find(" FLEX[]FLEX"), std::string::npos) << p.listing;
     EXPECT_EQ(p.of('B'), "0,0 50,-50 | ");
     EXPECT_NE(p.listing.find(" FLEX[ >> ERROR: expecting 17 flex points, found: 13 <<]FLEX"), std::string::npos);
-}
-
-TEST(Type1FontParser, DamagedCharstringsAreSteppedOver) {
-    Font f;
-    f.subrs = {cs({0}, kCallsubr) + cs({}, kReturn)};  // calls itself for ever
-    const Bytes start = cs({0, 500}, kHsbw) + cs({0, 0}, kRmoveto);
-    Bytes runaway;
-    for (int i = 0; i < 30; ++i) runaway += cs({i});
-    f.glyphs = {{".notdef", cs({0, 0}, kHsbw) + cs({}, kEndchar)},
-                {"A", start + cs({7}, kCallsubr) + cs({0}, kCallsubr) + Bytes(1, 2) + cs({10, 0}, kRlineto) +
-                          cs({}, kEndchar)},
-                // Thirty numbers overflow the stack, which starts again from the 25th; an othersubr it does not know
-                // hands its arguments back, the last first.
-                {"B", start + runaway + cs({5, 6}, kRlineto) + cs({1, 2, 2, 99}, kCallothersubr) + cs({}, kPop) +
-                          cs({}, kPop) + cs({}, kRlineto) + cs({}, kEndchar)},
-                {"C", start + cs({1, 1}, kRlineto) + cs({5}, kRlineto) + cs({0, 4}, kRlineto)},  // no endchar
-                {"D", cs({0, 2000000000}, kHsbw) + cs({2000000000, 0}, kRmoveto) + cs({2000000000, 0}, kRlineto) +
-                          cs({0, 5}, kRlineto) + cs({}, kEndchar)}};
-    Parsed p(f.build(Layout::kText));
-    ASSERT_TRUE(p.ok) << p.error;
-    EXPECT_EQ(p.of('A'), "0,0 10,0 | ");
+    // Closepath keeps the pen where it was.
+    EXPECT_EQ(p.of('C'), "0,0 10,0 10,10 | 15,10 15,20 20,20 | ");
+    EXPECT_EQ(p.of('D'), "0,0 10,0 | ");
     test::expectContains(p.listing, {" >> ERROR: can't find subr: 7 <<", " UNKNOWN_CMD(2,0)"});
-    EXPECT_EQ(p.of('B'), "0,0 24,25 26,26 | ");
-    EXPECT_EQ(p.of('C'), "0,0 1,1 1,5 | ");
-    EXPECT_EQ(p.code('D')->contourCount(), 1);
+    EXPECT_EQ(p.of('E'), "0,0 24,25 26,26 | ");
+    EXPECT_EQ(p.of('F'), "0,0 1,1 1,5 | ");
+    EXPECT_EQ(p.code('G')->contourCount(), 1);
+    // x doubled, y sheared onto x and moved up a unit.
+    f.matrix = "[0.002 0 0.001 0.001 0 0.001]";
+    Parsed m(f.build(Layout::kText), {'C'});
+    EXPECT_EQ(m.of('C'), "0,1 20,1 30,11 | 40,11 50,21 60,21 | ");
+    EXPECT_EQ(m.code('C')->advance, 600);
 }
 
 TEST(Type1FontParser, UnreadableFilesSayWhy) {

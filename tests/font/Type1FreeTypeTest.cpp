@@ -44,7 +44,8 @@ std::string disagreements(FT_Library library, const std::string& path, int& comp
     FT_Face face;
     if (FT_New_Face(library, path.c_str(), 0, &face) != 0) return path + ": FreeType cannot open it\n";
     // FreeType's charmap of the font's own encoding: the standard one, or the font's own.
-    if (FT_Select_Charmap(face, FT_ENCODING_ADOBE_STANDARD) != 0 && FT_Select_Charmap(face, FT_ENCODING_ADOBE_CUSTOM) != 0)
+    if (FT_Select_Charmap(face, FT_ENCODING_ADOBE_STANDARD) != 0 &&
+        FT_Select_Charmap(face, FT_ENCODING_ADOBE_CUSTOM) != 0)
         return path + ": FreeType has no charmap of the font's encoding\n";
     // A standard-encoded font takes codes from 160 up as Latin-1: FreeType's Unicode map.
     const bool standard = face->charmap->encoding == FT_ENCODING_ADOBE_STANDARD;

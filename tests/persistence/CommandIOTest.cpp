@@ -67,13 +67,7 @@ TEST(CommandDispatch, UnknownCommandWithThreeArgumentsCostsFourReadsAndOneWarnin
 // (exactly) and what the records hold.
 TEST(CommandDispatch, LoadsRecoverOrFailAsEachRowSays) {
     const std::string junk = repeated("junk", 100, true);
-    struct Row {
-        const char* name;
-        std::vector<std::string> lines;
-        int status;
-        std::string diagnostic, state;
-    };
-    const Row rows[] = {
+    const std::tuple<const char*, std::vector<std::string>, int, std::string, std::string> rows[] = {
         // The endpoint remembers where keywords were found; what one class's table
         // answered must not answer for another's.
         {"keyword of another class",
@@ -113,12 +107,12 @@ TEST(CommandDispatch, LoadsRecoverOrFailAsEachRowSays) {
          "Error processing scene command <<position>> for class <<SampleRecord>> at byte 14.", ""},
         {"empty quoted string", {"name \"x\"", "name \"\""}, 0, "", ""},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        Reading r(row.lines);
-        EXPECT_EQ(r.load(), row.status);
-        EXPECT_EQ(r.diagnostic(), row.diagnostic);
-        EXPECT_EQ(r.state(), row.state);
+    for (const auto& [name, lines, status, diagnostic, state] : rows) {
+        SCOPED_TRACE(name);
+        Reading r(lines);
+        EXPECT_EQ(r.load(), status);
+        EXPECT_EQ(r.diagnostic(), diagnostic);
+        EXPECT_EQ(r.state(), state);
     }
 }
 

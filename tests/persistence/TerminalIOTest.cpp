@@ -9,7 +9,8 @@ using test::SampleRecord;
 
 TEST(TerminalIO, ReadsLinesFromAFileAndWritesIndentedLines) {
     test::TempDir dir;
-    test::writeFile(dir.file("in.txt"), "count 2\r\n# note\nbegin SampleSlot 3\namount 1.5\nend SampleSlot\n**EndOfStream**\ncount 9\n");
+    test::writeFile(dir.file("in.txt"),
+                    "count 2\r\n# note\nbegin SampleSlot 3\namount 1.5\nend SampleSlot\n**EndOfStream**\ncount 9\n");
     SampleRecord root;
     {
         TerminalIO io(&root);
