@@ -197,7 +197,7 @@ TEST(SvgReader, BasicShapesCoverWhatTheyDescribe) {
               (std::vector<bool>{true, true, false, true}));
 }
 
-TEST(SvgReader, TransformsNestAndTheViewportMapsUserUnitsToPointsYUp) {
+TEST(SvgReader, TransformsNestAndTheViewportMapsUserUnitsAndPercentagesToPointsYUp) {
     // The root's attributes, the group's transform, the box as read (y up).
     const std::string plain = "width=\"100\" height=\"100\"";
     const std::tuple<std::string, std::string, Box> rows[] = {
@@ -232,6 +232,13 @@ TEST(SvgReader, TransformsNestAndTheViewportMapsUserUnitsToPointsYUp) {
     expectBox(boundsOf(*read(drawing("<svg x=\"10\" y=\"10\" width=\"20\" height=\"20\" viewBox=\"0 0 10 10\">"
                                      "<rect width=\"10\" height=\"5\"/></svg>"))),
               {10, 80, 30, 90});
+    // Percentages measure the viewBox; a switch draws its first choice. The rectangle: 20 to 120 wide, all 100 high,
+    // doubled onto the 400 x 200 viewport; the circle (80 to 120 by 30 to 70 doubled) lies within.
+    auto reader = read(drawing(R"(<rect x="10%" width="50%" height="100%"/><switch><circle cx="50%" cy="50%" r="10"/>)"
+                               R"(<rect width="400" height="400"/></switch>)",
+                               R"(width="400" height="200" viewBox="0 0 200 100")"));
+    ASSERT_EQ(reader->profiles().size(), 2u);
+    expectBox(boundsOf(*reader), {40, 0, 240, 200});
 }
 
 // Gradients paint in their first stop's colour.
@@ -304,16 +311,6 @@ TEST(SvgReader, StyleSheetRulesPaintBetweenAttributesAndInlineStyle) {
     EXPECT_EQ(reader->colors()[2], (ArtworkColor{0, 1, 0, 1}));
 }
 
-TEST(SvgReader, PercentagesMeasureTheViewBoxAndASwitchDrawsItsFirstChoice) {
-    auto reader = read(drawing("<rect x=\"10%\" width=\"50%\" height=\"100%\"/><switch><circle cx=\"50%\" cy=\"50%\" "
-                               "r=\"10\"/><rect width=\"400\" height=\"400\"/></switch>",
-                               "width=\"400\" height=\"200\" viewBox=\"0 0 200 100\""));
-    ASSERT_EQ(reader->profiles().size(), 2u);
-    // The rectangle: 20 to 120 wide, all 100 high, doubled onto the 400 x 200 viewport; the circle (80 to 120 by 30 to
-    // 70 doubled) lies within.
-    expectBox(boundsOf(*reader), {40, 0, 240, 200});
-}
-
 TEST(SvgReader, FillRulesDecideWhichContoursAreHoles) {
     // Outlines come out anticlockwise, holes clockwise, whichever way they were drawn: the sign of each contour's area
     // as read (y up), + anticlockwise.
@@ -377,7 +374,7 @@ TEST(SvgReader, TopLevelGroupsAreObjectsOrLayers) {
     }
 }
 
-TEST(SvgReader, HiddenDefinedAndUsedElements) {
+TEST(SvgReader, HiddenDefinedAndUsedElementsAndTextAndImagesThatAreNotImported) {
     // What, the body, the profiles read and their box (y up; unchecked when there are none).
     const std::string defs = "<defs><rect id=\"r\" width=\"10\" height=\"5\"/>"
                              "<g id=\"pair\"><use href=\"#r\"/><use href=\"#r\" x=\"20\"/></g>"
@@ -414,13 +411,10 @@ TEST(SvgReader, HiddenDefinedAndUsedElements) {
         ASSERT_EQ(reader.profiles().size(), profiles);
         if (profiles > 0) expectBox(boundsOf(reader), box);
     }
-}
-
-// Text drawn at the top and in a group is reported once: SvgImport.TextIsReportedOnceAndTheRestIsBuilt, through the
-// program. Text that is not drawn is not reported; images are, once.
-TEST(SvgReader, TextAndImagesAreNotImportedAndSaySoOnce) {
-    auto reader = read(drawing("<defs><text id=\"t\">One</text></defs><text display=\"none\">Two</text>"
-                               "<image href=\"photo.png\" width=\"9\" height=\"9\"/><rect width=\"1\" height=\"1\"/>"
+    // Text that is not drawn is not reported; images are, once. Text drawn at the top and in a group is reported
+    // once: SvgImport.TextIsReportedOnceAndTheRestIsBuilt, through the program.
+    auto reader = read(drawing(R"(<defs><text id="t">One</text></defs><text display="none">Two</text>)"
+                               R"(<image href="photo.png" width="9" height="9"/><rect width="1" height="1"/>)"
                                "<image/>"));
     EXPECT_EQ(reader->warnings(), (std::vector<std::string>{"images are not imported (trace them into paths)"}));
 }
