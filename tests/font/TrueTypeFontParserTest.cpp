@@ -67,9 +67,20 @@ std::string transcript(const Bytes& bytes, std::vector<uint16_t> codes, bool deb
     return test::readFile(dir.file("console"));
 }
 
-TEST(TrueTypeFontParser, PrintsWhatItReadsToTheConsoleOnly) {
+TEST(TrueTypeFontParser, RecordsCarryCodeGlyphMetricsAndClosedContoursAndGoToTheConsoleOnly) {
+    const Bytes bytes = smallFont().build();
+    Parsed records = parseBytes(bytes, {'B', 'A', 'Z'});
+    ASSERT_EQ(records.records.size(), 4u);  // A, B, M, Z in code order
+    EXPECT_EQ(records.records[0].code, 'A');
+    EXPECT_EQ(records.records[3].code, 'Z');
+    const RawGlyph &a = records['A'], &b = records['B'], &z = records['Z'];
+    EXPECT_EQ(std::tuple(a.glyph, a.advance, a.lsb), std::tuple(1, 600, 0));
+    EXPECT_EQ(points(a), (Points{{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}}));
+    EXPECT_EQ(std::tuple(b.glyph, b.advance, b.lsb), std::tuple(2, 700, 5));
+    EXPECT_EQ(points(b), (Points{{5, 0}, {105, 0}, {105, 100}, {5, 100}, {5, 0}}));
+    // Unmapped: glyph 0, empty.
+    EXPECT_EQ(std::tuple(z.glyph, z.advance, z.contourCount()), std::tuple(0, 500, 0));
     EXPECT_EQ(Font::console(), nullptr);  // nowhere unless asked
-    Bytes bytes = smallFont().build();
     EXPECT_EQ(transcript(bytes, {' ', 'A', 'B'}, false),
               "sfnt version: 00010000\nBuilding font table directory:\n  cmap @ 140, len: 52\n  glyf @ 192, len: 56\n"
               "  head @ 248, len: 54\n  hhea @ 304, len: 36\n  hmtx @ 340, len: 12\n  loca @ 352, len: 16\n"
@@ -86,20 +97,6 @@ TEST(TrueTypeFontParser, PrintsWhatItReadsToTheConsoleOnly) {
               "    0 empty glyph (A)\n");
     test::expectContains(transcript(bytes, {'A'}, true), {"  1 simple glyph (1 curves, 4 points)\n"
                                                           "    { [0 0] ( )[100 0] ( )[100 100] ( )[0 100] ( )}\n"});
-}
-
-TEST(TrueTypeFontParser, RecordsCarryCodeGlyphMetricsAndClosedContours) {
-    Parsed records = parseBytes(smallFont().build(), {'B', 'A', 'Z'});
-    ASSERT_EQ(records.records.size(), 4u);  // A, B, M, Z in code order
-    EXPECT_EQ(records.records[0].code, 'A');
-    EXPECT_EQ(records.records[3].code, 'Z');
-    const RawGlyph &a = records['A'], &b = records['B'], &z = records['Z'];
-    EXPECT_EQ(std::tuple(a.glyph, a.advance, a.lsb), std::tuple(1, 600, 0));
-    EXPECT_EQ(points(a), (Points{{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}}));
-    EXPECT_EQ(std::tuple(b.glyph, b.advance, b.lsb), std::tuple(2, 700, 5));
-    EXPECT_EQ(points(b), (Points{{5, 0}, {105, 0}, {105, 100}, {5, 100}, {5, 0}}));
-    // Unmapped: glyph 0, empty.
-    EXPECT_EQ(std::tuple(z.glyph, z.advance, z.contourCount()), std::tuple(0, 500, 0));
 }
 
 TEST(TrueTypeFontParser, CompositesMatchPointsScaleAndNest) {
