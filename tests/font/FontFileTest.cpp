@@ -1,5 +1,5 @@
 // The font layer on its own: the em-unit rings that outlines are cut from, the glyph dump, and the font fuzzers'
-// corpora replayed. The parser each kind of file gets is held against FreeType in Type1FreeTypeTest and
+// corpora replayed. The parser each kind of file gets is held against FreeType in Type1FontParserTest and
 // FreeTypeAgreementTest (text).
 #include "font/FontFile.h"
 
