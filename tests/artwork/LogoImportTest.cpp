@@ -3,7 +3,7 @@
 // what cannot be read. Which contours are holes is SvgReader.FillRulesDecideWhichContoursAreHoles's, and that a hole
 // stays one in the solid TextLayout.RenderCapsCoverEachCharacterExactly's (the counters).
 #include "AppRun.h"
-#include "ImportedSolids.h"
+#include "SolidCheck.h"
 #include "output/ImportGroup.h"
 #include "output/ObjImport.h"
 
@@ -11,6 +11,23 @@ namespace fw {
 namespace {
 
 using test::formwright;
+
+// The solids of an OBJ file that `import` wrote, read back with the program's reader, each checked closed and sound
+// (every edge used once each way, no degenerate triangle, positive volume): their volumes, in file order.
+std::vector<double> closedSolidVolumes(const std::string& obj) {
+    std::vector<ImportGroup> groups;
+    ObjImport reader;
+    EXPECT_TRUE(reader.read(obj, groups)) << obj << ": " << reader.error();
+    std::vector<double> volumes;
+    for (const ImportGroup& group : groups) {
+        SCOPED_TRACE(obj + ": " + group.name);
+        test::SolidCheck solid = test::checkSolid(*group.mesh);
+        EXPECT_EQ(solid.openEdges + solid.overusedEdges + solid.flippedEdges + solid.degenerate, 0) << solid.summary();
+        EXPECT_GT(solid.volume, 0);
+        volumes.push_back(solid.volume);
+    }
+    return volumes;
+}
 
 // A red ring drawn with an even-odd fill, a blue square and a green shape with curves.
 const char* kDrawing = R"(%!PS-Adobe-3.0
@@ -74,14 +91,14 @@ TEST(LogoImport, PstoeditArtworkBuildsClosedSolidsInItsColoursAloneOrBesideATitl
     test::Outcome r =
         formwright(dir, "import '" + art + "' -o '" + dir.file("logo.obj") + "' --style 'Bevel, Medium'");
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(test::closedSolidVolumes(dir.file("logo.obj")).size(), 3u);
+    EXPECT_EQ(closedSolidVolumes(dir.file("logo.obj")).size(), 3u);
     // Overlapping and touching paths of one group make one closed solid, their union.
     test::writeFile(dir.file("overlap.ai"), "%!PS-Adobe-3.0\n%%EndSetup\nu\n0 0 m\n40 0 l\n40 40 l\n0 40 l\nf\n"
                                             "20 20 m\n60 20 l\n60 60 l\n20 60 l\nf\n40 0 m\n80 0 l\n80 20 l\n"
                                             "40 20 l\nf\nU\n");
     ASSERT_EQ(formwright(dir, "import '" + dir.file("overlap.ai") + "' -o '" + dir.file("overlap.obj") + "'").status,
               0);
-    const std::vector<double> overlap = test::closedSolidVolumes(dir.file("overlap.obj"));
+    const std::vector<double> overlap = closedSolidVolumes(dir.file("overlap.obj"));
     ASSERT_EQ(overlap.size(), 1u);
     // The union's area is 3,600 (the second square shares 400 with the first); the
     // default depth is about 10. Dropping any one path leaves less than this.
@@ -179,7 +196,7 @@ TEST(SvgImport, TextIsReportedOnceAndTheRestIsBuilt) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "formwright: " + dir.file("sign.svg") + ": text is not imported (convert it to outlines)\n");
     // The group and the circle; their names are SvgReader's and how a project writes them LogoImport's.
-    EXPECT_EQ(test::closedSolidVolumes(dir.file("sign.obj")).size(), 2u);
+    EXPECT_EQ(closedSolidVolumes(dir.file("sign.obj")).size(), 2u);
 }
 
 TEST(SvgImport, ThePictureShowsWhatAnIndependentRendererDraws) {
