@@ -203,18 +203,15 @@ TEST(StringsIO, ReadsFixedRowsAndStopsAtAnEmptyRow) {
 }
 
 TEST(StringsIO, QuotesEndOnTheirLineAndKnowNoEscapes) {
-    const char* const lines[] = {"name \"a\\\"b\" count 2", "name \"never closed count 5", "count 6", nullptr};
-    SampleRecord root;
-    StringsIO io(&root);
-    io.attach(lines);
+    Reading io({"name \"a\\\"b\" count 2", "name \"never closed count 5", "count 6"});
     EXPECT_EQ(io.processNextCommand(), 0);
-    EXPECT_EQ(root.name, "a\\");  // the backslash does not escape the quote
+    EXPECT_EQ(io.root.name, "a\\");  // the backslash does not escape the quote
     // 'b"' is unknown, then count 2.
     EXPECT_EQ(io.processNextCommand(), 0);
-    EXPECT_EQ(root.count, 2);
+    EXPECT_EQ(io.root.count, 2);
     // The unterminated string drops its line; the name reads the next token instead.
     EXPECT_EQ(io.processNextCommand(), 0);
-    EXPECT_EQ(root.name, "count");
+    EXPECT_EQ(io.root.name, "count");
 }
 
 TEST(StringsIO, WritesACArrayBodyThatReadsBack) {
@@ -238,15 +235,10 @@ TEST(StringsIO, WritesACArrayBodyThatReadsBack) {
     EXPECT_EQ(body.substr(0, 23), " \"begin SampleRecord\",\n");
     EXPECT_NE(body.find("  \"name \\\"Gold C:\\\\presets\\\\new\\\"\",\n"), std::string::npos);
     EXPECT_EQ(body.substr(body.size() - 21), " \"end SampleRecord\",\n");
-    const std::vector<std::string> lines = compileLiterals(body);
-    std::vector<const char*> array;
-    for (auto& l : lines) array.push_back(l.c_str());
-    array.push_back(nullptr);
-    StringsIO in(&holder);
-    in.attach(array.data());
+    Reading in(compileLiterals(body));
     EXPECT_EQ(load(in), 0) << in.diagnostic();
-    ASSERT_EQ(holder.children.size(), 1u);
-    EXPECT_EQ(test::writtenBlock(*holder.children[0]), test::writtenBlock(original));
+    ASSERT_EQ(in.root.children.size(), 1u);
+    EXPECT_EQ(test::writtenBlock(*in.root.children[0]), test::writtenBlock(original));
 }
 
 TEST(MemCmdIO, WritesLinesEndMarkerAndShrinksTheBlock) {
