@@ -65,7 +65,8 @@ showpage
      viewBox="0 0 612 792">
   <path fill="#cc1a1a" fill-rule="evenodd" d="M250 192 A100 100 0 1 0 50 192 A100 100 0 1 0 250 192 Z
     M200 192 A50 50 0 1 0 100 192 A50 50 0 1 0 200 192 Z"/>
-  <polygon transform="translate(420 192) rotate(-17)" fill="#e6b31a" points="0.0000,-90.0000 -52.9007,72.8115 85.5951,-27.8115 -85.5951,-27.8115 52.9007,72.8115"/>
+  <polygon transform="translate(420 192) rotate(-17)" fill="#e6b31a"
+    points="0.0000,-90.0000 -52.9007,72.8115 85.5951,-27.8115 -85.5951,-27.8115 52.9007,72.8115"/>
   <path fill="#1a9933" d="M80 592 C300 372 500 832 540 492 L300 692 Z"/>
   <rect x="100" y="352" width="120" height="60" fill="#1a9933"/>
   <rect x="150" y="332" width="100" height="60" fill="#1a33e6"/>
@@ -79,10 +80,8 @@ showpage
                " -dGraphicsAlphaBits=4 -dDEVICEWIDTHPOINTS=612 -dDEVICEHEIGHTPOINTS=792 -dFIXEDMEDIA -sOutputFile='" +
                dir.file("painted.png") + "' '" + dir.file(file) + "'";
     };
-    struct Route {
-        std::string file, make, paint;
-    };
-    const std::vector<Route> routes = {
+    // The file, the command that makes it (none: written above) and the one that paints it.
+    const std::tuple<std::string, std::string, std::string> routes[] = {
         {"drawing.ai", "pstoedit -q -f ps2ai '" + dir.file("drawing.ps") + "' '" + dir.file("drawing.ai") + "'",
          ghostscript("drawing.ai")},
         {"drawing.pdf",
@@ -92,20 +91,20 @@ showpage
         {"drawing.SVG", "", "rsvg-convert -w " + pixels + " -f png -o '" + dir.file("painted.png") + "' '" +
                                 dir.file("drawing.SVG") + "'"},
     };
-    for (const Route& route : routes) {
-        SCOPED_TRACE(route.file);
-        if (!route.make.empty()) {
-            test::Outcome made = test::runProgram(route.make, "", dir.path().string());
+    for (const auto& [file, make, paint] : routes) {
+        SCOPED_TRACE(file);
+        if (!make.empty()) {
+            test::Outcome made = test::runProgram(make, "", dir.path().string());
             ASSERT_EQ(made.status, 0) << made.err;
         }
-        test::Outcome painted = test::runProgram(route.paint, "", dir.path().string());
+        test::Outcome painted = test::runProgram(paint, "", dir.path().string());
         ASSERT_EQ(painted.status, 0) << painted.err;
         ::test::Pixels reference = ::test::readImage(dir.file("painted.png"), true);
         ASSERT_EQ(std::pair(reference.width, reference.height), std::pair(kWidth, kHeight));
         std::string why;
-        auto reader = ArtworkReader::forPath(route.file, ArtworkReader::LayerMode::kObjects, "", why);
+        auto reader = ArtworkReader::forPath(file, ArtworkReader::LayerMode::kObjects, "", why);
         ASSERT_TRUE(reader) << why;
-        ASSERT_TRUE(reader->readFile(dir.file(route.file))) << reader->error();
+        ASSERT_TRUE(reader->readFile(dir.file(file))) << reader->error();
         EXPECT_EQ(reader->profiles().size(), 5u);
         std::vector<bool> ours = fillOutlines(reader->profiles(), kWidth, kHeight);
         long both = 0, either = 0;

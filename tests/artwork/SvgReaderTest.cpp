@@ -1,7 +1,9 @@
-// The SVG reader on hand-written drawings: the path grammar, arcs, shapes, transforms and the root's viewport, colours,
-// fill rules, names and layers, what is not drawn, and files that must be refused without harm. What ArtworkCoverageTest
-// draws against an independent renderer (absolute lines, curves and arcs, a plain rectangle and polygon, a translated
-// and rotated star, an even-odd ring drawn one way round) is left to it.
+// The SVG reader on hand-written drawings: the path grammar, arcs, shapes, transforms and the root's viewport,
+// colours, fill rules, names and layers, what is not drawn, and files that must be refused without harm. What
+// ArtworkCoverageTest draws against an independent renderer (absolute lines, curves and arcs, a plain rectangle and
+// polygon, a translated and rotated star, an even-odd ring drawn one way round) is left to it.
+#include <gmock/gmock.h>
+
 #include "ArtworkProfiles.h"
 #include "artwork/AIParser.h"
 #include "artwork/SvgReader.h"
@@ -32,31 +34,26 @@ std::vector<Point> pointsOf(const ArtworkProfile& profile) {
     for (const CompositeCurve2& contour : profile.outline.contours())
         for (const Curve2& segment : contour.segments())
             for (int i = 0; i < segment.pointCount(); ++i) {
-                Point p{segment.point(i).x, segment.point(i).y};
-                if (i == 0 && !out.empty() && std::fabs(out.back().x - p.x) < 1e-9 && std::fabs(out.back().y - p.y) < 1e-9)
-                    continue;
-                out.push_back(p);
+                const Point p{segment.point(i).x, segment.point(i).y};
+                const bool repeat =
+                    !out.empty() && std::fabs(out.back().x - p.x) < 1e-9 && std::fabs(out.back().y - p.y) < 1e-9;
+                if (i > 0 || !repeat) out.push_back(p);
             }
     return out;
 }
 
-struct Box {
-    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
-};
+using Box = std::array<double, 4>;  // x0 y0 x1 y1
 
 Box boundsOf(const SvgReader& reader) {
-    Box b;
+    Box b = {1e300, 1e300, -1e300, -1e300};
     for (const ArtworkProfile& profile : reader.profiles())
-        for (Point p : pointsOf(profile)) {
-            b.x0 = std::min(b.x0, p.x), b.y0 = std::min(b.y0, p.y);
-            b.x1 = std::max(b.x1, p.x), b.y1 = std::max(b.y1, p.y);
-        }
+        for (Point p : pointsOf(profile))
+            b = {std::min(b[0], p.x), std::min(b[1], p.y), std::max(b[2], p.x), std::max(b[3], p.y)};
     return b;
 }
 
 void expectBox(const Box& got, const Box& want) {
-    const double g[] = {got.x0, got.y0, got.x1, got.y1}, w[] = {want.x0, want.y0, want.x1, want.y1};
-    for (int i = 0; i < 4; ++i) EXPECT_NEAR(g[i], w[i], 1e-6) << "x0 y0 x1 y1 (" << i << ")";
+    EXPECT_THAT(got, testing::Pointwise(testing::DoubleNear(1e-6), want));
 }
 
 // The cubic's point at t.
@@ -81,16 +78,13 @@ double signedArea(const CompositeCurve2& contour) {
 }  // namespace
 
 TEST(SvgReader, EveryPathCommandAbsoluteRelativeAndRepeatedDrawsTheSamePoints) {
-    struct Row {
-        const char* d;
-        std::vector<Point> points;  // as written, y down
-    };
+    // Each path and its points as written, y down.
     const std::vector<Point> square = {{10, 10}, {20, 10}, {20, 20}, {10, 20}, {10, 10}};
     const std::vector<Point> cubic = {{10, 10}, {10, 20}, {20, 20}, {20, 10}, {20, 0}, {30, 0}, {30, 10}, {10, 10}};
     const double third = 10.0 / 3;
     const std::vector<Point> quads = {{10, 10}, {10 + third, 10 + 2 * third}, {20 - third, 10 + 2 * third}, {20, 10},
                                       {20 + third, 10 - 2 * third}, {30 - third, 10 - 2 * third}, {30, 10}, {10, 10}};
-    const std::vector<Row> rows = {
+    const std::pair<const char*, std::vector<Point>> rows[] = {
         {"m10 10 l10 0 l0 10 l-10 0 z", square},
         {"M10 10 20 10 20 20 10 20z", square},           // pairs after M are lines
         {"m10,10 10,0 0,10 -10,0z", square},
@@ -105,14 +99,14 @@ TEST(SvgReader, EveryPathCommandAbsoluteRelativeAndRepeatedDrawsTheSamePoints) {
         {"m10 10q5 10 10 0t10 0z", quads},
         {"M1.5.5L10.5.5 10-5z", {{1.5, 0.5}, {10.5, 0.5}, {10, -5}, {1.5, 0.5}}},  // "1.5.5" is 1.5 and .5
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.d);
-        auto reader = read(drawing(std::string("<path d=\"") + row.d + "\"/>"));
+    for (const auto& [d, points] : rows) {
+        SCOPED_TRACE(d);
+        auto reader = read(drawing(std::string("<path d=\"") + d + "\"/>"));
         ASSERT_EQ(reader->profiles().size(), 1u);
         const std::vector<Point> got = pointsOf(reader->profiles()[0]);
-        ASSERT_EQ(got.size(), row.points.size());
+        ASSERT_EQ(got.size(), points.size());
         for (size_t i = 0; i < got.size(); ++i)
-            EXPECT_LT(std::hypot(got[i].x - row.points[i].x, got[i].y - (100 - row.points[i].y)), 1e-9) << i;
+            EXPECT_LT(std::hypot(got[i].x - points[i].x, got[i].y - (100 - points[i].y)), 1e-9) << i;
     }
 }
 
@@ -136,14 +130,10 @@ TEST(SvgReader, DataAfterAnErrorIsDroppedAndWhatCameBeforeIsKept) {
 }
 
 TEST(SvgReader, ArcsLieOnTheirEllipseInQuarterTurnsAtMost) {
-    struct Row {
-        std::string d;
-        double cx, cy, rx, ry, degrees;
-        size_t cubics;
-    };
+    // The path, the ellipse's centre, radii and turn, the cubics it takes.
     const double c30 = std::cos(M_PI / 6), s30 = std::sin(M_PI / 6);
     auto n = [](double v) { return std::to_string(v); };
-    const std::vector<Row> rows = {
+    const std::tuple<std::string, double, double, double, double, double, size_t> rows[] = {
         {"m30 50 a20 20 0 1 1 40 0 a20 20 0 1 1 -40 0z", 50, 50, 20, 20, 0, 4},
         {"M30 50 A5 5 0 0 1 70 50z", 50, 50, 20, 20, 0, 2},  // radii too small grow to reach
         {"M50 30 A20 20 0 0 1 70 50z", 50, 50, 20, 20, 0, 1},  // a quarter turn, the small way round
@@ -154,36 +144,32 @@ TEST(SvgReader, ArcsLieOnTheirEllipseInQuarterTurnsAtMost) {
              n(50 + 30 * s30) + "z",
          50, 50, 30, 10, 30, 2},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.d);
-        auto reader = read(drawing("<path d=\"" + row.d + "\"/>"));
+    for (const auto& [d, cx, cy, rx, ry, degrees, cubics] : rows) {
+        SCOPED_TRACE(d);
+        auto reader = read(drawing("<path d=\"" + d + "\"/>"));
         ASSERT_EQ(reader->profiles().size(), 1u);
-        size_t cubics = 0;
-        const double r = row.degrees * M_PI / 180;
+        size_t count = 0;
+        const double r = degrees * M_PI / 180;
         for (const CompositeCurve2& contour : reader->profiles()[0].outline.contours())
             for (const Curve2& segment : contour.segments()) {
                 if (segment.type != Curve2::Bezier) continue;
-                ++cubics;
+                ++count;
                 for (int k = 0; k <= 16; ++k) {
                     Point p = bezierAt(segment, k / 16.0);
                     // Back to the ellipse's own axes (y down as written).
-                    const double dx = p.x - row.cx, dy = (100 - p.y) - row.cy;
-                    const double u = (dx * std::cos(r) + dy * std::sin(r)) / row.rx;
-                    const double v = (-dx * std::sin(r) + dy * std::cos(r)) / row.ry;
+                    const double dx = p.x - cx, dy = (100 - p.y) - cy;
+                    const double u = (dx * std::cos(r) + dy * std::sin(r)) / rx;
+                    const double v = (-dx * std::sin(r) + dy * std::cos(r)) / ry;
                     EXPECT_NEAR(std::sqrt(u * u + v * v), 1.0, 0.001) << k;
                 }
             }
-        EXPECT_EQ(cubics, row.cubics);
+        EXPECT_EQ(count, cubics);
     }
 }
 
 TEST(SvgReader, BasicShapesCoverWhatTheyDescribe) {
-    struct Row {
-        const char* element;
-        Box box;  // y down as written
-        size_t contours, cubics;
-    };
-    const std::vector<Row> rows = {
+    // The element, its box as written (y down), its contours and cubics.
+    const std::tuple<const char*, Box, size_t, size_t> rows[] = {
         {"<rect x=\"10\" y=\"20\" width=\"30\" height=\"40\" rx=\"5\"/>", {10, 20, 40, 60}, 1, 4},
         {"<rect x=\"10\" y=\"20\" width=\"30\" height=\"40\" ry=\"50\"/>", {10, 20, 40, 60}, 1, 4},  // radii capped
         {"<rect width=\"0\" height=\"40\"/><rect x=\"1\" y=\"2\" width=\"3\" height=\"4\"/>", {1, 2, 4, 6}, 1, 0},
@@ -192,16 +178,16 @@ TEST(SvgReader, BasicShapesCoverWhatTheyDescribe) {
         {"<polyline points=\"10 10 30 10 20 30\"/>", {10, 10, 30, 30}, 1, 0},
         {"<line x1=\"5\" y1=\"6\" x2=\"50\" y2=\"60\" stroke=\"black\"/>", {5, 6, 50, 60}, 1, 0},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.element);
-        auto reader = read(drawing(row.element));
+    for (const auto& [element, box, contours, cubics] : rows) {
+        SCOPED_TRACE(element);
+        auto reader = read(drawing(element));
         ASSERT_EQ(reader->profiles().size(), 1u);
-        expectBox(boundsOf(*reader), {row.box.x0, 100 - row.box.y1, row.box.x1, 100 - row.box.y0});
-        EXPECT_EQ(reader->profiles()[0].outline.contours().size(), row.contours);
-        size_t cubics = 0;
+        expectBox(boundsOf(*reader), {box[0], 100 - box[3], box[2], 100 - box[1]});
+        EXPECT_EQ(reader->profiles()[0].outline.contours().size(), contours);
+        size_t count = 0;
         for (const CompositeCurve2& contour : reader->profiles()[0].outline.contours())
-            for (const Curve2& segment : contour.segments()) cubics += segment.type == Curve2::Bezier;
-        EXPECT_EQ(cubics, row.cubics);
+            for (const Curve2& segment : contour.segments()) count += segment.type == Curve2::Bezier;
+        EXPECT_EQ(count, cubics);
     }
     // A line is never filled; a filled polyline closes; a stroked-only path closes only when its ends meet.
     auto lines = read(drawing(R"svg(<line x2="50" y2="60"/><polyline points="0 0 5 0 5 5" fill="red"/>
@@ -211,13 +197,10 @@ TEST(SvgReader, BasicShapesCoverWhatTheyDescribe) {
               (std::vector<bool>{true, true, false, true}));
 }
 
-TEST(SvgReader, TransformsNestAndTheViewportMapsUserUnitsToPointsYUp) {
-    struct Row {
-        std::string root, transform;
-        Box box;  // as read: y up
-    };
+TEST(SvgReader, TransformsNestAndTheViewportMapsUserUnitsAndPercentagesToPointsYUp) {
+    // The root's attributes, the group's transform, the box as read (y up).
     const std::string plain = "width=\"100\" height=\"100\"";
-    const std::vector<Row> rows = {
+    const std::tuple<std::string, std::string, Box> rows[] = {
         {plain, "", {0, 95, 10, 100}},
         {plain, "translate(10)", {10, 95, 20, 100}},
         {plain, "scale(2 3)", {0, 85, 20, 100}},
@@ -236,10 +219,10 @@ TEST(SvgReader, TransformsNestAndTheViewportMapsUserUnitsToPointsYUp) {
         {"width=\"72pt\" height=\"72pt\" viewBox=\"0 0 96 96\"", "", {0, 91, 10, 96}},
         {"width=\"1in\" height=\"1in\" viewBox=\"0 0 48 48\"", "", {0, 86, 20, 96}},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.root + " | " + row.transform);
-        const std::string group = row.transform.empty() ? "<g>" : "<g transform=\"" + row.transform + "\">";
-        expectBox(boundsOf(*read(drawing(group + "<rect width=\"10\" height=\"5\"/></g>", row.root))), row.box);
+    for (const auto& [root, transform, box] : rows) {
+        SCOPED_TRACE(root + " | " + transform);
+        const std::string group = transform.empty() ? "<g>" : "<g transform=\"" + transform + "\">";
+        expectBox(boundsOf(*read(drawing(group + "<rect width=\"10\" height=\"5\"/></g>", root))), box);
     }
     // Groups inside groups: the inner transform first, and the shape's own before both.
     expectBox(boundsOf(*read(drawing("<g transform=\"translate(50 0)\"><g transform=\"scale(2)\">"
@@ -249,13 +232,21 @@ TEST(SvgReader, TransformsNestAndTheViewportMapsUserUnitsToPointsYUp) {
     expectBox(boundsOf(*read(drawing("<svg x=\"10\" y=\"10\" width=\"20\" height=\"20\" viewBox=\"0 0 10 10\">"
                                      "<rect width=\"10\" height=\"5\"/></svg>"))),
               {10, 80, 30, 90});
+    // Percentages measure the viewBox; a switch draws its first choice. The rectangle: 20 to 120 wide, all 100 high,
+    // doubled onto the 400 x 200 viewport; the circle (80 to 120 by 30 to 70 doubled) lies within.
+    auto reader = read(drawing(R"(<rect x="10%" width="50%" height="100%"/><switch><circle cx="50%" cy="50%" r="10"/>)"
+                               R"(<rect width="400" height="400"/></switch>)",
+                               R"(width="400" height="200" viewBox="0 0 200 100")"));
+    ASSERT_EQ(reader->profiles().size(), 2u);
+    expectBox(boundsOf(*reader), {40, 0, 240, 200});
 }
 
 // Gradients paint in their first stop's colour.
 TEST(SvgReader, EqualColoursShareOneNameHoweverTheyAreWritten) {
     auto reader = read(drawing(R"svg(
         <defs>
-            <linearGradient id="Sunset"><stop offset="0" stop-color="#ff0000"/><stop offset="1" stop-color="blue"/></linearGradient>
+            <linearGradient id="Sunset"><stop offset="0" stop-color="#ff0000"/>
+                <stop offset="1" stop-color="blue"/></linearGradient>
             <radialGradient id="glow" xlink:href="#Sunset" cx="0.5"/>
             <linearGradient id="styled"><stop style="stop-color:#00f;stop-opacity:1"/></linearGradient>
             <linearGradient id="bare"><stop offset="0"/></linearGradient>
@@ -287,7 +278,8 @@ TEST(SvgReader, EqualColoursShareOneNameHoweverTheyAreWritten) {
     )svg"));
     // The unfilled, unstroked one is not kept; an unknown colour leaves black. Of the gradients: red, red through the
     // reference, blue, black by default, the fallback red, a pattern (filled, colour unknown), stroked only.
-    EXPECT_EQ(test::fillsOf(*reader), (std::vector<int>{0, 0, 0, 0, 0, 0, 1, 2, 3, 4, -1, -1, 1, 3, 0, 0, 1, 3, 0, -1, -1}));
+    EXPECT_EQ(test::fillsOf(*reader),
+              (std::vector<int>{0, 0, 0, 0, 0, 0, 1, 2, 3, 4, -1, -1, 1, 3, 0, 0, 1, 3, 0, -1, -1}));
     EXPECT_EQ(test::strokesOf(*reader),
               (std::vector<int>{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0}));
     const float grey = 128 / 255.0f;
@@ -319,25 +311,12 @@ TEST(SvgReader, StyleSheetRulesPaintBetweenAttributesAndInlineStyle) {
     EXPECT_EQ(reader->colors()[2], (ArtworkColor{0, 1, 0, 1}));
 }
 
-TEST(SvgReader, PercentagesMeasureTheViewBoxAndASwitchDrawsItsFirstChoice) {
-    auto reader = read(drawing("<rect x=\"10%\" width=\"50%\" height=\"100%\"/><switch><circle cx=\"50%\" cy=\"50%\" "
-                               "r=\"10\"/><rect width=\"400\" height=\"400\"/></switch>",
-                               "width=\"400\" height=\"200\" viewBox=\"0 0 200 100\""));
-    ASSERT_EQ(reader->profiles().size(), 2u);
-    // The rectangle: 20 to 120 wide, all 100 high, doubled onto the 400 x 200 viewport; the circle (80 to 120 by 30 to
-    // 70 doubled) lies within.
-    expectBox(boundsOf(*reader), {40, 0, 240, 200});
-}
-
 TEST(SvgReader, FillRulesDecideWhichContoursAreHoles) {
-    struct Row {
-        std::string name, path;
-        std::vector<int> signs;  // of each contour's area as read (y up): + anticlockwise
-    };
-    // Outlines come out anticlockwise, holes clockwise, whichever way they were drawn.
+    // Outlines come out anticlockwise, holes clockwise, whichever way they were drawn: the sign of each contour's area
+    // as read (y up), + anticlockwise.
     const std::string outer = "M10 10h80v80h-80z", innerSame = "M30 30h40v40h-40z", innerOpposite = "M30 30v40h40v-40z";
     const std::string island = "M40 40h20v20h-20z";
-    const std::vector<Row> rows = {
+    const std::tuple<std::string, std::string, std::vector<int>> rows[] = {
         {"even-odd, opposite direction: a hole", "fill-rule=\"evenodd\" d=\"" + outer + innerOpposite + "\"", {1, -1}},
         {"even-odd, an island in the hole", "style=\"fill-rule:evenodd\" d=\"" + outer + innerSame + island + "\"",
          {1, -1, 1}},
@@ -345,14 +324,14 @@ TEST(SvgReader, FillRulesDecideWhichContoursAreHoles) {
         {"non-zero, same direction: filled through", "fill-rule=\"nonzero\" d=\"" + outer + innerSame + "\"", {1}},
         {"side by side", "fill-rule=\"evenodd\" d=\"M0 0h10v10h-10z M20 0v10h10v-10z\"", {1, 1}},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        auto reader = read(drawing("<path " + row.path + "/>"));
+    for (const auto& [name, path, signs] : rows) {
+        SCOPED_TRACE(name);
+        auto reader = read(drawing("<path " + path + "/>"));
         ASSERT_EQ(reader->profiles().size(), 1u);
-        std::vector<int> signs;
+        std::vector<int> got;
         for (const CompositeCurve2& contour : reader->profiles()[0].outline.contours())
-            signs.push_back(signedArea(contour) > 0 ? 1 : -1);
-        EXPECT_EQ(signs, row.signs);
+            got.push_back(signedArea(contour) > 0 ? 1 : -1);
+        EXPECT_EQ(got, signs);
     }
     // The rule is inherited from a group.
     auto inherited = read(drawing("<g fill-rule=\"evenodd\"><path d=\"" + outer + innerSame + "\"/></g>"));
@@ -363,7 +342,8 @@ TEST(SvgReader, FillRulesDecideWhichContoursAreHoles) {
 // labelled groups are layers.
 TEST(SvgReader, TopLevelGroupsAreObjectsOrLayers) {
     const std::string art = drawing(R"svg(
-        <g inkscape:label="Back Plate" id="layer1"><rect width="5" height="5"/><g><rect x="9" width="5" height="5"/></g></g>
+        <g inkscape:label="Back Plate" id="layer1"><rect width="5" height="5"/>
+            <g><rect x="9" width="5" height="5"/></g></g>
         <g id="Word"><circle cx="50" cy="50" r="5"/></g>
         <g inkscape:label="Hidden" style="display:none"><rect width="5" height="5"/></g>
         <g><rect width="5" height="5" fill="none"/></g>
@@ -394,16 +374,12 @@ TEST(SvgReader, TopLevelGroupsAreObjectsOrLayers) {
     }
 }
 
-TEST(SvgReader, HiddenDefinedAndUsedElements) {
-    struct Row {
-        std::string name, body;
-        size_t profiles;
-        Box box;  // y up; unchecked when profiles is 0
-    };
+TEST(SvgReader, HiddenDefinedAndUsedElementsAndTextAndImagesThatAreNotImported) {
+    // What, the body, the profiles read and their box (y up; unchecked when there are none).
     const std::string defs = "<defs><rect id=\"r\" width=\"10\" height=\"5\"/>"
                              "<g id=\"pair\"><use href=\"#r\"/><use href=\"#r\" x=\"20\"/></g>"
                              "<symbol id=\"s\"><circle cx=\"5\" cy=\"5\" r=\"5\"/></symbol></defs>";
-    const std::vector<Row> rows = {
+    const std::tuple<std::string, std::string, size_t, Box> rows[] = {
         // Any one of these drawn would give an outline; display in a style is the hidden layer's of the test above.
         {"hidden, defined, clipping and paint elements, uses of nothing",
          defs + "<rect width=\"9\" height=\"5\" display=\"none\"/><use href=\"#missing\"/><use/><rect width=\"1\" "
@@ -427,21 +403,19 @@ TEST(SvgReader, HiddenDefinedAndUsedElements) {
          "</defs><use href=\"#a\"/>",
          1, {0, 95, 10, 100}},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [name, body, profiles, box] : rows) {
+        SCOPED_TRACE(name);
         SvgReader reader;
-        const bool read = reader.readData(drawing(row.body));
-        EXPECT_EQ(read, row.profiles > 0) << reader.error();
-        ASSERT_EQ(reader.profiles().size(), row.profiles);
-        if (row.profiles > 0) expectBox(boundsOf(reader), row.box);
+        const bool read = reader.readData(drawing(body));
+        EXPECT_EQ(read, profiles > 0) << reader.error();
+        ASSERT_EQ(reader.profiles().size(), profiles);
+        if (profiles > 0) expectBox(boundsOf(reader), box);
     }
-}
-
-// Text drawn at the top and in a group is reported once: SvgImport.TextIsReportedOnceAndTheRestIsBuilt, through the
-// program. Text that is not drawn is not reported; images are, once.
-TEST(SvgReader, TextAndImagesAreNotImportedAndSaySoOnce) {
-    auto reader = read(drawing("<defs><text id=\"t\">One</text></defs><text display=\"none\">Two</text>"
-                               "<image href=\"photo.png\" width=\"9\" height=\"9\"/><rect width=\"1\" height=\"1\"/><image/>"));
+    // Text that is not drawn is not reported; images are, once. Text drawn at the top and in a group is reported
+    // once: SvgImport.TextIsReportedOnceAndTheRestIsBuilt, through the program.
+    auto reader = read(drawing(R"(<defs><text id="t">One</text></defs><text display="none">Two</text>)"
+                               R"(<image href="photo.png" width="9" height="9"/><rect width="1" height="1"/>)"
+                               "<image/>"));
     EXPECT_EQ(reader->warnings(), (std::vector<std::string>{"images are not imported (trace them into paths)"}));
 }
 
@@ -456,14 +430,12 @@ TEST(SvgReader, HostileFilesAreRefusedOrReadInPartNeverFollowedWithoutEnd) {
         bomb += "</g>";
     }
     bomb += "</defs><use href=\"#u8\"/>";
-    const std::string laughs = "<?xml version=\"1.0\"?>\n<!DOCTYPE svg [\n<!ENTITY a \"hahahahaha\">\n"
-                               "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">\n<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;\">\n]>\n" +
+    const std::string laughs = "<?xml version=\"1.0\"?>\n<!DOCTYPE svg [\n<!ENTITY a \"hahahahaha\">\n<!ENTITY b "
+                               "\"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">\n<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;\">\n]>\n" +
                                drawing("<text>&c;</text><rect width=\"1\" height=\"1\"/>");
-    struct Row {
-        std::string name, bytes, error;  // error: a part of the message; empty: read, with a warning
-    };
+    // What, the bytes, a part of the error message (empty: read, with a warning).
     const std::string full = drawing("<rect width=\"10\" height=\"5\"/><circle r=\"4\"/>");
-    const std::vector<Row> rows = {
+    const std::tuple<std::string, std::string, std::string> rows[] = {
         {"truncated", full.substr(0, full.size() / 2), "is not well-formed XML"},
         {"empty", "", "is not well-formed XML"},
         {"entities", laughs, "DOCTYPE"},
@@ -472,18 +444,19 @@ TEST(SvgReader, HostileFilesAreRefusedOrReadInPartNeverFollowedWithoutEnd) {
         {"no paths", drawing("<path/><path d=\"\"/><rect/><circle r=\"-2\"/>"), AIParser::kNoPathsMessage},
         {"absurd numbers", drawing("<path d=\"M1e300 0L1e308 1e308L0 1e-320z\"/><rect width=\"1e999\" height=\"1\"/>"),
          AIParser::kNoPathsMessage},
-        {"absurd transforms", drawing("<g transform=\"scale(1e300) rotate(1e300) skewX(90)\"><path d=\"M0 0h9v9z\"/></g>"),
+        {"absurd transforms",
+         drawing("<g transform=\"scale(1e300) rotate(1e300) skewX(90)\"><path d=\"M0 0h9v9z\"/></g>"),
          AIParser::kNoPathsMessage},
         {"uses multiplying", drawing(bomb), ""},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [name, bytes, error] : rows) {
+        SCOPED_TRACE(name);
         SvgReader reader;
-        const bool read = reader.readData(row.bytes);
-        EXPECT_EQ(read, row.error.empty()) << reader.error();
+        const bool read = reader.readData(bytes);
+        EXPECT_EQ(read, error.empty()) << reader.error();
         EXPECT_EQ(read, !reader.profiles().empty());
-        if (!row.error.empty()) {
-            EXPECT_NE(reader.error().find(row.error), std::string::npos) << reader.error();
+        if (!error.empty()) {
+            EXPECT_NE(reader.error().find(error), std::string::npos) << reader.error();
         } else {
             EXPECT_FALSE(reader.warnings().empty());
         }

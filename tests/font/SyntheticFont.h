@@ -51,19 +51,19 @@ inline Bytes compositeGlyph(const std::vector<TestComponent>& parts) {
     put16s(g, {-1, 0, 0, 0, 0});
     for (size_t i = 0; i < parts.size(); ++i) {
         const TestComponent& c = parts[i];
-        put16s(g, {1 | (c.xy ? 2 : 0) | (c.scale != 1 ? 8 : 0) | (i + 1 < parts.size() ? 0x20 : 0), c.glyph, c.arg1, c.arg2});
+        const int flags = 1 | (c.xy ? 2 : 0) | (c.scale != 1 ? 8 : 0) | (i + 1 < parts.size() ? 0x20 : 0);
+        put16s(g, {flags, c.glyph, c.arg1, c.arg2});
         if (c.scale != 1) put16(g, static_cast<int>(c.scale * 16384));
     }
     return g;
 }
 
-// A font of a few glyphs: "glyf" outlines, or a "CFF " table given whole.
+// A font of a few "glyf" outlines.
 struct SyntheticFont {
     std::string fullName = "Synthetic";
     std::vector<Bytes> glyphs;                 // glyf data per glyph (empty: no outline)
     std::vector<std::pair<int, int>> metrics;  // advance, lsb per glyph
     std::map<int, int> cmap;                   // code to glyph, one format 4 segment each
-    Bytes cff;
     void addGlyph(const Bytes& data, int advance, int lsb = 0) {
         glyphs.push_back(data);
         metrics.emplace_back(advance, lsb);
@@ -93,10 +93,6 @@ struct SyntheticFont {
         for (auto [code, glyph] : cmap) put16(c, glyph - code);
         put16(c, 1);
         c += Bytes(2 * segments, '\0');
-        if (!cff.empty()) {
-            t["CFF "] = cff;
-            return t;
-        }
         for (const Bytes& g : glyphs) {
             put32(t["loca"], static_cast<uint32_t>(t["glyf"].size()));
             t["glyf"] += g + Bytes((4 - g.size() % 4) % 4, '\0');
@@ -108,12 +104,13 @@ struct SyntheticFont {
     // The font file of `tables`, placed at `base` within a larger file.
     static Bytes sfnt(const std::map<std::string, Bytes>& tables, uint32_t base) {
         Bytes out, data;
-        put32(out, tables.count("CFF ") ? 0x4F54544F : 0x00010000);
+        put32(out, 0x00010000);
         put16s(out, {static_cast<int>(tables.size()), 0, 0, 0});
         uint32_t offset = base + 12 + 16 * static_cast<uint32_t>(tables.size());
         for (const auto& [tag, bytes] : tables) {
             out += tag;
-            put32(out, 0), put32(out, offset + static_cast<uint32_t>(data.size())), put32(out, static_cast<uint32_t>(bytes.size()));
+            put32(out, 0), put32(out, offset + static_cast<uint32_t>(data.size()));
+            put32(out, static_cast<uint32_t>(bytes.size()));
             data += bytes + Bytes((4 - bytes.size() % 4) % 4, '\0');
         }
         return out + data;
@@ -171,7 +168,8 @@ inline Bytes table(const std::vector<Bytes>& charStrings, const std::vector<Byte
     Bytes front = Bytes{1, 0, 4, 4} + index({"Test"});
     Bytes rest = index({}) + index(globalSubrs);
     Bytes charset(1, '\0');
-    for (size_t g = 1; g < charStrings.size(); ++g) put16(charset, g < sids.size() ? sids[g] : static_cast<int>(g) + 300);
+    for (size_t g = 1; g < charStrings.size(); ++g)
+        put16(charset, g < sids.size() ? sids[g] : static_cast<int>(g) + 300);
     Bytes chars = index(charStrings);
     Bytes priv = dictInt(6) + op(19);  // the local subroutines follow these 6 bytes
     int topSize = 3 * 5 + 5 + 3;

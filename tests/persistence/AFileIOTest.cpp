@@ -84,29 +84,24 @@ TEST(AFileIO, NumbersReadExactlyAsTheCLibraryReadsThem) {
 TEST(AFileIO, UnusualAndDamagedInputEndsTheLoadAsEachRowSays) {
     std::string garbage;
     for (int i = 0; i < 60000; ++i) garbage += static_cast<char>((i * 7919) & 0xff);
-    const struct {
-        const char* name;
-        std::string text;
-        int status;
-        std::string diagnostic, state;
-    } rows[] = {
+    const std::tuple<const char*, std::string, int, std::string, std::string> rows[] = {
         {"CR LF", "count 3\r\nbegin SampleSlot 0\r\n amount 2\r\nend SampleSlot\r\n", 0, "", "count 3 slot0 2.000000"},
         {"end marker", "count 3\n**EndOfStream**\ncount 4\n", -3, "", "count 3"},
         {"cut inside a block", "begin SampleRecord\n count 2\n name \"unfinished", 0, "", "child count 2"},
         {"binary", garbage, -1, "Scene error: unknown command ", ""},
     };
     TempDir dir;
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        test::writeFile(dir.file("in.kxp"), row.text);
+    for (const auto& [name, text, status, message, state] : rows) {
+        SCOPED_TRACE(name);
+        test::writeFile(dir.file("in.kxp"), text);
         SampleRecord root;
         std::string diagnostic = "unset";
-        EXPECT_EQ(loadFile(root, dir.file("in.kxp"), &diagnostic), row.status);
-        EXPECT_EQ(diagnostic.substr(0, diagnostic.find("<<")), row.diagnostic);  // up to the bytes it names
-        std::string state = root.count ? "count " + std::to_string(root.count) : "";
-        if (root.slots[0]) state += " slot0 " + std::to_string(root.slots[0]->amount);
-        for (auto& child : root.children) state += "child count " + std::to_string(child->count);
-        EXPECT_EQ(state, row.state);
+        EXPECT_EQ(loadFile(root, dir.file("in.kxp"), &diagnostic), status);
+        EXPECT_EQ(diagnostic.substr(0, diagnostic.find("<<")), message);  // up to the bytes it names
+        std::string got = root.count ? "count " + std::to_string(root.count) : "";
+        if (root.slots[0]) got += " slot0 " + std::to_string(root.slots[0]->amount);
+        for (auto& child : root.children) got += "child count " + std::to_string(child->count);
+        EXPECT_EQ(got, state);
     }
 }
 

@@ -1,14 +1,40 @@
-// Dispatch, recovery and the shared writers, driven through the string-array endpoint.
+// Dispatch, recovery and the shared writers, driven through the string-array endpoint; that endpoint's own rows and
+// C arrays, and the memory and terminal endpoints.
 #include "persistence/CommandIO.h"
 
+#include <new>
+
+#include "MemoryStream.h"
 #include "Repeated.h"
 #include "SampleRecord.h"
+#include "TempDir.h"
+#include "persistence/MemCmdIO.h"
 #include "persistence/StringsIO.h"
+#include "persistence/TerminalIO.h"
+#include "platform/MemoryBlock.h"
 
 namespace fw {
 namespace {
 
 using test::SampleRecord;
+
+// Reads the way a loader does; returns the last status.
+int load(CommandIO& io) {
+    int status = 0;
+    while (io.hasInput() && (status = io.processNextCommand()) == 0) {
+    }
+    return status;
+}
+
+// Undoes what a C compiler does to the writer's output: one literal per line.
+std::vector<std::string> compileLiterals(const std::string& body) {
+    std::vector<std::string> lines;
+    for (size_t at = 0; (at = body.find('"', at)) != std::string::npos; at = body.find('\n', at) + 1) {
+        std::string& line = lines.emplace_back();
+        for (++at; body[at] != '"'; ++at) line += body[at] == '\\' ? body[++at] : body[at];
+    }
+    return lines;
+}
 
 // A root record reading `text` through the string-array endpoint, counting the token reads that dispatch spends.
 struct Reading : StringsIO {
@@ -20,13 +46,6 @@ struct Reading : StringsIO {
     int readToken(char* token, int size) override {
         ++reads;
         return StringsIO::readToken(token, size);
-    }
-    // Reads the way a loader does; returns the last status.
-    int load() {
-        int status = 0;
-        while (hasInput() && (status = processNextCommand()) == 0) {
-        }
-        return status;
     }
     // The fields the rows touch that differ from a fresh record, and the stack's depth when it is not 1.
     std::string state() {
@@ -67,13 +86,7 @@ TEST(CommandDispatch, UnknownCommandWithThreeArgumentsCostsFourReadsAndOneWarnin
 // (exactly) and what the records hold.
 TEST(CommandDispatch, LoadsRecoverOrFailAsEachRowSays) {
     const std::string junk = repeated("junk", 100, true);
-    struct Row {
-        const char* name;
-        std::vector<std::string> lines;
-        int status;
-        std::string diagnostic, state;
-    };
-    const Row rows[] = {
+    const std::tuple<const char*, std::vector<std::string>, int, std::string, std::string> rows[] = {
         // The endpoint remembers where keywords were found; what one class's table
         // answered must not answer for another's.
         {"keyword of another class",
@@ -113,12 +126,12 @@ TEST(CommandDispatch, LoadsRecoverOrFailAsEachRowSays) {
          "Error processing scene command <<position>> for class <<SampleRecord>> at byte 14.", ""},
         {"empty quoted string", {"name \"x\"", "name \"\""}, 0, "", ""},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        Reading r(row.lines);
-        EXPECT_EQ(r.load(), row.status);
-        EXPECT_EQ(r.diagnostic(), row.diagnostic);
-        EXPECT_EQ(r.state(), row.state);
+    for (const auto& [name, lines, status, diagnostic, state] : rows) {
+        SCOPED_TRACE(name);
+        Reading r(lines);
+        EXPECT_EQ(load(r), status);
+        EXPECT_EQ(r.diagnostic(), diagnostic);
+        EXPECT_EQ(r.state(), state);
     }
 }
 
@@ -155,6 +168,156 @@ TEST(CommandWriters, HexAndQuoteEscaping) {
         {test::repeated("\"", 253, 'a', "\\b"), test::repeated("\\\"", 253, 'a')},
     };
     for (const auto& [text, escaped] : cases) EXPECT_EQ(escapeQuotes(text), escaped) << text;
+}
+
+TEST(TerminalIO, ReadsLinesFromAFileAndWritesIndentedLines) {
+    test::TempDir dir;
+    test::writeFile(dir.file("in.txt"),
+                    "count 2\r\n# note\nbegin SampleSlot 3\namount 1.5\nend SampleSlot\n**EndOfStream**\ncount 9\n");
+    SampleRecord root;
+    {
+        TerminalIO io(&root);
+        ASSERT_TRUE(io.openInput(dir.file("in.txt")));
+        ASSERT_TRUE(io.openOutput(dir.file("out.txt")));
+        EXPECT_EQ(load(io), -3);
+        EXPECT_EQ(io.lineNumber(), 6);
+        EXPECT_EQ(io.writeBytes("x", 1), -1);
+        io.push(&root);
+        EXPECT_EQ(io.writef("count %d\n", root.count), 0);
+        EXPECT_FALSE(io.openInput(dir.file("missing.txt")));
+    }
+    EXPECT_EQ(root.count, 2);
+    ASSERT_TRUE(root.slots[3]);
+    EXPECT_EQ(root.slots[3]->amount, 1.5);
+    EXPECT_EQ(test::readFile(dir.file("out.txt")), "  count 2\n");
+}
+
+// Pointer arrays, as presets compiled into the program hold them: WritesACArrayBodyThatReadsBack.
+TEST(StringsIO, ReadsFixedRowsAndStopsAtAnEmptyRow) {
+    const char fixedRows[][24] = {"count 3", "weight 1.5", "", "count 9", ""};
+    SampleRecord fixed;
+    StringsIO rows(&fixed);
+    rows.attach(fixedRows[0], sizeof fixedRows[0]);
+    EXPECT_EQ(load(rows), 0);
+    EXPECT_EQ(std::tuple(fixed.count, fixed.weight, rows.hasInput()), std::tuple(3, 1.5, false));
+}
+
+TEST(StringsIO, QuotesEndOnTheirLineAndKnowNoEscapes) {
+    Reading io({"name \"a\\\"b\" count 2", "name \"never closed count 5", "count 6"});
+    EXPECT_EQ(io.processNextCommand(), 0);
+    EXPECT_EQ(io.root.name, "a\\");  // the backslash does not escape the quote
+    // 'b"' is unknown, then count 2.
+    EXPECT_EQ(io.processNextCommand(), 0);
+    EXPECT_EQ(io.root.count, 2);
+    // The unterminated string drops its line; the name reads the next token instead.
+    EXPECT_EQ(io.processNextCommand(), 0);
+    EXPECT_EQ(io.root.name, "count");
+}
+
+TEST(StringsIO, WritesACArrayBodyThatReadsBack) {
+    SampleRecord original, holder;
+    SampleRecord::fill(original, 4);
+    original.raw.clear();  // raw bytes have no place in a string array
+    original.name = "Gold C:\\presets\\new";  // the reader knows no escapes, so no quotes
+    original.slots[2] = std::make_unique<test::SampleSlot>();
+    char* text = nullptr;
+    size_t length = 0;
+    std::FILE* out = open_memstream(&text, &length);
+    {
+        StringsIO io(&holder);
+        io.setOutput(out);
+        ASSERT_EQ(io.writeBlock(original), 0);
+        EXPECT_EQ(io.writeBytes("x", 1), -1);
+    }
+    std::fclose(out);
+    std::string body(text, length);
+    free(text);
+    EXPECT_EQ(body.substr(0, 23), " \"begin SampleRecord\",\n");
+    EXPECT_NE(body.find("  \"name \\\"Gold C:\\\\presets\\\\new\\\"\",\n"), std::string::npos);
+    EXPECT_EQ(body.substr(body.size() - 21), " \"end SampleRecord\",\n");
+    Reading in(compileLiterals(body));
+    EXPECT_EQ(load(in), 0) << in.diagnostic();
+    ASSERT_EQ(in.root.children.size(), 1u);
+    EXPECT_EQ(test::writtenBlock(*in.root.children[0]), test::writtenBlock(original));
+}
+
+TEST(MemCmdIO, WritesLinesEndMarkerAndShrinksTheBlock) {
+    SampleRecord holder, record;
+    record.slots[0] = std::make_unique<test::SampleSlot>();
+    MemoryBlock block(8 + 16);
+    MemCmdIO io(&holder);
+    io.attachOutput(block, 8);  // 16 free bytes: the block grows in steps of 16
+    ASSERT_EQ(io.writeBlock(*record.slots[0]), 0);
+    ASSERT_EQ(io.finish(), 0);
+    const std::string expected = " begin SampleSlot\n  amount 0\n end SampleSlot\n **EndOfStream**\n";
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(block.lock()) + 8, block.size() - 8), expected + '\0');
+    block.unlock();
+    EXPECT_EQ(block.lockCount(), 0);
+}
+
+TEST(MemCmdIO, GrowthFailureRaisesOutOfMemory) {
+    SampleRecord holder;
+    MemoryBlock block(32, 40);
+    MemCmdIO io(&holder);
+    io.attachOutput(block);
+    EXPECT_EQ(io.writef("count %d\n", 1), 0);
+    EXPECT_THROW(io.writef("name \"%s\"\n", std::string(100, 'n').c_str()), std::bad_alloc);
+}
+
+// The memory reader takes the end marker as the end of its data; names with
+// backslashes before a quote or the end come back whole.
+TEST(MemCmdIO, RoundTripThroughAPaste) {
+    for (const std::string& name : {std::string(), std::string("C:\\Titles\\"), std::string("a\\\"b\\\\")}) {
+        SampleRecord original, holder, pasted;
+        SampleRecord::fill(original, 3);
+        if (!name.empty()) original.name = name;
+        original.children.push_back(std::make_unique<SampleRecord>());
+        MemoryBlock block(64);
+        {
+            MemCmdIO out(&holder);
+            out.attachOutput(block);
+            ASSERT_EQ(original.writeCommands(out), 0);
+            ASSERT_EQ(out.finish(), 0);
+        }
+        // Read into a receiver the way clipboard pastes do.
+        MemCmdIO in(&holder);
+        in.attachInput(block);
+        in.push(&pasted);
+        while (in.depth() > 1 && in.hasInput()) ASSERT_EQ(in.processNextCommand(), 0) << in.diagnostic();
+        EXPECT_EQ(in.diagnostic(), "");
+        // Every field and the child, written again: one read wrong changes the bytes.
+        EXPECT_EQ(test::writtenBlock(pasted), test::writtenBlock(original));
+        EXPECT_FALSE(in.hasInput());
+    }
+}
+
+TEST(MemCmdIO, LineRulesPeekStartOffsetAndTheEndMarker) {
+    SampleRecord root;
+    const std::string text = "HEADER\r\nname \"open quote\ncount 4\r\nname \"a\\\"b\"\n**EndOfStream**\ncount 2\n";
+    MemoryBlock block(text.size());
+    std::memcpy(block.lock(), text.data(), text.size());
+    block.unlock();
+    MemCmdIO io(&root);
+    io.attachInput(block, 8);
+    char token[256];
+    ASSERT_EQ(io.peekToken(token, sizeof token), 0);
+    EXPECT_STREQ(token, "name");
+    EXPECT_EQ(io.bytePosition(), 8);
+    EXPECT_EQ(io.processNextCommand(), 0);
+    EXPECT_EQ(root.name, "open quote");  // a quoted string ends with its line
+    ASSERT_EQ(io.peekToken(token, sizeof token), 0);
+    EXPECT_STREQ(token, "count");
+    EXPECT_EQ(io.processNextCommand(), 0);
+    EXPECT_EQ(root.count, 4);
+    EXPECT_EQ(io.processNextCommand(), 0);
+    EXPECT_EQ(root.name, "a\"b");
+    EXPECT_TRUE(io.hasInput());
+    EXPECT_EQ(io.processNextCommand(), 0);  // the marker ends the data
+    EXPECT_FALSE(io.hasInput());
+    EXPECT_EQ(root.count, 4);
+    EXPECT_EQ(block.lockCount(), 1);
+    io.detach();
+    EXPECT_EQ(block.lockCount(), 0);
 }
 
 }  // namespace fw

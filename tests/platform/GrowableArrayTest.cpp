@@ -4,7 +4,9 @@
 
 namespace fw {
 
-TEST(GrowableArray, StepDoublesOnEveryGrowthAfterTheFirst) {
+// A shape flattened again and again into the same arrays is filled and trimmed each time; the step must not keep
+// doubling across the rounds.
+TEST(GrowableArray, StepDoublesOnEveryGrowthAndTrimmingStartsItOverFromTheFirst) {
     GrowableArray<int> a(12);
     std::vector<int> capacities;
     for (int i = 0; i < 200; ++i) {
@@ -15,12 +17,6 @@ TEST(GrowableArray, StepDoublesOnEveryGrowthAfterTheFirst) {
     EXPECT_EQ(capacities, (std::vector<int>{12, 24, 48, 96, 192, 384}));
     EXPECT_EQ(a.count(), 200);
     for (int i = 0; i < 200; ++i) ASSERT_EQ(a[i], i);
-}
-
-TEST(GrowableArray, TrimmingGivesRoomBackAndGrowthStartsOverFromTheFirstStep) {
-    // A shape flattened again and again into the same arrays is filled and trimmed
-    // each time; the step must not keep doubling across the rounds.
-    GrowableArray<int> a(12);
     for (int round = 0; round < 100; ++round) {
         a.clear();
         for (int i = 0; i < 1000; ++i) a.append(i + round);
