@@ -8,19 +8,8 @@
 #include "scene/SceneX.h"
 
 namespace fw {
-namespace {
 
-// Reads a block's lines into a fresh member through a memory stream.
-template <class T>
-T* read(SceneX& scene, const std::string& lines) {
-    auto* member = new T(scene, "Read");
-    test::readLines(*member, lines);
-    return member;
-}
-
-}  // namespace
-
-TEST(Camera, LensGivesFieldOfViewFrustumAndRays) {
+TEST(Camera, LensGivesFieldOfViewFrustumAndRaysAndEachModePlacesItAndFitsTheViewport) {
     SceneX scene;
     auto* camera = new CameraX(scene, "Cam");
     EXPECT_NEAR(camera->fieldOfView(), 2 * std::atan(0.35) * 180 / M_PI, 1e-5);  // 38.58
@@ -46,11 +35,6 @@ TEST(Camera, LensGivesFieldOfViewFrustumAndRays) {
     camera->imageRay(0, 1, n, f);
     EXPECT_NEAR(n[0], -200, 1e-9);
     EXPECT_NEAR(f[1], 100, 1e-9);  // top = half the width over the aspect
-}
-
-TEST(Camera, PlacementModesAndViewportFitWithUnderScan) {
-    SceneX scene;
-    auto* camera = new CameraX(scene, "Cam");
     camera->setMode(Camera::kOrbit);
     camera->target[0] = 5;
     camera->distance = 10;
@@ -87,14 +71,16 @@ TEST(Camera, PlacementModesAndViewportFitWithUnderScan) {
 // resaved byte for byte from the conformance scene; here what reading does with odd values.
 TEST(Light, ReadingClampsSpotConesAndStopsAtUnknownTypes) {
     SceneX scene;
-    LightX* spot = read<LightX>(scene, "type SPOT\nangles 40 20\nlens-type ABCDEFGHIJ\nmode LOOKAT\n");
+    auto* spot = new LightX(scene, "Spot");
+    test::readLines(*spot, "type SPOT\nangles 40 20\nlens-type ABCDEFGHIJ\nmode LOOKAT\n");
     EXPECT_DOUBLE_EQ(spot->spotInnerCos, spot->spotOuterCos);
     EXPECT_EQ(spot->lensType(), "ABCDEFG");
     std::string text = test::writtenBlock(*spot);
     EXPECT_NE(text.find("  angles 40.000000 40.000000\n"), std::string::npos) << text;
     spot->setType(7);  // ignored
     EXPECT_EQ(spot->type(), Light::kSpot);
-    LightX* bad = read<LightX>(scene, "type HALOGEN\nintensity 3\n");
+    auto* bad = new LightX(scene, "Bad");
+    test::readLines(*bad, "type HALOGEN\nintensity 3\n");
     EXPECT_EQ(bad->intensity, 1.0);  // the block stopped at the unknown type
 }
 

@@ -23,7 +23,8 @@ struct CountingSums : PassSums {
     void addMean(int, int) override {}
 };
 
-TEST(MultiPass, EffectsWhoseConditionsHoldNestMotionBlurOutsideDepthOfFieldOutsideAntiAliasing) {
+// Depth of field jitters the same way every render, about the point of focus, and puts the camera back.
+TEST(MultiPass, EffectsWhoseConditionsHoldNestAndEachPutsBackWhatItsPassesMove) {
     MultiPassSettings s;
     s.antiAliasLevel = 2, s.depthOfField = 3.7, s.motionBlurPasses = 4, s.motionBlurShutter = 0.5;
     MultiPassList effects = multiPassEffects(s);
@@ -41,7 +42,7 @@ TEST(MultiPass, EffectsWhoseConditionsHoldNestMotionBlurOutsideDepthOfFieldOutsi
     EXPECT_TRUE(multiPassEffects(off).empty());
     off.motionBlurShutter = 0.5, off.motionBlurPasses = 1;
     EXPECT_TRUE(multiPassEffects(off).empty());
-    // Every pass of an outer effect runs all of the inner ones.
+    // Motion blur outside depth of field outside anti-aliasing: every pass of an outer effect runs all the inner ones.
     CountingSums sums;
     PassContext context;
     SceneX scene;
@@ -50,13 +51,7 @@ TEST(MultiPass, EffectsWhoseConditionsHoldNestMotionBlurOutsideDepthOfFieldOutsi
     ASSERT_TRUE(runPasses(effects, context, camera, sums, &frames));
     EXPECT_EQ(std::pair(frames, sums.frames), std::pair(4 * 9 * 4, 4 * 9 * 4));
     EXPECT_EQ(sums.cleared.size(), 1u + 4 + 4 * 9);
-}
-
-// Depth of field jitters the same way every render, about the point of focus, and puts the camera back.
-TEST(MultiPass, AntiAliasStartsHalfAPixelOffMotionBlurNeverSamplesTheShutterClosingAndDepthOfFieldRepeats) {
-    SceneX scene;
-    Camera& camera = *new CameraX(scene, "Cam");
-    PassContext context;
+    // Anti-aliasing starts half a pixel off; motion blur never samples the shutter closing.
     AntiAliasMultiPassGL aa(2);
     std::vector<std::pair<double, double>> offsets;
     aa.begin(context, camera);

@@ -66,7 +66,10 @@ struct Trace {
 
 }  // namespace
 
-TEST(RayTracer, LevelsZeroAndOneTraceOneRayPerPixelAndNoSecondPass) {
+// Levels 0 and 1 trace one ray a pixel and no second pass. A pixel is supersampled where its corners meet different
+// items or premultiplied colours further apart than 0.1: it takes its pattern's samples but the corners the first pass
+// traced, one of the 5, 8, 11 or 16 of levels 2 to 5, four of level 6's 6 x 6 grid.
+TEST(RayTracer, EachLevelTracesItsRaysSupersamplesWhereCornersDisagreeAndAnAbortKeepsFinishedRows) {
     Built b;
     b.box();
     for (int level : {0, 1}) {
@@ -82,14 +85,6 @@ TEST(RayTracer, LevelsZeroAndOneTraceOneRayPerPixelAndNoSecondPass) {
                 EXPECT_EQ(std::pair(int(p[0]), int(p[2])), hit ? std::pair(255, 0) : std::pair(0, 255)) << r * 12 + c;
             }
     }
-}
-
-// A pixel is supersampled where its corners meet different items or premultiplied
-// colours further apart than 0.1: it takes its pattern's samples but the corners the
-// first pass traced, one of the 5, 8, 11 or 16 of levels 2 to 5, four of level 6's 6 x 6 grid.
-TEST(RayTracer, SupersamplingTracesOnlyWhereCornersDisagreeReusingCorners) {
-    Built b;
-    b.box();
     // Red steps up by `step` right of x = 0, at opacity `alpha`.
     auto stepped = [](float step, float alpha) -> RayTracer::Shader {
         return [=](const RayScene::Hit& hit, const glm::vec3&, glm::vec4& c) {
@@ -126,6 +121,21 @@ TEST(RayTracer, SupersamplingTracesOnlyWhereCornersDisagreeReusingCorners) {
                 EXPECT_NEAR(p[0] + p[2], 255, 1) << x << "," << y;  // the weights sum to 1
             }
         EXPECT_TRUE(mixed);
+    }
+    // An aborted frame keeps its finished rows and fails.
+    for (int level : {0, 3}) {
+        Trace t;
+        t.tracer.setProgress([&](int done, int) {
+            if (done == 1) t.tracer.abort();
+        });
+        // Rows in order, so the stop falls after the first.
+        EXPECT_FALSE(t.run(b, {.antiAlias = level, .multiThreaded = false}, topDown(0.8), 8));
+        EXPECT_FALSE(t.error.empty());
+        ASSERT_EQ(t.image.width, 8);
+        // The top row was traced, the ones below it were not.
+        EXPECT_EQ(t.image.pixel(4, 7)[0], 255) << level;
+        EXPECT_EQ(t.image.pixel(4, 3)[0], 0) << level;
+        EXPECT_EQ(t.stats().primaryRays, level == 0 ? 8 : 9);
     }
 }
 
@@ -212,25 +222,6 @@ TEST(RayTracer, AmbientOcclusionPerPixelOrPerVertexDarkensOnlyOccludedPoints) {
         ASSERT_LT(a, 0.9);
         for (int x : {0, 3, 5}) EXPECT_NEAR(t.image.pixel(x, 2)[0], std::lround(255 * a), 2) << x;
         EXPECT_EQ(t.image.pixel(3, 3)[3], 255);  // alpha stays
-    }
-}
-
-TEST(RayTracer, AnAbortedFrameKeepsItsFinishedRowsAndFails) {
-    Built b;
-    b.box();
-    for (int level : {0, 3}) {
-        Trace t;
-        t.tracer.setProgress([&](int done, int) {
-            if (done == 1) t.tracer.abort();
-        });
-        // Rows in order, so the stop falls after the first.
-        EXPECT_FALSE(t.run(b, {.antiAlias = level, .multiThreaded = false}, topDown(0.8), 8));
-        EXPECT_FALSE(t.error.empty());
-        ASSERT_EQ(t.image.width, 8);
-        // The top row was traced, the ones below it were not.
-        EXPECT_EQ(t.image.pixel(4, 7)[0], 255) << level;
-        EXPECT_EQ(t.image.pixel(4, 3)[0], 0) << level;
-        EXPECT_EQ(t.stats().primaryRays, level == 0 ? 8 : 9);
     }
 }
 

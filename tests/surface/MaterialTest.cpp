@@ -57,7 +57,7 @@ protected:
 };
 class MaterialStacks : public Materials {};
 
-TEST_F(Materials, EachStyleWritesItsOwnChannels) {
+TEST_F(Materials, EachStyleWritesItsOwnChannelsAndNeedsTheVertexDataAndRaysOfThoseItUses) {
     MaterialX m(scene, "M");
     const size_t expected[] = {5, 4, 5, 0, 0, 5, 5, 10};
     for (int style = Material::kStandard; style <= Material::kFresnel; ++style) {
@@ -83,6 +83,37 @@ TEST_F(Materials, EachStyleWritesItsOwnChannels) {
         m.setStyle(style);
         EXPECT_EQ(m.respondsToLighting(), style == Material::kStandard) << style;
     }
+    // Vertex data and ray counts follow the channels the style uses.
+    EXPECT_EQ(m.neededVertexData(), 1u);  // the colour channel is never trivial
+    m.bumpChannel().amount = 0.5;
+    EXPECT_EQ(m.neededVertexData(), 7u);
+    m.setStyle(Material::kCartoon);
+    EXPECT_EQ(m.neededVertexData(), 3u);
+    m.bumpChannel().amount = 0;
+    m.reflectivityChannel().raytraceAmount = 0.5;
+    EXPECT_EQ(m.neededVertexData(), 5u);
+    m.reflectivityChannel().raytraceAmount = 0;
+    m.setStyle(Material::kFresnel);
+    m.bumpChannel(1).amount = 1;
+    EXPECT_EQ(m.neededVertexData(), 3u);  // the second surface counts under Fresnel
+    m.setStyle(Material::kAbsolute);
+    EXPECT_EQ(m.neededVertexData(), 1u);
+    for (int style : {Material::kMatte, Material::kShadowCatcher}) {
+        m.setStyle(style);
+        m.bumpChannel().amount = 1;  // counts for neither
+        EXPECT_EQ(m.neededVertexData(), 0u) << style;
+    }
+    m.setStyle(Material::kStandard);  // ray counts are capped on the used surfaces only
+    m.transparencyChannel().setNumRays(64);
+    m.reflectivityChannel().setNumRays(16);
+    m.reflectivityChannel(1).setNumRays(36);
+    m.clampRayCounts(9);
+    EXPECT_EQ(std::tuple(m.transparencyChannel().numRays(), m.transparencyChannel().rayDirections().size(),
+                         m.reflectivityChannel().numRays(), m.reflectivityChannel(1).numRays()),
+              std::tuple(9, size_t(9), 9, 36));
+    m.setStyle(Material::kFresnel);
+    m.clampRayCounts(4);
+    EXPECT_EQ(m.reflectivityChannel(1).numRays(), 4);
 }
 
 TEST_F(Materials, ReadingAppliesLinesInTheirPlace) {
@@ -187,40 +218,6 @@ TEST_F(Materials, DefaultMaterialIsMadeOnlyWhenMissing) {
     new ImageMap(other, "defaultMtl");
     EXPECT_EQ(ensureDefaultMaterial(other), nullptr);
     EXPECT_EQ(other.memberCount(kMaterialKind), 0);
-}
-
-TEST_F(Materials, NeededVertexDataAndRayCountCapsFollowTheUsedChannels) {
-    MaterialX m(scene, "M");
-    EXPECT_EQ(m.neededVertexData(), 1u);  // the colour channel is never trivial
-    m.bumpChannel().amount = 0.5;
-    EXPECT_EQ(m.neededVertexData(), 7u);
-    m.setStyle(Material::kCartoon);
-    EXPECT_EQ(m.neededVertexData(), 3u);
-    m.bumpChannel().amount = 0;
-    m.reflectivityChannel().raytraceAmount = 0.5;
-    EXPECT_EQ(m.neededVertexData(), 5u);
-    m.reflectivityChannel().raytraceAmount = 0;
-    m.setStyle(Material::kFresnel);
-    m.bumpChannel(1).amount = 1;
-    EXPECT_EQ(m.neededVertexData(), 3u);  // the second surface counts under Fresnel
-    m.setStyle(Material::kAbsolute);
-    EXPECT_EQ(m.neededVertexData(), 1u);
-    for (int style : {Material::kMatte, Material::kShadowCatcher}) {
-        m.setStyle(style);
-        m.bumpChannel().amount = 1;  // counts for neither
-        EXPECT_EQ(m.neededVertexData(), 0u) << style;
-    }
-    m.setStyle(Material::kStandard);  // ray counts are capped on the used surfaces only
-    m.transparencyChannel().setNumRays(64);
-    m.reflectivityChannel().setNumRays(16);
-    m.reflectivityChannel(1).setNumRays(36);
-    m.clampRayCounts(9);
-    EXPECT_EQ(std::tuple(m.transparencyChannel().numRays(), m.transparencyChannel().rayDirections().size(),
-                         m.reflectivityChannel().numRays(), m.reflectivityChannel(1).numRays()),
-              std::tuple(9, size_t(9), 9, 36));
-    m.setStyle(Material::kFresnel);
-    m.clampRayCounts(4);
-    EXPECT_EQ(m.reflectivityChannel(1).numRays(), 4);
 }
 
 TEST_F(Materials, BakingGivesTheRendererTexturesAndAmounts) {

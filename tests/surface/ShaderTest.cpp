@@ -148,9 +148,8 @@ TEST_F(Shaders, ToneStepsReshapeTheNoise) {
 TEST_F(Shaders, GridDrawsLinesOverTheFill) {
     ShaderGrid grid;
     // Lines every 10 units, 2 wide, through the centre.
-    Rgba line = grid.evaluateAt(0.5, 0.53), fill = grid.evaluateAt(0.55, 0.55);
-    EXPECT_NEAR(line.b, 0.62, 1e-6);
-    EXPECT_NEAR(fill.b, 1.0, 1e-6);
+    EXPECT_NEAR(grid.evaluateAt(0.5, 0.53).b, 0.62, 1e-6);
+    EXPECT_NEAR(grid.evaluateAt(0.55, 0.55).b, 1.0, 1e-6);
     // A footprint of one whole cell is covered one fifth by each set of lines.
     Rgba cell = grid.evaluate({0.5, 0.5, 0.6, 0.6});
     double k = 0.2 + (1 - 0.2) * 0.2;  // H lines, then V lines over them
@@ -198,9 +197,7 @@ TEST_F(Shaders, ImageAndLayerMapShadersSampleTheirPicturesAndAreEmptyWithoutThem
     auto s = read("begin ShaderImage\n image \"QuadMap\"\nend ShaderImage\n", &scene);
     ASSERT_NE(s, nullptr);
     EXPECT_NEAR(s->evaluateAt(0.125, 0.875).r, 1.0, 1e-6);
-    Rgba corner = s->evaluateAt(0.875, 0.125);  // half-transparent white, given back straight
-    EXPECT_NEAR(corner.r, 1.0, 1e-6);
-    EXPECT_NEAR(corner.a, 128 / 255.0, 1e-6);
+    test::expectColour(s->evaluateAt(0.875, 0.125), {1, 1, 1, 128 / 255.0f});  // half-transparent white, straight
     int w, h;
     s->naturalSize(w, h);
     EXPECT_EQ(std::pair(w, h), std::pair(8, 4));
