@@ -14,7 +14,6 @@ TEST(Camera, LensGivesFieldOfViewFrustumAndRaysAndEachModePlacesItAndFitsTheView
     auto* camera = new CameraX(scene, "Cam");
     EXPECT_NEAR(camera->fieldOfView(), 2 * std::atan(0.35) * 180 / M_PI, 1e-5);  // 38.58
     EXPECT_TRUE(camera->setFieldOfView(90));
-    EXPECT_NEAR(camera->lens(), 17.5, 1e-5);
     EXPECT_FALSE(camera->setFieldOfView(0));
     EXPECT_FALSE(camera->setLens(-1));
     EXPECT_NEAR(camera->lens(), 17.5, 1e-5);
@@ -61,8 +60,7 @@ TEST(Camera, LensGivesFieldOfViewFrustumAndRaysAndEachModePlacesItAndFitsTheView
         const Camera::Rect r = camera->fitViewport({0, 0, width, 500});
         return std::array{r.left, r.top, r.right, r.bottom};
     };
-    EXPECT_EQ(fit(1000), (std::array{0, 0, 1000, 499}));
-    EXPECT_EQ(std::pair(fit(1200)[0], fit(1200)[2]), std::pair(100, 1099));
+    EXPECT_EQ(std::tuple(fit(1000), fit(1200)[0], fit(1200)[2]), std::tuple(std::array{0, 0, 1000, 499}, 100, 1099));
     camera->underScan = 0.1;
     EXPECT_EQ(fit(1000), (std::array{50, 25, 950, 474}));
 }

@@ -49,8 +49,7 @@ TEST(MultiPass, EffectsWhoseConditionsHoldNestAndEachPutsBackWhatItsPassesMove) 
     Camera& camera = *new CameraX(scene, "Cam");
     int frames = 0;
     ASSERT_TRUE(runPasses(effects, context, camera, sums, &frames));
-    EXPECT_EQ(std::pair(frames, sums.frames), std::pair(4 * 9 * 4, 4 * 9 * 4));
-    EXPECT_EQ(sums.cleared.size(), 1u + 4 + 4 * 9);
+    EXPECT_EQ(std::tuple(frames, sums.frames, sums.cleared.size()), std::tuple(4 * 9 * 4, 4 * 9 * 4, 1u + 4 + 4 * 9));
     // Anti-aliasing starts half a pixel off; motion blur never samples the shutter closing.
     AntiAliasMultiPassGL aa(2);
     std::vector<std::pair<double, double>> offsets;
@@ -70,8 +69,7 @@ TEST(MultiPass, EffectsWhoseConditionsHoldNestAndEachPutsBackWhatItsPassesMove) 
     blur.begin(context, camera);
     for (int i = 0; i < 4; ++i) blur.setupPass(context, camera, i, 0);
     blur.end(context, camera);
-    EXPECT_EQ(played, (std::vector<double>{10, 10.125, 10.25, 10.375, 10}));
-    EXPECT_EQ(context.time, 10);
+    EXPECT_EQ(std::pair(played, context.time), std::pair(std::vector<double>{10, 10.125, 10.25, 10.375, 10}, 10.0));
     for (int mode : {Camera::kOrbit, Camera::kTransform}) {
         SCOPED_TRACE(mode);
         Camera& turned = *new CameraX(scene, mode == Camera::kOrbit ? "Orbit" : "Placed");

@@ -28,8 +28,7 @@ TEST(DrawList, GathersVisibleObjectsAsWholeTrianglesInSceneOrder) {
     EXPECT_EQ(std::tuple(list.items()[0].object, list.items()[1].object), std::tuple(first, last));
     for (const DrawList::Item& item : list.items()) {
         ASSERT_EQ(item.parts.size(), 1u);
-        const std::vector<uint32_t>& corners = item.parts[0].triangles;
-        EXPECT_EQ(corners.size(), 6u * 2 * 3);  // six quads, two triangles each
+        EXPECT_EQ(item.parts[0].triangles.size(), 6u * 2 * 3);  // six quads, two triangles each
         EXPECT_EQ(item.parts[0].material, &BakedMaterial::fallback());
     }
     std::array<double, 6> box;
@@ -62,9 +61,8 @@ TEST(DrawList, OpaqueFirstThenTransparentFromTheBackForwards) {
     std::vector<std::string> order;
     for (const DrawList::Item& item : list.items()) order.push_back(item.object->name());
     EXPECT_EQ(order, (std::vector<std::string>{"Solid", "Front", "FarGlass", "MiddleTint", "NearGlass"}));
-    EXPECT_FALSE(list.items()[1].transparent);
-    EXPECT_TRUE(list.items()[2].transparent);
-    EXPECT_EQ(list.items()[3].parts[0].material, &tinted);
+    EXPECT_EQ(std::tuple(list.items()[1].transparent, list.items()[2].transparent, list.items()[3].parts[0].material),
+              std::tuple(false, true, &tinted));
 }
 
 TEST(RayScene, RaysTracedTogetherAndShadowFeelersAgreeWithSingleNearestHits) {
@@ -146,8 +144,7 @@ TEST_F(RaySceneFrames, FramesThatOnlyMoveObjectsRefitAndDrawWhatAFreshStructureD
         return draw(tracer);
     };
     const RenderImage first = draw(sequence);
-    EXPECT_FALSE(sequence.statistics().refitted);
-    EXPECT_EQ(sequence.statistics().objects, 2);  // one geometry per box
+    EXPECT_EQ(std::tuple(sequence.statistics().refitted, sequence.statistics().objects), std::tuple(false, 2));
     block->translate[0] = 1.5;
     block->rotate[1] = 30;
     const RenderImage second = draw(sequence);

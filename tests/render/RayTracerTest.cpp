@@ -235,8 +235,7 @@ TEST(RayTracer, RefusesSettingsItCannotHonour) {
     EXPECT_FALSE(t.run(b, {.antiAlias = -1}, topDown(1), 4));
     // An empty scene renders the background.
     ASSERT_TRUE(t.run(b, {}, topDown(1), 4)) << t.error;
-    EXPECT_EQ(t.image.pixel(0, 0)[2], 255);
-    EXPECT_EQ(t.image.pixel(3, 3)[0], 0);
+    EXPECT_EQ(std::tuple(t.image.pixel(0, 0)[2], t.image.pixel(3, 3)[0]), std::tuple(255, 0));
 }
 
 TEST(RayShading, FalloffFollowsTheLightsDistance) {

@@ -43,9 +43,7 @@ protected:
     }
 
     template <class Block>
-    std::string write(Block& block) {
-        return test::writeBlockFile(block, dir.file("m.txt"));
-    }
+    std::string write(Block& block) { return test::writeBlockFile(block, dir.file("m.txt")); }
     // Reads one "MaterialX" block into a new material of `into`; null when the read fails.
     MaterialX* read(const std::string& bytes, SceneX& into) {
         auto* made = new MaterialX(into, "material");
@@ -152,12 +150,11 @@ TEST_F(Materials, OlderFlatLayoutIsConverted) {
     SceneX& old = *loaded.scene;
     auto* m = dynamic_cast<MaterialX*>(old.findMember("Old"));
     ASSERT_NE(m, nullptr);
-    EXPECT_EQ(m->style(), Material::kCartoon);
     const float* c = m->colorChannel().color;
     EXPECT_EQ(std::vector<float>(c, c + 4), (std::vector<float>{0.2f, 0.4f, 0.6f, 1}));
-    EXPECT_EQ(std::tuple(m->specularChannel().sharpness, m->specularChannel().brightness,
-                         m->transparencyChannel().amount, m->reflectivityChannel().amount),
-              std::tuple(40.0, 0.7, 0.25, 0.5));
+    EXPECT_EQ(std::tuple(m->style(), m->specularChannel().sharpness, m->specularChannel().brightness,
+                         m->transparencyChannel().amount, m->reflectivityChannel().amount, m->bumpChannel().amount),
+              std::tuple(Material::kCartoon, 40.0, 0.7, 0.25, 0.5, 0.4));
     // The file gets an image file and a map of its own; the layer is switched off.
     ASSERT_EQ(m->colorChannel().layerCount(), 1);
     EXPECT_FALSE(m->colorChannel().layer(0).active);
@@ -167,7 +164,6 @@ TEST_F(Materials, OlderFlatLayoutIsConverted) {
               (std::pair<std::string, std::string>("ImageMap.1", "C:\\tex\\wood.png")));
     ASSERT_EQ(m->bumpChannel().layerCount(), 1);
     EXPECT_EQ(static_cast<ShaderImage*>(m->bumpChannel().layer(0).rgbShader())->image(), "|ExtMap3");
-    EXPECT_EQ(m->bumpChannel().amount, 0.4);
     EXPECT_EQ(std::pair(old.memberCount(kImageMapKind), old.memberCount(kImageFileKind)), std::pair(1, 1));
 }
 
@@ -225,12 +221,10 @@ TEST_F(Materials, BakingGivesTheRendererTexturesAndAmounts) {
     BakedMaterial baked;
     m.bake(baked, 8, 8, 1);
     const BakedMaterial::Texture& plain = baked.surface[0].color;
-    ASSERT_EQ(plain.width, 1);
-    EXPECT_EQ(plain.rgba, (std::vector<uint8_t>{204, 204, 204, 255}));
+    EXPECT_EQ(std::pair(plain.width, plain.rgba), std::pair(1, std::vector<uint8_t>{204, 204, 204, 255}));
     EXPECT_FLOAT_EQ(baked.surface[0].specularAmount, 0.2f);
     EXPECT_FLOAT_EQ(baked.surface[0].shininess, 80.0f);
-    EXPECT_EQ(baked.surface[0].opacity, 1.0f);
-    EXPECT_FALSE(baked.fresnel);
+    EXPECT_EQ(std::pair(baked.surface[0].opacity, baked.fresnel), std::pair(1.0f, false));
     uint64_t version = baked.version;
     // Half-covering red over the grey, thinned by a half-bright transparency layer.
     addColour(m.colorChannel(), 1, 0, 0, 0.5f);
@@ -301,8 +295,7 @@ TEST_F(MaterialStacks, CustomMaterialsAndRenames) {
     stack.addItem("defaultMtl");
     EXPECT_FALSE(stack.hasCustomMaterial());
     stack.addItem("Chrome");
-    EXPECT_TRUE(stack.hasCustomMaterial());
-    EXPECT_EQ(stack.item(1).material(), chrome);
+    EXPECT_EQ(std::tuple(stack.hasCustomMaterial(), stack.item(1).material()), std::tuple(true, chrome));
     stack.removeItem(0);
     chrome->setName("Mirror");
     EXPECT_EQ(stack.item(0).materialName(), "Mirror");
@@ -315,8 +308,7 @@ TEST_F(MaterialStacks, CustomMaterialsAndRenames) {
     auto* mirror = new MaterialX(other, "Mirror");
     MaterialStack copy(other);
     copy = stack;
-    EXPECT_EQ(copy.item(0).material(), mirror);
-    EXPECT_TRUE(copy == stack);
+    EXPECT_EQ(std::tuple(copy.item(0).material(), copy == stack), std::tuple(mirror, true));
 }
 
 TEST_F(MaterialStacks, MappingStylesGiveTextureCoordinatesAndTilingWrapsMirrorsOrClips) {
