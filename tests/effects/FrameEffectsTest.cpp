@@ -41,9 +41,8 @@ TEST(GradientEffect, TransferModesOnKnownColours) {
     // The highlight glue works on bright layers: smoothstep(0.5, 1, 0.9) of the screen.
     RenderImage bright = solidLayer(2, 2, 229, 229, 229, 255);
     applyGradientUnit(constantUnit(0.5, 0.5, 1.0, EffectUnit::kMagicGlue2), bright, {});
-    double h = 0.896, base = 229 / 255.0;
-    expectPixel(bright, 0, 0, base + (1 - (1 - base) * 0.5 - base) * h, base + (1 - (1 - base) * 0.5 - base) * h,
-                base + (1 - base) * h);
+    const double base = 229 / 255.0, lift = (1 - base) * 0.896;  // the screen's rise, red and green half of it
+    expectPixel(bright, 0, 0, base + lift / 2, base + lift / 2, base + lift);
     // Without CompositeOnOriginal the transfer sees the layer's grey, not its colours.
     RenderImage grey = solidLayer(2, 2, 153, 102, 51, 255);
     GradientUnit multiply = constantUnit(0.5, 0.5, 1.0, EffectUnit::kMultiply);

@@ -139,24 +139,6 @@ protected:
         camera->setProjection(Camera::kOrthographic);
         camera->orthoWidth = 20;
     }
-    // The square of side 20, turned `degrees`, placed so its right edge runs through the middle of the frame.
-    test::TestBox* addSlantedSquare(double degrees) {
-        auto* box = new test::TestBox(scene, "Square", 20, 20, 1);
-        box->rotate[2] = degrees;
-        box->translate[0] = -10 * std::cos(degrees * kPi / 180);
-        box->translate[1] = -10 * std::sin(degrees * kPi / 180);
-        return box;
-    }
-    test::EdgeMeasure edgeOf(const RenderImage& image, double degrees) const {
-        const double a = std::cos(degrees * kPi / 180), b = std::sin(degrees * kPi / 180);
-        return test::measureEdge(image, a, b, a * frame.width / 2 + b * frame.height / 2, 40, 160);
-    }
-    // A square of side 6 moving one unit (10 pixels) to the right per frame, at frame 5.
-    void addMovingSquare() {
-        auto* box = new test::TestBox(scene, "Square", 6, 6, 1);
-        frame.passes.playAt = [box](double t) { box->translate[0] = t - 5; };
-        frame.passes.time = 5;
-    }
     // The columns of row `y` neither black nor the full brightness of the frame's middle.
     static int partial(const RenderImage& image, int y) {
         const int full = image.pixel(image.width / 2, y)[1];
@@ -167,11 +149,16 @@ protected:
 };
 
 TEST_F(PassFrames, AntiAliasingSoftensASlantedEdgeAndBringsItNearerItsLine) {
-    addSlantedSquare(8);
+    // A square of side 20 turned 8 degrees, its right edge through the middle of the frame.
+    auto* box = new test::TestBox(scene, "Square", 20, 20, 1);
+    const double a = std::cos(8 * kPi / 180), b = std::sin(8 * kPi / 180);
+    box->rotate[2] = 8;
+    box->translate[0] = -10 * a;
+    box->translate[1] = -10 * b;
     std::vector<test::EdgeMeasure> levels;
     for (int level : {1, 4}) {
         frame.passes.antiAliasLevel = level;
-        levels.push_back(edgeOf(draw(*gl), 8));
+        levels.push_back(test::measureEdge(draw(*gl), a, b, a * frame.width / 2 + b * frame.height / 2, 40, 160));
         EXPECT_EQ(gl->framesDrawn(), level * level);
     }
     EXPECT_LT(levels[0].intermediatePixels, levels[1].intermediatePixels);
@@ -180,7 +167,10 @@ TEST_F(PassFrames, AntiAliasingSoftensASlantedEdgeAndBringsItNearerItsLine) {
 }
 
 TEST_F(PassFrames, MotionBlurStreaksAsFarAsTheShutterStaysOpenAndAveragesItsPasses) {
-    addMovingSquare();
+    // A square of side 6 moving one unit (10 pixels) to the right per frame, at frame 5.
+    auto* box = new test::TestBox(scene, "Square", 6, 6, 1);
+    frame.passes.playAt = [box](double t) { box->translate[0] = t - 5; };
+    frame.passes.time = 5;
     frame.passes.motionBlurPasses = 8;
     const int row = frame.height / 2;
     std::vector<int> streaks;

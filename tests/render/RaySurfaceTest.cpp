@@ -63,9 +63,7 @@ protected:
         frame.width = frame.height = 160;
         frame.shadows = false;
     }
-    void TearDown() override {
-        if (gl) gl->setMaterialLookup(nullptr), gl->setStackLookup(nullptr);
-    }
+    void TearDown() override { if (gl) gl->setMaterialLookup(nullptr), gl->setStackLookup(nullptr); }
     // Both frames of the square wearing `layers` (the bottom one's material everywhere),
     // compared where the square covers a pixel and its neighbours.
     Agreement compare(const std::vector<DrawList::Layer>& layers, RenderImage* traced = nullptr) {

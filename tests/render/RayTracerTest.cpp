@@ -125,9 +125,7 @@ TEST(RayTracer, EachLevelTracesItsRaysSupersamplesWhereCornersDisagreeAndAnAbort
     // An aborted frame keeps its finished rows and fails.
     for (int level : {0, 3}) {
         Trace t;
-        t.tracer.setProgress([&](int done, int) {
-            if (done == 1) t.tracer.abort();
-        });
+        t.tracer.setProgress([&](int done, int) { if (done == 1) t.tracer.abort(); });
         // Rows in order, so the stop falls after the first.
         EXPECT_FALSE(t.run(b, {.antiAlias = level, .multiThreaded = false}, topDown(0.8), 8));
         EXPECT_FALSE(t.error.empty());
