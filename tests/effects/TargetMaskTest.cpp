@@ -61,8 +61,7 @@ TEST(TargetMask, ShapesSitAtTheirPositionAndScaleWithTheFrame) {
     u.targetShear = 0, u.targetType = EffectUnit::kTargetCircleAlpha, u.targetPosition[1] = 0.75;
     TargetMask gone(u, layer);
     u.targetType = EffectUnit::kTargetCircle;
-    EXPECT_EQ(TargetMask(u, layer).at(40, 60), 1.0f);
-    EXPECT_EQ(gone.at(40, 60), 0.0f);
+    EXPECT_EQ(std::pair(TargetMask(u, layer).at(40, 60), gone.at(40, 60)), std::pair(1.0f, 0.0f));
 }
 
 TEST(TargetMask, ProcessingsFollowTheEdgeAndFeatherSoftensItOnly) {

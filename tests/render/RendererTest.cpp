@@ -123,10 +123,9 @@ TEST_F(Render, TheSilhouetteFollowsTheProjectionEdgesAreAveragedAndMediaFillsThe
         const uint8_t* p = image.pixel(x, y);
         return std::vector<int>{p[0], p[1], p[2]};
     };
-    // Stretched: corners are the texels; these two tell a flip either way or a swap of the axes.
-    EXPECT_EQ(rgb(full, 199, 0), (std::vector<int>{0, 255, 0}));
-    EXPECT_EQ(rgb(full, 0, 199), (std::vector<int>{0, 0, 255}));
-    EXPECT_EQ(rgb(full, 100, 100), (std::vector<int>{204, 204, 204}));  // the box stays in front
+    // Stretched: corners are the texels, these two telling a flip either way or a swap of the axes; the box in front.
+    EXPECT_EQ((std::vector{rgb(full, 199, 0), rgb(full, 0, 199), rgb(full, 100, 100)}),
+              (std::vector<std::vector<int>>{{0, 255, 0}, {0, 0, 255}, {204, 204, 204}}));
     frame.backgroundOpacity = 0.5f;  // half over the black background colour
     EXPECT_NEAR(draw().pixel(199, 199)[0], 128, 2);
 }

@@ -95,8 +95,8 @@ TEST(Gradient, SixteenBitColorsSurviveTheStoredFormAndOlderFilesAreRead) {
               0);
     EXPECT_EQ(g.interpType, Gradient::kRGB);  // an unknown name reads as the default
     ASSERT_EQ(g.colorStops.size(), 2u);
-    EXPECT_DOUBLE_EQ(g.colorStops[0].position, 0.1);
-    EXPECT_EQ(std::tuple(g.colorStops[0].color.green, g.colorStops[1].color.red), std::tuple(32768, 65535));
+    EXPECT_EQ(std::tuple(g.colorStops[0].position, g.colorStops[0].color.green, g.colorStops[1].color.red),
+              std::tuple(0.1, 32768, 65535));
     Gradient bad;  // the reader's message for an unknown block is the command stream's (tests/persistence)
     EXPECT_EQ(test::readTextInto(bad, dir.file("bad.txt"), "begin Gradient\n begin Stop\nend Gradient\n"), -1);
 }
@@ -155,9 +155,8 @@ TEST(GlintUnit, EveryFieldSurvivesTheStoredForm) {
                                  "begin GlintUnit\n ApplyGradient \"Most\"\n BloomColorFrom \"Paint\"\n"
                                  " TargetProcessing \"Blur\"\n Glint2Size 12\nend GlintUnit\n"),
               0);
-    EXPECT_EQ(std::tuple(back.applyGradient, back.bloomColorFrom, back.targetProcessing),
-              std::tuple(GlintUnit::kApplyNone, GlintUnit::kFromColor, GlintUnit::kProcessNone));
-    EXPECT_DOUBLE_EQ(back.glintSize[1], 12.0);
+    EXPECT_EQ(std::tuple(back.applyGradient, back.bloomColorFrom, back.targetProcessing, back.glintSize[1]),
+              std::tuple(GlintUnit::kApplyNone, GlintUnit::kFromColor, GlintUnit::kProcessNone, 12.0));
 }
 
 TEST(GradientUnit, LaysTheGradientOutFromItsStartPositionAndWritesItsModesByName) {

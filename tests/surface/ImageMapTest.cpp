@@ -205,8 +205,7 @@ TEST_F(ImageMaps, TheBackgroundMapIsMadeOnceAndCarriesTheBackgroundMedia) {
     EXPECT_FALSE(ImageMap::backgroundMedia(scene, path));
     ImageMap* bg = ImageMap::ensureDefaultBackground(scene);
     ASSERT_NE(bg, nullptr);
-    EXPECT_EQ(bg->name(), "defaultBGImageMap");
-    EXPECT_EQ(ImageMap::ensureDefaultBackground(scene), bg);
+    EXPECT_EQ(std::tuple(bg->name(), ImageMap::ensureDefaultBackground(scene)), std::tuple("defaultBGImageMap", bg));
     EXPECT_EQ(scene.memberCount(kImageMapKind), 1);
     EXPECT_EQ(ImageMap::setBackgroundMedia(scene, "/media/sky.jpg"), bg);
     EXPECT_TRUE(ImageMap::backgroundMedia(scene, path));
