@@ -1,11 +1,9 @@
 // Cameras and lights: lens geometry, placement modes, viewport fitting, stored forms.
+#include "Frames.h"
 #include "MemoryStream.h"
 #include "app/OrvoPrefs.h"
 #include "app/OrvoSceneManager.h"
 #include "app/Registration.h"
-#include "render/CameraX.h"
-#include "render/LightX.h"
-#include "scene/SceneX.h"
 
 namespace fw {
 
@@ -21,34 +19,28 @@ TEST(Camera, LensGivesFieldOfViewFrustumAndRaysAndEachModePlacesItAndFitsTheView
     double hw, hh;
     camera->aspect = 2;
     camera->frustumAt(10, hw, hh);
-    EXPECT_NEAR(hw, 10.0, 1e-5);  // 35 * 10 / (2 * 17.5)
-    EXPECT_NEAR(hh, 5.0, 1e-5);
+    test::expectNear({hw, hh}, {10, 5}, 1e-5);  // 35 * 10 / (2 * 17.5)
     double n[3], f[3];
     camera->imageRay(0.5, 0.5, n, f);
     EXPECT_NEAR(n[2], 99.9, 1e-9);
     EXPECT_NEAR(f[2], 100 - 30000, 1e-6);
     camera->imageRay(1, 0, n, f);  // bottom-right corner of the near plane
-    EXPECT_NEAR(n[0], 0.1, 1e-6);
-    EXPECT_NEAR(n[1], -0.05, 1e-6);
+    test::expectNear({n[0], n[1]}, {0.1, -0.05}, 1e-6);
     camera->setProjection(Camera::kOrthographic);
     camera->imageRay(0, 1, n, f);
-    EXPECT_NEAR(n[0], -200, 1e-9);
-    EXPECT_NEAR(f[1], 100, 1e-9);  // top = half the width over the aspect
+    test::expectNear({n[0], f[1]}, {-200, 100}, 1e-9);  // top = half the width over the aspect
     camera->setMode(Camera::kOrbit);
     camera->target[0] = 5;
     camera->distance = 10;
     camera->tumbleLeftRight = 90;
     glm::dmat4 m = camera->cameraToWorld();
-    EXPECT_NEAR(m[3][0], 15, 1e-9);  // swung round to +X of the target
-    EXPECT_NEAR(m[2][0], 1, 1e-9);   // looking back along -X
+    test::expectNear({m[3][0], m[2][0]}, {15, 1}, 1e-9);  // swung round to +X of the target, looking back along -X
     camera->setMode(Camera::kLookAt);
     camera->eye[0] = 0, camera->eye[1] = 10, camera->eye[2] = 10;
     camera->target[0] = 0;
     m = camera->cameraToWorld();
-    glm::dvec3 view = -glm::dvec3(m[2]);
-    EXPECT_NEAR(view.y, -std::sqrt(0.5), 1e-9);
-    EXPECT_NEAR(view.z, -std::sqrt(0.5), 1e-9);
-    EXPECT_NEAR(glm::dvec3(m[0]).x, 1, 1e-9);  // level: right stays horizontal
+    // Looking down at 45 degrees and level: right stays horizontal.
+    test::expectNear({-m[2][1], -m[2][2], m[0][0]}, {-std::sqrt(0.5), -std::sqrt(0.5), 1}, 1e-9);
     camera->setMode(Camera::kHandheld);
     std::vector<glm::dvec3> points = {{-1, -1, -1}, {1, 1, 1}};
     double box[6];

@@ -11,6 +11,12 @@
 
 namespace fw::test {
 
+// Each of `got` within `tolerance` of the value in the same place of `want`.
+inline void expectNear(const std::vector<double>& got, const std::vector<double>& want, double tolerance) {
+    ASSERT_EQ(got.size(), want.size());
+    for (size_t k = 0; k < got.size(); ++k) EXPECT_NEAR(got[k], want[k], tolerance) << "value " << k;
+}
+
 class Frames : public ::testing::Test {
 protected:
     void SetUp() override {

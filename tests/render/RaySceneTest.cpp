@@ -78,11 +78,8 @@ TEST(RayScene, RaysTracedTogetherAndShadowFeelersAgreeWithSingleNearestHits) {
     RayScene::Hit hit;
     ASSERT_TRUE(rays.intersect({0.5f, -0.25f, 10}, {0, 0, -1}, -1, hit));
     EXPECT_EQ(std::pair(hit.item, hit.part), std::pair(0, 0));
-    EXPECT_NEAR(hit.distance, 9.0f, 1e-5f);  // the near box's front face at z = 1
-    EXPECT_NEAR(hit.normal.z, 1.0f, 1e-5f);
-    // The front face's square runs 0..1 across its 2 x 2 side.
-    EXPECT_NEAR(hit.uv.x, 0.75f, 1e-5f);
-    EXPECT_NEAR(hit.uv.y, 0.375f, 1e-5f);
+    // The near box's front face at z = 1, its square running 0..1 across its 2 x 2 side.
+    test::expectNear({hit.distance, hit.normal.z, hit.uv.x, hit.uv.y}, {9, 1, 0.75, 0.375}, 1e-5);
     // Bounded short of the box: nothing; from behind the near box: the far one.
     EXPECT_FALSE(rays.intersect({0, 0, 10}, {0, 0, -1}, 8.5f, hit));
     ASSERT_TRUE(rays.intersect({0, 0, -2}, {0, 0, -1}, -1, hit));
