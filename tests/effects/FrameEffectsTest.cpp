@@ -11,11 +11,11 @@ using test::coveredPixels;
 using test::layerOf;
 using test::solidLayer;
 
-GradientUnit constantUnit(double r, double g, double b, int mode) {
+GradientUnit constantUnit(double r, double g, double b, int mode, bool onOriginal = true) {
     GradientUnit u;
     u.gradient.addColorStop(0, kxColor::fromUnitRGB(r, g, b));
     u.transferMode = mode;
-    u.compositeOnOriginal = true;
+    u.compositeOnOriginal = onOriginal;
     return u;
 }
 
@@ -45,9 +45,7 @@ TEST(GradientEffect, TransferModesOnKnownColours) {
     expectPixel(bright, 0, 0, base + lift / 2, base + lift / 2, base + lift);
     // Without CompositeOnOriginal the transfer sees the layer's grey, not its colours.
     RenderImage grey = solidLayer(2, 2, 153, 102, 51, 255);
-    GradientUnit multiply = constantUnit(0.5, 0.5, 1.0, EffectUnit::kMultiply);
-    multiply.compositeOnOriginal = false;
-    applyGradientUnit(multiply, grey, {});
+    applyGradientUnit(constantUnit(0.5, 0.5, 1.0, EffectUnit::kMultiply, false), grey, {});
     expectPixel(grey, 0, 0, 0.41333 * 0.5, 0.41333 * 0.5, 0.41333);
 }
 
