@@ -114,6 +114,7 @@ TEST_F(Render, TheSilhouetteFollowsTheProjectionEdgesAreAveragedAndMediaFillsThe
         EXPECT_TRUE(samples == 1 ? between == 0 : between > 100) << between;  // 4: the square's slanted sides
     }
     // Two by two, bottom row first: red, green; then blue, white.
+    frame.samples = 1;
     const uint8_t media[16] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255};
     frame.backgroundImage = media;
     frame.backgroundWidth = frame.backgroundHeight = 2;

@@ -57,7 +57,6 @@ double overlay(double s, double d) { return d < 0.5 ? 2 * s * d : 1 - 2 * (1 - s
 double softLight(double s, double d) {
     return s <= 0.5 ? d - (1 - 2 * s) * d * (1 - d) : d + (2 * s - 1) * (std::sqrt(d) - d);
 }
-double add(double s, double d) { return std::min(1.0, s + d); }
 
 TEST(BlendModes, OpaqueColoursFollowTheTextbookFormulas) {
     const std::pair<int, std::function<double(double, double)>> cases[] = {
@@ -66,7 +65,7 @@ TEST(BlendModes, OpaqueColoursFollowTheTextbookFormulas) {
         {BlendMode::kMultiply, multiply},
         {BlendMode::kOverlay, overlay},
         {BlendMode::kSoftLight, softLight},
-        {BlendMode::kAdd, add},
+        {BlendMode::kAdd, [](double s, double d) { return std::min(1.0, s + d); }},
         {BlendMode::kMagicGlue1, [](double s, double d) { return multiply(s, screen(s, d)); }},
         {BlendMode::kMagicGlue2, [](double s, double d) { return multiply(s, overlay(s, screen(s, d))); }},
         {BlendMode::kMagicGlue3, [](double s, double d) { return screen(s, multiply(s, d)); }},
