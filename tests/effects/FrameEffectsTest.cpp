@@ -185,8 +185,7 @@ TEST(GlintEffect, WipesCarryTheGlintAcrossTheFrame) {
     }
     EXPECT_EQ(lastLight, full);
     EXPECT_NEAR(lastMiddle, 60, 0.5);
-    // A sweep, on then off, is gone at both ends; its travel across the letters is the sweep title's
-    // (tests/app/FinishingTest.cpp).
+    // A sweep on then off is gone at both ends; its travel across letters: tests/app/FinishingTest.cpp's sweep title.
     u.glintWipeType = GlintUnit::kWipeOnOff;
     for (double frame : {0.0, 10.0}) EXPECT_EQ(lightAndMiddle(glintOn(120, 40, u, {frame, 0, 10})).first, 0) << frame;
 }

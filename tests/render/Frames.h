@@ -43,8 +43,7 @@ protected:
         ambient->color[0] = ambient->color[1] = ambient->color[2] = 1;
     }
 
-    // A block over a ground slab, seen from above and in front, under a shadow-casting
-    // sun tilted `tilt` degrees (-90: straight down).
+    // A block on a ground slab seen from above in front, under a shadow-casting sun tilted `tilt` (-90: straight down).
     LightX* addShadowScene(double tilt) {
         (new TestBox(scene, "Ground", 8, 0.2, 8))->translate[1] = -1.5;
         new TestBox(scene, "Block", 1, 1, 1);

@@ -128,8 +128,7 @@ TEST(FloatAccumBuffer, SumsRowsByFieldAndResolvesTheCappedMean) {
     EXPECT_EQ(dest[8], 0);
 }
 
-// Frames of a flat bright square whose right edge is slanted, seen straight on through
-// a parallel view of 10 pixels per unit, on black.
+// Frames seen straight on through a parallel view of 10 pixels per unit, lit white, on black.
 class PassFrames : public test::GLFrames {
 protected:
     void SetUp() override {

@@ -1,7 +1,6 @@
-// The draw list without OpenGL (what a frame draws, with which materials, in what order), and the nearest-hit
-// structure built from it: what a hit hands back, rays traced together as one by one, running out of storage, and,
-// kept across a sequence, refitted while only transforms change and built again when the geometry does, either way
-// tracing what a fresh structure traces.
+// The draw list without OpenGL (what a frame draws, with which materials, in what order), and the nearest-hit structure
+// built from it: what a hit hands back, rays traced together as one by one, running out of storage, and, kept across a
+// sequence, refitted while only transforms change and rebuilt when the geometry does, tracing what a fresh one does.
 #include "render/RayScene.h"
 
 #include "Frames.h"

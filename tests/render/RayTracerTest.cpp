@@ -1,6 +1,5 @@
-// The ray-traced frame over Embree without a project: how many rays each anti-alias level costs, ambient
-// occlusion and the abort flag; then the shading of hits: light falloff, the shadow rays a light costs, total
-// internal reflection and the bounce limit.
+// The ray-traced frame over Embree without a project: rays each anti-alias level costs, ambient occlusion, the abort
+// flag; then shading hits: light falloff, the shadow rays a light costs, total internal reflection, the bounce limit.
 #include "render/RayTracer.h"
 
 #include <glm/geometric.hpp>
@@ -245,8 +244,7 @@ TEST(RayShading, FalloffFollowsTheLightsDistance) {
     EXPECT_EQ(RayShading::falloff(Light::kNone, 1e6, 100), 1.0f);
 }
 
-// A wall filling the frame, lit head-on by a shadow-casting directional light: every
-// pixel is a shaded point facing the light.
+// A wall filling the frame, lit head-on by a shadow-casting directional light: each pixel a shaded point facing it.
 class RayShadingFrames : public test::Frames {};
 
 TEST_F(RayShadingFrames, EachShadedPointCastsTheTablesRaysPerLight) {

@@ -91,8 +91,7 @@ TEST_F(Render, TracedShadowsKeepWhatTheirDarknessLeaves) {
 TEST_F(Render, TheSilhouetteFollowsTheProjectionEdgesAreAveragedAndMediaFillsTheBackground) {
     auto* box = new test::TestBox(scene, "Box");  // 2 x 2 x 2 at the origin
     addWhiteAmbient();
-    // The front face (z = 1) is 9 units in front of the camera; its edge x = 1 lands at
-    // this fraction of the image width.
+    // The front face (z = 1) is 9 in front of the camera; its edge x = 1 lands at this fraction of the image width.
     double hw, hh;
     camera->frustumAt(9, hw, hh);
     const double edge = (1.0 / hw + 1) / 2 * frame.width;

@@ -34,8 +34,7 @@ ShadowPass::Scope whole(const double box[6]) {
     return scope;
 }
 
-// A letter 50 units tall standing on a floor 2000 by 1400 and 6 thick, seen from above
-// and in front, as in the soft-shadow example.
+// A letter 50 tall on a floor 2000 by 1400 and 6 thick, seen from above and in front, as in the soft-shadow example.
 constexpr double kFloor[6] = {-1000, -32, -800, 1000, -26, 600};
 constexpr double kLetter[6] = {-25, -26, -10, 25, 28, 12};
 

@@ -91,8 +91,7 @@ TEST(Gradient, SixteenBitColorsSurviveTheStoredFormAndOlderFilesAreRead) {
     ASSERT_EQ(test::readTextInto(g, dir.file("old.txt"),
                                  "begin Gradient\n InterpType \"Nonsense\"\n"
                                  " begin ColorStop\n Color 65535 0 0\n Position 0.9\n end ColorStop\n"
-                                 " begin ColorStop\n Color 0 0.5 1\n Position 0.1\n end ColorStop\nend Gradient\n"),
-              0);
+                                 " begin ColorStop\n Color 0 0.5 1\n Position 0.1\n end ColorStop\nend Gradient\n"), 0);
     EXPECT_EQ(g.interpType, Gradient::kRGB);  // an unknown name reads as the default
     ASSERT_EQ(g.colorStops.size(), 2u);
     EXPECT_EQ(std::tuple(g.colorStops[0].position, g.colorStops[0].color.green, g.colorStops[1].color.red),
@@ -153,8 +152,7 @@ TEST(GlintUnit, EveryFieldSurvivesTheStoredForm) {
     // Names it does not know read as the defaults, not as the values held before.
     ASSERT_EQ(test::readTextInto(back, dir.file("g.txt"),
                                  "begin GlintUnit\n ApplyGradient \"Most\"\n BloomColorFrom \"Paint\"\n"
-                                 " TargetProcessing \"Blur\"\n Glint2Size 12\nend GlintUnit\n"),
-              0);
+                                 " TargetProcessing \"Blur\"\n Glint2Size 12\nend GlintUnit\n"), 0);
     EXPECT_EQ(std::tuple(back.applyGradient, back.bloomColorFrom, back.targetProcessing, back.glintSize[1]),
               std::tuple(GlintUnit::kApplyNone, GlintUnit::kFromColor, GlintUnit::kProcessNone, 12.0));
 }

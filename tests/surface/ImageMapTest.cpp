@@ -215,8 +215,7 @@ TEST_F(ImageMaps, TheBackgroundMapIsMadeOnceAndCarriesTheBackgroundMedia) {
     ImageMap::setBackgroundMedia(scene, "");
     EXPECT_TRUE(ImageMap::backgroundMedia(scene, path));
     EXPECT_EQ(path, "");
-    // Nothing refers to it, so a plain save leaves it out; the project's
-    // "BackgroundMedia" line carries its file instead.
+    // Nothing refers to it, so a plain save leaves it out; the project's "BackgroundMedia" line carries its file.
     EXPECT_EQ(saved(scene, "bg.scene").find("defaultBGImageMap"), std::string::npos);
 }
 

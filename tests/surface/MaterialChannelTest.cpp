@@ -158,8 +158,7 @@ TEST(MaterialChannels, BaseColourLayersAndAmounts) {
     expectColour(channel.evaluate(kAt), {0.8f, 0.8f, 0.8f, 1});
     channel.useBaseColor = false;
     expectColour(channel.evaluate(kAt), {0, 0, 0, 0});
-    // One Normal layer without a base is taken as it is, amount and all; over the
-    // base colour it is composited with its amount.
+    // One Normal layer and no base: taken as it is, amount and all; over the base colour, composited with its amount.
     channel.layer(0).active = true;
     channel.layer(0).blendingAmount = 0.25;
     expectColour(channel.evaluate(kAt), {1, 0, 0, 1});
@@ -249,8 +248,7 @@ TEST(MaterialChannels, ASecondShaderReplacesTheFirstAndUnknownBlocksFail) {
                   replaced, dir.file("in.txt"),
                   "begin MaterialChannelColor\n begin ShaderBlock\n  blendingStyle \"Soft Light\"\n"
                   "  begin ShaderColor 0\n color 1 1 0 1\n end ShaderColor\n"
-                  "  begin ShaderNoisePerlin 0\n end ShaderNoise\n end ShaderBlock\nend MaterialChannelColor\n"),
-              0);
+                  "  begin ShaderNoisePerlin 0\n end ShaderNoise\n end ShaderBlock\nend MaterialChannelColor\n"), 0);
     ASSERT_EQ(replaced.layerCount(), 1);
     EXPECT_EQ(replaced.layer(0).blendingStyle, BlendMode::kSoftLight);
     EXPECT_STREQ(replaced.layer(0).rgbShader()->className(), "ShaderNoise");

@@ -128,8 +128,7 @@ TEST_F(Materials, ReadingAppliesLinesInTheirPlace) {
     }
     EXPECT_EQ(m->fresnelScale(), 1.0);  // HiddenLine's equal ends
     m = read("begin MaterialX\n materialStyle \"Plastic\"\n begin MaterialChannelBump 1\n amount 0.5\n"
-             " end MaterialChannelBump\nend MaterialX\n",
-             other);
+             " end MaterialChannelBump\nend MaterialX\n", other);
     ASSERT_NE(m, nullptr);
     // Surface 1's bump is kept though Standard does not show it.
     EXPECT_EQ(std::tuple(m->style(), m->bumpChannel(1).amount, m->bumpChannel(0).amount),
@@ -276,8 +275,7 @@ TEST_F(MaterialStacks, ItemsReadBackUnderTheirOwnAndOlderNames) {
                                  "begin MaterialStack\n begin MaterialStackItem\n  mappingStyle \"PlanarNYLocal\"\n"
                                  "  blendingStyle \"Soft Light\"\n  tilingStyle \"Mirror\"\n end MaterialStackItem\n"
                                  " begin MaterialStackItem\n  mappingStyle \"Toroidal\"\n  blendingStyle \"Dodge\"\n"
-                                 "  tilingStyle \"Wrap\"\n end MaterialStackItem\nend MaterialStack\n"),
-              0);
+                                 "  tilingStyle \"Wrap\"\n end MaterialStackItem\nend MaterialStack\n"), 0);
     auto styles = [&](int i) {
         return std::tuple(loose.item(i).mappingStyle, loose.item(i).blendingStyle, loose.item(i).tilingStyle);
     };

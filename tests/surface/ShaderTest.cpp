@@ -42,8 +42,7 @@ protected:
     test::TempDir dir;
 };
 
-// Every kind's stored form, placement included, is checked by the conformance scene's
-// resave; here what reading makes of it.
+// Every kind's stored form, placement included, is checked by the conformance resave; here what reading makes of it.
 TEST_F(Shaders, CloudyNoiseReadsUnderEitherBlockNameAndAPlacementIsReadBackAndTakesPartInEquality) {
     for (const char* name : {"ShaderNoise", "ShaderNoisePerlin"}) {
         auto s = read(std::string("begin ") + name + "\n Type \"Swirl\"\n Seed 7\n NumStripes 9\nend " + name + "\n");
