@@ -11,11 +11,11 @@ using test::coveredPixels;
 using test::layerOf;
 using test::solidLayer;
 
-GradientUnit constantUnit(double r, double g, double b, int mode) {
+GradientUnit constantUnit(double r, double g, double b, int mode, bool onOriginal = true) {
     GradientUnit u;
     u.gradient.addColorStop(0, kxColor::fromUnitRGB(r, g, b));
     u.transferMode = mode;
-    u.compositeOnOriginal = true;
+    u.compositeOnOriginal = onOriginal;
     return u;
 }
 
@@ -41,14 +41,11 @@ TEST(GradientEffect, TransferModesOnKnownColours) {
     // The highlight glue works on bright layers: smoothstep(0.5, 1, 0.9) of the screen.
     RenderImage bright = solidLayer(2, 2, 229, 229, 229, 255);
     applyGradientUnit(constantUnit(0.5, 0.5, 1.0, EffectUnit::kMagicGlue2), bright, {});
-    double h = 0.896, base = 229 / 255.0;
-    expectPixel(bright, 0, 0, base + (1 - (1 - base) * 0.5 - base) * h, base + (1 - (1 - base) * 0.5 - base) * h,
-                base + (1 - base) * h);
+    const double base = 229 / 255.0, lift = (1 - base) * 0.896;  // the screen's rise, red and green half of it
+    expectPixel(bright, 0, 0, base + lift / 2, base + lift / 2, base + lift);
     // Without CompositeOnOriginal the transfer sees the layer's grey, not its colours.
     RenderImage grey = solidLayer(2, 2, 153, 102, 51, 255);
-    GradientUnit multiply = constantUnit(0.5, 0.5, 1.0, EffectUnit::kMultiply);
-    multiply.compositeOnOriginal = false;
-    applyGradientUnit(multiply, grey, {});
+    applyGradientUnit(constantUnit(0.5, 0.5, 1.0, EffectUnit::kMultiply, false), grey, {});
     expectPixel(grey, 0, 0, 0.41333 * 0.5, 0.41333 * 0.5, 0.41333);
 }
 
@@ -82,8 +79,8 @@ TEST(GradientEffect, MaskDecidesWhereAndNoneRaisesAlpha) {
     expectPixel(shown, 30, 2, 0, 0, 0);
 }
 
-// The middle of the brightest pixels (by alpha, then brightness): a star's core saturates.
-std::pair<double, double> brightest(const RenderImage& image) {
+// The middle of the brightest pixels (by alpha, then brightness) against (x, y): a star's core saturates.
+void expectBrightestAt(const RenderImage& image, double x, double y) {
     int best = -1;
     double sx = 0, sy = 0, n = 0;
     for (int y = 0; y < image.height; ++y)
@@ -93,7 +90,8 @@ std::pair<double, double> brightest(const RenderImage& image) {
             if (v > best) best = v, sx = sy = n = 0;
             if (v == best) sx += x + 0.5, sy += y + 0.5, n += 1;
         }
-    return {sx / n, sy / n};
+    EXPECT_NEAR(sx / n, x, 1.0);
+    EXPECT_NEAR(sy / n, y, 1.0);
 }
 
 // Total light and its middle along x.
@@ -121,9 +119,7 @@ RenderImage glintOn(int w, int h, const GlintUnit& u, const EffectTime& time = {
 }
 
 TEST(GlintEffect, StarsSitAtTheirPositionsAndTurnOverTime) {
-    auto [bx, by] = brightest(glintOn(200, 120, freeGlint(0.71, 0.25, 160)));
-    EXPECT_NEAR(bx, 0.71 * 200, 1.0);
-    EXPECT_NEAR(by, 0.25 * 120, 1.0);
+    expectBrightestAt(glintOn(200, 120, freeGlint(0.71, 0.25, 160)), 0.71 * 200, 0.25 * 120);
     // 160 px at 160 wide: rays 80 px long. At the first frame they lie along 0 degrees,
     // at the last along 45, which is between the long rays of the first.
     GlintUnit u = freeGlint(0.5, 0.5, 640);
@@ -189,8 +185,7 @@ TEST(GlintEffect, WipesCarryTheGlintAcrossTheFrame) {
     }
     EXPECT_EQ(lastLight, full);
     EXPECT_NEAR(lastMiddle, 60, 0.5);
-    // A sweep, on then off, is gone at both ends; its travel across the letters is the sweep title's
-    // (tests/app/FinishingTest.cpp).
+    // A sweep on then off is gone at both ends; its travel across letters: tests/app/FinishingTest.cpp's sweep title.
     u.glintWipeType = GlintUnit::kWipeOnOff;
     for (double frame : {0.0, 10.0}) EXPECT_EQ(lightAndMiddle(glintOn(120, 40, u, {frame, 0, 10})).first, 0) << frame;
 }
@@ -239,9 +234,7 @@ TEST(GlintEffect, ReactAndDisplaceImagesScaleAndMoveIt) {
     GlintUnit u = freeGlint(0.4, 0.5, 200);
     u.displaceImageName = "shove";
     u.displaceHDepth = 64;  // 10 px at 100 wide
-    auto [bx, by] = brightest(glintOn(100, 100, u, {}, images));
-    EXPECT_NEAR(bx, 50, 1.0);
-    EXPECT_NEAR(by, 50, 1.0);
+    expectBrightestAt(glintOn(100, 100, u, {}, images), 50, 50);
 }
 
 }  // namespace

@@ -52,19 +52,16 @@ TEST(TargetMask, ShapesSitAtTheirPositionAndScaleWithTheFrame) {
     RenderImage wide = layerOf(320, 160, [](int, int, uint8_t*) {});
     u.targetType = EffectUnit::kTargetCircle;
     TargetMask big(u, wide);
-    EXPECT_EQ(big.at(80 + 12, 40), 1.0f);
-    EXPECT_EQ(big.at(80 + 18, 40), 0.0f);
+    EXPECT_EQ(std::pair(big.at(80 + 12, 40), big.at(80 + 18, 40)), std::pair(1.0f, 0.0f));
     // Shear slants the shape: higher rows shift right by shear times the height.
     u.targetShear = 1.0;
     TargetMask sheared(u, layer);
-    EXPECT_EQ(sheared.at(40 + 6, 20 + 6), 1.0f);
-    EXPECT_EQ(sheared.at(40 - 6, 20 + 6), 0.0f);
+    EXPECT_EQ(std::pair(sheared.at(40 + 6, 20 + 6), sheared.at(40 - 6, 20 + 6)), std::pair(1.0f, 0.0f));
     // With coverage: the same circle, moved over the clear half, vanishes.
     u.targetShear = 0, u.targetType = EffectUnit::kTargetCircleAlpha, u.targetPosition[1] = 0.75;
     TargetMask gone(u, layer);
     u.targetType = EffectUnit::kTargetCircle;
-    EXPECT_EQ(TargetMask(u, layer).at(40, 60), 1.0f);
-    EXPECT_EQ(gone.at(40, 60), 0.0f);
+    EXPECT_EQ(std::pair(TargetMask(u, layer).at(40, 60), gone.at(40, 60)), std::pair(1.0f, 0.0f));
 }
 
 TEST(TargetMask, ProcessingsFollowTheEdgeAndFeatherSoftensItOnly) {

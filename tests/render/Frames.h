@@ -11,6 +11,12 @@
 
 namespace fw::test {
 
+// Each of `got` within `tolerance` of the value in the same place of `want`.
+inline void expectNear(const std::vector<double>& got, const std::vector<double>& want, double tolerance) {
+    ASSERT_EQ(got.size(), want.size());
+    for (size_t k = 0; k < got.size(); ++k) EXPECT_NEAR(got[k], want[k], tolerance) << "value " << k;
+}
+
 class Frames : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -37,8 +43,7 @@ protected:
         ambient->color[0] = ambient->color[1] = ambient->color[2] = 1;
     }
 
-    // A block over a ground slab, seen from above and in front, under a shadow-casting
-    // sun tilted `tilt` degrees (-90: straight down).
+    // A block on a ground slab seen from above in front, under a shadow-casting sun tilted `tilt` (-90: straight down).
     LightX* addShadowScene(double tilt) {
         (new TestBox(scene, "Ground", 8, 0.2, 8))->translate[1] = -1.5;
         new TestBox(scene, "Block", 1, 1, 1);

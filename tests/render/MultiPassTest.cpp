@@ -23,7 +23,8 @@ struct CountingSums : PassSums {
     void addMean(int, int) override {}
 };
 
-TEST(MultiPass, EffectsWhoseConditionsHoldNestMotionBlurOutsideDepthOfFieldOutsideAntiAliasing) {
+// Depth of field jitters the same way every render, about the point of focus, and puts the camera back.
+TEST(MultiPass, EffectsWhoseConditionsHoldNestAndEachPutsBackWhatItsPassesMove) {
     MultiPassSettings s;
     s.antiAliasLevel = 2, s.depthOfField = 3.7, s.motionBlurPasses = 4, s.motionBlurShutter = 0.5;
     MultiPassList effects = multiPassEffects(s);
@@ -41,22 +42,15 @@ TEST(MultiPass, EffectsWhoseConditionsHoldNestMotionBlurOutsideDepthOfFieldOutsi
     EXPECT_TRUE(multiPassEffects(off).empty());
     off.motionBlurShutter = 0.5, off.motionBlurPasses = 1;
     EXPECT_TRUE(multiPassEffects(off).empty());
-    // Every pass of an outer effect runs all of the inner ones.
+    // Motion blur outside depth of field outside anti-aliasing: every pass of an outer effect runs all the inner ones.
     CountingSums sums;
     PassContext context;
     SceneX scene;
     Camera& camera = *new CameraX(scene, "Cam");
     int frames = 0;
     ASSERT_TRUE(runPasses(effects, context, camera, sums, &frames));
-    EXPECT_EQ(std::pair(frames, sums.frames), std::pair(4 * 9 * 4, 4 * 9 * 4));
-    EXPECT_EQ(sums.cleared.size(), 1u + 4 + 4 * 9);
-}
-
-// Depth of field jitters the same way every render, about the point of focus, and puts the camera back.
-TEST(MultiPass, AntiAliasStartsHalfAPixelOffMotionBlurNeverSamplesTheShutterClosingAndDepthOfFieldRepeats) {
-    SceneX scene;
-    Camera& camera = *new CameraX(scene, "Cam");
-    PassContext context;
+    EXPECT_EQ(std::tuple(frames, sums.frames, sums.cleared.size()), std::tuple(4 * 9 * 4, 4 * 9 * 4, 1u + 4 + 4 * 9));
+    // Anti-aliasing starts half a pixel off; motion blur never samples the shutter closing.
     AntiAliasMultiPassGL aa(2);
     std::vector<std::pair<double, double>> offsets;
     aa.begin(context, camera);
@@ -75,8 +69,7 @@ TEST(MultiPass, AntiAliasStartsHalfAPixelOffMotionBlurNeverSamplesTheShutterClos
     blur.begin(context, camera);
     for (int i = 0; i < 4; ++i) blur.setupPass(context, camera, i, 0);
     blur.end(context, camera);
-    EXPECT_EQ(played, (std::vector<double>{10, 10.125, 10.25, 10.375, 10}));
-    EXPECT_EQ(context.time, 10);
+    EXPECT_EQ(std::pair(played, context.time), std::pair(std::vector<double>{10, 10.125, 10.25, 10.375, 10}, 10.0));
     for (int mode : {Camera::kOrbit, Camera::kTransform}) {
         SCOPED_TRACE(mode);
         Camera& turned = *new CameraX(scene, mode == Camera::kOrbit ? "Orbit" : "Placed");
@@ -135,8 +128,7 @@ TEST(FloatAccumBuffer, SumsRowsByFieldAndResolvesTheCappedMean) {
     EXPECT_EQ(dest[8], 0);
 }
 
-// Frames of a flat bright square whose right edge is slanted, seen straight on through
-// a parallel view of 10 pixels per unit, on black.
+// Frames seen straight on through a parallel view of 10 pixels per unit, lit white, on black.
 class PassFrames : public test::GLFrames {
 protected:
     void SetUp() override {
@@ -145,24 +137,6 @@ protected:
         addWhiteAmbient();
         camera->setProjection(Camera::kOrthographic);
         camera->orthoWidth = 20;
-    }
-    // The square of side 20, turned `degrees`, placed so its right edge runs through the middle of the frame.
-    test::TestBox* addSlantedSquare(double degrees) {
-        auto* box = new test::TestBox(scene, "Square", 20, 20, 1);
-        box->rotate[2] = degrees;
-        box->translate[0] = -10 * std::cos(degrees * kPi / 180);
-        box->translate[1] = -10 * std::sin(degrees * kPi / 180);
-        return box;
-    }
-    test::EdgeMeasure edgeOf(const RenderImage& image, double degrees) const {
-        const double a = std::cos(degrees * kPi / 180), b = std::sin(degrees * kPi / 180);
-        return test::measureEdge(image, a, b, a * frame.width / 2 + b * frame.height / 2, 40, 160);
-    }
-    // A square of side 6 moving one unit (10 pixels) to the right per frame, at frame 5.
-    void addMovingSquare() {
-        auto* box = new test::TestBox(scene, "Square", 6, 6, 1);
-        frame.passes.playAt = [box](double t) { box->translate[0] = t - 5; };
-        frame.passes.time = 5;
     }
     // The columns of row `y` neither black nor the full brightness of the frame's middle.
     static int partial(const RenderImage& image, int y) {
@@ -174,11 +148,16 @@ protected:
 };
 
 TEST_F(PassFrames, AntiAliasingSoftensASlantedEdgeAndBringsItNearerItsLine) {
-    addSlantedSquare(8);
+    // A square of side 20 turned 8 degrees, its right edge through the middle of the frame.
+    auto* box = new test::TestBox(scene, "Square", 20, 20, 1);
+    const double a = std::cos(8 * kPi / 180), b = std::sin(8 * kPi / 180);
+    box->rotate[2] = 8;
+    box->translate[0] = -10 * a;
+    box->translate[1] = -10 * b;
     std::vector<test::EdgeMeasure> levels;
     for (int level : {1, 4}) {
         frame.passes.antiAliasLevel = level;
-        levels.push_back(edgeOf(draw(*gl), 8));
+        levels.push_back(test::measureEdge(draw(*gl), a, b, a * frame.width / 2 + b * frame.height / 2, 40, 160));
         EXPECT_EQ(gl->framesDrawn(), level * level);
     }
     EXPECT_LT(levels[0].intermediatePixels, levels[1].intermediatePixels);
@@ -187,7 +166,10 @@ TEST_F(PassFrames, AntiAliasingSoftensASlantedEdgeAndBringsItNearerItsLine) {
 }
 
 TEST_F(PassFrames, MotionBlurStreaksAsFarAsTheShutterStaysOpenAndAveragesItsPasses) {
-    addMovingSquare();
+    // A square of side 6 moving one unit (10 pixels) to the right per frame, at frame 5.
+    auto* box = new test::TestBox(scene, "Square", 6, 6, 1);
+    frame.passes.playAt = [box](double t) { box->translate[0] = t - 5; };
+    frame.passes.time = 5;
     frame.passes.motionBlurPasses = 8;
     const int row = frame.height / 2;
     std::vector<int> streaks;

@@ -1,7 +1,6 @@
-// The draw list without OpenGL (what a frame draws, with which materials, in what order), and the nearest-hit
-// structure built from it: what a hit hands back, rays traced together as one by one, running out of storage, and,
-// kept across a sequence, refitted while only transforms change and built again when the geometry does, either way
-// tracing what a fresh structure traces.
+// The draw list without OpenGL (what a frame draws, with which materials, in what order), and the nearest-hit structure
+// built from it: what a hit hands back, rays traced together as one by one, running out of storage, and, kept across a
+// sequence, refitted while only transforms change and rebuilt when the geometry does, tracing what a fresh one does.
 #include "render/RayScene.h"
 
 #include "Frames.h"
@@ -28,8 +27,7 @@ TEST(DrawList, GathersVisibleObjectsAsWholeTrianglesInSceneOrder) {
     EXPECT_EQ(std::tuple(list.items()[0].object, list.items()[1].object), std::tuple(first, last));
     for (const DrawList::Item& item : list.items()) {
         ASSERT_EQ(item.parts.size(), 1u);
-        const std::vector<uint32_t>& corners = item.parts[0].triangles;
-        EXPECT_EQ(corners.size(), 6u * 2 * 3);  // six quads, two triangles each
+        EXPECT_EQ(item.parts[0].triangles.size(), 6u * 2 * 3);  // six quads, two triangles each
         EXPECT_EQ(item.parts[0].material, &BakedMaterial::fallback());
     }
     std::array<double, 6> box;
@@ -62,9 +60,8 @@ TEST(DrawList, OpaqueFirstThenTransparentFromTheBackForwards) {
     std::vector<std::string> order;
     for (const DrawList::Item& item : list.items()) order.push_back(item.object->name());
     EXPECT_EQ(order, (std::vector<std::string>{"Solid", "Front", "FarGlass", "MiddleTint", "NearGlass"}));
-    EXPECT_FALSE(list.items()[1].transparent);
-    EXPECT_TRUE(list.items()[2].transparent);
-    EXPECT_EQ(list.items()[3].parts[0].material, &tinted);
+    EXPECT_EQ(std::tuple(list.items()[1].transparent, list.items()[2].transparent, list.items()[3].parts[0].material),
+              std::tuple(false, true, &tinted));
 }
 
 TEST(RayScene, RaysTracedTogetherAndShadowFeelersAgreeWithSingleNearestHits) {
@@ -80,11 +77,8 @@ TEST(RayScene, RaysTracedTogetherAndShadowFeelersAgreeWithSingleNearestHits) {
     RayScene::Hit hit;
     ASSERT_TRUE(rays.intersect({0.5f, -0.25f, 10}, {0, 0, -1}, -1, hit));
     EXPECT_EQ(std::pair(hit.item, hit.part), std::pair(0, 0));
-    EXPECT_NEAR(hit.distance, 9.0f, 1e-5f);  // the near box's front face at z = 1
-    EXPECT_NEAR(hit.normal.z, 1.0f, 1e-5f);
-    // The front face's square runs 0..1 across its 2 x 2 side.
-    EXPECT_NEAR(hit.uv.x, 0.75f, 1e-5f);
-    EXPECT_NEAR(hit.uv.y, 0.375f, 1e-5f);
+    // The near box's front face at z = 1, its square running 0..1 across its 2 x 2 side.
+    test::expectNear({hit.distance, hit.normal.z, hit.uv.x, hit.uv.y}, {9, 1, 0.75, 0.375}, 1e-5);
     // Bounded short of the box: nothing; from behind the near box: the far one.
     EXPECT_FALSE(rays.intersect({0, 0, 10}, {0, 0, -1}, 8.5f, hit));
     ASSERT_TRUE(rays.intersect({0, 0, -2}, {0, 0, -1}, -1, hit));
@@ -146,8 +140,7 @@ TEST_F(RaySceneFrames, FramesThatOnlyMoveObjectsRefitAndDrawWhatAFreshStructureD
         return draw(tracer);
     };
     const RenderImage first = draw(sequence);
-    EXPECT_FALSE(sequence.statistics().refitted);
-    EXPECT_EQ(sequence.statistics().objects, 2);  // one geometry per box
+    EXPECT_EQ(std::tuple(sequence.statistics().refitted, sequence.statistics().objects), std::tuple(false, 2));
     block->translate[0] = 1.5;
     block->rotate[1] = 30;
     const RenderImage second = draw(sequence);

@@ -1,6 +1,5 @@
-// The ray tracer's surfaces against the OpenGL frame: an unlit square wearing material
-// stacks, projected and tiled mappings, turned coordinates, bumps under an environment
-// map and Fresnel surfaces, ray traced and drawn by the lighting program, pixel by pixel.
+// The ray tracer's surfaces against the OpenGL frame pixel by pixel: an unlit square wearing material stacks, projected
+// and tiled mappings, turned coordinates, bumps under an environment map and Fresnel surfaces.
 #include "render/RaySurface.h"
 
 #include <glm/gtc/matrix_transform.hpp>
@@ -63,9 +62,7 @@ protected:
         frame.width = frame.height = 160;
         frame.shadows = false;
     }
-    void TearDown() override {
-        if (gl) gl->setMaterialLookup(nullptr), gl->setStackLookup(nullptr);
-    }
+    void TearDown() override { if (gl) gl->setMaterialLookup(nullptr), gl->setStackLookup(nullptr); }
     // Both frames of the square wearing `layers` (the bottom one's material everywhere),
     // compared where the square covers a pixel and its neighbours.
     Agreement compare(const std::vector<DrawList::Layer>& layers, RenderImage* traced = nullptr) {
@@ -142,8 +139,7 @@ TEST_F(TracedAgainstGL, StacksMappingsTilingBumpsAndFresnelMatchTheOpenGLFrame) 
     // A second item multiplied on at 0.8.
     DrawList::Layer multiply = layerOf(top);
     multiply.blend = BlendMode::kMultiply, multiply.amount = 0.8f;
-    // A projection along Z over the square's width tiled 3 x 2, under the camera's
-    // view screened on and clear outside one copy.
+    // Along Z over the square's width, tiled 3 x 2; under the camera's view screened on and clear outside one copy.
     DrawList::Layer planar = layerOf(base, MaterialStackItem::kPlanarZ, 2, {3, 2});
     planar.scale = glm::vec2(0.25f);
     DrawList::Layer camera = layerOf(overlay, MaterialStackItem::kCamera, MaterialStackItem::kNoneClip);

@@ -1,6 +1,5 @@
-// The ray-traced frame over Embree without a project: how many rays each anti-alias level costs, ambient
-// occlusion and the abort flag; then the shading of hits: light falloff, the shadow rays a light costs, total
-// internal reflection and the bounce limit.
+// The ray-traced frame over Embree without a project: rays each anti-alias level costs, ambient occlusion, the abort
+// flag; then shading hits: light falloff, the shadow rays a light costs, total internal reflection, the bounce limit.
 #include "render/RayTracer.h"
 
 #include <glm/geometric.hpp>
@@ -66,7 +65,10 @@ struct Trace {
 
 }  // namespace
 
-TEST(RayTracer, LevelsZeroAndOneTraceOneRayPerPixelAndNoSecondPass) {
+// Levels 0 and 1 trace one ray a pixel and no second pass. A pixel is supersampled where its corners meet different
+// items or premultiplied colours further apart than 0.1: it takes its pattern's samples but the corners the first pass
+// traced, one of the 5, 8, 11 or 16 of levels 2 to 5, four of level 6's 6 x 6 grid.
+TEST(RayTracer, EachLevelTracesItsRaysSupersamplesWhereCornersDisagreeAndAnAbortKeepsFinishedRows) {
     Built b;
     b.box();
     for (int level : {0, 1}) {
@@ -82,14 +84,6 @@ TEST(RayTracer, LevelsZeroAndOneTraceOneRayPerPixelAndNoSecondPass) {
                 EXPECT_EQ(std::pair(int(p[0]), int(p[2])), hit ? std::pair(255, 0) : std::pair(0, 255)) << r * 12 + c;
             }
     }
-}
-
-// A pixel is supersampled where its corners meet different items or premultiplied
-// colours further apart than 0.1: it takes its pattern's samples but the corners the
-// first pass traced, one of the 5, 8, 11 or 16 of levels 2 to 5, four of level 6's 6 x 6 grid.
-TEST(RayTracer, SupersamplingTracesOnlyWhereCornersDisagreeReusingCorners) {
-    Built b;
-    b.box();
     // Red steps up by `step` right of x = 0, at opacity `alpha`.
     auto stepped = [](float step, float alpha) -> RayTracer::Shader {
         return [=](const RayScene::Hit& hit, const glm::vec3&, glm::vec4& c) {
@@ -126,6 +120,19 @@ TEST(RayTracer, SupersamplingTracesOnlyWhereCornersDisagreeReusingCorners) {
                 EXPECT_NEAR(p[0] + p[2], 255, 1) << x << "," << y;  // the weights sum to 1
             }
         EXPECT_TRUE(mixed);
+    }
+    // An aborted frame keeps its finished rows and fails.
+    for (int level : {0, 3}) {
+        Trace t;
+        t.tracer.setProgress([&](int done, int) { if (done == 1) t.tracer.abort(); });
+        // Rows in order, so the stop falls after the first.
+        EXPECT_FALSE(t.run(b, {.antiAlias = level, .multiThreaded = false}, topDown(0.8), 8));
+        EXPECT_FALSE(t.error.empty());
+        ASSERT_EQ(t.image.width, 8);
+        // The top row was traced, the ones below it were not.
+        EXPECT_EQ(t.image.pixel(4, 7)[0], 255) << level;
+        EXPECT_EQ(t.image.pixel(4, 3)[0], 0) << level;
+        EXPECT_EQ(t.stats().primaryRays, level == 0 ? 8 : 9);
     }
 }
 
@@ -215,25 +222,6 @@ TEST(RayTracer, AmbientOcclusionPerPixelOrPerVertexDarkensOnlyOccludedPoints) {
     }
 }
 
-TEST(RayTracer, AnAbortedFrameKeepsItsFinishedRowsAndFails) {
-    Built b;
-    b.box();
-    for (int level : {0, 3}) {
-        Trace t;
-        t.tracer.setProgress([&](int done, int) {
-            if (done == 1) t.tracer.abort();
-        });
-        // Rows in order, so the stop falls after the first.
-        EXPECT_FALSE(t.run(b, {.antiAlias = level, .multiThreaded = false}, topDown(0.8), 8));
-        EXPECT_FALSE(t.error.empty());
-        ASSERT_EQ(t.image.width, 8);
-        // The top row was traced, the ones below it were not.
-        EXPECT_EQ(t.image.pixel(4, 7)[0], 255) << level;
-        EXPECT_EQ(t.image.pixel(4, 3)[0], 0) << level;
-        EXPECT_EQ(t.stats().primaryRays, level == 0 ? 8 : 9);
-    }
-}
-
 TEST(RayTracer, RefusesSettingsItCannotHonour) {
     Built b;
     b.build();
@@ -244,8 +232,7 @@ TEST(RayTracer, RefusesSettingsItCannotHonour) {
     EXPECT_FALSE(t.run(b, {.antiAlias = -1}, topDown(1), 4));
     // An empty scene renders the background.
     ASSERT_TRUE(t.run(b, {}, topDown(1), 4)) << t.error;
-    EXPECT_EQ(t.image.pixel(0, 0)[2], 255);
-    EXPECT_EQ(t.image.pixel(3, 3)[0], 0);
+    EXPECT_EQ(std::tuple(t.image.pixel(0, 0)[2], t.image.pixel(3, 3)[0]), std::tuple(255, 0));
 }
 
 TEST(RayShading, FalloffFollowsTheLightsDistance) {
@@ -257,8 +244,7 @@ TEST(RayShading, FalloffFollowsTheLightsDistance) {
     EXPECT_EQ(RayShading::falloff(Light::kNone, 1e6, 100), 1.0f);
 }
 
-// A wall filling the frame, lit head-on by a shadow-casting directional light: every
-// pixel is a shaded point facing the light.
+// A wall filling the frame, lit head-on by a shadow-casting directional light: each pixel a shaded point facing it.
 class RayShadingFrames : public test::Frames {};
 
 TEST_F(RayShadingFrames, EachShadedPointCastsTheTablesRaysPerLight) {

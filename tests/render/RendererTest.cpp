@@ -29,7 +29,7 @@ class Renderers : public Render {};
 
 }  // namespace
 
-TEST_F(Renderers, FacesTowardsALightAreBrighterAndNeverPassTheirTexture) {
+TEST_F(Renderers, FacesTowardsALightAreBrighterNeverPassTheirTextureAndSizesOutOfRangeAreRefused) {
     (new test::TestBox(scene, "Box"))->rotate[1] = 45;  // a face towards the camera on each side
     addLight(Light::kAmbient)->color[0] = 0;
     LightX* sun = addLight(Light::kDirectional);
@@ -48,6 +48,14 @@ TEST_F(Renderers, FacesTowardsALightAreBrighterAndNeverPassTheirTexture) {
         bright->setFlag(DAGNode::kVisible, true);
         RenderImage ambient = draw(*renderer);
         EXPECT_NEAR(grey(ambient, x + 20, y), 204, 1);
+        for (auto [width, height] : {std::pair{0, 10}, std::pair{10, 16385}}) {
+            RenderFrame refused = frame;
+            refused.width = width, refused.height = height;
+            std::string error;
+            EXPECT_FALSE(renderer->render(scene, *camera, refused, ambient, error));
+            EXPECT_EQ(error, "the image size must be between 1 x 1 and 16384 x 16384");
+            EXPECT_TRUE(renderer->sizeRefused());
+        }
     }
 }
 
@@ -78,26 +86,12 @@ TEST_F(Render, TracedShadowsKeepWhatTheirDarknessLeaves) {
     EXPECT_EQ(tracer.statistics().shadowFeelers, 0);
 }
 
-TEST_F(Renderers, RefuseSizesNoRendererDraws) {
-    for (auto [name, renderer] : both())
-        for (auto [width, height] : {std::pair{0, 10}, std::pair{10, 16385}}) {
-            SCOPED_TRACE(name);
-            frame.width = width, frame.height = height;
-            RenderImage image;
-            std::string error;
-            EXPECT_FALSE(renderer->render(scene, *camera, frame, image, error));
-            EXPECT_EQ(error, "the image size must be between 1 x 1 and 16384 x 16384");
-            EXPECT_TRUE(renderer->sizeRefused());
-        }
-}
-
 // Multisampled frames are averaged into the picture: a slanted edge leaves pixels part
 // way between the face and the background, where a frame of one sample has none.
-TEST_F(Render, SilhouetteMatchesTheCameraProjectionAndMultisampledEdgesAreAveraged) {
+TEST_F(Render, TheSilhouetteFollowsTheProjectionEdgesAreAveragedAndMediaFillsTheBackground) {
     auto* box = new test::TestBox(scene, "Box");  // 2 x 2 x 2 at the origin
     addWhiteAmbient();
-    // The front face (z = 1) is 9 units in front of the camera; its edge x = 1 lands at
-    // this fraction of the image width.
+    // The front face (z = 1) is 9 in front of the camera; its edge x = 1 lands at this fraction of the image width.
     double hw, hh;
     camera->frustumAt(9, hw, hh);
     const double edge = (1.0 / hw + 1) / 2 * frame.width;
@@ -118,6 +112,22 @@ TEST_F(Render, SilhouetteMatchesTheCameraProjectionAndMultisampledEdgesAreAverag
             }
         EXPECT_TRUE(samples == 1 ? between == 0 : between > 100) << between;  // 4: the square's slanted sides
     }
+    // Two by two, bottom row first: red, green; then blue, white.
+    frame.samples = 1;
+    const uint8_t media[16] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255};
+    frame.backgroundImage = media;
+    frame.backgroundWidth = frame.backgroundHeight = 2;
+    frame.background[0] = frame.background[1] = frame.background[2] = 0;
+    RenderImage full = draw();
+    auto rgb = [](const RenderImage& image, int x, int y) {
+        const uint8_t* p = image.pixel(x, y);
+        return std::vector<int>{p[0], p[1], p[2]};
+    };
+    // Stretched: corners are the texels, these two telling a flip either way or a swap of the axes; the box in front.
+    EXPECT_EQ((std::vector{rgb(full, 199, 0), rgb(full, 0, 199), rgb(full, 100, 100)}),
+              (std::vector<std::vector<int>>{{0, 255, 0}, {0, 0, 255}, {204, 204, 204}}));
+    frame.backgroundOpacity = 0.5f;  // half over the black background colour
+    EXPECT_NEAR(draw().pixel(199, 199)[0], 128, 2);
 }
 
 TEST_F(Render, AnEighthDirectLightIsNotDrawnAndFramesRepeat) {
@@ -152,27 +162,6 @@ TEST_F(Render, TheShadowMapIsKeptAcrossFramesAndRemadeForANewSize) {
     }
     EXPECT_GT(shadowed, 50);
     EXPECT_GT(both, shadowed * 8 / 10) << both << " of " << shadowed;
-}
-
-TEST_F(Render, BackgroundMediaFillsTheFrameBehindTheObjects) {
-    new test::TestBox(scene, "Box");  // covers the middle of the frame
-    addWhiteAmbient();
-    // Two by two, bottom row first: red, green; then blue, white.
-    const uint8_t media[16] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255};
-    frame.backgroundImage = media;
-    frame.backgroundWidth = frame.backgroundHeight = 2;
-    frame.background[0] = frame.background[1] = frame.background[2] = 0;
-    RenderImage full = draw();
-    auto rgb = [](const RenderImage& image, int x, int y) {
-        const uint8_t* p = image.pixel(x, y);
-        return std::vector<int>{p[0], p[1], p[2]};
-    };
-    // Stretched: corners are the texels; these two tell a flip either way or a swap of the axes.
-    EXPECT_EQ(rgb(full, 199, 0), (std::vector<int>{0, 255, 0}));
-    EXPECT_EQ(rgb(full, 0, 199), (std::vector<int>{0, 0, 255}));
-    EXPECT_EQ(rgb(full, 100, 100), (std::vector<int>{204, 204, 204}));  // the box stays in front
-    frame.backgroundOpacity = 0.5f;  // half over the black background colour
-    EXPECT_NEAR(draw().pixel(199, 199)[0], 128, 2);
 }
 
 // Uploaded textures carry a mipmap chain made on our side; it must be the chain the driver's own generation makes,

@@ -34,8 +34,7 @@ ShadowPass::Scope whole(const double box[6]) {
     return scope;
 }
 
-// A letter 50 units tall standing on a floor 2000 by 1400 and 6 thick, seen from above
-// and in front, as in the soft-shadow example.
+// A letter 50 tall on a floor 2000 by 1400 and 6 thick, seen from above and in front, as in the soft-shadow example.
 constexpr double kFloor[6] = {-1000, -32, -800, 1000, -26, 600};
 constexpr double kLetter[6] = {-25, -26, -10, 25, 28, 12};
 
@@ -56,21 +55,6 @@ ShadowPass::Scope letterOnFloor() {
     scope.view = planesOf(glm::frustum(-0.035, 0.035, -0.035 * 270 / 480, 0.035 * 270 / 480, 0.1, 30000.0) *
                           glm::lookAt(glm::dvec3(0, 110, 230), glm::dvec3(0, 0, 0), glm::dvec3(0, 1, 0)));
     return scope;
-}
-
-// Point, spot and sun, each from up and to the left of the letter, aimed at its foot.
-std::vector<std::unique_ptr<LightX>> lights(SceneX& scene) {
-    std::vector<std::unique_ptr<LightX>> all;
-    for (int type : {Light::kPoint, Light::kSpot, Light::kDirectional}) {
-        all.push_back(std::make_unique<LightX>(scene, "Light"));
-        LightX& light = *all.back();
-        light.setType(type);
-        light.setMode(Camera::kLookAt);
-        light.eye[0] = -120, light.eye[1] = 160, light.eye[2] = 60;
-        light.target[0] = 0, light.target[1] = -26, light.target[2] = 0;
-        light.setSpotAngles(30, 40);
-    }
-    return all;
 }
 
 }  // namespace
@@ -117,9 +101,16 @@ TEST(ShadowPass, AWholeCastingBoxLandsOnTheMapWhateverTheLightAndTheFilterIsANor
 // and its shadow on the floor, with the letter across a good part of it.
 TEST(ShadowPass, TheMapHoldsOnlyWhatCanShadowSomethingInView) {
     SceneX scene;
-    for (auto& light : lights(scene)) {
-        SCOPED_TRACE(light->type());
-        std::optional<ShadowPass::Fit> fit = ShadowPass::fit(*light, 1, letterOnFloor());
+    for (int type : {Light::kPoint, Light::kSpot, Light::kDirectional}) {
+        SCOPED_TRACE(type);
+        // Each from up and to the left of the letter, aimed at its foot.
+        LightX light(scene, "Light");
+        light.setType(type);
+        light.setMode(Camera::kLookAt);
+        light.eye[0] = -120, light.eye[1] = 160, light.eye[2] = 60;
+        light.target[0] = 0, light.target[1] = -26, light.target[2] = 0;
+        light.setSpotAngles(30, 40);
+        std::optional<ShadowPass::Fit> fit = ShadowPass::fit(light, 1, letterOnFloor());
         ASSERT_TRUE(fit);
         EXPECT_EQ(fit->casters, (std::vector<char>{0, 1}));
         // Where the shadow falls on the floor is the OpenGL frame's against the traced one (ShadowPlacement in
@@ -140,16 +131,16 @@ TEST(ShadowPass, TheMapHoldsOnlyWhatCanShadowSomethingInView) {
         const double below[6] = {-40, -60, -40, 40, -50, 40};
         std::copy(below, below + 6, under.items[2].box);
         under.items[2].convex = true;
-        fit = ShadowPass::fit(*light, 1, under);
+        fit = ShadowPass::fit(light, 1, under);
         ASSERT_TRUE(fit);
         EXPECT_EQ(fit->casters, (std::vector<char>{1, 1, 0}));
         ShadowPass::Scope floor = letterOnFloor();
         floor.items.pop_back();
-        EXPECT_FALSE(ShadowPass::fit(*light, 1, floor));
+        EXPECT_FALSE(ShadowPass::fit(light, 1, floor));
         ShadowPass::Scope away = letterOnFloor();
         away.view = planesOf(glm::perspective(0.3, 1.0, 0.1, 30000.0) *
                              glm::lookAt(glm::dvec3(-600, 0, -500), glm::dvec3(-1200, -26, -700), glm::dvec3(0, 1, 0)));
-        EXPECT_FALSE(ShadowPass::fit(*light, 1, away));
+        EXPECT_FALSE(ShadowPass::fit(light, 1, away));
     }
 }
 

@@ -57,7 +57,6 @@ double overlay(double s, double d) { return d < 0.5 ? 2 * s * d : 1 - 2 * (1 - s
 double softLight(double s, double d) {
     return s <= 0.5 ? d - (1 - 2 * s) * d * (1 - d) : d + (2 * s - 1) * (std::sqrt(d) - d);
 }
-double add(double s, double d) { return std::min(1.0, s + d); }
 
 TEST(BlendModes, OpaqueColoursFollowTheTextbookFormulas) {
     const std::pair<int, std::function<double(double, double)>> cases[] = {
@@ -66,7 +65,7 @@ TEST(BlendModes, OpaqueColoursFollowTheTextbookFormulas) {
         {BlendMode::kMultiply, multiply},
         {BlendMode::kOverlay, overlay},
         {BlendMode::kSoftLight, softLight},
-        {BlendMode::kAdd, add},
+        {BlendMode::kAdd, [](double s, double d) { return std::min(1.0, s + d); }},
         {BlendMode::kMagicGlue1, [](double s, double d) { return multiply(s, screen(s, d)); }},
         {BlendMode::kMagicGlue2, [](double s, double d) { return multiply(s, overlay(s, screen(s, d))); }},
         {BlendMode::kMagicGlue3, [](double s, double d) { return screen(s, multiply(s, d)); }},
@@ -159,8 +158,7 @@ TEST(MaterialChannels, BaseColourLayersAndAmounts) {
     expectColour(channel.evaluate(kAt), {0.8f, 0.8f, 0.8f, 1});
     channel.useBaseColor = false;
     expectColour(channel.evaluate(kAt), {0, 0, 0, 0});
-    // One Normal layer without a base is taken as it is, amount and all; over the
-    // base colour it is composited with its amount.
+    // One Normal layer and no base: taken as it is, amount and all; over the base colour, composited with its amount.
     channel.layer(0).active = true;
     channel.layer(0).blendingAmount = 0.25;
     expectColour(channel.evaluate(kAt), {1, 0, 0, 1});
@@ -250,8 +248,7 @@ TEST(MaterialChannels, ASecondShaderReplacesTheFirstAndUnknownBlocksFail) {
                   replaced, dir.file("in.txt"),
                   "begin MaterialChannelColor\n begin ShaderBlock\n  blendingStyle \"Soft Light\"\n"
                   "  begin ShaderColor 0\n color 1 1 0 1\n end ShaderColor\n"
-                  "  begin ShaderNoisePerlin 0\n end ShaderNoise\n end ShaderBlock\nend MaterialChannelColor\n"),
-              0);
+                  "  begin ShaderNoisePerlin 0\n end ShaderNoise\n end ShaderBlock\nend MaterialChannelColor\n"), 0);
     ASSERT_EQ(replaced.layerCount(), 1);
     EXPECT_EQ(replaced.layer(0).blendingStyle, BlendMode::kSoftLight);
     EXPECT_STREQ(replaced.layer(0).rgbShader()->className(), "ShaderNoise");

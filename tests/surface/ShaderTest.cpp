@@ -42,8 +42,7 @@ protected:
     test::TempDir dir;
 };
 
-// Every kind's stored form, placement included, is checked by the conformance scene's
-// resave; here what reading makes of it.
+// Every kind's stored form, placement included, is checked by the conformance resave; here what reading makes of it.
 TEST_F(Shaders, CloudyNoiseReadsUnderEitherBlockNameAndAPlacementIsReadBackAndTakesPartInEquality) {
     for (const char* name : {"ShaderNoise", "ShaderNoisePerlin"}) {
         auto s = read(std::string("begin ") + name + "\n Type \"Swirl\"\n Seed 7\n NumStripes 9\nend " + name + "\n");
@@ -77,7 +76,7 @@ TEST_F(Shaders, AlphaModeTurnsColourIntoBrightness) {
     EXPECT_NEAR(glass.evaluateAt(0, 0, true).r, 0.5 * glass.brightness(), 1e-6);
 }
 
-TEST_F(Shaders, NoiseIsRepeatableForASeedOnAnyThreadCountAndStaysInRange) {
+TEST_F(Shaders, NoiseIsRepeatableForASeedOnAnyThreadCountStaysInRangeAndToneStepsReshapeIt) {
     std::vector<std::unique_ptr<Shader>> kinds;
     for (int type : {1, 2, 3}) {
         auto n = std::make_unique<ShaderNoisePerlin>();
@@ -119,38 +118,33 @@ TEST_F(Shaders, NoiseIsRepeatableForASeedOnAnyThreadCountAndStaysInRange) {
     marble.type = ShaderNoisePerlin::kMarble;
     marble.notifyChange();
     EXPECT_EQ(bake(marble, 64, 2), bake(marble, 64, 1));
-    ShaderGrid grid;
-    EXPECT_EQ(bake(grid, 64, 2, true), bake(grid, 64, 1, true));
-}
-
-TEST_F(Shaders, ToneStepsReshapeTheNoise) {
-    ShaderNoisePerlin plain, clipped;
+    ShaderNoisePerlin clipped;
     clipped.tone.blackPoint = 0.45;
     clipped.tone.whitePoint = 0.55;
     clipped.notifyChange();
-    std::vector<float> p = bake(plain, 32), c = bake(clipped, 32);
+    std::vector<float> p = bake(a, 32), t = bake(clipped, 32);
     int extremes = 0;
-    for (size_t i = 0; i < c.size(); i += 4) {
-        if (c[i] == 0.0f || c[i] == 1.0f) ++extremes;
-        EXPECT_TRUE(p[i] >= 0.449f || c[i] == 0.0f) << i << ": " << c[i];
+    for (size_t i = 0; i < t.size(); i += 4) {
+        if (t[i] == 0.0f || t[i] == 1.0f) ++extremes;
+        EXPECT_TRUE(p[i] >= 0.449f || t[i] == 0.0f) << i << ": " << t[i];
     }
     EXPECT_GT(extremes, 32 * 32 / 4);
     // Equal points skip the remapping rather than dividing by zero.
     clipped.tone.whitePoint = clipped.tone.blackPoint;
     clipped.notifyChange();
-    EXPECT_EQ(bake(clipped, 16), bake(plain, 16));
+    EXPECT_EQ(bake(clipped, 16), bake(a, 16));
     ShaderNoisePerlin bright;
     bright.tone.gamma = 0.8;
     bright.notifyChange();
-    EXPECT_GT(bright.evaluateAt(0.3, 0.6).r, plain.evaluateAt(0.3, 0.6).r);
+    EXPECT_GT(bright.evaluateAt(0.3, 0.6).r, a.evaluateAt(0.3, 0.6).r);
 }
 
 TEST_F(Shaders, GridDrawsLinesOverTheFill) {
     ShaderGrid grid;
+    EXPECT_EQ(bake(grid, 64, 2, true), bake(grid, 64, 1, true));  // on any thread count
     // Lines every 10 units, 2 wide, through the centre.
-    Rgba line = grid.evaluateAt(0.5, 0.53), fill = grid.evaluateAt(0.55, 0.55);
-    EXPECT_NEAR(line.b, 0.62, 1e-6);
-    EXPECT_NEAR(fill.b, 1.0, 1e-6);
+    EXPECT_NEAR(grid.evaluateAt(0.5, 0.53).b, 0.62, 1e-6);
+    EXPECT_NEAR(grid.evaluateAt(0.55, 0.55).b, 1.0, 1e-6);
     // A footprint of one whole cell is covered one fifth by each set of lines.
     Rgba cell = grid.evaluate({0.5, 0.5, 0.6, 0.6});
     double k = 0.2 + (1 - 0.2) * 0.2;  // H lines, then V lines over them
@@ -198,9 +192,7 @@ TEST_F(Shaders, ImageAndLayerMapShadersSampleTheirPicturesAndAreEmptyWithoutThem
     auto s = read("begin ShaderImage\n image \"QuadMap\"\nend ShaderImage\n", &scene);
     ASSERT_NE(s, nullptr);
     EXPECT_NEAR(s->evaluateAt(0.125, 0.875).r, 1.0, 1e-6);
-    Rgba corner = s->evaluateAt(0.875, 0.125);  // half-transparent white, given back straight
-    EXPECT_NEAR(corner.r, 1.0, 1e-6);
-    EXPECT_NEAR(corner.a, 128 / 255.0, 1e-6);
+    test::expectColour(s->evaluateAt(0.875, 0.125), {1, 1, 1, 128 / 255.0f});  // half-transparent white, straight
     int w, h;
     s->naturalSize(w, h);
     EXPECT_EQ(std::pair(w, h), std::pair(8, 4));
