@@ -119,8 +119,7 @@ TEST(FlagTitle, SolidLettersAreTheFlagAndWaveWithItsCloth) {
                          at40 = test::rendered(dir, "b", text, "--frame 40");
     const int nFlat = letters(flat), right = flat.width / 4;
     EXPECT_GT(nFlat, 5000);  // the letters are big on the frame
-    EXPECT_GT(letters(at10), nFlat / 2);
-    EXPECT_GT(letters(at40), nFlat / 2);
+    EXPECT_GT(std::min(letters(at10), letters(at40)), nFlat / 2);
     // Frames apart the letters have moved, and neither frame is the flat title.
     EXPECT_GT(changed(at10, at40, right), nFlat / 5);
     EXPECT_GT(changed(at10, flat, right), nFlat / 5);
