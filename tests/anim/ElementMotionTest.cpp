@@ -134,9 +134,7 @@ TEST(ElementMotion, ActionsTurnOnTheWayAndPoseActionsHandOnWhereTheyEnded) {
     AnimPathAction& spin = t.transitions[0]->action;
     spin.actionType = AnimPathAction::kSpin, spin.amount[0] = 1;
     const glm::dvec3 x(1, 0, 0);
-    auto turnOfX = [&](double time) {
-        return glm::dvec3(evaluateTrack(t.track, time, el)[0].matrix * glm::dvec4(x, 0.0));
-    };
+    auto turnOfX = [&](double at) { return glm::dvec3(evaluateTrack(t.track, at, el)[0].matrix * glm::dvec4(x, 0.0)); };
     EXPECT_NEAR(glm::dot(turnOfX(24.5), x), -1, 1e-9);  // half a turn half way
     EXPECT_NEAR(glm::dot(turnOfX(39.999999), x), 1, 1e-5);
     AnimPathAction& roll = t.poses[0]->action;

@@ -400,15 +400,11 @@ TEST(FlagUnit, EveryLineReadsBackByteForByteAndStrayWordsAndCountsFallBack) {
     EXPECT_EQ(FlagUnit::capStyleNumber(unit.bottomCapStyle), 2);
     EXPECT_EQ(writtenBlock(unit), " begin FlagUnit\n" + lines);
     const char* edges[] = {"None", "Left", "Right", "Top", "Bottom", "Left_Right", "Top_Bottom", "All", "Center"};
-    for (int i = 0; i < 9; ++i) {
-        ASSERT_EQ(readLines(unit, std::string("LockEdge ") + edges[i] + "\n"), 0);
-        EXPECT_EQ(unit.lockEdge, i + 1);
-        EXPECT_STREQ(FlagUnit::lockEdgeName(i + 1), edges[i]);
-    }
     const char* points[] = {"None", "Edge", "Corners", "Corners_One_Center", "Corners_Two_Centers", "Two_Centers"};
-    for (int i = 0; i < 6; ++i) {
-        ASSERT_EQ(readLines(unit, std::string("LockPoints ") + points[i] + "\n"), 0);
-        EXPECT_EQ(unit.lockPoints, i + 1);
+    for (int i = 0; i < 9; ++i) {
+        ASSERT_EQ(readLines(unit, std::string("LockEdge ") + edges[i] + "\nLockPoints " + points[i % 6] + "\n"), 0);
+        EXPECT_EQ(std::pair(unit.lockEdge, unit.lockPoints), std::pair(i + 1, i % 6 + 1));
+        EXPECT_STREQ(FlagUnit::lockEdgeName(i + 1), edges[i]);
     }
     ASSERT_EQ(readLines(unit, "LockEdge Diagonal\nLockPoints Many\nFlagpoleType Rope\nSelfCollision Always\n"), 0);
     EXPECT_EQ(std::tuple(unit.lockEdge, unit.lockPoints, unit.flagpoleType, unit.selfCollision),
