@@ -198,24 +198,20 @@ struct ClothCensus {
 
 ClothCensus census(const std::vector<double>& p, int nu, int nv, double restArea, const glm::dvec3& restNormal) {
     // Triangles 2k and 2k + 1 of cell k: (i,j)(i+1,j)(i+1,j+1) and (i,j)(i+1,j+1)(i,j+1).
+    // Normals left at twice the triangle's area: only their lengths and the signs of their dot products count.
     const int cells = (nu - 1) * (nv - 1);
-    std::vector<glm::dvec3> normals(2 * cells);
-    std::vector<double> areas(2 * cells);
+    std::vector<glm::dvec3> normals;
     for (int k = 0; k < cells; ++k) {
         const int i = k % (nu - 1), j = k / (nu - 1);
         auto at = [&](int v) { return glm::dvec3(p[3 * v], p[3 * v + 1], p[3 * v + 2]); };
         const glm::dvec3 a = at(j * nu + i), b = at(j * nu + i + 1);
         const glm::dvec3 c = at((j + 1) * nu + i + 1), d = at((j + 1) * nu + i);
-        const glm::dvec3 n[2] = {glm::cross(b - a, c - a), glm::cross(c - a, d - a)};
-        for (int t = 0; t < 2; ++t) {
-            areas[2 * k + t] = 0.5 * glm::length(n[t]);
-            normals[2 * k + t] = areas[2 * k + t] > 0.0 ? glm::normalize(n[t]) : glm::dvec3(0.0);
-        }
+        normals.insert(normals.end(), {glm::cross(b - a, c - a), glm::cross(c - a, d - a)});
     }
     ClothCensus r;
     for (int k = 0; k < 2 * cells; ++k) {
         const int t = k & 1, i = k / 2 % (nu - 1), j = k / 2 / (nu - 1);
-        if (areas[k] < 0.01 * restArea) ++r.collapsed;
+        if (0.5 * glm::length(normals[k]) < 0.01 * restArea) ++r.collapsed;
         if (glm::dot(normals[k], restNormal) >= 0.0) continue;
         ++r.turned;
         // Edge neighbours: the other half of the cell, and the cells above and right
