@@ -19,12 +19,6 @@
 
 namespace fw::test {
 
-inline void registerForAnimTests() {
-    registerSceneClasses();
-    registerAnimClasses();
-    StandInMember::registerMissing();
-}
-
 // An object of the scene (a kept primitive block naming it), owned by the scene.
 inline SceneMember* addObject(SceneX& scene, const std::string& name) {
     auto* object = new StandInMember(scene, kObjectKind, "ObjectP", nullptr);

@@ -29,8 +29,7 @@ TEST(AnimTrackSegment, BaseLinesComeBack) {
     // Toward zero, both ways (written frames read back: the resaved track files in tests/cli and tests/app).
     AnimPose cut(scene);
     ASSERT_EQ(readLines(cut, "frameStart -3.7\nframeEnd 7.9\n"), 0);
-    EXPECT_EQ(std::pair(cut.startFrame, cut.length), std::pair(-3, 11));
-    EXPECT_TRUE(cut.changed);
+    EXPECT_EQ(std::tuple(cut.startFrame, cut.length, cut.changed), std::tuple(-3, 11, true));
     // The end counts from the start read so far.
     AnimPose early(scene);
     early.startFrame = 2;
@@ -38,8 +37,7 @@ TEST(AnimTrackSegment, BaseLinesComeBack) {
     EXPECT_EQ(std::pair(early.startFrame, early.length), std::pair(10, 13));
     // A value that is not a number leaves the frame as it was, and reading goes on.
     ASSERT_EQ(readLines(early, "frameStart soon\nframeEnd nan\ndescription \"after\"\n"), 0);
-    EXPECT_EQ(std::pair(early.startFrame, early.length), std::pair(10, 13));
-    EXPECT_EQ(early.description, "after");
+    EXPECT_EQ(std::tuple(early.startFrame, early.length, early.description), std::tuple(10, 13, "after"));
     // Absurd frames are held where the arithmetic on them stays exact.
     ASSERT_EQ(readLines(early, "frameStart -1e300\nframeEnd 1e300\n"), 0);
     EXPECT_TRUE(early.length > 0 && early.lastFrame() > early.startFrame) << early.startFrame << " " << early.length;
@@ -60,15 +58,29 @@ TEST(AnimTrackSegment, BaseLinesComeBack) {
     EXPECT_EQ(readLines(t, "parentMatrix 1 2 3\nend AnimTransition\n"), -1);
 }
 
-TEST(AnimTrackSegment, PosesKeepTheirWarpAndTransitionsTheirLaunchOrder) {
+// Each segment type reads only its own blocks (the stream's message: CommandDispatch's "unknown child" row).
+TEST(AnimTrackSegment, EachSegmentReadsOnlyItsOwnBlocksPosesKeepTheirWarpAndTransitionsTheirLaunchOrder) {
     SceneX scene;
     AnimPose pose(scene);
+    AnimTransition t(scene);
+    EXPECT_EQ(readLines(pose, "begin AnimPath\n"), -1);
+    EXPECT_EQ(readLines(t, "begin WarpInstance\n"), -1);
+    EXPECT_EQ(readLines(t, "begin AnimPoseSettings\n"), -1);
+    EXPECT_EQ(readLines(t, "begin FragmentationParams\nbegin ChopParams\nNumSlices 9\nend ChopParams\n"
+                           "end FragmentationParams\nbegin AnimGroup\nend AnimGroup\n"
+                           "begin AnimElementCache\nend AnimElementCache\n"), 0);
+    EXPECT_EQ(std::tuple(t.fragmentation.chops[0].sliceCount, t.groups.size(), t.caches.size()), std::tuple(9, 1u, 1u));
+    EXPECT_EQ(t.elementCache(0), t.caches[0].get());
+    EXPECT_TRUE(!t.elementCache(1) && !t.elementCache(-1));  // past either end
+    // A fragmentation block read again fills its passes from the first.
+    EXPECT_EQ(readLines(t, "begin FragmentationParams\nbegin ChopParams\nNumSlices 4\nend ChopParams\n"
+                           "end FragmentationParams\n"), 0);
+    EXPECT_EQ(t.fragmentation.chops[0].sliceCount, 4);
     const std::string warp = "  begin WarpInstance\n   kind \"Bulge\"\n   begin WarpPart\n    amount 3\n"
                              "   end WarpPart\n  end WarpInstance\n";
     ASSERT_EQ(readLines(pose, warp.substr(2)), 0);
     // The warp comes back byte for byte after the pose's own blocks (theirs: title-track.kxp resaved in tests/cli).
     EXPECT_TRUE(writtenBlock(pose).ends_with(warp + " end AnimPose\n")) << writtenBlock(pose);
-    AnimTransition t(scene);
     std::string lines;
     // A long title's worth and more; the sanitized build reads fewer, in a fraction of the time.
 #ifdef FW_SANITIZED_BUILD
@@ -88,27 +100,6 @@ TEST(AnimTrackSegment, PosesKeepTheirWarpAndTransitionsTheirLaunchOrder) {
     EXPECT_TRUE(writtenBlock(t).ends_with(" end AnimSequenceParams\n end AnimTransition\n")) << writtenBlock(t);
 }
 
-// Each segment type reads only its own blocks (the stream's message: CommandDispatch's "unknown child" row).
-TEST(AnimTrackSegment, UnknownBlocksFail) {
-    SceneX scene;
-    AnimPose pose(scene);
-    AnimTransition t(scene);
-    EXPECT_EQ(readLines(pose, "begin AnimPath\n"), -1);
-    EXPECT_EQ(readLines(t, "begin WarpInstance\n"), -1);
-    EXPECT_EQ(readLines(t, "begin AnimPoseSettings\n"), -1);
-    EXPECT_EQ(readLines(t, "begin FragmentationParams\nbegin ChopParams\nNumSlices 9\nend ChopParams\n"
-                           "end FragmentationParams\nbegin AnimGroup\nend AnimGroup\n"
-                           "begin AnimElementCache\nend AnimElementCache\n"), 0);
-    EXPECT_EQ(t.fragmentation.chops[0].sliceCount, 9);
-    EXPECT_EQ(std::pair(t.groups.size(), t.caches.size()), std::pair(size_t{1}, size_t{1}));
-    EXPECT_EQ(t.elementCache(0), t.caches[0].get());
-    EXPECT_TRUE(!t.elementCache(1) && !t.elementCache(-1));  // past either end
-    // A fragmentation block read again fills its passes from the first.
-    EXPECT_EQ(readLines(t, "begin FragmentationParams\nbegin ChopParams\nNumSlices 4\nend ChopParams\n"
-                           "end FragmentationParams\n"), 0);
-    EXPECT_EQ(t.fragmentation.chops[0].sliceCount, 4);
-}
-
 TEST(AnimTrackSegment, CopyTakesTheSegmentsOwnRecords) {
     SceneX scene;
     AnimPose source(scene);
@@ -121,8 +112,7 @@ TEST(AnimTrackSegment, CopyTakesTheSegmentsOwnRecords) {
     EXPECT_NE(copy.groups[0].get(), source.groups[0].get());
     AnimTransition other(scene);
     other.copyFrom(source);  // another type takes the shared part only
-    EXPECT_EQ(std::pair(other.startFrame, other.length), std::pair(5, 5));
-    EXPECT_EQ(other.groups.size(), 1u);
+    EXPECT_EQ(std::tuple(other.startFrame, other.length, other.groups.size()), std::tuple(5, 5, size_t{1}));
     EXPECT_EQ(other.warp, nullptr);
 }
 
@@ -163,8 +153,8 @@ TEST(AnimParams, EveryValueComesBack) {
     AnimPathAction again;
     ASSERT_EQ(readLines(again, writtenBlock(action).substr(std::string(" begin AnimPathAction\n").size())), 0);
     EXPECT_EQ(writtenBlock(again), writtenBlock(action));
-    EXPECT_EQ(again.actionType, AnimPathAction::kPathFreeWanderTumble2);
-    EXPECT_EQ(again.faceValue, AnimPathAction::kRight);
+    EXPECT_EQ(std::pair(again.actionType, again.faceValue),
+              std::pair(+AnimPathAction::kPathFreeWanderTumble2, +AnimPathAction::kRight));
     AnimPoseSettings settings;
     ASSERT_EQ(readLines(settings, "moveToCenter \"true\"\nspreadXYZ 0 1 0\nshuffleSeed 1234567890123\n"
                                   "distributeType \"SphereShell\"\ndistributeMenu1 \"YAxis\"\n"
@@ -211,8 +201,7 @@ TEST(AnimParams, NewerAnimationVersionsAreRefused) {
     Dialogs::instance().setQuiet(true), Dialogs::instance().clearShown();
     AnimPathAction action;
     EXPECT_EQ(readLines(action, "animVersion \"5.5\"\n"), 0);
-    EXPECT_EQ(action.versionMinor, 5);
-    EXPECT_TRUE(Dialogs::instance().shown().empty());
+    EXPECT_EQ(std::tuple(action.versionMinor, Dialogs::instance().shown().size()), std::tuple(5, 0u));
     EXPECT_EQ(readLines(action, "animVersion \"5.6\"\n"), -1);
     EXPECT_EQ(readLines(*std::make_unique<AnimSequenceParams>(), "animVersion 6.0\n"), -1);
     EXPECT_EQ(readLines(*std::make_unique<AnimVis>(), "animVersion \"7\"\n"), -1);
@@ -220,30 +209,9 @@ TEST(AnimParams, NewerAnimationVersionsAreRefused) {
     Dialogs::instance().clearShown(), Dialogs::instance().setQuiet(false);
 }
 
-// Every value away from its default comes back, in the order and spelling the cache writes.
-TEST(AnimElementCache, EveryValueComesBack) {
-    SceneX scene;
-    test::addObject(scene, "A");
-    const std::string body =
-        "  isInherited \"true\"\n  isAnimated \"false\"\n  groupType HARD\n  animateBy WORD\n"
-        "  animateFragmentsBy FRAGMENT\n  group \"Letters\"\n  object \"A\"\n  camera \"Cam\"\n  light \"3\"\n"
-        "  parent \"root\"\n  startTranslate 1 2 3\n  startRotate 10 20 30\n  startRotateOrder zxy\n"
-        "  startScale 2 2 2\n  startOrigin -1 -2 -3\n  tweakTranslate 0.5 0 0\n  tweakRotate 0 45 0\n"
-        "  tweakScale 1 1.5 1\n  tweakOrigin 0 0 1\n  cameraCache  1 2 3  4 5 6  7 8 9 10\n"
-        "  tweakCameraCacheUsed 1\n  tweakCameraCache  -1 -2 -3  -4 -5 -6  -7 -8 -9 -10\n  reverseArch 1\n"
-        "  begin Keyframes\n   at 3\n  end Keyframes\n";
-    AnimElementCache cache(scene);
-    ASSERT_EQ(readLines(cache, body + " end AnimElementCache\n"), 0);
-    EXPECT_EQ(writtenBlock(cache), " begin AnimElementCache\n" + body + " end AnimElementCache\n");
-    EXPECT_EQ(std::tuple(cache.animateBy, cache.light.index, cache.light.name.empty()),
-              std::tuple(+AnimElementCache::kWord, 3, true));
-    EXPECT_EQ(cache.element(), scene.findMember("A"));
-    EXPECT_EQ(readLines(cache, "animateBy SENTENCE\n"), -1);
-    EXPECT_EQ(readLines(cache, "cameraCache 1 2 3\nend AnimElementCache\n"), -1);
-}
-
 // Objects go out as their place in the object list when the stream asks for places, and a number read back is a place.
-TEST(AnimElementCache, MembersAreNamedOrPlaced) {
+// Then every value away from its default comes back, in the order and spelling the cache writes.
+TEST(AnimElementCache, MembersAreNamedOrPlacedAndEveryValueComesBack) {
     SceneX scene;
     test::addObject(scene, "First");
     SceneMember* second = test::addObject(scene, "Second");
@@ -268,6 +236,22 @@ TEST(AnimElementCache, MembersAreNamedOrPlaced) {
     test::expectContains(writtenBlock(cache), {"  object \"1\"\n"});
     ASSERT_EQ(readLines(cache, "object \"99\"\n"), 0);
     EXPECT_EQ(cache.element(), nullptr);
+    test::addObject(scene, "A");
+    const std::string body =
+        "  isInherited \"true\"\n  isAnimated \"false\"\n  groupType HARD\n  animateBy WORD\n"
+        "  animateFragmentsBy FRAGMENT\n  group \"Letters\"\n  object \"A\"\n  camera \"Cam\"\n  light \"3\"\n"
+        "  parent \"root\"\n  startTranslate 1 2 3\n  startRotate 10 20 30\n  startRotateOrder zxy\n"
+        "  startScale 2 2 2\n  startOrigin -1 -2 -3\n  tweakTranslate 0.5 0 0\n  tweakRotate 0 45 0\n"
+        "  tweakScale 1 1.5 1\n  tweakOrigin 0 0 1\n  cameraCache  1 2 3  4 5 6  7 8 9 10\n"
+        "  tweakCameraCacheUsed 1\n  tweakCameraCache  -1 -2 -3  -4 -5 -6  -7 -8 -9 -10\n  reverseArch 1\n"
+        "  begin Keyframes\n   at 3\n  end Keyframes\n";
+    ASSERT_EQ(readLines(cache, body + " end AnimElementCache\n"), 0);
+    EXPECT_EQ(writtenBlock(cache), " begin AnimElementCache\n" + body + " end AnimElementCache\n");
+    EXPECT_EQ(std::tuple(cache.animateBy, cache.light.index, cache.light.name.empty()),
+              std::tuple(+AnimElementCache::kWord, 3, true));
+    EXPECT_EQ(cache.element(), scene.findMember("A"));
+    EXPECT_EQ(readLines(cache, "animateBy SENTENCE\n"), -1);
+    EXPECT_EQ(readLines(cache, "cameraCache 1 2 3\nend AnimElementCache\n"), -1);
 }
 
 }  // namespace

@@ -14,7 +14,11 @@ using test::TempDir;
 
 class AnimTracks : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { test::registerForAnimTests(); }
+    static void SetUpTestSuite() {
+        registerSceneClasses();
+        registerAnimClasses();
+        StandInMember::registerMissing();
+    }
     TempDir dir;
 };
 
@@ -75,8 +79,7 @@ TEST_F(AnimTracks, SegmentLookupsFollowTheTimeline) {
     SceneX scene;
     SceneMember* parent = test::addObject(scene, "Parent");
     AnimTrack track(scene, "Timeline");
-    EXPECT_EQ(track.segmentForEditing(0), nullptr);
-    EXPECT_EQ(track.segmentAt(0), nullptr);
+    EXPECT_EQ(std::tuple(track.segmentForEditing(0), track.segmentAt(0)), std::tuple(nullptr, nullptr));
     EXPECT_EQ(track.parentMatrixAt(3), glm::dmat4(1.0));
     AnimPose& a = addSegment<AnimPose>(track, 0, 10);
     AnimTransition& t = addSegment<AnimTransition>(track, 10, 30);
@@ -100,14 +103,12 @@ TEST_F(AnimTracks, SegmentLookupsFollowTheTimeline) {
     ASSERT_EQ(track.segments.size(), 3u);
     EXPECT_EQ(track.segments[1].get(), &b);
     EXPECT_EQ(b.startFrame, 40);
-    EXPECT_EQ(track.segmentForEditing(20), &c);  // now a gap
-    EXPECT_EQ(track.segmentAt(20), &a);
+    EXPECT_EQ(std::tuple(track.segmentForEditing(20), track.segmentAt(20)), std::tuple(&c, &a));  // now a gap
     // Only a per-segment track marks what its segments' caches name.
     SceneMember* named = test::addObject(scene, "Named");
     c.caches.emplace_back(std::make_unique<AnimElementCache>(scene))->object.name = named->nameReference();
     track.markUsed();
-    EXPECT_TRUE(track.used());
-    EXPECT_FALSE(named->used());
+    EXPECT_EQ(std::pair(track.used(), named->used()), std::pair(true, false));
     track.setUsed(false), track.animType = AnimTrack::kPerSegment;
     track.markUsed();
     EXPECT_TRUE(named->used());
@@ -145,14 +146,14 @@ TEST_F(AnimTracks, DamagedTracksEndTheLoadWithoutHarm) {
         EXPECT_EQ(damaged.error.rfind("Error processing scene command <<", 0), 0u) << damaged.error;
     }
     // A cut track keeps what it held.
-    SceneFile::Loaded cut = test::loadText(dir, head + "   solo \"ghost\"\n   begin AnimTransition\n    frameStart 8\n");
+    SceneFile::Loaded cut =
+        test::loadText(dir, head + "   solo \"ghost\"\n   begin AnimTransition\n    frameStart 8\n");
     auto* track = cut.scene ? dynamic_cast<AnimTrack*>(cut.scene->findMember("Bad")) : nullptr;
     ASSERT_NE(track, nullptr) << cut.error;
     EXPECT_EQ(track->solo, 2);
     ASSERT_EQ(track->segments.size(), 1u);
-    EXPECT_EQ(track->segments[0]->startFrame, 8);
     // Segments made while reading start from the oldest version until they say theirs.
-    EXPECT_EQ(track->segments[0]->versionMajor, 3);
+    EXPECT_EQ(std::pair(track->segments[0]->startFrame, track->segments[0]->versionMajor), std::pair(8, 3));
 }
 
 }  // namespace

@@ -93,8 +93,7 @@ TEST(ElementMotion, ATransitionLeavesAndArrivesAtThePosesAndMovesContinuously) {
         // The transition's first frame is at most a few average frames' travel out.
         EXPECT_LT(glm::length(placeAt(first[i], el[i]) - placeAt(leaving[i], el[i])), 4 * length / 30);
         expectSameMatrix(last[i].matrix, arriving[i].matrix, 1e-3);
-        const glm::dvec3 arrived = placeAt(arriving[i], el[i]);
-        for (int a = 0; a < 3; ++a) EXPECT_NEAR(arrived[a], el[i].center[a] + states[i].translate[a], 1e-9);
+        EXPECT_LT(glm::distance(placeAt(arriving[i], el[i]), placeOf(el[i], states[i])), 1e-9);
     }
 }
 
@@ -135,7 +134,7 @@ TEST(ElementMotion, ActionsTurnOnTheWayAndPoseActionsHandOnWhereTheyEnded) {
     AnimPathAction& spin = t.transitions[0]->action;
     spin.actionType = AnimPathAction::kSpin, spin.amount[0] = 1;
     const glm::dvec3 x(1, 0, 0);
-    auto turnOfX = [&](double time) { return glm::dvec3(evaluateTrack(t.track, time, el)[0].matrix * glm::dvec4(x, 0.0)); };
+    auto turnOfX = [&](double at) { return glm::dvec3(evaluateTrack(t.track, at, el)[0].matrix * glm::dvec4(x, 0.0)); };
     EXPECT_NEAR(glm::dot(turnOfX(24.5), x), -1, 1e-9);  // half a turn half way
     EXPECT_NEAR(glm::dot(turnOfX(39.999999), x), 1, 1e-5);
     AnimPathAction& roll = t.poses[0]->action;
@@ -158,8 +157,8 @@ TEST(ElementMotion, FadesRunOverTheirRangeAndHoldAfterwards) {
         previous = frames[0].opacity;
         EXPECT_GE(frames[0].opacity, frames[2].opacity);  // the last letter has not begun
     }
-    EXPECT_EQ(evaluateTrack(t.track, 10, el)[2].opacity, 0.0);
-    EXPECT_EQ(evaluateTrack(t.track, 39.99, el)[0].opacity, 1.0);
+    EXPECT_EQ(std::pair(evaluateTrack(t.track, 10, el)[2].opacity, evaluateTrack(t.track, 39.99, el)[0].opacity),
+              std::pair(0.0, 1.0));
     EXPECT_NEAR(evaluateTrack(t.track, 10 - 1 + 31.0 / 6, el)[0].opacity, 0.5, 1e-9);  // u = 1/2 of its third
     tr.vis.visType = AnimVis::kFadeOff;
     EXPECT_EQ(evaluateTrack(t.track, 10, el)[2].opacity, 1.0);

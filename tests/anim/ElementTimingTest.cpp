@@ -3,6 +3,8 @@
 // reading of the published subtractive method: y[k] = y[k-55] - y[k-24] (mod 1e9) started from the table.
 #include "anim/ElementTiming.h"
 
+#include <gmock/gmock.h>
+
 #include <climits>
 #include <cstdlib>
 
@@ -61,7 +63,8 @@ std::vector<long> referenceSequence(long seed, int count) {
         value = slot[s - 1];
     }
     std::vector<long> y(slot);
-    while (y.size() < size_t(55 + 220 + count)) y.push_back(((y[y.size() - 55] - y[y.size() - 24]) % kMod + kMod) % kMod);
+    while (y.size() < size_t(55 + 220 + count))
+        y.push_back(((y[y.size() - 55] - y[y.size() - 24]) % kMod + kMod) % kMod);
     return std::vector<long>(y.begin() + 55 + 220, y.end());
 }
 
@@ -77,12 +80,8 @@ EaseCurve curve(double start, double end, double amount) {
 
 // Each element's window against the one worked out by hand.
 void expectWindows(const AnimTransition& t, const std::vector<double>& start, const std::vector<double>& end) {
-    ASSERT_EQ(t.windowStart.size(), start.size());
-    ASSERT_EQ(t.windowEnd.size(), end.size());
-    for (size_t i = 0; i < start.size(); ++i) {
-        EXPECT_NEAR(t.windowStart[i], start[i], 1e-12) << "element " << i;
-        EXPECT_NEAR(t.windowEnd[i], end[i], 1e-12) << "element " << i;
-    }
+    EXPECT_THAT(t.windowStart, testing::Pointwise(testing::DoubleNear(1e-12), start));
+    EXPECT_THAT(t.windowEnd, testing::Pointwise(testing::DoubleNear(1e-12), end));
 }
 
 }  // namespace
@@ -210,8 +209,7 @@ TEST_F(ElementProgressAt, BaseActionAndFadeProgress) {
     EXPECT_DOUBLE_EQ(elementProgress(transition, 0, 18).u, 0.9);
     // Before and after the transition the element rests at its poses.
     ElementProgress before = elementProgress(transition, 0, 9), after = elementProgress(transition, 0, 19);
-    EXPECT_EQ(before.u + before.a + before.v, 0.0);
-    EXPECT_EQ(after.u + after.a + after.v, 3.0);
+    EXPECT_EQ(std::pair(before.u + before.a + before.v, after.u + after.a + after.v), std::pair(0.0, 3.0));
     EXPECT_EQ(std::pair(at(0.2).a, at(0.6).a), std::pair(0.0, 1.0));
     EXPECT_NEAR(at(0.4).a, 0.5, 1e-12);
     for (auto [x, to, r] : {std::tuple{0.3, 0.3, 0.0}, {0.31, 0.3, 1.0}, {0.3000001, 0.300001, 0.0}})
@@ -267,8 +265,7 @@ TEST(SubtractiveRandom, ReseedingRestartsAndOnlyTheMagnitudeCounts) {
     std::vector<double> first;
     for (int i = 0; i < 60; ++i) first.push_back(a.next());
     a.reseed(42);
-    for (int i = 0; i < 60; ++i) EXPECT_EQ(b.next(), first[i]) << i;
-    for (int i = 0; i < 60; ++i) EXPECT_EQ(a.next(), first[i]) << i;
+    for (int i = 0; i < 60; ++i) EXPECT_EQ(std::pair(a.next(), b.next()), std::pair(first[i], first[i])) << i;
     a.reseed(43);
     EXPECT_NE(a.next(), first[0]);
     // The most negative seed has no magnitude of its own; it seeds by its remainder.

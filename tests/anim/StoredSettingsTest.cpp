@@ -21,7 +21,8 @@ void expectAt(const glm::dvec3& at, const glm::dvec3& expected) {
 
 // The first pose moves everything 100 along X. Element 1 is left out of it and holds its start place; element 2 is
 // arranged from its start place: turned a quarter about a point 10 to its right and lifted 30 toward the viewer.
-TEST(StoredSettings, APoseArrangesElementsFromTheirStartPlacesAndLeavesOutWhatItDoesNotAnimate) {
+// Locked, the track still plays but refuses edits.
+TEST(StoredSettings, APoseArrangesElementsFromTheirStartPlacesAndALockedTrackPlaysButRefusesEdits) {
     const auto el = letters(3);
     Track t(2);
     t.move(0, 100, 0);
@@ -32,6 +33,14 @@ TEST(StoredSettings, APoseArrangesElementsFromTheirStartPlacesAndLeavesOutWhatIt
     expectAt(t.offset(el, 0, 1), {0, 20, 0});
     expectAt(t.offset(el, 0, 2), {110, -10, 30});
     expectAt(t.offset(el, 24.5, 1), {0, 10, 0});  // half way home
+    t.track.lock = 0;
+    EXPECT_EQ(t.track.segmentForEditing(5), nullptr);
+    EXPECT_FALSE(t.track.removeSegment(t.poses[1]));
+    EXPECT_EQ(t.track.segments.size(), 3u);
+    expectAt(t.offset(el, 0, 0), {100, 0, 0});
+    t.track.lock = 1;
+    EXPECT_EQ(t.track.segmentForEditing(5), t.poses[0]);
+    EXPECT_TRUE(t.track.removeSegment(t.poses[1]));
 }
 
 // One after another (overlap 100); element 0 is not animated by the transition, so it runs
@@ -111,20 +120,6 @@ TEST(StoredSettings, AWarpTransitionCarriesItsRecordLinearlyBetweenThePosesWarps
     EXPECT_FALSE(updateWarp(t.track, 20));
     tr.smoothing.endSmooth = 0, t.track.trackType = AnimTrack::kObjectTrack;
     EXPECT_FALSE(updateWarp(t.track, 20));
-}
-
-TEST(StoredSettings, ALockedTrackPlaysButRefusesEdits) {
-    const auto el = letters(2);
-    Track t(2);
-    t.move(0, 100, 0);
-    t.track.lock = 0;
-    EXPECT_EQ(t.track.segmentForEditing(5), nullptr);
-    EXPECT_FALSE(t.track.removeSegment(t.poses[1]));
-    EXPECT_EQ(t.track.segments.size(), 3u);
-    expectAt(t.offset(el, 0, 1), {100, 0, 0});
-    t.track.lock = 1;
-    EXPECT_EQ(t.track.segmentForEditing(5), t.poses[0]);
-    EXPECT_TRUE(t.track.removeSegment(t.poses[1]));
 }
 
 }  // namespace fw

@@ -6,8 +6,8 @@
 #include <glm/gtc/matrix_transform.hpp>
 #include <tuple>
 
+#include "GeometryHelpers.h"
 #include "GeometryText.h"
-#include "SolidCheck.h"
 #include "TempDir.h"
 #include "anim/AnimPose.h"
 #include "anim/AnimTrack.h"
@@ -28,6 +28,12 @@
 namespace fw {
 namespace {
 
+glm::dvec3 vertexOf(const GeometryInterface& g, int v) {
+    glm::dvec3 p;
+    g.getVertex(&p.x, v);
+    return p;
+}
+
 TEST(FlagCluster, MembersAreNamedAfterTheClusterAndThePoleAndCapsAreSolidsAtItsEnds) {
     registerAllClasses();
     test::TempDir dir;
@@ -46,9 +52,7 @@ TEST(FlagCluster, MembersAreNamedAfterTheClusterAndThePoleAndCapsAreSolidsAtItsE
             auto* part = dynamic_cast<ObjectP*>(flag->member(i));
             ASSERT_NE(part, nullptr);
             EXPECT_EQ(part->parentName(), "Flag1");
-            const test::SolidCheck check = test::checkSolid(*part->geometry(kRenderMode));
-            EXPECT_EQ(check.faults(), 0) << flag->memberName(i) << " " << top << ": " << check.summary();
-            EXPECT_GT(check.volume, 0.0);
+            EXPECT_GT(test::expectClosed(*part->geometry(kRenderMode), flag->memberName(i) + " " + top).volume, 0.0);
             part->worldBounds(kRenderMode, ends[i - 1]);
         }
     };
@@ -108,9 +112,7 @@ TEST(FlagCluster, TheClothFollowsTheSimulationFrameByFrame) {
     // The fly corner's vertex at a time (frames).
     auto at = [&](double time) {
         EXPECT_TRUE(flag->showTime(time));
-        glm::dvec3 p;
-        flag->cloth()->customMesh().getVertex(&p.x, fly);
-        return p;
+        return vertexOf(flag->cloth()->customMesh(), fly);
     };
     const glm::dvec3 at0 = at(0);
     std::vector<double> expected;
@@ -120,7 +122,8 @@ TEST(FlagCluster, TheClothFollowsTheSimulationFrameByFrame) {
     const glm::dvec3 at10 = at(10), half = at(10.5), at11 = at(11);
     EXPECT_GT(glm::length(at10 - at0), 0.0);
     EXPECT_LT(glm::length(half - 0.5 * (at10 + at11)), 1e-9);
-    // Going back replays the cache (Flag.RunsAreRepeatableAndCachedFramesCostNothing); a setting that moves the cloth starts the simulation again.
+    // Going back replays the cache (Flag.RunsAreRepeatableAndCachedFramesCostNothing); a setting that moves the cloth
+    // starts the simulation again.
     flag->unit.airFriction = 20;
     EXPECT_EQ(flag->flag().stepsRun, 0);
     // Four sub-steps a frame: a quarter frame shows a kept state, between the frames but
@@ -134,8 +137,7 @@ TEST(FlagCluster, TheClothFollowsTheSimulationFrameByFrame) {
     EXPECT_LT(glm::length(eighth - 0.5 * (p10 + quarter)), 1e-12);
     const double step = glm::length(p11 - p10);
     EXPECT_GT(glm::length(quarter - (0.75 * p10 + 0.25 * p11)), 0.01 * step);
-    EXPECT_LT(glm::length(quarter - p10), step);
-    EXPECT_LT(glm::length(p11 - quarter), step);
+    EXPECT_LT(std::max(glm::length(quarter - p10), glm::length(p11 - quarter)), step);
 }
 
 TEST(FlagCluster, WorldForcesReachATurnedFlagThroughItsTurn) {
@@ -202,11 +204,8 @@ TEST(FlagCluster, ANamedObjectIsThePoleTheClothHangsFrom) {
     ASSERT_TRUE(flag->showTime(0));
     const glm::dmat4 world = flag->cloth()->worldTransform();
     for (int j : {0, 20}) {
-        double p[3];
-        flag->cloth()->customMesh().getVertex(p, 21 * j);
-        const glm::dvec3 w(world * glm::dvec4(p[0], p[1], p[2], 1.0));
-        EXPECT_NEAR(w.x, -1.95, 1e-6);
-        EXPECT_NEAR(w.z, 0.5, 1e-6);
+        const glm::dvec3 w(world * glm::dvec4(vertexOf(flag->cloth()->customMesh(), 21 * j), 1.0));
+        EXPECT_LT(glm::distance(glm::dvec2(w.x, w.z), glm::dvec2(-1.95, 0.5)), 1e-6);
         EXPECT_NEAR(w.y, j == 0 ? 3.9 : 3.9 - flag->unit.height * flag->unit.scaleY, 1e-6);
     }
     // An index picks the named object's child of that number, or without a name the
@@ -245,7 +244,7 @@ TEST(FlagCluster, ScenesHoldingOneOpenAndResaveByteForByte) {
         ASSERT_TRUE(SceneFile::save(scene, dir.file("a.scene"), error)) << error;
         saved = test::readFile(dir.file("a.scene"));
     }
-    // The unit's own lines: FlagUnit.EveryLineReadsBackByteForByte.
+    // The unit's own lines: FlagUnit.EveryLineReadsBackByteForByteAndStrayWordsAndCountsFallBack.
     test::expectContains(saved, {"  begin ObjectC-FlagCluster\n   name \"Banner\"\n", "   clusterType \"Flag\"\n",
                                  "   object \"Banner:Flag\"\n   object \"Banner:Pole1\"\n   object \"Banner:Cap1\"\n"
                                  "   object \"Banner:Cap2\"\n   begin FlagUnit\n    Name \"Banner\"\n"});
@@ -282,25 +281,17 @@ std::vector<double> cloth(Shape shape) {
 // Every corner's normal against its polygon's own facing (Newell's normal).
 double worstFacing(const GeometryInterface& g) {
     double worst = 1.0;
-    for (int e = 0; e < g.elementCount(); ++e) {
-        GeometryInterface::ElementInfo info;
-        const int *pos = nullptr, *tex = nullptr, *nor = nullptr;
-        g.getElementRefs(e, info, &pos, &tex, &nor);
+    test::eachElement(g, [&](const auto& info, const int* pos, const int*, const int* nor, int) {
         glm::dvec3 face(0.0);
-        for (int k = 0; k < info.count; ++k) {
-            glm::dvec3 a, b;
-            g.getVertex(&a.x, pos[k]);
-            g.getVertex(&b.x, pos[(k + 1) % info.count]);
-            face += glm::cross(a, b);
-        }
-        if (glm::length(face) == 0.0 || info.normalCount != info.count) continue;
-        for (int k = 0; k < info.count; ++k) {
+        for (int k = 0; k < info.count; ++k)
+            face += glm::cross(vertexOf(g, pos[k]), vertexOf(g, pos[(k + 1) % info.count]));
+        for (int k = 0; glm::length(face) > 0.0 && info.normalCount == info.count && k < info.count; ++k) {
             glm::dvec3 n;
             g.getNormal(&n.x, nor[k]);
             EXPECT_NEAR(glm::length(n), 1.0, 1e-6);
             worst = std::min(worst, glm::dot(n, glm::normalize(face)));
         }
-    }
+    });
     return worst;
 }
 
@@ -325,23 +316,16 @@ TEST(ClothWarpTest, AFlatClothLeavesASolidAsItIsATurnedOneTurnsItAndACurvedOneBe
     ASSERT_NE(moved, nullptr);
     const glm::dmat4 toCloth = box->transform(), back = glm::inverse(toCloth);
     std::vector<glm::dvec3> expected;
-    for (int v = 0; v < flat->vertexCount(); ++v) {
-        glm::dvec3 a;
-        flat->getVertex(&a.x, v);
-        expected.push_back(glm::dvec3(back * swing * toCloth * glm::dvec4(a, 1)));
-    }
+    for (int v = 0; v < flat->vertexCount(); ++v)
+        expected.push_back(glm::dvec3(back * swing * toCloth * glm::dvec4(vertexOf(*flat, v), 1)));
     ASSERT_GT(moved->vertexCount(), 0);
     for (int v = 0; v < moved->vertexCount(); ++v) {
-        glm::dvec3 b;
-        moved->getVertex(&b.x, v);
         double nearest = 1e300;
-        for (const glm::dvec3& e : expected) nearest = std::min(nearest, glm::length(e - b));
+        for (const glm::dvec3& e : expected) nearest = std::min(nearest, glm::length(e - vertexOf(*moved, v)));
         EXPECT_LT(nearest, 1e-4) << v;  // packed as floats
     }
     EXPECT_GT(worstFacing(*moved), 1.0 - 1e-6);  // every normal exactly on its face
-    const test::SolidCheck check = test::checkSolid(*moved);
-    EXPECT_EQ(check.faults(), 0) << check.summary();
-    EXPECT_NEAR(check.volume, 40.0 * 40.0 * 40.0, 1e-2);
+    EXPECT_NEAR(test::expectClosed(*moved).volume, 40.0 * 40.0 * 40.0, 1e-2);
     // Without the warp the box is drawn flat again: the cube of 40 about its own centre.
     box->setWarp(nullptr);
     double drawn[6];
@@ -356,17 +340,10 @@ TEST(ClothWarpTest, AFlatClothLeavesASolidAsItIsATurnedOneTurnsItAndACurvedOneBe
                            kWidth, kHeight);
     ObjDB bent;
     rolled.apply(*box, *flat, bent);
-    const test::SolidCheck bentCheck = test::checkSolid(bent);
-    EXPECT_EQ(bentCheck.faults(), 0) << bentCheck.summary();
-    EXPECT_GT(bentCheck.volume, 0.5 * 40 * 40 * 40);
+    EXPECT_GT(test::expectClosed(bent).volume, 0.5 * 40 * 40 * 40);
     // The box's centre sits on the cylinder, a half turn of 150/120 radians round it.
-    double low[3] = {1e300, 1e300, 1e300}, high[3] = {-1e300, -1e300, -1e300};
-    for (int v = 0; v < bent.vertexCount(); ++v) {
-        double p[3];
-        bent.getVertex(p, v);
-        for (int c = 0; c < 3; ++c) low[c] = std::min(low[c], p[c]), high[c] = std::max(high[c], p[c]);
-    }
-    const glm::dvec3 middle(0.5 * (low[0] + high[0]), 0.5 * (low[1] + high[1]), 0.5 * (low[2] + high[2]));
+    const test::Box reach = test::boxOf(bent);
+    const glm::dvec3 middle = 0.5 * (reach.low + reach.high);
     const glm::dvec3 onCylinder(radius * std::sin(150 / radius), -75, radius * (std::cos(150 / radius) - 1.0));
     const glm::dvec3 middleInCloth(box->transform() * glm::dvec4(middle, 1));
     EXPECT_LT(glm::length(middleInCloth - onCylinder), 8.0);

@@ -33,12 +33,10 @@ Census census(const ::test::Pixels& p) {
 int changed(const ::test::Pixels& a, const ::test::Pixels& b, int left = 0, int right = 1 << 20) {
     int n = 0;
     for (int y = 0; y < a.height; ++y)
-        for (int x = left; x < std::min(right, a.width); ++x)
-            for (int c = 0; c < 3; ++c)
-                if (std::abs(a.at(x, y)[c] - b.at(x, y)[c]) > 24) {
-                    ++n;
-                    break;
-                }
+        for (int x = left; x < std::min(right, a.width); ++x) {
+            auto off = [&](int c) { return std::abs(a.at(x, y)[c] - b.at(x, y)[c]) > 24; };
+            n += off(0) || off(1) || off(2);
+        }
     return n;
 }
 
@@ -119,8 +117,7 @@ TEST(FlagTitle, SolidLettersAreTheFlagAndWaveWithItsCloth) {
                          at40 = test::rendered(dir, "b", text, "--frame 40");
     const int nFlat = letters(flat), right = flat.width / 4;
     EXPECT_GT(nFlat, 5000);  // the letters are big on the frame
-    EXPECT_GT(letters(at10), nFlat / 2);
-    EXPECT_GT(letters(at40), nFlat / 2);
+    EXPECT_GT(std::min(letters(at10), letters(at40)), nFlat / 2);
     // Frames apart the letters have moved, and neither frame is the flat title.
     EXPECT_GT(changed(at10, at40, right), nFlat / 5);
     EXPECT_GT(changed(at10, flat, right), nFlat / 5);

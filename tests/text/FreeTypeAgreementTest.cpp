@@ -128,10 +128,11 @@ constexpr Known kMacControl{true, 0};
 INSTANTIATE_TEST_SUITE_P(
     InstalledFonts, FreeTypeAgreement,
     ::testing::Values(
-        FontCase{"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
-                 {{0x0EB1, kMovedRight}, {0x1F32, kMovedRight}, {0x1F33, kMovedRight}, {0x1F35, kMovedRight}, {0x2422, kMovedRight}}},
+        FontCase{test::kDejaVuSans, {{0x0EB1, kMovedRight}, {0x1F32, kMovedRight}, {0x1F33, kMovedRight},
+                                     {0x1F35, kMovedRight}, {0x2422, kMovedRight}}},
         FontCase{"/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf",
-                 {{0x00, kMacControl}, {0x08, kMacControl}, {0x09, kMacControl}, {0x0D, kMacControl}, {0x1D, kMacControl}}},
+                 {{0x00, kMacControl}, {0x08, kMacControl}, {0x09, kMacControl}, {0x0D, kMacControl},
+                  {0x1D, kMacControl}}},
         FontCase{"/usr/share/fonts/opentype/freefont/FreeSerif.otf", {}}),
     [](const ::testing::TestParamInfo<FontCase>& info) {
         std::string name = std::strrchr(info.param.path, '/') + 1;

@@ -41,16 +41,13 @@ struct Title {
     }
 };
 
-template <class T>
-T* port(ObjectX& o, int mode, const char* stage) {
+// A stage's port: the solid's unless named.
+template <class T = ResultPort<GeometryInterface>>
+T* port(ObjectX& o, int mode, const char* stage = "Geometry") {
     return o.findPortAs<T>(qualityPortName(mode, stage).c_str());
 }
 
-ResultPort<GeometryInterface>* solidPort(ObjectX& o, int mode) { return port<ResultPort<GeometryInterface>>(o, mode, "Geometry"); }
-ResultPort<GeometryInterface>* capsPort(ObjectX& o, int mode) {
-    return port<ResultPort<GeometryInterface>>(o, mode, "FrontBackGeometry");
-}
-ResultPort<ObjectX::Contours>* facePort(ObjectX& o, int mode) { return port<ResultPort<ObjectX::Contours>>(o, mode, "Face"); }
+auto* facePort(ObjectX& o, int mode) { return port<ResultPort<ObjectX::Contours>>(o, mode, "Face"); }
 
 // Everything a packed mesh hands a reader, as bytes.
 std::string bytesOf(const GeometryInterface* g) {
@@ -60,11 +57,13 @@ std::string bytesOf(const GeometryInterface* g) {
     auto add = [&](const void* p, size_t n) { out.append(static_cast<const char*>(p), n); };
     const int counts[4] = {m->vertexCount(), m->indexCount(), m->elementCount(), m->attributeFlags()};
     add(counts, sizeof counts);
-    if (m->vertexCount() > 0) add(m->vertexData(), sizeof(float) * PackedObjDB::kFloatsPerVertex * static_cast<size_t>(m->vertexCount()));
+    if (m->vertexCount() > 0)
+        add(m->vertexData(), sizeof(float) * PackedObjDB::kFloatsPerVertex * static_cast<size_t>(m->vertexCount()));
     if (m->indexCount() > 0) add(m->indexData(), sizeof(int32_t) * static_cast<size_t>(m->indexCount()));
     for (int e = 0; e < m->elementCount(); ++e) {
         const PackedObjDB::Element& el = m->element(e);
-        const int fields[6] = {el.kind, el.count, static_cast<int>(el.first), el.part, el.originalPart, static_cast<int>(el.user)};
+        const int fields[6] = {el.kind, el.count, static_cast<int>(el.first),
+                               el.part, el.originalPart, static_cast<int>(el.user)};
         add(fields, sizeof fields);
     }
     return out;
@@ -117,19 +116,19 @@ TEST_P(TextSolidBatch, BuildsWhatThePortsBuildAndRenderBatchesLetTheEarlierStage
             // Asking for the meshes builds nothing.
             std::vector<uint32_t> stamps;
             for (ObjectX* o : batch.objects) {
-                auto* solid = solidPort(*o, mode);
+                auto* solid = port(*o, mode);
                 ASSERT_FALSE(solid->dirty());
                 stamps.push_back(solid->stamp());
                 auto* face = facePort(*o, mode);
                 OutputPort* outline = face->input("FlattenedProfileInput")->source();
                 ASSERT_TRUE(outline);
-                for (OutputPort* stage : std::array<OutputPort*, 3>{face, capsPort(*o, mode), outline})
+                for (OutputPort* stage : std::array<OutputPort*, 3>{face, port(*o, mode, "FrontBackGeometry"), outline})
                     EXPECT_TRUE(stage->isValid() && stage->evicted() == (mode == kRenderMode))
                         << o->name() << " " << stage->name() << " evicted " << stage->evicted();
             }
             const std::vector<std::string> built = stagesOf(batch, mode);
             for (size_t i = 0; i < batch.objects.size(); ++i)
-                EXPECT_EQ(solidPort(*batch.objects[i], mode)->stamp(), stamps[i]) << batch.objects[i]->name();
+                EXPECT_EQ(port(*batch.objects[i], mode)->stamp(), stamps[i]) << batch.objects[i]->name();
             ASSERT_EQ(built.size(), expected.size());
             for (size_t i = 0; i < built.size(); ++i)
                 EXPECT_TRUE(built[i] == expected[i]) << batch.objects[i / 2]->name() << " stage " << i % 2;
@@ -149,7 +148,8 @@ TEST_P(TextSolidBatch, ABatchAfterAStyleChangeRebuildsOnlyWhatChanged) {
     for (ObjectX* o : batch.objects) faces.push_back(facePort(*o, kRenderMode)->stamp());
     ObjectX::buildSolids(batch.objects, kRenderMode);
     // The faces do not depend on the depth and stay as they were.
-    for (size_t i = 0; i < batch.objects.size(); ++i) EXPECT_EQ(facePort(*batch.objects[i], kRenderMode)->stamp(), faces[i]);
+    for (size_t i = 0; i < batch.objects.size(); ++i)
+        EXPECT_EQ(facePort(*batch.objects[i], kRenderMode)->stamp(), faces[i]);
     EXPECT_EQ(stagesOf(batch, kRenderMode), stagesOf(serial, kRenderMode));
 }
 
