@@ -185,21 +185,32 @@ TEST(MeshCommands, AnObjFilesMaterialLibraryGivesItsColoursAndTransparency) {
     EXPECT_GT(both[2], red[2] + 40);
 }
 
+// An unwritable destination is named first: it is checked before any format's writer, so one format stands for all.
 TEST(MeshCommands, BadRequestsAreUserErrorsThatWriteNothing) {
     test::TempDir dir;
+    const std::string missing = dir.file("no-such-folder/t.3ds"), folder = dir.file("folder.3ds");
+    std::filesystem::create_directory(folder);
     const std::pair<std::string, std::string> requests[] = {
         {"export " + kTitle + " -o " + dir.file("t.xyz"), "t.xyz: write a mesh file: obj, dxf"},
         {"export " + kAnimated + " --frames 5-2 -o " + dir.file("a.obj"), "runs backwards"},
         {"import " + dir.file("t.xyz") + " -o " + dir.file("p.kxp"), "read a mesh file: obj, dxf"},
         {"import " + kTitle, "-o OUT.kxp"},
         {"text Hi -o " + dir.file("hi.xyz"), "a mesh (obj, dxf"},
-        {"export " + kTitle + " --scale 0 -o " + dir.file("zero.glb"), "--scale"}};
+        {"export " + kTitle + " --scale 0 -o " + dir.file("zero.glb"), "--scale"},
+        {"export " + kTitle + " -o " + missing, "formwright: " + missing + ": "},
+        {"export " + kTitle + " -o " + folder, "formwright: " + folder + ": "},
+        {"text Hi -o " + missing, "formwright: " + missing + ": "}};
     for (const auto& [arguments, says] : requests) {
         test::Outcome r = formwright(dir, arguments);
         EXPECT_EQ(r.status, 1) << arguments;
         EXPECT_THAT(r.err, HasSubstr(says));
+        if (says.starts_with("formwright: ")) {
+            EXPECT_EQ(r.err.rfind(says, 0), 0u) << r.err;
+        }
     }
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.file("")), {}), 1);  // only the library
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
+    // Only the library and that folder: no missing folder made, nothing left beside the folder.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.file("")), {}), 2);
     // `text` writes every mesh format as it writes OBJ.
     ASSERT_EQ(test::ran(dir, "text Hi -o " + dir.file("hi.dxf")).status, 0);
     EXPECT_EQ(readBack(DxfReader(), dir.file("hi.dxf")).size(), 2u);

@@ -17,7 +17,7 @@ using testing::HasSubstr;
 namespace fw {
 namespace {
 
-using test::formwright, test::haveAssimp;
+using test::haveAssimp;
 
 // A bevelled title saved as a project (the default edge is a medium bevel).
 std::string badge(const test::TempDir& dir, const std::string& extra = "") {
@@ -256,22 +256,6 @@ TEST(MeshExportFidelity, MirroredObjectsStillFaceOutInEveryFormat) {
         EXPECT_GT(assimpVolume(dir, path), 1000);
     }
     EXPECT_EQ(formats, 7);
-}
-
-// The destination is checked before any format's writer runs, so one format stands for all.
-TEST(MeshExportFidelity, AnUnwritableDestinationIsNamedAndNothingIsWritten) {
-    test::TempDir dir;
-    const std::string project = badge(dir), missing = dir.file("no-such-folder/t.3ds"), folder = dir.file("folder.3ds");
-    std::filesystem::create_directory(folder);
-    for (const std::string& command :
-         {"export " + project + " -o " + missing, "export " + project + " -o " + folder, "text Hi -o " + missing}) {
-        test::Outcome r = formwright(dir, command);
-        EXPECT_EQ(r.status, 1) << command;
-        EXPECT_EQ(r.err.rfind("formwright: " + command.substr(command.rfind(' ') + 1) + ": ", 0), 0u) << r.err;
-    }
-    EXPECT_FALSE(std::filesystem::exists(dir.file("no-such-folder")));
-    EXPECT_TRUE(std::filesystem::is_empty(folder));
-    EXPECT_EQ(test::leftBeside(dir.file(""), "folder.3ds"), std::vector<std::string>{});
 }
 
 }  // namespace fw

@@ -48,8 +48,10 @@ std::pair<int, double> difference(const Values& pixels, const ::test::Pixels& st
 }
 
 // Each renderer's sequence names every frame, and each frame is the still rendered on its own (the ray tracer keeps its
-// structure and refits it as the letters move).
-TEST_F(FrameRanges, ASequenceNamesEachFrameAndMatchesTheStills) {
+// structure and refits it as the letters move). The default ".mov" codec is QuickTime Animation, lossless: decoded
+// frames are the stills. Other codecs take an exact rate, and a project that renders alpha keeps it in a codec that can
+// hold it (each codec's pixel format with alpha and without, and .avi's: MovieWriterTest).
+TEST_F(FrameRanges, SequencesAndMoviesHoldEveryFrameAsTheStillsAtTheProjectsRateOrAnExactOneAndKeepAlpha) {
     for (const std::string renderer : {"gl", "raytrace"}) {
         SCOPED_TRACE(renderer);
         const std::string folder = dir.file(renderer), options = " --size 96x54 --renderer " + renderer;
@@ -64,12 +66,6 @@ TEST_F(FrameRanges, ASequenceNamesEachFrameAndMatchesTheStills) {
         EXPECT_LE(difference(drawn.rgb, alone, 3).first, renderer == "gl" ? 0 : 1);
         EXPECT_NE(::test::readImage(folder + "/shot_0008.tga").rgb, ::test::readImage(folder + "/shot_0010.tga").rgb);
     }
-}
-
-// The default ".mov" codec is QuickTime Animation, lossless: decoded frames are the stills. Other codecs take an exact
-// rate, and a project that renders alpha keeps it in a codec that can hold it (each codec's pixel format with alpha and
-// without, and .avi's: MovieWriterTest).
-TEST_F(FrameRanges, MoviesHoldEveryFrameAtTheProjectsRateOrAnExactOneAndKeepAlpha) {
     const std::string movie = dir.file("title.mov"), mp4 = dir.file("title.mp4"), clear = dir.file("alpha.mov");
     ASSERT_EQ(test::ran(dir, "render " + kExample + " --frames 0-12 --size 96x54 -o " + movie).status, 0);
     EXPECT_EQ(probed(movie, {"codec_name", "nb_read_frames", "r_frame_rate", "width", "pix_fmt"}),
