@@ -11,7 +11,7 @@
 #include "render/LightX.h"
 #include "surface/Picture.h"
 
-using testing::HasSubstr, testing::Not;
+using testing::AllOf, testing::HasSubstr, testing::Not;
 
 namespace fw {
 namespace {
@@ -106,27 +106,24 @@ TEST_F(FactoryPresets, LightingReplacesTheLightsAndKeepsTheAmbientRule) {
 
 TEST_F(FactoryPresets, CommandLinePutsPresetsOnTitlesImportsAndRenders) {
     // The project keeps the style's lights and only them.
-    ASSERT_EQ(
-        test::ran(dir, "text Gold --lighting \"Backlit Rim\" --style \"Deep Bevel\" -o " + dir.file("lit.kxp")).status,
-        0);
-    const std::string project = ::test::slurp(dir.file("lit.kxp"));
+    const std::string lit = dir.file("lit.kxp");
+    ASSERT_EQ(test::ran(dir, "text Gold --lighting \"Backlit Rim\" --style \"Deep Bevel\" -o " + lit).status, 0);
+    const std::string project = ::test::slurp(lit);
     for (const char* light : {"Rim Left", "Rim Right", "Front Glow", "Ambient"})
         EXPECT_THAT(project, HasSubstr(std::string("name \"") + light + "\"")) << light;
-    EXPECT_THAT(project, Not(HasSubstr("name \"Light 1\"")));
-    EXPECT_THAT(project, HasSubstr("perim \"Bevel, Large\""));
-    ASSERT_EQ(run("render " + dir.file("lit.kxp") + " --lighting Sunset -o " + dir.file("sunset.png")).status, 0);
-    ASSERT_EQ(run("render " + dir.file("lit.kxp") + " -o " + dir.file("rim.png")).status, 0);
+    EXPECT_THAT(project, AllOf(Not(HasSubstr("name \"Light 1\"")), HasSubstr("perim \"Bevel, Large\"")));
+    ASSERT_EQ(run("render " + lit + " --lighting Sunset -o " + dir.file("sunset.png")).status, 0);
+    ASSERT_EQ(run("render " + lit + " -o " + dir.file("rim.png")).status, 0);
     EXPECT_LT(::test::psnr(::test::readImage(dir.file("rim.png")), ::test::readImage(dir.file("sunset.png"))), 30);
     ASSERT_EQ(run("text Hi -o " + dir.file("hi.obj")).status, 0);
     ASSERT_EQ(test::ran(dir, "import " + dir.file("hi.obj") + " --material Chrome -o " + dir.file("hi.kxp")).status, 0);
-    const std::string mesh = ::test::slurp(dir.file("hi.kxp"));
-    EXPECT_THAT(mesh, HasSubstr("material \"Chrome\""));
-    EXPECT_THAT(mesh, HasSubstr("name \"Chrome\""));
+    EXPECT_THAT(::test::slurp(dir.file("hi.kxp")),
+                AllOf(HasSubstr("material \"Chrome\""), HasSubstr("name \"Chrome\"")));
     test::Outcome unknown = run("text Gold --lighting Sunrise -o " + dir.file("no.png"));
     EXPECT_EQ(unknown.status, 1);
     EXPECT_THAT(unknown.err, HasSubstr("formwright: Sunrise: no such lighting style; the closest are \"Sunset\""));
     EXPECT_EQ(::test::slurp(dir.file("no.png")), "");
-    unknown = run("render " + dir.file("lit.kxp") + " --material Golld -o " + dir.file("no.png"));
+    unknown = run("render " + lit + " --material Golld -o " + dir.file("no.png"));
     EXPECT_THAT(unknown.err, HasSubstr("Golld: no such material; the closest are \"Polished Gold\""));
 }
 

@@ -44,11 +44,10 @@ TEST(Farm, SlicesCoverTheRangeAndJoinedAreTheMovieOfTheWholeRangeFrameForFrame) 
     test::TempDir dir;
     const std::string out = dir.file("shot.mov");
     const std::string program = "--formwright " FW_EXECUTABLE;
-    const std::string common = " --frames 0-59 --tasks 3" + kLook + " -o " + out + " " + kExample;
+    const std::string common = " --frames 0-59 --tasks 3" + kLook + " -o " + out + " " + kExample + " 2>/dev/null";
     for (int task = 0; task < 3; ++task)
-        ASSERT_EQ(sh("SLURM_ARRAY_TASK_ID=" + std::to_string(task) + " " + kScript + " --run-slice " + program +
-                     common + " 2>/dev/null"),
-                  0);
+        ASSERT_EQ(
+            sh("SLURM_ARRAY_TASK_ID=" + std::to_string(task) + " " + kScript + " --run-slice " + program + common), 0);
     // The join job exactly as the script would submit it.
     const std::string submitted = test::commandOutput(kScript + " --dry-run " + program + common);
     const size_t wrap = submitted.rfind("--wrap ");

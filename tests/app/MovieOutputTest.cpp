@@ -1,9 +1,7 @@
 // Frame ranges rendered to disk through the real executable: numbered sequences, movies judged by ffprobe and decoded
 // back against stills, outputs that cannot be written, bad ranges, and a render stopped with Ctrl-C or SIGTERM. And
-// what both renderers hand to the image and movie writers: transparent output keeps straight alpha, as compositors read
-// it (a title's edge laid over white by the file's own alpha is the title rendered on white, in stills and in a
-// QuickTime Animation movie; uncovered pixels carry the background's colour), and a project's pixel aspect shapes the
-// view as a display that stretches pixels expects.
+// what both renderers hand to the image and movie writers: straight alpha, as compositors read it, and a project's
+// pixel aspect shaping the view as a display that stretches pixels expects.
 #include "AppHelpers.h"
 #include "MovieProbe.h"
 #include "platform/MovieReader.h"
@@ -35,22 +33,25 @@ std::vector<std::string> probed(const std::string& movie, std::initializer_list<
     return values;
 }
 
-// A decoded movie frame (RGBA rows bottom-up) against a still (RGB rows bottom-up): the largest and the mean difference
-// of a colour channel.
-std::pair<int, double> difference(const std::vector<uint8_t>& rgba, const ::test::Pixels& still) {
-    if (still.rgb.empty() || rgba.size() != still.rgb.size() / 3 * 4) return {1 << 30, 1e9};
+// A decoded movie frame (RGBA rows bottom-up), or a picture (RGB when `channels` is 3), against a still (RGB rows
+// bottom-up): the largest and the mean difference of a colour channel.
+template <class Values>
+std::pair<int, double> difference(const Values& pixels, const ::test::Pixels& still, size_t channels = 4) {
+    if (still.rgb.empty() || pixels.size() != still.rgb.size() / 3 * channels) return {1 << 30, 1e9};
     int worst = 0;
     double sum = 0;
     for (size_t i = 0; i < still.rgb.size(); ++i) {
-        const int d = std::abs(static_cast<int>(rgba[i / 3 * 4 + i % 3]) - still.rgb[i]);
+        const int d = std::abs(static_cast<int>(pixels[i / 3 * channels + i % 3]) - still.rgb[i]);
         worst = std::max(worst, d), sum += d;
     }
     return {worst, sum / static_cast<double>(still.rgb.size())};
 }
 
 // Each renderer's sequence names every frame, and each frame is the still rendered on its own (the ray tracer keeps its
-// structure and refits it as the letters move).
-TEST_F(FrameRanges, ASequenceNamesEachFrameAndMatchesTheStills) {
+// structure and refits it as the letters move). The default ".mov" codec is QuickTime Animation, lossless: decoded
+// frames are the stills. Other codecs take an exact rate, and a project that renders alpha keeps it in a codec that can
+// hold it (each codec's pixel format with alpha and without, and .avi's: MovieWriterTest).
+TEST_F(FrameRanges, SequencesAndMoviesHoldEveryFrameAsTheStillsAtTheProjectsRateOrAnExactOneAndKeepAlpha) {
     for (const std::string renderer : {"gl", "raytrace"}) {
         SCOPED_TRACE(renderer);
         const std::string folder = dir.file(renderer), options = " --size 96x54 --renderer " + renderer;
@@ -62,18 +63,9 @@ TEST_F(FrameRanges, ASequenceNamesEachFrameAndMatchesTheStills) {
         // The last frame, after the ray tracer has refitted twice.
         const ::test::Pixels drawn = ::test::readImage(folder + "/shot_0010.tga"), alone = still(10, options);
         ASSERT_EQ(drawn.width, 96);
-        ASSERT_EQ(drawn.rgb.size(), alone.rgb.size());
-        int worst = 0;
-        for (size_t i = 0; i < drawn.rgb.size(); ++i) worst = std::max(worst, std::abs(drawn.rgb[i] - alone.rgb[i]));
-        EXPECT_LE(worst, renderer == "gl" ? 0 : 1);
+        EXPECT_LE(difference(drawn.rgb, alone, 3).first, renderer == "gl" ? 0 : 1);
         EXPECT_NE(::test::readImage(folder + "/shot_0008.tga").rgb, ::test::readImage(folder + "/shot_0010.tga").rgb);
     }
-}
-
-// The default ".mov" codec is QuickTime Animation, lossless: decoded frames are the stills. Other codecs take an exact
-// rate, and a project that renders alpha keeps it in a codec that can hold it (each codec's pixel format with alpha and
-// without, and .avi's: MovieWriterTest).
-TEST_F(FrameRanges, MoviesHoldEveryFrameAtTheProjectsRateOrAnExactOneAndKeepAlpha) {
     const std::string movie = dir.file("title.mov"), mp4 = dir.file("title.mp4"), clear = dir.file("alpha.mov");
     ASSERT_EQ(test::ran(dir, "render " + kExample + " --frames 0-12 --size 96x54 -o " + movie).status, 0);
     EXPECT_EQ(probed(movie, {"codec_name", "nb_read_frames", "r_frame_rate", "width", "pix_fmt"}),
@@ -136,7 +128,6 @@ TEST_F(FrameRanges, CtrlCAndSigtermStopAfterTheFrameInHandAndKeepAPlayableMovie)
             "--library-folder " + dir.file("lib") + " render " + kExample + " --frames 0-60 --size 640x360 -o " + movie,
             dir.file("stopped.err"));
         ASSERT_TRUE(program.started());
-        // Signal once a few frames are in the movie.
         program.waitFor("Rendering 3 of");
         const int raw = program.stop(signal);
         ASSERT_TRUE(WIFEXITED(raw)) << "ended by signal " << (WIFSIGNALED(raw) ? WTERMSIG(raw) : 0);
@@ -183,11 +174,8 @@ Edges composited(const std::vector<int>& rgba, const ::test::Pixels& white) {
     Edges e;
     for (size_t i = 0, j = 0; i + 3 < rgba.size(); i += 4, j += 3) {
         const int a = rgba[i + 3];
-        if (a == 0) {
-            e.wrongClear += std::abs(rgba[i] - 51) + std::abs(rgba[i + 1] - 102) + std::abs(rgba[i + 2] - 153) > 1;
-            continue;
-        }
-        if (a == 255) continue;
+        e.wrongClear += !a && std::abs(rgba[i] - 51) + std::abs(rgba[i + 1] - 102) + std::abs(rgba[i + 2] - 153) > 1;
+        if (a == 0 || a == 255) continue;
         ++e.partial;
         for (int k = 0; k < 3; ++k) {
             const double over = rgba[i + k] * a / 255.0 + 255.0 * (1 - a / 255.0);
@@ -197,8 +185,20 @@ Edges composited(const std::vector<int>& rgba, const ::test::Pixels& white) {
     return e;
 }
 
-TEST_F(OutputPixels, EdgesCompositedByTheirAlphaMatchTheFrameOnWhiteInStillsAndMovies) {
-    // A QuickTime Animation movie keeps the OpenGL output pixels too.
+// Rows and columns a picture's letters span (brighter than the black background).
+std::pair<int, int> extent(const ::test::Pixels& p) {
+    int left = p.width, right = -1, bottom = p.height, top = -1;
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x)
+            if (p.at(x, y)[0] + p.at(x, y)[1] + p.at(x, y)[2] > 60)
+                left = std::min(left, x), right = std::max(right, x), bottom = std::min(bottom, y),
+                top = std::max(top, y);
+    return {right - left + 1, top - bottom + 1};
+}
+
+// A title's edge laid over white by the file's own alpha is the title rendered on white, in stills and in a QuickTime
+// Animation movie, and uncovered pixels carry the background's colour.
+TEST_F(OutputPixels, EdgesCompositedByTheirAlphaMatchTheFrameOnWhiteAndPixelAspectWidensTheView) {
     const std::string movie = dir.file("clear.mov");
     ASSERT_EQ(run("render " + dir.file("clear.kxp") + " --frames 0-1 --size 240x180 -o " + movie).status, 0);
     MovieReader reader;
@@ -217,20 +217,6 @@ TEST_F(OutputPixels, EdgesCompositedByTheirAlphaMatchTheFrameOnWhiteInStillsAndM
         EXPECT_LE(e.worst, 3);
         EXPECT_EQ(e.wrongClear, 0);
     }
-}
-
-// Rows and columns a picture's letters span (brighter than the black background).
-std::pair<int, int> extent(const ::test::Pixels& p) {
-    int left = p.width, right = -1, bottom = p.height, top = -1;
-    for (int y = 0; y < p.height; ++y)
-        for (int x = 0; x < p.width; ++x)
-            if (p.at(x, y)[0] + p.at(x, y)[1] + p.at(x, y)[2] > 60)
-                left = std::min(left, x), right = std::max(right, x), bottom = std::min(bottom, y),
-                top = std::max(top, y);
-    return {right - left + 1, top - bottom + 1};
-}
-
-TEST_F(OutputPixels, PixelAspectWidensTheViewInBothRenderers) {
     // PAL widescreen pixels are 118/81 as wide as they are high: the same columns hold a view that much wider, so the
     // letters span as many columns and that many more rows.
     test::writeFile(dir.file("wide.kxp"),

@@ -60,7 +60,9 @@ TEST_F(Queue, TheFileRoundTripsByteForByteBeforeAndAfterARun) {
     EXPECT_THAT(bad.err, HasSubstr("bad.queue"));
 }
 
-TEST_F(Queue, ARunKilledMidwayFinishesTheRestWithoutRenderingAFinishedItemAgain) {
+// Killed in item 2, a run leaves the rest to the next, which renders no finished item again; SIGTERM, as a scheduler
+// sends it, marks the item in hand partly rendered, saves the queue and ends the run with 143, as Ctrl-C does.
+TEST_F(Queue, AKilledRunFinishesTheRestWithoutRedoingAFinishedItemAndSigtermEndsItWith143) {
     add("first.mov", "--frames 0-2 --size 64x36");
     add("long.png", "--frames 0-60 --size 320x180");
     add("last.png", "--size 64x36");
@@ -80,7 +82,6 @@ TEST_F(Queue, ARunKilledMidwayFinishesTheRestWithoutRenderingAFinishedItemAgain)
     EXPECT_FALSE(std::filesystem::exists(dir.file("last.png")));
     ASSERT_TRUE(std::filesystem::exists(dir.file("first.mov")));
     const auto firstMovie = std::filesystem::last_write_time(dir.file("first.mov"));
-
     test::Outcome resumed = run("queue run " + queue);
     ASSERT_EQ(resumed.status, 0) << resumed.err;
     EXPECT_THAT(resumed.err, testing::Not(HasSubstr("Queue item 1 ")));
@@ -93,22 +94,17 @@ TEST_F(Queue, ARunKilledMidwayFinishesTheRestWithoutRenderingAFinishedItemAgain)
     test::Outcome again = run("queue run " + queue);
     EXPECT_EQ(again.status, 0);
     EXPECT_EQ(again.err.find("Queue item"), std::string::npos) << again.err;
-}
-
-// SIGTERM, as a scheduler sends it, stops a run as Ctrl-C does: the item in hand is marked partly rendered, the queue
-// saved, and the run ends with 143.
-TEST_F(Queue, SigtermMarksTheItemInHandPartlyRenderedAndEndsWith143) {
+    // An item added to the finished queue is the one in hand when SIGTERM comes.
     add("long.mov", "--frames 0-60 --size 320x180");
-    test::Background running("queue run " + queue, dir.file("run.err"));
+    test::Background running("--library-folder " + dir.file("lib") + " queue run " + queue, dir.file("term.err"));
     ASSERT_TRUE(running.started());
     running.waitFor("Rendering 3 of 61");
     const int raw = running.stop(SIGTERM);
     ASSERT_TRUE(WIFEXITED(raw));
     EXPECT_EQ(WEXITSTATUS(raw), 143);
-    RenderQueue stopped;
-    std::string error;
-    ASSERT_TRUE(stopped.read(queue, error)) << error;
-    EXPECT_EQ(stopped.items[0]->renderStatus, RenderItemUnit::kRenderedPartial);
+    RenderQueue terminated;
+    ASSERT_TRUE(terminated.read(queue, error)) << error;
+    EXPECT_EQ(terminated.items.at(3)->renderStatus, RenderItemUnit::kRenderedPartial);
     EXPECT_GT(std::filesystem::file_size(dir.file("long.mov")), 0u);
 }
 

@@ -46,12 +46,13 @@ protected:
         for (const Person& p : people())
             table += quoted(p.name) + "," + (p.title.empty() ? "" : quoted(p.title)) + "\r\n";
         test::writeFile(dir.file("people.csv"), table);
-        test::Outcome made = run("text '<<1:Name>>\n<<2:Title>>' --variables " + dir.file("people.csv") +
-                                 " --size 64x36 -o " + dir.file("lt.kxp"));
+        test::Outcome made =
+            run("text '<<1:Name>>\n<<2:Title>>' --variables " + dir.file("people.csv") + " --size 64x36 -o " + lt);
         ASSERT_EQ(made.status, 0) << made.err;
     }
     test::Outcome run(const std::string& arguments) { return test::formwright(dir, arguments); }
     test::TempDir dir;
+    const std::string lt = dir.file("lt.kxp");
 };
 
 // Pixels of two pictures that differ by more than a shade.
@@ -62,12 +63,14 @@ int differing(const ::test::Pixels& a, const ::test::Pixels& b) {
     return count;
 }
 
-// Every row, or one alone as a still or a sequence; and the mistakes batches refuse.
-TEST_F(TextBatches, EveryRowOrOneRendersItsStillAndItsMovieWithItsOwnCharactersAndMistakesAreRefused) {
+// Every row, or one alone as a still or a sequence; the mistakes batches refuse; and SIGTERM (what a scheduler sends)
+// in the middle of a batch run: the finished batch's movie is whole, the one in hand plays up to its last frame, and no
+// batch follows (that a stop leaves nothing beside a movie is FrameRanges.CtrlCAndSigtermStopAfterTheFrameInHand...'s).
+TEST_F(TextBatches, EveryRowRendersItsOwnStillAndMovieMistakesAreRefusedAndSigtermKeepsTheMovieInHand) {
     const std::vector<Person> rows = people();
-    test::Outcome stills = run("render " + dir.file("lt.kxp") + " --batch all -o " + dir.file("still.png"));
+    test::Outcome stills = run("render " + lt + " --batch all -o " + dir.file("still.png"));
     ASSERT_EQ(stills.status, 0) << stills.err;
-    test::Outcome movies = run("render " + dir.file("lt.kxp") + " --batch all --frames 0-2 -o " + dir.file("m.mov"));
+    test::Outcome movies = run("render " + lt + " --batch all --frames 0-2 -o " + dir.file("m.mov"));
     ASSERT_EQ(movies.status, 0) << movies.err;
     for (size_t i = 0; i < rows.size(); ++i) {
         const std::string n = std::to_string(i + 1);
@@ -90,13 +93,11 @@ TEST_F(TextBatches, EveryRowOrOneRendersItsStillAndItsMovieWithItsOwnCharactersA
         std::string text = rows[i].name + "\n" + rows[i].title;
         for (size_t at = 0; (at = text.find('"', at)) != std::string::npos; at += 2) text.insert(at, "\\");
         ASSERT_EQ(run("text \"" + text + "\" --size 64x36 -o " + typed).status, 0);
-        const ::test::Pixels batch = ::test::readImage(dir.file("still_" + std::to_string(i + 1) + ".png")),
-                             own = ::test::readImage(typed);
-        EXPECT_LE(differing(batch, own), 2);
+        const std::string batch = dir.file("still_" + std::to_string(i + 1) + ".png");
+        EXPECT_LE(differing(::test::readImage(batch), ::test::readImage(typed)), 2);
     }
-    // Two different rows give two different pictures.
     EXPECT_GT(differing(::test::readImage(dir.file("still_1.png")), ::test::readImage(dir.file("still_2.png"))), 20);
-    test::Outcome one = run("render " + dir.file("lt.kxp") + " --batch 7 --frames 1-2 -o " + dir.file("s.png"));
+    test::Outcome one = run("render " + lt + " --batch 7 --frames 1-2 -o " + dir.file("s.png"));
     ASSERT_EQ(one.status, 0) << one.err;
     EXPECT_THAT(one.err, HasSubstr("Text Batch 7 of 20: \"Eve Ng\", 5 characters"));
     for (const char* frame : {"s_7_0001.png", "s_7_0002.png"}) EXPECT_TRUE(std::filesystem::exists(dir.file(frame)));
@@ -106,7 +107,7 @@ TEST_F(TextBatches, EveryRowOrOneRendersItsStillAndItsMovieWithItsOwnCharactersA
         EXPECT_EQ(r.status, 1) << arguments;
         EXPECT_THAT(r.err, HasSubstr(says));
     };
-    refused("render " + dir.file("lt.kxp") + " --batch 21 -o " + dir.file("x.png"),
+    refused("render " + lt + " --batch 21 -o " + dir.file("x.png"),
             "--batch: takes a batch from 1 to 20, or all, not 21");
     ASSERT_EQ(run("text Plain --size 64x36 -o " + dir.file("plain.kxp")).status, 0);
     refused("render " + dir.file("plain.kxp") + " --batch all -o " + dir.file("x.png"),
@@ -115,18 +116,8 @@ TEST_F(TextBatches, EveryRowOrOneRendersItsStillAndItsMovieWithItsOwnCharactersA
     refused("text '<<1:N>>' --variables " + dir.file("bad.csv") + " -o " + dir.file("bad.kxp"),
             "bad.csv: line 3: the quote that opens field 1 is never closed");
     EXPECT_FALSE(std::filesystem::exists(dir.file("bad.kxp")));
-    // The table moved away after the project was made.
-    std::filesystem::rename(dir.file("people.csv"), dir.file("gone.csv"));
-    refused("render " + dir.file("lt.kxp") + " --batch 1 -o " + dir.file("x.png"), "people.csv: no such file");
-}
-
-// SIGTERM (what a scheduler sends) in the middle of a batch run: the finished batch's movie is whole, the one in hand
-// plays up to its last frame, and no batch follows (that a stop leaves nothing beside a movie is
-// FrameRanges.CtrlCAndSigtermStopAfterTheFrameInHand...'s).
-TEST_F(TextBatches, SigtermStopsARunInTheBatchInHandAndKeepsItsMovie) {
-    test::Background program(
-        "render " + dir.file("lt.kxp") + " --batch all --frames 0-60 --size 320x180 -o " + dir.file("run.mov"),
-        dir.file("run.err"));
+    test::Background program("render " + lt + " --batch all --frames 0-60 --size 320x180 -o " + dir.file("run.mov"),
+                             dir.file("run.err"));
     ASSERT_TRUE(program.started());
     program.waitFor("Text Batch 2 of 20");
     // A few frames into the second batch's movie.
@@ -144,6 +135,9 @@ TEST_F(TextBatches, SigtermStopsARunInTheBatchInHandAndKeepsItsMovie) {
     EXPECT_GE(kept, 3);
     EXPECT_LT(kept, 61);
     EXPECT_FALSE(std::filesystem::exists(dir.file("run_3.mov")));
+    // The table moved away after the project was made.
+    std::filesystem::rename(dir.file("people.csv"), dir.file("gone.csv"));
+    refused("render " + lt + " --batch 1 -o " + dir.file("x.png"), "people.csv: no such file");
 }
 
 // An animated lower third: each row's letters are timed again for their count, so every row's still is the settled
@@ -151,12 +145,10 @@ TEST_F(TextBatches, SigtermStopsARunInTheBatchInHandAndKeepsItsMovie) {
 TEST(AnimatedTextBatches, EachRowSettlesIntoItsOwnStill) {
     test::TempDir dir;
     auto run = [&](const std::string& arguments) { return test::formwright(dir, arguments); };
-    const std::string animated = " --animate slide-up,hold,fly-out --size 96x54 -o ";
+    const std::string animated = " --animate slide-up,hold,fly-out --size 96x54 -o ", lt = dir.file("lt.kxp");
     test::writeFile(dir.file("rows.csv"), "Name\nAl\nGrace Brewster Murray Hopper\nJo Ng\n");
-    ASSERT_EQ(
-        test::ran(dir, "text '<<1:Name>>' --variables " + dir.file("rows.csv") + animated + dir.file("lt.kxp")).status,
-        0);
-    ASSERT_EQ(test::ran(dir, "render " + dir.file("lt.kxp") + " --batch all -o " + dir.file("still.png")).status, 0);
+    ASSERT_EQ(test::ran(dir, "text '<<1:Name>>' --variables " + dir.file("rows.csv") + animated + lt).status, 0);
+    ASSERT_EQ(test::ran(dir, "render " + lt + " --batch all -o " + dir.file("still.png")).status, 0);
     const char* rows[] = {"Al", "Grace Brewster Murray Hopper", "Jo Ng"};
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(rows[i]);
@@ -165,10 +157,8 @@ TEST(AnimatedTextBatches, EachRowSettlesIntoItsOwnStill) {
         EXPECT_LE(differing(::test::readImage(batch), ::test::readImage(dir.file("typed.png"))), 2);
     }
     test::writeFile(dir.file("one.csv"), "Name\nAl\n");
-    EXPECT_EQ(
-        run("text '<<1:Name>>' --variables " + dir.file("one.csv") + " --animate shatter -o " + dir.file("broken.kxp"))
-            .status,
-        1);
+    const std::string shattered = " --animate shatter -o " + dir.file("broken.kxp");
+    EXPECT_EQ(run("text '<<1:Name>>' --variables " + dir.file("one.csv") + shattered).status, 1);
 }
 
 }  // namespace

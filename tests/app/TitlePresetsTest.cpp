@@ -35,8 +35,8 @@ protected:
         camera->aspect = double(kWidth) / kHeight;
     }
 
-    // Every element proper at `frame`: its own nodes and its fragments' together, each
-    // weighed by how much it shows, so pieces fading out move the middle smoothly.
+    // Every element proper at `frame`: its own nodes and its fragments' together, each weighed by how much it shows, so
+    // pieces fading out move the middle smoothly.
     std::vector<Seen> look(double frame) {
         animator->setTime(frame);
         const auto& t = animator->tracks().front();
@@ -90,7 +90,6 @@ protected:
         track->vis = 0;
         return p;
     }
-
     std::unique_ptr<SceneAnimator> animator;
     Camera* camera = nullptr;
     double still = 0;  // the frame a still of the title shows

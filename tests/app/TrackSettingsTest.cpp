@@ -50,7 +50,6 @@ protected:
         const glm::dmat4 d = letters[a]->animatedMatrix() - letters[b]->animatedMatrix();
         return glm::length(d[0]) + glm::length(d[1]) + glm::length(d[2]) + glm::length(d[3]) < 1e-9;
     }
-
     std::vector<DAGNode*> letters;
 };
 
@@ -65,13 +64,12 @@ TEST_F(TrackSettings, SegmentsMoveTheirElementsInTheFrameOfTheNodeTheyWereAuthor
         segment->parentMatrix = glm::rotate(glm::translate(glm::dmat4(1.0), glm::dvec3(30, -40, 5)), glm::radians(90.0),
                                             glm::dvec3(0, 0, 1));
     }
-    SceneAnimator animator(scene());
-    animator.setTime(0);
+    SceneAnimator(scene()).setTime(0);
     for (DAGNode* letter : letters) EXPECT_LT(glm::length(moved(letter) - glm::dvec3(0, 100, 0)), 1e-6);
 }
 
-// Spread 100 doubles each element's distance from the common centre: the letters of a word
-// keep their places in it when words are the elements, and part when letters are.
+// Spread 100 doubles each element's distance from the common centre: the letters of a word keep their places in it
+// when words are the elements, and part when letters are.
 TEST_F(TrackSettings, EachSegmentOfAPerSegmentTrackSplitsTheTextAsItsCacheSays) {
     title(u"Ab cd");
     ASSERT_EQ(letters.size(), 4u);
@@ -152,8 +150,8 @@ TEST_F(TrackSettings, SelectionLaunchesLettersInTheOrderPickedAndRevSelectionInR
         SceneAnimator(scene()).setTime(5);
         return tr.launchOrder;
     };
-    // The caches name c, then A, then b (the order of elements nothing picked is the
-    // launch order's own test, LaunchOrder.EachTypeOnHandPlacedElements).
+    // The caches name c, then A, then b (the order of elements nothing picked is the launch order's own test,
+    // LaunchOrder.EachTypeOnHandPlacedElements).
     tr.caches.clear();
     for (int i : {2, 0, 1}) {
         tr.caches.push_back(std::make_unique<AnimElementCache>(scene()));
@@ -173,12 +171,11 @@ protected:
     }
     glm::dvec3 looking() { return -glm::normalize(glm::dvec3(camera->cameraToWorld()[2])); }
     glm::dvec3 place() { return glm::dvec3(camera->cameraToWorld()[3]); }
-
     Camera* camera = nullptr;
 };
 
-// A camera track moves the title's camera, placed by its own transform, as a whole: it
-// starts 100 units to the side, facing as it did, and comes to rest.
+// A camera track moves the title's camera, placed by its own transform, as a whole: it starts 100 units to the side,
+// facing as it did, and comes to rest.
 TEST_F(CameraTrack, ACameraTrackMovesTheCameraAsAWhole) {
     AnimTrack& t = track("dflt_cam", AnimTrack::kCameraTrack);
     for (auto& segment : t.segments) segment->caches.clear();
@@ -187,8 +184,7 @@ TEST_F(CameraTrack, ACameraTrackMovesTheCameraAsAWhole) {
     const glm::dvec3 rest = place();
     SceneAnimator animator(scene());
     animator.setTime(0);
-    EXPECT_NEAR(place().x - rest.x, 100, 1e-6);
-    EXPECT_NEAR(place().y, rest.y, 1e-6);
+    EXPECT_LT(glm::length(place() - rest - glm::dvec3(100, 0, 0)), 1e-6);
     EXPECT_NEAR(looking().z, -1, 1e-9);
     animator.setTime(10);
     EXPECT_GT(place().x - rest.x, 0);
@@ -216,8 +212,8 @@ TEST_F(CameraTrack, ACameraThatLooksAtATargetKeepsLookingAtItWhileTheTrackMovesI
     EXPECT_LT(glm::length(glm::dvec3(camera->cameraToWorld()[1]) - restUp), 1e-9);
 }
 
-// The first pose holds the camera at half its field of view (half the tangent): the title
-// stands twice as tall in the frame there as at rest, and the transition zooms out between.
+// The first pose holds the camera at half its field of view (half the tangent): the title stands twice as tall in the
+// frame there as at rest, and the transition zooms out between.
 TEST_F(CameraTrack, ACameraTrackZoomsToTheFieldOfViewItsPosesHold) {
     const std::unique_ptr<RenderJob> job = test::quietJob(manager(), "96x54");
     const double rest = camera->fieldOfView(), pi = std::numbers::pi;
