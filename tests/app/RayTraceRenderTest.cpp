@@ -204,7 +204,7 @@ TEST(RayTraceRender, AStoppedStillKeepsItsTracedRowsAndFillsTheRestWithBackgroun
     test::Pixels image = test::readImage(out, true);
     ASSERT_EQ(std::pair(image.width, image.height), std::pair(3200, 1800));
     // Rows are traced from the top (the file's last row); the bottom one was never reached (which rows an aborted frame
-    // keeps is RayTracer.AnAbortedFrameKeepsItsFinishedRowsAndFails').
+    // keeps is RayTracer.EachLevelTracesItsRaysSupersamplesWhereCornersDisagreeAndAnAbortKeepsFinishedRows').
     EXPECT_FALSE(isBackground(image.at(1600, 1799)));
     EXPECT_TRUE(isBackground(image.at(1600, 0)));
 }

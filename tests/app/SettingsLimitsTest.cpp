@@ -273,7 +273,7 @@ TEST_F(SettingsLimits, ThumbnailSizesClaimedWithoutDataCostNoMemory) {
 }
 
 // Where left, right and centred lines fall is the text mesh's test (CommandLine,
-// TextMeshFollowsItsStyleAndLayoutOptions); here every alignment's title is framed whole.
+// TextRejectsWhatItCannotBuildAndItsMeshFollowsItsStyleAndLayoutOptions); here every alignment's title is framed whole.
 TEST_F(CommandBehaviour, EveryAlignmentFramesTheWholeTitleAndLinesUpItsLines) {
     for (const std::string align : {"left", "centre", "right", "justify", "justify-all"}) {
         SCOPED_TRACE(align);

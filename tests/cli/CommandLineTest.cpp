@@ -452,7 +452,8 @@ TEST(CommandLine, AccentedLettersFindTheirGlyphsInEveryKindOfCharacterMap) {
 
 // A project whose text attribute was edited by hand (size halved, tracking added) is laid out again when it is loaded:
 // the characters, their outlines and their objects follow the attribute. (Ones whose characters agree with it save
-// back unchanged: TextGivesThePictureOfItsSavedProject and ProjectFiles.ReadBackAndWrittenAgainGivesTheSameBytes.)
+// back unchanged: TextGivesThePictureOfItsSavedProject and
+// ProjectFiles.ManagerBlocksAreKeptAndTheExamplesLoadedNextResaveUnchanged.)
 TEST(CommandLine, TextWhoseAttributesChangedIsLaidOutAgainOnLoad) {
     const std::string dir = testing::TempDir(), title = slurp(kSource + "/examples/title.kxp");
     spill(dir + "edited.kxp", edited(title, {{"    Size 72.000000\n", "    Size 36.000000\n"},

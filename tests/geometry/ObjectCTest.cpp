@@ -31,7 +31,7 @@ struct Flagged {
     ObjectC* cluster = new ObjectC(scene, "Flag1");
 };
 
-// The lines' bytes come back in Conformance.EveryHandWrittenFileResavesToItsBytes (tests/app), a flag cluster's among
+// The lines' bytes come back in Conformance.EveryHandWrittenFileResavesToItsBytes… (tests/app), a flag cluster's among
 // them; here, members read by name, and a fresh cluster's slot and empty box.
 TEST(ObjectC, LinesOldAndNewAreReadAndATypeOtherThanTheFlagsIsWrittenAsNone) {
     Flagged f;

@@ -318,7 +318,7 @@ TEST(ObjectXStyle, StoredFormsFollowTheTrackingAndKindRulesAndANewPerimeterProfi
                                          "hole \"Bevel, Large\"\nheadCapType Weird\ntailCapType Domed\nbuildAxis Q\n"));
     EXPECT_EQ(style->holeProfileName(), "Bevel, Medium");  // the hole tracks the perimeter
     std::string text = test::writtenBlock(*style);
-    // The order of the lines is resaved in Conformance.EveryHandWrittenFileResavesToItsBytes (tests/app).
+    // The order of the lines is resaved in Conformance.EveryHandWrittenFileResavesToItsBytes… (tests/app).
     test::expectContains(text, {"  extrusionStyle \"ExtrusionOrvoLathe\"\n  trackProfile 1\n", "  headCapType None\n",
                                 "  tailCapType Domed\n", "  buildAxis Y\n", "  begin MaterialStack 5\n"});
     test::expectLacks(text, {"  hole ", "  begin MaterialStack 6\n"});
@@ -542,14 +542,14 @@ TEST(ObjectP, BlocksRoundTripByteForByte) {
         return first;
     };
     // A fresh object is a custom one with an empty mesh, which is still written. The lines' order is resaved in
-    // Conformance.EveryHandWrittenFileResavesToItsBytes (tests/app).
+    // Conformance.EveryHandWrittenFileResavesToItsBytes… (tests/app).
     ObjectP fresh(scene, "Prim");
     test::expectContains(roundTrip(fresh), {"  primitiveType CUSTOM\n  primVal1 200.000000\n",
                                             "  begin ObjDB\n   # 0 vertices\n\n   # 0 texture vertices\n\n"
                                             "   # 0 normals\n\n   # 0 elements\n  end ObjDB\n end ObjectP\n"});
     ObjectP sphere(scene, "Ball");
     // The older lines: a material by slot, a mesh type that is not kept, and flatness. The lines that are kept as
-    // they are come back in Conformance.EveryHandWrittenFileResavesToItsBytes (tests/app).
+    // they are come back in Conformance.EveryHandWrittenFileResavesToItsBytes… (tests/app).
     ASSERT_EQ(0, test::readLines(sphere, "primitiveType SPHERE\nmaterial 1 \"Red\"\nmeshType 3\nflatPreview 0.5\n"));
     EXPECT_EQ(sphere.materialSlotCount(), 2);
     EXPECT_DOUBLE_EQ(sphere.smoothnessPreview, 17.222222);

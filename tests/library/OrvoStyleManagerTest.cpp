@@ -186,7 +186,7 @@ TEST_F(OrvoStyleManagerTest, DamagedLibrariesKeepWhatCanBeRead) {
     const Case cases[] = {
         {"CR LF after the count", replaced(countEnd, 1, "\r\n"), "", {"First", "Second"}, {true, true}},
         {"cut inside the data", bytes.substr(0, countEnd + 200), "", {"First"}, {true}},
-        // Counts short of the data or past the file: LibraryFolderSafety.ADamagedThumbnailCountLosesOnlyThatThumbnail.
+        // Counts short of the data or past the file: LibraryFolderSafety.ADamagedThumbnailCountLosesOnlyThatThumbnail….
         {"a negative count", replaced(countAt, countEnd - countAt, "  -5"), "", {"First", "Second"}, {true, false}},
         {"an end of another class", replaced(bytes.rfind("end OrvoMaterialStyle"), 21, "end OrvoLightStyle"),
          "<<end>> for class <<OrvoMaterialStyle>>", {"First", "Second"}, {true, true}},

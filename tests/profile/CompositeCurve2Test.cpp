@@ -285,7 +285,7 @@ TEST(Curve2, EvaluatesWithLeftNormalsMeasuresArcLengthAndCutsItExactly) {
     EXPECT_TRUE(head.lastPoint().isAnchor());
 }
 
-// Every point field's line comes back in Conformance.EveryHandWrittenFileResavesToItsBytes (tests/app) and
+// Every point field's line comes back in Conformance.EveryHandWrittenFileResavesToItsBytes… (tests/app) and
 // CommandLine.SceneFilesResaveByteForByteWithOrWithoutTheSceneBlock (tests/cli); here, a fixed handle.
 TEST(Curve2, StoresEveryPointFieldAndRefusesUnknownWords) {
     test::TempDir dir;
@@ -316,7 +316,7 @@ TEST(Curve2, StoresEveryPointFieldAndRefusesUnknownWords) {
 TEST(InputProfile2, RoundTripsEveryBlockByteForByteReadsObjOutlinesAndRefusesIllustratorFiles) {
     test::TempDir dir;
     // The profile's own lines, drawn contours and corner modifications are resaved in
-    // Conformance.EveryHandWrittenFileResavesToItsBytes (tests/app); here, a star's parameters and an empty segment.
+    // Conformance.EveryHandWrittenFileResavesToItsBytes… (tests/app); here, a star's parameters and an empty segment.
     InputProfile2 profile;
     CompositeCurve2& star = profile.addContour();
     star.shapeType = CompositeCurve2::STAR, star.shapeWidth = 4, star.shapeHeight = 3, star.rotAngle = 30;

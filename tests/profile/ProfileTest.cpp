@@ -63,7 +63,7 @@ TEST_F(Profiles, ScenesRoundTripEveryProfileKindAndMaterialIntervalsByteForByte)
     for (const char* name : {"Logo", "Edge"}) sequence->addMember(name);
     scene.setWriteAll(true);  // profiles are written when something uses them
     std::string text = test::writeBlockFile(scene, dir.file("a.scene"));
-    // Each kind's lines, quoting included, are pinned by Conformance.EveryHandWrittenFileResavesToItsBytes (tests/app)
+    // Each kind's lines, quoting included, are pinned by Conformance.EveryHandWrittenFileResavesToItsBytes… (tests/app)
     // and CommandLine.SceneFilesResaveByteForByteWithOrWithoutTheSceneBlock (tests/cli); here, what the members read.
     SceneX back;
     std::string diagnostic;

@@ -56,7 +56,7 @@ TEST(Object, PortsFollowTheGeometryAndTheTransformAndGradientsTheTextureAxes) {
 TEST(Object, StoredFormWritesOnlyWhatIsSet) {
     SceneX scene;
     auto* solid = new test::TestBox(scene, "Cube");
-    // The block's order is pinned by Conformance.EveryHandWrittenFileResavesToItsBytes (tests/app).
+    // The block's order is pinned by Conformance.EveryHandWrittenFileResavesToItsBytes… (tests/app).
     solid->setObjectFlags(Object::kHasFragments);
     solid->fragmentCount = 12;
     solid->hardShadingAngle = 30;

@@ -118,7 +118,7 @@ TEST_F(Scenes, TimelinesAndMaterialsAreWrittenOnlyWithContentOrUseAndHiddenNames
               std::pair(48, 4));
     EXPECT_EQ(save(*loaded.scene).find("motionBlur"), std::string::npos);
     // Materials are written only when something uses them (or everything is written), names starting with "__" never.
-    // The fixed order of the kinds is pinned by Conformance.EveryHandWrittenFileResavesToItsBytes (tests/app).
+    // The fixed order of the kinds is pinned by Conformance.EveryHandWrittenFileResavesToItsBytes… (tests/app).
     new Group(*loaded.scene, "__Helper");
     std::string text = save(*loaded.scene);
     test::expectContains(text, {"\"G\""});

@@ -95,7 +95,7 @@ TEST_F(TextLayout, CharacterNames) {
 }
 
 // One size's leading (1.2 x 72 = 86.4, rounded), left, right and centred lines and wrapping are
-// CommandLine.TextMeshFollowsItsStyleAndLayoutOptions's, through the program.
+// CommandLine.TextRejectsWhatItCannotBuildAndItsMeshFollowsItsStyleAndLayoutOptions's, through the program.
 TEST_F(TextLayout, LeadingSpacingKerningAndAlignment) {
     // A line mixing 72 and 24 points takes the larger spacing.
     TextBlock& mixed = *new TextBlock(scene, "Mixed");
