@@ -20,16 +20,13 @@ inline Outcome assimpInfo(const std::string& path) {
     return runProgram("assimp", "info '" + path + "'", dir.file(""));
 }
 
-inline std::vector<ImportGroup> readBack(MeshReader& reader, const std::string& path) {
+template <class Reader>
+std::vector<ImportGroup> readBack(Reader&& reader, const std::string& path) {
     std::vector<ImportGroup> groups;
     EXPECT_TRUE(reader.read(path, groups)) << path << ": " << reader.error();
     return groups;
 }
-inline std::vector<ImportGroup> readBack(MeshReader&& reader, const std::string& path) {
-    return readBack(reader, path);
-}
 
-// Every triangle of every group.
 inline std::vector<Triangle> allTriangles(const std::vector<ImportGroup>& groups) {
     std::vector<Triangle> all;
     for (const ImportGroup& group : groups) {

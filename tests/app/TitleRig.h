@@ -1,27 +1,15 @@
 #pragma once
-// What the in-process title tests share: a title built into the scene, the scene's
-// members of a kind, and frames rendered through a render job and read back.
+// What the in-process title tests share: the scene's members of a kind, and frames
+// rendered through a render job and read back.
 #include <cstdlib>
 #include <optional>
 
 #include "AppFixture.h"
 #include "FilesAndImages.h"
 #include "app/RenderJob.h"
-#include "app/TitleScene.h"
 #include "scene/AnimGlobals.h"
 
 namespace fw::test {
-
-// Builds the title, animated by the preset or chain `animate` (empty: a still title),
-// into the manager's scene; a size of 0 is the project's default. The test fails when
-// it cannot.
-inline void buildTitle(OrvoSceneManager& manager, const std::u16string& text, const std::string& animate = "",
-                       int width = 0, int height = 0) {
-    TitleScene::Options options;
-    options.text = text, options.animate = animate, options.width = width, options.height = height;
-    std::string subject, error;
-    ASSERT_TRUE(TitleScene::build(manager, options, subject, error)) << subject << ": " << error;
-}
 
 // The scene's members of `kind` that are `T`s, in the scene's order.
 template <class T>

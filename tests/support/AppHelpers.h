@@ -1,7 +1,6 @@
 #pragma once
-// What the app tests share beyond running the program: byte pieces of mesh files made
-// or read by hand in either byte order, counting in text, the files of a folder, a run
-// that must succeed, and a program started in the background to be stopped mid-way.
+// What the app tests share beyond running the program: mesh-file bytes made or read by hand in either byte
+// order, counting in text, a folder's files, a run that must succeed, and a background run stopped mid-way.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,18 +22,13 @@ inline std::string le16(unsigned v) { return {static_cast<char>(v & 0xFF), stati
 inline std::string le32(uint32_t v) { return le16(v & 0xFFFF) + le16(v >> 16); }
 inline std::string be16(unsigned v) { return {static_cast<char>(v >> 8 & 0xFF), static_cast<char>(v & 0xFF)}; }
 inline std::string be32(uint32_t v) { return be16(v >> 16) + be16(v & 0xFFFF); }
-inline uint32_t floatBits(float f) { return std::bit_cast<uint32_t>(f); }
-inline std::string leFloat(float f) { return le32(floatBits(f)); }
-inline std::string beFloat(float f) { return be32(floatBits(f)); }
+inline std::string leFloat(float f) { return le32(std::bit_cast<uint32_t>(f)); }
+inline std::string beFloat(float f) { return be32(std::bit_cast<uint32_t>(f)); }
 
 // Numbers read back from file bytes at `at`.
-inline uint32_t leU16(const std::string& b, size_t at) {
-    return static_cast<uint8_t>(b[at]) | static_cast<uint32_t>(static_cast<uint8_t>(b[at + 1])) << 8;
-}
+inline uint32_t leU16(const std::string& b, size_t at) { return uint8_t(b[at]) | uint32_t(uint8_t(b[at + 1])) << 8; }
 inline uint32_t leU32(const std::string& b, size_t at) { return leU16(b, at) | leU16(b, at + 2) << 16; }
-inline uint32_t beU16(const std::string& b, size_t at) {
-    return static_cast<uint32_t>(static_cast<uint8_t>(b[at])) << 8 | static_cast<uint8_t>(b[at + 1]);
-}
+inline uint32_t beU16(const std::string& b, size_t at) { return uint32_t(uint8_t(b[at])) << 8 | uint8_t(b[at + 1]); }
 inline uint32_t beU32(const std::string& b, size_t at) { return beU16(b, at) << 16 | beU16(b, at + 2); }
 inline double leF32(const std::string& b, size_t at) { return std::bit_cast<float>(leU32(b, at)); }
 inline double beF32(const std::string& b, size_t at) { return std::bit_cast<float>(beU32(b, at)); }
@@ -91,9 +85,7 @@ public:
             _exit(127);
         }
     }
-    ~Background() {
-        if (pid_ > 0) kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0);
-    }
+    ~Background() { if (pid_ > 0) kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0); }
     bool started() const { return pid_ > 0; }
     // Waits up to `seconds` for `text` in what the program said.
     void waitFor(const std::string& text, int seconds = 60) const {

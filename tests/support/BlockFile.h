@@ -1,11 +1,8 @@
 #pragma once
 // Writes persistent objects as blocks of a disk file and reads such files back,
 // the way they travel inside projects and presets.
-
 #include <functional>
-#include <memory>
 #include <string>
-#include <vector>
 
 #include "TempDir.h"
 #include "persistence/AFileIO.h"
@@ -67,7 +64,6 @@ inline int readInto(CommandEnabler& object, const std::string& path, std::string
         diagnostic);
 }
 
-// Writes `text` to `path` and reads it into `object`.
 inline int readTextInto(CommandEnabler& object, const std::string& path, const std::string& text,
                         std::string* diagnostic = nullptr) {
     writeFile(path, text);

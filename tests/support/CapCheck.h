@@ -2,7 +2,6 @@
 // A flat cap made of pieces (index lists into the points): each counter-clockwise and not
 // degenerate, together covering each sample point of the face once and nothing outside it,
 // and the edges no two pieces share exactly the face's own, so the cap closes against the sides.
-
 #include <algorithm>
 #include <cmath>
 #include <glm/geometric.hpp>

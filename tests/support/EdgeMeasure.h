@@ -1,9 +1,7 @@
 #pragma once
-// How well a rendered straight edge follows its analytic line: a flat bright shape on
-// a dark background, the edge mostly upright. Each row's coverage, summed across the
-// edge, says where the picture puts the edge; against where the line crosses the row's
-// middle that is the row's position error.
-
+// How well a rendered straight edge follows its analytic line: a flat bright shape on a dark background, the
+// edge mostly upright. Each row's coverage, summed across the edge, says where the picture puts the edge;
+// against where the line crosses the row's middle that is the row's position error.
 #include <algorithm>
 #include <cmath>
 

@@ -1,7 +1,6 @@
 #pragma once
 // Flattened outlines as the solid builder takes them: a built-in edge profile in percent
 // of the depth (empty when the library has no such profile), or any outline's polygons.
-
 #include <vector>
 
 #include "geometry/SolidBuilder.h"

@@ -1,6 +1,5 @@
 #pragma once
 // Runs a fuzz body over its kept crash inputs and its seed corpus.
-
 #include <gtest/gtest.h>
 
 #include <cstddef>

@@ -1,7 +1,6 @@
 #pragma once
 // What the geometry tests share: simple outlines, a walk over a mesh's polygons, and
 // the closed-solid check as one expectation.
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -30,9 +29,7 @@ inline Outline circle(double cx, double cy, double r, int n, bool clockwise = fa
     return c;
 }
 
-struct Box {
-    glm::dvec3 low{1e300}, high{-1e300};
-};
+struct Box { glm::dvec3 low{1e300}, high{-1e300}; };
 
 inline Box boxOf(const GeometryInterface& mesh) {
     Box b;
@@ -43,17 +40,6 @@ inline Box boxOf(const GeometryInterface& mesh) {
         b.high = glm::max(b.high, glm::dvec3(p[0], p[1], p[2]));
     }
     return b;
-}
-
-// Calls `visit(info, positions, texture, normals, element)` for every polygon.
-template <class Visit>
-void eachElement(const GeometryInterface& mesh, Visit&& visit) {
-    for (int e = 0; e < mesh.elementCount(); ++e) {
-        GeometryInterface::ElementInfo info;
-        const int *p, *t, *n;
-        mesh.getElementRefs(e, info, &p, &t, &n);
-        visit(info, p, t, n, e);
-    }
 }
 
 // No open, overused or flipped edge, no degenerate triangle; returns the check.

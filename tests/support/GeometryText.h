@@ -1,6 +1,5 @@
 #pragma once
 // Stored text checked piece by piece, for blocks whose whole bytes other tests pin.
-
 #include <gtest/gtest.h>
 
 #include <initializer_list>

@@ -1,7 +1,6 @@
 #pragma once
 // Reads a written .glb back with tinygltf's own loader, and turns what it holds into
 // what the tests compare: float lists, index lists, meshes, node transforms.
-
 #include <gtest/gtest.h>
 #include <tiny_gltf.h>
 
@@ -20,40 +19,36 @@ inline tinygltf::Model loadGlb(const std::string& path) {
     tinygltf::TinyGLTF loader;
     tinygltf::Model model;
     std::string error, warning;
-    bool ok = loader.LoadBinaryFromFile(&model, &error, &warning, path);
-    EXPECT_TRUE(ok) << error;
+    EXPECT_TRUE(loader.LoadBinaryFromFile(&model, &error, &warning, path)) << error;
     EXPECT_EQ(error, "");
     return model;
 }
 
-inline std::vector<double> floatsOf(const tinygltf::Model& model, int index) {
+// The components of accessor `index`, stored as `type`; empty when they run past the buffer.
+template <class T>
+std::vector<T> componentsOf(const tinygltf::Model& model, int index, int type) {
     const tinygltf::Accessor& a = model.accessors.at(static_cast<size_t>(index));
     const tinygltf::BufferView& view = model.bufferViews.at(static_cast<size_t>(a.bufferView));
     const std::vector<unsigned char>& data = model.buffers.at(static_cast<size_t>(view.buffer)).data;
-    EXPECT_EQ(a.componentType, TINYGLTF_COMPONENT_TYPE_FLOAT);
+    EXPECT_EQ(a.componentType, type);
     size_t components = static_cast<size_t>(tinygltf::GetNumComponentsInType(static_cast<uint32_t>(a.type)));
     size_t stride = static_cast<size_t>(a.ByteStride(view));
-    std::vector<double> out;
-    for (size_t i = 0; i < a.count; ++i)
-        for (size_t c = 0; c < components; ++c) {
-            float f;
-            size_t at = view.byteOffset + a.byteOffset + i * stride + c * sizeof(float);
-            if (at + sizeof f > data.size()) return {};
-            std::memcpy(&f, data.data() + at, sizeof f);
-            out.push_back(f);
-        }
+    std::vector<T> out(a.count * components);
+    for (size_t i = 0; i < out.size(); ++i) {
+        size_t at = view.byteOffset + a.byteOffset + i / components * stride + i % components * sizeof(T);
+        if (at + sizeof(T) > data.size()) return {};
+        std::memcpy(&out[i], data.data() + at, sizeof(T));
+    }
     return out;
 }
 
+inline std::vector<double> floatsOf(const tinygltf::Model& model, int index) {
+    std::vector<float> floats = componentsOf<float>(model, index, TINYGLTF_COMPONENT_TYPE_FLOAT);
+    return {floats.begin(), floats.end()};
+}
+
 inline std::vector<uint32_t> indicesOf(const tinygltf::Model& model, int index) {
-    const tinygltf::Accessor& a = model.accessors.at(static_cast<size_t>(index));
-    const tinygltf::BufferView& view = model.bufferViews.at(static_cast<size_t>(a.bufferView));
-    const std::vector<unsigned char>& data = model.buffers.at(static_cast<size_t>(view.buffer)).data;
-    EXPECT_EQ(a.componentType, TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT);
-    std::vector<uint32_t> out(a.count);
-    if (view.byteOffset + a.byteOffset + a.count * 4 > data.size()) return {};
-    std::memcpy(out.data(), data.data() + view.byteOffset + a.byteOffset, a.count * 4);
-    return out;
+    return componentsOf<uint32_t>(model, index, TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT);
 }
 
 // A primitive of the file (or all of a mesh's) as a mesh of its own, for MeshCompare.
@@ -64,19 +59,17 @@ inline void addPrimitive(const tinygltf::Model& model, const tinygltf::Primitive
     for (size_t i = 0; i + 2 < positions.size(); i += 3) db.addVertex(&positions[i]);
     std::vector<uint32_t> indices = indicesOf(model, p.indices);
     EXPECT_EQ(indices.size() % 3, 0u);
+    for (uint32_t index : indices) EXPECT_LT(index, positions.size() / 3);
     for (size_t i = 0; i + 2 < indices.size(); i += 3) {
-        int corners[3];
-        for (int k = 0; k < 3; ++k) {
-            EXPECT_LT(indices[i + static_cast<size_t>(k)], positions.size() / 3);
-            corners[k] = base + static_cast<int>(indices[i + static_cast<size_t>(k)]);
-        }
+        const int corners[3] = {base + int(indices[i]), base + int(indices[i + 1]), base + int(indices[i + 2])};
         db.addElement(GeometryInterface::Polygon, 0, 3, corners, 0, nullptr, 0, nullptr);
     }
 }
 
 inline std::vector<Triangle> meshTriangles(const tinygltf::Model& model, int mesh) {
     ObjDB db;
-    for (const tinygltf::Primitive& p : model.meshes.at(static_cast<size_t>(mesh)).primitives) addPrimitive(model, p, db);
+    for (const tinygltf::Primitive& p : model.meshes.at(static_cast<size_t>(mesh)).primitives)
+        addPrimitive(model, p, db);
     return trianglesOf(db);
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 // Runs the Khronos glTF validator (the npm package, with node) over a written file.
 // install-deps puts it in /opt/formwright-tools; FW_GLTF_VALIDATOR names another copy.
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>

@@ -1,7 +1,6 @@
 #pragma once
 // Glyph outlines of real fonts as flat contours, read through FreeType (a test-only
 // peer) so that the geometry tests need nothing above their own layer.
-
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
@@ -25,12 +24,13 @@ inline std::vector<std::vector<glm::dvec2>> flatContours(const FT_Outline& outli
         int steps;
         static Pen& of(void* user) { return *static_cast<Pen*>(user); }
         glm::dvec2 v(const FT_Vector* p) const { return {p->x * scale, p->y * scale}; }
-        int curve(glm::dvec2 c, glm::dvec2 d, glm::dvec2 b, bool cubic) {
-            const glm::dvec2 a = contours.back().back();
+        // A quadratic curve when `c2` is null, else a cubic one.
+        int curve(const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to) {
+            const glm::dvec2 a = contours.back().back(), c = v(c1), b = v(to);
             for (int k = 1; k <= steps; ++k) {
                 double t = double(k) / steps, s = 1 - t;
-                contours.back().push_back(cubic ? s * s * s * a + 3 * s * s * t * c + 3 * s * t * t * d + t * t * t * b
-                                                : s * s * a + 2 * s * t * c + t * t * b);
+                contours.back().push_back(c2 ? s * s * s * a + 3 * s * s * t * c + 3 * s * t * t * v(c2) + t * t * t * b
+                                             : s * s * a + 2 * s * t * c + t * t * b);
             }
             return 0;
         }
@@ -38,13 +38,9 @@ inline std::vector<std::vector<glm::dvec2>> flatContours(const FT_Outline& outli
     FT_Outline_Funcs funcs = {
         [](const FT_Vector* to, void* u) { return Pen::of(u).contours.push_back({Pen::of(u).v(to)}), 0; },
         [](const FT_Vector* to, void* u) { return Pen::of(u).contours.back().push_back(Pen::of(u).v(to)), 0; },
-        [](const FT_Vector* c, const FT_Vector* to, void* u) {
-            Pen& p = Pen::of(u);
-            return p.curve(p.v(c), {}, p.v(to), false);
-        },
+        [](const FT_Vector* c, const FT_Vector* to, void* u) { return Pen::of(u).curve(c, nullptr, to); },
         [](const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void* u) {
-            Pen& p = Pen::of(u);
-            return p.curve(p.v(c1), p.v(c2), p.v(to), true);
+            return Pen::of(u).curve(c1, c2, to);
         },
         0, 0};
     FT_Outline_Decompose(const_cast<FT_Outline*>(&outline), &funcs, &pen);
@@ -76,8 +72,8 @@ inline std::vector<std::vector<glm::dvec2>> glyphOutline(const char* path, unsig
 
 // Area covered by exactly one of two shapes (non-zero rule) on scanlines `step` apart, kept clear of whole font units
 // so no vertex lies on one.
-inline double differenceArea(const std::vector<std::vector<glm::dvec2>>& a, const std::vector<std::vector<glm::dvec2>>& b,
-                             double step) {
+inline double differenceArea(const std::vector<std::vector<glm::dvec2>>& a,
+                             const std::vector<std::vector<glm::dvec2>>& b, double step) {
     double lo = 1e18, hi = -1e18;
     for (const auto* s : {&a, &b})
         for (const auto& p : *s)

@@ -1,7 +1,6 @@
 #pragma once
 // Test helpers that send a persistent object through a memory stream: its block as
 // written text, and lines read into a member as a paste would.
-
 #include <algorithm>
 #include <string>
 

@@ -1,7 +1,6 @@
 #pragma once
 // Meshes compared as the triangles they draw (polygons fanned, winding kept), whatever
 // order or numbering the file format gave them.
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -27,10 +26,10 @@ inline std::vector<Triangle> trianglesOf(const GeometryInterface& g, int part = 
         for (int c = 1; c + 1 < info.count; ++c) {
             const int corners[3] = {p[0], p[c], p[c + 1]};
             std::array<std::array<double, 3>, 3> v;
-            for (int k = 0; k < 3; ++k) {
-                g.getVertex(v[static_cast<size_t>(k)].data(), corners[k]);
+            for (size_t k = 0; k < 3; ++k) {
+                g.getVertex(v[k].data(), corners[k]);
                 if (quantum > 0)
-                    for (double& x : v[static_cast<size_t>(k)]) x = std::round(x / quantum) * quantum;
+                    for (double& x : v[k]) x = std::round(x / quantum) * quantum;
             }
             // Rotate so the smallest corner leads: the same triangle, the same winding.
             size_t lead = static_cast<size_t>(std::min_element(v.begin(), v.end()) - v.begin());
@@ -53,39 +52,37 @@ inline std::string compareTriangles(const std::vector<Triangle>& expected, const
                std::to_string(actual.size());
     // Actual triangles by the cell of their centroid; a match lies in a neighbouring cell.
     const double cell = std::max(tolerance * 4, 1e-9);
-    auto centroidCell = [&](const Triangle& t, int axis) {
-        return static_cast<long long>(std::floor((t[axis] + t[3 + axis] + t[6 + axis]) / 3 / cell));
+    auto cellOf = [&](const Triangle& t) {
+        std::array<long long, 3> c;
+        for (size_t axis = 0; axis < 3; ++axis)
+            c[axis] = static_cast<long long>(std::floor((t[axis] + t[3 + axis] + t[6 + axis]) / 3 / cell));
+        return c;
     };
     std::map<std::array<long long, 3>, std::vector<size_t>> cells;
-    for (size_t i = 0; i < actual.size(); ++i)
-        cells[{centroidCell(actual[i], 0), centroidCell(actual[i], 1), centroidCell(actual[i], 2)}].push_back(i);
+    for (size_t i = 0; i < actual.size(); ++i) cells[cellOf(actual[i])].push_back(i);
     std::vector<bool> used(actual.size(), false);
     auto same = [&](const Triangle& e, const Triangle& a) {
-        for (int turn = 0; turn < 3; ++turn) {
-            bool all = true;
-            for (int k = 0; k < 3 && all; ++k)
-                for (int axis = 0; axis < 3 && all; ++axis)
-                    all = std::fabs(e[static_cast<size_t>(k * 3 + axis)] -
-                                    a[static_cast<size_t>(((k + turn) % 3) * 3 + axis)]) <= tolerance;
-            if (all) return true;
+        for (size_t turn = 0; turn < 9; turn += 3) {
+            size_t i = 0;
+            while (i < 9 && std::fabs(e[i] - a[(i + turn) % 9]) <= tolerance) ++i;
+            if (i == 9) return true;
         }
         return false;
     };
     for (size_t i = 0; i < expected.size(); ++i) {
         const Triangle& e = expected[i];
-        long long c[3] = {centroidCell(e, 0), centroidCell(e, 1), centroidCell(e, 2)};
+        const std::array<long long, 3> c = cellOf(e);
         bool found = false;
-        for (long long dx = -1; dx <= 1 && !found; ++dx)
-            for (long long dy = -1; dy <= 1 && !found; ++dy)
-                for (long long dz = -1; dz <= 1 && !found; ++dz) {
-                    auto it = cells.find({c[0] + dx, c[1] + dy, c[2] + dz});
-                    if (it == cells.end()) continue;
-                    for (size_t j : it->second)
-                        if (!used[j] && same(e, actual[j])) {
-                            used[j] = found = true;
-                            break;
-                        }
+        // The cell and its 26 neighbours, z fastest.
+        for (int n = 0; n < 27 && !found; ++n) {
+            auto it = cells.find({c[0] + n / 9 - 1, c[1] + n / 3 % 3 - 1, c[2] + n % 3 - 1});
+            if (it == cells.end()) continue;
+            for (size_t j : it->second)
+                if (!used[j] && same(e, actual[j])) {
+                    used[j] = found = true;
+                    break;
                 }
+        }
         if (!found) {
             std::string text = "no match for expected triangle " + std::to_string(i) + " (";
             for (size_t k = 0; k < 9; ++k) text += (k ? " " : "") + std::to_string(e[k]);

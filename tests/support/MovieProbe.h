@@ -1,7 +1,6 @@
 #pragma once
 // Movies judged by the tools the world plays them with: ffprobe's view of a stream,
 // ffmpeg's decoded samples, and the frames the tests write into them.
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -24,7 +23,6 @@ inline std::string commandOutput(const std::string& command) {
 // ffprobe's JSON for the first stream of a kind ("v" or "a") and the container, frames counted.
 struct MovieProbe {
     std::string json;
-
     MovieProbe(const std::string& path, const char* kind = "v")
         : json(commandOutput(std::string("ffprobe -v error -select_streams ") + kind +
                              ":0 -show_streams -show_format -count_frames -of json '" + path + "' 2>&1")) {}

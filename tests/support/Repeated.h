@@ -1,7 +1,6 @@
 #pragma once
 // Long test strings built by appending: g++ 12 warns falsely about concatenated string
 // temporaries once the standard headers come from the precompiled header.
-
 #include <string>
 #include <string_view>
 

@@ -24,10 +24,7 @@ inline Outcome runProgram(const std::string& program, const std::string& argumen
     for (std::string* f : {&outFile, &errFile})
         if (int fd = mkstemp(f->data()); fd >= 0) close(fd);
     int raw = std::system((program + " " + arguments + " >" + outFile + " 2>" + errFile).c_str());
-    Outcome r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = ::test::slurp(outFile);
-    r.err = ::test::slurp(errFile);
+    Outcome r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ::test::slurp(outFile), ::test::slurp(errFile)};
     std::remove(outFile.c_str());
     std::remove(errFile.c_str());
     return r;

@@ -17,8 +17,7 @@ int beginChild(CommandIO& io, CommandEnabler& receiver) {
     if (io.readToken(name, sizeof name) != 0) return -1;
     SampleRecord& record = self(receiver);
     if (std::strcmp(name, "SampleRecord") == 0) {
-        record.children.push_back(std::make_unique<SampleRecord>());
-        io.push(record.children.back().get());
+        io.push(record.children.emplace_back(std::make_unique<SampleRecord>()).get());
         return 0;
     }
     if (std::strcmp(name, "SampleSlot") == 0) {
@@ -31,21 +30,15 @@ int beginChild(CommandIO& io, CommandEnabler& receiver) {
     return -1;
 }
 
-int readKey(CommandIO& io, CommandEnabler& receiver) {
+// A length, then that many bytes: in hex for the key, as they are for the raw data.
+template <bool hex>
+int readByteField(CommandIO& io, CommandEnabler& receiver) {
     int length;
-    if (io.readInt(length) != 0 || length < 0 || length > 4096) return -1;
-    std::vector<unsigned char> key(static_cast<size_t>(length));
-    if (io.readHex(key.data(), key.size()) != 0) return -1;
-    self(receiver).key = std::move(key);
-    return 0;
-}
-
-int readRaw(CommandIO& io, CommandEnabler& receiver) {
-    int length;
-    if (io.readInt(length) != 0 || length < 0 || length > 1 << 20) return -1;
-    std::vector<unsigned char> raw(static_cast<size_t>(length));
-    if (length && io.readBytes(raw.data(), raw.size()) != 0) return -1;
-    self(receiver).raw = std::move(raw);
+    if (io.readInt(length) != 0 || length < 0 || length > (hex ? 4096 : 1 << 20)) return -1;
+    std::vector<unsigned char> bytes(static_cast<size_t>(length));
+    if (hex ? io.readHex(bytes.data(), bytes.size()) : length && io.readBytes(bytes.data(), bytes.size()))
+        return -1;
+    (hex ? self(receiver).key : self(receiver).raw) = std::move(bytes);
     return 0;
 }
 
@@ -59,9 +52,7 @@ SampleRecord::SampleRecord() {
     registerCommand("weight", [](CommandIO& io, CommandEnabler& r) { return io.readDouble(self(r).weight); });
     registerCommand("scale", [](CommandIO& io, CommandEnabler& r) {
         double v;
-        if (io.readDouble(v) != 0) return -1;
-        self(r).scale = static_cast<float>(v);
-        return 0;
+        return io.readDouble(v) != 0 ? -1 : (self(r).scale = static_cast<float>(v), 0);
     });
     registerCommand("offset", [](CommandIO& io, CommandEnabler& r) { return io.readVector2(self(r).offset); });
     registerCommand("position", [](CommandIO& io, CommandEnabler& r) { return io.readVector3(self(r).position); });
@@ -71,8 +62,8 @@ SampleRecord::SampleRecord() {
     registerCommand("rgba", [](CommandIO& io, CommandEnabler& r) { return io.readColor(self(r).rgba, 4); });
     registerCommand("name", [](CommandIO& io, CommandEnabler& r) { return io.readString(self(r).name); });
     registerCommand("version", [](CommandIO& io, CommandEnabler& r) { return io.readDouble(self(r).version); });
-    registerCommand("key", readKey);
-    registerCommand("raw", readRaw);
+    registerCommand("key", readByteField<true>);
+    registerCommand("raw", readByteField<false>);
     registerCommand("begin", beginChild);
     registerCommand("end", CommandEnabler::endCommand);
 }
@@ -93,8 +84,7 @@ int SampleRecord::writeCommands(CommandIO& io) {
     io.writef("scale %g\n", scale);
     io.writef("offset %g %g\n", offset[0], offset[1]);
     io.writef("position %f %f %f\n", position[0], position[1], position[2]);
-    io.writef("bounds %g %g %g %g %g %g\n", bounds[0], bounds[1], bounds[2], bounds[3], bounds[4],
-              bounds[5]);
+    io.writef("bounds %g %g %g %g %g %g\n", bounds[0], bounds[1], bounds[2], bounds[3], bounds[4], bounds[5]);
     std::string m = "matrix";
     for (double v : matrix) m += " " + std::to_string(v);
     io.writef("%s\n", m.c_str());

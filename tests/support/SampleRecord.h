@@ -1,7 +1,6 @@
 #pragma once
 // A test-only persistent class that exercises every value type of the command
 // stream, hex and raw bytes, and plain and indexed child blocks.
-
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,20 +23,14 @@ public:
     // A record with every field set to something that is not its default.
     static void fill(SampleRecord& record, int seed);
 
-    int count = 0;
-    int enabled = 0;
+    int count = 0, enabled = 0;
     unsigned serial = 0;
     unsigned long size = 0;
-    double weight = 0;
+    double weight = 0, version = 0;
     float scale = 1;
-    double offset[2] = {};
-    double position[3] = {};
-    double bounds[6] = {};
-    double matrix[16] = {};
-    float color[3] = {};
-    float rgba[4] = {};
+    double offset[2] = {}, position[3] = {}, bounds[6] = {}, matrix[16] = {};
+    float color[3] = {}, rgba[4] = {};
     std::string name;
-    double version = 0;
     std::vector<unsigned char> key;  // written as hex
     std::vector<unsigned char> raw;  // written as raw bytes after a count
     std::vector<std::unique_ptr<SampleRecord>> children;

@@ -1,7 +1,6 @@
 #pragma once
 // Whether a mesh is a closed solid: positions welded at a millionth of its size, polygons
 // fanned into triangles, every edge used once each way, no degenerate triangle, positive volume.
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -29,6 +28,17 @@ struct SolidCheck {
     }
 };
 
+// Calls `visit(info, positions, texture, normals, element)` for every polygon.
+template <class Visit>
+void eachElement(const GeometryInterface& mesh, Visit&& visit) {
+    for (int e = 0; e < mesh.elementCount(); ++e) {
+        GeometryInterface::ElementInfo info;
+        const int *p, *t, *n;
+        mesh.getElementRefs(e, info, &p, &t, &n);
+        visit(info, p, t, n, e);
+    }
+}
+
 inline SolidCheck checkSolid(const GeometryInterface& db) {
     SolidCheck r;
     std::vector<glm::dvec3> pos(static_cast<size_t>(db.vertexCount()));
@@ -49,10 +59,7 @@ inline SolidCheck checkSolid(const GeometryInterface& db) {
     std::vector<uint64_t> directed;
     directed.reserve(static_cast<size_t>(db.elementCount()) * 6);
     auto edge = [](int from, int to) { return static_cast<uint64_t>(from) << 32 | static_cast<uint32_t>(to); };
-    for (int e = 0; e < db.elementCount(); ++e) {
-        GeometryInterface::ElementInfo info;
-        const int *p, *t, *n;
-        db.getElementRefs(e, info, &p, &t, &n);
+    eachElement(db, [&](const GeometryInterface::ElementInfo& info, const int* p, const int*, const int*, int) {
         for (int k = 1; k + 1 < info.count; ++k) {
             int tri[3] = {id[p[0]], id[p[k]], id[p[k + 1]]};
             glm::dvec3 a = pos[tri[0]], b = pos[tri[1]], c = pos[tri[2]];
@@ -61,7 +68,7 @@ inline SolidCheck checkSolid(const GeometryInterface& db) {
             r.volume += glm::dot(a, glm::cross(b, c)) / 6;
             for (int s = 0; s < 3; ++s) directed.push_back(edge(tri[s], tri[(s + 1) % 3]));
         }
-    }
+    });
     std::sort(directed.begin(), directed.end());
     for (size_t k = 0; k < directed.size();) {
         size_t next = k;
@@ -81,11 +88,8 @@ inline SolidCheck checkSolid(const GeometryInterface& db) {
 // The signed area, seen along z, of the polygons of one part (a cap of an extrusion).
 inline double partArea(const GeometryInterface& mesh, int part) {
     double area = 0;
-    for (int e = 0; e < mesh.elementCount(); ++e) {
-        GeometryInterface::ElementInfo info;
-        const int *p, *t, *n;
-        mesh.getElementRefs(e, info, &p, &t, &n);
-        if (info.part != part) continue;
+    eachElement(mesh, [&](const GeometryInterface::ElementInfo& info, const int* p, const int*, const int*, int) {
+        if (info.part != part) return;
         double first[3], a[3], b[3];
         mesh.getVertex(first, p[0]);
         for (int k = 1; k + 1 < info.count; ++k) {
@@ -93,7 +97,7 @@ inline double partArea(const GeometryInterface& mesh, int part) {
             mesh.getVertex(b, p[k + 1]);
             area += ((a[0] - first[0]) * (b[1] - first[1]) - (b[0] - first[0]) * (a[1] - first[1])) / 2;
         }
-    }
+    });
     return area;
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 // The badge example with blocks this program cannot read yet, hand-written: primitive and
 // flag cluster objects, a track and a material only the primitive names, or manager blocks.
-
 #include <string>
 
 #include "TempDir.h"
@@ -16,7 +15,6 @@ inline std::string insertBefore(std::string text, const std::string& marker, con
 // Objects follow the extruded object, before the lights; tracks end the scene.
 inline std::string projectWithStandIns() {
     std::string badge = readFile(FW_SOURCE_DIR "/examples/badge.kxp");
-    const std::string data = FW_TEST_DATA "/standins/";
     size_t gold = badge.find("  begin MaterialX\n   name \"Brushed Gold\"\n");
     if (gold == std::string::npos) return std::string();
     const std::string endMaterial = "  end MaterialX\n";
@@ -24,8 +22,8 @@ inline std::string projectWithStandIns() {
     std::string red = badge.substr(gold, goldEnd - gold);
     red.replace(red.find("Brushed Gold"), 12, "Primitive Red");
     badge.insert(goldEnd, red);
-    badge = insertBefore(badge, "  begin LightX\n", readFile(data + "objects.blocks"));
-    return insertBefore(badge, " end SceneX\n", readFile(data + "tracks.blocks"));
+    badge = insertBefore(badge, "  begin LightX\n", readFile(FW_TEST_DATA "/standins/objects.blocks"));
+    return insertBefore(badge, " end SceneX\n", readFile(FW_TEST_DATA "/standins/tracks.blocks"));
 }
 
 // The camera manager's blocks, the forces manager's and a frame manager's with content.

@@ -1,6 +1,5 @@
 #pragma once
 // A fresh folder under the system's temporary folder, removed with everything in it.
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>

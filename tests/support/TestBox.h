@@ -1,7 +1,6 @@
 #pragma once
 // A test-only object: a box of a set size centred on its node, one normal and one
 // texture square per face, handed to the object's ports by its own geometry port.
-
 #include "mesh/ObjDB.h"
 #include "scene/Object.h"
 
@@ -42,8 +41,8 @@ public:
         int computes = 0;
     };
 
-    TestBox(Scene& scene, const char* name, double sx = 2, double sy = 2, double sz = 2) : Object(scene, name), port(this) {
-        size[0] = sx, size[1] = sy, size[2] = sz;
+    TestBox(Scene& scene, const char* name, double sx = 2, double sy = 2, double sz = 2)
+        : Object(scene, name), size{sx, sy, sz}, port(this) {
         registerCommands();
         for (int mode : {kPreviewMode, kRenderMode, kPreview2DMode})
             for (Input<GeometryInterface>* input :
