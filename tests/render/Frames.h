@@ -2,6 +2,8 @@
 // Whole frames of a small scene through the renderer contract: a camera 10 in front of
 // the origin looking back at it, lights added by type, drawn by either renderer.
 
+#include <gmock/gmock.h>
+
 #include "TestBox.h"
 #include "render/CameraX.h"
 #include "render/GLRenderer.h"
@@ -11,10 +13,9 @@
 
 namespace fw::test {
 
-// Each of `got` within `tolerance` of the value in the same place of `want`.
+// Each of `got` within `tolerance` of the value in the same place of `want` (gmock's Pointwise, with braced lists).
 inline void expectNear(const std::vector<double>& got, const std::vector<double>& want, double tolerance) {
-    ASSERT_EQ(got.size(), want.size());
-    for (size_t k = 0; k < got.size(); ++k) EXPECT_NEAR(got[k], want[k], tolerance) << "value " << k;
+    EXPECT_THAT(got, ::testing::Pointwise(::testing::DoubleNear(tolerance), want));
 }
 
 class Frames : public ::testing::Test {
