@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <regex>
 
 #include "MemoryStream.h"
@@ -21,6 +22,7 @@ namespace fw {
 namespace {
 
 using test::readFile, test::TempDir, test::writeFile;
+using testing::AllOf, testing::HasSubstr;
 
 std::unique_ptr<Picture> gradient(int w, int h, int seed) {
     auto p = std::make_unique<Picture>(w, h);
@@ -298,9 +300,7 @@ TEST_F(OrvoStyleManagerTest, CommandLineImportsDressesAndDrawsSheets) {
     EXPECT_EQ(run("library list materials").out, factory + "Test Gold\nTest Tin\nTest Gold.1\nTest Tin.1\n");
     // Looks come from the user's libraries: an imported preset dresses a title.
     run("text Tin --material \"Test Tin.1\" -o " + dir.file("tin.kxp"));
-    const std::string dressedProject = readFile(dir.file("tin.kxp"));
-    EXPECT_NE(dressedProject.find("Test Tin.1"), std::string::npos);
-    EXPECT_NE(dressedProject.find("tin-stripes.png"), std::string::npos);
+    EXPECT_THAT(readFile(dir.file("tin.kxp")), AllOf(HasSubstr("Test Tin.1"), HasSubstr("tin-stripes.png")));
     run("library sheet lighting -o " + dir.file("sheet.png"));
     int kept = 0;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.file("docs")))
@@ -308,8 +308,8 @@ TEST_F(OrvoStyleManagerTest, CommandLineImportsDressesAndDrawsSheets) {
             readFile(entry.path().string()).find("ThumbnailSize 160 120\n") != std::string::npos)
             ++kept;
     EXPECT_EQ(kept, 6);
-    EXPECT_NE(run("library export lights -o " + dir.file("x.kxm"), 1).err.find("a library of lights is a .kxl file"),
-              std::string::npos);
+    EXPECT_THAT(run("library export lights -o " + dir.file("x.kxm"), 1).err,
+                HasSubstr("a library of lights is a .kxl file"));
 }
 
 }  // namespace

@@ -286,34 +286,6 @@ Damaged lightWave() {
             }};
 }
 
-// A triangle is written as the documented bytes, the scene's name among them. Objects a file does not name take the
-// reader's names, and the default look. (The names and looks of named objects, and Cinema 4D's one material table for
-// all units, are read back in MeshRoundTrip.NamesAndLooksSurvive.)
-TEST(ChunkedMesh, ATriangleIsWrittenAsDocumentedAndUnnamedObjectsTakeTheReadersNames) {
-    ObjDB tri;
-    const double p[3][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, up[3] = {0, 0, 1};
-    for (const auto& v : p) tri.addVertex(v), tri.addTexCoord(v);
-    tri.addNormal(up);
-    const int corners[3] = {0, 1, 2}, normals[3] = {0, 0, 0};
-    tri.addElement(GeometryInterface::Polygon, 0, 3, corners, 3, corners, 3, normals);
-    ExportUnit unit("Tri", &tri, glm::translate(glm::dmat4(1.0), glm::dvec3(10, 0, 0)));
-    unit.materials = {ExportMaterial{.name = "Red", .diffuse = {1, 0, 0}}};
-    for (const Format& f : formats()) {
-        SCOPED_TRACE(f.ext);
-        EXPECT_EQ(test::written(f.ext, {unit}, true), f.triangle);
-        test::Parsed r = test::parse(*readerFor(f.ext), f.unnamed);
-        ASSERT_TRUE(r.ok) << r.error;
-        std::vector<std::string> names;
-        for (const ImportGroup& group : r.groups) {
-            names.push_back(group.name);
-            EXPECT_EQ(group.mesh->elementCount(), 1);
-            ASSERT_EQ(group.materials.size(), 1u);
-            EXPECT_EQ(group.materials[0].name, "defaultMtl");
-        }
-        EXPECT_EQ(names, f.unnamedNames);
-    }
-}
-
 // DXF: text; a good file cut anywhere is read or refused with a reason.
 Damaged dxf() {
     const std::string face = "0\n3DFACE\n8\nL\n10\n0\n20\n0\n30\n0\n11\n1\n21\n0\n31\n0\n12\n0\n22\n1\n32\n0\n"
@@ -363,20 +335,42 @@ TEST(DamagedMeshFiles, AreRefusedOrReadInPartByTheReaderAndTheImport) {
     }
 }
 
-// Boxes laid out without our writers read whole, wearing "Red" and "Blue" faces by turns: the hand box, 12 triangles
-// over its 8 corners, facing out, each corner's normal its face's; and the seed box made from the layout's description
-// by a separate script, with maybe more triangles without normals. (The import command adds nothing per format:
+// A triangle is written as the documented bytes, the scene's name among them. Objects a file does not name take the
+// reader's names, and the default look. (The names and looks of named objects, and Cinema 4D's one material table for
+// all units, are read back in MeshRoundTrip.NamesAndLooksSurvive.) Boxes laid out without our writers read whole,
+// wearing "Red" and "Blue" faces by turns: the hand box, 12 triangles over its 8 corners, facing out, each corner's
+// normal its face's; and the seed box made from the layout's description by a separate script, with maybe more
+// triangles without normals. (The import command adds nothing per format:
 // MeshCommands.ImportMakesAProjectThatRendersOrAddsToOne.)
-TEST(ChunkedMesh, BoxesLaidOutByHandOrFromTheDescriptionReadWhole) {
+TEST(ChunkedMesh, ATriangleWritesTheDocumentedBytesAndHandMadeFilesReadWholeWithTheReadersNames) {
+    ObjDB tri;
+    const double p[3][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, up[3] = {0, 0, 1};
+    for (const auto& v : p) tri.addVertex(v), tri.addTexCoord(v);
+    tri.addNormal(up);
+    const int corners[3] = {0, 1, 2}, normals[3] = {0, 0, 0};
+    tri.addElement(GeometryInterface::Polygon, 0, 3, corners, 3, corners, 3, normals);
+    ExportUnit unit("Tri", &tri, glm::translate(glm::dmat4(1.0), glm::dvec3(10, 0, 0)));
+    unit.materials = {ExportMaterial{.name = "Red", .diffuse = {1, 0, 0}}};
     ObjDB expected;
     for (int k = 0; k < 8; ++k) expected.addVertex(HandBox::corner(k).data());
     for (int f = 0; f < 6; ++f) {
-        const int normals[4] = {f, f, f, f};
+        const int faceNormal[4] = {f, f, f, f};
         expected.addNormal(HandBox::normals[f]);
-        expected.addElement(GeometryInterface::Polygon, f % 2, 4, HandBox::faces[f], 0, nullptr, 4, normals);
+        expected.addElement(GeometryInterface::Polygon, f % 2, 4, HandBox::faces[f], 0, nullptr, 4, faceNormal);
     }
     for (const Format& f : formats()) {
         SCOPED_TRACE(f.ext);
+        EXPECT_EQ(test::written(f.ext, {unit}, true), f.triangle);
+        test::Parsed r = test::parse(*readerFor(f.ext), f.unnamed);
+        ASSERT_TRUE(r.ok) << r.error;
+        std::vector<std::string> names;
+        for (const ImportGroup& group : r.groups) {
+            names.push_back(group.name);
+            EXPECT_EQ(group.mesh->elementCount(), 1);
+            ASSERT_EQ(group.materials.size(), 1u);
+            EXPECT_EQ(group.materials[0].name, "defaultMtl");
+        }
+        EXPECT_EQ(names, f.unnamedNames);
         test::Parsed hand = test::parse(*readerFor(f.ext), f.handBox);
         ASSERT_TRUE(hand.ok) << hand.error;
         EXPECT_EQ(hand.warnings, "");
@@ -392,7 +386,6 @@ TEST(ChunkedMesh, BoxesLaidOutByHandOrFromTheDescriptionReadWhole) {
                 looks.emplace_back(m.name, std::vector<double>(m.diffuse, m.diffuse + 3));
             EXPECT_EQ(looks, (decltype(looks){{"Red", {1, 0, 0}}, {"Blue", {0, 0, 1}}}));
         }
-        // Every triangle of the hand box where it was, facing out, each corner with its face's normal.
         EXPECT_EQ(test::cornersOf(expected), test::cornersOf(*hand.groups[0].mesh));
         for (int part = 0; part < 2; ++part)
             EXPECT_EQ(test::trianglesOf(*hand.groups[0].mesh, part), test::trianglesOf(expected, part)) << part;

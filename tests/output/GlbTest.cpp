@@ -15,17 +15,15 @@ namespace fw {
 namespace {
 
 using test::addPrimitive, test::floatsOf, test::indicesOf, test::meshTriangles, test::nodeMatrix;
+using testing::DoubleNear, testing::Pointwise;
 
 // The polygons of `g` (one part, or all) moved by `m`, as the file's floats hold them.
 std::vector<test::Triangle> expectedTriangles(const GeometryInterface& g, const glm::dmat4& m, int part = -1) {
     return test::movedTriangles(g, m, part, true);
 }
 
-void expectNear(const glm::dmat4& expected, const glm::dmat4& actual, double tolerance) {
-    for (int c = 0; c < 4; ++c)
-        for (int r = 0; r < 4; ++r)
-            EXPECT_NEAR(expected[c][r], actual[c][r], tolerance) << "column " << c << " row " << r;
-}
+// A matrix's entries column by column, for Pointwise(DoubleNear).
+std::vector<double> entries(const glm::dmat4& m) { return {glm::value_ptr(m), glm::value_ptr(m) + 16}; }
 
 // A material's name, base colour, alpha mode, metalness and roughness.
 using Look = std::tuple<std::string, std::vector<double>, std::string, double, double>;
@@ -60,7 +58,7 @@ TEST_P(GlbBox, TrianglesNormalsTextureAndTransformReadBack) {
     ASSERT_EQ(node.mesh, 0);
     EXPECT_EQ(node.name + " " + model.meshes[0].name, "Box Box");
     const glm::dmat4 baked = world ? placed() : glm::dmat4(1.0);
-    expectNear(placed() * glm::inverse(baked), nodeMatrix(node), 1e-12);
+    EXPECT_THAT(entries(nodeMatrix(node)), Pointwise(DoubleNear(1e-12), entries(placed() * glm::inverse(baked))));
     EXPECT_TRUE(!world || (node.translation.empty() && node.rotation.empty() && node.scale.empty()));
     EXPECT_EQ(test::compareTriangles(expectedTriangles(box, baked), meshTriangles(model, 0), 0), "");
     // Six faces of four corners each: no corner is shared, since normals differ. (The 36 indices make the triangles.)
@@ -224,7 +222,7 @@ TEST_P(GlbAnimation, FramesSampleTheNodeAtTheirTimes) {
         EXPECT_EQ(model.nodes[n].name, names[n]);
         EXPECT_EQ(test::compareTriangles(expected[n], meshTriangles(model, model.nodes[n].mesh), 0), "") << names[n];
         const glm::dmat4 placed = n == 3 ? stood * glm::inverse(stoodBaked) : frameTransform(0) * glm::inverse(baked);
-        expectNear(placed, nodeMatrix(model.nodes[n]), 1e-12);
+        EXPECT_THAT(entries(nodeMatrix(model.nodes[n])), Pointwise(DoubleNear(1e-12), entries(placed)));
     }
     ASSERT_EQ(model.animations.size(), 1u);
     const tinygltf::Animation& animation = model.animations[0];

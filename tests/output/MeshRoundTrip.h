@@ -132,8 +132,9 @@ inline std::string chunk(const std::string& id, const std::string& data) {
     return id + be32(static_cast<uint32_t>(data.size())) + data + (data.size() % 2 ? std::string(1, '\0') : "");
 }
 
-// Every polygon (of the first `elements`) fanned into triangles, each corner as position, normal and (u, v), sorted:
-// two meshes with the same list carry the same normals and texture coordinates on the same triangles.
+// Every polygon (of the first `elements`) fanned into triangles, each corner as position, normal and (u, v), -1 where
+// the polygon has none, sorted: two meshes with the same list carry the same normals and texture coordinates on the
+// same triangles.
 using Corner = std::array<double, 8>;
 inline std::vector<std::array<Corner, 3>> cornersOf(const GeometryInterface& g, int elements = 1 << 30) {
     std::vector<std::array<Corner, 3>> out;
@@ -142,16 +143,16 @@ inline std::vector<std::array<Corner, 3>> cornersOf(const GeometryInterface& g, 
         const int *p, *t, *n;
         if (!g.getElementRefs(e, info, &p, &t, &n) || info.kind != GeometryInterface::Polygon) continue;
         for (int c = 1; c + 1 < info.count; ++c) {
-            std::array<Corner, 3> tri{};
+            std::array<Corner, 3> tri;
             const int k[3] = {0, c, c + 1};
             for (int i = 0; i < 3; ++i) {
                 Corner& corner = tri[static_cast<size_t>(i)];
+                double uvw[3] = {-1, -1, -1};
+                corner.fill(-1);
                 g.getVertex(corner.data(), p[k[i]]);
                 if (info.normalCount == info.count) g.getNormal(corner.data() + 3, n[k[i]]);
-                double uvw[3] = {0, 0, 0};
                 if (info.texCount == info.count) g.getTexCoord(uvw, t[k[i]]);
-                corner[6] = uvw[0];
-                corner[7] = uvw[1];
+                std::copy(uvw, uvw + 2, corner.begin() + 6);
             }
             std::rotate(tri.begin(), std::min_element(tri.begin(), tri.end()), tri.end());
             out.push_back(tri);

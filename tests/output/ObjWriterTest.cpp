@@ -39,14 +39,14 @@ TEST(ObjWriter, NumbersAreWrittenExactlyAsPrintfWritesThem) {
     const double values[] = {-1e-9, -0.0, 0.0000005, 0.0000015, 2.5e-7, 0.1234565, 1e20, -123456.7890125,
                              1.0 / 3.0, 999999.9999995, -4.0000005, 7e-7};
     ObjDB db;
-    for (size_t i = 0; i + 2 < std::size(values); i += 3) db.addVertex(&values[i]);
-    test::addElement(db, 0, {0, 1, 2});
     std::string expected;
     for (size_t i = 0; i + 2 < std::size(values); i += 3) {
         char line[256];
         std::snprintf(line, sizeof line, "v %lf %lf %lf\n", values[i], values[i + 1], values[i + 2]);
         expected += line;
+        db.addVertex(&values[i]);
     }
+    test::addElement(db, 0, {0, 1, 2});
     const std::string text = test::written(".obj", {ExportUnit("N", &db)});
     EXPECT_NE(text.find("#\n" + expected + "#\ng N\n"), std::string::npos) << text;
 }

@@ -24,16 +24,15 @@ TEST(ThreeDS, ATexturedBoxSplitsItsCornersByTextureUnderTheMainChunksAndCanBeOne
     EXPECT_EQ(std::pair(counts.vertices, counts.faces), std::pair(20, 12));
     const std::string bytes = test::written(".3ds", {unit});
     ASSERT_GE(bytes.size(), 16u);
-    EXPECT_EQ(leU16(bytes, 0), 0x4D4D);
-    EXPECT_EQ(leU32(bytes, 2), bytes.size());
+    EXPECT_EQ(std::pair(leU16(bytes, 0), size_t(leU32(bytes, 2))), std::pair(0x4D4Du, bytes.size()));
     // The version chunk leads: id 0x0002, 10 bytes, version 3.
     EXPECT_EQ(bytes.substr(6, 10), std::string("\x02\x00\x0A\x00\x00\x00\x03\x00\x00\x00", 10));
     EXPECT_EQ(leU16(bytes, 16), 0x3D3D);
     // The keyframer section follows the editor's and closes the file.
     const size_t keyframer = 16 + leU32(bytes, 18);
     ASSERT_LT(keyframer + 6, bytes.size());
-    EXPECT_EQ(leU16(bytes, keyframer), 0xB000);
-    EXPECT_EQ(leU32(bytes, keyframer + 2), bytes.size() - keyframer);
+    EXPECT_EQ(std::pair(leU16(bytes, keyframer), size_t(leU32(bytes, keyframer + 2))),
+              std::pair(0xB000u, bytes.size() - keyframer));
     const size_t at = bytes.find(std::string("\x50\x41\x36\0\0\0", 6));  // chunk 0x4150: 6 + 12 * 4 bytes
     ASSERT_NE(at, std::string::npos);
     EXPECT_NE(leU32(bytes, at + 6), 0u);
@@ -54,19 +53,17 @@ TEST(ThreeDS, ExportsOverThePerObjectLimitsAreRefusedWholeWithTheWarning) {
     ObjDB manyFaces;  // few positions, 65535 triangles
     strip(manyFaces, 3);
     for (int i = 0; i < 65534; ++i) test::addElement(manyFaces, 0, {0, 1, 2});
-    EXPECT_EQ(test::capture([&](std::FILE* console) {
-                  EXPECT_TRUE(ThreeDSWriter::write(
-                      dir.file("fits.3ds"), {ExportUnit("Small", &small), ExportUnit("Fits", &fits)}, false, console));
-              }),
-              "");
-    // The small unit alone would fit: the whole export is refused all the same.
-    EXPECT_EQ(test::capture([&](std::FILE* console) {
-                  EXPECT_FALSE(ThreeDSWriter::write(
-                      dir.file("over.3ds"), {ExportUnit("Small", &small), ExportUnit("Over", &over)}, false, console));
-                  EXPECT_FALSE(
-                      ThreeDSWriter::write(dir.file("faces.3ds"), {ExportUnit("Faces", &manyFaces)}, false, console));
-              }),
-              std::string(kTooLarge) + "\n" + kTooLarge + "\n");
+    // The small unit alone would fit beside Over: the whole export is refused all the same.
+    const std::pair<std::string, std::vector<ExportUnit>> exports[] = {
+        {"fits.3ds", {ExportUnit("Small", &small), ExportUnit("Fits", &fits)}},
+        {"over.3ds", {ExportUnit("Small", &small), ExportUnit("Over", &over)}},
+        {"faces.3ds", {ExportUnit("Faces", &manyFaces)}}};
+    for (const auto& [name, units] : exports) {
+        const bool ok = name == "fits.3ds";
+        const std::string said =
+            test::capture([&](std::FILE* c) { EXPECT_EQ(ThreeDSWriter::write(dir.file(name), units, false, c), ok); });
+        EXPECT_EQ(said, ok ? "" : std::string(kTooLarge) + "\n") << name;
+    }
     auto groups = test::readBack(*test::readerFor(".3ds"), dir.file("fits.3ds"));
     ASSERT_EQ(groups.size(), 2u);
     EXPECT_EQ(std::pair(groups[1].mesh->vertexCount(), groups[1].mesh->elementCount()), std::pair(65534, 65532));
@@ -74,9 +71,8 @@ TEST(ThreeDS, ExportsOverThePerObjectLimitsAreRefusedWholeWithTheWarning) {
     ObjDB split;
     strip(split, 40000);
     const double uv[2][3] = {{0, 0, 0}, {1, 1, 0}};
-    split.addTexCoord(uv[0]);
-    split.addTexCoord(uv[1]);
-    for (int i = 0; i + 2 < 40000; i += 1) {
+    for (const double* t : uv) split.addTexCoord(t);
+    for (int i = 0; i + 2 < 40000; ++i) {
         const int c[3] = {i, i + 1, i + 2}, t[3] = {0, 0, 0}, u[3] = {1, 1, 1};
         split.addElement(GeometryInterface::Polygon, 0, 3, c, 3, i % 2 ? t : u, 0, nullptr);
     }
