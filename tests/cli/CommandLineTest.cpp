@@ -37,24 +37,11 @@ Outcome runCapped(const std::string& arguments) {
     return fw::test::runProgram(cap + "timeout 600 " FW_EXECUTABLE, arguments, testing::TempDir());
 }
 
-// The solids of an OBJ file written by `text`, one per character object.
+// The solids of an OBJ file written by `text`, one per character object, and their bounds.
 struct MeshObject {
     std::string name;
     std::array<double, 3> low{1e300, 1e300, 1e300}, high{-1e300, -1e300, -1e300};
 };
-
-std::vector<MeshObject> readObjObjects(const std::string& path) {
-    std::vector<MeshObject> objects;
-    for (const std::string& line : fw::test::linesOf(slurp(path))) {
-        if (line.rfind("# Object '", 0) == 0) objects.emplace_back().name = line.substr(10, line.size() - 11);
-        std::array<double, 3> v{};
-        if (line.rfind("v ", 0) != 0 || objects.empty()) continue;
-        std::sscanf(line.c_str(), "v %lf %lf %lf", &v[0], &v[1], &v[2]);
-        MeshObject& o = objects.back();
-        for (size_t a = 0; a < 3; ++a) o.low[a] = std::min(o.low[a], v[a]), o.high[a] = std::max(o.high[a], v[a]);
-    }
-    return objects;
-}
 
 }  // namespace
 
@@ -388,7 +375,16 @@ TEST(CommandLine, TextRejectsWhatItCannotBuildAndItsMeshFollowsItsStyleAndLayout
         EXPECT_THAT(help, HasSubstr(option));
     auto mesh = [&](const std::string& arguments, const std::string& out) {
         run(libraries + "text " + arguments + " -o " + dir + out, 0);
-        return readObjObjects(dir + out);
+        std::vector<MeshObject> objects;
+        for (const std::string& line : fw::test::linesOf(slurp(dir + out))) {
+            if (line.rfind("# Object '", 0) == 0) objects.emplace_back().name = line.substr(10, line.size() - 11);
+            std::array<double, 3> v{};
+            if (line.rfind("v ", 0) != 0 || objects.empty()) continue;
+            std::sscanf(line.c_str(), "v %lf %lf %lf", &v[0], &v[1], &v[2]);
+            MeshObject& o = objects.back();
+            for (size_t a = 0; a < 3; ++a) o.low[a] = std::min(o.low[a], v[a]), o.high[a] = std::max(o.high[a], v[a]);
+        }
+        return objects;
     };
     // Depth: the style's, by default a quarter of the 72-point size.
     for (const auto& [arguments, depth] : {std::pair<std::string, double>{"H", 18.0}, {"H --depth 40", 40.0}}) {

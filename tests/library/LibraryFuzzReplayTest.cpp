@@ -5,7 +5,6 @@
 #include "library/OrvoMaterialManager.h"
 
 namespace fw {
-namespace {
 
 TEST(LibraryFuzzReplay, SeedsAndKeptInputsReadCleanly) {
     EXPECT_GE(test::replayFuzzInputs("library", fuzz::readLibraryFile), 4);
@@ -21,5 +20,4 @@ TEST(LibraryFuzzReplay, SeedsAndKeptInputsReadCleanly) {
     EXPECT_EQ(materials.preset(1).currentThumbnail()->width(), 16);
 }
 
-}  // namespace
 }  // namespace fw

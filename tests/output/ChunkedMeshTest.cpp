@@ -69,24 +69,6 @@ std::string c4dTriangle(const std::string& name) {
                              chunk("POLY", be32(0) + be32(1) + be32(2) + be32(2)) + chunk("PMAT", be32(0)));
 }
 
-// The hand box in Cinema 4D's left-handed axes: z changes sign and each face's corners
-// run the other way from the second on.
-std::string handBoxC4d() {
-    std::string pnts, poly, norm, pmat;
-    for (int k = 0; k < 8; ++k) pnts += floats({HandBox::corner(k)[0], HandBox::corner(k)[1], -HandBox::corner(k)[2]});
-    for (uint32_t f = 0; f < 6; ++f) {
-        const int* q = HandBox::faces[f];
-        for (int k : {q[0], q[3], q[2], q[1]}) poly += be32(uint32_t(k));
-        const double* n = HandBox::normals[f];
-        for (int k = 0; k < 4; ++k) norm += floats({n[0], n[1], -n[2]});
-        pmat += be32(f % 2);
-    }
-    return document(chunk("PLAT", be32(2)) + chunk("MATL", chunk("MNAM", "Red") + chunk("MCOL", floats({1, 0, 0}))) +
-                    chunk("MATL", chunk("MNAM", "Blue") + chunk("MCOL", floats({0, 0, 1}))) +
-                    chunk("OBJE", chunk("ONAM", "Crate") + chunk("PNTS", pnts) + chunk("POLY", poly) +
-                                      chunk("NORM", norm) + chunk("PMAT", pmat)));
-}
-
 // `good` with the length of the chunk `id` (first found from `from`) replaced.
 std::string claiming(std::string good, const std::string& id, uint32_t length, size_t* at = nullptr) {
     size_t where = good.find(id, 1);
@@ -185,7 +167,22 @@ Format fact() {
 Format c4d() {
     test::Box box(1, 2, 3);
     const std::string good = test::written(".c4d", {ExportUnit("Box", &box)});
-    const std::string crate = handBoxC4d();
+    // The hand box in Cinema 4D's left-handed axes: z changes sign and each face's corners run the other way from the
+    // second on.
+    std::string pnts, poly, norm, pmat;
+    for (int k = 0; k < 8; ++k) pnts += floats({HandBox::corner(k)[0], HandBox::corner(k)[1], -HandBox::corner(k)[2]});
+    for (uint32_t f = 0; f < 6; ++f) {
+        const int* q = HandBox::faces[f];
+        for (int k : {q[0], q[3], q[2], q[1]}) poly += be32(uint32_t(k));
+        const double* n = HandBox::normals[f];
+        for (int k = 0; k < 4; ++k) norm += floats({n[0], n[1], -n[2]});
+        pmat += be32(f % 2);
+    }
+    const std::string crate =
+        document(chunk("PLAT", be32(2)) + chunk("MATL", chunk("MNAM", "Red") + chunk("MCOL", floats({1, 0, 0}))) +
+                 chunk("MATL", chunk("MNAM", "Blue") + chunk("MCOL", floats({0, 0, 1}))) +
+                 chunk("OBJE", chunk("ONAM", "Crate") + chunk("PNTS", pnts) + chunk("POLY", poly) +
+                                   chunk("NORM", norm) + chunk("PMAT", pmat)));
     const std::string one = document(c4dTriangle("T"));
     const std::string notC4d = "is not a Cinema 4D file: it does not begin with the identifiers \"MC50\" and \"DOK5\"";
     size_t polyAt, objectAt;

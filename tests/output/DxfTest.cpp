@@ -6,25 +6,18 @@
 #include "output/DxfWriter.h"
 
 namespace fw {
-namespace {
 
 using testing::AllOf, testing::HasSubstr, testing::Not;
-
-// A triangle, a square and a pentagon side by side in part 0.
-struct Shapes : ObjDB {
-    Shapes() {
-        test::addVertices(*this, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {2, 0, 0}, {3, 0, 0}, {3, 1, 0}, {2, 1, 0},
-                                  {4, 0, 0}, {5, 0, 0}, {5.5, 1, 0}, {4.5, 2, 0}, {3.5, 1, 0}});
-        test::addElement(*this, 0, {0, 1, 2});
-        test::addElement(*this, 0, {3, 4, 5, 6});
-        test::addElement(*this, 0, {7, 8, 9, 10, 11});
-    }
-};
 
 // The shapes written line by line standing on z, then read back beside a box with their layers, colours and triangles.
 TEST(Dxf, EntitiesAreWrittenStandingOnZAndABoxComesBackWithItsLayersColoursAndTriangles) {
     test::TempDir dir;
-    Shapes shapes;
+    ObjDB shapes;  // a triangle, a square and a pentagon side by side in part 0
+    test::addVertices(shapes, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {2, 0, 0}, {3, 0, 0}, {3, 1, 0}, {2, 1, 0}, {4, 0, 0},
+                               {5, 0, 0}, {5.5, 1, 0}, {4.5, 2, 0}, {3.5, 1, 0}});
+    test::addElement(shapes, 0, {0, 1, 2});
+    test::addElement(shapes, 0, {3, 4, 5, 6});
+    test::addElement(shapes, 0, {7, 8, 9, 10, 11});
     ExportUnit unit("Shapes", &shapes, glm::translate(glm::dmat4(1.0), glm::dvec3(0, 0, 5)));
     unit.frame = 3;
     unit.materials = {ExportMaterial{.diffuse = {1, 0, 0}}};
@@ -78,5 +71,4 @@ TEST(Dxf, ColourIndicesRoundTripThroughTheirOwnColours) {
     for (int c = 0; c < 3; ++c) EXPECT_NEAR(found[c], orange[c], 0.01);
 }
 
-}  // namespace
 }  // namespace fw

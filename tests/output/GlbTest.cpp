@@ -32,12 +32,6 @@ Look look(const tinygltf::Material& m) {
     return {m.name, pbr.baseColorFactor, m.alphaMode, pbr.metallicFactor, pbr.roughnessFactor};
 }
 
-glm::dmat4 placed() {
-    return glm::translate(glm::dmat4(1.0), glm::dvec3(10, -2, 3)) *
-           glm::rotate(glm::dmat4(1.0), glm::radians(30.0), glm::normalize(glm::dvec3(1, 2, 0))) *
-           glm::scale(glm::dmat4(1.0), glm::dvec3(1, 2, 3));
-}
-
 // Each case in world and in object coordinates.
 std::string coordinates(const testing::TestParamInfo<bool>& info) { return info.param ? "World" : "Object"; }
 
@@ -49,16 +43,19 @@ TEST_P(GlbBox, TrianglesNormalsTextureAndTransformReadBack) {
     const bool world = GetParam();
     test::TempDir dir;
     test::Box box(2, 2, 2);
+    const glm::dmat4 placed = glm::translate(glm::dmat4(1.0), glm::dvec3(10, -2, 3)) *
+                              glm::rotate(glm::dmat4(1.0), glm::radians(30.0), glm::normalize(glm::dvec3(1, 2, 0))) *
+                              glm::scale(glm::dmat4(1.0), glm::dvec3(1, 2, 3));
     std::string path = dir.file("box.glb");
-    ASSERT_TRUE(GlbWriter::write(path, {ExportUnit("Box", &box, placed())}, world));
+    ASSERT_TRUE(GlbWriter::write(path, {ExportUnit("Box", &box, placed)}, world));
     tinygltf::Model model = test::loadGlb(path);
     ASSERT_EQ(std::pair(model.scenes.size(), model.nodes.size()), std::pair(1ul, 1ul));
     EXPECT_EQ(model.scenes[0].nodes, std::vector<int>{0});
     const tinygltf::Node& node = model.nodes[0];
     ASSERT_EQ(node.mesh, 0);
     EXPECT_EQ(node.name + " " + model.meshes[0].name, "Box Box");
-    const glm::dmat4 baked = world ? placed() : glm::dmat4(1.0);
-    EXPECT_THAT(entries(nodeMatrix(node)), Pointwise(DoubleNear(1e-12), entries(placed() * glm::inverse(baked))));
+    const glm::dmat4 baked = world ? placed : glm::dmat4(1.0);
+    EXPECT_THAT(entries(nodeMatrix(node)), Pointwise(DoubleNear(1e-12), entries(placed * glm::inverse(baked))));
     EXPECT_TRUE(!world || (node.translation.empty() && node.rotation.empty() && node.scale.empty()));
     EXPECT_EQ(test::compareTriangles(expectedTriangles(box, baked), meshTriangles(model, 0), 0), "");
     // Six faces of four corners each: no corner is shared, since normals differ. (The 36 indices make the triangles.)

@@ -6,32 +6,23 @@
 #include "AppHelpers.h"
 
 namespace fw {
-namespace {
 
-constexpr int kW = 64, kH = 32;
-
-// Quadrants: bottom left red, bottom right green, top left blue, top right white; the
-// right half at alpha 128. (JPEG 2000 wants more than a handful of pixels.)
-std::vector<uint8_t> pattern() {
-    std::vector<uint8_t> p(kW * kH * 4);
+// Every type reads back with its rows bottom up; unknown types, unwritable folders and empty frames are errors.
+TEST(ImageWriter, EveryTypeReadsBackWithRowsBottomUpAndOtherRequestsAreErrors) {
+    constexpr int kW = 64, kH = 32;
+    // Quadrants: bottom left red, bottom right green, top left blue, top right white; the right half at alpha 128.
+    // (JPEG 2000 wants more than a handful of pixels.)
+    std::vector<uint8_t> pixels(kW * kH * 4);
     for (int y = 0; y < kH; ++y)
         for (int x = 0; x < kW; ++x) {
-            uint8_t* px = &p[(y * kW + x) * 4];
+            uint8_t* px = &pixels[(y * kW + x) * 4];
             bool left = x < kW / 2, bottom = y < kH / 2;
             px[0] = (bottom && left) || (!bottom && !left) ? 255 : 0;
             px[1] = !left ? 255 : 0;
             px[2] = !bottom ? 255 : 0;
             px[3] = left ? 255 : 128;
         }
-    return p;
-}
-
-}  // namespace
-
-// Every type reads back with its rows bottom up; unknown types, unwritable folders and empty frames are errors.
-TEST(ImageWriter, EveryTypeReadsBackWithRowsBottomUpAndOtherRequestsAreErrors) {
     test::TempDir dir;
-    std::vector<uint8_t> pixels = pattern();
     std::string error;
     for (const char* ext : {".png", ".tga", ".tif", ".bmp", ".jpg", ".jp2", ".psd", ".exr", ".PNG"}) {
         std::string path = dir.file(std::string("frame") + ext);

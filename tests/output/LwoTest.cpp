@@ -4,7 +4,6 @@
 #include "MeshRoundTrip.h"
 
 namespace fw {
-namespace {
 
 using test::be32, test::floats;
 
@@ -64,5 +63,4 @@ TEST(Lwo, PolygonsKeepTheirCornersAndShareTheirPoints) {
     EXPECT_EQ(test::compareTriangles(test::trianglesOf(shapes), test::trianglesOf(*r.groups[0].mesh), 1e-6), "");
 }
 
-}  // namespace
 }  // namespace fw

@@ -14,18 +14,6 @@ namespace {
 
 using testing::DoubleNear, testing::Pointwise;
 
-// A triangle, a square and a pentagon with normals but no texture coordinates, in part 1.
-void buildShapes(ObjDB& db) {
-    test::addVertices(db, {{0, 0, 0}, {10, 0, 0}, {0, 10, 0}, {20, 0, 5}, {30, 0, 5}, {30, 10, 5}, {20, 10, 5},
-                           {40, 0, 0}, {44, 3, 0}, {43, 8, 0}, {37, 8, 0}, {36, 3, 0}});
-    const double up[3] = {0, 0, 1};
-    db.addNormal(up);
-    const int tri[3] = {0, 1, 2}, quad[4] = {3, 4, 5, 6}, five[5] = {7, 8, 9, 10, 11}, normals[5] = {};
-    db.addElement(GeometryInterface::Polygon, 1, 3, tri, 0, nullptr, 3, normals);
-    db.addElement(GeometryInterface::Polygon, 1, 4, quad, 0, nullptr, 4, normals);
-    db.addElement(GeometryInterface::Polygon, 1, 5, five, 0, nullptr, 5, normals);
-}
-
 // Every distinct corner of the meshes as its position and texture coordinate (or normal), sorted and laid end to end:
 // the texturing (or shading) whatever the numbering and fanning.
 std::vector<double> corners(const std::vector<const GeometryInterface*>& meshes, bool normals) {
@@ -46,8 +34,15 @@ std::vector<double> corners(const std::vector<const GeometryInterface*>& meshes,
 
 TEST(MeshRoundTrip, EveryReadableFormatGivesBackWhatItWrote) {
     test::Box box(40, 60, 80);
-    ObjDB shapes;
-    buildShapes(shapes);
+    ObjDB shapes;  // a triangle, a square and a pentagon with normals but no texture coordinates, in part 1
+    test::addVertices(shapes, {{0, 0, 0}, {10, 0, 0}, {0, 10, 0}, {20, 0, 5}, {30, 0, 5}, {30, 10, 5}, {20, 10, 5},
+                               {40, 0, 0}, {44, 3, 0}, {43, 8, 0}, {37, 8, 0}, {36, 3, 0}});
+    const double up[3] = {0, 0, 1};
+    shapes.addNormal(up);
+    const int tri[3] = {0, 1, 2}, quad[4] = {3, 4, 5, 6}, five[5] = {7, 8, 9, 10, 11}, normals[5] = {};
+    shapes.addElement(GeometryInterface::Polygon, 1, 3, tri, 0, nullptr, 3, normals);
+    shapes.addElement(GeometryInterface::Polygon, 1, 4, quad, 0, nullptr, 4, normals);
+    shapes.addElement(GeometryInterface::Polygon, 1, 5, five, 0, nullptr, 5, normals);
     ExportUnit a("Box", &box,
                  glm::rotate(glm::translate(glm::dmat4(1.0), glm::dvec3(100, -50, 25)), 0.7, glm::dvec3(1, 1, 0)));
     ExportUnit b("Shapes", &shapes, glm::scale(glm::dmat4(1.0), glm::dvec3(2, 1, 0.5)));
@@ -100,8 +95,9 @@ TEST(MeshRoundTrip, EveryReadableFormatGivesBackWhatItWrote) {
             // the same corners.
             if (!world && !dxf) {
                 EXPECT_THAT(corners(meshes, false), Pointwise(DoubleNear(1.5e-3), corners(written, false)));
-                if (meshes[0]->normalCount() > 0)
+                if (meshes[0]->normalCount() > 0) {
                     EXPECT_THAT(corners(meshes, true), Pointwise(DoubleNear(1.5e-3), corners(written, true)));
+                }
             }
         }
     }
@@ -179,13 +175,18 @@ TEST(MeshRoundTrip, NamesAndLooksSurvive) {
         EXPECT_THAT(first.diffuse, Pointwise(colour, gold.diffuse));
         EXPECT_THAT(groups[0].materials[1].diffuse, Pointwise(colour, red.diffuse));
         EXPECT_THAT(groups[2].materials[1].diffuse, Pointwise(colour, unnamed.diffuse));
-        if (row.specular) EXPECT_THAT(first.specular, Pointwise(colour, gold.specular));
+        if (row.specular) {
+            EXPECT_THAT(first.specular, Pointwise(colour, gold.specular));
+        }
         EXPECT_NEAR(groups[2].materials[0].diffuse[0], row.otherGold, row.colour);
         EXPECT_NEAR(groups[3].materials[0].diffuse[0], ExportMaterial().diffuse[0], row.colour);
-        if (row.amount >= 0)
+        if (row.amount >= 0) {
             EXPECT_THAT((std::vector{first.shininess, first.specularAmount, first.transparency}),
                         Pointwise(DoubleNear(row.amount), {gold.shininess, gold.specularAmount, gold.transparency}));
-        if (row.reflectivity) EXPECT_NEAR(first.reflectivity, gold.reflectivity, row.amount);
+        }
+        if (row.reflectivity) {
+            EXPECT_NEAR(first.reflectivity, gold.reflectivity, row.amount);
+        }
     }
 }
 

@@ -4,7 +4,6 @@
 #include "MeshRoundTrip.h"
 
 namespace fw {
-namespace {
 
 const char* const kTooLarge =
     "\rWarning: This export contains more data per object than the file format supports. Use settings that create "
@@ -86,5 +85,4 @@ TEST(ThreeDS, ObjectNamesAreShortenedToTenBytesAndKeptApart) {
               (std::vector<std::string>{"Logo", "Headline~1", "logo~1", "Object", "Headline~2", "Ten chars!"}));
 }
 
-}  // namespace
 }  // namespace fw
