@@ -108,8 +108,7 @@ TEST(CommandLine, ADocumentsProblemIsOneExactLineNamingIt) {
          "Error processing scene command <<begin>> for class <<SceneX>> at byte " +
              std::to_string(wrapped.size() + 13) + "."},
         {"nested.scene", " begin SceneX\n  begin SceneX\n  end SceneX\n end SceneX\n", "info", "", 1,
-         "Error processing scene command <<begin>> for class <<SceneX>> at byte 28."},
-    };
+         "Error processing scene command <<begin>> for class <<SceneX>> at byte 28."}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
         if (!c.text.empty()) spill(dir + c.file, c.text);
@@ -136,8 +135,7 @@ TEST(CommandLine, ProjectsListTheirMembersAndResaveUnchanged) {
                                                   "\"Ball\"): pose 0-9, transition 10-29 LeftRight\n"}},
         {"track", slurp(FW_TEST_DATA "/anim/title-track.kxp"),
          {"animation tracks: 1\n  AnimTrack \"Title Track\" (object, node \"Badge\"): pose 0-9, transition 10-39 "
-          "LeftRight, pose 40-59\n"}},
-    };
+          "LeftRight, pose 40-59\n"}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_FALSE(c.project.empty());
@@ -243,8 +241,7 @@ TEST(CommandLine, DamagedDocumentsOfEveryKindEndCleanly) {
     const std::vector<Document> documents = {
         {"title.kxp", slurp(kSource + "/examples/title.kxp")},
         {"Veltrane Orvostat Prefs", slurp(kSource + "/tests/data/settings/odd-values-prefs.kxp")},
-        {"titles.scene", slurp(kSource + "/examples/opening-titles.scene")},
-    };
+        {"titles.scene", slurp(kSource + "/examples/opening-titles.scene")}};
     std::vector<Document> damaged;
     uint32_t state = 20261206;
     auto next = [&](uint32_t range) { return ((state = state * 1664525u + 1013904223u) >> 8) % range; };
@@ -359,8 +356,7 @@ TEST(CommandLine, TextRejectsWhatItCannotBuildAndItsMeshFollowsItsStyleAndLayout
         {"Hi --size 320x200", "sized.obj", "--size: a mesh has no picture size"},
         {"Hi --align middle", "middle.obj", "--align"},
         {"Hi --depth 0", "flat.obj", "formwright: --depth: takes a number above 0, not 0"},
-        {"Hi --wrap 0", "narrow.obj", "--wrap"},
-    };
+        {"Hi --wrap 0", "narrow.obj", "--wrap"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);
         Outcome r = run(libraries + "text " + c.arguments + " -o " + dir + c.out, 1);

@@ -144,8 +144,7 @@ TEST_F(OrvoStyleManagerTest, ImportConflictsFollowTheRememberedAnswer) {
     const Case cases[] = {
         {"Replace old", {"Chisel", "Round", "Bevel"}, "new chisel"},
         {"Rename new", {"Chisel", "Round", "Chisel.1", "Round.1", "Bevel"}, "old"},
-        {"Ignore new", {"Chisel", "Round", "Bevel"}, "old"},
-    };
+        {"Ignore new", {"Chisel", "Round", "Bevel"}, "old"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.scripted);
         OrvoObjectStyleManager library;
@@ -191,8 +190,7 @@ TEST_F(OrvoStyleManagerTest, DamagedLibrariesKeepWhatCanBeRead) {
         // Counts short of the data or past the file: LibraryFolderSafety.ADamagedThumbnailCountLosesOnlyThatThumbnail….
         {"a negative count", replaced(countAt, countEnd - countAt, "  -5"), "", {"First", "Second"}, {true, false}},
         {"an end of another class", replaced(bytes.rfind("end OrvoMaterialStyle"), 21, "end OrvoLightStyle"),
-         "<<end>> for class <<OrvoMaterialStyle>>", {"First", "Second"}, {true, true}},
-    };
+         "<<end>> for class <<OrvoMaterialStyle>>", {"First", "Second"}, {true, true}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         writeFile(path, c.bytes);

@@ -128,12 +128,10 @@ Format fact() {
     const std::string longFile = good.substr(0, 4) + be32(0xFFFFFFFFu) + good.substr(8);
     const std::string cutShort = "is cut short: its FORM chunk claims ";
     return {
-        ".fac",
-        chunk("FORM", "3DFL" + fhdr + grup),
+        ".fac", chunk("FORM", "3DFL" + fhdr + grup),
         chunk("FORM", "3DFL" + chunk("FORM", "GRUP" + chunk("FORM", "GHDR" + chunk("NAME", "Kept")) + tri) +
                           chunk("FORM", "GRUP" + tri) + tri),
-        crate,
-        {"Kept", "FACT group2", "FACT default"},  // the second GRUP form of the file; loose facets
+        crate, {"Kept", "FACT group2", "FACT default"},  // the second GRUP form of the file; loose facets
         {".fac", good, 1, false, {
             {good.substr(0, 11), "is not an ElectricImage FACT file: it does not begin with an IFF form of type "
                                  "\"3DFL\""},
@@ -152,16 +150,12 @@ Format fact() {
             {chunk("FORM", "3DFL" + chunk("FORM", "GRUP" + chunk("VRTX", floats({0, 0, 0, 1, 0, 0, 0, 1, 0}) + "xy") +
                                                       chunk("FACE", facet(0, 1, 2) + facet(0, 1, 0xFFFFFF00u) +
                                                                         facet(0, 1, 2, 5)))),
-             "",
-             {"VRTX holds 38 bytes, not a multiple of 12", "1 facets refer to vertices past the 3 the group holds",
-              "1 facets name a material the group lacks"},
-             {0, 0}},
+             "", {"VRTX holds 38 bytes, not a multiple of 12", "1 facets refer to vertices past the 3 the group holds",
+                  "1 facets name a material the group lacks"}, {0, 0}},
             // Fewer counted than the tables hold: only the counted ones are read.
             {handBoxFact(8, 10), "", {"group 1: FACE holds 12 facets past the 10 its GINF chunk counts"},
              std::vector<int>(10, 3)},
-        }},
-        12, 12,
-    };
+        }}, 12, 12};
 }
 
 Format c4d() {
@@ -205,9 +199,7 @@ Format c4d() {
                                    chunk("NORM", floats({0, 0, -1, 0, 0, -1, 0, 0, -1, 0, 0, -1})) +
                                    chunk("UVWT", floats({0, 0, 0, 0, 1, 0, 1, 0, 0, 1, 0, 0})) +
                                    chunk("PMAT", be32(0)))),
-        document(c4dTriangle("A") + c4dTriangle("")),
-        crate,
-        {"A", "C4D object 2"},
+        document(c4dTriangle("A") + c4dTriangle("")), crate, {"A", "C4D object 2"},
         {".c4d", good, 1, false, {
             {"MC40" + one.substr(4), notC4d},
             {one.substr(0, 8) + "DOK4" + one.substr(12), notC4d},
@@ -220,9 +212,7 @@ Format c4d() {
              {"1 polygons refer to points past the 4 the object holds", "NORM holds 48 bytes where 3 polygons need 144",
               "PMAT holds 8 bytes where 3 polygons need 12", "1 polygons name a material the file lacks"},
              {3, 0}},  // the first polygon's normals were there
-        }},
-        6, 7,  // the seed holds one more triangle, with zero normals (so none)
-    };
+        }}, 6, 7};  // the seed holds one more triangle, with zero normals (so none)
 }
 
 std::vector<Format> formats() { return {fact(), c4d()}; }
@@ -279,8 +269,7 @@ Damaged lightWave() {
                  {"chunk PNTS at byte " + std::to_string(pnts) + " claims 2147483632 bytes"}},
                 {manyCorners, "holds no polygons", {"ends inside a polygon"}},
                 {pointPast, "", {"polygon 0 refers to a point past the 8 of its layer; left out"},
-                 std::vector<int>(5, 0)},
-            }};
+                 std::vector<int>(5, 0)}}};
 }
 
 // DXF: text; a good file cut anywhere is read or refused with a reason.
@@ -298,8 +287,7 @@ Damaged dxf() {
                 {"hello\nworld\n", "is not a DXF file: line 1 is not a group code"},
                 {"0\nSECTION\n2\nBLOCKS\n" + face + "0\nENDSEC\n", noFaces},  // faces outside ENTITIES are not read
                 // The face with a bad corner is skipped.
-                {entities + notANumber + face + end, "", {"not a number"}, {0}},
-            }};
+                {entities + notANumber + face + end, "", {"not a number"}, {0}}}};
 }
 
 // Every cut of a written box is refused, or read in part with a warning, or for DXF read; each damaged file is refused

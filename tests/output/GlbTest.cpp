@@ -167,8 +167,7 @@ TEST(GlbWriter, NothingToExportWritesNothing) {
                   EXPECT_FALSE(GlbWriter::write(path, {ExportUnit("Nothing", &empty), ExportUnit("Null", nullptr)},
                                                 false, console));
                   EXPECT_FALSE(GlbWriter::write(path, {ExportUnit("Lines", &lines)}, true, console));
-              }),
-              "write_glb: no geometry to export!\nwrite_glb: no geometry to export!\n");
+              }), "write_glb: no geometry to export!\nwrite_glb: no geometry to export!\n");
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 

@@ -119,19 +119,14 @@ TEST(MeshRoundTrip, NamesAndLooksSurvive) {
                                            "Logo-Frm7", "Logo-Section 1"};
     const Row rows[] = {
         {".fac", kept, {{"Gold", "Deep Red Lacquer Finish"}, {"Deep Red Lacquer Finish"}, {"Gold", "FACT material 2"},
-                        {"defaultMtl"}, {"defaultMtl"}},
-         1e-7, -1, false, false},
+                        {"defaultMtl"}, {"defaultMtl"}}, 1e-7, -1, false, false},
         {".c4d", kept, {{"Gold", "Deep Red Lacquer Finish"}, {"Deep Red Lacquer Finish"}, {"Gold", "C4D material 3"},
-                        {"defaultMtl"}, {"defaultMtl"}},
-         1e-7, -1, false, false, 0.9},
+                        {"defaultMtl"}, {"defaultMtl"}}, 1e-7, -1, false, false, 0.9},
         {".3ds", {"Headlin-F7", "Headl-S1F7", "Other He~1", "Logo-Frm7", "Logo-Sec1"},
          {{"Gold", "Deep Red Lacqu~1"}, {"Deep Red Lacqu~1"}, {"Gold~1", "defaultMtl"}, {"defaultMtl~1"},
-          {"defaultMtl~1"}},
-         0.5 / 255, 0.005, true, false},
+          {"defaultMtl~1"}}, 0.5 / 255, 0.005, true, false},
         {".lwo", kept, {{"Gold", "Deep Red Lacquer Finish"}, {"Deep Red Lacquer Finish"}, {"Gold (2)", "defaultMtl"},
-                        {"defaultMtl (2)"}, {"defaultMtl (2)"}},
-         1e-7, 1e-7, false, true},
-    };
+                        {"defaultMtl (2)"}, {"defaultMtl (2)"}}, 1e-7, 1e-7, false, true}};
     test::Box box;
     ObjDB twoParts;  // two triangles over the unit square, in parts 0 and 1
     test::addVertices(twoParts, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}});
@@ -195,8 +190,7 @@ TEST(MeshRoundTrip, NothingToWriteOrNowhereToWriteItLeavesNoFile) {
     const std::map<std::string, std::string> said = {
         {".obj", "write_obj: no geometry to export!\n"}, {".dxf", "write_dxf: no geometry to export!\n"},
         {".fac", "write_fact: no geometry to export!\n"}, {".c4d", "write_c4d: no geometry to export!\n"},
-        {".glb", "write_glb: no geometry to export!\n"},  {".3ds", ""},
-        {".lwo", ""}};
+        {".glb", "write_glb: no geometry to export!\n"},  {".3ds", ""}, {".lwo", ""}};
     ObjDB empty;
     test::Box box;
     test::TempDir dir;

@@ -60,8 +60,7 @@ TEST(ObjWriter, SequenceNamesAndFailures) {
     test::addElement(one, 0, {0}, GeometryInterface::PointSet);
     EXPECT_EQ(test::capture([&](std::FILE* console) {
                   EXPECT_FALSE(ObjWriter::write("/no/such/folder/x.obj", {ExportUnit("One", &one)}, false, console));
-              }),
-              "Cannot open '/no/such/folder/x.obj'.\n");
+              }), "Cannot open '/no/such/folder/x.obj'.\n");
 }
 
 }  // namespace fw

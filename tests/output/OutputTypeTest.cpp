@@ -33,8 +33,7 @@ TEST(OutputType, TypesFromFileNames) {
     const std::pair<const char*, int> paths[] = {
         {"a.mov", 3},      {"a.AVI", 4},  {"a.mp4", 40}, {"a.psd", 5},  {"a.tga", 7},         {"a.jpg", 8},
         {"a.JPEG", 8},     {"a.bmp", 9},  {"a.png", 10}, {"a.jp2", 11}, {"a.tif", 13},        {"a.tiff", 13},
-        {"out/a.exr", 41}, {"a.gif", -1}, {"a.kxp", -1}, {"shot", -1},  {"out.png/shot", -1},
-    };
+        {"out/a.exr", 41}, {"a.gif", -1}, {"a.kxp", -1}, {"shot", -1},  {"out.png/shot", -1}};
     for (const auto& [path, code] : paths) {
         EXPECT_EQ(OutputType::codeForPath(path), code) << path;
         if (code >= 0) {

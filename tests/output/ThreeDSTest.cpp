@@ -23,10 +23,9 @@ TEST(ThreeDS, ATexturedBoxSplitsItsCornersByTextureUnderTheMainChunksAndCanBeOne
     EXPECT_EQ(std::pair(counts.vertices, counts.faces), std::pair(20, 12));
     const std::string bytes = test::written(".3ds", {unit});
     ASSERT_GE(bytes.size(), 16u);
-    EXPECT_EQ(std::pair(leU16(bytes, 0), size_t(leU32(bytes, 2))), std::pair(0x4D4Du, bytes.size()));
-    // The version chunk leads: id 0x0002, 10 bytes, version 3.
-    EXPECT_EQ(bytes.substr(6, 10), std::string("\x02\x00\x0A\x00\x00\x00\x03\x00\x00\x00", 10));
-    EXPECT_EQ(leU16(bytes, 16), 0x3D3D);
+    // The main chunk 0x4D4D holds the file: the version chunk (id 0x0002, 10 bytes, version 3), then the editor's.
+    EXPECT_EQ(bytes.substr(0, 18), "\x4D\x4D" + test::le32(uint32_t(bytes.size())) +
+                                       std::string("\x02\x00\x0A\x00\x00\x00\x03\x00\x00\x00\x3D\x3D", 12));
     // The keyframer section follows the editor's and closes the file.
     const size_t keyframer = 16 + leU32(bytes, 18);
     ASSERT_LT(keyframer + 6, bytes.size());
