@@ -79,8 +79,7 @@ TEST(CommandLine, SceneFilesResaveByteForByteWithOrWithoutTheSceneBlock) {
     EXPECT_THAT(names, Not(HasSubstr("\"\"")));
 }
 
-// A document's problem is one exact line naming the file, with the exit status that goes with it; a file that is
-// refused is not written.
+// A document's problem is one exact line naming the file, with its exit status; a file that is refused is not written.
 TEST(CommandLine, ADocumentsProblemIsOneExactLineNamingIt) {
     const std::string dir = testing::TempDir(), wrapped = slurp(kSource + "/examples/profiles.scene");
     spill(dir + "keep.scene", "previous contents\n");
@@ -437,9 +436,8 @@ TEST(CommandLine, AccentedLettersFindTheirGlyphsInEveryKindOfCharacterMap) {
 }
 
 // A project whose text attribute was edited by hand (size halved, tracking added) is laid out again when it is loaded:
-// the characters, their outlines and their objects follow the attribute. (Ones whose characters agree with it save
-// back unchanged: TextGivesThePictureOfItsSavedProject and
-// ProjectFiles.ManagerBlocksAreKeptAndTheExamplesLoadedNextResaveUnchanged.)
+// the characters, their outlines and their objects follow the attribute. (Ones that agree with it resave byte for byte:
+// TextGivesThePictureOfItsSavedProject and ProjectFiles.ManagerBlocksAreKeptAndTheExamplesLoadedNextResaveUnchanged.)
 TEST(CommandLine, TextWhoseAttributesChangedIsLaidOutAgainOnLoad) {
     const std::string dir = testing::TempDir(), title = slurp(kSource + "/examples/title.kxp");
     spill(dir + "edited.kxp", edited(title, {{"    Size 72.000000\n", "    Size 36.000000\n"},

@@ -145,8 +145,7 @@ Format fact() {
              "is damaged: group 1's GINF chunk counts 4294967295 vertices but its VRTX chunk holds 8"},
             {twoGroups.substr(0, crate.size() + 40), cutShort + std::to_string(twoGroups.size() - 8) + " bytes but " +
                                                          std::to_string(crate.size() + 32) + " follow"},
-            // Without GINF the tables count: a facet past the vertices is skipped, and so
-            // is the rest of a VRTX chunk of odd size.
+            // Without GINF the tables count: facets past the vertices, and an odd-sized VRTX chunk's rest, are skipped.
             {chunk("FORM", "3DFL" + chunk("FORM", "GRUP" + chunk("VRTX", floats({0, 0, 0, 1, 0, 0, 0, 1, 0}) + "xy") +
                                                       chunk("FACE", facet(0, 1, 2) + facet(0, 1, 0xFFFFFF00u) +
                                                                         facet(0, 1, 2, 5)))),
@@ -161,8 +160,7 @@ Format fact() {
 Format c4d() {
     test::Box box(1, 2, 3);
     const std::string good = test::written(".c4d", {ExportUnit("Box", &box)});
-    // The hand box in Cinema 4D's left-handed axes: z changes sign and each face's corners run the other way from the
-    // second on.
+    // The hand box in Cinema 4D's left-handed axes: z changes sign; each face's corners after the first run backwards.
     std::string pnts, poly, norm, pmat;
     for (int k = 0; k < 8; ++k) pnts += floats({HandBox::corner(k)[0], HandBox::corner(k)[1], -HandBox::corner(k)[2]});
     for (uint32_t f = 0; f < 6; ++f) {
@@ -321,12 +319,11 @@ TEST(DamagedMeshFiles, AreRefusedOrReadInPartByTheReaderAndTheImport) {
 }
 
 // A triangle is written as the documented bytes, the scene's name among them. Objects a file does not name take the
-// reader's names, and the default look. (The names and looks of named objects, and Cinema 4D's one material table for
-// all units, are read back in MeshRoundTrip.NamesAndLooksSurvive.) Boxes laid out without our writers read whole,
-// wearing "Red" and "Blue" faces by turns: the hand box, 12 triangles over its 8 corners, facing out, each corner's
-// normal its face's; and the seed box made from the layout's description by a separate script, with maybe more
-// triangles without normals. (The import command adds nothing per format:
-// MeshCommands.ImportMakesAProjectThatRendersOrAddsToOne.)
+// reader's names, and the default look. (Named objects' names and looks, and Cinema 4D's one material table for all
+// units: MeshRoundTrip.NamesAndLooksSurvive.) Boxes laid out without our writers read whole, wearing "Red" and "Blue"
+// faces by turns: the hand box, 12 triangles over its 8 corners, facing out, each corner's normal its face's; and the
+// seed box made from the layout's description by a separate script, with maybe more triangles without normals. (The
+// import command adds nothing per format: MeshCommands.ImportMakesAProjectThatRendersOrAddsToOne.)
 TEST(ChunkedMesh, ATriangleWritesTheDocumentedBytesAndHandMadeFilesReadWholeWithTheReadersNames) {
     ObjDB tri;
     const double p[3][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, up[3] = {0, 0, 1};
@@ -401,8 +398,7 @@ TEST(Fact, TheFileBoxHoldsEveryGroup) {
     test::Box box(2, 4, 6);
     const glm::dmat4 moved = glm::translate(glm::dmat4(1.0), glm::dvec3(5, -6, 7));
     const std::string bytes = test::written(".fac", {ExportUnit("A", &box), ExportUnit("B", &box, moved)}, true);
-    // The file's form, then the FHDR form, FINF first in it: its data starts at byte 12 + 12 + 8, the box after the
-    // three counts.
+    // The file's form, then the FHDR form with FINF first: its data starts at byte 12 + 12 + 8, the box after 3 counts.
     ASSERT_EQ(bytes.substr(20, 8), "FHDRFINF");
     std::vector<float> written;
     for (size_t i = 0; i < 6; ++i) written.push_back(test::beF32(bytes, 32 + 12 + 4 * i));

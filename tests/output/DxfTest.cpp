@@ -25,11 +25,10 @@ TEST(Dxf, EntitiesAreWrittenStandingOnZAndABoxComesBackWithItsLayersColoursAndTr
               "");
     const std::string text = test::readFile(dir.file("s.dxf"));
     // Our y is the drawing's z, our z its -y.
-    const std::string triangle =
-        "0\n3DFACE\n  8\nShapes-Frm3\n62\n   1\n"
-        "10\n0.000000\n20\n-5.000000\n30\n0.000000\n11\n1.000000\n21\n-5.000000\n31\n0.000000\n"
-        "12\n0.000000\n22\n-5.000000\n32\n1.000000\n13\n0.000000\n23\n-5.000000\n33\n1.000000\n";
-    EXPECT_EQ(text.rfind("0\nSECTION\n  2\nENTITIES\n" + triangle, 0), 0u) << text;
+    const std::string face = "0\n3DFACE\n  8\nShapes-Frm3\n62\n   1\n"
+                             "10\n0.000000\n20\n-5.000000\n30\n0.000000\n11\n1.000000\n21\n-5.000000\n31\n0.000000\n"
+                             "12\n0.000000\n22\n-5.000000\n32\n1.000000\n13\n0.000000\n23\n-5.000000\n33\n1.000000\n";
+    EXPECT_EQ(text.rfind("0\nSECTION\n  2\nENTITIES\n" + face, 0), 0u) << text;
     EXPECT_EQ(text.substr(text.size() - 18), "0\nENDSEC\n   0\nEOF\n");
     // Object coordinates leave the transform out; sections take the "-Sec" suffix.
     unit.frame = -1;
@@ -51,8 +50,7 @@ TEST(Dxf, EntitiesAreWrittenStandingOnZAndABoxComesBackWithItsLayersColoursAndTr
     EXPECT_EQ(std::pair(blue.name, blue.diffuse[2]), std::pair(std::string("DXF color 5"), 1.0));
     // Positions are shared again. (Where the triangles land: MeshRoundTrip.EveryReadableFormatGivesBackWhatItWrote.)
     EXPECT_EQ(groups[0].mesh->vertexCount(), 8);
-    // The triangle is read as a triangle (its fourth corner repeats the third); the
-    // pentagon comes back as its three triangles.
+    // The triangle reads as a triangle (its fourth corner repeats the third); the pentagon as its three triangles.
     EXPECT_EQ(std::pair(test::elementInfo(*groups[1].mesh, 0).count, groups[1].mesh->elementCount()), std::pair(3, 5));
     EXPECT_EQ(test::compareTriangles(test::trianglesOf(shapes), test::trianglesOf(*groups[1].mesh), 2e-6), "");
 }

@@ -101,8 +101,7 @@ INSTANTIATE_TEST_SUITE_P(Coordinates, GlbBox, testing::Values(false, true), coor
 
 TEST(GlbWriter, PartsBecomePrimitivesWithTheirMaterials) {
     test::TempDir dir;
-    // A pentagon in part 0, a quad in part 1, a triangle without normals in part 1 and a
-    // polyline, which glTF meshes cannot hold.
+    // A pentagon in part 0; a quad and a triangle without normals in part 1; a polyline, which glTF meshes cannot hold.
     ObjDB db;
     for (int i = 0; i < 5; ++i) test::addVertices(db, {{std::cos(i * 1.2566), std::sin(i * 1.2566), 0}});
     test::addVertices(db, {{0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}});
@@ -180,9 +179,8 @@ glm::dmat4 frameTransform(int i) {
            glm::scale(glm::dmat4(1.0), glm::dvec3(1.0 + i));
 }
 
-// Beside the moving box, an object exported as two sections over two frames and a box
-// that stands still in one frame: each section its own node, named as the other formats
-// name sections, with only its part's triangles and its frames' times.
+// Beside the moving box, an object exported as two sections over two frames and a box that stands still in one frame:
+// each section its own node, named as other formats name sections, with only its part's triangles and frames' times.
 TEST_P(GlbAnimation, FramesSampleTheNodeAtTheirTimes) {
     const bool world = GetParam();
     test::TempDir dir;

@@ -60,8 +60,7 @@ inline void addElement(ObjDB& db, int part, std::initializer_list<int> corners, 
     db.addElement(kind, part, static_cast<int>(corners.size()), std::data(corners), 0, nullptr, 0, nullptr);
 }
 
-// g++ 12.2 at -O2 vectorises a double -> float -> double round trip of neighbouring
-// values into nothing; out of line, the rounding happens.
+// Out of line: g++ 12.2 at -O2 vectorised a double -> float -> double round trip of neighbouring values into nothing.
 __attribute__((noinline)) inline double asFloat(double x) {
     return static_cast<double>(static_cast<float>(x));
 }
@@ -132,9 +131,8 @@ inline std::string chunk(const std::string& id, const std::string& data) {
     return id + be32(static_cast<uint32_t>(data.size())) + data + (data.size() % 2 ? std::string(1, '\0') : "");
 }
 
-// Every polygon (of the first `elements`) fanned into triangles, each corner as position, normal and (u, v), -1 where
-// the polygon has none, sorted: two meshes with the same list carry the same normals and texture coordinates on the
-// same triangles.
+// Every polygon (of the first `elements`) fanned into triangles, each corner as position, normal, (u, v) (-1: none),
+// sorted: two meshes with the same list carry the same normals and texture coordinates on the same triangles.
 using Corner = std::array<double, 8>;
 inline std::vector<std::array<Corner, 3>> cornersOf(const GeometryInterface& g, int elements = 1 << 30) {
     std::vector<std::array<Corner, 3>> out;

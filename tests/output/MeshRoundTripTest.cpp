@@ -91,8 +91,7 @@ TEST(MeshRoundTrip, EveryReadableFormatGivesBackWhatItWrote) {
             // of more than four corners into triangles, and keeps no texture coordinates.
             const bool dxf = std::string(format.extension) == ".dxf";
             EXPECT_EQ(test::compareTriangles(placed[world], read, 1e-4), "");
-            // Corners agree beyond what single precision and six decimals lose; formats that keep normals keep them on
-            // the same corners.
+            // Corners agree beyond what single precision and six decimals lose; so do normals where formats keep them.
             if (!world && !dxf) {
                 EXPECT_THAT(corners(meshes, false), Pointwise(DoubleNear(1.5e-3), corners(written, false)));
                 if (meshes[0]->normalCount() > 0) {

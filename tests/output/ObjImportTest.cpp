@@ -1,5 +1,4 @@
-// OBJ files as the import command reads them: one object per group, each with only
-// the attributes it uses, materials as parts.
+// OBJ as the import command reads it: one object per group, each with only the attributes it uses, materials as parts.
 #include "MeshRoundTrip.h"
 #include "output/ObjImport.h"
 
@@ -7,12 +6,11 @@ namespace fw {
 
 TEST(ObjImport, GroupsBecomeObjectsThatKeepOnlyWhatTheyUse) {
     // Two squares sharing an edge, in two groups; a triangle before any group.
-    const std::string text =
-        "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 2 0 0\nv 2 1 0\nvn 0 0 1\n"
-        "f 1//1 2//1 4//1\n"
-        "g left\nusemtl Red\nf 1//1 2//1 3//1 4//1\n"
-        "g right side\nusemtl Blue\nf 2//1 5//1 6//1 3//1\n"
-        "g left\nf 4 3 2\n";
+    const std::string text = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 2 0 0\nv 2 1 0\nvn 0 0 1\n"
+                             "f 1//1 2//1 4//1\n"
+                             "g left\nusemtl Red\nf 1//1 2//1 3//1 4//1\n"
+                             "g right side\nusemtl Blue\nf 2//1 5//1 6//1 3//1\n"
+                             "g left\nf 4 3 2\n";
     ObjImport reader;
     std::vector<ImportGroup> groups;
     ASSERT_TRUE(reader.parse(text, groups)) << reader.error();

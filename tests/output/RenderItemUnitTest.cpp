@@ -1,6 +1,5 @@
-// The render queue item's block: exact lines, a round trip through a memory stream with a
-// chunk of arbitrary bytes, and the statuses and damage it reads. (Queue files on disk
-// round trip in Queue.TheFileRoundTripsByteForByteBeforeAndAfterARun.)
+// The render queue item's block: exact lines, a round trip through a memory stream with a chunk of arbitrary bytes, and
+// the statuses and damage it reads. (Queue files on disk: Queue.TheFileRoundTripsByteForByteBeforeAndAfterARun.)
 #include "output/RenderItemUnit.h"
 
 #include "MemoryStream.h"
@@ -28,12 +27,11 @@ RenderItemUnit sampleItem() {
     return item;
 }
 
-const std::string kSampleBlock =
-    " begin RenderItemUnit\n  Selected 1\n  RenderStatus Rendering\n"
-    "  CompletedRenderStatus RenderedPartial\n"
-    "  ProjectPath \"/work/titles/open \\\"A\\\".kxp\"\n"
-    "  OutputPath \"/renders/open.png\"\n  OutputType PNG\n  OutputChunk 30\n" +
-    kChunk + "\n  VariableIndex 3\n end RenderItemUnit\n";
+const std::string kSampleBlock = " begin RenderItemUnit\n  Selected 1\n  RenderStatus Rendering\n"
+                                 "  CompletedRenderStatus RenderedPartial\n"
+                                 "  ProjectPath \"/work/titles/open \\\"A\\\".kxp\"\n"
+                                 "  OutputPath \"/renders/open.png\"\n  OutputType PNG\n  OutputChunk 30\n" +
+                                 kChunk + "\n  VariableIndex 3\n end RenderItemUnit\n";
 
 // The block as a memory stream writes it, every byte (the chunk holds zeros).
 std::string memoryBlock(RenderItemUnit& item) {
@@ -59,8 +57,7 @@ TEST(RenderItemUnit, BlockRoundTripsChunksAreReplacedAndDamagedLinesFail) {
     ASSERT_EQ(test::readLines(item, "OutputChunk 3\nabc\nOutputChunk 0\n\nVariableIndex 9\n"), 0);
     EXPECT_TRUE(item.outputChunk.empty());
     EXPECT_EQ(item.variableIndex, 9);
-    // Absurd or negative counts, a chunk cut short, unknown words, an over-long path:
-    // each line fails and leaves the item as it was.
+    // Absurd or negative counts, a chunk cut short, unknown words, an over-long path: each fails, the item unchanged.
     const std::string damaged[] = {"OutputChunk 2147483647\n", "OutputChunk -5\n",    "OutputChunk 1048577\n",
                                    "OutputChunk 40\nshort\n",  "RenderStatus Done\n", "OutputType GIF\n",
                                    "OutputPath \"/" + std::string(260, 'x') + "\"\n"};

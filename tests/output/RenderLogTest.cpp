@@ -1,5 +1,4 @@
-// The render log: its name beside the output, its exact lines for a short run, the
-// time texts, and the alert when it cannot be written.
+// The render log: its name beside the output, its exact lines for a short run, the time texts, the alert on failure.
 #include "output/RenderLog.h"
 
 #include "TempDir.h"
