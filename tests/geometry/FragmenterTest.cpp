@@ -88,20 +88,19 @@ std::string checkFragments(const PackedObjDB& whole, const Fragments& fragments,
     return problems;
 }
 
-bool sameMesh(const PackedObjDB& a, const PackedObjDB& b) {
-    if (a.vertexCount() != b.vertexCount() || a.indexCount() != b.indexCount() || a.elementCount() != b.elementCount())
-        return false;
-    for (int e = 0; e < a.elementCount(); ++e)
-        if (a.element(e).count != b.element(e).count || a.element(e).part != b.element(e).part) return false;
-    return std::memcmp(a.vertexData(), b.vertexData(), sizeof(float) * PackedObjDB::kFloatsPerVertex *
-                                                           static_cast<size_t>(a.vertexCount())) == 0 &&
-           std::memcmp(a.indexData(), b.indexData(), sizeof(int32_t) * static_cast<size_t>(a.indexCount())) == 0;
-}
-
-bool sameFragments(const Fragments& a, const Fragments& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t k = 0; k < a.size(); ++k)
-        if (!sameMesh(*a[k], *b[k])) return false;
+bool sameFragments(const Fragments& as, const Fragments& bs) {
+    if (as.size() != bs.size()) return false;
+    for (size_t k = 0; k < as.size(); ++k) {
+        const PackedObjDB &a = *as[k], &b = *bs[k];
+        bool same = a.vertexCount() == b.vertexCount() && a.indexCount() == b.indexCount() &&
+                    a.elementCount() == b.elementCount();
+        for (int e = 0; same && e < a.elementCount(); ++e)
+            same = a.element(e).count == b.element(e).count && a.element(e).part == b.element(e).part;
+        const size_t floats = PackedObjDB::kFloatsPerVertex * static_cast<size_t>(a.vertexCount());
+        if (!same || std::memcmp(a.vertexData(), b.vertexData(), sizeof(float) * floats) ||
+            std::memcmp(a.indexData(), b.indexData(), sizeof(int32_t) * static_cast<size_t>(a.indexCount())))
+            return false;
+    }
     return true;
 }
 
@@ -292,7 +291,7 @@ TEST(Fragmenter, MalformedParametersAreHeldOrNamed) {
     f.chops[0].rotationOffset2 = std::numeric_limits<double>::infinity();
     Fragmenter::Result r;
     const Fragments out = cut(f, *whole, 0, &r);
-    EXPECT_FALSE(r.notes.empty());
+    ASSERT_FALSE(r.notes.empty());
     EXPECT_NE(r.notes[0].find("not a number"), std::string::npos) << r.notes[0];
     EXPECT_EQ(checkFragments(*whole, out), "");
     // Absurd slice counts are held, and the pieces never pass the limit.

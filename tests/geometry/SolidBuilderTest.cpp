@@ -37,12 +37,10 @@ Contour star(int tips, double outer, double inner) {
 
 Contour gear(int teeth, double outer, double inner) {
     Contour c;
-    for (int i = 0; i < teeth; ++i)
-        for (int k = 0; k < 4; ++k) {
-            double a = 2 * M_PI * (i + k / 4.0) / teeth;
-            double r = k < 2 ? outer : inner;
-            c.push_back({r * std::cos(a), r * std::sin(a)});
-        }
+    for (int k = 0; k < 4 * teeth; ++k) {  // two corners out, two in
+        double a = 2 * M_PI * k / (4 * teeth), r = k % 4 < 2 ? outer : inner;
+        c.push_back({r * std::cos(a), r * std::sin(a)});
+    }
     return c;
 }
 
