@@ -101,11 +101,8 @@ TEST(Flatten, StepsOneGivesEveryCornerTwiceTextureRunsAlongAndCreasesDecideWhatI
 TEST(Flatten, ClosedBezierSegmentsRepeatTheirStartOnlyWhenOpenAtTheEnd) {
     for (double endY : {0.005, 0.5}) {
         CompositeCurve2 loop;
-        Curve2& c = loop.addSegment(Curve2::Bezier);
-        c.addPoint(CurvePoint::anchor(0, 0));
-        c.addPoint(CurvePoint::handle(2, 2));
-        c.addPoint(CurvePoint::handle(-2, 2));
-        c.addPoint(CurvePoint::anchor(0, endY));
+        Curve2& c = addSegment(loop, Curve2::Bezier, {{0, 0}, {2, 2}, {-2, 2}, {0, endY}});
+        c.point(1).pointType = c.point(2).pointType = CurvePoint::HANDLE_FIXED;
         c.setFlag(Curve2::kClosed, true);
         Flat f = flattenOne(loop, 4, 0, false);
         EXPECT_EQ(f.kind, Geo2Interface::Closed);
@@ -136,10 +133,7 @@ TEST(Flatten, PreviewSamplesUntilChordsFollowTheCurve) {
     size_t previous = 0;
     for (double tolerance : {1.0, 0.1, 0.01}) {
         Shape2DB db;
-        CompositeCurve2::Sampling sampling;
-        sampling.preview = true;
-        sampling.tolerance = tolerance;
-        ASSERT_EQ(circle.flatten(false, sampling, 30, false, 0, db), 0);
+        ASSERT_EQ(circle.flatten(false, {.preview = true, .tolerance = tolerance}, 30, false, 0, db), 0);
         Flat f = element(db, 0);
         EXPECT_GT(f.p.size(), previous);
         previous = f.p.size();
@@ -152,9 +146,7 @@ TEST(Flatten, PreviewSamplesUntilChordsFollowTheCurve) {
     CompositeCurve2 straight;
     addSegment(straight, Curve2::Bezier, {{0, 0}, {1, 0}, {2, 0}, {3, 0}});
     Shape2DB db;
-    CompositeCurve2::Sampling sampling;
-    sampling.preview = true;
-    ASSERT_EQ(straight.flatten(false, sampling, 30, false, 0, db), 0);
+    ASSERT_EQ(straight.flatten(false, {.preview = true}, 30, false, 0, db), 0);
     EXPECT_EQ(element(db, 0).p, (std::vector<Pair>{{0, 0}, {3, 0}}));
 }
 
