@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <glm/gtc/matrix_transform.hpp>
 #include <limits>
 #include <string>
@@ -28,12 +27,12 @@ namespace {
 
 using Fragments = std::vector<std::unique_ptr<PackedObjDB>>;
 
-// A letter about 15 units tall with "Bevel, Medium" edges, as the title builds it.
+// A letter about 15 units tall with "Bevel, Medium" edges, as the title builds it; failing, the test fails.
 std::unique_ptr<PackedObjDB> letter(const char* font, char16_t code) {
     auto mesh = std::make_unique<PackedObjDB>();
     const std::vector<SolidBuilder::Contour> face = test::glyphOutline(font, code, 0.01, 6);
     if (face.empty() || !SolidBuilder::build(face, test::libraryEdgeProfile("Bevel, Medium"), {}, {}, *mesh))
-        return nullptr;
+        ADD_FAILURE() << "no letter '" << char(code) << "' in " << font;
     mesh->finish();
     return mesh;
 }
@@ -105,11 +104,7 @@ bool sameFragments(const Fragments& as, const Fragments& bs) {
 }
 
 TEST(Fragmenter, EveryFragmentOfEveryLetterIsAClosedSolid) {
-    const char* serif = nullptr;
-    for (const char* path : {"/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf",
-                             "/usr/share/fonts/truetype/freefont/FreeSerif.ttf"})
-        if (!serif && std::filesystem::exists(path)) serif = path;
-    ASSERT_NE(serif, nullptr) << "no serif font installed";
+    const char* serif = "/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf";
 #ifdef FW_SANITIZED_BUILD
     const std::u16string text = u"S8&@";
     const std::vector<int> passCounts = {2};
@@ -124,7 +119,6 @@ TEST(Fragmenter, EveryFragmentOfEveryLetterIsAClosedSolid) {
         for (char16_t code : text) {
             if (code == u' ') continue;
             std::unique_ptr<PackedObjDB> whole = letter(font, code);
-            ASSERT_TRUE(whole) << font << " " << char(code);
             const test::SolidCheck w = test::checkSolid(*whole);
             ASSERT_TRUE(w.openEdges == 0 && w.flippedEdges == 0 && w.volume > 0) << char(code) << " " << w.summary();
             ++letters;
@@ -142,7 +136,6 @@ TEST(Fragmenter, EveryFragmentOfEveryLetterIsAClosedSolid) {
 
 TEST(Fragmenter, RadialAndRandomStylesAndBricksCloseTheirPiecesToo) {
     std::unique_ptr<PackedObjDB> whole = letter(test::kDejaVuSans, u'&');
-    ASSERT_TRUE(whole);
 #ifdef FW_SANITIZED_BUILD
     const std::vector<int> divisions = {FragmentationParams::kRecursive};
 #else
@@ -168,7 +161,6 @@ TEST(Fragmenter, RadialAndRandomStylesAndBricksCloseTheirPiecesToo) {
 
 TEST(Fragmenter, GlobalPassesCutAlongTheWorldsAxes) {
     std::unique_ptr<PackedObjDB> whole = letter(test::kDejaVuSans, u'O');
-    ASSERT_TRUE(whole);
     FragmentationParams f = even(1, 1);
     // The object turned a quarter about Z and moved: the world's X is the object's Y.
     const glm::dmat4 placed = glm::rotate(glm::translate(glm::dmat4(1), glm::dvec3(40, -7, 3)), kPi / 2,
@@ -194,7 +186,6 @@ TEST(Fragmenter, GlobalPassesCutAlongTheWorldsAxes) {
 
 TEST(Fragmenter, SameSeedsGiveTheSameBytesAndOtherSeedsOtherCuts) {
     std::unique_ptr<PackedObjDB> whole = letter(test::kDejaVuSans, u'B');
-    ASSERT_TRUE(whole);
     const Fragments a = cut(shatter(3, 11), *whole, 2);
     EXPECT_TRUE(sameFragments(a, cut(shatter(3, 11), *whole, 2)));
     EXPECT_FALSE(sameFragments(a, cut(shatter(3, 12), *whole, 2)));
@@ -203,7 +194,6 @@ TEST(Fragmenter, SameSeedsGiveTheSameBytesAndOtherSeedsOtherCuts) {
 
 TEST(Fragmenter, PassesThatCutNothingLeaveTheMeshWhole) {
     std::unique_ptr<PackedObjDB> whole = letter(test::kDejaVuSans, u'a');
-    ASSERT_TRUE(whole);
     const double volume = test::checkSolid(*whole).volume;
     // Fragmentation off, or every pass off: one fragment, the whole.
     FragmentationParams off = shatter(0, 1);
@@ -234,11 +224,9 @@ TEST(Fragmenter, PassesThatCutNothingLeaveTheMeshWhole) {
 
 TEST(Fragmenter, CutFacesWearTheSolidSlotAndSurfacesKeepTheirMapping) {
     // A box whose texture coordinates follow x and y: split points must land on the same mapping.
-    ObjDB box;
+    ObjDB box, planar;
     const double size[3] = {4, 3, 2};
     test::buildBox(box, size);
-    PackedObjDB mapped;
-    ObjDB planar;
     for (int i = 0; i < box.vertexCount(); ++i) {
         double p[3], uv[3];
         box.getVertex(p, i);
@@ -249,6 +237,7 @@ TEST(Fragmenter, CutFacesWearTheSolidSlotAndSurfacesKeepTheirMapping) {
     test::eachElement(box, [&](const auto&, const int* p, auto...) {
         planar.addElement(GeometryInterface::Polygon, 0, 4, p, 4, p, 0, nullptr);
     });
+    PackedObjDB mapped;
     mapped.pack(planar);
     mapped.finish();
     FragmentationParams f = shatter(3, 3);
@@ -284,7 +273,6 @@ TEST(Fragmenter, CutFacesWearTheSolidSlotAndSurfacesKeepTheirMapping) {
 
 TEST(Fragmenter, MalformedParametersAreHeldOrNamed) {
     std::unique_ptr<PackedObjDB> whole = letter(test::kDejaVuSans, u'o');
-    ASSERT_TRUE(whole);
     const double nan = std::numeric_limits<double>::quiet_NaN();
     FragmentationParams f = shatter(3, 2);
     f.centerOffset[1] = f.chops[1].direction[2] = f.chops[2].sliceSkip = nan;

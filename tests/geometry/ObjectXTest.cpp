@@ -109,8 +109,7 @@ ObjectP* make(SceneX& scene, int type, double s1 = 200, double s2 = 150, double 
 TEST_F(Badge, RebuildsWhenTheStyleChangesHandsOnItsElementsAndRevolvesOrSweepsATube) {
     ASSERT_NE(badge->displayGeometry(kRenderMode), nullptr);
     std::array<double, 6> box = boundsOf(*badge);
-    // The 60 x 100 outline, less the face offset, widened evenly by the bevel (which
-    // grows outward from the face); the depth of 24 runs to -z.
+    // The 60 x 100 outline less the face offset, widened evenly by the bevel (grown out from the face); depth 24 to -z.
     EXPECT_LT(box[0], 0.03);
     EXPECT_NEAR(box[0] + box[3], 60, 1e-4);  // packed meshes are single precision
     EXPECT_NEAR(box[1] + box[4], 100, 1e-4);
@@ -391,8 +390,8 @@ TEST(ObjectXStyle, UnknownEdgeProfileNamesLeaveTheReferenceEmpty) {
     EXPECT_NEAR(box[0], 0.03 - 2.4, 1e-3);  // the first one bevels out by 10 % of 24
 }
 
-// Closed primitives are closed, outward-facing solids at both qualities with the
-// volume their sizes give, in every mapping mode and with v flipped.
+// Closed primitives are outward-facing solids at both qualities with the volume their sizes give, in every mapping
+// mode and with v flipped.
 TEST(ObjectP, ClosedPrimitivesAreOutwardSolidsAndPlanesAndFloorsAreOpenOnlyAtTheirRims) {
     // The volume of the exact shape, for sizes 200, 150, 100, and how near the mesh's comes.
     const struct { int type; size_t parts; double volume, tolerance; } cases[] = {
@@ -461,8 +460,7 @@ TEST(ObjectP, ClosedPrimitivesAreOutwardSolidsAndPlanesAndFloorsAreOpenOnlyAtThe
     }
 }
 
-// Counts follow the quality's smoothness: the sphere's segments and rings, the
-// cylinder's segments, the torus's two counts, the plane's grid.
+// Counts follow the quality's smoothness: sphere segments and rings, cylinder segments, torus counts, the plane's grid.
 TEST(ObjectP, CountsFollowTheSmoothnessAndOnlyFacesThatAreOnAreBuilt) {
     // Low smoothness keeps a usable minimum.
     EXPECT_EQ(std::pair(PrimitiveBuilder::segmentsAround(1), PrimitiveBuilder::sphereRings(7)), std::pair(4, 8));
@@ -483,8 +481,7 @@ TEST(ObjectP, CountsFollowTheSmoothnessAndOnlyFacesThatAreOnAreBuilt) {
     EXPECT_EQ(plane->geometry(kPreviewMode)->vertexCount(), 4);
     plane->gridCount[0] = 3, plane->gridCount[1] = 5;
     EXPECT_EQ(plane->geometry(kPreviewMode)->elementCount(), 15);
-    // Boxes and pyramids build only the faces that are on; disks, nulls and unknown types
-    // build nothing and still answer every port.
+    // Boxes and pyramids build only faces that are on; disks, nulls and unknown types build nothing, yet answer ports.
     ObjectP* cube = make(scene, ObjectP::kCube);
     ASSERT_EQ(test::readLines(*cube, "faceOn3 0\n"), 0);
     GeometryInterface* mesh = cube->geometry(kRenderMode);

@@ -64,8 +64,7 @@ std::vector<Case> cases() {
         // along the hole's own edge (the counter of a sans-serif "a").
         {"hole below a notch",
          {{{-4, -6}, {16, -6}, {16, 14}, {9, 14}, {6, 7}, {3, 14}, {-4, 14}}, rect(2, 2, 6, 5)}},
-        // Two holes whose nearest corners are each other's: the second bridge reaches a
-        // corner that the first bridge already visits twice.
+        // Two holes whose nearest corners are each other's: the second bridge reaches a corner the first visits twice.
         {"diamond across a bar",
          {{{-0.7, 17.68}, {11.57, 17.68}, {22.99, -8.96}, {31.18, -8.96}, {42.61, 17.68}, {54.88, 17.68},
            {54.88, 23.59}, {42.57, 23.59}, {31.18, 50.2}, {22.99, 50.2}, {11.6, 23.59}, {-0.7, 23.59}},
@@ -99,8 +98,7 @@ const Contour kSquare = rect(2, 0, 4, 2);  // 2 x 2, from 2 to 4 away from the a
 
 }  // namespace
 
-// Every face closes with flat sides and bevels; with tiled caps too, each cap piece
-// inside one tile and the volume kept.
+// Every face closes with flat sides and bevels; with tiled caps too, each cap piece in one tile, the volume kept.
 TEST(SolidBuilder, ClosedSolidsWithFlatSidesBevelsAndTiledCaps) {
     const Contour library = test::libraryEdgeProfile("Bevel, Medium");
     ASSERT_GE(library.size(), 4u);
@@ -154,9 +152,8 @@ TEST(SolidBuilder, ClosedSolidsWithFlatSidesBevelsAndTiledCaps) {
     }
 }
 
-// Bevels that end away from the outline ("Bevel, Medium Front") put the back cap on
-// offset rows; across a notch or slot narrower than two offsets a row runs into
-// itself. The back must close anyway, and still reach out where nothing crowds it.
+// Bevels that end away from the outline ("Bevel, Medium Front") put the back cap on offset rows; across a notch or
+// slot narrower than two offsets a row runs into itself. The back must close anyway, and reach out where not crowded.
 TEST(SolidBuilder, FrontBevelsCloseTheBackWhereNotchesAndSlotsCrowdIt) {
     const Contour front = test::libraryEdgeProfile("Bevel, Medium Front");
     ASSERT_GE(front.size(), 3u);
@@ -219,8 +216,7 @@ TEST(SweepBuilder, AFullTurnAboutEachAxisIsASeamlessTorusAndPartialTurnsAreClose
         if (axis != 3) continue;
         for (auto [got, at] : {std::pair{b.low.z, 0.0}, {b.high.z, 2.0}, {b.high.x, 4.0}, {b.low.y, -4.0}})
             EXPECT_NEAR(got, at, 1e-12);
-        // The square's corners are hard, the turn is smooth: sides face straight out or
-        // in, top and bottom straight along the axis.
+        // Hard square corners, a smooth turn: sides face straight out or in, top and bottom along the axis.
         eachCorner(db, [](int, int, glm::dvec3 p, glm::dvec3 n) {
             EXPECT_TRUE(std::fabs(std::fabs(n.z) - 1) < 1e-9 || std::fabs(n.z) < 1e-9)
                 << n.x << " " << n.y << " " << n.z;

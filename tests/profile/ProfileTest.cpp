@@ -1,5 +1,4 @@
-// Profiles as scene members: stored forms in scene files, flattened and bounds ports,
-// the built-in library, sequences and material intervals.
+// Profiles as scene members: stored forms, flattened and bounds ports, the library, sequences and material intervals.
 #include "profile/Profile.h"
 
 #include <gtest/gtest.h>
@@ -42,8 +41,7 @@ ProfileI* shapeProfile(SceneX& scene, const char* name, int type, double w, doub
 ProfileI* lineProfile(SceneX& scene, const char* name, double x0, double y0, double x1, double y1) {
     auto* p = new ProfileI(scene, name);
     Curve2& c = p->outline().addContour().addSegment(Curve2::Linear);
-    c.addPoint(CurvePoint::anchor(x0, y0));
-    c.addPoint(CurvePoint::anchor(x1, y1));
+    for (const CurvePoint& q : {CurvePoint::anchor(x0, y0), CurvePoint::anchor(x1, y1)}) c.addPoint(q);
     p->profileChanged();
     return p;
 }
@@ -230,8 +228,7 @@ TEST_F(Profiles, SequencesPickTheirMemberFrameByFrameAndForwardToIt) {
         m->showBeforeStart = true;
         EXPECT_EQ(m->memberIndexAt(0), option >= ProfileM::REVERSE_PLAY_ONCE ? 2 : 0) << option;
     }
-    // A random order: every block of members x frames-per-member is a shuffle, drawn
-    // through the shared generator from the seed.
+    // Random order: each block of members x frames-per-member is a shuffle drawn by the shared generator from the seed.
     m->startFrame = 0, m->cycleOption = ProfileM::RANDOMIZE, m->changeCounter = 2, m->randomSeed = 11;
     m->discardRandomOrder();
     std::vector<int> order = shown(*m, 300);
