@@ -286,7 +286,7 @@ TEST(Fragmenter, MalformedParametersAreHeldOrNamed) {
     ObjDB unpacked;
     const double size[3] = {4, 3, 2};
     test::buildBox(unpacked, size);
-    PackedObjDB box;
+    PackedObjDB box, empty;
     box.pack(unpacked);
     FragmentationParams many = shatter(3, 2);
     many.sliceIncrease = 2000000000;
@@ -304,7 +304,6 @@ TEST(Fragmenter, MalformedParametersAreHeldOrNamed) {
     FragmentationParams odd = shatter(3, 2);
     odd.sliceIncrease = -100, odd.style = 99, odd.solidMaterialIndex = -4;
     EXPECT_EQ(cut(odd, *whole).size(), 1u);
-    PackedObjDB empty;
     EXPECT_TRUE(cut(shatter(3, 2), empty, 0, &r).empty());
     EXPECT_EQ(r.fragments, 0);
 }

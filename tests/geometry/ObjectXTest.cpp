@@ -509,6 +509,8 @@ TEST(ObjectP, CountsFollowTheSmoothnessAndOnlyFacesThatAreOnAreBuilt) {
 // older lines, a text-block group null, and a custom mesh of two parts.
 TEST(ObjectP, BlocksRoundTripByteForByte) {
     SceneX scene;
+    ObjectP fresh(scene, "Prim"), sphere(scene, "Ball"), group(scene, "Block"), custom(scene, "Mesh");
+    ObjectP broken(scene, "Broken");
     auto roundTrip = [&](ObjectP& original) {
         std::string first = test::writtenBlock(original);
         ObjectP copy(scene, "Copy");
@@ -522,11 +524,9 @@ TEST(ObjectP, BlocksRoundTripByteForByte) {
     };
     // A fresh object is a custom one with an empty mesh, which is still written. The lines' order is resaved in
     // Conformance.EveryHandWrittenFileResavesToItsBytes… (tests/app).
-    ObjectP fresh(scene, "Prim");
     test::expectContains(roundTrip(fresh), {"  primitiveType CUSTOM\n  primVal1 200.000000\n",
                                             "  begin ObjDB\n   # 0 vertices\n\n   # 0 texture vertices\n\n"
                                             "   # 0 normals\n\n   # 0 elements\n  end ObjDB\n end ObjectP\n"});
-    ObjectP sphere(scene, "Ball");
     // The older lines: a material by slot, a mesh type that is not kept, and flatness. The lines that are kept as
     // they are come back in Conformance.EveryHandWrittenFileResavesToItsBytes… (tests/app).
     ASSERT_EQ(0, test::readLines(sphere, "primitiveType SPHERE\nmaterial 1 \"Red\"\nmeshType 3\nflatPreview 0.5\n"));
@@ -538,10 +538,8 @@ TEST(ObjectP, BlocksRoundTripByteForByte) {
     // "CUSTOM" and names not known keep the type the object has.
     ASSERT_EQ(test::readLines(sphere, "primitiveType CUSTOM\nprimitiveType DODECAHEDRON\n"), 0);
     EXPECT_EQ(sphere.type(), ObjectP::kSphere);
-    ObjectP group(scene, "Block");
     ASSERT_EQ(test::readLines(group, "primitiveType GROUP_NULL\nnullType TEXTBLOCK\n"), 0);
     test::expectContains(roundTrip(group), {"  primitiveType GROUP_NULL\n  nullType TEXTBLOCK\n  primVal1"});
-    ObjectP custom(scene, "Mesh");
     ASSERT_TRUE(custom.readCustomMesh("v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nvt 0 0\nvt 1 0\nvt 0 1\n"
                                       "usemtl Gold\nf 1/1 3/3 2/2\nf 1/1 2/2 4/3\nusemtl Steel\nf 1/1 4/3 3/2\n"
                                       "f 2/1 3/2 4/3\n"));
@@ -555,7 +553,6 @@ TEST(ObjectP, BlocksRoundTripByteForByte) {
     EXPECT_NEAR(check.volume, 1.0 / 6, 1e-9);
     test::expectContains(roundTrip(custom), {"   usemtl part1\n   s off\n   f 1/1 3/3 2/2\n", "   usemtl part2\n"});
     // A mesh block that is not OBJ fails the read and leaves no mesh behind.
-    ObjectP broken(scene, "Broken");
     EXPECT_NE(test::readLines(broken, "begin ObjDB\n v 1 x 2\nend ObjDB\n"), 0);
     EXPECT_EQ(broken.customMesh().elementCount(), 0);
 }

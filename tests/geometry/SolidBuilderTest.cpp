@@ -253,7 +253,7 @@ TEST(SweepBuilder, AFullTurnAboutEachAxisIsASeamlessTorusAndPartialTurnsAreClose
 
 TEST(SweepBuilder, ARingKeepsItsHoleAndAProfileShapesTheEnds) {
     std::vector<Contour> ring = {rect(2, 0, 6, 4), rect(3, 1, 5, 3)};
-    ObjDB full;
+    ObjDB full, half, bevelled;
     SweepBuilder::Options o;
     ASSERT_TRUE(SweepBuilder::revolve(ring, {}, o, full));
     expectClosed(full, "full ring");
@@ -263,7 +263,6 @@ TEST(SweepBuilder, ARingKeepsItsHoleAndAProfileShapesTheEnds) {
     EXPECT_GT(holeParts, 0);
     o.endAngle = 180;
     o.head = o.tail = {SweepBuilder::kBeveled, 20, 0};
-    ObjDB half, bevelled;
     ASSERT_TRUE(SweepBuilder::revolve(ring, {}, o, half));
     expectClosed(half, "half ring");
     // A bevel drawn inward is mirrored: the face swells by 0.25 at both ends.
@@ -281,9 +280,9 @@ TEST(SweepBuilder, ARingKeepsItsHoleAndAProfileShapesTheEnds) {
 TEST(SweepBuilder, TubesCloseAroundACircleOrAreMitredAndCapped) {
     SweepBuilder::Options o;
     o.depth = 2, o.steps = 24;
+    ObjDB db, corner, stick;
     Contour path;
     for (int i = 0; i <= 48; ++i) path.push_back({10 * std::cos(2 * M_PI * i / 48), 10 * std::sin(2 * M_PI * i / 48)});
-    ObjDB db;
     ASSERT_TRUE(SweepBuilder::tube({path}, o, db));
     expectClosed(db, "circle");
     EXPECT_EQ(db.vertexCount(), 48 * 24);
@@ -299,7 +298,6 @@ TEST(SweepBuilder, TubesCloseAroundACircleOrAreMitredAndCapped) {
         if (!fresh) worst = std::max(worst, glm::length(it->second - n));
     });
     EXPECT_LT(worst, 1e-9);
-    ObjDB corner;
     ASSERT_TRUE(SweepBuilder::tube({{{0, 0}, {10, 0}, {10, 10}}}, o, corner));
     expectClosed(corner, "corner");
     // A mitred right angle loses nothing: two cylinders of length 10.
@@ -322,7 +320,6 @@ TEST(SweepBuilder, TubesCloseAroundACircleOrAreMitredAndCapped) {
         for (const auto& c : corners) EXPECT_NEAR(middle.y > 2 ? c.second.y : c.second.x, 0, 1e-9) << element;
     }
     EXPECT_EQ(std::pair(caps[0], caps[1]), std::pair(24, 24));
-    ObjDB stick;
     ASSERT_TRUE(SweepBuilder::tube({{{0, 0}, {3, 4}}}, o, stick));
     expectClosed(stick, "two points");
     EXPECT_EQ(stick.elementCount(), 24 + 2);

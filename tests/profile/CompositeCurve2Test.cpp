@@ -150,16 +150,14 @@ TEST(Shapes, GearParametersAreStoredButNotTheHole) {
     test::expectContains(text, {"  shapeType \"GEAR\"\n  shapeX 0\n  shapeY 0\n  shapeWidth 3\n  shapeHeight 2\n"
                                 "  gearNumSides 8\n  gearOuterThickness 0.25\n  gearInnerThickness 0.5\n"
                                 "  gearValleyPercent 0.125\n  pointModification 0\n  mirror 0\n  rotAngle 0\n"});
-    CompositeCurve2 back;
+    CompositeCurve2 back, wrong, unknown;
     ASSERT_EQ(test::readInto(back, dir.file("gear")), 0);
     EXPECT_EQ(std::vector<double>(back.shapeParams, back.shapeParams + 5),
               (std::vector<double>{8, 0.25, 0.5, 0.125, 0}));
     EXPECT_EQ(test::writeBlockFile(back, dir.file("again")), text);  // every segment written again
-    CompositeCurve2 wrong;
     const std::string curve3 = " begin CompositeCurve2\n  begin Curve3\n  end Curve3\n end CompositeCurve2\n";
     EXPECT_EQ(test::readTextInto(wrong, dir.file("w"), curve3), -1);
     EXPECT_EQ(wrong.segments().size(), 1u);  // appended before its name was checked
-    CompositeCurve2 unknown;
     test::readTextInto(unknown, dir.file("u"), " begin CompositeCurve2\n  shapeType \"HEART\"\n end CompositeCurve2\n");
     EXPECT_EQ(unknown.shapeType, CompositeCurve2::CUSTOM);
 }
@@ -282,7 +280,7 @@ TEST(Curve2, StoresEveryPointFieldAndRefusesUnknownWords) {
     Curve2 c = cubic(0, 0, 1, 2, 3, 2.25, 4, 0);
     const std::string text = test::writeBlockFile(c, dir.file("a"));
     test::expectContains(text, {"  p 1 2\n  pType HANDLE_FIXED\n  pPointTightness 0.333333\n  p 3 2.25\n"});
-    Curve2 back;
+    Curve2 back, early;
     ASSERT_EQ(test::readInto(back, dir.file("a")), 0);
     EXPECT_EQ(test::writeBlockFile(back, dir.file("b")), text);
     EXPECT_NEAR(back.length(), c.length(), 1e-12);  // measured when the block ends
@@ -297,7 +295,6 @@ TEST(Curve2, StoresEveryPointFieldAndRefusesUnknownWords) {
         test::expectContains(diagnostic, {"for class <<Curve2>>"});
     }
     // Point lines before any point have nothing to describe and are dropped.
-    Curve2 early;
     EXPECT_EQ(
         test::readTextInto(early, dir.file("early"), " begin Curve2\n  pType HANDLE_FIXED\n  p 1 1\n end Curve2\n"), 0);
     EXPECT_TRUE(early.point(0).isAnchor());
@@ -319,13 +316,12 @@ TEST(InputProfile2, RoundTripsEveryBlockByteForByteReadsObjOutlinesAndRefusesIll
                                 "   starValleyRoundness 0\n   pointModification 0\n   mirror 0\n   rotAngle 30\n"
                                 "   begin Curve2\n    type Bezier\n",
                                 "   begin Curve2\n    type Empty\n   end Curve2\n"});
-    InputProfile2 back;
+    InputProfile2 back, logo, missing, art, wrong;
     std::string diagnostic;
     ASSERT_EQ(test::readInto(back, dir.file("a"), &diagnostic), 0) << diagnostic;
     EXPECT_EQ(test::writeBlockFile(back, dir.file("b")), text);
     test::writeFile(dir.file("logo.obj"),
                     "v 0 0 5\nv 4 0 5\nv 4 3 5\nv 0 3 5\nv 10 10 0\nv 12 10 0\nv 11 12 0\nf 1 2 3 4\nf 5 6 7\n");
-    InputProfile2 logo;
     std::string head = " begin InputProfile2\n  infileObj \"" + dir.file("logo.obj") + "\"\n";
     ASSERT_EQ(test::readTextInto(logo, dir.file("p"), head + " end InputProfile2\n", &diagnostic), 0) << diagnostic;
     ASSERT_EQ(logo.contours().size(), 2u);
@@ -338,13 +334,11 @@ TEST(InputProfile2, RoundTripsEveryBlockByteForByteReadsObjOutlinesAndRefusesIll
     ASSERT_EQ(c.pointCount(), 4);
     EXPECT_EQ(c.length(), 11);  // no closing edge
     EXPECT_EQ(logo.contours()[1].segments()[0].pointCount(), 3);
-    InputProfile2 missing, art;
     const std::string missingObj = " begin InputProfile2\n  infileObj \"" + dir.file("none.obj") + "\"\n";
     EXPECT_EQ(test::readTextInto(missing, dir.file("m"), missingObj), -1);
     const std::string illustrator = " begin InputProfile2\n  infileIllustrator \"logo.ai\"\n";
     EXPECT_EQ(test::readTextInto(art, dir.file("i"), illustrator, &diagnostic), -1);
     test::expectContains(diagnostic, {"<<infileIllustrator>>"});
-    InputProfile2 wrong;
     EXPECT_EQ(test::readTextInto(wrong, dir.file("w"), " begin InputProfile2\n  begin Curve2\n"), -1);
     EXPECT_EQ(wrong.contours().size(), 1u);
 }

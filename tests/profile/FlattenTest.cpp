@@ -154,7 +154,7 @@ TEST(Flatten, ProfilesApplyTheirEditsAndNumberTheirContours) {
     InputProfile2 profile;
     for (double x : {1.0, 3.0}) addSegment(profile.addContour(), Curve2::Linear, {{x, 1}, {x, -1}});
     profile.mirror = true;
-    Shape2DB db;
+    Shape2DB db, plain;
     ASSERT_EQ(profile.flattenProfile(true, true, 1, 30, false, db), 0);
     ASSERT_EQ(db.elementCount(), 2);
     for (int e = 0; e < 2; ++e) {
@@ -162,7 +162,6 @@ TEST(Flatten, ProfilesApplyTheirEditsAndNumberTheirContours) {
         EXPECT_EQ(std::tuple(mirrored.part, mirrored.kind, mirrored.p.front()),
                   std::tuple(e + 1, int(Geo2Interface::Closed), Pair{e ? 3.0 : 1.0, 1}));
     }
-    Shape2DB plain;
     ASSERT_EQ(profile.flattenProfile(false, false, 1, 30, false, plain), 0);
     ASSERT_EQ(plain.elementCount(), 2);
     EXPECT_EQ(element(plain, 1).kind, Geo2Interface::Open);
@@ -178,7 +177,7 @@ std::vector<int> pointsOf(const Shape2DB& db, int element) {
 
 TEST(Shape2DB, StoresMeasuresAndCopiesContoursAndReportsOverlongOnesEmpty) {
     // A 3-4-5 right triangle as a closed contour, an open one, and one of the kind the length pass leaves out.
-    Shape2DB db;
+    Shape2DB db, copy;
     for (auto [x, y] : {std::pair{0.0, 0.0}, {3.0, 0.0}, {3.0, 4.0}}) db.addPoint(x, y);
     db.addNormal(1, 0);
     db.addTexCoord(0.5, 0.25);
@@ -198,7 +197,6 @@ TEST(Shape2DB, StoresMeasuresAndCopiesContoursAndReportsOverlongOnesEmpty) {
     double x0, x1, y0, y1;
     ASSERT_TRUE(db.elementBounds(1, x0, x1, y0, y1));
     EXPECT_EQ(std::vector<double>({x0, x1, y0, y1}), (std::vector<double>{0, 3, 0, 4}));
-    Shape2DB copy;
     copy.addPoint(9, 9);
     copy.copyFrom(db);
     ASSERT_TRUE(db.removeElement(0));

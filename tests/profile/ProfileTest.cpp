@@ -63,7 +63,7 @@ TEST_F(Profiles, ScenesRoundTripEveryProfileKindAndMaterialIntervalsByteForByte)
     std::string text = test::writeBlockFile(scene, dir.file("a.scene"));
     // Each kind's lines, quoting included, are pinned by Conformance.EveryHandWrittenFileResavesToItsBytes… (tests/app)
     // and CommandLine.SceneFilesResaveByteForByteWithOrWithoutTheSceneBlock (tests/cli); here, what the members read.
-    SceneX back;
+    SceneX back, failed, missing;
     std::string diagnostic;
     ASSERT_EQ(test::readInto(back, dir.file("a.scene"), &diagnostic), 0) << diagnostic;
     back.setWriteAll(true);
@@ -77,11 +77,9 @@ TEST_F(Profiles, ScenesRoundTripEveryProfileKindAndMaterialIntervalsByteForByte)
     ASSERT_EQ(bevel.pointCount(), 4);
     EXPECT_EQ(std::pair(bevel.point(2).x, bevel.point(2).y), std::pair(10.0, 90.0));
     EXPECT_GT(loadedEdge->outlineStamp(), 0u);
-    SceneX failed;
     const std::string loadFirst = " begin SceneX\n  begin ProfileI\n   load\n";
     EXPECT_EQ(test::readTextInto(failed, dir.file("c.scene"), loadFirst, &diagnostic), -1);
     test::expectContains(diagnostic, {"<<load>> for class <<ProfileI>>"});
-    SceneX missing;
     const std::string beyond = " begin SceneX\n  begin ProfileL\n   libIdx 99\n   load\n";
     EXPECT_EQ(test::readTextInto(missing, dir.file("d.scene"), beyond), -1);
     // Every library entry loads by its index, the last seven included.
