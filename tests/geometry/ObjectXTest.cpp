@@ -31,16 +31,12 @@
 namespace fw {
 namespace {
 
-// What the test scenes hold: outlines, styles, materials, the camera and lights.
-void registerClasses() {
-    [[maybe_unused]] static const bool done = (registerSceneClasses(), registerSurfaceClasses(),
-                                               registerProfileClasses(), registerGeometryClasses(),
-                                               registerRenderClasses(), true);
-}
-
-// A scene from its text, read from a file as projects are.
+// A scene from its text, read from a file as projects are, with what it holds registered first: outlines, styles,
+// materials, the camera and lights.
 SceneFile::Loaded loadScene(const std::string& text) {
-    registerClasses();
+    [[maybe_unused]] static const bool registered = (registerSceneClasses(), registerSurfaceClasses(),
+                                                     registerProfileClasses(), registerGeometryClasses(),
+                                                     registerRenderClasses(), true);
     test::TempDir dir;
     test::writeFile(dir.file("test.scene"), text);
     return SceneFile::load(dir.file("test.scene"));
@@ -50,15 +46,12 @@ ObjectX* objectOf(const SceneFile::Loaded& loaded, const char* name = "Badge") {
     return loaded.scene ? dynamic_cast<ObjectX*>(loaded.scene->findMember(name)) : nullptr;
 }
 
-// An outline of straight runs, and an object extruding it.
+// An outline of straight runs.
 std::string outlineBlock(const std::string& name, const std::string& points, int closed,
                          const std::string& type = "Linear") {
     return " begin ProfileI\n  name \"" + name + "\"\n  begin InputProfile2\n   begin CompositeCurve2\n    closed " +
            std::to_string(closed) + "\n    begin Curve2\n     type " + type + "\n" + points +
            "    end Curve2\n   end CompositeCurve2\n  end InputProfile2\n end ProfileI\n";
-}
-std::string objectBlock(const std::string& name) {
-    return " begin ObjectX\n  name \"" + name + "\"\n  face \"" + name + " Outline\"\n end ObjectX\n";
 }
 
 // The object's bounds: low x, y, z, then high.
@@ -211,14 +204,13 @@ TEST_F(Badge, FacesSitAtLeast003InsideAndADeformerSwitchesMeshingOnForGood) {
 // all build the same closed 60 x 100 solid; a bare line builds nothing. A 120-gon (6,000 points once render flattening
 // splits each edge into 50) is longer than the shape database copies out in one piece; its face takes it all.
 TEST(ObjectX, OpenAndDetailedOutlinesGiveWholeFaces) {
-    double area = 0;
+    const double area = 60 * 50 * 50 * std::sin(2 * M_PI / 120);
     std::string gon;  // a regular 120-gon of radius 50 about the origin, its first point repeated
     for (int i = 0; i <= 120; ++i) {
-        double a = 2 * M_PI * (i % 120) / 120, b = 2 * M_PI * ((i + 1) % 120) / 120;
+        const double a = 2 * M_PI * (i % 120) / 120;
         char line[128];
         std::snprintf(line, sizeof line, "     p %.17g %.17g\n     pType ANCHOR\n", 50 * std::cos(a), 50 * std::sin(a));
         gon += line;
-        if (i < 120) area += 50 * 50 * std::sin(b - a) / 2;
     }
     test::TempDir dir;
     test::writeFile(dir.file("square.obj"), "v 0 0 0\nv 60 0 0\nv 60 100 0\nv 0 100 0\nf 1 2 3 4\n");
@@ -229,7 +221,8 @@ TEST(ObjectX, OpenAndDetailedOutlinesGiveWholeFaces) {
                         " begin ProfileI\n  name \"Imported Outline\"\n  begin InputProfile2\n   infileObj " +
                         dir.file("square.obj") + "\n  end InputProfile2\n end ProfileI\n" +
                         outlineBlock("Disc Outline", gon, 1);
-    for (const char* name : {"Unrepeated", "Drawn", "Line", "Imported", "Disc"}) scene += objectBlock(name);
+    for (std::string name : {"Unrepeated", "Drawn", "Line", "Imported", "Disc"})  // each extruding its outline
+        scene += " begin ObjectX\n  name \"" + name + "\"\n  face \"" + name + " Outline\"\n end ObjectX\n";
     SceneFile::Loaded loaded = loadScene(scene + "end SceneX\n");
     ASSERT_TRUE(loaded.scene) << loaded.error;
     for (const char* name : {"Unrepeated", "Drawn", "Imported"}) {
