@@ -144,16 +144,14 @@ TEST_F(Profiles, FlattenedPortsComputeOnceFollowChangesAndFlattenAsAsked) {
     InputProfile2 two;
     two.addContour() = shapeProfile(scene, "Big", CompositeCurve2::SQUARE, 2, 2)->outline().contours()[0];
     two.addContour() = shapeProfile(scene, "Small", CompositeCurve2::SQUARE, 0.2, 0.2)->outline().contours()[0];
-    Profile::FlattenedProfileSettings s;
-    s.minArea = 0.1;
+    Profile::FlattenedProfileSettings s{.minArea = 0.1};
     ProfileGeometry out;
     ASSERT_TRUE(Profile::flattenOutline(two, s, out));
     EXPECT_EQ(out.elementCount(), 1);
     s.renderMode = true;  // a render request keeps every element
     ASSERT_TRUE(Profile::flattenOutline(two, s, out));
     EXPECT_EQ(out.elementCount(), 2);
-    Profile::FlattenedProfileSettings boxed;
-    boxed.addBoundsPoints = true;
+    const Profile::FlattenedProfileSettings boxed{.addBoundsPoints = true};
     ASSERT_TRUE(Profile::flattenOutline(*lineProfile(scene, "Side", 0, 0, 0, 100)->inputProfile(), boxed, out));
     ASSERT_EQ(out.pointCount(), 4);
     double lo[2], hi[2];
