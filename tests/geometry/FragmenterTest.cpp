@@ -206,9 +206,8 @@ TEST(Fragmenter, PassesThatCutNothingLeaveTheMeshWhole) {
         EXPECT_NEAR(test::checkSolid(*out[0]).volume, volume, volume * 1e-9);
     }
     // A linear pass of no slices hands the mesh to the next pass unchanged; a radial one ends there.
-    FragmentationParams skipFirst = shatter(3, 4);
+    FragmentationParams skipFirst = shatter(3, 4), withoutFirst = skipFirst;
     skipFirst.chops[0].sliceCount = 0;
-    FragmentationParams withoutFirst = shatter(3, 4);
     withoutFirst.chops[0].enabled = false;
     const Fragments a = cut(skipFirst, *whole);
     EXPECT_GT(a.size(), 1u);
@@ -274,7 +273,7 @@ TEST(Fragmenter, CutFacesWearTheSolidSlotAndSurfacesKeepTheirMapping) {
 TEST(Fragmenter, MalformedParametersAreHeldOrNamed) {
     std::unique_ptr<PackedObjDB> whole = letter(test::kDejaVuSans, u'o');
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    FragmentationParams f = shatter(3, 2);
+    FragmentationParams f = shatter(3, 2), many = f, odd = f;
     f.centerOffset[1] = f.chops[1].direction[2] = f.chops[2].sliceSkip = nan;
     f.chops[0].rotationOffset2 = std::numeric_limits<double>::infinity();
     Fragmenter::Result r;
@@ -288,7 +287,6 @@ TEST(Fragmenter, MalformedParametersAreHeldOrNamed) {
     test::buildBox(unpacked, size);
     PackedObjDB box, empty;
     box.pack(unpacked);
-    FragmentationParams many = shatter(3, 2);
     many.sliceIncrease = 2000000000;
     const Fragments lots = cut(many, box, 0, &r);
     EXPECT_EQ(lots.size(), static_cast<size_t>(Fragmenter::kMaxFragments));
@@ -301,7 +299,6 @@ TEST(Fragmenter, MalformedParametersAreHeldOrNamed) {
     EXPECT_EQ(checkFragments(box, lots), "");
 #endif
     // Negative counts, unknown styles and a slot out of range cut nothing or stay in range.
-    FragmentationParams odd = shatter(3, 2);
     odd.sliceIncrease = -100, odd.style = 99, odd.solidMaterialIndex = -4;
     EXPECT_EQ(cut(odd, *whole).size(), 1u);
     EXPECT_TRUE(cut(shatter(3, 2), empty, 0, &r).empty());

@@ -64,8 +64,7 @@ TEST(Shapes, StarValleysTipsAndRoundedEdgesAndGearTeeth) {
     CompositeCurve2 star = shape(CompositeCurve2::STAR, 2, 2, {5, 0});
     ASSERT_EQ(star.segments().size(), 1u);
     const Curve2& outline = star.segments()[0];
-    EXPECT_EQ(outline.type, Curve2::Linear);
-    ASSERT_EQ(outline.pointCount(), 11);
+    ASSERT_EQ(std::pair(int(outline.type), outline.pointCount()), std::pair(int(Curve2::Linear), 11));
     for (int i : {0, 10}) expectPoint(outline.point(i), 0, 1);
     for (int i = 0; i < 10; ++i) EXPECT_NEAR(radius(outline.point(i)), i % 2 ? 0.49 * 2 : 1.0, 1e-12) << i;
     EXPECT_TRUE(star.closed());

@@ -252,8 +252,7 @@ TEST_F(Profiles, SequencesPickTheirMemberFrameByFrameAndForwardToIt) {
     EXPECT_EQ(m->renderFlattened(true, true, 1, 30, false), a->renderFlattened(true, true, 1, 30, false));
     EXPECT_EQ(m->inputProfile(), a->inputProfile());
     scene.animGlobals().setCurrentFrame(2);
-    ProfileGeometry* g = m->renderFlattened(true, true, 1, 30, false);
-    EXPECT_EQ(g, b->renderFlattened(true, true, 1, 30, false));
+    EXPECT_EQ(m->renderFlattened(true, true, 1, 30, false), b->renderFlattened(true, true, 1, 30, false));
     double box[4];
     m->profileBounds(box);
     EXPECT_EQ(std::vector<double>(box, box + 4), (std::vector<double>{-3, 3, -2, 2}));
