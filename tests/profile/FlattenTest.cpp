@@ -65,15 +65,12 @@ TEST(Flatten, StepsOneGivesEveryCornerTwiceTextureRunsAlongAndCreasesDecideWhatI
     EXPECT_EQ(std::pair(f.kind, f.part), std::pair(int(Geo2Interface::Closed), 1));
     EXPECT_EQ(f.p, (std::vector<Pair>{{-1, -1}, {-1, 1}, {-1, 1}, {1, 1}, {1, 1}, {1, -1}, {1, -1}, {-1, -1}}));
     EXPECT_EQ(f.n, (std::vector<Pair>{{-2, 0}, {-2, 0}, {0, 2}, {0, 2}, {2, 0}, {2, 0}, {0, -2}, {0, -2}}));
-    EXPECT_EQ(f.t.front(), (Pair{1, 0}));
-    EXPECT_EQ(f.t[2], (Pair{0.75, 0}));  // 2 of the 8 units round the square
+    EXPECT_EQ(std::pair(f.t.front(), f.t[2]), std::pair(Pair{1, 0}, Pair{0.75, 0}));  // 2 of the square's 8 units round
     Flat halves = flattenOne(square, 2, 30, false);
     ASSERT_EQ(halves.p.size(), 12u);
-    EXPECT_EQ(halves.p[1], (Pair{-1, 0}));
-    EXPECT_EQ(halves.n[1], (Pair{-1, 0}));  // the normal of its piece, not normalised
+    EXPECT_EQ(std::pair(halves.p[1], halves.n[1]), std::pair(Pair{-1, 0}, Pair{-1, 0}));  // a normal not normalised
     // Smooth closing without kept join points drops the repeated last point.
-    Flat smooth = flattenOne(square, 1, 180, false);
-    EXPECT_EQ(smooth.p.size(), 7u);
+    EXPECT_EQ(flattenOne(square, 1, 180, false).p.size(), 7u);
     Flat kept = flattenOne(square, 1, 180, true);
     ASSERT_EQ(kept.p.size(), 8u);
     EXPECT_EQ(kept.n.back(), kept.n.front());
