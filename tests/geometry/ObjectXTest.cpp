@@ -156,8 +156,7 @@ TEST_F(Badge, RebuildsWhenTheStyleChangesHandsOnItsElementsAndRevolvesOrSweepsAT
     PackedObjDB* tube = badge->displayGeometry(kRenderMode);
     ASSERT_NE(tube, nullptr);
     test::expectClosed(*tube);
-    box = boundsOf(*badge);
-    EXPECT_NEAR(box[5] - box[2], style->depth(), 1e-3);  // a round tube as thick as the depth
+    EXPECT_NEAR(boundsOf(*badge)[5] - boundsOf(*badge)[2], style->depth(), 1e-3);  // a round tube as thick as the depth
 }
 
 TEST_F(Badge, FacesSitAtLeast003InsideAndADeformerSwitchesMeshingOnForGood) {

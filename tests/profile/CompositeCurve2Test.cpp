@@ -375,11 +375,10 @@ TEST(InputProfile2, NormalizingTypesHandlesByTheirGeometry) {
         EXPECT_NEAR(p[0], 2 * t, 1e-12);
         EXPECT_NEAR(p[1], 4 * t * (1 - t), 1e-12);
     }
-    const auto& l = lone.segments();
-    // The first segment leads with its handle.
-    EXPECT_EQ((std::vector<bool>{l[0].point(0).isAnchor(), l[0].point(1).isAnchor(), l[1].point(0).isAnchor(),
-                                 l[1].point(1).isAnchor(), l[2].point(0).isAnchor(), l[2].point(1).isAnchor()}),
-              (std::vector<bool>{false, true, true, false, true, true}));
+    std::vector<bool> leading;  // whether each segment's first two points are anchors: the first leads with its handle
+    for (const Curve2& segment : lone.segments())
+        for (int i : {0, 1}) leading.push_back(segment.point(i).isAnchor());
+    EXPECT_EQ(leading, (std::vector<bool>{false, true, true, false, true, true}));
 }
 
 }  // namespace

@@ -234,14 +234,12 @@ TEST(PolyShape2, ContainmentCoversLowerEndsOfEdgesButNotUpperOnes) {
     test::TempDir dir;
     std::FILE* console = std::fopen(dir.file("console").c_str(), "w");
     shape.setConsole(console);
-    EXPECT_TRUE(shape.loopContainsPoint(square, 1, 1));
-    EXPECT_TRUE(shape.loopContainsPoint(square, 0, 1));   // on the left edge: a left crossing
-    EXPECT_FALSE(shape.loopContainsPoint(square, 2, 1));  // on the right edge: two left crossings
-    EXPECT_TRUE(shape.loopContainsPoint(square, 1, 0));   // bottom edge: lower ends count
-    EXPECT_FALSE(shape.loopContainsPoint(square, 1, 2));  // top edge: upper ends do not
-    // Level with the diamond's side vertices, each vertex is crossed once.
-    EXPECT_TRUE(shape.loopContainsPoint(diamond, 0, 0) && shape.loopContainsPoint(diamond, -1, 0));
-    EXPECT_FALSE(shape.loopContainsPoint(diamond, 2, 0));
+    // Inside the square; on its left edge (a left crossing), not its right (two left crossings); on its bottom edge
+    // (lower ends count), not its top. Level with the diamond's side vertices, each vertex is crossed once.
+    for (auto [loop, x, y, inside] : {std::tuple{square, 1, 1, true}, {square, 0, 1, true}, {square, 2, 1, false},
+                                      {square, 1, 0, true}, {square, 1, 2, false}, {diamond, 0, 0, true},
+                                      {diamond, -1, 0, true}, {diamond, 2, 0, false}})
+        EXPECT_EQ(shape.loopContainsPoint(loop, x, y), inside) << loop << ": " << x << ", " << y;
     // An open chain crosses an odd number of times: outside, with a diagnostic.
     EXPECT_FALSE(shape.loopContainsPoint(chain, 1.2, 1));
     std::fclose(console);
@@ -273,10 +271,8 @@ TEST(PolyShape2, ZeroAreaAndBrokenLoopsCountAsClockwise) {
 TEST(PolyShape2, NestedLoopsOfItsOwnOrOfAShapeGetDepthsAndAlternatingOrientation) {
     // Given middle, inner, outer and a square beside them, all but the inner one clockwise.
     PolyShape2 shape;
-    int middle = addSquare(shape, 0, 0, 3);
-    int inner = addSquare(shape, 0, 0, 1);
-    int outer = addSquare(shape, 0, 0, 5);
-    int beside = addSquare(shape, 20, 0, 1);
+    const int middle = addSquare(shape, 0, 0, 3), inner = addSquare(shape, 0, 0, 1), outer = addSquare(shape, 0, 0, 5);
+    const int beside = addSquare(shape, 20, 0, 1);
     for (int loop : {middle, outer, beside}) shape.reverseLoop(loop);
     std::vector<int> firstPoints;
     for (int loop = 0; loop < shape.loopCount(); ++loop) firstPoints.push_back(shape.loopPoints(loop)[0]);
