@@ -151,28 +151,27 @@ TEST(Tessellator, ConcaveGlyphsAndHolesGiveTrianglesOnTheGivenPoints) {
     int flat = 0;
     for (unsigned long code : {'S', 'o', 'B'}) {
         const Face f = glyphFace(code);
-        const std::vector<glm::dvec2>& points = f.points;
         Loops loops(f.loops.size());
         for (size_t c = 0; c < f.loops.size(); ++c)
-            for (int i : f.loops[c]) loops[c].push_back({points[i], i});
+            for (int i : f.loops[c]) loops[c].push_back({f.points[i], i});
         Tessellator tessellator(GLU_TESS_WINDING_ODD, unexpectedCombine);
         std::vector<int> corners = {-7};  // appended to, never replaced
         ASSERT_TRUE(tessellator.triangulate(loops, corners)) << code;
         ASSERT_EQ(corners.size() % 3, 1u);
         EXPECT_EQ(corners[0], -7);
         // Every point is used and none is added: each hole adds two triangles.
-        EXPECT_EQ(corners.size() / 3, points.size() + 2 * (f.loops.size() - 1) - 2) << code;
+        EXPECT_EQ(corners.size() / 3, f.points.size() + 2 * (f.loops.size() - 1) - 2) << code;
         std::vector<std::vector<int>> triangles;
         for (size_t k = 1; k + 2 < corners.size(); k += 3) {
             triangles.push_back({corners[k], corners[k + 1], corners[k + 2]});
-            for (int id : triangles.back()) ASSERT_TRUE(id >= 0 && id < static_cast<int>(points.size()));
-            double a = triangleArea(points[corners[k]], points[corners[k + 1]], points[corners[k + 2]]);
+            for (int id : triangles.back()) ASSERT_TRUE(id >= 0 && id < static_cast<int>(f.points.size()));
+            double a = triangleArea(f.points[corners[k]], f.points[corners[k + 1]], f.points[corners[k + 2]]);
             EXPECT_GE(a, 0) << code;  // counter-clockwise, as the normal (0, 0, 1) asks
             flat += a == 0;
         }
-        Tessellator::mendSlivers(points, triangles);
+        Tessellator::mendSlivers(f.points, triangles);
         for (const std::vector<int>& t : triangles)
-            EXPECT_GT(triangleArea(points[t[0]], points[t[1]], points[t[2]]), 1e-9) << code;
+            EXPECT_GT(triangleArea(f.points[t[0]], f.points[t[1]], f.points[t[2]]), 1e-9) << code;
     }
     EXPECT_GT(flat, 0);  // so the mending above had work to do
 }

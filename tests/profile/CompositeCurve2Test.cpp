@@ -247,8 +247,7 @@ TEST(Curve2, EvaluatesWithLeftNormalsMeasuresArcLengthAndCutsItExactly) {
     expectXY(p, 0.5, 0.75);
     expectXY(n, 0, 1);  // running right at the top: the left normal points up
     // A handle on its anchor gives no tangent there; the chord stands in.
-    Curve2 cusp = cubic(0, 0, 0, 0, 2, 1, 2, 0);
-    cusp.evaluateAt(0, p, n);
+    cubic(0, 0, 0, 0, 2, 1, 2, 0).evaluateAt(0, p, n);
     expectXY(n, 0, 1);
     Curve2 ell = anchors({{0, 0}, {3, 0}, {3, 0}, {3, 4}});
     EXPECT_DOUBLE_EQ(ell.length(), 7.0);

@@ -83,7 +83,6 @@ TEST_F(Profiles, ScenesRoundTripEveryProfileKindAndMaterialIntervalsByteForByte)
     const std::string beyond = " begin SceneX\n  begin ProfileL\n   libIdx 99\n   load\n";
     EXPECT_EQ(test::readTextInto(missing, dir.file("d.scene"), beyond), -1);
     // Every library entry loads by its index, the last seven included.
-    const ProfileLibrary& library = ProfileLibrary::instance();
     for (int index = 0; index < 14; ++index) {
         SCOPED_TRACE(index);
         SceneX later;
@@ -93,7 +92,7 @@ TEST_F(Profiles, ScenesRoundTripEveryProfileKindAndMaterialIntervalsByteForByte)
         auto* loaded = dynamic_cast<ProfileL*>(later.findMember("Later"));
         ASSERT_TRUE(loaded);
         EXPECT_EQ(test::writeBlockFile(*loaded->inputProfile(), dir.file("mine")),
-                  test::writeBlockFile(*library.profile(index)->inputProfile(), dir.file("theirs")));
+                  test::writeBlockFile(*ProfileLibrary::instance().profile(index)->inputProfile(), dir.file("theirs")));
     }
     ProfileProperty perim("perimProperties");
     perim.addInterval(3, {0, 0.5, 2});
