@@ -272,9 +272,8 @@ TEST(Fragmenter, CutFacesWearTheSolidSlotAndSurfacesKeepTheirMapping) {
 
 TEST(Fragmenter, MalformedParametersAreHeldOrNamed) {
     std::unique_ptr<PackedObjDB> whole = letter(test::kDejaVuSans, u'o');
-    const double nan = std::numeric_limits<double>::quiet_NaN();
     FragmentationParams f = shatter(3, 2), many = f, odd = f;
-    f.centerOffset[1] = f.chops[1].direction[2] = f.chops[2].sliceSkip = nan;
+    f.centerOffset[1] = f.chops[1].direction[2] = f.chops[2].sliceSkip = std::numeric_limits<double>::quiet_NaN();
     f.chops[0].rotationOffset2 = std::numeric_limits<double>::infinity();
     Fragmenter::Result r;
     const Fragments out = cut(f, *whole, 0, &r);

@@ -256,13 +256,12 @@ TEST(PolyShape2, ZeroAreaAndBrokenLoopsCountAsClockwise) {
     EXPECT_TRUE(shape.loopIsClockwise(square));
     EXPECT_EQ(shape.loopPoints(square), (std::vector<int>{0, 3, 2, 1}));
     int flat[3] = {shape.addPoint(0, 0), shape.addPoint(1, 1), shape.addPoint(2, 2)};
-    int line = shape.addLoop(flat, 3);
-    EXPECT_TRUE(shape.loopIsClockwise(line));
-    ASSERT_TRUE(shape.reverseLoop(line));
-    EXPECT_TRUE(shape.loopIsClockwise(line));
-    int chain = shape.addChain(flat, 3);
-    EXPECT_TRUE(shape.loopIsClockwise(chain));
-    ASSERT_TRUE(shape.reverseLoop(chain));  // an open chain now starts at its old end
+    const int line = shape.addLoop(flat, 3), chain = shape.addChain(flat, 3);
+    for (int loop : {line, chain}) {
+        EXPECT_TRUE(shape.loopIsClockwise(loop)) << loop;
+        ASSERT_TRUE(shape.reverseLoop(loop));
+    }
+    EXPECT_TRUE(shape.loopIsClockwise(line));  // and an open chain now starts at its old end
     EXPECT_EQ(shape.loopPoints(chain), (std::vector<int>{6, 5, 4}));
     int missing[2] = {0, 99};
     EXPECT_EQ(shape.addLoop(missing, 2), -1);
