@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <numeric>
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
@@ -149,35 +150,28 @@ TEST(CapBuilder, TheTessellatorFinishesWhatTheTimeBudgetCutsShort) {
 TEST(Tessellator, ConcaveGlyphsAndHolesGiveTrianglesOnTheGivenPoints) {
     int flat = 0;
     for (unsigned long code : {'S', 'o', 'B'}) {
-        std::vector<std::vector<glm::dvec2>> glyph = test::glyphOutline(test::kDejaVuSans, code, 0.01);
-        ASSERT_FALSE(glyph.empty());
-        std::vector<glm::dvec2> points;
-        Loops loops;
-        for (const auto& contour : glyph) {
-            loops.emplace_back();
-            for (glm::dvec2 p : contour) {
-                loops.back().push_back({p, static_cast<int>(points.size())});
-                points.push_back(p);
-            }
-        }
+        const Face f = glyphFace(code);
+        Loops loops(f.loops.size());
+        for (size_t c = 0; c < f.loops.size(); ++c)
+            for (int i : f.loops[c]) loops[c].push_back({f.points[i], i});
         Tessellator tessellator(GLU_TESS_WINDING_ODD, unexpectedCombine);
         std::vector<int> corners = {-7};  // appended to, never replaced
         ASSERT_TRUE(tessellator.triangulate(loops, corners)) << code;
         ASSERT_EQ(corners.size() % 3, 1u);
         EXPECT_EQ(corners[0], -7);
         // Every point is used and none is added: each hole adds two triangles.
-        EXPECT_EQ(corners.size() / 3, points.size() + 2 * (glyph.size() - 1) - 2) << code;
+        EXPECT_EQ(corners.size() / 3, f.points.size() + 2 * (f.loops.size() - 1) - 2) << code;
         std::vector<std::vector<int>> triangles;
         for (size_t k = 1; k + 2 < corners.size(); k += 3) {
             triangles.push_back({corners[k], corners[k + 1], corners[k + 2]});
-            for (int id : triangles.back()) ASSERT_TRUE(id >= 0 && id < static_cast<int>(points.size()));
-            double a = triangleArea(points[corners[k]], points[corners[k + 1]], points[corners[k + 2]]);
+            for (int id : triangles.back()) ASSERT_TRUE(id >= 0 && id < static_cast<int>(f.points.size()));
+            double a = triangleArea(f.points[corners[k]], f.points[corners[k + 1]], f.points[corners[k + 2]]);
             EXPECT_GE(a, 0) << code;  // counter-clockwise, as the normal (0, 0, 1) asks
             flat += a == 0;
         }
-        Tessellator::mendSlivers(points, triangles);
+        Tessellator::mendSlivers(f.points, triangles);
         for (const std::vector<int>& t : triangles)
-            EXPECT_GT(triangleArea(points[t[0]], points[t[1]], points[t[2]]), 1e-9) << code;
+            EXPECT_GT(triangleArea(f.points[t[0]], f.points[t[1]], f.points[t[2]]), 1e-9) << code;
     }
     EXPECT_GT(flat, 0);  // so the mending above had work to do
 }
@@ -188,12 +182,8 @@ TEST(Tessellator, CrossingEdgesGoThroughCombineAndMayGiveUp) {
     Tessellator keeping(GLU_TESS_WINDING_ODD, [&](glm::dvec2 at, const int ids[4], const float weights[4]) {
         ++calls;
         EXPECT_NEAR(glm::distance(at, glm::dvec2(1, 1)), 0, 1e-12);
-        float total = 0;
-        for (int k = 0; k < 4; ++k) {
-            EXPECT_TRUE(ids[k] >= 0 && ids[k] < 4);
-            total += weights[k];
-        }
-        EXPECT_NEAR(total, 1, 1e-6);
+        EXPECT_TRUE(std::all_of(ids, ids + 4, [](int id) { return id >= 0 && id < 4; }));
+        EXPECT_NEAR(std::accumulate(weights, weights + 4, 0.0f), 1, 1e-6);
         return 9;
     });
     std::vector<int> triangles;
@@ -236,9 +226,7 @@ TEST(OutlineUnion, CrossingAndTouchingOutlinesBecomeOneAndHolesSurvive) {
         int outlines = 0, holes = 0;
         for (const Contour& m : merged) (test::contourArea(m) > 0 ? outlines : holes)++;
         ASSERT_EQ(std::pair(outlines, holes), std::pair(1, c.holes));
-        if (c.area > 0) {
-            EXPECT_NEAR(test::contourArea(merged[0]), c.area, 1e-9);
-        }
+        EXPECT_NEAR(c.area > 0 ? test::contourArea(merged[0]) : 0, c.area, 1e-9);
         EXPECT_EQ(disagreements(c.given, merged, c.low, c.high), 0);
     }
     EXPECT_TRUE(OutlineUnion::crosses(rect(0, 0, 1, 1), rect(1, 0, 2, 1)));

@@ -13,9 +13,6 @@
 namespace fw {
 namespace {
 
-using test::readLines;
-using test::writtenBlock;
-
 // The cluster's own lines, from its type to its end.
 std::string clusterLines(const std::string& block) {
     const size_t from = block.find("  clusterType");
@@ -35,23 +32,23 @@ struct Flagged {
 // them; here, members read by name, and a fresh cluster's slot and empty box.
 TEST(ObjectC, LinesOldAndNewAreReadAndATypeOtherThanTheFlagsIsWrittenAsNone) {
     Flagged f;
-    ASSERT_EQ(readLines(*f.cluster, "clusterType \"Flag\"\nobject \"Flag1:Flag\"\nobject \"Flag1:Pole1\"\n"
-                                    "object \"Flag1:Cap1\"\nend ObjectC\n"), 0);
+    ASSERT_EQ(0, test::readLines(*f.cluster, "clusterType \"Flag\"\nobject \"Flag1:Flag\"\n"
+                                             "object \"Flag1:Pole1\"\nobject \"Flag1:Cap1\"\nend ObjectC\n"));
     ASSERT_EQ(f.cluster->memberCount(), 3);
     EXPECT_EQ(f.cluster->member(1), f.pole);
     ObjectC plain(f.scene, "Plain");
-    EXPECT_EQ(clusterLines(writtenBlock(plain)).find("object"), std::string::npos);
+    EXPECT_EQ(clusterLines(test::writtenBlock(plain)).find("object"), std::string::npos);
     EXPECT_EQ(plain.materialStack(0)->item(0).materialName(), "defaultMtl");
     double box[6];
     plain.localBounds2(0, box);
     EXPECT_EQ(std::pair(box[0], box[3]), std::pair(1e20, -1e20));
     // Older lines are read, and a type other than the flag's is written as none.
-    ASSERT_EQ(readLines(plain, "clusterType \"Bunch\"\nflatRender 0\nhasFragments 1\nmaterial 2 \"Gold\"\n"
-                               "object \"Flag1:Flag\"\n"), 0);
+    ASSERT_EQ(0, test::readLines(plain, "clusterType \"Bunch\"\nflatRender 0\nhasFragments 1\n"
+                                        "material 2 \"Gold\"\nobject \"Flag1:Flag\"\n"));
     EXPECT_TRUE(plain.testObjectFlags(Object::kHasFragments));
     EXPECT_EQ(plain.materialSlotCount(), 3);
     EXPECT_EQ(plain.materialStack(2)->item(0).materialName(), "Gold");
-    const std::string lines = clusterLines(writtenBlock(plain));
+    const std::string lines = clusterLines(test::writtenBlock(plain));
     EXPECT_EQ(lines.substr(0, lines.find("  selected")), "  clusterType \"None\"\n");
 }
 
@@ -87,7 +84,7 @@ TEST(ObjectC, SlotsAreHandedToTheMembersInOrderAndAMemberThatIsGoneWritesAnEmpty
     f.scene.removeMember(f.pole);
     delete f.pole;
     EXPECT_EQ(f.cluster->member(1), nullptr);
-    const std::string lines = clusterLines(writtenBlock(*f.cluster));
+    const std::string lines = clusterLines(test::writtenBlock(*f.cluster));
     EXPECT_NE(lines.find("  object \"Flag1:Flag\"\n  object \"\"\n  object \"Flag1:Cap1\"\n"), std::string::npos)
         << lines;
 }

@@ -37,12 +37,10 @@ Contour star(int tips, double outer, double inner) {
 
 Contour gear(int teeth, double outer, double inner) {
     Contour c;
-    for (int i = 0; i < teeth; ++i)
-        for (int k = 0; k < 4; ++k) {
-            double a = 2 * M_PI * (i + k / 4.0) / teeth;
-            double r = k < 2 ? outer : inner;
-            c.push_back({r * std::cos(a), r * std::sin(a)});
-        }
+    for (int k = 0; k < 4 * teeth; ++k) {  // two corners out, two in
+        double a = 2 * M_PI * k / (4 * teeth), r = k % 4 < 2 ? outer : inner;
+        c.push_back({r * std::cos(a), r * std::sin(a)});
+    }
     return c;
 }
 
@@ -66,8 +64,7 @@ std::vector<Case> cases() {
         // along the hole's own edge (the counter of a sans-serif "a").
         {"hole below a notch",
          {{{-4, -6}, {16, -6}, {16, 14}, {9, 14}, {6, 7}, {3, 14}, {-4, 14}}, rect(2, 2, 6, 5)}},
-        // Two holes whose nearest corners are each other's: the second bridge reaches a
-        // corner that the first bridge already visits twice.
+        // Two holes whose nearest corners are each other's: the second bridge reaches a corner the first visits twice.
         {"diamond across a bar",
          {{{-0.7, 17.68}, {11.57, 17.68}, {22.99, -8.96}, {31.18, -8.96}, {42.61, 17.68}, {54.88, 17.68},
            {54.88, 23.59}, {42.57, 23.59}, {31.18, 50.2}, {22.99, 50.2}, {11.6, 23.59}, {-0.7, 23.59}},
@@ -101,8 +98,7 @@ const Contour kSquare = rect(2, 0, 4, 2);  // 2 x 2, from 2 to 4 away from the a
 
 }  // namespace
 
-// Every face closes with flat sides and bevels; with tiled caps too, each cap piece
-// inside one tile and the volume kept.
+// Every face closes with flat sides and bevels; with tiled caps too, each cap piece in one tile, the volume kept.
 TEST(SolidBuilder, ClosedSolidsWithFlatSidesBevelsAndTiledCaps) {
     const Contour library = test::libraryEdgeProfile("Bevel, Medium");
     ASSERT_GE(library.size(), 4u);
@@ -156,9 +152,8 @@ TEST(SolidBuilder, ClosedSolidsWithFlatSidesBevelsAndTiledCaps) {
     }
 }
 
-// Bevels that end away from the outline ("Bevel, Medium Front") put the back cap on
-// offset rows; across a notch or slot narrower than two offsets a row runs into
-// itself. The back must close anyway, and still reach out where nothing crowds it.
+// Bevels that end away from the outline ("Bevel, Medium Front") put the back cap on offset rows; across a notch or
+// slot narrower than two offsets a row runs into itself. The back must close anyway, and reach out where not crowded.
 TEST(SolidBuilder, FrontBevelsCloseTheBackWhereNotchesAndSlotsCrowdIt) {
     const Contour front = test::libraryEdgeProfile("Bevel, Medium Front");
     ASSERT_GE(front.size(), 3u);
@@ -221,14 +216,12 @@ TEST(SweepBuilder, AFullTurnAboutEachAxisIsASeamlessTorusAndPartialTurnsAreClose
         if (axis != 3) continue;
         for (auto [got, at] : {std::pair{b.low.z, 0.0}, {b.high.z, 2.0}, {b.high.x, 4.0}, {b.low.y, -4.0}})
             EXPECT_NEAR(got, at, 1e-12);
-        // The square's corners are hard, the turn is smooth: sides face straight out or
-        // in, top and bottom straight along the axis.
+        // Hard square corners, a smooth turn: sides face straight out or in, top and bottom along the axis.
         eachCorner(db, [](int, int, glm::dvec3 p, glm::dvec3 n) {
             EXPECT_TRUE(std::fabs(std::fabs(n.z) - 1) < 1e-9 || std::fabs(n.z) < 1e-9)
                 << n.x << " " << n.y << " " << n.z;
-            if (std::fabs(n.z) < 1e-9) {
-                EXPECT_NEAR(std::fabs(glm::dot(n, glm::normalize(glm::dvec3(p.x, p.y, 0)))), 1, 1e-9);
-            }
+            const double across = std::fabs(glm::dot(n, glm::normalize(glm::dvec3(p.x, p.y, 0))));
+            EXPECT_NEAR(std::fabs(n.z) < 1e-9 ? across : 1, 1, 1e-9);  // a side's normal: out or in
         });
     }
     for (double range : {90.0, 180.0, -90.0})
@@ -259,7 +252,7 @@ TEST(SweepBuilder, AFullTurnAboutEachAxisIsASeamlessTorusAndPartialTurnsAreClose
 
 TEST(SweepBuilder, ARingKeepsItsHoleAndAProfileShapesTheEnds) {
     std::vector<Contour> ring = {rect(2, 0, 6, 4), rect(3, 1, 5, 3)};
-    ObjDB full;
+    ObjDB full, half, bevelled;
     SweepBuilder::Options o;
     ASSERT_TRUE(SweepBuilder::revolve(ring, {}, o, full));
     expectClosed(full, "full ring");
@@ -269,7 +262,6 @@ TEST(SweepBuilder, ARingKeepsItsHoleAndAProfileShapesTheEnds) {
     EXPECT_GT(holeParts, 0);
     o.endAngle = 180;
     o.head = o.tail = {SweepBuilder::kBeveled, 20, 0};
-    ObjDB half, bevelled;
     ASSERT_TRUE(SweepBuilder::revolve(ring, {}, o, half));
     expectClosed(half, "half ring");
     // A bevel drawn inward is mirrored: the face swells by 0.25 at both ends.
@@ -287,9 +279,9 @@ TEST(SweepBuilder, ARingKeepsItsHoleAndAProfileShapesTheEnds) {
 TEST(SweepBuilder, TubesCloseAroundACircleOrAreMitredAndCapped) {
     SweepBuilder::Options o;
     o.depth = 2, o.steps = 24;
+    ObjDB db, corner, stick;
     Contour path;
     for (int i = 0; i <= 48; ++i) path.push_back({10 * std::cos(2 * M_PI * i / 48), 10 * std::sin(2 * M_PI * i / 48)});
-    ObjDB db;
     ASSERT_TRUE(SweepBuilder::tube({path}, o, db));
     expectClosed(db, "circle");
     EXPECT_EQ(db.vertexCount(), 48 * 24);
@@ -305,7 +297,6 @@ TEST(SweepBuilder, TubesCloseAroundACircleOrAreMitredAndCapped) {
         if (!fresh) worst = std::max(worst, glm::length(it->second - n));
     });
     EXPECT_LT(worst, 1e-9);
-    ObjDB corner;
     ASSERT_TRUE(SweepBuilder::tube({{{0, 0}, {10, 0}, {10, 10}}}, o, corner));
     expectClosed(corner, "corner");
     // A mitred right angle loses nothing: two cylinders of length 10.
@@ -328,7 +319,6 @@ TEST(SweepBuilder, TubesCloseAroundACircleOrAreMitredAndCapped) {
         for (const auto& c : corners) EXPECT_NEAR(middle.y > 2 ? c.second.y : c.second.x, 0, 1e-9) << element;
     }
     EXPECT_EQ(std::pair(caps[0], caps[1]), std::pair(24, 24));
-    ObjDB stick;
     ASSERT_TRUE(SweepBuilder::tube({{{0, 0}, {3, 4}}}, o, stick));
     expectClosed(stick, "two points");
     EXPECT_EQ(stick.elementCount(), 24 + 2);

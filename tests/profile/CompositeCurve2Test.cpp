@@ -41,17 +41,13 @@ void expectPoints(const Curve2& c, std::initializer_list<std::pair<double, doubl
 
 double radius(const CurvePoint& p) { return std::hypot(p.x, p.y); }
 
-void expectXY(const double* v, double x, double y) {
-    EXPECT_DOUBLE_EQ(v[0], x);
-    EXPECT_DOUBLE_EQ(v[1], y);
-}
+void expectXY(const double* v, double x, double y) { EXPECT_EQ(std::pair(v[0], v[1]), std::pair(x, y)); }
 
 Curve2 cubic(double ax, double ay, double bx, double by, double cx, double cy, double dx, double dy) {
     Curve2 c(Curve2::Bezier);
-    c.addPoint(CurvePoint::anchor(ax, ay));
-    c.addPoint(CurvePoint::handle(bx, by));
-    c.addPoint(CurvePoint::handle(cx, cy));
-    c.addPoint(CurvePoint::anchor(dx, dy));
+    for (const CurvePoint& p : {CurvePoint::anchor(ax, ay), CurvePoint::handle(bx, by), CurvePoint::handle(cx, cy),
+                                CurvePoint::anchor(dx, dy)})
+        c.addPoint(p);
     c.computeLength();
     return c;
 }
@@ -68,8 +64,7 @@ TEST(Shapes, StarValleysTipsAndRoundedEdgesAndGearTeeth) {
     CompositeCurve2 star = shape(CompositeCurve2::STAR, 2, 2, {5, 0});
     ASSERT_EQ(star.segments().size(), 1u);
     const Curve2& outline = star.segments()[0];
-    EXPECT_EQ(outline.type, Curve2::Linear);
-    ASSERT_EQ(outline.pointCount(), 11);
+    ASSERT_EQ(std::pair(int(outline.type), outline.pointCount()), std::pair(int(Curve2::Linear), 11));
     for (int i : {0, 10}) expectPoint(outline.point(i), 0, 1);
     for (int i = 0; i < 10; ++i) EXPECT_NEAR(radius(outline.point(i)), i % 2 ? 0.49 * 2 : 1.0, 1e-12) << i;
     EXPECT_TRUE(star.closed());
@@ -137,8 +132,7 @@ TEST(Shapes, RoundRectPolygonCirclePlusAndPlacement) {
     for (int i = 0; i + 1 < plus.pointCount(); ++i)
         area += plus.point(i).x * plus.point(i + 1).y - plus.point(i + 1).x * plus.point(i).y;
     EXPECT_DOUBLE_EQ(area / 2, 16 - 4 * 1 * 1);  // counter-clockwise: the square less its corners
-    CompositeCurve2 moved;
-    moved.shapeType = CompositeCurve2::POLY, moved.shapeWidth = moved.shapeHeight = 2, moved.shapeParams[0] = 3;
+    CompositeCurve2 moved = shape(CompositeCurve2::POLY, 2, 2, {3});
     moved.rotAngle = 90, moved.shapeX = 10;
     ASSERT_TRUE(moved.buildShape());
     expectPoint(moved.segments()[0].point(0), 9, 0);
@@ -155,17 +149,14 @@ TEST(Shapes, GearParametersAreStoredButNotTheHole) {
     test::expectContains(text, {"  shapeType \"GEAR\"\n  shapeX 0\n  shapeY 0\n  shapeWidth 3\n  shapeHeight 2\n"
                                 "  gearNumSides 8\n  gearOuterThickness 0.25\n  gearInnerThickness 0.5\n"
                                 "  gearValleyPercent 0.125\n  pointModification 0\n  mirror 0\n  rotAngle 0\n"});
-    CompositeCurve2 back;
+    CompositeCurve2 back, wrong, unknown;
     ASSERT_EQ(test::readInto(back, dir.file("gear")), 0);
     EXPECT_EQ(std::vector<double>(back.shapeParams, back.shapeParams + 5),
               (std::vector<double>{8, 0.25, 0.5, 0.125, 0}));
-    EXPECT_EQ(back.segments().size(), gear.segments().size());
-    EXPECT_EQ(test::writeBlockFile(back, dir.file("again")), text);
-    CompositeCurve2 wrong;
+    EXPECT_EQ(test::writeBlockFile(back, dir.file("again")), text);  // every segment written again
     const std::string curve3 = " begin CompositeCurve2\n  begin Curve3\n  end Curve3\n end CompositeCurve2\n";
     EXPECT_EQ(test::readTextInto(wrong, dir.file("w"), curve3), -1);
     EXPECT_EQ(wrong.segments().size(), 1u);  // appended before its name was checked
-    CompositeCurve2 unknown;
     test::readTextInto(unknown, dir.file("u"), " begin CompositeCurve2\n  shapeType \"HEART\"\n end CompositeCurve2\n");
     EXPECT_EQ(unknown.shapeType, CompositeCurve2::CUSTOM);
 }
@@ -238,12 +229,8 @@ TEST(Edits, AutomaticHandlesFollowTheNeighbouringAnchorsAndMirroringClosesAnOpen
     EXPECT_TRUE(side.mirror);
     const auto& m = side.mirroredSegments();
     ASSERT_EQ(m.size(), 4u);
-    const double expected[4][4][2] = {
-        {{1, 1}, {1, -1}},
-        {{1, -1}, {0.5, -1}, {-0.5, -1}, {-1, -1}},
-        {{-1, -1}, {-1, 1}},
-        {{-1, 1}, {-0.5, 1}, {0.5, 1}, {1, 1}},
-    };
+    const double expected[4][4][2] = {{{1, 1}, {1, -1}}, {{1, -1}, {0.5, -1}, {-0.5, -1}, {-1, -1}},
+                                      {{-1, -1}, {-1, 1}}, {{-1, 1}, {-0.5, 1}, {0.5, 1}, {1, 1}}};
     for (int s = 0; s < 4; ++s) {
         ASSERT_EQ(m[s].pointCount(), s % 2 ? 4 : 2);
         for (int i = 0; i < m[s].pointCount(); ++i) expectPoint(m[s].point(i), expected[s][i][0], expected[s][i][1]);
@@ -260,8 +247,7 @@ TEST(Curve2, EvaluatesWithLeftNormalsMeasuresArcLengthAndCutsItExactly) {
     expectXY(p, 0.5, 0.75);
     expectXY(n, 0, 1);  // running right at the top: the left normal points up
     // A handle on its anchor gives no tangent there; the chord stands in.
-    Curve2 cusp = cubic(0, 0, 0, 0, 2, 1, 2, 0);
-    cusp.evaluateAt(0, p, n);
+    cubic(0, 0, 0, 0, 2, 1, 2, 0).evaluateAt(0, p, n);
     expectXY(n, 0, 1);
     Curve2 ell = anchors({{0, 0}, {3, 0}, {3, 0}, {3, 4}});
     EXPECT_DOUBLE_EQ(ell.length(), 7.0);
@@ -292,7 +278,7 @@ TEST(Curve2, StoresEveryPointFieldAndRefusesUnknownWords) {
     Curve2 c = cubic(0, 0, 1, 2, 3, 2.25, 4, 0);
     const std::string text = test::writeBlockFile(c, dir.file("a"));
     test::expectContains(text, {"  p 1 2\n  pType HANDLE_FIXED\n  pPointTightness 0.333333\n  p 3 2.25\n"});
-    Curve2 back;
+    Curve2 back, early;
     ASSERT_EQ(test::readInto(back, dir.file("a")), 0);
     EXPECT_EQ(test::writeBlockFile(back, dir.file("b")), text);
     EXPECT_NEAR(back.length(), c.length(), 1e-12);  // measured when the block ends
@@ -307,7 +293,6 @@ TEST(Curve2, StoresEveryPointFieldAndRefusesUnknownWords) {
         test::expectContains(diagnostic, {"for class <<Curve2>>"});
     }
     // Point lines before any point have nothing to describe and are dropped.
-    Curve2 early;
     EXPECT_EQ(
         test::readTextInto(early, dir.file("early"), " begin Curve2\n  pType HANDLE_FIXED\n  p 1 1\n end Curve2\n"), 0);
     EXPECT_TRUE(early.point(0).isAnchor());
@@ -318,9 +303,8 @@ TEST(InputProfile2, RoundTripsEveryBlockByteForByteReadsObjOutlinesAndRefusesIll
     // The profile's own lines, drawn contours and corner modifications are resaved in
     // Conformance.EveryHandWrittenFileResavesToItsBytes… (tests/app); here, a star's parameters and an empty segment.
     InputProfile2 profile;
-    CompositeCurve2& star = profile.addContour();
-    star.shapeType = CompositeCurve2::STAR, star.shapeWidth = 4, star.shapeHeight = 3, star.rotAngle = 30;
-    star.shapeParams[0] = 5, star.shapeParams[1] = 0.4, star.shapeParams[2] = 0.1;
+    CompositeCurve2& star = profile.addContour() = shape(CompositeCurve2::STAR, 4, 3, {5, 0.4, 0.1});
+    star.rotAngle = 30;
     star.buildShape();
     CompositeCurve2& drawn = profile.addContour();
     drawn.segments().push_back(anchors({{0, 0}, {1, 1}, {2, 1}, {3, 0}}, Curve2::Bezier));
@@ -330,32 +314,28 @@ TEST(InputProfile2, RoundTripsEveryBlockByteForByteReadsObjOutlinesAndRefusesIll
                                 "   starValleyRoundness 0\n   pointModification 0\n   mirror 0\n   rotAngle 30\n"
                                 "   begin Curve2\n    type Bezier\n",
                                 "   begin Curve2\n    type Empty\n   end Curve2\n"});
-    InputProfile2 back;
+    InputProfile2 back, logo, missing, art, wrong;
     std::string diagnostic;
     ASSERT_EQ(test::readInto(back, dir.file("a"), &diagnostic), 0) << diagnostic;
     EXPECT_EQ(test::writeBlockFile(back, dir.file("b")), text);
     test::writeFile(dir.file("logo.obj"),
                     "v 0 0 5\nv 4 0 5\nv 4 3 5\nv 0 3 5\nv 10 10 0\nv 12 10 0\nv 11 12 0\nf 1 2 3 4\nf 5 6 7\n");
-    InputProfile2 logo;
     std::string head = " begin InputProfile2\n  infileObj \"" + dir.file("logo.obj") + "\"\n";
     ASSERT_EQ(test::readTextInto(logo, dir.file("p"), head + " end InputProfile2\n", &diagnostic), 0) << diagnostic;
     ASSERT_EQ(logo.contours().size(), 2u);
     const CompositeCurve2& square = logo.contours()[0];
-    EXPECT_TRUE(square.closed());
     ASSERT_EQ(square.segments().size(), 1u);
     // Its solid is checked through an object in ObjectX.OpenAndDetailedOutlinesGiveWholeFaces (tests/geometry).
     const Curve2& c = square.segments()[0];
-    EXPECT_TRUE(c.closed());
+    EXPECT_EQ(std::pair(square.closed(), c.closed()), std::pair(true, true));
     ASSERT_EQ(c.pointCount(), 4);
     EXPECT_EQ(c.length(), 11);  // no closing edge
     EXPECT_EQ(logo.contours()[1].segments()[0].pointCount(), 3);
-    InputProfile2 missing, art;
     const std::string missingObj = " begin InputProfile2\n  infileObj \"" + dir.file("none.obj") + "\"\n";
     EXPECT_EQ(test::readTextInto(missing, dir.file("m"), missingObj), -1);
     const std::string illustrator = " begin InputProfile2\n  infileIllustrator \"logo.ai\"\n";
     EXPECT_EQ(test::readTextInto(art, dir.file("i"), illustrator, &diagnostic), -1);
     test::expectContains(diagnostic, {"<<infileIllustrator>>"});
-    InputProfile2 wrong;
     EXPECT_EQ(test::readTextInto(wrong, dir.file("w"), " begin InputProfile2\n  begin Curve2\n"), -1);
     EXPECT_EQ(wrong.contours().size(), 1u);
 }
@@ -394,11 +374,10 @@ TEST(InputProfile2, NormalizingTypesHandlesByTheirGeometry) {
         EXPECT_NEAR(p[0], 2 * t, 1e-12);
         EXPECT_NEAR(p[1], 4 * t * (1 - t), 1e-12);
     }
-    const auto& l = lone.segments();
-    // The first segment leads with its handle.
-    EXPECT_EQ((std::vector<bool>{l[0].point(0).isAnchor(), l[0].point(1).isAnchor(), l[1].point(0).isAnchor(),
-                                 l[1].point(1).isAnchor(), l[2].point(0).isAnchor(), l[2].point(1).isAnchor()}),
-              (std::vector<bool>{false, true, true, false, true, true}));
+    std::vector<bool> leading;  // whether each segment's first two points are anchors: the first leads with its handle
+    for (const Curve2& segment : lone.segments())
+        for (int i : {0, 1}) leading.push_back(segment.point(i).isAnchor());
+    EXPECT_EQ(leading, (std::vector<bool>{false, true, true, false, true, true}));
 }
 
 }  // namespace

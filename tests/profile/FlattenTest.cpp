@@ -65,15 +65,12 @@ TEST(Flatten, StepsOneGivesEveryCornerTwiceTextureRunsAlongAndCreasesDecideWhatI
     EXPECT_EQ(std::pair(f.kind, f.part), std::pair(int(Geo2Interface::Closed), 1));
     EXPECT_EQ(f.p, (std::vector<Pair>{{-1, -1}, {-1, 1}, {-1, 1}, {1, 1}, {1, 1}, {1, -1}, {1, -1}, {-1, -1}}));
     EXPECT_EQ(f.n, (std::vector<Pair>{{-2, 0}, {-2, 0}, {0, 2}, {0, 2}, {2, 0}, {2, 0}, {0, -2}, {0, -2}}));
-    EXPECT_EQ(f.t.front(), (Pair{1, 0}));
-    EXPECT_EQ(f.t[2], (Pair{0.75, 0}));  // 2 of the 8 units round the square
+    EXPECT_EQ(std::pair(f.t.front(), f.t[2]), std::pair(Pair{1, 0}, Pair{0.75, 0}));  // 2 of the square's 8 units round
     Flat halves = flattenOne(square, 2, 30, false);
     ASSERT_EQ(halves.p.size(), 12u);
-    EXPECT_EQ(halves.p[1], (Pair{-1, 0}));
-    EXPECT_EQ(halves.n[1], (Pair{-1, 0}));  // the normal of its piece, not normalised
+    EXPECT_EQ(std::pair(halves.p[1], halves.n[1]), std::pair(Pair{-1, 0}, Pair{-1, 0}));  // a normal not normalised
     // Smooth closing without kept join points drops the repeated last point.
-    Flat smooth = flattenOne(square, 1, 180, false);
-    EXPECT_EQ(smooth.p.size(), 7u);
+    EXPECT_EQ(flattenOne(square, 1, 180, false).p.size(), 7u);
     Flat kept = flattenOne(square, 1, 180, true);
     ASSERT_EQ(kept.p.size(), 8u);
     EXPECT_EQ(kept.n.back(), kept.n.front());
@@ -101,11 +98,8 @@ TEST(Flatten, StepsOneGivesEveryCornerTwiceTextureRunsAlongAndCreasesDecideWhatI
 TEST(Flatten, ClosedBezierSegmentsRepeatTheirStartOnlyWhenOpenAtTheEnd) {
     for (double endY : {0.005, 0.5}) {
         CompositeCurve2 loop;
-        Curve2& c = loop.addSegment(Curve2::Bezier);
-        c.addPoint(CurvePoint::anchor(0, 0));
-        c.addPoint(CurvePoint::handle(2, 2));
-        c.addPoint(CurvePoint::handle(-2, 2));
-        c.addPoint(CurvePoint::anchor(0, endY));
+        Curve2& c = addSegment(loop, Curve2::Bezier, {{0, 0}, {2, 2}, {-2, 2}, {0, endY}});
+        c.point(1).pointType = c.point(2).pointType = CurvePoint::HANDLE_FIXED;
         c.setFlag(Curve2::kClosed, true);
         Flat f = flattenOne(loop, 4, 0, false);
         EXPECT_EQ(f.kind, Geo2Interface::Closed);
@@ -136,10 +130,7 @@ TEST(Flatten, PreviewSamplesUntilChordsFollowTheCurve) {
     size_t previous = 0;
     for (double tolerance : {1.0, 0.1, 0.01}) {
         Shape2DB db;
-        CompositeCurve2::Sampling sampling;
-        sampling.preview = true;
-        sampling.tolerance = tolerance;
-        ASSERT_EQ(circle.flatten(false, sampling, 30, false, 0, db), 0);
+        ASSERT_EQ(circle.flatten(false, {.preview = true, .tolerance = tolerance}, 30, false, 0, db), 0);
         Flat f = element(db, 0);
         EXPECT_GT(f.p.size(), previous);
         previous = f.p.size();
@@ -152,9 +143,7 @@ TEST(Flatten, PreviewSamplesUntilChordsFollowTheCurve) {
     CompositeCurve2 straight;
     addSegment(straight, Curve2::Bezier, {{0, 0}, {1, 0}, {2, 0}, {3, 0}});
     Shape2DB db;
-    CompositeCurve2::Sampling sampling;
-    sampling.preview = true;
-    ASSERT_EQ(straight.flatten(false, sampling, 30, false, 0, db), 0);
+    ASSERT_EQ(straight.flatten(false, {.preview = true}, 30, false, 0, db), 0);
     EXPECT_EQ(element(db, 0).p, (std::vector<Pair>{{0, 0}, {3, 0}}));
 }
 
@@ -162,7 +151,7 @@ TEST(Flatten, ProfilesApplyTheirEditsAndNumberTheirContours) {
     InputProfile2 profile;
     for (double x : {1.0, 3.0}) addSegment(profile.addContour(), Curve2::Linear, {{x, 1}, {x, -1}});
     profile.mirror = true;
-    Shape2DB db;
+    Shape2DB db, plain;
     ASSERT_EQ(profile.flattenProfile(true, true, 1, 30, false, db), 0);
     ASSERT_EQ(db.elementCount(), 2);
     for (int e = 0; e < 2; ++e) {
@@ -170,7 +159,6 @@ TEST(Flatten, ProfilesApplyTheirEditsAndNumberTheirContours) {
         EXPECT_EQ(std::tuple(mirrored.part, mirrored.kind, mirrored.p.front()),
                   std::tuple(e + 1, int(Geo2Interface::Closed), Pair{e ? 3.0 : 1.0, 1}));
     }
-    Shape2DB plain;
     ASSERT_EQ(profile.flattenProfile(false, false, 1, 30, false, plain), 0);
     ASSERT_EQ(plain.elementCount(), 2);
     EXPECT_EQ(element(plain, 1).kind, Geo2Interface::Open);
@@ -186,7 +174,7 @@ std::vector<int> pointsOf(const Shape2DB& db, int element) {
 
 TEST(Shape2DB, StoresMeasuresAndCopiesContoursAndReportsOverlongOnesEmpty) {
     // A 3-4-5 right triangle as a closed contour, an open one, and one of the kind the length pass leaves out.
-    Shape2DB db;
+    Shape2DB db, copy;
     for (auto [x, y] : {std::pair{0.0, 0.0}, {3.0, 0.0}, {3.0, 4.0}}) db.addPoint(x, y);
     db.addNormal(1, 0);
     db.addTexCoord(0.5, 0.25);
@@ -206,7 +194,6 @@ TEST(Shape2DB, StoresMeasuresAndCopiesContoursAndReportsOverlongOnesEmpty) {
     double x0, x1, y0, y1;
     ASSERT_TRUE(db.elementBounds(1, x0, x1, y0, y1));
     EXPECT_EQ(std::vector<double>({x0, x1, y0, y1}), (std::vector<double>{0, 3, 0, 4}));
-    Shape2DB copy;
     copy.addPoint(9, 9);
     copy.copyFrom(db);
     ASSERT_TRUE(db.removeElement(0));
@@ -247,14 +234,12 @@ TEST(PolyShape2, ContainmentCoversLowerEndsOfEdgesButNotUpperOnes) {
     test::TempDir dir;
     std::FILE* console = std::fopen(dir.file("console").c_str(), "w");
     shape.setConsole(console);
-    EXPECT_TRUE(shape.loopContainsPoint(square, 1, 1));
-    EXPECT_TRUE(shape.loopContainsPoint(square, 0, 1));   // on the left edge: a left crossing
-    EXPECT_FALSE(shape.loopContainsPoint(square, 2, 1));  // on the right edge: two left crossings
-    EXPECT_TRUE(shape.loopContainsPoint(square, 1, 0));   // bottom edge: lower ends count
-    EXPECT_FALSE(shape.loopContainsPoint(square, 1, 2));  // top edge: upper ends do not
-    // Level with the diamond's side vertices, each vertex is crossed once.
-    EXPECT_TRUE(shape.loopContainsPoint(diamond, 0, 0) && shape.loopContainsPoint(diamond, -1, 0));
-    EXPECT_FALSE(shape.loopContainsPoint(diamond, 2, 0));
+    // Inside the square; on its left edge (a left crossing), not its right (two left crossings); on its bottom edge
+    // (lower ends count), not its top. Level with the diamond's side vertices, each vertex is crossed once.
+    for (auto [loop, x, y, inside] : {std::tuple{square, 1, 1, true}, {square, 0, 1, true}, {square, 2, 1, false},
+                                      {square, 1, 0, true}, {square, 1, 2, false}, {diamond, 0, 0, true},
+                                      {diamond, -1, 0, true}, {diamond, 2, 0, false}})
+        EXPECT_EQ(shape.loopContainsPoint(loop, x, y), inside) << loop << ": " << x << ", " << y;
     // An open chain crosses an odd number of times: outside, with a diagnostic.
     EXPECT_FALSE(shape.loopContainsPoint(chain, 1.2, 1));
     std::fclose(console);
@@ -271,13 +256,12 @@ TEST(PolyShape2, ZeroAreaAndBrokenLoopsCountAsClockwise) {
     EXPECT_TRUE(shape.loopIsClockwise(square));
     EXPECT_EQ(shape.loopPoints(square), (std::vector<int>{0, 3, 2, 1}));
     int flat[3] = {shape.addPoint(0, 0), shape.addPoint(1, 1), shape.addPoint(2, 2)};
-    int line = shape.addLoop(flat, 3);
-    EXPECT_TRUE(shape.loopIsClockwise(line));
-    ASSERT_TRUE(shape.reverseLoop(line));
-    EXPECT_TRUE(shape.loopIsClockwise(line));
-    int chain = shape.addChain(flat, 3);
-    EXPECT_TRUE(shape.loopIsClockwise(chain));
-    ASSERT_TRUE(shape.reverseLoop(chain));  // an open chain now starts at its old end
+    const int line = shape.addLoop(flat, 3), chain = shape.addChain(flat, 3);
+    for (int loop : {line, chain}) {
+        EXPECT_TRUE(shape.loopIsClockwise(loop)) << loop;
+        ASSERT_TRUE(shape.reverseLoop(loop));
+    }
+    EXPECT_TRUE(shape.loopIsClockwise(line));  // and an open chain now starts at its old end
     EXPECT_EQ(shape.loopPoints(chain), (std::vector<int>{6, 5, 4}));
     int missing[2] = {0, 99};
     EXPECT_EQ(shape.addLoop(missing, 2), -1);
@@ -286,10 +270,8 @@ TEST(PolyShape2, ZeroAreaAndBrokenLoopsCountAsClockwise) {
 TEST(PolyShape2, NestedLoopsOfItsOwnOrOfAShapeGetDepthsAndAlternatingOrientation) {
     // Given middle, inner, outer and a square beside them, all but the inner one clockwise.
     PolyShape2 shape;
-    int middle = addSquare(shape, 0, 0, 3);
-    int inner = addSquare(shape, 0, 0, 1);
-    int outer = addSquare(shape, 0, 0, 5);
-    int beside = addSquare(shape, 20, 0, 1);
+    const int middle = addSquare(shape, 0, 0, 3), inner = addSquare(shape, 0, 0, 1), outer = addSquare(shape, 0, 0, 5);
+    const int beside = addSquare(shape, 20, 0, 1);
     for (int loop : {middle, outer, beside}) shape.reverseLoop(loop);
     std::vector<int> firstPoints;
     for (int loop = 0; loop < shape.loopCount(); ++loop) firstPoints.push_back(shape.loopPoints(loop)[0]);

@@ -1,5 +1,4 @@
-// Profiles as scene members: stored forms in scene files, flattened and bounds ports,
-// the built-in library, sequences and material intervals.
+// Profiles as scene members: stored forms, flattened and bounds ports, the library, sequences and material intervals.
 #include "profile/Profile.h"
 
 #include <gtest/gtest.h>
@@ -42,8 +41,7 @@ ProfileI* shapeProfile(SceneX& scene, const char* name, int type, double w, doub
 ProfileI* lineProfile(SceneX& scene, const char* name, double x0, double y0, double x1, double y1) {
     auto* p = new ProfileI(scene, name);
     Curve2& c = p->outline().addContour().addSegment(Curve2::Linear);
-    c.addPoint(CurvePoint::anchor(x0, y0));
-    c.addPoint(CurvePoint::anchor(x1, y1));
+    for (const CurvePoint& q : {CurvePoint::anchor(x0, y0), CurvePoint::anchor(x1, y1)}) c.addPoint(q);
     p->profileChanged();
     return p;
 }
@@ -65,7 +63,7 @@ TEST_F(Profiles, ScenesRoundTripEveryProfileKindAndMaterialIntervalsByteForByte)
     std::string text = test::writeBlockFile(scene, dir.file("a.scene"));
     // Each kind's lines, quoting included, are pinned by Conformance.EveryHandWrittenFileResavesToItsBytes… (tests/app)
     // and CommandLine.SceneFilesResaveByteForByteWithOrWithoutTheSceneBlock (tests/cli); here, what the members read.
-    SceneX back;
+    SceneX back, failed, missing;
     std::string diagnostic;
     ASSERT_EQ(test::readInto(back, dir.file("a.scene"), &diagnostic), 0) << diagnostic;
     back.setWriteAll(true);
@@ -79,15 +77,12 @@ TEST_F(Profiles, ScenesRoundTripEveryProfileKindAndMaterialIntervalsByteForByte)
     ASSERT_EQ(bevel.pointCount(), 4);
     EXPECT_EQ(std::pair(bevel.point(2).x, bevel.point(2).y), std::pair(10.0, 90.0));
     EXPECT_GT(loadedEdge->outlineStamp(), 0u);
-    SceneX failed;
     const std::string loadFirst = " begin SceneX\n  begin ProfileI\n   load\n";
     EXPECT_EQ(test::readTextInto(failed, dir.file("c.scene"), loadFirst, &diagnostic), -1);
     test::expectContains(diagnostic, {"<<load>> for class <<ProfileI>>"});
-    SceneX missing;
     const std::string beyond = " begin SceneX\n  begin ProfileL\n   libIdx 99\n   load\n";
     EXPECT_EQ(test::readTextInto(missing, dir.file("d.scene"), beyond), -1);
     // Every library entry loads by its index, the last seven included.
-    const ProfileLibrary& library = ProfileLibrary::instance();
     for (int index = 0; index < 14; ++index) {
         SCOPED_TRACE(index);
         SceneX later;
@@ -97,7 +92,7 @@ TEST_F(Profiles, ScenesRoundTripEveryProfileKindAndMaterialIntervalsByteForByte)
         auto* loaded = dynamic_cast<ProfileL*>(later.findMember("Later"));
         ASSERT_TRUE(loaded);
         EXPECT_EQ(test::writeBlockFile(*loaded->inputProfile(), dir.file("mine")),
-                  test::writeBlockFile(*library.profile(index)->inputProfile(), dir.file("theirs")));
+                  test::writeBlockFile(*ProfileLibrary::instance().profile(index)->inputProfile(), dir.file("theirs")));
     }
     ProfileProperty perim("perimProperties");
     perim.addInterval(3, {0, 0.5, 2});
@@ -148,16 +143,14 @@ TEST_F(Profiles, FlattenedPortsComputeOnceFollowChangesAndFlattenAsAsked) {
     InputProfile2 two;
     two.addContour() = shapeProfile(scene, "Big", CompositeCurve2::SQUARE, 2, 2)->outline().contours()[0];
     two.addContour() = shapeProfile(scene, "Small", CompositeCurve2::SQUARE, 0.2, 0.2)->outline().contours()[0];
-    Profile::FlattenedProfileSettings s;
-    s.minArea = 0.1;
+    Profile::FlattenedProfileSettings s{.minArea = 0.1};
     ProfileGeometry out;
     ASSERT_TRUE(Profile::flattenOutline(two, s, out));
     EXPECT_EQ(out.elementCount(), 1);
     s.renderMode = true;  // a render request keeps every element
     ASSERT_TRUE(Profile::flattenOutline(two, s, out));
     EXPECT_EQ(out.elementCount(), 2);
-    Profile::FlattenedProfileSettings boxed;
-    boxed.addBoundsPoints = true;
+    const Profile::FlattenedProfileSettings boxed{.addBoundsPoints = true};
     ASSERT_TRUE(Profile::flattenOutline(*lineProfile(scene, "Side", 0, 0, 0, 100)->inputProfile(), boxed, out));
     ASSERT_EQ(out.pointCount(), 4);
     double lo[2], hi[2];
@@ -230,8 +223,7 @@ TEST_F(Profiles, SequencesPickTheirMemberFrameByFrameAndForwardToIt) {
         m->showBeforeStart = true;
         EXPECT_EQ(m->memberIndexAt(0), option >= ProfileM::REVERSE_PLAY_ONCE ? 2 : 0) << option;
     }
-    // A random order: every block of members x frames-per-member is a shuffle, drawn
-    // through the shared generator from the seed.
+    // Random order: each block of members x frames-per-member is a shuffle drawn by the shared generator from the seed.
     m->startFrame = 0, m->cycleOption = ProfileM::RANDOMIZE, m->changeCounter = 2, m->randomSeed = 11;
     m->discardRandomOrder();
     std::vector<int> order = shown(*m, 300);
@@ -259,8 +251,7 @@ TEST_F(Profiles, SequencesPickTheirMemberFrameByFrameAndForwardToIt) {
     EXPECT_EQ(m->renderFlattened(true, true, 1, 30, false), a->renderFlattened(true, true, 1, 30, false));
     EXPECT_EQ(m->inputProfile(), a->inputProfile());
     scene.animGlobals().setCurrentFrame(2);
-    ProfileGeometry* g = m->renderFlattened(true, true, 1, 30, false);
-    EXPECT_EQ(g, b->renderFlattened(true, true, 1, 30, false));
+    EXPECT_EQ(m->renderFlattened(true, true, 1, 30, false), b->renderFlattened(true, true, 1, 30, false));
     double box[4];
     m->profileBounds(box);
     EXPECT_EQ(std::vector<double>(box, box + 4), (std::vector<double>{-3, 3, -2, 2}));
