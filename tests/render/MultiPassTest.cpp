@@ -35,10 +35,9 @@ TEST(MultiPass, EffectsWhoseConditionsHoldNestAndEachPutsBackWhatItsPassesMove) 
     EXPECT_EQ(effects[1]->passCount(), 9);  // floor(3.7) per side
     EXPECT_NE(dynamic_cast<AntiAliasMultiPassGL*>(effects[2].get()), nullptr);
     EXPECT_EQ(multiPassEffects(s, false).size(), 2u) << "the ray tracer smooths its own edges";
-    MultiPassSettings off = s;
-    off.motionBlurShutter = 0;  // whatever the pass count
+    MultiPassSettings off;  // level 1 and depth 1 make no passes, nor a shut shutter whatever the count, nor one pass
     off.depthOfField = 1;
-    off.antiAliasLevel = 1;
+    off.motionBlurPasses = 4;
     EXPECT_TRUE(multiPassEffects(off).empty());
     off.motionBlurShutter = 0.5, off.motionBlurPasses = 1;
     EXPECT_TRUE(multiPassEffects(off).empty());
@@ -138,11 +137,11 @@ protected:
         camera->setProjection(Camera::kOrthographic);
         camera->orthoWidth = 20;
     }
-    // The columns of row `y` neither black nor the full brightness of the frame's middle.
-    static int partial(const RenderImage& image, int y) {
-        const int full = image.pixel(image.width / 2, y)[1];
-        int n = 0;
-        for (int x = 0; x < image.width; ++x) n += image.pixel(x, y)[1] > 8 && image.pixel(x, y)[1] < full - 8;
+    // The columns `from` to `to` of row `y` neither black nor the row's full brightness.
+    static int partial(const RenderImage& image, int y, int from, int to) {
+        int full = 0, n = 0;
+        for (int x = 0; x < image.width; ++x) full = std::max(full, int(image.pixel(x, y)[1]));
+        for (int x = from; x < to; ++x) n += image.pixel(x, y)[1] > 8 && image.pixel(x, y)[1] < full - 8;
         return n;
     }
 };
@@ -175,7 +174,7 @@ TEST_F(PassFrames, MotionBlurStreaksAsFarAsTheShutterStaysOpenAndAveragesItsPass
     std::vector<int> streaks;
     for (double shutter : {1.0, 0.5, 0.0}) {
         frame.passes.motionBlurShutter = shutter;
-        streaks.push_back(partial(draw(*gl), row));
+        streaks.push_back(partial(draw(*gl), row, 0, frame.width));
     }
     EXPECT_EQ(gl->framesDrawn(), 1) << "shutter 0: no motion blur";
     EXPECT_NEAR(streaks[0], 2 * 10, 3);  // both sides of the square, 10 pixels each
@@ -203,13 +202,7 @@ TEST_F(PassFrames, DepthOfFieldKeepsTheFocusSharpAndBlursWhatLiesBehind) {
     farBox->translate[0] = 8, farBox->translate[2] = -40;
     const int row = frame.height / 2;
     auto widths = [&](const RenderImage& image) {
-        int nearEdge = 0, farEdge = 0, full = 0;
-        for (int x = 0; x < image.width; ++x) full = std::max(full, int(image.pixel(x, row)[1]));
-        for (int x = 0; x < image.width; ++x) {
-            const int v = image.pixel(x, row)[1];
-            (x < frame.width / 2 ? nearEdge : farEdge) += v > 8 && v < full - 8;
-        }
-        return std::pair(nearEdge, farEdge);
+        return std::pair(partial(image, row, 0, frame.width / 2), partial(image, row, frame.width / 2, frame.width));
     };
     const auto sharp = widths(draw(*gl));
     frame.passes.depthOfField = 10;

@@ -15,13 +15,8 @@ namespace {
 
 // Looks straight down -Z from z = 10 at a square of half side `half` around the origin.
 RayTracer::View topDown(double half) {
-    RayTracer::View view;
-    view.toWorld = glm::translate(glm::dmat4(1.0), glm::dvec3(0, 0, 10));
-    view.orthographic = true;
-    view.nearHalf[0] = view.nearHalf[1] = view.farHalf[0] = view.farHalf[1] = half;
-    view.clipNear = 0.1;
-    view.clipFar = 100;
-    return view;
+    return {.toWorld = glm::translate(glm::dmat4(1.0), glm::dvec3(0, 0, 10)), .orthographic = true,
+            .nearHalf = {half, half}, .farHalf = {half, half}, .clipNear = 0.1, .clipFar = 100};
 }
 
 struct Built {
@@ -253,10 +248,7 @@ TEST_F(RayShadingFrames, EachShadedPointCastsTheTablesRaysPerLight) {
     frame.width = 12, frame.height = 10;
     RayTracer tracer;
     auto feelers = [&](bool soft, int rays) {
-        RayTracer::Settings s;
-        s.shading.traceShadows = soft;
-        s.shading.shadowRays = rays;
-        tracer.setSettings(s);
+        tracer.setSettings({.shading = {.traceShadows = soft, .shadowRays = rays}});
         draw(tracer);
         return tracer.statistics().shadowFeelers;
     };
@@ -281,11 +273,10 @@ TEST(RayShading, GlassRefractsOrReflectsEverythingInsideTheCriticalAngle) {
     hit.position = glm::vec3(100, 100, 100);
     hit.normal = hit.faceNormal = glm::vec3(0, 1, 0);  // the glass's top, met from inside
     auto leaving = [&](double degrees, int bounces, long& sent) {
-        RayShading::Settings settings;
-        settings.maxBounces = bounces;
-        RayShading shading(b.rays, b.list, LightSlots(), settings, [](const glm::vec3&, const glm::vec3& d) {
-            return d.y > 0 ? glm::vec4(1, 0, 0, 1) : glm::vec4(0, 1, 0, 1);
-        });
+        RayShading shading(b.rays, b.list, LightSlots(), {.maxBounces = bounces},
+                           [](const glm::vec3&, const glm::vec3& d) {
+                               return d.y > 0 ? glm::vec4(1, 0, 0, 1) : glm::vec4(0, 1, 0, 1);
+                           });
         const double a = degrees * 3.14159265358979 / 180;
         glm::vec4 colour;
         EXPECT_TRUE(shading.shade(hit, glm::vec3(std::sin(a), std::cos(a), 0), 0, colour));

@@ -79,9 +79,7 @@ TEST_F(Render, TracedShadowsKeepWhatTheirDarknessLeaves) {
     EXPECT_EQ(grey(plain, 5, 100), grey(shadowed, 5, 100));
     // The tracer's settings switch the feelers off.
     sun->shadow = true;
-    RayTracer::Settings s;
-    s.shading.shadows = false;
-    tracer.setSettings(s);
+    tracer.setSettings({.shading = {.shadows = false}});
     EXPECT_EQ(draw(tracer).rgba, plain.rgba);
     EXPECT_EQ(tracer.statistics().shadowFeelers, 0);
 }
@@ -117,7 +115,6 @@ TEST_F(Render, TheSilhouetteFollowsTheProjectionEdgesAreAveragedAndMediaFillsThe
     const uint8_t media[16] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255};
     frame.backgroundImage = media;
     frame.backgroundWidth = frame.backgroundHeight = 2;
-    frame.background[0] = frame.background[1] = frame.background[2] = 0;
     RenderImage full = draw();
     auto rgb = [](const RenderImage& image, int x, int y) {
         const uint8_t* p = image.pixel(x, y);
