@@ -46,7 +46,6 @@ TEST(Camera, LensGivesFieldOfViewFrustumAndRaysAndEachModePlacesItAndFitsTheView
     double box[6];
     camera->frame(points, box);
     EXPECT_NEAR((box[2] + box[5]) / 2, -std::sqrt(200.0), 1e-6);  // the centre lies straight ahead
-    camera->aspect = 2;
     // Left, top, right, bottom: the fitted side ends on its last pixel.
     auto fit = [&](int width) {
         const Camera::Rect r = camera->fitViewport({0, 0, width, 500});
@@ -76,10 +75,10 @@ TEST(Light, ReadingClampsSpotConesAndStopsAtUnknownTypes) {
 
 TEST(Light, SharedShadowSampleTables) {
     EXPECT_EQ(Light::sampleTable(0).size(), 1u);
-    const int sizes[] = {4, 16, 36, 64, 144, 256};
-    for (int i = 0; i < 6; ++i) {
-        const auto& table = Light::sampleTable(i + 1);
-        ASSERT_EQ(table.size(), static_cast<size_t>(sizes[i]));
+    int level = 1;
+    for (size_t size : {4, 16, 36, 64, 144, 256}) {
+        const auto& table = Light::sampleTable(level++);
+        ASSERT_EQ(table.size(), size);
         for (const auto& d : table)  // flat: taps on a disk
             EXPECT_TRUE(d[1] == 0 && d[0] * d[0] + d[2] * d[2] <= 1 + 1e-12) << d[0] << ", " << d[1] << ", " << d[2];
     }

@@ -64,7 +64,8 @@ TEST(DrawList, OpaqueFirstThenTransparentFromTheBackForwards) {
               std::tuple(false, true, &tinted));
 }
 
-TEST(RayScene, RaysTracedTogetherAndShadowFeelersAgreeWithSingleNearestHits) {
+// Out of storage the build fails with the structure's message and hits nothing; without the limit the same list builds.
+TEST(RayScene, RunningOutOfStorageFailsAndRaysTracedTogetherOrAsFeelersAgreeWithSingleHits) {
     SceneX scene;
     new test::TestBox(scene, "Near");
     (new test::TestBox(scene, "Far", 3, 3, 1))->translate[2] = -5;
@@ -72,9 +73,14 @@ TEST(RayScene, RaysTracedTogetherAndShadowFeelersAgreeWithSingleNearestHits) {
     list.gather(scene);
     RayScene rays;
     std::string error;
+    RayScene::Hit hit;
+    rays.setStorageLimit(4096);
+    EXPECT_FALSE(rays.build(list, error));
+    EXPECT_TRUE(error == RayScene::kAllocationFailed || error == RayScene::kStorageOverflow) << error;
+    EXPECT_FALSE(rays.intersect({0, 0, 10}, {0, 0, -1}, -1, hit));
+    rays.setStorageLimit(0);
     ASSERT_TRUE(rays.build(list, error)) << error;
     EXPECT_EQ(rays.triangleCount(), 24u);
-    RayScene::Hit hit;
     ASSERT_TRUE(rays.intersect({0.5f, -0.25f, 10}, {0, 0, -1}, -1, hit));
     EXPECT_EQ(std::pair(hit.item, hit.part), std::pair(0, 0));
     // The near box's front face at z = 1, its square running 0..1 across its 2 x 2 side.
@@ -105,24 +111,6 @@ TEST(RayScene, RaysTracedTogetherAndShadowFeelersAgreeWithSingleNearestHits) {
     EXPECT_FALSE(rays.occluded({0, 0, 10}, {0, 0, -1}, 8.5f));  // short of the near box
     EXPECT_FALSE(rays.occluded({0, 0, 10}, {0, 0, 1}, -1));
     EXPECT_TRUE(rays.occluded({0, 0, -2}, {0, 0, -1}, 10));  // behind the near box, the far one
-}
-
-TEST(RayScene, RunningOutOfStorageFailsWithTheStructuresMessages) {
-    SceneX scene;
-    for (int i = 0; i < 50; ++i) (new test::TestBox(scene, ("Box" + std::to_string(i)).c_str()))->translate[0] = i * 3;
-    DrawList list;
-    list.gather(scene);
-    RayScene rays;
-    rays.setStorageLimit(4096);
-    std::string error;
-    EXPECT_FALSE(rays.build(list, error));
-    EXPECT_TRUE(error == RayScene::kAllocationFailed || error == RayScene::kStorageOverflow) << error;
-    RayScene::Hit hit;
-    EXPECT_FALSE(rays.intersect({0, 0, 10}, {0, 0, -1}, -1, hit));
-    // Without the limit the same list builds.
-    rays.setStorageLimit(0);
-    EXPECT_TRUE(rays.build(list, error));
-    EXPECT_TRUE(rays.intersect({0, 0, 10}, {0, 0, -1}, -1, hit));
 }
 
 class RaySceneFrames : public test::Frames {};
