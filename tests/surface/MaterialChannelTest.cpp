@@ -193,9 +193,7 @@ TEST(MaterialChannels, LayersInvertRepeatBlurAndTakeAlphaFromTheirAlphaShader) {
     // Without repetition the shader covers its unit square once; its placement moves it.
     ShaderBlock decal;
     auto colour = std::make_unique<ShaderColor>(0, 1, 0, 1);
-    Placement shifted;
-    shifted.translate[0] = 0.5;
-    colour->setPlacement(shifted);
+    colour->setPlacement({.translate = {0.5, 0, 0}});
     decal.setShader(ShaderBlock::kRgbSlot, std::move(colour));
     decal.rgbRepeat = false;
     expectColour(decal.evaluate({0.3, 0.5, 0.3, 0.5}), {0, 1, 0, 1});

@@ -258,9 +258,7 @@ TEST_F(MaterialStacks, ItemsReadBackUnderTheirOwnAndOlderNames) {
     MaterialStackItem& decal = stack.addItem("Label");
     decal.blendingStyle = BlendMode::kOverlay;
     decal.tilingStyle = MaterialStackItem::kNoneClip;
-    Placement t;
-    t.translate[0] = 0.25;
-    decal.setTransform(t);
+    decal.setTransform({.translate = {0.25, 0, 0}});
     // The layout and the item's placement fields are resaved byte for byte from the conformance scene; these names
     // and the texture's placement are not in it.
     std::string bytes = write(stack);
