@@ -123,9 +123,7 @@ protected:
 
 TEST_F(TracedAgainstGL, StacksMappingsTilingBumpsAndFresnelMatchTheOpenGLFrame) {
     auto layerOf = [](const BakedMaterial& m, int mapping = 2, int tiling = 2, glm::vec2 tile = {1, 1}) {
-        DrawList::Layer layer;
-        layer.material = &m, layer.mapping = mapping, layer.tiling = tiling, layer.tile = tile;
-        return layer;
+        return DrawList::Layer{.material = &m, .mapping = mapping, .tiling = tiling, .tile = tile};
     };
     auto plain = [](glm::vec4 c) { return [c](double, double) { return c; }; };
     BakedMaterial base = unlit(painted(6, 6, [](double x, double y) { return glm::vec4(x, y, 1 - x, 1); }));
@@ -135,8 +133,7 @@ TEST_F(TracedAgainstGL, StacksMappingsTilingBumpsAndFresnelMatchTheOpenGLFrame) 
     top.surface[0].opacity = 0.9f;
     BakedMaterial overlay = unlit(painted(3, 3, [](double x, double y) { return glm::vec4(y, 0.5, x, 0.8); }));
     // A second item multiplied on at 0.8.
-    DrawList::Layer multiply = layerOf(top);
-    multiply.blend = BlendMode::kMultiply, multiply.amount = 0.8f;
+    const DrawList::Layer multiply{.material = &top, .blend = BlendMode::kMultiply, .amount = 0.8f};
     // Along Z over the square's width, tiled 3 x 2; under the camera's view screened on and clear outside one copy.
     DrawList::Layer planar = layerOf(base, MaterialStackItem::kPlanarZ, 2, {3, 2});
     planar.scale = glm::vec2(0.25f);

@@ -268,10 +268,8 @@ TEST(RayShading, GlassRefractsOrReflectsEverythingInsideTheCriticalAngle) {
     glass.surface[0].opacity = 0;
     glass.surface[0].refraction = 1.5f;
     b.build(&glass);
-    RayScene::Hit hit;
-    hit.item = hit.part = 0;
-    hit.position = glm::vec3(100, 100, 100);
-    hit.normal = hit.faceNormal = glm::vec3(0, 1, 0);  // the glass's top, met from inside
+    const RayScene::Hit hit{.item = 0, .part = 0, .position = glm::vec3(100), .normal = {0, 1, 0},
+                            .faceNormal = {0, 1, 0}};  // the glass's top, met from inside
     auto leaving = [&](double degrees, int bounces, long& sent) {
         RayShading shading(b.rays, b.list, LightSlots(), {.maxBounces = bounces},
                            [](const glm::vec3&, const glm::vec3& d) {
