@@ -344,21 +344,20 @@ TEST_F(MaterialStacks, MappingStylesGiveTextureCoordinatesAndTilingWrapsMirrorsO
         EXPECT_NEAR(MaterialStackItem::fastAtan2(std::sin(a), std::cos(a)), a, 0.075) << a;
     EXPECT_NEAR(MaterialStackItem::fastAsin(0.5), std::asin(0.5), 1e-12);
     EXPECT_NEAR(MaterialStackItem::fastAsin(1.0), 1.57079635, 1e-12);
-    MaterialStackItem tiles(scene);
     auto tiled = [&](int style, double u, double v) {  // u, v and whether the point is covered
-        tiles.tilingStyle = style;
-        const bool covered = tiles.tile(u, v);
+        item.tilingStyle = style;
+        const bool covered = item.tile(u, v);
         return std::tuple(u, v, covered);
     };
-    tiles.tilingX = 2;
-    tiles.tilingY = 1;
+    item.tilingX = 2;
+    item.tilingY = 1;
     expectUV(tiled(MaterialStackItem::kRepeat, 0.7, -0.25), 0.4, 0.75);
     expectUV(tiled(MaterialStackItem::kMirror, 0.7, -1.25), 0.6, 0.75);  // 1.4 lies in an odd period
     EXPECT_FALSE(std::get<2>(tiled(MaterialStackItem::kNoneClip, 0.7, 0.5)));
     EXPECT_EQ(tiled(MaterialStackItem::kNoneClip, 0.25, 0.5), std::tuple(0.5, 0.5, true));
     EXPECT_EQ(tiled(MaterialStackItem::kNone, 1.5, -0.5), std::tuple(1.5, -0.5, true));
     double cu = 1.5, cv = -0.5;
-    tiles.tile(cu, cv, true);
+    item.tile(cu, cv, true);
     EXPECT_EQ(std::make_pair(cu, cv), std::make_pair(1.0, 0.0));
 }
 
