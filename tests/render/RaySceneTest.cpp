@@ -10,21 +10,26 @@
 
 namespace fw {
 
-TEST(DrawList, GathersVisibleObjectsAsWholeTrianglesInSceneOrder) {
+// Left out: hidden objects, and visible ones below a hidden group.
+TEST(DrawList, GathersVisibleObjectsInSceneOrderThenDrawsOpaqueFirstAndTransparentFromTheBack) {
     SceneX scene;
-    auto* first = new test::TestBox(scene, "First");
-    auto* hidden = new test::TestBox(scene, "Hidden");
-    hidden->setFlag(DAGNode::kVisible, false);
-    auto* group = new Group(scene, "Folder");
-    group->setFlag(DAGNode::kVisible, false);
-    auto* inside = new test::TestBox(scene, "Inside");
-    inside->setParent("Folder");  // visible itself, but below a hidden group
-    auto* last = new test::TestBox(scene, "Last", 1, 4, 1);
-    last->translate[0] = 10;
+    (new test::TestBox(scene, "Hidden"))->setFlag(DAGNode::kVisible, false);
+    (new Group(scene, "Folder"))->setFlag(DAGNode::kVisible, false);
+    (new test::TestBox(scene, "Inside"))->setParent("Folder");
+    const double z[4] = {0, -5, -20, -10};
+    const char* names[4] = {"Solid", "NearGlass", "FarGlass", "MiddleTint"};
+    for (int i = 0; i < 4; ++i) (new test::TestBox(scene, names[i]))->translate[2] = z[i];
+    auto* front = new test::TestBox(scene, "Front", 1, 4, 1);
+    front->translate[0] = 10;
+    front->translate[2] = 2;
     DrawList list;
     list.gather(scene);
-    ASSERT_EQ(list.items().size(), 2u);
-    EXPECT_EQ(std::tuple(list.items()[0].object, list.items()[1].object), std::tuple(first, last));
+    auto order = [&] {
+        std::vector<std::string> seen;
+        for (const DrawList::Item& item : list.items()) seen.push_back(item.object->name());
+        return seen;
+    };
+    EXPECT_EQ(order(), (std::vector<std::string>{"Solid", "NearGlass", "FarGlass", "MiddleTint", "Front"}));
     for (const DrawList::Item& item : list.items()) {
         ASSERT_EQ(item.parts.size(), 1u);
         EXPECT_EQ(item.parts[0].triangles.size(), 6u * 2 * 3);  // six quads, two triangles each
@@ -32,14 +37,10 @@ TEST(DrawList, GathersVisibleObjectsAsWholeTrianglesInSceneOrder) {
     }
     std::array<double, 6> box;
     list.bounds(box.data());
-    EXPECT_EQ(box, (std::array<double, 6>{-1, -2, -1, 10.5, 2, 1}));
+    EXPECT_EQ(box, (std::array<double, 6>{-1, -2, -21, 10.5, 2, 2.5}));
     DrawList empty;
     empty.bounds(box.data());
     EXPECT_GT(box[0], box[3]);
-}
-
-TEST(DrawList, OpaqueFirstThenTransparentFromTheBackForwards) {
-    SceneX scene;
     BakedMaterial glass;
     glass.surface[0].color = BakedMaterial::Texture::solid(1, 1, 1, 1);
     glass.surface[0].opacity = 0.5f;
@@ -47,19 +48,12 @@ TEST(DrawList, OpaqueFirstThenTransparentFromTheBackForwards) {
     tinted.surface[0].color = BakedMaterial::Texture::solid(1, 0, 0, 0.5f);
     const std::map<std::string, const BakedMaterial*> wears = {
         {"NearGlass", &glass}, {"FarGlass", &glass}, {"MiddleTint", &tinted}};
-    const double z[5] = {0, -5, -20, -10, 2};
-    const char* names[5] = {"Solid", "NearGlass", "FarGlass", "MiddleTint", "Front"};
-    for (int i = 0; i < 5; ++i) (new test::TestBox(scene, names[i]))->translate[2] = z[i];
-    DrawList list;
-    list.gather(scene);
     list.assignMaterials([&](Object& object, int) -> const BakedMaterial* {
         auto it = wears.find(object.name());
         return it == wears.end() ? nullptr : it->second;
     });
     list.sortForDrawing(glm::dvec3(0, 0, 10));
-    std::vector<std::string> order;
-    for (const DrawList::Item& item : list.items()) order.push_back(item.object->name());
-    EXPECT_EQ(order, (std::vector<std::string>{"Solid", "Front", "FarGlass", "MiddleTint", "NearGlass"}));
+    EXPECT_EQ(order(), (std::vector<std::string>{"Solid", "Front", "FarGlass", "MiddleTint", "NearGlass"}));
     EXPECT_EQ(std::tuple(list.items()[1].transparent, list.items()[2].transparent, list.items()[3].parts[0].material),
               std::tuple(false, true, &tinted));
 }
