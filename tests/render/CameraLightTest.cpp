@@ -11,9 +11,8 @@ TEST(Camera, LensGivesFieldOfViewFrustumAndRaysAndEachModePlacesItAndFitsTheView
     SceneX scene;
     auto* camera = new CameraX(scene, "Cam");
     EXPECT_NEAR(camera->fieldOfView(), 2 * std::atan(0.35) * 180 / M_PI, 1e-5);  // 38.58
-    EXPECT_TRUE(camera->setFieldOfView(90));
-    EXPECT_FALSE(camera->setFieldOfView(0));
-    EXPECT_FALSE(camera->setLens(-1));
+    EXPECT_EQ((std::array{camera->setFieldOfView(90), camera->setFieldOfView(0), camera->setLens(-1)}),
+              (std::array{true, false, false}));
     EXPECT_NEAR(camera->lens(), 17.5, 1e-5);
     camera->translate[2] = 100;  // node transform (the default mode) places it on +Z
     double hw, hh;

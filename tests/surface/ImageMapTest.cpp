@@ -56,10 +56,8 @@ TEST_F(ImageMaps, FilesOfEachFormatReadTopRowLastAndMissingOrBrokenOnesGiveClear
     const std::string gone = dir.file("gone.png");
     ImageMap& map = mapOf(gone);
     ImageFile& file = *map.imageFile();
-    EXPECT_EQ(file.source(), ImageFile::kMissing);
-    EXPECT_EQ(file.error(), gone + ": No such file or directory");
-    EXPECT_EQ(map.picture(), nullptr);
-    EXPECT_EQ(map.sample(0, 0, 1, 1), Rgba{});
+    EXPECT_EQ(std::tuple(file.source(), file.error(), map.picture(), map.sample(0, 0, 1, 1)),
+              std::tuple(ImageFile::kMissing, gone + ": No such file or directory", nullptr, Rgba{}));
     auto at = [](int x, int y) { return test::quadrant(x, y, 16, 16); };
     Picture p;
     std::string error;

@@ -149,7 +149,7 @@ TEST(MaterialChannels, TheWalkStopsUnderAnOpaqueNormalLayer) {
     expectColour(strong.evaluate(kAt, true), {0.5f, 0, 0.5f, 1});
 }
 
-TEST(MaterialChannels, BaseColourLayersAndAmounts) {
+TEST(MaterialChannels, BaseColourLayersAmountsAndTrivialChannels) {
     MaterialChannelColor channel;
     // No layers, or only inactive ones: the base colour, or nothing without it.
     expectColour(channel.evaluate(kAt), {0.8f, 0.8f, 0.8f, 1});
@@ -170,9 +170,24 @@ TEST(MaterialChannels, BaseColourLayersAndAmounts) {
     // Several layers composite bottom up: the bottom one (no base) is taken with its amount, here half covering, and
     // grey multiplied onto it; where the bottom left the surface uncovered the grey shows as it is.
     MaterialChannelReflectivity stack;
+    EXPECT_TRUE(stack.isTrivial());
     addProbe(stack, {0.5f, 0.5f, 0.5f, 1}, BlendMode::kMultiply);
     addProbe(stack, {0.2f, 0.4f, 0.6f, 1}, BlendMode::kScreen, 0.5);
     expectColour(stack.evaluate(kAt), {0.3f, 0.35f, 0.4f, 1});
+    EXPECT_TRUE(stack.isTrivial());  // amounts 0: layers do not count
+    stack.amount = 0.5;
+    EXPECT_FALSE(stack.isTrivial());
+    stack.layer(0).active = stack.layer(1).active = false;
+    EXPECT_TRUE(stack.isTrivial());  // nothing to reflect
+    stack.raytraceAmount = 0.3;
+    EXPECT_FALSE(stack.isTrivial());
+    MaterialChannelTransparency transparency;
+    EXPECT_TRUE(transparency.isTrivial());
+    transparency.refraction = 1.2;
+    EXPECT_FALSE(transparency.isTrivial());
+    transparency.refraction = 1.0;
+    addProbe(transparency, {1, 1, 1, 1});
+    EXPECT_FALSE(transparency.isTrivial());
 }
 
 TEST(MaterialChannels, LayersInvertRepeatBlurAndTakeAlphaFromTheirAlphaShader) {
@@ -215,26 +230,6 @@ TEST(MaterialChannels, LayersInvertRepeatBlurAndTakeAlphaFromTheirAlphaShader) {
     flat.setShader(ShaderBlock::kRgbSlot, std::make_unique<ShaderColor>(0.3f, 0.6f, 0.9f, 1));
     flat.rgbBlur = 4;
     expectColour(flat.evaluate(kAt), {0.3f, 0.6f, 0.9f, 1});
-}
-
-TEST(MaterialChannels, TrivialChannels) {
-    MaterialChannelReflectivity reflectivity;
-    EXPECT_TRUE(reflectivity.isTrivial());
-    addProbe(reflectivity, {1, 1, 1, 1});
-    EXPECT_TRUE(reflectivity.isTrivial());  // amounts 0: layers do not count
-    reflectivity.amount = 0.5;
-    EXPECT_FALSE(reflectivity.isTrivial());
-    reflectivity.layer(0).active = false;
-    EXPECT_TRUE(reflectivity.isTrivial());  // nothing to reflect
-    reflectivity.raytraceAmount = 0.3;
-    EXPECT_FALSE(reflectivity.isTrivial());
-    MaterialChannelTransparency transparency;
-    EXPECT_TRUE(transparency.isTrivial());
-    transparency.refraction = 1.2;
-    EXPECT_FALSE(transparency.isTrivial());
-    transparency.refraction = 1.0;
-    addProbe(transparency, {1, 1, 1, 1});
-    EXPECT_FALSE(transparency.isTrivial());
 }
 
 // Layers' stored form (order, blur lines only when set) is resaved byte for byte from
