@@ -112,16 +112,13 @@ TEST(FloatAccumBuffer, SumsRowsByFieldAndResolvesTheCappedMean) {
     sums.accumulate();
     sums.accumulate(FloatAccumBuffer::kEvenRows);
     sums.accumulate(FloatAccumBuffer::kOddRows);
-    sums.resolve(dest, 4, true);  // flipped: the first row comes out last
-    EXPECT_FLOAT_EQ(dest[8], 0.5f * 2 / 3);
-    EXPECT_FLOAT_EQ(dest[10], 1.0f) << "values above 1 are written as 1";
-    EXPECT_FLOAT_EQ(dest[4], 0.1f * 2 / 3);  // the odd row: in all rows and odd rows
-    EXPECT_FLOAT_EQ(dest[0], 0.3f * 2 / 3);
+    // Flipped, the first row comes out last; values above 1 are written as 1; the odd row is in all rows and odd rows.
+    sums.resolve(dest, 4, true);
+    test::expectNear({dest[8], dest[10], dest[4], dest[0]}, {0.5f * 2 / 3, 1.0f, 0.1f * 2 / 3, 0.3f * 2 / 3}, 2e-8);
     // Straightened: colour / alpha, alpha the mean.
     sums.unpremultiply();
     sums.resolve(dest, 4);
-    EXPECT_FLOAT_EQ(dest[8], 0.6f);
-    EXPECT_FLOAT_EQ(dest[11], 0.5f * 2 / 3);
+    test::expectNear({dest[8], dest[11]}, {0.6f, 0.5f * 2 / 3}, 2e-8);
     sums.reset();
     sums.resolve(dest, 4);
     EXPECT_EQ(dest[8], 0);

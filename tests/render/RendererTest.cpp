@@ -115,13 +115,10 @@ TEST_F(Render, TheSilhouetteFollowsTheProjectionEdgesAreAveragedAndMediaFillsThe
     const uint8_t media[16] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255};
     frame.backgroundImage = media;
     frame.backgroundWidth = frame.backgroundHeight = 2;
-    RenderImage full = draw();
-    auto rgb = [](const RenderImage& image, int x, int y) {
-        const uint8_t* p = image.pixel(x, y);
-        return std::vector<int>{p[0], p[1], p[2]};
-    };
+    const RenderImage full = draw();
+    auto rgb = [&](int x, int y) { return std::vector<int>(full.pixel(x, y), full.pixel(x, y) + 3); };
     // Stretched: corners are the texels, these two telling a flip either way or a swap of the axes; the box in front.
-    EXPECT_EQ((std::vector{rgb(full, 199, 0), rgb(full, 0, 199), rgb(full, 100, 100)}),
+    EXPECT_EQ((std::vector{rgb(199, 0), rgb(0, 199), rgb(100, 100)}),
               (std::vector<std::vector<int>>{{0, 255, 0}, {0, 0, 255}, {204, 204, 204}}));
     frame.backgroundOpacity = 0.5f;  // half over the black background colour
     EXPECT_NEAR(draw().pixel(199, 199)[0], 128, 2);

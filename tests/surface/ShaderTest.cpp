@@ -111,8 +111,7 @@ TEST_F(Shaders, NoiseIsRepeatableForASeedOnAnyThreadCountStaysInRangeAndToneStep
     d.notifyChange();
     EXPECT_NE(bake(c, 32), bake(d, 32));
     ShaderNoisePerlin clipped;
-    clipped.tone.blackPoint = 0.45;
-    clipped.tone.whitePoint = 0.55;
+    clipped.tone = {.blackPoint = 0.45, .whitePoint = 0.55};
     clipped.notifyChange();
     std::vector<float> p = bake(a, 32), t = bake(clipped, 32);
     int extremes = 0;
