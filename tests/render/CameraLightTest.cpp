@@ -63,8 +63,7 @@ TEST(Light, ReadingClampsSpotConesAndStopsAtUnknownTypes) {
     test::readLines(*spot, "type SPOT\nangles 40 20\nlens-type ABCDEFGHIJ\nmode LOOKAT\n");
     EXPECT_DOUBLE_EQ(spot->spotInnerCos, spot->spotOuterCos);
     EXPECT_EQ(spot->lensType(), "ABCDEFG");
-    std::string text = test::writtenBlock(*spot);
-    EXPECT_NE(text.find("  angles 40.000000 40.000000\n"), std::string::npos) << text;
+    EXPECT_THAT(test::writtenBlock(*spot), ::testing::HasSubstr("  angles 40.000000 40.000000\n"));
     spot->setType(7);  // ignored
     EXPECT_EQ(spot->type(), Light::kSpot);
     auto* bad = new LightX(scene, "Bad");

@@ -29,12 +29,6 @@ struct Built {
         std::string error;
         ASSERT_TRUE(rays.build(list, error)) << error;
     }
-    // The 2 x 2 x 2 box at the origin alone.
-    Built& box() {
-        new test::TestBox(scene, "Box");
-        build();
-        return *this;
-    }
 };
 
 const RayTracer::Shader kRed = [](const RayScene::Hit&, const glm::vec3&, glm::vec4& c) {
@@ -65,7 +59,8 @@ struct Trace {
 // traced, one of the 5, 8, 11 or 16 of levels 2 to 5, four of level 6's 6 x 6 grid.
 TEST(RayTracer, EachLevelTracesItsRaysSupersamplesWhereCornersDisagreeAndAnAbortKeepsFinishedRows) {
     Built b;
-    b.box();
+    new test::TestBox(b.scene, "Box");  // 2 x 2 x 2 at the origin
+    b.build();
     for (int level : {0, 1}) {
         Trace t;
         ASSERT_TRUE(t.run(b, {.antiAlias = level}, topDown(2), 12, 9)) << t.error;
@@ -189,7 +184,8 @@ TEST(RayTracer, AmbientOcclusionPerPixelOrPerVertexDarkensOnlyOccludedPoints) {
     for (int mode : {3, 2}) {  // per pixel; from each vertex, interpolated
         SCOPED_TRACE(mode);
         Built b;
-        b.box();
+        new test::TestBox(b.scene, "Box");
+        b.build();
         const RayTracer::Settings s{
             .ambientOcclusion = mode, .ambientRays = 20, .ambientDistance = 3, .ambientDarkness = 1};
         Trace t;

@@ -205,9 +205,8 @@ TEST_F(Materials, EqualityFollowsTheUsedChannelsAndCopiesLookUpTheirOwnScene) {
 TEST_F(Materials, DefaultMaterialIsMadeOnlyWhenMissing) {
     MaterialX* made = ensureDefaultMaterial(scene);
     ASSERT_NE(made, nullptr);
-    EXPECT_EQ(made->name(), "defaultMtl");
-    EXPECT_EQ(ensureDefaultMaterial(scene), made);
-    EXPECT_EQ(scene.memberCount(kMaterialKind), 1);
+    EXPECT_EQ(std::tuple(made->name(), ensureDefaultMaterial(scene), scene.memberCount(kMaterialKind)),
+              std::tuple("defaultMtl", made, 1));
     SceneX other;
     new ImageMap(other, "defaultMtl");
     EXPECT_EQ(ensureDefaultMaterial(other), nullptr);
