@@ -16,9 +16,8 @@ TEST(DrawList, GathersVisibleObjectsInSceneOrderThenDrawsOpaqueFirstAndTranspare
     (new test::TestBox(scene, "Hidden"))->setFlag(DAGNode::kVisible, false);
     (new Group(scene, "Folder"))->setFlag(DAGNode::kVisible, false);
     (new test::TestBox(scene, "Inside"))->setParent("Folder");
-    const double z[4] = {0, -5, -20, -10};
-    const char* names[4] = {"Solid", "NearGlass", "FarGlass", "MiddleTint"};
-    for (int i = 0; i < 4; ++i) (new test::TestBox(scene, names[i]))->translate[2] = z[i];
+    for (auto [name, z] : {std::pair{"Solid", 0.0}, {"NearGlass", -5.0}, {"FarGlass", -20.0}, {"MiddleTint", -10.0}})
+        (new test::TestBox(scene, name))->translate[2] = z;
     auto* front = new test::TestBox(scene, "Front", 1, 4, 1);
     front->translate[0] = 10;
     front->translate[2] = 2;

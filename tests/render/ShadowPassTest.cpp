@@ -113,18 +113,14 @@ TEST(ShadowPass, TheMapHoldsOnlyWhatCanShadowSomethingInView) {
         EXPECT_LT(fit->farZ - fit->nearZ, 400.0f);
         // The same floor casts once something in view lies beneath it; nothing is fitted
         // when only the floor is drawn, or when the camera looks away from the letter and its shadow.
-        ShadowPass::Scope under = letterOnFloor();
-        under.items.push_back({{-40, -60, -40, 40, -50, 40}, true, true});
-        fit = ShadowPass::fit(light, 1, under);
+        const ShadowPass::Scope::Item below{{-40, -60, -40, 40, -50, 40}, true, true};
+        fit = ShadowPass::fit(light, 1, {{kFloor, kLetter, below}, letterOnFloor().view});
         ASSERT_TRUE(fit);
         EXPECT_EQ(fit->casters, (std::vector<char>{1, 1, 0}));
-        ShadowPass::Scope floor = letterOnFloor();
-        floor.items.pop_back();
-        EXPECT_FALSE(ShadowPass::fit(light, 1, floor));
-        ShadowPass::Scope away = letterOnFloor();
-        away.view = planesOf(glm::perspective(0.3, 1.0, 0.1, 30000.0) *
-                             glm::lookAt(glm::dvec3(-600, 0, -500), glm::dvec3(-1200, -26, -700), glm::dvec3(0, 1, 0)));
-        EXPECT_FALSE(ShadowPass::fit(light, 1, away));
+        EXPECT_FALSE(ShadowPass::fit(light, 1, {{kFloor}, letterOnFloor().view}));
+        glm::dmat4 away = glm::lookAt(glm::dvec3(-600, 0, -500), glm::dvec3(-1200, -26, -700), glm::dvec3(0, 1, 0));
+        const ShadowPass::Scope aside{{kFloor, kLetter}, planesOf(glm::perspective(0.3, 1.0, 0.1, 30000.0) * away)};
+        EXPECT_FALSE(ShadowPass::fit(light, 1, aside));
     }
 }
 

@@ -64,13 +64,12 @@ TEST(Gradient, LookupsFollowTheStopsEdgeModesMidpointsSmoothingOpacityAndInterpo
 
 // Older files store stops out of order and with plain colours.
 TEST(Gradient, SixteenBitColorsSurviveTheStoredFormAndOlderFilesAreRead) {
-    ColorStop rgb(0.25, kxColor::fromRGB(1, 65535, 12345), 0.3);
-    ColorStop hsv(0.75, kxColor::fromHSV(40000, 30001, 65535), 0.6);  // each written in its own mode
     Gradient g;
     g.type = Gradient::kTriangle;
     g.interpType = Gradient::kColorWheel;
     g.interpSmoothness = 0.125;
-    g.colorStops = {rgb, hsv};
+    g.colorStops = {ColorStop(0.25, kxColor::fromRGB(1, 65535, 12345), 0.3),
+                    ColorStop(0.75, kxColor::fromHSV(40000, 30001, 65535), 0.6)};  // each written in its own mode
     g.addOpacityStop(0.5, 1.0, 0.4);
     // The block's layout is resaved from the conformance scene; HSV stops and these names are not in it.
     test::TempDir dir;
