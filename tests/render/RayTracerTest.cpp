@@ -226,12 +226,11 @@ TEST(RayTracer, RefusesSettingsItCannotHonour) {
 }
 
 TEST(RayShading, FalloffFollowsTheLightsDistance) {
-    EXPECT_EQ(RayShading::falloff(Light::kAbrupt, 99, 100) - RayShading::falloff(Light::kAbrupt, 101, 100), 1.0f);
-    EXPECT_FLOAT_EQ(RayShading::falloff(Light::kLinear, 25, 100), 0.75f);
-    EXPECT_EQ(RayShading::falloff(Light::kLinear, 150, 100), 0.0f);
-    EXPECT_EQ(RayShading::falloff(Light::kInverseSquare, 50, 100), 1.0f);
-    EXPECT_FLOAT_EQ(RayShading::falloff(Light::kInverseSquare, 200, 100), 0.25f);
-    EXPECT_EQ(RayShading::falloff(Light::kNone, 1e6, 100), 1.0f);
+    auto at = [](int kind, double distance) { return RayShading::falloff(kind, distance, 100); };  // reach 100
+    EXPECT_EQ((std::vector{at(Light::kAbrupt, 99) - at(Light::kAbrupt, 101), at(Light::kLinear, 25),
+                           at(Light::kLinear, 150), at(Light::kInverseSquare, 50), at(Light::kInverseSquare, 200),
+                           at(Light::kNone, 1e6)}),
+              (std::vector{1.0f, 0.75f, 0.0f, 1.0f, 0.25f, 1.0f}));
 }
 
 // A wall filling the frame, lit head-on by a shadow-casting directional light: each pixel a shaded point facing it.

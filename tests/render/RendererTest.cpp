@@ -21,8 +21,6 @@ class Render : public test::GLFrames {
 protected:
     using Frames::draw;
     RenderImage draw() { return Frames::draw(*gl); }
-    std::vector<std::pair<const char*, Renderer*>> both() { return {{"OpenGL", gl}, {"ray tracer", &tracer}}; }
-
     RayTracer tracer;
 };
 class Renderers : public Render {};
@@ -36,7 +34,8 @@ TEST_F(Renderers, FacesTowardsALightAreBrighterNeverPassTheirTextureAndSizesOutO
     sun->rotate[1] = 90;  // shining along -X: the light comes from the right
     LightX* bright = addLight(Light::kAmbient, 3.0);
     const int x = frame.width / 2, y = frame.height / 2;
-    for (auto [name, renderer] : both()) {
+    const std::pair<const char*, Renderer*> renderers[] = {{"OpenGL", gl}, {"ray tracer", &tracer}};
+    for (auto [name, renderer] : renderers) {
         SCOPED_TRACE(name);
         sun->setFlag(DAGNode::kVisible, true);
         bright->setFlag(DAGNode::kVisible, false);
