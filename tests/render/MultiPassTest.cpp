@@ -157,8 +157,7 @@ TEST_F(PassFrames, AntiAliasingSoftensASlantedEdgeAndBringsItNearerItsLine) {
         EXPECT_EQ(gl->framesDrawn(), level * level);
     }
     EXPECT_LT(levels[0].intermediatePixels, levels[1].intermediatePixels);
-    EXPECT_LT(levels[1].rmsError, levels[0].rmsError);
-    EXPECT_LT(levels[1].rmsError, 0.2);
+    EXPECT_THAT(levels[1].rmsError, ::testing::AllOf(::testing::Lt(levels[0].rmsError), ::testing::Lt(0.2)));
 }
 
 TEST_F(PassFrames, MotionBlurStreaksAsFarAsTheShutterStaysOpenAndAveragesItsPasses) {

@@ -157,8 +157,7 @@ TEST(RayTracer, OcclusionFollowsTheNormalAndTheDistanceAndDeepensIntoAConcaveCre
     // Facing the floor: darker the nearer it is or the longer the reach; a normal tilted
     // a little turns the set, and nearly all of it still meets the floor.
     const double a = occlusion(0, {0, -1, 0}, 4);
-    EXPECT_GT(a, 0.05);
-    EXPECT_LT(a, 0.6);
+    EXPECT_THAT(a, ::testing::AllOf(::testing::Gt(0.05), ::testing::Lt(0.6)));
     EXPECT_LT(occlusion(-0.5f, {0, -1, 0}, 4), a - 0.05);
     EXPECT_LT(occlusion(0, {0, -1, 0}, 8), a - 0.05);
     EXPECT_NEAR(occlusion(0, {0.01f, -1, 0}, 4), a, 0.02);
@@ -284,8 +283,7 @@ TEST(RayShading, GlassRefractsOrReflectsEverythingInsideTheCriticalAngle) {
     // Steeply up, most of it leaves; Fresnel keeps a few percent inside.
     c = leaving(20, 4, sent);
     EXPECT_GT(c.r, 0.85f);
-    EXPECT_GT(c.g, 0.01f);
-    EXPECT_LT(c.g, 0.15f);
+    EXPECT_THAT(c.g, ::testing::AllOf(::testing::Gt(0.01f), ::testing::Lt(0.15f)));
     EXPECT_EQ(sent, 2);
     // No bounces: no ray is sent, the background stands in along the same directions.
     c = leaving(20, 0, sent);

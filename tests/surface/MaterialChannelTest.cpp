@@ -3,6 +3,7 @@
 #include "surface/MaterialChannel.h"
 
 #include <atomic>
+#include <gmock/gmock.h>
 
 #include "BlockFile.h"
 #include "TempDir.h"
@@ -222,9 +223,7 @@ TEST(MaterialChannels, LayersInvertRepeatBlurAndTakeAlphaFromTheirAlphaShader) {
     const Shader::Footprint edge{0.49, 0.5, 0.5, 0.5};
     EXPECT_EQ(split.evaluate(edge).r, 0.0f);
     split.rgbBlur = 0.1;
-    float mixed = split.evaluate(edge).r;
-    EXPECT_GT(mixed, 0.2f);
-    EXPECT_LT(mixed, 0.8f);
+    EXPECT_THAT(split.evaluate(edge).r, ::testing::AllOf(::testing::Gt(0.2f), ::testing::Lt(0.8f)));
     EXPECT_EQ(split.evaluate({0.1, 0.5, 0.11, 0.5}).r, 0.0f);  // far from the edge
     ShaderBlock flat;
     flat.setShader(ShaderBlock::kRgbSlot, std::make_unique<ShaderColor>(0.3f, 0.6f, 0.9f, 1));
