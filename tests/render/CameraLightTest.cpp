@@ -61,8 +61,7 @@ TEST(Light, ReadingClampsSpotConesAndStopsAtUnknownTypes) {
     SceneX scene;
     auto* spot = new LightX(scene, "Spot");
     test::readLines(*spot, "type SPOT\nangles 40 20\nlens-type ABCDEFGHIJ\nmode LOOKAT\n");
-    EXPECT_DOUBLE_EQ(spot->spotInnerCos, spot->spotOuterCos);
-    EXPECT_EQ(spot->lensType(), "ABCDEFG");
+    EXPECT_EQ(std::pair(spot->spotInnerCos, spot->lensType()), std::pair(spot->spotOuterCos, std::string("ABCDEFG")));
     EXPECT_THAT(test::writtenBlock(*spot), ::testing::HasSubstr("  angles 40.000000 40.000000\n"));
     spot->setType(7);  // ignored
     EXPECT_EQ(spot->type(), Light::kSpot);

@@ -29,12 +29,6 @@ ShaderBlock& addColour(MaterialChannel& channel, float r, float g, float b, floa
     return layer;
 }
 
-template <class UV>  // a pair, or a tuple that starts with u and v
-void expectUV(const UV& got, double u, double v, double tolerance = 1e-12) {
-    EXPECT_NEAR(std::get<0>(got), u, tolerance);
-    EXPECT_NEAR(std::get<1>(got), v, tolerance);
-}
-
 class Materials : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -309,6 +303,10 @@ TEST_F(MaterialStacks, MappingStylesGiveTextureCoordinatesAndTilingWrapsMirrorsO
     MaterialStackItem item(scene);
     const double uv[2] = {0.3, 0.7}, up[3] = {0, 1, 0};
     using S = MaterialStackItem;
+    auto expectUV = [](const auto& got, double u, double v, double tolerance = 1e-12) {  // got: a pair, or (u, v, ...)
+        EXPECT_NEAR(std::get<0>(got), u, tolerance);
+        EXPECT_NEAR(std::get<1>(got), v, tolerance);
+    };
     auto at = [&](int style, double x, double y, double z, const double* normal = nullptr) {
         const double p[3] = {x, y, z};
         double u, v;
