@@ -113,7 +113,7 @@ TEST_F(Shaders, NoiseIsRepeatableForASeedOnAnyThreadCountStaysInRangeAndToneStep
     marble.type = ShaderNoisePerlin::kMarble;
     marble.notifyChange();
     EXPECT_EQ(bake(marble, 64, 2), bake(marble, 64, 1));
-    ShaderNoisePerlin clipped;
+    ShaderNoisePerlin clipped, bright;
     clipped.tone = {.blackPoint = 0.45, .whitePoint = 0.55};
     clipped.notifyChange();
     std::vector<float> p = bake(a, 32), t = bake(clipped, 32);
@@ -127,7 +127,6 @@ TEST_F(Shaders, NoiseIsRepeatableForASeedOnAnyThreadCountStaysInRangeAndToneStep
     clipped.tone.whitePoint = clipped.tone.blackPoint;
     clipped.notifyChange();
     EXPECT_EQ(bake(clipped, 16), bake(a, 16));
-    ShaderNoisePerlin bright;
     bright.tone.gamma = 0.8;
     bright.notifyChange();
     EXPECT_GT(bright.evaluateAt(0.3, 0.6).r, a.evaluateAt(0.3, 0.6).r);
@@ -212,11 +211,10 @@ TEST_F(Shaders, ImageAndLayerMapShadersSampleTheirPicturesAndAreEmptyWithoutThem
 }
 
 TEST_F(Shaders, CopiesAreEqualOnlyWithinAKind) {
-    ShaderNoiseWorley a;
+    ShaderNoiseWorley a, b;
     a.type = 3;
     a.exponent = 2.5;
     a.notifyChange();
-    ShaderNoiseWorley b;
     EXPECT_TRUE(b.copyFrom(a) && b.equals(a));
     ShaderColor c;
     EXPECT_FALSE(c.copyFrom(a) || c.equals(a));
