@@ -11,9 +11,8 @@ TEST(Camera, LensGivesFieldOfViewFrustumAndRaysAndEachModePlacesItAndFitsTheView
     SceneX scene;
     auto* camera = new CameraX(scene, "Cam");
     EXPECT_NEAR(camera->fieldOfView(), 2 * std::atan(0.35) * 180 / M_PI, 1e-5);  // 38.58
-    EXPECT_TRUE(camera->setFieldOfView(90));
-    EXPECT_FALSE(camera->setFieldOfView(0));
-    EXPECT_FALSE(camera->setLens(-1));
+    EXPECT_EQ((std::array{camera->setFieldOfView(90), camera->setFieldOfView(0), camera->setLens(-1)}),
+              (std::array{true, false, false}));
     EXPECT_NEAR(camera->lens(), 17.5, 1e-5);
     camera->translate[2] = 100;  // node transform (the default mode) places it on +Z
     double hw, hh;
@@ -46,7 +45,6 @@ TEST(Camera, LensGivesFieldOfViewFrustumAndRaysAndEachModePlacesItAndFitsTheView
     double box[6];
     camera->frame(points, box);
     EXPECT_NEAR((box[2] + box[5]) / 2, -std::sqrt(200.0), 1e-6);  // the centre lies straight ahead
-    camera->aspect = 2;
     // Left, top, right, bottom: the fitted side ends on its last pixel.
     auto fit = [&](int width) {
         const Camera::Rect r = camera->fitViewport({0, 0, width, 500});
@@ -63,10 +61,8 @@ TEST(Light, ReadingClampsSpotConesAndStopsAtUnknownTypes) {
     SceneX scene;
     auto* spot = new LightX(scene, "Spot");
     test::readLines(*spot, "type SPOT\nangles 40 20\nlens-type ABCDEFGHIJ\nmode LOOKAT\n");
-    EXPECT_DOUBLE_EQ(spot->spotInnerCos, spot->spotOuterCos);
-    EXPECT_EQ(spot->lensType(), "ABCDEFG");
-    std::string text = test::writtenBlock(*spot);
-    EXPECT_NE(text.find("  angles 40.000000 40.000000\n"), std::string::npos) << text;
+    EXPECT_EQ(std::pair(spot->spotInnerCos, spot->lensType()), std::pair(spot->spotOuterCos, std::string("ABCDEFG")));
+    EXPECT_THAT(test::writtenBlock(*spot), ::testing::HasSubstr("  angles 40.000000 40.000000\n"));
     spot->setType(7);  // ignored
     EXPECT_EQ(spot->type(), Light::kSpot);
     auto* bad = new LightX(scene, "Bad");
@@ -76,10 +72,10 @@ TEST(Light, ReadingClampsSpotConesAndStopsAtUnknownTypes) {
 
 TEST(Light, SharedShadowSampleTables) {
     EXPECT_EQ(Light::sampleTable(0).size(), 1u);
-    const int sizes[] = {4, 16, 36, 64, 144, 256};
-    for (int i = 0; i < 6; ++i) {
-        const auto& table = Light::sampleTable(i + 1);
-        ASSERT_EQ(table.size(), static_cast<size_t>(sizes[i]));
+    int level = 1;
+    for (size_t size : {4, 16, 36, 64, 144, 256}) {
+        const auto& table = Light::sampleTable(level++);
+        ASSERT_EQ(table.size(), size);
         for (const auto& d : table)  // flat: taps on a disk
             EXPECT_TRUE(d[1] == 0 && d[0] * d[0] + d[2] * d[2] <= 1 + 1e-12) << d[0] << ", " << d[1] << ", " << d[2];
     }

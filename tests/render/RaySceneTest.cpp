@@ -10,21 +10,25 @@
 
 namespace fw {
 
-TEST(DrawList, GathersVisibleObjectsAsWholeTrianglesInSceneOrder) {
+// Left out: hidden objects, and visible ones below a hidden group.
+TEST(DrawList, GathersVisibleObjectsInSceneOrderThenDrawsOpaqueFirstAndTransparentFromTheBack) {
     SceneX scene;
-    auto* first = new test::TestBox(scene, "First");
-    auto* hidden = new test::TestBox(scene, "Hidden");
-    hidden->setFlag(DAGNode::kVisible, false);
-    auto* group = new Group(scene, "Folder");
-    group->setFlag(DAGNode::kVisible, false);
-    auto* inside = new test::TestBox(scene, "Inside");
-    inside->setParent("Folder");  // visible itself, but below a hidden group
-    auto* last = new test::TestBox(scene, "Last", 1, 4, 1);
-    last->translate[0] = 10;
+    (new test::TestBox(scene, "Hidden"))->setFlag(DAGNode::kVisible, false);
+    (new Group(scene, "Folder"))->setFlag(DAGNode::kVisible, false);
+    (new test::TestBox(scene, "Inside"))->setParent("Folder");
+    for (auto [name, z] : {std::pair{"Solid", 0.0}, {"NearGlass", -5.0}, {"FarGlass", -20.0}, {"MiddleTint", -10.0}})
+        (new test::TestBox(scene, name))->translate[2] = z;
+    auto* front = new test::TestBox(scene, "Front", 1, 4, 1);
+    front->translate[0] = 10;
+    front->translate[2] = 2;
     DrawList list;
     list.gather(scene);
-    ASSERT_EQ(list.items().size(), 2u);
-    EXPECT_EQ(std::tuple(list.items()[0].object, list.items()[1].object), std::tuple(first, last));
+    auto order = [&] {
+        std::vector<std::string> seen;
+        for (const DrawList::Item& item : list.items()) seen.push_back(item.object->name());
+        return seen;
+    };
+    EXPECT_EQ(order(), (std::vector<std::string>{"Solid", "NearGlass", "FarGlass", "MiddleTint", "Front"}));
     for (const DrawList::Item& item : list.items()) {
         ASSERT_EQ(item.parts.size(), 1u);
         EXPECT_EQ(item.parts[0].triangles.size(), 6u * 2 * 3);  // six quads, two triangles each
@@ -32,14 +36,10 @@ TEST(DrawList, GathersVisibleObjectsAsWholeTrianglesInSceneOrder) {
     }
     std::array<double, 6> box;
     list.bounds(box.data());
-    EXPECT_EQ(box, (std::array<double, 6>{-1, -2, -1, 10.5, 2, 1}));
+    EXPECT_EQ(box, (std::array<double, 6>{-1, -2, -21, 10.5, 2, 2.5}));
     DrawList empty;
     empty.bounds(box.data());
     EXPECT_GT(box[0], box[3]);
-}
-
-TEST(DrawList, OpaqueFirstThenTransparentFromTheBackForwards) {
-    SceneX scene;
     BakedMaterial glass;
     glass.surface[0].color = BakedMaterial::Texture::solid(1, 1, 1, 1);
     glass.surface[0].opacity = 0.5f;
@@ -47,24 +47,18 @@ TEST(DrawList, OpaqueFirstThenTransparentFromTheBackForwards) {
     tinted.surface[0].color = BakedMaterial::Texture::solid(1, 0, 0, 0.5f);
     const std::map<std::string, const BakedMaterial*> wears = {
         {"NearGlass", &glass}, {"FarGlass", &glass}, {"MiddleTint", &tinted}};
-    const double z[5] = {0, -5, -20, -10, 2};
-    const char* names[5] = {"Solid", "NearGlass", "FarGlass", "MiddleTint", "Front"};
-    for (int i = 0; i < 5; ++i) (new test::TestBox(scene, names[i]))->translate[2] = z[i];
-    DrawList list;
-    list.gather(scene);
     list.assignMaterials([&](Object& object, int) -> const BakedMaterial* {
         auto it = wears.find(object.name());
         return it == wears.end() ? nullptr : it->second;
     });
     list.sortForDrawing(glm::dvec3(0, 0, 10));
-    std::vector<std::string> order;
-    for (const DrawList::Item& item : list.items()) order.push_back(item.object->name());
-    EXPECT_EQ(order, (std::vector<std::string>{"Solid", "Front", "FarGlass", "MiddleTint", "NearGlass"}));
+    EXPECT_EQ(order(), (std::vector<std::string>{"Solid", "Front", "FarGlass", "MiddleTint", "NearGlass"}));
     EXPECT_EQ(std::tuple(list.items()[1].transparent, list.items()[2].transparent, list.items()[3].parts[0].material),
               std::tuple(false, true, &tinted));
 }
 
-TEST(RayScene, RaysTracedTogetherAndShadowFeelersAgreeWithSingleNearestHits) {
+// Out of storage the build fails with the structure's message and hits nothing; without the limit the same list builds.
+TEST(RayScene, RunningOutOfStorageFailsAndRaysTracedTogetherOrAsFeelersAgreeWithSingleHits) {
     SceneX scene;
     new test::TestBox(scene, "Near");
     (new test::TestBox(scene, "Far", 3, 3, 1))->translate[2] = -5;
@@ -72,9 +66,14 @@ TEST(RayScene, RaysTracedTogetherAndShadowFeelersAgreeWithSingleNearestHits) {
     list.gather(scene);
     RayScene rays;
     std::string error;
+    RayScene::Hit hit;
+    rays.setStorageLimit(4096);
+    EXPECT_FALSE(rays.build(list, error));
+    EXPECT_TRUE(error == RayScene::kAllocationFailed || error == RayScene::kStorageOverflow) << error;
+    EXPECT_FALSE(rays.intersect({0, 0, 10}, {0, 0, -1}, -1, hit));
+    rays.setStorageLimit(0);
     ASSERT_TRUE(rays.build(list, error)) << error;
     EXPECT_EQ(rays.triangleCount(), 24u);
-    RayScene::Hit hit;
     ASSERT_TRUE(rays.intersect({0.5f, -0.25f, 10}, {0, 0, -1}, -1, hit));
     EXPECT_EQ(std::pair(hit.item, hit.part), std::pair(0, 0));
     // The near box's front face at z = 1, its square running 0..1 across its 2 x 2 side.
@@ -105,24 +104,6 @@ TEST(RayScene, RaysTracedTogetherAndShadowFeelersAgreeWithSingleNearestHits) {
     EXPECT_FALSE(rays.occluded({0, 0, 10}, {0, 0, -1}, 8.5f));  // short of the near box
     EXPECT_FALSE(rays.occluded({0, 0, 10}, {0, 0, 1}, -1));
     EXPECT_TRUE(rays.occluded({0, 0, -2}, {0, 0, -1}, 10));  // behind the near box, the far one
-}
-
-TEST(RayScene, RunningOutOfStorageFailsWithTheStructuresMessages) {
-    SceneX scene;
-    for (int i = 0; i < 50; ++i) (new test::TestBox(scene, ("Box" + std::to_string(i)).c_str()))->translate[0] = i * 3;
-    DrawList list;
-    list.gather(scene);
-    RayScene rays;
-    rays.setStorageLimit(4096);
-    std::string error;
-    EXPECT_FALSE(rays.build(list, error));
-    EXPECT_TRUE(error == RayScene::kAllocationFailed || error == RayScene::kStorageOverflow) << error;
-    RayScene::Hit hit;
-    EXPECT_FALSE(rays.intersect({0, 0, 10}, {0, 0, -1}, -1, hit));
-    // Without the limit the same list builds.
-    rays.setStorageLimit(0);
-    EXPECT_TRUE(rays.build(list, error));
-    EXPECT_TRUE(rays.intersect({0, 0, 10}, {0, 0, -1}, -1, hit));
 }
 
 class RaySceneFrames : public test::Frames {};

@@ -63,16 +63,15 @@ protected:
         frame.shadows = false;
     }
     void TearDown() override { if (gl) gl->setMaterialLookup(nullptr), gl->setStackLookup(nullptr); }
-    // Both frames of the square wearing `layers` (the bottom one's material everywhere),
+    // Both frames of the square wearing `layers` (the bottom one's material everywhere), the traced one left in `b`,
     // compared where the square covers a pixel and its neighbours.
-    Agreement compare(const std::vector<DrawList::Layer>& layers, RenderImage* traced = nullptr) {
+    Agreement compare(const std::vector<DrawList::Layer>& layers, RenderImage& b) {
         DrawList::MaterialLookup material = [&](Object&, int) { return layers[0].material; };
         DrawList::StackLookup stack = [&](Object&, int) { return layers; };
         gl->setMaterialLookup(material);
         gl->setStackLookup(stack);
-        RenderImage a, b;
+        const RenderImage a = draw(*gl);
         std::string error;
-        EXPECT_TRUE(gl->render(scene, *camera, frame, a, error)) << error;
         DrawList list;
         list.gather(scene);
         list.assignMaterials(material, stack);
@@ -86,7 +85,6 @@ protected:
                    unlitColour(point, colour);
         };
         EXPECT_TRUE(tracer.trace(rays, RayTracer::View::of(*camera, 1.0), frame, shade, b, error)) << error;
-        if (traced) *traced = b;
         Agreement result;
         const int W = frame.width, H = frame.height;
         auto covered = [&](int x, int y) { return tracer.hitBuffer()[static_cast<size_t>(H - 1 - y) * W + x] >= 0; };
@@ -125,9 +123,7 @@ protected:
 
 TEST_F(TracedAgainstGL, StacksMappingsTilingBumpsAndFresnelMatchTheOpenGLFrame) {
     auto layerOf = [](const BakedMaterial& m, int mapping = 2, int tiling = 2, glm::vec2 tile = {1, 1}) {
-        DrawList::Layer layer;
-        layer.material = &m, layer.mapping = mapping, layer.tiling = tiling, layer.tile = tile;
-        return layer;
+        return DrawList::Layer{.material = &m, .mapping = mapping, .tiling = tiling, .tile = tile};
     };
     auto plain = [](glm::vec4 c) { return [c](double, double) { return c; }; };
     BakedMaterial base = unlit(painted(6, 6, [](double x, double y) { return glm::vec4(x, y, 1 - x, 1); }));
@@ -137,8 +133,7 @@ TEST_F(TracedAgainstGL, StacksMappingsTilingBumpsAndFresnelMatchTheOpenGLFrame) 
     top.surface[0].opacity = 0.9f;
     BakedMaterial overlay = unlit(painted(3, 3, [](double x, double y) { return glm::vec4(y, 0.5, x, 0.8); }));
     // A second item multiplied on at 0.8.
-    DrawList::Layer multiply = layerOf(top);
-    multiply.blend = BlendMode::kMultiply, multiply.amount = 0.8f;
+    const DrawList::Layer multiply{.material = &top, .blend = BlendMode::kMultiply, .amount = 0.8f};
     // Along Z over the square's width, tiled 3 x 2; under the camera's view screened on and clear outside one copy.
     DrawList::Layer planar = layerOf(base, MaterialStackItem::kPlanarZ, 2, {3, 2});
     planar.scale = glm::vec2(0.25f);
@@ -169,7 +164,7 @@ TEST_F(TracedAgainstGL, StacksMappingsTilingBumpsAndFresnelMatchTheOpenGLFrame) 
     for (size_t i = 0; i < std::size(cases); ++i) {
         const auto& [name, layers, turn] = cases[i];
         square->rotate[1] = turn;
-        const Agreement agreement = compare(layers, &traced[i]);
+        const Agreement agreement = compare(layers, traced[i]);
         SCOPED_TRACE(name);
         ASSERT_GT(agreement.pixels, 4000);
         EXPECT_LT(agreement.meanDifference, 1.0);

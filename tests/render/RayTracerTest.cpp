@@ -15,13 +15,8 @@ namespace {
 
 // Looks straight down -Z from z = 10 at a square of half side `half` around the origin.
 RayTracer::View topDown(double half) {
-    RayTracer::View view;
-    view.toWorld = glm::translate(glm::dmat4(1.0), glm::dvec3(0, 0, 10));
-    view.orthographic = true;
-    view.nearHalf[0] = view.nearHalf[1] = view.farHalf[0] = view.farHalf[1] = half;
-    view.clipNear = 0.1;
-    view.clipFar = 100;
-    return view;
+    return {.toWorld = glm::translate(glm::dmat4(1.0), glm::dvec3(0, 0, 10)), .orthographic = true,
+            .nearHalf = {half, half}, .farHalf = {half, half}, .clipNear = 0.1, .clipFar = 100};
 }
 
 struct Built {
@@ -33,12 +28,6 @@ struct Built {
         if (wearing) list.assignMaterials([=](Object&, int) { return wearing; });
         std::string error;
         ASSERT_TRUE(rays.build(list, error)) << error;
-    }
-    // The 2 x 2 x 2 box at the origin alone.
-    Built& box() {
-        new test::TestBox(scene, "Box");
-        build();
-        return *this;
     }
 };
 
@@ -70,7 +59,8 @@ struct Trace {
 // traced, one of the 5, 8, 11 or 16 of levels 2 to 5, four of level 6's 6 x 6 grid.
 TEST(RayTracer, EachLevelTracesItsRaysSupersamplesWhereCornersDisagreeAndAnAbortKeepsFinishedRows) {
     Built b;
-    b.box();
+    new test::TestBox(b.scene, "Box");  // 2 x 2 x 2 at the origin
+    b.build();
     for (int level : {0, 1}) {
         Trace t;
         ASSERT_TRUE(t.run(b, {.antiAlias = level}, topDown(2), 12, 9)) << t.error;
@@ -130,9 +120,8 @@ TEST(RayTracer, EachLevelTracesItsRaysSupersamplesWhereCornersDisagreeAndAnAbort
         EXPECT_FALSE(t.error.empty());
         ASSERT_EQ(t.image.width, 8);
         // The top row was traced, the ones below it were not.
-        EXPECT_EQ(t.image.pixel(4, 7)[0], 255) << level;
-        EXPECT_EQ(t.image.pixel(4, 3)[0], 0) << level;
-        EXPECT_EQ(t.stats().primaryRays, level == 0 ? 8 : 9);
+        EXPECT_EQ(std::tuple(int(t.image.pixel(4, 7)[0]), int(t.image.pixel(4, 3)[0]), t.stats().primaryRays),
+                  std::tuple(255, 0, level == 0 ? 8L : 9L)) << level;
     }
 }
 
@@ -168,8 +157,7 @@ TEST(RayTracer, OcclusionFollowsTheNormalAndTheDistanceAndDeepensIntoAConcaveCre
     // Facing the floor: darker the nearer it is or the longer the reach; a normal tilted
     // a little turns the set, and nearly all of it still meets the floor.
     const double a = occlusion(0, {0, -1, 0}, 4);
-    EXPECT_GT(a, 0.05);
-    EXPECT_LT(a, 0.6);
+    EXPECT_THAT(a, ::testing::AllOf(::testing::Gt(0.05), ::testing::Lt(0.6)));
     EXPECT_LT(occlusion(-0.5f, {0, -1, 0}, 4), a - 0.05);
     EXPECT_LT(occlusion(0, {0, -1, 0}, 8), a - 0.05);
     EXPECT_NEAR(occlusion(0, {0.01f, -1, 0}, 4), a, 0.02);
@@ -195,7 +183,8 @@ TEST(RayTracer, AmbientOcclusionPerPixelOrPerVertexDarkensOnlyOccludedPoints) {
     for (int mode : {3, 2}) {  // per pixel; from each vertex, interpolated
         SCOPED_TRACE(mode);
         Built b;
-        b.box();
+        new test::TestBox(b.scene, "Box");
+        b.build();
         const RayTracer::Settings s{
             .ambientOcclusion = mode, .ambientRays = 20, .ambientDistance = 3, .ambientDarkness = 1};
         Trace t;
@@ -236,12 +225,11 @@ TEST(RayTracer, RefusesSettingsItCannotHonour) {
 }
 
 TEST(RayShading, FalloffFollowsTheLightsDistance) {
-    EXPECT_EQ(RayShading::falloff(Light::kAbrupt, 99, 100) - RayShading::falloff(Light::kAbrupt, 101, 100), 1.0f);
-    EXPECT_FLOAT_EQ(RayShading::falloff(Light::kLinear, 25, 100), 0.75f);
-    EXPECT_EQ(RayShading::falloff(Light::kLinear, 150, 100), 0.0f);
-    EXPECT_EQ(RayShading::falloff(Light::kInverseSquare, 50, 100), 1.0f);
-    EXPECT_FLOAT_EQ(RayShading::falloff(Light::kInverseSquare, 200, 100), 0.25f);
-    EXPECT_EQ(RayShading::falloff(Light::kNone, 1e6, 100), 1.0f);
+    auto at = [](int kind, double distance) { return RayShading::falloff(kind, distance, 100); };  // reach 100
+    EXPECT_EQ((std::vector{at(Light::kAbrupt, 99) - at(Light::kAbrupt, 101), at(Light::kLinear, 25),
+                           at(Light::kLinear, 150), at(Light::kInverseSquare, 50), at(Light::kInverseSquare, 200),
+                           at(Light::kNone, 1e6)}),
+              (std::vector{1.0f, 0.75f, 0.0f, 1.0f, 0.25f, 1.0f}));
 }
 
 // A wall filling the frame, lit head-on by a shadow-casting directional light: each pixel a shaded point facing it.
@@ -253,10 +241,7 @@ TEST_F(RayShadingFrames, EachShadedPointCastsTheTablesRaysPerLight) {
     frame.width = 12, frame.height = 10;
     RayTracer tracer;
     auto feelers = [&](bool soft, int rays) {
-        RayTracer::Settings s;
-        s.shading.traceShadows = soft;
-        s.shading.shadowRays = rays;
-        tracer.setSettings(s);
+        tracer.setSettings({.shading = {.traceShadows = soft, .shadowRays = rays}});
         draw(tracer);
         return tracer.statistics().shadowFeelers;
     };
@@ -276,16 +261,13 @@ TEST(RayShading, GlassRefractsOrReflectsEverythingInsideTheCriticalAngle) {
     glass.surface[0].opacity = 0;
     glass.surface[0].refraction = 1.5f;
     b.build(&glass);
-    RayScene::Hit hit;
-    hit.item = hit.part = 0;
-    hit.position = glm::vec3(100, 100, 100);
-    hit.normal = hit.faceNormal = glm::vec3(0, 1, 0);  // the glass's top, met from inside
+    const RayScene::Hit hit{.item = 0, .part = 0, .position = glm::vec3(100), .normal = {0, 1, 0},
+                            .faceNormal = {0, 1, 0}};  // the glass's top, met from inside
     auto leaving = [&](double degrees, int bounces, long& sent) {
-        RayShading::Settings settings;
-        settings.maxBounces = bounces;
-        RayShading shading(b.rays, b.list, LightSlots(), settings, [](const glm::vec3&, const glm::vec3& d) {
-            return d.y > 0 ? glm::vec4(1, 0, 0, 1) : glm::vec4(0, 1, 0, 1);
-        });
+        RayShading shading(b.rays, b.list, LightSlots(), {.maxBounces = bounces},
+                           [](const glm::vec3&, const glm::vec3& d) {
+                               return d.y > 0 ? glm::vec4(1, 0, 0, 1) : glm::vec4(0, 1, 0, 1);
+                           });
         const double a = degrees * 3.14159265358979 / 180;
         glm::vec4 colour;
         EXPECT_TRUE(shading.shade(hit, glm::vec3(std::sin(a), std::cos(a), 0), 0, colour));
@@ -301,8 +283,7 @@ TEST(RayShading, GlassRefractsOrReflectsEverythingInsideTheCriticalAngle) {
     // Steeply up, most of it leaves; Fresnel keeps a few percent inside.
     c = leaving(20, 4, sent);
     EXPECT_GT(c.r, 0.85f);
-    EXPECT_GT(c.g, 0.01f);
-    EXPECT_LT(c.g, 0.15f);
+    EXPECT_THAT(c.g, ::testing::AllOf(::testing::Gt(0.01f), ::testing::Lt(0.15f)));
     EXPECT_EQ(sent, 2);
     // No bounces: no ray is sent, the background stands in along the same directions.
     c = leaving(20, 0, sent);

@@ -21,8 +21,6 @@ class Render : public test::GLFrames {
 protected:
     using Frames::draw;
     RenderImage draw() { return Frames::draw(*gl); }
-    std::vector<std::pair<const char*, Renderer*>> both() { return {{"OpenGL", gl}, {"ray tracer", &tracer}}; }
-
     RayTracer tracer;
 };
 class Renderers : public Render {};
@@ -36,7 +34,8 @@ TEST_F(Renderers, FacesTowardsALightAreBrighterNeverPassTheirTextureAndSizesOutO
     sun->rotate[1] = 90;  // shining along -X: the light comes from the right
     LightX* bright = addLight(Light::kAmbient, 3.0);
     const int x = frame.width / 2, y = frame.height / 2;
-    for (auto [name, renderer] : both()) {
+    const std::pair<const char*, Renderer*> renderers[] = {{"OpenGL", gl}, {"ray tracer", &tracer}};
+    for (auto [name, renderer] : renderers) {
         SCOPED_TRACE(name);
         sun->setFlag(DAGNode::kVisible, true);
         bright->setFlag(DAGNode::kVisible, false);
@@ -79,9 +78,7 @@ TEST_F(Render, TracedShadowsKeepWhatTheirDarknessLeaves) {
     EXPECT_EQ(grey(plain, 5, 100), grey(shadowed, 5, 100));
     // The tracer's settings switch the feelers off.
     sun->shadow = true;
-    RayTracer::Settings s;
-    s.shading.shadows = false;
-    tracer.setSettings(s);
+    tracer.setSettings({.shading = {.shadows = false}});
     EXPECT_EQ(draw(tracer).rgba, plain.rgba);
     EXPECT_EQ(tracer.statistics().shadowFeelers, 0);
 }
@@ -117,14 +114,10 @@ TEST_F(Render, TheSilhouetteFollowsTheProjectionEdgesAreAveragedAndMediaFillsThe
     const uint8_t media[16] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255};
     frame.backgroundImage = media;
     frame.backgroundWidth = frame.backgroundHeight = 2;
-    frame.background[0] = frame.background[1] = frame.background[2] = 0;
-    RenderImage full = draw();
-    auto rgb = [](const RenderImage& image, int x, int y) {
-        const uint8_t* p = image.pixel(x, y);
-        return std::vector<int>{p[0], p[1], p[2]};
-    };
+    const RenderImage full = draw();
+    auto rgb = [&](int x, int y) { return std::vector<int>(full.pixel(x, y), full.pixel(x, y) + 3); };
     // Stretched: corners are the texels, these two telling a flip either way or a swap of the axes; the box in front.
-    EXPECT_EQ((std::vector{rgb(full, 199, 0), rgb(full, 0, 199), rgb(full, 100, 100)}),
+    EXPECT_EQ((std::vector{rgb(199, 0), rgb(0, 199), rgb(100, 100)}),
               (std::vector<std::vector<int>>{{0, 255, 0}, {0, 0, 255}, {204, 204, 204}}));
     frame.backgroundOpacity = 0.5f;  // half over the black background colour
     EXPECT_NEAR(draw().pixel(199, 199)[0], 128, 2);

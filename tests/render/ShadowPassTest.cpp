@@ -9,7 +9,6 @@
 #include "scene/SceneX.h"
 
 namespace fw {
-
 namespace {
 
 // The point in map fractions (x, y) and at its distance along the light (z), as the lighting program reads the map.
@@ -27,16 +26,9 @@ void expectOnMap(const ShadowPass::Fit& fit, const glm::dvec3& at, const char* w
     for (int k : {0, 1, 2}) EXPECT_TRUE(low[k] <= m[k] && m[k] <= high[k]) << what << ", axis " << k << ": " << m[k];
 }
 
-ShadowPass::Scope whole(const double box[6]) {
-    ShadowPass::Scope scope;
-    scope.items.emplace_back();
-    std::copy(box, box + 6, scope.items[0].box);
-    return scope;
-}
-
 // A letter 50 tall on a floor 2000 by 1400 and 6 thick, seen from above and in front, as in the soft-shadow example.
-constexpr double kFloor[6] = {-1000, -32, -800, 1000, -26, 600};
-constexpr double kLetter[6] = {-25, -26, -10, 25, 28, 12};
+constexpr ShadowPass::Scope::Item kFloor{{-1000, -32, -800, 1000, -26, 600}, true, true};  // convex
+constexpr ShadowPass::Scope::Item kLetter{{-25, -26, -10, 25, 28, 12}, true, false};
 
 // The six planes bounding what a camera's projection times view `m` sees.
 std::vector<glm::dvec4> planesOf(const glm::dmat4& m) {
@@ -47,42 +39,37 @@ std::vector<glm::dvec4> planesOf(const glm::dmat4& m) {
 }
 
 ShadowPass::Scope letterOnFloor() {
-    ShadowPass::Scope scope;
-    scope.items.resize(2);
-    std::copy(kFloor, kFloor + 6, scope.items[0].box);
-    scope.items[0].convex = true;
-    std::copy(kLetter, kLetter + 6, scope.items[1].box);
-    scope.view = planesOf(glm::frustum(-0.035, 0.035, -0.035 * 270 / 480, 0.035 * 270 / 480, 0.1, 30000.0) *
-                          glm::lookAt(glm::dvec3(0, 110, 230), glm::dvec3(0, 0, 0), glm::dvec3(0, 1, 0)));
-    return scope;
+    return {{kFloor, kLetter},
+            planesOf(glm::frustum(-0.035, 0.035, -0.035 * 270 / 480, 0.035 * 270 / 480, 0.1, 30000.0) *
+                     glm::lookAt(glm::dvec3(0, 110, 230), glm::dvec3(0, 0, 0), glm::dvec3(0, 1, 0)))};
 }
 
 }  // namespace
 
 TEST(ShadowPass, AWholeCastingBoxLandsOnTheMapWhateverTheLightAndTheFilterIsANormalisedKernelSizedBySoftness) {
     SceneX scene;
-    const double box[6] = {-3, -0.5, -2, 5, 4, 1};
+    const ShadowPass::Scope::Item box{{-3, -0.5, -2, 5, 4, 1}, true, false};
+    const ShadowPass::Scope alone{{box}, {}}, cube{{{{-1, -1, -1, 1, 1, 1}, true, false}}, {}};  // each seen whole
     LightX sun(scene, "Sun");
     sun.rotate[0] = -60, sun.rotate[1] = 30;
     for (int straightDown : {0, 1}) {  // straight down, the up vector must change
         if (straightDown) sun.rotate[0] = -90, sun.rotate[1] = 0;
-        std::optional<ShadowPass::Fit> fit = ShadowPass::fit(sun, 1, whole(box));
+        std::optional<ShadowPass::Fit> fit = ShadowPass::fit(sun, 1, alone);
         ASSERT_TRUE(fit);
-        for (int k = 0; k < 8; ++k) expectOnMap(*fit, corner(box, k), "a corner under the sun");
+        for (int k = 0; k < 8; ++k) expectOnMap(*fit, corner(box.box, k), "a corner under the sun");
     }
     LightX bulb(scene, "Bulb");
     bulb.setType(Light::kPoint);
     bulb.translate[0] = 12, bulb.translate[1] = 9, bulb.translate[2] = 15;
-    std::optional<ShadowPass::Fit> fit = ShadowPass::fit(bulb, 3, whole(box));
+    std::optional<ShadowPass::Fit> fit = ShadowPass::fit(bulb, 3, alone);
     ASSERT_TRUE(fit);
     EXPECT_EQ(fit->slot, 3);
     EXPECT_GT(fit->focal, 0.0f);
-    for (int k = 0; k < 8; ++k) expectOnMap(*fit, corner(box, k), "a corner under the bulb");
-    const double cube[6] = {-1, -1, -1, 1, 1, 1};
+    for (int k = 0; k < 8; ++k) expectOnMap(*fit, corner(box.box, k), "a corner under the bulb");
     LightX soft(scene, "Soft");
     for (int softness : {0, 1, 4, 6, 30}) {
         soft.shadowSoftness = softness;
-        fit = ShadowPass::fit(soft, 1, whole(cube));
+        fit = ShadowPass::fit(soft, 1, cube);
         const int side = 2 * fit->filterHalf + 1;
         EXPECT_LE(side, 11);
         ASSERT_EQ(fit->weights.size(), static_cast<size_t>(side * side)) << softness;
@@ -94,7 +81,7 @@ TEST(ShadowPass, AWholeCastingBoxLandsOnTheMapWhateverTheLightAndTheFilterIsANor
         }
     }
     soft.shadowMapXRes = 100000;  // beyond what a driver makes
-    EXPECT_EQ(ShadowPass::fit(soft, 1, whole(cube))->mapWidth, 8192);
+    EXPECT_EQ(ShadowPass::fit(soft, 1, cube)->mapWidth, 8192);
 }
 
 // The floor casts nothing (nothing in view lies under it): the map holds the letter
@@ -117,7 +104,7 @@ TEST(ShadowPass, TheMapHoldsOnlyWhatCanShadowSomethingInView) {
         // tests/app/RayTraceRenderTest.cpp, the same scene and lights).
         glm::dvec3 low(1e9), high(-1e9);
         for (int k = 0; k < 8; ++k) {
-            const glm::dvec3 p = corner(kLetter, k);
+            const glm::dvec3 p = corner(kLetter.box, k);
             expectOnMap(*fit, p, "the letter");
             low = glm::min(low, onMap(*fit, p)), high = glm::max(high, onMap(*fit, p));
         }
@@ -126,21 +113,14 @@ TEST(ShadowPass, TheMapHoldsOnlyWhatCanShadowSomethingInView) {
         EXPECT_LT(fit->farZ - fit->nearZ, 400.0f);
         // The same floor casts once something in view lies beneath it; nothing is fitted
         // when only the floor is drawn, or when the camera looks away from the letter and its shadow.
-        ShadowPass::Scope under = letterOnFloor();
-        under.items.emplace_back();
-        const double below[6] = {-40, -60, -40, 40, -50, 40};
-        std::copy(below, below + 6, under.items[2].box);
-        under.items[2].convex = true;
-        fit = ShadowPass::fit(light, 1, under);
+        const ShadowPass::Scope::Item below{{-40, -60, -40, 40, -50, 40}, true, true};
+        fit = ShadowPass::fit(light, 1, {{kFloor, kLetter, below}, letterOnFloor().view});
         ASSERT_TRUE(fit);
         EXPECT_EQ(fit->casters, (std::vector<char>{1, 1, 0}));
-        ShadowPass::Scope floor = letterOnFloor();
-        floor.items.pop_back();
-        EXPECT_FALSE(ShadowPass::fit(light, 1, floor));
-        ShadowPass::Scope away = letterOnFloor();
-        away.view = planesOf(glm::perspective(0.3, 1.0, 0.1, 30000.0) *
-                             glm::lookAt(glm::dvec3(-600, 0, -500), glm::dvec3(-1200, -26, -700), glm::dvec3(0, 1, 0)));
-        EXPECT_FALSE(ShadowPass::fit(light, 1, away));
+        EXPECT_FALSE(ShadowPass::fit(light, 1, {{kFloor}, letterOnFloor().view}));
+        glm::dmat4 away = glm::lookAt(glm::dvec3(-600, 0, -500), glm::dvec3(-1200, -26, -700), glm::dvec3(0, 1, 0));
+        const ShadowPass::Scope aside{{kFloor, kLetter}, planesOf(glm::perspective(0.3, 1.0, 0.1, 30000.0) * away)};
+        EXPECT_FALSE(ShadowPass::fit(light, 1, aside));
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include "BlockFile.h"
 #include "TempDir.h"
+#include "TestImages.h"
 #include "surface/GlintUnit.h"
 #include "surface/GradientLibrary.h"
 #include "surface/GradientUnit.h"
@@ -14,11 +15,6 @@ const kxColor kRed = kxColor::fromRGB(65535, 0, 0);
 const kxColor kGreen = kxColor::fromRGB(0, 65535, 0);
 const kxColor kBlue = kxColor::fromRGB(0, 0, 65535);
 
-void expectColor(const Rgba& c, double r, double g, double b, double a = 1.0, double tolerance = 1e-5) {
-    const double got[] = {c.r, c.g, c.b, c.a}, want[] = {r, g, b, a};
-    for (int k = 0; k < 4; ++k) EXPECT_NEAR(got[k], want[k], tolerance) << "channel " << k;
-}
-
 Gradient twoStops(const kxColor& a, const kxColor& b, int interp = Gradient::kRGB) {
     Gradient g;
     g.interpType = interp;
@@ -29,52 +25,50 @@ Gradient twoStops(const kxColor& a, const kxColor& b, int interp = Gradient::kRG
 
 TEST(Gradient, LookupsFollowTheStopsEdgeModesMidpointsSmoothingOpacityAndInterpolation) {
     Gradient g;
-    expectColor(g.lookup(0.5), 0, 0, 0, 0);
+    test::expectColour(g.lookup(0.5), {});
     g.addColorStop(0.4, kxColor::fromRGB(65535, 32768, 0));
     for (double x : {-3.0, 0.0, 0.4, 0.7, 1.0, 5.5})
         for (int edges : {Gradient::kRepeat, Gradient::kMirror, Gradient::kClamp})
-            expectColor(g.lookup(x, edges), 1.0, 32768 / 65535.0, 0.0);
+            test::expectColour(g.lookup(x, edges), {1, 32768 / 65535.0f, 0, 1});
     g = twoStops(kRed, kBlue);
     // Below the first stop and at or past the last, the end colours hold.
     for (double t : {-0.5, 0.0, 0.1, 0.25, 0.5, 0.8, 0.999, 1.0})
-        expectColor(g.lookup(t), 1 - std::clamp(t, 0.0, 1.0), 0, std::clamp(t, 0.0, 1.0));
+        test::expectColour(g.lookup(t), {1 - float(std::clamp(t, 0.0, 1.0)), 0, float(std::clamp(t, 0.0, 1.0)), 1});
     // Repeat keeps the end of each period, mirror reverses.
-    Rgba end = g.lookup(0.9999);
-    for (double x : {1.0, 2.0, 7.0}) EXPECT_EQ(g.lookup(x, Gradient::kRepeat), end) << x;
+    for (double x : {1.0, 2.0, 7.0}) EXPECT_EQ(g.lookup(x, Gradient::kRepeat), g.lookup(0.9999)) << x;
     for (auto [x, edges, same] : {std::tuple{1.25, Gradient::kRepeat, 0.25}, {-0.75, Gradient::kRepeat, 0.25},
                                   {1.25, Gradient::kMirror, 0.75}, {2.25, Gradient::kMirror, 0.25},
                                   {1.5, Gradient::kClamp, 1.0}})
         EXPECT_EQ(g.lookup(x, edges), g.lookup(same)) << x << ", edges " << edges;
     g.colorStops[0].midPoint = 0.25;
-    expectColor(g.lookup(0.25), 0.5, 0, 0.5);     // the mean sits at the midpoint
-    expectColor(g.lookup(0.625), 0.25, 0, 0.75);  // halfway from the mean to the end
+    test::expectColour(g.lookup(0.25), {0.5, 0, 0.5, 1});     // the mean sits at the midpoint
+    test::expectColour(g.lookup(0.625), {0.25, 0, 0.75, 1});  // halfway from the mean to the end
     g.colorStops[0].midPoint = 0.5;
     g.interpSmoothness = 1.0;
-    double s = 3 * 0.0625 - 2 * 0.015625;  // smooth step at 0.25
-    expectColor(g.lookup(0.25), 1 - s, 0, s);
+    const float s = 3 * 0.0625 - 2 * 0.015625;  // smooth step at 0.25
+    test::expectColour(g.lookup(0.25), {1 - s, 0, s, 1});
     g.addOpacityStop(0.0, 1.0);
     g.addOpacityStop(1.0, 0.0);
     EXPECT_NEAR(g.lookup(0.125).a, 1 - 3 * 0.015625 + 2 * 0.001953125, 1e-4);  // smoothed alike
     Gradient alphaOnly;
     alphaOnly.addOpacityStop(0.5, 0.5);
-    expectColor(alphaOnly.lookup(0.9), 0, 0, 0, 0.5);
+    test::expectColour(alphaOnly.lookup(0.9), {0, 0, 0, 0.5}, 1e-5);  // a 16-bit opacity
     // Red (hue 0) to blue (hue 2/3): HSV goes straight through green, the colour wheel back through magenta (16-bit
     // hues put the halfway hue half a step off). Special RGB keeps the stops' brightness where plain RGB halves it.
-    expectColor(twoStops(kRed, kBlue, Gradient::kHSV).lookup(0.5), 0, 1, 0, 1, 1e-4);
-    expectColor(twoStops(kRed, kBlue, Gradient::kColorWheel).lookup(0.5), 1, 0, 1, 1, 1e-4);
-    expectColor(twoStops(kRed, kGreen).lookup(0.5), 0.5, 0.5, 0);
-    expectColor(twoStops(kRed, kGreen, Gradient::kSpecialRGB).lookup(0.5), 1, 1, 0);
+    test::expectColour(twoStops(kRed, kBlue, Gradient::kHSV).lookup(0.5), {0, 1, 0, 1}, 1e-4);
+    test::expectColour(twoStops(kRed, kBlue, Gradient::kColorWheel).lookup(0.5), {1, 0, 1, 1}, 1e-4);
+    test::expectColour(twoStops(kRed, kGreen).lookup(0.5), {0.5, 0.5, 0, 1});
+    test::expectColour(twoStops(kRed, kGreen, Gradient::kSpecialRGB).lookup(0.5), {1, 1, 0, 1});
 }
 
 // Older files store stops out of order and with plain colours.
 TEST(Gradient, SixteenBitColorsSurviveTheStoredFormAndOlderFilesAreRead) {
-    ColorStop rgb(0.25, kxColor::fromRGB(1, 65535, 12345), 0.3);
-    ColorStop hsv(0.75, kxColor::fromHSV(40000, 30001, 65535), 0.6);  // each written in its own mode
     Gradient g;
     g.type = Gradient::kTriangle;
     g.interpType = Gradient::kColorWheel;
     g.interpSmoothness = 0.125;
-    g.colorStops = {rgb, hsv};
+    g.colorStops = {ColorStop(0.25, kxColor::fromRGB(1, 65535, 12345), 0.3),
+                    ColorStop(0.75, kxColor::fromHSV(40000, 30001, 65535), 0.6)};  // each written in its own mode
     g.addOpacityStop(0.5, 1.0, 0.4);
     // The block's layout is resaved from the conformance scene; HSV stops and these names are not in it.
     test::TempDir dir;

@@ -3,6 +3,7 @@
 #include "surface/MaterialChannel.h"
 
 #include <atomic>
+#include <gmock/gmock.h>
 
 #include "BlockFile.h"
 #include "TempDir.h"
@@ -149,7 +150,7 @@ TEST(MaterialChannels, TheWalkStopsUnderAnOpaqueNormalLayer) {
     expectColour(strong.evaluate(kAt, true), {0.5f, 0, 0.5f, 1});
 }
 
-TEST(MaterialChannels, BaseColourLayersAndAmounts) {
+TEST(MaterialChannels, BaseColourLayersAmountsAndTrivialChannels) {
     MaterialChannelColor channel;
     // No layers, or only inactive ones: the base colour, or nothing without it.
     expectColour(channel.evaluate(kAt), {0.8f, 0.8f, 0.8f, 1});
@@ -170,9 +171,24 @@ TEST(MaterialChannels, BaseColourLayersAndAmounts) {
     // Several layers composite bottom up: the bottom one (no base) is taken with its amount, here half covering, and
     // grey multiplied onto it; where the bottom left the surface uncovered the grey shows as it is.
     MaterialChannelReflectivity stack;
+    EXPECT_TRUE(stack.isTrivial());
     addProbe(stack, {0.5f, 0.5f, 0.5f, 1}, BlendMode::kMultiply);
     addProbe(stack, {0.2f, 0.4f, 0.6f, 1}, BlendMode::kScreen, 0.5);
     expectColour(stack.evaluate(kAt), {0.3f, 0.35f, 0.4f, 1});
+    EXPECT_TRUE(stack.isTrivial());  // amounts 0: layers do not count
+    stack.amount = 0.5;
+    EXPECT_FALSE(stack.isTrivial());
+    stack.layer(0).active = stack.layer(1).active = false;
+    EXPECT_TRUE(stack.isTrivial());  // nothing to reflect
+    stack.raytraceAmount = 0.3;
+    EXPECT_FALSE(stack.isTrivial());
+    MaterialChannelTransparency transparency;
+    EXPECT_TRUE(transparency.isTrivial());
+    transparency.refraction = 1.2;
+    EXPECT_FALSE(transparency.isTrivial());
+    transparency.refraction = 1.0;
+    addProbe(transparency, {1, 1, 1, 1});
+    EXPECT_FALSE(transparency.isTrivial());
 }
 
 TEST(MaterialChannels, LayersInvertRepeatBlurAndTakeAlphaFromTheirAlphaShader) {
@@ -193,9 +209,7 @@ TEST(MaterialChannels, LayersInvertRepeatBlurAndTakeAlphaFromTheirAlphaShader) {
     // Without repetition the shader covers its unit square once; its placement moves it.
     ShaderBlock decal;
     auto colour = std::make_unique<ShaderColor>(0, 1, 0, 1);
-    Placement shifted;
-    shifted.translate[0] = 0.5;
-    colour->setPlacement(shifted);
+    colour->setPlacement({.translate = {0.5, 0, 0}});
     decal.setShader(ShaderBlock::kRgbSlot, std::move(colour));
     decal.rgbRepeat = false;
     expectColour(decal.evaluate({0.3, 0.5, 0.3, 0.5}), {0, 1, 0, 1});
@@ -209,34 +223,12 @@ TEST(MaterialChannels, LayersInvertRepeatBlurAndTakeAlphaFromTheirAlphaShader) {
     const Shader::Footprint edge{0.49, 0.5, 0.5, 0.5};
     EXPECT_EQ(split.evaluate(edge).r, 0.0f);
     split.rgbBlur = 0.1;
-    float mixed = split.evaluate(edge).r;
-    EXPECT_GT(mixed, 0.2f);
-    EXPECT_LT(mixed, 0.8f);
+    EXPECT_THAT(split.evaluate(edge).r, ::testing::AllOf(::testing::Gt(0.2f), ::testing::Lt(0.8f)));
     EXPECT_EQ(split.evaluate({0.1, 0.5, 0.11, 0.5}).r, 0.0f);  // far from the edge
     ShaderBlock flat;
     flat.setShader(ShaderBlock::kRgbSlot, std::make_unique<ShaderColor>(0.3f, 0.6f, 0.9f, 1));
     flat.rgbBlur = 4;
     expectColour(flat.evaluate(kAt), {0.3f, 0.6f, 0.9f, 1});
-}
-
-TEST(MaterialChannels, TrivialChannels) {
-    MaterialChannelReflectivity reflectivity;
-    EXPECT_TRUE(reflectivity.isTrivial());
-    addProbe(reflectivity, {1, 1, 1, 1});
-    EXPECT_TRUE(reflectivity.isTrivial());  // amounts 0: layers do not count
-    reflectivity.amount = 0.5;
-    EXPECT_FALSE(reflectivity.isTrivial());
-    reflectivity.layer(0).active = false;
-    EXPECT_TRUE(reflectivity.isTrivial());  // nothing to reflect
-    reflectivity.raytraceAmount = 0.3;
-    EXPECT_FALSE(reflectivity.isTrivial());
-    MaterialChannelTransparency transparency;
-    EXPECT_TRUE(transparency.isTrivial());
-    transparency.refraction = 1.2;
-    EXPECT_FALSE(transparency.isTrivial());
-    transparency.refraction = 1.0;
-    addProbe(transparency, {1, 1, 1, 1});
-    EXPECT_FALSE(transparency.isTrivial());
 }
 
 // Layers' stored form (order, blur lines only when set) is resaved byte for byte from

@@ -29,12 +29,6 @@ ShaderBlock& addColour(MaterialChannel& channel, float r, float g, float b, floa
     return layer;
 }
 
-template <class UV>  // a pair, or a tuple that starts with u and v
-void expectUV(const UV& got, double u, double v, double tolerance = 1e-12) {
-    EXPECT_NEAR(std::get<0>(got), u, tolerance);
-    EXPECT_NEAR(std::get<1>(got), v, tolerance);
-}
-
 class Materials : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -74,8 +68,7 @@ TEST_F(Materials, EachStyleWritesItsOwnChannelsAndNeedsTheVertexDataAndRaysOfTho
             m.setStyle(style);
             m.ignoresLighting = ignores;
             EXPECT_EQ(m.respondsToLighting(), !ignores) << style;
-            EXPECT_NE(write(m).find(ignores ? "  respondToLighting 0\n" : "  respondToLighting 1\n"),
-                      std::string::npos);
+            EXPECT_NE(write(m).find("  respondToLighting " + std::to_string(!ignores) + "\n"), std::string::npos);
         }
     for (int style : {Material::kAbsolute, Material::kStandard}) {
         m.setStyle(style);
@@ -206,9 +199,8 @@ TEST_F(Materials, EqualityFollowsTheUsedChannelsAndCopiesLookUpTheirOwnScene) {
 TEST_F(Materials, DefaultMaterialIsMadeOnlyWhenMissing) {
     MaterialX* made = ensureDefaultMaterial(scene);
     ASSERT_NE(made, nullptr);
-    EXPECT_EQ(made->name(), "defaultMtl");
-    EXPECT_EQ(ensureDefaultMaterial(scene), made);
-    EXPECT_EQ(scene.memberCount(kMaterialKind), 1);
+    EXPECT_EQ(std::tuple(made->name(), ensureDefaultMaterial(scene), scene.memberCount(kMaterialKind)),
+              std::tuple("defaultMtl", made, 1));
     SceneX other;
     new ImageMap(other, "defaultMtl");
     EXPECT_EQ(ensureDefaultMaterial(other), nullptr);
@@ -221,9 +213,9 @@ TEST_F(Materials, BakingGivesTheRendererTexturesAndAmounts) {
     m.bake(baked, 8, 8, 1);
     const BakedMaterial::Texture& plain = baked.surface[0].color;
     EXPECT_EQ(std::pair(plain.width, plain.rgba), std::pair(1, std::vector<uint8_t>{204, 204, 204, 255}));
-    EXPECT_FLOAT_EQ(baked.surface[0].specularAmount, 0.2f);
-    EXPECT_FLOAT_EQ(baked.surface[0].shininess, 80.0f);
-    EXPECT_EQ(std::pair(baked.surface[0].opacity, baked.fresnel), std::pair(1.0f, false));
+    EXPECT_EQ(std::tuple(baked.surface[0].specularAmount, baked.surface[0].shininess, baked.surface[0].opacity,
+                         baked.fresnel),
+              std::tuple(0.2f, 80.0f, 1.0f, false));
     uint64_t version = baked.version;
     // Half-covering red over the grey, thinned by a half-bright transparency layer.
     addColour(m.colorChannel(), 1, 0, 0, 0.5f);
@@ -243,9 +235,9 @@ TEST_F(Materials, BakingGivesTheRendererTexturesAndAmounts) {
     m.setStyle(Material::kFresnel);
     m.setFresnelEnd(0.5);
     m.bake(baked, 8, 8, 1);
-    EXPECT_EQ(std::tuple(baked.fresnel, baked.fresnelEnd, baked.surface[0].bump.rgba[3]), std::tuple(true, 0.5f, 255));
-    EXPECT_FLOAT_EQ(baked.surface[0].bumpAmount, 0.5f);
-    EXPECT_FLOAT_EQ(baked.surface[1].bumpAmount, 0.0f);
+    EXPECT_EQ(std::tuple(baked.fresnel, baked.fresnelEnd, baked.surface[0].bump.rgba[3], baked.surface[0].bumpAmount,
+                         baked.surface[1].bumpAmount),
+              std::tuple(true, 0.5f, 255, 0.5f, 0.0f));
     m.setStyle(Material::kMatte);
     m.bake(baked, 8, 8, 1);
     EXPECT_EQ(std::tuple(baked.style, baked.lighting, baked.surface[0].specularAmount, baked.surface[0].bump.empty()),
@@ -258,9 +250,7 @@ TEST_F(MaterialStacks, ItemsReadBackUnderTheirOwnAndOlderNames) {
     MaterialStackItem& decal = stack.addItem("Label");
     decal.blendingStyle = BlendMode::kOverlay;
     decal.tilingStyle = MaterialStackItem::kNoneClip;
-    Placement t;
-    t.translate[0] = 0.25;
-    decal.setTransform(t);
+    decal.setTransform({.translate = {0.25, 0, 0}});
     // The layout and the item's placement fields are resaved byte for byte from the conformance scene; these names
     // and the texture's placement are not in it.
     std::string bytes = write(stack);
@@ -313,6 +303,10 @@ TEST_F(MaterialStacks, MappingStylesGiveTextureCoordinatesAndTilingWrapsMirrorsO
     MaterialStackItem item(scene);
     const double uv[2] = {0.3, 0.7}, up[3] = {0, 1, 0};
     using S = MaterialStackItem;
+    auto expectUV = [](const auto& got, double u, double v, double tolerance = 1e-12) {  // got: a pair, or (u, v, ...)
+        EXPECT_NEAR(std::get<0>(got), u, tolerance);
+        EXPECT_NEAR(std::get<1>(got), v, tolerance);
+    };
     auto at = [&](int style, double x, double y, double z, const double* normal = nullptr) {
         const double p[3] = {x, y, z};
         double u, v;
@@ -347,21 +341,20 @@ TEST_F(MaterialStacks, MappingStylesGiveTextureCoordinatesAndTilingWrapsMirrorsO
         EXPECT_NEAR(MaterialStackItem::fastAtan2(std::sin(a), std::cos(a)), a, 0.075) << a;
     EXPECT_NEAR(MaterialStackItem::fastAsin(0.5), std::asin(0.5), 1e-12);
     EXPECT_NEAR(MaterialStackItem::fastAsin(1.0), 1.57079635, 1e-12);
-    MaterialStackItem tiles(scene);
     auto tiled = [&](int style, double u, double v) {  // u, v and whether the point is covered
-        tiles.tilingStyle = style;
-        const bool covered = tiles.tile(u, v);
+        item.tilingStyle = style;
+        const bool covered = item.tile(u, v);
         return std::tuple(u, v, covered);
     };
-    tiles.tilingX = 2;
-    tiles.tilingY = 1;
+    item.tilingX = 2;
+    item.tilingY = 1;
     expectUV(tiled(MaterialStackItem::kRepeat, 0.7, -0.25), 0.4, 0.75);
     expectUV(tiled(MaterialStackItem::kMirror, 0.7, -1.25), 0.6, 0.75);  // 1.4 lies in an odd period
     EXPECT_FALSE(std::get<2>(tiled(MaterialStackItem::kNoneClip, 0.7, 0.5)));
     EXPECT_EQ(tiled(MaterialStackItem::kNoneClip, 0.25, 0.5), std::tuple(0.5, 0.5, true));
     EXPECT_EQ(tiled(MaterialStackItem::kNone, 1.5, -0.5), std::tuple(1.5, -0.5, true));
     double cu = 1.5, cv = -0.5;
-    tiles.tile(cu, cv, true);
+    item.tile(cu, cv, true);
     EXPECT_EQ(std::make_pair(cu, cv), std::make_pair(1.0, 0.0));
 }
 

@@ -29,10 +29,8 @@ inline bool writeImage(const std::string& path, FREE_IMAGE_FORMAT format, int wi
         for (int x = 0; x < width; ++x) {
             const Pixel p = at(x, y);
             BYTE* out = line + x * (bpp / 8);
-            out[FI_RGBA_RED] = p[0];
-            out[FI_RGBA_GREEN] = p[1];
-            out[FI_RGBA_BLUE] = p[2];
-            if (bpp == 32) out[FI_RGBA_ALPHA] = p[3];
+            const int channel[] = {FI_RGBA_RED, FI_RGBA_GREEN, FI_RGBA_BLUE, FI_RGBA_ALPHA};
+            for (int k = 0; k < bpp / 8; ++k) out[channel[k]] = p[k];
         }
     }
     bool ok = FreeImage_Save(format, dib, path.c_str(), flags);
