@@ -2,6 +2,8 @@
 // their positions say, wipes, bloom, react and displace images.
 #include "effects/FrameEffects.h"
 
+#include <map>
+
 #include "EffectImages.h"
 
 namespace fw {
@@ -14,8 +16,7 @@ using test::solidLayer;
 GradientUnit constantUnit(double r, double g, double b, int mode, bool onOriginal = true) {
     GradientUnit u;
     u.gradient.addColorStop(0, kxColor::fromUnitRGB(r, g, b));
-    u.transferMode = mode;
-    u.compositeOnOriginal = onOriginal;
+    u.transferMode = mode, u.compositeOnOriginal = onOriginal;
     return u;
 }
 
@@ -61,9 +62,8 @@ TEST(GradientEffect, MaskDecidesWhereAndNoneRaisesAlpha) {
     u.startPosition[0] = 0, u.startPosition[1] = 0.5, u.size = 200, u.outerEdges = Gradient::kClamp;
     u.oversampling = 2;
     applyGradientUnit(u, layer, {});
-    for (int y = 0; y < 10; ++y)
-        for (int x = 20; x < 40; ++x)
-            ASSERT_EQ(0, std::memcmp(layer.pixel(x, y), before.pixel(x, y), 4)) << x << "," << y;
+    for (int y = 0; y < 10; ++y)  // the clear right half, row by row
+        ASSERT_EQ(0, std::memcmp(layer.pixel(20, y), before.pixel(20, y), 20 * 4)) << "row " << y;
     expectPixel(layer, 5, 5, 5.5 / 40, 5.5 / 40, 5.5 / 40);
     expectPixel(layer, 15, 5, 15.5 / 40, 15.5 / 40, 15.5 / 40, 128 / 255.0);  // coverage kept
     u.targetType = EffectUnit::kTargetNone;
@@ -71,8 +71,7 @@ TEST(GradientEffect, MaskDecidesWhereAndNoneRaisesAlpha) {
     applyGradientUnit(u, clear, {});
     EXPECT_EQ(coveredPixels(clear, 254), 400);
     expectPixel(clear, 30, 3, 30.5 / 40, 30.5 / 40, 30.5 / 40);
-    u.targetShowTarget = true;
-    u.targetType = EffectUnit::kTargetAlpha;
+    u.targetShowTarget = true, u.targetType = EffectUnit::kTargetAlpha;
     RenderImage shown = before;
     applyGradientUnit(u, shown, {});
     expectPixel(shown, 15, 2, 128 / 255.0, 128 / 255.0, 128 / 255.0);
@@ -104,9 +103,8 @@ std::pair<double, double> lightAndMiddle(const RenderImage& image) {
 
 GlintUnit freeGlint(double x, double y, double size) {
     GlintUnit u;
-    u.targetType = EffectUnit::kTargetNone;
+    u.targetType = EffectUnit::kTargetNone, u.glintSize[0] = size;
     u.glintPosition[0][0] = x, u.glintPosition[0][1] = y;
-    u.glintSize[0] = size;
     for (double& a : u.glintAngle) a = 0;  // long rays along the axes
     return u;
 }
@@ -136,8 +134,7 @@ TEST(GlintEffect, StarsSitAtTheirPositionsAndTurnOverTime) {
     RenderImage one = glintOn(160, 40, two);
     two.glintPosition[1][0] = 0.25;
     EXPECT_EQ(glintOn(160, 40, two).rgba, one.rgba);
-    two.glintPosition[1][0] = 0.75;
-    two.glintSize[1] = 200;
+    two.glintPosition[1][0] = 0.75, two.glintSize[1] = 200;
     EXPECT_EQ(one.pixel(120, 20)[3], 0);
     EXPECT_GT(glintOn(160, 40, two).pixel(120, 20)[3], 250);
     // Coloured by the gradient when named: red at the centre, blue towards the ray tips.
@@ -193,9 +190,7 @@ TEST(GlintEffect, WipesCarryTheGlintAcrossTheFrame) {
 TEST(GlintEffect, BloomSpreadsWithItsSize) {
     auto bloomed = [](double size) {
         GlintUnit u = freeGlint(0.5, 0.5, 20);
-        u.applyBloom = GlintUnit::kApplyOne;
-        u.bloomSize = size;
-        u.bloomColorFrom = GlintUnit::kFromColor;
+        u.applyBloom = GlintUnit::kApplyOne, u.bloomSize = size, u.bloomColorFrom = GlintUnit::kFromColor;
         u.bloomColor[0] = 1, u.bloomColor[1] = 0.5, u.bloomColor[2] = 0;
         return glintOn(128, 128, u);
     };
@@ -209,21 +204,18 @@ TEST(GlintEffect, BloomSpreadsWithItsSize) {
 }
 
 TEST(GlintEffect, ReactAndDisplaceImagesScaleAndMoveIt) {
-    Picture white(4, 4), grey(4, 4), black(4, 4), shove(4, 4);
-    for (size_t i = 0; i < white.pixels().size(); i += 4) {
-        std::fill_n(&white.pixels()[i], 4, 255);
-        std::fill_n(&grey.pixels()[i], 3, 128), grey.pixels()[i + 3] = 255;
-        black.pixels()[i + 3] = 255;
-        shove.pixels()[i] = 255, shove.pixels()[i + 1] = 128, shove.pixels()[i + 2] = 0, shove.pixels()[i + 3] = 255;
+    // Opaque pictures of one colour each, by name.
+    std::map<std::string, Picture> named;
+    for (auto [name, r, g, b] : {std::tuple{"white", 255, 255, 255}, {"grey", 128, 128, 128}, {"black", 0, 0, 0},
+                                 {"shove", 255, 128, 0}}) {
+        const uint8_t rgba[] = {uint8_t(r), uint8_t(g), uint8_t(b), 255};
+        Picture& picture = named.emplace(name, Picture(4, 4)).first->second;
+        for (size_t i = 0; i < picture.pixels().size(); ++i) picture.pixels()[i] = rgba[i % 4];
     }
-    auto images = [&](const std::string& name) -> const Picture* {
-        return name == "white" ? &white : name == "grey" ? &grey : name == "black" ? &black
-                                      : name == "shove"  ? &shove : nullptr;
-    };
+    auto images = [&](const std::string& name) { return named.contains(name) ? &named.at(name) : nullptr; };
     auto lit = [&](const std::string& react) {
         GlintUnit u = freeGlint(0.5, 0.5, 400);
-        u.reactImageName = react;
-        u.reactImageSensitivity = 1;
+        u.reactImageName = react, u.reactImageSensitivity = 1;
         return coveredPixels(glintOn(100, 100, u, {}, images), 20);
     };
     EXPECT_EQ(lit("white"), lit("missing"));
@@ -232,8 +224,7 @@ TEST(GlintEffect, ReactAndDisplaceImagesScaleAndMoveIt) {
     EXPECT_EQ(lit("black"), 0);
     // Red full, green mid grey: HDepth pixels (scaled) to the right, no vertical move.
     GlintUnit u = freeGlint(0.4, 0.5, 200);
-    u.displaceImageName = "shove";
-    u.displaceHDepth = 64;  // 10 px at 100 wide
+    u.displaceImageName = "shove", u.displaceHDepth = 64;  // 10 px at 100 wide
     expectBrightestAt(glintOn(100, 100, u, {}, images), 50, 50);
 }
 

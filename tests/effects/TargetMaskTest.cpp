@@ -11,8 +11,7 @@ using test::layerOf;
 
 GradientUnit target(int type, int processing = EffectUnit::kProcessNone) {
     GradientUnit u;
-    u.targetType = type;
-    u.targetProcessing = processing;
+    u.targetType = type, u.targetProcessing = processing;
     return u;
 }
 
@@ -73,8 +72,7 @@ TEST(TargetMask, ProcessingsFollowTheEdgeAndFeatherSoftensItOnly) {
     TargetMask plain(target(EffectUnit::kTargetAlpha), disc), inverted(u, disc);
     for (int y = 0; y < 100; y += 7)
         for (int x = 0; x < 100; x += 3) EXPECT_FLOAT_EQ(inverted.at(x, y), 1.0f - plain.at(x, y));
-    u.targetThickness = 64;
-    u.targetProcessing = EffectUnit::kProcessEdgesOnly;
+    u.targetThickness = 64, u.targetProcessing = EffectUnit::kProcessEdgesOnly;
     TargetMask edges(u, disc);
     // The middle, the rim from inside and from outside, and well outside.
     EXPECT_EQ((std::vector{edges.at(50, 50), edges.at(50 + 29, 50), edges.at(50 + 31, 50), edges.at(95, 50)}),
