@@ -196,7 +196,7 @@ TEST(TrackCurve, NoSmoothingIsAnEvenStraightLineAndFullSmoothingTurnsThroughTheP
     EXPECT_NEAR(glm::distance(smooth.spanPoint(0, 1.1), pts[1] + 0.1 * smooth.spanTangent(0, 1)), 0, 1e-9);
 }
 
-TEST(PoseLayout, EachShapePutsTheElementsOnIt) {
+TEST(PoseLayout, EachShapePutsTheElementsOnItAndSpreadScalesTheirDistancesOnFlaggedAxes) {
     const auto elements = letters(11);
     const PoseLayout layout(elements);
     const glm::dvec3 c = layout.center();
@@ -251,6 +251,15 @@ TEST(PoseLayout, EachShapePutsTheElementsOnIt) {
             EXPECT_TRUE(std::ranges::equal(states[i].translate, again[i].translate) &&
                         std::ranges::equal(states[i].rotate, again[i].rotate)) << "element " << i;
     }
+    AnimPoseSettings s;
+    s.spread = 50, s.spreadXYZ[1] = 0, s.globalScale[0] = s.globalScale[1] = s.globalScale[2] = 200;
+    const auto states = layout.arrange(s);
+    for (size_t i = 0; i < elements.size(); ++i) {
+        const glm::dvec3 p = placeOf(elements[i], states[i]);
+        EXPECT_NEAR(p.x - c.x, 3.0 * (elements[i].center[0] - c.x), 1e-9);
+        EXPECT_NEAR(p.y - c.y, 2.0 * (elements[i].center[1] - c.y), 1e-9);
+        EXPECT_EQ(states[i].scale[0], 2.0);
+    }
 }
 
 TEST(PoseLayout, AnArcRunsFromTheFirstAngleToTheSecondAndFacesOutward) {
@@ -266,20 +275,6 @@ TEST(PoseLayout, AnArcRunsFromTheFirstAngleToTheSecondAndFacesOutward) {
         // The front face (+Z) looks out of the ring.
         const glm::dvec3 front = eulerToQuat(states[i].rotate) * glm::dvec3(0, 0, 1);
         EXPECT_NEAR(glm::dot(front, glm::normalize(d)), 1, 1e-9);
-    }
-}
-
-TEST(PoseLayout, SpreadScalesDistancesFromTheCentreOnFlaggedAxes) {
-    const auto elements = letters(14);
-    const PoseLayout layout(elements);
-    AnimPoseSettings s;
-    s.spread = 50, s.spreadXYZ[1] = 0, s.globalScale[0] = s.globalScale[1] = s.globalScale[2] = 200;
-    const auto states = layout.arrange(s);
-    for (size_t i = 0; i < elements.size(); ++i) {
-        const glm::dvec3 p = placeOf(elements[i], states[i]);
-        EXPECT_NEAR(p.x - layout.center().x, 3.0 * (elements[i].center[0] - layout.center().x), 1e-9);
-        EXPECT_NEAR(p.y - layout.center().y, 2.0 * (elements[i].center[1] - layout.center().y), 1e-9);
-        EXPECT_EQ(states[i].scale[0], 2.0);
     }
 }
 

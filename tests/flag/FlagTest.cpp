@@ -391,9 +391,8 @@ TEST(FlagUnit, EveryLineReadsBackByteForByteAndStrayWordsAndCountsFallBack) {
         "  LoopRepeat 120\n  LoopBlend 20\n  Flatten 0.125\n end FlagUnit\n";
     FlagUnit unit;
     ASSERT_EQ(readLines(unit, lines), 0);
-    EXPECT_EQ(unit.name, "Big \"One\"");
-    EXPECT_EQ(FlagUnit::capStyleNumber(unit.topCapStyle), 3);
-    EXPECT_EQ(FlagUnit::capStyleNumber(unit.bottomCapStyle), 2);
+    const int top = FlagUnit::capStyleNumber(unit.topCapStyle), foot = FlagUnit::capStyleNumber(unit.bottomCapStyle);
+    EXPECT_EQ(std::tuple(unit.name, top, foot), std::tuple("Big \"One\"", 3, 2));
     EXPECT_EQ(writtenBlock(unit), " begin FlagUnit\n" + lines);
     const char* edges[] = {"None", "Left", "Right", "Top", "Bottom", "Left_Right", "Top_Bottom", "All", "Center"};
     const char* points[] = {"None", "Edge", "Corners", "Corners_One_Center", "Corners_Two_Centers", "Two_Centers"};
