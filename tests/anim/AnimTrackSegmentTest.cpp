@@ -63,9 +63,8 @@ TEST(AnimTrackSegment, EachSegmentReadsOnlyItsOwnBlocksPosesKeepTheirWarpAndTran
     SceneX scene;
     AnimPose pose(scene);
     AnimTransition t(scene);
-    EXPECT_EQ(readLines(pose, "begin AnimPath\n"), -1);
-    EXPECT_EQ(readLines(t, "begin WarpInstance\n"), -1);
-    EXPECT_EQ(readLines(t, "begin AnimPoseSettings\n"), -1);
+    EXPECT_EQ(std::tuple(readLines(pose, "begin AnimPath\n"), readLines(t, "begin WarpInstance\n"),
+                         readLines(t, "begin AnimPoseSettings\n")), std::tuple(-1, -1, -1));
     EXPECT_EQ(readLines(t, "begin FragmentationParams\nbegin ChopParams\nNumSlices 9\nend ChopParams\n"
                            "end FragmentationParams\nbegin AnimGroup\nend AnimGroup\n"
                            "begin AnimElementCache\nend AnimElementCache\n"), 0);
@@ -136,8 +135,8 @@ TEST(AnimParams, WordsOutsideTheListsFallBack) {
     action.actionType = AnimPathAction::kActionTypes, action.faceValue = -1;
     test::expectContains(writtenBlock(action), {"  actionType \"None\"\n", "  faceValue \"Front\"\n"});
     // An action or face this program does not know is an error, not a guess.
-    EXPECT_EQ(readLines(action, "actionType \"Moonwalk\"\n"), -1);
-    EXPECT_EQ(readLines(action, "faceValue \"Inside\"\n"), -1);
+    EXPECT_EQ(std::pair(readLines(action, "actionType \"Moonwalk\"\n"), readLines(action, "faceValue \"Inside\"\n")),
+              std::pair(-1, -1));
     AnimPoseSettings settings;
     settings.distributeType = 40, settings.distributeMenu2 = 11;
     test::expectContains(writtenBlock(settings), {"  distributeType \"None\"\n", "  distributeMenu2 \"Front\"\n"});

@@ -9,17 +9,13 @@
 namespace fw {
 namespace {
 
-using test::addSegment;
-using test::TempDir;
-
-class AnimTracks : public ::testing::Test {
-protected:
+struct AnimTracks : ::testing::Test {
     static void SetUpTestSuite() {
         registerSceneClasses();
         registerAnimClasses();
         StandInMember::registerMissing();
     }
-    TempDir dir;
+    test::TempDir dir;
 };
 
 // A track with every record away from its defaults. The lines each record writes are checked in
@@ -30,7 +26,7 @@ AnimTrack& fullTrack(SceneX& scene) {
     track->trackType = AnimTrack::kCameraTrack, track->vis = 1, track->solo = 2, track->lock = 0;
     track->animType = AnimTrack::kPerSegment, track->trackNode = title->nameReference();
     track->associatedObjects = {title->nameReference(), badge->nameReference()};
-    AnimPose& first = addSegment<AnimPose>(*track, 0, 10);
+    AnimPose& first = test::addSegment<AnimPose>(*track, 0, 10);
     first.versionMajor = first.versionMinor = 5;
     first.parentNode = title->nameReference(), first.parentFlag = true, first.parentMatrix[3][0] = 12.5;
     first.description = "start \"here\"";
@@ -46,13 +42,13 @@ AnimTrack& fullTrack(SceneX& scene) {
     group.groupType = AnimGroup::kHard, group.objects.push_back(badge->nameReference());
     AnimElementCache& cache = *first.caches.emplace_back(std::make_unique<AnimElementCache>(scene));
     cache.object.name = badge->nameReference(), cache.animateBy = AnimElementCache::kLine, cache.cameraCache[7] = 45;
-    AnimTransition& move = addSegment<AnimTransition>(*track, 10, 30);
+    AnimTransition& move = test::addSegment<AnimTransition>(*track, 10, 30);
     move.launchOrder = {2, 0, 1}, move.doAutoSmooth = true;
     move.path.bowAmount = 25, move.path.bowDirectionStyle = AnimPath::kRandom, move.path.bowDirectionStyleSeed = 99;
     move.smoothing.endSmooth = 0;
     move.sequence.launchType = AnimSequenceParams::kLeftRight, move.sequence.overlap = 62.5;
     move.action.actionType = AnimPathAction::kSpin, move.action.amount[0] = 2;
-    addSegment<AnimPose>(*track, 40, 20).settings.moveToCenter = true;
+    test::addSegment<AnimPose>(*track, 40, 20).settings.moveToCenter = true;
     return *track;
 }
 
@@ -79,10 +75,10 @@ TEST_F(AnimTracks, SegmentLookupsFollowTheTimeline) {
     AnimTrack track(scene, "Timeline");
     EXPECT_EQ(std::tuple(track.segmentForEditing(0), track.segmentAt(0)), std::tuple(nullptr, nullptr));
     EXPECT_EQ(track.parentMatrixAt(3), glm::dmat4(1.0));
-    AnimPose& a = addSegment<AnimPose>(track, 0, 10);
-    AnimTransition& t = addSegment<AnimTransition>(track, 10, 30);
-    AnimPose& b = addSegment<AnimPose>(track, 40, 20);
-    AnimPose& c = addSegment<AnimPose>(track, 70, 10);
+    AnimPose& a = test::addSegment<AnimPose>(track, 0, 10);
+    AnimTransition& t = test::addSegment<AnimTransition>(track, 10, 30);
+    AnimPose& b = test::addSegment<AnimPose>(track, 40, 20);
+    AnimPose& c = test::addSegment<AnimPose>(track, 70, 10);
     // Inside a transition the pose it leaves is edited; a gap edits the last.
     for (auto [frame, segment] : {std::pair<int, AnimTrackSegment*>{-5, &a}, {9, &a}, {10, &a}, {39, &a}, {40, &b},
                                   {65, &c}, {500, &c}})
@@ -106,8 +102,7 @@ TEST_F(AnimTracks, SegmentLookupsFollowTheTimeline) {
     c.caches.emplace_back(std::make_unique<AnimElementCache>(scene))->object.name = named->nameReference();
     track.markUsed();
     EXPECT_EQ(std::pair(track.used(), named->used()), std::pair(true, false));
-    track.setUsed(false), track.animType = AnimTrack::kPerSegment;
-    track.markUsed();
+    track.setUsed(false), track.animType = AnimTrack::kPerSegment, track.markUsed();
     EXPECT_TRUE(named->used());
 }
 

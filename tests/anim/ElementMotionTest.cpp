@@ -12,7 +12,6 @@
 namespace fw {
 namespace {
 
-using test::letters;
 using test::Timeline;
 
 glm::dvec3 placeAt(const ElementFrame& f, const AnimElement& e) {
@@ -41,7 +40,7 @@ glm::dvec3 placeOf(const AnimElement& e, const ElementState& s) {
 }  // namespace
 
 TEST(ElementMotion, DefaultsGiveEveryElementItsRestPlace) {
-    const auto el = letters(6);
+    const auto el = test::letters(6);
     Timeline t(3);
     for (AnimTransition* tr : t.transitions) tr->smoothing.startSmooth = tr->smoothing.endSmooth = 100;
     for (double time = -5; time < 90; time += 0.5) {
@@ -55,7 +54,7 @@ TEST(ElementMotion, DefaultsGiveEveryElementItsRestPlace) {
 }
 
 TEST(ElementMotion, EditsBetweenFramesAreSeenAtOnce) {
-    auto el = letters(2);
+    auto el = test::letters(2);
     Timeline t(2);
     EXPECT_EQ(placeAt(evaluateTrack(t.track, 45, el)[1], el[1]).y, 0);
     t.move(1, 100, {0, 1, 0});
@@ -67,7 +66,7 @@ TEST(ElementMotion, EditsBetweenFramesAreSeenAtOnce) {
 }
 
 TEST(ElementMotion, ATransitionLeavesAndArrivesAtThePosesAndMovesContinuously) {
-    const auto el = letters(5);
+    const auto el = test::letters(5);
     Timeline t(2);
     AnimPoseSettings& to = t.poses[1]->settings;
     to.distributeType = AnimPoseSettings::kCircleY, to.localCenterRotation[1] = 120, to.localScale[0] = 150;
@@ -84,8 +83,7 @@ TEST(ElementMotion, ATransitionLeavesAndArrivesAtThePosesAndMovesContinuously) {
         double length = 0, largest = 0;
         for (size_t k = 1; k < paths[i].size(); ++k) {
             const double step = glm::length(paths[i][k] - paths[i][k - 1]);
-            length += step;
-            largest = std::max(largest, step);
+            length += step, largest = std::max(largest, step);
         }
         EXPECT_GT(length, 100.0);
         EXPECT_LT(largest, 10 * length / (paths[i].size() - 1));  // no jump anywhere
@@ -97,7 +95,7 @@ TEST(ElementMotion, ATransitionLeavesAndArrivesAtThePosesAndMovesContinuously) {
 }
 
 TEST(ElementMotion, OvershootPassesTheTargetThenSettlesAndPullBackGoesBackFirst) {
-    const auto el = letters(1);
+    const auto el = test::letters(1);
     Timeline t(2);
     t.move(1, 400, {1, 0, 0});
     t.transitions[0]->path.endOvershoot = 20, t.transitions[0]->path.startOvershoot = 10;
@@ -111,7 +109,7 @@ TEST(ElementMotion, OvershootPassesTheTargetThenSettlesAndPullBackGoesBackFirst)
 }
 
 TEST(ElementMotion, BowLiftsTheMidpointByItsShareOfTheTravelInItsDirection) {
-    const auto el = letters(3);
+    const auto el = test::letters(3);
     Timeline t(2);
     t.poses[1]->settings.moveDistance = -400;  // toward the camera along +Z
     AnimPath& path = t.transitions[0]->path;
@@ -127,14 +125,13 @@ TEST(ElementMotion, BowLiftsTheMidpointByItsShareOfTheTravelInItsDirection) {
 }
 
 TEST(ElementMotion, ActionsTurnOnTheWayAndPoseActionsHandOnWhereTheyEnded) {
-    const auto el = letters(2);
+    const auto el = test::letters(2);
     Timeline t(2);
     AnimPathAction& spin = t.transitions[0]->action;
     spin.actionType = AnimPathAction::kSpin, spin.amount[0] = 1;
-    const glm::dvec3 x(1, 0, 0);
-    auto turnOfX = [&](double at) { return glm::dvec3(evaluateTrack(t.track, at, el)[0].matrix * glm::dvec4(x, 0.0)); };
-    EXPECT_NEAR(glm::dot(turnOfX(24.5), x), -1, 1e-9);  // half a turn half way
-    EXPECT_NEAR(glm::dot(turnOfX(39.999999), x), 1, 1e-5);
+    auto turnOfX = [&](double at) { return evaluateTrack(t.track, at, el)[0].matrix[0][0]; };  // X turned, along X
+    EXPECT_NEAR(turnOfX(24.5), -1, 1e-9);  // half a turn half way
+    EXPECT_NEAR(turnOfX(39.999999), 1, 1e-5);
     AnimPathAction& roll = t.poses[0]->action;
     roll.actionType = AnimPathAction::kPoseTitleRollUp, roll.amount[0] = 3;  // units per frame
     EXPECT_NEAR(placeAt(evaluateTrack(t.track, 4, el)[1], el[1]).y, 12, 1e-9);
@@ -143,7 +140,7 @@ TEST(ElementMotion, ActionsTurnOnTheWayAndPoseActionsHandOnWhereTheyEnded) {
 }
 
 TEST(ElementMotion, FadesRunOverTheirRangeAndHoldAfterwards) {
-    const auto el = letters(3);
+    const auto el = test::letters(3);
     Timeline t(2);
     AnimTransition& tr = *t.transitions[0];
     tr.sequence.overlap = 100;  // one after another
@@ -197,7 +194,7 @@ TEST(TrackCurve, NoSmoothingIsAnEvenStraightLineAndFullSmoothingTurnsThroughTheP
 }
 
 TEST(PoseLayout, EachShapePutsTheElementsOnItAndSpreadScalesTheirDistancesOnFlaggedAxes) {
-    const auto elements = letters(11);
+    const auto elements = test::letters(11);
     const PoseLayout layout(elements);
     const glm::dvec3 c = layout.center();
     const double r = 0.8 * layout.extent(), eps = 1e-9;
@@ -246,7 +243,7 @@ TEST(PoseLayout, EachShapePutsTheElementsOnItAndSpreadScalesTheirDistancesOnFlag
             }
         }
         EXPECT_GT(farthest, 0.3 * r);  // the shape is used, not collapsed to its centre
-        const auto again = PoseLayout(letters(11)).arrange(s);
+        const auto again = PoseLayout(test::letters(11)).arrange(s);
         for (size_t i = 0; i < elements.size(); ++i)
             EXPECT_TRUE(std::ranges::equal(states[i].translate, again[i].translate) &&
                         std::ranges::equal(states[i].rotate, again[i].rotate)) << "element " << i;
@@ -263,7 +260,7 @@ TEST(PoseLayout, EachShapePutsTheElementsOnItAndSpreadScalesTheirDistancesOnFlag
 }
 
 TEST(PoseLayout, AnArcRunsFromTheFirstAngleToTheSecondAndFacesOutward) {
-    const auto elements = letters(5);
+    const auto elements = test::letters(5);
     const PoseLayout layout(elements);
     AnimPoseSettings s;
     s.distributeType = AnimPoseSettings::kCircleY, s.distributeParam2 = -90, s.distributeParam2b = 90;
@@ -279,7 +276,7 @@ TEST(PoseLayout, AnArcRunsFromTheFirstAngleToTheSecondAndFacesOutward) {
 }
 
 TEST(PoseLayout, ShuffleTradesPlacesAndRandomiseStaysWithinItsDistance) {
-    const auto elements = letters(7);
+    const auto elements = test::letters(7);
     const PoseLayout layout(elements);
     AnimPoseSettings s, r;
     s.shuffleType = 1, s.shuffleSeed = 3;

@@ -85,7 +85,6 @@ void expectWindows(const AnimTransition& t, const std::vector<double>& start, co
 }  // namespace
 
 TEST_F(LaunchOrder, EachTypeOnHandPlacedElements) {
-    std::vector<AnimElement> elements = placedElements();
     // Each type and the launch position of each element, in creation order.
     const std::pair<int, std::vector<int>> cases[] = {
         {AnimSequenceParams::kBirth, {0, 1, 2, 3, 4}}, {AnimSequenceParams::kRevBirth, {4, 3, 2, 1, 0}},
@@ -105,7 +104,7 @@ TEST_F(LaunchOrder, EachTypeOnHandPlacedElements) {
     transition.sequence.launchSeed = 5;
     for (const auto& [type, positions] : cases) {
         transition.sequence.launchType = type;
-        EXPECT_EQ(launchPositions(transition, elements), positions) << AnimSequenceParams::launchTypeName(type);
+        EXPECT_EQ(launchPositions(transition, placedElements()), positions) << AnimSequenceParams::launchTypeName(type);
     }
 }
 
@@ -144,8 +143,7 @@ TEST_F(ElementWindows, FollowOverlapStoredOrderGapsAndClumps) {
         Seq& s = transition.sequence;
         s.launchType = r.launchType, s.overlap = r.overlap, s.startGaps = r.startGaps, s.endGaps = r.endGaps;
         s.clumps = r.clumps, transition.launchOrder = r.order;
-        std::vector<AnimElement> elements = row(r.count);
-        prepareTransition(transition, elements);
+        prepareTransition(transition, row(r.count));
         EXPECT_EQ(transition.launchOrder, r.expectedOrder);
         expectWindows(transition, r.start, r.end);
     }
@@ -167,9 +165,8 @@ TEST_F(ElementWindows, FragmentsRunInsideTheirOwnersWindow) {
     prepareTransition(transition, elements);
     expectWindows(transition, {0, 0.5, 0.5, 0.5, 0.5}, {0.5, 1, 1, 1, 1});
     // Without fragments the letters keep the windows they had: fragments add no launch positions.
-    std::vector<AnimElement> letters = row(2);
     transition.launchOrder.clear();
-    prepareTransition(transition, letters);
+    prepareTransition(transition, row(2));
     EXPECT_EQ(transition.windowEnd, (std::vector<double>{0.5, 1.0}));
 }
 
@@ -196,10 +193,9 @@ TEST_F(ElementWindows, StayOrderedAndInsideTheTransition) {
 // Base progress never reaches the poses; the action ramps over its range (the fade's, as opacity: ElementMotion's
 // fade test); a window too narrow to move through jumps at its end.
 TEST_F(ElementProgressAt, BaseActionAndFadeProgress) {
-    std::vector<AnimElement> elements = row(1);
     transition.action.startTime = 20, transition.action.endTime = 60;
     transition.vis.startTime = 50, transition.vis.endTime = 100;
-    prepareTransition(transition, elements);
+    prepareTransition(transition, row(1));
     auto at = [&](double p) { return elementProgress(transition, 0, timeAt(p)); };
     EXPECT_DOUBLE_EQ(elementProgress(transition, 0, 10).p, 0.1);
     EXPECT_DOUBLE_EQ(elementProgress(transition, 0, 18).u, 0.9);
@@ -217,12 +213,11 @@ TEST_F(ElementProgressAt, BaseActionAndFadeProgress) {
 }
 
 TEST_F(ElementProgressAt, EasedProgressRisesAndInverts) {
-    std::vector<AnimElement> elements = row(4);
     transition.sequence.overlap = 50, transition.sequence.easeAmount = 80;
     // Both ends eased, and the end alone: either turns the ease on.
     for (double startEase : {60.0, 0.0}) {
         transition.sequence.startEase = startEase, transition.sequence.endEase = startEase > 0 ? 40 : 70;
-        prepareTransition(transition, elements);
+        prepareTransition(transition, row(4));
         for (int e = 0; e < 4; ++e) {
             double previous = 0;
             bool eased = false;

@@ -84,8 +84,7 @@ TEST(FlagCluster, MembersAreNamedAfterTheClusterAndThePoleAndCapsAreSolidsAtItsE
     // A cap of the user's own (an object file in the top caps' swatch folder) goes before the program's namesake.
     SceneX made;
     auto* tall = new ObjectP(made, "Spear");
-    tall->setType(ObjectP::kCube);
-    tall->setSize(0, 1.0), tall->setSize(1, 8.0), tall->setSize(2, 1.0);
+    tall->setType(ObjectP::kCube), tall->setSize(0, 1.0), tall->setSize(1, 8.0), tall->setSize(2, 1.0);
     OrvoCapManager mine(true);
     ASSERT_NE(mine.addFrom(made, *tall), nullptr);
     ASSERT_TRUE(mine.saveSwatches(VeltraneApp::userLibraries()));
@@ -188,8 +187,7 @@ TEST(FlagCluster, ANamedObjectIsThePoleTheClothHangsFrom) {
     registerAllClasses();
     SceneX scene;
     auto* mast = new ObjectP(scene, "Mast");
-    mast->setType(ObjectP::kCylinder);
-    mast->setSize(0, 0.1), mast->setSize(1, 6.0), mast->setSize(2, 0.1);
+    mast->setType(ObjectP::kCylinder), mast->setSize(0, 0.1), mast->setSize(1, 6.0), mast->setSize(2, 0.1);
     mast->translate[0] = -2.0, mast->translate[1] = 1.0, mast->translate[2] = 0.5;
     auto* flag = new FlagCluster(scene, "Flag1");
     flag->unit.preRollFrames = 10, flag->unit.flagpoleName = "Mast";
@@ -303,9 +301,8 @@ TEST(ClothWarpTest, AFlatClothLeavesASolidAsItIsATurnedOneTurnsItAndACurvedOneBe
     // the box's points and normals follow (as they stay put for the flat cloth, the rigid motion that does nothing).
     const glm::dmat4 swing =
         glm::translate(glm::dmat4(1.0), glm::dvec3(0, 20, -5)) * glm::rotate(glm::dmat4(1.0), 2.0, glm::dvec3(0, 1, 0));
-    const ClothWarp turned(kNu, kNv, cloth([&](glm::dvec3 p) { return glm::dvec3(swing * glm::dvec4(p, 1)); }), kWidth,
-                           kHeight);
-    box->setWarp(std::make_shared<ClothWarp>(turned));
+    box->setWarp(std::make_shared<ClothWarp>(
+        kNu, kNv, cloth([&](glm::dvec3 p) { return glm::dvec3(swing * glm::dvec4(p, 1)); }), kWidth, kHeight));
     // What is drawn: each packed vertex is a flat one carried along.
     const GeometryInterface* moved = box->displayGeometry(kRenderMode);
     ASSERT_NE(moved, nullptr);

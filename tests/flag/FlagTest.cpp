@@ -77,11 +77,8 @@ TEST(SpringSystem, ASpringMeetsTheNearerEdgeOfItsBandAndBucklesWhenCrushed) {
     }
     // No relaxation passes still runs one: on a chain one pass leaves unsettled (two differ).
     auto chain = [](int passes) {
-        kxSpringSystem s;
-        s.addParticle(0, 0, 0, 1.0, true);
-        s.addParticle(2, 0, 0, 1.0);
+        Pair s(2.0, true);
         s.addParticle(4, 0, 0, 1.0);
-        s.addSpring(0, 1, 1.0, 0.1);
         s.addSpring(1, 2, 1.0, 0.1);
         s.relaxationPasses = passes, s.relax();
         return std::vector<double>{s.particles[1].p[0], s.particles[2].p[0]};
@@ -163,10 +160,8 @@ TEST(Flag, GridLocksAndMassesFollowTheSettings) {
     FlagUnit unit;
     kxFlag flag(unit);
     ASSERT_EQ(flag.particles.size(), 21u * 21u);
-    std::vector<int> locked;
-    for (size_t i = 0; i < flag.particles.size(); ++i)
-        if (flag.particles[i].locked) locked.push_back(static_cast<int>(i));
-    EXPECT_EQ(locked, (std::vector<int>{flag.index(0, 0), flag.index(0, 10), flag.index(0, 20)}));
+    EXPECT_EQ(std::ranges::count_if(flag.particles, &kxParticle::locked), 3);
+    for (int j : {0, 10, 20}) EXPECT_TRUE(flag.particles[flag.index(0, j)].locked) << j;
     EXPECT_DOUBLE_EQ(flag.particles[flag.index(20, 5)].mass, 0.9);
     EXPECT_DOUBLE_EQ(flag.particles[flag.index(10, 10)].mass, 1.0);
     EXPECT_EQ(std::pair(flag.particles[flag.index(20, 20)].p[0], flag.particles[flag.index(20, 20)].p[1]),
@@ -214,8 +209,7 @@ ClothCensus census(const std::vector<double>& p, int nu, int nv, double restArea
         if (0.5 * glm::length(normals[k]) < 0.01 * restArea) ++r.collapsed;
         if (glm::dot(normals[k], restNormal) >= 0.0) continue;
         ++r.turned;
-        // Edge neighbours: the other half of the cell, and the cells above and right
-        // (upper triangle) or below and left (lower triangle).
+        // Edge neighbours: the cell's other half, the cells above and right (upper triangle) or below and left (lower).
         std::vector<int> next = {k ^ 1};
         if (t == 0 && j > 0) next.push_back(k - 2 * (nu - 1) + 1);
         if (t == 0 && i + 2 < nu) next.push_back(k + 3);
@@ -418,8 +412,7 @@ TEST(FlagUnit, EveryLineReadsBackByteForByteAndStrayWordsAndCountsFallBack) {
               std::tuple(FlagUnit::kMostParticlesAcross, FlagUnit::kMostPasses, FlagUnit::kMostLeadIn));
     ASSERT_EQ(readLines(unit, "Nv 1\nAccuracySteps -4\nPreRollFrames -9\nLoopRepeat 0\n"), 0);
     EXPECT_EQ(std::tuple(unit.nv, unit.accuracySteps, unit.preRollFrames, unit.loopRepeat), std::tuple(2, 0, 0, 1));
-    EXPECT_EQ(readLines(unit, "Nu many\n"), -1);
-    EXPECT_EQ(readLines(unit, "end FlagCluster\n"), -1);
+    EXPECT_EQ(std::pair(readLines(unit, "Nu many\n"), readLines(unit, "end FlagCluster\n")), std::pair(-1, -1));
 }
 
 }  // namespace
