@@ -156,9 +156,8 @@ TEST(AnimParams, EveryValueComesBack) {
               std::pair(+AnimPathAction::kPathFreeWanderTumble2, +AnimPathAction::kRight));
     AnimPoseSettings settings;
     ASSERT_EQ(readLines(settings, "moveToCenter \"true\"\nspreadXYZ 0 1 0\nshuffleSeed 1234567890123\n"
-                                  "distributeType \"SphereShell\"\ndistributeMenu1 \"YAxis\"\n"
-                                  "distributeMenu2 \"BottomConstrained\"\nlocalScale 50 60 70\nend AnimPoseSettings\n"),
-              0);
+                                  "distributeType \"SphereShell\"\ndistributeMenu1 \"YAxis\"\ndistributeMenu2 "
+                                  "\"BottomConstrained\"\nlocalScale 50 60 70\nend AnimPoseSettings\n"), 0);
     EXPECT_EQ(settings.distributeType, AnimPoseSettings::kSphereShell);
     test::expectContains(writtenBlock(settings),
                          {"  moveToCenter \"true\"\n  spread 0.000000\n  spreadXYZ 0 1 0\n"

@@ -2,6 +2,7 @@
 // (one curve through every pose, bent by smoothing: StoredSettings.AutomaticSmoothingFollowsHowThePathTurnsAtEachPose).
 #include "anim/ElementMotion.h"
 
+#include <glm/ext/matrix_relational.hpp>
 #include <glm/geometric.hpp>
 
 #include "AnimTestScene.h"
@@ -28,11 +29,6 @@ std::vector<std::vector<glm::dvec3>> sample(Timeline& t, const std::vector<AnimE
     return out;
 }
 
-void expectSameMatrix(const glm::dmat4& a, const glm::dmat4& b, double tol) {
-    for (int c = 0; c < 4; ++c)
-        for (int r = 0; r < 4; ++r) EXPECT_NEAR(a[c][r], b[c][r], tol) << "column " << c << " row " << r;
-}
-
 glm::dvec3 placeOf(const AnimElement& e, const ElementState& s) {
     return glm::dvec3(e.center[0] + s.translate[0], e.center[1] + s.translate[1], e.center[2] + s.translate[2]);
 }
@@ -46,10 +42,8 @@ TEST(ElementMotion, DefaultsGiveEveryElementItsRestPlace) {
     for (double time = -5; time < 90; time += 0.5) {
         const auto frames = evaluateTrack(t.track, time, el);
         ASSERT_EQ(frames.size(), el.size());
-        for (const ElementFrame& f : frames) {
-            expectSameMatrix(f.matrix, glm::dmat4(1.0), 1e-12);
-            EXPECT_EQ(f.opacity, 1.0);
-        }
+        for (const ElementFrame& f : frames)
+            EXPECT_TRUE(glm::all(glm::equal(f.matrix, glm::dmat4(1.0), 1e-12)) && f.opacity == 1.0) << time;
     }
 }
 
@@ -89,7 +83,7 @@ TEST(ElementMotion, ATransitionLeavesAndArrivesAtThePosesAndMovesContinuously) {
         EXPECT_LT(largest, 10 * length / (paths[i].size() - 1));  // no jump anywhere
         // The transition's first frame is at most a few average frames' travel out.
         EXPECT_LT(glm::length(placeAt(first[i], el[i]) - placeAt(leaving[i], el[i])), 4 * length / 30);
-        expectSameMatrix(last[i].matrix, arriving[i].matrix, 1e-3);
+        EXPECT_TRUE(glm::all(glm::equal(last[i].matrix, arriving[i].matrix, 1e-3))) << "element " << i;
         EXPECT_LT(glm::distance(placeAt(arriving[i], el[i]), placeOf(el[i], states[i])), 1e-9);
     }
 }

@@ -1,6 +1,5 @@
-// When each element of a transition moves: launch order, windows, and its progress; the ease of that progress (its
-// ends, direction, inverse and settings), and the seeded generator behind launch orders and gaps, against a second
-// reading of the published subtractive method: y[k] = y[k-55] - y[k-24] (mod 1e9) started from the table.
+// When each element of a transition moves (launch order, windows, progress), the ease of that progress, and the seeded
+// generator behind launch orders and gaps against the published subtractive method: y[k] = y[k-55] - y[k-24] mod 1e9.
 #include "anim/ElementTiming.h"
 
 #include <gmock/gmock.h>

@@ -1,6 +1,5 @@
-// Stored settings that shape the motion beyond the poses' arrangements: elements a segment
-// leaves alone and where each started, automatic smoothing, soft groups and level test::letters
-// launching together, warp records carried between poses, and the lock.
+// Stored settings that shape the motion beyond the poses' arrangements: elements a segment leaves alone and where each
+// started, automatic smoothing, soft groups and level letters launching together, warp records, and the lock.
 #include <glm/geometric.hpp>
 
 #include "AnimTestScene.h"
@@ -76,7 +75,7 @@ TEST(StoredSettings, AutomaticSmoothingFollowsHowThePathTurnsAtEachPose) {
     expectAt(back.offset(el, 24.5, 0), {50, 0, 0});
 }
 
-// Two lines of seven test::letters 40 wide and 72 tall; launched by place, test::letters level within
+// Two lines of seven letters 40 wide and 72 tall; launched by place, letters level within
 // the blending range of their size launch together, a soft group where its first member does.
 TEST(StoredSettings, LevelLettersAndSoftGroupsLaunchTogether) {
     SceneX scene;
