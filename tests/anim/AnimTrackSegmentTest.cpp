@@ -186,14 +186,11 @@ TEST(AnimParams, PoseSettingsDeriveTheSecondAngleWhenItWasNotRead) {
 // Versions up to 5.5 are read; a newer one is refused with the user told why.
 TEST(AnimParams, NewerAnimationVersionsAreRefused) {
     int major = 4, minor = 9;
-    const struct {
-        double version;
-        bool accepted;
-        int major, minor;  // a refused version leaves the record's alone
-    } cases[] = {{5.5, true, 5, 5}, {4.9, true, 4, 9}, {5.6, false, 4, 9}, {1e300, false, 4, 9}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(acceptAnimVersion(c.version, major, minor), c.accepted) << c.version;
-        EXPECT_EQ(std::pair(major, minor), std::pair(c.major, c.minor)) << c.version;
+    // The version, whether it is taken, and the record's after it: a refused one leaves the record's alone.
+    for (auto [version, accepted, nowMajor, nowMinor] : {std::tuple{5.5, true, 5, 5}, {4.9, true, 4, 9},
+                                                         {5.6, false, 4, 9}, {1e300, false, 4, 9}}) {
+        EXPECT_EQ(acceptAnimVersion(version, major, minor), accepted) << version;
+        EXPECT_EQ(std::pair(major, minor), std::pair(nowMajor, nowMinor)) << version;
     }
     Dialogs::instance().setQuiet(true), Dialogs::instance().clearShown();
     AnimPathAction action;

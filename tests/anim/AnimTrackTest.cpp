@@ -27,25 +27,22 @@ AnimTrack& fullTrack(SceneX& scene) {
     track->animType = AnimTrack::kPerSegment, track->trackNode = title->nameReference();
     track->associatedObjects = {title->nameReference(), badge->nameReference()};
     AnimPose& first = test::addSegment<AnimPose>(*track, 0, 10);
-    first.versionMajor = first.versionMinor = 5;
+    first.versionMajor = first.versionMinor = 5, first.description = "start \"here\"";
     first.parentNode = title->nameReference(), first.parentFlag = true, first.parentMatrix[3][0] = 12.5;
-    first.description = "start \"here\"";
     FragmentationParams& f = first.fragmentation;
     f.enabled = true, f.style = FragmentationParams::kRadial, f.shellSolid = FragmentationParams::kShell;
     f.chops[2].positionOffsetStyle = ChopParams::kAlternating, f.chops[2].sliceSkipSeed = 4000000000UL;
     first.startCenter[1] = -4, first.startBounds[5] = 8.25;
     first.settings.distributeType = AnimPoseSettings::kCylinder, first.settings.distributeParam2 = 30;
-    first.settings.randomizeXYZ[2] = 0;
-    first.action.actionType = AnimPathAction::kPoseWander;
+    first.settings.randomizeXYZ[2] = 0, first.action.actionType = AnimPathAction::kPoseWander;
     first.vis.visType = AnimVis::kFadeOff, first.vis.endTime = 50;
     AnimGroup& group = *first.groups.emplace_back(std::make_unique<AnimGroup>(scene));
     group.groupType = AnimGroup::kHard, group.objects.push_back(badge->nameReference());
     AnimElementCache& cache = *first.caches.emplace_back(std::make_unique<AnimElementCache>(scene));
     cache.object.name = badge->nameReference(), cache.animateBy = AnimElementCache::kLine, cache.cameraCache[7] = 45;
     AnimTransition& move = test::addSegment<AnimTransition>(*track, 10, 30);
-    move.launchOrder = {2, 0, 1}, move.doAutoSmooth = true;
+    move.launchOrder = {2, 0, 1}, move.doAutoSmooth = true, move.smoothing.endSmooth = 0;
     move.path.bowAmount = 25, move.path.bowDirectionStyle = AnimPath::kRandom, move.path.bowDirectionStyleSeed = 99;
-    move.smoothing.endSmooth = 0;
     move.sequence.launchType = AnimSequenceParams::kLeftRight, move.sequence.overlap = 62.5;
     move.action.actionType = AnimPathAction::kSpin, move.action.amount[0] = 2;
     test::addSegment<AnimPose>(*track, 40, 20).settings.moveToCenter = true;
@@ -106,8 +103,9 @@ TEST_F(AnimTracks, SegmentLookupsFollowTheTimeline) {
     EXPECT_TRUE(named->used());
 }
 
-// A node that is not there is still named: it may be made later.
-TEST_F(AnimTracks, ObjectsAreAssociatedOnlyWhenTheSceneHasThem) {
+// A node that is not there is still named: it may be made later. Damaged tracks end the load with the stream's message
+// (a newer version's: tests/cli/CommandLineTest.cpp).
+TEST_F(AnimTracks, ReadTracksAssociateOnlyObjectsTheSceneHasAndDamagedOnesEndTheLoad) {
     const std::string text = " begin SceneX\n  begin ObjectP\n   name \"Here\"\n  end ObjectP\n"
                              "  begin AnimTrack\n   name \"T\"\n   trackNode \"Elsewhere\"\n"
                              "   associatedObject \"Here\"\n   member \"Here\"\n   associatedObject \"Missing\"\n"
@@ -117,13 +115,6 @@ TEST_F(AnimTracks, ObjectsAreAssociatedOnlyWhenTheSceneHasThem) {
     test::expectContains(test::savedScene(*loaded.scene, dir),
                          {"   trackNode \"Elsewhere\"\n   associatedObject \"Here\"\n   associatedObject \"Here\"\n"
                           "  end AnimTrack\n"});
-}
-
-// The track fuzzer's seed corpus and every input that once crashed it.
-TEST(AnimFuzzReplay, TrackBlocks) { EXPECT_GT(test::replayFuzzInputs("animtrack", fuzz::readAnimTrack), 0); }
-
-// Damaged tracks end the load with the stream's message (a newer version's: tests/cli/CommandLineTest.cpp).
-TEST_F(AnimTracks, DamagedTracksEndTheLoadWithoutHarm) {
     const std::string head = " begin SceneX\n  begin AnimTrack\n   name \"Bad\"\n";
     // The class name is read as a token of 64 characters at most.
     const std::string bodies[] = {"   begin AnimKeyframe\n   end AnimKeyframe\n", "   trackType \"transform\"\n",
@@ -134,8 +125,7 @@ TEST_F(AnimTracks, DamagedTracksEndTheLoadWithoutHarm) {
         EXPECT_EQ(damaged.error.rfind("Error processing scene command <<", 0), 0u) << damaged.error;
     }
     // A cut track keeps what it held.
-    SceneFile::Loaded cut =
-        test::loadText(dir, head + "   solo \"ghost\"\n   begin AnimTransition\n    frameStart 8\n");
+    auto cut = test::loadText(dir, head + "   solo \"ghost\"\n   begin AnimTransition\n    frameStart 8\n");
     auto* track = cut.scene ? dynamic_cast<AnimTrack*>(cut.scene->findMember("Bad")) : nullptr;
     ASSERT_NE(track, nullptr) << cut.error;
     EXPECT_EQ(track->solo, 2);
@@ -143,6 +133,9 @@ TEST_F(AnimTracks, DamagedTracksEndTheLoadWithoutHarm) {
     // Segments made while reading start from the oldest version until they say theirs.
     EXPECT_EQ(std::pair(track->segments[0]->startFrame, track->segments[0]->versionMajor), std::pair(8, 3));
 }
+
+// The track fuzzer's seed corpus and every input that once crashed it.
+TEST(AnimFuzzReplay, TrackBlocks) { EXPECT_GT(test::replayFuzzInputs("animtrack", fuzz::readAnimTrack), 0); }
 
 }  // namespace
 }  // namespace fw

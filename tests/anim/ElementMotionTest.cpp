@@ -110,11 +110,10 @@ TEST(ElementMotion, BowLiftsTheMidpointByItsShareOfTheTravelInItsDirection) {
     path.bowAmount = 25, path.bowAmount2 = 75, path.bowAmountStyle = AnimPath::kEven, path.bowDirection = 90;
     // Overlap 0 and no ease: every element is half way at p = 0.5, time 10 - 1 + 31 / 2.
     const auto frames = evaluateTrack(t.track, 24.5, el);
-    const double share[3] = {0.25, 0.5, 0.75};
-    for (size_t i = 0; i < el.size(); ++i) {
+    for (size_t i = 0; i < el.size(); ++i) {  // bows of 25, 50 and 75 percent
         const glm::dvec3 off = placeAt(frames[i], el[i]) - glm::dvec3(el[i].center[0], 0, 0);
         // Half way along the straight line (+Z); bow 0 degrees lifts (+Y), 90 about the line of travel swings it to -X.
-        EXPECT_LT(glm::distance(off, glm::dvec3(-share[i] * 400, 0, 200)), 1e-9) << i;
+        EXPECT_LT(glm::distance(off, glm::dvec3(-0.25 * (i + 1) * 400, 0, 200)), 1e-9) << i;
     }
 }
 
@@ -259,10 +258,9 @@ TEST(PoseLayout, AnArcRunsFromTheFirstAngleToTheSecondAndFacesOutward) {
     AnimPoseSettings s;
     s.distributeType = AnimPoseSettings::kCircleY, s.distributeParam2 = -90, s.distributeParam2b = 90;
     const auto states = layout.arrange(s);
-    const double angles[5] = {-90, -45, 0, 45, 90};
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 5; ++i) {  // -90 to 90 degrees in even steps
         const glm::dvec3 d = placeOf(elements[i], states[i]) - layout.center();
-        EXPECT_NEAR(std::atan2(d.x, d.z) * 180 / 3.141592653589793, angles[i], 1e-9);
+        EXPECT_NEAR(std::atan2(d.x, d.z) * 180 / 3.141592653589793, -90 + 45 * i, 1e-9);
         // The front face (+Z) looks out of the ring.
         const glm::dvec3 front = eulerToQuat(states[i].rotate) * glm::dvec3(0, 0, 1);
         EXPECT_NEAR(glm::dot(front, glm::normalize(d)), 1, 1e-9);
@@ -276,14 +274,10 @@ TEST(PoseLayout, ShuffleTradesPlacesAndRandomiseStaysWithinItsDistance) {
     s.shuffleType = 1, s.shuffleSeed = 3;
     auto states = layout.arrange(s);
     std::vector<double> xs;
-    int moved = 0;
-    for (size_t i = 0; i < elements.size(); ++i) {
-        xs.push_back(placeOf(elements[i], states[i]).x);
-        moved += states[i].translate[0] != 0;
-    }
-    std::sort(xs.begin(), xs.end());
+    for (size_t i = 0; i < elements.size(); ++i) xs.push_back(placeOf(elements[i], states[i]).x);
+    std::ranges::sort(xs);
     for (size_t i = 0; i < xs.size(); ++i) EXPECT_DOUBLE_EQ(xs[i], 50.0 * i);  // the same places, traded
-    EXPECT_GT(moved, 0);
+    EXPECT_TRUE(std::ranges::any_of(states, [](const ElementState& st) { return st.translate[0] != 0; }));
     r.randomizeDistance = 30, r.randomizeXYZ[2] = 0;
     states = layout.arrange(r);
     for (const ElementState& st : states)

@@ -45,9 +45,8 @@ TEST(TargetMask, ShapesSitAtTheirPositionAndScaleWithTheFrame) {
     u.targetType = EffectUnit::kTargetSquare;
     EXPECT_EQ(TargetMask(u, layer).at(40 + 6, 20 + 6), 1.0f);
     // Twice the frame width, twice the pixels.
-    RenderImage wide = test::layerOf(320, 160, [](int, int, uint8_t*) {});
     u.targetType = EffectUnit::kTargetCircle;
-    TargetMask big(u, wide);
+    TargetMask big(u, test::layerOf(320, 160, [](int, int, uint8_t*) {}));
     EXPECT_EQ(std::pair(big.at(80 + 12, 40), big.at(80 + 18, 40)), std::pair(1.0f, 0.0f));
     // Shear slants the shape: higher rows shift right by shear times the height.
     u.targetShear = 1.0;
@@ -88,10 +87,9 @@ TEST(TargetMask, ProcessingsFollowTheEdgeAndFeatherSoftensItOnly) {
         EXPECT_EQ(glow.at(50 + gone, 50), 0.0f);
         for (int x = 10; x < 95; ++x) EXPECT_TRUE((plain.at(x, 50) > 0.5f) == inside || glow.at(x, 50) == 0.0f) << x;
     }
-    RenderImage half = test::layerOf(128, 16, [](int x, int, uint8_t* p) { p[3] = x < 64 ? 255 : 0; });
     GradientUnit feathered = target(EffectUnit::kTargetAlpha);
     feathered.targetFeather = 40;  // 8 px at 128 wide
-    TargetMask soft(feathered, half);
+    TargetMask soft(feathered, test::layerOf(128, 16, [](int x, int, uint8_t* p) { p[3] = x < 64 ? 255 : 0; }));
     EXPECT_NEAR(soft.at(10, 8), 1.0f, 1e-5);
     EXPECT_NEAR(soft.at(120, 8), 0.0f, 1e-5);
     EXPECT_TRUE(soft.at(62, 8) > 0.5f && soft.at(62, 8) < 0.95f) << soft.at(62, 8);

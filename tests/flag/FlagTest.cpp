@@ -49,21 +49,17 @@ TEST(SpringSystem, ASpringMeetsTheNearerEdgeOfItsBandAndBucklesWhenCrushed) {
     Pair measured(2.5);
     measured.addSpring(0, 1);
     EXPECT_DOUBLE_EQ(measured.springs[1].L, 2.5);
-    // Outside the band, free ends each move half way to the nearer edge; which end is locked (or, without mass,
-    // pinned just the same), and where each end ends up.
-    const struct {
-        double gap;
-        bool a, b, weightlessA;
-        double atA, atB;
-    } pairs[] = {{1.5, false, false, false, 0.2, 1.3},  {0.7, false, false, false, -0.1, 0.8},
-                 {1.6, true, true, false, 0.0, 1.6},    {1.6, true, false, false, 0.0, 1.1},
-                 {1.6, false, true, false, 0.5, 1.6},   {1.6, false, false, true, 0.0, 1.1}};
-    for (const auto& c : pairs) {
-        Pair s(c.gap, c.a, c.b);
-        if (c.weightlessA) s.particles[0].setMass(0.0);
+    // Outside the band, free ends each move half way to the nearer edge. Gap, which end is locked, whether the first
+    // has no mass (pinned just the same), and where each end ends up.
+    for (auto [gap, a, b, weightlessA, atA, atB] :
+         {std::tuple{1.5, false, false, false, 0.2, 1.3}, {0.7, false, false, false, -0.1, 0.8},
+          {1.6, true, true, false, 0.0, 1.6}, {1.6, true, false, false, 0.0, 1.1}, {1.6, false, true, false, 0.5, 1.6},
+          {1.6, false, false, true, 0.0, 1.1}}) {
+        Pair s(gap, a, b);
+        if (weightlessA) s.particles[0].setMass(0.0);
         s.satisfy(s.springs[0]);
-        EXPECT_NEAR(s.particles[0].p[0], c.atA, 1e-12) << c.gap << c.a << c.b << c.weightlessA;
-        EXPECT_NEAR(s.particles[1].p[0], c.atB, 1e-12) << c.gap << c.a << c.b << c.weightlessA;
+        EXPECT_NEAR(s.particles[0].p[0], atA, 1e-12) << gap << a << b << weightlessA;
+        EXPECT_NEAR(s.particles[1].p[0], atB, 1e-12) << gap << a << b << weightlessA;
     }
     // Crushed below L - 4t = 0.6, both ends lift (the spring buckles), a pinned one leaving the other to lift twice as
     // far; short but not crushed, neither lifts. Lifts of 0 are exact.
