@@ -103,8 +103,7 @@ TEST(SpringSystem, VerletCarriesDampedVelocityForcesSkipPinnedParticlesAndHandle
     // A handle drags the rest through the springs.
     cage = kxCage();
     cage.build({0, 0, 0, 1, 0, 0, 2, 0, 0}, {0, 1, 1, 2}, 0.05);
-    cage.setHandle(0, -3, 0, 0);
-    cage.simulateTo(60);
+    cage.setHandle(0, -3, 0, 0), cage.simulateTo(60);
     EXPECT_EQ(cage.particles[0].p[0], -3.0);
     // Pulled along, each spring no longer than its band allows.
     EXPECT_LT(cage.particles[1].p[0], -1.5);
@@ -138,11 +137,9 @@ TEST(SpringSystem, CacheReplaysStatesAndCallbacksCancelAndReport) {
     cage.simulateTo(231);
     ASSERT_EQ(reports.size(), 20u);
     EXPECT_EQ(std::pair(reports.front(), reports.back()), std::pair(10, 200));
-    reports.clear();
-    cage.simulateTo(431);  // 200 steps: no progress shown
+    reports.clear(), cage.simulateTo(431);  // 200 steps: no progress shown
     EXPECT_TRUE(reports.empty());
-    cage.paused = true;  // paused systems keep no snapshots
-    cage.simulateTo(441);
+    cage.paused = true, cage.simulateTo(441);  // paused systems keep no snapshots
     EXPECT_EQ(cage.snapshotAt(440), nullptr);
 }
 
