@@ -1,6 +1,5 @@
-// When each element of a transition moves: launch order, windows, and its progress; the ease of that progress (its
-// ends, direction, inverse and settings), and the seeded generator behind launch orders and gaps, against a second
-// reading of the published subtractive method: y[k] = y[k-55] - y[k-24] (mod 1e9) started from the table.
+// When each element of a transition moves (launch order, windows, progress), the ease of that progress, and the seeded
+// generator behind launch orders and gaps against the published subtractive method: y[k] = y[k-55] - y[k-24] mod 1e9.
 #include "anim/ElementTiming.h"
 
 #include <gmock/gmock.h>
@@ -17,8 +16,7 @@
 namespace fw {
 namespace {
 
-// Centres chosen so that their mean is (0, 1, 0) and no two distances from it are
-// equal; elements 0 and 2 stand level at y = 1.
+// Centres with mean (0, 1, 0) and no two distances from it equal; elements 0 and 2 stand level at y = 1.
 std::vector<AnimElement> placedElements() {
     const double centres[5][3] = {{3, 1, 1}, {2, 3, -1}, {-4, 1, 2}, {1, -2, 3}, {-2, 2, -5}};
     const int picked[5] = {-1, 2, 0, -1, 1};
@@ -68,8 +66,7 @@ std::vector<long> referenceSequence(long seed, int count) {
     return std::vector<long>(y.begin() + 55 + 220, y.end());
 }
 
-// Start ease, end ease and amount: identity both ways, each end alone, both ends, full amount, and settings past their
-// ranges.
+// Start ease, end ease and amount: identity both ways, each end alone, both ends, full amount, settings out of range.
 const std::tuple<double, double, double> kSettings[] = {{0, 0, 50},   {20, 50, 0},     {100, 0, 50}, {0, 100, 50},
                                                         {40, 10, 75}, {100, 100, 100}, {-10, 150, 200}};
 
@@ -87,7 +84,6 @@ void expectWindows(const AnimTransition& t, const std::vector<double>& start, co
 }  // namespace
 
 TEST_F(LaunchOrder, EachTypeOnHandPlacedElements) {
-    std::vector<AnimElement> elements = placedElements();
     // Each type and the launch position of each element, in creation order.
     const std::pair<int, std::vector<int>> cases[] = {
         {AnimSequenceParams::kBirth, {0, 1, 2, 3, 4}}, {AnimSequenceParams::kRevBirth, {4, 3, 2, 1, 0}},
@@ -107,7 +103,7 @@ TEST_F(LaunchOrder, EachTypeOnHandPlacedElements) {
     transition.sequence.launchSeed = 5;
     for (const auto& [type, positions] : cases) {
         transition.sequence.launchType = type;
-        EXPECT_EQ(launchPositions(transition, elements), positions) << AnimSequenceParams::launchTypeName(type);
+        EXPECT_EQ(launchPositions(transition, placedElements()), positions) << AnimSequenceParams::launchTypeName(type);
     }
 }
 
@@ -145,10 +141,8 @@ TEST_F(ElementWindows, FollowOverlapStoredOrderGapsAndClumps) {
         SCOPED_TRACE(r.name);
         Seq& s = transition.sequence;
         s.launchType = r.launchType, s.overlap = r.overlap, s.startGaps = r.startGaps, s.endGaps = r.endGaps;
-        s.clumps = r.clumps;
-        transition.launchOrder = r.order;
-        std::vector<AnimElement> elements = row(r.count);
-        prepareTransition(transition, elements);
+        s.clumps = r.clumps, transition.launchOrder = r.order;
+        prepareTransition(transition, row(r.count));
         EXPECT_EQ(transition.launchOrder, r.expectedOrder);
         expectWindows(transition, r.start, r.end);
     }
@@ -170,14 +164,12 @@ TEST_F(ElementWindows, FragmentsRunInsideTheirOwnersWindow) {
     prepareTransition(transition, elements);
     expectWindows(transition, {0, 0.5, 0.5, 0.5, 0.5}, {0.5, 1, 1, 1, 1});
     // Without fragments the letters keep the windows they had: fragments add no launch positions.
-    std::vector<AnimElement> letters = row(2);
     transition.launchOrder.clear();
-    prepareTransition(transition, letters);
+    prepareTransition(transition, row(2));
     EXPECT_EQ(transition.windowEnd, (std::vector<double>{0.5, 1.0}));
 }
 
-// Whatever the settings, every window lies in [0, 1] and never ends before it starts;
-// gaps up to 100 percent leave every window open.
+// Whatever the settings, every window lies in [0, 1], in order, and is open while the gaps are at most 100 percent.
 TEST_F(ElementWindows, StayOrderedAndInsideTheTransition) {
     std::vector<AnimElement> elements = placedElements();
     for (double overlap : {0.0, 30.0, 75.0, 100.0})
@@ -200,10 +192,9 @@ TEST_F(ElementWindows, StayOrderedAndInsideTheTransition) {
 // Base progress never reaches the poses; the action ramps over its range (the fade's, as opacity: ElementMotion's
 // fade test); a window too narrow to move through jumps at its end.
 TEST_F(ElementProgressAt, BaseActionAndFadeProgress) {
-    std::vector<AnimElement> elements = row(1);
     transition.action.startTime = 20, transition.action.endTime = 60;
     transition.vis.startTime = 50, transition.vis.endTime = 100;
-    prepareTransition(transition, elements);
+    prepareTransition(transition, row(1));
     auto at = [&](double p) { return elementProgress(transition, 0, timeAt(p)); };
     EXPECT_DOUBLE_EQ(elementProgress(transition, 0, 10).p, 0.1);
     EXPECT_DOUBLE_EQ(elementProgress(transition, 0, 18).u, 0.9);
@@ -221,12 +212,11 @@ TEST_F(ElementProgressAt, BaseActionAndFadeProgress) {
 }
 
 TEST_F(ElementProgressAt, EasedProgressRisesAndInverts) {
-    std::vector<AnimElement> elements = row(4);
     transition.sequence.overlap = 50, transition.sequence.easeAmount = 80;
     // Both ends eased, and the end alone: either turns the ease on.
     for (double startEase : {60.0, 0.0}) {
         transition.sequence.startEase = startEase, transition.sequence.endEase = startEase > 0 ? 40 : 70;
-        prepareTransition(transition, elements);
+        prepareTransition(transition, row(4));
         for (int e = 0; e < 4; ++e) {
             double previous = 0;
             bool eased = false;
@@ -290,11 +280,8 @@ TEST(EaseCurve, RisesFromZeroToOneAndInvertsExactly) {
             ASSERT_TRUE(y > previous && y <= 1.0) << "u " << u;
             ASSERT_NEAR(c.inverse(y), u, 1e-9) << "u " << u;
             previous = y;
-        }
-        // Joins between the eased pieces and the cruise: no step in value or slope.
-        for (int i = 1; i < 2000; ++i) {
-            double u = i / 2000.0, h = 1e-7;
-            double left = (c.value(u) - c.value(u - h)) / h, right = (c.value(u + h) - c.value(u)) / h;
+            // Joins between the eased pieces and the cruise: no step in value or slope (up to the end).
+            const double h = 1e-7, left = (y - c.value(u - h)) / h, right = i < 2000 ? (c.value(u + h) - y) / h : left;
             ASSERT_NEAR(left, right, 1e-3 * std::max(1.0, left)) << "u " << u;
         }
     }

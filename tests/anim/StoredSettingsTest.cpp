@@ -1,6 +1,5 @@
-// Stored settings that shape the motion beyond the poses' arrangements: elements a segment
-// leaves alone and where each started, automatic smoothing, soft groups and level letters
-// launching together, warp records carried between poses, and the lock.
+// Stored settings that shape the motion beyond the poses' arrangements: elements a segment leaves alone and where each
+// started, automatic smoothing, soft groups and level letters launching together, warp records, and the lock.
 #include <glm/geometric.hpp>
 
 #include "AnimTestScene.h"
@@ -10,7 +9,6 @@
 namespace fw {
 namespace {
 
-using test::letters;
 using Track = test::Timeline;
 
 void expectAt(const glm::dvec3& at, const glm::dvec3& expected) {
@@ -23,7 +21,7 @@ void expectAt(const glm::dvec3& at, const glm::dvec3& expected) {
 // arranged from its start place: turned a quarter about a point 10 to its right and lifted 30 toward the viewer.
 // Locked, the track still plays but refuses edits.
 TEST(StoredSettings, APoseArrangesElementsFromTheirStartPlacesAndALockedTrackPlaysButRefusesEdits) {
-    const auto el = letters(3);
+    const auto el = test::letters(3);
     Track t(2);
     t.move(0, 100, 0);
     auto c = t.caches(*t.poses[0], 3);
@@ -46,21 +44,20 @@ TEST(StoredSettings, APoseArrangesElementsFromTheirStartPlacesAndALockedTrackPla
 // One after another (overlap 100); element 0 is not animated by the transition, so it runs
 // over the whole of it and the others share the launch.
 TEST(StoredSettings, ATransitionLeavesTheElementsItDoesNotAnimateOutOfTheLaunch) {
-    const auto el = letters(3);
+    const auto el = test::letters(3);
     Track t(2);
     AnimTransition& tr = *t.transitions[0];
     tr.sequence.overlap = 100;
     t.caches(tr, 3)[0]->isAnimated = false;
     evaluateTrack(t.track, 20, el);
-    EXPECT_EQ(tr.windowStart, (std::vector<double>{0, 0, 0.5}));
-    EXPECT_EQ(tr.windowEnd, (std::vector<double>{1, 0.5, 1}));
-    EXPECT_EQ(tr.launchOrder, (std::vector<int>{0, 1, 2})) << "the stored order is kept";
+    EXPECT_EQ(std::tuple(tr.windowStart, tr.windowEnd, tr.launchOrder),  // the stored order kept
+              std::tuple(std::vector<double>{0, 0, 0.5}, std::vector<double>{1, 0.5, 1}, std::vector{0, 1, 2}));
 }
 
 // At rest, 100 along X, then on. Automatic smoothing replaces the stored values at each
 // pose by how the path turns there. u = 0.5 at 24.5.
 TEST(StoredSettings, AutomaticSmoothingFollowsHowThePathTurnsAtEachPose) {
-    const auto el = letters(1);
+    const auto el = test::letters(1);
     Track turn(3);  // 60 degrees at the middle pose: half smoothed
     turn.move(1, 100, 0);
     turn.move(2, 150, 50 * std::sqrt(3.0));
@@ -83,7 +80,7 @@ TEST(StoredSettings, AutomaticSmoothingFollowsHowThePathTurnsAtEachPose) {
 TEST(StoredSettings, LevelLettersAndSoftGroupsLaunchTogether) {
     SceneX scene;
     AnimTransition tr(scene);
-    auto el = letters(14);
+    auto el = test::letters(14);
     auto positions = [&](int type) { return tr.sequence.launchType = type, launchPositions(tr, el); };
     std::vector<int> lines(14), columns(14), each(14);
     for (int i = 0; i < 14; ++i) lines[i] = i / 7, columns[i] = i % 7, each[i] = i % 7 * 2 + i / 7;
@@ -97,7 +94,7 @@ TEST(StoredSettings, LevelLettersAndSoftGroupsLaunchTogether) {
     EXPECT_EQ(positions(AnimSequenceParams::kTopBottom), lines);
     el[3].center[1] += 2;
     EXPECT_EQ(positions(AnimSequenceParams::kTopBottom)[3], 0);
-    el = letters(5);
+    el = test::letters(5);
     el[1].softGroup = el[3].softGroup = 0;
     EXPECT_EQ(positions(AnimSequenceParams::kBirth), (std::vector<int>{0, 1, 2, 1, 3}));
     EXPECT_EQ(positions(AnimSequenceParams::kRevBirth), (std::vector<int>{3, 1, 2, 1, 0}));

@@ -56,8 +56,7 @@ TEST(FlagCluster, MembersAreNamedAfterTheClusterAndThePoleAndCapsAreSolidsAtItsE
             part->worldBounds(kRenderMode, ends[i - 1]);
         }
     };
-    // The library's caps, top and foot together, the one on the pole's top and the
-    // other hanging from its foot; then balls.
+    // The library's caps, top and foot together, the one on the pole's top and the other hanging from its foot.
     for (size_t c = 0; c < tops.size(); ++c) {
         build(tops[c], feet[c]);
         EXPECT_NEAR(ends[1][1], ends[0][4], 1e-9) << tops[c];
@@ -82,12 +81,10 @@ TEST(FlagCluster, MembersAreNamedAfterTheClusterAndThePoleAndCapsAreSolidsAtItsE
     EXPECT_GE(flag->bounds[3], pole->translate[1] + 0.5 * (box[4] - box[1]) - 1e-9);
     EXPECT_GT(flag->bounds[1], 0.5 * flag->unit.width * flag->unit.scaleX);
     EXPECT_LT(flag->bounds[1], 1.2 * flag->unit.width * flag->unit.scaleX);
-    // A cap of the user's own, an object file in the top caps' swatch folder, goes before
-    // the program's of the same name.
+    // A cap of the user's own (an object file in the top caps' swatch folder) goes before the program's namesake.
     SceneX made;
     auto* tall = new ObjectP(made, "Spear");
-    tall->setType(ObjectP::kCube);
-    tall->setSize(0, 1.0), tall->setSize(1, 8.0), tall->setSize(2, 1.0);
+    tall->setType(ObjectP::kCube), tall->setSize(0, 1.0), tall->setSize(1, 8.0), tall->setSize(2, 1.0);
     OrvoCapManager mine(true);
     ASSERT_NE(mine.addFrom(made, *tall), nullptr);
     ASSERT_TRUE(mine.saveSwatches(VeltraneApp::userLibraries()));
@@ -143,28 +140,26 @@ TEST(FlagCluster, TheClothFollowsTheSimulationFrameByFrame) {
 TEST(FlagCluster, WorldForcesReachATurnedFlagThroughItsTurn) {
     registerAllClasses();
     // The free edge's mean height, in the flag's own frame, after the lead-in.
-    auto freeEdge = [](double turned, int local, std::vector<double>* positions = nullptr) {
+    auto freeEdge = [](double turned, int local, std::vector<double>& p) {
         SceneX scene;
         auto* flag = new FlagCluster(scene, "Flag1");
         flag->unit.preRollFrames = 60, flag->unit.useLocalForces = local, flag->rotate[2] = turned;
         flag->buildMembers();
-        std::vector<double> p;
         EXPECT_TRUE(flag->flag().positionsAt(0, p));
-        if (positions) *positions = p;
         double y = 0;
         for (int j = 0; j < 21; ++j) y += p[3 * flag->flag().index(20, j) + 1];
         return y / 21 + flag->unit.height / 2;  // above the rest middle
     };
     std::vector<double> upright, turnedLocal, turnedWorld, quarter;
-    EXPECT_LT(freeEdge(0, 0, &upright), -5.0);  // gravity pulls the free edge down the cloth
+    EXPECT_LT(freeEdge(0, 0, upright), -5.0);  // gravity pulls the free edge down the cloth
     // Upside down, the world's gravity pulls it up the cloth.
-    EXPECT_GT(freeEdge(180, 0, &turnedWorld), 5.0);
+    EXPECT_GT(freeEdge(180, 0, turnedWorld), 5.0);
     // Forces meant in the flag's own frame ignore the turn.
-    freeEdge(180, 1, &turnedLocal);
+    freeEdge(180, 1, turnedLocal);
     EXPECT_EQ(turnedLocal, upright);
     // A quarter turn: gravity runs along the cloth towards the pole, which the free edge (blown out when upright:
     // Flag.WavesWithinReachOfThePoleAndKeepsItsSprings) falls back past.
-    freeEdge(90, 0, &quarter);
+    freeEdge(90, 0, quarter);
     double x = 0;
     for (int j = 0; j < 21; ++j) x += quarter[3 * (21 * j + 20)] / 21;
     EXPECT_LT(x, 0.0);
@@ -192,8 +187,7 @@ TEST(FlagCluster, ANamedObjectIsThePoleTheClothHangsFrom) {
     registerAllClasses();
     SceneX scene;
     auto* mast = new ObjectP(scene, "Mast");
-    mast->setType(ObjectP::kCylinder);
-    mast->setSize(0, 0.1), mast->setSize(1, 6.0), mast->setSize(2, 0.1);
+    mast->setType(ObjectP::kCylinder), mast->setSize(0, 0.1), mast->setSize(1, 6.0), mast->setSize(2, 0.1);
     mast->translate[0] = -2.0, mast->translate[1] = 1.0, mast->translate[2] = 0.5;
     auto* flag = new FlagCluster(scene, "Flag1");
     flag->unit.preRollFrames = 10, flag->unit.flagpoleName = "Mast";
@@ -252,8 +246,7 @@ TEST(FlagCluster, ScenesHoldingOneOpenAndResaveByteForByte) {
     ASSERT_TRUE(loaded.scene) << loaded.error;
     auto* flag = dynamic_cast<FlagCluster*>(loaded.scene->findMember("Banner"));
     ASSERT_NE(flag, nullptr);
-    // Shown, it builds its parts from its settings again: the same parts, and only what
-    // it carries is bent with the cloth.
+    // Shown, it builds its parts from its settings again: the same parts; only what it carries bends with the cloth.
     ASSERT_TRUE(flag->showTime(0));
     for (int i = 0; i < flag->memberCount(); ++i)
         EXPECT_EQ(dynamic_cast<Object*>(flag->member(i))->warp(), nullptr) << i;
@@ -308,9 +301,8 @@ TEST(ClothWarpTest, AFlatClothLeavesASolidAsItIsATurnedOneTurnsItAndACurvedOneBe
     // the box's points and normals follow (as they stay put for the flat cloth, the rigid motion that does nothing).
     const glm::dmat4 swing =
         glm::translate(glm::dmat4(1.0), glm::dvec3(0, 20, -5)) * glm::rotate(glm::dmat4(1.0), 2.0, glm::dvec3(0, 1, 0));
-    const ClothWarp turned(kNu, kNv, cloth([&](glm::dvec3 p) { return glm::dvec3(swing * glm::dvec4(p, 1)); }), kWidth,
-                           kHeight);
-    box->setWarp(std::make_shared<ClothWarp>(turned));
+    box->setWarp(std::make_shared<ClothWarp>(
+        kNu, kNv, cloth([&](glm::dvec3 p) { return glm::dvec3(swing * glm::dvec4(p, 1)); }), kWidth, kHeight));
     // What is drawn: each packed vertex is a flat one carried along.
     const GeometryInterface* moved = box->displayGeometry(kRenderMode);
     ASSERT_NE(moved, nullptr);

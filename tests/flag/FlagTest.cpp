@@ -49,21 +49,17 @@ TEST(SpringSystem, ASpringMeetsTheNearerEdgeOfItsBandAndBucklesWhenCrushed) {
     Pair measured(2.5);
     measured.addSpring(0, 1);
     EXPECT_DOUBLE_EQ(measured.springs[1].L, 2.5);
-    // Outside the band, free ends each move half way to the nearer edge; which end is locked (or, without mass,
-    // pinned just the same), and where each end ends up.
-    const struct {
-        double gap;
-        bool a, b, weightlessA;
-        double atA, atB;
-    } pairs[] = {{1.5, false, false, false, 0.2, 1.3},  {0.7, false, false, false, -0.1, 0.8},
-                 {1.6, true, true, false, 0.0, 1.6},    {1.6, true, false, false, 0.0, 1.1},
-                 {1.6, false, true, false, 0.5, 1.6},   {1.6, false, false, true, 0.0, 1.1}};
-    for (const auto& c : pairs) {
-        Pair s(c.gap, c.a, c.b);
-        if (c.weightlessA) s.particles[0].setMass(0.0);
+    // Outside the band, free ends each move half way to the nearer edge. Gap, which end is locked, whether the first
+    // has no mass (pinned just the same), and where each end ends up.
+    for (auto [gap, a, b, weightlessA, atA, atB] :
+         {std::tuple{1.5, false, false, false, 0.2, 1.3}, {0.7, false, false, false, -0.1, 0.8},
+          {1.6, true, true, false, 0.0, 1.6}, {1.6, true, false, false, 0.0, 1.1}, {1.6, false, true, false, 0.5, 1.6},
+          {1.6, false, false, true, 0.0, 1.1}}) {
+        Pair s(gap, a, b);
+        if (weightlessA) s.particles[0].setMass(0.0);
         s.satisfy(s.springs[0]);
-        EXPECT_NEAR(s.particles[0].p[0], c.atA, 1e-12) << c.gap << c.a << c.b << c.weightlessA;
-        EXPECT_NEAR(s.particles[1].p[0], c.atB, 1e-12) << c.gap << c.a << c.b << c.weightlessA;
+        EXPECT_NEAR(s.particles[0].p[0], atA, 1e-12) << gap << a << b << weightlessA;
+        EXPECT_NEAR(s.particles[1].p[0], atB, 1e-12) << gap << a << b << weightlessA;
     }
     // Crushed below L - 4t = 0.6, both ends lift (the spring buckles), a pinned one leaving the other to lift twice as
     // far; short but not crushed, neither lifts. Lifts of 0 are exact.
@@ -77,11 +73,8 @@ TEST(SpringSystem, ASpringMeetsTheNearerEdgeOfItsBandAndBucklesWhenCrushed) {
     }
     // No relaxation passes still runs one: on a chain one pass leaves unsettled (two differ).
     auto chain = [](int passes) {
-        kxSpringSystem s;
-        s.addParticle(0, 0, 0, 1.0, true);
-        s.addParticle(2, 0, 0, 1.0);
+        Pair s(2.0, true);
         s.addParticle(4, 0, 0, 1.0);
-        s.addSpring(0, 1, 1.0, 0.1);
         s.addSpring(1, 2, 1.0, 0.1);
         s.relaxationPasses = passes, s.relax();
         return std::vector<double>{s.particles[1].p[0], s.particles[2].p[0]};
@@ -110,8 +103,7 @@ TEST(SpringSystem, VerletCarriesDampedVelocityForcesSkipPinnedParticlesAndHandle
     // A handle drags the rest through the springs.
     cage = kxCage();
     cage.build({0, 0, 0, 1, 0, 0, 2, 0, 0}, {0, 1, 1, 2}, 0.05);
-    cage.setHandle(0, -3, 0, 0);
-    cage.simulateTo(60);
+    cage.setHandle(0, -3, 0, 0), cage.simulateTo(60);
     EXPECT_EQ(cage.particles[0].p[0], -3.0);
     // Pulled along, each spring no longer than its band allows.
     EXPECT_LT(cage.particles[1].p[0], -1.5);
@@ -145,11 +137,9 @@ TEST(SpringSystem, CacheReplaysStatesAndCallbacksCancelAndReport) {
     cage.simulateTo(231);
     ASSERT_EQ(reports.size(), 20u);
     EXPECT_EQ(std::pair(reports.front(), reports.back()), std::pair(10, 200));
-    reports.clear();
-    cage.simulateTo(431);  // 200 steps: no progress shown
+    reports.clear(), cage.simulateTo(431);  // 200 steps: no progress shown
     EXPECT_TRUE(reports.empty());
-    cage.paused = true;  // paused systems keep no snapshots
-    cage.simulateTo(441);
+    cage.paused = true, cage.simulateTo(441);  // paused systems keep no snapshots
     EXPECT_EQ(cage.snapshotAt(440), nullptr);
 }
 
@@ -163,10 +153,8 @@ TEST(Flag, GridLocksAndMassesFollowTheSettings) {
     FlagUnit unit;
     kxFlag flag(unit);
     ASSERT_EQ(flag.particles.size(), 21u * 21u);
-    std::vector<int> locked;
-    for (size_t i = 0; i < flag.particles.size(); ++i)
-        if (flag.particles[i].locked) locked.push_back(static_cast<int>(i));
-    EXPECT_EQ(locked, (std::vector<int>{flag.index(0, 0), flag.index(0, 10), flag.index(0, 20)}));
+    EXPECT_EQ(std::ranges::count_if(flag.particles, &kxParticle::locked), 3);
+    for (int j : {0, 10, 20}) EXPECT_TRUE(flag.particles[flag.index(0, j)].locked) << j;
     EXPECT_DOUBLE_EQ(flag.particles[flag.index(20, 5)].mass, 0.9);
     EXPECT_DOUBLE_EQ(flag.particles[flag.index(10, 10)].mass, 1.0);
     EXPECT_EQ(std::pair(flag.particles[flag.index(20, 20)].p[0], flag.particles[flag.index(20, 20)].p[1]),
@@ -214,8 +202,7 @@ ClothCensus census(const std::vector<double>& p, int nu, int nv, double restArea
         if (0.5 * glm::length(normals[k]) < 0.01 * restArea) ++r.collapsed;
         if (glm::dot(normals[k], restNormal) >= 0.0) continue;
         ++r.turned;
-        // Edge neighbours: the other half of the cell, and the cells above and right
-        // (upper triangle) or below and left (lower triangle).
+        // Edge neighbours: the cell's other half, the cells above and right (upper triangle) or below and left (lower).
         std::vector<int> next = {k ^ 1};
         if (t == 0 && j > 0) next.push_back(k - 2 * (nu - 1) + 1);
         if (t == 0 && i + 2 < nu) next.push_back(k + 3);
@@ -391,9 +378,8 @@ TEST(FlagUnit, EveryLineReadsBackByteForByteAndStrayWordsAndCountsFallBack) {
         "  LoopRepeat 120\n  LoopBlend 20\n  Flatten 0.125\n end FlagUnit\n";
     FlagUnit unit;
     ASSERT_EQ(readLines(unit, lines), 0);
-    EXPECT_EQ(unit.name, "Big \"One\"");
-    EXPECT_EQ(FlagUnit::capStyleNumber(unit.topCapStyle), 3);
-    EXPECT_EQ(FlagUnit::capStyleNumber(unit.bottomCapStyle), 2);
+    const int top = FlagUnit::capStyleNumber(unit.topCapStyle), foot = FlagUnit::capStyleNumber(unit.bottomCapStyle);
+    EXPECT_EQ(std::tuple(unit.name, top, foot), std::tuple("Big \"One\"", 3, 2));
     EXPECT_EQ(writtenBlock(unit), " begin FlagUnit\n" + lines);
     const char* edges[] = {"None", "Left", "Right", "Top", "Bottom", "Left_Right", "Top_Bottom", "All", "Center"};
     const char* points[] = {"None", "Edge", "Corners", "Corners_One_Center", "Corners_Two_Centers", "Two_Centers"};
@@ -419,8 +405,7 @@ TEST(FlagUnit, EveryLineReadsBackByteForByteAndStrayWordsAndCountsFallBack) {
               std::tuple(FlagUnit::kMostParticlesAcross, FlagUnit::kMostPasses, FlagUnit::kMostLeadIn));
     ASSERT_EQ(readLines(unit, "Nv 1\nAccuracySteps -4\nPreRollFrames -9\nLoopRepeat 0\n"), 0);
     EXPECT_EQ(std::tuple(unit.nv, unit.accuracySteps, unit.preRollFrames, unit.loopRepeat), std::tuple(2, 0, 0, 1));
-    EXPECT_EQ(readLines(unit, "Nu many\n"), -1);
-    EXPECT_EQ(readLines(unit, "end FlagCluster\n"), -1);
+    EXPECT_EQ(std::pair(readLines(unit, "Nu many\n"), readLines(unit, "end FlagCluster\n")), std::pair(-1, -1));
 }
 
 }  // namespace
