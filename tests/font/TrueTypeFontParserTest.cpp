@@ -74,9 +74,9 @@ std::string transcript(const Bytes& bytes, std::vector<uint16_t> codes, bool deb
 TEST(TrueTypeFontParser, RecordsCarryCodeGlyphMetricsAndClosedContoursAndGoToTheConsoleOnly) {
     const Bytes bytes = smallFont().build();
     Parsed records = parseBytes(bytes, {'B', 'A', 'Z'});
-    ASSERT_EQ(records.records.size(), 4u);  // A, B, M, Z in code order
-    EXPECT_EQ(records.records[0].code, 'A');
-    EXPECT_EQ(records.records[3].code, 'Z');
+    std::vector<int> codes;
+    for (const RawGlyph& g : records.records) codes.push_back(g.code);
+    EXPECT_EQ(codes, (std::vector<int>{'A', 'B', 'M', 'Z'}));  // in code order, with M
     const RawGlyph &a = records['A'], &b = records['B'], &z = records['Z'];
     EXPECT_EQ(std::tuple(a.glyph, a.advance, a.lsb), std::tuple(1, 600, 0));
     EXPECT_EQ(points(a), (Points{{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}}));

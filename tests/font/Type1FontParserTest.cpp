@@ -174,6 +174,14 @@ struct Parsed {
 const Bytes kSquare = cs({20, 600}, kHsbw) + cs({20, 0}, kRmoveto) + cs({100}, kHlineto) + cs({100}, kVlineto) +
                       cs({-100}, kHlineto) + cs({}, kClosepath) + cs({}, kEndchar);
 
+// Flex: the reference point and six more, each move followed by othersubr 2, then othersubr 0 with depth and end.
+Bytes flex(int depth, int x, int y) {
+    Bytes b = cs({1}, kCallsubr) + cs({50, 5}, kRmoveto) + cs({2}, kCallsubr);
+    for (auto [dx, dy] : {std::pair{-40, 0}, {10, 0}, {30, 0}, {20, 0}, {20, 0}, {10, -5}})
+        b += cs({dx, dy}, kRmoveto) + cs({2}, kCallsubr);
+    return b + cs({depth, x, y, 0}, kCallsubr);
+}
+
 Font squareFont() {
     Font f;
     f.encoding = "dup 65 /square put\ndup 66 /gone put\n";
@@ -211,11 +219,6 @@ TEST(Type1FontParser, ClosepathFlexTheFontMatrixAndDamagedCharstrings) {
     f.standardSubrs();
     f.subrs.push_back(cs({4}, kCallsubr) + cs({}, kReturn));  // calls itself for ever
     const Bytes start = cs({0, 500}, kHsbw) + cs({0, 0}, kRmoveto);
-    // The reference point and six more, each move followed by othersubr 2, then the end at (100, 0).
-    Bytes flex = cs({1}, kCallsubr) + cs({50, 5}, kRmoveto) + cs({2}, kCallsubr);
-    for (auto [dx, dy] : {std::pair{-40, 0}, {10, 0}, {30, 0}, {20, 0}, {20, 0}, {10, -5}})
-        flex += cs({dx, dy}, kRmoveto) + cs({2}, kCallsubr);
-    flex += cs({50, 100, 0, 0}, kCallsubr);
     const Bytes finish = cs({0, -50}, kRlineto) + cs({}, kClosepath) + cs({}, kEndchar);
     // Only five points collected: listed, and nothing drawn for it.
     Bytes shortFlex = cs({1}, kCallsubr);
@@ -224,7 +227,7 @@ TEST(Type1FontParser, ClosepathFlexTheFontMatrixAndDamagedCharstrings) {
     Bytes runaway;
     for (int i = 0; i < 30; ++i) runaway += cs({i});
     f.glyphs = {{".notdef", cs({0, 0}, kHsbw) + cs({}, kEndchar)},
-                {"A", start + flex + finish},
+                {"A", start + flex(50, 100, 0) + finish},  // ends at (100, 0)
                 {"B", start + shortFlex + finish},
                 {"C", cs({0, 300}, kHsbw) + cs({0, 0}, kRmoveto) + cs({10, 0}, kRlineto) + cs({0, 10}, kRlineto) +
                           cs({}, kClosepath) + cs({5}, kHmoveto) + cs({10}, kVlineto) + cs({5}, kHlineto) +
@@ -438,10 +441,6 @@ TEST(Type1FreeType, EveryEncodedCharacterOfTheUrwFontsMatches) {
 TEST(Type1FreeType, HandMadeFontsMatch) {
     Font f;
     f.standardSubrs();
-    Bytes flex = cs({1}, kCallsubr) + cs({50, 5}, kRmoveto) + cs({2}, kCallsubr);
-    for (auto [dx, dy] : {std::pair{-40, 0}, {10, 0}, {30, 0}, {20, 0}, {20, 0}, {10, -5}})
-        flex += cs({dx, dy}, kRmoveto) + cs({2}, kCallsubr);
-    flex += cs({50, 200, 20, 0}, kCallsubr);
     f.glyphs = {{".notdef", cs({0, 0}, kHsbw) + cs({}, kEndchar)},
                 {"A", cs({30, 600}, kHsbw) + cs({0, 0}, kRmoveto) + cs({100, 200}, kRlineto) +
                           cs({100, -200}, kRlineto) + cs({}, kClosepath) + cs({}, kEndchar)},
@@ -450,7 +449,7 @@ TEST(Type1FreeType, HandMadeFontsMatch) {
                 // Its side bearing is not the base's, as fonts make it: the accent moves with it.
                 {"Aacute", cs({40, 600}, kHsbw) + cs({3, 1, 3}, kCallothersubr) + cs({}, kPop) + cs({}, kCallsubr) +
                                cs({10, 120, 50, 65, 194}, kSeac)},
-                {"B", cs({20, 700}, kHsbw) + cs({0, 0}, kRmoveto) + cs({80, 20}, kRlineto) + flex +
+                {"B", cs({20, 700}, kHsbw) + cs({0, 0}, kRmoveto) + cs({80, 20}, kRlineto) + flex(50, 200, 20) +
                           cs({0, 300}, kRlineto) + cs({-1000, 7}, kDiv) + cs({0}, kRlineto) + cs({}, kClosepath) +
                           cs({}, kEndchar)},
                 {"C", cs({15, 10, 650, 0}, kSbw) + cs({5, 5}, kRmoveto) + cs({10, 20, 30, 40}, kVhcurveto) +
