@@ -189,7 +189,7 @@ Font squareFont() {
     return f;
 }
 
-TEST(Type1FontParser, TheThreeLayoutsAndEveryLenIVGiveTheSameGlyphs) {
+TEST(Type1FontParser, EveryLayoutAndLenIVGiveTheSameGlyphsAndUnreadableFilesSayWhy) {
     for (int lenIV : {4, 0, 7, -1}) {
         Font f = squareFont();
         f.lenIV = lenIV;
@@ -206,11 +206,33 @@ TEST(Type1FontParser, TheThreeLayoutsAndEveryLenIVGiveTheSameGlyphs) {
             EXPECT_EQ(std::vector<int>(p.box, p.box + 4), (std::vector<int>{0, -100, 800, 900}));
         }
     }
-    Parsed p(squareFont().build(Layout::kPfb));
-    test::expectContains(p.listing, {"--------\n  TYPE 1 SEGMENT HEADER: PC Format: ASCII, length: ",
-                                     "  TYPE 1 SEGMENT HEADER: PC Format: Binary, length: ",
-                                     "  TYPE 1 SEGMENT HEADER: PC Format: End-of-file, length: 0\n---",
-                                     "## Unable to find 'gone' in the encoding vector. ## "});
+    const Bytes pfb = squareFont().build(Layout::kPfb), good = squareFont().build(Layout::kText);
+    test::expectContains(Parsed(pfb).listing, {"--------\n  TYPE 1 SEGMENT HEADER: PC Format: ASCII, length: ",
+                                               "  TYPE 1 SEGMENT HEADER: PC Format: Binary, length: ",
+                                               "  TYPE 1 SEGMENT HEADER: PC Format: End-of-file, length: 0\n---",
+                                               "## Unable to find 'gone' in the encoding vector. ## "});
+    // Files it cannot read say why.
+    EXPECT_EQ(Parsed("").error, "Invalid Type 1 font (2).");
+    FontFile none(FontKind::kType1, "", "/nonexistent/font.pfb");
+    EXPECT_FALSE(none.parse());
+    EXPECT_EQ(none.error(), "Unable to open file for reading.");
+    Parsed xml("<?xml version=\"1.0\"?>");
+    EXPECT_EQ(std::tuple(xml.ok, xml.error, xml.listing),
+              std::tuple(false, "Invalid Type 1 font (2).", "Unexpected first byte: '<' (0x3c).\n"));
+    EXPECT_EQ(Parsed("%PDF-1.4\n").error, "Invalid Type 1 font (3).");
+    Parsed noEexec(good.substr(0, good.find("currentfile")));
+    EXPECT_EQ(noEexec.error, "Unable to locate font outline data.");
+    EXPECT_EQ(noEexec.listing, "Unable to locate \"eexec\" section.\n");
+    EXPECT_TRUE(noEexec.records.empty());
+    // Segments: a bad marker, a length past the end.
+    EXPECT_EQ(Parsed(pfb.substr(0, 100)).error, "Invalid Type 1 font (1).");
+    Bytes badMarker = pfb;
+    badMarker[6 + static_cast<uint8_t>(pfb[2]) + (static_cast<uint8_t>(pfb[3]) << 8)] = 'x';
+    EXPECT_EQ(Parsed(badMarker).error, "Invalid Type 1 font (1).");
+    // Encrypted bytes that decrypt to nothing usable.
+    Bytes scrambled = good;
+    for (size_t i = good.find("eexec") + 10; i < good.size() - 600; ++i) scrambled[i] = static_cast<char>(i * 7);
+    EXPECT_EQ(Parsed(scrambled).error, "Unable to locate font outline data.");
 }
 
 // One font, a glyph for each rule. Curves, sbw, div and accented characters are held against FreeType below.
@@ -259,33 +281,6 @@ TEST(Type1FontParser, ClosepathFlexTheFontMatrixAndDamagedCharstrings) {
     Parsed m(f.build(Layout::kText), {'C'});
     EXPECT_EQ(m.of('C'), "0,1 20,1 30,11 | 40,11 50,21 60,21 | ");
     EXPECT_EQ(m.code('C')->advance, 600);
-}
-
-TEST(Type1FontParser, UnreadableFilesSayWhy) {
-    EXPECT_EQ(Parsed("").error, "Invalid Type 1 font (2).");
-    FontFile none(FontKind::kType1, "", "/nonexistent/font.pfb");
-    EXPECT_FALSE(none.parse());
-    EXPECT_EQ(none.error(), "Unable to open file for reading.");
-    const Bytes good = squareFont().build(Layout::kText);
-    Parsed notPostScript("<?xml version=\"1.0\"?>");
-    EXPECT_FALSE(notPostScript.ok);
-    EXPECT_EQ(notPostScript.error, "Invalid Type 1 font (2).");
-    EXPECT_EQ(notPostScript.listing, "Unexpected first byte: '<' (0x3c).\n");
-    EXPECT_EQ(Parsed("%PDF-1.4\n").error, "Invalid Type 1 font (3).");
-    Parsed noEexec(good.substr(0, good.find("currentfile")));
-    EXPECT_EQ(noEexec.error, "Unable to locate font outline data.");
-    EXPECT_EQ(noEexec.listing, "Unable to locate \"eexec\" section.\n");
-    EXPECT_TRUE(noEexec.records.empty());
-    // Segments: a bad marker, a length past the end.
-    Bytes pfb = squareFont().build(Layout::kPfb);
-    EXPECT_EQ(Parsed(pfb.substr(0, 100)).error, "Invalid Type 1 font (1).");
-    Bytes badMarker = pfb;
-    badMarker[6 + static_cast<uint8_t>(pfb[2]) + (static_cast<uint8_t>(pfb[3]) << 8)] = 'x';
-    EXPECT_EQ(Parsed(badMarker).error, "Invalid Type 1 font (1).");
-    // Encrypted bytes that decrypt to nothing usable.
-    Bytes scrambled = good;
-    for (size_t i = good.find("eexec") + 10; i < good.size() - 600; ++i) scrambled[i] = static_cast<char>(i * 7);
-    EXPECT_EQ(Parsed(scrambled).error, "Unable to locate font outline data.");
 }
 
 TEST(Type1FontParser, RealFontsReadAlikeInEveryLayout) {
