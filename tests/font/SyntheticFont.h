@@ -12,9 +12,7 @@ using Bytes = std::string;
 
 inline void put16(Bytes& b, int v) { b += {static_cast<char>((v >> 8) & 0xFF), static_cast<char>(v & 0xFF)}; }
 inline void put32(Bytes& b, uint32_t v) { put16(b, static_cast<int>(v >> 16)), put16(b, static_cast<int>(v & 0xFFFF)); }
-inline void put16s(Bytes& b, std::initializer_list<int> values) {
-    for (int v : values) put16(b, v);
-}
+inline void put16s(Bytes& b, std::initializer_list<int> values) { for (int v : values) put16(b, v); }
 
 struct TestPoint {
     int x, y;

@@ -151,17 +151,16 @@ struct Parsed {
     explicit Parsed(const std::string& bytes, std::vector<uint16_t> codes = {'A', 'B', 'C', 'D'}) {
         test::TempDir dir;
         test::writeFile(dir.file("t.pfb"), bytes);
-        std::FILE* console = std::tmpfile();
+        std::FILE* console = std::fopen(dir.file("console").c_str(), "w");
         FontFile::setConsole(console);
         FontFile font(FontKind::kType1, "", dir.file("t.pfb").c_str(), codes.data(), static_cast<int>(codes.size()));
         ok = font.parse();
         FontFile::setConsole(nullptr);
+        std::fclose(console);
+        listing = test::readFile(dir.file("console"));
         error = font.error();
         records = font.rawGlyphs();
         box[0] = font.xMin(), box[1] = font.yMin(), box[2] = font.xMax(), box[3] = font.yMax();
-        std::rewind(console);
-        for (int c; (c = std::fgetc(console)) != EOF;) listing += static_cast<char>(c);
-        std::fclose(console);
     }
     const RawGlyph* code(int c) const {
         for (const RawGlyph& r : records)
