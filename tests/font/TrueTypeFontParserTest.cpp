@@ -214,19 +214,6 @@ TEST(TrueTypeFontParser, TruncatedRealFontNeverReadsPastTheEnd) {
     EXPECT_GT(failures, 85);
 }
 
-// A point as "x,y" for on-curve and "x,y*" for control points; contours end with "|".
-std::string describe(const GlyphOutline& o) {
-    std::string s;
-    for (int c = 0; c < o.contourCount(); ++c) {
-        for (uint32_t i = o.contourStart(c); i < o.ends[c]; ++i) {
-            const veltrane::GlyphPoint& p = o.points[i];
-            s += std::to_string(p.x) + "," + std::to_string(p.y) + (p.onCurve ? " " : "* ");
-        }
-        s += "| ";
-    }
-    return s;
-}
-
 struct Outlines {
     std::vector<Bytes> glyphs, global, local;
     std::vector<int> sids;
@@ -236,7 +223,7 @@ struct Outlines {
         std::string error;
         EXPECT_TRUE(reader.open(reinterpret_cast<const uint8_t*>(table.data()), table.size(), error)) << error;
         GlyphOutline out;
-        return reader.outline(glyph, out) ? describe(out) : "invalid";
+        return reader.outline(glyph, out) ? test::describe(out.points, out.ends, false) : "invalid";
     }
 };
 

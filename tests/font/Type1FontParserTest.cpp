@@ -9,6 +9,7 @@
 
 #include "GeometryText.h"
 #include "GlyphOutline.h"
+#include "SyntheticFont.h"
 #include "TempDir.h"
 #include "font/FontFile.h"
 #include "font/GlyphDump.h"
@@ -128,20 +129,6 @@ struct Font {
 using veltrane::FontFile;
 using veltrane::RawGlyph;
 
-// A point as "x,y" on the curve and "x,y*" for control points; each contour ends with "|" (the closing repeat of the
-// first point left out).
-std::string describe(const RawGlyph& g) {
-    std::string s;
-    for (int c = 0; c < g.contourCount(); ++c) {
-        for (uint32_t i = g.contourStart(c); i + 1 < g.contourEnds[c]; ++i) {
-            const veltrane::GlyphPoint& p = g.points[i];
-            s += std::to_string(p.x) + "," + std::to_string(p.y) + (p.onCurve ? " " : "* ");
-        }
-        s += "| ";
-    }
-    return s;
-}
-
 // Parses bytes written to a file, with the listing caught.
 struct Parsed {
     bool ok = false;
@@ -167,7 +154,9 @@ struct Parsed {
             if (r.code == c) return &r;
         return nullptr;
     }
-    std::string of(int c) const { return code(c) ? describe(*code(c)) : "none"; }
+    std::string of(int c) const {
+        return code(c) ? test::describe(code(c)->points, code(c)->contourEnds, true) : "none";
+    }
 };
 
 const Bytes kSquare = cs({20, 600}, kHsbw) + cs({20, 0}, kRmoveto) + cs({100}, kHlineto) + cs({100}, kVlineto) +
