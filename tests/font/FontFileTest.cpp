@@ -13,8 +13,6 @@ namespace fw {
 namespace {
 
 using veltrane::EmContour;
-using veltrane::GlyphOutline;
-using veltrane::RawGlyph;
 
 std::string describe(const std::vector<EmContour>& rings) {
     std::string s;
@@ -37,14 +35,14 @@ std::string dump(const std::string& path, const std::vector<uint32_t>* codes) {
 }
 
 TEST(RawGlyph, EmContoursStartOnTheCurveAndGainImpliedPoints) {
-    GlyphOutline outline;
+    veltrane::GlyphOutline outline;
     // A quadratic contour that starts on a control point and has two in a row, a contour of one point, and one of
     // control points only.
     outline.points = {{0, 0, 0}, {10, 0, 1}, {20, 10, 0}, {20, 30, 0}, {0, 20, 1},
                       {5, 5, 1},
                       {0, -4, 0}, {4, 0, 0}, {0, 4, 0}, {-4, 0, 0}};
     outline.ends = {5, 6, 10};
-    RawGlyph raw;
+    veltrane::RawGlyph raw;
     raw.setContours(outline);
     ASSERT_EQ(raw.contourCount(), 3);
     std::vector<EmContour> rings;

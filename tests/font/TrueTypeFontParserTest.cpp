@@ -15,9 +15,7 @@ using test::Bytes;
 using test::SyntheticFont;
 using Font = veltrane::FontFile;
 using veltrane::CffReader;
-using veltrane::GlyphOutline;
 using veltrane::RawGlyph;
-using veltrane::TrueTypeFontParser;
 
 const test::TestContour kSquare = {{0, 0, true}, {100, 0, true}, {100, 100, true}, {0, 100, true}};
 const test::TestContour kTriangle = {{0, 0, true}, {10, 0, true}, {5, 10, true}};
@@ -48,7 +46,7 @@ struct Parsed {
 
 Parsed parseBytes(const Bytes& bytes, std::vector<uint16_t> codes, const char* name = "Synthetic", int debug = 0) {
     Font font(Font::kTrueType, name, "synthetic.ttf", codes.data(), static_cast<int>(codes.size()));
-    TrueTypeFontParser parser(font);
+    veltrane::TrueTypeFontParser parser(font);
     bool ok = parser.parseBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), debug);
     return {font.rawGlyphs(), ok, font.error()};
 }
@@ -222,7 +220,7 @@ struct Outlines {
         CffReader reader;
         std::string error;
         EXPECT_TRUE(reader.open(reinterpret_cast<const uint8_t*>(table.data()), table.size(), error)) << error;
-        GlyphOutline out;
+        veltrane::GlyphOutline out;
         return reader.outline(glyph, out) ? test::describe(out.points, out.ends, false) : "invalid";
     }
 };
