@@ -140,7 +140,7 @@ TEST(LogoImport, PstoeditArtworkBuildsClosedSolidsBesideATitleAndRefusalsNameThe
     // What cannot be read is said in one line naming the file.
     test::writeFile(dir.file("drawn.ps"), kDrawing);
     test::writeFile(dir.file("box.obj"), "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
-    // The arguments, and the message (empty: unchecked).
+    // The arguments and the message.
     const std::pair<std::string, std::string> rows[] = {
         // The message for artwork without paths (its \r taken out) ends the PostScript drawing's row.
         {"import '" + art + "' -o out.kxp --layer Logo",
@@ -151,7 +151,8 @@ TEST(LogoImport, PstoeditArtworkBuildsClosedSolidsBesideATitleAndRefusalsNameThe
              ": it draws with PostScript's own operators, which are not read: turn it into Illustrator artwork "
              "first (pstoedit -f ps2ai IN.ps OUT.ai)\nformwright: " + dir.file("drawn.ps") +
              ": There were no usable vector paths in this file.\n"},
-        {"import '" + art + "' --into '" + dir.file("missing.kxp") + "'", ""},
+        {"import '" + art + "' --into '" + dir.file("missing.kxp") + "'",
+         "formwright: " + dir.file("missing.kxp") + ": No such file or directory\n"},
         {"import '" + art + "' --into out.kxp --style 'Soft Bevel'",
          "formwright: --style: with --into, give an edge profile: the project's own objects keep their styles\n"},
         {"import '" + dir.file("box.obj") + "' -o out.kxp --depth 3",
@@ -161,9 +162,7 @@ TEST(LogoImport, PstoeditArtworkBuildsClosedSolidsBesideATitleAndRefusalsNameThe
         SCOPED_TRACE(arguments);
         r = formwright(dir, arguments);
         EXPECT_EQ(r.status, 1);
-        if (!message.empty()) {
-            EXPECT_EQ(r.err, message);
-        }
+        EXPECT_EQ(r.err, message);
         EXPECT_EQ(r.err.find('\r'), std::string::npos);
     }
 }
