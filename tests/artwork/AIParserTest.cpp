@@ -346,8 +346,7 @@ TEST(PdfArtwork, PageDrawingsFollowPdfOperators) {
 }
 
 TEST(PdfArtwork, DamagedFilesGiveAnErrorOrPartialOutlinesNeverACrash) {
-    const std::string compressed =
-        kIllustratorHead + "%AI12_CompressedData" + zlibCompressed(kIllustratorBody);
+    const std::string compressed = kIllustratorHead + "%AI12_CompressedData" + zlibCompressed(kIllustratorBody);
     const std::string illustrator = buildPdf({kPageDrawing, split(compressed, 3), true, true});
     const std::string plain = buildPdf({kPageDrawing + "1 0 0 rg 10 10 m 20 10 l 15 20 l f\n"});
     std::string badZlib = compressed;

@@ -39,8 +39,7 @@ showpage
 std::string illustratorFile(const test::TempDir& dir) {
     test::writeFile(dir.file("drawing.ps"), kDrawing);
     test::Outcome made = test::runProgram("pstoedit", "-q -f ps2ai '" + dir.file("drawing.ps") + "' '" +
-                                                          dir.file("drawing.ai") + "'",
-                                          dir.path().string());
+                                                          dir.file("drawing.ai") + "'", dir.path().string());
     EXPECT_EQ(made.status, 0) << "pstoedit (a test dependency) could not write the artwork: " << made.err;
     return dir.file("drawing.ai");
 }
@@ -85,8 +84,7 @@ TEST(LogoImport, PstoeditArtworkBuildsClosedSolidsBesideATitleAndRefusalsNameThe
     test::TempDir dir;
     const std::string art = illustratorFile(dir), project = dir.file("title.kxp");
     // Other edges close as GlyphSolidSweepTest's every-profile sweep shows.
-    test::Outcome r =
-        formwright(dir, "import '" + art + "' -o '" + dir.file("logo.obj") + "' --style 'Bevel, Medium'");
+    test::Outcome r = formwright(dir, "import '" + art + "' -o '" + dir.file("logo.obj") + "' --style 'Bevel, Medium'");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(closedSolidVolumes(dir.file("logo.obj")).size(), 3u);
     // Overlapping and touching paths of one group make one closed solid, their union.

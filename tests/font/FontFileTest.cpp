@@ -47,9 +47,8 @@ TEST(RawGlyph, EmContoursStartOnTheCurveAndGainImpliedPoints) {
     ASSERT_EQ(raw.contourCount(), 3);
     std::vector<EmContour> rings;
     raw.emContours(2.0, false, rings);
-    EXPECT_EQ(describe(rings),
-              "20,0 40,20* 40,40 40,60* 0,40 0,0* 20,0 | "
-              "4,-4 8,0* 4,4 0,8* -4,4 -8,0* -4,-4 0,-8* 4,-4 | ");
+    EXPECT_EQ(describe(rings), "20,0 40,20* 40,40 40,60* 0,40 0,0* 20,0 | "
+                               "4,-4 8,0* 4,4 0,8* -4,4 -8,0* -4,-4 0,-8* 4,-4 | ");
     // Read as cubic, control points stand as they are and the ring of control points alone has nowhere to start.
     raw.emContours(1.0, true, rings);
     EXPECT_EQ(describe(rings), "10,0 20,10* 20,30* 0,20 0,0* 10,0 | ");

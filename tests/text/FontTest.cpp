@@ -18,11 +18,6 @@ using veltrane::Font;
 const char* const kDejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 const char* const kLiberation = "/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf";
 
-const veltrane::RawGlyph* rawFor(const Font& font, int code) {
-    for (const veltrane::RawGlyph& g : font.rawGlyphs()) if (g.code == code) return &g;
-    return nullptr;
-}
-
 TEST(Font, CodeListIsTranslatedSortedAndGainsMAndMetricsAreInEmUnits) {
     const uint16_t codes[] = {0xE9, 65, 0xA4, 0x80, 65};
     Font font(Font::kTrueType, "DejaVu Sans", kDejaVu, codes, 5);
@@ -62,10 +57,10 @@ TEST(Font, Latin1CodesGoThroughMacRomanOnlyWhenThatMapIsInUse) {
     // Liberation carries a Macintosh map after its Unicode one, and it wins for 0..255.
     EXPECT_TRUE(font.macRomanMap());
     // é and Ä keyed by their Mac OS Roman codes; Ł, from the Unicode map, by its own.
-    for (auto [slot, code] : {std::pair{0x8E, 0xE9}, {0x80, 0xC4}, {'a', 'a'}, {0x141, 0x141}}) {
-        ASSERT_NE(rawFor(font, slot), nullptr) << slot;
-        EXPECT_EQ(rawFor(font, slot)->glyph, int(FT_Get_Char_Index(face, code))) << slot;
-    }
+    std::map<int, int> glyphs;  // by slot code
+    for (const veltrane::RawGlyph& g : font.rawGlyphs()) glyphs[g.code] = g.glyph;
+    for (auto [slot, code] : {std::pair{0x8E, 0xE9}, {0x80, 0xC4}, {'a', 'a'}, {0x141, 0x141}})
+        EXPECT_EQ(glyphs.contains(slot) ? glyphs[slot] : -1, int(FT_Get_Char_Index(face, code))) << slot;
     FT_Done_Face(face);
     // DejaVu's maps stop at its format 12 table, before the Macintosh one: the map in use is Unicode, so é is looked
     // up as 0xE9 and keys its slot by it.

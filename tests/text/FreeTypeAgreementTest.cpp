@@ -121,8 +121,7 @@ constexpr double kMovedRight = 1.0;
 // Unicode map leaves them unmapped.
 constexpr double kMacControl = 0;
 
-INSTANTIATE_TEST_SUITE_P(
-    InstalledFonts, FreeTypeAgreement,
+INSTANTIATE_TEST_SUITE_P(InstalledFonts, FreeTypeAgreement,
     ::testing::Values(
         FontCase{test::kDejaVuSans, {{0x0EB1, kMovedRight}, {0x1F32, kMovedRight}, {0x1F33, kMovedRight},
                                      {0x1F35, kMovedRight}, {0x2422, kMovedRight}}},
