@@ -51,13 +51,7 @@ Parsed parseBytes(const Bytes& bytes, std::vector<uint16_t> codes, const char* n
     return {font.rawGlyphs(), ok, font.error()};
 }
 
-using Points = std::vector<std::pair<int, int>>;
-
-Points points(const RawGlyph& g) {
-    Points p;
-    for (const veltrane::GlyphPoint& q : g.points) p.push_back({q.x, q.y});
-    return p;
-}
+std::string pointsOf(const RawGlyph& g) { return test::describe(g.points, g.contourEnds, false); }
 
 std::string transcript(const Bytes& bytes, std::vector<uint16_t> codes, bool debug) {
     test::TempDir dir;
@@ -77,9 +71,9 @@ TEST(TrueTypeFontParser, RecordsCarryCodeGlyphMetricsAndClosedContoursAndGoToThe
     EXPECT_EQ(codes, (std::vector<int>{'A', 'B', 'M', 'Z'}));  // in code order, with M
     const RawGlyph &a = records['A'], &b = records['B'], &z = records['Z'];
     EXPECT_EQ(std::tuple(a.glyph, a.advance, a.lsb), std::tuple(1, 600, 0));
-    EXPECT_EQ(points(a), (Points{{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}}));
+    EXPECT_EQ(pointsOf(a), "0,0 100,0 100,100 0,100 0,0 | ");
     EXPECT_EQ(std::tuple(b.glyph, b.advance, b.lsb), std::tuple(2, 700, 5));
-    EXPECT_EQ(points(b), (Points{{5, 0}, {105, 0}, {105, 100}, {5, 100}, {5, 0}}));
+    EXPECT_EQ(pointsOf(b), "5,0 105,0 105,100 5,100 5,0 | ");
     // Unmapped: glyph 0, empty.
     EXPECT_EQ(std::tuple(z.glyph, z.advance, z.contourCount()), std::tuple(0, 500, 0));
     EXPECT_EQ(Font::console(), nullptr);  // nowhere unless asked
@@ -118,16 +112,14 @@ TEST(TrueTypeFontParser, CompositesMatchPointsScaleAndNest) {
     for (int g = 1; g <= 11; ++g) f.cmap['a' + g] = g;
     Parsed r = parseBytes(f.build(), {'a' + 3, 'a' + 5, 'a' + 6, 'a' + 7, 'a' + 8, 'a' + 10, 'a' + 11});
     // The triangle's point 1 (10, 0) lands on the square's point 2 (100, 100).
-    EXPECT_EQ(points(r['a' + 3]),
-              (Points{{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}, {90, 100}, {100, 100}, {95, 110}, {90, 100}}));
-    EXPECT_EQ(r['a' + 3].contourCount(), 2);
+    EXPECT_EQ(pointsOf(r['a' + 3]), "0,0 100,0 100,100 0,100 0,0 | 90,100 100,100 95,110 90,100 | ");
     // Half scale, each product rounded half away from zero, then the offset.
-    EXPECT_EQ(points(r['a' + 5]), (Points{{12, 23}, {8, 17}, {11, 21}, {12, 23}}));
-    EXPECT_EQ(points(r['a' + 6])[5], (std::pair<int, int>{1090, 100}));
+    EXPECT_EQ(pointsOf(r['a' + 5]), "12,23 8,17 11,21 12,23 | ");
+    EXPECT_EQ(std::pair(r['a' + 6].points[5].x, r['a' + 6].points[5].y), std::pair(1090, 100));
     // Loops are cut where they close; the rest of the glyph stays.
-    EXPECT_EQ(points(r['a' + 7]), (Points{{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}}));
+    EXPECT_EQ(pointsOf(r['a' + 7]), "0,0 100,0 100,100 0,100 0,0 | ");
     EXPECT_EQ(r['a' + 8].contourCount(), 2);  // 9's triangle, then the square
-    EXPECT_EQ(points(r['a' + 10]), (Points{{1, 1}, {11, 1}, {6, 11}, {1, 1}}));
+    EXPECT_EQ(pointsOf(r['a' + 10]), "1,1 11,1 6,11 1,1 | ");
     EXPECT_EQ(r['a' + 11].contourCount(), 1);  // the unmatched component is left out
 }
 
