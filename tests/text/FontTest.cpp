@@ -42,7 +42,7 @@ TEST(Font, CodeListIsTranslatedSortedAndGainsMAndMetricsAreInEmUnits) {
     EXPECT_DOUBLE_EQ(font.bboxWidth(), (3673.0 + 2090) / 2048);
     // An unknown code: no metrics, and the first slot's outline, A's.
     EXPECT_EQ(std::tuple(font.advanceWidth('B'), &font.outline('B')), std::tuple(0.0f, &font.outline('A')));
-    // Advances and outlines, the space's too, are FreeTypeAgreementTest's, code by code.
+    // Advances and outlines, the space's too (not asked for here), are FreeTypeAgreementTest's, code by code.
 }
 
 TEST(Font, Latin1CodesGoThroughMacRomanOnlyWhenThatMapIsInUse) {
