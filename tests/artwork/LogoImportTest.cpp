@@ -3,7 +3,7 @@
 // what cannot be read. Which contours are holes is SvgReader.FillRulesDecideWhichContoursAreHoles's, and that a hole
 // stays one in the solid TextLayout.RenderCapsCoverEachCharacterExactly's (the counters).
 #include "AppRun.h"
-#include "SolidCheck.h"
+#include "GeometryHelpers.h"
 #include "output/ImportGroup.h"
 #include "output/ObjImport.h"
 
@@ -20,11 +20,8 @@ std::vector<double> closedSolidVolumes(const std::string& obj) {
     EXPECT_TRUE(reader.read(obj, groups)) << obj << ": " << reader.error();
     std::vector<double> volumes;
     for (const ImportGroup& group : groups) {
-        SCOPED_TRACE(obj + ": " + group.name);
-        test::SolidCheck solid = test::checkSolid(*group.mesh);
-        EXPECT_EQ(solid.openEdges + solid.overusedEdges + solid.flippedEdges + solid.degenerate, 0) << solid.summary();
-        EXPECT_GT(solid.volume, 0);
-        volumes.push_back(solid.volume);
+        volumes.push_back(test::expectClosed(*group.mesh, obj + ": " + group.name).volume);
+        EXPECT_GT(volumes.back(), 0) << obj << ": " << group.name;
     }
     return volumes;
 }
@@ -42,8 +39,7 @@ showpage
 std::string illustratorFile(const test::TempDir& dir) {
     test::writeFile(dir.file("drawing.ps"), kDrawing);
     test::Outcome made = test::runProgram("pstoedit", "-q -f ps2ai '" + dir.file("drawing.ps") + "' '" +
-                                                          dir.file("drawing.ai") + "'",
-                                          dir.path().string());
+                                                          dir.file("drawing.ai") + "'", dir.path().string());
     EXPECT_EQ(made.status, 0) << "pstoedit (a test dependency) could not write the artwork: " << made.err;
     return dir.file("drawing.ai");
 }
@@ -84,12 +80,11 @@ std::vector<int> paintGrid(const ::test::Pixels& picture, int columns, int rows)
 
 }  // namespace
 
-TEST(LogoImport, PstoeditArtworkBuildsClosedSolidsInItsColoursAloneOrBesideATitle) {
+TEST(LogoImport, PstoeditArtworkBuildsClosedSolidsBesideATitleAndRefusalsNameTheFileInOneLine) {
     test::TempDir dir;
     const std::string art = illustratorFile(dir), project = dir.file("title.kxp");
     // Other edges close as GlyphSolidSweepTest's every-profile sweep shows.
-    test::Outcome r =
-        formwright(dir, "import '" + art + "' -o '" + dir.file("logo.obj") + "' --style 'Bevel, Medium'");
+    test::Outcome r = formwright(dir, "import '" + art + "' -o '" + dir.file("logo.obj") + "' --style 'Bevel, Medium'");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(closedSolidVolumes(dir.file("logo.obj")).size(), 3u);
     // Overlapping and touching paths of one group make one closed solid, their union.
@@ -119,47 +114,31 @@ TEST(LogoImport, PstoeditArtworkBuildsClosedSolidsInItsColoursAloneOrBesideATitl
     std::vector<ImportGroup> groups;
     ObjImport reader;
     ASSERT_TRUE(reader.read(dir.file("all.obj"), groups)) << reader.error();
-    // x and y extents of the title's letters and of the logo's objects.
-    double title[4] = {1e300, 1e300, -1e300, -1e300}, logoBox[4] = {1e300, 1e300, -1e300, -1e300};
+    // The extents of the title's letters and of the logo's objects.
+    test::Box title, logoBox;
     int logoObjects = 0;
     for (const ImportGroup& group : groups) {
         const bool isLogo = group.name.starts_with("Illustrator");
         logoObjects += isLogo;
-        double* extent = isLogo ? logoBox : title;
-        for (int i = 0; i < group.mesh->vertexCount(); ++i) {
-            double v[3];
-            group.mesh->getVertex(v, i);
-            extent[0] = std::min(extent[0], v[0]), extent[1] = std::min(extent[1], v[1]);
-            extent[2] = std::max(extent[2], v[0]), extent[3] = std::max(extent[3], v[1]);
-        }
+        test::Box& extent = isLogo ? logoBox : title;
+        const test::Box box = test::boxOf(*group.mesh);
+        extent.low = glm::min(extent.low, box.low), extent.high = glm::max(extent.high, box.high);
     }
     EXPECT_EQ(logoObjects, 3);
-    EXPECT_GT(logoBox[0], title[2]);  // to the right, apart
+    EXPECT_GT(logoBox.low.x, title.high.x);  // to the right, apart
     // Outline to outline; the logo's bevel stands a little past it.
-    EXPECT_NEAR(logoBox[3] - logoBox[1], title[3] - title[1], 0.1 * (title[3] - title[1]));
+    const double titleHeight = title.high.y - title.low.y;
+    EXPECT_NEAR(logoBox.high.y - logoBox.low.y, titleHeight, 0.1 * titleHeight);
     const std::string saved = test::readFile(project);
     const size_t titleStyle = saved.find("name \"Text Style\""), logoStyle = saved.find("name \"AIColor 2 Style\"");
     ASSERT_TRUE(titleStyle != std::string::npos && logoStyle != std::string::npos);
     const size_t titleEnd = saved.find("end ObjectXStyle", titleStyle);
     EXPECT_EQ(saved.substr(titleStyle, titleEnd - titleStyle).find("Chrome"), std::string::npos);
     EXPECT_NE(saved.find("material \"Chrome\"", logoStyle), std::string::npos);
-}
-
-TEST(LogoImport, TheExampleProjectIsWhatItsArtworkBuilds) {
-    test::TempDir dir;
-    test::writeFile(dir.file("logo.ai"), test::readFile(test::example("logo.ai")));
-    test::Outcome r =
-        formwright(dir, "import logo.ai --size 960x720 -o logo.kxp", "cd '" + dir.path().string() + "' && ");
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(test::readFile(dir.file("logo.kxp")), test::readFile(test::example("logo.kxp")));
-}
-
-TEST(LogoImport, WhatCannotBeReadIsSaidInOneLineNamingTheFile) {
-    test::TempDir dir;
-    const std::string art = illustratorFile(dir);
+    // What cannot be read is said in one line naming the file.
     test::writeFile(dir.file("drawn.ps"), kDrawing);
     test::writeFile(dir.file("box.obj"), "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
-    // The arguments, and the message (empty: unchecked).
+    // The arguments and the message.
     const std::pair<std::string, std::string> rows[] = {
         // The message for artwork without paths (its \r taken out) ends the PostScript drawing's row.
         {"import '" + art + "' -o out.kxp --layer Logo",
@@ -170,7 +149,8 @@ TEST(LogoImport, WhatCannotBeReadIsSaidInOneLineNamingTheFile) {
              ": it draws with PostScript's own operators, which are not read: turn it into Illustrator artwork "
              "first (pstoedit -f ps2ai IN.ps OUT.ai)\nformwright: " + dir.file("drawn.ps") +
              ": There were no usable vector paths in this file.\n"},
-        {"import '" + art + "' --into '" + dir.file("missing.kxp") + "'", ""},
+        {"import '" + art + "' --into '" + dir.file("missing.kxp") + "'",
+         "formwright: " + dir.file("missing.kxp") + ": No such file or directory\n"},
         {"import '" + art + "' --into out.kxp --style 'Soft Bevel'",
          "formwright: --style: with --into, give an edge profile: the project's own objects keep their styles\n"},
         {"import '" + dir.file("box.obj") + "' -o out.kxp --depth 3",
@@ -178,13 +158,20 @@ TEST(LogoImport, WhatCannotBeReadIsSaidInOneLineNamingTheFile) {
     };
     for (const auto& [arguments, message] : rows) {
         SCOPED_TRACE(arguments);
-        test::Outcome r = formwright(dir, arguments);
+        r = formwright(dir, arguments);
         EXPECT_EQ(r.status, 1);
-        if (!message.empty()) {
-            EXPECT_EQ(r.err, message);
-        }
+        EXPECT_EQ(r.err, message);
         EXPECT_EQ(r.err.find('\r'), std::string::npos);
     }
+}
+
+TEST(LogoImport, TheExampleProjectIsWhatItsArtworkBuilds) {
+    test::TempDir dir;
+    test::writeFile(dir.file("logo.ai"), test::readFile(test::example("logo.ai")));
+    test::Outcome r =
+        formwright(dir, "import logo.ai --size 960x720 -o logo.kxp", "cd '" + dir.path().string() + "' && ");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(test::readFile(dir.file("logo.kxp")), test::readFile(test::example("logo.kxp")));
 }
 
 TEST(SvgImport, TextIsReportedOnceAndTheRestIsBuilt) {

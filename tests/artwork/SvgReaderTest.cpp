@@ -3,6 +3,7 @@
 // ArtworkCoverageTest draws against an independent renderer (absolute lines, curves and arcs, a plain rectangle and
 // polygon, a translated and rotated star, an even-odd ring drawn one way round) is left to it.
 #include <gmock/gmock.h>
+#include <glm/vec2.hpp>
 
 #include "ArtworkProfiles.h"
 #include "artwork/AIParser.h"
@@ -11,9 +12,7 @@
 namespace fw {
 namespace {
 
-struct Point {
-    double x, y;
-};
+using Point = glm::dvec2;
 
 // A 100 x 100 drawing: y up means y = 100 - y as written.
 std::string drawing(const std::string& body, const std::string& root = "width=\"100\" height=\"100\"") {
@@ -54,14 +53,6 @@ Box boundsOf(const SvgReader& reader) {
 
 void expectBox(const Box& got, const Box& want) {
     EXPECT_THAT(got, testing::Pointwise(testing::DoubleNear(1e-6), want));
-}
-
-// The cubic's point at t.
-Point bezierAt(const Curve2& c, double t) {
-    const double u = 1 - t, w[4] = {u * u * u, 3 * u * u * t, 3 * u * t * t, t * t * t};
-    Point p{0, 0};
-    for (int i = 0; i < 4; ++i) p.x += w[i] * c.point(i).x, p.y += w[i] * c.point(i).y;
-    return p;
 }
 
 // Its sign: + anticlockwise. The fill-rule drawings are all straight.
@@ -155,9 +146,10 @@ TEST(SvgReader, ArcsLieOnTheirEllipseInQuarterTurnsAtMost) {
                 if (segment.type != Curve2::Bezier) continue;
                 ++count;
                 for (int k = 0; k <= 16; ++k) {
-                    Point p = bezierAt(segment, k / 16.0);
+                    double p[2], normal[2];
+                    segment.evaluateAt(k / 16.0, p, normal);
                     // Back to the ellipse's own axes (y down as written).
-                    const double dx = p.x - cx, dy = (100 - p.y) - cy;
+                    const double dx = p[0] - cx, dy = (100 - p[1]) - cy;
                     const double u = (dx * std::cos(r) + dy * std::sin(r)) / rx;
                     const double v = (-dx * std::sin(r) + dy * std::cos(r)) / ry;
                     EXPECT_NEAR(std::sqrt(u * u + v * v), 1.0, 0.001) << k;

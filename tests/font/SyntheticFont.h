@@ -1,20 +1,33 @@
 #pragma once
 // Builds small fonts byte by byte for the cases no installed font has: composite glyphs placed by point matching,
-// collections, hand-written charstrings, damage.
+// collections, hand-written charstrings, damage; and writes the glyphs read back as text.
 
 #include <cstdint>
 #include <initializer_list>
 #include <utility>
 
+#include "font/GlyphOutline.h"
+
 namespace fw::test {
 
 using Bytes = std::string;
 
+// Points as "x,y" on the curve and "x,y*" for control points, each contour ending with "|"; `repeats` leaves out each
+// contour's last point, the repeat of its first that glyph records close with.
+inline std::string describe(const std::vector<veltrane::GlyphPoint>& points, const std::vector<uint32_t>& ends,
+                            bool repeats) {
+    std::string s;
+    for (size_t c = 0; c < ends.size(); ++c) {
+        for (uint32_t i = c == 0 ? 0 : ends[c - 1]; i + (repeats ? 1 : 0) < ends[c]; ++i)
+            s += std::to_string(points[i].x) + "," + std::to_string(points[i].y) + (points[i].onCurve ? " " : "* ");
+        s += "| ";
+    }
+    return s;
+}
+
 inline void put16(Bytes& b, int v) { b += {static_cast<char>((v >> 8) & 0xFF), static_cast<char>(v & 0xFF)}; }
 inline void put32(Bytes& b, uint32_t v) { put16(b, static_cast<int>(v >> 16)), put16(b, static_cast<int>(v & 0xFFFF)); }
-inline void put16s(Bytes& b, std::initializer_list<int> values) {
-    for (int v : values) put16(b, v);
-}
+inline void put16s(Bytes& b, std::initializer_list<int> values) { for (int v : values) put16(b, v); }
 
 struct TestPoint {
     int x, y;

@@ -15,9 +15,7 @@ using test::Bytes;
 using test::SyntheticFont;
 using Font = veltrane::FontFile;
 using veltrane::CffReader;
-using veltrane::GlyphOutline;
 using veltrane::RawGlyph;
-using veltrane::TrueTypeFontParser;
 
 const test::TestContour kSquare = {{0, 0, true}, {100, 0, true}, {100, 100, true}, {0, 100, true}};
 const test::TestContour kTriangle = {{0, 0, true}, {10, 0, true}, {5, 10, true}};
@@ -48,18 +46,12 @@ struct Parsed {
 
 Parsed parseBytes(const Bytes& bytes, std::vector<uint16_t> codes, const char* name = "Synthetic", int debug = 0) {
     Font font(Font::kTrueType, name, "synthetic.ttf", codes.data(), static_cast<int>(codes.size()));
-    TrueTypeFontParser parser(font);
+    veltrane::TrueTypeFontParser parser(font);
     bool ok = parser.parseBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), debug);
     return {font.rawGlyphs(), ok, font.error()};
 }
 
-using Points = std::vector<std::pair<int, int>>;
-
-Points points(const RawGlyph& g) {
-    Points p;
-    for (const veltrane::GlyphPoint& q : g.points) p.push_back({q.x, q.y});
-    return p;
-}
+std::string pointsOf(const RawGlyph& g) { return test::describe(g.points, g.contourEnds, false); }
 
 std::string transcript(const Bytes& bytes, std::vector<uint16_t> codes, bool debug) {
     test::TempDir dir;
@@ -74,14 +66,14 @@ std::string transcript(const Bytes& bytes, std::vector<uint16_t> codes, bool deb
 TEST(TrueTypeFontParser, RecordsCarryCodeGlyphMetricsAndClosedContoursAndGoToTheConsoleOnly) {
     const Bytes bytes = smallFont().build();
     Parsed records = parseBytes(bytes, {'B', 'A', 'Z'});
-    ASSERT_EQ(records.records.size(), 4u);  // A, B, M, Z in code order
-    EXPECT_EQ(records.records[0].code, 'A');
-    EXPECT_EQ(records.records[3].code, 'Z');
+    std::vector<int> codes;
+    for (const RawGlyph& g : records.records) codes.push_back(g.code);
+    EXPECT_EQ(codes, (std::vector<int>{'A', 'B', 'M', 'Z'}));  // in code order, with M
     const RawGlyph &a = records['A'], &b = records['B'], &z = records['Z'];
     EXPECT_EQ(std::tuple(a.glyph, a.advance, a.lsb), std::tuple(1, 600, 0));
-    EXPECT_EQ(points(a), (Points{{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}}));
+    EXPECT_EQ(pointsOf(a), "0,0 100,0 100,100 0,100 0,0 | ");
     EXPECT_EQ(std::tuple(b.glyph, b.advance, b.lsb), std::tuple(2, 700, 5));
-    EXPECT_EQ(points(b), (Points{{5, 0}, {105, 0}, {105, 100}, {5, 100}, {5, 0}}));
+    EXPECT_EQ(pointsOf(b), "5,0 105,0 105,100 5,100 5,0 | ");
     // Unmapped: glyph 0, empty.
     EXPECT_EQ(std::tuple(z.glyph, z.advance, z.contourCount()), std::tuple(0, 500, 0));
     EXPECT_EQ(Font::console(), nullptr);  // nowhere unless asked
@@ -120,16 +112,14 @@ TEST(TrueTypeFontParser, CompositesMatchPointsScaleAndNest) {
     for (int g = 1; g <= 11; ++g) f.cmap['a' + g] = g;
     Parsed r = parseBytes(f.build(), {'a' + 3, 'a' + 5, 'a' + 6, 'a' + 7, 'a' + 8, 'a' + 10, 'a' + 11});
     // The triangle's point 1 (10, 0) lands on the square's point 2 (100, 100).
-    EXPECT_EQ(points(r['a' + 3]),
-              (Points{{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}, {90, 100}, {100, 100}, {95, 110}, {90, 100}}));
-    EXPECT_EQ(r['a' + 3].contourCount(), 2);
+    EXPECT_EQ(pointsOf(r['a' + 3]), "0,0 100,0 100,100 0,100 0,0 | 90,100 100,100 95,110 90,100 | ");
     // Half scale, each product rounded half away from zero, then the offset.
-    EXPECT_EQ(points(r['a' + 5]), (Points{{12, 23}, {8, 17}, {11, 21}, {12, 23}}));
-    EXPECT_EQ(points(r['a' + 6])[5], (std::pair<int, int>{1090, 100}));
+    EXPECT_EQ(pointsOf(r['a' + 5]), "12,23 8,17 11,21 12,23 | ");
+    EXPECT_EQ(std::pair(r['a' + 6].points[5].x, r['a' + 6].points[5].y), std::pair(1090, 100));
     // Loops are cut where they close; the rest of the glyph stays.
-    EXPECT_EQ(points(r['a' + 7]), (Points{{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}}));
+    EXPECT_EQ(pointsOf(r['a' + 7]), "0,0 100,0 100,100 0,100 0,0 | ");
     EXPECT_EQ(r['a' + 8].contourCount(), 2);  // 9's triangle, then the square
-    EXPECT_EQ(points(r['a' + 10]), (Points{{1, 1}, {11, 1}, {6, 11}, {1, 1}}));
+    EXPECT_EQ(pointsOf(r['a' + 10]), "1,1 11,1 6,11 1,1 | ");
     EXPECT_EQ(r['a' + 11].contourCount(), 1);  // the unmatched component is left out
 }
 
@@ -214,19 +204,6 @@ TEST(TrueTypeFontParser, TruncatedRealFontNeverReadsPastTheEnd) {
     EXPECT_GT(failures, 85);
 }
 
-// A point as "x,y" for on-curve and "x,y*" for control points; contours end with "|".
-std::string describe(const GlyphOutline& o) {
-    std::string s;
-    for (int c = 0; c < o.contourCount(); ++c) {
-        for (uint32_t i = o.contourStart(c); i < o.ends[c]; ++i) {
-            const veltrane::GlyphPoint& p = o.points[i];
-            s += std::to_string(p.x) + "," + std::to_string(p.y) + (p.onCurve ? " " : "* ");
-        }
-        s += "| ";
-    }
-    return s;
-}
-
 struct Outlines {
     std::vector<Bytes> glyphs, global, local;
     std::vector<int> sids;
@@ -235,8 +212,8 @@ struct Outlines {
         CffReader reader;
         std::string error;
         EXPECT_TRUE(reader.open(reinterpret_cast<const uint8_t*>(table.data()), table.size(), error)) << error;
-        GlyphOutline out;
-        return reader.outline(glyph, out) ? describe(out) : "invalid";
+        veltrane::GlyphOutline out;
+        return reader.outline(glyph, out) ? test::describe(out.points, out.ends, false) : "invalid";
     }
 };
 

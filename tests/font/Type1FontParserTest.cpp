@@ -9,6 +9,7 @@
 
 #include "GeometryText.h"
 #include "GlyphOutline.h"
+#include "SyntheticFont.h"
 #include "TempDir.h"
 #include "font/FontFile.h"
 #include "font/GlyphDump.h"
@@ -128,20 +129,6 @@ struct Font {
 using veltrane::FontFile;
 using veltrane::RawGlyph;
 
-// A point as "x,y" on the curve and "x,y*" for control points; each contour ends with "|" (the closing repeat of the
-// first point left out).
-std::string describe(const RawGlyph& g) {
-    std::string s;
-    for (int c = 0; c < g.contourCount(); ++c) {
-        for (uint32_t i = g.contourStart(c); i + 1 < g.contourEnds[c]; ++i) {
-            const veltrane::GlyphPoint& p = g.points[i];
-            s += std::to_string(p.x) + "," + std::to_string(p.y) + (p.onCurve ? " " : "* ");
-        }
-        s += "| ";
-    }
-    return s;
-}
-
 // Parses bytes written to a file, with the listing caught.
 struct Parsed {
     bool ok = false;
@@ -151,28 +138,37 @@ struct Parsed {
     explicit Parsed(const std::string& bytes, std::vector<uint16_t> codes = {'A', 'B', 'C', 'D'}) {
         test::TempDir dir;
         test::writeFile(dir.file("t.pfb"), bytes);
-        std::FILE* console = std::tmpfile();
+        std::FILE* console = std::fopen(dir.file("console").c_str(), "w");
         FontFile::setConsole(console);
         FontFile font(FontKind::kType1, "", dir.file("t.pfb").c_str(), codes.data(), static_cast<int>(codes.size()));
         ok = font.parse();
         FontFile::setConsole(nullptr);
+        std::fclose(console);
+        listing = test::readFile(dir.file("console"));
         error = font.error();
         records = font.rawGlyphs();
         box[0] = font.xMin(), box[1] = font.yMin(), box[2] = font.xMax(), box[3] = font.yMax();
-        std::rewind(console);
-        for (int c; (c = std::fgetc(console)) != EOF;) listing += static_cast<char>(c);
-        std::fclose(console);
     }
     const RawGlyph* code(int c) const {
         for (const RawGlyph& r : records)
             if (r.code == c) return &r;
         return nullptr;
     }
-    std::string of(int c) const { return code(c) ? describe(*code(c)) : "none"; }
+    std::string of(int c) const {
+        return code(c) ? test::describe(code(c)->points, code(c)->contourEnds, true) : "none";
+    }
 };
 
 const Bytes kSquare = cs({20, 600}, kHsbw) + cs({20, 0}, kRmoveto) + cs({100}, kHlineto) + cs({100}, kVlineto) +
                       cs({-100}, kHlineto) + cs({}, kClosepath) + cs({}, kEndchar);
+
+// Flex: the reference point and six more, each move followed by othersubr 2, then othersubr 0 with depth and end.
+Bytes flex(int depth, int x, int y) {
+    Bytes b = cs({1}, kCallsubr) + cs({50, 5}, kRmoveto) + cs({2}, kCallsubr);
+    for (auto [dx, dy] : {std::pair{-40, 0}, {10, 0}, {30, 0}, {20, 0}, {20, 0}, {10, -5}})
+        b += cs({dx, dy}, kRmoveto) + cs({2}, kCallsubr);
+    return b + cs({depth, x, y, 0}, kCallsubr);
+}
 
 Font squareFont() {
     Font f;
@@ -181,7 +177,7 @@ Font squareFont() {
     return f;
 }
 
-TEST(Type1FontParser, TheThreeLayoutsAndEveryLenIVGiveTheSameGlyphs) {
+TEST(Type1FontParser, EveryLayoutAndLenIVGiveTheSameGlyphsAndUnreadableFilesSayWhy) {
     for (int lenIV : {4, 0, 7, -1}) {
         Font f = squareFont();
         f.lenIV = lenIV;
@@ -198,11 +194,32 @@ TEST(Type1FontParser, TheThreeLayoutsAndEveryLenIVGiveTheSameGlyphs) {
             EXPECT_EQ(std::vector<int>(p.box, p.box + 4), (std::vector<int>{0, -100, 800, 900}));
         }
     }
-    Parsed p(squareFont().build(Layout::kPfb));
-    test::expectContains(p.listing, {"--------\n  TYPE 1 SEGMENT HEADER: PC Format: ASCII, length: ",
-                                     "  TYPE 1 SEGMENT HEADER: PC Format: Binary, length: ",
-                                     "  TYPE 1 SEGMENT HEADER: PC Format: End-of-file, length: 0\n---",
-                                     "## Unable to find 'gone' in the encoding vector. ## "});
+    const Bytes pfb = squareFont().build(Layout::kPfb), good = squareFont().build(Layout::kText);
+    test::expectContains(Parsed(pfb).listing, {"--------\n  TYPE 1 SEGMENT HEADER: PC Format: ASCII, length: ",
+                                               "  TYPE 1 SEGMENT HEADER: PC Format: Binary, length: ",
+                                               "  TYPE 1 SEGMENT HEADER: PC Format: End-of-file, length: 0\n---",
+                                               "## Unable to find 'gone' in the encoding vector. ## "});
+    // Files it cannot read say why.
+    EXPECT_EQ(Parsed("").error, "Invalid Type 1 font (2).");
+    FontFile none(FontKind::kType1, "", "/nonexistent/font.pfb");
+    EXPECT_FALSE(none.parse());
+    EXPECT_EQ(none.error(), "Unable to open file for reading.");
+    Parsed xml("<?xml version=\"1.0\"?>");
+    EXPECT_EQ(std::tuple(xml.ok, xml.error, xml.listing),
+              std::tuple(false, "Invalid Type 1 font (2).", "Unexpected first byte: '<' (0x3c).\n"));
+    EXPECT_EQ(Parsed("%PDF-1.4\n").error, "Invalid Type 1 font (3).");
+    Parsed noEexec(good.substr(0, good.find("currentfile")));
+    EXPECT_EQ(std::tuple(noEexec.error, noEexec.listing, noEexec.records.size()),
+              std::tuple("Unable to locate font outline data.", "Unable to locate \"eexec\" section.\n", 0u));
+    // Segments: a bad marker, a length past the end.
+    EXPECT_EQ(Parsed(pfb.substr(0, 100)).error, "Invalid Type 1 font (1).");
+    Bytes badMarker = pfb;
+    badMarker[6 + static_cast<uint8_t>(pfb[2]) + (static_cast<uint8_t>(pfb[3]) << 8)] = 'x';
+    EXPECT_EQ(Parsed(badMarker).error, "Invalid Type 1 font (1).");
+    // Encrypted bytes that decrypt to nothing usable.
+    Bytes scrambled = good;
+    for (size_t i = good.find("eexec") + 10; i < good.size() - 600; ++i) scrambled[i] = static_cast<char>(i * 7);
+    EXPECT_EQ(Parsed(scrambled).error, "Unable to locate font outline data.");
 }
 
 // One font, a glyph for each rule. Curves, sbw, div and accented characters are held against FreeType below.
@@ -211,11 +228,6 @@ TEST(Type1FontParser, ClosepathFlexTheFontMatrixAndDamagedCharstrings) {
     f.standardSubrs();
     f.subrs.push_back(cs({4}, kCallsubr) + cs({}, kReturn));  // calls itself for ever
     const Bytes start = cs({0, 500}, kHsbw) + cs({0, 0}, kRmoveto);
-    // The reference point and six more, each move followed by othersubr 2, then the end at (100, 0).
-    Bytes flex = cs({1}, kCallsubr) + cs({50, 5}, kRmoveto) + cs({2}, kCallsubr);
-    for (auto [dx, dy] : {std::pair{-40, 0}, {10, 0}, {30, 0}, {20, 0}, {20, 0}, {10, -5}})
-        flex += cs({dx, dy}, kRmoveto) + cs({2}, kCallsubr);
-    flex += cs({50, 100, 0, 0}, kCallsubr);
     const Bytes finish = cs({0, -50}, kRlineto) + cs({}, kClosepath) + cs({}, kEndchar);
     // Only five points collected: listed, and nothing drawn for it.
     Bytes shortFlex = cs({1}, kCallsubr);
@@ -224,7 +236,7 @@ TEST(Type1FontParser, ClosepathFlexTheFontMatrixAndDamagedCharstrings) {
     Bytes runaway;
     for (int i = 0; i < 30; ++i) runaway += cs({i});
     f.glyphs = {{".notdef", cs({0, 0}, kHsbw) + cs({}, kEndchar)},
-                {"A", start + flex + finish},
+                {"A", start + flex(50, 100, 0) + finish},  // ends at (100, 0)
                 {"B", start + shortFlex + finish},
                 {"C", cs({0, 300}, kHsbw) + cs({0, 0}, kRmoveto) + cs({10, 0}, kRlineto) + cs({0, 10}, kRlineto) +
                           cs({}, kClosepath) + cs({5}, kHmoveto) + cs({10}, kVlineto) + cs({5}, kHlineto) +
@@ -256,33 +268,6 @@ TEST(Type1FontParser, ClosepathFlexTheFontMatrixAndDamagedCharstrings) {
     Parsed m(f.build(Layout::kText), {'C'});
     EXPECT_EQ(m.of('C'), "0,1 20,1 30,11 | 40,11 50,21 60,21 | ");
     EXPECT_EQ(m.code('C')->advance, 600);
-}
-
-TEST(Type1FontParser, UnreadableFilesSayWhy) {
-    EXPECT_EQ(Parsed("").error, "Invalid Type 1 font (2).");
-    FontFile none(FontKind::kType1, "", "/nonexistent/font.pfb");
-    EXPECT_FALSE(none.parse());
-    EXPECT_EQ(none.error(), "Unable to open file for reading.");
-    const Bytes good = squareFont().build(Layout::kText);
-    Parsed notPostScript("<?xml version=\"1.0\"?>");
-    EXPECT_FALSE(notPostScript.ok);
-    EXPECT_EQ(notPostScript.error, "Invalid Type 1 font (2).");
-    EXPECT_EQ(notPostScript.listing, "Unexpected first byte: '<' (0x3c).\n");
-    EXPECT_EQ(Parsed("%PDF-1.4\n").error, "Invalid Type 1 font (3).");
-    Parsed noEexec(good.substr(0, good.find("currentfile")));
-    EXPECT_EQ(noEexec.error, "Unable to locate font outline data.");
-    EXPECT_EQ(noEexec.listing, "Unable to locate \"eexec\" section.\n");
-    EXPECT_TRUE(noEexec.records.empty());
-    // Segments: a bad marker, a length past the end.
-    Bytes pfb = squareFont().build(Layout::kPfb);
-    EXPECT_EQ(Parsed(pfb.substr(0, 100)).error, "Invalid Type 1 font (1).");
-    Bytes badMarker = pfb;
-    badMarker[6 + static_cast<uint8_t>(pfb[2]) + (static_cast<uint8_t>(pfb[3]) << 8)] = 'x';
-    EXPECT_EQ(Parsed(badMarker).error, "Invalid Type 1 font (1).");
-    // Encrypted bytes that decrypt to nothing usable.
-    Bytes scrambled = good;
-    for (size_t i = good.find("eexec") + 10; i < good.size() - 600; ++i) scrambled[i] = static_cast<char>(i * 7);
-    EXPECT_EQ(Parsed(scrambled).error, "Unable to locate font outline data.");
 }
 
 TEST(Type1FontParser, RealFontsReadAlikeInEveryLayout) {
@@ -438,10 +423,6 @@ TEST(Type1FreeType, EveryEncodedCharacterOfTheUrwFontsMatches) {
 TEST(Type1FreeType, HandMadeFontsMatch) {
     Font f;
     f.standardSubrs();
-    Bytes flex = cs({1}, kCallsubr) + cs({50, 5}, kRmoveto) + cs({2}, kCallsubr);
-    for (auto [dx, dy] : {std::pair{-40, 0}, {10, 0}, {30, 0}, {20, 0}, {20, 0}, {10, -5}})
-        flex += cs({dx, dy}, kRmoveto) + cs({2}, kCallsubr);
-    flex += cs({50, 200, 20, 0}, kCallsubr);
     f.glyphs = {{".notdef", cs({0, 0}, kHsbw) + cs({}, kEndchar)},
                 {"A", cs({30, 600}, kHsbw) + cs({0, 0}, kRmoveto) + cs({100, 200}, kRlineto) +
                           cs({100, -200}, kRlineto) + cs({}, kClosepath) + cs({}, kEndchar)},
@@ -450,7 +431,7 @@ TEST(Type1FreeType, HandMadeFontsMatch) {
                 // Its side bearing is not the base's, as fonts make it: the accent moves with it.
                 {"Aacute", cs({40, 600}, kHsbw) + cs({3, 1, 3}, kCallothersubr) + cs({}, kPop) + cs({}, kCallsubr) +
                                cs({10, 120, 50, 65, 194}, kSeac)},
-                {"B", cs({20, 700}, kHsbw) + cs({0, 0}, kRmoveto) + cs({80, 20}, kRlineto) + flex +
+                {"B", cs({20, 700}, kHsbw) + cs({0, 0}, kRmoveto) + cs({80, 20}, kRlineto) + flex(50, 200, 20) +
                           cs({0, 300}, kRlineto) + cs({-1000, 7}, kDiv) + cs({0}, kRlineto) + cs({}, kClosepath) +
                           cs({}, kEndchar)},
                 {"C", cs({15, 10, 650, 0}, kSbw) + cs({5, 5}, kRmoveto) + cs({10, 20, 30, 40}, kVhcurveto) +

@@ -135,51 +135,48 @@ TEST(TitleGlyphSolids, BoldSerifCharactersAreClosedWithoutZeroAreaTriangles) {
 // With every built-in edge profile: the characters whose caps or backs held such triangles in some bold serif face, and
 // counters, curves and nested contours ("Bg8&@") in three regular fonts, one of them CFF.
 TEST(TitleGlyphSolids, EveryEdgeProfileBuildsClosedCharactersWithoutZeroAreaTriangles) {
-    const struct {
-        const char* path;
-        const char16_t* characters;
-    } cases[] = {{"/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf", u"@dq"},
-                 {"/usr/share/fonts/opentype/urw-base35/C059-Bold.otf", u"HIk"},
-                 {"/usr/share/fonts/truetype/freefont/FreeSerifBold.ttf", u"F"},
-                 {"/usr/share/fonts/opentype/urw-base35/P052-BoldItalic.otf", u"A"},
-                 {"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", u"Bg8&@"},
-                 {"/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf", u"Bg8&@"},
-                 {"/usr/share/fonts/opentype/freefont/FreeSerif.otf", u"Bg8&@"}};
+    const std::pair<const char*, const char16_t*> cases[] = {
+        {"/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf", u"@dq"},
+        {"/usr/share/fonts/opentype/urw-base35/C059-Bold.otf", u"HIk"},
+        {"/usr/share/fonts/truetype/freefont/FreeSerifBold.ttf", u"F"},
+        {"/usr/share/fonts/opentype/urw-base35/P052-BoldItalic.otf", u"A"},
+        {"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", u"Bg8&@"},
+        {"/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf", u"Bg8&@"},
+        {"/usr/share/fonts/opentype/freefont/FreeSerif.otf", u"Bg8&@"}};
     registerAllClasses();  // before the library reads its profiles
     ASSERT_EQ(ProfileLibrary::instance().names().size(), 14u);
     for (const std::string& edge : ProfileLibrary::instance().names())
-        for (const auto& c : cases) if (Folders::exists(c.path)) expectTitleSolids(c.path, edge.c_str(), c.characters);
+        for (const auto& [path, characters] : cases)
+            if (Folders::exists(path)) expectTitleSolids(path, edge.c_str(), characters);
 }
 
 // Known today: none in Liberation Serif, one ornament in DejaVu Sans and one in FreeSerif (bevels narrow where strokes
 // would meet, so serifs close); more than 1 in 100 means a regression. Type 1 outlines run the other way round from
 // TrueType's and are cubic: every encoded character of a serif and a sans face closes.
 TEST(GlyphSolids, EveryCharacterOfFiveFontsIsAClosedSolidAndLatinOnesCloseWhenMeshedForDeformers) {
-    const struct {
-        const char* path;
-        FontKind type;
-        int lastCode;
-    } fonts[] = {{"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", FontKind::kTrueType, 0xFFFF},
-                 {"/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf", FontKind::kTrueType, 0xFFFF},
-                 {"/usr/share/fonts/opentype/freefont/FreeSerif.otf", FontKind::kOpenTypeCff, 0xFFFF},
-                 {"/usr/share/fonts/type1/urw-base35/NimbusRoman-Regular.t1", FontKind::kType1, 255},
-                 {"/usr/share/fonts/X11/Type1/NimbusSans-Regular.pfb", FontKind::kType1, 255}};
+    const char* const dejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+    const std::tuple<const char*, FontKind, int> fonts[] = {
+        {dejaVu, FontKind::kTrueType, 0xFFFF},
+        {"/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf", FontKind::kTrueType, 0xFFFF},
+        {"/usr/share/fonts/opentype/freefont/FreeSerif.otf", FontKind::kOpenTypeCff, 0xFFFF},
+        {"/usr/share/fonts/type1/urw-base35/NimbusRoman-Regular.t1", FontKind::kType1, 255},
+        {"/usr/share/fonts/X11/Type1/NimbusSans-Regular.pfb", FontKind::kType1, 255}};
     SolidBuilder::Options options;
     options.depth = 18;
-    for (const auto& f : fonts) {
+    for (const auto& [path, type, lastCode] : fonts) {
         size_t glyphs = 0;
-        const std::vector<std::string> failures = sweep(f.path, f.type, glyphs, options, f.lastCode);
-        EXPECT_GT(glyphs, f.type == FontKind::kType1 ? 140u : 500u) << f.path;
-        EXPECT_LT(failures.size() * 100, glyphs) << f.path << ": " << failures.size() << " of " << glyphs;
+        const std::vector<std::string> failures = sweep(path, type, glyphs, options, lastCode);
+        EXPECT_GT(glyphs, type == FontKind::kType1 ? 140u : 500u) << path;
+        EXPECT_LT(failures.size() * 100, glyphs) << path << ": " << failures.size() << " of " << glyphs;
         const std::vector<std::string> none;
-        EXPECT_EQ(f.type == FontKind::kType1 ? failures : none, none) << f.path;
+        EXPECT_EQ(type == FontKind::kType1 ? failures : none, none) << path;
     }
     // Meshing on, as deformers switch it: straight runs keep their points, side segments are split and the caps are
     // tiled. Every Latin character still closes, without slivers.
     options.depth = 8, options.tileSize[0] = options.tileSize[1] = 5;
     options.maxSideSegment = 2, options.keepStraightRuns = true;
     size_t glyphs = 0;
-    EXPECT_EQ(sweep(fonts[0].path, FontKind::kTrueType, glyphs, options, 0x24F, 20, true), std::vector<std::string>());
+    EXPECT_EQ(sweep(dejaVu, FontKind::kTrueType, glyphs, options, 0x24F, 20, true), std::vector<std::string>());
     EXPECT_GT(glyphs, 450u);
 }
 }  // namespace fw

@@ -171,14 +171,12 @@ TEST_F(TextLayout, AWideBevelFillsNotchesWithoutSpikes) {
         ASSERT_NE(mesh, nullptr) << object->name();
         auto* face = object->findPortAs<ResultPort<ObjectX::Contours>>(qualityPortName(kRenderMode, "Face").c_str());
         ASSERT_TRUE(face && face->value()) << object->name();
-        double box[4] = {1e300, 1e300, -1e300, -1e300};
+        glm::dvec2 low(1e300), high(-1e300);
         for (const auto& contour : *face->value())
-            for (const auto& p : contour)
-                box[0] = std::min(box[0], p.x), box[1] = std::min(box[1], p.y), box[2] = std::max(box[2], p.x),
-                box[3] = std::max(box[3], p.y);
+            for (const glm::dvec2& p : contour) low = glm::min(low, p), high = glm::max(high, p);
         const test::Box drawn = test::boxOf(*mesh);
-        const double most = std::max({0.0, box[0] - drawn.low.x, drawn.high.x - box[2], box[1] - drawn.low.y,
-                                      drawn.high.y - box[3]});
+        const double most = std::max({0.0, low.x - drawn.low.x, drawn.high.x - high.x, low.y - drawn.low.y,
+                                      drawn.high.y - high.y});
         EXPECT_LE(most, reach * 1.01) << object->name();
         const test::SolidCheck r = test::checkSolid(*mesh);
         EXPECT_EQ(r.openEdges + r.overusedEdges + r.flippedEdges, 0) << object->name() << ": " << r.summary();

@@ -14,9 +14,7 @@ TEST(TextVariableFile, ReadsQuotedFieldsAfterABomAndTakesTheSeparatorFromTheHead
     TextVariableFile file;
     std::string error;
     ASSERT_TRUE(file.parse("\xEF\xBB\xBFName,Title,Note\r\n\"Zo\xC3\xAB\",\"Director, Photography\",x\r\nAnn,,\r\n\r\n"
-                           "\"Bo \"\"B\"\" Lee\",\"Two\r\nLines\"\r\nLast,\"\",\"end\"",
-                           0, error))
-        << error;
+                           "\"Bo \"\"B\"\" Lee\",\"Two\r\nLines\"\r\nLast,\"\",\"end\"", 0, error)) << error;
     EXPECT_EQ(file.columns, (std::vector<std::string>{"Name", "Title", "Note"}));
     EXPECT_EQ(file.rows, (Rows{{"Zo\xC3\xAB", "Director, Photography", "x"}, {"Ann", "", ""},
                                {"Bo \"B\" Lee", "Two\r\nLines", ""}, {"Last", "", "end"}}));
