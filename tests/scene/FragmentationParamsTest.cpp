@@ -1,8 +1,6 @@
 // Fragmentation records and their chop passes as stored lines.
 #include "scene/FragmentationParams.h"
 
-#include <gtest/gtest.h>
-
 #include "GeometryText.h"
 #include "MemoryStream.h"
 

@@ -1,8 +1,6 @@
 // The port machinery: caching, settings, stamps, the hold switch and links.
 #include "scene/OutputPort.h"
 
-#include <gtest/gtest.h>
-
 #include "scene/Group.h"
 #include "scene/Port.h"
 #include "scene/SceneX.h"
@@ -12,9 +10,8 @@ namespace fw {
 namespace {
 
 struct Quality {
-    explicit Quality(int level) : level(level) {}
-    bool operator==(const Quality&) const = default;
     int level;
+    bool operator==(const Quality&) const = default;
 };
 
 // Sums its sources' values plus its own base; counts computations and resets.
@@ -38,9 +35,7 @@ public:
     }
     int* result() override { return &value_; }
     void reset() override { ++resets; }
-    int base;
-    int computes = 0;
-    int resets = 0;
+    int base, computes = 0, resets = 0;
     bool failNext = false;
 
 private:
@@ -157,8 +152,7 @@ TEST_F(Ports, ReconnectionDirtiesAndResetsOnlyWhenSomethingChangedAndSwitchesAns
     EXPECT_EQ(link->sourceMember().name(), "Renamed");
     EXPECT_EQ(link->sourceMember().resolve(), source);
     SwitchPort<int, Quality> choice(consumer, "Choice");
-    EXPECT_TRUE(choice.isValid());
-    EXPECT_TRUE(choice.hasUnconnectedInput());
+    EXPECT_EQ(std::pair(choice.isValid(), choice.hasUnconnectedInput()), std::pair(true, true));
     EXPECT_EQ(choice.update(), nullptr);
     choice.select(&a);
     EXPECT_EQ(valueOf(choice.update()), 1);

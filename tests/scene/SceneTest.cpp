@@ -1,10 +1,7 @@
 // Naming, hierarchy, block order and loading of scenes, driven through files.
 #include "scene/SceneX.h"
 
-#include <gtest/gtest.h>
-
 #include <regex>
-#include <string>
 
 #include "GeometryText.h"
 #include "TempDir.h"
