@@ -172,14 +172,11 @@ TEST(PackedObjDBFinish, KeepsWhatReadersSeeAndRepacksToItselfOnlyWhenACopyWouldB
         twoQuads(m, withTexture);
         const auto before = seen(m);
         m.finish();
-        EXPECT_TRUE(m.finished());
-        EXPECT_EQ(seen(m), before);
-        EXPECT_EQ(m.stagedPositionCount(), 0);
+        EXPECT_EQ(std::tuple(m.finished(), seen(m), m.stagedPositionCount()), std::tuple(true, before, 0));
         PackedObjDB copy;
         ASSERT_TRUE(copy.pack(m));
-        const bool same = seen(copy) == seen(m);
-        EXPECT_TRUE(same);
-        EXPECT_EQ(m.repacksToItself(), same);
+        EXPECT_EQ(seen(copy), seen(m));
+        EXPECT_TRUE(m.repacksToItself());
         double p[3] = {9, 9, 9};
         int corner[3] = {0, 1, 2};
         EXPECT_EQ(m.addVertex(p), -1);
