@@ -157,8 +157,7 @@ std::tuple<std::vector<float>, std::vector<int>, int> seen(const PackedObjDB& m)
 void twoQuads(PackedObjDB& m, bool withTexture) {
     for (int i = 0; i < 6; ++i)
         stage(m, {{double(i % 3), double(i / 3), 0}}, {{0, 0, 1}}, {{0.5 * (i % 3), double(i / 3), 0}});
-    int a[4] = {0, 1, 4, 3}, b[4] = {1, 2, 5, 4};
-    int normals[4] = {0, 0, 0, 0};
+    int a[4] = {0, 1, 4, 3}, b[4] = {1, 2, 5, 4}, normals[4] = {0, 0, 0, 0};
     m.addElement(PackedObjDB::Polygon, 0, 4, a, withTexture ? 4 : 0, a, 4, normals);
     m.addElement(PackedObjDB::Polygon, 1, 4, b, withTexture ? 4 : 0, b, 4, normals);
 }

@@ -216,9 +216,8 @@ TEST(StringsIO, WritesACArrayBodyThatReadsBack) {
     original.raw.clear();  // raw bytes have no place in a string array
     original.name = "Gold C:\\presets\\new";  // the reader knows no escapes, so no quotes
     original.slots[2] = std::make_unique<test::SampleSlot>();
-    char* text = nullptr;
-    size_t length = 0;
-    std::FILE* out = open_memstream(&text, &length);
+    test::TempDir dir;
+    std::FILE* out = std::fopen(dir.file("body.c").c_str(), "w");
     {
         StringsIO io(&holder);
         io.setOutput(out);
@@ -226,8 +225,7 @@ TEST(StringsIO, WritesACArrayBodyThatReadsBack) {
         EXPECT_EQ(io.writeBytes("x", 1), -1);
     }
     std::fclose(out);
-    std::string body(text, length);
-    free(text);
+    const std::string body = test::readFile(dir.file("body.c"));
     EXPECT_EQ(body.substr(0, 23), " \"begin SampleRecord\",\n");
     EXPECT_NE(body.find("  \"name \\\"Gold C:\\\\presets\\\\new\\\"\",\n"), std::string::npos);
     EXPECT_EQ(body.substr(body.size() - 21), " \"end SampleRecord\",\n");

@@ -17,9 +17,8 @@ namespace {
 
 // A stand-in for member classes of later subsystems: any kind, any class name, and
 // a count of live instances so a failed load can be seen to leave nothing behind.
-class Stand : public SceneMember {
-public:
-    Stand(Scene& scene, int kind, const char* cls, const char* name) : SceneMember(scene, kind, name), cls_(cls) {
+struct Stand : SceneMember {
+    Stand(Scene& scene, int kind, const char* cls, const char* name) : SceneMember(scene, kind, name), cls(cls) {
         registerCommands();
         ++live;
     }
@@ -28,14 +27,11 @@ public:
         static CommandTable table;
         return table;
     }
-    const char* className() const override { return cls_; }
+    const char* className() const override { return cls; }
     void markUsed() override { setUsed(true); }
-    static int live;
-
-private:
-    const char* cls_;
+    static inline int live = 0;
+    const char* cls;
 };
-int Stand::live = 0;
 
 template <int Kind>
 SceneMember* makeStand(Scene& scene, const char* name) {
