@@ -133,8 +133,7 @@ TEST(AFileIO, RewindAndEchoOutput) {
     SampleRecord root;
     {
         AFileIO io(&root);
-        ASSERT_EQ(io.openInput(dir.file("in.kxp")), 0);
-        ASSERT_EQ(io.openEcho(dir.file("echo.txt")), 0);
+        ASSERT_TRUE(io.openInput(dir.file("in.kxp")) == 0 && io.openEcho(dir.file("echo.txt")) == 0);
         char token[256];
         ASSERT_EQ(io.readToken(token, sizeof token), 0);
         EXPECT_EQ(io.bytePosition(), 5);

@@ -177,8 +177,7 @@ TEST(TerminalIO, ReadsLinesFromAFileAndWritesIndentedLines) {
     SampleRecord root;
     {
         TerminalIO io(&root);
-        ASSERT_TRUE(io.openInput(dir.file("in.txt")));
-        ASSERT_TRUE(io.openOutput(dir.file("out.txt")));
+        ASSERT_TRUE(io.openInput(dir.file("in.txt")) && io.openOutput(dir.file("out.txt")));
         EXPECT_EQ(load(io), kEndOfData);
         EXPECT_EQ(io.lineNumber(), 6);
         EXPECT_EQ(io.writeBytes("x", 1), -1);

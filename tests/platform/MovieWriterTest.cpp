@@ -59,9 +59,8 @@ TEST_P(MovieWriterCodec, WritesEveryFrameAtTheExactRate) {
     const Case& c = GetParam();
     test::TempDir dir;
     std::string path = dir.file(std::string("clip") + c.extension);
-    MovieWriter::Settings settings{64, 48, FrameRate{30000, 1001}, c.codec, c.alpha};
     std::string error;
-    ASSERT_TRUE(writeMovie(path, settings, 12, &error)) << error;
+    ASSERT_TRUE(writeMovie(path, {64, 48, FrameRate{30000, 1001}, c.codec, c.alpha}, 12, &error)) << error;
     EXPECT_EQ(entries(dir.path()), 1u) << "the temporary file was left behind";
     const bool avi = std::string(c.extension) == ".avi";
     // AVI states its rate in thousandths of a frame per second.

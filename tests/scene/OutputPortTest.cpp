@@ -15,8 +15,7 @@ struct Quality {
 };
 
 // Sums its sources' values plus its own base; counts computations and resets.
-class SumPort : public Port<int, Quality> {
-public:
+struct SumPort : Port<int, Quality> {
     SumPort(SceneMember* owner, const char* name, int base = 0, int inputs = 0) : Port(owner, name), base(base) {
         for (int i = 0; i < inputs; ++i)
             inputs_.push_back(std::make_unique<Input<int>>(this, i == 0 ? "GeometryInput" : "Extra"));
@@ -48,16 +47,11 @@ int valueOf(const int* p) { return p ? *p : -999; }
 // A value read from a port, and how often `port` has computed by then.
 std::pair<int, int> after(const int* value, const SumPort& port) { return {valueOf(value), port.computes}; }
 
-class Ports : public ::testing::Test {
-protected:
-    void SetUp() override {
-        OutputPort::setHold(false);
-        source = new Group(scene, "Source");
-        consumer = new Group(scene, "Consumer");
-    }
+struct Ports : ::testing::Test {
+    void SetUp() override { OutputPort::setHold(false); }
     SceneX scene;
-    Group* source;
-    Group* consumer;
+    Group* source = new Group(scene, "Source");
+    Group* consumer = new Group(scene, "Consumer");
 };
 
 }  // namespace
