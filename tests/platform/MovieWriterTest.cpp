@@ -75,8 +75,7 @@ TEST_P(MovieWriterCodec, WritesEveryFrameAtTheExactRate) {
     for (int i = 0; i < 12; ++i) {
         ASSERT_TRUE(reader.readFrame(i, got)) << reader.error();
         std::vector<uint8_t> wanted = movingSquare(64, 48, i);
-        if (!c.alpha)
-            for (size_t p = 3; p < wanted.size(); p += 4) wanted[p] = 255;
+        for (size_t p = 3; !c.alpha && p < wanted.size(); p += 4) wanted[p] = 255;
         if (c.lossless) {
             ASSERT_TRUE(got == wanted) << "frame " << i << " differs";
             continue;
@@ -309,10 +308,8 @@ TEST(AviWriter, AFailedWriterLeavesTheFileAlone) {
 TEST(AviWriter, AudioFormatsAndSamples) {
     test::TempDir dir;
     WaveFormat stereo{1, 2, 22050, 88200, 4, 16, 0}, mono8{1, 1, 8000, 8000, 1, 8, 0};
-    auto silent = AviWriter::create(dir.file("silent.avi"), 1000, nullptr);
-    EXPECT_EQ(silent->addAudio("abcd", 4), AVIERR_BADFORMAT);
-    auto uneven = AviWriter::create(dir.file("uneven.avi"), 1000, &stereo);
-    EXPECT_EQ(uneven->addAudio("abc", 3), AVIERR_BADPARAM);
+    EXPECT_EQ(AviWriter::create(dir.file("silent.avi"), 1000, nullptr)->addAudio("abcd", 4), AVIERR_BADFORMAT);
+    EXPECT_EQ(AviWriter::create(dir.file("uneven.avi"), 1000, &stereo)->addAudio("abc", 3), AVIERR_BADPARAM);
     std::string path = dir.file("sound.avi");
     auto writer = AviWriter::create(path, 1000, &stereo);
     ASSERT_EQ(writer->setVideoCompression(picture(32, 16, 24, 0), {"DIB ", 10000}, false, 25000), AVIERR_OK);
