@@ -52,7 +52,6 @@ struct Reading : StringsIO {
     std::string state() {
         std::ostringstream out;
         if (root.count) out << " count " << root.count;
-        if (root.enabled) out << " enabled " << root.enabled;
         if (!root.name.empty()) out << " name " << root.name;
         if (root.color[0] || root.color[1] || root.color[2])
             out << " color " << root.color[0] << " " << root.color[1] << " " << root.color[2];
@@ -101,11 +100,6 @@ TEST(CommandDispatch, LoadsRecoverOrFailAsEachRowSays) {
         {"ninety-nine are survived", {repeated("x", 99, false), "count 5"}, kDone,
          "Warning: Recovering from scene data error for command <<x>> for class <<SampleRecord>> at byte 1.",
          "count 5"},
-        {"flag on", {"enabled on"}, kDone, "", "enabled 1"},
-        {"flag 0", {"enabled on", "enabled 0"}, kDone, "", ""},
-        {"flag 1", {"enabled 1"}, kDone, "", "enabled 1"},
-        {"flag yes", {"enabled yes"}, kFailed,
-         "Error processing scene command <<enabled>> for class <<SampleRecord>> at byte 11.", ""},
         // "end" must name the receiver's class, "begin" a class the receiver makes, and an
         // "end" at the root empties the stack.
         {"end of another class", {"begin SampleSlot 2", "amount 0.5", "end SampleRecord"}, kFailed,
