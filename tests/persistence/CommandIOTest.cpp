@@ -149,14 +149,10 @@ TEST(CommandWriters, HexAndQuoteEscaping) {
     // What reads back already keeps its bytes (single backslashes, network paths); a backslash that reaches a quote or
     // the end is doubled, or it would escape the closing quote; the cut to 255 never splits an escape.
     const std::pair<std::string, std::string> cases[] = {
-        {"C:\\fonts\\arial.ttf", "C:\\fonts\\arial.ttf"},
-        {"say \"hi\"", "say \\\"hi\\\""},
-        {std::string(300, 'a'), std::string(300, 'a')},
-        {"\\\\server\\share\\x.kxp", "\\\\server\\share\\x.kxp"},
+        {"C:\\fonts\\arial.ttf", "C:\\fonts\\arial.ttf"}, {"\\\\server\\share\\x.kxp", "\\\\server\\share\\x.kxp"},
+        {std::string(300, 'a'), std::string(300, 'a')}, {"say \"hi\"", "say \\\"hi\\\""},
         {test::repeated("\"", 300, 'a'), test::repeated("\\\"", 254, 'a')},
-        {"C:\\Titles\\", "C:\\Titles\\\\"},
-        {"\\\\", "\\\\\\\\"},
-        {"a\\\"b", "a\\\\\\\"b"},
+        {"C:\\Titles\\", "C:\\Titles\\\\"}, {"\\\\", "\\\\\\\\"}, {"a\\\"b", "a\\\\\\\"b"},
         {test::repeated("", 255, 'a', "\"b"), std::string(255, 'a')},
         {test::repeated("\"", 252, 'a', "\\\""), test::repeated("\\\"", 252, 'a', "\\\\")},
         {test::repeated("\"", 253, 'a', "\\b"), test::repeated("\\\"", 253, 'a')},
