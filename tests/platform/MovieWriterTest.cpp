@@ -178,8 +178,7 @@ TEST(MovieWriter, AFullDiskKeepsTheOldMovie) {
         } else {
             EXPECT_EQ(added.rfind("\rUnable to write to temporary file:\r  " + path + ".", 0), 0u) << added;
             EXPECT_EQ(finished.rfind("\rUnable to flatten temp file to movie file (" + std::to_string(EFBIG) +
-                                         ").\rResulting movie probably exists in:\r  " + path + ".", 0), 0u)
-                << finished;
+                                     ").\rResulting movie probably exists in:\r  " + path + ".", 0), 0u) << finished;
         }
         EXPECT_EQ(test::readFile(path), "the old movie") << name;
     }
