@@ -15,13 +15,14 @@ namespace {
 
 using test::SampleRecord;
 using test::TempDir;
+constexpr int kDone = CommandIO::kDone, kFailed = CommandIO::kFailed, kEndOfData = CommandIO::kEndOfData;
 
 // The load's last diagnostic goes to `diagnostic` when one is asked for.
 int loadFile(SampleRecord& root, const std::string& path, std::string* diagnostic = nullptr) {
     AFileIO io(&root);
-    if (io.openInput(path) != 0) return -1;
-    int status = 0;
-    while (io.hasInput() && (status = io.processNextCommand()) == 0) {
+    if (io.openInput(path) != 0) return kFailed;
+    int status = kDone;
+    while (io.hasInput() && (status = io.processNextCommand()) == kDone) {
     }
     if (diagnostic) *diagnostic = io.diagnostic();
     return status;
@@ -40,7 +41,7 @@ TEST(AFileIO, TokensStraddleTheChunkBoundary) {
         test::writeFile(dir.file("big.kxp"), text);
         SampleRecord root;
         std::string diagnostic;
-        ASSERT_EQ(loadFile(root, dir.file("big.kxp"), &diagnostic), 0) << diagnostic;
+        ASSERT_EQ(loadFile(root, dir.file("big.kxp"), &diagnostic), kDone) << diagnostic;
         EXPECT_EQ(root.name, "across the\nboundary \"here\"") << shift;
         EXPECT_EQ(root.weight, 12345.75) << shift;
     }
@@ -69,10 +70,10 @@ TEST(AFileIO, NumbersReadExactlyAsTheCLibraryReadsThem) {
     AFileIO io(&root);
     ASSERT_EQ(io.openInput(dir.file("numbers.kxp")), 0);
     for (const std::string& s : spellings) {
-        ASSERT_EQ(io.processNextCommand(), 0) << s;
+        ASSERT_EQ(io.processNextCommand(), kDone) << s;
         double expected = std::strtod(s.c_str(), nullptr);
         EXPECT_EQ(std::memcmp(&root.weight, &expected, sizeof expected), 0) << s << " read as " << root.weight;
-        ASSERT_EQ(io.processNextCommand(), 0) << s;
+        ASSERT_EQ(io.processNextCommand(), kDone) << s;
         float expectedFloat = std::strtof(s.c_str(), nullptr);
         EXPECT_EQ(std::memcmp(&root.color[0], &expectedFloat, sizeof expectedFloat), 0) << s;
         EXPECT_EQ(std::memcmp(&root.color[2], &expectedFloat, sizeof expectedFloat), 0) << s;
@@ -85,10 +86,11 @@ TEST(AFileIO, UnusualAndDamagedInputEndsTheLoadAsEachRowSays) {
     std::string garbage;
     for (int i = 0; i < 60000; ++i) garbage += static_cast<char>((i * 7919) & 0xff);
     const std::tuple<const char*, std::string, int, std::string, std::string> rows[] = {
-        {"CR LF", "count 3\r\nbegin SampleSlot 0\r\n amount 2\r\nend SampleSlot\r\n", 0, "", "count 3 slot0 2.000000"},
-        {"end marker", "count 3\n**EndOfStream**\ncount 4\n", -3, "", "count 3"},
-        {"cut inside a block", "begin SampleRecord\n count 2\n name \"unfinished", 0, "", "child count 2"},
-        {"binary", garbage, -1, "Scene error: unknown command ", ""},
+        {"CR LF", "count 3\r\nbegin SampleSlot 0\r\n amount 2\r\nend SampleSlot\r\n", kDone, "",
+         "count 3 slot0 2.000000"},
+        {"end marker", "count 3\n**EndOfStream**\ncount 4\n", kEndOfData, "", "count 3"},
+        {"cut inside a block", "begin SampleRecord\n count 2\n name \"unfinished", kDone, "", "child count 2"},
+        {"binary", garbage, kFailed, "Scene error: unknown command ", ""},
     };
     TempDir dir;
     for (const auto& [name, text, status, message, state] : rows) {
@@ -131,8 +133,7 @@ TEST(AFileIO, RewindAndEchoOutput) {
     SampleRecord root;
     {
         AFileIO io(&root);
-        ASSERT_EQ(io.openInput(dir.file("in.kxp")), 0);
-        ASSERT_EQ(io.openEcho(dir.file("echo.txt")), 0);
+        ASSERT_TRUE(io.openInput(dir.file("in.kxp")) == 0 && io.openEcho(dir.file("echo.txt")) == 0);
         char token[256];
         ASSERT_EQ(io.readToken(token, sizeof token), 0);
         EXPECT_EQ(io.bytePosition(), 5);
@@ -169,7 +170,7 @@ TEST(AFileIO, RoundTripGivesTheSameBytes) {
         std::string first = test::writeBlockFile(original, dir.file("a.kxp"));
         SampleRecord holder;
         std::string diagnostic;
-        ASSERT_EQ(loadFile(holder, dir.file("a.kxp"), &diagnostic), 0) << name << diagnostic;
+        ASSERT_EQ(loadFile(holder, dir.file("a.kxp"), &diagnostic), kDone) << name << diagnostic;
         ASSERT_EQ(holder.children.size(), 1u) << name;
         SampleRecord& loaded = *holder.children[0];
         EXPECT_EQ(original.name.compare(0, loaded.name.size(), loaded.name), 0) << name;
@@ -189,14 +190,12 @@ TEST(AFileIO, ATokenLongerThanAnyWrittenLineEndsTheLoad) {
         SampleRecord root;
         AFileIO io(&root);
         ASSERT_EQ(io.openInput(dir.file("long.kxp")), 0);
-        EXPECT_EQ(io.processNextCommand(), 0);
-        EXPECT_EQ(io.processNextCommand(), -1);
+        EXPECT_EQ(io.processNextCommand(), kDone);
+        EXPECT_EQ(io.processNextCommand(), kFailed);
         EXPECT_EQ(io.diagnostic(),
                   "Scene error: a token of more than 50000 characters for class <<SampleRecord>> at byte 8; "
                   "the rest of the data is not read.");
-        EXPECT_FALSE(io.hasInput());
-        EXPECT_EQ(root.count, 3);
-        EXPECT_EQ(root.weight, 0);
+        EXPECT_EQ(std::tuple(io.hasInput(), root.count, root.weight), std::tuple(0, 3, 0.0));
     }
 }
 

@@ -9,8 +9,7 @@
 namespace fw {
 namespace {
 
-class Plate : public CommandEnabler {
-public:
+struct Plate : CommandEnabler {
     Plate();
     int writeCommands(CommandIO& io) override;
     CommandTable& commandTable() override {
@@ -110,14 +109,12 @@ TEST(CountedDictionary, CountsReferencesAndFreesAtZero) {
     EXPECT_EQ(names.findOrInsert("title"), a);
     EXPECT_EQ(std::pair(a->references, a->value), std::pair(2, 5));  // an empty value does not replace the stored one
     names.findOrInsert("title", 9);
-    EXPECT_EQ(a->value, 9);
-    EXPECT_EQ(names.count(), 1);
+    EXPECT_EQ(std::pair(a->value, names.count()), std::pair(9, 1));
     names.release(a);
     names.release(a);
     EXPECT_EQ(names.find("title"), a);
     names.release(a);
-    EXPECT_EQ(names.find("title"), nullptr);
-    EXPECT_EQ(names.count(), 0);
+    EXPECT_EQ(std::pair(names.find("title") == nullptr, names.count()), std::pair(true, 0));
 }
 
 TEST(CountedDictionary, AliasesMoveTheReferenceToTheNewName) {

@@ -34,17 +34,15 @@ TEST(GrowableArray, StepDoublesOnEveryGrowthAndTrimmingStartsItOverFromTheFirst)
 
 TEST(MemoryBlock, KeepsContentsAcrossMovesAndRefusesToGrowPastItsLimit) {
     MemoryBlock block(4, 64);
-    uint8_t* p = block.lock();
-    std::copy_n("abcd", 4, p);
+    std::copy_n("abcd", 4, block.lock());
     block.unlock();
     ASSERT_TRUE(block.resize(64));
-    p = block.lock();
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(p), 4), "abcd");
+    const uint8_t* p = block.lock();
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(p), 4), "abcd");
     EXPECT_EQ(p[63], 0);  // grown bytes are cleared
     block.unlock();
     EXPECT_FALSE(block.resize(65));
-    EXPECT_EQ(block.size(), 64u);
-    EXPECT_EQ(block.lockCount(), 0);
+    EXPECT_EQ(std::pair(block.size(), block.lockCount()), std::pair(size_t{64}, 0));
 }
 
 }  // namespace fw

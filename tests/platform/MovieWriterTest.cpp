@@ -36,6 +36,14 @@ bool writeMovie(const std::string& path, MovieWriter::Settings settings, int fra
     return ok;
 }
 
+// ffprobe's values for `keys`, joined by spaces.
+std::string probed(const std::string& path, std::initializer_list<const char*> keys, const char* kind = "v") {
+    MovieProbe probe(path, kind);
+    std::string values;
+    for (const char* key : keys) values += (values.empty() ? "" : " ") + probe[key];
+    return values;
+}
+
 struct Case {
     const char *extension, *codec;
     bool alpha;
@@ -51,19 +59,15 @@ TEST_P(MovieWriterCodec, WritesEveryFrameAtTheExactRate) {
     const Case& c = GetParam();
     test::TempDir dir;
     std::string path = dir.file(std::string("clip") + c.extension);
-    MovieWriter::Settings settings{64, 48, FrameRate{30000, 1001}, c.codec, c.alpha};
     std::string error;
-    ASSERT_TRUE(writeMovie(path, settings, 12, &error)) << error;
+    ASSERT_TRUE(writeMovie(path, {64, 48, FrameRate{30000, 1001}, c.codec, c.alpha}, 12, &error)) << error;
     EXPECT_EQ(entries(dir.path()), 1u) << "the temporary file was left behind";
-    MovieProbe probe(path);
-    EXPECT_EQ(probe["codec_name"] + " " + probe["pix_fmt"] + " " + probe["width"] + "x" + probe["height"] + " " +
-                  probe["nb_read_frames"],
-              std::string(c.codecName) + " " + c.pixelFormat + " 64x48 12") << probe.json;
-    bool avi = std::string(c.extension) == ".avi";
+    const bool avi = std::string(c.extension) == ".avi";
     // AVI states its rate in thousandths of a frame per second.
-    EXPECT_EQ(probe["r_frame_rate"], avi ? "2997/100" : "30000/1001");
-    if (avi) EXPECT_EQ(probe["format_name"], "avi");
-    else EXPECT_EQ(probe["major_brand"], std::string(c.extension) == ".mp4" ? "isom" : "qt  ");
+    EXPECT_EQ(probed(path, {"codec_name", "pix_fmt", "width", "height", "nb_read_frames", "r_frame_rate",
+                            avi ? "format_name" : "major_brand"}),
+              std::string(c.codecName) + " " + c.pixelFormat + " 64 48 12 " +
+                  (avi ? "2997/100 avi" : "30000/1001 qt  "));
     MovieReader reader;
     ASSERT_TRUE(reader.open(path)) << reader.error();
     ASSERT_EQ(reader.frameCount(), 12);
@@ -71,8 +75,7 @@ TEST_P(MovieWriterCodec, WritesEveryFrameAtTheExactRate) {
     for (int i = 0; i < 12; ++i) {
         ASSERT_TRUE(reader.readFrame(i, got)) << reader.error();
         std::vector<uint8_t> wanted = movingSquare(64, 48, i);
-        if (!c.alpha)
-            for (size_t p = 3; p < wanted.size(); p += 4) wanted[p] = 255;
+        for (size_t p = 3; !c.alpha && p < wanted.size(); p += 4) wanted[p] = 255;
         if (c.lossless) {
             ASSERT_TRUE(got == wanted) << "frame " << i << " differs";
             continue;
@@ -99,8 +102,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<Case>& info) { return std::to_string(info.index); });
 
 TEST(MovieWriter, RefusesWhatItCannotWrite) {
-    EXPECT_TRUE(MovieWriter::supports(".Mp4"));
-    EXPECT_FALSE(MovieWriter::supports(".png"));
+    EXPECT_EQ(std::pair(MovieWriter::supports(".Mp4"), MovieWriter::supports(".png")), std::pair(true, false));
     test::TempDir dir;
     MovieWriter writer;
     EXPECT_FALSE(writer.open(dir.file("odd.mp4"), {65, 48, {25, 1}, "", false}));
@@ -176,8 +178,7 @@ TEST(MovieWriter, AFullDiskKeepsTheOldMovie) {
         } else {
             EXPECT_EQ(added.rfind("\rUnable to write to temporary file:\r  " + path + ".", 0), 0u) << added;
             EXPECT_EQ(finished.rfind("\rUnable to flatten temp file to movie file (" + std::to_string(EFBIG) +
-                                         ").\rResulting movie probably exists in:\r  " + path + ".", 0), 0u)
-                << finished;
+                                     ").\rResulting movie probably exists in:\r  " + path + ".", 0), 0u) << finished;
         }
         EXPECT_EQ(test::readFile(path), "the old movie") << name;
     }
@@ -210,14 +211,6 @@ std::string streamHeader(const std::string& path, const char* type) {
         if (file.compare(at + 8, 4, type) == 0)
             return file.substr(at + 12, 4) + u32(at + 28) + u32(at + 32) + u32(at + 40);
     return {};
-}
-
-// ffprobe's values for `keys`, joined by spaces.
-std::string probed(const std::string& path, std::initializer_list<const char*> keys, const char* kind = "v") {
-    MovieProbe probe(path, kind);
-    std::string values;
-    for (const char* key : keys) values += (values.empty() ? "" : " ") + probe[key];
-    return values;
 }
 
 // A WAVE file: its format chunk is the format's first 16 bytes as they lie in memory, little-endian as the file's.
@@ -314,10 +307,8 @@ TEST(AviWriter, AFailedWriterLeavesTheFileAlone) {
 TEST(AviWriter, AudioFormatsAndSamples) {
     test::TempDir dir;
     WaveFormat stereo{1, 2, 22050, 88200, 4, 16, 0}, mono8{1, 1, 8000, 8000, 1, 8, 0};
-    auto silent = AviWriter::create(dir.file("silent.avi"), 1000, nullptr);
-    EXPECT_EQ(silent->addAudio("abcd", 4), AVIERR_BADFORMAT);
-    auto uneven = AviWriter::create(dir.file("uneven.avi"), 1000, &stereo);
-    EXPECT_EQ(uneven->addAudio("abc", 3), AVIERR_BADPARAM);
+    EXPECT_EQ(AviWriter::create(dir.file("silent.avi"), 1000, nullptr)->addAudio("abcd", 4), AVIERR_BADFORMAT);
+    EXPECT_EQ(AviWriter::create(dir.file("uneven.avi"), 1000, &stereo)->addAudio("abc", 3), AVIERR_BADPARAM);
     std::string path = dir.file("sound.avi");
     auto writer = AviWriter::create(path, 1000, &stereo);
     ASSERT_EQ(writer->setVideoCompression(picture(32, 16, 24, 0), {"DIB ", 10000}, false, 25000), AVIERR_OK);

@@ -1,8 +1,6 @@
 // Fragmentation records and their chop passes as stored lines.
 #include "scene/FragmentationParams.h"
 
-#include <gtest/gtest.h>
-
 #include "GeometryText.h"
 #include "MemoryStream.h"
 
@@ -67,9 +65,8 @@ TEST(FragmentationParams, WordsReadAndWriteWithTheirFallbacks) {
     test::expectContains(text, {"  Style Linear\n  GlobLoc Local\n  ShellSolid Shell\n  SolidMtlIdx 3\n"
                                 "  DivisionType Normal\n",
                                 "   PositionOffsetStyle None\n"});
-    ChopParams c;
-    ASSERT_EQ(readLines(c, "PositionOffsetStyle Wavy\n"), 0);
-    EXPECT_EQ(c.positionOffsetStyle, ChopParams::kNone);
+    ASSERT_EQ(readLines(f.chops[0], "PositionOffsetStyle Wavy\n"), 0);
+    EXPECT_EQ(f.chops[0].positionOffsetStyle, ChopParams::kNone);
 }
 
 }  // namespace

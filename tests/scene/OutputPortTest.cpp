@@ -1,8 +1,6 @@
 // The port machinery: caching, settings, stamps, the hold switch and links.
 #include "scene/OutputPort.h"
 
-#include <gtest/gtest.h>
-
 #include "scene/Group.h"
 #include "scene/Port.h"
 #include "scene/SceneX.h"
@@ -12,14 +10,12 @@ namespace fw {
 namespace {
 
 struct Quality {
-    explicit Quality(int level) : level(level) {}
-    bool operator==(const Quality&) const = default;
     int level;
+    bool operator==(const Quality&) const = default;
 };
 
 // Sums its sources' values plus its own base; counts computations and resets.
-class SumPort : public Port<int, Quality> {
-public:
+struct SumPort : Port<int, Quality> {
     SumPort(SceneMember* owner, const char* name, int base = 0, int inputs = 0) : Port(owner, name), base(base) {
         for (int i = 0; i < inputs; ++i)
             inputs_.push_back(std::make_unique<Input<int>>(this, i == 0 ? "GeometryInput" : "Extra"));
@@ -38,9 +34,7 @@ public:
     }
     int* result() override { return &value_; }
     void reset() override { ++resets; }
-    int base;
-    int computes = 0;
-    int resets = 0;
+    int base, computes = 0, resets = 0;
     bool failNext = false;
 
 private:
@@ -53,16 +47,11 @@ int valueOf(const int* p) { return p ? *p : -999; }
 // A value read from a port, and how often `port` has computed by then.
 std::pair<int, int> after(const int* value, const SumPort& port) { return {valueOf(value), port.computes}; }
 
-class Ports : public ::testing::Test {
-protected:
-    void SetUp() override {
-        OutputPort::setHold(false);
-        source = new Group(scene, "Source");
-        consumer = new Group(scene, "Consumer");
-    }
+struct Ports : ::testing::Test {
+    void SetUp() override { OutputPort::setHold(false); }
     SceneX scene;
-    Group* source;
-    Group* consumer;
+    Group* source = new Group(scene, "Source");
+    Group* consumer = new Group(scene, "Consumer");
 };
 
 }  // namespace
@@ -157,8 +146,7 @@ TEST_F(Ports, ReconnectionDirtiesAndResetsOnlyWhenSomethingChangedAndSwitchesAns
     EXPECT_EQ(link->sourceMember().name(), "Renamed");
     EXPECT_EQ(link->sourceMember().resolve(), source);
     SwitchPort<int, Quality> choice(consumer, "Choice");
-    EXPECT_TRUE(choice.isValid());
-    EXPECT_TRUE(choice.hasUnconnectedInput());
+    EXPECT_EQ(std::pair(choice.isValid(), choice.hasUnconnectedInput()), std::pair(true, true));
     EXPECT_EQ(choice.update(), nullptr);
     choice.select(&a);
     EXPECT_EQ(valueOf(choice.update()), 1);
