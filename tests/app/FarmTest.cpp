@@ -25,8 +25,7 @@ void expectTheWholeRender(const test::TempDir& dir, const std::string& joined, c
     MovieReader read, rendered;
     ASSERT_TRUE(read.open(joined)) << read.error() << log;
     ASSERT_TRUE(rendered.open(whole)) << rendered.error();
-    ASSERT_EQ(read.frameCount(), 60);
-    ASSERT_EQ(rendered.frameCount(), 60);
+    ASSERT_EQ(std::pair(read.frameCount(), rendered.frameCount()), std::pair(60, 60));
     std::vector<uint8_t> a, b, firstFrame;
     for (int i = 0; i < 60; ++i) {
         ASSERT_TRUE(read.readFrame(i, a) && rendered.readFrame(i, b));

@@ -17,8 +17,6 @@ using testing::HasSubstr;
 namespace fw {
 namespace {
 
-using test::haveAssimp;
-
 // A bevelled title saved as a project (the default edge is a medium bevel).
 std::string badge(const test::TempDir& dir, const std::string& extra = "") {
     const std::string path = dir.file("badge.kxp");
@@ -58,18 +56,6 @@ double assimpVolume(const test::TempDir& dir, const std::string& path) {
         for (const ImportGroup& group : test::readBack(ObjImport(), path + ".assimp.obj"))
             total += signedVolume(test::trianglesOf(*group.mesh));
     return total;
-}
-
-// The faces of a .glb's meshes, whose nodes place them nowhere else.
-Groups readGlb(const std::string& path) {
-    Groups out;
-    tinygltf::Model model = test::loadGlb(path);
-    for (const tinygltf::Node& node : model.nodes) {
-        if (node.mesh < 0) continue;
-        EXPECT_TRUE(node.matrix.empty() && node.scale.empty() && node.rotation.empty()) << node.name;
-        out[node.name] = test::meshTriangles(model, node.mesh);
-    }
-    return out;
 }
 
 // A 3DS chunk: its id, where its data starts and where it ends.
@@ -137,7 +123,7 @@ std::vector<ThreeDSMesh> threeDSMeshes(const std::string& b) {
 }  // namespace
 
 // (How a reader smooths by the angle is its own affair: the angle a LightWave surface holds is what the file owes it.)
-TEST(MeshExportFidelity, CreasesSurviveAsThreeDSSmoothingGroupsAndLightWaveAnglesAndThreeDSNodesKeepTheNames) {
+TEST(MeshExportFidelity, CreasesSurviveInThreeDSAndLightWaveNodesKeepTheNamesAndMirroredObjectsFaceOutEverywhere) {
     test::TempDir dir;
     const std::string badgeProject = badge(dir);
     test::ran(dir, "export " + badgeProject + " -o " + dir.file("b.3ds"));
@@ -196,6 +182,35 @@ TEST(MeshExportFidelity, CreasesSurviveAsThreeDSSmoothingGroupsAndLightWaveAngle
     ASSERT_EQ(angles.size(), 2u);  // one surface per material and angle
     EXPECT_NEAR(angles[0], 45, 1e-4);
     EXPECT_NEAR(angles[1], 30, 1e-4);
+    // Mirrored, the objects still face out in every format.
+    test::writeFile(dir.file("mirror.kxp"),
+                    withObjectField(test::readFile(badgeProject), "scale", "-1.000000 1.000000 1.000000"));
+    int formats = 0;
+    for (const MeshFormat& format : MeshFormats::all()) {
+        if (!format.write) continue;
+        const std::string extension = format.extension;
+        SCOPED_TRACE(extension);
+        ++formats;
+        const std::string path = dir.file("m" + extension);
+        // In points everywhere, glTF's metres included, so the volumes compare.
+        test::ran(dir, "export " + dir.file("mirror.kxp") + " --scale 1 -o " + path);
+        Groups read;
+        if (format.makeReader)
+            for (const ImportGroup& group : test::readBack(*format.makeReader(), path))
+                read[group.name] = test::trianglesOf(*group.mesh);
+        // A .glb's meshes, whose nodes place them nowhere else.
+        const tinygltf::Model glb = format.makeReader ? tinygltf::Model() : test::loadGlb(path);
+        for (const tinygltf::Node& node : glb.nodes) {
+            EXPECT_TRUE(node.mesh < 0 || (node.matrix.empty() && node.scale.empty() && node.rotation.empty()))
+                << node.name;
+            if (node.mesh >= 0) read[node.name] = test::meshTriangles(glb, node.mesh);
+        }
+        ASSERT_EQ(read.size(), 5u);
+        for (const auto& [name, faces] : read) EXPECT_GT(signedVolume(faces), 100) << name;
+        if (!test::haveAssimp() || extension == ".fac" || extension == ".c4d") continue;
+        EXPECT_GT(assimpVolume(dir, path), 1000);
+    }
+    EXPECT_EQ(formats, 7);
 }
 
 TEST(MeshExportFidelity, AnObjExportBringsItsMaterialLibraryAndImportWearsIt) {
@@ -231,31 +246,6 @@ TEST(MeshExportFidelity, AnObjExportBringsItsMaterialLibraryAndImportWearsIt) {
     test::ran(dir, "import " + dir.file("b.obj") + " -o " + dir.file("back.kxp"));
     test::ran(dir, "export " + dir.file("back.kxp") + " -o " + dir.file("again.obj"));
     EXPECT_EQ(looks(dir.file("again.mtl")), exported);
-}
-
-TEST(MeshExportFidelity, MirroredObjectsStillFaceOutInEveryFormat) {
-    test::TempDir dir;
-    test::writeFile(dir.file("mirror.kxp"),
-                    withObjectField(test::readFile(badge(dir)), "scale", "-1.000000 1.000000 1.000000"));
-    int formats = 0;
-    for (const MeshFormat& format : MeshFormats::all()) {
-        if (!format.write) continue;
-        const std::string extension = format.extension;
-        SCOPED_TRACE(extension);
-        ++formats;
-        const std::string path = dir.file("m" + extension);
-        // In points everywhere, glTF's metres included, so the volumes compare.
-        test::ran(dir, "export " + dir.file("mirror.kxp") + " --scale 1 -o " + path);
-        Groups read = format.makeReader ? Groups() : readGlb(path);
-        if (format.makeReader)
-            for (const ImportGroup& group : test::readBack(*format.makeReader(), path))
-                read[group.name] = test::trianglesOf(*group.mesh);
-        ASSERT_EQ(read.size(), 5u);
-        for (const auto& [name, faces] : read) EXPECT_GT(signedVolume(faces), 100) << name;
-        if (!haveAssimp() || extension == ".fac" || extension == ".c4d") continue;
-        EXPECT_GT(assimpVolume(dir, path), 1000);
-    }
-    EXPECT_EQ(formats, 7);
 }
 
 }  // namespace fw

@@ -18,11 +18,10 @@ std::vector<Person> people() {
     std::vector<Person> rows;
     const char* names[] = {"Zoë Müller", "Ann Lee", "José Peña", "Bo \"B\" Lee", "Chloé",
                            "Dan",        "Eve Ng",  "Françoise", "Gil",          "Hal Ray"};
-    for (int i = 0; i < 20; ++i) {
-        Person p{names[i % 10], i % 3 == 0 ? "Director, Photography" : "Editor " + std::to_string(i + 1)};
-        if (i == 6) p.title.clear();
-        rows.push_back(p);
-    }
+    for (int i = 0; i < 20; ++i)
+        rows.push_back({names[i % 10], i == 6       ? ""
+                                       : i % 3 == 0 ? "Director, Photography"
+                                                    : "Editor " + std::to_string(i + 1)});
     return rows;
 }
 
