@@ -122,8 +122,7 @@ TEST_F(FactoryPresets, ContactSheetWritesEachNameUnderItsSwatch) {
     ::test::Pixels sheet = ::test::readImage(dir.file("sheet.png"));
     const int gap = 10, caption = 22, cellW = ContactSheet::kSwatchWidth + gap,
               cellH = ContactSheet::kSwatchHeight + caption + gap;
-    ASSERT_EQ(sheet.width, 5 * cellW + gap);
-    ASSERT_EQ(sheet.height, 2 * cellH + gap);
+    ASSERT_EQ(std::pair(sheet.width, sheet.height), std::pair(5 * cellW + gap, 2 * cellH + gap));
     // readImage rows run bottom-up: the band under row r's swatch, and the gap under it.
     auto ink = [&](int column, int top, int bottom) {
         int count = 0;

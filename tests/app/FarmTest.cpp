@@ -41,8 +41,7 @@ TEST(Farm, SlicesCoverTheRangeAndJoinedAreTheMovieOfTheWholeRangeFrameForFrame) 
     EXPECT_EQ(slices("5-7", 10), "5-5\n6-6\n7-7\n");
     EXPECT_EQ(slices("9-3", 2), "");  // refused: the range runs backwards
     test::TempDir dir;
-    const std::string out = dir.file("shot.mov");
-    const std::string program = "--formwright " FW_EXECUTABLE;
+    const std::string out = dir.file("shot.mov"), program = "--formwright " FW_EXECUTABLE;
     const std::string common = " --frames 0-59 --tasks 3" + kLook + " -o " + out + " " + kExample + " 2>/dev/null";
     for (int task = 0; task < 3; ++task)
         ASSERT_EQ(

@@ -69,8 +69,7 @@ std::string faces(const std::vector<std::vector<unsigned>>& polys) {
     return iff("POLS", body);
 }
 
-const float kNaN = std::numeric_limits<float>::quiet_NaN();
-const float kInf = std::numeric_limits<float>::infinity();
+const float kNaN = std::numeric_limits<float>::quiet_NaN(), kInf = std::numeric_limits<float>::infinity();
 const std::vector<P3> kSquare = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}};
 const std::vector<std::vector<unsigned>> kTwoTriangles = {{0, 1, 2}, {1, 3, 2}};
 

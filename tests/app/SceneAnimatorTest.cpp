@@ -15,12 +15,11 @@ namespace {
 
 class Animator : public test::AppTest {
 protected:
-    void title(const char16_t* text, const char* preset) { test::buildTitle(manager(), text, preset); }
     AnimTrack& track() { return *dynamic_cast<AnimTrack*>(scene().member(kAnimTrackKind, 0)); }
 };
 
 TEST_F(Animator, ElementsAreTheLettersWordsLinesOrBlockTheTrackAnimates) {
-    title(u"Ab cd\rEf", "fly-in");
+    test::buildTitle(manager(), u"Ab cd\rEf", "fly-in");
     const std::pair<int, size_t> expected[] = {{AnimElementCache::kCharacter, 6},
                                                {AnimElementCache::kWord, 3},
                                                {AnimElementCache::kLine, 2},
@@ -39,7 +38,7 @@ TEST_F(Animator, ElementsAreTheLettersWordsLinesOrBlockTheTrackAnimates) {
 }
 
 TEST_F(Animator, SteppingThroughTimeMovesNodesWithoutRebuildingGeometry) {
-    title(u"Move", "drop");
+    test::buildTitle(manager(), u"Move", "drop");
     SceneAnimator animator(scene());
     animator.setTime(0);
     const std::vector<Object*> letters = test::membersOf<Object>(scene(), kObjectKind);

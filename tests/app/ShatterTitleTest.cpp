@@ -29,11 +29,6 @@ protected:
         ASSERT_TRUE(manager().saveProject(fresh));
         SceneAnimator(scene()).setTime(0);
     }
-    double breakFrame() {
-        for (auto& segment : dynamic_cast<AnimTrack*>(scene().member(kAnimTrackKind, 0))->segments)
-            if (segment->fragmentation.enabled) return segment->fragmentation.trackFrame;
-        return -1;
-    }
     // Each letter's fragment count, the letters gathered again.
     std::vector<int> counts() {
         letters = test::membersOf<ObjectX>(scene(), kObjectKind);
@@ -49,7 +44,9 @@ protected:
 // only the record and, played again, breaks the same way. Rendered, the fragments at rest cover the letters (only seams
 // along the cuts may differ) and the last frame is the background alone.
 TEST_F(ShatterTitle, LettersBreakIntoClosedFragmentsTheProjectKeepsThatShowAtTheBreakThenFlyAndFade) {
-    const double at = breakFrame();
+    double at = -1;  // the fragmentation's frame
+    for (auto& segment : dynamic_cast<AnimTrack*>(scene().member(kAnimTrackKind, 0))->segments)
+        if (segment->fragmentation.enabled && at < 0) at = segment->fragmentation.trackFrame;
     ASSERT_GT(at, 1);
     {
         const std::unique_ptr<RenderJob> job = test::quietJob(manager(), "160x90");

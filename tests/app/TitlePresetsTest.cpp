@@ -102,26 +102,20 @@ int lit(const ::test::Pixels& p) {
     return n;
 }
 
-// A title of `letters` letters, the words below over and over, the last one cut short.
-std::string title(int letters) {
-    const std::string words = "Late Night News Live From Town ";
-    std::string text;
-    for (size_t i = 0; letters > 0; ++i) {
-        text += words[i % words.size()];
-        letters -= text.back() != ' ';
-    }
-    return text;
-}
-
 TEST_F(TitlePresets, EveryPresetMovesEachElementLongEnoughWithoutJumpsAndEndsOnTheStill) {
     std::vector<std::string> chains;
     for (const std::string& name : TitleAnimation::names())
         if (name != "hold") chains.push_back(name);
     chains.emplace_back("slide-up,hold,slide-down");
     for (const std::string& chain : chains)
-        for (int letters : {4, 12, 40}) {
+        for (unsigned letters : {4u, 12u, 40u}) {
             SCOPED_TRACE(chain + ", " + std::to_string(letters) + " letters");
-            build(title(letters), chain);
+            // A title of that many letters: the words below over and over, the last one cut short.
+            const std::string words = "Late Night News Live From Town ";
+            std::string text;
+            for (size_t i = 0; text.size() - std::count(text.begin(), text.end(), ' ') < letters; ++i)
+                text += words[i % words.size()];
+            build(text, chain);
             if (HasFatalFailure()) return;
             const AnimGlobals& globals = scene().animGlobals();
             ASSERT_EQ(globals.framesPerSecond, 30.0f);
