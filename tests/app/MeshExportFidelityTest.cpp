@@ -62,25 +62,6 @@ std::vector<Chunk> children(const std::string& bytes, size_t from, size_t to, in
     return out;
 }
 
-// The names of the keyframer's object nodes, in file order.
-std::vector<std::string> keyframerNodes(const std::string& bytes) {
-    std::vector<std::string> names;
-    for (Chunk keyframer : children(bytes, 6, bytes.size(), 0xB000))
-        for (Chunk node : children(bytes, keyframer.data, keyframer.end, 0xB002)) {
-            std::set<uint32_t> tracks;
-            std::string name;
-            for (Chunk part : children(bytes, node.data, node.end)) {
-                tracks.insert(part.id);
-                if (part.id == 0xB010) name = bytes.c_str() + part.data;
-            }
-            // The pivot and the position, rotation and scale tracks come with every node.
-            EXPECT_TRUE(tracks.count(0xB013) && tracks.count(0xB020) && tracks.count(0xB021) && tracks.count(0xB022))
-                << name;
-            names.push_back(name);
-        }
-    return names;
-}
-
 // A 3DS mesh as the file holds it: positions, triangles and each triangle's groups.
 struct ThreeDSMesh {
     std::vector<glm::dvec3> positions;
@@ -116,7 +97,20 @@ TEST(MeshExportFidelity, CreasesSurviveInThreeDSAndLightWaveNodesKeepTheNamesAnd
     const std::string badgeProject = badge(dir);
     test::ran(dir, "export " + badgeProject + " -o " + dir.file("b.3ds"));
     const std::string bytes = test::readFile(dir.file("b.3ds"));
-    EXPECT_EQ(keyframerNodes(bytes), (std::vector<std::string>{"Text B", "Text a", "Text d", "Text g", "Text e"}));
+    // The keyframer's object nodes in file order, each with the pivot and the position, rotation and scale tracks.
+    std::vector<std::string> nodes;
+    for (Chunk keyframer : children(bytes, 6, bytes.size(), 0xB000))
+        for (Chunk node : children(bytes, keyframer.data, keyframer.end, 0xB002)) {
+            std::set<uint32_t> tracks;
+            std::string& name = nodes.emplace_back();
+            for (Chunk part : children(bytes, node.data, node.end)) {
+                tracks.insert(part.id);
+                if (part.id == 0xB010) name = bytes.c_str() + part.data;
+            }
+            EXPECT_TRUE(tracks.count(0xB013) && tracks.count(0xB020) && tracks.count(0xB021) && tracks.count(0xB022))
+                << name;
+        }
+    EXPECT_EQ(nodes, (std::vector<std::string>{"Text B", "Text a", "Text d", "Text g", "Text e"}));
     // Across every edge (found by where its ends lie), faces at more than 30 degrees share no group and faces at less
     // share one.
     std::vector<ThreeDSMesh> meshes = threeDSMeshes(bytes);

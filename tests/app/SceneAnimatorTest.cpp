@@ -45,8 +45,7 @@ TEST_F(Animator, SteppingThroughTimeMovesNodesWithoutRebuildingGeometry) {
     ASSERT_EQ(letters.size(), 4u);
     for (Object* letter : letters) ASSERT_NE(letter->displayGeometry(kRenderMode), nullptr);
     const uint32_t built = OutputPort::counter();
-    const int last = scene().animGlobals().frameEnd;
-    for (int frame = 0; frame <= last; frame += 3) {
+    for (int frame = 0; frame <= scene().animGlobals().frameEnd; frame += 3) {
         animator.setTime(frame);
         for (Object* letter : letters) letter->displayGeometry(kRenderMode);
     }

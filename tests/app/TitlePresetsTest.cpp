@@ -67,8 +67,7 @@ protected:
                     const glm::dvec2 xy((0.5 + p.x / (2 * hw)) * kWidth, (0.5 + p.y / (2 * hh)) * kHeight);
                     lo = glm::min(lo, xy), hi = glm::max(hi, xy);
                 }
-                const bool onScreen = hi[0] > 0 && lo[0] < kWidth && hi[1] > 0 && lo[1] < kHeight;
-                s.visible = s.visible || onScreen;
+                s.visible = s.visible || (hi[0] > 0 && lo[0] < kWidth && hi[1] > 0 && lo[1] < kHeight);
                 s.opacity = std::max(s.opacity, opacity);
                 s.x += opacity * (lo[0] + hi[0]) / 2, s.y += opacity * (lo[1] + hi[1]) / 2;
                 s.size += opacity * (hi[0] - lo[0] + hi[1] - lo[1]);
