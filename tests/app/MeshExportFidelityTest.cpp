@@ -92,7 +92,7 @@ std::vector<ThreeDSMesh> threeDSMeshes(const std::string& b) {
 }  // namespace
 
 // (How a reader smooths by the angle is its own affair: the angle a LightWave surface holds is what the file owes it.)
-TEST(MeshExportFidelity, CreasesSurviveInThreeDSAndLightWaveNodesKeepTheNamesAndMirroredObjectsFaceOutEverywhere) {
+TEST(MeshExportFidelity, CreasesAndNodeNamesSurviveAndMirroredObjectsStillFaceOutInEveryFormat) {
     test::TempDir dir;
     const std::string badgeProject = badge(dir);
     test::ran(dir, "export " + badgeProject + " -o " + dir.file("b.3ds"));
