@@ -8,7 +8,6 @@ using testing::HasSubstr, testing::Not;
 namespace fw {
 namespace {
 
-// `text 'Late News'` with the options, saved to `out`.
 test::Outcome lateNews(const test::TempDir& dir, const std::string& options, const std::string& out) {
     return test::formwright(dir, "text 'Late News' " + options + " -o '" + out + "'");
 }
@@ -22,25 +21,23 @@ TEST(Directing, EachOptionChangesTheSavedProjectAndThePicture) {
     const std::string at[] = {"--size 160x90 --frame 12", "--size 160x90"};
     const Pixels basePictures[] = {test::rendered(dir, "base", baseText, at[0]),
                                    test::rendered(dir, "base", baseText, at[1])};
-    const struct {
-        const char* options;
-        const char* line;  // a line the option writes
-    } cases[] = {{"--fps 25", "framesPerSecond 25.000000\n"},
-                 {"--stagger 0.4", "overlap 50\n"},
-                 {"--ease in:80", "easeAmount 80\n"},
-                 {"--launch right-left", "launchType \"RightLeft\"\n"},
-                 {"--by word", "animateBy WORD\n"},
-                 {"--camera orbit=30,tilt=15,lens=35", "lens 35.000000\n"},
-                 {"--colour '#ff0000@2'", "name \"Colour FF0000\"\n"},
-                 {"--material Chrome@c1-4", "name \"Text Style @c1-4\"\n"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.options);
-        const std::string project = dir.file(std::string("directed") + std::to_string(&c - cases) + ".kxp");
-        auto r = lateNews(dir, std::string("--animate fly-in ") + c.options, project);
+    const std::pair<std::string, std::string> cases[] = {{"--fps 25", "framesPerSecond 25.000000\n"},
+                                                         {"--stagger 0.4", "overlap 50\n"},
+                                                         {"--ease in:80", "easeAmount 80\n"},
+                                                         {"--launch right-left", "launchType \"RightLeft\"\n"},
+                                                         {"--by word", "animateBy WORD\n"},
+                                                         {"--camera orbit=30,tilt=15,lens=35", "lens 35.000000\n"},
+                                                         {"--colour '#ff0000@2'", "name \"Colour FF0000\"\n"},
+                                                         {"--material Chrome@c1-4", "name \"Text Style @c1-4\"\n"}};
+    int n = 0;
+    for (const auto& [options, line] : cases) {
+        SCOPED_TRACE(options);
+        const std::string project = dir.file("directed" + std::to_string(n++) + ".kxp");
+        auto r = lateNews(dir, "--animate fly-in " + options, project);
         ASSERT_EQ(r.status, 0) << r.err;
         const std::string text = test::readFile(project);
-        EXPECT_THAT(text, HasSubstr(c.line));
-        EXPECT_THAT(baseText, Not(HasSubstr(c.line)));
+        EXPECT_THAT(text, HasSubstr(line));
+        EXPECT_THAT(baseText, Not(HasSubstr(line)));
         EXPECT_TRUE(test::rendered(dir, "directed", text, at[0]).rgb != basePictures[0].rgb ||
                     test::rendered(dir, "directed", text, at[1]).rgb != basePictures[1].rgb);
     }

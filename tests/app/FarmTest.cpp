@@ -25,8 +25,7 @@ void expectTheWholeRender(const test::TempDir& dir, const std::string& joined, c
     MovieReader read, rendered;
     ASSERT_TRUE(read.open(joined)) << read.error() << log;
     ASSERT_TRUE(rendered.open(whole)) << rendered.error();
-    ASSERT_EQ(read.frameCount(), 60);
-    ASSERT_EQ(rendered.frameCount(), 60);
+    ASSERT_EQ(std::pair(read.frameCount(), rendered.frameCount()), std::pair(60, 60));
     std::vector<uint8_t> a, b, firstFrame;
     for (int i = 0; i < 60; ++i) {
         ASSERT_TRUE(read.readFrame(i, a) && rendered.readFrame(i, b));
@@ -42,8 +41,7 @@ TEST(Farm, SlicesCoverTheRangeAndJoinedAreTheMovieOfTheWholeRangeFrameForFrame) 
     EXPECT_EQ(slices("5-7", 10), "5-5\n6-6\n7-7\n");
     EXPECT_EQ(slices("9-3", 2), "");  // refused: the range runs backwards
     test::TempDir dir;
-    const std::string out = dir.file("shot.mov");
-    const std::string program = "--formwright " FW_EXECUTABLE;
+    const std::string out = dir.file("shot.mov"), program = "--formwright " FW_EXECUTABLE;
     const std::string common = " --frames 0-59 --tasks 3" + kLook + " -o " + out + " " + kExample + " 2>/dev/null";
     for (int task = 0; task < 3; ++task)
         ASSERT_EQ(

@@ -10,12 +10,12 @@ using testing::AllOf, testing::HasSubstr, testing::Not;
 namespace fw {
 namespace {
 
-// `text Hi` with the options, written to `out`.
 test::Outcome hi(const test::TempDir& dir, const std::string& options, const std::string& out) {
     return test::formwright(dir, "text Hi " + options + " -o '" + out + "'");
 }
 
-TEST(Finishing, TheOptionsAreKeptInTheProjectAndReadBackWhole) {
+// Without the options a project keeps the lines it always had; `set` changes a saved one wholly or not at all.
+TEST(Finishing, OptionsAreKeptInTheProjectAndSetChangesASavedOneWhollyOrNotAtAll) {
     test::TempDir dir;
     const std::string project = dir.file("finished.kxp"), plain = dir.file("plain.kxp");
     auto r = hi(dir, "--motion-blur 8 --shutter 90 --depth-of-field 3 --anti-alias 3 --anti-alias-passes --glint sweep",
@@ -28,8 +28,8 @@ TEST(Finishing, TheOptionsAreKeptInTheProjectAndReadBackWhole) {
         EXPECT_THAT(text, HasSubstr(line));
     ASSERT_EQ(test::ran(dir, "resave '" + project + "' '" + dir.file("again.kxp") + "'").status, 0);
     EXPECT_EQ(test::readFile(dir.file("again.kxp")), text);
-    // Without them a project keeps the lines it always had.
-    ASSERT_EQ(hi(dir, "", plain).status, 0);
+    ASSERT_EQ(hi(dir, "--set UseAlphaMask=1", plain).status, 0);
+    EXPECT_THAT(test::readFile(plain), HasSubstr("UseAlphaMask \"1\"\n"));
     for (const char* line : {"DepthOfField", "AntiAliasPasses", "FrameEffects"})
         EXPECT_THAT(test::readFile(plain), Not(HasSubstr(line)));
     for (const char* bad : {"--depth-of-field 20", "--glint shine", "--motion-blur 0", "--shutter 400"})
@@ -40,6 +40,20 @@ TEST(Finishing, TheOptionsAreKeptInTheProjectAndReadBackWhole) {
                    test::edited(test::readFile(plain), {{"MotionBlurPasses 1\n", "MotionBlurPasses 100000\n"}}),
                    "--size 32x24", &err);
     EXPECT_THAT(err, HasSubstr("MotionBlurPasses: 100000 is more than the 64 passes a frame may draw for it"));
+    ASSERT_EQ(test::ran(dir, "set '" + plain + "' AntiAliasLevel=4 'BackgroundColor=0.25 0.5 1'").status, 0);
+    const std::string changed = test::readFile(plain);
+    EXPECT_THAT(changed, AllOf(HasSubstr("AntiAliasLevel \"4\"\n"), HasSubstr("BackgroundColor 0.25 0.5 1\n")));
+    // One bad setting among good ones: exit 1, the file as it was, and what is allowed named.
+    for (const char* bad : {"Bogus=1", "AntiAliasLevel=many", "AntiAliasLevel", "Version=1.0.0"}) {
+        r = test::formwright(dir, "set '" + plain + "' RenderShadows=0 " + bad);
+        EXPECT_EQ(r.status, 1) << bad;
+        EXPECT_EQ(test::readFile(plain), changed) << bad;
+    }
+    EXPECT_THAT(r.err, HasSubstr("the settings are: ViewerMode"));
+    r = test::formwright(dir, "set '" + plain + "' AntiAliasLevel=many");
+    EXPECT_THAT(r.err, HasSubstr("it is written like this: AntiAliasLevel \"4\""));
+    EXPECT_EQ(hi(dir, "--set Nope=1", dir.file("never.kxp")).status, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("never.kxp")));
 }
 
 TEST(Finishing, AGlintSweepLightsOnlyTheLettersAndCrossesThemOverTheTimeline) {
@@ -108,28 +122,6 @@ TEST(Finishing, TheBackgroundIsAColourAnImageOrClearAndAMovieHoldsTheWholeTimeli
     test::MovieProbe probe(movie);
     EXPECT_EQ(probe["nb_read_frames"], "75") << probe.json;  // 2.5 s at 30 frames per second
     EXPECT_EQ(probe["width"], "64");
-}
-
-TEST(Finishing, SetChangesASavedProjectWhollyOrNotAtAll) {
-    test::TempDir dir;
-    const std::string project = dir.file("title.kxp");
-    ASSERT_EQ(hi(dir, "--set UseAlphaMask=1", project).status, 0);
-    EXPECT_THAT(test::readFile(project), HasSubstr("UseAlphaMask \"1\"\n"));
-    ASSERT_EQ(test::ran(dir, "set '" + project + "' AntiAliasLevel=4 'BackgroundColor=0.25 0.5 1'").status, 0);
-    const std::string changed = test::readFile(project);
-    EXPECT_THAT(changed, AllOf(HasSubstr("AntiAliasLevel \"4\"\n"), HasSubstr("BackgroundColor 0.25 0.5 1\n")));
-    // One bad setting among good ones: exit 1, the file as it was, and what is allowed named.
-    test::Outcome r;
-    for (const char* bad : {"Bogus=1", "AntiAliasLevel=many", "AntiAliasLevel", "Version=1.0.0"}) {
-        r = test::formwright(dir, "set '" + project + "' RenderShadows=0 " + bad);
-        EXPECT_EQ(r.status, 1) << bad;
-        EXPECT_EQ(test::readFile(project), changed) << bad;
-    }
-    EXPECT_THAT(r.err, HasSubstr("the settings are: ViewerMode"));
-    r = test::formwright(dir, "set '" + project + "' AntiAliasLevel=many");
-    EXPECT_THAT(r.err, HasSubstr("it is written like this: AntiAliasLevel \"4\""));
-    EXPECT_EQ(hi(dir, "--set Nope=1", dir.file("never.kxp")).status, 1);
-    EXPECT_FALSE(std::filesystem::exists(dir.file("never.kxp")));
 }
 
 }  // namespace

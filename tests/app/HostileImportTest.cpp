@@ -12,14 +12,12 @@ using testing::HasSubstr, testing::Not;
 namespace fw {
 namespace {
 
-using test::Outcome;
+using test::Outcome, test::be32, test::le16, test::le32;
 
 // Every run has a time limit: a pipe read by mistake would otherwise hang the test.
 Outcome formwright(const std::string& arguments, const test::TempDir& dir) {
     return fw::test::formwright(dir, arguments, "timeout 20 ");
 }
-
-using test::be32, test::le16, test::le32;
 
 // ---- 3DS: little-endian chunks
 std::string chunk3ds(unsigned id, const std::string& body) {
@@ -54,10 +52,8 @@ std::string iff(const std::string& id, const std::string& body) {
 std::string lwo(const std::string& chunks) {
     return "FORM" + be32(static_cast<uint32_t>(4 + chunks.size())) + "LWO2" + chunks;
 }
-std::string layer(const std::string& name) {
-    std::string text = name + std::string(1, '\0');
-    if (text.size() & 1) text += '\0';
-    return iff("LAYR", std::string(16, '\0') + text);
+std::string layer(const std::string& name) {  // the name ends in a NUL and pads to an even length
+    return iff("LAYR", std::string(16, '\0') + name + std::string(2 - name.size() % 2, '\0'));
 }
 std::string points(const std::vector<P3>& ps) {
     std::string body;
@@ -73,8 +69,7 @@ std::string faces(const std::vector<std::vector<unsigned>>& polys) {
     return iff("POLS", body);
 }
 
-const float kNaN = std::numeric_limits<float>::quiet_NaN();
-const float kInf = std::numeric_limits<float>::infinity();
+const float kNaN = std::numeric_limits<float>::quiet_NaN(), kInf = std::numeric_limits<float>::infinity();
 const std::vector<P3> kSquare = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}};
 const std::vector<std::vector<unsigned>> kTwoTriangles = {{0, 1, 2}, {1, 3, 2}};
 
@@ -87,9 +82,8 @@ std::vector<std::string> objectLines(const std::string& summary) {
 }
 
 bool hasControlBytes(const std::string& text) {
-    for (unsigned char c : text)
-        if ((c < 0x20 && c != '\n' && c != '\t') || c == 0x7F) return true;
-    return false;
+    return std::any_of(text.begin(), text.end(),
+                       [](unsigned char c) { return (c < 0x20 && c != '\n' && c != '\t') || c == 0x7F; });
 }
 
 // Numbers that are not finite cost their faces (or, in mapping coordinates, the face's mapping) and are named; names
@@ -189,9 +183,7 @@ TEST(HostileImport, PipesAndFoldersAreRefusedAsMeshesProjectsAndLibraries) {
     auto importOf = [&](const std::string& mesh) {
         return "import '" + dir.file(mesh) + "' -o '" + dir.file("a.kxp") + "'";
     };
-    struct Case {
-        std::string arguments, named;
-    } cases[] = {
+    const std::pair<std::string, std::string> cases[] = {
         // The check comes before any reader's: one format for pipes, another for folders.
         {importOf("pipe.obj"), "pipe.obj"},
         {importOf("folder.lwo"), "folder.lwo"},
@@ -202,11 +194,11 @@ TEST(HostileImport, PipesAndFoldersAreRefusedAsMeshesProjectsAndLibraries) {
         {"library import '" + dir.file("pipe.kxm") + "'", "pipe.kxm"},
         {"library import '" + dir.file("folder.kxm") + "'", "folder.kxm"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.arguments);
-        Outcome r = formwright(c.arguments, dir);
+    for (const auto& [arguments, named] : cases) {
+        SCOPED_TRACE(arguments);
+        Outcome r = formwright(arguments, dir);
         EXPECT_EQ(r.status, 1) << r.err;
-        EXPECT_THAT(r.err, HasSubstr("formwright: " + dir.file(c.named) + ": is not a regular file"));
+        EXPECT_THAT(r.err, HasSubstr("formwright: " + dir.file(named) + ": is not a regular file"));
     }
     EXPECT_FALSE(std::filesystem::exists(dir.file("a.kxp")));
 }
@@ -217,33 +209,26 @@ TEST(HostileImport, MaterialLibrariesAreReadOnlyFromTheObjFolderAndOnlyWhenPlain
     test::writeFile(dir.file("outside.mtl"), "newmtl Paint\nKd 1 0 0\n");
     test::writeFile(dir.file("models/inside.mtl"), "newmtl Paint\nKd 0 0 1\n");
     ASSERT_EQ(::mkfifo(dir.file("models/pipe.mtl").c_str(), 0600), 0);
-    const std::string mesh = "usemtl Paint\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
-    struct Case {
-        std::string library;
-        bool read;
-    } cases[] = {{"../outside.mtl", false},
-                 {dir.file("outside.mtl"), false},
-                 {"../../../../../../../../dev/zero", false},
-                 {"pipe.mtl", false},
-                 {"inside.mtl", true}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.library);
-        test::writeFile(dir.file("models/m.obj"), "mtllib " + c.library + "\n" + mesh);
-        std::string project = dir.file("m.kxp");
+    const std::string mesh = "usemtl Paint\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", obj = dir.file("models/m.obj");
+    const std::string project = dir.file("m.kxp");
+    const std::pair<std::string, bool> cases[] = {{"../outside.mtl", false},
+                                                  {dir.file("outside.mtl"), false},
+                                                  {"../../../../../../../../dev/zero", false},
+                                                  {"pipe.mtl", false},
+                                                  {"inside.mtl", true}};
+    for (const auto& [library, read] : cases) {
+        SCOPED_TRACE(library);
+        test::writeFile(obj, "mtllib " + library + "\n" + mesh);
         std::filesystem::remove(project);
-        Outcome r = formwright("import '" + dir.file("models/m.obj") + "' -o '" + project + "'", dir);
+        Outcome r = formwright("import '" + obj + "' -o '" + project + "'", dir);
         ASSERT_EQ(r.status, 0) << r.err;
         std::string text = test::readFile(project);
         // The material's colour shows which library was read: red outside, blue inside.
         EXPECT_THAT(text, Not(HasSubstr("color 1 0 0 ")));
-        EXPECT_EQ(text.find("color 0 0 1 ") != std::string::npos, c.read);
-        if (c.read) {
-            EXPECT_EQ(r.err, "");
-        } else {
-            EXPECT_THAT(r.err, HasSubstr("formwright: " + dir.file("models/m.obj") +
-                                         ": OBJ Import: material library '" + c.library + "'"));
-            EXPECT_THAT(r.err, HasSubstr("not read"));
-        }
+        EXPECT_EQ(text.find("color 0 0 1 ") != std::string::npos, read);
+        const size_t named = r.err.find("formwright: " + obj + ": OBJ Import: material library '" + library + "'");
+        EXPECT_EQ(r.err.empty(), read) << r.err;
+        EXPECT_EQ(named != std::string::npos && r.err.find("not read") != std::string::npos, !read) << r.err;
     }
 }
 

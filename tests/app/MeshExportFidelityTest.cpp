@@ -1,6 +1,5 @@
 // Exported meshes as other programs see them: titles made and exported with the real commands, then read back by Assimp
 // (where it reads the format), by the program's own readers and import command, or byte by byte.
-
 #include <array>
 #include <cstring>
 #include <glm/geometric.hpp>
@@ -16,8 +15,6 @@ using testing::HasSubstr;
 
 namespace fw {
 namespace {
-
-using test::haveAssimp;
 
 // A bevelled title saved as a project (the default edge is a medium bevel).
 std::string badge(const test::TempDir& dir, const std::string& extra = "") {
@@ -49,29 +46,6 @@ double signedVolume(const std::vector<test::Triangle>& triangles) {
     return sum / 6;
 }
 
-// The volume Assimp reads from a file, written out by it as OBJ.
-double assimpVolume(const test::TempDir& dir, const std::string& path) {
-    test::Outcome r = test::runProgram("assimp", "export '" + path + "' '" + path + ".assimp.obj'", dir.file(""));
-    EXPECT_EQ(r.status, 0) << r.out << r.err;
-    double total = 0;
-    if (r.status == 0)
-        for (const ImportGroup& group : test::readBack(ObjImport(), path + ".assimp.obj"))
-            total += signedVolume(test::trianglesOf(*group.mesh));
-    return total;
-}
-
-// The faces of a .glb's meshes, whose nodes place them nowhere else.
-Groups readGlb(const std::string& path) {
-    Groups out;
-    tinygltf::Model model = test::loadGlb(path);
-    for (const tinygltf::Node& node : model.nodes) {
-        if (node.mesh < 0) continue;
-        EXPECT_TRUE(node.matrix.empty() && node.scale.empty() && node.rotation.empty()) << node.name;
-        out[node.name] = test::meshTriangles(model, node.mesh);
-    }
-    return out;
-}
-
 // A 3DS chunk: its id, where its data starts and where it ends.
 struct Chunk {
     uint32_t id;
@@ -86,25 +60,6 @@ std::vector<Chunk> children(const std::string& bytes, size_t from, size_t to, in
         if (only < 0 || test::leU16(bytes, from) == static_cast<uint32_t>(only))
             out.push_back({test::leU16(bytes, from), from + 6, from + length});
     return out;
-}
-
-// The names of the keyframer's object nodes, in file order.
-std::vector<std::string> keyframerNodes(const std::string& bytes) {
-    std::vector<std::string> names;
-    for (Chunk keyframer : children(bytes, 6, bytes.size(), 0xB000))
-        for (Chunk node : children(bytes, keyframer.data, keyframer.end, 0xB002)) {
-            std::set<uint32_t> tracks;
-            std::string name;
-            for (Chunk part : children(bytes, node.data, node.end)) {
-                tracks.insert(part.id);
-                if (part.id == 0xB010) name = bytes.c_str() + part.data;
-            }
-            // The pivot and the position, rotation and scale tracks come with every node.
-            EXPECT_TRUE(tracks.count(0xB013) && tracks.count(0xB020) && tracks.count(0xB021) && tracks.count(0xB022))
-                << name;
-            names.push_back(name);
-        }
-    return names;
 }
 
 // A 3DS mesh as the file holds it: positions, triangles and each triangle's groups.
@@ -137,12 +92,25 @@ std::vector<ThreeDSMesh> threeDSMeshes(const std::string& b) {
 }  // namespace
 
 // (How a reader smooths by the angle is its own affair: the angle a LightWave surface holds is what the file owes it.)
-TEST(MeshExportFidelity, CreasesSurviveAsThreeDSSmoothingGroupsAndLightWaveAnglesAndThreeDSNodesKeepTheNames) {
+TEST(MeshExportFidelity, CreasesAndNodeNamesSurviveAndMirroredObjectsStillFaceOutInEveryFormat) {
     test::TempDir dir;
     const std::string badgeProject = badge(dir);
     test::ran(dir, "export " + badgeProject + " -o " + dir.file("b.3ds"));
     const std::string bytes = test::readFile(dir.file("b.3ds"));
-    EXPECT_EQ(keyframerNodes(bytes), (std::vector<std::string>{"Text B", "Text a", "Text d", "Text g", "Text e"}));
+    // The keyframer's object nodes in file order, each with the pivot and the position, rotation and scale tracks.
+    std::vector<std::string> nodes;
+    for (Chunk keyframer : children(bytes, 6, bytes.size(), 0xB000))
+        for (Chunk node : children(bytes, keyframer.data, keyframer.end, 0xB002)) {
+            std::set<uint32_t> tracks;
+            std::string& name = nodes.emplace_back();
+            for (Chunk part : children(bytes, node.data, node.end)) {
+                tracks.insert(part.id);
+                if (part.id == 0xB010) name = bytes.c_str() + part.data;
+            }
+            EXPECT_TRUE(tracks.count(0xB013) && tracks.count(0xB020) && tracks.count(0xB021) && tracks.count(0xB022))
+                << name;
+        }
+    EXPECT_EQ(nodes, (std::vector<std::string>{"Text B", "Text a", "Text d", "Text g", "Text e"}));
     // Across every edge (found by where its ends lie), faces at more than 30 degrees share no group and faces at less
     // share one.
     std::vector<ThreeDSMesh> meshes = threeDSMeshes(bytes);
@@ -196,6 +164,41 @@ TEST(MeshExportFidelity, CreasesSurviveAsThreeDSSmoothingGroupsAndLightWaveAngle
     ASSERT_EQ(angles.size(), 2u);  // one surface per material and angle
     EXPECT_NEAR(angles[0], 45, 1e-4);
     EXPECT_NEAR(angles[1], 30, 1e-4);
+    // Mirrored, the objects still face out in every format.
+    test::writeFile(dir.file("mirror.kxp"),
+                    withObjectField(test::readFile(badgeProject), "scale", "-1.000000 1.000000 1.000000"));
+    int formats = 0;
+    for (const MeshFormat& format : MeshFormats::all()) {
+        if (!format.write) continue;
+        const std::string extension = format.extension;
+        SCOPED_TRACE(extension);
+        ++formats;
+        const std::string path = dir.file("m" + extension);
+        // In points everywhere, glTF's metres included, so the volumes compare.
+        test::ran(dir, "export " + dir.file("mirror.kxp") + " --scale 1 -o " + path);
+        Groups read;
+        if (format.makeReader)
+            for (const ImportGroup& group : test::readBack(*format.makeReader(), path))
+                read[group.name] = test::trianglesOf(*group.mesh);
+        // A .glb's meshes, whose nodes place them nowhere else.
+        const tinygltf::Model glb = format.makeReader ? tinygltf::Model() : test::loadGlb(path);
+        for (const tinygltf::Node& node : glb.nodes) {
+            EXPECT_TRUE(node.mesh < 0 || (node.matrix.empty() && node.scale.empty() && node.rotation.empty()))
+                << node.name;
+            if (node.mesh >= 0) read[node.name] = test::meshTriangles(glb, node.mesh);
+        }
+        ASSERT_EQ(read.size(), 5u);
+        for (const auto& [name, faces] : read) EXPECT_GT(signedVolume(faces), 100) << name;
+        if (!test::haveAssimp() || extension == ".fac" || extension == ".c4d") continue;
+        // The volume Assimp reads, written out by it as OBJ.
+        test::Outcome r = test::runProgram("assimp", "export '" + path + "' '" + path + ".assimp.obj'", dir.file(""));
+        EXPECT_EQ(r.status, 0) << r.out << r.err;
+        double total = 0;
+        for (const ImportGroup& group : test::readBack(ObjImport(), path + ".assimp.obj"))
+            total += signedVolume(test::trianglesOf(*group.mesh));
+        EXPECT_GT(total, 1000);
+    }
+    EXPECT_EQ(formats, 7);
 }
 
 TEST(MeshExportFidelity, AnObjExportBringsItsMaterialLibraryAndImportWearsIt) {
@@ -231,31 +234,6 @@ TEST(MeshExportFidelity, AnObjExportBringsItsMaterialLibraryAndImportWearsIt) {
     test::ran(dir, "import " + dir.file("b.obj") + " -o " + dir.file("back.kxp"));
     test::ran(dir, "export " + dir.file("back.kxp") + " -o " + dir.file("again.obj"));
     EXPECT_EQ(looks(dir.file("again.mtl")), exported);
-}
-
-TEST(MeshExportFidelity, MirroredObjectsStillFaceOutInEveryFormat) {
-    test::TempDir dir;
-    test::writeFile(dir.file("mirror.kxp"),
-                    withObjectField(test::readFile(badge(dir)), "scale", "-1.000000 1.000000 1.000000"));
-    int formats = 0;
-    for (const MeshFormat& format : MeshFormats::all()) {
-        if (!format.write) continue;
-        const std::string extension = format.extension;
-        SCOPED_TRACE(extension);
-        ++formats;
-        const std::string path = dir.file("m" + extension);
-        // In points everywhere, glTF's metres included, so the volumes compare.
-        test::ran(dir, "export " + dir.file("mirror.kxp") + " --scale 1 -o " + path);
-        Groups read = format.makeReader ? Groups() : readGlb(path);
-        if (format.makeReader)
-            for (const ImportGroup& group : test::readBack(*format.makeReader(), path))
-                read[group.name] = test::trianglesOf(*group.mesh);
-        ASSERT_EQ(read.size(), 5u);
-        for (const auto& [name, faces] : read) EXPECT_GT(signedVolume(faces), 100) << name;
-        if (!haveAssimp() || extension == ".fac" || extension == ".c4d") continue;
-        EXPECT_GT(assimpVolume(dir, path), 1000);
-    }
-    EXPECT_EQ(formats, 7);
 }
 
 }  // namespace fw

@@ -163,28 +163,6 @@ protected:
     }
 };
 
-struct Edges {
-    int partial = 0;     // pixels partly covered
-    int worst = 0;       // the largest difference, composited over white against the white frame
-    int wrongClear = 0;  // uncovered pixels without the background's colour
-};
-
-// `rgba` (RGBA, rows bottom-up) over white by its own alpha, against `white`.
-Edges composited(const std::vector<int>& rgba, const ::test::Pixels& white) {
-    Edges e;
-    for (size_t i = 0, j = 0; i + 3 < rgba.size(); i += 4, j += 3) {
-        const int a = rgba[i + 3];
-        e.wrongClear += !a && std::abs(rgba[i] - 51) + std::abs(rgba[i + 1] - 102) + std::abs(rgba[i + 2] - 153) > 1;
-        if (a == 0 || a == 255) continue;
-        ++e.partial;
-        for (int k = 0; k < 3; ++k) {
-            const double over = rgba[i + k] * a / 255.0 + 255.0 * (1 - a / 255.0);
-            e.worst = std::max(e.worst, static_cast<int>(std::lround(std::fabs(over - white.rgb[j + k]))));
-        }
-    }
-    return e;
-}
-
 // Rows and columns a picture's letters span (brighter than the black background).
 std::pair<int, int> extent(const ::test::Pixels& p) {
     int left = p.width, right = -1, bottom = p.height, top = -1;
@@ -208,14 +186,26 @@ TEST_F(OutputPixels, EdgesCompositedByTheirAlphaMatchTheFrameOnWhiteAndPixelAspe
     for (const std::string source : {"gl", "raytrace", "movie"}) {
         SCOPED_TRACE(source);
         const ::test::Pixels white = render("white", source == "movie" ? "gl" : source, false);
-        const std::vector<int> clear =
+        const std::vector<int> rgba =
             source == "movie" ? std::vector<int>(frame.begin(), frame.end()) : render("clear", source, true).rgb;
         ASSERT_EQ(white.width, 240);
-        ASSERT_EQ(clear.size(), white.rgb.size() / 3 * 4);
-        const Edges e = composited(clear, white);
-        EXPECT_GT(e.partial, 100);
-        EXPECT_LE(e.worst, 3);
-        EXPECT_EQ(e.wrongClear, 0);
+        ASSERT_EQ(rgba.size(), white.rgb.size() / 3 * 4);
+        // Pixels partly covered; the largest difference of one laid over white by its alpha from the frame on white;
+        // uncovered pixels without the background's colour.
+        int partial = 0, worst = 0, wrongClear = 0;
+        for (size_t i = 0, j = 0; i + 3 < rgba.size(); i += 4, j += 3) {
+            const int a = rgba[i + 3];
+            wrongClear += !a && std::abs(rgba[i] - 51) + std::abs(rgba[i + 1] - 102) + std::abs(rgba[i + 2] - 153) > 1;
+            if (a == 0 || a == 255) continue;
+            ++partial;
+            for (int k = 0; k < 3; ++k) {
+                const double over = rgba[i + k] * a / 255.0 + 255.0 * (1 - a / 255.0);
+                worst = std::max(worst, static_cast<int>(std::lround(std::fabs(over - white.rgb[j + k]))));
+            }
+        }
+        EXPECT_GT(partial, 100);
+        EXPECT_LE(worst, 3);
+        EXPECT_EQ(wrongClear, 0);
     }
     // PAL widescreen pixels are 118/81 as wide as they are high: the same columns hold a view that much wider, so the
     // letters span as many columns and that many more rows.

@@ -37,8 +37,7 @@ TEST_F(Queue, TheFileRoundTripsByteForByteBeforeAndAfterARun) {
         RenderQueue::Output output;
         // Frames, sizes and batches show in the listing below.
         ASSERT_TRUE(RenderQueue::outputOf(read.items[0]->outputChunk, output));
-        EXPECT_EQ(output.codec, "png");
-        EXPECT_EQ(output.fps, "25");
+        EXPECT_EQ(std::pair(output.codec, output.fps), std::pair(std::string("png"), std::string("25")));
         EXPECT_EQ(RenderQueue::chunkOf(output), read.items[0]->outputChunk);
         if (pass == 0) {
             EXPECT_THAT(bytes, HasSubstr("  OutputType MOV\n  OutputChunk 51\nFrames 0-2\nSize 64x36\n"

@@ -15,12 +15,11 @@ namespace {
 
 class Animator : public test::AppTest {
 protected:
-    void title(const char16_t* text, const char* preset) { test::buildTitle(manager(), text, preset); }
     AnimTrack& track() { return *dynamic_cast<AnimTrack*>(scene().member(kAnimTrackKind, 0)); }
 };
 
 TEST_F(Animator, ElementsAreTheLettersWordsLinesOrBlockTheTrackAnimates) {
-    title(u"Ab cd\rEf", "fly-in");
+    test::buildTitle(manager(), u"Ab cd\rEf", "fly-in");
     const std::pair<int, size_t> expected[] = {{AnimElementCache::kCharacter, 6},
                                                {AnimElementCache::kWord, 3},
                                                {AnimElementCache::kLine, 2},
@@ -39,15 +38,14 @@ TEST_F(Animator, ElementsAreTheLettersWordsLinesOrBlockTheTrackAnimates) {
 }
 
 TEST_F(Animator, SteppingThroughTimeMovesNodesWithoutRebuildingGeometry) {
-    title(u"Move", "drop");
+    test::buildTitle(manager(), u"Move", "drop");
     SceneAnimator animator(scene());
     animator.setTime(0);
     const std::vector<Object*> letters = test::membersOf<Object>(scene(), kObjectKind);
     ASSERT_EQ(letters.size(), 4u);
     for (Object* letter : letters) ASSERT_NE(letter->displayGeometry(kRenderMode), nullptr);
     const uint32_t built = OutputPort::counter();
-    const int last = scene().animGlobals().frameEnd;
-    for (int frame = 0; frame <= last; frame += 3) {
+    for (int frame = 0; frame <= scene().animGlobals().frameEnd; frame += 3) {
         animator.setTime(frame);
         for (Object* letter : letters) letter->displayGeometry(kRenderMode);
     }

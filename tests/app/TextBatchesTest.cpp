@@ -18,11 +18,10 @@ std::vector<Person> people() {
     std::vector<Person> rows;
     const char* names[] = {"Zoë Müller", "Ann Lee", "José Peña", "Bo \"B\" Lee", "Chloé",
                            "Dan",        "Eve Ng",  "Françoise", "Gil",          "Hal Ray"};
-    for (int i = 0; i < 20; ++i) {
-        Person p{names[i % 10], i % 3 == 0 ? "Director, Photography" : "Editor " + std::to_string(i + 1)};
-        if (i == 6) p.title.clear();
-        rows.push_back(p);
-    }
+    for (int i = 0; i < 20; ++i)
+        rows.push_back({names[i % 10], i == 6       ? ""
+                                       : i % 3 == 0 ? "Director, Photography"
+                                                    : "Editor " + std::to_string(i + 1)});
     return rows;
 }
 
@@ -30,13 +29,6 @@ std::string quoted(const std::string& text) {
     std::string out = "\"";
     for (char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
     return out + "\"";
-}
-
-// The characters that become objects: all but spaces and the line break between them.
-int objectCount(const Person& p) {
-    int count = 0;
-    for (unsigned char c : p.name + p.title) count += c != ' ' && (c & 0xC0) != 0x80;
-    return count;
 }
 
 class TextBatches : public testing::Test {
@@ -75,8 +67,10 @@ TEST_F(TextBatches, EveryRowRendersItsOwnStillAndMovieMistakesAreRefusedAndSigte
     for (size_t i = 0; i < rows.size(); ++i) {
         const std::string n = std::to_string(i + 1);
         SCOPED_TRACE("batch " + n);
-        const std::string said = "Text Batch " + n + " of 20: \"" + rows[i].name + "\", " +
-                                 std::to_string(objectCount(rows[i])) + " characters\n";
+        int characters = 0;  // those that become objects: all but spaces and the line break between name and title
+        for (unsigned char c : rows[i].name + rows[i].title) characters += c != ' ' && (c & 0xC0) != 0x80;
+        const std::string said =
+            "Text Batch " + n + " of 20: \"" + rows[i].name + "\", " + std::to_string(characters) + " characters\n";
         EXPECT_THAT(stills.err, HasSubstr(said));
         EXPECT_THAT(movies.err, HasSubstr(said));
         EXPECT_EQ(::test::readImage(dir.file("still_" + n + ".png")).width, 64);
@@ -144,7 +138,6 @@ TEST_F(TextBatches, EveryRowRendersItsOwnStillAndMovieMistakesAreRefusedAndSigte
 // title, the same picture as that row typed in and animated.
 TEST(AnimatedTextBatches, EachRowSettlesIntoItsOwnStill) {
     test::TempDir dir;
-    auto run = [&](const std::string& arguments) { return test::formwright(dir, arguments); };
     const std::string animated = " --animate slide-up,hold,fly-out --size 96x54 -o ", lt = dir.file("lt.kxp");
     test::writeFile(dir.file("rows.csv"), "Name\nAl\nGrace Brewster Murray Hopper\nJo Ng\n");
     ASSERT_EQ(test::ran(dir, "text '<<1:Name>>' --variables " + dir.file("rows.csv") + animated + lt).status, 0);
@@ -152,13 +145,13 @@ TEST(AnimatedTextBatches, EachRowSettlesIntoItsOwnStill) {
     const char* rows[] = {"Al", "Grace Brewster Murray Hopper", "Jo Ng"};
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(rows[i]);
-        ASSERT_EQ(run(std::string("text '") + rows[i] + "'" + animated + dir.file("typed.png")).status, 0);
+        ASSERT_EQ(test::ran(dir, std::string("text '") + rows[i] + "'" + animated + dir.file("typed.png")).status, 0);
         const std::string batch = dir.file("still_" + std::to_string(i + 1) + ".png");
         EXPECT_LE(differing(::test::readImage(batch), ::test::readImage(dir.file("typed.png"))), 2);
     }
     test::writeFile(dir.file("one.csv"), "Name\nAl\n");
     const std::string shattered = " --animate shatter -o " + dir.file("broken.kxp");
-    EXPECT_EQ(run("text '<<1:Name>>' --variables " + dir.file("one.csv") + shattered).status, 1);
+    EXPECT_EQ(test::formwright(dir, "text '<<1:Name>>' --variables " + dir.file("one.csv") + shattered).status, 1);
 }
 
 }  // namespace

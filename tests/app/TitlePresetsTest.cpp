@@ -67,8 +67,7 @@ protected:
                     const glm::dvec2 xy((0.5 + p.x / (2 * hw)) * kWidth, (0.5 + p.y / (2 * hh)) * kHeight);
                     lo = glm::min(lo, xy), hi = glm::max(hi, xy);
                 }
-                const bool onScreen = hi[0] > 0 && lo[0] < kWidth && hi[1] > 0 && lo[1] < kHeight;
-                s.visible = s.visible || onScreen;
+                s.visible = s.visible || (hi[0] > 0 && lo[0] < kWidth && hi[1] > 0 && lo[1] < kHeight);
                 s.opacity = std::max(s.opacity, opacity);
                 s.x += opacity * (lo[0] + hi[0]) / 2, s.y += opacity * (lo[1] + hi[1]) / 2;
                 s.size += opacity * (hi[0] - lo[0] + hi[1] - lo[1]);
@@ -102,26 +101,20 @@ int lit(const ::test::Pixels& p) {
     return n;
 }
 
-// A title of `letters` letters, the words below over and over, the last one cut short.
-std::string title(int letters) {
-    const std::string words = "Late Night News Live From Town ";
-    std::string text;
-    for (size_t i = 0; letters > 0; ++i) {
-        text += words[i % words.size()];
-        letters -= text.back() != ' ';
-    }
-    return text;
-}
-
 TEST_F(TitlePresets, EveryPresetMovesEachElementLongEnoughWithoutJumpsAndEndsOnTheStill) {
     std::vector<std::string> chains;
     for (const std::string& name : TitleAnimation::names())
         if (name != "hold") chains.push_back(name);
     chains.emplace_back("slide-up,hold,slide-down");
     for (const std::string& chain : chains)
-        for (int letters : {4, 12, 40}) {
+        for (unsigned letters : {4u, 12u, 40u}) {
             SCOPED_TRACE(chain + ", " + std::to_string(letters) + " letters");
-            build(title(letters), chain);
+            // A title of that many letters: the words below over and over, the last one cut short.
+            const std::string words = "Late Night News Live From Town ";
+            std::string text;
+            for (size_t i = 0; text.size() - std::count(text.begin(), text.end(), ' ') < letters; ++i)
+                text += words[i % words.size()];
+            build(text, chain);
             if (HasFatalFailure()) return;
             const AnimGlobals& globals = scene().animGlobals();
             ASSERT_EQ(globals.framesPerSecond, 30.0f);
@@ -151,16 +144,13 @@ TEST_F(TitlePresets, EveryPresetMovesEachElementLongEnoughWithoutJumpsAndEndsOnT
                 EXPECT_EQ(lit(first), 0) << "something shows at frame 0";
                 // The frame the in-part ends on is the still.
                 const int settled = static_cast<int>(still);
-                if (chain.find(',') == std::string::npos) {
-                    EXPECT_EQ(settled, globals.frameEnd);
-                }
+                EXPECT_TRUE(chain.find(',') != std::string::npos || settled == globals.frameEnd) << settled;
                 EXPECT_EQ(render(settled).rgb, render(settled, false).rgb);
             } else {
                 EXPECT_EQ(first.rgb, render(0, false).rgb) << "an out-part starts from the still";
             }
-            if (!in || chain.find(',') != std::string::npos) {
-                EXPECT_EQ(lit(render(globals.frameEnd)), 0) << "something is left at the end";
-            }
+            EXPECT_TRUE((in && chain.find(',') == std::string::npos) || lit(render(globals.frameEnd)) == 0)
+                << "something is left at the end";
         }
 }
 
