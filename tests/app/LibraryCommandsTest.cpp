@@ -35,11 +35,6 @@ protected:
         if (err) *err = r.err;
         return test::linesOf(r.out);
     }
-    // The kind's swatch files, by name.
-    std::set<std::string> files(const std::string& kind) const {
-        const std::vector<std::string> all = test::filesIn(swatches(kind));
-        return {all.begin(), all.end()};
-    }
     test::TempDir dir;
 };
 using LibraryFolderSafety = LibraryCommands;
@@ -73,7 +68,7 @@ TEST_F(LibraryCommands, SwatchFilesCopiedRenamedOrClashingAreTakenInOnce) {
     std::set<std::string> expected{"_Material Swatches.idx"};
     std::string index;
     for (const std::string& name : second) expected.insert(name + ".kxm"), index += name + "\n";
-    EXPECT_EQ(files("Material"), expected);
+    EXPECT_THAT(test::filesIn(folder), testing::ElementsAreArray(expected));
     EXPECT_EQ(readFile(folder + "_Material Swatches.idx"), index);
     for (const std::string& name : second) {
         OrvoMaterialManager one;
@@ -191,7 +186,7 @@ TEST_F(LibraryCommands, LooksOfAProjectAreAddedRemovedAndRenamed) {
     EXPECT_EQ(names("materials"), materials);
     EXPECT_FALSE(fs::exists(swatches("Material") + "Crimson.kxm"));
     EXPECT_EQ(run("text Hi --material Crimson -o " + dir.file("x.png")).status, 1);
-    EXPECT_EQ(files("Material").size(), materials.size() + 1);
+    EXPECT_EQ(test::filesIn(swatches("Material")).size(), materials.size() + 1);
 }
 
 TEST_F(LibraryCommands, AStepCutShortIsFinishedOrUndoneByTheIndex) {
@@ -219,7 +214,7 @@ TEST_F(LibraryCommands, AStepCutShortIsFinishedOrUndoneByTheIndex) {
         EXPECT_EQ(has(after, name), listed) << name;
     std::set<std::string> expected{"_Material Swatches.idx"};
     for (const std::string& name : after) expected.insert(name + ".kxm");
-    EXPECT_EQ(files("Material"), expected);
+    EXPECT_THAT(test::filesIn(folder), testing::ElementsAreArray(expected));
 }
 
 // A write cut short leaves its file under a temporary name: the target's, a dot and six letters or digits; a step of
@@ -243,19 +238,11 @@ TEST_F(LibraryFolderSafety, ImportsKilledAtAnyMomentLeaveAFolderThatLoadsQuietly
         fs::remove_all(library);
         // Mostly into a folder holding the factory presets, sometimes into none, so that seeding is cut short too.
         if (kill % 4 != 0) fs::copy(seeded, library, fs::copy_options::recursive);
-        pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            freopen("/dev/null", "w", stdout);
-            freopen("/dev/null", "w", stderr);
-            execl(FW_EXECUTABLE, FW_EXECUTABLE, "--library-folder", library.c_str(), "library", "import", file.c_str(),
-                  static_cast<char*>(nullptr));
-            _exit(127);
-        }
+        test::Background child("--library-folder '" + library + "' library import '" + file + "' >/dev/null",
+                               dir.file("killed.err"));
+        ASSERT_TRUE(child.started());
         std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
-        ::kill(child, SIGKILL);
-        int status = 0;
-        waitpid(child, &status, 0);
+        child.stop(SIGKILL);
         std::string err;
         EXPECT_GE(names("materials", &err).size(), 25u);
         EXPECT_EQ(err, "");
@@ -326,11 +313,8 @@ TEST_F(LibraryFolderSafety, ADamagedThumbnailCountLosesOnlyThatThumbnailAndOddPr
     const std::string longName(245, 'L');
     const std::vector<std::string> names = {"Line\nBreak", "A/B", "A_B", longName, "Tab\tName", "..", "polished gold"};
     std::string presets;
-    for (const std::string& name : names) {
-        std::string copy = block;
-        copy.replace(copy.find("name \"Polished Gold\""), 20, "name \"" + name + "\"");
-        presets += copy;
-    }
+    for (const std::string& name : names)
+        presets += std::string(block).replace(block.find("name \"Polished Gold\""), 20, "name \"" + name + "\"");
     test::writeFile(odd, presets);
     // "polished gold" replaces "Polished Gold"; the others are new.
     Outcome imported = run("--yes library import '" + odd + "'");

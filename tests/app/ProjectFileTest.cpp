@@ -27,22 +27,17 @@ using App = test::AppTest;
 
 // Drops the scene's member blocks of the given names from a written document.
 std::string withoutMembers(const std::string& text, const std::vector<std::string>& names) {
-    std::string kept;
-    for (size_t at = 0, end; at < text.size(); at = end) {
-        end = std::min(text.find('\n', at), text.size() - 1) + 1;
-        const std::string line = text.substr(at, end - at);
-        auto named = [&](const std::string& name) {
-            const std::string wanted = "   name \"" + name + "\"\n";
-            return text.compare(end, wanted.size(), wanted) == 0;
-        };
-        if (line.rfind("  begin ", 0) == 0 && line[8] != ' ' && std::any_of(names.begin(), names.end(), named)) {
-            const size_t close = text.find("  end " + line.substr(8), end);
-            if (close != std::string::npos) {
-                end = close + 6 + line.size() - 8;
-                continue;
-            }
-        }
-        kept += line;
+    const std::vector<std::string> lines = test::linesOf(text + "\n");  // a missing last line end still shows
+    std::string kept, skipTo;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        auto named = [&](const std::string& name) { return lines[i + 1] == "   name \"" + name + "\""; };
+        if (skipTo.empty() && lines[i].starts_with("  begin ") && lines[i][8] != ' ' && i + 1 < lines.size() &&
+            std::any_of(names.begin(), names.end(), named))
+            skipTo = "  end " + lines[i].substr(8);
+        if (skipTo.empty())
+            kept += lines[i] + "\n";
+        else if (lines[i] == skipTo)
+            skipTo.clear();
     }
     return kept;
 }
