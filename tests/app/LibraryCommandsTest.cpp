@@ -39,13 +39,11 @@ protected:
 };
 using LibraryFolderSafety = LibraryCommands;
 
-bool has(const std::vector<std::string>& names, const std::string& name) {
-    return std::find(names.begin(), names.end(), name) != names.end();
-}
-
-TEST_F(LibraryCommands, SwatchFilesCopiedRenamedOrClashingAreTakenInOnce) {
+// Swatch files copied, renamed or clashing by hand are taken in once; a step of the library's own cut short is finished
+// or undone by the index.
+TEST_F(LibraryCommands, SwatchFilesCopiedRenamedOrClashingAreTakenInOnceAndStepsCutShortAreSettled) {
     const std::vector<std::string> factory = names("materials");
-    ASSERT_TRUE(has(factory, "Chrome") && has(factory, "Copper") && has(factory, "Pearl"));
+    ASSERT_THAT(factory, testing::IsSupersetOf({"Chrome", "Copper", "Pearl"}));
     const std::string folder = swatches("Material");
     // A copy beside its original, a copy whose file name is the one the copy would be renamed to, an original renamed,
     // and a copy whose name differs only in case.
@@ -58,7 +56,7 @@ TEST_F(LibraryCommands, SwatchFilesCopiedRenamedOrClashingAreTakenInOnce) {
     EXPECT_THAT(err, HasSubstr("New swatches have been found"));
     // Every preset is there, each name once: the three copies under names of their own.
     EXPECT_EQ(first.size(), factory.size() + 3);
-    for (const std::string& name : factory) EXPECT_TRUE(has(first, name)) << name;
+    EXPECT_THAT(first, testing::IsSupersetOf(factory));
     EXPECT_EQ(std::set<std::string>(first.begin(), first.end()).size(), first.size());
     // Taken in once: the next run says nothing and finds the same presets.
     const std::vector<std::string> second = names("materials", &err);
@@ -75,6 +73,26 @@ TEST_F(LibraryCommands, SwatchFilesCopiedRenamedOrClashingAreTakenInOnce) {
         ASSERT_TRUE(one.readLibrary(folder + name + ".kxm").ok) << name;
         EXPECT_EQ(one.names(), std::vector<std::string>{name});
     }
+    // A preset added up to its index, and one removed up to its index: the first never happened, the second is back.
+    fs::copy_file(folder + "Chrome.kxm", folder + "Half Added.kxm.pending");
+    fs::rename(folder + "Copper.kxm", folder + "Copper.kxm.removed");
+    // A rename whose index went in: the new file goes into place, the old one goes.
+    std::string renamed = readFile(folder + "_Material Swatches.idx");
+    renamed.replace(renamed.find("Pearl\n"), 6, "Nacre\n");
+    ::test::spill(folder + "_Material Swatches.idx", renamed);
+    OrvoMaterialManager pearl;
+    ASSERT_TRUE(pearl.readLibrary(folder + "Pearl.kxm").ok);
+    pearl.preset(0).rename("Nacre");
+    std::string error;
+    ASSERT_TRUE(pearl.writeLibrary(folder + "Nacre.kxm.pending", error)) << error;
+    fs::rename(folder + "Pearl.kxm", folder + "Pearl.kxm.removed");
+    const std::vector<std::string> after = names("materials", &err);
+    EXPECT_EQ(err, "");
+    EXPECT_THAT(after, testing::AllOf(testing::IsSupersetOf({"Copper", "Nacre"}), Not(testing::Contains("Pearl")),
+                                      Not(testing::Contains("Half Added"))));
+    expected = {"_Material Swatches.idx"};
+    for (const std::string& name : after) expected.insert(name + ".kxm");
+    EXPECT_THAT(test::filesIn(folder), testing::ElementsAreArray(expected));
 }
 
 TEST_F(LibraryCommands, ThumbnailSizesAreWrittenOrRefused) {
@@ -132,7 +150,7 @@ TEST_F(LibraryCommands, LooksOfAProjectAreAddedRemovedAndRenamed) {
     ASSERT_EQ(add("lighting --as \"My Sunset\"").status, 0);
     ASSERT_EQ(add("styles --object \"Text i\" --as \"My Bevel\"").status, 0);
     ASSERT_EQ(add("lights --object \"Low Sun\" --as \"My Sun\"").status, 0);
-    EXPECT_TRUE(has(names("lights"), "My Sun"));
+    EXPECT_THAT(names("lights"), testing::Contains("My Sun"));
     // The presets dress a title as the looks they came from do (which finds each by its name), and differ from none.
     auto render = [&](const std::string& looks, const std::string& name) {
         test::ran(dir, "text Hi " + looks + " --size 160x120 -o " + dir.file(name));
@@ -189,34 +207,6 @@ TEST_F(LibraryCommands, LooksOfAProjectAreAddedRemovedAndRenamed) {
     EXPECT_EQ(test::filesIn(swatches("Material")).size(), materials.size() + 1);
 }
 
-TEST_F(LibraryCommands, AStepCutShortIsFinishedOrUndoneByTheIndex) {
-    names("materials");
-    const std::string folder = swatches("Material");
-    // A preset added up to its index, and one removed up to its index: the first never happened, the second is back.
-    fs::copy_file(folder + "Chrome.kxm", folder + "Half Added.kxm.pending");
-    fs::rename(folder + "Copper.kxm", folder + "Copper.kxm.removed");
-    // A rename whose index went in: the new file goes into place, the old one goes.
-    const std::string index = readFile(folder + "_Material Swatches.idx");
-    std::string renamed = index;
-    renamed.replace(renamed.find("Pearl\n"), 6, "Nacre\n");
-    ::test::spill(folder + "_Material Swatches.idx", renamed);
-    OrvoMaterialManager pearl;
-    ASSERT_TRUE(pearl.readLibrary(folder + "Pearl.kxm").ok);
-    pearl.preset(0).rename("Nacre");
-    std::string error;
-    ASSERT_TRUE(pearl.writeLibrary(folder + "Nacre.kxm.pending", error)) << error;
-    fs::rename(folder + "Pearl.kxm", folder + "Pearl.kxm.removed");
-    std::string err;
-    std::vector<std::string> after = names("materials", &err);
-    EXPECT_EQ(err, "");
-    for (const auto& [name, listed] :
-         {std::pair{"Half Added", false}, {"Copper", true}, {"Nacre", true}, {"Pearl", false}})
-        EXPECT_EQ(has(after, name), listed) << name;
-    std::set<std::string> expected{"_Material Swatches.idx"};
-    for (const std::string& name : after) expected.insert(name + ".kxm");
-    EXPECT_THAT(test::filesIn(folder), testing::ElementsAreArray(expected));
-}
-
 // A write cut short leaves its file under a temporary name: the target's, a dot and six letters or digits; a step of
 // the folder cut short leaves ".pending" or ".removed".
 bool isLeftover(const std::string& file) {
@@ -261,27 +251,22 @@ TEST_F(LibraryFolderSafety, ADamagedThumbnailCountLosesOnlyThatThumbnailAndOddPr
     const std::string whole = readFile(binary);
     ASSERT_EQ(occurrences(whole, "begin OrvoMaterialStyle"), 25u);
     ASSERT_EQ(occurrences(whole, "JPEGBinaryThumbnail\n"), 25u);
-    // The count of the first preset's thumbnail, as written and damaged several ways.
-    struct Damage {
-        const std::string* file;
-        const char* keyword;
-        long by;       // added to the count
-        long replace;  // or the count given instead, when not zero
-    };
-    for (const Damage& damage :
-         {Damage{&binary, "JPEGBinaryThumbnail\n", 0, 2000000000}, Damage{&binary, "JPEGBinaryThumbnail\n", 700, 0},
-          Damage{&binary, "JPEGBinaryThumbnail\n", -300, 0}, Damage{&hex, "JPEGThumbnail\n", 0, 2000000000}}) {
-        std::string text = readFile(*damage.file);
-        size_t at = text.find(damage.keyword);
+    // The count of the first preset's thumbnail, as written and damaged several ways: `by` is added to the count, or
+    // `replace` given instead when not zero.
+    for (const auto& [inHex, by, replace] :
+         {std::tuple{false, 0L, 2000000000L}, {false, 700L, 0L}, {false, -300L, 0L}, {true, 0L, 2000000000L}}) {
+        const std::string keyword = inHex ? "JPEGThumbnail\n" : "JPEGBinaryThumbnail\n";
+        std::string text = readFile(inHex ? hex : binary);
+        size_t at = text.find(keyword);
         ASSERT_NE(at, std::string::npos);
         size_t digits = text.find_first_of("0123456789", at);
         size_t end = text.find('\n', digits);
         long was = std::stol(text.substr(digits, end - digits));
-        long now = damage.replace ? damage.replace : was + damage.by;
+        long now = replace ? replace : was + by;
         // A count short of the data's end is taken at its word where a blank follows it, as the next line would: the
         // damage is put where the data goes on.
-        while (!damage.replace && now < was && std::isspace(static_cast<unsigned char>(text[end + 1 + now]))) --now;
-        SCOPED_TRACE(std::string(damage.keyword) + std::to_string(was) + " made " + std::to_string(now));
+        while (!replace && now < was && std::isspace(static_cast<unsigned char>(text[end + 1 + now]))) --now;
+        SCOPED_TRACE(keyword + std::to_string(was) + " made " + std::to_string(now));
         text.replace(digits, end - digits, std::to_string(now));
         const std::string damaged = dir.file("damaged.kxm"), out = dir.file("out.kxm");
         test::writeFile(damaged, text);

@@ -129,12 +129,11 @@ using Corner = std::array<double, 6>;
 
 // The normals a LightWave file gives each polygon corner: VMAD where it has one, else VMAP; z negated (right-handed).
 std::vector<Corner> fileCorners(const std::string& bytes) {
-    auto u32 = [&](size_t at) { return test::beU32(bytes, at); };
     auto f32 = [&](size_t at) { return test::beF32(bytes, at); };
     auto vx = [&](size_t& at) {
         const bool wide = static_cast<uint8_t>(bytes[at]) == 0xFF;
         at += wide ? 4 : 2;
-        return wide ? u32(at - 4) & 0xFFFFFF : test::beU16(bytes, at - 2);
+        return wide ? test::beU32(bytes, at - 4) & 0xFFFFFF : test::beU16(bytes, at - 2);
     };
     std::vector<std::array<double, 3>> points;
     std::map<unsigned, std::array<double, 3>> perPoint;
@@ -142,7 +141,7 @@ std::vector<Corner> fileCorners(const std::string& bytes) {
     std::vector<std::vector<unsigned>> polygons;
     for (size_t at = 12; at + 8 <= bytes.size();) {
         const std::string id = bytes.substr(at, 4);
-        const size_t data = at + 8, end = data + u32(at + 4);
+        const size_t data = at + 8, end = data + test::beU32(bytes, at + 4);
         if (id == "PNTS")
             for (size_t p = data; p + 12 <= end; p += 12) points.push_back({f32(p), f32(p + 4), -f32(p + 8)});
         if (id == "POLS")
@@ -180,9 +179,8 @@ std::vector<Corner> fileCorners(const std::string& bytes) {
 std::string unmatched(const std::vector<Corner>& a, const std::vector<Corner>& b, double tolerance) {
     for (const Corner& x : a)
         if (std::none_of(b.begin(), b.end(), [&](const Corner& y) {
-                for (size_t i = 0; i < 6; ++i)
-                    if (std::abs(x[i] - y[i]) > tolerance) return false;
-                return true;
+                return std::equal(x.begin(), x.end(), y.begin(),
+                                  [&](double p, double q) { return std::abs(p - q) <= tolerance; });
             }))
             return testing::PrintToString(x);
     return "";
@@ -308,8 +306,8 @@ TEST(MeshReaders, DxfPolygonMeshesAndPolyfacesInABlockArePlacedByTheirInsert) {
     for (const ImportGroup& group : read.groups)
         for (int i = 0; i < group.mesh->vertexCount(); ++i) group.mesh->getVertex(v, i), all.addVertex(v);
     const test::Box b = test::boxOf(all);
-    const double box[6] = {b.low.x, b.low.y, b.low.z, b.high.x, b.high.y, b.high.z}, expected[6] = {6, 0, -2, 12, 4, 4};
-    for (size_t a = 0; a < 6; ++a) EXPECT_NEAR(box[a], expected[a], 1e-5) << a;
+    const std::vector<double> box = {b.low.x, b.low.y, b.low.z, b.high.x, b.high.y, b.high.z};
+    EXPECT_THAT(box, testing::Pointwise(testing::DoubleNear(1e-5), {6, 0, -2, 12, 4, 4}));
 }
 
 TEST(MeshReaders, AnObjUsemtlWithoutANameMeansTheDefaultMaterial) {

@@ -108,8 +108,8 @@ TEST_F(ProjectFiles, PreferencesCarryTheirOwnLinesOnly) {
 // Settings files with a value other than the default on every line, in other spellings where the readers allow them
 // (overlays of 5 and "on"), and the settings lines the program wrote for them before its lines came from a table.
 // Render logs are a user-wide switch: a preferences file that turned them on keeps the line in its place; one that did
-// not, and every project, never carries it.
-TEST_F(ProjectFiles, SettingsLinesKeepTheirSpellingAndPlaceAndTheRenderLogSwitchOnlyWhenOn) {
+// not, and every project, never carries it. Lines only older windows wrote are read for their values and kept.
+TEST_F(ProjectFiles, SettingsLinesKeepTheirSpellingPlaceAndValuesAndTheRenderLogSwitchOnlyWhenOn) {
     for (const char* name : {"odd-values", "odd-values-prefs"}) {
         const std::string data = FW_TEST_DATA "/settings/";
         ASSERT_TRUE(manager().loadProject(data + name + ".kxp")) << name;
@@ -130,9 +130,6 @@ TEST_F(ProjectFiles, SettingsLinesKeepTheirSpellingAndPlaceAndTheRenderLogSwitch
     EXPECT_EQ(test::readFile(dir.file("again.kxp")), on);
     ASSERT_TRUE(manager().writeFile(dir.file("project.kxp"), false));
     EXPECT_THAT(test::readFile(dir.file("project.kxp")), Not(HasSubstr("SaveRenderLogs")));
-}
-
-TEST_F(ProjectFiles, ReadOnlyKeywordsAreAcceptedWithTheirValues) {
     test::writeFile(
         dir.file("old-ui.kxp"),
         " Version \"Orvostat Formwright (Linux Headless) v0.1.0\"\n ShowPaths 1\n OptionsWindowPos 10 20\n"
@@ -188,28 +185,26 @@ TEST(Conformance, EveryHandWrittenFileResavesToItsBytesAndInfoListsItsMembers) {
         "ObjectC-FlagCluster \"Conf Pennant\"\nLightX \"Conf Spot\" below \"root\"\n"
         "LightX \"Conf Fill\" below \"root\"\nProfileI \"Conf Outline\"\nProfileL \"Conf Edge\"\n"
         "ProfileT \"Conf Glyph\"\nProfileM \"Conf Sequence\"\nAnimTrack \"Conf Track\"\n");
-    const struct {
-        std::string name;
-        std::vector<std::string> addedByLoad;
-    } files[] = {{"every-member.scene", {}},
-                 {"every-member.kxp",
-                  {"defaultMtl", "|CamAlt1", "|CamAlt2", "|CamFront", "|CamBack", "|CamLeft", "|CamRight", "|CamTop",
-                   "|CamBottom"}},
-                 {"Veltrane Orvostat Prefs", {}}};
-    for (const auto& f : files) {
-        SCOPED_TRACE(f.name);
+    const std::pair<std::string, std::vector<std::string>> files[] = {
+        {"every-member.scene", {}},
+        {"every-member.kxp",
+         {"defaultMtl", "|CamAlt1", "|CamAlt2", "|CamFront", "|CamBack", "|CamLeft", "|CamRight", "|CamTop",
+          "|CamBottom"}},
+        {"Veltrane Orvostat Prefs", {}}};
+    for (const auto& [name, addedByLoad] : files) {
+        SCOPED_TRACE(name);
         test::TempDir dir;
-        const std::string in = kConformance + f.name, out = dir.file(f.name);
+        const std::string in = kConformance + name, out = dir.file(name);
         test::Outcome r = test::formwright(dir, "resave \"" + in + "\" \"" + out + "\"");
         ASSERT_EQ(r.status, 0) << r.err;
-        std::vector<std::string> dropped = f.addedByLoad;
+        std::vector<std::string> dropped = addedByLoad;
         dropped.insert(dropped.end(), relaidOut.begin(), relaidOut.end());
         const std::string expected = withoutMembers(test::readFile(in), relaidOut);
         ASSERT_FALSE(expected.empty());
         EXPECT_EQ(withoutMembers(test::readFile(out), dropped), expected) << r.err;
         const test::Outcome info = test::formwright(dir, "info \"" + in + "\"");
         ASSERT_EQ(info.status, 0) << info.err;
-        if (f.name.ends_with("Prefs")) {
+        if (name.ends_with("Prefs")) {
             EXPECT_EQ(info.out.rfind("preferences file, render size 1280 x 720.5\n", 0), 0u) << info.out;
             continue;
         }

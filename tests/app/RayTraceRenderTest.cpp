@@ -125,31 +125,11 @@ bool isBackground(const int* p) { return p[0] == 13 && p[1] == 15 && p[2] == 23;
 
 }  // namespace
 
-// The whole title on its slate ground, lit by the project's lights: the mean brightness where both frames are fully
-// covered. (That both project alike is ShadowPlacement's test: their shadows fall in the same place.)
-TEST(RayTraceRender, ALitTitleIsAsBrightAsInTheOpenGLFrame) {
-    fw::test::TempDir dir;
-    const std::string text = titleWith("UseAlphaMask \"1\"");
-    const test::Pixels a = fw::test::rendered(dir, "gl", text, "--renderer gl --size 480x270", nullptr, true);
-    const test::Pixels b = fw::test::rendered(dir, "rt", text, "--renderer raytrace --size 480x270", nullptr, true);
-    ASSERT_EQ(std::tuple(a.width, a.height, b.width, b.height), std::tuple(480, 270, 480, 270));
-    long both = 0;
-    double brightGL = 0, brightRT = 0;
-    for (int y = 0; y < a.height; ++y)
-        for (int x = 0; x < a.width; ++x) {
-            const int *p = a.at(x, y), *q = b.at(x, y);
-            if (p[3] != 255 || q[3] != 255) continue;
-            ++both;
-            brightGL += (p[0] + p[1] + p[2]) / 3.0;
-            brightRT += (q[0] + q[1] + q[2]) / 3.0;
-        }
-    ASSERT_GT(both, 480 * 270 * 0.3);
-    EXPECT_NEAR(brightRT / brightGL, 1.0, 0.05);
-}
-
 // The renderer option wins over the project's render method; the program's own renderer is not built, so the ray tracer
-// stands in and says so. Settings the tracer cannot honour are refused or brought into range and reported.
-TEST(RayTraceRender, TheRendererIsChosenAndSettingsItCannotHonourAreRefusedOrReported) {
+// stands in and says so. Settings the tracer cannot honour are refused or brought into range and reported. The title
+// on its slate ground, lit by its lights, is as bright traced as in OpenGL where both frames are fully covered (that
+// both project alike is ShadowPlacement's test: their shadows fall in the same place).
+TEST(RayTraceRender, TheRendererIsChosenLightsATitleAsBrightlyAsOpenGLAndReportsWhatItCannotHonour) {
     fw::test::TempDir dir;
     const std::string traced = "  Number of rays traced = ", tracer = " --renderer raytrace --size 32x18";
     const std::string small = " --size 64x36";
@@ -175,12 +155,28 @@ TEST(RayTraceRender, TheRendererIsChosenAndSettingsItCannotHonourAreRefusedOrRep
         for (const std::string& said : c.says) EXPECT_THAT(r.err, HasSubstr(said));
         for (const std::string& unsaid : c.never) EXPECT_THAT(r.err, Not(HasSubstr(unsaid)));
     }
+    const std::string text = titleWith("UseAlphaMask \"1\"");
+    const test::Pixels a = fw::test::rendered(dir, "gl", text, "--renderer gl --size 480x270", nullptr, true);
+    const test::Pixels b = fw::test::rendered(dir, "rt", text, "--renderer raytrace --size 480x270", nullptr, true);
+    ASSERT_EQ(std::tuple(a.width, a.height, b.width, b.height), std::tuple(480, 270, 480, 270));
+    long both = 0;
+    double brightGL = 0, brightRT = 0;
+    for (int y = 0; y < a.height; ++y)
+        for (int x = 0; x < a.width; ++x) {
+            const int *p = a.at(x, y), *q = b.at(x, y);
+            if (p[3] != 255 || q[3] != 255) continue;
+            ++both;
+            brightGL += (p[0] + p[1] + p[2]) / 3.0;
+            brightRT += (q[0] + q[1] + q[2]) / 3.0;
+        }
+    ASSERT_GT(both, 480 * 270 * 0.3);
+    EXPECT_NEAR(brightRT / brightGL, 1.0, 0.05);
 }
 
 // Stopped by Ctrl-C while tracing, a still keeps the rows done and shows the background in the rest; the status is the
-// signal's (SIGTERM is the stopped sequence's below). The example's ground fills the frame, so every traced row holds
-// more than background.
-TEST(RayTraceRender, AStoppedStillKeepsItsTracedRowsAndFillsTheRestWithBackground) {
+// signal's (SIGTERM is the stopped sequence's). The example's ground fills the frame, so every traced row holds more
+// than background.
+TEST(RayTraceRender, AStoppedStillKeepsItsTracedRowsAndAStoppedSequenceDropsTheFrameInHand) {
     fw::test::TempDir dir;
     const std::string out = dir.file("stopped.png");
     OnTerminal program("render " + kSoftShadow + " --size 3200x1800 -o " + out);
@@ -204,21 +200,17 @@ TEST(RayTraceRender, AStoppedStillKeepsItsTracedRowsAndFillsTheRestWithBackgroun
     // keeps is RayTracer.EachLevelTracesItsRaysSupersamplesWhereCornersDisagreeAndAnAbortKeepsFinishedRows').
     EXPECT_FALSE(isBackground(image.at(1600, 1799)));
     EXPECT_TRUE(isBackground(image.at(1600, 0)));
-}
-
-// Stopped in the middle of a traced frame, a movie drops that frame at once rather than finishing it, and is finished
-// with the frames done so that it plays.
-TEST(RayTraceRender, AStoppedSequenceDropsTheFrameInHand) {
-    fw::test::TempDir dir;
+    // Stopped in the middle of a traced frame, a movie drops that frame at once rather than finishing it, and is
+    // finished with the frames done so that it plays.
     const std::string movie = dir.file("stopped.mov");
-    fw::test::Background program("render " + kSoftShadow + " --frames 0-2 --size 960x540 -o " + movie, dir.file("err"));
-    ASSERT_TRUE(program.started());
+    fw::test::Background tracing("render " + kSoftShadow + " --frames 0-2 --size 960x540 -o " + movie, dir.file("err"));
+    ASSERT_TRUE(tracing.started());
     // The first frame is written; the second is being traced.
-    program.waitFor("Rendering 1 of 3", 600);
-    const int raw = program.stop(SIGTERM);
-    const std::string text = program.said();
-    ASSERT_TRUE(WIFEXITED(raw)) << "ended by signal " << (WIFSIGNALED(raw) ? WTERMSIG(raw) : 0);
-    EXPECT_EQ(WEXITSTATUS(raw), 128 + SIGTERM) << text;
+    tracing.waitFor("Rendering 1 of 3", 600);
+    const int ended = tracing.stop(SIGTERM);
+    const std::string text = tracing.said();
+    ASSERT_TRUE(WIFEXITED(ended)) << "ended by signal " << (WIFSIGNALED(ended) ? WTERMSIG(ended) : 0);
+    EXPECT_EQ(WEXITSTATUS(ended), 128 + SIGTERM) << text;
     EXPECT_THAT(text, HasSubstr(": stopped by SIGTERM after 1 of 3 frames"));
     EXPECT_THAT(text, Not(HasSubstr("Rendering 2 of 3")));
     EXPECT_EQ(fw::test::MovieProbe(movie)["nb_read_frames"], "1");

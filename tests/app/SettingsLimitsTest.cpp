@@ -291,33 +291,6 @@ TEST_F(CommandBehaviour, EveryAlignmentFramesTheWholeTitleAndLinesUpItsLines) {
     }
 }
 
-// What the preferences keep is shown and set by `prefs` alone, and it lasts; opening or rendering a project leaves the
-// next title at the defaults.
-TEST_F(CommandBehaviour, PrefsCarryOverWhatTheySetAndAProjectLeavesTheNextTitleAtTheDefaults) {
-    const std::string red = project("red.kxp", [](std::string& f) {
-        setLine(f, "RenderSize", "1280 720");
-        setLine(f, "BackgroundColor", "1 0 0");
-    });
-    ASSERT_EQ(run("'" + red + "'").status, 0);
-    ASSERT_EQ(run("render '" + red + "' -o '" + dir.file("red.png") + "'").status, 0);
-    EXPECT_GT(test::readImage(dir.file("red.png")).at(1, 1)[0], 200);  // the project is red itself
-    Outcome r = run("text X -o '" + dir.file("x.png") + "'");
-    ASSERT_EQ(r.status, 0) << r.err;
-    Pixels p = test::readImage(dir.file("x.png"));
-    EXPECT_EQ(std::pair(p.width, p.height), std::pair(640, 480));
-    EXPECT_EQ(p.at(1, 1)[0], 0);
-    Outcome shown = run("prefs");
-    ASSERT_EQ(shown.status, 0) << shown.err;
-    EXPECT_EQ(shown.out.rfind("HardShadingAngle 30 ", 0), 0u) << shown.out;
-    EXPECT_EQ(run("prefs HardShadingAngle 45").status, 0);
-    EXPECT_EQ(run("prefs HardShadingAngle").out, "45\n");
-    Outcome wrong = run("prefs HardShadingAngle 400");
-    EXPECT_EQ(wrong.status, 1);
-    EXPECT_EQ(wrong.err, "formwright: HardShadingAngle: takes one number from 0 to 180\n");
-    EXPECT_EQ(run("prefs HardShadingAngle").out, "45\n");
-    EXPECT_EQ(run("prefs NoSuchThing 1").status, 1);
-}
-
 // Each user error exits 1 with one line naming what is wrong, and writes nothing.
 TEST_F(CommandBehaviour, UserErrorsExitOneWithALineNamingTheCulprit) {
     const std::string project = dir.file("p.kxp");
@@ -386,13 +359,36 @@ TEST_F(CommandBehaviour, AnExistingProjectOrLibraryIsReplacedOnlyWithYes) {
     EXPECT_NE(test::slurp(library), "hand edited\n");
 }
 
-// A project's own odd settings line is named as the project's; --quiet keeps it while the tracer's summary goes.
-// Characters the font lacks are named once, beyond ASCII as well.
-TEST_F(CommandBehaviour, AProjectsOddSettingIsNamedAsItsOwnAndMissingCharactersOnce) {
+// What the preferences keep is shown and set by `prefs` alone, and it lasts; opening or rendering a project leaves the
+// next title at the defaults. A project's own odd settings line is named as the project's; --quiet keeps it while the
+// tracer's summary goes. Characters the font lacks are named once, beyond ASCII as well.
+TEST_F(CommandBehaviour, PrefsCarryOverAProjectsSettingsStayAndAreNamedAsItsOwnAndMissingCharactersOnce) {
+    const std::string red = project("red.kxp", [](std::string& f) {
+        setLine(f, "RenderSize", "1280 720");
+        setLine(f, "BackgroundColor", "1 0 0");
+    });
+    ASSERT_EQ(run("'" + red + "'").status, 0);
+    ASSERT_EQ(run("render '" + red + "' -o '" + dir.file("red.png") + "'").status, 0);
+    EXPECT_GT(test::readImage(dir.file("red.png")).at(1, 1)[0], 200);  // the project is red itself
+    Outcome r = run("text X -o '" + dir.file("x.png") + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    Pixels p = test::readImage(dir.file("x.png"));
+    EXPECT_EQ(std::pair(p.width, p.height), std::pair(640, 480));
+    EXPECT_EQ(p.at(1, 1)[0], 0);
+    Outcome shown = run("prefs");
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    EXPECT_EQ(shown.out.rfind("HardShadingAngle 30 ", 0), 0u) << shown.out;
+    EXPECT_EQ(run("prefs HardShadingAngle 45").status, 0);
+    EXPECT_EQ(run("prefs HardShadingAngle").out, "45\n");
+    Outcome wrong = run("prefs HardShadingAngle 400");
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_EQ(wrong.err, "formwright: HardShadingAngle: takes one number from 0 to 180\n");
+    EXPECT_EQ(run("prefs HardShadingAngle").out, "45\n");
+    EXPECT_EQ(run("prefs NoSuchThing 1").status, 1);
     const std::string odd = project("odd.kxp", [](std::string& f) { setLine(f, "PixelAspect", "\"9\""); });
-    Outcome r = run("-q render '" + odd + "' --renderer raytrace --size 64x48 -o '" + dir.file("o.png") + "'");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err,
+    Outcome quiet = run("-q render '" + odd + "' --renderer raytrace --size 64x48 -o '" + dir.file("o.png") + "'");
+    EXPECT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.err,
               "formwright: " + odd + ": PixelAspect: pixel aspect 9 is not one of 0 to 7; square pixels are used\n");
     Outcome cjk = run("text '日本 日' -o '" + dir.file("j.png") + "'");
     EXPECT_EQ(cjk.status, 0) << cjk.err;
