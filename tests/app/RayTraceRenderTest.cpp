@@ -332,11 +332,10 @@ TEST(RayTracedPictures, EveryFactoryMaterialLooksAsBrightTracedAsInOpenGL) {
     // The Cartoon look's black lines along silhouettes, borders and creases: about as much ink over the letters traced
     // as in OpenGL (whose lines are smoothed, so a pixel counts as inked well short of black; the bands stay above).
     auto ink = [&](const test::Pixels& p) {
-        int dark = 0;
-        for (size_t i : letters) dark += p.rgb[i] + p.rgb[i + 1] + p.rgb[i + 2] < 3 * 90;
-        return dark;
+        return std::count_if(letters.begin(), letters.end(),
+                             [&](size_t i) { return p.rgb[i] + p.rgb[i + 1] + p.rgb[i + 2] < 3 * 90; });
     };
-    const int glInk = ink(picture("Cartoon Yellow", "gl")), tracedInk = ink(picture("Cartoon Yellow", "raytrace"));
+    const long glInk = ink(picture("Cartoon Yellow", "gl")), tracedInk = ink(picture("Cartoon Yellow", "raytrace"));
     EXPECT_GT(glInk, 200);
     EXPECT_LT(std::max(glInk, tracedInk), 1.5 * std::min(glInk, tracedInk));
 }
