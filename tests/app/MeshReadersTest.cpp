@@ -52,11 +52,6 @@ double spread(std::vector<double> v) {
     return ::test::readImage(dir.file(name + ".png"));
 }
 
-// One triangle facing +z, each corner with its own position and the given normals.
-std::string triangle(const std::string& normals) {
-    return "v -1 -1 0\nv 1 -1 0\nv 0 1 0\n" + normals + "f 1//1 2//2 3//3\n";
-}
-
 // A sphere as STL files hold it: every triangle with three positions of its own, outward facing, without normals.
 std::string unweldedSphere() {
     const int rings = 24, segments = 48;
@@ -329,10 +324,13 @@ TEST(MeshReaders, AnObjUsemtlWithoutANameMeansTheDefaultMaterial) {
 // none; a 3DS model without normals is lit face by face. `info` on an import counts what its export writes.
 TEST(ImportedShading, MeshesAreLitByTheirNormalsSmoothedOnesOrFaceByFaceAndInfoCountsWhatExportWrites) {
     test::TempDir dir;
-    ::test::spill(dir.file("tilted.obj"), triangle("vn -0.6 -0.3 0.74\nvn 0.6 -0.3 0.74\nvn 0 0.6 0.8\n"));
-    ::test::spill(dir.file("flat.obj"), triangle("vn 0 0 1\nvn 0 0 1\nvn 0 0 1\n"));
-    std::vector<double> tilted = inside(importAndRender(dir, dir.file("tilted.obj"), "tilted"));
-    std::vector<double> flat = inside(importAndRender(dir, dir.file("flat.obj"), "flat"));
+    // One triangle facing +z, each corner with its own position and the given normals.
+    auto triangle = [&](const std::string& name, const std::string& normals) {
+        ::test::spill(dir.file(name + ".obj"), "v -1 -1 0\nv 1 -1 0\nv 0 1 0\n" + normals + "f 1//1 2//2 3//3\n");
+        return inside(importAndRender(dir, dir.file(name + ".obj"), name));
+    };
+    std::vector<double> tilted = triangle("tilted", "vn -0.6 -0.3 0.74\nvn 0.6 -0.3 0.74\nvn 0 0.6 0.8\n");
+    std::vector<double> flat = triangle("flat", "vn 0 0 1\nvn 0 0 1\nvn 0 0 1\n");
     ASSERT_GT(tilted.size(), 2000u);
     ASSERT_EQ(tilted.size(), flat.size());  // the same triangle, only its normals differ
     EXPECT_GT(spread(tilted), 60) << "normals tilted apart at the corners give a gradient";
