@@ -52,11 +52,6 @@ double spread(std::vector<double> v) {
     return ::test::readImage(dir.file(name + ".png"));
 }
 
-// One triangle facing +z, each corner with its own position and the given normals.
-std::string triangle(const std::string& normals) {
-    return "v -1 -1 0\nv 1 -1 0\nv 0 1 0\n" + normals + "f 1//1 2//2 3//3\n";
-}
-
 // A sphere as STL files hold it: every triangle with three positions of its own, outward facing, without normals.
 std::string unweldedSphere() {
     const int rings = 24, segments = 48;
@@ -129,12 +124,11 @@ using Corner = std::array<double, 6>;
 
 // The normals a LightWave file gives each polygon corner: VMAD where it has one, else VMAP; z negated (right-handed).
 std::vector<Corner> fileCorners(const std::string& bytes) {
-    auto u32 = [&](size_t at) { return test::beU32(bytes, at); };
     auto f32 = [&](size_t at) { return test::beF32(bytes, at); };
     auto vx = [&](size_t& at) {
         const bool wide = static_cast<uint8_t>(bytes[at]) == 0xFF;
         at += wide ? 4 : 2;
-        return wide ? u32(at - 4) & 0xFFFFFF : test::beU16(bytes, at - 2);
+        return wide ? test::beU32(bytes, at - 4) & 0xFFFFFF : test::beU16(bytes, at - 2);
     };
     std::vector<std::array<double, 3>> points;
     std::map<unsigned, std::array<double, 3>> perPoint;
@@ -142,7 +136,7 @@ std::vector<Corner> fileCorners(const std::string& bytes) {
     std::vector<std::vector<unsigned>> polygons;
     for (size_t at = 12; at + 8 <= bytes.size();) {
         const std::string id = bytes.substr(at, 4);
-        const size_t data = at + 8, end = data + u32(at + 4);
+        const size_t data = at + 8, end = data + test::beU32(bytes, at + 4);
         if (id == "PNTS")
             for (size_t p = data; p + 12 <= end; p += 12) points.push_back({f32(p), f32(p + 4), -f32(p + 8)});
         if (id == "POLS")
@@ -180,9 +174,8 @@ std::vector<Corner> fileCorners(const std::string& bytes) {
 std::string unmatched(const std::vector<Corner>& a, const std::vector<Corner>& b, double tolerance) {
     for (const Corner& x : a)
         if (std::none_of(b.begin(), b.end(), [&](const Corner& y) {
-                for (size_t i = 0; i < 6; ++i)
-                    if (std::abs(x[i] - y[i]) > tolerance) return false;
-                return true;
+                return std::equal(x.begin(), x.end(), y.begin(),
+                                  [&](double p, double q) { return std::abs(p - q) <= tolerance; });
             }))
             return testing::PrintToString(x);
     return "";
@@ -308,8 +301,8 @@ TEST(MeshReaders, DxfPolygonMeshesAndPolyfacesInABlockArePlacedByTheirInsert) {
     for (const ImportGroup& group : read.groups)
         for (int i = 0; i < group.mesh->vertexCount(); ++i) group.mesh->getVertex(v, i), all.addVertex(v);
     const test::Box b = test::boxOf(all);
-    const double box[6] = {b.low.x, b.low.y, b.low.z, b.high.x, b.high.y, b.high.z}, expected[6] = {6, 0, -2, 12, 4, 4};
-    for (size_t a = 0; a < 6; ++a) EXPECT_NEAR(box[a], expected[a], 1e-5) << a;
+    const std::vector<double> box = {b.low.x, b.low.y, b.low.z, b.high.x, b.high.y, b.high.z};
+    EXPECT_THAT(box, testing::Pointwise(testing::DoubleNear(1e-5), {6, 0, -2, 12, 4, 4}));
 }
 
 TEST(MeshReaders, AnObjUsemtlWithoutANameMeansTheDefaultMaterial) {
@@ -331,10 +324,13 @@ TEST(MeshReaders, AnObjUsemtlWithoutANameMeansTheDefaultMaterial) {
 // none; a 3DS model without normals is lit face by face. `info` on an import counts what its export writes.
 TEST(ImportedShading, MeshesAreLitByTheirNormalsSmoothedOnesOrFaceByFaceAndInfoCountsWhatExportWrites) {
     test::TempDir dir;
-    ::test::spill(dir.file("tilted.obj"), triangle("vn -0.6 -0.3 0.74\nvn 0.6 -0.3 0.74\nvn 0 0.6 0.8\n"));
-    ::test::spill(dir.file("flat.obj"), triangle("vn 0 0 1\nvn 0 0 1\nvn 0 0 1\n"));
-    std::vector<double> tilted = inside(importAndRender(dir, dir.file("tilted.obj"), "tilted"));
-    std::vector<double> flat = inside(importAndRender(dir, dir.file("flat.obj"), "flat"));
+    // One triangle facing +z, each corner with its own position and the given normals.
+    auto triangle = [&](const std::string& name, const std::string& normals) {
+        ::test::spill(dir.file(name + ".obj"), "v -1 -1 0\nv 1 -1 0\nv 0 1 0\n" + normals + "f 1//1 2//2 3//3\n");
+        return inside(importAndRender(dir, dir.file(name + ".obj"), name));
+    };
+    std::vector<double> tilted = triangle("tilted", "vn -0.6 -0.3 0.74\nvn 0.6 -0.3 0.74\nvn 0 0.6 0.8\n");
+    std::vector<double> flat = triangle("flat", "vn 0 0 1\nvn 0 0 1\nvn 0 0 1\n");
     ASSERT_GT(tilted.size(), 2000u);
     ASSERT_EQ(tilted.size(), flat.size());  // the same triangle, only its normals differ
     EXPECT_GT(spread(tilted), 60) << "normals tilted apart at the corners give a gradient";

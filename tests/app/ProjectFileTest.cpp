@@ -27,22 +27,17 @@ using App = test::AppTest;
 
 // Drops the scene's member blocks of the given names from a written document.
 std::string withoutMembers(const std::string& text, const std::vector<std::string>& names) {
-    std::string kept;
-    for (size_t at = 0, end; at < text.size(); at = end) {
-        end = std::min(text.find('\n', at), text.size() - 1) + 1;
-        const std::string line = text.substr(at, end - at);
-        auto named = [&](const std::string& name) {
-            const std::string wanted = "   name \"" + name + "\"\n";
-            return text.compare(end, wanted.size(), wanted) == 0;
-        };
-        if (line.rfind("  begin ", 0) == 0 && line[8] != ' ' && std::any_of(names.begin(), names.end(), named)) {
-            const size_t close = text.find("  end " + line.substr(8), end);
-            if (close != std::string::npos) {
-                end = close + 6 + line.size() - 8;
-                continue;
-            }
-        }
-        kept += line;
+    const std::vector<std::string> lines = test::linesOf(text + "\n");  // a missing last line end still shows
+    std::string kept, skipTo;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        auto named = [&](const std::string& name) { return lines[i + 1] == "   name \"" + name + "\""; };
+        if (skipTo.empty() && lines[i].starts_with("  begin ") && lines[i][8] != ' ' && i + 1 < lines.size() &&
+            std::any_of(names.begin(), names.end(), named))
+            skipTo = "  end " + lines[i].substr(8);
+        if (skipTo.empty())
+            kept += lines[i] + "\n";
+        else if (lines[i] == skipTo)
+            skipTo.clear();
     }
     return kept;
 }
@@ -110,11 +105,30 @@ TEST_F(ProjectFiles, PreferencesCarryTheirOwnLinesOnly) {
                                      "' file was created with a newer version of the software."));
 }
 
-// Settings files with a value other than the default on every line, in other spellings where the readers allow them
-// (overlays of 5 and "on"), and the settings lines the program wrote for them before its lines came from a table.
-// Render logs are a user-wide switch: a preferences file that turned them on keeps the line in its place; one that did
-// not, and every project, never carries it.
-TEST_F(ProjectFiles, SettingsLinesKeepTheirSpellingAndPlaceAndTheRenderLogSwitchOnlyWhenOn) {
+// Lines only older windows wrote are read for their values and kept. Settings files with a value other than the default
+// on every line, in other spellings where the readers allow them (overlays of 5 and "on"), and the settings lines the
+// program wrote for them before its lines came from a table. Render logs are a user-wide switch: a preferences file
+// that turned them on keeps the line in its place; one that did not, and every project, never carries it.
+TEST_F(ProjectFiles, SettingsLinesKeepTheirSpellingPlaceAndValuesAndTheRenderLogSwitchOnlyWhenOn) {
+    test::writeFile(
+        dir.file("old-ui.kxp"),
+        " Version \"Orvostat Formwright (Linux Headless) v0.1.0\"\n ShowPaths 1\n OptionsWindowPos 10 20\n"
+        " FragDialogPos 3 4\n BlurRadius 2.5\n ViewerMode \"LIGHT\"\n ViewerTool \"SPIN\"\n"
+        " InnerWindowState MAXIMIZED\n TextVariableFileBatch \"a.txt\"\n TextVariableFileBatch \"b.txt\"\n");
+    ASSERT_TRUE(manager().loadProject(dir.file("old-ui.kxp")));
+    EXPECT_TRUE(manager().lastLoad().warnings.empty()) << manager().lastLoad().warnings[0];
+    EXPECT_EQ(manager().settings().viewerMode, 3);
+    EXPECT_EQ(manager().settings().viewerTool, 0);  // an unknown tool reads as tumbling
+    ASSERT_TRUE(manager().saveProject(dir.file("out.kxp")));
+    const std::string resaved = test::readFile(dir.file("out.kxp"));
+    EXPECT_THAT(resaved, HasSubstr(" ViewerMode \"LIGHT\"\n ViewerTool \"TUMBLE\"\n"));
+    EXPECT_THAT(resaved, HasSubstr(" TextVariableFileBatch \"a.txt\"\n TextVariableFileBatch \"b.txt\"\n"));
+    EXPECT_THAT(resaved, HasSubstr(" InnerWindowState MAXIMIZED\n"));
+    EXPECT_THAT(resaved, Not(HasSubstr("ShowPaths")));
+    // Opened again, the project lists its batch files once, not after the last one's.
+    ASSERT_TRUE(manager().loadProject(dir.file("out.kxp")));
+    ASSERT_TRUE(manager().saveProject(dir.file("again.kxp")));
+    EXPECT_EQ(test::readFile(dir.file("again.kxp")), resaved);
     for (const char* name : {"odd-values", "odd-values-prefs"}) {
         const std::string data = FW_TEST_DATA "/settings/";
         ASSERT_TRUE(manager().loadProject(data + name + ".kxp")) << name;
@@ -135,28 +149,6 @@ TEST_F(ProjectFiles, SettingsLinesKeepTheirSpellingAndPlaceAndTheRenderLogSwitch
     EXPECT_EQ(test::readFile(dir.file("again.kxp")), on);
     ASSERT_TRUE(manager().writeFile(dir.file("project.kxp"), false));
     EXPECT_THAT(test::readFile(dir.file("project.kxp")), Not(HasSubstr("SaveRenderLogs")));
-}
-
-TEST_F(ProjectFiles, ReadOnlyKeywordsAreAcceptedWithTheirValues) {
-    test::writeFile(
-        dir.file("old-ui.kxp"),
-        " Version \"Orvostat Formwright (Linux Headless) v0.1.0\"\n ShowPaths 1\n OptionsWindowPos 10 20\n"
-        " FragDialogPos 3 4\n BlurRadius 2.5\n ViewerMode \"LIGHT\"\n ViewerTool \"SPIN\"\n"
-        " InnerWindowState MAXIMIZED\n TextVariableFileBatch \"a.txt\"\n TextVariableFileBatch \"b.txt\"\n");
-    ASSERT_TRUE(manager().loadProject(dir.file("old-ui.kxp")));
-    EXPECT_TRUE(manager().lastLoad().warnings.empty()) << manager().lastLoad().warnings[0];
-    EXPECT_EQ(manager().settings().viewerMode, 3);
-    EXPECT_EQ(manager().settings().viewerTool, 0);  // an unknown tool reads as tumbling
-    ASSERT_TRUE(manager().saveProject(dir.file("out.kxp")));
-    std::string text = test::readFile(dir.file("out.kxp"));
-    EXPECT_THAT(text, HasSubstr(" ViewerMode \"LIGHT\"\n ViewerTool \"TUMBLE\"\n"));
-    EXPECT_THAT(text, HasSubstr(" TextVariableFileBatch \"a.txt\"\n TextVariableFileBatch \"b.txt\"\n"));
-    EXPECT_THAT(text, HasSubstr(" InnerWindowState MAXIMIZED\n"));
-    EXPECT_THAT(text, Not(HasSubstr("ShowPaths")));
-    // Opened again, the project lists its batch files once, not after the last one's.
-    ASSERT_TRUE(manager().loadProject(dir.file("out.kxp")));
-    ASSERT_TRUE(manager().saveProject(dir.file("again.kxp")));
-    EXPECT_EQ(test::readFile(dir.file("again.kxp")), text);
 }
 
 // The cameras' blocks, the forces manager's and the frame manager's go to their managers (resaved byte for byte in
@@ -193,28 +185,26 @@ TEST(Conformance, EveryHandWrittenFileResavesToItsBytesAndInfoListsItsMembers) {
         "ObjectC-FlagCluster \"Conf Pennant\"\nLightX \"Conf Spot\" below \"root\"\n"
         "LightX \"Conf Fill\" below \"root\"\nProfileI \"Conf Outline\"\nProfileL \"Conf Edge\"\n"
         "ProfileT \"Conf Glyph\"\nProfileM \"Conf Sequence\"\nAnimTrack \"Conf Track\"\n");
-    const struct {
-        std::string name;
-        std::vector<std::string> addedByLoad;
-    } files[] = {{"every-member.scene", {}},
-                 {"every-member.kxp",
-                  {"defaultMtl", "|CamAlt1", "|CamAlt2", "|CamFront", "|CamBack", "|CamLeft", "|CamRight", "|CamTop",
-                   "|CamBottom"}},
-                 {"Veltrane Orvostat Prefs", {}}};
-    for (const auto& f : files) {
-        SCOPED_TRACE(f.name);
+    const std::pair<std::string, std::vector<std::string>> files[] = {
+        {"every-member.scene", {}},
+        {"every-member.kxp",
+         {"defaultMtl", "|CamAlt1", "|CamAlt2", "|CamFront", "|CamBack", "|CamLeft", "|CamRight", "|CamTop",
+          "|CamBottom"}},
+        {"Veltrane Orvostat Prefs", {}}};
+    for (const auto& [name, addedByLoad] : files) {
+        SCOPED_TRACE(name);
         test::TempDir dir;
-        const std::string in = kConformance + f.name, out = dir.file(f.name);
+        const std::string in = kConformance + name, out = dir.file(name);
         test::Outcome r = test::formwright(dir, "resave \"" + in + "\" \"" + out + "\"");
         ASSERT_EQ(r.status, 0) << r.err;
-        std::vector<std::string> dropped = f.addedByLoad;
+        std::vector<std::string> dropped = addedByLoad;
         dropped.insert(dropped.end(), relaidOut.begin(), relaidOut.end());
         const std::string expected = withoutMembers(test::readFile(in), relaidOut);
         ASSERT_FALSE(expected.empty());
         EXPECT_EQ(withoutMembers(test::readFile(out), dropped), expected) << r.err;
         const test::Outcome info = test::formwright(dir, "info \"" + in + "\"");
         ASSERT_EQ(info.status, 0) << info.err;
-        if (f.name.ends_with("Prefs")) {
+        if (name.ends_with("Prefs")) {
             EXPECT_EQ(info.out.rfind("preferences file, render size 1280 x 720.5\n", 0), 0u) << info.out;
             continue;
         }

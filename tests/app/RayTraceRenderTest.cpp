@@ -125,16 +125,39 @@ bool isBackground(const int* p) { return p[0] == 13 && p[1] == 15 && p[2] == 23;
 
 }  // namespace
 
-// The whole title on its slate ground, lit by the project's lights: the mean brightness where both frames are fully
-// covered. (That both project alike is ShadowPlacement's test: their shadows fall in the same place.)
-TEST(RayTraceRender, ALitTitleIsAsBrightAsInTheOpenGLFrame) {
+// The renderer option wins over the project's render method; the program's own renderer is not built, so the ray tracer
+// stands in and says so. Settings the tracer cannot honour are refused or brought into range and reported. The title
+// on its slate ground, lit by its lights, is as bright traced as in OpenGL where both frames are fully covered (that
+// both project alike is ShadowPlacement's test: their shadows fall in the same place).
+TEST(RayTraceRender, TheRendererIsChosenLightsATitleAsBrightlyAsOpenGLAndReportsWhatItCannotHonour) {
     fw::test::TempDir dir;
+    const std::string traced = "  Number of rays traced = ", tracer = " --renderer raytrace --size 32x18";
+    const std::string small = " --size 64x36";
+    const struct {
+        std::string name, settings, arguments;  // settings: "keyword value" lines
+        std::vector<std::string> says, never = {};
+        bool drawn = true;
+    } cases[] = {
+        {"method", "RenderMethod \"2\"\nAntiAliasLevel \"0\"", small, {traced}},
+        {"option", "RenderMethod \"2\"", " --renderer gl" + small, {}, {"Number of rays traced"}},
+        {"own", "RenderMethod \"1\"\nAntiAliasLevel \"0\"", small, {"the Orvostat Renderer is not built yet", traced}},
+        {"vulkan", "", " --renderer vulkan", {}, {}, false},
+        {"nine", "AntiAliasLevel \"9\"", tracer, {"anti-alias level 9 is outside 0 to 5", traced}},
+        {"rays", "RayTraceShadows \"1\"\nNumShadowRays \"-3\"", tracer, {"-3 shadow rays cannot be traced; 1 is used"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::spill(dir.file(c.name + ".kxp"), titleWith(c.settings));
+        auto r = fw::test::formwright(
+            dir, "render " + dir.file(c.name + ".kxp") + c.arguments + " -o " + dir.file(c.name + ".png"));
+        EXPECT_EQ(r.status == 0, c.drawn) << r.err;
+        EXPECT_EQ(std::filesystem::exists(dir.file(c.name + ".png")), c.drawn);
+        for (const std::string& said : c.says) EXPECT_THAT(r.err, HasSubstr(said));
+        for (const std::string& unsaid : c.never) EXPECT_THAT(r.err, Not(HasSubstr(unsaid)));
+    }
     const std::string text = titleWith("UseAlphaMask \"1\"");
-    std::string err;
-    const test::Pixels a = fw::test::rendered(dir, "gl", text, "--renderer gl --size 480x270", &err, true);
-    EXPECT_THAT(err, Not(HasSubstr("Number of rays traced")));
-    const test::Pixels b = fw::test::rendered(dir, "rt", text, "--renderer raytrace --size 480x270", &err, true);
-    EXPECT_THAT(err, HasSubstr("  Number of rays traced = "));
+    const test::Pixels a = fw::test::rendered(dir, "gl", text, "--renderer gl --size 480x270", nullptr, true);
+    const test::Pixels b = fw::test::rendered(dir, "rt", text, "--renderer raytrace --size 480x270", nullptr, true);
     ASSERT_EQ(std::tuple(a.width, a.height, b.width, b.height), std::tuple(480, 270, 480, 270));
     long both = 0;
     double brightGL = 0, brightRT = 0;
@@ -150,40 +173,10 @@ TEST(RayTraceRender, ALitTitleIsAsBrightAsInTheOpenGLFrame) {
     EXPECT_NEAR(brightRT / brightGL, 1.0, 0.05);
 }
 
-// The renderer option wins over the project's render method; the program's own renderer is not built, so the ray tracer
-// stands in and says so. Settings the tracer cannot honour are refused or brought into range and reported.
-TEST(RayTraceRender, TheRendererIsChosenAndSettingsItCannotHonourAreRefusedOrReported) {
-    fw::test::TempDir dir;
-    const std::string traced = "  Number of rays traced = ", tracer = " --renderer raytrace --size 32x18";
-    const std::string small = " --size 64x36";
-    const struct {
-        std::string name, settings, arguments;  // settings: "keyword value" lines
-        std::vector<std::string> says, never = {};
-        bool drawn = true;
-    } cases[] = {
-        {"method", "RenderMethod \"2\"\nAntiAliasLevel \"0\"", small, {traced}},
-        {"option", "RenderMethod \"2\"", " --renderer gl" + small, {}, {"Number of rays traced"}},
-        {"own", "RenderMethod \"1\"\nAntiAliasLevel \"0\"", small, {"the Orvostat Renderer is not built yet", traced}},
-        {"vulkan", "", " --renderer vulkan", {}, {}, false},
-        {"nine", "AntiAliasLevel \"9\"", tracer, {"anti-alias level 9 is outside 0 to 5"}},
-        {"rays", "RayTraceShadows \"1\"\nNumShadowRays \"-3\"", tracer, {"-3 shadow rays cannot be traced; 1 is used"}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        test::spill(dir.file(c.name + ".kxp"), titleWith(c.settings));
-        auto r = fw::test::formwright(
-            dir, "render " + dir.file(c.name + ".kxp") + c.arguments + " -o " + dir.file(c.name + ".png"));
-        EXPECT_EQ(r.status == 0, c.drawn) << r.err;
-        EXPECT_EQ(std::filesystem::exists(dir.file(c.name + ".png")), c.drawn);
-        for (const std::string& said : c.says) EXPECT_THAT(r.err, HasSubstr(said));
-        for (const std::string& unsaid : c.never) EXPECT_THAT(r.err, Not(HasSubstr(unsaid)));
-    }
-}
-
 // Stopped by Ctrl-C while tracing, a still keeps the rows done and shows the background in the rest; the status is the
-// signal's (SIGTERM is the stopped sequence's below). The example's ground fills the frame, so every traced row holds
-// more than background.
-TEST(RayTraceRender, AStoppedStillKeepsItsTracedRowsAndFillsTheRestWithBackground) {
+// signal's (SIGTERM is the stopped sequence's). The example's ground fills the frame, so every traced row holds more
+// than background.
+TEST(RayTraceRender, AStoppedStillKeepsItsTracedRowsAndAStoppedSequenceDropsTheFrameInHand) {
     fw::test::TempDir dir;
     const std::string out = dir.file("stopped.png");
     OnTerminal program("render " + kSoftShadow + " --size 3200x1800 -o " + out);
@@ -207,21 +200,17 @@ TEST(RayTraceRender, AStoppedStillKeepsItsTracedRowsAndFillsTheRestWithBackgroun
     // keeps is RayTracer.EachLevelTracesItsRaysSupersamplesWhereCornersDisagreeAndAnAbortKeepsFinishedRows').
     EXPECT_FALSE(isBackground(image.at(1600, 1799)));
     EXPECT_TRUE(isBackground(image.at(1600, 0)));
-}
-
-// Stopped in the middle of a traced frame, a movie drops that frame at once rather than finishing it, and is finished
-// with the frames done so that it plays.
-TEST(RayTraceRender, AStoppedSequenceDropsTheFrameInHand) {
-    fw::test::TempDir dir;
+    // Stopped in the middle of a traced frame, a movie drops that frame at once rather than finishing it, and is
+    // finished with the frames done so that it plays.
     const std::string movie = dir.file("stopped.mov");
-    fw::test::Background program("render " + kSoftShadow + " --frames 0-2 --size 960x540 -o " + movie, dir.file("err"));
-    ASSERT_TRUE(program.started());
+    fw::test::Background tracing("render " + kSoftShadow + " --frames 0-2 --size 960x540 -o " + movie, dir.file("err"));
+    ASSERT_TRUE(tracing.started());
     // The first frame is written; the second is being traced.
-    program.waitFor("Rendering 1 of 3", 600);
-    const int raw = program.stop(SIGTERM);
-    const std::string text = program.said();
-    ASSERT_TRUE(WIFEXITED(raw)) << "ended by signal " << (WIFSIGNALED(raw) ? WTERMSIG(raw) : 0);
-    EXPECT_EQ(WEXITSTATUS(raw), 128 + SIGTERM) << text;
+    tracing.waitFor("Rendering 1 of 3", 600);
+    const int ended = tracing.stop(SIGTERM);
+    const std::string text = tracing.said();
+    ASSERT_TRUE(WIFEXITED(ended)) << "ended by signal " << (WIFSIGNALED(ended) ? WTERMSIG(ended) : 0);
+    EXPECT_EQ(WEXITSTATUS(ended), 128 + SIGTERM) << text;
     EXPECT_THAT(text, HasSubstr(": stopped by SIGTERM after 1 of 3 frames"));
     EXPECT_THAT(text, Not(HasSubstr("Rendering 2 of 3")));
     EXPECT_EQ(fw::test::MovieProbe(movie)["nb_read_frames"], "1");
@@ -343,11 +332,10 @@ TEST(RayTracedPictures, EveryFactoryMaterialLooksAsBrightTracedAsInOpenGL) {
     // The Cartoon look's black lines along silhouettes, borders and creases: about as much ink over the letters traced
     // as in OpenGL (whose lines are smoothed, so a pixel counts as inked well short of black; the bands stay above).
     auto ink = [&](const test::Pixels& p) {
-        int dark = 0;
-        for (size_t i : letters) dark += p.rgb[i] + p.rgb[i + 1] + p.rgb[i + 2] < 3 * 90;
-        return dark;
+        return std::count_if(letters.begin(), letters.end(),
+                             [&](size_t i) { return p.rgb[i] + p.rgb[i + 1] + p.rgb[i + 2] < 3 * 90; });
     };
-    const int glInk = ink(picture("Cartoon Yellow", "gl")), tracedInk = ink(picture("Cartoon Yellow", "raytrace"));
+    const long glInk = ink(picture("Cartoon Yellow", "gl")), tracedInk = ink(picture("Cartoon Yellow", "raytrace"));
     EXPECT_GT(glInk, 200);
     EXPECT_LT(std::max(glInk, tracedInk), 1.5 * std::min(glInk, tracedInk));
 }

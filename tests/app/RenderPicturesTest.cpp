@@ -223,14 +223,6 @@ int inkAtEdge(const Pixels& p, int y, int x, int step, int span) {
     return ink;
 }
 
-// A primitive object of `type` and `sizes` (its primVal lines) wearing `materialName` in its first slot.
-std::string primitive(const std::string& name, const std::string& type, const std::string& sizes,
-                      const std::string& translate, const std::string& materialName) {
-    return node("ObjectP", name, "   translate " + translate + "\n",
-                "   primitiveType " + type + "\n" + sizes + "   begin MaterialStack 0\n" + item(materialName) +
-                    "   end MaterialStack\n");
-}
-
 }  // namespace
 
 // One square solid over the blue background, at the colour its material makes.
@@ -248,8 +240,7 @@ TEST(RenderPictures, PlainSolidsShowExactlyTheColoursTheirMaterialsMake) {
         node("LightX", "Front Light", "   translate 0 0 400\n",
              "   type DIRECTIONAL\n   color 1 1 1 1\n   intensity 0.5\n");
     const struct {
-        const char* name;
-        std::string members;
+        std::string name, members;
         std::vector<Spot> spots;
         std::string settings = "", says = "";
         double ambient = 1;
@@ -274,12 +265,10 @@ TEST(RenderPictures, PlainSolidsShowExactlyTheColoursTheirMaterialsMake) {
          {{50, 50, 0, 0, 255, 0, "through the matte card"}, {50, 32, 255, 0, 0, 1, "the square around it"}}},
         // A Fresnel material whose second surface is clear blends: faced straight on it shows its first surface.
         {"fresnel",
-         "  begin MaterialX\n   name \"Sheen\"\n   materialStyle \"Fresnel\"\n   fresnelStart 0\n   fresnelEnd 1\n"
-         "   fresnelBlend 0\n   begin MaterialChannelColor 0\n    color 1 0 0 1\n   end MaterialChannelColor\n"
-         "   begin MaterialChannelTransparency 0\n    amount 0.5\n   end MaterialChannelTransparency\n"
-         "   begin MaterialChannelColor 1\n    color 0 1 0 1\n   end MaterialChannelColor\n"
-         "   begin MaterialChannelTransparency 1\n    amount 1\n   end MaterialChannelTransparency\n"
-         "  end MaterialX\n" +
+         material("Sheen", "Fresnel", "1 0 0", 0.5,
+                  "   fresnelStart 0\n   fresnelEnd 1\n   fresnelBlend 0\n   begin MaterialChannelColor 1\n"
+                  "    color 0 1 0 1\n   end MaterialChannelColor\n   begin MaterialChannelTransparency 1\n"
+                  "    amount 1\n   end MaterialChannelTransparency\n") +
              style("Sheen Style", item("Sheen")) + sq + solid("Tile", "Square", "Sheen Style"),
          {{50, 50, 128, 0, 128, 3, "half red over the blue background"}}},
         // "FinalGLShaders 0" draws with OpenGL's own lighting: only a stack's first item.
@@ -421,10 +410,15 @@ TEST(RenderPictures, ACartoonObjectHasFewShadesAndADarkOutline) {
 // A red sphere resting above a grey floor, seen from above the front, lit from the upper left: each wears its own
 // slot's material, the sphere is shaded and throws its shadow onto the floor on the side away from the light.
 TEST(RenderPictures, PrimitivesWearTheirSlotsMaterialsAndCastShadows) {
+    auto primitive = [](const std::string& name, const std::string& shape, const std::string& place,
+                        const std::string& look) {
+        return node("ObjectP", name, "   translate " + place + "\n",
+                    "   primitiveType " + shape + "   begin MaterialStack 0\n" + item(look) + "   end MaterialStack\n");
+    };
     std::string text =
         project(material("Red", "Standard", "1 0 0") + material("Grey", "Standard", "0.6 0.6 0.6") +
-                    primitive("Floor", "FLOOR", "   primVal1 400\n   primVal2 400\n", "0 -50 0", "Grey") +
-                    primitive("Ball", "SPHERE", "   primVal1 100\n", "0 0 0", "Red") + sun("-45 35 0", kHardShadow),
+                    primitive("Floor", "FLOOR\n   primVal1 400\n   primVal2 400\n", "0 -50 0", "Grey") +
+                    primitive("Ball", "SPHERE\n   primVal1 100\n", "0 0 0", "Red") + sun("-45 35 0", kHardShadow),
                 "", 0.25, camera(-30, 300));
     Pixels p = render("primitives", text);
     // Rows count from the bottom of the picture.

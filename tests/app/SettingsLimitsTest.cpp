@@ -172,8 +172,10 @@ TEST_F(SettingsLimits, OversizedSettingsAreHeldToTheirMaximumWithAWarning) {
     EXPECT_LT(std::stol(faces[1].str()), 2000000) << info.out;
 }
 
-// The project's own render size and frame rate are its own fault, not an option's; a movie into a folder is refused.
-TEST_F(SettingsLimits, ProjectSizesRatesAndMovieFoldersAreRefusedUpFront) {
+// Refused before any work, exit 1: the project's own render size and frame rate (its own fault, not an option's), a
+// movie into a folder, a billion frames gathered whole into one mesh file, and a frame larger than the OpenGL driver
+// can make (four samples of 16384 x 16384 pass the software driver's one-gigabyte limit).
+TEST_F(SettingsLimits, SizesRatesRangesAndMovieFoldersThatNoRunCouldHonourAreRefusedUpFront) {
     for (const char* size : {"16385 480", "1e12 480", "nan 480"}) {
         SCOPED_TRACE(size);
         const std::string in = project("size.kxp", [&](std::string& f) { setLine(f, "RenderSize", size); });
@@ -212,28 +214,13 @@ TEST_F(SettingsLimits, ProjectSizesRatesAndMovieFoldersAreRefusedUpFront) {
     const std::vector<std::string> names = fw::test::filesIn(dir.file(""));
     const auto movies = std::count_if(names.begin(), names.end(), [](auto& n) { return n.find("movie") != n.npos; });
     EXPECT_EQ(movies, 1) << "a temporary movie was left beside the folder";
-}
-
-// A frame larger than the OpenGL driver can make (four samples of 16384 x 16384 pass the software driver's one-gigabyte
-// limit) is the user's to change: exit 1.
-TEST_F(SettingsLimits, AFrameTheDriverCannotMakeIsAUserError) {
-    const std::string in = project("large.kxp", [&](std::string& f) { setLine(f, "RenderSize", "16384 16384"); });
-    Outcome r = run("render '" + in + "' -o '" + dir.file("large.png") + "'");
-    if (r.status == 0) GTEST_SKIP() << "this OpenGL driver makes a 16384 x 16384 frame";
-    EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_THAT(r.err,
-                HasSubstr("large.kxp: the OpenGL driver cannot make a 16384 x 16384 frame buffer; render it smaller"));
-}
-
-// A billion frames into one mesh file would be gathered whole before writing.
-TEST_F(SettingsLimits, ARangeTooLargeForOneMeshFileIsRefusedBeforeGathering) {
-    const std::string in =
+    const std::string billion =
         project("long.kxp", [&](std::string& f) { setTimeline(f, "   frameStart 0\n   frameEnd 1000000000\n"); });
     const std::string out = dir.file("long.dxf");
-    Outcome r = run("export '" + in + "' -o '" + out + "' --frames 0-1000000000");
-    EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_THAT(r.err, HasSubstr("--frames: frames 0-1000000000 would put 2000000002 objects into one file, more than "
-                                 "the 100000 it may hold"));
+    Outcome range = run("export '" + billion + "' -o '" + out + "' --frames 0-1000000000");
+    EXPECT_EQ(range.status, 1) << range.err;
+    EXPECT_THAT(range.err, HasSubstr("--frames: frames 0-1000000000 would put 2000000002 objects into one file, more "
+                                     "than the 100000 it may hold"));
     EXPECT_FALSE(std::filesystem::exists(out));
     // Within the count of objects, the polygons of every frame's copy bound it too: 12818 faces (one less smooth) x
     // 3001 frames.
@@ -246,6 +233,12 @@ TEST_F(SettingsLimits, ARangeTooLargeForOneMeshFileIsRefusedBeforeGathering) {
     EXPECT_EQ(heavy.status, 1) << heavy.err;
     EXPECT_THAT(heavy.err, HasSubstr(" polygons into one file, more than the 20000000 it may hold"));
     EXPECT_FALSE(std::filesystem::exists(out));
+    const std::string large = project("large.kxp", [&](std::string& f) { setLine(f, "RenderSize", "16384 16384"); });
+    Outcome frame = run("render '" + large + "' -o '" + dir.file("large.png") + "'");
+    if (frame.status == 0) GTEST_SKIP() << "this OpenGL driver makes a 16384 x 16384 frame";
+    EXPECT_EQ(frame.status, 1) << frame.err;
+    EXPECT_THAT(frame.err,
+                HasSubstr("large.kxp: the OpenGL driver cannot make a 16384 x 16384 frame buffer; render it smaller"));
 }
 
 // A library file may claim large thumbnails in a few bytes each: no pixels are kept for a claim until its data decodes,
@@ -261,11 +254,7 @@ TEST_F(SettingsLimits, ThumbnailSizesClaimedWithoutDataCostNoMemory) {
     const size_t named = preset.find("name \"", preset.find("begin MaterialX"));
     ASSERT_NE(named, std::string::npos);
     std::string claimed = library.substr(0, first);
-    for (int i = 0; i < 1200; ++i) {
-        std::string copy = preset;
-        copy.insert(named + 6, "Claim " + std::to_string(i) + " ");
-        claimed += copy;
-    }
+    for (int i = 0; i < 1200; ++i) claimed += std::string(preset).insert(named + 6, "Claim " + std::to_string(i) + " ");
     test::spill(dir.file("claims.kxm"), claimed);
     Outcome r = run("resave " + dir.file("claims.kxm") + " " + dir.file("out.kxm"));
     ASSERT_EQ(r.status, 0) << r.err;
@@ -300,33 +289,6 @@ TEST_F(CommandBehaviour, EveryAlignmentFramesTheWholeTitleAndLinesUpItsLines) {
         EXPECT_NEAR(top.left, bottom.left, letter * 0.3);
         EXPECT_NEAR(top.right, bottom.right, letter * 0.3);
     }
-}
-
-// What the preferences keep is shown and set by `prefs` alone, and it lasts; opening or rendering a project leaves the
-// next title at the defaults.
-TEST_F(CommandBehaviour, PrefsCarryOverWhatTheySetAndAProjectLeavesTheNextTitleAtTheDefaults) {
-    const std::string red = project("red.kxp", [](std::string& f) {
-        setLine(f, "RenderSize", "1280 720");
-        setLine(f, "BackgroundColor", "1 0 0");
-    });
-    ASSERT_EQ(run("'" + red + "'").status, 0);
-    ASSERT_EQ(run("render '" + red + "' -o '" + dir.file("red.png") + "'").status, 0);
-    EXPECT_GT(test::readImage(dir.file("red.png")).at(1, 1)[0], 200);  // the project is red itself
-    Outcome r = run("text X -o '" + dir.file("x.png") + "'");
-    ASSERT_EQ(r.status, 0) << r.err;
-    Pixels p = test::readImage(dir.file("x.png"));
-    EXPECT_EQ(std::pair(p.width, p.height), std::pair(640, 480));
-    EXPECT_EQ(p.at(1, 1)[0], 0);
-    Outcome shown = run("prefs");
-    ASSERT_EQ(shown.status, 0) << shown.err;
-    EXPECT_EQ(shown.out.rfind("HardShadingAngle 30 ", 0), 0u) << shown.out;
-    EXPECT_EQ(run("prefs HardShadingAngle 45").status, 0);
-    EXPECT_EQ(run("prefs HardShadingAngle").out, "45\n");
-    Outcome wrong = run("prefs HardShadingAngle 400");
-    EXPECT_EQ(wrong.status, 1);
-    EXPECT_EQ(wrong.err, "formwright: HardShadingAngle: takes one number from 0 to 180\n");
-    EXPECT_EQ(run("prefs HardShadingAngle").out, "45\n");
-    EXPECT_EQ(run("prefs NoSuchThing 1").status, 1);
 }
 
 // Each user error exits 1 with one line naming what is wrong, and writes nothing.
@@ -397,13 +359,36 @@ TEST_F(CommandBehaviour, AnExistingProjectOrLibraryIsReplacedOnlyWithYes) {
     EXPECT_NE(test::slurp(library), "hand edited\n");
 }
 
-// A project's own odd settings line is named as the project's; --quiet keeps it while the tracer's summary goes.
-// Characters the font lacks are named once, beyond ASCII as well.
-TEST_F(CommandBehaviour, AProjectsOddSettingIsNamedAsItsOwnAndMissingCharactersOnce) {
+// What the preferences keep is shown and set by `prefs` alone, and it lasts; opening or rendering a project leaves the
+// next title at the defaults. A project's own odd settings line is named as the project's; --quiet keeps it while the
+// tracer's summary goes. Characters the font lacks are named once, beyond ASCII as well.
+TEST_F(CommandBehaviour, PrefsCarryOverAProjectsSettingsStayAndAreNamedAsItsOwnAndMissingCharactersOnce) {
+    const std::string red = project("red.kxp", [](std::string& f) {
+        setLine(f, "RenderSize", "1280 720");
+        setLine(f, "BackgroundColor", "1 0 0");
+    });
+    ASSERT_EQ(run("'" + red + "'").status, 0);
+    ASSERT_EQ(run("render '" + red + "' -o '" + dir.file("red.png") + "'").status, 0);
+    EXPECT_GT(test::readImage(dir.file("red.png")).at(1, 1)[0], 200);  // the project is red itself
+    Outcome r = run("text X -o '" + dir.file("x.png") + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    Pixels p = test::readImage(dir.file("x.png"));
+    EXPECT_EQ(std::pair(p.width, p.height), std::pair(640, 480));
+    EXPECT_EQ(p.at(1, 1)[0], 0);
+    Outcome shown = run("prefs");
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    EXPECT_EQ(shown.out.rfind("HardShadingAngle 30 ", 0), 0u) << shown.out;
+    EXPECT_EQ(run("prefs HardShadingAngle 45").status, 0);
+    EXPECT_EQ(run("prefs HardShadingAngle").out, "45\n");
+    Outcome wrong = run("prefs HardShadingAngle 400");
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_EQ(wrong.err, "formwright: HardShadingAngle: takes one number from 0 to 180\n");
+    EXPECT_EQ(run("prefs HardShadingAngle").out, "45\n");
+    EXPECT_EQ(run("prefs NoSuchThing 1").status, 1);
     const std::string odd = project("odd.kxp", [](std::string& f) { setLine(f, "PixelAspect", "\"9\""); });
-    Outcome r = run("-q render '" + odd + "' --renderer raytrace --size 64x48 -o '" + dir.file("o.png") + "'");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err,
+    Outcome quiet = run("-q render '" + odd + "' --renderer raytrace --size 64x48 -o '" + dir.file("o.png") + "'");
+    EXPECT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.err,
               "formwright: " + odd + ": PixelAspect: pixel aspect 9 is not one of 0 to 7; square pixels are used\n");
     Outcome cjk = run("text '日本 日' -o '" + dir.file("j.png") + "'");
     EXPECT_EQ(cjk.status, 0) << cjk.err;
