@@ -12,7 +12,7 @@ const char* const kTooLarge =
 using test::leU16, test::leU32;
 
 // A textured box under the main chunks; with a crease angle past its right angles it is one smooth patch. (Creases at
-// the default angle stay sharp over a whole title: MeshExportFidelity.CreasesSurviveAsThreeDSSmoothingGroups….)
+// the default angle stay sharp over a whole title: MeshExportFidelity.CreasesAndNodeNamesSurvive….)
 TEST(ThreeDS, ATexturedBoxSplitsItsCornersByTextureUnderTheMainChunksAndCanBeOneSmoothPatch) {
     test::Box box(2, 3, 4);
     ExportUnit unit("Box", &box);
