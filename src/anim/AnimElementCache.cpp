@@ -14,12 +14,12 @@ namespace {
 
 using C = AnimElementCache;
 
-const char* const kGroupTypes[] = {"SOFT", "HARD"};
+const char* const kCacheGroupTypes[] = {"SOFT", "HARD"};
 const char* const kTextGranularities[] = {"BLOCK", "PARAGRAPH", "LINE", "WORD", "CHARACTER"};
 const char* const kFragmentGranularities[] = {"OBJECT", "FRAGMENT"};
 
-const char* groupTypeName(int type) { return type == C::kHard ? "HARD" : "SOFT"; }
-int groupTypeOf(const char* word) { return wordIndex(kGroupTypes, 2, word); }
+const char* cacheGroupTypeName(int type) { return type == C::kHard ? "HARD" : "SOFT"; }
+int cacheGroupTypeOf(const char* word) { return wordIndex(kCacheGroupTypes, 2, word); }
 const char* textName(int by) { return by >= C::kBlock && by <= C::kCharacter ? kTextGranularities[by] : "CHARACTER"; }
 int textOf(const char* word) { return wordIndex(kTextGranularities, 5, word); }
 const char* fragmentName(int by) { return by == C::kByFragment ? "FRAGMENT" : "OBJECT"; }
@@ -113,10 +113,10 @@ int writeChildren(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
     return 0;
 }
 
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kAnimElementCacheLines[] = {
     trueFalseField<&C::isInherited>("isInherited"),
     trueFalseField<&C::isAnimated>("isAnimated"),
-    wordField<&C::groupType, groupTypeName, groupTypeOf>("groupType", Spelling::bare),
+    wordField<&C::groupType, cacheGroupTypeName, cacheGroupTypeOf>("groupType", Spelling::bare),
     wordField<&C::animateBy, textName, textOf>("animateBy", Spelling::bare),
     wordField<&C::animateFragmentsBy, fragmentName, fragmentOf>("animateFragmentsBy", Spelling::bare),
     {"group", readGroup, writeGroup},
@@ -140,18 +140,18 @@ constexpr FieldTable::Line kLines[] = {
     {"begin", beginChild, writeChildren},
     {"end", &CommandEnabler::endCommand},
 };
-constexpr FieldTable kFields(kLines);
+constexpr FieldTable kAnimElementCacheFields(kAnimElementCacheLines);
 
 }  // namespace
 
-AnimElementCache::AnimElementCache(Scene& scene) : scene_(&scene) { kFields.registerInto(*this); }
+AnimElementCache::AnimElementCache(Scene& scene) : scene_(&scene) { kAnimElementCacheFields.registerInto(*this); }
 
 CommandTable& AnimElementCache::commandTable() {
     static CommandTable table;
     return table;
 }
 
-int AnimElementCache::writeCommands(CommandIO& io) { return kFields.write(io, *this); }
+int AnimElementCache::writeCommands(CommandIO& io) { return kAnimElementCacheFields.write(io, *this); }
 
 SceneMember* AnimElementCache::element() {
     if (SceneMember* m = resolveRef(*scene_, object, kObjectKind)) return m;

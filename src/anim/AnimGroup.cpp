@@ -62,24 +62,24 @@ int writeGroupObjects(CommandIO& io, CommandEnabler& r, const char* keyword, Spe
     return 0;
 }
 
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kAnimGroupLines[] = {
     {"groupName", readGroupName, writeGroupName},
     wordField<&AnimGroup::groupType, groupTypeName, groupTypeOf>("groupType", Spelling::quoted),
     field<&AnimGroup::autoGroup>("autoGroup"),
     {"groupObject", readGroupObject, writeGroupObjects},
     {"end", &CommandEnabler::endCommand},
 };
-constexpr FieldTable kFields(kLines);
+constexpr FieldTable kAnimGroupFields(kAnimGroupLines);
 
 }  // namespace
 
-AnimGroup::AnimGroup(Scene& scene) : scene_(&scene) { kFields.registerInto(*this); }
+AnimGroup::AnimGroup(Scene& scene) : scene_(&scene) { kAnimGroupFields.registerInto(*this); }
 
 CommandTable& AnimGroup::commandTable() {
     static CommandTable table;
     return table;
 }
 
-int AnimGroup::writeCommands(CommandIO& io) { return kFields.write(io, *this); }
+int AnimGroup::writeCommands(CommandIO& io) { return kAnimGroupFields.write(io, *this); }
 
 }  // namespace fw

@@ -10,7 +10,7 @@ const char* const kStyles[] = {"same", "even", "reverse", "two_point", "three_po
 
 int styleWord(const char* word) { return AnimPath::styleOf(word); }
 
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kAnimPathLines[] = {
     {"animVersion", &readVersionOf<AnimPath>},
     field<&AnimPath::bowAmount>("bowAmount", Spelling::fixed),
     field<&AnimPath::bowAmount2>("bowAmount2", Spelling::fixed),
@@ -28,7 +28,7 @@ constexpr FieldTable::Line kLines[] = {
     field<&AnimPath::twist>("twist", Spelling::fixed),
     {"end", &CommandEnabler::endCommand},
 };
-constexpr FieldTable kFields(kLines);
+constexpr FieldTable kAnimPathFields(kAnimPathLines);
 
 }  // namespace
 
@@ -40,13 +40,13 @@ int AnimPath::styleOf(const char* word) {
     return i < 0 ? kSame : kSame + i;
 }
 
-AnimPath::AnimPath() { kFields.registerInto(*this); }
+AnimPath::AnimPath() { kAnimPathFields.registerInto(*this); }
 
 CommandTable& AnimPath::commandTable() {
     static CommandTable table;
     return table;
 }
 
-int AnimPath::writeCommands(CommandIO& io) { return kFields.write(io, *this); }
+int AnimPath::writeCommands(CommandIO& io) { return kAnimPathFields.write(io, *this); }
 
 }  // namespace fw

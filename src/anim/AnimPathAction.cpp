@@ -17,10 +17,10 @@ const char* const kActions[] = {
     "None"};
 static_assert(std::size(kActions) == size_t{AnimPathAction::kActionTypes});
 
-const char* const kFaces[] = {"Front", "Back", "Top", "Bottom", "Left", "Right"};
+const char* const kPathFaces[] = {"Front", "Back", "Top", "Bottom", "Left", "Right"};
 
 int actionWord(const char* word) { return AnimPathAction::actionOf(word); }
-int faceWord(const char* word) { return wordIndex(kFaces, 6, word); }
+int pathFaceWord(const char* word) { return wordIndex(kPathFaces, 6, word); }
 
 template <int I>
 constexpr FieldTable::Line amountLine(const char* keyword) {
@@ -31,7 +31,7 @@ constexpr FieldTable::Line amountLine(const char* keyword) {
             }};
 }
 
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kAnimPathActionLines[] = {
     {"animVersion", &readVersionOf<AnimPathAction>},
     wordField<&AnimPathAction::actionType, AnimPathAction::actionName, actionWord>("actionType", Spelling::quoted),
     field<&AnimPathAction::blendingRange>("blendingRange", Spelling::fixed),
@@ -46,10 +46,10 @@ constexpr FieldTable::Line kLines[] = {
     amountLine<5>("amount6"),
     amountLine<6>("amount7"),
     field<&AnimPathAction::useCommonCenter>("useCommonCenter"),
-    wordField<&AnimPathAction::faceValue, AnimPathAction::faceName, faceWord>("faceValue", Spelling::quoted),
+    wordField<&AnimPathAction::faceValue, AnimPathAction::faceName, pathFaceWord>("faceValue", Spelling::quoted),
     {"end", &CommandEnabler::endCommand},
 };
-constexpr FieldTable kFields(kLines);
+constexpr FieldTable kAnimPathActionFields(kAnimPathActionLines);
 
 }  // namespace
 
@@ -57,15 +57,15 @@ const char* AnimPathAction::actionName(int type) { return type >= 0 && type < kA
 
 int AnimPathAction::actionOf(const char* word) { return wordIndex(kActions, kActionTypes, word); }
 
-const char* AnimPathAction::faceName(int face) { return face >= kFront && face <= kRight ? kFaces[face] : "Front"; }
+const char* AnimPathAction::faceName(int face) { return face >= kFront && face <= kRight ? kPathFaces[face] : "Front"; }
 
-AnimPathAction::AnimPathAction(int defaultType) : actionType(defaultType) { kFields.registerInto(*this); }
+AnimPathAction::AnimPathAction(int defaultType) : actionType(defaultType) { kAnimPathActionFields.registerInto(*this); }
 
 CommandTable& AnimPathAction::commandTable() {
     static CommandTable table;
     return table;
 }
 
-int AnimPathAction::writeCommands(CommandIO& io) { return kFields.write(io, *this); }
+int AnimPathAction::writeCommands(CommandIO& io) { return kAnimPathActionFields.write(io, *this); }
 
 }  // namespace fw

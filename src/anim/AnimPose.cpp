@@ -8,7 +8,7 @@ namespace fw {
 
 namespace {
 
-int beginBlock(CommandIO& io, CommandEnabler& r) {
+int beginPoseBlock(CommandIO& io, CommandEnabler& r) {
     char name[CommandIO::kTokenSize];
     if (io.readToken(name, sizeof name) != 0) return -1;
     AnimPose& p = receiverAs<AnimPose>(r);
@@ -45,7 +45,7 @@ int writeStartBounds(CommandIO& io, CommandEnabler& r, const char* keyword, Spel
     return io.writef("%s %g %g %g  %g %g %g\n", keyword, b[0], b[1], b[2], b[3], b[4], b[5]);
 }
 
-int writeBlocks(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
+int writePoseBlocks(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
     AnimPose& p = receiverAs<AnimPose>(r);
     if (io.writeBlock(p.settings) != 0 || io.writeBlock(p.action) != 0 || io.writeBlock(p.vis) != 0) return -1;
     return p.warp ? p.warp->writeBlock(io, "WarpInstance") : 0;
@@ -55,7 +55,7 @@ int writeBlocks(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
 constexpr FieldTable::Line kPoseLines[] = {
     {"startCenter", readField<&AnimPose::startCenter, changedPose>, writeField<&AnimPose::startCenter>},
     {"startBounds", readStartBounds, writeStartBounds},
-    {"begin", beginBlock, writeBlocks},
+    {"begin", beginPoseBlock, writePoseBlocks},
 };
 constexpr FieldTable kPoseTable{kPoseLines};
 

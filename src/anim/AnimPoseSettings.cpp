@@ -34,7 +34,7 @@ int writeParam2b(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling
 }
 
 using S = AnimPoseSettings;
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kAnimPoseSettingsLines[] = {
     {"animVersion", &readVersionOf<S>},
     trueFalseField<&S::moveToCenter>("moveToCenter"),
     field<&S::spread>("spread", Spelling::fixed),
@@ -63,7 +63,7 @@ constexpr FieldTable::Line kLines[] = {
     field<&S::localCenterRotation>("localCenterRotation", Spelling::fixed),
     {"end", &CommandEnabler::endCommand},
 };
-constexpr FieldTable kFields(kLines);
+constexpr FieldTable kAnimPoseSettingsFields(kAnimPoseSettingsLines);
 
 }  // namespace
 
@@ -75,14 +75,14 @@ const char* AnimPoseSettings::faceName(int face) { return face >= 0 && face < kF
 
 int AnimPoseSettings::faceOf(const char* word) { return wordIndex(fw::kFaces, kFaces, word); }
 
-AnimPoseSettings::AnimPoseSettings() { kFields.registerInto(*this); }
+AnimPoseSettings::AnimPoseSettings() { kAnimPoseSettingsFields.registerInto(*this); }
 
 CommandTable& AnimPoseSettings::commandTable() {
     static CommandTable table;
     return table;
 }
 
-int AnimPoseSettings::writeCommands(CommandIO& io) { return kFields.write(io, *this); }
+int AnimPoseSettings::writeCommands(CommandIO& io) { return kAnimPoseSettingsFields.write(io, *this); }
 
 double AnimPoseSettings::effectiveParam2b() const {
     if (distributeParam2b > kNotSet) return distributeParam2b;

@@ -15,7 +15,7 @@ static_assert(std::size(kLaunchWords) == size_t{AnimSequenceParams::kLaunchTypes
 
 int launchTypeWord(const char* word) { return AnimSequenceParams::launchTypeOf(word); }
 
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kAnimSequenceParamsLines[] = {
     {"animVersion", &readVersionOf<AnimSequenceParams>},
     field<&AnimSequenceParams::minimizeRotations>("minimizeRotations"),
     field<&AnimSequenceParams::blendingRange>("blendingRange"),
@@ -33,7 +33,7 @@ constexpr FieldTable::Line kLines[] = {
     field<&AnimSequenceParams::easeAmount>("easeAmount"),
     {"end", &CommandEnabler::endCommand},
 };
-constexpr FieldTable kFields(kLines);
+constexpr FieldTable kAnimSequenceParamsFields(kAnimSequenceParamsLines);
 
 }  // namespace
 
@@ -47,13 +47,13 @@ int AnimSequenceParams::launchTypeOf(const char* word) {
     return type < 0 ? kBirth : type;
 }
 
-AnimSequenceParams::AnimSequenceParams() { kFields.registerInto(*this); }
+AnimSequenceParams::AnimSequenceParams() { kAnimSequenceParamsFields.registerInto(*this); }
 
 CommandTable& AnimSequenceParams::commandTable() {
     static CommandTable table;
     return table;
 }
 
-int AnimSequenceParams::writeCommands(CommandIO& io) { return kFields.write(io, *this); }
+int AnimSequenceParams::writeCommands(CommandIO& io) { return kAnimSequenceParamsFields.write(io, *this); }
 
 }  // namespace fw

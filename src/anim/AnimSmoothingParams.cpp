@@ -6,23 +6,23 @@ namespace fw {
 
 namespace {
 
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kAnimSmoothingParamsLines[] = {
     {"animVersion", &readVersionOf<AnimSmoothingParams>},
     field<&AnimSmoothingParams::startSmooth>("startSmooth", Spelling::fixed),
     field<&AnimSmoothingParams::endSmooth>("endSmooth", Spelling::fixed),
     {"end", &CommandEnabler::endCommand},
 };
-constexpr FieldTable kFields(kLines);
+constexpr FieldTable kAnimSmoothingParamsFields(kAnimSmoothingParamsLines);
 
 }  // namespace
 
-AnimSmoothingParams::AnimSmoothingParams() { kFields.registerInto(*this); }
+AnimSmoothingParams::AnimSmoothingParams() { kAnimSmoothingParamsFields.registerInto(*this); }
 
 CommandTable& AnimSmoothingParams::commandTable() {
     static CommandTable table;
     return table;
 }
 
-int AnimSmoothingParams::writeCommands(CommandIO& io) { return kFields.write(io, *this); }
+int AnimSmoothingParams::writeCommands(CommandIO& io) { return kAnimSmoothingParamsFields.write(io, *this); }
 
 }  // namespace fw

@@ -89,7 +89,7 @@ int writeSegments(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
     return 0;
 }
 
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kAnimTrackLines[] = {
     wordField<&AnimTrack::trackType, AnimTrack::trackTypeName, trackTypeOf>("trackType", Spelling::quoted),
     wordField<&AnimTrack::vis, onOffName, onOffOf>("vis", Spelling::quoted),
     wordField<&AnimTrack::solo, soloName, soloOf>("solo", Spelling::quoted),
@@ -100,7 +100,7 @@ constexpr FieldTable::Line kLines[] = {
     {"member", readAssociatedObject},
     {"begin", beginSegment, writeSegments},
 };
-constexpr FieldTable kFields(kLines);
+constexpr FieldTable kAnimTrackFields(kAnimTrackLines);
 
 }  // namespace
 
@@ -117,12 +117,12 @@ CommandTable& AnimTrack::commandTable() {
 
 void AnimTrack::registerCommands() {
     SceneMember::registerCommands();
-    kFields.registerInto(*this);
+    kAnimTrackFields.registerInto(*this);
 }
 
 int AnimTrack::writeCommands(CommandIO& io) {
     if (SceneMember::writeCommands(io) != 0) return -1;
-    return kFields.write(io, *this);
+    return kAnimTrackFields.write(io, *this);
 }
 
 void AnimTrack::markUsed() {

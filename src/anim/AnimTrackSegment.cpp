@@ -118,7 +118,7 @@ int writeChildren(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
     return 0;
 }
 
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kAnimTrackSegmentLines[] = {
     {"animVersion", readVersion, writeVersion},
     {"frameStart", readFrameStart, writeFrameStart},
     {"frameEnd", readFrameEnd, writeFrameEnd},
@@ -129,7 +129,7 @@ constexpr FieldTable::Line kLines[] = {
     {"begin", nullptr, writeChildren},  // each segment type reads its own blocks
     {"end", &CommandEnabler::endCommand},
 };
-constexpr FieldTable kFields(kLines);
+constexpr FieldTable kAnimTrackSegmentFields(kAnimTrackSegmentLines);
 
 }  // namespace
 
@@ -148,9 +148,9 @@ AnimTrackSegment::AnimTrackSegment(Scene& scene) : scene_(&scene) {}
 
 AnimTrackSegment::~AnimTrackSegment() = default;
 
-void AnimTrackSegment::registerCommands() { kFields.registerInto(*this); }
+void AnimTrackSegment::registerCommands() { kAnimTrackSegmentFields.registerInto(*this); }
 
-int AnimTrackSegment::writeCommands(CommandIO& io) { return kFields.write(io, *this); }
+int AnimTrackSegment::writeCommands(CommandIO& io) { return kAnimTrackSegmentFields.write(io, *this); }
 
 int AnimTrackSegment::beginBaseBlock(CommandIO& io, const char* className) {
     if (std::strcmp(className, "FragmentationParams") == 0) {

@@ -8,7 +8,7 @@ namespace fw {
 
 namespace {
 
-int beginBlock(CommandIO& io, CommandEnabler& r) {
+int beginTransitionBlock(CommandIO& io, CommandEnabler& r) {
     char name[CommandIO::kTokenSize];
     if (io.readToken(name, sizeof name) != 0) return -1;
     AnimTransition& t = receiverAs<AnimTransition>(r);
@@ -48,7 +48,7 @@ int writePath(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
     return io.writeBlock(receiverAs<AnimTransition>(r).path);
 }
 
-int writeBlocks(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
+int writeTransitionBlocks(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
     AnimTransition& t = receiverAs<AnimTransition>(r);
     if (io.writeBlock(t.smoothing) != 0 || io.writeBlock(t.sequence) != 0) return -1;
     // A warp track's transition moves its warp, not its elements: it has no action or fade.
@@ -63,7 +63,7 @@ constexpr FieldTable::Line kTransitionLines[] = {
     {"begin", nullptr, writePath},
     {"launchOrder", readLaunchOrder, writeLaunchOrder},
     fieldThen<&AnimTransition::doAutoSmooth, markChanged>("doAutoSmooth"),
-    {"begin", beginBlock, writeBlocks},
+    {"begin", beginTransitionBlock, writeTransitionBlocks},
 };
 constexpr FieldTable kTransitionTable{kTransitionLines};
 

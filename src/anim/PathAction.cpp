@@ -14,7 +14,7 @@ namespace fw {
 namespace {
 
 using A = AnimPathAction;
-const glm::dquat kIdentity(1, 0, 0, 0);
+const glm::dquat kNoTurn(1, 0, 0, 0);
 
 double smoothstep(double x) {
     x = std::clamp(x, 0.0, 1.0);
@@ -51,7 +51,7 @@ glm::dquat faceToCamera(int face) {
     case A::kRight:
         return axisRotation({0, 1, 0}, -kPi / 2);
     default:
-        return kIdentity;
+        return kNoTurn;
     }
 }
 
@@ -111,7 +111,7 @@ glm::dvec3 PathAction::wander(const Seeded& s, double cycles, bool depth) const 
 
 void PathAction::onPath(int element, double a, const glm::dvec3& direction, const glm::dquat& base,
                         glm::dvec3& offset, glm::dquat& turn) const {
-    turn = kIdentity;
+    turn = kNoTurn;
     if (!movesOnPath() || element < 0 || element >= static_cast<int>(seeded_.size())) return;
     const Seeded& s = seeded_[element];
     // Whole turns are made as asked; a fraction of a turn is wound back over the last
@@ -131,13 +131,13 @@ void PathAction::onPath(int element, double a, const glm::dvec3& direction, cons
     case A::kFollow2D: {
         const glm::dvec2 flat(direction.x, direction.y);
         if (glm::length(flat) > 1e-9)
-            turn = glm::slerp(kIdentity, axisRotation({0, 0, 1}, std::atan2(flat.y, flat.x)), blendIn(a));
+            turn = glm::slerp(kNoTurn, axisRotation({0, 0, 1}, std::atan2(flat.y, flat.x)), blendIn(a));
         break;
     }
     case A::kFollow3D:
     case A::kFollow3DTwirl:
         if (glm::length(direction) > 1e-9) {
-            turn = glm::slerp(kIdentity, follow3D(direction), blendIn(a));
+            turn = glm::slerp(kNoTurn, follow3D(direction), blendIn(a));
             if (type_ == A::kFollow3DTwirl) turn = axisRotation(direction, turnsAngle(amount_[0])) * turn;
         }
         break;
@@ -158,7 +158,7 @@ void PathAction::onPath(int element, double a, const glm::dvec3& direction, cons
 }
 
 void PathAction::inPose(int element, double frames, double length, glm::dvec3& offset, glm::dquat& turn) const {
-    turn = kIdentity;
+    turn = kNoTurn;
     if (!movesInPose() || element < 0 || element >= static_cast<int>(seeded_.size())) return;
     const Seeded& s = seeded_[element];
     // The action runs between its start and end times, percent of the pose's length.

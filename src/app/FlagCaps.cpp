@@ -18,14 +18,14 @@ namespace fw {
 
 namespace {
 
-struct Profile {
+struct CapProfile {
     const char* name;
     std::vector<std::pair<double, double>> points;  // (radius, height) from the lowest point on the axis up
 };
 
 // Pole radii: the ball cap is 2 across the axis, so these sit in the same range.
-const std::vector<Profile>& profiles(bool top) {
-    static const std::vector<Profile> tops = {
+const std::vector<CapProfile>& profiles(bool top) {
+    static const std::vector<CapProfile> tops = {
         {"Spear", {{0, 0}, {1.3, 0}, {1.3, 0.4}, {0.6, 0.6}, {0.6, 1.0}, {1.6, 1.8}, {0, 5.5}}},
         {"Finial",
          {{0, 0},
@@ -41,7 +41,7 @@ const std::vector<Profile>& profiles(bool top) {
           {0, 4.8}}},
         {"Disc", {{0, 0}, {0.8, 0}, {0.8, 0.3}, {3.0, 0.4}, {3.0, 0.8}, {0, 0.9}}},
     };
-    static const std::vector<Profile> bottoms = {
+    static const std::vector<CapProfile> bottoms = {
         {"Ferrule", {{0, -3.0}, {1.15, -3.0}, {1.25, -0.3}, {1.4, -0.2}, {1.4, 0}, {0, 0}}},
         {"Flat Base", {{0, -0.8}, {5.0, -0.8}, {5.0, -0.5}, {1.5, 0}, {0, 0}}},
         {"Spike", {{0, -4.0}, {1.0, -0.6}, {1.0, 0}, {0, 0}}},
@@ -51,7 +51,7 @@ const std::vector<Profile>& profiles(bool top) {
 
 // A profile turned about the y axis: one vertex where it touches the axis, a ring
 // elsewhere, so the surface is closed and every edge is shared by two triangles.
-void lathe(const Profile& profile, ObjDB& mesh) {
+void lathe(const CapProfile& profile, ObjDB& mesh) {
     constexpr int kAround = 32;
     std::vector<std::vector<int>> rings;
     for (const auto& [r, y] : profile.points) {
@@ -119,12 +119,12 @@ SceneX& factoryCaps(bool top) {
 
 std::vector<std::string> FactoryLibrary::capNames(bool top) {
     std::vector<std::string> out;
-    for (const Profile& p : profiles(top)) out.push_back(p.name);
+    for (const CapProfile& p : profiles(top)) out.push_back(p.name);
     return out;
 }
 
 void FactoryLibrary::buildCaps(bool top, SceneX& scene) {
-    for (const Profile& p : profiles(top)) {
+    for (const CapProfile& p : profiles(top)) {
         auto* cap = new ObjectP(scene, p.name);
         lathe(p, cap->editCustomMesh());
         cap->customMeshChanged();

@@ -14,6 +14,7 @@
 #include "output/MeshFormats.h"
 #include "platform/Dialogs.h"
 #include "platform/Folders.h"
+#include "platform/MathConstants.h"
 #include "render/Camera.h"
 #include "scene/SceneX.h"
 #include "surface/MaterialChannelColor.h"
@@ -24,8 +25,6 @@
 namespace fw {
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 // The name of the scene's material to wear: one already there, else one made from the
 // file's look.

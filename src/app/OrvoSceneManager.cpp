@@ -247,12 +247,12 @@ constexpr FieldTable::Line prefOnly(const char* keyword) {
     return field<Field, preferenceLineOf>(keyword, Spelling::bare, inPreferences);
 }
 
-constexpr Spelling bare = Spelling::bare, quoted = Spelling::quoted, fixed = Spelling::fixed;
+using enum Spelling;
 using S = ProjectSettings;
 using P = OrvoPrefs;
 
 // The settings lines of projects and preferences, in the order they are written.
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kOrvoSceneManagerLines[] = {
     {"Version", readVersion, writeVersion},
     {"ViewerMode", readViewerMode, writeViewerMode},
     {"ViewerTool", readViewerTool, writeViewerTool},
@@ -362,12 +362,12 @@ constexpr FieldTable::Line kLines[] = {
     {"AnimationWindowSize", readTwoIgnored},
     {"FragDialogPos", readTwoIgnored},
 };
-constexpr FieldTable kSettingsLines{kLines};
+constexpr FieldTable kSettingsLines{kOrvoSceneManagerLines};
 
 // A line a project writes and reads that holds a setting, not a block, the version or
 // a preference.
 const FieldTable::Line* settableLine(const std::string& keyword) {
-    for (const FieldTable::Line& line : kLines) {
+    for (const FieldTable::Line& line : kOrvoSceneManagerLines) {
         // Lines read and ignored, or kept in preference files only, set nothing here.
         if (keyword != line.keyword || !line.write || !line.read || line.read == readOneIgnored ||
             line.write == writeConstant<0> || line.write == writeConstant<1> || line.when == inPreferences ||
@@ -385,7 +385,7 @@ const FieldTable::Line* settableLine(const std::string& keyword) {
 
 std::vector<std::string> OrvoSceneManager::settableKeywords() {
     std::vector<std::string> keywords;
-    for (const FieldTable::Line& line : kLines)
+    for (const FieldTable::Line& line : kOrvoSceneManagerLines)
         if (settableLine(line.keyword) == &line) keywords.push_back(line.keyword);
     return keywords;
 }

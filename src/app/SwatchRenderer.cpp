@@ -71,7 +71,7 @@ bool SwatchRenderer::stage(Subject subject, int width, int height, std::string& 
     double radius = kSphereRadius;
     if (subject != kSphere) {
         TitleScene::Options options;
-        options.text = u"A";
+        options.text.assign(1, u'A');
         options.width = width, options.height = height;
         std::string subjectName;
         if (!TitleScene::build(*manager_, options, subjectName, error)) {

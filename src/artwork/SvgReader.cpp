@@ -10,14 +10,13 @@
 #include <optional>
 
 #include "artwork/AIParser.h"
+#include "platform/MathConstants.h"
 
 namespace fw {
 
 using tinyxml2::XMLElement;
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }

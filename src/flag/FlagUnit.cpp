@@ -50,7 +50,7 @@ int readIgnored(CommandIO& io, CommandEnabler&) {
 
 constexpr int kMostAcross = FlagUnit::kMostParticlesAcross;
 
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kFlagUnitLines[] = {
     field<&FlagUnit::name>("Name", Spelling::quoted),
     field<&FlagUnit::width>("Width"),
     field<&FlagUnit::height>("Height"),
@@ -104,7 +104,7 @@ constexpr FieldTable::Line kLines[] = {
     field<&FlagUnit::flatten>("Flatten"),
     {"end", &CommandEnabler::endCommand},
 };
-constexpr FieldTable kFields(kLines);
+constexpr FieldTable kFlagUnitFields(kFlagUnitLines);
 
 constexpr const char* kLockEdges[] = {"None", "Left", "Right", "Top", "Bottom", "Left_Right", "Top_Bottom", "All",
                                       "Center"};
@@ -151,7 +151,7 @@ FlagUnit::FlagUnit(double w, double h, double sx, double sy)
     windDirection[0] = x;
     windDirection[1] = -z * std::sin(b);
     windDirection[2] = z * std::cos(b);
-    kFields.registerInto(*this);
+    kFlagUnitFields.registerInto(*this);
 }
 
 CommandTable& FlagUnit::commandTable() {
@@ -159,6 +159,6 @@ CommandTable& FlagUnit::commandTable() {
     return table;
 }
 
-int FlagUnit::writeCommands(CommandIO& io) { return kFields.write(io, *this); }
+int FlagUnit::writeCommands(CommandIO& io) { return kFlagUnitFields.write(io, *this); }
 
 }  // namespace fw

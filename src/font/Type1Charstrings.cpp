@@ -10,8 +10,6 @@ namespace fw::veltrane {
 
 namespace {
 
-constexpr uint16_t kDecryptC1 = 52845;
-constexpr uint16_t kDecryptC2 = 22719;
 // Flex: the reference point and six more, as x and y each, then the othersubr's three
 // arguments.
 constexpr int kFlexValues = 17;
@@ -379,12 +377,7 @@ Type1Charstrings::Span Type1Charstrings::decrypt(const uint8_t* bytes, size_t si
     if (size <= skip) return span;
     bytes_.resize(bytes_.size() + size - skip);
     uint8_t* plain = bytes_.data() + span.offset;
-    uint16_t r = kCharstringKey;
-    for (size_t i = 0; i < size; ++i) {
-        uint8_t c = bytes[i];
-        if (i >= skip) plain[i - skip] = static_cast<uint8_t>(c ^ (r >> 8));
-        r = static_cast<uint16_t>((c + r) * kDecryptC1 + kDecryptC2);
-    }
+    type1Decrypt(kCharstringKey, bytes, size, skip, plain);
     span.size = static_cast<uint32_t>(size - skip);
     return span;
 }

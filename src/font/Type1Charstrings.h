@@ -15,6 +15,17 @@
 
 namespace fw::veltrane {
 
+// Type 1's one cipher, with the eexec key over the private part and the charstring key
+// over each charstring; the first `skip` plain bytes only seed it and are not kept.
+inline void type1Decrypt(uint16_t key, const uint8_t* cipher, size_t size, size_t skip, uint8_t* plain) {
+    uint16_t r = key;
+    for (size_t i = 0; i < size; ++i) {
+        uint8_t c = cipher[i];
+        if (i >= skip) plain[i - skip] = static_cast<uint8_t>(c ^ (r >> 8));
+        r = static_cast<uint16_t>((c + r) * 52845u + 22719u);
+    }
+}
+
 class Type1Charstrings {
 public:
     // Limits of the charstring format, and a budget that keeps hostile charstrings

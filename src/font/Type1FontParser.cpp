@@ -14,8 +14,6 @@ namespace fw::veltrane {
 namespace {
 
 constexpr uint16_t kEexecKey = 55665;
-constexpr uint16_t kDecryptC1 = 52845;
-constexpr uint16_t kDecryptC2 = 22719;
 constexpr size_t kEexecSeedBytes = 4;
 constexpr const char* kDashes = "--------------------------------------------------\n";
 
@@ -59,12 +57,7 @@ std::vector<uint8_t> decryptEexec(const uint8_t* data, size_t size) {
     std::vector<uint8_t> plain;
     if (size <= kEexecSeedBytes) return plain;
     plain.resize(size - kEexecSeedBytes);
-    uint16_t r = kEexecKey;
-    for (size_t i = 0; i < size; ++i) {
-        uint8_t c = data[i];
-        if (i >= kEexecSeedBytes) plain[i - kEexecSeedBytes] = static_cast<uint8_t>(c ^ (r >> 8));
-        r = static_cast<uint16_t>((c + r) * kDecryptC1 + kDecryptC2);
-    }
+    type1Decrypt(kEexecKey, data, size, kEexecSeedBytes, plain.data());
     return plain;
 }
 

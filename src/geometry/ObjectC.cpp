@@ -39,7 +39,7 @@ int writeClusterType(CommandIO& io, CommandEnabler& r, const char* keyword, Spel
 }
 
 template <int Mode>
-int readSmoothness(CommandIO& io, CommandEnabler& r) {
+int readClusterSmoothness(CommandIO& io, CommandEnabler& r) {
     double v;
     if (io.readDouble(v) != 0) return -1;
     v = atMost(io, Mode == kRenderMode ? "smoothnessRender" : "smoothnessPreview", v, ObjectX::kMaxSmoothness);
@@ -48,7 +48,7 @@ int readSmoothness(CommandIO& io, CommandEnabler& r) {
 }
 
 template <int Mode>
-int readFlatness(CommandIO& io, CommandEnabler& r) {
+int readClusterFlatness(CommandIO& io, CommandEnabler& r) {
     double v;
     if (io.readDouble(v) != 0) return -1;
     const double s = ObjectX::smoothnessFromFlatness(v, Mode == kRenderMode);
@@ -57,7 +57,7 @@ int readFlatness(CommandIO& io, CommandEnabler& r) {
 }
 
 // Older files name a material per slot instead of storing stacks.
-int readSlotMaterial(CommandIO& io, CommandEnabler& r) {
+int readClusterSlotMaterial(CommandIO& io, CommandEnabler& r) {
     int slot;
     std::string name;
     if (io.readInt(slot) != 0 || io.readString(name) != 0) return -1;
@@ -70,8 +70,7 @@ int readSlotMaterial(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
-
-int writeBlocks(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
+int writeClusterBlocks(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
     ObjectC& c = cluster(r);
     for (int slot = 0; slot < c.materialSlotCount(); ++slot)
         if (io.writeIndexedBlock(*c.materialStack(slot), slot) != 0) return -1;
@@ -93,23 +92,23 @@ int writeMembers(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling
 }
 
 using C = ObjectC;
-constexpr Spelling fixed = Spelling::fixed;
+using enum Spelling;
 
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kObjectCLines[] = {
     {"clusterType", readClusterType, writeClusterType},
     field<&C::selected>("selected"),
-    {"smoothnessPreview", readSmoothness<kPreviewMode>, writeField<&C::smoothnessPreview>, fixed},
-    {"smoothnessRender", readSmoothness<kRenderMode>, writeField<&C::smoothnessRender>, fixed},
-    {"begin", readClusterBlock, writeBlocks},
+    {"smoothnessPreview", readClusterSmoothness<kPreviewMode>, writeField<&C::smoothnessPreview>, fixed},
+    {"smoothnessRender", readClusterSmoothness<kRenderMode>, writeField<&C::smoothnessRender>, fixed},
+    {"begin", readClusterBlock, writeClusterBlocks},
     {"object", readMember, writeMembers},
     {"hasFragments", Object::readFlagLine<Object::kHasFragments>},
     {"isFragment", Object::readFlagLine<Object::kIsFragment>},
     {"animateFragments", readField<&C::animateFragments>},
-    {"material", readSlotMaterial},
-    {"flatPreview", readFlatness<kPreviewMode>},
-    {"flatRender", readFlatness<kRenderMode>},
+    {"material", readClusterSlotMaterial},
+    {"flatPreview", readClusterFlatness<kPreviewMode>},
+    {"flatRender", readClusterFlatness<kRenderMode>},
 };
-constexpr FieldTable kTable{kLines};
+constexpr FieldTable kObjectCTable{kObjectCLines};
 
 }  // namespace
 
@@ -137,12 +136,12 @@ CommandTable& ObjectC::commandTable() {
 
 void ObjectC::registerCommands() {
     Object::registerCommands();
-    kTable.registerInto(*this);
+    kObjectCTable.registerInto(*this);
 }
 
 int ObjectC::writeCommands(CommandIO& io) {
     if (Object::writeCommands(io) != 0) return -1;
-    return kTable.write(io, *this);
+    return kObjectCTable.write(io, *this);
 }
 
 void ObjectC::markUsed() {

@@ -76,7 +76,7 @@ int writeFaceOn(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling)
 }
 
 template <int Mode>
-int readSmoothness(CommandIO& io, CommandEnabler& r) {
+int readPrimitiveSmoothness(CommandIO& io, CommandEnabler& r) {
     double v;
     if (io.readDouble(v) != 0) return -1;
     v = atMost(io, Mode == kRenderMode ? "smoothnessRender" : "smoothnessPreview", v, ObjectX::kMaxSmoothness);
@@ -85,7 +85,7 @@ int readSmoothness(CommandIO& io, CommandEnabler& r) {
 }
 
 template <int Mode>
-int readFlatness(CommandIO& io, CommandEnabler& r) {
+int readPrimitiveFlatness(CommandIO& io, CommandEnabler& r) {
     double v;
     if (io.readDouble(v) != 0) return -1;
     primitive(r).setSmoothness(Mode, ObjectX::smoothnessFromFlatness(v, Mode == kRenderMode));
@@ -93,7 +93,7 @@ int readFlatness(CommandIO& io, CommandEnabler& r) {
 }
 
 // Older files name a material per slot instead of storing stacks.
-int readSlotMaterial(CommandIO& io, CommandEnabler& r) {
+int readPrimitiveSlotMaterial(CommandIO& io, CommandEnabler& r) {
     int slot;
     std::string name;
     if (io.readInt(slot) != 0 || io.readString(name) != 0) return -1;
@@ -107,7 +107,7 @@ int readIgnoredInt(CommandIO& io, CommandEnabler&) {
     return io.readInt(v);
 }
 
-int beginBlock(CommandIO& io, CommandEnabler& r) {
+int beginPrimitiveBlock(CommandIO& io, CommandEnabler& r) {
     char name[CommandIO::kTokenSize];
     if (io.readToken(name, sizeof name) != 0) return -1;
     ObjectP& p = primitive(r);
@@ -124,7 +124,7 @@ int beginBlock(CommandIO& io, CommandEnabler& r) {
 }
 
 // The material stacks, then (custom objects only) the mesh.
-int writeBlocks(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
+int writePrimitiveBlocks(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
     ObjectP& p = primitive(r);
     for (int slot = 0; slot < p.materialSlotCount(); ++slot)
         if (io.writeIndexedBlock(*p.materialStack(slot), slot) != 0) return -1;
@@ -134,7 +134,7 @@ int writeBlocks(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
 }
 
 using P = ObjectP;
-constexpr Spelling fixed = Spelling::fixed, quoted = Spelling::quoted;
+using enum Spelling;
 
 // The stored lines in written order; the rest are read only (older spellings).
 constexpr FieldTable::Line kObjectPLines[] = {
@@ -153,13 +153,13 @@ constexpr FieldTable::Line kObjectPLines[] = {
     {"faceOn4", readFaceOn<3>, writeFaceOn<3>},
     {"faceOn5", readFaceOn<4>, writeFaceOn<4>},
     {"faceOn6", readFaceOn<5>, writeFaceOn<5>},
-    {"smoothnessPreview", readSmoothness<kPreviewMode>, writeField<&P::smoothnessPreview>, fixed},
-    {"smoothnessRender", readSmoothness<kRenderMode>, writeField<&P::smoothnessRender>, fixed},
-    {"begin", beginBlock, writeBlocks},
-    {"flatPreview", readFlatness<kPreviewMode>},
-    {"flatRender", readFlatness<kRenderMode>},
-    {"material", readSlotMaterial},
-    {"backMaterial", readSlotMaterial},
+    {"smoothnessPreview", readPrimitiveSmoothness<kPreviewMode>, writeField<&P::smoothnessPreview>, fixed},
+    {"smoothnessRender", readPrimitiveSmoothness<kRenderMode>, writeField<&P::smoothnessRender>, fixed},
+    {"begin", beginPrimitiveBlock, writePrimitiveBlocks},
+    {"flatPreview", readPrimitiveFlatness<kPreviewMode>},
+    {"flatRender", readPrimitiveFlatness<kRenderMode>},
+    {"material", readPrimitiveSlotMaterial},
+    {"backMaterial", readPrimitiveSlotMaterial},
     {"hasFragments", Object::readFlagLine<Object::kHasFragments>},
     {"isFragment", Object::readFlagLine<Object::kIsFragment>},
     {"animateFragments", readField<&P::animateFragments>},

@@ -116,7 +116,7 @@ int readMitre(CommandIO& io, CommandEnabler& r) {
 }
 
 // Older files name a material per slot instead of storing stacks.
-int readSlotMaterial(CommandIO& io, CommandEnabler& r) {
+int readStyleSlotMaterial(CommandIO& io, CommandEnabler& r) {
     int slot;
     std::string name;
     if (io.readInt(slot) != 0 || io.readString(name) != 0) return -1;
@@ -124,7 +124,7 @@ int readSlotMaterial(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
-int beginBlock(CommandIO& io, CommandEnabler& r) {
+int beginStyleBlock(CommandIO& io, CommandEnabler& r) {
     char name[CommandIO::kTokenSize];
     if (io.readToken(name, sizeof name) != 0) return -1;
     ObjectXStyle& s = receiverAs<ObjectXStyle>(r);
@@ -174,7 +174,7 @@ int writeMitre(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) 
 }
 
 // The edge properties and the material stacks, at their place among the lines.
-int writeBlocks(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
+int writeStyleBlocks(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
     ObjectXStyle& s = receiverAs<ObjectXStyle>(r);
     if (io.writeBlock(s.perimeterProperties) != 0) return -1;
     if (!s.trackProperties && io.writeBlock(s.holeProperties) != 0) return -1;
@@ -188,7 +188,7 @@ bool holeOwnScale(CommandEnabler& r) { return !receiverAs<ObjectXStyle>(r).track
 bool revolved(CommandEnabler& r) { return receiverAs<ObjectXStyle>(r).kind == ObjectXStyle::kRevolved; }
 
 using S = ObjectXStyle;
-constexpr Spelling bare = Spelling::bare, quoted = Spelling::quoted, fixed = Spelling::fixed;
+using enum Spelling;
 
 // The stored lines in written order; "material" and "backMaterial" are older files'
 // per-slot materials, read only.
@@ -220,10 +220,10 @@ constexpr FieldTable::Line kStyleLines[] = {
     {"buildAxis", readAxis, writeAxis, bare, revolved},
     fieldThen<&S::buildAngleStart, capsAndSidesChanged>("buildAngleStart", fixed, revolved),
     fieldThen<&S::buildAngleEnd, capsAndSidesChanged>("buildAngleEnd", fixed, revolved),
-    {"begin", beginBlock, writeBlocks},
+    {"begin", beginStyleBlock, writeStyleBlocks},
     {"mitreMethod", readMitre, writeMitre},
-    {"material", readSlotMaterial},
-    {"backMaterial", readSlotMaterial},
+    {"material", readStyleSlotMaterial},
+    {"backMaterial", readStyleSlotMaterial},
 };
 constexpr FieldTable kStyleTable{kStyleLines};
 

@@ -21,7 +21,7 @@ V unit(V v) {
     return l > 0 ? v / l : V(0.0);
 }
 
-struct Corner {
+struct SweepCorner {
     int vertex;
     glm::dvec3 normal;
     double u, v;
@@ -29,10 +29,10 @@ struct Corner {
 
 // Corners that coincide with the one before (and a last one equal to the first) are
 // dropped, so quads against a collapsed row or the axis become triangles.
-void addPolygon(ObjDB& out, int part, const std::vector<Corner>& corners, double within) {
+void addPolygon(ObjDB& out, int part, const std::vector<SweepCorner>& corners, double within) {
     std::vector<int> positions, normals, texture;
     glm::dvec3 first(0.0), last(1e300);
-    for (const Corner& c : corners) {
+    for (const SweepCorner& c : corners) {
         double p[3];
         out.getVertex(p, c.vertex);
         glm::dvec3 q(p[0], p[1], p[2]);
@@ -179,7 +179,7 @@ public:
             const size_t n = contours_[c].size();
             for (size_t i = 1; i <= n; ++i) {
                 size_t prev = i - 1, cur = i % n;
-                std::vector<Corner> corners = {
+                std::vector<SweepCorner> corners = {
                     {vb[c][prev], normal(after_[c][prev], nb, nb.before), u_[c][prev], b.v},
                     {vb[c][cur], normal(before_[c][cur], nb, nb.before), u_[c][i], b.v},
                     {va[c][cur], normal(before_[c][cur], na, na.after), u_[c][i], a.v},
@@ -208,7 +208,7 @@ public:
             if (!CapBuilder::decompose(flat_, region, pieces)) ok_ = false;
             for (std::vector<int>& piece : pieces) {
                 if (reverse) std::reverse(piece.begin(), piece.end());
-                std::vector<Corner> corners;
+                std::vector<SweepCorner> corners;
                 for (int v : piece) {
                     glm::dvec2 q = flat_[static_cast<size_t>(v)];
                     corners.push_back({v, n, (q.x - box_[0]) / std::max(width(), 1e-12),
@@ -363,7 +363,7 @@ void addTubeEnds(ObjDB& out, const SweepBuilder::Options& o, const std::vector<i
     const int sides = static_cast<int>(first.size());
     for (int end = 0; end < 2; ++end) {
         if (!(o.parts & (end == 0 ? SolidBuilder::kFrontBit : SolidBuilder::kBackBit))) continue;
-        std::vector<Corner> corners;
+        std::vector<SweepCorner> corners;
         for (int j = 0; j < sides; ++j) {
             double phi = 2 * kPi * j / sides;
             corners.push_back({(end == 0 ? first : last)[static_cast<size_t>(j)], end == 0 ? startFacing : endFacing,

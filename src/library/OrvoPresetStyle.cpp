@@ -42,7 +42,7 @@ struct OrvoPresetStyleLines {
 namespace {
 
 // The wrapped object follows as a block of its own.
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kOrvoPresetStyleLines[] = {
     {"Name", OrvoPresetStyleLines::name, writeGetter<&OrvoPresetStyle::name>, Spelling::quoted},
     {"BinPosition", OrvoPresetStyleLines::binPosition},
     {"ThumbnailSize", OrvoPresetStyleLines::thumbnailSize, OrvoPresetStyleLines::writeThumbnail},
@@ -51,11 +51,11 @@ constexpr FieldTable::Line kLines[] = {
     {"begin", OrvoPresetStyleLines::begin},
     {"end", &CommandEnabler::endCommand},
 };
-constexpr FieldTable kTable{kLines};
+constexpr FieldTable kOrvoPresetStyleTable{kOrvoPresetStyleLines};
 
 }  // namespace
 
-OrvoPresetStyle::OrvoPresetStyle() { kTable.registerInto(*this); }
+OrvoPresetStyle::OrvoPresetStyle() { kOrvoPresetStyleTable.registerInto(*this); }
 
 OrvoPresetStyle::~OrvoPresetStyle() = default;
 
@@ -66,7 +66,7 @@ CommandTable& OrvoPresetStyle::commandTable() {
 
 int OrvoPresetStyle::writeCommands(CommandIO& io) {
     if (!complete()) return -1;
-    if (kTable.write(io, *this) != 0) return -1;
+    if (kOrvoPresetStyleTable.write(io, *this) != 0) return -1;
     return io.writeBlock(*object_);
 }
 

@@ -65,7 +65,7 @@ namespace {
 
 // Each kind of preset writes its own fields after the thumbnail (writeFields), and the
 // swatch scene follows as a block of its own.
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kOrvoStyleLines[] = {
     {"ThumbnailSize", OrvoStyleLines::thumbnailSize, OrvoStyleLines::writeThumbnail},
     {"JPEGThumbnail", OrvoStyleLines::textThumbnail},
     {"JPEGBinaryThumbnail", OrvoStyleLines::binaryThumbnail},
@@ -77,11 +77,11 @@ constexpr FieldTable::Line kLines[] = {
     {"begin", OrvoStyleLines::begin},
     {"end", &CommandEnabler::endCommand},
 };
-constexpr FieldTable kTable{kLines};
+constexpr FieldTable kOrvoStyleTable{kOrvoStyleLines};
 
 }  // namespace
 
-OrvoStyle::OrvoStyle() : scene_(std::make_unique<SceneX>()) { kTable.registerInto(*this); }
+OrvoStyle::OrvoStyle() : scene_(std::make_unique<SceneX>()) { kOrvoStyleTable.registerInto(*this); }
 
 OrvoStyle::~OrvoStyle() = default;
 
@@ -194,7 +194,7 @@ void OrvoStyle::setRequestedThumbnailSize(int width, int height) {
 }
 
 int OrvoStyle::writeCommands(CommandIO& io) {
-    if (kTable.write(io, *this) != 0) return -1;
+    if (kOrvoStyleTable.write(io, *this) != 0) return -1;
     if (writeFields(io) != 0) return -1;
     // Everything the swatch scene holds is the preset's, marked or not.
     bool writeAll = scene_->writeAll();

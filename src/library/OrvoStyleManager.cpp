@@ -116,14 +116,14 @@ struct OrvoStyleManagerLines {
 namespace {
 
 // Read only: the library file is written by writeLibrary, scene first, presets after.
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kOrvoStyleManagerLines[] = {
     {"begin", OrvoStyleManagerLines::begin},
 };
-constexpr FieldTable kTable{kLines};
+constexpr FieldTable kOrvoStyleManagerTable{kOrvoStyleManagerLines};
 
 }  // namespace
 
-OrvoStyleManager::OrvoStyleManager(const Kind& kind) : kind_(kind) { kTable.registerInto(*this); }
+OrvoStyleManager::OrvoStyleManager(const Kind& kind) : kind_(kind) { kOrvoStyleManagerTable.registerInto(*this); }
 
 OrvoStyleManager::~OrvoStyleManager() {
     // Presets may name the library scene as their owner.

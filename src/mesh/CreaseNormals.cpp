@@ -10,12 +10,11 @@
 
 #include "mesh/GeometryInterface.h"
 #include "mesh/PackedObjDB.h"
+#include "platform/MathConstants.h"
 
 namespace fw {
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 using Vec = std::array<double, 3>;
 

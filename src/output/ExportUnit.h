@@ -22,6 +22,9 @@ struct ExportMaterial {
     double shininess = 0.3;       // 0..1: how tight it is
     double reflectivity = 0.0;    // 0..1
     double transparency = 0.0;    // 0..1
+
+    // Writers share one material entry among units whose looks match in every field.
+    bool operator==(const ExportMaterial&) const = default;
 };
 
 struct ExportUnit {

@@ -11,7 +11,7 @@ namespace fw {
 
 namespace {
 
-constexpr uint32_t kNone = 0xFFFFFFFFu;
+constexpr uint32_t kNoIndex = 0xFFFFFFFFu;
 
 using iff::f32At;
 using iff::u32At;
@@ -114,7 +114,7 @@ void FactReader::build(const Pieces& pieces, ImportGroup& group) {
         }
         // A corner list is kept only when all three refer to entries that exist.
         auto corners = [](const uint32_t* r, size_t count, int& bad) {
-            if (r[0] == kNone && r[1] == kNone && r[2] == kNone) return false;
+            if (r[0] == kNoIndex && r[1] == kNoIndex && r[2] == kNoIndex) return false;
             if (r[0] < count && r[1] < count && r[2] < count) return true;
             ++bad;
             return false;

@@ -129,12 +129,6 @@ tinygltf::Material materialFor(const ExportMaterial& look) {
     return m;
 }
 
-bool sameLook(const ExportMaterial& a, const ExportMaterial& b) {
-    return a.name == b.name && std::equal(a.diffuse, a.diffuse + 3, b.diffuse) &&
-           std::equal(a.specular, a.specular + 3, b.specular) && a.specularAmount == b.specularAmount &&
-           a.shininess == b.shininess && a.reflectivity == b.reflectivity && a.transparency == b.transparency;
-}
-
 // One primitive in the making: corners welded by value, since glTF gives every vertex
 // a single index for its position, normal and texture coordinate together.
 struct PrimitiveBuild {
@@ -221,7 +215,7 @@ public:
 private:
     int materialIndex(const ExportMaterial& look) {
         for (size_t i = 0; i < looks_.size(); ++i)
-            if (sameLook(looks_[i], look)) return static_cast<int>(i);
+            if (looks_[i] == look) return static_cast<int>(i);
         looks_.push_back(look);
         model_.materials.push_back(materialFor(look));
         return static_cast<int>(looks_.size()) - 1;

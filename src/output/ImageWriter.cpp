@@ -15,7 +15,7 @@ namespace fw {
 
 namespace {
 
-struct Type {
+struct ImageType {
     const char* extension;
     FREE_IMAGE_FORMAT format;
     int flags;
@@ -23,7 +23,7 @@ struct Type {
     bool listed = true;  // false: another spelling of a listed extension
 };
 
-const Type kTypes[] = {
+const ImageType kImageTypes[] = {
     {".png", FIF_PNG, PNG_DEFAULT, true},        {".tga", FIF_TARGA, TARGA_DEFAULT, true},
     {".jpg", FIF_JPEG, JPEG_QUALITYSUPERB, false}, {".jpeg", FIF_JPEG, JPEG_QUALITYSUPERB, false, false},
     {".tif", FIF_TIFF, TIFF_LZW, true},          {".tiff", FIF_TIFF, TIFF_LZW, true, false},
@@ -31,12 +31,12 @@ const Type kTypes[] = {
     {".psd", FIF_PSD, PSD_DEFAULT, true},       {".exr", FIF_EXR, EXR_FLOAT, true},
 };
 
-const Type* typeOf(const std::string& path) {
+const ImageType* typeOf(const std::string& path) {
     size_t dot = path.rfind('.');
     if (dot == std::string::npos) return nullptr;
     std::string ext = path.substr(dot);
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-    for (const Type& t : kTypes)
+    for (const ImageType& t : kImageTypes)
         if (ext == t.extension) return &t;
     return nullptr;
 }
@@ -47,7 +47,7 @@ bool ImageWriter::supports(const std::string& path) { return typeOf(path) != nul
 
 std::string ImageWriter::extensions() {
     std::vector<const char*> listed;
-    for (const Type& t : kTypes)
+    for (const ImageType& t : kImageTypes)
         if (t.listed) listed.push_back(t.extension);
     std::string text;
     for (size_t i = 0; i < listed.size(); ++i)
@@ -56,7 +56,7 @@ std::string ImageWriter::extensions() {
 }
 
 bool ImageWriter::write(const std::string& path, const Pixels& pixels, bool keepAlpha, std::string& error) {
-    const Type* type = typeOf(path);
+    const ImageType* type = typeOf(path);
     if (!type) {
         error = "unknown image type (use " + extensions() + ")";
         return false;

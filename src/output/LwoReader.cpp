@@ -14,16 +14,16 @@ namespace fw {
 namespace {
 
 const char* const kDefaultGroup = "LWO group";
-const char* const kDefaultMaterial = "defaultMtl";
+const char* const kReadMaterial = "defaultMtl";
 
-struct Polygon {
+struct ReadPolygon {
     std::vector<int> points;  // empty when the polygon was refused
 };
 
-struct Layer {
+struct ReadLayer {
     std::string name;
     std::vector<double> points;  // x, y, z as the file has them
-    std::vector<Polygon> polygons;
+    std::vector<ReadPolygon> polygons;
     size_t polygonBase = 0;  // where the latest POLS chunk's polygons start; PTAG and VMAD count from it
     bool facesOpen = false;  // the latest POLS held faces (PTAG/VMAD after other kinds are ignored)
     std::string uvMap;       // the texture map this layer's coordinates come from
@@ -84,15 +84,15 @@ public:
     }
     std::string id(size_t at) const { return bytes_.substr(at, 4); }
 
-    Layer& current() {
-        if (layers_.empty()) layers_.push_back(Layer{});
+    ReadLayer& current() {
+        if (layers_.empty()) layers_.push_back(ReadLayer{});
         return layers_.back();
     }
 
     void points(size_t at, size_t end) {
         if (!current().points.empty()) {
             // A second point list starts a layer of its own, so polygons keep their numbering.
-            Layer next;
+            ReadLayer next;
             next.name = current().name;
             layers_.push_back(std::move(next));
         }
@@ -104,7 +104,7 @@ public:
     }
 
     void polygons(size_t at, size_t end) {
-        Layer& layer = current();
+        ReadLayer& layer = current();
         if (end - at < 4) {
             warn("polygon list at byte " + std::to_string(at) + " has no type");
             layer.facesOpen = false;
@@ -122,7 +122,7 @@ public:
         while (end - at >= 2) {
             size_t count = u16(at) & 0x03FF;
             at += 2;
-            Polygon poly;
+            ReadPolygon poly;
             bool fits = true;
             for (size_t c = 0; c < count; ++c) {
                 uint32_t index;
@@ -143,7 +143,7 @@ public:
 
     // Adds a polygon as read, emptied (and counted in `refused`) when it has no corners
     // or names a point the layer lacks.
-    void keep(Layer& layer, Polygon poly, int& refused) {
+    void keep(ReadLayer& layer, ReadPolygon poly, int& refused) {
         const size_t pointCount = layer.points.size() / 3;
         const bool inRange = std::all_of(poly.points.begin(), poly.points.end(),
                                          [&](int p) { return p >= 0 && static_cast<size_t>(p) < pointCount; });
@@ -162,7 +162,7 @@ public:
     // 1-based number in SRFS. A negative number carries a count of detail polygons
     // that follow; they are polygons of the same form and are read as such.
     void oldPolygons(size_t at, size_t end) {
-        Layer& layer = current();
+        ReadLayer& layer = current();
         layer.polygonBase = layer.polygons.size();
         layer.facesOpen = true;
         int refused = 0, badSurfaces = 0;
@@ -173,7 +173,7 @@ public:
                 warn("polygon list at byte " + std::to_string(at) + " ends inside a polygon");
                 break;
             }
-            Polygon poly;
+            ReadPolygon poly;
             for (size_t c = 0; c < count; ++c, at += 2) poly.points.push_back(u16(at));
             int surface = static_cast<int16_t>(u16(at));
             at += 2;
@@ -193,7 +193,7 @@ public:
     }
 
     void polygonTags(size_t at, size_t end) {
-        Layer& layer = current();
+        ReadLayer& layer = current();
         if (end - at < 4) return;
         std::string type = id(at);
         at += 4;
@@ -212,7 +212,7 @@ public:
     }
 
     void vertexMap(size_t at, size_t end, bool perPolygon) {
-        Layer& layer = current();
+        ReadLayer& layer = current();
         if (end - at < 6) return;
         std::string type = id(at);
         size_t dimension = u16(at + 4);
@@ -249,7 +249,7 @@ public:
 
     // Vertex normals as Modo and LightWave write them: three floats per point (VMAP)
     // or per polygon corner (VMAD), in the file's left-handed axes.
-    void normals(Layer& layer, const std::string& name, size_t at, size_t end, bool perPolygon) {
+    void normals(ReadLayer& layer, const std::string& name, size_t at, size_t end, bool perPolygon) {
         if (layer.normalMap.empty()) layer.normalMap = name;
         if (name != layer.normalMap) {
             warn("normal map '" + name + "' left out: only '" + layer.normalMap + "' is read");
@@ -374,7 +374,7 @@ public:
             if (chunk == "TAGS") {
                 for (size_t p = data; p < stop;) tags_.push_back(text(p, stop));
             } else if (chunk == "LAYR") {
-                Layer layer;
+                ReadLayer layer;
                 if (stop - data >= 16) {
                     size_t p = data + 16;
                     layer.name = text(p, stop);
@@ -398,7 +398,7 @@ public:
     }
 
     void build(std::vector<ImportGroup>& groups) {
-        for (Layer& layer : layers_) {
+        for (ReadLayer& layer : layers_) {
             ImportGroup group;
             group.name = layer.name.empty() ? kDefaultGroup : layer.name;
             ObjDB& db = *group.mesh;
@@ -462,7 +462,7 @@ public:
                     }
                 }
                 if (normals.size() != count) normals.clear();
-                std::string surfaceName = kDefaultMaterial;
+                std::string surfaceName = kReadMaterial;
                 if (auto tag = layer.tags.find(k); tag != layer.tags.end()) {
                     if (tag->second >= 0 && static_cast<size_t>(tag->second) < tags_.size())
                         surfaceName = tags_[static_cast<size_t>(tag->second)];
@@ -491,7 +491,7 @@ private:
     const std::string& bytes_;
     std::function<void(const std::string&)> warn_;
     std::vector<std::string> tags_;
-    std::vector<Layer> layers_;
+    std::vector<ReadLayer> layers_;
     std::map<std::string, ExportMaterial> surfaces_;
     int nonFiniteMaps_ = 0;
 };

@@ -11,6 +11,7 @@
 
 #include "mesh/GeometryInterface.h"
 #include "persistence/AFile.h"
+#include "platform/MathConstants.h"
 
 namespace fw {
 
@@ -18,8 +19,7 @@ namespace {
 
 const char* const kTextureMap = ".UVs";
 const char* const kDefaultMaterial = "defaultMtl";
-constexpr int kMaxCorners = 1023;
-constexpr double kPi = 3.14159265358979323846;  // the corner count shares its 16 bits with flags
+constexpr int kMaxCorners = 1023;  // the corner count shares its 16 bits with flags
 
 // Big-endian IFF chunks built in memory; lengths are patched when a chunk closes and
 // odd-sized chunks get their pad byte.
@@ -119,12 +119,6 @@ std::vector<Polygon> polygonsOf(const ExportUnit& unit, bool world) {
     return out;
 }
 
-bool sameLook(const ExportMaterial& a, const ExportMaterial& b) {
-    return a.name == b.name && std::equal(a.diffuse, a.diffuse + 3, b.diffuse) &&
-           std::equal(a.specular, a.specular + 3, b.specular) && a.specularAmount == b.specularAmount &&
-           a.shininess == b.shininess && a.reflectivity == b.reflectivity && a.transparency == b.transparency;
-}
-
 void floatParameter(Iff& out, const char id[4], double value) {
     size_t at = out.open(id, true);
     out.f32(value);
@@ -153,7 +147,7 @@ struct Surfaces {
                 if (look.name.empty()) look.name = kDefaultMaterial;
                 const double angle = layer.unit->creaseAngle;
                 size_t found = 0;
-                while (found < looks.size() && !(sameLook(looks[found], look) && smoothing[found] == angle)) ++found;
+                while (found < looks.size() && (looks[found] != look || smoothing[found] != angle)) ++found;
                 if (found == looks.size()) looks.push_back(look), smoothing.push_back(angle);
                 layer.tags.push_back(static_cast<int>(found));
             }

@@ -86,7 +86,7 @@ int writeOutputChunk(CommandIO& io, CommandEnabler& r, const char* keyword, Spel
     return io.writeBytes("\n", 1);
 }
 
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kRenderItemUnitLines[] = {
     field<&RenderItemUnit::selected>("Selected"),
     {"RenderStatus", readRenderStatus, writeStatus<&RenderItemUnit::renderStatus>},
     {"CompletedRenderStatus", readCompletedRenderStatus, writeStatus<&RenderItemUnit::completedRenderStatus>},
@@ -97,7 +97,7 @@ constexpr FieldTable::Line kLines[] = {
     field<&RenderItemUnit::variableIndex>("VariableIndex"),
     {"end", &CommandEnabler::endCommand},
 };
-constexpr FieldTable kFields(kLines);
+constexpr FieldTable kRenderItemUnitFields(kRenderItemUnitLines);
 
 }  // namespace
 
@@ -111,14 +111,14 @@ int RenderItemUnit::statusOf(const std::string& word) {
     return -1;
 }
 
-RenderItemUnit::RenderItemUnit() { kFields.registerInto(*this); }
+RenderItemUnit::RenderItemUnit() { kRenderItemUnitFields.registerInto(*this); }
 
 CommandTable& RenderItemUnit::commandTable() {
     static CommandTable table;
     return table;
 }
 
-int RenderItemUnit::writeCommands(CommandIO& io) { return kFields.write(io, *this); }
+int RenderItemUnit::writeCommands(CommandIO& io) { return kRenderItemUnitFields.write(io, *this); }
 
 bool RenderItemUnit::setProjectPath(const std::string& path) {
     if (path.size() > kMaxPath) return false;

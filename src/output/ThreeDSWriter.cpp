@@ -284,12 +284,6 @@ std::string folded(const std::string& name) {
     return out;
 }
 
-bool sameLook(const ExportMaterial& a, const ExportMaterial& b) {
-    return a.name == b.name && std::equal(a.diffuse, a.diffuse + 3, b.diffuse) &&
-           std::equal(a.specular, a.specular + 3, b.specular) && a.specularAmount == b.specularAmount &&
-           a.shininess == b.shininess && a.reflectivity == b.reflectivity && a.transparency == b.transparency;
-}
-
 // The keyframer section: a node per mesh that names it, so readers that build their
 // scene from the nodes call each mesh by its object's name. The meshes already stand
 // where they belong, so every node holds one key of no move, no turn and full size at
@@ -436,7 +430,7 @@ bool ThreeDSWriter::write(const std::string& path, const std::vector<ExportUnit>
             ExportMaterial look = written[m]->material(part);
             if (look.name.empty()) look.name = "defaultMtl";
             size_t found = 0;
-            while (found < table.size() && !sameLook(table[found], look)) ++found;
+            while (found < table.size() && table[found] != look) ++found;
             if (found == table.size()) {
                 if (table.size() < static_cast<size_t>(kMaxMaterials))
                     table.push_back(look);

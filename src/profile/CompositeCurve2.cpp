@@ -91,14 +91,6 @@ void attachAll(CompositeCurve2::SegmentList& list) {
     for (Curve2& c : list) c.flags |= Curve2::kAttachedHead | Curve2::kAttachedTail;
 }
 
-void unit(double v[2]) {
-    double l = std::sqrt(v[0] * v[0] + v[1] * v[1]);
-    if (l > 0) {
-        v[0] /= l;
-        v[1] /= l;
-    }
-}
-
 bool meets(const Curve2& a, const Curve2& b, double tolerance) {
     if (a.pointCount() == 0 || b.pointCount() == 0) return false;
     const CurvePoint &p = a.lastPoint(), &q = b.point(0);
@@ -312,7 +304,7 @@ constexpr FieldTable::Line param(const char* keyword) {
 }
 
 // The segments follow as blocks of their own, after these lines.
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kCompositeCurve2Lines[] = {
     {"closed", readClosed, writeClosed},
     {"shapeType", readShapeType, writeShapeType, Spelling::quoted},
     field<&CompositeCurve2::shapeX>("shapeX", Spelling::bare, parametric),
@@ -339,11 +331,11 @@ constexpr FieldTable::Line kLines[] = {
     {"begin", beginSegment},
     {"end", &CommandEnabler::endCommand},
 };
-constexpr FieldTable kTable{kLines};
+constexpr FieldTable kCompositeCurve2Table{kCompositeCurve2Lines};
 
 }  // namespace
 
-CompositeCurve2::CompositeCurve2() { kTable.registerInto(*this); }
+CompositeCurve2::CompositeCurve2() { kCompositeCurve2Table.registerInto(*this); }
 
 CompositeCurve2::~CompositeCurve2() = default;
 
@@ -363,7 +355,7 @@ int CompositeCurve2::shapeTypeFromName(const char* name) {
 }
 
 int CompositeCurve2::writeCommands(CommandIO& io) {
-    if (kTable.write(io, *this) != 0) return -1;
+    if (kCompositeCurve2Table.write(io, *this) != 0) return -1;
     for (Curve2& segment : base_)
         if (io.writeBlock(segment) != 0) return -1;
     return 0;
@@ -630,7 +622,7 @@ void CompositeCurve2::applyAutoHandles() {
         int prev = i > 0 ? i - 1 : closed() ? n - 1 : -1;
         const CurvePoint& from = prev >= 0 && base_[prev].pointCount() > 0 ? base_[prev].point(0) : a0;
         double dir[2] = {a3.x - from.x, a3.y - from.y};
-        unit(dir);
+        unitDirection(dir);
         double chord = std::hypot(a3.x - a0.x, a3.y - a0.y) * a0.pointTightness;
         segment.point(1).x = a0.x + dir[0] * chord;
         segment.point(1).y = a0.y + dir[1] * chord;
@@ -646,7 +638,7 @@ void CompositeCurve2::applyAutoHandles() {
         Curve2& last = base_[n - 1];
         const CurvePoint &s = last.point(0), &e = last.lastPoint();
         double dir[2] = {e.x - s.x, e.y - s.y};
-        unit(dir);
+        unitDirection(dir);
         double reach = std::hypot(e.x - s.x, e.y - s.y) * e.pointTightness;
         last.point(last.pointCount() - 2).x = e.x - dir[0] * reach;
         last.point(last.pointCount() - 2).y = e.y - dir[1] * reach;
@@ -678,7 +670,7 @@ void CompositeCurve2::applyCornerModifications() {
             if (!before.valid() || !after.valid() || !from.valid() || !to.valid()) continue;
             const CurvePoint &a = *pointAt(modified_, from), &b = *pointAt(modified_, to);
             double d[2] = {b.x - a.x, b.y - a.y};
-            unit(d);
+            unitDirection(d);
             CurvePoint& h1 = modified_[after.segment].point(after.index);
             CurvePoint& h0 = modified_[before.segment].point(before.index);
             h1.x = corner.x + radius * d[0];

@@ -134,7 +134,7 @@ int writeFlag(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling sp
 // A placeholder segment stores its type only.
 bool notEmpty(CommandEnabler& r) { return receiverAs<Curve2>(r).type != Curve2::Empty; }
 
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kCurve2Lines[] = {
     {"type", readType, writeType},
     {"p", readPoint, writePoints, Spelling::bare, notEmpty},
     {"pType", readPointType},
@@ -146,7 +146,7 @@ constexpr FieldTable::Line kLines[] = {
     {"closed", readFlag<Curve2::kClosed>, writeFlag<Curve2::kClosed>, Spelling::bare, notEmpty},
     {"end", &CommandEnabler::endCommand},
 };
-constexpr FieldTable kTable{kLines};
+constexpr FieldTable kCurve2Table{kCurve2Lines};
 
 // Plain square roots: profile coordinates are far from overflowing, and std::hypot's
 // care costs a quarter of a flattening.
@@ -155,17 +155,9 @@ double distance(double ax, double ay, double bx, double by) {
     return std::sqrt(dx * dx + dy * dy);
 }
 
-void unit(double v[2]) {
-    double l = std::sqrt(v[0] * v[0] + v[1] * v[1]);
-    if (l > 0) {
-        v[0] /= l;
-        v[1] /= l;
-    }
-}
-
 }  // namespace
 
-Curve2::Curve2(uint16_t type) : type(type) { kTable.registerInto(*this); }
+Curve2::Curve2(uint16_t type) : type(type) { kCurve2Table.registerInto(*this); }
 
 Curve2::Curve2(const Curve2& other) : CommandEnabler(other), flags(other.flags), type(other.type) {
     *this = other;
@@ -190,7 +182,7 @@ CommandTable& Curve2::commandTable() {
     return table;
 }
 
-int Curve2::writeCommands(CommandIO& io) { return kTable.write(io, *this); }
+int Curve2::writeCommands(CommandIO& io) { return kCurve2Table.write(io, *this); }
 
 bool Curve2::hasGeometry() const {
     if (type == Empty) return false;
@@ -235,7 +227,7 @@ void Curve2::evaluateAt(double t, double point[2], double normal[2]) const {
         point[1] = ys[0];
         normal[0] = -dy;
         normal[1] = dx;
-        unit(normal);
+        unitDirection(normal);
         return;
     }
     if (n < 2) return;

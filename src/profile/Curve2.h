@@ -2,6 +2,7 @@
 // One segment of a contour: a polyline, one Bezier curve of any degree (its control
 // points in order), or a placeholder, with its arc length kept as a cache.
 
+#include <cmath>
 #include <cstdint>
 
 #include "persistence/CommandEnabler.h"
@@ -74,5 +75,14 @@ private:
     double length_ = 0;
     GrowableArray<double> arcLengths_{10};
 };
+
+// Scales a 2D direction to unit length; a zero one stays zero.
+inline void unitDirection(double v[2]) {
+    double l = std::sqrt(v[0] * v[0] + v[1] * v[1]);
+    if (l > 0) {
+        v[0] /= l;
+        v[1] /= l;
+    }
+}
 
 }  // namespace fw

@@ -38,7 +38,7 @@ int readIllustratorFile(CommandIO& io, CommandEnabler&) {
     return -1;
 }
 
-void unit(double v[2]) {
+void unitExactly(double v[2]) {
     double l = std::hypot(v[0], v[1]);
     if (l > 0) {
         v[0] /= l;
@@ -111,8 +111,8 @@ void typeHandles(CompositeCurve2& contour) {
             if (!q) continue;
             const CurvePoint& anchor = c.point(a);
             double d1[2] = {h.x - anchor.x, h.y - anchor.y}, d2[2] = {anchor.x - q->x, anchor.y - q->y};
-            unit(d1);
-            unit(d2);
+            unitExactly(d1);
+            unitExactly(d2);
             bool straight = std::hypot(d1[0] - d2[0], d1[1] - d2[1]) < 0.01;
             h.pointType = straight ? CurvePoint::HANDLE_FIXED : CurvePoint::HANDLE_BROKEN;
         }
@@ -121,7 +121,7 @@ void typeHandles(CompositeCurve2& contour) {
 
 // The contours follow as blocks of their own, after these lines; an outline file
 // named when reading comes back as contours, so its line is read only.
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kInputProfile2Lines[] = {
     field<&InputProfile2::autoHandle>("autoHandle"),
     field<&InputProfile2::pointModification>("pointModification"),
     field<&InputProfile2::mirror>("mirror"),
@@ -132,11 +132,11 @@ constexpr FieldTable::Line kLines[] = {
     {"infileIllustrator", readIllustratorFile},
     {"end", &CommandEnabler::endCommand},
 };
-constexpr FieldTable kTable{kLines};
+constexpr FieldTable kInputProfile2Table{kInputProfile2Lines};
 
 }  // namespace
 
-InputProfile2::InputProfile2() { kTable.registerInto(*this); }
+InputProfile2::InputProfile2() { kInputProfile2Table.registerInto(*this); }
 
 InputProfile2::~InputProfile2() = default;
 
@@ -146,7 +146,7 @@ CommandTable& InputProfile2::commandTable() {
 }
 
 int InputProfile2::writeCommands(CommandIO& io) {
-    if (kTable.write(io, *this) != 0) return -1;
+    if (kInputProfile2Table.write(io, *this) != 0) return -1;
     for (CompositeCurve2& contour : contours_)
         if (io.writeBlock(contour) != 0) return -1;
     return 0;

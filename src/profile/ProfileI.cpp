@@ -34,16 +34,16 @@ int beginOutline(CommandIO& io, CommandEnabler& r) {
 }
 
 // The outline file itself is read by the outline import; a stored "load" cannot be served.
-int readLoad(CommandIO&, CommandEnabler&) { return -1; }
+int refuseLoad(CommandIO&, CommandEnabler&) { return -1; }
 
 // The outline follows as a block of its own, after these lines.
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kProfileILines[] = {
     {"filename", readFilename, writeField<&ProfileI::filename>, Spelling::quoted},
     {"layer", readLayer, writeField<&ProfileI::layer>, Spelling::quoted},
     {"begin", beginOutline},
-    {"load", readLoad},
+    {"load", refuseLoad},
 };
-constexpr FieldTable kTable{kLines};
+constexpr FieldTable kProfileITable{kProfileILines};
 
 }  // namespace
 
@@ -61,12 +61,12 @@ CommandTable& ProfileI::commandTable() {
 
 void ProfileI::registerCommands() {
     Profile::registerCommands();
-    kTable.registerInto(*this);
+    kProfileITable.registerInto(*this);
 }
 
 int ProfileI::writeCommands(CommandIO& io) {
     if (Profile::writeCommands(io) != 0) return -1;
-    if (kTable.write(io, *this) != 0) return -1;
+    if (kProfileITable.write(io, *this) != 0) return -1;
     return io.writeBlock(outline());
 }
 

@@ -21,11 +21,11 @@ int readLoad(CommandIO&, CommandEnabler& r) { return receiverAs<ProfileL>(r).loa
 int writeLoad(CommandIO& io, CommandEnabler&, const char* keyword, Spelling) { return io.writef("%s\n", keyword); }
 
 // The profile's own lines, after the member's.
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kProfileLLines[] = {
     {"libIdx", readIndex, writeGetter<&ProfileL::libraryIndex>},
     {"load", readLoad, writeLoad},
 };
-constexpr FieldTable kTable{kLines};
+constexpr FieldTable kProfileLTable{kProfileLLines};
 
 }  // namespace
 
@@ -43,12 +43,12 @@ CommandTable& ProfileL::commandTable() {
 
 void ProfileL::registerCommands() {
     Profile::registerCommands();
-    kTable.registerInto(*this);
+    kProfileLTable.registerInto(*this);
 }
 
 int ProfileL::writeCommands(CommandIO& io) {
     if (Profile::writeCommands(io) != 0) return -1;
-    return kTable.write(io, *this);
+    return kProfileLTable.write(io, *this);
 }
 
 void ProfileL::setLibraryIndex(int index) {

@@ -308,11 +308,11 @@ int writeProfiles(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
     return 0;
 }
 
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kProfileLibraryLines[] = {
     {"begin", beginProfile, writeProfiles},
     {"end", &CommandEnabler::endCommand},
 };
-constexpr FieldTable kTable{kLines};
+constexpr FieldTable kProfileLibraryTable{kProfileLibraryLines};
 
 }  // namespace
 
@@ -324,7 +324,7 @@ ProfileLibrary& ProfileLibrary::instance() {
 }
 
 ProfileLibrary::ProfileLibrary(const char* const* lines) : scene_(std::make_unique<SceneX>()) {
-    kTable.registerInto(*this);
+    kProfileLibraryTable.registerInto(*this);
     scene_->setName("ProfileLibrary");
     StringsIO io(this);
     io.attach(lines);
@@ -339,7 +339,7 @@ CommandTable& ProfileLibrary::commandTable() {
     return table;
 }
 
-int ProfileLibrary::writeCommands(CommandIO& io) { return kTable.write(io, *this); }
+int ProfileLibrary::writeCommands(CommandIO& io) { return kProfileLibraryTable.write(io, *this); }
 
 int ProfileLibrary::count() const { return scene_->memberCount(kProfileKind); }
 

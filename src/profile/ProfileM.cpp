@@ -92,7 +92,7 @@ bool knownCycleOption(CommandEnabler& r) {
     return option >= ProfileM::PLAY_ONCE && option <= ProfileM::REVERSE_LOOP;
 }
 
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kProfileMLines[] = {
     {"startFrame", readStartFrame, writeField<&ProfileM::startFrame>},
     {"totalFrames", readTotalFrames, writeTotalFrames},
     {"changeCounter", readChangeCounter, writeField<&ProfileM::changeCounter>},
@@ -101,7 +101,7 @@ constexpr FieldTable::Line kLines[] = {
     field<&ProfileM::showBeforeStart>("showBeforeStart"),
     {"profileName", readProfileName, writeProfileNames, Spelling::quoted},
 };
-constexpr FieldTable kTable{kLines};
+constexpr FieldTable kProfileMTable{kProfileMLines};
 
 Profile* asProfile(SceneMember* m) { return m && m->kind() == kProfileKind ? dynamic_cast<Profile*>(m) : nullptr; }
 
@@ -127,12 +127,12 @@ CommandTable& ProfileM::commandTable() {
 
 void ProfileM::registerCommands() {
     Profile::registerCommands();
-    kTable.registerInto(*this);
+    kProfileMTable.registerInto(*this);
 }
 
 int ProfileM::writeCommands(CommandIO& io) {
     if (Profile::writeCommands(io) != 0) return -1;
-    return kTable.write(io, *this);
+    return kProfileMTable.write(io, *this);
 }
 
 const char* ProfileM::cycleOptionName(int option) {

@@ -25,15 +25,17 @@ int writeIntervals(CommandIO& io, CommandEnabler& r, const char* keyword, Spelli
     return 0;
 }
 
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kProfilePropertyLines[] = {
     {"mtlInterval", readInterval, writeIntervals},
     {"end", &CommandEnabler::endCommand},
 };
-constexpr FieldTable kTable{kLines};
+constexpr FieldTable kProfilePropertyTable{kProfilePropertyLines};
 
 }  // namespace
 
-ProfileProperty::ProfileProperty(const char* blockName) : blockName_(blockName) { kTable.registerInto(*this); }
+ProfileProperty::ProfileProperty(const char* blockName) : blockName_(blockName) {
+    kProfilePropertyTable.registerInto(*this);
+}
 
 ProfileProperty::~ProfileProperty() = default;
 
@@ -43,7 +45,7 @@ CommandTable& ProfileProperty::commandTable() {
     return table;
 }
 
-int ProfileProperty::writeCommands(CommandIO& io) { return kTable.write(io, *this); }
+int ProfileProperty::writeCommands(CommandIO& io) { return kProfilePropertyTable.write(io, *this); }
 
 void ProfileProperty::addInterval(int id, const Interval& interval) {
     for (Entry& entry : entries_)

@@ -81,7 +81,7 @@ int writeClip(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling sp
     return writeLine(io, keyword, clip, spelling);
 }
 
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kCameraLines[] = {
     {"mode", readMode, writeMode},
     {"lens-type", readLensType, writeGetter<&Camera::lensType>},
     {"projection", readProjection, writeProjection},
@@ -99,7 +99,7 @@ constexpr FieldTable::Line kLines[] = {
     field<&Camera::underScan>("under-scan", Spelling::fixed),
     field<&Camera::scaleVertically>("scale-vertically"),
 };
-constexpr FieldTable kTable{kLines};
+constexpr FieldTable kCameraTable{kCameraLines};
 
 glm::dmat4 rotationZyx(double aboutX, double aboutY, double aboutZ) {
     const glm::dmat4 identity(1.0);
@@ -301,12 +301,12 @@ void Camera::frame(const std::vector<glm::dvec3>& points, double cameraBox[6]) {
 
 void Camera::registerCommands() {
     DAGNode::registerCommands();
-    kTable.registerInto(*this);
+    kCameraTable.registerInto(*this);
 }
 
 int Camera::writeCommands(CommandIO& io) {
     if (DAGNode::writeCommands(io) != 0) return -1;
-    return kTable.write(io, *this);
+    return kCameraTable.write(io, *this);
 }
 
 }  // namespace fw

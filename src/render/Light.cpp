@@ -81,7 +81,7 @@ bool notAmbient(CommandEnabler& r) { return receiverAs<Light>(r).type() != Light
 bool isSpot(CommandEnabler& r) { return receiverAs<Light>(r).type() == Light::kSpot; }
 
 // The camera's lines come first; its "distance" is read again here (see readDistance).
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kLightLines[] = {
     {"type", readType, writeType},
     {"distance", readDistance, writeField<&Light::lightDistance>, Spelling::fixed, notAmbient},
     {"angles", readAngles, writeAngles, Spelling::fixed, isSpot},
@@ -94,8 +94,7 @@ constexpr FieldTable::Line kLines[] = {
     field<&Light::shadowMapXRes>("shadowmap-xres", Spelling::bare, notAmbient),
     field<&Light::shadowMapYRes>("shadowmap-yres", Spelling::bare, notAmbient),
 };
-constexpr FieldTable kTable{kLines};
-
+constexpr FieldTable kLightTable{kLightLines};
 
 std::vector<std::vector<std::array<double, 3>>> makeSampleTables() {
     std::vector<std::vector<std::array<double, 3>>> tables;
@@ -135,12 +134,12 @@ double Light::spotOuterAngle() const { return std::acos(spotOuterCos) * kDegrees
 
 void Light::registerCommands() {
     Camera::registerCommands();
-    kTable.registerInto(*this);
+    kLightTable.registerInto(*this);
 }
 
 int Light::writeCommands(CommandIO& io) {
     if (Camera::writeCommands(io) != 0) return -1;
-    return kTable.write(io, *this);
+    return kLightTable.write(io, *this);
 }
 
 }  // namespace fw

@@ -10,6 +10,7 @@
 #include <glm/matrix.hpp>
 #include <memory>
 
+#include "platform/MathConstants.h"
 #include "render/Camera.h"
 #include "render/LightSlots.h"
 #include "render/RayShading.h"
@@ -18,8 +19,6 @@
 namespace fw {
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 // The adaptive patterns of levels 2 to 5: x, then y, then weight of each sample.
 const std::vector<double> kPatterns[4][3] = {

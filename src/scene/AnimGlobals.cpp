@@ -59,7 +59,7 @@ constexpr FieldTable::Line frameLine(const char* keyword) {
     return {keyword, readField<Field, globals>, writeFrame<Field>, Spelling::fixed};
 }
 
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kAnimGlobalsLines[] = {
     frameLine<&AnimGlobals::frameStart>("frameStart"),
     frameLine<&AnimGlobals::frameEnd>("frameEnd"),
     {"currFrame", readField<&AnimGlobals::currFrame, globals>, writeField<&AnimGlobals::currFrame>, Spelling::fixed},
@@ -75,12 +75,12 @@ constexpr FieldTable::Line kLines[] = {
     {"name", readPastName},
     {"end", &CommandEnabler::endCommand},
 };
-constexpr FieldTable kTable{kLines};
+constexpr FieldTable kAnimGlobalsTable{kAnimGlobalsLines};
 
 }  // namespace
 
-void AnimGlobals::registerCommands() { kTable.registerInto(*this); }
+void AnimGlobals::registerCommands() { kAnimGlobalsTable.registerInto(*this); }
 
-int AnimGlobals::writeCommands(CommandIO& io) { return kTable.write(io, *this); }
+int AnimGlobals::writeCommands(CommandIO& io) { return kAnimGlobalsTable.write(io, *this); }
 
 }  // namespace fw

@@ -21,7 +21,7 @@ int writeOffsetStyle(CommandIO& io, CommandEnabler& r, const char* keyword, Spel
     return io.writef("%s %s\n", keyword, ChopParams::offsetStyleName(receiverAs<ChopParams>(r).*Field));
 }
 
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kChopParamsLines[] = {
     field<&ChopParams::enabled>("Enabled"),
     field<&ChopParams::sliceCount>("NumSlices"),
     field<&ChopParams::centerOffset>("CenterOffset"),
@@ -40,7 +40,7 @@ constexpr FieldTable::Line kLines[] = {
     field<&ChopParams::direction>("Direction"),
     {"end", &CommandEnabler::endCommand},
 };
-constexpr FieldTable kFields(kLines);
+constexpr FieldTable kChopParamsFields(kChopParamsLines);
 
 }  // namespace
 
@@ -61,13 +61,13 @@ int ChopParams::offsetStyleOf(const char* word) {
     return kNone;
 }
 
-ChopParams::ChopParams() { kFields.registerInto(*this); }
+ChopParams::ChopParams() { kChopParamsFields.registerInto(*this); }
 
 CommandTable& ChopParams::commandTable() {
     static CommandTable table;
     return table;
 }
 
-int ChopParams::writeCommands(CommandIO& io) { return kFields.write(io, *this); }
+int ChopParams::writeCommands(CommandIO& io) { return kChopParamsFields.write(io, *this); }
 
 }  // namespace fw

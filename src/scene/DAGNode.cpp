@@ -183,7 +183,7 @@ constexpr FieldTable::Line flagLine(const char* keyword) {
     return {keyword, readFlag<Bit>, writeFlag<Bit>};
 }
 
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kDAGNodeLines[] = {
     flagLine<DAGNode::kVisible>("vis"),
     {"enabled", readFlag<DAGNode::kVisible>},
     flagLine<DAGNode::kSolo>("solo"),
@@ -201,18 +201,18 @@ constexpr FieldTable::Line kLines[] = {
     field<&DAGNode::origin>("origin", Spelling::fixed),
     {"parent", readParent, writeParent, Spelling::quoted, hasParent},
 };
-constexpr FieldTable kTable{kLines};
+constexpr FieldTable kDAGNodeTable{kDAGNodeLines};
 
 }  // namespace
 
 void DAGNode::registerCommands() {
     SceneMember::registerCommands();
-    kTable.registerInto(*this);
+    kDAGNodeTable.registerInto(*this);
 }
 
 int DAGNode::writeCommands(CommandIO& io) {
     if (SceneMember::writeCommands(io) != 0) return -1;
-    return kTable.write(io, *this);
+    return kDAGNodeTable.write(io, *this);
 }
 
 }  // namespace fw

@@ -67,7 +67,7 @@ int writeChops(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
 }
 
 using F = FragmentationParams;
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kFragmentationParamsLines[] = {
     field<&F::enabled>("Enabled"),
     wordLine<&F::style, kStyles>("Style"),
     wordLine<&F::frame, kFrames>("GlobLoc"),
@@ -80,7 +80,7 @@ constexpr FieldTable::Line kLines[] = {
     {"begin", beginChop, writeChops},
     {"end", &CommandEnabler::endCommand},
 };
-constexpr FieldTable kFields(kLines);
+constexpr FieldTable kFragmentationParamsFields(kFragmentationParamsLines);
 
 }  // namespace
 
@@ -89,7 +89,7 @@ FragmentationParams::FragmentationParams() {
     chops[1].direction[2] = 90.0;
     chops[2].enabled = false;
     chops[2].direction[1] = 90.0;
-    kFields.registerInto(*this);
+    kFragmentationParamsFields.registerInto(*this);
 }
 
 CommandTable& FragmentationParams::commandTable() {
@@ -97,6 +97,6 @@ CommandTable& FragmentationParams::commandTable() {
     return table;
 }
 
-int FragmentationParams::writeCommands(CommandIO& io) { return kFields.write(io, *this); }
+int FragmentationParams::writeCommands(CommandIO& io) { return kFragmentationParamsFields.write(io, *this); }
 
 }  // namespace fw

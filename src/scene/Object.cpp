@@ -332,7 +332,7 @@ constexpr FieldTable::Line geometryField(const char* keyword, Spelling spelling,
     return fieldThen<Field, changeGeometry>(keyword, spelling, when);
 }
 
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kObjectLines[] = {
     {"has_fragments", Object::readFlagLine<Object::kHasFragments>, writeOn, Spelling::bare, hasFragments},
     geometryField<&Object::fragmentCount>("num_fragments", Spelling::bare, hasFragments),
     {"is_fragment", Object::readFlagLine<Object::kIsFragment>, writeOn, Spelling::bare, isFragment},
@@ -351,18 +351,18 @@ constexpr FieldTable::Line kLines[] = {
     geometryField<&Object::mapMirrorY>("mapMirrorY", Spelling::bare, mappingStored),
     geometryField<&Object::mapProportional>("mapProportional", Spelling::bare, mappingStored),
 };
-constexpr FieldTable kTable{kLines};
+constexpr FieldTable kObjectTable{kObjectLines};
 
 }  // namespace
 
 void Object::registerCommands() {
     DAGNode::registerCommands();
-    kTable.registerInto(*this);
+    kObjectTable.registerInto(*this);
 }
 
 int Object::writeCommands(CommandIO& io) {
     if (DAGNode::writeCommands(io) != 0) return -1;
-    return kTable.write(io, *this);
+    return kObjectTable.write(io, *this);
 }
 
 }  // namespace fw

@@ -73,16 +73,16 @@ int readName(CommandIO& io, CommandEnabler& receiver) {
 }
 
 // The lines every member starts with; each class's own lines follow.
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kSceneMemberLines[] = {
     {"name", readName, writeGetter<&SceneMember::name>, Spelling::quoted},
     {"end", &CommandEnabler::endCommand},
 };
-constexpr FieldTable kTable{kLines};
+constexpr FieldTable kSceneMemberTable{kSceneMemberLines};
 
 }  // namespace
 
-void SceneMember::registerCommands() { kTable.registerInto(*this); }
+void SceneMember::registerCommands() { kSceneMemberTable.registerInto(*this); }
 
-int SceneMember::writeCommands(CommandIO& io) { return kTable.write(io, *this); }
+int SceneMember::writeCommands(CommandIO& io) { return kSceneMemberTable.write(io, *this); }
 
 }  // namespace fw

@@ -61,19 +61,19 @@ int beginMember(CommandIO& io, CommandEnabler& r) {
 }
 
 // The scene's name; the timeline's and the members' blocks are written after it.
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kSceneXLines[] = {
     {"name", readSceneName, writeGetter<&SceneX::name>, Spelling::quoted},
     {"begin", beginMember},
     {"end", &CommandEnabler::endCommand},
 };
-constexpr FieldTable kTable{kLines};
+constexpr FieldTable kSceneXTable{kSceneXLines};
 
 }  // namespace
 
 SceneX::SceneX() {
     root_ = std::make_unique<RootNode>(*this);
     globals_ = std::make_unique<AnimGlobals>(*this);
-    kTable.registerInto(*this);
+    kSceneXTable.registerInto(*this);
 }
 
 SceneX::~SceneX() {
@@ -221,7 +221,7 @@ int SceneX::writeKinds(CommandIO& io, const int* kinds, int count, bool saveable
 int SceneX::writeCommands(CommandIO& io) {
     // The preferences keep only the timeline settings of the scene.
     if (preferencesMode_) return io.writeBlock(*globals_);
-    if (kTable.write(io, *this) != 0) return -1;
+    if (kSceneXTable.write(io, *this) != 0) return -1;
     if (globals_->hasContent() && io.writeBlock(*globals_) != 0) return -1;
     return writeKinds(io, kWriteOrder, static_cast<int>(std::size(kWriteOrder)), false);
 }

@@ -11,7 +11,7 @@ namespace fw {
 
 namespace {
 
-const char* const kTypes[] = {"Linear", "Radial", "MirrorWrap", "Circle", "Square", "Triangle"};
+const char* const kGradientTypes[] = {"Linear", "Radial", "MirrorWrap", "Circle", "Square", "Triangle"};
 const char* const kInterpolations[] = {"RGB", "HSV", "Special RGB", "Color Wheel"};
 
 // A stop colour in the interpolation's space, on the 16-bit scale (hue: 65536 a turn).
@@ -153,7 +153,7 @@ constexpr FieldTable kGradientTable{kGradientLines};
 // Stops come in any order from older files; the lookup needs them sorted.
 }  // namespace
 
-const NameTable Gradient::kTypeNames = {kTypes, 6, 0, kLinear, kLinear};
+const NameTable Gradient::kTypeNames = {kGradientTypes, 6, 0, kLinear, kLinear};
 const NameTable Gradient::kInterpolationNames = {kInterpolations, 4, 0, kRGB, kRGB};
 
 Gradient::Gradient(const char* blockName) : blockName_(blockName) { kGradientTable.registerInto(*this); }

@@ -35,7 +35,7 @@ int beginGradient(CommandIO& io, CommandEnabler& r) {
 }
 
 // The unit's own lines, after the shared ones (which bring its gradient's block).
-constexpr FieldTable::Line kGradientLines[] = {
+constexpr FieldTable::Line kGradientUnitLines[] = {
     field<&GradientUnit::startPosition>("StartPosition", Spelling::fixed),
     field<&GradientUnit::size>("Size", Spelling::fixed),
     field<&GradientUnit::rotation>("Rotation", Spelling::fixed),
@@ -55,7 +55,7 @@ constexpr FieldTable::Line kGradientLines[] = {
     field<&GradientUnit::compositeOnOriginal>("CompositeOnOriginal"),
     {"begin", beginGradient},
 };
-constexpr FieldTable kGradientTable{kGradientLines};
+constexpr FieldTable kGradientTable{kGradientUnitLines};
 
 }  // namespace
 

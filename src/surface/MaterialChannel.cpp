@@ -38,12 +38,12 @@ int writeLayers(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
 }
 
 // The lines every channel ends with, after its kind's own.
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kMaterialChannelLines[] = {
     field<&MaterialChannel::active>("active"),
     {"begin", beginLayer, writeLayers},
     {"end", &CommandEnabler::endCommand},
 };
-constexpr FieldTable kTable{kLines};
+constexpr FieldTable kMaterialChannelTable{kMaterialChannelLines};
 
 // A layer kept by the walk: its colour with the way it blends.
 struct Kept {
@@ -100,11 +100,11 @@ MaterialChannel::MaterialChannel(int kind, Scene* scene, Rgba preset) : kind_(ki
     baseLayer_.setShader(ShaderBlock::kRgbSlot, std::make_unique<ShaderColor>(preset.r, preset.g, preset.b, preset.a));
 }
 
-void MaterialChannel::registerCommands() { kTable.registerInto(*this); }
+void MaterialChannel::registerCommands() { kMaterialChannelTable.registerInto(*this); }
 
 int MaterialChannel::writeCommands(CommandIO& io) {
     if (writeFields(io) != 0) return -1;
-    return kTable.write(io, *this);
+    return kMaterialChannelTable.write(io, *this);
 }
 
 void MaterialChannel::reset() {

@@ -8,10 +8,10 @@ namespace fw {
 namespace {
 
 // The channel's own line, before the shared channel lines.
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kMaterialChannelBumpLines[] = {
     field<&MaterialChannelBump::amount>("amount"),
 };
-constexpr FieldTable kTable{kLines};
+constexpr FieldTable kMaterialChannelBumpTable{kMaterialChannelBumpLines};
 
 }  // namespace
 
@@ -26,7 +26,7 @@ CommandTable& MaterialChannelBump::commandTable() {
 
 void MaterialChannelBump::registerCommands() {
     MaterialChannel::registerCommands();
-    kTable.registerInto(*this);
+    kMaterialChannelBumpTable.registerInto(*this);
 }
 
 void MaterialChannelBump::reset() {
@@ -42,6 +42,6 @@ void MaterialChannelBump::copyFields(const MaterialChannel& other) {
     amount = static_cast<const MaterialChannelBump&>(other).amount;
 }
 
-int MaterialChannelBump::writeFields(CommandIO& io) { return kTable.write(io, *this); }
+int MaterialChannelBump::writeFields(CommandIO& io) { return kMaterialChannelBumpTable.write(io, *this); }
 
 }  // namespace fw

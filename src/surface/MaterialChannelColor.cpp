@@ -10,11 +10,11 @@ namespace fw {
 namespace {
 
 // The channel's own lines, before the shared channel lines.
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kMaterialChannelColorLines[] = {
     field<&MaterialChannelColor::color>("color"),
     field<&MaterialChannelColor::useBaseColor>("useBaseColor"),
 };
-constexpr FieldTable kTable{kLines};
+constexpr FieldTable kMaterialChannelColorTable{kMaterialChannelColorLines};
 
 }  // namespace
 
@@ -29,7 +29,7 @@ CommandTable& MaterialChannelColor::commandTable() {
 
 void MaterialChannelColor::registerCommands() {
     MaterialChannel::registerCommands();
-    kTable.registerInto(*this);
+    kMaterialChannelColorTable.registerInto(*this);
 }
 
 void MaterialChannelColor::reset() {
@@ -61,6 +61,6 @@ void MaterialChannelColor::copyFields(const MaterialChannel& other) {
     std::memcpy(color, o.color, sizeof color);
 }
 
-int MaterialChannelColor::writeFields(CommandIO& io) { return kTable.write(io, *this); }
+int MaterialChannelColor::writeFields(CommandIO& io) { return kMaterialChannelColorTable.write(io, *this); }
 
 }  // namespace fw

@@ -8,11 +8,11 @@ namespace fw {
 namespace {
 
 // The channel's own lines, before the shared channel lines.
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kMaterialChannelSpecularLines[] = {
     field<&MaterialChannelSpecular::brightness>("brightness"),
     field<&MaterialChannelSpecular::sharpness>("sharpness"),
 };
-constexpr FieldTable kTable{kLines};
+constexpr FieldTable kMaterialChannelSpecularTable{kMaterialChannelSpecularLines};
 
 }  // namespace
 
@@ -27,7 +27,7 @@ CommandTable& MaterialChannelSpecular::commandTable() {
 
 void MaterialChannelSpecular::registerCommands() {
     MaterialChannel::registerCommands();
-    kTable.registerInto(*this);
+    kMaterialChannelSpecularTable.registerInto(*this);
 }
 
 void MaterialChannelSpecular::reset() {
@@ -47,6 +47,6 @@ void MaterialChannelSpecular::copyFields(const MaterialChannel& other) {
     sharpness = o.sharpness;
 }
 
-int MaterialChannelSpecular::writeFields(CommandIO& io) { return kTable.write(io, *this); }
+int MaterialChannelSpecular::writeFields(CommandIO& io) { return kMaterialChannelSpecularTable.write(io, *this); }
 
 }  // namespace fw

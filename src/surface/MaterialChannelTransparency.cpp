@@ -10,13 +10,13 @@ namespace {
 using Channel = MaterialChannelTransparency;
 
 // The channel's own lines, before the shared channel lines.
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kMaterialChannelTransparencyLines[] = {
     field<&Channel::amount>("amount"),
     field<&Channel::refraction>("refraction"),
     {"numRays", &RayChannel::readNumRays, writeGetter<&RayChannel::numRays>},
     {"spread", &RayChannel::readSpread, writeGetter<&RayChannel::spread>},
 };
-constexpr FieldTable kTable{kLines};
+constexpr FieldTable kMaterialChannelTransparencyTable{kMaterialChannelTransparencyLines};
 
 }  // namespace
 
@@ -32,7 +32,7 @@ CommandTable& MaterialChannelTransparency::commandTable() {
 
 void MaterialChannelTransparency::registerCommands() {
     MaterialChannel::registerCommands();
-    kTable.registerInto(*this);
+    kMaterialChannelTransparencyTable.registerInto(*this);
 }
 
 void MaterialChannelTransparency::reset() {
@@ -58,6 +58,8 @@ void MaterialChannelTransparency::copyFields(const MaterialChannel& other) {
     rays_ = o.rays_;
 }
 
-int MaterialChannelTransparency::writeFields(CommandIO& io) { return kTable.write(io, *this); }
+int MaterialChannelTransparency::writeFields(CommandIO& io) {
+    return kMaterialChannelTransparencyTable.write(io, *this);
+}
 
 }  // namespace fw

@@ -24,15 +24,15 @@ int writeItems(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
     return 0;
 }
 
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kMaterialStackLines[] = {
     {"begin", beginItem, writeItems},
     {"end", &CommandEnabler::endCommand},
 };
-constexpr FieldTable kTable{kLines};
+constexpr FieldTable kMaterialStackTable{kMaterialStackLines};
 
 }  // namespace
 
-MaterialStack::MaterialStack(Scene& scene) : scene_(&scene) { kTable.registerInto(*this); }
+MaterialStack::MaterialStack(Scene& scene) : scene_(&scene) { kMaterialStackTable.registerInto(*this); }
 
 MaterialStack::MaterialStack(const MaterialStack& other) : MaterialStack(*other.scene_) { *this = other; }
 
@@ -48,7 +48,7 @@ CommandTable& MaterialStack::commandTable() {
     return table;
 }
 
-int MaterialStack::writeCommands(CommandIO& io) { return kTable.write(io, *this); }
+int MaterialStack::writeCommands(CommandIO& io) { return kMaterialStackTable.write(io, *this); }
 
 MaterialStackItem& MaterialStack::addItem(const std::string& material) {
     items_.push_back(std::make_unique<MaterialStackItem>(*scene_));

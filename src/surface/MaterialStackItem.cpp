@@ -21,7 +21,7 @@ const char* const kMappings[] = {"UV",        "UVP",          "Spherical",    "P
                                  "CylindricalY", "CylindricalZ", "Cubic",     "Camera",       "Drawing"};
 const char* const kTilings[] = {"None", "Repeat", "Mirror", "NoneClip"};
 
-constexpr double kTwoPi = 6.2831854;
+constexpr double kRoundedTwoPi = 6.2831854;
 constexpr double kInvTwoPi = 0.1591549;
 constexpr double kInvPi = 0.3183098;
 constexpr double kHalfPi = 1.5707963;
@@ -114,7 +114,7 @@ struct FastAngles {
     // The angle of (x, y) around the circle as a fraction of a turn, 0..1.
     static double turn(double y, double x) {
         double a = MaterialStackItem::fastAtan2(y, x);
-        if (a < 0) a += kTwoPi;
+        if (a < 0) a += kRoundedTwoPi;
         return a * kInvTwoPi;
     }
     static double latitude(double dy) { return (MaterialStackItem::fastAsin(dy) + kHalfPi) * kInvPi; }

@@ -46,18 +46,18 @@ int writeTransform(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
 bool hasTransform(CommandEnabler& r) { return receiverAs<Shader>(r).hasTransform(); }
 
 // The lines of every shader; each kind's own lines follow.
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kShaderLines[] = {
     {"transform", readTransform, writeTransform, Spelling::bare, hasTransform},
     {"end", &CommandEnabler::endCommand},
 };
-constexpr FieldTable kTable{kLines};
+constexpr FieldTable kShaderTable{kShaderLines};
 
 }  // namespace
 
-void Shader::registerCommands() { kTable.registerInto(*this); }
+void Shader::registerCommands() { kShaderTable.registerInto(*this); }
 
 int Shader::writeCommands(CommandIO& io) {
-    if (kTable.write(io, *this) != 0) return -1;
+    if (kShaderTable.write(io, *this) != 0) return -1;
     return writeFields(io);
 }
 

@@ -11,10 +11,10 @@ namespace {
 
 void colorChanged(CommandEnabler& r) { receiverAs<ShaderColor>(r).notifyChange(); }
 
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kShaderColorLines[] = {
     fieldThen<&ShaderColor::color, colorChanged>("color"),
 };
-constexpr FieldTable kTable{kLines};
+constexpr FieldTable kShaderColorTable{kShaderColorLines};
 
 }  // namespace
 
@@ -29,7 +29,7 @@ CommandTable& ShaderColor::commandTable() {
 
 void ShaderColor::registerCommands() {
     Shader::registerCommands();
-    kTable.registerInto(*this);
+    kShaderColorTable.registerInto(*this);
 }
 
 void ShaderColor::reset() {
@@ -59,6 +59,6 @@ void ShaderColor::copyFields(const Shader& other) {
     std::memcpy(color, static_cast<const ShaderColor&>(other).color, sizeof color);
 }
 
-int ShaderColor::writeFields(CommandIO& io) { return kTable.write(io, *this); }
+int ShaderColor::writeFields(CommandIO& io) { return kShaderColorTable.write(io, *this); }
 
 }  // namespace fw

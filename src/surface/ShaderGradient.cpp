@@ -20,10 +20,10 @@ int writeUnit(CommandIO& io, CommandEnabler& r, const char*, Spelling) {
     return io.writeBlock(receiverAs<ShaderGradient>(r).unit);
 }
 
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kShaderGradientLines[] = {
     {"begin", beginUnit, writeUnit},
 };
-constexpr FieldTable kTable{kLines};
+constexpr FieldTable kShaderGradientTable{kShaderGradientLines};
 
 }  // namespace
 
@@ -36,7 +36,7 @@ CommandTable& ShaderGradient::commandTable() {
 
 void ShaderGradient::registerCommands() {
     Shader::registerCommands();
-    kTable.registerInto(*this);
+    kShaderGradientTable.registerInto(*this);
 }
 
 void ShaderGradient::reset() {
@@ -52,6 +52,6 @@ bool ShaderGradient::sameFields(const Shader& other) const {
 
 void ShaderGradient::copyFields(const Shader& other) { unit = static_cast<const ShaderGradient&>(other).unit; }
 
-int ShaderGradient::writeFields(CommandIO& io) { return kTable.write(io, *this); }
+int ShaderGradient::writeFields(CommandIO& io) { return kShaderGradientTable.write(io, *this); }
 
 }  // namespace fw

@@ -19,10 +19,10 @@ int readImage(CommandIO& io, CommandEnabler& r) {
     return 0;
 }
 
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kShaderImageLines[] = {
     {"image", readImage, writeGetter<&ShaderImage::image>, Spelling::quoted},
 };
-constexpr FieldTable kTable{kLines};
+constexpr FieldTable kShaderImageTable{kShaderImageLines};
 
 }  // namespace
 
@@ -35,7 +35,7 @@ CommandTable& ShaderImage::commandTable() {
 
 void ShaderImage::registerCommands() {
     Shader::registerCommands();
-    kTable.registerInto(*this);
+    kShaderImageTable.registerInto(*this);
 }
 
 void ShaderImage::reset() {
@@ -93,6 +93,6 @@ void ShaderImage::copyFields(const Shader& other) {
     setImage(o.image());
 }
 
-int ShaderImage::writeFields(CommandIO& io) { return kTable.write(io, *this); }
+int ShaderImage::writeFields(CommandIO& io) { return kShaderImageTable.write(io, *this); }
 
 }  // namespace fw

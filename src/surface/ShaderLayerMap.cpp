@@ -13,10 +13,10 @@ namespace {
 
 std::atomic<LayerMapSource*> gSource{nullptr};
 
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kShaderLayerMapLines[] = {
     field<&ShaderLayerMap::index>("index"),
 };
-constexpr FieldTable kTable{kLines};
+constexpr FieldTable kShaderLayerMapTable{kShaderLayerMapLines};
 
 }  // namespace
 
@@ -29,7 +29,7 @@ CommandTable& ShaderLayerMap::commandTable() {
 
 void ShaderLayerMap::registerCommands() {
     Shader::registerCommands();
-    kTable.registerInto(*this);
+    kShaderLayerMapTable.registerInto(*this);
 }
 
 void ShaderLayerMap::reset() {
@@ -69,6 +69,6 @@ void ShaderLayerMap::copyFields(const Shader& other) {
     fourChannels = o.fourChannels;
 }
 
-int ShaderLayerMap::writeFields(CommandIO& io) { return kTable.write(io, *this); }
+int ShaderLayerMap::writeFields(CommandIO& io) { return kShaderLayerMapTable.write(io, *this); }
 
 }  // namespace fw

@@ -11,17 +11,17 @@ namespace fw {
 
 namespace {
 
-const char* const kTypes[] = {"Cloud", "Marble", "Lava"};
+const char* const kPerlinTypes[] = {"Cloud", "Marble", "Lava"};
 
 // Every value read may change the generator or the tone curve.
-void noteChange(CommandEnabler& r) { receiverAs<ShaderNoisePerlin>(r).notifyChange(); }
-ToneCurve& toneOf(CommandEnabler& r) { return receiverAs<ShaderNoisePerlin>(r).tone; }
+void notePerlinChange(CommandEnabler& r) { receiverAs<ShaderNoisePerlin>(r).notifyChange(); }
+ToneCurve& perlinTone(CommandEnabler& r) { return receiverAs<ShaderNoisePerlin>(r).tone; }
 
 int readType(CommandIO& io, CommandEnabler& r) {
     char text[CommandIO::kTokenSize];
     if (io.readToken(text, sizeof text) != 0) return -1;
     receiverAs<ShaderNoisePerlin>(r).type = ShaderNoisePerlin::kTypeNames.value(text);
-    noteChange(r);
+    notePerlinChange(r);
     return 0;
 }
 int writeType(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
@@ -39,29 +39,29 @@ int endNoise(CommandIO& io, CommandEnabler&) {
 
 // The noise's own lines, after the shader's. The stripe count is read but never
 // written.
-constexpr FieldTable::Line kNoiseLines[] = {
+constexpr FieldTable::Line kPerlinLines[] = {
     {"Type", readType, writeType},
     field<&ShaderNoisePerlin::color1>("Color1"),
     field<&ShaderNoisePerlin::color2>("Color2"),
-    fieldThen<&ShaderNoisePerlin::size, noteChange>("Size"),
-    fieldThen<&ShaderNoisePerlin::complexity, noteChange>("Complexity"),
-    fieldThen<&ShaderNoisePerlin::persistence, noteChange>("Persistence"),
-    fieldThen<&ShaderNoisePerlin::stretch, noteChange>("Stretch"),
-    fieldThen<&ShaderNoisePerlin::narrow, noteChange>("Narrow"),
-    fieldThen<&ToneCurve::blackPoint, noteChange, toneOf>("BlackPoint"),
-    fieldThen<&ToneCurve::whitePoint, noteChange, toneOf>("WhitePoint"),
-    fieldThen<&ToneCurve::pointSmooth, noteChange, toneOf>("PointSmooth"),
-    fieldThen<&ToneCurve::gamma, noteChange, toneOf>("Gamma"),
-    {"NumStripes", readFieldThen<&ShaderNoisePerlin::numStripes, noteChange>},
-    fieldThen<&ShaderNoisePerlin::seed, noteChange>("Seed"),
+    fieldThen<&ShaderNoisePerlin::size, notePerlinChange>("Size"),
+    fieldThen<&ShaderNoisePerlin::complexity, notePerlinChange>("Complexity"),
+    fieldThen<&ShaderNoisePerlin::persistence, notePerlinChange>("Persistence"),
+    fieldThen<&ShaderNoisePerlin::stretch, notePerlinChange>("Stretch"),
+    fieldThen<&ShaderNoisePerlin::narrow, notePerlinChange>("Narrow"),
+    fieldThen<&ToneCurve::blackPoint, notePerlinChange, perlinTone>("BlackPoint"),
+    fieldThen<&ToneCurve::whitePoint, notePerlinChange, perlinTone>("WhitePoint"),
+    fieldThen<&ToneCurve::pointSmooth, notePerlinChange, perlinTone>("PointSmooth"),
+    fieldThen<&ToneCurve::gamma, notePerlinChange, perlinTone>("Gamma"),
+    {"NumStripes", readFieldThen<&ShaderNoisePerlin::numStripes, notePerlinChange>},
+    fieldThen<&ShaderNoisePerlin::seed, notePerlinChange>("Seed"),
     {"end", endNoise},
 };
-constexpr FieldTable kNoiseTable{kNoiseLines};
+constexpr FieldTable kPerlinTable{kPerlinLines};
 
 }  // namespace
 
 // Any name other than Cloud or Marble reads as Lava.
-const NameTable ShaderNoisePerlin::kTypeNames = {kTypes, 3, 1, kCloud, kLava};
+const NameTable ShaderNoisePerlin::kTypeNames = {kPerlinTypes, 3, 1, kCloud, kLava};
 
 ShaderNoisePerlin::ShaderNoisePerlin() : Shader(kNoisePerlin) {
     registerCommands();
@@ -75,7 +75,7 @@ CommandTable& ShaderNoisePerlin::commandTable() {
 
 void ShaderNoisePerlin::registerCommands() {
     Shader::registerCommands();
-    kNoiseTable.registerInto(*this);
+    kPerlinTable.registerInto(*this);
 }
 
 void ShaderNoisePerlin::reset() {
@@ -141,6 +141,6 @@ void ShaderNoisePerlin::copyFields(const Shader& other) {
     seed = o.seed;
 }
 
-int ShaderNoisePerlin::writeFields(CommandIO& io) { return kNoiseTable.write(io, *this); }
+int ShaderNoisePerlin::writeFields(CommandIO& io) { return kPerlinTable.write(io, *this); }
 
 }  // namespace fw

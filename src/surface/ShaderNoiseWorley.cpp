@@ -10,19 +10,19 @@ namespace fw {
 
 namespace {
 
-const char* const kTypes[] = {"Soft", "Hard", "Rings", "Flat"};
+const char* const kWorleyTypes[] = {"Soft", "Hard", "Rings", "Flat"};
 const char* const kMethods[] = {"Euclidean", "Manhattan", "Chebyshev", "Minkovsky"};
 
 // Every value read may change the generator or the tone curve.
-void noteChange(CommandEnabler& r) { receiverAs<ShaderNoiseWorley>(r).notifyChange(); }
-ToneCurve& toneOf(CommandEnabler& r) { return receiverAs<ShaderNoiseWorley>(r).tone; }
+void noteWorleyChange(CommandEnabler& r) { receiverAs<ShaderNoiseWorley>(r).notifyChange(); }
+ToneCurve& worleyTone(CommandEnabler& r) { return receiverAs<ShaderNoiseWorley>(r).tone; }
 
 template <int ShaderNoiseWorley::*Field, const NameTable* Table>
 int readNamed(CommandIO& io, CommandEnabler& r) {
     char text[CommandIO::kTokenSize];
     if (io.readToken(text, sizeof text) != 0) return -1;
     receiverAs<ShaderNoiseWorley>(r).*Field = Table->value(text);
-    noteChange(r);
+    noteWorleyChange(r);
     return 0;
 }
 template <int ShaderNoiseWorley::*Field, const NameTable* Table>
@@ -35,27 +35,28 @@ constexpr FieldTable::Line named(const char* keyword) {
 }
 
 // The noise's own lines, after the shader's.
-constexpr FieldTable::Line kNoiseLines[] = {
+constexpr FieldTable::Line kWorleyLines[] = {
     named<&ShaderNoiseWorley::type, &ShaderNoiseWorley::kTypeNames>("Type"),
     named<&ShaderNoiseWorley::method, &ShaderNoiseWorley::kMethodNames>("Method"),
     field<&ShaderNoiseWorley::color1>("Color1"),
     field<&ShaderNoiseWorley::color2>("Color2"),
-    fieldThen<&ShaderNoiseWorley::size, noteChange>("Size"),
-    fieldThen<&ShaderNoiseWorley::stretch, noteChange>("Stretch"),
-    fieldThen<&ToneCurve::blackPoint, noteChange, toneOf>("BlackPoint"),
-    fieldThen<&ToneCurve::whitePoint, noteChange, toneOf>("WhitePoint"),
-    fieldThen<&ToneCurve::pointSmooth, noteChange, toneOf>("PointSmooth"),
-    fieldThen<&ToneCurve::gamma, noteChange, toneOf>("Gamma"),
-    fieldThen<&ShaderNoiseWorley::ringComplexity, noteChange>("RingComplexity"),
-    fieldThen<&ShaderNoiseWorley::exponent, noteChange>("Exponent"),
-    fieldThen<&ShaderNoiseWorley::flatQuality, noteChange>("FlatQuality"),
-    fieldThen<&ShaderNoiseWorley::seed, noteChange>("Seed"),
+    fieldThen<&ShaderNoiseWorley::size, noteWorleyChange>("Size"),
+    fieldThen<&ShaderNoiseWorley::stretch, noteWorleyChange>("Stretch"),
+    fieldThen<&ToneCurve::blackPoint, noteWorleyChange, worleyTone>("BlackPoint"),
+    fieldThen<&ToneCurve::whitePoint, noteWorleyChange, worleyTone>("WhitePoint"),
+    fieldThen<&ToneCurve::pointSmooth, noteWorleyChange, worleyTone>("PointSmooth"),
+    fieldThen<&ToneCurve::gamma, noteWorleyChange, worleyTone>("Gamma"),
+    fieldThen<&ShaderNoiseWorley::ringComplexity, noteWorleyChange>("RingComplexity"),
+    fieldThen<&ShaderNoiseWorley::exponent, noteWorleyChange>("Exponent"),
+    fieldThen<&ShaderNoiseWorley::flatQuality, noteWorleyChange>("FlatQuality"),
+    fieldThen<&ShaderNoiseWorley::seed, noteWorleyChange>("Seed"),
 };
-constexpr FieldTable kNoiseTable{kNoiseLines};
+constexpr FieldTable kWorleyTable{kWorleyLines};
 
 }  // namespace
 
-const NameTable ShaderNoiseWorley::kTypeNames = {kTypes, 4, 1, CellularGenerator::kSoft, CellularGenerator::kSoft};
+const NameTable ShaderNoiseWorley::kTypeNames = {kWorleyTypes, 4, 1, CellularGenerator::kSoft,
+                                                 CellularGenerator::kSoft};
 const NameTable ShaderNoiseWorley::kMethodNames = {kMethods, 4, 1, CellularGenerator::kEuclidean,
                                                    CellularGenerator::kEuclidean};
 
@@ -71,7 +72,7 @@ CommandTable& ShaderNoiseWorley::commandTable() {
 
 void ShaderNoiseWorley::registerCommands() {
     Shader::registerCommands();
-    kNoiseTable.registerInto(*this);
+    kWorleyTable.registerInto(*this);
 }
 
 void ShaderNoiseWorley::reset() {
@@ -136,6 +137,6 @@ void ShaderNoiseWorley::copyFields(const Shader& other) {
     seed = o.seed;
 }
 
-int ShaderNoiseWorley::writeFields(CommandIO& io) { return kNoiseTable.write(io, *this); }
+int ShaderNoiseWorley::writeFields(CommandIO& io) { return kWorleyTable.write(io, *this); }
 
 }  // namespace fw

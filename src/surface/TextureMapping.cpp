@@ -10,17 +10,17 @@ namespace fw {
 
 namespace {
 
-constexpr float kTwoPi = static_cast<float>(2 * kPi);
+constexpr float kTwoPiF = static_cast<float>(2 * kPi);
 
 }  // namespace
 
 float TextureMapping::Angles::turn(float y, float x) {
     float a = std::atan2(y, x);
-    if (a < 0) a += kTwoPi;
-    return a / kTwoPi;
+    if (a < 0) a += kTwoPiF;
+    return a / kTwoPiF;
 }
 
-float TextureMapping::Angles::latitude(float dy) { return (std::asin(dy) + kTwoPi / 4) / (kTwoPi / 2); }
+float TextureMapping::Angles::latitude(float dy) { return (std::asin(dy) + kTwoPiF / 4) / (kTwoPiF / 2); }
 
 glm::vec2 TextureMapping::withinPeriod(glm::vec2 uv, int tiling) {
     if (tiling == kRepeat) uv -= glm::floor(uv);
@@ -44,7 +44,7 @@ int TextureMapping::wrapTexel(int i, int n, int tiling) {
 // giving all of it, stretched over the falloff range and tightened by a power.
 float TextureMapping::fresnelMix(float cosine, float start, float end, float tightness) {
     const float a = std::clamp(cosine, -1.0f, 1.0f);
-    float angle = std::acos(a) * 360.0f / kTwoPi;
+    float angle = std::acos(a) * 360.0f / kTwoPiF;
     if (angle > 90) angle = 180 - angle;
     float mix = angle / 90;
     const float range = end - start;

@@ -37,12 +37,12 @@ int writeFontInfo(CommandIO& io, CommandEnabler& r, const char* keyword, Spellin
     return io.writef("%s \"%s\" %d %d\n", keyword, escapeQuotes(file).c_str(), font.info[0], font.info[1]);
 }
 
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kFontLines[] = {
     {"fontName", readFontName, writeFontName},
     {"fontInfo", readFontInfo, writeFontInfo},
     {"end", &CommandEnabler::endCommand},
 };
-constexpr FieldTable kTable{kLines};
+constexpr FieldTable kFontTable{kFontLines};
 
 }  // namespace
 
@@ -59,14 +59,14 @@ Font::Font(FontKind fileType, const char* fontName, const char* path, const uint
 
 Font::~Font() = default;
 
-void Font::registerCommands() { kTable.registerInto(*this); }
+void Font::registerCommands() { kFontTable.registerInto(*this); }
 
 CommandTable& Font::commandTable() {
     static CommandTable table;
     return table;
 }
 
-int Font::writeCommands(CommandIO& io) { return kTable.write(io, *this); }
+int Font::writeCommands(CommandIO& io) { return kFontTable.write(io, *this); }
 
 bool Font::load() {
     bool ok = parse();

@@ -73,7 +73,7 @@ int writeOutline(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling
     return 0;
 }
 
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kProfileTLines[] = {
     field<&ProfileT::textBlock>("textBlock", Spelling::quoted),
     field<&ProfileT::charIndex>("charIndex"),
     {"ip", readContourCount, writeOutline},
@@ -82,7 +82,7 @@ constexpr FieldTable::Line kLines[] = {
     {"p", readPoint},
     {"end", &CommandEnabler::endCommand},
 };
-constexpr FieldTable kTable{kLines};
+constexpr FieldTable kProfileTTable{kProfileTLines};
 
 }  // namespace
 
@@ -105,12 +105,12 @@ void ProfileT::setOutline(const InputProfile2& outline) {
 
 void ProfileT::registerCommands() {
     Profile::registerCommands();
-    kTable.registerInto(*this);
+    kProfileTTable.registerInto(*this);
 }
 
 int ProfileT::writeCommands(CommandIO& io) {
     if (Profile::writeCommands(io) != 0) return -1;
-    return kTable.write(io, *this);
+    return kProfileTTable.write(io, *this);
 }
 
 }  // namespace fw

@@ -10,7 +10,7 @@ namespace fw {
 
 namespace {
 
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kTextAttrLines[] = {
     field<&TextAttr::displayName>("DisplayName", Spelling::quoted),
     field<&TextAttr::name>("Name", Spelling::quoted),
     field<&TextAttr::index>("Index"),
@@ -25,11 +25,11 @@ constexpr FieldTable::Line kLines[] = {
     field<&TextAttr::emWidth>("EmWidth"),
     {"end", &CommandEnabler::endCommand},
 };
-constexpr FieldTable kTable{kLines};
+constexpr FieldTable kTextAttrTable{kTextAttrLines};
 
 }  // namespace
 
-TextAttr::TextAttr() { kTable.registerInto(*this); }
+TextAttr::TextAttr() { kTextAttrTable.registerInto(*this); }
 
 CommandTable& TextAttr::commandTable() {
     static CommandTable table;
@@ -50,6 +50,6 @@ void TextAttr::updateFontMetrics(const veltrane::Font& font) {
     emWidth = static_cast<int>(std::lround(font.advanceWidth(veltrane::Font::kCodeM) * size));
 }
 
-int TextAttr::writeCommands(CommandIO& io) { return kTable.write(io, *this); }
+int TextAttr::writeCommands(CommandIO& io) { return kTextAttrTable.write(io, *this); }
 
 }  // namespace fw

@@ -53,7 +53,7 @@ int writeLineStarts(CommandIO& io, CommandEnabler& r, const char* keyword, Spell
 }
 
 // Characters, attributes and fonts follow as blocks of their own, after these lines.
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kTextBlockLines[] = {
     field<&TextBlock::officialName>("OfficialName", Spelling::quoted),
     field<&TextBlock::editorTextBlock>("EditorTextBlock", Spelling::quoted),
     field<&TextBlock::objectTextBlock>("ObjectTextBlock", Spelling::quoted),
@@ -71,7 +71,7 @@ constexpr FieldTable::Line kLines[] = {
     {"LineCharStart", readLineStart, writeLineStarts},
     {"begin", beginElement},
 };
-constexpr FieldTable kTable{kLines};
+constexpr FieldTable kTextBlockTable{kTextBlockLines};
 
 bool isWhitespace(int code) { return code == ' ' || code == 1 || code == '\r' || code == '\n'; }
 
@@ -101,12 +101,12 @@ CommandTable& TextBlock::commandTable() {
 
 void TextBlock::registerCommands() {
     SceneMember::registerCommands();
-    kTable.registerInto(*this);
+    kTextBlockTable.registerInto(*this);
 }
 
 int TextBlock::writeCommands(CommandIO& io) {
     if (SceneMember::writeCommands(io) != 0) return -1;
-    if (kTable.write(io, *this) != 0) return -1;
+    if (kTextBlockTable.write(io, *this) != 0) return -1;
     for (auto& c : chars)
         if (io.writeBlock(*c) != 0) return -1;
     for (auto& a : attrs)

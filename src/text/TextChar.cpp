@@ -7,7 +7,7 @@ namespace fw {
 
 namespace {
 
-constexpr FieldTable::Line kLines[] = {
+constexpr FieldTable::Line kTextCharLines[] = {
     field<&TextChar::code>("Char"),
     field<&TextChar::attrIndex>("AttrIndex"),
     field<&TextChar::charPosX>("CharPosX", Spelling::fixed),
@@ -20,17 +20,17 @@ constexpr FieldTable::Line kLines[] = {
     field<&TextChar::profileScale>("ProfileScale"),
     {"end", &CommandEnabler::endCommand},
 };
-constexpr FieldTable kTable{kLines};
+constexpr FieldTable kTextCharTable{kTextCharLines};
 
 }  // namespace
 
-TextChar::TextChar() { kTable.registerInto(*this); }
+TextChar::TextChar() { kTextCharTable.registerInto(*this); }
 
 CommandTable& TextChar::commandTable() {
     static CommandTable table;
     return table;
 }
 
-int TextChar::writeCommands(CommandIO& io) { return kTable.write(io, *this); }
+int TextChar::writeCommands(CommandIO& io) { return kTextCharTable.write(io, *this); }
 
 }  // namespace fw

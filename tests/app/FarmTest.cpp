@@ -8,7 +8,7 @@ namespace fw {
 namespace {
 
 const std::string kScript = FW_SOURCE_DIR "/scripts/slurm-render";
-const std::string kExample = test::example("animated-title.kxp");
+const std::string kFarmExample = test::example("animated-title.kxp");
 const std::string kLook = " --size 64x36 --codec png --fps 30";
 
 int sh(const std::string& command) { return std::system(command.c_str()); }
@@ -21,7 +21,7 @@ std::string slices(const std::string& range, int tasks) {
 // last frames differ, so that frames are told apart.
 void expectTheWholeRender(const test::TempDir& dir, const std::string& joined, const std::string& log = "") {
     const std::string whole = dir.file("whole.mov");
-    ASSERT_EQ(test::ran(dir, "render " + kExample + " --frames 0-59" + kLook + " -o " + whole).status, 0);
+    ASSERT_EQ(test::ran(dir, "render " + kFarmExample + " --frames 0-59" + kLook + " -o " + whole).status, 0);
     MovieReader read, rendered;
     ASSERT_TRUE(read.open(joined)) << read.error() << log;
     ASSERT_TRUE(rendered.open(whole)) << rendered.error();
@@ -42,7 +42,7 @@ TEST(Farm, SlicesCoverTheRangeAndJoinedAreTheMovieOfTheWholeRangeFrameForFrame) 
     EXPECT_EQ(slices("9-3", 2), "");  // refused: the range runs backwards
     test::TempDir dir;
     const std::string out = dir.file("shot.mov"), program = "--formwright " FW_EXECUTABLE;
-    const std::string common = " --frames 0-59 --tasks 3" + kLook + " -o " + out + " " + kExample + " 2>/dev/null";
+    const std::string common = " --frames 0-59 --tasks 3" + kLook + " -o " + out + " " + kFarmExample + " 2>/dev/null";
     for (int task = 0; task < 3; ++task)
         ASSERT_EQ(
             sh("SLURM_ARRAY_TASK_ID=" + std::to_string(task) + " " + kScript + " --run-slice " + program + common), 0);
@@ -80,7 +80,7 @@ TEST(Farm, ARealClusterRendersTheArrayAndJoinsTheMovie) {
     const std::string submitted =
         test::commandOutput(conf + kScript + " --formwright " + FW_EXECUTABLE + " --frames 0-59 --tasks 4" + kLook +
                             " --sbatch --chdir=" + dir.path().string() + " --sbatch --output=" + cluster +
-                            "/log/job-%A_%a.out -o " + out + " " + kExample);
+                            "/log/job-%A_%a.out -o " + out + " " + kFarmExample);
     EXPECT_NE(submitted.find("4 tasks over 0-59"), std::string::npos) << submitted;
     // Both jobs leave the queue once the join is done (a minute at most on this machine).
     for (int wait = 0; wait < 240 && test::commandOutput(conf + "squeue -h") != ""; ++wait)

@@ -11,7 +11,7 @@ using testing::HasSubstr;
 namespace fw {
 namespace {
 
-const std::string kExample = test::example("animated-title.kxp");
+const std::string kMovieExample = test::example("animated-title.kxp");
 
 class FrameRanges : public testing::Test {
 protected:
@@ -19,7 +19,8 @@ protected:
     // A still of the example, rendered on its own.
     ::test::Pixels still(int frame, const std::string& options = " --size 96x54") {
         std::string out = dir.file("still-" + std::to_string(frame) + ".png");
-        EXPECT_EQ(run("render " + kExample + " --frame " + std::to_string(frame) + options + " -o " + out).status, 0);
+        EXPECT_EQ(run("render " + kMovieExample + " --frame " + std::to_string(frame) + options + " -o " + out).status,
+                  0);
         return ::test::readImage(out);
     }
     test::TempDir dir;
@@ -56,7 +57,7 @@ TEST_F(FrameRanges, SequencesAndMoviesHoldEveryFrameAsTheStillsAtTheProjectsRate
         SCOPED_TRACE(renderer);
         const std::string folder = dir.file(renderer), options = " --size 96x54 --renderer " + renderer;
         std::filesystem::create_directory(folder);
-        test::Outcome r = run("render " + kExample + " --frames 8-10" + options + " -o " + folder + "/shot.tga");
+        test::Outcome r = run("render " + kMovieExample + " --frames 8-10" + options + " -o " + folder + "/shot.tga");
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_THAT(r.err, HasSubstr("Rendering 3 of 3"));
         EXPECT_EQ(test::filesIn(folder), (std::vector<std::string>{"shot_0008.tga", "shot_0009.tga", "shot_0010.tga"}));
@@ -67,14 +68,14 @@ TEST_F(FrameRanges, SequencesAndMoviesHoldEveryFrameAsTheStillsAtTheProjectsRate
         EXPECT_NE(::test::readImage(folder + "/shot_0008.tga").rgb, ::test::readImage(folder + "/shot_0010.tga").rgb);
     }
     const std::string movie = dir.file("title.mov"), mp4 = dir.file("title.mp4"), clear = dir.file("alpha.mov");
-    ASSERT_EQ(test::ran(dir, "render " + kExample + " --frames 0-12 --size 96x54 -o " + movie).status, 0);
+    ASSERT_EQ(test::ran(dir, "render " + kMovieExample + " --frames 0-12 --size 96x54 -o " + movie).status, 0);
     EXPECT_EQ(probed(movie, {"codec_name", "nb_read_frames", "r_frame_rate", "width", "pix_fmt"}),
               (std::vector<std::string>{"qtrle", "13", "30/1", "96", "rgb24"}));
-    ASSERT_EQ(run("render " + kExample + " --frames 20-24 --size 96x54 --fps 29.97 -o " + mp4).status, 0);
+    ASSERT_EQ(run("render " + kMovieExample + " --frames 20-24 --size 96x54 --fps 29.97 -o " + mp4).status, 0);
     EXPECT_EQ(probed(mp4, {"codec_name", "pix_fmt", "r_frame_rate", "nb_read_frames"}),
               (std::vector<std::string>{"h264", "yuv420p", "30000/1001", "5"}));
     ::test::spill(dir.file("alpha.kxp"),
-                  test::edited(::test::slurp(kExample), {{" UseAlphaMask \"0\"\n", " UseAlphaMask \"1\"\n"}}));
+                  test::edited(::test::slurp(kMovieExample), {{" UseAlphaMask \"0\"\n", " UseAlphaMask \"1\"\n"}}));
     const std::string png = " --frames 30-31 --size 96x54 --codec png -o ";
     ASSERT_EQ(run("render " + dir.file("alpha.kxp") + png + clear).status, 0);
     EXPECT_EQ(test::MovieProbe(clear)["pix_fmt"], "rgba");
@@ -93,23 +94,23 @@ TEST_F(FrameRanges, SequencesAndMoviesHoldEveryFrameAsTheStillsAtTheProjectsRate
 
 TEST_F(FrameRanges, OutputsThatCannotBeWrittenAndBadRangesStopBeforeTheFirstFrame) {
     const std::string missing = dir.file("no-such-folder/title.mov");
-    test::Outcome r = run("render " + kExample + " --frames 0-5 --size 96x54 -o " + missing);
+    test::Outcome r = run("render " + kMovieExample + " --frames 0-5 --size 96x54 -o " + missing);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "formwright: Unable to write to:\n  " + missing + "\n\nPlease try again.\n");
     const std::string movie = dir.file("good.mov");
     ::test::spill(movie, "an older good movie");
     for (const char* range : {"5-2", "0-400", "x", "3-"}) {
-        r = run("render " + kExample + " --frames " + std::string(range) + " --size 96x54 -o " + movie);
+        r = run("render " + kMovieExample + " --frames " + std::string(range) + " --size 96x54 -o " + movie);
         EXPECT_EQ(r.status, 1) << range;
         EXPECT_THAT(r.err, HasSubstr("formwright: --frames: "));
     }
-    r = run("render " + kExample + " --frames 0-2 --size 96x54 --codec qtrle -o " + movie);
+    r = run("render " + kMovieExample + " --frames 0-2 --size 96x54 --codec qtrle -o " + movie);
     EXPECT_EQ(r.err, "formwright: --codec: a .mov movie takes rle, h264, png, not qtrle\n");
     // A full disk: writes past a small file size limit fail, and the older movie stays.
-    r = run("render " + kExample + " --frames 0-60 --size 320x180 --codec png -o " + movie);
+    r = run("render " + kMovieExample + " --frames 0-60 --size 320x180 --codec png -o " + movie);
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string good = ::test::slurp(movie);
-    r = test::formwright(dir, "render " + kExample + " --frames 0-60 --size 320x180 --codec png -o " + movie,
+    r = test::formwright(dir, "render " + kMovieExample + " --frames 0-60 --size 320x180 --codec png -o " + movie,
                          "trap '' XFSZ; ulimit -f 40; ");
     EXPECT_EQ(r.status, 1);
     EXPECT_THAT(r.err, HasSubstr("Unable to write to temporary file:"));
@@ -124,9 +125,9 @@ TEST_F(FrameRanges, CtrlCAndSigtermStopAfterTheFrameInHandAndKeepAPlayableMovie)
         const std::string name = signal == SIGINT ? "SIGINT" : "SIGTERM";
         SCOPED_TRACE(name);
         const std::string movie = dir.file("stopped-" + name + ".mov");
-        test::Background program(
-            "--library-folder " + dir.file("lib") + " render " + kExample + " --frames 0-60 --size 640x360 -o " + movie,
-            dir.file("stopped.err"));
+        test::Background program("--library-folder " + dir.file("lib") + " render " + kMovieExample +
+                                     " --frames 0-60 --size 640x360 -o " + movie,
+                                 dir.file("stopped.err"));
         ASSERT_TRUE(program.started());
         program.waitFor("Rendering 3 of");
         const int raw = program.stop(signal);

@@ -19,7 +19,7 @@ using testing::Not;
 namespace fw {
 namespace {
 
-const std::string kExample = FW_SOURCE_DIR "/examples/opening-titles.kxp";
+const std::string kOpeningTitles = FW_SOURCE_DIR "/examples/opening-titles.kxp";
 const std::string kBadge = FW_SOURCE_DIR "/examples/badge.kxp";
 const std::string kConformance = std::string(FW_TEST_DATA) + "/conformance/";
 using ProjectFiles = test::AppTest;
@@ -162,7 +162,7 @@ TEST_F(ProjectFiles, ManagerBlocksAreKeptAndTheExamplesLoadedNextResaveUnchanged
     EXPECT_TRUE(manager().lastLoad().warnings.empty()) << manager().lastLoad().warnings[0];
     EXPECT_EQ(app.cameraManager().cameraCount(), 2);
     EXPECT_TRUE(app.forcesManager().present());
-    for (const std::string& example : {kBadge, kExample}) {
+    for (const std::string& example : {kBadge, kOpeningTitles}) {
         ASSERT_TRUE(manager().loadProject(example)) << example;
         EXPECT_TRUE(manager().lastLoad().warnings.empty()) << example;
         ASSERT_TRUE(manager().saveProject(dir.file("copy.kxp")));
@@ -216,7 +216,7 @@ TEST(Conformance, EveryHandWrittenFileResavesToItsBytesAndInfoListsItsMembers) {
 
 TEST_F(App, OpensProjectsByLowerCasedExtensionOnlyRevertsToThemAndSavesPrefsOnExit) {
     std::string upper = dir.file("TITLES.KXP");
-    std::filesystem::copy_file(kExample, upper);
+    std::filesystem::copy_file(kOpeningTitles, upper);
     EXPECT_TRUE(app.openAtStart(upper));
     EXPECT_EQ(app.currentPath(), upper);
     EXPECT_EQ(scene().memberCount(kGroupKind), 4);

@@ -8,13 +8,13 @@ using testing::HasSubstr;
 namespace fw {
 namespace {
 
-const std::string kExample = test::example("animated-title.kxp");
+const std::string kQueueExample = test::example("animated-title.kxp");
 
 class Queue : public testing::Test {
 protected:
     test::Outcome run(const std::string& arguments) { return test::formwright(dir, arguments); }
     void add(const std::string& out, const std::string& options) {
-        test::Outcome r = run("queue add " + queue + " " + kExample + " -o " + dir.file(out) + " " + options);
+        test::Outcome r = run("queue add " + queue + " " + kQueueExample + " -o " + dir.file(out) + " " + options);
         ASSERT_EQ(r.status, 0) << r.err;
     }
     test::TempDir dir;
@@ -49,9 +49,10 @@ TEST_F(Queue, TheFileRoundTripsByteForByteBeforeAndAfterARun) {
         }
     }
     test::Outcome listed = run("queue list " + queue);
-    EXPECT_EQ(listed.out, "1 * RenderedOK -> " + dir.file("a.mov") + "  (" + kExample + ", frames 0-2, 64x36)\n" +
-                              "2 * RenderedError -> " + dir.file("b.png") + "  (" + kExample + ", batch 3, 64x36)\n" +
-                              "3 * RenderedOK -> " + dir.file("c.png") + "  (" + kExample + ", frames 4-5, 48x32)\n");
+    EXPECT_EQ(listed.out, "1 * RenderedOK -> " + dir.file("a.mov") + "  (" + kQueueExample + ", frames 0-2, 64x36)\n" +
+                              "2 * RenderedError -> " + dir.file("b.png") + "  (" + kQueueExample +
+                              ", batch 3, 64x36)\n" + "3 * RenderedOK -> " + dir.file("c.png") + "  (" + kQueueExample +
+                              ", frames 4-5, 48x32)\n");
     EXPECT_TRUE(std::filesystem::exists(dir.file("c_0005.png")));
     test::writeFile(dir.file("bad.queue"), " begin RenderItemUnit\n  OutputType XYZ\n end RenderItemUnit\n");
     test::Outcome bad = run("queue list " + dir.file("bad.queue"));

@@ -64,7 +64,7 @@ Bytes encrypt(const Bytes& plain, uint16_t key, int seed) {
 
 enum class Layout { kText, kPfa, kPfb };
 
-struct Font {
+struct Type1Font {
     int lenIV = 4;
     std::string encoding = "StandardEncoding";  // or the "dup CODE /name put" lines of an encoding of its own
     std::string matrix = "[0.001 0 0 0.001 0 0]";
@@ -130,12 +130,12 @@ using veltrane::FontFile;
 using veltrane::RawGlyph;
 
 // Parses bytes written to a file, with the listing caught.
-struct Parsed {
+struct Type1Parsed {
     bool ok = false;
     std::string error, listing;
     std::vector<RawGlyph> records;
     int box[4] = {};
-    explicit Parsed(const std::string& bytes, std::vector<uint16_t> codes = {'A', 'B', 'C', 'D'}) {
+    explicit Type1Parsed(const std::string& bytes, std::vector<uint16_t> codes = {'A', 'B', 'C', 'D'}) {
         test::TempDir dir;
         test::writeFile(dir.file("t.pfb"), bytes);
         std::FILE* console = std::fopen(dir.file("console").c_str(), "w");
@@ -159,8 +159,8 @@ struct Parsed {
     }
 };
 
-const Bytes kSquare = cs({20, 600}, kHsbw) + cs({20, 0}, kRmoveto) + cs({100}, kHlineto) + cs({100}, kVlineto) +
-                      cs({-100}, kHlineto) + cs({}, kClosepath) + cs({}, kEndchar);
+const Bytes kType1Square = cs({20, 600}, kHsbw) + cs({20, 0}, kRmoveto) + cs({100}, kHlineto) + cs({100}, kVlineto) +
+                           cs({-100}, kHlineto) + cs({}, kClosepath) + cs({}, kEndchar);
 
 // Flex: the reference point and six more, each move followed by othersubr 2, then othersubr 0 with depth and end.
 Bytes flex(int depth, int x, int y) {
@@ -170,20 +170,20 @@ Bytes flex(int depth, int x, int y) {
     return b + cs({depth, x, y, 0}, kCallsubr);
 }
 
-Font squareFont() {
-    Font f;
+Type1Font squareFont() {
+    Type1Font f;
     f.encoding = "dup 65 /square put\ndup 66 /gone put\n";
-    f.glyphs = {{"square", kSquare}, {".notdef", cs({0, 250}, kHsbw) + cs({}, kEndchar)}};
+    f.glyphs = {{"square", kType1Square}, {".notdef", cs({0, 250}, kHsbw) + cs({}, kEndchar)}};
     return f;
 }
 
 TEST(Type1FontParser, EveryLayoutAndLenIVGiveTheSameGlyphsAndUnreadableFilesSayWhy) {
     for (int lenIV : {4, 0, 7, -1}) {
-        Font f = squareFont();
+        Type1Font f = squareFont();
         f.lenIV = lenIV;
         for (Layout layout : {Layout::kText, Layout::kPfa, Layout::kPfb}) {
             SCOPED_TRACE("lenIV " + std::to_string(lenIV) + ", layout " + std::to_string(int(layout)));
-            Parsed p(f.build(layout));
+            Type1Parsed p(f.build(layout));
             ASSERT_TRUE(p.ok) << p.error;
             // The font's own encoding: 65 by its dup line; 66 names a glyph the font lacks; 67 is .notdef, whose
             // advance is the font's own.
@@ -195,36 +195,36 @@ TEST(Type1FontParser, EveryLayoutAndLenIVGiveTheSameGlyphsAndUnreadableFilesSayW
         }
     }
     const Bytes pfb = squareFont().build(Layout::kPfb), good = squareFont().build(Layout::kText);
-    test::expectContains(Parsed(pfb).listing, {"--------\n  TYPE 1 SEGMENT HEADER: PC Format: ASCII, length: ",
-                                               "  TYPE 1 SEGMENT HEADER: PC Format: Binary, length: ",
-                                               "  TYPE 1 SEGMENT HEADER: PC Format: End-of-file, length: 0\n---",
-                                               "## Unable to find 'gone' in the encoding vector. ## "});
+    test::expectContains(Type1Parsed(pfb).listing, {"--------\n  TYPE 1 SEGMENT HEADER: PC Format: ASCII, length: ",
+                                                    "  TYPE 1 SEGMENT HEADER: PC Format: Binary, length: ",
+                                                    "  TYPE 1 SEGMENT HEADER: PC Format: End-of-file, length: 0\n---",
+                                                    "## Unable to find 'gone' in the encoding vector. ## "});
     // Files it cannot read say why.
-    EXPECT_EQ(Parsed("").error, "Invalid Type 1 font (2).");
+    EXPECT_EQ(Type1Parsed("").error, "Invalid Type 1 font (2).");
     FontFile none(FontKind::kType1, "", "/nonexistent/font.pfb");
     EXPECT_FALSE(none.parse());
     EXPECT_EQ(none.error(), "Unable to open file for reading.");
-    Parsed xml("<?xml version=\"1.0\"?>");
+    Type1Parsed xml("<?xml version=\"1.0\"?>");
     EXPECT_EQ(std::tuple(xml.ok, xml.error, xml.listing),
               std::tuple(false, "Invalid Type 1 font (2).", "Unexpected first byte: '<' (0x3c).\n"));
-    EXPECT_EQ(Parsed("%PDF-1.4\n").error, "Invalid Type 1 font (3).");
-    Parsed noEexec(good.substr(0, good.find("currentfile")));
+    EXPECT_EQ(Type1Parsed("%PDF-1.4\n").error, "Invalid Type 1 font (3).");
+    Type1Parsed noEexec(good.substr(0, good.find("currentfile")));
     EXPECT_EQ(std::tuple(noEexec.error, noEexec.listing, noEexec.records.size()),
               std::tuple("Unable to locate font outline data.", "Unable to locate \"eexec\" section.\n", 0u));
     // Segments: a bad marker, a length past the end.
-    EXPECT_EQ(Parsed(pfb.substr(0, 100)).error, "Invalid Type 1 font (1).");
+    EXPECT_EQ(Type1Parsed(pfb.substr(0, 100)).error, "Invalid Type 1 font (1).");
     Bytes badMarker = pfb;
     badMarker[6 + static_cast<uint8_t>(pfb[2]) + (static_cast<uint8_t>(pfb[3]) << 8)] = 'x';
-    EXPECT_EQ(Parsed(badMarker).error, "Invalid Type 1 font (1).");
+    EXPECT_EQ(Type1Parsed(badMarker).error, "Invalid Type 1 font (1).");
     // Encrypted bytes that decrypt to nothing usable.
     Bytes scrambled = good;
     for (size_t i = good.find("eexec") + 10; i < good.size() - 600; ++i) scrambled[i] = static_cast<char>(i * 7);
-    EXPECT_EQ(Parsed(scrambled).error, "Unable to locate font outline data.");
+    EXPECT_EQ(Type1Parsed(scrambled).error, "Unable to locate font outline data.");
 }
 
 // One font, a glyph for each rule. Curves, sbw, div and accented characters are held against FreeType below.
 TEST(Type1FontParser, ClosepathFlexTheFontMatrixAndDamagedCharstrings) {
-    Font f;
+    Type1Font f;
     f.standardSubrs();
     f.subrs.push_back(cs({4}, kCallsubr) + cs({}, kReturn));  // calls itself for ever
     const Bytes start = cs({0, 500}, kHsbw) + cs({0, 0}, kRmoveto);
@@ -250,7 +250,7 @@ TEST(Type1FontParser, ClosepathFlexTheFontMatrixAndDamagedCharstrings) {
                 {"F", start + cs({1, 1}, kRlineto) + cs({5}, kRlineto) + cs({0, 4}, kRlineto)},  // no endchar
                 {"G", cs({0, 2000000000}, kHsbw) + cs({2000000000, 0}, kRmoveto) + cs({2000000000, 0}, kRlineto) +
                           cs({0, 5}, kRlineto) + cs({}, kEndchar)}};
-    Parsed p(f.build(Layout::kText), {'A', 'B', 'C', 'D', 'E', 'F', 'G'});
+    Type1Parsed p(f.build(Layout::kText), {'A', 'B', 'C', 'D', 'E', 'F', 'G'});
     ASSERT_TRUE(p.ok) << p.error;
     EXPECT_EQ(p.of('A'), "0,0 10,5* 20,5* 50,5 70,5* 90,5* 100,0 100,-50 | ");
     EXPECT_NE(p.listing.find(" FLEX[]FLEX"), std::string::npos) << p.listing;
@@ -265,7 +265,7 @@ TEST(Type1FontParser, ClosepathFlexTheFontMatrixAndDamagedCharstrings) {
     EXPECT_EQ(p.code('G')->contourCount(), 1);
     // x doubled, y sheared onto x and moved up a unit.
     f.matrix = "[0.002 0 0.001 0.001 0 0.001]";
-    Parsed m(f.build(Layout::kText), {'C'});
+    Type1Parsed m(f.build(Layout::kText), {'C'});
     EXPECT_EQ(m.of('C'), "0,1 20,1 30,11 | 40,11 50,21 60,21 | ");
     EXPECT_EQ(m.code('C')->advance, 600);
 }
@@ -421,7 +421,7 @@ TEST(Type1FreeType, EveryEncodedCharacterOfTheUrwFontsMatches) {
 
 // What the installed fonts never use: flex, accented characters, other lenIV values, sbw, div, othersubrs.
 TEST(Type1FreeType, HandMadeFontsMatch) {
-    Font f;
+    Type1Font f;
     f.standardSubrs();
     f.glyphs = {{".notdef", cs({0, 0}, kHsbw) + cs({}, kEndchar)},
                 {"A", cs({30, 600}, kHsbw) + cs({0, 0}, kRmoveto) + cs({100, 200}, kRlineto) +

@@ -15,14 +15,13 @@ namespace {
 
 using test::SampleRecord;
 using test::TempDir;
-constexpr int kDone = CommandIO::kDone, kFailed = CommandIO::kFailed, kEndOfData = CommandIO::kEndOfData;
 
 // The load's last diagnostic goes to `diagnostic` when one is asked for.
 int loadFile(SampleRecord& root, const std::string& path, std::string* diagnostic = nullptr) {
     AFileIO io(&root);
-    if (io.openInput(path) != 0) return kFailed;
-    int status = kDone;
-    while (io.hasInput() && (status = io.processNextCommand()) == kDone) {
+    if (io.openInput(path) != 0) return CommandIO::kFailed;
+    int status = CommandIO::kDone;
+    while (io.hasInput() && (status = io.processNextCommand()) == CommandIO::kDone) {
     }
     if (diagnostic) *diagnostic = io.diagnostic();
     return status;
@@ -41,7 +40,7 @@ TEST(AFileIO, TokensStraddleTheChunkBoundary) {
         test::writeFile(dir.file("big.kxp"), text);
         SampleRecord root;
         std::string diagnostic;
-        ASSERT_EQ(loadFile(root, dir.file("big.kxp"), &diagnostic), kDone) << diagnostic;
+        ASSERT_EQ(loadFile(root, dir.file("big.kxp"), &diagnostic), CommandIO::kDone) << diagnostic;
         EXPECT_EQ(root.name, "across the\nboundary \"here\"") << shift;
         EXPECT_EQ(root.weight, 12345.75) << shift;
     }
@@ -70,10 +69,10 @@ TEST(AFileIO, NumbersReadExactlyAsTheCLibraryReadsThem) {
     AFileIO io(&root);
     ASSERT_EQ(io.openInput(dir.file("numbers.kxp")), 0);
     for (const std::string& s : spellings) {
-        ASSERT_EQ(io.processNextCommand(), kDone) << s;
+        ASSERT_EQ(io.processNextCommand(), CommandIO::kDone) << s;
         double expected = std::strtod(s.c_str(), nullptr);
         EXPECT_EQ(std::memcmp(&root.weight, &expected, sizeof expected), 0) << s << " read as " << root.weight;
-        ASSERT_EQ(io.processNextCommand(), kDone) << s;
+        ASSERT_EQ(io.processNextCommand(), CommandIO::kDone) << s;
         float expectedFloat = std::strtof(s.c_str(), nullptr);
         EXPECT_EQ(std::memcmp(&root.color[0], &expectedFloat, sizeof expectedFloat), 0) << s;
         EXPECT_EQ(std::memcmp(&root.color[2], &expectedFloat, sizeof expectedFloat), 0) << s;
@@ -86,11 +85,12 @@ TEST(AFileIO, UnusualAndDamagedInputEndsTheLoadAsEachRowSays) {
     std::string garbage;
     for (int i = 0; i < 60000; ++i) garbage += static_cast<char>((i * 7919) & 0xff);
     const std::tuple<const char*, std::string, int, std::string, std::string> rows[] = {
-        {"CR LF", "count 3\r\nbegin SampleSlot 0\r\n amount 2\r\nend SampleSlot\r\n", kDone, "",
+        {"CR LF", "count 3\r\nbegin SampleSlot 0\r\n amount 2\r\nend SampleSlot\r\n", CommandIO::kDone, "",
          "count 3 slot0 2.000000"},
-        {"end marker", "count 3\n**EndOfStream**\ncount 4\n", kEndOfData, "", "count 3"},
-        {"cut inside a block", "begin SampleRecord\n count 2\n name \"unfinished", kDone, "", "child count 2"},
-        {"binary", garbage, kFailed, "Scene error: unknown command ", ""},
+        {"end marker", "count 3\n**EndOfStream**\ncount 4\n", CommandIO::kEndOfData, "", "count 3"},
+        {"cut inside a block", "begin SampleRecord\n count 2\n name \"unfinished", CommandIO::kDone, "",
+         "child count 2"},
+        {"binary", garbage, CommandIO::kFailed, "Scene error: unknown command ", ""},
     };
     TempDir dir;
     for (const auto& [name, text, status, message, state] : rows) {
@@ -170,7 +170,7 @@ TEST(AFileIO, RoundTripGivesTheSameBytes) {
         std::string first = test::writeBlockFile(original, dir.file("a.kxp"));
         SampleRecord holder;
         std::string diagnostic;
-        ASSERT_EQ(loadFile(holder, dir.file("a.kxp"), &diagnostic), kDone) << name << diagnostic;
+        ASSERT_EQ(loadFile(holder, dir.file("a.kxp"), &diagnostic), CommandIO::kDone) << name << diagnostic;
         ASSERT_EQ(holder.children.size(), 1u) << name;
         SampleRecord& loaded = *holder.children[0];
         EXPECT_EQ(original.name.compare(0, loaded.name.size(), loaded.name), 0) << name;
@@ -190,8 +190,8 @@ TEST(AFileIO, ATokenLongerThanAnyWrittenLineEndsTheLoad) {
         SampleRecord root;
         AFileIO io(&root);
         ASSERT_EQ(io.openInput(dir.file("long.kxp")), 0);
-        EXPECT_EQ(io.processNextCommand(), kDone);
-        EXPECT_EQ(io.processNextCommand(), kFailed);
+        EXPECT_EQ(io.processNextCommand(), CommandIO::kDone);
+        EXPECT_EQ(io.processNextCommand(), CommandIO::kFailed);
         EXPECT_EQ(io.diagnostic(),
                   "Scene error: a token of more than 50000 characters for class <<SampleRecord>> at byte 8; "
                   "the rest of the data is not read.");

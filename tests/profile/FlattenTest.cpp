@@ -38,7 +38,7 @@ Flat element(const Shape2DB& db, int e) {
     return f;
 }
 
-CompositeCurve2 shape(int type, double w, double h) {
+CompositeCurve2 flattenShape(int type, double w, double h) {
     CompositeCurve2 c;
     c.shapeType = type, c.shapeWidth = w, c.shapeHeight = h;
     c.buildShape();
@@ -60,7 +60,7 @@ Flat flattenOne(CompositeCurve2& c, int steps, double crease, bool keep) {
 }
 
 TEST(Flatten, StepsOneGivesEveryCornerTwiceTextureRunsAlongAndCreasesDecideWhatIsShared) {
-    CompositeCurve2 square = shape(CompositeCurve2::SQUARE, 2, 2);
+    CompositeCurve2 square = flattenShape(CompositeCurve2::SQUARE, 2, 2);
     Flat f = flattenOne(square, 1, 30, false);
     EXPECT_EQ(std::pair(f.kind, f.part), std::pair(int(Geo2Interface::Closed), 1));
     EXPECT_EQ(f.p, (std::vector<Pair>{{-1, -1}, {-1, 1}, {-1, 1}, {1, 1}, {1, 1}, {1, -1}, {1, -1}, {-1, -1}}));
@@ -81,7 +81,7 @@ TEST(Flatten, StepsOneGivesEveryCornerTwiceTextureRunsAlongAndCreasesDecideWhatI
     EXPECT_EQ(open.kind, Geo2Interface::Open);
     EXPECT_EQ(open.t, (std::vector<Pair>{{1, 0}, {4.0 / 7, 0}, {4.0 / 7, 0}, {0, 0}}));
     // The crease angle decides whether joins are shared.
-    CompositeCurve2 circle = shape(CompositeCurve2::CIRCLE, 2, 2);
+    CompositeCurve2 circle = flattenShape(CompositeCurve2::CIRCLE, 2, 2);
     EXPECT_EQ(flattenOne(circle, 4, 0, false).p.size(), 20u);  // every join a crease
     Flat shared = flattenOne(circle, 4, 180, false);
     ASSERT_EQ(shared.p.size(), 16u);
@@ -126,7 +126,7 @@ TEST(Flatten, RunsBreakWhereSegmentsDoNotJoinAndSkipWhatCannotBeDrawn) {
 }
 
 TEST(Flatten, PreviewSamplesUntilChordsFollowTheCurve) {
-    CompositeCurve2 circle = shape(CompositeCurve2::CIRCLE, 20, 20);
+    CompositeCurve2 circle = flattenShape(CompositeCurve2::CIRCLE, 20, 20);
     size_t previous = 0;
     for (double tolerance : {1.0, 0.1, 0.01}) {
         Shape2DB db;

@@ -7,6 +7,7 @@
 
 #include <tuple>
 
+#include "GlyphOutline.h"
 #include "MemoryStream.h"
 #include "TempDir.h"
 
@@ -15,12 +16,11 @@ namespace {
 
 using veltrane::Font;
 
-const char* const kDejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 const char* const kLiberation = "/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf";
 
 TEST(Font, CodeListIsTranslatedSortedAndGainsMAndMetricsAreInEmUnits) {
     const uint16_t codes[] = {0xE9, 65, 0xA4, 0x80, 65};
-    Font font(Font::kTrueType, "DejaVu Sans", kDejaVu, codes, 5);
+    Font font(Font::kTrueType, "DejaVu Sans", test::kDejaVuSans, codes, 5);
     EXPECT_TRUE(font.hasCharacterSet());
     EXPECT_EQ(font.slotCodes(), (std::vector<uint16_t>{65, 77, 0x80, 0x8E, 0xDB}));
     // é is kept as Mac OS Roman 0x8E; 0x80 has no Mac OS Roman counterpart and keeps its code.
@@ -29,7 +29,7 @@ TEST(Font, CodeListIsTranslatedSortedAndGainsMAndMetricsAreInEmUnits) {
     // Ä has a counterpart; × and the euro sign have none.
     for (auto [code, mac] : {std::pair{0xC4, 0x80}, {0xD7, 0xD7}, {0x20AC, 0x20AC}})
         EXPECT_EQ(Font::macRomanCode(code), mac) << code;
-    Font all(Font::kTrueType, "DejaVu Sans", kDejaVu);
+    Font all(Font::kTrueType, "DejaVu Sans", test::kDejaVuSans);
     EXPECT_EQ(std::tuple(all.hasCharacterSet(), all.slotCount(), all.slotIndex(0xE9), all.slotIndex(0x100)),
               std::tuple(false, 256, 0x8E, -1));
     ASSERT_TRUE(font.load()) << font.error();
@@ -64,9 +64,9 @@ TEST(Font, Latin1CodesGoThroughMacRomanOnlyWhenThatMapIsInUse) {
     FT_Done_Face(face);
     // DejaVu's maps stop at its format 12 table, before the Macintosh one: the map in use is Unicode, so é is looked
     // up as 0xE9 and keys its slot by it.
-    ASSERT_EQ(FT_New_Face(library, kDejaVu, 0, &face), 0);
+    ASSERT_EQ(FT_New_Face(library, test::kDejaVuSans, 0, &face), 0);
     FT_Select_Charmap(face, FT_ENCODING_UNICODE);
-    Font dejavu(Font::kTrueType, "DejaVu Sans", kDejaVu, codes, 4);
+    Font dejavu(Font::kTrueType, "DejaVu Sans", test::kDejaVuSans, codes, 4);
     ASSERT_TRUE(dejavu.load());
     EXPECT_FALSE(dejavu.macRomanMap());
     EXPECT_EQ(dejavu.slotCodes(), (std::vector<uint16_t>{'M', 'a', 0xC4, 0xE9, 0x141}));
@@ -105,7 +105,7 @@ TEST(Font, FileTypesAndFilesThatCannotBeRead) {
 }
 
 TEST(Font, CommandBlockWritesNameAndPathAndReadsTheName) {
-    Font font(Font::kTrueType, "DejaVu \"Sans\"", kDejaVu);
+    Font font(Font::kTrueType, "DejaVu \"Sans\"", test::kDejaVuSans);
     font.info[0] = 3, font.info[1] = -1;
     const std::string text = test::writtenBlock(font);
     EXPECT_EQ(text, " begin Font\n  fontName \"DejaVu \\\"Sans\\\"\"\n"

@@ -5,6 +5,7 @@
 
 #include "EdgeProfile.h"
 #include "GeometryHelpers.h"
+#include "GlyphOutline.h"
 #include "app/Registration.h"
 #include "geometry/ObjectX.h"
 #include "geometry/ObjectXStyle.h"
@@ -19,11 +20,9 @@
 namespace fw {
 namespace {
 
-const char* const kDejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
-
 TextAttr sized(double size, int alignment = TextAttr::kLeft, int spacing = 0, int kerning = 0) {
     TextAttr a;
-    a.name = kDejaVu, a.size = size, a.alignment = alignment, a.spacing = spacing, a.kerning = kerning;
+    a.name = test::kDejaVuSans, a.size = size, a.alignment = alignment, a.spacing = spacing, a.kerning = kerning;
     return a;
 }
 

@@ -3,6 +3,7 @@
 // their own.
 #include <gtest/gtest.h>
 
+#include "GlyphOutline.h"
 #include "app/Registration.h"
 #include "geometry/ObjectX.h"
 #include "geometry/ObjectXStyle.h"
@@ -17,8 +18,6 @@
 namespace fw {
 namespace {
 
-const char* const kDejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
-
 // A block with repeated letters, holes, digits and punctuation, in the style's edge.
 struct Title {
     SceneX scene;
@@ -31,7 +30,7 @@ struct Title {
         style->setDepth(18);
         auto* block = new TextBlock(scene, "Title");
         TextAttr attr;
-        attr.name = kDejaVu;
+        attr.name = test::kDejaVuSans;
         block->appendText(u"Bold glyphs: aa bb oo 88 @@ & %!\rQuick brown foxes, 0123456789?", attr);
         block->maxWidth = 4000;
         block->layout();
@@ -83,7 +82,7 @@ std::vector<std::string> stagesOf(Title& t, int mode) {
 class TextSolidBatch : public ::testing::TestWithParam<const char*> {
 protected:
     void SetUp() override {
-        if (!Folders::exists(kDejaVu)) GTEST_SKIP() << "DejaVu Sans is not installed";
+        if (!Folders::exists(test::kDejaVuSans)) GTEST_SKIP() << "DejaVu Sans is not installed";
     }
     void TearDown() override { ObjectX::setBuildThreads(0); }
 };
