@@ -7,6 +7,7 @@
 #include "effects/EffectLayer.h"
 #include "effects/FrameEffects.h"
 #include "effects/TargetMask.h"
+#include "effects/TransferModes.h"
 #include "platform/MathConstants.h"
 
 namespace fw {
@@ -25,12 +26,6 @@ struct GlintPlace {
 
 // Whether a GlintSelection names glint `n` (0-based).
 bool selects(int selection, int n) { return n < selection - GlintUnit::kApplyNone; }
-
-float glintStep(double e0, double e1, double x) {
-    if (!(e1 > e0)) return x >= e1 ? 1.0f : 0.0f;
-    double t = std::clamp((x - e0) / (e1 - e0), 0.0, 1.0);
-    return float(t * t * (3.0 - 2.0 * t));
-}
 
 // A picture laid over the frame: its middle at `centre` (frame fractions), `scale`
 // times the frame's size, turned by `degrees`; repeated beyond its edges. Premultiplied.
@@ -112,7 +107,7 @@ void layLight(const Pass& pass, const GlintPlace& place, double reach, const Sam
             }
             double a = sum[3] / (n * n);
             if (pass.feather > 0.0)
-                a *= glintStep(0.0, pass.feather, x + 0.5) * glintStep(0.0, pass.feather, w - x - 0.5);
+                a *= smoothstep(0.0, pass.feather, x + 0.5) * smoothstep(0.0, pass.feather, w - x - 0.5);
             if (!(a > 1e-6)) continue;
             float effect[3] = {float(sum[0] / sum[3]), float(sum[1] / sum[3]), float(sum[2] / sum[3])};
             pass.work.lay(x, y, effect, float(std::min(a, 1.0)) * m, pass.mode);
@@ -222,7 +217,7 @@ void applyGlintUnit(const GlintUnit& unit, RenderImage& layer, const EffectTime&
         Pass pass{mask, work, wipeFeather, unit.bloomTransferMode, samples};
         layLight(pass, g, rb + 1.0, [&](double dx, double dy) {
             double r = std::hypot(dx, dy);
-            double a = opacity * (1.0 - glintStep(inner, rb, r));
+            double a = opacity * (1.0 - smoothstep(inner, rb, r));
             Rgba c = fixed;
             if (unit.bloomColorFrom == GlintUnit::kFromBloomGradient)
                 c = gradientColor(unit.bloomGradient, r / rb, unit.bloomGradientFlip, 0.0);

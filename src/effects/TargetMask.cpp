@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "effects/TransferModes.h"
 #include "surface/EffectUnit.h"
 #include "surface/Rgba.h"
 
@@ -12,12 +13,6 @@ namespace fw {
 namespace {
 
 constexpr float kFar = 1e20f;
-
-float maskStep(float e0, float e1, float x) {
-    if (!(e1 > e0)) return x >= e1 ? 1.0f : 0.0f;
-    float t = std::clamp((x - e0) / (e1 - e0), 0.0f, 1.0f);
-    return t * t * (3.0f - 2.0f * t);
-}
 
 // Squared distance along one line to the nearest seed, where f holds 0 at seeds and
 // kFar elsewhere (or squared distances from the pass across): the lower envelope of
@@ -139,7 +134,7 @@ TargetMask::TargetMask(const EffectUnit& unit, const RenderImage& layer)
             float m = 1.0f;
             if (type == EffectUnit::kTargetBrightness || type == EffectUnit::kTargetBrightnessAlpha) {
                 Rgba c{p[0] / 255.0f, p[1] / 255.0f, p[2] / 255.0f, alpha};
-                m = maskStep(dark, bright, float(c.brightness()));
+                m = smoothstep(dark, bright, float(c.brightness()));
             } else if (type >= EffectUnit::kTargetCircle && type <= EffectUnit::kTargetSquareAlpha) {
                 bool circle = type == EffectUnit::kTargetCircle || type == EffectUnit::kTargetCircleAlpha;
                 m = shape(unit, circle, x, y, w, h, scale);
@@ -171,9 +166,9 @@ TargetMask::TargetMask(const EffectUnit& unit, const RenderImage& layer)
                 if (processing == EffectUnit::kProcessEdgesOnly)
                     m = std::clamp(width * 0.5f - d + 0.5f, 0.0f, 1.0f);
                 else if (processing == EffectUnit::kProcessInnerGlow)
-                    m = inside[i] ? m * (1.0f - maskStep(0.0f, width, d)) : 0.0f;
+                    m = inside[i] ? m * (1.0f - smoothstep(0.0f, width, d)) : 0.0f;
                 else
-                    m = inside[i] ? 0.0f : (1.0f - m) * (1.0f - maskStep(0.0f, width, d));
+                    m = inside[i] ? 0.0f : (1.0f - m) * (1.0f - smoothstep(0.0f, width, d));
                 values_[i] = m;
             }
         }

@@ -11,11 +11,6 @@ namespace {
 
 float screen(float b, float s) { return 1.0f - (1.0f - b) * (1.0f - s); }
 
-float hermiteStep(float e0, float e1, float x) {
-    float t = std::clamp((x - e0) / (e1 - e0), 0.0f, 1.0f);
-    return t * t * (3.0f - 2.0f * t);
-}
-
 // The effect's hue and saturation at the base's brightness; a channel pushed out of
 // range is pulled back towards the grey, which keeps the brightness exact.
 void colorize(const float base[3], const float effect[3], float out[3]) {
@@ -57,7 +52,7 @@ void transferColor(int mode, const float base[3], const float effect[3], float o
             return;
         case EffectUnit::kMagicGlue2: {
             // Screen, weighted by how far the base is into its highlights.
-            float h = hermiteStep(0.5f, 1.0f, transferBrightness(base));
+            float h = smoothstep(0.5f, 1.0f, transferBrightness(base));
             for (int i = 0; i < 3; ++i) out[i] = base[i] + (screen(base[i], effect[i]) - base[i]) * h;
             return;
         }

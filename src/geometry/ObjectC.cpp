@@ -9,6 +9,7 @@
 
 #include "geometry/ObjectP.h"
 #include "geometry/ObjectX.h"
+#include "geometry/SmoothnessLines.h"
 #include "persistence/CommandIO.h"
 #include "persistence/FieldTable.h"
 #include "platform/Dialogs.h"
@@ -38,35 +39,12 @@ int writeClusterType(CommandIO& io, CommandEnabler& r, const char* keyword, Spel
     return io.writef("%s \"%s\"\n", keyword, cluster(r).clusterType == ObjectC::kClusterFlag ? "Flag" : "None");
 }
 
-template <int Mode>
-int readClusterSmoothness(CommandIO& io, CommandEnabler& r) {
-    double v;
-    if (io.readDouble(v) != 0) return -1;
-    v = atMost(io, Mode == kRenderMode ? "smoothnessRender" : "smoothnessPreview", v, ObjectX::kMaxSmoothness);
-    (Mode == kRenderMode ? cluster(r).smoothnessRender : cluster(r).smoothnessPreview) = v;
-    return 0;
-}
-
-template <int Mode>
-int readClusterFlatness(CommandIO& io, CommandEnabler& r) {
-    double v;
-    if (io.readDouble(v) != 0) return -1;
-    const double s = ObjectX::smoothnessFromFlatness(v, Mode == kRenderMode);
-    (Mode == kRenderMode ? cluster(r).smoothnessRender : cluster(r).smoothnessPreview) = s;
-    return 0;
-}
-
 // Older files name a material per slot instead of storing stacks.
 int readClusterSlotMaterial(CommandIO& io, CommandEnabler& r) {
     int slot;
     std::string name;
     if (io.readInt(slot) != 0 || io.readString(name) != 0) return -1;
-    if (MaterialStack* stack = cluster(r).materialStack(slot)) {
-        if (stack->itemCount() == 0)
-            stack->addItem(name);
-        else
-            stack->item(0).setMaterial(name);
-    }
+    if (MaterialStack* stack = cluster(r).materialStack(slot)) stack->setBaseMaterial(name);
     return 0;
 }
 
@@ -97,16 +75,16 @@ using enum Spelling;
 constexpr FieldTable::Line kObjectCLines[] = {
     {"clusterType", readClusterType, writeClusterType},
     field<&C::selected>("selected"),
-    {"smoothnessPreview", readClusterSmoothness<kPreviewMode>, writeField<&C::smoothnessPreview>, fixed},
-    {"smoothnessRender", readClusterSmoothness<kRenderMode>, writeField<&C::smoothnessRender>, fixed},
+    {"smoothnessPreview", readSmoothnessLine<ObjectC, kPreviewMode>, writeField<&C::smoothnessPreview>, fixed},
+    {"smoothnessRender", readSmoothnessLine<ObjectC, kRenderMode>, writeField<&C::smoothnessRender>, fixed},
     {"begin", readClusterBlock, writeClusterBlocks},
     {"object", readMember, writeMembers},
     {"hasFragments", Object::readFlagLine<Object::kHasFragments>},
     {"isFragment", Object::readFlagLine<Object::kIsFragment>},
     {"animateFragments", readField<&C::animateFragments>},
     {"material", readClusterSlotMaterial},
-    {"flatPreview", readClusterFlatness<kPreviewMode>},
-    {"flatRender", readClusterFlatness<kRenderMode>},
+    {"flatPreview", readFlatnessLine<ObjectC, kPreviewMode>},
+    {"flatRender", readFlatnessLine<ObjectC, kRenderMode>},
 };
 constexpr FieldTable kObjectCTable{kObjectCLines};
 

@@ -10,6 +10,7 @@
 
 #include "scene/NameReference.h"
 #include "scene/Object.h"
+#include "scene/Quality.h"
 #include "surface/MaterialStack.h"
 
 namespace fw {
@@ -56,6 +57,10 @@ public:
     int clusterType = kClusterNone;
     int selected = 0;
     double smoothnessPreview = 20.0, smoothnessRender = 50.0;
+    // The smoothness of kPreviewMode or kRenderMode, kept as given.
+    void setSmoothness(int mode, double smoothness) {
+        (mode == kRenderMode ? smoothnessRender : smoothnessPreview) = smoothness;
+    }
 
 protected:
     // A "begin" block inside the cluster: material stacks here; derived clusters add theirs.

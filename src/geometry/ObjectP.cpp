@@ -7,6 +7,7 @@
 #include "geometry/CustomMeshBlock.h"
 #include "geometry/ObjectX.h"
 #include "geometry/PrimitiveBuilder.h"
+#include "geometry/SmoothnessLines.h"
 #include "mesh/CreaseNormals.h"
 #include "mesh/ObjReader.h"
 #include "persistence/CommandIO.h"
@@ -75,23 +76,6 @@ int writeFaceOn(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling)
     return io.writef("%s %d\n", keyword, primitive(r).faceOn[I] ? 1 : 0);
 }
 
-template <int Mode>
-int readPrimitiveSmoothness(CommandIO& io, CommandEnabler& r) {
-    double v;
-    if (io.readDouble(v) != 0) return -1;
-    v = atMost(io, Mode == kRenderMode ? "smoothnessRender" : "smoothnessPreview", v, ObjectX::kMaxSmoothness);
-    primitive(r).setSmoothness(Mode, v);
-    return 0;
-}
-
-template <int Mode>
-int readPrimitiveFlatness(CommandIO& io, CommandEnabler& r) {
-    double v;
-    if (io.readDouble(v) != 0) return -1;
-    primitive(r).setSmoothness(Mode, ObjectX::smoothnessFromFlatness(v, Mode == kRenderMode));
-    return 0;
-}
-
 // Older files name a material per slot instead of storing stacks.
 int readPrimitiveSlotMaterial(CommandIO& io, CommandEnabler& r) {
     int slot;
@@ -153,11 +137,11 @@ constexpr FieldTable::Line kObjectPLines[] = {
     {"faceOn4", readFaceOn<3>, writeFaceOn<3>},
     {"faceOn5", readFaceOn<4>, writeFaceOn<4>},
     {"faceOn6", readFaceOn<5>, writeFaceOn<5>},
-    {"smoothnessPreview", readPrimitiveSmoothness<kPreviewMode>, writeField<&P::smoothnessPreview>, fixed},
-    {"smoothnessRender", readPrimitiveSmoothness<kRenderMode>, writeField<&P::smoothnessRender>, fixed},
+    {"smoothnessPreview", readSmoothnessLine<ObjectP, kPreviewMode>, writeField<&P::smoothnessPreview>, fixed},
+    {"smoothnessRender", readSmoothnessLine<ObjectP, kRenderMode>, writeField<&P::smoothnessRender>, fixed},
     {"begin", beginPrimitiveBlock, writePrimitiveBlocks},
-    {"flatPreview", readPrimitiveFlatness<kPreviewMode>},
-    {"flatRender", readPrimitiveFlatness<kRenderMode>},
+    {"flatPreview", readFlatnessLine<ObjectP, kPreviewMode>},
+    {"flatRender", readFlatnessLine<ObjectP, kRenderMode>},
     {"material", readPrimitiveSlotMaterial},
     {"backMaterial", readPrimitiveSlotMaterial},
     {"hasFragments", Object::readFlagLine<Object::kHasFragments>},
@@ -328,12 +312,7 @@ MaterialStack* ObjectP::materialStack(int slot) {
 }
 
 void ObjectP::setSlotMaterial(int slot, const std::string& material) {
-    MaterialStack* stack = materialStack(slot);
-    if (!stack) return;
-    if (stack->itemCount() == 0)
-        stack->addItem(material);
-    else
-        stack->item(0).setMaterial(material);
+    if (MaterialStack* stack = materialStack(slot)) stack->setBaseMaterial(material);
 }
 
 MaterialStack* ObjectP::partStack(int part) {

@@ -7,9 +7,10 @@
 #include <unordered_map>
 
 #include "geometry/ObjectXStyle.h"
+#include "geometry/SmoothnessLines.h"
 #include "persistence/CommandIO.h"
-#include "platform/Clock.h"
 #include "persistence/FieldTable.h"
+#include "platform/Clock.h"
 #include "profile/Profile.h"
 #include "profile/ProfileGeometry.h"
 #include "scene/Scene.h"
@@ -37,24 +38,6 @@ int readIgnoredName(CommandIO& io, CommandEnabler&) {
     return io.readString(name);
 }
 
-template <int Mode>
-int readSmoothness(CommandIO& io, CommandEnabler& r) {
-    double v;
-    if (io.readDouble(v) != 0) return -1;
-    v = atMost(io, Mode == kRenderMode ? "smoothnessRender" : "smoothnessPreview", v, ObjectX::kMaxSmoothness);
-    receiverAs<ObjectX>(r).setSmoothness(Mode, v);
-    return 0;
-}
-
-template <int Mode>
-int readFlatness(CommandIO& io, CommandEnabler& r) {
-    double v;
-    if (io.readDouble(v) != 0) return -1;
-    receiverAs<ObjectX>(r).setSmoothness(Mode, ObjectX::smoothnessFromFlatness(v, Mode == kRenderMode));
-    return 0;
-}
-
-
 int writeFace(CommandIO& io, CommandEnabler& r, const char* keyword, Spelling) {
     return io.writef("%s \"%s\"\n", keyword, escapeQuotes(receiverAs<ObjectX>(r).faceName()).c_str());
 }
@@ -68,10 +51,12 @@ constexpr FieldTable::Line kObjectXLines[] = {
     {"extrusionStyle", readIgnoredName},
     {"face", readFace, writeFace},
     {"style", readStyle, writeStyle},
-    {"flatPreview", readFlatness<kPreviewMode>},
-    {"flatRender", readFlatness<kRenderMode>},
-    {"smoothnessPreview", readSmoothness<kPreviewMode>, writeField<&ObjectX::smoothnessPreview>, Spelling::fixed},
-    {"smoothnessRender", readSmoothness<kRenderMode>, writeField<&ObjectX::smoothnessRender>, Spelling::fixed},
+    {"flatPreview", readFlatnessLine<ObjectX, kPreviewMode>},
+    {"flatRender", readFlatnessLine<ObjectX, kRenderMode>},
+    {"smoothnessPreview", readSmoothnessLine<ObjectX, kPreviewMode>, writeField<&ObjectX::smoothnessPreview>,
+     Spelling::fixed},
+    {"smoothnessRender", readSmoothnessLine<ObjectX, kRenderMode>, writeField<&ObjectX::smoothnessRender>,
+     Spelling::fixed},
     field<&ObjectX::selected>("selected"),
     field<&ObjectX::meshingOn>("meshingOn"),
     field<&ObjectX::draftTileResolution>("draftTileResolution", Spelling::fixed),

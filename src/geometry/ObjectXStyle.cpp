@@ -315,8 +315,7 @@ void ObjectXStyle::setSlotMaterial(int slot, const std::string& material) {
     for (bool back : {false, true}) {
         MaterialStack* stack = materialStack(slot, back);
         if (!stack) return;
-        if (stack->itemCount() == 0) stack->addItem(material);
-        else stack->item(0).setMaterial(material);
+        stack->setBaseMaterial(material);
     }
     touchCaps();
 }

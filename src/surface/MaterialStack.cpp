@@ -56,6 +56,13 @@ MaterialStackItem& MaterialStack::addItem(const std::string& material) {
     return *items_.back();
 }
 
+void MaterialStack::setBaseMaterial(const std::string& material) {
+    if (items_.empty())
+        addItem(material);
+    else
+        items_.front()->setMaterial(material);
+}
+
 bool MaterialStack::removeItem(int index) {
     if (index < 0 || index >= itemCount()) return false;
     items_.erase(items_.begin() + index);

@@ -28,6 +28,9 @@ public:
     const MaterialStackItem& item(int index) const { return *items_[index]; }
     // Appends an item wearing the named material (empty: none) and returns it.
     MaterialStackItem& addItem(const std::string& material = std::string());
+    // The bottom item wears the named material; an empty stack gains one. Older files
+    // named one material per part this way.
+    void setBaseMaterial(const std::string& material);
     bool removeItem(int index);
     bool moveItem(int from, int to);
     // Owners empty a stack before reading its block into it.

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/MathConstants.h"
+
 namespace fw {
 
 namespace {
-
-constexpr double kNoiseTwoPi = 6.283185307179586;
 
 // SplitMix64: a small, well-mixed stream of numbers from a seed.
 uint64_t nextRandom(uint64_t& state) {
@@ -39,7 +39,7 @@ void NoiseGenerator::build(int sumMode, double octaves, double frequency, double
     }
     std::copy(permutation_, permutation_ + kTableSize, permutation_ + kTableSize);
     for (auto& g : gradients_) {
-        double a = (nextRandom(state) >> 11) * (1.0 / 9007199254740992.0) * kNoiseTwoPi;
+        double a = (nextRandom(state) >> 11) * (1.0 / 9007199254740992.0) * (2 * kPi);
         g[0] = static_cast<float>(std::cos(a));
         g[1] = static_cast<float>(std::sin(a));
     }
