@@ -5,13 +5,12 @@
 #include <cstring>
 #include <string_view>
 
+#include "output/FactWriter.h"
 #include "output/IffChunks.h"
 
 namespace fw {
 
 namespace {
-
-constexpr uint32_t kNoIndex = 0xFFFFFFFFu;
 
 using iff::f32At;
 using iff::u32At;
@@ -114,7 +113,8 @@ void FactReader::build(const Pieces& pieces, ImportGroup& group) {
         }
         // A corner list is kept only when all three refer to entries that exist.
         auto corners = [](const uint32_t* r, size_t count, int& bad) {
-            if (r[0] == kNoIndex && r[1] == kNoIndex && r[2] == kNoIndex) return false;
+            const uint32_t none = FactWriter::kNoIndex;
+            if (r[0] == none && r[1] == none && r[2] == none) return false;
             if (r[0] < count && r[1] < count && r[2] < count) return true;
             ++bad;
             return false;

@@ -57,8 +57,6 @@ namespace fw {
 
 namespace {
 
-constexpr uint32_t kNoIndexMark = 0xFFFFFFFFu;
-
 using Iff = iff::Builder;
 
 struct Box {
@@ -119,8 +117,8 @@ bool FactWriter::write(const std::string& path, const std::vector<ExportUnit>& u
                                         ExportUnit::corner(c, info.count, flip),
                                         ExportUnit::corner(c + 1, info.count, flip)};
                 for (int k : corners) facets.u32(static_cast<uint32_t>(p[k]));
-                for (int k : corners) facets.u32(hasNormals ? static_cast<uint32_t>(n[k]) : kNoIndexMark);
-                for (int k : corners) facets.u32(hasTex ? static_cast<uint32_t>(t[k]) : kNoIndexMark);
+                for (int k : corners) facets.u32(hasNormals ? static_cast<uint32_t>(n[k]) : FactWriter::kNoIndex);
+                for (int k : corners) facets.u32(hasTex ? static_cast<uint32_t>(t[k]) : FactWriter::kNoIndex);
                 facets.u32(material);
                 ++facetCount;
             }
